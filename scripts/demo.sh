@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# The main job of kstools on a fresh data directory: what the engine can show today.
+#   scripts/demo.sh BUILD_DIR
+set -euo pipefail
+kstools=$1/bin/kstools
+export KSTOOLS_HOME=${KSTOOLS_HOME:-$1/demo-home}
+export KSTOOLS_LOCALE=${KSTOOLS_LOCALE:-en-US}
+show() { echo; echo "\$ kstools $*"; "$kstools" "$@"; }
+show --version
+show strings 42118 42119 42120 42358
+show match '*.bmp' Work.bmp notes.txt Birthday.BMP '\*.bmp'
