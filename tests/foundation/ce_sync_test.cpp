@@ -1,0 +1,212 @@
+// The synchronisation wrappers: what each adds to the platform object it
+// holds (sliced infinite waits, message-pumping waits, the mutex retry logic,
+// wrappers without a handle).
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "foundation/ce_events.h"
+#include "foundation/ce_mutex.h"
+#include "foundation/ce_semaphore.h"
+#include "foundation/ce_waitable_handle.h"
+#include "platform/sync_objects.h"
+#include "platform/thread.h"
+#include "platform/tick.h"
+#include "recording_window.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Runs f on another thread and waits for it.
+template <class F>
+auto OnAnotherThread(F f)
+{
+    decltype(f()) result{};
+    std::thread([&] { result = f(); }).join();
+    return result;
+}
+
+// A name no other test (or earlier run) uses.
+std::u16string UniqueName(const char* what)
+{
+    std::string name = std::string("ce_sync_test.") + what + "." + std::to_string(GetCurrentProcessId()) + "." +
+                       std::to_string(GetTickCount());
+    return std::u16string(name.begin(), name.end());
+}
+
+TEST(CeWaitableHandleTest, InfiniteWaitEndsSoonAfterAnotherThreadClosesTheHandle)
+{
+    CeManualEvent event;
+    std::thread closer([&] {
+        Sleep(100);
+        EXPECT_NE(event.Close(), 0);
+    });
+    auto start = Clock::now();
+    EXPECT_NE(event.WaitFor(INFINITE), WAIT_OBJECT_0);
+    auto elapsed = MillisecondsSince(start);
+    closer.join();
+    EXPECT_GE(elapsed, 90);
+    EXPECT_LT(elapsed, 100 + 150 + 250);  // at most one 150 ms slice late
+    EXPECT_EQ(event.GetHandle(), nullptr);
+    EXPECT_EQ(event.Close(), 0);
+}
+
+TEST(CeWaitableHandleTest, WaitResultsAndSharedHandles)
+{
+    CeManualEvent event;
+    auto start = Clock::now();
+    EXPECT_EQ(event.WaitFor(60), WAIT_TIMEOUT);
+    EXPECT_GE(MillisecondsSince(start), 55);
+    std::thread setter([&] {
+        Sleep(400);  // several slices of an unbounded wait
+        event.Set();
+    });
+    EXPECT_EQ(event.WaitFor(INFINITE), WAIT_OBJECT_0);
+    setter.join();
+    CeWaitableHandle none;
+    EXPECT_EQ(none.WaitFor(INFINITE), WAIT_FAILED);
+    EXPECT_EQ(none.MsgWaitFor(INFINITE), WAIT_FAILED);
+    none = event;  // a view of the same handle
+    EXPECT_EQ(static_cast<HANDLE>(none), event.GetHandle());
+    event.Reset();
+    EXPECT_EQ(none.WaitFor(0), WAIT_TIMEOUT);
+}
+
+TEST(CeWaitableHandleTest, MessageWaitDispatchesSentAndPostedMessages)
+{
+    RecordingWindow window;
+    window.Reply(WM_APP + 1, 41);
+    CeManualEvent event;
+    std::atomic<LRESULT> sendResult{0};
+    std::thread worker([&] {
+        sendResult = SendMessageW(window.Handle(), WM_APP + 1, 0, 0);  // blocks unless the waiter pumps
+        PostMessageW(window.Handle(), WM_APP + 2, 7, 0);
+        Sleep(200);  // the posted message is dispatched during the wait, not after it
+        event.Set();
+    });
+    EXPECT_EQ(event.MsgWaitFor(5000), WAIT_OBJECT_0);
+    worker.join();
+    EXPECT_EQ(sendResult, 41);
+    ASSERT_EQ(window.Count(WM_APP + 2), 1u);
+    EXPECT_EQ(window.All(WM_APP + 2)[0].wParam, 7u);
+    event.Reset();
+    EXPECT_EQ(event.MsgWaitFor(50), WAIT_TIMEOUT);
+
+    std::thread closer([&] {
+        Sleep(50);
+        event.Close();
+        PostMessageW(window.Handle(), WM_APP + 3, 0, 0);  // wakes the wait, which then finds no handle
+    });
+    EXPECT_EQ(event.MsgWaitFor(INFINITE), WAIT_FAILED);
+    closer.join();
+    EXPECT_EQ(window.Count(WM_APP + 3), 1u);
+}
+
+TEST(CeEventTest, SetPulseResetSemaphoreCountsAndNoHandle)
+{
+    CeManualEvent manual;
+    EXPECT_NE(manual.Set(), 0);
+    EXPECT_TRUE(manual.IsSet());
+    EXPECT_TRUE(manual.IsSet());  // looking does not reset it
+    manual.Reset();
+    manual.Pulse();  // nobody waits: no lasting effect
+    EXPECT_FALSE(manual.IsSet());
+    CeAutoEvent automatic(true);
+    EXPECT_EQ(automatic.WaitFor(0), WAIT_OBJECT_0);
+    EXPECT_EQ(automatic.WaitFor(0), WAIT_TIMEOUT);
+    std::u16string name = UniqueName("event");
+    CeManualEvent first(name.c_str(), false, nullptr), second(name.c_str(), true, nullptr);
+    first.Set();
+    EXPECT_TRUE(second.IsSet());  // one object under one name
+    manual.Close();  // without a handle: nothing to change, and "set" for a stop poll
+    EXPECT_TRUE(manual.IsSet());
+    EXPECT_EQ(manual.Set() + manual.Reset() + manual.Pulse(), 0);
+
+    CeSemaphore semaphore(5);
+    EXPECT_EQ(semaphore.WaitFor(0), WAIT_TIMEOUT);  // starts at 0
+    EXPECT_EQ(semaphore.Release(3), 0);
+    EXPECT_EQ(semaphore.Release(1), 3);   // the previous count
+    EXPECT_EQ(semaphore.Release(2), -1);  // past the maximum: unchanged
+    EXPECT_NE(semaphore.Release(), 0);
+    EXPECT_EQ(semaphore.Release(), 0);
+    semaphore.Close();
+    EXPECT_EQ(semaphore.Release(1), -1);
+}
+
+TEST(CeMutexTest, SecondOwnerTimesOutUntilReleasedAndAnAbandonedMutexIsOwned)
+{
+    std::u16string name = UniqueName("held");
+    auto tryOther = [&](DWORD timeout) { return OnAnotherThread([&] { return CeMutex().Create(name.c_str(), timeout, false); }); };
+    {
+        CeMutex first;
+        ASSERT_EQ(first.Create(name.c_str(), 0, false), WAIT_OBJECT_0);
+        auto start = Clock::now();
+        EXPECT_EQ(tryOther(150), WAIT_TIMEOUT);
+        EXPECT_GE(MillisecondsSince(start), 140);
+        EXPECT_NE(first.Release(), 0);
+        EXPECT_EQ(first.GetHandle(), nullptr);
+        EXPECT_EQ(first.Release(), 0);
+        EXPECT_EQ(tryOther(0), WAIT_OBJECT_0);
+        ASSERT_EQ(first.Create(name.c_str(), 0, false), WAIT_OBJECT_0);
+    }  // the destructor releases
+    HANDLE abandoned = OnAnotherThread([&] {
+        HANDLE h = CreateMutexW(nullptr, TRUE, name.c_str());  // owned by a thread that ends
+        EXPECT_EQ(WaitForSingleObject(h, 0), WAIT_OBJECT_0);
+        return h;
+    });
+    CeMutex heir;
+    EXPECT_EQ(heir.Create(name.c_str(), 500, false), WAIT_OBJECT_0);
+    CloseHandle(abandoned);
+}
+
+TEST(CeMutexTest, PumpingWaitServesTheOwnersMessages)
+{
+    std::u16string name = UniqueName("pump");
+    RecordingWindow window;
+    window.Reply(WM_APP + 4, 5);
+    std::atomic<bool> owned{false};
+    std::atomic<LRESULT> answer{0};
+    std::thread owner([&] {
+        CeMutex m;
+        EXPECT_EQ(m.Create(name.c_str(), 0, false), WAIT_OBJECT_0);
+        owned = true;
+        answer = SendMessageW(window.Handle(), WM_APP + 4, 0, 0);  // answered only by a pumping waiter
+        m.Release();
+    });
+    while (!owned) Sleep(1);
+    CeMutex waiter;
+    EXPECT_EQ(waiter.Create(name.c_str(), 3000, true), WAIT_OBJECT_0);
+    owner.join();
+    EXPECT_EQ(answer, 5);
+}
+
+TEST(CeMutexTest, NameHeldByAnotherProcessTimesOutWith258UntilItLetsGo)
+{
+    std::u16string name = UniqueName("process");
+    std::string command = std::string(KSTOOLS_TEST_HELPER_DIR "/ks_mutex_holder ") +
+                          std::string(name.begin(), name.end()) + " 800";
+    FILE* holder = popen(command.c_str(), "r");
+    ASSERT_NE(holder, nullptr);
+    char line[32] = {};
+    ASSERT_NE(std::fgets(line, sizeof line, holder), nullptr);
+    ASSERT_STREQ(line, "held\n");
+    CeMutex mutex;
+    auto start = Clock::now();
+    EXPECT_EQ(mutex.Create(name.c_str(), 200, false), 258u);
+    EXPECT_GE(MillisecondsSince(start), 190);
+    // Asked again, the held handle is waited on first; the mutex is ours once
+    // the other process lets go.
+    EXPECT_EQ(mutex.Create(name.c_str(), 5000, true), WAIT_OBJECT_0);
+    ASSERT_NE(std::fgets(line, sizeof line, holder), nullptr);
+    EXPECT_STREQ(line, "released\n");
+    EXPECT_EQ(pclose(holder), 0);
+    mutex.Release();  // one Release lets others in, however many steps the retry took
+    EXPECT_EQ(OnAnotherThread([&] { return CeMutex().Create(name.c_str(), 0, false); }), WAIT_OBJECT_0);
+}
+
+}  // namespace

@@ -1,0 +1,404 @@
+// CeWorkerThread: runs that end by themselves, Start and Stop on running and
+// idle workers, bodies that never poll (killed after the stop time-out), the
+// busy lock, and what reaches the owner window.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+#include "foundation/ce_worker_thread.h"
+#include "platform/messages.h"
+#include "platform/thread.h"
+#include "recording_window.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr UINT kHeartbeat = WM_APP + 10;
+constexpr UINT kQuestion = WM_APP + 11;  // sent by bodies to their window
+constexpr DWORD kShortStopTimeout = 300;
+
+// A worker whose body is a function; it records the hooks it sees.
+class TestWorker : public CeWorkerThread {
+public:
+    using Body = std::function<DWORD(TestWorker&)>;
+    TestWorker(HWND window, DWORD stopTimeout, Body body, bool autoDelete = false)
+        : CeWorkerThread(autoDelete, window, stopTimeout), body_(std::move(body)) {}
+    ~TestWorker() override { Stop(true); }
+
+    DWORD ThreadProc() override
+    {
+        ++bodyRuns;
+        bodyThread = GetCurrentThreadId();
+        return lastResult = body_(*this);
+    }
+    void OnStop() override { ++onStops; }
+    void OnKill() override { hooks += "K"; }
+    void PostKill() override
+    {
+        hooks += "P";
+        exitCodeAtPostKill = GetExitCode();
+    }
+    bool StopEventSet() { return GetStopEvent()->IsSet(); }
+    HANDLE ThreadHandle() const { return m_hThread.GetHandle(); }
+    // True when another thread can take the busy lock at once.
+    bool BusyLockFree()
+    {
+        bool taken = false;
+        std::thread([&] {
+            taken = m_busyLock.TryLock() != 0;
+            if (taken) m_busyLock.Leave();
+        }).join();
+        return taken;
+    }
+
+    std::atomic<int> bodyRuns{0}, onStops{0};
+    std::atomic<DWORD> bodyThread{0}, lastResult{0}, exitCodeAtPostKill{0};
+    std::string hooks;  // owner thread only
+
+private:
+    Body body_;
+};
+
+class CeWorkerThreadTest : public ::testing::Test {
+protected:
+    bool PumpUntilDone(size_t count, DWORD ms = 5000)
+    {
+        return kstest::PumpUntil([&] { return window.Count(WM_WORKER_DONE) >= count; }, ms);
+    }
+    bool PumpUntil(const std::function<bool()>& done) { return kstest::PumpUntil(done, 2000); }
+    RecordingWindow window;
+};
+
+TEST_F(CeWorkerThreadTest, CompletedRunReportsAndStopOnAnIdleWorkerReturnsAtOnce)
+{
+    TestWorker worker(window.Handle(), kShortStopTimeout, [](TestWorker&) -> DWORD { return 42; });
+    auto stopWhileIdle = [&](bool pump) {
+        auto start = Clock::now();
+        worker.Stop(pump);
+        EXPECT_LT(MillisecondsSince(start), 100);
+        EXPECT_FALSE(worker.StopEventSet());
+        EXPECT_FALSE(worker.IsStopSet());
+        EXPECT_TRUE(worker.BusyLockFree());
+        EXPECT_EQ(worker.onStops, 0);
+        EXPECT_EQ(worker.hooks, "");
+    };
+    EXPECT_EQ(worker.RunInline(), 0u);  // no thread id recorded yet: the body does not run
+    stopWhileIdle(true);
+    ASSERT_EQ(worker.Start(), 1);
+    ASSERT_TRUE(PumpUntilDone(1));
+    auto done = window.All(WM_WORKER_DONE)[0];
+    EXPECT_EQ(done.wParam, 42u);
+    EXPECT_NE(worker.GetId(), 0u);
+    EXPECT_EQ(static_cast<DWORD>(done.lParam), worker.GetId());
+    EXPECT_EQ(worker.bodyThread, worker.GetId());
+    EXPECT_TRUE(PumpUntil([&] { return worker.ThreadHandle() == nullptr; }));
+    EXPECT_FALSE(worker.IsRunning());
+    EXPECT_EQ(worker.GetExitCode(), 0xFFFFFFFFu);  // no handle any more
+    stopWhileIdle(false);
+
+    EXPECT_EQ(worker.RunInline(), 42u);  // on the caller, reporting the last id
+    EXPECT_EQ(worker.bodyThread, GetCurrentThreadId());
+    ASSERT_TRUE(PumpUntilDone(2));
+    EXPECT_EQ(window.All(WM_WORKER_DONE)[1].lParam, done.lParam);
+    PumpFor(50);
+    EXPECT_EQ(window.Count(WM_WORKER_DONE), 2u);
+}
+
+TEST_F(CeWorkerThreadTest, StartOnARunningWorkerStopsItFirst)
+{
+    // The first run answers the stop by sending to the window: only a pumping
+    // wait in Start lets it end before the kill.
+    TestWorker worker(window.Handle(), kShortStopTimeout, [&](TestWorker& w) -> DWORD {
+        while (!w.StopEventSet()) Sleep(1);
+        return static_cast<DWORD>(SendMessageW(window.Handle(), kQuestion, 0, 0));
+    });
+    window.Reply(kQuestion, 17);
+    ASSERT_EQ(worker.Start(), 1);
+    ASSERT_TRUE(PumpUntil([&] { return worker.IsRunning(); }));
+    DWORD firstId = worker.GetId();
+    ASSERT_EQ(worker.Start(), 1);
+    EXPECT_EQ(worker.onStops, 1);
+    EXPECT_EQ(worker.hooks, "");  // stopped, not killed
+    EXPECT_NE(worker.GetId(), firstId);
+    ASSERT_TRUE(PumpUntilDone(1));
+    EXPECT_EQ(window.All(WM_WORKER_DONE)[0].wParam, 17u);
+    EXPECT_EQ(static_cast<DWORD>(window.All(WM_WORKER_DONE)[0].lParam), firstId);
+    worker.Stop(true);
+    ASSERT_TRUE(PumpUntilDone(2));
+    EXPECT_EQ(static_cast<DWORD>(window.All(WM_WORKER_DONE)[1].lParam), worker.GetId());
+    EXPECT_EQ(worker.bodyRuns, 2);
+}
+
+TEST_F(CeWorkerThreadTest, BodyThatNeverPollsIsKilledAfterTheTimeOutAndSendsNothingLater)
+{
+    std::atomic<bool> release{false}, unwound{false};
+    struct OnUnwind {
+        std::atomic<bool>& flag;
+        ~OnUnwind() { flag = true; }
+    };
+    HWND target = window.Handle();
+    TestWorker worker(target, kShortStopTimeout, [&, target](TestWorker&) -> DWORD {
+        OnUnwind guard{unwound};
+        PostMessageW(target, kHeartbeat, 1, 0);
+        while (!release) std::this_thread::yield();  // computes: no platform call to stop it at
+        PostMessageW(target, kHeartbeat, 2, 0);
+        return 5;
+    });
+    ASSERT_EQ(worker.Start(), 1);
+    ASSERT_TRUE(PumpUntil([&] { return window.Count(kHeartbeat) == 1; }));
+    auto start = Clock::now();
+    worker.Stop(true);
+    auto elapsed = MillisecondsSince(start);
+    EXPECT_GE(elapsed, 280);
+    EXPECT_LT(elapsed, 1500);
+    EXPECT_EQ(worker.hooks, "KP");
+    EXPECT_EQ(worker.exitCodeAtPostKill, 1u);
+    EXPECT_FALSE(worker.IsRunning());
+    EXPECT_EQ(worker.ThreadHandle(), nullptr);
+    EXPECT_FALSE(worker.StopEventSet());
+    EXPECT_TRUE(worker.BusyLockFree());
+    release = true;  // the killed body goes on until its next platform call, where it is unwound
+    PumpFor(300);
+    EXPECT_EQ(window.Count(kHeartbeat), 1u);
+    EXPECT_EQ(window.Count(WM_WORKER_DONE), 0u);
+    EXPECT_TRUE(PumpUntil([&] { return unwound.load(); }));
+    ASSERT_EQ(worker.Start(), 1);  // usable again at once
+    ASSERT_TRUE(PumpUntil([&] { return window.Count(kHeartbeat) >= 2; }));
+}
+
+TEST_F(CeWorkerThreadTest, DefaultStopTimeOutIsSixSeconds)
+{
+    class DefaultWorker : public CeWorkerThread {
+    public:
+        DWORD ThreadProc() override
+        {
+            for (;;) Sleep(5);
+        }
+        void PostKill() override { ++postKills; }
+        std::atomic<int> postKills{0};
+    } worker;
+    ASSERT_EQ(worker.Start(), 1);
+    Sleep(20);
+    auto start = Clock::now();
+    worker.Stop(false);
+    auto elapsed = MillisecondsSince(start);
+    EXPECT_GE(elapsed, 5950);
+    EXPECT_LT(elapsed, 8000);
+    EXPECT_EQ(worker.postKills, 1);
+}
+
+TEST_F(CeWorkerThreadTest, ThousandStartStopCyclesWithThePumpingWindowThread)
+{
+    std::atomic<DWORD> nextResult{0}, taken{0};  // taken: result + 1 of the run that started last
+    TestWorker worker(window.Handle(), 2000, [&](TestWorker& w) -> DWORD {
+        DWORD result = nextResult;
+        taken = result + 1;
+        if (result % 3 == 0) return result;  // some runs end before they are stopped
+        bool byFlag = result % 4 == 1;       // some watch the stop-requested flag instead of the event
+        while (!(byFlag ? w.IsStopSet() : w.StopEventSet())) Sleep(1);
+        return result;
+    });
+    constexpr DWORD kCycles = 1000;
+    for (DWORD cycle = 0; cycle < kCycles; ++cycle) {
+        nextResult = cycle;
+        ASSERT_EQ(worker.Start(), 1) << cycle;
+        while (taken != cycle + 1) Sleep(0);
+        if (cycle % 2 == 0) worker.Stop(true);  // odd cycles are stopped by the next Start
+    }
+    worker.Stop(true);
+    ASSERT_TRUE(PumpUntilDone(kCycles, 10000)) << window.Count(WM_WORKER_DONE);
+    PumpFor(100);
+    std::set<WPARAM> results;
+    std::set<LPARAM> ids;
+    for (const auto& m : window.All(WM_WORKER_DONE)) {
+        results.insert(m.wParam);
+        ids.insert(m.lParam);
+    }
+    EXPECT_EQ(window.Count(WM_WORKER_DONE), kCycles);
+    EXPECT_EQ(results.size(), kCycles);
+    EXPECT_EQ(*results.rbegin(), kCycles - 1);
+    EXPECT_EQ(ids.size(), kCycles);
+    EXPECT_EQ(worker.hooks, "");
+    EXPECT_TRUE(worker.BusyLockFree());
+}
+
+TEST_F(CeWorkerThreadTest, OnlyAPumpingStopServesABodyThatSendsToTheWindow)
+{
+    std::atomic<LRESULT> answer{0};
+    auto body = [&](TestWorker& w) -> DWORD {
+        while (!w.StopEventSet()) Sleep(1);
+        answer = SendMessageW(window.Handle(), kQuestion, 0, 0);
+        return 0;
+    };
+    window.Reply(kQuestion, 99);
+    TestWorker worker(window.Handle(), 2000, body);
+    ASSERT_EQ(worker.Start(), 1);
+    auto start = Clock::now();
+    worker.Stop(true);
+    EXPECT_LT(MillisecondsSince(start), 1000);
+    EXPECT_EQ(answer, 99);
+    EXPECT_EQ(worker.hooks, "");
+    // Without pumping, the two threads wait for each other until the kill.
+    TestWorker deaf(window.Handle(), kShortStopTimeout, body);
+    answer = 0;
+    ASSERT_EQ(deaf.Start(), 1);
+    deaf.Stop(false);
+    EXPECT_EQ(deaf.hooks, "KP");
+    PumpFor(50);
+    EXPECT_EQ(window.Count(kQuestion), 1u);  // the withdrawn question never arrives
+    EXPECT_EQ(answer, 0);
+}
+
+TEST_F(CeWorkerThreadTest, KillAndExit)
+{
+    TestWorker worker(window.Handle(), kShortStopTimeout, [](TestWorker&) -> DWORD {
+        for (;;) Sleep(2);
+    });
+    EXPECT_EQ(worker.Kill(5), 0);  // no thread: nothing terminated, the hooks run all the same
+    EXPECT_EQ(worker.hooks, "KP");
+    ASSERT_EQ(worker.Start(), 1);
+    ASSERT_TRUE(PumpUntil([&] { return worker.bodyRuns > 0; }));
+    EXPECT_EQ(worker.GetExitCode(), STILL_ACTIVE);
+    EXPECT_NE(worker.Kill(5), 0);
+    EXPECT_EQ(worker.hooks, "KPKP");
+    EXPECT_EQ(worker.exitCodeAtPostKill, 5u);
+    EXPECT_EQ(worker.ThreadHandle(), nullptr);
+    EXPECT_TRUE(worker.BusyLockFree());
+
+    TestWorker exiting(window.Handle(), kShortStopTimeout, [](TestWorker& w) -> DWORD {
+        w.Exit(5);
+        return 7;  // not reached
+    });
+    ASSERT_EQ(exiting.Start(), 1);
+    ASSERT_TRUE(PumpUntilDone(1));
+    EXPECT_EQ(window.All(WM_WORKER_DONE)[0].wParam, 0u);
+    EXPECT_EQ(window.All(WM_WORKER_DONE)[0].lParam, 0);
+    EXPECT_TRUE(PumpUntil([&] { return exiting.ThreadHandle() == nullptr && exiting.BusyLockFree(); }));
+    auto start = Clock::now();
+    ASSERT_EQ(exiting.Start(), 1);  // nothing left to stop
+    EXPECT_LT(MillisecondsSince(start), 200);
+    ASSERT_TRUE(PumpUntilDone(2));
+    EXPECT_EQ(exiting.hooks, "");
+}
+
+TEST_F(CeWorkerThreadTest, PostsToTheThreadAndToTheWindow)
+{
+    TestWorker worker(nullptr, kShortStopTimeout, [](TestWorker&) -> DWORD {
+        MSG msg;
+        return GetMessageW(&msg, nullptr, 0, 0) > 0 && msg.message == WM_APP + 20 ? static_cast<DWORD>(msg.wParam) : 0;
+    });
+    EXPECT_EQ(worker.PostThreadMessageW(WM_APP + 20, 3, 0), 0);  // no thread id yet
+    EXPECT_EQ(worker.PostWindowMessage(WM_APP + 21, 0, 0), 0);   // no window
+    ASSERT_EQ(worker.Start(), 1);
+    EXPECT_NE(worker.PostThreadMessageW(WM_APP + 20, 23, 0), 0);
+    worker.WaitForComplete();
+    EXPECT_EQ(worker.lastResult, 23u);
+}
+
+TEST_F(CeWorkerThreadTest, StartFlagsPriorityAndFailures)
+{
+    TestWorker worker(window.Handle(), kShortStopTimeout, [](TestWorker& w) -> DWORD {
+        while (!w.StopEventSet()) Sleep(1);
+        return 0;
+    });
+    ASSERT_EQ(worker.Start(THREAD_PRIORITY_BELOW_NORMAL, 0, CREATE_SUSPENDED), 1);
+    Sleep(50);
+    EXPECT_EQ(worker.bodyRuns, 0);
+    EXPECT_EQ(worker.GetPriority(), THREAD_PRIORITY_BELOW_NORMAL);
+    EXPECT_EQ(worker.Resume(), 1u);
+    ASSERT_TRUE(PumpUntil([&] { return worker.bodyRuns == 1; }));
+    ASSERT_EQ(worker.Start(99), 0);  // a refused priority fails the start, but the run goes on
+    ASSERT_TRUE(PumpUntil([&] { return worker.bodyRuns == 2; }));
+    worker.Stop(true);
+    EXPECT_EQ(worker.hooks, "");
+    // A thread that cannot be created keeps the busy lock until the next Start.
+    EXPECT_EQ(worker.Start(THREAD_PRIORITY_NORMAL, SIZE_T(1) << 50), 0);
+    EXPECT_EQ(worker.ThreadHandle(), nullptr);
+    EXPECT_FALSE(worker.BusyLockFree());
+    ASSERT_EQ(worker.Start(), 1);
+    worker.Stop(true);
+    EXPECT_TRUE(PumpUntil([&] { return worker.BusyLockFree(); }));
+}
+
+TEST_F(CeWorkerThreadTest, AutoDeleteAndDestructorKill)
+{
+    static std::atomic<int> destroyed, derivedPostKills, beats;
+    destroyed = derivedPostKills = beats = 0;
+    class Disposable : public TestWorker {
+    public:
+        using TestWorker::TestWorker;
+        ~Disposable() override { ++destroyed; }
+    };
+    auto* disposable = new Disposable(window.Handle(), kShortStopTimeout, [](TestWorker&) -> DWORD { return 4; }, true);
+    ASSERT_EQ(disposable->Start(), 1);
+    EXPECT_TRUE(PumpUntil([&] { return destroyed == 1; }));  // deletes itself when its run ends
+    {
+        class Careless : public CeWorkerThread {  // does not stop its own thread
+        public:
+            DWORD ThreadProc() override
+            {
+                for (;; Sleep(2)) ++beats;
+            }
+            void PostKill() override { ++derivedPostKills; }
+        } careless;
+        ASSERT_EQ(careless.Start(), 1);
+        ASSERT_TRUE(PumpUntil([&] { return beats > 0; }));
+    }
+    int beatsAtDestruction = beats;
+    Sleep(50);
+    EXPECT_LE(beats - beatsAtDestruction, 1);  // the base destructor killed the run
+    EXPECT_EQ(derivedPostKills, 0);            // with the base hooks: the derived part is gone
+}
+
+}  // namespace
+
+TEST(CeWorkerThreadDeathTest, EscapingExceptionEndsTheProcessWithCode0AfterPostKill)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    class Throwing : public CeWorkerThread {
+    public:
+        DWORD ThreadProc() override { throw std::runtime_error("broken record"); }
+        void PostKill() override { std::fprintf(stderr, "post-kill ran\n"); }
+    };
+    EXPECT_EXIT(
+        {
+            Throwing worker;
+            worker.Start();
+            Sleep(5000);
+            std::_Exit(3);
+        },
+        ::testing::ExitedWithCode(0), "post-kill ran");
+}
+
+// Kill and Exit unwind the thread with the platform's own exception, which
+// must not be taken for an escaping one.
+TEST(CeWorkerThreadDeathTest, KillAndExitDoNotEndTheProcess)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            TestWorker killed(nullptr, 100, [](TestWorker&) -> DWORD {
+                for (;;) Sleep(2);
+            });
+            killed.Start();
+            killed.Stop(false);
+            TestWorker exiting(nullptr, 100, [](TestWorker& w) -> DWORD {
+                w.Exit(2);
+                return 0;
+            });
+            exiting.Start();
+            exiting.WaitForComplete();
+            Sleep(200);
+            std::fprintf(stderr, "survived\n");
+            std::_Exit(7);
+        },
+        ::testing::ExitedWithCode(7), "survived");
+}
