@@ -1,0 +1,14 @@
+// The command families of kstools. Each adds its subcommands to the app; the
+// callbacks run after the global options have been applied.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include "tools/kstools/cli_context.h"
+
+namespace kstools {
+
+void AddStringsCommand(CLI::App& app, CliContext& ctx);
+void AddMatchCommand(CLI::App& app, CliContext& ctx);
+
+}  // namespace kstools
