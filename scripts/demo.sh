@@ -8,4 +8,4 @@ export KSTOOLS_LOCALE=${KSTOOLS_LOCALE:-en-US}
 show() { echo; echo "\$ kstools $*"; "$kstools" "$@"; }
 show --version
 show strings 42118 42119 42120 42358
-show match '*.bmp' Work.bmp notes.txt Birthday.BMP '\*.bmp'
+show match '*.bmp' Work.bmp notes.txt Birthday.BMP .hidden.bmp

@@ -8,6 +8,9 @@ which=${1:-all}
 jobs=${JOBS:-2}
 build=${BUILD_DIR:-build}
 
+# Let ccache reuse objects compiled in another checkout of the same sources.
+export CCACHE_BASEDIR="$PWD"
+
 # Tests must not depend on the developer's own data or clock.
 export KSTOOLS_HOME=""
 unset KSTOOLS_NOW KSTOOLS_LOCALE
