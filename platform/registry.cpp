@@ -132,8 +132,12 @@ size_t OpenRegistryKeyCount() { return Handles().Count(); }
 
 using namespace platform;
 
-LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD, LPWSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY result,
-                     LPDWORD disposition) {
+namespace {
+
+// Resolves subKey under key with `lookup` (find or create) and hands out a
+// handle to the key reached.
+template <typename Lookup>
+LONG OpenKeyHandle(HKEY key, LPCWSTR subKey, PHKEY result, Lookup lookup) {
     if (!result) return ERROR_INVALID_PARAMETER;
     *result = nullptr;
     RegistryKeyId base = Resolve(key);
@@ -141,28 +145,29 @@ LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD, LPWSTR, DWORD, REGSAM, LPS
     std::vector<std::u16string> parts;
     if (DWORD err = SplitPath(subKey, &parts)) return static_cast<LONG>(err);
     RegistryKeyId id = 0;
-    bool created = false;
-    if (DWORD err = RegistryStore::Instance().CreateKey(base, parts, &id, &created)) return static_cast<LONG>(err);
+    if (DWORD err = lookup(base, parts, &id)) return static_cast<LONG>(err);
     HKEY handle = Handles().Add(id);
     if (!handle) return ERROR_NOT_ENOUGH_MEMORY;
     *result = handle;
-    if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     return ERROR_SUCCESS;
 }
 
+}  // namespace
+
+LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD, LPWSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY result,
+                     LPDWORD disposition) {
+    bool created = false;
+    LONG rc = OpenKeyHandle(key, subKey, result, [&](RegistryKeyId base, const auto& parts, RegistryKeyId* id) {
+        return RegistryStore::Instance().CreateKey(base, parts, id, &created);
+    });
+    if (rc == ERROR_SUCCESS && disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    return rc;
+}
+
 LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD, REGSAM, PHKEY result) {
-    if (!result) return ERROR_INVALID_PARAMETER;
-    *result = nullptr;
-    RegistryKeyId base = Resolve(key);
-    if (!base) return ERROR_INVALID_HANDLE;
-    std::vector<std::u16string> parts;
-    if (DWORD err = SplitPath(subKey, &parts)) return static_cast<LONG>(err);
-    RegistryKeyId id = 0;
-    if (DWORD err = RegistryStore::Instance().FindKey(base, parts, &id)) return static_cast<LONG>(err);
-    HKEY handle = Handles().Add(id);
-    if (!handle) return ERROR_NOT_ENOUGH_MEMORY;
-    *result = handle;
-    return ERROR_SUCCESS;
+    return OpenKeyHandle(key, subKey, result, [](RegistryKeyId base, const auto& parts, RegistryKeyId* id) {
+        return RegistryStore::Instance().FindKey(base, parts, id);
+    });
 }
 
 LONG RegCloseKey(HKEY key) {
