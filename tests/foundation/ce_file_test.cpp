@@ -1,0 +1,423 @@
+// CeFile: opening and the byte-order mark, buffered reads and writes, line
+// reading and writing, positions, file information, Exists and CreatePath.
+#include "foundation/ce_file.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/platform/device_sandbox.h"
+
+namespace {
+
+// Device path of a sandbox-relative ASCII name ("a/b.txt" -> "\a\b.txt").
+std::u16string Device(const std::string& relative) {
+    std::u16string out = u"\\";
+    for (char c : relative) out += c == '/' ? u'\\' : static_cast<char16_t>(c);
+    return out;
+}
+
+std::string Utf16Bytes(const std::u16string& text, bool mark) {
+    std::string out = mark ? std::string("\xFF\xFE") : std::string();
+    for (char16_t c : text) {
+        out += static_cast<char>(c & 0xFF);
+        out += static_cast<char>(c >> 8);
+    }
+    return out;
+}
+
+std::string Pattern(size_t size) {
+    std::string out(size, '\0');
+    for (size_t i = 0; i < size; ++i) out[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+    return out;
+}
+
+class CeFileTest : public DeviceSandbox {
+protected:
+    // The first count lines ReadLine (or ReadULine) gives.
+    std::vector<std::u16string> Lines(const std::string& content, bool unicodeCall, size_t count, DWORD max = 512) {
+        MakeHostFile("lines.txt", content);
+        CeFile file;
+        EXPECT_TRUE(file.Open(Device("lines.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, FALSE));
+        std::vector<std::u16string> lines;
+        std::vector<WCHAR> buffer(max + 1, u'#');
+        while (lines.size() < count) {
+            const DWORD n = unicodeCall ? file.ReadULine(buffer.data(), max) : file.ReadLine(buffer.data(), max);
+            EXPECT_EQ(buffer[n], 0);
+            lines.emplace_back(buffer.data(), n);
+        }
+        return lines;
+    }
+    // The lines of one pass, then the first line again: reading starts over.
+    void ExpectLines(const std::string& content, bool unicodeCall, std::vector<std::u16string> expected,
+                     DWORD max = 512) {
+        const auto got = Lines(content, unicodeCall, expected.size() + 1, max);
+        expected.push_back(expected.front());
+        EXPECT_TRUE(got == expected) << "line count " << got.size() << ", first " << got.front().size()
+                                     << " characters";
+    }
+};
+
+TEST_F(CeFileTest, OpenDetectsTheByteOrderMark)
+{
+    struct Case {
+        const char* name;
+        std::string content;
+        bool unicode;
+        std::string firstRead;
+    };
+    const Case cases[] = {
+        {"mark", std::string("\xFF\xFE" "a\0b\0", 6), true, std::string("a\0b\0", 4)},
+        {"only the mark", "\xFF\xFE", true, ""},
+        {"big-endian mark is data", "\xFE\xFF" "x", false, "\xFE\xFF" "x"},
+        {"plain text", "abc", false, "abc"},
+        {"one byte", "\xFF", false, "\xFF"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MakeHostFile("f.bin", c.content);
+        CeFile file;
+        ASSERT_TRUE(file.Open(Device("f.bin").c_str(), GENERIC_READ, FILE_SHARE_READ, FALSE));
+        EXPECT_TRUE(file.IsOpen());
+        EXPECT_EQ(bool(file.IsUnicode()), c.unicode);
+        EXPECT_EQ(file.Size(), c.content.size());
+        std::string got(16, '\0');
+        got.resize(file.Read(got.data(), 16));
+        EXPECT_EQ(got, c.firstRead);
+        EXPECT_TRUE(file.EndOfFile());
+    }
+}
+
+TEST_F(CeFileTest, OpenOfEmptyMissingAndNewFiles)
+{
+    CeFile file;
+    EXPECT_FALSE(file.Open(Device("missing.txt").c_str(), GENERIC_READ, 0, FALSE));
+    EXPECT_FALSE(file.IsOpen());
+
+    MakeHostFile("empty.txt", "");
+    EXPECT_TRUE(file.Open(Device("empty.txt").c_str(), GENERIC_READ, 0, FALSE));
+    EXPECT_FALSE(file.IsOpen());
+
+    // Created by the open, empty, so closed again at once.
+    EXPECT_TRUE(file.Open(Device("new.txt").c_str(), GENERIC_READ | GENERIC_WRITE, 0, TRUE));
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_TRUE(CeFile::Exists(Device("new.txt").c_str(), FALSE));
+
+    // Opening again closes the previous file and clears its state.
+    MakeHostFile("u.txt", "\xFF\xFE" "a\0");
+    ASSERT_TRUE(file.Open(Device("u.txt").c_str(), GENERIC_READ, 0, FALSE));
+    EXPECT_TRUE(file.IsUnicode());
+    MakeHostFile("p.txt", "plain");
+    ASSERT_TRUE(file.Open(Device("p.txt").c_str(), GENERIC_READ, 0, FALSE));
+    EXPECT_FALSE(file.IsUnicode());
+}
+
+TEST_F(CeFileTest, CreateNewOrReplacing)
+{
+    MakeHostFile("old.txt", "old");
+    CeFile file;
+    EXPECT_FALSE(file.Create(Device("old.txt").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, FALSE));
+    EXPECT_EQ(ReadHostFile("old.txt"), "old");
+    ASSERT_TRUE(file.Create(Device("old.txt").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, TRUE));
+    EXPECT_TRUE(file.IsOpen());
+    EXPECT_EQ(file.Size(), 0u);
+    file.Close();
+    EXPECT_EQ(ReadHostFile("old.txt"), "");
+    EXPECT_TRUE(file.Create(Device("fresh.txt").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, FALSE));
+    EXPECT_FALSE(file.Create(Device("nofolder/x.txt").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, TRUE));
+}
+
+TEST_F(CeFileTest, LineEndings)
+{
+    struct Case {
+        const char* name;
+        std::string content;
+        std::vector<std::u16string> lines;
+    };
+    const Case cases[] = {
+        {"CR LF", "one\r\ntwo\r\n", {u"one", u"two"}},
+        {"CR alone", "one\rtwo\r", {u"one", u"two"}},
+        {"none at end", "one\r\ntwo", {u"one", u"two"}},
+        {"LF alone stays in the line", "a\nb\r\nc", {u"a\nb", u"c"}},
+        {"empty lines", "\r\n\r\nx", {u"", u"", u"x"}},
+        {"LF after CR LF starts a line", "a\r\n\nb", {u"a", u"\nb"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::u16string wide(c.content.begin(), c.content.end());
+        {
+            SCOPED_TRACE("8-bit");
+            ExpectLines(c.content, false, c.lines);
+        }
+        {
+            SCOPED_TRACE("UTF-16 through ReadLine");
+            ExpectLines(Utf16Bytes(wide, true), false, c.lines);
+        }
+        {
+            SCOPED_TRACE("UTF-16 through ReadULine");
+            ExpectLines(Utf16Bytes(wide, true), true, c.lines);
+        }
+    }
+}
+
+TEST_F(CeFileTest, EightBitLinesUseWindows1252)
+{
+    std::string bytes;
+    for (int b = 0x80; b <= 0x9F; ++b) bytes += static_cast<char>(b);
+    bytes += "\xE9\xFF\r\n";
+    const auto lines = Lines(bytes, false, 2);
+    EXPECT_EQ(lines[1], lines[0]);
+    const std::u16string& line = lines[0];
+    ASSERT_EQ(line.size(), 34u);
+    EXPECT_EQ(line[0x00], u'\u20AC');  // 0x80 euro sign
+    EXPECT_EQ(line[0x01], u'\u0081');  // undefined: the C1 control
+    EXPECT_EQ(line[0x13], u'\u201C');  // 0x93 left double quotation mark
+    EXPECT_EQ(line[0x1F], u'\u0178');  // 0x9F Y with diaeresis
+    EXPECT_EQ(line[0x20], u'\u00E9');
+    EXPECT_EQ(line[0x21], u'\u00FF');
+}
+
+TEST_F(CeFileTest, LinesAreCutToTheBuffer)
+{
+    ExpectLines("abcdefgh\r\nxy", false, {u"abc", u"xy"}, 4);
+}
+
+TEST_F(CeFileTest, LongLinesAcrossReadBuffers)
+{
+    std::string longLine;
+    for (size_t i = 0; i < 150000; ++i) longLine += static_cast<char>('a' + i % 26);
+    const std::u16string wideLong(longLine.begin(), longLine.end());
+    const std::vector<std::u16string> expected = {wideLong, u"tail", wideLong};
+    const std::string text = longLine + "\r\ntail\r\n" + longLine;
+    ExpectLines(text, false, expected, 200000);
+    ExpectLines(Utf16Bytes(std::u16string(text.begin(), text.end()), true), true, expected, 200000);
+}
+
+TEST_F(CeFileTest, ReadsInPiecesAcrossBuffers)
+{
+    for (size_t size : {size_t(10), size_t(65531), size_t(65536), size_t(200001)}) {
+        SCOPED_TRACE(size);
+        const std::string content = Pattern(size);
+        MakeHostFile("big.bin", content);
+        CeFile file;
+        ASSERT_TRUE(file.Open(Device("big.bin").c_str(), GENERIC_READ, 0, FALSE));
+        std::string got;
+        char chunk[9973];
+        for (DWORD n; (n = file.Read(chunk, sizeof chunk)) > 0;) got.append(chunk, n);
+        EXPECT_EQ(got, content);
+        EXPECT_EQ(file.GetPosition(), size);
+    }
+}
+
+TEST_F(CeFileTest, WritesAreBufferedUntilFlushed)
+{
+    CeFile file;
+    ASSERT_TRUE(file.Create(Device("w.bin").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, FALSE));
+    EXPECT_EQ(file.Write("hello", 5), 5u);
+    EXPECT_EQ(ReadHostFile("w.bin"), "");
+    EXPECT_EQ(file.GetPosition(), 5u);
+    EXPECT_TRUE(file.Flush());
+    EXPECT_EQ(ReadHostFile("w.bin"), "hello");
+
+    // Pieces that overflow the buffer arrive whole and in order.
+    const std::string content = Pattern(3 * 30000);
+    for (size_t at = 0; at < content.size(); at += 30000) file.Write(content.data() + at, 30000);
+    EXPECT_EQ(ReadHostFile("w.bin").size(), 5u + 65536u);
+    file.Close();
+    EXPECT_EQ(ReadHostFile("w.bin"), "hello" + content);
+
+    // A destroyed object writes what is pending.
+    {
+        CeFile scoped;
+        ASSERT_TRUE(scoped.Create(Device("d.bin").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, FALSE));
+        scoped.Write("xyz", 3);
+    }
+    EXPECT_EQ(ReadHostFile("d.bin"), "xyz");
+}
+
+TEST_F(CeFileTest, LargeWriteLeavesNothingPending)
+{
+    CeFile file;
+    ASSERT_TRUE(file.Create(Device("l.bin").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, FALSE));
+    file.Write("ab", 2);
+    const std::string big = Pattern(70000);
+    EXPECT_EQ(file.Write(big.data(), 70000), 70000u);
+    EXPECT_EQ(ReadHostFile("l.bin"), "ab" + big);
+}
+
+TEST_F(CeFileTest, AccessRightsAreRespected)
+{
+    MakeHostFile("r.bin", "content");
+    CeFile file;
+    ASSERT_TRUE(file.Open(Device("r.bin").c_str(), GENERIC_READ, 0, FALSE));
+    EXPECT_EQ(file.Write("zz", 2), 0u);
+    EXPECT_FALSE(file.WriteLine(u"zz", TRUE));
+    file.Close();
+    EXPECT_EQ(ReadHostFile("r.bin"), "content");
+
+    ASSERT_TRUE(file.Open(Device("r.bin").c_str(), GENERIC_WRITE, 0, FALSE));
+    char buffer[8];
+    EXPECT_EQ(file.Read(buffer, 8), 0u);
+    WCHAR line[8];
+    EXPECT_EQ(file.ReadLine(line, 8), 0u);
+    file.Close();
+
+    EXPECT_EQ(file.Read(buffer, 8), 0u);
+    EXPECT_EQ(file.Write("x", 1), 0u);
+    EXPECT_EQ(file.GetPosition(), INVALID_SET_FILE_POINTER);
+}
+
+TEST_F(CeFileTest, WriteLineInBothEncodings)
+{
+    struct Case {
+        const char* name;
+        BOOL eightBit;
+        bool header;
+        std::string bytes;
+        bool unicode;
+    };
+    const Case cases[] = {
+        {"8-bit", TRUE, false, "\x80" "e\xE9\r\n", false},
+        {"UTF-16", FALSE, false, Utf16Bytes(u"\u20ACe\u00E9\r\n", false), true},
+        {"UTF-16 with mark", FALSE, true, Utf16Bytes(u"\u20ACe\u00E9\r\n", true), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CeFile file;
+        ASSERT_TRUE(file.Create(Device("line.txt").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, TRUE));
+        if (c.header) {
+            EXPECT_TRUE(file.WriteUnicodeHeader());
+        }
+        EXPECT_TRUE(file.WriteLine(u"\u20ACe\u00E9", c.eightBit));
+        EXPECT_EQ(bool(file.IsUnicode()), c.unicode);
+        file.Close();
+        EXPECT_EQ(ReadHostFile("line.txt"), c.bytes);
+    }
+}
+
+TEST_F(CeFileTest, WrittenLinesReadBack)
+{
+    for (BOOL eightBit : {TRUE, FALSE}) {
+        SCOPED_TRACE(eightBit);
+        CeFile file;
+        ASSERT_TRUE(file.Create(Device("rt.txt").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, TRUE));
+        if (!eightBit) file.WriteUnicodeHeader();
+        file.WriteLine(u"caf\u00E9 \u2013 1", eightBit);
+        file.WriteLine(u"", eightBit);
+        file.WriteLine(u"end", eightBit);
+        file.Close();
+        ASSERT_TRUE(file.Open(Device("rt.txt").c_str(), GENERIC_READ, 0, FALSE));
+        EXPECT_EQ(file.IsUnicode(), !eightBit);
+        WCHAR buffer[32];
+        for (const std::u16string expected : {u"caf\u00E9 \u2013 1", u"", u"end"}) {
+            const DWORD n = file.ReadLine(buffer, 32);
+            EXPECT_EQ(std::u16string(buffer, n), expected);
+        }
+    }
+}
+
+TEST_F(CeFileTest, PositionsWhileReadingAndWriting)
+{
+    MakeHostFile("p.bin", "0123456789");
+    CeFile file;
+    ASSERT_TRUE(file.Open(Device("p.bin").c_str(), GENERIC_READ | GENERIC_WRITE, 0, FALSE));
+    char c[4] = {};
+    ASSERT_EQ(file.Read(c, 3), 3u);
+    EXPECT_EQ(file.GetPosition(), 3u);
+    EXPECT_EQ(file.SetPosition(1), 1u);  // back inside the read buffer
+    ASSERT_EQ(file.Read(c, 2), 2u);
+    EXPECT_EQ(std::string(c, 2), "12");
+    EXPECT_EQ(file.MovePosition(4), 7u);
+    ASSERT_EQ(file.Read(c, 1), 1u);
+    EXPECT_EQ(c[0], '7');
+    EXPECT_EQ(file.MovePosition(-100), INVALID_SET_FILE_POINTER);
+
+    // A write after reading lands at the reading position.
+    EXPECT_EQ(file.SetPosition(2), 2u);
+    file.Read(c, 1);
+    file.Write("ab", 2);
+    EXPECT_EQ(file.GetPosition(), 5u);
+    ASSERT_EQ(file.Read(c, 1), 1u);  // reading sees the pending write flushed
+    EXPECT_EQ(c[0], '5');
+    EXPECT_EQ(ReadHostFile("p.bin"), "012ab56789");
+
+    EXPECT_EQ(file.SetPositionEnd(), 10u);
+    EXPECT_TRUE(file.EndOfFile());
+    file.Write("XY", 2);
+    EXPECT_EQ(file.Size(), 12u);
+    EXPECT_EQ(file.SetPositionBegin(), 0u);
+    EXPECT_FALSE(file.EndOfFile());
+    EXPECT_EQ(file.GetPosition(), 0u);  // the probe gave its byte back
+    ASSERT_EQ(file.Read(c, 1), 1u);
+    EXPECT_EQ(c[0], '0');
+
+    EXPECT_EQ(file.SetPosition(4), 4u);
+    EXPECT_TRUE(file.SetEndOfFile());
+    file.Close();
+    EXPECT_EQ(ReadHostFile("p.bin"), "012a");
+}
+
+TEST_F(CeFileTest, FileInformation)
+{
+    CeFile file;
+    EXPECT_EQ(file.GetAttributes(), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(file.GetLastWriteTime().dwHighDateTime, 0u);
+    ASSERT_TRUE(file.Create(Device("i.txt").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, FALSE));
+    const DWORD attributes = file.GetAttributes();
+    EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(attributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    for (FILETIME t : {file.GetCreationTime(), file.GetLastAccessTime(), file.GetLastWriteTime()}) {
+        EXPECT_NE(t.dwHighDateTime, 0u);
+    }
+}
+
+TEST_F(CeFileTest, ExistsOnFilesFoldersAndMissingPaths)
+{
+    MakeHostFile("Folder/file.txt");
+    struct Case {
+        const WCHAR* path;
+        BOOL acceptFolder;
+        BOOL expected;
+    };
+    const Case cases[] = {
+        {u"\\Folder\\file.txt", FALSE, TRUE}, {u"\\Folder\\file.txt", TRUE, TRUE},
+        {u"\\FOLDER\\FILE.TXT", FALSE, TRUE}, {u"\\Folder", TRUE, TRUE},
+        {u"\\Folder", FALSE, FALSE},          {u"\\Folder\\none.txt", TRUE, FALSE},
+        {u"\\None\\file.txt", TRUE, FALSE},   {nullptr, TRUE, FALSE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path ? std::string(c.path, c.path + std::char_traits<char16_t>::length(c.path)) : "null");
+        EXPECT_EQ(CeFile::Exists(c.path, c.acceptFolder), c.expected);
+    }
+}
+
+TEST_F(CeFileTest, CreatePathMakesEveryMissingFolder)
+{
+    MakeHostFile("Existing/keep.txt");
+    struct Case {
+        const WCHAR* path;
+        std::vector<std::string> folders;
+    };
+    const Case cases[] = {
+        {u"\\A\\B\\C\\file.txt", {"A", "A/B", "A/B/C"}},
+        {u"\\Existing\\New\\Deeper\\x", {"Existing", "Existing/New", "Existing/New/Deeper"}},
+        {u"\\existing\\Other\\", {"Existing/Other"}},
+        {u"Rel\\x.txt", {"Rel"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folders.back());
+        EXPECT_TRUE(CeFile::CreatePath(c.path));
+        for (const auto& folder : c.folders) {
+            EXPECT_TRUE(std::filesystem::is_directory(Host(folder))) << folder;
+        }
+    }
+    EXPECT_EQ(ReadHostFile("Existing/keep.txt"), "x");
+    EXPECT_FALSE(std::filesystem::exists(Host("A/B/C/file.txt")));
+    EXPECT_TRUE(CeFile::CreatePath(u"\\top.txt"));
+    EXPECT_FALSE(CeFile::CreatePath(nullptr));
+    // A file in the way cannot become a folder.
+    EXPECT_FALSE(CeFile::CreatePath(u"\\Existing\\keep.txt\\sub\\x"));
+}
+
+}  // namespace
