@@ -1,0 +1,49 @@
+// Arbitrary bytes as a text file: opening it (byte-order mark detection) and
+// reading its lines in both modes must never read or write out of bounds.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include <unistd.h>
+
+#include "foundation/ce_file.h"
+#include "platform/data_directory.h"
+#include "platform/files.h"
+
+namespace {
+
+// One private data directory for the whole run.
+const std::string& FuzzHome() {
+    static const std::string home = [] {
+        char pattern[] = "/tmp/kstools-fuzz-XXXXXX";
+        std::string dir = mkdtemp(pattern) ? pattern : "/tmp";
+        setenv("KSTOOLS_HOME", dir.c_str(), 1);
+        return dir;
+    }();
+    return home;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FuzzHome();
+    platform::EnsureDeviceRoot();
+    const WCHAR* path = u"\\fuzz.txt";
+    {
+        CeFile writer;
+        if (!writer.Create(path, GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, TRUE)) return 0;
+        if (size) writer.Write(data, static_cast<DWORD>(size));
+    }
+    for (bool wide : {false, true}) {
+        CeFile reader;
+        if (!reader.Open(path, GENERIC_READ, 0, FALSE)) continue;
+        WCHAR line[64];
+        // More reads than the input can have lines: reading wraps to the first line.
+        for (size_t i = 0; i < size / 8 + 4; ++i) {
+            DWORD n = wide ? reader.ReadULine(line, 64) : reader.ReadLine(line, 64);
+            if (n >= 64 || line[n] != 0) std::abort();
+        }
+    }
+    return 0;
+}
