@@ -1,5 +1,3 @@
-// CeFile: opening and the byte-order mark, buffered reads and writes, line
-// reading and writing, positions, file information, Exists and CreatePath.
 #include "foundation/ce_file.h"
 
 #include <gtest/gtest.h>
@@ -59,14 +57,8 @@ protected:
     }
 };
 
-TEST_F(CeFileTest, OpenDetectsTheByteOrderMark)
-{
-    struct Case {
-        const char* name;
-        std::string content;
-        bool unicode;
-        std::string firstRead;
-    };
+TEST_F(CeFileTest, OpenDetectsTheByteOrderMark) {
+    struct Case { const char* name; std::string content; bool unicode; std::string firstRead; };
     const Case cases[] = {
         {"mark", std::string("\xFF\xFE" "a\0b\0", 6), true, std::string("a\0b\0", 4)},
         {"only the mark", "\xFF\xFE", true, ""},
@@ -89,8 +81,7 @@ TEST_F(CeFileTest, OpenDetectsTheByteOrderMark)
     }
 }
 
-TEST_F(CeFileTest, OpenOfEmptyMissingAndNewFiles)
-{
+TEST_F(CeFileTest, OpenOfEmptyMissingAndNewFiles) {
     CeFile file;
     EXPECT_FALSE(file.Open(Device("missing.txt").c_str(), GENERIC_READ, 0, FALSE));
     EXPECT_FALSE(file.IsOpen());
@@ -113,8 +104,7 @@ TEST_F(CeFileTest, OpenOfEmptyMissingAndNewFiles)
     EXPECT_FALSE(file.IsUnicode());
 }
 
-TEST_F(CeFileTest, CreateNewOrReplacing)
-{
+TEST_F(CeFileTest, CreateNewOrReplacing) {
     MakeHostFile("old.txt", "old");
     CeFile file;
     EXPECT_FALSE(file.Create(Device("old.txt").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, FALSE));
@@ -128,13 +118,8 @@ TEST_F(CeFileTest, CreateNewOrReplacing)
     EXPECT_FALSE(file.Create(Device("nofolder/x.txt").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, TRUE));
 }
 
-TEST_F(CeFileTest, LineEndings)
-{
-    struct Case {
-        const char* name;
-        std::string content;
-        std::vector<std::u16string> lines;
-    };
+TEST_F(CeFileTest, LineEndings) {
+    struct Case { const char* name; std::string content; std::vector<std::u16string> lines; };
     const Case cases[] = {
         {"CR LF", "one\r\ntwo\r\n", {u"one", u"two"}},
         {"CR alone", "one\rtwo\r", {u"one", u"two"}},
@@ -145,24 +130,14 @@ TEST_F(CeFileTest, LineEndings)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::u16string wide(c.content.begin(), c.content.end());
-        {
-            SCOPED_TRACE("8-bit");
-            ExpectLines(c.content, false, c.lines);
-        }
-        {
-            SCOPED_TRACE("UTF-16 through ReadLine");
-            ExpectLines(Utf16Bytes(wide, true), false, c.lines);
-        }
-        {
-            SCOPED_TRACE("UTF-16 through ReadULine");
-            ExpectLines(Utf16Bytes(wide, true), true, c.lines);
-        }
+        const std::string utf16 = Utf16Bytes(std::u16string(c.content.begin(), c.content.end()), true);
+        { SCOPED_TRACE("8-bit"); ExpectLines(c.content, false, c.lines); }
+        { SCOPED_TRACE("UTF-16 through ReadLine"); ExpectLines(utf16, false, c.lines); }
+        { SCOPED_TRACE("UTF-16 through ReadULine"); ExpectLines(utf16, true, c.lines); }
     }
 }
 
-TEST_F(CeFileTest, EightBitLinesUseWindows1252)
-{
+TEST_F(CeFileTest, EightBitLinesUseWindows1252) {
     std::string bytes;
     for (int b = 0x80; b <= 0x9F; ++b) bytes += static_cast<char>(b);
     bytes += "\xE9\xFF\r\n";
@@ -178,13 +153,8 @@ TEST_F(CeFileTest, EightBitLinesUseWindows1252)
     EXPECT_EQ(line[0x21], u'\u00FF');
 }
 
-TEST_F(CeFileTest, LinesAreCutToTheBuffer)
-{
+TEST_F(CeFileTest, LinesAreCutToTheCallersBufferButNotToTheReadBuffer) {
     ExpectLines("abcdefgh\r\nxy", false, {u"abc", u"xy"}, 4);
-}
-
-TEST_F(CeFileTest, LongLinesAcrossReadBuffers)
-{
     std::string longLine;
     for (size_t i = 0; i < 150000; ++i) longLine += static_cast<char>('a' + i % 26);
     const std::u16string wideLong(longLine.begin(), longLine.end());
@@ -194,8 +164,7 @@ TEST_F(CeFileTest, LongLinesAcrossReadBuffers)
     ExpectLines(Utf16Bytes(std::u16string(text.begin(), text.end()), true), true, expected, 200000);
 }
 
-TEST_F(CeFileTest, ReadsInPiecesAcrossBuffers)
-{
+TEST_F(CeFileTest, ReadsInPiecesAcrossBuffers) {
     for (size_t size : {size_t(10), size_t(65531), size_t(65536), size_t(200001)}) {
         SCOPED_TRACE(size);
         const std::string content = Pattern(size);
@@ -210,8 +179,7 @@ TEST_F(CeFileTest, ReadsInPiecesAcrossBuffers)
     }
 }
 
-TEST_F(CeFileTest, WritesAreBufferedUntilFlushed)
-{
+TEST_F(CeFileTest, WritesAreBufferedUntilFlushed) {
     CeFile file;
     ASSERT_TRUE(file.Create(Device("w.bin").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, FALSE));
     EXPECT_EQ(file.Write("hello", 5), 5u);
@@ -234,11 +202,8 @@ TEST_F(CeFileTest, WritesAreBufferedUntilFlushed)
         scoped.Write("xyz", 3);
     }
     EXPECT_EQ(ReadHostFile("d.bin"), "xyz");
-}
 
-TEST_F(CeFileTest, LargeWriteLeavesNothingPending)
-{
-    CeFile file;
+    // A write larger than the buffer leaves nothing pending.
     ASSERT_TRUE(file.Create(Device("l.bin").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, FALSE));
     file.Write("ab", 2);
     const std::string big = Pattern(70000);
@@ -246,8 +211,7 @@ TEST_F(CeFileTest, LargeWriteLeavesNothingPending)
     EXPECT_EQ(ReadHostFile("l.bin"), "ab" + big);
 }
 
-TEST_F(CeFileTest, AccessRightsAreRespected)
-{
+TEST_F(CeFileTest, AccessRightsAreRespected) {
     MakeHostFile("r.bin", "content");
     CeFile file;
     ASSERT_TRUE(file.Open(Device("r.bin").c_str(), GENERIC_READ, 0, FALSE));
@@ -268,15 +232,8 @@ TEST_F(CeFileTest, AccessRightsAreRespected)
     EXPECT_EQ(file.GetPosition(), INVALID_SET_FILE_POINTER);
 }
 
-TEST_F(CeFileTest, WriteLineInBothEncodings)
-{
-    struct Case {
-        const char* name;
-        BOOL eightBit;
-        bool header;
-        std::string bytes;
-        bool unicode;
-    };
+TEST_F(CeFileTest, WriteLineInBothEncodings) {
+    struct Case { const char* name; BOOL eightBit; bool header; std::string bytes; bool unicode; };
     const Case cases[] = {
         {"8-bit", TRUE, false, "\x80" "e\xE9\r\n", false},
         {"UTF-16", FALSE, false, Utf16Bytes(u"\u20ACe\u00E9\r\n", false), true},
@@ -286,9 +243,7 @@ TEST_F(CeFileTest, WriteLineInBothEncodings)
         SCOPED_TRACE(c.name);
         CeFile file;
         ASSERT_TRUE(file.Create(Device("line.txt").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, TRUE));
-        if (c.header) {
-            EXPECT_TRUE(file.WriteUnicodeHeader());
-        }
+        if (c.header) { EXPECT_TRUE(file.WriteUnicodeHeader()); }
         EXPECT_TRUE(file.WriteLine(u"\u20ACe\u00E9", c.eightBit));
         EXPECT_EQ(bool(file.IsUnicode()), c.unicode);
         file.Close();
@@ -296,8 +251,7 @@ TEST_F(CeFileTest, WriteLineInBothEncodings)
     }
 }
 
-TEST_F(CeFileTest, WrittenLinesReadBack)
-{
+TEST_F(CeFileTest, WrittenLinesReadBack) {
     for (BOOL eightBit : {TRUE, FALSE}) {
         SCOPED_TRACE(eightBit);
         CeFile file;
@@ -317,8 +271,7 @@ TEST_F(CeFileTest, WrittenLinesReadBack)
     }
 }
 
-TEST_F(CeFileTest, PositionsWhileReadingAndWriting)
-{
+TEST_F(CeFileTest, PositionsWhileReadingAndWriting) {
     MakeHostFile("p.bin", "0123456789");
     CeFile file;
     ASSERT_TRUE(file.Open(Device("p.bin").c_str(), GENERIC_READ | GENERIC_WRITE, 0, FALSE));
@@ -358,8 +311,7 @@ TEST_F(CeFileTest, PositionsWhileReadingAndWriting)
     EXPECT_EQ(ReadHostFile("p.bin"), "012a");
 }
 
-TEST_F(CeFileTest, FileInformation)
-{
+TEST_F(CeFileTest, FileInformation) {
     CeFile file;
     EXPECT_EQ(file.GetAttributes(), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(file.GetLastWriteTime().dwHighDateTime, 0u);
@@ -367,19 +319,13 @@ TEST_F(CeFileTest, FileInformation)
     const DWORD attributes = file.GetAttributes();
     EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(attributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
-    for (FILETIME t : {file.GetCreationTime(), file.GetLastAccessTime(), file.GetLastWriteTime()}) {
+    for (FILETIME t : {file.GetCreationTime(), file.GetLastAccessTime(), file.GetLastWriteTime()})
         EXPECT_NE(t.dwHighDateTime, 0u);
-    }
 }
 
-TEST_F(CeFileTest, ExistsOnFilesFoldersAndMissingPaths)
-{
+TEST_F(CeFileTest, ExistsOnFilesFoldersAndMissingPaths) {
     MakeHostFile("Folder/file.txt");
-    struct Case {
-        const WCHAR* path;
-        BOOL acceptFolder;
-        BOOL expected;
-    };
+    struct Case { const WCHAR* path; BOOL acceptFolder; BOOL expected; };
     const Case cases[] = {
         {u"\\Folder\\file.txt", FALSE, TRUE}, {u"\\Folder\\file.txt", TRUE, TRUE},
         {u"\\FOLDER\\FILE.TXT", FALSE, TRUE}, {u"\\Folder", TRUE, TRUE},
@@ -392,13 +338,9 @@ TEST_F(CeFileTest, ExistsOnFilesFoldersAndMissingPaths)
     }
 }
 
-TEST_F(CeFileTest, CreatePathMakesEveryMissingFolder)
-{
+TEST_F(CeFileTest, CreatePathMakesEveryMissingFolder) {
     MakeHostFile("Existing/keep.txt");
-    struct Case {
-        const WCHAR* path;
-        std::vector<std::string> folders;
-    };
+    struct Case { const WCHAR* path; std::vector<std::string> folders; };
     const Case cases[] = {
         {u"\\A\\B\\C\\file.txt", {"A", "A/B", "A/B/C"}},
         {u"\\Existing\\New\\Deeper\\x", {"Existing", "Existing/New", "Existing/New/Deeper"}},
@@ -408,9 +350,7 @@ TEST_F(CeFileTest, CreatePathMakesEveryMissingFolder)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.folders.back());
         EXPECT_TRUE(CeFile::CreatePath(c.path));
-        for (const auto& folder : c.folders) {
-            EXPECT_TRUE(std::filesystem::is_directory(Host(folder))) << folder;
-        }
+        for (const auto& folder : c.folders) EXPECT_TRUE(std::filesystem::is_directory(Host(folder))) << folder;
     }
     EXPECT_EQ(ReadHostFile("Existing/keep.txt"), "x");
     EXPECT_FALSE(std::filesystem::exists(Host("A/B/C/file.txt")));

@@ -1,6 +1,4 @@
-// A fresh data directory for a test: KSTOOLS_HOME points at a new temporary
-// folder for the test's lifetime, then the folder goes and the variable is
-// put back.
+// Points KSTOOLS_HOME at a fresh temporary folder for one test's lifetime.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -32,11 +32,8 @@ TEST_F(FindFiles, PatternsMatchWithoutCaseAndListNoDotEntries) {
                              "ContactPics/Smith.jpg", "ContactPics/Smith.bmp", "ContactPics/Smithers.jpg"})
         MakeHostFile(name);
     std::filesystem::create_directories(Host("Notes/Sub"));
-    const struct {
-        const char16_t* pattern;
-        std::vector<std::string> names;
-        DWORD error;  // when nothing matches
-    } cases[] = {
+    // error: the last error when nothing matches.
+    const struct { const char16_t* pattern; std::vector<std::string> names; DWORD error; } cases[] = {
         {u"\\Notes\\*.*", {"A.txt", "a.txt.bak", "b.TXT", "c.pwi", "README", "Sub"}, 0},
         {u"\\notes\\*", {"A.txt", "a.txt.bak", "b.TXT", "c.pwi", "README", "Sub"}, 0},
         {u"\\NOTES\\*.txt", {"A.txt", "b.TXT"}, 0},
@@ -59,7 +56,7 @@ TEST_F(FindFiles, PatternsMatchWithoutCaseAndListNoDotEntries) {
     }
 }
 
-TEST_F(FindFiles, EntriesCarrySizeAttributesAndTimes) {
+TEST_F(FindFiles, EntriesCarrySizeAttributesAndTimesAndCloseOnlyOnce) {
     MakeHostFile("Pics/big.bmp", std::string(300000, 'b'));
     std::filesystem::create_directories(Host("Pics/Folder"));
     WIN32_FIND_DATAW data{};
@@ -76,9 +73,7 @@ TEST_F(FindFiles, EntriesCarrySizeAttributesAndTimes) {
     EXPECT_TRUE(FindClose(find));
     EXPECT_FALSE(FindClose(find));
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
-}
-
-TEST_F(FindFiles, FindCloseRefusesOtherHandles) {
+    // Nor does it close a file handle.
     HANDLE file = CreateFileW(u"\\f.txt", GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(FindClose(file));

@@ -10,37 +10,29 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "device_sandbox.h"
 #include "platform/error_codes.h"
 
 extern char** environ;
 
 namespace {
 
-// Gives each test a fresh registry in a temporary data directory and puts
-// the environment back afterwards.
-class Registry : public ::testing::Test {
+// Each test gets a fresh registry in the sandbox's data directory.
+class Registry : public DeviceSandbox {
 protected:
     void SetUp() override {
-        for (const char* name : {"KSTOOLS_HOME", "XDG_DATA_HOME", "HOME"})
-            if (const char* v = std::getenv(name)) saved_[name] = v;
-            else saved_[name] = std::nullopt;
-        char pattern[] = "/tmp/kstools-registry-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        setenv("KSTOOLS_HOME", dir_.c_str(), 1);
+        DeviceSandbox::SetUp();
         platform::CloseRegistryDatabase();
         openAtStart_ = platform::OpenRegistryKeyCount();
     }
     void TearDown() override {
         EXPECT_EQ(platform::OpenRegistryKeyCount(), openAtStart_) << "key handles leaked";
         platform::CloseRegistryDatabase();
-        for (auto& [name, value] : saved_) value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
-        std::filesystem::remove_all(dir_);
+        DeviceSandbox::TearDown();
     }
 
     static HKEY Create(HKEY root, const char16_t* path, DWORD* disposition = nullptr) {
@@ -60,12 +52,14 @@ protected:
         EXPECT_EQ(type, REG_DWORD);
         return v;
     }
-    static std::vector<std::u16string> SubKeys(HKEY key) {
+    // Names from RegEnumKeyExW or RegEnumValueW until ERROR_NO_MORE_ITEMS.
+    template <typename Enum>
+    static std::vector<std::u16string> Names(HKEY key, Enum enumerate) {
         std::vector<std::u16string> names;
         WCHAR name[300];
         for (DWORD i = 0;; ++i) {
             DWORD chars = 300;
-            LONG rc = RegEnumKeyExW(key, i, name, &chars, nullptr, nullptr, nullptr, nullptr);
+            LONG rc = enumerate(key, i, name, &chars, nullptr, nullptr, nullptr, nullptr);
             if (rc == ERROR_NO_MORE_ITEMS) break;
             EXPECT_EQ(rc, ERROR_SUCCESS);
             if (rc != ERROR_SUCCESS) break;
@@ -73,31 +67,14 @@ protected:
         }
         return names;
     }
-    static std::vector<std::u16string> ValueNames(HKEY key) {
-        std::vector<std::u16string> names;
-        WCHAR name[300];
-        for (DWORD i = 0;; ++i) {
-            DWORD chars = 300;
-            LONG rc = RegEnumValueW(key, i, name, &chars, nullptr, nullptr, nullptr, nullptr);
-            if (rc == ERROR_NO_MORE_ITEMS) break;
-            EXPECT_EQ(rc, ERROR_SUCCESS);
-            if (rc != ERROR_SUCCESS) break;
-            names.emplace_back(name, chars);
-        }
-        return names;
-    }
+    static std::vector<std::u16string> SubKeys(HKEY key) { return Names(key, RegEnumKeyExW); }
+    static std::vector<std::u16string> ValueNames(HKEY key) { return Names(key, RegEnumValueW); }
 
-    std::string dir_;
-    std::map<std::string, std::optional<std::string>> saved_;
     size_t openAtStart_ = 0;
 };
 
 TEST_F(Registry, CreateReportsDispositionAndMatchesPathsWithoutCase) {
-    struct Case {
-        HKEY root;
-        const char16_t* path;
-        DWORD disposition;
-    };
+    struct Case { HKEY root; const char16_t* path; DWORD disposition; };
     const Case cases[] = {
         {HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel", REG_CREATED_NEW_KEY},  // parents made on the way
         {HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel", REG_OPENED_EXISTING_KEY},
@@ -125,11 +102,7 @@ TEST_F(Registry, CreateReportsDispositionAndMatchesPathsWithoutCase) {
 TEST_F(Registry, OpenRefusesMissingKeysBadPathsAndBadHandles) {
     HKEY corvid = Create(HKEY_CURRENT_USER, u"Software\\Corvid");
     HKEY key = nullptr;
-    struct Case {
-        HKEY base;
-        const char16_t* path;
-        LONG expected;
-    };
+    struct Case { HKEY base; const char16_t* path; LONG expected; };
     const std::u16string overlong(REG_MAX_NAME_CHARS + 1, u'x');
     const Case cases[] = {
         {HKEY_CURRENT_USER, u"Software\\Missing", ERROR_FILE_NOT_FOUND},
@@ -163,13 +136,8 @@ TEST_F(Registry, ValuesKeepTheirTypeAndSize) {
     const char16_t text[] = u"C:\\Notes";
     const BYTE blob[] = {0, 1, 0xFF};
     const DWORD number = 0xA1B2C3D4;
-    struct Case {
-        const char16_t* name;
-        DWORD type;
-        const void* data;
-        DWORD size;
-        DWORD storedSize;  // what a query reports
-    };
+    // storedSize: what a query reports.
+    struct Case { const char16_t* name; DWORD type; const void* data; DWORD size; DWORD storedSize; };
     const Case cases[] = {
         {u"Corvid_Folder", REG_SZ, text, sizeof text, sizeof text},
         {u"NoTerminator", REG_SZ, text, sizeof text - 2, sizeof text},  // the terminator is added
@@ -210,11 +178,7 @@ TEST_F(Registry, ValuesKeepTheirTypeAndSize) {
 TEST_F(Registry, BadWritesAndMissingValuesGiveErrorCodes) {
     HKEY key = Create(HKEY_CURRENT_USER, u"Software\\Corvid");
     const BYTE bytes[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    struct Case {
-        DWORD type;
-        const BYTE* data;
-        DWORD size;
-    };
+    struct Case { DWORD type; const BYTE* data; DWORD size; };
     const Case refused[] = {{REG_DWORD, bytes, 3}, {REG_DWORD, bytes, 8}, {REG_SZ, bytes, 3}, {REG_BINARY, nullptr, 4}};
     for (const auto& c : refused) EXPECT_EQ(RegSetValueExW(key, u"Bad", 0, c.type, c.data, c.size), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(RegQueryValueExW(key, u"Bad", nullptr, nullptr, nullptr, nullptr), ERROR_FILE_NOT_FOUND);
@@ -316,8 +280,8 @@ TEST_F(Registry, ChangesPersistAcrossReopeningTheDatabase) {
     SetDword(key, u"KSGridLeft", 120);
     EXPECT_EQ(RegFlushKey(key), ERROR_SUCCESS);
     platform::CloseRegistryDatabase();
-    EXPECT_EQ(platform::RegistryDatabasePath(), dir_ + "/registry.db");
-    EXPECT_TRUE(std::filesystem::exists(dir_ + "/registry.db"));
+    EXPECT_EQ(platform::RegistryDatabasePath(), home_ + "/registry.db");
+    EXPECT_TRUE(std::filesystem::exists(home_ + "/registry.db"));
 
     EXPECT_EQ(GetDword(key, u"KSGridLeft"), 120u);  // the open handle outlives the reopen
     HKEY reopened = nullptr;
@@ -327,30 +291,8 @@ TEST_F(Registry, ChangesPersistAcrossReopeningTheDatabase) {
     RegCloseKey(key);
 }
 
-TEST_F(Registry, DatabaseLivesInTheDataDirectory) {
-    struct Case {
-        const char* home;
-        const char* xdg;
-        const char* userHome;
-        std::string expected;
-    };
-    const Case cases[] = {
-        {"/data/ks", "/xdg", "/home/u", "/data/ks/registry.db"},
-        {"", "/xdg", "/home/u", "/xdg/kstools/registry.db"},
-        {nullptr, "", "/home/u", "/home/u/.local/share/kstools/registry.db"},
-    };
-    for (const auto& c : cases) {
-        auto set = [](const char* name, const char* v) { v ? setenv(name, v, 1) : unsetenv(name); };
-        set("KSTOOLS_HOME", c.home);
-        set("XDG_DATA_HOME", c.xdg);
-        set("HOME", c.userHome);
-        platform::CloseRegistryDatabase();
-        EXPECT_EQ(platform::RegistryDatabasePath(), c.expected);
-    }
-}
-
 TEST_F(Registry, UnreadableDatabaseGivesAnErrorNotACrash) {
-    std::ofstream(dir_ + "/registry.db") << std::string(4096, 'x');
+    std::ofstream(home_ + "/registry.db") << std::string(4096, 'x');
     HKEY key = nullptr;
     EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Software", 0, nullptr, 0, 0, nullptr, &key, nullptr),
               ERROR_REGISTRY_CORRUPT);
@@ -358,8 +300,7 @@ TEST_F(Registry, UnreadableDatabaseGivesAnErrorNotACrash) {
     EXPECT_EQ(GetDword(HKEY_CURRENT_USER, u"Anything"), std::nullopt);
 }
 
-// Two processes writing different values of one key at the same time: every
-// write of both shows up, and a handle opened before sees them without reopening.
+// Two processes writing at once lose nothing; an open handle sees their writes.
 TEST_F(Registry, TwoProcessesWritingAtOnceLoseNothing) {
     HKEY key = Create(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\Shared");
     SetDword(key, u"Parent", 7);

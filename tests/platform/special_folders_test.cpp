@@ -14,11 +14,7 @@ namespace {
 using SpecialFolders = DeviceSandbox;
 
 TEST_F(SpecialFolders, AreDevicePathsMadeOnlyWhenAsked) {
-    const struct {
-        int csidl;
-        const char16_t* path;
-        std::string host;
-    } cases[] = {
+    const struct { int csidl; const char16_t* path; std::string host; } cases[] = {
         {CSIDL_APPDATA, u"\\Application Data", "Application Data"},
         {CSIDL_PERSONAL, u"\\My Documents", "My Documents"},
         {CSIDL_STARTUP, u"\\Windows\\StartUp", "Windows/StartUp"},
