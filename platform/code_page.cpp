@@ -173,60 +173,53 @@ int IcuToBytes(UINT codePage, const WCHAR* src, size_t length, LPSTR dst, int ds
     return DeliverBytes(out.data(), static_cast<size_t>(n), dst, dstBytes);
 }
 
-int Utf8ToWideChars(DWORD flags, const char* src, size_t length, LPWSTR dst, int dstChars)
+// ICU's UTF-8 conversions in two passes: measure, then convert into a string
+// of that size. `convert(out, capacity, &err)` runs one pass and returns the
+// length needed. False (last error set) when the text cannot be converted.
+template <typename Text, typename Convert>
+bool ConvertUtf8Pass(bool strict, Text& out, int32_t& needed, Convert convert)
 {
     UErrorCode err = U_ZERO_ERROR;
-    int32_t needed = 0;
-    int32_t substitutions = 0;
-    bool strict = (flags & MB_ERR_INVALID_CHARS) != 0;
-    auto convert = [&](UChar* out, int32_t capacity) {
+    needed = convert(nullptr, 0, &err);
+    if (err == U_BUFFER_OVERFLOW_ERROR || U_SUCCESS(err)) {
+        out.assign(static_cast<size_t>(needed) + 1, 0);
         err = U_ZERO_ERROR;
+        convert(out.data(), static_cast<int32_t>(out.size()), &err);
+    }
+    if (U_FAILURE(err)) Fail(strict ? kNoUnicodeTranslation : ERROR_INVALID_PARAMETER);
+    return U_SUCCESS(err);
+}
+
+int Utf8ToWideChars(DWORD flags, const char* src, size_t length, LPWSTR dst, int dstChars)
+{
+    bool strict = (flags & MB_ERR_INVALID_CHARS) != 0;
+    std::u16string out;
+    int32_t needed = 0;
+    bool ok = ConvertUtf8Pass(strict, out, needed, [&](UChar* buf, int32_t capacity, UErrorCode* err) {
+        int32_t n = 0, substitutions = 0;
         if (strict)
-            u_strFromUTF8(out, capacity, &needed, src, static_cast<int32_t>(length), &err);
+            u_strFromUTF8(buf, capacity, &n, src, static_cast<int32_t>(length), err);
         else
-            u_strFromUTF8WithSub(out, capacity, &needed, src, static_cast<int32_t>(length), 0xFFFD, &substitutions,
-                                 &err);
-    };
-    convert(nullptr, 0);
-    if (err != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(err)) {
-        Fail(strict ? kNoUnicodeTranslation : ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    std::u16string out(static_cast<size_t>(needed) + 1, u'\0');
-    convert(out.data(), static_cast<int32_t>(out.size()));
-    if (U_FAILURE(err)) {
-        Fail(strict ? kNoUnicodeTranslation : ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    return Deliver(out.data(), static_cast<size_t>(needed), dst, dstChars);
+            u_strFromUTF8WithSub(buf, capacity, &n, src, static_cast<int32_t>(length), 0xFFFD, &substitutions, err);
+        return n;
+    });
+    return ok ? Deliver(out.data(), static_cast<size_t>(needed), dst, dstChars) : 0;
 }
 
 int WideToUtf8Bytes(DWORD flags, const WCHAR* src, size_t length, LPSTR dst, int dstBytes)
 {
-    UErrorCode err = U_ZERO_ERROR;
-    int32_t needed = 0;
-    int32_t substitutions = 0;
     bool strict = (flags & WC_ERR_INVALID_CHARS) != 0;
-    auto convert = [&](char* out, int32_t capacity) {
-        err = U_ZERO_ERROR;
+    std::string out;
+    int32_t needed = 0;
+    bool ok = ConvertUtf8Pass(strict, out, needed, [&](char* buf, int32_t capacity, UErrorCode* err) {
+        int32_t n = 0, substitutions = 0;
         if (strict)
-            u_strToUTF8(out, capacity, &needed, src, static_cast<int32_t>(length), &err);
+            u_strToUTF8(buf, capacity, &n, src, static_cast<int32_t>(length), err);
         else
-            u_strToUTF8WithSub(out, capacity, &needed, src, static_cast<int32_t>(length), 0xFFFD, &substitutions,
-                               &err);
-    };
-    convert(nullptr, 0);
-    if (err != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(err)) {
-        Fail(strict ? kNoUnicodeTranslation : ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    std::string out(static_cast<size_t>(needed) + 1, '\0');
-    convert(out.data(), static_cast<int32_t>(out.size()));
-    if (U_FAILURE(err)) {
-        Fail(strict ? kNoUnicodeTranslation : ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    return DeliverBytes(out.data(), static_cast<size_t>(needed), dst, dstBytes);
+            u_strToUTF8WithSub(buf, capacity, &n, src, static_cast<int32_t>(length), 0xFFFD, &substitutions, err);
+        return n;
+    });
+    return ok ? DeliverBytes(out.data(), static_cast<size_t>(needed), dst, dstBytes) : 0;
 }
 
 }  // namespace
