@@ -1,0 +1,653 @@
+#include "storage/c_registry.h"
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "foundation/ce_file.h"
+#include "platform/durable_file.h"
+#include "platform/wide_string.h"
+#include "storage/corvid_directory.h"
+#include "storage/ini_file.h"
+#include "storage/ini_file_cache.h"
+
+namespace {
+
+using Lock = std::lock_guard<std::recursive_mutex>;
+using Section = CRegistry::INIFile::Section;
+
+constexpr ULONG kDefaultNameChars = 200;
+
+LONG Negated(LONG error) { return error == ERROR_SUCCESS ? 0 : -error; }
+
+// A null value name stands for the key's default value, "@" in the file.
+std::u16string_view FileValueName(LPCWSTR name) { return name ? std::u16string_view(name) : u"@"; }
+
+struct RootName {
+    HKEY root;
+    const WCHAR* name;
+};
+const RootName kRoots[] = {
+    {HKEY_CLASSES_ROOT, u"HKEY_CLASSES_ROOT"},
+    {HKEY_CURRENT_USER, u"HKEY_CURRENT_USER"},
+    {HKEY_LOCAL_MACHINE, u"HKEY_LOCAL_MACHINE"},
+    {HKEY_USERS, u"HKEY_USERS"},
+};
+
+std::u16string BuildSectionName(HKEY root, LPCWSTR subkey)
+{
+    if (!root) return subkey ? subkey : u"";
+    const WCHAR* rootName = u"HKEY_CURRENT_USER";  // also for any unknown root
+    for (const RootName& r : kRoots) {
+        if (r.root == root) rootName = r.name;
+    }
+    std::u16string name = rootName;
+    name += u'\\';
+    if (subkey) name += subkey;
+    return name;
+}
+
+// Copies text into a caller's buffer of size characters (terminator included).
+void CopyOut(std::u16string_view text, LPWSTR buffer, size_t size)
+{
+    if (!buffer || size == 0) return;
+    size_t n = text.size() < size - 1 ? text.size() : size - 1;
+    for (size_t i = 0; i < n; ++i) buffer[i] = text[i];
+    buffer[n] = 0;
+}
+
+std::u16string ReplaceAll(std::u16string text, std::u16string_view find, std::u16string_view replace)
+{
+    if (find.empty()) return text;
+    for (size_t at = text.find(find); at != std::u16string::npos; at = text.find(find, at + replace.size())) {
+        text.replace(at, find.size(), replace);
+    }
+    return text;
+}
+
+}  // namespace
+
+// ---- Life -----------------------------------------------------------------
+
+CRegistry::CRegistry() : CRegistry(REGISTRY_TYPE_FILE, nullptr, 1) {}
+CRegistry::CRegistry(_REGISTRY_TYPE type) : CRegistry(type, nullptr, 1) {}
+CRegistry::CRegistry(LPCWSTR path) : CRegistry(REGISTRY_TYPE_FILE, path, 1) {}
+CRegistry::CRegistry(_REGISTRY_TYPE type, LPCWSTR path) : CRegistry(type, path, 1) {}
+
+CRegistry::CRegistry(_REGISTRY_TYPE type, LPCWSTR path, int cached)
+    : m_type(type), m_cached(0), m_file(nullptr), m_key(-1)
+{
+    SetRegistryType(type, path ? path : kDefaultSettingsFile, cached);
+}
+
+CRegistry::~CRegistry()
+{
+    if (TextMode()) {
+        SaveINIFile(0);
+        ReleaseFile();
+    } else {
+        CloseKey();
+    }
+}
+
+void CRegistry::ReleaseFile()
+{
+    if (!m_file) return;
+    Lock lock(INIFileCache::Lock());
+    if (m_cached) {
+        INIFileCache::Detach(m_file);
+    } else {
+        delete m_file;
+    }
+    m_file = nullptr;
+    m_key = -1;
+}
+
+LONG CRegistry::SetRegistryType(_REGISTRY_TYPE type, LPCWSTR path, int cached)
+{
+    if (!TextMode()) CloseKey();
+    ReleaseFile();
+    m_type = type;
+    m_key = -1;
+    if (!TextMode()) return 0;
+    if (!path) return E_INVALIDARG;
+    std::u16string resolved = ResolveSettingsPath(path);
+    if (GetFileAttributesW(resolved.c_str()) == INVALID_FILE_ATTRIBUTES) CeFile::CreatePath(resolved.c_str());
+    Lock lock(INIFileCache::Lock());
+    m_cached = cached ? 1 : 0;
+    if (m_cached) {
+        m_file = INIFileCache::Attach(resolved);
+    } else {
+        m_file = new INIFile(resolved);
+        m_file->Load();
+        m_file->users = 1;
+    }
+    return 0;
+}
+
+LPCWSTR CRegistry::INIFileName() const { return m_file ? m_file->Path().c_str() : u""; }
+
+// ---- Sections -------------------------------------------------------------
+
+void CRegistry::SectionName(HKEY root, LPCWSTR subkey, WCHAR* buffer, size_t size)
+{
+    CopyOut(BuildSectionName(root, subkey), buffer, size);
+}
+
+HKEY CRegistry::GetSectionKey(LPCWSTR section, LPCWSTR* subkey)
+{
+    if (subkey) *subkey = nullptr;
+    if (!section) return HKEY_CURRENT_USER;
+    for (const RootName& r : kRoots) {
+        size_t n = wcslen(r.name);
+        if (_wcsnicmp(section, r.name, n) != 0) continue;
+        const WCHAR* rest = section + n;
+        if (*rest == u'\\') ++rest;
+        if (subkey && *rest) *subkey = rest;
+        return r.root;
+    }
+    return HKEY_CURRENT_USER;
+}
+
+// The open section, found again by name when the file's sections moved.
+Section* CRegistry::OpenSection()
+{
+    if (!m_file || m_key < 0) return nullptr;
+    if (m_generation != m_file->generation || static_cast<size_t>(m_key) >= m_file->SectionCount()) {
+        std::ptrdiff_t at = m_file->FindSection(m_sectionName);
+        m_generation = m_file->generation;
+        m_key = at;
+        if (at < 0) return nullptr;
+    }
+    return &m_file->SectionAt(static_cast<size_t>(m_key));
+}
+
+LONG CRegistry::OpenKey(HKEY root, LPCWSTR subkey, ULONG* disposition)
+{
+    if (!TextMode()) {
+        CloseKey();
+        HKEY key = nullptr;
+        DWORD how = 0;
+        LONG result = RegCreateKeyExW(root, subkey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, &how);
+        if (result != ERROR_SUCCESS) return Negated(result);
+        m_key = reinterpret_cast<LONG_PTR>(key);
+        if (disposition) *disposition = how;
+        return 0;
+    }
+    if (!m_file) return E_FAIL;
+    std::u16string name = BuildSectionName(root, subkey);
+    Lock lock(INIFileCache::Lock());
+    bool created = false;
+    m_key = static_cast<LONG_PTR>(m_file->OpenSection(name, &created));
+    m_sectionName = std::move(name);
+    m_generation = m_file->generation;
+    if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    return 0;
+}
+
+LONG CRegistry::CloseKey()
+{
+    if (!TextMode() && m_key != -1) {
+        HKEY key = reinterpret_cast<HKEY>(m_key);
+        RegFlushKey(key);
+        RegCloseKey(key);
+    }
+    m_key = -1;
+    return 0;
+}
+
+LONG CRegistry::Exists(HKEY root, LPCWSTR subkey)
+{
+    if (!TextMode()) {
+        CloseKey();
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(root, subkey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return 0;
+        m_key = reinterpret_cast<LONG_PTR>(key);
+        return 1;
+    }
+    if (!m_file) return 0;
+    std::u16string name = BuildSectionName(root, subkey);
+    Lock lock(INIFileCache::Lock());
+    std::ptrdiff_t at = m_file->FindSection(name);
+    if (at < 0) return 0;
+    m_key = at;
+    m_sectionName = std::move(name);
+    m_generation = m_file->generation;
+    return 1;
+}
+
+LONG CRegistry::DeleteKey(HKEY root, LPCWSTR subkey)
+{
+    if (!TextMode()) {
+        CloseKey();
+        return Negated(RegDeleteKeyW(root, subkey));
+    }
+    if (!m_file) return E_FAIL;
+    Lock lock(INIFileCache::Lock());
+    return m_file->DeleteSection(BuildSectionName(root, subkey)) ? 0 : E_FAIL;
+}
+
+// ---- Values ---------------------------------------------------------------
+
+LONG CRegistry::QueryValue(LPCWSTR name, ULONG* value)
+{
+    if (!value) return E_INVALIDARG;
+    if (!TextMode()) {
+        DWORD bytes = sizeof(DWORD);
+        DWORD data = 0;
+        LONG result = RegQueryValueExW(reinterpret_cast<HKEY>(m_key), name, nullptr, nullptr,
+                                       reinterpret_cast<BYTE*>(&data), &bytes);
+        if (result != ERROR_SUCCESS) return Negated(result);
+        *value = data;
+        return 0;
+    }
+    Lock lock(INIFileCache::Lock());
+    Section* section = OpenSection();
+    const INIFile::Value* found = section ? section->Find(FileValueName(name)) : nullptr;
+    if (!found || found->kind != REG_DWORD) return E_FAIL;
+    *value = found->number;
+    return 0;
+}
+
+LONG CRegistry::QueryValue(LPCWSTR name, int* value)
+{
+    if (!value) return E_INVALIDARG;
+    ULONG number = 0;
+    LONG result = QueryValue(name, &number);
+    if (result == 0) *value = static_cast<int>(number);
+    return result;
+}
+
+LONG CRegistry::QueryValue(LPCWSTR name, LPWSTR buffer, ULONG size)
+{
+    if (!buffer) return E_INVALIDARG;
+    if (!TextMode()) {
+        DWORD bytes = (size ? size : kDefaultNameChars) * sizeof(WCHAR);
+        DWORD type = 0;
+        LONG result = RegQueryValueExW(reinterpret_cast<HKEY>(m_key), name, nullptr, &type,
+                                       reinterpret_cast<BYTE*>(buffer), &bytes);
+        return Negated(result);
+    }
+    Lock lock(INIFileCache::Lock());
+    Section* section = OpenSection();
+    const INIFile::Value* found = section ? section->Find(FileValueName(name)) : nullptr;
+    if (!found || found->kind != REG_SZ) return E_FAIL;
+    std::u16string_view text = found->text.View();
+    CopyOut(text, buffer, size ? size : text.size() + 1);
+    return 0;
+}
+
+LONG CRegistry::QueryValueType(LPCWSTR name, ULONG* kind)
+{
+    if (!kind) return E_INVALIDARG;
+    if (!TextMode()) {
+        DWORD type = 0;
+        LONG result = RegQueryValueExW(reinterpret_cast<HKEY>(m_key), name, nullptr, &type, nullptr, nullptr);
+        if (result != ERROR_SUCCESS) return Negated(result);
+        *kind = type;
+        return 0;
+    }
+    Lock lock(INIFileCache::Lock());
+    Section* section = OpenSection();
+    const INIFile::Value* found = section ? section->Find(FileValueName(name)) : nullptr;
+    if (!found) return E_FAIL;
+    *kind = found->kind;
+    return 0;
+}
+
+LONG CRegistry::SetValue(LPCWSTR name, ULONG value)
+{
+    if (!TextMode()) {
+        DWORD data = value;
+        return Negated(RegSetValueExW(reinterpret_cast<HKEY>(m_key), name, 0, REG_DWORD,
+                                      reinterpret_cast<const BYTE*>(&data), sizeof(data)));
+    }
+    Lock lock(INIFileCache::Lock());
+    Section* section = OpenSection();
+    if (!section) return E_FAIL;
+    m_file->SetNumber(*section, FileValueName(name), value);
+    return 0;
+}
+
+LONG CRegistry::SetValue(LPCWSTR name, LPCWSTR text)
+{
+    if (!text) text = u"";
+    if (!TextMode()) {
+        return Negated(RegSetValueExW(reinterpret_cast<HKEY>(m_key), name, 0, REG_SZ,
+                                      reinterpret_cast<const BYTE*>(text),
+                                      static_cast<DWORD>((wcslen(text) + 1) * sizeof(WCHAR))));
+    }
+    Lock lock(INIFileCache::Lock());
+    Section* section = OpenSection();
+    if (!section) return E_FAIL;
+    m_file->SetString(*section, FileValueName(name), text);
+    return 0;
+}
+
+LONG CRegistry::DeleteValue(LPCWSTR name)
+{
+    if (!TextMode()) return Negated(RegDeleteValueW(reinterpret_cast<HKEY>(m_key), name));
+    Lock lock(INIFileCache::Lock());
+    Section* section = OpenSection();
+    if (!section) return E_FAIL;
+    return m_file->DeleteValue(*section, FileValueName(name)) ? 0 : E_FAIL;
+}
+
+LONG CRegistry::QueryBinValue(LPCWSTR name, BYTE* data, ULONG size)
+{
+    if (TextMode()) return E_FAIL;
+    DWORD bytes = size;
+    return Negated(RegQueryValueExW(reinterpret_cast<HKEY>(m_key), name, nullptr, nullptr, data, &bytes));
+}
+
+LONG CRegistry::SetBinValue(LPCWSTR name, const BYTE* data, ULONG size)
+{
+    if (TextMode()) return E_FAIL;
+    return Negated(RegSetValueExW(reinterpret_cast<HKEY>(m_key), name, 0, REG_BINARY, data, size));
+}
+
+LONG CRegistry::QueryArray(KSREG* entries, ULONG count)
+{
+    if (!entries && count) return E_INVALIDARG;
+    for (ULONG i = 0; i < count; ++i) {
+        if (!entries[i].destination) continue;
+        if (QueryValue(entries[i].name, entries[i].destination) != 0) *entries[i].destination = entries[i].defaultValue;
+    }
+    return 0;
+}
+
+// ---- Enumeration ----------------------------------------------------------
+
+LONG CRegistry::ValueCount()
+{
+    if (!TextMode()) {
+        DWORD values = 0;
+        LONG result = RegQueryInfoKeyW(reinterpret_cast<HKEY>(m_key), nullptr, nullptr, nullptr, nullptr, nullptr,
+                                       nullptr, &values, nullptr, nullptr, nullptr, nullptr);
+        return result == ERROR_SUCCESS ? static_cast<LONG>(values) : Negated(result);
+    }
+    Lock lock(INIFileCache::Lock());
+    Section* section = OpenSection();
+    return section ? static_cast<LONG>(section->ValueCount()) : E_FAIL;
+}
+
+LONG CRegistry::ValueCount(HKEY root, LPCWSTR subkey)
+{
+    LONG result = OpenKey(root, subkey, nullptr);
+    return result == 0 ? ValueCount() : result;
+}
+
+LONG CRegistry::SubKeyCount()
+{
+    if (!TextMode()) {
+        DWORD keys = 0;
+        LONG result = RegQueryInfoKeyW(reinterpret_cast<HKEY>(m_key), nullptr, nullptr, nullptr, &keys, nullptr,
+                                       nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+        return result == ERROR_SUCCESS ? static_cast<LONG>(keys) : Negated(result);
+    }
+    if (!m_file) return E_FAIL;
+    Lock lock(INIFileCache::Lock());
+    return static_cast<LONG>(m_file->SectionCount());
+}
+
+LONG CRegistry::ValueName(LONG index, LPWSTR name, ULONG size)
+{
+    if (!name) return E_INVALIDARG;
+    if (size == 0) size = kDefaultNameChars;
+    if (!TextMode()) {
+        DWORD chars = size;
+        LONG result = RegEnumValueW(reinterpret_cast<HKEY>(m_key), static_cast<DWORD>(index), name, &chars, nullptr,
+                                    nullptr, nullptr, nullptr);
+        return result == ERROR_NO_MORE_ITEMS ? result : Negated(result);
+    }
+    Lock lock(INIFileCache::Lock());
+    Section* section = OpenSection();
+    if (!section) return E_FAIL;
+    if (index < 0 || static_cast<size_t>(index) >= section->ValueCount()) return ERROR_NO_MORE_ITEMS;
+    CopyOut(section->ValueAt(static_cast<size_t>(index)).name.View(), name, size);
+    return 0;
+}
+
+LONG CRegistry::SubKeyName(LONG index, LPWSTR name, ULONG size)
+{
+    if (!name) return E_INVALIDARG;
+    if (size == 0) size = kDefaultNameChars;
+    if (!TextMode()) {
+        DWORD chars = size;
+        LONG result = RegEnumKeyExW(reinterpret_cast<HKEY>(m_key), static_cast<DWORD>(index), name, &chars, nullptr,
+                                    nullptr, nullptr, nullptr);
+        return result == ERROR_NO_MORE_ITEMS ? result : Negated(result);
+    }
+    if (!m_file) return E_FAIL;
+    Lock lock(INIFileCache::Lock());
+    if (index < 0 || static_cast<size_t>(index) >= m_file->SectionCount()) return ERROR_NO_MORE_ITEMS;
+    CopyOut(m_file->SectionAt(static_cast<size_t>(index)).Name(), name, size);
+    return 0;
+}
+
+CeStrList<WCHAR*>* CRegistry::ValueNames()
+{
+    auto* names = new CeStrList<WCHAR*>();
+    WCHAR name[REG_MAX_NAME_CHARS + 1];
+    for (LONG i = 0; ValueName(i, name, REG_MAX_NAME_CHARS + 1) == 0; ++i) names->Append(name);
+    return names;
+}
+
+CeStrList<WCHAR*>* CRegistry::SubKeyNames()
+{
+    auto* names = new CeStrList<WCHAR*>();
+    if (TextMode()) {
+        // Section names can be longer than registry key names.
+        Lock lock(INIFileCache::Lock());
+        for (size_t i = 0; m_file && i < m_file->SectionCount(); ++i) {
+            std::u16string name(m_file->SectionAt(i).Name());
+            names->Append(name.data());
+        }
+        return names;
+    }
+    WCHAR name[REG_MAX_NAME_CHARS + 1];
+    for (LONG i = 0; SubKeyName(i, name, REG_MAX_NAME_CHARS + 1) == 0; ++i) names->Append(name);
+    return names;
+}
+
+// ---- Change marks and saving ----------------------------------------------
+
+LONG CRegistry::Updated(HKEY root, LPCWSTR subkey)
+{
+    if (!TextMode() || !m_file) return 0;
+    Lock lock(INIFileCache::Lock());
+    std::ptrdiff_t at = m_file->FindSection(BuildSectionName(root, subkey));
+    return at >= 0 && m_file->SectionAt(static_cast<size_t>(at)).modified ? 1 : 0;
+}
+
+LONG CRegistry::QueryValueUpdated(LPCWSTR name)
+{
+    if (!TextMode()) return 0;
+    Lock lock(INIFileCache::Lock());
+    Section* section = OpenSection();
+    const INIFile::Value* found = section ? section->Find(FileValueName(name)) : nullptr;
+    return found && found->changed ? 1 : 0;
+}
+
+LONG CRegistry::FlushKey()
+{
+    if (!TextMode()) return m_key == -1 ? E_FAIL : Negated(RegFlushKey(reinterpret_cast<HKEY>(m_key)));
+    return SaveINIFile(1);
+}
+
+LONG CRegistry::SaveINIFile(int force)
+{
+    if (!TextMode() || !m_file) return 0;
+    Lock lock(INIFileCache::Lock());
+    if (!force && !(m_file->dirty && m_file->users <= 1)) return 0;
+    // Another process may be saving the same file: reload, merge and write
+    // under the side lock so that neither loses the other's changes.
+    platform::SideFileLock sideLock(m_file->Path().c_str());
+    m_file->MergeWithDisk();
+    return m_file->Write() == ERROR_SUCCESS ? 0 : E_FAIL;
+}
+
+BOOL CRegistry::INIFileInCache(LPCWSTR path)
+{
+    if (!path) return FALSE;
+    std::u16string resolved = ResolveSettingsPath(path);
+    Lock lock(INIFileCache::Lock());
+    return INIFileCache::Contains(resolved) ? TRUE : FALSE;
+}
+
+void CRegistry::UnloadINIFileCache()
+{
+    Lock lock(INIFileCache::Lock());
+    INIFileCache::Unload();
+}
+
+// ---- Import, export, append -----------------------------------------------
+
+LONG CRegistry::ImportINIFile(LPCWSTR path)
+{
+    if (!path) return E_INVALIDARG;
+    CRegistry source(REGISTRY_TYPE_FILE, path, 0);
+    CRegistry target(REGISTRY_TYPE_REGISTRY);
+    return target.AppendFrom(source, {}, {});
+}
+
+LONG CRegistry::AppendINIFile(LPCWSTR path, LPCWSTR find, LPCWSTR replace)
+{
+    if (!path) return E_INVALIDARG;
+    CRegistry source(REGISTRY_TYPE_FILE, path, 0);
+    return AppendFrom(source, find && replace ? find : u"", replace ? replace : u"");
+}
+
+// Copies every section of a text-file store into this one.
+LONG CRegistry::AppendFrom(CRegistry& source, std::u16string_view find, std::u16string_view replace)
+{
+    std::vector<std::u16string> sections;
+    {
+        Lock lock(INIFileCache::Lock());
+        for (size_t i = 0; i < source.m_file->SectionCount(); ++i) sections.emplace_back(source.m_file->SectionAt(i).Name());
+    }
+    LONG status = 0;
+    for (const std::u16string& section : sections) {
+        LPCWSTR subkey = nullptr;
+        HKEY root = GetSectionKey(section.c_str(), &subkey);
+        std::u16string target = ReplaceAll(subkey ? subkey : u"", find, replace);
+        LONG result = CopyKey(source, 0, section, *this, root, target);
+        if (result != 0) status = result;
+    }
+    return status;
+}
+
+// Copies the values of one key of source into root\subkey of target.
+LONG CRegistry::CopyKey(CRegistry& source, HKEY sourceRoot, const std::u16string& sourceKey, CRegistry& target,
+                        HKEY targetRoot, const std::u16string& targetKey)
+{
+    if (source.Exists(sourceRoot, sourceKey.c_str()) != 1) return E_FAIL;
+    LONG result = target.OpenKey(targetRoot, targetKey.c_str(), nullptr);
+    if (result != 0) return result;
+    std::unique_ptr<CeStrList<WCHAR*>> names(source.ValueNames());
+    std::u16string text;
+    for (int i = 0; i < names->GetCount(); ++i) {
+        std::u16string_view name = names->GetAt(i);
+        // The key's default value is "@" in a file and the empty name in the registry.
+        std::u16string targetName(name);
+        if (target.TextMode() && name.empty()) targetName = u"@";
+        if (!target.TextMode() && name == u"@") targetName.clear();
+        ULONG kind = 0;
+        if (source.QueryValueType(names->GetAt(i), &kind) != 0) continue;
+        LONG set = 0;
+        if (kind == REG_DWORD) {
+            ULONG number = 0;
+            if (source.QueryValue(names->GetAt(i), &number) == 0) set = target.SetValue(targetName.c_str(), number);
+        } else if (kind == REG_SZ || kind == REG_EXPAND_SZ) {
+            if (source.QueryText(names->GetAt(i), text) == 0) set = target.SetValue(targetName.c_str(), text.c_str());
+        }
+        // Binary values have no form in a settings file and are left out.
+        if (set != 0) result = set;
+    }
+    return result;
+}
+
+// The whole text of a string value of the open key.
+LONG CRegistry::QueryText(LPCWSTR name, std::u16string& text)
+{
+    if (!TextMode()) {
+        HKEY key = reinterpret_cast<HKEY>(m_key);
+        DWORD bytes = 0;
+        LONG result = RegQueryValueExW(key, name, nullptr, nullptr, nullptr, &bytes);
+        if (result != ERROR_SUCCESS) return Negated(result);
+        text.assign(bytes / sizeof(WCHAR) + 1, u'\0');
+        result = RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()), &bytes);
+        if (result != ERROR_SUCCESS) return Negated(result);
+        text.resize(wcslen(text.c_str()));
+        return 0;
+    }
+    Lock lock(INIFileCache::Lock());
+    Section* section = OpenSection();
+    const INIFile::Value* found = section ? section->Find(FileValueName(name)) : nullptr;
+    if (!found || found->kind != REG_SZ) return E_FAIL;
+    text.assign(found->text.View());
+    return 0;
+}
+
+LONG CRegistry::ExportINIFile(HKEY root, LPCWSTR subkey, LPCWSTR path, CRegistry* target)
+{
+    std::unique_ptr<CRegistry> own;
+    if (!target) {
+        if (!path) return E_INVALIDARG;
+        own = std::make_unique<CRegistry>(REGISTRY_TYPE_FILE, path, 0);
+        target = own.get();
+    }
+    LONG status = 0;
+    if (TextMode()) {
+        if (!m_file) return E_FAIL;
+        std::u16string prefix = BuildSectionName(root, subkey);
+        std::vector<std::u16string> sections;
+        {
+            Lock lock(INIFileCache::Lock());
+            for (size_t i = 0; i < m_file->SectionCount(); ++i) {
+                std::u16string_view name = m_file->SectionAt(i).Name();
+                if (name.size() >= prefix.size() && _wcsnicmp(std::u16string(name).c_str(), prefix.c_str(), prefix.size()) == 0) {
+                    sections.emplace_back(name);
+                }
+            }
+        }
+        for (const std::u16string& section : sections) {
+            LPCWSTR sectionSubkey = nullptr;
+            HKEY sectionRoot = GetSectionKey(section.c_str(), &sectionSubkey);
+            LONG result = CopyKey(*this, 0, section, *target, sectionRoot, sectionSubkey ? sectionSubkey : u"");
+            if (result != 0) status = result;
+        }
+        if (sections.empty()) status = E_FAIL;
+    } else {
+        status = ExportRegistryKey(root, subkey ? subkey : u"", *target);
+    }
+    if (own) {
+        LONG saved = own->SaveINIFile(1);
+        if (status == 0) status = saved;
+    }
+    return status;
+}
+
+LONG CRegistry::ExportRegistry(HKEY root, LPCWSTR subkey, LPCWSTR path, CRegistry* target)
+{
+    CRegistry source(REGISTRY_TYPE_REGISTRY);
+    return source.ExportINIFile(root, subkey, path, target);
+}
+
+// Copies root\subkey of the registry and, depth first, all its sub-keys.
+LONG CRegistry::ExportRegistryKey(HKEY root, const std::u16string& subkey, CRegistry& target)
+{
+    CRegistry source(REGISTRY_TYPE_REGISTRY);
+    LONG status = CopyKey(source, root, subkey, target, root, subkey);
+    if (status == E_FAIL && source.m_key == -1) return E_FAIL;  // no such key
+    std::unique_ptr<CeStrList<WCHAR*>> children(source.SubKeyNames());
+    source.CloseKey();
+    for (int i = 0; i < children->GetCount(); ++i) {
+        std::u16string child = subkey.empty() ? std::u16string(children->GetAt(i))
+                                              : subkey + u"\\" + children->GetAt(i);
+        LONG result = ExportRegistryKey(root, child, target);
+        if (result != 0) status = result;
+    }
+    return status;
+}

@@ -1,0 +1,294 @@
+#include "storage/ini_file.h"
+
+#include <algorithm>
+
+#include "storage/settings_name.h"
+
+namespace {
+
+// Below this many entries a straight scan beats building an index.
+constexpr size_t kIndexThreshold = 16;
+
+bool RemoveName(std::vector<std::u16string>& names, std::u16string_view name)
+{
+    auto it = std::find_if(names.begin(), names.end(),
+                           [&](const std::u16string& n) { return settings::NamesEqual(n, name); });
+    if (it == names.end()) return false;
+    names.erase(it);
+    return true;
+}
+
+void AddName(std::vector<std::u16string>& names, std::u16string_view name)
+{
+    bool present = std::any_of(names.begin(), names.end(),
+                               [&](const std::u16string& n) { return settings::NamesEqual(n, name); });
+    if (!present) names.emplace_back(name);
+}
+
+CRegistry::INIFile::Value CopyValue(const CRegistry::INIFile::Value& from)
+{
+    CRegistry::INIFile::Value v;
+    v.name = SettingsText::Own(from.name.View());
+    v.text = SettingsText::Own(from.text.View());
+    v.number = from.number;
+    v.kind = from.kind;
+    v.changed = from.changed;
+    return v;
+}
+
+}  // namespace
+
+// ---- Section --------------------------------------------------------------
+
+std::ptrdiff_t SettingsSection::IndexOf(std::u16string_view name) const
+{
+    if (m_values.size() <= kIndexThreshold) {
+        for (size_t i = 0; i < m_values.size(); ++i) {
+            if (settings::NamesEqual(m_values[i].name.View(), name)) return static_cast<std::ptrdiff_t>(i);
+        }
+        return -1;
+    }
+    if (!m_indexBuilt) {
+        m_index.clear();
+        m_index.reserve(m_values.size());
+        for (size_t i = 0; i < m_values.size(); ++i) {
+            m_index.emplace(settings::NameHash(m_values[i].name.View()), static_cast<std::uint32_t>(i));
+        }
+        m_indexBuilt = true;
+    }
+    auto it = m_index.find(settings::NameHash(name));
+    if (it != m_index.end() && settings::NamesEqual(m_values[it->second].name.View(), name)) return it->second;
+    if (it == m_index.end()) return -1;
+    // Two names share a hash: fall back to a scan.
+    for (size_t i = 0; i < m_values.size(); ++i) {
+        if (settings::NamesEqual(m_values[i].name.View(), name)) return static_cast<std::ptrdiff_t>(i);
+    }
+    return -1;
+}
+
+SettingsValue* SettingsSection::Find(std::u16string_view name)
+{
+    std::ptrdiff_t i = IndexOf(name);
+    return i < 0 ? nullptr : &m_values[static_cast<size_t>(i)];
+}
+
+SettingsValue& SettingsSection::Append(SettingsValue value)
+{
+    if (m_indexBuilt) {
+        m_index.emplace(settings::NameHash(value.name.View()), static_cast<std::uint32_t>(m_values.size()));
+    }
+    m_values.push_back(std::move(value));
+    return m_values.back();
+}
+
+bool SettingsSection::Remove(std::u16string_view name)
+{
+    std::ptrdiff_t i = IndexOf(name);
+    if (i < 0) return false;
+    m_values.erase(m_values.begin() + i);
+    m_indexBuilt = false;
+    m_index.clear();
+    return true;
+}
+
+// ---- File -----------------------------------------------------------------
+
+CRegistry::INIFile::INIFile(std::u16string path) : m_path(std::move(path)) {}
+
+void CRegistry::INIFile::Clear()
+{
+    m_sections.clear();
+    m_deletedSections.clear();
+    m_deletedSectionNames.clear();
+    m_sectionIndex.clear();
+    m_sectionIndexBuilt = false;
+    m_source.reset();
+    dirty = false;
+    ++generation;
+}
+
+CRegistry::INIFile::Section& CRegistry::INIFile::AppendSection(SettingsText name)
+{
+    auto section = std::make_unique<Section>(std::move(name));
+    if (m_sectionIndexBuilt) {
+        m_sectionIndex.emplace(settings::NameHash(section->Name()), static_cast<std::uint32_t>(m_sections.size()));
+    }
+    m_sections.push_back(std::move(section));
+    return *m_sections.back();
+}
+
+std::ptrdiff_t CRegistry::INIFile::FindSection(std::u16string_view name) const
+{
+    if (m_sections.size() <= kIndexThreshold) {
+        for (size_t i = 0; i < m_sections.size(); ++i) {
+            if (settings::NamesEqual(m_sections[i]->Name(), name)) return static_cast<std::ptrdiff_t>(i);
+        }
+        return -1;
+    }
+    if (!m_sectionIndexBuilt) {
+        m_sectionIndex.clear();
+        m_sectionIndex.reserve(m_sections.size());
+        for (size_t i = 0; i < m_sections.size(); ++i) {
+            m_sectionIndex.emplace(settings::NameHash(m_sections[i]->Name()), static_cast<std::uint32_t>(i));
+        }
+        m_sectionIndexBuilt = true;
+    }
+    auto it = m_sectionIndex.find(settings::NameHash(name));
+    if (it == m_sectionIndex.end()) return -1;
+    if (settings::NamesEqual(m_sections[it->second]->Name(), name)) return it->second;
+    for (size_t i = 0; i < m_sections.size(); ++i) {
+        if (settings::NamesEqual(m_sections[i]->Name(), name)) return static_cast<std::ptrdiff_t>(i);
+    }
+    return -1;
+}
+
+size_t CRegistry::INIFile::OpenSection(std::u16string_view name, bool* created)
+{
+    std::ptrdiff_t found = FindSection(name);
+    if (found >= 0) {
+        if (created) *created = false;
+        return static_cast<size_t>(found);
+    }
+    Section& section = AppendSection(SettingsText::Own(name));
+    if (RemoveName(m_deletedSectionNames, name)) {
+        // The values of the removed section must still leave the file at the
+        // next save, unless they are set again.
+        auto old = std::find_if(m_deletedSections.begin(), m_deletedSections.end(),
+                                [&](const std::unique_ptr<Section>& s) { return settings::NamesEqual(s->Name(), name); });
+        if (old != m_deletedSections.end()) {
+            section.deletedValueNames = std::move((*old)->deletedValueNames);
+            m_deletedSections.erase(old);
+        }
+    }
+    if (created) *created = true;
+    return m_sections.size() - 1;
+}
+
+bool CRegistry::INIFile::DeleteSection(std::u16string_view name)
+{
+    std::ptrdiff_t found = FindSection(name);
+    if (found < 0) return false;
+    std::unique_ptr<Section> section = std::move(m_sections[static_cast<size_t>(found)]);
+    m_sections.erase(m_sections.begin() + found);
+    m_sectionIndex.clear();
+    m_sectionIndexBuilt = false;
+    for (size_t i = 0; i < section->ValueCount(); ++i) AddName(section->deletedValueNames, section->ValueAt(i).name.View());
+    AddName(m_deletedSectionNames, name);
+    // Only the latest removal of a name matters for a later re-creation.
+    std::erase_if(m_deletedSections,
+                  [&](const std::unique_ptr<Section>& s) { return settings::NamesEqual(s->Name(), name); });
+    m_deletedSections.push_back(std::move(section));
+    dirty = true;
+    ++generation;
+    return true;
+}
+
+CRegistry::INIFile::Value& CRegistry::INIFile::SetValue(Section& section, std::u16string_view name)
+{
+    Value* value = section.Find(name);
+    if (!value) {
+        Value fresh;
+        fresh.name = SettingsText::Own(name);
+        value = &section.Append(std::move(fresh));
+        RemoveName(section.deletedValueNames, name);
+    }
+    value->changed = true;
+    section.modified = true;
+    dirty = true;
+    return *value;
+}
+
+void CRegistry::INIFile::SetNumber(Section& section, std::u16string_view name, ULONG number)
+{
+    Value& value = SetValue(section, name);
+    value.kind = REG_DWORD;
+    value.number = number;
+    value.text = SettingsText();
+}
+
+void CRegistry::INIFile::SetString(Section& section, std::u16string_view name, std::u16string_view text)
+{
+    Value& value = SetValue(section, name);
+    value.kind = REG_SZ;
+    value.number = 0;
+    value.text = SettingsText::Own(text);
+}
+
+bool CRegistry::INIFile::DeleteValue(Section& section, std::u16string_view name)
+{
+    if (!section.Remove(name)) return false;
+    AddName(section.deletedValueNames, name);
+    dirty = true;
+    return true;
+}
+
+void CRegistry::INIFile::CopySectionFrom(const Section& from)
+{
+    Section& to = AppendSection(SettingsText::Own(from.Name()));
+    to.modified = from.modified;
+    for (size_t i = 0; i < from.ValueCount(); ++i) to.Append(CopyValue(from.ValueAt(i)));
+}
+
+void CRegistry::INIFile::MergeWithDisk()
+{
+    INIFile disk(m_path);
+    disk.Load();
+    for (const auto& mine : m_sections) {
+        std::ptrdiff_t at = disk.FindSection(mine->Name());
+        if (at < 0) {
+            disk.CopySectionFrom(*mine);
+            continue;
+        }
+        Section& theirs = disk.SectionAt(static_cast<size_t>(at));
+        if (mine->modified) {
+            for (size_t i = 0; i < mine->ValueCount(); ++i) {
+                const Value& value = mine->ValueAt(i);
+                Value* existing = theirs.Find(value.name.View());
+                if (!existing) {
+                    theirs.Append(CopyValue(value));
+                } else if (value.changed) {
+                    *existing = CopyValue(value);
+                }
+            }
+            theirs.modified = true;
+        }
+        for (const std::u16string& name : mine->deletedValueNames) {
+            while (theirs.Remove(name)) {
+            }
+        }
+        // Kept until the merged file is written, so that a failed write
+        // still applies them at the next save.
+        theirs.deletedValueNames = mine->deletedValueNames;
+    }
+    for (const std::u16string& name : m_deletedSectionNames) {
+        std::ptrdiff_t at;
+        while ((at = disk.FindSection(name)) >= 0) {
+            disk.m_sections.erase(disk.m_sections.begin() + at);
+            disk.m_sectionIndex.clear();
+            disk.m_sectionIndexBuilt = false;
+        }
+    }
+    disk.m_deletedSectionNames = std::move(m_deletedSectionNames);
+    disk.m_deletedSections = std::move(m_deletedSections);
+
+    m_source = std::move(disk.m_source);
+    m_sections = std::move(disk.m_sections);
+    m_deletedSections = std::move(disk.m_deletedSections);
+    m_deletedSectionNames = std::move(disk.m_deletedSectionNames);
+    m_sectionIndex.clear();
+    m_sectionIndexBuilt = false;
+    dirty = true;
+    ++generation;
+}
+
+void CRegistry::INIFile::ClearChangeMarks()
+{
+    for (auto& section : m_sections) {
+        section->modified = false;
+        section->deletedValueNames.clear();
+        for (size_t i = 0; i < section->ValueCount(); ++i) section->ValueAt(i).changed = false;
+    }
+    m_deletedSections.clear();
+    m_deletedSectionNames.clear();
+    dirty = false;
+}

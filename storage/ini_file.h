@@ -1,0 +1,137 @@
+// CRegistry::INIFile: one settings file in memory, and the settings file
+// format it reads and writes.
+//
+// The format: UTF-16 little-endian text after the byte-order mark FF FE (a
+// file without the mark is 8-bit text in the ANSI code page), lines ending in
+// CR LF. "[name]" opens a section; "name=data" lines follow, the name written
+// "\"name\"" (bare when it begins with '@'), strings as "\"text\"" without
+// escaping, numbers as dword:%08lX. Lines longer than 8,096 characters are
+// ignored when read; the writer cuts a string whose line would be longer to
+// 8,092 characters (which does not make the line short enough to be read).
+//
+// Sections and values keep their order; names compare without case. A
+// repeated section header continues the earlier section; a repeated value
+// name is kept as it stands, and the first one answers queries.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "storage/c_registry.h"
+#include "storage/settings_text.h"
+
+// One named value of a section.
+struct SettingsValue {
+    SettingsText name;
+    SettingsText text;       // the data of a string
+    ULONG number = 0;        // the data of a number
+    ULONG kind = REG_SZ;     // REG_SZ or REG_DWORD
+    bool changed = false;    // set since the last write
+};
+
+// One section: its values in file order, and what was deleted from it.
+class SettingsSection {
+public:
+    explicit SettingsSection(SettingsText name) : m_name(std::move(name)) {}
+    std::u16string_view Name() const { return m_name.View(); }
+
+    size_t ValueCount() const { return m_values.size(); }
+    SettingsValue& ValueAt(size_t index) { return m_values[index]; }
+    const SettingsValue& ValueAt(size_t index) const { return m_values[index]; }
+    // The first value of that name, or null.
+    SettingsValue* Find(std::u16string_view name);
+    const SettingsValue* Find(std::u16string_view name) const { return const_cast<SettingsSection*>(this)->Find(name); }
+    // Appends a value whose name is not looked up first.
+    SettingsValue& Append(SettingsValue value);
+    // Removes the first value of that name; false when there is none.
+    bool Remove(std::u16string_view name);
+
+    bool modified = false;                           // a value was set since the last write
+    std::vector<std::u16string> deletedValueNames;   // removed since the last save
+
+private:
+    std::ptrdiff_t IndexOf(std::u16string_view name) const;
+
+    SettingsText m_name;
+    std::vector<SettingsValue> m_values;
+    // Name hash -> first position, built on the first look-up in a big section.
+    mutable std::unordered_map<std::uint64_t, std::uint32_t> m_index;
+    mutable bool m_indexBuilt = false;
+};
+
+class CRegistry::INIFile {
+public:
+    using Value = SettingsValue;
+    using Section = SettingsSection;
+
+    // Lines of this many characters or more are ignored when read.
+    static constexpr size_t kLongestLine = 8096;
+
+    // path: the resolved (device) path.
+    explicit INIFile(std::u16string path);
+    INIFile(const INIFile&) = delete;
+    INIFile& operator=(const INIFile&) = delete;
+
+    const std::u16string& Path() const { return m_path; }
+
+    // Clears the object and reads the file; a missing, empty or unreadable
+    // file leaves it empty.
+    void Load();
+    // Clears the object and parses the bytes of a settings file.
+    void Parse(const void* bytes, size_t size);
+    // The whole file as it is written: byte-order mark, CR LF lines.
+    std::u16string Format() const;
+
+    size_t SectionCount() const { return m_sections.size(); }
+    Section& SectionAt(size_t index) { return *m_sections[index]; }
+    const Section& SectionAt(size_t index) const { return *m_sections[index]; }
+    // Position of the first section of that name, or -1.
+    std::ptrdiff_t FindSection(std::u16string_view name) const;
+    // Finds or appends the section; a name deleted since the last save is
+    // re-created carrying the deleted value names of the removed section.
+    // *created tells which happened.
+    size_t OpenSection(std::u16string_view name, bool* created);
+    // Deletes the section; false when there is none.
+    bool DeleteSection(std::u16string_view name);
+
+    // Sets or appends a value of the section and marks it changed.
+    void SetNumber(Section& section, std::u16string_view name, ULONG number);
+    void SetString(Section& section, std::u16string_view name, std::u16string_view text);
+    bool DeleteValue(Section& section, std::u16string_view name);
+
+    // Reads the file on disk again and merges this object's changes into it
+    // (sections changed here win value by value, deletions are applied,
+    // sections not changed here keep what is on disk). The merged content
+    // replaces this object's; the change marks stay until Write succeeds.
+    void MergeWithDisk();
+    // Writes the file durably (new file, flushed, renamed over the old one)
+    // and clears every change mark. ERROR_SUCCESS or the platform's error.
+    DWORD Write();
+
+    bool dirty = false;
+    int users = 0;
+    // Counts replacements of the content and removals of sections, so that
+    // an object that remembers a section's position knows to look again.
+    std::uint64_t generation = 0;
+
+private:
+    void Clear();
+    Section& AppendSection(SettingsText name);
+    void ParseText(const WCHAR* text, size_t length);
+    void ParseLine(std::u16string_view line, Section*& section);
+    Value& SetValue(Section& section, std::u16string_view name);
+    void CopySectionFrom(const Section& from);
+    void ClearChangeMarks();
+
+    std::u16string m_path;
+    std::unique_ptr<WCHAR[]> m_source;  // the loaded text, borrowed by names and values
+    std::vector<std::unique_ptr<Section>> m_sections;
+    std::vector<std::unique_ptr<Section>> m_deletedSections;
+    std::vector<std::u16string> m_deletedSectionNames;
+    mutable std::unordered_map<std::uint64_t, std::uint32_t> m_sectionIndex;
+    mutable bool m_sectionIndexBuilt = false;
+};

@@ -1,0 +1,76 @@
+#include "storage/ini_file_cache.h"
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "storage/settings_name.h"
+
+namespace {
+
+struct CacheState {
+    std::vector<CRegistry::INIFile*> files;
+    // Objects the cache forgot while they were still in use.
+    std::vector<CRegistry::INIFile*> orphans;
+};
+
+CacheState& State()
+{
+    static CacheState* state = new CacheState();  // lives as long as the process
+    return *state;
+}
+
+CRegistry::INIFile* Find(const std::u16string& path)
+{
+    for (CRegistry::INIFile* file : State().files) {
+        if (settings::NamesEqual(file->Path(), path)) return file;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+std::recursive_mutex& INIFileCache::Lock()
+{
+    static std::recursive_mutex* lock = new std::recursive_mutex();
+    return *lock;
+}
+
+CRegistry::INIFile* INIFileCache::Attach(const std::u16string& path)
+{
+    CRegistry::INIFile* file = Find(path);
+    if (!file) {
+        auto fresh = std::make_unique<CRegistry::INIFile>(path);
+        fresh->Load();
+        State().files.push_back(fresh.get());
+        file = fresh.release();
+    }
+    ++file->users;
+    return file;
+}
+
+void INIFileCache::Detach(CRegistry::INIFile* file)
+{
+    if (--file->users > 0) return;
+    auto& orphans = State().orphans;
+    auto it = std::find(orphans.begin(), orphans.end(), file);
+    if (it != orphans.end()) {
+        orphans.erase(it);
+        delete file;
+    }
+}
+
+bool INIFileCache::Contains(const std::u16string& path) { return Find(path) != nullptr; }
+
+void INIFileCache::Unload()
+{
+    CacheState& state = State();
+    for (CRegistry::INIFile* file : state.files) {
+        if (file->users > 0) {
+            state.orphans.push_back(file);
+        } else {
+            delete file;
+        }
+    }
+    state.files.clear();
+}

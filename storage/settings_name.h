@@ -1,0 +1,16 @@
+// Names of settings sections and values compare without case, each UTF-16
+// unit mapped with towlower as _wcsicmp does. Equal names therefore have equal
+// lengths, and a hash of the mapped units finds them in an index.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "platform/types.h"
+
+namespace settings {
+
+bool NamesEqual(std::u16string_view a, std::u16string_view b);
+std::uint64_t NameHash(std::u16string_view name);
+
+}  // namespace settings

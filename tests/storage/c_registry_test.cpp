@@ -1,0 +1,420 @@
+// CRegistry in text-file mode and registry mode, within one process.
+#include "storage/c_registry.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "platform/files.h"
+#include "platform/utf8.h"
+#include "settings_test_support.h"
+
+namespace {
+
+constexpr const char16_t* kKestrel = u"Software\\Corvid\\Kestrel";
+constexpr const char16_t* kFile = u"\\Test\\Settings.txt";
+constexpr const char* kHostFile = "Test/Settings.txt";
+
+class TextStore : public SettingsSandbox {
+protected:
+    std::string FileText() const
+    {
+        std::string bytes = ReadHostFile(kHostFile);
+        std::string text;  // the UTF-16 file's ASCII, for readable expectations
+        for (size_t i = 2; i + 1 < bytes.size(); i += 2) text.push_back(bytes[i]);
+        return text;
+    }
+    void WriteFileText(const std::u16string& text) const { MakeHostFile(kHostFile, Utf16File(text)); }
+};
+
+TEST_F(TextStore, ValuesOfBothKindsAndTheirFailures)
+{
+    CRegistry store(REGISTRY_TYPE_FILE, kFile);
+    ULONG number = 7;
+    WCHAR text[16];
+    // No open key: everything fails.
+    EXPECT_EQ(store.SetValue(u"a", 1ul), E_FAIL);
+    EXPECT_EQ(store.QueryValue(u"a", &number), E_FAIL);
+    EXPECT_EQ(store.KeyRef(), -1);
+
+    ULONG disposition = 0;
+    ASSERT_EQ(store.OpenKey(HKEY_CURRENT_USER, kKestrel, &disposition), 0);
+    EXPECT_EQ(disposition, static_cast<ULONG>(REG_CREATED_NEW_KEY));
+    EXPECT_EQ(store.SetValue(u"Count", 42ul), 0);
+    EXPECT_EQ(store.SetValue(u"Name", u"Kestrel settings"), 0);
+    EXPECT_EQ(store.SetValue(nullptr, u"default"), 0);
+
+    EXPECT_EQ(store.QueryValue(u"count", &number), 0) << "names compare without case";
+    EXPECT_EQ(number, 42u);
+    int signedNumber = 0;
+    EXPECT_EQ(store.SetValue(u"Neg", 0xFFFFFFFFul), 0);
+    EXPECT_EQ(store.QueryValue(u"Neg", &signedNumber), 0);
+    EXPECT_EQ(signedNumber, -1);
+    EXPECT_EQ(store.QueryValue(u"Name", text, 9), 0);
+    EXPECT_EQ(std::u16string(text), u"Kestrel ") << "size counts the terminator";
+    WCHAR whole[64];
+    EXPECT_EQ(store.QueryValue(u"Name", whole, 0), 0);
+    EXPECT_EQ(std::u16string(whole), u"Kestrel settings");
+    EXPECT_EQ(store.QueryValue(u"@", whole, 64), 0);
+    EXPECT_EQ(std::u16string(whole), u"default");
+
+    // The other kind, or a missing value, is a failed query that leaves the output alone.
+    number = 7;
+    EXPECT_EQ(store.QueryValue(u"Name", &number), E_FAIL);
+    EXPECT_EQ(number, 7u);
+    EXPECT_EQ(store.QueryValue(u"Count", text, 16), E_FAIL);
+    EXPECT_EQ(store.QueryValue(u"Missing", &number), E_FAIL);
+    ULONG kind = 0;
+    EXPECT_EQ(store.QueryValueType(u"Count", &kind), 0);
+    EXPECT_EQ(kind, static_cast<ULONG>(REG_DWORD));
+    EXPECT_EQ(store.QueryValueType(u"Name", &kind), 0);
+    EXPECT_EQ(kind, static_cast<ULONG>(REG_SZ));
+
+    // A value changes kind when set again.
+    EXPECT_EQ(store.SetValue(u"Count", u"many"), 0);
+    EXPECT_EQ(store.QueryValue(u"Count", &number), E_FAIL);
+    EXPECT_EQ(store.DeleteValue(u"Count"), 0);
+    EXPECT_EQ(store.DeleteValue(u"Count"), E_FAIL);
+    EXPECT_EQ(store.QueryValueType(u"Count", &kind), E_FAIL);
+
+    BYTE bytes[4] = {};
+    EXPECT_EQ(store.SetBinValue(u"b", bytes, 4), E_FAIL) << "a settings file holds no binary values";
+    EXPECT_EQ(store.QueryBinValue(u"b", bytes, 4), E_FAIL);
+}
+
+TEST_F(TextStore, KeysSectionsAndEnumeration)
+{
+    CRegistry store(REGISTRY_TYPE_FILE, kFile);
+    ASSERT_EQ(store.OpenKey(HKEY_LOCAL_MACHINE, kKestrel), 0);
+    store.SetValue(u"One", 1ul);
+    store.SetValue(u"Two", u"2");
+    ASSERT_EQ(store.OpenKey(nullptr, u"Plain section"), 0);
+    store.SetValue(u"x", 1ul);
+
+    EXPECT_EQ(store.SubKeyCount(), 2);
+    WCHAR name[200];
+    EXPECT_EQ(store.SubKeyName(0, name, 200), 0);
+    EXPECT_EQ(std::u16string(name), u"HKEY_LOCAL_MACHINE\\Software\\Corvid\\Kestrel");
+    EXPECT_EQ(store.SubKeyName(1, name, 200), 0);
+    EXPECT_EQ(std::u16string(name), u"Plain section");
+    EXPECT_EQ(store.SubKeyName(2, name, 200), static_cast<LONG>(ERROR_NO_MORE_ITEMS));
+
+    EXPECT_EQ(store.Exists(HKEY_LOCAL_MACHINE, u"software\\corvid\\KESTREL"), 1);
+    EXPECT_EQ(store.Exists(HKEY_CURRENT_USER, kKestrel), 0);
+    EXPECT_EQ(store.ValueCount(), 2) << "Exists opens the section";
+    EXPECT_EQ(store.ValueName(1, name, 0), 0);
+    EXPECT_EQ(std::u16string(name), u"Two");
+    EXPECT_EQ(store.ValueName(2, name, 0), static_cast<LONG>(ERROR_NO_MORE_ITEMS));
+    std::unique_ptr<CeStrList<WCHAR*>> names(store.ValueNames());
+    ASSERT_EQ(names->GetCount(), 2);
+    EXPECT_EQ(std::u16string(names->GetAt(0)), u"One");
+    std::unique_ptr<CeStrList<WCHAR*>> sections(store.SubKeyNames());
+    EXPECT_EQ(sections->GetCount(), 2);
+
+    ULONG disposition = 0;
+    EXPECT_EQ(store.OpenKey(HKEY_LOCAL_MACHINE, kKestrel, &disposition), 0);
+    EXPECT_EQ(disposition, static_cast<ULONG>(REG_OPENED_EXISTING_KEY));
+    EXPECT_EQ(store.ValueCount(HKEY_CURRENT_USER, u"Fresh"), 0);
+
+    EXPECT_EQ(store.DeleteKey(nullptr, u"Plain section"), 0);
+    EXPECT_EQ(store.DeleteKey(nullptr, u"Plain section"), E_FAIL);
+    EXPECT_EQ(store.Exists(nullptr, u"Plain section"), 0);
+}
+
+TEST_F(TextStore, SectionNamesAndTheirRoots)
+{
+    WCHAR name[100];
+    CRegistry::SectionName(HKEY_CLASSES_ROOT, u"a\\b", name, 100);
+    EXPECT_EQ(std::u16string(name), u"HKEY_CLASSES_ROOT\\a\\b");
+    CRegistry::SectionName(reinterpret_cast<HKEY>(0x1234), u"x", name, 100);
+    EXPECT_EQ(std::u16string(name), u"HKEY_CURRENT_USER\\x") << "an unknown root counts as the current user";
+
+    struct {
+        const char16_t* section;
+        HKEY root;
+        const char16_t* subkey;
+    } cases[] = {
+        {u"HKEY_USERS\\Default\\X", HKEY_USERS, u"Default\\X"},
+        {u"hkey_local_machine\\Soft", HKEY_LOCAL_MACHINE, u"Soft"},
+        {u"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT, nullptr},
+        {u"HKEY_CLASSES_ROOT\\", HKEY_CLASSES_ROOT, nullptr},
+        {u"Something else", HKEY_CURRENT_USER, nullptr},
+    };
+    for (const auto& c : cases) {
+        LPCWSTR subkey = u"untouched";
+        EXPECT_EQ(CRegistry::GetSectionKey(c.section, &subkey), c.root) << WideToUtf8(c.section);
+        if (c.subkey) {
+            ASSERT_NE(subkey, nullptr);
+            EXPECT_EQ(std::u16string(subkey), c.subkey);
+        } else {
+            EXPECT_EQ(subkey, nullptr) << WideToUtf8(c.section);
+        }
+    }
+}
+
+TEST_F(TextStore, QueryArrayFillsDefaultsForWhatFails)
+{
+    CRegistry store(REGISTRY_TYPE_FILE, kFile);
+    store.OpenKey(HKEY_CURRENT_USER, kKestrel);
+    store.SetValue(u"Width", 120ul);
+    store.SetValue(u"Title", u"not a number");
+    ULONG width = 0, height = 0, title = 0;
+    KSREG entries[] = {{u"Width", &width, 1}, {u"Height", &height, 2}, {u"Title", &title, 3}};
+    EXPECT_EQ(store.QueryArray(entries, 3), 0);
+    EXPECT_EQ(width, 120u);
+    EXPECT_EQ(height, 2u);
+    EXPECT_EQ(title, 3u);
+}
+
+TEST_F(TextStore, ChangeMarksLastUntilTheFileIsWritten)
+{
+    CRegistry store(REGISTRY_TYPE_FILE, kFile);
+    store.OpenKey(HKEY_CURRENT_USER, kKestrel);
+    EXPECT_EQ(store.Updated(HKEY_CURRENT_USER, kKestrel), 0);
+    store.SetValue(u"a", 1ul);
+    EXPECT_EQ(store.Updated(HKEY_CURRENT_USER, kKestrel), 1);
+    EXPECT_EQ(store.QueryValueUpdated(u"a"), 1);
+    EXPECT_EQ(store.QueryValueUpdated(u"b"), 0);
+    EXPECT_EQ(store.FlushKey(), 0);
+    EXPECT_EQ(store.Updated(HKEY_CURRENT_USER, kKestrel), 0);
+    EXPECT_EQ(store.QueryValueUpdated(u"a"), 0);
+    ULONG a = 0;
+    EXPECT_EQ(store.QueryValue(u"a", &a), 0) << "the open key survives a save";
+    EXPECT_EQ(a, 1u);
+}
+
+TEST_F(TextStore, TheLastUserOfADirtyFileWritesIt)
+{
+    auto first = std::make_unique<CRegistry>(REGISTRY_TYPE_FILE, kFile);
+    auto second = std::make_unique<CRegistry>(REGISTRY_TYPE_FILE, kFile);
+    EXPECT_TRUE(CRegistry::INIFileInCache(kFile));
+    first->OpenKey(HKEY_CURRENT_USER, kKestrel);
+    first->SetValue(u"Shared", 5ul);
+    ULONG seen = 0;
+    second->OpenKey(HKEY_CURRENT_USER, kKestrel);
+    EXPECT_EQ(second->QueryValue(u"Shared", &seen), 0) << "one copy in memory";
+    EXPECT_EQ(seen, 5u);
+    first.reset();
+    EXPECT_FALSE(std::filesystem::exists(Host(kHostFile))) << "written only when the last user goes";
+    second.reset();
+    EXPECT_EQ(FileText(), "\r\n[HKEY_CURRENT_USER\\Software\\Corvid\\Kestrel]\r\n\"Shared\"=dword:00000005\r\n\r\n");
+}
+
+TEST_F(TextStore, APrivateCopyIsNotShared)
+{
+    CRegistry shared(REGISTRY_TYPE_FILE, kFile);
+    CRegistry own(REGISTRY_TYPE_FILE, kFile, 0);
+    shared.OpenKey(HKEY_CURRENT_USER, kKestrel);
+    shared.SetValue(u"a", 1ul);
+    own.OpenKey(HKEY_CURRENT_USER, kKestrel);
+    ULONG a = 0;
+    EXPECT_EQ(own.QueryValue(u"a", &a), E_FAIL);
+}
+
+TEST_F(TextStore, SavingMergesWithWhatIsOnDisk)
+{
+    WriteFileText(u"\r\n[Mine]\r\n\"keep\"=\"disk\"\r\n\"old\"=\"x\"\r\n\r\n[Theirs]\r\n\"t\"=\"1\"\r\n\r\n[Gone]\r\n\"g\"=\"1\"\r\n");
+    CRegistry store(REGISTRY_TYPE_FILE, kFile);
+    store.OpenKey(nullptr, u"Mine");
+    store.SetValue(u"new", u"mem");
+    store.DeleteValue(u"old");
+    store.DeleteKey(nullptr, u"Gone");
+    // Meanwhile another program rewrites the file.
+    WriteFileText(u"\r\n[Mine]\r\n\"keep\"=\"disk2\"\r\n\"old\"=\"x\"\r\n\"added\"=\"there\"\r\n\r\n[Theirs]\r\n\"t\"=\"2\"\r\n"
+                  u"[Gone]\r\n\"g\"=\"2\"\r\n[Later]\r\n\"l\"=\"1\"\r\n");
+    EXPECT_EQ(store.SaveINIFile(1), 0);
+    EXPECT_EQ(FileText(),
+              "\r\n[Mine]\r\n\"keep\"=\"disk2\"\r\n\"added\"=\"there\"\r\n\"new\"=\"mem\"\r\n\r\n"
+              "[Theirs]\r\n\"t\"=\"2\"\r\n\r\n[Later]\r\n\"l\"=\"1\"\r\n\r\n");
+    // The store now holds the merged content.
+    store.OpenKey(nullptr, u"Theirs");
+    WCHAR t[8];
+    EXPECT_EQ(store.QueryValue(u"t", t, 8), 0);
+    EXPECT_EQ(std::u16string(t), u"2");
+}
+
+TEST_F(TextStore, ARecreatedSectionLosesItsFormerValues)
+{
+    WriteFileText(u"[HKEY_CURRENT_USER\\S]\r\n\"a\"=\"1\"\r\n\"b\"=\"2\"\r\n");
+    CRegistry store(REGISTRY_TYPE_FILE, kFile);
+    store.DeleteKey(HKEY_CURRENT_USER, u"S");
+    store.OpenKey(HKEY_CURRENT_USER, u"S");
+    store.SetValue(u"b", u"new");
+    EXPECT_EQ(store.SaveINIFile(1), 0);
+    EXPECT_EQ(FileText(), "\r\n[HKEY_CURRENT_USER\\S]\r\n\"b\"=\"new\"\r\n\r\n");
+}
+
+TEST_F(TextStore, OpenSectionsAreFoundAgainWhenSectionsMove)
+{
+    CRegistry a(REGISTRY_TYPE_FILE, kFile);
+    CRegistry b(REGISTRY_TYPE_FILE, kFile);
+    a.OpenKey(nullptr, u"First");
+    a.SetValue(u"x", 1ul);
+    b.OpenKey(nullptr, u"Second");
+    b.SetValue(u"y", 2ul);
+    a.DeleteKey(nullptr, u"First");
+    ULONG y = 0;
+    EXPECT_EQ(b.QueryValue(u"y", &y), 0);
+    EXPECT_EQ(y, 2u);
+    EXPECT_EQ(b.KeyRef(), 0);
+    EXPECT_EQ(a.SetValue(u"x", 1ul), E_FAIL) << "the deleted section is not silently re-created";
+}
+
+TEST_F(TextStore, AFailedWriteKeepsTheChangesForTheNextSave)
+{
+    CRegistry store(REGISTRY_TYPE_FILE, kFile);
+    store.OpenKey(nullptr, u"S");
+    store.SetValue(u"a", 1ul);
+    // A folder where the file should be makes the write fail.
+    std::filesystem::create_directories(Host(kHostFile) + "/blocker");
+    EXPECT_EQ(store.SaveINIFile(1), E_FAIL);
+    EXPECT_EQ(store.QueryValueUpdated(u"a"), 1);
+    std::filesystem::remove_all(Host(kHostFile));
+    EXPECT_EQ(store.SaveINIFile(0), 0);
+    EXPECT_EQ(FileText(), "\r\n[S]\r\n\"a\"=dword:00000001\r\n\r\n");
+}
+
+TEST_F(TextStore, MissingAndBrokenFilesStartEmpty)
+{
+    CRegistry missing(REGISTRY_TYPE_FILE, u"\\Nowhere\\Deep\\s.txt");
+    EXPECT_EQ(missing.SubKeyCount(), 0);
+    EXPECT_TRUE(std::filesystem::is_directory(Host("Nowhere/Deep"))) << "the folders are made at once";
+    MakeHostFile("Broken/s.txt", std::string("\xFF\xFE[S]\0\x00\xD8\x00", 10));
+    CRegistry broken(REGISTRY_TYPE_FILE, u"\\Broken\\s.txt");
+    EXPECT_GE(broken.SubKeyCount(), 0);
+    EXPECT_EQ(CRegistry(REGISTRY_TYPE_FILE).SetRegistryType(REGISTRY_TYPE_FILE, nullptr, 1), E_INVALIDARG);
+}
+
+TEST_F(TextStore, TheDefaultFileLivesInTheDataDirectory)
+{
+    {
+        CRegistry store;
+        EXPECT_EQ(std::u16string(store.INIFileName()), u"\\Application Data\\Corvid\\Settings.txt");
+        store.OpenKey(HKEY_CURRENT_USER, kKestrel);
+        store.SetValue(u"v", 1ul);
+    }
+    EXPECT_TRUE(std::filesystem::exists(Host("Application Data/Corvid/Settings.txt")));
+    // The data directory was written back to the registry.
+    WCHAR folder[100];
+    CRegistry registry(REGISTRY_TYPE_REGISTRY);
+    ASSERT_EQ(registry.OpenKey(HKEY_CURRENT_USER, kKestrel), 0);
+    EXPECT_EQ(registry.QueryValue(u"Corvid_Folder", folder, 100), 0);
+    EXPECT_EQ(std::u16string(folder), u"\\Application Data");
+}
+
+TEST_F(TextStore, ARegisteredDataDirectoryIsUsedWhileItExists)
+{
+    CreateDirectoryW(u"\\Elsewhere", nullptr);
+    {
+        CRegistry registry(REGISTRY_TYPE_REGISTRY);
+        registry.OpenKey(HKEY_CURRENT_USER, kKestrel);
+        registry.SetValue(u"Corvid_Folder", u"\\Elsewhere");
+    }
+    FreeCorvidDirectory();
+    EXPECT_EQ(std::u16string(GetCorvidDirectory()), u"\\Elsewhere");
+    EXPECT_EQ(ResolveSettingsPath(u"%s\\Corvid\\x.reg"), u"\\Elsewhere\\Corvid\\x.reg");
+    EXPECT_EQ(ResolveSettingsPath(u"\\Plain\\x.reg"), u"\\Plain\\x.reg");
+    RemoveDirectoryW(u"\\Elsewhere");
+    FreeCorvidDirectory();
+    EXPECT_EQ(std::u16string(GetCorvidDirectory()), u"\\Application Data") << "a vanished folder is not used";
+}
+
+class RegistryStore : public SettingsSandbox {};
+
+TEST_F(RegistryStore, ErrorsAreThePlatformCodesNegated)
+{
+    CRegistry store(REGISTRY_TYPE_REGISTRY);
+    EXPECT_EQ(store.RegistryType(), REGISTRY_TYPE_REGISTRY);
+    EXPECT_EQ(store.Exists(HKEY_CURRENT_USER, u"Software\\Nothing"), 0);
+    ASSERT_EQ(store.OpenKey(HKEY_CURRENT_USER, kKestrel), 0);
+    ULONG number = 0;
+    EXPECT_EQ(store.QueryValue(u"Missing", &number), -static_cast<LONG>(ERROR_FILE_NOT_FOUND));
+    WCHAR text[4];
+    store.SetValue(u"Long", u"longer than four");
+    EXPECT_EQ(store.QueryValue(u"Long", text, 4), -static_cast<LONG>(ERROR_MORE_DATA));
+    EXPECT_EQ(store.DeleteKey(HKEY_CURRENT_USER, u"Software\\Nothing"), -static_cast<LONG>(ERROR_FILE_NOT_FOUND));
+}
+
+TEST_F(RegistryStore, ValuesKeysAndEnumeration)
+{
+    CRegistry store(REGISTRY_TYPE_REGISTRY);
+    ASSERT_EQ(store.OpenKey(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\TV"), 0);
+    EXPECT_EQ(store.SetValue(u"n", 42ul), 0);
+    EXPECT_EQ(store.SetValue(u"s", u"text"), 0);
+    BYTE blob[3] = {1, 2, 3};
+    EXPECT_EQ(store.SetBinValue(u"b", blob, 3), 0);
+    BYTE back[3] = {};
+    EXPECT_EQ(store.QueryBinValue(u"b", back, 3), 0);
+    EXPECT_EQ(back[2], 3);
+    ULONG n = 0;
+    EXPECT_EQ(store.QueryValue(u"n", &n), 0);
+    EXPECT_EQ(n, 42u);
+    WCHAR s[10];
+    EXPECT_EQ(store.QueryValue(u"s", s, 0), 0);
+    EXPECT_EQ(std::u16string(s), u"text");
+    EXPECT_EQ(store.ValueCount(), 3);
+    WCHAR name[10];
+    EXPECT_EQ(store.ValueName(3, name, 10), static_cast<LONG>(ERROR_NO_MORE_ITEMS));
+    EXPECT_EQ(store.FlushKey(), 0);
+
+    ASSERT_EQ(store.OpenKey(HKEY_CURRENT_USER, kKestrel), 0);
+    EXPECT_EQ(store.SubKeyCount(), 1);
+    EXPECT_EQ(store.SubKeyName(0, name, 10), 0);
+    EXPECT_EQ(std::u16string(name), u"TV");
+    EXPECT_EQ(store.SubKeyName(1, name, 10), static_cast<LONG>(ERROR_NO_MORE_ITEMS));
+    EXPECT_EQ(store.Updated(HKEY_CURRENT_USER, kKestrel), 0);
+}
+
+TEST_F(RegistryStore, ImportAndExportBetweenFileAndRegistry)
+{
+    MakeHostFile("In/s.txt", Utf16File(u"[HKEY_CURRENT_USER\\Software\\Corvid\\Kestrel\\CV]\r\n\"n\"=dword:10\r\n"
+                                       u"\"s\"=\"hello\"\r\n@=\"dflt\"\r\n[HKEY_LOCAL_MACHINE\\Other]\r\n\"x\"=\"y\"\r\n"));
+    EXPECT_EQ(CRegistry::ImportINIFile(u"\\In\\s.txt"), 0);
+    CRegistry registry(REGISTRY_TYPE_REGISTRY);
+    ASSERT_EQ(registry.Exists(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\CV"), 1);
+    ULONG n = 0;
+    EXPECT_EQ(registry.QueryValue(u"n", &n), 0);
+    EXPECT_EQ(n, 16u);
+    WCHAR text[10];
+    EXPECT_EQ(registry.QueryValue(u"", text, 10), 0) << "@ is the key's default value";
+    EXPECT_EQ(std::u16string(text), u"dflt");
+    EXPECT_EQ(registry.Exists(HKEY_LOCAL_MACHINE, u"Other"), 1);
+
+    // Back out: the whole Kestrel tree into a new file.
+    registry.OpenKey(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\CV\\Deeper");
+    registry.SetValue(u"d", 1ul);
+    registry.CloseKey();
+    EXPECT_EQ(registry.ExportINIFile(HKEY_CURRENT_USER, u"Software\\Corvid", u"\\Out\\e.txt", nullptr), 0);
+    CRegistry exported(REGISTRY_TYPE_FILE, u"\\Out\\e.txt");
+    ASSERT_EQ(exported.Exists(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\CV"), 1);
+    EXPECT_EQ(exported.QueryValue(u"@", text, 10), 0);
+    EXPECT_EQ(std::u16string(text), u"dflt");
+    ASSERT_EQ(exported.Exists(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\CV\\Deeper"), 1);
+    EXPECT_EQ(exported.Exists(HKEY_LOCAL_MACHINE, u"Other"), 0);
+}
+
+TEST_F(TextStore, ExportAndAppendBetweenFiles)
+{
+    {
+        CRegistry source(REGISTRY_TYPE_FILE, kFile);
+        source.OpenKey(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\TV");
+        source.SetValue(u"a", 1ul);
+        source.OpenKey(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\TV\\GroupState");
+        source.SetValue(u"b", u"two");
+        source.OpenKey(HKEY_CURRENT_USER, u"Software\\Other");
+        source.SetValue(u"c", 3ul);
+        EXPECT_EQ(source.ExportINIFile(HKEY_CURRENT_USER, u"Software\\Corvid", u"\\Out\\tv.txt", nullptr), 0);
+    }
+    CRegistry target(REGISTRY_TYPE_FILE, u"\\Out\\merged.txt");
+    EXPECT_EQ(target.AppendINIFile(u"\\Out\\tv.txt", u"Kestrel", u"Merlin"), 0);
+    EXPECT_EQ(target.Exists(HKEY_CURRENT_USER, u"Software\\Corvid\\Merlin\\TV\\GroupState"), 1);
+    WCHAR text[10];
+    EXPECT_EQ(target.QueryValue(u"b", text, 10), 0);
+    EXPECT_EQ(std::u16string(text), u"two");
+    EXPECT_EQ(target.Exists(HKEY_CURRENT_USER, u"Software\\Other"), 0) << "outside the exported key";
+    EXPECT_EQ(target.SubKeyCount(), 2);
+}
+
+}  // namespace

@@ -1,0 +1,203 @@
+// The settings file format: files written by hand, byte by byte, and random
+// stores written and read back.
+#include "storage/ini_file.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "settings_test_support.h"
+
+namespace {
+
+using INIFile = CRegistry::INIFile;
+
+std::string Bytes(const std::u16string& text, bool bom = true)
+{
+    std::string bytes = bom ? "\xFF\xFE" : "";
+    for (char16_t c : text) {
+        bytes.push_back(static_cast<char>(c & 0xFF));
+        bytes.push_back(static_cast<char>(c >> 8));
+    }
+    return bytes;
+}
+
+// "section|name|kind|data" for every value, in order.
+std::vector<std::u16string> Contents(const INIFile& file)
+{
+    std::vector<std::u16string> out;
+    for (size_t s = 0; s < file.SectionCount(); ++s) {
+        const auto& section = file.SectionAt(s);
+        for (size_t v = 0; v < section.ValueCount(); ++v) {
+            const auto& value = section.ValueAt(v);
+            std::u16string line = std::u16string(section.Name()) + u"|" + std::u16string(value.name.View()) + u"|";
+            if (value.kind == REG_DWORD) {
+                line += u"#";
+                for (char c : std::to_string(value.number)) line.push_back(static_cast<char16_t>(c));
+            } else {
+                line += u"'" + std::u16string(value.text.View());
+            }
+            out.push_back(line);
+        }
+    }
+    return out;
+}
+
+std::vector<std::u16string> ParseText(const std::u16string& text, bool bom = true)
+{
+    INIFile file(u"\\unused.txt");
+    std::string bytes = Bytes(text, bom);
+    file.Parse(bytes.data(), bytes.size());
+    return Contents(file);
+}
+
+TEST(SettingsFileReading, HandWrittenFiles)
+{
+    struct Case {
+        const char* what;
+        std::u16string text;
+        std::vector<std::u16string> expected;
+    } cases[] = {
+        {"quoted names and strings, CR LF", u"\r\n[S]\r\n\"a\"=\"x y\"\r\n\r\n", {u"S|a|'x y"}},
+        {"LF alone ends a line too", u"[S]\n\"a\"=\"1\"\n\"b\"=\"2\"", {u"S|a|'1", u"S|b|'2"}},
+        {"dword in any case is a number", u"[S]\r\n\"n\"=dword:0000002A\r\n\"m\"=DWORD:ff\r\n\"q\"=\"dWoRd:10\"\r\n",
+         {u"S|n|#42", u"S|m|#255", u"S|q|#16"}},
+        {"data keeps '=' and inner quotes", u"[S]\r\n\"a\"=\"k=v \"q\" z\"\r\n", {u"S|a|'k=v \"q\" z"}},
+        {"the name ends at the first '='", u"[S]\r\na=b=c\r\n", {u"S|a|'b=c"}},
+        {"names and data lose only enclosing quotes", u"[S]\r\n\"a\"b=x\"\r\n\"c\"=\"\r\n", {u"S|\"a\"b|'x\"", u"S|c|'\""}},
+        {"@ names are bare", u"[S]\r\n@=\"d\"\r\n", {u"S|@|'d"}},
+        {"lines are trimmed", u"  [S]  \r\n\t\"a\" = \"x\"  \r\n", {u"S|\"a\" |' \"x\""}},
+        {"lines before the first section and lines without '=' are ignored",
+         u"\"a\"=\"1\"\r\nnoise\r\n[S]\r\nnoise\r\n\"b\"=\"2\"\r\n", {u"S|b|'2"}},
+        {"a section name is what lies between the first and the last character", u"[ab\r\nx=1\r\n", {u"a|x|'1"}},
+        {"a repeated header continues its section (names without case)", u"[S]\r\na=1\r\n[T]\r\nb=2\r\n[s]\r\nc=3\r\n",
+         {u"S|a|'1", u"S|c|'3", u"T|b|'2"}},
+        {"a repeated value name is kept", u"[S]\r\na=1\r\nA=2\r\n", {u"S|a|'1", u"S|A|'2"}},
+        {"empty data", u"[S]\r\na=\r\nb=\"\"\r\n", {u"S|a|'", u"S|b|'"}},
+        {"a bad number reads as far as it goes", u"[S]\r\na=dword:12zz\r\nb=dword:\r\n", {u"S|a|#18", u"S|b|#0"}},
+        {"a number past 32 bits saturates", u"[S]\r\na=dword:123456789\r\n", {u"S|a|#4294967295"}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ParseText(c.text), c.expected) << c.what;
+
+    // 8,096 characters after trimming is the longest line read.
+    std::u16string fits = u"a=\"" + std::u16string(8096 - 4, u'x') + u"\"";
+    std::u16string tooLong = u"b=\"" + std::u16string(8097 - 4, u'x') + u"\"";
+    auto read = ParseText(u"[S]\r\n" + fits + u"\r\n" + tooLong + u"\r\n");
+    ASSERT_EQ(read.size(), 1u);
+    EXPECT_EQ(read[0].size(), 4u + 1 + 8096 - 4);
+}
+
+TEST(SettingsFileReading, TextWithoutByteOrderMarkIsAnsi)
+{
+    INIFile file(u"\\unused.txt");
+    std::string bytes = "[S]\r\nname=caf\xE9 \x80\r\n";
+    file.Parse(bytes.data(), bytes.size());
+    EXPECT_EQ(Contents(file), std::vector<std::u16string>{u"S|name|'caf\u00E9 \u20AC"});
+}
+
+TEST(SettingsFileReading, BrokenInputLeavesWhatCouldBeRead)
+{
+    std::string whole = Bytes(u"[S]\r\na=\"1\"\r\nb=\"2\"\r\n");
+    INIFile file(u"\\unused.txt");
+    // Cut in the middle of the last line, on an odd byte: b="
+    file.Parse(whole.data(), whole.size() - 7);
+    EXPECT_EQ(Contents(file), (std::vector<std::u16string>{u"S|a|'1", u"S|b|'\""}));
+    file.Parse(whole.data(), 1);
+    EXPECT_EQ(file.SectionCount(), 0u);
+    std::string binary(4096, '\0');
+    for (size_t i = 0; i < binary.size(); ++i) binary[i] = static_cast<char>(i * 131 + 7);
+    file.Parse(binary.data(), binary.size());  // must not crash; what it finds is unspecified
+    file.Parse(nullptr, 0);
+    EXPECT_EQ(file.SectionCount(), 0u);
+}
+
+TEST(SettingsFileWriting, ExactBytes)
+{
+    INIFile file(u"\\unused.txt");
+    bool created = false;
+    auto& s = file.SectionAt(file.OpenSection(u"HKEY_CURRENT_USER\\Software\\A", &created));
+    EXPECT_TRUE(created);
+    file.SetString(s, u"Name", u"say \"hi\"=ok");
+    file.SetNumber(s, u"@", 42);
+    file.SetNumber(s, u"Big", 0xDEADBEEF);
+    file.SetString(s, u"", u"never written");
+    file.OpenSection(u"Empty", nullptr);
+    auto& t = file.SectionAt(file.OpenSection(u"T", nullptr));
+    file.SetString(t, u"@x", u"");
+    EXPECT_EQ(file.Format(), u"\uFEFF\r\n"
+                             u"[HKEY_CURRENT_USER\\Software\\A]\r\n"
+                             u"\"Name\"=\"say \"hi\"=ok\"\r\n"
+                             u"@=dword:0000002A\r\n"
+                             u"\"Big\"=dword:DEADBEEF\r\n"
+                             u"\r\n"
+                             u"[T]\r\n"
+                             u"@x=\"\"\r\n"
+                             u"\r\n");
+}
+
+TEST(SettingsFileWriting, LongStringsAreCutTo8092Characters)
+{
+    INIFile file(u"\\unused.txt");
+    auto& s = file.SectionAt(file.OpenSection(u"S", nullptr));
+    // Name part "\"ab\"" (4) + 8088 + 4 = 8096: written whole, and read back.
+    const std::u16string fits(8088, u'f');
+    file.SetString(s, u"ab", fits);
+    // One character more and the text is cut to 8,092. The line is then
+    // longer than the reader takes, so the value does not come back.
+    file.SetString(s, u"cd", std::u16string(8089, u'g') + u"tail");
+    std::u16string text = file.Format();
+    EXPECT_NE(text.find(u"\"cd\"=\"" + std::u16string(8089, u'g') + u"tai\"\r\n"), std::u16string::npos);
+    std::string bytes = Bytes(text.substr(1));
+    INIFile back(u"\\unused.txt");
+    back.Parse(bytes.data(), bytes.size());
+    ASSERT_EQ(back.SectionCount(), 1u);
+    ASSERT_NE(back.SectionAt(0).Find(u"ab"), nullptr);
+    EXPECT_EQ(back.SectionAt(0).Find(u"ab")->text.View(), fits);
+    EXPECT_EQ(back.SectionAt(0).Find(u"cd"), nullptr);
+}
+
+TEST(SettingsFileWriting, RandomStoresReadBackEqual)
+{
+    std::mt19937 random(20261205);
+    const std::u16string alphabet = u"abcXYZ019 _-.\\/@\u00E9\u4E2D\"=";
+    auto word = [&](size_t min, size_t max) {
+        std::u16string w;
+        size_t n = min + random() % (max - min + 1);
+        for (size_t i = 0; i < n; ++i) w.push_back(alphabet[random() % alphabet.size()]);
+        return w;
+    };
+    for (int round = 0; round < 30; ++round) {
+        INIFile file(u"\\unused.txt");
+        int sections = 1 + static_cast<int>(random() % 12);
+        for (int s = 0; s < sections; ++s) {
+            // Names neither start with '[' nor carry characters the line
+            // format cannot hold; '=' only in data.
+            std::u16string name = u"K" + word(1, 12);
+            for (auto& c : name) if (c == u'=') c = u'_';
+            name += static_cast<char16_t>(u'a' + s);
+            auto& section = file.SectionAt(file.OpenSection(name, nullptr));
+            int values = 1 + static_cast<int>(random() % 20);
+            for (int v = 0; v < values; ++v) {
+                std::u16string valueName = word(1, 10);
+                for (auto& c : valueName) if (c == u'=' || c == u'"') c = u'_';
+                valueName += static_cast<char16_t>(u'A' + v);
+                if (random() % 3 == 0) {
+                    file.SetNumber(section, valueName, static_cast<ULONG>(random()));
+                } else {
+                    std::u16string data = u"v" + word(0, 40) + u"v";
+                    file.SetString(section, valueName, data);
+                }
+            }
+        }
+        std::u16string text = file.Format();
+        std::string bytes = Bytes(text.substr(1));
+        INIFile back(u"\\unused.txt");
+        back.Parse(bytes.data(), bytes.size());
+        EXPECT_EQ(Contents(back), Contents(file)) << "round " << round;
+        EXPECT_EQ(back.Format(), text);
+    }
+}
+
+}  // namespace

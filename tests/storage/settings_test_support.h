@@ -1,0 +1,41 @@
+// A fresh data directory per test, with nothing of the settings store left
+// over from the test before (cached files, the data directory buffer, the
+// registry database).
+#pragma once
+
+#include <string>
+
+#include "../platform/device_sandbox.h"
+#include "platform/registry.h"
+#include "storage/c_registry.h"
+#include "storage/corvid_directory.h"
+
+class SettingsSandbox : public DeviceSandbox {
+protected:
+    void SetUp() override
+    {
+        DeviceSandbox::SetUp();
+        Forget();
+    }
+    void TearDown() override
+    {
+        Forget();
+        DeviceSandbox::TearDown();
+    }
+    static void Forget()
+    {
+        CRegistry::UnloadINIFileCache();
+        FreeCorvidDirectory();
+        platform::CloseRegistryDatabase();
+    }
+    // The bytes of a UTF-16 LE file with a byte-order mark.
+    static std::string Utf16File(const std::u16string& text)
+    {
+        std::string bytes = "\xFF\xFE";
+        for (char16_t c : text) {
+            bytes.push_back(static_cast<char>(c & 0xFF));
+            bytes.push_back(static_cast<char>(c >> 8));
+        }
+        return bytes;
+    }
+};
