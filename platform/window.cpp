@@ -1,4 +1,5 @@
 #include "platform/window.h"
+#include "platform/list_controls.h"
 
 #include <unicode/uchar.h>
 #include <unicode/ustring.h>
@@ -222,6 +223,8 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
                      int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
     auto& self = CurrentThread();
     if (platform::CheckPoint(self)) return nullptr;
+    // The system's control classes exist before the first window is made.
+    platform::RegisterListControlClasses();
     auto cls = platform::FindWindowClass(className);
     if (!cls) {
         SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
