@@ -429,6 +429,17 @@ LONG CRegistry::SubKeyName(LONG index, LPWSTR name, ULONG size)
 CeStrList<WCHAR*>* CRegistry::ValueNames()
 {
     auto* names = new CeStrList<WCHAR*>();
+    if (TextMode()) {
+        // Value names in a file (folder paths, say) can be longer than the
+        // registry's.
+        Lock lock(INIFileCache::Lock());
+        SettingsSection* section = OpenSection();
+        for (size_t i = 0; section && i < section->ValueCount(); ++i) {
+            std::u16string name(section->ValueAt(i).name.View());
+            names->Append(name.data());
+        }
+        return names;
+    }
     WCHAR name[REG_MAX_NAME_CHARS + 1];
     for (LONG i = 0; ValueName(i, name, REG_MAX_NAME_CHARS + 1) == 0; ++i) names->Append(name);
     return names;

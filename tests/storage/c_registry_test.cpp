@@ -112,6 +112,12 @@ TEST_F(TextStore, KeysSectionsAndEnumeration)
     EXPECT_EQ(std::u16string(names->GetAt(0)), u"One");
     std::unique_ptr<CeStrList<WCHAR*>> sections(store.SubKeyNames());
     EXPECT_EQ(sections->GetCount(), 2);
+    // Names in a file may be longer than the registry's (folder paths).
+    const std::u16string longName(300, u'n');
+    store.SetValue(longName.c_str(), 1ul);
+    names.reset(store.ValueNames());
+    ASSERT_EQ(names->GetCount(), 3);
+    EXPECT_EQ(std::u16string(names->GetAt(2)), longName);
 
     ULONG disposition = 0;
     EXPECT_EQ(store.OpenKey(HKEY_LOCAL_MACHINE, kKestrel, &disposition), 0);
