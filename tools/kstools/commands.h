@@ -10,5 +10,6 @@ namespace kstools {
 
 void AddStringsCommand(CLI::App& app, CliContext& ctx);
 void AddMatchCommand(CLI::App& app, CliContext& ctx);
+void AddSettingsCommand(CLI::App& app, CliContext& ctx);
 
 }  // namespace kstools

@@ -24,6 +24,7 @@ int main(int argc, char** argv) {
 
     AddStringsCommand(app, ctx);
     AddMatchCommand(app, ctx);
+    AddSettingsCommand(app, ctx);
 
     // Questions go to the terminal; with no terminal the default answer is taken.
     static TerminalUiHost terminalHost;
