@@ -1,27 +1,26 @@
 // Locale string comparison (CompareStringW, lstrcmpW, lstrcmpiW).
 //
-// Comparison is linguistic, through an ICU collator for the locale (for now
-// every locale identifier uses the en-US rules):
+// Comparison is linguistic, through an ICU collator for the identifier's
+// locale (see locale_id.h; an identifier that names no locale fails):
 //   flags 0            "word sort": hyphens and apostrophes count only when
-//                      the strings are otherwise equal; lower case before upper
-//   SORT_STRINGSORT    punctuation and symbols sort as characters, before
-//                      digits and letters
-//   NORM_IGNORECASE    case differences ignored
-//   NORM_IGNORENONSPACE accents ignored
+//                      the strings are otherwise equal, and then a string
+//                      without them sorts first ("coop" before "co-op");
+//                      lower case before upper case
+//   SORT_STRINGSORT    punctuation and symbols (hyphens and apostrophes too)
+//                      sort as characters, before digits and letters
+//   NORM_IGNORECASE    case differences ignored (accents, width and kana
+//                      type still count)
+//   NORM_IGNORENONSPACE accents ignored (then width and kana type are
+//                      ignored too: ICU's primary strength)
 //   NORM_IGNORESYMBOLS punctuation, symbols and spaces ignored
 //   NORM_IGNOREKANATYPE hiragana and katakana compare equal
 //   NORM_IGNOREWIDTH   full- and half-width forms compare equal
-// Counts of -1 mean "up to the terminator"; otherwise exactly that many units.
+// Counts of -1 mean "up to the terminator"; otherwise exactly that many units
+// are compared, which is how prefixes are matched.
 #pragma once
 
+#include "platform/locale_id.h"
 #include "platform/types.h"
-
-using LCID = DWORD;
-
-constexpr LCID LOCALE_SYSTEM_DEFAULT = 0x0800;
-constexpr LCID LOCALE_USER_DEFAULT = 0x0400;
-constexpr LCID LOCALE_NEUTRAL = 0x0000;
-constexpr LCID LOCALE_INVARIANT = 0x007F;
 
 constexpr DWORD NORM_IGNORECASE = 0x00000001;
 constexpr DWORD NORM_IGNORENONSPACE = 0x00000002;
@@ -37,8 +36,9 @@ constexpr int CSTR_LESS_THAN = 1;
 constexpr int CSTR_EQUAL = 2;
 constexpr int CSTR_GREATER_THAN = 3;
 
-// CSTR_LESS_THAN, CSTR_EQUAL or CSTR_GREATER_THAN; 0 for bad arguments (a null
-// string with a non-zero count, a count below -1, or an unknown flag).
+// CSTR_LESS_THAN, CSTR_EQUAL or CSTR_GREATER_THAN; 0 for bad arguments: a null
+// string with a non-zero count, a count below -1 or an unknown locale
+// (ERROR_INVALID_PARAMETER), an unknown flag (ERROR_INVALID_FLAGS).
 int CompareStringW(LCID locale, DWORD flags, const WCHAR* a, int countA, const WCHAR* b, int countB);
 
 // CompareStringW(LOCALE_USER_DEFAULT, 0 / NORM_IGNORECASE, ...) minus 2:
