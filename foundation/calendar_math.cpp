@@ -1,0 +1,152 @@
+#include "foundation/calendar_math.h"
+
+#include <cstdint>
+
+namespace {
+
+bool ToFileTime(const SYSTEMTIME* date, std::uint64_t* value)
+{
+    FILETIME ft;
+    if (!SystemTimeToFileTime(date, &ft)) return false;
+    *value = platform::FileTimeValue(ft);
+    return true;
+}
+
+BOOL FromFileTime(std::uint64_t value, SYSTEMTIME* date)
+{
+    FILETIME ft = platform::MakeFileTime(value);
+    SYSTEMTIME result;
+    if (!FileTimeToSystemTime(&ft, &result)) return FALSE;
+    *date = result;
+    return TRUE;
+}
+
+// Days since 1 January 1601, for the whole-day part of a date (any year).
+std::int64_t DayNumber(const SYSTEMTIME& date)
+{
+    std::int64_t y = date.wMonth <= 2 ? date.wYear - 1 : date.wYear;
+    std::int64_t m = date.wMonth <= 2 ? date.wMonth + 9 : date.wMonth - 3;
+    std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    std::int64_t yearOfEra = y - era * 400;
+    std::int64_t dayOfYear = (153 * m + 2) / 5 + date.wDay - 1;
+    return era * 146097 + yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+}
+
+}  // namespace
+
+BOOL isleapyear(int year)
+{
+    if (year > 1752) {
+        if (year % 4000 == 0) return FALSE;
+        if (year % 400 == 0) return TRUE;
+        if (year % 100 == 0) return FALSE;
+    }
+    return year % 4 == 0 ? TRUE : FALSE;
+}
+
+int dayspermonth(int month, int year)
+{
+    switch (month) {
+        case 2: return isleapyear(year) ? 29 : 28;
+        case 4:
+        case 6:
+        case 9:
+        case 11: return 30;
+        default: return 31;
+    }
+}
+
+int getdayofyear(const SYSTEMTIME* date)
+{
+    static constexpr int kDaysBefore[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+    int month = date->wMonth >= 1 && date->wMonth <= 12 ? date->wMonth : 1;
+    int day = kDaysBefore[month - 1] + date->wDay;
+    if (month > 2 && isleapyear(date->wYear)) ++day;
+    return day;
+}
+
+void incrementmonth(SYSTEMTIME* date, int months)
+{
+    int year = date->wYear;
+    if (months >= 12 || months <= -12) {
+        year += months / 12;
+        months %= 12;
+    }
+    int month = date->wMonth + months;
+    if (month > 12) {
+        month -= 12;
+        ++year;
+    } else if (month < 1) {
+        month += 12;
+        --year;
+    }
+    SYSTEMTIME moved = *date;
+    moved.wYear = static_cast<WORD>(year);
+    moved.wMonth = static_cast<WORD>(month);
+    moved.wMilliseconds = 0;  // kept aside: the OLE round trip rounds to the second
+    // The OLE round trip rolls a day the month lacks into the next month.
+    DATE ole = 0;
+    SYSTEMTIME normalised;
+    if (SystemTimeToVariantTime(&moved, &ole) && VariantTimeToSystemTime(ole, &normalised)) {
+        normalised.wMilliseconds = date->wMilliseconds;
+        *date = normalised;
+    } else {
+        *date = moved;
+    }
+}
+
+BOOL SystemTimeIncrement(SYSTEMTIME* date, LONGLONG units)
+{
+    std::uint64_t value = 0;
+    if (!ToFileTime(date, &value)) return FALSE;
+    return FromFileTime(value + static_cast<std::uint64_t>(units), date);
+}
+
+BOOL SystemTimeDecrement(SYSTEMTIME* date, LONGLONG units)
+{
+    std::uint64_t value = 0;
+    if (!ToFileTime(date, &value)) return FALSE;
+    return FromFileTime(value - static_cast<std::uint64_t>(units), date);
+}
+
+void incrementday(SYSTEMTIME* date, int days) { SystemTimeIncrement(date, days * kFileTimeUnitsPerDay); }
+void addtime(SYSTEMTIME* date, int seconds) { SystemTimeIncrement(date, seconds * kFileTimeUnitsPerSecond); }
+void subtractsec(SYSTEMTIME* date, int seconds) { SystemTimeDecrement(date, seconds * kFileTimeUnitsPerSecond); }
+void subtract5sec(SYSTEMTIME* date) { subtractsec(date, 5); }
+
+LONGLONG SystemTimeDiff(const SYSTEMTIME* a, const SYSTEMTIME* b)
+{
+    std::uint64_t fa = 0, fb = 0;
+    ToFileTime(a, &fa);
+    ToFileTime(b, &fb);
+    return static_cast<LONGLONG>(fa - fb);
+}
+
+SYSTEMTIME subtractsystemtime(const SYSTEMTIME* a, const SYSTEMTIME* b)
+{
+    SYSTEMTIME span{};
+    std::uint64_t fa = 0, fb = 0;
+    ToFileTime(a, &fa);
+    ToFileTime(b, &fb);
+    FromFileTime(fb - fa, &span);
+    return span;
+}
+
+int TimeDiffInMinutes(const SYSTEMTIME* a, const SYSTEMTIME* b)
+{
+    std::int64_t days = DayNumber(*b) - DayNumber(*a);
+    return static_cast<int>((days * 24 - a->wHour + b->wHour) * 60 - a->wMinute + b->wMinute);
+}
+
+int TimeDiffInMinutes(DATE a, DATE b)
+{
+    SYSTEMTIME sa{}, sb{};
+    VariantTimeToSystemTime(a, &sa);
+    VariantTimeToSystemTime(b, &sb);
+    return TimeDiffInMinutes(&sa, &sb);
+}
+
+BOOL IsOneDay(DATE start, DATE end, BOOL allDay)
+{
+    return !allDay && static_cast<long long>(start) == static_cast<long long>(end) ? TRUE : FALSE;
+}

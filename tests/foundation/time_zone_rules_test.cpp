@@ -1,0 +1,191 @@
+// Time-zone rules and conversions, against ICU's own conversion of the same
+// instants.
+#include "foundation/time_zone_rules.h"
+
+#include <gtest/gtest.h>
+#include <unicode/timezone.h>
+
+#include <memory>
+#include <string>
+
+#include "foundation/calendar_math.h"
+#include "foundation/time_zone_list.h"
+#include "platform/clock.h"
+#include "platform/utf8.h"
+
+namespace {
+
+SYSTEMTIME Date(int y, int mo, int d, int h = 0, int mi = 0)
+{
+    SYSTEMTIME st{};
+    st.wYear = static_cast<WORD>(y);
+    st.wMonth = static_cast<WORD>(mo);
+    st.wDay = static_cast<WORD>(d);
+    st.wHour = static_cast<WORD>(h);
+    st.wMinute = static_cast<WORD>(mi);
+    return st;
+}
+
+SYSTEMTIME Rule(int month, int dayOfWeek, int occurrence, int hour)
+{
+    SYSTEMTIME st{};
+    st.wMonth = static_cast<WORD>(month);
+    st.wDayOfWeek = static_cast<WORD>(dayOfWeek);
+    st.wDay = static_cast<WORD>(occurrence);
+    st.wHour = static_cast<WORD>(hour);
+    return st;
+}
+
+std::int64_t Value(const SYSTEMTIME& st)
+{
+    FILETIME ft{};
+    EXPECT_TRUE(SystemTimeToFileTime(&st, &ft));
+    return static_cast<std::int64_t>(platform::FileTimeValue(ft));
+}
+
+TEST(TimeZoneRules, RelativeRulesBecomeDates)
+{
+    struct {
+        SYSTEMTIME rule;
+        int year;
+        int expectedDay;
+    } cases[] = {
+        {Rule(10, 0, 5, 3), 2024, 27},  // last Sunday of October 2024
+        {Rule(3, 0, 2, 2), 2024, 10},   // second Sunday of March
+        {Rule(11, 0, 1, 2), 2026, 1},   // first Sunday of November 2026 is the 1st
+        {Rule(2, 0, 5, 0), 2023, 26},   // no fifth Sunday in February 2023: back a week
+        {Rule(2, 4, 5, 0), 2024, 29},   // 29 February 2024 is a fifth Thursday
+    };
+    for (auto& c : cases) {
+        SYSTEMTIME out{};
+        ConvertToAbsolute(static_cast<WORD>(c.year), &c.rule, &out);
+        EXPECT_EQ(out.wYear, c.year);
+        EXPECT_EQ(out.wDay, c.expectedDay) << "month " << c.rule.wMonth << " occurrence " << c.rule.wDay;
+        EXPECT_EQ(out.wHour, c.rule.wHour) << "the time of day is kept";
+    }
+    SYSTEMTIME absolute = Date(2020, 4, 5, 3), out{};
+    ConvertToAbsolute(2030, &absolute, &out);
+    EXPECT_EQ(Value(out), Value(absolute)) << "a dated rule is copied as it is";
+
+    SYSTEMTIME rule = Rule(3, 0, 2, 2);
+    SYSTEMTIME atTransition = Date(2024, 3, 10, 2), after = Date(2024, 3, 10, 2, 1), april = Date(2024, 4, 1);
+    EXPECT_FALSE(LocalGreaterThanTransition(&atTransition, &rule)) << "strictly after";
+    EXPECT_TRUE(LocalGreaterThanTransition(&after, &rule));
+    EXPECT_TRUE(LocalGreaterThanTransition(&april, &rule));
+}
+
+// A zone's current rules, taken from the platform as the device would give them.
+class ZoneConversions : public ::testing::Test {
+protected:
+    void SetUp() override { platform::SetPinnedNow(Date(2026, 6, 1, 12)); }
+    void TearDown() override
+    {
+        platform::ClearPinnedNow();
+        platform::ResetDeviceTimeZone();
+    }
+    static TIME_ZONE_INFORMATION Zone(const char16_t* id)
+    {
+        EXPECT_TRUE(platform::SetDeviceTimeZone(id));
+        TIME_ZONE_INFORMATION tzi{};
+        EXPECT_NE(GetTimeZoneInformation(&tzi), TIME_ZONE_ID_INVALID);
+        return tzi;
+    }
+};
+
+// Every hour of 2026, at a quarter past (clear of the transition instants
+// themselves, see below): UTC to local must give ICU's wall-clock time and
+// daylight flag, and local back to UTC with that flag the instant again.
+TEST_F(ZoneConversions, EveryHourOfAYearMatchesIcu)
+{
+    const char16_t* zones[] = {u"America/New_York", u"Europe/Berlin", u"Australia/Sydney", u"Asia/Tokyo",
+                               u"Asia/Kolkata", u"Australia/Adelaide"};
+    for (const char16_t* id : zones) {
+        TIME_ZONE_INFORMATION tzi = Zone(id);
+        std::unique_ptr<icu::TimeZone> icuZone(icu::TimeZone::createTimeZone(icu::UnicodeString(id)));
+        SYSTEMTIME utc = Date(2026, 1, 1, 0, 15);
+        int mismatches = 0;
+        for (int step = 0; step < 365 * 24 && mismatches < 5; ++step, addtime(&utc, 3600)) {
+            double millis = (Value(utc) - kFileTimeUnitsOf1970) / 10000.0;
+            int32_t raw = 0, dst = 0;
+            UErrorCode status = U_ZERO_ERROR;
+            icuZone->getOffset(millis, false, raw, dst, status);
+            SYSTEMTIME expected = utc;
+            SystemTimeIncrement(&expected, static_cast<LONGLONG>(raw + dst) / 1000 * kFileTimeUnitsPerSecond);
+            SYSTEMTIME local{}, back{};
+            BOOL isDst = FALSE;
+            CeSystemTimeToTzSpecificLocalTime(&tzi, &utc, &local, &isDst);
+            CeTzSpecificLocalTimeToSystemTime(&tzi, &local, isDst, &back);
+            if (Value(local) != Value(expected) || (isDst != 0) != (dst != 0) || Value(back) != Value(utc)) {
+                ++mismatches;
+                ADD_FAILURE() << WideToUtf8(id) << " at UTC step " << step << ": local hour " << local.wHour
+                              << " instead of " << expected.wHour << ", dst " << isDst;
+            }
+        }
+    }
+}
+
+// At the very instant of a transition the rules compare "strictly after" the
+// local transition time, so that instant still counts as the old time.
+TEST_F(ZoneConversions, TheTransitionInstantItselfKeepsTheOldTime)
+{
+    TIME_ZONE_INFORMATION tzi = Zone(u"America/New_York");
+    SYSTEMTIME utc = Date(2026, 3, 8, 7), local{};
+    BOOL isDst = TRUE;
+    CeSystemTimeToTzSpecificLocalTime(&tzi, &utc, &local, &isDst);
+    EXPECT_FALSE(isDst);
+    EXPECT_EQ(local.wHour, 2);
+    utc.wMinute = 1;
+    CeSystemTimeToTzSpecificLocalTime(&tzi, &utc, &local, &isDst);
+    EXPECT_TRUE(isDst);
+    EXPECT_EQ(local.wHour, 3);
+}
+
+TEST_F(ZoneConversions, DayOffsetsAroundTransitions)
+{
+    struct {
+        const char16_t* zone;
+        SYSTEMTIME day;
+        LONG start, end;
+        BOOL dst;
+    } cases[] = {
+        {u"America/New_York", Date(2026, 1, 15), 300, 300 + 1440, FALSE},
+        {u"America/New_York", Date(2026, 3, 8), 300, 240 + 1440, TRUE},   // spring forward
+        {u"America/New_York", Date(2026, 7, 4), 240, 240 + 1440, TRUE},
+        {u"America/New_York", Date(2026, 11, 1), 240, 300 + 1440, FALSE},  // fall back
+        {u"Australia/Sydney", Date(2026, 1, 15), -660, -660 + 1440, TRUE},  // southern summer
+        {u"Australia/Sydney", Date(2026, 4, 5), -660, -600 + 1440, FALSE},
+        {u"Australia/Sydney", Date(2026, 7, 1), -600, -600 + 1440, FALSE},
+        {u"Australia/Sydney", Date(2026, 10, 4), -600, -660 + 1440, TRUE},
+        {u"Asia/Kolkata", Date(2026, 7, 1), -330, -330 + 1440, FALSE},
+    };
+    for (auto& c : cases) {
+        TIME_ZONE_INFORMATION tzi = Zone(c.zone);
+        LONG start = 0, end = 0;
+        BOOL dst = FALSE;
+        EXPECT_EQ(GetDayOffsets(c.day.wYear, c.day.wMonth, c.day.wDay, &tzi, &start, &end, &dst), 1);
+        std::string where = WideToUtf8(c.zone) + " " + std::to_string(c.day.wMonth) + "/" + std::to_string(c.day.wDay);
+        EXPECT_EQ(start, c.start) << where;
+        EXPECT_EQ(end, c.end) << where;
+        EXPECT_EQ(dst, c.dst) << where;
+        EXPECT_EQ(IsInDST(c.day.wYear, c.day.wMonth, c.day.wDay, &tzi), c.dst) << where;
+    }
+}
+
+TEST(TimeZoneList, CopiesTheLibrarysZones)
+{
+    int count = 0;
+    TZData* zones = GetAllTimeZones(&count);
+    ASSERT_NE(zones, nullptr);
+    EXPECT_GT(count, 100);
+    int eastern = -1;
+    for (int i = 0; i < count; ++i) {
+        if (std::u16string(zones[i].szStandardName) == u"Eastern Standard Time") eastern = i;
+    }
+    ASSERT_GE(eastern, 0);
+    EXPECT_EQ(zones[eastern].lGMTOffset, -300);
+    EXPECT_EQ(std::u16string(zones[eastern].szDaylightName), u"Eastern Daylight Time");
+    EXPECT_NE(zones[eastern].id, zones[(eastern + 1) % count].id);
+    FreeAllTimeZones(zones, count);
+}
+
+}  // namespace
