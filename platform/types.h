@@ -36,6 +36,7 @@ using LPCVOID = const void*;
 using PVOID = void*;
 using LPBYTE = BYTE*;
 using LPDWORD = DWORD*;
+using LPWORD = WORD*;
 using LPLONG = LONG*;
 using HRESULT = std::int32_t;
 using SIZE_T = std::size_t;
