@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -390,6 +391,295 @@ TEST_F(KstoolsSettings, EverySettingsSubcommandHasHelp) {
         EXPECT_NE(r.out.find(std::string("Usage: kstools settings ") + command), std::string::npos) << r.out;
         EXPECT_NE(r.out.find("--registry"), std::string::npos) << r.out;
     }
+}
+
+// ---- kstools date ----------------------------------------------------------
+
+// Each case gets a data directory of its own; the clock, the locale and the
+// device zone (New York) are pinned so that every result is exact.
+class KstoolsDate : public testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (std::filesystem::temp_directory_path() / "kstools-date-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        home_ = pattern;
+    }
+    void TearDown() override { std::filesystem::remove_all(home_); }
+
+    kstest::ChildResult Run(std::vector<std::string> args, const std::string& locale = "en-US",
+                            const std::string& now = "2024-06-01T12:00") {
+        args.insert(args.begin(), {"--now", now, "--locale", locale, "date"});
+        return Kstools(args, {{"KSTOOLS_HOME", home_.string()}, {"TZ", "America/New_York"}});
+    }
+    // What a command that must succeed printed.
+    std::string Out(std::vector<std::string> args, const std::string& locale = "en-US") {
+        auto r = Run(args, locale);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        return r.out;
+    }
+    nlohmann::json Json(std::vector<std::string> args, const std::string& locale = "en-US") {
+        args.push_back("--json");
+        return nlohmann::json::parse(Out(args, locale));
+    }
+
+    std::filesystem::path home_;
+};
+
+TEST_F(KstoolsDate, NowIsThePinnedWallClockTimeOfTheDeviceZone) {
+    // Either side of the spring-forward night: the UTC time and the zone's name follow the offset in force.
+    auto summer = nlohmann::json::parse(Run({"now", "--json"}, "en-US", "2024-03-10T03:30").out);
+    EXPECT_EQ(summer["local"], "2024-03-10T03:30:00");
+    EXPECT_EQ(summer["utc"], "2024-03-10T07:30:00");
+    EXPECT_EQ(summer["zone"], "America/New_York");
+    EXPECT_EQ(summer["zoneName"], "Eastern Daylight Time");
+    EXPECT_EQ(summer["utcOffsetMinutes"], -240);
+    EXPECT_EQ(summer["daylight"], true);
+    EXPECT_EQ(summer["week"], 10);
+    EXPECT_EQ(summer["pinned"], true);
+
+    auto winter = nlohmann::json::parse(Run({"now", "--json"}, "en-US", "2024-03-10T01:30:15").out);
+    EXPECT_EQ(winter["utc"], "2024-03-10T06:30:15");
+    EXPECT_EQ(winter["zoneName"], "Eastern Standard Time");
+    EXPECT_EQ(winter["utcOffsetMinutes"], -300);
+
+    auto text = Run({"now"}, "en-US", "2025-01-01T09:00");
+    ASSERT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_EQ(text.out,
+              "local: 2025-01-01T09:00:00 (pinned)\nutc: 2025-01-01T14:00:00\n"
+              "zone: America/New_York (Eastern Standard Time, UTC-05:00)\nweek: 1\n");
+}
+
+TEST_F(KstoolsDate, FormatWritesTheLocaleShortDateAndTheTimeWhenGiven) {
+    EXPECT_EQ(Out({"format", "2024-03-05T14:07:09"}), "3/5/2024 2:07:09 PM\n");
+    EXPECT_EQ(Out({"format", "2024-03-05T14:07:09"}, "de-DE"), "05.03.2024 14:07:09\n");
+    EXPECT_EQ(Out({"format", "2024-03-05 09:07", "--no-seconds"}), "3/5/2024 9:07 AM\n");
+    EXPECT_EQ(Out({"format", "2024-03-05"}), "3/5/2024\n");
+    EXPECT_EQ(Out({"format", "2024-12-24"}, "de-DE"), "24.12.2024\n");
+    // Without a date: the pinned now.
+    EXPECT_EQ(Out({"format"}), "6/1/2024 12:00:00 PM\n");
+}
+
+TEST_F(KstoolsDate, FormatWithTheSuitesDatePatterns) {
+    const std::string date = "2024-03-05";
+    EXPECT_EQ(Out({"format", date, "--long"}), "Tuesday, March 5, 2024\n");
+    EXPECT_EQ(Out({"format", date, "--long-abbrev"}), "Tue, March 5, 2024\n");
+    EXPECT_EQ(Out({"format", date, "--mid"}), "Tue, Mar 5, 2024\n");
+    EXPECT_EQ(Out({"format", "1999-03-05", "--short"}), "3/5/1999\n");
+    EXPECT_EQ(Out({"format", date, "--long"}, "de-DE"), "Dienstag, 5. März 2024\n");
+    EXPECT_EQ(Out({"format", "1999-03-05", "--short"}, "de-DE"), "05.03.1999\n");
+}
+
+TEST_F(KstoolsDate, FormatThroughPictures) {
+    const std::string when = "2024-03-05T14:07:09";
+    EXPECT_EQ(Out({"format", when, "--picture", "dddd, MMMM d, yyyy", "--time-picture", "hh:mm:ss tt"}),
+              "Tuesday, March 5, 2024 02:07:09 PM\n");
+    EXPECT_EQ(Out({"format", when, "--picture", "ddd dd.MM.yy 'at'", "--time-picture", "H:m"}, "de-DE"),
+              "Di. 05.03.24 at 14:7\n");
+    // Time letters are text in a date picture and date letters in a time picture.
+    EXPECT_EQ(Out({"format", when, "--picture", "MMM-h"}), "Mar-h\n");
+    EXPECT_EQ(Out({"format", when, "--time-picture", "HH'h' d"}), "14h d\n");
+    EXPECT_EQ(Out({"format", when, "--time-picture", "h:mm:ss t", "--no-seconds"}), "2:07 P\n");
+}
+
+TEST_F(KstoolsDate, WeekNumbersFollowIsoAtTheTurnOfTheYear) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"2024-03-10", "10\n"},  // a Sunday ends its week
+        {"2024-03-11", "11\n"},
+        {"2024-12-30", "1\n"},   // Monday of the week holding 2 January 2025
+        {"2021-01-03", "53\n"},  // still the last week of 2020
+        {"2026-12-31", "53\n"},
+        {"2027-01-01", "53\n"},
+        {"2018-12-31", "1\n"},
+    };
+    for (const auto& [date, week] : cases) EXPECT_EQ(Out({"week", date}), week) << date;
+    auto j = Json({"week", "2020-12-31"});
+    EXPECT_EQ(j["date"], "2020-12-31");
+    EXPECT_EQ(j["week"], 53);
+}
+
+TEST_F(KstoolsDate, ParseTimeReadsTypedTimesAndExplainsFailures) {
+    auto ok = Run({"parse-time", "9:30", "2:30 PM", "1430", "12"});
+    EXPECT_EQ(ok.exitCode, 0) << ok.err;
+    // On a 12-hour clock a lone 12 is midnight.
+    EXPECT_EQ(ok.out, "09:30\t9:30\n14:30\t2:30 PM\n14:30\t1430\n00:00\t12\n");
+    // On a 24-hour clock it is noon.
+    EXPECT_EQ(Out({"parse-time", "12", "7:05"}, "de-DE"), "12:00\t12\n07:05\t7:05\n");
+
+    auto bad = Run({"parse-time", "8:15", "lunch", "25:00"});
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_EQ(bad.out.substr(0, bad.out.find('\n')), "08:15\t8:15");
+    EXPECT_NE(bad.out.find("error 0x80020008"), std::string::npos) << bad.out;
+    EXPECT_NE(bad.out.find("\tlunch\n"), std::string::npos) << bad.out;
+    EXPECT_NE(bad.out.find("impossible time"), std::string::npos) << bad.out;
+
+    auto j = nlohmann::json::parse(Run({"parse-time", "--json", "", "6:45 pm"}).out);
+    ASSERT_EQ(j.size(), 2u);
+    EXPECT_EQ(j[0]["error"], "0x80020005");
+    EXPECT_FALSE(j[0]["message"].get<std::string>().empty());
+    EXPECT_EQ(j[1]["time"], "18:45");
+    EXPECT_NEAR(j[1]["fraction"].get<double>(), (18 * 60 + 45) / 1440.0, 1e-9);
+
+    // The general reader needs the minutes but takes a designator alone.
+    auto variant = Run({"parse-time", "--variant", "9 PM", "1430"});
+    EXPECT_EQ(variant.exitCode, 1);
+    EXPECT_EQ(variant.out.substr(0, variant.out.find('\n')), "21:00\t9 PM");
+}
+
+TEST_F(KstoolsDate, ZoneRecordOfNewYorkHasBothRulesInWords) {
+    for (const std::string& name : {std::string("America/New_York"), std::string("Eastern Standard Time")}) {
+        auto j = Json({"zone", name});
+        EXPECT_EQ(j["zone"], "America/New_York");
+        EXPECT_EQ(j["Bias"], 300);
+        EXPECT_EQ(j["StandardBias"], 0);
+        EXPECT_EQ(j["DaylightBias"], -60);
+        EXPECT_EQ(j["StandardName"], "Eastern Standard Time");
+        EXPECT_EQ(j["DaylightName"], "Eastern Daylight Time");
+        EXPECT_EQ(j["DaylightDate"]["wMonth"], 3);
+        EXPECT_EQ(j["DaylightDate"]["wDay"], 2);
+        EXPECT_EQ(j["DaylightDate"]["wDayOfWeek"], 0);
+        EXPECT_EQ(j["DaylightDate"]["text"], "2nd Sunday of March at 02:00");
+        EXPECT_EQ(j["StandardDate"]["text"], "1st Sunday of November at 02:00");
+        EXPECT_EQ(j["daylightNow"], true);  // pinned to June
+    }
+    // Without a name: the device zone, here New York too.
+    const std::string text = Out({"zone"});
+    EXPECT_NE(text.find("bias: 300 (UTC-05:00)\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("daylight time from: 2nd Sunday of March at 02:00\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("standard time from: 1st Sunday of November at 02:00\n"), std::string::npos) << text;
+}
+
+TEST_F(KstoolsDate, ZoneRecordsOfSouthernAndFixedZones) {
+    auto sydney = Json({"zone", "Australia/Sydney"});
+    EXPECT_EQ(sydney["Bias"], -600);
+    EXPECT_EQ(sydney["DaylightDate"]["text"], "1st Sunday of October at 02:00");
+    EXPECT_EQ(sydney["StandardDate"]["text"], "1st Sunday of April at 03:00");
+    EXPECT_EQ(sydney["daylightNow"], false);  // June is winter there
+
+    auto india = Json({"zone", "Asia/Kolkata"});
+    EXPECT_EQ(india["Bias"], -330);
+    EXPECT_EQ(india["StandardDate"]["wMonth"], 0);
+    EXPECT_EQ(india["StandardDate"]["text"], "none");
+    EXPECT_NE(Out({"zone", "Asia/Kolkata"}).find("bias: -330 (UTC+05:30)\n"), std::string::npos);
+}
+
+TEST_F(KstoolsDate, ZonesListsEveryWindowsZoneWestToEast) {
+    auto j = Json({"zones"});
+    ASSERT_TRUE(j.is_array());
+    EXPECT_GT(j.size(), 100u);
+    bool eastern = false;
+    int previous = -24 * 60;
+    for (const auto& zone : j) {
+        int offset = zone["offsetMinutes"].get<int>();
+        EXPECT_GE(offset, previous) << zone["standardName"];
+        previous = offset;
+        if (zone["standardName"] == "Eastern Standard Time") {
+            eastern = true;
+            EXPECT_EQ(offset, -300);
+            EXPECT_NE(zone["displayName"].get<std::string>().find("New York"), std::string::npos) << zone;
+        }
+    }
+    EXPECT_TRUE(eastern);
+    // The text form has one line per zone.
+    const std::string text = Out({"zones"});
+    EXPECT_EQ(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')), j.size());
+    EXPECT_NE(text.find("UTC+05:30\tIndia Standard Time\t"), std::string::npos);
+}
+
+TEST_F(KstoolsDate, ConvertAcrossTheDaylightSavingTransitions) {
+    auto convert = [this](std::vector<std::string> args) {
+        args.insert(args.begin(), "convert");
+        return Out(args);
+    };
+    // Spring forward in New York: 02:00 EST becomes 03:00 EDT.
+    EXPECT_EQ(convert({"2024-03-10T01:59", "--from", "America/New_York", "--to-utc"}),
+              "2024-03-10T06:59:00 UTC (Coordinated Universal Time)\n");
+    EXPECT_EQ(convert({"2024-03-10T03:00", "--from", "America/New_York", "--to-utc"}),
+              "2024-03-10T07:00:00 UTC (Coordinated Universal Time)\n");
+    EXPECT_EQ(convert({"2024-03-10T07:01", "--from-utc", "--to", "America/New_York"}),
+              "2024-03-10T03:01:00 America/New_York (Eastern Daylight Time)\n");
+    // The zone rules count the transition instant itself as the last of standard time.
+    EXPECT_EQ(convert({"2024-03-10T07:00", "--from-utc", "--to", "America/New_York"}),
+              "2024-03-10T02:00:00 America/New_York (Eastern Standard Time)\n");
+    // Fall back: 01:30 comes twice, first in daylight time.
+    EXPECT_EQ(convert({"2024-11-03T05:30", "--from-utc", "--to", "America/New_York"}),
+              "2024-11-03T01:30:00 America/New_York (Eastern Daylight Time)\n");
+    EXPECT_EQ(convert({"2024-11-03T06:30", "--from-utc", "--to", "America/New_York"}),
+              "2024-11-03T01:30:00 America/New_York (Eastern Standard Time)\n");
+    EXPECT_EQ(convert({"2024-11-03T01:30", "--from", "America/New_York", "--to-utc"}),
+              "2024-11-03T05:30:00 UTC (Coordinated Universal Time)\n");
+    // Between zones whose transitions fall on different days: New York has
+    // changed on 10 March, Berlin only on 31 March.
+    EXPECT_EQ(convert({"2024-03-20T12:00", "--from", "America/New_York", "--to", "Europe/Berlin"}),
+              "2024-03-20T17:00:00 Europe/Berlin (W. Europe Standard Time)\n");
+    EXPECT_EQ(convert({"2024-04-02T12:00", "--from", "Eastern Standard Time", "--to", "W. Europe Standard Time"}),
+              "2024-04-02T18:00:00 Europe/Berlin (W. Europe Daylight Time)\n");
+
+    // Sydney in April: clocks go back from 03:00 to 02:00, so 02:30 is taken in daylight time.
+    EXPECT_EQ(convert({"2024-04-07T02:30", "--from", "Australia/Sydney", "--to-utc"}),
+              "2024-04-06T15:30:00 UTC (Coordinated Universal Time)\n");
+    EXPECT_EQ(convert({"2024-04-07T03:30", "--from", "Australia/Sydney", "--to-utc"}),
+              "2024-04-06T17:30:00 UTC (Coordinated Universal Time)\n");
+
+    // A time the clocks skip is read with the standard bias, and said so.
+    auto skipped = Run({"convert", "2024-03-10T02:30", "--from", "America/New_York", "--to-utc", "--json"});
+    ASSERT_EQ(skipped.exitCode, 0) << skipped.err;
+    auto j = nlohmann::json::parse(skipped.out);
+    EXPECT_EQ(j["utc"], "2024-03-10T07:30:00");
+    EXPECT_EQ(j["from"]["skipped"], true);
+    EXPECT_EQ(j["from"]["daylight"], false);
+    EXPECT_EQ(j["to"]["zone"], "UTC");
+    EXPECT_NE(skipped.err.find("does not occur"), std::string::npos) << skipped.err;
+}
+
+TEST_F(KstoolsDate, DurationInWords) {
+    EXPECT_EQ(Out({"duration", "1"}), "1 minute\n");
+    EXPECT_EQ(Out({"duration", "125"}), "2 hours 5 minutes\n");
+    EXPECT_EQ(Out({"duration", "1500"}), "25 hours\n");
+    EXPECT_EQ(Out({"duration", "--days", "1500"}), "(1 day) 1 hour\n");
+    EXPECT_EQ(Out({"duration", "--days", "2940"}), "(2 days) 1 hour\n");
+    EXPECT_EQ(Out({"duration", "0"}), "\n");
+}
+
+TEST_F(KstoolsDate, BadInputExitsWithTwoAndPlainWords) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"format", "2024-02-30"}, "no such date: '2024-02-30'"},
+        {{"format", "1600-12-31"}, "outside 1601 to 30827"},
+        {{"week", "2024-3-5"}, "not a date: '2024-3-5'"},
+        {{"week", "tomorrow"}, "not a date: 'tomorrow'"},
+        {{"format", "2024-03-05T24:00"}, "no such date"},
+        {{"format", "2024-03-05T10:00:00Z"}, "not a date"},
+        {{"zone", "Atlantis/Capital"}, "unknown time zone: 'Atlantis/Capital'"},
+        {{"convert", "2024-01-01T00:00", "--from", "Nowhere", "--to-utc"}, "unknown time zone: 'Nowhere'"},
+        {{"convert", "2024-01-01T00:00", "--from-utc", "--to", "Mars Standard Time"}, "unknown time zone"},
+        {{"convert", "2024-01-01T00:00", "--to-utc"}, "--from ZONE and --from-utc"},
+        {{"convert", "2024-01-01T00:00", "--from-utc"}, "--to ZONE and --to-utc"},
+        {{"format", "--long", "--mid"}, "excludes"},
+        {{"duration", "ten"}, "MINUTES"},
+    };
+    for (const Case& c : cases) {
+        auto r = Run(c.args);
+        EXPECT_EQ(r.exitCode, 2) << c.args[0] << " " << c.args[1] << "\n" << r.err;
+        EXPECT_TRUE(r.out.empty()) << r.out;
+        EXPECT_EQ(r.err.rfind("kstools: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    }
+    // A --now the clock cannot read is refused rather than silently ignored.
+    auto badNow = Run({"now"}, "en-US", "2024-13-01T00:00");
+    EXPECT_EQ(badNow.exitCode, 2);
+    EXPECT_NE(badNow.err.find("not a time for --now"), std::string::npos) << badNow.err;
+}
+
+TEST_F(KstoolsDate, EveryDateSubcommandHasHelp) {
+    for (const char* command : {"now", "format", "week", "parse-time", "zone", "zones", "convert", "duration"}) {
+        auto r = Run({command, "--help"});
+        EXPECT_EQ(r.exitCode, 0) << command;
+        EXPECT_NE(r.out.find(std::string("Usage: kstools date ") + command), std::string::npos) << r.out;
+    }
+    EXPECT_NE(Out({"--help"}).find("convert"), std::string::npos);
 }
 
 }  // namespace

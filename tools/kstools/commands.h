@@ -11,5 +11,6 @@ namespace kstools {
 void AddStringsCommand(CLI::App& app, CliContext& ctx);
 void AddMatchCommand(CLI::App& app, CliContext& ctx);
 void AddSettingsCommand(CLI::App& app, CliContext& ctx);
+void AddDateCommand(CLI::App& app, CliContext& ctx);
 
 }  // namespace kstools

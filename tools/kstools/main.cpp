@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
     AddStringsCommand(app, ctx);
     AddMatchCommand(app, ctx);
     AddSettingsCommand(app, ctx);
+    AddDateCommand(app, ctx);
 
     // Questions go to the terminal; with no terminal the default answer is taken.
     static TerminalUiHost terminalHost;
