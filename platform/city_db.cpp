@@ -34,7 +34,7 @@ struct Entry {
 std::u16string DisplayName(const icu::TimeZone& zone, const icu::TimeZoneNames* names, std::u16string_view windowsName,
                            LONG offsetMinutes)
 {
-    char prefix[16];
+    char prefix[32];
     const LONG magnitude = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
     std::snprintf(prefix, sizeof prefix, "(GMT%c%02d:%02d) ", offsetMinutes < 0 ? '-' : '+',
                   static_cast<int>(magnitude / 60), static_cast<int>(magnitude % 60));

@@ -14,5 +14,6 @@ for exe in "$dir"/fuzz/*_fuzz; do
     corpus=fuzz/corpus-$name
     mkdir -p "$corpus"
     echo "== $name" >&2
-    "$exe" -max_total_time="${FUZZ_SECONDS:-30}" -max_len=4096 "$corpus"
+    mkdir -p "$dir/artifacts"
+    "$exe" -max_total_time="${FUZZ_SECONDS:-30}" -max_len=4096 -artifact_prefix="$dir/artifacts/" "$corpus"
 done
