@@ -9,3 +9,10 @@ show() { echo; echo "\$ kstools $*"; "$kstools" "$@"; }
 show --version
 show strings 42118 42119 42120 42358
 show match '*.bmp' Work.bmp notes.txt Birthday.BMP .hidden.bmp
+show settings set 'Software\Corvid\Kestrel\TV' ShowCompleted dword:1
+show settings set 'Software\Corvid\Kestrel\TV' Title 'My tasks'
+show settings dump 'Software\Corvid\Kestrel'
+show date now
+show date format --long
+show date zone
+show date convert 2026-03-08T06:30 --from-utc --to America/New_York
