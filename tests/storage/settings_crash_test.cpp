@@ -1,0 +1,259 @@
+// A process killed while it saves the settings file leaves the old or the new
+// content, whole and readable: never a mix of two saves, never a cut file.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "settings_test_support.h"
+#include "storage/ini_file.h"
+#include "tests/helpers/settings_generation.h"
+#include "tests/support/child_process.h"
+
+extern char** environ;
+
+namespace {
+
+namespace gen = settings_generation;
+
+const std::string kSaver = std::string(KSTOOLS_TEST_HELPER_DIR) + "/ks_settings_saver";
+constexpr const char* kDevicePath = "\\Corvid\\Crash.txt";
+constexpr const char* kHostPath = "Corvid/Crash.txt";
+
+// "ks_settings_saver serve": on each Go() a new process that loads the file
+// and saves it over and over, to be killed at any moment.
+class SaverServer {
+public:
+    explicit SaverServer(const char* devicePath)
+    {
+        int in[2], out[2];
+        if (pipe2(in, O_CLOEXEC) != 0) {
+            m_error = errno;
+            return;
+        }
+        if (pipe2(out, O_CLOEXEC) != 0) {
+            m_error = errno;
+            close(in[0]);
+            close(in[1]);
+            return;
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        std::string mode = "serve", path = devicePath, program = kSaver;
+        char* argv[] = {program.data(), mode.data(), path.data(), nullptr};
+        m_error = posix_spawn(&m_pid, kSaver.c_str(), &actions, nullptr, argv, environ);
+        if (m_error != 0) m_pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        close(in[0]);
+        close(out[1]);
+        m_in = in[1];
+        m_out = out[0];
+    }
+    ~SaverServer()
+    {
+        // A saver dies with its server, even one whose id is not known yet.
+        if (m_pid > 0) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+        if (m_in >= 0) close(m_in);
+        if (m_out >= 0) close(m_out);
+    }
+
+    bool Started() const { return m_pid > 0; }
+    std::string Error() const { return std::strerror(m_error); }
+
+    // Starts a saver.
+    bool Go() { return write(m_in, "go\n", 3) == 3; }
+    // Waits until the saver has loaded the file; false when it did not get
+    // that far.
+    bool AwaitReady()
+    {
+        std::string line = NextLine();
+        if (line.rfind("ready ", 0) != 0) return false;
+        m_child = static_cast<pid_t>(std::stol(line.substr(6)));
+        return true;
+    }
+    // The next line the saver prints; empty when the server ended.
+    std::string NextLine()
+    {
+        for (;;) {
+            size_t end = m_buffer.find('\n');
+            if (end != std::string::npos) {
+                std::string line = m_buffer.substr(0, end);
+                m_buffer.erase(0, end + 1);
+                return line;
+            }
+            char chunk[512];
+            ssize_t n = read(m_out, chunk, sizeof chunk);
+            if (n <= 0) return {};
+            m_buffer.append(chunk, static_cast<size_t>(n));
+        }
+    }
+    // Kills the saver and returns once it is gone.
+    void KillSaver()
+    {
+        kill(m_child, SIGKILL);
+        m_child = -1;
+        for (std::string line = NextLine(); line != "gone" && !line.empty(); line = NextLine()) {
+        }
+    }
+
+private:
+    pid_t m_pid = -1;
+    pid_t m_child = -1;
+    int m_error = 0;
+    int m_in = -1;
+    int m_out = -1;
+    std::string m_buffer;
+};
+
+class SettingsCrash : public SettingsSandbox {
+protected:
+    // The generation of the content of a settings file, after checking that
+    // every value belongs to it and that the bytes are exactly what the writer
+    // makes of that content. 0 when the check failed.
+    static unsigned long WholeGeneration(const std::string& bytes)
+    {
+        CRegistry::INIFile file(u"\\Corvid\\Crash.txt");
+        file.Parse(bytes.data(), bytes.size());
+        EXPECT_EQ(file.SectionCount(), static_cast<size_t>(gen::kSections));
+        if (file.SectionCount() != static_cast<size_t>(gen::kSections)) return 0;
+        const auto& first = file.SectionAt(0);
+        const CRegistry::INIFile::Value* marker = first.Find(gen::kGenerationName);
+        EXPECT_NE(marker, nullptr);
+        if (!marker) return 0;
+        const unsigned long generation = marker->number;
+        int wrong = 0;
+        for (int s = 0; s < gen::kSections; ++s) {
+            const auto& section = file.SectionAt(static_cast<size_t>(s));
+            EXPECT_EQ(section.Name(), u"HKEY_CURRENT_USER\\" + gen::SectionKey(s));
+            EXPECT_EQ(section.ValueCount(), static_cast<size_t>(gen::kValuesPerSection + (s == 0 ? 1 : 0)));
+            for (int v = 0; v < gen::kValuesPerSection; ++v) {
+                const CRegistry::INIFile::Value* value = section.Find(gen::ValueName(v));
+                bool right = value && (gen::IsNumber(s, v) ? value->kind == REG_DWORD && value->number == generation
+                                                           : value->kind == REG_SZ &&
+                                                                 value->text.View() == gen::Text(generation, s, v));
+                wrong += right ? 0 : 1;
+            }
+        }
+        EXPECT_EQ(wrong, 0) << "values not of generation " << generation;
+        std::u16string again = file.Format();
+        std::string rewritten;
+        for (char16_t c : again) {
+            rewritten.push_back(static_cast<char>(c & 0xFF));
+            rewritten.push_back(static_cast<char>(c >> 8));
+        }
+        EXPECT_TRUE(rewritten == bytes) << "the file is not what the writer makes of its content";
+        return wrong == 0 && rewritten == bytes ? generation : 0;
+    }
+    unsigned long WholeGeneration() const { return WholeGeneration(ReadHostFile(kHostPath)); }
+};
+
+TEST_F(SettingsCrash, KilledSaverLeavesOneWholeGeneration)
+{
+    // A first run writes generations 1 to 5 and tells how long a save takes.
+    kstest::ChildResult first = kstest::RunChild({kSaver, "fill", kDevicePath, "5"});
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    std::vector<long> saveMicros;
+    for (size_t at = first.out.find("saved "); at != std::string::npos; at = first.out.find("saved ", at + 1)) {
+        size_t end = first.out.find('\n', at);
+        saveMicros.push_back(std::stol(first.out.substr(first.out.rfind(' ', end) + 1)));
+    }
+    ASSERT_EQ(saveMicros.size(), 5u) << first.out;
+    ASSERT_EQ(WholeGeneration(), 5u);
+    std::sort(saveMicros.begin(), saveMicros.end());
+
+    // Half the kills fall anywhere from the start of a save to a while after
+    // its end; that while adapts so that about a third of them come after
+    // the save is complete, however long saves take on this machine. Writing
+    // the new file is a short stretch at the end of a save that such kills
+    // mostly miss, so the other half aim at it: the aim moves later after a
+    // kill that came before the write began, earlier after one that came
+    // after.
+    double window = std::max(3000.0, static_cast<double>(saveMicros[2]) * 5 / 4);
+    double aim = static_cast<double>(saveMicros[2]) / 2;
+    std::mt19937 random(20240611);
+    std::uniform_real_distribution<double> anywhere(0, 1);
+    std::uniform_real_distribution<double> jitter(0.9, 1.1);
+
+    const std::string temp = Host(kHostPath) + ".saving";
+    unsigned long last = 5;
+    int early = 0;
+    int midSave = 0;
+    int advanced = 0;
+    constexpr int kKills = 200;
+    SaverServer server(kDevicePath);
+    ASSERT_TRUE(server.Started()) << server.Error();
+    ASSERT_TRUE(server.Go());
+    for (int i = 0; i < kKills; ++i) {
+        ASSERT_TRUE(server.AwaitReady()) << "before kill " << i;
+        ASSERT_EQ(server.NextLine(), "saving");
+        const bool aimed = i % 2 == 1;
+        const double delay = aimed ? aim * jitter(random) : window * anywhere(random);
+        std::this_thread::sleep_for(std::chrono::microseconds(static_cast<long>(delay)));
+        server.KillSaver();
+
+        const bool duringWrite = std::filesystem::exists(temp);
+        if (duringWrite) std::filesystem::remove(temp);
+        // The next saver loads the file while this one's leftovers are checked.
+        const std::string left = ReadHostFile(kHostPath);
+        if (i + 1 < kKills) {
+            ASSERT_TRUE(server.Go()) << "after kill " << i;
+        }
+
+        const unsigned long now = WholeGeneration(left);
+        ASSERT_NE(now, 0u) << "after kill " << i;
+        ASSERT_GE(now, last) << "after kill " << i << ": an older save came back";
+        const bool completed = now > last;
+        const bool beforeWrite = !duringWrite && !completed;
+        early += beforeWrite ? 1 : 0;
+        midSave += duringWrite ? 1 : 0;
+        advanced += completed ? 1 : 0;
+        last = now;
+        if (aimed) {
+            aim = std::max(0.0, aim + (beforeWrite ? 1 : -1) * std::max(100.0, aim / 20));
+        } else {
+            window *= completed ? 0.94 : 1.03;
+        }
+    }
+    // Every outcome must have happened, or the kills missed part of the save.
+    EXPECT_GE(early, kKills / 20) << "kills before the write of a save";
+    EXPECT_GE(midSave, kKills / 20) << "kills during the write of a save";
+    EXPECT_GE(advanced, kKills / 20) << "kills after a completed save";
+    RecordProperty("kills_during_write", midSave);
+    RecordProperty("saves_completed", static_cast<int>(last - 5));
+}
+
+// A saver that dies leaves its lock file and its half-written temporary file
+// behind; neither may stop the next process from saving.
+TEST_F(SettingsCrash, LeftoversOfAKilledSaverDoNotBlockTheNext)
+{
+    MakeHostFile(std::string(kHostPath) + ".saving", "half a file");
+    MakeHostFile(std::string(kHostPath) + ".lock", "");
+    kstest::ChildResult run = kstest::RunChild({kSaver, "fill", kDevicePath, "2"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(WholeGeneration(), 2u);
+    EXPECT_FALSE(std::filesystem::exists(Host(kHostPath) + ".saving"));
+
+    // And the content carries on from the file, not from the leftover.
+    run = kstest::RunChild({kSaver, "fill", kDevicePath, "1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(WholeGeneration(), 3u);
+}
+
+}  // namespace
