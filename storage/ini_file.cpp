@@ -6,8 +6,7 @@
 
 namespace {
 
-// Below this many entries a straight scan beats building an index.
-constexpr size_t kIndexThreshold = 16;
+constexpr size_t kIndexThreshold = CRegistry::INIFile::kIndexThreshold;
 
 bool RemoveName(std::vector<std::u16string>& names, std::u16string_view name)
 {
@@ -40,8 +39,43 @@ CRegistry::INIFile::Value CopyValue(const CRegistry::INIFile::Value& from)
 
 // ---- Section --------------------------------------------------------------
 
+void SettingsSection::AddPendingLines(const WCHAR* begin, const WCHAR* end)
+{
+    if (begin >= end) return;
+    if (!m_pendingBegin) {
+        m_pendingBegin = begin;
+        m_pendingEnd = end;
+    } else {
+        m_morePending.emplace_back(begin, end);
+    }
+}
+
+void SettingsSection::ReadPendingLines() const
+{
+    auto readRange = [this](const WCHAR* p, const WCHAR* end) {
+        while (p < end) {
+            const WCHAR* stop = p;
+            while (stop < end && *stop != u'\n') ++stop;
+            SettingsValue value;
+            if (ParseSettingsValueLine(std::u16string_view(p, static_cast<size_t>(stop - p)), value)) {
+                m_values.push_back(std::move(value));
+            }
+            p = stop + 1;
+        }
+    };
+    const WCHAR* begin = m_pendingBegin;
+    const WCHAR* end = m_pendingEnd;
+    m_pendingBegin = m_pendingEnd = nullptr;
+    readRange(begin, end);
+    for (const auto& range : m_morePending) readRange(range.first, range.second);
+    m_morePending.clear();
+    m_indexBuilt = false;
+    m_index.Clear();
+}
+
 std::ptrdiff_t SettingsSection::IndexOf(std::u16string_view name) const
 {
+    Values();
     if (m_values.size() <= kIndexThreshold) {
         for (size_t i = 0; i < m_values.size(); ++i) {
             if (settings::NamesEqual(m_values[i].name.View(), name)) return static_cast<std::ptrdiff_t>(i);
@@ -49,16 +83,15 @@ std::ptrdiff_t SettingsSection::IndexOf(std::u16string_view name) const
         return -1;
     }
     if (!m_indexBuilt) {
-        m_index.clear();
-        m_index.reserve(m_values.size());
+        m_index.Clear();
         for (size_t i = 0; i < m_values.size(); ++i) {
-            m_index.emplace(settings::NameHash(m_values[i].name.View()), static_cast<std::uint32_t>(i));
+            m_index.Add(settings::NameHash(m_values[i].name.View()), static_cast<std::uint32_t>(i));
         }
         m_indexBuilt = true;
     }
-    auto it = m_index.find(settings::NameHash(name));
-    if (it != m_index.end() && settings::NamesEqual(m_values[it->second].name.View(), name)) return it->second;
-    if (it == m_index.end()) return -1;
+    std::uint32_t at = m_index.Find(settings::NameHash(name));
+    if (at == SettingsNameIndex::kNone) return -1;
+    if (settings::NamesEqual(m_values[at].name.View(), name)) return at;
     // Two names share a hash: fall back to a scan.
     for (size_t i = 0; i < m_values.size(); ++i) {
         if (settings::NamesEqual(m_values[i].name.View(), name)) return static_cast<std::ptrdiff_t>(i);
@@ -74,8 +107,9 @@ SettingsValue* SettingsSection::Find(std::u16string_view name)
 
 SettingsValue& SettingsSection::Append(SettingsValue value)
 {
+    Values();
     if (m_indexBuilt) {
-        m_index.emplace(settings::NameHash(value.name.View()), static_cast<std::uint32_t>(m_values.size()));
+        m_index.Add(settings::NameHash(value.name.View()), static_cast<std::uint32_t>(m_values.size()));
     }
     m_values.push_back(std::move(value));
     return m_values.back();
@@ -87,7 +121,7 @@ bool SettingsSection::Remove(std::u16string_view name)
     if (i < 0) return false;
     m_values.erase(m_values.begin() + i);
     m_indexBuilt = false;
-    m_index.clear();
+    m_index.Clear();
     return true;
 }
 
@@ -100,7 +134,7 @@ void CRegistry::INIFile::Clear()
     m_sections.clear();
     m_deletedSections.clear();
     m_deletedSectionNames.clear();
-    m_sectionIndex.clear();
+    m_sectionIndex.Clear();
     m_sectionIndexBuilt = false;
     m_source.reset();
     dirty = false;
@@ -109,15 +143,26 @@ void CRegistry::INIFile::Clear()
 
 CRegistry::INIFile::Section& CRegistry::INIFile::AppendSection(SettingsText name)
 {
+    std::uint64_t hash = m_sectionIndexBuilt ? settings::NameHash(name.View()) : 0;
+    return AppendSection(std::move(name), hash);
+}
+
+// hash: the name's hash when the index is built (else unused).
+CRegistry::INIFile::Section& CRegistry::INIFile::AppendSection(SettingsText name, std::uint64_t hash)
+{
     auto section = std::make_unique<Section>(std::move(name));
-    if (m_sectionIndexBuilt) {
-        m_sectionIndex.emplace(settings::NameHash(section->Name()), static_cast<std::uint32_t>(m_sections.size()));
-    }
+    if (m_sectionIndexBuilt) m_sectionIndex.Add(hash, static_cast<std::uint32_t>(m_sections.size()));
     m_sections.push_back(std::move(section));
     return *m_sections.back();
 }
 
 std::ptrdiff_t CRegistry::INIFile::FindSection(std::u16string_view name) const
+{
+    return FindSection(name, m_sections.size() <= kIndexThreshold ? 0 : settings::NameHash(name));
+}
+
+// hash: the name's hash when there are more sections than kIndexThreshold.
+std::ptrdiff_t CRegistry::INIFile::FindSection(std::u16string_view name, std::uint64_t hash) const
 {
     if (m_sections.size() <= kIndexThreshold) {
         for (size_t i = 0; i < m_sections.size(); ++i) {
@@ -126,16 +171,15 @@ std::ptrdiff_t CRegistry::INIFile::FindSection(std::u16string_view name) const
         return -1;
     }
     if (!m_sectionIndexBuilt) {
-        m_sectionIndex.clear();
-        m_sectionIndex.reserve(m_sections.size());
+        m_sectionIndex.Clear();
         for (size_t i = 0; i < m_sections.size(); ++i) {
-            m_sectionIndex.emplace(settings::NameHash(m_sections[i]->Name()), static_cast<std::uint32_t>(i));
+            m_sectionIndex.Add(settings::NameHash(m_sections[i]->Name()), static_cast<std::uint32_t>(i));
         }
         m_sectionIndexBuilt = true;
     }
-    auto it = m_sectionIndex.find(settings::NameHash(name));
-    if (it == m_sectionIndex.end()) return -1;
-    if (settings::NamesEqual(m_sections[it->second]->Name(), name)) return it->second;
+    std::uint32_t at = m_sectionIndex.Find(hash);
+    if (at == SettingsNameIndex::kNone) return -1;
+    if (settings::NamesEqual(m_sections[at]->Name(), name)) return at;
     for (size_t i = 0; i < m_sections.size(); ++i) {
         if (settings::NamesEqual(m_sections[i]->Name(), name)) return static_cast<std::ptrdiff_t>(i);
     }
@@ -170,7 +214,7 @@ bool CRegistry::INIFile::DeleteSection(std::u16string_view name)
     if (found < 0) return false;
     std::unique_ptr<Section> section = std::move(m_sections[static_cast<size_t>(found)]);
     m_sections.erase(m_sections.begin() + found);
-    m_sectionIndex.clear();
+    m_sectionIndex.Clear();
     m_sectionIndexBuilt = false;
     for (size_t i = 0; i < section->ValueCount(); ++i) AddName(section->deletedValueNames, section->ValueAt(i).name.View());
     AddName(m_deletedSectionNames, name);
@@ -264,7 +308,7 @@ void CRegistry::INIFile::MergeWithDisk()
         std::ptrdiff_t at;
         while ((at = disk.FindSection(name)) >= 0) {
             disk.m_sections.erase(disk.m_sections.begin() + at);
-            disk.m_sectionIndex.clear();
+            disk.m_sectionIndex.Clear();
             disk.m_sectionIndexBuilt = false;
         }
     }
@@ -275,7 +319,7 @@ void CRegistry::INIFile::MergeWithDisk()
     m_sections = std::move(disk.m_sections);
     m_deletedSections = std::move(disk.m_deletedSections);
     m_deletedSectionNames = std::move(disk.m_deletedSectionNames);
-    m_sectionIndex.clear();
+    m_sectionIndex.Clear();
     m_sectionIndexBuilt = false;
     dirty = true;
     ++generation;

@@ -18,10 +18,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "storage/c_registry.h"
+#include "storage/settings_name_index.h"
 #include "storage/settings_text.h"
 
 // One named value of a section.
@@ -34,14 +34,18 @@ struct SettingsValue {
 };
 
 // One section: its values in file order, and what was deleted from it.
+//
+// A section loaded from a file keeps its lines unread until its values are
+// first used, so that loading a file of many sections costs little more than
+// finding its section headers. Every access below reads them first.
 class SettingsSection {
 public:
     explicit SettingsSection(SettingsText name) : m_name(std::move(name)) {}
     std::u16string_view Name() const { return m_name.View(); }
 
-    size_t ValueCount() const { return m_values.size(); }
-    SettingsValue& ValueAt(size_t index) { return m_values[index]; }
-    const SettingsValue& ValueAt(size_t index) const { return m_values[index]; }
+    size_t ValueCount() const { return Values().size(); }
+    SettingsValue& ValueAt(size_t index) { return Values()[index]; }
+    const SettingsValue& ValueAt(size_t index) const { return Values()[index]; }
     // The first value of that name, or null.
     SettingsValue* Find(std::u16string_view name);
     const SettingsValue* Find(std::u16string_view name) const { return const_cast<SettingsSection*>(this)->Find(name); }
@@ -49,27 +53,46 @@ public:
     SettingsValue& Append(SettingsValue value);
     // Removes the first value of that name; false when there is none.
     bool Remove(std::u16string_view name);
+    // Lines [begin, end) of the loaded text that belong to this section, to
+    // be read as values on first use. The text must outlive the section.
+    void AddPendingLines(const WCHAR* begin, const WCHAR* end);
 
     bool modified = false;                           // a value was set since the last write
     std::vector<std::u16string> deletedValueNames;   // removed since the last save
 
 private:
+    std::vector<SettingsValue>& Values() const
+    {
+        if (m_pendingBegin) ReadPendingLines();
+        return m_values;
+    }
+    void ReadPendingLines() const;
     std::ptrdiff_t IndexOf(std::u16string_view name) const;
 
     SettingsText m_name;
-    std::vector<SettingsValue> m_values;
+    mutable std::vector<SettingsValue> m_values;
+    // Unread lines: the first range inline, further ones (a repeated header) after it.
+    mutable const WCHAR* m_pendingBegin = nullptr;
+    mutable const WCHAR* m_pendingEnd = nullptr;
+    mutable std::vector<std::pair<const WCHAR*, const WCHAR*>> m_morePending;
     // Name hash -> first position, built on the first look-up in a big section.
-    mutable std::unordered_map<std::uint64_t, std::uint32_t> m_index;
+    mutable SettingsNameIndex m_index;
     mutable bool m_indexBuilt = false;
 };
+
+// Reads one value line of a settings file; false for a line that is no value
+// (empty, too long, a section header, no '=').
+bool ParseSettingsValueLine(std::u16string_view line, SettingsValue& value);
 
 class CRegistry::INIFile {
 public:
     using Value = SettingsValue;
     using Section = SettingsSection;
 
-    // Lines of this many characters or more are ignored when read.
+    // Lines longer than this are ignored when read.
     static constexpr size_t kLongestLine = 8096;
+    // Up to this many sections (or values of a section) a scan beats an index.
+    static constexpr size_t kIndexThreshold = 16;
 
     // path: the resolved (device) path.
     explicit INIFile(std::u16string path);
@@ -120,9 +143,11 @@ public:
 
 private:
     void Clear();
+    Section& AppendSection(SettingsText name, std::uint64_t hash);
     Section& AppendSection(SettingsText name);
+    std::ptrdiff_t FindSection(std::u16string_view name, std::uint64_t hash) const;
     void ParseText(const WCHAR* text, size_t length);
-    void ParseLine(std::u16string_view line, Section*& section);
+    Section* OpenHeader(std::u16string_view line);
     Value& SetValue(Section& section, std::u16string_view name);
     void CopySectionFrom(const Section& from);
     void ClearChangeMarks();
@@ -132,6 +157,6 @@ private:
     std::vector<std::unique_ptr<Section>> m_sections;
     std::vector<std::unique_ptr<Section>> m_deletedSections;
     std::vector<std::u16string> m_deletedSectionNames;
-    mutable std::unordered_map<std::uint64_t, std::uint32_t> m_sectionIndex;
+    mutable SettingsNameIndex m_sectionIndex;
     mutable bool m_sectionIndexBuilt = false;
 };

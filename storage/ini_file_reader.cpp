@@ -1,11 +1,15 @@
 // Reading a settings file: decoding its bytes and parsing its lines.
+#include <bit>
+#include <cstdint>
 #include <cstring>
+#include <memory>
 
 #include "platform/code_page.h"
 #include "platform/files.h"
 #include "platform/handle.h"
 #include "platform/wide_string.h"
 #include "storage/ini_file.h"
+#include "storage/settings_name.h"
 
 namespace {
 
@@ -44,10 +48,29 @@ bool StartsWithDword(std::u16string_view s)
     return true;
 }
 
+inline int HexDigit(WCHAR c)
+{
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+    return -1;
+}
+
 // The hexadecimal number at the start of s, as wcstoul(s, 16) reads it
 // (leading white space, a sign, an optional 0x; the value saturates).
 ULONG ReadHex(std::u16string_view s)
 {
+    // What the writer makes, exactly eight digits, needs no general reader.
+    if (s.size() >= 8 && (s.size() == 8 || HexDigit(s[8]) < 0)) {
+        ULONG value = 0;
+        int i = 0;
+        for (; i < 8; ++i) {
+            int d = HexDigit(s[i]);
+            if (d < 0) break;
+            value = value << 4 | static_cast<ULONG>(d);
+        }
+        if (i == 8) return value;
+    }
     WCHAR buffer[64];
     size_t n = s.size() < 63 ? s.size() : 63;
     std::memcpy(buffer, s.data(), n * sizeof(WCHAR));
@@ -60,7 +83,48 @@ ULONG ReadHex(std::u16string_view s)
     return wcstoul(buffer, nullptr, 16);
 }
 
+// The first unit c (below 0x100) at or after p, or end. The C library's
+// memchr scans many bytes at a time; a hit counts only at a unit's low byte
+// with a zero high byte (little-endian units).
+const WCHAR* FindUnit(const WCHAR* p, const WCHAR* end, WCHAR c)
+{
+    if constexpr (std::endian::native == std::endian::little) {
+        const char* bytes = reinterpret_cast<const char*>(p);
+        const char* last = reinterpret_cast<const char*>(end);
+        while (bytes < last) {
+            const void* hit = std::memchr(bytes, c, static_cast<size_t>(last - bytes));
+            if (!hit) return end;
+            const char* at = static_cast<const char*>(hit);
+            size_t offset = static_cast<size_t>(at - reinterpret_cast<const char*>(p));
+            if (offset % 2 == 0 && at + 1 < last && at[1] == 0) return p + offset / 2;
+            bytes = at + 1;
+        }
+        return end;
+    } else {
+        while (p < end && *p != c) ++p;
+        return p;
+    }
+}
+
 }  // namespace
+
+bool ParseSettingsValueLine(std::u16string_view raw, SettingsValue& value)
+{
+    std::u16string_view line = Trim(raw);
+    if (line.empty() || line.size() > CRegistry::INIFile::kLongestLine || line.front() == u'[') return false;
+    size_t equals = line.find(u'=');
+    if (equals == std::u16string_view::npos) return false;
+    value.name = SettingsText::Borrow(Unquote(line.substr(0, equals)));
+    std::u16string_view data = Unquote(line.substr(equals + 1));
+    if (StartsWithDword(data)) {
+        value.kind = REG_DWORD;
+        value.number = ReadHex(data.substr(6));
+    } else {
+        value.kind = REG_SZ;
+        value.text = SettingsText::Borrow(data);
+    }
+    return true;
+}
 
 void CRegistry::INIFile::Load()
 {
@@ -68,19 +132,28 @@ void CRegistry::INIFile::Load()
     HANDLE file = CreateFileW(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
-    std::string bytes;
     DWORD high = 0;
     DWORD size = GetFileSize(file, &high);
-    if (size != INVALID_FILE_SIZE && high == 0 && size > 0) {
-        bytes.resize(size);
-        DWORD got = 0;
-        if (!ReadFile(file, bytes.data(), size, &got, nullptr)) got = 0;
-        bytes.resize(got);
+    if (size == INVALID_FILE_SIZE || high != 0 || size == 0) {
+        CloseHandle(file);
+        return;
     }
+    // Read straight into the text buffer: a UTF-16 file's bytes after its
+    // mark are already the text on a little-endian host.
+    std::unique_ptr<WCHAR[]> buffer(new WCHAR[size / 2 + 2]);
+    DWORD got = 0;
+    if (!ReadFile(file, buffer.get(), size, &got, nullptr)) got = 0;
     CloseHandle(file);
-    Parse(bytes.data(), bytes.size());
+    const auto* bytes = reinterpret_cast<const unsigned char*>(buffer.get());
+    if (std::endian::native == std::endian::little && got >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+        size_t length = (got - 2) / 2;
+        buffer[1 + length] = 0;
+        m_source = std::move(buffer);
+        ParseText(m_source.get() + 1, length);
+        return;
+    }
+    Parse(buffer.get(), got);
 }
-
 void CRegistry::INIFile::Parse(const void* data, size_t size)
 {
     Clear();
@@ -104,40 +177,40 @@ void CRegistry::INIFile::Parse(const void* data, size_t size)
 
 void CRegistry::INIFile::ParseText(const WCHAR* text, size_t length)
 {
+    // Only section headers are read now; each section's other lines are kept
+    // for when its values are first used. Headers are found by their '[':
+    // one that only white space separates from the start of its line.
     Section* section = nullptr;
+    const WCHAR* sectionLines = nullptr;
     const WCHAR* end = text + length;
-    const WCHAR* line = text;
-    while (line < end) {
-        const WCHAR* stop = line;
-        while (stop < end && *stop != u'\n') ++stop;
-        ParseLine(std::u16string_view(line, static_cast<size_t>(stop - line)), section);
-        line = stop + 1;
+    for (const WCHAR* p = text; p < end;) {
+        const WCHAR* bracket = FindUnit(p, end, u'[');
+        if (bracket == end) break;
+        const WCHAR* lineStart = bracket;
+        while (lineStart > text && lineStart[-1] != u'\n' && IsSpace(lineStart[-1])) --lineStart;
+        if (lineStart > text && lineStart[-1] != u'\n') {
+            p = bracket + 1;  // a '[' inside a line
+            continue;
+        }
+        const WCHAR* stop = FindUnit(bracket, end, u'\n');
+        if (Section* opened = OpenHeader(std::u16string_view(lineStart, static_cast<size_t>(stop - lineStart)))) {
+            if (section) section->AddPendingLines(sectionLines, lineStart);
+            section = opened;
+            sectionLines = stop < end ? stop + 1 : end;
+        }
+        p = stop < end ? stop + 1 : end;
     }
+    if (section) section->AddPendingLines(sectionLines, end);
 }
 
-void CRegistry::INIFile::ParseLine(std::u16string_view raw, Section*& section)
+CRegistry::INIFile::Section* CRegistry::INIFile::OpenHeader(std::u16string_view raw)
 {
     std::u16string_view line = Trim(raw);
-    if (line.empty() || line.size() > kLongestLine) return;
-    if (line.front() == u'[') {
-        // The name is what lies between the first and the last character.
-        std::u16string_view name = line.size() >= 2 ? line.substr(1, line.size() - 2) : std::u16string_view();
-        std::ptrdiff_t at = FindSection(name);
-        section = at >= 0 ? m_sections[static_cast<size_t>(at)].get() : &AppendSection(SettingsText::Borrow(name));
-        return;
-    }
-    if (!section) return;
-    size_t equals = line.find(u'=');
-    if (equals == std::u16string_view::npos) return;
-    Value value;
-    value.name = SettingsText::Borrow(Unquote(line.substr(0, equals)));
-    std::u16string_view data = Unquote(line.substr(equals + 1));
-    if (StartsWithDword(data)) {
-        value.kind = REG_DWORD;
-        value.number = ReadHex(data.substr(6));
-    } else {
-        value.kind = REG_SZ;
-        value.text = SettingsText::Borrow(data);
-    }
-    section->Append(std::move(value));
+    if (line.size() > kLongestLine) return nullptr;
+    // The name is what lies between the first and the last character.
+    std::u16string_view name = line.size() >= 2 ? line.substr(1, line.size() - 2) : std::u16string_view();
+    std::uint64_t hash = m_sections.size() <= kIndexThreshold ? 0 : settings::NameHash(name);
+    std::ptrdiff_t at = FindSection(name, hash);
+    if (at >= 0) return m_sections[static_cast<size_t>(at)].get();
+    return &AppendSection(SettingsText::Borrow(name), hash);
 }

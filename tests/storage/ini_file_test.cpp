@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/wide_string.h"
 #include "settings_test_support.h"
+#include "storage/settings_name.h"
 
 namespace {
 
@@ -198,6 +200,29 @@ TEST(SettingsFileWriting, RandomStoresReadBackEqual)
         EXPECT_EQ(Contents(back), Contents(file)) << "round " << round;
         EXPECT_EQ(back.Format(), text);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Names equal without case must hash alike, whatever their length and
+// wherever the capitals and non-ASCII letters fall.
+TEST(SettingsNames, EqualNamesHashAlike)
+{
+    const std::u16string names[] = {u"",        u"a",         u"Abc",         u"ColumnWidth37",
+                                    u"@",       u"\u00C9t\u00C9", u"[Zz]", u"HKEY_CURRENT_USER\\Software\\\u0130x"};
+    for (const std::u16string& name : names) {
+        std::u16string upper = name, lower = name;
+        for (auto& c : upper) c = towupper(c);
+        for (auto& c : lower) c = towlower(c);
+        EXPECT_TRUE(settings::NamesEqual(upper, lower));
+        EXPECT_EQ(settings::NameHash(upper), settings::NameHash(lower));
+        EXPECT_EQ(settings::NameHash(name), settings::NameHash(lower));
+    }
+    EXPECT_NE(settings::NameHash(u"abcd"), settings::NameHash(u"abce"));
+    EXPECT_NE(settings::NameHash(u"@ABCDEFG"), settings::NameHash(u"`abcdefg")) << "'@' and '`' are not case pairs";
+    EXPECT_FALSE(settings::NamesEqual(u"[", u"{"));
 }
 
 }  // namespace
