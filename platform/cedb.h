@@ -6,18 +6,26 @@
 // change): the object store is "objectstore.db" in the data directory, other
 // volumes are files mounted by their device path. Many threads and processes
 // may read and write at once; a process killed during a write leaves the
-// store as it was before that write.
+// store as it was before that write. Beside each volume file, "<file>-changes"
+// holds a counter that every writer raises, so that readers in other
+// processes learn cheaply that what they read ahead may be stale.
 //
 // Properties are keyed by their whole 32-bit identifier (number and type), so
 // a record may hold 0x410F0002 and 0x410F0040 side by side. Strings in sort
-// orders compare with the user locale's collation.
+// orders compare with the user locale's collation (CEDB_SORT_GENERICORDER:
+// with the root collation, the same in every locale); when the user's locale
+// changes, opening a handle builds the volume's sort keys again.
 //
 // Failures set the last error (GetLastError) to the platform's codes:
-// ERROR_INVALID_PARAMETER, ERROR_INVALID_HANDLE, ERROR_NOT_FOUND /
-// ERROR_FILE_NOT_FOUND for missing objects, ERROR_ALREADY_EXISTS / ERROR_DUP_NAME
-// for a taken name, ERROR_INSUFFICIENT_BUFFER, ERROR_NOT_ENOUGH_MEMORY,
-// ERROR_DISK_FULL, ERROR_KEY_DELETED for a record deleted under a handle,
-// ERROR_BAD_FORMAT / ERROR_FILE_CORRUPT for a damaged volume or record.
+// ERROR_INVALID_PARAMETER, ERROR_INVALID_HANDLE (also for a handle whose
+// database was deleted or whose volume was closed), ERROR_FILE_NOT_FOUND for a
+// missing database or volume file, ERROR_NOT_FOUND for a missing record or
+// object (and a seek or read that reaches none), ERROR_DUP_NAME for a taken
+// name, ERROR_INSUFFICIENT_BUFFER, ERROR_NOT_ENOUGH_MEMORY, ERROR_DISK_FULL,
+// ERROR_KEY_DELETED for a record deleted under a handle,
+// ERROR_SHARING_VIOLATION when another process holds the volume longer than
+// 10 seconds, ERROR_BAD_FORMAT for a file that is not a volume,
+// ERROR_FILE_CORRUPT for a damaged volume or record.
 #pragma once
 
 #include <cstdint>
@@ -169,8 +177,10 @@ constexpr UINT DB_CEOID_RECORD_DELETED = 0x0400 + 0x3;
 constexpr UINT DB_CEOID_CHANGED = 0x0400 + 0x6;
 
 // Volumes. CeMountDBVol mounts the volume file at a device path (creating it
-// with OPEN_ALWAYS) and fills guid; mounting one file twice gives the same
-// guid and counts the mounts.
+// with CEDB_OPEN_ALWAYS; its folder must exist) and fills guid; mounting one
+// file twice gives the same guid and counts the mounts, and the last
+// CeUnmountDBVol closes it (its open handles fail afterwards). Other
+// dispositions are ERROR_INVALID_PARAMETER; a folder is ERROR_ACCESS_DENIED.
 BOOL CeMountDBVol(PCEGUID guid, LPCWSTR path, DWORD creation);
 BOOL CeUnmountDBVol(PCEGUID guid);
 // Moves the write-ahead log into the volume file.
@@ -184,13 +194,24 @@ CEOID CeCreateDatabase(LPCWSTR name, DWORD type, WORD sortCount, SORTORDERSPEC* 
 // Opens by OID (*oid non-zero) or by name (then *oid receives the OID).
 // sortPropId 0 reads in the first sort order (or in OID order when the
 // database has none); any other value must be the propid of one of its sort
-// orders. The handle's position starts before the first record.
+// orders (else ERROR_INVALID_PARAMETER). The handle's position starts at the
+// first record, whichever that is when it is first used, so a loop of reads
+// with CEDB_AUTOINCREMENT needs no seek first. Failure gives
+// INVALID_HANDLE_VALUE (ERROR_FILE_NOT_FOUND for a missing database).
+// notify (may be null) receives DB_CEOID_CREATED, DB_CEOID_CHANGED and
+// DB_CEOID_RECORD_DELETED for the changes made through any handle of this
+// process on the same database; changes made by other processes are not
+// announced.
 HANDLE CeOpenDatabaseEx(PCEGUID guid, CEOID* oid, LPCWSTR name, CEPROPID sortPropId, DWORD flags, HWND notify);
 HANDLE CeOpenDatabase(CEOID* oid, LPCWSTR name, CEPROPID sortPropId, DWORD flags, HWND notify);
+// Deleting a database, or replacing its sort orders, fails with
+// ERROR_SHARING_VIOLATION while a handle of this process has it open.
 BOOL CeDeleteDatabaseEx(PCEGUID guid, CEOID oid);
 BOOL CeDeleteDatabase(CEOID oid);
 BOOL CeSetDatabaseInfoEx(PCEGUID guid, CEOID oid, PCEDBASEINFO info);
 BOOL CeSetDatabaseInfo(CEOID oid, PCEDBASEINFO info);
+// A database (OBJTYPE_DATABASE with its CEDBASEINFO) or a record
+// (OBJTYPE_RECORD with its database); ERROR_NOT_FOUND for neither.
 BOOL CeOidGetInfoEx(PCEGUID guid, CEOID oid, PCEOIDINFO info);
 BOOL CeOidGetInfo(CEOID oid, PCEOIDINFO info);
 // Enumerates the databases of a volume (of one type, or all with type 0):
@@ -200,10 +221,25 @@ CEOID CeFindNextDatabaseEx(HANDLE find, PCEGUID guid);
 
 // Records.
 //
-// CeSeekDatabase moves the handle's position and returns the OID reached, 0
-// when there is none (the position is then unchanged). Value seeks compare the
-// value with the handle's sort property in the handle's sort order. *index
-// (optional) receives the position counted from 0.
+// Records are ordered by the handle's sort order, ties by OID. CeSeekDatabase
+// moves the handle's position and returns the OID reached, 0 when there is
+// none (ERROR_NOT_FOUND; the position is then unchanged):
+//   CEDB_SEEK_CEOID        the record value (a record of this database)
+//   CEDB_SEEK_BEGINNING    the value-th record from the first (0: the first)
+//   CEDB_SEEK_END          the value-th record back from the last (0: the
+//                          last; a negative value counts the same way)
+//   CEDB_SEEK_CURRENT      value (a signed 32-bit number) records on or back
+// Value seeks take a CEPROPVAL* of the sort property's type as the value and
+// compare in the handle's sort order, its direction, case rule and collation
+// included: "smaller" and "greater" mean earlier and later in that order.
+// They only reach records that have the property.
+//   CEDB_SEEK_VALUESMALLER    the last record ordered before the value
+//   CEDB_SEEK_VALUEFIRSTEQUAL the first record equal to the value
+//   CEDB_SEEK_VALUEGREATER    the first record ordered after the value
+//   CEDB_SEEK_VALUENEXTEQUAL  the record right after the current one, when it
+//                             is equal to the value
+// Value seeks on a handle without a sort order fail (ERROR_INVALID_PARAMETER).
+// *index (optional) receives the position reached counted from 0.
 CEOID CeSeekDatabase(HANDLE db, DWORD seekType, DWORD_PTR value, LPDWORD index);
 // Reads the current record's listed properties (all of them when ids is null
 // and *count is 0) into one block: the CEPROPVAL array, then strings and
@@ -212,13 +248,19 @@ CEOID CeSeekDatabase(HANDLE db, DWORD seekType, DWORD_PTR value, LPDWORD index);
 // enough (ERROR_INSUFFICIENT_BUFFER, *size set to what is needed). A listed
 // property the record lacks gets an entry flagged CEDB_PROPNOTFOUND. Returns
 // the record's OID; with CEDB_AUTOINCREMENT on the handle the position then
-// moves to the next record.
+// moves to the next record. A caller's block that is large enough keeps its
+// *size. No current record: ERROR_NOT_FOUND; the current record was deleted:
+// ERROR_KEY_DELETED; its stored form is damaged: ERROR_FILE_CORRUPT.
+// CeReadRecordPropsEx allocates from `heap` (HeapAlloc) when it is not null.
 CEOID CeReadRecordProps(HANDLE db, DWORD flags, LPWORD count, CEPROPID* ids, LPBYTE* buffer, LPDWORD size);
 CEOID CeReadRecordPropsEx(HANDLE db, DWORD flags, LPWORD count, CEPROPID* ids, LPBYTE* buffer, LPDWORD size,
                           HANDLE heap);
 // oid 0 adds a record; otherwise the listed properties are merged into the
 // stored record and those flagged CEDB_PROPDELETE are removed. Returns the
-// record's OID, 0 on failure.
+// record's OID, 0 on failure: ERROR_INVALID_PARAMETER for an unknown value
+// type or an OID of another database, ERROR_NOT_FOUND for an OID of no
+// record, ERROR_BAD_LENGTH beyond 16 MiB for the record. A null string is
+// stored as the empty string. Positions of open handles do not move.
 CEOID CeWriteRecordProps(HANDLE db, CEOID oid, WORD count, CEPROPVAL* props);
 BOOL CeDeleteRecord(HANDLE db, CEOID oid);
 
@@ -228,4 +270,9 @@ std::string ObjectStorePath();
 // Closes every volume connection (tests point KSTOOLS_HOME elsewhere in
 // between); open database handles fail afterwards.
 void CloseObjectStore();
+// Checks a volume (null: the object store): SQLite's own check, then every
+// database description and every record decoded, record counts and sizes,
+// and the sort keys rebuilt and compared with the stored ones. One line per
+// problem goes to `report`, then a summary line. True when nothing is wrong.
+bool CheckObjectStore(const CEGUID* guid, std::string& report);
 }  // namespace platform

@@ -1,0 +1,113 @@
+// Writes records into an object-store database from a second process, for
+// the tests of writers in several processes and of writers killed mid-write.
+//
+//   ks_cedb_writer write <database> <first> <count>
+//       Opens the database (creating it when missing) and adds records
+//       first .. first+count-1, one call each; prints "acked <n> <oid>" after
+//       each write returned. Exits 0 when all succeeded.
+//   ks_cedb_writer serve <database>
+//       For each line "go <first>" of its input, forks a process that opens
+//       the database, prints "ready <pid>" and then loops: adds record n
+//       (printing "acked <n> <oid>"), and after every fourth add deletes the
+//       record added three before (printing "deleted <n>"). The loop runs until
+//       the process is killed; the server then prints "gone". Forking from this
+//       small server is much quicker than starting a program for each kill.
+//
+// Record n holds property 1 (I4) n, property 2 the text RecordText(n) and
+// property 3 the blob RecordBytes(n); the database sorts on property 1.
+// Exits 1 when an operation fails, 2 on bad arguments.
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "platform/cedb.h"
+#include "platform/error_codes.h"
+#include "platform/last_error.h"
+#include "platform/utf8.h"
+#include "tests/helpers/cedb_writer_records.h"
+
+namespace {
+
+int Fail(const char* what) {
+    std::fprintf(stderr, "ks_cedb_writer: %s failed (%u)\n", what, static_cast<unsigned>(GetLastError()));
+    return 1;
+}
+
+HANDLE OpenOrCreate(const std::u16string& name) {
+    SORTORDERSPEC sort{cedb_writer::kNumberProp, 0};
+    CeCreateDatabase(name.c_str(), 0, 1, &sort);  // another writer may have made it first
+    CEOID oid = 0;
+    return CeOpenDatabase(&oid, name.c_str(), cedb_writer::kNumberProp, 0, nullptr);
+}
+
+bool Add(HANDLE db, long n) {
+    cedb_writer::RecordValues values(n);
+    CEOID oid = CeWriteRecordProps(db, 0, 3, values.props);
+    if (!oid) return false;
+    std::printf("acked %ld %u\n", n, oid);
+    std::fflush(stdout);
+    return true;
+}
+
+int Write(const std::u16string& name, long first, long count) {
+    HANDLE db = OpenOrCreate(name);
+    if (db == INVALID_HANDLE_VALUE) return Fail("open");
+    for (long n = first; n < first + count; ++n)
+        if (!Add(db, n)) return Fail("write");
+    CloseHandle(db);
+    return 0;
+}
+
+[[noreturn]] void Loop(const std::u16string& name, long first) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    HANDLE db = OpenOrCreate(name);
+    if (db == INVALID_HANDLE_VALUE) std::_Exit(Fail("open"));
+    std::printf("ready %ld\n", static_cast<long>(getpid()));
+    std::fflush(stdout);
+    for (long n = first;; ++n) {
+        if (!Add(db, n)) std::_Exit(Fail("write"));
+        if ((n - first) % 4 == 3) {
+            CEPROPVAL key{};
+            key.propid = cedb_writer::kNumberProp;
+            key.val.lVal = static_cast<LONG>(n - 3);
+            CEOID victim = CeSeekDatabase(db, CEDB_SEEK_VALUEFIRSTEQUAL, reinterpret_cast<DWORD_PTR>(&key), nullptr);
+            if (!victim || !CeDeleteRecord(db, victim)) std::_Exit(Fail("delete"));
+            std::printf("deleted %ld\n", n - 3);
+            std::fflush(stdout);
+        }
+    }
+}
+
+int Serve(const std::u16string& name) {
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        if (line.rfind("go ", 0) != 0) continue;
+        long first = std::strtol(line.c_str() + 3, nullptr, 10);
+        std::fflush(stdout);
+        pid_t child = fork();
+        if (child < 0) return Fail("fork");
+        if (child == 0) Loop(name, first);
+        int status = 0;
+        waitpid(child, &status, 0);
+        std::printf("gone\n");
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 5 && std::strcmp(argv[1], "write") == 0)
+        return Write(Utf8ToWide(argv[2]), std::strtol(argv[3], nullptr, 10), std::strtol(argv[4], nullptr, 10));
+    if (argc == 3 && std::strcmp(argv[1], "serve") == 0) return Serve(Utf8ToWide(argv[2]));
+    std::fprintf(stderr, "usage: ks_cedb_writer write <database> <first> <count> | serve <database>\n");
+    return 2;
+}
