@@ -1,0 +1,386 @@
+// CeDb over the object-store engine: databases, records through CeDbRecord,
+// seeks, descriptions, volumes and the error trace.
+#include "storage/ce_db.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/error_codes.h"
+#include "platform/last_error.h"
+#include "platform/local_memory.h"
+#include "platform/out_of_memory_notice.h"
+#include "platform/string_resources.h"
+#include "platform/utf8.h"
+#include "tests/platform/device_sandbox.h"
+#include "tests/support/scripted_ui_host.h"
+#include "tests/support/test_windows.h"
+
+namespace {
+
+constexpr WORD kNumber = 0x0001;  // I4: the sort key of the test databases
+constexpr WORD kTitle = 0x0037;
+constexpr WORD kBody = 0x0017;
+constexpr WORD kFlag = 0x410F;
+constexpr CEPROPID kNumberId = MAKEPROPID(kNumber, CEVT_I4);
+constexpr CEPROPID kTitleId = MAKEPROPID(kTitle, CEVT_LPWSTR);
+constexpr CEPROPID kBodyId = MAKEPROPID(kBody, CEVT_BLOB);
+constexpr CEPROPID kFlagId = MAKEPROPID(kFlag, CEVT_I2);
+constexpr CEPROPID kWhenId = MAKEPROPID(0x420D, CEVT_FILETIME);
+
+std::string U8(const WCHAR* s) { return WideToUtf8(s ? s : u""); }
+
+std::string TextOf(const CeDbRecord& record, CEPROPID id)
+{
+    CeString text;
+    return record.GetIndexVal(record.FindProp(id), text) ? U8(text) : "<absent>";
+}
+
+class CeDbTest : public DeviceSandbox {
+protected:
+    void SetUp() override
+    {
+        DeviceSandbox::SetUp();
+        platform::CloseObjectStore();
+    }
+    void TearDown() override
+    {
+        platform::CloseObjectStore();
+        DeviceSandbox::TearDown();
+    }
+    // A database sorted by kNumber, opened in that order.
+    static void CreateNumbered(CeDb& db, const WCHAR* name = u"Numbers")
+    {
+        SORTORDERSPEC sort{kNumberId, 0};
+        ASSERT_TRUE(db.Create(name, 0, 1, &sort));
+        ASSERT_TRUE(db.Open(name, kNumberId, 0, nullptr));
+    }
+    // Adds a record of a number, a title and a blob; returns its OID.
+    static CEOID Add(CeDb& db, LONG number, const WCHAR* title, std::vector<BYTE> body = {1, 2})
+    {
+        CeDbRecord record;
+        const CEPROPID ids[] = {kNumberId, kTitleId, kBodyId};
+        record.AddProps(ids, 3);
+        record.SetIndexVal(0, number);
+        record.SetIndexVal(1, title);
+        record.SetIndexVal(2, CEBLOB{static_cast<DWORD>(body.size()), body.data()});
+        EXPECT_TRUE(db.AddRec(record));
+        return record.GetOid();
+    }
+    // Every property of record oid.
+    static void ReadAll(CeDb& db, CEOID oid, CeDbRecord& record)
+    {
+        ASSERT_EQ(db.SeekTo(oid), oid);
+        ASSERT_TRUE(db.ReadRec(record, 0, nullptr));
+        EXPECT_EQ(record.GetOid(), oid);
+    }
+    std::string LogFile() const { return ReadHostFile("Kestrel_Log.txt"); }
+};
+
+TEST_F(CeDbTest, CreateKeepsAtMostFourSortOrdersAndTheType)
+{
+    SORTORDERSPEC sorts[7];
+    for (WORD i = 0; i < 7; ++i) sorts[i] = SORTORDERSPEC{MAKEPROPID(0x100 + i, CEVT_I4), 0};
+    sorts[1].dwFlags = CEDB_SORT_DESCENDING;
+    CeDb db;
+    ASSERT_TRUE(db.Create(u"Sorted", 0x1234, 7, sorts));
+    CEOIDINFO info{};
+    ASSERT_TRUE(CeOidGetInfo(db.GetOid(), &info));
+    ASSERT_EQ(info.wObjType, OBJTYPE_DATABASE);
+    EXPECT_EQ(U8(info.infDatabase.szDbaseName), "Sorted");
+    EXPECT_EQ(info.infDatabase.dwDbaseType, 0x1234u);
+    ASSERT_EQ(info.infDatabase.wNumSortOrder, 4);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(info.infDatabase.rgSortSpecs[i].propid, sorts[i].propid) << i;
+    EXPECT_EQ(info.infDatabase.rgSortSpecs[1].dwFlags, CEDB_SORT_DESCENDING);
+    EXPECT_FALSE(db.Open(u"Sorted", sorts[4].propid, 0, nullptr)) << "the fifth was not kept";
+    EXPECT_TRUE(db.Open(u"Sorted", sorts[3].propid, 0, nullptr));
+
+    CeDb plain;
+    ASSERT_TRUE(plain.Create(u"Plain", 0, 3, nullptr));
+    ASSERT_TRUE(CeOidGetInfo(plain.GetOid(), &info));
+    EXPECT_EQ(info.infDatabase.wNumSortOrder, 0) << "a count without sorts means none";
+    EXPECT_FALSE(CeDb().Create(u"plain", 0, 0, nullptr)) << "the name is taken";
+}
+
+TEST_F(CeDbTest, DescriptionChangesCloseTheDatabaseAndDeleteRemovesIt)
+{
+    CeDb db;
+    CreateNumbered(db);
+    ASSERT_TRUE(db.SetDbaseType(77));
+    EXPECT_FALSE(db.IsOpen());
+    ASSERT_TRUE(db.SetName(u"A name that is far longer than the engine allows"));
+    ASSERT_TRUE(db.SetLastModified(FILETIME{0x12345678u, 0x01D00000u}));
+    CEOIDINFO info{};
+    ASSERT_TRUE(CeOidGetInfo(db.GetOid(), &info));
+    EXPECT_EQ(info.infDatabase.dwDbaseType, 77u);
+    EXPECT_EQ(U8(info.infDatabase.szDbaseName), "A name that is far longer than ");
+    EXPECT_EQ(U8(db.GetName()), "A name that is far longer than ");
+    EXPECT_EQ(info.infDatabase.ftLastModified.dwLowDateTime, 0x12345678u);
+    EXPECT_EQ(info.infDatabase.wNumSortOrder, 1) << "fields not flagged stay";
+
+    ASSERT_TRUE(db.Open(db.GetOid(), kNumberId, 0, nullptr));
+    ASSERT_TRUE(db.Delete());
+    EXPECT_FALSE(db.IsOpen());
+    CeDb other;
+    EXPECT_FALSE(other.Open(u"A name that is far longer than ", 0, 0, nullptr));
+    EXPECT_EQ(other.GetHandle(), INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(other.Delete()) << "no OID";
+}
+
+TEST_F(CeDbTest, RecordsRoundTripAndMissingPropertiesAreMarked)
+{
+    CeDb db;
+    CreateNumbered(db);
+    CeDbRecord record;
+    const CEPROPID ids[] = {kNumberId, kTitleId, kBodyId, kWhenId, kFlagId};
+    record.AddProps(ids, 5);
+    record.SetIndexVal(0, LONG{-5});
+    record.SetIndexVal(1, u"Zoë's list");
+    BYTE body[] = {0, 1, 0xFE};
+    record.SetIndexVal(2, CEBLOB{3, body});
+    record.SetIndexVal(3, FILETIME{1, 2});
+    record.SetIndexVal(4, SHORT{-3});
+    ASSERT_TRUE(db.AddRec(record));
+
+    CeDbRecord read;
+    ReadAll(db, record.GetOid(), read);
+    EXPECT_EQ(read.GetCount(), 5);
+    EXPECT_TRUE(read.IsPlatformBuffer());
+    EXPECT_EQ(read.GetDatabase(), db.GetHandle());
+    EXPECT_EQ(TextOf(read, kNumberId), "-5");
+    EXPECT_EQ(TextOf(read, kTitleId), "Zoë's list");
+    EXPECT_EQ(TextOf(read, kBodyId), "00 01 FE ");
+    EXPECT_EQ(TextOf(read, kFlagId), "-3");
+    FILETIME when{};
+    EXPECT_TRUE(read.GetIdVal(0x420D, when, CEVT_FILETIME) && when.dwLowDateTime == 1 && when.dwHighDateTime == 2);
+
+    // A read list naming properties the record lacks.
+    ULONG partial[] = {kTitleId, MAKEPROPID(kTitle, CEVT_I4), kNumberId, MAKEPROPID(0x9999, CEVT_LPWSTR)};
+    ASSERT_TRUE(db.ReadRec(read, 4, partial));
+    ASSERT_EQ(read.GetCount(), 4);
+    for (int i : {1, 3}) {
+        EXPECT_EQ(read.GetProps()[i].wFlags, CEDB_PROPNOTFOUND) << i;
+        LONG l;
+        WCHAR buffer[8];
+        WCHAR* text = buffer;
+        EXPECT_FALSE(read.GetIndexVal(i, l) || read.GetIndexVal(i, text)) << i;
+    }
+    EXPECT_EQ(TextOf(read, kTitleId), "Zoë's list");
+    EXPECT_EQ(TextOf(read, kNumberId), "-5");
+}
+
+TEST_F(CeDbTest, ALongerStringOnAStoredRecordKeepsEverythingElse)
+{
+    CeDb db;
+    CreateNumbered(db);
+    CEOID oid = Add(db, 42, u"short", {9, 8, 7, 6, 5});
+    CeDbRecord record;
+    ReadAll(db, oid, record);
+    ASSERT_TRUE(record.SetIndexVal(record.FindProp(kTitleId), u"a title well beyond the old one"));
+    ASSERT_TRUE(db.UpdateRec(record));
+    CeDbRecord again;
+    ReadAll(db, oid, again);
+    EXPECT_EQ(TextOf(again, kTitleId), "a title well beyond the old one");
+    EXPECT_EQ(TextOf(again, kNumberId), "42");
+    EXPECT_EQ(TextOf(again, kBodyId), "09 08 07 06 05 ");
+}
+
+TEST_F(CeDbTest, UpdatesMergeAndRemoveMarkedProperties)
+{
+    CeDb db;
+    CreateNumbered(db);
+    CEOID oid = Add(db, 7, u"title");
+    CeDbRecord change;
+    const CEPROPID ids[] = {kTitleId, kFlagId};
+    change.AddProps(ids, 2);
+    change.SetIndexVal(1, SHORT{1});
+    change.RemProp(0);
+    change.SetOid(oid);
+    ASSERT_TRUE(db.UpdateRec(change));
+    CeDbRecord read;
+    ReadAll(db, oid, read);
+    EXPECT_EQ(TextOf(read, kTitleId), "<absent>");
+    EXPECT_EQ(TextOf(read, kFlagId), "1");
+    EXPECT_EQ(TextOf(read, kNumberId), "7") << "properties not named stay";
+
+    change.SetOid(0);
+    EXPECT_FALSE(db.UpdateRec(change)) << "no OID: nothing is written";
+    EXPECT_EQ(db.GetNumRecords(), 1);
+}
+
+TEST_F(CeDbTest, ReadsIntoTheCallersBuffer)
+{
+    CeDb db;
+    CreateNumbered(db);
+    CEOID oid = Add(db, 3, u"buffered");
+    ULONG ids[] = {kNumberId, kTitleId};
+    CeDbRecord record;
+    ASSERT_EQ(db.SeekTo(oid), oid);
+    auto* big = static_cast<CEPROPVAL*>(LocalAlloc(LPTR, 1024));
+    ASSERT_TRUE(db.ReadRec(record, big, 1024, 2, ids));
+    EXPECT_EQ(record.GetProps(), big);
+    EXPECT_EQ(TextOf(record, kTitleId), "buffered");
+    auto* tiny = static_cast<CEPROPVAL*>(LocalAlloc(LPTR, 8));
+    EXPECT_FALSE(db.ReadRec(record, tiny, 8, 2, ids));
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_EQ(record.GetProps(), tiny) << "owned (and freed) by the record all the same";
+    EXPECT_EQ(record.GetCount(), 0);
+}
+
+TEST_F(CeDbTest, RecordsNameTheirDatabaseUntilDeleted)
+{
+    CeDb db;
+    CreateNumbered(db, u"\\Categories Database");
+    CEOID oid = Add(db, 1, u"x");
+    CeDb reader;
+    ASSERT_TRUE(reader.Open(u"\\Categories Database", 0, 0, nullptr));
+    BSTR name = reader.GetDatabaseNameFromOID(oid);
+    EXPECT_EQ(U8(name), "\\Categories Database");
+    SysFreeString(name);
+    EXPECT_EQ(db.GetDatabaseNameFromOID(db.GetOid()), nullptr) << "a database is no record";
+    EXPECT_EQ(db.GetDatabaseNameFromOID(0), nullptr);
+    ASSERT_TRUE(db.DeleteRecord(oid));
+    EXPECT_EQ(db.GetDatabaseNameFromOID(oid), nullptr);
+    EXPECT_FALSE(db.DeleteRecord(oid));
+    EXPECT_EQ(db.GetNumRecords(), 0);
+}
+
+TEST_F(CeDbTest, SeeksWalkTheOpenSortOrder)
+{
+    CeDb db;
+    CreateNumbered(db);
+    CEOID c = Add(db, 30, u"c");
+    CEOID a = Add(db, 10, u"a");
+    CEOID b1 = Add(db, 20, u"b1");
+    CEOID b2 = Add(db, 20, u"b2");
+    ASSERT_TRUE(db.Open(u"Numbers", kNumberId, 0, nullptr));
+    EXPECT_EQ(db.GetNumRecords(), 4);
+
+    EXPECT_EQ(db.SeekFirst(), a);
+    CEOID second = db.SeekNext();
+    EXPECT_TRUE(second == b1 || second == b2);
+    EXPECT_EQ(db.SeekLast(), c);
+    EXPECT_EQ(db.SeekNext(), 0u);
+    CEOID beforeLast = db.SeekPrev();
+    EXPECT_EQ(db.SeekEnd(-1), beforeLast) << "a failed seek leaves the position";
+    EXPECT_EQ(db.SeekBegin(3), c);
+    EXPECT_EQ(db.SeekCurrent(-3), a);
+    ULONG index = 99;
+    EXPECT_EQ(db.Seek(CEDB_SEEK_CEOID, c, 0, &index), c);
+    EXPECT_EQ(index, 3u);
+    EXPECT_EQ(db.SeekTo(0x7FFFFFF0u), 0u);
+
+    CEPROPVAL key{kNumberId, 0, 0, {}};
+    key.val.lVal = 20;
+    CEOID first = db.SeekRec(&key);
+    CEOID next = db.SeekNextRec(&key);
+    EXPECT_TRUE((first == b1 && next == b2) || (first == b2 && next == b1));
+    EXPECT_EQ(db.SeekNextRec(&key), 0u);
+    EXPECT_EQ(db.SeekGreaterRec(&key), c);
+    EXPECT_EQ(db.SeekSmallerRec(&key), a);
+    key.val.lVal = 25;
+    EXPECT_EQ(db.SeekRec(&key), 0u);
+}
+
+TEST_F(CeDbTest, AWindowToNotifyHoldsARequestUntilClose)
+{
+    kstest::OwnWindow window([](HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcW(h, m, w, l); });
+    CeDb db;
+    CreateNumbered(db);
+    EXPECT_EQ(db.GetNotificationRequest(), nullptr);
+    ASSERT_TRUE(db.Open(u"Numbers", 0, 0, window.Hwnd()));
+    ASSERT_NE(db.GetNotificationRequest(), nullptr);
+    EXPECT_EQ(db.GetNotificationRequest()->hwnd, window.Hwnd());
+    db.Close();
+    EXPECT_EQ(db.GetNotificationRequest(), nullptr);
+}
+
+TEST_F(CeDbTest, DatabasesOfAMountedVolumeAreItsOwn)
+{
+    CeDb onCard;
+    ASSERT_TRUE(onCard.MountVolume(u"\\notes.vol"));
+    EXPECT_FALSE(CHECK_SYSTEMGUID(&onCard.GetVolume()));
+    EXPECT_TRUE(onCard.MountVolume(u"\\NOTES.VOL")) << "already the one mounted";
+    EXPECT_FALSE(onCard.MatchDatabaseGUID(CEGUID{}));
+    CreateNumbered(onCard, u"CardNotes");
+    Add(onCard, 5, u"on the card");
+    EXPECT_EQ(onCard.GetNumRecords(), 1);
+    EXPECT_FALSE(CeDb().Open(u"CardNotes", 0, 0, nullptr)) << "not in the object store";
+
+    {
+        CeDb borrower;
+        ASSERT_TRUE(borrower.MountVolume(&onCard, nullptr, true));
+        EXPECT_TRUE(borrower.MatchDatabaseGUID(onCard.GetVolume()));
+        EXPECT_EQ(U8(borrower.GetVolumeName()), "\\notes.vol");
+        EXPECT_TRUE(borrower.Open(u"CardNotes", 0, 0, nullptr));
+        EXPECT_FALSE(borrower.MountVolume(nullptr, nullptr, false));
+    }
+    // The borrower unmounted only its own mount.
+    EXPECT_EQ(onCard.GetNumRecords(), 1);
+    EXPECT_TRUE(onCard.Open(u"CardNotes", 0, 0, nullptr));
+    onCard.Close();
+    onCard.UnMountVolume();
+    EXPECT_TRUE(CHECK_SYSTEMGUID(&onCard.GetVolume()));
+
+    EXPECT_FALSE(onCard.MountVolume(u"\\no such folder\\x.vol"));
+    EXPECT_NE(onCard.GetMountStatus(), 0);
+    EXPECT_EQ(onCard.GetMountStatus(), static_cast<SHORT>(GetLastError()));
+}
+
+TEST_F(CeDbTest, HandleErrorTracesEachErrorsText)
+{
+    const std::pair<DWORD, const char*> cases[] = {
+        {5, "ERROR_ACCESS_DENIED"},
+        {6, "Invalid Database Handle"},
+        {24, "Indicates that the data that is to be written exceeds the maximum record size"},
+        {32, "ERROR_SHARING_VIOLATION"},
+        {52, "ERROR_DUP_NAME"},
+        {87, "Invalid Parameter"},
+        {122, "ERROR_INSUFFICIENT_BUFFER"},
+        {183, "ERROR_ALREADY_EXISTS"},
+        {1018, "ERROR_KEY_DELETED"},
+        {1234, "An error occured: 1234"},
+    };
+    CeDb db;
+    db.Open(u"KestrelLinks", 0, 0, nullptr);
+    std::string expected;
+    for (auto [code, text] : cases) {
+        SetLastError(code);
+        EXPECT_EQ(db.HandleError(u"ReadRec"), code);
+        EXPECT_EQ(GetLastError(), code) << "the error stays available";
+        expected += std::string("ReadRec DB(KestrelLinks): ") + text + "\r\n";
+    }
+    // The log without the tick count in front of each line.
+    std::string log = LogFile(), lines;
+    for (size_t at = 0, end; (end = log.find("\r\n", at)) != std::string::npos; at = end + 2) {
+        size_t colon = log.find(": ", at);
+        lines += log.substr(colon + 2, end + 2 - (colon + 2));
+    }
+    EXPECT_EQ(lines, expected);
+
+    CeDb odd;
+    odd.Open(u"100% %s", 0, 0, nullptr);
+    SetLastError(87);
+    odd.HandleError(u"%d%n");
+    EXPECT_NE(LogFile().find(": %d%n DB(100% %s): Invalid Parameter\r\n"), std::string::npos) << "not formats";
+}
+
+TEST_F(CeDbTest, ExpectedErrorsAreSilentAndOutOfSpaceTellsTheUser)
+{
+    ScriptedUiHost host;
+    CeDb db;
+    for (DWORD code : {2u, 25u, 1168u, 112u}) {
+        SetLastError(code);
+        EXPECT_EQ(db.HandleError(u"Seek"), code);
+        EXPECT_EQ(GetLastError(), code);
+    }
+    EXPECT_EQ(LogFile(), "");
+    ASSERT_EQ(host.MessageCount(), 1u);
+    EXPECT_EQ(host.LastMessage().flags & MB_ICONMASK, MB_ICONERROR);
+    const WCHAR* notice = nullptr;
+    ASSERT_GT(LoadStringW(nullptr, IDS_OUT_OF_MEMORY_NOTICE, reinterpret_cast<LPWSTR>(&notice), 0), 0);
+    EXPECT_EQ(host.LastMessage().text, std::u16string(notice));
+}
+
+}  // namespace
