@@ -1,9 +1,11 @@
 // Database handles: opening, seeking, reading, writing and deleting records.
 #include <memory>
+#include <string>
 #include <mutex>
 #include <vector>
 
 #include "platform/cedb.h"
+#include "platform/debug_output.h"
 #include "platform/error_codes.h"
 #include "platform/internal/cedb_database_handle.h"
 #include "platform/internal/cedb_database_row.h"
@@ -16,6 +18,19 @@
 
 namespace platform::cedb {
 namespace {
+
+// A stored record that does not decode is reported to the developer's trace
+// as well as to the caller (ERROR_FILE_CORRUPT), so that damage is noticed.
+DWORD Decoded(DWORD error, CEOID oid)
+{
+    if (error) {
+        std::string line = "object store: record " + std::to_string(oid) + " is damaged (error " +
+                           std::to_string(error) + ")\n";
+        std::u16string text(line.begin(), line.end());
+        OutputDebugStringW(text.c_str());
+    }
+    return error;
+}
 
 template <class T>
 T Fail(DWORD error, T result) {
@@ -132,7 +147,7 @@ DWORD WriteRecord(DatabaseHandle& handle, CEOID oid, WORD count, const CEPROPVAL
     std::vector<StoredProp> props;
     if (oid) {
         if ((err = LoadRecord(volume, db.oid, oid, old, &oldSize))) return err;
-        if ((err = DecodeRecord(old, props))) return err;
+        if ((err = Decoded(DecodeRecord(old, props), oid))) return err;
     }
     if ((err = MergeProps(props, values, count))) return err;
     std::string encoded = EncodeRecord(props);
@@ -242,7 +257,7 @@ CEOID CeReadRecordPropsEx(HANDLE db, DWORD flags, LPWORD count, CEPROPID* ids, L
     const CursorRow* row = nullptr;
     if (DWORD err = handle->Position().Current(&row)) return Fail(err, CEOID{0});
     std::vector<StoredProp> props;
-    if (DWORD err = DecodeRecord(row->props, props)) return Fail(err, CEOID{0});
+    if (DWORD err = Decoded(DecodeRecord(row->props, props), row->oid)) return Fail(err, CEOID{0});
     RecordBlock block(props, ids, ids ? *count : 0);
     if (DWORD err = PlaceBlock(flags, block.Bytes(), heap, buffer, size)) return Fail(err, CEOID{0});
     if (block.Bytes()) block.Fill(*buffer);

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/debug_output.h"
+
 #include "cedb_test_support.h"
 #include "platform/error_codes.h"
 
@@ -338,8 +340,15 @@ TEST_F(CedbDatabases, DamagedRecordsGiveErrorsAndTheCheckNamesThem) {
            "UPDATE records SET props = X'0101009900010001000000' WHERE oid = " + std::to_string(unknown) + ";");
     h = OpenDb(db);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    static std::u16string traced;
+    traced.clear();
+    auto before = platform::SetDebugOutputSink([](std::u16string_view text) { traced += text; });
     ASSERT_EQ(Seek(h, CEDB_SEEK_CEOID, lying), lying);
     EXPECT_EQ(Read(h).error, ERROR_FILE_CORRUPT);
+    platform::SetDebugOutputSink(before);
+    const std::string expectedTrace = "record " + std::to_string(lying) + " is damaged";
+    EXPECT_NE(traced.find(std::u16string(expectedTrace.begin(), expectedTrace.end())), std::u16string::npos)
+        << "the damage reaches the developer's trace";
     EXPECT_EQ(Write(h, lying, {I4(5, 5)}), 0u);
     EXPECT_EQ(GetLastError(), ERROR_FILE_CORRUPT);
     ASSERT_EQ(Seek(h, CEDB_SEEK_CEOID, unknown), unknown);
