@@ -16,3 +16,7 @@ show date now
 show date format --long
 show date zone
 show date convert 2026-03-08T06:30 --from-utc --to America/New_York
+show store add-sample
+show store info
+show store dump "Sample Database"
+show store check

@@ -1,15 +1,24 @@
 // The command-line tool as a person uses it: help, version, exit codes, errors
 // in plain words on stderr, JSON where the output is data.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 #include <sstream>
 
 #include <nlohmann/json.hpp>
 
+#include "platform/cedb.h"
+#include "platform/clock.h"
+#include "platform/handle.h"
+#include "platform/last_error.h"
+#include "platform/system_time.h"
 #include "platform/utf8.h"
 #include "tests/support/child_process.h"
 
@@ -28,6 +37,7 @@ TEST(KstoolsCli, HelpListsTheCommandsAndGlobalOptions) {
         EXPECT_NE(r.out.find("strings"), std::string::npos) << r.out;
         EXPECT_NE(r.out.find("match"), std::string::npos);
         EXPECT_NE(r.out.find("settings"), std::string::npos);
+        EXPECT_NE(r.out.find("store"), std::string::npos);
         EXPECT_NE(r.out.find("--home"), std::string::npos);
         EXPECT_NE(r.out.find("--now"), std::string::npos);
         EXPECT_NE(r.out.find("--locale"), std::string::npos);
@@ -680,6 +690,323 @@ TEST_F(KstoolsDate, EveryDateSubcommandHasHelp) {
         EXPECT_NE(r.out.find(std::string("Usage: kstools date ") + command), std::string::npos) << r.out;
     }
     EXPECT_NE(Out({"--help"}).find("convert"), std::string::npos);
+}
+
+// ---- kstools store ---------------------------------------------------------
+
+// Each case gets a data directory of its own. The test builds its databases
+// through the engine in this process, on the same directory, and closes the
+// store before the tool runs.
+class KstoolsStore : public testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (std::filesystem::temp_directory_path() / "kstools-store-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        home_ = pattern;
+        setenv("KSTOOLS_HOME", home_.c_str(), 1);
+    }
+    void TearDown() override {
+        platform::CloseObjectStore();
+        unsetenv("KSTOOLS_HOME");
+        std::filesystem::remove_all(home_);
+    }
+
+    kstest::ChildResult Run(std::vector<std::string> args) {
+        platform::CloseObjectStore();
+        args.insert(args.begin(), "store");
+        return Kstools(args, {{"KSTOOLS_HOME", home_.string()}});
+    }
+    nlohmann::json Json(std::vector<std::string> args) {
+        args.push_back("--json");
+        auto r = Run(args);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        return r.exitCode == 0 ? nlohmann::json::parse(r.out) : nlohmann::json();
+    }
+
+    static CEOID CreateDb(const char16_t* name, DWORD type, std::vector<SORTORDERSPEC> sorts,
+                          CEGUID* volume = nullptr) {
+        CEDBASEINFO info{};
+        info.dwFlags = CEDB_VALIDNAME | CEDB_VALIDTYPE | CEDB_VALIDSORTSPEC;
+        std::u16string(name).copy(info.szDbaseName, CEDB_MAXDBASENAMELEN - 1);
+        info.dwDbaseType = type;
+        info.wNumSortOrder = static_cast<WORD>(sorts.size());
+        std::copy(sorts.begin(), sorts.end(), info.rgSortSpecs);
+        CEOID oid = CeCreateDatabaseEx(volume, &info);
+        EXPECT_NE(oid, 0u) << GetLastError();
+        return oid;
+    }
+    static CEOID Write(CEOID db, std::vector<CEPROPVAL> props, CEGUID* volume = nullptr) {
+        HANDLE h = CeOpenDatabaseEx(volume, &db, nullptr, 0, 0, nullptr);
+        EXPECT_NE(h, INVALID_HANDLE_VALUE);
+        CEOID oid = CeWriteRecordProps(h, 0, static_cast<WORD>(props.size()), props.data());
+        EXPECT_NE(oid, 0u) << GetLastError();
+        CloseHandle(h);
+        return oid;
+    }
+    static CEPROPVAL Text(WORD id, const char16_t* text) {
+        CEPROPVAL p{MAKEPROPID(id, CEVT_LPWSTR), 0, 0, {}};
+        p.val.lpwstr = const_cast<LPWSTR>(text);
+        return p;
+    }
+    static CEPROPVAL Long(WORD id, LONG value) {
+        CEPROPVAL p{MAKEPROPID(id, CEVT_I4), 0, 0, {}};
+        p.val.lVal = value;
+        return p;
+    }
+    static std::string Hex(DWORD id) {
+        char text[12];
+        std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(id));
+        return text;
+    }
+    void Tamper(const std::string& sql) {
+        platform::CloseObjectStore();
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(platform::ObjectStorePath().c_str(), &db), SQLITE_OK);
+        char* message = nullptr;
+        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message), SQLITE_OK) << (message ? message : "");
+        sqlite3_free(message);
+        sqlite3_close(db);
+    }
+
+    std::filesystem::path home_;
+};
+
+constexpr CEPROPID kTitle = MAKEPROPID(1, CEVT_LPWSTR);
+
+TEST_F(KstoolsStore, InfoListsDatabasesWithCountsAndSortOrders) {
+    CEOID tasks = CreateDb(u"Tasks", 7, {{kTitle, CEDB_SORT_DESCENDING | CEDB_SORT_CASEINSENSITIVE},
+                                         {MAKEPROPID(2, CEVT_I4), 0}});
+    CEOID empty = CreateDb(u"Empty", 0, {});
+    for (const char16_t* title : {u"a", u"b", u"c"}) Write(tasks, {Text(1, title)});
+
+    auto r = Run({"info"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find(platform::ObjectStorePath()), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(Hex(tasks) + "  Tasks"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("type 7, 3 records"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("sort orders: 0x0001001F descending case-insensitive; 0x00020003\n"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find(Hex(empty) + "  Empty"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("sort orders: none"), std::string::npos) << r.out;
+
+    auto j = Json({"info"});
+    ASSERT_EQ(j["volumes"].size(), 1u);
+    auto& dbs = j["volumes"][0]["databases"];
+    ASSERT_EQ(dbs.size(), 2u);
+    auto& t = dbs[0]["name"] == "Tasks" ? dbs[0] : dbs[1];
+    EXPECT_EQ(t["oid"], Hex(tasks));
+    EXPECT_EQ(t["type"], 7);
+    EXPECT_EQ(t["records"], 3);
+    EXPECT_TRUE(t["bytes"].is_number_unsigned());
+    ASSERT_EQ(t["sortOrders"].size(), 2u);
+    EXPECT_EQ(t["sortOrders"][0]["propid"], "0x0001001F");
+    EXPECT_EQ(t["sortOrders"][0]["flags"], nlohmann::json::array({"descending", "case-insensitive"}));
+    EXPECT_EQ(t["sortOrders"][1]["flags"], nlohmann::json::array());
+    // Written a moment ago: this year, in ISO 8601 UTC.
+    SYSTEMTIME now{};
+    FILETIME ft{};
+    GetSystemTimeAsFileTime(&ft);
+    FileTimeToSystemTime(&ft, &now);
+    std::string modified = t["lastModified"];
+    ASSERT_GE(modified.size(), 20u) << modified;
+    EXPECT_EQ(modified.substr(4, 1) + modified.substr(7, 1) + modified.substr(10, 1) + modified.substr(13, 1) +
+                  modified.substr(16, 1) + modified.back(),
+              "--T::Z")
+        << modified;
+    EXPECT_EQ(modified.substr(0, 4), std::to_string(now.wYear));
+}
+
+TEST_F(KstoolsStore, DumpReadsEveryRecordInTheFirstSortOrderWithTypedValues) {
+    CEOID db = CreateDb(u"Mixed", 0, {{kTitle, CEDB_SORT_CASEINSENSITIVE}});
+    BYTE bytes[] = {0x00, 0xFF, 0x10};
+    std::vector<CEPROPVAL> all(9);
+    all[0] = Text(1, u"Émile \"quoted\"");
+    all[1].propid = MAKEPROPID(2, CEVT_I2), all[1].val.iVal = -7;
+    all[2] = Long(3, -100000);
+    all[3].propid = MAKEPROPID(4, CEVT_R8), all[3].val.dblVal = 0.1;
+    all[4].propid = MAKEPROPID(5, CEVT_BOOL), all[4].val.boolVal = TRUE;
+    all[5].propid = MAKEPROPID(6, CEVT_UI2), all[5].val.uiVal = 65535;
+    all[6].propid = MAKEPROPID(7, CEVT_UI4), all[6].val.ulVal = 4000000000u;
+    SYSTEMTIME leapDay{2024, 2, 0, 29, 12, 34, 56, 0};
+    all[7].propid = MAKEPROPID(8, CEVT_FILETIME);
+    SystemTimeToFileTime(&leapDay, &all[7].val.filetime);
+    all[8].propid = MAKEPROPID(9, CEVT_BLOB), all[8].val.blob = {sizeof bytes, bytes};
+    // Written out of order: the dump follows the sort order, not the OIDs.
+    CEOID last = Write(db, {Text(1, u"zebra"), Long(3, 1)});
+    CEOID middle = Write(db, all);
+    CEPROPVAL late{MAKEPROPID(8, CEVT_FILETIME), 0, 0, {}};
+    late.val.filetime = {0x00000001, 0x80000000};  // past any date
+    CEOID first = Write(db, {Text(1, u"apple"), late, Long(8, 5)});
+
+    auto j = Json({"dump", "mixed"});
+    EXPECT_EQ(j["database"], "Mixed");
+    EXPECT_EQ(j["oid"], Hex(db));
+    EXPECT_EQ(j["sortOrder"]["propid"], "0x0001001F");
+    auto& records = j["records"];
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[0]["oid"], Hex(first));
+    EXPECT_EQ(records[1]["oid"], Hex(middle));
+    EXPECT_EQ(records[2]["oid"], Hex(last));
+
+    std::map<std::string, nlohmann::json> byType;
+    for (auto& p : records[1]["properties"]) byType[p["type"].get<std::string>()] = p;
+    ASSERT_EQ(byType.size(), 9u) << records[1].dump();
+    EXPECT_EQ(byType["LPWSTR"]["value"], "Émile \"quoted\"");
+    EXPECT_EQ(byType["I2"]["value"], -7);
+    EXPECT_EQ(byType["I4"]["value"], -100000);
+    EXPECT_TRUE(byType["R8"]["value"].is_number_float());
+    EXPECT_EQ(byType["R8"]["value"].get<double>(), 0.1);
+    EXPECT_EQ(byType["BOOL"]["value"], true);
+    EXPECT_EQ(byType["UI2"]["value"], 65535);
+    EXPECT_EQ(byType["UI4"]["value"], 4000000000u);
+    EXPECT_EQ(byType["FILETIME"]["value"], "2024-02-29T12:34:56Z");
+    EXPECT_EQ(byType["FILETIME"]["propid"], "0x00080040");
+    EXPECT_EQ(byType["BLOB"]["value"], "00FF10");
+    // One number, two types: both properties, each with its own type.
+    auto& apple = records[0]["properties"];
+    ASSERT_EQ(apple.size(), 3u) << apple.dump();
+    EXPECT_EQ(apple[1]["value"], "0x8000000000000001") << "no date: the raw value";
+    EXPECT_EQ(apple[2]["propid"], "0x00080003");
+    EXPECT_EQ(apple[2]["value"], 5);
+
+    auto text = Run({"dump", "Mixed"});
+    ASSERT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_LT(text.out.find("\"apple\""), text.out.find("\"zebra\""));
+    EXPECT_NE(text.out.find("0x0001001F  LPWSTR    \"Émile \\\"quoted\\\"\"\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("0x00040005  R8        0.1\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("0x00090041  BLOB      00 FF 10\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("2024-02-29T12:34:56Z"), std::string::npos);
+    EXPECT_NE(text.out.find("3 records"), std::string::npos);
+}
+
+TEST_F(KstoolsStore, DumpFollowsADescendingOrderAndShowsFractionsOfSeconds) {
+    CEPROPID when = MAKEPROPID(3, CEVT_FILETIME);
+    CEOID db = CreateDb(u"Times", 0, {{when, CEDB_SORT_DESCENDING}, {kTitle, 0}});
+    CEPROPVAL t{when, 0, 0, {}};
+    SYSTEMTIME st{2001, 1, 0, 2, 3, 4, 5, 250};
+    SystemTimeToFileTime(&st, &t.val.filetime);
+    CEOID older = Write(db, {t});
+    t.val.filetime.dwLowDateTime += 1;  // 100 ns later
+    CEOID newer = Write(db, {t});
+    auto j = Json({"dump", "Times"});
+    ASSERT_EQ(j["records"].size(), 2u);
+    EXPECT_EQ(j["sortOrder"]["flags"], nlohmann::json::array({"descending"}));
+    EXPECT_EQ(j["records"][0]["oid"], Hex(newer));
+    EXPECT_EQ(j["records"][0]["properties"][0]["value"], "2001-01-02T03:04:05.2500001Z");
+    EXPECT_EQ(j["records"][1]["oid"], Hex(older));
+    EXPECT_EQ(j["records"][1]["properties"][0]["value"], "2001-01-02T03:04:05.25Z");
+}
+
+TEST_F(KstoolsStore, AVolumeIsShownBesideTheObjectStoreAndDumpedOnRequest) {
+    std::filesystem::create_directories(home_ / "device" / "Cards");
+    CEGUID volume{};
+    ASSERT_TRUE(CeMountDBVol(&volume, u"\\Cards\\cards.vol", CEDB_OPEN_ALWAYS)) << GetLastError();
+    CEOID onVolume = CreateDb(u"Cards", 3, {{kTitle, 0}}, &volume);
+    Write(onVolume, {Text(1, u"on the card")}, &volume);
+    CreateDb(u"Local", 0, {});
+
+    auto j = Json({"info", "--volume", "\\cards\\CARDS.vol"});
+    ASSERT_EQ(j["volumes"].size(), 2u);
+    EXPECT_EQ(j["volumes"][0]["volume"], "object store");
+    ASSERT_EQ(j["volumes"][0]["databases"].size(), 1u);
+    EXPECT_EQ(j["volumes"][0]["databases"][0]["name"], "Local");
+    EXPECT_EQ(j["volumes"][1]["volume"], "\\cards\\CARDS.vol");
+    EXPECT_EQ(j["volumes"][1]["file"], (home_ / "device" / "Cards" / "cards.vol").string());
+    ASSERT_EQ(j["volumes"][1]["databases"].size(), 1u);
+    EXPECT_EQ(j["volumes"][1]["databases"][0]["oid"], Hex(onVolume));
+    EXPECT_EQ(j["volumes"][1]["databases"][0]["records"], 1);
+
+    auto dump = Json({"dump", "Cards", "--volume", "\\Cards\\cards.vol"});
+    ASSERT_EQ(dump["records"].size(), 1u);
+    EXPECT_EQ(dump["records"][0]["properties"][0]["value"], "on the card");
+    auto notHere = Run({"dump", "Cards"});
+    EXPECT_EQ(notHere.exitCode, 1);
+    EXPECT_NE(notHere.err.find("no database Cards"), std::string::npos) << notHere.err;
+    auto check = Run({"check", "--volume", "\\Cards\\cards.vol"});
+    EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
+    EXPECT_NE(check.out.find("1 databases, 1 records: ok"), std::string::npos) << check.out;
+}
+
+TEST_F(KstoolsStore, CheckPassesAHealthyStoreAndFailsATamperedOne) {
+    CEOID db = CreateDb(u"Notes", 0, {{kTitle, 0}});
+    CEOID kept = Write(db, {Text(1, u"kept")});
+    CEOID broken = Write(db, {Text(1, u"broken")});
+    Write(db, {Text(1, u"last")});
+    auto healthy = Run({"check"});
+    EXPECT_EQ(healthy.exitCode, 0) << healthy.out << healthy.err;
+    EXPECT_NE(healthy.out.find(": ok"), std::string::npos) << healthy.out;
+    EXPECT_TRUE(healthy.err.empty()) << healthy.err;
+
+    Tamper("UPDATE records SET props = X'01' WHERE oid = " + std::to_string(broken));
+    auto damaged = Run({"check"});
+    EXPECT_EQ(damaged.exitCode, 1) << damaged.out;
+    EXPECT_NE(damaged.out.find("problems"), std::string::npos) << damaged.out;
+    EXPECT_NE(damaged.err.find("kstools: the object store is damaged"), std::string::npos) << damaged.err;
+
+    // The dump names the damaged record, goes on past it and fails at the end.
+    auto j = Run({"dump", "Notes", "--json"});
+    EXPECT_EQ(j.exitCode, 1);
+    EXPECT_NE(j.err.find("1 damaged records"), std::string::npos) << j.err;
+    auto records = nlohmann::json::parse(j.out)["records"];
+    ASSERT_EQ(records.size(), 3u) << records.dump();
+    EXPECT_EQ(records[0]["oid"], Hex(broken));
+    EXPECT_EQ(records[0]["damaged"], true);
+    EXPECT_EQ(records[1]["oid"], Hex(kept));
+    EXPECT_EQ(records[2]["properties"][0]["value"], "last");
+}
+
+TEST_F(KstoolsStore, AddSampleMakesEveryValueTypeOnceOnly) {
+    auto first = Run({"add-sample"});
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    EXPECT_NE(first.out.find("created Sample Database"), std::string::npos) << first.out;
+    auto again = Run({"add-sample"});
+    ASSERT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_NE(again.out.find("already exists"), std::string::npos) << again.out;
+
+    auto info = Json({"info"});
+    ASSERT_EQ(info["volumes"][0]["databases"].size(), 1u);
+    size_t records = info["volumes"][0]["databases"][0]["records"];
+    std::set<std::string> types;
+    auto dump = Json({"dump", "Sample Database"});
+    for (auto& record : dump["records"])
+        for (auto& p : record["properties"]) types.insert(p["type"].get<std::string>());
+    EXPECT_EQ(types, (std::set<std::string>{"I2", "I4", "R8", "BOOL", "UI2", "UI4", "LPWSTR", "FILETIME", "BLOB"}));
+    EXPECT_GE(records, 3u);
+    EXPECT_EQ(Run({"check"}).exitCode, 0);
+}
+
+TEST_F(KstoolsStore, MistakesExitWithPlainWords) {
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string message;
+    };
+    std::filesystem::create_directories(home_ / "device" / "Docs");
+    std::ofstream(home_ / "device" / "Docs" / "notes.txt") << "not a volume";
+    const Case cases[] = {
+        {{"dump", "Nothing"}, 1, "no database Nothing"},
+        {{"dump"}, 2, "NAME"},
+        {{"info", "--volume", "\\missing.vol"}, 2, "cannot mount \\missing.vol: no such volume file"},
+        {{"dump", "X", "--volume", "\\nowhere\\x.vol"}, 2, "cannot mount"},
+        {{"check", "--volume", "\\Docs\\notes.txt"}, 2, "not a database volume"},
+        {{"check", "--volume", "\\Docs"}, 2, "cannot mount \\Docs"},
+        {{}, 2, "subcommand"},
+    };
+    for (const Case& c : cases) {
+        auto r = Run(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << (c.args.empty() ? "" : c.args[0]) << "\n" << r.err;
+        EXPECT_TRUE(r.out.empty()) << r.out;
+        EXPECT_EQ(r.err.rfind("kstools: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(KstoolsStore, EveryStoreSubcommandHasHelp) {
+    for (const char* command : {"info", "dump", "check", "add-sample"}) {
+        auto r = Run({command, "--help"});
+        EXPECT_EQ(r.exitCode, 0) << command;
+        EXPECT_NE(r.out.find(std::string("Usage: kstools store ") + command), std::string::npos) << r.out;
+    }
 }
 
 }  // namespace

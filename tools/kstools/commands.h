@@ -12,5 +12,6 @@ void AddStringsCommand(CLI::App& app, CliContext& ctx);
 void AddMatchCommand(CLI::App& app, CliContext& ctx);
 void AddSettingsCommand(CLI::App& app, CliContext& ctx);
 void AddDateCommand(CLI::App& app, CliContext& ctx);
+void AddStoreCommand(CLI::App& app, CliContext& ctx);
 
 }  // namespace kstools

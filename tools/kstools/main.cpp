@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
     AddMatchCommand(app, ctx);
     AddSettingsCommand(app, ctx);
     AddDateCommand(app, ctx);
+    AddStoreCommand(app, ctx);
 
     // Questions go to the terminal; with no terminal the default answer is taken.
     static TerminalUiHost terminalHost;
