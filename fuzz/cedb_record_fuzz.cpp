@@ -37,8 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     static const SortKeyBuilder keys("en_US");
     for (const auto& p : props) {
-        SORTORDERSPEC spec{p.id, static_cast<DWORD>(p.id & 0xF)};
-        std::string key = keys.RecordKey(spec, &p);
+        SORTORDERSPEC sortOrder{p.id, static_cast<DWORD>(p.id & 0xF)};
+        std::string key = keys.RecordKey(sortOrder, &p);
         if (key.empty()) std::abort();
     }
     return 0;

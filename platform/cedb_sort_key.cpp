@@ -17,11 +17,11 @@ namespace {
 constexpr char kPresentFirst = 0x01;
 constexpr char kPresentLast = 0x02;
 
-char PresentByte(const SORTORDERSPEC& spec) {
-    return (spec.dwFlags & CEDB_SORT_UNKNOWNFIRST) ? kPresentLast : kPresentFirst;
+char PresentByte(const SORTORDERSPEC& order) {
+    return (order.dwFlags & CEDB_SORT_UNKNOWNFIRST) ? kPresentLast : kPresentFirst;
 }
-char MissingByte(const SORTORDERSPEC& spec) {
-    return (spec.dwFlags & CEDB_SORT_UNKNOWNFIRST) ? kPresentFirst : kPresentLast;
+char MissingByte(const SORTORDERSPEC& order) {
+    return (order.dwFlags & CEDB_SORT_UNKNOWNFIRST) ? kPresentFirst : kPresentLast;
 }
 
 // Collators are costly to make and not safe to share between threads: one
@@ -115,11 +115,11 @@ void PutBlob(std::string& out, const StoredProp& prop) {
 
 }  // namespace
 
-std::string SortKeyBuilder::RecordKey(const SORTORDERSPEC& spec, const StoredProp* prop) const {
-    std::string key(1, prop ? PresentByte(spec) : MissingByte(spec));
+std::string SortKeyBuilder::RecordKey(const SORTORDERSPEC& order, const StoredProp* prop) const {
+    std::string key(1, prop ? PresentByte(order) : MissingByte(order));
     if (!prop) return key;
     const CEVALUNION& v = prop->value;
-    switch (TypeFromPropID(spec.propid)) {
+    switch (TypeFromPropID(order.propid)) {
         case CEVT_I2: PutBigEndian(key, static_cast<std::uint16_t>(static_cast<std::uint16_t>(v.iVal) ^ 0x8000u)); break;
         case CEVT_UI2: PutBigEndian(key, v.uiVal); break;
         case CEVT_I4:
@@ -130,21 +130,21 @@ std::string SortKeyBuilder::RecordKey(const SORTORDERSPEC& spec, const StoredPro
             PutBigEndian(key, (static_cast<std::uint64_t>(v.filetime.dwHighDateTime) << 32) | v.filetime.dwLowDateTime);
             break;
         case CEVT_LPWSTR:
-            PutString(key, *prop, (spec.dwFlags & CEDB_SORT_GENERICORDER) ? std::string() : locale_,
-                      (spec.dwFlags & CEDB_SORT_CASEINSENSITIVE) != 0);
+            PutString(key, *prop, (order.dwFlags & CEDB_SORT_GENERICORDER) ? std::string() : locale_,
+                      (order.dwFlags & CEDB_SORT_CASEINSENSITIVE) != 0);
             break;
         case CEVT_BLOB: PutBlob(key, *prop); break;
         default: break;
     }
-    if (spec.dwFlags & CEDB_SORT_DESCENDING)
+    if (order.dwFlags & CEDB_SORT_DESCENDING)
         for (size_t i = 1; i < key.size(); ++i) key[i] = static_cast<char>(~key[i]);
     return key;
 }
 
-std::string SortKeyBuilder::PresentLow(const SORTORDERSPEC& spec) { return std::string(1, PresentByte(spec)); }
+std::string SortKeyBuilder::PresentLow(const SORTORDERSPEC& order) { return std::string(1, PresentByte(order)); }
 
-std::string SortKeyBuilder::PresentHigh(const SORTORDERSPEC& spec) {
-    return std::string(1, static_cast<char>(PresentByte(spec) + 1));
+std::string SortKeyBuilder::PresentHigh(const SORTORDERSPEC& order) {
+    return std::string(1, static_cast<char>(PresentByte(order) + 1));
 }
 
 std::string SortKeyBuilder::CollationIdentity(const std::string& icuLocale) {

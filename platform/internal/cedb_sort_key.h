@@ -31,10 +31,10 @@ public:
     explicit SortKeyBuilder(std::string icuLocale) : locale_(std::move(icuLocale)) {}
 
     // The key of a record holding `prop` (null: the record lacks the property).
-    std::string RecordKey(const SORTORDERSPEC& spec, const StoredProp* prop) const;
+    std::string RecordKey(const SORTORDERSPEC& order, const StoredProp* prop) const;
     // Every key of a record that has the property lies in [PresentLow, PresentHigh).
-    static std::string PresentLow(const SORTORDERSPEC& spec);
-    static std::string PresentHigh(const SORTORDERSPEC& spec);
+    static std::string PresentLow(const SORTORDERSPEC& order);
+    static std::string PresentHigh(const SORTORDERSPEC& order);
 
     const std::string& Locale() const { return locale_; }
     // Names the collation keys are built with: locale and ICU collation

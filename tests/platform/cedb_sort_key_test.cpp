@@ -29,11 +29,11 @@ int CompareKeys(const std::string& a, const std::string& b) {
     return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
 
-std::string KeyOf(const SortKeyBuilder& keys, const SORTORDERSPEC& spec, const CEPROPVAL* v) {
-    if (!v) return keys.RecordKey(spec, nullptr);
+std::string KeyOf(const SortKeyBuilder& keys, const SORTORDERSPEC& sortOrder, const CEPROPVAL* v) {
+    if (!v) return keys.RecordKey(sortOrder, nullptr);
     StoredProp p;
     EXPECT_EQ(PropFromValue(*v, p), 0u);
-    return keys.RecordKey(spec, &p);
+    return keys.RecordKey(sortOrder, &p);
 }
 
 TEST(CedbSortKey, KeysOrderAsTheirValuesUnderEveryFlag) {
@@ -43,14 +43,14 @@ TEST(CedbSortKey, KeysOrderAsTheirValuesUnderEveryFlag) {
     for (WORD type : types) {
         ValuePool pool(type);
         for (DWORD flags = 0; flags < 16; ++flags) {
-            SORTORDERSPEC spec{MAKEPROPID(1, type), flags};
+            SORTORDERSPEC sortOrder{MAKEPROPID(1, type), flags};
             ValueOrder order(type, flags, "en_US");
             for (int i = 0; i < 300; ++i) {
                 CEPROPVAL a = pool.Draw(random), b = pool.Draw(random);
                 const CEPROPVAL* pa = random() % 8 ? &a : nullptr;
                 const CEPROPVAL* pb = random() % 8 ? &b : nullptr;
                 int expected = order.Compare(pa, pb);
-                int got = CompareKeys(KeyOf(keys, spec, pa), KeyOf(keys, spec, pb));
+                int got = CompareKeys(KeyOf(keys, sortOrder, pa), KeyOf(keys, sortOrder, pb));
                 ASSERT_EQ(got, expected) << "type " << type << " flags " << flags << ": "
                                          << (pa ? Describe(*pa) : "missing") << " vs "
                                          << (pb ? Describe(*pb) : "missing");
@@ -62,23 +62,23 @@ TEST(CedbSortKey, KeysOrderAsTheirValuesUnderEveryFlag) {
 TEST(CedbSortKey, PresentKeysLieBetweenTheBoundsAndMissingOnesOutside) {
     SortKeyBuilder keys("en_US");
     for (DWORD flags = 0; flags < 16; ++flags) {
-        SORTORDERSPEC spec{MAKEPROPID(1, CEVT_LPWSTR), flags};
-        std::string low = SortKeyBuilder::PresentLow(spec), high = SortKeyBuilder::PresentHigh(spec);
+        SORTORDERSPEC sortOrder{MAKEPROPID(1, CEVT_LPWSTR), flags};
+        std::string low = SortKeyBuilder::PresentLow(sortOrder), high = SortKeyBuilder::PresentHigh(sortOrder);
         for (const char16_t* s : {u"", u"a", u"\uFFFF\uFFFF", u"zzz"}) {
-            std::string key = KeyOf(keys, spec, std::make_unique<CEPROPVAL>(Str(1, s)).get());
+            std::string key = KeyOf(keys, sortOrder, std::make_unique<CEPROPVAL>(Str(1, s)).get());
             EXPECT_GT(CompareKeys(key, low), 0);
             EXPECT_LT(CompareKeys(key, high), 0);
         }
-        std::string missing = KeyOf(keys, spec, nullptr);
+        std::string missing = KeyOf(keys, sortOrder, nullptr);
         EXPECT_TRUE(CompareKeys(missing, low) < 0 || CompareKeys(missing, high) >= 0) << flags;
     }
 }
 
 TEST(CedbSortKey, LocaleDecidesWhereAccentedLettersGo) {
-    SORTORDERSPEC spec{MAKEPROPID(1, CEVT_LPWSTR), 0};
+    SORTORDERSPEC sortOrder{MAKEPROPID(1, CEVT_LPWSTR), 0};
     CEPROPVAL a = Str(1, u"\u00e4r"), z = Str(1, u"zon");
-    EXPECT_LT(CompareKeys(KeyOf(SortKeyBuilder("de_DE"), spec, &a), KeyOf(SortKeyBuilder("de_DE"), spec, &z)), 0);
-    EXPECT_GT(CompareKeys(KeyOf(SortKeyBuilder("sv_SE"), spec, &a), KeyOf(SortKeyBuilder("sv_SE"), spec, &z)), 0);
+    EXPECT_LT(CompareKeys(KeyOf(SortKeyBuilder("de_DE"), sortOrder, &a), KeyOf(SortKeyBuilder("de_DE"), sortOrder, &z)), 0);
+    EXPECT_GT(CompareKeys(KeyOf(SortKeyBuilder("sv_SE"), sortOrder, &a), KeyOf(SortKeyBuilder("sv_SE"), sortOrder, &z)), 0);
     SORTORDERSPEC generic{MAKEPROPID(1, CEVT_LPWSTR), CEDB_SORT_GENERICORDER};
     EXPECT_LT(CompareKeys(KeyOf(SortKeyBuilder("sv_SE"), generic, &a), KeyOf(SortKeyBuilder("sv_SE"), generic, &z)), 0);
     EXPECT_NE(SortKeyBuilder::CollationIdentity("sv_SE"), SortKeyBuilder::CollationIdentity("de_DE"));
