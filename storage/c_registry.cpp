@@ -113,16 +113,18 @@ LONG CRegistry::SetRegistryType(_REGISTRY_TYPE type, LPCWSTR path, int cached)
     if (!TextMode()) return 0;
     if (!path) return E_INVALIDARG;
     std::u16string resolved = ResolveSettingsPath(path);
-    if (GetFileAttributesW(resolved.c_str()) == INVALID_FILE_ATTRIBUTES) CeFile::CreatePath(resolved.c_str());
     Lock lock(INIFileCache::Lock());
     m_cached = cached ? 1 : 0;
+    bool onDisk = true;
     if (m_cached) {
-        m_file = INIFileCache::Attach(resolved);
+        m_file = INIFileCache::Attach(resolved, &onDisk);
     } else {
         m_file = new INIFile(resolved);
-        m_file->Load();
+        onDisk = m_file->Load();
         m_file->users = 1;
     }
+    // A file not there yet gets its folders now, so that saving can create it.
+    if (!onDisk) CeFile::CreatePath(resolved.c_str());
     return 0;
 }
 

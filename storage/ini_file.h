@@ -102,8 +102,8 @@ public:
     const std::u16string& Path() const { return m_path; }
 
     // Clears the object and reads the file; a missing, empty or unreadable
-    // file leaves it empty.
-    void Load();
+    // file leaves it empty. False when the file could not be opened.
+    bool Load();
     // Clears the object and parses the bytes of a settings file.
     void Parse(const void* bytes, size_t size);
     // The whole file as it is written: byte-order mark, CR LF lines.

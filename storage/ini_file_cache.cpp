@@ -36,12 +36,13 @@ std::recursive_mutex& INIFileCache::Lock()
     return *lock;
 }
 
-CRegistry::INIFile* INIFileCache::Attach(const std::u16string& path)
+CRegistry::INIFile* INIFileCache::Attach(const std::u16string& path, bool* onDisk)
 {
     CRegistry::INIFile* file = Find(path);
+    *onDisk = true;
     if (!file) {
         auto fresh = std::make_unique<CRegistry::INIFile>(path);
-        fresh->Load();
+        *onDisk = fresh->Load();
         State().files.push_back(fresh.get());
         file = fresh.release();
     }

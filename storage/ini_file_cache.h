@@ -13,8 +13,9 @@ public:
     static std::recursive_mutex& Lock();
 
     // The cached object for path with one more user, loading the file when
-    // it is not cached yet. Called with the lock held.
-    static CRegistry::INIFile* Attach(const std::u16string& path);
+    // it is not cached yet. *onDisk: false when the file was loaded now and
+    // could not be opened. Called with the lock held.
+    static CRegistry::INIFile* Attach(const std::u16string& path, bool* onDisk);
     // Drops one user; an object the cache has forgotten goes with its last.
     // Called with the lock held.
     static void Detach(CRegistry::INIFile* file);

@@ -126,17 +126,17 @@ bool ParseSettingsValueLine(std::u16string_view raw, SettingsValue& value)
     return true;
 }
 
-void CRegistry::INIFile::Load()
+bool CRegistry::INIFile::Load()
 {
     Clear();
     HANDLE file = CreateFileW(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
+    if (file == INVALID_HANDLE_VALUE) return false;
     DWORD high = 0;
     DWORD size = GetFileSize(file, &high);
     if (size == INVALID_FILE_SIZE || high != 0 || size == 0) {
         CloseHandle(file);
-        return;
+        return true;
     }
     // Read straight into the text buffer: a UTF-16 file's bytes after its
     // mark are already the text on a little-endian host.
@@ -150,9 +150,10 @@ void CRegistry::INIFile::Load()
         buffer[1 + length] = 0;
         m_source = std::move(buffer);
         ParseText(m_source.get() + 1, length);
-        return;
+        return true;
     }
     Parse(buffer.get(), got);
+    return true;
 }
 void CRegistry::INIFile::Parse(const void* data, size_t size)
 {
