@@ -6,7 +6,6 @@
 
 namespace {
 
-constexpr size_t kIndexThreshold = CRegistry::INIFile::kIndexThreshold;
 
 bool RemoveName(std::vector<std::u16string>& names, std::u16string_view name)
 {
@@ -69,34 +68,14 @@ void SettingsSection::ReadPendingLines() const
     readRange(begin, end);
     for (const auto& range : m_morePending) readRange(range.first, range.second);
     m_morePending.clear();
-    m_indexBuilt = false;
     m_index.Clear();
 }
 
 std::ptrdiff_t SettingsSection::IndexOf(std::u16string_view name) const
 {
     Values();
-    if (m_values.size() <= kIndexThreshold) {
-        for (size_t i = 0; i < m_values.size(); ++i) {
-            if (settings::NamesEqual(m_values[i].name.View(), name)) return static_cast<std::ptrdiff_t>(i);
-        }
-        return -1;
-    }
-    if (!m_indexBuilt) {
-        m_index.Clear();
-        for (size_t i = 0; i < m_values.size(); ++i) {
-            m_index.Add(settings::NameHash(m_values[i].name.View()), static_cast<std::uint32_t>(i));
-        }
-        m_indexBuilt = true;
-    }
-    std::uint32_t at = m_index.Find(settings::NameHash(name));
-    if (at == SettingsNameIndex::kNone) return -1;
-    if (settings::NamesEqual(m_values[at].name.View(), name)) return at;
-    // Two names share a hash: fall back to a scan.
-    for (size_t i = 0; i < m_values.size(); ++i) {
-        if (settings::NamesEqual(m_values[i].name.View(), name)) return static_cast<std::ptrdiff_t>(i);
-    }
-    return -1;
+    return m_index.Lookup(
+        m_values.size(), [this](size_t i) { return m_values[i].name.View(); }, name);
 }
 
 SettingsValue* SettingsSection::Find(std::u16string_view name)
@@ -108,9 +87,7 @@ SettingsValue* SettingsSection::Find(std::u16string_view name)
 SettingsValue& SettingsSection::Append(SettingsValue value)
 {
     Values();
-    if (m_indexBuilt) {
-        m_index.Add(settings::NameHash(value.name.View()), static_cast<std::uint32_t>(m_values.size()));
-    }
+    if (m_index.Built()) m_index.Appended(settings::NameHash(value.name.View()), static_cast<std::uint32_t>(m_values.size()));
     m_values.push_back(std::move(value));
     return m_values.back();
 }
@@ -120,7 +97,6 @@ bool SettingsSection::Remove(std::u16string_view name)
     std::ptrdiff_t i = IndexOf(name);
     if (i < 0) return false;
     m_values.erase(m_values.begin() + i);
-    m_indexBuilt = false;
     m_index.Clear();
     return true;
 }
@@ -135,7 +111,6 @@ void CRegistry::INIFile::Clear()
     m_deletedSections.clear();
     m_deletedSectionNames.clear();
     m_sectionIndex.Clear();
-    m_sectionIndexBuilt = false;
     m_source.reset();
     dirty = false;
     ++generation;
@@ -143,47 +118,28 @@ void CRegistry::INIFile::Clear()
 
 CRegistry::INIFile::Section& CRegistry::INIFile::AppendSection(SettingsText name)
 {
-    std::uint64_t hash = m_sectionIndexBuilt ? settings::NameHash(name.View()) : 0;
+    std::uint64_t hash = m_sectionIndex.Built() ? settings::NameHash(name.View()) : 0;
     return AppendSection(std::move(name), hash);
 }
 
-// hash: the name's hash when the index is built (else unused).
 CRegistry::INIFile::Section& CRegistry::INIFile::AppendSection(SettingsText name, std::uint64_t hash)
 {
     auto section = std::make_unique<Section>(std::move(name));
-    if (m_sectionIndexBuilt) m_sectionIndex.Add(hash, static_cast<std::uint32_t>(m_sections.size()));
+    m_sectionIndex.Appended(hash, static_cast<std::uint32_t>(m_sections.size()));
     m_sections.push_back(std::move(section));
     return *m_sections.back();
 }
 
 std::ptrdiff_t CRegistry::INIFile::FindSection(std::u16string_view name) const
 {
-    return FindSection(name, m_sections.size() <= kIndexThreshold ? 0 : settings::NameHash(name));
+    return FindSection(name, nullptr);
 }
 
-// hash: the name's hash when there are more sections than kIndexThreshold.
-std::ptrdiff_t CRegistry::INIFile::FindSection(std::u16string_view name, std::uint64_t hash) const
+// hash: the name's hash when the caller has it already, else null.
+std::ptrdiff_t CRegistry::INIFile::FindSection(std::u16string_view name, const std::uint64_t* hash) const
 {
-    if (m_sections.size() <= kIndexThreshold) {
-        for (size_t i = 0; i < m_sections.size(); ++i) {
-            if (settings::NamesEqual(m_sections[i]->Name(), name)) return static_cast<std::ptrdiff_t>(i);
-        }
-        return -1;
-    }
-    if (!m_sectionIndexBuilt) {
-        m_sectionIndex.Clear();
-        for (size_t i = 0; i < m_sections.size(); ++i) {
-            m_sectionIndex.Add(settings::NameHash(m_sections[i]->Name()), static_cast<std::uint32_t>(i));
-        }
-        m_sectionIndexBuilt = true;
-    }
-    std::uint32_t at = m_sectionIndex.Find(hash);
-    if (at == SettingsNameIndex::kNone) return -1;
-    if (settings::NamesEqual(m_sections[at]->Name(), name)) return at;
-    for (size_t i = 0; i < m_sections.size(); ++i) {
-        if (settings::NamesEqual(m_sections[i]->Name(), name)) return static_cast<std::ptrdiff_t>(i);
-    }
-    return -1;
+    return m_sectionIndex.Lookup(
+        m_sections.size(), [this](size_t i) { return m_sections[i]->Name(); }, name, hash);
 }
 
 size_t CRegistry::INIFile::OpenSection(std::u16string_view name, bool* created)
@@ -215,7 +171,6 @@ bool CRegistry::INIFile::DeleteSection(std::u16string_view name)
     std::unique_ptr<Section> section = std::move(m_sections[static_cast<size_t>(found)]);
     m_sections.erase(m_sections.begin() + found);
     m_sectionIndex.Clear();
-    m_sectionIndexBuilt = false;
     for (size_t i = 0; i < section->ValueCount(); ++i) AddName(section->deletedValueNames, section->ValueAt(i).name.View());
     AddName(m_deletedSectionNames, name);
     // Only the latest removal of a name matters for a later re-creation.
@@ -309,7 +264,6 @@ void CRegistry::INIFile::MergeWithDisk()
         while ((at = disk.FindSection(name)) >= 0) {
             disk.m_sections.erase(disk.m_sections.begin() + at);
             disk.m_sectionIndex.Clear();
-            disk.m_sectionIndexBuilt = false;
         }
     }
     disk.m_deletedSectionNames = std::move(m_deletedSectionNames);
@@ -320,7 +274,6 @@ void CRegistry::INIFile::MergeWithDisk()
     m_deletedSections = std::move(disk.m_deletedSections);
     m_deletedSectionNames = std::move(disk.m_deletedSectionNames);
     m_sectionIndex.Clear();
-    m_sectionIndexBuilt = false;
     dirty = true;
     ++generation;
 }

@@ -75,9 +75,8 @@ private:
     mutable const WCHAR* m_pendingBegin = nullptr;
     mutable const WCHAR* m_pendingEnd = nullptr;
     mutable std::vector<std::pair<const WCHAR*, const WCHAR*>> m_morePending;
-    // Name hash -> first position, built on the first look-up in a big section.
+    // Name hash -> first position, for big sections.
     mutable SettingsNameIndex m_index;
-    mutable bool m_indexBuilt = false;
 };
 
 // Reads one value line of a settings file; false for a line that is no value
@@ -91,8 +90,6 @@ public:
 
     // Lines longer than this are ignored when read.
     static constexpr size_t kLongestLine = 8096;
-    // Up to this many sections (or values of a section) a scan beats an index.
-    static constexpr size_t kIndexThreshold = 16;
 
     // path: the resolved (device) path.
     explicit INIFile(std::u16string path);
@@ -143,9 +140,10 @@ public:
 
 private:
     void Clear();
+    // hash: the name's hash (used only when the section index is in use).
     Section& AppendSection(SettingsText name, std::uint64_t hash);
     Section& AppendSection(SettingsText name);
-    std::ptrdiff_t FindSection(std::u16string_view name, std::uint64_t hash) const;
+    std::ptrdiff_t FindSection(std::u16string_view name, const std::uint64_t* hash) const;
     void ParseText(const WCHAR* text, size_t length);
     Section* OpenHeader(std::u16string_view line);
     Value& SetValue(Section& section, std::u16string_view name);
@@ -158,5 +156,4 @@ private:
     std::vector<std::unique_ptr<Section>> m_deletedSections;
     std::vector<std::u16string> m_deletedSectionNames;
     mutable SettingsNameIndex m_sectionIndex;
-    mutable bool m_sectionIndexBuilt = false;
 };

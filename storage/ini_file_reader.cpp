@@ -210,8 +210,9 @@ CRegistry::INIFile::Section* CRegistry::INIFile::OpenHeader(std::u16string_view 
     if (line.size() > kLongestLine) return nullptr;
     // The name is what lies between the first and the last character.
     std::u16string_view name = line.size() >= 2 ? line.substr(1, line.size() - 2) : std::u16string_view();
-    std::uint64_t hash = m_sections.size() <= kIndexThreshold ? 0 : settings::NameHash(name);
-    std::ptrdiff_t at = FindSection(name, hash);
+    // One hash serves both the look-up and the index entry of a new section.
+    std::uint64_t hash = settings::NameHash(name);
+    std::ptrdiff_t at = FindSection(name, &hash);
     if (at >= 0) return m_sections[static_cast<size_t>(at)].get();
     return &AppendSection(SettingsText::Borrow(name), hash);
 }

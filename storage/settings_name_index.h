@@ -1,21 +1,61 @@
 // SettingsNameIndex: positions of names by their hash (see settings_name.h),
 // in one open-addressed table. A hash added twice keeps its first position,
-// so look-ups find the first of equal names; callers compare the name at the
-// position found and fall back to a scan when two names share a hash.
+// so look-ups find the first of equal names. The table is built on the first
+// look-up in a list longer than kScanLimit (shorter lists are scanned) and
+// dropped whenever positions move.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string_view>
 #include <vector>
+
+#include "storage/settings_name.h"
 
 class SettingsNameIndex {
 public:
     static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+    // Up to this many names a scan beats an index.
+    static constexpr size_t kScanLimit = 16;
 
+    // Forgets every position (the list changed other than at its end).
     void Clear()
     {
         m_slots.clear();
         m_count = 0;
+        m_built = false;
     }
+    bool Built() const { return m_built; }
+    // Records an appended name, when the table is in use.
+    void Appended(std::uint64_t hash, std::uint32_t position)
+    {
+        if (m_built) Add(hash, position);
+    }
+
+    // The position of the first name equal to name among count names
+    // (nameAt(i) gives the i-th), or -1. hash is name's hash, or null to have
+    // it computed when needed.
+    template <class NameAt>
+    std::ptrdiff_t Lookup(size_t count, NameAt nameAt, std::u16string_view name, const std::uint64_t* hash = nullptr)
+    {
+        if (count > kScanLimit) {
+            if (!m_built) {
+                Clear();
+                for (size_t i = 0; i < count; ++i) Add(settings::NameHash(nameAt(i)), static_cast<std::uint32_t>(i));
+                m_built = true;
+            }
+            std::uint32_t at = Find(hash ? *hash : settings::NameHash(name));
+            if (at == kNone) return -1;
+            if (settings::NamesEqual(nameAt(at), name)) return at;
+            // Two names share a hash: the scan below decides.
+        }
+        for (size_t i = 0; i < count; ++i) {
+            if (settings::NamesEqual(nameAt(i), name)) return static_cast<std::ptrdiff_t>(i);
+        }
+        return -1;
+    }
+
+private:
     std::uint32_t Find(std::uint64_t hash) const
     {
         if (m_slots.empty()) return kNone;
@@ -26,6 +66,7 @@ public:
             if (slot.hash == hash) return slot.position;
         }
     }
+
     void Add(std::uint64_t hash, std::uint32_t position)
     {
         if ((m_count + 1) * 2 > m_slots.size()) Grow();
@@ -41,7 +82,6 @@ public:
         }
     }
 
-private:
     struct Slot {
         std::uint64_t hash = 0;
         std::uint32_t position = kNone;
@@ -59,4 +99,5 @@ private:
 
     std::vector<Slot> m_slots;
     size_t m_count = 0;
+    bool m_built = false;
 };
