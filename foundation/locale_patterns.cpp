@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "foundation/ce_string.h"
 #include "platform/date_format.h"
 #include "platform/error_codes.h"
 #include "platform/last_error.h"
@@ -49,11 +50,12 @@ std::u16string LocalePicture(LCID locale, LCTYPE type)
     return buffer;
 }
 
-void ReplaceAll(std::u16string& text, std::u16string_view find, std::u16string_view replace)
+// text with every find replaced by replace (the library's CeString::Replace).
+std::u16string Replaced(const std::u16string& text, const WCHAR* find, const WCHAR* replace)
 {
-    for (size_t at = text.find(find); at != std::u16string::npos; at = text.find(find, at + replace.size())) {
-        text.replace(at, find.size(), replace);
-    }
+    CeString result(text.c_str());
+    result.Replace(find, replace);
+    return static_cast<const WCHAR*>(result);
 }
 
 Patterns Derive(LCID locale)
@@ -62,15 +64,15 @@ Patterns Derive(LCID locale)
     const std::u16string longDate = LocalePicture(locale, LOCALE_SLONGDATE);
     p.longDate = longDate.find(u"dddd") == std::u16string::npos ? u"dddd " + longDate : longDate;
     if (longDate.find(u"ddd") != std::u16string::npos) {
-        p.longAbbrev = longDate;
-        ReplaceAll(p.longAbbrev, u"dddd", u"ddd");
+        p.longAbbrev = Replaced(longDate, u"dddd", u"ddd");
     } else {
         p.longAbbrev = u"ddd " + longDate;
     }
-    p.midSize = p.longAbbrev;
-    ReplaceAll(p.midSize, u"MMMM", u"MMM");
+    p.midSize = Replaced(p.longAbbrev, u"MMMM", u"MMM");
     p.shortFullYear = LocalePicture(locale, LOCALE_SSHORTDATE);
-    if (p.shortFullYear.find(u"yyyy") == std::u16string::npos) ReplaceAll(p.shortFullYear, u"yy", u"yyyy");
+    if (p.shortFullYear.find(u"yyyy") == std::u16string::npos) {
+        p.shortFullYear = Replaced(p.shortFullYear, u"yy", u"yyyy");
+    }
     return p;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "foundation/ce_file.h"
+#include "foundation/ce_string.h"
 #include "platform/durable_file.h"
 #include "platform/wide_string.h"
 #include "storage/corvid_directory.h"
@@ -55,15 +56,6 @@ void CopyOut(std::u16string_view text, LPWSTR buffer, size_t size)
     size_t n = text.size() < size - 1 ? text.size() : size - 1;
     for (size_t i = 0; i < n; ++i) buffer[i] = text[i];
     buffer[n] = 0;
-}
-
-std::u16string ReplaceAll(std::u16string text, std::u16string_view find, std::u16string_view replace)
-{
-    if (find.empty()) return text;
-    for (size_t at = text.find(find); at != std::u16string::npos; at = text.find(find, at + replace.size())) {
-        text.replace(at, find.size(), replace);
-    }
-    return text;
 }
 
 }  // namespace
@@ -522,18 +514,18 @@ LONG CRegistry::ImportINIFile(LPCWSTR path)
     if (!path) return E_INVALIDARG;
     CRegistry source(REGISTRY_TYPE_FILE, path, 0);
     CRegistry target(REGISTRY_TYPE_REGISTRY);
-    return target.AppendFrom(source, {}, {});
+    return target.AppendFrom(source, nullptr, nullptr);
 }
 
 LONG CRegistry::AppendINIFile(LPCWSTR path, LPCWSTR find, LPCWSTR replace)
 {
     if (!path) return E_INVALIDARG;
     CRegistry source(REGISTRY_TYPE_FILE, path, 0);
-    return AppendFrom(source, find && replace ? find : u"", replace ? replace : u"");
+    return AppendFrom(source, replace ? find : nullptr, replace);
 }
 
 // Copies every section of a text-file store into this one.
-LONG CRegistry::AppendFrom(CRegistry& source, std::u16string_view find, std::u16string_view replace)
+LONG CRegistry::AppendFrom(CRegistry& source, LPCWSTR find, LPCWSTR replace)
 {
     std::vector<std::u16string> sections;
     {
@@ -544,8 +536,9 @@ LONG CRegistry::AppendFrom(CRegistry& source, std::u16string_view find, std::u16
     for (const std::u16string& section : sections) {
         LPCWSTR subkey = nullptr;
         HKEY root = GetSectionKey(section.c_str(), &subkey);
-        std::u16string target = ReplaceAll(subkey ? subkey : u"", find, replace);
-        LONG result = CopyKey(source, 0, section, *this, root, target);
+        CeString target(subkey ? subkey : u"");
+        if (find && *find) target.Replace(find, replace ? replace : u"");
+        LONG result = CopyKey(source, 0, section, *this, root, std::u16string(static_cast<const WCHAR*>(target)));
         if (result != 0) status = result;
     }
     return status;

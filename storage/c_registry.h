@@ -140,7 +140,8 @@ private:
     void ReleaseFile();
     SettingsSection* OpenSection();
     LONG QueryText(LPCWSTR name, std::u16string& text);
-    LONG AppendFrom(CRegistry& source, std::u16string_view find, std::u16string_view replace);
+    // find null or empty: subkeys as they stand.
+    LONG AppendFrom(CRegistry& source, LPCWSTR find, LPCWSTR replace);
     static LONG CopyKey(CRegistry& source, HKEY sourceRoot, const std::u16string& sourceKey, CRegistry& target,
                         HKEY targetRoot, const std::u16string& targetKey);
     static LONG ExportRegistryKey(HKEY root, const std::u16string& subkey, CRegistry& target);
