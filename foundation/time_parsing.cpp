@@ -3,6 +3,7 @@
 #include <string>
 
 #include "foundation/locale_patterns.h"
+#include "foundation/string_functions.h"
 #include "platform/locale_info.h"
 #include "platform/system_time.h"
 #include "platform/variant_date_parse.h"
@@ -53,14 +54,6 @@ bool ReadSeparator(const WCHAR*& p, const std::u16string& separator)
     return true;
 }
 
-bool ContainsNoCase(const WCHAR* text, const std::u16string& part)
-{
-    std::u16string hay(text), needle(part);
-    _wcslwr(hay.data());
-    _wcslwr(needle.data());
-    return hay.find(needle) != std::u16string::npos;
-}
-
 }  // namespace
 
 HRESULT CorvidDateFromString(LPCWSTR text, DWORD flags, DATE* out)
@@ -74,7 +67,7 @@ HRESULT CorvidDateFromString(LPCWSTR text, DWORD flags, DATE* out)
     const std::u16string pmDesignator = LocaleText(LOCALE_S2359);
     const std::u16string separator = LocaleText(LOCALE_STIME);
     const bool clock24 = LocaleText(LOCALE_ITIME) == u"1";
-    const bool pm = !pmDesignator.empty() && ContainsNoCase(text, pmDesignator);
+    const bool pm = !pmDesignator.empty() && wcsistr(text, pmDesignator.c_str()) != nullptr;
 
     const WCHAR* p = text;
     while (*p && !IsDigit(*p)) ++p;
