@@ -7,6 +7,7 @@
 #include "platform/registry.h"
 #include "platform/special_folders.h"
 #include "platform/wide_string.h"
+#include "storage/registry_functions.h"
 
 namespace {
 
@@ -23,32 +24,15 @@ bool IsFolder(const WCHAR* path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// The "Corvid_Folder" value when it names an existing folder.
+// The "Corvid_Folder" value (at most 400 bytes) when it names an existing folder.
 bool ReadFolderValue(WCHAR* buffer)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSuiteKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    DWORD type = 0;
-    DWORD bytes = 400;
     WCHAR value[201] = {};
-    LONG result = RegQueryValueExW(key, kFolderValue, nullptr, &type, reinterpret_cast<BYTE*>(value), &bytes);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS || type != REG_SZ || !value[0] || !IsFolder(value)) return false;
+    if (GetFromRegistrySZ(HKEY_CURRENT_USER, kSuiteKey, kFolderValue, value, 200) != ERROR_SUCCESS) return false;
+    if (!value[0] || !IsFolder(value)) return false;
     wcsncpy(buffer, value, kBufferChars - 1);
     buffer[kBufferChars - 1] = 0;
     return true;
-}
-
-void WriteFolderValue(const WCHAR* folder)
-{
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSuiteKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS) {
-        return;
-    }
-    RegSetValueExW(key, kFolderValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(folder),
-                   static_cast<DWORD>((wcslen(folder) + 1) * sizeof(WCHAR)));
-    RegCloseKey(key);
 }
 
 void InitLocked()
@@ -63,7 +47,7 @@ void InitLocked()
         wcscpy(folder, u"\\Application Data");
     }
     wcsncpy(g_directory, folder, kBufferChars - 1);
-    WriteFolderValue(g_directory);
+    SetToRegistrySZ(HKEY_CURRENT_USER, kSuiteKey, kFolderValue, g_directory);
 }
 
 }  // namespace
