@@ -1,4 +1,4 @@
-#include "storage/pim_databases.h"
+#include "platform/pim_databases.h"
 
 #include <initializer_list>
 

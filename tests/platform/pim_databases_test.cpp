@@ -1,12 +1,12 @@
 // The personal-information databases: made once, found by name, and read in
 // the orders the loaders open them with.
-#include "storage/pim_databases.h"
+#include "platform/pim_databases.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "../platform/device_sandbox.h"
+#include "device_sandbox.h"
 #include "platform/error_codes.h"
 #include "platform/handle.h"
 #include "platform/last_error.h"
