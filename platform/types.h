@@ -100,6 +100,12 @@ constexpr HRESULT DISP_E_BADVARTYPE = static_cast<HRESULT>(0x80020008u);
 constexpr HRESULT DISP_E_OVERFLOW = static_cast<HRESULT>(0x8002000Au);
 
 constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
+// A Win32 error code as an HRESULT (0 stays S_OK).
+constexpr HRESULT HRESULT_FROM_WIN32(DWORD error)
+{
+    return error == 0 || static_cast<HRESULT>(error) < 0 ? static_cast<HRESULT>(error)
+                                                          : static_cast<HRESULT>((error & 0xFFFFu) | 0x80070000u);
+}
 constexpr bool FAILED(HRESULT hr) { return hr < 0; }
 
 constexpr WORD LOWORD(std::uintptr_t v) { return static_cast<WORD>(v & 0xFFFF); }

@@ -1,0 +1,623 @@
+#include "platform/outlook_recurrence_pattern.h"
+
+#include <gtest/gtest.h>
+#include <libical/ical.h>
+
+#include <random>
+#include <set>
+
+#include "outlook_item_test_support.h"
+#include "platform/outlook_appointment.h"
+#include "platform/recurrence_dates.h"
+#include "platform/recurrence_pattern_blob.h"
+
+using namespace outlooktest;
+
+namespace {
+
+IAppointment* OpenAppointment(CEOID oid)
+{
+    return MakeItem<IAppointment>(kAppointmentsDatabase, oid, MakeOutlookAppointment);
+}
+
+CEOID OidOf(IAppointment* item)
+{
+    LONG oid = 0;
+    item->get_Oid(&oid);
+    return static_cast<CEOID>(oid);
+}
+
+DWORD Midnight(int y, int m, int d) { return static_cast<DWORD>(platform::RecurrenceDayFromDate(y, m, d)) * 1440u; }
+
+platform::RecurrencePatternBlob StoredBlob(CEOID oid)
+{
+    const std::vector<BYTE> bytes = ReadRaw(kAppointmentsDatabase, oid, kAppointmentRecurrencePattern).bytes;
+    platform::RecurrencePatternBlob blob;
+    EXPECT_TRUE(platform::RecurrenceBlobUsable(platform::DecodeRecurrencePatternBlob(bytes.data(), bytes.size(), blob)));
+    return blob;
+}
+
+class OutlookRecurrenceTest : public OutlookItemTest {
+protected:
+    // Mondays from 2 March 2026, 10:00 to 11:00, "Standup".
+    CEOID SaveWeeklyMeeting(LONG occurrences = 0)
+    {
+        IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
+        Bstr subject(u"Standup"), location(u"Hall");
+        item->put_Subject(subject.b);
+        item->put_Location(location.b);
+        item->put_Start(Ole(2026, 3, 2, 10, 0));
+        item->put_Duration(60);
+        IRecurrencePattern* pattern = nullptr;
+        EXPECT_EQ(item->GetRecurrencePattern(&pattern), S_OK);
+        pattern->put_RecurrenceType(olRecursWeekly);
+        pattern->put_DayOfWeekMask(olMonday);
+        if (occurrences) pattern->put_Occurrences(occurrences);
+        pattern->Release();
+        EXPECT_EQ(item->Save(), S_OK);
+        const CEOID oid = OidOf(item);
+        item->Release();
+        return oid;
+    }
+
+    IAppointment* Occurrence(CEOID oid, DATE date, HRESULT expected = S_OK)
+    {
+        IAppointment* series = OpenAppointment(oid);
+        IRecurrencePattern* pattern = nullptr;
+        series->GetRecurrencePattern(&pattern);
+        IAppointment* occurrence = nullptr;
+        EXPECT_EQ(pattern->GetOccurrence(date, &occurrence), expected);
+        pattern->Release();
+        series->Release();
+        return occurrence;
+    }
+};
+
+TEST_F(OutlookRecurrenceTest, PatternFieldsComeBackAfterReopening)
+{
+    IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
+    item->put_Start(Ole(2026, 1, 31, 18, 30));
+    item->put_Duration(45);
+    IRecurrencePattern* pattern = nullptr;
+    item->GetRecurrencePattern(&pattern);
+    pattern->put_RecurrenceType(olRecursMonthly);
+    pattern->put_Interval(2);
+    pattern->put_PatternEndDate(Ole(2026, 12, 31));
+    pattern->Release();
+    ASSERT_EQ(item->Save(), S_OK);
+    const CEOID oid = OidOf(item);
+    item->Release();
+    platform::CloseObjectStore();
+
+    IAppointment* read = OpenAppointment(oid);
+    VARIANT_BOOL recurring = VARIANT_FALSE;
+    read->get_IsRecurring(&recurring);
+    EXPECT_EQ(recurring, VARIANT_TRUE);
+    read->GetRecurrencePattern(&pattern);
+    LONG value = 0;
+    pattern->get_RecurrenceType(&value);
+    EXPECT_EQ(value, olRecursMonthly);
+    pattern->get_Interval(&value);
+    EXPECT_EQ(value, 2);
+    pattern->get_DayOfMonth(&value);
+    EXPECT_EQ(value, 31) << "taken from the start when the kind was chosen";
+    pattern->get_Duration(&value);
+    EXPECT_EQ(value, 45);
+    pattern->get_Occurrences(&value);
+    EXPECT_EQ(value, 6) << "31 Jan, 31 Mar, 31 May, 31 Jul, 30 Sep, 30 Nov";
+    DATE date = 0;
+    pattern->get_PatternStartDate(&date);
+    EXPECT_DATE(date, Ole(2026, 1, 31));
+    pattern->get_PatternEndDate(&date);
+    EXPECT_DATE(date, Ole(2026, 12, 31));
+    pattern->get_StartTime(&date);
+    EXPECT_NEAR(date, (18 * 60 + 30) / 1440.0, 1e-7);
+    pattern->get_EndTime(&date);
+    EXPECT_NEAR(date, (19 * 60 + 15) / 1440.0, 1e-7);
+    VARIANT_BOOL noEnd = VARIANT_TRUE;
+    pattern->get_NoEndDate(&noEnd);
+    EXPECT_EQ(noEnd, VARIANT_FALSE);
+    pattern->Release();
+    read->Release();
+
+    const platform::RecurrencePatternBlob blob = StoredBlob(oid);
+    EXPECT_EQ(blob.frequency, platform::kRecurFrequencyMonthly);
+    EXPECT_EQ(blob.patternType, platform::kRecurPatternMonth);
+    EXPECT_EQ(blob.period, 2u);
+    EXPECT_EQ(blob.dayOfMonth, 31u);
+    EXPECT_EQ(blob.endType, platform::kRecurEndByDate);
+    EXPECT_EQ(blob.startDate, Midnight(2026, 1, 31));
+    EXPECT_EQ(blob.startTimeOffset, 18u * 60 + 30);
+    EXPECT_EQ(blob.endTimeOffset, 18u * 60 + 30 + 45);
+}
+
+TEST_F(OutlookRecurrenceTest, SavingMovesTheStartToTheFirstOccurrence)
+{
+    // Saturday 28 February; the pattern takes Mondays only.
+    IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
+    item->put_Start(Ole(2026, 2, 28, 10, 0));
+    IRecurrencePattern* pattern = nullptr;
+    item->GetRecurrencePattern(&pattern);
+    pattern->put_RecurrenceType(olRecursWeekly);
+    pattern->put_DayOfWeekMask(olMonday);
+    pattern->Release();
+    ASSERT_EQ(item->Save(), S_OK);
+    DATE start = 0;
+    item->get_Start(&start);
+    EXPECT_DATE(start, Ole(2026, 3, 2, 10, 0));
+    item->Release();
+}
+
+TEST_F(OutlookRecurrenceTest, BadPatternFieldsFailTheSaveAndStoreNothing)
+{
+    struct Case {
+        LONG type;
+        void (*set)(IRecurrencePattern*);
+        HRESULT expected;
+        const char* what;
+    } cases[] = {
+        {olRecursDaily, [](IRecurrencePattern* p) { p->put_Interval(0); }, E_INVALIDRECURRENCE, "interval 0"},
+        {olRecursDaily, [](IRecurrencePattern* p) { p->put_Interval(999); }, E_INVALIDRECURRENCE, "interval 999"},
+        {olRecursMonthly, [](IRecurrencePattern* p) { p->put_DayOfMonth(0); }, E_INVALIDRECURRENCE, "day 0"},
+        {olRecursMonthly, [](IRecurrencePattern* p) { p->put_DayOfMonth(32); }, E_INVALIDRECURRENCE, "day 32"},
+        {olRecursMonthNth, [](IRecurrencePattern* p) { p->put_Instance(6); }, E_INVALIDRECURRENCE, "instance 6"},
+        {olRecursWeekly, [](IRecurrencePattern* p) { p->put_DayOfWeekMask(0); }, E_INVALIDRECURRENCE, "no weekday"},
+        {olRecursYearly, [](IRecurrencePattern* p) { p->put_MonthOfYear(13); }, E_INVALIDRECURRENCE, "month 13"},
+        {olRecursDaily, [](IRecurrencePattern* p) { p->put_PatternEndDate(Ole(2026, 1, 1)); }, E_INVALIDDATES,
+         "end before start"},
+    };
+    for (const Case& c : cases) {
+        IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
+        item->put_Start(Ole(2026, 4, 6, 9, 0));
+        ASSERT_EQ(item->Save(), S_OK);
+        const CEOID oid = OidOf(item);
+        IRecurrencePattern* pattern = nullptr;
+        item->GetRecurrencePattern(&pattern);
+        pattern->put_RecurrenceType(c.type);
+        c.set(pattern);
+        pattern->Release();
+        EXPECT_EQ(item->Save(), c.expected) << c.what;
+        item->Release();
+        EXPECT_FALSE(ReadRaw(kAppointmentsDatabase, oid, kAppointmentRecurrencePattern).found) << c.what;
+    }
+}
+
+TEST_F(OutlookRecurrenceTest, OccurrencesLongerThanTheirPeriodAreRefused)
+{
+    IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
+    item->put_Start(Ole(2026, 4, 6, 9, 0));
+    item->put_Duration(2 * 1440);
+    IRecurrencePattern* pattern = nullptr;
+    item->GetRecurrencePattern(&pattern);
+    pattern->put_RecurrenceType(olRecursDaily);
+    EXPECT_EQ(item->Save(), E_INVALIDDATES);
+    item->put_Duration(30);
+    item->put_ReminderSet(VARIANT_TRUE);
+    item->put_ReminderMinutesBeforeStart(2 * 1440);
+    EXPECT_EQ(item->Save(), E_INVALIDREMINDERTIME);
+    item->put_ReminderMinutesBeforeStart(15);
+    EXPECT_EQ(item->Save(), S_OK);
+    pattern->Release();
+    item->Release();
+}
+
+TEST_F(OutlookRecurrenceTest, ChangedOccurrenceBecomesAnExceptionWithOnlyItsChangedFields)
+{
+    const CEOID oid = SaveWeeklyMeeting();
+    IAppointment* occurrence = Occurrence(oid, Ole(2026, 3, 16));
+    ASSERT_NE(occurrence, nullptr);
+    DATE start = 0;
+    occurrence->get_Start(&start);
+    EXPECT_DATE(start, Ole(2026, 3, 16, 10, 0));
+    Bstr subject(u"Standup (moved)");
+    occurrence->put_Subject(subject.b);
+    occurrence->put_Start(Ole(2026, 3, 17, 14, 0));  // Tuesday afternoon
+    occurrence->put_BusyStatus(olTentative);
+    ASSERT_EQ(occurrence->Save(), S_OK);
+    LONG same = 0;
+    occurrence->get_Oid(&same);
+    EXPECT_EQ(static_cast<CEOID>(same), oid);
+    occurrence->Release();
+
+    const platform::RecurrencePatternBlob blob = StoredBlob(oid);
+    ASSERT_EQ(blob.exceptions.size(), 1u);
+    const platform::RecurrenceExceptionInfo& info = blob.exceptions[0];
+    EXPECT_EQ(info.originalStartDate, Midnight(2026, 3, 16) + 600);
+    EXPECT_EQ(info.startDateTime, Midnight(2026, 3, 17) + 14 * 60);
+    EXPECT_EQ(info.endDateTime, Midnight(2026, 3, 17) + 15 * 60);
+    EXPECT_EQ(info.subject, std::optional<std::u16string>(u"Standup (moved)"));
+    EXPECT_EQ(info.busyStatus, std::optional<DWORD>(olTentative));
+    EXPECT_FALSE(info.location.has_value()) << "the location did not change";
+    EXPECT_FALSE(info.allDay.has_value());
+    EXPECT_EQ(blob.deletedInstanceDates, std::vector<DWORD>{Midnight(2026, 3, 16)});
+    EXPECT_EQ(blob.modifiedInstanceDates, std::vector<DWORD>{Midnight(2026, 3, 17)});
+
+    // Reopened, the occurrence is found on its new day and not on its old one.
+    platform::CloseObjectStore();
+    Occurrence(oid, Ole(2026, 3, 16), E_FAIL);
+    IAppointment* moved = Occurrence(oid, Ole(2026, 3, 17));
+    ASSERT_NE(moved, nullptr);
+    Bstr text;
+    moved->get_Subject(text.out());
+    EXPECT_EQ(text.str(), u"Standup (moved)");
+    moved->get_Location(text.out());
+    EXPECT_EQ(text.str(), u"Hall");
+    moved->Release();
+
+    IAppointment* series = OpenAppointment(oid);
+    IRecurrencePattern* pattern = nullptr;
+    series->GetRecurrencePattern(&pattern);
+    IExceptions* exceptions = nullptr;
+    pattern->get_Exceptions(&exceptions);
+    int count = 0;
+    exceptions->get_Count(&count);
+    ASSERT_EQ(count, 1);
+    IException* exception = nullptr;
+    exceptions->Item(1, &exception);
+    VARIANT_BOOL deleted = VARIANT_TRUE;
+    exception->get_Deleted(&deleted);
+    EXPECT_EQ(deleted, VARIANT_FALSE);
+    DATE original = 0;
+    exception->get_OriginalDate(&original);
+    EXPECT_DATE(original, Ole(2026, 3, 16, 10, 0));
+    exception->Release();
+    exceptions->Release();
+    pattern->Release();
+    series->Release();
+}
+
+TEST_F(OutlookRecurrenceTest, DeletedOccurrencesAreListedAndNotFound)
+{
+    const CEOID oid = SaveWeeklyMeeting();
+    IAppointment* occurrence = Occurrence(oid, Ole(2026, 3, 9));
+    ASSERT_EQ(occurrence->Delete(), S_OK);
+    occurrence->Release();
+    // A changed occurrence that is then deleted leaves only its deleted date.
+    IAppointment* changed = Occurrence(oid, Ole(2026, 3, 23));
+    Bstr subject(u"Other");
+    changed->put_Subject(subject.b);
+    ASSERT_EQ(changed->Save(), S_OK);
+    ASSERT_EQ(changed->Delete(), S_OK);
+    changed->Release();
+
+    const platform::RecurrencePatternBlob blob = StoredBlob(oid);
+    EXPECT_EQ(blob.deletedInstanceDates, (std::vector<DWORD>{Midnight(2026, 3, 9), Midnight(2026, 3, 23)}));
+    EXPECT_TRUE(blob.modifiedInstanceDates.empty());
+    EXPECT_TRUE(blob.exceptions.empty());
+    Occurrence(oid, Ole(2026, 3, 9), E_FAIL);
+    Occurrence(oid, Ole(2026, 3, 10), E_FAIL);  // a Tuesday: no occurrence at all
+    IAppointment* next = Occurrence(oid, Ole(2026, 3, 30));
+    EXPECT_NE(next, nullptr);
+    if (next) next->Release();
+}
+
+TEST_F(OutlookRecurrenceTest, MovesOntoOrPastNeighboursAreRefused)
+{
+    const CEOID oid = SaveWeeklyMeeting();
+    const std::vector<BYTE> before = ReadRaw(kAppointmentsDatabase, oid, kAppointmentRecurrencePattern).bytes;
+    struct Case {
+        DATE newStart;
+        HRESULT expected;
+    } cases[] = {
+        {Ole(2026, 3, 23, 15, 0), E_EXCEPTIONSAMEDAY},  // the next Monday
+        {Ole(2026, 3, 9, 8, 0), E_EXCEPTIONSAMEDAY},    // the previous Monday
+        {Ole(2026, 3, 25, 10, 0), E_CANTCHANGEDATE},    // past the next one
+        {Ole(2026, 3, 5, 10, 0), E_CANTCHANGEDATE},     // before the previous one
+    };
+    for (const Case& c : cases) {
+        IAppointment* occurrence = Occurrence(oid, Ole(2026, 3, 16));
+        occurrence->put_Start(c.newStart);
+        EXPECT_EQ(occurrence->Save(), c.expected);
+        occurrence->Release();
+    }
+    // A long occurrence reaching into the next one overlaps it.
+    IAppointment* occurrence = Occurrence(oid, Ole(2026, 3, 16));
+    occurrence->put_Start(Ole(2026, 3, 20, 10, 0));
+    occurrence->put_Duration(4 * 1440);
+    EXPECT_EQ(occurrence->Save(), E_OVERLAPPINGEXCEPTION);
+    occurrence->Release();
+    EXPECT_EQ(ReadRaw(kAppointmentsDatabase, oid, kAppointmentRecurrencePattern).bytes, before);
+}
+
+TEST_F(OutlookRecurrenceTest, OwnZoneKeepsTheWallClockOfThatZone)
+{
+    // The device runs on UTC; the appointment's zone is five hours behind.
+    IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
+    TIME_ZONE_INFORMATION zone{};
+    zone.Bias = 300;
+    ASSERT_EQ(item->put_TimeZone(&zone), S_OK);
+    item->put_Start(Ole(2026, 5, 4, 15, 0));  // 10:00 in the zone
+    IRecurrencePattern* pattern = nullptr;
+    item->GetRecurrencePattern(&pattern);
+    pattern->put_RecurrenceType(olRecursDaily);
+    pattern->Release();
+    ASSERT_EQ(item->Save(), S_OK);
+    const CEOID oid = OidOf(item);
+    item->Release();
+
+    const platform::RecurrencePatternBlob blob = StoredBlob(oid);
+    EXPECT_EQ(blob.startTimeOffset, 600u);
+    EXPECT_EQ(blob.startDate, Midnight(2026, 5, 4));
+    IAppointment* occurrence = Occurrence(oid, Ole(2026, 5, 6));
+    ASSERT_NE(occurrence, nullptr);
+    DATE start = 0;
+    occurrence->get_Start(&start);
+    EXPECT_DATE(start, Ole(2026, 5, 6, 15, 0));
+    occurrence->Release();
+}
+
+TEST_F(OutlookRecurrenceTest, ClearingThePatternRemovesTheBlob)
+{
+    const CEOID oid = SaveWeeklyMeeting(3);
+    IAppointment* item = OpenAppointment(oid);
+    ASSERT_EQ(item->ClearRecurrencePattern(), S_OK);
+    ASSERT_EQ(item->Save(), S_OK);
+    VARIANT_BOOL recurring = VARIANT_TRUE;
+    item->get_IsRecurring(&recurring);
+    EXPECT_EQ(recurring, VARIANT_FALSE);
+    item->Release();
+    EXPECT_FALSE(ReadRaw(kAppointmentsDatabase, oid, kAppointmentRecurrencePattern).found);
+}
+
+TEST_F(OutlookRecurrenceTest, AllDayChangesAreFlaggedAndRefusedForMeetings)
+{
+    const CEOID oid = SaveWeeklyMeeting();
+    IAppointment* occurrence = Occurrence(oid, Ole(2026, 3, 9));
+    occurrence->put_AllDayEvent(VARIANT_TRUE);
+    ASSERT_EQ(occurrence->Save(), S_OK);
+    occurrence->Release();
+    platform::RecurrencePatternBlob blob = StoredBlob(oid);
+    ASSERT_EQ(blob.exceptions.size(), 1u);
+    EXPECT_EQ(blob.exceptions[0].allDay, std::optional<bool>(true));
+    EXPECT_EQ(blob.exceptions[0].startDateTime, Midnight(2026, 3, 9)) << "an all-day occurrence starts at midnight";
+    EXPECT_EQ(blob.exceptions[0].endDateTime, Midnight(2026, 3, 10));
+    EXPECT_FALSE(blob.exceptions[0].subject.has_value());
+
+    // Put back as the series has it, the change disappears altogether.
+    occurrence = Occurrence(oid, Ole(2026, 3, 9));
+    occurrence->put_AllDayEvent(VARIANT_FALSE);
+    occurrence->put_Start(Ole(2026, 3, 9, 10, 0));
+    occurrence->put_Duration(60);
+    ASSERT_EQ(occurrence->Save(), S_OK);
+    occurrence->Release();
+    blob = StoredBlob(oid);
+    EXPECT_TRUE(blob.exceptions.empty());
+    EXPECT_TRUE(blob.deletedInstanceDates.empty());
+    EXPECT_TRUE(blob.modifiedInstanceDates.empty());
+
+    // A meeting's occurrence cannot become all day on its own.
+    IAppointment* series = OpenAppointment(oid);
+    IRecipients* recipients = nullptr;
+    series->get_Recipients(&recipients);
+    Bstr name(u"Dee");
+    recipients->Add(name.b, nullptr);
+    recipients->Release();
+    ASSERT_EQ(series->Save(), S_OK);
+    series->Release();
+    occurrence = Occurrence(oid, Ole(2026, 3, 9));
+    occurrence->put_AllDayEvent(VARIANT_TRUE);
+    EXPECT_EQ(occurrence->Save(), E_ALLDAYMEETING);
+    occurrence->Release();
+    EXPECT_TRUE(StoredBlob(oid).exceptions.empty());
+}
+
+TEST_F(OutlookRecurrenceTest, AnUnreadablePatternIsLeftAsItIs)
+{
+    IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
+    ASSERT_EQ(item->Save(), S_OK);
+    const CEOID oid = OidOf(item);
+    item->Release();
+    const BYTE garbage[] = {0x04, 0x30, 0x04, 0x30, 0x99, 0x99};
+    CEPROPVAL blob{};
+    blob.propid = kAppointmentRecurrencePattern;
+    blob.val.blob.dwCount = sizeof garbage;
+    blob.val.blob.lpb = const_cast<BYTE*>(garbage);
+    ASSERT_TRUE(WriteRaw(kAppointmentsDatabase, oid, {blob}));
+
+    IAppointment* edit = OpenAppointment(oid);
+    VARIANT_BOOL recurring = VARIANT_TRUE;
+    edit->get_IsRecurring(&recurring);
+    EXPECT_EQ(recurring, VARIANT_FALSE);
+    Bstr subject(u"Edited");
+    edit->put_Subject(subject.b);
+    ASSERT_EQ(edit->Save(), S_OK);
+    edit->Release();
+    EXPECT_EQ(ReadRaw(kAppointmentsDatabase, oid, kAppointmentRecurrencePattern).bytes,
+              std::vector<BYTE>(garbage, garbage + sizeof garbage));
+}
+
+// GetOccurrence through the object model against libical's expansion of
+// the same rule: every day of a stretch is an occurrence exactly when
+// libical lists it, on the device's days (shifted by the appointment's own
+// zone when its wall clock falls on another day).
+namespace oracle {
+
+// OLE day 0 is 30 December 1899, day 109205 after 1 January 1601.
+DATE OleDay(platform::RecurrenceDay day) { return day - 109205.0; }
+
+const char* const kIcalDays[] = {"SU", "MO", "TU", "WE", "TH", "FR", "SA"};
+
+std::string ByDay(int mask)
+{
+    std::string out;
+    for (int d = 0; d < 7; ++d)
+        if (mask & (1 << d)) out += std::string(out.empty() ? "" : ",") + kIcalDays[d];
+    return out;
+}
+
+// Day D, or the month's last day when the month is shorter.
+std::string MonthDay(int day)
+{
+    if (day <= 28) return "BYMONTHDAY=" + std::to_string(day);
+    std::string days = "28";
+    for (int d = 29; d <= day; ++d) days += "," + std::to_string(d);
+    return "BYMONTHDAY=" + days + ";BYSETPOS=-1";
+}
+
+struct Rule {
+    LONG type = olRecursDaily;
+    LONG interval = 1, mask = 0, dayOfMonth = 0, instance = 0, month = 0, occurrences = 0;
+    bool weekdays = false;
+    platform::RecurrenceDay start = 0, end = -1;  // end -1: by count or none
+};
+
+std::string RRuleOf(const Rule& r)
+{
+    const std::string interval = ";INTERVAL=" + std::to_string(r.interval);
+    const std::string setpos = ";BYSETPOS=" + std::to_string(r.instance == 5 ? -1 : r.instance);
+    std::string s;
+    switch (r.type) {
+    case olRecursDaily: s = r.weekdays ? "FREQ=DAILY;BYDAY=MO,TU,WE,TH,FR" : "FREQ=DAILY" + interval; break;
+    case olRecursWeekly: s = "FREQ=WEEKLY" + interval + ";BYDAY=" + ByDay(r.mask) + ";WKST=SU"; break;
+    case olRecursMonthly: s = "FREQ=MONTHLY" + interval + ";" + MonthDay(r.dayOfMonth); break;
+    case olRecursMonthNth: s = "FREQ=MONTHLY" + interval + ";BYDAY=" + ByDay(r.mask) + setpos; break;
+    case olRecursYearly: s = "FREQ=YEARLY;BYMONTH=" + std::to_string(r.month) + ";" + MonthDay(r.dayOfMonth); break;
+    default: s = "FREQ=YEARLY;BYMONTH=" + std::to_string(r.month) + ";BYDAY=" + ByDay(r.mask) + setpos; break;
+    }
+    if (r.occurrences) s += ";COUNT=" + std::to_string(r.occurrences);
+    if (r.end >= 0) {
+        const platform::RecurrenceCivilDate d = platform::RecurrenceDateFromDay(r.end);
+        char buf[32];
+        std::snprintf(buf, sizeof buf, ";UNTIL=%04d%02d%02dT235959", d.year, d.month, d.day);
+        s += buf;
+    }
+    return s;
+}
+
+std::set<platform::RecurrenceDay> IcalDays(const Rule& r, platform::RecurrenceDay last)
+{
+    std::set<platform::RecurrenceDay> out;
+    const platform::RecurrenceCivilDate start = platform::RecurrenceDateFromDay(r.start);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d%02d%02dT090000", start.year, start.month, start.day);
+    icalrecur_iterator* it =
+        icalrecur_iterator_new(icalrecurrencetype_from_string(RRuleOf(r).c_str()), icaltime_from_string(buf));
+    if (!it) return out;
+    for (;;) {
+        const icaltimetype t = icalrecur_iterator_next(it);
+        if (icaltime_is_null_time(t)) break;
+        const platform::RecurrenceDay day = platform::RecurrenceDayFromDate(t.year, t.month, t.day);
+        if (day > last) break;
+        out.insert(day);
+    }
+    icalrecur_iterator_free(it);
+    return out;
+}
+
+Rule RandomRule(std::mt19937& rng)
+{
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    static const LONG kNthMasks[] = {1, 2, 4, 8, 16, 32, 64, 62, 65, 127};
+    static const LONG kTypes[] = {olRecursDaily, olRecursWeekly, olRecursMonthly, olRecursMonthNth, olRecursYearly,
+                                  olRecursYearNth};
+    Rule r;
+    r.type = kTypes[pick(0, 5)];
+    r.start = platform::RecurrenceDayFromDate(pick(2000, 2040), pick(1, 12), pick(1, 28));
+    switch (r.type) {
+    case olRecursDaily:
+        r.weekdays = pick(0, 3) == 0;
+        r.interval = r.weekdays ? 1 : pick(1, 9);
+        break;
+    case olRecursWeekly:
+        r.interval = pick(1, 4);
+        r.mask = pick(1, 127);
+        break;
+    case olRecursMonthly:
+        r.interval = pick(1, 5);
+        r.dayOfMonth = pick(0, 2) == 0 ? pick(28, 31) : pick(1, 31);
+        break;
+    case olRecursMonthNth:
+        r.interval = pick(1, 5);
+        r.mask = kNthMasks[pick(0, 9)];
+        r.instance = pick(1, 5);
+        break;
+    case olRecursYearly:
+        r.month = pick(1, 12);
+        r.dayOfMonth = pick(0, 2) == 0 ? pick(28, 31) : pick(1, 31);
+        break;
+    default:
+        r.month = pick(1, 12);
+        r.mask = kNthMasks[pick(0, 9)];
+        r.instance = pick(1, 5);
+        break;
+    }
+    const int end = pick(0, 2);
+    if (end == 1) r.occurrences = pick(1, 30);
+    if (end == 2) r.end = r.start + pick(0, 1500);
+    return r;
+}
+
+// A new appointment starting at `deviceStart` (in its own zone when given),
+// with the rule set through IRecurrencePattern.
+IAppointment* MakeSeries(const Rule& r, DATE deviceStart, const TIME_ZONE_INFORMATION* zone)
+{
+    IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
+    if (zone) item->put_TimeZone(const_cast<TIME_ZONE_INFORMATION*>(zone));
+    item->put_Start(deviceStart);
+    item->put_Duration(30);
+    IRecurrencePattern* p = nullptr;
+    item->GetRecurrencePattern(&p);
+    p->put_PatternStartDate(OleDay(r.start));
+    p->put_RecurrenceType(r.type);
+    p->put_Interval(r.interval);
+    if (r.type == olRecursDaily) p->put_DayOfWeekMask(r.weekdays ? 62 : 0);
+    else if (r.mask) p->put_DayOfWeekMask(r.mask);
+    if (r.dayOfMonth) p->put_DayOfMonth(r.dayOfMonth);
+    if (r.instance) p->put_Instance(r.instance);
+    if (r.month) p->put_MonthOfYear(r.month);
+    if (r.occurrences) p->put_Occurrences(r.occurrences);
+    if (r.end >= 0) p->put_PatternEndDate(OleDay(r.end));
+    p->Release();
+    return item;
+}
+
+// Occurrences on the wall clock's day d start on device day d + dayShift at
+// deviceHour.
+void ExpectOccurrencesAsLibical(int rules, int deviceHour, const TIME_ZONE_INFORMATION* zone, int dayShift)
+{
+    std::mt19937 rng(4501 + deviceHour);
+    for (int i = 0; i < rules; ++i) {
+        const Rule r = RandomRule(rng);
+        const int span = r.type == olRecursDaily || r.type == olRecursWeekly ? 120 : 800;
+        const platform::RecurrenceDay first = r.start - 3, last = r.start + span;
+        const std::set<platform::RecurrenceDay> expected = IcalDays(r, last);
+        IAppointment* item = MakeSeries(r, OleDay(r.start + dayShift) + deviceHour / 24.0, zone);
+        IRecurrencePattern* p = nullptr;
+        item->GetRecurrencePattern(&p);
+        const std::string what = "rule " + std::to_string(i) + ": " + RRuleOf(r);
+        size_t found = 0;
+        for (platform::RecurrenceDay day = first; day <= last; ++day) {
+            const DATE deviceDay = OleDay(day + dayShift);
+            IAppointment* occurrence = nullptr;
+            const HRESULT hr = p->GetOccurrence(deviceDay + 0.5, &occurrence);
+            ASSERT_EQ(hr, expected.count(day) ? S_OK : E_FAIL) << what << ", day " << day - r.start;
+            if (!occurrence) continue;
+            ++found;
+            DATE start = 0;
+            occurrence->get_Start(&start);
+            EXPECT_NEAR(start, deviceDay + deviceHour / 24.0, 1e-6) << what;
+            occurrence->Release();
+        }
+        EXPECT_EQ(found, expected.size()) << what;
+        p->Release();
+        item->Release();
+    }
+}
+
+}  // namespace oracle
+
+TEST_F(OutlookRecurrenceTest, GetOccurrenceAgreesWithLibical)
+{
+    ASSERT_TRUE(platform::SetDeviceTimeZone(u"Europe/Berlin"));
+    oracle::ExpectOccurrencesAsLibical(300, 9, nullptr, 0);
+}
+
+TEST_F(OutlookRecurrenceTest, GetOccurrenceFindsOwnZoneOccurrencesOnTheDeviceDay)
+{
+    // 22:00 five hours behind UTC is 03:00 the next day on the device.
+    TIME_ZONE_INFORMATION zone{};
+    zone.Bias = 300;
+    oracle::ExpectOccurrencesAsLibical(100, 3, &zone, 1);
+}
+
+}  // namespace
