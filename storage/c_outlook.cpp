@@ -1,0 +1,231 @@
+#include "storage/c_outlook.h"
+
+#include <cstdint>
+#include <string>
+
+#include "platform/cedb.h"
+#include "platform/string_resources.h"
+#include "platform/ui_host.h"
+#include "platform/window.h"
+
+namespace {
+
+constexpr const WCHAR* kCannotCreate = u"Cannot create the object";
+constexpr const WCHAR* kCannotLogon = u"Cannot logon to the Pocket Outlook Database.";
+constexpr const WCHAR* kCatastrophic = u"Pocket Outlook API: Catastrophic failure.";
+constexpr const WCHAR* kInvalidArguments = u"Pocket Outlook API: one or more arguments are invalid.";
+
+constexpr UINT kSaveErrorUnknown = 40443;
+
+void ShowError(HWND owner, const std::u16string& text)
+{
+    MessageBoxW(owner, text.c_str(), nullptr, MB_OK | MB_ICONERROR);
+}
+
+std::u16string LoadResourceText(UINT id)
+{
+    const WCHAR* text = nullptr;
+    int length = LoadStringW(nullptr, id, reinterpret_cast<LPWSTR>(&text), 0);
+    if (length <= 0 || !text) return {};
+    return std::u16string(text, static_cast<size_t>(length));
+}
+
+// The string resource that explains a save error of the object model, or 0.
+UINT SaveErrorResource(long hr)
+{
+    switch (static_cast<std::uint32_t>(hr)) {
+    case 0x80040066u: return 40433;
+    case 0x80040067u: return 40434;
+    case 0x80040068u: return 40435;
+    case 0x8004006Au: return 40436;
+    case 0x8004006Bu: return 40437;
+    case 0x8004006Cu: return 40438;
+    case 0x8004006Du: return 40439;
+    case 0x80040069u: return 40440;
+    case 0x80040064u: return 40442;
+    default: return 0;
+    }
+}
+
+std::u16string DecimalText(long value)
+{
+    std::string digits = std::to_string(value);
+    return std::u16string(digits.begin(), digits.end());
+}
+
+}  // namespace
+
+COutlook::~COutlook()
+{
+    Close();
+}
+
+COutlook& COutlook::GetOutlookObject()
+{
+    // Never destroyed: the object model's own state may be gone by the time
+    // static destructors run, and a logoff then would touch it.
+    static COutlook* const shared = new COutlook;
+    return *shared;
+}
+
+HRESULT COutlook::CreateApplication(IPOutlookApp** app)
+{
+    return CoCreateInstance(CLSID_Application, nullptr, CLSCTX_INPROC_SERVER, IID_IPOutlookApp,
+                            reinterpret_cast<void**>(app));
+}
+
+IPOutlookApp* COutlook::AcquireApp() const
+{
+    std::lock_guard<std::mutex> guard(m_appGuard);
+    if (m_app) m_app->AddRef();
+    return m_app;
+}
+
+bool COutlook::IsOpen() const
+{
+    std::lock_guard<std::mutex> guard(m_appGuard);
+    return m_app != nullptr;
+}
+
+bool COutlook::Open()
+{
+    // A thread that finds the lock taken leaves the logon to its holder.
+    if (!m_lock.TryEnter()) return IsOpen();
+    if (IsOpen()) {
+        m_lock.Leave();
+        return true;
+    }
+    const HWND parent = ParentWindow();
+    IPOutlookApp* app = nullptr;
+    HRESULT hr = CreateApplication(&app);
+    if (FAILED(hr) || !app) {
+        if (app) app->Release();
+        ShowError(parent, kCannotCreate);
+        m_lock.Leave();
+        return false;
+    }
+    const HWND logonWindow = parent ? parent : GetForegroundWindow();
+    hr = app->Logon(static_cast<LONG>(reinterpret_cast<std::intptr_t>(logonWindow)));
+    if (FAILED(hr)) {
+        app->Release();
+        ShowError(parent, kCannotLogon);
+        m_lock.Leave();
+        return false;
+    }
+    {
+        std::lock_guard<std::mutex> guard(m_appGuard);
+        m_app = app;
+    }
+    m_lock.Leave();
+    return true;
+}
+
+void COutlook::Close()
+{
+    IPOutlookApp* app = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(m_appGuard);
+        app = m_app;
+        m_app = nullptr;
+    }
+    if (!app) return;
+    app->Logoff();
+    app->Release();
+}
+
+HRESULT COutlook::GetItemFromOid(long oid, IDispatch** item)
+{
+    if (!IsOpen()) Open();
+    IPOutlookApp* app = AcquireApp();
+    if (!app) return kNoOutlookApplication;
+    HRESULT hr = app->GetItemFromOid(static_cast<LONG>(oid), item);
+    app->Release();
+    return hr;
+}
+
+HRESULT COutlook::CreateItem(int kind, IDispatch** item)
+{
+    if (!IsOpen()) Open();
+    IPOutlookApp* app = AcquireApp();
+    if (!app) return kNoOutlookApplication;
+    HRESULT hr = app->CreateItem(kind, item);
+    app->Release();
+    return hr;
+}
+
+HRESULT COutlook::GetDefaultFolder(int folder, IFolder** result)
+{
+    HRESULT hr = kNoOutlookApplication;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (attempt > 0) {
+            // A stale session: log on afresh before the second try.
+            Close();
+        }
+        if (!IsOpen()) Open();
+        IPOutlookApp* app = AcquireApp();
+        if (!app) {
+            hr = kNoOutlookApplication;
+            continue;
+        }
+        hr = app->GetDefaultFolder(folder, result);
+        app->Release();
+        if (SUCCEEDED(hr)) return hr;
+    }
+    return hr;
+}
+
+HRESULT COutlook::GetTimeZoneInformationFromIndex(int index, TIME_ZONE_INFORMATION* tzi)
+{
+    IPOutlookApp* app = AcquireApp();
+    if (!app) return E_FAIL;
+    HRESULT hr = app->GetTimeZoneInformationFromIndex(index, tzi);
+    app->Release();
+    return hr;
+}
+
+void COutlook::SetParentWindow(HWND parent)
+{
+    std::lock_guard<std::mutex> guard(m_appGuard);
+    m_parent = parent;
+}
+
+HWND COutlook::ParentWindow() const
+{
+    std::lock_guard<std::mutex> guard(m_appGuard);
+    return m_parent;
+}
+
+int COutlook::GetKSItemType(long oid)
+{
+    CEOIDINFO record{};
+    if (!CeOidGetInfo(static_cast<CEOID>(oid), &record) || record.wObjType != OBJTYPE_RECORD) return kKSItemNone;
+    CEOIDINFO database{};
+    if (!CeOidGetInfo(record.infRecord.oidParent, &database) || database.wObjType != OBJTYPE_DATABASE) {
+        return kKSItemNone;
+    }
+    switch (database.infDatabase.szDbaseName[0]) {
+    case u'A': return kKSItemAppointment;
+    case u'C': return kKSItemContact;
+    case u'T': return kKSItemTask;
+    default: return kKSItemNone;
+    }
+}
+
+bool COutlook::DisplayPIMSaveError(long hr)
+{
+    const auto code = static_cast<std::uint32_t>(hr);
+    // Success needs no word, and the platform tells of a lack of memory itself.
+    if (code == 0 || code == 0x8007000Eu) return false;
+    std::u16string text;
+    if (code == 0x8000FFFFu) {
+        text = kCatastrophic;
+    } else if (code == 0x80070057u) {
+        text = kInvalidArguments;
+    } else if (UINT id = SaveErrorResource(hr)) {
+        text = LoadResourceText(id);
+    } else {
+        text = LoadResourceText(kSaveErrorUnknown) + DecimalText(static_cast<std::int32_t>(code));
+    }
+    ShowError(GetOutlookObject().ParentWindow(), text);
+    return true;
+}

@@ -1,0 +1,408 @@
+// COutlook: logging on lazily and once, the retry of folder requests, the
+// kind of a record by its database, and the words for a failed save.
+#include "storage/c_outlook.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "../platform/device_sandbox.h"
+#include "fake_outlook_app.h"
+#include "platform/cedb.h"
+#include "platform/bstr.h"
+#include "platform/handle.h"
+#include "platform/string_resources.h"
+#include "platform/window.h"
+#include "tests/support/scripted_ui_host.h"
+
+namespace {
+
+using kstest::FakeCOutlook;
+using kstest::FakeOutlookLog;
+using kstest::FakeWindow;
+
+std::u16string Resource(UINT id)
+{
+    const WCHAR* text = nullptr;
+    int length = LoadStringW(nullptr, id, reinterpret_cast<LPWSTR>(&text), 0);
+    return length > 0 ? std::u16string(text, static_cast<size_t>(length)) : std::u16string();
+}
+
+// ---- Logon ------------------------------------------------------------------
+
+TEST(COutlookLogon, OpensOnceWithTheParentWindow)
+{
+    ScriptedUiHost ui;
+    FakeOutlookLog log;
+    FakeCOutlook outlook(log);
+    outlook.SetParentWindow(FakeWindow(0x4321));
+    EXPECT_FALSE(outlook.IsOpen());
+
+    EXPECT_TRUE(outlook.Open());
+    EXPECT_TRUE(outlook.Open());
+    EXPECT_TRUE(outlook.IsOpen());
+    EXPECT_EQ(log.created, 1) << "an existing application is kept";
+    EXPECT_EQ(log.logons, 1);
+    EXPECT_EQ(log.lastLogonWindow, 0x4321);
+    EXPECT_EQ(ui.MessageCount(), 0u);
+}
+
+TEST(COutlookLogon, WithoutParentTheForegroundWindowIsUsed)
+{
+    ScriptedUiHost ui;
+    FakeOutlookLog log;
+    FakeCOutlook outlook(log);
+    ASSERT_TRUE(outlook.Open());
+    EXPECT_EQ(log.lastLogonWindow,
+              static_cast<LONG>(reinterpret_cast<std::intptr_t>(GetForegroundWindow())));
+}
+
+TEST(COutlookLogon, CloseLogsOffAndReleasesAndTheNextOpenStartsAfresh)
+{
+    ScriptedUiHost ui;
+    FakeOutlookLog log;
+    FakeCOutlook outlook(log);
+    ASSERT_TRUE(outlook.Open());
+    outlook.Close();
+    EXPECT_FALSE(outlook.IsOpen());
+    EXPECT_EQ(log.logoffs, 1);
+    EXPECT_EQ(log.alive, 0) << "the application was released";
+    outlook.Close();
+    EXPECT_EQ(log.logoffs, 1) << "closing twice logs off once";
+
+    ASSERT_TRUE(outlook.Open());
+    EXPECT_EQ(log.created, 2);
+}
+
+TEST(COutlookLogon, TheApplicationThatCannotBeCreatedIsReported)
+{
+    ScriptedUiHost ui;
+    FakeOutlookLog log;
+    FakeCOutlook outlook(log);
+    outlook.createResult = REGDB_E_CLASSNOTREG;
+    outlook.SetParentWindow(FakeWindow(0x77));
+
+    EXPECT_FALSE(outlook.Open());
+    ASSERT_EQ(ui.MessageCount(), 1u);
+    EXPECT_EQ(ui.LastMessage().text, u"Cannot create the object");
+    EXPECT_EQ(ui.LastMessage().owner, FakeWindow(0x77));
+    EXPECT_EQ(log.logons, 0);
+}
+
+TEST(COutlookLogon, AFailedLogonIsReportedAndLeavesNoApplication)
+{
+    ScriptedUiHost ui;
+    FakeOutlookLog log;
+    log.logonResult = E_FAIL;
+    FakeCOutlook outlook(log);
+
+    EXPECT_FALSE(outlook.Open());
+    EXPECT_FALSE(outlook.IsOpen());
+    ASSERT_EQ(ui.MessageCount(), 1u);
+    EXPECT_EQ(ui.LastMessage().text, u"Cannot logon to the Pocket Outlook Database.");
+    EXPECT_EQ(log.alive, 0);
+
+    log.logonResult = S_OK;
+    EXPECT_TRUE(outlook.Open()) << "a later attempt may succeed";
+}
+
+// ---- Item calls -------------------------------------------------------------
+
+TEST(COutlookItems, ItemCallsOpenOnDemandAndPassTheirArguments)
+{
+    ScriptedUiHost ui;
+    FakeOutlookLog log;
+    FakeCOutlook outlook(log);
+    IDispatch* item = nullptr;
+    EXPECT_EQ(outlook.GetItemFromOid(0x42, &item), 0x242);
+    EXPECT_EQ(log.created, 1);
+    EXPECT_EQ(outlook.CreateItem(olTaskItem, &item), 0x100 + olTaskItem);
+    EXPECT_EQ(log.created, 1) << "the second call finds the application open";
+}
+
+TEST(COutlookItems, WithoutApplicationItemCallsGiveMinusOne)
+{
+    ScriptedUiHost ui;
+    FakeOutlookLog log;
+    FakeCOutlook outlook(log);
+    outlook.createResult = E_OUTOFMEMORY;
+    IDispatch* item = nullptr;
+    EXPECT_EQ(outlook.GetItemFromOid(1, &item), -1);
+    EXPECT_EQ(outlook.CreateItem(olAppointmentItem, &item), -1);
+    EXPECT_EQ(ui.MessageCount(), 2u) << "each attempt to open tells the user";
+}
+
+TEST(COutlookItems, TimeZoneByIndexNeedsALogonAndNeverOpens)
+{
+    ScriptedUiHost ui;
+    FakeOutlookLog log;
+    FakeCOutlook outlook(log);
+    TIME_ZONE_INFORMATION tzi{};
+    EXPECT_EQ(static_cast<std::uint32_t>(outlook.GetTimeZoneInformationFromIndex(5, &tzi)), 0x80004005u);
+    EXPECT_EQ(log.created, 0);
+
+    ASSERT_TRUE(outlook.Open());
+    EXPECT_EQ(outlook.GetTimeZoneInformationFromIndex(5, &tzi), S_OK);
+    EXPECT_EQ(tzi.Bias, 5);
+}
+
+// ---- Default folders --------------------------------------------------------
+
+TEST(COutlookFolders, AFailedRequestLogsOnAfreshAndTriesOnceMore)
+{
+    ScriptedUiHost ui;
+    FakeOutlookLog log;
+    FakeCOutlook outlook(log);
+    ASSERT_TRUE(outlook.Open());
+    log.folderResults = {E_FAIL};
+
+    IFolder* folder = nullptr;
+    EXPECT_EQ(outlook.GetDefaultFolder(olFolderCalendar, &folder), S_OK);
+    EXPECT_EQ(log.folderCalls, 2);
+    EXPECT_EQ(log.logoffs, 1) << "the stale session was closed";
+    EXPECT_EQ(log.created, 2) << "and a new one opened";
+    EXPECT_EQ(log.alive, 1);
+}
+
+TEST(COutlookFolders, GivesUpAfterTheSecondFailure)
+{
+    ScriptedUiHost ui;
+    FakeOutlookLog log;
+    FakeCOutlook outlook(log);
+    log.folderResults = {E_INVALIDARG, E_UNEXPECTED, S_OK};
+
+    IFolder* folder = nullptr;
+    EXPECT_EQ(outlook.GetDefaultFolder(olFolderTasks, &folder), E_UNEXPECTED) << "the last failure is returned";
+    EXPECT_EQ(log.folderCalls, 2);
+}
+
+TEST(COutlookFolders, NoApplicationAtAllGivesMinusOne)
+{
+    ScriptedUiHost ui;
+    FakeOutlookLog log;
+    FakeCOutlook outlook(log);
+    outlook.createResult = E_FAIL;
+    IFolder* folder = nullptr;
+    EXPECT_EQ(outlook.GetDefaultFolder(olFolderContacts, &folder), -1);
+    EXPECT_EQ(log.folderCalls, 0);
+}
+
+// ---- Kind of a record -------------------------------------------------------
+
+class COutlookItemType : public DeviceSandbox {
+protected:
+    void SetUp() override
+    {
+        DeviceSandbox::SetUp();
+        platform::CloseObjectStore();
+    }
+    void TearDown() override
+    {
+        platform::CloseObjectStore();
+        DeviceSandbox::TearDown();
+    }
+    // A database of that name with one record; returns the record's OID.
+    static CEOID RecordIn(const WCHAR* name, CEOID* database = nullptr)
+    {
+        CEOID db = CeCreateDatabase(name, 0, 0, nullptr);
+        EXPECT_NE(db, 0u);
+        HANDLE h = CeOpenDatabase(&db, nullptr, 0, 0, nullptr);
+        CEPROPVAL value{};
+        value.propid = MAKEPROPID(0x0037, CEVT_I4);
+        value.val.lVal = 7;
+        CEOID oid = CeWriteRecordProps(h, 0, 1, &value);
+        CloseHandle(h);
+        if (database) *database = db;
+        return oid;
+    }
+};
+
+TEST_F(COutlookItemType, ByTheFirstLetterOfTheDatabaseName)
+{
+    EXPECT_EQ(COutlook::GetKSItemType(RecordIn(u"Appointments Database")), 3);
+    EXPECT_EQ(COutlook::GetKSItemType(RecordIn(u"Contacts Database")), 2);
+    EXPECT_EQ(COutlook::GetKSItemType(RecordIn(u"Tasks Database")), 4);
+    EXPECT_EQ(COutlook::GetKSItemType(RecordIn(u"\\Categories Database")), 0);
+    EXPECT_EQ(COutlook::GetKSItemType(RecordIn(u"KestrelJournal_2")), 0);
+    EXPECT_EQ(COutlook::GetKSItemType(RecordIn(u"Alarms")), 3) << "only the first letter counts";
+}
+
+TEST_F(COutlookItemType, DatabasesAndUnknownObjectsAreNoItems)
+{
+    CEOID database = 0;
+    RecordIn(u"Tasks Database", &database);
+    EXPECT_EQ(COutlook::GetKSItemType(static_cast<long>(database)), 0);
+    EXPECT_EQ(COutlook::GetKSItemType(0), 0);
+    EXPECT_EQ(COutlook::GetKSItemType(0x7FFFFFF0), 0);
+}
+
+// ---- With the real object model ----------------------------------------------
+
+class COutlookStore : public COutlookItemType {
+protected:
+    void SetUp() override
+    {
+        COutlookItemType::SetUp();
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    }
+    void TearDown() override
+    {
+        COutlook::GetOutlookObject().Close();
+        CoUninitialize();
+        COutlookItemType::TearDown();
+    }
+    // Creates an item of the kind, gives it what Save needs, saves it and
+    // returns its OID.
+    static LONG SavedItem(int kind)
+    {
+        IDispatch* item = nullptr;
+        EXPECT_EQ(COutlook::GetOutlookObject().CreateItem(kind, &item), S_OK);
+        if (!item) return 0;
+        LONG oid = 0;
+        BSTR text = SysAllocString(u"Sample");
+        if (kind == olTaskItem) {
+            ITask* task = nullptr;
+            item->QueryInterface(IID_ITask, reinterpret_cast<void**>(&task));
+            task->put_Subject(text);
+            EXPECT_EQ(task->Save(), S_OK);
+            task->get_Oid(&oid);
+            task->Release();
+        } else if (kind == olAppointmentItem) {
+            IAppointment* appointment = nullptr;
+            item->QueryInterface(IID_IAppointment, reinterpret_cast<void**>(&appointment));
+            appointment->put_Subject(text);
+            appointment->put_Start(46000.5);
+            appointment->put_Duration(30);
+            EXPECT_EQ(appointment->Save(), S_OK);
+            appointment->get_Oid(&oid);
+            appointment->Release();
+        } else {
+            IContact* contact = nullptr;
+            item->QueryInterface(IID_IContact, reinterpret_cast<void**>(&contact));
+            contact->put_LastName(text);
+            EXPECT_EQ(contact->Save(), S_OK);
+            contact->get_Oid(&oid);
+            contact->Release();
+        }
+        SysFreeString(text);
+        item->Release();
+        return oid;
+    }
+};
+
+TEST_F(COutlookStore, ItemsOfEachKindAreRecognisedByTheirRecord)
+{
+    ScriptedUiHost ui;
+    EXPECT_EQ(COutlook::GetKSItemType(SavedItem(olAppointmentItem)), 3);
+    EXPECT_EQ(COutlook::GetKSItemType(SavedItem(olContactItem)), 2);
+    EXPECT_EQ(COutlook::GetKSItemType(SavedItem(olTaskItem)), 4);
+    EXPECT_TRUE(COutlook::GetOutlookObject().IsOpen()) << "the first item call logged on";
+    EXPECT_EQ(ui.MessageCount(), 0u);
+}
+
+TEST_F(COutlookStore, AnItemFoundByItsOidIsTheOneSaved)
+{
+    ScriptedUiHost ui;
+    const LONG oid = SavedItem(olTaskItem);
+    COutlook::GetOutlookObject().Close();
+    IDispatch* item = nullptr;
+    ASSERT_EQ(COutlook::GetOutlookObject().GetItemFromOid(oid, &item), S_OK) << "opened again on demand";
+    ITask* task = nullptr;
+    ASSERT_EQ(item->QueryInterface(IID_ITask, reinterpret_cast<void**>(&task)), S_OK);
+    LONG again = 0;
+    task->get_Oid(&again);
+    EXPECT_EQ(again, oid);
+    task->Release();
+    item->Release();
+}
+
+TEST_F(COutlookStore, DefaultFoldersAndZonesComeFromTheApplication)
+{
+    ScriptedUiHost ui;
+    TIME_ZONE_INFORMATION tzi{};
+    EXPECT_EQ(COutlook::GetOutlookObject().GetTimeZoneInformationFromIndex(0, &tzi), E_FAIL) << "not logged on";
+    IFolder* folder = nullptr;
+    ASSERT_EQ(COutlook::GetOutlookObject().GetDefaultFolder(olFolderTasks, &folder), S_OK);
+    int kind = 0;
+    folder->get_DefaultItemType(&kind);
+    EXPECT_EQ(kind, olTaskItem);
+    folder->Release();
+}
+
+TEST_F(COutlookStore, ARefusedSaveIsExplainedToTheUser)
+{
+    ScriptedUiHost ui;
+    IDispatch* item = nullptr;
+    ASSERT_EQ(COutlook::GetOutlookObject().CreateItem(olAppointmentItem, &item), S_OK);
+    IAppointment* appointment = nullptr;
+    item->QueryInterface(IID_IAppointment, reinterpret_cast<void**>(&appointment));
+    appointment->put_Start(46000.5);
+    appointment->put_Duration(-60);  // ends before it starts
+    const HRESULT hr = appointment->Save();
+    EXPECT_TRUE(FAILED(hr));
+    EXPECT_TRUE(COutlook::DisplayPIMSaveError(hr));
+    EXPECT_EQ(ui.MessageCount(), 1u);
+    EXPECT_NE(ui.LastMessage().text.find(u"could not be saved"), std::u16string::npos);
+    appointment->Release();
+    item->Release();
+}
+
+// ---- Save errors ------------------------------------------------------------
+
+TEST(COutlookSaveError, ObjectModelCodesShowTheirResource)
+{
+    const struct {
+        std::uint32_t code;
+        UINT resource;
+    } cases[] = {
+        {0x80040066u, 40433}, {0x80040067u, 40434}, {0x80040068u, 40435}, {0x8004006Au, 40436},
+        {0x8004006Bu, 40437}, {0x8004006Cu, 40438}, {0x8004006Du, 40439}, {0x80040069u, 40440},
+        {0x80040064u, 40442},
+    };
+    for (const auto& c : cases) {
+        ScriptedUiHost ui;
+        EXPECT_TRUE(COutlook::DisplayPIMSaveError(static_cast<std::int32_t>(c.code))) << std::hex << c.code;
+        ASSERT_EQ(ui.MessageCount(), 1u) << std::hex << c.code;
+        EXPECT_FALSE(Resource(c.resource).empty());
+        EXPECT_EQ(ui.LastMessage().text, Resource(c.resource)) << std::hex << c.code;
+    }
+}
+
+TEST(COutlookSaveError, GeneralFailuresHaveFixedTexts)
+{
+    ScriptedUiHost ui;
+    EXPECT_TRUE(COutlook::DisplayPIMSaveError(E_UNEXPECTED));
+    EXPECT_EQ(ui.LastMessage().text, u"Pocket Outlook API: Catastrophic failure.");
+    EXPECT_TRUE(COutlook::DisplayPIMSaveError(E_INVALIDARG));
+    EXPECT_EQ(ui.LastMessage().text, u"Pocket Outlook API: one or more arguments are invalid.");
+}
+
+TEST(COutlookSaveError, SuccessAndLackOfMemoryShowNothing)
+{
+    ScriptedUiHost ui;
+    EXPECT_FALSE(COutlook::DisplayPIMSaveError(S_OK));
+    EXPECT_FALSE(COutlook::DisplayPIMSaveError(E_OUTOFMEMORY));
+    EXPECT_EQ(ui.MessageCount(), 0u);
+}
+
+TEST(COutlookSaveError, OtherCodesShowTheGeneralTextWithTheCodeInDecimal)
+{
+    ScriptedUiHost ui;
+    // 0x80040065 lies inside the object model's range but has no text of its own.
+    EXPECT_TRUE(COutlook::DisplayPIMSaveError(static_cast<std::int32_t>(0x80040065u)));
+    EXPECT_EQ(ui.LastMessage().text, Resource(40443) + u"-2147221403");
+    EXPECT_TRUE(COutlook::DisplayPIMSaveError(E_FAIL));
+    EXPECT_EQ(ui.LastMessage().text, Resource(40443) + u"-2147467259");
+    EXPECT_TRUE(COutlook::DisplayPIMSaveError(S_FALSE));
+    EXPECT_EQ(ui.LastMessage().text, Resource(40443) + u"1");
+}
+
+TEST(COutlookSaveError, TheSameCodeReadAsAnUnsignedNumberMeansTheSame)
+{
+    ScriptedUiHost ui;
+    EXPECT_TRUE(COutlook::DisplayPIMSaveError(0x80040066L));
+    EXPECT_EQ(ui.LastMessage().text, Resource(40433));
+    EXPECT_FALSE(COutlook::DisplayPIMSaveError(0x8007000EL));
+}
+
+}  // namespace
