@@ -20,3 +20,4 @@ show store add-sample
 show store info
 show store dump "Sample Database"
 show store check
+show demo

@@ -13,5 +13,8 @@ void AddMatchCommand(CLI::App& app, CliContext& ctx);
 void AddSettingsCommand(CLI::App& app, CliContext& ctx);
 void AddDateCommand(CLI::App& app, CliContext& ctx);
 void AddStoreCommand(CLI::App& app, CliContext& ctx);
+// Adds "seed" to the store command; call after AddStoreCommand.
+void AddStoreSeedCommand(CLI::App& app, CliContext& ctx);
+void AddDemoCommand(CLI::App& app, CliContext& ctx);
 
 }  // namespace kstools

@@ -27,6 +27,8 @@ int main(int argc, char** argv) {
     AddSettingsCommand(app, ctx);
     AddDateCommand(app, ctx);
     AddStoreCommand(app, ctx);
+    AddStoreSeedCommand(app, ctx);
+    AddDemoCommand(app, ctx);
 
     // Questions go to the terminal; with no terminal the default answer is taken.
     static TerminalUiHost terminalHost;

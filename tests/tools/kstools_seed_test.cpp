@@ -1,0 +1,293 @@
+// kstools store seed and kstools demo: the sample store is reproducible,
+// holds what was asked for, and covers what the views need to show. The
+// store is read back through the raw record dump, independently of the
+// object model that wrote it.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cctype>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "tests/support/child_process.h"
+
+namespace {
+
+using Json = nlohmann::json;
+
+class KstoolsSeed : public testing::Test {
+protected:
+    void SetUp() override { home_ = MakeHome(); }
+    void TearDown() override
+    {
+        for (const std::string& home : homes_) std::filesystem::remove_all(home);
+    }
+
+    std::string MakeHome()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "kstools-seed-XXXXXX").string();
+        EXPECT_NE(mkdtemp(pattern.data()), nullptr);
+        homes_.push_back(pattern);
+        return pattern;
+    }
+
+    kstest::ChildResult Run(std::vector<std::string> args, const std::string& home = {})
+    {
+        args.insert(args.begin(), KSTOOLS_CLI);
+        return kstest::RunChild(args, {},
+                                {{"KSTOOLS_HOME", home.empty() ? home_ : home},
+                                 {"KSTOOLS_NOW", "2026-03-05T10:00"},
+                                 {"KSTOOLS_LOCALE", "en-US"},
+                                 {"TZ", "America/New_York"}});
+    }
+
+    Json Dump(const std::string& database, const std::string& home = {})
+    {
+        auto r = Run({"store", "dump", database, "--json"}, home);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        return r.exitCode == 0 ? Json::parse(r.out)["records"] : Json::array();
+    }
+
+    std::string home_;
+    std::vector<std::string> homes_;
+};
+
+// The records without their OIDs, which each store hands out its own way.
+Json WithoutOids(Json records)
+{
+    for (Json& record : records) record.erase("oid");
+    return records;
+}
+
+// The property of a dumped record, or null.
+const Json* Property(const Json& record, const std::string& propid)
+{
+    for (const Json& p : record["properties"]) {
+        if (p["propid"] == propid) return &p["value"];
+    }
+    return nullptr;
+}
+
+std::vector<std::uint8_t> Bytes(const std::string& hex)
+{
+    std::vector<std::uint8_t> bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
+    return bytes;
+}
+
+// The parts of a stored recurrence pattern that tell its kind, its end and
+// its changed occurrences (the published AppointmentRecurrencePattern layout).
+struct PatternFacts {
+    std::string kind;
+    std::uint32_t endType = 0;
+    std::uint32_t deleted = 0;
+    std::uint32_t modified = 0;
+    bool firstChangeMoved = false;
+    bool firstChangeHasSubject = false;
+};
+
+std::uint32_t U32(const std::vector<std::uint8_t>& b, size_t at)
+{
+    return at + 4 <= b.size() ? b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24 : 0;
+}
+std::uint16_t U16(const std::vector<std::uint8_t>& b, size_t at)
+{
+    return at + 2 <= b.size() ? static_cast<std::uint16_t>(b[at] | b[at + 1] << 8) : 0;
+}
+
+PatternFacts ReadPattern(const std::vector<std::uint8_t>& b)
+{
+    static const std::map<std::pair<int, int>, std::string> kinds = {
+        {{0x200A, 0}, "daily"},   {{0x200A, 1}, "weekdays"}, {{0x200B, 1}, "weekly"}, {{0x200C, 2}, "monthly"},
+        {{0x200C, 3}, "monthNth"}, {{0x200D, 2}, "yearly"},   {{0x200D, 3}, "yearNth"},
+    };
+    PatternFacts facts;
+    const int frequency = U16(b, 4), patternType = U16(b, 6);
+    auto kind = kinds.find({frequency, patternType});
+    facts.kind = kind == kinds.end() ? "unknown" : kind->second;
+    size_t at = 22 + (patternType == 0 ? 0 : patternType == 3 ? 8 : 4);
+    facts.endType = U32(b, at);
+    at += 12;  // EndType, OccurrenceCount, FirstDOW
+    facts.deleted = U32(b, at);
+    at += 4 + 4 * facts.deleted;
+    facts.modified = U32(b, at);
+    at += 4 + 4 * facts.modified;
+    at += 24;  // StartDate, EndDate, the second versions, StartTimeOffset, EndTimeOffset
+    const std::uint16_t exceptions = U16(b, at);
+    at += 2;
+    if (exceptions > 0) {
+        facts.firstChangeMoved = U32(b, at) != U32(b, at + 8);
+        facts.firstChangeHasSubject = (U16(b, at + 12) & 0x0001) != 0;
+    }
+    return facts;
+}
+
+std::vector<PatternFacts> Patterns(const Json& appointments)
+{
+    std::vector<PatternFacts> patterns;
+    for (const Json& record : appointments) {
+        if (const Json* blob = Property(record, "0x40150041")) patterns.push_back(ReadPattern(Bytes(*blob)));
+    }
+    return patterns;
+}
+
+TEST_F(KstoolsSeed, TheSameSeedGivesTheSameStore)
+{
+    const std::string other = MakeHome();
+    for (const std::string& home : {home_, other}) {
+        auto r = Run({"store", "seed", "--appointments", "45", "--tasks", "25", "--contacts", "12", "--seed", "7"}, home);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_TRUE(r.err.empty()) << "no progress bar without a terminal: " << r.err;
+    }
+    for (const char* database : {"Appointments Database", "Tasks Database", "Contacts Database"}) {
+        EXPECT_EQ(WithoutOids(Dump(database)), WithoutOids(Dump(database, other))) << database;
+    }
+
+    const std::string third = MakeHome();
+    ASSERT_EQ(Run({"store", "seed", "--appointments", "45", "--tasks", "25", "--contacts", "12", "--seed", "8"}, third).exitCode, 0);
+    EXPECT_NE(Dump("Appointments Database"), Dump("Appointments Database", third)) << "the seed matters";
+    EXPECT_NE(Dump("Contacts Database"), Dump("Contacts Database", third));
+}
+
+TEST_F(KstoolsSeed, TheCountsAreAsAskedAndReportedAsData)
+{
+    auto r = Run({"store", "seed", "--appointments", "37", "--tasks", "19", "--contacts", "8", "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const Json report = Json::parse(r.out);
+    EXPECT_EQ(report["appointments"], 37);
+    EXPECT_EQ(report["seed"], 1);
+    EXPECT_EQ(Dump("Appointments Database").size(), 37u);
+    EXPECT_EQ(Dump("Tasks Database").size(), 19u);
+    EXPECT_EQ(Dump("Contacts Database").size(), 8u);
+
+    // A second run adds to what is there.
+    ASSERT_EQ(Run({"store", "seed", "--appointments", "3", "--tasks", "0", "--contacts", "0"}).exitCode, 0);
+    EXPECT_EQ(Dump("Appointments Database").size(), 40u);
+    EXPECT_EQ(Dump("Tasks Database").size(), 19u);
+}
+
+TEST_F(KstoolsSeed, EveryRecurrenceKindEndsInEachWay)
+{
+    ASSERT_EQ(Run({"store", "seed", "--appointments", "40", "--tasks", "0", "--contacts", "0"}).exitCode, 0);
+    std::set<std::pair<std::string, std::uint32_t>> seen;
+    for (const PatternFacts& p : Patterns(Dump("Appointments Database"))) seen.insert({p.kind, p.endType});
+    for (const char* kind : {"daily", "weekdays", "weekly", "monthly", "monthNth", "yearly", "yearNth"}) {
+        for (std::uint32_t end : {0x2021u, 0x2022u, 0x2023u}) {
+            EXPECT_TRUE(seen.count({kind, end})) << kind << " ending " << std::hex << end;
+        }
+    }
+    EXPECT_FALSE(seen.count({"unknown", 0x2021u}) || seen.count({"unknown", 0x2022u}) || seen.count({"unknown", 0x2023u}));
+}
+
+TEST_F(KstoolsSeed, OccurrencesAreDeletedMovedAndRenamed)
+{
+    ASSERT_EQ(Run({"store", "seed", "--appointments", "40", "--tasks", "0", "--contacts", "0"}).exitCode, 0);
+    bool deletedOnly = false, moved = false, renamed = false;
+    for (const PatternFacts& p : Patterns(Dump("Appointments Database"))) {
+        deletedOnly |= p.deleted > p.modified;
+        moved |= p.firstChangeMoved;
+        renamed |= p.firstChangeHasSubject;
+    }
+    EXPECT_TRUE(deletedOnly);
+    EXPECT_TRUE(moved);
+    EXPECT_TRUE(renamed);
+}
+
+TEST_F(KstoolsSeed, AppointmentsCoverZonesMultiDayMeetingsAndPrivacy)
+{
+    ASSERT_EQ(Run({"store", "seed", "--appointments", "40", "--tasks", "0", "--contacts", "0"}).exitCode, 0);
+    int zones = 0, multiDayAllDay = 0, meetings = 0, privateOnes = 0, holidays = 0;
+    for (const Json& record : Dump("Appointments Database")) {
+        if (const Json* zone = Property(record, "0x00010041")) {
+            EXPECT_EQ(zone->get<std::string>().size(), 96u) << "48 bytes";
+            ++zones;
+        }
+        const Json* allDay = Property(record, "0x42150003");
+        const Json* duration = Property(record, "0x42130003");
+        if (allDay && *allDay == 1 && duration && duration->get<int>() > 1440) ++multiDayAllDay;
+        if (const Json* attendees = Property(record, "0x00300041")) meetings += attendees->get<std::string>().size() > 8;
+        if (const Json* sensitivity = Property(record, "0x00040002")) privateOnes += *sensitivity != 0;
+        if (const Json* subject = Property(record, "0x0037001F")) {
+            holidays += subject->get<std::string>().find(" Day") != std::string::npos && allDay && *allDay == 1;
+        }
+    }
+    EXPECT_GE(zones, 3);
+    EXPECT_GE(multiDayAllDay, 2);
+    EXPECT_GE(meetings, 3);
+    EXPECT_GE(privateOnes, 2);
+    EXPECT_GE(holidays, 3);
+}
+
+TEST_F(KstoolsSeed, TasksCarryPriorityCodesAndContactsTheirDates)
+{
+    ASSERT_EQ(Run({"store", "seed", "--appointments", "0", "--tasks", "30", "--contacts", "10"}).exitCode, 0);
+    int lettered = 0, regenerating = 0;
+    for (const Json& record : Dump("Tasks Database")) {
+        const Json* subject = Property(record, "0x0037001F");
+        ASSERT_NE(subject, nullptr);
+        const std::string text = *subject;
+        const size_t colon = text.find(": ");
+        if (colon != std::string::npos && colon <= 7 && std::isupper(static_cast<unsigned char>(text[0]))) ++lettered;
+        if (colon != std::string::npos && text.substr(0, colon).find('|') != std::string::npos) ++regenerating;
+    }
+    EXPECT_GE(lettered, 5);
+    EXPECT_GE(regenerating, 2);
+
+    int birthdays = 0, anniversaries = 0;
+    for (const Json& record : Dump("Contacts Database")) {
+        birthdays += Property(record, "0x40010040") != nullptr;
+        anniversaries += Property(record, "0x40030040") != nullptr;
+    }
+    EXPECT_GE(birthdays, 3);
+    EXPECT_GE(anniversaries, 2);
+}
+
+TEST_F(KstoolsSeed, BadArgumentsExitWithTwoAndAPlainError)
+{
+    for (auto args : {std::vector<std::string>{"store", "seed", "--appointments", "-1"},
+                      std::vector<std::string>{"store", "seed", "--tasks", "many"},
+                      std::vector<std::string>{"store", "seed", "--contacts", "100001"},
+                      std::vector<std::string>{"store", "seed", "--seed"},
+                      std::vector<std::string>{"store", "seed", "extra"},
+                      std::vector<std::string>{"demo", "--count", "3"}}) {
+        auto r = Run(args);
+        EXPECT_EQ(r.exitCode, 2) << args[2];
+        EXPECT_TRUE(r.out.empty()) << r.out;
+        EXPECT_EQ(r.err.rfind("kstools: ", 0), 0u) << r.err;
+    }
+}
+
+TEST_F(KstoolsSeed, DemoSeedsAnEmptyStoreOnceAndSummarises)
+{
+    auto first = Run({"demo", "--json"});
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    const Json a = Json::parse(first.out);
+    EXPECT_EQ(a["seeded"], true);
+    EXPECT_EQ(a["appointments"], 200);
+    EXPECT_EQ(a["tasks"], 100);
+    EXPECT_EQ(a["contacts"], 150);
+    EXPECT_GT(a["recurringAppointments"].get<int>(), 23);
+    EXPECT_LT(a["recurringAppointments"].get<int>(), 200);
+    EXPECT_GT(a["completedTasks"].get<int>(), 0);
+    ASSERT_EQ(a["upcoming"].size(), 5u);
+    std::string previous = "2026-03-05T10:00";
+    for (const Json& next : a["upcoming"]) {
+        EXPECT_GE(next["start"].get<std::string>(), previous) << "soonest first, none before now";
+        previous = next["start"];
+    }
+
+    auto second = Run({"demo"});
+    ASSERT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_NE(second.out.find("nothing added"), std::string::npos) << second.out;
+    EXPECT_NE(second.out.find("Appointments: 200"), std::string::npos) << second.out;
+    EXPECT_NE(second.out.find("Next appointments:"), std::string::npos);
+    EXPECT_EQ(Dump("Appointments Database").size(), 200u) << "a store with data is left alone";
+}
+
+}  // namespace
