@@ -95,7 +95,10 @@ std::optional<TIME_ZONE_INFORMATION> OutlookAppointment::OwnZone() const
 {
     const std::optional<std::vector<BYTE>> blob = record_.Blob(kAppointmentTimeZone);
     if (!blob) return std::nullopt;
-    return DecodeOutlookZoneBlob(*blob);
+    // A damaged zone blob is read as no zone of its own (and left as stored).
+    std::optional<TIME_ZONE_INFORMATION> zone = DecodeOutlookZoneBlob(*blob);
+    if (zone && !IsValidOutlookZone(*zone)) return std::nullopt;
+    return zone;
 }
 
 std::optional<std::int64_t> OutlookAppointment::StartLocal() const

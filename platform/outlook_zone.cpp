@@ -63,7 +63,7 @@ bool InDaylightTime(const TIME_ZONE_INFORMATION& zone, std::int64_t standardLoca
     const std::int64_t toDaylight = TransitionMinute(year, zone.DaylightDate);
     // The standard transition is given on the daylight clock.
     const std::int64_t toStandard =
-        TransitionMinute(year, zone.StandardDate) + (zone.DaylightBias - zone.StandardBias);
+        TransitionMinute(year, zone.StandardDate) + (std::int64_t{zone.DaylightBias} - zone.StandardBias);
     if (toDaylight < toStandard) return standardLocal >= toDaylight && standardLocal < toStandard;
     return standardLocal >= toDaylight || standardLocal < toStandard;
 }
@@ -102,7 +102,10 @@ std::optional<TIME_ZONE_INFORMATION> DecodeOutlookZoneBlob(const std::vector<BYT
 
 bool IsValidOutlookZone(const TIME_ZONE_INFORMATION& zone)
 {
-    if (zone.Bias < -24 * 60 || zone.Bias > 24 * 60) return false;
+    // Offsets beyond a day are no zone's; a damaged blob can hold any value.
+    for (LONG bias : {zone.Bias, zone.StandardBias, zone.DaylightBias}) {
+        if (bias < -24 * 60 || bias > 24 * 60) return false;
+    }
     if (zone.StandardDate.wMonth == 0) return true;
     return ValidRule(zone.StandardDate) && ValidRule(zone.DaylightDate);
 }
@@ -114,7 +117,7 @@ std::int64_t ZoneLocalToUtcMinutes(const TIME_ZONE_INFORMATION& zone, std::int64
     // Read the wall clock as daylight time: its standard-clock time decides.
     // A time that the spring transition skips is read with the standard
     // offset; one that occurs twice in the autumn at its first occurrence.
-    const bool daylight = InDaylightTime(zone, local + zone.DaylightBias - zone.StandardBias);
+    const bool daylight = InDaylightTime(zone, local + zone.DaylightBias - std::int64_t{zone.StandardBias});
     return local + (daylight ? daylightBias : standardBias);
 }
 

@@ -60,6 +60,13 @@ TEST(OutlookZoneBlob, RulesOutsideTheCalendarAreInvalid)
     zone.StandardDate.wDayOfWeek = 0;
     zone.Bias = 25 * 60;
     EXPECT_FALSE(platform::IsValidOutlookZone(zone));
+    // A damaged blob may carry any daylight offset; such a zone converts nothing.
+    zone.Bias = 0;
+    zone.StandardBias = -1'610'612'739;
+    EXPECT_FALSE(platform::IsValidOutlookZone(zone));
+    zone.StandardBias = 0;
+    zone.DaylightBias = 2'000'000'000;
+    EXPECT_FALSE(platform::IsValidOutlookZone(zone));
 }
 
 // The zone rules the device reports for a tz database zone must convert
