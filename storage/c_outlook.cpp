@@ -91,33 +91,33 @@ bool COutlook::Open()
 {
     // A thread that finds the lock taken leaves the logon to its holder.
     if (!m_lock.TryEnter()) return IsOpen();
-    if (IsOpen()) {
-        m_lock.Leave();
-        return true;
-    }
     const HWND parent = ParentWindow();
+    const WCHAR* failure = IsOpen() ? nullptr : LogOn(parent);
+    m_lock.Leave();
+    // Told only once the lock is free: a user reading the message keeps no
+    // other thread from logging on, and a message loop run by the box cannot
+    // re-enter a logon half done.
+    if (failure) ShowError(parent, failure);
+    return failure == nullptr;
+}
+
+const WCHAR* COutlook::LogOn(HWND parent)
+{
     IPOutlookApp* app = nullptr;
     HRESULT hr = CreateApplication(&app);
     if (FAILED(hr) || !app) {
         if (app) app->Release();
-        ShowError(parent, kCannotCreate);
-        m_lock.Leave();
-        return false;
+        return kCannotCreate;
     }
     const HWND logonWindow = parent ? parent : GetForegroundWindow();
     hr = app->Logon(static_cast<LONG>(reinterpret_cast<std::intptr_t>(logonWindow)));
     if (FAILED(hr)) {
         app->Release();
-        ShowError(parent, kCannotLogon);
-        m_lock.Leave();
-        return false;
+        return kCannotLogon;
     }
-    {
-        std::lock_guard<std::mutex> guard(m_appGuard);
-        m_app = app;
-    }
-    m_lock.Leave();
-    return true;
+    std::lock_guard<std::mutex> guard(m_appGuard);
+    m_app = app;
+    return nullptr;
 }
 
 void COutlook::Close()
@@ -163,10 +163,10 @@ HRESULT COutlook::GetDefaultFolder(int folder, IFolder** result)
         }
         if (!IsOpen()) Open();
         IPOutlookApp* app = AcquireApp();
-        if (!app) {
-            hr = kNoOutlookApplication;
-            continue;
-        }
+        // No application at all: the user has been told why, or another
+        // thread is logging on. A second attempt would only repeat the
+        // message, or log off the session that thread has just made.
+        if (!app) return kNoOutlookApplication;
         hr = app->GetDefaultFolder(folder, result);
         app->Release();
         if (SUCCEEDED(hr)) return hr;

@@ -45,7 +45,9 @@ public:
     // Open on demand; kNoOutlookApplication when that fails.
     HRESULT GetItemFromOid(long oid, IDispatch** item);
     HRESULT CreateItem(int kind, IDispatch** item);
-    // On failure closes, opens again and tries once more.
+    // When the application refuses the request, closes, opens again and
+    // tries once more. kNoOutlookApplication, at once, when there is no
+    // application to ask.
     HRESULT GetDefaultFolder(int folder, IFolder** result);
     // E_FAIL (0x80004005) when not logged on; never opens.
     HRESULT GetTimeZoneInformationFromIndex(int index, TIME_ZONE_INFORMATION* tzi);
@@ -66,6 +68,9 @@ protected:
     virtual HRESULT CreateApplication(IPOutlookApp** app);
 
 private:
+    // Creates the application and logs on; the failure's text, or null.
+    // Runs under m_lock.
+    const WCHAR* LogOn(HWND parent);
     // The application with a reference of the caller's, or null.
     IPOutlookApp* AcquireApp() const;
 

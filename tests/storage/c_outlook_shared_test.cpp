@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <future>
 #include <thread>
 #include <vector>
@@ -72,6 +73,39 @@ TEST(COutlookShared, AThreadThatFindsALogonUnderWayDoesNotWait)
     EXPECT_EQ(log.created, 1);
     EXPECT_EQ(outlook.GetItemFromOid(9, &item), 0x209);
     EXPECT_EQ(ui.MessageCount(), 0u);
+}
+
+// A host whose message boxes run a probe while they are up.
+class ProbingUiHost : public ScriptedUiHost {
+public:
+    std::function<void()> whileShown;
+    int MessageBox(HWND owner, std::u16string_view text, std::u16string_view caption, UINT flags) override
+    {
+        if (whileShown) whileShown();
+        return ScriptedUiHost::MessageBox(owner, text, caption, flags);
+    }
+};
+
+TEST(COutlookShared, AFailureIsShownWithTheLogonLockFree)
+{
+    for (bool createFails : {true, false}) {
+        ProbingUiHost ui;
+        FakeOutlookLog log;
+        FakeCOutlook outlook(log);
+        if (createFails) outlook.createResult = E_FAIL;
+        else log.logonResult = E_FAIL;
+        bool otherOpened = false;
+        ui.whileShown = [&] {
+            outlook.createResult = S_OK;
+            log.logonResult = S_OK;
+            std::thread([&] { otherOpened = outlook.Open(); }).join();
+        };
+
+        EXPECT_FALSE(outlook.Open());
+        EXPECT_EQ(ui.MessageCount(), 1u);
+        EXPECT_TRUE(otherOpened) << "another thread may log on while the user reads the message";
+        EXPECT_TRUE(outlook.IsOpen());
+    }
 }
 
 TEST(COutlookShared, ItemCallsRacingACloseNeverUseAReleasedApplication)

@@ -52,9 +52,12 @@ TEST(COutlookLogon, WithoutParentTheForegroundWindowIsUsed)
     ScriptedUiHost ui;
     FakeOutlookLog log;
     FakeCOutlook outlook(log);
+    HWND foreground = CreateWindowExW(0, u"ListBox", nullptr, 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(foreground, nullptr);
+    ASSERT_TRUE(SetForegroundWindow(foreground));
     ASSERT_TRUE(outlook.Open());
-    EXPECT_EQ(log.lastLogonWindow,
-              static_cast<LONG>(reinterpret_cast<std::intptr_t>(GetForegroundWindow())));
+    EXPECT_EQ(log.lastLogonWindow, static_cast<LONG>(reinterpret_cast<std::intptr_t>(foreground)));
+    DestroyWindow(foreground);
 }
 
 TEST(COutlookLogon, CloseLogsOffAndReleasesAndTheNextOpenStartsAfresh)
@@ -176,7 +179,7 @@ TEST(COutlookFolders, GivesUpAfterTheSecondFailure)
     EXPECT_EQ(log.folderCalls, 2);
 }
 
-TEST(COutlookFolders, NoApplicationAtAllGivesMinusOne)
+TEST(COutlookFolders, NoApplicationAtAllGivesMinusOneAndOneMessage)
 {
     ScriptedUiHost ui;
     FakeOutlookLog log;
@@ -185,6 +188,14 @@ TEST(COutlookFolders, NoApplicationAtAllGivesMinusOne)
     IFolder* folder = nullptr;
     EXPECT_EQ(outlook.GetDefaultFolder(olFolderContacts, &folder), -1);
     EXPECT_EQ(log.folderCalls, 0);
+    EXPECT_EQ(ui.MessageCount(), 1u) << "one failed request, one message";
+
+    // A refused logon is not tried a second time either.
+    outlook.createResult = S_OK;
+    log.logonResult = E_FAIL;
+    EXPECT_EQ(outlook.GetDefaultFolder(olFolderContacts, &folder), -1);
+    EXPECT_EQ(log.logons, 1);
+    EXPECT_EQ(ui.MessageCount(), 2u);
 }
 
 // ---- Kind of a record -------------------------------------------------------
