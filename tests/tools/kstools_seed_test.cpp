@@ -6,6 +6,7 @@
 #include <stdlib.h>
 
 #include <cctype>
+#include <cstdio>
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -260,6 +261,32 @@ TEST_F(KstoolsSeed, BadArgumentsExitWithTwoAndAPlainError)
         EXPECT_EQ(r.exitCode, 2) << args[2];
         EXPECT_TRUE(r.out.empty()) << r.out;
         EXPECT_EQ(r.err.rfind("kstools: ", 0), 0u) << r.err;
+    }
+}
+
+TEST_F(KstoolsSeed, AStoreThatCannotBeOpenedIsAPlainFailure)
+{
+    // A data directory that is a file, and an object store full of garbage.
+    const std::string file = MakeHome() + "/not-a-directory";
+    std::FILE* f = std::fopen(file.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+    const std::string corrupt = MakeHome();
+    f = std::fopen((corrupt + "/objectstore.db").c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    for (int i = 0; i < 4096; ++i) std::fputc((i * 7919 + 13) & 0xFF, f);
+    std::fclose(f);
+
+    for (const std::string& home : {file, corrupt}) {
+        for (auto args : {std::vector<std::string>{"store", "seed", "--appointments", "2"},
+                          std::vector<std::string>{"demo", "--json"}}) {
+            auto r = Run(args, home);
+            EXPECT_EQ(r.exitCode, 1) << args[0] << " in " << home << ": " << r.err;
+            EXPECT_TRUE(r.out.empty()) << r.out;
+            EXPECT_NE(r.err.find("kstools: cannot open the personal-information store in " + home + ": "),
+                      std::string::npos)
+                << r.err;
+        }
     }
 }
 

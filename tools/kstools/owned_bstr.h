@@ -6,14 +6,14 @@
 #include <string_view>
 
 #include "platform/bstr.h"
+#include "platform/outlook_bstr.h"
 
 namespace kstools {
 
 class OwnedBstr {
 public:
     OwnedBstr() = default;
-    explicit OwnedBstr(std::u16string_view text)
-        : m_bstr(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
+    explicit OwnedBstr(std::u16string_view text) { OutlookBstrOut(text, &m_bstr); }
     ~OwnedBstr() { SysFreeString(m_bstr); }
     OwnedBstr(const OwnedBstr&) = delete;
     OwnedBstr& operator=(const OwnedBstr&) = delete;
@@ -26,7 +26,7 @@ public:
         m_bstr = nullptr;
         return &m_bstr;
     }
-    std::u16string Text() const { return m_bstr ? std::u16string(m_bstr, SysStringLen(m_bstr)) : std::u16string(); }
+    std::u16string Text() const { return OutlookBstrText(m_bstr); }
 
 private:
     BSTR m_bstr = nullptr;
