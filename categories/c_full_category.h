@@ -1,0 +1,38 @@
+// CFullCategory: one record of the category database as the library keeps it
+// in memory: the name, the bit index the category has in category blobs, the
+// record's OID, four small numbers carried unchanged, and whether the
+// category is shown in pickers.
+#pragma once
+
+#include "platform/cedb.h"
+#include "platform/types.h"
+
+class CFullCategory {
+public:
+    CFullCategory() = default;
+    // The name is copied; a null name is kept as null.
+    CFullCategory(const WCHAR* name, SHORT index, CEOID oid);
+    CFullCategory(const CFullCategory&) = delete;
+    CFullCategory& operator=(const CFullCategory&) = delete;
+    ~CFullCategory();
+
+    // A new category with the same values and its own copy of the name; null
+    // when memory runs out.
+    CFullCategory* Copy() const;
+    // Replaces the name by a copy of name (null allowed).
+    void SetName(const WCHAR* name);
+
+    WCHAR* m_name = nullptr;  // owned, malloc'ed
+    SHORT m_index = -1;       // bit number in blobs; negative: none
+    CEOID m_oid = 0;
+    SHORT m_prop4003 = 1;
+    SHORT m_prop4006 = 0;
+    SHORT m_prop4005 = 0;
+    SHORT m_prop4004 = 0;
+    bool m_shown = true;
+};
+
+// Orders categories by name in the user locale's case-sensitive collation; a
+// null entry (or a null name) sorts after every other one. Shaped for
+// CePtrList::Sort.
+int FullCategoryCompareFunc(CFullCategory* const& a, CFullCategory* const& b, unsigned long param);

@@ -1,0 +1,207 @@
+// Category blobs: their exact bytes, the way back to indices, and the AND/OR
+// tests, checked against sets of indices.
+#include "categories/category_blob.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+#include <vector>
+
+#include "category_test_support.h"
+#include "platform/local_memory.h"
+
+namespace {
+
+using cattest::FillWithIndices;
+
+// A blob owned by the test.
+struct Blob {
+    _CEBLOB b{0, nullptr};
+    Blob() = default;
+    explicit Blob(const std::vector<BYTE>& bytes)
+    {
+        if (bytes.empty()) return;
+        b.lpb = static_cast<BYTE*>(LocalAlloc(LMEM_FIXED, bytes.size()));
+        std::copy(bytes.begin(), bytes.end(), b.lpb);
+        b.dwCount = static_cast<DWORD>(bytes.size());
+    }
+    ~Blob() { FreeCategoryBlob(&b); }
+    Blob(const Blob&) = delete;
+    Blob& operator=(const Blob&) = delete;
+    std::vector<BYTE> bytes() const
+    {
+        return b.lpb ? std::vector<BYTE>(b.lpb, b.lpb + b.dwCount) : std::vector<BYTE>();
+    }
+};
+
+void BlobOf(Blob& blob, const std::vector<int>& indices)
+{
+    CePtrList<CFullCategory*> list;
+    FillWithIndices(list, indices);
+    ASSERT_TRUE(Categories2BLOB(&blob.b, list));
+}
+
+std::vector<unsigned> IndicesOf(const _CEBLOB& blob)
+{
+    CePtrList<unsigned int> list;
+    BLOB2Categories(blob, list);
+    return std::vector<unsigned>(list.begin(), list.end());
+}
+
+// Random sets biased to the first words, but reaching the last index too.
+std::vector<int> RandomIndices(std::mt19937& rng)
+{
+    std::vector<int> indices(rng() % 12);
+    for (int& i : indices) {
+        switch (rng() % 4) {
+        case 0: i = static_cast<int>(rng() % 32); break;
+        case 1: i = 32 + static_cast<int>(rng() % 64); break;
+        case 2: i = static_cast<int>(rng() % kCategoryIndexLimit); break;
+        default: i = kCategoryIndexLimit - 1 - static_cast<int>(rng() % 40); break;
+        }
+    }
+    return indices;
+}
+
+// ---- Building -----------------------------------------------------------
+
+TEST(CategoryBlobBuild, IndexThirtyThreeIsBitOneOfTheSecondWord)
+{
+    Blob blob;
+    BlobOf(blob, {33});
+    EXPECT_EQ(blob.bytes(), (std::vector<BYTE>{0, 0, 0, 0, 2, 0, 0, 0}));
+}
+
+TEST(CategoryBlobBuild, WordsAreLittleEndianAndOnlyAsLongAsTheHighestWord)
+{
+    Blob blob;
+    BlobOf(blob, {31, 0, 8, 9});
+    EXPECT_EQ(blob.bytes(), (std::vector<BYTE>{0x01, 0x03, 0x00, 0x80}));
+    BlobOf(blob, {kCategoryIndexLimit - 1});
+    ASSERT_EQ(blob.b.dwCount, kCategoryBlobBytes);
+    EXPECT_EQ(blob.b.lpb[kCategoryBlobBytes - 1], 0x80);
+}
+
+TEST(CategoryBlobBuild, NoCategoriesIsNoBlobAndTheOldBytesAreFreed)
+{
+    Blob blob;
+    BlobOf(blob, {70});
+    ASSERT_EQ(blob.b.dwCount, 12u);
+    BlobOf(blob, {});
+    EXPECT_EQ(blob.b.dwCount, 0u);
+    EXPECT_EQ(blob.b.lpb, nullptr);
+}
+
+TEST(CategoryBlobBuild, IndicesNoBlobCanHoldAreSkipped)
+{
+    Blob blob;
+    BlobOf(blob, {-1, kCategoryIndexLimit, 5, -300});
+    EXPECT_EQ(blob.bytes(), (std::vector<BYTE>{0x20, 0, 0, 0}));
+    // A list whose categories all lack an index still is a list with
+    // categories: one empty word.
+    BlobOf(blob, {-1});
+    EXPECT_EQ(blob.bytes(), (std::vector<BYTE>{0, 0, 0, 0}));
+}
+
+TEST(CategoryBlobBuild, RandomSetsComeBackAsTheirSortedDistinctIndices)
+{
+    std::mt19937 rng(4711);
+    for (int round = 0; round < 400; ++round) {
+        const std::vector<int> indices = RandomIndices(rng);
+        Blob blob;
+        BlobOf(blob, indices);
+        const std::set<int> distinct(indices.begin(), indices.end());
+        const std::vector<unsigned> expected(distinct.begin(), distinct.end());
+        EXPECT_EQ(IndicesOf(blob.b), expected) << "round " << round;
+        const DWORD count = distinct.empty() ? 0 : 4 * static_cast<DWORD>(*distinct.rbegin() / 32 + 1);
+        EXPECT_EQ(blob.b.dwCount, count) << "round " << round;
+    }
+}
+
+// ---- Reading ------------------------------------------------------------
+
+TEST(CategoryBlobRead, ShortAndRaggedBlobsReadOnlyWholeWords)
+{
+    Blob three(std::vector<BYTE>{0xFF, 0xFF, 0xFF});
+    EXPECT_TRUE(IndicesOf(three.b).empty()) << "shorter than a word";
+    Blob six(std::vector<BYTE>{0x01, 0, 0, 0, 0xFF, 0xFF});
+    EXPECT_EQ(IndicesOf(six.b), (std::vector<unsigned>{0})) << "the half word is ignored";
+    _CEBLOB noBytes{8, nullptr};
+    EXPECT_TRUE(IndicesOf(noBytes).empty()) << "a count without bytes";
+}
+
+TEST(CategoryBlobRead, BitsPastTheLastPossibleIndexAreIgnored)
+{
+    std::vector<BYTE> bytes(kCategoryBlobBytes + 8, 0);
+    bytes[kCategoryBlobBytes - 1] = 0x80;
+    bytes[kCategoryBlobBytes] = 0x01;
+    Blob blob(bytes);
+    EXPECT_EQ(IndicesOf(blob.b), (std::vector<unsigned>{static_cast<unsigned>(kCategoryIndexLimit - 1)}));
+}
+
+TEST(CategoryBlobRead, IndicesAreAppendedAfterWhatTheListHolds)
+{
+    Blob blob(std::vector<BYTE>{0x06, 0, 0, 0});
+    CePtrList<unsigned int> list;
+    list.Append(99);
+    BLOB2Categories(blob.b, list);
+    EXPECT_EQ(std::vector<unsigned>(list.begin(), list.end()), (std::vector<unsigned>{99, 1, 2}));
+}
+
+// ---- AND / OR -----------------------------------------------------------
+
+// A blob of whole words, possibly with trailing empty words (which stored
+// blobs from other writers may have).
+std::vector<BYTE> RandomWords(std::mt19937& rng, std::set<unsigned>& bits)
+{
+    const unsigned words = rng() % 4;
+    std::vector<BYTE> bytes(4 * words, 0);
+    for (unsigned w = 0; w < words; ++w) {
+        if (rng() % 3 == 0) continue;
+        for (int k = static_cast<int>(rng() % 3); k >= 0; --k) {
+            const unsigned i = 32 * w + rng() % 32;
+            bits.insert(i);
+            bytes[i / 8] |= static_cast<BYTE>(1u << (i % 8));
+        }
+    }
+    return bytes;
+}
+
+TEST(CategoryBlobMatch, AndAndOrAgreeWithSetsOfIndices)
+{
+    std::mt19937 rng(99);
+    for (int round = 0; round < 3000; ++round) {
+        std::set<unsigned> itemBits, filterBits;
+        Blob item(RandomWords(rng, itemBits));
+        Blob filter(RandomWords(rng, filterBits));
+        const size_t n = item.b.dwCount / 4, m = filter.b.dwCount / 4;
+        const bool subset = std::includes(itemBits.begin(), itemBits.end(), filterBits.begin(), filterBits.end());
+        bool common = false;
+        for (unsigned i : filterBits) common = common || itemBits.count(i);
+        EXPECT_EQ(CategoryAndFilter(&item.b, &filter.b), m > 0 && n >= m && subset) << "round " << round;
+        EXPECT_EQ(CategoryOrFilter(&item.b, &filter.b), common) << "round " << round;
+    }
+}
+
+TEST(CategoryBlobMatch, AShortItemNeverMatchesALongerAndFilter)
+{
+    Blob item(std::vector<BYTE>{0x03, 0, 0, 0});
+    Blob filter(std::vector<BYTE>{0x01, 0, 0, 0, 0, 0, 0, 0});
+    EXPECT_FALSE(CategoryAndFilter(&item.b, &filter.b)) << "even though the second filter word is 0";
+    EXPECT_TRUE(CategoryOrFilter(&item.b, &filter.b));
+    Blob shortFilter(std::vector<BYTE>{0x01, 0, 0, 0});
+    EXPECT_TRUE(CategoryAndFilter(&item.b, &shortFilter.b));
+}
+
+TEST(CategoryBlobMatch, EmptyAndNullBlobsMatchNothing)
+{
+    Blob any(std::vector<BYTE>{0xFF, 0xFF, 0xFF, 0xFF});
+    Blob empty;
+    EXPECT_FALSE(CategoryAndFilter(&any.b, &empty.b)) << "an AND filter needs a word";
+    EXPECT_FALSE(CategoryAndFilter(&any.b, nullptr));
+    EXPECT_FALSE(CategoryOrFilter(&empty.b, &any.b));
+    EXPECT_FALSE(CategoryOrFilter(nullptr, &any.b));
+}
+
+}  // namespace

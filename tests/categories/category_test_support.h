@@ -1,0 +1,117 @@
+// A fresh data directory per category test (object store, settings and the
+// category cache all forgotten), and ways to write category records as
+// other programs might have left them.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "../platform/device_sandbox.h"
+#include "categories/c_full_category.h"
+#include "categories/full_category_list.h"
+#include "foundation/ce_ptr_list.h"
+#include "platform/cedb.h"
+#include "platform/handle.h"
+#include "platform/pim_databases.h"
+#include "platform/registry.h"
+#include "storage/c_registry.h"
+#include "storage/corvid_directory.h"
+
+namespace cattest {
+
+// One category record's stored properties; an absent optional is left out.
+struct RawCategory {
+    std::optional<std::u16string> name;
+    std::optional<SHORT> index;
+    std::optional<LONG> p4003;
+    std::optional<SHORT> p4006;
+    std::optional<SHORT> p4005;
+    std::optional<SHORT> p4004;
+    std::optional<bool> shown;
+};
+
+inline CEOID WriteRawCategory(const RawCategory& raw)
+{
+    CEOID dbOid = PimDatabases::Oid(kCategoriesDatabase);
+    if (!dbOid) return 0;
+    HANDLE db = CeOpenDatabaseEx(nullptr, &dbOid, nullptr, 0, 0, nullptr);
+    if (db == INVALID_HANDLE_VALUE) return 0;
+    std::u16string name = raw.name.value_or(u"");
+    std::vector<CEPROPVAL> props;
+    auto add = [&](CEPROPID id) -> CEPROPVAL& {
+        props.push_back(CEPROPVAL{});
+        props.back().propid = id;
+        return props.back();
+    };
+    if (raw.name) add(kCategoryNameProperty).val.lpwstr = name.data();
+    if (raw.index) add(kCategoryIndexProperty).val.iVal = *raw.index;
+    if (raw.p4003) add(kCategory4003Property).val.lVal = *raw.p4003;
+    if (raw.p4006) add(kCategory4006Property).val.iVal = *raw.p4006;
+    if (raw.p4005) add(kCategory4005Property).val.iVal = *raw.p4005;
+    if (raw.p4004) add(kCategory4004Property).val.iVal = *raw.p4004;
+    if (raw.shown) add(kCategoryShownProperty).val.boolVal = *raw.shown ? 1 : 0;
+    const CEOID oid = CeWriteRecordProps(db, 0, static_cast<WORD>(props.size()), props.data());
+    CloseHandle(db);
+    return oid;
+}
+
+inline CEOID WriteCategory(const std::u16string& name, SHORT index)
+{
+    return WriteRawCategory(RawCategory{name, index, {}, {}, {}, {}, {}});
+}
+
+inline int StoredRecordCount()
+{
+    CEOID oid = PimDatabases::Oid(kCategoriesDatabase);
+    CEOIDINFO info{};
+    if (!CeOidGetInfo(oid, &info)) return -1;
+    return info.infDatabase.wNumRecords;
+}
+
+// A list owning new categories with these indices (named "c<index>").
+inline void FillWithIndices(CePtrList<CFullCategory*>& list, const std::vector<int>& indices)
+{
+    list.SetDeletePolicy(1);
+    for (int i : indices) {
+        std::u16string name = u"c";
+        for (char ch : std::to_string(i)) name += static_cast<char16_t>(ch);
+        list.Append(new CFullCategory(name.c_str(), static_cast<SHORT>(i), 0));
+    }
+}
+
+inline std::vector<std::u16string> Names(const CePtrList<CFullCategory*>& list)
+{
+    std::vector<std::u16string> names;
+    for (CFullCategory* c : list) names.push_back(c->m_name ? c->m_name : u"<null>");
+    return names;
+}
+
+class CategorySandbox : public DeviceSandbox {
+protected:
+    void SetUp() override
+    {
+        DeviceSandbox::SetUp();
+        Forget();
+    }
+    void TearDown() override
+    {
+        Forget();
+        DeviceSandbox::TearDown();
+    }
+    static void Forget()
+    {
+        FreeFullCategoryCache();
+        platform::CloseObjectStore();
+        CRegistry::UnloadINIFileCache();
+        FreeCorvidDirectory();
+        platform::CloseRegistryDatabase();
+    }
+};
+
+}  // namespace cattest

@@ -1,0 +1,201 @@
+// Category texts to categories and on to blobs, and the records added and
+// removed for the command line.
+#include "categories/category_text.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+
+#include "categories/category_blob.h"
+#include "categories/category_records.h"
+#include "category_test_support.h"
+#include "platform/error_codes.h"
+
+namespace {
+
+using namespace cattest;
+using V = std::vector<std::u16string>;
+
+class CategoryTextTest : public CategorySandbox {
+protected:
+    void SetUp() override
+    {
+        CategorySandbox::SetUp();
+        ASSERT_TRUE(PimDatabases::Ensure());
+    }
+    static V Read(const char16_t* text)
+    {
+        CePtrList<CFullCategory*> list;
+        ReadCategory(list, text);
+        return Names(list);
+    }
+};
+
+TEST_F(CategoryTextTest, NamesAreFoundInTheOrderOfTheFullList)
+{
+    // The database reads in name order, so that is the full list's order.
+    WriteCategory(u"Personal", 4);
+    WriteCategory(u"private", 2);
+    WriteCategory(u"Business", 40);
+    EXPECT_EQ(Read(u"Personal, Business"), (V{u"Business", u"Personal"}));
+    EXPECT_EQ(Read(u"private, Nowhere, Business"), (V{u"Business", u"private"})) << "unknown names drop out";
+    EXPECT_EQ(Read(u"Nowhere"), V{});
+    EXPECT_EQ(Read(u""), V{});
+    EXPECT_EQ(Read(nullptr), V{});
+}
+
+TEST_F(CategoryTextTest, EveryPieceAfterTheFirstLosesItsFirstCharacter)
+{
+    WriteCategory(u"Business", 0);
+    WriteCategory(u"Personal", 1);
+    WriteCategory(u"ersonal", 2);
+    EXPECT_EQ(Read(u"Business,Personal"), (V{u"Business", u"ersonal"})) << "no space after the comma";
+    EXPECT_EQ(Read(u" Business"), V{}) << "the first piece is taken as it stands";
+    EXPECT_EQ(Read(u"x,  Business"), V{}) << "only one character goes";
+    EXPECT_EQ(Read(u"business"), V{}) << "names compare with case";
+}
+
+TEST_F(CategoryTextTest, TheConvertedListCountsFromZero)
+{
+    WriteCategory(u"Home", 0);
+    WriteCategory(u"Work", 1);
+    CePtrList<CFullCategory*> list(1);
+    ConvertCategoryToCFullCategory(const_cast<WCHAR*>(u"Work, Home"), list);
+    EXPECT_EQ(list.GetIndexBase(), 0);
+    ASSERT_EQ(list.GetCount(), 2);
+    EXPECT_EQ(std::u16string(list.GetAt(0)->m_name), u"Home");
+    EXPECT_EQ(std::u16string(list.GetAt(1)->m_name), u"Work");
+}
+
+// Random names of letters, digits, blanks inside, and characters beyond ASCII.
+std::u16string RandomName(std::mt19937& rng)
+{
+    static const std::u16string alphabet = u"abcXYZ019 -_\u00e9\u00df\u4e2d\u0416";
+    std::u16string name(1, u"QRST"[rng() % 4]);
+    for (unsigned n = rng() % 10; n > 0; --n) name += alphabet[rng() % alphabet.size()];
+    return name;
+}
+
+TEST_F(CategoryTextTest, RandomTextsComeBackAsTheirCategoriesAndTheirBlobs)
+{
+    std::mt19937 rng(2024);
+    // 60 categories with distinct names and indices, many above 31.
+    std::map<std::u16string, int> indexOf;
+    std::set<int> used;
+    while (indexOf.size() < 60) {
+        const std::u16string name = RandomName(rng);
+        int index = static_cast<int>(rng() % 3 == 0 ? rng() % 32 : rng() % 700);
+        if (indexOf.count(name) || used.count(index)) continue;
+        indexOf[name] = index;
+        used.insert(index);
+        ASSERT_NE(WriteCategory(name, static_cast<SHORT>(index)), 0u);
+    }
+    CePtrList<CFullCategory*> full;
+    ASSERT_EQ(GetFullCategoryInfo(full, true), 60);
+    const V order = Names(full);
+
+    for (int round = 0; round < 200; ++round) {
+        std::vector<std::u16string> pieces;
+        std::set<std::u16string> chosen;
+        for (unsigned n = rng() % 8; n > 0; --n) {
+            if (rng() % 4 == 0) {
+                pieces.push_back(u"Unknown" + RandomName(rng));
+            } else {
+                const std::u16string& name = order[rng() % order.size()];
+                pieces.push_back(name);
+                chosen.insert(name);
+            }
+        }
+        std::u16string text;
+        for (const std::u16string& piece : pieces) text += (text.empty() ? u"" : u", ") + piece;
+
+        CePtrList<CFullCategory*> list;
+        ReadCategory(list, text.c_str());
+        V expected;
+        for (const std::u16string& name : order)
+            if (chosen.count(name)) expected.push_back(name);
+        ASSERT_EQ(Names(list), expected) << "round " << round;
+
+        _CEBLOB blob{0, nullptr};
+        ASSERT_TRUE(Categories2BLOB(&blob, list));
+        CePtrList<unsigned int> indices;
+        BLOB2Categories(blob, indices);
+        FreeCategoryBlob(&blob);
+        std::set<unsigned> expectedIndices;
+        for (const std::u16string& name : chosen) expectedIndices.insert(static_cast<unsigned>(indexOf[name]));
+        EXPECT_EQ(std::set<unsigned>(indices.begin(), indices.end()), expectedIndices) << "round " << round;
+        EXPECT_EQ(static_cast<size_t>(indices.GetCount()), expectedIndices.size()) << "each index once";
+
+        // And the text made from the list reads back as the same list.
+        EXPECT_EQ(Read(CategoryTextOf(list).c_str()), expected) << "round " << round;
+    }
+}
+
+// ---- Adding and removing records -----------------------------------------
+
+TEST_F(CategoryTextTest, AddingTakesTheLowestFreeIndex)
+{
+    WriteCategory(u"Zero", 0);
+    WriteCategory(u"One", 1);
+    WriteCategory(u"Three", 3);
+    WriteCategory(u"Unindexed", -1);
+    SHORT index = -5;
+    CEOID oid = 0;
+    ASSERT_EQ(AddCategoryRecord(u"Two", &index, &oid), ERROR_SUCCESS);
+    EXPECT_EQ(index, 2);
+    EXPECT_NE(oid, 0u);
+    ASSERT_EQ(AddCategoryRecord(u"Four", &index), ERROR_SUCCESS);
+    EXPECT_EQ(index, 4);
+
+    CePtrList<CFullCategory*> list;
+    GetFullCategoryInfo(list, false);
+    bool found = false;
+    for (CFullCategory* c : list) {
+        if (c->m_oid != oid) continue;
+        found = true;
+        EXPECT_EQ(std::u16string(c->m_name), u"Two");
+        EXPECT_EQ(c->m_index, 2);
+    }
+    EXPECT_TRUE(found) << "the cache was refreshed";
+}
+
+TEST_F(CategoryTextTest, NamesThatCannotTravelInATextAreRefused)
+{
+    EXPECT_EQ(AddCategoryRecord(u""), ERROR_INVALID_NAME);
+    EXPECT_EQ(AddCategoryRecord(nullptr), ERROR_INVALID_NAME);
+    EXPECT_EQ(AddCategoryRecord(u"a,b"), ERROR_INVALID_NAME);
+    EXPECT_EQ(AddCategoryRecord(u"bell\u0007"), ERROR_INVALID_NAME);
+    EXPECT_EQ(AddCategoryRecord(u"tab\there"), ERROR_INVALID_NAME);
+    EXPECT_EQ(AddCategoryRecord(std::u16string(256, u'x').c_str()), ERROR_INVALID_NAME);
+    EXPECT_EQ(AddCategoryRecord(std::u16string(255, u'x').c_str()), ERROR_SUCCESS);
+    ASSERT_EQ(AddCategoryRecord(u"Holiday"), ERROR_SUCCESS);
+    EXPECT_EQ(AddCategoryRecord(u"HOLIDAY"), ERROR_ALREADY_EXISTS);
+    EXPECT_EQ(StoredRecordCount(), 2);
+}
+
+TEST_F(CategoryTextTest, AddingMakesTheDatabaseOnAFreshStore)
+{
+    ASSERT_TRUE(CeDeleteDatabase(PimDatabases::Oid(kCategoriesDatabase)));
+    SHORT index = -1;
+    ASSERT_EQ(AddCategoryRecord(u"First", &index), ERROR_SUCCESS);
+    EXPECT_EQ(index, 0);
+    EXPECT_EQ(Read(u"First"), V{u"First"});
+}
+
+TEST_F(CategoryTextTest, RemovingDeletesTheRecordAndFreesItsIndex)
+{
+    ASSERT_EQ(AddCategoryRecord(u"Keep"), ERROR_SUCCESS);
+    ASSERT_EQ(AddCategoryRecord(u"Drop"), ERROR_SUCCESS);
+    EXPECT_EQ(Read(u"Keep, Drop"), (V{u"Drop", u"Keep"}));
+    EXPECT_EQ(RemoveCategoryRecord(u"drop"), ERROR_NOT_FOUND) << "removal needs the exact name";
+    EXPECT_EQ(RemoveCategoryRecord(u"Drop"), ERROR_SUCCESS);
+    EXPECT_EQ(StoredRecordCount(), 1);
+    EXPECT_EQ(Read(u"Keep, Drop"), V{u"Keep"}) << "the cache was refreshed";
+    EXPECT_EQ(RemoveCategoryRecord(u"Drop"), ERROR_NOT_FOUND);
+    SHORT index = -1;
+    ASSERT_EQ(AddCategoryRecord(u"Again", &index), ERROR_SUCCESS);
+    EXPECT_EQ(index, 1);
+}
+
+}  // namespace

@@ -1,0 +1,188 @@
+// The full category list: what is read from the category database, when the
+// cache is read again, what happens to nameless records and a missing
+// database, and the order of categories by name.
+#include "categories/full_category_list.h"
+
+#include <gtest/gtest.h>
+
+#include "categories/category_names.h"
+#include "category_test_support.h"
+
+namespace {
+
+using namespace cattest;
+
+class FullCategoryListTest : public CategorySandbox {};
+
+TEST_F(FullCategoryListTest, EveryPropertyIsReadAndAbsentOnesTakeTheirDefaults)
+{
+    ASSERT_TRUE(PimDatabases::Ensure());
+    const CEOID full = WriteRawCategory({u"Business", 7, 0, 2, 3, 4, false});
+    const CEOID bare = WriteRawCategory({u"Bare", {}, {}, {}, {}, {}, {}});
+    ASSERT_NE(full, 0u);
+    ASSERT_NE(bare, 0u);
+
+    CePtrList<CFullCategory*> list;
+    ASSERT_EQ(GetFullCategoryInfo(list, false), 2);
+    ASSERT_EQ(list.GetCount(), 2);
+    const CFullCategory* a = list.GetAt(0);
+    const CFullCategory* b = list.GetAt(1);
+    if (a->m_oid != full) std::swap(a, b);
+    EXPECT_EQ(std::u16string(a->m_name), u"Business");
+    EXPECT_EQ(a->m_oid, full);
+    EXPECT_EQ(a->m_index, 7);
+    EXPECT_EQ(a->m_prop4003, 0);
+    EXPECT_EQ(a->m_prop4006, 2);
+    EXPECT_EQ(a->m_prop4005, 3);
+    EXPECT_EQ(a->m_prop4004, 4);
+    EXPECT_FALSE(a->m_shown);
+
+    EXPECT_EQ(std::u16string(b->m_name), u"Bare");
+    EXPECT_EQ(b->m_index, -1) << "no index: none";
+    EXPECT_EQ(b->m_prop4003, 1);
+    EXPECT_EQ(b->m_prop4006, 0);
+    EXPECT_EQ(b->m_prop4005, 0);
+    EXPECT_EQ(b->m_prop4004, 0);
+    EXPECT_TRUE(b->m_shown);
+}
+
+TEST_F(FullCategoryListTest, RecordsWithoutANameAreDeletedAtTheNextFullRead)
+{
+    ASSERT_TRUE(PimDatabases::Ensure());
+    WriteCategory(u"First", 0);
+    WriteRawCategory({{}, 1, {}, {}, {}, {}, {}});   // no name at all
+    WriteRawCategory({u"", 2, {}, {}, {}, {}, {}});  // an empty name
+    WriteCategory(u"Last", 3);
+    ASSERT_EQ(StoredRecordCount(), 4);
+
+    CePtrList<CFullCategory*> list;
+    EXPECT_EQ(GetFullCategoryInfo(list, true), 2);
+    EXPECT_EQ(Names(list), (std::vector<std::u16string>{u"First", u"Last"}));
+    EXPECT_EQ(StoredRecordCount(), 2) << "the nameless records are gone from the database";
+}
+
+TEST_F(FullCategoryListTest, TheCacheIsReadAgainOnlyWhenAskedOrEmpty)
+{
+    ASSERT_TRUE(PimDatabases::Ensure());
+    CePtrList<CFullCategory*> list;
+    EXPECT_EQ(GetFullCategoryInfo(list, false), 0) << "an empty database";
+    WriteCategory(u"One", 0);
+    EXPECT_EQ(GetFullCategoryInfo(list, false), 1) << "an empty cache is read again";
+    WriteCategory(u"Two", 1);
+    EXPECT_EQ(GetFullCategoryInfo(list, false), 1) << "the cache answers";
+    EXPECT_EQ(GetFullCategoryInfo(list, true), 2);
+
+    // Callers get copies: changing one leaves the cache alone.
+    list.GetAt(0)->SetName(u"Changed");
+    CePtrList<CFullCategory*> again;
+    GetFullCategoryInfo(again, false);
+    EXPECT_EQ(Names(again), (std::vector<std::u16string>{u"One", u"Two"}));
+}
+
+TEST_F(FullCategoryListTest, AMissingDatabaseLeavesTheCacheAndTheListAsTheyWere)
+{
+    CePtrList<CFullCategory*> list;
+    FillWithIndices(list, {5});
+    EXPECT_EQ(GetFullCategoryInfo(list, true), 0);
+    EXPECT_EQ(Names(list), (std::vector<std::u16string>{u"c5"}));
+
+    ASSERT_TRUE(PimDatabases::Ensure());
+    WriteCategory(u"Kept", 0);
+    ASSERT_EQ(GetFullCategoryInfo(list, true), 1);
+    ASSERT_TRUE(CeDeleteDatabase(PimDatabases::Oid(kCategoriesDatabase)));
+
+    CePtrList<CFullCategory*> other;
+    EXPECT_EQ(GetFullCategoryInfo(other, true), 0);
+    EXPECT_TRUE(other.IsEmpty());
+    EXPECT_EQ(GetFullCategoryInfo(other, false), 1) << "the cache still holds what was read before";
+}
+
+TEST_F(FullCategoryListTest, ResetFillsTheSharedList)
+{
+    ASSERT_TRUE(PimDatabases::Ensure());
+    WriteCategory(u"Alpha", 0);
+    ResetFullCategoryList();
+    EXPECT_EQ(Names(SharedFullCategoryList()), (std::vector<std::u16string>{u"Alpha"}));
+    WriteCategory(u"Beta", 1);
+    ResetFullCategoryList();
+    EXPECT_EQ(Names(SharedFullCategoryList()), (std::vector<std::u16string>{u"Alpha", u"Beta"}));
+}
+
+TEST_F(FullCategoryListTest, PickersNameOnlyShownCategoriesOfTheMask)
+{
+    ASSERT_TRUE(PimDatabases::Ensure());
+    WriteRawCategory({u"Plain", 0, {}, {}, {}, {}, {}});
+    WriteRawCategory({u"Hidden", 1, {}, 1, 1, 1, false});
+    WriteRawCategory({u"Six", 2, {}, 1, {}, {}, {}});
+    WriteRawCategory({u"Five", 3, {}, {}, 2, {}, {}});
+    WriteRawCategory({u"Four", 4, {}, {}, {}, 1, {}});
+    WriteRawCategory({u"Negative", 5, {}, -1, -1, -1, {}});
+
+    auto names = [](int mask) {
+        CeStrList<WCHAR*> list;
+        const int count = GetCategories(list, 0, 0, mask);
+        std::vector<std::u16string> out;
+        for (WCHAR* name : list) out.push_back(name);
+        EXPECT_EQ(count, static_cast<int>(out.size()));
+        return out;
+    };
+    using V = std::vector<std::u16string>;
+    EXPECT_EQ(names(0), (V{u"Five", u"Four", u"Negative", u"Plain", u"Six"})) << "in name order";
+    EXPECT_EQ(names(1), (V{u"Six"}));
+    EXPECT_EQ(names(2), (V{u"Five"}));
+    EXPECT_EQ(names(4), (V{u"Four"}));
+    EXPECT_EQ(names(5), (V{u"Four", u"Six"}));
+}
+
+// ---- CFullCategory ----------------------------------------------------------
+
+TEST(FullCategory, CopiesOwnTheirNameAndCarryEveryValue)
+{
+    CFullCategory original(u"Travel", 40, 0x1234);
+    original.m_prop4003 = 9;
+    original.m_prop4006 = 8;
+    original.m_prop4005 = 7;
+    original.m_prop4004 = 6;
+    original.m_shown = false;
+    CFullCategory* copy = original.Copy();
+    ASSERT_NE(copy, nullptr);
+    EXPECT_NE(copy->m_name, original.m_name);
+    original.SetName(u"Other");
+    EXPECT_EQ(std::u16string(copy->m_name), u"Travel");
+    EXPECT_EQ(copy->m_index, 40);
+    EXPECT_EQ(copy->m_oid, 0x1234u);
+    EXPECT_EQ(copy->m_prop4003, 9);
+    EXPECT_EQ(copy->m_prop4006, 8);
+    EXPECT_EQ(copy->m_prop4005, 7);
+    EXPECT_EQ(copy->m_prop4004, 6);
+    EXPECT_FALSE(copy->m_shown);
+    delete copy;
+
+    CFullCategory nameless;
+    CFullCategory* empty = nameless.Copy();
+    EXPECT_EQ(empty->m_name, nullptr);
+    delete empty;
+}
+
+TEST(FullCategory, SortingIsByNameCaseSensitiveWithNullsLast)
+{
+    CePtrList<CFullCategory*> list;
+    list.SetDeletePolicy(1);
+    list.Append(nullptr);
+    list.Append(new CFullCategory(u"beta", 0, 0));
+    list.Append(new CFullCategory(nullptr, 1, 0));
+    list.Append(new CFullCategory(u"Alpha", 2, 0));
+    list.Append(new CFullCategory(u"alpha", 3, 0));
+    list.Sort(&FullCategoryCompareFunc, 0);
+    ASSERT_EQ(list.GetCount(), 5);
+    EXPECT_EQ(std::u16string(list.GetAt(0)->m_name), u"alpha");
+    EXPECT_EQ(std::u16string(list.GetAt(1)->m_name), u"Alpha");
+    EXPECT_EQ(std::u16string(list.GetAt(2)->m_name), u"beta");
+    CFullCategory* a = list.GetAt(0);
+    CFullCategory* b = list.GetAt(1);
+    EXPECT_NE(FullCategoryCompareFunc(a, b, 0), 0) << "case counts";
+    EXPECT_TRUE(list.GetAt(3) == nullptr || list.GetAt(3)->m_name == nullptr);
+    EXPECT_TRUE(list.GetAt(4) == nullptr || list.GetAt(4)->m_name == nullptr);
+}
+
+}  // namespace
