@@ -16,5 +16,6 @@ void AddStoreCommand(CLI::App& app, CliContext& ctx);
 // Adds "seed" to the store command; call after AddStoreCommand.
 void AddStoreSeedCommand(CLI::App& app, CliContext& ctx);
 void AddDemoCommand(CLI::App& app, CliContext& ctx);
+void AddCategoriesCommand(CLI::App& app, CliContext& ctx);
 
 }  // namespace kstools

@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
     AddStoreCommand(app, ctx);
     AddStoreSeedCommand(app, ctx);
     AddDemoCommand(app, ctx);
+    AddCategoriesCommand(app, ctx);
 
     // Questions go to the terminal; with no terminal the default answer is taken.
     static TerminalUiHost terminalHost;

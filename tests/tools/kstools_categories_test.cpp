@@ -1,0 +1,120 @@
+// kstools categories: listing, adding and removing categories as a person
+// at the command line does, checked through the list's JSON.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "tests/support/child_process.h"
+
+namespace {
+
+using Json = nlohmann::json;
+
+class KstoolsCategories : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "kstools-categories-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        home_ = pattern;
+    }
+    void TearDown() override { std::filesystem::remove_all(home_); }
+
+    kstest::ChildResult Run(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), KSTOOLS_CLI);
+        return kstest::RunChild(args, {}, {{"KSTOOLS_HOME", home_}, {"KSTOOLS_LOCALE", "en-US"}});
+    }
+    Json List()
+    {
+        auto r = Run({"categories", "--json"});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        return r.exitCode == 0 ? Json::parse(r.out)["categories"] : Json::array();
+    }
+
+    std::string home_;
+};
+
+TEST_F(KstoolsCategories, AFreshStoreHasNone)
+{
+    auto r = Run({"categories"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "no categories\n");
+    EXPECT_TRUE(List().empty());
+}
+
+TEST_F(KstoolsCategories, AddedCategoriesAreListedWithIndicesAndOids)
+{
+    for (const char* name : {"Work", "Home", "Caf\xc3\xa9"}) {
+        auto r = Run({"categories", "add", name});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_NE(r.out.find(name), std::string::npos) << r.out;
+    }
+    const Json list = List();
+    ASSERT_EQ(list.size(), 3u);
+    // Name order, each with the index it was given in turn.
+    EXPECT_EQ(list[0]["name"], "Caf\xc3\xa9");
+    EXPECT_EQ(list[0]["index"], 2);
+    EXPECT_EQ(list[1]["name"], "Home");
+    EXPECT_EQ(list[1]["index"], 1);
+    EXPECT_EQ(list[2]["name"], "Work");
+    EXPECT_EQ(list[2]["index"], 0);
+    EXPECT_NE(list[0]["oid"], list[1]["oid"]);
+    EXPECT_EQ(list[0]["oid"].get<std::string>().rfind("0x", 0), 0u);
+    EXPECT_EQ(list[0]["shown"], true);
+
+    auto text = Run({"categories"});
+    ASSERT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_NE(text.out.find("    1  " + list[1]["oid"].get<std::string>()), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("Home"), std::string::npos);
+}
+
+TEST_F(KstoolsCategories, RemovingFreesTheIndexForTheNextCategory)
+{
+    ASSERT_EQ(Run({"categories", "add", "Work"}).exitCode, 0);
+    ASSERT_EQ(Run({"categories", "add", "Home"}).exitCode, 0);
+    auto r = Run({"categories", "remove", "Work"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    Json list = List();
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0]["name"], "Home");
+
+    ASSERT_EQ(Run({"categories", "add", "Sport"}).exitCode, 0);
+    list = List();
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[1]["name"], "Sport");
+    EXPECT_EQ(list[1]["index"], 0) << "the removed category's index is taken again";
+}
+
+TEST_F(KstoolsCategories, MistakesAreRefusedWithAReason)
+{
+    ASSERT_EQ(Run({"categories", "add", "Work"}).exitCode, 0);
+    struct {
+        std::vector<std::string> args;
+        int exitCode;
+    } cases[] = {
+        {{"categories", "add", "WORK"}, 1},       // exists, without case
+        {{"categories", "remove", "work"}, 1},    // removal needs the exact name
+        {{"categories", "remove", "Nowhere"}, 1},
+        {{"categories", "add", "a,b"}, 2},        // cannot travel in a category text
+        {{"categories", "add", ""}, 2},
+        {{"categories", "add"}, 2},               // no name at all
+        {{"categories", "add", "x", "y"}, 2},
+    };
+    for (const auto& c : cases) {
+        auto r = Run(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.args.back() << ": " << r.err;
+        EXPECT_EQ(r.err.rfind("kstools: ", 0), 0u) << r.err;
+        EXPECT_TRUE(r.out.empty()) << r.out;
+    }
+    const Json list = List();
+    ASSERT_EQ(list.size(), 1u) << "nothing changed";
+    EXPECT_EQ(list[0]["name"], "Work");
+}
+
+}  // namespace
