@@ -1,0 +1,368 @@
+// The journal database: entries written and read back, the records other
+// programs left, and the seeks the loaders and the daily note use.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "../support/scripted_ui_host.h"
+#include "items/c_journal.h"
+#include "journal_test_support.h"
+#include "platform/variant_time.h"
+
+using namespace journaltest;
+
+namespace {
+
+class JournalStoreTest : public JournalSandbox {};
+
+CJournalData FullEntry()
+{
+    CJournalData e;
+    e.m_subject = u"Called about the offer";
+    e.m_type = u"Phone";
+    e.m_parentText = u"Anna Berg";
+    e.m_text3 = u"follow up";
+    e.m_duration = 95;
+    e.m_pageFlag = true;
+    e.m_start = Local(2026, 3, 14, 9, 30, 15);
+    e.m_created = Local(2026, 3, 1, 8, 0, 0);
+    e.m_number1 = -7;
+    e.m_number2 = 0x7FFFFFFF;
+    e.m_number3 = 42;
+    e.m_parent = 0x00ABCDEF;
+    e.SetNotesText(u"Notes \u00e9\u4e2d");
+    return e;
+}
+
+bool Has(const std::vector<CEPROPID>& ids, CEPROPID id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); }
+
+TEST_F(JournalStoreTest, EveryFieldRoundTrips)
+{
+    CJournalData written = FullEntry();
+    CJournal::WriteEntry(written, false);
+    ASSERT_NE(written.m_record, 0u);
+
+    CJournalData read;
+    ASSERT_TRUE(CJournal::ReadEntry(written.m_record, &read));
+    EXPECT_EQ(read.m_record, written.m_record);
+    EXPECT_EQ(read.m_subject, written.m_subject);
+    EXPECT_EQ(read.m_type, written.m_type);
+    EXPECT_EQ(read.m_parentText, written.m_parentText);
+    EXPECT_EQ(read.m_text3, written.m_text3);
+    EXPECT_EQ(read.m_duration, 95u);
+    EXPECT_TRUE(read.m_pageFlag);
+    EXPECT_EQ(TimeValue(read.m_start), TimeValue(written.m_start));
+    EXPECT_EQ(TimeValue(read.m_created), TimeValue(Local(2026, 3, 1, 8))) << "without the stamp flag, the entry's own";
+    EXPECT_FALSE(read.m_createdMissing);
+    EXPECT_EQ(TimeValue(read.m_modified), TimeValue(written.m_modified));
+    EXPECT_EQ(read.m_number1, -7);
+    EXPECT_EQ(read.m_number2, 0x7FFFFFFF);
+    EXPECT_EQ(read.m_number3, 42);
+    EXPECT_EQ(read.m_parent, 0x00ABCDEFu);
+    EXPECT_EQ(read.m_notes, written.m_notes);
+    EXPECT_EQ(read.NotesText(), CeString(u"Notes \u00e9\u4e2d"));
+}
+
+TEST_F(JournalStoreTest, TimesAreStoredAsLocalFileTimesUnconverted)
+{
+    CJournalData e = FullEntry();
+    CJournal::WriteEntry(e, false);
+    HANDLE db = OpenJournalHandle(kJournalParent);
+    ASSERT_NE(db, INVALID_HANDLE_VALUE);
+    ASSERT_EQ(CeSeekDatabase(db, CEDB_SEEK_CEOID, e.m_record, nullptr), e.m_record);
+    CEPROPID id = kJournalStart;
+    WORD count = 1;
+    LPBYTE buffer = nullptr;
+    DWORD size = 0;
+    ASSERT_EQ(CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, &id, &buffer, &size), e.m_record);
+    EXPECT_EQ(platform::FileTimeValue(reinterpret_cast<CEPROPVAL*>(buffer)->val.filetime), TimeValue(Local(2026, 3, 14, 9, 30, 15)));
+    LocalFree(buffer);
+    CloseHandle(db);
+}
+
+TEST_F(JournalStoreTest, StampFlagAndUpdatesKeepOneRecord)
+{
+    SYSTEMTIME before{};
+    GetLocalTime(&before);
+    CJournalData e = FullEntry();
+    CJournal::WriteEntry(e, true);
+    const CEOID first = e.m_record;
+    CJournalData read;
+    CJournal::ReadEntry(first, &read);
+    EXPECT_GE(TimeValue(read.m_created), TimeValue(before) - 10'000'000ull) << "stamped now, not 1 March";
+
+    // Writing the entry again updates its record; the created time stays.
+    read.m_subject = u"Changed";
+    read.m_created = Local(2000, 1, 1);
+    CJournal::WriteEntry(read, true);
+    EXPECT_EQ(read.m_record, first);
+    CJournalData again;
+    CJournal::ReadEntry(first, &again);
+    EXPECT_EQ(again.m_subject, CeString(u"Changed"));
+    EXPECT_GE(TimeValue(again.m_created), TimeValue(before) - 10'000'000ull);
+
+    // An entry whose record was deleted is added anew.
+    CJournal::DeleteEntry(first);
+    CJournal::WriteEntry(again, false);
+    EXPECT_NE(again.m_record, 0u);
+    EXPECT_NE(again.m_record, first);
+}
+
+TEST_F(JournalStoreTest, EmptyNotesLeaveNoNotesProperty)
+{
+    CJournalData e = FullEntry();
+    CJournal::WriteEntry(e, false);
+    ASSERT_TRUE(Has(StoredProps(e.m_record), kJournalNotes));
+
+    e.m_notes.clear();
+    CJournal::WriteEntry(e, false);
+    const auto ids = StoredProps(e.m_record);
+    EXPECT_FALSE(Has(ids, kJournalNotes)) << "emptied notes remove the property";
+    EXPECT_TRUE(Has(ids, kJournalFalseFlag)) << "the always-false flag is written";
+    EXPECT_FALSE(Has(ids, kJournalPlainNotes));
+}
+
+TEST_F(JournalStoreTest, TrailingEmptyParagraphIsDroppedOnWrite)
+{
+    CJournalData e = FullEntry();
+    const std::string rtf = "{\\rtf1 hello\\par }";
+    e.m_notes.assign(rtf.begin(), rtf.end());
+    CJournal::WriteEntry(e, false);
+    CJournalData read;
+    CJournal::ReadEntry(e.m_record, &read);
+    EXPECT_EQ(std::string(read.m_notes.begin(), read.m_notes.end()), "{\\rtf1 hello}");
+}
+
+TEST_F(JournalStoreTest, AFailedWriteIsShownAndLeavesTheEntryUnstored)
+{
+    ScriptedUiHost host;
+    CJournalData e = FullEntry();
+    e.m_notes.assign(17u << 20, 'x');  // more than a record may hold
+    CJournal::WriteEntry(e, true);
+    EXPECT_EQ(e.m_record, 0u);
+    ASSERT_EQ(host.MessageCount(), 1u);
+    EXPECT_FALSE(host.LastMessage().text.empty()) << "the system's text for the error";
+    EXPECT_FALSE(CJournal::HasEntries(e.m_parent));
+
+    // A good write shows nothing.
+    e.m_notes.clear();
+    CJournal::WriteEntry(e, true);
+    EXPECT_NE(e.m_record, 0u);
+    EXPECT_EQ(host.MessageCount(), 1u);
+}
+
+// ---- records as other programs left them ----
+
+TEST_F(JournalStoreTest, RecordWithOnlyASubjectGetsTheDefaults)
+{
+    CJournal::CheckAndCreateDB();
+    std::u16string subject = u"bare";
+    CEPROPVAL p{};
+    p.propid = kJournalSubject;
+    p.val.lpwstr = subject.data();
+    const CEOID oid = WriteRaw({p});
+    ASSERT_NE(oid, 0u);
+
+    SYSTEMTIME before{};
+    GetLocalTime(&before);
+    CJournalData read = FullEntry();
+    ASSERT_TRUE(CJournal::ReadEntry(oid, &read));
+    EXPECT_EQ(read.m_subject, CeString(u"bare"));
+    EXPECT_TRUE(read.m_type.IsEmpty());
+    EXPECT_TRUE(read.m_parentText.IsEmpty());
+    EXPECT_TRUE(read.m_text3.IsEmpty());
+    EXPECT_EQ(read.m_duration, 0u);
+    EXPECT_EQ(read.m_parent, 0u);
+    EXPECT_FALSE(read.m_pageFlag);
+    EXPECT_TRUE(read.m_notes.empty());
+    EXPECT_GE(TimeValue(read.m_start), TimeValue(before) - 10'000'000ull) << "absent start: now";
+    EXPECT_GE(TimeValue(read.m_modified), TimeValue(before) - 10'000'000ull) << "absent modified: now";
+    EXPECT_TRUE(read.m_createdMissing);
+    EXPECT_EQ(TimeValue(read.m_created), TimeValue(read.m_start));
+    EXPECT_EQ(read.m_number1, -7) << "absent numbers keep the entry's values";
+    EXPECT_EQ(read.m_record, oid);
+}
+
+TEST_F(JournalStoreTest, EmptyRecordReadsWithoutCrashing)
+{
+    CJournal::CheckAndCreateDB();
+    CEPROPVAL p{};
+    p.propid = kJournalNumber1;
+    p.val.lVal = 3;
+    const CEOID oid = WriteRaw({p});
+    CJournalData read;
+    ASSERT_TRUE(CJournal::ReadEntry(oid, &read));
+    EXPECT_EQ(read.m_number1, 3);
+    EXPECT_TRUE(read.m_subject.IsEmpty());
+    EXPECT_TRUE(read.m_createdMissing);
+}
+
+TEST_F(JournalStoreTest, PlainNotesAreReadWhenTheBlobIsMissingOrEmpty)
+{
+    CJournal::CheckAndCreateDB();
+    std::u16string plain = u"old notes";
+    CEPROPVAL text{};
+    text.propid = kJournalPlainNotes;
+    text.val.lpwstr = plain.data();
+    CEPROPVAL emptyBlob{};
+    emptyBlob.propid = kJournalNotes;
+    emptyBlob.val.blob = CEBLOB{0, nullptr};
+    CJournalData read;
+    ASSERT_TRUE(CJournal::ReadEntry(WriteRaw({text}), &read));
+    EXPECT_EQ(read.NotesText(), CeString(u"old notes"));
+    read.Clear();
+    ASSERT_TRUE(CJournal::ReadEntry(WriteRaw({text, emptyBlob}), &read));
+    EXPECT_EQ(read.NotesText(), CeString(u"old notes"));
+
+    BYTE bytes[] = {'n', 'e', 'w'};
+    CEPROPVAL blob{};
+    blob.propid = kJournalNotes;
+    blob.val.blob = CEBLOB{3, bytes};
+    read.Clear();
+    ASSERT_TRUE(CJournal::ReadEntry(WriteRaw({text, blob}), &read));
+    EXPECT_EQ(read.NotesText(), CeString(u"new")) << "a non-empty blob wins";
+}
+
+TEST_F(JournalStoreTest, ReadEntryArguments)
+{
+    CJournalData e = FullEntry();
+    CJournal::WriteEntry(e, false);
+    CJournalData read;
+    EXPECT_FALSE(CJournal::ReadEntry(0, &read));
+    EXPECT_FALSE(CJournal::ReadEntry(e.m_record, nullptr));
+
+    // A record that is not there leaves the entry as it was.
+    CJournal::DeleteEntry(e.m_record);
+    read.m_subject = u"untouched";
+    EXPECT_TRUE(CJournal::ReadEntry(e.m_record, &read));
+    EXPECT_EQ(read.m_subject, CeString(u"untouched"));
+    EXPECT_EQ(read.m_record, 0u);
+}
+
+// ---- the database itself ----
+
+TEST_F(JournalStoreTest, CreatedWithTheFourSortOrders)
+{
+    CJournal::CheckAndCreateDB();
+    HANDLE db = OpenJournalHandle(kJournalParent);
+    ASSERT_NE(db, INVALID_HANDLE_VALUE);
+    CloseHandle(db);
+    CEOID oid = 0;
+    db = CeOpenDatabaseEx(nullptr, &oid, kJournalDatabase, 0, 0, nullptr);
+    CloseHandle(db);
+    CEOIDINFO info{};
+    ASSERT_TRUE(CeOidGetInfo(oid, &info));
+    ASSERT_EQ(info.wObjType, OBJTYPE_DATABASE);
+    EXPECT_EQ(info.infDatabase.dwDbaseType, 0u);
+    ASSERT_EQ(info.infDatabase.wNumSortOrder, 4);
+    const CEPROPID expected[4] = {kJournalParent, kJournalCreated, kJournalModified, kJournalNumber1};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(info.infDatabase.rgSortSpecs[i].propid, expected[i]) << i;
+        EXPECT_EQ(info.infDatabase.rgSortSpecs[i].dwFlags, 0u) << i;
+    }
+}
+
+TEST_F(JournalStoreTest, OlderDatabaseIsRenamedOnceAndKeepsItsEntries)
+{
+    std::u16string subject = u"from the old journal";
+    CEPROPVAL s{};
+    s.propid = kJournalSubject;
+    s.val.lpwstr = subject.data();
+    CEPROPVAL parent{};
+    parent.propid = kJournalParent;
+    parent.val.lVal = 77;
+    const CEOID old = WriteRaw({s, parent}, kOldJournalDatabase);
+    ASSERT_NE(old, 0u);
+
+    CJournal::CheckAndCreateDB();
+    HANDLE gone = OpenJournalHandle(0, kOldJournalDatabase);
+    EXPECT_EQ(gone, INVALID_HANDLE_VALUE) << "the old name is gone";
+    if (gone != INVALID_HANDLE_VALUE) CloseHandle(gone);
+
+    CJournalData read;
+    ASSERT_TRUE(CJournal::ReadEntry(old, &read));
+    EXPECT_EQ(read.m_subject, CeString(u"from the old journal"));
+    EXPECT_TRUE(CJournal::HasEntries(77));
+    // The renamed database has every sort order: the created-time seek works.
+    HANDLE db = OpenJournalHandle(kJournalCreated);
+    EXPECT_NE(db, INVALID_HANDLE_VALUE);
+    if (db != INVALID_HANDLE_VALUE) CloseHandle(db);
+}
+
+// ---- seeks ----
+
+TEST_F(JournalStoreTest, EntriesAreFoundByTheParentSeekKey)
+{
+    CJournalData a = FullEntry();
+    a.m_parent = 500;
+    CJournalData b = FullEntry();
+    b.m_parent = 600;
+    CJournalData c = FullEntry();
+    c.m_parent = 500;
+    for (CJournalData* e : {&a, &b, &c}) CJournal::WriteEntry(*e, false);
+
+    EXPECT_TRUE(CJournal::HasEntries(500));
+    EXPECT_TRUE(CJournal::HasEntries(600));
+    EXPECT_FALSE(CJournal::HasEntries(550));
+
+    // The loaders seek the parent sort order for an I4 equal to the OID and
+    // walk on with next-equal seeks.
+    HANDLE db = OpenJournalHandle(kJournalParent);
+    ASSERT_NE(db, INVALID_HANDLE_VALUE);
+    CEPROPVAL key{};
+    key.propid = kJournalParent;
+    key.val.lVal = 500;
+    std::vector<CEOID> found;
+    for (CEOID oid = CeSeekDatabase(db, CEDB_SEEK_VALUEFIRSTEQUAL, reinterpret_cast<DWORD_PTR>(&key), nullptr); oid;
+         oid = CeSeekDatabase(db, CEDB_SEEK_VALUENEXTEQUAL, reinterpret_cast<DWORD_PTR>(&key), nullptr))
+        found.push_back(oid);
+    CloseHandle(db);
+    std::sort(found.begin(), found.end());
+    std::vector<CEOID> expected{a.m_record, c.m_record};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(found, expected);
+
+    CJournal::DeleteEntry(b.m_record);
+    EXPECT_FALSE(CJournal::HasEntries(600));
+}
+
+class FindByDateTest : public JournalSandbox {
+protected:
+    static double Date(const SYSTEMTIME& st)
+    {
+        DATE d = 0;
+        SystemTimeToVariantTime(&st, &d);
+        return d;
+    }
+    static CEOID Note(const SYSTEMTIME& created, const WCHAR* subject, CEOID parent = 0)
+    {
+        CJournalData e;
+        e.m_subject = subject;
+        e.m_start = created;
+        e.m_created = created;
+        e.m_parent = parent;
+        CJournal::WriteEntry(e, false);
+        return e.m_record;
+    }
+};
+
+TEST_F(FindByDateTest, FindsTheFirstParentlessDailyNoteFromThatTimeOn)
+{
+    const SYSTEMTIME day = Local(2026, 5, 4);
+    Note(Local(2026, 5, 3), u"Daily note yesterday");
+    Note(day, u"Daily note of a contact", 12);
+    Note(day, u"Meeting");
+    const CEOID wanted = Note(Local(2026, 5, 4, 10), u"Daily note");
+    EXPECT_EQ(CJournal::FindByDate(Date(day)), wanted);
+}
+
+TEST_F(FindByDateTest, NothingCreatedExactlyAtTheDateGivesZero)
+{
+    Note(Local(2026, 5, 4, 0, 0, 1), u"Daily note");
+    EXPECT_EQ(CJournal::FindByDate(Date(Local(2026, 5, 4))), 0u);
+    Note(Local(2026, 5, 5), u"Other");
+    EXPECT_EQ(CJournal::FindByDate(Date(Local(2026, 5, 5))), 0u) << "the walk reaches the end";
+}
+
+}  // namespace

@@ -1,0 +1,118 @@
+// A fresh data directory per journal test, and ways to look at the journal
+// database the way the loaders and older programs do.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "../platform/device_sandbox.h"
+#include "items/c_journal.h"
+#include "platform/cedb.h"
+#include "platform/handle.h"
+#include "platform/local_memory.h"
+#include "platform/registry.h"
+#include "platform/clock.h"
+#include "platform/system_time.h"
+#include "storage/c_registry.h"
+#include "storage/corvid_directory.h"
+
+namespace journaltest {
+
+inline SYSTEMTIME Local(WORD year, WORD month, WORD day, WORD hour = 0, WORD minute = 0, WORD second = 0)
+{
+    SYSTEMTIME st{};
+    st.wYear = year;
+    st.wMonth = month;
+    st.wDay = day;
+    st.wHour = hour;
+    st.wMinute = minute;
+    st.wSecond = second;
+    return st;
+}
+
+inline FILETIME Ft(const SYSTEMTIME& st)
+{
+    FILETIME ft{};
+    SystemTimeToFileTime(&st, &ft);
+    return ft;
+}
+
+// Times compared as the store keeps them (the day of the week is derived).
+inline std::uint64_t TimeValue(const SYSTEMTIME& st) { return platform::FileTimeValue(Ft(st)); }
+
+// Opens the journal by name in a sort order, as the loaders do; the caller
+// closes the handle. INVALID_HANDLE_VALUE when it is not there.
+inline HANDLE OpenJournalHandle(CEPROPID sort, const WCHAR* name = kJournalDatabase)
+{
+    CEOID oid = 0;
+    return CeOpenDatabaseEx(nullptr, &oid, name, sort, 0, nullptr);
+}
+
+// Writes a record holding only the given properties into database name
+// (created with the parent sort order when missing).
+inline CEOID WriteRaw(std::vector<CEPROPVAL> props, const WCHAR* name = kJournalDatabase)
+{
+    HANDLE db = OpenJournalHandle(kJournalParent, name);
+    if (db == INVALID_HANDLE_VALUE) {
+        SORTORDERSPEC sort{kJournalParent, 0};
+        if (!CeCreateDatabase(name, 0, 1, &sort)) return 0;
+        db = OpenJournalHandle(kJournalParent, name);
+        if (db == INVALID_HANDLE_VALUE) return 0;
+    }
+    const CEOID oid = CeWriteRecordProps(db, 0, static_cast<WORD>(props.size()), props.data());
+    CloseHandle(db);
+    return oid;
+}
+
+// The propids a stored record has.
+inline std::vector<CEPROPID> StoredProps(CEOID record)
+{
+    std::vector<CEPROPID> ids;
+    HANDLE db = OpenJournalHandle(kJournalParent);
+    if (db == INVALID_HANDLE_VALUE) return ids;
+    if (CeSeekDatabase(db, CEDB_SEEK_CEOID, record, nullptr) == record) {
+        WORD count = 0;
+        LPBYTE buffer = nullptr;
+        DWORD size = 0;
+        if (CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, nullptr, &buffer, &size)) {
+            auto* props = reinterpret_cast<CEPROPVAL*>(buffer);
+            for (WORD i = 0; i < count; ++i) ids.push_back(props[i].propid);
+        }
+        if (buffer) LocalFree(buffer);
+    }
+    CloseHandle(db);
+    return ids;
+}
+
+inline void SetAutoJournal(const WCHAR* action, ULONG value)
+{
+    CRegistry settings;
+    ASSERT_EQ(settings.OpenKey(HKEY_CURRENT_USER, kAutoJournalKey), 0);
+    ASSERT_EQ(settings.SetValue(action, value), 0);
+}
+
+class JournalSandbox : public DeviceSandbox {
+protected:
+    void SetUp() override
+    {
+        DeviceSandbox::SetUp();
+        Forget();
+    }
+    void TearDown() override
+    {
+        Forget();
+        DeviceSandbox::TearDown();
+    }
+    static void Forget()
+    {
+        platform::CloseObjectStore();
+        CRegistry::UnloadINIFileCache();
+        FreeCorvidDirectory();
+        platform::CloseRegistryDatabase();
+    }
+};
+
+}  // namespace journaltest
