@@ -17,5 +17,6 @@ void AddStoreCommand(CLI::App& app, CliContext& ctx);
 void AddStoreSeedCommand(CLI::App& app, CliContext& ctx);
 void AddDemoCommand(CLI::App& app, CliContext& ctx);
 void AddCategoriesCommand(CLI::App& app, CliContext& ctx);
+void AddJournalCommand(CLI::App& app, CliContext& ctx);
 
 }  // namespace kstools

@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
     AddStoreSeedCommand(app, ctx);
     AddDemoCommand(app, ctx);
     AddCategoriesCommand(app, ctx);
+    AddJournalCommand(app, ctx);
 
     // Questions go to the terminal; with no terminal the default answer is taken.
     static TerminalUiHost terminalHost;

@@ -1,0 +1,109 @@
+// kstools journal: adding entries and listing them by parent and by date, as
+// a person at the command line does, checked through the JSON listing.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "tests/support/child_process.h"
+
+namespace {
+
+using Json = nlohmann::json;
+
+class KstoolsJournal : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "kstools-journal-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        home_ = pattern;
+    }
+    void TearDown() override { std::filesystem::remove_all(home_); }
+
+    kstest::ChildResult Run(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), KSTOOLS_CLI);
+        return kstest::RunChild(args, {}, {{"KSTOOLS_HOME", home_}, {"KSTOOLS_LOCALE", "en-US"}});
+    }
+    Json List(std::vector<std::string> filters = {})
+    {
+        filters.insert(filters.begin(), {"journal", "--json"});
+        auto r = Run(filters);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        return r.exitCode == 0 ? Json::parse(r.out)["entries"] : Json::array();
+    }
+    void Add(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), {"journal", "add"});
+        auto r = Run(args);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out.rfind("added journal entry 0x", 0), 0u) << r.out;
+    }
+
+    std::string home_;
+};
+
+TEST_F(KstoolsJournal, AFreshStoreHasNoEntries)
+{
+    auto r = Run({"journal"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "no journal entries\n");
+    EXPECT_TRUE(List().empty());
+}
+
+TEST_F(KstoolsJournal, AddedEntriesKeepTheirFields)
+{
+    Add({"Called Anna", "--parent", "0x10", "--parent-text", "Anna Berg", "--type", "Phone", "--notes",
+         "Caf\xc3\xa9 at noon", "--start", "2026-03-14T09:30", "--duration", "15"});
+    const Json list = List();
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0]["subject"], "Called Anna");
+    EXPECT_EQ(list[0]["parent"], "0x00000010");
+    EXPECT_EQ(list[0]["parentText"], "Anna Berg");
+    EXPECT_EQ(list[0]["type"], "Phone");
+    EXPECT_EQ(list[0]["notes"], "Caf\xc3\xa9 at noon");
+    EXPECT_EQ(list[0]["start"], "2026-03-14T09:30:00");
+    EXPECT_EQ(list[0]["duration"], 15);
+    EXPECT_EQ(list[0]["createdMissing"], false);
+
+    auto text = Run({"journal"});
+    ASSERT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_NE(text.out.find("2026-03-14T09:30:00  0x00000010  Phone  Called Anna"), std::string::npos) << text.out;
+}
+
+TEST_F(KstoolsJournal, ParentAndDateFiltersSelectEntries)
+{
+    Add({"first", "--parent", "16", "--start", "2026-03-01T08:00"});
+    Add({"second", "--parent", "17", "--start", "2026-03-02T23:59"});
+    Add({"third", "--parent", "16", "--start", "2026-03-03"});
+
+    auto subjects = [](const Json& list) {
+        std::vector<std::string> s;
+        for (const auto& e : list) s.push_back(e["subject"]);
+        std::sort(s.begin(), s.end());
+        return s;
+    };
+    EXPECT_EQ(subjects(List({"--parent", "0x10"})), (std::vector<std::string>{"first", "third"}));
+    EXPECT_EQ(subjects(List({"--parent", "99"})), std::vector<std::string>{});
+    EXPECT_EQ(subjects(List({"--from", "2026-03-02", "--to", "2026-03-02"})), std::vector<std::string>{"second"})
+        << "a bare --to date covers its whole day";
+    EXPECT_EQ(subjects(List({"--from", "2026-03-01T08:01"})), (std::vector<std::string>{"second", "third"}));
+    EXPECT_EQ(subjects(List({"--parent", "16", "--to", "2026-03-01"})), std::vector<std::string>{"first"});
+}
+
+TEST_F(KstoolsJournal, BadArgumentsAreUsageErrors)
+{
+    EXPECT_EQ(Run({"journal", "--parent", "abc"}).exitCode, 2);
+    EXPECT_EQ(Run({"journal", "--parent", "-1"}).exitCode, 2);
+    EXPECT_EQ(Run({"journal", "--from", "2026-13-01"}).exitCode, 2);
+    EXPECT_EQ(Run({"journal", "add"}).exitCode, 2) << "the subject is required";
+    EXPECT_TRUE(List().empty());
+}
+
+}  // namespace
