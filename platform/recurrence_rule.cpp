@@ -204,7 +204,9 @@ std::optional<RecurrencePatternBlob> BuildRecurrencePatternBlob(const Recurrence
         break;
     }
     blob.firstDayOfWeek = static_cast<DWORD>(rule.firstDayOfWeek);
-    blob.startDate = static_cast<DWORD>(start) * kMinutesPerDay;
+    // StartDate is the day of the first occurrence, which may lie after the
+    // rule's start day; readers count the pattern's periods from it.
+    blob.startDate = static_cast<DWORD>(dates.First().value_or(start)) * kMinutesPerDay;
     blob.startTimeOffset = static_cast<DWORD>(rule.startMinute);
     blob.endTimeOffset = static_cast<DWORD>(rule.startMinute + rule.durationMinutes);
     return blob;

@@ -87,7 +87,8 @@ RecurrenceRuleField ValidateRecurrenceRule(const RecurrenceRule& rule);
 // EndDate follow the published Outlook rules: EndDate is the end day for
 // kByDate, the day of the last occurrence for kAfterOccurrences and
 // kRecurNoEndDate without end; OccurrenceCount is the number of occurrences
-// for both kinds of end and 10 without end. A rule whose count-ended last
+// for both kinds of end and 10 without end; StartDate is the day of the first
+// occurrence (the rule's start day when there is none). A rule whose count-ended last
 // occurrence would fall after kRecurrenceLastDay gives nullopt as well.
 std::optional<RecurrencePatternBlob> BuildRecurrencePatternBlob(const RecurrenceRule& rule);
 

@@ -224,7 +224,7 @@ TEST(RecurrenceRuleBlob, MonthNthLastFridayEveryThreeMonths)
                           "20000000" "05000000"         // Friday, last
                           "22200000" "02000000" "00000000"
                           "00000000" "00000000"
-                          "405E450D" "E006480D"
+                          "0007460D" "E006480D"         // StartDate: the first occurrence
                       + kVersions2 + "58020000" "94020000" + kTail);
 }
 
@@ -259,7 +259,7 @@ TEST(RecurrenceRuleBlob, YearNthLastWeekdayOfAugust)
                           "3E000000" "05000000"
                           "21200000" "01000000" "00000000"  // only 30 August 2024
                           "00000000" "00000000"
-                          "A0B5420D" "200F4B0D"
+                          "E006480D" "200F4B0D"         // StartDate: 30 August 2024
                       + kVersions2 + "00000000" "00000000" + kTail);
 }
 
@@ -453,9 +453,12 @@ TEST(RecurrenceRuleFromBlob, InverseOfBuildForRandomRules)
         ASSERT_TRUE(RecurrenceBlobUsable(DecodeRecurrencePatternBlob(bytes.data(), bytes.size(), decoded)));
         auto back = RecurrenceRuleFromBlob(decoded);
         ASSERT_TRUE(back) << i;
-        EXPECT_EQ(*back, r) << "rule " << i << " type " << r.type;
-        // EndDate is the day of the last occurrence (count) or the end day.
+        // The rule comes back starting on its first occurrence.
         RecurrenceDates dates(r);
+        RecurrenceRule expected = r;
+        expected.patternStartDay = dates.First().value_or(r.patternStartDay);
+        EXPECT_EQ(*back, expected) << "rule " << i << " type " << r.type;
+        // EndDate is the day of the last occurrence (count) or the end day.
         if (r.end == RecurrenceEnd::kAfterOccurrences) {
             EXPECT_EQ(blob->endDate, static_cast<DWORD>(*dates.Last()) * 1440);
             EXPECT_EQ(dates.CountThrough(kRecurrenceLastDay), r.occurrences);
