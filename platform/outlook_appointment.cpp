@@ -113,15 +113,17 @@ void OutlookAppointment::SetStartLocal(std::int64_t local)
     record_.SetFileTime(kAppointmentStart, MakeFileTime(MinutesToFileTimeValue(DeviceLocalToUtcMinutes(local))));
 }
 
-std::int64_t OutlookAppointment::WallFromUtc(std::int64_t utc) const
+std::int64_t OutlookAppointment::WallFromUtc(std::int64_t utc, bool allDay) const
 {
-    if (std::optional<TIME_ZONE_INFORMATION> zone = OwnZone()) return UtcToZoneLocalMinutes(*zone, utc);
+    if (std::optional<TIME_ZONE_INFORMATION> zone = allDay ? std::nullopt : OwnZone())
+        return UtcToZoneLocalMinutes(*zone, utc);
     return UtcToDeviceLocalMinutes(utc);
 }
 
-std::int64_t OutlookAppointment::UtcFromWall(std::int64_t wall) const
+std::int64_t OutlookAppointment::UtcFromWall(std::int64_t wall, bool allDay) const
 {
-    if (std::optional<TIME_ZONE_INFORMATION> zone = OwnZone()) return ZoneLocalToUtcMinutes(*zone, wall);
+    if (std::optional<TIME_ZONE_INFORMATION> zone = allDay ? std::nullopt : OwnZone())
+        return ZoneLocalToUtcMinutes(*zone, wall);
     return DeviceLocalToUtcMinutes(wall);
 }
 
@@ -419,10 +421,14 @@ HRESULT OutlookAppointment::StageRecurrence()
         return E_INVALIDREMINDERTIME;
     OutlookRecurrenceState state = *recurrence_;
     state.rule = rule;
+    // The stored pattern starts on its first occurrence: so does the rule.
+    state.rule.patternStartDay = *first;
     std::vector<BYTE> blob = state.ToBlob();
     if (blob.empty()) return E_INVALIDDATES;
-    // The series starts at its first occurrence.
+    // The series starts at its first occurrence, which must be a date the
+    // object model accepts as a start.
     const std::int64_t firstUtc = UtcFromWall(static_cast<std::int64_t>(*first) * 1440 + rule.startMinute);
+    if (!IsOutlookDateValid(MinutesToOleDate(UtcToDeviceLocalMinutes(firstUtc)))) return E_INVALIDDATES;
     if (record_.FileTime(kAppointmentStart).has_value() &&
         FileTimeValueToMinutes(FileTimeValue(*record_.FileTime(kAppointmentStart))) != firstUtc)
         record_.SetFileTime(kAppointmentStart, MakeFileTime(MinutesToFileTimeValue(firstUtc)));
@@ -453,6 +459,7 @@ HRESULT OutlookAppointment::StageForSave()
 HRESULT OutlookAppointment::Save()
 {
     if (IsOccurrence()) return series_->SaveOccurrence(*this);
+    if (record_.IsDeleted()) return E_FAIL;
     const OutlookItemRecord before = record_;
     const std::optional<OutlookRecurrenceState> recurrenceBefore = recurrence_;
     NormaliseAllDay();

@@ -115,9 +115,14 @@ private:
     std::optional<std::int64_t> StartLocal() const;
     void SetStartLocal(std::int64_t local);
     // The appointment's wall clock (its own zone, else the device's) in
-    // minutes, against UTC minutes.
-    std::int64_t WallFromUtc(std::int64_t utc) const;
-    std::int64_t UtcFromWall(std::int64_t wall) const;
+    // minutes, against UTC minutes. All-day entries keep the device's clock
+    // whatever their zone, as the calendar shows them unconverted; the
+    // one-argument forms take the item's own all-day flag.
+    std::int64_t WallFromUtc(std::int64_t utc, bool allDay) const;
+    std::int64_t UtcFromWall(std::int64_t wall, bool allDay) const;
+    std::int64_t WallFromUtc(std::int64_t utc) const { return WallFromUtc(utc, IsAllDay()); }
+    std::int64_t UtcFromWall(std::int64_t wall) const { return UtcFromWall(wall, IsAllDay()); }
+    bool IsAllDay() const { return record_.LongOr(kAppointmentAllDay, 0) == 1; }
     // Start cut to midnight and length to whole days for all-day items.
     void NormaliseAllDay();
     HRESULT CheckFields() const;

@@ -47,7 +47,8 @@ HRESULT OutlookAppointment::MakeOccurrence(RecurrenceDay originalDay, IAppointme
 
 std::int64_t OutlookAppointment::OccurrenceUtcStart(RecurrenceDay day)
 {
-    if (const RecurrenceExceptionInfo* info = Recurrence().ExceptionOn(day)) return UtcFromWall(info->startDateTime);
+    if (const RecurrenceExceptionInfo* info = Recurrence().ExceptionOn(day))
+        return UtcFromWall(info->startDateTime, info->allDay.value_or(IsAllDay()));
     return UtcFromWall(static_cast<std::int64_t>(day) * 1440 + TimedRule().startMinute);
 }
 
@@ -69,8 +70,8 @@ HRESULT OutlookAppointment::RecurrenceOccurrence(DATE date, IAppointment** occur
     auto deviceDay = [](std::int64_t utc) { return FloorDiv(UtcToDeviceLocalMinutes(utc), 1440); };
     // A changed occurrence is found on the day it was moved to.
     for (const RecurrenceExceptionInfo& info : recurrence_->exceptions) {
-        if (deviceDay(UtcFromWall(info.startDateTime)) == wantedDay)
-            return MakeOccurrence(static_cast<RecurrenceDay>(info.originalStartDate / 1440), occurrence);
+        const RecurrenceDay original = static_cast<RecurrenceDay>(info.originalStartDate / 1440);
+        if (deviceDay(OccurrenceUtcStart(original)) == wantedDay) return MakeOccurrence(original, occurrence);
     }
     // The wall clock of an own zone may put the occurrence on a neighbouring day.
     const RecurrenceDates dates(TimedRule());
@@ -135,7 +136,8 @@ HRESULT OutlookAppointment::SaveOccurrence(OutlookAppointment& occurrence)
     const std::int64_t originalWall = static_cast<std::int64_t>(day) * 1440 + TimedRule().startMinute;
     const std::int64_t utcStart = FileTimeValueToMinutes(FileTimeValue(*occurrence.record_.FileTime(kAppointmentStart)));
     const LONG duration = occurrence.record_.LongOr(kAppointmentDuration, 0);
-    const std::int64_t wallStart = WallFromUtc(utcStart);
+    const bool allDay = occurrence.IsAllDay();
+    const std::int64_t wallStart = WallFromUtc(utcStart, allDay);
 
     RecurrenceExceptionInfo info;
     info.originalStartDate = static_cast<DWORD>(originalWall);
@@ -147,8 +149,7 @@ HRESULT OutlookAppointment::SaveOccurrence(OutlookAppointment& occurrence)
     if (location != record_.StringOrEmpty(kAppointmentLocation)) info.location = location;
     const LONG busy = occurrence.record_.LongOr(kAppointmentBusyStatus, olBusy);
     if (busy != record_.LongOr(kAppointmentBusyStatus, olBusy)) info.busyStatus = static_cast<DWORD>(busy);
-    const bool allDay = occurrence.record_.LongOr(kAppointmentAllDay, 0) == 1;
-    if (allDay != (record_.LongOr(kAppointmentAllDay, 0) == 1)) {
+    if (allDay != IsAllDay()) {
         // A meeting's occurrences share its all-day setting with every attendee.
         if (!attendees_->empty()) return E_ALLDAYMEETING;
         info.allDay = allDay;
@@ -179,7 +180,9 @@ HRESULT OutlookAppointment::DeleteOccurrence(RecurrenceDay originalDay)
 
 HRESULT OutlookAppointment::WriteSeriesBlob()
 {
-    // An unsaved series takes its occurrences' changes along when it is saved.
+    // A deleted series has nowhere to keep them; an unsaved series takes its
+    // occurrences' changes along when it is saved.
+    if (record_.IsDeleted()) return E_FAIL;
     if (record_.IsNew()) return S_OK;
     OutlookRecurrenceState state = Recurrence();
     state.rule = TimedRule();

@@ -136,6 +136,7 @@ HRESULT OutlookItemRecord::Load(CEOID oid)
     }
     if (block) LocalFree(block);
     oid_ = oid;
+    deleted_ = false;
     values_ = std::move(values);
     changed_.clear();
     removed_.clear();
@@ -217,7 +218,8 @@ void OutlookItemRecord::Remove(CEPROPID id)
 
 HRESULT OutlookItemRecord::Save()
 {
-    if (!database_) return E_FAIL;
+    // A deleted item is not brought back as a new record.
+    if (!database_ || deleted_) return E_FAIL;
     if (!IsChanged() && !IsNew()) return S_OK;
     std::vector<CEPROPVAL> props;
     // A new record gets every value; an existing one the changed ones.
@@ -256,6 +258,7 @@ HRESULT OutlookItemRecord::Delete()
     CloseHandle(db);
     if (!deleted) return failure;
     oid_ = 0;
+    deleted_ = true;
     values_.clear();
     changed_.clear();
     removed_.clear();

@@ -37,6 +37,8 @@ public:
     // 0 until a new item is saved.
     CEOID Oid() const { return oid_; }
     bool IsNew() const { return oid_ == 0; }
+    // Delete removed the stored record.
+    bool IsDeleted() const { return deleted_; }
 
     // Reads every property of record `oid` of the database, dropping any
     // unsaved change. E_INVALIDARG when oid is no record of this database
@@ -75,7 +77,9 @@ public:
     // Nothing to write is S_OK without touching the store. On failure the
     // changes stay pending and the record is as before.
     HRESULT Save();
-    // Deletes the record; the item becomes new and empty. A new item: E_FAIL.
+    // Deletes the record; the item becomes new and empty, and stays deleted:
+    // a later Save is E_FAIL and stores nothing (until Load). A new item:
+    // E_FAIL.
     HRESULT Delete();
     // A new item of the same database holding every value of this one.
     OutlookItemRecord CopyAsNew() const;
@@ -88,6 +92,7 @@ private:
     std::map<CEPROPID, Value> values_;
     std::set<CEPROPID> changed_;
     std::set<CEPROPID> removed_;
+    bool deleted_ = false;
 };
 
 // The HRESULT for the thread's last error after a failed store call

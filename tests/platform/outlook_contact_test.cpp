@@ -307,6 +307,8 @@ TEST_F(OutlookContactTest, CopyIsANewItemAndDeleteRemovesTheRecord)
     EXPECT_EQ(contact->Delete(), S_OK);
     EXPECT_EQ(RecordCount(kContactsDatabase), 1);
     EXPECT_EQ(contact->Delete(), E_FAIL) << "nothing left to delete";
+    EXPECT_EQ(contact->Save(), E_FAIL) << "a deleted contact is not stored again";
+    EXPECT_EQ(RecordCount(kContactsDatabase), 1);
     EXPECT_EQ(contact->Display(), E_NOTIMPL);
     contact->Release();
 }

@@ -147,6 +147,11 @@ TEST_F(OutlookItemRecordTest, DeleteAndCopy)
     EXPECT_EQ(RecordCount(kTasksDatabase), 1);
     OutlookItemRecord gone(Tasks());
     EXPECT_EQ(gone.Load(oid), E_INVALIDARG);
+    // A deleted item is not stored again, with or without new values.
+    EXPECT_EQ(record.Delete(), E_FAIL);
+    record.SetString(0x0037001F, u"again");
+    EXPECT_EQ(record.Save(), E_FAIL);
+    EXPECT_EQ(RecordCount(kTasksDatabase), 1);
 }
 
 }  // namespace

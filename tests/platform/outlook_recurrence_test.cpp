@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <libical/ical.h>
 
+#include <algorithm>
+#include <map>
 #include <random>
 #include <set>
 
@@ -145,6 +147,12 @@ TEST_F(OutlookRecurrenceTest, SavingMovesTheStartToTheFirstOccurrence)
     DATE start = 0;
     item->get_Start(&start);
     EXPECT_DATE(start, Ole(2026, 3, 2, 10, 0));
+    // The stored pattern, and the pattern read back, start on that Monday.
+    EXPECT_EQ(StoredBlob(OidOf(item)).startDate, Midnight(2026, 3, 2));
+    item->GetRecurrencePattern(&pattern);
+    pattern->get_PatternStartDate(&start);
+    EXPECT_DATE(start, Ole(2026, 3, 2));
+    pattern->Release();
     item->Release();
 }
 
@@ -165,6 +173,8 @@ TEST_F(OutlookRecurrenceTest, BadPatternFieldsFailTheSaveAndStoreNothing)
         {olRecursYearly, [](IRecurrencePattern* p) { p->put_MonthOfYear(13); }, E_INVALIDRECURRENCE, "month 13"},
         {olRecursDaily, [](IRecurrencePattern* p) { p->put_PatternEndDate(Ole(2026, 1, 1)); }, E_INVALIDDATES,
          "end before start"},
+        {olRecursDaily, [](IRecurrencePattern* p) { p->put_PatternStartDate(Ole(1850, 1, 1)); }, E_INVALIDDATES,
+         "a first occurrence before the first date a start may take"},
     };
     for (const Case& c : cases) {
         IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
@@ -291,6 +301,26 @@ TEST_F(OutlookRecurrenceTest, DeletedOccurrencesAreListedAndNotFound)
     if (next) next->Release();
 }
 
+TEST_F(OutlookRecurrenceTest, OccurrencesOfADeletedSeriesCannotBeChanged)
+{
+    const CEOID oid = SaveWeeklyMeeting();
+    IAppointment* series = OpenAppointment(oid);
+    IRecurrencePattern* pattern = nullptr;
+    series->GetRecurrencePattern(&pattern);
+    IAppointment* occurrence = nullptr;
+    ASSERT_EQ(pattern->GetOccurrence(Ole(2026, 3, 9), &occurrence), S_OK);
+    pattern->Release();
+    ASSERT_EQ(series->Delete(), S_OK);
+    Bstr subject(u"Orphan");
+    occurrence->put_Subject(subject.b);
+    EXPECT_EQ(occurrence->Save(), E_FAIL);
+    EXPECT_EQ(occurrence->Delete(), E_FAIL);
+    EXPECT_EQ(series->Save(), E_FAIL);
+    occurrence->Release();
+    series->Release();
+    EXPECT_EQ(RecordCount(kAppointmentsDatabase), 0);
+}
+
 TEST_F(OutlookRecurrenceTest, MovesOntoOrPastNeighboursAreRefused)
 {
     const CEOID oid = SaveWeeklyMeeting();
@@ -344,6 +374,56 @@ TEST_F(OutlookRecurrenceTest, OwnZoneKeepsTheWallClockOfThatZone)
     occurrence->get_Start(&start);
     EXPECT_DATE(start, Ole(2026, 5, 6, 15, 0));
     occurrence->Release();
+}
+
+TEST_F(OutlookRecurrenceTest, AllDayEntriesKeepTheDeviceDaysWhateverTheirZone)
+{
+    // All-day entries are shown on their stored days unconverted: an own
+    // zone five hours behind the device must not pull them to the day before.
+    IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
+    TIME_ZONE_INFORMATION zone{};
+    zone.Bias = 300;
+    ASSERT_EQ(item->put_TimeZone(&zone), S_OK);
+    item->put_Start(Ole(2026, 3, 2));  // a Monday
+    item->put_AllDayEvent(VARIANT_TRUE);
+    IRecurrencePattern* pattern = nullptr;
+    item->GetRecurrencePattern(&pattern);
+    pattern->put_RecurrenceType(olRecursWeekly);
+    pattern->Release();
+    ASSERT_EQ(item->Save(), S_OK);
+    const CEOID oid = OidOf(item);
+    item->Release();
+
+    platform::RecurrencePatternBlob blob = StoredBlob(oid);
+    EXPECT_EQ(blob.weekdayMask, static_cast<DWORD>(olMonday));
+    EXPECT_EQ(blob.startDate, Midnight(2026, 3, 2));
+    EXPECT_EQ(blob.startTimeOffset, 0u);
+    EXPECT_EQ(blob.endTimeOffset, 1440u);
+
+    // A timed change of one occurrence is on the zone's clock again; an
+    // all-day one on the device's.
+    IAppointment* timed = Occurrence(oid, Ole(2026, 3, 9));
+    ASSERT_NE(timed, nullptr);
+    timed->put_AllDayEvent(VARIANT_FALSE);
+    timed->put_Start(Ole(2026, 3, 9, 15, 0));
+    timed->put_Duration(60);
+    ASSERT_EQ(timed->Save(), S_OK);
+    timed->Release();
+    blob = StoredBlob(oid);
+    ASSERT_EQ(blob.exceptions.size(), 1u);
+    EXPECT_EQ(blob.exceptions[0].startDateTime, Midnight(2026, 3, 9) + 600);
+    EXPECT_EQ(blob.exceptions[0].originalStartDate, Midnight(2026, 3, 9));
+    IAppointment* again = Occurrence(oid, Ole(2026, 3, 9));
+    ASSERT_NE(again, nullptr);
+    DATE start = 0;
+    again->get_Start(&start);
+    EXPECT_DATE(start, Ole(2026, 3, 9, 15, 0));
+    again->Release();
+    IAppointment* plain = Occurrence(oid, Ole(2026, 3, 16));
+    ASSERT_NE(plain, nullptr);
+    plain->get_Start(&start);
+    EXPECT_DATE(start, Ole(2026, 3, 16));
+    plain->Release();
 }
 
 TEST_F(OutlookRecurrenceTest, ClearingThePatternRemovesTheBlob)
@@ -604,6 +684,197 @@ void ExpectOccurrencesAsLibical(int rules, int deviceHour, const TIME_ZONE_INFOR
     }
 }
 
+
+// A reader of the stored blob written from the calendar loader's rules
+// alone, kept apart from DecodeRecurrencePatternBlob: fixed reads that give
+// 0 past the end, the exception fields by their flags, the changed and
+// deleted date lists, and the seven pattern-date fillers. What it shows in
+// a stretch of days must be what the object model hands out.
+namespace loader {
+
+struct Read {
+    const std::vector<BYTE>& b;
+    size_t at = 0;
+    DWORD U(int n)
+    {
+        DWORD v = 0;
+        for (int i = 0; i < n; ++i, ++at) v |= at < b.size() ? DWORD{b[at]} << (8 * i) : 0;
+        return v;
+    }
+    std::u16string Text()
+    {
+        U(2);  // stored length, not used
+        std::u16string t(U(2), u'\0');
+        for (char16_t& c : t) c = static_cast<char16_t>(U(2));
+        return t;
+    }
+};
+
+struct Change {
+    DWORD start = 0, end = 0, original = 0;
+    std::optional<std::u16string> subject, location;
+    int allDay = -1, busy = -1;
+    bool moved = false;
+};
+
+// One shown occurrence: wall-clock start and end in minutes, and the
+// changed texts and values.
+struct Shown {
+    std::int64_t start = 0, end = 0;
+    std::optional<std::u16string> subject, location;
+    int allDay = -1, busy = -1;
+};
+
+using platform::RecurrenceDay;
+
+RecurrenceDay Day(DWORD minutes) { return static_cast<RecurrenceDay>(minutes / 1440); }
+
+// The occurrences shown on days first..last, keyed by their start day;
+// nothing when the blob is refused.
+std::optional<std::map<RecurrenceDay, Shown>> Expand(const std::vector<BYTE>& blob, RecurrenceDay first,
+                                                     RecurrenceDay last)
+{
+    Read r{blob};
+    if (r.U(4) != 0x30043004) return std::nullopt;
+    const DWORD frequency = r.U(2), type = r.U(2);
+    r.U(2);
+    const DWORD firstDateTime = r.U(4), period = r.U(4);
+    r.U(4);
+    const bool everyWeekday = frequency == 0x200A && type == 1;
+    DWORD mask = 0, dayOfMonth = 0, nth = 0;
+    if (frequency == 0x200A && type == 0) {
+    } else if (everyWeekday || (frequency == 0x200B && type == 1)) {
+        mask = r.U(4);
+    } else if ((frequency == 0x200C || frequency == 0x200D) && type == 2) {
+        dayOfMonth = r.U(4);
+    } else if ((frequency == 0x200C || frequency == 0x200D) && type == 3) {
+        mask = r.U(4);
+        nth = r.U(4);
+    } else {
+        return std::nullopt;
+    }
+    r.U(4), r.U(4), r.U(4);  // end type, occurrence count, first day of week
+    std::vector<DWORD> deletedDates(r.U(4));
+    for (DWORD& d : deletedDates) d = r.U(4);
+    std::vector<DWORD> changedDates(r.U(4));
+    for (DWORD& d : changedDates) d = r.U(4);
+    const RecurrenceDay startDay = Day(r.U(4)), endDay = Day(r.U(4));
+    if (r.U(4) != 0x3005 || r.U(4) != 0x3005) return std::nullopt;
+    const DWORD startOffset = r.U(4), endOffset = r.U(4);
+    std::vector<Change> changes(r.U(2));
+    for (Change& c : changes) {
+        c.start = r.U(4), c.end = r.U(4), c.original = r.U(4);
+        DWORD flags = r.U(2);
+        const bool ownNote = flags >= 0x0100;
+        if (ownNote) flags -= 0x0100;
+        if (flags & 0x0001) c.subject = r.Text();
+        if (flags & 0x0008) r.U(4);
+        if (flags & 0x0004) r.U(4);
+        if (flags & 0x0010) c.location = r.Text();
+        if (flags & 0x0020) {
+            c.busy = static_cast<int>(r.U(2));
+            const int next = static_cast<int>(r.U(2));
+            if (c.busy > 4) c.busy = next;
+        }
+        if (flags & 0x0080) {
+            c.allDay = r.U(2) == 1 ? 1 : 0;
+            r.U(2);
+        }
+        if (ownNote) {
+            const DWORD length = r.U(2);
+            if (length != 0) r.at += length + 4;
+        }
+        c.moved = Day(c.start) != Day(c.original);
+        if (c.moved) {
+            for (DWORD& d : changedDates)
+                if (Day(d) == Day(c.start)) d = c.original - c.original % 1440;
+        }
+    }
+    std::set<RecurrenceDay> deleted;
+    for (DWORD d : deletedDates) {
+        if (std::none_of(changedDates.begin(), changedDates.end(), [&](DWORD m) { return Day(m) == Day(d); }))
+            deleted.insert(Day(d));
+    }
+
+    // The pattern dates, in order, from the pattern's first period on.
+    std::vector<RecurrenceDay> dates;
+    const platform::RecurrenceCivilDate s = platform::RecurrenceDateFromDay(startDay);
+    auto inMonth = [&](int y, int m) {
+        if (type == 2) return platform::RecurrenceDayFromDate(y, m, 1) +
+                              std::min<int>(dayOfMonth, platform::RecurrenceDaysInMonth(y, m)) - 1;
+        return platform::RecurrenceNthDayOfMonth(y, m, static_cast<int>(mask), static_cast<int>(nth));
+    };
+    for (std::int64_t k = 0; dates.empty() || dates.back() <= last; ++k) {
+        if (frequency == 0x200A && type == 0) {
+            dates.push_back(static_cast<RecurrenceDay>(startDay + k * (period / 1440)));
+        } else if (everyWeekday) {
+            const RecurrenceDay d = static_cast<RecurrenceDay>(startDay + k);
+            if (platform::RecurrenceDayOfWeek(d) % 6 != 0) dates.push_back(d);
+            else if (d > last) break;
+        } else if (frequency == 0x200B) {
+            const RecurrenceDay sunday = startDay - platform::RecurrenceDayOfWeek(startDay);
+            for (int w = 0; w < 7; ++w)
+                if (mask & (1u << w)) dates.push_back(static_cast<RecurrenceDay>(sunday + k * 7 * period + w));
+        } else if (frequency == 0x200C) {
+            const std::int64_t month = s.month - 1 + k * period;
+            dates.push_back(inMonth(static_cast<int>(s.year + month / 12), static_cast<int>(month % 12) + 1));
+        } else {
+            dates.push_back(inMonth(static_cast<int>(s.year + k),
+                                    firstDateTime == 0 ? 1 : platform::RecurrenceMonthFromFirstDateTime(firstDateTime)));
+        }
+    }
+
+    std::map<RecurrenceDay, Shown> shown;
+    for (RecurrenceDay d : dates) {
+        if (d > endDay) break;
+        if (d < startDay || d < first - 2 || d > last || deleted.count(d)) continue;
+        Shown entry;
+        entry.start = std::int64_t{d} * 1440 + startOffset;
+        entry.end = std::int64_t{d} * 1440 + endOffset;
+        for (auto c = changes.rbegin(); c != changes.rend(); ++c) {
+            if (Day(c->moved ? c->original : c->start) != d) continue;
+            entry = Shown{c->start, c->end, c->subject, c->location, c->allDay, c->busy};
+            break;
+        }
+        shown[static_cast<RecurrenceDay>(entry.start / 1440)] = entry;
+    }
+    return shown;
+}
+
+// Random changes to a saved series: deleted occurrences, and changed ones
+// with a new subject, location, busy status or all-day flag, moved by a few
+// hours or days.
+void ChangeSomeOccurrences(IAppointment* series, RecurrenceDay first, RecurrenceDay last, std::mt19937& rng)
+{
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    IRecurrencePattern* p = nullptr;
+    series->GetRecurrencePattern(&p);
+    for (int tries = 0, changed = 0; tries < 400 && changed < 6; ++tries) {
+        IAppointment* o = nullptr;
+        const RecurrenceDay day = pick(first, last);
+        if (FAILED(p->GetOccurrence(OleDay(day) + 0.5, &o))) continue;
+        ++changed;
+        const int what = pick(0, 5);
+        if (what == 0) {
+            o->Delete();
+        } else {
+            Bstr text(what == 1 ? u"Changed" : u"Elsewhere");
+            if (what == 1) o->put_Subject(text.b);
+            if (what == 2) o->put_Location(text.b);
+            if (what == 3) o->put_BusyStatus(olFree);
+            if (what == 5) o->put_AllDayEvent(VARIANT_TRUE);
+            DATE start = 0;
+            o->get_Start(&start);
+            if (pick(0, 1)) o->put_Start(start + pick(-72, 72) / 24.0);
+            if (pick(0, 3) == 0) o->put_Duration(pick(10, 3000));
+            o->Save();  // refused moves leave the series as it was
+        }
+        o->Release();
+    }
+    p->Release();
+}
+
+}  // namespace loader
 }  // namespace oracle
 
 TEST_F(OutlookRecurrenceTest, GetOccurrenceAgreesWithLibical)
@@ -621,3 +892,55 @@ TEST_F(OutlookRecurrenceTest, GetOccurrenceFindsOwnZoneOccurrencesOnTheDeviceDay
 }
 
 }  // namespace
+
+TEST_F(OutlookRecurrenceTest, StoredPatternsShowTheSameOccurrencesToTheCalendarLoader)
+{
+    std::mt19937 rng(1468);
+    for (int i = 0; i < 300; ++i) {
+        const oracle::Rule r = oracle::RandomRule(rng);
+        IAppointment* item = oracle::MakeSeries(r, oracle::OleDay(r.start) + 9.5 / 24, nullptr);
+        if (item->Save() != S_OK) {  // a date-ended rule without any occurrence
+            item->Release();
+            continue;
+        }
+        const CEOID oid = OidOf(item);
+        const int span = r.type == olRecursDaily || r.type == olRecursWeekly ? 120 : 1500;
+        const platform::RecurrenceDay first = r.start - 3, last = r.start + span;
+        oracle::loader::ChangeSomeOccurrences(item, first + 5, last - 5, rng);
+        item->Release();
+
+        const std::string what = "rule " + std::to_string(i) + ": " + oracle::RRuleOf(r);
+        const std::vector<BYTE> blob = ReadRaw(kAppointmentsDatabase, oid, kAppointmentRecurrencePattern).bytes;
+        const auto shown = oracle::loader::Expand(blob, first, last);
+        ASSERT_TRUE(shown.has_value()) << what;
+        IAppointment* series = OpenAppointment(oid);
+        IRecurrencePattern* p = nullptr;
+        series->GetRecurrencePattern(&p);
+        for (platform::RecurrenceDay day = first; day <= last; ++day) {
+            IAppointment* o = nullptr;
+            const HRESULT hr = p->GetOccurrence(oracle::OleDay(day) + 0.5, &o);
+            const auto entry = shown->find(day);
+            ASSERT_EQ(hr, entry == shown->end() ? E_FAIL : S_OK) << what << ", day " << day - r.start;
+            if (!o) continue;
+            DATE start = 0, end = 0;
+            o->get_Start(&start);
+            o->get_End(&end);
+            EXPECT_NEAR(start, oracle::OleDay(0) + entry->second.start / 1440.0, 1e-6) << what;
+            EXPECT_NEAR(end, oracle::OleDay(0) + entry->second.end / 1440.0, 1e-6) << what;
+            Bstr text;
+            o->get_Subject(text.out());
+            EXPECT_EQ(text.str() == u"Changed", entry->second.subject == u"Changed") << what;
+            o->get_Location(text.out());
+            EXPECT_EQ(text.str() == u"Elsewhere", entry->second.location == u"Elsewhere") << what;
+            LONG busy = 0;
+            o->get_BusyStatus(&busy);
+            EXPECT_EQ(busy == olFree, entry->second.busy == olFree) << what;
+            VARIANT_BOOL allDay = VARIANT_FALSE;
+            o->get_AllDayEvent(&allDay);
+            EXPECT_EQ(allDay == VARIANT_TRUE, entry->second.allDay == 1) << what;
+            o->Release();
+        }
+        p->Release();
+        series->Release();
+    }
+}
