@@ -13,6 +13,7 @@
 #include <stdlib.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -33,11 +34,15 @@ const char16_t* const kSubjects[] = {u"Budget review", u"Dentist", u"Lunch with 
 const char16_t* const kLocations[] = {u"Room 4B", u"Main office", u"Café Rio", u"Online"};
 
 // A fresh, empty data directory for the object store.
+// The previous one is removed, so a run leaves at most one behind.
 void FreshStore()
 {
+    static std::string previous;
     platform::CloseObjectStore();
+    if (!previous.empty()) std::filesystem::remove_all(previous);
     char pattern[] = "/tmp/kstools-outlook-bench-XXXXXX";
     if (!mkdtemp(pattern)) std::abort();
+    previous = pattern;
     setenv("KSTOOLS_HOME", pattern, 1);
 }
 
@@ -58,6 +63,7 @@ void CreateAppointment(benchmark::State& state, COutlook& outlook, int i)
 {
     IDispatch* created = nullptr;
     Check(state, outlook.CreateItem(olAppointmentItem, &created));
+    if (!created) return;
     IAppointment* item = nullptr;
     created->QueryInterface(IID_IAppointment, reinterpret_cast<void**>(&item));
     created->Release();
