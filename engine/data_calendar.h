@@ -1,0 +1,70 @@
+// DATACALENDAR: one row of a calendar list (an appointment, a task, a
+// contact's birthday or anniversary, a journal entry or a date header). A
+// row made by a loader or by Copy owns its strings and its task record.
+#pragma once
+
+#include "platform/bstr.h"
+#include "platform/types.h"
+
+class DATATASKS;
+
+// The object model's "no date" (1 January 4501) as a day number and as an
+// OLE automation date; empty rows carry it.
+inline constexpr LONG kCalendarNoDay = 949998;
+inline constexpr double kCalendarNoDate = 949998.0;
+
+// Row kinds.
+inline constexpr DWORD kCalendarKindContactDate = 2;
+inline constexpr DWORD kCalendarKindAppointment = 3;  // also a date header
+inline constexpr DWORD kCalendarKindTask = 4;
+inline constexpr DWORD kCalendarKindJournal = 6;
+
+class DATACALENDAR {
+public:
+    DATACALENDAR();
+    DATACALENDAR(const DATACALENDAR&) = delete;
+    DATACALENDAR& operator=(const DATACALENDAR&) = delete;
+    virtual ~DATACALENDAR();
+
+    // Frees the task record and the strings and returns the row to its empty
+    // state (day and dates "no date", kind 3, everything else 0).
+    virtual void NullData();
+    // A new independent row with the same numbers and its own copies of the
+    // strings (an empty category text when this row has none); null when the
+    // row carries a task, or when memory runs out.
+    DATACALENDAR* Copy() const;
+
+    // How a row's task record is deleted; set by the module that defines
+    // DATATASKS. Until then no row can carry one.
+    static void (*s_pfnDeleteTask)(DATATASKS* task);
+
+    DATATASKS* task;
+    DWORD oid;
+    DWORD meeting;
+    LONG busyStatus;
+    LONG duration;  // minutes
+    LONG day;       // whole day number of the start; the primary sort key
+    double start;   // local, OLE automation date
+    double end;
+    BSTR subject;
+    BSTR location;
+    WCHAR* extraText;     // malloc'ed, may be null
+    WCHAR* categoryText;  // malloc'ed; ", "-joined names or a "~Birthday" / "~Anniversary" marker
+    WORD hasLinks;
+    WORD hasJournal;
+    WORD hasNote;
+    WORD allDay;
+    WORD isPrivate;
+    WORD recurring;
+    WORD exception;
+    WORD reminder;
+    DWORD trailing;  // nonzero sorts the row after all others
+    DWORD kind;
+    BYTE endsEarly;
+    WORD anniversaryYear;
+    WORD birthdayYear;
+    BYTE ownsStrings;
+
+private:
+    void SetEmpty();
+};

@@ -1,0 +1,340 @@
+// The loader frame on a real worker thread: the order in which a window
+// hears of a load, a load that finds the data lock taken, a load killed
+// after the stop time-out, a stop request, the side stores, the category
+// restriction and the category lists a load builds.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "engine/loader_host.h"
+#include "platform/sync_objects.h"
+#include "platform/thread.h"
+#include "test_loader.h"
+#include "tests/support/test_windows.h"
+
+namespace {
+
+using loadertest::LoaderSandbox;
+using loadertest::TestLoader;
+
+std::u16string Text(const WCHAR* text) { return text ? std::u16string(text) : u"<null>"; }
+
+std::vector<UINT> Messages(const LoaderHost& host)
+{
+    std::vector<UINT> messages;
+    for (const auto& e : host.Events()) messages.push_back(e.message);
+    return messages;
+}
+
+class DataThreadTest : public LoaderSandbox {
+protected:
+    void SetUp() override
+    {
+        LoaderSandbox::SetUp();
+        a = loadertest::WriteItem(1, loadertest::BlobOf({7}));
+        b = loadertest::WriteItem(2, loadertest::BlobOf({3}));
+        c = loadertest::WriteItem(3);
+        d = loadertest::WriteItem(4, loadertest::BlobOf({3, 7}));
+        ASSERT_TRUE(a && b && c && d);
+        ASSERT_TRUE(cattest::WriteCategory(u"Work", 7));
+        ASSERT_TRUE(cattest::WriteCategory(u"Home", 3));
+    }
+    std::vector<CEOID> Oids(TestLoader& loader)
+    {
+        std::vector<CEOID> oids;
+        for (DATACALENDAR* row : loader.List()) oids.push_back(row->oid);
+        return oids;
+    }
+    CEOID a = 0, b = 0, c = 0, d = 0;
+};
+
+TEST_F(DataThreadTest, BeginDataAndEndArriveInOrderOnTheWindowThread)
+{
+    for (bool send : {false, true}) {
+        SCOPED_TRACE(send ? "sent" : "posted");
+        LoaderHost host;
+        TestLoader loader(host.Window(), send);
+        int seenInCallback = -1;
+        host.OnComplete([&](LPARAM) { seenInCallback = loader.List().GetCount(); });
+        ASSERT_TRUE(host.Run(loader, 5000));
+        EXPECT_EQ(Messages(host), (std::vector<UINT>{WM_LOADER_BEGIN, WM_LOADER_DATA, WM_LOADER_END}));
+        for (const auto& e : host.Events()) EXPECT_EQ(e.threadId, GetCurrentThreadId());
+        EXPECT_EQ(host.Events()[1].wParam, LOADER_DATA_COMPLETE);
+        EXPECT_EQ(host.CompletedCount(), 4);
+        EXPECT_EQ(seenInCallback, 4);
+        EXPECT_EQ(loader.HandedOver(), 4);
+        EXPECT_EQ(Oids(loader), (std::vector<CEOID>{a, b, c, d}));
+        EXPECT_TRUE(loadertest::LockFreeForOtherThreads(loader));
+    }
+}
+
+TEST_F(DataThreadTest, LoadFindingTheDataLockTakenTouchesNothingAndReportsNoData)
+{
+    LoaderHost host;
+    TestLoader loader(host.Window());
+    ASSERT_TRUE(host.Run(loader, 5000));
+    ASSERT_EQ(loader.List().GetCount(), 4);
+    DATACALENDAR* first = loader.List().GetHead();
+
+    // An adder on the window thread holds the lock while a load starts.
+    ASSERT_TRUE(loader.TryLockData());
+    loadertest::WriteItem(5);
+    host.Run(loader, 5000);
+    loader.UnlockData();
+
+    EXPECT_EQ(host.Count(WM_LOADER_DATA), 0);
+    EXPECT_EQ(loader.loadsRun.load(), 1);
+    EXPECT_EQ(loader.List().GetCount(), 4);
+    EXPECT_EQ(loader.List().GetHead(), first);
+    EXPECT_TRUE(loadertest::LockFreeForOtherThreads(loader));
+}
+
+TEST_F(DataThreadTest, LoadKilledAfterTheStopTimeOutFreesTheLockAndStillEnds)
+{
+    ASSERT_TRUE(loadertest::WriteSideRecord(kLoaderJournalDatabase, kJournalSeekProperty, a));
+    LoaderHost host;
+    TestLoader loader(host.Window());
+    loader.SetStopTimeout(200);
+    HANDLE never = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<bool> reading{false};
+    loader.OnRecord([&](TestLoader&, int n) {
+        if (n < 2) return;
+        reading = true;
+        WaitForSingleObject(never, INFINITE);  // ignores the stop request
+    });
+    loader.Start();
+    ASSERT_TRUE(kstest::PumpUntil([&] { return reading.load(); }));
+    EXPECT_FALSE(loadertest::LockFreeForOtherThreads(loader));
+    EXPECT_TRUE(loader.SideDatabasesOpen());
+
+    const auto before = std::chrono::steady_clock::now();
+    loader.Stop(true);
+    EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(150));
+    EXPECT_EQ(loader.postKills.load(), 1);
+    EXPECT_TRUE(loadertest::LockFreeForOtherThreads(loader));
+    EXPECT_FALSE(loader.SideDatabasesOpen());
+    EXPECT_EQ(loader.JournalDb(), nullptr);
+    EXPECT_FALSE(loader.MainDb()->IsOpen());
+    EXPECT_EQ(loader.HandedOver(), 1);  // the row read before the hook blocked
+
+    host.Wait(loader, 1000);
+    EXPECT_TRUE(host.Ended());
+    EXPECT_EQ(host.Count(WM_LOADER_DATA), 0);
+    EXPECT_EQ(host.Count(WM_LOADER_END), 1);
+    CloseHandle(never);
+
+    // The next load runs normally.
+    loader.OnRecord(nullptr);
+    ASSERT_TRUE(host.Run(loader, 5000));
+    EXPECT_EQ(host.CompletedCount(), 4);
+}
+
+TEST_F(DataThreadTest, StopRequestEndsReadingAndKeepsWhatWasRead)
+{
+    LoaderHost host;
+    TestLoader loader(host.Window());
+    std::atomic<bool> atSecond{false};
+    loader.OnRecord([&](TestLoader& self, int n) {
+        if (n != 2) return;
+        atSecond = true;
+        while (!self.StopIsRequested()) Sleep(1);
+    });
+    loader.Start();
+    ASSERT_TRUE(kstest::PumpUntil([&] { return atSecond.load(); }));
+    loader.Stop(true);
+    EXPECT_EQ(loader.postKills.load(), 0);
+    host.Wait(loader, 2000);
+    EXPECT_EQ(Oids(loader), (std::vector<CEOID>{a, b}));
+    EXPECT_EQ(host.CompletedCount(), 2);
+    EXPECT_TRUE(loadertest::LockFreeForOtherThreads(loader));
+}
+
+TEST_F(DataThreadTest, LoadWhosePreconditionsFailPostsNothing)
+{
+    LoaderHost host;
+    TestLoader loader(host.Window());
+    loader.SetPreconditions(false);
+    EXPECT_FALSE(host.Run(loader, 5000));
+    EXPECT_TRUE(host.Events().empty());
+    EXPECT_EQ(loader.loadsRun.load(), 0);
+}
+
+TEST_F(DataThreadTest, MissingMainDatabaseStillCompletesWithNoRows)
+{
+    LoaderHost host;
+    TestLoader loader(host.Window());
+    CEOID oid = 0;
+    HANDLE db = CeOpenDatabaseEx(nullptr, &oid, loadertest::kTestDatabase, 0, 0, nullptr);
+    ASSERT_NE(db, INVALID_HANDLE_VALUE);
+    CloseHandle(db);
+    ASSERT_TRUE(CeDeleteDatabase(oid));
+    ASSERT_TRUE(host.Run(loader, 5000));
+    EXPECT_EQ(host.CompletedCount(), 0);
+    EXPECT_TRUE(loadertest::LockFreeForOtherThreads(loader));
+}
+
+// ---- side stores ----
+
+TEST_F(DataThreadTest, SideStoresThatDoNotOpenLeaveTheFlagsZero)
+{
+    LoaderHost host;
+    TestLoader loader(host.Window());
+    ASSERT_TRUE(host.Run(loader, 5000));
+    for (DATACALENDAR* row : loader.List()) {
+        EXPECT_EQ(row->hasLinks, 0);
+        EXPECT_EQ(row->hasJournal, 0);
+    }
+    EXPECT_EQ(loader.InitiateLinksDB(), 1);
+    EXPECT_FALSE(loader.SideDatabasesOpen());
+    EXPECT_EQ(loader.LinksDb(), nullptr);
+    EXPECT_EQ(loader.JournalDb(), nullptr);
+}
+
+TEST_F(DataThreadTest, SideStoreRecordsSetTheFlagsOfTheirItemsOnly)
+{
+    ASSERT_TRUE(loadertest::WriteSideRecord(kLoaderJournalDatabase, kJournalSeekProperty, b));
+    {
+        LoaderHost host;
+        TestLoader loader(host.Window());
+        ASSERT_TRUE(host.Run(loader, 5000));
+        std::vector<int> journal, links;
+        for (DATACALENDAR* row : loader.List()) {
+            journal.push_back(row->hasJournal);
+            links.push_back(row->hasLinks);
+        }
+        EXPECT_EQ(journal, (std::vector<int>{0, 1, 0, 0}));
+        EXPECT_EQ(links, (std::vector<int>{0, 0, 0, 0}));  // no links store: all 0
+    }
+    ASSERT_TRUE(loadertest::WriteSideRecord(kLinksDatabase, kLinksSeekProperty, d));
+    ASSERT_TRUE(loadertest::WriteSideRecord(kLinksDatabase, kLinksSeekProperty, a));
+    LoaderHost host;
+    TestLoader loader(host.Window());
+    ASSERT_TRUE(host.Run(loader, 5000));
+    std::vector<int> links;
+    for (DATACALENDAR* row : loader.List()) links.push_back(row->hasLinks);
+    EXPECT_EQ(links, (std::vector<int>{1, 0, 0, 1}));
+    EXPECT_FALSE(loader.SideDatabasesOpen());  // closed again at the end of the load
+}
+
+TEST_F(DataThreadTest, InitiateLinksDbTwiceOpensNothingTheSecondTime)
+{
+    ASSERT_TRUE(loadertest::WriteSideRecord(kLinksDatabase, kLinksSeekProperty, a));
+    TestLoader loader(nullptr);
+    EXPECT_EQ(loader.InitiateLinksDB(), 1);
+    ASSERT_TRUE(loader.SideDatabasesOpen());
+    CeDb* links = loader.LinksDb();
+    ASSERT_NE(links, nullptr);
+    EXPECT_EQ(loader.JournalDb(), nullptr);
+    // A journal made now is not opened by the second call of the same load.
+    ASSERT_TRUE(loadertest::WriteSideRecord(kLoaderJournalDatabase, kJournalSeekProperty, a));
+    EXPECT_EQ(loader.InitiateLinksDB(), 1);
+    EXPECT_EQ(loader.LinksDb(), links);
+    EXPECT_EQ(loader.JournalDb(), nullptr);
+    EXPECT_EQ(loader.HasLinks(a), 1);
+    EXPECT_EQ(loader.HasLinks(b), 0);
+
+    loader.CloseLinksDB();
+    EXPECT_FALSE(loader.SideDatabasesOpen());
+    EXPECT_EQ(loader.LinksDb(), nullptr);
+    EXPECT_EQ(loader.HasLinks(a), 0);
+    loader.InitiateLinksDB();
+    EXPECT_NE(loader.JournalDb(), nullptr);
+    EXPECT_EQ(loader.HasJournal(a), 1);
+}
+
+// ---- category restriction and category lists ----
+
+TEST_F(DataThreadTest, CategoryRestrictionDecidesWhichItemsAreLoaded)
+{
+    LoaderHost host;
+    TestLoader loader(host.Window());
+    CCategoryFilterInfo* info = nullptr;
+    loader.GetCategoryRestrict(info);
+    ASSERT_NE(info, nullptr);
+    auto* selected = new CePtrList<CFullCategory*>;
+    selected->Append(new CFullCategory(u"Work", 7, 0));
+    info->SetSelected(selected);
+    loader.SetCategoryRestrict(false);
+
+    struct Case {
+        const char* name;
+        DWORD includeNoCat;
+        LONG hide;
+        DWORD andOr;
+        std::vector<CEOID> expected;
+    };
+    const std::vector<Case> cases = {
+        {"work", 0, kCategoryShowSelected, 0, {a, d}},
+        {"work or none", 1, kCategoryShowSelected, 0, {a, c, d}},
+        {"hide work", 0, kCategoryHideSelected, 0, {b, c}},
+        {"uncategorised only", 0, kCategoryShowUncategorised, 0, {c}},
+    };
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.name);
+        info->m_bIncludeNoCat = t.includeNoCat;
+        info->bHideCategories = t.hide;
+        info->CategoryANDOR = t.andOr;
+        ASSERT_TRUE(host.Run(loader, 5000));
+        EXPECT_EQ(Oids(loader), t.expected);
+    }
+
+    // Both categories, all of them required.
+    selected = new CePtrList<CFullCategory*>;
+    selected->Append(new CFullCategory(u"Work", 7, 0));
+    selected->Append(new CFullCategory(u"Home", 3, 0));
+    info->SetSelected(selected);
+    info->bHideCategories = kCategoryShowSelected;
+    info->m_bIncludeNoCat = 0;
+    info->CategoryANDOR = 1;
+    ASSERT_TRUE(host.Run(loader, 5000));
+    EXPECT_EQ(Oids(loader), (std::vector<CEOID>{d}));
+}
+
+TEST_F(DataThreadTest, SavedRestrictionFlagsAreReadBackByTheSettingsKey)
+{
+    TestLoader writer(nullptr);
+    CCategoryFilterInfo* info = nullptr;
+    writer.GetCategoryRestrict(info);
+    info->m_bIncludeNoCat = 1;
+    info->bHideCategories = kCategoryShowUncategorised;
+    info->CategoryANDOR = 1;
+    writer.SetCategoryRestrict(false);
+
+    TestLoader reader(nullptr);
+    CCategoryFilterInfo* read = nullptr;
+    reader.GetCategoryRestrict(read);
+    read->m_bIncludeNoCat = 7;
+    reader.ReadCategoryRestrictSettings();  // nothing saved yet: defaults
+    EXPECT_EQ(read->m_bIncludeNoCat, 0u);
+    EXPECT_EQ(read->bHideCategories, 0);
+    EXPECT_EQ(read->CategoryANDOR, 0u);
+    EXPECT_TRUE(reader.ShowHasNoteIcons());
+
+    writer.SetCategoryRestrict(true);
+    reader.ReadCategoryRestrictSettings();
+    EXPECT_EQ(read->m_bIncludeNoCat, 1u);
+    EXPECT_EQ(read->bHideCategories, kCategoryShowUncategorised);
+    EXPECT_EQ(read->CategoryANDOR, 1u);
+    ULONG stored = 0;
+    CRegistry settings;
+    ASSERT_EQ(settings.OpenKey(HKEY_CURRENT_USER, loadertest::kTestSettingsKey), 0);
+    ASSERT_EQ(settings.QueryValue(u"CategoryANDOR", &stored), 0);
+    EXPECT_EQ(stored, 1u);
+    ASSERT_EQ(settings.SetValue(u"ShowHasNoteIcons", static_cast<ULONG>(0)), 0);
+    settings.CloseKey();
+    reader.ReadCategoryRestrictSettings();
+    EXPECT_FALSE(reader.ShowHasNoteIcons());
+}
+
+TEST_F(DataThreadTest, RowsCarryTheirCategoryNamesInBlobOrder)
+{
+    LoaderHost host;
+    TestLoader loader(host.Window());
+    ASSERT_TRUE(host.Run(loader, 5000));
+    std::vector<std::u16string> texts;
+    for (DATACALENDAR* row : loader.List()) texts.push_back(Text(row->categoryText));
+    EXPECT_EQ(texts, (std::vector<std::u16string>{u"Work", u"Home", u"", u"Home, Work"}));
+}
+
+}  // namespace

@@ -1,0 +1,126 @@
+// LoaderHost: a message-only window on the calling thread that a program
+// without windows gives its loader; it pumps until the load has ended and
+// lets the caller read the list when the load completes.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "engine/loader_host.h"
+#include "platform/sync_objects.h"
+#include "platform/window.h"
+#include "test_loader.h"
+
+namespace {
+
+using loadertest::TestLoader;
+using Clock = std::chrono::steady_clock;
+
+class LoaderHostTest : public loadertest::LoaderSandbox {
+protected:
+    void SetUp() override
+    {
+        loadertest::LoaderSandbox::SetUp();
+        for (LONG i = 1; i <= 3; ++i) ASSERT_TRUE(loadertest::WriteItem(i));
+    }
+};
+
+TEST_F(LoaderHostTest, WindowIsMessageOnlyAndBelongsToTheCallingThread)
+{
+    LoaderHost host;
+    ASSERT_NE(host.Window(), nullptr);
+    EXPECT_TRUE(IsWindow(host.Window()));
+    EXPECT_EQ(GetWindowThreadProcessId(host.Window(), nullptr), GetCurrentThreadId());
+    EXPECT_EQ(GetParent(host.Window()), nullptr);
+    HWND window = host.Window();
+    {
+        LoaderHost second;  // hosts do not share windows
+        EXPECT_NE(second.Window(), window);
+    }
+    EXPECT_TRUE(IsWindow(window));
+}
+
+TEST_F(LoaderHostTest, WindowIsGoneWithTheHost)
+{
+    HWND window = nullptr;
+    {
+        LoaderHost host;
+        window = host.Window();
+    }
+    EXPECT_FALSE(IsWindow(window));
+}
+
+TEST_F(LoaderHostTest, CompletionHandlerReadsTheListWhileTheLoaderWaits)
+{
+    LoaderHost host;
+    TestLoader loader(host.Window(), true);
+    std::vector<int> counts;
+    bool lockFreeInHandler = false;
+    bool loaderWaiting = false;
+    host.OnComplete([&](LPARAM count) {
+        loaderWaiting = loader.IsRunning();
+        counts.push_back(static_cast<int>(count));
+        counts.push_back(loader.List().GetCount());
+        lockFreeInHandler = loader.TryLockData();
+        if (lockFreeInHandler) loader.UnlockData();
+    });
+    ASSERT_TRUE(host.Run(loader, 5000));
+    EXPECT_EQ(counts, (std::vector<int>{3, 3}));
+    EXPECT_TRUE(lockFreeInHandler);  // the data lock was given back before the report
+    EXPECT_TRUE(loaderWaiting);      // a sent report holds the loader until it is read
+    EXPECT_EQ(host.Events().back().message, WM_LOADER_END);
+}
+
+TEST_F(LoaderHostTest, RunClearsWhatTheLastRunRecorded)
+{
+    LoaderHost host;
+    TestLoader loader(host.Window());
+    ASSERT_TRUE(host.Run(loader, 5000));
+    EXPECT_EQ(host.Events().size(), 3u);
+    loadertest::WriteItem(4);
+    ASSERT_TRUE(host.Run(loader, 5000));
+    EXPECT_EQ(host.Events().size(), 3u);
+    EXPECT_EQ(host.CompletedCount(), 4);
+    host.Clear();
+    EXPECT_TRUE(host.Events().empty());
+    EXPECT_EQ(host.CompletedCount(), -1);
+    EXPECT_FALSE(host.Ended());
+}
+
+TEST_F(LoaderHostTest, LoadThatNeverBeginsEndsTheWaitWhenItsThreadEnds)
+{
+    LoaderHost host;
+    TestLoader loader(host.Window());
+    loader.SetPreconditions(false);
+    const auto start = Clock::now();
+    EXPECT_FALSE(host.Run(loader, 10000));
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(3));
+    EXPECT_TRUE(host.Events().empty());
+}
+
+TEST_F(LoaderHostTest, WaitGivesUpAfterItsTimeOut)
+{
+    LoaderHost host;
+    TestLoader loader(host.Window());
+    HANDLE gate = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    loader.OnRecord([&](TestLoader&, int) { WaitForSingleObject(gate, INFINITE); });
+    const auto start = Clock::now();
+    EXPECT_FALSE(host.Run(loader, 150));
+    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(140));
+    EXPECT_EQ(host.Count(WM_LOADER_BEGIN), 1);
+    EXPECT_EQ(host.Count(WM_LOADER_END), 0);
+    SetEvent(gate);
+    EXPECT_TRUE(host.Wait(loader, 5000));
+    EXPECT_EQ(host.CompletedCount(), 3);
+    CloseHandle(gate);
+}
+
+TEST_F(LoaderHostTest, WaitOnALoaderNeverStartedReturnsAtOnce)
+{
+    LoaderHost host;
+    TestLoader loader(host.Window());
+    const auto start = Clock::now();
+    EXPECT_FALSE(host.Wait(loader, 10000));
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
+}
+
+}  // namespace

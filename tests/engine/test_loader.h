@@ -1,0 +1,189 @@
+// A small loader over a test database, written the way every real loader
+// runs its load, and a sandbox with helpers that write the test database
+// and the two side stores.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "../categories/category_test_support.h"
+#include "engine/data_calendar.h"
+#include "engine/ks_data_thread.h"
+#include "engine/loader_messages.h"
+#include "platform/cedb.h"
+#include "platform/handle.h"
+#include "platform/local_memory.h"
+#include "storage/ce_db_record.h"
+
+namespace loadertest {
+
+inline constexpr const WCHAR* kTestDatabase = u"LoaderTestDatabase";
+inline constexpr CEPROPID kOrderProperty = 0x00400003;  // the test database's sort order
+inline constexpr const WCHAR* kTestSettingsKey = u"Software\\Corvid\\Kestrel\\LoaderTest";
+
+class TestLoader : public CKSDataThread {
+public:
+    // Called on the worker thread before record n (from 1) is read.
+    using RecordHook = std::function<void(TestLoader&, int n)>;
+
+    explicit TestLoader(HWND window, bool sendData = false) : m_hWnd(window), m_bSendData(sendData)
+    {
+        m_list.SetDeletePolicy(1);
+        SetSettingsKey(kTestSettingsKey);
+    }
+    ~TestLoader() override { Stop(true); }
+
+    DWORD ThreadProc() override
+    {
+        return RunLoaderProtocol(
+            m_hWnd, [this] { return m_bPreconditions.load(); }, [this](CeManualEvent* stop) { return Load(stop); });
+    }
+    void PostKill() override
+    {
+        CKSDataThread::PostKill();
+        m_handedOver = m_list.GetCount();
+        ++postKills;
+        if (m_hWnd) PostMessageW(m_hWnd, WM_LOADER_END, 0, 0);
+    }
+
+    CePtrList<DATACALENDAR*>& List() { return m_list; }
+    int HandedOver() const { return m_handedOver; }
+    void SetStopTimeout(DWORD ms) { m_dwStopTimeout = ms; }
+    void SetPreconditions(bool ok) { m_bPreconditions = ok; }
+    void OnRecord(RecordHook hook) { m_onRecord = std::move(hook); }
+    bool StopIsRequested() { return StopRequested(GetStopEvent()); }
+    CeDb* LinksDb() const { return m_pLinksDB; }
+    CeDb* JournalDb() const { return m_pJournalDB; }
+    CeDb* MainDb() const { return m_pMainDB; }
+
+    std::atomic<int> loadsRun{0}, postKills{0};
+
+private:
+    DWORD Load(CeManualEvent* stop)
+    {
+        if (!TryLockData()) return 0;
+        ++loadsRun;
+        SetupThreadResources();
+        InitiateLinksDB();
+        m_list.RemoveAll();
+        CeDb* db = GetDatabaseClass();
+        if (db->Open(kTestDatabase, kOrderProperty, 0, nullptr)) {
+            int n = 0;
+            for (CEOID oid = db->SeekFirst(); oid != 0; oid = db->SeekNext()) {
+                if (StopRequested(stop)) break;
+                if (m_onRecord) m_onRecord(*this, ++n);
+                CeDbRecord record;
+                if (!db->ReadRec(record, 0, nullptr)) continue;
+                AddRow(record);
+            }
+            db->Close();
+        }
+        CloseLinksDB();
+        m_handedOver = m_list.GetCount();
+        UnlockData();
+        ReportLoaderData(m_hWnd, LOADER_DATA_COMPLETE, m_list.GetCount(), m_bSendData);
+        return 1;
+    }
+
+    void AddRow(CeDbRecord& record)
+    {
+        CEBLOB blob{0, nullptr};
+        const int at = record.FindProp(kCategoryBlobProperty);
+        if (at >= 0) record.GetIndexVal(at, &blob);
+        const bool passes = CategoryFilterHighLevel(&blob, &m_categoryRestrict);
+        if (passes) {
+            auto* row = new DATACALENDAR;
+            row->oid = record.GetOid();
+            row->hasLinks = HasLinks(row->oid);
+            row->hasJournal = HasJournal(row->oid);
+            BLOB2Categories(blob, m_scratchCategories);
+            row->categoryText = CategoryAssembler(m_scratchCategories);
+            m_scratchCategories.RemoveAll();
+            row->ownsStrings = 1;
+            m_list.Append(row);
+        }
+        if (blob.lpb) LocalFree(blob.lpb);
+    }
+
+    HWND m_hWnd;
+    bool m_bSendData;
+    std::atomic<bool> m_bPreconditions{true};
+    RecordHook m_onRecord;
+    CePtrList<DATACALENDAR*> m_list{1};
+    int m_handedOver = 0;
+};
+
+// A blob of the given category indices (all below 32).
+inline std::vector<BYTE> BlobOf(std::initializer_list<int> indices)
+{
+    std::uint32_t word = 0;
+    for (int i : indices) word |= 1u << i;
+    return {static_cast<BYTE>(word), static_cast<BYTE>(word >> 8), static_cast<BYTE>(word >> 16),
+            static_cast<BYTE>(word >> 24)};
+}
+
+// Opens name in sort order sort, creating it with that one sort order when
+// it is missing; INVALID_HANDLE_VALUE on failure.
+inline HANDLE OpenOrCreate(const WCHAR* name, CEPROPID sort)
+{
+    CEOID oid = 0;
+    HANDLE db = CeOpenDatabaseEx(nullptr, &oid, name, sort, 0, nullptr);
+    if (db != INVALID_HANDLE_VALUE) return db;
+    SORTORDERSPEC spec{sort, 0};
+    if (!CeCreateDatabase(name, 0, 1, &spec)) return INVALID_HANDLE_VALUE;
+    oid = 0;
+    return CeOpenDatabaseEx(nullptr, &oid, name, sort, 0, nullptr);
+}
+
+// Appends a test item with this order number and categories (none: no blob).
+inline CEOID WriteItem(LONG order, const std::vector<BYTE>& categories = {})
+{
+    HANDLE db = OpenOrCreate(kTestDatabase, kOrderProperty);
+    if (db == INVALID_HANDLE_VALUE) return 0;
+    std::vector<BYTE> bytes = categories;
+    CEPROPVAL props[2]{};
+    props[0].propid = kOrderProperty;
+    props[0].val.lVal = order;
+    WORD count = 1;
+    if (!bytes.empty()) {
+        props[1].propid = kCategoryBlobProperty;
+        props[1].val.blob.dwCount = static_cast<DWORD>(bytes.size());
+        props[1].val.blob.lpb = bytes.data();
+        count = 2;
+    }
+    const CEOID oid = CeWriteRecordProps(db, 0, count, props);
+    CloseHandle(db);
+    return oid;
+}
+
+// A record of a side store (links or journal) keyed to item.
+inline CEOID WriteSideRecord(const WCHAR* store, CEPROPID key, CEOID item)
+{
+    HANDLE db = OpenOrCreate(store, key);
+    if (db == INVALID_HANDLE_VALUE) return 0;
+    CEPROPVAL prop{};
+    prop.propid = key;
+    prop.val.ulVal = item;
+    const CEOID oid = CeWriteRecordProps(db, 0, 1, &prop);
+    CloseHandle(db);
+    return oid;
+}
+
+inline bool LockFreeForOtherThreads(TestLoader& loader)
+{
+    bool taken = false;
+    std::thread([&] {
+        taken = loader.TryLockData();
+        if (taken) loader.UnlockData();
+    }).join();
+    return taken;
+}
+
+using LoaderSandbox = cattest::CategorySandbox;
+
+}  // namespace loadertest
