@@ -341,10 +341,14 @@ std::unordered_set<PrivateHeap*>& Registry()
     return *heaps;
 }
 
+// A handle is looked up among the live heaps before it is touched, so a
+// destroyed heap's handle is refused instead of read after it was freed.
 PrivateHeap* AsHeap(HANDLE heap)
 {
     auto* h = static_cast<PrivateHeap*>(heap);
-    return h && heap != ProcessHandle() && h->Valid() ? h : nullptr;
+    if (!h || heap == ProcessHandle()) return nullptr;
+    std::lock_guard<std::mutex> lock(g_registryMutex);
+    return Registry().count(h) && h->Valid() ? h : nullptr;
 }
 
 }  // namespace

@@ -158,6 +158,11 @@ TEST(PrivateHeap, LargeBlocksAndDestroy)
     EXPECT_FALSE(HeapDestroy(nullptr));
     EXPECT_FALSE(HeapDestroy(GetProcessHeap()));
     EXPECT_EQ(HeapAlloc(nullptr, 0, 10), nullptr);
+    // The destroyed heap's handle is refused, not read (AddressSanitizer checks).
+    EXPECT_FALSE(HeapDestroy(heap));
+    EXPECT_EQ(HeapAlloc(heap, 0, 10), nullptr);
+    int local = 0;
+    EXPECT_EQ(HeapSize(heap, 0, &local), static_cast<SIZE_T>(-1));
 }
 
 #if defined(__SANITIZE_ADDRESS__)
