@@ -1,7 +1,9 @@
 #include "categories/category_blob.h"
 
 #include <cstring>
+#include <vector>
 
+#include "platform/category_bit_set.h"
 #include "platform/local_memory.h"
 
 namespace {
@@ -12,14 +14,7 @@ DWORD WordCount(const _CEBLOB* blob)
     return blob->dwCount / 4;
 }
 
-// Words are little-endian whatever the host, and blob bytes need not be
-// aligned.
-DWORD WordAt(const _CEBLOB* blob, DWORD j)
-{
-    const BYTE* p = blob->lpb + 4 * static_cast<size_t>(j);
-    return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) | (static_cast<DWORD>(p[2]) << 16) |
-           (static_cast<DWORD>(p[3]) << 24);
-}
+DWORD WordAt(const _CEBLOB* blob, DWORD j) { return CategoryBitSet::WordAt(blob->lpb, j); }
 
 }  // namespace
 
@@ -37,33 +32,24 @@ bool Categories2BLOB(_CEBLOB* blob, CePtrList<CFullCategory*>& list)
     FreeCategoryBlob(blob);
     if (list.IsEmpty()) return true;
 
-    BYTE block[kCategoryBlobBytes] = {};
-    DWORD count = 4;
-    for (CFullCategory* category : list) {
-        if (!category || category->m_index < 0 || category->m_index >= kCategoryIndexLimit) continue;
-        const int i = category->m_index;
-        block[4 * (i / 32) + (i % 32) / 8] |= static_cast<BYTE>(1u << (i % 8));
-        const DWORD needed = 4 * static_cast<DWORD>(i / 32 + 1);
-        if (needed > count) count = needed;
-    }
-    auto* bytes = static_cast<BYTE*>(LocalAlloc(LMEM_FIXED, count));
+    std::vector<int> indices;
+    for (CFullCategory* category : list)
+        if (category) indices.push_back(category->m_index);
+    std::vector<BYTE> set = CategoryBitSet::Bytes(indices);
+    // A list with categories is never no blob: when none of them has an
+    // index a blob can hold, it is one empty word.
+    if (set.empty()) set.assign(4, 0);
+    auto* bytes = static_cast<BYTE*>(LocalAlloc(LMEM_FIXED, set.size()));
     if (!bytes) return false;
-    std::memcpy(bytes, block, count);
+    std::memcpy(bytes, set.data(), set.size());
     blob->lpb = bytes;
-    blob->dwCount = count;
+    blob->dwCount = static_cast<DWORD>(set.size());
     return true;
 }
 
 void BLOB2Categories(_CEBLOB blob, CePtrList<unsigned int>& indices)
 {
-    DWORD words = WordCount(&blob);
-    if (words > kCategoryBlobBytes / 4) words = kCategoryBlobBytes / 4;
-    for (DWORD j = 0; j < words; ++j) {
-        const DWORD word = WordAt(&blob, j);
-        if (!word) continue;
-        for (unsigned bit = 0; bit < 32; ++bit)
-            if (word & (1u << bit)) indices.Append(32 * j + bit);
-    }
+    for (int index : CategoryBitSet::Indices(blob.lpb, blob.dwCount)) indices.Append(static_cast<unsigned int>(index));
 }
 
 bool CategoryAndFilter(const _CEBLOB* item, const _CEBLOB* filter)

@@ -9,6 +9,7 @@
 
 #include "categories/c_full_category.h"
 #include "foundation/ce_ptr_list.h"
+#include "platform/category_bit_set.h"
 #include "platform/cedb.h"
 #include "platform/types.h"
 
@@ -16,8 +17,8 @@
 using _CEBLOB = CEBLOB;
 
 inline constexpr CEPROPID kCategoryBlobProperty = 0x00160041;
-inline constexpr DWORD kCategoryBlobBytes = 1024;
-inline constexpr int kCategoryIndexLimit = static_cast<int>(kCategoryBlobBytes * 8);
+inline constexpr DWORD kCategoryBlobBytes = CategoryBitSet::kMaxBytes;
+inline constexpr int kCategoryIndexLimit = CategoryBitSet::kIndexLimit;
 
 // Frees the blob's bytes and leaves it empty (count 0, no bytes).
 void FreeCategoryBlob(_CEBLOB* blob);

@@ -3,11 +3,10 @@
 #include <mutex>
 #include <vector>
 
-#include "categories/category_blob.h"
 #include "categories/full_category_list.h"
+#include "platform/category_database.h"
 #include "platform/compare_string.h"
 #include "platform/error_codes.h"
-#include "platform/handle.h"
 #include "platform/last_error.h"
 #include "platform/pim_databases.h"
 #include "platform/wide_string.h"
@@ -33,49 +32,30 @@ bool ValidName(const WCHAR* name)
     return true;
 }
 
-DWORD LastErrorOr(DWORD fallback)
-{
-    const DWORD error = GetLastError();
-    return error ? error : fallback;
-}
-
-HANDLE OpenCategories()
-{
-    CEOID oid = 0;
-    return CeOpenDatabaseEx(nullptr, &oid, kCategoriesDatabase, 0, 0, nullptr);
-}
-
 }  // namespace
 
 DWORD AddCategoryRecord(const WCHAR* name, SHORT* index, CEOID* oid)
 {
     if (!ValidName(name)) return ERROR_INVALID_NAME;
     std::lock_guard<std::mutex> hold(EditLock());
-    if (!PimDatabases::Ensure()) return LastErrorOr(ERROR_FILE_NOT_FOUND);
+    if (!PimDatabases::Ensure()) {
+        const DWORD error = GetLastError();
+        return error ? error : ERROR_FILE_NOT_FOUND;
+    }
 
     CePtrList<CFullCategory*> all;
     GetFullCategoryInfo(all, true);
-    std::vector<bool> taken(kCategoryIndexLimit, false);
+    std::vector<int> used;
     for (CFullCategory* category : all) {
         if (category->m_name && _wcsicmp(category->m_name, name) == 0) return ERROR_ALREADY_EXISTS;
-        if (category->m_index >= 0 && category->m_index < kCategoryIndexLimit) taken[category->m_index] = true;
+        used.push_back(category->m_index);
     }
-    int free = 0;
-    while (free < kCategoryIndexLimit && taken[free]) ++free;
-    if (free == kCategoryIndexLimit) return ERROR_NO_MORE_ITEMS;
+    const int free = CategoryDatabase::LowestFreeIndex(used);
+    if (free < 0) return ERROR_NO_MORE_ITEMS;
 
-    HANDLE db = OpenCategories();
-    if (db == INVALID_HANDLE_VALUE) return LastErrorOr(ERROR_FILE_NOT_FOUND);
-    std::u16string stored(name);
-    CEPROPVAL props[2] = {};
-    props[0].propid = kCategoryNameProperty;
-    props[0].val.lpwstr = stored.data();
-    props[1].propid = kCategoryIndexProperty;
-    props[1].val.iVal = static_cast<SHORT>(free);
-    const CEOID written = CeWriteRecordProps(db, 0, 2, props);
-    const DWORD error = written ? ERROR_SUCCESS : LastErrorOr(ERROR_BADDB);
-    CloseHandle(db);
-    if (written) {
+    CEOID written = 0;
+    const DWORD error = CategoryDatabase::Add(name, static_cast<SHORT>(free), &written);
+    if (error == ERROR_SUCCESS) {
         if (index) *index = static_cast<SHORT>(free);
         if (oid) *oid = written;
         GetFullCategoryInfo(all, true);
@@ -92,18 +72,11 @@ DWORD RemoveCategoryRecord(const WCHAR* name)
         // Either no categories or no database: both mean nothing to remove.
         return ERROR_NOT_FOUND;
     }
-    HANDLE db = OpenCategories();
-    if (db == INVALID_HANDLE_VALUE) return LastErrorOr(ERROR_FILE_NOT_FOUND);
-    DWORD result = ERROR_NOT_FOUND;
-    for (CFullCategory* category : all) {
-        if (!category->m_name || lstrcmpW(category->m_name, name) != 0) continue;
-        if (!CeDeleteRecord(db, category->m_oid)) {
-            result = LastErrorOr(ERROR_BADDB);
-            break;
-        }
-        result = ERROR_SUCCESS;
-    }
-    CloseHandle(db);
+    std::vector<CEOID> matching;
+    for (CFullCategory* category : all)
+        if (category->m_name && lstrcmpW(category->m_name, name) == 0) matching.push_back(category->m_oid);
+    DWORD result = CategoryDatabase::Delete(matching);
+    if (result == ERROR_SUCCESS && matching.empty()) result = ERROR_NOT_FOUND;
     GetFullCategoryInfo(all, true);
     return result;
 }

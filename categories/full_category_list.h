@@ -9,15 +9,16 @@
 
 #include "categories/c_full_category.h"
 #include "foundation/ce_ptr_list.h"
+#include "platform/category_database.h"
 #include "platform/cedb.h"
 
-inline constexpr CEPROPID kCategoryNameProperty = 0x4001001F;
-inline constexpr CEPROPID kCategory4003Property = 0x40030003;
-inline constexpr CEPROPID kCategory4006Property = 0x40060002;
-inline constexpr CEPROPID kCategory4005Property = 0x40050002;
-inline constexpr CEPROPID kCategory4004Property = 0x40040002;
-inline constexpr CEPROPID kCategoryShownProperty = 0x3004000B;
-inline constexpr CEPROPID kCategoryIndexProperty = 0x40020002;
+inline constexpr CEPROPID kCategoryNameProperty = CategoryDatabase::kNameProperty;
+inline constexpr CEPROPID kCategory4003Property = CategoryDatabase::k4003Property;
+inline constexpr CEPROPID kCategory4006Property = CategoryDatabase::k4006Property;
+inline constexpr CEPROPID kCategory4005Property = CategoryDatabase::k4005Property;
+inline constexpr CEPROPID kCategory4004Property = CategoryDatabase::k4004Property;
+inline constexpr CEPROPID kCategoryShownProperty = CategoryDatabase::kShownProperty;
+inline constexpr CEPROPID kCategoryIndexProperty = CategoryDatabase::kIndexProperty;
 
 // Fills out with copies of every category, in the database's record order,
 // reading the database first when the cache is empty or refresh is set.

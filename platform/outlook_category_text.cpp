@@ -1,10 +1,10 @@
 #include "platform/outlook_category_text.h"
 
 #include <algorithm>
-#include <set>
 
-#include "platform/handle.h"
-#include "platform/local_memory.h"
+#include "platform/category_bit_set.h"
+#include "platform/category_database.h"
+#include "platform/error_codes.h"
 #include "platform/outlook_note.h"
 #include "platform/pim_databases.h"
 #include "platform/pocket_outlook.h"
@@ -12,55 +12,21 @@
 
 namespace {
 
-constexpr CEPROPID kNameProperty = 0x4001001F;
-constexpr CEPROPID kIndexProperty = 0x40020002;
-// A blob is built in 1,024 bytes by the readers, so indices stop there.
-constexpr int kIndexLimit = 8192;
-
 struct CategoryEntry {
     std::u16string name;
     int index;
 };
 
-// Every category record with a name and an index.
+// Every category record with a name and an index, the database made first
+// when it is missing.
 bool ReadCategories(std::vector<CategoryEntry>& entries)
 {
-    CEOID oid = PimDatabases::Oid(kCategoriesDatabase);
-    if (!oid) return false;
-    HANDLE db = CeOpenDatabaseEx(nullptr, &oid, nullptr, 0, CEDB_AUTOINCREMENT, nullptr);
-    if (db == INVALID_HANDLE_VALUE) return false;
-    CEPROPID ids[] = {kNameProperty, kIndexProperty};
-    LPBYTE block = nullptr;
-    DWORD size = 0;
-    for (;;) {
-        WORD count = 2;
-        if (!CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, ids, &block, &size)) break;
-        const CEPROPVAL* props = reinterpret_cast<const CEPROPVAL*>(block);
-        if ((props[0].wFlags & CEDB_PROPNOTFOUND) || (props[1].wFlags & CEDB_PROPNOTFOUND)) continue;
-        if (!props[0].val.lpwstr || !props[0].val.lpwstr[0] || props[1].val.iVal < 0) continue;
-        entries.push_back({props[0].val.lpwstr, props[1].val.iVal});
-    }
-    if (block) LocalFree(block);
-    CloseHandle(db);
+    if (!PimDatabases::Oid(kCategoriesDatabase)) return false;
+    std::vector<CategoryRecord> records;
+    if (!CategoryDatabase::ReadAll(records)) return false;
+    for (const CategoryRecord& record : records)
+        if (!record.name.empty() && record.index >= 0) entries.push_back({record.name, record.index});
     return true;
-}
-
-HRESULT AddCategory(const std::u16string& name, int index)
-{
-    CEOID oid = PimDatabases::Oid(kCategoriesDatabase);
-    if (!oid) return OutlookLastErrorResult();
-    HANDLE db = CeOpenDatabaseEx(nullptr, &oid, nullptr, 0, 0, nullptr);
-    if (db == INVALID_HANDLE_VALUE) return OutlookLastErrorResult();
-    std::u16string stored = name;
-    CEPROPVAL props[2] = {};
-    props[0].propid = kNameProperty;
-    props[0].val.lpwstr = stored.data();
-    props[1].propid = kIndexProperty;
-    props[1].val.iVal = static_cast<short>(index);
-    const CEOID written = CeWriteRecordProps(db, 0, 2, props);
-    const HRESULT result = written ? S_OK : OutlookLastErrorResult();
-    CloseHandle(db);
-    return result;
 }
 
 std::u16string Trim(std::u16string_view text)
@@ -84,30 +50,12 @@ const CategoryEntry* FindByName(const std::vector<CategoryEntry>& entries, const
 
 std::vector<int> OutlookCategoryText::IndicesFromBlob(const std::vector<BYTE>& blob)
 {
-    std::vector<int> indices;
-    const size_t words = std::min<size_t>(blob.size() / 4, kIndexLimit / 32);
-    for (size_t w = 0; w < words; ++w) {
-        const DWORD word = static_cast<DWORD>(blob[4 * w]) | (static_cast<DWORD>(blob[4 * w + 1]) << 8) |
-                           (static_cast<DWORD>(blob[4 * w + 2]) << 16) | (static_cast<DWORD>(blob[4 * w + 3]) << 24);
-        for (int bit = 0; bit < 32; ++bit)
-            if (word & (1u << bit)) indices.push_back(static_cast<int>(w * 32) + bit);
-    }
-    return indices;
+    return CategoryBitSet::Indices(blob);
 }
 
 std::vector<BYTE> OutlookCategoryText::BlobFromIndices(const std::vector<int>& indices)
 {
-    int highest = -1;
-    for (int index : indices)
-        if (index >= 0 && index < kIndexLimit) highest = std::max(highest, index);
-    if (highest < 0) return {};
-    std::vector<BYTE> blob(4 * static_cast<size_t>(highest / 32 + 1), 0);
-    for (int index : indices) {
-        if (index < 0 || index >= kIndexLimit) continue;
-        blob[4 * static_cast<size_t>(index / 32) + static_cast<size_t>(index % 32) / 8] |=
-            static_cast<BYTE>(1u << (index % 8));
-    }
-    return blob;
+    return CategoryBitSet::Bytes(indices);
 }
 
 std::u16string OutlookCategoryText::TextFromBlob(const std::vector<BYTE>& blob)
@@ -146,13 +94,12 @@ HRESULT OutlookCategoryText::BlobFromText(std::u16string_view text, std::vector<
         if (name.size() >= 256) return E_FIELDTOOLARGE;
         const CategoryEntry* entry = FindByName(entries, name);
         if (!entry) {
-            std::set<int> used;
-            for (const CategoryEntry& e : entries) used.insert(e.index);
-            int next = 0;
-            while (used.count(next)) ++next;
-            if (next >= kIndexLimit) return E_FAIL;
-            const HRESULT added = AddCategory(name, next);
-            if (FAILED(added)) return added;
+            std::vector<int> used;
+            for (const CategoryEntry& e : entries) used.push_back(e.index);
+            const int next = CategoryDatabase::LowestFreeIndex(used);
+            if (next < 0) return E_FAIL;
+            if (CategoryDatabase::Add(name.c_str(), static_cast<SHORT>(next)) != ERROR_SUCCESS)
+                return OutlookLastErrorResult();
             entries.push_back({name, next});
             entry = &entries.back();
         }

@@ -2,10 +2,9 @@
 // category blob 0x00160041, joined through the records of the
 // "\Categories Database" (name 0x4001001F, bit index 0x40020002).
 //
-// The blob is a bit set of 32-bit little-endian words: category index i is
-// bit i % 32 of word i / 32; it is 4 * (highest word used + 1) bytes long.
-// The blob is the only stored form of an item's categories, so the text and
-// the blob cannot disagree: the text is always computed from the blob.
+// The blob is a CategoryBitSet (platform/category_bit_set.h). It is the only
+// stored form of an item's categories, so the text and the blob cannot
+// disagree: the text is always computed from the blob.
 #pragma once
 
 #include <string>

@@ -1,5 +1,6 @@
-// Category blobs: their exact bytes, the way back to indices, and the AND/OR
-// tests, checked against sets of indices.
+// Category blobs built from and read into category lists, and the AND/OR
+// tests, checked against sets of indices. The bit layout's own edge cases
+// (partial words, bits past the last index) are tested with CategoryBitSet.
 #include "categories/category_blob.h"
 
 #include <gtest/gtest.h>
@@ -66,13 +67,6 @@ std::vector<int> RandomIndices(std::mt19937& rng)
 
 // ---- Building -----------------------------------------------------------
 
-TEST(CategoryBlobBuild, IndexThirtyThreeIsBitOneOfTheSecondWord)
-{
-    Blob blob;
-    BlobOf(blob, {33});
-    EXPECT_EQ(blob.bytes(), (std::vector<BYTE>{0, 0, 0, 0, 2, 0, 0, 0}));
-}
-
 TEST(CategoryBlobBuild, WordsAreLittleEndianAndOnlyAsLongAsTheHighestWord)
 {
     Blob blob;
@@ -120,25 +114,6 @@ TEST(CategoryBlobBuild, RandomSetsComeBackAsTheirSortedDistinctIndices)
 }
 
 // ---- Reading ------------------------------------------------------------
-
-TEST(CategoryBlobRead, ShortAndRaggedBlobsReadOnlyWholeWords)
-{
-    Blob three(std::vector<BYTE>{0xFF, 0xFF, 0xFF});
-    EXPECT_TRUE(IndicesOf(three.b).empty()) << "shorter than a word";
-    Blob six(std::vector<BYTE>{0x01, 0, 0, 0, 0xFF, 0xFF});
-    EXPECT_EQ(IndicesOf(six.b), (std::vector<unsigned>{0})) << "the half word is ignored";
-    _CEBLOB noBytes{8, nullptr};
-    EXPECT_TRUE(IndicesOf(noBytes).empty()) << "a count without bytes";
-}
-
-TEST(CategoryBlobRead, BitsPastTheLastPossibleIndexAreIgnored)
-{
-    std::vector<BYTE> bytes(kCategoryBlobBytes + 8, 0);
-    bytes[kCategoryBlobBytes - 1] = 0x80;
-    bytes[kCategoryBlobBytes] = 0x01;
-    Blob blob(bytes);
-    EXPECT_EQ(IndicesOf(blob.b), (std::vector<unsigned>{static_cast<unsigned>(kCategoryIndexLimit - 1)}));
-}
 
 TEST(CategoryBlobRead, IndicesAreAppendedAfterWhatTheListHolds)
 {

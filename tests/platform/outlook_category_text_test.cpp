@@ -1,6 +1,6 @@
-// Category text and the category blob: the bit layout, the names read back
-// in index order through the category records, and new names getting the
-// lowest free index.
+// Category text and the category blob: the names read back in index order
+// through the category records, and new names getting the lowest free index.
+// The bit layout itself is tested with CategoryBitSet.
 #include "platform/outlook_category_text.h"
 
 #include <gtest/gtest.h>
@@ -27,22 +27,6 @@ void AddCategoryRecord(const char16_t* name, short index)
     ASSERT_NE(db, INVALID_HANDLE_VALUE);
     EXPECT_NE(CeWriteRecordProps(db, 0, 2, props), 0u);
     CloseHandle(db);
-}
-
-TEST(OutlookCategoryBlobTest, BitsOfLittleEndianWords)
-{
-    EXPECT_EQ(OutlookCategoryText::BlobFromIndices({}), Bytes{});
-    EXPECT_EQ(OutlookCategoryText::BlobFromIndices({0}), (Bytes{0x01, 0, 0, 0}));
-    EXPECT_EQ(OutlookCategoryText::BlobFromIndices({9, 31}), (Bytes{0, 0x02, 0, 0x80}));
-    EXPECT_EQ(OutlookCategoryText::BlobFromIndices({32}), (Bytes{0, 0, 0, 0, 0x01, 0, 0, 0}));
-    EXPECT_EQ(OutlookCategoryText::BlobFromIndices({70, 2}), (Bytes{0x04, 0, 0, 0, 0, 0, 0, 0, 0x40, 0, 0, 0}));
-    EXPECT_EQ(OutlookCategoryText::BlobFromIndices({-1, 8192}), Bytes{}) << "outside 0..8191";
-
-    EXPECT_EQ(OutlookCategoryText::IndicesFromBlob({0, 0x02, 0, 0x80}), (std::vector<int>{9, 31}));
-    EXPECT_EQ(OutlookCategoryText::IndicesFromBlob({0x04, 0, 0, 0, 0, 0, 0, 0, 0x40, 0, 0, 0}),
-              (std::vector<int>{2, 70}));
-    EXPECT_EQ(OutlookCategoryText::IndicesFromBlob({0xFF, 0xFF, 0x01}), std::vector<int>{}) << "a partial word counts not";
-    EXPECT_EQ(OutlookCategoryText::IndicesFromBlob({0, 0, 0, 0}), std::vector<int>{});
 }
 
 class OutlookCategoryTextTest : public OutlookItemTest {};
