@@ -150,16 +150,6 @@ TEST_F(DataThreadTest, StopRequestEndsReadingAndKeepsWhatWasRead)
     EXPECT_TRUE(loadertest::LockFreeForOtherThreads(loader));
 }
 
-TEST_F(DataThreadTest, LoadWhosePreconditionsFailPostsNothing)
-{
-    LoaderHost host;
-    TestLoader loader(host.Window());
-    loader.SetPreconditions(false);
-    EXPECT_FALSE(host.Run(loader, 5000));
-    EXPECT_TRUE(host.Events().empty());
-    EXPECT_EQ(loader.loadsRun.load(), 0);
-}
-
 TEST_F(DataThreadTest, MissingMainDatabaseStillCompletesWithNoRows)
 {
     LoaderHost host;

@@ -24,29 +24,21 @@ protected:
     }
 };
 
-TEST_F(LoaderHostTest, WindowIsMessageOnlyAndBelongsToTheCallingThread)
+TEST_F(LoaderHostTest, WindowIsMessageOnlyAndLivesOnTheCallingThreadWithItsHost)
 {
     LoaderHost host;
     ASSERT_NE(host.Window(), nullptr);
     EXPECT_TRUE(IsWindow(host.Window()));
     EXPECT_EQ(GetWindowThreadProcessId(host.Window(), nullptr), GetCurrentThreadId());
     EXPECT_EQ(GetParent(host.Window()), nullptr);
-    HWND window = host.Window();
+    HWND other = nullptr;
     {
         LoaderHost second;  // hosts do not share windows
-        EXPECT_NE(second.Window(), window);
+        other = second.Window();
+        EXPECT_NE(other, host.Window());
     }
-    EXPECT_TRUE(IsWindow(window));
-}
-
-TEST_F(LoaderHostTest, WindowIsGoneWithTheHost)
-{
-    HWND window = nullptr;
-    {
-        LoaderHost host;
-        window = host.Window();
-    }
-    EXPECT_FALSE(IsWindow(window));
+    EXPECT_FALSE(IsWindow(other));
+    EXPECT_TRUE(IsWindow(host.Window()));
 }
 
 TEST_F(LoaderHostTest, CompletionHandlerReadsTheListWhileTheLoaderWaits)
@@ -95,6 +87,7 @@ TEST_F(LoaderHostTest, LoadThatNeverBeginsEndsTheWaitWhenItsThreadEnds)
     EXPECT_FALSE(host.Run(loader, 10000));
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(3));
     EXPECT_TRUE(host.Events().empty());
+    EXPECT_EQ(loader.loadsRun.load(), 0);
 }
 
 TEST_F(LoaderHostTest, WaitGivesUpAfterItsTimeOut)

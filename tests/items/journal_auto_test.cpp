@@ -18,16 +18,7 @@ protected:
     static std::vector<CJournalData> EntriesOf(CEOID parent)
     {
         std::vector<CJournalData> entries;
-        HANDLE db = OpenJournalHandle(kJournalParent);
-        if (db == INVALID_HANDLE_VALUE) return entries;
-        CEPROPVAL key{};
-        key.propid = kJournalParent;
-        key.val.lVal = static_cast<LONG>(parent);
-        std::vector<CEOID> oids;
-        for (CEOID oid = CeSeekDatabase(db, CEDB_SEEK_VALUEFIRSTEQUAL, reinterpret_cast<DWORD_PTR>(&key), nullptr);
-             oid; oid = CeSeekDatabase(db, CEDB_SEEK_VALUENEXTEQUAL, reinterpret_cast<DWORD_PTR>(&key), nullptr))
-            oids.push_back(oid);
-        CloseHandle(db);
+        const std::vector<CEOID> oids = RecordsWithParent(parent);
         for (CEOID oid : oids) {
             entries.emplace_back();
             CJournal::ReadEntry(oid, &entries.back());

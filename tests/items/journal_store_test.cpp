@@ -157,11 +157,7 @@ TEST_F(JournalStoreTest, AFailedWriteIsShownAndLeavesTheEntryUnstored)
 TEST_F(JournalStoreTest, RecordWithOnlyASubjectGetsTheDefaults)
 {
     CJournal::CheckAndCreateDB();
-    std::u16string subject = u"bare";
-    CEPROPVAL p{};
-    p.propid = kJournalSubject;
-    p.val.lpwstr = subject.data();
-    const CEOID oid = WriteRaw({p});
+    const CEOID oid = WriteRaw({TextProp(kJournalSubject, u"bare")});
     ASSERT_NE(oid, 0u);
 
     SYSTEMTIME before{};
@@ -187,10 +183,7 @@ TEST_F(JournalStoreTest, RecordWithOnlyASubjectGetsTheDefaults)
 TEST_F(JournalStoreTest, EmptyRecordReadsWithoutCrashing)
 {
     CJournal::CheckAndCreateDB();
-    CEPROPVAL p{};
-    p.propid = kJournalNumber1;
-    p.val.lVal = 3;
-    const CEOID oid = WriteRaw({p});
+    const CEOID oid = WriteRaw({LongProp(kJournalNumber1, 3)});
     CJournalData read;
     ASSERT_TRUE(CJournal::ReadEntry(oid, &read));
     EXPECT_EQ(read.m_number1, 3);
@@ -201,10 +194,7 @@ TEST_F(JournalStoreTest, EmptyRecordReadsWithoutCrashing)
 TEST_F(JournalStoreTest, PlainNotesAreReadWhenTheBlobIsMissingOrEmpty)
 {
     CJournal::CheckAndCreateDB();
-    std::u16string plain = u"old notes";
-    CEPROPVAL text{};
-    text.propid = kJournalPlainNotes;
-    text.val.lpwstr = plain.data();
+    const CEPROPVAL text = TextProp(kJournalPlainNotes, u"old notes");
     CEPROPVAL emptyBlob{};
     emptyBlob.propid = kJournalNotes;
     emptyBlob.val.blob = CEBLOB{0, nullptr};
@@ -265,14 +255,8 @@ TEST_F(JournalStoreTest, CreatedWithTheFourSortOrders)
 
 TEST_F(JournalStoreTest, OlderDatabaseIsRenamedOnceAndKeepsItsEntries)
 {
-    std::u16string subject = u"from the old journal";
-    CEPROPVAL s{};
-    s.propid = kJournalSubject;
-    s.val.lpwstr = subject.data();
-    CEPROPVAL parent{};
-    parent.propid = kJournalParent;
-    parent.val.lVal = 77;
-    const CEOID old = WriteRaw({s, parent}, kOldJournalDatabase);
+    const CEOID old = WriteRaw({TextProp(kJournalSubject, u"from the old journal"), LongProp(kJournalParent, 77)},
+                               kOldJournalDatabase);
     ASSERT_NE(old, 0u);
 
     CJournal::CheckAndCreateDB();
@@ -308,16 +292,7 @@ TEST_F(JournalStoreTest, EntriesAreFoundByTheParentSeekKey)
 
     // The loaders seek the parent sort order for an I4 equal to the OID and
     // walk on with next-equal seeks.
-    HANDLE db = OpenJournalHandle(kJournalParent);
-    ASSERT_NE(db, INVALID_HANDLE_VALUE);
-    CEPROPVAL key{};
-    key.propid = kJournalParent;
-    key.val.lVal = 500;
-    std::vector<CEOID> found;
-    for (CEOID oid = CeSeekDatabase(db, CEDB_SEEK_VALUEFIRSTEQUAL, reinterpret_cast<DWORD_PTR>(&key), nullptr); oid;
-         oid = CeSeekDatabase(db, CEDB_SEEK_VALUENEXTEQUAL, reinterpret_cast<DWORD_PTR>(&key), nullptr))
-        found.push_back(oid);
-    CloseHandle(db);
+    std::vector<CEOID> found = RecordsWithParent(500);
     std::sort(found.begin(), found.end());
     std::vector<CEOID> expected{a.m_record, c.m_record};
     std::sort(expected.begin(), expected.end());

@@ -67,6 +67,38 @@ inline CEOID WriteRaw(std::vector<CEPROPVAL> props, const WCHAR* name = kJournal
     return oid;
 }
 
+// Single properties for WriteRaw.
+inline CEPROPVAL TextProp(CEPROPID id, const WCHAR* text)
+{
+    CEPROPVAL p{};
+    p.propid = id;
+    p.val.lpwstr = const_cast<LPWSTR>(text);
+    return p;
+}
+
+inline CEPROPVAL LongProp(CEPROPID id, LONG value)
+{
+    CEPROPVAL p{};
+    p.propid = id;
+    p.val.lVal = value;
+    return p;
+}
+
+// The records filed under parent, found as the loaders find them: a
+// first-equal seek on the parent sort order, then next-equal seeks.
+inline std::vector<CEOID> RecordsWithParent(CEOID parent)
+{
+    std::vector<CEOID> oids;
+    HANDLE db = OpenJournalHandle(kJournalParent);
+    if (db == INVALID_HANDLE_VALUE) return oids;
+    CEPROPVAL key = LongProp(kJournalParent, static_cast<LONG>(parent));
+    for (CEOID oid = CeSeekDatabase(db, CEDB_SEEK_VALUEFIRSTEQUAL, reinterpret_cast<DWORD_PTR>(&key), nullptr); oid;
+         oid = CeSeekDatabase(db, CEDB_SEEK_VALUENEXTEQUAL, reinterpret_cast<DWORD_PTR>(&key), nullptr))
+        oids.push_back(oid);
+    CloseHandle(db);
+    return oids;
+}
+
 // The propids a stored record has.
 inline std::vector<CEPROPID> StoredProps(CEOID record)
 {

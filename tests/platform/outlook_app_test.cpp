@@ -32,25 +32,17 @@ protected:
     {
         IDispatch* item = nullptr;
         EXPECT_EQ(app_->CreateItem(kind, &item), S_OK);
-        LONG oid = 0;
-        if (kind == olContactItem) {
-            IContact* contact = As<IContact>(item);
-            EXPECT_EQ(contact->Save(), S_OK);
-            contact->get_Oid(&oid);
-            contact->Release();
-        } else if (kind == olTaskItem) {
-            ITask* task = As<ITask>(item);
-            EXPECT_EQ(task->Save(), S_OK);
-            task->get_Oid(&oid);
-            task->Release();
-        } else {
-            IAppointment* appointment = As<IAppointment>(item);
-            EXPECT_EQ(appointment->put_Start(Ole(2026, 12, 5, 9)), S_OK);
-            EXPECT_EQ(appointment->Save(), S_OK);
-            appointment->get_Oid(&oid);
-            appointment->Release();
-        }
-        return oid;
+        auto save = [](auto* typed) {
+            EXPECT_EQ(typed->Save(), S_OK);
+            const CEOID oid = OidOf(typed);
+            typed->Release();
+            return static_cast<LONG>(oid);
+        };
+        if (kind == olContactItem) return save(As<IContact>(item));
+        if (kind == olTaskItem) return save(As<ITask>(item));
+        IAppointment* appointment = As<IAppointment>(item);
+        EXPECT_EQ(appointment->put_Start(Ole(2026, 12, 5, 9)), S_OK);
+        return save(appointment);
     }
 
     IPOutlookApp* app_ = nullptr;
@@ -207,9 +199,7 @@ TEST_F(OutlookAppTest, CreateItemKnowsThreeKinds)
     EXPECT_EQ(item, nullptr);
     ASSERT_EQ(app_->CreateItem(olContactItem, &item), S_OK);
     IContact* contact = As<IContact>(item);
-    LONG oid = -1;
-    contact->get_Oid(&oid);
-    EXPECT_EQ(oid, 0) << "no OID before Save";
+    EXPECT_EQ(OidOf(contact), 0u) << "no OID before Save";
     EXPECT_EQ(RecordCount(kContactsDatabase), 0);
     IPOutlookApp* owner = nullptr;
     ASSERT_EQ(contact->get_Application(&owner), S_OK);
@@ -228,9 +218,7 @@ TEST_F(OutlookAppTest, DefaultFolders)
     for (const auto& f : folders) {
         IFolder* folder = nullptr;
         ASSERT_EQ(app_->GetDefaultFolder(f.folder, &folder), S_OK);
-        int kind = -1;
-        EXPECT_EQ(folder->get_DefaultItemType(&kind), S_OK);
-        EXPECT_EQ(kind, f.kind);
+        EXPECT_EQ(Get(folder, &IFolder::get_DefaultItemType), f.kind);
         EXPECT_EQ(folder->AddItemToInfraredFolder(olContactItem, folder), E_FAIL) << "not the infrared folder";
         folder->Release();
     }
@@ -261,9 +249,7 @@ TEST_F(OutlookAppTest, TheInfraredFolderGathersItemsButCannotSend)
     IPOutlookItemCollection* items = nullptr;
     ASSERT_EQ(again->get_Items(&items), S_OK) << "the gathered items belong to the logon";
     again->Release();
-    int count = 0;
-    items->get_Count(&count);
-    EXPECT_EQ(count, 1);
+    EXPECT_EQ(Get(items, &IPOutlookItemCollection::get_Count), 1);
     items->Release();
     EXPECT_EQ(infrared->SendToInfrared(), E_FAIL);
     EXPECT_EQ(infrared->ReceiveFromInfrared(&items), E_FAIL);

@@ -17,13 +17,6 @@ IAppointment* OpenAppointment(CEOID oid)
     return MakeItem<IAppointment>(kAppointmentsDatabase, oid, MakeOutlookAppointment);
 }
 
-CEOID OidOf(IAppointment* item)
-{
-    LONG oid = 0;
-    item->get_Oid(&oid);
-    return static_cast<CEOID>(oid);
-}
-
 RawProp Raw(CEOID oid, CEPROPID id) { return ReadRaw(kAppointmentsDatabase, oid, id); }
 std::uint64_t RawTime(CEOID oid, CEPROPID id) { return platform::FileTimeValue(Raw(oid, id).val.val.filetime); }
 
@@ -48,9 +41,7 @@ TEST_F(OutlookAppointmentTest, StartIsStoredInUtcThroughTheDeviceZone)
         item->Release();
         EXPECT_EQ(RawTime(oid, kAppointmentStart), platform::FileTimeValue(c.utc));
         IAppointment* read = OpenAppointment(oid);
-        DATE start = 0;
-        read->get_Start(&start);
-        EXPECT_DATE(start, c.local);
+        EXPECT_DATE(Get(read, &IAppointment::get_Start), c.local);
         read->Release();
     }
 }
@@ -58,13 +49,10 @@ TEST_F(OutlookAppointmentTest, StartIsStoredInUtcThroughTheDeviceZone)
 TEST_F(OutlookAppointmentTest, EveryPropertyRoundTripsThroughTheModelAndTheRecord)
 {
     IAppointment* item = NewAppointment();
-    LONG busy = -1;
-    item->get_BusyStatus(&busy);
-    EXPECT_EQ(busy, olBusy) << "a new appointment is busy";
-    Bstr subject(u"Review"), location(u"Room 4"), body(u"Agenda");
-    item->put_Subject(subject.b);
-    item->put_Location(location.b);
-    item->put_Body(body.b);
+    EXPECT_EQ(Get(item, &IAppointment::get_BusyStatus), olBusy) << "a new appointment is busy";
+    PutText(item, &IAppointment::put_Subject, u"Review");
+    PutText(item, &IAppointment::put_Location, u"Room 4");
+    PutText(item, &IAppointment::put_Body, u"Agenda");
     item->put_Start(Ole(2026, 6, 2, 9, 15));
     item->put_End(Ole(2026, 6, 2, 10, 45));
     item->put_BusyStatus(olOutOfOffice);
@@ -73,10 +61,10 @@ TEST_F(OutlookAppointmentTest, EveryPropertyRoundTripsThroughTheModelAndTheRecor
     item->put_ReminderMinutesBeforeStart(30);
     IRecipients* recipients = nullptr;
     item->get_Recipients(&recipients);
-    Bstr ann(u"Ann"), bob(u"Bob"), annAddress(u"ann@example.org");
+    Bstr ann(u"Ann"), bob(u"Bob");
     IRecipient* first = nullptr;
     recipients->Add(ann.b, &first);
-    first->put_Address(annAddress.b);
+    PutText(first, &IRecipient::put_Address, u"ann@example.org");
     first->Release();
     recipients->Add(bob.b, nullptr);
     recipients->Release();
@@ -86,44 +74,26 @@ TEST_F(OutlookAppointmentTest, EveryPropertyRoundTripsThroughTheModelAndTheRecor
     zone.StandardDate = SYSTEMTIME{0, 11, 0, 1, 2, 0, 0, 0};
     zone.DaylightDate = SYSTEMTIME{0, 3, 0, 2, 2, 0, 0, 0};
     ASSERT_EQ(item->put_TimeZone(&zone), S_OK);
-    Bstr categories(u"Travel");
-    item->put_Categories(categories.b);
+    PutText(item, &IAppointment::put_Categories, u"Travel");
     ASSERT_EQ(item->Save(), S_OK);
     const CEOID oid = OidOf(item);
     item->Release();
     platform::CloseObjectStore();
 
     IAppointment* read = OpenAppointment(oid);
-    Bstr text;
-    read->get_Subject(text.out());
-    EXPECT_EQ(text.str(), u"Review");
-    read->get_Location(text.out());
-    EXPECT_EQ(text.str(), u"Room 4");
-    read->get_Body(text.out());
-    EXPECT_EQ(text.str(), u"Agenda");
-    read->get_Categories(text.out());
-    EXPECT_EQ(text.str(), u"Travel");
-    DATE date = 0;
-    read->get_Start(&date);
-    EXPECT_DATE(date, Ole(2026, 6, 2, 9, 15));
-    read->get_End(&date);
-    EXPECT_DATE(date, Ole(2026, 6, 2, 10, 45));
-    LONG value = 0;
-    read->get_Duration(&value);
-    EXPECT_EQ(value, 90);
-    read->get_BusyStatus(&value);
-    EXPECT_EQ(value, olOutOfOffice);
-    read->get_Sensitivity(&value);
-    EXPECT_EQ(value, olPrivate);
-    read->get_ReminderMinutesBeforeStart(&value);
-    EXPECT_EQ(value, 30);
-    read->get_MeetingStatus(&value);
-    EXPECT_EQ(value, olMeeting);
-    VARIANT_BOOL flag = VARIANT_FALSE;
-    read->get_ReminderSet(&flag);
-    EXPECT_EQ(flag, VARIANT_TRUE);
-    read->get_AllDayEvent(&flag);
-    EXPECT_EQ(flag, VARIANT_FALSE);
+    EXPECT_EQ(Text(read, &IAppointment::get_Subject), u"Review");
+    EXPECT_EQ(Text(read, &IAppointment::get_Location), u"Room 4");
+    EXPECT_EQ(Text(read, &IAppointment::get_Body), u"Agenda");
+    EXPECT_EQ(Text(read, &IAppointment::get_Categories), u"Travel");
+    EXPECT_DATE(Get(read, &IAppointment::get_Start), Ole(2026, 6, 2, 9, 15));
+    EXPECT_DATE(Get(read, &IAppointment::get_End), Ole(2026, 6, 2, 10, 45));
+    EXPECT_EQ(Get(read, &IAppointment::get_Duration), 90);
+    EXPECT_EQ(Get(read, &IAppointment::get_BusyStatus), olOutOfOffice);
+    EXPECT_EQ(Get(read, &IAppointment::get_Sensitivity), olPrivate);
+    EXPECT_EQ(Get(read, &IAppointment::get_ReminderMinutesBeforeStart), 30);
+    EXPECT_EQ(Get(read, &IAppointment::get_MeetingStatus), olMeeting);
+    EXPECT_EQ(Get(read, &IAppointment::get_ReminderSet), VARIANT_TRUE);
+    EXPECT_EQ(Get(read, &IAppointment::get_AllDayEvent), VARIANT_FALSE);
     TIME_ZONE_INFORMATION back{};
     EXPECT_EQ(read->get_TimeZone(&back), S_OK);
     EXPECT_EQ(back.Bias, 300);
@@ -132,13 +102,10 @@ TEST_F(OutlookAppointmentTest, EveryPropertyRoundTripsThroughTheModelAndTheRecor
     EXPECT_EQ(back.StandardDate.wDay, 1);
     IRecipients* attendees = nullptr;
     read->get_Recipients(&attendees);
-    int count = 0;
-    attendees->get_Count(&count);
-    ASSERT_EQ(count, 2);
+    ASSERT_EQ(Get(attendees, &IRecipients::get_Count), 2);
     IRecipient* one = nullptr;
     attendees->Item(1, &one);
-    one->get_Address(text.out());
-    EXPECT_EQ(text.str(), u"ann@example.org");
+    EXPECT_EQ(Text(one, &IRecipient::get_Address), u"ann@example.org");
     one->Release();
     attendees->Release();
     read->Release();
@@ -190,12 +157,8 @@ TEST_F(OutlookAppointmentTest, AllDayEventsStartAtMidnightAndLastWholeDays)
     item->put_Duration(30 + 1440);  // into the next day
     item->put_AllDayEvent(VARIANT_TRUE);
     ASSERT_EQ(item->Save(), S_OK);
-    DATE start = 0;
-    item->get_Start(&start);
-    EXPECT_DATE(start, Ole(2026, 8, 3));
-    LONG duration = 0;
-    item->get_Duration(&duration);
-    EXPECT_EQ(duration, 2 * 1440);
+    EXPECT_DATE(Get(item, &IAppointment::get_Start), Ole(2026, 8, 3));
+    EXPECT_EQ(Get(item, &IAppointment::get_Duration), 2 * 1440);
     const CEOID oid = OidOf(item);
     item->Release();
     EXPECT_EQ(Raw(oid, kAppointmentAllDay).val.val.lVal, 1);
@@ -205,14 +168,12 @@ TEST_F(OutlookAppointmentTest, AllDayEventsStartAtMidnightAndLastWholeDays)
 TEST_F(OutlookAppointmentTest, InvalidValuesFailTheSaveAndLeaveTheRecord)
 {
     IAppointment* item = NewAppointment();
-    Bstr subject(u"Kept");
-    item->put_Subject(subject.b);
+    PutText(item, &IAppointment::put_Subject, u"Kept");
     item->put_Start(Ole(2026, 9, 1, 12, 0));
     ASSERT_EQ(item->Save(), S_OK);
     const CEOID oid = OidOf(item);
 
-    Bstr other(u"Lost");
-    item->put_Subject(other.b);
+    PutText(item, &IAppointment::put_Subject, u"Lost");
     item->put_End(Ole(2026, 9, 1, 11, 0));
     EXPECT_EQ(item->Save(), E_INVALIDDATES) << "end before start";
     item->put_Duration(60);
@@ -246,8 +207,7 @@ TEST_F(OutlookAppointmentTest, LibraryOwnedTextSurvivesASave)
     extra.val.lpwstr = const_cast<LPWSTR>(u"extra");
     ASSERT_TRUE(WriteRaw(kAppointmentsDatabase, oid, {extra}));
     IAppointment* edit = OpenAppointment(oid);
-    Bstr subject(u"Changed");
-    edit->put_Subject(subject.b);
+    PutText(edit, &IAppointment::put_Subject, u"Changed");
     ASSERT_EQ(edit->Save(), S_OK);
     edit->Release();
     EXPECT_EQ(Raw(oid, 0x2A08001F).text, u"extra");
@@ -260,13 +220,13 @@ TEST_F(OutlookAppointmentTest, SendAndCancelTellTheAttendees)
     IAppointment* item = NewAppointment();
     EXPECT_EQ(item->Send(), E_FAIL) << "nobody to tell";
     EXPECT_EQ(item->Cancel(), E_FAIL);
-    Bstr subject(u"Planning"), name(u"Cy"), address(u"cy@example.org");
-    item->put_Subject(subject.b);
+    PutText(item, &IAppointment::put_Subject, u"Planning");
+    Bstr name(u"Cy");
     IRecipients* recipients = nullptr;
     item->get_Recipients(&recipients);
     IRecipient* cy = nullptr;
     recipients->Add(name.b, &cy);
-    cy->put_Address(address.b);
+    PutText(cy, &IRecipient::put_Address, u"cy@example.org");
     cy->Release();
     recipients->Release();
     ASSERT_EQ(item->Send(), S_OK);
@@ -282,9 +242,7 @@ TEST_F(OutlookAppointmentTest, SendAndCancelTellTheAttendees)
     EXPECT_EQ(notices[0].subject, u"Planning");
     EXPECT_EQ(notices[1].addresses, std::vector<std::u16string>{u"cy@example.org"});
     IAppointment* read = OpenAppointment(oid);
-    LONG status = 0;
-    read->get_MeetingStatus(&status);
-    EXPECT_EQ(status, olMeetingCanceled);
+    EXPECT_EQ(Get(read, &IAppointment::get_MeetingStatus), olMeetingCanceled);
     read->Release();
 }
 

@@ -58,10 +58,9 @@ void Put(IContact* contact, HRESULT (IContact::*put)(BSTR), const char16_t* text
 CEOID SaveAndClose(IContact* contact)
 {
     EXPECT_EQ(contact->Save(), S_OK);
-    LONG oid = 0;
-    contact->get_Oid(&oid);
+    const CEOID oid = OidOf(contact);
     contact->Release();
-    return static_cast<CEOID>(oid);
+    return oid;
 }
 
 class OutlookContactTest : public OutlookItemTest {
@@ -168,9 +167,8 @@ TEST_F(OutlookContactTest, BirthdayAndAnniversaryAreLocalDays)
 
     const RawProp birthday = ReadRaw(kContactsDatabase, oid, kContactBirthday);
     ASSERT_TRUE(birthday.found);
-    const FILETIME midnight = LocalFileTime(1980, 2, 29);
-    EXPECT_EQ(birthday.val.val.filetime.dwLowDateTime, midnight.dwLowDateTime);
-    EXPECT_EQ(birthday.val.val.filetime.dwHighDateTime, midnight.dwHighDateTime);
+    EXPECT_EQ(platform::FileTimeValue(birthday.val.val.filetime),
+              platform::FileTimeValue(LocalFileTime(1980, 2, 29)));
     contact = OpenContact(oid);
     EXPECT_EQ(contact->get_Birthday(&date), S_OK);
     EXPECT_DATE(date, Ole(1980, 2, 29));
@@ -288,19 +286,15 @@ TEST_F(OutlookContactTest, CopyIsANewItemAndDeleteRemovesTheRecord)
     Put(contact, &IContact::put_LastName, u"Moss");
     EXPECT_EQ(contact->put_Birthday(Ole(1970, 1, 2)), S_OK);
     EXPECT_EQ(contact->Save(), S_OK);
-    LONG oid = 0;
-    contact->get_Oid(&oid);
 
     IContact* copy = nullptr;
     ASSERT_EQ(contact->Copy(&copy), S_OK);
-    LONG copyOid = -1;
-    copy->get_Oid(&copyOid);
-    EXPECT_EQ(copyOid, 0) << "unsaved";
+    EXPECT_EQ(OidOf(copy), 0u) << "unsaved";
     EXPECT_EQ(copy->Save(), S_OK);
-    copy->get_Oid(&copyOid);
-    EXPECT_NE(copyOid, oid);
-    EXPECT_EQ(ReadRaw(kContactsDatabase, static_cast<CEOID>(copyOid), kContactLastName).text, u"Moss");
-    EXPECT_TRUE(ReadRaw(kContactsDatabase, static_cast<CEOID>(copyOid), kContactBirthday).found);
+    const CEOID copyOid = OidOf(copy);
+    EXPECT_NE(copyOid, OidOf(contact));
+    EXPECT_EQ(ReadRaw(kContactsDatabase, copyOid, kContactLastName).text, u"Moss");
+    EXPECT_TRUE(ReadRaw(kContactsDatabase, copyOid, kContactBirthday).found);
     copy->Release();
 
     EXPECT_EQ(RecordCount(kContactsDatabase), 2);

@@ -33,11 +33,10 @@ protected:
         IDispatch* item = nullptr;
         ASSERT_EQ(app_->CreateItem(olContactItem, &item), S_OK);
         IContact* contact = As<IContact>(item);
-        Bstr a(first), b(last), c(email1), d(email2);
-        contact->put_FirstName(a.b);
-        contact->put_LastName(b.b);
-        contact->put_Email1Address(c.b);
-        contact->put_Email2Address(d.b);
+        PutText(contact, &IContact::put_FirstName, first);
+        PutText(contact, &IContact::put_LastName, last);
+        PutText(contact, &IContact::put_Email1Address, email1);
+        PutText(contact, &IContact::put_Email2Address, email2);
         EXPECT_EQ(contact->Save(), S_OK);
         contact->Release();
     }
@@ -56,16 +55,10 @@ protected:
     static std::vector<std::u16string> Names(IPOutlookItemCollection* items)
     {
         std::vector<std::u16string> names;
-        int count = 0;
-        items->get_Count(&count);
+        const int count = Get(items, &IPOutlookItemCollection::get_Count);
         for (int i = 1; i <= count; ++i) {
             IDispatch* item = nullptr;
-            if (FAILED(items->Item(i, &item))) continue;
-            IContact* contact = As<IContact>(item);
-            Bstr name;
-            contact->get_FileAs(name.out());
-            names.push_back(name.str());
-            contact->Release();
+            if (SUCCEEDED(items->Item(i, &item))) names.push_back(NameOf(item));
         }
         return names;
     }
@@ -73,10 +66,9 @@ protected:
     static std::u16string NameOf(IDispatch* item)
     {
         IContact* contact = As<IContact>(item);
-        Bstr name;
-        contact->get_FileAs(name.out());
+        const std::u16string name = Text(contact, &IContact::get_FileAs);
         contact->Release();
-        return name.str();
+        return name;
     }
 
     IPOutlookApp* app_ = nullptr;
@@ -188,20 +180,16 @@ TEST_F(OutlookItemCollectionTest, RemoveDeletesTheItemAndAddMakesANewOne)
     IDispatch* added = nullptr;
     ASSERT_EQ(items->Add(&added), S_OK);
     IContact* contact = As<IContact>(added);
-    Bstr last(u"Added");
-    contact->put_LastName(last.b);
+    PutText(contact, &IContact::put_LastName, u"Added");
     EXPECT_EQ(contact->Save(), S_OK);
     contact->Release();
     EXPECT_EQ(RecordCount(kContactsDatabase), 2);
     items->Release();
     items = Contacts();
     EXPECT_EQ(Names(items), (NameList{u"Added", u"Moss, Ann"}));
-    VARIANT_BOOL include = VARIANT_TRUE;
-    EXPECT_EQ(items->get_IncludeRecurrences(&include), S_OK);
-    EXPECT_EQ(include, VARIANT_FALSE);
+    EXPECT_EQ(Get(items, &IPOutlookItemCollection::get_IncludeRecurrences), VARIANT_FALSE);
     EXPECT_EQ(items->put_IncludeRecurrences(VARIANT_TRUE), S_OK);
-    EXPECT_EQ(items->get_IncludeRecurrences(&include), S_OK);
-    EXPECT_EQ(include, VARIANT_TRUE);
+    EXPECT_EQ(Get(items, &IPOutlookItemCollection::get_IncludeRecurrences), VARIANT_TRUE);
     items->Release();
 }
 
@@ -218,8 +206,7 @@ TEST_F(OutlookItemCollectionTest, TasksRestrictedByDateAndImportance)
         IDispatch* item = nullptr;
         ASSERT_EQ(app_->CreateItem(olTaskItem, &item), S_OK);
         ITask* task = As<ITask>(item);
-        Bstr subject(t.subject);
-        task->put_Subject(subject.b);
+        PutText(task, &ITask::put_Subject, t.subject);
         task->put_DueDate(t.due);
         task->put_Importance(t.importance);
         EXPECT_EQ(task->Save(), S_OK);
@@ -233,15 +220,11 @@ TEST_F(OutlookItemCollectionTest, TasksRestrictedByDateAndImportance)
     Bstr query(u"[DueDate] > \"12/05/2026\" AND [Importance] = 2");
     IPOutlookItemCollection* found = nullptr;
     ASSERT_EQ(items->Restrict(query.b, &found), S_OK);
-    int count = 0;
-    found->get_Count(&count);
-    ASSERT_EQ(count, 1);
+    ASSERT_EQ(Get(found, &IPOutlookItemCollection::get_Count), 1);
     IDispatch* item = nullptr;
     ASSERT_EQ(found->Item(1, &item), S_OK);
     ITask* task = As<ITask>(item);
-    Bstr subject;
-    task->get_Subject(subject.out());
-    EXPECT_EQ(subject.str(), u"late");
+    EXPECT_EQ(Text(task, &ITask::get_Subject), u"late");
     task->Release();
     found->Release();
     items->Release();

@@ -55,6 +55,38 @@ Item* MakeItem(LPCWSTR database, CEOID oid, HRESULT (*make)(IPOutlookApp*, Outlo
     return As<Item>(dispatch);
 }
 
+// One-line reads and writes of an item's properties.
+template <class T, class Item, class Base>
+T Get(Item* item, HRESULT (Base::*getter)(T*))
+{
+    T value{};
+    (item->*getter)(&value);
+    return value;
+}
+
+template <class Item, class Base>
+std::u16string Text(Item* item, HRESULT (Base::*getter)(BSTR*))
+{
+    Bstr text;
+    (item->*getter)(text.out());
+    return text.str();
+}
+
+template <class Item, class Base>
+HRESULT PutText(Item* item, HRESULT (Base::*setter)(BSTR), const char16_t* text)
+{
+    Bstr value(text);
+    return (item->*setter)(value.b);
+}
+
+template <class Item>
+CEOID OidOf(Item* item)
+{
+    LONG oid = 0;
+    item->get_Oid(&oid);
+    return static_cast<CEOID>(oid);
+}
+
 inline FILETIME LocalFileTime(WORD y, WORD m, WORD d, WORD h = 0, WORD min = 0)
 {
     SYSTEMTIME st{y, m, 0, d, h, min, 0, 0};

@@ -1,7 +1,6 @@
 #include "platform/outlook_recurrence_pattern.h"
 
 #include <gtest/gtest.h>
-#include <libical/ical.h>
 
 #include <algorithm>
 #include <map>
@@ -12,6 +11,7 @@
 #include "platform/outlook_appointment.h"
 #include "platform/recurrence_dates.h"
 #include "platform/recurrence_pattern_blob.h"
+#include "recurrence_ical_oracle.h"
 
 using namespace outlooktest;
 
@@ -20,13 +20,6 @@ namespace {
 IAppointment* OpenAppointment(CEOID oid)
 {
     return MakeItem<IAppointment>(kAppointmentsDatabase, oid, MakeOutlookAppointment);
-}
-
-CEOID OidOf(IAppointment* item)
-{
-    LONG oid = 0;
-    item->get_Oid(&oid);
-    return static_cast<CEOID>(oid);
 }
 
 DWORD Midnight(int y, int m, int d) { return static_cast<DWORD>(platform::RecurrenceDayFromDate(y, m, d)) * 1440u; }
@@ -39,20 +32,26 @@ platform::RecurrencePatternBlob StoredBlob(CEOID oid)
     return blob;
 }
 
+// The item's pattern, set to recur by `type`; the caller releases it.
+IRecurrencePattern* Recurring(IAppointment* item, LONG type)
+{
+    IRecurrencePattern* pattern = nullptr;
+    EXPECT_EQ(item->GetRecurrencePattern(&pattern), S_OK);
+    pattern->put_RecurrenceType(type);
+    return pattern;
+}
+
 class OutlookRecurrenceTest : public OutlookItemTest {
 protected:
     // Mondays from 2 March 2026, 10:00 to 11:00, "Standup".
     CEOID SaveWeeklyMeeting(LONG occurrences = 0)
     {
         IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
-        Bstr subject(u"Standup"), location(u"Hall");
-        item->put_Subject(subject.b);
-        item->put_Location(location.b);
+        PutText(item, &IAppointment::put_Subject, u"Standup");
+        PutText(item, &IAppointment::put_Location, u"Hall");
         item->put_Start(Ole(2026, 3, 2, 10, 0));
         item->put_Duration(60);
-        IRecurrencePattern* pattern = nullptr;
-        EXPECT_EQ(item->GetRecurrencePattern(&pattern), S_OK);
-        pattern->put_RecurrenceType(olRecursWeekly);
+        IRecurrencePattern* pattern = Recurring(item, olRecursWeekly);
         pattern->put_DayOfWeekMask(olMonday);
         if (occurrences) pattern->put_Occurrences(occurrences);
         pattern->Release();
@@ -80,9 +79,7 @@ TEST_F(OutlookRecurrenceTest, PatternFieldsComeBackAfterReopening)
     IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
     item->put_Start(Ole(2026, 1, 31, 18, 30));
     item->put_Duration(45);
-    IRecurrencePattern* pattern = nullptr;
-    item->GetRecurrencePattern(&pattern);
-    pattern->put_RecurrenceType(olRecursMonthly);
+    IRecurrencePattern* pattern = Recurring(item, olRecursMonthly);
     pattern->put_Interval(2);
     pattern->put_PatternEndDate(Ole(2026, 12, 31));
     pattern->Release();
@@ -92,33 +89,19 @@ TEST_F(OutlookRecurrenceTest, PatternFieldsComeBackAfterReopening)
     platform::CloseObjectStore();
 
     IAppointment* read = OpenAppointment(oid);
-    VARIANT_BOOL recurring = VARIANT_FALSE;
-    read->get_IsRecurring(&recurring);
-    EXPECT_EQ(recurring, VARIANT_TRUE);
+    EXPECT_EQ(Get(read, &IAppointment::get_IsRecurring), VARIANT_TRUE);
     read->GetRecurrencePattern(&pattern);
-    LONG value = 0;
-    pattern->get_RecurrenceType(&value);
-    EXPECT_EQ(value, olRecursMonthly);
-    pattern->get_Interval(&value);
-    EXPECT_EQ(value, 2);
-    pattern->get_DayOfMonth(&value);
-    EXPECT_EQ(value, 31) << "taken from the start when the kind was chosen";
-    pattern->get_Duration(&value);
-    EXPECT_EQ(value, 45);
-    pattern->get_Occurrences(&value);
-    EXPECT_EQ(value, 6) << "31 Jan, 31 Mar, 31 May, 31 Jul, 30 Sep, 30 Nov";
-    DATE date = 0;
-    pattern->get_PatternStartDate(&date);
-    EXPECT_DATE(date, Ole(2026, 1, 31));
-    pattern->get_PatternEndDate(&date);
-    EXPECT_DATE(date, Ole(2026, 12, 31));
-    pattern->get_StartTime(&date);
-    EXPECT_NEAR(date, (18 * 60 + 30) / 1440.0, 1e-7);
-    pattern->get_EndTime(&date);
-    EXPECT_NEAR(date, (19 * 60 + 15) / 1440.0, 1e-7);
-    VARIANT_BOOL noEnd = VARIANT_TRUE;
-    pattern->get_NoEndDate(&noEnd);
-    EXPECT_EQ(noEnd, VARIANT_FALSE);
+    using P = IRecurrencePattern;
+    EXPECT_EQ(Get(pattern, &P::get_RecurrenceType), olRecursMonthly);
+    EXPECT_EQ(Get(pattern, &P::get_Interval), 2);
+    EXPECT_EQ(Get(pattern, &P::get_DayOfMonth), 31) << "taken from the start when the kind was chosen";
+    EXPECT_EQ(Get(pattern, &P::get_Duration), 45);
+    EXPECT_EQ(Get(pattern, &P::get_Occurrences), 6) << "31 Jan, 31 Mar, 31 May, 31 Jul, 30 Sep, 30 Nov";
+    EXPECT_DATE(Get(pattern, &P::get_PatternStartDate), Ole(2026, 1, 31));
+    EXPECT_DATE(Get(pattern, &P::get_PatternEndDate), Ole(2026, 12, 31));
+    EXPECT_NEAR(Get(pattern, &P::get_StartTime), (18 * 60 + 30) / 1440.0, 1e-7);
+    EXPECT_NEAR(Get(pattern, &P::get_EndTime), (19 * 60 + 15) / 1440.0, 1e-7);
+    EXPECT_EQ(Get(pattern, &P::get_NoEndDate), VARIANT_FALSE);
     pattern->Release();
     read->Release();
 
@@ -138,20 +121,15 @@ TEST_F(OutlookRecurrenceTest, SavingMovesTheStartToTheFirstOccurrence)
     // Saturday 28 February; the pattern takes Mondays only.
     IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
     item->put_Start(Ole(2026, 2, 28, 10, 0));
-    IRecurrencePattern* pattern = nullptr;
-    item->GetRecurrencePattern(&pattern);
-    pattern->put_RecurrenceType(olRecursWeekly);
+    IRecurrencePattern* pattern = Recurring(item, olRecursWeekly);
     pattern->put_DayOfWeekMask(olMonday);
     pattern->Release();
     ASSERT_EQ(item->Save(), S_OK);
-    DATE start = 0;
-    item->get_Start(&start);
-    EXPECT_DATE(start, Ole(2026, 3, 2, 10, 0));
+    EXPECT_DATE(Get(item, &IAppointment::get_Start), Ole(2026, 3, 2, 10, 0));
     // The stored pattern, and the pattern read back, start on that Monday.
     EXPECT_EQ(StoredBlob(OidOf(item)).startDate, Midnight(2026, 3, 2));
     item->GetRecurrencePattern(&pattern);
-    pattern->get_PatternStartDate(&start);
-    EXPECT_DATE(start, Ole(2026, 3, 2));
+    EXPECT_DATE(Get(pattern, &IRecurrencePattern::get_PatternStartDate), Ole(2026, 3, 2));
     pattern->Release();
     item->Release();
 }
@@ -181,9 +159,7 @@ TEST_F(OutlookRecurrenceTest, BadPatternFieldsFailTheSaveAndStoreNothing)
         item->put_Start(Ole(2026, 4, 6, 9, 0));
         ASSERT_EQ(item->Save(), S_OK);
         const CEOID oid = OidOf(item);
-        IRecurrencePattern* pattern = nullptr;
-        item->GetRecurrencePattern(&pattern);
-        pattern->put_RecurrenceType(c.type);
+        IRecurrencePattern* pattern = Recurring(item, c.type);
         c.set(pattern);
         pattern->Release();
         EXPECT_EQ(item->Save(), c.expected) << c.what;
@@ -197,9 +173,7 @@ TEST_F(OutlookRecurrenceTest, OccurrencesLongerThanTheirPeriodAreRefused)
     IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
     item->put_Start(Ole(2026, 4, 6, 9, 0));
     item->put_Duration(2 * 1440);
-    IRecurrencePattern* pattern = nullptr;
-    item->GetRecurrencePattern(&pattern);
-    pattern->put_RecurrenceType(olRecursDaily);
+    IRecurrencePattern* pattern = Recurring(item, olRecursDaily);
     EXPECT_EQ(item->Save(), E_INVALIDDATES);
     item->put_Duration(30);
     item->put_ReminderSet(VARIANT_TRUE);
@@ -216,17 +190,12 @@ TEST_F(OutlookRecurrenceTest, ChangedOccurrenceBecomesAnExceptionWithOnlyItsChan
     const CEOID oid = SaveWeeklyMeeting();
     IAppointment* occurrence = Occurrence(oid, Ole(2026, 3, 16));
     ASSERT_NE(occurrence, nullptr);
-    DATE start = 0;
-    occurrence->get_Start(&start);
-    EXPECT_DATE(start, Ole(2026, 3, 16, 10, 0));
-    Bstr subject(u"Standup (moved)");
-    occurrence->put_Subject(subject.b);
+    EXPECT_DATE(Get(occurrence, &IAppointment::get_Start), Ole(2026, 3, 16, 10, 0));
+    PutText(occurrence, &IAppointment::put_Subject, u"Standup (moved)");
     occurrence->put_Start(Ole(2026, 3, 17, 14, 0));  // Tuesday afternoon
     occurrence->put_BusyStatus(olTentative);
     ASSERT_EQ(occurrence->Save(), S_OK);
-    LONG same = 0;
-    occurrence->get_Oid(&same);
-    EXPECT_EQ(static_cast<CEOID>(same), oid);
+    EXPECT_EQ(OidOf(occurrence), oid);
     occurrence->Release();
 
     const platform::RecurrencePatternBlob blob = StoredBlob(oid);
@@ -247,11 +216,8 @@ TEST_F(OutlookRecurrenceTest, ChangedOccurrenceBecomesAnExceptionWithOnlyItsChan
     Occurrence(oid, Ole(2026, 3, 16), E_FAIL);
     IAppointment* moved = Occurrence(oid, Ole(2026, 3, 17));
     ASSERT_NE(moved, nullptr);
-    Bstr text;
-    moved->get_Subject(text.out());
-    EXPECT_EQ(text.str(), u"Standup (moved)");
-    moved->get_Location(text.out());
-    EXPECT_EQ(text.str(), u"Hall");
+    EXPECT_EQ(Text(moved, &IAppointment::get_Subject), u"Standup (moved)");
+    EXPECT_EQ(Text(moved, &IAppointment::get_Location), u"Hall");
     moved->Release();
 
     IAppointment* series = OpenAppointment(oid);
@@ -259,17 +225,11 @@ TEST_F(OutlookRecurrenceTest, ChangedOccurrenceBecomesAnExceptionWithOnlyItsChan
     series->GetRecurrencePattern(&pattern);
     IExceptions* exceptions = nullptr;
     pattern->get_Exceptions(&exceptions);
-    int count = 0;
-    exceptions->get_Count(&count);
-    ASSERT_EQ(count, 1);
+    ASSERT_EQ(Get(exceptions, &IExceptions::get_Count), 1);
     IException* exception = nullptr;
     exceptions->Item(1, &exception);
-    VARIANT_BOOL deleted = VARIANT_TRUE;
-    exception->get_Deleted(&deleted);
-    EXPECT_EQ(deleted, VARIANT_FALSE);
-    DATE original = 0;
-    exception->get_OriginalDate(&original);
-    EXPECT_DATE(original, Ole(2026, 3, 16, 10, 0));
+    EXPECT_EQ(Get(exception, &IException::get_Deleted), VARIANT_FALSE);
+    EXPECT_DATE(Get(exception, &IException::get_OriginalDate), Ole(2026, 3, 16, 10, 0));
     exception->Release();
     exceptions->Release();
     pattern->Release();
@@ -284,8 +244,7 @@ TEST_F(OutlookRecurrenceTest, DeletedOccurrencesAreListedAndNotFound)
     occurrence->Release();
     // A changed occurrence that is then deleted leaves only its deleted date.
     IAppointment* changed = Occurrence(oid, Ole(2026, 3, 23));
-    Bstr subject(u"Other");
-    changed->put_Subject(subject.b);
+    PutText(changed, &IAppointment::put_Subject, u"Other");
     ASSERT_EQ(changed->Save(), S_OK);
     ASSERT_EQ(changed->Delete(), S_OK);
     changed->Release();
@@ -311,8 +270,7 @@ TEST_F(OutlookRecurrenceTest, OccurrencesOfADeletedSeriesCannotBeChanged)
     ASSERT_EQ(pattern->GetOccurrence(Ole(2026, 3, 9), &occurrence), S_OK);
     pattern->Release();
     ASSERT_EQ(series->Delete(), S_OK);
-    Bstr subject(u"Orphan");
-    occurrence->put_Subject(subject.b);
+    PutText(occurrence, &IAppointment::put_Subject, u"Orphan");
     EXPECT_EQ(occurrence->Save(), E_FAIL);
     EXPECT_EQ(occurrence->Delete(), E_FAIL);
     EXPECT_EQ(series->Save(), E_FAIL);
@@ -357,10 +315,7 @@ TEST_F(OutlookRecurrenceTest, OwnZoneKeepsTheWallClockOfThatZone)
     zone.Bias = 300;
     ASSERT_EQ(item->put_TimeZone(&zone), S_OK);
     item->put_Start(Ole(2026, 5, 4, 15, 0));  // 10:00 in the zone
-    IRecurrencePattern* pattern = nullptr;
-    item->GetRecurrencePattern(&pattern);
-    pattern->put_RecurrenceType(olRecursDaily);
-    pattern->Release();
+    Recurring(item, olRecursDaily)->Release();
     ASSERT_EQ(item->Save(), S_OK);
     const CEOID oid = OidOf(item);
     item->Release();
@@ -370,9 +325,7 @@ TEST_F(OutlookRecurrenceTest, OwnZoneKeepsTheWallClockOfThatZone)
     EXPECT_EQ(blob.startDate, Midnight(2026, 5, 4));
     IAppointment* occurrence = Occurrence(oid, Ole(2026, 5, 6));
     ASSERT_NE(occurrence, nullptr);
-    DATE start = 0;
-    occurrence->get_Start(&start);
-    EXPECT_DATE(start, Ole(2026, 5, 6, 15, 0));
+    EXPECT_DATE(Get(occurrence, &IAppointment::get_Start), Ole(2026, 5, 6, 15, 0));
     occurrence->Release();
 }
 
@@ -386,10 +339,7 @@ TEST_F(OutlookRecurrenceTest, AllDayEntriesKeepTheDeviceDaysWhateverTheirZone)
     ASSERT_EQ(item->put_TimeZone(&zone), S_OK);
     item->put_Start(Ole(2026, 3, 2));  // a Monday
     item->put_AllDayEvent(VARIANT_TRUE);
-    IRecurrencePattern* pattern = nullptr;
-    item->GetRecurrencePattern(&pattern);
-    pattern->put_RecurrenceType(olRecursWeekly);
-    pattern->Release();
+    Recurring(item, olRecursWeekly)->Release();
     ASSERT_EQ(item->Save(), S_OK);
     const CEOID oid = OidOf(item);
     item->Release();
@@ -415,14 +365,11 @@ TEST_F(OutlookRecurrenceTest, AllDayEntriesKeepTheDeviceDaysWhateverTheirZone)
     EXPECT_EQ(blob.exceptions[0].originalStartDate, Midnight(2026, 3, 9));
     IAppointment* again = Occurrence(oid, Ole(2026, 3, 9));
     ASSERT_NE(again, nullptr);
-    DATE start = 0;
-    again->get_Start(&start);
-    EXPECT_DATE(start, Ole(2026, 3, 9, 15, 0));
+    EXPECT_DATE(Get(again, &IAppointment::get_Start), Ole(2026, 3, 9, 15, 0));
     again->Release();
     IAppointment* plain = Occurrence(oid, Ole(2026, 3, 16));
     ASSERT_NE(plain, nullptr);
-    plain->get_Start(&start);
-    EXPECT_DATE(start, Ole(2026, 3, 16));
+    EXPECT_DATE(Get(plain, &IAppointment::get_Start), Ole(2026, 3, 16));
     plain->Release();
 }
 
@@ -432,9 +379,7 @@ TEST_F(OutlookRecurrenceTest, ClearingThePatternRemovesTheBlob)
     IAppointment* item = OpenAppointment(oid);
     ASSERT_EQ(item->ClearRecurrencePattern(), S_OK);
     ASSERT_EQ(item->Save(), S_OK);
-    VARIANT_BOOL recurring = VARIANT_TRUE;
-    item->get_IsRecurring(&recurring);
-    EXPECT_EQ(recurring, VARIANT_FALSE);
+    EXPECT_EQ(Get(item, &IAppointment::get_IsRecurring), VARIANT_FALSE);
     item->Release();
     EXPECT_FALSE(ReadRaw(kAppointmentsDatabase, oid, kAppointmentRecurrencePattern).found);
 }
@@ -495,11 +440,8 @@ TEST_F(OutlookRecurrenceTest, AnUnreadablePatternIsLeftAsItIs)
     ASSERT_TRUE(WriteRaw(kAppointmentsDatabase, oid, {blob}));
 
     IAppointment* edit = OpenAppointment(oid);
-    VARIANT_BOOL recurring = VARIANT_TRUE;
-    edit->get_IsRecurring(&recurring);
-    EXPECT_EQ(recurring, VARIANT_FALSE);
-    Bstr subject(u"Edited");
-    edit->put_Subject(subject.b);
+    EXPECT_EQ(Get(edit, &IAppointment::get_IsRecurring), VARIANT_FALSE);
+    PutText(edit, &IAppointment::put_Subject, u"Edited");
     ASSERT_EQ(edit->Save(), S_OK);
     edit->Release();
     EXPECT_EQ(ReadRaw(kAppointmentsDatabase, oid, kAppointmentRecurrencePattern).bytes,
@@ -515,25 +457,6 @@ namespace oracle {
 // OLE day 0 is 30 December 1899, day 109205 after 1 January 1601.
 DATE OleDay(platform::RecurrenceDay day) { return day - 109205.0; }
 
-const char* const kIcalDays[] = {"SU", "MO", "TU", "WE", "TH", "FR", "SA"};
-
-std::string ByDay(int mask)
-{
-    std::string out;
-    for (int d = 0; d < 7; ++d)
-        if (mask & (1 << d)) out += std::string(out.empty() ? "" : ",") + kIcalDays[d];
-    return out;
-}
-
-// Day D, or the month's last day when the month is shorter.
-std::string MonthDay(int day)
-{
-    if (day <= 28) return "BYMONTHDAY=" + std::to_string(day);
-    std::string days = "28";
-    for (int d = 29; d <= day; ++d) days += "," + std::to_string(d);
-    return "BYMONTHDAY=" + days + ";BYSETPOS=-1";
-}
-
 struct Rule {
     LONG type = olRecursDaily;
     LONG interval = 1, mask = 0, dayOfMonth = 0, instance = 0, month = 0, occurrences = 0;
@@ -541,46 +464,32 @@ struct Rule {
     platform::RecurrenceDay start = 0, end = -1;  // end -1: by count or none
 };
 
-std::string RRuleOf(const Rule& r)
+platform::RecurrenceRule ToRule(const Rule& r)
 {
-    const std::string interval = ";INTERVAL=" + std::to_string(r.interval);
-    const std::string setpos = ";BYSETPOS=" + std::to_string(r.instance == 5 ? -1 : r.instance);
-    std::string s;
-    switch (r.type) {
-    case olRecursDaily: s = r.weekdays ? "FREQ=DAILY;BYDAY=MO,TU,WE,TH,FR" : "FREQ=DAILY" + interval; break;
-    case olRecursWeekly: s = "FREQ=WEEKLY" + interval + ";BYDAY=" + ByDay(r.mask) + ";WKST=SU"; break;
-    case olRecursMonthly: s = "FREQ=MONTHLY" + interval + ";" + MonthDay(r.dayOfMonth); break;
-    case olRecursMonthNth: s = "FREQ=MONTHLY" + interval + ";BYDAY=" + ByDay(r.mask) + setpos; break;
-    case olRecursYearly: s = "FREQ=YEARLY;BYMONTH=" + std::to_string(r.month) + ";" + MonthDay(r.dayOfMonth); break;
-    default: s = "FREQ=YEARLY;BYMONTH=" + std::to_string(r.month) + ";BYDAY=" + ByDay(r.mask) + setpos; break;
-    }
-    if (r.occurrences) s += ";COUNT=" + std::to_string(r.occurrences);
-    if (r.end >= 0) {
-        const platform::RecurrenceCivilDate d = platform::RecurrenceDateFromDay(r.end);
-        char buf[32];
-        std::snprintf(buf, sizeof buf, ";UNTIL=%04d%02d%02dT235959", d.year, d.month, d.day);
-        s += buf;
-    }
-    return s;
+    platform::RecurrenceRule rule;
+    rule.type = r.type;
+    rule.interval = r.interval;
+    rule.dayOfWeekMask = r.type == olRecursDaily ? (r.weekdays ? platform::kRecurMaskWeekdays : 0) : r.mask;
+    rule.dayOfMonth = r.dayOfMonth;
+    rule.instance = r.instance;
+    rule.monthOfYear = r.month;
+    rule.patternStartDay = r.start;
+    rule.occurrences = r.occurrences;
+    rule.patternEndDay = r.end;
+    rule.end = r.occurrences ? platform::RecurrenceEnd::kAfterOccurrences
+               : r.end >= 0  ? platform::RecurrenceEnd::kByDate
+                             : platform::RecurrenceEnd::kNoEnd;
+    return rule;
 }
 
+std::string RRuleOf(const Rule& r) { return icaloracle::RRuleOf(ToRule(r)); }
+
+// libical's occurrence days up to `last`: at most one a day.
 std::set<platform::RecurrenceDay> IcalDays(const Rule& r, platform::RecurrenceDay last)
 {
     std::set<platform::RecurrenceDay> out;
-    const platform::RecurrenceCivilDate start = platform::RecurrenceDateFromDay(r.start);
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d%02d%02dT090000", start.year, start.month, start.day);
-    icalrecur_iterator* it =
-        icalrecur_iterator_new(icalrecurrencetype_from_string(RRuleOf(r).c_str()), icaltime_from_string(buf));
-    if (!it) return out;
-    for (;;) {
-        const icaltimetype t = icalrecur_iterator_next(it);
-        if (icaltime_is_null_time(t)) break;
-        const platform::RecurrenceDay day = platform::RecurrenceDayFromDate(t.year, t.month, t.day);
-        if (day > last) break;
-        out.insert(day);
-    }
-    icalrecur_iterator_free(it);
+    for (platform::RecurrenceDay day : icaloracle::IcalDays(ToRule(r), static_cast<size_t>(last - r.start + 1)))
+        if (day <= last) out.insert(day);
     return out;
 }
 
@@ -673,9 +582,7 @@ void ExpectOccurrencesAsLibical(int rules, int deviceHour, const TIME_ZONE_INFOR
             ASSERT_EQ(hr, expected.count(day) ? S_OK : E_FAIL) << what << ", day " << day - r.start;
             if (!occurrence) continue;
             ++found;
-            DATE start = 0;
-            occurrence->get_Start(&start);
-            EXPECT_NEAR(start, deviceDay + deviceHour / 24.0, 1e-6) << what;
+            EXPECT_NEAR(Get(occurrence, &IAppointment::get_Start), deviceDay + deviceHour / 24.0, 1e-6) << what;
             occurrence->Release();
         }
         EXPECT_EQ(found, expected.size()) << what;
@@ -922,22 +829,13 @@ TEST_F(OutlookRecurrenceTest, StoredPatternsShowTheSameOccurrencesToTheCalendarL
             const auto entry = shown->find(day);
             ASSERT_EQ(hr, entry == shown->end() ? E_FAIL : S_OK) << what << ", day " << day - r.start;
             if (!o) continue;
-            DATE start = 0, end = 0;
-            o->get_Start(&start);
-            o->get_End(&end);
-            EXPECT_NEAR(start, oracle::OleDay(0) + entry->second.start / 1440.0, 1e-6) << what;
-            EXPECT_NEAR(end, oracle::OleDay(0) + entry->second.end / 1440.0, 1e-6) << what;
-            Bstr text;
-            o->get_Subject(text.out());
-            EXPECT_EQ(text.str() == u"Changed", entry->second.subject == u"Changed") << what;
-            o->get_Location(text.out());
-            EXPECT_EQ(text.str() == u"Elsewhere", entry->second.location == u"Elsewhere") << what;
-            LONG busy = 0;
-            o->get_BusyStatus(&busy);
-            EXPECT_EQ(busy == olFree, entry->second.busy == olFree) << what;
-            VARIANT_BOOL allDay = VARIANT_FALSE;
-            o->get_AllDayEvent(&allDay);
-            EXPECT_EQ(allDay == VARIANT_TRUE, entry->second.allDay == 1) << what;
+            const oracle::loader::Shown& want = entry->second;
+            EXPECT_NEAR(Get(o, &IAppointment::get_Start), oracle::OleDay(0) + want.start / 1440.0, 1e-6) << what;
+            EXPECT_NEAR(Get(o, &IAppointment::get_End), oracle::OleDay(0) + want.end / 1440.0, 1e-6) << what;
+            EXPECT_EQ(Text(o, &IAppointment::get_Subject) == u"Changed", want.subject == u"Changed") << what;
+            EXPECT_EQ(Text(o, &IAppointment::get_Location) == u"Elsewhere", want.location == u"Elsewhere") << what;
+            EXPECT_EQ(Get(o, &IAppointment::get_BusyStatus) == olFree, want.busy == olFree) << what;
+            EXPECT_EQ(Get(o, &IAppointment::get_AllDayEvent) == VARIANT_TRUE, want.allDay == 1) << what;
             o->Release();
         }
         p->Release();

@@ -13,23 +13,16 @@ namespace {
 ITask* NewTask() { return MakeItem<ITask>(kTasksDatabase, 0, MakeOutlookTask); }
 ITask* OpenTask(CEOID oid) { return MakeItem<ITask>(kTasksDatabase, oid, MakeOutlookTask); }
 
-CEOID OidOf(ITask* task)
-{
-    LONG oid = 0;
-    task->get_Oid(&oid);
-    return static_cast<CEOID>(oid);
-}
-
 RawProp Raw(CEOID oid, CEPROPID id) { return ReadRaw(kTasksDatabase, oid, id); }
 
 std::uint64_t RawTime(CEOID oid, CEPROPID id) { return platform::FileTimeValue(Raw(oid, id).val.val.filetime); }
+std::uint64_t Midnight(WORD y, WORD m, WORD d) { return platform::FileTimeValue(LocalFileTime(y, m, d)); }
 
 // A saved weekly task starting on Tuesday 10 March 2026, due a day later.
 CEOID SaveWeeklyTask(LONG occurrences = 0)
 {
     ITask* task = NewTask();
-    Bstr subject(u"Water plants");
-    task->put_Subject(subject.b);
+    PutText(task, &ITask::put_Subject, u"Water plants");
     task->put_StartDate(Ole(2026, 3, 10));
     task->put_DueDate(Ole(2026, 3, 11));
     IRecurrencePattern* pattern = nullptr;
@@ -48,9 +41,8 @@ using OutlookTaskTest = OutlookItemTest;
 TEST_F(OutlookTaskTest, EveryPropertyRoundTripsThroughTheModelAndTheRecord)
 {
     ITask* task = NewTask();
-    Bstr subject(u"File the report"), body(u"Two copies"), sound(u"\\Windows\\alarm.wav");
-    task->put_Subject(subject.b);
-    task->put_Body(body.b);
+    PutText(task, &ITask::put_Subject, u"File the report");
+    PutText(task, &ITask::put_Body, u"Two copies");
     task->put_StartDate(Ole(2026, 3, 10, 15, 45));  // kept as the whole day
     task->put_DueDate(Ole(2026, 3, 12));
     task->put_Importance(olImportanceHigh);
@@ -58,10 +50,9 @@ TEST_F(OutlookTaskTest, EveryPropertyRoundTripsThroughTheModelAndTheRecord)
     task->put_ReminderSet(VARIANT_TRUE);
     task->put_ReminderTime(Ole(2026, 3, 12, 8, 30));
     task->put_ReminderOptions(olDialog | olSound);
-    task->put_ReminderSoundFile(sound.b);
+    PutText(task, &ITask::put_ReminderSoundFile, u"\\Windows\\alarm.wav");
     task->put_TeamTask(VARIANT_TRUE);
-    Bstr categories(u"Work, Home");
-    task->put_Categories(categories.b);
+    PutText(task, &ITask::put_Categories, u"Work, Home");
     ASSERT_EQ(task->Save(), S_OK);
     const CEOID oid = OidOf(task);
     task->Release();
@@ -70,45 +61,26 @@ TEST_F(OutlookTaskTest, EveryPropertyRoundTripsThroughTheModelAndTheRecord)
 
     ITask* read = OpenTask(oid);
     ASSERT_NE(read, nullptr);
-    Bstr text;
-    read->get_Subject(text.out());
-    EXPECT_EQ(text.str(), u"File the report");
-    read->get_Body(text.out());
-    EXPECT_EQ(text.str(), u"Two copies");
-    read->get_Categories(text.out());
-    EXPECT_EQ(text.str(), u"Work, Home");
-    read->get_ReminderSoundFile(text.out());
-    EXPECT_EQ(text.str(), u"\\Windows\\alarm.wav");
-    DATE date = 0;
-    read->get_StartDate(&date);
-    EXPECT_DATE(date, Ole(2026, 3, 10));
-    read->get_DueDate(&date);
-    EXPECT_DATE(date, Ole(2026, 3, 12));
-    read->get_ReminderTime(&date);
-    EXPECT_DATE(date, Ole(2026, 3, 12, 8, 30));
-    read->get_DateCompleted(&date);
-    EXPECT_EQ(date, kNoOleDate);
-    LONG value = -1;
-    read->get_Importance(&value);
-    EXPECT_EQ(value, olImportanceHigh);
-    read->get_Sensitivity(&value);
-    EXPECT_EQ(value, olPrivate);
-    read->get_ReminderOptions(&value);
-    EXPECT_EQ(value, olDialog | olSound);
-    VARIANT_BOOL flag = VARIANT_FALSE;
-    read->get_ReminderSet(&flag);
-    EXPECT_EQ(flag, VARIANT_TRUE);
-    read->get_TeamTask(&flag);
-    EXPECT_EQ(flag, VARIANT_TRUE);
-    read->get_Complete(&flag);
-    EXPECT_EQ(flag, VARIANT_FALSE);
-    read->get_IsRecurring(&flag);
-    EXPECT_EQ(flag, VARIANT_FALSE);
+    EXPECT_EQ(Text(read, &ITask::get_Subject), u"File the report");
+    EXPECT_EQ(Text(read, &ITask::get_Body), u"Two copies");
+    EXPECT_EQ(Text(read, &ITask::get_Categories), u"Work, Home");
+    EXPECT_EQ(Text(read, &ITask::get_ReminderSoundFile), u"\\Windows\\alarm.wav");
+    EXPECT_DATE(Get(read, &ITask::get_StartDate), Ole(2026, 3, 10));
+    EXPECT_DATE(Get(read, &ITask::get_DueDate), Ole(2026, 3, 12));
+    EXPECT_DATE(Get(read, &ITask::get_ReminderTime), Ole(2026, 3, 12, 8, 30));
+    EXPECT_EQ(Get(read, &ITask::get_DateCompleted), kNoOleDate);
+    EXPECT_EQ(Get(read, &ITask::get_Importance), olImportanceHigh);
+    EXPECT_EQ(Get(read, &ITask::get_Sensitivity), olPrivate);
+    EXPECT_EQ(Get(read, &ITask::get_ReminderOptions), olDialog | olSound);
+    EXPECT_EQ(Get(read, &ITask::get_ReminderSet), VARIANT_TRUE);
+    EXPECT_EQ(Get(read, &ITask::get_TeamTask), VARIANT_TRUE);
+    EXPECT_EQ(Get(read, &ITask::get_Complete), VARIANT_FALSE);
+    EXPECT_EQ(Get(read, &ITask::get_IsRecurring), VARIANT_FALSE);
     read->Release();
 
     // What the loaders read: local midnights, stored importance 1, the note as text.
-    EXPECT_EQ(RawTime(oid, kTaskStartDate), platform::FileTimeValue(LocalFileTime(2026, 3, 10)));
-    EXPECT_EQ(RawTime(oid, kTaskDueDate), platform::FileTimeValue(LocalFileTime(2026, 3, 12)));
+    EXPECT_EQ(RawTime(oid, kTaskStartDate), Midnight(2026, 3, 10));
+    EXPECT_EQ(RawTime(oid, kTaskDueDate), Midnight(2026, 3, 12));
     EXPECT_EQ(Raw(oid, kTaskImportance).val.val.lVal, 1);
     EXPECT_EQ(Raw(oid, kTaskSensitivity).val.val.iVal, 2);
     EXPECT_EQ(Raw(oid, kTaskReminderSet).val.val.iVal, 1);
@@ -145,9 +117,7 @@ TEST_F(OutlookTaskTest, ImportanceIsStoredHighFirst)
         prop.val.lVal = raw;
         ASSERT_TRUE(WriteRaw(kTasksDatabase, oid, {prop}));
         ITask* read = OpenTask(oid);
-        LONG importance = -1;
-        read->get_Importance(&importance);
-        EXPECT_EQ(importance, expected) << raw;
+        EXPECT_EQ(Get(read, &ITask::get_Importance), expected) << raw;
         read->Release();
     }
 }
@@ -155,8 +125,7 @@ TEST_F(OutlookTaskTest, ImportanceIsStoredHighFirst)
 TEST_F(OutlookTaskTest, LibraryOwnedPropertiesSurviveASave)
 {
     ITask* task = NewTask();
-    Bstr subject(u"First");
-    task->put_Subject(subject.b);
+    PutText(task, &ITask::put_Subject, u"First");
     ASSERT_EQ(task->Save(), S_OK);
     const CEOID oid = OidOf(task);
     task->Release();
@@ -176,8 +145,7 @@ TEST_F(OutlookTaskTest, LibraryOwnedPropertiesSurviveASave)
     platform::CloseObjectStore();
 
     ITask* edit = OpenTask(oid);
-    Bstr changed(u"Second");
-    edit->put_Subject(changed.b);
+    PutText(edit, &ITask::put_Subject, u"Second");
     edit->put_DueDate(Ole(2026, 4, 1));
     ASSERT_EQ(edit->Save(), S_OK);
     edit->Release();
@@ -193,15 +161,13 @@ TEST_F(OutlookTaskTest, LibraryOwnedPropertiesSurviveASave)
 TEST_F(OutlookTaskTest, InvalidValuesFailTheSaveAndLeaveTheRecord)
 {
     ITask* task = NewTask();
-    Bstr subject(u"Kept");
-    task->put_Subject(subject.b);
+    PutText(task, &ITask::put_Subject, u"Kept");
     task->put_StartDate(Ole(2026, 5, 1));
     task->put_DueDate(Ole(2026, 5, 2));
     ASSERT_EQ(task->Save(), S_OK);
     const CEOID oid = OidOf(task);
 
-    Bstr other(u"Lost");
-    task->put_Subject(other.b);
+    PutText(task, &ITask::put_Subject, u"Lost");
     task->put_DueDate(Ole(2026, 4, 30));
     EXPECT_EQ(task->Save(), E_INVALIDDATES) << "due before start";
     task->put_DueDate(Ole(3001, 1, 1));
@@ -221,7 +187,7 @@ TEST_F(OutlookTaskTest, InvalidValuesFailTheSaveAndLeaveTheRecord)
     task->Release();
 
     EXPECT_EQ(Raw(oid, kTaskSubject).text, u"Kept");
-    EXPECT_EQ(RawTime(oid, kTaskDueDate), platform::FileTimeValue(LocalFileTime(2026, 5, 2)));
+    EXPECT_EQ(RawTime(oid, kTaskDueDate), Midnight(2026, 5, 2));
     EXPECT_FALSE(Raw(oid, kTaskRecurrencePattern).found);
     EXPECT_FALSE(Raw(oid, kTaskReminderSet).found);
 }
@@ -232,9 +198,7 @@ TEST_F(OutlookTaskTest, CompletionDateFollowsComplete)
     task->put_Complete(VARIANT_TRUE);
     ASSERT_EQ(task->Save(), S_OK);
     const CEOID oid = OidOf(task);
-    DATE completed = 0;
-    task->get_DateCompleted(&completed);
-    EXPECT_DATE(completed, platform::TodayOleDate());
+    EXPECT_DATE(Get(task, &ITask::get_DateCompleted), platform::TodayOleDate());
     EXPECT_EQ(Raw(oid, kTaskComplete).val.val.iVal, 1);
     EXPECT_TRUE(Raw(oid, kTaskDateCompleted).found);
 
@@ -248,7 +212,7 @@ TEST_F(OutlookTaskTest, CompletionDateFollowsComplete)
     task->put_DateCompleted(Ole(2025, 12, 24));
     ASSERT_EQ(task->Save(), S_OK);
     task->Release();
-    EXPECT_EQ(RawTime(oid, kTaskDateCompleted), platform::FileTimeValue(LocalFileTime(2025, 12, 24)));
+    EXPECT_EQ(RawTime(oid, kTaskDateCompleted), Midnight(2025, 12, 24));
 }
 
 TEST_F(OutlookTaskTest, RecurringTaskStoresItsPatternAndFlag)
@@ -284,8 +248,8 @@ TEST_F(OutlookTaskTest, CompletingARecurringTaskLeavesACopyAndMovesOn)
     ASSERT_EQ(RecordCount(kTasksDatabase), 2);
 
     // The task itself now stands on the next Tuesday, open and recurring.
-    EXPECT_EQ(RawTime(oid, kTaskStartDate), platform::FileTimeValue(LocalFileTime(2026, 3, 17)));
-    EXPECT_EQ(RawTime(oid, kTaskDueDate), platform::FileTimeValue(LocalFileTime(2026, 3, 18)));
+    EXPECT_EQ(RawTime(oid, kTaskStartDate), Midnight(2026, 3, 17));
+    EXPECT_EQ(RawTime(oid, kTaskDueDate), Midnight(2026, 3, 18));
     EXPECT_EQ(Raw(oid, kTaskComplete).val.val.iVal, 0);
     EXPECT_FALSE(Raw(oid, kTaskDateCompleted).found);
     EXPECT_EQ(Raw(oid, kTaskRecurring).val.val.iVal, 1);
@@ -301,7 +265,7 @@ TEST_F(OutlookTaskTest, CompletingARecurringTaskLeavesACopyAndMovesOn)
     ASSERT_NE(copy, 0u);
     EXPECT_EQ(Raw(copy, kTaskComplete).val.val.iVal, 1);
     EXPECT_TRUE(Raw(copy, kTaskDateCompleted).found);
-    EXPECT_EQ(RawTime(copy, kTaskStartDate), platform::FileTimeValue(LocalFileTime(2026, 3, 10)));
+    EXPECT_EQ(RawTime(copy, kTaskStartDate), Midnight(2026, 3, 10));
     EXPECT_EQ(Raw(copy, kTaskSubject).text, u"Water plants");
     EXPECT_FALSE(Raw(copy, kTaskRecurrencePattern).found);
     EXPECT_FALSE(Raw(copy, kTaskRecurring).found);
@@ -314,13 +278,11 @@ TEST_F(OutlookTaskTest, CompletingTheLastOccurrenceCompletesTheTaskItself)
     ITask* task = OpenTask(oid);
     task->put_Complete(VARIANT_TRUE);
     ASSERT_EQ(task->Save(), S_OK);
-    VARIANT_BOOL recurring = VARIANT_TRUE;
-    task->get_IsRecurring(&recurring);
-    EXPECT_EQ(recurring, VARIANT_FALSE);
+    EXPECT_EQ(Get(task, &ITask::get_IsRecurring), VARIANT_FALSE);
     task->Release();
     EXPECT_EQ(RecordCount(kTasksDatabase), 1);
     EXPECT_EQ(Raw(oid, kTaskComplete).val.val.iVal, 1);
-    EXPECT_EQ(RawTime(oid, kTaskStartDate), platform::FileTimeValue(LocalFileTime(2026, 3, 10)));
+    EXPECT_EQ(RawTime(oid, kTaskStartDate), Midnight(2026, 3, 10));
     EXPECT_FALSE(Raw(oid, kTaskRecurrencePattern).found);
 }
 
@@ -330,10 +292,10 @@ TEST_F(OutlookTaskTest, SkippingAnOccurrenceLeavesNoCopy)
     ITask* task = OpenTask(oid);
     ASSERT_EQ(task->SkipRecurrence(), S_OK);
     EXPECT_EQ(RecordCount(kTasksDatabase), 1);
-    EXPECT_EQ(RawTime(oid, kTaskStartDate), platform::FileTimeValue(LocalFileTime(2026, 3, 17)));
+    EXPECT_EQ(RawTime(oid, kTaskStartDate), Midnight(2026, 3, 17));
     EXPECT_EQ(task->SkipRecurrence(), E_FAIL) << "two occurrences only";
     task->Release();
-    EXPECT_EQ(RawTime(oid, kTaskStartDate), platform::FileTimeValue(LocalFileTime(2026, 3, 17)));
+    EXPECT_EQ(RawTime(oid, kTaskStartDate), Midnight(2026, 3, 17));
 
     ITask* plain = NewTask();
     EXPECT_EQ(plain->SkipRecurrence(), E_FAIL);

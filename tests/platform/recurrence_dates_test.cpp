@@ -3,8 +3,6 @@
 // against libical's expansion of the equivalent RRULE.
 #include <gtest/gtest.h>
 
-#include <libical/ical.h>
-
 #include <cstdio>
 #include <limits>
 #include <random>
@@ -12,6 +10,7 @@
 #include <vector>
 
 #include "platform/recurrence_dates.h"
+#include "recurrence_ical_oracle.h"
 
 using namespace platform;
 
@@ -229,81 +228,8 @@ TEST(RecurrenceDatesLookups, InvalidRuleHasNoOccurrences)
 
 namespace {
 
-const char* const kIcalDays[] = {"SU", "MO", "TU", "WE", "TH", "FR", "SA"};
-
-std::string ByDay(int mask)
-{
-    std::string out;
-    for (int d = 0; d < 7; ++d) {
-        if (mask & (1 << d)) out += std::string(out.empty() ? "" : ",") + kIcalDays[d];
-    }
-    return out;
-}
-
-// Day D, or the month's last day when it is shorter: the last of the days
-// 28..D that the month has.
-std::string MonthDay(int day)
-{
-    if (day <= 28) return "BYMONTHDAY=" + std::to_string(day);
-    std::string days = "28";
-    for (int d = 29; d <= day; ++d) days += "," + std::to_string(d);
-    return "BYMONTHDAY=" + days + ";BYSETPOS=-1";
-}
-
-std::string RRuleOf(const RecurrenceRule& r)
-{
-    const std::string interval = ";INTERVAL=" + std::to_string(r.interval);
-    const std::string setpos = ";BYSETPOS=" + std::to_string(r.instance == 5 ? -1 : r.instance);
-    std::string s;
-    switch (r.type) {
-    case kRecursDaily:
-        s = r.dayOfWeekMask == kRecurMaskWeekdays ? "FREQ=DAILY;BYDAY=MO,TU,WE,TH,FR" : "FREQ=DAILY" + interval;
-        break;
-    case kRecursWeekly:
-        s = "FREQ=WEEKLY" + interval + ";BYDAY=" + ByDay(r.dayOfWeekMask) + ";WKST=" + kIcalDays[r.firstDayOfWeek];
-        break;
-    case kRecursMonthly:
-        s = "FREQ=MONTHLY" + interval + ";" + MonthDay(r.dayOfMonth);
-        break;
-    case kRecursMonthNth:
-        s = "FREQ=MONTHLY" + interval + ";BYDAY=" + ByDay(r.dayOfWeekMask) + setpos;
-        break;
-    case kRecursYearly:
-        s = "FREQ=YEARLY;BYMONTH=" + std::to_string(r.monthOfYear) + ";" + MonthDay(r.dayOfMonth);
-        break;
-    default:
-        s = "FREQ=YEARLY;BYMONTH=" + std::to_string(r.monthOfYear) + ";BYDAY=" + ByDay(r.dayOfWeekMask) + setpos;
-        break;
-    }
-    if (r.end == RecurrenceEnd::kAfterOccurrences) s += ";COUNT=" + std::to_string(r.occurrences);
-    if (r.end == RecurrenceEnd::kByDate) {
-        const RecurrenceCivilDate d = RecurrenceDateFromDay(r.patternEndDay);
-        char buf[32];
-        std::snprintf(buf, sizeof buf, ";UNTIL=%04d%02d%02dT235959", d.year, d.month, d.day);
-        s += buf;
-    }
-    return s;
-}
-
-// libical's occurrence days (at most `limit`), from a floating 09:00 start.
-std::vector<RecurrenceDay> IcalDays(const RecurrenceRule& r, size_t limit)
-{
-    std::vector<RecurrenceDay> out;
-    const RecurrenceCivilDate start = RecurrenceDateFromDay(r.patternStartDay);
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d%02d%02dT090000", start.year, start.month, start.day);
-    const std::string text = RRuleOf(r);
-    icalrecurrencetype recur = icalrecurrencetype_from_string(text.c_str());
-    icalrecur_iterator* it = icalrecur_iterator_new(recur, icaltime_from_string(buf));
-    if (it == nullptr) return out;
-    while (out.size() < limit) {
-        const icaltimetype t = icalrecur_iterator_next(it);
-        if (icaltime_is_null_time(t)) break;
-        out.push_back(RecurrenceDayFromDate(t.year, t.month, t.day));
-    }
-    icalrecur_iterator_free(it);
-    return out;
-}
+using icaloracle::IcalDays;
+using icaloracle::RRuleOf;
 
 // libical iterates up to the year 2582.
 constexpr RecurrenceDay kIcalLastDay = 358040;  // 31 December 2580

@@ -28,13 +28,21 @@ std::u16string Resource(UINT id)
     return length > 0 ? std::u16string(text, static_cast<size_t>(length)) : std::u16string();
 }
 
-// ---- Logon ------------------------------------------------------------------
-
-TEST(COutlookLogon, OpensOnceWithTheParentWindow)
-{
+// A fake application behind COutlook, with the messages it shows.
+class FakeOutlookTest : public ::testing::Test {
+protected:
     ScriptedUiHost ui;
     FakeOutlookLog log;
-    FakeCOutlook outlook(log);
+    FakeCOutlook outlook{log};
+};
+using COutlookLogon = FakeOutlookTest;
+using COutlookItems = FakeOutlookTest;
+using COutlookFolders = FakeOutlookTest;
+
+// ---- Logon ------------------------------------------------------------------
+
+TEST_F(COutlookLogon, OpensOnceWithTheParentWindow)
+{
     outlook.SetParentWindow(FakeWindow(0x4321));
     EXPECT_FALSE(outlook.IsOpen());
 
@@ -47,11 +55,8 @@ TEST(COutlookLogon, OpensOnceWithTheParentWindow)
     EXPECT_EQ(ui.MessageCount(), 0u);
 }
 
-TEST(COutlookLogon, WithoutParentTheForegroundWindowIsUsed)
+TEST_F(COutlookLogon, WithoutParentTheForegroundWindowIsUsed)
 {
-    ScriptedUiHost ui;
-    FakeOutlookLog log;
-    FakeCOutlook outlook(log);
     HWND foreground = CreateWindowExW(0, u"ListBox", nullptr, 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(foreground, nullptr);
     ASSERT_TRUE(SetForegroundWindow(foreground));
@@ -60,11 +65,8 @@ TEST(COutlookLogon, WithoutParentTheForegroundWindowIsUsed)
     DestroyWindow(foreground);
 }
 
-TEST(COutlookLogon, CloseLogsOffAndReleasesAndTheNextOpenStartsAfresh)
+TEST_F(COutlookLogon, CloseLogsOffAndReleasesAndTheNextOpenStartsAfresh)
 {
-    ScriptedUiHost ui;
-    FakeOutlookLog log;
-    FakeCOutlook outlook(log);
     ASSERT_TRUE(outlook.Open());
     outlook.Close();
     EXPECT_FALSE(outlook.IsOpen());
@@ -77,11 +79,8 @@ TEST(COutlookLogon, CloseLogsOffAndReleasesAndTheNextOpenStartsAfresh)
     EXPECT_EQ(log.created, 2);
 }
 
-TEST(COutlookLogon, TheApplicationThatCannotBeCreatedIsReported)
+TEST_F(COutlookLogon, TheApplicationThatCannotBeCreatedIsReported)
 {
-    ScriptedUiHost ui;
-    FakeOutlookLog log;
-    FakeCOutlook outlook(log);
     outlook.createResult = REGDB_E_CLASSNOTREG;
     outlook.SetParentWindow(FakeWindow(0x77));
 
@@ -92,12 +91,9 @@ TEST(COutlookLogon, TheApplicationThatCannotBeCreatedIsReported)
     EXPECT_EQ(log.logons, 0);
 }
 
-TEST(COutlookLogon, AFailedLogonIsReportedAndLeavesNoApplication)
+TEST_F(COutlookLogon, AFailedLogonIsReportedAndLeavesNoApplication)
 {
-    ScriptedUiHost ui;
-    FakeOutlookLog log;
     log.logonResult = E_FAIL;
-    FakeCOutlook outlook(log);
 
     EXPECT_FALSE(outlook.Open());
     EXPECT_FALSE(outlook.IsOpen());
@@ -111,11 +107,8 @@ TEST(COutlookLogon, AFailedLogonIsReportedAndLeavesNoApplication)
 
 // ---- Item calls -------------------------------------------------------------
 
-TEST(COutlookItems, ItemCallsOpenOnDemandAndPassTheirArguments)
+TEST_F(COutlookItems, ItemCallsOpenOnDemandAndPassTheirArguments)
 {
-    ScriptedUiHost ui;
-    FakeOutlookLog log;
-    FakeCOutlook outlook(log);
     IDispatch* item = nullptr;
     EXPECT_EQ(outlook.GetItemFromOid(0x42, &item), 0x242);
     EXPECT_EQ(log.created, 1);
@@ -123,11 +116,8 @@ TEST(COutlookItems, ItemCallsOpenOnDemandAndPassTheirArguments)
     EXPECT_EQ(log.created, 1) << "the second call finds the application open";
 }
 
-TEST(COutlookItems, WithoutApplicationItemCallsGiveMinusOne)
+TEST_F(COutlookItems, WithoutApplicationItemCallsGiveMinusOne)
 {
-    ScriptedUiHost ui;
-    FakeOutlookLog log;
-    FakeCOutlook outlook(log);
     outlook.createResult = E_OUTOFMEMORY;
     IDispatch* item = nullptr;
     EXPECT_EQ(outlook.GetItemFromOid(1, &item), -1);
@@ -135,11 +125,8 @@ TEST(COutlookItems, WithoutApplicationItemCallsGiveMinusOne)
     EXPECT_EQ(ui.MessageCount(), 2u) << "each attempt to open tells the user";
 }
 
-TEST(COutlookItems, TimeZoneByIndexNeedsALogonAndNeverOpens)
+TEST_F(COutlookItems, TimeZoneByIndexNeedsALogonAndNeverOpens)
 {
-    ScriptedUiHost ui;
-    FakeOutlookLog log;
-    FakeCOutlook outlook(log);
     TIME_ZONE_INFORMATION tzi{};
     EXPECT_EQ(static_cast<std::uint32_t>(outlook.GetTimeZoneInformationFromIndex(5, &tzi)), 0x80004005u);
     EXPECT_EQ(log.created, 0);
@@ -151,11 +138,8 @@ TEST(COutlookItems, TimeZoneByIndexNeedsALogonAndNeverOpens)
 
 // ---- Default folders --------------------------------------------------------
 
-TEST(COutlookFolders, AFailedRequestLogsOnAfreshAndTriesOnceMore)
+TEST_F(COutlookFolders, AFailedRequestLogsOnAfreshAndTriesOnceMore)
 {
-    ScriptedUiHost ui;
-    FakeOutlookLog log;
-    FakeCOutlook outlook(log);
     ASSERT_TRUE(outlook.Open());
     log.folderResults = {E_FAIL};
 
@@ -167,11 +151,8 @@ TEST(COutlookFolders, AFailedRequestLogsOnAfreshAndTriesOnceMore)
     EXPECT_EQ(log.alive, 1);
 }
 
-TEST(COutlookFolders, GivesUpAfterTheSecondFailure)
+TEST_F(COutlookFolders, GivesUpAfterTheSecondFailure)
 {
-    ScriptedUiHost ui;
-    FakeOutlookLog log;
-    FakeCOutlook outlook(log);
     log.folderResults = {E_INVALIDARG, E_UNEXPECTED, S_OK};
 
     IFolder* folder = nullptr;
@@ -179,11 +160,8 @@ TEST(COutlookFolders, GivesUpAfterTheSecondFailure)
     EXPECT_EQ(log.folderCalls, 2);
 }
 
-TEST(COutlookFolders, NoApplicationAtAllGivesMinusOneAndOneMessage)
+TEST_F(COutlookFolders, NoApplicationAtAllGivesMinusOneAndOneMessage)
 {
-    ScriptedUiHost ui;
-    FakeOutlookLog log;
-    FakeCOutlook outlook(log);
     outlook.createResult = E_FAIL;
     IFolder* folder = nullptr;
     EXPECT_EQ(outlook.GetDefaultFolder(olFolderContacts, &folder), -1);
@@ -269,31 +247,27 @@ protected:
         IDispatch* item = nullptr;
         EXPECT_EQ(COutlook::GetOutlookObject().CreateItem(kind, &item), S_OK);
         if (!item) return 0;
-        LONG oid = 0;
         BSTR text = SysAllocString(u"Sample");
+        auto save = [&](auto* typed, const IID& iid, auto fill) {
+            item->QueryInterface(iid, reinterpret_cast<void**>(&typed));
+            fill(typed);
+            EXPECT_EQ(typed->Save(), S_OK);
+            LONG oid = 0;
+            typed->get_Oid(&oid);
+            typed->Release();
+            return oid;
+        };
+        LONG oid = 0;
         if (kind == olTaskItem) {
-            ITask* task = nullptr;
-            item->QueryInterface(IID_ITask, reinterpret_cast<void**>(&task));
-            task->put_Subject(text);
-            EXPECT_EQ(task->Save(), S_OK);
-            task->get_Oid(&oid);
-            task->Release();
+            oid = save(static_cast<ITask*>(nullptr), IID_ITask, [&](ITask* t) { t->put_Subject(text); });
         } else if (kind == olAppointmentItem) {
-            IAppointment* appointment = nullptr;
-            item->QueryInterface(IID_IAppointment, reinterpret_cast<void**>(&appointment));
-            appointment->put_Subject(text);
-            appointment->put_Start(46000.5);
-            appointment->put_Duration(30);
-            EXPECT_EQ(appointment->Save(), S_OK);
-            appointment->get_Oid(&oid);
-            appointment->Release();
+            oid = save(static_cast<IAppointment*>(nullptr), IID_IAppointment, [&](IAppointment* a) {
+                a->put_Subject(text);
+                a->put_Start(46000.5);
+                a->put_Duration(30);
+            });
         } else {
-            IContact* contact = nullptr;
-            item->QueryInterface(IID_IContact, reinterpret_cast<void**>(&contact));
-            contact->put_LastName(text);
-            EXPECT_EQ(contact->Save(), S_OK);
-            contact->get_Oid(&oid);
-            contact->Release();
+            oid = save(static_cast<IContact*>(nullptr), IID_IContact, [&](IContact* c) { c->put_LastName(text); });
         }
         SysFreeString(text);
         item->Release();
