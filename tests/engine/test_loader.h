@@ -134,8 +134,8 @@ inline HANDLE OpenOrCreate(const WCHAR* name, CEPROPID sort)
     CEOID oid = 0;
     HANDLE db = CeOpenDatabaseEx(nullptr, &oid, name, sort, 0, nullptr);
     if (db != INVALID_HANDLE_VALUE) return db;
-    SORTORDERSPEC spec{sort, 0};
-    if (!CeCreateDatabase(name, 0, 1, &spec)) return INVALID_HANDLE_VALUE;
+    SORTORDERSPEC order{sort, 0};
+    if (!CeCreateDatabase(name, 0, 1, &order)) return INVALID_HANDLE_VALUE;
     oid = 0;
     return CeOpenDatabaseEx(nullptr, &oid, name, sort, 0, nullptr);
 }

@@ -9,35 +9,20 @@
 
 #include <nlohmann/json.hpp>
 
-#include "tests/support/child_process.h"
+#include "tests/tools/kstools_home_fixture.h"
 
 namespace {
 
 using Json = nlohmann::json;
 
-class KstoolsCategories : public testing::Test {
+class KstoolsCategories : public KstoolsHomeFixture {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kstools-categories-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        home_ = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(home_); }
-
-    kstest::ChildResult Run(std::vector<std::string> args)
-    {
-        args.insert(args.begin(), KSTOOLS_CLI);
-        return kstest::RunChild(args, {}, {{"KSTOOLS_HOME", home_}, {"KSTOOLS_LOCALE", "en-US"}});
-    }
     Json List()
     {
         auto r = Run({"categories", "--json"});
         EXPECT_EQ(r.exitCode, 0) << r.err;
         return r.exitCode == 0 ? Json::parse(r.out)["categories"] : Json::array();
     }
-
-    std::string home_;
 };
 
 TEST_F(KstoolsCategories, AFreshStoreHasNone)

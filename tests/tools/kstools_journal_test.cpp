@@ -10,27 +10,14 @@
 
 #include <nlohmann/json.hpp>
 
-#include "tests/support/child_process.h"
+#include "tests/tools/kstools_home_fixture.h"
 
 namespace {
 
 using Json = nlohmann::json;
 
-class KstoolsJournal : public testing::Test {
+class KstoolsJournal : public KstoolsHomeFixture {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kstools-journal-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        home_ = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(home_); }
-
-    kstest::ChildResult Run(std::vector<std::string> args)
-    {
-        args.insert(args.begin(), KSTOOLS_CLI);
-        return kstest::RunChild(args, {}, {{"KSTOOLS_HOME", home_}, {"KSTOOLS_LOCALE", "en-US"}});
-    }
     Json List(std::vector<std::string> filters = {})
     {
         filters.insert(filters.begin(), {"journal", "--json"});
@@ -45,8 +32,6 @@ protected:
         ASSERT_EQ(r.exitCode, 0) << r.err;
         EXPECT_EQ(r.out.rfind("added journal entry 0x", 0), 0u) << r.out;
     }
-
-    std::string home_;
 };
 
 TEST_F(KstoolsJournal, AFreshStoreHasNoEntries)
