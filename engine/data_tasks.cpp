@@ -1,0 +1,163 @@
+#include "engine/data_tasks.h"
+
+#include <cstdlib>
+#include <new>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include "platform/wide_string.h"
+
+DATATASKS::DATATASKS() : subject(nullptr), categories(nullptr), iconText(nullptr), children(0)
+{
+    SetDefaults();
+    keptAsParent = 0;
+    expanded = 0;
+    parentOid = 0;
+    depth = 0;
+    groupIndex = 0;
+    parent = nullptr;
+}
+
+// The child list holds the children without owning them (no free policy):
+// they belong to the display list.
+DATATASKS::~DATATASKS()
+{
+    std::free(subject);
+    std::free(categories);
+    std::free(iconText);
+}
+
+void DATATASKS::SetDefaults()
+{
+    rank = 0;
+    order = 0;
+    importance = kTaskImportanceNormal;
+    oid = 0;
+    for (int i = 0; i < kTaskPriorityChars; ++i) {
+        priorityNumber[i] = 0;
+        priorityLetter[i] = 0;
+    }
+    subject = nullptr;
+    categories = nullptr;
+    iconText = nullptr;
+    dueDate = kTaskNoDate;
+    startDate = kTaskNoDate;
+    completionDate = kTaskNoDate;
+    spareDate = kTaskNoDate;
+    hasJournal = 0;
+    hasLinks = 0;
+    sensitivity = 0;
+    hasNote = 0;
+    flag4126 = 0;
+    flag4503 = 0;
+    complete = 0;
+    percentComplete = 0;
+    overdue = 0;
+    dueToday = 0;
+    hidden = 0;
+    expandable = 1;
+    filled = 0;
+}
+
+int DATATASKS::TotalNumChildren() const
+{
+    // Depth-first without recursion; a row met again on its own path (a
+    // cycle left by damaged parent links) is not descended into twice.
+    struct Frame {
+        const DATATASKS* row;
+        CePtrList<DATATASKS*>::iterator next;
+    };
+    int total = 0;
+    std::vector<Frame> stack;
+    std::unordered_set<const DATATASKS*> onPath;
+    stack.push_back({this, children.begin()});
+    onPath.insert(this);
+    while (!stack.empty()) {
+        Frame& top = stack.back();
+        if (top.next == top.row->children.end()) {
+            onPath.erase(top.row);
+            stack.pop_back();
+            continue;
+        }
+        const DATATASKS* child = *top.next;
+        ++top.next;
+        if (!child) continue;
+        ++total;
+        if (child->children.GetCount() > 0 && onPath.insert(child).second) {
+            stack.push_back({child, child->children.begin()});
+        }
+    }
+    return total;
+}
+
+void DATATASKS::NullData(bool all)
+{
+    std::free(subject);
+    std::free(categories);
+    std::free(iconText);
+    SetDefaults();
+    if (all) {
+        // The children belong to the display list: only unlink them.
+        while (children.GetCount() > 0) children.RemoveAt(children.GetIndexBase(), false);
+        expanded = 0;
+        parentOid = 0;
+        depth = 0;
+        groupIndex = 0;
+        parent = nullptr;
+        keptAsParent = 0;
+    }
+}
+
+DATATASKS* DATATASKS::Copy(bool withTree) const
+{
+    auto* copy = new (std::nothrow) DATATASKS;
+    if (!copy) return nullptr;
+    copy->subject = _wcsdup(subject);
+    copy->categories = _wcsdup(categories);
+    copy->iconText = _wcsdup(iconText);
+    if ((subject && !copy->subject) || (categories && !copy->categories) || (iconText && !copy->iconText)) {
+        delete copy;
+        return nullptr;
+    }
+    copy->rank = rank;
+    copy->order = order;
+    copy->importance = importance;
+    copy->oid = oid;
+    for (int i = 0; i < kTaskPriorityChars; ++i) {
+        copy->priorityNumber[i] = priorityNumber[i];
+        copy->priorityLetter[i] = priorityLetter[i];
+    }
+    copy->dueDate = dueDate;
+    copy->startDate = startDate;
+    copy->completionDate = completionDate;
+    copy->spareDate = spareDate;
+    copy->hasJournal = hasJournal;
+    copy->hasLinks = hasLinks;
+    copy->sensitivity = sensitivity;
+    copy->hasNote = hasNote;
+    copy->flag4126 = flag4126;
+    copy->flag4503 = flag4503;
+    copy->complete = complete;
+    copy->percentComplete = percentComplete;
+    copy->overdue = overdue;
+    copy->dueToday = dueToday;
+    copy->hidden = hidden;
+    copy->expandable = expandable;
+    copy->filled = 1;
+    copy->keptAsParent = keptAsParent;
+    copy->parentOid = parentOid;
+    if (withTree) {
+        copy->expanded = expanded;
+        copy->depth = depth;
+        copy->groupIndex = groupIndex;
+        copy->parent = parent;
+        for (DATATASKS* child : children) {
+            if (copy->children.Append(child) != CELIST_OK) {
+                delete copy;
+                return nullptr;
+            }
+        }
+    }
+    return copy;
+}

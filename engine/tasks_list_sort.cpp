@@ -1,0 +1,164 @@
+#include "engine/tasks_list_sort.h"
+
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Rows = std::vector<DATATASKS*>;
+
+// Which side of the pivot an element belongs on: negative before, positive
+// after, 0 with the pivot.
+int Side(TasksCompareFn compare, DATATASKS* pivot, DATATASKS* element, bool ascending)
+{
+    if (element == pivot) return 0;
+    int c = compare(pivot, element, 0);
+    if (c == 0) return 0;
+    bool before = ascending ? c > 0 : c < 0;
+    return before ? -1 : 1;
+}
+
+// Quicksort on an array: middle pivot, three-way partition (rows equal to
+// the pivot are settled at once, so many equal keys cost no more than
+// distinct ones), and an explicit stack of ranges that holds the larger part
+// while the smaller one is worked on.
+void QuickSortRows(Rows& rows, TasksCompareFn compare, bool ascending)
+{
+    std::vector<std::pair<size_t, size_t>> ranges;  // [first, last)
+    ranges.emplace_back(0, rows.size());
+    while (!ranges.empty()) {
+        auto [first, last] = ranges.back();
+        ranges.pop_back();
+        while (last - first > 1) {
+            DATATASKS* pivot = rows[first + (last - first) / 2];
+            size_t lt = first;  // [first, lt) before the pivot
+            size_t i = first;   // [lt, i) with the pivot
+            size_t gt = last;   // [gt, last) after the pivot
+            while (i < gt) {
+                int side = Side(compare, pivot, rows[i], ascending);
+                if (side < 0) {
+                    std::swap(rows[lt++], rows[i++]);
+                } else if (side > 0) {
+                    std::swap(rows[i], rows[--gt]);
+                } else {
+                    ++i;
+                }
+            }
+            // The pivot itself always lands in the middle part, so both
+            // remaining parts are smaller than the range.
+            if (lt - first < last - gt) {
+                ranges.emplace_back(gt, last);
+                last = lt;
+            } else {
+                ranges.emplace_back(first, lt);
+                first = gt;
+            }
+        }
+    }
+}
+
+// Every row that has children, each once, found without recursion.
+std::vector<DATATASKS*> ParentsBelow(const CePtrList<DATATASKS*>& top)
+{
+    std::vector<DATATASKS*> parents;
+    std::unordered_set<DATATASKS*> seen;
+    std::vector<DATATASKS*> pending;
+    for (DATATASKS* row : top) pending.push_back(row);
+    while (!pending.empty()) {
+        DATATASKS* row = pending.back();
+        pending.pop_back();
+        if (!row || row->children.GetCount() == 0 || !seen.insert(row).second) continue;
+        parents.push_back(row);
+        for (DATATASKS* child : row->children) pending.push_back(child);
+    }
+    return parents;
+}
+
+// Rows in display order: each row followed depth-first by its children. A
+// row met again on its own path (a cycle of damaged links) is not entered
+// again.
+Rows WalkTree(const CePtrList<DATATASKS*>& top)
+{
+    struct Frame {
+        DATATASKS* row;
+        CePtrList<DATATASKS*>::iterator next;
+    };
+    Rows order;
+    std::vector<Frame> stack;
+    std::unordered_set<DATATASKS*> onPath;
+    auto enter = [&](DATATASKS* row) {
+        order.push_back(row);
+        if (row && row->children.GetCount() > 0 && onPath.insert(row).second) {
+            stack.push_back({row, row->children.begin()});
+        }
+    };
+    for (DATATASKS* row : top) {
+        enter(row);
+        while (!stack.empty()) {
+            Frame& frame = stack.back();
+            if (frame.next == frame.row->children.end()) {
+                onPath.erase(frame.row);
+                stack.pop_back();
+                continue;
+            }
+            DATATASKS* child = *frame.next;
+            ++frame.next;
+            enter(child);
+        }
+    }
+    return order;
+}
+
+}  // namespace
+
+void TasksQuickSort(CePtrList<DATATASKS*>& list, TasksCompareFn compare, bool ascending)
+{
+    if (!compare || list.GetCount() < 2) return;
+    Rows rows;
+    rows.reserve(list.GetCount());
+    for (DATATASKS* row : list) rows.push_back(row);
+    QuickSortRows(rows, compare, ascending);
+    // The same rows go back into the same nodes: no copy or free policy
+    // of the list is involved.
+    size_t i = 0;
+    for (auto it = list.begin(); it != list.end(); ++it) *it = rows[i++];
+}
+
+void SortHierTasks(CePtrList<DATATASKS*>& top, TasksCompareFn compare)
+{
+    for (DATATASKS* parent : ParentsBelow(top)) TasksQuickSort(parent->children, compare, true);
+    TasksQuickSort(top, compare, true);
+}
+
+void SortGroupTasks(CePtrList<DATATASKS*>& top, TasksCompareFn headerCompare, TasksCompareFn primary)
+{
+    for (DATATASKS* header : top) {
+        if (header) SortHierTasks(header->children, primary);
+    }
+    // Headers are ordered without the hidden flag and the tie-break; the
+    // comparison inverts under a descending direction and so does the sort,
+    // which keeps the headers in their comparison's own order.
+    TasksSortState::BeginSecondaryPhase();
+    TasksQuickSort(top, headerCompare, !TasksSortState::Prefs().primaryDescending);
+    TasksSortState::BeginPrimaryPhase();
+}
+
+int LoadHierTasks(const CePtrList<DATATASKS*>& top, CePtrList<DATATASKS*>& display)
+{
+    // Unlink without freeing: the rows live on in the tree and their lists.
+    while (display.GetCount() > 0) display.RemoveAt(display.GetIndexBase(), false);
+    Rows order = WalkTree(top);
+    int visible = 0;
+    for (DATATASKS* row : order) {
+        if (row && !row->hidden) {
+            display.Append(row);
+            ++visible;
+        }
+    }
+    // Hidden rows fill the list from the back, so they stand in reverse.
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        if (*it && (*it)->hidden) display.Append(*it);
+    }
+    return visible;
+}

@@ -1,0 +1,242 @@
+#include "engine/tasks_thread.h"
+
+#include <cstring>
+
+#include "platform/clock.h"
+#include "platform/local_memory.h"
+#include "platform/pim_databases.h"
+#include "platform/registry.h"
+#include "platform/variant_time.h"
+#include "storage/c_registry.h"
+
+namespace {
+
+// The properties a load reads, in the order the filing code indexes them.
+constexpr ULONG kTaskPropIds[kTasksPropertyCount] = {
+    0x00040002, 0x410F0002, 0x41040040, 0x41050040, 0x00260003, 0x2A08001F, 0x0037001F,
+    0x41260002, 0x45030002, 0x410F0040, 0x00170041, 0x00160041, 0x2A090005, 0x2A110013,
+};
+
+constexpr ULONG kTaskCategoriesProperty = 0x00160041;
+// Records visited between two looks at the stop event when the category
+// pre-pass chose the records.
+constexpr int kStopCheckInterval = 25;
+
+}  // namespace
+
+CTasksThread::CTasksThread()
+    : m_list(1), m_groups(0), m_onDate(kTaskNoDate), m_today(0), m_bManualSettings(false), m_hNotify(nullptr),
+      m_propIds{}, m_propCount(0)
+{
+    m_list.SetPolicies(nullptr, nullptr, nullptr);
+    m_groups.SetDeletePolicy(1);
+    SetSettingsKey(kTasksSettingsKey);
+    SettingChange();
+}
+
+CTasksThread::~CTasksThread()
+{
+    // PostKill is ours: the thread must stop while this object is whole.
+    Stop(true);
+    ClearData();
+    m_list.RemoveAll();
+    m_groups.RemoveAll();
+}
+
+void CTasksThread::Override(const WCHAR* keyPath) { SetSettingsKey(keyPath); }
+
+void CTasksThread::SetTodayFromClock()
+{
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    DATE today = 0;
+    SystemTimeToVariantTime(&now, &today);
+    m_today = static_cast<int>(today);
+}
+
+void CTasksThread::SettingChange()
+{
+    m_settings.Read(GetSettingsKey());
+    ReadCategoryRestrictSettings();
+    SetTodayFromClock();
+}
+
+void CTasksThread::LoadSortPrefs()
+{
+    TasksSortPrefs prefs;
+    CRegistry settings;
+    const bool open = settings.OpenKey(HKEY_CURRENT_USER, GetSettingsKey()) == 0;
+    auto read = [&](const WCHAR* name, int fallback) {
+        int value = fallback;
+        if (!open || settings.QueryValue(name, &value) != 0) value = fallback;
+        return value;
+    };
+    const int rule = m_settings.filterRule;
+    if (rule == kTasksRuleOnDate || rule == kTasksRuleUnplanned || rule == kTasksRuleProject) {
+        prefs.primaryKey = kTasksSortCompletion;
+        prefs.secondaryKey = kTasksSortImportance;
+    } else {
+        prefs.primaryKey = read(u"TV_Sort0", kTasksSortImportance);
+        prefs.secondaryKey = read(u"TV_Sort1", kTasksSortSubject);
+        prefs.primaryDescending = read(u"TV_SortDescending0", 0) != 0;
+        prefs.secondaryDescending = read(u"TV_SortDescending1", 0) != 0;
+    }
+    prefs.undatedTaskSort = read(u"UndatedTaskSort", -1);
+    if (m_settings.groupBy == kTasksGroupPriorityManager) {
+        prefs.primaryKey = kTasksSortTpm;
+        prefs.secondaryKey = kTasksSortSubject;
+        prefs.primaryDescending = prefs.secondaryDescending = false;
+    }
+    TasksSortState::SetPrefs(prefs);
+}
+
+int CTasksThread::SetPropIds(ULONG* ids)
+{
+    std::memcpy(ids, kTaskPropIds, sizeof(kTaskPropIds));
+    m_propCount = kTasksPropertyCount;
+    return kTasksPropertyCount;
+}
+
+int CTasksThread::InitiateLinksDB() { return CKSDataThread::InitiateLinksDB(); }
+
+DWORD CTasksThread::ThreadProc()
+{
+    return RunLoaderProtocol(
+        m_hNotify, [] { return true; }, [this](CeManualEvent* stop) { return TasksThreadProc(stop); });
+}
+
+void CTasksThread::PostKill()
+{
+    // The frame closes the databases and gives back the data lock.
+    CKSDataThread::PostKill();
+    m_busy = 0;
+    if (m_hNotify) PostMessageW(m_hNotify, WM_LOADER_END, 0, 0);
+}
+
+void CTasksThread::ClearData()
+{
+    for (DATATASKS* row : m_list) {
+        if (row && !row->IsHeader()) delete row;
+    }
+    m_list.RemoveAll();
+}
+
+void CTasksThread::ClearGroups()
+{
+    if (m_list.IsEmpty()) m_groups.RemoveAll();
+}
+
+DWORD CTasksThread::TasksThreadProc(CeManualEvent* stopEvent)
+{
+    if (!TryLockData()) return 0;
+    ++m_busy;
+    SetupThreadResources();
+    CeDb* db = GetDatabaseClass();
+
+    if (!m_bManualSettings) SettingChange();
+    m_included = m_completed = m_overdue = m_dueToday = 0;
+    m_high = m_normal = m_low = m_partial = 0;
+    m_treeRows = m_withParent = 0;
+    m_bFixedHeadersMade = false;
+    m_bTreeExpanded = false;
+    LoadSortPrefs();
+    SetPropIds(m_propIds);
+    m_excluded.clear();
+
+    bool open = false;
+    if (db) {
+        if (m_settings.ProjectView()) {
+            if (!m_projects) m_projects = std::make_unique<CTaskProjects>(m_hNotify);
+            m_projects->LoadProjects();
+            if (m_settings.projectOid != 0) open = db->Open(kTasksDatabase, 0, 0, nullptr);
+        } else {
+            open = db->Open(kTasksDatabase, 0, 0, nullptr);
+        }
+    }
+
+    ClearData();
+    // Headers of the previous load go with it; the fixed ones are made again.
+    m_groups.RemoveAll();
+    m_displayed = 0;
+
+    const int records = open ? db->GetNumRecords() : 0;
+    CeDbRecord record;
+    CEPROPVAL* buffer = nullptr;
+    if (open && records > 0) buffer = static_cast<CEPROPVAL*>(LocalAlloc(LPTR, kTasksReadBufferSize));
+
+    // The category pre-pass: when the filter restricts categories, only the
+    // blobs are read first and the main pass visits the records that pass.
+    const bool prePass = m_categoryRestrict.bHideCategories != kCategoryShowSelected ||
+                         (m_categoryRestrict.m_pSelected && !m_categoryRestrict.m_pSelected->IsEmpty());
+    CePtrList<DWORD> chosen(0);
+    // The record owns the buffer from its first read on.
+    bool readAny = false;
+    if (buffer && prePass) {
+        ULONG blobId = kTaskCategoriesProperty;
+        for (CEOID oid = db->SeekFirst(); oid != 0; oid = db->SeekNext()) {
+            readAny = true;
+            if (!db->ReadRec(record, buffer, kTasksReadBufferSize, 1, &blobId)) continue;
+            CEBLOB blob{0, nullptr};
+            if (record.GetCount() == 1 && !(record.GetProps()[0].wFlags & CEDB_PROPNOTFOUND)) {
+                blob = record.GetProps()[0].val.blob;
+            }
+            if (CategoryFilterHighLevel(&blob, &m_categoryRestrict)) chosen.Append(record.GetOid());
+        }
+    }
+
+    InitiateLinksDB();
+    bool stopped = false;
+    auto file = [&]() {
+        readAny = true;
+        if (!db->ReadRec(record, buffer, kTasksReadBufferSize, static_cast<USHORT>(m_propCount), m_propIds)) return;
+        bool shown = false;
+        AddNewTask(&record, &shown, -1, false, false);
+    };
+    if (buffer && prePass) {
+        int visited = 0;
+        for (DWORD oid : chosen) {
+            if (visited++ % kStopCheckInterval == 0 && StopRequested(stopEvent)) {
+                stopped = true;
+                break;
+            }
+            if (db->SeekTo(oid) == 0) continue;
+            file();
+        }
+    } else if (buffer) {
+        for (CEOID oid = db->SeekFirst(); oid != 0; oid = db->SeekNext()) {
+            if (StopRequested(stopEvent)) {
+                stopped = true;
+                break;
+            }
+            file();
+        }
+    }
+
+    if (stopped) {
+        record.Reset();
+        if (buffer && !readAny) LocalFree(buffer);
+        delete m_pMainDB;
+        m_pMainDB = nullptr;
+        CloseLinksDB();
+        --m_busy;
+        UnlockData();
+        return 0;
+    }
+
+    if (m_withParent > 0 && m_settings.readParent && buffer) {
+        SetChildToParents(buffer, m_propIds, kTasksReadBufferSize, false);
+    }
+    SetActiveCountFromTree();
+    SortDataList();
+    SortPriorityManager();
+
+    record.Reset();  // frees the read buffer once a read has attached it
+    if (buffer && !readAny) LocalFree(buffer);
+    if (db) db->Close();
+    CloseLinksDB();
+    const int visible = m_displayed;
+    UnlockData();
+    --m_busy;
+    ReportLoaderData(m_hNotify, LOADER_DATA_COMPLETE, visible, true);
+    return 0;
+}

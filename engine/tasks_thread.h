@@ -1,0 +1,189 @@
+// CTasksThread: the background loader of one task window. It reads "Tasks
+// Database" on its worker thread, files each task that passes the view's
+// filters as a DATATASKS row, counts what it saw, links children to their
+// parents, groups the rows under headers when the view is grouped, sorts,
+// and hands the finished display list to the window (WM_LOADER_DATA, sent).
+//
+// Between loads the window thread updates or deletes single tasks, opens
+// and closes headers and parents, moves rows in the task tree and re-sorts,
+// all without a reload.
+//
+// Ownership: task rows (copies included) belong to the display list, header
+// rows to the group list; the display list holds both, so it never frees
+// rows by policy: ClearData and the deletions free task rows themselves.
+#pragma once
+
+#include <memory>
+#include <set>
+
+#include "engine/data_tasks.h"
+#include "engine/ks_data_thread.h"
+#include "engine/task_projects.h"
+#include "engine/tasks_compare.h"
+#include "engine/tasks_view_settings.h"
+#include "foundation/ce_ptr_list.h"
+#include "storage/ce_db_record.h"
+
+// One request to move a row in the task tree.
+struct _HIERSTRUCT {
+    ULONG oid;        // the task
+    ULONG parentOid;  // its new parent (task or project)
+    ULONG expanded;   // non-zero: the task shows its children
+};
+
+inline constexpr int kTasksPropertyCount = 14;
+inline constexpr DWORD kTasksReadBufferSize = 0x20000;
+// Tasks due from 27 November to 31 December 2999 are never listed.
+inline constexpr LONG kTasksHiddenDueFirst = 401734;
+inline constexpr LONG kTasksHiddenDueLast = 401768;
+
+class CTasksThread : public CKSDataThread {
+public:
+    CTasksThread();
+    ~CTasksThread() override;
+
+    // ---- configuration (window thread, between loads) ----
+    // Reads the view's settings, applies the rule overrides and sets today.
+    void SettingChange();
+    void SetManualSettings(bool manual) { m_bManualSettings = manual; }
+    // Replaces the settings key path (the sort settings are read from it too).
+    void Override(const WCHAR* keyPath);
+    void SetFilterRule(int rule) { m_settings.filterRule = rule; }
+    int GetFilterRule() const { return m_settings.filterRule; }
+    void SetDateOn(double date) { m_onDate = date; }
+    double GetOnDate() const { return m_onDate; }
+    void SetToday(int day) { m_today = day; }
+    int GetToday() const { return m_today; }
+    void SetNotifyWindow(HWND window) { m_hNotify = window; }
+    HWND GetNotifyWindow() const { return m_hNotify; }
+    // The settings in force; with manual settings the window edits them here.
+    TasksViewSettings& Settings() { return m_settings; }
+    // Reads the process-wide sort settings from the settings key (fixed keys
+    // under the day and project rules and the priority manager).
+    void LoadSortPrefs();
+    // Fills ids with the 14 properties a load reads; returns 14.
+    int SetPropIds(ULONG* ids);
+
+    // ---- counters, read by the window after a load ----
+    int GetIncludedCount() const { return m_included; }
+    int GetCompletedCount() const { return m_completed; }
+    int GetOverdueCount() const { return m_overdue; }
+    int GetDueTodayCount() const { return m_dueToday; }
+    int GetHighCount() const { return m_high; }
+    int GetNormalCount() const { return m_normal; }
+    int GetLowCount() const { return m_low; }
+    int GetPercentageCount() const { return m_partial; }
+    int GetDisplayedCount() const { return m_displayed; }
+    int GetTreeCount() const { return m_settings.groupBy == kTasksGroupProject ? m_withParent : 0; }
+    int GetDisplayedTreeCount() const { return m_settings.groupBy == kTasksGroupProject ? m_treeRows : 0; }
+    bool IsTreeExpanded() const { return m_bTreeExpanded; }
+    DWORD GetProjectFilterOID() const { return m_settings.projectOid; }
+    bool IsBusy() const { return m_busy != 0; }
+
+    // The display list (index base 1): visible rows first, in display order.
+    CePtrList<DATATASKS*>& GetDataList() { return m_list; }
+    CePtrList<DATATASKS*>& GetGroupList() { return m_groups; }
+
+    // ---- loading ----
+    DWORD ThreadProc() override;
+    DWORD TasksThreadProc(CeManualEvent* stopEvent);
+    void PostKill() override;
+    int InitiateLinksDB() override;
+
+    // ---- single updates (window thread, between loads) ----
+    // Files one record: position -1 appends a new row, otherwise the row at
+    // that display position is refilled. single marks an update outside a
+    // load. 1 when the row is visible; *shown tells whether the task passed
+    // the filters.
+    long AddNewTask(CeDbRecord* record, bool* shown, int position, bool single, bool keepAsParent);
+    void DeleteTaskFromThread(int position);
+    void PreTaskUpdateCountChange(DATATASKS* row);
+    void SortDataList();
+    long ExpandAll(bool expand);
+    long ExpandTreeNode(bool expand, DATATASKS* node, bool persist);
+    void SetActiveCountFromTree();
+    void SortPriorityManager();
+
+    // ---- the task tree ----
+    void SetTaskHTField(ULONG oid, ULONG parent, bool expanded, bool remove);
+    void SetChildToParents(void* buffer, ULONG* ids, ULONG size, bool noDuplicates);
+    void AddTreeNode(_HIERSTRUCT* move, int childPosition, int parentPosition);
+    void RemoveTreeNode(_HIERSTRUCT* move, int position, bool promoteChildren);
+    void DeleteChildrenFromTask(long& position);
+    void UpdateDepth(CePtrList<DATATASKS*>& children, DATATASKS* parent);
+    void SetupChildren(DATATASKS* parent, unsigned short& percent);
+    void HTParentTaskRulesCheck(DATATASKS* parent);
+
+    // The projects of the project view (null before the first one loads).
+    CTaskProjects* GetProjects() const { return m_projects.get(); }
+
+private:
+    // ---- filing ----
+    bool PassesDateRule(const DATATASKS& task, bool hasDue, bool hasStart, LONG due, LONG start, LONG completed);
+    bool PassesProjectTest(CeDbRecord& record, DWORD oid);
+    void FillRow(DATATASKS* row, CeDbRecord& record);
+    // Adds delta to the counters row raises; totals: also included and
+    // completed (which the filters count for a new row).
+    void CountRow(const DATATASKS* row, int delta, bool totals);
+    void SetTodayFromClock();
+
+    // ---- grouping ----
+    long AddToGroup(DATATASKS* row, bool remove, long index);
+    DATATASKS* CreateGroup(DATATASKS* header);
+    void AddGroupChild(DATATASKS* task, DATATASKS* header, long index);
+    bool AddGroupHeader(DATATASKS* header);
+    bool IsGroupHeaderOpen(DATATASKS* header);
+    void SetGroupHeaderOpen(DATATASKS* header, bool open);
+    void CreateFixedHeaders();
+    DATATASKS* NewHeader(const WCHAR* text);
+    void AddToCategoryGroup(DATATASKS* row, long index);
+    void AddToImportanceGroup(DATATASKS* row, long index);
+    void AddToPriorityGroup(DATATASKS* row, long index);
+    void AddToProgressGroup(DATATASKS* row, long index);
+    void AddToCompletionGroup(DATATASKS* row, long index);
+    void AddToDateGroup(DATATASKS* row, long index);
+    DATATASKS* NoneHeader(bool create);
+    bool GroupStateName(DATATASKS* header, WCHAR* name, int size);
+    void ClearGroups();
+    void ClearData();
+
+    // ---- the tree ----
+    int FindRowByOid(DWORD oid);
+    int PositionOf(const DATATASKS* row);
+    // Takes row off the display list and frees it (headers belong to the
+    // group list); while linking, removals are collected and done at the end.
+    void RemoveRow(DATATASKS* row);
+    // Removes row and everything below it from the display list.
+    int RemoveSubtree(DATATASKS* row);
+    void RemoveRowsWithOid(DWORD oid, DATATASKS* keep);
+    // row's children move up to row's parent; store writes their links.
+    void PromoteChildren(DATATASKS* row, bool store);
+    void LinkChild(DATATASKS* row, DATATASKS* parent, bool noDuplicates);
+    void RemoveFromCounters(DATATASKS* row);
+    void DetachFromParent(DATATASKS* row);
+    bool m_bDeferRemoval = false;
+    std::set<DATATASKS*> m_pendingRemoval;
+
+    // ---- sorting ----
+    TasksCompareFn HeaderComparison() const;
+    void RecountDisplayed();
+
+    TasksViewSettings m_settings;
+    CePtrList<DATATASKS*> m_list;    // display list, index base 1
+    CePtrList<DATATASKS*> m_groups;  // headers, index base 0, owned
+    std::set<DWORD> m_excluded;      // tasks that left the project or day view
+    std::unique_ptr<CTaskProjects> m_projects;
+    double m_onDate;
+    int m_today;
+    bool m_bManualSettings;
+    HWND m_hNotify;
+    ULONG m_propIds[kTasksPropertyCount];
+    int m_propCount;
+
+    int m_included = 0, m_completed = 0, m_overdue = 0, m_dueToday = 0;
+    int m_high = 0, m_normal = 0, m_low = 0, m_partial = 0;
+    int m_displayed = 0, m_treeRows = 0, m_withParent = 0;
+    bool m_bTreeExpanded = false;
+    bool m_bFixedHeadersMade = false;
+    SHORT m_busy = 0;
+};

@@ -1,0 +1,344 @@
+// Filing one task record as a row of the list: the filters, the counters and
+// the row's fields.
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include "categories/category_blob.h"
+#include "engine/note_emptiness.h"
+#include "engine/task_subject_prefix.h"
+#include "engine/tasks_thread.h"
+#include "platform/private_heap.h"
+#include "platform/system_time.h"
+#include "platform/variant_time.h"
+#include "platform/wide_string.h"
+
+namespace {
+
+// Positions in the identifier array (SetPropIds).
+enum TaskProp {
+    kSensitivity,
+    kComplete,
+    kStart,
+    kDue,
+    kImportance,
+    kIconText,
+    kSubject,
+    kFlag4126,
+    kFlag4503,
+    kCompleted,
+    kNote,
+    kCategories,
+    kParent,
+    kPercent,
+};
+
+constexpr LONG kNoDay = 949998;
+
+int At(const CeDbRecord& record, const ULONG* ids, TaskProp prop) { return record.FindProp(ids[prop]); }
+
+// The stored entry itself (strings and blobs are read in place, without a
+// copy); null when the record lacks the property.
+const CEPROPVAL* Entry(const CeDbRecord& record, int index)
+{
+    if (index < 0 || index >= record.GetCount()) return nullptr;
+    const CEPROPVAL* entry = &record.GetProps()[index];
+    return (entry->wFlags & CEDB_PROPNOTFOUND) ? nullptr : entry;
+}
+
+const WCHAR* TextOf(const CeDbRecord& record, int index)
+{
+    const CEPROPVAL* entry = Entry(record, index);
+    return entry && TypeFromPropID(entry->propid) == CEVT_LPWSTR ? entry->val.lpwstr : nullptr;
+}
+
+// The blob, or {0, null} when missing (which the filters read as empty).
+CEBLOB BlobOf(const CeDbRecord& record, int index)
+{
+    const CEPROPVAL* entry = Entry(record, index);
+    if (!entry || TypeFromPropID(entry->propid) != CEVT_BLOB) return CEBLOB{0, nullptr};
+    return entry->val.blob;
+}
+
+// A stored FILETIME as a local-calendar OLE date; "no date" when missing
+// or beyond the dates the list can show.
+double ReadDate(const CeDbRecord& record, int index)
+{
+    FILETIME stored{};
+    if (!record.GetIndexVal(index, stored)) return kTaskNoDate;
+    SYSTEMTIME st{};
+    DATE date = 0;
+    if (!FileTimeToSystemTime(&stored, &st) || !SystemTimeToVariantTime(&st, &date)) return kTaskNoDate;
+    if (!(date < kTaskNoDate)) return kTaskNoDate;
+    return date;
+}
+
+LONG DayOf(double date) { return date >= kTaskNoDate ? kNoDay : static_cast<LONG>(date); }
+
+// Stored importance 1 high, 2 normal, 3 low to the row's 2, 1, 0.
+LONG MapImportance(const CeDbRecord& record, int index)
+{
+    LONG stored = 0;
+    if (!record.GetIndexVal(index, stored)) return kTaskImportanceNormal;
+    switch (stored) {
+    case 1: return kTaskImportanceHigh;
+    case 3: return kTaskImportanceLow;
+    default: return kTaskImportanceNormal;
+    }
+}
+
+WORD AbsoluteFlag(const CeDbRecord& record, int index)
+{
+    SHORT value = 0;
+    if (!record.GetIndexVal(index, value)) return 0;
+    return static_cast<WORD>(std::abs(static_cast<int>(value)));
+}
+
+}  // namespace
+
+bool CTasksThread::PassesDateRule(const DATATASKS& task, bool hasDue, bool hasStart, LONG due, LONG start,
+                                  LONG completed)
+{
+    const LONG t = m_today;
+    const bool complete = task.complete != 0;
+    const bool undated = !hasDue && !hasStart;
+    switch (m_settings.filterRule) {
+    case kTasksRuleToday:
+        return (complete ? (due == t || completed == t) : due <= t) || start == t || undated;
+    case kTasksRuleOverdue:
+        return !complete && hasDue && due < t;
+    case kTasksRuleUndated:
+        return undated;
+    case kTasksRuleActive:
+        return (complete ? (due == t || completed == t) : (due <= t || start <= t)) || start == t || undated;
+    case kTasksRuleTomorrow:
+        return (complete ? (due == t || due == t + 1 || completed == t || completed == t + 1) : due <= t + 1) ||
+               start == t || start == t + 1 || undated;
+    case kTasksRuleCompleted:
+        return complete;
+    case kTasksRuleDaysAhead: {
+        const long long limit = static_cast<long long>(t) + m_settings.daysFuture;
+        return (hasStart && start <= limit) || (hasDue && due <= limit && !hasStart) || !hasDue;
+    }
+    case kTasksRuleOnDate: {
+        const LONG d = DayOf(m_onDate);
+        if (complete) return completed == d;
+        return due == d || (due >= d && start <= d) || (d == t && due < t);
+    }
+    case kTasksRuleUnplanned:
+        return !complete && undated;
+    default:
+        return true;
+    }
+}
+
+bool CTasksThread::PassesProjectTest(CeDbRecord& record, DWORD oid)
+{
+    const DWORD project = m_settings.projectOid;
+    if (project == 0) return false;
+    double value = 0;
+    DWORD parent = 0;
+    if (record.GetIndexVal(At(record, m_propIds, kParent), value) && value >= 1 && value < 4294967296.0) {
+        parent = static_cast<DWORD>(value);
+    }
+    if (parent == project) return true;
+    if (parent != 0 && !m_excluded.count(parent) && !(m_projects && m_projects->FindProjectbyID(parent))) return true;
+    m_excluded.insert(oid);
+    return false;
+}
+
+void CTasksThread::CountRow(const DATATASKS* row, int delta, bool totals)
+{
+    if (totals && !row->keptAsParent) {
+        m_included += delta;
+        if (row->complete) m_completed += delta;
+    }
+    if (row->overdue) m_overdue += delta;
+    if (row->dueToday) m_dueToday += delta;
+    if (row->percentComplete > 0 && row->percentComplete < 100) m_partial += delta;
+    switch (row->importance) {
+    case kTaskImportanceHigh: m_high += delta; break;
+    case kTaskImportanceLow: m_low += delta; break;
+    default: m_normal += delta; break;
+    }
+}
+
+void CTasksThread::PreTaskUpdateCountChange(DATATASKS* row)
+{
+    if (row && !row->IsHeader()) CountRow(row, -1, true);
+}
+
+void CTasksThread::FillRow(DATATASKS* row, CeDbRecord& record)
+{
+    const ULONG* ids = m_propIds;
+    row->oid = record.GetOid();
+    row->flag4126 = AbsoluteFlag(record, At(record, ids, kFlag4126));
+    row->flag4503 = AbsoluteFlag(record, At(record, ids, kFlag4503));
+
+    const CEBLOB blob = BlobOf(record, At(record, ids, kCategories));
+    if (Entry(record, At(record, ids, kCategories))) {
+        m_scratchCategories.RemoveAll();
+        BLOB2Categories(blob, m_scratchCategories);
+        WCHAR* text = CategoryAssembler(m_scratchCategories);
+        m_scratchCategories.RemoveAll();
+        // Rows own malloc'ed strings; the assembler uses the private heap
+        // when there is one.
+        row->categories = _wcsdup(text ? text : u"");
+        if (text) {
+            if (GetPrivateHeap()) HeapFree(GetPrivateHeap(), 0, text);
+            else std::free(text);
+        }
+    } else {
+        row->categories = _wcsdup(u"");
+    }
+
+    if (const WCHAR* icon = TextOf(record, At(record, ids, kIconText))) row->iconText = _wcsdup(icon);
+
+    const CEBLOB note = BlobOf(record, At(record, ids, kNote));
+    row->hasNote = IsNoteEmpty(&note) ? 0 : 1;
+
+    ULONG percent = 0;
+    if (!record.GetIndexVal(At(record, ids, kPercent), percent) || percent > 100) percent = percent > 100 ? 100 : 0;
+    row->percentComplete = static_cast<WORD>(percent);
+
+    if (m_settings.readParent) {
+        double value = 0;
+        if (record.GetIndexVal(At(record, ids, kParent), value) && value >= 1 && value < 4294967296.0) {
+            row->parentOid = static_cast<DWORD>(value);
+            row->expanded = value != std::floor(value) ? 1 : 0;
+        }
+    }
+
+    const WCHAR* subject = TextOf(record, At(record, ids, kSubject));
+    if (subject && subject[0]) {
+        // The prefix parser moves a pointer along its own copy.
+        std::u16string text(subject);
+        WCHAR* plain = text.data();
+        int days = 0;
+        TaskSubjectPrefix::Parse(plain, row->priorityLetter, row->priorityNumber, days);
+        row->order = days;
+        row->subject = _wcsdup(plain);
+    } else {
+        row->subject = _wcsdup(u"");
+    }
+}
+
+long CTasksThread::AddNewTask(CeDbRecord* record, bool* shownOut, int position, bool single, bool keepAsParent)
+{
+    if (shownOut) *shownOut = true;
+    if (!record) return 0;
+    if (single) {
+        InitiateLinksDB();
+        SetupThreadResources();
+        m_settings.ApplyUpdateOverrides();
+        // A window that set the day itself (manual settings) keeps it.
+        if (!m_bManualSettings) SetTodayFromClock();
+        if (m_propCount == 0) SetPropIds(m_propIds);
+    }
+    const ULONG* ids = m_propIds;
+    DATATASKS* existing = position >= 1 ? m_list.GetAt(position) : nullptr;
+    if (existing && existing->IsHeader()) existing = nullptr;
+    bool keep = keepAsParent;
+    if (single && !keep && existing && existing->IsParentNode()) keep = true;
+
+    bool shown = true;
+    const CEBLOB blob = BlobOf(*record, At(*record, ids, kCategories));
+    if (single) shown = CategoryFilterHighLevel(&blob, &m_categoryRestrict);
+
+    const double start = ReadDate(*record, At(*record, ids, kStart));
+    const double due = ReadDate(*record, At(*record, ids, kDue));
+    const bool hasStart = start < kTaskNoDate, hasDue = due < kTaskNoDate;
+    SHORT sensitivity = 0;
+    record->GetIndexVal(At(*record, ids, kSensitivity), sensitivity);
+    if (!hasDue && !m_settings.showUndated) {
+        shown = false;
+    } else if (m_settings.filterPrivacy >= 0 && m_settings.filterPrivacy != (sensitivity != 0 ? 1 : 0)) {
+        shown = false;
+    }
+
+    DATATASKS probe;  // the values the rules look at, before a row is chosen
+    SHORT complete = 0;
+    record->GetIndexVal(At(*record, ids, kComplete), complete);
+    probe.complete = complete != 0 ? 1 : 0;
+    const double completed = probe.complete ? ReadDate(*record, At(*record, ids, kCompleted)) : kTaskNoDate;
+    const LONG importance = MapImportance(*record, At(*record, ids, kImportance));
+    if (m_settings.filterPriority < 3 && m_settings.filterPriority != importance) shown = false;
+
+    const LONG dueDay = DayOf(due), startDay = DayOf(start), completedDay = DayOf(completed);
+    if (hasDue && dueDay >= kTasksHiddenDueFirst && dueDay <= kTasksHiddenDueLast) shown = false;
+
+    if (shown && m_settings.filterRule != kTasksRuleAll) {
+        shown = m_settings.filterRule == kTasksRuleProject
+                    ? PassesProjectTest(*record, record->GetOid())
+                    : PassesDateRule(probe, hasDue, hasStart, dueDay, startDay, completedDay);
+    }
+    if (shown) {
+        ++m_included;
+        if (probe.complete) {
+            ++m_completed;
+            if (!m_settings.showCompleted) shown = false;
+        }
+    }
+    if (shownOut) *shownOut = shown;
+
+    if (!shown && !keep) {
+        if (position >= 0) DeleteTaskFromThread(position);
+        if (m_settings.DayRule()) {
+            double value = 0;
+            if (record->GetIndexVal(At(*record, ids, kParent), value) && value >= 1 && value < 4294967296.0) {
+                m_excluded.insert(static_cast<DWORD>(value));
+            }
+        }
+        return 0;
+    }
+
+    // The row: a new one, or the one at position refilled.
+    DATATASKS* row = nullptr;
+    long formerIndex = -1;
+    if (position == -1 || (position >= 1 && !existing && position > m_list.GetCount())) {
+        row = new DATATASKS;
+        m_list.Append(row);
+    } else if (existing) {
+        row = existing;
+        PreTaskUpdateCountChange(row);
+        formerIndex = AddToGroup(row, true, -1);
+        if (m_settings.groupBy == kTasksGroupCategory) RemoveRowsWithOid(row->oid, row);
+        const LONG rank = row->rank;
+        row->NullData(false);
+        if (single && m_settings.groupBy == kTasksGroupPriorityManager) row->rank = rank;
+    } else {
+        row = new DATATASKS;
+        if (m_list.SetAt(position, row) != CELIST_OK) m_list.Append(row);
+    }
+
+    row->importance = importance;
+    row->complete = probe.complete;
+    row->overdue = !probe.complete && hasDue && dueDay < m_today;
+    row->dueToday = !probe.complete && hasDue && dueDay == m_today;
+    FillRow(row, *record);
+    if (row->parentOid != 0) ++m_withParent;
+    row->dueDate = due;
+    row->startDate = start;
+    row->completionDate = completed;
+    row->sensitivity = static_cast<WORD>(sensitivity);
+    if (row->complete) row->percentComplete = 100;
+    else if (row->percentComplete == 100) row->percentComplete = 0;
+    row->filled = 1;
+    if (keep && !shown) {
+        row->keptAsParent = 1;
+        shown = true;
+        if (shownOut) *shownOut = true;
+    }
+    // Included and completed were counted with the filters.
+    CountRow(row, +1, false);
+
+    if (SideDatabasesOpen()) {
+        row->hasLinks = HasLinks(row->oid);
+        row->hasJournal = HasJournal(row->oid);
+    }
+    if (single) CloseLinksDB();
+
+    AddToGroup(row, false, formerIndex);
+    if (single && m_settings.groupBy == kTasksGroupPriorityManager) SortPriorityManager();
+    return row->hidden ? 0 : 1;
+}

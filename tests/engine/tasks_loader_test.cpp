@@ -1,0 +1,435 @@
+// The task list as a window sees it after a load: which tasks each filter
+// rule keeps, how the rows are ordered and grouped, the counters, and the
+// single-task updates between loads.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "engine/tasks_thread.h"
+#include "task_store.h"
+
+using namespace tasktest;
+
+namespace {
+
+std::set<std::string> AsSet(const std::vector<std::string>& rows) { return {rows.begin(), rows.end()}; }
+
+class TasksLoaderTest : public TaskStoreTest {
+protected:
+    // A store where each task sits on one side of a rule's boundary.
+    void WriteRuleStore()
+    {
+        const double t = today;
+        WriteTask({.subject = u"overdue", .due = t - 3});
+        WriteTask({.subject = u"today", .due = t});
+        WriteTask({.subject = u"tomorrow", .due = t + 1});
+        WriteTask({.subject = u"nextweek", .due = t + 5, .start = t + 2});
+        WriteTask({.subject = u"started", .due = t + 10, .start = t - 1});
+        WriteTask({.subject = u"undated"});
+        WriteTask({.subject = u"startonly", .start = t});
+        WriteTask({.subject = u"donetoday", .due = t - 2, .complete = true, .completed = t});
+        WriteTask({.subject = u"doneold", .due = t - 20, .complete = true, .completed = t - 10});
+        WriteTask({.subject = u"farfuture", .due = t + 100});
+        // 15 December 2999: inside the range that is never listed.
+        WriteTask({.subject = u"y2999", .due = 401752});
+    }
+};
+
+TEST_F(TasksLoaderTest, EachFilterRuleKeepsExactlyItsTasks)
+{
+    WriteRuleStore();
+    SetTaskSetting(u"bShowCompleted", 1);
+    SetTaskSetting(u"bShowUndated", 1);
+    SetTaskSetting(u"TV_DaysFuture", 7);
+    struct Case {
+        int rule;
+        std::set<std::string> kept;
+    } const cases[] = {
+        {42250, {"overdue", "today", "tomorrow", "nextweek", "started", "undated", "startonly", "donetoday", "doneold",
+                 "farfuture"}},
+        {42251, {"overdue", "today", "undated", "startonly", "donetoday"}},
+        {42252, {"overdue"}},
+        {42253, {"undated"}},
+        {42255, {"overdue", "today", "started", "undated", "startonly", "donetoday"}},
+        {42256, {"overdue", "today", "tomorrow", "undated", "startonly", "donetoday"}},
+        {42258, {"donetoday", "doneold"}},
+        {42259, {"overdue", "today", "tomorrow", "nextweek", "started", "undated", "startonly", "donetoday",
+                 "doneold"}},
+        {42261, {"undated"}},
+        {12345, {"overdue", "today", "tomorrow", "nextweek", "started", "undated", "startonly", "donetoday", "doneold",
+                 "farfuture"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rule);
+        SetTaskSetting(u"TV_FilterData", c.rule);
+        CTasksThread loader;
+        ASSERT_TRUE(Load(loader));
+        EXPECT_EQ(AsSet(VisibleText(loader)), c.kept);
+        EXPECT_EQ(loader.GetDisplayedCount(), static_cast<int>(c.kept.size()));
+    }
+}
+
+TEST_F(TasksLoaderTest, OnDateRuleListsThatDayAndOverdueTasksOnlyForToday)
+{
+    WriteRuleStore();
+    SetTaskSetting(u"TV_FilterData", 42260);
+    CTasksThread loader;
+    loader.SetManualSettings(true);
+    loader.SettingChange();
+    loader.SetDateOn(today);
+    ASSERT_TRUE(Load(loader));
+    EXPECT_EQ(AsSet(VisibleText(loader)), (std::set<std::string>{"today", "started", "overdue", "donetoday"}));
+
+    loader.SetDateOn(today + 1);
+    ASSERT_TRUE(Load(loader));
+    EXPECT_EQ(AsSet(VisibleText(loader)), (std::set<std::string>{"tomorrow", "started"}));
+}
+
+TEST_F(TasksLoaderTest, CountersFollowWhatTheFiltersSaw)
+{
+    WriteRuleStore();
+    WriteTask({.subject = u"high", .due = today + 2, .importance = 1, .percent = 40});
+    WriteTask({.subject = u"low", .importance = 3, .percent = 100});  // incomplete at 100 reads as 0
+    WriteTask({.subject = u"odd", .importance = 7});                  // unknown importance is normal
+    CTasksThread loader;  // completed tasks hidden by default, undated shown
+    LPARAM reported = -1;
+    ASSERT_TRUE(Load(loader, &reported));
+    // Every task but the 2999 one passes the rules; the two complete ones
+    // are counted, then hidden.
+    EXPECT_EQ(loader.GetIncludedCount(), 13);
+    EXPECT_EQ(loader.GetCompletedCount(), 2);
+    EXPECT_EQ(loader.GetDisplayedCount(), 11);
+    EXPECT_EQ(reported, 11);
+    EXPECT_EQ(loader.GetOverdueCount(), 1);
+    EXPECT_EQ(loader.GetDueTodayCount(), 1);
+    EXPECT_EQ(loader.GetHighCount(), 1);
+    EXPECT_EQ(loader.GetLowCount(), 1);
+    EXPECT_EQ(loader.GetNormalCount(), 9);
+    EXPECT_EQ(loader.GetPercentageCount(), 1);
+    for (DATATASKS* row : Visible(loader)) {
+        if (Utf8(row->subject) == "low") {
+            EXPECT_EQ(row->percentComplete, 0);
+        }
+        if (Utf8(row->subject) == "odd") {
+            EXPECT_EQ(row->importance, kTaskImportanceNormal);
+        }
+    }
+}
+
+TEST_F(TasksLoaderTest, PrivacyAndImportanceFilters)
+{
+    WriteTask({.subject = u"open", .sensitivity = 0});
+    WriteTask({.subject = u"secret", .importance = 1, .sensitivity = 2});
+    SetTaskSetting(u"TV_FilterPrivacy", 1);
+    {
+        CTasksThread loader;
+        ASSERT_TRUE(Load(loader));
+        EXPECT_EQ(VisibleText(loader), std::vector<std::string>{"secret"});
+    }
+    SetTaskSetting(u"TV_FilterPrivacy", 0);
+    {
+        CTasksThread loader;
+        ASSERT_TRUE(Load(loader));
+        EXPECT_EQ(VisibleText(loader), std::vector<std::string>{"open"});
+    }
+    SetTaskSetting(u"TV_FilterPrivacy", static_cast<ULONG>(-1));
+    SetTaskSetting(u"TV_FilterPriority", 2);
+    {
+        CTasksThread loader;
+        ASSERT_TRUE(Load(loader));
+        EXPECT_EQ(VisibleText(loader), std::vector<std::string>{"secret"});
+    }
+}
+
+TEST_F(TasksLoaderTest, RowFieldsComeFromTheRecord)
+{
+    const std::vector<BYTE> emptyInk = [] {
+        std::vector<BYTE> b(476, ' ');
+        const char* head = "{\\pwi";
+        std::copy(head, head + 5, b.begin());
+        return b;
+    }();
+    const CEOID a = WriteTask({.subject = u"B12|7: Renew licence", .due = today + 3, .note = {'h', 'i'}});
+    WriteTask({.subject = u"Plain", .note = emptyInk});
+    loadertest::WriteSideRecord(kLinksDatabase, kLinksSeekProperty, a);
+    loadertest::WriteSideRecord(kLoaderJournalDatabase, kJournalSeekProperty, a);
+    CTasksThread loader;
+    ASSERT_TRUE(Load(loader));
+    ASSERT_EQ(loader.GetDisplayedCount(), 2);
+    for (DATATASKS* row : Visible(loader)) {
+        if (row->oid == a) {
+            EXPECT_EQ(Utf8(row->subject), "Renew licence");
+            EXPECT_EQ(Utf8(row->priorityLetter), "B");
+            EXPECT_EQ(Utf8(row->priorityNumber), "12");
+            EXPECT_EQ(row->order, 7);
+            EXPECT_EQ(row->hasNote, 1);
+            EXPECT_EQ(row->hasLinks, 1);
+            EXPECT_EQ(row->hasJournal, 1);
+            EXPECT_EQ(static_cast<LONG>(row->dueDate), static_cast<LONG>(today + 3));
+            EXPECT_EQ(row->startDate, kTaskNoDate);
+        } else {
+            EXPECT_EQ(Utf8(row->subject), "Plain");
+            EXPECT_EQ(row->hasNote, 0);  // an empty ink note
+            EXPECT_EQ(row->hasLinks, 0);
+        }
+    }
+}
+
+TEST_F(TasksLoaderTest, DueDateSortKeepsUndatedTasksOnTheirSideInBothDirections)
+{
+    WriteTask({.subject = u"b", .due = today + 2});
+    WriteTask({.subject = u"none"});
+    WriteTask({.subject = u"a", .due = today + 1});
+    WriteTask({.subject = u"c", .due = today + 3});
+    SetTaskSetting(u"TV_Sort0", 2);
+    SetTaskSetting(u"TV_Sort1", 1);
+    struct Case {
+        ULONG descending;
+        ULONG undated;
+        std::vector<std::string> order;
+    } const cases[] = {
+        {0, static_cast<ULONG>(-1), {"a", "b", "c", "none"}},
+        {1, static_cast<ULONG>(-1), {"c", "b", "a", "none"}},
+        {0, 1, {"none", "a", "b", "c"}},
+        {1, 1, {"none", "c", "b", "a"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.descending << "/" << static_cast<LONG>(c.undated));
+        SetTaskSetting(u"TV_SortDescending0", c.descending);
+        SetTaskSetting(u"UndatedTaskSort", c.undated);
+        CTasksThread loader;
+        ASSERT_TRUE(Load(loader));
+        EXPECT_EQ(VisibleText(loader), c.order);
+    }
+}
+
+TEST_F(TasksLoaderTest, PriorityKeyOrdersByImportanceThenLetterThenNumber)
+{
+    WriteTask({.subject = u"B1: b1", .importance = 2});
+    WriteTask({.subject = u"A10: a10", .importance = 2});
+    WriteTask({.subject = u"A2: a2", .importance = 2});
+    WriteTask({.subject = u"urgent", .importance = 1});
+    WriteTask({.subject = u"plain", .importance = 2});
+    CTasksThread loader;  // primary key 4, secondary subject
+    ASSERT_TRUE(Load(loader));
+    EXPECT_EQ(VisibleText(loader), (std::vector<std::string>{"urgent", "a2", "a10", "b1", "plain"}));
+    SetTaskSetting(u"TV_SortDescending0", 1);
+    ASSERT_TRUE(Load(loader));
+    EXPECT_EQ(VisibleText(loader), (std::vector<std::string>{"plain", "b1", "a10", "a2", "urgent"}));
+}
+
+class TasksGroupingTest : public TasksLoaderTest {
+protected:
+    void SetUp() override
+    {
+        TasksLoaderTest::SetUp();
+        home = cattest::WriteCategory(u"Home", 0);
+        work = cattest::WriteCategory(u"Work", 1);
+        ResetFullCategoryList();
+    }
+    CEOID home = 0, work = 0;
+};
+
+TEST_F(TasksGroupingTest, CategoryGroupsShowATaskUnderEachOfItsCategories)
+{
+    const CEOID both = WriteTask({.subject = u"both", .categories = loadertest::BlobOf({0, 1})});
+    WriteTask({.subject = u"homeonly", .categories = loadertest::BlobOf({0})});
+    WriteTask({.subject = u"loose"});
+    SetTaskSetting(u"GroupBy", 1);
+    CTasksThread loader;
+    ASSERT_TRUE(Load(loader));
+    EXPECT_EQ(VisibleText(loader),
+              (std::vector<std::string>{"[None]", "loose", "[Home]", "both", "homeonly", "[Work]", "both"}));
+    EXPECT_EQ(loader.GetIncludedCount(), 3);
+
+    // Deleting the task removes every row of it; its header empties.
+    int position = 0;
+    int i = 1;
+    for (DATATASKS* row : loader.GetDataList()) {
+        if (row->oid == both) {
+            position = i;
+            break;
+        }
+        ++i;
+    }
+    ASSERT_GT(position, 0);
+    loader.DeleteTaskFromThread(position);
+    loader.SortDataList();
+    EXPECT_EQ(VisibleText(loader), (std::vector<std::string>{"[None]", "loose", "[Home]", "homeonly"}));
+    EXPECT_EQ(loader.GetIncludedCount(), 2);
+}
+
+TEST_F(TasksGroupingTest, ImportanceGroupsAlwaysHaveThreeHeadersInOrder)
+{
+    WriteTask({.subject = u"x", .importance = 3});
+    SetTaskSetting(u"GroupBy", 2);
+    CTasksThread loader;
+    ASSERT_TRUE(Load(loader));
+    EXPECT_EQ(VisibleText(loader), (std::vector<std::string>{"[High]", "[Normal]", "[Low]", "x"}));
+}
+
+TEST_F(TasksGroupingTest, PriorityGroupsMakeHeadersForUsedLettersOnly)
+{
+    WriteTask({.subject = u"a1: lower"});
+    WriteTask({.subject = u"A2: upper"});
+    WriteTask({.subject = u"C: cee"});
+    WriteTask({.subject = u"bare"});
+    SetTaskSetting(u"GroupBy", 3);
+    CTasksThread loader;
+    ASSERT_TRUE(Load(loader));
+    const std::vector<std::string> rows = VisibleText(loader);
+    EXPECT_EQ(std::count_if(rows.begin(), rows.end(), [](const std::string& r) { return r[0] == '['; }), 3);
+    const auto a = std::find(rows.begin(), rows.end(), "[A]");
+    ASSERT_NE(a, rows.end());
+    EXPECT_EQ(std::vector<std::string>(a, a + 3), (std::vector<std::string>{"[A]", "lower", "upper"}));
+    EXPECT_NE(std::find(rows.begin(), rows.end(), "[None]"), rows.end());
+}
+
+TEST_F(TasksGroupingTest, NamedHeadingsAppearEvenWhenEmpty)
+{
+    WriteTask({.subject = u"A1: one"});
+    const std::u16string headings = std::u16string(kTasksSettingsKey) + u"\\GroupHeadings";
+    SetTaskSetting(u"Q", u"Quarterly goals", headings.c_str());
+    SetTaskSetting(u"GroupBy", 3);
+    SetTaskSetting(u"bAlwaysShowNamedHeaders", 1);
+    CTasksThread loader;
+    ASSERT_TRUE(Load(loader));
+    const std::vector<std::string> rows = VisibleText(loader);
+    EXPECT_NE(std::find(rows.begin(), rows.end(), "[<Q>Quarterly goals</Q>]"), rows.end());
+    EXPECT_NE(std::find(rows.begin(), rows.end(), "[A]"), rows.end());
+    EXPECT_EQ(std::find(rows.begin(), rows.end(), "[B]"), rows.end());  // no heading, no task
+}
+
+TEST_F(TasksGroupingTest, ProgressGroupsPutCompleteTasksUnderCompletedEvenWhenOverdue)
+{
+    WriteTask({.subject = u"late", .due = today - 4});
+    WriteTask({.subject = u"donelate", .due = today - 4, .complete = true, .completed = today});
+    WriteTask({.subject = u"tomorrow", .due = today + 1});
+    WriteTask({.subject = u"week", .due = today + 6});
+    WriteTask({.subject = u"month", .due = today + 20});
+    WriteTask({.subject = u"later", .due = today + 90});
+    WriteTask({.subject = u"none"});
+    SetTaskSetting(u"GroupBy", 4);
+    SetTaskSetting(u"bShowCompleted", 1);
+    CTasksThread loader;
+    ASSERT_TRUE(Load(loader));
+    std::map<std::string, std::string> headerOf;
+    std::string header;
+    for (const std::string& row : VisibleText(loader)) {
+        if (row[0] == '[') header = row;
+        else headerOf[row] = header;
+    }
+    EXPECT_EQ(headerOf["late"], "[Overdue]");
+    EXPECT_EQ(headerOf["donelate"], "[Completed]");
+    EXPECT_EQ(headerOf["tomorrow"], "[Due tomorrow]");
+    EXPECT_EQ(headerOf["week"], "[Due within a week]");
+    EXPECT_EQ(headerOf["month"], "[Due within a month]");
+    EXPECT_EQ(headerOf["later"], "[Due later]");
+    EXPECT_EQ(headerOf["none"], "[No due date]");
+}
+
+TEST_F(TasksGroupingTest, CollapsedHeaderStaysCollapsedInTheNextLoad)
+{
+    WriteTask({.subject = u"n", .importance = 2});
+    WriteTask({.subject = u"h", .importance = 1});
+    SetTaskSetting(u"GroupBy", 2);
+    CTasksThread loader;
+    ASSERT_TRUE(Load(loader));
+    DATATASKS* normal = nullptr;
+    for (DATATASKS* row : loader.GetDataList()) {
+        if (row->IsHeader() && row->importance == 1) normal = row;
+    }
+    ASSERT_NE(normal, nullptr);
+    EXPECT_EQ(loader.ExpandTreeNode(false, normal, true), 1);  // one row went out of sight
+
+    const std::u16string stateKey = std::u16string(kTasksSettingsKey) + u"\\GroupState";
+    CRegistry state;
+    ASSERT_EQ(state.Exists(HKEY_CURRENT_USER, stateKey.c_str()), 1);
+    ULONG stored = 9;
+    ASSERT_EQ(state.QueryValue(u"1", &stored), 0);
+    EXPECT_EQ(stored, 0u);
+
+    CTasksThread again;
+    ASSERT_TRUE(Load(again));
+    EXPECT_EQ(VisibleText(again), (std::vector<std::string>{"[High]", "h", "[Normal]", "[Low]"}));
+    EXPECT_EQ(again.GetDataList().GetCount(), 5);  // the hidden row follows the visible ones
+}
+
+TEST_F(TasksGroupingTest, PriorityManagerRanksTasksUnderEachLetter)
+{
+    WriteTask({.subject = u"A2: second"});
+    WriteTask({.subject = u"A1: first"});
+    WriteTask({.subject = u"B1: bee"});
+    WriteTask({.subject = u"A3: done", .complete = true, .completed = today});
+    SetTaskSetting(u"GroupBy", 7);
+    SetTaskSetting(u"bShowCompleted", 1);  // the priority manager hides completed tasks anyway
+    CTasksThread loader;
+    ASSERT_TRUE(Load(loader));
+    std::map<std::string, LONG> rank;
+    int headers = 0;
+    for (DATATASKS* row : loader.GetDataList()) {
+        if (row->IsHeader()) ++headers;
+        else rank[Utf8(row->subject)] = row->rank;
+    }
+    EXPECT_EQ(headers, 27);
+    EXPECT_EQ(rank, (std::map<std::string, LONG>{{"first", 1}, {"second", 2}, {"bee", 1}}));
+}
+
+TEST_F(TasksGroupingTest, DateGroupsOneHeaderPerDueDay)
+{
+    WriteTask({.subject = u"x", .due = today + 1});
+    WriteTask({.subject = u"y", .due = today + 1});
+    WriteTask({.subject = u"z", .due = today + 2});
+    SetTaskSetting(u"GroupBy", 6);
+    CTasksThread loader;
+    ASSERT_TRUE(Load(loader));
+    // Date headers keep no state of their own: they open as "bShowExpanded" says.
+    EXPECT_EQ(loader.GetDisplayedCount(), 2);
+    EXPECT_EQ(loader.GetDataList().GetCount(), 5);
+    SetTaskSetting(u"bShowExpanded", 1);
+    ASSERT_TRUE(Load(loader));
+    int headers = 0;
+    for (DATATASKS* row : Visible(loader)) headers += row->IsHeader();
+    EXPECT_EQ(headers, 2);
+    EXPECT_EQ(loader.GetDisplayedCount(), 5);
+}
+
+TEST_F(TasksLoaderTest, SingleUpdateRefilesARowInPlace)
+{
+    const CEOID oid = WriteTask({.subject = u"before", .due = today + 5});
+    WriteTask({.subject = u"other", .due = today + 6});
+    SetTaskSetting(u"TV_Sort0", 2);
+    CTasksThread loader;
+    ASSERT_TRUE(Load(loader));
+    ASSERT_EQ(VisibleText(loader), (std::vector<std::string>{"before", "other"}));
+
+    // The task becomes overdue and is renamed; the window refiles it.
+    CEOID dbOid = PimDatabases::Oid(kTasksDatabase);
+    HANDLE db = CeOpenDatabaseEx(nullptr, &dbOid, nullptr, 0, 0, nullptr);
+    CEPROPVAL changes[2]{};
+    std::u16string subject = u"after";
+    changes[0].propid = 0x0037001F;
+    changes[0].val.lpwstr = subject.data();
+    changes[1].propid = 0x41050040;
+    changes[1].val.filetime = DayToFileTime(today + 9);
+    ASSERT_EQ(CeWriteRecordProps(db, oid, 2, changes), oid);
+    CloseHandle(db);
+
+    CeDb tasks;
+    ASSERT_TRUE(tasks.Open(kTasksDatabase, 0, 0, nullptr));
+    ASSERT_EQ(tasks.SeekTo(oid), oid);
+    CeDbRecord record;
+    ULONG ids[kTasksPropertyCount];
+    loader.SetPropIds(ids);
+    ASSERT_TRUE(tasks.ReadRec(record, kTasksPropertyCount, ids));
+    bool shown = false;
+    EXPECT_EQ(loader.AddNewTask(&record, &shown, 1, true, false), 1);
+    EXPECT_TRUE(shown);
+    loader.SortDataList();
+    EXPECT_EQ(VisibleText(loader), (std::vector<std::string>{"other", "after"}));
+    EXPECT_EQ(loader.GetIncludedCount(), 2);
+}
+
+}  // namespace

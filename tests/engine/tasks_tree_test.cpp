@@ -1,0 +1,214 @@
+// The task tree in the list: parents read from the tasks' own records,
+// parents kept for their children, percent rolled up from children, moves
+// between parents written back, and broken links (cycles, missing parents)
+// shown at top level.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "engine/task_projects.h"
+#include "engine/tasks_thread.h"
+#include "task_store.h"
+
+using namespace tasktest;
+
+namespace {
+
+class TasksTreeTest : public TaskStoreTest {
+protected:
+    std::map<std::string, DATATASKS*> RowsBySubject(CTasksThread& loader)
+    {
+        std::map<std::string, DATATASKS*> rows;
+        for (DATATASKS* row : loader.GetDataList()) rows[Utf8(row->subject)] = row;
+        return rows;
+    }
+    int PositionOf(CTasksThread& loader, const DATATASKS* target)
+    {
+        int at = 1;
+        for (DATATASKS* row : loader.GetDataList()) {
+            if (row == target) return at;
+            ++at;
+        }
+        return -1;
+    }
+    // A project view on a new project.
+    CEOID ShowProject(const WCHAR* name)
+    {
+        CTaskProjects projects(nullptr);
+        CTaskProjects::CheckAndCreateDB();
+        const CEOID project = projects.CreateProject(name);
+        SetTaskSetting(u"TV_FilterData", 42262);
+        SetTaskSetting(u"FCCurrentProjectOID", project);
+        return project;
+    }
+};
+
+TEST_F(TasksTreeTest, FractionOfTheParentPropertyOpensTheTaskItself)
+{
+    const double project = ShowProject(u"House");
+    const CEOID p = WriteTask({.subject = u"P", .parent = project + 0.5});
+    const CEOID c = WriteTask({.subject = u"C", .parent = p + 0.5});
+    WriteTask({.subject = u"G", .parent = static_cast<double>(c)});
+    CTasksThread loader;
+    ASSERT_TRUE(Load(loader));
+    EXPECT_EQ(VisibleText(loader), (std::vector<std::string>{"P", "C", "G"}));
+    auto rows = RowsBySubject(loader);
+    EXPECT_EQ(rows["C"]->parent, rows["P"]);
+    EXPECT_EQ(rows["G"]->depth, 2);
+    EXPECT_EQ(loader.GetTreeCount(), 3);
+
+    // 1234.0 rather than 1234.5: C is shown with its children hidden.
+    CEOID dbOid = PimDatabases::Oid(kTasksDatabase);
+    HANDLE db = CeOpenDatabaseEx(nullptr, &dbOid, nullptr, 0, 0, nullptr);
+    CEPROPVAL closed{};
+    closed.propid = 0x2A090005;
+    closed.val.dblVal = static_cast<double>(p);
+    ASSERT_EQ(CeWriteRecordProps(db, c, 1, &closed), c);
+    CloseHandle(db);
+    ASSERT_TRUE(Load(loader));
+    EXPECT_EQ(VisibleText(loader), (std::vector<std::string>{"P", "C"}));
+    EXPECT_EQ(loader.GetDataList().GetCount(), 3);
+}
+
+TEST_F(TasksTreeTest, ParentFilteredOutIsKeptForItsChild)
+{
+    const CEOID p = WriteTask({.subject = u"done parent", .complete = true, .completed = today});
+    WriteTask({.subject = u"child", .parent = p + 0.5});
+    WriteTask({.subject = u"alone"});
+    SetTaskSetting(u"GroupBy", 8);  // the tree outside the project view
+    CTasksThread loader;
+    ASSERT_TRUE(Load(loader));
+    auto rows = RowsBySubject(loader);
+    ASSERT_TRUE(rows.count("done parent"));
+    EXPECT_EQ(rows["done parent"]->keptAsParent, 1);
+    EXPECT_EQ(rows["child"]->parent, rows["done parent"]);
+    EXPECT_EQ(rows["alone"]->keptAsParent, 0);
+    // The parent was counted once, as a completed task the filters saw.
+    EXPECT_EQ(loader.GetIncludedCount(), 3);
+    EXPECT_EQ(loader.GetCompletedCount(), 1);
+}
+
+TEST_F(TasksTreeTest, ParentPercentIsTheMeanOfItsChildren)
+{
+    const double project = ShowProject(u"Garden");
+    const CEOID p = WriteTask({.subject = u"P", .parent = project + 0.5});
+    WriteTask({.subject = u"a", .complete = true, .parent = p + 0.5, .percent = 100});
+    const CEOID b = WriteTask({.subject = u"b", .parent = p + 0.5, .percent = 50});
+    const CEOID c = WriteTask({.subject = u"c", .parent = p + 0.5, .percent = 0});
+    CTasksThread loader;
+    ASSERT_TRUE(Load(loader));
+    auto rows = RowsBySubject(loader);
+    EXPECT_EQ(rows["P"]->percentComplete, 50);
+    EXPECT_EQ(rows["P"]->complete, 0);
+
+    CEOID dbOid = PimDatabases::Oid(kTasksDatabase);
+    HANDLE db = CeOpenDatabaseEx(nullptr, &dbOid, nullptr, 0, 0, nullptr);
+    for (CEOID child : {b, c}) {
+        CEPROPVAL done[2]{};
+        done[0].propid = 0x410F0002;
+        done[0].val.iVal = 1;
+        done[1].propid = 0x410F0040;
+        done[1].val.filetime = DayToFileTime(today);
+        ASSERT_EQ(CeWriteRecordProps(db, child, 2, done), child);
+    }
+    CloseHandle(db);
+    ASSERT_TRUE(Load(loader));
+    rows = RowsBySubject(loader);
+    EXPECT_EQ(rows["P"]->percentComplete, 100);
+    EXPECT_EQ(rows["P"]->complete, 1);
+}
+
+TEST_F(TasksTreeTest, MovingASubtreeWritesTheLinkAndRenumbersDepths)
+{
+    const double project = ShowProject(u"Move");
+    const CEOID p = WriteTask({.subject = u"P", .parent = project + 0.5});
+    const CEOID q = WriteTask({.subject = u"Q", .parent = project + 0.5});
+    const CEOID c = WriteTask({.subject = u"C", .parent = p + 0.5});
+    WriteTask({.subject = u"G", .parent = c + 0.5});
+    CTasksThread loader;
+    ASSERT_TRUE(Load(loader));
+    auto rows = RowsBySubject(loader);
+
+    _HIERSTRUCT move{c, q, 1};
+    loader.AddTreeNode(&move, PositionOf(loader, rows["C"]), PositionOf(loader, rows["Q"]));
+    EXPECT_EQ(rows["C"]->parent, rows["Q"]);
+    EXPECT_EQ(rows["P"]->NumChildren(), 0);
+    EXPECT_EQ(rows["G"]->depth, 2);
+    EXPECT_EQ(StoredParent(c), q + 0.5);
+
+    // Out of its parent, with its child promoted to Q.
+    loader.RemoveTreeNode(&move, PositionOf(loader, rows["C"]), true);
+    EXPECT_EQ(StoredParent(c), std::nullopt);
+    EXPECT_EQ(rows["G"]->parent, rows["Q"]);
+    EXPECT_EQ(rows["G"]->depth, 1);
+    EXPECT_EQ(StoredParent(rows["G"]->oid), q + 0.5);
+    EXPECT_EQ(rows["C"]->depth, 0);
+
+    // A row cannot become a child of its own descendant.
+    _HIERSTRUCT loop{q, rows["G"]->oid, 1};
+    loader.AddTreeNode(&loop, PositionOf(loader, rows["Q"]), PositionOf(loader, rows["G"]));
+    EXPECT_EQ(rows["Q"]->parent, nullptr);
+}
+
+TEST_F(TasksTreeTest, BrokenLinksEndAtTopLevel)
+{
+    // A and B name each other; C names itself; D names a task that is gone.
+    const CEOID a = WriteTask({.subject = u"A"});
+    const CEOID b = WriteTask({.subject = u"B", .parent = a + 0.5});
+    CEOID dbOid = PimDatabases::Oid(kTasksDatabase);
+    HANDLE db = CeOpenDatabaseEx(nullptr, &dbOid, nullptr, 0, 0, nullptr);
+    CEPROPVAL link{};
+    link.propid = 0x2A090005;
+    link.val.dblVal = b + 0.5;
+    ASSERT_EQ(CeWriteRecordProps(db, a, 1, &link), a);
+    CloseHandle(db);
+    const CEOID c = WriteTask({.subject = u"C"});
+    db = CeOpenDatabaseEx(nullptr, &dbOid, nullptr, 0, 0, nullptr);
+    link.val.dblVal = c + 0.5;
+    ASSERT_EQ(CeWriteRecordProps(db, c, 1, &link), c);
+    CloseHandle(db);
+    WriteTask({.subject = u"D", .parent = 0x7FFF0000 + 0.5});
+    SetTaskSetting(u"GroupBy", 8);
+    CTasksThread loader;
+    ASSERT_TRUE(Load(loader));
+    auto rows = RowsBySubject(loader);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_TRUE(rows["A"]->parent == nullptr || rows["B"]->parent == nullptr);
+    EXPECT_EQ(rows["C"]->parent, nullptr);
+    EXPECT_EQ(rows["D"]->parent, nullptr);
+    EXPECT_EQ(rows["D"]->parentOid, 0u);
+    EXPECT_EQ(loader.GetDataList().GetCount(), 4);
+}
+
+TEST_F(TasksTreeTest, ProjectViewDropsTasksOfOtherProjectsWithTheirDescendants)
+{
+    const double mine = ShowProject(u"Mine");
+    CTaskProjects projects(nullptr);
+    const double other = projects.CreateProject(u"Other");
+    const CEOID p = WriteTask({.subject = u"theirs", .parent = other + 0.5});
+    const CEOID c = WriteTask({.subject = u"their child", .parent = p + 0.5});
+    WriteTask({.subject = u"their grandchild", .parent = c + 0.5});
+    WriteTask({.subject = u"ours", .parent = mine + 0.5});
+    WriteTask({.subject = u"loose"});
+    CTasksThread loader;
+    ASSERT_TRUE(Load(loader));
+    EXPECT_EQ(VisibleText(loader), std::vector<std::string>{"ours"});
+    EXPECT_EQ(loader.GetDataList().GetCount(), 1);
+}
+
+TEST_F(TasksTreeTest, DeletingAParentPromotesItsChildren)
+{
+    const double project = ShowProject(u"Delete");
+    const CEOID p = WriteTask({.subject = u"P", .parent = project + 0.5});
+    WriteTask({.subject = u"C1", .parent = p + 0.5});
+    WriteTask({.subject = u"C2", .parent = p + 0.5});
+    CTasksThread loader;
+    ASSERT_TRUE(Load(loader));
+    auto rows = RowsBySubject(loader);
+    loader.DeleteTaskFromThread(PositionOf(loader, rows["P"]));
+    loader.SortDataList();
+    EXPECT_EQ(VisibleText(loader), (std::vector<std::string>{"C1", "C2"}));
+    EXPECT_EQ(StoredParent(rows["C1"]->oid), project + 0.5);
+}
+
+}  // namespace
