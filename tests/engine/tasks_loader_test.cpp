@@ -433,3 +433,46 @@ TEST_F(TasksLoaderTest, SingleUpdateRefilesARowInPlace)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(TasksLoaderTest, DamagedRecordsAndSettingsFallBackInsteadOfFailing)
+{
+    // A due date far past 4501 and a record with nothing but a subject.
+    CEOID dbOid = PimDatabases::Oid(kTasksDatabase);
+    HANDLE db = CeOpenDatabaseEx(nullptr, &dbOid, nullptr, 0, 0, nullptr);
+    std::u16string subject = u"far";
+    CEPROPVAL props[2]{};
+    props[0].propid = 0x0037001F;
+    props[0].val.lpwstr = subject.data();
+    props[1].propid = 0x41050040;
+    props[1].val.filetime = FILETIME{0xFFFFFFFFu, 0x7FFFFFFFu};
+    ASSERT_NE(CeWriteRecordProps(db, 0, 2, props), 0u);
+    CEPROPVAL bare{};
+    bare.propid = 0x00040002;  // not even a subject
+    ASSERT_NE(CeWriteRecordProps(db, 0, 1, &bare), 0u);
+    CloseHandle(db);
+    WriteTask({.subject = u"fine", .due = today});
+
+    SetTaskSetting(u"GroupBy", 99);
+    SetTaskSetting(u"TV_Sort0", 1234);
+    SetTaskSetting(u"TV_FilterPrivacy", 7);  // no sensitivity matches: nothing listed
+    {
+        CTasksThread loader;
+        ASSERT_TRUE(Load(loader));
+        EXPECT_EQ(loader.GetDisplayedCount(), 0);
+        EXPECT_EQ(loader.Settings().groupBy, kTasksGroupNone);
+    }
+    SetTaskSetting(u"TV_FilterPrivacy", static_cast<ULONG>(-1));
+    CTasksThread loader;
+    ASSERT_TRUE(Load(loader));
+    const std::vector<std::string> rows = VisibleText(loader);
+    EXPECT_EQ(AsSet(rows), (std::set<std::string>{"far", "fine", ""}));
+    for (DATATASKS* row : Visible(loader)) {
+        if (Utf8(row->subject) == "far") {
+            EXPECT_EQ(row->dueDate, kTaskNoDate);  // read as undated
+        }
+    }
+}
+
+}  // namespace
