@@ -21,3 +21,6 @@ show store info
 show store dump "Sample Database"
 show store check
 show demo
+show tasks --filter overdue --group importance --sort due,subject
+show projects add Garden
+show projects

@@ -18,5 +18,7 @@ void AddStoreSeedCommand(CLI::App& app, CliContext& ctx);
 void AddDemoCommand(CLI::App& app, CliContext& ctx);
 void AddCategoriesCommand(CLI::App& app, CliContext& ctx);
 void AddJournalCommand(CLI::App& app, CliContext& ctx);
+void AddTasksCommand(CLI::App& app, CliContext& ctx);
+void AddProjectsCommand(CLI::App& app, CliContext& ctx);
 
 }  // namespace kstools

@@ -31,6 +31,8 @@ int main(int argc, char** argv) {
     AddDemoCommand(app, ctx);
     AddCategoriesCommand(app, ctx);
     AddJournalCommand(app, ctx);
+    AddTasksCommand(app, ctx);
+    AddProjectsCommand(app, ctx);
 
     // Questions go to the terminal; with no terminal the default answer is taken.
     static TerminalUiHost terminalHost;
