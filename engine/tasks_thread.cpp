@@ -40,6 +40,12 @@ CTasksThread::~CTasksThread()
     Stop(true);
     ClearData();
     m_list.RemoveAll();
+    DeleteAllHeaders();
+}
+
+void CTasksThread::DeleteAllHeaders()
+{
+    m_categoryHeaders.clear();
     m_groups.RemoveAll();
 }
 
@@ -123,7 +129,7 @@ void CTasksThread::ClearData()
 
 void CTasksThread::ClearGroups()
 {
-    if (m_list.IsEmpty()) m_groups.RemoveAll();
+    if (m_list.IsEmpty()) DeleteAllHeaders();
 }
 
 DWORD CTasksThread::TasksThreadProc(CeManualEvent* stopEvent)
@@ -156,13 +162,14 @@ DWORD CTasksThread::TasksThreadProc(CeManualEvent* stopEvent)
 
     ClearData();
     // Headers of the previous load go with it; the fixed ones are made again.
-    m_groups.RemoveAll();
+    DeleteAllHeaders();
     m_displayed = 0;
 
-    const int records = open ? db->GetNumRecords() : 0;
+    // Whether the database holds a record at all (cheaper than counting).
+    const bool hasRecords = open && db->SeekFirst() != 0;
     CeDbRecord record;
     CEPROPVAL* buffer = nullptr;
-    if (open && records > 0) buffer = static_cast<CEPROPVAL*>(LocalAlloc(LPTR, kTasksReadBufferSize));
+    if (hasRecords) buffer = static_cast<CEPROPVAL*>(LocalAlloc(LPTR, kTasksReadBufferSize));
 
     // The category pre-pass: when the filter restricts categories, only the
     // blobs are read first and the main pass visits the records that pass.
@@ -203,8 +210,11 @@ DWORD CTasksThread::TasksThreadProc(CeManualEvent* stopEvent)
             file();
         }
     } else if (buffer) {
+        int visited = 0;
         for (CEOID oid = db->SeekFirst(); oid != 0; oid = db->SeekNext()) {
-            if (StopRequested(stopEvent)) {
+            // The worker's stop flag is set with the event and costs no
+            // system call; the event itself is looked at every few records.
+            if (IsStopSet() || (visited++ % kStopCheckInterval == 0 && StopRequested(stopEvent))) {
                 stopped = true;
                 break;
             }

@@ -15,6 +15,8 @@
 
 #include <memory>
 #include <set>
+#include <string_view>
+#include <unordered_map>
 
 #include "engine/data_tasks.h"
 #include "engine/ks_data_thread.h"
@@ -146,6 +148,8 @@ private:
     bool GroupStateName(DATATASKS* header, WCHAR* name, int size);
     void ClearGroups();
     void ClearData();
+    // Deletes every header (the display list must not hold them any more).
+    void DeleteAllHeaders();
 
     // ---- the tree ----
     int FindRowByOid(DWORD oid);
@@ -172,6 +176,8 @@ private:
     CePtrList<DATATASKS*> m_list;    // display list, index base 1
     CePtrList<DATATASKS*> m_groups;  // headers, index base 0, owned
     std::set<DWORD> m_excluded;      // tasks that left the project or day view
+    // Category headers by name (views of their own category strings).
+    std::unordered_map<std::u16string_view, DATATASKS*> m_categoryHeaders;
     std::unique_ptr<CTaskProjects> m_projects;
     double m_onDate;
     int m_today;

@@ -181,12 +181,13 @@ void CTasksThread::FillRow(DATATASKS* row, CeDbRecord& record)
         BLOB2Categories(blob, m_scratchCategories);
         WCHAR* text = CategoryAssembler(m_scratchCategories);
         m_scratchCategories.RemoveAll();
-        // Rows own malloc'ed strings; the assembler uses the private heap
-        // when there is one.
-        row->categories = _wcsdup(text ? text : u"");
-        if (text) {
-            if (GetPrivateHeap()) HeapFree(GetPrivateHeap(), 0, text);
-            else std::free(text);
+        // Rows own malloc'ed strings; the assembler's text is malloc'ed too
+        // unless the loader has a private heap.
+        if (text && !GetPrivateHeap()) {
+            row->categories = text;
+        } else {
+            row->categories = _wcsdup(text ? text : u"");
+            if (text) HeapFree(GetPrivateHeap(), 0, text);
         }
     } else {
         row->categories = _wcsdup(u"");

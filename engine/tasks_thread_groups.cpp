@@ -269,44 +269,36 @@ void CTasksThread::AddToCategoryGroup(DATATASKS* row, long index)
         AddGroupChild(row, NoneHeader(true), index);
         return;
     }
-    // A copy of the names, since placing a copy must not read a row that
-    // is being changed.
+    // The names are split off a copy, since placing a copy must not read a
+    // row that is being changed.
     std::u16string names(text);
-    std::vector<std::u16string> pieces;
+    bool first = true;
     size_t begin = 0;
     while (true) {
         const size_t comma = names.find(u',', begin);
-        pieces.push_back(names.substr(begin, comma == std::u16string::npos ? std::u16string::npos : comma - begin));
-        if (comma == std::u16string::npos) break;
-        begin = comma + 1;
-        if (begin < names.size() && names[begin] == u' ') ++begin;
-    }
-    bool first = true;
-    for (const std::u16string& name : pieces) {
-        DATATASKS* target = nullptr;
-        for (DATATASKS* header : m_groups) {
-            if (header->importance != kTaskImportanceNone && header->categories &&
-                lstrcmpW(header->categories, name.c_str()) == 0) {
-                target = header;
-                break;
-            }
-        }
+        const size_t end = comma == std::u16string::npos ? names.size() : comma;
+        names[end < names.size() ? end : names.size()] = 0;
+        const WCHAR* name = names.c_str() + begin;
+        auto found = m_categoryHeaders.find(name);
+        DATATASKS* target = found != m_categoryHeaders.end() ? found->second : nullptr;
         if (!target) {
-            target = CreateGroup(NewHeader(name.c_str()));
+            target = CreateGroup(NewHeader(name));
             std::free(target->categories);
-            target->categories = _wcsdup(name.c_str());
+            target->categories = _wcsdup(name);
             IsGroupHeaderOpen(target);
+            m_categoryHeaders.emplace(target->categories, target);
         }
         if (first) {
             AddGroupChild(row, target, index);
             first = false;
-        } else {
+        } else if (DATATASKS* copy = row->Copy(false)) {
             // Copies hold no tree of their own in a grouped list.
-            DATATASKS* copy = row->Copy(false);
-            if (!copy) continue;
             m_list.Append(copy);
             AddGroupChild(copy, target, -1);
         }
+        if (comma == std::u16string::npos) break;
+        begin = comma + 1;
+        if (begin < names.size() && names[begin] == u' ') ++begin;
     }
 }
 
@@ -463,6 +455,7 @@ long CTasksThread::ExpandTreeNode(bool expand, DATATASKS* node, bool persist)
         SetTaskHTField(node->oid, node->parentOid, expand, false);
     }
     node->expanded = expand ? 1 : 0;
+    if (expand) m_bTreeExpanded = true;
     for (DATATASKS* child : node->children) {
         if (!child->expandable) continue;
         const bool wasHidden = child->hidden != 0;
@@ -537,7 +530,7 @@ void CTasksThread::SortDataList()
 
     if (grouped && (m_included == 0 || m_list.IsEmpty())) {
         ClearData();
-        m_groups.RemoveAll();
+        DeleteAllHeaders();
         m_displayed = 0;
         return;
     }
@@ -566,12 +559,18 @@ void CTasksThread::SortDataList()
     // broken) would be lost from the list: they are freed here.
     std::vector<DATATASKS*> before(m_list.begin(), m_list.end());
     m_displayed = LoadHierTasks(top, m_list);
-    std::unordered_set<DATATASKS*> kept(m_list.begin(), m_list.end());
-    for (DATATASKS* row : before) {
-        if (kept.count(row) || row->IsHeader()) continue;
-        delete row;
+    if (static_cast<size_t>(m_list.GetCount()) + dropped.size() != before.size()) {
+        std::unordered_set<DATATASKS*> kept(m_list.begin(), m_list.end());
+        for (DATATASKS* row : before) {
+            if (kept.count(row) || row->IsHeader()) continue;
+            delete row;
+        }
     }
     for (DATATASKS* header : dropped) {
+        if (header->categories) {
+            auto named = m_categoryHeaders.find(header->categories);
+            if (named != m_categoryHeaders.end() && named->second == header) m_categoryHeaders.erase(named);
+        }
         int at = m_groups.GetIndexBase();
         for (DATATASKS* held : m_groups) {
             if (held == header) break;
