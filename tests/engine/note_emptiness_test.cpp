@@ -9,72 +9,36 @@
 
 namespace {
 
-// A blob over bytes, which must outlive it.
-CEBLOB BlobOf(std::vector<BYTE>& bytes)
-{
-    return CEBLOB{static_cast<DWORD>(bytes.size()), bytes.empty() ? nullptr : bytes.data()};
-}
-
-// size bytes that begin with start and are filled up with 'x'.
-std::vector<BYTE> Bytes(const std::string& start, size_t size)
-{
-    std::vector<BYTE> bytes(start.begin(), start.end());
-    bytes.resize(size, 'x');
-    return bytes;
-}
-
-TEST(NoteEmptinessTest, MissingOrBlankNotesAreEmpty)
+TEST(NoteEmptinessTest, MissingBlankAndEmptyInkNotesAreEmpty)
 {
     EXPECT_TRUE(IsNoteEmpty(nullptr));
-
-    std::vector<BYTE> text = Bytes("hello", 5);
-    CEBLOB noCount{0, text.data()};
+    BYTE text[] = {'h', 'i'};
+    CEBLOB noCount{0, text}, noData{2, nullptr};
     EXPECT_TRUE(IsNoteEmpty(&noCount));
-    CEBLOB noData{5, nullptr};
     EXPECT_TRUE(IsNoteEmpty(&noData));
 
-    std::vector<BYTE> leadingZero = {0, 'a', 'b'};
-    CEBLOB zero = BlobOf(leadingZero);
-    EXPECT_TRUE(IsNoteEmpty(&zero));
-}
-
-TEST(NoteEmptinessTest, TextNotesAreNotEmpty)
-{
-    std::vector<BYTE> one = {'a'};
-    CEBLOB oneByte = BlobOf(one);
-    EXPECT_FALSE(IsNoteEmpty(&oneByte));
-
-    std::vector<BYTE> text = Bytes("Buy milk", 8);
-    CEBLOB plain = BlobOf(text);
-    EXPECT_FALSE(IsNoteEmpty(&plain));
-
-    // A zero after the first byte does not make a note empty.
-    std::vector<BYTE> wide = {'B', 0, 'u', 0};
-    CEBLOB utf16 = BlobOf(wide);
-    EXPECT_FALSE(IsNoteEmpty(&utf16));
-}
-
-TEST(NoteEmptinessTest, OnlyTheEmptyInkPageIsEmpty)
-{
+    // Each note is start filled up with 'x' to size bytes.
     struct Case {
         std::string start;
         size_t size;
         bool empty;
     } cases[] = {
+        {std::string("\0ab", 3), 3, true},  // a first byte of 0
+        {"a", 1, false},
+        {std::string("B\0u\0", 4), 4, false},  // a zero after the first byte
         {"{\\pwi", 476, true},
         {"{\\pwi1\\ansi", 476, true},
         {"{\\pwi", 475, false},  // an ink note with something in it
         {"{\\pwi", 477, false},
-        {"{\\pwi", 4000, false},
         {"{\\pwX", 476, false},
-        {"{\\rtf1", 476, false},
         {" {\\pwi", 476, false},
         {"{\\PWI", 476, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.start + " / " + std::to_string(c.size));
-        std::vector<BYTE> bytes = Bytes(c.start, c.size);
-        CEBLOB blob = BlobOf(bytes);
+        std::vector<BYTE> bytes(c.start.begin(), c.start.end());
+        bytes.resize(c.size, 'x');
+        CEBLOB blob{static_cast<DWORD>(bytes.size()), bytes.data()};
         EXPECT_EQ(IsNoteEmpty(&blob), c.empty);
     }
 }

@@ -16,6 +16,13 @@
 #include "platform/locale_id.h"
 #include "platform/wide_string.h"
 
+// Replaces one of a row's owned strings (null leaves it missing).
+inline void SetText(WCHAR*& field, const WCHAR* text)
+{
+    std::free(field);
+    field = text ? _wcsdup(text) : nullptr;
+}
+
 class TaskRowPool {
 public:
     DATATASKS* Task(DWORD oid, const WCHAR* subject)
@@ -43,8 +50,7 @@ public:
         static const WCHAR* const kNumbers[] = {u"", u"1", u"2", u"10"};
         auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
         DATATASKS* row = Task(oid, kSubjects[pick(6)]);
-        std::free(row->categories);
-        row->categories = _wcsdup(kCategories[pick(4)]);
+        SetText(row->categories, kCategories[pick(4)]);
         wcscpy(row->priorityLetter, kLetters[pick(4)]);
         wcscpy(row->priorityNumber, kNumbers[pick(4)]);
         row->importance = pick(3);
@@ -64,13 +70,7 @@ private:
 inline TasksSortPrefs SortPrefs(int primary, int secondary, bool primaryDescending = false,
                                 bool secondaryDescending = false, int undated = -1)
 {
-    TasksSortPrefs prefs;
-    prefs.primaryKey = primary;
-    prefs.secondaryKey = secondary;
-    prefs.primaryDescending = primaryDescending;
-    prefs.secondaryDescending = secondaryDescending;
-    prefs.undatedTaskSort = undated;
-    return prefs;
+    return TasksSortPrefs{primary, secondary, primaryDescending, secondaryDescending, undated};
 }
 
 class TaskSortFixture : public ::testing::Test {

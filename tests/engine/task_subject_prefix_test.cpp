@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/task_subject_prefix.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -38,6 +39,7 @@ const std::vector<PrefixCase> kCases = {
     {"nothing after the code", u"A1:", true, u"A", u"1", 0, u""},
     {"letter and colon alone", u"X:", true, u"X", u"", 0, u""},
     {"later colons stay in the subject", u"A1:x: y", true, u"A", u"1", 0, u"x: y"},
+    {"long subject", u"Z9: " + std::u16string(5000, u'w'), true, u"Z", u"9", 0, std::u16string(5000, u'w')},
 
     {"days alone", u"|7: water plants", true, u"", u"", 7, u"water plants"},
     {"days after a one-digit code", u"C3|14: pay rent", true, u"C", u"3", 14, u"pay rent"},
@@ -51,31 +53,23 @@ const std::vector<PrefixCase> kCases = {
     // The code length is measured to the bar wherever it is, so a letter
     // followed by a non-digit passes here although "AB: x" does not.
     {"a bar after the colon sets the code length", u"AB: x|y", true, u"A", u"", 0, u"x|y"},
+};
 
-    {"four-character word", u"Note: hello", false, u"", u"", 0, u"Note: hello"},
-    {"two letters", u"AB: x", false, u"", u"", 0, u"AB: x"},
-    {"two-letter word", u"To: Bob", false, u"", u"", 0, u"To: Bob"},
-    {"three letters", u"ABC: x", false, u"", u"", 0, u"ABC: x"},
-    {"digit then letter", u"A1x: x", false, u"", u"", 0, u"A1x: x"},
-    {"space inside the code", u"A1 : x", false, u"", u"", 0, u"A1 : x"},
-    {"digits first", u"12: x", false, u"", u"", 0, u"12: x"},
-    {"digit before the bar", u"1|5: x", false, u"", u"", 0, u"1|5: x"},
-    {"colon first", u":x", false, u"", u"", 0, u":x"},
-    {"colon alone", u":", false, u"", u"", 0, u":"},
-    {"no colon", u"Call Bob", false, u"", u"", 0, u"Call Bob"},
-    {"empty subject", u"", false, u"", u"", 0, u""},
-    {"a time of day", u"Meeting at 10:30", false, u"", u"", 0, u"Meeting at 10:30"},
-    {"bar and colon only", u"|: x", false, u"", u"", 0, u"|: x"},
-    {"bar and a letter", u"|x: y", false, u"", u"", 0, u"|x: y"},
-    {"seven-digit days", u"|1234567: y", false, u"", u"", 0, u"|1234567: y"},
-    {"code with days too long", u"A1|23456: y", false, u"", u"", 0, u"A1|23456: y"},
-    {"bar without colon", u"A1|5 x", false, u"", u"", 0, u"A1|5 x"},
+// Subjects that carry no code and are left whole: words, letters or digits
+// in the wrong place, spaces, times of day, codes or days too long.
+const std::u16string kNoCode[] = {
+    u"Note: hello", u"AB: x",      u"To: Bob",      u"ABC: x",      u"A1x: x",          u"A1 : x",
+    u"12: x",       u"1|5: x",     u":x",           u":",           u"Call Bob",        u"",
+    u"Meeting at 10:30", u"|: x",  u"|x: y",        u"|1234567: y", u"A1|23456: y",     u"A1|5 x",
+    std::u16string(5000, u'w') + u": x",
 };
 
 TEST(TaskSubjectPrefixTest, SplitsCodesAsTheRulesSay)
 {
-    for (const PrefixCase& c : kCases) {
-        SCOPED_TRACE(c.why);
+    std::vector<PrefixCase> cases = kCases;
+    for (const std::u16string& s : kNoCode) cases.push_back({"no code", s, false, u"", u"", 0, s});
+    for (const PrefixCase& c : cases) {
+        SCOPED_TRACE(std::string(c.why) + ": " + WideToUtf8(c.subject.substr(0, 20)));
         std::u16string buffer = c.subject;
         WCHAR* subject = buffer.data();
         WCHAR letter[kTaskPrefixBufferChars] = {u'?', u'?', u'?', 0};
@@ -91,25 +85,6 @@ TEST(TaskSubjectPrefixTest, SplitsCodesAsTheRulesSay)
     }
 }
 
-TEST(TaskSubjectPrefixTest, LongSubjectsAreSplitWithoutCopying)
-{
-    std::u16string tail(5000, u'w');
-    std::u16string withCode = u"Z9: " + tail;
-    WCHAR* subject = withCode.data();
-    WCHAR letter[kTaskPrefixBufferChars];
-    WCHAR number[kTaskPrefixBufferChars];
-    int days = 0;
-    ASSERT_TRUE(TaskSubjectPrefix::Parse(subject, letter, number, days));
-    EXPECT_EQ(subject, withCode.data() + 4);
-    EXPECT_EQ(std::u16string(subject), tail);
-
-    // A colon far out in a long subject is no code.
-    std::u16string noCode = tail + u": x";
-    subject = noCode.data();
-    EXPECT_FALSE(TaskSubjectPrefix::Parse(subject, letter, number, days));
-    EXPECT_EQ(subject, noCode.data());
-}
-
 TEST(TaskSubjectPrefixTest, NullArgumentsAreHarmless)
 {
     WCHAR* none = nullptr;
@@ -117,34 +92,32 @@ TEST(TaskSubjectPrefixTest, NullArgumentsAreHarmless)
     WCHAR number[kTaskPrefixBufferChars] = {u'9', 0};
     int days = 3;
     EXPECT_FALSE(TaskSubjectPrefix::Parse(none, letter, number, days));
-    EXPECT_EQ(none, nullptr);
-    EXPECT_EQ(letter[0], 0);
-    EXPECT_EQ(number[0], 0);
-    EXPECT_EQ(days, 0);
+    EXPECT_TRUE(none == nullptr && letter[0] == 0 && number[0] == 0 && days == 0);
 
     // Callers that want only the plain subject and the days pass no buffers.
     std::u16string text = u"B7|3: Laundry";
     WCHAR* subject = text.data();
     EXPECT_TRUE(TaskSubjectPrefix::Parse(subject, nullptr, nullptr, days));
-    EXPECT_EQ(std::u16string(subject), u"Laundry");
-    EXPECT_EQ(days, 3);
+    EXPECT_EQ(std::u16string(subject) + u"/" + char16_t(u'0' + days), u"Laundry/3");
 }
 
 TEST(TaskSubjectPrefixTest, ParseIntReadsLeadingDigitsUpToTheEnd)
 {
-    const std::u16string text = u"1234x5";
-    const WCHAR* s = text.c_str();
-    EXPECT_EQ(TaskSubjectPrefix::ParseInt(s, s + text.size()), 1234);
-    EXPECT_EQ(TaskSubjectPrefix::ParseInt(s, s + 2), 12);
-    EXPECT_EQ(TaskSubjectPrefix::ParseInt(s, s), 0);
-    EXPECT_EQ(TaskSubjectPrefix::ParseInt(s + 4, s + text.size()), 0);
+    // Text, characters it may read, value; values beyond int stop at its maximum.
+    const struct {
+        std::u16string text;
+        size_t limit;
+        int value;
+    } cases[] = {
+        {u"1234x5", 6, 1234},         {u"1234x5", 2, 12},         {u"1234x5", 0, 0},
+        {u"x5", 2, 0},                {u"2147483646", 10, INT_MAX - 1}, {u"2147483647", 10, INT_MAX},
+        {u"99999999999999999999", 20, INT_MAX},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TaskSubjectPrefix::ParseInt(c.text.c_str(), c.text.c_str() + c.limit), c.value)
+            << WideToUtf8(c.text) << " " << c.limit;
+    }
     EXPECT_EQ(TaskSubjectPrefix::ParseInt(nullptr, nullptr), 0);
-    const std::u16string huge = u"99999999999999999999";
-    EXPECT_EQ(TaskSubjectPrefix::ParseInt(huge.c_str(), huge.c_str() + huge.size()), INT_MAX);
-    const std::u16string max = u"2147483647";
-    EXPECT_EQ(TaskSubjectPrefix::ParseInt(max.c_str(), max.c_str() + max.size()), INT_MAX);
-    const std::u16string belowMax = u"2147483646";
-    EXPECT_EQ(TaskSubjectPrefix::ParseInt(belowMax.c_str(), belowMax.c_str() + belowMax.size()), INT_MAX - 1);
 }
 
 }  // namespace

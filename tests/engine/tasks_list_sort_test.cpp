@@ -48,80 +48,76 @@ protected:
         return rows;
     }
 
-    // The quicksort's result must be a permutation of the input that a
-    // stable sort by the same comparison matches position by position up
-    // to ties.
-    void ExpectSortedLikeStableSort(const std::vector<DATATASKS*>& rows, TasksCompareFn fn, bool ascending,
-                                    const char* what)
+    // A random forest of count rows: each row hangs under a random earlier
+    // row or starts a new tree in top. Returns the rows in the order made.
+    std::vector<DATATASKS*> RandomForest(int count, std::mt19937& rng, CePtrList<DATATASKS*>& top)
     {
-        CePtrList<DATATASKS*> list(1);
-        Fill(list, rows);
-        TasksQuickSort(list, fn, ascending);
-        std::vector<DATATASKS*> sorted = Items(list);
-
-        std::vector<DATATASKS*> model = rows;
-        std::stable_sort(model.begin(), model.end(), [&](DATATASKS* a, DATATASKS* b) {
-            return ascending ? fn(a, b, 0) < 0 : fn(a, b, 0) > 0;
-        });
-        ASSERT_EQ(sorted.size(), model.size()) << what;
-        EXPECT_TRUE(std::is_permutation(sorted.begin(), sorted.end(), rows.begin())) << what;
-        for (size_t i = 0; i < model.size(); ++i) {
-            ASSERT_EQ(fn(sorted[i], model[i], 0), 0) << what << " at " << i;
+        std::vector<DATATASKS*> rows;
+        for (int i = 0; i < count; ++i) {
+            DATATASKS* row = pool_.RandomTask(static_cast<DWORD>(i + 1), rng);
+            if (rows.empty() || rng() % 4 == 0) {
+                top.Append(row);
+            } else {
+                row->parent = rows[rng() % rows.size()];
+                row->parent->children.Append(row);
+            }
+            rows.push_back(row);
         }
+        return rows;
     }
 };
 
+// The quicksort's result must be a permutation of the input that a stable
+// sort by the same comparison matches position by position up to ties.
 TEST_F(TasksListSortTest, MatchesAStableSortForEveryKeyAndDirection)
 {
-    std::vector<DATATASKS*> rows = RandomRows(300, 42);
+    const std::vector<DATATASKS*> rows = RandomRows(300, 42);
     for (int primary = 0; primary <= 8; ++primary) {
         for (int secondary : {primary, 1, 2, 4}) {
-            for (int directions = 0; directions < 4; ++directions) {
+            for (int directions = 0; directions < 8; ++directions) {
                 TasksSortState::SetPrefs(SortPrefs(primary, secondary, directions & 1, directions & 2,
-                                                   directions < 2 ? -1 : 1));
-                std::string what = "keys " + std::to_string(primary) + "/" + std::to_string(secondary) +
-                                   " directions " + std::to_string(directions);
-                ExpectSortedLikeStableSort(rows, TasksPrimaryComparison(primary), true, what.c_str());
-                ExpectSortedLikeStableSort(rows, TasksPrimaryComparison(primary), false,
-                                           (what + " descending sort").c_str());
+                                                   directions & 4 ? 1 : -1));
+                const TasksCompareFn fn = TasksPrimaryComparison(primary);
+                for (bool ascending : {true, false}) {
+                    CePtrList<DATATASKS*> list(1);
+                    Fill(list, rows);
+                    TasksQuickSort(list, fn, ascending);
+                    const std::vector<DATATASKS*> sorted = Items(list);
+                    std::vector<DATATASKS*> model = rows;
+                    std::stable_sort(model.begin(), model.end(), [&](DATATASKS* a, DATATASKS* b) {
+                        return ascending ? fn(a, b, 0) < 0 : fn(a, b, 0) > 0;
+                    });
+                    ASSERT_TRUE(std::is_permutation(sorted.begin(), sorted.end(), rows.begin(), rows.end()));
+                    for (size_t i = 0; i < model.size(); ++i) {
+                        ASSERT_EQ(fn(sorted[i], model[i], 0), 0) << "keys " << primary << "/" << secondary
+                                                                 << " directions " << directions << " ascending "
+                                                                 << ascending << " at " << i;
+                    }
+                }
             }
         }
     }
 }
 
-TEST_F(TasksListSortTest, ShortListsAreLeftAlone)
-{
-    CePtrList<DATATASKS*> empty(1);
-    TasksQuickSort(empty, &TasksCompareSubject, true);
-    EXPECT_EQ(empty.GetCount(), 0);
-
-    CePtrList<DATATASKS*> one(1);
-    DATATASKS* row = pool_.Task(1, u"x");
-    one.Append(row);
-    g_counted = &TasksCompareSubject;
-    g_calls = 0;
-    TasksQuickSort(one, &Counted, true);
-    EXPECT_EQ(g_calls, 0);
-    EXPECT_EQ(one.GetAt(1), row);
-}
-
-TEST_F(TasksListSortTest, AnOwningListKeepsEachRowOnce)
+TEST_F(TasksListSortTest, AnOwningListKeepsEachRowOnceAndShortListsAreLeftAlone)
 {
     // The list deletes its rows at the end: a row lost or doubled by the
     // sort shows up as a leak or a double delete.
-    auto* list = new CePtrList<DATATASKS*>(1);
-    list->SetDeletePolicy(1);
-    for (DWORD oid = 1; oid <= 50; ++oid) {
+    CePtrList<DATATASKS*> list(1);
+    list.SetDeletePolicy(1);
+    g_counted = &TasksCompareOID;
+    for (DWORD oid = 50; oid >= 1; --oid) {
         auto* row = new DATATASKS;
-        row->oid = 51 - oid;
-        list->Append(row);
+        row->oid = oid;
+        list.Append(row);
+        if (oid == 50) {
+            g_calls = 0;
+            TasksQuickSort(list, &Counted, true);
+            EXPECT_EQ(g_calls, 0) << "one row: nothing to compare";
+        }
     }
-    TasksQuickSort(*list, &TasksCompareOID, true);
-    DWORD expected = 1;
-    for (DATATASKS* row : *list) EXPECT_EQ(row->oid, expected++);
-    EXPECT_EQ(list->GetAt(1)->oid, 1u) << "positions follow the new order";
-    EXPECT_EQ(list->GetAt(50)->oid, 50u);
-    delete list;
+    TasksQuickSort(list, &TasksCompareOID, true);
+    for (DWORD oid = 1; oid <= 50; ++oid) EXPECT_EQ(list.GetAt(static_cast<int>(oid))->oid, oid);
 }
 
 TEST_F(TasksListSortTest, TwentyThousandRowsSortWithoutQuadraticCost)
@@ -136,19 +132,18 @@ TEST_F(TasksListSortTest, TwentyThousandRowsSortWithoutQuadraticCost)
     for (int i = 0; i < n; ++i) same.push_back(pool_.Task(static_cast<DWORD>(i + 1), u"same"));
     std::vector<DATATASKS*> reversed(same.rbegin(), same.rend());
 
-    struct Case {
+    const struct {
         const char* name;
         const std::vector<DATATASKS*>* rows;
         TasksSortPrefs prefs;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"random by subject", &random, SortPrefs(kTasksSortSubject, kTasksSortDueDate)},
         {"random by priority", &random, SortPrefs(kTasksSortImportance, kTasksSortImportance)},
         {"all equal", &same, SortPrefs(kTasksSortSubject, kTasksSortSubject)},
         {"in order", &same, SortPrefs(kTasksSortSubject, kTasksSortDueDate)},
         {"reversed", &reversed, SortPrefs(kTasksSortSubject, kTasksSortDueDate)},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         TasksSortState::SetPrefs(c.prefs);
         CePtrList<DATATASKS*> list(1);
         Fill(list, *c.rows);
@@ -163,40 +158,22 @@ TEST_F(TasksListSortTest, TwentyThousandRowsSortWithoutQuadraticCost)
     }
 }
 
-TEST_F(TasksListSortTest, TreeSortOrdersEveryLevel)
+TEST_F(TasksListSortTest, TreeSortOrdersEveryLevelAndKeepsChildrenWithTheirParents)
 {
     TasksSortState::SetPrefs(SortPrefs(kTasksSortSubject, kTasksSortSubject));
     std::mt19937 rng(5);
-    std::vector<DATATASKS*> all;
     CePtrList<DATATASKS*> top(1);
-    // Three levels: each top row has children, each child has children.
-    DWORD oid = 1;
-    for (int i = 0; i < 6; ++i) {
-        DATATASKS* root = pool_.RandomTask(oid++, rng);
-        top.Append(root);
-        all.push_back(root);
-        for (int j = 0; j < 5; ++j) {
-            DATATASKS* child = pool_.RandomTask(oid++, rng);
-            child->parent = root;
-            root->children.Append(child);
-            all.push_back(child);
-            for (int k = 0; k < 4; ++k) {
-                DATATASKS* grandchild = pool_.RandomTask(oid++, rng);
-                grandchild->parent = child;
-                child->children.Append(grandchild);
-                all.push_back(grandchild);
+    std::vector<DATATASKS*> all = RandomForest(150, rng, top);
+    SortHierTasks(top, &TasksCompareSubject);
+    all.push_back(nullptr);  // stands for the top list
+    for (DATATASKS* row : all) {
+        std::vector<DATATASKS*> items = Items(row ? row->children : top);
+        for (size_t i = 0; i < items.size(); ++i) {
+            EXPECT_EQ(items[i]->parent, row) << "children stay with their parent";
+            if (i > 0) {
+                EXPECT_LE(TasksCompareSubject(items[i - 1], items[i], 0), 0);
             }
         }
-    }
-    SortHierTasks(top, &TasksCompareSubject);
-    auto expectSorted = [](const CePtrList<DATATASKS*>& list) {
-        std::vector<DATATASKS*> items = Items(list);
-        for (size_t i = 1; i < items.size(); ++i) EXPECT_LE(TasksCompareSubject(items[i - 1], items[i], 0), 0);
-    };
-    expectSorted(top);
-    for (DATATASKS* row : all) {
-        expectSorted(row->children);
-        for (DATATASKS* child : row->children) EXPECT_EQ(child->parent, row) << "children stay with their parent";
     }
 }
 
@@ -219,14 +196,10 @@ TEST_F(TasksListSortTest, HeadersStandInTheirComparisonOrderWhateverTheDirection
 
         SortGroupTasks(top, &TasksCompareSubject, &TasksCompareSubject);
 
-        std::vector<DATATASKS*> headers = Items(top);
-        std::vector<DATATASKS*> natural = descending ? std::vector<DATATASKS*>{errands, home, work, none}
-                                                     : std::vector<DATATASKS*>{none, errands, home, work};
-        EXPECT_EQ(headers, natural) << "descending " << descending;
-        std::vector<DATATASKS*> children = Items(home->children);
-        std::vector<DATATASKS*> expected =
-            descending ? std::vector<DATATASKS*>{b, a, c} : std::vector<DATATASKS*>{a, b, c};
-        EXPECT_EQ(children, expected) << "children by the primary comparison, hidden last";
+        using Rows = std::vector<DATATASKS*>;
+        EXPECT_EQ(Items(top), (descending ? Rows{errands, home, work, none} : Rows{none, errands, home, work}));
+        EXPECT_EQ(Items(home->children), (descending ? Rows{b, a, c} : Rows{a, b, c}))
+            << "children by the primary comparison, hidden last";
         EXPECT_FALSE(TasksSortState::SecondaryPhase());
         EXPECT_EQ(TasksSortState::Descending(), descending);
     }
@@ -242,29 +215,15 @@ void Preorder(DATATASKS* row, std::vector<DATATASKS*>& out)
 
 TEST_F(TasksListSortTest, FlatteningPutsVisibleRowsFirstInDisplayOrder)
 {
-    for (unsigned seed = 1; seed <= 30; ++seed) {
+    for (unsigned seed = 0; seed <= 30; ++seed) {
         std::mt19937 rng(seed);
         CePtrList<DATATASKS*> top(0);
-        std::vector<DATATASKS*> rows;
-        DWORD oid = 1;
-        // A random forest: every new row hangs under a random earlier row or
-        // starts a new tree.
-        int count = 1 + static_cast<int>(rng() % 60);
-        for (int i = 0; i < count; ++i) {
-            DATATASKS* row = pool_.RandomTask(oid++, rng);
-            if (rows.empty() || rng() % 4 == 0) {
-                top.Append(row);
-            } else {
-                DATATASKS* parent = rows[rng() % rows.size()];
-                row->parent = parent;
-                parent->children.Append(row);
-            }
-            rows.push_back(row);
-        }
+        std::vector<DATATASKS*> rows = RandomForest(seed == 0 ? 0 : 1 + static_cast<int>(rng() % 60), rng, top);
         // The display list starts with old rows it must not delete.
         CePtrList<DATATASKS*> display(1);
         display.SetDeletePolicy(1);
         for (DATATASKS* row : rows) display.Append(row);
+        display.Append(pool_.Task(999, u"old row"));
 
         int visible = LoadHierTasks(top, display);
 
@@ -280,25 +239,10 @@ TEST_F(TasksListSortTest, FlatteningPutsVisibleRowsFirstInDisplayOrder)
         }
         EXPECT_EQ(visible, expectedVisible) << "seed " << seed;
         EXPECT_EQ(Items(display), expected) << "seed " << seed;
-        int total = 0;
-        for (DATATASKS* row : top) total += 1 + row->TotalNumChildren();
-        EXPECT_EQ(display.GetCount(), total);
 
         // The rows belong to the pool: unlink them before the list goes.
         while (display.GetCount() > 0) display.RemoveAt(1, false);
     }
-}
-
-TEST_F(TasksListSortTest, FlatteningAnEmptyTopEmptiesTheDisplay)
-{
-    CePtrList<DATATASKS*> top(0);
-    CePtrList<DATATASKS*> display(1);
-    display.SetDeletePolicy(1);
-    DATATASKS* kept = pool_.Task(1, u"kept");
-    display.Append(kept);
-    EXPECT_EQ(LoadHierTasks(top, display), 0);
-    EXPECT_EQ(display.GetCount(), 0);
-    EXPECT_EQ(kept->oid, 1u) << "the row was not deleted";
 }
 
 }  // namespace
