@@ -138,12 +138,18 @@ void CKSDataThread::SetupThreadResources()
 {
     { CRegistry settings; }
     GetFullCategoryInfo(m_categoryTable, false);
+    m_bCategoryTableRead = true;
 }
 
 WCHAR* CKSDataThread::CategoryAssembler(CePtrList<unsigned int>& ids)
 {
     if (m_categoryText == nullptr) return nullptr;
-    if (m_categoryTable.IsEmpty()) GetFullCategoryInfo(m_categoryTable, false);
+    // A store without categories leaves the table empty: it is read once,
+    // not again for every item.
+    if (!m_bCategoryTableRead) {
+        GetFullCategoryInfo(m_categoryTable, false);
+        m_bCategoryTableRead = true;
+    }
     m_categoryText[0] = 0;
     size_t used = 0;
     auto append = [&](const WCHAR* text) {

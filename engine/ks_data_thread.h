@@ -147,4 +147,5 @@ private:
     // SetupThreadResources, so that the worker never reads the window
     // thread's list.
     CePtrList<CFullCategory*> m_categoryTable;
+    bool m_bCategoryTableRead = false;
 };
