@@ -1,0 +1,541 @@
+// The fillers against libical: thousands of random patterns of every kind
+// are written as pattern blobs and as the equivalent RRULEs, and the
+// entries of a range are compared one by one with a model built on
+// libical's occurrence days.
+//
+// The rules the calendar keeps on purpose, and which the model adds to
+// what libical says:
+//  - day 29..31 falls on a shorter month's last day (BYMONTHDAY=28..D;BYSETPOS=-1);
+//  - weeks run from Sunday (WKST=SU);
+//  - yearly patterns repeat every year whatever their period;
+//  - the pattern's EndDate ends every pattern, whatever its end type;
+//  - expansion starts at the last pattern date before the range (or the
+//    first one when none is before it); a date more than 2 days before
+//    the range adds nothing, changed or not;
+//  - an entry is kept when it overlaps the range.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "../platform/recurrence_ical_oracle.h"
+#include "calendar_recurrence_fixture.h"
+
+using namespace recurtest;
+using platform::RecurrenceExceptionInfo;
+
+namespace {
+
+struct Civil {
+    int y, m, d;
+};
+
+Civil CivilOf(std::int64_t oleDay)
+{
+    // Walk from 1 January 1900 (day 2) by years and months.
+    std::int64_t rest = oleDay - 2;
+    int y = 1900;
+    auto leap = [](int yy) { return (yy % 4 == 0 && yy % 100 != 0) || yy % 400 == 0; };
+    while (rest >= (leap(y) ? 366 : 365)) rest -= leap(y++) ? 366 : 365;
+    static const int kLen[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    int m = 1;
+    for (;; ++m) {
+        const int len = kLen[m - 1] + (m == 2 && leap(y) ? 1 : 0);
+        if (rest < len) break;
+        rest -= len;
+    }
+    return Civil{y, m, static_cast<int>(rest) + 1};
+}
+
+int WeekdayOf(std::int64_t oleDay) { return static_cast<int>((oleDay + 6) % 7); }
+
+// The RRULE of a pattern, and the DTSTART libical iterates from (a day
+// on which the rule's periods are aligned as the pattern's are).
+std::string RuleOf(const platform::RecurrencePatternBlob& p, std::int64_t startDay, std::int64_t* dtstart)
+{
+    using icaloracle::ByDay;
+    using icaloracle::MonthDay;
+    const Civil s = CivilOf(startDay);
+    const int monthOfYear = p.firstDateTime == 0 ? 1 : CCalendarRecurrence::fGetMonthInNum(p.firstDateTime);
+    const std::string setpos = ";BYSETPOS=" + std::to_string(p.nth == 5 ? -1 : static_cast<int>(p.nth));
+    switch (p.frequency) {
+    case kRecurDaily:
+        if (p.patternType == 1) {
+            *dtstart = startDay;
+            return "FREQ=DAILY;BYDAY=MO,TU,WE,TH,FR";
+        }
+        *dtstart = startDay;
+        return "FREQ=DAILY;INTERVAL=" + std::to_string(p.period / 1440);
+    case kRecurWeekly:
+        *dtstart = startDay - WeekdayOf(startDay);
+        return "FREQ=WEEKLY;INTERVAL=" + std::to_string(p.period) + ";BYDAY=" + ByDay(static_cast<int>(p.weekdayMask)) +
+               ";WKST=SU";
+    case kRecurMonthly:
+        *dtstart = OleDay(s.y, s.m, 1);
+        if (p.patternType == 2) {
+            return "FREQ=MONTHLY;INTERVAL=" + std::to_string(p.period) + ";" + MonthDay(static_cast<int>(p.dayOfMonth));
+        }
+        return "FREQ=MONTHLY;INTERVAL=" + std::to_string(p.period) +
+               ";BYDAY=" + ByDay(static_cast<int>(p.weekdayMask)) + setpos;
+    default:
+        *dtstart = OleDay(s.y, 1, 1);
+        if (p.patternType == 2) {
+            return "FREQ=YEARLY;BYMONTH=" + std::to_string(monthOfYear) + ";" +
+                   MonthDay(static_cast<int>(p.dayOfMonth));
+        }
+        return "FREQ=YEARLY;BYMONTH=" + std::to_string(monthOfYear) +
+               ";BYDAY=" + ByDay(static_cast<int>(p.weekdayMask)) + setpos;
+    }
+}
+
+// libical's pattern days from the pattern start up to lastDay.
+std::vector<std::int64_t> PatternDays(const platform::RecurrencePatternBlob& p, std::int64_t lastDay)
+{
+    const std::int64_t startDay = p.startDate / 1440 - kOleDayZeroFrom1601;
+    std::int64_t dtstart = 0;
+    const std::string rule = RuleOf(p, startDay, &dtstart);
+    const Civil d = CivilOf(dtstart);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d%02d%02dT000000", d.y, d.m, d.d);
+    icalrecur_iterator* it =
+        icalrecur_iterator_new(icalrecurrencetype_from_string(rule.c_str()), icaltime_from_string(buf));
+    std::vector<std::int64_t> days;
+    if (it == nullptr) {
+        ADD_FAILURE() << "libical refused " << rule;
+        return days;
+    }
+    for (;;) {
+        const icaltimetype t = icalrecur_iterator_next(it);
+        if (icaltime_is_null_time(t)) break;
+        const std::int64_t day = OleDay(t.year, t.month, t.day);
+        if (day > lastDay) break;
+        if (day >= startDay) days.push_back(day);
+    }
+    icalrecur_iterator_free(it);
+    return days;
+}
+
+struct Case {
+    Appointment appointment;
+    std::int64_t firstDay;
+    std::int64_t lastDay;
+    LONG zoneBias = 0;  // own zone (fixed offset) when hasZone
+    bool hasZone = false;
+    // Or an own zone with daylight saving, named for libical, on a device
+    // in another such zone.
+    const char* ownZoneName = nullptr;
+    const char* deviceZoneName = nullptr;
+    TIME_ZONE_INFORMATION device = FixedZone(0);
+};
+
+icaltimetype IcalTimeOfMinutes(std::int64_t minutes)
+{
+    const Civil d = CivilOf(minutes / 1440);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d%02d%02dT%02d%02d00", d.y, d.m, d.d, static_cast<int>(minutes % 1440 / 60),
+                  static_cast<int>(minutes % 60));
+    return icaltime_from_string(buf);
+}
+
+// A wall-clock time of the own zone on the device's clock, by libical's
+// zone data. Daylight saving of the own zone is decided per day (as at its
+// noon); the device's offset is the one at the instant.
+std::int64_t ZoneToDevice(const Case& c, std::int64_t localMinutes)
+{
+    icaltimezone* own = icaltimezone_get_builtin_timezone(c.ownZoneName);
+    icaltimezone* device = icaltimezone_get_builtin_timezone(c.deviceZoneName);
+    int daylight = 0;
+    icaltimetype noon = IcalTimeOfMinutes(localMinutes / 1440 * 1440 + 12 * 60);
+    const std::int64_t utc = localMinutes - icaltimezone_get_utc_offset(own, &noon, &daylight) / 60;
+    icaltimetype instant = IcalTimeOfMinutes(utc);
+    return utc + icaltimezone_get_utc_offset_of_utc_time(device, &instant, &daylight) / 60;
+}
+
+// A pattern that ends more than 3 days before the range or starts more
+// than 3 days after it is not expanded at all.
+bool OutsideWindow(const Case& c)
+{
+    const platform::RecurrencePatternBlob& p = c.appointment.pattern;
+    const std::int64_t startDay = p.startDate / 1440 - kOleDayZeroFrom1601;
+    const std::int64_t endDay = p.endDate / 1440 - kOleDayZeroFrom1601;
+    return endDay < c.firstDay - 3 || startDay > c.lastDay + 3;
+}
+
+// What the calendar should show, built from libical's days.
+std::vector<Entry> Model(const Case& c)
+{
+    const platform::RecurrencePatternBlob& p = c.appointment.pattern;
+    const std::int64_t endDay = p.endDate / 1440 - kOleDayZeroFrom1601;
+    std::vector<Entry> out;
+    if (OutsideWindow(c)) return out;
+    const std::vector<std::int64_t> days = PatternDays(p, std::min(endDay, c.lastDay));
+    // The walk starts at the last pattern date before the range.
+    size_t first = 0;
+    while (first + 1 < days.size() && days[first + 1] < c.firstDay) ++first;
+    // A weekly walk takes the whole week (Sunday to Saturday) of that date.
+    auto weekOf = [](std::int64_t d) { return d - WeekdayOf(d); };
+    if (p.frequency == kRecurWeekly) {
+        while (first > 0 && weekOf(days[first - 1]) == weekOf(days[first])) --first;
+    }
+    const bool allDay = c.appointment.allDay;
+    const LONG shift = c.hasZone ? c.zoneBias : 0;
+    auto toDevice = [&](std::int64_t local) { return c.ownZoneName ? ZoneToDevice(c, local) : local + shift; };
+    auto add = [&](Entry e) {
+        if ((e.end < 0 ? (e.end - 1439) / 1440 : e.end / 1440) >= c.firstDay && e.day <= c.lastDay) out.push_back(e);
+    };
+    auto dayOfMinutes = [](std::int64_t m) { return m / 1440; };
+    for (size_t i = first; i < days.size(); ++i) {
+        const std::int64_t day = days[i];
+        auto sameDay = [day](DWORD minutes) {
+            return static_cast<std::int64_t>(minutes / 1440) - kOleDayZeroFrom1601 == day;
+        };
+        const RecurrenceExceptionInfo* change = nullptr;
+        for (const auto& e : p.exceptions) {
+            if (sameDay(e.originalStartDate)) change = &e;
+        }
+        if (change) {
+            const std::int64_t newDay = change->startDateTime / 1440 - kOleDayZeroFrom1601;
+            if (newDay < c.firstDay - 2) continue;
+            if (change->subject && change->subject->rfind(u"<\u2022>", 0) == 0) continue;
+            const bool changedAllDay = change->allDay ? *change->allDay : allDay;
+            Entry e{};
+            const std::int64_t start = static_cast<std::int64_t>(change->startDateTime) - kOleDayZeroFrom1601 * 1440;
+            const std::int64_t end = static_cast<std::int64_t>(change->endDateTime) - kOleDayZeroFrom1601 * 1440;
+            if (changedAllDay) {
+                e.start = dayOfMinutes(start) * 1440;
+                e.end = (dayOfMinutes(end) - (end > start && end % 1440 == 0 ? 1 : 0)) * 1440;
+                if (end <= start) e.end = e.start;
+                e.duration = static_cast<LONG>(e.end - e.start + 1440);
+            } else {
+                e.start = toDevice(start);
+                // A change moved to another day keeps its length when it spans days.
+                const bool movedMultiDay = !sameDay(change->startDateTime) && dayOfMinutes(end) > dayOfMinutes(start);
+                e.end = movedMultiDay ? e.start + (end - start) : toDevice(end);
+                e.duration = static_cast<LONG>(e.end - e.start);
+            }
+            e.day = static_cast<LONG>(dayOfMinutes(e.start));
+            e.subject = change->subject ? WideToUtf8(*change->subject) : "Series";
+            e.location = change->location ? WideToUtf8(*change->location) : "Room";
+            e.allDay = changedAllDay;
+            e.busyStatus = change->busyStatus ? static_cast<LONG>(*change->busyStatus) : c.appointment.busyStatus;
+            e.exception = true;
+            e.hasNote = change->ownNote;
+            add(e);
+            continue;
+        }
+        bool deleted = false;
+        for (DWORD d : p.deletedInstanceDates) deleted = deleted || sameDay(d);
+        if (deleted || day < c.firstDay - 2) continue;
+        Entry e{};
+        if (allDay) {
+            const std::int64_t lengthDays = std::max<std::int64_t>(p.endTimeOffset / 1440, 1);
+            e.start = day * 1440;
+            e.end = (day + lengthDays - 1) * 1440;
+            e.duration = static_cast<LONG>(lengthDays * 1440);
+        } else {
+            e.start = toDevice(day * 1440 + p.startTimeOffset);
+            e.end = toDevice(day * 1440 + p.endTimeOffset);
+            e.duration = static_cast<LONG>(e.end - e.start);
+        }
+        e.day = static_cast<LONG>(dayOfMinutes(e.start));
+        e.subject = "Series";
+        e.location = "Room";
+        e.allDay = allDay;
+        e.busyStatus = c.appointment.busyStatus;
+        add(e);
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+class PatternMaker {
+public:
+    explicit PatternMaker(unsigned seed) : m_rng(seed) {}
+
+    // Every timed pattern gets this own zone (with daylight saving) on a
+    // device in `deviceZone`; ranges start in 2009 or later, when the rules
+    // below are those of the zone data.
+    void UseZones(const char* ownName, const TIME_ZONE_INFORMATION& own, const char* deviceName,
+                  const TIME_ZONE_INFORMATION& device)
+    {
+        m_ownName = ownName;
+        m_own = own;
+        m_deviceName = deviceName;
+        m_device = device;
+        // Times 7 minutes off the quarter hour never meet a transition
+        // instant, where the instant conversions may differ by convention.
+        m_minuteOffset = 7;
+    }
+
+    int Uniform(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(m_rng); }
+
+    Case Make(int kind)
+    {
+        Case c;
+        platform::RecurrencePatternBlob& p = c.appointment.pattern;
+        // The range: a week to a year somewhere in 2020..2030.
+        c.firstDay = (m_ownName ? OleDay(2009, 1, 1) : OleDay(2020, 1, 1)) + Uniform(0, 3650);
+        c.lastDay = c.firstDay + (Uniform(0, 3) == 0 ? Uniform(0, 6) : Uniform(7, 366));
+        if (kind >= 4 && Uniform(0, 1)) c.lastDay = c.firstDay + Uniform(300, 800);  // rarer dates, longer ranges
+        // The pattern starts up to 20 years before the range or inside it.
+        const std::int64_t startDay = c.firstDay - (Uniform(0, 4) == 0 ? Uniform(0, 60) : Uniform(0, 7300)) +
+                                      (Uniform(0, 5) == 0 ? Uniform(0, 30) : 0);
+        p.startDate = MinutesOfDay(startDay);
+        switch (kind) {
+        case 0:
+            p.frequency = kRecurDaily;
+            p.patternType = 0;
+            p.period = 1440u * static_cast<DWORD>(Uniform(1, 10) == 10 ? Uniform(11, 400) : Uniform(1, 10));
+            break;
+        case 1:
+            p.frequency = kRecurDaily;
+            p.patternType = 1;
+            p.weekdayMask = 62;
+            p.period = 0;
+            break;
+        case 2:
+            p.frequency = kRecurWeekly;
+            p.patternType = 1;
+            p.period = static_cast<DWORD>(Uniform(1, 6));
+            p.weekdayMask = static_cast<DWORD>(Uniform(1, 127));
+            break;
+        case 3:
+            p.frequency = kRecurMonthly;
+            p.patternType = 2;
+            p.period = static_cast<DWORD>(Uniform(1, 4) == 4 ? Uniform(5, 24) : Uniform(1, 4));
+            p.dayOfMonth = static_cast<DWORD>(Uniform(0, 2) == 0 ? Uniform(28, 31) : Uniform(1, 31));
+            break;
+        case 4:
+            p.frequency = kRecurMonthly;
+            p.patternType = 3;
+            p.period = static_cast<DWORD>(Uniform(1, 12));
+            p.weekdayMask = NthMask();
+            p.nth = static_cast<DWORD>(Uniform(1, 5));
+            break;
+        case 5:
+        case 6: {
+            p.frequency = kRecurYearly;
+            p.patternType = kind == 5 ? 2 : 3;
+            p.period = static_cast<DWORD>(Uniform(0, 3) == 0 ? Uniform(1, 60) : 12);  // not used
+            static const int kCumulative[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+            p.firstDateTime = static_cast<DWORD>(kCumulative[Uniform(0, 11)] * 1440);
+            if (kind == 5) {
+                p.dayOfMonth = static_cast<DWORD>(Uniform(1, 31));
+            } else {
+                p.weekdayMask = NthMask();
+                p.nth = static_cast<DWORD>(Uniform(1, 5));
+            }
+            break;
+        }
+        default: break;
+        }
+        // Every end type; EndDate is what ends it.
+        const int end = Uniform(0, 2);
+        p.endType = end == 0   ? platform::kRecurEndNever
+                    : end == 1 ? platform::kRecurEndByDate
+                               : platform::kRecurEndAfterCount;
+        p.occurrenceCount = static_cast<DWORD>(Uniform(1, 50));
+        p.endDate = end == 0 ? platform::kRecurNoEndDate
+                             : MinutesOfDay(c.firstDay + Uniform(-10, static_cast<int>(c.lastDay - c.firstDay) + 10));
+        if (p.endDate / 1440 < p.startDate / 1440) p.endDate = p.startDate;
+
+        c.appointment.allDay = Uniform(0, 5) == 0;
+        c.appointment.busyStatus = Uniform(0, 3);
+        if (c.appointment.allDay) {
+            p.startTimeOffset = 0;
+            p.endTimeOffset = 1440u * static_cast<DWORD>(Uniform(1, 3));
+        } else {
+            p.startTimeOffset = static_cast<DWORD>(Uniform(0, 95) * 15 + m_minuteOffset);
+            p.endTimeOffset =
+                p.startTimeOffset + Length(Uniform(0, 10) == 0 ? Uniform(1440, 4000) : Uniform(0, 300));
+            if (m_ownName) {
+                c.ownZoneName = m_ownName;
+                c.deviceZoneName = m_deviceName;
+                c.device = m_device;
+                c.appointment.zone = ZoneBlob(m_own);
+            } else if (Uniform(0, 2) == 0) {
+                c.hasZone = true;
+                c.zoneBias = Uniform(-24, 24) * 30;
+                c.appointment.zone = ZoneBlob(FixedZone(c.zoneBias));
+            }
+        }
+        AddChanges(c);
+        return c;
+    }
+
+private:
+    // A length in minutes; whole quarter hours when times keep off the
+    // transition instants.
+    DWORD Length(int minutes) const { return static_cast<DWORD>(m_minuteOffset ? minutes / 15 * 15 : minutes); }
+
+    DWORD NthMask()
+    {
+        static const DWORD kMasks[] = {1, 2, 4, 8, 16, 32, 64, 62, 65, 127};
+        return kMasks[Uniform(0, 9)];
+    }
+
+    // Deletes and changes some of the pattern's days near the range.
+    void AddChanges(Case& c)
+    {
+        platform::RecurrencePatternBlob& p = c.appointment.pattern;
+        const std::int64_t endDay = p.endDate / 1440 - kOleDayZeroFrom1601;
+        std::vector<std::int64_t> days = PatternDays(p, std::min(endDay, c.lastDay + 5));
+        days.erase(days.begin(), std::lower_bound(days.begin(), days.end(), c.firstDay - 40));
+        if (days.empty() || Uniform(0, 3) == 0) return;
+        std::set<std::int64_t> used;
+        std::set<std::int64_t> newDays;
+        const int changes = Uniform(0, std::min<int>(8, static_cast<int>(days.size())));
+        for (int i = 0; i < changes; ++i) {
+            const std::int64_t day = days[static_cast<size_t>(Uniform(0, static_cast<int>(days.size()) - 1))];
+            if (!used.insert(day).second) continue;
+            p.deletedInstanceDates.push_back(MinutesOfDay(day));
+            if (Uniform(0, 2) == 0) continue;  // deleted
+            RecurrenceExceptionInfo e;
+            const DWORD original = MinutesOfDay(day) + p.startTimeOffset;
+            std::int64_t newDay = day;
+            if (Uniform(0, 2) == 0) newDay = day + Uniform(-3, 3);
+            if (newDays.count(newDay) || (newDay != day && used.count(newDay))) newDay = day;
+            newDays.insert(newDay);
+            const bool allDay = Uniform(0, 4) == 0;
+            if (allDay) {
+                e.allDay = true;
+                e.startDateTime = MinutesOfDay(newDay);
+                e.endDateTime = e.startDateTime + 1440u * static_cast<DWORD>(Uniform(1, 2));
+            } else {
+                if (c.appointment.allDay || Uniform(0, 3) == 0) e.allDay = false;
+                e.startDateTime = MinutesOfDay(newDay) + static_cast<DWORD>(Uniform(0, 95) * 15 + m_minuteOffset);
+                e.endDateTime =
+                    e.startDateTime + Length(Uniform(0, 8) == 0 ? Uniform(1440, 3000) : Uniform(0, 240));
+            }
+            e.originalStartDate = original;
+            if (Uniform(0, 1)) {
+                e.subject = Uniform(0, 6) == 0 ? u"<\u2022>Done</\u2022>"
+                                               : u"Changed " + std::u16string(1, static_cast<char16_t>(u'A' + i));
+            }
+            if (Uniform(0, 2) == 0) e.location = u"Elsewhere";
+            if (Uniform(0, 2) == 0) e.busyStatus = static_cast<DWORD>(Uniform(0, 3));
+            if (Uniform(0, 4) == 0) {
+                e.ownNote = true;
+                if (Uniform(0, 1)) e.noteBytes = std::vector<BYTE>(static_cast<size_t>(Uniform(5, 40)), 0x20);
+            }
+            if (Uniform(0, 4) == 0) e.reminderDelta = 15;
+            if (Uniform(0, 4) == 0) e.reminderSet = 1;
+            p.modifiedInstanceDates.push_back(MinutesOfDay(newDay));
+            p.exceptions.push_back(e);
+        }
+    }
+
+    std::mt19937 m_rng;
+    const char* m_ownName = nullptr;
+    const char* m_deviceName = nullptr;
+    TIME_ZONE_INFORMATION m_own{};
+    TIME_ZONE_INFORMATION m_device{};
+    int m_minuteOffset = 0;
+};
+
+const char* const kKindNames[] = {"daily", "every weekday", "weekly", "monthly", "monthly nth", "yearly", "yearly nth"};
+
+class RecurrenceOracle : public ::testing::TestWithParam<int> {};
+
+std::string FirstDifference(const std::vector<Entry>& actual, const std::vector<Entry>& expected)
+{
+    size_t i = 0;
+    while (i < actual.size() && i < expected.size() && actual[i] == expected[i]) ++i;
+    return ": " + std::to_string(actual.size()) + " entries, " + std::to_string(expected.size()) + " expected; at " +
+           std::to_string(i) + " got " + (i < actual.size() ? ::testing::PrintToString(actual[i]) : "nothing") +
+           ", expected " + (i < expected.size() ? ::testing::PrintToString(expected[i]) : "nothing");
+}
+
+// Compares n random cases of a kind; returns how many expected entries.
+void CompareCases(PatternMaker& maker, int kind, int n, int* nonEmpty)
+{
+    for (int i = 0; i < n; ++i) {
+        const Case c = maker.Make(kind);
+        RecurrenceParseResult result = kRecurrenceRejected;
+        const std::vector<Entry> actual = Expand(c.appointment, c.firstDay, c.lastDay, c.device, &result);
+        ASSERT_EQ(result == kRecurrenceRejected, OutsideWindow(c)) << kKindNames[kind] << " case " << i;
+        const std::vector<Entry> expected = Model(c);
+        if (!expected.empty()) ++*nonEmpty;
+        if (actual != expected) {
+            const Civil f = CivilOf(c.firstDay);
+            const Civil s = CivilOf(c.appointment.pattern.startDate / 1440 - kOleDayZeroFrom1601);
+            ADD_FAILURE() << kKindNames[kind] << " case " << i << ": range from " << f.y << "-" << f.m << "-" << f.d
+                          << " for " << (c.lastDay - c.firstDay + 1) << " days, start " << s.y << "-" << s.m << "-"
+                          << s.d << ", period " << c.appointment.pattern.period << ", exceptions "
+                          << c.appointment.pattern.exceptions.size() << ", zone "
+                          << (c.ownZoneName ? c.ownZoneName : std::to_string(c.zoneBias))
+                          << FirstDifference(actual, expected);
+            return;
+        }
+    }
+}
+
+TEST_P(RecurrenceOracle, EntriesMatchLibicalExpansion)
+{
+    const int kind = GetParam();
+    PatternMaker maker(20240601u + static_cast<unsigned>(kind));
+    int nonEmpty = 0;
+    CompareCases(maker, kind, 500, &nonEmpty);
+    EXPECT_GT(nonEmpty, 150);  // the ranges do meet their patterns
+}
+
+// New York: 02:00 second Sunday of March to 02:00 first Sunday of November.
+TIME_ZONE_INFORMATION NewYorkRules()
+{
+    TIME_ZONE_INFORMATION z = FixedZone(300);
+    z.DaylightBias = -60;
+    z.DaylightDate = SYSTEMTIME{0, 3, 0, 2, 2, 0, 0, 0};
+    z.StandardDate = SYSTEMTIME{0, 11, 0, 1, 2, 0, 0, 0};
+    return z;
+}
+
+// Berlin: 02:00 last Sunday of March to 03:00 last Sunday of October.
+TIME_ZONE_INFORMATION BerlinRules()
+{
+    TIME_ZONE_INFORMATION z = FixedZone(-60);
+    z.DaylightBias = -60;
+    z.DaylightDate = SYSTEMTIME{0, 3, 0, 5, 2, 0, 0, 0};
+    z.StandardDate = SYSTEMTIME{0, 10, 0, 5, 3, 0, 0, 0};
+    return z;
+}
+
+// Sydney: 02:00 first Sunday of October to 03:00 first Sunday of April.
+TIME_ZONE_INFORMATION SydneyRules()
+{
+    TIME_ZONE_INFORMATION z = FixedZone(-600);
+    z.DaylightBias = -60;
+    z.DaylightDate = SYSTEMTIME{0, 10, 0, 1, 2, 0, 0, 0};
+    z.StandardDate = SYSTEMTIME{0, 4, 0, 1, 3, 0, 0, 0};
+    return z;
+}
+
+TEST_P(RecurrenceOracle, OwnZoneWithDaylightSavingOnADeviceWithItsOwn)
+{
+    const int kind = GetParam();
+    int nonEmpty = 0;
+    PatternMaker westToEast(20250101u + static_cast<unsigned>(kind));
+    westToEast.UseZones("America/New_York", NewYorkRules(), "Europe/Berlin", BerlinRules());
+    CompareCases(westToEast, kind, 150, &nonEmpty);
+    PatternMaker eastToWest(20250201u + static_cast<unsigned>(kind));
+    eastToWest.UseZones("Europe/Berlin", BerlinRules(), "America/New_York", NewYorkRules());
+    CompareCases(eastToWest, kind, 150, &nonEmpty);
+    PatternMaker southToNorth(20250301u + static_cast<unsigned>(kind));
+    southToNorth.UseZones("Australia/Sydney", SydneyRules(), "Europe/Berlin", BerlinRules());
+    CompareCases(southToNorth, kind, 150, &nonEmpty);
+    EXPECT_GT(nonEmpty, 120);
+}
+
+std::string KindName(const ::testing::TestParamInfo<int>& info)
+{
+    static const char* const kNames[] = {"Daily",    "EveryWeekday", "Weekly",   "Monthly",
+                                         "MonthNth", "Yearly",       "YearlyNth"};
+    return kNames[info.param];
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryKind, RecurrenceOracle, ::testing::Range(0, 7), KindName);
+
+}  // namespace

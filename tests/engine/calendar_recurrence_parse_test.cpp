@@ -1,0 +1,561 @@
+// Reading pattern blobs: the version and kind checks, the fields that only
+// warn, fields read at their fixed offsets when the blob is damaged, the
+// changed-occurrence records, the appointment's own zone, and the
+// published example blobs.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "calendar_recurrence_fixture.h"
+
+using namespace recurtest;
+using platform::RecurrenceExceptionInfo;
+
+namespace {
+
+const TIME_ZONE_INFORMATION kUtc = FixedZone(0);
+
+std::vector<BYTE> FromHex(const std::string& hex)
+{
+    std::vector<BYTE> out;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        out.push_back(static_cast<BYTE>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    return out;
+}
+
+void PutWord(std::vector<BYTE>& b, size_t at, WORD v)
+{
+    b[at] = static_cast<BYTE>(v);
+    b[at + 1] = static_cast<BYTE>(v >> 8);
+}
+
+void PutDword(std::vector<BYTE>& b, size_t at, DWORD v)
+{
+    PutWord(b, at, static_cast<WORD>(v));
+    PutWord(b, at + 2, static_cast<WORD>(v >> 16));
+}
+
+// Parses raw bytes over a range and expands them.
+struct Parsed {
+    bool usable;
+    RecurrenceParseResult result;
+    std::string reason;
+    CalendarPatternFields fields;
+    std::vector<Entry> entries;
+    int deleted;
+};
+
+Parsed ParseBlob(const std::vector<BYTE>& blob, std::int64_t firstDay, std::int64_t lastDay,
+           const std::vector<BYTE>& zone = {}, bool rangeMode = true)
+{
+    CCalendarRecurrence recurrence;
+    recurrence.SetRange(static_cast<LONG>(firstDay), static_cast<LONG>(lastDay), rangeMode);
+    recurrence.SetDeviceZone(&kUtc);
+    DATACALENDARDB working;
+    working.start = static_cast<double>(firstDay);
+    working.busyStatus = 2;
+    RecordingSink sink;
+    Parsed p{};
+    p.usable = recurrence.ParseAndCheckRecurring(blob.empty() ? nullptr : blob.data(), static_cast<DWORD>(blob.size()),
+                                                 zone.empty() ? nullptr : zone.data(), static_cast<DWORD>(zone.size()),
+                                                 working);
+    p.result = recurrence.LastResult();
+    p.reason = recurrence.LastReason();
+    p.fields = recurrence.LastFields();
+    p.deleted = recurrence.DeletedOccurrences().GetCount();
+    if (p.usable) recurrence.fFillEventList(working, sink);
+    p.entries = sink.entries;
+    std::sort(p.entries.begin(), p.entries.end());
+    return p;
+}
+
+platform::RecurrencePatternBlob Daily(DWORD start)
+{
+    platform::RecurrencePatternBlob b;
+    b.frequency = kRecurDaily;
+    b.patternType = 0;
+    b.period = 1440;
+    b.startDate = start;
+    b.startTimeOffset = 600;
+    b.endTimeOffset = 660;
+    return b;
+}
+
+// Offset of ExceptionCount in an encoded daily blob without deleted or
+// modified dates: 22 + EndType, count, FirstDOW, two empty lists, dates,
+// versions and offsets.
+constexpr size_t kDailyExceptionCountAt = 22 + 12 + 8 + 8 + 8 + 8;
+
+TEST(CalendarRecurrenceParse, MissingPatternClearsTheFrequency)
+{
+    CCalendarRecurrence recurrence;
+    DATACALENDARDB working;
+    working.frequency = kRecurDaily;
+    EXPECT_FALSE(recurrence.ParseAndCheckRecurring(nullptr, 0, nullptr, 0, working));
+    EXPECT_EQ(working.frequency, 0);
+    const BYTE one = 1;
+    working.frequency = kRecurDaily;
+    EXPECT_FALSE(recurrence.ParseAndCheckRecurring(&one, 0, nullptr, 0, working));
+    EXPECT_EQ(working.frequency, 0);
+}
+
+TEST(CalendarRecurrenceParse, VersionsMustBeTheDevicesOwn)
+{
+    std::vector<BYTE> blob = platform::EncodeRecurrencePatternBlob(Daily(Minutes(2024, 1, 1)));
+    ASSERT_TRUE(ParseBlob(blob, OleDay(2024, 1, 1), OleDay(2024, 1, 2)).usable);
+    std::vector<BYTE> first = blob;
+    PutWord(first, 2, 0x3005);
+    EXPECT_EQ(ParseBlob(first, OleDay(2024, 1, 1), OleDay(2024, 1, 2)).result, kRecurrenceRejected);
+    std::vector<BYTE> second = blob;
+    PutDword(second, kDailyExceptionCountAt - 12, 0x3006);  // WriterVersion2
+    const Parsed p = ParseBlob(second, OleDay(2024, 1, 1), OleDay(2024, 1, 2));
+    EXPECT_FALSE(p.usable);
+    EXPECT_EQ(p.result, kRecurrenceRejected);
+    EXPECT_TRUE(p.entries.empty());
+    // Outside range mode the parser still says true (the loader decides).
+    EXPECT_TRUE(ParseBlob(second, OleDay(2024, 1, 1), OleDay(2024, 1, 2), {}, false).usable);
+}
+
+TEST(CalendarRecurrenceParse, OnlyTheSevenPatternKindsAreAccepted)
+{
+    const struct {
+        WORD frequency, type;
+        bool accepted;
+    } kinds[] = {{kRecurDaily, 0, true},    {kRecurDaily, 1, true},    {kRecurDaily, 2, false},
+                 {kRecurWeekly, 0, false},  {kRecurWeekly, 1, true},   {kRecurWeekly, 2, false},
+                 {kRecurMonthly, 1, false}, {kRecurMonthly, 2, true},  {kRecurMonthly, 3, true},
+                 {kRecurYearly, 0, false},  {kRecurYearly, 2, true},   {kRecurYearly, 3, true},
+                 {0x2009, 0, false},        {0x200E, 2, false}};
+    for (const auto& k : kinds) {
+        std::vector<BYTE> blob;
+        if (k.accepted) {
+            // Each accepted kind with the fields of its own type.
+            platform::RecurrencePatternBlob b = Daily(Minutes(2024, 1, 1));
+            b.frequency = k.frequency;
+            b.patternType = k.type;
+            b.period = k.frequency == kRecurDaily ? 1440 : 1;
+            b.weekdayMask = 127;
+            b.dayOfMonth = 1;
+            b.nth = 1;
+            blob = platform::EncodeRecurrencePatternBlob(b);
+        } else {
+            blob = platform::EncodeRecurrencePatternBlob(Daily(Minutes(2024, 1, 1)));
+            PutWord(blob, 4, k.frequency);
+            PutWord(blob, 6, k.type);
+        }
+        const Parsed p = ParseBlob(blob, OleDay(2024, 1, 1), OleDay(2024, 1, 2));
+        EXPECT_EQ(p.result != kRecurrenceRejected, k.accepted) << std::hex << k.frequency << " " << k.type;
+        EXPECT_EQ(p.entries.empty(), !k.accepted) << std::hex << k.frequency << " " << k.type;
+    }
+}
+
+TEST(CalendarRecurrenceParse, UnexpectedValuesOnlyWarn)
+{
+    auto expectWarning = [](platform::RecurrencePatternBlob b, const char* what) {
+        const Parsed p = ParseBlob(platform::EncodeRecurrencePatternBlob(b), OleDay(2024, 1, 1), OleDay(2024, 1, 3));
+        EXPECT_EQ(p.result, kRecurrenceWarnings) << what;
+        EXPECT_TRUE(p.usable) << what;
+        EXPECT_FALSE(p.reason.empty()) << what;
+        EXPECT_EQ(p.entries.size(), 3u) << what;
+    };
+    platform::RecurrencePatternBlob b = Daily(Minutes(2023, 12, 1));
+    b.calendarType = 8;
+    expectWarning(b, "calendar type");
+    b = Daily(Minutes(2023, 12, 1));
+    b.slidingFlag = 1;
+    expectWarning(b, "sliding flag");
+    b = Daily(Minutes(2023, 12, 1));
+    b.endType = platform::kRecurEndNeverAlternate;
+    expectWarning(b, "end type");
+    b = Daily(Minutes(2023, 12, 1));
+    b.period = 0x10000u + 1440;  // upper half set; 46 days
+    const Parsed p = ParseBlob(platform::EncodeRecurrencePatternBlob(b), OleDay(2024, 1, 1), OleDay(2024, 1, 3));
+    EXPECT_EQ(p.result, kRecurrenceWarnings);
+
+    // An exception count that differs from the modified dates.
+    std::vector<BYTE> blob = platform::EncodeRecurrencePatternBlob(Daily(Minutes(2023, 12, 1)));
+    PutWord(blob, kDailyExceptionCountAt, 1);
+    const Parsed counted = ParseBlob(blob, OleDay(2024, 1, 1), OleDay(2024, 1, 3));
+    EXPECT_EQ(counted.result, kRecurrenceWarnings);
+    EXPECT_EQ(counted.entries.size(), 3u);
+    // And a clean blob carries no warning.
+    EXPECT_EQ(ParseBlob(platform::EncodeRecurrencePatternBlob(Daily(Minutes(2023, 12, 1))), OleDay(2024, 1, 1),
+                  OleDay(2024, 1, 3))
+                  .result,
+              kRecurrenceUsable);
+}
+
+TEST(CalendarRecurrenceParse, FieldsBeyondTheEndReadAsZero)
+{
+    std::vector<BYTE> blob = platform::EncodeRecurrencePatternBlob(Daily(Minutes(2024, 1, 1)));
+    // Cut after EndDate: the second versions read 0.
+    blob.resize(kDailyExceptionCountAt - 16);
+    Parsed p = ParseBlob(blob, OleDay(2024, 1, 1), OleDay(2024, 1, 2));
+    EXPECT_EQ(p.result, kRecurrenceRejected);
+    EXPECT_EQ(p.fields.readerVersion2, 0u);
+    // Cut inside the end offset: it reads as its available low bytes.
+    blob = platform::EncodeRecurrencePatternBlob(Daily(Minutes(2024, 1, 1)));
+    blob.resize(kDailyExceptionCountAt - 3);
+    p = ParseBlob(blob, OleDay(2024, 1, 1), OleDay(2024, 1, 1));
+    EXPECT_EQ(p.fields.endTimeOffset, 660u & 0xFF);
+    EXPECT_EQ(p.result, kRecurrenceUsable);  // exception count 0 agrees
+    // A deleted-date count far beyond the blob reads zeros past the end.
+    blob = platform::EncodeRecurrencePatternBlob(Daily(Minutes(2024, 1, 1)));
+    PutDword(blob, 22 + 12, 0x7FFFFFFF);
+    p = ParseBlob(blob, OleDay(2024, 1, 1), OleDay(2024, 1, 2));
+    EXPECT_EQ(p.result, kRecurrenceRejected);
+    EXPECT_EQ(p.fields.deletedInstanceCount, 0x7FFFFFFFu);
+}
+
+// A blob with a changed occurrence on 10 January 2024, moved to 14:00.
+platform::RecurrencePatternBlob WithChange(const RecurrenceExceptionInfo& extra)
+{
+    platform::RecurrencePatternBlob b = Daily(Minutes(2024, 1, 1));
+    RecurrenceExceptionInfo e;
+    e.startDateTime = Minutes(2024, 1, 10, 14, 0);
+    e.endDateTime = Minutes(2024, 1, 10, 15, 0);
+    e.originalStartDate = Minutes(2024, 1, 10, 10, 0);
+    e.subject = u"First";
+    b.deletedInstanceDates = {Minutes(2024, 1, 10), Minutes(2024, 1, 11)};
+    b.modifiedInstanceDates = {Minutes(2024, 1, 10), Minutes(2024, 1, 11)};
+    b.exceptions = {e, extra};
+    return b;
+}
+
+RecurrenceExceptionInfo Eleventh()
+{
+    RecurrenceExceptionInfo e;
+    e.startDateTime = Minutes(2024, 1, 11, 16, 0);
+    e.endDateTime = Minutes(2024, 1, 11, 17, 0);
+    e.originalStartDate = Minutes(2024, 1, 11, 10, 0);
+    e.subject = u"Second";
+    return e;
+}
+
+const Entry* OnDay(const std::vector<Entry>& entries, std::int64_t day)
+{
+    for (const Entry& e : entries) {
+        if (e.day == day) return &e;
+    }
+    return nullptr;
+}
+
+TEST(CalendarRecurrenceParse, BusyStatusAboveFourTakesTheFollowingWord)
+{
+    RecurrenceExceptionInfo e = Eleventh();
+    e.busyStatus = 7u | (1u << 16);  // 7, then 1 in the word after it
+    Parsed p =
+        ParseBlob(platform::EncodeRecurrencePatternBlob(WithChange(e)), OleDay(2024, 1, 10), OleDay(2024, 1, 11));
+    ASSERT_NE(OnDay(p.entries, OleDay(2024, 1, 11)), nullptr);
+    EXPECT_EQ(OnDay(p.entries, OleDay(2024, 1, 11))->busyStatus, 1);
+    e.busyStatus = 3u | (1u << 16);
+    p = ParseBlob(platform::EncodeRecurrencePatternBlob(WithChange(e)), OleDay(2024, 1, 10), OleDay(2024, 1, 11));
+    EXPECT_EQ(OnDay(p.entries, OleDay(2024, 1, 11))->busyStatus, 3);
+    EXPECT_EQ(OnDay(p.entries, OleDay(2024, 1, 10))->busyStatus, 2);  // unchanged
+}
+
+TEST(CalendarRecurrenceParse, OwnNoteIsSkippedAndMarked)
+{
+    RecurrenceExceptionInfo noted;
+    noted.startDateTime = Minutes(2024, 1, 10, 14, 0);
+    noted.endDateTime = Minutes(2024, 1, 10, 15, 0);
+    noted.originalStartDate = Minutes(2024, 1, 10, 10, 0);
+    noted.ownNote = true;
+    noted.noteBytes = std::vector<BYTE>(12, 0x55);
+    noted.reminderDelta = 30;
+    noted.reminderSet = 1;
+    platform::RecurrencePatternBlob b = WithChange(Eleventh());
+    b.exceptions[0] = noted;
+    const Parsed p = ParseBlob(platform::EncodeRecurrencePatternBlob(b), OleDay(2024, 1, 10), OleDay(2024, 1, 11));
+    ASSERT_EQ(p.entries.size(), 2u);
+    EXPECT_TRUE(p.entries[0].hasNote);
+    EXPECT_EQ(p.entries[0].subject, "Series");
+    EXPECT_EQ(p.entries[0].start, OleDay(2024, 1, 10) * 1440 + 14 * 60);
+    // The record after the note is read from the right place.
+    EXPECT_EQ(p.entries[1].subject, "Second");
+    EXPECT_FALSE(p.entries[1].hasNote);
+    EXPECT_EQ(p.entries[1].start, OleDay(2024, 1, 11) * 1440 + 16 * 60);
+}
+
+TEST(CalendarRecurrenceParse, ExceptionDatesBefore1700AreReadAgainFromTheNeighbouringOffset)
+{
+    // Four stray bytes before the second record: its start reads as 0 and
+    // the dates are taken 4 bytes later.
+    std::vector<BYTE> blob = platform::EncodeRecurrencePatternBlob(WithChange(Eleventh()));
+    const std::vector<BYTE> clean = blob;
+    const std::vector<BYTE> first = platform::EncodeRecurrencePatternBlob([] {
+        platform::RecurrencePatternBlob b = WithChange(Eleventh());
+        b.exceptions.pop_back();
+        return b;
+    }());
+    // The first record ends where the one-record blob has its reserved tail.
+    const size_t secondAt = first.size() - 10;
+    blob.insert(blob.begin() + static_cast<std::ptrdiff_t>(secondAt), 4, BYTE{0});
+    Parsed p = ParseBlob(blob, OleDay(2024, 1, 10), OleDay(2024, 1, 11));
+    ASSERT_NE(OnDay(p.entries, OleDay(2024, 1, 11)), nullptr);
+    EXPECT_EQ(OnDay(p.entries, OleDay(2024, 1, 11))->subject, "Second");
+    EXPECT_EQ(OnDay(p.entries, OleDay(2024, 1, 11))->start, OleDay(2024, 1, 11) * 1440 + 16 * 60);
+
+    // A first record whose note is 4 bytes shorter than its length says:
+    // the second is read 4 bytes late, its original date reads as a small
+    // number, and the dates are taken 4 bytes earlier.
+    RecurrenceExceptionInfo noted;
+    noted.startDateTime = Minutes(2024, 1, 10, 14, 0);
+    noted.endDateTime = Minutes(2024, 1, 10, 15, 0);
+    noted.originalStartDate = Minutes(2024, 1, 10, 10, 0);
+    noted.ownNote = true;
+    noted.noteBytes = std::vector<BYTE>(9, 0x55);  // length 5, then 9 bytes
+    platform::RecurrencePatternBlob b = WithChange(Eleventh());
+    b.exceptions[0] = noted;
+    blob = platform::EncodeRecurrencePatternBlob(b);
+    b.exceptions.pop_back();
+    const size_t secondStart = platform::EncodeRecurrencePatternBlob(b).size() - 10;
+    blob.erase(blob.begin() + static_cast<std::ptrdiff_t>(secondStart - 4),
+               blob.begin() + static_cast<std::ptrdiff_t>(secondStart));
+    p = ParseBlob(blob, OleDay(2024, 1, 10), OleDay(2024, 1, 11));
+    ASSERT_NE(OnDay(p.entries, OleDay(2024, 1, 11)), nullptr);
+    EXPECT_EQ(OnDay(p.entries, OleDay(2024, 1, 11))->subject, "Second");
+    EXPECT_EQ(OnDay(p.entries, OleDay(2024, 1, 11))->start, OleDay(2024, 1, 11) * 1440 + 16 * 60);
+    (void)clean;
+}
+
+TEST(CalendarRecurrenceParse, DeletedDatesOfChangedOccurrencesAreNotDeleted)
+{
+    platform::RecurrencePatternBlob b = WithChange(Eleventh());
+    b.deletedInstanceDates.push_back(Minutes(2024, 1, 12));
+    const Parsed p = ParseBlob(platform::EncodeRecurrencePatternBlob(b), OleDay(2024, 1, 9), OleDay(2024, 1, 13));
+    EXPECT_EQ(p.deleted, 1);  // only 12 January
+    std::vector<std::int64_t> days;
+    for (const Entry& e : p.entries) days.push_back(e.day);
+    EXPECT_EQ(days, (std::vector<std::int64_t>{OleDay(2024, 1, 9), OleDay(2024, 1, 10), OleDay(2024, 1, 11),
+                                               OleDay(2024, 1, 13)}));
+}
+
+TEST(CalendarRecurrenceParse, MovedOccurrenceIsKnownByItsOriginalDate)
+{
+    // 10 January moved to 12 January, 12 January's own occurrence deleted.
+    platform::RecurrencePatternBlob b = Daily(Minutes(2024, 1, 1));
+    RecurrenceExceptionInfo e;
+    e.startDateTime = Minutes(2024, 1, 12, 8, 0);
+    e.endDateTime = Minutes(2024, 1, 13, 9, 0);  // a day and an hour
+    e.originalStartDate = Minutes(2024, 1, 10, 10, 0);
+    b.deletedInstanceDates = {Minutes(2024, 1, 10), Minutes(2024, 1, 12)};
+    b.modifiedInstanceDates = {Minutes(2024, 1, 12)};
+    b.exceptions = {e};
+    const Parsed p = ParseBlob(platform::EncodeRecurrencePatternBlob(b), OleDay(2024, 1, 9), OleDay(2024, 1, 13));
+    EXPECT_EQ(p.deleted, 1);
+    ASSERT_EQ(p.entries.size(), 4u);  // 9, 11, the moved one on 12, 13
+    const Entry* moved = OnDay(p.entries, OleDay(2024, 1, 12));
+    ASSERT_NE(moved, nullptr);
+    EXPECT_TRUE(moved->exception);
+    EXPECT_EQ(moved->start, OleDay(2024, 1, 12) * 1440 + 8 * 60);
+    EXPECT_EQ(moved->end, OleDay(2024, 1, 13) * 1440 + 9 * 60);
+    EXPECT_EQ(moved->duration, 1500);
+    EXPECT_EQ(OnDay(p.entries, OleDay(2024, 1, 10)), nullptr);
+}
+
+TEST(CalendarRecurrenceParse, OwnZoneWithImpossibleRulesWarnsAndKeepsStandardTime)
+{
+    TIME_ZONE_INFORMATION z = FixedZone(300);
+    z.DaylightBias = -60;
+    z.DaylightDate = SYSTEMTIME{0, 13, 0, 2, 2, 0, 0, 0};  // month 13
+    z.StandardDate = SYSTEMTIME{0, 11, 9, 1, 2, 0, 0, 0};  // weekday 9
+    const std::vector<BYTE> blob = platform::EncodeRecurrencePatternBlob(Daily(Minutes(2024, 6, 1)));
+    Parsed p = ParseBlob(blob, OleDay(2024, 6, 10), OleDay(2024, 6, 10), ZoneBlob(z));
+    EXPECT_EQ(p.result, kRecurrenceWarnings);
+    ASSERT_EQ(p.entries.size(), 1u);
+    EXPECT_EQ(p.entries[0].start, OleDay(2024, 6, 10) * 1440 + 15 * 60);  // 10:00 + 5 hours, no daylight saving
+    // Offsets of more than a day: the zone is ignored.
+    p = ParseBlob(blob, OleDay(2024, 6, 10), OleDay(2024, 6, 10), ZoneBlob(FixedZone(100000)));
+    EXPECT_EQ(p.result, kRecurrenceWarnings);
+    ASSERT_EQ(p.entries.size(), 1u);
+    EXPECT_EQ(p.entries[0].start, OleDay(2024, 6, 10) * 1440 + 10 * 60);
+    // A short zone blob reads zeros for what it lacks: a UTC zone.
+    p = ParseBlob(blob, OleDay(2024, 6, 10), OleDay(2024, 6, 10), std::vector<BYTE>{0x2C, 0x01});
+    ASSERT_EQ(p.entries.size(), 1u);
+    EXPECT_EQ(p.entries[0].start, OleDay(2024, 6, 10) * 1440 + 15 * 60);
+    EXPECT_TRUE(p.fields.hasZone);
+}
+
+// The published weekly example: Monday, Thursday and Friday from Monday
+// 26 March 2007, 10:00 to 10:30, twelve times.
+const std::string kPublishedWeekly =
+    "043004300B2001000000C0210000010000000000000032000000222000000C0000000000000000000000000000008020BC0C"
+    "20ADBC0C0630000009300000580200007602000000000000000000000000";
+// The published daily example: every three days from 7 April 2011 until
+// 4 May 2011, 08:00 to 08:30, 19 and 22 April deleted.
+const std::string kPublishedDaily =
+    "043004300A2000000000A0050000E010000000000000212000000A0000000000000002000000A0C1DC0C80D2DC0C0000"
+    "0000207EDC0C0016DD0C0630000009300000E0010000FE01000000000000000000000000";
+// The published yearly example (Hebrew calendar, one changed occurrence).
+const std::string kPublishedYearly =
+    "043004300D200200080080750A000C0000000000000003000000232000000A0000000000000001000000207EDC0C01000000"
+    "207EDC0C6074C40CDF80E95A0630000009300000E0010000FE01000001000080DC0C1E80DC0C0080DC0C24023C0000000100"
+    "00000000000004000000000000000000000000000000";
+
+std::vector<BYTE> WithDeviceVersions(const std::string& hex, size_t versionsAt)
+{
+    std::vector<BYTE> blob = FromHex(hex);
+    PutDword(blob, versionsAt, 0x3005);
+    PutDword(blob, versionsAt + 4, 0x3005);
+    return blob;
+}
+
+TEST(CalendarRecurrencePublished, DesktopVersionsAreRejected)
+{
+    for (const std::string* hex : {&kPublishedWeekly, &kPublishedDaily, &kPublishedYearly}) {
+        const Parsed p = ParseBlob(FromHex(*hex), OleDay(2000, 1, 1), OleDay(2030, 12, 31));
+        EXPECT_FALSE(p.usable);
+        EXPECT_EQ(p.result, kRecurrenceRejected);
+        EXPECT_NE(p.reason.find("0x3005"), std::string::npos) << p.reason;
+        EXPECT_EQ(p.fields.readerVersion2, 0x3006u);
+        EXPECT_EQ(p.fields.writerVersion2, 0x3009u);
+    }
+}
+
+TEST(CalendarRecurrencePublished, WeeklyExampleWithDeviceVersions)
+{
+    const Parsed p = ParseBlob(WithDeviceVersions(kPublishedWeekly, 54), OleDay(2007, 3, 1), OleDay(2007, 4, 30));
+    ASSERT_EQ(p.result, kRecurrenceUsable) << p.reason;
+    EXPECT_EQ(p.fields.frequency, kRecurWeekly);
+    EXPECT_EQ(p.fields.period, 1u);
+    EXPECT_EQ(p.fields.weekdayMask, 0x32u);
+    EXPECT_EQ(p.fields.endType, platform::kRecurEndAfterCount);
+    EXPECT_EQ(p.fields.occurrenceCount, 12u);
+    EXPECT_EQ(p.fields.startDate, Minutes(2007, 3, 26));
+    EXPECT_EQ(p.fields.endDate, Minutes(2007, 4, 20));
+    EXPECT_EQ(p.fields.startTimeOffset, 600u);
+    EXPECT_EQ(p.fields.endTimeOffset, 630u);
+    const int days[][2] = {{3, 26}, {3, 29}, {3, 30}, {4, 2},  {4, 5},  {4, 6},
+                           {4, 9},  {4, 12}, {4, 13}, {4, 16}, {4, 19}, {4, 20}};
+    ASSERT_EQ(p.entries.size(), 12u);
+    for (size_t i = 0; i < 12; ++i) {
+        EXPECT_EQ(p.entries[i].start, OleDay(2007, days[i][0], days[i][1]) * 1440 + 600);
+        EXPECT_EQ(p.entries[i].duration, 30);
+    }
+}
+
+TEST(CalendarRecurrencePublished, DailyExampleWithDeviceVersions)
+{
+    const Parsed p = ParseBlob(WithDeviceVersions(kPublishedDaily, 58), OleDay(2011, 4, 1), OleDay(2011, 5, 31));
+    ASSERT_EQ(p.result, kRecurrenceUsable) << p.reason;
+    EXPECT_EQ(p.fields.period, 3u * 1440);
+    EXPECT_EQ(p.fields.endType, platform::kRecurEndByDate);
+    EXPECT_EQ(p.fields.deletedInstanceCount, 2u);
+    EXPECT_EQ(p.deleted, 2);
+    EXPECT_EQ(p.fields.endDate, Minutes(2011, 5, 4));
+    const int days[][2] = {{4, 7}, {4, 10}, {4, 13}, {4, 16}, {4, 25}, {4, 28}, {5, 1}, {5, 4}};
+    ASSERT_EQ(p.entries.size(), 8u);
+    for (size_t i = 0; i < 8; ++i) {
+        EXPECT_EQ(p.entries[i].start, OleDay(2011, days[i][0], days[i][1]) * 1440 + 480);
+        EXPECT_EQ(p.entries[i].end, OleDay(2011, days[i][0], days[i][1]) * 1440 + 510);
+    }
+}
+
+TEST(CalendarRecurrencePublished, YearlyExampleWithDeviceVersions)
+{
+    const Parsed p = ParseBlob(WithDeviceVersions(kPublishedYearly, 62), OleDay(2008, 1, 1), OleDay(2010, 12, 31));
+    // A Hebrew calendar type is read with a warning; the dates are taken
+    // as Gregorian ones.
+    EXPECT_EQ(p.result, kRecurrenceWarnings);
+    EXPECT_EQ(p.fields.calendarType, 8u);
+    EXPECT_EQ(p.fields.frequency, kRecurYearly);
+    EXPECT_EQ(p.fields.dayOfMonth, 3u);
+    EXPECT_EQ(p.fields.exceptionCount, 1u);
+    EXPECT_EQ(p.fields.startDate, 0x0CC47460u);
+    for (const Entry& e : p.entries) EXPECT_GE(e.day, OleDay(2008, 1, 1) - 2);
+    // Its FirstDateTime (476 days) names December: the 3rd of December,
+    // every year, at 08:00 to 08:30.
+    std::vector<std::int64_t> days;
+    for (const Entry& e : p.entries) days.push_back(e.day);
+    EXPECT_EQ(days, (std::vector<std::int64_t>{OleDay(2008, 12, 3), OleDay(2009, 12, 3), OleDay(2010, 12, 3)}));
+    ASSERT_FALSE(p.entries.empty());
+    EXPECT_EQ(p.entries[0].start, OleDay(2008, 12, 3) * 1440 + 480);
+    EXPECT_EQ(p.entries[0].duration, 30);
+}
+
+TEST(CalendarRecurrenceRobustness, TruncatedAndDamagedBlobsNeverEscapeTheRange)
+{
+    platform::RecurrencePatternBlob b = WithChange(Eleventh());
+    b.exceptions[1].location = u"Hall";
+    b.exceptions[1].ownNote = true;
+    b.exceptions[1].noteBytes = std::vector<BYTE>(20, 1);
+    const std::vector<BYTE> full = platform::EncodeRecurrencePatternBlob(b);
+    const std::int64_t first = OleDay(2024, 1, 5);
+    const std::int64_t last = OleDay(2024, 3, 5);
+    auto check = [&](const std::vector<BYTE>& blob, const std::vector<BYTE>& zone) {
+        const Parsed p = ParseBlob(blob, first, last, zone);
+        for (const Entry& e : p.entries) {
+            ASSERT_LE(e.day, last);
+            ASSERT_GE(e.end / 1440, first);
+        }
+        ASSERT_LE(p.entries.size(), 70u);
+    };
+    for (size_t n = 0; n <= full.size(); ++n)
+        check(std::vector<BYTE>(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(n)), {});
+    std::mt19937 rng(7);
+    for (int i = 0; i < 3000; ++i) {
+        std::vector<BYTE> blob = full;
+        const int flips = 1 + static_cast<int>(rng() % 6);
+        for (int f = 0; f < flips; ++f) blob[rng() % blob.size()] = static_cast<BYTE>(rng());
+        if (rng() % 4 == 0) blob.resize(rng() % blob.size());
+        std::vector<BYTE> zone;
+        if (rng() % 3 == 0) {
+            zone.resize(rng() % 60);
+            for (BYTE& z : zone) z = static_cast<BYTE>(rng());
+        }
+        check(blob, zone);
+    }
+    for (int i = 0; i < 2000; ++i) {
+        std::vector<BYTE> blob(rng() % 200);
+        for (BYTE& x : blob) x = static_cast<BYTE>(rng());
+        if (blob.size() >= 8) {
+            PutDword(blob, 0, 0x30043004);
+            PutWord(blob, 4, static_cast<WORD>(0x200A + rng() % 4));
+            PutWord(blob, 6, static_cast<WORD>(rng() % 4));
+        }
+        check(blob, {});
+    }
+}
+
+TEST(CalendarRecurrenceRobustness, DegeneratePeriodsAndMasksEnd)
+{
+    auto run = [](platform::RecurrencePatternBlob b) {
+        return ParseBlob(platform::EncodeRecurrencePatternBlob(b), OleDay(2024, 1, 1), OleDay(2024, 1, 31))
+            .entries.size();
+    };
+    platform::RecurrencePatternBlob b = Daily(Minutes(2023, 1, 1));
+    b.period = 0;
+    EXPECT_EQ(run(b), 31u);  // a day at least
+    b.period = 0xFFFFFFFF;
+    run(b);
+    b.frequency = kRecurWeekly;
+    b.patternType = 1;
+    b.weekdayMask = 0;
+    EXPECT_EQ(run(b), 0u);
+    b.weekdayMask = 0x7F;
+    b.period = 0;
+    EXPECT_EQ(run(b), 31u);
+    b.frequency = kRecurMonthly;
+    b.patternType = 3;
+    b.nth = 9;
+    EXPECT_EQ(run(b), 0u);
+    b.patternType = 2;
+    b.dayOfMonth = 0;  // read as the 1st
+    b.period = 0;
+    EXPECT_EQ(run(b), 1u);
+    b.period = 0xFFFFFFFF;
+    EXPECT_EQ(run(b), 0u);
+    b.frequency = kRecurYearly;
+    b.firstDateTime = 0xFFFFFFFF;  // December
+    b.startDate = Minutes(2023, 12, 1);
+    EXPECT_EQ(run(b), 0u);
+    // An end date before the start shows nothing.
+    b = Daily(Minutes(2024, 1, 20));
+    b.endDate = Minutes(2024, 1, 10);
+    EXPECT_EQ(run(b), 0u);
+}
+
+}  // namespace
