@@ -20,5 +20,7 @@ void AddCategoriesCommand(CLI::App& app, CliContext& ctx);
 void AddJournalCommand(CLI::App& app, CliContext& ctx);
 void AddTasksCommand(CLI::App& app, CliContext& ctx);
 void AddProjectsCommand(CLI::App& app, CliContext& ctx);
+void AddCalendarCommand(CLI::App& app, CliContext& ctx);
+void AddRecurCommand(CLI::App& app, CliContext& ctx);
 
 }  // namespace kstools

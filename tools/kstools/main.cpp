@@ -33,6 +33,8 @@ int main(int argc, char** argv) {
     AddJournalCommand(app, ctx);
     AddTasksCommand(app, ctx);
     AddProjectsCommand(app, ctx);
+    AddCalendarCommand(app, ctx);
+    AddRecurCommand(app, ctx);
 
     // Questions go to the terminal; with no terminal the default answer is taken.
     static TerminalUiHost terminalHost;

@@ -1,0 +1,395 @@
+// The calendar's month load on a store of 50,000 appointments, one in five
+// recurring (daily, weekly, monthly and yearly patterns starting up to five
+// years back), spread over 2025 to 2027.
+//
+//   CalendarMonth: Ours is CCalendarThread on its worker thread loading
+//     March 2026 in the main view (every occurrence in the month expanded,
+//     multi-day entries spread, a header per day, sorted), from the start of
+//     the load to the list handed to the window, driven by a LoaderHost.
+//     Peer: one plain SQLite query over the same stored rows, each row's
+//     start, duration, all-day flag, subject and location decoded by hand,
+//     the non-recurring ones of the month kept and std::sort'ed by start; the
+//     recurring rows are decoded but not expanded, so the peer does less
+//     work than the loader.
+//   CalendarStoreRead: the store's own reads alone, for information (not a
+//     pair): every appointment record read through the object store's
+//     record calls, the loader's 15 properties each, nothing kept. This is
+//     the floor under any loader that reads the records one by one.
+//
+// Before anything is timed, one load of each is checked: the loader shows
+// every non-recurring appointment the peer keeps, once.
+//
+// The device zone is UTC, so stored start times are wall-clock times. The
+// store lives in a private data directory (KSTOOLS_HOME) made for the run.
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/calendar_thread.h"
+#include "engine/loader_host.h"
+#include "platform/cedb.h"
+#include "platform/data_directory.h"
+#include "platform/handle.h"
+#include "platform/locale_id.h"
+#include "platform/pim_databases.h"
+#include "platform/recurrence_pattern_blob.h"
+#include "platform/recurrence_rule.h"
+#include "platform/time_zone.h"
+#include "platform/utf8.h"
+
+namespace {
+
+constexpr int kAppointments = 50000;
+constexpr DWORD kLoadTimeoutMs = 120000;
+
+constexpr CEPROPID kStart = 0x420D0040;
+constexpr CEPROPID kDuration = 0x42130003;
+constexpr CEPROPID kAllDay = 0x42150003;
+constexpr CEPROPID kBusy = 0x000F0002;
+constexpr CEPROPID kSubject = 0x0037001F;
+constexpr CEPROPID kLocation = 0x4208001F;
+constexpr CEPROPID kPattern = 0x40150041;
+
+constexpr std::uint64_t kDay = 864000000000ull;
+constexpr std::uint64_t kMinute = 600000000ull;
+// The FILETIME of the OLE date 0, and days from 1601 to it.
+constexpr std::uint64_t kOleEpoch = 94353120000000000ull;
+constexpr int kOleDayInBlobDays = 109205;
+// OLE day numbers of 1 January 2025 and of March 2026.
+constexpr int kFirstStoreDay = 45658;
+constexpr int kStoreDays = 3 * 365;
+constexpr int kMonthFirst = 46082;  // 1 March 2026
+constexpr int kMonthLast = 46112;   // 31 March 2026
+
+std::u16string Number(int n) { return Utf8ToWide(std::to_string(n)); }
+
+std::vector<BYTE> PatternFor(int i, int oleDay, int startMinute, int duration)
+{
+    platform::RecurrenceRule rule;
+    rule.patternStartDay = oleDay + kOleDayInBlobDays;
+    rule.startMinute = startMinute;
+    rule.durationMinutes = duration;
+    switch (i % 5) {
+    case 0: rule.type = platform::kRecursDaily; rule.interval = 1 + i % 3; break;
+    case 1: rule.type = platform::kRecursWeekly; rule.dayOfWeekMask = 1 << (i % 7) | 2; break;
+    case 2: rule.type = platform::kRecursMonthly; rule.dayOfMonth = 1 + i % 31; break;
+    case 3: rule.type = platform::kRecursMonthNth; rule.dayOfWeekMask = 1 << (i % 7); rule.instance = 1 + i % 5; break;
+    default: rule.type = platform::kRecursYearly; rule.dayOfMonth = 1 + i % 28; rule.monthOfYear = 1 + i % 12; break;
+    }
+    if (i % 3 == 0) {
+        rule.end = platform::RecurrenceEnd::kByDate;
+        rule.patternEndDay = rule.patternStartDay + 30 + i % 900;
+    }
+    auto blob = platform::BuildRecurrencePatternBlob(rule);
+    if (!blob) std::abort();
+    return platform::EncodeRecurrencePatternBlob(*blob);
+}
+
+struct CalendarStore {
+    std::string home;
+    CEOID appointmentsDb = 0;
+
+    CalendarStore()
+    {
+        char pattern[] = "/tmp/kstools-bench-XXXXXX";
+        if (!mkdtemp(pattern)) std::abort();
+        home = pattern;
+        setenv("KSTOOLS_HOME", home.c_str(), 1);
+        platform::EnsureDeviceRoot();
+        platform::SetUserLocaleName("en-US");
+        if (!platform::SetDeviceTimeZone(u"UTC")) std::abort();
+        if (!PimDatabases::Ensure()) std::abort();
+        appointmentsDb = PimDatabases::Oid(kAppointmentsDatabase);
+        Write();
+    }
+    ~CalendarStore() { std::filesystem::remove_all(home); }
+
+    void Write()
+    {
+        static const char16_t* const subjects[] = {u"Meeting", u"Call", u"Lunch", u"Review", u"Gym", u"Dentist"};
+        static const char16_t* const places[] = {u"Room 1", u"Room 2", u"Cafe", u"Office", u""};
+        CEOID oid = appointmentsDb;
+        HANDLE db = CeOpenDatabaseEx(nullptr, &oid, nullptr, 0, 0, nullptr);
+        if (db == INVALID_HANDLE_VALUE) std::abort();
+        for (int i = 0; i < kAppointments; ++i) {
+            const bool recurring = i % 5 == 0;
+            const bool allDay = i % 11 == 0;
+            const int startMinute = allDay ? 0 : 8 * 60 + (i * 7) % (10 * 60);
+            const int duration = allDay ? 1440 : 15 + (i * 13) % 106;
+            // Recurring series start up to five years before the store's days.
+            const int day = recurring ? kFirstStoreDay - (i * 37) % (5 * 365) : kFirstStoreDay + (i * 7919) % kStoreDays;
+            std::u16string subject = std::u16string(subjects[i % 6]) + u" " + Number(i);
+            std::u16string location = places[i % 5];
+            std::vector<BYTE> blob = recurring ? PatternFor(i / 5, day, startMinute, duration) : std::vector<BYTE>{};
+            const std::uint64_t start = kOleEpoch + static_cast<std::uint64_t>(day) * kDay + startMinute * kMinute;
+            CEPROPVAL props[7] = {};
+            WORD n = 0;
+            props[n].propid = kStart;
+            props[n++].val.filetime = FILETIME{static_cast<DWORD>(start), static_cast<DWORD>(start >> 32)};
+            props[n].propid = kDuration;
+            props[n++].val.lVal = duration;
+            props[n].propid = kAllDay;
+            props[n++].val.lVal = allDay ? 1 : 0;
+            props[n].propid = kBusy;
+            props[n++].val.iVal = 2;
+            props[n].propid = kSubject;
+            props[n++].val.lpwstr = subject.data();
+            if (!location.empty()) {
+                props[n].propid = kLocation;
+                props[n++].val.lpwstr = location.data();
+            }
+            if (!blob.empty()) {
+                props[n].propid = kPattern;
+                props[n].val.blob.dwCount = static_cast<DWORD>(blob.size());
+                props[n++].val.blob.lpb = blob.data();
+            }
+            if (!CeWriteRecordProps(db, 0, n, props)) std::abort();
+        }
+        CloseHandle(db);
+    }
+};
+
+CalendarStore& Store()
+{
+    static CalendarStore store;
+    return store;
+}
+
+// ---- the peer ----
+
+std::uint16_t Le16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+std::uint32_t Le32(const unsigned char* p)
+{
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+std::uint64_t Le64(const unsigned char* p) { return Le32(p) | static_cast<std::uint64_t>(Le32(p + 4)) << 32; }
+
+// Walks one stored record (version byte, 16-bit count, then per property a
+// 32-bit id and a value sized by the id's type). False when the bytes are
+// not a record.
+template <typename Take>
+bool WalkRecord(const unsigned char* p, size_t size, Take take)
+{
+    if (size < 3 || p[0] != 1) return false;
+    const unsigned count = Le16(p + 1);
+    size_t at = 3;
+    for (unsigned k = 0; k < count; ++k) {
+        if (size - at < 4) return false;
+        const CEPROPID id = Le32(p + at);
+        at += 4;
+        size_t length = 0;
+        switch (id & 0xFFFF) {
+        case CEVT_I2:
+        case CEVT_UI2: length = 2; break;
+        case CEVT_I4:
+        case CEVT_UI4:
+        case CEVT_BOOL: length = 4; break;
+        case CEVT_R8:
+        case CEVT_FILETIME: length = 8; break;
+        case CEVT_LPWSTR:
+        case CEVT_BLOB:
+            if (size - at < 4) return false;
+            length = Le32(p + at) * ((id & 0xFFFF) == CEVT_LPWSTR ? 2u : 1u);
+            at += 4;
+            break;
+        default: return false;
+        }
+        if (size - at < length) return false;
+        take(id, p + at, length);
+        at += length;
+    }
+    return true;
+}
+
+struct PeerEntry {
+    DWORD oid = 0;
+    double start = 0;
+    LONG duration = 0;
+    bool allDay = false;
+    bool recurring = false;
+    std::u16string subject;
+    std::u16string location;
+};
+
+class Peer {
+public:
+    Peer()
+    {
+        if (sqlite3_open_v2(platform::ObjectStorePath().c_str(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK ||
+            sqlite3_prepare_v2(db_, "SELECT oid, props FROM records WHERE db = ?1", -1, &records_, nullptr) !=
+                SQLITE_OK)
+            std::abort();
+    }
+    ~Peer()
+    {
+        sqlite3_finalize(records_);
+        sqlite3_close(db_);
+    }
+
+    // The month's non-recurring appointments, sorted by start.
+    bool Load(std::vector<PeerEntry>& out)
+    {
+        out.clear();
+        sqlite3_bind_int64(records_, 1, Store().appointmentsDb);
+        bool ok = true;
+        PeerEntry entry;
+        while (ok && sqlite3_step(records_) == SQLITE_ROW) {
+            const auto* bytes = static_cast<const unsigned char*>(sqlite3_column_blob(records_, 1));
+            entry = PeerEntry{};
+            entry.oid = static_cast<DWORD>(sqlite3_column_int64(records_, 0));
+            ok = WalkRecord(bytes, static_cast<size_t>(sqlite3_column_bytes(records_, 1)),
+                            [&](CEPROPID id, const unsigned char* v, size_t length) {
+                                switch (id) {
+                                case kStart:
+                                    entry.start = static_cast<double>(Le64(v) - kOleEpoch) / static_cast<double>(kDay);
+                                    break;
+                                case kDuration: entry.duration = static_cast<LONG>(Le32(v)); break;
+                                case kAllDay: entry.allDay = Le32(v) == 1; break;
+                                case kSubject:
+                                    entry.subject.assign(reinterpret_cast<const char16_t*>(v), length / 2);
+                                    break;
+                                case kLocation:
+                                    entry.location.assign(reinterpret_cast<const char16_t*>(v), length / 2);
+                                    break;
+                                case kPattern: entry.recurring = length > 0; break;
+                                default: break;
+                                }
+                            });
+            const double end = entry.start + entry.duration / 1440.0;
+            if (!entry.recurring && end > kMonthFirst && entry.start < kMonthLast + 1) out.push_back(std::move(entry));
+        }
+        sqlite3_reset(records_);
+        std::sort(out.begin(), out.end(), [](const PeerEntry& a, const PeerEntry& b) {
+            if (a.allDay != b.allDay) return a.allDay;
+            if (a.start != b.start) return a.start < b.start;
+            return a.oid < b.oid;
+        });
+        return ok;
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+    sqlite3_stmt* records_ = nullptr;
+};
+
+// ---- ours ----
+
+SYSTEMTIME DayTime(int oleDay)
+{
+    const std::uint64_t t = kOleEpoch + static_cast<std::uint64_t>(oleDay) * kDay;
+    FILETIME ft{static_cast<DWORD>(t), static_cast<DWORD>(t >> 32)};
+    SYSTEMTIME st{};
+    FileTimeToSystemTime(&ft, &st);
+    return st;
+}
+
+LPARAM RunLoad(LoaderHost& host, CCalendarThread& loader)
+{
+    if (!host.Run(loader, kLoadTimeoutMs)) return -1;
+    return host.CompletedCount();
+}
+
+// The loader shows every non-recurring appointment of the month the peer
+// keeps, on its first day, once.
+void CheckOnce()
+{
+    static bool checked = false;
+    if (checked) return;
+    checked = true;
+    Peer peer;
+    std::vector<PeerEntry> expected;
+    if (!peer.Load(expected) || expected.empty()) std::abort();
+    LoaderHost host;
+    CCalendarThread loader;
+    loader.SetNotifyWindow(host.Window());
+    loader.SetRestrict(DayTime(kMonthFirst), DayTime(kMonthLast));
+    if (RunLoad(host, loader) <= 0) std::abort();
+    std::multiset<DWORD> shown;
+    int recurring = 0;
+    for (DATACALENDAR* row : loader.GetDataList()) {
+        if (row->oid == 0) continue;
+        if (row->recurring) {
+            ++recurring;
+        } else if (row->day == static_cast<LONG>(row->start)) {
+            shown.insert(row->oid);
+        }
+    }
+    std::multiset<DWORD> wanted;
+    for (const PeerEntry& e : expected) {
+        if (static_cast<LONG>(e.start) >= kMonthFirst) wanted.insert(e.oid);
+    }
+    if (shown != wanted || recurring == 0) {
+        std::fprintf(stderr, "calendar check failed: %zu shown, %zu expected, %d occurrences\n", shown.size(),
+                     wanted.size(), recurring);
+        std::abort();
+    }
+}
+
+void BM_CalendarMonth_Ours(benchmark::State& state)
+{
+    Store();
+    CheckOnce();
+    LoaderHost host;
+    CCalendarThread loader;
+    loader.SetNotifyWindow(host.Window());
+    loader.SetRestrict(DayTime(kMonthFirst), DayTime(kMonthLast));
+    LPARAM rows = 0;
+    for (auto _ : state) {
+        rows = RunLoad(host, loader);
+        if (rows <= 0) state.SkipWithError("the load did not finish");
+    }
+    state.counters["rows"] = static_cast<double>(rows);
+}
+BENCHMARK(BM_CalendarMonth_Ours)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_CalendarStoreRead(benchmark::State& state)
+{
+    Store();
+    static ULONG ids[15] = {0x420D0040, 0x42130003, 0x42150003, 0x45030002, 0x42230002, 0x00040002, 0x000F0002, 0x0037001F,
+                            0x4208001F, 0x2A08001F, 0x00170041, 0x00160041, 0x40150041, 0x00300041, 0x00010041};
+    std::vector<BYTE> buffer(128 * 1024);
+    int records = 0;
+    for (auto _ : state) {
+        CEOID oid = Store().appointmentsDb;
+        HANDLE db = CeOpenDatabaseEx(nullptr, &oid, nullptr, kStart, CEDB_AUTOINCREMENT, nullptr);
+        if (db == INVALID_HANDLE_VALUE) std::abort();
+        records = 0;
+        for (;;) {
+            WORD count = 15;
+            LPBYTE bytes = buffer.data();
+            DWORD size = static_cast<DWORD>(buffer.size());
+            if (!CeReadRecordProps(db, 0, &count, ids, &bytes, &size)) break;
+            ++records;
+        }
+        CloseHandle(db);
+    }
+    state.counters["records"] = records;
+}
+BENCHMARK(BM_CalendarStoreRead)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_CalendarMonth_Peer(benchmark::State& state)
+{
+    Store();
+    CheckOnce();
+    Peer peer;
+    std::vector<PeerEntry> entries;
+    for (auto _ : state) {
+        if (!peer.Load(entries)) state.SkipWithError("the scan failed");
+        benchmark::DoNotOptimize(entries.data());
+    }
+    state.counters["rows"] = static_cast<double>(entries.size());
+}
+BENCHMARK(BM_CalendarMonth_Peer)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,361 @@
+// The calendar loader's set-up and its load: range, settings, the protocol
+// around a load, and the walk over "Appointments Database".
+#include "engine/calendar_thread.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "engine/data_tasks.h"
+#include "engine/tasks_compare.h"
+#include "platform/clock.h"
+#include "platform/error_codes.h"
+#include "platform/last_error.h"
+#include "platform/local_memory.h"
+#include "platform/pim_databases.h"
+#include "platform/registry.h"
+#include "platform/string_resources.h"
+#include "platform/variant_time.h"
+#include "platform/wide_string.h"
+#include "storage/c_registry.h"
+
+namespace {
+
+// The appointment properties, in the order the record code indexes them.
+constexpr ULONG kAppointmentPropIds[kCalendarAppointmentProps] = {
+    0x420D0040, 0x42130003, 0x42150003, 0x45030002, 0x42230002, 0x00040002, 0x000F0002, 0x0037001F,
+    0x4208001F, 0x2A08001F, 0x00170041, 0x00160041, 0x40150041, 0x00300041, 0x00010041,
+};
+constexpr ULONG kTaskPropIds[kCalendarTaskProps] = {
+    0x00040002, 0x410F0002, 0x41040040, 0x41050040, 0x00260003, 0x2A08001F, 0x0037001F,
+    0x41260002, 0x45030002, 0x410F0040, 0x00170041, 0x00160041, 0x2A110013,
+};
+constexpr ULONG kAppointmentStartSort = 0x420D0040;
+constexpr int kStopCheckInterval = 20;
+
+constexpr int kDefaultTaskSort = 6;   // priority
+constexpr int kDefaultTaskSort2 = 3;  // start date
+
+void DeleteCalendarTask(DATATASKS* task) { delete task; }
+
+LONG DayOf(const SYSTEMTIME& st)
+{
+    SYSTEMTIME day = st;
+    day.wHour = day.wMinute = day.wSecond = day.wMilliseconds = 0;
+    DATE date = 0;
+    if (!SystemTimeToVariantTime(&day, &date)) return kCalendarNoDay;
+    return static_cast<LONG>(std::floor(date));
+}
+
+bool ToSystemTime(double date, SYSTEMTIME& st) { return VariantTimeToSystemTime(date, &st) != 0; }
+
+}  // namespace
+
+CCalendarThread::CCalendarThread(const WCHAR* key)
+    : m_hNotify(nullptr), m_list(1), m_handedOver(0), m_viewKey{}, m_firstDay(kCalendarNoDay),
+      m_lastDay(kCalendarNoDay), m_firstTime{}, m_lastTime{}, m_appointmentProps{}, m_taskProps{}, m_deviceZone{},
+      m_today(0), m_bInFullLoad(false), m_bNoHeaderDates(false), m_matchText{}, m_ageWord{}
+{
+    // Task rows of the calendar carry a DATATASKS each, which the row frees.
+    if (DATACALENDAR::s_pfnDeleteTask == nullptr) DATACALENDAR::s_pfnDeleteTask = &DeleteCalendarTask;
+    m_list.SetDeletePolicy(1);
+    std::memcpy(m_appointmentProps, kAppointmentPropIds, sizeof(kAppointmentPropIds));
+    SetTaskProps(m_taskProps);
+    CKSDataThread::SetSettingsKey(kCalendarSettingsKey);
+    SetSettingsKey(key);
+    if (LoadStringW(nullptr, kCalendarAgeWordString, m_ageWord, kCalendarAgeWordChars) == 0) m_ageWord[0] = 0;
+    SettingChange();
+}
+
+CCalendarThread::~CCalendarThread()
+{
+    // PostKill is ours: the thread must stop while this object is whole.
+    Stop(true);
+    ClearList();
+}
+
+void CCalendarThread::ClearList()
+{
+    m_list.RemoveAll();
+    m_handedOver = 0;
+}
+
+void CCalendarThread::SetSettingsKey(const WCHAR* key)
+{
+    const WCHAR* use = key ? key : kCalendarSettingsKey;
+    wcsncpy(m_viewKey, use, kLoaderSettingsKeyChars - 1);
+    m_viewKey[kLoaderSettingsKeyChars - 1] = 0;
+}
+
+void CCalendarThread::SetRestrict(const SYSTEMTIME& first, const SYSTEMTIME& last)
+{
+    m_firstTime = first;
+    m_lastTime = last;
+    m_firstDay = DayOf(first);
+    m_lastDay = DayOf(last);
+    m_recurrence.SetRange(m_firstDay, m_lastDay, RangeMode());
+}
+
+bool CCalendarThread::IsInCache(const SYSTEMTIME& day) const { return IsInCache(day, 0); }
+
+bool CCalendarThread::IsInCache(double date) const
+{
+    if (!HasRange()) return false;
+    const LONG d = static_cast<LONG>(std::floor(date));
+    return d >= m_firstDay && d <= m_lastDay;
+}
+
+bool CCalendarThread::IsInCache(const SYSTEMTIME& day, int days) const
+{
+    if (!HasRange()) return false;
+    const LONG d = DayOf(day);
+    if (d == kCalendarNoDay) return false;
+    return d >= m_firstDay && static_cast<long long>(d) + days <= m_lastDay;
+}
+
+void CCalendarThread::SettingChange()
+{
+    m_settings.Read(m_viewKey);
+    ULONG includeNoCat = 0, hide = 0, andOr = 0, showNoteIcons = 1;
+    CRegistry settings;
+    if (settings.Exists(HKEY_CURRENT_USER, m_viewKey) == 1) {
+        if (settings.QueryValue(u"m_bIncludeNoCat", &includeNoCat) != 0) includeNoCat = 0;
+        if (settings.QueryValue(u"bHideCategories", &hide) != 0) hide = 0;
+        if (settings.QueryValue(u"CategoryANDOR", &andOr) != 0) andOr = 0;
+        if (settings.QueryValue(u"ShowHasNoteIcons", &showNoteIcons) != 0) showNoteIcons = 1;
+    }
+    m_categoryRestrict.m_bIncludeNoCat = includeNoCat;
+    m_categoryRestrict.bHideCategories = static_cast<LONG>(hide);
+    m_categoryRestrict.CategoryANDOR = andOr;
+    m_bShowHasNoteIcons = showNoteIcons;
+
+    GetTimeZoneInformation(&m_deviceZone);
+    m_recurrence.SetDeviceZone(&m_deviceZone);
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    m_today = DayOf(now);
+    s_today.store(m_today, std::memory_order_relaxed);
+    s_showTaskOnTop.store(m_settings.showTaskOnTop, std::memory_order_relaxed);
+    if (HasRange()) m_recurrence.SetRange(m_firstDay, m_lastDay, RangeMode());
+}
+
+void CCalendarThread::LoadSortPrefs()
+{
+    CRegistry settings;
+    const bool open = settings.OpenKey(HKEY_CURRENT_USER, m_viewKey) == 0;
+    auto read = [&](const WCHAR* name, int fallback, bool writeBack) {
+        int value = fallback;
+        if (!open) return fallback;
+        if (settings.QueryValue(name, &value) != 0) {
+            value = fallback;
+            if (writeBack) settings.SetValue(name, static_cast<ULONG>(fallback));
+        }
+        return value;
+    };
+    TasksSortPrefs prefs;
+    prefs.primaryKey = read(u"TaskSort", kDefaultTaskSort, true);
+    prefs.primaryDescending = read(u"TaskSortDescending", 0, false) != 0;
+    prefs.secondaryKey = read(u"TaskSort2", kDefaultTaskSort2, true);
+    prefs.secondaryDescending = read(u"TaskSortDescending2", 0, false) != 0;
+    TasksSortState::SetPrefs(prefs);
+}
+
+int CCalendarThread::SetTaskProps(ULONG* ids) const
+{
+    std::memcpy(ids, kTaskPropIds, sizeof(kTaskPropIds));
+    return kCalendarTaskProps;
+}
+
+bool CCalendarThread::FiltersOn() const
+{
+    if (!RangeMode()) return false;
+    const bool selected = m_categoryRestrict.m_pSelected && !m_categoryRestrict.m_pSelected->IsEmpty();
+    return selected || m_settings.statusFilter != kCalendarStatusAll || m_categoryRestrict.bHideCategories != 0;
+}
+
+bool CCalendarThread::IsAppointmentToBeDisplayed(const WCHAR* subject)
+{
+    if (m_settings.displayCompletedAppointments) return true;
+    return !(subject && wcsncmp(subject, u"<\u2022>", 3) == 0);
+}
+
+CalendarCompareFn CCalendarThread::ViewComparison() const
+{
+    const int view = m_settings.view;
+    return view == kCalendarViewBirthdays || view == kCalendarViewAnniversaries ? &CompareFuncBirthday
+                                                                                : &CompareFunc;
+}
+
+void CCalendarThread::SortAscending()
+{
+    LoadSortPrefs();
+    SortList(ViewComparison(), false);
+}
+
+void CCalendarThread::SortList(CalendarCompareFn compare, bool descending)
+{
+    // A month can hold tens of thousands of rows: they are sorted as an array
+    // (stable, like the list's own sort) and written back into the nodes.
+    std::vector<DATACALENDAR*> rows;
+    rows.reserve(static_cast<size_t>(m_list.GetCount()));
+    for (DATACALENDAR* row : m_list) rows.push_back(row);
+    std::stable_sort(rows.begin(), rows.end(), [compare, descending](DATACALENDAR* a, DATACALENDAR* b) {
+        return descending ? compare(b, a, 0) < 0 : compare(a, b, 0) < 0;
+    });
+    int pos = 1;
+    for (DATACALENDAR* row : rows) *m_list.ElementAt(pos++) = row;
+}
+
+bool CCalendarThread::SortDataList(bool ascending)
+{
+    if (!TryLockData()) return false;
+    SettingChange();
+    const CalendarCompareFn compare = ViewComparison();
+    LoadSortPrefs();
+    SortList(compare, !ascending);
+    UnlockData();
+    return true;
+}
+
+bool CCalendarThread::ReadCurrent(CeDb& db, USHORT count, ULONG* ids)
+{
+    CEPROPVAL* buffer = m_record.GetProps();
+    if (buffer == nullptr) {
+        // The buffer is made once and kept by the record across loads.
+        buffer = static_cast<CEPROPVAL*>(LocalAlloc(LPTR, kCalendarReadBufferSize));
+        if (buffer == nullptr) return false;
+    }
+    return db.ReadRec(m_record, buffer, kCalendarReadBufferSize, count, ids);
+}
+
+DWORD CCalendarThread::ThreadProc()
+{
+    return RunLoaderProtocol(
+        m_hNotify, [this] { return HasRange(); }, [this](CeManualEvent* stop) { return CalendarThreadProc(stop, 0); });
+}
+
+DWORD CCalendarThread::CalendarThreadProc(CeManualEvent* stopEvent, CEOID oid)
+{
+    if (!TryLockData()) return 0;
+    SetupThreadResources();
+    InitiateLinksDB();
+    if (oid == 0) {
+        ClearList();
+        SettingChange();
+    }
+    m_recurrence.SetRange(m_firstDay, m_lastDay, RangeMode());
+
+    bool aborted = false;
+    LoadAppointments(stopEvent, oid, aborted);
+    CloseLinksDB();
+    m_handedOver = m_list.GetCount();
+    if (aborted || oid != 0) {
+        UnlockData();
+        return 0;
+    }
+
+    m_bInFullLoad = true;
+    AddTasks(false);
+    AddJournal();
+    AddContactInfo();
+    AddCalendarDate();
+    m_bInFullLoad = false;
+    m_handedOver = m_list.GetCount();
+    const int count = m_handedOver;
+    UnlockData();
+    if (m_hNotify && IsRunning()) ReportLoaderData(m_hNotify, LOADER_DATA_COMPLETE, count, false);
+    return 0;
+}
+
+void CCalendarThread::LoadAppointments(CeManualEvent* stop, CEOID single, bool& aborted)
+{
+    CeDb* db = GetDatabaseClass();
+    // Each read moves on to the next record by itself, which saves a seek per record.
+    if (!db || !db->Open(kAppointmentsDatabase, kAppointmentStartSort, CEDB_AUTOINCREMENT, nullptr)) return;
+    if (single != 0) {
+        if (db->SeekTo(single) == single) FileAppointment();
+    } else {
+        const int records = db->GetNumRecords() & 0xFFFF;
+        if (records > 0 && db->SeekFirst() != 0) {
+            for (int n = 1; n <= records; ++n) {
+                // A record that cannot be read is skipped; no current record is the end.
+                if (!FileAppointment() && (GetLastError() == ERROR_NOT_FOUND || db->SeekNext() == 0)) break;
+                if (n % kStopCheckInterval == 0 && StopRequested(stop)) {
+                    aborted = true;
+                    break;
+                }
+            }
+        }
+    }
+    db->Close();
+    m_recurrence.DeletedOccurrences().RemoveAll();
+    m_working.NullData();
+}
+
+bool CCalendarThread::FileAppointment()
+{
+    m_recurrence.DeletedOccurrences().RemoveAll();
+    m_working.NullData();
+    m_working.frequency = 0;
+    m_working.patternType = 0;
+    bool read = false;
+    if (fReadRecord(read)) {
+        if (m_working.recurring) {
+            const CEPROPVAL* props = m_record.GetProps();
+            const int patternAt = m_record.FindProp(m_appointmentProps[12]);
+            const int zoneAt = m_record.FindProp(m_appointmentProps[14]);
+            const CEBLOB pattern = props[patternAt].val.blob;  // present: fReadRecord checked
+            CEBLOB zone{0, nullptr};
+            if (zoneAt >= 0 && !(props[zoneAt].wFlags & CEDB_PROPNOTFOUND)) zone = props[zoneAt].val.blob;
+            // The parser keeps the pattern's own dates in start and end.
+            const double start = m_working.start, end = m_working.end;
+            const LONG day = m_working.day;
+            if (m_recurrence.ParseAndCheckRecurring(pattern.lpb, pattern.dwCount, zone.lpb, zone.dwCount, m_working)) {
+                if (RangeMode()) {
+                    m_recurrence.fFillEventList(m_working, *this);
+                } else {
+                    // The list views show a series once, at its first occurrence.
+                    m_working.start = start;
+                    m_working.end = end;
+                    m_working.day = day;
+                    if (fReadRestOfRecord(m_working)) AddCalendarItemToList(m_working.Copy());
+                }
+            }
+        } else {
+            bool add = true;
+            if (RangeMode()) {
+                const LONG last = LastDayOf(m_working);
+                add = last >= m_firstDay && m_working.day <= m_lastDay && m_working.day >= 0 &&
+                      m_working.day <= kCalendarLastAcceptedDay && last >= 0 && last <= kCalendarLastAcceptedDay;
+            }
+            if (add && fReadRestOfRecord(m_working)) AddCalendarItemToList(m_working.Copy());
+        }
+    }
+    m_working.NullData();
+    return read;
+}
+
+void CCalendarThread::PostKill()
+{
+    m_side.Close();
+    m_recurrence.DeletedOccurrences().RemoveAll();
+    m_working.NullData();
+    m_bInFullLoad = false;
+    // The frame closes the side stores and the main store and gives back the lock.
+    CKSDataThread::PostKill();
+    m_handedOver = m_list.GetCount();
+    if (m_hNotify) PostMessageW(m_hNotify, WM_LOADER_END, 0, 0);
+}
+
+bool CCalendarThread::ReadRecordRest(DATACALENDARDB& working) { return fReadRestOfRecord(working); }
+
+void CCalendarThread::AddEntry(DATACALENDAR* entry) { AddCalendarItemToList(entry); }
+
+bool CCalendarThread::YearOf(double date, WORD& year)
+{
+    SYSTEMTIME st{};
+    if (!ToSystemTime(date, st)) return false;
+    year = st.wYear;
+    return true;
+}

@@ -1,0 +1,176 @@
+// CCalendarThread: the background loader of a calendar view. For a date
+// range it lists every appointment occurrence (recurring appointments are
+// expanded by CCalendarRecurrence), tasks placed on days, journal entries,
+// contacts' birthdays and anniversaries, and one header row per day; for the
+// list views (birthdays, anniversaries, holidays, recurring appointments) it
+// lists the matching appointments of the whole store, once each. Every row
+// is a DATACALENDAR; the window reads the list after WM_LOADER_DATA
+// (posted, wParam LOADER_DATA_COMPLETE).
+//
+// The loader reads "Appointments Database", "Tasks Database", "Contacts
+// Database" and "KestrelJournal_2" directly, through one reusable 128 KiB
+// record buffer. Adders (tasks, journal) change a finished list on the
+// caller's thread without a reload; like a load they give up at once when
+// the data lock is taken.
+#pragma once
+
+#include <atomic>
+
+#include "engine/calendar_recurrence.h"
+#include "engine/calendar_settings.h"
+#include "engine/data_calendar.h"
+#include "engine/data_calendar_db.h"
+#include "engine/ks_data_thread.h"
+#include "foundation/ce_ptr_list.h"
+#include "platform/system_time.h"
+#include "platform/time_zone.h"
+#include "platform/types.h"
+#include "storage/ce_db_record.h"
+
+inline constexpr int kCalendarAppointmentProps = 15;
+inline constexpr int kCalendarTaskProps = 13;
+inline constexpr DWORD kCalendarReadBufferSize = 128 * 1024;
+// The last day (31 December 2999) a loader accepts.
+inline constexpr LONG kCalendarLastAcceptedDay = 401768;
+inline constexpr int kCalendarAgeWordChars = 16;
+// The list views spread a multi-day entry over at most this many further days.
+inline constexpr LONG kCalendarMaxSpreadDays = 366;
+inline constexpr int kCalendarMatchChars = 2048;
+// Resource string of the age word in birthday subjects.
+inline constexpr UINT kCalendarAgeWordString = 44038;
+
+using CalendarCompareFn = int (*)(DATACALENDAR* const& a, DATACALENDAR* const& b, unsigned long user);
+
+class CCalendarThread : public CKSDataThread, private CalendarOccurrenceSink {
+public:
+    // key: the view's settings key; null: "Software\Corvid\Kestrel\CAV".
+    explicit CCalendarThread(const WCHAR* key = nullptr);
+    ~CCalendarThread() override;
+
+    // ---- configuration (window thread, between loads) ----
+    void SetNotifyWindow(HWND window) { m_hNotify = window; }
+    HWND GetNotifyWindow() const { return m_hNotify; }
+    // The range, first and last day shown (times of day are ignored).
+    void SetRestrict(const SYSTEMTIME& first, const SYSTEMTIME& last);
+    bool HasRange() const { return m_firstDay != kCalendarNoDay; }
+    LONG FirstDay() const { return m_firstDay; }
+    LONG LastDay() const { return m_lastDay; }
+    // True when a range is set and the day (or every day of the span) lies in it.
+    bool IsInCache(const SYSTEMTIME& day) const;
+    bool IsInCache(double date) const;
+    bool IsInCache(const SYSTEMTIME& day, int days) const;
+    // The key SettingChange and LoadSortPrefs read; null: the default key.
+    // The category flags are always saved under the default key.
+    void SetSettingsKey(const WCHAR* key);
+    const WCHAR* GetViewSettingsKey() const { return m_viewKey; }
+    void SetNoHeaderDates(bool none) { m_bNoHeaderDates = none; }
+    // Reads the view's settings, the device zone and today's date.
+    void SettingChange();
+    // Reads the four task sort settings into the process-wide sort state,
+    // writing back a missing "TaskSort" or "TaskSort2" with its default.
+    void LoadSortPrefs();
+    // Fills ids with the 13 task properties a load reads; returns 13.
+    int SetTaskProps(ULONG* ids) const;
+    const CalendarSettings& Settings() const { return m_settings; }
+    int GetView() const { return m_settings.view; }
+
+    // ---- the list ----
+    CePtrList<DATACALENDAR*>& GetDataList() { return m_list; }
+    int GetHandedOverCount() const { return m_handedOver; }
+    // Sorts the list with the view's comparison; false when the lock was taken.
+    bool SortDataList(bool ascending);
+
+    // ---- loading ----
+    DWORD ThreadProc() override;
+    // The load. With a nonzero oid only that appointment is read and added
+    // to the existing list: no tasks, headers or message.
+    DWORD CalendarThreadProc(CeManualEvent* stopEvent, CEOID oid);
+    void PostKill() override;
+
+    // ---- adders (caller's thread; false when the lock was taken) ----
+    // Replaces the task rows. settings: read the settings first; tasks: add
+    // the tasks even when no view shows them; sort: sort afterwards; count:
+    // update the handed-over count.
+    bool AddTasksToThread(bool settings, bool tasks, bool sort, bool count);
+    bool AddJournalToThread();
+    bool RemoveTasksFromThread();
+    bool RemoveJournalFromThread();
+
+    // False for a subject marked completed ("<•>…</•>") while completed
+    // appointments are hidden.
+    bool IsAppointmentToBeDisplayed(const WCHAR* subject) override;
+
+    // ---- comparisons (the list's sort-function shape) ----
+    static int CompareFunc(DATACALENDAR* const& a, DATACALENDAR* const& b, unsigned long user);
+    static int CompareFuncDate(DATACALENDAR* const& a, DATACALENDAR* const& b, unsigned long user);
+    static int CompareFuncBirthday(DATACALENDAR* const& a, DATACALENDAR* const& b, unsigned long user);
+
+private:
+    // ---- the sink the recurrence expander fills ----
+    bool ReadRecordRest(DATACALENDARDB& working) override;
+    void AddEntry(DATACALENDAR* entry) override;
+
+    // ---- appointments ----
+    bool RangeMode() const { return m_settings.view >= kCalendarViewMeetings; }
+    bool FiltersOn() const;
+    void LoadAppointments(CeManualEvent* stop, CEOID single, bool& aborted);
+    // Reads and files the current record; false when no record could be read
+    // (the end of the store).
+    bool FileAppointment();
+    // read: whether a record was read at all.
+    bool fReadRecord(bool& read);
+    bool fReadRestOfRecord(DATACALENDARDB& working);
+    void RecogniseBirthday(DATACALENDARDB& working);
+    bool PassesListView(const DATACALENDARDB& working) const;
+    void AddCalendarItemToList(DATACALENDAR* entry);
+    void SpreadOverDays(DATACALENDAR* entry);
+    // The last day an entry is shown on. An all-day entry covers whole days
+    // from its first; an end at exactly midnight counts as the day before
+    // unless "AppointmentSingleIfEndsEarly" is set.
+    LONG LastDayOf(const DATACALENDAR& entry) const;
+    static bool YearOf(double date, WORD& year);
+
+    // ---- tasks, journal, contacts, headers ----
+    void AddTasks(bool force);
+    void AddNewTask(CeDbRecord& record);
+    void AddTaskEntry(CeDbRecord& record, LONG day);
+    void AddJournal();
+    void AddContactInfo();
+    void AddContactDate(CeDbRecord& record, DWORD propid, bool birthday);
+    void AddCalendarDate();
+    void RemoveKind(DWORD kind);
+    void SortAscending();
+    void SortList(CalendarCompareFn compare, bool descending);
+    CalendarCompareFn ViewComparison() const;
+
+    // Reads the current record of db into the shared buffer.
+    bool ReadCurrent(CeDb& db, USHORT count, ULONG* ids);
+    void ClearList();
+
+    HWND m_hNotify;
+    CePtrList<DATACALENDAR*> m_list;  // index base 1, owned
+    int m_handedOver;
+    WCHAR m_viewKey[kLoaderSettingsKeyChars];
+    CalendarSettings m_settings;
+    LONG m_firstDay;
+    LONG m_lastDay;
+    SYSTEMTIME m_firstTime;
+    SYSTEMTIME m_lastTime;
+    DATACALENDARDB m_working;
+    CCalendarRecurrence m_recurrence;
+    CeDbRecord m_record;  // owns the read buffer once it exists
+    ULONG m_appointmentProps[kCalendarAppointmentProps];
+    ULONG m_taskProps[kCalendarTaskProps];
+    CeDb m_side;  // the task, journal and contact stores in turn
+    TIME_ZONE_INFORMATION m_deviceZone;
+    LONG m_today;
+    bool m_bInFullLoad;
+    bool m_bNoHeaderDates;
+    WCHAR m_matchText[kCalendarMatchChars];
+    WCHAR m_ageWord[kCalendarAgeWordChars];
+
+    // Shared by every calendar list of the process, set by SettingChange and
+    // read by the comparisons.
+    static std::atomic<LONG> s_today;
+    static std::atomic<bool> s_showTaskOnTop;
+};

@@ -1,0 +1,262 @@
+// Reading one appointment record into the calendar loader's working record:
+// the filters and view tests that decide whether it is shown, its local
+// times, and (only for records that produce an entry) the rest of its
+// fields, including birthday and anniversary recognition.
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+
+#include "categories/category_blob.h"
+#include "categories/category_filter.h"
+#include "engine/calendar_thread.h"
+#include "engine/note_emptiness.h"
+#include "platform/private_heap.h"
+#include "foundation/time_zone_rules.h"
+#include "platform/variant_time.h"
+#include "platform/wide_string.h"
+
+namespace {
+
+// Positions in the property list.
+enum AppointmentProp {
+    kStart,
+    kDuration,
+    kAllDay,
+    kReminder,
+    kUnused4223,
+    kSensitivity,
+    kBusyStatus,
+    kSubject,
+    kLocation,
+    kExtraText,
+    kNote,
+    kCategories,
+    kPattern,
+    kAttendees,
+    kZone,
+};
+
+constexpr std::uint64_t kFileTimePerDay = 864000000000ULL;
+
+const CEPROPVAL* Entry(const CeDbRecord& record, const ULONG* ids, AppointmentProp prop)
+{
+    const int index = record.FindProp(ids[prop]);
+    if (index < 0) return nullptr;
+    const CEPROPVAL* entry = &record.GetProps()[index];
+    return (entry->wFlags & CEDB_PROPNOTFOUND) ? nullptr : entry;
+}
+
+const WCHAR* TextOf(const CeDbRecord& record, const ULONG* ids, AppointmentProp prop)
+{
+    const CEPROPVAL* entry = Entry(record, ids, prop);
+    return entry && TypeFromPropID(entry->propid) == CEVT_LPWSTR ? entry->val.lpwstr : nullptr;
+}
+
+CEBLOB BlobOf(const CeDbRecord& record, const ULONG* ids, AppointmentProp prop)
+{
+    const CEPROPVAL* entry = Entry(record, ids, prop);
+    if (!entry || TypeFromPropID(entry->propid) != CEVT_BLOB) return CEBLOB{0, nullptr};
+    return entry->val.blob;
+}
+
+LONG NumberOf(const CeDbRecord& record, const ULONG* ids, AppointmentProp prop)
+{
+    const CEPROPVAL* entry = Entry(record, ids, prop);
+    if (!entry) return 0;
+    return TypeFromPropID(entry->propid) == CEVT_I2 || TypeFromPropID(entry->propid) == CEVT_UI2 ? entry->val.iVal
+                                                                                                 : entry->val.lVal;
+}
+
+// True when hay contains needle, compared without case; an empty needle never matches.
+bool ContainsNoCase(const WCHAR* hay, const WCHAR* needle)
+{
+    if (!hay || !needle || !needle[0]) return false;
+    for (; *hay; ++hay) {
+        size_t i = 0;
+        while (needle[i] && hay[i] && towlower(hay[i]) == towlower(needle[i])) ++i;
+        if (!needle[i]) return true;
+    }
+    return false;
+}
+
+bool IsBlank(WCHAR c) { return c == u' ' || c == u'\t'; }
+
+}  // namespace
+
+bool CCalendarThread::fReadRecord(bool& read)
+{
+    CeDb* db = GetDatabaseClass();
+    read = db && ReadCurrent(*db, kCalendarAppointmentProps, m_appointmentProps);
+    if (!read) return false;
+    const ULONG* ids = m_appointmentProps;
+    DATACALENDARDB& w = m_working;
+
+    w.busyStatus = NumberOf(m_record, ids, kBusyStatus);
+    if (FiltersOn()) {
+        const LONG wanted = CalendarSettings::StatusOfFilter(m_settings.statusFilter);
+        if (wanted >= 0 && w.busyStatus != wanted) return false;
+        const CEBLOB categories = BlobOf(m_record, ids, kCategories);
+        if (!CategoryFilterHighLevel(&categories, &m_categoryRestrict)) return false;
+    }
+    w.isPrivate = NumberOf(m_record, ids, kSensitivity) != 0 ? 1 : 0;
+    if (m_settings.filterPrivacy >= 0 && w.isPrivate != m_settings.filterPrivacy) return false;
+
+    w.recurring = BlobOf(m_record, ids, kPattern).dwCount > 0 ? 1 : 0;
+    w.allDay = NumberOf(m_record, ids, kAllDay) == 1 ? 1 : 0;
+    w.meeting = BlobOf(m_record, ids, kAttendees).dwCount > 4 ? 1 : 0;
+    w.duration = NumberOf(m_record, ids, kDuration);
+
+    switch (m_settings.view) {
+    case kCalendarViewBirthdays:
+    case kCalendarViewAnniversaries:
+        if (!w.allDay || !w.recurring) return false;
+        break;
+    case kCalendarViewHolidays:
+        if (!w.allDay) return false;
+        break;
+    case kCalendarViewRecurring:
+        if (!w.recurring) return false;
+        break;
+    case kCalendarViewMeetings:
+        if (!w.meeting) return false;
+        break;
+    default: break;
+    }
+
+    const CEPROPVAL* startEntry = Entry(m_record, ids, kStart);
+    if (!startEntry || TypeFromPropID(startEntry->propid) != CEVT_FILETIME) return false;
+    SYSTEMTIME utc{}, local{};
+    if (!FileTimeToSystemTime(&startEntry->val.filetime, &utc)) return false;
+    if (!w.recurring && w.allDay && m_settings.advancedAllDayTimeZone) {
+        // A single all-day entry keeps its stored day; a start in the
+        // afternoon is the midnight of a zone east of UTC, i.e. the next day.
+        local = utc;
+        if (local.wHour > 12) {
+            FILETIME ft{};
+            SystemTimeToFileTime(&local, &ft);
+            const std::uint64_t next =
+                ((static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime) + kFileTimePerDay;
+            ft.dwLowDateTime = static_cast<DWORD>(next);
+            ft.dwHighDateTime = static_cast<DWORD>(next >> 32);
+            FileTimeToSystemTime(&ft, &local);
+            local.wHour = 0;
+        }
+    } else {
+        BOOL dst = FALSE;
+        CeSystemTimeToTzSpecificLocalTime(&m_deviceZone, &utc, &local, &dst);
+    }
+    DATE start = 0;
+    if (!SystemTimeToVariantTime(&local, &start)) return false;
+    w.start = start;
+    w.end = start + w.duration / 1440.0;
+    w.localStart = local;
+
+    w.day = static_cast<LONG>(std::floor(start));
+    if (m_settings.view == kCalendarViewAll && !w.recurring &&
+        (w.day - 1 > m_lastDay || w.day - 1 > kCalendarLastAcceptedDay)) {
+        return false;
+    }
+    w.oid = m_record.GetOid();
+    return true;
+}
+
+bool CCalendarThread::fReadRestOfRecord(DATACALENDARDB& w)
+{
+    const ULONG* ids = m_appointmentProps;
+    const WCHAR* subject = TextOf(m_record, ids, kSubject);
+    const bool hasSubject = subject && subject[0];
+    if (hasSubject && !IsAppointmentToBeDisplayed(subject)) return false;
+    SysFreeString(w.subject);
+    SysFreeString(w.location);
+    std::free(w.extraText);
+    std::free(w.categoryText);
+    w.subject = SysAllocString(hasSubject ? subject : u"<No Subject>");
+    const WCHAR* location = TextOf(m_record, ids, kLocation);
+    w.location = SysAllocString(location ? location : u"");
+    w.reminder = NumberOf(m_record, ids, kReminder) != 0 ? 1 : 0;
+    const WCHAR* extra = TextOf(m_record, ids, kExtraText);
+    w.extraText = extra ? _wcsdup(extra) : nullptr;
+    const CEBLOB note = BlobOf(m_record, ids, kNote);
+    w.hasNote = IsNoteEmpty(&note) ? 0 : 1;
+
+    const CEBLOB categories = BlobOf(m_record, ids, kCategories);
+    m_scratchCategories.RemoveAll();
+    if (categories.dwCount > 0) BLOB2Categories(categories, m_scratchCategories);
+    // Without categories the text is empty; the assembler is not asked.
+    WCHAR* text = m_scratchCategories.IsEmpty() ? nullptr : CategoryAssembler(m_scratchCategories);
+    m_scratchCategories.RemoveAll();
+    w.categoryText = _wcsdup(text ? text : u"");
+    if (text) {
+        if (GetPrivateHeap()) HeapFree(GetPrivateHeap(), 0, text);
+        else std::free(text);
+    }
+    w.ownsStrings = 1;
+
+    const WCHAR* floatCat = m_settings.floatCat;
+    if (floatCat[0] && wcscmp(w.categoryText, floatCat) == 0 && hasSubject &&
+        (w.subject[0] == u'D' || w.subject[0] == u'W')) {
+        // Entries of the floating category carry a day or week code ("D3 ",
+        // "W12 ") in front of the subject, which the calendar does not show.
+        const WCHAR* rest = w.subject + 1;
+        if (*rest) ++rest;
+        while (*rest && (iswdigit(*rest) || IsBlank(*rest))) ++rest;
+        if (*rest) {
+            BSTR stripped = SysAllocString(rest);
+            if (stripped) {
+                SysFreeString(w.subject);
+                w.subject = stripped;
+            }
+        }
+    } else if (hasSubject) {
+        RecogniseBirthday(w);
+    }
+
+    if (!PassesListView(w)) return false;
+    if (SideDatabasesOpen()) {
+        w.hasLinks = HasLinks(w.oid);
+        w.hasJournal = HasJournal(w.oid);
+    }
+    return true;
+}
+
+void CCalendarThread::RecogniseBirthday(DATACALENDARDB& w)
+{
+    if (!w.recurring || !w.allDay || w.frequency != kRecurYearly || w.patternType != 2) return;
+    const WCHAR* annName = m_settings.annCatName;
+    const WCHAR* bdayName = m_settings.bdayCatName;
+    if (!annName[0] && !bdayName[0]) return;
+    // The subject and the categories are searched together, in lower case.
+    size_t used = 0;
+    auto append = [&](const WCHAR* text) {
+        for (; text && *text && used + 1 < kCalendarMatchChars; ++text) m_matchText[used++] = towlower(*text);
+        m_matchText[used] = 0;
+    };
+    m_matchText[0] = 0;
+    append(w.subject);
+    append(w.categoryText);
+    const int view = m_settings.view;
+    if (view != kCalendarViewAnniversaries) {
+        if ((bdayName[0] && wcsstr(m_matchText, bdayName)) || wcsstr(m_matchText, u"birthday") ||
+            wcsstr(m_matchText, u"bday")) {
+            w.birthdayYear = w.localStart.wYear;
+            return;
+        }
+    }
+    if (view != kCalendarViewBirthdays) {
+        if ((annName[0] && wcsstr(m_matchText, annName)) || wcsstr(m_matchText, u"anniv")) {
+            w.anniversaryYear = w.localStart.wYear;
+        }
+    }
+}
+
+bool CCalendarThread::PassesListView(const DATACALENDARDB& w) const
+{
+    switch (m_settings.view) {
+    case kCalendarViewBirthdays: return w.birthdayYear != 0;
+    case kCalendarViewAnniversaries: return w.anniversaryYear != 0;
+    case kCalendarViewHolidays:
+        return ContainsNoCase(w.categoryText, m_settings.holidayCatName) ||
+               ContainsNoCase(w.subject, m_settings.holidaySubName);
+    default: return true;
+    }
+}

@@ -1,0 +1,567 @@
+// The calendar list as a view sees it after a load: what each view takes
+// from one store, how entries spread over days, the filters, birthdays and
+// anniversaries, contact dates, journal entries and day headers.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "calendar_store.h"
+
+using namespace caltest;
+
+namespace {
+
+std::set<std::string> Subjects(CCalendarThread& loader)
+{
+    std::set<std::string> subjects;
+    for (DATACALENDAR* row : loader.GetDataList()) {
+        if (row->oid != 0) subjects.insert(Utf8(row->subject));
+    }
+    return subjects;
+}
+
+class CalendarViewsTest : public CalendarStoreTest {
+protected:
+    // One store with something for every view, in the week of 7 December 2026.
+    void WriteViewStore()
+    {
+        WriteAppointment({.subject = u"standup", .start = Date(2026, 12, 8, 9, 0), .duration = 15, .busy = 2});
+        WriteAppointment({.subject = u"lunch", .start = Date(2026, 12, 9, 12, 0), .busy = 0});
+        WriteAppointment({.subject = u"review", .start = Date(2026, 12, 10, 14, 0), .meeting = true});
+        WriteAppointment({.subject = u"Boxing Day", .start = Date(2026, 12, 11), .duration = 1440, .allDay = true});
+        WriteAppointment(
+            {.subject = u"Mum bday", .start = Date(1970, 12, 9), .duration = 1440, .allDay = true,
+             .pattern = YearlyAllDay(Date(1970, 12, 9))});
+        // Named an anniversary by its subject only.
+        WriteAppointment({.subject = u"Wedding anniv", .start = Date(2001, 12, 12), .duration = 1440,
+                          .allDay = true, .pattern = YearlyAllDay(Date(2001, 12, 12))});
+        WriteAppointment({.subject = u"gym", .start = Date(2026, 11, 2, 18, 0), .duration = 90,
+                          .pattern = Weekly(Date(2026, 11, 2), 2, 18 * 60, 90)});
+        // Far outside the week.
+        WriteAppointment({.subject = u"march", .start = Date(2027, 3, 1, 9, 0)});
+    }
+};
+
+TEST_F(CalendarViewsTest, EachViewTakesItsOwnAppointmentsFromOneStore)
+{
+    WriteViewStore();
+    struct Case {
+        int view;
+        std::set<std::string> subjects;
+    } const cases[] = {
+        {0, {"(56 years) Mum bday"}},
+        {1, {"(25 years) Wedding anniv"}},
+        {2, {"Boxing Day"}},
+        {3, {"(56 years) Mum bday", "(25 years) Wedding anniv", "gym"}},
+        {4, {"review"}},
+        {5, {"standup", "lunch", "review", "Boxing Day", "(56 years) Mum bday", "(25 years) Wedding anniv", "gym"}},
+        {6, {"standup", "lunch", "review", "Boxing Day", "(56 years) Mum bday", "(25 years) Wedding anniv", "gym"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.view);
+        SetCalendarSetting(u"CAV_FilterAppointments", c.view);
+        CCalendarThread loader;
+        LPARAM reported = -1;
+        ASSERT_TRUE(Load(loader, today, today + 6, &reported));
+        EXPECT_EQ(Subjects(loader), c.subjects);
+        EXPECT_EQ(reported, loader.GetDataList().GetCount());
+        EXPECT_EQ(loader.GetHandedOverCount(), loader.GetDataList().GetCount());
+    }
+}
+
+TEST_F(CalendarViewsTest, ListViewsShowASeriesOnceAndRangeViewsEveryOccurrence)
+{
+    WriteViewStore();
+    SetCalendarSetting(u"CAV_FilterAppointments", 3);
+    CCalendarThread listView;
+    ASSERT_TRUE(Load(listView, today, today + 20));
+    EXPECT_EQ(Rows(listView, "gym").size(), 1u);
+    // At its first occurrence, on 2 November.
+    EXPECT_EQ(Day(Rows(listView, "gym")[0]->day).wMonth, 11);
+
+    SetCalendarSetting(u"CAV_FilterAppointments", 5);
+    CCalendarThread rangeView;
+    ASSERT_TRUE(Load(rangeView, today, today + 21));
+    EXPECT_EQ(DaysOf(rangeView, "gym"), (std::vector<int>{7, 14, 21, 28}));
+    for (DATACALENDAR* row : Rows(rangeView, "gym")) {
+        EXPECT_EQ(row->recurring, 1);
+        EXPECT_EQ(Day(row->start).wHour, 18);
+        EXPECT_EQ(row->duration, 90);
+    }
+}
+
+TEST_F(CalendarViewsTest, BirthdayListIsOrderedByDayOfYearWhateverTheYear)
+{
+    WriteAppointment({.subject = u"Zed birthday", .start = Date(1990, 3, 1), .duration = 1440, .allDay = true,
+                      .pattern = YearlyAllDay(Date(1990, 3, 1))});
+    WriteAppointment({.subject = u"Amy bday", .start = Date(2010, 1, 20), .duration = 1440, .allDay = true,
+                      .pattern = YearlyAllDay(Date(2010, 1, 20))});
+    WriteAppointment({.subject = u"Old birthday", .start = Date(1950, 12, 31), .duration = 1440, .allDay = true,
+                      .pattern = YearlyAllDay(Date(1950, 12, 31))});
+    SetCalendarSetting(u"CAV_FilterAppointments", 0u);
+    SetCalendarSetting(u"BDayCatName", u"");
+    CCalendarThread loader;
+    ASSERT_TRUE(Load(loader, today, today));
+    std::vector<std::string> subjects;
+    for (DATACALENDAR* row : loader.GetDataList()) {
+        if (row->oid != 0) subjects.push_back(Utf8(row->subject));
+    }
+    EXPECT_EQ(subjects, (std::vector<std::string>{"(16 years) Amy bday", "(36 years) Zed birthday",
+                                                  "(76 years) Old birthday"}));
+}
+
+TEST_F(CalendarViewsTest, BirthdayInRangeCountsYearsToTheOccurrence)
+{
+    WriteAppointment({.subject = u"Gran", .start = Date(1970, 6, 3), .duration = 1440, .allDay = true,
+                      .categories = {}, .pattern = YearlyAllDay(Date(1970, 6, 3))});
+    SetCalendarSetting(u"BDayCatName", u"gran");  // recognised by the category name in the subject
+    CCalendarThread loader;
+    ASSERT_TRUE(Load(loader, Date(2025, 6, 1), Date(2025, 6, 7)));
+    auto rows = Rows(loader, "(55 years) Gran");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0]->birthdayYear, 1970);
+    EXPECT_EQ(rows[0]->anniversaryYear, 0);
+    const std::string categories = Utf8(rows[0]->categoryText);
+    EXPECT_EQ(categories, "~Birthday");
+    EXPECT_EQ(Day(rows[0]->day).wDay, 3);
+}
+
+TEST_F(CalendarViewsTest, FirstYearOfABirthdayHasNoAgeInItsSubject)
+{
+    WriteAppointment({.subject = u"Baby birthday", .start = Date(2026, 12, 9), .duration = 1440, .allDay = true,
+                      .pattern = YearlyAllDay(Date(2026, 12, 9))});
+    CCalendarThread loader;
+    ASSERT_TRUE(Load(loader, today, today + 6));
+    EXPECT_EQ(Rows(loader, "Baby birthday").size(), 1u);
+}
+
+TEST_F(CalendarViewsTest, AnniversaryNameSetToTheBirthdayNameFallsBackToAnniversaries)
+{
+    WriteAppointment({.subject = u"Team birthdays", .start = Date(2000, 12, 9), .duration = 1440, .allDay = true,
+                      .pattern = YearlyAllDay(Date(2000, 12, 9))});
+    WriteAppointment({.subject = u"Club Anniversaries", .start = Date(2000, 12, 10), .duration = 1440,
+                      .allDay = true, .pattern = YearlyAllDay(Date(2000, 12, 10))});
+    SetCalendarSetting(u"AnnCatName", u"Birthdays");
+    SetCalendarSetting(u"CAV_FilterAppointments", 1);
+    CCalendarThread loader;
+    ASSERT_TRUE(Load(loader, today, today));
+    // "birthdays" would have made the first one an anniversary too.
+    EXPECT_EQ(Subjects(loader), (std::set<std::string>{"(26 years) Club Anniversaries"}));
+    EXPECT_EQ(Utf8(Rows(loader, "(26 years) Club Anniversaries")[0]->categoryText), "~Anniversary");
+}
+
+TEST_F(CalendarViewsTest, NonAllDayOrNonYearlySeriesAreNeverBirthdays)
+{
+    WriteAppointment({.subject = u"birthday party prep", .start = Date(2026, 12, 1, 18, 0),
+                      .pattern = Weekly(Date(2026, 12, 1), 4, 18 * 60, 60)});
+    WriteAppointment({.subject = u"birthday lunch", .start = Date(2026, 12, 9, 12, 0)});
+    CCalendarThread loader;
+    ASSERT_TRUE(Load(loader, today, today + 6));
+    for (DATACALENDAR* row : loader.GetDataList()) {
+        EXPECT_EQ(row->birthdayYear, 0) << Utf8(row->subject);
+    }
+    EXPECT_EQ(Rows(loader, "birthday party prep").size(), 1u);
+    EXPECT_EQ(Rows(loader, "birthday lunch").size(), 1u);
+}
+
+TEST_F(CalendarViewsTest, OvernightAppointmentIsShownOnBothDaysUnlessItEndsEarly)
+{
+    WriteAppointment({.subject = u"night shift", .start = Date(2026, 12, 8, 22, 0), .duration = 11 * 60});
+    {
+        CCalendarThread loader;
+        ASSERT_TRUE(Load(loader, today, today + 6));
+        EXPECT_EQ(DaysOf(loader, "night shift"), (std::vector<int>{8, 9}));
+        for (DATACALENDAR* row : Rows(loader, "night shift")) EXPECT_EQ(row->endsEarly, 0);
+    }
+    SetCalendarSetting(u"AppointmentSingleIfEndsEarly", 10);
+    CCalendarThread loader;
+    ASSERT_TRUE(Load(loader, today, today + 6));
+    ASSERT_EQ(DaysOf(loader, "night shift"), (std::vector<int>{8}));
+    EXPECT_EQ(Rows(loader, "night shift")[0]->endsEarly, 1);
+
+    // Ending exactly at the hour counts as early; one minute past does not.
+    SetCalendarSetting(u"AppointmentSingleIfEndsEarly", 9);
+    ASSERT_TRUE(Load(loader, today, today + 6));
+    EXPECT_EQ(DaysOf(loader, "night shift"), (std::vector<int>{8}));
+    WriteAppointment({.subject = u"late shift", .start = Date(2026, 12, 8, 22, 0), .duration = 11 * 60 + 1});
+    ASSERT_TRUE(Load(loader, today, today + 6));
+    EXPECT_EQ(DaysOf(loader, "late shift"), (std::vector<int>{8, 9}));
+}
+
+TEST_F(CalendarViewsTest, ThreeDayAppointmentMarksTheSecondDayWhenItsLastIsLeftOut)
+{
+    WriteAppointment({.subject = u"conference", .start = Date(2026, 12, 8, 9, 0), .duration = 2 * 1440 - 60});
+    SetCalendarSetting(u"AppointmentSingleIfEndsEarly", 12);
+    CCalendarThread loader;
+    ASSERT_TRUE(Load(loader, today, today + 6));
+    auto rows = Rows(loader, "conference");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(Day(rows[0]->day).wDay, 8);
+    EXPECT_EQ(rows[0]->endsEarly, 0);
+    EXPECT_EQ(Day(rows[1]->day).wDay, 9);
+    EXPECT_EQ(rows[1]->endsEarly, 1);
+    // A copy keeps the original's times.
+    EXPECT_EQ(rows[1]->start, rows[0]->start);
+}
+
+TEST_F(CalendarViewsTest, AppointmentEndingAtMidnightIsShownOnOneDay)
+{
+    WriteAppointment({.subject = u"evening", .start = Date(2026, 12, 8, 20, 0), .duration = 240});
+    WriteAppointment({.subject = u"day off", .start = Date(2026, 12, 9), .duration = 1440, .allDay = true});
+    WriteAppointment({.subject = u"trip", .start = Date(2026, 12, 10), .duration = 2 * 1440, .allDay = true});
+    // Ends at midnight before the range: not in it at all.
+    WriteAppointment({.subject = u"before", .start = Date(2026, 12, 6, 20, 0), .duration = 240});
+    CCalendarThread loader;
+    ASSERT_TRUE(Load(loader, today, today + 6));
+    EXPECT_EQ(DaysOf(loader, "evening"), (std::vector<int>{8}));
+    EXPECT_EQ(DaysOf(loader, "day off"), (std::vector<int>{9}));
+    EXPECT_EQ(DaysOf(loader, "trip"), (std::vector<int>{10, 11}));
+    EXPECT_TRUE(Rows(loader, "before").empty());
+}
+
+TEST_F(CalendarViewsTest, SingleDayViewShowsEachAppointmentOnItsFirstDayOnly)
+{
+    WriteAppointment({.subject = u"conference", .start = Date(2026, 12, 8, 9, 0), .duration = 3 * 1440});
+    SetCalendarSetting(u"CAV_FilterAppointments", 6);
+    CCalendarThread loader;
+    ASSERT_TRUE(Load(loader, today, today + 6));
+    EXPECT_EQ(DaysOf(loader, "conference"), (std::vector<int>{8}));
+}
+
+TEST_F(CalendarViewsTest, SpreadingStopsAtTheEndOfTheRange)
+{
+    WriteAppointment({.subject = u"holiday", .start = Date(2026, 12, 12), .duration = 10 * 1440, .allDay = true});
+    // Begun long before the range: its first day, then only the range's days.
+    WriteAppointment({.subject = u"sabbatical", .start = Date(2026, 1, 1, 9, 0), .duration = 400 * 1440});
+    CCalendarThread loader;
+    ASSERT_TRUE(Load(loader, today, today + 6));
+    EXPECT_EQ(DaysOf(loader, "holiday"), (std::vector<int>{12, 13}));
+    EXPECT_EQ(DaysOf(loader, "sabbatical"), (std::vector<int>{1, 7, 8, 9, 10, 11, 12, 13}));
+}
+
+TEST_F(CalendarViewsTest, DamagedDurationsCannotFloodTheList)
+{
+    WriteAppointment({.subject = u"Forever day", .start = Date(2026, 12, 8), .duration = 0x7FFFFFFF, .allDay = true});
+    WriteAppointment({.subject = u"negative", .start = Date(2026, 12, 8, 9, 0), .duration = -500});
+    SetCalendarSetting(u"CAV_FilterAppointments", 2);
+    CCalendarThread listView;
+    ASSERT_TRUE(Load(listView, today, today));
+    EXPECT_EQ(Rows(listView, "Forever day").size(), static_cast<size_t>(kCalendarMaxSpreadDays) + 1);
+
+    SetCalendarSetting(u"CAV_FilterAppointments", 5);
+    CCalendarThread rangeView;
+    ASSERT_TRUE(Load(rangeView, today, today + 6));
+    EXPECT_EQ(DaysOf(rangeView, "negative"), (std::vector<int>{8}));
+    // Ending after 2999, it is not taken at all.
+    EXPECT_TRUE(Rows(rangeView, "Forever day").empty());
+}
+
+TEST_F(CalendarViewsTest, StatusFilterKeepsOnlyFreeAppointmentsInTheRangeViews)
+{
+    WriteAppointment({.subject = u"busy", .start = Date(2026, 12, 8, 9, 0), .busy = 2, .meeting = true});
+    WriteAppointment({.subject = u"free", .start = Date(2026, 12, 8, 10, 0), .busy = 0, .meeting = true});
+    WriteAppointment({.subject = u"away", .start = Date(2026, 12, 8, 11, 0), .busy = 3});
+    WriteAppointment({.subject = u"maybe", .start = Date(2026, 12, 8, 12, 0), .busy = 1});
+    WriteAppointment({.subject = u"weekly busy", .start = Date(2026, 12, 1, 8, 0), .busy = 2,
+                      .pattern = Weekly(Date(2026, 12, 1), 4, 8 * 60, 30)});
+    SetCalendarSetting(u"CAV_StatusFilter", 42166);
+    struct Case {
+        int view;
+        std::set<std::string> subjects;
+    } const cases[] = {
+        {3, {"weekly busy"}},  // list views ignore the status filter
+        {4, {"free"}},
+        {5, {"free"}},
+        {6, {"free"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.view);
+        SetCalendarSetting(u"CAV_FilterAppointments", c.view);
+        CCalendarThread loader;
+        ASSERT_TRUE(Load(loader, today, today + 6));
+        EXPECT_EQ(Subjects(loader), c.subjects);
+    }
+    const std::pair<int, const char*> others[] = {
+        {42165, "busy"}, {42167, "away"}, {42168, "maybe"}};
+    SetCalendarSetting(u"CAV_FilterAppointments", 5);
+    for (auto [filter, kept] : others) {
+        SetCalendarSetting(u"CAV_StatusFilter", filter);
+        CCalendarThread loader;
+        ASSERT_TRUE(Load(loader, today, Date(2026, 12, 8)));
+        std::set<std::string> expected{kept};
+        if (filter == 42165) expected.insert("weekly busy");
+        EXPECT_EQ(Subjects(loader), expected) << filter;
+    }
+}
+
+TEST_F(CalendarViewsTest, PrivacyFilterKeepsOneSide)
+{
+    WriteAppointment({.subject = u"public", .start = Date(2026, 12, 8, 9, 0)});
+    WriteAppointment({.subject = u"private", .start = Date(2026, 12, 8, 10, 0), .sensitivity = 2});
+    const std::pair<int, std::set<std::string>> cases[] = {
+        {-1, {"public", "private"}}, {0, {"public"}}, {1, {"private"}}};
+    for (const auto& [privacy, subjects] : cases) {
+        SetCalendarSetting(u"CAV_FilterPrivacy", static_cast<ULONG>(privacy));
+        CCalendarThread loader;
+        ASSERT_TRUE(Load(loader, today, today + 6));
+        EXPECT_EQ(Subjects(loader), subjects) << privacy;
+    }
+    CCalendarThread loader;
+    SetCalendarSetting(u"CAV_FilterPrivacy", 1);
+    ASSERT_TRUE(Load(loader, today, today + 6));
+    EXPECT_EQ(Rows(loader, "private")[0]->isPrivate, 1);
+}
+
+TEST_F(CalendarViewsTest, CategoryRestrictionAppliesToTheRangeViews)
+{
+    cattest::WriteCategory(u"Work", 3);
+    cattest::WriteCategory(u"Home", 5);
+    WriteAppointment({.subject = u"work", .start = Date(2026, 12, 8, 9, 0),
+                      .categories = loadertest::BlobOf({3})});
+    WriteAppointment({.subject = u"home", .start = Date(2026, 12, 8, 10, 0),
+                      .categories = loadertest::BlobOf({5})});
+    WriteAppointment({.subject = u"none", .start = Date(2026, 12, 8, 11, 0)});
+    // Hiding the selection (with none selected) still turns the filters on;
+    // showing uncategorised only keeps the last one.
+    SetCalendarSetting(u"bHideCategories", static_cast<ULONG>(-1));
+    CCalendarThread loader;
+    ASSERT_TRUE(Load(loader, today, today + 6));
+    EXPECT_EQ(Subjects(loader), (std::set<std::string>{"none"}));
+
+    SetCalendarSetting(u"bHideCategories", 0u);
+    ASSERT_TRUE(Load(loader, today, today + 6));
+    EXPECT_EQ(Subjects(loader), (std::set<std::string>{"work", "home", "none"}));
+    EXPECT_EQ(Utf8(Rows(loader, "work")[0]->categoryText), "Work");
+}
+
+TEST_F(CalendarViewsTest, RowsCarryTheRecordsFlagsAndTexts)
+{
+    const std::vector<BYTE> note = {'h', 'i', 0};
+    const CEOID oid = WriteAppointment({.subject = u"dentist", .start = Date(2026, 12, 8, 9, 30), .duration = 45,
+                                        .busy = 3, .reminder = true, .location = u"Main St",
+                                        .meeting = true, .note = note});
+    WriteAppointment({.subject = u"", .start = Date(2026, 12, 8, 11, 0), .noSubject = true});
+    loadertest::WriteSideRecord(kLinksDatabase, kLinksSeekProperty, oid);
+    CCalendarThread loader;
+    ASSERT_TRUE(Load(loader, today, today + 6));
+    auto rows = Rows(loader, "dentist");
+    ASSERT_EQ(rows.size(), 1u);
+    DATACALENDAR* row = rows[0];
+    EXPECT_EQ(row->oid, oid);
+    EXPECT_EQ(Utf8(row->location), "Main St");
+    EXPECT_EQ(row->busyStatus, 3);
+    EXPECT_EQ(row->reminder, 1);
+    EXPECT_EQ(row->meeting, 1u);
+    EXPECT_EQ(row->hasNote, 1);
+    EXPECT_EQ(row->hasLinks, 1);
+    EXPECT_EQ(row->hasJournal, 0);
+    EXPECT_EQ(row->duration, 45);
+    EXPECT_EQ(row->kind, kCalendarKindAppointment);
+    const SYSTEMTIME start = Day(row->start);
+    EXPECT_EQ(start.wHour, 9);
+    EXPECT_EQ(start.wMinute, 30);
+    EXPECT_NEAR(row->end - row->start, 45.0 / 1440.0, 1e-6);
+    EXPECT_EQ(Rows(loader, "<No Subject>").size(), 1u);
+}
+
+TEST_F(CalendarViewsTest, CompletedAppointmentsCanBeHidden)
+{
+    WriteAppointment({.subject = u"<\u2022>filed report</\u2022>", .start = Date(2026, 12, 8, 9, 0)});
+    WriteAppointment({.subject = u"open", .start = Date(2026, 12, 8, 10, 0)});
+    CCalendarThread shown;
+    ASSERT_TRUE(Load(shown, today, today + 6));
+    EXPECT_EQ(Subjects(shown).size(), 2u);
+    SetCalendarSetting(u"DisplayCompletedAppointments", 0u);
+    CCalendarThread hidden;
+    ASSERT_TRUE(Load(hidden, today, today + 6));
+    EXPECT_EQ(Subjects(hidden), (std::set<std::string>{"open"}));
+}
+
+TEST_F(CalendarViewsTest, AllDayAppointmentsKeepTheirDayInAnyZone)
+{
+    // Saved in Berlin: local midnight is 23:00 UTC of the day before.
+    WriteAppointment({.subject = u"fest", .start = Date(2026, 12, 9), .duration = 1440, .allDay = true});
+    // A timed one moves with the zone: 09:00 in Berlin is 03:00 in New York.
+    WriteAppointment({.subject = u"call", .start = Date(2026, 12, 10, 9, 0)});
+    ASSERT_TRUE(platform::SetDeviceTimeZone(u"America/New_York"));
+    CCalendarThread loader;
+    ASSERT_TRUE(Load(loader, today, today + 6));
+    EXPECT_EQ(DaysOf(loader, "fest"), (std::vector<int>{9}));
+    auto rows = Rows(loader, "call");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(Day(rows[0]->start).wHour, 3);
+    EXPECT_EQ(Day(rows[0]->day).wDay, 10);
+}
+
+TEST_F(CalendarViewsTest, DayHeadersCoverEveryDayOfTheRangeInTheMainView)
+{
+    WriteAppointment({.subject = u"one", .start = Date(2026, 12, 8, 9, 0)});
+    WriteAppointment({.subject = u"all day", .start = Date(2026, 12, 8), .duration = 1440, .allDay = true});
+    WriteAppointment({.subject = u"early", .start = Date(2026, 12, 8, 7, 0)});
+    CCalendarThread loader;
+    ASSERT_TRUE(Load(loader, today, today + 2));
+    EXPECT_EQ(Lines(loader), (std::vector<std::string>{"7 --", "8 --", "8 all day", "8 early", "8 one", "9 --"}));
+
+    loader.SetNoHeaderDates(true);
+    ASSERT_TRUE(Load(loader, today, today + 2));
+    EXPECT_EQ(Lines(loader), (std::vector<std::string>{"8 all day", "8 early", "8 one"}));
+}
+
+TEST_F(CalendarViewsTest, OtherViewsGetHeadersOnlyForDaysWithEntries)
+{
+    WriteAppointment({.subject = u"a", .start = Date(2026, 12, 8, 9, 0), .meeting = true});
+    WriteAppointment({.subject = u"b", .start = Date(2026, 12, 10, 9, 0), .meeting = true});
+    WriteAppointment({.subject = u"c", .start = Date(2026, 12, 10, 8, 0), .meeting = true});
+    SetCalendarSetting(u"CAV_FilterAppointments", 4);
+    CCalendarThread loader;
+    ASSERT_TRUE(Load(loader, today, today + 6));
+    EXPECT_EQ(Lines(loader), (std::vector<std::string>{"8 --", "8 a", "10 --", "10 c", "10 b"}));
+}
+
+TEST_F(CalendarViewsTest, ContactBirthdaysAndAnniversariesOnEveryYearOfTheRange)
+{
+    WriteContact(u"Ann", u"Lee", Date(1980, 12, 9), Date(2010, 1, 2));
+    WriteContact(u"Bo", u"Ek", std::nullopt, Date(2026, 12, 10));
+    {
+        CCalendarThread off;
+        ASSERT_TRUE(Load(off, today, today + 30));
+        EXPECT_TRUE(Subjects(off).empty());
+    }
+    SetCalendarSetting(u"ReadBirthdays", 1);
+    CCalendarThread loader;
+    ASSERT_TRUE(Load(loader, Date(2026, 12, 1), Date(2027, 1, 31)));
+    EXPECT_EQ(Subjects(loader), (std::set<std::string>{"(46 years) Ann Lee", "(47 years) Ann Lee", "(16 years) Ann Lee",
+                                                        "(17 years) Ann Lee", "(0 years) Bo Ek", "(1 years) Bo Ek"}));
+    auto rows = Rows(loader, "(46 years) Ann Lee");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0]->kind, kCalendarKindContactDate);
+    EXPECT_EQ(rows[0]->allDay, 0xFFFF);
+    EXPECT_EQ(rows[0]->duration, 1440);
+    EXPECT_EQ(Utf8(rows[0]->categoryText), "~Birthday");
+    EXPECT_EQ(Day(rows[0]->day).wDay, 9);
+    EXPECT_EQ(Utf8(Rows(loader, "(16 years) Ann Lee")[0]->categoryText), "~Anniversary");
+
+    // The birthday list takes this year's birthdays only.
+    SetCalendarSetting(u"CAV_FilterAppointments", 0u);
+    CCalendarThread birthdays;
+    ASSERT_TRUE(Load(birthdays, today, today));
+    EXPECT_EQ(Subjects(birthdays), (std::set<std::string>{"(46 years) Ann Lee"}));
+}
+
+TEST_F(CalendarViewsTest, ContactBornOnLeapDayIsShownOnTheLastDayOfFebruary)
+{
+    WriteContact(u"Leap", u"Day", Date(2000, 2, 29));
+    SetCalendarSetting(u"ReadBirthdays", 1);
+    CCalendarThread loader;
+    ASSERT_TRUE(Load(loader, Date(2027, 2, 1), Date(2027, 3, 5)));
+    EXPECT_EQ(DaysOf(loader, "(27 years) Leap Day"), (std::vector<int>{28}));
+}
+
+TEST_F(CalendarViewsTest, JournalEntriesOfTheRangeInTheMainView)
+{
+    WriteJournal(u"Called Bo", u"Phone call", Date(2026, 12, 8, 15, 0), Date(2026, 12, 8, 15, 30), 20, u"Work");
+    WriteJournal(u"", u"Note", std::nullopt, Date(2026, 12, 9, 8, 0), 0, u"");
+    WriteJournal(u"Old", u"", Date(2026, 11, 1, 9, 0), Date(2026, 11, 1, 9, 0), 5, u"");
+    {
+        CCalendarThread off;
+        ASSERT_TRUE(Load(off, today, today + 6));
+        EXPECT_TRUE(Subjects(off).empty());
+    }
+    SetCalendarSetting(u"DV_ShowJournal", 1);
+    CCalendarThread loader;
+    ASSERT_TRUE(Load(loader, today, today + 6));
+    EXPECT_EQ(Subjects(loader), (std::set<std::string>{"Called Bo [Phone call]", "[Note]"}));
+    DATACALENDAR* call = Rows(loader, "Called Bo [Phone call]")[0];
+    EXPECT_EQ(call->kind, kCalendarKindJournal);
+    EXPECT_EQ(call->hasJournal, 1);
+    EXPECT_EQ(call->duration, 20);
+    EXPECT_EQ(Day(call->start).wHour, 15);
+    EXPECT_EQ(Utf8(call->categoryText), "Work");
+    // Without a start, the created time places the entry.
+    EXPECT_EQ(DaysOf(loader, "[Note]"), (std::vector<int>{9}));
+
+    ASSERT_TRUE(loader.RemoveJournalFromThread());
+    EXPECT_TRUE(Subjects(loader).empty());
+    ASSERT_TRUE(loader.AddJournalToThread());
+    EXPECT_EQ(Subjects(loader).size(), 2u);
+    EXPECT_EQ(loader.GetHandedOverCount(), loader.GetDataList().GetCount());
+}
+
+TEST_F(CalendarViewsTest, WeeklySeriesSkipsItsDeletedOccurrence)
+{
+    WriteAppointment({.subject = u"sync", .start = Date(2026, 11, 30, 10, 0),
+                      .pattern = Weekly(Date(2026, 11, 30), 2 | 8, 10 * 60, 30, {Date(2026, 12, 9)})});
+    CCalendarThread loader;
+    ASSERT_TRUE(Load(loader, today, today + 13));
+    // Mondays and Wednesdays, without 9 December.
+    EXPECT_EQ(DaysOf(loader, "sync"), (std::vector<int>{7, 14, 16}));
+}
+
+TEST_F(CalendarViewsTest, ChangedOccurrenceShowsItsOwnSubjectAndTime)
+{
+    platform::RecurrenceRule rule;
+    rule.type = platform::kRecursWeekly;
+    rule.dayOfWeekMask = 8;  // Wednesday
+    rule.startMinute = 10 * 60;
+    rule.durationMinutes = 30;
+    rule.patternStartDay = static_cast<platform::RecurrenceDay>(Date(2026, 12, 2)) + kBlobDayOfOleZero;
+    auto blob = platform::BuildRecurrencePatternBlob(rule);
+    ASSERT_TRUE(blob.has_value());
+    const DWORD moved = static_cast<DWORD>(static_cast<int>(Date(2026, 12, 9)) + kBlobDayOfOleZero) * 1440u;
+    blob->deletedInstanceDates.push_back(moved);
+    blob->modifiedInstanceDates.push_back(moved);
+    platform::RecurrenceExceptionInfo change;
+    change.startDateTime = moved + 14 * 60;
+    change.endDateTime = moved + 14 * 60 + 45;
+    change.originalStartDate = moved + 10 * 60;
+    change.subject = u"sync (moved)";
+    blob->exceptions.push_back(change);
+    WriteAppointment({.subject = u"sync", .start = Date(2026, 12, 2, 10, 0), .duration = 30,
+                      .pattern = platform::EncodeRecurrencePatternBlob(*blob)});
+    CCalendarThread loader;
+    ASSERT_TRUE(Load(loader, today, today + 13));
+    EXPECT_EQ(DaysOf(loader, "sync"), (std::vector<int>{16}));
+    auto changed = Rows(loader, "sync (moved)");
+    ASSERT_EQ(changed.size(), 1u);
+    EXPECT_EQ(changed[0]->exception, 1);
+    EXPECT_EQ(changed[0]->recurring, 1);
+    EXPECT_EQ(Day(changed[0]->start).wDay, 9);
+    EXPECT_EQ(Day(changed[0]->start).wHour, 14);
+    EXPECT_EQ(changed[0]->duration, 45);
+    EXPECT_EQ(Rows(loader, "sync")[0]->exception, 0);
+}
+
+TEST_F(CalendarViewsTest, HolidaysAreFoundByCategoryOrSubject)
+{
+    cattest::WriteCategory(u"Public holiday", 4);
+    WriteAppointment({.subject = u"Closed", .start = Date(2026, 12, 24), .duration = 1440, .allDay = true,
+                      .categories = loadertest::BlobOf({4})});
+    WriteAppointment({.subject = u"Christmas Day", .start = Date(2026, 12, 25), .duration = 1440, .allDay = true});
+    WriteAppointment({.subject = u"Payday", .start = Date(2026, 12, 28), .duration = 1440, .allDay = true});
+    WriteAppointment({.subject = u"Open day", .start = Date(2026, 12, 29, 10, 0)});  // not all day
+    SetCalendarSetting(u"CAV_FilterAppointments", 2);
+    CCalendarThread loader;
+    ASSERT_TRUE(Load(loader, today, today));
+    EXPECT_EQ(Subjects(loader), (std::set<std::string>{"Closed", "Christmas Day"}));
+
+    SetCalendarSetting(u"HolidaySubName", u"PAY");
+    ASSERT_TRUE(Load(loader, today, today));
+    EXPECT_EQ(Subjects(loader), (std::set<std::string>{"Closed", "Payday"}));
+}
+
+TEST_F(CalendarViewsTest, FloatingCategoryDropsTheDayCodeFromTheSubject)
+{
+    cattest::WriteCategory(u"Floating", 2);
+    WriteAppointment({.subject = u"D12 Call the bank", .start = Date(2026, 12, 8, 9, 0),
+                      .categories = loadertest::BlobOf({2})});
+    WriteAppointment({.subject = u"W3", .start = Date(2026, 12, 8, 10, 0), .categories = loadertest::BlobOf({2})});
+    WriteAppointment({.subject = u"Dinner", .start = Date(2026, 12, 8, 19, 0)});
+    SetCalendarSetting(u"FloatCat", u"Floating", kCalendarTodayKey);
+    CCalendarThread loader;
+    ASSERT_TRUE(Load(loader, today, today + 6));
+    // Nothing would be left of the second: it keeps its subject.
+    EXPECT_EQ(Subjects(loader), (std::set<std::string>{"Call the bank", "W3", "Dinner"}));
+}
+
+}  // namespace

@@ -1,0 +1,250 @@
+// The calendar loader's protocol with its window, its range, single-record
+// loads, its settings key and the three row orders.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <thread>
+
+#include "calendar_store.h"
+#include "engine/data_tasks.h"
+#include "engine/tasks_compare.h"
+#include "platform/wide_string.h"
+
+using namespace caltest;
+
+namespace {
+
+class CalendarThreadTest : public CalendarStoreTest {};
+
+TEST_F(CalendarThreadTest, LoadWithoutRangeDoesNothing)
+{
+    WriteAppointment({.subject = u"x", .start = Date(2026, 12, 8, 9, 0)});
+    CCalendarThread loader;
+    EXPECT_FALSE(loader.HasRange());
+    LoaderHost host;
+    loader.SetNotifyWindow(host.Window());
+    host.Run(loader, 10000);
+    EXPECT_EQ(host.Count(WM_LOADER_BEGIN), 0);
+    EXPECT_EQ(host.Count(WM_LOADER_DATA), 0);
+    EXPECT_TRUE(loader.GetDataList().IsEmpty());
+}
+
+TEST_F(CalendarThreadTest, LoadPostsBeginDataAndEndWithTheCount)
+{
+    WriteAppointment({.subject = u"x", .start = Date(2026, 12, 8, 9, 0)});
+    CCalendarThread loader;
+    loader.SetRestrict(Day(today), Day(today + 1));
+    LoaderHost host;
+    loader.SetNotifyWindow(host.Window());
+    ASSERT_TRUE(host.Run(loader, 60000));
+    ASSERT_EQ(host.Count(WM_LOADER_BEGIN), 1);
+    ASSERT_EQ(host.Count(WM_LOADER_DATA), 1);
+    ASSERT_EQ(host.Count(WM_LOADER_END), 1);
+    // Two headers and the appointment.
+    EXPECT_EQ(host.CompletedCount(), 3);
+    std::vector<UINT> order;
+    for (const auto& e : host.Events()) order.push_back(e.message);
+    EXPECT_EQ(order.front(), WM_LOADER_BEGIN);
+    EXPECT_EQ(order.back(), WM_LOADER_END);
+}
+
+TEST_F(CalendarThreadTest, LoadFindingTheLockTakenLeavesTheListAlone)
+{
+    WriteAppointment({.subject = u"x", .start = Date(2026, 12, 8, 9, 0)});
+    CCalendarThread loader;
+    ASSERT_TRUE(Load(loader, today, today + 1));
+    const int before = loader.GetDataList().GetCount();
+    WriteAppointment({.subject = u"y", .start = Date(2026, 12, 8, 10, 0)});
+    loader.SetRestrict(Day(today), Day(today + 1));
+    LoaderHost host;
+    loader.SetNotifyWindow(host.Window());
+    ASSERT_TRUE(loader.TryLockData());
+    host.Run(loader, 60000);
+    loader.UnlockData();
+    EXPECT_EQ(host.Count(WM_LOADER_DATA), 0);
+    EXPECT_EQ(loader.GetDataList().GetCount(), before);
+}
+
+TEST_F(CalendarThreadTest, SingleRecordLoadAddsOneAppointmentAndNothingElse)
+{
+    WriteAppointment({.subject = u"x", .start = Date(2026, 12, 8, 9, 0)});
+    CCalendarThread loader;
+    ASSERT_TRUE(Load(loader, today, today + 2));
+    const int before = loader.GetDataList().GetCount();
+    const CEOID added = WriteAppointment({.subject = u"y", .start = Date(2026, 12, 8, 10, 0), .duration = 1500});
+    CeManualEvent stop;
+    EXPECT_EQ(loader.CalendarThreadProc(&stop, added), 0u);
+    // The appointment, and its copy for the next day; no new headers.
+    EXPECT_EQ(loader.GetDataList().GetCount(), before + 2);
+    EXPECT_EQ(loader.GetHandedOverCount(), before + 2);
+    EXPECT_EQ(DaysOf(loader, "y"), (std::vector<int>{8, 9}));
+    EXPECT_EQ(loader.GetDataList().GetTail()->oid, added);
+}
+
+TEST_F(CalendarThreadTest, RangeIsKeptAsWholeDays)
+{
+    CCalendarThread loader;
+    EXPECT_FALSE(loader.IsInCache(today));
+    SYSTEMTIME first = Day(Date(2026, 12, 7, 15, 30));
+    SYSTEMTIME last = Day(Date(2026, 12, 13, 8, 0));
+    loader.SetRestrict(first, last);
+    EXPECT_EQ(loader.FirstDay(), static_cast<LONG>(today));
+    EXPECT_EQ(loader.LastDay(), static_cast<LONG>(today) + 6);
+    EXPECT_TRUE(loader.IsInCache(today + 0.99));
+    EXPECT_TRUE(loader.IsInCache(today + 6.5));
+    EXPECT_FALSE(loader.IsInCache(today + 7));
+    EXPECT_FALSE(loader.IsInCache(today - 0.01));
+    EXPECT_TRUE(loader.IsInCache(Day(today + 2)));
+    EXPECT_TRUE(loader.IsInCache(Day(today + 2), 4));
+    EXPECT_FALSE(loader.IsInCache(Day(today + 2), 5));
+}
+
+TEST_F(CalendarThreadTest, SettingsComeFromTheViewsOwnKey)
+{
+    const WCHAR* key = u"Software\\Corvid\\Kestrel\\CAV\\Week";
+    SetCalendarSetting(u"CAV_FilterAppointments", 4, key);
+    SetCalendarSetting(u"CAV_FilterAppointments", 2);
+    CCalendarThread loader(key);
+    EXPECT_EQ(loader.GetView(), 4);
+    loader.SetSettingsKey(nullptr);
+    loader.SettingChange();
+    EXPECT_EQ(loader.GetView(), 2);
+    // A view number the loader does not know reads as the main view.
+    SetCalendarSetting(u"CAV_FilterAppointments", 9);
+    loader.SettingChange();
+    EXPECT_EQ(loader.GetView(), 5);
+}
+
+TEST_F(CalendarThreadTest, MissingTaskSortSettingsAreWrittenBack)
+{
+    CCalendarThread loader;
+    loader.LoadSortPrefs();
+    CRegistry settings;
+    ASSERT_EQ(settings.OpenKey(HKEY_CURRENT_USER, kCalendarSettingsKey), 0);
+    int sort = 0, sort2 = 0, descending = 0;
+    EXPECT_EQ(settings.QueryValue(u"TaskSort", &sort), 0);
+    EXPECT_EQ(settings.QueryValue(u"TaskSort2", &sort2), 0);
+    EXPECT_EQ(sort, 6);
+    EXPECT_EQ(sort2, 3);
+    EXPECT_NE(settings.QueryValue(u"TaskSortDescending", &descending), 0);
+    EXPECT_EQ(TasksSortState::Prefs().primaryKey, 6);
+    EXPECT_EQ(TasksSortState::Prefs().secondaryKey, 3);
+}
+
+// Rows for the comparisons.
+std::unique_ptr<DATACALENDAR> Row(DWORD oid, LONG day, double hour, DWORD kind = kCalendarKindAppointment,
+                                  const char16_t* subject = u"")
+{
+    auto row = std::make_unique<DATACALENDAR>();
+    row->oid = oid;
+    row->day = day;
+    row->start = day + hour / 24.0;
+    row->kind = kind;
+    row->subject = SysAllocString(subject);
+    return row;
+}
+
+TEST_F(CalendarThreadTest, CompareFuncOrdersByDayThenHeaderThenKind)
+{
+    const LONG d = static_cast<LONG>(today);
+    auto header = Row(0, d, 0);
+    auto contact = Row(7, d, 0, kCalendarKindContactDate);
+    auto early = Row(5, d, 8);
+    auto late = Row(4, d, 9);
+    auto allDay = Row(6, d, 10);
+    allDay->allDay = 1;
+    auto task = Row(9, d, 0, kCalendarKindTask);
+    auto journal = Row(3, d, 1, kCalendarKindJournal);
+    auto nextDay = Row(1, d + 1, 0);
+    auto trailing = Row(2, d - 5, 0);
+    trailing->trailing = 1;
+    std::vector<DATACALENDAR*> expected = {header.get(), contact.get(), allDay.get(), early.get(), late.get(),
+                                           task.get(), journal.get(), nextDay.get(), trailing.get()};
+    for (size_t i = 0; i < expected.size(); ++i) {
+        for (size_t j = 0; j < expected.size(); ++j) {
+            const int r = CCalendarThread::CompareFunc(expected[i], expected[j], 0);
+            if (i < j) {
+                EXPECT_LT(r, 0) << i << " " << j;
+            } else if (i > j) {
+                EXPECT_GT(r, 0) << i << " " << j;
+            } else {
+                EXPECT_EQ(r, 0);
+            }
+        }
+    }
+    DATACALENDAR* none = nullptr;
+    EXPECT_GT(CCalendarThread::CompareFunc(none, early.get(), 0), 0);
+}
+
+TEST_F(CalendarThreadTest, TasksGoFirstWhenTheSettingSaysSo)
+{
+    const LONG d = static_cast<LONG>(today);
+    auto appointment = Row(5, d, 8);
+    auto task = Row(9, d, 0, kCalendarKindTask);
+    auto contact = Row(7, d, 0, kCalendarKindContactDate);
+    SetCalendarSetting(u"CAV_ShowTaskOnTop", 1);
+    CCalendarThread loader;  // reads the process-wide value
+    EXPECT_LT(CCalendarThread::CompareFunc(task.get(), appointment.get(), 0), 0);
+    EXPECT_LT(CCalendarThread::CompareFunc(contact.get(), task.get(), 0), 0);
+    SetCalendarSetting(u"CAV_ShowTaskOnTop", 0u);
+    loader.SettingChange();
+    EXPECT_GT(CCalendarThread::CompareFunc(task.get(), appointment.get(), 0), 0);
+}
+
+TEST_F(CalendarThreadTest, TaskRowsCompareByTheTaskSortKey)
+{
+    const LONG d = static_cast<LONG>(today);
+    auto a = Row(1, d, 0, kCalendarKindTask, u"a");
+    auto b = Row(2, d, 0, kCalendarKindTask, u"b");
+    a->task = new DATATASKS;
+    b->task = new DATATASKS;
+    a->task->oid = 1;
+    b->task->oid = 2;
+    a->task->subject = _wcsdup(u"zz");
+    b->task->subject = _wcsdup(u"aa");
+    a->task->startDate = d + 3;
+    b->task->startDate = d + 1;
+    SetCalendarSetting(u"TaskSort", 1);  // subject
+    CCalendarThread loader;
+    loader.LoadSortPrefs();
+    EXPECT_GT(CCalendarThread::CompareFunc(a.get(), b.get(), 0), 0);
+    SetCalendarSetting(u"TaskSortDescending", 1);
+    loader.LoadSortPrefs();
+    EXPECT_LT(CCalendarThread::CompareFunc(a.get(), b.get(), 0), 0);
+}
+
+TEST_F(CalendarThreadTest, BirthdayOrderIgnoresTheYear)
+{
+    auto march1990 = Row(1, static_cast<LONG>(Date(1990, 3, 1)), 0, kCalendarKindAppointment, u"b");
+    auto june1950 = Row(2, static_cast<LONG>(Date(1950, 6, 1)), 0, kCalendarKindAppointment, u"a");
+    auto march2020 = Row(3, static_cast<LONG>(Date(2020, 3, 1)), 0, kCalendarKindAppointment, u"a");
+    auto header = Row(0, static_cast<LONG>(Date(2030, 3, 1)), 0);
+    EXPECT_LT(CCalendarThread::CompareFuncBirthday(march1990.get(), june1950.get(), 0), 0);
+    EXPECT_GT(CCalendarThread::CompareFuncBirthday(march1990.get(), march2020.get(), 0), 0);  // by subject
+    EXPECT_LT(CCalendarThread::CompareFuncBirthday(header.get(), march2020.get(), 0), 0);
+    EXPECT_LT(CCalendarThread::CompareFuncDate(june1950.get(), march1990.get(), 0), 0);
+    EXPECT_EQ(CCalendarThread::CompareFuncDate(march1990.get(), march1990.get(), 0), 0);
+}
+
+TEST_F(CalendarThreadTest, SortDataListReversesOnRequest)
+{
+    WriteAppointment({.subject = u"a", .start = Date(2026, 12, 7, 9, 0)});
+    WriteAppointment({.subject = u"b", .start = Date(2026, 12, 8, 9, 0)});
+    CCalendarThread loader;
+    ASSERT_TRUE(Load(loader, today, today + 1));
+    ASSERT_TRUE(loader.SortDataList(false));
+    EXPECT_EQ(Lines(loader), (std::vector<std::string>{"8 b", "8 --", "7 a", "7 --"}));
+    ASSERT_TRUE(loader.SortDataList(true));
+    EXPECT_EQ(Lines(loader), (std::vector<std::string>{"7 --", "7 a", "8 --", "8 b"}));
+}
+
+TEST_F(CalendarThreadTest, ReloadReplacesTheList)
+{
+    for (int i = 0; i < 30; ++i) WriteAppointment({.subject = u"r", .start = Date(2026, 12, 7, 8, i)});
+    CCalendarThread loader;
+    ASSERT_TRUE(Load(loader, today, today));
+    ASSERT_TRUE(Load(loader, today, today));
+    EXPECT_EQ(Rows(loader, "r").size(), 30u);
+}
+
+}  // namespace

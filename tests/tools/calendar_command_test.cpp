@@ -1,0 +1,285 @@
+// kstools calendar on a small appointment store written for each test (the
+// device in Berlin, today pinned to Tuesday 10 March 2026) and on the
+// seeded sample store: the days and entries it prints, the markers, the
+// stored view, and bad arguments.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/cedb.h"
+#include "platform/handle.h"
+#include "platform/pim_databases.h"
+#include "platform/recurrence_pattern_blob.h"
+#include "platform/recurrence_rule.h"
+#include "platform/system_time.h"
+#include "platform/time_zone.h"
+#include "tests/tools/kstools_home_fixture.h"
+
+namespace {
+
+using Json = nlohmann::json;
+
+// Days from 1 January 1601 to 1 March 2026.
+std::int32_t BlobDay(int year, int month, int day)
+{
+    SYSTEMTIME st{static_cast<WORD>(year), static_cast<WORD>(month), 0, static_cast<WORD>(day), 0, 0, 0, 0};
+    FILETIME ft{};
+    SystemTimeToFileTime(&st, &ft);
+    const std::uint64_t v = (static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    return static_cast<std::int32_t>(v / 864000000000ULL);
+}
+
+struct Appointment {
+    std::u16string subject;
+    SYSTEMTIME start{};  // Berlin wall clock
+    LONG duration = 60;
+    bool allDay = false;
+    std::u16string location;
+    bool reminder = false;
+    bool isPrivate = false;
+    bool meeting = false;
+    std::vector<BYTE> note;
+    std::vector<BYTE> pattern;
+};
+
+class KstoolsCalendar : public KstoolsHomeFixture {
+protected:
+    void SetUp() override
+    {
+        KstoolsHomeFixture::SetUp();
+        // The store is written from this process; kstools reads it from its own.
+        setenv("KSTOOLS_HOME", home_.c_str(), 1);
+        setenv("KSTOOLS_NOW", "2026-03-10T09:00", 1);
+        setenv("TZ", "Europe/Berlin", 1);
+        ASSERT_TRUE(platform::SetDeviceTimeZone(u"Europe/Berlin"));
+        platform::CloseObjectStore();
+        ASSERT_TRUE(PimDatabases::Ensure());
+    }
+    void TearDown() override
+    {
+        platform::CloseObjectStore();
+        platform::ResetDeviceTimeZone();
+        KstoolsHomeFixture::TearDown();
+    }
+
+    static CEOID Write(const Appointment& spec)
+    {
+        CEOID dbOid = PimDatabases::Oid(kAppointmentsDatabase);
+        HANDLE db = CeOpenDatabaseEx(nullptr, &dbOid, nullptr, 0, 0, nullptr);
+        if (db == INVALID_HANDLE_VALUE) return 0;
+        Appointment a = spec;
+        std::vector<BYTE> attendees = {1, 0, 0, 0, 1, 0, 'A', 0, 1, 0, 'a', 0};
+        FILETIME local{};
+        SystemTimeToFileTime(&a.start, &local);
+        const std::uint64_t utc =
+            platform::LocalToUtc((static_cast<std::uint64_t>(local.dwHighDateTime) << 32) | local.dwLowDateTime);
+        std::vector<CEPROPVAL> props;
+        auto add = [&](CEPROPID id) -> CEPROPVAL& {
+            props.push_back(CEPROPVAL{});
+            props.back().propid = id;
+            return props.back();
+        };
+        auto blob = [&](CEPROPID id, std::vector<BYTE>& bytes) {
+            if (bytes.empty()) return;
+            CEPROPVAL& p = add(id);
+            p.val.blob.dwCount = static_cast<DWORD>(bytes.size());
+            p.val.blob.lpb = bytes.data();
+        };
+        add(0x0037001F).val.lpwstr = a.subject.data();
+        add(0x420D0040).val.filetime = FILETIME{static_cast<DWORD>(utc), static_cast<DWORD>(utc >> 32)};
+        add(0x42130003).val.lVal = a.duration;
+        add(0x42150003).val.lVal = a.allDay ? 1 : 0;
+        add(0x000F0002).val.iVal = 2;
+        add(0x00040002).val.iVal = a.isPrivate ? 2 : 0;
+        add(0x45030002).val.iVal = a.reminder ? 1 : 0;
+        if (!a.location.empty()) add(0x4208001F).val.lpwstr = a.location.data();
+        blob(0x00170041, a.note);
+        blob(0x40150041, a.pattern);
+        if (a.meeting) blob(0x00300041, attendees);
+        const CEOID oid = CeWriteRecordProps(db, 0, static_cast<WORD>(props.size()), props.data());
+        CloseHandle(db);
+        return oid;
+    }
+
+    void WriteSmallStore()
+    {
+        Write({.subject = u"Dentist", .start = {2026, 3, 0, 10, 10, 45, 0, 0}, .location = u"Town hall",
+               .reminder = true, .isPrivate = true, .note = {'b', 'r', 'i', 'n', 'g', 0}});
+        Write({.subject = u"Fair", .start = {2026, 3, 0, 11, 0, 0, 0, 0}, .duration = 2880, .allDay = true});
+        Write({.subject = u"Review", .start = {2026, 3, 0, 12, 14, 0, 0, 0}, .meeting = true});
+        platform::RecurrenceRule rule;
+        rule.type = platform::kRecursWeekly;
+        rule.dayOfWeekMask = 2 | 8;  // Monday and Wednesday
+        rule.startMinute = 9 * 60 + 15;
+        rule.durationMinutes = 15;
+        rule.patternStartDay = BlobDay(2026, 3, 2);
+        auto pattern = platform::BuildRecurrencePatternBlob(rule);
+        ASSERT_TRUE(pattern.has_value());
+        pattern->deletedInstanceDates.push_back(static_cast<DWORD>(BlobDay(2026, 3, 11)) * 1440u);
+        Write({.subject = u"Stand-up", .start = {2026, 3, 0, 2, 9, 15, 0, 0}, .duration = 15,
+               .pattern = platform::EncodeRecurrencePatternBlob(*pattern)});
+    }
+
+    Json RunJson(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), "calendar");
+        args.push_back("--json");
+        const kstest::ChildResult r = Run(args);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        return Json::parse(r.out, nullptr, false);
+    }
+
+    // "date subject" for every entry.
+    static std::vector<std::string> Entries(const Json& out)
+    {
+        std::vector<std::string> lines;
+        for (const Json& day : out["days"]) {
+            for (const Json& e : day["entries"]) {
+                lines.push_back(day["date"].get<std::string>() + " " + e["subject"].get<std::string>());
+            }
+        }
+        return lines;
+    }
+
+    static Json Entry(const Json& out, const std::string& date, const std::string& subject)
+    {
+        for (const Json& day : out["days"]) {
+            if (day["date"] != date) continue;
+            for (const Json& e : day["entries"]) {
+                if (e["subject"] == subject) return e;
+            }
+        }
+        return Json();
+    }
+};
+
+TEST_F(KstoolsCalendar, ListsTheRangeDayByDayWithEveryOccurrence)
+{
+    WriteSmallStore();
+    const Json out = RunJson({"--from", "2026-03-09", "--to", "2026-03-12"});
+    ASSERT_FALSE(out.is_discarded());
+    EXPECT_EQ(out["from"], "2026-03-09");
+    EXPECT_EQ(out["to"], "2026-03-12");
+    EXPECT_EQ(out["view"], 5);
+    ASSERT_EQ(out["days"].size(), 4u);
+    // The deleted Wednesday occurrence is missing; the two-day fair is on both days.
+    EXPECT_EQ(Entries(out), (std::vector<std::string>{"2026-03-09 Stand-up", "2026-03-10 Dentist",
+                                                      "2026-03-11 Fair", "2026-03-12 Fair", "2026-03-12 Review"}));
+    EXPECT_EQ(out["count"], 5);
+
+    const Json dentist = Entry(out, "2026-03-10", "Dentist");
+    EXPECT_EQ(dentist["start"], "2026-03-10T10:45");
+    EXPECT_EQ(dentist["end"], "2026-03-10T11:45");
+    EXPECT_EQ(dentist["location"], "Town hall");
+    EXPECT_EQ(dentist["all_day"], false);
+    EXPECT_EQ(dentist["duration"], 60);
+    EXPECT_EQ(dentist["markers"], (Json{"private", "reminder", "note"}));
+    const Json standup = Entry(out, "2026-03-09", "Stand-up");
+    EXPECT_EQ(standup["start"], "2026-03-09T09:15");
+    EXPECT_EQ(standup["markers"], (Json{"recurring"}));
+    EXPECT_EQ(Entry(out, "2026-03-12", "Review")["markers"], (Json{"meeting"}));
+    EXPECT_EQ(Entry(out, "2026-03-11", "Fair")["all_day"], true);
+}
+
+TEST_F(KstoolsCalendar, TextShowsTimesDurationsAndMarkers)
+{
+    WriteSmallStore();
+    const kstest::ChildResult r = Run({"calendar", "--from", "2026-03-09", "--to", "2026-03-12"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("Mon 2026-03-09\n  09:15    15m     Stand-up  (recurring)\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  10:45    1h      Dentist  @ Town hall  (private, reminder, note)\n"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("Wed 2026-03-11\n  all day  2d      Fair\n"), std::string::npos) << r.out;
+}
+
+TEST_F(KstoolsCalendar, DefaultRangeIsTheWeekFromToday)
+{
+    WriteSmallStore();
+    const Json out = RunJson({});
+    EXPECT_EQ(out["from"], "2026-03-10");
+    EXPECT_EQ(out["to"], "2026-03-16");
+    EXPECT_EQ(out["days"].size(), 7u);
+    // Monday 16 March has the next stand-up.
+    EXPECT_FALSE(Entry(out, "2026-03-16", "Stand-up").is_null());
+}
+
+TEST_F(KstoolsCalendar, ChosenViewIsStoredForTheNextRun)
+{
+    WriteSmallStore();
+    const Json recurring = RunJson({"--view", "3"});
+    EXPECT_EQ(recurring["view"], 3);
+    // The whole store, the series once at its first occurrence.
+    EXPECT_EQ(Entries(recurring), (std::vector<std::string>{"2026-03-02 Stand-up"}));
+    const Json again = RunJson({"--from", "2026-03-09"});
+    EXPECT_EQ(again["view"], 3);
+    const Json meetings = RunJson({"--view", "4", "--from", "2026-03-09", "--to", "2026-03-15"});
+    EXPECT_EQ(Entries(meetings), (std::vector<std::string>{"2026-03-12 Review"}));
+}
+
+TEST_F(KstoolsCalendar, BadArgumentsExitWithUsage)
+{
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"calendar", "--view", "7"},
+             {"calendar", "--view", "-2"},
+             {"calendar", "--from", "2026-03-10", "--to", "2026-03-09"},
+             {"calendar", "--from", "yesterday"},
+             {"calendar", "--from", "2026-03-10T10:00"},
+             {"calendar", "--from", "2000-01-01", "--to", "2026-01-01"},
+         }) {
+        const kstest::ChildResult r = Run(args);
+        EXPECT_EQ(r.exitCode, 2) << args[1] << " " << args[2] << "\n" << r.err;
+        EXPECT_NE(r.err.find("kstools:"), std::string::npos);
+    }
+    // A refused view leaves the stored one as it was.
+    EXPECT_EQ(RunJson({})["view"], 5);
+}
+
+TEST_F(KstoolsCalendar, SeededStoreListsOrderedDaysInsideTheRange)
+{
+    const kstest::ChildResult seed = Run({"store", "seed", "--appointments", "300", "--tasks", "40"});
+    ASSERT_EQ(seed.exitCode, 0) << seed.err;
+    ASSERT_EQ(Run({"settings", "set", "Software\\Corvid\\Kestrel\\CAV", "DV_ShowTasks", "dword:1"}).exitCode, 0);
+    const Json out = RunJson({"--from", "2026-03-01", "--to", "2026-03-31"});
+    ASSERT_EQ(out["days"].size(), 31u);
+    int entries = 0, recurring = 0, tasks = 0;
+    std::string previousDate;
+    for (const Json& day : out["days"]) {
+        const std::string date = day["date"];
+        EXPECT_GT(date, previousDate);
+        previousDate = date;
+        std::string lastStart;
+        bool timed = false, taskSeen = false;
+        for (const Json& e : day["entries"]) {
+            ++entries;
+            const std::string kind = e["kind"];
+            if (kind == "task") {
+                ++tasks;
+                taskSeen = true;
+                continue;
+            }
+            EXPECT_FALSE(taskSeen) << date << ": appointments come before tasks";
+            for (const Json& m : e["markers"]) recurring += m == "recurring";
+            if (kind != "appointment") continue;
+            // All-day entries first, then by start.
+            if (e["all_day"] == true) {
+                EXPECT_FALSE(timed) << date << " " << e["subject"];
+            } else {
+                timed = true;
+                if (e["start"].get<std::string>().substr(0, 10) == date) {
+                    EXPECT_GE(e["start"].get<std::string>(), lastStart) << date << " " << e["subject"];
+                    lastStart = e["start"];
+                }
+            }
+        }
+    }
+    EXPECT_EQ(out["count"], entries);
+    EXPECT_GT(recurring, 0);
+    EXPECT_GT(tasks, 0);
+}
+
+}  // namespace

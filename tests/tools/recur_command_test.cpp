@@ -1,0 +1,218 @@
+// kstools recur: a pattern given as hexadecimal bytes or as a stored
+// appointment, read and expanded as the calendar does, checked through the
+// JSON output and the exit codes.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/recurrence_pattern_blob.h"
+#include "tests/tools/kstools_home_fixture.h"
+
+namespace {
+
+using Json = nlohmann::json;
+
+std::string Hex(const std::vector<BYTE>& bytes)
+{
+    std::string out;
+    char buf[3];
+    for (BYTE b : bytes) {
+        std::snprintf(buf, sizeof buf, "%02X", b);
+        out += buf;
+    }
+    return out;
+}
+
+// Minutes since 1601 of a date (1 January 2024 is day 154,497).
+DWORD Minutes2024(int dayOfYear, int minute = 0)
+{
+    return static_cast<DWORD>((154497 + dayOfYear - 1) * 1440 + minute);
+}
+
+// Mondays and Thursdays from Monday 1 January 2024, 09:00 to 10:15; the
+// Thursday of 11 January moved to Friday 12 January 14:00 and renamed; the
+// Monday of 15 January deleted.
+platform::RecurrencePatternBlob WeeklyPattern()
+{
+    platform::RecurrencePatternBlob b;
+    b.frequency = platform::kRecurFrequencyWeekly;
+    b.patternType = platform::kRecurPatternWeek;
+    b.period = 1;
+    b.weekdayMask = 2 | 16;
+    b.startDate = Minutes2024(1);
+    b.startTimeOffset = 540;
+    b.endTimeOffset = 615;
+    b.deletedInstanceDates = {Minutes2024(11), Minutes2024(15)};
+    b.modifiedInstanceDates = {Minutes2024(12)};
+    platform::RecurrenceExceptionInfo e;
+    e.startDateTime = Minutes2024(12, 14 * 60);
+    e.endDateTime = Minutes2024(12, 15 * 60);
+    e.originalStartDate = Minutes2024(11, 540);
+    e.subject = u"Moved";
+    e.busyStatus = 3;
+    b.exceptions = {e};
+    return b;
+}
+
+// The published weekly example as it stands (desktop versions).
+const std::string kPublishedWeekly =
+    "043004300B2001000000C0210000010000000000000032000000222000000C0000000000000000000000000000008020BC0C"
+    "20ADBC0C0630000009300000580200007602000000000000000000000000";
+
+class KstoolsRecur : public KstoolsHomeFixture {
+protected:
+    // The device clock runs in UTC unless a zone is given.
+    kstest::ChildResult RunIn(const std::string& zone, std::vector<std::string> args)
+    {
+        args.insert(args.begin(), {KSTOOLS_CLI, "recur"});
+        return kstest::RunChild(args, {}, {{"KSTOOLS_HOME", home_}, {"KSTOOLS_LOCALE", "en-US"}, {"TZ", zone}});
+    }
+    Json Recur(std::vector<std::string> args, const std::string& zone = "UTC")
+    {
+        args.push_back("--json");
+        auto r = RunIn(zone, args);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        return r.exitCode == 0 ? Json::parse(r.out) : Json::object();
+    }
+};
+
+std::vector<std::string> Starts(const Json& out)
+{
+    std::vector<std::string> starts;
+    for (const auto& o : out["occurrences"]) starts.push_back(o["start"]);
+    return starts;
+}
+
+TEST_F(KstoolsRecur, BlobOccurrencesWithChangesAndDeletions)
+{
+    const Json out = Recur({"--blob", Hex(platform::EncodeRecurrencePatternBlob(WeeklyPattern())), "--from",
+                            "2024-01-08", "--to", "2024-01-21"});
+    EXPECT_EQ(out["result"], "usable");
+    EXPECT_EQ(out["reason"], "");
+    EXPECT_EQ(out["fields"]["kind"], "weekly");
+    EXPECT_EQ(out["fields"]["weekday_mask"], 18);
+    EXPECT_EQ(out["fields"]["start_date"], "2024-01-01");
+    EXPECT_EQ(out["fields"]["exception_count"], 1);
+    EXPECT_EQ(out["fields"]["deleted_dates"], Json::array({"2024-01-15"}));
+    EXPECT_EQ(Starts(out), (std::vector<std::string>{"2024-01-08T09:00", "2024-01-12T14:00", "2024-01-18T09:00"}));
+    const Json& moved = out["occurrences"][1];
+    EXPECT_EQ(moved["end"], "2024-01-12T15:00");
+    EXPECT_EQ(moved["subject"], "Moved");
+    EXPECT_EQ(moved["busy_status"], 3);
+    EXPECT_EQ(moved["exception"], true);
+    EXPECT_EQ(moved["all_day"], false);
+    EXPECT_EQ(out["occurrences"][0]["end"], "2024-01-08T10:15");
+    EXPECT_EQ(out["occurrences"][0]["exception"], false);
+    EXPECT_EQ(out["occurrences"][0]["busy_status"], 2);
+}
+
+TEST_F(KstoolsRecur, OwnTimeZoneIsShownOnTheDevicesClock)
+{
+    // The appointment's zone is 5 hours behind UTC, without daylight saving.
+    std::vector<BYTE> zone(48, 0);
+    zone[0] = 0x2C;  // Bias 300
+    zone[1] = 0x01;
+    const std::string blob = Hex(platform::EncodeRecurrencePatternBlob(WeeklyPattern()));
+    const Json out = Recur({"--blob", blob, "--tz-blob", Hex(zone), "--from", "2024-01-08", "--to", "2024-01-08"});
+    EXPECT_EQ(out["fields"]["own_time_zone"], true);
+    EXPECT_EQ(Starts(out), (std::vector<std::string>{"2024-01-08T14:00"}));
+    // On a device in New York the same appointment keeps its wall clock.
+    const Json ny = Recur({"--blob", blob, "--tz-blob", Hex(zone), "--from", "2024-01-08", "--to", "2024-01-08"},
+                          "America/New_York");
+    EXPECT_EQ(Starts(ny), (std::vector<std::string>{"2024-01-08T09:00"}));
+}
+
+TEST_F(KstoolsRecur, UnusablePatternsAreReportedNotFailed)
+{
+    Json out = Recur({"--blob", kPublishedWeekly, "--from", "2007-03-01", "--to", "2007-04-30"});
+    EXPECT_EQ(out["result"], "rejected");
+    EXPECT_NE(out["reason"].get<std::string>().find("0x3005"), std::string::npos);
+    EXPECT_EQ(out["fields"]["writer_version2"], "0x3009");
+    EXPECT_TRUE(out["occurrences"].empty());
+    // The same bytes with the device's versions are usable.
+    std::string device = kPublishedWeekly;
+    device.replace(54 * 2, 16, "0530000005300000");
+    out = Recur({"--blob", device, "--from", "2007-03-01", "--to", "2007-04-30"});
+    EXPECT_EQ(out["result"], "usable");
+    EXPECT_EQ(out["occurrences"].size(), 12u);
+    EXPECT_EQ(out["occurrences"][11]["start"], "2007-04-20T10:00");
+    // A calendar type other than 0 only warns.
+    platform::RecurrencePatternBlob b = WeeklyPattern();
+    b.calendarType = 1;
+    out =
+        Recur({"--blob", Hex(platform::EncodeRecurrencePatternBlob(b)), "--from", "2024-01-08", "--to", "2024-01-08"});
+    EXPECT_EQ(out["result"], "warnings");
+    EXPECT_FALSE(out["reason"].get<std::string>().empty());
+    EXPECT_EQ(out["occurrences"].size(), 1u);
+    // Garbage is rejected, with exit code 0.
+    out = Recur({"--blob", "DEADBEEF", "--from", "2024-01-01", "--to", "2024-01-31"});
+    EXPECT_EQ(out["result"], "rejected");
+}
+
+TEST_F(KstoolsRecur, PlainOutputListsTheOccurrences)
+{
+    auto r = RunIn("UTC", {"--blob", Hex(platform::EncodeRecurrencePatternBlob(WeeklyPattern())), "--from",
+                           "2024-01-11", "--to", "2024-01-12"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("result: usable"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("2024-01-12T14:00  2024-01-12T15:00  Moved  [changed]"), std::string::npos) << r.out;
+}
+
+TEST_F(KstoolsRecur, BadArgumentsAreUsageErrors)
+{
+    const std::string blob = Hex(platform::EncodeRecurrencePatternBlob(WeeklyPattern()));
+    EXPECT_EQ(RunIn("UTC", {"--from", "2024-01-01", "--to", "2024-01-02"}).exitCode, 2) << "no pattern";
+    EXPECT_EQ(RunIn("UTC", {"--oid", "5", "--blob", blob, "--from", "2024-01-01", "--to", "2024-01-02"}).exitCode, 2);
+    EXPECT_EQ(RunIn("UTC", {"--blob", "0G", "--from", "2024-01-01", "--to", "2024-01-02"}).exitCode, 2);
+    EXPECT_EQ(RunIn("UTC", {"--blob", "ABC", "--from", "2024-01-01", "--to", "2024-01-02"}).exitCode, 2);
+    EXPECT_EQ(RunIn("UTC", {"--blob", blob, "--to", "2024-01-02"}).exitCode, 2) << "no --from";
+    EXPECT_EQ(RunIn("UTC", {"--blob", blob, "--from", "2024-02-30", "--to", "2024-03-02"}).exitCode, 2);
+    EXPECT_EQ(RunIn("UTC", {"--blob", blob, "--from", "2024-01-03", "--to", "2024-01-02"}).exitCode, 2);
+    EXPECT_EQ(RunIn("UTC", {"--blob", blob, "--start", "2024-01-01T09:00", "--from", "2024-01-01", "--to",
+                            "2024-01-02"})
+                  .exitCode,
+              2)
+        << "--start without --duration";
+    EXPECT_EQ(RunIn("UTC", {"--oid", "abc", "--from", "2024-01-01", "--to", "2024-01-02"}).exitCode, 2);
+}
+
+TEST_F(KstoolsRecur, StoredAppointmentIsReadByOid)
+{
+    auto seeded = Run({"store", "seed", "--appointments", "60", "--tasks", "0", "--contacts", "0"});
+    ASSERT_EQ(seeded.exitCode, 0) << seeded.err;
+    auto dump = Run({"store", "dump", "Appointments Database", "--json"});
+    ASSERT_EQ(dump.exitCode, 0) << dump.err;
+    const Json records = Json::parse(dump.out)["records"];
+    int checked = 0;
+    for (const auto& record : records) {
+        std::string pattern, zone, subject;
+        for (const auto& p : record["properties"]) {
+            if (p["propid"] == "0x40150041") pattern = p["value"];
+            if (p["propid"] == "0x00010041") zone = p["value"];
+            if (p["propid"] == "0x0037001F") subject = p["value"];
+        }
+        if (pattern.empty()) continue;
+        std::vector<std::string> args = {"--oid", record["oid"], "--from", "2020-01-01", "--to", "2030-12-31"};
+        const Json byOid = Recur(args);
+        args = {"--blob", pattern, "--from", "2020-01-01", "--to", "2030-12-31"};
+        if (!zone.empty()) args.insert(args.end(), {"--tz-blob", zone});
+        const Json byBlob = Recur(args);
+        EXPECT_EQ(byOid["result"], byBlob["result"]);
+        EXPECT_EQ(byOid["fields"], byBlob["fields"]);
+        ASSERT_EQ(Starts(byOid), Starts(byBlob)) << record["oid"];
+        for (const auto& o : byOid["occurrences"]) {
+            if (o["exception"] == false) {
+                EXPECT_EQ(o["subject"], subject);
+            }
+        }
+        if (++checked == 3) break;
+    }
+    EXPECT_GT(checked, 0) << "the seeded store holds recurring appointments";
+    EXPECT_EQ(RunIn("UTC", {"--oid", "0x7FFFFF00", "--from", "2024-01-01", "--to", "2024-01-02"}).exitCode, 1);
+}
+
+}  // namespace
