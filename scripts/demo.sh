@@ -24,3 +24,4 @@ show demo
 show tasks --filter overdue --group importance --sort due,subject
 show projects add Garden
 show projects
+show calendar
