@@ -92,11 +92,11 @@ inline HANDLE OpenStore(const WCHAR* name)
     return CeOpenDatabaseEx(nullptr, &dbOid, nullptr, 0, 0, nullptr);
 }
 
-inline CEOID WriteAppointment(const Appointment& spec)
+inline CEOID WriteAppointment(const Appointment& given)
 {
     HANDLE db = OpenStore(kAppointmentsDatabase);
     if (db == INVALID_HANDLE_VALUE) return 0;
-    Appointment a = spec;
+    Appointment a = given;
     // One attendee: a count, then a name and an address.
     std::vector<BYTE> attendees = {1, 0, 0, 0, 1, 0, 'A', 0, 3, 0, 'a', 0, '@', 0, 'b', 0};
     std::vector<CEPROPVAL> props;

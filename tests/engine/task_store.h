@@ -23,7 +23,7 @@ namespace tasktest {
 
 // One task record; an absent optional leaves its property out. Dates are
 // day numbers (OLE dates).
-struct TaskSpec {
+struct TaskFields {
     std::u16string subject;
     std::optional<double> due;
     std::optional<double> start;
@@ -46,13 +46,13 @@ inline FILETIME DayToFileTime(double day)
     return ft;
 }
 
-inline CEOID WriteTask(const TaskSpec& spec)
+inline CEOID WriteTask(const TaskFields& task)
 {
     CEOID dbOid = PimDatabases::Oid(kTasksDatabase);
     HANDLE db = CeOpenDatabaseEx(nullptr, &dbOid, nullptr, 0, 0, nullptr);
     if (db == INVALID_HANDLE_VALUE) return 0;
-    std::u16string subject = spec.subject;
-    std::vector<BYTE> categories = spec.categories, note = spec.note;
+    std::u16string subject = task.subject;
+    std::vector<BYTE> categories = task.categories, note = task.note;
     std::vector<CEPROPVAL> props;
     auto add = [&](CEPROPID id) -> CEPROPVAL& {
         props.push_back(CEPROPVAL{});
@@ -60,12 +60,12 @@ inline CEOID WriteTask(const TaskSpec& spec)
         return props.back();
     };
     add(0x0037001F).val.lpwstr = subject.data();
-    add(0x00040002).val.iVal = spec.sensitivity;
-    add(0x410F0002).val.iVal = spec.complete ? 1 : 0;
-    if (spec.due) add(0x41050040).val.filetime = DayToFileTime(*spec.due);
-    if (spec.start) add(0x41040040).val.filetime = DayToFileTime(*spec.start);
-    if (spec.completed) add(0x410F0040).val.filetime = DayToFileTime(*spec.completed);
-    if (spec.importance) add(0x00260003).val.lVal = *spec.importance;
+    add(0x00040002).val.iVal = task.sensitivity;
+    add(0x410F0002).val.iVal = task.complete ? 1 : 0;
+    if (task.due) add(0x41050040).val.filetime = DayToFileTime(*task.due);
+    if (task.start) add(0x41040040).val.filetime = DayToFileTime(*task.start);
+    if (task.completed) add(0x410F0040).val.filetime = DayToFileTime(*task.completed);
+    if (task.importance) add(0x00260003).val.lVal = *task.importance;
     if (!categories.empty()) {
         CEPROPVAL& p = add(0x00160041);
         p.val.blob.dwCount = static_cast<DWORD>(categories.size());
@@ -76,8 +76,8 @@ inline CEOID WriteTask(const TaskSpec& spec)
         p.val.blob.dwCount = static_cast<DWORD>(note.size());
         p.val.blob.lpb = note.data();
     }
-    if (spec.parent) add(0x2A090005).val.dblVal = *spec.parent;
-    if (spec.percent) add(0x2A110013).val.ulVal = *spec.percent;
+    if (task.parent) add(0x2A090005).val.dblVal = *task.parent;
+    if (task.percent) add(0x2A110013).val.ulVal = *task.percent;
     const CEOID oid = CeWriteRecordProps(db, 0, static_cast<WORD>(props.size()), props.data());
     CloseHandle(db);
     return oid;

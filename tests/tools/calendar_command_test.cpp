@@ -67,12 +67,12 @@ protected:
         KstoolsHomeFixture::TearDown();
     }
 
-    static CEOID Write(const Appointment& spec)
+    static CEOID Write(const Appointment& given)
     {
         CEOID dbOid = PimDatabases::Oid(kAppointmentsDatabase);
         HANDLE db = CeOpenDatabaseEx(nullptr, &dbOid, nullptr, 0, 0, nullptr);
         if (db == INVALID_HANDLE_VALUE) return 0;
-        Appointment a = spec;
+        Appointment a = given;
         std::vector<BYTE> attendees = {1, 0, 0, 0, 1, 0, 'A', 0, 1, 0, 'a', 0};
         FILETIME local{};
         SystemTimeToFileTime(&a.start, &local);

@@ -35,7 +35,7 @@ constexpr CEPROPID kPercent = 0x2A110013;
 
 constexpr int kHigh = 1, kNormal = 2, kLow = 3;  // importance as stored
 
-struct TaskSpec {
+struct TaskFields {
     std::u16string subject;
     std::optional<int> due;    // days from today
     std::optional<int> start;  // days from today
@@ -74,7 +74,7 @@ protected:
         return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
     }
 
-    CEOID AddTask(const TaskSpec& t)
+    CEOID AddTask(const TaskFields& t)
     {
         CEOID dbOid = 0;
         HANDLE db = CeOpenDatabase(&dbOid, kTasksDatabase, 0, 0, nullptr);
