@@ -33,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/stored_record_walk.h"
 #include "engine/calendar_thread.h"
 #include "engine/loader_host.h"
 #include "platform/cedb.h"
@@ -46,6 +47,11 @@
 #include "platform/utf8.h"
 
 namespace {
+
+using benchpeer::Le16;
+using benchpeer::Le32;
+using benchpeer::Le64;
+using benchpeer::WalkRecord;
 
 constexpr int kAppointments = 50000;
 constexpr DWORD kLoadTimeoutMs = 120000;
@@ -165,50 +171,7 @@ CalendarStore& Store()
 
 // ---- the peer ----
 
-std::uint16_t Le16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-std::uint32_t Le32(const unsigned char* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-std::uint64_t Le64(const unsigned char* p) { return Le32(p) | static_cast<std::uint64_t>(Le32(p + 4)) << 32; }
 
-// Walks one stored record (version byte, 16-bit count, then per property a
-// 32-bit id and a value sized by the id's type). False when the bytes are
-// not a record.
-template <typename Take>
-bool WalkRecord(const unsigned char* p, size_t size, Take take)
-{
-    if (size < 3 || p[0] != 1) return false;
-    const unsigned count = Le16(p + 1);
-    size_t at = 3;
-    for (unsigned k = 0; k < count; ++k) {
-        if (size - at < 4) return false;
-        const CEPROPID id = Le32(p + at);
-        at += 4;
-        size_t length = 0;
-        switch (id & 0xFFFF) {
-        case CEVT_I2:
-        case CEVT_UI2: length = 2; break;
-        case CEVT_I4:
-        case CEVT_UI4:
-        case CEVT_BOOL: length = 4; break;
-        case CEVT_R8:
-        case CEVT_FILETIME: length = 8; break;
-        case CEVT_LPWSTR:
-        case CEVT_BLOB:
-            if (size - at < 4) return false;
-            length = Le32(p + at) * ((id & 0xFFFF) == CEVT_LPWSTR ? 2u : 1u);
-            at += 4;
-            break;
-        default: return false;
-        }
-        if (size - at < length) return false;
-        take(id, p + at, length);
-        at += length;
-    }
-    return true;
-}
 
 struct PeerEntry {
     DWORD oid = 0;
