@@ -304,10 +304,9 @@ bool CCalendarThread::FileAppointment()
         if (m_working.recurring) {
             const CEPROPVAL* props = m_record.GetProps();
             const int patternAt = m_record.FindProp(m_appointmentProps[12]);
-            const int zoneAt = m_record.FindProp(m_appointmentProps[14]);
             const CEBLOB pattern = props[patternAt].val.blob;  // present: fReadRecord checked
             CEBLOB zone{0, nullptr};
-            if (zoneAt >= 0 && !(props[zoneAt].wFlags & CEDB_PROPNOTFOUND)) zone = props[zoneAt].val.blob;
+            if (const CEPROPVAL* stored = m_record.Stored(m_appointmentProps[14])) zone = stored->val.blob;
             // The parser keeps the pattern's own dates in start and end.
             const double start = m_working.start, end = m_working.end;
             const LONG day = m_working.day;

@@ -30,24 +30,16 @@ constexpr ULONG kContactPropIds[kContactProps] = {0x3A06001F, 0x3A11001F, 0x4001
 constexpr ULONG kContactBirthday = 0x40010040;
 constexpr ULONG kContactAnniversary = 0x40030040;
 
-const CEPROPVAL* Find(const CeDbRecord& record, ULONG propid)
-{
-    const int index = record.FindProp(propid);
-    if (index < 0) return nullptr;
-    const CEPROPVAL* entry = &record.GetProps()[index];
-    return (entry->wFlags & CEDB_PROPNOTFOUND) ? nullptr : entry;
-}
-
 const WCHAR* Text(const CeDbRecord& record, ULONG propid)
 {
-    const CEPROPVAL* entry = Find(record, propid);
+    const CEPROPVAL* entry = record.Stored(propid);
     return entry ? entry->val.lpwstr : nullptr;
 }
 
 // A stored local FILETIME as an OLE date; false when missing or not a date.
 bool LocalDate(const CeDbRecord& record, ULONG propid, double& date, SYSTEMTIME* broken = nullptr)
 {
-    const CEPROPVAL* entry = Find(record, propid);
+    const CEPROPVAL* entry = record.Stored(propid);
     if (!entry) return false;
     SYSTEMTIME st{};
     DATE value = 0;
@@ -179,7 +171,7 @@ void CCalendarThread::AddJournal()
         if (!hasStart) start = created;
 
         auto* entry = new DATACALENDAR;
-        const CEPROPVAL* duration = Find(m_record, 0x00320013);
+        const CEPROPVAL* duration = m_record.Stored(0x00320013);
         entry->duration = duration ? static_cast<LONG>(duration->val.ulVal) : 0;
         entry->start = start;
         entry->end = start + entry->duration / 1440.0;

@@ -40,10 +40,7 @@ constexpr std::uint64_t kFileTimePerDay = 864000000000ULL;
 
 const CEPROPVAL* Entry(const CeDbRecord& record, const ULONG* ids, AppointmentProp prop)
 {
-    const int index = record.FindProp(ids[prop]);
-    if (index < 0) return nullptr;
-    const CEPROPVAL* entry = &record.GetProps()[index];
-    return (entry->wFlags & CEDB_PROPNOTFOUND) ? nullptr : entry;
+    return record.Stored(ids[prop]);
 }
 
 const WCHAR* TextOf(const CeDbRecord& record, const ULONG* ids, AppointmentProp prop)

@@ -45,10 +45,7 @@ struct TaskRecord {
 
     const CEPROPVAL* Entry(TaskProp prop) const
     {
-        const int index = record.FindProp(ids[prop]);
-        if (index < 0) return nullptr;
-        const CEPROPVAL* entry = &record.GetProps()[index];
-        return (entry->wFlags & CEDB_PROPNOTFOUND) ? nullptr : entry;
+        return record.Stored(ids[prop]);
     }
     LONG Number(TaskProp prop) const
     {

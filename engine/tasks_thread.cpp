@@ -184,9 +184,7 @@ DWORD CTasksThread::TasksThreadProc(CeManualEvent* stopEvent)
             readAny = true;
             if (!db->ReadRec(record, buffer, kTasksReadBufferSize, 1, &blobId)) continue;
             CEBLOB blob{0, nullptr};
-            if (record.GetCount() == 1 && !(record.GetProps()[0].wFlags & CEDB_PROPNOTFOUND)) {
-                blob = record.GetProps()[0].val.blob;
-            }
+            if (const CEPROPVAL* stored = record.StoredAt(0)) blob = stored->val.blob;
             if (CategoryFilterHighLevel(&blob, &m_categoryRestrict)) chosen.Append(record.GetOid());
         }
     }

@@ -37,25 +37,16 @@ constexpr LONG kNoDay = 949998;
 
 int At(const CeDbRecord& record, const ULONG* ids, TaskProp prop) { return record.FindProp(ids[prop]); }
 
-// The stored entry itself (strings and blobs are read in place, without a
-// copy); null when the record lacks the property.
-const CEPROPVAL* Entry(const CeDbRecord& record, int index)
-{
-    if (index < 0 || index >= record.GetCount()) return nullptr;
-    const CEPROPVAL* entry = &record.GetProps()[index];
-    return (entry->wFlags & CEDB_PROPNOTFOUND) ? nullptr : entry;
-}
-
 const WCHAR* TextOf(const CeDbRecord& record, int index)
 {
-    const CEPROPVAL* entry = Entry(record, index);
+    const CEPROPVAL* entry = record.StoredAt(index);
     return entry && TypeFromPropID(entry->propid) == CEVT_LPWSTR ? entry->val.lpwstr : nullptr;
 }
 
 // The blob, or {0, null} when missing (which the filters read as empty).
 CEBLOB BlobOf(const CeDbRecord& record, int index)
 {
-    const CEPROPVAL* entry = Entry(record, index);
+    const CEPROPVAL* entry = record.StoredAt(index);
     if (!entry || TypeFromPropID(entry->propid) != CEVT_BLOB) return CEBLOB{0, nullptr};
     return entry->val.blob;
 }
@@ -176,7 +167,7 @@ void CTasksThread::FillRow(DATATASKS* row, CeDbRecord& record)
     row->flag4503 = AbsoluteFlag(record, At(record, ids, kFlag4503));
 
     const CEBLOB blob = BlobOf(record, At(record, ids, kCategories));
-    if (Entry(record, At(record, ids, kCategories))) {
+    if (record.StoredAt(At(record, ids, kCategories))) {
         m_scratchCategories.RemoveAll();
         BLOB2Categories(blob, m_scratchCategories);
         WCHAR* text = CategoryAssembler(m_scratchCategories);

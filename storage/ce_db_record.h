@@ -48,6 +48,10 @@ public:
 
     // The index of the entry with this propid, -1 when there is none.
     int FindProp(CEPROPID propid) const;
+    // The entry itself, read in place (strings and blobs without a copy);
+    // null when the record lacks the property or it is marked not found.
+    const CEPROPVAL* Stored(CEPROPID propid) const { return StoredAt(FindProp(propid)); }
+    const CEPROPVAL* StoredAt(int index) const { return Present(index) ? &m_props[index] : nullptr; }
 
     // Getters: false when the index is outside the array or the entry is
     // marked CEDB_PROPNOTFOUND. The number getters read the union's 16-bit,
