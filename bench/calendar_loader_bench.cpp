@@ -84,11 +84,28 @@ std::vector<BYTE> PatternFor(int i, int oleDay, int startMinute, int duration)
     rule.startMinute = startMinute;
     rule.durationMinutes = duration;
     switch (i % 5) {
-    case 0: rule.type = platform::kRecursDaily; rule.interval = 1 + i % 3; break;
-    case 1: rule.type = platform::kRecursWeekly; rule.dayOfWeekMask = 1 << (i % 7) | 2; break;
-    case 2: rule.type = platform::kRecursMonthly; rule.dayOfMonth = 1 + i % 31; break;
-    case 3: rule.type = platform::kRecursMonthNth; rule.dayOfWeekMask = 1 << (i % 7); rule.instance = 1 + i % 5; break;
-    default: rule.type = platform::kRecursYearly; rule.dayOfMonth = 1 + i % 28; rule.monthOfYear = 1 + i % 12; break;
+        case 0:
+            rule.type = platform::kRecursDaily;
+            rule.interval = 1 + i % 3;
+            break;
+        case 1:
+            rule.type = platform::kRecursWeekly;
+            rule.dayOfWeekMask = 1 << (i % 7) | 2;
+            break;
+        case 2:
+            rule.type = platform::kRecursMonthly;
+            rule.dayOfMonth = 1 + i % 31;
+            break;
+        case 3:
+            rule.type = platform::kRecursMonthNth;
+            rule.dayOfWeekMask = 1 << (i % 7);
+            rule.instance = 1 + i % 5;
+            break;
+        default:
+            rule.type = platform::kRecursYearly;
+            rule.dayOfMonth = 1 + i % 28;
+            rule.monthOfYear = 1 + i % 12;
+            break;
     }
     if (i % 3 == 0) {
         rule.end = platform::RecurrenceEnd::kByDate;
@@ -131,7 +148,8 @@ struct CalendarStore {
             const int startMinute = allDay ? 0 : 8 * 60 + (i * 7) % (10 * 60);
             const int duration = allDay ? 1440 : 15 + (i * 13) % 106;
             // Recurring series start up to five years before the store's days.
-            const int day = recurring ? kFirstStoreDay - (i * 37) % (5 * 365) : kFirstStoreDay + (i * 7919) % kStoreDays;
+            const int day =
+                recurring ? kFirstStoreDay - (i * 37) % (5 * 365) : kFirstStoreDay + (i * 7919) % kStoreDays;
             std::u16string subject = std::u16string(subjects[i % 6]) + u" " + Number(i);
             std::u16string location = places[i % 5];
             std::vector<BYTE> blob = recurring ? PatternFor(i / 5, day, startMinute, duration) : std::vector<BYTE>{};
@@ -170,8 +188,6 @@ CalendarStore& Store()
 }
 
 // ---- the peer ----
-
-
 
 struct PeerEntry {
     DWORD oid = 0;
@@ -212,19 +228,27 @@ public:
             ok = WalkRecord(bytes, static_cast<size_t>(sqlite3_column_bytes(records_, 1)),
                             [&](CEPROPID id, const unsigned char* v, size_t length) {
                                 switch (id) {
-                                case kStart:
-                                    entry.start = static_cast<double>(Le64(v) - kOleEpoch) / static_cast<double>(kDay);
-                                    break;
-                                case kDuration: entry.duration = static_cast<LONG>(Le32(v)); break;
-                                case kAllDay: entry.allDay = Le32(v) == 1; break;
-                                case kSubject:
-                                    entry.subject.assign(reinterpret_cast<const char16_t*>(v), length / 2);
-                                    break;
-                                case kLocation:
-                                    entry.location.assign(reinterpret_cast<const char16_t*>(v), length / 2);
-                                    break;
-                                case kPattern: entry.recurring = length > 0; break;
-                                default: break;
+                                    case kStart:
+                                        entry.start =
+                                            static_cast<double>(Le64(v) - kOleEpoch) / static_cast<double>(kDay);
+                                        break;
+                                    case kDuration:
+                                        entry.duration = static_cast<LONG>(Le32(v));
+                                        break;
+                                    case kAllDay:
+                                        entry.allDay = Le32(v) == 1;
+                                        break;
+                                    case kSubject:
+                                        entry.subject.assign(reinterpret_cast<const char16_t*>(v), length / 2);
+                                        break;
+                                    case kLocation:
+                                        entry.location.assign(reinterpret_cast<const char16_t*>(v), length / 2);
+                                        break;
+                                    case kPattern:
+                                        entry.recurring = length > 0;
+                                        break;
+                                    default:
+                                        break;
                                 }
                             });
             const double end = entry.start + entry.duration / 1440.0;
@@ -317,8 +341,9 @@ BENCHMARK(BM_CalendarMonth_Ours)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_CalendarStoreRead(benchmark::State& state)
 {
     Store();
-    static ULONG ids[15] = {0x420D0040, 0x42130003, 0x42150003, 0x45030002, 0x42230002, 0x00040002, 0x000F0002, 0x0037001F,
-                            0x4208001F, 0x2A08001F, 0x00170041, 0x00160041, 0x40150041, 0x00300041, 0x00010041};
+    static ULONG ids[15] = {0x420D0040, 0x42130003, 0x42150003, 0x45030002, 0x42230002,
+                            0x00040002, 0x000F0002, 0x0037001F, 0x4208001F, 0x2A08001F,
+                            0x00170041, 0x00160041, 0x40150041, 0x00300041, 0x00010041};
     std::vector<BYTE> buffer(128 * 1024);
     int records = 0;
     for (auto _ : state) {

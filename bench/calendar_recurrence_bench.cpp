@@ -29,8 +29,8 @@
 
 namespace {
 
-using calendar_days::DayOf;
 using calendar_days::DateOf;
+using calendar_days::DayOf;
 using calendar_days::WeekdayOf;
 
 constexpr int kKinds = 7;
@@ -85,69 +85,70 @@ Pattern Make(int kind, std::int64_t startDay, std::mt19937& rng)
     std::string rule;
     std::int64_t dtstart = startDay;
     switch (kind) {
-    case 0:
-        b.frequency = kRecurDaily;
-        b.patternType = 0;
-        b.period = 1440u * static_cast<DWORD>(pick(1, 14));
-        rule = "FREQ=DAILY;INTERVAL=" + std::to_string(b.period / 1440);
-        break;
-    case 1:
-        b.frequency = kRecurDaily;
-        b.patternType = 1;
-        b.weekdayMask = 62;
-        b.period = 0;
-        rule = "FREQ=DAILY;BYDAY=MO,TU,WE,TH,FR";
-        dtstart = startDay - WeekdayOf(startDay);
-        break;
-    case 2:
-        b.frequency = kRecurWeekly;
-        b.patternType = 1;
-        b.period = static_cast<DWORD>(pick(1, 4));
-        b.weekdayMask = static_cast<DWORD>(pick(1, 127));
-        rule = "FREQ=WEEKLY;INTERVAL=" + std::to_string(b.period) + ";BYDAY=" + ByDay(b.weekdayMask) + ";WKST=SU";
-        dtstart = startDay - WeekdayOf(startDay);
-        break;
-    case 3:
-        b.frequency = kRecurMonthly;
-        b.patternType = 2;
-        b.period = static_cast<DWORD>(pick(1, 6));
-        b.dayOfMonth = static_cast<DWORD>(pick(1, 31));
-        rule = "FREQ=MONTHLY;INTERVAL=" + std::to_string(b.period) + ";" + MonthDay(b.dayOfMonth);
-        dtstart = DayOf(s.year, s.month, 1);
-        break;
-    case 4:
-        b.frequency = kRecurMonthly;
-        b.patternType = 3;
-        b.period = static_cast<DWORD>(pick(1, 6));
-        b.weekdayMask = static_cast<DWORD>(1u << pick(0, 6));
-        b.nth = static_cast<DWORD>(pick(1, 5));
-        rule = "FREQ=MONTHLY;INTERVAL=" + std::to_string(b.period) + ";BYDAY=" + ByDay(b.weekdayMask) +
-               ";BYSETPOS=" + setposOf[b.nth];
-        dtstart = DayOf(s.year, s.month, 1);
-        break;
-    case 5:
-    case 6: {
-        b.frequency = kRecurYearly;
-        b.patternType = kind == 5 ? 2 : 3;
-        b.period = 12;
-        const int month = pick(1, 12);
-        b.firstDateTime = static_cast<DWORD>(kCumulative[month - 1] * 1440);
-        if (kind == 5) {
+        case 0:
+            b.frequency = kRecurDaily;
+            b.patternType = 0;
+            b.period = 1440u * static_cast<DWORD>(pick(1, 14));
+            rule = "FREQ=DAILY;INTERVAL=" + std::to_string(b.period / 1440);
+            break;
+        case 1:
+            b.frequency = kRecurDaily;
+            b.patternType = 1;
+            b.weekdayMask = 62;
+            b.period = 0;
+            rule = "FREQ=DAILY;BYDAY=MO,TU,WE,TH,FR";
+            dtstart = startDay - WeekdayOf(startDay);
+            break;
+        case 2:
+            b.frequency = kRecurWeekly;
+            b.patternType = 1;
+            b.period = static_cast<DWORD>(pick(1, 4));
+            b.weekdayMask = static_cast<DWORD>(pick(1, 127));
+            rule = "FREQ=WEEKLY;INTERVAL=" + std::to_string(b.period) + ";BYDAY=" + ByDay(b.weekdayMask) + ";WKST=SU";
+            dtstart = startDay - WeekdayOf(startDay);
+            break;
+        case 3:
+            b.frequency = kRecurMonthly;
+            b.patternType = 2;
+            b.period = static_cast<DWORD>(pick(1, 6));
             b.dayOfMonth = static_cast<DWORD>(pick(1, 31));
-            rule = "FREQ=YEARLY;BYMONTH=" + std::to_string(month) + ";" + MonthDay(b.dayOfMonth);
-        } else {
+            rule = "FREQ=MONTHLY;INTERVAL=" + std::to_string(b.period) + ";" + MonthDay(b.dayOfMonth);
+            dtstart = DayOf(s.year, s.month, 1);
+            break;
+        case 4:
+            b.frequency = kRecurMonthly;
+            b.patternType = 3;
+            b.period = static_cast<DWORD>(pick(1, 6));
             b.weekdayMask = static_cast<DWORD>(1u << pick(0, 6));
             b.nth = static_cast<DWORD>(pick(1, 5));
-            rule = "FREQ=YEARLY;BYMONTH=" + std::to_string(month) + ";BYDAY=" + ByDay(b.weekdayMask) +
+            rule = "FREQ=MONTHLY;INTERVAL=" + std::to_string(b.period) + ";BYDAY=" + ByDay(b.weekdayMask) +
                    ";BYSETPOS=" + setposOf[b.nth];
+            dtstart = DayOf(s.year, s.month, 1);
+            break;
+        case 5:
+        case 6: {
+            b.frequency = kRecurYearly;
+            b.patternType = kind == 5 ? 2 : 3;
+            b.period = 12;
+            const int month = pick(1, 12);
+            b.firstDateTime = static_cast<DWORD>(kCumulative[month - 1] * 1440);
+            if (kind == 5) {
+                b.dayOfMonth = static_cast<DWORD>(pick(1, 31));
+                rule = "FREQ=YEARLY;BYMONTH=" + std::to_string(month) + ";" + MonthDay(b.dayOfMonth);
+            } else {
+                b.weekdayMask = static_cast<DWORD>(1u << pick(0, 6));
+                b.nth = static_cast<DWORD>(pick(1, 5));
+                rule = "FREQ=YEARLY;BYMONTH=" + std::to_string(month) + ";BYDAY=" + ByDay(b.weekdayMask) +
+                       ";BYSETPOS=" + setposOf[b.nth];
+            }
+            dtstart = DayOf(s.year, 1, 1);
+            break;
         }
-        dtstart = DayOf(s.year, 1, 1);
-        break;
+        default:
+            break;
     }
-    default: break;
-    }
-    Pattern p{kind, platform::EncodeRecurrencePatternBlob(b), startDay,
-              icalrecurrencetype_from_string(rule.c_str()), IcalDate(dtstart)};
+    Pattern p{kind, platform::EncodeRecurrencePatternBlob(b), startDay, icalrecurrencetype_from_string(rule.c_str()),
+              IcalDate(dtstart)};
     return p;
 }
 
@@ -280,10 +281,10 @@ BENCHMARK(BM_Year_Peer)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Month_Ours)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Month_Peer)->Unit(benchmark::kMillisecond);
 
-#define KIND_PAIR(Name, kind)                                                                  \
+#define KIND_PAIR(Name, kind)                                                                      \
     void BM_Year##Name##_Ours(benchmark::State& s) { Run(s, true, kind, kYearFirst, kYearLast); }  \
     void BM_Year##Name##_Peer(benchmark::State& s) { Run(s, false, kind, kYearFirst, kYearLast); } \
-    BENCHMARK(BM_Year##Name##_Ours)->Unit(benchmark::kMillisecond);                              \
+    BENCHMARK(BM_Year##Name##_Ours)->Unit(benchmark::kMillisecond);                                \
     BENCHMARK(BM_Year##Name##_Peer)->Unit(benchmark::kMillisecond);
 KIND_PAIR(Daily, 0)
 KIND_PAIR(EveryWeekday, 1)

@@ -37,7 +37,8 @@ constexpr int kRecords = 50000;
 constexpr WORD kProps = 15;
 constexpr CEPROPID kName = MAKEPROPID(0x4013, CEVT_LPWSTR);
 
-std::u16string NameOf(int i) {
+std::u16string NameOf(int i)
+{
     static const char16_t* const first[] = {u"Anna", u"Björn", u"Carla", u"Dmitri", u"Émile", u"Fiona", u"Gus"};
     return std::u16string(first[i % 7]) + u" " + Utf8ToWide(std::to_string((i * 7919) % kRecords));
 }
@@ -46,7 +47,8 @@ struct BenchStore {
     CEOID db = 0;
     std::vector<CEPROPID> ids;
 
-    BenchStore() {
+    BenchStore()
+    {
         char pattern[] = "/tmp/kstools-bench-XXXXXX";
         if (!mkdtemp(pattern)) std::abort();
         setenv("KSTOOLS_HOME", pattern, 1);
@@ -80,12 +82,14 @@ struct BenchStore {
     }
 };
 
-BenchStore& Store() {
+BenchStore& Store()
+{
     static BenchStore store;
     return store;
 }
 
-void BM_ReadSorted_Ours(benchmark::State& state) {
+void BM_ReadSorted_Ours(benchmark::State& state)
+{
     BenchStore& store = Store();
     for (auto _ : state) {
         CEOID oid = store.db;
@@ -107,7 +111,8 @@ void BM_ReadSorted_Ours(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadSorted_Ours)->Unit(benchmark::kMillisecond);
 
-void BM_ReadSorted_Peer(benchmark::State& state) {
+void BM_ReadSorted_Peer(benchmark::State& state)
+{
     BenchStore& store = Store();
     sqlite3* db = nullptr;
     sqlite3_open_v2(platform::ObjectStorePath().c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
@@ -130,7 +135,8 @@ void BM_ReadSorted_Peer(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadSorted_Peer)->Unit(benchmark::kMillisecond);
 
-void BM_ReadSortedRecord_Ours(benchmark::State& state) {
+void BM_ReadSortedRecord_Ours(benchmark::State& state)
+{
     BenchStore& store = Store();
     CeDbRecord record;
     for (auto _ : state) {
@@ -154,7 +160,8 @@ BENCHMARK(BM_ReadSortedRecord_Peer)->Unit(benchmark::kMillisecond);
 
 constexpr int kSeeks = 1000;
 
-void BM_SeekValue_Ours(benchmark::State& state) {
+void BM_SeekValue_Ours(benchmark::State& state)
+{
     BenchStore& store = Store();
     CEOID oid = store.db;
     HANDLE h = CeOpenDatabase(&oid, nullptr, kName, 0, nullptr);
@@ -175,7 +182,8 @@ void BM_SeekValue_Ours(benchmark::State& state) {
 }
 BENCHMARK(BM_SeekValue_Ours)->Unit(benchmark::kMillisecond);
 
-void BM_SeekValue_Peer(benchmark::State& state) {
+void BM_SeekValue_Peer(benchmark::State& state)
+{
     BenchStore& store = Store();
     sqlite3* db = nullptr;
     sqlite3_open_v2(platform::ObjectStorePath().c_str(), &db, SQLITE_OPEN_READONLY, nullptr);

@@ -29,8 +29,8 @@ namespace {
 constexpr int kAppointments = 10000;
 constexpr DATE kFirstDay = 46000.0;  // 9 December 2025
 
-const char16_t* const kSubjects[] = {u"Budget review", u"Dentist", u"Lunch with Sam", u"Sprint planning",
-                                     u"Yoga class", u"Customer call", u"Haircut", u"Team meeting"};
+const char16_t* const kSubjects[] = {u"Budget review", u"Dentist",       u"Lunch with Sam", u"Sprint planning",
+                                     u"Yoga class",    u"Customer call", u"Haircut",        u"Team meeting"};
 const char16_t* const kLocations[] = {u"Room 4B", u"Main office", u"Café Rio", u"Online"};
 
 // A fresh, empty data directory for the object store.

@@ -25,8 +25,9 @@ constexpr int kSections = 500;
 constexpr int kValuesPerSection = 20;
 constexpr const WCHAR* kDevicePath = u"\\Corvid\\Settings.txt";
 
-const char16_t* const kViews[] = {u"TV", u"SV", u"CV", u"AV", u"CAV\\TLV", u"NV\\FolderState", u"Colors\\Categories",
-                                  u"Fonts", u"Menus", u"DayColors"};
+const char16_t* const kViews[] = {
+    u"TV",    u"SV",    u"CV",       u"AV", u"CAV\\TLV", u"NV\\FolderState", u"Colors\\Categories",
+    u"Fonts", u"Menus", u"DayColors"};
 const char16_t* const kTexts[] = {u"Tahoma,8,400,0", u"\\My Documents\\Notes\\Business\\Quarterly review.pwi",
                                   u"Subject;Due date;Priority;Categories", u"#FFE0C0", u"Work, Personal, Holiday"};
 

@@ -33,20 +33,27 @@ bool WalkRecord(const unsigned char* p, size_t size, Take take)
         at += 4;
         size_t length = 0;
         switch (id & 0xFFFF) {
-        case CEVT_I2:
-        case CEVT_UI2: length = 2; break;
-        case CEVT_I4:
-        case CEVT_UI4:
-        case CEVT_BOOL: length = 4; break;
-        case CEVT_R8:
-        case CEVT_FILETIME: length = 8; break;
-        case CEVT_LPWSTR:
-        case CEVT_BLOB:
-            if (size - at < 4) return false;
-            length = Le32(p + at) * ((id & 0xFFFF) == CEVT_LPWSTR ? 2u : 1u);
-            at += 4;
-            break;
-        default: return false;
+            case CEVT_I2:
+            case CEVT_UI2:
+                length = 2;
+                break;
+            case CEVT_I4:
+            case CEVT_UI4:
+            case CEVT_BOOL:
+                length = 4;
+                break;
+            case CEVT_R8:
+            case CEVT_FILETIME:
+                length = 8;
+                break;
+            case CEVT_LPWSTR:
+            case CEVT_BLOB:
+                if (size - at < 4) return false;
+                length = Le32(p + at) * ((id & 0xFFFF) == CEVT_LPWSTR ? 2u : 1u);
+                at += 4;
+                break;
+            default:
+                return false;
         }
         if (size - at < length) return false;
         take(id, p + at, length);

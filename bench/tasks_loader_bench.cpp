@@ -82,7 +82,7 @@ constexpr CEPROPID kNote = 0x00170041;
 constexpr CEPROPID kCategories = 0x00160041;
 constexpr CEPROPID kPercent = 0x2A110013;
 
-const char16_t* const kCategoryNames[] = {u"Business", u"Errands", u"Family", u"Holiday",
+const char16_t* const kCategoryNames[] = {u"Business", u"Errands",  u"Family",   u"Holiday",
                                           u"Ideas",    u"Personal", u"Projects", u"Travel"};
 constexpr int kCategoryCount = 8;
 
@@ -128,8 +128,8 @@ struct TaskStore {
     void WriteTasks(const SHORT* index)
     {
         static const char16_t* const verbs[] = {u"Call", u"Check", u"Draft", u"Email", u"File", u"Order", u"Plan"};
-        static const char16_t* const nouns[] = {u"accounts", u"budget", u"dentist", u"garage", u"invoice", u"lease",
-                                                u"minutes", u"printer", u"quote", u"report", u"tickets"};
+        static const char16_t* const nouns[] = {u"accounts", u"budget",  u"dentist", u"garage", u"invoice", u"lease",
+                                                u"minutes",  u"printer", u"quote",   u"report", u"tickets"};
         static const char16_t* const letters[] = {u"A", u"B", u"C"};
         CEOID oid = tasksDb;
         HANDLE db = CeOpenDatabaseEx(nullptr, &oid, nullptr, 0, 0, nullptr);
@@ -223,13 +223,11 @@ struct PeerRow {
     const PeerTask* task;
 };
 
-
 double OleDate(std::uint64_t filetime)
 {
     if (filetime < kOleEpoch) return kTaskNoDate;
     return static_cast<double>(filetime - kOleEpoch) / static_cast<double>(kDay);
 }
-
 
 std::u16string Text(const unsigned char* p, size_t bytes)
 {
@@ -259,26 +257,49 @@ bool PeerDecodeTask(DWORD oid, const unsigned char* bytes, size_t size, PeerTask
     task.oid = oid;
     return WalkRecord(bytes, size, [&](CEPROPID id, const unsigned char* v, size_t length) {
         switch (id) {
-        case kSensitivity: task.sensitivity = static_cast<SHORT>(Le16(v)); break;
-        case kComplete: task.complete = static_cast<SHORT>(Le16(v)); break;
-        case kStart: task.start = OleDate(Le64(v)); break;
-        case kDue: task.due = OleDate(Le64(v)); break;
-        case kImportance: {
-            const std::uint32_t stored = Le32(v);
-            task.importance = stored == 1 ? 2 : stored == 3 ? 0 : 1;
-            break;
-        }
-        case kIconText: task.iconText = Text(v, length); break;
-        case kSubject: task.subject = Text(v, length); break;
-        case kFlag4126: task.flag4126 = static_cast<SHORT>(Le16(v)); break;
-        case kFlag4503: task.flag4503 = static_cast<SHORT>(Le16(v)); break;
-        case kCompleted: task.completed = OleDate(Le64(v)); break;
-        case kNote: task.hasNote = length > 0; break;
-        case kCategories:
-            for (size_t w = 0; w < 4 && 4 * w + 4 <= length; ++w) task.categories[w] = Le32(v + 4 * w);
-            break;
-        case kPercent: task.percent = static_cast<LONG>(Le32(v)); break;
-        default: break;
+            case kSensitivity:
+                task.sensitivity = static_cast<SHORT>(Le16(v));
+                break;
+            case kComplete:
+                task.complete = static_cast<SHORT>(Le16(v));
+                break;
+            case kStart:
+                task.start = OleDate(Le64(v));
+                break;
+            case kDue:
+                task.due = OleDate(Le64(v));
+                break;
+            case kImportance: {
+                const std::uint32_t stored = Le32(v);
+                task.importance = stored == 1 ? 2 : stored == 3 ? 0 : 1;
+                break;
+            }
+            case kIconText:
+                task.iconText = Text(v, length);
+                break;
+            case kSubject:
+                task.subject = Text(v, length);
+                break;
+            case kFlag4126:
+                task.flag4126 = static_cast<SHORT>(Le16(v));
+                break;
+            case kFlag4503:
+                task.flag4503 = static_cast<SHORT>(Le16(v));
+                break;
+            case kCompleted:
+                task.completed = OleDate(Le64(v));
+                break;
+            case kNote:
+                task.hasNote = length > 0;
+                break;
+            case kCategories:
+                for (size_t w = 0; w < 4 && 4 * w + 4 <= length; ++w) task.categories[w] = Le32(v + 4 * w);
+                break;
+            case kPercent:
+                task.percent = static_cast<LONG>(Le32(v));
+                break;
+            default:
+                break;
         }
     });
 }
@@ -331,11 +352,11 @@ public:
         });
         out.tasks.reserve(kTasks);
         ok = ok && Scan(Store().tasksDb, [&](DWORD oid, const unsigned char* bytes, size_t size) {
-            out.tasks.emplace_back();
-            if (!PeerDecodeTask(oid, bytes, size, out.tasks.back())) return false;
-            SplitPriority(out.tasks.back());
-            return true;
-        });
+                 out.tasks.emplace_back();
+                 if (!PeerDecodeTask(oid, bytes, size, out.tasks.back())) return false;
+                 SplitPriority(out.tasks.back());
+                 return true;
+             });
         if (!ok) return false;
 
         // One entry per task and category it is shown under.
@@ -516,7 +537,12 @@ void BM_TasksScanInDueOrder(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations() * kTasks);
 }
-BENCHMARK(BM_TasksScanInDueOrder)->ArgName("cacheKiB")->Arg(2000)->Arg(32000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_TasksScanInDueOrder)
+    ->ArgName("cacheKiB")
+    ->Arg(2000)
+    ->Arg(32000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // ---- memory ----
 
@@ -533,9 +559,8 @@ std::atomic<long long> peak{0};
 void Added(void* block)
 {
     if (!block || !counting.load(std::memory_order_relaxed)) return;
-    const long long now =
-        live.fetch_add(static_cast<long long>(malloc_usable_size(block)), std::memory_order_relaxed) +
-        static_cast<long long>(malloc_usable_size(block));
+    const long long now = live.fetch_add(static_cast<long long>(malloc_usable_size(block)), std::memory_order_relaxed) +
+                          static_cast<long long>(malloc_usable_size(block));
     long long high = peak.load(std::memory_order_relaxed);
     while (now > high && !peak.compare_exchange_weak(high, now, std::memory_order_relaxed)) {
     }

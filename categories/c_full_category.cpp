@@ -7,10 +7,7 @@
 #include "platform/locale_id.h"
 #include "platform/wide_string.h"
 
-CFullCategory::CFullCategory(const WCHAR* name, SHORT index, CEOID oid) : m_index(index), m_oid(oid)
-{
-    SetName(name);
-}
+CFullCategory::CFullCategory(const WCHAR* name, SHORT index, CEOID oid) : m_index(index), m_oid(oid) { SetName(name); }
 
 CFullCategory::~CFullCategory() { std::free(m_name); }
 

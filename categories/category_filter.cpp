@@ -38,16 +38,18 @@ template <class Match>
 bool Decide(const CCategoryFilterInfo& info, bool itemHas, bool filterHas, Match match)
 {
     switch (info.bHideCategories) {
-    case kCategoryShowUncategorised: return !itemHas;
-    case kCategoryShowSelected:
-        if (!filterHas) return true;
-        if (!itemHas) return info.m_bIncludeNoCat != 0;
-        return match();
-    case kCategoryHideSelected:
-        if (!itemHas) return true;
-        if (!filterHas) return false;
-        return !match();
-    default: return true;
+        case kCategoryShowUncategorised:
+            return !itemHas;
+        case kCategoryShowSelected:
+            if (!filterHas) return true;
+            if (!itemHas) return info.m_bIncludeNoCat != 0;
+            return match();
+        case kCategoryHideSelected:
+            if (!itemHas) return true;
+            if (!filterHas) return false;
+            return !match();
+        default:
+            return true;
     }
 }
 

@@ -33,7 +33,7 @@ public:
 
     DWORD m_bIncludeNoCat = 0;  // show-selected mode: items without categories pass
     LONG bHideCategories = kCategoryShowSelected;
-    DWORD CategoryANDOR = 0;    // non-zero: an item needs every selected category
+    DWORD CategoryANDOR = 0;  // non-zero: an item needs every selected category
     CePtrList<CFullCategory*>* m_pSelected = nullptr;
     _CEBLOB m_blob{0, nullptr};
 };

@@ -26,14 +26,13 @@ bool SaveCategoryToRegistry(const WCHAR* key, const WCHAR* value, CePtrList<CFul
     return written;
 }
 
-void ReadCategoryFromRegistry(const WCHAR* key, const WCHAR* value, CePtrList<CFullCategory*>& list,
-                              bool customViews)
+void ReadCategoryFromRegistry(const WCHAR* key, const WCHAR* value, CePtrList<CFullCategory*>& list, bool customViews)
 {
     list.RemoveAll();
     std::vector<WCHAR> text(kCategorySelectionReadChars + 1, 0);
     {
-        auto settings = customViews ? std::make_unique<CRegistry>(kCustomViewsSettingsFile)
-                                    : std::make_unique<CRegistry>();
+        auto settings =
+            customViews ? std::make_unique<CRegistry>(kCustomViewsSettingsFile) : std::make_unique<CRegistry>();
         if (settings->Exists(HKEY_CURRENT_USER, key) != 1) return;
         if (settings->QueryValue(value, text.data(), kCategorySelectionReadChars + 1) != 0) return;
     }

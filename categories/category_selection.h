@@ -23,5 +23,4 @@ bool SaveCategoryToRegistry(const WCHAR* key, const WCHAR* value, CePtrList<CFul
 // with customViews from the custom views' file. A missing or empty value, or
 // names of no category, give nothing. Only the first 7,900 characters of the
 // value are read.
-void ReadCategoryFromRegistry(const WCHAR* key, const WCHAR* value, CePtrList<CFullCategory*>& list,
-                              bool customViews);
+void ReadCategoryFromRegistry(const WCHAR* key, const WCHAR* value, CePtrList<CFullCategory*>& list, bool customViews);

@@ -8,10 +8,7 @@
 
 namespace {
 
-bool IsItemDatabase(const WCHAR* name)
-{
-    return name[0] == u'A' || name[0] == u'C' || name[0] == u'T';
-}
+bool IsItemDatabase(const WCHAR* name) { return name[0] == u'A' || name[0] == u'C' || name[0] == u'T'; }
 
 // Writes the blob of text's categories into the record; false on failure.
 bool WriteBlob(CEOID database, CEOID record, const WCHAR* text)

@@ -21,10 +21,7 @@ struct CivilDate {
     int day;    // 1..31
 };
 
-constexpr bool IsLeapYear(std::int64_t year)
-{
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
+constexpr bool IsLeapYear(std::int64_t year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
 constexpr int DaysInMonth(std::int64_t year, int month)
 {

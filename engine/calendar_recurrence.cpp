@@ -4,9 +4,9 @@
 #include "engine/calendar_recurrence.h"
 
 #include <algorithm>
-#include <limits>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 #include "engine/calendar_day_numbers.h"
 #include "foundation/time_zone_rules.h"
@@ -21,8 +21,7 @@ bool HasOwnZone(const DATACALENDARDB& working) { return working.zone.StandardNam
 
 // A wall-clock time of the appointment's zone on the device's clock. Times
 // the conversion cannot represent stay as they are.
-SYSTEMTIME ToDeviceClock(const SYSTEMTIME& local, const TIME_ZONE_INFORMATION& own,
-                         const TIME_ZONE_INFORMATION& device)
+SYSTEMTIME ToDeviceClock(const SYSTEMTIME& local, const TIME_ZONE_INFORMATION& own, const TIME_ZONE_INFORMATION& device)
 {
     SYSTEMTIME utc{};
     SYSTEMTIME out{};
@@ -80,22 +79,23 @@ void CCalendarRecurrence::fFillEventList(DATACALENDARDB& working, CalendarOccurr
     m_recordRest = 0;
     m_bCurrentZoneRead = false;  // the device zone as of this expansion
     switch (working.frequency) {
-    case kRecurDaily:
-        if (working.patternType == 0) return fFillDailyEvents(working, sink);
-        if (working.patternType == 1) return fFillWeekDayEvents(working, sink);
-        break;
-    case kRecurWeekly:
-        if (working.patternType == 1) return fFillWeeklyEvents(working, sink);
-        break;
-    case kRecurMonthly:
-        if (working.patternType == 2) return fFillMonthlyType2(working, sink);
-        if (working.patternType == 3) return fFillMonthlyType3(working, sink);
-        break;
-    case kRecurYearly:
-        if (working.patternType == 2) return fFillYearlyType2(working, sink);
-        if (working.patternType == 3) return fFillYearlyType3(working, sink);
-        break;
-    default: return fFillNonRecurrEvnt(working, sink);
+        case kRecurDaily:
+            if (working.patternType == 0) return fFillDailyEvents(working, sink);
+            if (working.patternType == 1) return fFillWeekDayEvents(working, sink);
+            break;
+        case kRecurWeekly:
+            if (working.patternType == 1) return fFillWeeklyEvents(working, sink);
+            break;
+        case kRecurMonthly:
+            if (working.patternType == 2) return fFillMonthlyType2(working, sink);
+            if (working.patternType == 3) return fFillMonthlyType3(working, sink);
+            break;
+        case kRecurYearly:
+            if (working.patternType == 2) return fFillYearlyType2(working, sink);
+            if (working.patternType == 3) return fFillYearlyType3(working, sink);
+            break;
+        default:
+            return fFillNonRecurrEvnt(working, sink);
     }
     // A frequency with a pattern type it does not take: nothing to expand.
 }

@@ -5,8 +5,8 @@
 #include "engine/calendar_day_numbers.h"
 #include "engine/calendar_recurrence.h"
 
-using calendar_days::DaysInMonth;
 using calendar_days::DayOf;
+using calendar_days::DaysInMonth;
 using calendar_days::WeekdayOf;
 
 int CCalendarRecurrence::fGetCurrentWeekDayOfEvent(DWORD mask)

@@ -20,10 +20,7 @@ class BlobCursor {
 public:
     BlobCursor(const BYTE* data, DWORD size) : m_data(data), m_size(size) {}
 
-    WORD WordAt(std::uint64_t at) const
-    {
-        return static_cast<WORD>(ByteAt(at) | (ByteAt(at + 1) << 8));
-    }
+    WORD WordAt(std::uint64_t at) const { return static_cast<WORD>(ByteAt(at) | (ByteAt(at + 1) << 8)); }
     DWORD DwordAt(std::uint64_t at) const
     {
         return static_cast<DWORD>(WordAt(at)) | (static_cast<DWORD>(WordAt(at + 2)) << 16);
@@ -81,11 +78,15 @@ private:
 bool IsAcceptedPair(WORD frequency, WORD patternType)
 {
     switch (frequency) {
-    case kRecurDaily: return patternType == 0 || patternType == 1;
-    case kRecurWeekly: return patternType == 1;
-    case kRecurMonthly:
-    case kRecurYearly: return patternType == 2 || patternType == 3;
-    default: return false;
+        case kRecurDaily:
+            return patternType == 0 || patternType == 1;
+        case kRecurWeekly:
+            return patternType == 1;
+        case kRecurMonthly:
+        case kRecurYearly:
+            return patternType == 2 || patternType == 3;
+        default:
+            return false;
     }
 }
 
@@ -231,13 +232,18 @@ bool CCalendarRecurrence::ParseAndCheckRecurring(const BYTE* pattern, DWORD size
     if (f.slidingFlag != 0) MarkWarning("the sliding flag is not 0");
     blob.Skip(22);
     switch (f.patternType) {
-    case 1: f.weekdayMask = blob.Dword(); break;
-    case 2: f.dayOfMonth = blob.Dword(); break;
-    case 3:
-        f.weekdayMask = blob.Dword();
-        f.nth = blob.Dword();
-        break;
-    default: break;
+        case 1:
+            f.weekdayMask = blob.Dword();
+            break;
+        case 2:
+            f.dayOfMonth = blob.Dword();
+            break;
+        case 3:
+            f.weekdayMask = blob.Dword();
+            f.nth = blob.Dword();
+            break;
+        default:
+            break;
     }
     f.endType = blob.Dword();
     if (f.endType >> 16) MarkWarning("the end type's upper 16 bits are not 0");
@@ -286,8 +292,8 @@ bool CCalendarRecurrence::ParseAndCheckRecurring(const BYTE* pattern, DWORD size
     }
     for (DWORD date : deleted) {
         working.deletedDates.Append(date);
-        const bool changed = std::any_of(modified.begin(), modified.end(),
-                                         [date](DWORD m) { return m / 1440 == date / 1440; });
+        const bool changed =
+            std::any_of(modified.begin(), modified.end(), [date](DWORD m) { return m / 1440 == date / 1440; });
         if (!changed) {
             m_deleted.Append(date);
             m_deletedDays.push_back(calendar_days::DayOfMinutes(date));

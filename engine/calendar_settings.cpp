@@ -47,10 +47,10 @@ void CalendarSettings::Read(const WCHAR* key)
     *this = CalendarSettings{};
     CRegistry settings;
     if (key && settings.Exists(HKEY_CURRENT_USER, key) == 1) {
-        showJournal = AnyFlag(settings, {u"WV_ShowJournal", u"AV_ShowJournal", u"MV_ShowJournal", u"DV_ShowJournal",
-                                         u"PV_ShowJournal"});
-        showTasks = AnyFlag(settings, {u"WV_ShowTasks", u"AV_ShowTasks", u"DV_ShowTasks", u"MV_ShowTasks",
-                                       u"PV_ShowTasks"});
+        showJournal = AnyFlag(
+            settings, {u"WV_ShowJournal", u"AV_ShowJournal", u"MV_ShowJournal", u"DV_ShowJournal", u"PV_ShowJournal"});
+        showTasks =
+            AnyFlag(settings, {u"WV_ShowTasks", u"AV_ShowTasks", u"DV_ShowTasks", u"MV_ShowTasks", u"PV_ShowTasks"});
         ReadFlag(settings, u"CA_ShowCompletedTasks", showCompletedTasks);
         ReadFlag(settings, u"CAV_ShowUndatedTasks", showUndatedTasks);
         ReadFlag(settings, u"CAV_ForceHighTasks", forceHighTasks);
@@ -84,10 +84,15 @@ void CalendarSettings::Read(const WCHAR* key)
 LONG CalendarSettings::StatusOfFilter(int filter)
 {
     switch (filter) {
-    case kCalendarStatusBusy: return 2;
-    case kCalendarStatusFree: return 0;
-    case kCalendarStatusOutOfOffice: return 3;
-    case kCalendarStatusTentative: return 1;
-    default: return -1;
+        case kCalendarStatusBusy:
+            return 2;
+        case kCalendarStatusFree:
+            return 0;
+        case kCalendarStatusOutOfOffice:
+            return 3;
+        case kCalendarStatusTentative:
+            return 1;
+        default:
+            return -1;
     }
 }

@@ -183,8 +183,7 @@ bool CCalendarThread::IsAppointmentToBeDisplayed(const WCHAR* subject)
 CalendarCompareFn CCalendarThread::ViewComparison() const
 {
     const int view = m_settings.view;
-    return view == kCalendarViewBirthdays || view == kCalendarViewAnniversaries ? &CompareFuncBirthday
-                                                                                : &CompareFunc;
+    return view == kCalendarViewBirthdays || view == kCalendarViewAnniversaries ? &CompareFuncBirthday : &CompareFunc;
 }
 
 void CCalendarThread::SortAscending()

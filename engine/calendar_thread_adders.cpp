@@ -98,7 +98,8 @@ void CCalendarThread::AddCalendarItemToList(DATACALENDAR* entry)
         const int years = static_cast<int>(reference) - firstYear;
         if (years > 0) {
             WCHAR subject[kSubjectChars + 1];
-            swprintf(subject, kSubjectChars + 1, u"(%i %s) %s", years, m_ageWord, entry->subject ? entry->subject : u"");
+            swprintf(subject, kSubjectChars + 1, u"(%i %s) %s", years, m_ageWord,
+                     entry->subject ? entry->subject : u"");
             BSTR made = SysAllocString(subject);
             if (made) {
                 SysFreeString(entry->subject);
@@ -184,9 +185,12 @@ void CCalendarThread::AddJournal()
         const WCHAR* type = Text(m_record, 0x0031001F);
         const bool hasSubject = subject && subject[0], hasType = type && type[0];
         WCHAR line[kSubjectChars + 1] = {};
-        if (hasSubject && hasType) swprintf(line, kSubjectChars + 1, u"%s [%s]", subject, type);
-        else if (hasSubject) swprintf(line, kSubjectChars + 1, u"%s", subject);
-        else if (hasType) swprintf(line, kSubjectChars + 1, u"[%s]", type);
+        if (hasSubject && hasType)
+            swprintf(line, kSubjectChars + 1, u"%s [%s]", subject, type);
+        else if (hasSubject)
+            swprintf(line, kSubjectChars + 1, u"%s", subject);
+        else if (hasType)
+            swprintf(line, kSubjectChars + 1, u"[%s]", type);
         entry->subject = SysAllocString(line);
         entry->location = SysAllocString(u"");
         entry->ownsStrings = 1;
@@ -252,8 +256,8 @@ void CCalendarThread::AddContactDate(CeDbRecord& record, DWORD propid, bool birt
         entry->categoryText = _wcsdup(birthday ? u"~Birthday" : u"~Anniversary");
         const int years = year - original.wYear;
         WCHAR subject[kSubjectChars + 1];
-        swprintf(subject, kSubjectChars + 1, u"(%i %s) %s %s", years > 0 ? years : 0, m_ageWord,
-                 first ? first : u"", last ? last : u"");
+        swprintf(subject, kSubjectChars + 1, u"(%i %s) %s %s", years > 0 ? years : 0, m_ageWord, first ? first : u"",
+                 last ? last : u"");
         entry->subject = SysAllocString(subject);
         entry->ownsStrings = 1;
         m_list.Append(entry);

@@ -10,8 +10,8 @@
 #include "categories/category_filter.h"
 #include "engine/calendar_thread.h"
 #include "engine/note_emptiness.h"
-#include "platform/private_heap.h"
 #include "foundation/time_zone_rules.h"
+#include "platform/private_heap.h"
 #include "platform/variant_time.h"
 #include "platform/wide_string.h"
 
@@ -104,20 +104,21 @@ bool CCalendarThread::fReadRecord(bool& read)
     w.duration = NumberOf(m_record, ids, kDuration);
 
     switch (m_settings.view) {
-    case kCalendarViewBirthdays:
-    case kCalendarViewAnniversaries:
-        if (!w.allDay || !w.recurring) return false;
-        break;
-    case kCalendarViewHolidays:
-        if (!w.allDay) return false;
-        break;
-    case kCalendarViewRecurring:
-        if (!w.recurring) return false;
-        break;
-    case kCalendarViewMeetings:
-        if (!w.meeting) return false;
-        break;
-    default: break;
+        case kCalendarViewBirthdays:
+        case kCalendarViewAnniversaries:
+            if (!w.allDay || !w.recurring) return false;
+            break;
+        case kCalendarViewHolidays:
+            if (!w.allDay) return false;
+            break;
+        case kCalendarViewRecurring:
+            if (!w.recurring) return false;
+            break;
+        case kCalendarViewMeetings:
+            if (!w.meeting) return false;
+            break;
+        default:
+            break;
     }
 
     const CEPROPVAL* startEntry = Entry(m_record, ids, kStart);
@@ -184,8 +185,10 @@ bool CCalendarThread::fReadRestOfRecord(DATACALENDARDB& w)
     m_scratchCategories.RemoveAll();
     w.categoryText = _wcsdup(text ? text : u"");
     if (text) {
-        if (GetPrivateHeap()) HeapFree(GetPrivateHeap(), 0, text);
-        else std::free(text);
+        if (GetPrivateHeap())
+            HeapFree(GetPrivateHeap(), 0, text);
+        else
+            std::free(text);
     }
     w.ownsStrings = 1;
 
@@ -249,11 +252,14 @@ void CCalendarThread::RecogniseBirthday(DATACALENDARDB& w)
 bool CCalendarThread::PassesListView(const DATACALENDARDB& w) const
 {
     switch (m_settings.view) {
-    case kCalendarViewBirthdays: return w.birthdayYear != 0;
-    case kCalendarViewAnniversaries: return w.anniversaryYear != 0;
-    case kCalendarViewHolidays:
-        return ContainsNoCase(w.categoryText, m_settings.holidayCatName) ||
-               ContainsNoCase(w.subject, m_settings.holidaySubName);
-    default: return true;
+        case kCalendarViewBirthdays:
+            return w.birthdayYear != 0;
+        case kCalendarViewAnniversaries:
+            return w.anniversaryYear != 0;
+        case kCalendarViewHolidays:
+            return ContainsNoCase(w.categoryText, m_settings.holidayCatName) ||
+                   ContainsNoCase(w.subject, m_settings.holidaySubName);
+        default:
+            return true;
     }
 }

@@ -43,10 +43,7 @@ struct TaskRecord {
     const CeDbRecord& record;
     const ULONG* ids;
 
-    const CEPROPVAL* Entry(TaskProp prop) const
-    {
-        return record.Stored(ids[prop]);
-    }
+    const CEPROPVAL* Entry(TaskProp prop) const { return record.Stored(ids[prop]); }
     LONG Number(TaskProp prop) const
     {
         const CEPROPVAL* entry = Entry(prop);
@@ -172,9 +169,15 @@ void CCalendarThread::AddTaskEntry(CeDbRecord& record, LONG day)
     auto* row = new DATATASKS;
     row->oid = record.GetOid();
     switch (task.Number(kImportance)) {
-    case 1: row->importance = kTaskImportanceHigh; break;
-    case 3: row->importance = kTaskImportanceLow; break;
-    default: row->importance = kTaskImportanceNormal; break;
+        case 1:
+            row->importance = kTaskImportanceHigh;
+            break;
+        case 3:
+            row->importance = kTaskImportanceLow;
+            break;
+        default:
+            row->importance = kTaskImportanceNormal;
+            break;
     }
     row->complete = task.Number(kComplete) != 0 ? 1 : 0;
     row->dueDate = task.Date(kDue);
@@ -200,8 +203,10 @@ void CCalendarThread::AddTaskEntry(CeDbRecord& record, LONG day)
     m_scratchCategories.RemoveAll();
     row->categories = _wcsdup(text ? text : u"");
     if (text) {
-        if (GetPrivateHeap()) HeapFree(GetPrivateHeap(), 0, text);
-        else std::free(text);
+        if (GetPrivateHeap())
+            HeapFree(GetPrivateHeap(), 0, text);
+        else
+            std::free(text);
     }
     const WCHAR* subject = task.Text(kSubject);
     if (subject && subject[0]) {

@@ -4,8 +4,7 @@ CALENDAREXCEPTION::CALENDAREXCEPTION()
     : start(0), startAgain(0), end(0), subject(nullptr), location(nullptr), allDay(-1), ownNote(0), busyStatus(-1),
       startHour(-1), endHour(-1), startMinute(-1), endMinute(-1), multiDay(0), days(0), startTime{}, moved(0),
       newStart(0), originalDate(0)
-{
-}
+{}
 
 CALENDAREXCEPTION::~CALENDAREXCEPTION()
 {

@@ -31,7 +31,7 @@ struct CALENDAREXCEPTION {
     BSTR location;     // null: unchanged
     SHORT allDay;      // -1 unchanged, 1 all day, 0 not
     BYTE ownNote;
-    LONG busyStatus;   // -1 unchanged
+    LONG busyStatus;                                  // -1 unchanged
     LONG startHour, endHour, startMinute, endMinute;  // -1 until set; endHour +24 per extra day
     LONG multiDay;
     LONG days;
@@ -49,20 +49,20 @@ public:
     // Empties both lists, then the base fields.
     void NullData() override;
 
-    WORD frequency;    // 0 when not recurring
-    WORD patternType;  // 0 day, 1 week, 2 month, 3 month-nth
+    WORD frequency;      // 0 when not recurring
+    WORD patternType;    // 0 day, 1 week, 2 month, 3 month-nth
     DWORD dailyPeriod;   // minutes
     DWORD weekdayMask;   // bit 0 Sunday .. bit 6 Saturday
     DWORD weeklyPeriod;  // weeks
     WORD dayOfMonth;
-    DWORD period;        // months (12 for yearly)
+    DWORD period;  // months (12 for yearly)
     WORD nthWeekdayMask;
-    WORD nth;            // 1..4, 5 = last
+    WORD nth;  // 1..4, 5 = last
     DWORD firstDateTime;
     DWORD occurrenceCount;
     WORD startHour, endHour, startMinute, endMinute;
     SYSTEMTIME localStart;
-    TIME_ZONE_INFORMATION zone;  // zone.StandardName[0] is 1 when the appointment has its own zone
+    TIME_ZONE_INFORMATION zone;                // zone.StandardName[0] is 1 when the appointment has its own zone
     CePtrList<CALENDAREXCEPTION*> exceptions;  // index base 1, owned
     CePtrList<DWORD> deletedDates;             // index base 1, minutes since 1601
 };

@@ -34,8 +34,7 @@ CKSDataThread::CKSDataThread()
       m_bSideDatabasesOpen(0), m_bShowHasNoteIcons(1), m_hHeap(nullptr), m_linksSeekKey(SeekKey(kLinksSeekProperty)),
       m_journalSeekKey(SeekKey(kJournalSeekProperty)), m_settingsKey{}, m_scratchCategories(1),
       m_pCurrentCategory(nullptr)
-{
-}
+{}
 
 CKSDataThread::~CKSDataThread()
 {
@@ -136,7 +135,9 @@ WORD CKSDataThread::HasJournal(CEOID oid) { return SeekSide(m_pJournalDB, m_jour
 
 void CKSDataThread::SetupThreadResources()
 {
-    { CRegistry settings; }
+    {
+        CRegistry settings;
+    }
     GetFullCategoryInfo(m_categoryTable, false);
     m_bCategoryTableRead = true;
 }
@@ -206,6 +207,8 @@ void CKSDataThread::PostLoaderMessage(HWND window, UINT message)
 void CKSDataThread::ReportLoaderData(HWND window, WPARAM wParam, LPARAM count, bool send)
 {
     if (window == nullptr) return;
-    if (send) SendMessageW(window, WM_LOADER_DATA, wParam, count);
-    else PostMessageW(window, WM_LOADER_DATA, wParam, count);
+    if (send)
+        SendMessageW(window, WM_LOADER_DATA, wParam, count);
+    else
+        PostMessageW(window, WM_LOADER_DATA, wParam, count);
 }

@@ -108,15 +108,24 @@ bool TasksSortState::Descending() { return State().descending; }
 TasksCompareFn TasksPrimaryComparison(int key)
 {
     switch (key) {
-    case kTasksSortTpm: return &TasksCompareTPM;
-    case kTasksSortSubject: return &TasksCompareSubject;
-    case kTasksSortDueDate: return &TasksCompareDueDate;
-    case kTasksSortStartDate: return &TasksCompareStartDate;
-    case kTasksSortImportance: return &TasksComparePriority;
-    case kTasksSortCompletion: return &TasksCompareCompletion;
-    case kTasksSortPriority: return &TasksComparePriority;
-    case kTasksSortCategory: return &TasksCompareCategory;
-    default: return &TasksCompareStartDate;
+        case kTasksSortTpm:
+            return &TasksCompareTPM;
+        case kTasksSortSubject:
+            return &TasksCompareSubject;
+        case kTasksSortDueDate:
+            return &TasksCompareDueDate;
+        case kTasksSortStartDate:
+            return &TasksCompareStartDate;
+        case kTasksSortImportance:
+            return &TasksComparePriority;
+        case kTasksSortCompletion:
+            return &TasksCompareCompletion;
+        case kTasksSortPriority:
+            return &TasksComparePriority;
+        case kTasksSortCategory:
+            return &TasksCompareCategory;
+        default:
+            return &TasksCompareStartDate;
     }
 }
 
@@ -193,8 +202,7 @@ int TasksComparePriority(DATATASKS* const& a, DATATASKS* const& b, unsigned long
     int result;
     if (Decided(a, b, &result)) return result;
     const SortState& state = State();
-    bool byImportance = a->IsHeader() ||
-                        (!state.secondaryPhase && state.prefs.primaryKey == kTasksSortImportance) ||
+    bool byImportance = a->IsHeader() || (!state.secondaryPhase && state.prefs.primaryKey == kTasksSortImportance) ||
                         (state.secondaryPhase && state.prefs.secondaryKey == kTasksSortImportance);
     if (byImportance && a->importance != b->importance) return Directed(a->importance > b->importance ? -1 : 1);
 

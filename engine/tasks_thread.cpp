@@ -25,8 +25,8 @@ constexpr int kStopCheckInterval = 25;
 }  // namespace
 
 CTasksThread::CTasksThread()
-    : m_list(1), m_groups(0), m_onDate(kTaskNoDate), m_today(0), m_bManualSettings(false), m_hNotify(nullptr),
-      m_propIds{}, m_propCount(0)
+    : m_list(1), m_groups(0), m_onDate(kTaskNoDate), m_today(0), m_bManualSettings(false),
+      m_hNotify(nullptr), m_propIds{}, m_propCount(0)
 {
     m_list.SetPolicies(nullptr, nullptr, nullptr);
     m_groups.SetDeletePolicy(1);

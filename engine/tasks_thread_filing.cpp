@@ -72,9 +72,12 @@ LONG MapImportance(const CeDbRecord& record, int index)
     LONG stored = 0;
     if (!record.GetIndexVal(index, stored)) return kTaskImportanceNormal;
     switch (stored) {
-    case 1: return kTaskImportanceHigh;
-    case 3: return kTaskImportanceLow;
-    default: return kTaskImportanceNormal;
+        case 1:
+            return kTaskImportanceHigh;
+        case 3:
+            return kTaskImportanceLow;
+        default:
+            return kTaskImportanceNormal;
     }
 }
 
@@ -94,32 +97,32 @@ bool CTasksThread::PassesDateRule(const DATATASKS& task, bool hasDue, bool hasSt
     const bool complete = task.complete != 0;
     const bool undated = !hasDue && !hasStart;
     switch (m_settings.filterRule) {
-    case kTasksRuleToday:
-        return (complete ? (due == t || completed == t) : due <= t) || start == t || undated;
-    case kTasksRuleOverdue:
-        return !complete && hasDue && due < t;
-    case kTasksRuleUndated:
-        return undated;
-    case kTasksRuleActive:
-        return (complete ? (due == t || completed == t) : (due <= t || start <= t)) || start == t || undated;
-    case kTasksRuleTomorrow:
-        return (complete ? (due == t || due == t + 1 || completed == t || completed == t + 1) : due <= t + 1) ||
-               start == t || start == t + 1 || undated;
-    case kTasksRuleCompleted:
-        return complete;
-    case kTasksRuleDaysAhead: {
-        const long long limit = static_cast<long long>(t) + m_settings.daysFuture;
-        return (hasStart && start <= limit) || (hasDue && due <= limit && !hasStart) || !hasDue;
-    }
-    case kTasksRuleOnDate: {
-        const LONG d = DayOf(m_onDate);
-        if (complete) return completed == d;
-        return due == d || (due >= d && start <= d) || (d == t && due < t);
-    }
-    case kTasksRuleUnplanned:
-        return !complete && undated;
-    default:
-        return true;
+        case kTasksRuleToday:
+            return (complete ? (due == t || completed == t) : due <= t) || start == t || undated;
+        case kTasksRuleOverdue:
+            return !complete && hasDue && due < t;
+        case kTasksRuleUndated:
+            return undated;
+        case kTasksRuleActive:
+            return (complete ? (due == t || completed == t) : (due <= t || start <= t)) || start == t || undated;
+        case kTasksRuleTomorrow:
+            return (complete ? (due == t || due == t + 1 || completed == t || completed == t + 1) : due <= t + 1) ||
+                   start == t || start == t + 1 || undated;
+        case kTasksRuleCompleted:
+            return complete;
+        case kTasksRuleDaysAhead: {
+            const long long limit = static_cast<long long>(t) + m_settings.daysFuture;
+            return (hasStart && start <= limit) || (hasDue && due <= limit && !hasStart) || !hasDue;
+        }
+        case kTasksRuleOnDate: {
+            const LONG d = DayOf(m_onDate);
+            if (complete) return completed == d;
+            return due == d || (due >= d && start <= d) || (d == t && due < t);
+        }
+        case kTasksRuleUnplanned:
+            return !complete && undated;
+        default:
+            return true;
     }
 }
 
@@ -148,9 +151,15 @@ void CTasksThread::CountRow(const DATATASKS* row, int delta, bool totals)
     if (row->dueToday) m_dueToday += delta;
     if (row->percentComplete > 0 && row->percentComplete < 100) m_partial += delta;
     switch (row->importance) {
-    case kTaskImportanceHigh: m_high += delta; break;
-    case kTaskImportanceLow: m_low += delta; break;
-    default: m_normal += delta; break;
+        case kTaskImportanceHigh:
+            m_high += delta;
+            break;
+        case kTaskImportanceLow:
+            m_low += delta;
+            break;
+        default:
+            m_normal += delta;
+            break;
     }
 }
 
@@ -313,8 +322,10 @@ long CTasksThread::AddNewTask(CeDbRecord* record, bool* shownOut, int position, 
     row->startDate = start;
     row->completionDate = completed;
     row->sensitivity = static_cast<WORD>(sensitivity);
-    if (row->complete) row->percentComplete = 100;
-    else if (row->percentComplete == 100) row->percentComplete = 0;
+    if (row->complete)
+        row->percentComplete = 100;
+    else if (row->percentComplete == 100)
+        row->percentComplete = 0;
     row->filled = 1;
     if (keep && !shown) {
         row->keptAsParent = 1;

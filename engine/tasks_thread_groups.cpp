@@ -90,33 +90,37 @@ bool CTasksThread::GroupStateName(DATATASKS* header, WCHAR* name, int size)
 {
     name[0] = 0;
     switch (m_settings.groupBy) {
-    case kTasksGroupCategory:
-        if (header->importance == kTaskImportanceNone) wcsncpy(name, kNoneCategoryStateName, size - 1);
-        else wcsncpy(name, header->categories ? header->categories : u"", size - 1);
-        break;
-    case kTasksGroupImportance: {
-        char digits[16];
-        std::snprintf(digits, sizeof digits, "%d", static_cast<int>(header->importance));
-        for (int i = 0; digits[i] && i < size - 1; ++i) name[i] = digits[i], name[i + 1] = 0;
-        break;
-    }
-    case kTasksGroupPriority:
-    case kTasksGroupPriorityManager:
-        // The header without a letter is stored under its own text.
-        if (header->priorityLetter[0]) wcsncpy(name, header->priorityLetter, size - 1);
-        else wcsncpy(name, ResourceText(kTextNone).text, size - 1);
-        break;
-    case kTasksGroupProgress: {
-        char text[32];
-        std::snprintf(text, sizeof text, "GRPPROG-%d", static_cast<int>(header->groupIndex));
-        for (int i = 0; text[i] && i < size - 1; ++i) name[i] = text[i], name[i + 1] = 0;
-        break;
-    }
-    case kTasksGroupCompletion:
-        wcsncpy(name, header->complete ? u"Complete" : u"Incomplete", size - 1);
-        break;
-    default:
-        return false;
+        case kTasksGroupCategory:
+            if (header->importance == kTaskImportanceNone)
+                wcsncpy(name, kNoneCategoryStateName, size - 1);
+            else
+                wcsncpy(name, header->categories ? header->categories : u"", size - 1);
+            break;
+        case kTasksGroupImportance: {
+            char digits[16];
+            std::snprintf(digits, sizeof digits, "%d", static_cast<int>(header->importance));
+            for (int i = 0; digits[i] && i < size - 1; ++i) name[i] = digits[i], name[i + 1] = 0;
+            break;
+        }
+        case kTasksGroupPriority:
+        case kTasksGroupPriorityManager:
+            // The header without a letter is stored under its own text.
+            if (header->priorityLetter[0])
+                wcsncpy(name, header->priorityLetter, size - 1);
+            else
+                wcsncpy(name, ResourceText(kTextNone).text, size - 1);
+            break;
+        case kTasksGroupProgress: {
+            char text[32];
+            std::snprintf(text, sizeof text, "GRPPROG-%d", static_cast<int>(header->groupIndex));
+            for (int i = 0; text[i] && i < size - 1; ++i) name[i] = text[i], name[i + 1] = 0;
+            break;
+        }
+        case kTasksGroupCompletion:
+            wcsncpy(name, header->complete ? u"Complete" : u"Incomplete", size - 1);
+            break;
+        default:
+            return false;
     }
     name[size - 1] = 0;
     return true;
@@ -153,8 +157,10 @@ bool CTasksThread::AddGroupHeader(DATATASKS* header)
 {
     if (!m_settings.customHeadings) return false;
     WCHAR name[kHeadingNameChars + 1];
-    if (header->priorityLetter[0]) wcsncpy(name, header->priorityLetter, kHeadingNameChars);
-    else wcsncpy(name, ResourceText(kTextNone).text, kHeadingNameChars);
+    if (header->priorityLetter[0])
+        wcsncpy(name, header->priorityLetter, kHeadingNameChars);
+    else
+        wcsncpy(name, ResourceText(kTextNone).text, kHeadingNameChars);
     name[kHeadingNameChars] = 0;
     CRegistry headings;
     if (headings.Exists(HKEY_CURRENT_USER, SubKey(GetSettingsKey(), u"GroupHeadings").c_str()) != 1) return false;
@@ -178,75 +184,75 @@ void CTasksThread::CreateFixedHeaders()
         return header;
     };
     switch (kind) {
-    case kTasksGroupImportance: {
-        const UINT texts[3] = {kTextHigh, kTextNormal, kTextLow};
-        for (int i = 0; i < 3; ++i) {
-            DATATASKS* header = fixed(texts[i]);
-            header->importance = kTaskImportanceHigh - i;
-            IsGroupHeaderOpen(header);
-        }
-        break;
-    }
-    case kTasksGroupProgress: {
-        const int undatedSort = TasksSortState::Prefs().undatedTaskSort;
-        struct Fixed {
-            UINT text;
-            double due;
-        } const headers[8] = {
-            {kTextOverdue, 0.0},
-            {kTextDueToday, today},
-            {kTextNoDueDate, undatedSort != -1 ? kTaskNoDate : 396136.0},
-            {kTextCompleted, kTaskNoDate},
-            {kTextWithinWeek, today + 7},
-            {kTextWithinMonth, today + 8},
-            {kTextLater, today + 32},
-            {kTextDueTomorrow, today + 1},
-        };
-        for (int i = 0; i < 8; ++i) {
-            DATATASKS* header = fixed(headers[i].text);
-            header->groupIndex = static_cast<WORD>(i);
-            header->dueDate = headers[i].due;
-            header->overdue = i == 0;
-            header->dueToday = i == 1;
-            header->complete = i == 3;
-            IsGroupHeaderOpen(header);
-        }
-        break;
-    }
-    case kTasksGroupCompletion:
-        for (int i = 0; i < 4; ++i) {
-            DATATASKS* header = fixed(kTextNotCompleted + i);
-            header->groupIndex = static_cast<WORD>(i);
-            header->complete = i > 0;
-            // Completed headers stand in their index order.
-            if (i > 0) header->completionDate = i;
-            IsGroupHeaderOpen(header);
-        }
-        break;
-    case kTasksGroupPriority:
-    case kTasksGroupPriorityManager:
-        if (kind == kTasksGroupPriority && !m_settings.alwaysShowNamedHeaders) break;
-        for (WCHAR letter = u'A'; letter <= u'Z'; ++letter) {
-            const WCHAR text[2] = {letter, 0};
-            DATATASKS* header = NewHeader(text);
-            header->priorityLetter[0] = letter;
-            if (!AddGroupHeader(header) && kind == kTasksGroupPriority) {
-                delete header;
-                continue;
+        case kTasksGroupImportance: {
+            const UINT texts[3] = {kTextHigh, kTextNormal, kTextLow};
+            for (int i = 0; i < 3; ++i) {
+                DATATASKS* header = fixed(texts[i]);
+                header->importance = kTaskImportanceHigh - i;
+                IsGroupHeaderOpen(header);
             }
-            CreateGroup(header);
-            IsGroupHeaderOpen(header);
+            break;
         }
-        {
-            DATATASKS* none = NewHeader(ResourceText(kTextNone).text);
-            none->importance = kTaskImportanceNone;
-            AddGroupHeader(none);
-            CreateGroup(none);
-            IsGroupHeaderOpen(none);
+        case kTasksGroupProgress: {
+            const int undatedSort = TasksSortState::Prefs().undatedTaskSort;
+            struct Fixed {
+                UINT text;
+                double due;
+            } const headers[8] = {
+                {kTextOverdue, 0.0},
+                {kTextDueToday, today},
+                {kTextNoDueDate, undatedSort != -1 ? kTaskNoDate : 396136.0},
+                {kTextCompleted, kTaskNoDate},
+                {kTextWithinWeek, today + 7},
+                {kTextWithinMonth, today + 8},
+                {kTextLater, today + 32},
+                {kTextDueTomorrow, today + 1},
+            };
+            for (int i = 0; i < 8; ++i) {
+                DATATASKS* header = fixed(headers[i].text);
+                header->groupIndex = static_cast<WORD>(i);
+                header->dueDate = headers[i].due;
+                header->overdue = i == 0;
+                header->dueToday = i == 1;
+                header->complete = i == 3;
+                IsGroupHeaderOpen(header);
+            }
+            break;
         }
-        break;
-    default:
-        break;
+        case kTasksGroupCompletion:
+            for (int i = 0; i < 4; ++i) {
+                DATATASKS* header = fixed(kTextNotCompleted + i);
+                header->groupIndex = static_cast<WORD>(i);
+                header->complete = i > 0;
+                // Completed headers stand in their index order.
+                if (i > 0) header->completionDate = i;
+                IsGroupHeaderOpen(header);
+            }
+            break;
+        case kTasksGroupPriority:
+        case kTasksGroupPriorityManager:
+            if (kind == kTasksGroupPriority && !m_settings.alwaysShowNamedHeaders) break;
+            for (WCHAR letter = u'A'; letter <= u'Z'; ++letter) {
+                const WCHAR text[2] = {letter, 0};
+                DATATASKS* header = NewHeader(text);
+                header->priorityLetter[0] = letter;
+                if (!AddGroupHeader(header) && kind == kTasksGroupPriority) {
+                    delete header;
+                    continue;
+                }
+                CreateGroup(header);
+                IsGroupHeaderOpen(header);
+            }
+            {
+                DATATASKS* none = NewHeader(ResourceText(kTextNone).text);
+                none->importance = kTaskImportanceNone;
+                AddGroupHeader(none);
+                CreateGroup(none);
+                IsGroupHeaderOpen(none);
+            }
+            break;
+        default:
+            break;
     }
 }
 
@@ -347,14 +353,22 @@ void CTasksThread::AddToProgressGroup(DATATASKS* row, long index)
     const bool dated = row->dueDate < kTaskNoDate;
     const LONG due = dated ? static_cast<LONG>(row->dueDate) : 0;
     int group;
-    if (row->complete) group = 3;
-    else if (row->overdue) group = 0;
-    else if (row->dueToday) group = 1;
-    else if (!dated) group = 2;
-    else if (due == t + 1) group = 7;
-    else if (due <= t + 7) group = 4;
-    else if (due <= t + 31) group = 5;
-    else group = 6;
+    if (row->complete)
+        group = 3;
+    else if (row->overdue)
+        group = 0;
+    else if (row->dueToday)
+        group = 1;
+    else if (!dated)
+        group = 2;
+    else if (due == t + 1)
+        group = 7;
+    else if (due <= t + 7)
+        group = 4;
+    else if (due <= t + 31)
+        group = 5;
+    else
+        group = 6;
     for (DATATASKS* header : m_groups) {
         if (header->groupIndex == group) {
             AddGroupChild(row, header, index);
@@ -368,10 +382,14 @@ void CTasksThread::AddToCompletionGroup(DATATASKS* row, long index)
     const LONG t = m_today;
     const LONG done = row->completionDate < kTaskNoDate ? static_cast<LONG>(row->completionDate) : 0;
     int group;
-    if (!row->complete) group = 0;
-    else if (done >= t - 7) group = 1;
-    else if (done >= t - 31) group = 2;
-    else group = 3;
+    if (!row->complete)
+        group = 0;
+    else if (done >= t - 7)
+        group = 1;
+    else if (done >= t - 31)
+        group = 2;
+    else
+        group = 3;
     for (DATATASKS* header : m_groups) {
         if (header->groupIndex == group) {
             AddGroupChild(row, header, index);
@@ -434,14 +452,27 @@ long CTasksThread::AddToGroup(DATATASKS* row, bool remove, long index)
         CreateFixedHeaders();
     }
     switch (kind) {
-    case kTasksGroupCategory: AddToCategoryGroup(row, index); break;
-    case kTasksGroupImportance: AddToImportanceGroup(row, index); break;
-    case kTasksGroupPriority:
-    case kTasksGroupPriorityManager: AddToPriorityGroup(row, index); break;
-    case kTasksGroupProgress: AddToProgressGroup(row, index); break;
-    case kTasksGroupCompletion: AddToCompletionGroup(row, index); break;
-    case kTasksGroupDate: AddToDateGroup(row, index); break;
-    default: break;
+        case kTasksGroupCategory:
+            AddToCategoryGroup(row, index);
+            break;
+        case kTasksGroupImportance:
+            AddToImportanceGroup(row, index);
+            break;
+        case kTasksGroupPriority:
+        case kTasksGroupPriorityManager:
+            AddToPriorityGroup(row, index);
+            break;
+        case kTasksGroupProgress:
+            AddToProgressGroup(row, index);
+            break;
+        case kTasksGroupCompletion:
+            AddToCompletionGroup(row, index);
+            break;
+        case kTasksGroupDate:
+            AddToDateGroup(row, index);
+            break;
+        default:
+            break;
     }
     return index;
 }
@@ -501,14 +532,19 @@ long CTasksThread::ExpandAll(bool expand)
 TasksCompareFn CTasksThread::HeaderComparison() const
 {
     switch (m_settings.groupBy) {
-    case kTasksGroupCategory: return &TasksCompareSubject;
-    case kTasksGroupImportance:
-    case kTasksGroupPriority:
-    case kTasksGroupPriorityManager: return &TasksComparePriority;
-    case kTasksGroupProgress:
-    case kTasksGroupDate: return &TasksCompareDueDate;
-    case kTasksGroupCompletion: return &TasksCompareCompletion;
-    default: return nullptr;
+        case kTasksGroupCategory:
+            return &TasksCompareSubject;
+        case kTasksGroupImportance:
+        case kTasksGroupPriority:
+        case kTasksGroupPriorityManager:
+            return &TasksComparePriority;
+        case kTasksGroupProgress:
+        case kTasksGroupDate:
+            return &TasksCompareDueDate;
+        case kTasksGroupCompletion:
+            return &TasksCompareCompletion;
+        default:
+            return nullptr;
     }
 }
 
@@ -549,8 +585,10 @@ void CTasksThread::SortDataList()
         SortHierTasks(top, primary);
     } else {
         for (DATATASKS* header : m_groups) {
-            if (header->depth == kTaskDroppedHeaderDepth) dropped.push_back(header);
-            else top.Append(header);
+            if (header->depth == kTaskDroppedHeaderDepth)
+                dropped.push_back(header);
+            else
+                top.Append(header);
         }
         SortGroupTasks(top, HeaderComparison(), primary);
     }

@@ -50,8 +50,10 @@ void CTasksThread::SetTaskHTField(ULONG oid, ULONG parent, bool expanded, bool r
     if (db.SeekTo(oid) == 0) return;
     CEPROPVAL value{};
     value.propid = kTaskParentProperty;
-    if (remove) value.wFlags = CEDB_PROPDELETE;
-    else value.val.dblVal = static_cast<double>(parent) + (expanded ? 0.5 : 0.0);
+    if (remove)
+        value.wFlags = CEDB_PROPDELETE;
+    else
+        value.val.dblVal = static_cast<double>(parent) + (expanded ? 0.5 : 0.0);
     CeWriteRecordProps(db.GetHandle(), oid, 1, &value);
 }
 
@@ -250,8 +252,10 @@ void CTasksThread::UpdateDepth(CePtrList<DATATASKS*>& children, DATATASKS* paren
 void CTasksThread::HTParentTaskRulesCheck(DATATASKS* parent)
 {
     if (!parent || m_settings.groupBy != kTasksGroupProject) return;
-    if (parent->percentComplete == 100) parent->complete = 1;
-    else if (parent->complete) parent->complete = 0;
+    if (parent->percentComplete == 100)
+        parent->complete = 1;
+    else if (parent->complete)
+        parent->complete = 0;
 }
 
 void CTasksThread::SetupChildren(DATATASKS* parent, unsigned short& percent)

@@ -1,8 +1,8 @@
 #include "engine/tasks_view_settings.h"
 
 #include "platform/registry.h"
-#include "storage/c_registry.h"
 #include "platform/wide_string.h"
+#include "storage/c_registry.h"
 
 namespace {
 
@@ -72,24 +72,25 @@ void TasksViewSettings::ApplyOverrides()
     readParent = false;
     ApplyUpdateOverrides();
     switch (filterRule) {
-    case kTasksRuleOnDate:
-        groupBy = kTasksGroupNone;
-        showUndated = false;
-        showCompleted = true;
-        readParent = true;
-        break;
-    case kTasksRuleUnplanned:
-        groupBy = kTasksGroupNone;
-        showUndated = true;
-        showCompleted = false;
-        readParent = true;
-        break;
-    case kTasksRuleProject:
-        groupBy = kTasksGroupProject;
-        showCompleted = true;
-        readParent = true;
-        break;
-    default: break;
+        case kTasksRuleOnDate:
+            groupBy = kTasksGroupNone;
+            showUndated = false;
+            showCompleted = true;
+            readParent = true;
+            break;
+        case kTasksRuleUnplanned:
+            groupBy = kTasksGroupNone;
+            showUndated = true;
+            showCompleted = false;
+            readParent = true;
+            break;
+        case kTasksRuleProject:
+            groupBy = kTasksGroupProject;
+            showCompleted = true;
+            readParent = true;
+            break;
+        default:
+            break;
     }
     if (groupBy == kTasksGroupCompletion) showCompleted = true;
     if (groupBy == kTasksGroupPriorityManager) showCompleted = false;

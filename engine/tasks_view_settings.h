@@ -32,16 +32,16 @@ inline constexpr const WCHAR* kTasksSettingsKey = u"Software\\Corvid\\Kestrel\\T
 
 struct TasksViewSettings {
     int filterRule = kTasksRuleAll;
-    int filterPrivacy = -1;   // -1 all, 0 normal only, 1 private only
-    int filterPriority = 4;   // 0..2 that importance only; 3 or more all
+    int filterPrivacy = -1;  // -1 all, 0 normal only, 1 private only
+    int filterPriority = 4;  // 0..2 that importance only; 3 or more all
     LONG daysFuture = 949998;
     bool showCompleted = false;
     bool showUndated = true;
     int groupBy = kTasksGroupNone;
     bool showExpanded = false;
     bool alwaysShowNamedHeaders = false;
-    DWORD projectOid = 0;      // "FCCurrentProjectOID", read only under the project rule
-    bool readParent = false;   // the parent property is read with each task
+    DWORD projectOid = 0;         // "FCCurrentProjectOID", read only under the project rule
+    bool readParent = false;      // the parent property is read with each task
     bool customHeadings = false;  // "GroupHeadings" holds at least one value
 
     // Reads every value from key (under the current user); a value that

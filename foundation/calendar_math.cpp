@@ -47,12 +47,15 @@ BOOL isleapyear(int year)
 int dayspermonth(int month, int year)
 {
     switch (month) {
-        case 2: return isleapyear(year) ? 29 : 28;
+        case 2:
+            return isleapyear(year) ? 29 : 28;
         case 4:
         case 6:
         case 9:
-        case 11: return 30;
-        default: return 31;
+        case 11:
+            return 30;
+        default:
+            return 31;
     }
 }
 

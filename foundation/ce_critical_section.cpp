@@ -12,7 +12,8 @@ void CeCriticalSection::Leave() { LeaveCriticalSection(&m_cs); }
 
 BOOL CeCriticalSection::TryLock() { return TryEnterCriticalSection(&m_cs); }
 
-CeCriticalSection::operator CRITICAL_SECTION() const {
+CeCriticalSection::operator CRITICAL_SECTION() const
+{
     // The platform updates the fields while other threads enter and leave:
     // read each one whole.
     auto& cs = const_cast<CRITICAL_SECTION&>(m_cs);

@@ -30,8 +30,8 @@ class CeManualEvent : public CeEventBase {
 public:
     CeManualEvent() : CeManualEvent(false) {}
     explicit CeManualEvent(bool initialState) : CeEventBase(TRUE, nullptr, initialState, nullptr) {}
-    CeManualEvent(LPCWSTR name, bool initialState, LPSECURITY_ATTRIBUTES sa)
-        : CeEventBase(TRUE, name, initialState, sa) {}
+    CeManualEvent(LPCWSTR name, bool initialState, LPSECURITY_ATTRIBUTES sa) : CeEventBase(TRUE, name, initialState, sa)
+    {}
 
     // True when the event is signalled, and also when there is no handle: a
     // missing stop event reads as "stop".
@@ -42,6 +42,6 @@ class CeAutoEvent : public CeEventBase {
 public:
     CeAutoEvent() : CeAutoEvent(false) {}
     explicit CeAutoEvent(bool initialState) : CeEventBase(FALSE, nullptr, initialState, nullptr) {}
-    CeAutoEvent(LPCWSTR name, bool initialState, LPSECURITY_ATTRIBUTES sa)
-        : CeEventBase(FALSE, name, initialState, sa) {}
+    CeAutoEvent(LPCWSTR name, bool initialState, LPSECURITY_ATTRIBUTES sa) : CeEventBase(FALSE, name, initialState, sa)
+    {}
 };

@@ -34,10 +34,11 @@ BOOL CeFile::IsOpen() const { return m_handle != nullptr && m_handle != INVALID_
 bool CeFile::CanRead() const { return IsOpen() && (m_access & GENERIC_READ) != 0; }
 bool CeFile::CanWrite() const { return IsOpen() && (m_access & GENERIC_WRITE) != 0; }
 
-BOOL CeFile::Open(LPCWSTR path, DWORD access, DWORD share, BOOL create) {
+BOOL CeFile::Open(LPCWSTR path, DWORD access, DWORD share, BOOL create)
+{
     Close();
-    HANDLE handle = CreateFileW(path, access, share, nullptr, create ? OPEN_ALWAYS : OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle =
+        CreateFileW(path, access, share, nullptr, create ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return FALSE;
     m_handle = handle;
     m_access = access;
@@ -57,17 +58,19 @@ BOOL CeFile::Open(LPCWSTR path, DWORD access, DWORD share, BOOL create) {
     return TRUE;
 }
 
-BOOL CeFile::Create(LPCWSTR path, DWORD access, DWORD attributes, BOOL always) {
+BOOL CeFile::Create(LPCWSTR path, DWORD access, DWORD attributes, BOOL always)
+{
     Close();
-    HANDLE handle = CreateFileW(path, access, FILE_SHARE_READ, nullptr, always ? CREATE_ALWAYS : CREATE_NEW,
-                                attributes, nullptr);
+    HANDLE handle =
+        CreateFileW(path, access, FILE_SHARE_READ, nullptr, always ? CREATE_ALWAYS : CREATE_NEW, attributes, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return FALSE;
     m_handle = handle;
     m_access = access;
     return TRUE;
 }
 
-void CeFile::Close() {
+void CeFile::Close()
+{
     Guard guard(m_lock);
     if (IsOpen()) {
         FlushWrites();
@@ -89,14 +92,16 @@ void CeFile::Close() {
     m_linePos = 0;
 }
 
-DWORD CeFile::Size() {
+DWORD CeFile::Size()
+{
     if (!IsOpen()) return 0;
     Guard guard(m_lock);
     FlushWrites();
     return GetFileSize(m_handle, nullptr);
 }
 
-bool CeFile::FlushWrites() {
+bool CeFile::FlushWrites()
+{
     if (m_writeFill == 0) return true;
     DWORD written = 0;
     const BOOL ok = WriteFile(m_handle, m_writeBuffer.get(), m_writeFill, &written, nullptr);
@@ -105,14 +110,16 @@ bool CeFile::FlushWrites() {
     return ok && written > 0;
 }
 
-void CeFile::DropReadAhead() {
+void CeFile::DropReadAhead()
+{
     if (m_readHeld > m_readPos)
         SetFilePointer(m_handle, -static_cast<LONG>(m_readHeld - m_readPos), nullptr, FILE_CURRENT);
     m_readPos = 0;
     m_readHeld = 0;
 }
 
-DWORD CeFile::Read(LPVOID buffer, DWORD count) {
+DWORD CeFile::Read(LPVOID buffer, DWORD count)
+{
     if (!CanRead() || buffer == nullptr) return 0;
     Guard guard(m_lock);
     FlushWrites();
@@ -139,7 +146,8 @@ DWORD CeFile::Read(LPVOID buffer, DWORD count) {
     return copied;
 }
 
-DWORD CeFile::Write(LPCVOID buffer, DWORD count) {
+DWORD CeFile::Write(LPCVOID buffer, DWORD count)
+{
     if (!CanWrite() || (buffer == nullptr && count > 0)) return 0;
     Guard guard(m_lock);
     DropReadAhead();
@@ -162,7 +170,8 @@ DWORD CeFile::Write(LPCVOID buffer, DWORD count) {
     return count;
 }
 
-bool CeFile::LoadLines(bool eightBit) {
+bool CeFile::LoadLines(bool eightBit)
+{
     if (m_linesLoaded) return true;
     if (!CanRead()) return false;
     Guard guard(m_lock);
@@ -189,7 +198,8 @@ bool CeFile::LoadLines(bool eightBit) {
     return true;
 }
 
-DWORD CeFile::NextLine(LPWSTR buffer, DWORD max) {
+DWORD CeFile::NextLine(LPWSTR buffer, DWORD max)
+{
     size_t end = m_linePos;
     while (end < m_lines.size() && m_lines[end] != kCR) ++end;
     const size_t length = end - m_linePos;
@@ -206,17 +216,20 @@ DWORD CeFile::NextLine(LPWSTR buffer, DWORD max) {
     return copied;
 }
 
-DWORD CeFile::ReadULine(LPWSTR buffer, DWORD max) {
+DWORD CeFile::ReadULine(LPWSTR buffer, DWORD max)
+{
     if (!LoadLines(false)) return 0;
     return NextLine(buffer, max);
 }
 
-DWORD CeFile::ReadLine(LPWSTR buffer, DWORD max) {
+DWORD CeFile::ReadLine(LPWSTR buffer, DWORD max)
+{
     if (!LoadLines(!m_unicode)) return 0;
     return NextLine(buffer, max);
 }
 
-BOOL CeFile::WriteLine(LPCWSTR text, BOOL eightBit) {
+BOOL CeFile::WriteLine(LPCWSTR text, BOOL eightBit)
+{
     if (!CanWrite()) return FALSE;
     const int chars = text ? static_cast<int>(std::char_traits<char16_t>::length(text)) : 0;
     Guard guard(m_lock);
@@ -247,7 +260,8 @@ BOOL CeFile::WriteLine(LPCWSTR text, BOOL eightBit) {
     return TRUE;
 }
 
-BOOL CeFile::WriteUnicodeHeader() {
+BOOL CeFile::WriteUnicodeHeader()
+{
     if (!CanWrite()) return FALSE;
     Guard guard(m_lock);
     if (SetPositionBegin() == INVALID_SET_FILE_POINTER) return FALSE;
@@ -256,7 +270,8 @@ BOOL CeFile::WriteUnicodeHeader() {
     return TRUE;
 }
 
-BOOL CeFile::EndOfFile() {
+BOOL CeFile::EndOfFile()
+{
     Guard guard(m_lock);
     BYTE probe = 0;
     if (Read(&probe, 1) == 0) return TRUE;
@@ -264,7 +279,8 @@ BOOL CeFile::EndOfFile() {
     return FALSE;
 }
 
-DWORD CeFile::GetPosition() {
+DWORD CeFile::GetPosition()
+{
     if (!IsOpen()) return INVALID_SET_FILE_POINTER;
     Guard guard(m_lock);
     const DWORD pointer = CurrentPointer(m_handle);
@@ -272,7 +288,8 @@ DWORD CeFile::GetPosition() {
     return pointer - (m_readHeld - m_readPos) + m_writeFill;
 }
 
-DWORD CeFile::SetPosition(DWORD position) {
+DWORD CeFile::SetPosition(DWORD position)
+{
     if (!IsOpen()) return INVALID_SET_FILE_POINTER;
     Guard guard(m_lock);
     if (m_readHeld > 0) {
@@ -288,7 +305,8 @@ DWORD CeFile::SetPosition(DWORD position) {
     return SetFilePointer(m_handle, static_cast<LONG>(position), nullptr, FILE_BEGIN);
 }
 
-DWORD CeFile::MovePosition(LONG distance) {
+DWORD CeFile::MovePosition(LONG distance)
+{
     if (!IsOpen()) return INVALID_SET_FILE_POINTER;
     Guard guard(m_lock);
     const DWORD current = GetPosition();
@@ -298,7 +316,8 @@ DWORD CeFile::MovePosition(LONG distance) {
     return SetPosition(static_cast<DWORD>(target));
 }
 
-DWORD CeFile::SetPositionBegin() {
+DWORD CeFile::SetPositionBegin()
+{
     if (!IsOpen()) return INVALID_SET_FILE_POINTER;
     Guard guard(m_lock);
     FlushWrites();
@@ -306,7 +325,8 @@ DWORD CeFile::SetPositionBegin() {
     return SetFilePointer(m_handle, 0, nullptr, FILE_BEGIN);
 }
 
-DWORD CeFile::SetPositionEnd() {
+DWORD CeFile::SetPositionEnd()
+{
     if (!IsOpen()) return INVALID_SET_FILE_POINTER;
     Guard guard(m_lock);
     FlushWrites();
@@ -314,7 +334,8 @@ DWORD CeFile::SetPositionEnd() {
     return SetFilePointer(m_handle, 0, nullptr, FILE_END);
 }
 
-BOOL CeFile::SetEndOfFile() {
+BOOL CeFile::SetEndOfFile()
+{
     if (!CanWrite()) return FALSE;
     Guard guard(m_lock);
     FlushWrites();
@@ -322,14 +343,16 @@ BOOL CeFile::SetEndOfFile() {
     return ::SetEndOfFile(m_handle);
 }
 
-BOOL CeFile::Flush() {
+BOOL CeFile::Flush()
+{
     if (!IsOpen()) return FALSE;
     Guard guard(m_lock);
     const bool written = FlushWrites();
     return FlushFileBuffers(m_handle) && written;
 }
 
-bool CeFile::RefreshInformation() {
+bool CeFile::RefreshInformation()
+{
     if (!IsOpen()) {
         m_info = {};
         return false;
@@ -337,14 +360,13 @@ bool CeFile::RefreshInformation() {
     return GetFileInformationByHandle(m_handle, &m_info) != FALSE;
 }
 
-DWORD CeFile::GetAttributes() {
-    return RefreshInformation() ? m_info.dwFileAttributes : INVALID_FILE_ATTRIBUTES;
-}
+DWORD CeFile::GetAttributes() { return RefreshInformation() ? m_info.dwFileAttributes : INVALID_FILE_ATTRIBUTES; }
 
 FILETIME CeFile::GetCreationTime() { return RefreshInformation() ? m_info.ftCreationTime : FILETIME{}; }
 FILETIME CeFile::GetLastAccessTime() { return RefreshInformation() ? m_info.ftLastAccessTime : FILETIME{}; }
 
-FILETIME CeFile::GetLastWriteTime() {
+FILETIME CeFile::GetLastWriteTime()
+{
     if (IsOpen()) {
         // Pending data is part of what the caller wrote.
         Guard guard(m_lock);
@@ -353,7 +375,8 @@ FILETIME CeFile::GetLastWriteTime() {
     return RefreshInformation() ? m_info.ftLastWriteTime : FILETIME{};
 }
 
-BOOL CeFile::Exists(LPCWSTR path, BOOL acceptFolder) {
+BOOL CeFile::Exists(LPCWSTR path, BOOL acceptFolder)
+{
     if (path == nullptr) return FALSE;
     const DWORD attributes = GetFileAttributesW(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) return FALSE;
@@ -361,7 +384,8 @@ BOOL CeFile::Exists(LPCWSTR path, BOOL acceptFolder) {
     return TRUE;
 }
 
-BOOL CeFile::CreatePath(LPCWSTR path) {
+BOOL CeFile::CreatePath(LPCWSTR path)
+{
     if (path == nullptr) return FALSE;
     const std::u16string full(path);
     const size_t slash = full.rfind(u'\\');

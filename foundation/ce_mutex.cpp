@@ -6,13 +6,15 @@
 
 CeMutex::~CeMutex() { Release(); }
 
-DWORD CeMutex::Wait(DWORD timeout, bool pump) const {
+DWORD CeMutex::Wait(DWORD timeout, bool pump) const
+{
     DWORD result = pump ? MsgWaitFor(timeout) : WaitFor(timeout);
     // The owner ended without releasing: the mutex is ours now all the same.
     return result == WAIT_ABANDONED ? WAIT_OBJECT_0 : result;
 }
 
-DWORD CeMutex::Create(LPCWSTR name, DWORD timeout, bool pump) {
+DWORD CeMutex::Create(LPCWSTR name, DWORD timeout, bool pump)
+{
     bool ownedBefore = false;
     if (GetHandle() != nullptr) {
         DWORD result = Wait(timeout, pump);
@@ -40,7 +42,8 @@ DWORD CeMutex::Create(LPCWSTR name, DWORD timeout, bool pump) {
     return result;
 }
 
-BOOL CeMutex::Release() {
+BOOL CeMutex::Release()
+{
     HANDLE handle = GetHandle();
     if (handle == nullptr) return 0;
     BOOL released = ReleaseMutex(handle);

@@ -8,7 +8,7 @@
 class CeMutex : public CeWaitableHandle {
 public:
     CeMutex() = default;  // no handle until Create
-    ~CeMutex();  // releases (see Release)
+    ~CeMutex();           // releases (see Release)
 
     CeMutex(const CeMutex&) = delete;
     CeMutex& operator=(const CeMutex&) = default;  // copies the handle value

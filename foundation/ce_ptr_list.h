@@ -39,8 +39,8 @@ public:
 
     explicit CePtrList(int indexBase = 0, int copyKind = 0, int compareKind = 0)
         : m_pHead(nullptr), m_pTail(nullptr), m_pCurrent(nullptr), m_nIndexBase(indexBase == 1 ? 1 : 0),
-          m_nCurrentPos(0), m_nCount(0), m_nElementSize(0), m_DefaultElement(), m_pfnCopy(nullptr),
-          m_pfnFree(nullptr), m_pfnCompare(nullptr)
+          m_nCurrentPos(0), m_nCount(0), m_nElementSize(0), m_DefaultElement(), m_pfnCopy(nullptr), m_pfnFree(nullptr),
+          m_pfnCompare(nullptr)
     {
         SetCopyPolicy(copyKind);
         SetComparePolicy(compareKind);
@@ -77,10 +77,18 @@ public:
     {
         if constexpr (!std::is_pointer_v<T>) kind = 0;
         switch (kind) {
-        case 1: m_pfnFree = SupportsDelete() ? &DeleteObject : nullptr; break;
-        case 4: m_pfnFree = SupportsRefCount() ? &FreeRelease : nullptr; break;
-        case 6: m_pfnFree = SupportsDelete() ? &DestroyObject : nullptr; break;
-        default: m_pfnFree = CeListDeletePolicy(kind); break;
+            case 1:
+                m_pfnFree = SupportsDelete() ? &DeleteObject : nullptr;
+                break;
+            case 4:
+                m_pfnFree = SupportsRefCount() ? &FreeRelease : nullptr;
+                break;
+            case 6:
+                m_pfnFree = SupportsDelete() ? &DestroyObject : nullptr;
+                break;
+            default:
+                m_pfnFree = CeListDeletePolicy(kind);
+                break;
         }
     }
     void SetComparePolicy(int kind)
@@ -308,7 +316,8 @@ private:
     static constexpr bool SupportsRefCount()
     {
         if constexpr (std::is_pointer_v<T>) {
-            return requires(T p) {
+            return requires(T p)
+            {
                 p->AddRef();
                 p->Release();
             };
@@ -347,10 +356,7 @@ private:
 
     // True when a copy is the very value already held and no reference was
     // taken for it: freeing the held one would then free the copy too.
-    bool IsSameStoredValue(void* copy, const T& held) const
-    {
-        return copy == ToSlot(held) && m_pfnCopy != &CopyAddRef;
-    }
+    bool IsSameStoredValue(void* copy, const T& held) const { return copy == ToSlot(held) && m_pfnCopy != &CopyAddRef; }
 
     void FreeElement(const T& element)
     {
@@ -395,8 +401,8 @@ private:
         } else {
             int fromHead = ipos - 1;
             int fromTail = m_nCount - ipos;
-            int fromCurrent = m_pCurrent ? (ipos > m_nCurrentPos ? ipos - m_nCurrentPos : m_nCurrentPos - ipos)
-                                         : m_nCount;
+            int fromCurrent =
+                m_pCurrent ? (ipos > m_nCurrentPos ? ipos - m_nCurrentPos : m_nCurrentPos - ipos) : m_nCount;
             if (fromCurrent <= fromHead && fromCurrent <= fromTail) {
                 node = m_pCurrent;
                 for (int i = m_nCurrentPos; i < ipos; ++i) node = node->next;
@@ -438,8 +444,10 @@ private:
                 m_nCurrentPos = 0;
             } else if (ipos == 1) {
                 // The head went: positions after it move down by one.
-                if (m_pCurrent == node) m_pCurrent = m_pHead;
-                else --m_nCurrentPos;
+                if (m_pCurrent == node)
+                    m_pCurrent = m_pHead;
+                else
+                    --m_nCurrentPos;
                 if (m_pCurrent == m_pHead) m_nCurrentPos = 1;
             } else if (m_pCurrent == node) {
                 m_pCurrent = m_pTail;
@@ -552,7 +560,9 @@ class CeStrList : public CePtrList<T> {
     using Base = CePtrList<T>;
 
 public:
-    explicit CeStrList(int indexBase = 0, int copyKind = 4, int compareKind = 6) : Base(indexBase, copyKind, compareKind) {}
+    explicit CeStrList(int indexBase = 0, int copyKind = 4, int compareKind = 6)
+        : Base(indexBase, copyKind, compareKind)
+    {}
 
     using Base::Append;
     using Base::Find;

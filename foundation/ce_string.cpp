@@ -30,7 +30,8 @@ constinit WCHAR* const CeStringRep::s_lpszCeEmpty = CeStringRep::s_rgNullData.da
 CeStringRep* CeStringRep::AllocBuf(int n)
 {
     if (n < 0 || static_cast<size_t>(n) > (INT_MAX - sizeof(CeStringRep)) / sizeof(WCHAR) - 1) return nullptr;
-    auto* rep = static_cast<CeStringRep*>(std::malloc(sizeof(CeStringRep) + (static_cast<size_t>(n) + 1) * sizeof(WCHAR)));
+    auto* rep =
+        static_cast<CeStringRep*>(std::malloc(sizeof(CeStringRep) + (static_cast<size_t>(n) + 1) * sizeof(WCHAR)));
     if (!rep) return nullptr;
     rep->refs = 1;
     rep->length = n;

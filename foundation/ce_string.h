@@ -32,10 +32,7 @@ struct CeStringRep {
 
     // The block a character pointer of a CeString belongs to.
     static CeStringRep* FromString(WCHAR* chars) { return reinterpret_cast<CeStringRep*>(chars) - 1; }
-    static const CeStringRep* FromString(const WCHAR* chars)
-    {
-        return reinterpret_cast<const CeStringRep*>(chars) - 1;
-    }
+    static const CeStringRep* FromString(const WCHAR* chars) { return reinterpret_cast<const CeStringRep*>(chars) - 1; }
 
     // The one static empty block of the library, shared by every empty string:
     // refs -1 (never freed, never counted), length 0, a 0 unit.

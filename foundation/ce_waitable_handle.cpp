@@ -14,12 +14,14 @@ constexpr DWORD kWakeOnAllInput = 0x7F;
 
 }  // namespace
 
-CeWaitableHandle& CeWaitableHandle::operator=(const CeWaitableHandle& other) {
+CeWaitableHandle& CeWaitableHandle::operator=(const CeWaitableHandle& other)
+{
     SetHandle(other.GetHandle());
     return *this;
 }
 
-DWORD CeWaitableHandle::WaitFor(DWORD milliseconds) const {
+DWORD CeWaitableHandle::WaitFor(DWORD milliseconds) const
+{
     HANDLE handle = GetHandle();
     if (handle == nullptr) return WAIT_FAILED;
     if (milliseconds != INFINITE) return WaitForSingleObject(handle, milliseconds);
@@ -38,7 +40,8 @@ DWORD CeWaitableHandle::WaitFor(DWORD milliseconds) const {
     return WAIT_FAILED;
 }
 
-DWORD CeWaitableHandle::MsgWaitFor(DWORD milliseconds) const {
+DWORD CeWaitableHandle::MsgWaitFor(DWORD milliseconds) const
+{
     HANDLE handle = GetHandle();
     while (handle != nullptr) {
         DWORD result = MsgWaitForMultipleObjectsEx(1, &handle, milliseconds, kWakeOnAllInput, 0);
@@ -50,7 +53,8 @@ DWORD CeWaitableHandle::MsgWaitFor(DWORD milliseconds) const {
     return WAIT_FAILED;
 }
 
-BOOL CeWaitableHandle::Close() {
+BOOL CeWaitableHandle::Close()
+{
     HANDLE handle = m_handle.exchange(nullptr, std::memory_order_acq_rel);
     if (handle == nullptr) return 0;
     return CloseHandle(handle);

@@ -46,6 +46,5 @@ protected:
     void SetHandle(HANDLE handle) { m_handle.store(handle, std::memory_order_release); }
 
 private:
-
     std::atomic<HANDLE> m_handle{nullptr};
 };

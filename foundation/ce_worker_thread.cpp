@@ -16,7 +16,8 @@ constexpr DWORD kKillSettleMs = 250;
 // An exception that escaped a body leaves its loader in an unknown state that
 // no other thread can repair: the process ends at once, reporting success as
 // the device did, without running static destructors under running threads.
-[[noreturn]] void EndProcessAfterFailedBody() {
+[[noreturn]] void EndProcessAfterFailedBody()
+{
     std::fflush(nullptr);
     std::_Exit(0);
 }
@@ -26,9 +27,11 @@ constexpr DWORD kKillSettleMs = 250;
 CeWorkerThread::CeWorkerThread() : CeWorkerThread(false, nullptr, CE_WORKER_DEFAULT_STOP_TIMEOUT) {}
 
 CeWorkerThread::CeWorkerThread(bool autoDelete, HWND notifyWindow, DWORD stopTimeout)
-    : m_hNotifyWnd(notifyWindow), m_bAutoDelete(autoDelete), m_dwStopTimeout(stopTimeout) {}
+    : m_hNotifyWnd(notifyWindow), m_bAutoDelete(autoDelete), m_dwStopTimeout(stopTimeout)
+{}
 
-CeWorkerThread::~CeWorkerThread() {
+CeWorkerThread::~CeWorkerThread()
+{
     // Qualified: in a base destructor the derived hooks are gone already.
     if (m_bStopRequested || m_bRunning || m_hThread.GetHandle() != nullptr) CeWorkerThread::Kill(1);
     m_hThread.Close();
@@ -36,11 +39,13 @@ CeWorkerThread::~CeWorkerThread() {
     // m_busyLock deletes its section itself.
 }
 
-void CeWorkerThread::Delete() {
+void CeWorkerThread::Delete()
+{
     if (m_bAutoDelete) delete this;
 }
 
-void CeWorkerThread::Exit(DWORD exitCode) {
+void CeWorkerThread::Exit(DWORD exitCode)
+{
     m_bRunning = false;
     PostWindowMessage(WM_WORKER_DONE, 0, 0);
     bool autoDelete = m_bAutoDelete;
@@ -52,15 +57,16 @@ void CeWorkerThread::Exit(DWORD exitCode) {
     ExitThread(exitCode);
 }
 
-int CeWorkerThread::Start(int priority, SIZE_T stackSize, DWORD creationFlags, LPSECURITY_ATTRIBUTES sa) {
+int CeWorkerThread::Start(int priority, SIZE_T stackSize, DWORD creationFlags, LPSECURITY_ATTRIBUTES sa)
+{
     // Leaves holding the busy lock with no run going.
     while (m_bStopRequested || m_bRunning || m_hThread.GetHandle() != nullptr || !TakeBusyLock()) Stop(true);
 
     // Created suspended so that the handle and id are stored before the body
     // can run (and end, and close the handle) on the new thread.
     DWORD threadId = 0;
-    HANDLE thread = ::CreateThread(sa, stackSize, &CeWorkerThread::StartThread, this,
-                                   creationFlags | CREATE_SUSPENDED, &threadId);
+    HANDLE thread =
+        ::CreateThread(sa, stackSize, &CeWorkerThread::StartThread, this, creationFlags | CREATE_SUSPENDED, &threadId);
     if (thread == nullptr) return 0;  // the busy lock stays held until the next Start or Stop
     m_dwThreadId = threadId;
     m_hThread = CeWaitableHandle(thread);
@@ -69,7 +75,8 @@ int CeWorkerThread::Start(int priority, SIZE_T stackSize, DWORD creationFlags, L
     return prioritySet ? 1 : 0;
 }
 
-BOOL CeWorkerThread::TakeBusyLock() {
+BOOL CeWorkerThread::TakeBusyLock()
+{
     if (!m_busyLock.TryLock()) return FALSE;
     // The section is recursive, the token is not: taking it again on the
     // thread that still holds it (after a failed CreateThread) keeps one level,
@@ -79,7 +86,8 @@ BOOL CeWorkerThread::TakeBusyLock() {
     return TRUE;
 }
 
-DWORD CeWorkerThread::StartThread(LPVOID param) {
+DWORD CeWorkerThread::StartThread(LPVOID param)
+{
     auto* self = static_cast<CeWorkerThread*>(param);
     if (self == nullptr || self->GetId() == 0) return 0;
 
@@ -111,7 +119,8 @@ DWORD CeWorkerThread::StartThread(LPVOID param) {
     return result;
 }
 
-void CeWorkerThread::Stop(bool pump) {
+void CeWorkerThread::Stop(bool pump)
+{
     m_stopEvent.Set();
     Sleep(1);
     if (m_hThread.GetHandle() == nullptr) {
@@ -138,18 +147,21 @@ void CeWorkerThread::Stop(bool pump) {
     ReleaseBusyLock();
 }
 
-BOOL CeWorkerThread::PostThreadMessageW(UINT message, WPARAM wParam, LPARAM lParam) {
+BOOL CeWorkerThread::PostThreadMessageW(UINT message, WPARAM wParam, LPARAM lParam)
+{
     DWORD threadId = GetId();
     if (threadId == 0) return 0;
     return ::PostThreadMessageW(threadId, message, wParam, lParam);
 }
 
-BOOL CeWorkerThread::PostWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+BOOL CeWorkerThread::PostWindowMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
     if (m_hNotifyWnd == nullptr) return 0;
     return PostMessageW(m_hNotifyWnd, message, wParam, lParam);
 }
 
-BOOL CeWorkerThread::Kill(DWORD exitCode) {
+BOOL CeWorkerThread::Kill(DWORD exitCode)
+{
     OnKill();
     BOOL terminated = 0;
     HANDLE thread = m_hThread.GetHandle();
@@ -168,12 +180,14 @@ BOOL CeWorkerThread::Kill(DWORD exitCode) {
     return terminated;
 }
 
-DWORD CeWorkerThread::Pause() {
+DWORD CeWorkerThread::Pause()
+{
     OnSuspend();
     return SuspendThread(m_hThread.GetHandle());
 }
 
-DWORD CeWorkerThread::Resume() {
+DWORD CeWorkerThread::Resume()
+{
     OnResume();
     return ResumeThread(m_hThread.GetHandle());
 }
@@ -184,7 +198,8 @@ int CeWorkerThread::GetPriority() const { return GetThreadPriority(m_hThread.Get
 
 BOOL CeWorkerThread::SetPriority(int priority) { return SetThreadPriority(m_hThread.GetHandle(), priority); }
 
-DWORD CeWorkerThread::GetExitCode() const {
+DWORD CeWorkerThread::GetExitCode() const
+{
     DWORD code = 0;
     if (!GetExitCodeThread(m_hThread.GetHandle(), &code)) return 0xFFFFFFFFu;
     return code;

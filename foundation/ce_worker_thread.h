@@ -107,15 +107,15 @@ protected:
     CeManualEvent* GetStopEvent() { return &m_stopEvent; }
     HWND GetNotifyWindow() const { return m_hNotifyWnd; }
 
-    CeWaitableHandle m_hThread;  // null when no thread
-    CeCriticalSection m_busyLock;  // two-state token, see the class comment
-    std::atomic<bool> m_bRunning{false};  // the body runs
+    CeWaitableHandle m_hThread;                 // null when no thread
+    CeCriticalSection m_busyLock;               // two-state token, see the class comment
+    std::atomic<bool> m_bRunning{false};        // the body runs
     std::atomic<bool> m_bStopRequested{false};  // Stop waits for the body
-    HWND m_hNotifyWnd;  // receives WM_WORKER_DONE; may be null
-    bool m_bAutoDelete;  // the object deletes itself when a run ends
+    HWND m_hNotifyWnd;                          // receives WM_WORKER_DONE; may be null
+    bool m_bAutoDelete;                         // the object deletes itself when a run ends
     std::atomic<DWORD> m_dwThreadId{0};
     CeManualEvent m_stopEvent;  // set by Stop, polled by the body
-    DWORD m_dwStopTimeout;  // ms that Stop waits before killing
+    DWORD m_dwStopTimeout;      // ms that Stop waits before killing
 
 private:
     BOOL TakeBusyLock();

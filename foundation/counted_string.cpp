@@ -21,8 +21,8 @@ constexpr size_t kMaxChars = (INT_MAX - sizeof(std::int32_t)) / sizeof(WCHAR) - 
 WCHAR* AllocCSTRLen(const WCHAR* src, int n)
 {
     if (n < 0 || static_cast<size_t>(n) > kMaxChars) return nullptr;
-    auto* block = static_cast<std::int32_t*>(
-        std::malloc(sizeof(std::int32_t) + (static_cast<size_t>(n) + 1) * sizeof(WCHAR)));
+    auto* block =
+        static_cast<std::int32_t*>(std::malloc(sizeof(std::int32_t) + (static_cast<size_t>(n) + 1) * sizeof(WCHAR)));
     if (!block) return nullptr;
     block[0] = n;
     auto* chars = reinterpret_cast<WCHAR*>(block + 1);
@@ -43,7 +43,10 @@ int ReAllocCSTRLen(WCHAR** p, const WCHAR* src, int n)
     return 1;
 }
 
-int ReAllocCSTR(WCHAR** p, const WCHAR* src) { return ReAllocCSTRLen(p, src ? src : u"", static_cast<int>(wcslen(src))); }
+int ReAllocCSTR(WCHAR** p, const WCHAR* src)
+{
+    return ReAllocCSTRLen(p, src ? src : u"", static_cast<int>(wcslen(src)));
+}
 
 int ExtendCSTRLen(WCHAR** p, const WCHAR* src, int n)
 {

@@ -16,21 +16,21 @@ constexpr int kMaxCleanedLength = 225;
 bool IsFilenameContraband(WCHAR c)
 {
     switch (c) {
-    case u'\t':
-    case u'\n':
-    case u'\r':
-    case u'"':
-    case u'*':
-    case u'/':
-    case u':':
-    case u'<':
-    case u'>':
-    case u'?':
-    case u'\\':
-    case u'|':
-        return true;
-    default:
-        return false;
+        case u'\t':
+        case u'\n':
+        case u'\r':
+        case u'"':
+        case u'*':
+        case u'/':
+        case u':':
+        case u'<':
+        case u'>':
+        case u'?':
+        case u'\\':
+        case u'|':
+            return true;
+        default:
+            return false;
     }
 }
 

@@ -136,49 +136,72 @@ int CompareUnsigned(const void* a, const void* b, int)
 CeListCopyFn CeListCopyPolicy(int kind)
 {
     switch (kind) {
-    case 1: return CopyMalloc;
-    case 2: return CopyLocal;
-    case 4: return CopyWide;
-    case 5: return CopyNarrow;
-    case 6: return CopyBstr;
-    default: return CopyValue;
+        case 1:
+            return CopyMalloc;
+        case 2:
+            return CopyLocal;
+        case 4:
+            return CopyWide;
+        case 5:
+            return CopyNarrow;
+        case 6:
+            return CopyBstr;
+        default:
+            return CopyValue;
     }
 }
 
 CeListFreeFn CeListFreePolicy(int kind)
 {
     switch (kind) {
-    case 1:
-    case 4:
-    case 5: return FreeMalloc;
-    case 2: return FreeLocal;
-    case 6: return FreeBstr;
-    default: return nullptr;
+        case 1:
+        case 4:
+        case 5:
+            return FreeMalloc;
+        case 2:
+            return FreeLocal;
+        case 6:
+            return FreeBstr;
+        default:
+            return nullptr;
     }
 }
 
 CeListFreeFn CeListDeletePolicy(int kind)
 {
     switch (kind) {
-    case 2: return FreeMalloc;
-    case 3: return FreeLocal;
-    case 5: return FreeBstr;
-    default: return nullptr;
+        case 2:
+            return FreeMalloc;
+        case 3:
+            return FreeLocal;
+        case 5:
+            return FreeBstr;
+        default:
+            return nullptr;
     }
 }
 
 CeListCompareFn CeListComparePolicy(int kind)
 {
     switch (kind) {
-    case 1: return CompareWide;
-    case 2: return CompareWideNoCase;
-    case 3: return CompareNarrow;
-    case 4: return CompareNarrowNoCase;
-    case 5: return CompareLocale;
-    case 6: return CompareLocaleNoCase;
-    case 7: return CompareContains;
-    case 8: return CompareContainsNoCase;
-    default: return CompareUnsigned;
+        case 1:
+            return CompareWide;
+        case 2:
+            return CompareWideNoCase;
+        case 3:
+            return CompareNarrow;
+        case 4:
+            return CompareNarrowNoCase;
+        case 5:
+            return CompareLocale;
+        case 6:
+            return CompareLocaleNoCase;
+        case 7:
+            return CompareContains;
+        case 8:
+            return CompareContainsNoCase;
+        default:
+            return CompareUnsigned;
     }
 }
 

@@ -19,10 +19,18 @@ std::optional<std::u16string> Override(LCTYPE type)
     const WCHAR* name = nullptr;
     WCHAR highest = u'1';
     switch (type) {
-        case LOCALE_IDATE: name = u"IDate"; highest = u'2'; break;
-        case LOCALE_ITIME: name = u"ITime"; break;
-        case LOCALE_ITLZERO: name = u"ITLZr"; break;
-        default: return std::nullopt;
+        case LOCALE_IDATE:
+            name = u"IDate";
+            highest = u'2';
+            break;
+        case LOCALE_ITIME:
+            name = u"ITime";
+            break;
+        case LOCALE_ITLZERO:
+            name = u"ITLZr";
+            break;
+        default:
+            return std::nullopt;
     }
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"nls\\overrides", 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;

@@ -7,9 +7,9 @@
 
 // State of xstrtok. Set pszString and pszDelimiter, leave pszNext null.
 struct XSTRTOK {
-    WCHAR* pszNext;              // where the next token begins; null when used up
-    WCHAR* pszString;            // the string to start from; cleared by the first call
-    const WCHAR* pszDelimiter;   // only its first character is used
+    WCHAR* pszNext;             // where the next token begins; null when used up
+    WCHAR* pszString;           // the string to start from; cleared by the first call
+    const WCHAR* pszDelimiter;  // only its first character is used
 };
 
 // The next token: cuts at the next delimiter by writing 0 there. Consecutive

@@ -8,19 +8,19 @@ int DoMatch(const WCHAR* text, const WCHAR* p)
             return p[0] == u'*' && p[1] == 0 ? WILDMAT_MATCH : WILDMAT_ABORT;
         }
         switch (*p) {
-        case u'\\':
-            // A backslash at the very end of the pattern stands for itself.
-            if (p[1]) ++p;
-            if (*text != *p) return WILDMAT_NOMATCH;
-            break;
-        case u'?':
-            break;
-        case u'*':
-            if (p[1] == 0) return WILDMAT_MATCH;
-            return Star(text, p + 1);
-        default:
-            if (*text != *p) return WILDMAT_NOMATCH;
-            break;
+            case u'\\':
+                // A backslash at the very end of the pattern stands for itself.
+                if (p[1]) ++p;
+                if (*text != *p) return WILDMAT_NOMATCH;
+                break;
+            case u'?':
+                break;
+            case u'*':
+                if (p[1] == 0) return WILDMAT_MATCH;
+                return Star(text, p + 1);
+            default:
+                if (*text != *p) return WILDMAT_NOMATCH;
+                break;
         }
     }
     return *text == 0 ? WILDMAT_MATCH : WILDMAT_NOMATCH;

@@ -14,7 +14,8 @@
 namespace {
 
 // One private data directory for the whole run.
-const std::string& FuzzHome() {
+const std::string& FuzzHome()
+{
     static const std::string home = [] {
         char pattern[] = "/tmp/kstools-fuzz-XXXXXX";
         std::string dir = mkdtemp(pattern) ? pattern : "/tmp";
@@ -26,7 +27,8 @@ const std::string& FuzzHome() {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
     FuzzHome();
     platform::EnsureDeviceRoot();
     const WCHAR* path = u"\\fuzz.txt";

@@ -33,12 +33,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // The input read as UTF-16 units, converted to 8 bits.
     std::vector<WCHAR> units(static_cast<size_t>(n) / 2);
     for (size_t i = 0; i < units.size(); ++i)
-        units[i] = static_cast<WCHAR>(static_cast<uint8_t>(bytes[2 * i]) | (static_cast<uint8_t>(bytes[2 * i + 1]) << 8));
+        units[i] =
+            static_cast<WCHAR>(static_cast<uint8_t>(bytes[2 * i]) | (static_cast<uint8_t>(bytes[2 * i + 1]) << 8));
     if (!units.empty()) {
         int m = WideCharToMultiByte(cp, 0, units.data(), static_cast<int>(units.size()), nullptr, 0, nullptr, nullptr);
         if (m <= 0) std::abort();
         std::vector<char> out(static_cast<size_t>(m));
-        if (WideCharToMultiByte(cp, 0, units.data(), static_cast<int>(units.size()), out.data(), m, nullptr, nullptr) != m)
+        if (WideCharToMultiByte(cp, 0, units.data(), static_cast<int>(units.size()), out.data(), m, nullptr, nullptr) !=
+            m)
             std::abort();
     }
     return 0;

@@ -16,9 +16,9 @@
 namespace {
 
 const CEPROPID kIds[16] = {
-    kJournalSubject, kJournalPlainNotes, kJournalType,      kJournalDuration, kJournalFalseFlag, kJournalParent,
-    kJournalCreated, kJournalModified,   kJournalStart,     kJournalParentText, kJournalText3,   kJournalPageFlag,
-    kJournalNumber1, kJournalNumber2,    kJournalNumber3,   kJournalNotes,
+    kJournalSubject, kJournalPlainNotes, kJournalType,    kJournalDuration,   kJournalFalseFlag, kJournalParent,
+    kJournalCreated, kJournalModified,   kJournalStart,   kJournalParentText, kJournalText3,     kJournalPageFlag,
+    kJournalNumber1, kJournalNumber2,    kJournalNumber3, kJournalNotes,
 };
 
 struct Reader {
@@ -50,29 +50,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         v.wFlags = (selector & 0x80) ? CEDB_PROPNOTFOUND : 0;
         const size_t length = in.Byte() % 40;
         switch (TypeFromPropID(v.propid)) {
-        case CEVT_LPWSTR: {
-            std::u16string text;
-            for (size_t i = 0; i < length; ++i) text.push_back(static_cast<char16_t>((in.Byte() << 8) | in.Byte()));
-            texts.push_back(std::move(text));
-            v.val.lpwstr = texts.back().data();
-            break;
-        }
-        case CEVT_BLOB: {
-            std::vector<BYTE> bytes;
-            for (size_t i = 0; i < length; ++i) bytes.push_back(in.Byte());
-            blobs.push_back(std::move(bytes));
-            v.val.blob = CEBLOB{static_cast<DWORD>(blobs.back().size()), blobs.back().data()};
-            break;
-        }
-        case CEVT_FILETIME: {
-            const uint64_t t = in.Bytes8();
-            v.val.filetime.dwLowDateTime = static_cast<DWORD>(t);
-            v.val.filetime.dwHighDateTime = static_cast<DWORD>(t >> 32);
-            break;
-        }
-        default:
-            v.val.lVal = static_cast<LONG>(in.Bytes8());
-            break;
+            case CEVT_LPWSTR: {
+                std::u16string text;
+                for (size_t i = 0; i < length; ++i) text.push_back(static_cast<char16_t>((in.Byte() << 8) | in.Byte()));
+                texts.push_back(std::move(text));
+                v.val.lpwstr = texts.back().data();
+                break;
+            }
+            case CEVT_BLOB: {
+                std::vector<BYTE> bytes;
+                for (size_t i = 0; i < length; ++i) bytes.push_back(in.Byte());
+                blobs.push_back(std::move(bytes));
+                v.val.blob = CEBLOB{static_cast<DWORD>(blobs.back().size()), blobs.back().data()};
+                break;
+            }
+            case CEVT_FILETIME: {
+                const uint64_t t = in.Bytes8();
+                v.val.filetime.dwLowDateTime = static_cast<DWORD>(t);
+                v.val.filetime.dwHighDateTime = static_cast<DWORD>(t >> 32);
+                break;
+            }
+            default:
+                v.val.lVal = static_cast<LONG>(in.Bytes8());
+                break;
         }
         props.push_back(v);
     }
@@ -89,6 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::vector<BYTE> notes = entry.m_notes;
     const size_t before = notes.size();
     const bool cut = DropTrailingEmptyParagraph(notes);
-    if (cut ? (before <= 10 || notes.size() != before - 5 || notes.back() != '}') : notes.size() != before) std::abort();
+    if (cut ? (before <= 10 || notes.size() != before - 5 || notes.back() != '}') : notes.size() != before)
+        std::abort();
     return 0;
 }

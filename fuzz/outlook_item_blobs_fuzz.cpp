@@ -48,9 +48,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size == 0) return 0;
     const std::vector<BYTE> bytes(data + 1, data + size);
     switch (data[0] % 3) {
-    case 0: CheckAttendees(bytes); break;
-    case 1: CheckZone(bytes); break;
-    default: CheckCategories(bytes); break;
+        case 0:
+            CheckAttendees(bytes);
+            break;
+        case 1:
+            CheckZone(bytes);
+            break;
+        default:
+            CheckCategories(bytes);
+            break;
     }
     return 0;
 }

@@ -15,7 +15,10 @@
 
 namespace {
 
-void Check(bool ok) { if (!ok) std::abort(); }
+void Check(bool ok)
+{
+    if (!ok) std::abort();
+}
 
 size_t TerminatedLength(const WCHAR* buffer)
 {
@@ -59,8 +62,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Check(skipped == colon + 1 || (skipped == colon + 2 && original[colon + 1] == u' '));
     Check(original.compare(skipped, std::u16string::npos, subject) == 0);
     // The letter, when there is one, is the first character.
-    if (letterLength == 1) Check(letter[0] == original[0]);
-    else Check(original[0] == u'|');
+    if (letterLength == 1)
+        Check(letter[0] == original[0]);
+    else
+        Check(original[0] == u'|');
 
     // The plain subject parses again without trouble.
     WCHAR* again = subject;

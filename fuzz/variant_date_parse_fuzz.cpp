@@ -30,10 +30,7 @@ void Check(bool ok)
     if (!ok) std::abort();
 }
 
-bool Documented(HRESULT result)
-{
-    return result == S_OK || result == DISP_E_TYPEMISMATCH || result == DISP_E_OVERFLOW;
-}
+bool Documented(HRESULT result) { return result == S_OK || result == DISP_E_TYPEMISMATCH || result == DISP_E_OVERFLOW; }
 
 }  // namespace
 

@@ -28,9 +28,9 @@ SORTORDERSPEC g_sorts[4] = {
 // The order of a read request: subject first, as the stored records were
 // always read.
 CEPROPID g_readIds[16] = {
-    kJournalSubject,  kJournalPlainNotes, kJournalType,    kJournalDuration, kJournalFalseFlag,  kJournalParent,
-    kJournalCreated,  kJournalModified,   kJournalStart,   kJournalParentText, kJournalText3,    kJournalPageFlag,
-    kJournalNumber1,  kJournalNumber2,    kJournalNumber3, kJournalNotes,
+    kJournalSubject, kJournalPlainNotes, kJournalType,    kJournalDuration,   kJournalFalseFlag, kJournalParent,
+    kJournalCreated, kJournalModified,   kJournalStart,   kJournalParentText, kJournalText3,     kJournalPageFlag,
+    kJournalNumber1, kJournalNumber2,    kJournalNumber3, kJournalNotes,
 };
 
 FILETIME ToFileTime(const SYSTEMTIME& st)
@@ -166,10 +166,9 @@ void CJournal::WriteEntry(CJournalData& data, bool stampCreated)
     const bool update = data.m_record != 0 && db.SeekTo(data.m_record) == data.m_record;
 
     CeDbRecord record;
-    const CEPROPID ids[] = {kJournalModified, kJournalStart,      kJournalParent, kJournalSubject,
-                            kJournalType,     kJournalDuration,   kJournalFalseFlag, kJournalParentText,
-                            kJournalText3,    kJournalPageFlag,   kJournalNumber1, kJournalNumber2,
-                            kJournalNumber3,  kJournalNotes};
+    const CEPROPID ids[] = {kJournalModified, kJournalStart,     kJournalParent,     kJournalSubject, kJournalType,
+                            kJournalDuration, kJournalFalseFlag, kJournalParentText, kJournalText3,   kJournalPageFlag,
+                            kJournalNumber1,  kJournalNumber2,   kJournalNumber3,    kJournalNotes};
     record.AddProps(ids, static_cast<int>(std::size(ids)));
 
     SYSTEMTIME created = data.m_created;

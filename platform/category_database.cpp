@@ -45,7 +45,7 @@ bool CategoryDatabase::ReadAll(std::vector<CategoryRecord>& records)
     HANDLE db = Open(CEDB_AUTOINCREMENT);
     if (db == INVALID_HANDLE_VALUE) return false;
 
-    CEPROPID ids[] = {kNameProperty,  k4003Property,  k4006Property, k4005Property,
+    CEPROPID ids[] = {kNameProperty, k4003Property,  k4006Property, k4005Property,
                       k4004Property, kShownProperty, kIndexProperty};
     constexpr WORD kCount = sizeof(ids) / sizeof(ids[0]);
     DWORD size = kReadBufferBytes;

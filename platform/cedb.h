@@ -122,7 +122,7 @@ struct CEDBASEINFO {
     DWORD dwDbaseType;
     WORD wNumRecords;  // the low 16 bits of the count
     WORD wNumSortOrder;
-    DWORD dwSize;      // bytes the records take
+    DWORD dwSize;  // bytes the records take
     FILETIME ftLastModified;
     SORTORDERSPEC rgSortSpecs[CEDB_MAXSORTORDER];
 };

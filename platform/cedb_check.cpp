@@ -18,12 +18,14 @@ class Checker {
 public:
     explicit Checker(Volume& volume) : volume_(volume) {}
 
-    void Run() {
+    void Run()
+    {
         QuickCheck();
         if (!problems_.empty()) return;  // the rest would only read garbage
         Transaction read(volume_.Db(), false);
         if (DWORD err = read.Status()) return Problem("cannot read the volume (error " + std::to_string(err) + ")");
-        if (DWORD err = volume_.LoadCollation()) return Problem("no collation recorded (error " + std::to_string(err) + ")");
+        if (DWORD err = volume_.LoadCollation())
+            return Problem("no collation recorded (error " + std::to_string(err) + ")");
         Meta();
         Databases();
         Records();
@@ -43,16 +45,19 @@ private:
     };
 
     void Problem(std::string text) { problems_.push_back(std::move(text)); }
-    static std::string Hex(std::int64_t v) {
+    static std::string Hex(std::int64_t v)
+    {
         char text[24];
         std::snprintf(text, sizeof text, "0x%08llX", static_cast<unsigned long long>(v));
         return text;
     }
-    void StepFailed(int rc, const char* what) {
+    void StepFailed(int rc, const char* what)
+    {
         Problem(std::string("reading ") + what + " failed: " + sqlite3_errstr(rc));
     }
 
-    void QuickCheck() {
+    void QuickCheck()
+    {
         Statement st(volume_.Statements(), "PRAGMA quick_check");
         int rc;
         while ((rc = st.Step()) == SQLITE_ROW) {
@@ -62,7 +67,8 @@ private:
         if (rc != SQLITE_DONE) StepFailed(rc, "the storage check");
     }
 
-    void Meta() {
+    void Meta()
+    {
         Statement st(volume_.Statements(), "SELECT value FROM meta WHERE key = 'next_oid'");
         int rc = st.Step();
         if (rc != SQLITE_ROW) return Problem("the next object identifier is not recorded");
@@ -70,7 +76,8 @@ private:
         if (nextOid_ <= 0 || nextOid_ > 0x100000000ll) Problem("next object identifier out of range: " + Hex(nextOid_));
     }
 
-    void Databases() {
+    void Databases()
+    {
         Statement st(volume_.Statements(), "SELECT oid, name, folded, sorts, records, bytes FROM databases");
         int rc;
         while ((rc = st.Step()) == SQLITE_ROW) {
@@ -80,7 +87,8 @@ private:
             e.name = std::string(st.Bytes(1));
             std::string where = "database " + Hex(oid) + " \"" + e.name + "\": ";
             if (oid <= 0 || oid > 0xFFFFFFFFll) Problem(where + "identifier out of range");
-            if (name.empty() || name.size() >= CEDB_MAXDBASENAMELEN) Problem(where + "name length " + std::to_string(name.size()));
+            if (name.empty() || name.size() >= CEDB_MAXDBASENAMELEN)
+                Problem(where + "name length " + std::to_string(name.size()));
             if (FoldName(name) != st.Bytes(2)) Problem(where + "folded name does not match");
             if (DecodeSorts(st.Bytes(3), e.sorts)) Problem(where + "sort orders unreadable");
             e.records = st.Int(4);
@@ -89,7 +97,8 @@ private:
         if (rc != SQLITE_DONE) StepFailed(rc, "the databases");
     }
 
-    void Records() {
+    void Records()
+    {
         Statement st(volume_.Statements(), "SELECT oid, db, size, props, k0, k1, k2, k3 FROM records");
         std::vector<StoredProp> props;
         int rc;
@@ -107,7 +116,8 @@ private:
             std::string_view bytes = st.Bytes(3);
             db->second.countedRecords += 1;
             db->second.countedBytes += st.Int(2);
-            if (st.Int(2) != static_cast<std::int64_t>(bytes.size())) Problem(where + "size does not match its properties");
+            if (st.Int(2) != static_cast<std::int64_t>(bytes.size()))
+                Problem(where + "size does not match its properties");
             if (DecodeRecord(bytes, props)) {
                 Problem(where + "properties unreadable");
                 continue;
@@ -122,7 +132,8 @@ private:
         if (rc != SQLITE_DONE) StepFailed(rc, "the records");
     }
 
-    void Totals() {
+    void Totals()
+    {
         for (const auto& [oid, e] : databases_) {
             if (e.records != e.countedRecords)
                 Problem("database " + Hex(oid) + " \"" + e.name + "\": says " + std::to_string(e.records) +
@@ -145,7 +156,8 @@ private:
 
 namespace platform {
 
-bool CheckObjectStore(const CEGUID* guid, std::string& report) {
+bool CheckObjectStore(const CEGUID* guid, std::string& report)
+{
     std::shared_ptr<cedb::Volume> volume;
     if (DWORD err = cedb::VolumeFor(guid, volume)) {
         report = "cannot open the volume (error " + std::to_string(err) + ")\n";
@@ -160,9 +172,10 @@ bool CheckObjectStore(const CEGUID* guid, std::string& report) {
     checker.Run();
     report.clear();
     for (const auto& line : checker.Problems()) report += line + "\n";
-    report += std::to_string(checker.DatabaseCount()) + " databases, " + std::to_string(checker.RecordCount()) +
-              " records: " + (checker.Problems().empty() ? "ok" : std::to_string(checker.Problems().size()) + " problems") +
-              "\n";
+    report +=
+        std::to_string(checker.DatabaseCount()) + " databases, " + std::to_string(checker.RecordCount()) +
+        " records: " + (checker.Problems().empty() ? "ok" : std::to_string(checker.Problems().size()) + " problems") +
+        "\n";
     return checker.Problems().empty();
 }
 

@@ -13,7 +13,8 @@ constexpr std::uint64_t kMaxBatch = 256;
 // Far moves skip the records in between instead of fetching them.
 constexpr std::uint64_t kFarMove = 256;
 
-std::int64_t AsSqlInt(std::uint64_t n) {
+std::int64_t AsSqlInt(std::uint64_t n)
+{
     return static_cast<std::int64_t>(std::min<std::uint64_t>(n, std::numeric_limits<std::int64_t>::max()));
 }
 
@@ -23,19 +24,21 @@ Cursor::Cursor(Volume& volume, CEOID db, int slot) : volume_(volume), db_(db), s
 
 std::string Cursor::KeyExpr() const { return slot_ < 0 ? "X''" : KeyColumn(slot_); }
 
-std::string Cursor::AfterCondition(bool inclusive) const {
+std::string Cursor::AfterCondition(bool inclusive) const
+{
     const char* op = inclusive ? ">=" : ">";
     return slot_ < 0 ? std::string("oid ") + op + " ?3" : "(" + KeyColumn(slot_) + ", oid) " + op + " (?2, ?3)";
 }
 
-std::string Cursor::BeforeCondition(bool inclusive) const {
+std::string Cursor::BeforeCondition(bool inclusive) const
+{
     const char* op = inclusive ? "<=" : "<";
     return slot_ < 0 ? std::string("oid ") + op + " ?3" : "(" + KeyColumn(slot_) + ", oid) " + op + " (?2, ?3)";
 }
 
 DWORD Cursor::Fetch(const std::string& where, bool descending, std::uint64_t limit, std::uint64_t offset,
-                    std::vector<CursorRow>& rows, const std::string& p6, const std::string& p7,
-                    const std::string& p8) {
+                    std::vector<CursorRow>& rows, const std::string& p6, const std::string& p7, const std::string& p8)
+{
     rows.clear();
     std::string order = slot_ < 0 ? (descending ? "oid DESC" : "oid")
                                   : (descending ? KeyColumn(slot_) + " DESC, oid DESC" : KeyColumn(slot_) + ", oid");
@@ -56,13 +59,15 @@ DWORD Cursor::Fetch(const std::string& where, bool descending, std::uint64_t lim
     return rc == SQLITE_DONE ? ERROR_SUCCESS : MapSqliteError(rc);
 }
 
-void Cursor::SetAt(const CursorRow& row) {
+void Cursor::SetAt(const CursorRow& row)
+{
     at_ = true;
     key_ = row.key;
     oid_ = row.oid;
 }
 
-DWORD Cursor::MoveToSingle(DWORD status, std::vector<CursorRow>& rows) {
+DWORD Cursor::MoveToSingle(DWORD status, std::vector<CursorRow>& rows)
+{
     if (status) return status;
     if (rows.empty()) return ERROR_NOT_FOUND;
     rows_.swap(rows);
@@ -75,7 +80,8 @@ DWORD Cursor::MoveToSingle(DWORD status, std::vector<CursorRow>& rows) {
     return ERROR_SUCCESS;
 }
 
-DWORD Cursor::Forget() {
+DWORD Cursor::Forget()
+{
     kept_ = false;
     rows_.clear();
     index_ = -1;
@@ -86,7 +92,8 @@ DWORD Cursor::Forget() {
     return rc == SQLITE_ROW || rc == SQLITE_DONE ? ERROR_SUCCESS : MapSqliteError(rc);
 }
 
-DWORD Cursor::Forward(std::uint64_t k) {
+DWORD Cursor::Forward(std::uint64_t k)
+{
     if (kept_) {
         auto target = static_cast<std::uint64_t>(index_ + 1) + k - 1;
         if (target < rows_.size()) {
@@ -115,7 +122,8 @@ DWORD Cursor::Forward(std::uint64_t k) {
     return ERROR_SUCCESS;
 }
 
-DWORD Cursor::Backward(std::uint64_t m, bool inclusive) {
+DWORD Cursor::Backward(std::uint64_t m, bool inclusive)
+{
     if (kept_ && index_ >= 0) {
         std::int64_t target = index_ - static_cast<std::int64_t>(m) + (inclusive ? 1 : 0);
         if (target >= 0) {
@@ -128,7 +136,8 @@ DWORD Cursor::Backward(std::uint64_t m, bool inclusive) {
     return MoveToSingle(Fetch(BeforeCondition(inclusive), true, 1, m - 1, rows), rows);
 }
 
-DWORD Cursor::ToOid(CEOID oid) {
+DWORD Cursor::ToOid(CEOID oid)
+{
     if (kept_) {
         for (size_t i = 0; i < rows_.size(); ++i)
             if (rows_[i].oid == oid) {
@@ -140,23 +149,26 @@ DWORD Cursor::ToOid(CEOID oid) {
     std::vector<CursorRow> rows;
     Statement st(volume_.Statements(), "SELECT oid, " + KeyExpr() + ", props FROM records WHERE oid = ?1 AND db = ?2");
     int rc = st.Bind(1, oid).Bind(2, db_).Step();
-    if (rc == SQLITE_ROW) rows.push_back(CursorRow{static_cast<CEOID>(st.Int(0)), std::string(st.Bytes(1)),
-                                                   std::string(st.Bytes(2))});
+    if (rc == SQLITE_ROW)
+        rows.push_back(CursorRow{static_cast<CEOID>(st.Int(0)), std::string(st.Bytes(1)), std::string(st.Bytes(2))});
     DWORD status = rc == SQLITE_ROW || rc == SQLITE_DONE ? ERROR_SUCCESS : MapSqliteError(rc);
     return MoveToSingle(status, rows);
 }
 
-DWORD Cursor::ToNth(std::uint64_t n) {
+DWORD Cursor::ToNth(std::uint64_t n)
+{
     std::vector<CursorRow> rows;
     return MoveToSingle(Fetch({}, false, 1, n, rows), rows);
 }
 
-DWORD Cursor::ToNthFromEnd(std::uint64_t n) {
+DWORD Cursor::ToNthFromEnd(std::uint64_t n)
+{
     std::vector<CursorRow> rows;
     return MoveToSingle(Fetch({}, true, 1, n, rows), rows);
 }
 
-DWORD Cursor::Move(std::int64_t n) {
+DWORD Cursor::Move(std::int64_t n)
+{
     if (n == 0) {
         const CursorRow* row = nullptr;
         return Current(&row);
@@ -166,27 +178,31 @@ DWORD Cursor::Move(std::int64_t n) {
     return Backward(m, !at_);
 }
 
-DWORD Cursor::ToLastBelow(const std::string& low, const std::string& valueKey) {
+DWORD Cursor::ToLastBelow(const std::string& low, const std::string& valueKey)
+{
     if (slot_ < 0) return ERROR_INVALID_PARAMETER;
     std::vector<CursorRow> rows;
     std::string k = KeyColumn(slot_);
     return MoveToSingle(Fetch(k + " >= ?6 AND " + k + " < ?7", true, 1, 0, rows, low, valueKey), rows);
 }
 
-DWORD Cursor::ToFirstEqual(const std::string& valueKey) {
+DWORD Cursor::ToFirstEqual(const std::string& valueKey)
+{
     if (slot_ < 0) return ERROR_INVALID_PARAMETER;
     std::vector<CursorRow> rows;
     return MoveToSingle(Fetch(KeyColumn(slot_) + " = ?7", false, 1, 0, rows, {}, valueKey), rows);
 }
 
-DWORD Cursor::ToFirstAbove(const std::string& valueKey, const std::string& high) {
+DWORD Cursor::ToFirstAbove(const std::string& valueKey, const std::string& high)
+{
     if (slot_ < 0) return ERROR_INVALID_PARAMETER;
     std::vector<CursorRow> rows;
     std::string k = KeyColumn(slot_);
     return MoveToSingle(Fetch(k + " > ?7 AND " + k + " < ?8", false, 1, 0, rows, {}, valueKey, high), rows);
 }
 
-DWORD Cursor::ToNextEqual(const std::string& valueKey) {
+DWORD Cursor::ToNextEqual(const std::string& valueKey)
+{
     if (slot_ < 0) return ERROR_INVALID_PARAMETER;
     // The record after the current one: the anchor's second follower when
     // the current record is itself the anchor's follower.
@@ -210,7 +226,8 @@ DWORD Cursor::ToNextEqual(const std::string& valueKey) {
     return err ? err : ERROR_NOT_FOUND;
 }
 
-DWORD Cursor::Current(const CursorRow** row) {
+DWORD Cursor::Current(const CursorRow** row)
+{
     if (!at_) {
         if (DWORD err = Forward(1)) return err;
         *row = &rows_[static_cast<size_t>(index_)];
@@ -228,16 +245,17 @@ DWORD Cursor::Current(const CursorRow** row) {
     return ERROR_SUCCESS;
 }
 
-void Cursor::Advance() {
+void Cursor::Advance()
+{
     // "After the record just read": its follower is taken when it is used,
     // from the kept records while nothing changed, so a record added right
     // behind this one meanwhile is not skipped.
     at_ = false;
 }
 
-DWORD Cursor::Index(DWORD* index) {
-    Statement st(volume_.Statements(),
-                 "SELECT count(*) FROM records WHERE db = ?1 AND " + BeforeCondition(!at_));
+DWORD Cursor::Index(DWORD* index)
+{
+    Statement st(volume_.Statements(), "SELECT count(*) FROM records WHERE db = ?1 AND " + BeforeCondition(!at_));
     int rc = st.Bind(1, db_).BindBlob(2, key_).Bind(3, oid_).Step();
     if (rc != SQLITE_ROW) return MapSqliteError(rc);
     *index = static_cast<DWORD>(st.Int(0));

@@ -14,20 +14,18 @@ constexpr auto kMaxTrust = std::chrono::seconds(1);
 
 DatabaseHandle::DatabaseHandle(std::shared_ptr<Volume> volume, CEOID db, int slot, const SORTORDERSPEC& order,
                                DWORD flags, HWND notify)
-    : volume_(std::move(volume)),
-      db_(db),
-      slot_(slot),
-      order_(order),
-      flags_(flags),
-      registration_(volume_->AddOpenHandle(db, notify)),
-      cursor_(*volume_, db, slot) {}
+    : volume_(std::move(volume)), db_(db), slot_(slot), order_(order), flags_(flags),
+      registration_(volume_->AddOpenHandle(db, notify)), cursor_(*volume_, db, slot)
+{}
 
-DatabaseHandle::~DatabaseHandle() {
+DatabaseHandle::~DatabaseHandle()
+{
     std::lock_guard lock(volume_->Mutex());
     volume_->RemoveOpenHandle(registration_);
 }
 
-DWORD DatabaseHandle::BeginCall() {
+DWORD DatabaseHandle::BeginCall()
+{
     if (!volume_->IsOpen()) return ERROR_INVALID_HANDLE;
     std::uint64_t stamp = volume_->Stamp();
     auto now = std::chrono::steady_clock::now();

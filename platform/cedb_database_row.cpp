@@ -11,7 +11,8 @@
 namespace platform::cedb {
 namespace {
 
-DWORD ReadRow(Statement& st, DatabaseRow& row) {
+DWORD ReadRow(Statement& st, DatabaseRow& row)
+{
     int rc = st.Step();
     if (rc == SQLITE_DONE) return ERROR_FILE_NOT_FOUND;
     if (rc != SQLITE_ROW) return MapSqliteError(rc);
@@ -30,7 +31,8 @@ constexpr const char* kRowColumns = "SELECT oid, name, type, modified, sorts, re
 
 std::string KeyColumn(int slot) { return "k" + std::to_string(slot); }
 
-std::string EncodeSorts(const std::vector<SORTORDERSPEC>& sorts) {
+std::string EncodeSorts(const std::vector<SORTORDERSPEC>& sorts)
+{
     std::string out(1, static_cast<char>(sorts.size()));
     for (const auto& s : sorts) {
         out.append(reinterpret_cast<const char*>(&s.propid), 4);
@@ -39,7 +41,8 @@ std::string EncodeSorts(const std::vector<SORTORDERSPEC>& sorts) {
     return out;
 }
 
-DWORD DecodeSorts(std::string_view bytes, std::vector<SORTORDERSPEC>& sorts) {
+DWORD DecodeSorts(std::string_view bytes, std::vector<SORTORDERSPEC>& sorts)
+{
     sorts.clear();
     if (bytes.empty()) return ERROR_FILE_CORRUPT;
     auto count = static_cast<size_t>(static_cast<unsigned char>(bytes[0]));
@@ -54,24 +57,28 @@ DWORD DecodeSorts(std::string_view bytes, std::vector<SORTORDERSPEC>& sorts) {
     return ERROR_SUCCESS;
 }
 
-std::string FoldName(std::u16string_view name) {
+std::string FoldName(std::u16string_view name)
+{
     std::u16string lower(name);
     for (auto& c : lower) c = towlower(c);
     return WideToUtf8(lower);
 }
 
-std::int64_t NowFileTime() {
+std::int64_t NowFileTime()
+{
     constexpr std::int64_t kEpochOffset = 116444736000000000LL;  // 1601 to 1970 in 100 ns units
     auto since = std::chrono::system_clock::now().time_since_epoch();
     return kEpochOffset + std::chrono::duration_cast<std::chrono::nanoseconds>(since).count() / 100;
 }
 
-DWORD LoadDatabase(Volume& volume, CEOID oid, DatabaseRow& row) {
+DWORD LoadDatabase(Volume& volume, CEOID oid, DatabaseRow& row)
+{
     Statement st(volume.Statements(), std::string(kRowColumns) + "WHERE oid = ?1");
     return ReadRow(st.Bind(1, oid), row);
 }
 
-DWORD FindDatabase(Volume& volume, std::u16string_view name, DatabaseRow& row) {
+DWORD FindDatabase(Volume& volume, std::u16string_view name, DatabaseRow& row)
+{
     // Names are stored cut to their first CEDB_MAXDBASENAMELEN - 1 characters.
     name = name.substr(0, CEDB_MAXDBASENAMELEN - 1);
     Statement st(volume.Statements(), std::string(kRowColumns) + "WHERE folded = ?1");
@@ -79,7 +86,8 @@ DWORD FindDatabase(Volume& volume, std::u16string_view name, DatabaseRow& row) {
 }
 
 RecordKeys KeysOf(const SortKeyBuilder& keys, const std::vector<SORTORDERSPEC>& sorts,
-                  const std::vector<StoredProp>& props) {
+                  const std::vector<StoredProp>& props)
+{
     RecordKeys out;
     for (size_t slot = 0; slot < sorts.size() && slot < out.size(); ++slot) {
         const StoredProp* found = nullptr;
@@ -90,7 +98,8 @@ RecordKeys KeysOf(const SortKeyBuilder& keys, const std::vector<SORTORDERSPEC>& 
     return out;
 }
 
-DWORD RebuildKeys(Volume& volume, CEOID db, const SortKeyBuilder& keys) {
+DWORD RebuildKeys(Volume& volume, CEOID db, const SortKeyBuilder& keys)
+{
     std::vector<std::pair<CEOID, std::vector<SORTORDERSPEC>>> databases;
     {
         Statement st(volume.Statements(), "SELECT oid, sorts FROM databases WHERE ?1 = 0 OR oid = ?1");
@@ -122,8 +131,10 @@ DWORD RebuildKeys(Volume& volume, CEOID db, const SortKeyBuilder& keys) {
         for (const auto& [record, recordKeys] : updates) {
             st.Bind(1, record);
             for (int slot = 0; slot < CEDB_MAXSORTORDER; ++slot) {
-                if (recordKeys[slot]) st.BindBlob(slot + 2, *recordKeys[slot]);
-                else st.BindNull(slot + 2);
+                if (recordKeys[slot])
+                    st.BindBlob(slot + 2, *recordKeys[slot]);
+                else
+                    st.BindNull(slot + 2);
             }
             if (DWORD err = st.Run()) return err;
             st.Reset();

@@ -17,20 +17,23 @@ namespace platform::cedb {
 namespace {
 
 template <class T>
-T Fail(DWORD error, T result) {
+T Fail(DWORD error, T result)
+{
     SetLastError(error);
     return result;
 }
 
 // A name as stored: up to the terminator, at most CEDB_MAXDBASENAMELEN - 1
 // characters.
-std::u16string CutName(const WCHAR* name, size_t room) {
+std::u16string CutName(const WCHAR* name, size_t room)
+{
     size_t n = 0;
     while (n < room && name[n]) ++n;
     return std::u16string(name, std::min<size_t>(n, CEDB_MAXDBASENAMELEN - 1));
 }
 
-DWORD CheckSorts(const CEDBASEINFO& info, std::vector<SORTORDERSPEC>& sorts) {
+DWORD CheckSorts(const CEDBASEINFO& info, std::vector<SORTORDERSPEC>& sorts)
+{
     sorts.clear();
     if (!(info.dwFlags & CEDB_VALIDSORTSPEC)) return ERROR_SUCCESS;
     if (info.wNumSortOrder > CEDB_MAXSORTORDER) return ERROR_INVALID_PARAMETER;
@@ -43,7 +46,8 @@ DWORD CheckSorts(const CEDBASEINFO& info, std::vector<SORTORDERSPEC>& sorts) {
 }
 
 // ERROR_DUP_NAME when another database than `self` has the name.
-DWORD CheckNameFree(Volume& volume, const std::u16string& name, CEOID self) {
+DWORD CheckNameFree(Volume& volume, const std::u16string& name, CEOID self)
+{
     DatabaseRow other;
     DWORD err = FindDatabase(volume, name, other);
     if (err == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
@@ -51,7 +55,8 @@ DWORD CheckNameFree(Volume& volume, const std::u16string& name, CEOID self) {
     return other.oid == self ? ERROR_SUCCESS : ERROR_DUP_NAME;
 }
 
-void FillInfo(const DatabaseRow& row, CEDBASEINFO& info) {
+void FillInfo(const DatabaseRow& row, CEDBASEINFO& info)
+{
     std::memset(&info, 0, sizeof info);
     info.dwFlags = CEDB_VALIDNAME | CEDB_VALIDTYPE | CEDB_VALIDSORTSPEC | CEDB_VALIDMODTIME;
     std::u16string name = row.name.substr(0, CEDB_MAXDBASENAMELEN - 1);
@@ -67,7 +72,8 @@ void FillInfo(const DatabaseRow& row, CEDBASEINFO& info) {
 
 // Committing a change: the counter is raised before and after, so readers
 // that looked in between notice it too.
-DWORD CommitChange(Volume& volume, Transaction& tx) {
+DWORD CommitChange(Volume& volume, Transaction& tx)
+{
     volume.NoteWrite();
     DWORD err = tx.Commit();
     volume.NoteWrite();
@@ -75,7 +81,8 @@ DWORD CommitChange(Volume& volume, Transaction& tx) {
 }
 
 DWORD CreateDatabase(Volume& volume, const std::u16string& name, DWORD type, const std::vector<SORTORDERSPEC>& sorts,
-                     CEOID* oid) {
+                     CEOID* oid)
+{
     Transaction tx(volume.Db(), true);
     if (DWORD err = tx.Status()) return err;
     if (DWORD err = CheckNameFree(volume, name, 0)) return err;
@@ -89,7 +96,8 @@ DWORD CreateDatabase(Volume& volume, const std::u16string& name, DWORD type, con
     return CommitChange(volume, tx);
 }
 
-DWORD DeleteDatabase(Volume& volume, CEOID oid) {
+DWORD DeleteDatabase(Volume& volume, CEOID oid)
+{
     if (volume.OpenHandlesOn(oid)) return ERROR_SHARING_VIOLATION;
     Transaction tx(volume.Db(), true);
     if (DWORD err = tx.Status()) return err;
@@ -102,7 +110,8 @@ DWORD DeleteDatabase(Volume& volume, CEOID oid) {
     return CommitChange(volume, tx);
 }
 
-DWORD SetDatabaseInfo(Volume& volume, CEOID oid, const CEDBASEINFO& info) {
+DWORD SetDatabaseInfo(Volume& volume, CEOID oid, const CEDBASEINFO& info)
+{
     std::vector<SORTORDERSPEC> sorts;
     if (DWORD err = CheckSorts(info, sorts)) return err;
     std::u16string name;
@@ -124,8 +133,8 @@ DWORD SetDatabaseInfo(Volume& volume, CEOID oid, const CEDBASEINFO& info) {
     }
     if (info.dwFlags & CEDB_VALIDTYPE) row.type = info.dwDbaseType;
     if (info.dwFlags & CEDB_VALIDMODTIME)
-        row.modified = static_cast<std::int64_t>((static_cast<std::uint64_t>(info.ftLastModified.dwHighDateTime) << 32) |
-                                                 info.ftLastModified.dwLowDateTime);
+        row.modified = static_cast<std::int64_t>(
+            (static_cast<std::uint64_t>(info.ftLastModified.dwHighDateTime) << 32) | info.ftLastModified.dwLowDateTime);
     Statement st(volume.Statements(),
                  "UPDATE databases SET name = ?2, folded = ?3, type = ?4, modified = ?5, sorts = ?6 WHERE oid = ?1");
     st.Bind(1, oid).BindText(2, WideToUtf8(row.name)).BindText(3, FoldName(row.name)).Bind(4, row.type);
@@ -136,7 +145,8 @@ DWORD SetDatabaseInfo(Volume& volume, CEOID oid, const CEDBASEINFO& info) {
     return CommitChange(volume, tx);
 }
 
-DWORD GetInfo(Volume& volume, CEOID oid, CEOIDINFO& info) {
+DWORD GetInfo(Volume& volume, CEOID oid, CEOIDINFO& info)
+{
     Transaction read(volume.Db(), false);
     if (DWORD err = read.Status()) return err;
     DatabaseRow row;
@@ -163,13 +173,15 @@ DWORD GetInfo(Volume& volume, CEOID oid, CEOIDINFO& info) {
 class DatabaseFind : public KernelObject {
 public:
     DatabaseFind(std::shared_ptr<Volume> volume, std::vector<CEOID> oids)
-        : volume(std::move(volume)), oids(std::move(oids)) {}
+        : volume(std::move(volume)), oids(std::move(oids))
+    {}
     const std::shared_ptr<Volume> volume;
     const std::vector<CEOID> oids;
     size_t next = 0;  // guarded by the volume's mutex
 };
 
-DWORD ListDatabases(Volume& volume, DWORD type, std::vector<CEOID>& oids) {
+DWORD ListDatabases(Volume& volume, DWORD type, std::vector<CEOID>& oids)
+{
     Statement st(volume.Statements(), "SELECT oid FROM databases WHERE ?1 = 0 OR type = ?1 ORDER BY oid");
     st.Bind(1, type);
     int rc;
@@ -177,7 +189,8 @@ DWORD ListDatabases(Volume& volume, DWORD type, std::vector<CEOID>& oids) {
     return rc == SQLITE_DONE ? ERROR_SUCCESS : MapSqliteError(rc);
 }
 
-DWORD NextDatabase(DatabaseFind& find, CEOID* oid) {
+DWORD NextDatabase(DatabaseFind& find, CEOID* oid)
+{
     while (find.next < find.oids.size()) {
         CEOID candidate = find.oids[find.next++];
         Statement st(find.volume->Statements(), "SELECT 1 FROM databases WHERE oid = ?1");
@@ -193,7 +206,8 @@ DWORD NextDatabase(DatabaseFind& find, CEOID* oid) {
 
 // Runs fn(volume) with the volume of `guid` open and locked.
 template <class Fn>
-DWORD WithVolume(const CEGUID* guid, Fn fn) {
+DWORD WithVolume(const CEGUID* guid, Fn fn)
+{
     std::shared_ptr<Volume> volume;
     if (DWORD err = VolumeFor(guid, volume)) return err;
     std::lock_guard lock(volume->Mutex());
@@ -206,7 +220,8 @@ DWORD WithVolume(const CEGUID* guid, Fn fn) {
 
 using namespace platform::cedb;
 
-CEOID CeCreateDatabaseEx(PCEGUID guid, PCEDBASEINFO info) {
+CEOID CeCreateDatabaseEx(PCEGUID guid, PCEDBASEINFO info)
+{
     if (!info || !(info->dwFlags & CEDB_VALIDNAME)) return Fail(ERROR_INVALID_PARAMETER, CEOID{0});
     std::u16string name = CutName(info->szDbaseName, CEDB_MAXDBASENAMELEN);
     std::vector<SORTORDERSPEC> sorts;
@@ -218,7 +233,8 @@ CEOID CeCreateDatabaseEx(PCEGUID guid, PCEDBASEINFO info) {
     return err ? Fail(err, CEOID{0}) : oid;
 }
 
-CEOID CeCreateDatabase(LPCWSTR name, DWORD type, WORD sortCount, SORTORDERSPEC* sorts) {
+CEOID CeCreateDatabase(LPCWSTR name, DWORD type, WORD sortCount, SORTORDERSPEC* sorts)
+{
     if (!name || (sortCount && !sorts) || sortCount > CEDB_MAXSORTORDER) return Fail(ERROR_INVALID_PARAMETER, CEOID{0});
     CEDBASEINFO info{};
     info.dwFlags = CEDB_VALIDNAME | CEDB_VALIDTYPE | CEDB_VALIDSORTSPEC;
@@ -230,7 +246,8 @@ CEOID CeCreateDatabase(LPCWSTR name, DWORD type, WORD sortCount, SORTORDERSPEC* 
     return CeCreateDatabaseEx(nullptr, &info);
 }
 
-BOOL CeDeleteDatabaseEx(PCEGUID guid, CEOID oid) {
+BOOL CeDeleteDatabaseEx(PCEGUID guid, CEOID oid)
+{
     if (!oid) return Fail(ERROR_INVALID_PARAMETER, FALSE);
     DWORD err = WithVolume(guid, [&](Volume& volume) { return DeleteDatabase(volume, oid); });
     return err ? Fail(err, FALSE) : TRUE;
@@ -238,7 +255,8 @@ BOOL CeDeleteDatabaseEx(PCEGUID guid, CEOID oid) {
 
 BOOL CeDeleteDatabase(CEOID oid) { return CeDeleteDatabaseEx(nullptr, oid); }
 
-BOOL CeSetDatabaseInfoEx(PCEGUID guid, CEOID oid, PCEDBASEINFO info) {
+BOOL CeSetDatabaseInfoEx(PCEGUID guid, CEOID oid, PCEDBASEINFO info)
+{
     if (!oid || !info) return Fail(ERROR_INVALID_PARAMETER, FALSE);
     DWORD err = WithVolume(guid, [&](Volume& volume) { return SetDatabaseInfo(volume, oid, *info); });
     return err ? Fail(err, FALSE) : TRUE;
@@ -246,7 +264,8 @@ BOOL CeSetDatabaseInfoEx(PCEGUID guid, CEOID oid, PCEDBASEINFO info) {
 
 BOOL CeSetDatabaseInfo(CEOID oid, PCEDBASEINFO info) { return CeSetDatabaseInfoEx(nullptr, oid, info); }
 
-BOOL CeOidGetInfoEx(PCEGUID guid, CEOID oid, PCEOIDINFO info) {
+BOOL CeOidGetInfoEx(PCEGUID guid, CEOID oid, PCEOIDINFO info)
+{
     if (!oid || !info) return Fail(ERROR_INVALID_PARAMETER, FALSE);
     CEOIDINFO result{};
     DWORD err = WithVolume(guid, [&](Volume& volume) { return GetInfo(volume, oid, result); });
@@ -257,7 +276,8 @@ BOOL CeOidGetInfoEx(PCEGUID guid, CEOID oid, PCEOIDINFO info) {
 
 BOOL CeOidGetInfo(CEOID oid, PCEOIDINFO info) { return CeOidGetInfoEx(nullptr, oid, info); }
 
-HANDLE CeFindFirstDatabaseEx(PCEGUID guid, DWORD type) {
+HANDLE CeFindFirstDatabaseEx(PCEGUID guid, DWORD type)
+{
     std::shared_ptr<Volume> volume;
     std::vector<CEOID> oids;
     DWORD err = VolumeFor(guid, volume);
@@ -270,7 +290,8 @@ HANDLE CeFindFirstDatabaseEx(PCEGUID guid, DWORD type) {
     return find ? find : Fail(ERROR_NOT_ENOUGH_MEMORY, INVALID_HANDLE_VALUE);
 }
 
-CEOID CeFindNextDatabaseEx(HANDLE find, PCEGUID /*guid: the volume is the one of CeFindFirstDatabaseEx*/) {
+CEOID CeFindNextDatabaseEx(HANDLE find, PCEGUID /*guid: the volume is the one of CeFindFirstDatabaseEx*/)
+{
     auto object = platform::LookupHandleAs<DatabaseFind>(find);
     if (!object) return Fail(ERROR_INVALID_HANDLE, CEOID{0});
     CEOID oid = 0;

@@ -5,17 +5,22 @@
 namespace platform::cedb {
 namespace {
 
-size_t TailBytes(const StoredProp& p) {
+size_t TailBytes(const StoredProp& p)
+{
     switch (TypeFromPropID(p.id)) {
-        case CEVT_LPWSTR: return (static_cast<size_t>(p.length) + 1) * 2;
-        case CEVT_BLOB: return (static_cast<size_t>(p.length) + 1) & ~static_cast<size_t>(1);
-        default: return 0;
+        case CEVT_LPWSTR:
+            return (static_cast<size_t>(p.length) + 1) * 2;
+        case CEVT_BLOB:
+            return (static_cast<size_t>(p.length) + 1) & ~static_cast<size_t>(1);
+        default:
+            return 0;
     }
 }
 
 }  // namespace
 
-RecordBlock::RecordBlock(const std::vector<StoredProp>& props, const CEPROPID* ids, WORD count) {
+RecordBlock::RecordBlock(const std::vector<StoredProp>& props, const CEPROPID* ids, WORD count)
+{
     if (ids) {
         entries_.reserve(count);
         for (WORD i = 0; i < count; ++i) {
@@ -36,7 +41,8 @@ RecordBlock::RecordBlock(const std::vector<StoredProp>& props, const CEPROPID* i
         if (e.prop) bytes_ += TailBytes(*e.prop);
 }
 
-void RecordBlock::Fill(BYTE* out) const {
+void RecordBlock::Fill(BYTE* out) const
+{
     auto* values = reinterpret_cast<CEPROPVAL*>(out);
     BYTE* tail = out + entries_.size() * sizeof(CEPROPVAL);
     for (size_t i = 0; i < entries_.size(); ++i) {

@@ -13,7 +13,8 @@ namespace {
 
 constexpr BYTE kVersion = 1;
 
-size_t FixedSize(WORD type) {
+size_t FixedSize(WORD type)
+{
     switch (type) {
         case CEVT_I2:
         case CEVT_UI2:
@@ -33,14 +34,16 @@ size_t FixedSize(WORD type) {
 class Reader {
 public:
     explicit Reader(std::string_view bytes) : p_(reinterpret_cast<const BYTE*>(bytes.data())), left_(bytes.size()) {}
-    bool Take(void* out, size_t n) {
+    bool Take(void* out, size_t n)
+    {
         if (n > left_) return false;
         std::memcpy(out, p_, n);
         p_ += n;
         left_ -= n;
         return true;
     }
-    const BYTE* Skip(size_t n) {
+    const BYTE* Skip(size_t n)
+    {
         if (n > left_) return nullptr;
         const BYTE* at = p_;
         p_ += n;
@@ -56,7 +59,8 @@ private:
 
 void Put(std::string& out, const void* p, size_t n) { out.append(static_cast<const char*>(p), n); }
 
-bool HasRepeatedIds(const std::vector<StoredProp>& props) {
+bool HasRepeatedIds(const std::vector<StoredProp>& props)
+{
     std::vector<CEPROPID> ids;
     ids.reserve(props.size());
     for (const auto& p : props) ids.push_back(p.id);
@@ -68,7 +72,8 @@ bool HasRepeatedIds(const std::vector<StoredProp>& props) {
 
 bool IsKnownType(WORD type) { return FixedSize(type) != 0 || type == CEVT_LPWSTR || type == CEVT_BLOB; }
 
-DWORD DecodeRecord(std::string_view bytes, std::vector<StoredProp>& out) {
+DWORD DecodeRecord(std::string_view bytes, std::vector<StoredProp>& out)
+{
     out.clear();
     Reader in(bytes);
     BYTE version = 0;
@@ -103,10 +108,12 @@ DWORD DecodeRecord(std::string_view bytes, std::vector<StoredProp>& out) {
     return ERROR_SUCCESS;
 }
 
-std::string EncodeRecord(const std::vector<StoredProp>& props) {
+std::string EncodeRecord(const std::vector<StoredProp>& props)
+{
     std::string out;
     size_t size = 3;
-    for (const auto& p : props) size += 8 + (p.data ? (TypeFromPropID(p.id) == CEVT_LPWSTR ? 2 * p.length : p.length) : 0);
+    for (const auto& p : props)
+        size += 8 + (p.data ? (TypeFromPropID(p.id) == CEVT_LPWSTR ? 2 * p.length : p.length) : 0);
     out.reserve(size);
     out.push_back(static_cast<char>(kVersion));
     auto count = static_cast<WORD>(props.size());
@@ -125,7 +132,8 @@ std::string EncodeRecord(const std::vector<StoredProp>& props) {
     return out;
 }
 
-DWORD PropFromValue(const CEPROPVAL& value, StoredProp& out) {
+DWORD PropFromValue(const CEPROPVAL& value, StoredProp& out)
+{
     WORD type = TypeFromPropID(value.propid);
     if (!IsKnownType(type)) return ERROR_INVALID_PARAMETER;
     out = StoredProp{};
@@ -149,7 +157,8 @@ DWORD PropFromValue(const CEPROPVAL& value, StoredProp& out) {
     return ERROR_SUCCESS;
 }
 
-DWORD MergeProps(std::vector<StoredProp>& props, const CEPROPVAL* values, WORD count) {
+DWORD MergeProps(std::vector<StoredProp>& props, const CEPROPVAL* values, WORD count)
+{
     for (WORD i = 0; i < count; ++i) {
         const CEPROPVAL& v = values[i];
         auto it = std::find_if(props.begin(), props.end(), [&](const StoredProp& p) { return p.id == v.propid; });
@@ -159,8 +168,10 @@ DWORD MergeProps(std::vector<StoredProp>& props, const CEPROPVAL* values, WORD c
         }
         StoredProp prop;
         if (DWORD err = PropFromValue(v, prop)) return err;
-        if (it != props.end()) *it = prop;
-        else props.push_back(prop);
+        if (it != props.end())
+            *it = prop;
+        else
+            props.push_back(prop);
     }
     if (props.size() > 0xFFFF) return ERROR_BAD_LENGTH;
     return ERROR_SUCCESS;

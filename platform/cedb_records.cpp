@@ -1,7 +1,7 @@
 // Database handles: opening, seeking, reading, writing and deleting records.
 #include <memory>
-#include <string>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "platform/cedb.h"
@@ -24,8 +24,8 @@ namespace {
 DWORD Decoded(DWORD error, CEOID oid)
 {
     if (error) {
-        std::string line = "object store: record " + std::to_string(oid) + " is damaged (error " +
-                           std::to_string(error) + ")\n";
+        std::string line =
+            "object store: record " + std::to_string(oid) + " is damaged (error " + std::to_string(error) + ")\n";
         std::u16string text(line.begin(), line.end());
         OutputDebugStringW(text.c_str());
     }
@@ -33,22 +33,26 @@ DWORD Decoded(DWORD error, CEOID oid)
 }
 
 template <class T>
-T Fail(DWORD error, T result) {
+T Fail(DWORD error, T result)
+{
     SetLastError(error);
     return result;
 }
 
-std::shared_ptr<DatabaseHandle> LookupDatabase(HANDLE handle) {
+std::shared_ptr<DatabaseHandle> LookupDatabase(HANDLE handle)
+{
     auto object = LookupHandleAs<DatabaseHandle>(handle);
     if (!object) SetLastError(ERROR_INVALID_HANDLE);
     return object;
 }
 
-void Notify(const std::vector<HWND>& targets, UINT message, CEOID record, CEOID db) {
+void Notify(const std::vector<HWND>& targets, UINT message, CEOID record, CEOID db)
+{
     for (HWND hwnd : targets) PostMessageW(hwnd, message, record, static_cast<LPARAM>(db));
 }
 
-DWORD ValueSeek(DatabaseHandle& handle, DWORD type, DWORD_PTR value) {
+DWORD ValueSeek(DatabaseHandle& handle, DWORD type, DWORD_PTR value)
+{
     const auto* prop = reinterpret_cast<const CEPROPVAL*>(value);
     if (!prop || handle.Slot() < 0 || TypeFromPropID(prop->propid) != TypeFromPropID(handle.Order().propid))
         return ERROR_INVALID_PARAMETER;
@@ -58,35 +62,46 @@ DWORD ValueSeek(DatabaseHandle& handle, DWORD type, DWORD_PTR value) {
     std::string key = handle.GetVolume().Keys().RecordKey(order, &stored);
     Cursor& cursor = handle.Position();
     switch (type) {
-        case CEDB_SEEK_VALUESMALLER: return cursor.ToLastBelow(SortKeyBuilder::PresentLow(order), key);
-        case CEDB_SEEK_VALUEFIRSTEQUAL: return cursor.ToFirstEqual(key);
-        case CEDB_SEEK_VALUEGREATER: return cursor.ToFirstAbove(key, SortKeyBuilder::PresentHigh(order));
-        default: return cursor.ToNextEqual(key);
+        case CEDB_SEEK_VALUESMALLER:
+            return cursor.ToLastBelow(SortKeyBuilder::PresentLow(order), key);
+        case CEDB_SEEK_VALUEFIRSTEQUAL:
+            return cursor.ToFirstEqual(key);
+        case CEDB_SEEK_VALUEGREATER:
+            return cursor.ToFirstAbove(key, SortKeyBuilder::PresentHigh(order));
+        default:
+            return cursor.ToNextEqual(key);
     }
 }
 
-DWORD Seek(DatabaseHandle& handle, DWORD type, DWORD_PTR value) {
+DWORD Seek(DatabaseHandle& handle, DWORD type, DWORD_PTR value)
+{
     Cursor& cursor = handle.Position();
     // Counts and offsets travel as 32-bit values, negative ones included.
     auto signedValue = static_cast<LONG>(static_cast<DWORD>(value));
     switch (type) {
-        case CEDB_SEEK_CEOID: return value ? cursor.ToOid(static_cast<CEOID>(value)) : ERROR_NOT_FOUND;
-        case CEDB_SEEK_BEGINNING: return cursor.ToNth(static_cast<DWORD>(value));
+        case CEDB_SEEK_CEOID:
+            return value ? cursor.ToOid(static_cast<CEOID>(value)) : ERROR_NOT_FOUND;
+        case CEDB_SEEK_BEGINNING:
+            return cursor.ToNth(static_cast<DWORD>(value));
         case CEDB_SEEK_END:
             return cursor.ToNthFromEnd(signedValue < 0 ? -static_cast<std::int64_t>(signedValue) : signedValue);
-        case CEDB_SEEK_CURRENT: return cursor.Move(signedValue);
+        case CEDB_SEEK_CURRENT:
+            return cursor.Move(signedValue);
         case CEDB_SEEK_VALUESMALLER:
         case CEDB_SEEK_VALUEFIRSTEQUAL:
         case CEDB_SEEK_VALUEGREATER:
-        case CEDB_SEEK_VALUENEXTEQUAL: return ValueSeek(handle, type, value);
-        default: return ERROR_INVALID_PARAMETER;
+        case CEDB_SEEK_VALUENEXTEQUAL:
+            return ValueSeek(handle, type, value);
+        default:
+            return ERROR_INVALID_PARAMETER;
     }
 }
 
 // Where a read's block goes: the caller's buffer when it is large enough,
 // else (CEDB_ALLOWREALLOC) a block made or grown on the local heap or the
 // heap given.
-DWORD PlaceBlock(DWORD flags, size_t bytes, HANDLE heap, LPBYTE* buffer, LPDWORD size) {
+DWORD PlaceBlock(DWORD flags, size_t bytes, HANDLE heap, LPBYTE* buffer, LPDWORD size)
+{
     if (bytes > 0x7FFFFFFF) return ERROR_NOT_ENOUGH_MEMORY;
     size_t capacity = *buffer ? *size : 0;
     if ((flags & CEDB_ALLOWREALLOC) && *buffer) {
@@ -101,8 +116,10 @@ DWORD PlaceBlock(DWORD flags, size_t bytes, HANDLE heap, LPBYTE* buffer, LPDWORD
         return ERROR_INSUFFICIENT_BUFFER;
     }
     void* block = nullptr;
-    if (heap) block = *buffer ? HeapReAlloc(heap, 0, *buffer, bytes) : HeapAlloc(heap, 0, bytes);
-    else block = *buffer ? LocalReAlloc(*buffer, bytes, LMEM_MOVEABLE) : LocalAlloc(LMEM_FIXED, bytes);
+    if (heap)
+        block = *buffer ? HeapReAlloc(heap, 0, *buffer, bytes) : HeapAlloc(heap, 0, bytes);
+    else
+        block = *buffer ? LocalReAlloc(*buffer, bytes, LMEM_MOVEABLE) : LocalAlloc(LMEM_FIXED, bytes);
     if (!block) return ERROR_NOT_ENOUGH_MEMORY;
     *buffer = static_cast<LPBYTE>(block);
     *size = static_cast<DWORD>(bytes);
@@ -112,7 +129,8 @@ DWORD PlaceBlock(DWORD flags, size_t bytes, HANDLE heap, LPBYTE* buffer, LPDWORD
 // The stored record `oid` of database `db` and the size its database
 // counted for it: ERROR_NOT_FOUND when there is none, ERROR_INVALID_PARAMETER
 // when the OID names another object.
-DWORD LoadRecord(Volume& volume, CEOID db, CEOID oid, std::string& props, std::int64_t* size) {
+DWORD LoadRecord(Volume& volume, CEOID db, CEOID oid, std::string& props, std::int64_t* size)
+{
     Statement st(volume.Statements(), "SELECT db, props, size FROM records WHERE oid = ?1");
     int rc = st.Bind(1, oid).Step();
     if (rc == SQLITE_ROW) {
@@ -128,13 +146,15 @@ DWORD LoadRecord(Volume& volume, CEOID db, CEOID oid, std::string& props, std::i
     return rc == SQLITE_DONE ? ERROR_NOT_FOUND : MapSqliteError(rc);
 }
 
-DWORD TouchDatabase(Volume& volume, CEOID db, std::int64_t recordDelta, std::int64_t byteDelta) {
+DWORD TouchDatabase(Volume& volume, CEOID db, std::int64_t recordDelta, std::int64_t byteDelta)
+{
     Statement st(volume.Statements(),
                  "UPDATE databases SET modified = ?2, records = records + ?3, bytes = bytes + ?4 WHERE oid = ?1");
     return st.Bind(1, db).Bind(2, NowFileTime()).Bind(3, recordDelta).Bind(4, byteDelta).Run();
 }
 
-DWORD WriteRecord(DatabaseHandle& handle, CEOID oid, WORD count, const CEPROPVAL* values, CEOID* written) {
+DWORD WriteRecord(DatabaseHandle& handle, CEOID oid, WORD count, const CEPROPVAL* values, CEOID* written)
+{
     Volume& volume = handle.GetVolume();
     Transaction tx(volume.Db(), true);
     if (DWORD err = tx.Status()) return err;
@@ -160,8 +180,10 @@ DWORD WriteRecord(DatabaseHandle& handle, CEOID oid, WORD count, const CEPROPVAL
                  "k1 = excluded.k1, k2 = excluded.k2, k3 = excluded.k3");
     st.Bind(1, oid).Bind(2, db.oid).Bind(3, static_cast<std::int64_t>(encoded.size())).BindBlob(4, encoded);
     for (int slot = 0; slot < CEDB_MAXSORTORDER; ++slot) {
-        if (keys[slot]) st.BindBlob(slot + 5, *keys[slot]);
-        else st.BindNull(slot + 5);
+        if (keys[slot])
+            st.BindBlob(slot + 5, *keys[slot]);
+        else
+            st.BindNull(slot + 5);
     }
     if ((err = st.Run())) return err;
     bool added = old.empty();
@@ -174,7 +196,8 @@ DWORD WriteRecord(DatabaseHandle& handle, CEOID oid, WORD count, const CEPROPVAL
     return ERROR_SUCCESS;
 }
 
-DWORD DeleteRecord(DatabaseHandle& handle, CEOID oid) {
+DWORD DeleteRecord(DatabaseHandle& handle, CEOID oid)
+{
     Volume& volume = handle.GetVolume();
     Transaction tx(volume.Db(), true);
     if (DWORD err = tx.Status()) return err;
@@ -195,7 +218,8 @@ DWORD DeleteRecord(DatabaseHandle& handle, CEOID oid) {
 
 using namespace platform::cedb;
 
-HANDLE CeOpenDatabaseEx(PCEGUID guid, CEOID* oid, LPCWSTR name, CEPROPID sortPropId, DWORD flags, HWND notify) {
+HANDLE CeOpenDatabaseEx(PCEGUID guid, CEOID* oid, LPCWSTR name, CEPROPID sortPropId, DWORD flags, HWND notify)
+{
     if (!oid || (!*oid && (!name || !*name)) || (flags & ~CEDB_AUTOINCREMENT))
         return Fail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
     std::shared_ptr<Volume> volume;
@@ -227,11 +251,13 @@ HANDLE CeOpenDatabaseEx(PCEGUID guid, CEOID* oid, LPCWSTR name, CEPROPID sortPro
     return handle;
 }
 
-HANDLE CeOpenDatabase(CEOID* oid, LPCWSTR name, CEPROPID sortPropId, DWORD flags, HWND notify) {
+HANDLE CeOpenDatabase(CEOID* oid, LPCWSTR name, CEPROPID sortPropId, DWORD flags, HWND notify)
+{
     return CeOpenDatabaseEx(nullptr, oid, name, sortPropId, flags, notify);
 }
 
-CEOID CeSeekDatabase(HANDLE db, DWORD seekType, DWORD_PTR value, LPDWORD index) {
+CEOID CeSeekDatabase(HANDLE db, DWORD seekType, DWORD_PTR value, LPDWORD index)
+{
     auto handle = LookupDatabase(db);
     if (!handle) return 0;
     CEOID found = 0;
@@ -247,7 +273,8 @@ CEOID CeSeekDatabase(HANDLE db, DWORD seekType, DWORD_PTR value, LPDWORD index) 
 }
 
 CEOID CeReadRecordPropsEx(HANDLE db, DWORD flags, LPWORD count, CEPROPID* ids, LPBYTE* buffer, LPDWORD size,
-                          HANDLE heap) {
+                          HANDLE heap)
+{
     if ((flags & ~CEDB_ALLOWREALLOC) || !count || !buffer || !size || (*count && !ids))
         return Fail(ERROR_INVALID_PARAMETER, CEOID{0});
     auto handle = LookupDatabase(db);
@@ -267,11 +294,13 @@ CEOID CeReadRecordPropsEx(HANDLE db, DWORD flags, LPWORD count, CEPROPID* ids, L
     return oid;
 }
 
-CEOID CeReadRecordProps(HANDLE db, DWORD flags, LPWORD count, CEPROPID* ids, LPBYTE* buffer, LPDWORD size) {
+CEOID CeReadRecordProps(HANDLE db, DWORD flags, LPWORD count, CEPROPID* ids, LPBYTE* buffer, LPDWORD size)
+{
     return CeReadRecordPropsEx(db, flags, count, ids, buffer, size, nullptr);
 }
 
-CEOID CeWriteRecordProps(HANDLE db, CEOID oid, WORD count, CEPROPVAL* props) {
+CEOID CeWriteRecordProps(HANDLE db, CEOID oid, WORD count, CEPROPVAL* props)
+{
     if (count && !props) return Fail(ERROR_INVALID_PARAMETER, CEOID{0});
     for (WORD i = 0; i < count; ++i) {
         StoredProp checked;
@@ -293,7 +322,8 @@ CEOID CeWriteRecordProps(HANDLE db, CEOID oid, WORD count, CEPROPVAL* props) {
     return written;
 }
 
-BOOL CeDeleteRecord(HANDLE db, CEOID oid) {
+BOOL CeDeleteRecord(HANDLE db, CEOID oid)
+{
     if (!oid) return Fail(ERROR_INVALID_PARAMETER, FALSE);
     auto handle = LookupDatabase(db);
     if (!handle) return FALSE;

@@ -17,10 +17,12 @@ namespace {
 constexpr char kPresentFirst = 0x01;
 constexpr char kPresentLast = 0x02;
 
-char PresentByte(const SORTORDERSPEC& order) {
+char PresentByte(const SORTORDERSPEC& order)
+{
     return (order.dwFlags & CEDB_SORT_UNKNOWNFIRST) ? kPresentLast : kPresentFirst;
 }
-char MissingByte(const SORTORDERSPEC& order) {
+char MissingByte(const SORTORDERSPEC& order)
+{
     return (order.dwFlags & CEDB_SORT_UNKNOWNFIRST) ? kPresentFirst : kPresentLast;
 }
 
@@ -29,7 +31,8 @@ char MissingByte(const SORTORDERSPEC& order) {
 // thread.
 class CollatorCache {
 public:
-    static icu::Collator* ForThread(const std::string& locale, bool ignoreCase) {
+    static icu::Collator* ForThread(const std::string& locale, bool ignoreCase)
+    {
         thread_local std::map<std::pair<std::string, bool>, std::unique_ptr<icu::Collator>> mine;
         auto key = std::make_pair(locale, ignoreCase);
         auto it = mine.find(key);
@@ -38,19 +41,22 @@ public:
     }
 
 private:
-    static CollatorCache& Instance() {
+    static CollatorCache& Instance()
+    {
         static CollatorCache* cache = new CollatorCache();  // used by threads that outlive static destruction
         return *cache;
     }
 
-    std::unique_ptr<icu::Collator> Clone(const std::string& locale, bool ignoreCase) {
+    std::unique_ptr<icu::Collator> Clone(const std::string& locale, bool ignoreCase)
+    {
         std::lock_guard lock(mutex_);
         auto [it, added] = prototypes_.try_emplace({locale, ignoreCase});
         if (added) it->second = Make(locale, ignoreCase);
         return it->second ? std::unique_ptr<icu::Collator>(it->second->clone()) : nullptr;
     }
 
-    static std::unique_ptr<icu::Collator> Make(const std::string& locale, bool ignoreCase) {
+    static std::unique_ptr<icu::Collator> Make(const std::string& locale, bool ignoreCase)
+    {
         UErrorCode err = U_ZERO_ERROR;
         icu::Locale where = locale.empty() ? icu::Locale::getRoot() : icu::Locale(locale.c_str());
         std::unique_ptr<icu::Collator> c(icu::Collator::createInstance(where, err));
@@ -70,19 +76,22 @@ private:
 };
 
 template <class T>
-void PutBigEndian(std::string& out, T v) {
+void PutBigEndian(std::string& out, T v)
+{
     for (int shift = (sizeof(T) - 1) * 8; shift >= 0; shift -= 8) out.push_back(static_cast<char>((v >> shift) & 0xFF));
 }
 
-void PutDouble(std::string& out, double d) {
-    if (d == 0) d = 0;    // -0 and +0 are one value
+void PutDouble(std::string& out, double d)
+{
+    if (d == 0) d = 0;                                             // -0 and +0 are one value
     if (d != d) d = std::bit_cast<double>(0x7FF8000000000000ull);  // one NaN, above every number
     auto bits = std::bit_cast<std::uint64_t>(d);
     bits = (bits & 0x8000000000000000ull) ? ~bits : bits | 0x8000000000000000ull;
     PutBigEndian(out, bits);
 }
 
-void PutString(std::string& out, const StoredProp& prop, const std::string& locale, bool ignoreCase) {
+void PutString(std::string& out, const StoredProp& prop, const std::string& locale, bool ignoreCase)
+{
     std::u16string text(prop.length, u'\0');
     if (prop.length) std::memcpy(text.data(), prop.data, static_cast<size_t>(prop.length) * 2);
     icu::Collator* c = CollatorCache::ForThread(locale, ignoreCase);
@@ -105,7 +114,8 @@ void PutString(std::string& out, const StoredProp& prop, const std::string& loca
 
 // Zero bytes become 00 FF and the end is 00 00: no encoding is a prefix of
 // another and byte order is kept.
-void PutBlob(std::string& out, const StoredProp& prop) {
+void PutBlob(std::string& out, const StoredProp& prop)
+{
     for (DWORD i = 0; i < prop.length; ++i) {
         out.push_back(static_cast<char>(prop.data[i]));
         if (prop.data[i] == 0) out.push_back(static_cast<char>(0xFF));
@@ -115,17 +125,28 @@ void PutBlob(std::string& out, const StoredProp& prop) {
 
 }  // namespace
 
-std::string SortKeyBuilder::RecordKey(const SORTORDERSPEC& order, const StoredProp* prop) const {
+std::string SortKeyBuilder::RecordKey(const SORTORDERSPEC& order, const StoredProp* prop) const
+{
     std::string key(1, prop ? PresentByte(order) : MissingByte(order));
     if (!prop) return key;
     const CEVALUNION& v = prop->value;
     switch (TypeFromPropID(order.propid)) {
-        case CEVT_I2: PutBigEndian(key, static_cast<std::uint16_t>(static_cast<std::uint16_t>(v.iVal) ^ 0x8000u)); break;
-        case CEVT_UI2: PutBigEndian(key, v.uiVal); break;
+        case CEVT_I2:
+            PutBigEndian(key, static_cast<std::uint16_t>(static_cast<std::uint16_t>(v.iVal) ^ 0x8000u));
+            break;
+        case CEVT_UI2:
+            PutBigEndian(key, v.uiVal);
+            break;
         case CEVT_I4:
-        case CEVT_BOOL: PutBigEndian(key, static_cast<std::uint32_t>(v.lVal) ^ 0x80000000u); break;
-        case CEVT_UI4: PutBigEndian(key, v.ulVal); break;
-        case CEVT_R8: PutDouble(key, v.dblVal); break;
+        case CEVT_BOOL:
+            PutBigEndian(key, static_cast<std::uint32_t>(v.lVal) ^ 0x80000000u);
+            break;
+        case CEVT_UI4:
+            PutBigEndian(key, v.ulVal);
+            break;
+        case CEVT_R8:
+            PutDouble(key, v.dblVal);
+            break;
         case CEVT_FILETIME:
             PutBigEndian(key, (static_cast<std::uint64_t>(v.filetime.dwHighDateTime) << 32) | v.filetime.dwLowDateTime);
             break;
@@ -133,8 +154,11 @@ std::string SortKeyBuilder::RecordKey(const SORTORDERSPEC& order, const StoredPr
             PutString(key, *prop, (order.dwFlags & CEDB_SORT_GENERICORDER) ? std::string() : locale_,
                       (order.dwFlags & CEDB_SORT_CASEINSENSITIVE) != 0);
             break;
-        case CEVT_BLOB: PutBlob(key, *prop); break;
-        default: break;
+        case CEVT_BLOB:
+            PutBlob(key, *prop);
+            break;
+        default:
+            break;
     }
     if (order.dwFlags & CEDB_SORT_DESCENDING)
         for (size_t i = 1; i < key.size(); ++i) key[i] = static_cast<char>(~key[i]);
@@ -143,11 +167,13 @@ std::string SortKeyBuilder::RecordKey(const SORTORDERSPEC& order, const StoredPr
 
 std::string SortKeyBuilder::PresentLow(const SORTORDERSPEC& order) { return std::string(1, PresentByte(order)); }
 
-std::string SortKeyBuilder::PresentHigh(const SORTORDERSPEC& order) {
+std::string SortKeyBuilder::PresentHigh(const SORTORDERSPEC& order)
+{
     return std::string(1, static_cast<char>(PresentByte(order) + 1));
 }
 
-std::string SortKeyBuilder::CollationIdentity(const std::string& icuLocale) {
+std::string SortKeyBuilder::CollationIdentity(const std::string& icuLocale)
+{
     std::string id = icuLocale;
     if (icu::Collator* c = CollatorCache::ForThread(icuLocale, false)) {
         UVersionInfo version;

@@ -35,7 +35,8 @@ std::string LocaleOfIdentity(const std::string& identity) { return identity.subs
 
 // OIDs of a new volume start at a random point, so that an OID of one volume
 // is unlikely to name anything in another.
-std::int64_t FirstOid() {
+std::int64_t FirstOid()
+{
     std::random_device seed;
     std::uniform_int_distribution<std::int64_t> pick(0x00100000, 0x7FFFFFFF);
     return pick(seed);
@@ -43,8 +44,9 @@ std::int64_t FirstOid() {
 
 }  // namespace
 
-DWORD Volume::Open(const std::string& path, bool create, std::shared_ptr<Volume>& out) {
-    struct stat info{};
+DWORD Volume::Open(const std::string& path, bool create, std::shared_ptr<Volume>& out)
+{
+    struct stat info {};
     if (!create && stat(path.c_str(), &info) != 0) return ERROR_FILE_NOT_FOUND;
     std::shared_ptr<Volume> volume(new Volume(path));
     int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
@@ -55,8 +57,8 @@ DWORD Volume::Open(const std::string& path, bool create, std::shared_ptr<Volume>
         // NORMAL syncs the log at checkpoints only: a killed process loses
         // nothing it committed, and a power cut may lose the last commits but
         // never leaves a damaged file.
-        rc = sqlite3_exec(volume->db_, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr, nullptr,
-                          nullptr);
+        rc =
+            sqlite3_exec(volume->db_, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr);
         // Loaders read whole databases in sort order, which visits the table's
         // pages out of order: a larger page cache and a mapped file keep those
         // reads in memory instead of one pread each.
@@ -82,7 +84,8 @@ DWORD Volume::Open(const std::string& path, bool create, std::shared_ptr<Volume>
 
 Volume::~Volume() { Close(); }
 
-void Volume::Close() {
+void Volume::Close()
+{
     statements_.Clear();
     if (db_) sqlite3_close_v2(db_);
     db_ = nullptr;
@@ -90,7 +93,8 @@ void Volume::Close() {
     ++localWrites_;  // whatever a reader kept is void
 }
 
-DWORD Volume::InitSchema(bool* created) {
+DWORD Volume::InitSchema(bool* created)
+{
     Transaction tx(db_, true);
     if (DWORD err = tx.Status()) return err;
     std::int64_t objects = 0;
@@ -119,12 +123,14 @@ DWORD Volume::InitSchema(bool* created) {
     return tx.Commit();
 }
 
-void Volume::NoteWrite() {
+void Volume::NoteWrite()
+{
     ++localWrites_;
     counter_.Raise();
 }
 
-DWORD Volume::AllocateOid(CEOID* oid) {
+DWORD Volume::AllocateOid(CEOID* oid)
+{
     std::int64_t next = 0;
     {
         Statement st(statements_, "SELECT value FROM meta WHERE key = 'next_oid'");
@@ -154,7 +160,8 @@ DWORD Volume::AllocateOid(CEOID* oid) {
     return ERROR_DISK_FULL;
 }
 
-DWORD Volume::LoadCollation() {
+DWORD Volume::LoadCollation()
+{
     Statement st(statements_, "SELECT value FROM meta WHERE key = 'collation'");
     int rc = st.Step();
     if (rc != SQLITE_ROW) return rc == SQLITE_DONE ? ERROR_FILE_CORRUPT : MapSqliteError(rc);
@@ -166,7 +173,8 @@ DWORD Volume::LoadCollation() {
     return ERROR_SUCCESS;
 }
 
-DWORD Volume::FollowUserLocale() {
+DWORD Volume::FollowUserLocale()
+{
     const std::string& locale = UserLocale().icuName;
     std::string wanted = SortKeyBuilder::CollationIdentity(locale);
     {
@@ -192,7 +200,8 @@ DWORD Volume::FollowUserLocale() {
     return ERROR_SUCCESS;
 }
 
-std::uint64_t Volume::AddOpenHandle(CEOID db, HWND notify) {
+std::uint64_t Volume::AddOpenHandle(CEOID db, HWND notify)
+{
     std::uint64_t id = nextHandleId_++;
     openHandles_[id] = OpenHandle{db, notify};
     return id;
@@ -200,13 +209,15 @@ std::uint64_t Volume::AddOpenHandle(CEOID db, HWND notify) {
 
 void Volume::RemoveOpenHandle(std::uint64_t id) { openHandles_.erase(id); }
 
-size_t Volume::OpenHandlesOn(CEOID db) const {
+size_t Volume::OpenHandlesOn(CEOID db) const
+{
     size_t n = 0;
     for (const auto& [id, h] : openHandles_) n += h.db == db ? 1 : 0;
     return n;
 }
 
-std::vector<HWND> Volume::NotifyTargets(CEOID db) const {
+std::vector<HWND> Volume::NotifyTargets(CEOID db) const
+{
     std::vector<HWND> targets;
     for (const auto& [id, h] : openHandles_)
         if (h.db == db && h.notify) targets.push_back(h.notify);

@@ -19,12 +19,14 @@ constexpr DWORD kMountMark = 0x4C56534B;  // "KSVL"
 
 class VolumeTable {
 public:
-    static VolumeTable& Instance() {
+    static VolumeTable& Instance()
+    {
         static VolumeTable* table = new VolumeTable();  // outlives static destructors of other users
         return *table;
     }
 
-    DWORD Get(const CEGUID* guid, std::shared_ptr<Volume>& out) {
+    DWORD Get(const CEGUID* guid, std::shared_ptr<Volume>& out)
+    {
         std::lock_guard lock(mutex_);
         if (!guid || CHECK_SYSTEMGUID(guid)) {
             if (!EnsureDeviceRoot()) return ERROR_PATH_NOT_FOUND;
@@ -35,7 +37,8 @@ public:
         return OpenLocked(it->second.path, false, out);
     }
 
-    DWORD Mount(const std::string& path, bool create, CEGUID* guid) {
+    DWORD Mount(const std::string& path, bool create, CEGUID* guid)
+    {
         std::lock_guard lock(mutex_);
         for (auto& [number, mount] : mounts_) {
             if (mount.path != path) continue;
@@ -51,7 +54,8 @@ public:
         return ERROR_SUCCESS;
     }
 
-    DWORD Unmount(const CEGUID& guid) {
+    DWORD Unmount(const CEGUID& guid)
+    {
         std::lock_guard lock(mutex_);
         auto it = FindMount(guid);
         if (it == mounts_.end()) return ERROR_INVALID_PARAMETER;
@@ -61,7 +65,8 @@ public:
         return ERROR_SUCCESS;
     }
 
-    void CloseAll() {
+    void CloseAll()
+    {
         std::lock_guard lock(mutex_);
         for (auto& [path, volume] : open_) {
             std::lock_guard volumeLock(volume->Mutex());
@@ -79,12 +84,14 @@ private:
 
     static CEGUID GuidOf(DWORD number) { return CEGUID{number, kMountMark, 0, 0}; }
 
-    std::map<DWORD, MountEntry>::iterator FindMount(const CEGUID& guid) {
+    std::map<DWORD, MountEntry>::iterator FindMount(const CEGUID& guid)
+    {
         if (guid.Data2 != kMountMark || guid.Data3 || guid.Data4) return mounts_.end();
         return mounts_.find(guid.Data1);
     }
 
-    DWORD OpenLocked(const std::string& path, bool create, std::shared_ptr<Volume>& out) {
+    DWORD OpenLocked(const std::string& path, bool create, std::shared_ptr<Volume>& out)
+    {
         if (auto it = open_.find(path); it != open_.end()) {
             out = it->second;
             return ERROR_SUCCESS;
@@ -96,7 +103,8 @@ private:
         return ERROR_SUCCESS;
     }
 
-    void CloseLocked(const std::string& path) {
+    void CloseLocked(const std::string& path)
+    {
         auto it = open_.find(path);
         if (it == open_.end()) return;
         {
@@ -113,7 +121,8 @@ private:
 };
 
 template <class T>
-T Fail(DWORD error, T result) {
+T Fail(DWORD error, T result)
+{
     SetLastError(error);
     return result;
 }
@@ -134,32 +143,36 @@ void CloseObjectStore() { cedb::VolumeTable::Instance().CloseAll(); }
 
 using platform::cedb::Fail;
 
-BOOL CeMountDBVol(PCEGUID guid, LPCWSTR path, DWORD creation) {
+BOOL CeMountDBVol(PCEGUID guid, LPCWSTR path, DWORD creation)
+{
     if (!guid || !path || (creation != CEDB_OPEN_EXISTING && creation != CEDB_OPEN_ALWAYS))
         return Fail(ERROR_INVALID_PARAMETER, FALSE);
     platform::ResolvedPath resolved = platform::ResolveDevicePath(path);
     if (resolved.error != ERROR_SUCCESS) return Fail(resolved.error, FALSE);
     if (resolved.isRoot) return Fail(ERROR_ACCESS_DENIED, FALSE);
     if (resolved.exists) {
-        struct stat info{};
+        struct stat info {};
         if (stat(resolved.host.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return Fail(ERROR_ACCESS_DENIED, FALSE);
     } else if (creation == CEDB_OPEN_EXISTING) {
         return Fail(ERROR_FILE_NOT_FOUND, FALSE);
     }
     CEGUID mounted{};
-    if (DWORD err = platform::cedb::VolumeTable::Instance().Mount(resolved.host, creation == CEDB_OPEN_ALWAYS, &mounted))
+    if (DWORD err =
+            platform::cedb::VolumeTable::Instance().Mount(resolved.host, creation == CEDB_OPEN_ALWAYS, &mounted))
         return Fail(err, FALSE);
     *guid = mounted;
     return TRUE;
 }
 
-BOOL CeUnmountDBVol(PCEGUID guid) {
+BOOL CeUnmountDBVol(PCEGUID guid)
+{
     if (!guid) return Fail(ERROR_INVALID_PARAMETER, FALSE);
     if (DWORD err = platform::cedb::VolumeTable::Instance().Unmount(*guid)) return Fail(err, FALSE);
     return TRUE;
 }
 
-BOOL CeFlushDBVol(PCEGUID guid) {
+BOOL CeFlushDBVol(PCEGUID guid)
+{
     std::shared_ptr<platform::cedb::Volume> volume;
     if (DWORD err = platform::cedb::VolumeFor(guid, volume)) return Fail(err, FALSE);
     std::lock_guard lock(volume->Mutex());

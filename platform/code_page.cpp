@@ -69,11 +69,15 @@ int DeliverBytes(const char* text, size_t length, LPSTR dst, int dstBytes)
 UINT Resolve(UINT codePage)
 {
     switch (codePage) {
-    case CP_ACP:
-    case CP_THREAD_ACP: return 1252;
-    case CP_OEMCP: return 437;
-    case CP_MACCP: return 10000;
-    default: return codePage;
+        case CP_ACP:
+        case CP_THREAD_ACP:
+            return 1252;
+        case CP_OEMCP:
+            return 437;
+        case CP_MACCP:
+            return 10000;
+        default:
+            return codePage;
     }
 }
 
@@ -126,8 +130,8 @@ int IcuToWide(UINT codePage, DWORD flags, const char* src, size_t length, LPWSTR
         ucnv_setToUCallBack(cnv.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &err);
     std::u16string out(length * 2 + 2, u'\0');
     err = U_ZERO_ERROR;
-    int32_t n = ucnv_toUChars(cnv.get(), out.data(), static_cast<int32_t>(out.size()), src,
-                              static_cast<int32_t>(length), &err);
+    int32_t n =
+        ucnv_toUChars(cnv.get(), out.data(), static_cast<int32_t>(out.size()), src, static_cast<int32_t>(length), &err);
     if (err == U_BUFFER_OVERFLOW_ERROR) {
         out.assign(static_cast<size_t>(n) + 1, u'\0');
         err = U_ZERO_ERROR;
@@ -136,7 +140,7 @@ int IcuToWide(UINT codePage, DWORD flags, const char* src, size_t length, LPWSTR
     }
     if (U_FAILURE(err)) {
         Fail(err == U_INVALID_CHAR_FOUND || err == U_ILLEGAL_CHAR_FOUND ? kNoUnicodeTranslation
-                                                                       : ERROR_INVALID_PARAMETER);
+                                                                        : ERROR_INVALID_PARAMETER);
         return 0;
     }
     return Deliver(out.data(), static_cast<size_t>(n), dst, dstChars);
@@ -162,8 +166,8 @@ int IcuToBytes(UINT codePage, const WCHAR* src, size_t length, LPSTR dst, int ds
     if (err == U_BUFFER_OVERFLOW_ERROR) {
         out.assign(static_cast<size_t>(n) + 1, '\0');
         err = U_ZERO_ERROR;
-        n = ucnv_fromUChars(cnv.get(), out.data(), static_cast<int32_t>(out.size()), src,
-                            static_cast<int32_t>(length), &err);
+        n = ucnv_fromUChars(cnv.get(), out.data(), static_cast<int32_t>(out.size()), src, static_cast<int32_t>(length),
+                            &err);
     }
     if (U_FAILURE(err)) {
         Fail(ERROR_INVALID_PARAMETER);

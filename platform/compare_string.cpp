@@ -6,9 +6,9 @@
 #include "platform/compare_string.h"
 
 #include <unicode/coll.h>
+#include <unicode/locid.h>
 #include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
-#include <unicode/locid.h>
 
 #include <map>
 #include <memory>
@@ -146,21 +146,21 @@ bool IsSymbol(WCHAR c)
 {
     if (u_isUWhiteSpace(c)) return true;
     switch (u_charType(c)) {
-    case U_CONNECTOR_PUNCTUATION:
-    case U_DASH_PUNCTUATION:
-    case U_START_PUNCTUATION:
-    case U_END_PUNCTUATION:
-    case U_INITIAL_PUNCTUATION:
-    case U_FINAL_PUNCTUATION:
-    case U_OTHER_PUNCTUATION:
-    case U_MATH_SYMBOL:
-    case U_CURRENCY_SYMBOL:
-    case U_MODIFIER_SYMBOL:
-    case U_OTHER_SYMBOL:
-    case U_SPACE_SEPARATOR:
-        return true;
-    default:
-        return false;
+        case U_CONNECTOR_PUNCTUATION:
+        case U_DASH_PUNCTUATION:
+        case U_START_PUNCTUATION:
+        case U_END_PUNCTUATION:
+        case U_INITIAL_PUNCTUATION:
+        case U_FINAL_PUNCTUATION:
+        case U_OTHER_PUNCTUATION:
+        case U_MATH_SYMBOL:
+        case U_CURRENCY_SYMBOL:
+        case U_MODIFIER_SYMBOL:
+        case U_OTHER_SYMBOL:
+        case U_SPACE_SEPARATOR:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -183,8 +183,10 @@ struct Folding {
             if (dropSymbols && IsSymbol(c)) continue;
             if (foldKana) c = FoldKana(c);
             if (foldCase) c = FoldCase(c);
-            if (foldWidth) AppendWidthFolded(out, c);
-            else out.push_back(c);
+            if (foldWidth)
+                AppendWidthFolded(out, c);
+            else
+                out.push_back(c);
         }
         return out;
     }

@@ -18,7 +18,8 @@ public:
     explicit CriticalSectionLock(CRITICAL_SECTION* shown) : shown_(shown) {}
 
     void AddRef() { refs_.fetch_add(1, std::memory_order_relaxed); }
-    void Release() {
+    void Release()
+    {
         if (refs_.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
     }
 
@@ -27,7 +28,8 @@ public:
     void Leave();
     // Frees the section if `owner` still owns it. Returns true when it did.
     bool ReleaseIfOwnedBy(ThreadRecord& owner);
-    void Detach() {
+    void Detach()
+    {
         std::lock_guard lock(mutex_);
         shown_ = nullptr;
     }
@@ -55,7 +57,8 @@ private:
 namespace {
 
 // Removes one entry for `lock` from the thread's owned list; true when found.
-bool RemoveOwned(ThreadRecord& rec, CriticalSectionLock* lock) {
+bool RemoveOwned(ThreadRecord& rec, CriticalSectionLock* lock)
+{
     std::lock_guard guard(rec.sectionsMutex);
     auto it = std::find(rec.sections.begin(), rec.sections.end(), lock);
     if (it == rec.sections.end()) return false;
@@ -65,7 +68,8 @@ bool RemoveOwned(ThreadRecord& rec, CriticalSectionLock* lock) {
 
 // The lock of a structure, made on first use for a zero-filled structure, with
 // a reference for the caller.
-CriticalSectionLock* AcquireLockOf(CRITICAL_SECTION* cs) {
+CriticalSectionLock* AcquireLockOf(CRITICAL_SECTION* cs)
+{
     if (!cs) return nullptr;
     std::atomic_ref<CriticalSectionLock*> slot(cs->Lock);
     CriticalSectionLock* lock = slot.load(std::memory_order_acquire);
@@ -84,7 +88,8 @@ CriticalSectionLock* AcquireLockOf(CRITICAL_SECTION* cs) {
 class LockReference {
 public:
     explicit LockReference(CRITICAL_SECTION* cs) : lock_(AcquireLockOf(cs)) {}
-    ~LockReference() {
+    ~LockReference()
+    {
         if (lock_) lock_->Release();
     }
     LockReference(const LockReference&) = delete;
@@ -98,7 +103,8 @@ private:
 
 }  // namespace
 
-void CriticalSectionLock::ShowLocked() {
+void CriticalSectionLock::ShowLocked()
+{
     if (!shown_) return;
     std::atomic_ref<LONG>(shown_->LockCount)
         .store(ownerId_ ? static_cast<LONG>(waiters_.size()) : -1, std::memory_order_relaxed);
@@ -107,7 +113,8 @@ void CriticalSectionLock::ShowLocked() {
         .store(reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(ownerId_)), std::memory_order_relaxed);
 }
 
-void CriticalSectionLock::AcquireLocked(ThreadRecord& self) {
+void CriticalSectionLock::AcquireLocked(ThreadRecord& self)
+{
     ownerId_ = self.id;
     owner_ = self.shared_from_this();
     recursion_ = 1;
@@ -119,7 +126,8 @@ void CriticalSectionLock::AcquireLocked(ThreadRecord& self) {
     ShowLocked();
 }
 
-void CriticalSectionLock::FreeLocked(std::shared_ptr<ThreadRecord>* formerOwner) {
+void CriticalSectionLock::FreeLocked(std::shared_ptr<ThreadRecord>* formerOwner)
+{
     ownerId_ = 0;
     *formerOwner = std::move(owner_);
     recursion_ = 0;
@@ -127,7 +135,8 @@ void CriticalSectionLock::FreeLocked(std::shared_ptr<ThreadRecord>* formerOwner)
     for (auto* waiter : waiters_) waiter->parker.Unpark();
 }
 
-void CriticalSectionLock::Enter(ThreadRecord& self) {
+void CriticalSectionLock::Enter(ThreadRecord& self)
+{
     std::unique_lock lock(mutex_);
     if (ownerId_ == self.id) {
         ++recursion_;
@@ -159,7 +168,8 @@ void CriticalSectionLock::Enter(ThreadRecord& self) {
     }
 }
 
-bool CriticalSectionLock::TryEnter(ThreadRecord& self) {
+bool CriticalSectionLock::TryEnter(ThreadRecord& self)
+{
     std::lock_guard lock(mutex_);
     if (ownerId_ == self.id) {
         ++recursion_;
@@ -171,7 +181,8 @@ bool CriticalSectionLock::TryEnter(ThreadRecord& self) {
     return true;
 }
 
-void CriticalSectionLock::Leave() {
+void CriticalSectionLock::Leave()
+{
     std::shared_ptr<ThreadRecord> formerOwner;
     bool dropEntry = false;
     {
@@ -187,7 +198,8 @@ void CriticalSectionLock::Leave() {
     if (dropEntry) Release();
 }
 
-bool CriticalSectionLock::ReleaseIfOwnedBy(ThreadRecord& owner) {
+bool CriticalSectionLock::ReleaseIfOwnedBy(ThreadRecord& owner)
+{
     std::shared_ptr<ThreadRecord> formerOwner;
     {
         std::lock_guard lock(mutex_);
@@ -197,7 +209,8 @@ bool CriticalSectionLock::ReleaseIfOwnedBy(ThreadRecord& owner) {
     return true;
 }
 
-void ReleaseSectionsOfKilledThread(ThreadRecord& rec) {
+void ReleaseSectionsOfKilledThread(ThreadRecord& rec)
+{
     std::vector<CriticalSectionLock*> owned;
     {
         std::lock_guard guard(rec.sectionsMutex);
@@ -214,12 +227,14 @@ void ReleaseSectionsOfKilledThread(ThreadRecord& rec) {
 using platform::CurrentThread;
 using platform::LockReference;
 
-void InitializeCriticalSection(LPCRITICAL_SECTION cs) {
+void InitializeCriticalSection(LPCRITICAL_SECTION cs)
+{
     if (!cs) return;
     *cs = CRITICAL_SECTION{-1, 0, nullptr, nullptr, 0, new platform::CriticalSectionLock(cs)};
 }
 
-void DeleteCriticalSection(LPCRITICAL_SECTION cs) {
+void DeleteCriticalSection(LPCRITICAL_SECTION cs)
+{
     if (!cs) return;
     auto* lock = std::atomic_ref<platform::CriticalSectionLock*>(cs->Lock).exchange(nullptr);
     if (!lock) return;
@@ -227,20 +242,23 @@ void DeleteCriticalSection(LPCRITICAL_SECTION cs) {
     lock->Release();  // the structure's reference; an owner or waiter keeps the lock alive
 }
 
-void EnterCriticalSection(LPCRITICAL_SECTION cs) {
+void EnterCriticalSection(LPCRITICAL_SECTION cs)
+{
     auto& self = CurrentThread();
     if (platform::CheckPoint(self)) return;
     LockReference lock(cs);
     if (lock) lock->Enter(self);
 }
 
-void LeaveCriticalSection(LPCRITICAL_SECTION cs) {
+void LeaveCriticalSection(LPCRITICAL_SECTION cs)
+{
     if (CurrentThread().killed) return;
     LockReference lock(cs);
     if (lock) lock->Leave();
 }
 
-BOOL TryEnterCriticalSection(LPCRITICAL_SECTION cs) {
+BOOL TryEnterCriticalSection(LPCRITICAL_SECTION cs)
+{
     auto& self = CurrentThread();
     if (platform::CheckPoint(self)) return FALSE;
     LockReference lock(cs);

@@ -30,8 +30,8 @@ struct CRITICAL_SECTION {
     LONG LockCount;
     LONG RecursionCount;
     HANDLE OwningThread;
-    HANDLE LockSemaphore;  // unused, kept for the structure's shape
-    DWORD_PTR SpinCount;   // unused
+    HANDLE LockSemaphore;                 // unused, kept for the structure's shape
+    DWORD_PTR SpinCount;                  // unused
     platform::CriticalSectionLock* Lock;  // shared by every copy of the structure
 };
 using LPCRITICAL_SECTION = CRITICAL_SECTION*;

@@ -10,12 +10,14 @@
 namespace platform {
 namespace {
 
-std::string Env(const char* name) {
+std::string Env(const char* name)
+{
     const char* value = std::getenv(name);
     return value ? std::string(value) : std::string();
 }
 
-std::string HomeDirectory() {
+std::string HomeDirectory()
+{
     std::string home = Env("HOME");
     if (!home.empty()) return home;
     if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) return entry->pw_dir;
@@ -23,8 +25,9 @@ std::string HomeDirectory() {
 }
 
 // mkdir -p; true when the folder exists afterwards.
-bool MakeFolders(const std::string& path) {
-    struct stat info{};
+bool MakeFolders(const std::string& path)
+{
+    struct stat info {};
     if (stat(path.c_str(), &info) == 0) return S_ISDIR(info.st_mode);
     const auto slash = path.find_last_of('/');
     if (slash != std::string::npos && slash > 0 && !MakeFolders(path.substr(0, slash))) return false;
@@ -33,7 +36,8 @@ bool MakeFolders(const std::string& path) {
 
 }  // namespace
 
-std::string DataDirectory() {
+std::string DataDirectory()
+{
     std::string home = Env("KSTOOLS_HOME");
     if (!home.empty()) return home;
     std::string xdg = Env("XDG_DATA_HOME");

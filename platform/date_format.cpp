@@ -60,26 +60,34 @@ std::u16string FormatDate(const LocaleData& data, const std::vector<PictureToken
     std::u16string out;
     for (const PictureToken& token : tokens) {
         switch (token.letter) {
-        case 0:
-            out += token.text;
-            break;
-        case u'd':
-            if (token.count <= 2) AppendNumber(out, st.wDay, token.count);
-            else if (token.count == 3) out += data.abbrevDayNamesInDate[static_cast<size_t>(weekday)];
-            else out += data.dayNamesInDate[static_cast<size_t>(weekday)];
-            break;
-        case u'M':
-            if (token.count <= 2) AppendNumber(out, st.wMonth, token.count);
-            else if (token.count == 3) out += (hasDayNumber ? data.abbrevMonthNamesInDate : data.abbrevMonthNames)[m];
-            else out += (hasDayNumber ? data.monthNamesInDate : data.monthNames)[m];
-            break;
-        case u'y':
-            if (token.count <= 2) AppendNumber(out, st.wYear % 100, token.count);
-            else AppendNumber(out, st.wYear, 4);
-            break;
-        case u'g':
-            out += data.era;
-            break;
+            case 0:
+                out += token.text;
+                break;
+            case u'd':
+                if (token.count <= 2)
+                    AppendNumber(out, st.wDay, token.count);
+                else if (token.count == 3)
+                    out += data.abbrevDayNamesInDate[static_cast<size_t>(weekday)];
+                else
+                    out += data.dayNamesInDate[static_cast<size_t>(weekday)];
+                break;
+            case u'M':
+                if (token.count <= 2)
+                    AppendNumber(out, st.wMonth, token.count);
+                else if (token.count == 3)
+                    out += (hasDayNumber ? data.abbrevMonthNamesInDate : data.abbrevMonthNames)[m];
+                else
+                    out += (hasDayNumber ? data.monthNamesInDate : data.monthNames)[m];
+                break;
+            case u'y':
+                if (token.count <= 2)
+                    AppendNumber(out, st.wYear % 100, token.count);
+                else
+                    AppendNumber(out, st.wYear, 4);
+                break;
+            case u'g':
+                out += data.era;
+                break;
         }
     }
     return out;
@@ -92,24 +100,24 @@ std::u16string FormatTime(const LocaleData& data, const std::vector<PictureToken
     for (const PictureToken& token : tokens) {
         int width = token.count >= 2 ? 2 : 1;
         switch (token.letter) {
-        case 0:
-            out += token.text;
-            break;
-        case u'h':
-            AppendNumber(out, st.wHour % 12 == 0 ? 12 : st.wHour % 12, width);
-            break;
-        case u'H':
-            AppendNumber(out, st.wHour, width);
-            break;
-        case u'm':
-            AppendNumber(out, st.wMinute, width);
-            break;
-        case u's':
-            AppendNumber(out, st.wSecond, width);
-            break;
-        case u't':
-            out += token.count == 1 ? designator.substr(0, 1) : designator;
-            break;
+            case 0:
+                out += token.text;
+                break;
+            case u'h':
+                AppendNumber(out, st.wHour % 12 == 0 ? 12 : st.wHour % 12, width);
+                break;
+            case u'H':
+                AppendNumber(out, st.wHour, width);
+                break;
+            case u'm':
+                AppendNumber(out, st.wMinute, width);
+                break;
+            case u's':
+                AppendNumber(out, st.wSecond, width);
+                break;
+            case u't':
+                out += token.count == 1 ? designator.substr(0, 1) : designator;
+                break;
         }
     }
     return out;
@@ -137,10 +145,14 @@ int GetDateFormatW(LCID locale, DWORD flags, const SYSTEMTIME* date, LPCWSTR for
 
     const LocaleData& data = platform::LocaleDataFor(*resolved);
     std::u16string_view picture = data.shortDate;
-    if (format) picture = format;
-    else if (flags & DATE_LONGDATE) picture = data.longDate;
-    else if (flags & DATE_YEARMONTH) picture = data.yearMonth;
-    else if (flags & DATE_MONTHDAY) picture = data.monthDay;
+    if (format)
+        picture = format;
+    else if (flags & DATE_LONGDATE)
+        picture = data.longDate;
+    else if (flags & DATE_YEARMONTH)
+        picture = data.yearMonth;
+    else if (flags & DATE_MONTHDAY)
+        picture = data.monthDay;
 
     std::u16string text;
     if (flags & DATE_LTRREADING) text = u"\u200E";
@@ -158,8 +170,8 @@ int GetTimeFormatW(LCID locale, DWORD flags, const SYSTEMTIME* time, LPCWSTR for
     if (!ValidTime(st)) return Fail(ERROR_INVALID_PARAMETER);
 
     const LocaleData& data = platform::LocaleDataFor(*resolved);
-    std::vector<PictureToken> tokens = platform::ParsePicture(format ? std::u16string_view(format) : data.timeFormat,
-                                                              PictureKind::Time);
+    std::vector<PictureToken> tokens =
+        platform::ParsePicture(format ? std::u16string_view(format) : data.timeFormat, PictureKind::Time);
     platform::DropFields(tokens, [flags](const PictureToken& token) {
         if (token.IsField(u's')) return (flags & (TIME_NOSECONDS | TIME_NOMINUTESORSECONDS)) != 0;
         if (token.IsField(u'm')) return (flags & TIME_NOMINUTESORSECONDS) != 0;

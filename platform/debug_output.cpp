@@ -39,16 +39,15 @@ void OutputDebugStringW(LPCWSTR text)
     DWORD saved = GetLastError();
     platform::DebugOutputSink sink = g_sink.load(std::memory_order_acquire);
     std::u16string_view view(text);
-    if (sink) sink(view);
-    else WriteToStderr(view);
+    if (sink)
+        sink(view);
+    else
+        WriteToStderr(view);
     SetLastError(saved);
 }
 
 namespace platform {
 
-DebugOutputSink SetDebugOutputSink(DebugOutputSink sink)
-{
-    return g_sink.exchange(sink, std::memory_order_acq_rel);
-}
+DebugOutputSink SetDebugOutputSink(DebugOutputSink sink) { return g_sink.exchange(sink, std::memory_order_acq_rel); }
 
 }  // namespace platform

@@ -13,33 +13,42 @@ namespace {
 
 bool IsSeparator(WCHAR c) { return c == u'\\' || c == u'/'; }
 
-bool IsForbidden(WCHAR c, bool wildcards) {
+bool IsForbidden(WCHAR c, bool wildcards)
+{
     if (c < 32) return true;
     switch (c) {
-        case u'<': case u'>': case u':': case u'"': case u'|':
+        case u'<':
+        case u'>':
+        case u':':
+        case u'"':
+        case u'|':
             return true;
-        case u'*': case u'?':
+        case u'*':
+        case u'?':
             return !wildcards;
         default:
             return false;
     }
 }
 
-bool EqualNoCase(std::u16string_view a, std::u16string_view b) {
+bool EqualNoCase(std::u16string_view a, std::u16string_view b)
+{
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
         if (towlower(a[i]) != towlower(b[i])) return false;
     return true;
 }
 
-bool IsFolder(const std::string& host) {
-    struct stat info{};
+bool IsFolder(const std::string& host)
+{
+    struct stat info {};
     return stat(host.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 }  // namespace
 
-DWORD ParseDevicePath(const WCHAR* path, DevicePath& out, bool wildcardsInLast) {
+DWORD ParseDevicePath(const WCHAR* path, DevicePath& out, bool wildcardsInLast)
+{
     out.parts.clear();
     if (!path || !*path) return ERROR_PATH_NOT_FOUND;
     const size_t length = wcslen(path);
@@ -68,9 +77,10 @@ DWORD ParseDevicePath(const WCHAR* path, DevicePath& out, bool wildcardsInLast) 
     return ERROR_SUCCESS;
 }
 
-std::string FindEntryName(const std::string& hostFolder, std::u16string_view name) {
+std::string FindEntryName(const std::string& hostFolder, std::u16string_view name)
+{
     const std::string exact = WideToUtf8(name);
-    struct stat info{};
+    struct stat info {};
     if (lstat((hostFolder + "/" + exact).c_str(), &info) == 0) return exact;
     DIR* dir = opendir(hostFolder.c_str());
     if (!dir) return {};
@@ -87,7 +97,8 @@ std::string FindEntryName(const std::string& hostFolder, std::u16string_view nam
     return found;
 }
 
-DWORD ResolveFolder(const DevicePath& path, size_t count, std::string& hostFolder) {
+DWORD ResolveFolder(const DevicePath& path, size_t count, std::string& hostFolder)
+{
     if (!EnsureDeviceRoot()) return ERROR_PATH_NOT_FOUND;
     hostFolder = DeviceRootDirectory();
     for (size_t i = 0; i < count && i < path.parts.size(); ++i) {
@@ -99,7 +110,8 @@ DWORD ResolveFolder(const DevicePath& path, size_t count, std::string& hostFolde
     return ERROR_SUCCESS;
 }
 
-ResolvedPath ResolveDevicePath(const WCHAR* path) {
+ResolvedPath ResolveDevicePath(const WCHAR* path)
+{
     ResolvedPath result;
     DevicePath parsed;
     result.error = ParseDevicePath(path, parsed);
@@ -122,7 +134,8 @@ ResolvedPath ResolveDevicePath(const WCHAR* path) {
 
 namespace {
 
-bool Match(std::u16string_view p, std::u16string_view n) {
+bool Match(std::u16string_view p, std::u16string_view n)
+{
     // Iterative matcher with one backtrack point for the last '*'.
     size_t pi = 0, ni = 0, starP = std::u16string_view::npos, starN = 0;
     while (ni < n.size()) {
@@ -145,7 +158,8 @@ bool Match(std::u16string_view p, std::u16string_view n) {
 
 }  // namespace
 
-bool MatchesWildcard(std::u16string_view pattern, std::u16string_view name) {
+bool MatchesWildcard(std::u16string_view pattern, std::u16string_view name)
+{
     if (Match(pattern, name)) return true;
     if (pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == u".*" &&
         name.find(u'.') == std::u16string_view::npos)

@@ -16,10 +16,14 @@ namespace {
 DWORD ErrorOf(int error)
 {
     switch (error) {
-        case ENOENT: return ERROR_PATH_NOT_FOUND;
-        case ENOSPC: return ERROR_DISK_FULL;
-        case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
-        default: return ERROR_ACCESS_DENIED;
+        case ENOENT:
+            return ERROR_PATH_NOT_FOUND;
+        case ENOSPC:
+            return ERROR_DISK_FULL;
+        case ENAMETOOLONG:
+            return ERROR_FILENAME_EXCED_RANGE;
+        default:
+            return ERROR_ACCESS_DENIED;
     }
 }
 

@@ -12,19 +12,22 @@ class EventObject : public WaitableObject {
 public:
     EventObject(bool manualReset, bool signalled) : manualReset_(manualReset), signalled_(signalled) {}
 
-    bool TryAcquireLocked(ThreadRecord&, bool*) override {
+    bool TryAcquireLocked(ThreadRecord&, bool*) override
+    {
         if (!signalled_) return false;
         if (!manualReset_) signalled_ = false;
         return true;
     }
 
-    void SetLocked() {
+    void SetLocked()
+    {
         signalled_ = true;
         OfferLocked();
     }
     void ResetLocked() { signalled_ = false; }
     // Signalled only while offered to the present waiters.
-    void PulseLocked() {
+    void PulseLocked()
+    {
         signalled_ = true;
         OfferLocked();
         signalled_ = false;
@@ -38,13 +41,15 @@ private:
 }  // namespace
 }  // namespace platform
 
-HANDLE CreateEventW(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, LPCWSTR name) {
+HANDLE CreateEventW(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, LPCWSTR name)
+{
     return platform::CreateOrOpenNamed<platform::EventObject>(
         name, [&] { return std::make_shared<platform::EventObject>(manualReset, initialState); },
         [](platform::EventObject&) { return false; });
 }
 
-BOOL EventModify(HANDLE event, DWORD func) {
+BOOL EventModify(HANDLE event, DWORD func)
+{
     if (platform::CurrentThread().killed) return FALSE;
     auto object = platform::LookupHandleAs<platform::EventObject>(event);
     if (!object) {

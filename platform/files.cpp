@@ -31,7 +31,8 @@ constexpr long long kEpochDifference = 116444736000000000LL;
 class FileObject : public KernelObject {
 public:
     FileObject(int fd, bool canRead, bool canWrite, std::string host)
-        : fd(fd), canRead(canRead), canWrite(canWrite), host(std::move(host)) {}
+        : fd(fd), canRead(canRead), canWrite(canWrite), host(std::move(host))
+    {}
     ~FileObject() override { close(fd); }
 
     const int fd;
@@ -40,22 +41,33 @@ public:
     const std::string host;
 };
 
-DWORD ErrorFromErrno(int error) {
+DWORD ErrorFromErrno(int error)
+{
     switch (error) {
-        case ENOENT: return ERROR_FILE_NOT_FOUND;
-        case ENOTDIR: return ERROR_PATH_NOT_FOUND;
-        case EEXIST: return ERROR_ALREADY_EXISTS;
-        case ENOTEMPTY: return ERROR_DIR_NOT_EMPTY;
-        case ENOSPC: return ERROR_DISK_FULL;
-        case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
-        case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
-        case EINVAL: return ERROR_INVALID_PARAMETER;
-        default: return ERROR_ACCESS_DENIED;  // EACCES, EPERM, EISDIR, EROFS, EBUSY, ...
+        case ENOENT:
+            return ERROR_FILE_NOT_FOUND;
+        case ENOTDIR:
+            return ERROR_PATH_NOT_FOUND;
+        case EEXIST:
+            return ERROR_ALREADY_EXISTS;
+        case ENOTEMPTY:
+            return ERROR_DIR_NOT_EMPTY;
+        case ENOSPC:
+            return ERROR_DISK_FULL;
+        case ENAMETOOLONG:
+            return ERROR_FILENAME_EXCED_RANGE;
+        case ENOMEM:
+            return ERROR_NOT_ENOUGH_MEMORY;
+        case EINVAL:
+            return ERROR_INVALID_PARAMETER;
+        default:
+            return ERROR_ACCESS_DENIED;  // EACCES, EPERM, EISDIR, EROFS, EBUSY, ...
     }
 }
 
 template <class T>
-T Fail(DWORD error, T result) {
+T Fail(DWORD error, T result)
+{
     SetLastError(error);
     return result;
 }
@@ -63,7 +75,8 @@ T Fail(DWORD error, T result) {
 BOOL FailErrno() { return Fail(ErrorFromErrno(errno), FALSE); }
 
 // Resolves a path that must name an existing entry.
-bool ResolveExisting(LPCWSTR path, ResolvedPath& resolved) {
+bool ResolveExisting(LPCWSTR path, ResolvedPath& resolved)
+{
     resolved = ResolveDevicePath(path);
     if (resolved.error != ERROR_SUCCESS) return Fail(resolved.error, false);
     if (!resolved.exists) return Fail(ERROR_FILE_NOT_FOUND, false);
@@ -72,13 +85,15 @@ bool ResolveExisting(LPCWSTR path, ResolvedPath& resolved) {
 
 bool IsReadOnly(const struct stat& info) { return (info.st_mode & S_IWUSR) == 0; }
 
-std::shared_ptr<FileObject> LookupFile(HANDLE file) {
+std::shared_ptr<FileObject> LookupFile(HANDLE file)
+{
     auto object = LookupHandleAs<FileObject>(file);
     if (!object) SetLastError(ERROR_INVALID_HANDLE);
     return object;
 }
 
-void SetStoredAttributes(const std::string& host, DWORD attributes) {
+void SetStoredAttributes(const std::string& host, DWORD attributes)
+{
     attributes &= kStoredAttributes;
     if (attributes) {
         const std::string text = std::to_string(attributes);
@@ -91,7 +106,8 @@ void SetStoredAttributes(const std::string& host, DWORD attributes) {
 FILETIME FromStatx(const statx_timestamp& t) { return FileTimeFromHost(t.tv_sec, t.tv_nsec); }
 
 // Copies the bytes of one open file to another.
-bool CopyBytes(int from, int to) {
+bool CopyBytes(int from, int to)
+{
     char buffer[64 * 1024];
     for (;;) {
         const ssize_t got = read(from, buffer, sizeof buffer);
@@ -109,14 +125,16 @@ bool CopyBytes(int from, int to) {
 
 }  // namespace
 
-FILETIME FileTimeFromHost(long long seconds, long nanoseconds) {
+FILETIME FileTimeFromHost(long long seconds, long nanoseconds)
+{
     const unsigned long long ticks =
         static_cast<unsigned long long>(seconds * 10000000LL + nanoseconds / 100 + kEpochDifference);
     return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
 }
 
-DWORD HostFileAttributes(const char* hostPath) {
-    struct stat info{};
+DWORD HostFileAttributes(const char* hostPath)
+{
+    struct stat info {};
     if (stat(hostPath, &info) != 0) return INVALID_FILE_ATTRIBUTES;
     DWORD attributes = 0;
     char text[16] = {};
@@ -131,8 +149,9 @@ DWORD HostFileAttributes(const char* hostPath) {
 
 using namespace platform;
 
-HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD /*shareMode*/, LPSECURITY_ATTRIBUTES /*security*/,
-                   DWORD creation, DWORD flagsAndAttributes, HANDLE /*templateFile*/) {
+HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD /*shareMode*/, LPSECURITY_ATTRIBUTES /*security*/, DWORD creation,
+                   DWORD flagsAndAttributes, HANDLE /*templateFile*/)
+{
     if (creation < CREATE_NEW || creation > TRUNCATE_EXISTING ||
         (creation == TRUNCATE_EXISTING && !(access & GENERIC_WRITE)))
         return Fail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
@@ -142,7 +161,7 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD /*shareMode*/, LPSECURITY_A
 
     const bool canRead = (access & GENERIC_READ) != 0;
     const bool canWrite = (access & GENERIC_WRITE) != 0;
-    struct stat info{};
+    struct stat info {};
     const bool existed = resolved.exists && stat(resolved.host.c_str(), &info) == 0;
     if (existed) {
         if (creation == CREATE_NEW) return Fail(ERROR_FILE_EXISTS, INVALID_HANDLE_VALUE);
@@ -169,11 +188,12 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD /*shareMode*/, LPSECURITY_A
     HANDLE handle = AddHandle(std::make_shared<FileObject>(fd, canRead, canWrite, resolved.host));
     if (!handle) return INVALID_HANDLE_VALUE;  // the table is full; the object closed the descriptor
     SetLastError(existed && (creation == CREATE_ALWAYS || creation == OPEN_ALWAYS) ? ERROR_ALREADY_EXISTS
-                                                                                    : ERROR_SUCCESS);
+                                                                                   : ERROR_SUCCESS);
     return handle;
 }
 
-BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED overlapped) {
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED overlapped)
+{
     if (read) *read = 0;
     if (overlapped || (!buffer && toRead)) return Fail(ERROR_INVALID_PARAMETER, FALSE);
     auto object = LookupFile(file);
@@ -191,7 +211,8 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPP
     return TRUE;
 }
 
-BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, LPOVERLAPPED overlapped) {
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, LPOVERLAPPED overlapped)
+{
     if (written) *written = 0;
     if (overlapped || (!buffer && toWrite)) return Fail(ERROR_INVALID_PARAMETER, FALSE);
     auto object = LookupFile(file);
@@ -211,18 +232,20 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, LPOV
     return TRUE;
 }
 
-DWORD SetFilePointer(HANDLE file, LONG distance, LPLONG distanceHigh, DWORD method) {
+DWORD SetFilePointer(HANDLE file, LONG distance, LPLONG distanceHigh, DWORD method)
+{
     auto object = LookupFile(file);
     if (!object) return INVALID_SET_FILE_POINTER;
     const long long move =
-        distanceHigh ? static_cast<long long>((static_cast<unsigned long long>(static_cast<DWORD>(*distanceHigh)) << 32) |
-                                              static_cast<DWORD>(distance))
-                     : static_cast<long long>(distance);
+        distanceHigh
+            ? static_cast<long long>((static_cast<unsigned long long>(static_cast<DWORD>(*distanceHigh)) << 32) |
+                                     static_cast<DWORD>(distance))
+            : static_cast<long long>(distance);
     long long base = 0;
     if (method == FILE_CURRENT) {
         base = lseek(object->fd, 0, SEEK_CUR);
     } else if (method == FILE_END) {
-        struct stat info{};
+        struct stat info {};
         if (fstat(object->fd, &info) != 0) return Fail(ErrorFromErrno(errno), INVALID_SET_FILE_POINTER);
         base = info.st_size;
     } else if (method != FILE_BEGIN) {
@@ -236,10 +259,11 @@ DWORD SetFilePointer(HANDLE file, LONG distance, LPLONG distanceHigh, DWORD meth
     return static_cast<DWORD>(target);
 }
 
-DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh) {
+DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh)
+{
     auto object = LookupFile(file);
     if (!object) return INVALID_FILE_SIZE;
-    struct stat info{};
+    struct stat info {};
     if (fstat(object->fd, &info) != 0) return Fail(ErrorFromErrno(errno), INVALID_FILE_SIZE);
     const auto size = static_cast<unsigned long long>(info.st_size);
     if (sizeHigh) *sizeHigh = static_cast<DWORD>(size >> 32);
@@ -247,7 +271,8 @@ DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh) {
     return static_cast<DWORD>(size);
 }
 
-BOOL SetEndOfFile(HANDLE file) {
+BOOL SetEndOfFile(HANDLE file)
+{
     auto object = LookupFile(file);
     if (!object) return FALSE;
     if (!object->canWrite) return Fail(ERROR_ACCESS_DENIED, FALSE);
@@ -256,7 +281,8 @@ BOOL SetEndOfFile(HANDLE file) {
     return TRUE;
 }
 
-BOOL FlushFileBuffers(HANDLE file) {
+BOOL FlushFileBuffers(HANDLE file)
+{
     auto object = LookupFile(file);
     if (!object) return FALSE;
     if (!object->canWrite) return Fail(ERROR_ACCESS_DENIED, FALSE);
@@ -264,11 +290,12 @@ BOOL FlushFileBuffers(HANDLE file) {
     return TRUE;
 }
 
-BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) {
+BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info)
+{
     if (!info) return Fail(ERROR_INVALID_PARAMETER, FALSE);
     auto object = LookupFile(file);
     if (!object) return FALSE;
-    struct statx host{};
+    struct statx host {};
     if (statx(object->fd, "", AT_EMPTY_PATH, STATX_BASIC_STATS | STATX_BTIME, &host) != 0) return FailErrno();
     *info = BY_HANDLE_FILE_INFORMATION{};
     info->dwFileAttributes = HostFileAttributes(object->host.c_str());
@@ -286,7 +313,8 @@ BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) 
     return TRUE;
 }
 
-BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES /*security*/) {
+BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES /*security*/)
+{
     const ResolvedPath resolved = ResolveDevicePath(path);
     if (resolved.error != ERROR_SUCCESS) return Fail(resolved.error, FALSE);
     if (resolved.exists) return Fail(ERROR_ALREADY_EXISTS, FALSE);
@@ -294,28 +322,32 @@ BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES /*security*/) {
     return TRUE;
 }
 
-BOOL RemoveDirectoryW(LPCWSTR path) {
+BOOL RemoveDirectoryW(LPCWSTR path)
+{
     ResolvedPath resolved;
     if (!ResolveExisting(path, resolved)) return FALSE;
     if (resolved.isRoot) return Fail(ERROR_ACCESS_DENIED, FALSE);
-    struct stat info{};
+    struct stat info {};
     if (stat(resolved.host.c_str(), &info) != 0) return FailErrno();
     if (!S_ISDIR(info.st_mode)) return Fail(ERROR_DIRECTORY, FALSE);
-    if (rmdir(resolved.host.c_str()) != 0) return Fail(errno == EEXIST ? ERROR_DIR_NOT_EMPTY : ErrorFromErrno(errno), FALSE);
+    if (rmdir(resolved.host.c_str()) != 0)
+        return Fail(errno == EEXIST ? ERROR_DIR_NOT_EMPTY : ErrorFromErrno(errno), FALSE);
     return TRUE;
 }
 
-BOOL DeleteFileW(LPCWSTR path) {
+BOOL DeleteFileW(LPCWSTR path)
+{
     ResolvedPath resolved;
     if (!ResolveExisting(path, resolved)) return FALSE;
-    struct stat info{};
+    struct stat info {};
     if (stat(resolved.host.c_str(), &info) != 0) return FailErrno();
     if (S_ISDIR(info.st_mode) || IsReadOnly(info)) return Fail(ERROR_ACCESS_DENIED, FALSE);
     if (unlink(resolved.host.c_str()) != 0) return FailErrno();
     return TRUE;
 }
 
-BOOL MoveFileW(LPCWSTR from, LPCWSTR to) {
+BOOL MoveFileW(LPCWSTR from, LPCWSTR to)
+{
     ResolvedPath source;
     if (!ResolveExisting(from, source)) return FALSE;
     if (source.isRoot) return Fail(ERROR_ACCESS_DENIED, FALSE);
@@ -334,17 +366,18 @@ BOOL MoveFileW(LPCWSTR from, LPCWSTR to) {
     return TRUE;
 }
 
-BOOL CopyFileW(LPCWSTR from, LPCWSTR to, BOOL failIfExists) {
+BOOL CopyFileW(LPCWSTR from, LPCWSTR to, BOOL failIfExists)
+{
     ResolvedPath source;
     if (!ResolveExisting(from, source)) return FALSE;
     const ResolvedPath target = ResolveDevicePath(to);
     if (target.error != ERROR_SUCCESS) return Fail(target.error, FALSE);
-    struct stat sourceInfo{};
+    struct stat sourceInfo {};
     if (stat(source.host.c_str(), &sourceInfo) != 0) return FailErrno();
     if (S_ISDIR(sourceInfo.st_mode) || target.isRoot) return Fail(ERROR_ACCESS_DENIED, FALSE);
     if (target.exists) {
         if (failIfExists) return Fail(ERROR_FILE_EXISTS, FALSE);
-        struct stat targetInfo{};
+        struct stat targetInfo {};
         if (stat(target.host.c_str(), &targetInfo) != 0) return FailErrno();
         if (S_ISDIR(targetInfo.st_mode) || IsReadOnly(targetInfo)) return Fail(ERROR_ACCESS_DENIED, FALSE);
         if (targetInfo.st_dev == sourceInfo.st_dev && targetInfo.st_ino == sourceInfo.st_ino)
@@ -352,8 +385,8 @@ BOOL CopyFileW(LPCWSTR from, LPCWSTR to, BOOL failIfExists) {
     }
     const int in = open(source.host.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return FailErrno();
-    const int out = open(target.host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (failIfExists ? O_EXCL : 0),
-                         0666);
+    const int out =
+        open(target.host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (failIfExists ? O_EXCL : 0), 0666);
     if (out < 0) {
         const int error = errno;
         close(in);
@@ -372,7 +405,8 @@ BOOL CopyFileW(LPCWSTR from, LPCWSTR to, BOOL failIfExists) {
     return TRUE;
 }
 
-DWORD GetFileAttributesW(LPCWSTR path) {
+DWORD GetFileAttributesW(LPCWSTR path)
+{
     ResolvedPath resolved;
     if (!ResolveExisting(path, resolved)) return INVALID_FILE_ATTRIBUTES;
     const DWORD attributes = HostFileAttributes(resolved.host.c_str());
@@ -380,10 +414,11 @@ DWORD GetFileAttributesW(LPCWSTR path) {
     return attributes;
 }
 
-BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes) {
+BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes)
+{
     ResolvedPath resolved;
     if (!ResolveExisting(path, resolved)) return FALSE;
-    struct stat info{};
+    struct stat info {};
     if (stat(resolved.host.c_str(), &info) != 0) return FailErrno();
     mode_t mode = info.st_mode & 07777;
     mode = (attributes & FILE_ATTRIBUTE_READONLY) ? (mode & ~0222) : (mode | S_IWUSR);

@@ -61,8 +61,8 @@ using LPBY_HANDLE_FILE_INFORMATION = BY_HANDLE_FILE_INFORMATION*;
 // ERROR_FILE_EXISTS (CREATE_NEW), ERROR_ACCESS_DENIED (folders, read-only
 // files opened for writing). CREATE_ALWAYS and OPEN_ALWAYS set
 // ERROR_ALREADY_EXISTS on success when the file was there before, else 0.
-HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES security,
-                   DWORD creation, DWORD flagsAndAttributes, HANDLE templateFile);
+HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES security, DWORD creation,
+                   DWORD flagsAndAttributes, HANDLE templateFile);
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED overlapped);
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, LPOVERLAPPED overlapped);
 // With distanceHigh the move is the 64-bit value high:low, else the signed

@@ -28,16 +28,18 @@ public:
     size_t next = 0;
 };
 
-bool IsCardFolder(const std::string& host) {
-    struct stat info{};
+bool IsCardFolder(const std::string& host)
+{
+    struct stat info {};
     return stat((host + "/" + kStorageCardMarker).c_str(), &info) == 0;
 }
 
 bool FillEntry(const std::string& hostFolder, const std::string& hostName, std::u16string_view name,
-               WIN32_FIND_DATAW& data) {
+               WIN32_FIND_DATAW& data)
+{
     if (name.size() >= MAX_PATH) return false;  // no device program could name it
     const std::string host = hostFolder + "/" + hostName;
-    struct statx info{};
+    struct statx info {};
     if (statx(AT_FDCWD, host.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &info) != 0) return false;
     data = WIN32_FIND_DATAW{};
     data.dwFileAttributes = HostFileAttributes(host.c_str());
@@ -54,7 +56,8 @@ bool FillEntry(const std::string& hostFolder, const std::string& hostName, std::
 
 // Lists hostFolder's entries whose names pass `accept`, in case-insensitive order.
 template <class Accept>
-std::vector<WIN32_FIND_DATAW> List(const std::string& hostFolder, Accept accept) {
+std::vector<WIN32_FIND_DATAW> List(const std::string& hostFolder, Accept accept)
+{
     std::vector<WIN32_FIND_DATAW> entries;
     DIR* dir = opendir(hostFolder.c_str());
     if (!dir) return entries;
@@ -73,7 +76,8 @@ std::vector<WIN32_FIND_DATAW> List(const std::string& hostFolder, Accept accept)
     return entries;
 }
 
-HANDLE StartFind(std::vector<WIN32_FIND_DATAW> entries, DWORD emptyError, LPWIN32_FIND_DATAW data) {
+HANDLE StartFind(std::vector<WIN32_FIND_DATAW> entries, DWORD emptyError, LPWIN32_FIND_DATAW data)
+{
     if (entries.empty()) {
         SetLastError(emptyError);
         return INVALID_HANDLE_VALUE;
@@ -86,7 +90,8 @@ HANDLE StartFind(std::vector<WIN32_FIND_DATAW> entries, DWORD emptyError, LPWIN3
     return handle ? handle : INVALID_HANDLE_VALUE;
 }
 
-BOOL ContinueFind(HANDLE handle, LPWIN32_FIND_DATAW data) {
+BOOL ContinueFind(HANDLE handle, LPWIN32_FIND_DATAW data)
+{
     if (!data) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -106,7 +111,8 @@ BOOL ContinueFind(HANDLE handle, LPWIN32_FIND_DATAW data) {
 
 }  // namespace
 
-BOOL CreateStorageCard(LPCWSTR name) {
+BOOL CreateStorageCard(LPCWSTR name)
+{
     if (!name || !*name || wcschr(name, u'\\') || wcschr(name, u'/')) {
         SetLastError(ERROR_INVALID_NAME);
         return FALSE;
@@ -128,7 +134,8 @@ BOOL CreateStorageCard(LPCWSTR name) {
 
 using namespace platform;
 
-HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data) {
+HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data)
+{
     if (!data) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
@@ -148,15 +155,15 @@ HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data) {
         return INVALID_HANDLE_VALUE;
     }
     const std::u16string& last = parsed.parts.back();
-    return StartFind(List(folder, [&](const std::string&, const std::u16string& name) {
-                         return MatchesWildcard(last, name);
-                     }),
-                     ERROR_FILE_NOT_FOUND, data);
+    return StartFind(
+        List(folder, [&](const std::string&, const std::u16string& name) { return MatchesWildcard(last, name); }),
+        ERROR_FILE_NOT_FOUND, data);
 }
 
 BOOL FindNextFileW(HANDLE find, LPWIN32_FIND_DATAW data) { return ContinueFind(find, data); }
 
-BOOL FindClose(HANDLE find) {
+BOOL FindClose(HANDLE find)
+{
     if (!LookupHandleAs<FindObject>(find)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
@@ -164,7 +171,8 @@ BOOL FindClose(HANDLE find) {
     return CloseHandle(find);
 }
 
-HANDLE FindFirstFlashCard(LPWIN32_FIND_DATAW data) {
+HANDLE FindFirstFlashCard(LPWIN32_FIND_DATAW data)
+{
     if (!data) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
@@ -174,9 +182,8 @@ HANDLE FindFirstFlashCard(LPWIN32_FIND_DATAW data) {
         return INVALID_HANDLE_VALUE;
     }
     const std::string root = DeviceRootDirectory();
-    return StartFind(List(root, [&](const std::string& hostName, const std::u16string&) {
-                         return IsCardFolder(root + "/" + hostName);
-                     }),
+    return StartFind(List(root, [&](const std::string& hostName,
+                                    const std::u16string&) { return IsCardFolder(root + "/" + hostName); }),
                      ERROR_NO_MORE_FILES, data);
 }
 

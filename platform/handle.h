@@ -30,7 +30,8 @@ HANDLE AddHandle(std::shared_ptr<KernelObject> object);
 std::shared_ptr<KernelObject> LookupHandle(HANDLE handle);
 
 template <class T>
-std::shared_ptr<T> LookupHandleAs(HANDLE handle) {
+std::shared_ptr<T> LookupHandleAs(HANDLE handle)
+{
     return std::dynamic_pointer_cast<T>(LookupHandle(handle));
 }
 

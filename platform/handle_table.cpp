@@ -17,7 +17,8 @@ public:
 };
 
 // Never destroyed: threads still running at process exit may close handles.
-HandleTable& Table() {
+HandleTable& Table()
+{
     static auto* table = new HandleTable;
     return *table;
 }
@@ -26,7 +27,8 @@ HandleTable& Table() {
 
 KernelObject::~KernelObject() = default;
 
-HANDLE AddHandle(std::shared_ptr<KernelObject> object) {
+HANDLE AddHandle(std::shared_ptr<KernelObject> object)
+{
     auto& table = Table();
     std::uint32_t value;
     {
@@ -40,7 +42,8 @@ HANDLE AddHandle(std::shared_ptr<KernelObject> object) {
     return reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(value));
 }
 
-std::shared_ptr<KernelObject> LookupHandle(HANDLE handle) {
+std::shared_ptr<KernelObject> LookupHandle(HANDLE handle)
+{
     std::shared_ptr<KernelObject> object;
     if (std::uint32_t value = HandleValue(handle)) {
         auto& table = Table();
@@ -51,7 +54,8 @@ std::shared_ptr<KernelObject> LookupHandle(HANDLE handle) {
     return object;
 }
 
-size_t OpenHandleCount() {
+size_t OpenHandleCount()
+{
     auto& table = Table();
     std::lock_guard lock(table.mutex);
     return table.slots.Count();
@@ -59,7 +63,8 @@ size_t OpenHandleCount() {
 
 }  // namespace platform
 
-BOOL CloseHandle(HANDLE handle) {
+BOOL CloseHandle(HANDLE handle)
+{
     if (handle == GetCurrentThread()) return TRUE;
     if (platform::CurrentThread().killed) return FALSE;
     std::shared_ptr<platform::KernelObject> object;  // released after the table lock

@@ -8,15 +8,9 @@
 
 #include "platform/types.h"
 
-inline LONG InterlockedIncrement(LONG volatile* target)
-{
-    return __atomic_add_fetch(target, 1, __ATOMIC_SEQ_CST);
-}
+inline LONG InterlockedIncrement(LONG volatile* target) { return __atomic_add_fetch(target, 1, __ATOMIC_SEQ_CST); }
 
-inline LONG InterlockedDecrement(LONG volatile* target)
-{
-    return __atomic_sub_fetch(target, 1, __ATOMIC_SEQ_CST);
-}
+inline LONG InterlockedDecrement(LONG volatile* target) { return __atomic_sub_fetch(target, 1, __ATOMIC_SEQ_CST); }
 
 inline LONG InterlockedExchange(LONG volatile* target, LONG value)
 {

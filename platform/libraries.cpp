@@ -59,10 +59,7 @@ public:
     }
 
 private:
-    LibraryRegistry()
-    {
-        libraries[u"citydb.dll"].exports = platform::CityDbExports();
-    }
+    LibraryRegistry() { libraries[u"citydb.dll"].exports = platform::CityDbExports(); }
 };
 
 }  // namespace

@@ -17,10 +17,10 @@ struct ItemMessages {
     UINT getCount;
 };
 
-constexpr ItemMessages kListBoxMessages{LB_ADDSTRING,  LB_DELETESTRING, LB_RESETCONTENT,
-                                        LB_GETTEXT,    LB_GETTEXTLEN,   LB_GETCOUNT};
-constexpr ItemMessages kComboBoxMessages{CB_ADDSTRING,  CB_DELETESTRING, CB_RESETCONTENT,
-                                         CB_GETLBTEXT,  CB_GETLBTEXTLEN, CB_GETCOUNT};
+constexpr ItemMessages kListBoxMessages{LB_ADDSTRING, LB_DELETESTRING, LB_RESETCONTENT,
+                                        LB_GETTEXT,   LB_GETTEXTLEN,   LB_GETCOUNT};
+constexpr ItemMessages kComboBoxMessages{CB_ADDSTRING, CB_DELETESTRING, CB_RESETCONTENT,
+                                         CB_GETLBTEXT, CB_GETLBTEXTLEN, CB_GETCOUNT};
 
 // LB_ERR equals CB_ERR, LB_ERRSPACE equals CB_ERRSPACE.
 constexpr LRESULT kError = LB_ERR;
@@ -33,11 +33,10 @@ using Items = std::vector<std::u16string>;
 Items* ItemsOf(HWND hwnd) { return reinterpret_cast<Items*>(GetWindowLongPtrW(hwnd, 0)); }
 
 // The string at a message's index, or null.
-const std::u16string* At(const Items& items, WPARAM index) {
-    return index < items.size() ? &items[index] : nullptr;
-}
+const std::u16string* At(const Items& items, WPARAM index) { return index < items.size() ? &items[index] : nullptr; }
 
-LRESULT ItemsProc(const ItemMessages& m, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT ItemsProc(const ItemMessages& m, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
     if (message == WM_CREATE) {
         auto* items = new (std::nothrow) Items;
         if (!items) return -1;
@@ -86,15 +85,18 @@ LRESULT ItemsProc(const ItemMessages& m, HWND hwnd, UINT message, WPARAM wParam,
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-LRESULT ListBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT ListBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
     return ItemsProc(kListBoxMessages, hwnd, message, wParam, lParam);
 }
 
-LRESULT ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
     return ItemsProc(kComboBoxMessages, hwnd, message, wParam, lParam);
 }
 
-bool RegisterControlClass(const WCHAR* name, WNDPROC proc) {
+bool RegisterControlClass(const WCHAR* name, WNDPROC proc)
+{
     WNDCLASSW wc{};
     wc.lpfnWndProc = proc;
     wc.cbWndExtra = sizeof(LONG_PTR);
@@ -108,7 +110,8 @@ bool RegisterControlClass(const WCHAR* name, WNDPROC proc) {
 
 namespace platform {
 
-bool RegisterListControlClasses() {
+bool RegisterListControlClasses()
+{
     static const bool registered =
         RegisterControlClass(WC_LISTBOXW, ListBoxProc) && RegisterControlClass(WC_COMBOBOXW, ComboBoxProc);
     return registered;

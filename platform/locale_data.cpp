@@ -144,10 +144,9 @@ void GatherNumbers(const icu::Locale& locale, LocaleData& data)
         data.intlCurrency = ToU16(symbols.getSymbol(D::kIntlCurrencySymbol));
         data.monetaryDecimal = ToU16(symbols.getSymbol(D::kMonetarySeparatorSymbol));
         data.monetaryThousand = ToU16(symbols.getSymbol(D::kMonetaryGroupingSeparatorSymbol));
-        const D::ENumberFormatSymbol digits[] = {D::kZeroDigitSymbol,  D::kOneDigitSymbol,   D::kTwoDigitSymbol,
-                                                 D::kThreeDigitSymbol, D::kFourDigitSymbol,  D::kFiveDigitSymbol,
-                                                 D::kSixDigitSymbol,   D::kSevenDigitSymbol, D::kEightDigitSymbol,
-                                                 D::kNineDigitSymbol};
+        const D::ENumberFormatSymbol digits[] = {
+            D::kZeroDigitSymbol, D::kOneDigitSymbol, D::kTwoDigitSymbol,   D::kThreeDigitSymbol, D::kFourDigitSymbol,
+            D::kFiveDigitSymbol, D::kSixDigitSymbol, D::kSevenDigitSymbol, D::kEightDigitSymbol, D::kNineDigitSymbol};
         for (auto digit : digits) data.nativeDigits += ToU16(symbols.getSymbol(digit));
     }
     // The list separator is not locale data in ICU; the platform's rule of
@@ -158,7 +157,8 @@ void GatherNumbers(const icu::Locale& locale, LocaleData& data)
     std::unique_ptr<icu::NumberFormat> number(icu::NumberFormat::createInstance(locale, err));
     if (auto* decimal = dynamic_cast<icu::DecimalFormat*>(number.get()))
         data.grouping = Grouping(decimal->getGroupingSize(), decimal->getSecondaryGroupingSize());
-    else data.grouping = u"3;0";
+    else
+        data.grouping = u"3;0";
 
     err = U_ZERO_ERROR;
     UChar code[4] = {};
@@ -174,9 +174,12 @@ void GatherNumbers(const icu::Locale& locale, LocaleData& data)
     int32_t width = 0;
     ulocdata_getPaperSize(locale.getName(), &height, &width, &err);
     if (U_SUCCESS(err)) {
-        if (height == 279 && width == 216) data.paperSize = 1;
-        else if (height == 356 && width == 216) data.paperSize = 5;
-        else if (height == 420 && width == 297) data.paperSize = 8;
+        if (height == 279 && width == 216)
+            data.paperSize = 1;
+        else if (height == 356 && width == 216)
+            data.paperSize = 5;
+        else if (height == 420 && width == 297)
+            data.paperSize = 8;
     }
 }
 

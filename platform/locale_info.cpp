@@ -79,44 +79,44 @@ TimeFacts TimeFactsOf(std::u16string_view picture)
 std::optional<DWORD> NumberValue(const platform::ResolvedLocale& locale, const LocaleData& data, LCTYPE type)
 {
     switch (type) {
-    case LOCALE_ILANGUAGE:
-    case LOCALE_IDEFAULTLANGUAGE:
-        return LANGIDFROMLCID(locale.lcid);
-    case LOCALE_IDEFAULTCODEPAGE:
-        return GetOEMCP();
-    case LOCALE_IDEFAULTANSICODEPAGE:
-        return GetACP();
-    case LOCALE_IMEASURE:
-        return data.measure;
-    case LOCALE_ICURRDIGITS:
-    case LOCALE_IINTLCURRDIGITS:
-        return data.currencyDigits;
-    case LOCALE_IDATE:
-        return DateOrder(data.shortDate);
-    case LOCALE_ILDATE:
-        return DateOrder(data.longDate);
-    case LOCALE_ITIME:
-        return TimeFactsOf(data.timeFormat).twentyFourHour ? 1 : 0;
-    case LOCALE_ITLZERO:
-        return TimeFactsOf(data.timeFormat).hourLeadingZero ? 1 : 0;
-    case LOCALE_ITIMEMARKPOSN:
-        return TimeFactsOf(data.timeFormat).markerFirst ? 1 : 0;
-    case LOCALE_ICENTURY:
-        return FieldWidth(platform::ParsePicture(data.shortDate, PictureKind::Date), u'y') >= 3 ? 1 : 0;
-    case LOCALE_IDAYLZERO:
-        return FieldWidth(platform::ParsePicture(data.shortDate, PictureKind::Date), u'd') == 2 ? 1 : 0;
-    case LOCALE_IMONLZERO:
-        return FieldWidth(platform::ParsePicture(data.shortDate, PictureKind::Date), u'M') == 2 ? 1 : 0;
-    case LOCALE_ICALENDARTYPE:
-        return 1;
-    case LOCALE_IPAPERSIZE:
-        return data.paperSize;
-    case LOCALE_IFIRSTDAYOFWEEK:
-        return data.firstDayOfWeek;
-    case LOCALE_IFIRSTWEEKOFYEAR:
-        return data.firstWeekOfYear;
-    default:
-        return std::nullopt;
+        case LOCALE_ILANGUAGE:
+        case LOCALE_IDEFAULTLANGUAGE:
+            return LANGIDFROMLCID(locale.lcid);
+        case LOCALE_IDEFAULTCODEPAGE:
+            return GetOEMCP();
+        case LOCALE_IDEFAULTANSICODEPAGE:
+            return GetACP();
+        case LOCALE_IMEASURE:
+            return data.measure;
+        case LOCALE_ICURRDIGITS:
+        case LOCALE_IINTLCURRDIGITS:
+            return data.currencyDigits;
+        case LOCALE_IDATE:
+            return DateOrder(data.shortDate);
+        case LOCALE_ILDATE:
+            return DateOrder(data.longDate);
+        case LOCALE_ITIME:
+            return TimeFactsOf(data.timeFormat).twentyFourHour ? 1 : 0;
+        case LOCALE_ITLZERO:
+            return TimeFactsOf(data.timeFormat).hourLeadingZero ? 1 : 0;
+        case LOCALE_ITIMEMARKPOSN:
+            return TimeFactsOf(data.timeFormat).markerFirst ? 1 : 0;
+        case LOCALE_ICENTURY:
+            return FieldWidth(platform::ParsePicture(data.shortDate, PictureKind::Date), u'y') >= 3 ? 1 : 0;
+        case LOCALE_IDAYLZERO:
+            return FieldWidth(platform::ParsePicture(data.shortDate, PictureKind::Date), u'd') == 2 ? 1 : 0;
+        case LOCALE_IMONLZERO:
+            return FieldWidth(platform::ParsePicture(data.shortDate, PictureKind::Date), u'M') == 2 ? 1 : 0;
+        case LOCALE_ICALENDARTYPE:
+            return 1;
+        case LOCALE_IPAPERSIZE:
+            return data.paperSize;
+        case LOCALE_IFIRSTDAYOFWEEK:
+            return data.firstDayOfWeek;
+        case LOCALE_IFIRSTWEEKOFYEAR:
+            return data.firstWeekOfYear;
+        default:
+            return std::nullopt;
     }
 }
 
@@ -160,43 +160,77 @@ std::optional<std::u16string> TextValue(const platform::ResolvedLocale& locale, 
     if (InRange(type, LOCALE_SSHORTESTDAYNAME1, LOCALE_SSHORTESTDAYNAME7))
         return data.shortestDayNames[DayIndex(type, LOCALE_SSHORTESTDAYNAME1)];
     switch (type) {
-    case LOCALE_SSHORTDATE: return data.shortDate;
-    case LOCALE_SLONGDATE: return data.longDate;
-    case LOCALE_STIMEFORMAT: return data.timeFormat;
-    case LOCALE_SSHORTTIME: return data.shortTime;
-    case LOCALE_SYEARMONTH: return data.yearMonth;
-    case LOCALE_SMONTHDAY: return data.monthDay;
-    case LOCALE_SDATE: return data.dateSeparator;
-    case LOCALE_STIME: return data.timeSeparator;
-    case LOCALE_S1159: return data.am;
-    case LOCALE_S2359: return data.pm;
-    case LOCALE_SLIST: return data.listSeparator;
-    case LOCALE_SDECIMAL: return data.decimal;
-    case LOCALE_STHOUSAND: return data.thousand;
-    case LOCALE_SGROUPING:
-    case LOCALE_SMONGROUPING: return data.grouping;
-    case LOCALE_SNATIVEDIGITS: return data.nativeDigits;
-    case LOCALE_SCURRENCY: return data.currency;
-    case LOCALE_SINTLSYMBOL: return data.intlCurrency;
-    case LOCALE_SMONDECIMALSEP: return data.monetaryDecimal;
-    case LOCALE_SMONTHOUSANDSEP: return data.monetaryThousand;
-    case LOCALE_SPOSITIVESIGN: return u"";  // the platform shows no plus sign
-    case LOCALE_SNEGATIVESIGN: return data.negativeSign;
-    case LOCALE_SLANGUAGE:
-    case LOCALE_SENGLISHDISPLAYNAME: return data.englishDisplay;
-    case LOCALE_SNATIVEDISPLAYNAME: return data.nativeDisplay;
-    case LOCALE_SENGLANGUAGE: return data.englishLanguage;
-    case LOCALE_SNATIVELANGNAME: return data.nativeLanguage;
-    case LOCALE_SCOUNTRY:
-    case LOCALE_SENGCOUNTRY: return data.englishCountry;
-    case LOCALE_SNATIVECTRYNAME: return data.nativeCountry;
-    case LOCALE_SISO639LANGNAME: return data.iso639;
-    case LOCALE_SISO639LANGNAME2: return data.iso639Long;
-    case LOCALE_SISO3166CTRYNAME: return data.iso3166;
-    case LOCALE_SISO3166CTRYNAME2: return data.iso3166Long;
-    case LOCALE_SPARENT: return data.parentName;
-    case LOCALE_SNAME: return std::u16string(locale.tag.begin(), locale.tag.end());
-    default: return std::nullopt;
+        case LOCALE_SSHORTDATE:
+            return data.shortDate;
+        case LOCALE_SLONGDATE:
+            return data.longDate;
+        case LOCALE_STIMEFORMAT:
+            return data.timeFormat;
+        case LOCALE_SSHORTTIME:
+            return data.shortTime;
+        case LOCALE_SYEARMONTH:
+            return data.yearMonth;
+        case LOCALE_SMONTHDAY:
+            return data.monthDay;
+        case LOCALE_SDATE:
+            return data.dateSeparator;
+        case LOCALE_STIME:
+            return data.timeSeparator;
+        case LOCALE_S1159:
+            return data.am;
+        case LOCALE_S2359:
+            return data.pm;
+        case LOCALE_SLIST:
+            return data.listSeparator;
+        case LOCALE_SDECIMAL:
+            return data.decimal;
+        case LOCALE_STHOUSAND:
+            return data.thousand;
+        case LOCALE_SGROUPING:
+        case LOCALE_SMONGROUPING:
+            return data.grouping;
+        case LOCALE_SNATIVEDIGITS:
+            return data.nativeDigits;
+        case LOCALE_SCURRENCY:
+            return data.currency;
+        case LOCALE_SINTLSYMBOL:
+            return data.intlCurrency;
+        case LOCALE_SMONDECIMALSEP:
+            return data.monetaryDecimal;
+        case LOCALE_SMONTHOUSANDSEP:
+            return data.monetaryThousand;
+        case LOCALE_SPOSITIVESIGN:
+            return u"";  // the platform shows no plus sign
+        case LOCALE_SNEGATIVESIGN:
+            return data.negativeSign;
+        case LOCALE_SLANGUAGE:
+        case LOCALE_SENGLISHDISPLAYNAME:
+            return data.englishDisplay;
+        case LOCALE_SNATIVEDISPLAYNAME:
+            return data.nativeDisplay;
+        case LOCALE_SENGLANGUAGE:
+            return data.englishLanguage;
+        case LOCALE_SNATIVELANGNAME:
+            return data.nativeLanguage;
+        case LOCALE_SCOUNTRY:
+        case LOCALE_SENGCOUNTRY:
+            return data.englishCountry;
+        case LOCALE_SNATIVECTRYNAME:
+            return data.nativeCountry;
+        case LOCALE_SISO639LANGNAME:
+            return data.iso639;
+        case LOCALE_SISO639LANGNAME2:
+            return data.iso639Long;
+        case LOCALE_SISO3166CTRYNAME:
+            return data.iso3166;
+        case LOCALE_SISO3166CTRYNAME2:
+            return data.iso3166Long;
+        case LOCALE_SPARENT:
+            return data.parentName;
+        case LOCALE_SNAME:
+            return std::u16string(locale.tag.begin(), locale.tag.end());
+        default:
+            return std::nullopt;
     }
 }
 

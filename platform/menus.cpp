@@ -34,18 +34,21 @@ public:
     std::mutex mutex;
     platform::SlotTable<Menu> slots{kMenuHandleTag};
 
-    std::shared_ptr<Menu> GetLocked(HMENU menu) const {
+    std::shared_ptr<Menu> GetLocked(HMENU menu) const
+    {
         std::uint32_t value = platform::HandleValue(menu);
         return value ? slots.Lookup(value) : nullptr;
     }
     // The menu, or null with ERROR_INVALID_MENU_HANDLE set.
-    std::shared_ptr<Menu> GetOrFailLocked(HMENU menu) const {
+    std::shared_ptr<Menu> GetOrFailLocked(HMENU menu) const
+    {
         auto m = GetLocked(menu);
         if (!m) SetLastError(ERROR_INVALID_MENU_HANDLE);
         return m;
     }
     // True when `target` is `menu` or is opened, at any depth, from it.
-    bool ReachesLocked(HMENU menu, HMENU target) const {
+    bool ReachesLocked(HMENU menu, HMENU target) const
+    {
         if (menu == target) return true;
         auto m = GetLocked(menu);
         if (!m) return false;
@@ -55,7 +58,8 @@ public:
     // Removes the menu and, through its items, the submenus it opens. A menu
     // already gone ends the walk, so a submenu shared by two menus is
     // destroyed once.
-    void DestroyLocked(HMENU menu) {
+    void DestroyLocked(HMENU menu)
+    {
         auto m = slots.Remove(platform::HandleValue(menu));
         if (!m) return;
         for (const MenuItem& item : m->items)
@@ -70,7 +74,8 @@ public:
     // The item at a position, or the first item (depth first) with a command
     // id. Submenu items are found by position only. Appending refuses cycles,
     // so the walk ends.
-    Found FindLocked(HMENU menu, UINT item, UINT flags) const {
+    Found FindLocked(HMENU menu, UINT item, UINT flags) const
+    {
         auto m = GetLocked(menu);
         if (!m) return {};
         if (flags & MF_BYPOSITION) return item < m->items.size() ? Found{m, item} : Found{};
@@ -86,14 +91,16 @@ public:
     }
 };
 
-MenuTable& Table() {
+MenuTable& Table()
+{
     static auto* table = new MenuTable;  // never destroyed: menus may outlive static destruction
     return *table;
 }
 
 HMENU ToHmenu(std::uint32_t value) { return reinterpret_cast<HMENU>(static_cast<std::uintptr_t>(value)); }
 
-HMENU NewMenu() {
+HMENU NewMenu()
+{
     auto& table = Table();
     std::lock_guard lock(table.mutex);
     std::uint32_t value = table.slots.Add(std::make_shared<Menu>());
@@ -110,7 +117,8 @@ HMENU CreateMenu() { return NewMenu(); }
 
 HMENU CreatePopupMenu() { return NewMenu(); }
 
-BOOL DestroyMenu(HMENU menu) {
+BOOL DestroyMenu(HMENU menu)
+{
     auto& table = Table();
     std::lock_guard lock(table.mutex);
     if (!table.GetOrFailLocked(menu)) return FALSE;
@@ -118,13 +126,15 @@ BOOL DestroyMenu(HMENU menu) {
     return TRUE;
 }
 
-BOOL IsMenu(HMENU menu) {
+BOOL IsMenu(HMENU menu)
+{
     auto& table = Table();
     std::lock_guard lock(table.mutex);
     return table.GetLocked(menu) ? TRUE : FALSE;
 }
 
-BOOL AppendMenuW(HMENU menu, UINT flags, UINT_PTR id, LPCWSTR text) {
+BOOL AppendMenuW(HMENU menu, UINT flags, UINT_PTR id, LPCWSTR text)
+{
     if (flags & (MF_BITMAP | MF_OWNERDRAW)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -156,14 +166,16 @@ BOOL AppendMenuW(HMENU menu, UINT flags, UINT_PTR id, LPCWSTR text) {
     return TRUE;
 }
 
-int GetMenuItemCount(HMENU menu) {
+int GetMenuItemCount(HMENU menu)
+{
     auto& table = Table();
     std::lock_guard lock(table.mutex);
     auto m = table.GetOrFailLocked(menu);
     return m ? static_cast<int>(m->items.size()) : -1;
 }
 
-UINT GetMenuItemID(HMENU menu, int position) {
+UINT GetMenuItemID(HMENU menu, int position)
+{
     auto& table = Table();
     std::lock_guard lock(table.mutex);
     auto m = table.GetOrFailLocked(menu);
@@ -172,7 +184,8 @@ UINT GetMenuItemID(HMENU menu, int position) {
     return item.submenu ? kNoCommand : static_cast<UINT>(item.id);
 }
 
-HMENU GetSubMenu(HMENU menu, int position) {
+HMENU GetSubMenu(HMENU menu, int position)
+{
     auto& table = Table();
     std::lock_guard lock(table.mutex);
     auto m = table.GetOrFailLocked(menu);
@@ -180,7 +193,8 @@ HMENU GetSubMenu(HMENU menu, int position) {
     return m->items[static_cast<size_t>(position)].submenu;
 }
 
-int GetMenuStringW(HMENU menu, UINT item, LPWSTR buffer, int maxCount, UINT flags) {
+int GetMenuStringW(HMENU menu, UINT item, LPWSTR buffer, int maxCount, UINT flags)
+{
     auto& table = Table();
     std::lock_guard lock(table.mutex);
     if (!table.GetOrFailLocked(menu)) return 0;
@@ -198,7 +212,8 @@ int GetMenuStringW(HMENU menu, UINT item, LPWSTR buffer, int maxCount, UINT flag
     return static_cast<int>(copied);
 }
 
-BOOL DeleteMenu(HMENU menu, UINT item, UINT flags) {
+BOOL DeleteMenu(HMENU menu, UINT item, UINT flags)
+{
     auto& table = Table();
     std::lock_guard lock(table.mutex);
     if (!table.GetOrFailLocked(menu)) return FALSE;

@@ -19,7 +19,7 @@ constexpr UINT MF_GRAYED = 0x0001;
 constexpr UINT MF_DISABLED = 0x0002;
 constexpr UINT MF_BITMAP = 0x0004;  // not available: AppendMenuW fails
 constexpr UINT MF_CHECKED = 0x0008;
-constexpr UINT MF_POPUP = 0x0010;  // the id argument is the submenu's HMENU
+constexpr UINT MF_POPUP = 0x0010;      // the id argument is the submenu's HMENU
 constexpr UINT MF_OWNERDRAW = 0x0100;  // not available: AppendMenuW fails
 constexpr UINT MF_SEPARATOR = 0x0800;
 // How GetMenuStringW and DeleteMenu find the item.

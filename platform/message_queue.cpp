@@ -11,24 +11,28 @@
 namespace platform {
 
 SentMessage::SentMessage(HWND h, UINT m, WPARAM w, LPARAM l, std::shared_ptr<ThreadRecord> from)
-    : hwnd(h), message(m), wParam(w), lParam(l), sender(std::move(from)) {}
+    : hwnd(h), message(m), wParam(w), lParam(l), sender(std::move(from))
+{}
 
-void SentMessage::Complete(LRESULT result) {
+void SentMessage::Complete(LRESULT result)
+{
     if (!Transition(Processing, Completing)) return;
     result_ = result;
     state_.store(Done, std::memory_order_release);
     sender->parker.Unpark();
 }
 
-bool MessageFilter::Accepts(const MSG& msg) const {
+bool MessageFilter::Accepts(const MSG& msg) const
+{
     if ((min || max) && (msg.message < min || msg.message > max)) return false;
     if (!hwnd) return true;
     if (hwnd == reinterpret_cast<HWND>(static_cast<std::intptr_t>(-1))) return msg.hwnd == nullptr;
     return msg.hwnd && IsSameOrDescendant(msg.hwnd, hwnd);
 }
 
-LRESULT CallWindowProcedure(ThreadRecord& self, WNDPROC proc, HWND hwnd, UINT message, WPARAM wParam,
-                            LPARAM lParam, bool fromOtherThread) {
+LRESULT CallWindowProcedure(ThreadRecord& self, WNDPROC proc, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                            bool fromOtherThread)
+{
     struct Restore {
         ThreadRecord& self;
         bool saved;
@@ -38,12 +42,14 @@ LRESULT CallWindowProcedure(ThreadRecord& self, WNDPROC proc, HWND hwnd, UINT me
     return (proc ? proc : DefWindowProcW)(hwnd, message, wParam, lParam);
 }
 
-void EnsureQueue(ThreadRecord& self) {
+void EnsureQueue(ThreadRecord& self)
+{
     std::lock_guard lock(self.queue.mutex);
     if (!self.queue.dead) self.queue.created = true;
 }
 
-bool PostToQueue(ThreadRecord& target, const MSG& msg) {
+bool PostToQueue(ThreadRecord& target, const MSG& msg)
+{
     {
         std::lock_guard lock(target.queue.mutex);
         if (!target.queue.created || target.queue.dead) return false;
@@ -53,7 +59,8 @@ bool PostToQueue(ThreadRecord& target, const MSG& msg) {
     return true;
 }
 
-bool SendToQueue(ThreadRecord& target, std::shared_ptr<SentMessage> message) {
+bool SendToQueue(ThreadRecord& target, std::shared_ptr<SentMessage> message)
+{
     {
         std::lock_guard lock(target.queue.mutex);
         if (target.queue.dead) return false;
@@ -67,7 +74,8 @@ namespace {
 
 // Runs one message sent by another thread; the sender always gets an answer,
 // also when the procedure unwinds.
-void RunSentMessage(ThreadRecord& self, const std::shared_ptr<SentMessage>& sent) {
+void RunSentMessage(ThreadRecord& self, const std::shared_ptr<SentMessage>& sent)
+{
     auto& message = *sent;
     {
         std::lock_guard lock(self.sendingMutex);
@@ -77,7 +85,8 @@ void RunSentMessage(ThreadRecord& self, const std::shared_ptr<SentMessage>& sent
         ThreadRecord& self;
         SentMessage& message;
         LRESULT result = 0;
-        ~Answer() {
+        ~Answer()
+        {
             message.Complete(result);
             std::lock_guard lock(self.sendingMutex);
             self.processing.pop_back();
@@ -89,13 +98,14 @@ void RunSentMessage(ThreadRecord& self, const std::shared_ptr<SentMessage>& sent
     }
     WindowTarget target;
     if (!FindWindowTarget(message.hwnd, &target) || target.owner.get() != &self) return;
-    answer.result = CallWindowProcedure(self, target.proc, message.hwnd, message.message, message.wParam,
-                                        message.lParam, true);
+    answer.result =
+        CallWindowProcedure(self, target.proc, message.hwnd, message.message, message.wParam, message.lParam, true);
 }
 
 }  // namespace
 
-bool ProcessSentMessages(ThreadRecord& self) {
+bool ProcessSentMessages(ThreadRecord& self)
+{
     bool ran = false;
     for (;;) {
         std::shared_ptr<SentMessage> message;
@@ -112,7 +122,8 @@ bool ProcessSentMessages(ThreadRecord& self) {
     return ran;
 }
 
-bool TakeMessage(ThreadRecord& self, const MessageFilter& filter, bool remove, MSG* out) {
+bool TakeMessage(ThreadRecord& self, const MessageFilter& filter, bool remove, MSG* out)
+{
     ProcessSentMessages(self);
     auto& queue = self.queue;
     std::lock_guard lock(queue.mutex);
@@ -139,7 +150,8 @@ bool TakeMessage(ThreadRecord& self, const MessageFilter& filter, bool remove, M
     return false;
 }
 
-bool HasInput(ThreadRecord& self, DWORD wakeMask) {
+bool HasInput(ThreadRecord& self, DWORD wakeMask)
+{
     auto& queue = self.queue;
     std::lock_guard lock(queue.mutex);
     if ((wakeMask & (QS_POSTMESSAGE | QS_ALLPOSTMESSAGE)) && (!queue.posted.empty() || queue.quit)) return true;
@@ -152,14 +164,16 @@ bool HasInput(ThreadRecord& self, DWORD wakeMask) {
     return false;
 }
 
-SteadyClock::time_point NextTimerDue(ThreadRecord& self) {
+SteadyClock::time_point NextTimerDue(ThreadRecord& self)
+{
     std::lock_guard lock(self.queue.mutex);
     auto next = kNever;
     for (auto& timer : self.queue.timers) next = std::min(next, timer.due);
     return next;
 }
 
-void ShutDownQueue(ThreadRecord& rec) {
+void ShutDownQueue(ThreadRecord& rec)
+{
     std::deque<std::shared_ptr<SentMessage>> waiting;
     {
         std::lock_guard lock(rec.queue.mutex);
@@ -183,7 +197,8 @@ void ShutDownQueue(ThreadRecord& rec) {
     for (auto& message : inProgress) message->Complete(0);
 }
 
-void ForgetWindow(ThreadRecord& owner, HWND hwnd) {
+void ForgetWindow(ThreadRecord& owner, HWND hwnd)
+{
     std::vector<std::shared_ptr<SentMessage>> unanswered;
     {
         std::lock_guard lock(owner.queue.mutex);

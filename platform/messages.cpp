@@ -21,11 +21,13 @@ HWND const kThreadMessagesOnly = reinterpret_cast<HWND>(static_cast<std::intptr_
 // during the wait sends in turn.
 class OutgoingMessage {
 public:
-    OutgoingMessage(ThreadRecord& self, std::shared_ptr<SentMessage> message) : self_(self) {
+    OutgoingMessage(ThreadRecord& self, std::shared_ptr<SentMessage> message) : self_(self)
+    {
         std::lock_guard lock(self_.sendingMutex);
         previous_ = std::exchange(self_.sending, std::move(message));
     }
-    ~OutgoingMessage() {
+    ~OutgoingMessage()
+    {
         std::lock_guard lock(self_.sendingMutex);
         self_.sending = std::move(previous_);
     }
@@ -42,7 +44,8 @@ private:
 // The common path of SendMessageW, SendMessageTimeoutW and the destruction of
 // windows of other threads. *delivered is false when there was no answer.
 LRESULT SendToWindow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DWORD timeout, bool destroyRequest,
-                     bool* delivered) {
+                     bool* delivered)
+{
     *delivered = false;
     auto& self = CurrentThread();
     if (CheckPoint(self)) return 0;
@@ -86,7 +89,8 @@ LRESULT SendToWindow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DWOR
 
 using platform::CurrentThread;
 
-BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
     auto& self = CurrentThread();
     if (platform::CheckPoint(self)) return FALSE;
     MSG msg{hwnd, message, wParam, lParam, GetTickCount(), {0, 0}};
@@ -102,7 +106,8 @@ BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return TRUE;
 }
 
-BOOL PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam) {
+BOOL PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam)
+{
     if (platform::CheckPoint(CurrentThread())) return FALSE;
     auto target = platform::FindThread(threadId);
     if (!target || !platform::PostToQueue(*target, MSG{nullptr, message, wParam, lParam, GetTickCount(), {0, 0}})) {
@@ -112,13 +117,15 @@ BOOL PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lPar
     return TRUE;
 }
 
-LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
     bool delivered;
     return platform::SendToWindow(hwnd, message, wParam, lParam, INFINITE, false, &delivered);
 }
 
 LRESULT SendMessageTimeoutW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT, UINT timeout,
-                            DWORD_PTR* result) {
+                            DWORD_PTR* result)
+{
     bool delivered;
     LRESULT r = platform::SendToWindow(hwnd, message, wParam, lParam, timeout, false, &delivered);
     if (result) *result = delivered ? static_cast<DWORD_PTR>(r) : 0;
@@ -127,7 +134,8 @@ LRESULT SendMessageTimeoutW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 
 BOOL InSendMessage() { return CurrentThread().inCrossThreadSend ? TRUE : FALSE; }
 
-BOOL GetMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
+BOOL GetMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax)
+{
     auto& self = CurrentThread();
     if (platform::CheckPoint(self)) return 0;
     if (!msg || (hwnd && hwnd != platform::kThreadMessagesOnly && !IsWindow(hwnd))) {
@@ -144,7 +152,8 @@ BOOL GetMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
     }
 }
 
-BOOL PeekMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags) {
+BOOL PeekMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags)
+{
     auto& self = CurrentThread();
     if (platform::CheckPoint(self) || !msg) return FALSE;
     platform::EnsureQueue(self);
@@ -152,7 +161,8 @@ BOOL PeekMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT rem
     return platform::TakeMessage(self, filter, (removeFlags & PM_REMOVE) != 0, msg) ? TRUE : FALSE;
 }
 
-LRESULT DispatchMessageW(const MSG* msg) {
+LRESULT DispatchMessageW(const MSG* msg)
+{
     auto& self = CurrentThread();
     if (!msg || self.killed) return 0;
     if (msg->message == WM_TIMER && msg->lParam) {
@@ -164,19 +174,20 @@ LRESULT DispatchMessageW(const MSG* msg) {
             owner = target.owner;
         }
         TIMERPROC proc = platform::FindTimerProc(*owner, msg->hwnd, msg->wParam);
-        if (proc && reinterpret_cast<LPARAM>(proc) == msg->lParam) proc(msg->hwnd, WM_TIMER, msg->wParam, GetTickCount());
+        if (proc && reinterpret_cast<LPARAM>(proc) == msg->lParam)
+            proc(msg->hwnd, WM_TIMER, msg->wParam, GetTickCount());
         return 0;
     }
     if (!msg->hwnd) return 0;
     platform::WindowTarget target;
     if (!platform::FindWindowTarget(msg->hwnd, &target)) return 0;  // destroyed meanwhile: dropped
-    return platform::CallWindowProcedure(self, target.proc, msg->hwnd, msg->message, msg->wParam, msg->lParam,
-                                         false);
+    return platform::CallWindowProcedure(self, target.proc, msg->hwnd, msg->message, msg->wParam, msg->lParam, false);
 }
 
 BOOL TranslateMessage(const MSG*) { return FALSE; }
 
-void PostQuitMessage(int exitCode) {
+void PostQuitMessage(int exitCode)
+{
     auto& self = CurrentThread();
     if (self.killed) return;
     platform::EnsureQueue(self);
@@ -185,7 +196,8 @@ void PostQuitMessage(int exitCode) {
     self.queue.quitCode = exitCode;
 }
 
-BOOL WaitMessage() {
+BOOL WaitMessage()
+{
     auto& self = CurrentThread();
     if (platform::CheckPoint(self)) return FALSE;
     platform::EnsureQueue(self);

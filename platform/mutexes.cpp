@@ -9,7 +9,8 @@
 
 namespace platform {
 
-bool MutexObject::TryAcquireLocked(ThreadRecord& self, bool* abandoned) {
+bool MutexObject::TryAcquireLocked(ThreadRecord& self, bool* abandoned)
+{
     if (ownerId_ == self.id) {
         ++recursion_;
         return true;
@@ -24,20 +25,23 @@ bool MutexObject::TryAcquireLocked(ThreadRecord& self, bool* abandoned) {
     return true;
 }
 
-std::optional<SteadyClock::duration> MutexObject::PollIntervalLocked() const {
+std::optional<SteadyClock::duration> MutexObject::PollIntervalLocked() const
+{
     // Only another process can hold a free-looking mutex; it does not tell us when it lets go.
     if (file_ && ownerId_ == 0) return std::chrono::milliseconds(10);
     return std::nullopt;
 }
 
-void MutexObject::HandOverLocked() {
+void MutexObject::HandOverLocked()
+{
     ownerId_ = 0;
     recursion_ = 0;
     OfferLocked();  // a waiter of this process takes over the file lock as it is
     if (ownerId_ == 0 && file_) file_->Unlock();
 }
 
-bool MutexObject::ReleaseLocked(ThreadRecord& self) {
+bool MutexObject::ReleaseLocked(ThreadRecord& self)
+{
     if (ownerId_ != self.id) return false;
     if (--recursion_ > 0) return true;
     auto keep = shared_from_this();
@@ -47,13 +51,15 @@ bool MutexObject::ReleaseLocked(ThreadRecord& self) {
     return true;
 }
 
-void MutexObject::AbandonLocked(ThreadRecord& owner) {
+void MutexObject::AbandonLocked(ThreadRecord& owner)
+{
     if (ownerId_ != owner.id) return;
     abandoned_ = true;
     HandOverLocked();
 }
 
-void AbandonMutexesLocked(ThreadRecord& owner) {
+void AbandonMutexesLocked(ThreadRecord& owner)
+{
     auto owned = std::move(owner.mutexes);
     owner.mutexes.clear();
     for (auto& mutex : owned) mutex->AbandonLocked(owner);
@@ -61,13 +67,14 @@ void AbandonMutexesLocked(ThreadRecord& owner) {
 
 }  // namespace platform
 
-HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCWSTR name) {
+HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCWSTR name)
+{
     auto& self = platform::CurrentThread();
     return platform::CreateOrOpenNamed<platform::MutexObject>(
         name,
         [&] {
             return std::make_shared<platform::MutexObject>(name && *name ? platform::NamedLockFile::Open(name)
-                                                                          : nullptr);
+                                                                         : nullptr);
         },
         [&](platform::MutexObject& mutex) {
             // A mutex another process has open is not ours to take at creation.
@@ -77,7 +84,8 @@ HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCWSTR name) {
         });
 }
 
-BOOL ReleaseMutex(HANDLE mutex) {
+BOOL ReleaseMutex(HANDLE mutex)
+{
     auto& self = platform::CurrentThread();
     if (self.killed) return FALSE;
     auto object = platform::LookupHandleAs<platform::MutexObject>(mutex);

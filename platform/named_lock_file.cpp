@@ -3,8 +3,8 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <unicode/ustring.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -20,7 +20,8 @@ namespace {
 // Creates the directory and its missing parents (mode 0700). The last one
 // must be a real directory of ours: a lock directory that someone else made
 // (say under /tmp) is not used.
-bool MakeLockDirectory(const std::string& path) {
+bool MakeLockDirectory(const std::string& path)
+{
     for (size_t pos = 1; pos <= path.size(); ++pos) {
         if (pos < path.size() && path[pos] != '/') continue;
         std::string prefix = path.substr(0, pos);
@@ -30,7 +31,8 @@ bool MakeLockDirectory(const std::string& path) {
     return lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid();
 }
 
-std::string Utf8(const WCHAR* name) {
+std::string Utf8(const WCHAR* name)
+{
     int32_t length = 0;
     UErrorCode status = U_ZERO_ERROR;
     u_strToUTF8WithSub(nullptr, 0, &length, name, -1, 0xFFFD, nullptr, &status);
@@ -40,13 +42,15 @@ std::string Utf8(const WCHAR* name) {
     return U_SUCCESS(status) ? out : std::string();
 }
 
-int OpenLockFile(const std::string& path) {
+int OpenLockFile(const std::string& path)
+{
     return open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
 }
 
 // A shared lock, retried for a while: another process holds the exclusive
 // lock only for the moment of its own check.
-void TakeSharedLock(int fd) {
+void TakeSharedLock(int fd)
+{
     for (int attempt = 0; attempt < 200; ++attempt) {
         if (flock(fd, LOCK_SH | LOCK_NB) == 0) return;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -55,14 +59,16 @@ void TakeSharedLock(int fd) {
 
 }  // namespace
 
-std::string NamedObjectLockDirectory() {
+std::string NamedObjectLockDirectory()
+{
     if (const char* home = std::getenv("KSTOOLS_HOME"); home && *home) return std::string(home) + "/.locks";
     if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime)
         return std::string(runtime) + "/kstools/locks";
     return "/tmp/kstools-" + std::to_string(geteuid()) + "/locks";
 }
 
-std::string LockFileStem(const WCHAR* name) {
+std::string LockFileStem(const WCHAR* name)
+{
     std::string utf8 = Utf8(name), stem;
     for (size_t i = 0; i < utf8.size(); ++i) {
         auto c = static_cast<unsigned char>(utf8[i]);
@@ -88,7 +94,8 @@ std::string LockFileStem(const WCHAR* name) {
     return stem;
 }
 
-std::unique_ptr<NamedLockFile> NamedLockFile::Open(const WCHAR* name) {
+std::unique_ptr<NamedLockFile> NamedLockFile::Open(const WCHAR* name)
+{
     std::string directory = NamedObjectLockDirectory();
     if (!MakeLockDirectory(directory)) return nullptr;
     std::string base = directory + "/" + LockFileStem(name);
@@ -105,17 +112,20 @@ std::unique_ptr<NamedLockFile> NamedLockFile::Open(const WCHAR* name) {
     return std::unique_ptr<NamedLockFile>(new NamedLockFile(openFd, ownerFd, openElsewhere));
 }
 
-NamedLockFile::~NamedLockFile() {
+NamedLockFile::~NamedLockFile()
+{
     close(ownerFd_);  // closing drops the locks
     close(openFd_);
 }
 
-bool NamedLockFile::TryLock() {
+bool NamedLockFile::TryLock()
+{
     if (!locked_) locked_ = flock(ownerFd_, LOCK_EX | LOCK_NB) == 0;
     return locked_;
 }
 
-void NamedLockFile::Unlock() {
+void NamedLockFile::Unlock()
+{
     if (locked_) flock(ownerFd_, LOCK_UN);
     locked_ = false;
 }

@@ -37,10 +37,14 @@ CEOID OutlookApp::DatabaseOf(int kind) const
 {
     if (!loggedOn_) return 0;
     switch (kind) {
-    case olAppointmentItem: return appointments_;
-    case olTaskItem: return tasks_;
-    case olContactItem: return contacts_;
-    default: return 0;
+        case olAppointmentItem:
+            return appointments_;
+        case olTaskItem:
+            return tasks_;
+        case olContactItem:
+            return contacts_;
+        default:
+            return 0;
     }
 }
 
@@ -59,13 +63,21 @@ HRESULT OutlookApp::GetDefaultFolder(int folder, IFolder** result)
     *result = nullptr;
     if (!loggedOn_) return E_FAIL;
     switch (folder) {
-    case olFolderCalendar: *result = new OutlookFolder(this, olAppointmentItem); return S_OK;
-    case olFolderContacts: *result = new OutlookFolder(this, olContactItem); return S_OK;
-    case olFolderTasks: *result = new OutlookFolder(this, olTaskItem); return S_OK;
-    case olFolderInfrared: *result = new OutlookFolder(this, 0); return S_OK;
-    default:
-        // This store keeps no cities.
-        return E_INVALIDARG;
+        case olFolderCalendar:
+            *result = new OutlookFolder(this, olAppointmentItem);
+            return S_OK;
+        case olFolderContacts:
+            *result = new OutlookFolder(this, olContactItem);
+            return S_OK;
+        case olFolderTasks:
+            *result = new OutlookFolder(this, olTaskItem);
+            return S_OK;
+        case olFolderInfrared:
+            *result = new OutlookFolder(this, 0);
+            return S_OK;
+        default:
+            // This store keeps no cities.
+            return E_INVALIDARG;
     }
 }
 
@@ -78,9 +90,12 @@ HRESULT OutlookApp::CreateItem(int kind, IDispatch** item)
     if (!database) return E_INVALIDARG;
     OutlookItemRecord record(database);
     switch (kind) {
-    case olAppointmentItem: return MakeOutlookAppointment(this, std::move(record), item);
-    case olTaskItem: return MakeOutlookTask(this, std::move(record), item);
-    default: return MakeOutlookContact(this, std::move(record), item);
+        case olAppointmentItem:
+            return MakeOutlookAppointment(this, std::move(record), item);
+        case olTaskItem:
+            return MakeOutlookTask(this, std::move(record), item);
+        default:
+            return MakeOutlookContact(this, std::move(record), item);
     }
 }
 
@@ -90,17 +105,19 @@ HRESULT OutlookApp::GetItemFromOid(LONG oid, IDispatch** item)
     *item = nullptr;
     if (!loggedOn_) return E_FAIL;
     CEOIDINFO info{};
-    if (!oid || !CeOidGetInfo(static_cast<CEOID>(oid), &info) || info.wObjType != OBJTYPE_RECORD)
-        return E_INVALIDARG;
+    if (!oid || !CeOidGetInfo(static_cast<CEOID>(oid), &info) || info.wObjType != OBJTYPE_RECORD) return E_INVALIDARG;
     const int kind = KindOfDatabase(info.infRecord.oidParent);
     if (!kind) return E_INVALIDARG;
     OutlookItemRecord record(info.infRecord.oidParent);
     const HRESULT loaded = record.Load(static_cast<CEOID>(oid));
     if (FAILED(loaded)) return loaded;
     switch (kind) {
-    case olAppointmentItem: return MakeOutlookAppointment(this, std::move(record), item);
-    case olTaskItem: return MakeOutlookTask(this, std::move(record), item);
-    default: return MakeOutlookContact(this, std::move(record), item);
+        case olAppointmentItem:
+            return MakeOutlookAppointment(this, std::move(record), item);
+        case olTaskItem:
+            return MakeOutlookTask(this, std::move(record), item);
+        default:
+            return MakeOutlookContact(this, std::move(record), item);
     }
 }
 
@@ -112,7 +129,8 @@ HRESULT OutlookApp::GetTimeZoneInformationFromIndex(int index, TIME_ZONE_INFORMA
     if (!library) return E_FAIL;
     auto load = reinterpret_cast<PFN_ClockLoadAllTimeZoneData>(GetProcAddress(library, "ClockLoadAllTimeZoneData"));
     auto free = reinterpret_cast<PFN_ClockFreeAllTimeZoneData>(GetProcAddress(library, "ClockFreeAllTimeZoneData"));
-    auto zone = reinterpret_cast<PFN_ClockGetTimeZoneDataByOffset>(GetProcAddress(library, "ClockGetTimeZoneDataByOffset"));
+    auto zone =
+        reinterpret_cast<PFN_ClockGetTimeZoneDataByOffset>(GetProcAddress(library, "ClockGetTimeZoneDataByOffset"));
     HRESULT result = E_FAIL;
     if (load && free && zone && load()) {
         const CITYDB_TIME_ZONE* record = zone(index, nullptr);

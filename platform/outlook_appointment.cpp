@@ -37,11 +37,14 @@ std::int64_t NextFullHourLocal()
 HRESULT RuleResult(RecurrenceRuleField field)
 {
     switch (field) {
-    case RecurrenceRuleField::kNone: return S_OK;
-    case RecurrenceRuleField::kPatternStartDay:
-    case RecurrenceRuleField::kPatternEndDay:
-    case RecurrenceRuleField::kDuration: return E_INVALIDDATES;
-    default: return E_INVALIDRECURRENCE;
+        case RecurrenceRuleField::kNone:
+            return S_OK;
+        case RecurrenceRuleField::kPatternStartDay:
+        case RecurrenceRuleField::kPatternEndDay:
+        case RecurrenceRuleField::kDuration:
+            return E_INVALIDDATES;
+        default:
+            return E_INVALIDRECURRENCE;
     }
 }
 
@@ -80,8 +83,7 @@ OutlookAppointment::OutlookAppointment(IPOutlookApp* app, OutlookItemRecord reco
     if (std::optional<std::vector<BYTE>> blob = record_.Blob(kAppointmentRecurrencePattern))
         recurrence_ = OutlookRecurrenceState::FromBlob(*blob);
     if (std::optional<std::vector<BYTE>> blob = record_.Blob(kAppointmentAttendees)) {
-        if (std::optional<OutlookAttendeeList> list = DecodeOutlookAttendees(*blob))
-            *attendees_ = std::move(*list);
+        if (std::optional<OutlookAttendeeList> list = DecodeOutlookAttendees(*blob)) *attendees_ = std::move(*list);
     }
 }
 
@@ -310,8 +312,10 @@ HRESULT OutlookAppointment::get_Body(BSTR* body)
 HRESULT OutlookAppointment::put_Body(BSTR body)
 {
     std::vector<BYTE> blob = OutlookNote::BlobFromText(OutlookBstrText(body));
-    if (blob.empty()) record_.Remove(kOutlookNoteProperty);
-    else record_.SetBlob(kOutlookNoteProperty, std::move(blob));
+    if (blob.empty())
+        record_.Remove(kOutlookNoteProperty);
+    else
+        record_.SetBlob(kOutlookNoteProperty, std::move(blob));
     return S_OK;
 }
 
@@ -325,8 +329,10 @@ HRESULT OutlookAppointment::get_BodyInk(BSTR* body)
 HRESULT OutlookAppointment::put_BodyInk(BSTR body)
 {
     std::vector<BYTE> blob = OutlookNote::BlobFromBstr(body);
-    if (blob.empty()) record_.Remove(kOutlookNoteProperty);
-    else record_.SetBlob(kOutlookNoteProperty, std::move(blob));
+    if (blob.empty())
+        record_.Remove(kOutlookNoteProperty);
+    else
+        record_.SetBlob(kOutlookNoteProperty, std::move(blob));
     return S_OK;
 }
 
@@ -403,7 +409,8 @@ RecurrenceRule OutlookAppointment::TimedRule() const
 HRESULT OutlookAppointment::StageRecurrence()
 {
     if (!recurrence_) {
-        if (recurrenceCleared_ && record_.Has(kAppointmentRecurrencePattern)) record_.Remove(kAppointmentRecurrencePattern);
+        if (recurrenceCleared_ && record_.Has(kAppointmentRecurrencePattern))
+            record_.Remove(kAppointmentRecurrencePattern);
         return S_OK;
     }
     const RecurrenceRule rule = TimedRule();
@@ -432,7 +439,8 @@ HRESULT OutlookAppointment::StageRecurrence()
     if (record_.FileTime(kAppointmentStart).has_value() &&
         FileTimeValueToMinutes(FileTimeValue(*record_.FileTime(kAppointmentStart))) != firstUtc)
         record_.SetFileTime(kAppointmentStart, MakeFileTime(MinutesToFileTimeValue(firstUtc)));
-    if (record_.Blob(kAppointmentRecurrencePattern) != blob) record_.SetBlob(kAppointmentRecurrencePattern, std::move(blob));
+    if (record_.Blob(kAppointmentRecurrencePattern) != blob)
+        record_.SetBlob(kAppointmentRecurrencePattern, std::move(blob));
     recurrence_ = std::move(state);
     return S_OK;
 }
@@ -445,7 +453,8 @@ HRESULT OutlookAppointment::StageForSave()
     if (attendees.empty()) {
         if (record_.Has(kAppointmentAttendees)) record_.Remove(kAppointmentAttendees);
     } else {
-        if (record_.Blob(kAppointmentAttendees) != attendees) record_.SetBlob(kAppointmentAttendees, std::move(attendees));
+        if (record_.Blob(kAppointmentAttendees) != attendees)
+            record_.SetBlob(kAppointmentAttendees, std::move(attendees));
         if (record_.LongOr(kAppointmentMeetingStatus, olNonMeeting) == olNonMeeting)
             record_.SetLong(kAppointmentMeetingStatus, olMeeting);
     }

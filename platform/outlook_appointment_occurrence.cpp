@@ -18,10 +18,7 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a >= 0 ? a / b : 
 }  // namespace
 
 OutlookAppointment::OutlookAppointment(OutlookAppointment* series, RecurrenceDay originalDay)
-    : app_(series->app_),
-      record_(series->record_.CopyAsNew()),
-      attendees_(series->attendees_),
-      series_(series),
+    : app_(series->app_), record_(series->record_.CopyAsNew()), attendees_(series->attendees_), series_(series),
       originalDay_(originalDay)
 {
     if (app_) app_->AddRef();
@@ -134,7 +131,8 @@ HRESULT OutlookAppointment::SaveOccurrence(OutlookAppointment& occurrence)
     if (FAILED(hr)) return hr;
     const RecurrenceDay day = occurrence.originalDay_;
     const std::int64_t originalWall = static_cast<std::int64_t>(day) * 1440 + TimedRule().startMinute;
-    const std::int64_t utcStart = FileTimeValueToMinutes(FileTimeValue(*occurrence.record_.FileTime(kAppointmentStart)));
+    const std::int64_t utcStart =
+        FileTimeValueToMinutes(FileTimeValue(*occurrence.record_.FileTime(kAppointmentStart)));
     const LONG duration = occurrence.record_.LongOr(kAppointmentDuration, 0);
     const bool allDay = occurrence.IsAllDay();
     const std::int64_t wallStart = WallFromUtc(utcStart, allDay);
@@ -161,8 +159,10 @@ HRESULT OutlookAppointment::SaveOccurrence(OutlookAppointment& occurrence)
     }
     OutlookRecurrenceState& state = Recurrence();
     const OutlookRecurrenceState before = state;
-    if (moved || info.OverrideFlags() != 0) state.PutException(day, info);
-    else state.DropException(day, false);
+    if (moved || info.OverrideFlags() != 0)
+        state.PutException(day, info);
+    else
+        state.DropException(day, false);
     hr = WriteSeriesBlob();
     if (FAILED(hr)) state = before;
     return hr;

@@ -120,7 +120,9 @@ HRESULT OutlookCategoryText::Store(OutlookItemRecord& record, std::u16string_vie
     std::vector<BYTE> blob;
     const HRESULT result = BlobFromText(text, &blob);
     if (FAILED(result)) return result;
-    if (blob.empty()) record.Remove(kOutlookCategoriesProperty);
-    else record.SetBlob(kOutlookCategoriesProperty, std::move(blob));
+    if (blob.empty())
+        record.Remove(kOutlookCategoriesProperty);
+    else
+        record.SetBlob(kOutlookCategoriesProperty, std::move(blob));
     return S_OK;
 }

@@ -29,11 +29,8 @@ HRESULT MakeOutlookContact(IPOutlookApp* app, OutlookItemRecord record, IDispatc
 }
 
 OutlookContact::OutlookContact(IPOutlookApp* app, OutlookItemRecord record)
-    : app_(app),
-      record_(std::move(record)),
-      loadedFirst_(record_.StringOrEmpty(kContactFirstName)),
-      loadedLast_(record_.StringOrEmpty(kContactLastName)),
-      loadedCompany_(record_.StringOrEmpty(kContactCompanyName))
+    : app_(app), record_(std::move(record)), loadedFirst_(record_.StringOrEmpty(kContactFirstName)),
+      loadedLast_(record_.StringOrEmpty(kContactLastName)), loadedCompany_(record_.StringOrEmpty(kContactCompanyName))
 {
     if (app_) app_->AddRef();
 }
@@ -81,8 +78,10 @@ HRESULT OutlookContact::GetText(CEPROPID id, BSTR* value) { return Out(record_.S
 HRESULT OutlookContact::PutText(CEPROPID id, BSTR value)
 {
     const std::u16string text = Text(value);
-    if (text.empty()) record_.Remove(id);
-    else record_.SetString(id, text);
+    if (text.empty())
+        record_.Remove(id);
+    else
+        record_.SetString(id, text);
     return S_OK;
 }
 
@@ -127,8 +126,10 @@ HRESULT OutlookContact::get_Body(BSTR* body)
 HRESULT OutlookContact::put_Body(BSTR body)
 {
     std::vector<BYTE> blob = OutlookNote::BlobFromText(Text(body));
-    if (blob.empty()) record_.Remove(kOutlookNoteProperty);
-    else record_.SetBlob(kOutlookNoteProperty, std::move(blob));
+    if (blob.empty())
+        record_.Remove(kOutlookNoteProperty);
+    else
+        record_.SetBlob(kOutlookNoteProperty, std::move(blob));
     return S_OK;
 }
 
@@ -142,8 +143,10 @@ HRESULT OutlookContact::get_BodyInk(BSTR* body)
 HRESULT OutlookContact::put_BodyInk(BSTR body)
 {
     std::vector<BYTE> blob = OutlookNote::BlobFromBstr(body);
-    if (blob.empty()) record_.Remove(kOutlookNoteProperty);
-    else record_.SetBlob(kOutlookNoteProperty, std::move(blob));
+    if (blob.empty())
+        record_.Remove(kOutlookNoteProperty);
+    else
+        record_.SetBlob(kOutlookNoteProperty, std::move(blob));
     return S_OK;
 }
 
@@ -163,11 +166,15 @@ HRESULT OutlookContact::Save()
     if (FAILED(check.Result())) return check.Result();
 
     OutlookItemRecord saved = record_;
-    if (fileAs.empty()) saved.Remove(kContactFileAs);
-    else if (saved.StringOrEmpty(kContactFileAs) != fileAs) saved.SetString(kContactFileAs, fileAs);
+    if (fileAs.empty())
+        saved.Remove(kContactFileAs);
+    else if (saved.StringOrEmpty(kContactFileAs) != fileAs)
+        saved.SetString(kContactFileAs, fileAs);
     for (const auto& [id, date] : pendingDates_) {
-        if (IsOutlookDateNone(date)) saved.Remove(id);
-        else saved.SetFileTime(id, *OutlookDateToFileTime(date));
+        if (IsOutlookDateNone(date))
+            saved.Remove(id);
+        else
+            saved.SetFileTime(id, *OutlookDateToFileTime(date));
     }
     if (pendingCategories_) {
         const HRESULT stored = OutlookCategoryText::Store(saved, *pendingCategories_);

@@ -74,7 +74,7 @@ constexpr CEPROPID kContactYomiCompanyName = 0x4027001F;
 constexpr CEPROPID kContactBirthday = 0x40010040;
 constexpr CEPROPID kContactAnniversary = 0x40030040;
 
-#define KS_CONTACT_TEXT_PROPERTY(Name)                                                      \
+#define KS_CONTACT_TEXT_PROPERTY(Name)                                                  \
     HRESULT get_##Name(BSTR* value) override { return GetText(kContact##Name, value); } \
     HRESULT put_##Name(BSTR value) override { return PutText(kContact##Name, value); }
 

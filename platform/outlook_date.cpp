@@ -63,7 +63,8 @@ std::optional<FILETIME> OutlookLocalDateToUtc(DATE date)
 {
     const std::optional<FILETIME> local = OutlookDateToFileTime(date);
     if (!local) return std::nullopt;
-    return MakeFileTime(static_cast<std::int64_t>(platform::LocalToUtc(static_cast<std::uint64_t>(FileTimeValue(*local)))));
+    return MakeFileTime(
+        static_cast<std::int64_t>(platform::LocalToUtc(static_cast<std::uint64_t>(FileTimeValue(*local)))));
 }
 
 std::optional<DATE> OutlookUtcToLocalDate(const FILETIME& utc)

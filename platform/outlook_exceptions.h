@@ -10,8 +10,8 @@
 #include "platform/pocket_outlook.h"
 
 struct OutlookExceptionEntry {
-    DATE originalDate = 0;                // the occurrence's original local start
-    IAppointment* occurrence = nullptr;   // a reference owned by the entry; null when deleted
+    DATE originalDate = 0;               // the occurrence's original local start
+    IAppointment* occurrence = nullptr;  // a reference owned by the entry; null when deleted
 };
 
 class OutlookException final : public OutlookObject<IException> {

@@ -159,8 +159,10 @@ HRESULT OutlookItemCollection::Sort(BSTR property, VARIANT_BOOL descending)
         if (a.value.kind == OutlookValueKind::Text) return _wcsicmp(a.value.text.c_str(), b.value.text.c_str()) < 0;
         return a.value.number < b.value.number;
     };
-    if (descending) std::stable_sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) { return before(b, a); });
-    else std::stable_sort(keyed.begin(), keyed.end(), before);
+    if (descending)
+        std::stable_sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) { return before(b, a); });
+    else
+        std::stable_sort(keyed.begin(), keyed.end(), before);
     for (size_t i = 0; i < keyed.size(); ++i) oids_[i] = keyed[i].oid;
     return S_OK;
 }

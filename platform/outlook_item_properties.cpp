@@ -166,16 +166,17 @@ HRESULT GetFrom(IDispatch* item, const Property<I> (&table)[N], std::u16string_v
 std::optional<OutlookValueKind> OutlookItemProperties::KindOf(int itemKind, std::u16string_view name)
 {
     switch (itemKind) {
-    case olTaskItem:
-        if (auto p = Lookup(kTaskProperties, name)) return KindOfGetter(*p);
-        break;
-    case olAppointmentItem:
-        if (auto p = Lookup(kAppointmentProperties, name)) return KindOfGetter(*p);
-        break;
-    case olContactItem:
-        if (auto p = Lookup(kContactProperties, name)) return KindOfGetter(*p);
-        break;
-    default: break;
+        case olTaskItem:
+            if (auto p = Lookup(kTaskProperties, name)) return KindOfGetter(*p);
+            break;
+        case olAppointmentItem:
+            if (auto p = Lookup(kAppointmentProperties, name)) return KindOfGetter(*p);
+            break;
+        case olContactItem:
+            if (auto p = Lookup(kContactProperties, name)) return KindOfGetter(*p);
+            break;
+        default:
+            break;
     }
     return std::nullopt;
 }
@@ -184,9 +185,13 @@ HRESULT OutlookItemProperties::Get(IDispatch* item, int itemKind, std::u16string
 {
     if (!item || !value) return E_POINTER;
     switch (itemKind) {
-    case olTaskItem: return GetFrom(item, kTaskProperties, name, value);
-    case olAppointmentItem: return GetFrom(item, kAppointmentProperties, name, value);
-    case olContactItem: return GetFrom(item, kContactProperties, name, value);
-    default: return E_INVALIDARG;
+        case olTaskItem:
+            return GetFrom(item, kTaskProperties, name, value);
+        case olAppointmentItem:
+            return GetFrom(item, kAppointmentProperties, name, value);
+        case olContactItem:
+            return GetFrom(item, kContactProperties, name, value);
+        default:
+            return E_INVALIDARG;
     }
 }

@@ -19,20 +19,37 @@ bool IsIntegerType(WORD type)
 bool ValueFromProp(const CEPROPVAL& prop, OutlookItemRecord::Value& value)
 {
     switch (TypeFromPropID(prop.propid)) {
-    case CEVT_I2: value = LONG{prop.val.iVal}; return true;
-    case CEVT_UI2: value = LONG{prop.val.uiVal}; return true;
-    case CEVT_I4: value = prop.val.lVal; return true;
-    case CEVT_UI4: value = static_cast<LONG>(prop.val.ulVal); return true;
-    case CEVT_BOOL: value = LONG{prop.val.boolVal}; return true;
-    case CEVT_R8: value = prop.val.dblVal; return true;
-    case CEVT_FILETIME: value = prop.val.filetime; return true;
-    case CEVT_LPWSTR: value = std::u16string(prop.val.lpwstr ? prop.val.lpwstr : u""); return true;
-    case CEVT_BLOB: {
-        const BYTE* bytes = prop.val.blob.lpb;
-        value = std::vector<BYTE>(bytes, bytes ? bytes + prop.val.blob.dwCount : bytes);
-        return true;
-    }
-    default: return false;
+        case CEVT_I2:
+            value = LONG{prop.val.iVal};
+            return true;
+        case CEVT_UI2:
+            value = LONG{prop.val.uiVal};
+            return true;
+        case CEVT_I4:
+            value = prop.val.lVal;
+            return true;
+        case CEVT_UI4:
+            value = static_cast<LONG>(prop.val.ulVal);
+            return true;
+        case CEVT_BOOL:
+            value = LONG{prop.val.boolVal};
+            return true;
+        case CEVT_R8:
+            value = prop.val.dblVal;
+            return true;
+        case CEVT_FILETIME:
+            value = prop.val.filetime;
+            return true;
+        case CEVT_LPWSTR:
+            value = std::u16string(prop.val.lpwstr ? prop.val.lpwstr : u"");
+            return true;
+        case CEVT_BLOB: {
+            const BYTE* bytes = prop.val.blob.lpb;
+            value = std::vector<BYTE>(bytes, bytes ? bytes + prop.val.blob.dwCount : bytes);
+            return true;
+        }
+        default:
+            return false;
     }
 }
 
@@ -46,11 +63,16 @@ bool PropFromValue(CEPROPID id, OutlookItemRecord::Value& value, CEPROPVAL& prop
     if (IsIntegerType(type)) {
         const LONG* number = std::get_if<LONG>(&value);
         if (!number) return false;
-        if (type == CEVT_I2) prop.val.iVal = static_cast<short>(*number);
-        else if (type == CEVT_UI2) prop.val.uiVal = static_cast<USHORT>(*number);
-        else if (type == CEVT_UI4) prop.val.ulVal = static_cast<ULONG>(*number);
-        else if (type == CEVT_BOOL) prop.val.boolVal = *number;
-        else prop.val.lVal = *number;
+        if (type == CEVT_I2)
+            prop.val.iVal = static_cast<short>(*number);
+        else if (type == CEVT_UI2)
+            prop.val.uiVal = static_cast<USHORT>(*number);
+        else if (type == CEVT_UI4)
+            prop.val.ulVal = static_cast<ULONG>(*number);
+        else if (type == CEVT_BOOL)
+            prop.val.boolVal = *number;
+        else
+            prop.val.lVal = *number;
         return true;
     }
     if (type == CEVT_R8) {
@@ -168,7 +190,10 @@ std::optional<double> OutlookItemRecord::Double(CEPROPID id) const { return Get<
 
 std::optional<FILETIME> OutlookItemRecord::FileTime(CEPROPID id) const { return Get<FILETIME>(values_, id); }
 
-std::optional<std::vector<BYTE>> OutlookItemRecord::Blob(CEPROPID id) const { return Get<std::vector<BYTE>>(values_, id); }
+std::optional<std::vector<BYTE>> OutlookItemRecord::Blob(CEPROPID id) const
+{
+    return Get<std::vector<BYTE>>(values_, id);
+}
 
 void OutlookItemRecord::SetString(CEPROPID id, std::u16string_view value)
 {
@@ -180,8 +205,10 @@ void OutlookItemRecord::SetString(CEPROPID id, std::u16string_view value)
 void OutlookItemRecord::SetLong(CEPROPID id, LONG value)
 {
     const WORD type = TypeFromPropID(id);
-    if (type == CEVT_I2) value = static_cast<short>(value);
-    else if (type == CEVT_UI2) value = static_cast<USHORT>(value);
+    if (type == CEVT_I2)
+        value = static_cast<short>(value);
+    else if (type == CEVT_UI2)
+        value = static_cast<USHORT>(value);
     values_[id] = value;
     changed_.insert(id);
     removed_.erase(id);

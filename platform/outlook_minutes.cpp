@@ -51,10 +51,7 @@ RecurrenceDay OleDateToRecurrenceDay(DATE date)
     return static_cast<RecurrenceDay>(*minutes / 1440);
 }
 
-DATE RecurrenceDayToOleDate(RecurrenceDay day)
-{
-    return MinutesToOleDate(static_cast<std::int64_t>(day) * 1440);
-}
+DATE RecurrenceDayToOleDate(RecurrenceDay day) { return MinutesToOleDate(static_cast<std::int64_t>(day) * 1440); }
 
 DATE TodayOleDate()
 {

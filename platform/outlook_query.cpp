@@ -35,9 +35,12 @@ std::optional<double> ParseNumber(std::u16string_view text)
     bool digits = false;
     bool point = false;
     for (; i < end; ++i) {
-        if (IsDigit(text[i])) digits = true;
-        else if (text[i] == u'.' && !point) point = true;
-        else return std::nullopt;
+        if (IsDigit(text[i]))
+            digits = true;
+        else if (text[i] == u'.' && !point)
+            point = true;
+        else
+            return std::nullopt;
         ascii += static_cast<char>(text[i]);
         if (ascii.size() > 40) return std::nullopt;
     }
@@ -56,8 +59,7 @@ class OutlookQueryParser {
 public:
     OutlookQueryParser(std::u16string_view text, int itemKind, OutlookQuery& query)
         : text_(text), itemKind_(itemKind), query_(query)
-    {
-    }
+    {}
 
     bool Run()
     {
@@ -171,8 +173,8 @@ private:
         struct {
             const char16_t* text;
             Op op;
-        } const ops[] = {{u"<>", Op::NotEqual},     {u"<=", Op::LessEqual}, {u">=", Op::GreaterEqual},
-                         {u"=", Op::Equal},         {u"<", Op::Less},       {u">", Op::Greater}};
+        } const ops[] = {{u"<>", Op::NotEqual}, {u"<=", Op::LessEqual}, {u">=", Op::GreaterEqual},
+                         {u"=", Op::Equal},     {u"<", Op::Less},       {u">", Op::Greater}};
         for (const auto& candidate : ops) {
             const std::u16string_view symbol(candidate.text);
             if (rest.substr(0, symbol.size()) == symbol) {
@@ -228,37 +230,37 @@ private:
         const bool isTrue = SameWord(text, u"TRUE");
         const bool isFalse = SameWord(text, u"FALSE");
         switch (kind) {
-        case OutlookValueKind::Text:
-            if (form == Literal::Word) return false;
-            value.text = text;
-            return true;
-        case OutlookValueKind::Number:
-        case OutlookValueKind::Bool: {
-            if (isTrue || isFalse) {
-                if (form == Literal::Word && kind == OutlookValueKind::Number) return false;
-                value.number = isTrue ? 1 : 0;
+            case OutlookValueKind::Text:
+                if (form == Literal::Word) return false;
+                value.text = text;
+                return true;
+            case OutlookValueKind::Number:
+            case OutlookValueKind::Bool: {
+                if (isTrue || isFalse) {
+                    if (form == Literal::Word && kind == OutlookValueKind::Number) return false;
+                    value.number = isTrue ? 1 : 0;
+                    return true;
+                }
+                const std::optional<double> number = ParseNumber(text);
+                if (!number) return false;
+                value.number = kind == OutlookValueKind::Bool ? (*number != 0 ? 1 : 0) : *number;
                 return true;
             }
-            const std::optional<double> number = ParseNumber(text);
-            if (!number) return false;
-            value.number = kind == OutlookValueKind::Bool ? (*number != 0 ? 1 : 0) : *number;
-            return true;
-        }
-        case OutlookValueKind::Date: {
-            if (form == Literal::Number) {
-                value.number = *ParseNumber(text);
+            case OutlookValueKind::Date: {
+                if (form == Literal::Number) {
+                    value.number = *ParseNumber(text);
+                    return true;
+                }
+                if (form != Literal::Quoted) return false;
+                if (const std::optional<double> number = ParseNumber(text)) {
+                    value.number = *number;
+                    return true;
+                }
+                DATE date = 0;
+                if (FAILED(VarDateFromStr(text.c_str(), LOCALE_USER_DEFAULT, 0, &date))) return false;
+                value.number = date;
                 return true;
             }
-            if (form != Literal::Quoted) return false;
-            if (const std::optional<double> number = ParseNumber(text)) {
-                value.number = *number;
-                return true;
-            }
-            DATE date = 0;
-            if (FAILED(VarDateFromStr(text.c_str(), LOCALE_USER_DEFAULT, 0, &date))) return false;
-            value.number = date;
-            return true;
-        }
         }
         return false;
     }
@@ -292,12 +294,18 @@ bool OutlookQuery::Compare(const OutlookPropertyValue& actual, Op op, const Outl
         order = actual.number < wanted.number ? -1 : actual.number > wanted.number ? 1 : 0;
     }
     switch (op) {
-    case Op::Equal: return order == 0;
-    case Op::NotEqual: return order != 0;
-    case Op::Less: return order < 0;
-    case Op::LessEqual: return order <= 0;
-    case Op::Greater: return order > 0;
-    case Op::GreaterEqual: return order >= 0;
+        case Op::Equal:
+            return order == 0;
+        case Op::NotEqual:
+            return order != 0;
+        case Op::Less:
+            return order < 0;
+        case Op::LessEqual:
+            return order <= 0;
+        case Op::Greater:
+            return order > 0;
+        case Op::GreaterEqual:
+            return order >= 0;
     }
     return false;
 }
@@ -306,23 +314,23 @@ bool OutlookQuery::Evaluate(int index, const Lookup& lookup) const
 {
     const Node& node = nodes_[static_cast<size_t>(index)];
     switch (node.type) {
-    case Node::And: return Evaluate(node.left, lookup) && Evaluate(node.right, lookup);
-    case Node::Or: return Evaluate(node.left, lookup) || Evaluate(node.right, lookup);
-    case Node::Not: return !Evaluate(node.left, lookup);
-    case Node::Compare: {
-        OutlookPropertyValue actual;
-        if (!lookup(node.property, &actual)) return false;
-        if (actual.kind != node.value.kind) return false;
-        return Compare(actual, node.op, node.value);
-    }
+        case Node::And:
+            return Evaluate(node.left, lookup) && Evaluate(node.right, lookup);
+        case Node::Or:
+            return Evaluate(node.left, lookup) || Evaluate(node.right, lookup);
+        case Node::Not:
+            return !Evaluate(node.left, lookup);
+        case Node::Compare: {
+            OutlookPropertyValue actual;
+            if (!lookup(node.property, &actual)) return false;
+            if (actual.kind != node.value.kind) return false;
+            return Compare(actual, node.op, node.value);
+        }
     }
     return false;
 }
 
-bool OutlookQuery::Matches(const Lookup& lookup) const
-{
-    return root_ >= 0 && Evaluate(root_, lookup);
-}
+bool OutlookQuery::Matches(const Lookup& lookup) const { return root_ >= 0 && Evaluate(root_, lookup); }
 
 bool OutlookQuery::Matches(IDispatch* item) const
 {

@@ -33,22 +33,27 @@ void OutlookRecurrencePattern::ResetKindFields(RecurrenceRule& rule, LONG type)
     rule.instance = 0;
     rule.monthOfYear = 0;
     switch (type) {
-    case kRecursWeekly: rule.dayOfWeekMask = 1 << weekday; break;
-    case kRecursMonthly: rule.dayOfMonth = date.day; break;
-    case kRecursMonthNth:
-        rule.dayOfWeekMask = 1 << weekday;
-        rule.instance = (date.day - 1) / 7 + 1;
-        break;
-    case kRecursYearly:
-        rule.dayOfMonth = date.day;
-        rule.monthOfYear = date.month;
-        break;
-    case kRecursYearNth:
-        rule.dayOfWeekMask = 1 << weekday;
-        rule.instance = (date.day - 1) / 7 + 1;
-        rule.monthOfYear = date.month;
-        break;
-    default: break;
+        case kRecursWeekly:
+            rule.dayOfWeekMask = 1 << weekday;
+            break;
+        case kRecursMonthly:
+            rule.dayOfMonth = date.day;
+            break;
+        case kRecursMonthNth:
+            rule.dayOfWeekMask = 1 << weekday;
+            rule.instance = (date.day - 1) / 7 + 1;
+            break;
+        case kRecursYearly:
+            rule.dayOfMonth = date.day;
+            rule.monthOfYear = date.month;
+            break;
+        case kRecursYearNth:
+            rule.dayOfWeekMask = 1 << weekday;
+            rule.instance = (date.day - 1) / 7 + 1;
+            rule.monthOfYear = date.month;
+            break;
+        default:
+            break;
     }
 }
 

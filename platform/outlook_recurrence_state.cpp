@@ -88,9 +88,9 @@ void OutlookRecurrenceState::DropException(RecurrenceDay originalDay, bool keepD
         const DWORD newDay = Midnight(DayOf(it->startDateTime));
         exceptions.erase(it);
         // Another change may have moved an occurrence onto the same day.
-        const bool dayStillUsed = std::any_of(exceptions.begin(), exceptions.end(), [&](const RecurrenceExceptionInfo& e) {
-            return Midnight(DayOf(e.startDateTime)) == newDay;
-        });
+        const bool dayStillUsed =
+            std::any_of(exceptions.begin(), exceptions.end(),
+                        [&](const RecurrenceExceptionInfo& e) { return Midnight(DayOf(e.startDateTime)) == newDay; });
         if (!dayStillUsed) EraseValue(modifiedDates, newDay);
         break;
     }

@@ -8,10 +8,7 @@ OutlookSaveCheck& OutlookSaveCheck::Fail(HRESULT code)
     return *this;
 }
 
-OutlookSaveCheck& OutlookSaveCheck::Date(DATE date)
-{
-    return IsOutlookDateValid(date) ? *this : Fail(E_INVALIDDATES);
-}
+OutlookSaveCheck& OutlookSaveCheck::Date(DATE date) { return IsOutlookDateValid(date) ? *this : Fail(E_INVALIDDATES); }
 
 OutlookSaveCheck& OutlookSaveCheck::Order(DATE first, DATE last)
 {
@@ -29,7 +26,4 @@ OutlookSaveCheck& OutlookSaveCheck::Range(LONG value, LONG low, LONG high, HRESU
     return value < low || value > high ? Fail(code) : *this;
 }
 
-OutlookSaveCheck& OutlookSaveCheck::Require(bool ok, HRESULT code)
-{
-    return ok ? *this : Fail(code);
-}
+OutlookSaveCheck& OutlookSaveCheck::Require(bool ok, HRESULT code) { return ok ? *this : Fail(code); }

@@ -27,10 +27,13 @@ LONG ImportanceFromStored(std::optional<LONG> stored)
 HRESULT RuleResult(RecurrenceRuleField field)
 {
     switch (field) {
-    case RecurrenceRuleField::kNone: return S_OK;
-    case RecurrenceRuleField::kPatternStartDay:
-    case RecurrenceRuleField::kPatternEndDay: return E_INVALIDDATES;
-    default: return E_INVALIDRECURRENCE;
+        case RecurrenceRuleField::kNone:
+            return S_OK;
+        case RecurrenceRuleField::kPatternStartDay:
+        case RecurrenceRuleField::kPatternEndDay:
+            return E_INVALIDDATES;
+        default:
+            return E_INVALIDRECURRENCE;
     }
 }
 
@@ -48,7 +51,8 @@ OutlookTask::OutlookTask(IPOutlookApp* app, OutlookItemRecord record) : app_(app
     if (app_) app_->AddRef();
     if (std::optional<std::vector<BYTE>> blob = record_.Blob(kTaskRecurrencePattern))
         recurrence_ = OutlookRecurrenceState::FromBlob(*blob);
-    if (record_.IsNew() && !record_.Has(kTaskImportance)) record_.SetLong(kTaskImportance, StoredImportance(olImportanceNormal));
+    if (record_.IsNew() && !record_.Has(kTaskImportance))
+        record_.SetLong(kTaskImportance, StoredImportance(olImportanceNormal));
 }
 
 OutlookTask::~OutlookTask()
@@ -228,21 +232,26 @@ HRESULT OutlookTask::get_ReminderSoundFile(BSTR* path)
 HRESULT OutlookTask::put_ReminderSoundFile(BSTR path)
 {
     const std::u16string text = OutlookBstrText(path);
-    if (text.empty()) record_.Remove(kTaskReminderSoundFile);
-    else record_.SetString(kTaskReminderSoundFile, text);
+    if (text.empty())
+        record_.Remove(kTaskReminderSoundFile);
+    else
+        record_.SetString(kTaskReminderSoundFile, text);
     return S_OK;
 }
 
 HRESULT OutlookTask::get_Body(BSTR* body)
 {
-    return OutlookBstrOut(OutlookNote::TextFromBlob(record_.Blob(kOutlookNoteProperty).value_or(std::vector<BYTE>{})), body);
+    return OutlookBstrOut(OutlookNote::TextFromBlob(record_.Blob(kOutlookNoteProperty).value_or(std::vector<BYTE>{})),
+                          body);
 }
 
 HRESULT OutlookTask::put_Body(BSTR body)
 {
     std::vector<BYTE> blob = OutlookNote::BlobFromText(OutlookBstrText(body));
-    if (blob.empty()) record_.Remove(kOutlookNoteProperty);
-    else record_.SetBlob(kOutlookNoteProperty, std::move(blob));
+    if (blob.empty())
+        record_.Remove(kOutlookNoteProperty);
+    else
+        record_.SetBlob(kOutlookNoteProperty, std::move(blob));
     return S_OK;
 }
 
@@ -256,8 +265,10 @@ HRESULT OutlookTask::get_BodyInk(BSTR* body)
 HRESULT OutlookTask::put_BodyInk(BSTR body)
 {
     std::vector<BYTE> blob = OutlookNote::BlobFromBstr(body);
-    if (blob.empty()) record_.Remove(kOutlookNoteProperty);
-    else record_.SetBlob(kOutlookNoteProperty, std::move(blob));
+    if (blob.empty())
+        record_.Remove(kOutlookNoteProperty);
+    else
+        record_.SetBlob(kOutlookNoteProperty, std::move(blob));
     return S_OK;
 }
 
@@ -382,8 +393,10 @@ HRESULT OutlookTask::SaveCompletedRecurrence()
         if (record_.Has(kTaskRecurrencePattern)) record_.Remove(kTaskRecurrencePattern);
         if (record_.Has(kTaskRecurring)) record_.Remove(kTaskRecurring);
         const HRESULT hr = record_.Save();
-        if (FAILED(hr)) record_ = before;
-        else recurrence_.reset();
+        if (FAILED(hr))
+            record_ = before;
+        else
+            recurrence_.reset();
         return hr;
     }
     HRESULT hr = copy.Save();
@@ -408,8 +421,10 @@ HRESULT OutlookTask::Save()
     if (SUCCEEDED(hr)) {
         if (recurrence_ && record_.LongOr(kTaskComplete, 0)) {
             hr = SaveCompletedRecurrence();
-            if (SUCCEEDED(hr)) categories_.reset();
-            else record_ = before;
+            if (SUCCEEDED(hr))
+                categories_.reset();
+            else
+                record_ = before;
             return hr;
         }
         hr = record_.Save();

@@ -23,8 +23,8 @@ LONG GetLong(const std::vector<BYTE>& in, size_t at)
 
 void PutSystemTime(std::vector<BYTE>& out, size_t at, const SYSTEMTIME& st)
 {
-    const WORD fields[8] = {st.wYear, st.wMonth, st.wDayOfWeek, st.wDay,
-                            st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
+    const WORD fields[8] = {st.wYear, st.wMonth,  st.wDayOfWeek, st.wDay,
+                            st.wHour, st.wMinute, st.wSecond,    st.wMilliseconds};
     for (int i = 0; i < 8; ++i) {
         out[at + 2 * i] = static_cast<BYTE>(fields[i]);
         out[at + 2 * i + 1] = static_cast<BYTE>(fields[i] >> 8);

@@ -43,13 +43,13 @@ constexpr size_t kRedZone = 0;
 
 namespace {
 
-constexpr std::uint32_t kHeapMagic = 0x48454150;   // "HEAP"
+constexpr std::uint32_t kHeapMagic = 0x48454150;  // "HEAP"
 constexpr std::uint32_t kBlockUsed = 0xB10CB10C;
 constexpr std::uint32_t kBlockFree = 0xF4EEF4EE;
-constexpr std::uint32_t kBlockOwnChunk = 0x1;      // flag in BlockHeader::flags
+constexpr std::uint32_t kBlockOwnChunk = 0x1;  // flag in BlockHeader::flags
 
 constexpr size_t kAlign = 16;
-constexpr size_t kSmallLimit = 1024;               // capacities with a free list
+constexpr size_t kSmallLimit = 1024;  // capacities with a free list
 constexpr size_t kSmallClasses = kSmallLimit / kAlign;
 constexpr size_t kMinChunk = 64 * 1024;
 constexpr size_t kMaxChunk = 8 * 1024 * 1024;
@@ -98,9 +98,9 @@ private:
 class PrivateHeap {
 public:
     PrivateHeap(DWORD options, size_t initialSize, size_t maxSize)
-        : m_options(options), m_maxSize(maxSize), m_nextChunk(std::clamp(RoundUp(initialSize, 4096), kMinChunk, kMaxChunk))
-    {
-    }
+        : m_options(options), m_maxSize(maxSize),
+          m_nextChunk(std::clamp(RoundUp(initialSize, 4096), kMinChunk, kMaxChunk))
+    {}
     ~PrivateHeap()
     {
         for (void* chunk : m_chunks) {

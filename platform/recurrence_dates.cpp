@@ -40,10 +40,7 @@ RecurrenceCivilDate RecurrenceDateFromDay(RecurrenceDay day)
     return RecurrenceCivilDate{static_cast<int>(d.year), d.month, d.day};
 }
 
-int RecurrenceDayOfWeek(RecurrenceDay day)
-{
-    return civil::DayOfWeek(day + kDaysOf1601);
-}
+int RecurrenceDayOfWeek(RecurrenceDay day) { return civil::DayOfWeek(day + kDaysOf1601); }
 
 int RecurrenceDaysInMonth(int year, int month)
 {
@@ -81,25 +78,25 @@ RecurrenceDates::RecurrenceDates(const RecurrenceRule& rule) : rule_(rule)
         kind_ = kRecursWeekly;  // every weekday: the weekday mask in every week
     }
     switch (kind_) {
-    case kRecursDaily:
-        origin_ = start_;
-        stepDays_ = rule.interval;
-        perPeriod_ = 1;
-        break;
-    case kRecursWeekly: {
-        const int back = (RecurrenceDayOfWeek(rule.patternStartDay) - rule.firstDayOfWeek + 7) % 7;
-        origin_ = start_ - back;
-        stepDays_ = std::int64_t{7} * (rule.type == kRecursDaily ? 1 : rule.interval);
-        perPeriod_ = std::popcount(static_cast<unsigned>(mask_ & 0x7F));
-        break;
-    }
-    case kRecursMonthly:
-    case kRecursMonthNth:
-        monthOrigin_ = MonthIndex(start_);
-        break;
-    default:  // yearly kinds: one period per year, starting in January
-        monthOrigin_ = civil::FloorDiv(MonthIndex(start_), 12) * 12;
-        break;
+        case kRecursDaily:
+            origin_ = start_;
+            stepDays_ = rule.interval;
+            perPeriod_ = 1;
+            break;
+        case kRecursWeekly: {
+            const int back = (RecurrenceDayOfWeek(rule.patternStartDay) - rule.firstDayOfWeek + 7) % 7;
+            origin_ = start_ - back;
+            stepDays_ = std::int64_t{7} * (rule.type == kRecursDaily ? 1 : rule.interval);
+            perPeriod_ = std::popcount(static_cast<unsigned>(mask_ & 0x7F));
+            break;
+        }
+        case kRecursMonthly:
+        case kRecursMonthNth:
+            monthOrigin_ = MonthIndex(start_);
+            break;
+        default:  // yearly kinds: one period per year, starting in January
+            monthOrigin_ = civil::FloorDiv(MonthIndex(start_), 12) * 12;
+            break;
     }
     std::int64_t days[7];
     const int n = Candidates(0, days);
@@ -116,28 +113,28 @@ RecurrenceDates::RecurrenceDates(const RecurrenceRule& rule) : rule_(rule)
 std::int64_t RecurrenceDates::PeriodStart(std::int64_t k) const
 {
     switch (kind_) {
-    case kRecursDaily:
-    case kRecursWeekly:
-        return origin_ + k * stepDays_;
-    case kRecursMonthly:
-    case kRecursMonthNth:
-        return FirstDayOfMonthIndex(monthOrigin_ + k * rule_.interval);
-    default:
-        return FirstDayOfMonthIndex(monthOrigin_ + k * 12);
+        case kRecursDaily:
+        case kRecursWeekly:
+            return origin_ + k * stepDays_;
+        case kRecursMonthly:
+        case kRecursMonthNth:
+            return FirstDayOfMonthIndex(monthOrigin_ + k * rule_.interval);
+        default:
+            return FirstDayOfMonthIndex(monthOrigin_ + k * 12);
     }
 }
 
 std::int64_t RecurrenceDates::PeriodOf(std::int64_t day) const
 {
     switch (kind_) {
-    case kRecursDaily:
-    case kRecursWeekly:
-        return civil::FloorDiv(day - origin_, stepDays_);
-    case kRecursMonthly:
-    case kRecursMonthNth:
-        return civil::FloorDiv(MonthIndex(day) - monthOrigin_, rule_.interval);
-    default:
-        return civil::FloorDiv(MonthIndex(day) - monthOrigin_, 12);
+        case kRecursDaily:
+        case kRecursWeekly:
+            return civil::FloorDiv(day - origin_, stepDays_);
+        case kRecursMonthly:
+        case kRecursMonthNth:
+            return civil::FloorDiv(MonthIndex(day) - monthOrigin_, rule_.interval);
+        default:
+            return civil::FloorDiv(MonthIndex(day) - monthOrigin_, 12);
     }
 }
 
@@ -145,19 +142,19 @@ int RecurrenceDates::Candidates(std::int64_t k, std::int64_t* days) const
 {
     const std::int64_t first = PeriodStart(k);
     switch (kind_) {
-    case kRecursDaily:
-        days[0] = first;
-        return 1;
-    case kRecursWeekly: {
-        int n = 0;
-        const int dow = civil::DayOfWeek(first + kDaysOf1601);
-        for (int i = 0; i < 7; ++i) {
-            if ((mask_ >> ((dow + i) % 7)) & 1) days[n++] = first + i;
+        case kRecursDaily:
+            days[0] = first;
+            return 1;
+        case kRecursWeekly: {
+            int n = 0;
+            const int dow = civil::DayOfWeek(first + kDaysOf1601);
+            for (int i = 0; i < 7; ++i) {
+                if ((mask_ >> ((dow + i) % 7)) & 1) days[n++] = first + i;
+            }
+            return n;
         }
-        return n;
-    }
-    default:
-        break;
+        default:
+            break;
     }
     // Monthly and yearly kinds: one day in the period's month.
     std::int64_t monthIndex = MonthIndex(first);
@@ -209,7 +206,8 @@ std::int64_t RecurrenceDates::CountThroughUnbounded(std::int64_t day) const
     const std::int64_t k = PeriodOf(day);
     std::int64_t days[7];
     const int n = Candidates(k, days);
-    const std::int64_t inPeriod = std::count_if(days, days + n, [&](std::int64_t d) { return d <= day && d >= start_; });
+    const std::int64_t inPeriod =
+        std::count_if(days, days + n, [&](std::int64_t d) { return d <= day && d >= start_; });
     if (k == 0) return inPeriod;
     return firstPeriodCount_ + (k - 1) * perPeriod_ + inPeriod;
 }
@@ -233,10 +231,7 @@ std::optional<std::int64_t> RecurrenceDates::NthUnbounded(std::int64_t n) const
     return days[index];
 }
 
-bool RecurrenceDates::WithinEnd(std::int64_t day) const
-{
-    return day <= endDay_;
-}
+bool RecurrenceDates::WithinEnd(std::int64_t day) const { return day <= endDay_; }
 
 std::optional<RecurrenceDay> RecurrenceDates::FirstOnOrAfter(RecurrenceDay day) const
 {
@@ -262,10 +257,7 @@ std::optional<RecurrenceDay> RecurrenceDates::LastOnOrBefore(RecurrenceDay day) 
     return static_cast<RecurrenceDay>(*found);
 }
 
-bool RecurrenceDates::IsOccurrence(RecurrenceDay day) const
-{
-    return FirstOnOrAfter(day) == day;
-}
+bool RecurrenceDates::IsOccurrence(RecurrenceDay day) const { return FirstOnOrAfter(day) == day; }
 
 std::optional<RecurrenceDay> RecurrenceDates::First() const
 {

@@ -91,9 +91,9 @@ private:
     std::int64_t origin_ = 0;       // daily: start; weekly: first day of the start's week
     std::int64_t monthOrigin_ = 0;  // monthly and yearly: year * 12 + month - 1 of period 0
     int mask_ = 0;
-    int perPeriod_ = 1;             // candidates in every period
-    int firstPeriodCount_ = 0;      // candidates of period 0 on or after the start
-    std::int64_t endDay_ = 0;       // last day an occurrence may fall on
+    int perPeriod_ = 1;         // candidates in every period
+    int firstPeriodCount_ = 0;  // candidates of period 0 on or after the start
+    std::int64_t endDay_ = 0;   // last day an occurrence may fall on
 };
 
 }  // namespace platform

@@ -8,12 +8,12 @@ namespace {
 
 // Flags this format can carry; anything else refuses the changed occurrence.
 constexpr WORD kKnownExceptionFlags = kRecurExceptionSubject | kRecurExceptionReminderDelta |
-                                      kRecurExceptionReminderSet | kRecurExceptionLocation |
-                                      kRecurExceptionBusyStatus | kRecurExceptionAllDay | kRecurExceptionOwnNote;
+                                      kRecurExceptionReminderSet | kRecurExceptionLocation | kRecurExceptionBusyStatus |
+                                      kRecurExceptionAllDay | kRecurExceptionOwnNote;
 
-constexpr size_t kMaxText = 0xFFFE;           // the stored length is count + 1 in 16 bits
-constexpr size_t kMaxNote = 0xFFFF + 4;       // 16-bit L, then L + 4 bytes
-constexpr size_t kExceptionFixedSize = 14;    // three dates and the flags
+constexpr size_t kMaxText = 0xFFFE;         // the stored length is count + 1 in 16 bits
+constexpr size_t kMaxNote = 0xFFFF + 4;     // 16-bit L, then L + 4 bytes
+constexpr size_t kExceptionFixedSize = 14;  // three dates and the flags
 
 class BlobWriter {
 public:
@@ -205,15 +205,15 @@ WORD RecurrenceExceptionInfo::OverrideFlags() const
 bool IsAcceptedRecurrencePattern(WORD frequency, WORD patternType)
 {
     switch (frequency) {
-    case kRecurFrequencyDaily:
-        return patternType == kRecurPatternDay || patternType == kRecurPatternWeek;
-    case kRecurFrequencyWeekly:
-        return patternType == kRecurPatternWeek;
-    case kRecurFrequencyMonthly:
-    case kRecurFrequencyYearly:
-        return patternType == kRecurPatternMonth || patternType == kRecurPatternMonthNth;
-    default:
-        return false;
+        case kRecurFrequencyDaily:
+            return patternType == kRecurPatternDay || patternType == kRecurPatternWeek;
+        case kRecurFrequencyWeekly:
+            return patternType == kRecurPatternWeek;
+        case kRecurFrequencyMonthly:
+        case kRecurFrequencyYearly:
+            return patternType == kRecurPatternMonth || patternType == kRecurPatternMonthNth;
+        default:
+            return false;
     }
 }
 

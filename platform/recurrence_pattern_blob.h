@@ -97,7 +97,7 @@ struct RecurrencePatternBlob {
     DWORD nth = 0;
     DWORD endType = kRecurEndNever;
     DWORD occurrenceCount = kRecurNoEndOccurrenceCount;
-    DWORD firstDayOfWeek = 0;  // FirstDOW, 0 = Sunday
+    DWORD firstDayOfWeek = 0;                  // FirstDOW, 0 = Sunday
     std::vector<DWORD> deletedInstanceDates;   // original dates of deleted and changed occurrences
     std::vector<DWORD> modifiedInstanceDates;  // new dates of changed occurrences
     DWORD startDate = 0;

@@ -9,31 +9,30 @@ namespace {
 constexpr DWORD kMinutesPerDay = 1440;
 constexpr DWORD kMinutesPerWeek = 7 * kMinutesPerDay;
 
-bool IsYearlyKind(int type)
-{
-    return type == kRecursYearly || type == kRecursYearNth;
-}
+bool IsYearlyKind(int type) { return type == kRecursYearly || type == kRecursYearNth; }
 
-bool IsNthKind(int type)
-{
-    return type == kRecursMonthNth || type == kRecursYearNth;
-}
+bool IsNthKind(int type) { return type == kRecursMonthNth || type == kRecursYearNth; }
 
-bool IsDayOfMonthKind(int type)
-{
-    return type == kRecursMonthly || type == kRecursYearly;
-}
+bool IsDayOfMonthKind(int type) { return type == kRecursMonthly || type == kRecursYearly; }
 
 // The nth-day masks the readers of the blob know: one weekday, working days,
 // weekend days or any day.
 bool IsNthMask(int mask)
 {
     switch (mask) {
-    case 1: case 2: case 4: case 8: case 16: case 32: case 64:
-    case kRecurMaskWeekdays: case kRecurMaskWeekend: case kRecurMaskAllDays:
-        return true;
-    default:
-        return false;
+        case 1:
+        case 2:
+        case 4:
+        case 8:
+        case 16:
+        case 32:
+        case 64:
+        case kRecurMaskWeekdays:
+        case kRecurMaskWeekend:
+        case kRecurMaskAllDays:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -58,7 +57,8 @@ DWORD MonthlyFirstDateTime(RecurrenceDay start, DWORD periodMonths)
 {
     const RecurrenceCivilDate date = RecurrenceDateFromDay(start);
     const DWORD months = static_cast<DWORD>((date.year - 1601) * 12 + (date.month - 1)) % periodMonths;
-    const RecurrenceDay first = RecurrenceDayFromDate(1601 + static_cast<int>(months / 12), static_cast<int>(months % 12) + 1, 1);
+    const RecurrenceDay first =
+        RecurrenceDayFromDate(1601 + static_cast<int>(months / 12), static_cast<int>(months % 12) + 1, 1);
     return static_cast<DWORD>(first) * kMinutesPerDay;
 }
 
@@ -73,7 +73,7 @@ DWORD YearlyFirstDateTime(int month)
 
 int RecurrenceMonthFromFirstDateTime(DWORD firstDateTime)
 {
-    static constexpr DWORD kBelow[] = {40000, 80000, 120000, 170000, 210000, 250000,
+    static constexpr DWORD kBelow[] = {40000,  80000,  120000, 170000, 210000, 250000,
                                        295000, 340000, 385000, 430000, 475000};
     int month = 1;
     for (DWORD limit : kBelow) {
@@ -117,18 +117,18 @@ RecurrenceRuleField ValidateRecurrenceRule(const RecurrenceRule& rule)
         return RecurrenceRuleField::kDuration;
     }
     switch (rule.end) {
-    case RecurrenceEnd::kNoEnd:
-        break;
-    case RecurrenceEnd::kAfterOccurrences:
-        if (rule.occurrences < 1 || rule.occurrences > 999) return RecurrenceRuleField::kOccurrences;
-        break;
-    case RecurrenceEnd::kByDate:
-        if (rule.patternEndDay < rule.patternStartDay || rule.patternEndDay > kRecurrenceLastDay) {
-            return RecurrenceRuleField::kPatternEndDay;
-        }
-        break;
-    default:
-        return RecurrenceRuleField::kEnd;
+        case RecurrenceEnd::kNoEnd:
+            break;
+        case RecurrenceEnd::kAfterOccurrences:
+            if (rule.occurrences < 1 || rule.occurrences > 999) return RecurrenceRuleField::kOccurrences;
+            break;
+        case RecurrenceEnd::kByDate:
+            if (rule.patternEndDay < rule.patternStartDay || rule.patternEndDay > kRecurrenceLastDay) {
+                return RecurrenceRuleField::kPatternEndDay;
+            }
+            break;
+        default:
+            return RecurrenceRuleField::kEnd;
     }
     if (rule.firstDayOfWeek < 0 || rule.firstDayOfWeek > 6) return RecurrenceRuleField::kFirstDayOfWeek;
     return RecurrenceRuleField::kNone;
@@ -140,38 +140,38 @@ std::optional<RecurrencePatternBlob> BuildRecurrencePatternBlob(const Recurrence
     RecurrencePatternBlob blob;
     const RecurrenceDay start = rule.patternStartDay;
     switch (rule.type) {
-    case kRecursDaily:
-        blob.frequency = kRecurFrequencyDaily;
-        if (IsEveryWeekday(rule)) {
-            // Every weekday is a one-week pattern over the working days.
+        case kRecursDaily:
+            blob.frequency = kRecurFrequencyDaily;
+            if (IsEveryWeekday(rule)) {
+                // Every weekday is a one-week pattern over the working days.
+                blob.patternType = kRecurPatternWeek;
+                blob.period = 1;
+                blob.weekdayMask = kRecurMaskWeekdays;
+                blob.firstDateTime = WeeklyFirstDateTime(start, rule.firstDayOfWeek, 1);
+            } else {
+                blob.patternType = kRecurPatternDay;
+                blob.period = static_cast<DWORD>(rule.interval) * kMinutesPerDay;
+                blob.firstDateTime = static_cast<DWORD>(start) * kMinutesPerDay % blob.period;
+            }
+            break;
+        case kRecursWeekly:
+            blob.frequency = kRecurFrequencyWeekly;
             blob.patternType = kRecurPatternWeek;
-            blob.period = 1;
-            blob.weekdayMask = kRecurMaskWeekdays;
-            blob.firstDateTime = WeeklyFirstDateTime(start, rule.firstDayOfWeek, 1);
-        } else {
-            blob.patternType = kRecurPatternDay;
-            blob.period = static_cast<DWORD>(rule.interval) * kMinutesPerDay;
-            blob.firstDateTime = static_cast<DWORD>(start) * kMinutesPerDay % blob.period;
-        }
-        break;
-    case kRecursWeekly:
-        blob.frequency = kRecurFrequencyWeekly;
-        blob.patternType = kRecurPatternWeek;
-        blob.period = static_cast<DWORD>(rule.interval);
-        blob.weekdayMask = static_cast<DWORD>(rule.dayOfWeekMask);
-        blob.firstDateTime = WeeklyFirstDateTime(start, rule.firstDayOfWeek, blob.period);
-        break;
-    case kRecursMonthly:
-    case kRecursMonthNth:
-        blob.frequency = kRecurFrequencyMonthly;
-        blob.period = static_cast<DWORD>(rule.interval);
-        blob.firstDateTime = MonthlyFirstDateTime(start, blob.period);
-        break;
-    default:
-        blob.frequency = kRecurFrequencyYearly;
-        blob.period = 12;
-        blob.firstDateTime = YearlyFirstDateTime(rule.monthOfYear);
-        break;
+            blob.period = static_cast<DWORD>(rule.interval);
+            blob.weekdayMask = static_cast<DWORD>(rule.dayOfWeekMask);
+            blob.firstDateTime = WeeklyFirstDateTime(start, rule.firstDayOfWeek, blob.period);
+            break;
+        case kRecursMonthly:
+        case kRecursMonthNth:
+            blob.frequency = kRecurFrequencyMonthly;
+            blob.period = static_cast<DWORD>(rule.interval);
+            blob.firstDateTime = MonthlyFirstDateTime(start, blob.period);
+            break;
+        default:
+            blob.frequency = kRecurFrequencyYearly;
+            blob.period = 12;
+            blob.firstDateTime = YearlyFirstDateTime(rule.monthOfYear);
+            break;
     }
     if (IsDayOfMonthKind(rule.type)) {
         blob.patternType = kRecurPatternMonth;
@@ -184,24 +184,24 @@ std::optional<RecurrencePatternBlob> BuildRecurrencePatternBlob(const Recurrence
 
     const RecurrenceDates dates(rule);
     switch (rule.end) {
-    case RecurrenceEnd::kNoEnd:
-        blob.endType = kRecurEndNever;
-        blob.occurrenceCount = kRecurNoEndOccurrenceCount;
-        blob.endDate = kRecurNoEndDate;
-        break;
-    case RecurrenceEnd::kAfterOccurrences: {
-        const auto last = dates.Nth(rule.occurrences);
-        if (!last) return std::nullopt;  // the series would run past the last representable day
-        blob.endType = kRecurEndAfterCount;
-        blob.occurrenceCount = static_cast<DWORD>(rule.occurrences);
-        blob.endDate = static_cast<DWORD>(*last) * kMinutesPerDay;
-        break;
-    }
-    case RecurrenceEnd::kByDate:
-        blob.endType = kRecurEndByDate;
-        blob.occurrenceCount = static_cast<DWORD>(dates.CountThrough(rule.patternEndDay));
-        blob.endDate = static_cast<DWORD>(rule.patternEndDay) * kMinutesPerDay;
-        break;
+        case RecurrenceEnd::kNoEnd:
+            blob.endType = kRecurEndNever;
+            blob.occurrenceCount = kRecurNoEndOccurrenceCount;
+            blob.endDate = kRecurNoEndDate;
+            break;
+        case RecurrenceEnd::kAfterOccurrences: {
+            const auto last = dates.Nth(rule.occurrences);
+            if (!last) return std::nullopt;  // the series would run past the last representable day
+            blob.endType = kRecurEndAfterCount;
+            blob.occurrenceCount = static_cast<DWORD>(rule.occurrences);
+            blob.endDate = static_cast<DWORD>(*last) * kMinutesPerDay;
+            break;
+        }
+        case RecurrenceEnd::kByDate:
+            blob.endType = kRecurEndByDate;
+            blob.occurrenceCount = static_cast<DWORD>(dates.CountThrough(rule.patternEndDay));
+            blob.endDate = static_cast<DWORD>(rule.patternEndDay) * kMinutesPerDay;
+            break;
     }
     blob.firstDayOfWeek = static_cast<DWORD>(rule.firstDayOfWeek);
     // StartDate is the day of the first occurrence, which may lie after the
@@ -222,30 +222,30 @@ std::optional<RecurrenceRule> RecurrenceRuleFromBlob(const RecurrencePatternBlob
     }
     RecurrenceRule rule;
     switch (blob.frequency) {
-    case kRecurFrequencyDaily:
-        rule.type = kRecursDaily;
-        if (blob.patternType == kRecurPatternWeek) {
+        case kRecurFrequencyDaily:
+            rule.type = kRecursDaily;
+            if (blob.patternType == kRecurPatternWeek) {
+                rule.dayOfWeekMask = static_cast<int>(blob.weekdayMask);
+            } else {
+                if (blob.period % kMinutesPerDay != 0) return std::nullopt;
+                rule.interval = static_cast<int>(blob.period / kMinutesPerDay);
+            }
+            break;
+        case kRecurFrequencyWeekly:
+            rule.type = kRecursWeekly;
+            rule.interval = static_cast<int>(blob.period);
             rule.dayOfWeekMask = static_cast<int>(blob.weekdayMask);
-        } else {
-            if (blob.period % kMinutesPerDay != 0) return std::nullopt;
-            rule.interval = static_cast<int>(blob.period / kMinutesPerDay);
-        }
-        break;
-    case kRecurFrequencyWeekly:
-        rule.type = kRecursWeekly;
-        rule.interval = static_cast<int>(blob.period);
-        rule.dayOfWeekMask = static_cast<int>(blob.weekdayMask);
-        break;
-    case kRecurFrequencyMonthly:
-        rule.type = blob.patternType == kRecurPatternMonth ? kRecursMonthly : kRecursMonthNth;
-        rule.interval = static_cast<int>(blob.period);
-        break;
-    default:
-        // Readers take a yearly pattern's month from FirstDateTime and ignore
-        // its period.
-        rule.type = blob.patternType == kRecurPatternMonth ? kRecursYearly : kRecursYearNth;
-        rule.monthOfYear = RecurrenceMonthFromFirstDateTime(blob.firstDateTime);
-        break;
+            break;
+        case kRecurFrequencyMonthly:
+            rule.type = blob.patternType == kRecurPatternMonth ? kRecursMonthly : kRecursMonthNth;
+            rule.interval = static_cast<int>(blob.period);
+            break;
+        default:
+            // Readers take a yearly pattern's month from FirstDateTime and ignore
+            // its period.
+            rule.type = blob.patternType == kRecurPatternMonth ? kRecursYearly : kRecursYearNth;
+            rule.monthOfYear = RecurrenceMonthFromFirstDateTime(blob.firstDateTime);
+            break;
     }
     if (blob.patternType == kRecurPatternMonth) {
         rule.dayOfMonth = static_cast<int>(blob.dayOfMonth);
@@ -259,24 +259,24 @@ std::optional<RecurrenceRule> RecurrenceRuleFromBlob(const RecurrencePatternBlob
     if (duration > static_cast<DWORD>(kRecurMaxDurationMinutes)) return std::nullopt;
     rule.durationMinutes = static_cast<int>(duration);
     switch (blob.endType) {
-    case kRecurEndAfterCount:
-        rule.end = RecurrenceEnd::kAfterOccurrences;
-        rule.occurrences = blob.occurrenceCount > 999 ? 0 : static_cast<int>(blob.occurrenceCount);
-        break;
-    case kRecurEndNever:
-    case kRecurEndNeverAlternate:
-        rule.end = RecurrenceEnd::kNoEnd;
-        break;
-    default:
-        // End by date; an unknown end type is bounded by EndDate like one,
-        // unless EndDate is the no-end marker.
-        if (blob.endType != kRecurEndByDate && blob.endDate == kRecurNoEndDate) {
+        case kRecurEndAfterCount:
+            rule.end = RecurrenceEnd::kAfterOccurrences;
+            rule.occurrences = blob.occurrenceCount > 999 ? 0 : static_cast<int>(blob.occurrenceCount);
+            break;
+        case kRecurEndNever:
+        case kRecurEndNeverAlternate:
             rule.end = RecurrenceEnd::kNoEnd;
-        } else {
-            rule.end = RecurrenceEnd::kByDate;
-            rule.patternEndDay = static_cast<RecurrenceDay>(blob.endDate / kMinutesPerDay);
-        }
-        break;
+            break;
+        default:
+            // End by date; an unknown end type is bounded by EndDate like one,
+            // unless EndDate is the no-end marker.
+            if (blob.endType != kRecurEndByDate && blob.endDate == kRecurNoEndDate) {
+                rule.end = RecurrenceEnd::kNoEnd;
+            } else {
+                rule.end = RecurrenceEnd::kByDate;
+                rule.patternEndDay = static_cast<RecurrenceDay>(blob.endDate / kMinutesPerDay);
+            }
+            break;
     }
     rule.firstDayOfWeek = static_cast<int>(blob.firstDayOfWeek);
     if (ValidateRecurrenceRule(rule) != RecurrenceRuleField::kNone) return std::nullopt;

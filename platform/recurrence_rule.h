@@ -46,18 +46,19 @@ enum class RecurrenceEnd {
 
 struct RecurrenceRule {
     int type = kRecursDaily;
-    int interval = 1;       // 1..998; 1 for every-weekday and yearly kinds
-    int dayOfWeekMask = 0;  // weekly: any non-empty mask; month-nth and year-nth: one day, 62, 65 or 127; daily: 0 or 62
-    int dayOfMonth = 0;     // monthly and yearly: 1..31, clamped to the month's last day
-    int instance = 0;       // month-nth and year-nth: 1..4, 5 = last
-    int monthOfYear = 0;    // yearly and year-nth: 1..12
+    int interval = 1;  // 1..998; 1 for every-weekday and yearly kinds
+    int dayOfWeekMask =
+        0;                // weekly: any non-empty mask; month-nth and year-nth: one day, 62, 65 or 127; daily: 0 or 62
+    int dayOfMonth = 0;   // monthly and yearly: 1..31, clamped to the month's last day
+    int instance = 0;     // month-nth and year-nth: 1..4, 5 = last
+    int monthOfYear = 0;  // yearly and year-nth: 1..12
     RecurrenceDay patternStartDay = 0;  // no occurrence before this day
     int startMinute = 0;                // 0..1439, start of each occurrence
     int durationMinutes = 0;            // 0..kRecurMaxDurationMinutes, length of each occurrence
     RecurrenceEnd end = RecurrenceEnd::kNoEnd;
-    int occurrences = 0;               // kAfterOccurrences: 1..999
-    RecurrenceDay patternEndDay = 0;   // kByDate: patternStartDay..kRecurrenceLastDay
-    int firstDayOfWeek = 0;            // 0 Sunday .. 6 Saturday; weekly patterns count weeks from it
+    int occurrences = 0;              // kAfterOccurrences: 1..999
+    RecurrenceDay patternEndDay = 0;  // kByDate: patternStartDay..kRecurrenceLastDay
+    int firstDayOfWeek = 0;           // 0 Sunday .. 6 Saturday; weekly patterns count weeks from it
 
     bool operator==(const RecurrenceRule&) const = default;
 };

@@ -24,22 +24,26 @@ struct OpenKey {
 // Open key handles. A handle only names a key id; closing it frees the slot.
 class KeyHandleTable {
 public:
-    HKEY Add(RegistryKeyId id) {
+    HKEY Add(RegistryKeyId id)
+    {
         std::lock_guard lock(mutex_);
         std::uint32_t value = table_.Add(std::make_shared<OpenKey>(OpenKey{id}));
         return reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(value));
     }
-    bool Remove(HKEY key) {
+    bool Remove(HKEY key)
+    {
         std::lock_guard lock(mutex_);
         return table_.Remove(HandleValue(key)) != nullptr;
     }
     // 0 when the handle is not an open key.
-    RegistryKeyId Lookup(HKEY key) {
+    RegistryKeyId Lookup(HKEY key)
+    {
         std::lock_guard lock(mutex_);
         auto open = table_.Lookup(HandleValue(key));
         return open ? open->id : 0;
     }
-    size_t Count() {
+    size_t Count()
+    {
         std::lock_guard lock(mutex_);
         return table_.Count();
     }
@@ -49,18 +53,21 @@ private:
     SlotTable<OpenKey> table_{kRegistryHandleTag};
 };
 
-KeyHandleTable& Handles() {
+KeyHandleTable& Handles()
+{
     static KeyHandleTable* table = new KeyHandleTable();
     return *table;
 }
 
-bool IsRootHandle(HKEY key) {
+bool IsRootHandle(HKEY key)
+{
     auto v = reinterpret_cast<std::uintptr_t>(key);
     return v >= kRootHandleBase && v < kRootHandleBase + kRootKeyCount;
 }
 
 // The key id behind a handle: a root or an open key; 0 for anything else.
-RegistryKeyId Resolve(HKEY key) {
+RegistryKeyId Resolve(HKEY key)
+{
     if (IsRootHandle(key))
         return kFirstRootKeyId + static_cast<RegistryKeyId>(reinterpret_cast<std::uintptr_t>(key) - kRootHandleBase);
     return Handles().Lookup(key);
@@ -68,7 +75,8 @@ RegistryKeyId Resolve(HKEY key) {
 
 // Splits "a\b\c" into its parts. One leading and one trailing backslash are
 // allowed; an empty part in the middle or an overlong part is refused.
-DWORD SplitPath(LPCWSTR path, std::vector<std::u16string>* parts) {
+DWORD SplitPath(LPCWSTR path, std::vector<std::u16string>* parts)
+{
     parts->clear();
     if (!path) return ERROR_SUCCESS;
     std::u16string_view rest(path);
@@ -88,7 +96,8 @@ DWORD SplitPath(LPCWSTR path, std::vector<std::u16string>* parts) {
 
 std::u16string_view ValueName(LPCWSTR name) { return name ? std::u16string_view(name) : std::u16string_view(); }
 
-void StoreFileTime(std::int64_t t, PFILETIME out) {
+void StoreFileTime(std::int64_t t, PFILETIME out)
+{
     if (!out) return;
     out->dwLowDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(t) & 0xFFFFFFFFu);
     out->dwHighDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(t) >> 32);
@@ -96,7 +105,8 @@ void StoreFileTime(std::int64_t t, PFILETIME out) {
 
 // Copies a value's data under the callers' rules: no buffer asks for the size
 // only, a small buffer gets ERROR_MORE_DATA and the size needed.
-DWORD CopyData(const RegistryValue& value, LPDWORD type, LPBYTE data, LPDWORD dataSize) {
+DWORD CopyData(const RegistryValue& value, LPDWORD type, LPBYTE data, LPDWORD dataSize)
+{
     if (data && !dataSize) return ERROR_INVALID_PARAMETER;
     if (type) *type = value.type;
     if (!dataSize) return ERROR_SUCCESS;
@@ -111,7 +121,8 @@ DWORD CopyData(const RegistryValue& value, LPDWORD type, LPBYTE data, LPDWORD da
 
 // Copies a name into a buffer of *chars characters; on success *chars is the
 // length without terminator.
-DWORD CopyName(const std::u16string& name, LPWSTR buffer, LPDWORD chars) {
+DWORD CopyName(const std::u16string& name, LPWSTR buffer, LPDWORD chars)
+{
     if (!buffer || !chars) return ERROR_INVALID_PARAMETER;
     if (*chars <= name.size()) return ERROR_MORE_DATA;
     std::memcpy(buffer, name.data(), name.size() * sizeof(WCHAR));
@@ -137,7 +148,8 @@ namespace {
 // Resolves subKey under key with `lookup` (find or create) and hands out a
 // handle to the key reached.
 template <typename Lookup>
-LONG OpenKeyHandle(HKEY key, LPCWSTR subKey, PHKEY result, Lookup lookup) {
+LONG OpenKeyHandle(HKEY key, LPCWSTR subKey, PHKEY result, Lookup lookup)
+{
     if (!result) return ERROR_INVALID_PARAMETER;
     *result = nullptr;
     RegistryKeyId base = Resolve(key);
@@ -155,7 +167,8 @@ LONG OpenKeyHandle(HKEY key, LPCWSTR subKey, PHKEY result, Lookup lookup) {
 }  // namespace
 
 LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD, LPWSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY result,
-                     LPDWORD disposition) {
+                     LPDWORD disposition)
+{
     bool created = false;
     LONG rc = OpenKeyHandle(key, subKey, result, [&](RegistryKeyId base, const auto& parts, RegistryKeyId* id) {
         return RegistryStore::Instance().CreateKey(base, parts, id, &created);
@@ -164,25 +177,29 @@ LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD, LPWSTR, DWORD, REGSAM, LPS
     return rc;
 }
 
-LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD, REGSAM, PHKEY result) {
+LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD, REGSAM, PHKEY result)
+{
     return OpenKeyHandle(key, subKey, result, [](RegistryKeyId base, const auto& parts, RegistryKeyId* id) {
         return RegistryStore::Instance().FindKey(base, parts, id);
     });
 }
 
-LONG RegCloseKey(HKEY key) {
+LONG RegCloseKey(HKEY key)
+{
     if (IsRootHandle(key)) return ERROR_SUCCESS;
     return Handles().Remove(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
-LONG RegFlushKey(HKEY key) {
+LONG RegFlushKey(HKEY key)
+{
     RegistryKeyId id = Resolve(key);
     if (!id) return ERROR_INVALID_HANDLE;
     if (DWORD err = RegistryStore::Instance().KeyExists(id)) return static_cast<LONG>(err);
     return static_cast<LONG>(RegistryStore::Instance().Checkpoint());
 }
 
-LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD dataSize) {
+LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD dataSize)
+{
     RegistryKeyId id = Resolve(key);
     if (!id) return ERROR_INVALID_HANDLE;
     if (data && !dataSize) return ERROR_INVALID_PARAMETER;
@@ -191,7 +208,8 @@ LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD, LPDWORD type, LPBYTE
     return static_cast<LONG>(CopyData(value, type, data, dataSize));
 }
 
-LONG RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD, DWORD type, const BYTE* data, DWORD dataSize) {
+LONG RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD, DWORD type, const BYTE* data, DWORD dataSize)
+{
     RegistryKeyId id = Resolve(key);
     if (!id) return ERROR_INVALID_HANDLE;
     if (!data && dataSize) return ERROR_INVALID_PARAMETER;
@@ -208,13 +226,15 @@ LONG RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD, DWORD type, const BYTE* 
                                                                 static_cast<DWORD>(stored.size())));
 }
 
-LONG RegDeleteValueW(HKEY key, LPCWSTR valueName) {
+LONG RegDeleteValueW(HKEY key, LPCWSTR valueName)
+{
     RegistryKeyId id = Resolve(key);
     if (!id) return ERROR_INVALID_HANDLE;
     return static_cast<LONG>(RegistryStore::Instance().DeleteValue(id, ValueName(valueName)));
 }
 
-LONG RegDeleteKeyW(HKEY key, LPCWSTR subKey) {
+LONG RegDeleteKeyW(HKEY key, LPCWSTR subKey)
+{
     RegistryKeyId base = Resolve(key);
     if (!base) return ERROR_INVALID_HANDLE;
     std::vector<std::u16string> parts;
@@ -224,7 +244,8 @@ LONG RegDeleteKeyW(HKEY key, LPCWSTR subKey) {
 }
 
 LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameChars, LPDWORD, LPDWORD type, LPBYTE data,
-                   LPDWORD dataSize) {
+                   LPDWORD dataSize)
+{
     RegistryKeyId id = Resolve(key);
     if (!id) return ERROR_INVALID_HANDLE;
     if (!name || !nameChars || (data && !dataSize)) return ERROR_INVALID_PARAMETER;
@@ -234,8 +255,9 @@ LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameChars, LPDWOR
     return static_cast<LONG>(CopyData(value, type, data, dataSize));
 }
 
-LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameChars, LPDWORD, LPWSTR keyClass,
-                   LPDWORD classChars, PFILETIME lastWriteTime) {
+LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameChars, LPDWORD, LPWSTR keyClass, LPDWORD classChars,
+                   PFILETIME lastWriteTime)
+{
     RegistryKeyId id = Resolve(key);
     if (!id) return ERROR_INVALID_HANDLE;
     if (!name || !nameChars) return ERROR_INVALID_PARAMETER;
@@ -251,7 +273,8 @@ LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameChars, LPDWOR
 
 LONG RegQueryInfoKeyW(HKEY key, LPWSTR keyClass, LPDWORD classChars, LPDWORD, LPDWORD subKeys, LPDWORD maxSubKeyChars,
                       LPDWORD maxClassChars, LPDWORD values, LPDWORD maxValueNameChars, LPDWORD maxValueBytes,
-                      LPDWORD securityDescriptorBytes, PFILETIME lastWriteTime) {
+                      LPDWORD securityDescriptorBytes, PFILETIME lastWriteTime)
+{
     RegistryKeyId id = Resolve(key);
     if (!id) return ERROR_INVALID_HANDLE;
     RegistryKeyInfo info;

@@ -86,8 +86,8 @@ LONG RegDeleteKeyW(HKEY key, LPCWSTR subKey);
 // Values in the order they were first set. *nameChars: the buffer size in
 // characters on entry, the name's length without terminator on success.
 // ERROR_NO_MORE_ITEMS past the last one.
-LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameChars, LPDWORD reserved, LPDWORD type,
-                   LPBYTE data, LPDWORD dataSize);
+LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameChars, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                   LPDWORD dataSize);
 // Sub-keys in name order, without case. keyClass comes back empty.
 LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameChars, LPDWORD reserved, LPWSTR keyClass,
                    LPDWORD classChars, PFILETIME lastWriteTime);

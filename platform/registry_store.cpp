@@ -20,7 +20,8 @@ namespace {
 // call gives up with ERROR_BUSY.
 constexpr int kBusyTimeoutMs = 10000;
 
-DWORD MapSqliteError(int rc) {
+DWORD MapSqliteError(int rc)
+{
     switch (rc & 0xFF) {
         case SQLITE_OK:
         case SQLITE_DONE:
@@ -43,20 +44,23 @@ DWORD MapSqliteError(int rc) {
 
 // Names are matched through their lower-case form, the same mapping as
 // _wcsicmp, so the registry agrees with the library's own comparisons.
-std::string Folded(std::u16string_view name) {
+std::string Folded(std::u16string_view name)
+{
     std::u16string lower(name);
     for (auto& c : lower) c = towlower(c);
     return WideToUtf8(lower);
 }
 
-std::int64_t NowFileTime() {
+std::int64_t NowFileTime()
+{
     // 100 ns units between 1601-01-01 and the Unix epoch.
     constexpr std::int64_t kEpochOffset = 116444736000000000LL;
     auto since = std::chrono::system_clock::now().time_since_epoch();
     return kEpochOffset + std::chrono::duration_cast<std::chrono::nanoseconds>(since).count() / 100;
 }
 
-bool MakeDirectories(const std::string& path) {
+bool MakeDirectories(const std::string& path)
+{
     for (size_t pos = 1; pos <= path.size(); ++pos) {
         if (pos != path.size() && path[pos] != '/') continue;
         std::string prefix = path.substr(0, pos);
@@ -71,7 +75,8 @@ bool MakeDirectories(const std::string& path) {
 class RegistryStore::Statement {
 public:
     Statement(RegistryStore& store, const char* sql) : stmt_(store.Prepare(sql)) {}
-    ~Statement() {
+    ~Statement()
+    {
         if (stmt_) {
             sqlite3_reset(stmt_);
             sqlite3_clear_bindings(stmt_);
@@ -81,15 +86,18 @@ public:
     Statement& operator=(const Statement&) = delete;
 
     bool Ok() const { return stmt_ != nullptr; }
-    Statement& Bind(int i, std::int64_t v) {
+    Statement& Bind(int i, std::int64_t v)
+    {
         if (stmt_) sqlite3_bind_int64(stmt_, i, v);
         return *this;
     }
-    Statement& Bind(int i, const std::string& v) {
+    Statement& Bind(int i, const std::string& v)
+    {
         if (stmt_) sqlite3_bind_text(stmt_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
         return *this;
     }
-    Statement& BindBlob(int i, const void* data, int size) {
+    Statement& BindBlob(int i, const void* data, int size)
+    {
         // A zero-length blob, never NULL: the column does not take NULL.
         if (stmt_) sqlite3_bind_blob(stmt_, i, size ? data : "", size, SQLITE_TRANSIENT);
         return *this;
@@ -97,12 +105,14 @@ public:
     // SQLITE_ROW, SQLITE_DONE or an error code.
     int Step() { return stmt_ ? sqlite3_step(stmt_) : SQLITE_ERROR; }
     std::int64_t Int(int col) const { return sqlite3_column_int64(stmt_, col); }
-    std::u16string Text(int col) const {
+    std::u16string Text(int col) const
+    {
         auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col));
         return Utf8ToWide(p ? std::string_view(p, static_cast<size_t>(sqlite3_column_bytes(stmt_, col)))
                             : std::string_view());
     }
-    std::vector<BYTE> Blob(int col) const {
+    std::vector<BYTE> Blob(int col) const
+    {
         auto* p = static_cast<const BYTE*>(sqlite3_column_blob(stmt_, col));
         auto n = static_cast<size_t>(sqlite3_column_bytes(stmt_, col));
         return p ? std::vector<BYTE>(p, p + n) : std::vector<BYTE>();
@@ -115,18 +125,21 @@ private:
 // One transaction; rolled back unless committed.
 class RegistryStore::Transaction {
 public:
-    Transaction(RegistryStore& store, bool write) : db_(store.db_) {
+    Transaction(RegistryStore& store, bool write) : db_(store.db_)
+    {
         rc_ = sqlite3_exec(db_, write ? "BEGIN IMMEDIATE" : "BEGIN", nullptr, nullptr, nullptr);
         open_ = rc_ == SQLITE_OK;
     }
-    ~Transaction() {
+    ~Transaction()
+    {
         if (open_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     }
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
 
     DWORD Status() const { return MapSqliteError(rc_); }
-    DWORD Commit() {
+    DWORD Commit()
+    {
         rc_ = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
         if (rc_ == SQLITE_OK) open_ = false;
         return MapSqliteError(rc_);
@@ -138,31 +151,36 @@ private:
     bool open_;
 };
 
-RegistryStore& RegistryStore::Instance() {
+RegistryStore& RegistryStore::Instance()
+{
     static RegistryStore* store = new RegistryStore();  // outlives static destructors of other users
     return *store;
 }
 
 RegistryStore::~RegistryStore() { Close(); }
 
-std::string RegistryStore::Path() {
+std::string RegistryStore::Path()
+{
     std::lock_guard lock(mutex_);
     return db_ ? path_ : DataDirectory() + "/registry.db";
 }
 
-void RegistryStore::Close() {
+void RegistryStore::Close()
+{
     std::lock_guard lock(mutex_);
     CloseLocked();
 }
 
-void RegistryStore::CloseLocked() {
+void RegistryStore::CloseLocked()
+{
     for (auto& [sql, stmt] : statements_) sqlite3_finalize(stmt);
     statements_.clear();
     if (db_) sqlite3_close_v2(db_);
     db_ = nullptr;
 }
 
-DWORD RegistryStore::OpenLocked() {
+DWORD RegistryStore::OpenLocked()
+{
     if (db_) return ERROR_SUCCESS;
     std::string dir = DataDirectory();
     if (!MakeDirectories(dir)) return ERROR_REGISTRY_IO_FAILED;
@@ -179,7 +197,8 @@ DWORD RegistryStore::OpenLocked() {
     return err;
 }
 
-DWORD RegistryStore::InitSchemaLocked() {
+DWORD RegistryStore::InitSchemaLocked()
+{
     // AUTOINCREMENT keeps ids of deleted keys from being handed out again, so
     // a handle to a deleted key can never reach a new one.
     static const char* const kSchema =
@@ -203,7 +222,8 @@ DWORD RegistryStore::InitSchemaLocked() {
     return tx.Commit();
 }
 
-sqlite3_stmt* RegistryStore::Prepare(const char* sql) {
+sqlite3_stmt* RegistryStore::Prepare(const char* sql)
+{
     if (auto it = statements_.find(sql); it != statements_.end()) return it->second;
     sqlite3_stmt* stmt = nullptr;
     if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) != SQLITE_OK) return nullptr;
@@ -211,14 +231,16 @@ sqlite3_stmt* RegistryStore::Prepare(const char* sql) {
     return stmt;
 }
 
-DWORD RegistryStore::KeyExistsLocked(RegistryKeyId key) {
+DWORD RegistryStore::KeyExistsLocked(RegistryKeyId key)
+{
     Statement st(*this, "SELECT 1 FROM keys WHERE id = ?1");
     int rc = st.Bind(1, key).Step();
     if (rc == SQLITE_ROW) return ERROR_SUCCESS;
     return rc == SQLITE_DONE ? ERROR_KEY_DELETED : MapSqliteError(rc);
 }
 
-DWORD RegistryStore::ChildLocked(RegistryKeyId parent, const std::string& folded, RegistryKeyId* child) {
+DWORD RegistryStore::ChildLocked(RegistryKeyId parent, const std::string& folded, RegistryKeyId* child)
+{
     Statement st(*this, "SELECT id FROM keys WHERE parent = ?1 AND folded = ?2");
     int rc = st.Bind(1, parent).Bind(2, folded).Step();
     if (rc == SQLITE_ROW) {
@@ -228,7 +250,8 @@ DWORD RegistryStore::ChildLocked(RegistryKeyId parent, const std::string& folded
     return rc == SQLITE_DONE ? ERROR_FILE_NOT_FOUND : MapSqliteError(rc);
 }
 
-DWORD RegistryStore::WalkLocked(RegistryKeyId base, const std::vector<std::u16string>& parts, RegistryKeyId* id) {
+DWORD RegistryStore::WalkLocked(RegistryKeyId base, const std::vector<std::u16string>& parts, RegistryKeyId* id)
+{
     if (DWORD err = KeyExistsLocked(base)) return err;
     RegistryKeyId current = base;
     for (const auto& part : parts)
@@ -237,18 +260,21 @@ DWORD RegistryStore::WalkLocked(RegistryKeyId base, const std::vector<std::u16st
     return ERROR_SUCCESS;
 }
 
-DWORD RegistryStore::TouchLocked(RegistryKeyId key) {
+DWORD RegistryStore::TouchLocked(RegistryKeyId key)
+{
     Statement st(*this, "UPDATE keys SET modified = ?2 WHERE id = ?1");
     return MapSqliteError(st.Bind(1, key).Bind(2, NowFileTime()).Step());
 }
 
-DWORD RegistryStore::KeyExists(RegistryKeyId key) {
+DWORD RegistryStore::KeyExists(RegistryKeyId key)
+{
     std::lock_guard lock(mutex_);
     if (DWORD err = OpenLocked()) return err;
     return KeyExistsLocked(key);
 }
 
-DWORD RegistryStore::FindKey(RegistryKeyId base, const std::vector<std::u16string>& parts, RegistryKeyId* id) {
+DWORD RegistryStore::FindKey(RegistryKeyId base, const std::vector<std::u16string>& parts, RegistryKeyId* id)
+{
     std::lock_guard lock(mutex_);
     if (DWORD err = OpenLocked()) return err;
     Transaction tx(*this, false);
@@ -257,7 +283,8 @@ DWORD RegistryStore::FindKey(RegistryKeyId base, const std::vector<std::u16strin
 }
 
 DWORD RegistryStore::CreateKey(RegistryKeyId base, const std::vector<std::u16string>& parts, RegistryKeyId* id,
-                               bool* created) {
+                               bool* created)
+{
     std::lock_guard lock(mutex_);
     if (DWORD err = OpenLocked()) return err;
     Transaction tx(*this, true);
@@ -283,7 +310,8 @@ DWORD RegistryStore::CreateKey(RegistryKeyId base, const std::vector<std::u16str
     return ERROR_SUCCESS;
 }
 
-DWORD RegistryStore::DeleteKey(RegistryKeyId base, const std::vector<std::u16string>& parts) {
+DWORD RegistryStore::DeleteKey(RegistryKeyId base, const std::vector<std::u16string>& parts)
+{
     std::lock_guard lock(mutex_);
     if (DWORD err = OpenLocked()) return err;
     Transaction tx(*this, true);
@@ -293,7 +321,8 @@ DWORD RegistryStore::DeleteKey(RegistryKeyId base, const std::vector<std::u16str
     if (target < kFirstRootKeyId + kRootKeyCount) return ERROR_ACCESS_DENIED;
     // The key and every key below it, values first.
     static const char* const kSubtree =
-        "WITH RECURSIVE subtree(id) AS (SELECT ?1 UNION ALL SELECT k.id FROM keys k JOIN subtree s ON k.parent = s.id) ";
+        "WITH RECURSIVE subtree(id) AS (SELECT ?1 UNION ALL SELECT k.id FROM keys k JOIN subtree s ON k.parent = "
+        "s.id) ";
     static const std::string kDeleteValues = std::string(kSubtree) + "DELETE FROM reg_values WHERE key IN subtree";
     static const std::string kDeleteKeys = std::string(kSubtree) + "DELETE FROM keys WHERE id IN subtree";
     for (const std::string* sql : {&kDeleteValues, &kDeleteKeys}) {
@@ -304,7 +333,8 @@ DWORD RegistryStore::DeleteKey(RegistryKeyId base, const std::vector<std::u16str
     return tx.Commit();
 }
 
-DWORD RegistryStore::GetValue(RegistryKeyId key, std::u16string_view name, RegistryValue* value) {
+DWORD RegistryStore::GetValue(RegistryKeyId key, std::u16string_view name, RegistryValue* value)
+{
     std::lock_guard lock(mutex_);
     if (DWORD err = OpenLocked()) return err;
     Transaction tx(*this, false);
@@ -319,7 +349,8 @@ DWORD RegistryStore::GetValue(RegistryKeyId key, std::u16string_view name, Regis
     return ERROR_SUCCESS;
 }
 
-DWORD RegistryStore::SetValue(RegistryKeyId key, std::u16string_view name, DWORD type, const BYTE* data, DWORD size) {
+DWORD RegistryStore::SetValue(RegistryKeyId key, std::u16string_view name, DWORD type, const BYTE* data, DWORD size)
+{
     std::lock_guard lock(mutex_);
     if (DWORD err = OpenLocked()) return err;
     Transaction tx(*this, true);
@@ -341,7 +372,8 @@ DWORD RegistryStore::SetValue(RegistryKeyId key, std::u16string_view name, DWORD
     return tx.Commit();
 }
 
-DWORD RegistryStore::DeleteValue(RegistryKeyId key, std::u16string_view name) {
+DWORD RegistryStore::DeleteValue(RegistryKeyId key, std::u16string_view name)
+{
     std::lock_guard lock(mutex_);
     if (DWORD err = OpenLocked()) return err;
     Transaction tx(*this, true);
@@ -355,7 +387,8 @@ DWORD RegistryStore::DeleteValue(RegistryKeyId key, std::u16string_view name) {
     return tx.Commit();
 }
 
-DWORD RegistryStore::ValueAt(RegistryKeyId key, DWORD index, RegistryValue* value) {
+DWORD RegistryStore::ValueAt(RegistryKeyId key, DWORD index, RegistryValue* value)
+{
     std::lock_guard lock(mutex_);
     if (DWORD err = OpenLocked()) return err;
     Transaction tx(*this, false);
@@ -370,7 +403,8 @@ DWORD RegistryStore::ValueAt(RegistryKeyId key, DWORD index, RegistryValue* valu
     return ERROR_SUCCESS;
 }
 
-DWORD RegistryStore::SubKeyAt(RegistryKeyId key, DWORD index, std::u16string* name, std::int64_t* lastWrite) {
+DWORD RegistryStore::SubKeyAt(RegistryKeyId key, DWORD index, std::u16string* name, std::int64_t* lastWrite)
+{
     std::lock_guard lock(mutex_);
     if (DWORD err = OpenLocked()) return err;
     Transaction tx(*this, false);
@@ -384,7 +418,8 @@ DWORD RegistryStore::SubKeyAt(RegistryKeyId key, DWORD index, std::u16string* na
     return ERROR_SUCCESS;
 }
 
-DWORD RegistryStore::Info(RegistryKeyId key, RegistryKeyInfo* info) {
+DWORD RegistryStore::Info(RegistryKeyId key, RegistryKeyInfo* info)
+{
     std::lock_guard lock(mutex_);
     if (DWORD err = OpenLocked()) return err;
     Transaction tx(*this, false);
@@ -418,7 +453,8 @@ DWORD RegistryStore::Info(RegistryKeyId key, RegistryKeyInfo* info) {
     return ERROR_SUCCESS;
 }
 
-DWORD RegistryStore::Checkpoint() {
+DWORD RegistryStore::Checkpoint()
+{
     std::lock_guard lock(mutex_);
     if (DWORD err = OpenLocked()) return err;
     // PASSIVE never waits for readers of other processes; what it cannot

@@ -12,13 +12,15 @@ class SemaphoreObject : public WaitableObject {
 public:
     SemaphoreObject(LONG count, LONG maximum) : count_(count), maximum_(maximum) {}
 
-    bool TryAcquireLocked(ThreadRecord&, bool*) override {
+    bool TryAcquireLocked(ThreadRecord&, bool*) override
+    {
         if (count_ == 0) return false;
         --count_;
         return true;
     }
 
-    bool ReleaseLocked(LONG n, LONG* previous) {
+    bool ReleaseLocked(LONG n, LONG* previous)
+    {
         if (n <= 0 || n > maximum_ - count_) return false;
         if (previous) *previous = count_;
         count_ += n;
@@ -34,7 +36,8 @@ private:
 }  // namespace
 }  // namespace platform
 
-HANDLE CreateSemaphoreW(LPSECURITY_ATTRIBUTES, LONG initialCount, LONG maximumCount, LPCWSTR name) {
+HANDLE CreateSemaphoreW(LPSECURITY_ATTRIBUTES, LONG initialCount, LONG maximumCount, LPCWSTR name)
+{
     if (maximumCount <= 0 || initialCount < 0 || initialCount > maximumCount) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
@@ -44,7 +47,8 @@ HANDLE CreateSemaphoreW(LPSECURITY_ATTRIBUTES, LONG initialCount, LONG maximumCo
         [](platform::SemaphoreObject&) { return false; });
 }
 
-BOOL ReleaseSemaphore(HANDLE semaphore, LONG releaseCount, LPLONG previousCount) {
+BOOL ReleaseSemaphore(HANDLE semaphore, LONG releaseCount, LPLONG previousCount)
+{
     if (platform::CurrentThread().killed) return FALSE;
     auto object = platform::LookupHandleAs<platform::SemaphoreObject>(semaphore);
     if (!object) {

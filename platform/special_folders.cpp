@@ -9,18 +9,25 @@
 
 namespace {
 
-const WCHAR* FolderPath(int folder) {
+const WCHAR* FolderPath(int folder)
+{
     switch (folder) {
-        case CSIDL_PROGRAMS: return u"\\Windows\\Start Menu\\Programs";
-        case CSIDL_PERSONAL: return u"\\My Documents";
-        case CSIDL_STARTUP: return u"\\Windows\\StartUp";
-        case CSIDL_APPDATA: return u"\\Application Data";
-        default: return nullptr;
+        case CSIDL_PROGRAMS:
+            return u"\\Windows\\Start Menu\\Programs";
+        case CSIDL_PERSONAL:
+            return u"\\My Documents";
+        case CSIDL_STARTUP:
+            return u"\\Windows\\StartUp";
+        case CSIDL_APPDATA:
+            return u"\\Application Data";
+        default:
+            return nullptr;
     }
 }
 
 // Creates each missing folder along a device path.
-bool CreateFolders(const std::u16string& path) {
+bool CreateFolders(const std::u16string& path)
+{
     for (size_t end = path.find(u'\\', 1);; end = path.find(u'\\', end + 1)) {
         const std::u16string prefix = path.substr(0, end);
         const DWORD attributes = GetFileAttributesW(prefix.c_str());
@@ -36,7 +43,8 @@ bool CreateFolders(const std::u16string& path) {
 
 }  // namespace
 
-BOOL SHGetSpecialFolderPath(HWND /*owner*/, LPWSTR path, int folder, BOOL create) {
+BOOL SHGetSpecialFolderPath(HWND /*owner*/, LPWSTR path, int folder, BOOL create)
+{
     const WCHAR* device = FolderPath(folder);
     if (!path || !device) {
         SetLastError(ERROR_INVALID_PARAMETER);

@@ -3,10 +3,10 @@
 
 #include "platform/types.h"
 
-constexpr int CSIDL_PROGRAMS = 2;   // "\Windows\Start Menu\Programs"
-constexpr int CSIDL_PERSONAL = 5;   // "\My Documents"
-constexpr int CSIDL_STARTUP = 7;    // "\Windows\StartUp"
-constexpr int CSIDL_APPDATA = 26;   // "\Application Data"
+constexpr int CSIDL_PROGRAMS = 2;  // "\Windows\Start Menu\Programs"
+constexpr int CSIDL_PERSONAL = 5;  // "\My Documents"
+constexpr int CSIDL_STARTUP = 7;   // "\Windows\StartUp"
+constexpr int CSIDL_APPDATA = 26;  // "\Application Data"
 
 // Writes the folder's device path into path (at least MAX_PATH characters).
 // With create the folder and any missing parents are made. FALSE with

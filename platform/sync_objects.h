@@ -47,8 +47,8 @@ constexpr DWORD QS_ALLEVENTS = QS_INPUT | QS_POSTMESSAGE | QS_TIMER | QS_PAINT;
 constexpr DWORD QS_ALLPOSTMESSAGE = 0x0100;
 
 // MsgWaitForMultipleObjectsEx flags.
-constexpr DWORD MWMO_WAITALL = 0x0001;  // not supported: the call fails with ERROR_INVALID_PARAMETER
-constexpr DWORD MWMO_ALERTABLE = 0x0002;  // accepted, no effect (there are no APCs)
+constexpr DWORD MWMO_WAITALL = 0x0001;         // not supported: the call fails with ERROR_INVALID_PARAMETER
+constexpr DWORD MWMO_ALERTABLE = 0x0002;       // accepted, no effect (there are no APCs)
 constexpr DWORD MWMO_INPUTAVAILABLE = 0x0004;  // accepted; see below
 
 // Events.
@@ -95,10 +95,8 @@ DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, D
 // arrived after the last look at the queue (as if MWMO_INPUTAVAILABLE were
 // always given): a wait loop that dispatches one message per wake-up never
 // sleeps on messages that are already queued.
-DWORD MsgWaitForMultipleObjectsEx(DWORD count, const HANDLE* handles, DWORD milliseconds, DWORD wakeMask,
-                                  DWORD flags);
-DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
-                                DWORD wakeMask);
+DWORD MsgWaitForMultipleObjectsEx(DWORD count, const HANDLE* handles, DWORD milliseconds, DWORD wakeMask, DWORD flags);
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds, DWORD wakeMask);
 
 namespace platform {
 

@@ -26,7 +26,8 @@ HANDLE const kCurrentThreadPseudoHandle = reinterpret_cast<HANDLE>(static_cast<s
 // The record behind a thread handle (the pseudo handle included); null with
 // ERROR_INVALID_HANDLE set for anything else. *object gets the kernel object
 // when there is one.
-std::shared_ptr<ThreadRecord> ResolveThread(HANDLE handle, std::shared_ptr<ThreadObject>* object = nullptr) {
+std::shared_ptr<ThreadRecord> ResolveThread(HANDLE handle, std::shared_ptr<ThreadObject>* object = nullptr)
+{
     std::shared_ptr<ThreadObject> obj;
     std::shared_ptr<ThreadRecord> rec;
     if (handle == kCurrentThreadPseudoHandle) {
@@ -51,7 +52,8 @@ struct StartContext {
     LPVOID param;
 };
 
-void* ThreadTrampoline(void* arg) {
+void* ThreadTrampoline(void* arg)
+{
     std::unique_ptr<StartContext> context(static_cast<StartContext*>(arg));
     auto& rec = *context->rec;
     BindCurrentThread(context->rec);
@@ -75,7 +77,8 @@ void* ThreadTrampoline(void* arg) {
 
 }  // namespace
 
-void KillThread(const std::shared_ptr<ThreadRecord>& rec, DWORD exitCode) {
+void KillThread(const std::shared_ptr<ThreadRecord>& rec, DWORD exitCode)
+{
     if (rec->finished || rec->killed.exchange(true)) return;
     rec->killCode = exitCode;
     {
@@ -92,7 +95,8 @@ void KillThread(const std::shared_ptr<ThreadRecord>& rec, DWORD exitCode) {
     if (rec.get() == &CurrentThread()) ThrowIfKilled(*rec);
 }
 
-void FinishThread(ThreadRecord& rec, DWORD exitCode, bool runWindowProcedures) {
+void FinishThread(ThreadRecord& rec, DWORD exitCode, bool runWindowProcedures)
+{
     if (rec.finished || rec.killed) return;
     DestroyWindowsOfThread(rec, runWindowProcedures);
     if (rec.finished.exchange(true)) return;
@@ -105,12 +109,14 @@ void FinishThread(ThreadRecord& rec, DWORD exitCode, bool runWindowProcedures) {
     UnregisterThread(rec.id);
 }
 
-bool HasHostThreadExited(HANDLE thread) {
+bool HasHostThreadExited(HANDLE thread)
+{
     auto object = LookupHandleAs<ThreadObject>(thread);
     return object && object->record->hostExited;
 }
 
-bool WaitForHostThreadExit(HANDLE thread, DWORD timeoutMs) {
+bool WaitForHostThreadExit(HANDLE thread, DWORD timeoutMs)
+{
     auto object = LookupHandleAs<ThreadObject>(thread);
     if (!object) return true;
     // Polling keeps this free of the kernel lock and of the caller's own
@@ -130,7 +136,8 @@ using platform::ThreadObject;
 using platform::ThreadRecord;
 
 HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T stackSize, LPTHREAD_START_ROUTINE entry, LPVOID param,
-                    DWORD creationFlags, LPDWORD threadId) {
+                    DWORD creationFlags, LPDWORD threadId)
+{
     if (platform::CheckPoint(CurrentThread())) return nullptr;
     if (!entry) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -172,14 +179,16 @@ DWORD GetCurrentThreadId() { return CurrentThread().id; }
 
 HANDLE GetCurrentThread() { return platform::kCurrentThreadPseudoHandle; }
 
-DWORD GetThreadId(HANDLE thread) {
+DWORD GetThreadId(HANDLE thread)
+{
     auto rec = platform::ResolveThread(thread);
     return rec ? rec->id : 0;
 }
 
 DWORD GetCurrentProcessId() { return static_cast<DWORD>(getpid()); }
 
-BOOL TerminateThread(HANDLE thread, DWORD exitCode) {
+BOOL TerminateThread(HANDLE thread, DWORD exitCode)
+{
     auto rec = platform::ResolveThread(thread);
     if (!rec) return FALSE;
     if (CurrentThread().killed) return FALSE;
@@ -187,7 +196,8 @@ BOOL TerminateThread(HANDLE thread, DWORD exitCode) {
     return TRUE;
 }
 
-BOOL GetExitCodeThread(HANDLE thread, LPDWORD exitCode) {
+BOOL GetExitCodeThread(HANDLE thread, LPDWORD exitCode)
+{
     std::shared_ptr<ThreadObject> object;
     auto rec = platform::ResolveThread(thread, &object);
     if (!rec || !exitCode) {
@@ -205,7 +215,8 @@ BOOL GetExitCodeThread(HANDLE thread, LPDWORD exitCode) {
 
 void ExitThread(DWORD exitCode) { throw platform::ThreadKilled(exitCode); }
 
-DWORD SuspendThread(HANDLE thread) {
+DWORD SuspendThread(HANDLE thread)
+{
     auto rec = platform::ResolveThread(thread);
     if (!rec || rec->finished) {
         if (rec) SetLastError(ERROR_INVALID_HANDLE);
@@ -216,7 +227,8 @@ DWORD SuspendThread(HANDLE thread) {
     return previous;
 }
 
-DWORD ResumeThread(HANDLE thread) {
+DWORD ResumeThread(HANDLE thread)
+{
     auto rec = platform::ResolveThread(thread);
     if (!rec) return 0xFFFFFFFFu;
     LONG previous = rec->suspendCount.load();
@@ -226,7 +238,8 @@ DWORD ResumeThread(HANDLE thread) {
     return static_cast<DWORD>(std::max<LONG>(previous, 0));
 }
 
-BOOL SetThreadPriority(HANDLE thread, int priority) {
+BOOL SetThreadPriority(HANDLE thread, int priority)
+{
     auto rec = platform::ResolveThread(thread);
     if (!rec) return FALSE;
     if (priority < THREAD_PRIORITY_TIME_CRITICAL || priority > THREAD_PRIORITY_IDLE) {
@@ -238,7 +251,8 @@ BOOL SetThreadPriority(HANDLE thread, int priority) {
     return TRUE;
 }
 
-int GetThreadPriority(HANDLE thread) {
+int GetThreadPriority(HANDLE thread)
+{
     auto rec = platform::ResolveThread(thread);
     return rec ? rec->priority.load() : THREAD_PRIORITY_ERROR_RETURN;
 }

@@ -15,18 +15,21 @@ namespace {
 // Ids of live threads, for PostThreadMessageW. Ids are never reused.
 class ThreadRegistry {
 public:
-    std::shared_ptr<ThreadRecord> Create() {
+    std::shared_ptr<ThreadRecord> Create()
+    {
         auto rec = std::make_shared<ThreadRecord>(nextId_.fetch_add(4));
         std::lock_guard lock(mutex_);
         threads_[rec->id] = rec;
         return rec;
     }
-    std::shared_ptr<ThreadRecord> Find(DWORD id) {
+    std::shared_ptr<ThreadRecord> Find(DWORD id)
+    {
         std::lock_guard lock(mutex_);
         auto it = threads_.find(id);
         return it == threads_.end() ? nullptr : it->second.lock();
     }
-    void Remove(DWORD id) {
+    void Remove(DWORD id)
+    {
         std::lock_guard lock(mutex_);
         threads_.erase(id);
     }
@@ -37,7 +40,8 @@ private:
     std::unordered_map<DWORD, std::weak_ptr<ThreadRecord>> threads_;
 };
 
-ThreadRegistry& Registry() {
+ThreadRegistry& Registry()
+{
     static auto* registry = new ThreadRegistry;  // never destroyed: threads may outlive static destruction
     return *registry;
 }
@@ -53,7 +57,8 @@ thread_local CurrentRecordHolder t_current;
 // Set once the holder is gone: a plain flag outlives every thread_local object.
 thread_local bool t_holderGone = false;
 
-CurrentRecordHolder::~CurrentRecordHolder() {
+CurrentRecordHolder::~CurrentRecordHolder()
+{
     if (rec && foreign) FinishThread(*rec, 0, false);
     t_holderGone = true;
 }
@@ -61,14 +66,16 @@ CurrentRecordHolder::~CurrentRecordHolder() {
 // Stands in for the record of a thread whose own record is gone: calls made
 // by destructors that run after it (other thread_local objects, static
 // objects at process exit) still find a thread, one that owns nothing.
-const std::shared_ptr<ThreadRecord>& LateCallRecord() {
+const std::shared_ptr<ThreadRecord>& LateCallRecord()
+{
     static auto* rec = new std::shared_ptr<ThreadRecord>(Registry().Create());
     return *rec;
 }
 
 }  // namespace
 
-std::shared_ptr<ThreadRecord> CurrentThreadShared() {
+std::shared_ptr<ThreadRecord> CurrentThreadShared()
+{
     if (t_holderGone) return LateCallRecord();
     if (!t_current.rec) {
         t_current.rec = Registry().Create();
@@ -77,19 +84,22 @@ std::shared_ptr<ThreadRecord> CurrentThreadShared() {
     return t_current.rec;
 }
 
-ThreadRecord& CurrentThread() {
+ThreadRecord& CurrentThread()
+{
     if (t_holderGone) return *LateCallRecord();
     if (!t_current.rec) CurrentThreadShared();
     return *t_current.rec;
 }
 
-std::shared_ptr<ThreadRecord> NewThreadRecord() {
+std::shared_ptr<ThreadRecord> NewThreadRecord()
+{
     auto rec = Registry().Create();
     rec->queue.created = true;
     return rec;
 }
 
-void BindCurrentThread(std::shared_ptr<ThreadRecord> rec) {
+void BindCurrentThread(std::shared_ptr<ThreadRecord> rec)
+{
     t_current.rec = std::move(rec);
     t_current.foreign = false;
 }
@@ -102,7 +112,8 @@ namespace {
 
 // The host's nice value of the process at the first change: the floor below
 // which lowered threads are never put back.
-int BaseNice() {
+int BaseNice()
+{
     static const int base = [] {
         errno = 0;
         int nice = getpriority(PRIO_PROCESS, 0);
@@ -113,7 +124,8 @@ int BaseNice() {
 
 }  // namespace
 
-void ApplyPriority(ThreadRecord& self) {
+void ApplyPriority(ThreadRecord& self)
+{
     int level = self.priority;
     if (level == self.appliedPriority) return;
     self.appliedPriority = level;
@@ -123,11 +135,13 @@ void ApplyPriority(ThreadRecord& self) {
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), BaseNice() + offset);
 }
 
-void ThrowIfKilled(ThreadRecord& self) {
+void ThrowIfKilled(ThreadRecord& self)
+{
     if (self.killed && std::uncaught_exceptions() == 0) throw ThreadKilled(self.killCode);
 }
 
-bool CheckPoint(ThreadRecord& self) {
+bool CheckPoint(ThreadRecord& self)
+{
     while (self.suspendCount > 0 && !self.killed) {
         auto ticket = self.parker.Prepare();
         if (self.suspendCount > 0 && !self.killed) self.parker.Park(ticket);

@@ -9,20 +9,22 @@
 
 namespace platform {
 
-SteadyClock::time_point DeadlineAfter(std::uint32_t ms) {
+SteadyClock::time_point DeadlineAfter(std::uint32_t ms)
+{
     if (ms == INFINITE) return kNever;
     return SteadyClock::now() + std::chrono::milliseconds(ms);
 }
 
 }  // namespace platform
 
-DWORD GetTickCount() {
-    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-        platform::SteadyClock::now().time_since_epoch());
+DWORD GetTickCount()
+{
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(platform::SteadyClock::now().time_since_epoch());
     return static_cast<DWORD>(static_cast<std::uint64_t>(ms.count()));
 }
 
-void Sleep(DWORD ms) {
+void Sleep(DWORD ms)
+{
     auto& self = platform::CurrentThread();
     if (platform::CheckPoint(self)) return;
     if (ms == 0) {

@@ -107,9 +107,9 @@ std::shared_ptr<const icu::BasicTimeZone> ZoneFromRecord(const TIME_ZONE_INFORMA
     const IcuRule start = ToIcuRule(tzi.DaylightDate);
     const IcuRule end = ToIcuRule(tzi.StandardDate);
     UErrorCode status = U_ZERO_ERROR;
-    auto zone = std::make_shared<icu::SimpleTimeZone>(
-        raw, id, start.month, start.day, start.dayOfWeek, start.millis, icu::SimpleTimeZone::WALL_TIME, end.month,
-        end.day, end.dayOfWeek, end.millis, icu::SimpleTimeZone::WALL_TIME, savings, status);
+    auto zone = std::make_shared<icu::SimpleTimeZone>(raw, id, start.month, start.day, start.dayOfWeek, start.millis,
+                                                      icu::SimpleTimeZone::WALL_TIME, end.month, end.day, end.dayOfWeek,
+                                                      end.millis, icu::SimpleTimeZone::WALL_TIME, savings, status);
     return U_SUCCESS(status) ? zone : nullptr;
 }
 

@@ -16,7 +16,8 @@ constexpr DWORD kMaximumPeriod = 0x7FFFFFFF;
 
 }  // namespace
 
-bool AddTimer(ThreadRecord& owner, const QueueTimer& timer) {
+bool AddTimer(ThreadRecord& owner, const QueueTimer& timer)
+{
     {
         std::lock_guard lock(owner.queue.mutex);
         if (owner.queue.dead) return false;
@@ -32,26 +33,30 @@ bool AddTimer(ThreadRecord& owner, const QueueTimer& timer) {
     return true;
 }
 
-bool RemoveTimer(ThreadRecord& owner, HWND hwnd, UINT_PTR id) {
+bool RemoveTimer(ThreadRecord& owner, HWND hwnd, UINT_PTR id)
+{
     std::lock_guard lock(owner.queue.mutex);
     return std::erase_if(owner.queue.timers, [&](const QueueTimer& t) { return t.hwnd == hwnd && t.id == id; }) > 0;
 }
 
-TIMERPROC FindTimerProc(ThreadRecord& owner, HWND hwnd, UINT_PTR id) {
+TIMERPROC FindTimerProc(ThreadRecord& owner, HWND hwnd, UINT_PTR id)
+{
     std::lock_guard lock(owner.queue.mutex);
     for (auto& t : owner.queue.timers)
         if (t.hwnd == hwnd && t.id == id) return t.proc;
     return nullptr;
 }
 
-UINT_PTR NewThreadTimerId() {
+UINT_PTR NewThreadTimerId()
+{
     static std::atomic<UINT_PTR> next{0x7FF0};
     return next.fetch_add(1);
 }
 
 }  // namespace platform
 
-UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc) {
+UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc)
+{
     auto& self = platform::CurrentThread();
     if (platform::CheckPoint(self)) return 0;
     DWORD period = std::clamp<DWORD>(elapse, platform::kMinimumPeriod, platform::kMaximumPeriod);
@@ -73,8 +78,8 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc) {
                                        [&](const platform::QueueTimer& t) { return !t.hwnd && t.id == id; });
         if (!known) timerId = platform::NewThreadTimerId();
     }
-    platform::QueueTimer timer{hwnd, timerId, period,
-                               platform::SteadyClock::now() + std::chrono::milliseconds(period), proc};
+    platform::QueueTimer timer{hwnd, timerId, period, platform::SteadyClock::now() + std::chrono::milliseconds(period),
+                               proc};
     if (!platform::AddTimer(*owner, timer)) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
@@ -82,7 +87,8 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc) {
     return timerId ? timerId : 1;
 }
 
-BOOL KillTimer(HWND hwnd, UINT_PTR id) {
+BOOL KillTimer(HWND hwnd, UINT_PTR id)
+{
     auto& self = platform::CurrentThread();
     if (self.killed) return FALSE;
     std::shared_ptr<platform::ThreadRecord> owner;

@@ -104,7 +104,7 @@ constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
 constexpr HRESULT HRESULT_FROM_WIN32(DWORD error)
 {
     return error == 0 || static_cast<HRESULT>(error) < 0 ? static_cast<HRESULT>(error)
-                                                          : static_cast<HRESULT>((error & 0xFFFFu) | 0x80070000u);
+                                                         : static_cast<HRESULT>((error & 0xFFFFu) | 0x80070000u);
 }
 constexpr bool FAILED(HRESULT hr) { return hr < 0; }
 

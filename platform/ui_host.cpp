@@ -29,14 +29,22 @@ UiHost& QuietHost()
 const char* ButtonName(int id)
 {
     switch (id) {
-    case IDOK: return "OK";
-    case IDCANCEL: return "Cancel";
-    case IDABORT: return "Abort";
-    case IDRETRY: return "Retry";
-    case IDIGNORE: return "Ignore";
-    case IDYES: return "Yes";
-    case IDNO: return "No";
-    default: return "?";
+        case IDOK:
+            return "OK";
+        case IDCANCEL:
+            return "Cancel";
+        case IDABORT:
+            return "Abort";
+        case IDRETRY:
+            return "Retry";
+        case IDIGNORE:
+            return "Ignore";
+        case IDYES:
+            return "Yes";
+        case IDNO:
+            return "No";
+        default:
+            return "?";
     }
 }
 
@@ -96,12 +104,24 @@ MessageBoxButtons ButtonsOf(UINT flags)
         for (int id : ids) b.ids[b.count++] = id;
     };
     switch (flags & MB_TYPEMASK) {
-    case MB_OKCANCEL: set({IDOK, IDCANCEL}); break;
-    case MB_ABORTRETRYIGNORE: set({IDABORT, IDRETRY, IDIGNORE}); break;
-    case MB_YESNOCANCEL: set({IDYES, IDNO, IDCANCEL}); break;
-    case MB_YESNO: set({IDYES, IDNO}); break;
-    case MB_RETRYCANCEL: set({IDRETRY, IDCANCEL}); break;
-    default: set({IDOK}); break;
+        case MB_OKCANCEL:
+            set({IDOK, IDCANCEL});
+            break;
+        case MB_ABORTRETRYIGNORE:
+            set({IDABORT, IDRETRY, IDIGNORE});
+            break;
+        case MB_YESNOCANCEL:
+            set({IDYES, IDNO, IDCANCEL});
+            break;
+        case MB_YESNO:
+            set({IDYES, IDNO});
+            break;
+        case MB_RETRYCANCEL:
+            set({IDRETRY, IDCANCEL});
+            break;
+        default:
+            set({IDOK});
+            break;
     }
     int chosen = static_cast<int>((flags & MB_DEFMASK) >> 8);
     b.defaultIndex = chosen < b.count ? chosen : 0;
@@ -117,8 +137,7 @@ TerminalUiHost::TerminalUiHost() : TerminalUiHost(stdin, stderr, isatty(fileno(s
 
 TerminalUiHost::TerminalUiHost(std::FILE* in, std::FILE* out, bool interactive)
     : m_in(in), m_out(out), m_interactive(interactive && in != nullptr)
-{
-}
+{}
 
 int TerminalUiHost::MessageBox(HWND, std::u16string_view text, std::u16string_view caption, UINT flags)
 {

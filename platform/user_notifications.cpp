@@ -36,7 +36,8 @@ constexpr DWORD kAllActions = PUN_LED | PUN_VIBRATE | PUN_DIALOG | PUN_SOUND | P
 class Database {
 public:
     explicit Database(HANDLE handle) : handle_(handle) {}
-    ~Database() {
+    ~Database()
+    {
         if (ok()) {
             DWORD error = GetLastError();  // closing must not hide the call's own error
             CloseHandle(handle_);
@@ -56,7 +57,8 @@ private:
 // Opens the notification database, making it first when `create` is set.
 // Another process may create it at the same moment: a taken name means it
 // exists now, so it is opened again.
-HANDLE OpenNotifications(bool create) {
+HANDLE OpenNotifications(bool create)
+{
     CEOID oid = 0;
     HANDLE db = CeOpenDatabaseEx(nullptr, &oid, kDatabaseName, 0, 0, nullptr);
     if (db != INVALID_HANDLE_VALUE || !create || GetLastError() != ERROR_FILE_NOT_FOUND) return db;
@@ -71,7 +73,8 @@ HANDLE OpenNotifications(bool create) {
 }
 
 // The OID a notification handle carries; nullopt for values no OID can have.
-std::optional<CEOID> OidOf(HANDLE notification) {
+std::optional<CEOID> OidOf(HANDLE notification)
+{
     auto value = reinterpret_cast<std::uintptr_t>(notification);
     if (value == 0 || value > 0xFFFFFFFFu) return std::nullopt;
     return static_cast<CEOID>(value);
@@ -81,13 +84,15 @@ HANDLE HandleOf(CEOID oid) { return reinterpret_cast<HANDLE>(static_cast<std::ui
 
 // Moves db to the notification's record. A missing record, or one of another
 // database, means the handle names no notification.
-bool SeekNotification(HANDLE db, CEOID oid) {
+bool SeekNotification(HANDLE db, CEOID oid)
+{
     if (CeSeekDatabase(db, CEDB_SEEK_CEOID, oid, nullptr) == oid) return true;
     if (GetLastError() == ERROR_NOT_FOUND) SetLastError(ERROR_INVALID_HANDLE);
     return false;
 }
 
-bool IsAllZero(const SYSTEMTIME& st) {
+bool IsAllZero(const SYSTEMTIME& st)
+{
     static const SYSTEMTIME zero{};
     return std::memcmp(&st, &zero, sizeof st) == 0;
 }
@@ -107,7 +112,8 @@ struct Request {
 
 // Checks the arguments of a set call; sets ERROR_INVALID_PARAMETER and
 // returns nullopt when they are not acceptable.
-std::optional<Request> Check(const CE_NOTIFICATION_TRIGGER* trigger, const CE_USER_NOTIFICATION* notification) {
+std::optional<Request> Check(const CE_NOTIFICATION_TRIGGER* trigger, const CE_USER_NOTIFICATION* notification)
+{
     auto invalid = [] {
         SetLastError(ERROR_INVALID_PARAMETER);
         return std::nullopt;
@@ -132,7 +138,8 @@ std::optional<Request> Check(const CE_NOTIFICATION_TRIGGER* trigger, const CE_US
         case CNT_CLASSICTIME:
             if (!notification) return invalid();
             break;
-        default: return invalid();
+        default:
+            return invalid();
     }
     if (!SystemTimeToFileTime(&trigger->stStartTime, &r.start)) return invalid();
     if (IsAllZero(trigger->stEndTime)) {
@@ -144,30 +151,38 @@ std::optional<Request> Check(const CE_NOTIFICATION_TRIGGER* trigger, const CE_US
     return r;
 }
 
-CEPROPVAL Number(CEPROPID id, DWORD value) {
+CEPROPVAL Number(CEPROPID id, DWORD value)
+{
     CEPROPVAL p{};
     p.propid = id;
     p.val.ulVal = value;
     return p;
 }
 
-CEPROPVAL Text(CEPROPID id, LPCWSTR text) {
+CEPROPVAL Text(CEPROPID id, LPCWSTR text)
+{
     CEPROPVAL p{};
     p.propid = id;
-    if (text) p.val.lpwstr = const_cast<LPWSTR>(text);
-    else p.wFlags = CEDB_PROPDELETE;
+    if (text)
+        p.val.lpwstr = const_cast<LPWSTR>(text);
+    else
+        p.wFlags = CEDB_PROPDELETE;
     return p;
 }
 
-CEPROPVAL Time(CEPROPID id, const FILETIME& time, bool present) {
+CEPROPVAL Time(CEPROPID id, const FILETIME& time, bool present)
+{
     CEPROPVAL p{};
     p.propid = id;
-    if (present) p.val.filetime = time;
-    else p.wFlags = CEDB_PROPDELETE;
+    if (present)
+        p.val.filetime = time;
+    else
+        p.wFlags = CEDB_PROPDELETE;
     return p;
 }
 
-CEPROPVAL Absent(CEPROPID id) {
+CEPROPVAL Absent(CEPROPID id)
+{
     CEPROPVAL p{};
     p.propid = id;
     p.wFlags = CEDB_PROPDELETE;
@@ -176,15 +191,12 @@ CEPROPVAL Absent(CEPROPID id) {
 
 // Every property of the record. Those the request lacks are flagged for
 // deletion, so that a replaced notification keeps nothing of the old one.
-std::vector<CEPROPVAL> PropertiesOf(const Request& r) {
+std::vector<CEPROPVAL> PropertiesOf(const Request& r)
+{
     bool timed = IsTimed(r.type);
     std::vector<CEPROPVAL> props{
-        Number(kPropType, r.type),
-        Number(kPropEvent, r.event),
-        Text(kPropApplication, r.application),
-        Text(kPropArguments, r.arguments),
-        Time(kPropStart, r.start, timed),
-        Time(kPropEnd, r.end, timed),
+        Number(kPropType, r.type),         Number(kPropEvent, r.event),      Text(kPropApplication, r.application),
+        Text(kPropArguments, r.arguments), Time(kPropStart, r.start, timed), Time(kPropEnd, r.end, timed),
     };
     if (const CE_USER_NOTIFICATION* n = r.notification) {
         props.push_back(Number(kPropActions, n->ActionFlags));
@@ -200,7 +212,8 @@ std::vector<CEPROPVAL> PropertiesOf(const Request& r) {
     return props;
 }
 
-HANDLE Store(HANDLE existing, const Request& request) {
+HANDLE Store(HANDLE existing, const Request& request)
+{
     std::optional<CEOID> target;
     if (existing) {
         target = OidOf(existing);
@@ -234,25 +247,30 @@ public:
     Record(const Record&) = delete;
     Record& operator=(const Record&) = delete;
 
-    bool Read(HANDLE db) {
+    bool Read(HANDLE db)
+    {
         DWORD size = 0;
         return CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count_, nullptr, &block_, &size) != 0;
     }
-    const CEPROPVAL* Find(CEPROPID id) const {
+    const CEPROPVAL* Find(CEPROPID id) const
+    {
         const auto* props = reinterpret_cast<const CEPROPVAL*>(block_);
         for (WORD i = 0; i < count_; ++i)
             if (props[i].propid == id && !(props[i].wFlags & CEDB_PROPNOTFOUND)) return &props[i];
         return nullptr;
     }
-    DWORD Number(CEPROPID id) const {
+    DWORD Number(CEPROPID id) const
+    {
         const CEPROPVAL* p = Find(id);
         return p ? p->val.ulVal : 0;
     }
-    LPCWSTR Text(CEPROPID id) const {
+    LPCWSTR Text(CEPROPID id) const
+    {
         const CEPROPVAL* p = Find(id);
         return p ? p->val.lpwstr : nullptr;
     }
-    SYSTEMTIME Time(CEPROPID id) const {
+    SYSTEMTIME Time(CEPROPID id) const
+    {
         SYSTEMTIME st{};
         if (const CEPROPVAL* p = Find(id)) FileTimeToSystemTime(&p->val.filetime, &st);
         return st;
@@ -263,7 +281,10 @@ private:
     WORD count_ = 0;
 };
 
-constexpr std::size_t AlignUp(std::size_t n, std::size_t alignment) { return (n + alignment - 1) / alignment * alignment; }
+constexpr std::size_t AlignUp(std::size_t n, std::size_t alignment)
+{
+    return (n + alignment - 1) / alignment * alignment;
+}
 
 // Lays out the header, the trigger, the user notification and the strings in
 // one buffer. Run first without a buffer to measure, then with one to fill.
@@ -272,14 +293,16 @@ public:
     explicit InfoWriter(BYTE* buffer) : buffer_(buffer) {}
 
     template <class T>
-    T* Place() {
+    T* Place()
+    {
         size_ = AlignUp(size_, alignof(T));
         T* at = buffer_ ? reinterpret_cast<T*>(buffer_ + size_) : nullptr;
         if (at) *at = T{};
         size_ += sizeof(T);
         return at;
     }
-    LPWSTR Copy(LPCWSTR text) {
+    LPWSTR Copy(LPCWSTR text)
+    {
         if (!text) return nullptr;
         size_ = AlignUp(size_, alignof(WCHAR));
         std::size_t bytes = (wcslen(text) + 1) * sizeof(WCHAR);
@@ -295,7 +318,8 @@ private:
     std::size_t size_ = 0;
 };
 
-DWORD StatusOf(const Record& record) {
+DWORD StatusOf(const Record& record)
+{
     const CEPROPVAL* start = record.Find(kPropStart);
     if (!start || !IsTimed(record.Number(kPropType))) return 0;
     SYSTEMTIME local{};
@@ -306,7 +330,8 @@ DWORD StatusOf(const Record& record) {
 }
 
 // Writes (or, with a null buffer, measures) the information of a record.
-std::size_t WriteInfo(const Record& record, HANDLE notification, BYTE* buffer) {
+std::size_t WriteInfo(const Record& record, HANDLE notification, BYTE* buffer)
+{
     InfoWriter out(buffer);
     auto* header = out.Place<CE_NOTIFICATION_INFO_HEADER>();
     auto* trigger = out.Place<CE_NOTIFICATION_TRIGGER>();
@@ -343,7 +368,8 @@ std::size_t WriteInfo(const Record& record, HANDLE notification, BYTE* buffer) {
 
 // Opens the database at the notification's record; a store without the
 // database holds no notification.
-bool OpenAt(Database& db, std::optional<CEOID> oid) {
+bool OpenAt(Database& db, std::optional<CEOID> oid)
+{
     if (!oid) {
         SetLastError(ERROR_INVALID_HANDLE);
         return false;
@@ -357,8 +383,8 @@ bool OpenAt(Database& db, std::optional<CEOID> oid) {
 
 }  // namespace
 
-HANDLE CeSetUserNotification(HANDLE existing, LPCWSTR application, SYSTEMTIME* time,
-                             CE_USER_NOTIFICATION* notification) {
+HANDLE CeSetUserNotification(HANDLE existing, LPCWSTR application, SYSTEMTIME* time, CE_USER_NOTIFICATION* notification)
+{
     if (!time) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
@@ -372,14 +398,15 @@ HANDLE CeSetUserNotification(HANDLE existing, LPCWSTR application, SYSTEMTIME* t
     return CeSetUserNotificationEx(existing, &trigger, notification);
 }
 
-HANDLE CeSetUserNotificationEx(HANDLE existing, CE_NOTIFICATION_TRIGGER* trigger,
-                               CE_USER_NOTIFICATION* notification) {
+HANDLE CeSetUserNotificationEx(HANDLE existing, CE_NOTIFICATION_TRIGGER* trigger, CE_USER_NOTIFICATION* notification)
+{
     std::optional<Request> request = Check(trigger, notification);
     if (!request) return nullptr;
     return Store(existing, *request);
 }
 
-BOOL CeGetUserNotification(HANDLE notification, UINT bufferSize, UINT* bytesNeeded, BYTE* buffer) {
+BOOL CeGetUserNotification(HANDLE notification, UINT bufferSize, UINT* bytesNeeded, BYTE* buffer)
+{
     if (!bytesNeeded || (bufferSize && !buffer) ||
         reinterpret_cast<std::uintptr_t>(buffer) % alignof(CE_NOTIFICATION_INFO_HEADER)) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -390,7 +417,8 @@ BOOL CeGetUserNotification(HANDLE notification, UINT bufferSize, UINT* bytesNeed
     if (!OpenAt(db, oid)) return FALSE;
     Record record;
     if (!record.Read(db.get())) {
-        if (GetLastError() == ERROR_NOT_FOUND || GetLastError() == ERROR_KEY_DELETED) SetLastError(ERROR_INVALID_HANDLE);
+        if (GetLastError() == ERROR_NOT_FOUND || GetLastError() == ERROR_KEY_DELETED)
+            SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
     std::size_t needed = WriteInfo(record, notification, nullptr);
@@ -403,7 +431,8 @@ BOOL CeGetUserNotification(HANDLE notification, UINT bufferSize, UINT* bytesNeed
     return TRUE;
 }
 
-BOOL CeClearUserNotification(HANDLE notification) {
+BOOL CeClearUserNotification(HANDLE notification)
+{
     std::optional<CEOID> oid = OidOf(notification);
     Database db(oid ? OpenNotifications(false) : INVALID_HANDLE_VALUE);
     if (!OpenAt(db, oid)) return FALSE;
@@ -414,7 +443,8 @@ BOOL CeClearUserNotification(HANDLE notification) {
     return TRUE;
 }
 
-BOOL CeGetUserNotificationHandles(HANDLE* buffer, DWORD count, DWORD* needed) {
+BOOL CeGetUserNotificationHandles(HANDLE* buffer, DWORD count, DWORD* needed)
+{
     if (!needed || (count && !buffer)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;

@@ -114,8 +114,7 @@ HANDLE CeSetUserNotification(HANDLE existing, LPCWSTR application, SYSTEMTIME* t
 // An end time of all zeros means the start time (for CNT_PERIOD too, which
 // then fails unless the end is valid). The user notification may be null for
 // CNT_EVENT and CNT_TIME; its ActionFlags may only hold PUN_* bits.
-HANDLE CeSetUserNotificationEx(HANDLE existing, CE_NOTIFICATION_TRIGGER* trigger,
-                               CE_USER_NOTIFICATION* notification);
+HANDLE CeSetUserNotificationEx(HANDLE existing, CE_NOTIFICATION_TRIGGER* trigger, CE_USER_NOTIFICATION* notification);
 
 // Fills `buffer` with a CE_NOTIFICATION_INFO_HEADER followed by the trigger,
 // the user notification and the strings they point to. *bytesNeeded

@@ -15,8 +15,8 @@ std::string WideToUtf8(std::u16string_view s)
     out.resize(s.size() * 3);
     int32_t length = 0;
     UErrorCode err = U_ZERO_ERROR;
-    u_strToUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &length, s.data(),
-                       static_cast<int32_t>(s.size()), 0xFFFD, nullptr, &err);
+    u_strToUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &length, s.data(), static_cast<int32_t>(s.size()),
+                       0xFFFD, nullptr, &err);
     out.resize(U_SUCCESS(err) || err == U_STRING_NOT_TERMINATED_WARNING ? static_cast<size_t>(length) : 0);
     return out;
 }

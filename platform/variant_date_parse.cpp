@@ -58,9 +58,9 @@ std::u16string Trimmed(std::u16string_view s)
 // Every word the text may hold, longest first so that "June" wins over "Jun".
 std::vector<Name> NamesOf(const LocaleData& data)
 {
-    static const char16_t* const kEnglishMonths[] = {u"january", u"february", u"march",     u"april",
-                                                     u"may",     u"june",     u"july",      u"august",
-                                                     u"september", u"october", u"november", u"december"};
+    static const char16_t* const kEnglishMonths[] = {u"january",   u"february", u"march",    u"april",
+                                                     u"may",       u"june",     u"july",     u"august",
+                                                     u"september", u"october",  u"november", u"december"};
     static const char16_t* const kEnglishDays[] = {u"sunday",   u"monday", u"tuesday", u"wednesday",
                                                    u"thursday", u"friday", u"saturday"};
     std::vector<Name> names;
@@ -79,8 +79,8 @@ std::vector<Name> NamesOf(const LocaleData& data)
     add(u"pm", Kind::Pm, 0);
     for (int m = 0; m < 12; ++m) {
         size_t i = static_cast<size_t>(m);
-        for (const auto* list : {&data.monthNames, &data.abbrevMonthNames, &data.monthNamesInDate,
-                                 &data.abbrevMonthNamesInDate})
+        for (const auto* list :
+             {&data.monthNames, &data.abbrevMonthNames, &data.monthNamesInDate, &data.abbrevMonthNamesInDate})
             add((*list)[i], Kind::Month, m + 1);
         add(kEnglishMonths[i], Kind::Month, m + 1);
         add(std::u16string_view(kEnglishMonths[i]).substr(0, 3), Kind::Month, m + 1);
@@ -116,8 +116,9 @@ public:
                 size_t start = i;
                 while (i < text.size() && text[i] >= u'0' && text[i] <= u'9') ++i;
                 if (i - start > 9) return std::nullopt;
-                tokens.push_back({Kind::Number, std::stoi(std::string(text.begin() + static_cast<std::ptrdiff_t>(start),
-                                                                      text.begin() + static_cast<std::ptrdiff_t>(i))),
+                tokens.push_back({Kind::Number,
+                                  std::stoi(std::string(text.begin() + static_cast<std::ptrdiff_t>(start),
+                                                        text.begin() + static_cast<std::ptrdiff_t>(i))),
                                   static_cast<int>(i - start)});
             } else if (c == u':' || Matches(text, i, timeSeparator_)) {
                 i += c == u':' ? 1 : timeSeparator_.size();
@@ -299,26 +300,26 @@ HRESULT Parse(std::u16string_view text, const LocaleData& data, int order, SYSTE
     std::vector<const Token*> numbers;
     for (const Token& t : tokens) {
         switch (t.kind) {
-        case Kind::Number:
-            if (!t.used) numbers.push_back(&t);
-            break;
-        case Kind::TimeSeparator:
-            if (!t.used) return kMismatch;
-            break;
-        case Kind::Am:
-        case Kind::Pm:
-            ++designators;
-            pm = t.kind == Kind::Pm;
-            break;
-        case Kind::Month:
-            ++months;
-            monthName = t.value;
-            break;
-        case Kind::DayName:
-            ++dayNames;
-            break;
-        case Kind::DateSeparator:
-            break;
+            case Kind::Number:
+                if (!t.used) numbers.push_back(&t);
+                break;
+            case Kind::TimeSeparator:
+                if (!t.used) return kMismatch;
+                break;
+            case Kind::Am:
+            case Kind::Pm:
+                ++designators;
+                pm = t.kind == Kind::Pm;
+                break;
+            case Kind::Month:
+                ++months;
+                monthName = t.value;
+                break;
+            case Kind::DayName:
+                ++dayNames;
+                break;
+            case Kind::DateSeparator:
+                break;
         }
     }
     if (designators > 1 || months > 1 || dayNames > 1) return kMismatch;
@@ -343,8 +344,14 @@ HRESULT Parse(std::u16string_view text, const LocaleData& data, int order, SYSTE
         return kMismatch;  // only a day name
     }
     Time t = time.value_or(Time{});
-    st = SYSTEMTIME{static_cast<WORD>(date.year), static_cast<WORD>(date.month), 0, static_cast<WORD>(date.day),
-                    static_cast<WORD>(t.hour), static_cast<WORD>(t.minute), static_cast<WORD>(t.second), 0};
+    st = SYSTEMTIME{static_cast<WORD>(date.year),
+                    static_cast<WORD>(date.month),
+                    0,
+                    static_cast<WORD>(date.day),
+                    static_cast<WORD>(t.hour),
+                    static_cast<WORD>(t.minute),
+                    static_cast<WORD>(t.second),
+                    0};
     return S_OK;
 }
 

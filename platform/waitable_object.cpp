@@ -10,16 +10,19 @@
 
 namespace platform {
 
-std::mutex& KernelLock() {
+std::mutex& KernelLock()
+{
     static auto* lock = new std::mutex;  // never destroyed: see the handle table
     return *lock;
 }
 
-void WaitableObject::RemoveWaiterLocked(WaitBlock* block) {
+void WaitableObject::RemoveWaiterLocked(WaitBlock* block)
+{
     std::erase_if(waiters_, [block](const Waiter& w) { return w.block == block; });
 }
 
-void WaitableObject::OfferLocked() {
+void WaitableObject::OfferLocked()
+{
     for (auto& w : waiters_) {
         if (w.block->granted >= 0 || w.block->thread->killed) continue;
         bool abandoned = false;
@@ -32,18 +35,20 @@ void WaitableObject::OfferLocked() {
 
 namespace {
 
-DWORD Outcome(const WaitBlock& block) {
+DWORD Outcome(const WaitBlock& block)
+{
     return static_cast<DWORD>(block.granted) + (block.abandoned ? WAIT_ABANDONED_0 : WAIT_OBJECT_0);
 }
 
 // Registration of one wait with its objects, undone on every way out.
 class WaitRegistration {
 public:
-    WaitRegistration(ThreadRecord& self, std::span<const std::shared_ptr<WaitableObject>> objects)
-        : objects_(objects) {
+    WaitRegistration(ThreadRecord& self, std::span<const std::shared_ptr<WaitableObject>> objects) : objects_(objects)
+    {
         block_.thread = &self;
     }
-    ~WaitRegistration() {
+    ~WaitRegistration()
+    {
         if (!registered_) return;
         std::lock_guard lock(KernelLock());
         UnregisterLocked();
@@ -51,7 +56,8 @@ public:
 
     // With KernelLock held: the outcome when the wait is satisfied now, else
     // registers (once) and returns nullopt.
-    std::optional<DWORD> PollLocked() {
+    std::optional<DWORD> PollLocked()
+    {
         if (block_.granted >= 0) return Outcome(block_);
         for (size_t i = 0; i < objects_.size(); ++i) {
             bool abandoned = false;
@@ -70,7 +76,8 @@ public:
 
     // Ends the wait with `result` unless an object was granted meanwhile (the
     // grant consumed it, so it must be reported).
-    DWORD Finish(DWORD result) {
+    DWORD Finish(DWORD result)
+    {
         std::lock_guard lock(KernelLock());
         UnregisterLocked();
         if (block_.granted >= 0) {
@@ -80,14 +87,16 @@ public:
         return result;
     }
 
-    SteadyClock::time_point PollTimeLocked(SteadyClock::time_point until) const {
+    SteadyClock::time_point PollTimeLocked(SteadyClock::time_point until) const
+    {
         for (auto& object : objects_)
             if (auto interval = object->PollIntervalLocked()) until = std::min(until, SteadyClock::now() + *interval);
         return until;
     }
 
 private:
-    void UnregisterLocked() {
+    void UnregisterLocked()
+    {
         if (!registered_) return;
         for (auto& object : objects_) object->RemoveWaiterLocked(&block_);
         registered_ = false;
@@ -101,7 +110,8 @@ private:
 }  // namespace
 
 DWORD WaitForObjects(ThreadRecord& self, std::span<const std::shared_ptr<WaitableObject>> objects, DWORD ms,
-                     const QueueWatch* queue) {
+                     const QueueWatch* queue)
+{
     if (CheckPoint(self)) return WAIT_FAILED;
     const auto deadline = DeadlineAfter(ms);
     const auto inputResult = static_cast<DWORD>(WAIT_OBJECT_0 + objects.size());

@@ -14,7 +14,8 @@ namespace {
 
 // The waitable objects behind the handles; false (ERROR_INVALID_HANDLE) when
 // one is not a waitable handle.
-bool ResolveWaitables(DWORD count, const HANDLE* handles, std::vector<std::shared_ptr<WaitableObject>>* out) {
+bool ResolveWaitables(DWORD count, const HANDLE* handles, std::vector<std::shared_ptr<WaitableObject>>* out)
+{
     for (DWORD i = 0; i < count; ++i) {
         std::shared_ptr<WaitableObject> object;
         if (handles[i] == GetCurrentThread())
@@ -32,7 +33,8 @@ bool ResolveWaitables(DWORD count, const HANDLE* handles, std::vector<std::share
 
 }  // namespace
 
-size_t WaitingThreadCount(HANDLE handle) {
+size_t WaitingThreadCount(HANDLE handle)
+{
     auto object = LookupHandleAs<WaitableObject>(handle);
     if (!object) return 0;
     std::lock_guard lock(KernelLock());
@@ -41,11 +43,13 @@ size_t WaitingThreadCount(HANDLE handle) {
 
 }  // namespace platform
 
-DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds)
+{
     return WaitForMultipleObjects(1, &handle, FALSE, milliseconds);
 }
 
-DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds) {
+DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds)
+{
     auto& self = platform::CurrentThread();
     if (platform::CheckPoint(self)) return WAIT_FAILED;
     if (count == 0 || count > MAXIMUM_WAIT_OBJECTS || !handles || waitAll) {
@@ -57,8 +61,8 @@ DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, D
     return platform::WaitForObjects(self, objects, milliseconds, nullptr);
 }
 
-DWORD MsgWaitForMultipleObjectsEx(DWORD count, const HANDLE* handles, DWORD milliseconds, DWORD wakeMask,
-                                  DWORD flags) {
+DWORD MsgWaitForMultipleObjectsEx(DWORD count, const HANDLE* handles, DWORD milliseconds, DWORD wakeMask, DWORD flags)
+{
     auto& self = platform::CurrentThread();
     if (platform::CheckPoint(self)) return WAIT_FAILED;
     if (count >= MAXIMUM_WAIT_OBJECTS || (count > 0 && !handles) || (flags & MWMO_WAITALL)) {
@@ -72,7 +76,7 @@ DWORD MsgWaitForMultipleObjectsEx(DWORD count, const HANDLE* handles, DWORD mill
     return platform::WaitForObjects(self, objects, milliseconds, &watch);
 }
 
-DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
-                                DWORD wakeMask) {
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds, DWORD wakeMask)
+{
     return MsgWaitForMultipleObjectsEx(count, handles, milliseconds, wakeMask, waitAll ? MWMO_WAITALL : 0);
 }

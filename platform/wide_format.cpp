@@ -55,7 +55,8 @@ struct Directive {
 // it with '-'), or zeros when zeroPad is set.
 class Field {
 public:
-    Field(Output& out, const Directive& directive, size_t length) : m_out(out), m_directive(directive), m_length(length) {}
+    Field(Output& out, const Directive& directive, size_t length) : m_out(out), m_directive(directive), m_length(length)
+    {}
     void Before(bool zeroPad = false)
     {
         if (!m_directive.left && !zeroPad) m_out.Repeat(u' ', Padding());
@@ -72,7 +73,8 @@ public:
 private:
     size_t Padding() const
     {
-        return m_directive.width > 0 && static_cast<size_t>(m_directive.width) > m_length ? m_directive.width - m_length : 0;
+        return m_directive.width > 0 && static_cast<size_t>(m_directive.width) > m_length ? m_directive.width - m_length
+                                                                                          : 0;
     }
     Output& m_out;
     const Directive& m_directive;
@@ -84,10 +86,18 @@ void FormatInteger(Output& out, const Directive& directive, ULONGLONG magnitude,
     unsigned base = 10;
     bool upper = false;
     switch (directive.conversion) {
-    case u'o': base = 8; break;
-    case u'x': base = 16; break;
-    case u'X': base = 16; upper = true; break;
-    default: break;
+        case u'o':
+            base = 8;
+            break;
+        case u'x':
+            base = 16;
+            break;
+        case u'X':
+            base = 16;
+            upper = true;
+            break;
+        default:
+            break;
     }
     WCHAR digits[72];
     int n = 0;
@@ -103,9 +113,12 @@ void FormatInteger(Output& out, const Directive& directive, ULONGLONG magnitude,
 
     WCHAR prefix[2];
     int prefixLength = 0;
-    if (isSigned && negative) prefix[prefixLength++] = u'-';
-    else if (isSigned && directive.plus) prefix[prefixLength++] = u'+';
-    else if (isSigned && directive.space) prefix[prefixLength++] = u' ';
+    if (isSigned && negative)
+        prefix[prefixLength++] = u'-';
+    else if (isSigned && directive.plus)
+        prefix[prefixLength++] = u'+';
+    else if (isSigned && directive.space)
+        prefix[prefixLength++] = u' ';
     if (directive.alternate && base == 16 && n > 0 && !(n == 1 && digits[0] == u'0')) {
         prefix[prefixLength++] = u'0';
         prefix[prefixLength++] = upper ? u'X' : u'x';
@@ -201,20 +214,28 @@ void FormatFloat(Output& out, const Directive& directive, ArgList& args)
 ULONGLONG FetchUnsigned(Size size, ArgList& args)
 {
     switch (size) {
-    case Size::Char: return static_cast<unsigned char>(va_arg(args.ap, int));
-    case Size::Short: return static_cast<unsigned short>(va_arg(args.ap, int));
-    case Size::Long64: return va_arg(args.ap, unsigned long long);
-    default: return static_cast<unsigned int>(va_arg(args.ap, int));
+        case Size::Char:
+            return static_cast<unsigned char>(va_arg(args.ap, int));
+        case Size::Short:
+            return static_cast<unsigned short>(va_arg(args.ap, int));
+        case Size::Long64:
+            return va_arg(args.ap, unsigned long long);
+        default:
+            return static_cast<unsigned int>(va_arg(args.ap, int));
     }
 }
 
 LONGLONG FetchSigned(Size size, ArgList& args)
 {
     switch (size) {
-    case Size::Char: return static_cast<signed char>(va_arg(args.ap, int));
-    case Size::Short: return static_cast<short>(va_arg(args.ap, int));
-    case Size::Long64: return va_arg(args.ap, long long);
-    default: return va_arg(args.ap, int);
+        case Size::Char:
+            return static_cast<signed char>(va_arg(args.ap, int));
+        case Size::Short:
+            return static_cast<short>(va_arg(args.ap, int));
+        case Size::Long64:
+            return va_arg(args.ap, long long);
+        default:
+            return va_arg(args.ap, int);
     }
 }
 
@@ -223,12 +244,18 @@ LONGLONG FetchSigned(Size size, ArgList& args)
 const WCHAR* ParseSpec(const WCHAR* p, Directive& directive, ArgList& args)
 {
     for (;; ++p) {
-        if (*p == u'-') directive.left = true;
-        else if (*p == u'+') directive.plus = true;
-        else if (*p == u' ') directive.space = true;
-        else if (*p == u'0') directive.zero = true;
-        else if (*p == u'#') directive.alternate = true;
-        else break;
+        if (*p == u'-')
+            directive.left = true;
+        else if (*p == u'+')
+            directive.plus = true;
+        else if (*p == u' ')
+            directive.space = true;
+        else if (*p == u'0')
+            directive.zero = true;
+        else if (*p == u'#')
+            directive.alternate = true;
+        else
+            break;
     }
     if (*p == u'*') {
         int w = va_arg(args.ap, int);
@@ -239,7 +266,8 @@ const WCHAR* ParseSpec(const WCHAR* p, Directive& directive, ArgList& args)
         directive.width = w;
         ++p;
     } else {
-        for (; *p >= u'0' && *p <= u'9'; ++p) directive.width = directive.width < 100000000 ? directive.width * 10 + (*p - u'0') : directive.width;
+        for (; *p >= u'0' && *p <= u'9'; ++p)
+            directive.width = directive.width < 100000000 ? directive.width * 10 + (*p - u'0') : directive.width;
     }
     if (*p == u'.') {
         ++p;
@@ -250,7 +278,8 @@ const WCHAR* ParseSpec(const WCHAR* p, Directive& directive, ArgList& args)
             ++p;
         } else {
             for (; *p >= u'0' && *p <= u'9'; ++p)
-                directive.precision = directive.precision < 100000000 ? directive.precision * 10 + (*p - u'0') : directive.precision;
+                directive.precision =
+                    directive.precision < 100000000 ? directive.precision * 10 + (*p - u'0') : directive.precision;
         }
     }
     if (p[0] == u'I' && p[1] == u'6' && p[2] == u'4') {
@@ -301,55 +330,57 @@ size_t FormatWide(WCHAR* buf, size_t capacity, WideFormatDialect dialect, const 
         p = ParseSpec(p + 1, directive, args);
         directive.conversion = *p;
         switch (*p) {
-        case 0:
-            --p;  // a '%' at the very end prints nothing
-            break;
-        case u'd':
-        case u'i': {
-            LONGLONG v = FetchSigned(directive.size, args);
-            ULONGLONG magnitude = v < 0 ? 0 - static_cast<ULONGLONG>(v) : static_cast<ULONGLONG>(v);
-            FormatInteger(out, directive, magnitude, v < 0, true);
-            break;
-        }
-        case u'u':
-        case u'o':
-        case u'x':
-        case u'X':
-            FormatInteger(out, directive, FetchUnsigned(directive.size, args), false, false);
-            break;
-        case u'p': {
-            Directive pointer = directive;
-            pointer.conversion = u'X';
-            pointer.precision = static_cast<int>(sizeof(void*) * 2);
-            pointer.alternate = false;
-            FormatInteger(out, pointer, reinterpret_cast<std::uintptr_t>(va_arg(args.ap, void*)), false, false);
-            break;
-        }
-        case u'c':
-        case u'C':
-            FormatChar(out, directive, args);
-            break;
-        case u's':
-        case u'S':
-            FormatString(out, directive, args);
-            break;
-        case u'n':
-            (void)va_arg(args.ap, void*);
-            break;
-        case u'f':
-        case u'F':
-        case u'e':
-        case u'E':
-        case u'g':
-        case u'G':
-        case u'a':
-        case u'A':
-            if (dialect == WideFormatDialect::Crt) FormatFloat(out, directive, args);
-            else out.Put(*p);
-            break;
-        default:
-            out.Put(*p);  // "%%" and unknown conversions print the character
-            break;
+            case 0:
+                --p;  // a '%' at the very end prints nothing
+                break;
+            case u'd':
+            case u'i': {
+                LONGLONG v = FetchSigned(directive.size, args);
+                ULONGLONG magnitude = v < 0 ? 0 - static_cast<ULONGLONG>(v) : static_cast<ULONGLONG>(v);
+                FormatInteger(out, directive, magnitude, v < 0, true);
+                break;
+            }
+            case u'u':
+            case u'o':
+            case u'x':
+            case u'X':
+                FormatInteger(out, directive, FetchUnsigned(directive.size, args), false, false);
+                break;
+            case u'p': {
+                Directive pointer = directive;
+                pointer.conversion = u'X';
+                pointer.precision = static_cast<int>(sizeof(void*) * 2);
+                pointer.alternate = false;
+                FormatInteger(out, pointer, reinterpret_cast<std::uintptr_t>(va_arg(args.ap, void*)), false, false);
+                break;
+            }
+            case u'c':
+            case u'C':
+                FormatChar(out, directive, args);
+                break;
+            case u's':
+            case u'S':
+                FormatString(out, directive, args);
+                break;
+            case u'n':
+                (void)va_arg(args.ap, void*);
+                break;
+            case u'f':
+            case u'F':
+            case u'e':
+            case u'E':
+            case u'g':
+            case u'G':
+            case u'a':
+            case u'A':
+                if (dialect == WideFormatDialect::Crt)
+                    FormatFloat(out, directive, args);
+                else
+                    out.Put(*p);
+                break;
+            default:
+                out.Put(*p);  // "%%" and unknown conversions print the character
+                break;
         }
     }
     va_end(args.ap);

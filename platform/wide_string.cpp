@@ -7,12 +7,12 @@
 
 #include <unicode/uchar.h>
 
+#include <locale.h>
 #include <cerrno>
 #include <climits>
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
-#include <locale.h>
 #include <string>
 
 namespace {
@@ -242,10 +242,7 @@ int wcsncmp(const WCHAR* a, const WCHAR* b, size_t n)
     return 0;
 }
 
-int _wcsicmp(const WCHAR* a, const WCHAR* b)
-{
-    return _wcsnicmp(a, b, static_cast<size_t>(-1));
-}
+int _wcsicmp(const WCHAR* a, const WCHAR* b) { return _wcsnicmp(a, b, static_cast<size_t>(-1)); }
 
 int _wcsnicmp(const WCHAR* a, const WCHAR* b, size_t n)
 {

@@ -52,12 +52,14 @@ public:
     std::unordered_map<DWORD, HWND> active;  // thread id -> its active window
     std::uint64_t nextSerial = 1;
 
-    std::shared_ptr<Window> GetLocked(HWND hwnd) const {
+    std::shared_ptr<Window> GetLocked(HWND hwnd) const
+    {
         std::uint32_t value = HandleValue(hwnd);
         return value ? slots.Lookup(value) : nullptr;
     }
     // Unhooks a window from its parent and frees its handle.
-    void RemoveLocked(Window& w) {
+    void RemoveLocked(Window& w)
+    {
         if (GetLocked(w.handle).get() != &w) return;  // removed already (its thread was killed)
         if (auto parent = GetLocked(w.parent)) std::erase(parent->children, w.handle);
         for (HWND child : w.children)
@@ -69,7 +71,8 @@ public:
     }
 };
 
-WindowTable& Table() {
+WindowTable& Table()
+{
     static auto* table = new WindowTable;  // never destroyed: see the handle table
     return *table;
 }
@@ -77,24 +80,28 @@ WindowTable& Table() {
 HWND ToHwnd(std::uint32_t value) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(value)); }
 
 // The window, or null with ERROR_INVALID_WINDOW_HANDLE set (lock held).
-std::shared_ptr<Window> GetOrFailLocked(HWND hwnd) {
+std::shared_ptr<Window> GetOrFailLocked(HWND hwnd)
+{
     auto w = Table().GetLocked(hwnd);
     if (!w) SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return w;
 }
 
-bool IsDescendantLocked(const WindowTable& table, HWND hwnd, HWND ancestor) {
+bool IsDescendantLocked(const WindowTable& table, HWND hwnd, HWND ancestor)
+{
     for (auto w = table.GetLocked(hwnd); w; w = table.GetLocked(w->parent))
         if (w->handle == ancestor) return true;
     return false;
 }
 
-bool CaseInsensitiveEqual(const std::u16string& a, LPCWSTR b) {
+bool CaseInsensitiveEqual(const std::u16string& a, LPCWSTR b)
+{
     return u_strcasecmp(a.c_str(), b, U_FOLD_CASE_DEFAULT) == 0;
 }
 
 // Reads or writes a window long; `pointerSized` selects 8 or 4 extra bytes.
-LONG_PTR WindowLong(HWND hwnd, int index, bool write, LONG_PTR value, bool pointerSized) {
+LONG_PTR WindowLong(HWND hwnd, int index, bool write, LONG_PTR value, bool pointerSized)
+{
     auto& self = CurrentThread();
     if (write && self.killed) return 0;
     auto& table = Table();
@@ -155,7 +162,8 @@ LONG_PTR WindowLong(HWND hwnd, int index, bool write, LONG_PTR value, bool point
 }
 
 // Calls a window's procedure on the calling thread.
-LRESULT CallOwnProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CallOwnProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
     WindowTarget target;
     if (!FindWindowTarget(hwnd, &target)) return 0;
     return CallWindowProcedure(CurrentThread(), target.proc, hwnd, message, wParam, lParam, false);
@@ -163,7 +171,8 @@ LRESULT CallOwnProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) 
 
 }  // namespace
 
-bool FindWindowTarget(HWND hwnd, WindowTarget* out) {
+bool FindWindowTarget(HWND hwnd, WindowTarget* out)
+{
     auto& table = Table();
     std::lock_guard lock(table.mutex);
     auto w = table.GetLocked(hwnd);
@@ -173,20 +182,23 @@ bool FindWindowTarget(HWND hwnd, WindowTarget* out) {
     return true;
 }
 
-bool IsSameOrDescendant(HWND hwnd, HWND ancestor) {
+bool IsSameOrDescendant(HWND hwnd, HWND ancestor)
+{
     auto& table = Table();
     std::lock_guard lock(table.mutex);
     return IsDescendantLocked(table, hwnd, ancestor);
 }
 
-void ForgetActivation(HWND hwnd) {
+void ForgetActivation(HWND hwnd)
+{
     auto& table = Table();
     std::lock_guard lock(table.mutex);
     if (table.foreground == hwnd) table.foreground = nullptr;
     std::erase_if(table.active, [&](const auto& entry) { return entry.second == hwnd; });
 }
 
-void DestroyWindowsOfThread(ThreadRecord& rec, bool runProcedures) {
+void DestroyWindowsOfThread(ThreadRecord& rec, bool runProcedures)
+{
     auto& table = Table();
     if (runProcedures) {
         // Destroy the thread's top-most windows one by one; each takes its children along.
@@ -220,7 +232,8 @@ using platform::CurrentThread;
 using platform::Table;
 
 HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
-                     int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
+                     int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param)
+{
     auto& self = CurrentThread();
     if (platform::CheckPoint(self)) return nullptr;
     // The system's control classes exist before the first window is made.
@@ -265,7 +278,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
         ++cls->windows;
         if (parentWindow) parentWindow->children.push_back(hwnd);
     }
-    CREATESTRUCTW create{param,  instance, menu, parent, height, width, y, x, static_cast<LONG>(style),
+    CREATESTRUCTW create{param,      instance,  menu,   parent, height, width, y, x, static_cast<LONG>(style),
                          windowName, className, exStyle};
     if (platform::CallOwnProcedure(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
         DestroyWindow(hwnd);
@@ -274,7 +287,8 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     return IsWindow(hwnd) ? hwnd : nullptr;
 }
 
-BOOL DestroyWindow(HWND hwnd) {
+BOOL DestroyWindow(HWND hwnd)
+{
     auto& self = CurrentThread();
     if (self.killed) return FALSE;
     auto& table = Table();
@@ -293,7 +307,8 @@ BOOL DestroyWindow(HWND hwnd) {
     // The handle goes away however the procedures below end.
     struct Finish {
         platform::Window& w;
-        ~Finish() {
+        ~Finish()
+        {
             {
                 std::lock_guard lock(Table().mutex);
                 Table().RemoveLocked(w);
@@ -320,13 +335,15 @@ BOOL DestroyWindow(HWND hwnd) {
     return TRUE;
 }
 
-BOOL IsWindow(HWND hwnd) {
+BOOL IsWindow(HWND hwnd)
+{
     auto& table = Table();
     std::lock_guard lock(table.mutex);
     return table.GetLocked(hwnd) ? TRUE : FALSE;
 }
 
-LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
     switch (message) {
         case WM_SETTEXT: {
             if (CurrentThread().killed) return FALSE;
@@ -367,36 +384,41 @@ LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-LRESULT CallWindowProcW(WNDPROC proc, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CallWindowProcW(WNDPROC proc, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
     if (!proc) return 0;
     return proc(hwnd, message, wParam, lParam);
 }
 
-int GetWindowTextW(HWND hwnd, LPWSTR buffer, int maxCount) {
+int GetWindowTextW(HWND hwnd, LPWSTR buffer, int maxCount)
+{
     if (!buffer || maxCount <= 0) return 0;
     buffer[0] = 0;
     if (!IsWindow(hwnd)) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
     }
-    return static_cast<int>(SendMessageW(hwnd, WM_GETTEXT, static_cast<WPARAM>(maxCount),
-                                         reinterpret_cast<LPARAM>(buffer)));
+    return static_cast<int>(
+        SendMessageW(hwnd, WM_GETTEXT, static_cast<WPARAM>(maxCount), reinterpret_cast<LPARAM>(buffer)));
 }
 
 int GetWindowTextLengthW(HWND hwnd) { return static_cast<int>(SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0)); }
 
-BOOL SetWindowTextW(HWND hwnd, LPCWSTR text) {
+BOOL SetWindowTextW(HWND hwnd, LPCWSTR text)
+{
     return SendMessageW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ? TRUE : FALSE;
 }
 
-HWND GetParent(HWND hwnd) {
+HWND GetParent(HWND hwnd)
+{
     auto& table = Table();
     std::lock_guard lock(table.mutex);
     auto w = platform::GetOrFailLocked(hwnd);
     return w ? w->parent : nullptr;
 }
 
-HWND SetParent(HWND child, HWND newParent) {
+HWND SetParent(HWND child, HWND newParent)
+{
     if (CurrentThread().killed) return nullptr;
     auto& table = Table();
     std::lock_guard lock(table.mutex);
@@ -421,7 +443,8 @@ HWND SetParent(HWND child, HWND newParent) {
     return previous;
 }
 
-HWND GetAncestor(HWND hwnd, UINT flags) {
+HWND GetAncestor(HWND hwnd, UINT flags)
+{
     auto& table = Table();
     std::lock_guard lock(table.mutex);
     auto w = platform::GetOrFailLocked(hwnd);
@@ -439,12 +462,14 @@ HWND GetAncestor(HWND hwnd, UINT flags) {
     }
 }
 
-BOOL IsChild(HWND parent, HWND hwnd) {
+BOOL IsChild(HWND parent, HWND hwnd)
+{
     if (!parent || parent == hwnd) return FALSE;
     return platform::IsSameOrDescendant(hwnd, parent) ? TRUE : FALSE;
 }
 
-DWORD GetWindowThreadProcessId(HWND hwnd, LPDWORD processId) {
+DWORD GetWindowThreadProcessId(HWND hwnd, LPDWORD processId)
+{
     auto& table = Table();
     std::lock_guard lock(table.mutex);
     auto w = platform::GetOrFailLocked(hwnd);
@@ -453,7 +478,8 @@ DWORD GetWindowThreadProcessId(HWND hwnd, LPDWORD processId) {
     return w->owner->id;
 }
 
-HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
+HWND FindWindowW(LPCWSTR className, LPCWSTR windowName)
+{
     auto cls = className ? platform::FindWindowClass(className) : nullptr;
     if (className && !cls) return nullptr;
     auto& table = Table();
@@ -472,7 +498,8 @@ HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
 
 int GetDlgCtrlID(HWND hwnd) { return static_cast<int>(GetWindowLongW(hwnd, GWL_ID)); }
 
-HWND GetDlgItem(HWND parent, int id) {
+HWND GetDlgItem(HWND parent, int id)
+{
     auto& table = Table();
     std::lock_guard lock(table.mutex);
     auto w = platform::GetOrFailLocked(parent);
@@ -483,7 +510,8 @@ HWND GetDlgItem(HWND parent, int id) {
     return nullptr;
 }
 
-int GetClassNameW(HWND hwnd, LPWSTR buffer, int maxCount) {
+int GetClassNameW(HWND hwnd, LPWSTR buffer, int maxCount)
+{
     if (!buffer || maxCount <= 0) return 0;
     auto& table = Table();
     std::lock_guard lock(table.mutex);
@@ -496,15 +524,18 @@ int GetClassNameW(HWND hwnd, LPWSTR buffer, int maxCount) {
 }
 
 LONG_PTR GetWindowLongW(HWND hwnd, int index) { return platform::WindowLong(hwnd, index, false, 0, false); }
-LONG_PTR SetWindowLongW(HWND hwnd, int index, LONG_PTR value) {
+LONG_PTR SetWindowLongW(HWND hwnd, int index, LONG_PTR value)
+{
     return platform::WindowLong(hwnd, index, true, value, false);
 }
 LONG_PTR GetWindowLongPtrW(HWND hwnd, int index) { return platform::WindowLong(hwnd, index, false, 0, true); }
-LONG_PTR SetWindowLongPtrW(HWND hwnd, int index, LONG_PTR value) {
+LONG_PTR SetWindowLongPtrW(HWND hwnd, int index, LONG_PTR value)
+{
     return platform::WindowLong(hwnd, index, true, value, true);
 }
 
-BOOL ShowWindow(HWND hwnd, int command) {
+BOOL ShowWindow(HWND hwnd, int command)
+{
     auto& table = Table();
     std::lock_guard lock(table.mutex);
     auto w = platform::GetOrFailLocked(hwnd);
@@ -517,7 +548,8 @@ BOOL ShowWindow(HWND hwnd, int command) {
     return wasVisible ? TRUE : FALSE;
 }
 
-BOOL IsWindowVisible(HWND hwnd) {
+BOOL IsWindowVisible(HWND hwnd)
+{
     auto& table = Table();
     std::lock_guard lock(table.mutex);
     auto w = table.GetLocked(hwnd);
@@ -527,7 +559,8 @@ BOOL IsWindowVisible(HWND hwnd) {
     return TRUE;
 }
 
-BOOL EnableWindow(HWND hwnd, BOOL enable) {
+BOOL EnableWindow(HWND hwnd, BOOL enable)
+{
     auto& table = Table();
     std::lock_guard lock(table.mutex);
     auto w = platform::GetOrFailLocked(hwnd);
@@ -540,20 +573,23 @@ BOOL EnableWindow(HWND hwnd, BOOL enable) {
     return wasDisabled ? TRUE : FALSE;
 }
 
-BOOL IsWindowEnabled(HWND hwnd) {
+BOOL IsWindowEnabled(HWND hwnd)
+{
     auto& table = Table();
     std::lock_guard lock(table.mutex);
     auto w = table.GetLocked(hwnd);
     return w && !(w->style & WS_DISABLED) ? TRUE : FALSE;
 }
 
-HWND GetForegroundWindow() {
+HWND GetForegroundWindow()
+{
     auto& table = Table();
     std::lock_guard lock(table.mutex);
     return table.foreground;
 }
 
-BOOL SetForegroundWindow(HWND hwnd) {
+BOOL SetForegroundWindow(HWND hwnd)
+{
     auto& table = Table();
     std::lock_guard lock(table.mutex);
     auto w = platform::GetOrFailLocked(hwnd);
@@ -563,7 +599,8 @@ BOOL SetForegroundWindow(HWND hwnd) {
     return TRUE;
 }
 
-HWND GetActiveWindow() {
+HWND GetActiveWindow()
+{
     auto& table = Table();
     DWORD self = CurrentThread().id;
     std::lock_guard lock(table.mutex);
@@ -571,7 +608,8 @@ HWND GetActiveWindow() {
     return it == table.active.end() ? nullptr : it->second;
 }
 
-HWND SetActiveWindow(HWND hwnd) {
+HWND SetActiveWindow(HWND hwnd)
+{
     auto& table = Table();
     DWORD self = CurrentThread().id;
     std::lock_guard lock(table.mutex);

@@ -116,7 +116,8 @@ int GetClassNameW(HWND hwnd, LPWSTR buffer, int maxCount);
 HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
                      int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
 inline HWND CreateWindowW(LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width, int height,
-                          HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
+                          HWND parent, HMENU menu, HINSTANCE instance, LPVOID param)
+{
     return CreateWindowExW(0, className, windowName, style, x, y, width, height, parent, menu, instance, param);
 }
 // Sends WM_DESTROY to the window (its children still exist then), destroys
@@ -161,11 +162,11 @@ LONG_PTR GetWindowLongPtrW(HWND hwnd, int index);
 LONG_PTR SetWindowLongPtrW(HWND hwnd, int index, LONG_PTR value);
 
 // State only: nothing is drawn.
-BOOL ShowWindow(HWND hwnd, int command);  // nonzero when the window was visible before
-BOOL IsWindowVisible(HWND hwnd);  // visible and every ancestor visible
+BOOL ShowWindow(HWND hwnd, int command);    // nonzero when the window was visible before
+BOOL IsWindowVisible(HWND hwnd);            // visible and every ancestor visible
 BOOL EnableWindow(HWND hwnd, BOOL enable);  // nonzero when the window was disabled before
 BOOL IsWindowEnabled(HWND hwnd);
 HWND GetForegroundWindow();
 BOOL SetForegroundWindow(HWND hwnd);  // also makes it its thread's active window
-HWND GetActiveWindow();  // the calling thread's active window
+HWND GetActiveWindow();               // the calling thread's active window
 HWND SetActiveWindow(HWND hwnd);

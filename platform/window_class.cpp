@@ -18,7 +18,8 @@ public:
     std::vector<std::shared_ptr<WindowClass>> classes;
     ATOM nextAtom = 0xC000;  // the range of registered (string) atoms
 
-    std::shared_ptr<WindowClass> FindLocked(LPCWSTR nameOrAtom) const {
+    std::shared_ptr<WindowClass> FindLocked(LPCWSTR nameOrAtom) const
+    {
         auto value = reinterpret_cast<std::uintptr_t>(nameOrAtom);
         for (auto& cls : classes) {
             if (value < 0x10000 ? cls->atom == value
@@ -29,14 +30,16 @@ public:
     }
 };
 
-ClassRegistry& Registry() {
+ClassRegistry& Registry()
+{
     static auto* registry = new ClassRegistry;  // never destroyed: see the handle table
     return *registry;
 }
 
 }  // namespace
 
-std::shared_ptr<WindowClass> FindWindowClass(LPCWSTR nameOrAtom) {
+std::shared_ptr<WindowClass> FindWindowClass(LPCWSTR nameOrAtom)
+{
     if (!nameOrAtom) return nullptr;
     auto& registry = Registry();
     std::lock_guard lock(registry.mutex);
@@ -45,7 +48,8 @@ std::shared_ptr<WindowClass> FindWindowClass(LPCWSTR nameOrAtom) {
 
 }  // namespace platform
 
-ATOM RegisterClassW(const WNDCLASSW* wc) {
+ATOM RegisterClassW(const WNDCLASSW* wc)
+{
     if (!wc || !wc->lpszClassName || reinterpret_cast<std::uintptr_t>(wc->lpszClassName) < 0x10000 ||
         !*wc->lpszClassName || !wc->lpfnWndProc || wc->cbWndExtra < 0 || wc->cbClsExtra < 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -71,7 +75,8 @@ ATOM RegisterClassW(const WNDCLASSW* wc) {
     return cls->atom;
 }
 
-BOOL UnregisterClassW(LPCWSTR className, HINSTANCE) {
+BOOL UnregisterClassW(LPCWSTR className, HINSTANCE)
+{
     auto& registry = platform::Registry();
     std::lock_guard lock(registry.mutex);
     auto cls = className ? registry.FindLocked(className) : nullptr;
@@ -87,7 +92,8 @@ BOOL UnregisterClassW(LPCWSTR className, HINSTANCE) {
     return TRUE;
 }
 
-BOOL GetClassInfoW(HINSTANCE, LPCWSTR className, LPWNDCLASSW wc) {
+BOOL GetClassInfoW(HINSTANCE, LPCWSTR className, LPWNDCLASSW wc)
+{
     auto cls = platform::FindWindowClass(className);
     if (!cls || !wc) {
         SetLastError(cls ? ERROR_INVALID_PARAMETER : ERROR_CLASS_DOES_NOT_EXIST);

@@ -34,16 +34,26 @@ std::u16string LoadResourceText(UINT id)
 UINT SaveErrorResource(long hr)
 {
     switch (static_cast<std::uint32_t>(hr)) {
-    case 0x80040066u: return 40433;
-    case 0x80040067u: return 40434;
-    case 0x80040068u: return 40435;
-    case 0x8004006Au: return 40436;
-    case 0x8004006Bu: return 40437;
-    case 0x8004006Cu: return 40438;
-    case 0x8004006Du: return 40439;
-    case 0x80040069u: return 40440;
-    case 0x80040064u: return 40442;
-    default: return 0;
+        case 0x80040066u:
+            return 40433;
+        case 0x80040067u:
+            return 40434;
+        case 0x80040068u:
+            return 40435;
+        case 0x8004006Au:
+            return 40436;
+        case 0x8004006Bu:
+            return 40437;
+        case 0x8004006Cu:
+            return 40438;
+        case 0x8004006Du:
+            return 40439;
+        case 0x80040069u:
+            return 40440;
+        case 0x80040064u:
+            return 40442;
+        default:
+            return 0;
     }
 }
 
@@ -55,10 +65,7 @@ std::u16string DecimalText(long value)
 
 }  // namespace
 
-COutlook::~COutlook()
-{
-    Close();
-}
+COutlook::~COutlook() { Close(); }
 
 COutlook& COutlook::GetOutlookObject()
 {
@@ -204,10 +211,14 @@ int COutlook::GetKSItemType(long oid)
         return kKSItemNone;
     }
     switch (database.infDatabase.szDbaseName[0]) {
-    case u'A': return kKSItemAppointment;
-    case u'C': return kKSItemContact;
-    case u'T': return kKSItemTask;
-    default: return kKSItemNone;
+        case u'A':
+            return kKSItemAppointment;
+        case u'C':
+            return kKSItemContact;
+        case u'T':
+            return kKSItemTask;
+        default:
+            return kKSItemNone;
     }
 }
 

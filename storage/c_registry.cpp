@@ -530,7 +530,8 @@ LONG CRegistry::AppendFrom(CRegistry& source, LPCWSTR find, LPCWSTR replace)
     std::vector<std::u16string> sections;
     {
         Lock lock(INIFileCache::Lock());
-        for (size_t i = 0; i < source.m_file->SectionCount(); ++i) sections.emplace_back(source.m_file->SectionAt(i).Name());
+        for (size_t i = 0; i < source.m_file->SectionCount(); ++i)
+            sections.emplace_back(source.m_file->SectionAt(i).Name());
     }
     LONG status = 0;
     for (const std::u16string& section : sections) {
@@ -613,7 +614,8 @@ LONG CRegistry::ExportINIFile(HKEY root, LPCWSTR subkey, LPCWSTR path, CRegistry
             Lock lock(INIFileCache::Lock());
             for (size_t i = 0; i < m_file->SectionCount(); ++i) {
                 std::u16string_view name = m_file->SectionAt(i).Name();
-                if (name.size() >= prefix.size() && _wcsnicmp(std::u16string(name).c_str(), prefix.c_str(), prefix.size()) == 0) {
+                if (name.size() >= prefix.size() &&
+                    _wcsnicmp(std::u16string(name).c_str(), prefix.c_str(), prefix.size()) == 0) {
                     sections.emplace_back(name);
                 }
             }
@@ -650,8 +652,8 @@ LONG CRegistry::ExportRegistryKey(HKEY root, const std::u16string& subkey, CRegi
     std::unique_ptr<CeStrList<WCHAR*>> children(source.SubKeyNames());
     source.CloseKey();
     for (int i = 0; i < children->GetCount(); ++i) {
-        std::u16string child = subkey.empty() ? std::u16string(children->GetAt(i))
-                                              : subkey + u"\\" + children->GetAt(i);
+        std::u16string child =
+            subkey.empty() ? std::u16string(children->GetAt(i)) : subkey + u"\\" + children->GetAt(i);
         LONG result = ExportRegistryKey(root, child, target);
         if (result != 0) status = result;
     }

@@ -30,8 +30,7 @@ DWORD_PTR SeekAmount(int n) { return static_cast<DWORD_PTR>(static_cast<INT_PTR>
 CeDb::CeDb()
     : m_hDB(INVALID_HANDLE_VALUE), m_oid(0), m_volume{}, m_mountStatus(0), m_volumeName{},
       m_session(INVALID_HANDLE_VALUE), m_notifyRequest(nullptr), m_ownsMount(false)
-{
-}
+{}
 
 CeDb::~CeDb()
 {
@@ -323,31 +322,50 @@ DWORD CeDb::HandleError(const WCHAR* context)
     DWORD code = GetLastError();
     const WCHAR* what = nullptr;
     switch (code) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_SEEK:
-    case ERROR_NOT_FOUND:
-        // End of data and missing records: expected, not worth a trace.
-        return code;
-    case ERROR_DISK_FULL:
-        SHShowOutOfMemory(nullptr, 0);
-        SetLastError(code);
-        return code;
-    case ERROR_ACCESS_DENIED: what = u"ERROR_ACCESS_DENIED"; break;
-    case ERROR_INVALID_HANDLE: what = u"Invalid Database Handle"; break;
-    case ERROR_BAD_LENGTH:
-        what = u"Indicates that the data that is to be written exceeds the maximum record size";
-        break;
-    case ERROR_SHARING_VIOLATION: what = u"ERROR_SHARING_VIOLATION"; break;
-    case ERROR_DUP_NAME: what = u"ERROR_DUP_NAME"; break;
-    case ERROR_INVALID_PARAMETER: what = u"Invalid Parameter"; break;
-    case ERROR_INSUFFICIENT_BUFFER: what = u"ERROR_INSUFFICIENT_BUFFER"; break;
-    case ERROR_ALREADY_EXISTS: what = u"ERROR_ALREADY_EXISTS"; break;
-    case ERROR_KEY_DELETED: what = u"ERROR_KEY_DELETED"; break;
-    default: break;
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_SEEK:
+        case ERROR_NOT_FOUND:
+            // End of data and missing records: expected, not worth a trace.
+            return code;
+        case ERROR_DISK_FULL:
+            SHShowOutOfMemory(nullptr, 0);
+            SetLastError(code);
+            return code;
+        case ERROR_ACCESS_DENIED:
+            what = u"ERROR_ACCESS_DENIED";
+            break;
+        case ERROR_INVALID_HANDLE:
+            what = u"Invalid Database Handle";
+            break;
+        case ERROR_BAD_LENGTH:
+            what = u"Indicates that the data that is to be written exceeds the maximum record size";
+            break;
+        case ERROR_SHARING_VIOLATION:
+            what = u"ERROR_SHARING_VIOLATION";
+            break;
+        case ERROR_DUP_NAME:
+            what = u"ERROR_DUP_NAME";
+            break;
+        case ERROR_INVALID_PARAMETER:
+            what = u"Invalid Parameter";
+            break;
+        case ERROR_INSUFFICIENT_BUFFER:
+            what = u"ERROR_INSUFFICIENT_BUFFER";
+            break;
+        case ERROR_ALREADY_EXISTS:
+            what = u"ERROR_ALREADY_EXISTS";
+            break;
+        case ERROR_KEY_DELETED:
+            what = u"ERROR_KEY_DELETED";
+            break;
+        default:
+            break;
     }
     const WCHAR* where = context ? context : u"";
     const WCHAR* name = m_name;
-    if (what) CeTraceLog(u"%s DB(%s): %s\n", where, name, what);
-    else CeTraceLog(u"%s DB(%s): An error occured: %d\n", where, name, static_cast<int>(code));
+    if (what)
+        CeTraceLog(u"%s DB(%s): %s\n", where, name, what);
+    else
+        CeTraceLog(u"%s DB(%s): An error occured: %d\n", where, name, static_cast<int>(code));
     return code;
 }

@@ -79,10 +79,8 @@ CeString FileTimeText(const FILETIME& ft)
 }  // namespace
 
 CeDbRecord::CeDbRecord()
-    : m_oid(0), m_count(0), m_size(0), m_props(nullptr), m_platformBuffer(false), m_database(nullptr),
-      m_ownBlob{}
-{
-}
+    : m_oid(0), m_count(0), m_size(0), m_props(nullptr), m_platformBuffer(false), m_database(nullptr), m_ownBlob{}
+{}
 
 CeDbRecord::~CeDbRecord() { FreeBuffer(); }
 
@@ -101,8 +99,10 @@ void CeDbRecord::FreeBuffer()
 {
     for (int i = 0; i < kCeDbRecordMaxOwnBlobs; ++i) FreeOwnBlob(i);
     if (m_props) {
-        if (m_platformBuffer) LocalFree(m_props);
-        else delete[] reinterpret_cast<BYTE*>(m_props);
+        if (m_platformBuffer)
+            LocalFree(m_props);
+        else
+            delete[] reinterpret_cast<BYTE*>(m_props);
     }
     m_props = nullptr;
     m_count = 0;
@@ -247,16 +247,35 @@ bool CeDbRecord::PropertyText(const CEPROPVAL& prop, CeString& text)
 {
     const CEVALUNION& v = prop.val;
     switch (TypeFromPropID(prop.propid)) {
-    case CEVT_I2: text = CeString(v.iVal, 10); return true;
-    case CEVT_UI2: text = CeString(static_cast<ULONG>(v.uiVal), 10); return true;
-    case CEVT_I4: text = CeString(v.lVal, 10); return true;
-    case CEVT_UI4: text = CeString(v.ulVal, 10); return true;
-    case CEVT_R8: text = CeString(v.dblVal, 3); return true;
-    case CEVT_BOOL: text = v.boolVal ? u"true" : u"false"; return true;
-    case CEVT_LPWSTR: text = v.lpwstr ? v.lpwstr : u""; return true;
-    case CEVT_FILETIME: text = FileTimeText(v.filetime); return true;
-    case CEVT_BLOB: text = GetBlob(v.blob.dwCount, v.blob.lpb); return true;
-    default: return false;
+        case CEVT_I2:
+            text = CeString(v.iVal, 10);
+            return true;
+        case CEVT_UI2:
+            text = CeString(static_cast<ULONG>(v.uiVal), 10);
+            return true;
+        case CEVT_I4:
+            text = CeString(v.lVal, 10);
+            return true;
+        case CEVT_UI4:
+            text = CeString(v.ulVal, 10);
+            return true;
+        case CEVT_R8:
+            text = CeString(v.dblVal, 3);
+            return true;
+        case CEVT_BOOL:
+            text = v.boolVal ? u"true" : u"false";
+            return true;
+        case CEVT_LPWSTR:
+            text = v.lpwstr ? v.lpwstr : u"";
+            return true;
+        case CEVT_FILETIME:
+            text = FileTimeText(v.filetime);
+            return true;
+        case CEVT_BLOB:
+            text = GetBlob(v.blob.dwCount, v.blob.lpb);
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -437,8 +456,10 @@ CEPROPVAL* CeDbRecord::Pack(const CEPROPVAL* props, WORD count, DWORD minSize, D
     BufferRange range{reinterpret_cast<const BYTE*>(m_props), reinterpret_cast<const BYTE*>(m_props) + m_size};
     size_t needed = static_cast<size_t>(count) * sizeof(CEPROPVAL);
     for (int i = 0; i < count; ++i) {
-        if (CarriesText(props[i])) needed += (TextLength(props[i].val.lpwstr, range) + 1) * sizeof(WCHAR);
-        else if (CarriesBlob(props[i])) needed += RoundEven(BlobLength(props[i].val.blob, range));
+        if (CarriesText(props[i]))
+            needed += (TextLength(props[i].val.lpwstr, range) + 1) * sizeof(WCHAR);
+        else if (CarriesBlob(props[i]))
+            needed += RoundEven(BlobLength(props[i].val.blob, range));
     }
     size_t total = std::max<size_t>(needed, minSize);
     if (total > 0xFFFFFFFFu) return nullptr;

@@ -6,7 +6,6 @@
 
 namespace {
 
-
 bool RemoveName(std::vector<std::u16string>& names, std::u16string_view name)
 {
     auto it = std::find_if(names.begin(), names.end(),
@@ -18,8 +17,8 @@ bool RemoveName(std::vector<std::u16string>& names, std::u16string_view name)
 
 void AddName(std::vector<std::u16string>& names, std::u16string_view name)
 {
-    bool present = std::any_of(names.begin(), names.end(),
-                               [&](const std::u16string& n) { return settings::NamesEqual(n, name); });
+    bool present =
+        std::any_of(names.begin(), names.end(), [&](const std::u16string& n) { return settings::NamesEqual(n, name); });
     if (!present) names.emplace_back(name);
 }
 
@@ -87,7 +86,8 @@ SettingsValue* SettingsSection::Find(std::u16string_view name)
 SettingsValue& SettingsSection::Append(SettingsValue value)
 {
     Values();
-    if (m_index.Built()) m_index.Appended(settings::NameHash(value.name.View()), static_cast<std::uint32_t>(m_values.size()));
+    if (m_index.Built())
+        m_index.Appended(settings::NameHash(value.name.View()), static_cast<std::uint32_t>(m_values.size()));
     m_values.push_back(std::move(value));
     return m_values.back();
 }
@@ -130,10 +130,7 @@ CRegistry::INIFile::Section& CRegistry::INIFile::AppendSection(SettingsText name
     return *m_sections.back();
 }
 
-std::ptrdiff_t CRegistry::INIFile::FindSection(std::u16string_view name) const
-{
-    return FindSection(name, nullptr);
-}
+std::ptrdiff_t CRegistry::INIFile::FindSection(std::u16string_view name) const { return FindSection(name, nullptr); }
 
 // hash: the name's hash when the caller has it already, else null.
 std::ptrdiff_t CRegistry::INIFile::FindSection(std::u16string_view name, const std::uint64_t* hash) const
@@ -153,8 +150,9 @@ size_t CRegistry::INIFile::OpenSection(std::u16string_view name, bool* created)
     if (RemoveName(m_deletedSectionNames, name)) {
         // The values of the removed section must still leave the file at the
         // next save, unless they are set again.
-        auto old = std::find_if(m_deletedSections.begin(), m_deletedSections.end(),
-                                [&](const std::unique_ptr<Section>& s) { return settings::NamesEqual(s->Name(), name); });
+        auto old =
+            std::find_if(m_deletedSections.begin(), m_deletedSections.end(),
+                         [&](const std::unique_ptr<Section>& s) { return settings::NamesEqual(s->Name(), name); });
         if (old != m_deletedSections.end()) {
             section.deletedValueNames = std::move((*old)->deletedValueNames);
             m_deletedSections.erase(old);
@@ -171,7 +169,8 @@ bool CRegistry::INIFile::DeleteSection(std::u16string_view name)
     std::unique_ptr<Section> section = std::move(m_sections[static_cast<size_t>(found)]);
     m_sections.erase(m_sections.begin() + found);
     m_sectionIndex.Clear();
-    for (size_t i = 0; i < section->ValueCount(); ++i) AddName(section->deletedValueNames, section->ValueAt(i).name.View());
+    for (size_t i = 0; i < section->ValueCount(); ++i)
+        AddName(section->deletedValueNames, section->ValueAt(i).name.View());
     AddName(m_deletedSectionNames, name);
     // Only the latest removal of a name matters for a later re-creation.
     std::erase_if(m_deletedSections,

@@ -27,10 +27,10 @@
 // One named value of a section.
 struct SettingsValue {
     SettingsText name;
-    SettingsText text;       // the data of a string
-    ULONG number = 0;        // the data of a number
-    ULONG kind = REG_SZ;     // REG_SZ or REG_DWORD
-    bool changed = false;    // set since the last write
+    SettingsText text;     // the data of a string
+    ULONG number = 0;      // the data of a number
+    ULONG kind = REG_SZ;   // REG_SZ or REG_DWORD
+    bool changed = false;  // set since the last write
 };
 
 // One section: its values in file order, and what was deleted from it.
@@ -57,8 +57,8 @@ public:
     // be read as values on first use. The text must outlive the section.
     void AddPendingLines(const WCHAR* begin, const WCHAR* end);
 
-    bool modified = false;                           // a value was set since the last write
-    std::vector<std::u16string> deletedValueNames;   // removed since the last save
+    bool modified = false;                          // a value was set since the last write
+    std::vector<std::u16string> deletedValueNames;  // removed since the last save
 
 private:
     std::vector<SettingsValue>& Values() const

@@ -22,13 +22,15 @@ using Entries = std::vector<std::u16string>;
 
 // Saving is read, delete, write: one thread at a time, so that two saves of
 // the process do not lose each other's entry.
-std::mutex& ListLock() {
+std::mutex& ListLock()
+{
     static std::mutex lock;
     return lock;
 }
 
 // The registry path of the named list; false for a missing or overlong name.
-bool ListKey(LPCWSTR listName, WCHAR (&key)[kKeyChars]) {
+bool ListKey(LPCWSTR listName, WCHAR (&key)[kKeyChars])
+{
     if (!listName || !*listName) return false;
     return swprintf(key, kKeyChars, u"%s\\%s\\MRU", kMenusKey, listName) > 0;
 }
@@ -38,7 +40,8 @@ void PositionName(int i, WCHAR (&name)[16]) { swprintf(name, 16, u"%i", i); }
 
 // The values "0", "1", ... of the open key, at most 15; positions that cannot
 // be read as text are skipped.
-Entries ReadOpenList(CRegistry& registry) {
+Entries ReadOpenList(CRegistry& registry)
+{
     Entries entries;
     LONG count = registry.ValueCount();
     for (int i = 0; i < count && i < kMRUMaxEntries; ++i) {
@@ -56,7 +59,8 @@ Entries ReadOpenList(CRegistry& registry) {
 }
 
 // The stored entries; none when the key is missing or has no values.
-Entries ReadList(CRegistry& registry, LPCWSTR key) {
+Entries ReadList(CRegistry& registry, LPCWSTR key)
+{
     Entries entries;
     if (registry.Exists(HKEY_CURRENT_USER, key)) entries = ReadOpenList(registry);
     registry.CloseKey();
@@ -65,7 +69,8 @@ Entries ReadList(CRegistry& registry, LPCWSTR key) {
 
 // Replaces the stored list: the key is deleted (with any stray values) and
 // made again holding the first 15 entries.
-void WriteList(CRegistry& registry, LPCWSTR key, const Entries& entries) {
+void WriteList(CRegistry& registry, LPCWSTR key, const Entries& entries)
+{
     registry.DeleteKey(HKEY_CURRENT_USER, key);
     if (registry.OpenKey(HKEY_CURRENT_USER, key, nullptr) != 0) return;
     for (size_t i = 0; i < entries.size() && i < static_cast<size_t>(kMRUMaxEntries); ++i) {
@@ -76,7 +81,8 @@ void WriteList(CRegistry& registry, LPCWSTR key, const Entries& entries) {
     registry.CloseKey();
 }
 
-bool IsFolder(const std::u16string& path) {
+bool IsFolder(const std::u16string& path)
+{
     DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
@@ -84,7 +90,8 @@ bool IsFolder(const std::u16string& path) {
 // The entries to show; nothing (std::nullopt) when the list has no values.
 // With checkFolders, entries that are not existing folders are dropped from
 // the stored list as well.
-std::optional<Entries> EntriesToShow(LPCWSTR listName, bool checkFolders) {
+std::optional<Entries> EntriesToShow(LPCWSTR listName, bool checkFolders)
+{
     WCHAR key[kKeyChars];
     if (!ListKey(listName, key)) return std::nullopt;
     std::lock_guard lock(ListLock());
@@ -106,7 +113,8 @@ LPARAM TextParam(const std::u16string& text) { return reinterpret_cast<LPARAM>(t
 
 }  // namespace
 
-void MRUSave(LPCWSTR listName, LPCWSTR entry) {
+void MRUSave(LPCWSTR listName, LPCWSTR entry)
+{
     if (!entry || !*entry || wcslen(entry) > static_cast<size_t>(kMRUMaxEntryChars)) return;
     WCHAR key[kKeyChars];
     if (!ListKey(listName, key)) return;
@@ -118,7 +126,8 @@ void MRUSave(LPCWSTR listName, LPCWSTR entry) {
     WriteList(registry, key, order);
 }
 
-void MRU(HWND window, LPCWSTR listName, int controlId, int mode, bool checkFolders, CeStrList<WCHAR*>* list) {
+void MRU(HWND window, LPCWSTR listName, int controlId, int mode, bool checkFolders, CeStrList<WCHAR*>* list)
+{
     if (mode == MRU_MODE_MENU) {
         MRU(reinterpret_cast<HMENU>(window), listName, controlId, checkFolders);
         return;
@@ -148,7 +157,8 @@ void MRU(HWND window, LPCWSTR listName, int controlId, int mode, bool checkFolde
     }
 }
 
-void MRU(HMENU menu, LPCWSTR listName, int firstCommandId, bool checkFolders) {
+void MRU(HMENU menu, LPCWSTR listName, int firstCommandId, bool checkFolders)
+{
     std::optional<Entries> entries = EntriesToShow(listName, checkFolders);
     if (!entries) return;
     for (size_t i = 0; i < entries->size(); ++i)
@@ -156,7 +166,8 @@ void MRU(HMENU menu, LPCWSTR listName, int firstCommandId, bool checkFolders) {
                     (*entries)[i].c_str());
 }
 
-WCHAR** MRUStrings(LPCWSTR listName, int* count) {
+WCHAR** MRUStrings(LPCWSTR listName, int* count)
+{
     if (count) *count = 0;
     Entries entries;
     WCHAR key[kKeyChars];
@@ -179,7 +190,8 @@ WCHAR** MRUStrings(LPCWSTR listName, int* count) {
     return strings;
 }
 
-void CleanupMRUStrings(WCHAR** strings, int count) {
+void CleanupMRUStrings(WCHAR** strings, int count)
+{
     if (!strings) return;
     for (int i = 0; i < count; ++i) std::free(strings[i]);
     std::free(strings);

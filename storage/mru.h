@@ -20,10 +20,10 @@ inline constexpr int kMRUMaxEntries = 15;
 inline constexpr int kMRUMaxEntryChars = 1023;
 
 // What MRU fills.
-constexpr int MRU_MODE_LISTBOX = 0;  // LB_ADDSTRING to the dialog's control (the window itself for id 0)
+constexpr int MRU_MODE_LISTBOX = 0;   // LB_ADDSTRING to the dialog's control (the window itself for id 0)
 constexpr int MRU_MODE_COMBOBOX = 1;  // CB_RESETCONTENT, then CB_ADDSTRING
-constexpr int MRU_MODE_MENU = 2;  // AppendMenuW, command id = id + position
-constexpr int MRU_MODE_LIST = 3;  // appended to the given list
+constexpr int MRU_MODE_MENU = 2;      // AppendMenuW, command id = id + position
+constexpr int MRU_MODE_LIST = 3;      // appended to the given list
 
 // Puts entry at the top of the list, removing an equal entry further down and
 // dropping the oldest beyond 15. A null or empty entry (or list name) changes

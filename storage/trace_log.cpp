@@ -39,12 +39,11 @@ std::u16string TraceLine(const std::u16string& message)
 std::string EightBit(const std::u16string& text)
 {
     if (text.empty()) return {};
-    int bytes = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                    nullptr);
+    int bytes =
+        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string out(bytes > 0 ? static_cast<size_t>(bytes) : 0, '\0');
     if (bytes > 0)
-        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), bytes, nullptr,
-                            nullptr);
+        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), bytes, nullptr, nullptr);
     return out;
 }
 

@@ -52,7 +52,8 @@ public:
     // SQLITE_ROW, SQLITE_DONE or an error code.
     int Step();
     // Ready to step again, bindings kept.
-    void Reset() {
+    void Reset()
+    {
         if (stmt_) sqlite3_reset(stmt_);
     }
     // Steps a statement that returns no rows: ERROR_SUCCESS or the mapped error.

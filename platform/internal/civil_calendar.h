@@ -13,10 +13,7 @@ struct Date {
     int day;    // 1..31
 };
 
-constexpr bool IsLeapYear(std::int64_t year)
-{
-    return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
-}
+constexpr bool IsLeapYear(std::int64_t year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
 
 constexpr int DaysInMonth(std::int64_t year, int month)
 {
@@ -39,9 +36,9 @@ constexpr std::int64_t DaysFromCivil(std::int64_t year, int month, int day)
 {
     const std::int64_t y = month <= 2 ? year - 1 : year;
     const std::int64_t era = FloorDiv(y, 400);
-    const std::int64_t yearOfEra = y - era * 400;                              // 0..399
-    const std::int64_t monthFromMarch = month > 2 ? month - 3 : month + 9;     // 0..11
-    const std::int64_t dayOfYear = (153 * monthFromMarch + 2) / 5 + day - 1;   // 0..365
+    const std::int64_t yearOfEra = y - era * 400;                             // 0..399
+    const std::int64_t monthFromMarch = month > 2 ? month - 3 : month + 9;    // 0..11
+    const std::int64_t dayOfYear = (153 * monthFromMarch + 2) / 5 + day - 1;  // 0..365
     const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
     return era * 146097 + dayOfEra - 719468;  // 719468: days from 1 March 0000 to 1 January 1970
 }
@@ -62,9 +59,6 @@ constexpr Date CivilFromDays(std::int64_t days)
 }
 
 // 0 = Sunday .. 6 = Saturday (1 January 1970 was a Thursday).
-constexpr int DayOfWeek(std::int64_t days)
-{
-    return static_cast<int>(days - FloorDiv(days + 4, 7) * 7 + 4);
-}
+constexpr int DayOfWeek(std::int64_t days) { return static_cast<int>(days - FloorDiv(days + 4, 7) * 7 + 4); }
 
 }  // namespace platform::civil

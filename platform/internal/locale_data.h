@@ -16,12 +16,12 @@
 namespace platform {
 
 struct LocaleData {
-    std::u16string shortDate;  // "M/d/yyyy"
-    std::u16string longDate;   // "dddd, MMMM d, yyyy"
-    std::u16string timeFormat; // "h:mm:ss tt"
-    std::u16string shortTime;  // "h:mm tt"
-    std::u16string yearMonth;  // "MMMM yyyy"
-    std::u16string monthDay;   // "MMMM d"
+    std::u16string shortDate;   // "M/d/yyyy"
+    std::u16string longDate;    // "dddd, MMMM d, yyyy"
+    std::u16string timeFormat;  // "h:mm:ss tt"
+    std::u16string shortTime;   // "h:mm tt"
+    std::u16string yearMonth;   // "MMMM yyyy"
+    std::u16string monthDay;    // "MMMM d"
     std::u16string dateSeparator;
     std::u16string timeSeparator;
     std::u16string am;
@@ -54,8 +54,8 @@ struct LocaleData {
     std::u16string monetaryDecimal;
     std::u16string monetaryThousand;
     int currencyDigits = 2;
-    int measure = 0;     // 0 metric, 1 U.S.
-    int paperSize = 9;   // 1 letter, 5 legal, 8 A3, 9 A4
+    int measure = 0;    // 0 metric, 1 U.S.
+    int paperSize = 9;  // 1 letter, 5 legal, 8 A3, 9 A4
 
     std::u16string englishLanguage;  // "German"
     std::u16string englishCountry;   // "Germany"

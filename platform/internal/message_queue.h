@@ -99,8 +99,8 @@ void ForgetWindow(ThreadRecord& owner, HWND hwnd);
 
 // Calls a window procedure (DefWindowProcW for null), marking whether the
 // message came from another thread for InSendMessage.
-LRESULT CallWindowProcedure(ThreadRecord& self, WNDPROC proc, HWND hwnd, UINT message, WPARAM wParam,
-                            LPARAM lParam, bool fromOtherThread);
+LRESULT CallWindowProcedure(ThreadRecord& self, WNDPROC proc, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                            bool fromOtherThread);
 
 // Sends to a window and waits for the answer (messages.cpp): the common path
 // of SendMessageW, SendMessageTimeoutW and the destruction of windows of other

@@ -31,7 +31,8 @@ public:
 
 private:
     NamedLockFile(int openFd, int ownerFd, bool openElsewhere)
-        : openFd_(openFd), ownerFd_(ownerFd), openElsewhere_(openElsewhere) {}
+        : openFd_(openFd), ownerFd_(ownerFd), openElsewhere_(openElsewhere)
+    {}
 
     int openFd_;
     int ownerFd_;

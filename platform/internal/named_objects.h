@@ -22,7 +22,8 @@ void RegisterNamedLocked(const WCHAR* name, const std::shared_ptr<WaitableObject
 // setUp(object), which returns true when the object already existed outside
 // this process (ERROR_ALREADY_EXISTS as well). Unnamed objects skip the name space.
 template <class T, class Make, class SetUp>
-HANDLE CreateOrOpenNamed(const WCHAR* name, Make make, SetUp setUp) {
+HANDLE CreateOrOpenNamed(const WCHAR* name, Make make, SetUp setUp)
+{
     if (CheckPoint(CurrentThread())) return nullptr;
     bool named = name && *name;
     std::shared_ptr<T> object;

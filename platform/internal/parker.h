@@ -20,13 +20,15 @@ constexpr SteadyClock::time_point kNever = SteadyClock::time_point::max();
 
 class Parker {
 public:
-    std::uint64_t Prepare() {
+    std::uint64_t Prepare()
+    {
         std::lock_guard lock(mutex_);
         return sequence_;
     }
 
     // Returns when unparked after `ticket` was taken or at `until`.
-    void Park(std::uint64_t ticket, SteadyClock::time_point until = kNever) {
+    void Park(std::uint64_t ticket, SteadyClock::time_point until = kNever)
+    {
         std::unique_lock lock(mutex_);
         auto woken = [&] { return sequence_ != ticket; };
         if (until == kNever)
@@ -35,7 +37,8 @@ public:
             wake_.wait_until(lock, until, woken);
     }
 
-    void Unpark() {
+    void Unpark()
+    {
         {
             std::lock_guard lock(mutex_);
             ++sequence_;

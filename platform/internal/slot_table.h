@@ -21,7 +21,8 @@ public:
     explicit SlotTable(std::uint32_t kindTag) : kindTag_(kindTag) {}
 
     // 0 when the table is full.
-    std::uint32_t Add(std::shared_ptr<T> object) {
+    std::uint32_t Add(std::shared_ptr<T> object)
+    {
         std::uint32_t slot;
         if (free_.size() >= kReuseThreshold || (slots_.size() >= kMaxSlots && !free_.empty())) {
             slot = free_.front();
@@ -37,12 +38,14 @@ public:
         return Encode(slot, slots_[slot].generation);
     }
 
-    std::shared_ptr<T> Lookup(std::uint32_t value) const {
+    std::shared_ptr<T> Lookup(std::uint32_t value) const
+    {
         const Slot* s = Find(value);
         return s ? s->object : nullptr;
     }
 
-    std::shared_ptr<T> Remove(std::uint32_t value) {
+    std::shared_ptr<T> Remove(std::uint32_t value)
+    {
         Slot* s = const_cast<Slot*>(Find(value));
         if (!s) return nullptr;
         auto object = std::move(s->object);
@@ -57,7 +60,8 @@ public:
 
     // Calls f(value, object) for every live entry.
     template <class F>
-    void ForEach(F&& f) const {
+    void ForEach(F&& f) const
+    {
         for (size_t i = 0; i < slots_.size(); ++i)
             if (slots_[i].object) f(Encode(static_cast<std::uint32_t>(i), slots_[i].generation), slots_[i].object);
     }
@@ -72,11 +76,13 @@ private:
         std::uint16_t generation = 1;
     };
 
-    std::uint32_t Encode(std::uint32_t slot, std::uint16_t generation) const {
+    std::uint32_t Encode(std::uint32_t slot, std::uint16_t generation) const
+    {
         return (kindTag_ << 28) | (static_cast<std::uint32_t>(generation) << 16) | slot;
     }
 
-    const Slot* Find(std::uint32_t value) const {
+    const Slot* Find(std::uint32_t value) const
+    {
         if ((value >> 28) != kindTag_) return nullptr;
         std::uint32_t slot = value & 0xFFFF;
         auto generation = static_cast<std::uint16_t>((value >> 16) & 0xFFF);
@@ -95,7 +101,8 @@ constexpr std::uint32_t kKernelHandleTag = 1;
 constexpr std::uint32_t kWindowHandleTag = 2;
 
 // A handle value as the 32-bit table value; 0 for anything that cannot be one.
-inline std::uint32_t HandleValue(const void* handle) {
+inline std::uint32_t HandleValue(const void* handle)
+{
     auto v = reinterpret_cast<std::uintptr_t>(handle);
     return v > 0xFFFFFFFFu ? 0 : static_cast<std::uint32_t>(v);
 }

@@ -18,7 +18,8 @@ public:
     bool TryAcquireLocked(ThreadRecord&, bool*) override { return ended; }
 
     // With KernelLock held: records the end and wakes the waiters; false when it had already ended.
-    bool EndLocked(DWORD code) {
+    bool EndLocked(DWORD code)
+    {
         if (ended) return false;
         ended = true;
         exitCode = code;

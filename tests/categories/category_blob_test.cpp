@@ -56,10 +56,18 @@ std::vector<int> RandomIndices(std::mt19937& rng)
     std::vector<int> indices(rng() % 12);
     for (int& i : indices) {
         switch (rng() % 4) {
-        case 0: i = static_cast<int>(rng() % 32); break;
-        case 1: i = 32 + static_cast<int>(rng() % 64); break;
-        case 2: i = static_cast<int>(rng() % kCategoryIndexLimit); break;
-        default: i = kCategoryIndexLimit - 1 - static_cast<int>(rng() % 40); break;
+            case 0:
+                i = static_cast<int>(rng() % 32);
+                break;
+            case 1:
+                i = 32 + static_cast<int>(rng() % 64);
+                break;
+            case 2:
+                i = static_cast<int>(rng() % kCategoryIndexLimit);
+                break;
+            default:
+                i = kCategoryIndexLimit - 1 - static_cast<int>(rng() % 40);
+                break;
         }
     }
     return indices;

@@ -24,14 +24,16 @@ bool ModelPasses(const std::set<int>& item, const std::set<int>& selected, LONG 
         for (int s : selected) match = match || item.count(s);
     }
     switch (mode) {
-    case -1: return !has;
-    case 0:
-        if (selected.empty()) return true;
-        return has ? match : includeNone;
-    case 1:
-        if (!has) return true;
-        return !selected.empty() && !match;
-    default: return true;
+        case -1:
+            return !has;
+        case 0:
+            if (selected.empty()) return true;
+            return has ? match : includeNone;
+        case 1:
+            if (!has) return true;
+            return !selected.empty() && !match;
+        default:
+            return true;
     }
 }
 
@@ -81,8 +83,8 @@ TEST(CategoryFilter, BlobAndTextFormsAgreeWithTheModel)
         ASSERT_TRUE(Categories2BLOB(&blob, *item));
         const std::u16string text = CategoryTextOf(*item);
 
-        const bool expected = ModelPasses(itemSet, selected, info.bHideCategories, info.m_bIncludeNoCat,
-                                          info.CategoryANDOR != 0);
+        const bool expected =
+            ModelPasses(itemSet, selected, info.bHideCategories, info.m_bIncludeNoCat, info.CategoryANDOR != 0);
         EXPECT_EQ(CategoryFilterHighLevel(&blob, &info), expected)
             << "round " << round << " blob, mode " << info.bHideCategories;
         EXPECT_EQ(CategoryFilterHighLevel(text.c_str(), &info), expected)

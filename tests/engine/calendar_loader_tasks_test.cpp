@@ -79,11 +79,10 @@ TEST_F(CalendarTasksTest, InProgressTasksFollowTheInProgressSetting)
     tasktest::WriteTask({.subject = u"long", .due = t + 2, .start = t - 5});
     tasktest::WriteTask({.subject = u"started", .due = t + 10, .start = t - 1});
     SetCalendarSetting(u"bShowInProgressTasksToday", 1);
-    EXPECT_EQ(Placement(t - 3, t + 3),
-              (std::map<std::string, Days>{{"long", {0, 2}}, {"started", {0}}}));
+    EXPECT_EQ(Placement(t - 3, t + 3), (std::map<std::string, Days>{{"long", {0, 2}}, {"started", {0}}}));
     SetCalendarSetting(u"bShowInProgressTasksToday", 2);
-    EXPECT_EQ(Placement(t - 3, t + 3), (std::map<std::string, Days>{{"long", {-3, -2, -1, 0, 1, 2}},
-                                                                     {"started", {-1, 0, 1, 2, 3}}}));
+    EXPECT_EQ(Placement(t - 3, t + 3),
+              (std::map<std::string, Days>{{"long", {-3, -2, -1, 0, 1, 2}}, {"started", {-1, 0, 1, 2, 3}}}));
 }
 
 TEST_F(CalendarTasksTest, RangeWithoutTodayUsesItsFirstDayForRunningTasks)
@@ -95,11 +94,11 @@ TEST_F(CalendarTasksTest, RangeWithoutTodayUsesItsFirstDayForRunningTasks)
     tasktest::WriteTask({.subject = u"undated"});
     SetCalendarSetting(u"CAV_ShowUndatedTasks", 1);
     EXPECT_EQ(Placement(t + 7, t + 13), (std::map<std::string, Days>{
-                                             {"running", {7}},
-                                             {"inside", {9}},
-                                             {"starts inside", {8}},
-                                             {"undated", {7}},
-                                         }));
+                                            {"running", {7}},
+                                            {"inside", {9}},
+                                            {"starts inside", {8}},
+                                            {"undated", {7}},
+                                        }));
 }
 
 TEST_F(CalendarTasksTest, UndatedCompletedAndImportantTasksNeedTheirSettings)
@@ -117,10 +116,9 @@ TEST_F(CalendarTasksTest, UndatedCompletedAndImportantTasksNeedTheirSettings)
     SetCalendarSetting(u"CAV_ForceHighTasks", 1);
     // A forced task with nowhere else to go lands on today; forcing reaches
     // even the templates' days.
-    EXPECT_EQ(Placement(t - 3, t + 3), (std::map<std::string, Days>{{"undated", {0}},
-                                                                     {"done", {-2}},
-                                                                     {"urgent", {0}},
-                                                                     {"urgent template", {0}}}));
+    EXPECT_EQ(
+        Placement(t - 3, t + 3),
+        (std::map<std::string, Days>{{"undated", {0}}, {"done", {-2}}, {"urgent", {0}}, {"urgent template", {0}}}));
 }
 
 TEST_F(CalendarTasksTest, PrivacyAndCategoryFiltersApplyToTasks)
@@ -138,9 +136,13 @@ TEST_F(CalendarTasksTest, PrivacyAndCategoryFiltersApplyToTasks)
 TEST_F(CalendarTasksTest, TaskRowsCarryTheTaskRecord)
 {
     cattest::WriteCategory(u"Home", 5);
-    const CEOID oid = tasktest::WriteTask({.subject = u"pay rent", .due = today + 1, .importance = 1,
-                                           .sensitivity = 2, .categories = loadertest::BlobOf({5}),
-                                           .percent = 40, .note = {'x', 0}});
+    const CEOID oid = tasktest::WriteTask({.subject = u"pay rent",
+                                           .due = today + 1,
+                                           .importance = 1,
+                                           .sensitivity = 2,
+                                           .categories = loadertest::BlobOf({5}),
+                                           .percent = 40,
+                                           .note = {'x', 0}});
     CCalendarThread loader;
     ASSERT_TRUE(caltest::Load(loader, today, today + 3));
     auto rows = caltest::Rows(loader, "pay rent");

@@ -30,13 +30,20 @@ protected:
         WriteAppointment({.subject = u"lunch", .start = Date(2026, 12, 9, 12, 0), .busy = 0});
         WriteAppointment({.subject = u"review", .start = Date(2026, 12, 10, 14, 0), .meeting = true});
         WriteAppointment({.subject = u"Boxing Day", .start = Date(2026, 12, 11), .duration = 1440, .allDay = true});
-        WriteAppointment(
-            {.subject = u"Mum bday", .start = Date(1970, 12, 9), .duration = 1440, .allDay = true,
-             .pattern = YearlyAllDay(Date(1970, 12, 9))});
+        WriteAppointment({.subject = u"Mum bday",
+                          .start = Date(1970, 12, 9),
+                          .duration = 1440,
+                          .allDay = true,
+                          .pattern = YearlyAllDay(Date(1970, 12, 9))});
         // Named an anniversary by its subject only.
-        WriteAppointment({.subject = u"Wedding anniv", .start = Date(2001, 12, 12), .duration = 1440,
-                          .allDay = true, .pattern = YearlyAllDay(Date(2001, 12, 12))});
-        WriteAppointment({.subject = u"gym", .start = Date(2026, 11, 2, 18, 0), .duration = 90,
+        WriteAppointment({.subject = u"Wedding anniv",
+                          .start = Date(2001, 12, 12),
+                          .duration = 1440,
+                          .allDay = true,
+                          .pattern = YearlyAllDay(Date(2001, 12, 12))});
+        WriteAppointment({.subject = u"gym",
+                          .start = Date(2026, 11, 2, 18, 0),
+                          .duration = 90,
                           .pattern = Weekly(Date(2026, 11, 2), 2, 18 * 60, 90)});
         // Far outside the week.
         WriteAppointment({.subject = u"march", .start = Date(2027, 3, 1, 9, 0)});
@@ -93,11 +100,20 @@ TEST_F(CalendarViewsTest, ListViewsShowASeriesOnceAndRangeViewsEveryOccurrence)
 
 TEST_F(CalendarViewsTest, BirthdayListIsOrderedByDayOfYearWhateverTheYear)
 {
-    WriteAppointment({.subject = u"Zed birthday", .start = Date(1990, 3, 1), .duration = 1440, .allDay = true,
+    WriteAppointment({.subject = u"Zed birthday",
+                      .start = Date(1990, 3, 1),
+                      .duration = 1440,
+                      .allDay = true,
                       .pattern = YearlyAllDay(Date(1990, 3, 1))});
-    WriteAppointment({.subject = u"Amy bday", .start = Date(2010, 1, 20), .duration = 1440, .allDay = true,
+    WriteAppointment({.subject = u"Amy bday",
+                      .start = Date(2010, 1, 20),
+                      .duration = 1440,
+                      .allDay = true,
                       .pattern = YearlyAllDay(Date(2010, 1, 20))});
-    WriteAppointment({.subject = u"Old birthday", .start = Date(1950, 12, 31), .duration = 1440, .allDay = true,
+    WriteAppointment({.subject = u"Old birthday",
+                      .start = Date(1950, 12, 31),
+                      .duration = 1440,
+                      .allDay = true,
                       .pattern = YearlyAllDay(Date(1950, 12, 31))});
     SetCalendarSetting(u"CAV_FilterAppointments", 0u);
     SetCalendarSetting(u"BDayCatName", u"");
@@ -107,14 +123,18 @@ TEST_F(CalendarViewsTest, BirthdayListIsOrderedByDayOfYearWhateverTheYear)
     for (DATACALENDAR* row : loader.GetDataList()) {
         if (row->oid != 0) subjects.push_back(Utf8(row->subject));
     }
-    EXPECT_EQ(subjects, (std::vector<std::string>{"(16 years) Amy bday", "(36 years) Zed birthday",
-                                                  "(76 years) Old birthday"}));
+    EXPECT_EQ(subjects,
+              (std::vector<std::string>{"(16 years) Amy bday", "(36 years) Zed birthday", "(76 years) Old birthday"}));
 }
 
 TEST_F(CalendarViewsTest, BirthdayInRangeCountsYearsToTheOccurrence)
 {
-    WriteAppointment({.subject = u"Gran", .start = Date(1970, 6, 3), .duration = 1440, .allDay = true,
-                      .categories = {}, .pattern = YearlyAllDay(Date(1970, 6, 3))});
+    WriteAppointment({.subject = u"Gran",
+                      .start = Date(1970, 6, 3),
+                      .duration = 1440,
+                      .allDay = true,
+                      .categories = {},
+                      .pattern = YearlyAllDay(Date(1970, 6, 3))});
     SetCalendarSetting(u"BDayCatName", u"gran");  // recognised by the category name in the subject
     CCalendarThread loader;
     ASSERT_TRUE(Load(loader, Date(2025, 6, 1), Date(2025, 6, 7)));
@@ -129,7 +149,10 @@ TEST_F(CalendarViewsTest, BirthdayInRangeCountsYearsToTheOccurrence)
 
 TEST_F(CalendarViewsTest, FirstYearOfABirthdayHasNoAgeInItsSubject)
 {
-    WriteAppointment({.subject = u"Baby birthday", .start = Date(2026, 12, 9), .duration = 1440, .allDay = true,
+    WriteAppointment({.subject = u"Baby birthday",
+                      .start = Date(2026, 12, 9),
+                      .duration = 1440,
+                      .allDay = true,
                       .pattern = YearlyAllDay(Date(2026, 12, 9))});
     CCalendarThread loader;
     ASSERT_TRUE(Load(loader, today, today + 6));
@@ -138,10 +161,16 @@ TEST_F(CalendarViewsTest, FirstYearOfABirthdayHasNoAgeInItsSubject)
 
 TEST_F(CalendarViewsTest, AnniversaryNameSetToTheBirthdayNameFallsBackToAnniversaries)
 {
-    WriteAppointment({.subject = u"Team birthdays", .start = Date(2000, 12, 9), .duration = 1440, .allDay = true,
+    WriteAppointment({.subject = u"Team birthdays",
+                      .start = Date(2000, 12, 9),
+                      .duration = 1440,
+                      .allDay = true,
                       .pattern = YearlyAllDay(Date(2000, 12, 9))});
-    WriteAppointment({.subject = u"Club Anniversaries", .start = Date(2000, 12, 10), .duration = 1440,
-                      .allDay = true, .pattern = YearlyAllDay(Date(2000, 12, 10))});
+    WriteAppointment({.subject = u"Club Anniversaries",
+                      .start = Date(2000, 12, 10),
+                      .duration = 1440,
+                      .allDay = true,
+                      .pattern = YearlyAllDay(Date(2000, 12, 10))});
     SetCalendarSetting(u"AnnCatName", u"Birthdays");
     SetCalendarSetting(u"CAV_FilterAppointments", 1);
     CCalendarThread loader;
@@ -153,7 +182,8 @@ TEST_F(CalendarViewsTest, AnniversaryNameSetToTheBirthdayNameFallsBackToAnnivers
 
 TEST_F(CalendarViewsTest, NonAllDayOrNonYearlySeriesAreNeverBirthdays)
 {
-    WriteAppointment({.subject = u"birthday party prep", .start = Date(2026, 12, 1, 18, 0),
+    WriteAppointment({.subject = u"birthday party prep",
+                      .start = Date(2026, 12, 1, 18, 0),
                       .pattern = Weekly(Date(2026, 12, 1), 4, 18 * 60, 60)});
     WriteAppointment({.subject = u"birthday lunch", .start = Date(2026, 12, 9, 12, 0)});
     CCalendarThread loader;
@@ -263,7 +293,9 @@ TEST_F(CalendarViewsTest, StatusFilterKeepsOnlyFreeAppointmentsInTheRangeViews)
     WriteAppointment({.subject = u"free", .start = Date(2026, 12, 8, 10, 0), .busy = 0, .meeting = true});
     WriteAppointment({.subject = u"away", .start = Date(2026, 12, 8, 11, 0), .busy = 3});
     WriteAppointment({.subject = u"maybe", .start = Date(2026, 12, 8, 12, 0), .busy = 1});
-    WriteAppointment({.subject = u"weekly busy", .start = Date(2026, 12, 1, 8, 0), .busy = 2,
+    WriteAppointment({.subject = u"weekly busy",
+                      .start = Date(2026, 12, 1, 8, 0),
+                      .busy = 2,
                       .pattern = Weekly(Date(2026, 12, 1), 4, 8 * 60, 30)});
     SetCalendarSetting(u"CAV_StatusFilter", 42166);
     struct Case {
@@ -282,8 +314,7 @@ TEST_F(CalendarViewsTest, StatusFilterKeepsOnlyFreeAppointmentsInTheRangeViews)
         ASSERT_TRUE(Load(loader, today, today + 6));
         EXPECT_EQ(Subjects(loader), c.subjects);
     }
-    const std::pair<int, const char*> others[] = {
-        {42165, "busy"}, {42167, "away"}, {42168, "maybe"}};
+    const std::pair<int, const char*> others[] = {{42165, "busy"}, {42167, "away"}, {42168, "maybe"}};
     SetCalendarSetting(u"CAV_FilterAppointments", 5);
     for (auto [filter, kept] : others) {
         SetCalendarSetting(u"CAV_StatusFilter", filter);
@@ -317,10 +348,8 @@ TEST_F(CalendarViewsTest, CategoryRestrictionAppliesToTheRangeViews)
 {
     cattest::WriteCategory(u"Work", 3);
     cattest::WriteCategory(u"Home", 5);
-    WriteAppointment({.subject = u"work", .start = Date(2026, 12, 8, 9, 0),
-                      .categories = loadertest::BlobOf({3})});
-    WriteAppointment({.subject = u"home", .start = Date(2026, 12, 8, 10, 0),
-                      .categories = loadertest::BlobOf({5})});
+    WriteAppointment({.subject = u"work", .start = Date(2026, 12, 8, 9, 0), .categories = loadertest::BlobOf({3})});
+    WriteAppointment({.subject = u"home", .start = Date(2026, 12, 8, 10, 0), .categories = loadertest::BlobOf({5})});
     WriteAppointment({.subject = u"none", .start = Date(2026, 12, 8, 11, 0)});
     // Hiding the selection (with none selected) still turns the filters on;
     // showing uncategorised only keeps the last one.
@@ -338,9 +367,14 @@ TEST_F(CalendarViewsTest, CategoryRestrictionAppliesToTheRangeViews)
 TEST_F(CalendarViewsTest, RowsCarryTheRecordsFlagsAndTexts)
 {
     const std::vector<BYTE> note = {'h', 'i', 0};
-    const CEOID oid = WriteAppointment({.subject = u"dentist", .start = Date(2026, 12, 8, 9, 30), .duration = 45,
-                                        .busy = 3, .reminder = true, .location = u"Main St",
-                                        .meeting = true, .note = note});
+    const CEOID oid = WriteAppointment({.subject = u"dentist",
+                                        .start = Date(2026, 12, 8, 9, 30),
+                                        .duration = 45,
+                                        .busy = 3,
+                                        .reminder = true,
+                                        .location = u"Main St",
+                                        .meeting = true,
+                                        .note = note});
     WriteAppointment({.subject = u"", .start = Date(2026, 12, 8, 11, 0), .noSubject = true});
     loadertest::WriteSideRecord(kLinksDatabase, kLinksSeekProperty, oid);
     CCalendarThread loader;
@@ -432,7 +466,7 @@ TEST_F(CalendarViewsTest, ContactBirthdaysAndAnniversariesOnEveryYearOfTheRange)
     CCalendarThread loader;
     ASSERT_TRUE(Load(loader, Date(2026, 12, 1), Date(2027, 1, 31)));
     EXPECT_EQ(Subjects(loader), (std::set<std::string>{"(46 years) Ann Lee", "(47 years) Ann Lee", "(16 years) Ann Lee",
-                                                        "(17 years) Ann Lee", "(0 years) Bo Ek", "(1 years) Bo Ek"}));
+                                                       "(17 years) Ann Lee", "(0 years) Bo Ek", "(1 years) Bo Ek"}));
     auto rows = Rows(loader, "(46 years) Ann Lee");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0]->kind, kCalendarKindContactDate);
@@ -490,7 +524,8 @@ TEST_F(CalendarViewsTest, JournalEntriesOfTheRangeInTheMainView)
 
 TEST_F(CalendarViewsTest, WeeklySeriesSkipsItsDeletedOccurrence)
 {
-    WriteAppointment({.subject = u"sync", .start = Date(2026, 11, 30, 10, 0),
+    WriteAppointment({.subject = u"sync",
+                      .start = Date(2026, 11, 30, 10, 0),
                       .pattern = Weekly(Date(2026, 11, 30), 2 | 8, 10 * 60, 30, {Date(2026, 12, 9)})});
     CCalendarThread loader;
     ASSERT_TRUE(Load(loader, today, today + 13));
@@ -517,7 +552,9 @@ TEST_F(CalendarViewsTest, ChangedOccurrenceShowsItsOwnSubjectAndTime)
     change.originalStartDate = moved + 10 * 60;
     change.subject = u"sync (moved)";
     blob->exceptions.push_back(change);
-    WriteAppointment({.subject = u"sync", .start = Date(2026, 12, 2, 10, 0), .duration = 30,
+    WriteAppointment({.subject = u"sync",
+                      .start = Date(2026, 12, 2, 10, 0),
+                      .duration = 30,
                       .pattern = platform::EncodeRecurrencePatternBlob(*blob)});
     CCalendarThread loader;
     ASSERT_TRUE(Load(loader, today, today + 13));
@@ -535,7 +572,10 @@ TEST_F(CalendarViewsTest, ChangedOccurrenceShowsItsOwnSubjectAndTime)
 TEST_F(CalendarViewsTest, HolidaysAreFoundByCategoryOrSubject)
 {
     cattest::WriteCategory(u"Public holiday", 4);
-    WriteAppointment({.subject = u"Closed", .start = Date(2026, 12, 24), .duration = 1440, .allDay = true,
+    WriteAppointment({.subject = u"Closed",
+                      .start = Date(2026, 12, 24),
+                      .duration = 1440,
+                      .allDay = true,
                       .categories = loadertest::BlobOf({4})});
     WriteAppointment({.subject = u"Christmas Day", .start = Date(2026, 12, 25), .duration = 1440, .allDay = true});
     WriteAppointment({.subject = u"Payday", .start = Date(2026, 12, 28), .duration = 1440, .allDay = true});
@@ -553,8 +593,8 @@ TEST_F(CalendarViewsTest, HolidaysAreFoundByCategoryOrSubject)
 TEST_F(CalendarViewsTest, FloatingCategoryDropsTheDayCodeFromTheSubject)
 {
     cattest::WriteCategory(u"Floating", 2);
-    WriteAppointment({.subject = u"D12 Call the bank", .start = Date(2026, 12, 8, 9, 0),
-                      .categories = loadertest::BlobOf({2})});
+    WriteAppointment(
+        {.subject = u"D12 Call the bank", .start = Date(2026, 12, 8, 9, 0), .categories = loadertest::BlobOf({2})});
     WriteAppointment({.subject = u"W3", .start = Date(2026, 12, 8, 10, 0), .categories = loadertest::BlobOf({2})});
     WriteAppointment({.subject = u"Dinner", .start = Date(2026, 12, 8, 19, 0)});
     SetCalendarSetting(u"FloatCat", u"Floating", kCalendarTodayKey);

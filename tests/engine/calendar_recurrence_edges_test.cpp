@@ -60,7 +60,7 @@ TEST(CalendarRecurrenceDates, DayThirtyOneFallsOnTheLastDayOfShorterMonths)
 
 TEST(CalendarRecurrenceDates, MonthlyPatternFarBackReachesTheRangeWithItsPeriod)
 {
-    // Every 5 months on the 31st from January 2004: months 0, 5, 10 ... 
+    // Every 5 months on the 31st from January 2004: months 0, 5, 10 ...
     Appointment a = Pattern(kRecurMonthly, 2, Minutes(2004, 1, 31), 8 * 60, 9 * 60);
     a.pattern.period = 5;
     a.pattern.dayOfMonth = 31;
@@ -145,10 +145,10 @@ TEST(CalendarRecurrenceDates, WeekdayPatternSkipsWeekendsAndStartsOnMonday)
     // Starting on Saturday 6 July 2024.
     Appointment a = Pattern(kRecurDaily, 1, Minutes(2024, 7, 6), 9 * 60, 10 * 60);
     a.pattern.weekdayMask = 62;
-    EXPECT_EQ(Days(Expand(a, OleDay(2024, 7, 1), OleDay(2024, 7, 16), kUtc)),
-              (std::vector<std::int64_t>{OleDay(2024, 7, 8), OleDay(2024, 7, 9), OleDay(2024, 7, 10),
-                                         OleDay(2024, 7, 11), OleDay(2024, 7, 12), OleDay(2024, 7, 15),
-                                         OleDay(2024, 7, 16)}));
+    EXPECT_EQ(
+        Days(Expand(a, OleDay(2024, 7, 1), OleDay(2024, 7, 16), kUtc)),
+        (std::vector<std::int64_t>{OleDay(2024, 7, 8), OleDay(2024, 7, 9), OleDay(2024, 7, 10), OleDay(2024, 7, 11),
+                                   OleDay(2024, 7, 12), OleDay(2024, 7, 15), OleDay(2024, 7, 16)}));
 }
 
 TEST(CalendarRecurrenceDates, WeeklyWeeksRunFromSunday)
@@ -188,8 +188,8 @@ TEST(CalendarRecurrenceChanges, DeletedOccurrenceIsNotShownAndAChangedOneOnceAtI
     moved.busyStatus = 3;
     a.pattern.exceptions = {moved};
     const auto entries = Expand(a, OleDay(2024, 7, 1), OleDay(2024, 7, 31), kUtc);
-    ASSERT_EQ(Days(entries), (std::vector<std::int64_t>{OleDay(2024, 7, 1), OleDay(2024, 7, 17),
-                                                        OleDay(2024, 7, 22), OleDay(2024, 7, 29)}));
+    ASSERT_EQ(Days(entries), (std::vector<std::int64_t>{OleDay(2024, 7, 1), OleDay(2024, 7, 17), OleDay(2024, 7, 22),
+                                                        OleDay(2024, 7, 29)}));
     const Entry& changed = entries[1];
     EXPECT_TRUE(changed.exception);
     EXPECT_EQ(changed.subject, "Moved review");
@@ -251,8 +251,7 @@ TEST(CalendarRecurrenceRange, OccurrenceFromTheDayBeforeThatLastsIntoTheRangeIsS
     // 22:00 to 02:00 the next day, every day.
     Appointment a = Pattern(kRecurDaily, 0, Minutes(2024, 7, 1), 22 * 60, 26 * 60);
     const auto entries = Expand(a, OleDay(2024, 7, 10), OleDay(2024, 7, 11), kUtc);
-    ASSERT_EQ(Days(entries), (std::vector<std::int64_t>{OleDay(2024, 7, 9), OleDay(2024, 7, 10),
-                                                        OleDay(2024, 7, 11)}));
+    ASSERT_EQ(Days(entries), (std::vector<std::int64_t>{OleDay(2024, 7, 9), OleDay(2024, 7, 10), OleDay(2024, 7, 11)}));
     EXPECT_EQ(entries[0].end, OleDay(2024, 7, 10) * 1440 + 2 * 60);
     EXPECT_EQ(entries[0].duration, 240);
 }
@@ -335,8 +334,7 @@ TEST(CalendarRecurrenceZones, OwnZoneFiveHoursBehindTheDeviceIsShownFiveHoursLat
     EXPECT_EQ(entries[0].duration, 90);
     // Without its own zone the wall-clock time is the device's.
     a.zone.clear();
-    EXPECT_EQ(Expand(a, OleDay(2024, 1, 10), OleDay(2024, 1, 10), kUtc)[0].start,
-              OleDay(2024, 1, 10) * 1440 + 9 * 60);
+    EXPECT_EQ(Expand(a, OleDay(2024, 1, 10), OleDay(2024, 1, 10), kUtc)[0].start, OleDay(2024, 1, 10) * 1440 + 9 * 60);
 }
 
 TEST(CalendarRecurrenceZones, LateEveningInTheOwnZoneIsTheNextDayOnTheDevice)

@@ -8,9 +8,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <ostream>
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -79,8 +79,8 @@ inline std::ostream& operator<<(std::ostream& os, const Entry& e)
 inline bool operator==(const Entry& a, const Entry& b)
 {
     return a.start == b.start && a.end == b.end && a.duration == b.duration && a.day == b.day &&
-           a.subject == b.subject && a.location == b.location && a.allDay == b.allDay &&
-           a.busyStatus == b.busyStatus && a.exception == b.exception && a.hasNote == b.hasNote;
+           a.subject == b.subject && a.location == b.location && a.allDay == b.allDay && a.busyStatus == b.busyStatus &&
+           a.exception == b.exception && a.hasNote == b.hasNote;
 }
 
 // Keeps every entry; reads "the rest of the record" by setting the subject.
@@ -129,8 +129,8 @@ inline std::vector<BYTE> ZoneBlob(const TIME_ZONE_INFORMATION& z)
         for (int i = 0; i < 4; ++i) out[at + i] = static_cast<BYTE>(static_cast<DWORD>(v) >> (8 * i));
     };
     auto putRule = [&](size_t at, const SYSTEMTIME& st) {
-        const WORD w[8] = {st.wYear, st.wMonth, st.wDayOfWeek, st.wDay, st.wHour, st.wMinute, st.wSecond,
-                           st.wMilliseconds};
+        const WORD w[8] = {st.wYear, st.wMonth,  st.wDayOfWeek, st.wDay,
+                           st.wHour, st.wMinute, st.wSecond,    st.wMilliseconds};
         for (int i = 0; i < 8; ++i) {
             out[at + 2 * i] = static_cast<BYTE>(w[i]);
             out[at + 2 * i + 1] = static_cast<BYTE>(w[i] >> 8);
@@ -163,8 +163,8 @@ inline std::vector<Entry> Expand(const Appointment& a, std::int64_t firstDay, st
     recurrence.SetRange(static_cast<LONG>(firstDay), static_cast<LONG>(lastDay));
     recurrence.SetDeviceZone(&device);
     DATACALENDARDB working;
-    working.start = static_cast<double>(a.pattern.startDate / 1440 - kOleDayZeroFrom1601) +
-                    a.pattern.startTimeOffset / 1440.0;
+    working.start =
+        static_cast<double>(a.pattern.startDate / 1440 - kOleDayZeroFrom1601) + a.pattern.startTimeOffset / 1440.0;
     working.allDay = a.allDay ? 1 : 0;
     working.busyStatus = a.busyStatus;
     working.recurring = 1;

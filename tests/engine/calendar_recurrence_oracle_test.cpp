@@ -63,32 +63,33 @@ std::string RuleOf(const platform::RecurrencePatternBlob& p, std::int64_t startD
     const int monthOfYear = p.firstDateTime == 0 ? 1 : CCalendarRecurrence::fGetMonthInNum(p.firstDateTime);
     const std::string setpos = ";BYSETPOS=" + std::to_string(p.nth == 5 ? -1 : static_cast<int>(p.nth));
     switch (p.frequency) {
-    case kRecurDaily:
-        if (p.patternType == 1) {
+        case kRecurDaily:
+            if (p.patternType == 1) {
+                *dtstart = startDay;
+                return "FREQ=DAILY;BYDAY=MO,TU,WE,TH,FR";
+            }
             *dtstart = startDay;
-            return "FREQ=DAILY;BYDAY=MO,TU,WE,TH,FR";
-        }
-        *dtstart = startDay;
-        return "FREQ=DAILY;INTERVAL=" + std::to_string(p.period / 1440);
-    case kRecurWeekly:
-        *dtstart = startDay - WeekdayOf(startDay);
-        return "FREQ=WEEKLY;INTERVAL=" + std::to_string(p.period) + ";BYDAY=" + ByDay(static_cast<int>(p.weekdayMask)) +
-               ";WKST=SU";
-    case kRecurMonthly:
-        *dtstart = OleDay(s.y, s.m, 1);
-        if (p.patternType == 2) {
-            return "FREQ=MONTHLY;INTERVAL=" + std::to_string(p.period) + ";" + MonthDay(static_cast<int>(p.dayOfMonth));
-        }
-        return "FREQ=MONTHLY;INTERVAL=" + std::to_string(p.period) +
-               ";BYDAY=" + ByDay(static_cast<int>(p.weekdayMask)) + setpos;
-    default:
-        *dtstart = OleDay(s.y, 1, 1);
-        if (p.patternType == 2) {
-            return "FREQ=YEARLY;BYMONTH=" + std::to_string(monthOfYear) + ";" +
-                   MonthDay(static_cast<int>(p.dayOfMonth));
-        }
-        return "FREQ=YEARLY;BYMONTH=" + std::to_string(monthOfYear) +
-               ";BYDAY=" + ByDay(static_cast<int>(p.weekdayMask)) + setpos;
+            return "FREQ=DAILY;INTERVAL=" + std::to_string(p.period / 1440);
+        case kRecurWeekly:
+            *dtstart = startDay - WeekdayOf(startDay);
+            return "FREQ=WEEKLY;INTERVAL=" + std::to_string(p.period) +
+                   ";BYDAY=" + ByDay(static_cast<int>(p.weekdayMask)) + ";WKST=SU";
+        case kRecurMonthly:
+            *dtstart = OleDay(s.y, s.m, 1);
+            if (p.patternType == 2) {
+                return "FREQ=MONTHLY;INTERVAL=" + std::to_string(p.period) + ";" +
+                       MonthDay(static_cast<int>(p.dayOfMonth));
+            }
+            return "FREQ=MONTHLY;INTERVAL=" + std::to_string(p.period) +
+                   ";BYDAY=" + ByDay(static_cast<int>(p.weekdayMask)) + setpos;
+        default:
+            *dtstart = OleDay(s.y, 1, 1);
+            if (p.patternType == 2) {
+                return "FREQ=YEARLY;BYMONTH=" + std::to_string(monthOfYear) + ";" +
+                       MonthDay(static_cast<int>(p.dayOfMonth));
+            }
+            return "FREQ=YEARLY;BYMONTH=" + std::to_string(monthOfYear) +
+                   ";BYDAY=" + ByDay(static_cast<int>(p.weekdayMask)) + setpos;
     }
 }
 
@@ -286,52 +287,53 @@ public:
                                       (Uniform(0, 5) == 0 ? Uniform(0, 30) : 0);
         p.startDate = MinutesOfDay(startDay);
         switch (kind) {
-        case 0:
-            p.frequency = kRecurDaily;
-            p.patternType = 0;
-            p.period = 1440u * static_cast<DWORD>(Uniform(1, 10) == 10 ? Uniform(11, 400) : Uniform(1, 10));
-            break;
-        case 1:
-            p.frequency = kRecurDaily;
-            p.patternType = 1;
-            p.weekdayMask = 62;
-            p.period = 0;
-            break;
-        case 2:
-            p.frequency = kRecurWeekly;
-            p.patternType = 1;
-            p.period = static_cast<DWORD>(Uniform(1, 6));
-            p.weekdayMask = static_cast<DWORD>(Uniform(1, 127));
-            break;
-        case 3:
-            p.frequency = kRecurMonthly;
-            p.patternType = 2;
-            p.period = static_cast<DWORD>(Uniform(1, 4) == 4 ? Uniform(5, 24) : Uniform(1, 4));
-            p.dayOfMonth = static_cast<DWORD>(Uniform(0, 2) == 0 ? Uniform(28, 31) : Uniform(1, 31));
-            break;
-        case 4:
-            p.frequency = kRecurMonthly;
-            p.patternType = 3;
-            p.period = static_cast<DWORD>(Uniform(1, 12));
-            p.weekdayMask = NthMask();
-            p.nth = static_cast<DWORD>(Uniform(1, 5));
-            break;
-        case 5:
-        case 6: {
-            p.frequency = kRecurYearly;
-            p.patternType = kind == 5 ? 2 : 3;
-            p.period = static_cast<DWORD>(Uniform(0, 3) == 0 ? Uniform(1, 60) : 12);  // not used
-            static const int kCumulative[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
-            p.firstDateTime = static_cast<DWORD>(kCumulative[Uniform(0, 11)] * 1440);
-            if (kind == 5) {
-                p.dayOfMonth = static_cast<DWORD>(Uniform(1, 31));
-            } else {
+            case 0:
+                p.frequency = kRecurDaily;
+                p.patternType = 0;
+                p.period = 1440u * static_cast<DWORD>(Uniform(1, 10) == 10 ? Uniform(11, 400) : Uniform(1, 10));
+                break;
+            case 1:
+                p.frequency = kRecurDaily;
+                p.patternType = 1;
+                p.weekdayMask = 62;
+                p.period = 0;
+                break;
+            case 2:
+                p.frequency = kRecurWeekly;
+                p.patternType = 1;
+                p.period = static_cast<DWORD>(Uniform(1, 6));
+                p.weekdayMask = static_cast<DWORD>(Uniform(1, 127));
+                break;
+            case 3:
+                p.frequency = kRecurMonthly;
+                p.patternType = 2;
+                p.period = static_cast<DWORD>(Uniform(1, 4) == 4 ? Uniform(5, 24) : Uniform(1, 4));
+                p.dayOfMonth = static_cast<DWORD>(Uniform(0, 2) == 0 ? Uniform(28, 31) : Uniform(1, 31));
+                break;
+            case 4:
+                p.frequency = kRecurMonthly;
+                p.patternType = 3;
+                p.period = static_cast<DWORD>(Uniform(1, 12));
                 p.weekdayMask = NthMask();
                 p.nth = static_cast<DWORD>(Uniform(1, 5));
+                break;
+            case 5:
+            case 6: {
+                p.frequency = kRecurYearly;
+                p.patternType = kind == 5 ? 2 : 3;
+                p.period = static_cast<DWORD>(Uniform(0, 3) == 0 ? Uniform(1, 60) : 12);  // not used
+                static const int kCumulative[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+                p.firstDateTime = static_cast<DWORD>(kCumulative[Uniform(0, 11)] * 1440);
+                if (kind == 5) {
+                    p.dayOfMonth = static_cast<DWORD>(Uniform(1, 31));
+                } else {
+                    p.weekdayMask = NthMask();
+                    p.nth = static_cast<DWORD>(Uniform(1, 5));
+                }
+                break;
             }
-            break;
-        }
-        default: break;
+            default:
+                break;
         }
         // Every end type; EndDate is what ends it.
         const int end = Uniform(0, 2);
@@ -350,8 +352,7 @@ public:
             p.endTimeOffset = 1440u * static_cast<DWORD>(Uniform(1, 3));
         } else {
             p.startTimeOffset = static_cast<DWORD>(Uniform(0, 95) * 15 + m_minuteOffset);
-            p.endTimeOffset =
-                p.startTimeOffset + Length(Uniform(0, 10) == 0 ? Uniform(1440, 4000) : Uniform(0, 300));
+            p.endTimeOffset = p.startTimeOffset + Length(Uniform(0, 10) == 0 ? Uniform(1440, 4000) : Uniform(0, 300));
             if (m_ownName) {
                 c.ownZoneName = m_ownName;
                 c.deviceZoneName = m_deviceName;
@@ -408,8 +409,7 @@ private:
             } else {
                 if (c.appointment.allDay || Uniform(0, 3) == 0) e.allDay = false;
                 e.startDateTime = MinutesOfDay(newDay) + static_cast<DWORD>(Uniform(0, 95) * 15 + m_minuteOffset);
-                e.endDateTime =
-                    e.startDateTime + Length(Uniform(0, 8) == 0 ? Uniform(1440, 3000) : Uniform(0, 240));
+                e.endDateTime = e.startDateTime + Length(Uniform(0, 8) == 0 ? Uniform(1440, 3000) : Uniform(0, 240));
             }
             e.originalStartDate = original;
             if (Uniform(0, 1)) {

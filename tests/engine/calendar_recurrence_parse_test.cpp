@@ -48,7 +48,7 @@ struct Parsed {
 };
 
 Parsed ParseBlob(const std::vector<BYTE>& blob, std::int64_t firstDay, std::int64_t lastDay,
-           const std::vector<BYTE>& zone = {}, bool rangeMode = true)
+                 const std::vector<BYTE>& zone = {}, bool rangeMode = true)
 {
     CCalendarRecurrence recurrence;
     recurrence.SetRange(static_cast<LONG>(firstDay), static_cast<LONG>(lastDay), rangeMode);
@@ -123,10 +123,10 @@ TEST(CalendarRecurrenceParse, OnlyTheSevenPatternKindsAreAccepted)
     const struct {
         WORD frequency, type;
         bool accepted;
-    } kinds[] = {{kRecurDaily, 0, true},    {kRecurDaily, 1, true},    {kRecurDaily, 2, false},
-                 {kRecurWeekly, 0, false},  {kRecurWeekly, 1, true},   {kRecurWeekly, 2, false},
-                 {kRecurMonthly, 1, false}, {kRecurMonthly, 2, true},  {kRecurMonthly, 3, true},
-                 {kRecurYearly, 0, false},  {kRecurYearly, 2, true},   {kRecurYearly, 3, true},
+    } kinds[] = {{kRecurDaily, 0, true},    {kRecurDaily, 1, true},   {kRecurDaily, 2, false},
+                 {kRecurWeekly, 0, false},  {kRecurWeekly, 1, true},  {kRecurWeekly, 2, false},
+                 {kRecurMonthly, 1, false}, {kRecurMonthly, 2, true}, {kRecurMonthly, 3, true},
+                 {kRecurYearly, 0, false},  {kRecurYearly, 2, true},  {kRecurYearly, 3, true},
                  {0x2009, 0, false},        {0x200E, 2, false}};
     for (const auto& k : kinds) {
         std::vector<BYTE> blob;
@@ -182,7 +182,7 @@ TEST(CalendarRecurrenceParse, UnexpectedValuesOnlyWarn)
     EXPECT_EQ(counted.entries.size(), 3u);
     // And a clean blob carries no warning.
     EXPECT_EQ(ParseBlob(platform::EncodeRecurrencePatternBlob(Daily(Minutes(2023, 12, 1))), OleDay(2024, 1, 1),
-                  OleDay(2024, 1, 3))
+                        OleDay(2024, 1, 3))
                   .result,
               kRecurrenceUsable);
 }

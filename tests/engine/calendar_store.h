@@ -32,7 +32,7 @@ inline constexpr int kBlobDayOfOleZero = 109205;
 // An OLE date of a wall-clock time.
 inline double Date(int year, int month, int day, int hour = 0, int minute = 0)
 {
-    SYSTEMTIME st{static_cast<WORD>(year), static_cast<WORD>(month), 0, static_cast<WORD>(day),
+    SYSTEMTIME st{static_cast<WORD>(year), static_cast<WORD>(month),  0, static_cast<WORD>(day),
                   static_cast<WORD>(hour), static_cast<WORD>(minute), 0, 0};
     DATE date = 0;
     SystemTimeToVariantTime(&st, &date);
@@ -51,10 +51,7 @@ inline std::uint64_t FileTimeValue(const FILETIME& ft)
     return (static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
 }
 
-inline FILETIME MakeFileTime(std::uint64_t v)
-{
-    return FILETIME{static_cast<DWORD>(v), static_cast<DWORD>(v >> 32)};
-}
+inline FILETIME MakeFileTime(std::uint64_t v) { return FILETIME{static_cast<DWORD>(v), static_cast<DWORD>(v >> 32)}; }
 
 // A wall-clock OLE date as a FILETIME without zone conversion.
 inline FILETIME LocalFileTime(double date)
@@ -66,7 +63,10 @@ inline FILETIME LocalFileTime(double date)
 }
 
 // A wall-clock time of the device zone as the UTC FILETIME the store keeps.
-inline FILETIME DeviceUtc(double date) { return MakeFileTime(platform::LocalToUtc(FileTimeValue(LocalFileTime(date)))); }
+inline FILETIME DeviceUtc(double date)
+{
+    return MakeFileTime(platform::LocalToUtc(FileTimeValue(LocalFileTime(date))));
+}
 
 // One appointment record; start is a wall-clock time of the device zone.
 struct Appointment {

@@ -158,8 +158,8 @@ TEST_F(CalendarThreadTest, CompareFuncOrdersByDayThenHeaderThenKind)
     auto nextDay = Row(1, d + 1, 0);
     auto trailing = Row(2, d - 5, 0);
     trailing->trailing = 1;
-    std::vector<DATACALENDAR*> expected = {header.get(), contact.get(), allDay.get(), early.get(), late.get(),
-                                           task.get(), journal.get(), nextDay.get(), trailing.get()};
+    std::vector<DATACALENDAR*> expected = {header.get(), contact.get(), allDay.get(),  early.get(),   late.get(),
+                                           task.get(),   journal.get(), nextDay.get(), trailing.get()};
     for (size_t i = 0; i < expected.size(); ++i) {
         for (size_t j = 0; j < expected.size(); ++j) {
             const int r = CCalendarThread::CompareFunc(expected[i], expected[j], 0);

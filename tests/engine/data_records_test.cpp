@@ -23,8 +23,8 @@ void ExpectEmpty(const DATACALENDAR& row)
     EXPECT_EQ(row.kind, 3u);
     EXPECT_EQ(row.oid, 0u);
     EXPECT_EQ(row.duration, 0);
-    EXPECT_EQ(row.hasLinks + row.hasJournal + row.hasNote + row.allDay + row.isPrivate + row.recurring +
-                  row.exception + row.reminder,
+    EXPECT_EQ(row.hasLinks + row.hasJournal + row.hasNote + row.allDay + row.isPrivate + row.recurring + row.exception +
+                  row.reminder,
               0);
     EXPECT_EQ(row.trailing, 0u);
     EXPECT_EQ(row.endsEarly, 0);

@@ -32,8 +32,8 @@ std::string Fields(const DATATASKS& r)
 std::string Tree(const DATATASKS& r)
 {
     std::ostringstream out;
-    out << int(r.keptAsParent) << int(r.expanded) << ' ' << r.parentOid << ' ' << r.depth << ' ' << r.groupIndex
-        << ' ' << r.parent << ' ' << r.NumChildren();
+    out << int(r.keptAsParent) << int(r.expanded) << ' ' << r.parentOid << ' ' << r.depth << ' ' << r.groupIndex << ' '
+        << r.parent << ' ' << r.NumChildren();
     return out.str();
 }
 

@@ -75,7 +75,8 @@ std::optional<std::u16string> ReadRaw(CEOID record)
         if (CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, ids, &buffer, &size) == record) {
             auto* props = reinterpret_cast<CEPROPVAL*>(buffer);
             result = (props[0].wFlags & CEDB_PROPNOTFOUND) ? u"" : props[0].val.lpwstr;
-            *result += (props[1].wFlags & CEDB_PROPNOTFOUND) ? u"|-" : u"|" + std::u16string(1, u'0' + props[1].val.uiVal);
+            *result +=
+                (props[1].wFlags & CEDB_PROPNOTFOUND) ? u"|-" : u"|" + std::u16string(1, u'0' + props[1].val.uiVal);
         }
         if (buffer) LocalFree(buffer);
     }

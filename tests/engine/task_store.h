@@ -31,8 +31,8 @@ struct TaskFields {
     std::optional<double> completed;
     std::optional<LONG> importance;  // as stored: 1 high, 2 normal, 3 low
     SHORT sensitivity = 0;
-    std::vector<BYTE> categories;    // empty: no blob
-    std::optional<double> parent;    // parent OID (+0.5 expanded)
+    std::vector<BYTE> categories;  // empty: no blob
+    std::optional<double> parent;  // parent OID (+0.5 expanded)
     std::optional<ULONG> percent;
     std::vector<BYTE> note;
 };

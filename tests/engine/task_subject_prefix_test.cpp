@@ -58,9 +58,24 @@ const std::vector<PrefixCase> kCases = {
 // Subjects that carry no code and are left whole: words, letters or digits
 // in the wrong place, spaces, times of day, codes or days too long.
 const std::u16string kNoCode[] = {
-    u"Note: hello", u"AB: x",      u"To: Bob",      u"ABC: x",      u"A1x: x",          u"A1 : x",
-    u"12: x",       u"1|5: x",     u":x",           u":",           u"Call Bob",        u"",
-    u"Meeting at 10:30", u"|: x",  u"|x: y",        u"|1234567: y", u"A1|23456: y",     u"A1|5 x",
+    u"Note: hello",
+    u"AB: x",
+    u"To: Bob",
+    u"ABC: x",
+    u"A1x: x",
+    u"A1 : x",
+    u"12: x",
+    u"1|5: x",
+    u":x",
+    u":",
+    u"Call Bob",
+    u"",
+    u"Meeting at 10:30",
+    u"|: x",
+    u"|x: y",
+    u"|1234567: y",
+    u"A1|23456: y",
+    u"A1|5 x",
     std::u16string(5000, u'w') + u": x",
 };
 
@@ -109,8 +124,12 @@ TEST(TaskSubjectPrefixTest, ParseIntReadsLeadingDigitsUpToTheEnd)
         size_t limit;
         int value;
     } cases[] = {
-        {u"1234x5", 6, 1234},         {u"1234x5", 2, 12},         {u"1234x5", 0, 0},
-        {u"x5", 2, 0},                {u"2147483646", 10, INT_MAX - 1}, {u"2147483647", 10, INT_MAX},
+        {u"1234x5", 6, 1234},
+        {u"1234x5", 2, 12},
+        {u"1234x5", 0, 0},
+        {u"x5", 2, 0},
+        {u"2147483646", 10, INT_MAX - 1},
+        {u"2147483647", 10, INT_MAX},
         {u"99999999999999999999", 20, INT_MAX},
     };
     for (const auto& c : cases) {

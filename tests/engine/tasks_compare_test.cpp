@@ -27,8 +27,8 @@ void ExpectOrder(TasksCompareFn fn, std::initializer_list<DATATASKS*> rows, cons
 
 // The keyed comparisons, which put visible rows first.
 const std::pair<const char*, TasksCompareFn> kKeyed[] = {
-    {"Subject", &TasksCompareSubject}, {"StartDate", &TasksCompareStartDate}, {"DueDate", &TasksCompareDueDate},
-    {"Category", &TasksCompareCategory}, {"Priority", &TasksComparePriority}, {"Completion", &TasksCompareCompletion},
+    {"Subject", &TasksCompareSubject},   {"StartDate", &TasksCompareStartDate}, {"DueDate", &TasksCompareDueDate},
+    {"Category", &TasksCompareCategory}, {"Priority", &TasksComparePriority},   {"Completion", &TasksCompareCompletion},
 };
 
 class TasksCompareTest : public TaskSortFixture {
@@ -262,9 +262,9 @@ TEST_F(TasksCompareTest, KeyTablePicksTheComparisons)
 {
     // The rank order stands in as a tie-break by the start date; unknown keys
     // compare by start date.
-    const TasksCompareFn primary[] = {&TasksCompareTPM,        &TasksCompareSubject,  &TasksCompareDueDate,
-                                      &TasksCompareStartDate,  &TasksComparePriority, &TasksCompareCompletion,
-                                      &TasksComparePriority,   &TasksCompareCategory, &TasksCompareStartDate};
+    const TasksCompareFn primary[] = {&TasksCompareTPM,       &TasksCompareSubject,  &TasksCompareDueDate,
+                                      &TasksCompareStartDate, &TasksComparePriority, &TasksCompareCompletion,
+                                      &TasksComparePriority,  &TasksCompareCategory, &TasksCompareStartDate};
     for (int key = -1; key <= 8; ++key) {
         const TasksCompareFn fn = key < 0 ? &TasksCompareStartDate : primary[key];
         EXPECT_EQ(TasksPrimaryComparison(key), fn) << key;

@@ -75,8 +75,8 @@ TEST_F(TasksListSortTest, MatchesAStableSortForEveryKeyAndDirection)
     for (int primary = 0; primary <= 8; ++primary) {
         for (int secondary : {primary, 1, 2, 4}) {
             for (int directions = 0; directions < 8; ++directions) {
-                TasksSortState::SetPrefs(SortPrefs(primary, secondary, directions & 1, directions & 2,
-                                                   directions & 4 ? 1 : -1));
+                TasksSortState::SetPrefs(
+                    SortPrefs(primary, secondary, directions & 1, directions & 2, directions & 4 ? 1 : -1));
                 const TasksCompareFn fn = TasksPrimaryComparison(primary);
                 for (bool ascending : {true, false}) {
                     CePtrList<DATATASKS*> list(1);
@@ -89,9 +89,9 @@ TEST_F(TasksListSortTest, MatchesAStableSortForEveryKeyAndDirection)
                     });
                     ASSERT_TRUE(std::is_permutation(sorted.begin(), sorted.end(), rows.begin(), rows.end()));
                     for (size_t i = 0; i < model.size(); ++i) {
-                        ASSERT_EQ(fn(sorted[i], model[i], 0), 0) << "keys " << primary << "/" << secondary
-                                                                 << " directions " << directions << " ascending "
-                                                                 << ascending << " at " << i;
+                        ASSERT_EQ(fn(sorted[i], model[i], 0), 0)
+                            << "keys " << primary << "/" << secondary << " directions " << directions << " ascending "
+                            << ascending << " at " << i;
                     }
                 }
             }

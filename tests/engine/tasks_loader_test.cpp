@@ -47,19 +47,21 @@ TEST_F(TasksLoaderTest, EachFilterRuleKeepsExactlyItsTasks)
         int rule;
         std::set<std::string> kept;
     } const cases[] = {
-        {42250, {"overdue", "today", "tomorrow", "nextweek", "started", "undated", "startonly", "donetoday", "doneold",
-                 "farfuture"}},
+        {42250,
+         {"overdue", "today", "tomorrow", "nextweek", "started", "undated", "startonly", "donetoday", "doneold",
+          "farfuture"}},
         {42251, {"overdue", "today", "undated", "startonly", "donetoday"}},
         {42252, {"overdue"}},
         {42253, {"undated"}},
         {42255, {"overdue", "today", "started", "undated", "startonly", "donetoday"}},
         {42256, {"overdue", "today", "tomorrow", "undated", "startonly", "donetoday"}},
         {42258, {"donetoday", "doneold"}},
-        {42259, {"overdue", "today", "tomorrow", "nextweek", "started", "undated", "startonly", "donetoday",
-                 "doneold"}},
+        {42259,
+         {"overdue", "today", "tomorrow", "nextweek", "started", "undated", "startonly", "donetoday", "doneold"}},
         {42261, {"undated"}},
-        {12345, {"overdue", "today", "tomorrow", "nextweek", "started", "undated", "startonly", "donetoday", "doneold",
-                 "farfuture"}},
+        {12345,
+         {"overdue", "today", "tomorrow", "nextweek", "started", "undated", "startonly", "donetoday", "doneold",
+          "farfuture"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rule);
@@ -318,8 +320,10 @@ TEST_F(TasksGroupingTest, ProgressGroupsPutCompleteTasksUnderCompletedEvenWhenOv
     std::map<std::string, std::string> headerOf;
     std::string header;
     for (const std::string& row : VisibleText(loader)) {
-        if (row[0] == '[') header = row;
-        else headerOf[row] = header;
+        if (row[0] == '[')
+            header = row;
+        else
+            headerOf[row] = header;
     }
     EXPECT_EQ(headerOf["late"], "[Overdue]");
     EXPECT_EQ(headerOf["donelate"], "[Completed]");
@@ -370,8 +374,10 @@ TEST_F(TasksGroupingTest, PriorityManagerRanksTasksUnderEachLetter)
     std::map<std::string, LONG> rank;
     int headers = 0;
     for (DATATASKS* row : loader.GetDataList()) {
-        if (row->IsHeader()) ++headers;
-        else rank[Utf8(row->subject)] = row->rank;
+        if (row->IsHeader())
+            ++headers;
+        else
+            rank[Utf8(row->subject)] = row->rank;
     }
     EXPECT_EQ(headers, 27);
     EXPECT_EQ(rank, (std::map<std::string, LONG>{{"first", 1}, {"second", 2}, {"bee", 1}}));

@@ -38,7 +38,7 @@ TEST(CalendarMath, LeapYearsAndMonthLengths)
     struct {
         int year;
         BOOL leap;
-    } years[] = {{1700, TRUE}, {1752, TRUE}, {1800, FALSE}, {1900, FALSE}, {2000, TRUE},
+    } years[] = {{1700, TRUE},  {1752, TRUE}, {1800, FALSE}, {1900, FALSE}, {2000, TRUE},
                  {2023, FALSE}, {2024, TRUE}, {2100, FALSE}, {4000, FALSE}, {8000, FALSE}};
     for (auto y : years) EXPECT_EQ(isleapyear(y.year), y.leap) << y.year;
     EXPECT_EQ(dayspermonth(2, 2024), 29);

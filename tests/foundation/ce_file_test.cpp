@@ -10,13 +10,15 @@
 namespace {
 
 // Device path of a sandbox-relative ASCII name ("a/b.txt" -> "\a\b.txt").
-std::u16string Device(const std::string& relative) {
+std::u16string Device(const std::string& relative)
+{
     std::u16string out = u"\\";
     for (char c : relative) out += c == '/' ? u'\\' : static_cast<char16_t>(c);
     return out;
 }
 
-std::string Utf16Bytes(const std::u16string& text, bool mark) {
+std::string Utf16Bytes(const std::u16string& text, bool mark)
+{
     std::string out = mark ? std::string("\xFF\xFE") : std::string();
     for (char16_t c : text) {
         out += static_cast<char>(c & 0xFF);
@@ -25,7 +27,8 @@ std::string Utf16Bytes(const std::u16string& text, bool mark) {
     return out;
 }
 
-std::string Pattern(size_t size) {
+std::string Pattern(size_t size)
+{
     std::string out(size, '\0');
     for (size_t i = 0; i < size; ++i) out[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
     return out;
@@ -34,7 +37,8 @@ std::string Pattern(size_t size) {
 class CeFileTest : public DeviceSandbox {
 protected:
     // The first count lines ReadLine (or ReadULine) gives.
-    std::vector<std::u16string> Lines(const std::string& content, bool unicodeCall, size_t count, DWORD max = 512) {
+    std::vector<std::u16string> Lines(const std::string& content, bool unicodeCall, size_t count, DWORD max = 512)
+    {
         MakeHostFile("lines.txt", content);
         CeFile file;
         EXPECT_TRUE(file.Open(Device("lines.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, FALSE));
@@ -49,7 +53,8 @@ protected:
     }
     // The lines of one pass, then the first line again: reading starts over.
     void ExpectLines(const std::string& content, bool unicodeCall, std::vector<std::u16string> expected,
-                     DWORD max = 512) {
+                     DWORD max = 512)
+    {
         const auto got = Lines(content, unicodeCall, expected.size() + 1, max);
         expected.push_back(expected.front());
         EXPECT_TRUE(got == expected) << "line count " << got.size() << ", first " << got.front().size()
@@ -57,12 +62,27 @@ protected:
     }
 };
 
-TEST_F(CeFileTest, OpenDetectsTheByteOrderMark) {
-    struct Case { const char* name; std::string content; bool unicode; std::string firstRead; };
+TEST_F(CeFileTest, OpenDetectsTheByteOrderMark)
+{
+    struct Case {
+        const char* name;
+        std::string content;
+        bool unicode;
+        std::string firstRead;
+    };
     const Case cases[] = {
-        {"mark", std::string("\xFF\xFE" "a\0b\0", 6), true, std::string("a\0b\0", 4)},
+        {"mark",
+         std::string("\xFF\xFE"
+                     "a\0b\0",
+                     6),
+         true, std::string("a\0b\0", 4)},
         {"only the mark", "\xFF\xFE", true, ""},
-        {"big-endian mark is data", "\xFE\xFF" "x", false, "\xFE\xFF" "x"},
+        {"big-endian mark is data",
+         "\xFE\xFF"
+         "x",
+         false,
+         "\xFE\xFF"
+         "x"},
         {"plain text", "abc", false, "abc"},
         {"one byte", "\xFF", false, "\xFF"},
     };
@@ -81,7 +101,8 @@ TEST_F(CeFileTest, OpenDetectsTheByteOrderMark) {
     }
 }
 
-TEST_F(CeFileTest, OpenOfEmptyMissingAndNewFiles) {
+TEST_F(CeFileTest, OpenOfEmptyMissingAndNewFiles)
+{
     CeFile file;
     EXPECT_FALSE(file.Open(Device("missing.txt").c_str(), GENERIC_READ, 0, FALSE));
     EXPECT_FALSE(file.IsOpen());
@@ -96,7 +117,9 @@ TEST_F(CeFileTest, OpenOfEmptyMissingAndNewFiles) {
     EXPECT_TRUE(CeFile::Exists(Device("new.txt").c_str(), FALSE));
 
     // Opening again closes the previous file and clears its state.
-    MakeHostFile("u.txt", "\xFF\xFE" "a\0");
+    MakeHostFile("u.txt",
+                 "\xFF\xFE"
+                 "a\0");
     ASSERT_TRUE(file.Open(Device("u.txt").c_str(), GENERIC_READ, 0, FALSE));
     EXPECT_TRUE(file.IsUnicode());
     MakeHostFile("p.txt", "plain");
@@ -104,7 +127,8 @@ TEST_F(CeFileTest, OpenOfEmptyMissingAndNewFiles) {
     EXPECT_FALSE(file.IsUnicode());
 }
 
-TEST_F(CeFileTest, CreateNewOrReplacing) {
+TEST_F(CeFileTest, CreateNewOrReplacing)
+{
     MakeHostFile("old.txt", "old");
     CeFile file;
     EXPECT_FALSE(file.Create(Device("old.txt").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, FALSE));
@@ -118,26 +142,38 @@ TEST_F(CeFileTest, CreateNewOrReplacing) {
     EXPECT_FALSE(file.Create(Device("nofolder/x.txt").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, TRUE));
 }
 
-TEST_F(CeFileTest, LineEndings) {
-    struct Case { const char* name; std::string content; std::vector<std::u16string> lines; };
+TEST_F(CeFileTest, LineEndings)
+{
+    struct Case {
+        const char* name;
+        std::string content;
+        std::vector<std::u16string> lines;
+    };
     const Case cases[] = {
-        {"CR LF", "one\r\ntwo\r\n", {u"one", u"two"}},
-        {"CR alone", "one\rtwo\r", {u"one", u"two"}},
-        {"none at end", "one\r\ntwo", {u"one", u"two"}},
-        {"LF alone stays in the line", "a\nb\r\nc", {u"a\nb", u"c"}},
-        {"empty lines", "\r\n\r\nx", {u"", u"", u"x"}},
-        {"LF after CR LF starts a line", "a\r\n\nb", {u"a", u"\nb"}},
+        {"CR LF", "one\r\ntwo\r\n", {u"one", u"two"}},   {"CR alone", "one\rtwo\r", {u"one", u"two"}},
+        {"none at end", "one\r\ntwo", {u"one", u"two"}}, {"LF alone stays in the line", "a\nb\r\nc", {u"a\nb", u"c"}},
+        {"empty lines", "\r\n\r\nx", {u"", u"", u"x"}},  {"LF after CR LF starts a line", "a\r\n\nb", {u"a", u"\nb"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string utf16 = Utf16Bytes(std::u16string(c.content.begin(), c.content.end()), true);
-        { SCOPED_TRACE("8-bit"); ExpectLines(c.content, false, c.lines); }
-        { SCOPED_TRACE("UTF-16 through ReadLine"); ExpectLines(utf16, false, c.lines); }
-        { SCOPED_TRACE("UTF-16 through ReadULine"); ExpectLines(utf16, true, c.lines); }
+        {
+            SCOPED_TRACE("8-bit");
+            ExpectLines(c.content, false, c.lines);
+        }
+        {
+            SCOPED_TRACE("UTF-16 through ReadLine");
+            ExpectLines(utf16, false, c.lines);
+        }
+        {
+            SCOPED_TRACE("UTF-16 through ReadULine");
+            ExpectLines(utf16, true, c.lines);
+        }
     }
 }
 
-TEST_F(CeFileTest, EightBitLinesUseWindows1252) {
+TEST_F(CeFileTest, EightBitLinesUseWindows1252)
+{
     std::string bytes;
     for (int b = 0x80; b <= 0x9F; ++b) bytes += static_cast<char>(b);
     bytes += "\xE9\xFF\r\n";
@@ -153,7 +189,8 @@ TEST_F(CeFileTest, EightBitLinesUseWindows1252) {
     EXPECT_EQ(line[0x21], u'\u00FF');
 }
 
-TEST_F(CeFileTest, LinesAreCutToTheCallersBufferButNotToTheReadBuffer) {
+TEST_F(CeFileTest, LinesAreCutToTheCallersBufferButNotToTheReadBuffer)
+{
     ExpectLines("abcdefgh\r\nxy", false, {u"abc", u"xy"}, 4);
     std::string longLine;
     for (size_t i = 0; i < 150000; ++i) longLine += static_cast<char>('a' + i % 26);
@@ -164,7 +201,8 @@ TEST_F(CeFileTest, LinesAreCutToTheCallersBufferButNotToTheReadBuffer) {
     ExpectLines(Utf16Bytes(std::u16string(text.begin(), text.end()), true), true, expected, 200000);
 }
 
-TEST_F(CeFileTest, ReadsInPiecesAcrossBuffers) {
+TEST_F(CeFileTest, ReadsInPiecesAcrossBuffers)
+{
     for (size_t size : {size_t(10), size_t(65531), size_t(65536), size_t(200001)}) {
         SCOPED_TRACE(size);
         const std::string content = Pattern(size);
@@ -179,7 +217,8 @@ TEST_F(CeFileTest, ReadsInPiecesAcrossBuffers) {
     }
 }
 
-TEST_F(CeFileTest, WritesAreBufferedUntilFlushed) {
+TEST_F(CeFileTest, WritesAreBufferedUntilFlushed)
+{
     CeFile file;
     ASSERT_TRUE(file.Create(Device("w.bin").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, FALSE));
     EXPECT_EQ(file.Write("hello", 5), 5u);
@@ -211,7 +250,8 @@ TEST_F(CeFileTest, WritesAreBufferedUntilFlushed) {
     EXPECT_EQ(ReadHostFile("l.bin"), "ab" + big);
 }
 
-TEST_F(CeFileTest, AccessRightsAreRespected) {
+TEST_F(CeFileTest, AccessRightsAreRespected)
+{
     MakeHostFile("r.bin", "content");
     CeFile file;
     ASSERT_TRUE(file.Open(Device("r.bin").c_str(), GENERIC_READ, 0, FALSE));
@@ -232,10 +272,20 @@ TEST_F(CeFileTest, AccessRightsAreRespected) {
     EXPECT_EQ(file.GetPosition(), INVALID_SET_FILE_POINTER);
 }
 
-TEST_F(CeFileTest, WriteLineInBothEncodings) {
-    struct Case { const char* name; BOOL eightBit; bool header; std::string bytes; bool unicode; };
+TEST_F(CeFileTest, WriteLineInBothEncodings)
+{
+    struct Case {
+        const char* name;
+        BOOL eightBit;
+        bool header;
+        std::string bytes;
+        bool unicode;
+    };
     const Case cases[] = {
-        {"8-bit", TRUE, false, "\x80" "e\xE9\r\n", false},
+        {"8-bit", TRUE, false,
+         "\x80"
+         "e\xE9\r\n",
+         false},
         {"UTF-16", FALSE, false, Utf16Bytes(u"\u20ACe\u00E9\r\n", false), true},
         {"UTF-16 with mark", FALSE, true, Utf16Bytes(u"\u20ACe\u00E9\r\n", true), true},
     };
@@ -243,7 +293,9 @@ TEST_F(CeFileTest, WriteLineInBothEncodings) {
         SCOPED_TRACE(c.name);
         CeFile file;
         ASSERT_TRUE(file.Create(Device("line.txt").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, TRUE));
-        if (c.header) { EXPECT_TRUE(file.WriteUnicodeHeader()); }
+        if (c.header) {
+            EXPECT_TRUE(file.WriteUnicodeHeader());
+        }
         EXPECT_TRUE(file.WriteLine(u"\u20ACe\u00E9", c.eightBit));
         EXPECT_EQ(bool(file.IsUnicode()), c.unicode);
         file.Close();
@@ -251,7 +303,8 @@ TEST_F(CeFileTest, WriteLineInBothEncodings) {
     }
 }
 
-TEST_F(CeFileTest, WrittenLinesReadBack) {
+TEST_F(CeFileTest, WrittenLinesReadBack)
+{
     for (BOOL eightBit : {TRUE, FALSE}) {
         SCOPED_TRACE(eightBit);
         CeFile file;
@@ -271,7 +324,8 @@ TEST_F(CeFileTest, WrittenLinesReadBack) {
     }
 }
 
-TEST_F(CeFileTest, PositionsWhileReadingAndWriting) {
+TEST_F(CeFileTest, PositionsWhileReadingAndWriting)
+{
     MakeHostFile("p.bin", "0123456789");
     CeFile file;
     ASSERT_TRUE(file.Open(Device("p.bin").c_str(), GENERIC_READ | GENERIC_WRITE, 0, FALSE));
@@ -311,7 +365,8 @@ TEST_F(CeFileTest, PositionsWhileReadingAndWriting) {
     EXPECT_EQ(ReadHostFile("p.bin"), "012a");
 }
 
-TEST_F(CeFileTest, FileInformation) {
+TEST_F(CeFileTest, FileInformation)
+{
     CeFile file;
     EXPECT_EQ(file.GetAttributes(), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(file.GetLastWriteTime().dwHighDateTime, 0u);
@@ -323,9 +378,14 @@ TEST_F(CeFileTest, FileInformation) {
         EXPECT_NE(t.dwHighDateTime, 0u);
 }
 
-TEST_F(CeFileTest, ExistsOnFilesFoldersAndMissingPaths) {
+TEST_F(CeFileTest, ExistsOnFilesFoldersAndMissingPaths)
+{
     MakeHostFile("Folder/file.txt");
-    struct Case { const WCHAR* path; BOOL acceptFolder; BOOL expected; };
+    struct Case {
+        const WCHAR* path;
+        BOOL acceptFolder;
+        BOOL expected;
+    };
     const Case cases[] = {
         {u"\\Folder\\file.txt", FALSE, TRUE}, {u"\\Folder\\file.txt", TRUE, TRUE},
         {u"\\FOLDER\\FILE.TXT", FALSE, TRUE}, {u"\\Folder", TRUE, TRUE},
@@ -338,9 +398,13 @@ TEST_F(CeFileTest, ExistsOnFilesFoldersAndMissingPaths) {
     }
 }
 
-TEST_F(CeFileTest, CreatePathMakesEveryMissingFolder) {
+TEST_F(CeFileTest, CreatePathMakesEveryMissingFolder)
+{
     MakeHostFile("Existing/keep.txt");
-    struct Case { const WCHAR* path; std::vector<std::string> folders; };
+    struct Case {
+        const WCHAR* path;
+        std::vector<std::string> folders;
+    };
     const Case cases[] = {
         {u"\\A\\B\\C\\file.txt", {"A", "A/B", "A/B/C"}},
         {u"\\Existing\\New\\Deeper\\x", {"Existing", "Existing/New", "Existing/New/Deeper"}},

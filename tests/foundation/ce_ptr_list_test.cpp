@@ -131,86 +131,89 @@ protected:
                          std::to_string(step));
             int v = static_cast<int>(rng() % 51) - 1;
             switch (rng() % 9) {
-            case 0: {
-                T source = kind.Source(v);
-                ASSERT_EQ(list.Append(source), CELIST_OK);
-                model.push_back(v);
-                EXPECT_EQ(list.GetCurrentPosition(), size() - 1 + base);
-                if (Kind::kOwns && source) {
-                    EXPECT_NE(list.GetTail(), source);
-                }
-                break;
-            }
-            case 1: {  // set at, one past the end and outside; sometimes an element with itself
-                auto [pos, i] = randomPos(2, 3);
-                bool self = i >= 1 && i <= size() && rng() % 4 == 0;
-                if (self) v = model[static_cast<size_t>(i - 1)];
-                int r = list.SetAt(pos, self ? list.GetAt(pos) : kind.Source(v));
-                ASSERT_EQ(r, i >= 1 && i <= size() + 1 ? CELIST_OK : CELIST_BADPOSITION);
-                if (i == size() + 1) model.push_back(v);
-                else if (r == CELIST_OK) model[static_cast<size_t>(i - 1)] = v;
-                break;
-            }
-            case 2: {
-                auto [pos, i] = randomPos(1, 3);
-                int r = list.InsertAt(pos, kind.Source(v));
-                ASSERT_EQ(r, i >= 1 && i <= size() + 1 ? CELIST_OK : CELIST_BADPOSITION);
-                if (r == CELIST_OK) {
-                    model.insert(model.begin() + (i - 1), v);
-                    EXPECT_EQ(list.GetCurrentPosition(), pos);
-                }
-                break;
-            }
-            case 3: {  // grow with the default element or shrink from the tail
-                int n = rng() % 4 == 0 ? size() / 2 : static_cast<int>(rng() % static_cast<unsigned>(size() + 4));
-                ASSERT_EQ(list.SetCount(n), CELIST_OK);
-                model.resize(static_cast<size_t>(n), kDefaultValue);
-                ASSERT_EQ(list.SetCount(-1), CELIST_BADPOSITION);
-                break;
-            }
-            case 4: {
-                bool head = rng() % 2;
-                ASSERT_EQ(head ? list.RemoveHead() : list.RemoveTail(), model.empty() ? CELIST_BADPOSITION : CELIST_OK);
-                if (!model.empty()) model.erase(head ? model.begin() : model.end() - 1);
-                break;
-            }
-            case 5: {
-                auto [pos, i] = randomPos(1, 2);
-                int r = list.RemoveAt(pos);
-                ASSERT_EQ(r, i >= 1 && i <= size() ? CELIST_OK : CELIST_BADPOSITION);
-                if (r != CELIST_OK) break;
-                model.erase(model.begin() + (i - 1));
-                if (i > 1 && i <= size()) {  // a middle node: its follower is current at the same position
-                    EXPECT_EQ(list.GetCurrentPosition(), pos);
-                    EXPECT_EQ(kind.Value(list.GetAt(pos)), model[static_cast<size_t>(i - 1)]);
-                }
-                break;
-            }
-            case 6:
-            case 7: {  // positional reads, random and in runs either way
-                auto [pos, i] = randomPos(2, 2);
-                int dir = rng() % 2 ? 1 : -1;
-                for (int k = 1 + static_cast<int>(rng() % 6); k > 0; --k, pos += dir, i += dir) {
-                    T out{};
-                    if (i >= 1 && i <= size()) {
-                        ASSERT_EQ(list.GetAt(pos, out), CELIST_OK);
-                        EXPECT_EQ(kind.Value(out), model[static_cast<size_t>(i - 1)]);
-                        EXPECT_EQ(list.GetCurrentPosition(), pos);
-                    } else {
-                        ASSERT_EQ(list.GetAt(pos, out), CELIST_BADPOSITION);
-                        EXPECT_EQ(out, T{});
-                        EXPECT_EQ(list.GetAt(pos), T{});
-                        EXPECT_EQ(list.SetCurrentPosition(pos), CELIST_BADPOSITION);
+                case 0: {
+                    T source = kind.Source(v);
+                    ASSERT_EQ(list.Append(source), CELIST_OK);
+                    model.push_back(v);
+                    EXPECT_EQ(list.GetCurrentPosition(), size() - 1 + base);
+                    if (Kind::kOwns && source) {
+                        EXPECT_NE(list.GetTail(), source);
                     }
+                    break;
                 }
-                break;
-            }
-            case 8:
-                if (rng() % 8 == 0) {
-                    list.RemoveAll();
-                    model.clear();
+                case 1: {  // set at, one past the end and outside; sometimes an element with itself
+                    auto [pos, i] = randomPos(2, 3);
+                    bool self = i >= 1 && i <= size() && rng() % 4 == 0;
+                    if (self) v = model[static_cast<size_t>(i - 1)];
+                    int r = list.SetAt(pos, self ? list.GetAt(pos) : kind.Source(v));
+                    ASSERT_EQ(r, i >= 1 && i <= size() + 1 ? CELIST_OK : CELIST_BADPOSITION);
+                    if (i == size() + 1)
+                        model.push_back(v);
+                    else if (r == CELIST_OK)
+                        model[static_cast<size_t>(i - 1)] = v;
+                    break;
                 }
-                break;
+                case 2: {
+                    auto [pos, i] = randomPos(1, 3);
+                    int r = list.InsertAt(pos, kind.Source(v));
+                    ASSERT_EQ(r, i >= 1 && i <= size() + 1 ? CELIST_OK : CELIST_BADPOSITION);
+                    if (r == CELIST_OK) {
+                        model.insert(model.begin() + (i - 1), v);
+                        EXPECT_EQ(list.GetCurrentPosition(), pos);
+                    }
+                    break;
+                }
+                case 3: {  // grow with the default element or shrink from the tail
+                    int n = rng() % 4 == 0 ? size() / 2 : static_cast<int>(rng() % static_cast<unsigned>(size() + 4));
+                    ASSERT_EQ(list.SetCount(n), CELIST_OK);
+                    model.resize(static_cast<size_t>(n), kDefaultValue);
+                    ASSERT_EQ(list.SetCount(-1), CELIST_BADPOSITION);
+                    break;
+                }
+                case 4: {
+                    bool head = rng() % 2;
+                    ASSERT_EQ(head ? list.RemoveHead() : list.RemoveTail(),
+                              model.empty() ? CELIST_BADPOSITION : CELIST_OK);
+                    if (!model.empty()) model.erase(head ? model.begin() : model.end() - 1);
+                    break;
+                }
+                case 5: {
+                    auto [pos, i] = randomPos(1, 2);
+                    int r = list.RemoveAt(pos);
+                    ASSERT_EQ(r, i >= 1 && i <= size() ? CELIST_OK : CELIST_BADPOSITION);
+                    if (r != CELIST_OK) break;
+                    model.erase(model.begin() + (i - 1));
+                    if (i > 1 && i <= size()) {  // a middle node: its follower is current at the same position
+                        EXPECT_EQ(list.GetCurrentPosition(), pos);
+                        EXPECT_EQ(kind.Value(list.GetAt(pos)), model[static_cast<size_t>(i - 1)]);
+                    }
+                    break;
+                }
+                case 6:
+                case 7: {  // positional reads, random and in runs either way
+                    auto [pos, i] = randomPos(2, 2);
+                    int dir = rng() % 2 ? 1 : -1;
+                    for (int k = 1 + static_cast<int>(rng() % 6); k > 0; --k, pos += dir, i += dir) {
+                        T out{};
+                        if (i >= 1 && i <= size()) {
+                            ASSERT_EQ(list.GetAt(pos, out), CELIST_OK);
+                            EXPECT_EQ(kind.Value(out), model[static_cast<size_t>(i - 1)]);
+                            EXPECT_EQ(list.GetCurrentPosition(), pos);
+                        } else {
+                            ASSERT_EQ(list.GetAt(pos, out), CELIST_BADPOSITION);
+                            EXPECT_EQ(out, T{});
+                            EXPECT_EQ(list.GetAt(pos), T{});
+                            EXPECT_EQ(list.SetCurrentPosition(pos), CELIST_BADPOSITION);
+                        }
+                    }
+                    break;
+                }
+                case 8:
+                    if (rng() % 8 == 0) {
+                        list.RemoveAll();
+                        model.clear();
+                    }
+                    break;
             }
             Verify(list, model, kind, base);
             if (this->HasFatalFailure()) return;
@@ -225,7 +228,8 @@ TYPED_TEST_SUITE(CePtrListModel, ElementKinds);
 TYPED_TEST(CePtrListModel, RandomOperationsMatchAVector)
 {
     for (int base : {0, 1}) {
-        for (unsigned seed = 1; seed <= 12 && !this->HasFatalFailure(); ++seed) this->RunRandom(seed * 7919u + base, base);
+        for (unsigned seed = 1; seed <= 12 && !this->HasFatalFailure(); ++seed)
+            this->RunRandom(seed * 7919u + base, base);
     }
 }
 
@@ -275,12 +279,14 @@ TEST(CePtrList, SortIsStableAndPassesTheCallersValue)
     for (int i = 0; i < 300; ++i) list.Append(static_cast<LONG>(rng() % 20) * 10 + (i % 10));
     for (unsigned long descending : {0ul, 1ul}) {
         std::vector<LONG> expected(list.begin(), list.end());
-        std::stable_sort(expected.begin(), expected.end(), [&](LONG a, LONG b) { return ByTens(a, b, descending) < 0; });
+        std::stable_sort(expected.begin(), expected.end(),
+                         [&](LONG a, LONG b) { return ByTens(a, b, descending) < 0; });
         list.Sort(&ByTens, descending);
         EXPECT_EQ(std::vector<LONG>(list.begin(), list.end()), expected);
         EXPECT_EQ(list.GetCurrentPosition(), 1);
         EXPECT_EQ(list.GetTail(), expected.back());
-        for (int pos = list.GetCount(); pos >= 1; --pos) ASSERT_EQ(list.GetAt(pos), expected[static_cast<size_t>(pos - 1)]);
+        for (int pos = list.GetCount(); pos >= 1; --pos)
+            ASSERT_EQ(list.GetAt(pos), expected[static_cast<size_t>(pos - 1)]);
     }
     std::vector<LONG> before(list.begin(), list.end()), after;
     list.Sort(&Inconsistent, 0);  // a comparison that contradicts itself loses nothing
@@ -394,13 +400,27 @@ TEST(ListPolicies, CompareKinds)
         const void* b;
         int sign;
     } rows[] = {
-        {1, u"abc", u"abd", -1},   {1, u"b", u"B", 1},           {1, u"same", u"same", 0},
-        {2, u"ABC", u"abc", 0},    {2, u"abc", u"ABD", -1},      {3, "abc", "ABC", 1},
-        {3, "abc", "abd", -1},     {4, "abc", "ABC", 0},         {4, "abd", "ABC", 1},
-        {5, u"apple", u"Banana", -1}, {6, u"apple", u"Banana", -1}, {5, u"apple", u"APPLE", -1},
-        {6, u"apple", u"APPLE", 0}, {7, u"weekly meeting", u"meet", 0}, {7, u"weekly meeting", u"Meet", 1},
-        {8, u"weekly meeting", u"MEET", 0}, {8, u"meet", u"weekly meeting", 1}, {7, nullptr, u"x", 1},
-        {8, u"x", nullptr, 1},     {0, n(1), n(2), -1},          {9, n(2), n(2), 0},
+        {1, u"abc", u"abd", -1},
+        {1, u"b", u"B", 1},
+        {1, u"same", u"same", 0},
+        {2, u"ABC", u"abc", 0},
+        {2, u"abc", u"ABD", -1},
+        {3, "abc", "ABC", 1},
+        {3, "abc", "abd", -1},
+        {4, "abc", "ABC", 0},
+        {4, "abd", "ABC", 1},
+        {5, u"apple", u"Banana", -1},
+        {6, u"apple", u"Banana", -1},
+        {5, u"apple", u"APPLE", -1},
+        {6, u"apple", u"APPLE", 0},
+        {7, u"weekly meeting", u"meet", 0},
+        {7, u"weekly meeting", u"Meet", 1},
+        {8, u"weekly meeting", u"MEET", 0},
+        {8, u"meet", u"weekly meeting", 1},
+        {7, nullptr, u"x", 1},
+        {8, u"x", nullptr, 1},
+        {0, n(1), n(2), -1},
+        {9, n(2), n(2), 0},
         {-1, n(UINTPTR_MAX), n(0), 1},
     };
     auto sign = [](int v) { return v < 0 ? -1 : v > 0 ? 1 : 0; };

@@ -26,12 +26,30 @@ TEST(CeStringSharedBlock, EveryWriterLeavesTheOtherSharerUnchanged)
     } writers[] = {
         {"operator[]", [](CeString& s) { s[0] = u'J'; }, u"Jello World", plain},
         {"SetIndexChar", [](CeString& s) { s.SetIndexChar(u'!', 5); }, u"Hello!World", plain},
-        {"GetBuffer within", [](CeString& s) { s.GetBuffer(5)[1] = u'a'; s.ReleaseBuffer(); }, u"Hallo World", plain},
-        {"GetBuffer beyond", [](CeString& s) { s.GetBuffer(20)[0] = u'Y'; s.ReleaseBuffer(); }, u"Yello World", plain},
+        {"GetBuffer within",
+         [](CeString& s) {
+             s.GetBuffer(5)[1] = u'a';
+             s.ReleaseBuffer();
+         },
+         u"Hallo World", plain},
+        {"GetBuffer beyond",
+         [](CeString& s) {
+             s.GetBuffer(20)[0] = u'Y';
+             s.ReleaseBuffer();
+         },
+         u"Yello World", plain},
         {"GetBufferSetLength same",
-         [](CeString& s) { s.GetBufferSetLength(11)[10] = u'D'; s.ReleaseBuffer(); }, u"Hello WorlD", plain},
+         [](CeString& s) {
+             s.GetBufferSetLength(11)[10] = u'D';
+             s.ReleaseBuffer();
+         },
+         u"Hello WorlD", plain},
         {"GetBufferSetLength new",
-         [](CeString& s) { std::memcpy(s.GetBufferSetLength(2), u"ok", 4); s.ReleaseBuffer(); }, u"ok", plain},
+         [](CeString& s) {
+             std::memcpy(s.GetBufferSetLength(2), u"ok", 4);
+             s.ReleaseBuffer();
+         },
+         u"ok", plain},
         {"MakeUpper", [](CeString& s) { s.MakeUpper(); }, u"HELLO WORLD", plain},
         {"MakeLower", [](CeString& s) { s.MakeLower(); }, u"hello world", plain},
         {"Reverse", [](CeString& s) { s.Reverse(); }, u"dlroW olleH", plain},

@@ -97,18 +97,48 @@ TEST(CeStringText, EveryProducingOperationGivesTheExpectedText)
         {"assign null", u"old", [](S& s) { s = static_cast<const WCHAR*>(nullptr); }, u""},
         {"assign own tail", u"abcdef", [](S& s) { s = Ptr(s) + 2; }, u"cdef"},
         {"append counted", u"abc", [](S& s) { s.Append(u"defgh", 2); }, u"abcde"},
-        {"append nothing", u"abc", [](S& s) { s.Append(nullptr); s.Append(u"x", 0); }, u"abc"},
+        {"append nothing", u"abc",
+         [](S& s) {
+             s.Append(nullptr);
+             s.Append(u"x", 0);
+         },
+         u"abc"},
         {"append own middle", u"abab", [](S& s) { s.Append(Ptr(s) + 1, 2); }, u"ababba"},
         {"append to empty", u"", [](S& s) { s += S(u"src"); }, u"src"},
-        {"plus changes left", u"l", [](S& s) { s + u"-r"; s + S(u"+"); }, u"l-r+"},
-        {"insert clamped", u"b", [](S& s) { s.Insert(9, u">"); s.Insert(-9, u"<a"); }, u"<ab>"},
-        {"truncate outside", u"abc", [](S& s) { s.Truncate(3); s.Truncate(-1); }, u"abc"},
+        {"plus changes left", u"l",
+         [](S& s) {
+             s + u"-r";
+             s + S(u"+");
+         },
+         u"l-r+"},
+        {"insert clamped", u"b",
+         [](S& s) {
+             s.Insert(9, u">");
+             s.Insert(-9, u"<a");
+         },
+         u"<ab>"},
+        {"truncate outside", u"abc",
+         [](S& s) {
+             s.Truncate(3);
+             s.Truncate(-1);
+         },
+         u"abc"},
         {"truncate to 0", u"abc", [](S& s) { s.Truncate(0); }, u""},
         {"ltrim", u" \t ab c \r\n", [](S& s) { s.LTrim(); }, u"ab c \r\n"},
         {"rtrim", u" \t ab c \r\n", [](S& s) { s.RTrim(); }, u" \t ab c"},
         {"trim blank", u" \t\n ", [](S& s) { s.Trim(); }, u""},
-        {"ltrim 0xA0", u"", [](S& s) { s = "\xA0"; s.LTrim(); }, u""},
-        {"rtrim keeps 0xA0", u"", [](S& s) { s = "\xA0"; s.RTrim(); }, u"\xFFA0"},
+        {"ltrim 0xA0", u"",
+         [](S& s) {
+             s = "\xA0";
+             s.LTrim();
+         },
+         u""},
+        {"rtrim keeps 0xA0", u"",
+         [](S& s) {
+             s = "\xA0";
+             s.RTrim();
+         },
+         u"\xFFA0"},
         {"upper accented", u"Wörld", [](S& s) { s.MakeUpper(); }, u"WÖRLD"},
         {"set 8-bit char", u"ab", [](S& s) { s.Set('\xA0'); }, u"\xFFA0\xFFA0"},
         {"set index < 0", u"abc", [](S& s) { s.SetIndexChar(u'X', -5); }, u"Xbc"},

@@ -123,7 +123,7 @@ TEST(CeEventTest, SetPulseResetSemaphoreCountsAndNoHandle)
     CeManualEvent first(name.c_str(), false, nullptr), second(name.c_str(), true, nullptr);
     first.Set();
     EXPECT_TRUE(second.IsSet());  // one object under one name
-    manual.Close();  // without a handle: nothing to change, and "set" for a stop poll
+    manual.Close();               // without a handle: nothing to change, and "set" for a stop poll
     EXPECT_TRUE(manual.IsSet());
     EXPECT_EQ(manual.Set() + manual.Reset() + manual.Pulse(), 0);
 
@@ -141,7 +141,9 @@ TEST(CeEventTest, SetPulseResetSemaphoreCountsAndNoHandle)
 TEST(CeMutexTest, SecondOwnerTimesOutUntilReleasedAndAnAbandonedMutexIsOwned)
 {
     std::u16string name = UniqueName("held");
-    auto tryOther = [&](DWORD timeout) { return OnAnotherThread([&] { return CeMutex().Create(name.c_str(), timeout, false); }); };
+    auto tryOther = [&](DWORD timeout) {
+        return OnAnotherThread([&] { return CeMutex().Create(name.c_str(), timeout, false); });
+    };
     {
         CeMutex first;
         ASSERT_EQ(first.Create(name.c_str(), 0, false), WAIT_OBJECT_0);
@@ -188,8 +190,8 @@ TEST(CeMutexTest, PumpingWaitServesTheOwnersMessages)
 TEST(CeMutexTest, NameHeldByAnotherProcessTimesOutWith258UntilItLetsGo)
 {
     std::u16string name = UniqueName("process");
-    std::string command = std::string(KSTOOLS_TEST_HELPER_DIR "/ks_mutex_holder ") +
-                          std::string(name.begin(), name.end()) + " 800";
+    std::string command =
+        std::string(KSTOOLS_TEST_HELPER_DIR "/ks_mutex_holder ") + std::string(name.begin(), name.end()) + " 800";
     FILE* holder = popen(command.c_str(), "r");
     ASSERT_NE(holder, nullptr);
     char line[32] = {};

@@ -30,7 +30,8 @@ class TestWorker : public CeWorkerThread {
 public:
     using Body = std::function<DWORD(TestWorker&)>;
     TestWorker(HWND window, DWORD stopTimeout, Body body, bool autoDelete = false)
-        : CeWorkerThread(autoDelete, window, stopTimeout), body_(std::move(body)) {}
+        : CeWorkerThread(autoDelete, window, stopTimeout), body_(std::move(body))
+    {}
     ~TestWorker() override { Stop(true); }
 
     DWORD ThreadProc() override
@@ -337,7 +338,8 @@ TEST_F(CeWorkerThreadTest, AutoDeleteAndDestructorKill)
         using TestWorker::TestWorker;
         ~Disposable() override { ++destroyed; }
     };
-    auto* disposable = new Disposable(window.Handle(), kShortStopTimeout, [](TestWorker&) -> DWORD { return 4; }, true);
+    auto* disposable = new Disposable(
+        window.Handle(), kShortStopTimeout, [](TestWorker&) -> DWORD { return 4; }, true);
     ASSERT_EQ(disposable->Start(), 1);
     EXPECT_TRUE(PumpUntil([&] { return destroyed == 1; }));  // deletes itself when its run ends
     {

@@ -45,7 +45,10 @@ private:
 };
 
 // Dispatches the calling thread's messages for `ms`.
-inline void PumpFor(DWORD ms) { kstest::PumpUntil([] { return false; }, ms); }
+inline void PumpFor(DWORD ms)
+{
+    kstest::PumpUntil([] { return false; }, ms);
+}
 
 inline long long MillisecondsSince(std::chrono::steady_clock::time_point start)
 {

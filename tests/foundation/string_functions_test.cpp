@@ -33,7 +33,8 @@ std::u16string Take(WCHAR* p)
 std::u16string RandomText(std::mt19937& rng, const std::u16string& alphabet, int maxLen)
 {
     std::u16string s;
-    for (int i = static_cast<int>(rng() % static_cast<unsigned>(maxLen + 1)); i > 0; --i) s += alphabet[rng() % alphabet.size()];
+    for (int i = static_cast<int>(rng() % static_cast<unsigned>(maxLen + 1)); i > 0; --i)
+        s += alphabet[rng() % alphabet.size()];
     return s;
 }
 
@@ -42,8 +43,10 @@ V FieldsOf(const std::u16string& text, char16_t c)
 {
     V fields(1);
     for (char16_t ch : text) {
-        if (ch == c) fields.emplace_back();
-        else fields.back() += ch;
+        if (ch == c)
+            fields.emplace_back();
+        else
+            fields.back() += ch;
     }
     return fields;
 }
@@ -122,7 +125,8 @@ TEST(StringFunctions, SearchingAndInPlaceChanges)
     EXPECT_EQ(wcsistr(hay, u"worlds"), nullptr);
     const WCHAR* accented = u"straße ÄPFEL";
     EXPECT_EQ(wcsistr(accented, u"äpfel"), accented + 7);
-    for (auto [h, n] : {std::pair<const WCHAR*, const WCHAR*>{nullptr, u"a"}, {u"a", nullptr}, {u"", u"a"}, {u"a", u""}})
+    for (auto [h, n] :
+         {std::pair<const WCHAR*, const WCHAR*>{nullptr, u"a"}, {u"a", nullptr}, {u"", u"a"}, {u"a", u""}})
         EXPECT_EQ(wcsistr(h, n), nullptr);
     EXPECT_EQ(IndexOf(u"abcabc", u'b', 2), 4);
     EXPECT_EQ(IndexOf(u"abcabc", u'b', 5), -1);
@@ -203,7 +207,8 @@ TEST(StringFunctions, MidLeftRightAgreeWithSubstrOnRandomArguments)
         int count = static_cast<int>(rng() % 12) - 2;
         std::u16string mid, left = text, right = text;
         if (len > 0 && count != 0 && start >= 0 && start < len) {
-            mid = text.substr(static_cast<size_t>(start), count < 0 ? std::u16string::npos : static_cast<size_t>(count));
+            mid =
+                text.substr(static_cast<size_t>(start), count < 0 ? std::u16string::npos : static_cast<size_t>(count));
         }
         if (count == 0 || len == 0) {
             left = right = u"";
@@ -326,8 +331,8 @@ TEST(Wildmat, ExamplesAndAbortResults)
         const WCHAR* pattern;
         bool match;
     } rows[] = {
-        {u"abc", u"ABC", false},  {u"", u"*", true},         {u"abcbd", u"*b?", true}, {u"ab", u"ab**", false},
-        {u"a*c", u"a\\*c", true}, {u"abc", u"a\\*c", false}, {u"a\\", u"a\\", true},  {u".profile", u"*", false},
+        {u"abc", u"ABC", false},  {u"", u"*", true},          {u"abcbd", u"*b?", true}, {u"ab", u"ab**", false},
+        {u"a*c", u"a\\*c", true}, {u"abc", u"a\\*c", false},  {u"a\\", u"a\\", true},   {u".profile", u"*", false},
         {u".x", u"?x", false},    {u".profile", u".*", true}, {nullptr, u"*", false},   {u"a", nullptr, false},
     };
     for (const auto& row : rows) {

@@ -97,8 +97,8 @@ protected:
 // daylight flag, and local back to UTC with that flag the instant again.
 TEST_F(ZoneConversions, EveryHourOfAYearMatchesIcu)
 {
-    const char16_t* zones[] = {u"America/New_York", u"Europe/Berlin", u"Australia/Sydney", u"Asia/Tokyo",
-                               u"Asia/Kolkata", u"Australia/Adelaide"};
+    const char16_t* zones[] = {u"America/New_York", u"Europe/Berlin", u"Australia/Sydney",
+                               u"Asia/Tokyo",       u"Asia/Kolkata",  u"Australia/Adelaide"};
     for (const char16_t* id : zones) {
         TIME_ZONE_INFORMATION tzi = Zone(id);
         std::unique_ptr<icu::TimeZone> icuZone(icu::TimeZone::createTimeZone(icu::UnicodeString(id)));
@@ -149,9 +149,9 @@ TEST_F(ZoneConversions, DayOffsetsAroundTransitions)
         BOOL dst;
     } cases[] = {
         {u"America/New_York", Date(2026, 1, 15), 300, 300 + 1440, FALSE},
-        {u"America/New_York", Date(2026, 3, 8), 300, 240 + 1440, TRUE},   // spring forward
+        {u"America/New_York", Date(2026, 3, 8), 300, 240 + 1440, TRUE},  // spring forward
         {u"America/New_York", Date(2026, 7, 4), 240, 240 + 1440, TRUE},
-        {u"America/New_York", Date(2026, 11, 1), 240, 300 + 1440, FALSE},  // fall back
+        {u"America/New_York", Date(2026, 11, 1), 240, 300 + 1440, FALSE},   // fall back
         {u"Australia/Sydney", Date(2026, 1, 15), -660, -660 + 1440, TRUE},  // southern summer
         {u"Australia/Sydney", Date(2026, 4, 5), -660, -600 + 1440, FALSE},
         {u"Australia/Sydney", Date(2026, 7, 1), -600, -600 + 1440, FALSE},

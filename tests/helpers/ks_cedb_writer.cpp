@@ -35,19 +35,22 @@
 
 namespace {
 
-int Fail(const char* what) {
+int Fail(const char* what)
+{
     std::fprintf(stderr, "ks_cedb_writer: %s failed (%u)\n", what, static_cast<unsigned>(GetLastError()));
     return 1;
 }
 
-HANDLE OpenOrCreate(const std::u16string& name) {
+HANDLE OpenOrCreate(const std::u16string& name)
+{
     SORTORDERSPEC sort{cedb_writer::kNumberProp, 0};
     CeCreateDatabase(name.c_str(), 0, 1, &sort);  // another writer may have made it first
     CEOID oid = 0;
     return CeOpenDatabase(&oid, name.c_str(), cedb_writer::kNumberProp, 0, nullptr);
 }
 
-bool Add(HANDLE db, long n) {
+bool Add(HANDLE db, long n)
+{
     cedb_writer::RecordValues values(n);
     CEOID oid = CeWriteRecordProps(db, 0, 3, values.props);
     if (!oid) return false;
@@ -56,7 +59,8 @@ bool Add(HANDLE db, long n) {
     return true;
 }
 
-int Write(const std::u16string& name, long first, long count) {
+int Write(const std::u16string& name, long first, long count)
+{
     HANDLE db = OpenOrCreate(name);
     if (db == INVALID_HANDLE_VALUE) return Fail("open");
     for (long n = first; n < first + count; ++n)
@@ -65,7 +69,8 @@ int Write(const std::u16string& name, long first, long count) {
     return 0;
 }
 
-[[noreturn]] void Loop(const std::u16string& name, long first) {
+[[noreturn]] void Loop(const std::u16string& name, long first)
+{
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     HANDLE db = OpenOrCreate(name);
     if (db == INVALID_HANDLE_VALUE) std::_Exit(Fail("open"));
@@ -85,7 +90,8 @@ int Write(const std::u16string& name, long first, long count) {
     }
 }
 
-int Serve(const std::u16string& name) {
+int Serve(const std::u16string& name)
+{
     std::string line;
     while (std::getline(std::cin, line)) {
         if (line.rfind("go ", 0) != 0) continue;
@@ -104,7 +110,8 @@ int Serve(const std::u16string& name) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc == 5 && std::strcmp(argv[1], "write") == 0)
         return Write(Utf8ToWide(argv[2]), std::strtol(argv[3], nullptr, 10), std::strtol(argv[4], nullptr, 10));
     if (argc == 3 && std::strcmp(argv[1], "serve") == 0) return Serve(Utf8ToWide(argv[2]));

@@ -13,7 +13,8 @@
 #include "platform/sync_objects.h"
 #include "platform/tick.h"
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc != 3) {
         std::fprintf(stderr, "usage: ks_mutex_holder <name> <milliseconds>\n");
         return 2;

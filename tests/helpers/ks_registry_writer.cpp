@@ -13,7 +13,8 @@
 #include "platform/registry.h"
 #include "platform/utf8.h"
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc != 4) {
         std::fprintf(stderr, "usage: ks_registry_writer <key> <prefix> <count>\n");
         return 2;
@@ -23,8 +24,8 @@ int main(int argc, char** argv) {
     long count = std::strtol(argv[3], nullptr, 10);
     for (long n = 0; n < count; ++n) {
         HKEY key = nullptr;
-        LONG rc = RegCreateKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                  nullptr);
+        LONG rc =
+            RegCreateKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
         if (rc == ERROR_SUCCESS) {
             std::u16string name = prefix + Utf8ToWide(std::to_string(n));
             auto value = static_cast<DWORD>(n);

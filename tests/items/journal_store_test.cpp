@@ -76,7 +76,8 @@ TEST_F(JournalStoreTest, TimesAreStoredAsLocalFileTimesUnconverted)
     LPBYTE buffer = nullptr;
     DWORD size = 0;
     ASSERT_EQ(CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, &id, &buffer, &size), e.m_record);
-    EXPECT_EQ(platform::FileTimeValue(reinterpret_cast<CEPROPVAL*>(buffer)->val.filetime), TimeValue(Local(2026, 3, 14, 9, 30, 15)));
+    EXPECT_EQ(platform::FileTimeValue(reinterpret_cast<CEPROPVAL*>(buffer)->val.filetime),
+              TimeValue(Local(2026, 3, 14, 9, 30, 15)));
     LocalFree(buffer);
     CloseHandle(db);
 }

@@ -80,9 +80,15 @@ TEST(CategoryBitSetRoundTrip, RandomSetsComeBackAsTheirSortedDistinctIndices)
         Indices indices(rng() % 10);
         for (int& i : indices) {
             switch (rng() % 3) {
-            case 0: i = static_cast<int>(rng() % 64); break;
-            case 1: i = static_cast<int>(rng() % CategoryBitSet::kIndexLimit); break;
-            default: i = CategoryBitSet::kIndexLimit - 1 - static_cast<int>(rng() % 40); break;
+                case 0:
+                    i = static_cast<int>(rng() % 64);
+                    break;
+                case 1:
+                    i = static_cast<int>(rng() % CategoryBitSet::kIndexLimit);
+                    break;
+                default:
+                    i = CategoryBitSet::kIndexLimit - 1 - static_cast<int>(rng() % 40);
+                    break;
             }
         }
         const std::set<int> distinct(indices.begin(), indices.end());

@@ -85,8 +85,9 @@ TEST_F(CategoryDatabaseTest, AddedRecordsReadBackWithDefaults)
 TEST_F(CategoryDatabaseTest, StoredPropertiesAreReadAndSparseRecordsKept)
 {
     std::u16string name = u"Travel";
-    std::vector<CEPROPVAL> full = {Short(CategoryDatabase::kIndexProperty, 77), Short(CategoryDatabase::k4006Property, 6),
-                                   Short(CategoryDatabase::k4005Property, 5), Short(CategoryDatabase::k4004Property, 4)};
+    std::vector<CEPROPVAL> full = {Short(CategoryDatabase::kIndexProperty, 77),
+                                   Short(CategoryDatabase::k4006Property, 6), Short(CategoryDatabase::k4005Property, 5),
+                                   Short(CategoryDatabase::k4004Property, 4)};
     full.emplace_back().propid = CategoryDatabase::kNameProperty;
     full.back().val.lpwstr = name.data();
     full.emplace_back().propid = CategoryDatabase::k4003Property;

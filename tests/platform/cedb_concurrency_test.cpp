@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "cedb_test_support.h"
-#include "platform/error_codes.h"
 #include "cedb_writer_check.h"
+#include "platform/error_codes.h"
 #include "tests/helpers/cedb_writer_records.h"
 
 extern char** environ;
@@ -30,7 +30,8 @@ using namespace cedbtest;
 // ks_cedb_writer adding records first .. first+count-1 in a process of its own.
 class Writer {
 public:
-    Writer(long first, long count) {
+    Writer(long first, long count)
+    {
         const std::string helper = std::string(KSTOOLS_TEST_HELPER_DIR) + "/ks_cedb_writer";
         int fds[2];
         if (pipe(fds) != 0) return;
@@ -47,12 +48,14 @@ public:
         out_ = fds[0];
     }
     Writer(Writer&& other) noexcept : pid_(other.pid_), out_(other.out_) { other.pid_ = other.out_ = -1; }
-    ~Writer() {
+    ~Writer()
+    {
         if (out_ >= 0) close(out_);
         if (pid_ > 0) waitpid(pid_, nullptr, 0);
     }
     // Waits for the writer; collects the numbers it acknowledged.
-    ::testing::AssertionResult Finish() {
+    ::testing::AssertionResult Finish()
+    {
         if (pid_ <= 0) return ::testing::AssertionFailure() << "writer not started";
         std::string out;
         char chunk[4096];
@@ -77,7 +80,8 @@ private:
 
 using CedbConcurrency = CedbSandbox;
 
-TEST_F(CedbConcurrency, ThreadsWritingAndReadingLoseNothing) {
+TEST_F(CedbConcurrency, ThreadsWritingAndReadingLoseNothing)
+{
     SORTORDERSPEC sort{cedb_writer::kNumberProp, 0};
     ASSERT_NE(CeCreateDatabase(u"Shared", 0, 1, &sort), 0u);
     constexpr int kWriters = 4, kPerWriter = 120;
@@ -133,7 +137,8 @@ TEST_F(CedbConcurrency, ThreadsWritingAndReadingLoseNothing) {
     EXPECT_TRUE(platform::CheckObjectStore(nullptr, report)) << report;
 }
 
-TEST_F(CedbConcurrency, ThreadsSharingOneHandleStayConsistent) {
+TEST_F(CedbConcurrency, ThreadsSharingOneHandleStayConsistent)
+{
     CEOID dbOid = CreateDb(u"One handle", {{MAKEPROPID(1, CEVT_I4), 0}});
     HANDLE db = OpenDb(dbOid);
     for (LONG i = 0; i < 50; ++i) Write(db, 0, {I4(1, i)});
@@ -156,7 +161,8 @@ TEST_F(CedbConcurrency, ThreadsSharingOneHandleStayConsistent) {
     CloseHandle(db);
 }
 
-TEST_F(CedbConcurrency, TwoProcessesWritingLoseNothing) {
+TEST_F(CedbConcurrency, TwoProcessesWritingLoseNothing)
+{
     SORTORDERSPEC sort{cedb_writer::kNumberProp, 0};
     ASSERT_NE(CeCreateDatabase(u"Two writers", 0, 1, &sort), 0u);
     CEOID dbOid = 0;
@@ -187,7 +193,8 @@ TEST_F(CedbConcurrency, TwoProcessesWritingLoseNothing) {
 
 // A reader that has read to the end keeps what it read in memory; a record
 // another process adds must still be found by its next read, at once.
-TEST_F(CedbConcurrency, ReaderSeesAnotherProcessWriteAtOnce) {
+TEST_F(CedbConcurrency, ReaderSeesAnotherProcessWriteAtOnce)
+{
     SORTORDERSPEC sort{cedb_writer::kNumberProp, 0};
     ASSERT_NE(CeCreateDatabase(u"Watched", 0, 1, &sort), 0u);
     CEOID dbOid = 0;

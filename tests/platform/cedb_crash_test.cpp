@@ -30,7 +30,8 @@ const std::string kWriter = std::string(KSTOOLS_TEST_HELPER_DIR) + "/ks_cedb_wri
 // "ks_cedb_writer serve": a new writing process for each Go().
 class WriterServer {
 public:
-    WriterServer() {
+    WriterServer()
+    {
         int in[2], out[2];
         if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) return;
         posix_spawn_file_actions_t actions;
@@ -45,7 +46,8 @@ public:
         in_ = in[1];
         out_ = out[0];
     }
-    ~WriterServer() {
+    ~WriterServer()
+    {
         if (child_ > 0) kill(child_, SIGKILL);
         close(in_);  // the server ends at the end of its input
         if (pid_ > 0) waitpid(pid_, nullptr, 0);
@@ -55,7 +57,8 @@ public:
 
     // Starts a writer numbering its records from `first`; true once it has
     // opened the database.
-    bool Go(long first) {
+    bool Go(long first)
+    {
         first_ = first;
         lastAdded_ = first - 1;
         deletionPending_ = false;
@@ -67,7 +70,8 @@ public:
         return true;
     }
     // Waits until the writer has acknowledged a first record.
-    bool AwaitFirstWrite() {
+    bool AwaitFirstWrite()
+    {
         while (lastAdded_ < first_) {
             std::string line = NextLine();
             if (line.empty()) return false;
@@ -78,7 +82,8 @@ public:
     // Kills the writer, then takes in what it acknowledged before dying. A
     // deletion it had begun without acknowledging may or may not have
     // happened: that record is left out of both sets.
-    void Kill() {
+    void Kill()
+    {
         kill(child_, SIGKILL);
         child_ = -1;
         for (std::string line = NextLine(); line != "gone" && !line.empty(); line = NextLine()) Take(line);
@@ -88,7 +93,8 @@ public:
     std::set<long> present, deleted;
 
 private:
-    void Take(const std::string& line) {
+    void Take(const std::string& line)
+    {
         if (line.rfind("acked ", 0) == 0) {
             lastAdded_ = std::stol(line.substr(6));
             present.insert(lastAdded_);
@@ -100,7 +106,8 @@ private:
             deletionPending_ = false;
         }
     }
-    std::string NextLine() {
+    std::string NextLine()
+    {
         for (;;) {
             size_t end = buffer_.find('\n');
             if (end != std::string::npos) {
@@ -128,7 +135,8 @@ private:
 
 using CedbCrash = CedbSandbox;
 
-TEST_F(CedbCrash, KilledWritersLeaveEveryAcknowledgedRecord) {
+TEST_F(CedbCrash, KilledWritersLeaveEveryAcknowledgedRecord)
+{
     WriterServer server;
     ASSERT_TRUE(server.Started());
     std::mt19937 random(20240611);

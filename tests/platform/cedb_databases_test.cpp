@@ -23,13 +23,15 @@ using namespace cedbtest;
 
 class CedbDatabases : public CedbSandbox {
 protected:
-    static CEOIDINFO Info(CEOID oid, CEGUID* volume = nullptr) {
+    static CEOIDINFO Info(CEOID oid, CEGUID* volume = nullptr)
+    {
         CEOIDINFO info{};
         EXPECT_TRUE(CeOidGetInfoEx(volume, oid, &info)) << GetLastError();
         return info;
     }
     static std::u16string NameOf(CEOID oid) { return Info(oid).infDatabase.szDbaseName; }
-    static std::vector<CEOID> Find(DWORD type, CEGUID* volume = nullptr) {
+    static std::vector<CEOID> Find(DWORD type, CEGUID* volume = nullptr)
+    {
         HANDLE find = CeFindFirstDatabaseEx(volume, type);
         EXPECT_NE(find, INVALID_HANDLE_VALUE);
         std::vector<CEOID> oids;
@@ -40,7 +42,8 @@ protected:
         return oids;
     }
     // Runs SQL on the object store's file behind the engine's back.
-    void Tamper(const std::string& sql) {
+    void Tamper(const std::string& sql)
+    {
         platform::CloseObjectStore();
         sqlite3* db = nullptr;
         ASSERT_EQ(sqlite3_open(platform::ObjectStorePath().c_str(), &db), SQLITE_OK);
@@ -51,7 +54,8 @@ protected:
     }
 };
 
-TEST_F(CedbDatabases, NamesAreFlatCaseBlindAndCut) {
+TEST_F(CedbDatabases, NamesAreFlatCaseBlindAndCut)
+{
     CEOID categories = CreateDb(u"\\Categories Database", {});
     ASSERT_NE(categories, 0u) << GetLastError();
     EXPECT_EQ(CreateDb(u"\\CATEGORIES database", {}), 0u);
@@ -82,7 +86,8 @@ TEST_F(CedbDatabases, NamesAreFlatCaseBlindAndCut) {
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 }
 
-TEST_F(CedbDatabases, DescriptionTellsNameTypeOrdersAndTime) {
+TEST_F(CedbDatabases, DescriptionTellsNameTypeOrdersAndTime)
+{
     auto before = std::chrono::system_clock::now();
     CEOID oid = CreateDb(u"KestrelLinks", {{MAKEPROPID(1, CEVT_UI4), 0}, {MAKEPROPID(2, CEVT_LPWSTR), 6}}, 0x1234);
     CEOIDINFO info = Info(oid);
@@ -95,8 +100,8 @@ TEST_F(CedbDatabases, DescriptionTellsNameTypeOrdersAndTime) {
     EXPECT_EQ(info.infDatabase.wNumRecords, 0);
     auto ft = (static_cast<long long>(info.infDatabase.ftLastModified.dwHighDateTime) << 32) |
               info.infDatabase.ftLastModified.dwLowDateTime;
-    long long expected = 116444736000000000LL + std::chrono::duration_cast<std::chrono::microseconds>(
-                                                    before.time_since_epoch()).count() * 10;
+    long long expected = 116444736000000000LL +
+                         std::chrono::duration_cast<std::chrono::microseconds>(before.time_since_epoch()).count() * 10;
     EXPECT_NEAR(static_cast<double>(ft), static_cast<double>(expected), 600000000.0);  // within a minute
 
     EXPECT_EQ(CreateDb(u"Bad order", {{MAKEPROPID(1, 0x99), 0}}), 0u);
@@ -111,7 +116,8 @@ TEST_F(CedbDatabases, DescriptionTellsNameTypeOrdersAndTime) {
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 }
 
-TEST_F(CedbDatabases, SetInfoRenamesRetypesDatesAndReordersTogether) {
+TEST_F(CedbDatabases, SetInfoRenamesRetypesDatesAndReordersTogether)
+{
     CEOID journal = CreateDb(u"KestrelJournal", {{MAKEPROPID(1, CEVT_I4), 0}});
     CEOID other = CreateDb(u"Taken", {});
     HANDLE h = OpenDb(journal);
@@ -169,7 +175,8 @@ TEST_F(CedbDatabases, SetInfoRenamesRetypesDatesAndReordersTogether) {
     EXPECT_TRUE(platform::CheckObjectStore(nullptr, report)) << report;
 }
 
-TEST_F(CedbDatabases, DeletingRemovesRecordsAndFreesTheName) {
+TEST_F(CedbDatabases, DeletingRemovesRecordsAndFreesTheName)
+{
     CEOID db = CreateDb(u"Scratch", {});
     HANDLE h = OpenDb(db);
     CEOID record = Write(h, 0, {I4(1, 1)});
@@ -188,7 +195,8 @@ TEST_F(CedbDatabases, DeletingRemovesRecordsAndFreesTheName) {
     EXPECT_NE(again, db);
 }
 
-TEST_F(CedbDatabases, EnumerationFiltersByTypeAndSkipsDeleted) {
+TEST_F(CedbDatabases, EnumerationFiltersByTypeAndSkipsDeleted)
+{
     CEOID a = CreateDb(u"A", {}, 5);
     CEOID b = CreateDb(u"B", {}, 6);
     CEOID c = CreateDb(u"C", {}, 5);
@@ -206,7 +214,8 @@ TEST_F(CedbDatabases, EnumerationFiltersByTypeAndSkipsDeleted) {
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
 }
 
-TEST_F(CedbDatabases, ObjectIdentifiersAreUniqueAndNeverReused) {
+TEST_F(CedbDatabases, ObjectIdentifiersAreUniqueAndNeverReused)
+{
     CEOID db1 = CreateDb(u"One", {});
     CEOID db2 = CreateDb(u"Two", {});
     HANDLE h1 = OpenDb(db1), h2 = OpenDb(db2);
@@ -233,7 +242,8 @@ TEST_F(CedbDatabases, ObjectIdentifiersAreUniqueAndNeverReused) {
     CloseHandle(h3);
 }
 
-TEST_F(CedbDatabases, ClosingTheStoreInvalidatesHandlesNotData) {
+TEST_F(CedbDatabases, ClosingTheStoreInvalidatesHandlesNotData)
+{
     CEOID db = CreateDb(u"Lasting", {{MAKEPROPID(1, CEVT_I4), 0}});
     HANDLE h = OpenDb(db);
     CEOID oid = Write(h, 0, {I4(1, 5)});
@@ -249,7 +259,8 @@ TEST_F(CedbDatabases, ClosingTheStoreInvalidatesHandlesNotData) {
     EXPECT_FALSE(CloseHandle(h));
 }
 
-TEST_F(CedbDatabases, MountedVolumesAreSeparateStores) {
+TEST_F(CedbDatabases, MountedVolumesAreSeparateStores)
+{
     CEGUID vol{};
     EXPECT_FALSE(CeMountDBVol(&vol, u"\\Notes\\notes.cdb", CEDB_OPEN_ALWAYS));  // no folder \Notes yet
     EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
@@ -301,7 +312,8 @@ TEST_F(CedbDatabases, MountedVolumesAreSeparateStores) {
     EXPECT_EQ(CeFindFirstDatabaseEx(&invalid, 0), INVALID_HANDLE_VALUE);
 }
 
-TEST_F(CedbDatabases, FilesThatAreNotVolumesAreRefused) {
+TEST_F(CedbDatabases, FilesThatAreNotVolumesAreRefused)
+{
     MakeHostFile("garbage.cdb", std::string(8192, 'x'));
     CEGUID vol{};
     EXPECT_FALSE(CeMountDBVol(&vol, u"\\garbage.cdb", CEDB_OPEN_EXISTING));
@@ -323,7 +335,8 @@ TEST_F(CedbDatabases, FilesThatAreNotVolumesAreRefused) {
     EXPECT_NE(report.find("cannot open"), std::string::npos) << report;
 }
 
-TEST_F(CedbDatabases, DamagedRecordsGiveErrorsAndTheCheckNamesThem) {
+TEST_F(CedbDatabases, DamagedRecordsGiveErrorsAndTheCheckNamesThem)
+{
     CEOID db = CreateDb(u"Fragile", {{MAKEPROPID(1, CEVT_I4), 0}});
     HANDLE h = OpenDb(db);
     CEOID good = Write(h, 0, {I4(1, 1), Str(2, u"fine")});
@@ -335,9 +348,11 @@ TEST_F(CedbDatabases, DamagedRecordsGiveErrorsAndTheCheckNamesThem) {
     EXPECT_NE(report.find("1 databases, 3 records: ok"), std::string::npos) << report;
 
     // A string that claims 0x7FFFFFFF units, and a property of type 0x99.
-    Tamper("UPDATE records SET props = X'010200' || X'03000100' || X'02000000' || X'1F000200' || X'FFFFFF7F' || "
-           "X'41004200' WHERE oid = " + std::to_string(lying) + ";" +
-           "UPDATE records SET props = X'0101009900010001000000' WHERE oid = " + std::to_string(unknown) + ";");
+    Tamper(
+        "UPDATE records SET props = X'010200' || X'03000100' || X'02000000' || X'1F000200' || X'FFFFFF7F' || "
+        "X'41004200' WHERE oid = " +
+        std::to_string(lying) + ";" +
+        "UPDATE records SET props = X'0101009900010001000000' WHERE oid = " + std::to_string(unknown) + ";");
     h = OpenDb(db);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     static std::u16string traced;
@@ -364,7 +379,8 @@ TEST_F(CedbDatabases, DamagedRecordsGiveErrorsAndTheCheckNamesThem) {
     EXPECT_TRUE(platform::CheckObjectStore(nullptr, report)) << report;
 }
 
-TEST_F(CedbDatabases, TheCheckFindsKeysAndCountsThatDisagree) {
+TEST_F(CedbDatabases, TheCheckFindsKeysAndCountsThatDisagree)
+{
     CEOID db = CreateDb(u"Checked", {{MAKEPROPID(1, CEVT_I4), 0}});
     HANDLE h = OpenDb(db);
     CEOID oid = Write(h, 0, {I4(1, 1)});
@@ -377,7 +393,8 @@ TEST_F(CedbDatabases, TheCheckFindsKeysAndCountsThatDisagree) {
     EXPECT_NE(report.find("says 7 records, holds 1"), std::string::npos) << report;
 }
 
-TEST_F(CedbDatabases, DamagedPagesGiveErrorsNotCrashes) {
+TEST_F(CedbDatabases, DamagedPagesGiveErrorsNotCrashes)
+{
     CEOID db = CreateDb(u"Paged", {{MAKEPROPID(1, CEVT_LPWSTR), 0}});
     HANDLE h = OpenDb(db);
     std::u16string text(400, u'x');
@@ -410,13 +427,15 @@ TEST_F(CedbDatabases, DamagedPagesGiveErrorsNotCrashes) {
     CloseHandle(h);
 }
 
-TEST_F(CedbDatabases, RecordCountsAreReportedInSixteenBits) {
+TEST_F(CedbDatabases, RecordCountsAreReportedInSixteenBits)
+{
     CEOID db = CreateDb(u"Big", {});
     Tamper("UPDATE databases SET records = 65539 WHERE oid = " + std::to_string(db));
     EXPECT_EQ(Info(db).infDatabase.wNumRecords, 3);
 }
 
-TEST_F(CedbDatabases, IdentifierCounterWrapsPastUsedIdentifiers) {
+TEST_F(CedbDatabases, IdentifierCounterWrapsPastUsedIdentifiers)
+{
     CEOID db = CreateDb(u"Wrapping", {});
     HANDLE h = OpenDb(db);
     CEOID taken = Write(h, 0, {I4(1, 1)});

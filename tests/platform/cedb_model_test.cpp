@@ -20,7 +20,8 @@ namespace {
 
 using namespace cedbtest;
 
-constexpr WORD kTypes[] = {CEVT_I2, CEVT_UI2, CEVT_I4, CEVT_UI4, CEVT_BOOL, CEVT_R8, CEVT_FILETIME, CEVT_LPWSTR, CEVT_BLOB};
+constexpr WORD kTypes[] = {CEVT_I2, CEVT_UI2,      CEVT_I4,     CEVT_UI4, CEVT_BOOL,
+                           CEVT_R8, CEVT_FILETIME, CEVT_LPWSTR, CEVT_BLOB};
 
 // A record of the model: its sort value (absent or one drawn from the pool,
 // whose storage outlives the test) and a serial number kept in property 2.
@@ -47,7 +48,8 @@ class Model {
 public:
     Model(WORD type, DWORD flags) : order_(type, flags, "en_US") {}
 
-    int Compare(const Anchor& a, const Anchor& b) const {
+    int Compare(const Anchor& a, const Anchor& b) const
+    {
         if (a.start || b.start) return a.start == b.start ? 0 : a.start ? -1 : 1;
         int c = order_.Compare(a.value ? &*a.value : nullptr, b.value ? &*b.value : nullptr);
         if (c) return c;
@@ -55,26 +57,30 @@ public:
     }
     static Anchor AnchorOf(const ModelRecord& r) { return Anchor{false, r.value, r.oid}; }
 
-    std::vector<const ModelRecord*> Sorted() const {
+    std::vector<const ModelRecord*> Sorted() const
+    {
         std::vector<const ModelRecord*> out;
         for (const auto& [oid, r] : records_) out.push_back(&r);
         std::sort(out.begin(), out.end(),
                   [&](const ModelRecord* a, const ModelRecord* b) { return Compare(AnchorOf(*a), AnchorOf(*b)) < 0; });
         return out;
     }
-    const ModelRecord* Find(CEOID oid) const {
+    const ModelRecord* Find(CEOID oid) const
+    {
         auto it = records_.find(oid);
         return it == records_.end() ? nullptr : &it->second;
     }
 
     // The k-th record after the anchor (k >= 1).
-    const ModelRecord* Forward(const Anchor& anchor, size_t k) const {
+    const ModelRecord* Forward(const Anchor& anchor, size_t k) const
+    {
         for (const ModelRecord* r : Sorted())
             if (Compare(AnchorOf(*r), anchor) > 0 && --k == 0) return r;
         return nullptr;
     }
     // The m-th record before it (m >= 1); with inclusive the anchor counts.
-    const ModelRecord* Backward(const Anchor& anchor, size_t m, bool inclusive) const {
+    const ModelRecord* Backward(const Anchor& anchor, size_t m, bool inclusive) const
+    {
         auto sorted = Sorted();
         for (auto it = sorted.rbegin(); it != sorted.rend(); ++it) {
             int c = Compare(AnchorOf(**it), anchor);
@@ -82,17 +88,21 @@ public:
         }
         return nullptr;
     }
-    DWORD IndexOf(const ModelRecord* r) const {
+    DWORD IndexOf(const ModelRecord* r) const
+    {
         auto sorted = Sorted();
         return static_cast<DWORD>(std::find(sorted.begin(), sorted.end(), r) - sorted.begin());
     }
 
     // A seek: the record reached (the position moves there) or null.
-    const ModelRecord* Seek(ModelPosition& pos, DWORD type, LONG n, const CEPROPVAL* value) const {
+    const ModelRecord* Seek(ModelPosition& pos, DWORD type, LONG n, const CEPROPVAL* value) const
+    {
         const ModelRecord* r = nullptr;
         auto sorted = Sorted();
         switch (type) {
-            case CEDB_SEEK_CEOID: r = Find(static_cast<CEOID>(n)); break;
+            case CEDB_SEEK_CEOID:
+                r = Find(static_cast<CEOID>(n));
+                break;
             case CEDB_SEEK_BEGINNING:
                 r = static_cast<DWORD>(n) < sorted.size() ? sorted[static_cast<DWORD>(n)] : nullptr;
                 break;
@@ -102,9 +112,12 @@ public:
                 break;
             }
             case CEDB_SEEK_CURRENT:
-                if (n == 0) r = pos.at ? Find(pos.anchor.oid) : Forward(pos.anchor, 1);
-                else if (n > 0) r = Forward(pos.anchor, static_cast<size_t>(n) + (pos.at ? 0 : 1));
-                else r = Backward(pos.anchor, static_cast<size_t>(-n), !pos.at);
+                if (n == 0)
+                    r = pos.at ? Find(pos.anchor.oid) : Forward(pos.anchor, 1);
+                else if (n > 0)
+                    r = Forward(pos.anchor, static_cast<size_t>(n) + (pos.at ? 0 : 1));
+                else
+                    r = Backward(pos.anchor, static_cast<size_t>(-n), !pos.at);
                 break;
             case CEDB_SEEK_VALUESMALLER:
                 for (const ModelRecord* c : sorted)
@@ -138,11 +151,13 @@ public:
     void Erase(CEOID oid) { records_.erase(oid); }
     // A handle follows its record to its new place when it is next used; a
     // deleted record leaves the anchor where the handle last saw it.
-    void Refresh(ModelPosition& p) const {
+    void Refresh(ModelPosition& p) const
+    {
         if (const ModelRecord* r = p.anchor.start ? nullptr : Find(p.anchor.oid)) p.anchor.value = r->value;
     }
     size_t Size() const { return records_.size(); }
-    std::vector<CEOID> Oids() const {
+    std::vector<CEOID> Oids() const
+    {
         std::vector<CEOID> out;
         for (const auto& [oid, r] : records_) out.push_back(oid);
         return out;
@@ -156,7 +171,8 @@ private:
 class CedbModel : public CedbSandbox {
 protected:
     // One random database and one random run of operations on it.
-    void RunSequence(int seq, size_t initialRecords, int operations) {
+    void RunSequence(int seq, size_t initialRecords, int operations)
+    {
         std::mt19937 random(static_cast<unsigned>(seq) * 7919u + 17u);
         auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
         WORD type = kTypes[pick(std::size(kTypes))];
@@ -253,17 +269,20 @@ protected:
                     }
                 }
             } else {
-                static const DWORD seeks[] = {CEDB_SEEK_CEOID,          CEDB_SEEK_BEGINNING,       CEDB_SEEK_END,
-                                              CEDB_SEEK_CURRENT,        CEDB_SEEK_VALUESMALLER,    CEDB_SEEK_VALUEFIRSTEQUAL,
-                                              CEDB_SEEK_VALUEGREATER,   CEDB_SEEK_VALUENEXTEQUAL};
+                static const DWORD seeks[] = {CEDB_SEEK_CEOID,        CEDB_SEEK_BEGINNING,
+                                              CEDB_SEEK_END,          CEDB_SEEK_CURRENT,
+                                              CEDB_SEEK_VALUESMALLER, CEDB_SEEK_VALUEFIRSTEQUAL,
+                                              CEDB_SEEK_VALUEGREATER, CEDB_SEEK_VALUENEXTEQUAL};
                 DWORD seek = seeks[pick(8)];
                 LONG n = 0;
                 CEPROPVAL value = pool.Draw(random);
                 DWORD_PTR argument = 0;
                 if (seek == CEDB_SEEK_CEOID) {
                     auto oids = model.Oids();
-                    if (!oids.empty() && pick(4)) n = static_cast<LONG>(oids[pick(oids.size())]);
-                    else if (!gone.empty()) n = static_cast<LONG>(gone[pick(gone.size())]);
+                    if (!oids.empty() && pick(4))
+                        n = static_cast<LONG>(oids[pick(oids.size())]);
+                    else if (!gone.empty())
+                        n = static_cast<LONG>(gone[pick(gone.size())]);
                     argument = static_cast<CEOID>(n);
                 } else if (seek == CEDB_SEEK_BEGINNING || seek == CEDB_SEEK_END) {
                     n = static_cast<LONG>(pick(model.Size() + 2));
@@ -282,8 +301,8 @@ protected:
                 DWORD index = 0xDEAD;
                 bool wantIndex = pick(3) == 0;
                 CEOID got = CeSeekDatabase(h, seek, argument, wantIndex ? &index : nullptr);
-                ASSERT_EQ(got, expected ? expected->oid : 0u) << "seek " << seek << " n " << n << " value "
-                                                              << Describe(value);
+                ASSERT_EQ(got, expected ? expected->oid : 0u)
+                    << "seek " << seek << " n " << n << " value " << Describe(value);
                 if (!expected) {
                     EXPECT_TRUE(GetLastError() == ERROR_NOT_FOUND || GetLastError() == ERROR_KEY_DELETED)
                         << GetLastError();
@@ -310,7 +329,8 @@ protected:
     PinnedLocale english_{"en-US"};
 };
 
-TEST_F(CedbModel, SmallDatabasesFollowTheModel) {
+TEST_F(CedbModel, SmallDatabasesFollowTheModel)
+{
     auto start = std::chrono::steady_clock::now();
     int seq = 0;
     // Thousands of short runs; bounded in time for slow (sanitizer) builds.
@@ -323,7 +343,8 @@ TEST_F(CedbModel, SmallDatabasesFollowTheModel) {
     EXPECT_TRUE(platform::CheckObjectStore(nullptr, report)) << report;
 }
 
-TEST_F(CedbModel, LargerDatabasesExerciseLongWalksAndFarMoves) {
+TEST_F(CedbModel, LargerDatabasesExerciseLongWalksAndFarMoves)
+{
     for (int seq = 0; seq < 4; ++seq) {
         RunSequence(100000 + seq, 600, 150);
         if (HasFatalFailure()) return;

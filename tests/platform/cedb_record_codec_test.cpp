@@ -20,7 +20,8 @@ using platform::cedb::MergeProps;
 using platform::cedb::PropFromValue;
 using platform::cedb::StoredProp;
 
-std::vector<StoredProp> FromValues(const std::vector<CEPROPVAL>& values) {
+std::vector<StoredProp> FromValues(const std::vector<CEPROPVAL>& values)
+{
     std::vector<StoredProp> props;
     for (const auto& v : values) {
         StoredProp p;
@@ -31,7 +32,8 @@ std::vector<StoredProp> FromValues(const std::vector<CEPROPVAL>& values) {
 }
 
 // The decoded properties in the readable form of the tests.
-std::vector<std::string> Described(const std::vector<StoredProp>& props, std::vector<std::u16string>& texts) {
+std::vector<std::string> Described(const std::vector<StoredProp>& props, std::vector<std::u16string>& texts)
+{
     std::vector<std::string> out;
     texts.reserve(props.size());
     for (const auto& p : props) {
@@ -52,14 +54,24 @@ std::vector<std::string> Described(const std::vector<StoredProp>& props, std::ve
     return out;
 }
 
-std::vector<CEPROPVAL> Sample() {
+std::vector<CEPROPVAL> Sample()
+{
     static const BYTE bytes[] = {0, 1, 2, 0xFF, 0};
-    return {I2(1, -2), UI2(2, 65000), I4(3, -70000), UI4(4, 4000000000u), R8(5, 3.25), Bool(6, 1),
-            Time(7, 0x0123456789ABCDEFull), Str(8, u"tête-à-tête"), Str(9, u""), Blob(10, bytes, 5),
+    return {I2(1, -2),
+            UI2(2, 65000),
+            I4(3, -70000),
+            UI4(4, 4000000000u),
+            R8(5, 3.25),
+            Bool(6, 1),
+            Time(7, 0x0123456789ABCDEFull),
+            Str(8, u"tête-à-tête"),
+            Str(9, u""),
+            Blob(10, bytes, 5),
             Blob(11, nullptr, 0)};
 }
 
-TEST(CedbRecordCodec, EveryTypeSurvivesEncoding) {
+TEST(CedbRecordCodec, EveryTypeSurvivesEncoding)
+{
     std::vector<CEPROPVAL> values = Sample();
     std::string stored = EncodeRecord(FromValues(values));
     std::vector<StoredProp> back;
@@ -74,7 +86,8 @@ TEST(CedbRecordCodec, EveryTypeSurvivesEncoding) {
     EXPECT_TRUE(none.empty());
 }
 
-TEST(CedbRecordCodec, DamagedBytesNeverDecode) {
+TEST(CedbRecordCodec, DamagedBytesNeverDecode)
+{
     std::string stored = EncodeRecord(FromValues(Sample()));
     std::vector<StoredProp> out;
     for (size_t cut = 0; cut < stored.size(); ++cut)
@@ -96,11 +109,13 @@ TEST(CedbRecordCodec, DamagedBytesNeverDecode) {
               ERROR_FILE_CORRUPT);
     EXPECT_EQ(DecodeRecord(std::string("\x01\x01\x00\x1F\x00\x01\x00\x01\x00\x00\x00\x41\x00", 13), out),
               ERROR_SUCCESS);
-    EXPECT_EQ(DecodeRecord(std::string("\x01\x01\x00\x41\x00\x01\x00\xFF\xFF\xFF\xFF\x41", 12), out), ERROR_FILE_CORRUPT);
+    EXPECT_EQ(DecodeRecord(std::string("\x01\x01\x00\x41\x00\x01\x00\xFF\xFF\xFF\xFF\x41", 12), out),
+              ERROR_FILE_CORRUPT);
     EXPECT_TRUE(out.empty() || out.size() == 1);
 }
 
-TEST(CedbRecordCodec, RandomBytesDecodeOrFailButNeverOverrun) {
+TEST(CedbRecordCodec, RandomBytesDecodeOrFailButNeverOverrun)
+{
     std::mt19937 random(7);
     std::string base = EncodeRecord(FromValues(Sample()));
     std::vector<StoredProp> out;
@@ -124,14 +139,14 @@ TEST(CedbRecordCodec, RandomBytesDecodeOrFailButNeverOverrun) {
     EXPECT_GT(decoded, 0);  // value bytes change freely
 }
 
-TEST(CedbRecordCodec, MergeReplacesInPlaceAppendsAndDeletes) {
+TEST(CedbRecordCodec, MergeReplacesInPlaceAppendsAndDeletes)
+{
     std::vector<StoredProp> props = FromValues({I4(1, 1), Str(2, u"two"), I2(3, 3)});
     std::vector<CEPROPVAL> write = {I2(3, 30), Delete(MAKEPROPID(2, CEVT_LPWSTR)), UI4(4, 4), I4(1, 10),
                                     Delete(MAKEPROPID(9, CEVT_I4))};
     ASSERT_EQ(MergeProps(props, write.data(), static_cast<WORD>(write.size())), ERROR_SUCCESS);
     std::vector<std::u16string> texts;
-    EXPECT_EQ(Described(props, texts),
-              (std::vector<std::string>{"0x00010003=10", "0x00030002=30", "0x00040013=4"}));
+    EXPECT_EQ(Described(props, texts), (std::vector<std::string>{"0x00010003=10", "0x00030002=30", "0x00040013=4"}));
 
     CEPROPVAL bad{};
     bad.propid = MAKEPROPID(5, 0x77);

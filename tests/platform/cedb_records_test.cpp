@@ -17,18 +17,21 @@ using namespace cedbtest;
 
 class CedbRecords : public CedbSandbox {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         CedbSandbox::SetUp();
         dbOid_ = CreateDb(u"Tasks Database", {{MAKEPROPID(1, CEVT_I4), 0}});
         ASSERT_NE(dbOid_, 0u) << GetLastError();
         db_ = OpenDb(dbOid_);
         ASSERT_NE(db_, INVALID_HANDLE_VALUE) << GetLastError();
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         CloseHandle(db_);
         CedbSandbox::TearDown();
     }
-    ReadResult ReadOid(CEOID oid, std::vector<CEPROPID> ids = {}) {
+    ReadResult ReadOid(CEOID oid, std::vector<CEPROPID> ids = {})
+    {
         EXPECT_EQ(Seek(db_, CEDB_SEEK_CEOID, oid), oid);
         return Read(db_, std::move(ids));
     }
@@ -37,7 +40,8 @@ protected:
     HANDLE db_ = INVALID_HANDLE_VALUE;
 };
 
-TEST_F(CedbRecords, EveryTypeReadsBackAsWritten) {
+TEST_F(CedbRecords, EveryTypeReadsBackAsWritten)
+{
     const BYTE odd[] = {0x00, 0xFF, 0x10};
     std::vector<CEPROPVAL> props = {
         I2(2, std::numeric_limits<short>::min()),
@@ -59,30 +63,34 @@ TEST_F(CedbRecords, EveryTypeReadsBackAsWritten) {
     EXPECT_EQ(ReadOid(oid).props, expected);
 
     // Listed in another order, one twice, one the record lacks.
-    ReadResult some = ReadOid(oid, {MAKEPROPID(9, CEVT_LPWSTR), MAKEPROPID(2, CEVT_I2), MAKEPROPID(77, CEVT_I4),
-                                    MAKEPROPID(9, CEVT_LPWSTR)});
+    ReadResult some = ReadOid(
+        oid, {MAKEPROPID(9, CEVT_LPWSTR), MAKEPROPID(2, CEVT_I2), MAKEPROPID(77, CEVT_I4), MAKEPROPID(9, CEVT_LPWSTR)});
     EXPECT_EQ(some.props, (std::vector<std::string>{expected[7], expected[0], "0x004D0003=missing", expected[7]}));
 }
 
-TEST_F(CedbRecords, NullStringIsStoredEmpty) {
+TEST_F(CedbRecords, NullStringIsStoredEmpty)
+{
     CEOID oid = Write(db_, 0, {Str(1, nullptr)});
     ASSERT_NE(oid, 0u);
     EXPECT_EQ(ReadOid(oid).props, std::vector<std::string>{"0x0001001F=''"});
 }
 
-TEST_F(CedbRecords, WritesMergeAndDeleteOnlyWhatTheyName) {
+TEST_F(CedbRecords, WritesMergeAndDeleteOnlyWhatTheyName)
+{
     CEOID oid = Write(db_, 0, {I4(1, 10), Str(2, u"keep"), I2(3, 7), Str(4, u"gone")});
     ASSERT_NE(oid, 0u);
-    EXPECT_EQ(Write(db_, oid, {I2(3, 8), Delete(MAKEPROPID(4, CEVT_LPWSTR)), UI4(5, 99), Delete(MAKEPROPID(6, CEVT_I2))}),
-              oid);
-    EXPECT_EQ(ReadOid(oid).props, (std::vector<std::string>{"0x00010003=10", "0x0002001F='keep'", "0x00030002=8",
-                                                           "0x00050013=99"}));
+    EXPECT_EQ(
+        Write(db_, oid, {I2(3, 8), Delete(MAKEPROPID(4, CEVT_LPWSTR)), UI4(5, 99), Delete(MAKEPROPID(6, CEVT_I2))}),
+        oid);
+    EXPECT_EQ(ReadOid(oid).props,
+              (std::vector<std::string>{"0x00010003=10", "0x0002001F='keep'", "0x00030002=8", "0x00050013=99"}));
     // A delete flag on a new record's value just leaves it out.
     CEOID other = Write(db_, 0, {I4(1, 1), Delete(MAKEPROPID(2, CEVT_LPWSTR))});
     EXPECT_EQ(ReadOid(other).props, std::vector<std::string>{"0x00010003=1"});
 }
 
-TEST_F(CedbRecords, OneNumberWithTwoTypesIsTwoProperties) {
+TEST_F(CedbRecords, OneNumberWithTwoTypesIsTwoProperties)
+{
     const CEPROPID flag = 0x410F0002, date = 0x410F0040;
     CEOID oid = Write(db_, 0, {I2(0x410F, 1), Time(0x410F, 125000000000000000ull)});
     ASSERT_NE(oid, 0u);
@@ -95,7 +103,8 @@ TEST_F(CedbRecords, OneNumberWithTwoTypesIsTwoProperties) {
     EXPECT_EQ(ReadOid(oid, {flag, date}).props, (std::vector<std::string>{"0x410F0002=0", "0x410F0040=missing"}));
 }
 
-TEST_F(CedbRecords, BlockHoldsArrayThenStringsThenEvenBlobs) {
+TEST_F(CedbRecords, BlockHoldsArrayThenStringsThenEvenBlobs)
+{
     const BYTE three[] = {1, 2, 3};
     CEOID oid = Write(db_, 0, {Str(1, u"ab"), Blob(2, three, 3), Str(3, u"c"), I4(4, 5)});
     ASSERT_NE(oid, 0u);
@@ -117,7 +126,8 @@ TEST_F(CedbRecords, BlockHoldsArrayThenStringsThenEvenBlobs) {
     LocalFree(buffer);
 }
 
-TEST_F(CedbRecords, CallerBuffersAreFilledOnlyWhenLargeEnough) {
+TEST_F(CedbRecords, CallerBuffersAreFilledOnlyWhenLargeEnough)
+{
     CEOID oid = Write(db_, 0, {Str(1, u"a longer string value"), I4(2, 3)});
     ASSERT_NE(oid, 0u);
     ASSERT_EQ(Seek(db_, CEDB_SEEK_CEOID, oid), oid);
@@ -150,7 +160,8 @@ TEST_F(CedbRecords, CallerBuffersAreFilledOnlyWhenLargeEnough) {
     EXPECT_EQ(size, needed);
 }
 
-TEST_F(CedbRecords, ReallocationGrowsSmallBlocksAndDistrustsLyingSizes) {
+TEST_F(CedbRecords, ReallocationGrowsSmallBlocksAndDistrustsLyingSizes)
+{
     CEOID oid = Write(db_, 0, {Str(1, u"0123456789012345678901234567890123456789")});
     ASSERT_EQ(Seek(db_, CEDB_SEEK_CEOID, oid), oid);
     auto buffer = static_cast<LPBYTE>(LocalAlloc(LMEM_FIXED, 8));
@@ -164,7 +175,8 @@ TEST_F(CedbRecords, ReallocationGrowsSmallBlocksAndDistrustsLyingSizes) {
     LocalFree(buffer);
 }
 
-TEST_F(CedbRecords, HeapReadsAllocateFromTheHeapGiven) {
+TEST_F(CedbRecords, HeapReadsAllocateFromTheHeapGiven)
+{
     CEOID oid = Write(db_, 0, {I4(1, 42), Str(2, u"x")});
     HANDLE heap = HeapCreate(0, 0, 0);
     ASSERT_NE(heap, nullptr);
@@ -178,7 +190,8 @@ TEST_F(CedbRecords, HeapReadsAllocateFromTheHeapGiven) {
     HeapDestroy(heap);
 }
 
-TEST_F(CedbRecords, BadCallsFailWithoutChangingAnything) {
+TEST_F(CedbRecords, BadCallsFailWithoutChangingAnything)
+{
     CEOID oid = Write(db_, 0, {I4(1, 1)});
     ASSERT_NE(oid, 0u);
     CEPROPVAL unknown{};
@@ -205,7 +218,8 @@ TEST_F(CedbRecords, BadCallsFailWithoutChangingAnything) {
     EXPECT_EQ(buffer, nullptr);
 }
 
-TEST_F(CedbRecords, RecordsOfAnotherDatabaseAreNotReachable) {
+TEST_F(CedbRecords, RecordsOfAnotherDatabaseAreNotReachable)
+{
     CEOID otherDb = CreateDb(u"Other", {});
     HANDLE other = OpenDb(otherDb);
     ASSERT_NE(other, INVALID_HANDLE_VALUE);
@@ -222,7 +236,8 @@ TEST_F(CedbRecords, RecordsOfAnotherDatabaseAreNotReachable) {
     CloseHandle(other);
 }
 
-TEST_F(CedbRecords, DeletedRecordIsGoneButItsPlaceRemains) {
+TEST_F(CedbRecords, DeletedRecordIsGoneButItsPlaceRemains)
+{
     CEOID a = Write(db_, 0, {I4(1, 1)});
     CEOID b = Write(db_, 0, {I4(1, 2)});
     CEOID c = Write(db_, 0, {I4(1, 3)});
@@ -238,7 +253,8 @@ TEST_F(CedbRecords, DeletedRecordIsGoneButItsPlaceRemains) {
     EXPECT_EQ(Seek(db_, CEDB_SEEK_CEOID, b), 0u);
 }
 
-TEST_F(CedbRecords, AutoIncrementReadsEveryRecordWithoutASeek) {
+TEST_F(CedbRecords, AutoIncrementReadsEveryRecordWithoutASeek)
+{
     std::vector<CEOID> written;
     for (LONG v : {30, 10, 20}) written.push_back(Write(db_, 0, {I4(1, v)}));
     HANDLE reader = OpenDb(dbOid_, 0, CEDB_AUTOINCREMENT);
@@ -253,13 +269,15 @@ TEST_F(CedbRecords, AutoIncrementReadsEveryRecordWithoutASeek) {
     CloseHandle(reader);
 }
 
-TEST_F(CedbRecords, ReadOnEmptyDatabaseFindsNothing) {
+TEST_F(CedbRecords, ReadOnEmptyDatabaseFindsNothing)
+{
     EXPECT_EQ(Read(db_).error, ERROR_NOT_FOUND);
     EXPECT_EQ(Seek(db_, CEDB_SEEK_BEGINNING, 0), 0u);
     EXPECT_EQ(GetLastError(), ERROR_NOT_FOUND);
 }
 
-TEST_F(CedbRecords, HandlesOfTheDatabaseAreNotifiedOfChanges) {
+TEST_F(CedbRecords, HandlesOfTheDatabaseAreNotifiedOfChanges)
+{
     std::vector<std::tuple<UINT, WPARAM, LPARAM>> seen;
     kstest::OwnWindow window([&](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
         if (message >= DB_CEOID_CREATED && message <= DB_CEOID_CHANGED) seen.emplace_back(message, wParam, lParam);
@@ -277,8 +295,8 @@ TEST_F(CedbRecords, HandlesOfTheDatabaseAreNotifiedOfChanges) {
     kstest::PumpPending();
     auto dbParam = static_cast<LPARAM>(dbOid_);
     EXPECT_EQ(seen, (std::vector<std::tuple<UINT, WPARAM, LPARAM>>{{DB_CEOID_CREATED, oid, dbParam},
-                                                                  {DB_CEOID_CHANGED, oid, dbParam},
-                                                                  {DB_CEOID_RECORD_DELETED, oid, dbParam}}));
+                                                                   {DB_CEOID_CHANGED, oid, dbParam},
+                                                                   {DB_CEOID_RECORD_DELETED, oid, dbParam}}));
     CloseHandle(watched);
     seen.clear();
     Write(db_, 0, {I4(1, 1)});
@@ -287,7 +305,8 @@ TEST_F(CedbRecords, HandlesOfTheDatabaseAreNotifiedOfChanges) {
     CloseHandle(unwatched);
 }
 
-TEST_F(CedbRecords, RecordCountsAndSizesFollowWrites) {
+TEST_F(CedbRecords, RecordCountsAndSizesFollowWrites)
+{
     CEOIDINFO info{};
     for (int i = 0; i < 5; ++i) Write(db_, 0, {I4(1, i), Str(2, u"abc")});
     ASSERT_TRUE(CeOidGetInfo(dbOid_, &info));

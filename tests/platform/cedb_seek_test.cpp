@@ -18,13 +18,15 @@ constexpr WORD kSortProp = 1;
 
 class CedbSeek : public CedbSandbox {
 protected:
-    void TearDown() override {
+    void TearDown() override
+    {
         for (HANDLE h : handles_) CloseHandle(h);
         CedbSandbox::TearDown();
     }
     // A database with one sort order on property 1 of `type`, records
     // written in the order given; a handle in that order.
-    HANDLE Make(WORD type, DWORD flags, const std::vector<std::vector<CEPROPVAL>>& records) {
+    HANDLE Make(WORD type, DWORD flags, const std::vector<std::vector<CEPROPVAL>>& records)
+    {
         static int serial = 0;
         std::u16string name = u"db" + Utf8ToWide(std::to_string(++serial));
         dbOid_ = CreateDb(name.c_str(), {{MAKEPROPID(kSortProp, type), flags}});
@@ -41,7 +43,8 @@ protected:
     }
     // The records in the order written, by their place in `records` (1-based
     // names read better in expectations: "r3").
-    std::vector<std::string> Names(const std::vector<CEOID>& order) const {
+    std::vector<std::string> Names(const std::vector<CEOID>& order) const
+    {
         std::vector<std::string> names;
         for (CEOID oid : order) {
             auto it = std::find(oids_.begin(), oids_.end(), oid);
@@ -60,9 +63,14 @@ protected:
 
 using Seq = std::vector<std::string>;
 
-TEST_F(CedbSeek, CaseInsensitiveStringsGroupTiesByOid) {
+TEST_F(CedbSeek, CaseInsensitiveStringsGroupTiesByOid)
+{
     HANDLE h = Make(CEVT_LPWSTR, CEDB_SORT_CASEINSENSITIVE,
-                    {{Str(1, u"cherry")}, {Str(1, u"apple")}, {Str(1, u"Banana")}, {I4(2, 0)}, {Str(1, u"APPLE")},
+                    {{Str(1, u"cherry")},
+                     {Str(1, u"apple")},
+                     {Str(1, u"Banana")},
+                     {I4(2, 0)},
+                     {Str(1, u"APPLE")},
                      {Str(1, u"banana")}});
     EXPECT_EQ(Names(Order(h)), (Seq{"r2", "r5", "r3", "r6", "r1", "r4"}));
 
@@ -85,7 +93,8 @@ TEST_F(CedbSeek, CaseInsensitiveStringsGroupTiesByOid) {
     EXPECT_EQ(SeekTo(h, CEDB_SEEK_VALUEFIRSTEQUAL, Str(1, u"")), "none");
 }
 
-TEST_F(CedbSeek, CaseSensitiveStringsTellCaseApart) {
+TEST_F(CedbSeek, CaseSensitiveStringsTellCaseApart)
+{
     HANDLE h = Make(CEVT_LPWSTR, 0, {{Str(1, u"Apple")}, {Str(1, u"apple")}, {Str(1, u"APPLE")}, {Str(1, u"apricot")}});
     EXPECT_EQ(Names(Order(h)), (Seq{"r2", "r1", "r3", "r4"}));  // lower case first, as the locale collates
     EXPECT_EQ(SeekTo(h, CEDB_SEEK_VALUEFIRSTEQUAL, Str(1, u"APPLE")), "r3");
@@ -93,9 +102,9 @@ TEST_F(CedbSeek, CaseSensitiveStringsTellCaseApart) {
     EXPECT_EQ(SeekTo(h, CEDB_SEEK_VALUEGREATER, Str(1, u"apple")), "r1");
 }
 
-TEST_F(CedbSeek, DescendingTurnsOrderAndValueSeeksAround) {
-    HANDLE h = Make(CEVT_I4, CEDB_SORT_DESCENDING,
-                    {{I4(1, 5)}, {I4(1, -3)}, {I4(1, 20)}, {}, {I4(1, 5)}, {I4(1, 0)}});
+TEST_F(CedbSeek, DescendingTurnsOrderAndValueSeeksAround)
+{
+    HANDLE h = Make(CEVT_I4, CEDB_SORT_DESCENDING, {{I4(1, 5)}, {I4(1, -3)}, {I4(1, 20)}, {}, {I4(1, 5)}, {I4(1, 0)}});
     EXPECT_EQ(Names(Order(h)), (Seq{"r3", "r1", "r5", "r6", "r2", "r4"}));
     // "Greater" and "smaller" follow the order: later and earlier.
     EXPECT_EQ(SeekTo(h, CEDB_SEEK_VALUEGREATER, I4(1, 5)), "r6");
@@ -107,7 +116,8 @@ TEST_F(CedbSeek, DescendingTurnsOrderAndValueSeeksAround) {
     EXPECT_EQ(SeekTo(h, CEDB_SEEK_VALUENEXTEQUAL, I4(1, 5)), "r5");
 }
 
-TEST_F(CedbSeek, UnknownFirstPutsRecordsWithoutTheValueFirstInEitherDirection) {
+TEST_F(CedbSeek, UnknownFirstPutsRecordsWithoutTheValueFirstInEitherDirection)
+{
     std::vector<std::vector<CEPROPVAL>> records = {{UI2(1, 7)}, {}, {UI2(1, 65535)}, {I4(2, 1)}, {UI2(1, 0)}};
     HANDLE up = Make(CEVT_UI2, CEDB_SORT_UNKNOWNFIRST, records);
     EXPECT_EQ(Names(Order(up)), (Seq{"r2", "r4", "r5", "r1", "r3"}));
@@ -120,7 +130,8 @@ TEST_F(CedbSeek, UnknownFirstPutsRecordsWithoutTheValueFirstInEitherDirection) {
     EXPECT_EQ(SeekTo(last, CEDB_SEEK_VALUEGREATER, UI2(1, 0)), "none");
 }
 
-TEST_F(CedbSeek, NumbersSortByValueNotByBytes) {
+TEST_F(CedbSeek, NumbersSortByValueNotByBytes)
+{
     HANDLE i2 = Make(CEVT_I2, 0, {{I2(1, 1)}, {I2(1, -1)}, {I2(1, -32768)}, {I2(1, 32767)}});
     EXPECT_EQ(Names(Order(i2)), (Seq{"r3", "r2", "r1", "r4"}));
     HANDLE ui4 = Make(CEVT_UI4, 0, {{UI4(1, 0x80000000u)}, {UI4(1, 1)}, {UI4(1, 0xFFFFFFFFu)}});
@@ -134,9 +145,11 @@ TEST_F(CedbSeek, NumbersSortByValueNotByBytes) {
     EXPECT_EQ(Names(Order(b)), (Seq{"r2", "r1"}));
 }
 
-TEST_F(CedbSeek, BlobsSortByBytesShorterFirst) {
+TEST_F(CedbSeek, BlobsSortByBytesShorterFirst)
+{
     const BYTE ab[] = {'a', 'b'}, a0[] = {'a', 0}, a[] = {'a'}, b[] = {'b'};
-    HANDLE h = Make(CEVT_BLOB, 0, {{Blob(1, b, 1)}, {Blob(1, ab, 2)}, {Blob(1, a0, 2)}, {Blob(1, a, 1)}, {Blob(1, a, 0)}});
+    HANDLE h =
+        Make(CEVT_BLOB, 0, {{Blob(1, b, 1)}, {Blob(1, ab, 2)}, {Blob(1, a0, 2)}, {Blob(1, a, 1)}, {Blob(1, a, 0)}});
     EXPECT_EQ(Names(Order(h)), (Seq{"r5", "r4", "r3", "r2", "r1"}));
     HANDLE down = Make(CEVT_BLOB, CEDB_SORT_DESCENDING,
                        {{Blob(1, b, 1)}, {Blob(1, ab, 2)}, {Blob(1, a0, 2)}, {Blob(1, a, 1)}, {Blob(1, a, 0)}});
@@ -144,12 +157,15 @@ TEST_F(CedbSeek, BlobsSortByBytesShorterFirst) {
     EXPECT_EQ(SeekTo(down, CEDB_SEEK_VALUEGREATER, Blob(1, a, 1)), "r5");
 }
 
-TEST_F(CedbSeek, DescendingStringsKeepPrefixesInOrder) {
-    HANDLE h = Make(CEVT_LPWSTR, CEDB_SORT_DESCENDING, {{Str(1, u"ab")}, {Str(1, u"abc")}, {Str(1, u"a")}, {Str(1, u"")}});
+TEST_F(CedbSeek, DescendingStringsKeepPrefixesInOrder)
+{
+    HANDLE h =
+        Make(CEVT_LPWSTR, CEDB_SORT_DESCENDING, {{Str(1, u"ab")}, {Str(1, u"abc")}, {Str(1, u"a")}, {Str(1, u"")}});
     EXPECT_EQ(Names(Order(h)), (Seq{"r2", "r1", "r3", "r4"}));
 }
 
-TEST_F(CedbSeek, PositionSeeksCountFromEitherEndAndFromHere) {
+TEST_F(CedbSeek, PositionSeeksCountFromEitherEndAndFromHere)
+{
     HANDLE h = Make(CEVT_I4, 0, {{I4(1, 10)}, {I4(1, 20)}, {I4(1, 30)}, {I4(1, 40)}, {I4(1, 50)}});
     DWORD index = 99;
     EXPECT_EQ(Name(CeSeekDatabase(h, CEDB_SEEK_BEGINNING, 2, &index)), "r3");
@@ -173,7 +189,8 @@ TEST_F(CedbSeek, PositionSeeksCountFromEitherEndAndFromHere) {
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 }
 
-TEST_F(CedbSeek, NewHandleStartsAtTheFirstRecord) {
+TEST_F(CedbSeek, NewHandleStartsAtTheFirstRecord)
+{
     HANDLE h = Make(CEVT_I4, 0, {{I4(1, 2)}, {I4(1, 1)}, {I4(1, 3)}});
     HANDLE fresh = OpenDb(dbOid_);
     handles_.push_back(fresh);
@@ -189,7 +206,8 @@ TEST_F(CedbSeek, NewHandleStartsAtTheFirstRecord) {
     (void)h;
 }
 
-TEST_F(CedbSeek, ValueSeeksNeedASortOrderAndItsType) {
+TEST_F(CedbSeek, ValueSeeksNeedASortOrderAndItsType)
+{
     HANDLE h = Make(CEVT_I4, 0, {{I4(1, 1)}});
     EXPECT_EQ(SeekTo(h, CEDB_SEEK_VALUEFIRSTEQUAL, I2(1, 1)), "none");
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
@@ -205,7 +223,8 @@ TEST_F(CedbSeek, ValueSeeksNeedASortOrderAndItsType) {
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 }
 
-TEST_F(CedbSeek, OpeningPicksTheSortOrderOfTheProperty) {
+TEST_F(CedbSeek, OpeningPicksTheSortOrderOfTheProperty)
+{
     const CEPROPID byName = MAKEPROPID(1, CEVT_LPWSTR), byNumber = MAKEPROPID(2, CEVT_I4);
     CEOID db = CreateDb(u"Two orders", {{byName, 0}, {byNumber, CEDB_SORT_DESCENDING}});
     HANDLE first = OpenDb(db);
@@ -222,7 +241,8 @@ TEST_F(CedbSeek, OpeningPicksTheSortOrderOfTheProperty) {
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 }
 
-TEST_F(CedbSeek, ChangingTheSortValueMovesTheRecord) {
+TEST_F(CedbSeek, ChangingTheSortValueMovesTheRecord)
+{
     HANDLE h = Make(CEVT_I4, 0, {{I4(1, 1)}, {I4(1, 2)}, {I4(1, 3)}});
     ASSERT_EQ(Name(Seek(h, CEDB_SEEK_CEOID, oids_[0])), "r1");
     ASSERT_EQ(Write(h, oids_[0], {I4(1, 10)}), oids_[0]);
@@ -232,7 +252,8 @@ TEST_F(CedbSeek, ChangingTheSortValueMovesTheRecord) {
     EXPECT_EQ(Names(Order(h)), (Seq{"r3", "r1", "r2"}));
 }
 
-TEST_F(CedbSeek, StringsCollateInTheUserLocale) {
+TEST_F(CedbSeek, StringsCollateInTheUserLocale)
+{
     HANDLE h = Make(CEVT_LPWSTR, 0, {{Str(1, u"zebra")}, {Str(1, u"\u00e4pfel")}, {Str(1, u"apfel")}});
     EXPECT_EQ(Names(Order(h)), (Seq{"r3", "r2", "r1"}));  // ä sorts with a in English
     CEOID db = dbOid_;

@@ -23,21 +23,25 @@ using platform::cedb::SortKeyBuilder;
 using platform::cedb::StoredProp;
 
 // Blob order as SQLite has it: bytes, then the shorter first.
-int CompareKeys(const std::string& a, const std::string& b) {
+int CompareKeys(const std::string& a, const std::string& b)
+{
     int c = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));
     if (c) return c < 0 ? -1 : 1;
     return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
 
-std::string KeyOf(const SortKeyBuilder& keys, const SORTORDERSPEC& sortOrder, const CEPROPVAL* v) {
+std::string KeyOf(const SortKeyBuilder& keys, const SORTORDERSPEC& sortOrder, const CEPROPVAL* v)
+{
     if (!v) return keys.RecordKey(sortOrder, nullptr);
     StoredProp p;
     EXPECT_EQ(PropFromValue(*v, p), 0u);
     return keys.RecordKey(sortOrder, &p);
 }
 
-TEST(CedbSortKey, KeysOrderAsTheirValuesUnderEveryFlag) {
-    const WORD types[] = {CEVT_I2, CEVT_UI2, CEVT_I4, CEVT_UI4, CEVT_BOOL, CEVT_R8, CEVT_FILETIME, CEVT_LPWSTR, CEVT_BLOB};
+TEST(CedbSortKey, KeysOrderAsTheirValuesUnderEveryFlag)
+{
+    const WORD types[] = {CEVT_I2, CEVT_UI2,      CEVT_I4,     CEVT_UI4, CEVT_BOOL,
+                          CEVT_R8, CEVT_FILETIME, CEVT_LPWSTR, CEVT_BLOB};
     SortKeyBuilder keys("en_US");
     std::mt19937 random(11);
     for (WORD type : types) {
@@ -59,7 +63,8 @@ TEST(CedbSortKey, KeysOrderAsTheirValuesUnderEveryFlag) {
     }
 }
 
-TEST(CedbSortKey, PresentKeysLieBetweenTheBoundsAndMissingOnesOutside) {
+TEST(CedbSortKey, PresentKeysLieBetweenTheBoundsAndMissingOnesOutside)
+{
     SortKeyBuilder keys("en_US");
     for (DWORD flags = 0; flags < 16; ++flags) {
         SORTORDERSPEC sortOrder{MAKEPROPID(1, CEVT_LPWSTR), flags};
@@ -74,11 +79,14 @@ TEST(CedbSortKey, PresentKeysLieBetweenTheBoundsAndMissingOnesOutside) {
     }
 }
 
-TEST(CedbSortKey, LocaleDecidesWhereAccentedLettersGo) {
+TEST(CedbSortKey, LocaleDecidesWhereAccentedLettersGo)
+{
     SORTORDERSPEC sortOrder{MAKEPROPID(1, CEVT_LPWSTR), 0};
     CEPROPVAL a = Str(1, u"\u00e4r"), z = Str(1, u"zon");
-    EXPECT_LT(CompareKeys(KeyOf(SortKeyBuilder("de_DE"), sortOrder, &a), KeyOf(SortKeyBuilder("de_DE"), sortOrder, &z)), 0);
-    EXPECT_GT(CompareKeys(KeyOf(SortKeyBuilder("sv_SE"), sortOrder, &a), KeyOf(SortKeyBuilder("sv_SE"), sortOrder, &z)), 0);
+    EXPECT_LT(CompareKeys(KeyOf(SortKeyBuilder("de_DE"), sortOrder, &a), KeyOf(SortKeyBuilder("de_DE"), sortOrder, &z)),
+              0);
+    EXPECT_GT(CompareKeys(KeyOf(SortKeyBuilder("sv_SE"), sortOrder, &a), KeyOf(SortKeyBuilder("sv_SE"), sortOrder, &z)),
+              0);
     SORTORDERSPEC generic{MAKEPROPID(1, CEVT_LPWSTR), CEDB_SORT_GENERICORDER};
     EXPECT_LT(CompareKeys(KeyOf(SortKeyBuilder("sv_SE"), generic, &a), KeyOf(SortKeyBuilder("sv_SE"), generic, &z)), 0);
     EXPECT_NE(SortKeyBuilder::CollationIdentity("sv_SE"), SortKeyBuilder::CollationIdentity("de_DE"));

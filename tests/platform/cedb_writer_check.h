@@ -13,7 +13,8 @@ namespace cedbtest {
 
 // Finds record n through the handle (sorted on its number) and compares
 // every property with what the writer wrote.
-inline ::testing::AssertionResult Intact(HANDLE db, long n) {
+inline ::testing::AssertionResult Intact(HANDLE db, long n)
+{
     CEOID oid = SeekValue(db, CEDB_SEEK_VALUEFIRSTEQUAL, I4(1, static_cast<LONG>(n)));
     if (!oid) return ::testing::AssertionFailure() << "record " << n << " missing (" << GetLastError() << ")";
     cedb_writer::RecordValues expected(n);

@@ -19,8 +19,8 @@ std::int64_t DistanceFromRealNow()
 {
     FILETIME ft;
     GetSystemTimeAsFileTime(&ft);
-    const auto real = std::chrono::duration_cast<std::chrono::microseconds>(
-        std::chrono::system_clock::now().time_since_epoch());
+    const auto real =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch());
     const auto platformNow = static_cast<std::int64_t>(platform::FileTimeValue(ft));
     return std::llabs(platformNow - 116444736000000000LL - real.count() * 10);
 }
@@ -97,9 +97,9 @@ TEST_F(PinnedClockTest, EnvironmentVariableIsReadOnEveryCallAndMalformedValuesAr
     platform::ClearPinnedNow();
     EXPECT_EQ(Local().wYear, 2030);
 
-    for (const char* bad : {"2024-02-30T10:00", "2024-2-3T10:00", "2024-02-03 10:00", "2024-02-03T24:00",
-                            "2024-02-03T10:00:60", "2024-02-03T10:00Z", "2024-02-03", "1600-12-31T00:00", "",
-                            "2024-02-03T10:0x", "+024-02-03T10:00"}) {
+    for (const char* bad :
+         {"2024-02-30T10:00", "2024-2-3T10:00", "2024-02-03 10:00", "2024-02-03T24:00", "2024-02-03T10:00:60",
+          "2024-02-03T10:00Z", "2024-02-03", "1600-12-31T00:00", "", "2024-02-03T10:0x", "+024-02-03T10:00"}) {
         EXPECT_FALSE(platform::ParsePinnedNow(bad).has_value()) << bad;
         setenv("KSTOOLS_NOW", bad, 1);
         EXPECT_LT(DistanceFromRealNow(), 50'000'000) << bad;

@@ -15,9 +15,14 @@ using namespace platform;
 namespace {
 
 // KSTOOLS_HOME and XDG_DATA_HOME; null leaves the variable unset.
-struct EnvCase { const char* home; const char* xdg; std::string expected; };
+struct EnvCase {
+    const char* home;
+    const char* xdg;
+    std::string expected;
+};
 
-TEST(DataDirectory, FollowsTheEnvironmentInOrder) {
+TEST(DataDirectory, FollowsTheEnvironmentInOrder)
+{
     std::map<std::string, std::optional<std::string>> saved;
     for (const char* name : {"KSTOOLS_HOME", "XDG_DATA_HOME", "HOME"})
         saved[name] = std::getenv(name) ? std::optional<std::string>(std::getenv(name)) : std::nullopt;
@@ -38,9 +43,15 @@ TEST(DataDirectory, FollowsTheEnvironmentInOrder) {
     for (auto& [name, value] : saved) value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
 }
 
-struct ParseCase { const char16_t* path; bool wildcards; DWORD error; std::vector<std::u16string> parts; };
+struct ParseCase {
+    const char16_t* path;
+    bool wildcards;
+    DWORD error;
+    std::vector<std::u16string> parts;
+};
 
-TEST(DevicePathParsing, SplitsChecksAndAppliesDots) {
+TEST(DevicePathParsing, SplitsChecksAndAppliesDots)
+{
     const std::u16string tooLong = u"\\" + std::u16string(MAX_PATH - 1, u'a');
     const ParseCase cases[] = {
         {u"\\My Documents\\Notes\\a.pwi", false, ERROR_SUCCESS, {u"My Documents", u"Notes", u"a.pwi"}},
@@ -54,7 +65,11 @@ TEST(DevicePathParsing, SplitsChecksAndAppliesDots) {
         {u"\\d?r\\x.txt", true, ERROR_INVALID_NAME, {}},
         {u"\\C:\\x", false, ERROR_INVALID_NAME, {}},
         {u"\\a|b", false, ERROR_INVALID_NAME, {}},
-        {u"\\a\x01" u"b", false, ERROR_INVALID_NAME, {}},
+        {u"\\a\x01"
+         u"b",
+         false,
+         ERROR_INVALID_NAME,
+         {}},
         {u"", false, ERROR_PATH_NOT_FOUND, {}},
         {nullptr, false, ERROR_PATH_NOT_FOUND, {}},
         {tooLong.c_str(), false, ERROR_FILENAME_EXCED_RANGE, {}},
@@ -64,19 +79,39 @@ TEST(DevicePathParsing, SplitsChecksAndAppliesDots) {
         DevicePath parsed;
         const std::string shown = c.path ? WideToUtf8(c.path) : "(null)";
         EXPECT_EQ(ParseDevicePath(c.path, parsed, c.wildcards), c.error) << shown;
-        if (c.error == ERROR_SUCCESS) { EXPECT_EQ(parsed.parts, c.parts) << shown; }
+        if (c.error == ERROR_SUCCESS) {
+            EXPECT_EQ(parsed.parts, c.parts) << shown;
+        }
     }
 }
 
-TEST(Wildcards, MatchWithoutCase) {
-    const struct { const char16_t* pattern; const char16_t* name; bool matches; } cases[] = {
-        {u"*.*", u"a.txt", true},      {u"*.*", u"noext", true},        {u"*", u"anything.x", true},
-        {u"*.txt", u"A.TXT", true},    {u"*.txt", u"a.txt.bak", false}, {u"*.TXT", u"b.txt", true},
-        {u"a?c", u"abc", true},        {u"a?c", u"ac", false},          {u"a*c", u"abbbc", true},
-        {u"a*c", u"abcd", false},      {u"Pic.*", u"pic", true},        {u"Pic.*", u"pic.jpg", true},
-        {u"Pic.*", u"pict", false},    {u"*a*b", u"xaxxb", true},       {u"*a*b", u"xaxxbc", false},
-        {u"Grüße", u"GRÜSSE", false},  {u"grüße", u"GRÜßE", true},      {u"", u"", true},
-        {u"x", u"", false},            {u"**", u"", true},
+TEST(Wildcards, MatchWithoutCase)
+{
+    const struct {
+        const char16_t* pattern;
+        const char16_t* name;
+        bool matches;
+    } cases[] = {
+        {u"*.*", u"a.txt", true},
+        {u"*.*", u"noext", true},
+        {u"*", u"anything.x", true},
+        {u"*.txt", u"A.TXT", true},
+        {u"*.txt", u"a.txt.bak", false},
+        {u"*.TXT", u"b.txt", true},
+        {u"a?c", u"abc", true},
+        {u"a?c", u"ac", false},
+        {u"a*c", u"abbbc", true},
+        {u"a*c", u"abcd", false},
+        {u"Pic.*", u"pic", true},
+        {u"Pic.*", u"pic.jpg", true},
+        {u"Pic.*", u"pict", false},
+        {u"*a*b", u"xaxxb", true},
+        {u"*a*b", u"xaxxbc", false},
+        {u"Grüße", u"GRÜSSE", false},
+        {u"grüße", u"GRÜßE", true},
+        {u"", u"", true},
+        {u"x", u"", false},
+        {u"**", u"", true},
     };
     for (const auto& c : cases)
         EXPECT_EQ(MatchesWildcard(c.pattern, c.name), c.matches)
@@ -85,11 +120,17 @@ TEST(Wildcards, MatchWithoutCase) {
 
 using DevicePathResolution = DeviceSandbox;
 
-TEST_F(DevicePathResolution, WalksEachComponentWithoutCase) {
+TEST_F(DevicePathResolution, WalksEachComponentWithoutCase)
+{
     MakeHostFile("My Documents/Notes/A.pwi");
     MakeHostFile("Ärger/Öl.txt");  // non-ASCII names cross as UTF-8 and fold case
     // host: relative to the device root.
-    const struct { const char16_t* path; DWORD error; bool exists; std::string host; } cases[] = {
+    const struct {
+        const char16_t* path;
+        DWORD error;
+        bool exists;
+        std::string host;
+    } cases[] = {
         {u"\\My Documents\\Notes\\A.pwi", ERROR_SUCCESS, true, "My Documents/Notes/A.pwi"},
         {u"\\my documents\\NOTES\\a.PWI", ERROR_SUCCESS, true, "My Documents/Notes/A.pwi"},
         {u"\\MY DOCUMENTS\\notes\\New File.txt", ERROR_SUCCESS, false, "My Documents/Notes/New File.txt"},
@@ -107,7 +148,8 @@ TEST_F(DevicePathResolution, WalksEachComponentWithoutCase) {
     }
 }
 
-TEST_F(DevicePathResolution, SpellingsDifferingOnlyInCaseResolveStably) {
+TEST_F(DevicePathResolution, SpellingsDifferingOnlyInCaseResolveStably)
+{
     MakeHostFile("b.txt", "lower");
     MakeHostFile("B.TXT", "upper");
     EXPECT_EQ(ResolveDevicePath(u"\\b.txt").host, Host("b.txt"));  // the exact spelling first

@@ -15,13 +15,15 @@ namespace {
 
 using Files = DeviceSandbox;
 
-HANDLE Open(const char16_t* path, DWORD access, DWORD creation, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
+HANDLE Open(const char16_t* path, DWORD access, DWORD creation, DWORD attributes = FILE_ATTRIBUTE_NORMAL)
+{
     return CreateFileW(path, access, FILE_SHARE_READ, nullptr, creation, attributes, nullptr);
 }
 
 constexpr DWORD kReadWrite = GENERIC_READ | GENERIC_WRITE;
 
-std::string ReadAll(HANDLE file) {
+std::string ReadAll(HANDLE file)
+{
     std::string content(64, '\0');
     DWORD got = 0;
     EXPECT_TRUE(ReadFile(file, content.data(), 64, &got, nullptr));
@@ -29,9 +31,16 @@ std::string ReadAll(HANDLE file) {
     return content;
 }
 
-TEST_F(Files, CreationDispositionsAgainstPresentAndMissingFiles) {
+TEST_F(Files, CreationDispositionsAgainstPresentAndMissingFiles)
+{
     // error: last error after the call; content: of the file afterwards ("-" = none).
-    const struct { DWORD creation; bool present; bool opens; DWORD error; std::string content; } cases[] = {
+    const struct {
+        DWORD creation;
+        bool present;
+        bool opens;
+        DWORD error;
+        std::string content;
+    } cases[] = {
         {CREATE_NEW, false, true, ERROR_SUCCESS, ""},
         {CREATE_NEW, true, false, ERROR_FILE_EXISTS, "old"},
         {CREATE_ALWAYS, false, true, ERROR_SUCCESS, ""},
@@ -54,18 +63,28 @@ TEST_F(Files, CreationDispositionsAgainstPresentAndMissingFiles) {
         const std::string label = "creation " + std::to_string(c.creation) + (c.present ? " present" : " missing");
         EXPECT_EQ(file != INVALID_HANDLE_VALUE, c.opens) << label;
         EXPECT_EQ(GetLastError(), c.error) << label;
-        if (file != INVALID_HANDLE_VALUE) { EXPECT_TRUE(CloseHandle(file)); }
+        if (file != INVALID_HANDLE_VALUE) {
+            EXPECT_TRUE(CloseHandle(file));
+        }
         const bool exists = std::filesystem::exists(Host("Data.txt")) || std::filesystem::exists(Host("data.TXT"));
         EXPECT_EQ(exists, c.content != "-") << label;
-        if (c.present) { EXPECT_EQ(ReadHostFile("Data.txt"), c.content) << label; }  // old spelling kept
+        if (c.present) {
+            EXPECT_EQ(ReadHostFile("Data.txt"), c.content) << label;
+        }  // old spelling kept
     }
 }
 
-TEST_F(Files, FailuresGiveTheDeviceErrorCodes) {
+TEST_F(Files, FailuresGiveTheDeviceErrorCodes)
+{
     MakeHostFile("Docs/Locked.txt", "keep");
     std::filesystem::create_directories(Host("Docs/Folder"));
     ASSERT_TRUE(SetFileAttributesW(u"\\Docs\\Locked.txt", FILE_ATTRIBUTE_READONLY));
-    const struct { const char16_t* path; DWORD access; DWORD creation; DWORD error; } cases[] = {
+    const struct {
+        const char16_t* path;
+        DWORD access;
+        DWORD creation;
+        DWORD error;
+    } cases[] = {
         {u"\\Nowhere\\a.txt", GENERIC_READ, OPEN_EXISTING, ERROR_PATH_NOT_FOUND},
         {u"\\Nowhere\\a.txt", GENERIC_WRITE, CREATE_ALWAYS, ERROR_PATH_NOT_FOUND},
         {u"\\Docs\\missing.txt", GENERIC_READ, OPEN_EXISTING, ERROR_FILE_NOT_FOUND},
@@ -92,14 +111,20 @@ TEST_F(Files, FailuresGiveTheDeviceErrorCodes) {
     CloseHandle(reading);
 }
 
-TEST_F(Files, ReadWriteSeekAndTruncate) {
+TEST_F(Files, ReadWriteSeekAndTruncate)
+{
     HANDLE file = Open(u"\\Notes.txt", kReadWrite, CREATE_NEW);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     DWORD written = 0;
     ASSERT_TRUE(WriteFile(file, "0123456789", 10, &written, nullptr));
     EXPECT_EQ(written, 10u);
     // rest: what a read from there gives.
-    const struct { LONG distance; DWORD method; DWORD position; std::string rest; } seeks[] = {
+    const struct {
+        LONG distance;
+        DWORD method;
+        DWORD position;
+        std::string rest;
+    } seeks[] = {
         {0, FILE_BEGIN, 0, "0123456789"}, {3, FILE_BEGIN, 3, "3456789"}, {-4, FILE_END, 6, "6789"},
         {-2, FILE_CURRENT, 8, "89"},      {5, FILE_END, 15, ""},
     };
@@ -127,7 +152,8 @@ TEST_F(Files, ReadWriteSeekAndTruncate) {
     EXPECT_EQ(ReadHostFile("Notes.txt"), "0123");
 }
 
-TEST_F(Files, SeeksBeyondFourGigabytesUseTheHighPart) {
+TEST_F(Files, SeeksBeyondFourGigabytesUseTheHighPart)
+{
     HANDLE file = Open(u"\\Big.bin", kReadWrite, CREATE_NEW);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     LONG high = 1;
@@ -144,7 +170,8 @@ TEST_F(Files, SeeksBeyondFourGigabytesUseTheHighPart) {
     CloseHandle(file);
 }
 
-TEST_F(Files, HandlesAreKernelHandles) {
+TEST_F(Files, HandlesAreKernelHandles)
+{
     const size_t before = platform::OpenHandleCount();
     HANDLE file = Open(u"\\h.txt", GENERIC_WRITE, CREATE_ALWAYS);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
@@ -158,7 +185,8 @@ TEST_F(Files, HandlesAreKernelHandles) {
     EXPECT_FALSE(CloseHandle(file));
 }
 
-TEST_F(Files, InformationByHandleGivesSizeAttributesAndUtcTimes) {
+TEST_F(Files, InformationByHandleGivesSizeAttributesAndUtcTimes)
+{
     HANDLE file = Open(u"\\Info.txt", GENERIC_WRITE, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN);
     DWORD written = 0;
     WriteFile(file, "12345", 5, &written, nullptr);
@@ -169,14 +197,16 @@ TEST_F(Files, InformationByHandleGivesSizeAttributesAndUtcTimes) {
     EXPECT_EQ(info.nFileSizeHigh, 0u);
     EXPECT_EQ(info.dwFileAttributes, FILE_ATTRIBUTE_HIDDEN);
     const auto ticks = [](FILETIME t) { return (static_cast<long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
-    const long long now = std::chrono::duration_cast<std::chrono::seconds>(
-                              std::chrono::system_clock::now().time_since_epoch()).count() * 10000000LL +
-                          116444736000000000LL;
+    const long long now =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count() *
+            10000000LL +
+        116444736000000000LL;
     for (FILETIME t : {info.ftCreationTime, info.ftLastAccessTime, info.ftLastWriteTime})
         EXPECT_NEAR(static_cast<double>(ticks(t)), static_cast<double>(now), 10 * 10000000.0);
 }
 
-TEST_F(Files, AttributesRoundTrip) {
+TEST_F(Files, AttributesRoundTrip)
+{
     MakeHostFile("Attr.txt");
     std::filesystem::create_directories(Host("Dir"));
     EXPECT_EQ(GetFileAttributesW(u"\\attr.txt"), FILE_ATTRIBUTE_NORMAL);
@@ -199,7 +229,8 @@ TEST_F(Files, AttributesRoundTrip) {
     }
 }
 
-TEST_F(Files, FoldersAreCreatedAndRemoved) {
+TEST_F(Files, FoldersAreCreatedAndRemoved)
+{
     EXPECT_TRUE(CreateDirectoryW(u"\\New Folder", nullptr));
     EXPECT_TRUE(std::filesystem::is_directory(Host("New Folder")));
     const struct {
@@ -232,7 +263,8 @@ TEST_F(Files, FoldersAreCreatedAndRemoved) {
     EXPECT_FALSE(std::filesystem::exists(Host("Full")));
 }
 
-TEST_F(Files, CopyHonoursFailIfExists) {
+TEST_F(Files, CopyHonoursFailIfExists)
+{
     MakeHostFile("Src.txt", "source");
     MakeHostFile("Dst.txt", "target");
     const struct {
@@ -253,7 +285,9 @@ TEST_F(Files, CopyHonoursFailIfExists) {
         SetLastError(0);
         EXPECT_EQ(CopyFileW(u"\\SRC.txt", c.to, c.failIfExists), c.ok) << WideToUtf8(c.to);
         EXPECT_EQ(GetLastError(), c.error) << WideToUtf8(c.to);
-        if (c.host) { EXPECT_EQ(ReadHostFile(c.host), c.content) << WideToUtf8(c.to); }
+        if (c.host) {
+            EXPECT_EQ(ReadHostFile(c.host), c.content) << WideToUtf8(c.to);
+        }
     }
     EXPECT_FALSE(CopyFileW(u"\\missing.txt", u"\\x.txt", FALSE));
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
@@ -262,7 +296,8 @@ TEST_F(Files, CopyHonoursFailIfExists) {
     EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
 }
 
-TEST_F(Files, MoveRenamesWithoutOverwriting) {
+TEST_F(Files, MoveRenamesWithoutOverwriting)
+{
     MakeHostFile("Notes/a.pwi", "A");
     MakeHostFile("Notes/b.pwi", "B");
     EXPECT_FALSE(MoveFileW(u"\\notes\\A.PWI", u"\\Notes\\B.pwi"));

@@ -17,7 +17,8 @@ namespace {
 using FindFiles = DeviceSandbox;
 
 // Every name a search yields, in order; empty with the error when none.
-std::vector<std::string> Names(HANDLE find, WIN32_FIND_DATAW& data) {
+std::vector<std::string> Names(HANDLE find, WIN32_FIND_DATAW& data)
+{
     std::vector<std::string> names;
     if (find == INVALID_HANDLE_VALUE) return names;
     do names.push_back(WideToUtf8(data.cFileName));
@@ -27,13 +28,18 @@ std::vector<std::string> Names(HANDLE find, WIN32_FIND_DATAW& data) {
     return names;
 }
 
-TEST_F(FindFiles, PatternsMatchWithoutCaseAndListNoDotEntries) {
+TEST_F(FindFiles, PatternsMatchWithoutCaseAndListNoDotEntries)
+{
     for (const char* name : {"Notes/b.TXT", "Notes/A.txt", "Notes/c.pwi", "Notes/README", "Notes/a.txt.bak",
                              "ContactPics/Smith.jpg", "ContactPics/Smith.bmp", "ContactPics/Smithers.jpg"})
         MakeHostFile(name);
     std::filesystem::create_directories(Host("Notes/Sub"));
     // error: the last error when nothing matches.
-    const struct { const char16_t* pattern; std::vector<std::string> names; DWORD error; } cases[] = {
+    const struct {
+        const char16_t* pattern;
+        std::vector<std::string> names;
+        DWORD error;
+    } cases[] = {
         {u"\\Notes\\*.*", {"A.txt", "a.txt.bak", "b.TXT", "c.pwi", "README", "Sub"}, 0},
         {u"\\notes\\*", {"A.txt", "a.txt.bak", "b.TXT", "c.pwi", "README", "Sub"}, 0},
         {u"\\NOTES\\*.txt", {"A.txt", "b.TXT"}, 0},
@@ -56,7 +62,8 @@ TEST_F(FindFiles, PatternsMatchWithoutCaseAndListNoDotEntries) {
     }
 }
 
-TEST_F(FindFiles, EntriesCarrySizeAttributesAndTimesAndCloseOnlyOnce) {
+TEST_F(FindFiles, EntriesCarrySizeAttributesAndTimesAndCloseOnlyOnce)
+{
     MakeHostFile("Pics/big.bmp", std::string(300000, 'b'));
     std::filesystem::create_directories(Host("Pics/Folder"));
     WIN32_FIND_DATAW data{};
@@ -81,7 +88,8 @@ TEST_F(FindFiles, EntriesCarrySizeAttributesAndTimesAndCloseOnlyOnce) {
     EXPECT_TRUE(CloseHandle(file));
 }
 
-TEST_F(FindFiles, StorageCardsAreMarkedTopLevelFolders) {
+TEST_F(FindFiles, StorageCardsAreMarkedTopLevelFolders)
+{
     WIN32_FIND_DATAW data{};
     EXPECT_EQ(FindFirstFlashCard(&data), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), ERROR_NO_MORE_FILES);

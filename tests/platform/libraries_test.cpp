@@ -4,8 +4,8 @@
 
 #include <unicode/basictz.h>
 #include <unicode/gregocal.h>
-#include <unicode/tztrans.h>
 #include <unicode/tzrule.h>
+#include <unicode/tztrans.h>
 
 #include <memory>
 #include <set>
@@ -41,8 +41,8 @@ struct CityDb {
         auto init = reinterpret_cast<PFN_InitCityDb>(GetProcAddress(module, u"InitCityDb"));
         auto load = reinterpret_cast<PFN_ClockLoadAllTimeZoneData>(GetProcAddress(module, u"ClockLoadAllTimeZoneData"));
         auto count = reinterpret_cast<PFN_ClockGetNumTimezones>(GetProcAddress(module, u"ClockGetNumTimezones"));
-        get = reinterpret_cast<PFN_ClockGetTimeZoneDataByOffset>(
-            GetProcAddress(module, u"ClockGetTimeZoneDataByOffset"));
+        get =
+            reinterpret_cast<PFN_ClockGetTimeZoneDataByOffset>(GetProcAddress(module, u"ClockGetTimeZoneDataByOffset"));
         if (!init || !load || !count || !get || !init() || !load()) return;
         for (int i = 0, n = count(); i < n; ++i) {
             int id = -1;

@@ -17,27 +17,30 @@ struct Kind {
     const char* name;
 };
 
-const Kind kListBox{u"listbox",  LB_ADDSTRING, LB_DELETESTRING, LB_RESETCONTENT,
-                    LB_GETTEXT,  LB_GETTEXTLEN, LB_GETCOUNT,    "ListBox"};
-const Kind kComboBox{u"combobox",   CB_ADDSTRING,    CB_DELETESTRING, CB_RESETCONTENT,
-                     CB_GETLBTEXT,  CB_GETLBTEXTLEN, CB_GETCOUNT,     "ComboBox"};
+const Kind kListBox{u"listbox", LB_ADDSTRING,  LB_DELETESTRING, LB_RESETCONTENT,
+                    LB_GETTEXT, LB_GETTEXTLEN, LB_GETCOUNT,     "ListBox"};
+const Kind kComboBox{u"combobox",  CB_ADDSTRING,    CB_DELETESTRING, CB_RESETCONTENT,
+                     CB_GETLBTEXT, CB_GETLBTEXTLEN, CB_GETCOUNT,     "ComboBox"};
 
 void PrintTo(const Kind& kind, std::ostream* out) { *out << kind.name; }
 
 class StringControl : public ::testing::TestWithParam<Kind> {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         hwnd_ = CreateWindowExW(0, GetParam().className, u"", 0, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
         ASSERT_NE(hwnd_, nullptr);
     }
     void TearDown() override { DestroyWindow(hwnd_); }
 
-    LRESULT Send(UINT message, WPARAM wParam = 0, const WCHAR* text = nullptr) {
+    LRESULT Send(UINT message, WPARAM wParam = 0, const WCHAR* text = nullptr)
+    {
         return SendMessageW(hwnd_, message, wParam, reinterpret_cast<LPARAM>(text));
     }
     LRESULT Add(const WCHAR* text) { return Send(GetParam().add, 0, text); }
     // Every string, read back through the messages.
-    std::vector<std::u16string> Strings() {
+    std::vector<std::u16string> Strings()
+    {
         std::vector<std::u16string> all;
         LRESULT count = Send(GetParam().getCount);
         for (LRESULT i = 0; i < count; ++i) {
@@ -56,7 +59,8 @@ protected:
 
 using Texts = std::vector<std::u16string>;
 
-TEST_P(StringControl, StringsKeepTheirOrderApartFromTheWindowText) {
+TEST_P(StringControl, StringsKeepTheirOrderApartFromTheWindowText)
+{
     EXPECT_EQ(Send(GetParam().getCount), 0);
     EXPECT_EQ(Add(u"\\My Documents\\Work"), 0);
     EXPECT_EQ(Add(u""), 1);
@@ -67,7 +71,8 @@ TEST_P(StringControl, StringsKeepTheirOrderApartFromTheWindowText) {
     EXPECT_EQ(GetWindowTextLengthW(hwnd_), 5);
 }
 
-TEST_P(StringControl, DeleteAndResetRemoveStrings) {
+TEST_P(StringControl, DeleteAndResetRemoveStrings)
+{
     for (const WCHAR* text : {u"a", u"bb", u"ccc", u"dddd"}) Add(text);
     EXPECT_EQ(Send(GetParam().remove, 1), 3);  // the number left
     EXPECT_EQ(Send(GetParam().remove, 2), 2);
@@ -77,7 +82,8 @@ TEST_P(StringControl, DeleteAndResetRemoveStrings) {
     EXPECT_EQ(Add(u"after"), 0);  // indices start over
 }
 
-TEST_P(StringControl, BadIndicesAndMissingTextGiveErr) {
+TEST_P(StringControl, BadIndicesAndMissingTextGiveErr)
+{
     Add(u"only");
     WCHAR buffer[16] = u"untouched";
     EXPECT_EQ(Send(GetParam().getText, 1, buffer), LB_ERR);
@@ -92,7 +98,8 @@ TEST_P(StringControl, BadIndicesAndMissingTextGiveErr) {
 INSTANTIATE_TEST_SUITE_P(Kinds, StringControl, ::testing::Values(kListBox, kComboBox),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ListControls, ClassesAreKnownByNameAndAnswerOnlyTheirOwnMessages) {
+TEST(ListControls, ClassesAreKnownByNameAndAnswerOnlyTheirOwnMessages)
+{
     HWND list = CreateWindowExW(0, u"ListBox", nullptr, 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     HWND combo = CreateWindowExW(0, u"COMBOBOX", nullptr, 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     ASSERT_TRUE(list && combo);  // class names compare without case

@@ -72,12 +72,13 @@ TEST_F(LocaleCompare, EachLocaleCollatesAsIcuDoesForIt)
         LCID lcid;
         const char* icu;
     };
-    const Case locales[] = {{kEnUs, "en_US"},   {kDeDe, "de_DE"}, {kSvSe, "sv_SE"},
-                            {kDePhoneBook, "de_DE@collation=phonebook"},
-                            {0x041F, "tr_TR"},  {0x0405, "cs_CZ"}};
-    const std::vector<std::u16string> words = {u"z", u"\u00e4", u"a", u"ae", u"Ab", u"\u00f6l", u"oz", u"ch",
-                                               u"h", u"cz", u"\u0131", u"i", u"I", u"\u00fc", u"ue", u"uf",
-                                               u"M\u00fcller", u"Mueller", u"Muller", u"\u00e5", u"\u00c5ngstr\u00f6m"};
+    const Case locales[] = {{kEnUs, "en_US"},  {kDeDe, "de_DE"},
+                            {kSvSe, "sv_SE"},  {kDePhoneBook, "de_DE@collation=phonebook"},
+                            {0x041F, "tr_TR"}, {0x0405, "cs_CZ"}};
+    const std::vector<std::u16string> words = {
+        u"z",  u"\u00e4", u"a",           u"ae",      u"Ab",     u"\u00f6l", u"oz",
+        u"ch", u"h",      u"cz",          u"\u0131",  u"i",      u"I",       u"\u00fc",
+        u"ue", u"uf",     u"M\u00fcller", u"Mueller", u"Muller", u"\u00e5",  u"\u00c5ngstr\u00f6m"};
     for (const Case& c : locales) {
         UErrorCode err = U_ZERO_ERROR;
         std::unique_ptr<icu::Collator> oracle(icu::Collator::createInstance(icu::Locale(c.icu), err));
@@ -98,7 +99,7 @@ TEST_F(LocaleCompare, EachLocaleCollatesAsIcuDoesForIt)
     EXPECT_EQ(Cmp(kSvSe, 0, u"\u00e4", u"z"), GT);  // Swedish ä comes after z
     EXPECT_EQ(Cmp(kDeDe, NORM_IGNORENONSPACE, u"M\u00fcller", u"Mueller"), GT);
     EXPECT_EQ(Cmp(kDePhoneBook, NORM_IGNORENONSPACE, u"M\u00fcller", u"Mueller"), EQ);  // ü as ue
-    EXPECT_EQ(Cmp(0x0405, 0, u"ch", u"h"), GT);  // Czech ch comes after h
+    EXPECT_EQ(Cmp(0x0405, 0, u"ch", u"h"), GT);                                         // Czech ch comes after h
 }
 
 TEST_F(LocaleCompare, UserDefaultAndLstrcmpFollowThePinnedLocale)
@@ -132,8 +133,8 @@ TEST_F(LocaleCompare, EachIgnoreFlagIgnoresItsDifferenceOnly)
         {u"r\u00e9sum\u00e9", u"resume", NORM_IGNORENONSPACE},
         {u"co-op!", u"coop", NORM_IGNORESYMBOLS},
         {u"\u30ab\u30bf\u30ab\u30ca", u"\u304b\u305f\u304b\u306a", NORM_IGNOREKANATYPE},  // katakana, hiragana
-        {u"\uff21\uff22\uff23", u"ABC", NORM_IGNOREWIDTH},                             // full-width letters
-        {u"\uff76\uff80", u"\u30ab\u30bf", NORM_IGNOREWIDTH},                            // half-width kana
+        {u"\uff21\uff22\uff23", u"ABC", NORM_IGNOREWIDTH},                                // full-width letters
+        {u"\uff76\uff80", u"\u30ab\u30bf", NORM_IGNOREWIDTH},                             // half-width kana
     };
     const DWORD flags[] = {NORM_IGNORECASE, NORM_IGNORENONSPACE, NORM_IGNORESYMBOLS, NORM_IGNOREKANATYPE,
                            NORM_IGNOREWIDTH};
@@ -167,9 +168,9 @@ TEST_F(LocaleCompare, CountedLengthsMatchPrefixes)
     const bool matches[] = {true, true, true, false, false, false};
     for (size_t i = 0; i < std::size(names); ++i) {
         const std::u16string& name = names[i];
-        bool match = name.size() >= typed.size() &&
-                     CompareStringW(kEnUs, kLoose, name.c_str(), static_cast<int>(typed.size()), typed.c_str(),
-                                    static_cast<int>(typed.size())) == EQ;
+        bool match =
+            name.size() >= typed.size() && CompareStringW(kEnUs, kLoose, name.c_str(), static_cast<int>(typed.size()),
+                                                          typed.c_str(), static_cast<int>(typed.size())) == EQ;
         EXPECT_EQ(match, matches[i]) << U8(name);
     }
     // A count stops the comparison even where the terminator is far away, and

@@ -21,10 +21,10 @@ struct Job {
 };
 
 const Job kJobs[] = {
-    {0x0409, 0, u"\u00e4", u"z"},          {0x041D, 0, u"\u00e4", u"z"},
-    {0x0407, NORM_IGNORECASE, u"A", u"a"}, {0x10407, NORM_IGNORENONSPACE, u"M\u00fcller", u"Mueller"},
+    {0x0409, 0, u"\u00e4", u"z"},           {0x041D, 0, u"\u00e4", u"z"},
+    {0x0407, NORM_IGNORECASE, u"A", u"a"},  {0x10407, NORM_IGNORENONSPACE, u"M\u00fcller", u"Mueller"},
     {0x0405, SORT_STRINGSORT, u"ch", u"h"}, {0x0411, 0x30007, u"\u30ab", u"\u304b"},
-    {0x0409, 0, u"coop", u"co-op"},        {0x040C, NORM_IGNORESYMBOLS, u"a-b", u"ab"},
+    {0x0409, 0, u"coop", u"co-op"},         {0x040C, NORM_IGNORESYMBOLS, u"a-b", u"ab"},
 };
 
 }  // namespace

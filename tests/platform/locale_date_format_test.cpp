@@ -25,8 +25,8 @@ constexpr LCID kEnUs = 0x0409, kDeDe = 0x0407, kRuRu = 0x0419, kJaJp = 0x0411;
 
 SYSTEMTIME Make(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
 {
-    return SYSTEMTIME{static_cast<WORD>(y), static_cast<WORD>(mo), 0, static_cast<WORD>(d),
-                      static_cast<WORD>(h), static_cast<WORD>(mi), static_cast<WORD>(s), 0};
+    return SYSTEMTIME{static_cast<WORD>(y),  static_cast<WORD>(mo), 0, static_cast<WORD>(d), static_cast<WORD>(h),
+                      static_cast<WORD>(mi), static_cast<WORD>(s),  0};
 }
 
 std::string DateText(LCID locale, DWORD flags, const SYSTEMTIME& st, const char16_t* picture)
@@ -93,10 +93,22 @@ TEST_F(DateFormat, EveryDateElementMatchesIcu)
     // The ICU pattern that means the same. Month names beside a day number
     // take ICU's format form (M), alone its stand-alone form (L).
     const Element elements[] = {
-        {u"d", u"d"},          {u"dd", u"dd"},       {u"ddd", u"EEE"},        {u"dddd", u"EEEE"},
-        {u"M", u"M"},          {u"MM", u"MM"},       {u"MMM", u"LLL"},        {u"MMMM", u"LLLL"},
-        {u"d MMM", u"d MMM"},  {u"dd MMMM", u"dd MMMM"}, {u"yy", u"yy"},      {u"yyyy", u"yyyy"},
-        {u"yyyyy", u"yyyy"},   {u"gg", u"G"},        {u"ddddd", u"EEEE"},     {u"MMMMM", u"LLLL"},
+        {u"d", u"d"},
+        {u"dd", u"dd"},
+        {u"ddd", u"EEE"},
+        {u"dddd", u"EEEE"},
+        {u"M", u"M"},
+        {u"MM", u"MM"},
+        {u"MMM", u"LLL"},
+        {u"MMMM", u"LLLL"},
+        {u"d MMM", u"d MMM"},
+        {u"dd MMMM", u"dd MMMM"},
+        {u"yy", u"yy"},
+        {u"yyyy", u"yyyy"},
+        {u"yyyyy", u"yyyy"},
+        {u"gg", u"G"},
+        {u"ddddd", u"EEEE"},
+        {u"MMMMM", u"LLLL"},
         {u"dddd, MMMM dd, yyyy", u"EEEE, MMMM dd, yyyy"},
         {u"dd.MM.yyyy", u"dd.MM.yyyy"},
         {u"'Day' d 'of' MMMM", u"'Day' d 'of' MMMM"},
@@ -183,9 +195,18 @@ TEST_F(DateFormat, MonthNamesBesideADayAreGenitive)
 TEST_F(DateFormat, EveryTimeElementMatchesIcu)
 {
     const Element elements[] = {
-        {u"h", u"h"},   {u"hh", u"hh"}, {u"H", u"H"},   {u"HH", u"HH"}, {u"m", u"m"},
-        {u"mm", u"mm"}, {u"s", u"s"},   {u"ss", u"ss"}, {u"tt", u"a"},  {u"hhh:mmm:sss ttt", u"hh:mm:ss a"},
-        {u"h:mm:ss tt", u"h:mm:ss a"}, {u"'It''s' H 'o''clock'", u"'It''s' H 'o''clock'"},
+        {u"h", u"h"},
+        {u"hh", u"hh"},
+        {u"H", u"H"},
+        {u"HH", u"HH"},
+        {u"m", u"m"},
+        {u"mm", u"mm"},
+        {u"s", u"s"},
+        {u"ss", u"ss"},
+        {u"tt", u"a"},
+        {u"hhh:mmm:sss ttt", u"hh:mm:ss a"},
+        {u"h:mm:ss tt", u"h:mm:ss a"},
+        {u"'It''s' H 'o''clock'", u"'It''s' H 'o''clock'"},
         {u"HH d M y", u"HH 'd M y'"},  // date letters are text in a time
     };
     for (auto [locale, lcid] : {std::pair{"en_US", kEnUs}, std::pair{"de_DE", kDeDe}, std::pair{"ja_JP", kJaJp}}) {
@@ -211,7 +232,9 @@ TEST_F(DateFormat, LocaleDefaultsAndFlags)
     EXPECT_EQ(DateText(kEnUs, DATE_YEARMONTH, st, nullptr), "March 2024");
     EXPECT_EQ(DateText(kDeDe, DATE_SHORTDATE, st, nullptr), "05.03.2024");
     EXPECT_EQ(DateText(kDeDe, DATE_LONGDATE | LOCALE_NOUSEROVERRIDE, st, nullptr), "Dienstag, 5. März 2024");
-    EXPECT_EQ(DateText(kEnUs, DATE_RTLREADING, st, u"d"), "\u200F" "5");
+    EXPECT_EQ(DateText(kEnUs, DATE_RTLREADING, st, u"d"),
+              "\u200F"
+              "5");
 
     EXPECT_EQ(TimeText(kEnUs, 0, st, nullptr), "2:07:09 PM");
     EXPECT_EQ(TimeText(kEnUs, TIME_NOSECONDS, st, nullptr), "2:07 PM");
@@ -252,7 +275,7 @@ TEST_F(DateFormat, NullTimeMeansNow)
 
 TEST_F(DateFormat, BadInputFails)
 {
-    const SYSTEMTIME badDates[] = {Make(2024, 13, 1), Make(2024, 0, 1), Make(2024, 1, 0), Make(2023, 2, 29),
+    const SYSTEMTIME badDates[] = {Make(2024, 13, 1), Make(2024, 0, 1),   Make(2024, 1, 0), Make(2023, 2, 29),
                                    Make(2024, 4, 31), Make(1600, 12, 31), Make(30828, 1, 1)};
     for (const SYSTEMTIME& st : badDates) {
         SetLastError(0);

@@ -38,13 +38,20 @@ TEST_F(VarDateFromStrTest, TimesOfDay)
         double expected;
     };
     const Case cases[] = {
-        {u"14:30", kEnUs, Time(14, 30)},          {u"2:30 PM", kEnUs, Time(14, 30)},
-        {u"2:30:15 pm", kEnUs, Time(14, 30, 15)}, {u"2:30pm", kEnUs, Time(14, 30)},
-        {u"  9 PM ", kEnUs, Time(21, 0)},         {u"9am", kEnUs, Time(9, 0)},
-        {u"12:00 AM", kEnUs, 0.0},                {u"12 PM", kEnUs, 0.5},
-        {u"12:15", kEnUs, Time(12, 15)},          {u"0:00:01", kEnUs, Time(0, 0, 1)},
-        {u"23:59:59", kEnUs, Time(23, 59, 59)},   {u"PM 3:05", kEnUs, Time(15, 5)},
-        {u"14:30", kDeDe, Time(14, 30)},          {u"2:30 PM", kDeDe, Time(14, 30)},
+        {u"14:30", kEnUs, Time(14, 30)},
+        {u"2:30 PM", kEnUs, Time(14, 30)},
+        {u"2:30:15 pm", kEnUs, Time(14, 30, 15)},
+        {u"2:30pm", kEnUs, Time(14, 30)},
+        {u"  9 PM ", kEnUs, Time(21, 0)},
+        {u"9am", kEnUs, Time(9, 0)},
+        {u"12:00 AM", kEnUs, 0.0},
+        {u"12 PM", kEnUs, 0.5},
+        {u"12:15", kEnUs, Time(12, 15)},
+        {u"0:00:01", kEnUs, Time(0, 0, 1)},
+        {u"23:59:59", kEnUs, Time(23, 59, 59)},
+        {u"PM 3:05", kEnUs, Time(15, 5)},
+        {u"14:30", kDeDe, Time(14, 30)},
+        {u"2:30 PM", kDeDe, Time(14, 30)},
         {u"\u5348\u5F8C2:30", kJaJp, Time(14, 30)},  // the designator first, as Japanese writes it
         {u"\u5348\u524D11:00", kJaJp, Time(11, 0)},
     };
@@ -60,11 +67,10 @@ TEST_F(VarDateFromStrTest, TimesOfDay)
 TEST_F(VarDateFromStrTest, WhatIsNoTime)
 {
     const char16_t* texts[] = {
-        u"9",            // a number alone is no hour without a designator
-        u"",      u"   ", u"abc", u"2:30 XM", u"25:00",  u"10:60",    u"10:30:60",
-        u"13:00 PM",     // a 12-hour clock has no 13
-        u"1:2:3:4", u"14:30 16:00", u"AM PM 3", u"PM", u"2:30 PM PM", u"Tuesday", u"#5",
-        u"1234567890:00",
+        u"9",  // a number alone is no hour without a designator
+        u"",         u"   ",         u"abc",     u"2:30 XM", u"25:00",      u"10:60",   u"10:30:60",
+        u"13:00 PM",  // a 12-hour clock has no 13
+        u"1:2:3:4",  u"14:30 16:00", u"AM PM 3", u"PM",      u"2:30 PM PM", u"Tuesday", u"#5",       u"1234567890:00",
     };
     for (const char16_t* text : texts) {
         EXPECT_EQ(Parse(text, kEnUs, VAR_TIMEVALUEONLY).result, DISP_E_TYPEMISMATCH) << U8(text);

@@ -26,8 +26,10 @@ protected:
     void TearDown() override
     {
         platform::SetUserLocaleName("");
-        if (saved_) setenv("KSTOOLS_LOCALE", saved_->c_str(), 1);
-        else unsetenv("KSTOOLS_LOCALE");
+        if (saved_)
+            setenv("KSTOOLS_LOCALE", saved_->c_str(), 1);
+        else
+            unsetenv("KSTOOLS_LOCALE");
     }
     static void Use(const char* value) { setenv("KSTOOLS_LOCALE", value, 1); }
 
@@ -52,12 +54,20 @@ TEST_F(LocaleEnvironment, EnvironmentNamesTheLocaleAndIsReadAgainOnEveryCall)
         LCID lcid;
     };
     const Case cases[] = {
-        {"de-DE", 0x0407}, {"fr-FR", 0x040C}, {"en-GB", 0x0809}, {"ja-JP", 0x0411},
+        {"de-DE", 0x0407},
+        {"fr-FR", 0x040C},
+        {"en-GB", 0x0809},
+        {"ja-JP", 0x0411},
         {"de_DE.UTF-8", 0x0407},  // a POSIX locale name
-        {"fr_CA", 0x0C0C},        {"de", 0x0407},  // a bare language means its main country
-        {"sv", 0x041D},           {"pt-BR", 0x0416},
+        {"fr_CA", 0x0C0C},
+        {"de", 0x0407},  // a bare language means its main country
+        {"sv", 0x041D},
+        {"pt-BR", 0x0416},
         // Not locales with a number: back to en-US.
-        {"xx-QQ", 0x0409}, {"C", 0x0409}, {"", 0x0409}, {"!!", 0x0409},
+        {"xx-QQ", 0x0409},
+        {"C", 0x0409},
+        {"", 0x0409},
+        {"!!", 0x0409},
     };
     for (const Case& c : cases) {
         Use(c.value);

@@ -72,8 +72,8 @@ TEST_F(LocaleInfo, FlagsAndSeparatorsAgreeWithThePictures)
         {kJaJp, "/", ":", "午前", "午後", "2 2 1 0 1 1 1 0 6"},
         {0x0412 /* ko-KR */, ". ", " ", "오전", "오후", "2 2 0 0 1 0 0 1 6"},
     };
-    const LCTYPE flagTypes[] = {LOCALE_IDATE,     LOCALE_ILDATE,    LOCALE_ITIME,
-                                LOCALE_ITLZERO,   LOCALE_ICENTURY,  LOCALE_IDAYLZERO,
+    const LCTYPE flagTypes[] = {LOCALE_IDATE,     LOCALE_ILDATE,        LOCALE_ITIME,
+                                LOCALE_ITLZERO,   LOCALE_ICENTURY,      LOCALE_IDAYLZERO,
                                 LOCALE_IMONLZERO, LOCALE_ITIMEMARKPOSN, LOCALE_IFIRSTDAYOFWEEK};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.locale));
@@ -115,22 +115,40 @@ TEST_F(LocaleInfo, NumbersAndNames)
         const char* value;
     };
     const Case cases[] = {
-        {kEnUs, LOCALE_SDECIMAL, "."},        {kEnUs, LOCALE_STHOUSAND, ","},  {kEnUs, LOCALE_SLIST, ","},
-        {kDeDe, LOCALE_SDECIMAL, ","},        {kDeDe, LOCALE_STHOUSAND, "."},  {kDeDe, LOCALE_SLIST, ";"},
-        {kEnUs, LOCALE_SGROUPING, "3;0"},     {0x0439 /* hi-IN */, LOCALE_SGROUPING, "3;2;0"},
+        {kEnUs, LOCALE_SDECIMAL, "."},
+        {kEnUs, LOCALE_STHOUSAND, ","},
+        {kEnUs, LOCALE_SLIST, ","},
+        {kDeDe, LOCALE_SDECIMAL, ","},
+        {kDeDe, LOCALE_STHOUSAND, "."},
+        {kDeDe, LOCALE_SLIST, ";"},
+        {kEnUs, LOCALE_SGROUPING, "3;0"},
+        {0x0439 /* hi-IN */, LOCALE_SGROUPING, "3;2;0"},
         {kEnUs, LOCALE_SNATIVEDIGITS, "0123456789"},
-        {kEnUs, LOCALE_SCURRENCY, "$"},       {kDeDe, LOCALE_SCURRENCY, "€"}, {kDeDe, LOCALE_SINTLSYMBOL, "EUR"},
-        {kEnUs, LOCALE_ICURRDIGITS, "2"},     {kJaJp, LOCALE_ICURRDIGITS, "0"},
-        {kEnUs, LOCALE_IMEASURE, "1"},        {kDeDe, LOCALE_IMEASURE, "0"},
-        {kEnUs, LOCALE_IPAPERSIZE, "1"},      {kDeDe, LOCALE_IPAPERSIZE, "9"},
-        {kEnUs, LOCALE_ILANGUAGE, "0409"},    {kFrFr, LOCALE_ILANGUAGE, "040c"},
-        {kDeDe, LOCALE_SNAME, "de-DE"},       {kDeDe, LOCALE_SENGLANGUAGE, "German"},
-        {kDeDe, LOCALE_SENGCOUNTRY, "Germany"}, {kDeDe, LOCALE_SNATIVELANGNAME, "Deutsch"},
-        {kDeDe, LOCALE_SNATIVECTRYNAME, "Deutschland"}, {kDeDe, LOCALE_SLANGUAGE, "German (Germany)"},
-        {kDeDe, LOCALE_SISO639LANGNAME, "de"}, {kDeDe, LOCALE_SISO3166CTRYNAME, "DE"},
-        {kDeDe, LOCALE_SISO639LANGNAME2, "deu"}, {kDeDe, LOCALE_SISO3166CTRYNAME2, "DEU"},
-        {kDeDe, LOCALE_SPARENT, "de"},        {kEnGb, LOCALE_SENGLISHDISPLAYNAME, "English (United Kingdom)"},
-        {kEnUs, LOCALE_ICALENDARTYPE, "1"},   {kDeDe, LOCALE_IFIRSTWEEKOFYEAR, "2"},
+        {kEnUs, LOCALE_SCURRENCY, "$"},
+        {kDeDe, LOCALE_SCURRENCY, "€"},
+        {kDeDe, LOCALE_SINTLSYMBOL, "EUR"},
+        {kEnUs, LOCALE_ICURRDIGITS, "2"},
+        {kJaJp, LOCALE_ICURRDIGITS, "0"},
+        {kEnUs, LOCALE_IMEASURE, "1"},
+        {kDeDe, LOCALE_IMEASURE, "0"},
+        {kEnUs, LOCALE_IPAPERSIZE, "1"},
+        {kDeDe, LOCALE_IPAPERSIZE, "9"},
+        {kEnUs, LOCALE_ILANGUAGE, "0409"},
+        {kFrFr, LOCALE_ILANGUAGE, "040c"},
+        {kDeDe, LOCALE_SNAME, "de-DE"},
+        {kDeDe, LOCALE_SENGLANGUAGE, "German"},
+        {kDeDe, LOCALE_SENGCOUNTRY, "Germany"},
+        {kDeDe, LOCALE_SNATIVELANGNAME, "Deutsch"},
+        {kDeDe, LOCALE_SNATIVECTRYNAME, "Deutschland"},
+        {kDeDe, LOCALE_SLANGUAGE, "German (Germany)"},
+        {kDeDe, LOCALE_SISO639LANGNAME, "de"},
+        {kDeDe, LOCALE_SISO3166CTRYNAME, "DE"},
+        {kDeDe, LOCALE_SISO639LANGNAME2, "deu"},
+        {kDeDe, LOCALE_SISO3166CTRYNAME2, "DEU"},
+        {kDeDe, LOCALE_SPARENT, "de"},
+        {kEnGb, LOCALE_SENGLISHDISPLAYNAME, "English (United Kingdom)"},
+        {kEnUs, LOCALE_ICALENDARTYPE, "1"},
+        {kDeDe, LOCALE_IFIRSTWEEKOFYEAR, "2"},
         {kEnUs, LOCALE_IFIRSTWEEKOFYEAR, "0"},
     };
     for (const Case& c : cases)
@@ -242,8 +260,8 @@ TEST(DatePictureConversion, PicturesReadBackAsTheSameTokens)
     // Splitting a written picture gives the tokens it was written from, for
     // literal text with quotes and letters in every position.
     using platform::PictureKind;
-    const char16_t* pictures[] = {u"dddd, MMMM d, yyyy", u"d' de 'MMMM", u"''''yyyy", u"yy'''x'''", u"'a''b' d",
-                                  u"H'h'mm", u"'unterminated d"};
+    const char16_t* pictures[] = {u"dddd, MMMM d, yyyy", u"d' de 'MMMM", u"''''yyyy",       u"yy'''x'''",
+                                  u"'a''b' d",           u"H'h'mm",      u"'unterminated d"};
     for (const char16_t* picture : pictures) {
         auto tokens = platform::ParsePicture(picture, PictureKind::Date);
         auto again = platform::ParsePicture(platform::FormatPicture(tokens), PictureKind::Date);
@@ -267,9 +285,8 @@ TEST(DatePictureConversion, DroppingFieldsTakesTheirSeparatorsAlong)
     using platform::PictureKind;
     auto drop = [](const char16_t* picture, std::u16string letters) {
         auto tokens = platform::ParsePicture(picture, PictureKind::Time);
-        platform::DropFields(tokens, [&](const platform::PictureToken& t) {
-            return letters.find(t.letter) != std::u16string::npos;
-        });
+        platform::DropFields(
+            tokens, [&](const platform::PictureToken& t) { return letters.find(t.letter) != std::u16string::npos; });
         return U8(platform::FormatPicture(tokens));
     };
     EXPECT_EQ(drop(u"h:mm:ss tt", u"s"), "h:mm tt");

@@ -36,7 +36,8 @@ Allocator HeapAllocator(const char* name, HANDLE heap)
 {
     return {name, [=](size_t n, bool zero) { return HeapAlloc(heap, zero ? HEAP_ZERO_MEMORY : 0, n); },
             [=](void* p, size_t n, bool zero, bool mayMove) {
-                return HeapReAlloc(heap, (zero ? HEAP_ZERO_MEMORY : 0) | (mayMove ? 0 : HEAP_REALLOC_IN_PLACE_ONLY), p, n);
+                return HeapReAlloc(heap, (zero ? HEAP_ZERO_MEMORY : 0) | (mayMove ? 0 : HEAP_REALLOC_IN_PLACE_ONLY), p,
+                                   n);
             },
             [=](void* p) { return HeapSize(heap, 0, p); }, [=](void* p) { HeapFree(heap, 0, p); }};
 }
@@ -55,8 +56,8 @@ Allocator LocalAllocator()
 TEST(Memory, ExactSizesZeroingAndGrowthForEveryAllocator)
 {
     HANDLE heap = HeapCreate(0, 0x10000, 0);
-    for (const Allocator& a : {HeapAllocator("private heap", heap), HeapAllocator("process heap", GetProcessHeap()),
-                               LocalAllocator()}) {
+    for (const Allocator& a :
+         {HeapAllocator("private heap", heap), HeapAllocator("process heap", GetProcessHeap()), LocalAllocator()}) {
         SCOPED_TRACE(a.name);
         for (size_t n : {0, 1, 15, 16, 17, 1025, 20000, 300000}) {
             void* p = a.alloc(n, false);

@@ -13,12 +13,14 @@ namespace {
 constexpr int kThreads = 4;
 constexpr int kPerThread = 50;
 
-std::u16string Label(int thread, int i) {
+std::u16string Label(int thread, int i)
+{
     std::string text = std::to_string(thread) + "/" + std::to_string(i);
     return std::u16string(text.begin(), text.end());
 }
 
-TEST(MenusConcurrency, BuiltReadAndDestroyedOnSeveralThreads) {
+TEST(MenusConcurrency, BuiltReadAndDestroyedOnSeveralThreads)
+{
     HMENU shared = CreatePopupMenu();
     std::vector<std::thread> workers;
     for (int t = 0; t < kThreads; ++t)

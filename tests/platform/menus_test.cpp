@@ -13,13 +13,15 @@ namespace {
 
 constexpr UINT kNone = static_cast<UINT>(-1);
 
-std::u16string TextAt(HMENU menu, UINT item, UINT flags) {
+std::u16string TextAt(HMENU menu, UINT item, UINT flags)
+{
     WCHAR buffer[64] = u"#";
     int length = GetMenuStringW(menu, item, buffer, 64, flags);
     return std::u16string(buffer, static_cast<size_t>(length > 0 ? length : 0));
 }
 
-TEST(Menus, ItemsAreReadBackByPositionAndByCommand) {
+TEST(Menus, ItemsAreReadBackByPositionAndByCommand)
+{
     HMENU menu = CreatePopupMenu();
     ASSERT_TRUE(IsMenu(menu));
     EXPECT_EQ(GetMenuItemCount(menu), 0);
@@ -38,7 +40,8 @@ TEST(Menus, ItemsAreReadBackByPositionAndByCommand) {
     EXPECT_TRUE(DestroyMenu(menu));
 }
 
-TEST(Menus, TextIsMeasuredOrCutToTheBuffer) {
+TEST(Menus, TextIsMeasuredOrCutToTheBuffer)
+{
     HMENU menu = CreateMenu();
     AppendMenuW(menu, MF_STRING, 7, u"Kestrel");
     AppendMenuW(menu, MF_STRING, 8, nullptr);
@@ -55,7 +58,8 @@ TEST(Menus, TextIsMeasuredOrCutToTheBuffer) {
     DestroyMenu(menu);
 }
 
-TEST(Menus, SubmenusAreSearchedByCommandAndGoWithTheirParent) {
+TEST(Menus, SubmenusAreSearchedByCommandAndGoWithTheirParent)
+{
     HMENU bar = CreateMenu(), popup = CreatePopupMenu(), deeper = CreatePopupMenu();
     AppendMenuW(deeper, MF_STRING, 30, u"deep");
     AppendMenuW(popup, MF_STRING, 20, u"inner");
@@ -78,7 +82,8 @@ TEST(Menus, SubmenusAreSearchedByCommandAndGoWithTheirParent) {
     for (HMENU gone : {bar, popup, deeper}) EXPECT_FALSE(IsMenu(gone));
 }
 
-TEST(Menus, DeleteShiftsTheRestAndDestroysAnOpenedSubmenu) {
+TEST(Menus, DeleteShiftsTheRestAndDestroysAnOpenedSubmenu)
+{
     HMENU menu = CreateMenu(), popup = CreatePopupMenu();
     for (UINT id = 100; id < 104; ++id) AppendMenuW(menu, MF_STRING, id, u"x");
     AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), u"sub");
@@ -96,7 +101,8 @@ TEST(Menus, DeleteShiftsTheRestAndDestroysAnOpenedSubmenu) {
     DestroyMenu(menu);
 }
 
-TEST(Menus, InvalidHandlesAndUnsupportedItemsFail) {
+TEST(Menus, InvalidHandlesAndUnsupportedItemsFail)
+{
     HMENU menu = CreateMenu();
     EXPECT_FALSE(AppendMenuW(menu, MF_BITMAP, 1, nullptr));
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);

@@ -20,7 +20,8 @@ using kstest::OwnWindow;
 using kstest::PumpPending;
 using kstest::SpinUntil;
 
-TEST(MessageOrder, PostedMessagesKeepTheirOrderPerSender) {
+TEST(MessageOrder, PostedMessagesKeepTheirOrderPerSender)
+{
     constexpr int kSenders = 4, kEach = 500;
     std::vector<std::vector<int>> seen(kSenders);
     OwnWindow window([&](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
@@ -40,7 +41,8 @@ TEST(MessageOrder, PostedMessagesKeepTheirOrderPerSender) {
     }
 }
 
-TEST(MessageRetrieval, FiltersRemovalQuitAndDestroyedWindows) {
+TEST(MessageRetrieval, FiltersRemovalQuitAndDestroyedWindows)
+{
     std::atomic<int> handled{0};
     OwnWindow window([&](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
         handled += m == WM_APP;
@@ -79,7 +81,8 @@ TEST(MessageRetrieval, FiltersRemovalQuitAndDestroyedWindows) {
     EXPECT_EQ(handled, 0);
 }
 
-TEST(SendMessage, CrossThreadSendRunsOnTheReceiverAndReturnsItsResult) {
+TEST(SendMessage, CrossThreadSendRunsOnTheReceiverAndReturnsItsResult)
+{
     DWORD me = GetCurrentThreadId();
     std::atomic<DWORD> ranOn{0};
     OwnWindow window([&](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
@@ -100,7 +103,8 @@ TEST(SendMessage, CrossThreadSendRunsOnTheReceiverAndReturnsItsResult) {
     EXPECT_EQ(SendMessageW(window.Hwnd(), WM_APP, 1, 1), 3);  // on its own thread, a plain call
 }
 
-TEST(SendMessage, TwoThreadsSendingToEachOtherDoNotDeadlock) {
+TEST(SendMessage, TwoThreadsSendingToEachOtherDoNotDeadlock)
+{
     std::atomic<HWND> peerOfA{nullptr}, peerOfB{nullptr};
     std::atomic<int> answered{0};
     auto handler = [&answered](std::atomic<HWND>& peerOf) {
@@ -121,7 +125,8 @@ TEST(SendMessage, TwoThreadsSendingToEachOtherDoNotDeadlock) {
     EXPECT_TRUE(SpinUntil([&] { return answered == 200; }, 10000)) << answered;
 }
 
-TEST(SendMessage, SenderGetsZeroWhenTheWindowGoesAway) {
+TEST(SendMessage, SenderGetsZeroWhenTheWindowGoesAway)
+{
     HWND hwnd = nullptr;
     std::atomic<bool> ready{false};
     HANDLE finish = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -148,7 +153,8 @@ TEST(SendMessage, SenderGetsZeroWhenTheWindowGoesAway) {
     CloseHandle(finish);
 }
 
-TEST(ThreadMessages, PostThreadMessageNeedsALiveThread) {
+TEST(ThreadMessages, PostThreadMessageNeedsALiveThread)
+{
     EXPECT_FALSE(PostThreadMessageW(0x7FFFFFF0, WM_APP, 0, 0));
     EXPECT_EQ(GetLastError(), ERROR_INVALID_THREAD_ID);
     // A thread of CreateThread has its queue from the start: nothing posted early is lost.
@@ -172,7 +178,8 @@ TEST(ThreadMessages, PostThreadMessageNeedsALiveThread) {
     EXPECT_EQ(GetLastError(), ERROR_INVALID_THREAD_ID);
 }
 
-TEST(MessageWait, WakesForTheHandleAndForEveryKindOfInput) {
+TEST(MessageWait, WakesForTheHandleAndForEveryKindOfInput)
+{
     HANDLE e = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     DWORD me = GetCurrentThreadId();
     std::atomic<DWORD> sentRanOn{0};
@@ -193,11 +200,20 @@ TEST(MessageWait, WakesForTheHandleAndForEveryKindOfInput) {
         UINT queued;  // the message waiting afterwards, 0 for none
     };
     const Case cases[] = {
-        {"signalled handle before queued input", false, [&] { SetEvent(e); post(); }, QS_ALLINPUT, WAIT_OBJECT_0, 0,
-         WM_APP},
+        {"signalled handle before queued input", false,
+         [&] {
+             SetEvent(e);
+             post();
+         },
+         QS_ALLINPUT, WAIT_OBJECT_0, 0, WM_APP},
         {"posted by another thread", true, [&] { PostThreadMessageW(me, WM_APP, 0, 0); }, QS_ALLINPUT,
          WAIT_OBJECT_0 + 1, 25, WM_APP},
-        {"still queued after a peek", false, [&] { post(); post(); PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); },
+        {"still queued after a peek", false,
+         [&] {
+             post();
+             post();
+             PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);
+         },
          QS_ALLINPUT, WAIT_OBJECT_0 + 1, 0, WM_APP},
         {"sent by another thread, run inside the wait", true,
          [&] { sendResult = SendMessageW(window.Hwnd(), WM_APP + 1, 0, 0); }, QS_ALLINPUT, WAIT_OBJECT_0 + 1, 25, 0},
@@ -231,10 +247,14 @@ TEST(MessageWait, WakesForTheHandleAndForEveryKindOfInput) {
 
 class TimerWindow : public ::testing::Test {
 protected:
-    void TearDown() override {
+    void TearDown() override
+    {
         if (IsWindow(hwnd)) DestroyWindow(hwnd);
     }
-    static void PumpFor(DWORD ms) { kstest::PumpUntil([] { return false; }, ms); }
+    static void PumpFor(DWORD ms)
+    {
+        kstest::PumpUntil([] { return false; }, ms);
+    }
     std::map<WPARAM, int> ticks;
     kstest::Handler handler = [this](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
         if (m == WM_TIMER) ++ticks[w];
@@ -243,7 +263,8 @@ protected:
     HWND hwnd = kstest::CreateHandlerWindow(&handler);
 };
 
-TEST_F(TimerWindow, FiresOnItsThreadAtTheNewestPeriodUntilKilled) {
+TEST_F(TimerWindow, FiresOnItsThreadAtTheNewestPeriodUntilKilled)
+{
     ASSERT_NE(SetTimer(hwnd, 77, 1250, nullptr), 0u);
     std::thread([&] { SetTimer(hwnd, 77, 30, nullptr); }).join();  // replaces it, from another thread
     PumpFor(330);
@@ -256,7 +277,8 @@ TEST_F(TimerWindow, FiresOnItsThreadAtTheNewestPeriodUntilKilled) {
     EXPECT_FALSE(KillTimer(hwnd, 77));
 }
 
-TEST_F(TimerWindow, ASlowReaderGetsOneMessageAfterThePostedOnes) {
+TEST_F(TimerWindow, ASlowReaderGetsOneMessageAfterThePostedOnes)
+{
     SetTimer(hwnd, 84, 20, nullptr);
     Sleep(110);  // many periods without reading the queue
     PostMessageW(hwnd, WM_APP, 0, 0);
@@ -271,7 +293,8 @@ TEST_F(TimerWindow, ASlowReaderGetsOneMessageAfterThePostedOnes) {
     KillTimer(hwnd, 84);
 }
 
-TEST_F(TimerWindow, TimersOfADestroyedWindowStop) {
+TEST_F(TimerWindow, TimersOfADestroyedWindowStop)
+{
     SetTimer(hwnd, 2, 10, nullptr);
     DestroyWindow(hwnd);
     Sleep(30);
@@ -283,11 +306,13 @@ TEST_F(TimerWindow, TimersOfADestroyedWindowStop) {
 
 std::atomic<int> g_procTicks{0};
 std::atomic<UINT_PTR> g_procId{0};
-void CountingTimerProc(HWND hwnd, UINT message, UINT_PTR id, DWORD) {
+void CountingTimerProc(HWND hwnd, UINT message, UINT_PTR id, DWORD)
+{
     if (message == WM_TIMER && hwnd == nullptr && id == g_procId) ++g_procTicks;
 }
 
-TEST(ThreadTimer, TimerWithoutWindowCallsItsProcedureOnlyWhileAlive) {
+TEST(ThreadTimer, TimerWithoutWindowCallsItsProcedureOnlyWhileAlive)
+{
     g_procTicks = 0;
     UINT_PTR id = SetTimer(nullptr, 12345, 15, CountingTimerProc);
     ASSERT_NE(id, 0u);

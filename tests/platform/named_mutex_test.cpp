@@ -1,6 +1,6 @@
 // Named mutexes shared with another process, and where their lock files live.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -26,7 +26,8 @@ namespace {
 // The helper program holding a named mutex, with its output readable line by line.
 class MutexHolder {
 public:
-    MutexHolder(const std::string& name, int holdMs) {
+    MutexHolder(const std::string& name, int holdMs)
+    {
         int out[2];
         EXPECT_EQ(pipe2(out, O_CLOEXEC), 0);
         posix_spawn_file_actions_t actions;
@@ -39,19 +40,22 @@ public:
         close(out[1]);
         fd_ = out[0];
     }
-    ~MutexHolder() {
+    ~MutexHolder()
+    {
         if (pid_ > 0) Wait(SIGKILL);
         close(fd_);
     }
     // The next line the helper prints, "" on end of output or after `ms`.
-    std::string ReadLine(int ms = 10000) {
+    std::string ReadLine(int ms = 10000)
+    {
         std::string line;
         char c;
         pollfd p{fd_, POLLIN, 0};
         while (poll(&p, 1, ms) > 0 && read(fd_, &c, 1) == 1 && c != '\n') line += c;
         return line;
     }
-    int Wait(int signal = 0) {
+    int Wait(int signal = 0)
+    {
         int status = 0;
         if (signal) kill(pid_, signal);
         waitpid(pid_, &status, 0);
@@ -69,12 +73,16 @@ std::u16string Wide(const std::string& s) { return std::u16string(s.begin(), s.e
 // Saves environment variables and puts them back afterwards.
 class SavedEnvironment {
 public:
-    explicit SavedEnvironment(std::initializer_list<const char*> names) {
+    explicit SavedEnvironment(std::initializer_list<const char*> names)
+    {
         for (const char* name : names)
-            if (const char* value = std::getenv(name)) saved_[name] = value;
-            else saved_[name] = std::nullopt;
+            if (const char* value = std::getenv(name))
+                saved_[name] = value;
+            else
+                saved_[name] = std::nullopt;
     }
-    ~SavedEnvironment() {
+    ~SavedEnvironment()
+    {
         for (auto& [name, value] : saved_) value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
     }
 
@@ -86,7 +94,8 @@ private:
 // environment) into a fresh directory, removed afterwards.
 class NamedMutexAcrossProcesses : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         char pattern[] = "/tmp/kstools-mutex-test-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         directory_ = pattern;
@@ -98,7 +107,8 @@ protected:
     std::string directory_;
 };
 
-TEST_F(NamedMutexAcrossProcesses, HeldElsewhereTimesOutWith258ThenIsGranted) {
+TEST_F(NamedMutexAcrossProcesses, HeldElsewhereTimesOutWith258ThenIsGranted)
+{
     std::string name = Name("held");
     MutexHolder holder(name, 400);
     ASSERT_EQ(holder.ReadLine(), "held");
@@ -116,7 +126,8 @@ TEST_F(NamedMutexAcrossProcesses, HeldElsewhereTimesOutWith258ThenIsGranted) {
     CloseHandle(m);
 }
 
-TEST_F(NamedMutexAcrossProcesses, OwnerHereKeepsTheOtherProcessWaiting) {
+TEST_F(NamedMutexAcrossProcesses, OwnerHereKeepsTheOtherProcessWaiting)
+{
     std::string name = Name("here");
     HANDLE m = CreateMutexW(nullptr, TRUE, Wide(name).c_str());
     EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
@@ -128,7 +139,8 @@ TEST_F(NamedMutexAcrossProcesses, OwnerHereKeepsTheOtherProcessWaiting) {
     CloseHandle(m);
 }
 
-TEST_F(NamedMutexAcrossProcesses, DeadHolderLeavesTheMutexFree) {
+TEST_F(NamedMutexAcrossProcesses, DeadHolderLeavesTheMutexFree)
+{
     std::string name = Name("dead");
     MutexHolder holder(name, 60000);
     ASSERT_EQ(holder.ReadLine(), "held");
@@ -141,7 +153,8 @@ TEST_F(NamedMutexAcrossProcesses, DeadHolderLeavesTheMutexFree) {
     CloseHandle(m);
 }
 
-TEST(NamedLockFiles, DirectoryFollowsTheEnvironmentAndNamesBecomeSafeFileNames) {
+TEST(NamedLockFiles, DirectoryFollowsTheEnvironmentAndNamesBecomeSafeFileNames)
+{
     {
         SavedEnvironment saved{"KSTOOLS_HOME", "XDG_RUNTIME_DIR"};
         setenv("KSTOOLS_HOME", "/data/ks", 1);
@@ -154,8 +167,14 @@ TEST(NamedLockFiles, DirectoryFollowsTheEnvironmentAndNamesBecomeSafeFileNames) 
         EXPECT_EQ(platform::NamedObjectLockDirectory(), "/tmp/kstools-" + std::to_string(geteuid()) + "/locks");
     }
     const std::pair<const char16_t*, const char*> stems[] = {
-        {u"Kestrel", "Kestrel"}, {u"a/b\\c", "a%2Fb\\c"},       {u"..up", "%2E.up"},
-        {u"100%", "100%25"},     {u"tab\there", "tab%09here"}, {u"Grüße", "Gr\xC3\xBC\xC3\x9F" "e"},
+        {u"Kestrel", "Kestrel"},
+        {u"a/b\\c", "a%2Fb\\c"},
+        {u"..up", "%2E.up"},
+        {u"100%", "100%25"},
+        {u"tab\there", "tab%09here"},
+        {u"Grüße",
+         "Gr\xC3\xBC\xC3\x9F"
+         "e"},
     };
     for (auto [name, stem] : stems) EXPECT_EQ(platform::LockFileStem(name), stem);
     std::u16string longA(300, u'x'), longB = longA;

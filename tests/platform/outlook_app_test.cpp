@@ -63,8 +63,7 @@ TEST(OutlookCreationTest, OnlyTheApplicationClassIsKnown)
     EXPECT_EQ(outer->Release(), 0u);
     EXPECT_EQ(CoCreateInstance(CLSID_Application, nullptr, CLSCTX_INPROC_SERVER, IID_ITask, &object), E_NOINTERFACE);
     EXPECT_EQ(object, nullptr);
-    EXPECT_EQ(CoCreateInstance(CLSID_Application, nullptr, CLSCTX_INPROC_SERVER, IID_IPOutlookApp, nullptr),
-              E_POINTER);
+    EXPECT_EQ(CoCreateInstance(CLSID_Application, nullptr, CLSCTX_INPROC_SERVER, IID_IPOutlookApp, nullptr), E_POINTER);
     EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
     EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_FALSE);
     CoUninitialize();
@@ -214,7 +213,8 @@ TEST_F(OutlookAppTest, DefaultFolders)
     const struct {
         int folder;
         int kind;
-    } folders[] = {{olFolderCalendar, olAppointmentItem}, {olFolderContacts, olContactItem}, {olFolderTasks, olTaskItem}};
+    } folders[] = {
+        {olFolderCalendar, olAppointmentItem}, {olFolderContacts, olContactItem}, {olFolderTasks, olTaskItem}};
     for (const auto& f : folders) {
         IFolder* folder = nullptr;
         ASSERT_EQ(app_->GetDefaultFolder(f.folder, &folder), S_OK);

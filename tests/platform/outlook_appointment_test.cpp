@@ -29,9 +29,9 @@ TEST_F(OutlookAppointmentTest, StartIsStoredInUtcThroughTheDeviceZone)
         DATE local;
         FILETIME utc;
     } cases[] = {
-        {Ole(2026, 7, 1, 10, 0), LocalFileTime(2026, 7, 1, 14, 0)},   // daylight time, UTC-4
-        {Ole(2026, 1, 15, 10, 0), LocalFileTime(2026, 1, 15, 15, 0)}, // standard time, UTC-5
-        {Ole(2026, 3, 8, 1, 30), LocalFileTime(2026, 3, 8, 6, 30)},   // just before the change
+        {Ole(2026, 7, 1, 10, 0), LocalFileTime(2026, 7, 1, 14, 0)},    // daylight time, UTC-4
+        {Ole(2026, 1, 15, 10, 0), LocalFileTime(2026, 1, 15, 15, 0)},  // standard time, UTC-5
+        {Ole(2026, 3, 8, 1, 30), LocalFileTime(2026, 3, 8, 6, 30)},    // just before the change
     };
     for (const Case& c : cases) {
         IAppointment* item = NewAppointment();

@@ -19,22 +19,56 @@ struct TextProperty {
     CEPROPID id;
 };
 
-#define TEXT_PROPERTY(Name) {&IContact::put_##Name, &IContact::get_##Name, kContact##Name}
+#define TEXT_PROPERTY(Name)                                          \
+    {                                                                \
+        &IContact::put_##Name, &IContact::get_##Name, kContact##Name \
+    }
 const TextProperty kTextProperties[] = {
-    TEXT_PROPERTY(FileAs), TEXT_PROPERTY(Title), TEXT_PROPERTY(FirstName), TEXT_PROPERTY(MiddleName),
-    TEXT_PROPERTY(LastName), TEXT_PROPERTY(Suffix), TEXT_PROPERTY(CompanyName), TEXT_PROPERTY(JobTitle),
-    TEXT_PROPERTY(Department), TEXT_PROPERTY(OfficeLocation), TEXT_PROPERTY(AssistantName),
-    TEXT_PROPERTY(AssistantTelephoneNumber), TEXT_PROPERTY(Spouse), TEXT_PROPERTY(Children),
-    TEXT_PROPERTY(HomeAddressStreet), TEXT_PROPERTY(HomeAddressCity), TEXT_PROPERTY(HomeAddressState),
-    TEXT_PROPERTY(HomeAddressPostalCode), TEXT_PROPERTY(HomeAddressCountry), TEXT_PROPERTY(BusinessAddressStreet),
-    TEXT_PROPERTY(BusinessAddressCity), TEXT_PROPERTY(BusinessAddressState), TEXT_PROPERTY(BusinessAddressPostalCode),
-    TEXT_PROPERTY(BusinessAddressCountry), TEXT_PROPERTY(OtherAddressStreet), TEXT_PROPERTY(OtherAddressCity),
-    TEXT_PROPERTY(OtherAddressState), TEXT_PROPERTY(OtherAddressPostalCode), TEXT_PROPERTY(OtherAddressCountry),
-    TEXT_PROPERTY(HomeTelephoneNumber), TEXT_PROPERTY(Home2TelephoneNumber), TEXT_PROPERTY(HomeFaxNumber),
-    TEXT_PROPERTY(BusinessTelephoneNumber), TEXT_PROPERTY(Business2TelephoneNumber), TEXT_PROPERTY(BusinessFaxNumber),
-    TEXT_PROPERTY(RadioTelephoneNumber), TEXT_PROPERTY(MobileTelephoneNumber), TEXT_PROPERTY(PagerNumber),
-    TEXT_PROPERTY(CarTelephoneNumber), TEXT_PROPERTY(Email1Address), TEXT_PROPERTY(Email2Address),
-    TEXT_PROPERTY(Email3Address), TEXT_PROPERTY(WebPage), TEXT_PROPERTY(YomiFirstName), TEXT_PROPERTY(YomiLastName),
+    TEXT_PROPERTY(FileAs),
+    TEXT_PROPERTY(Title),
+    TEXT_PROPERTY(FirstName),
+    TEXT_PROPERTY(MiddleName),
+    TEXT_PROPERTY(LastName),
+    TEXT_PROPERTY(Suffix),
+    TEXT_PROPERTY(CompanyName),
+    TEXT_PROPERTY(JobTitle),
+    TEXT_PROPERTY(Department),
+    TEXT_PROPERTY(OfficeLocation),
+    TEXT_PROPERTY(AssistantName),
+    TEXT_PROPERTY(AssistantTelephoneNumber),
+    TEXT_PROPERTY(Spouse),
+    TEXT_PROPERTY(Children),
+    TEXT_PROPERTY(HomeAddressStreet),
+    TEXT_PROPERTY(HomeAddressCity),
+    TEXT_PROPERTY(HomeAddressState),
+    TEXT_PROPERTY(HomeAddressPostalCode),
+    TEXT_PROPERTY(HomeAddressCountry),
+    TEXT_PROPERTY(BusinessAddressStreet),
+    TEXT_PROPERTY(BusinessAddressCity),
+    TEXT_PROPERTY(BusinessAddressState),
+    TEXT_PROPERTY(BusinessAddressPostalCode),
+    TEXT_PROPERTY(BusinessAddressCountry),
+    TEXT_PROPERTY(OtherAddressStreet),
+    TEXT_PROPERTY(OtherAddressCity),
+    TEXT_PROPERTY(OtherAddressState),
+    TEXT_PROPERTY(OtherAddressPostalCode),
+    TEXT_PROPERTY(OtherAddressCountry),
+    TEXT_PROPERTY(HomeTelephoneNumber),
+    TEXT_PROPERTY(Home2TelephoneNumber),
+    TEXT_PROPERTY(HomeFaxNumber),
+    TEXT_PROPERTY(BusinessTelephoneNumber),
+    TEXT_PROPERTY(Business2TelephoneNumber),
+    TEXT_PROPERTY(BusinessFaxNumber),
+    TEXT_PROPERTY(RadioTelephoneNumber),
+    TEXT_PROPERTY(MobileTelephoneNumber),
+    TEXT_PROPERTY(PagerNumber),
+    TEXT_PROPERTY(CarTelephoneNumber),
+    TEXT_PROPERTY(Email1Address),
+    TEXT_PROPERTY(Email2Address),
+    TEXT_PROPERTY(Email3Address),
+    TEXT_PROPERTY(WebPage),
+    TEXT_PROPERTY(YomiFirstName),
+    TEXT_PROPERTY(YomiLastName),
     TEXT_PROPERTY(YomiCompanyName),
 };
 #undef TEXT_PROPERTY
@@ -167,8 +201,7 @@ TEST_F(OutlookContactTest, BirthdayAndAnniversaryAreLocalDays)
 
     const RawProp birthday = ReadRaw(kContactsDatabase, oid, kContactBirthday);
     ASSERT_TRUE(birthday.found);
-    EXPECT_EQ(platform::FileTimeValue(birthday.val.val.filetime),
-              platform::FileTimeValue(LocalFileTime(1980, 2, 29)));
+    EXPECT_EQ(platform::FileTimeValue(birthday.val.val.filetime), platform::FileTimeValue(LocalFileTime(1980, 2, 29)));
     contact = OpenContact(oid);
     EXPECT_EQ(contact->get_Birthday(&date), S_OK);
     EXPECT_DATE(date, Ole(1980, 2, 29));
@@ -194,7 +227,8 @@ TEST_F(OutlookContactTest, InvalidValuesFailTheSaveAndStoreNothing)
     } cases[] = {
         {"date before 1900", [](IContact* c) { c->put_Birthday(Ole(1899, 12, 31)); }, E_INVALIDDATES},
         {"date after 2999", [](IContact* c) { c->put_Anniversary(Ole(3000, 1, 1)); }, E_INVALIDDATES},
-        {"not a number", [](IContact* c) { c->put_Birthday(std::numeric_limits<double>::quiet_NaN()); }, E_INVALIDDATES},
+        {"not a number", [](IContact* c) { c->put_Birthday(std::numeric_limits<double>::quiet_NaN()); },
+         E_INVALIDDATES},
         {"text too long", [](IContact* c) { Put(c, &IContact::put_Email1Address, std::u16string(1023, u'x').c_str()); },
          E_FIELDTOOLARGE},
     };
@@ -235,7 +269,8 @@ TEST_F(OutlookContactTest, TheLibrarysOwnPropertiesSurviveASave)
     Put(contact, &IContact::put_LastName, u"Moss");
     SaveAndClose(contact);
     EXPECT_EQ(ReadRaw(kContactsDatabase, oid, 0x2A08001F).text, u"icon");
-    EXPECT_EQ(ReadRaw(kContactsDatabase, oid, 0x00500003).val.val.lVal, static_cast<LONG>(kContactMobileTelephoneNumber));
+    EXPECT_EQ(ReadRaw(kContactsDatabase, oid, 0x00500003).val.val.lVal,
+              static_cast<LONG>(kContactMobileTelephoneNumber));
     EXPECT_EQ(ReadRaw(kContactsDatabase, oid, kContactLastName).text, u"Moss");
 }
 

@@ -21,7 +21,8 @@ TEST(OutlookDateTest, LocalDatesAndFileTimesConvertBothWays)
 {
     const struct {
         WORD y, m, d, h, min;
-    } dates[] = {{1601, 1, 1, 0, 0}, {1899, 12, 29, 6, 0}, {1900, 1, 1, 0, 0}, {2026, 12, 5, 8, 30}, {2999, 12, 31, 23, 59}};
+    } dates[] = {
+        {1601, 1, 1, 0, 0}, {1899, 12, 29, 6, 0}, {1900, 1, 1, 0, 0}, {2026, 12, 5, 8, 30}, {2999, 12, 31, 23, 59}};
     for (const auto& d : dates) {
         const DATE date = Ole(d.y, d.m, d.d, d.h, d.min);
         const std::optional<FILETIME> ft = OutlookDateToFileTime(date);

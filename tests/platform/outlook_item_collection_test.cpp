@@ -116,8 +116,9 @@ TEST_F(OutlookItemCollectionTest, RestrictByAnyOfTheAddresses)
     AddContact(u"Bo", u"Lind", u"shared@x.org");
     AddContact(u"Cy", u"Young", u"cy@x.org");
     IPOutlookItemCollection* items = Contacts();
-    Bstr query(u"[Email1Address] = \"SHARED@x.org\" OR [Email2Address] = \"shared@x.org\" OR "
-               u"[Email3Address] = \"shared@x.org\"");
+    Bstr query(
+        u"[Email1Address] = \"SHARED@x.org\" OR [Email2Address] = \"shared@x.org\" OR "
+        u"[Email3Address] = \"shared@x.org\"");
     IPOutlookItemCollection* found = nullptr;
     ASSERT_EQ(items->Restrict(query.b, &found), S_OK);
     EXPECT_EQ(Names(found), (NameList{u"Lind, Bo", u"Moss, Ann"}));

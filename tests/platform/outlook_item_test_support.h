@@ -32,7 +32,12 @@ struct Bstr {
     ~Bstr() { SysFreeString(b); }
     Bstr(const Bstr&) = delete;
     Bstr& operator=(const Bstr&) = delete;
-    BSTR* out() { SysFreeString(b); b = nullptr; return &b; }
+    BSTR* out()
+    {
+        SysFreeString(b);
+        b = nullptr;
+        return &b;
+    }
     std::u16string str() const { return b ? std::u16string(b, SysStringLen(b)) : std::u16string(); }
 };
 
@@ -107,8 +112,8 @@ inline DATE Ole(WORD y, WORD m, WORD d, WORD h = 0, WORD min = 0)
 struct RawProp {
     bool found = false;
     CEPROPVAL val{};
-    std::vector<BYTE> bytes;   // blobs
-    std::u16string text;       // strings
+    std::vector<BYTE> bytes;  // blobs
+    std::u16string text;      // strings
 };
 
 inline RawProp ReadRaw(LPCWSTR database, CEOID oid, CEPROPID id)

@@ -66,24 +66,24 @@ TEST(OutlookQueryTest, RefusesWhatIsNotARestriction)
     const char16_t* bad[] = {
         u"",
         u"   ",
-        u"Subject = \"x\"",                 // no brackets
-        u"[Subject] \"x\"",                 // no operator
-        u"[Subject] == \"x\"",              // no such operator
-        u"[Subject] = ",                    // no value
-        u"[Subject] = \"open",              // unterminated text
-        u"[Subject] = x",                   // bare word for text
-        u"[Nonsense] = \"x\"",              // no such property
-        u"[Start] = \"x\"",                 // a task has no Start
-        u"[DueDate] = \"not a date\"",      // date text that is no date
-        u"[DueDate] = 12/05/2026",          // unquoted date
-        u"[Importance] = \"high\"",         // number property, text value
-        u"[Importance] = TRUE",             // number property, yes/no value
-        u"[Subject] = \"x\" AND",           // dangling AND
-        u"OR [Subject] = \"x\"",            // leading OR
-        u"([Subject] = \"x\"",              // open parenthesis
-        u"[Subject] = \"x\")",              // extra close
+        u"Subject = \"x\"",                      // no brackets
+        u"[Subject] \"x\"",                      // no operator
+        u"[Subject] == \"x\"",                   // no such operator
+        u"[Subject] = ",                         // no value
+        u"[Subject] = \"open",                   // unterminated text
+        u"[Subject] = x",                        // bare word for text
+        u"[Nonsense] = \"x\"",                   // no such property
+        u"[Start] = \"x\"",                      // a task has no Start
+        u"[DueDate] = \"not a date\"",           // date text that is no date
+        u"[DueDate] = 12/05/2026",               // unquoted date
+        u"[Importance] = \"high\"",              // number property, text value
+        u"[Importance] = TRUE",                  // number property, yes/no value
+        u"[Subject] = \"x\" AND",                // dangling AND
+        u"OR [Subject] = \"x\"",                 // leading OR
+        u"([Subject] = \"x\"",                   // open parenthesis
+        u"[Subject] = \"x\")",                   // extra close
         u"[Subject] = \"x\" [Subject] = \"y\"",  // no joining word
-        u"[Subject = \"x\"",                // bracket never closed
+        u"[Subject = \"x\"",                     // bracket never closed
         u"NOT",
     };
     for (const char16_t* text : bad) {

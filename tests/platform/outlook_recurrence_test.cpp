@@ -28,7 +28,8 @@ platform::RecurrencePatternBlob StoredBlob(CEOID oid)
 {
     const std::vector<BYTE> bytes = ReadRaw(kAppointmentsDatabase, oid, kAppointmentRecurrencePattern).bytes;
     platform::RecurrencePatternBlob blob;
-    EXPECT_TRUE(platform::RecurrenceBlobUsable(platform::DecodeRecurrencePatternBlob(bytes.data(), bytes.size(), blob)));
+    EXPECT_TRUE(
+        platform::RecurrenceBlobUsable(platform::DecodeRecurrencePatternBlob(bytes.data(), bytes.size(), blob)));
     return blob;
 }
 
@@ -497,38 +498,38 @@ Rule RandomRule(std::mt19937& rng)
 {
     auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
     static const LONG kNthMasks[] = {1, 2, 4, 8, 16, 32, 64, 62, 65, 127};
-    static const LONG kTypes[] = {olRecursDaily, olRecursWeekly, olRecursMonthly, olRecursMonthNth, olRecursYearly,
-                                  olRecursYearNth};
+    static const LONG kTypes[] = {olRecursDaily,    olRecursWeekly, olRecursMonthly,
+                                  olRecursMonthNth, olRecursYearly, olRecursYearNth};
     Rule r;
     r.type = kTypes[pick(0, 5)];
     r.start = platform::RecurrenceDayFromDate(pick(2000, 2040), pick(1, 12), pick(1, 28));
     switch (r.type) {
-    case olRecursDaily:
-        r.weekdays = pick(0, 3) == 0;
-        r.interval = r.weekdays ? 1 : pick(1, 9);
-        break;
-    case olRecursWeekly:
-        r.interval = pick(1, 4);
-        r.mask = pick(1, 127);
-        break;
-    case olRecursMonthly:
-        r.interval = pick(1, 5);
-        r.dayOfMonth = pick(0, 2) == 0 ? pick(28, 31) : pick(1, 31);
-        break;
-    case olRecursMonthNth:
-        r.interval = pick(1, 5);
-        r.mask = kNthMasks[pick(0, 9)];
-        r.instance = pick(1, 5);
-        break;
-    case olRecursYearly:
-        r.month = pick(1, 12);
-        r.dayOfMonth = pick(0, 2) == 0 ? pick(28, 31) : pick(1, 31);
-        break;
-    default:
-        r.month = pick(1, 12);
-        r.mask = kNthMasks[pick(0, 9)];
-        r.instance = pick(1, 5);
-        break;
+        case olRecursDaily:
+            r.weekdays = pick(0, 3) == 0;
+            r.interval = r.weekdays ? 1 : pick(1, 9);
+            break;
+        case olRecursWeekly:
+            r.interval = pick(1, 4);
+            r.mask = pick(1, 127);
+            break;
+        case olRecursMonthly:
+            r.interval = pick(1, 5);
+            r.dayOfMonth = pick(0, 2) == 0 ? pick(28, 31) : pick(1, 31);
+            break;
+        case olRecursMonthNth:
+            r.interval = pick(1, 5);
+            r.mask = kNthMasks[pick(0, 9)];
+            r.instance = pick(1, 5);
+            break;
+        case olRecursYearly:
+            r.month = pick(1, 12);
+            r.dayOfMonth = pick(0, 2) == 0 ? pick(28, 31) : pick(1, 31);
+            break;
+        default:
+            r.month = pick(1, 12);
+            r.mask = kNthMasks[pick(0, 9)];
+            r.instance = pick(1, 5);
+            break;
     }
     const int end = pick(0, 2);
     if (end == 1) r.occurrences = pick(1, 30);
@@ -549,8 +550,10 @@ IAppointment* MakeSeries(const Rule& r, DATE deviceStart, const TIME_ZONE_INFORM
     p->put_PatternStartDate(OleDay(r.start));
     p->put_RecurrenceType(r.type);
     p->put_Interval(r.interval);
-    if (r.type == olRecursDaily) p->put_DayOfWeekMask(r.weekdays ? 62 : 0);
-    else if (r.mask) p->put_DayOfWeekMask(r.mask);
+    if (r.type == olRecursDaily)
+        p->put_DayOfWeekMask(r.weekdays ? 62 : 0);
+    else if (r.mask)
+        p->put_DayOfWeekMask(r.mask);
     if (r.dayOfMonth) p->put_DayOfMonth(r.dayOfMonth);
     if (r.instance) p->put_Instance(r.instance);
     if (r.month) p->put_MonthOfYear(r.month);
@@ -590,7 +593,6 @@ void ExpectOccurrencesAsLibical(int rules, int deviceHour, const TIME_ZONE_INFOR
         item->Release();
     }
 }
-
 
 // A reader of the stored blob written from the calendar loader's rules
 // alone, kept apart from DecodeRecurrencePatternBlob: fixed reads that give
@@ -707,8 +709,9 @@ std::optional<std::map<RecurrenceDay, Shown>> Expand(const std::vector<BYTE>& bl
     std::vector<RecurrenceDay> dates;
     const platform::RecurrenceCivilDate s = platform::RecurrenceDateFromDay(startDay);
     auto inMonth = [&](int y, int m) {
-        if (type == 2) return platform::RecurrenceDayFromDate(y, m, 1) +
-                              std::min<int>(dayOfMonth, platform::RecurrenceDaysInMonth(y, m)) - 1;
+        if (type == 2)
+            return platform::RecurrenceDayFromDate(y, m, 1) +
+                   std::min<int>(dayOfMonth, platform::RecurrenceDaysInMonth(y, m)) - 1;
         return platform::RecurrenceNthDayOfMonth(y, m, static_cast<int>(mask), static_cast<int>(nth));
     };
     for (std::int64_t k = 0; dates.empty() || dates.back() <= last; ++k) {
@@ -716,8 +719,10 @@ std::optional<std::map<RecurrenceDay, Shown>> Expand(const std::vector<BYTE>& bl
             dates.push_back(static_cast<RecurrenceDay>(startDay + k * (period / 1440)));
         } else if (everyWeekday) {
             const RecurrenceDay d = static_cast<RecurrenceDay>(startDay + k);
-            if (platform::RecurrenceDayOfWeek(d) % 6 != 0) dates.push_back(d);
-            else if (d > last) break;
+            if (platform::RecurrenceDayOfWeek(d) % 6 != 0)
+                dates.push_back(d);
+            else if (d > last)
+                break;
         } else if (frequency == 0x200B) {
             const RecurrenceDay sunday = startDay - platform::RecurrenceDayOfWeek(startDay);
             for (int w = 0; w < 7; ++w)
@@ -726,8 +731,9 @@ std::optional<std::map<RecurrenceDay, Shown>> Expand(const std::vector<BYTE>& bl
             const std::int64_t month = s.month - 1 + k * period;
             dates.push_back(inMonth(static_cast<int>(s.year + month / 12), static_cast<int>(month % 12) + 1));
         } else {
-            dates.push_back(inMonth(static_cast<int>(s.year + k),
-                                    firstDateTime == 0 ? 1 : platform::RecurrenceMonthFromFirstDateTime(firstDateTime)));
+            dates.push_back(
+                inMonth(static_cast<int>(s.year + k),
+                        firstDateTime == 0 ? 1 : platform::RecurrenceMonthFromFirstDateTime(firstDateTime)));
         }
     }
 

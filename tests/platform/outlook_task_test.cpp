@@ -109,8 +109,8 @@ TEST_F(OutlookTaskTest, ImportanceIsStoredHighFirst)
     EXPECT_EQ(Raw(oid, kTaskImportance).val.val.lVal, 2) << "a new task is normal";
 
     // Stored values the loaders also accept: anything but 1 and 3 is normal.
-    const std::pair<LONG, LONG> stored[] = {{1, olImportanceHigh}, {2, olImportanceNormal}, {3, olImportanceLow},
-                                            {7, olImportanceNormal}};
+    const std::pair<LONG, LONG> stored[] = {
+        {1, olImportanceHigh}, {2, olImportanceNormal}, {3, olImportanceLow}, {7, olImportanceNormal}};
     for (auto [raw, expected] : stored) {
         CEPROPVAL prop{};
         prop.propid = kTaskImportance;
@@ -221,7 +221,8 @@ TEST_F(OutlookTaskTest, RecurringTaskStoresItsPatternAndFlag)
     EXPECT_EQ(Raw(oid, kTaskRecurring).val.val.iVal, 1);
     const std::vector<BYTE> bytes = Raw(oid, kTaskRecurrencePattern).bytes;
     platform::RecurrencePatternBlob blob;
-    ASSERT_TRUE(platform::RecurrenceBlobUsable(platform::DecodeRecurrencePatternBlob(bytes.data(), bytes.size(), blob)));
+    ASSERT_TRUE(
+        platform::RecurrenceBlobUsable(platform::DecodeRecurrencePatternBlob(bytes.data(), bytes.size(), blob)));
     EXPECT_EQ(blob.frequency, platform::kRecurFrequencyWeekly);
     EXPECT_EQ(blob.weekdayMask, 1u << 2) << "Tuesday, the start's weekday";
 

@@ -54,10 +54,8 @@ TEST_F(PimDatabasesTest, MadeOnceAndOpenedTheWayTheLoadersOpenThem)
         CEPROPID sort;
         DWORD flags;
     } opens[] = {
-        {u"Appointments Database", 0x420D0040, 0},
-        {u"Tasks Database", 0, 0},
-        {u"Tasks Database", 0x0037001F, 0},
-        {u"Contacts Database", 0x4013001F, CEDB_AUTOINCREMENT},
+        {u"Appointments Database", 0x420D0040, 0}, {u"Tasks Database", 0, 0},
+        {u"Tasks Database", 0x0037001F, 0},        {u"Contacts Database", 0x4013001F, CEDB_AUTOINCREMENT},
         {u"\\Categories Database", 0, 0},
     };
     for (auto& open : opens) {

@@ -16,10 +16,7 @@ using namespace platform;
 
 namespace {
 
-RecurrenceDay Day(int y, int m, int d)
-{
-    return RecurrenceDayFromDate(y, m, d);
-}
+RecurrenceDay Day(int y, int m, int d) { return RecurrenceDayFromDate(y, m, d); }
 
 std::string Show(std::optional<RecurrenceDay> day)
 {
@@ -58,7 +55,7 @@ TEST(RecurrenceDatesCalendar, DailyEverySecondDayFromAnOddDay)
     RecurrenceDates dates(Rule(kRecursDaily, 2, Day(2024, 5, 3)));
     EXPECT_EQ(FirstN(dates, 3), (Days{"2024-05-03", "2024-05-05", "2024-05-07"}));
     EXPECT_FALSE(dates.IsOccurrence(Day(2024, 5, 4)));
-    EXPECT_TRUE(dates.IsOccurrence(Day(2024, 6, 2)));  // 30 days on
+    EXPECT_TRUE(dates.IsOccurrence(Day(2024, 6, 2)));   // 30 days on
     EXPECT_FALSE(dates.IsOccurrence(Day(2024, 5, 1)));  // before the start
 }
 
@@ -237,8 +234,8 @@ constexpr RecurrenceDay kIcalLastDay = 358040;  // 31 December 2580
 RecurrenceRule RandomRule(std::mt19937& rng)
 {
     auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-    static const int kTypes[] = {kRecursDaily, kRecursWeekly, kRecursMonthly, kRecursMonthNth, kRecursYearly,
-                                 kRecursYearNth};
+    static const int kTypes[] = {kRecursDaily,    kRecursWeekly, kRecursMonthly,
+                                 kRecursMonthNth, kRecursYearly, kRecursYearNth};
     static const int kNthMasks[] = {1, 2, 4, 8, 16, 32, 64, kRecurMaskWeekdays, kRecurMaskWeekend, kRecurMaskAllDays};
     RecurrenceRule r;
     r.type = kTypes[pick(0, 5)];
@@ -246,34 +243,34 @@ RecurrenceRule RandomRule(std::mt19937& rng)
     r.interval = pick(0, 9) == 0 ? pick(1, 998) : pick(1, 12);
     r.patternStartDay = pick(Day(1601, 1, 1), Day(2400, 12, 31));
     switch (r.type) {
-    case kRecursDaily:
-        if (pick(0, 3) == 0) {
-            r.dayOfWeekMask = kRecurMaskWeekdays;
+        case kRecursDaily:
+            if (pick(0, 3) == 0) {
+                r.dayOfWeekMask = kRecurMaskWeekdays;
+                r.interval = 1;
+            }
+            break;
+        case kRecursWeekly:
+            r.dayOfWeekMask = pick(1, 127);
+            r.firstDayOfWeek = pick(0, 6);
+            break;
+        case kRecursMonthly:
+            r.dayOfMonth = pick(0, 2) == 0 ? pick(28, 31) : pick(1, 31);
+            break;
+        case kRecursMonthNth:
+            r.dayOfWeekMask = kNthMasks[pick(0, 9)];
+            r.instance = pick(1, 5);
+            break;
+        case kRecursYearly:
             r.interval = 1;
-        }
-        break;
-    case kRecursWeekly:
-        r.dayOfWeekMask = pick(1, 127);
-        r.firstDayOfWeek = pick(0, 6);
-        break;
-    case kRecursMonthly:
-        r.dayOfMonth = pick(0, 2) == 0 ? pick(28, 31) : pick(1, 31);
-        break;
-    case kRecursMonthNth:
-        r.dayOfWeekMask = kNthMasks[pick(0, 9)];
-        r.instance = pick(1, 5);
-        break;
-    case kRecursYearly:
-        r.interval = 1;
-        r.monthOfYear = pick(1, 12);
-        r.dayOfMonth = pick(0, 2) == 0 ? pick(28, 31) : pick(1, 31);
-        break;
-    default:
-        r.interval = 1;
-        r.monthOfYear = pick(1, 12);
-        r.dayOfWeekMask = kNthMasks[pick(0, 9)];
-        r.instance = pick(1, 5);
-        break;
+            r.monthOfYear = pick(1, 12);
+            r.dayOfMonth = pick(0, 2) == 0 ? pick(28, 31) : pick(1, 31);
+            break;
+        default:
+            r.interval = 1;
+            r.monthOfYear = pick(1, 12);
+            r.dayOfWeekMask = kNthMasks[pick(0, 9)];
+            r.instance = pick(1, 5);
+            break;
     }
     r.end = static_cast<RecurrenceEnd>(pick(0, 2));
     // libical needs some 50 microseconds per BYSETPOS occurrence: long series
@@ -316,7 +313,8 @@ TEST(RecurrenceDatesOracle, AgreesWithLibicalOnRandomRules)
         ASSERT_EQ(ours.size(), expected.size()) << what;
         for (size_t k = 0; k < ours.size(); ++k) {
             if (ours[k] != expected[k]) {
-                FAIL() << what << " occurrence " << k + 1 << ": " << Show(ours[k]) << " instead of " << Show(expected[k]);
+                FAIL() << what << " occurrence " << k + 1 << ": " << Show(ours[k]) << " instead of "
+                       << Show(expected[k]);
             }
             if (dates.Nth(static_cast<std::int64_t>(k) + 1) != ours[k] ||
                 dates.CountThrough(ours[k]) != static_cast<std::int64_t>(k) + 1) {

@@ -40,18 +40,24 @@ inline std::string RRuleOf(const platform::RecurrenceRule& r)
     const std::string setpos = ";BYSETPOS=" + std::to_string(r.instance == 5 ? -1 : r.instance);
     std::string s;
     switch (r.type) {
-    case kRecursDaily:
-        s = r.dayOfWeekMask == kRecurMaskWeekdays ? "FREQ=DAILY;BYDAY=MO,TU,WE,TH,FR" : "FREQ=DAILY" + interval;
-        break;
-    case kRecursWeekly:
-        s = "FREQ=WEEKLY" + interval + ";BYDAY=" + ByDay(r.dayOfWeekMask) + ";WKST=" + kIcalDays[r.firstDayOfWeek];
-        break;
-    case kRecursMonthly: s = "FREQ=MONTHLY" + interval + ";" + MonthDay(r.dayOfMonth); break;
-    case kRecursMonthNth: s = "FREQ=MONTHLY" + interval + ";BYDAY=" + ByDay(r.dayOfWeekMask) + setpos; break;
-    case kRecursYearly: s = "FREQ=YEARLY;BYMONTH=" + std::to_string(r.monthOfYear) + ";" + MonthDay(r.dayOfMonth); break;
-    default:
-        s = "FREQ=YEARLY;BYMONTH=" + std::to_string(r.monthOfYear) + ";BYDAY=" + ByDay(r.dayOfWeekMask) + setpos;
-        break;
+        case kRecursDaily:
+            s = r.dayOfWeekMask == kRecurMaskWeekdays ? "FREQ=DAILY;BYDAY=MO,TU,WE,TH,FR" : "FREQ=DAILY" + interval;
+            break;
+        case kRecursWeekly:
+            s = "FREQ=WEEKLY" + interval + ";BYDAY=" + ByDay(r.dayOfWeekMask) + ";WKST=" + kIcalDays[r.firstDayOfWeek];
+            break;
+        case kRecursMonthly:
+            s = "FREQ=MONTHLY" + interval + ";" + MonthDay(r.dayOfMonth);
+            break;
+        case kRecursMonthNth:
+            s = "FREQ=MONTHLY" + interval + ";BYDAY=" + ByDay(r.dayOfWeekMask) + setpos;
+            break;
+        case kRecursYearly:
+            s = "FREQ=YEARLY;BYMONTH=" + std::to_string(r.monthOfYear) + ";" + MonthDay(r.dayOfMonth);
+            break;
+        default:
+            s = "FREQ=YEARLY;BYMONTH=" + std::to_string(r.monthOfYear) + ";BYDAY=" + ByDay(r.dayOfWeekMask) + setpos;
+            break;
     }
     if (r.end == RecurrenceEnd::kAfterOccurrences) s += ";COUNT=" + std::to_string(r.occurrences);
     if (r.end == RecurrenceEnd::kByDate) {

@@ -27,7 +27,8 @@ std::string Hex(const std::vector<BYTE>& bytes)
 std::vector<BYTE> Bytes(const std::string& hex)
 {
     std::vector<BYTE> out;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(static_cast<BYTE>(std::stoul(hex.substr(i, 2), nullptr, 16)));
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        out.push_back(static_cast<BYTE>(std::stoul(hex.substr(i, 2), nullptr, 16)));
     return out;
 }
 
@@ -83,26 +84,57 @@ RecurrencePatternBlob DailyBlobWithChanges()
 }
 
 const std::string kDailyWithChanges =
-    "04300430" "0A20" "0000" "0000" "A0050000" "400B0000" "00000000"
-    "22200000" "05000000" "00000000"
-    "03000000" "206F450D" "607A450D" "A085450D"  // deleted: 4, 6, 8 May
-    "02000000" "0080450D" "A085450D"             // modified: 7, 8 May
-    "E063450D" "E090450D"
-    "05300000" "05300000" "1C020000" "58020000"
-    "0200"                                       // two changed occurrences
+    "04300430"
+    "0A20"
+    "0000"
+    "0000"
+    "A0050000"
+    "400B0000"
+    "00000000"
+    "22200000"
+    "05000000"
+    "00000000"
+    "03000000"
+    "206F450D"
+    "607A450D"
+    "A085450D"  // deleted: 4, 6, 8 May
+    "02000000"
+    "0080450D"
+    "A085450D"  // modified: 7, 8 May
+    "E063450D"
+    "E090450D"
+    "05300000"
+    "05300000"
+    "1C020000"
+    "58020000"
+    "0200"  // two changed occurrences
     // 7 May 10:00 to 11:30, originally 6 May 09:00; subject, location,
     // busy status and all-day sub-type.
-    "5882450D" "B282450D" "7C7C450D" "B100"
-    "0300" "0200" "4100" "6200"                  // "Ab": count + 1, count, characters
-    "0200" "0100" "5800"                         // "X"
-    "02000000"                                   // busy
-    "02000000"                                   // 2: not all day
+    "5882450D"
+    "B282450D"
+    "7C7C450D"
+    "B100"
+    "0300"
+    "0200"
+    "4100"
+    "6200"  // "Ab": count + 1, count, characters
+    "0200"
+    "0100"
+    "5800"      // "X"
+    "02000000"  // busy
+    "02000000"  // 2: not all day
     // 8 May, all day; reminder delta and set, all day, own note.
-    "A085450D" "408B450D" "BC87450D" "8C01"
-    "0F000000" "01000000"
-    "01000000"                                   // 1: all day
-    "0100" "0102030405"                          // L = 1, then L + 4 bytes
-    "00000000" "00000000";                       // reserved block sizes
+    "A085450D"
+    "408B450D"
+    "BC87450D"
+    "8C01"
+    "0F000000"
+    "01000000"
+    "01000000"  // 1: all day
+    "0100"
+    "0102030405"  // L = 1, then L + 4 bytes
+    "00000000"
+    "00000000";  // reserved block sizes
 
 }  // namespace
 
@@ -131,7 +163,13 @@ TEST(RecurrencePatternBlobEncode, OwnNoteWithoutBytesAndEmptyTexts)
     blob.exceptions = {e};
     const std::string hex = Hex(EncodeRecurrencePatternBlob(blob));
     // Flags 0x0101; the empty subject is 1, 0; the note length 0 ends it.
-    EXPECT_EQ(hex.substr(hex.size() - 32), "0101" "0100" "0000" "0000" "00000000" "00000000");
+    EXPECT_EQ(hex.substr(hex.size() - 32),
+              "0101"
+              "0100"
+              "0000"
+              "0000"
+              "00000000"
+              "00000000");
     RecurrencePatternBlob decoded;
     EXPECT_EQ(Decode(Bytes(hex), decoded), RecurrenceBlobResult::kOk);
     EXPECT_EQ(decoded, blob);
@@ -222,10 +260,11 @@ TEST(RecurrencePatternBlobDecode, EveryPatternKindReadsItsOwnFields)
         WORD patternType;
         size_t specificBytes;
     };
-    const Kind kinds[] = {{kRecurFrequencyDaily, kRecurPatternDay, 0},     {kRecurFrequencyDaily, kRecurPatternWeek, 4},
-                          {kRecurFrequencyWeekly, kRecurPatternWeek, 4},   {kRecurFrequencyMonthly, kRecurPatternMonth, 4},
-                          {kRecurFrequencyMonthly, kRecurPatternMonthNth, 8}, {kRecurFrequencyYearly, kRecurPatternMonth, 4},
-                          {kRecurFrequencyYearly, kRecurPatternMonthNth, 8}};
+    const Kind kinds[] = {
+        {kRecurFrequencyDaily, kRecurPatternDay, 0},        {kRecurFrequencyDaily, kRecurPatternWeek, 4},
+        {kRecurFrequencyWeekly, kRecurPatternWeek, 4},      {kRecurFrequencyMonthly, kRecurPatternMonth, 4},
+        {kRecurFrequencyMonthly, kRecurPatternMonthNth, 8}, {kRecurFrequencyYearly, kRecurPatternMonth, 4},
+        {kRecurFrequencyYearly, kRecurPatternMonthNth, 8}};
     for (const Kind& k : kinds) {
         RecurrencePatternBlob blob = DailyBlob();
         blob.frequency = k.frequency;
@@ -235,7 +274,8 @@ TEST(RecurrencePatternBlobDecode, EveryPatternKindReadsItsOwnFields)
         blob.dayOfMonth = k.patternType == kRecurPatternMonth ? 17 : 0;
         blob.nth = k.patternType == kRecurPatternMonthNth ? 4 : 0;
         const auto bytes = EncodeRecurrencePatternBlob(blob);
-        EXPECT_EQ(bytes.size(), 22 + k.specificBytes + 12 + 8 + 8 + 8 + 8 + 2 + 8) << k.frequency << "/" << k.patternType;
+        EXPECT_EQ(bytes.size(), 22 + k.specificBytes + 12 + 8 + 8 + 8 + 8 + 2 + 8)
+            << k.frequency << "/" << k.patternType;
         RecurrencePatternBlob decoded;
         EXPECT_EQ(Decode(bytes, decoded), RecurrenceBlobResult::kOk);
         EXPECT_EQ(decoded, blob);
@@ -290,14 +330,14 @@ TEST(RecurrencePatternBlobDecode, DamagedFields)
         RecurrencePatternBlob decoded;
         return Decode(bytes, decoded);
     };
-    EXPECT_EQ(damaged(0, {0x05}), RecurrenceBlobResult::kBadVersion);     // ReaderVersion
-    EXPECT_EQ(damaged(3, {0x31}), RecurrenceBlobResult::kBadVersion);     // WriterVersion
-    EXPECT_EQ(damaged(70, {0x06}), RecurrenceBlobResult::kBadVersion);    // ReaderVersion2
-    EXPECT_EQ(damaged(74, {0x09}), RecurrenceBlobResult::kBadVersion);    // WriterVersion2
+    EXPECT_EQ(damaged(0, {0x05}), RecurrenceBlobResult::kBadVersion);                   // ReaderVersion
+    EXPECT_EQ(damaged(3, {0x31}), RecurrenceBlobResult::kBadVersion);                   // WriterVersion
+    EXPECT_EQ(damaged(70, {0x06}), RecurrenceBlobResult::kBadVersion);                  // ReaderVersion2
+    EXPECT_EQ(damaged(74, {0x09}), RecurrenceBlobResult::kBadVersion);                  // WriterVersion2
     EXPECT_EQ(damaged(34, {0xFF, 0xFF, 0xFF, 0xFF}), RecurrenceBlobResult::kBadCount);  // deleted count
     EXPECT_FALSE(RecurrenceBlobUsable(damaged(34, {0x0F})));  // the fields after it no longer line up
     EXPECT_EQ(damaged(50, {0x00, 0x00, 0x00, 0x40}), RecurrenceBlobResult::kBadCount);  // modified count
-    EXPECT_EQ(damaged(86, {0xFF, 0x7F}), RecurrenceBlobResult::kBadCount);  // changed occurrences
+    EXPECT_EQ(damaged(86, {0xFF, 0x7F}), RecurrenceBlobResult::kBadCount);              // changed occurrences
     // Override flags the format does not have.
     EXPECT_EQ(damaged(100, {0xB3}), RecurrenceBlobResult::kUnsupportedException);  // 0x0002
     EXPECT_EQ(damaged(100, {0xF1}), RecurrenceBlobResult::kUnsupportedException);  // 0x0040
@@ -352,8 +392,8 @@ std::optional<std::u16string> RandomText(std::mt19937& rng)
 RecurrencePatternBlob RandomBlob(std::mt19937& rng)
 {
     static const std::pair<WORD, WORD> kPairs[] = {
-        {kRecurFrequencyDaily, kRecurPatternDay},       {kRecurFrequencyDaily, kRecurPatternWeek},
-        {kRecurFrequencyWeekly, kRecurPatternWeek},     {kRecurFrequencyMonthly, kRecurPatternMonth},
+        {kRecurFrequencyDaily, kRecurPatternDay},        {kRecurFrequencyDaily, kRecurPatternWeek},
+        {kRecurFrequencyWeekly, kRecurPatternWeek},      {kRecurFrequencyMonthly, kRecurPatternMonth},
         {kRecurFrequencyMonthly, kRecurPatternMonthNth}, {kRecurFrequencyYearly, kRecurPatternMonth},
         {kRecurFrequencyYearly, kRecurPatternMonthNth}};
     RecurrencePatternBlob b;

@@ -32,10 +32,7 @@ std::string Encoded(const RecurrenceRule& rule)
     return Hex(EncodeRecurrencePatternBlob(*blob));
 }
 
-RecurrenceDay Day(int y, int m, int d)
-{
-    return RecurrenceDayFromDate(y, m, d);
-}
+RecurrenceDay Day(int y, int m, int d) { return RecurrenceDayFromDate(y, m, d); }
 
 RecurrenceRule Rule(int type, int interval, RecurrenceDay start)
 {
@@ -47,8 +44,13 @@ RecurrenceRule Rule(int type, int interval, RecurrenceDay start)
 }
 
 // Versions 0x3005/0x3005, no changed occurrence, both reserved sizes 0.
-const std::string kTail = "0000" "00000000" "00000000";
-const std::string kVersions2 = "05300000" "05300000";
+const std::string kTail =
+    "0000"
+    "00000000"
+    "00000000";
+const std::string kVersions2 =
+    "05300000"
+    "05300000";
 
 }  // namespace
 
@@ -81,19 +83,37 @@ TEST(RecurrenceRuleValidation, NamesTheWrongField)
     EXPECT_EQ(with(daily, [](auto& r) { r.interval = 999; }), RecurrenceRuleField::kInterval);
     EXPECT_EQ(with(daily, [](auto& r) { r.interval = 998; }), RecurrenceRuleField::kNone);
     EXPECT_EQ(with(daily, [](auto& r) { r.dayOfWeekMask = 2; }), RecurrenceRuleField::kDayOfWeekMask);
-    EXPECT_EQ(with(daily, [](auto& r) { r.dayOfWeekMask = 62; r.interval = 2; }), RecurrenceRuleField::kInterval);
+    EXPECT_EQ(with(daily,
+                   [](auto& r) {
+                       r.dayOfWeekMask = 62;
+                       r.interval = 2;
+                   }),
+              RecurrenceRuleField::kInterval);
     EXPECT_EQ(with(daily, [](auto& r) { r.startMinute = 1440; }), RecurrenceRuleField::kStartMinute);
     EXPECT_EQ(with(daily, [](auto& r) { r.durationMinutes = -1; }), RecurrenceRuleField::kDuration);
     EXPECT_EQ(with(daily, [](auto& r) { r.patternStartDay = kRecurrenceLastDay + 1; }),
               RecurrenceRuleField::kPatternStartDay);
     EXPECT_EQ(with(daily, [](auto& r) { r.patternStartDay = -1; }), RecurrenceRuleField::kPatternStartDay);
     EXPECT_EQ(with(daily, [](auto& r) { r.end = static_cast<RecurrenceEnd>(7); }), RecurrenceRuleField::kEnd);
-    EXPECT_EQ(with(daily, [](auto& r) { r.end = RecurrenceEnd::kAfterOccurrences; }), RecurrenceRuleField::kOccurrences);
-    EXPECT_EQ(with(daily, [](auto& r) { r.end = RecurrenceEnd::kAfterOccurrences; r.occurrences = 1000; }),
+    EXPECT_EQ(with(daily, [](auto& r) { r.end = RecurrenceEnd::kAfterOccurrences; }),
               RecurrenceRuleField::kOccurrences);
-    EXPECT_EQ(with(daily, [](auto& r) { r.end = RecurrenceEnd::kByDate; r.patternEndDay = r.patternStartDay - 1; }),
+    EXPECT_EQ(with(daily,
+                   [](auto& r) {
+                       r.end = RecurrenceEnd::kAfterOccurrences;
+                       r.occurrences = 1000;
+                   }),
+              RecurrenceRuleField::kOccurrences);
+    EXPECT_EQ(with(daily,
+                   [](auto& r) {
+                       r.end = RecurrenceEnd::kByDate;
+                       r.patternEndDay = r.patternStartDay - 1;
+                   }),
               RecurrenceRuleField::kPatternEndDay);
-    EXPECT_EQ(with(daily, [](auto& r) { r.end = RecurrenceEnd::kByDate; r.patternEndDay = r.patternStartDay; }),
+    EXPECT_EQ(with(daily,
+                   [](auto& r) {
+                       r.end = RecurrenceEnd::kByDate;
+                       r.patternEndDay = r.patternStartDay;
+                   }),
               RecurrenceRuleField::kNone);
     EXPECT_EQ(with(daily, [](auto& r) { r.firstDayOfWeek = 7; }), RecurrenceRuleField::kFirstDayOfWeek);
 
@@ -145,14 +165,25 @@ TEST(RecurrenceRuleBlob, DailyEveryTwoDaysAfterFiveOccurrences)
     r.durationMinutes = 60;
     r.end = RecurrenceEnd::kAfterOccurrences;
     r.occurrences = 5;
-    EXPECT_EQ(Encoded(r), "04300430" "0A20" "0000" "0000"
-                          "A0050000"                    // FirstDateTime 1440: start minutes % 2880
-                          "400B0000"                    // Period 2880 minutes
-                          "00000000"                    // SlidingFlag
-                          "22200000" "05000000" "00000000"  // after 5; FirstDOW Sunday
-                          "00000000" "00000000"         // no deleted, no modified dates
-                          "E063450D" "E090450D"         // 2 May 2024, 10 May 2024
-                      + kVersions2 + "1C020000" "58020000" + kTail);  // 09:00 to 10:00
+    EXPECT_EQ(Encoded(r),
+              "04300430"
+              "0A20"
+              "0000"
+              "0000"
+              "A0050000"  // FirstDateTime 1440: start minutes % 2880
+              "400B0000"  // Period 2880 minutes
+              "00000000"  // SlidingFlag
+              "22200000"
+              "05000000"
+              "00000000"  // after 5; FirstDOW Sunday
+              "00000000"
+              "00000000"  // no deleted, no modified dates
+              "E063450D"
+              "E090450D"  // 2 May 2024, 10 May 2024
+                  + kVersions2 +
+                  "1C020000"
+                  "58020000" +
+                  kTail);  // 09:00 to 10:00
 }
 
 TEST(RecurrenceRuleBlob, EveryWeekdayEndingByDate)
@@ -164,14 +195,26 @@ TEST(RecurrenceRuleBlob, EveryWeekdayEndingByDate)
     r.durationMinutes = 30;
     r.end = RecurrenceEnd::kByDate;
     r.patternEndDay = Day(2024, 5, 10);
-    EXPECT_EQ(Encoded(r), "04300430" "0A20" "0100" "0000"
-                          "C0210000"                    // Sunday 28 April 2024 % one week
-                          "01000000" "00000000"
-                          "3E000000"                    // Monday to Friday
-                          "21200000" "08000000" "00000000"  // by date, 8 occurrences
-                          "00000000" "00000000"
-                          "405E450D" "E090450D"
-                      + kVersions2 + "FE010000" "1C020000" + kTail);
+    EXPECT_EQ(Encoded(r),
+              "04300430"
+              "0A20"
+              "0100"
+              "0000"
+              "C0210000"  // Sunday 28 April 2024 % one week
+              "01000000"
+              "00000000"
+              "3E000000"  // Monday to Friday
+              "21200000"
+              "08000000"
+              "00000000"  // by date, 8 occurrences
+              "00000000"
+              "00000000"
+              "405E450D"
+              "E090450D" +
+                  kVersions2 +
+                  "FE010000"
+                  "1C020000" +
+                  kTail);
 }
 
 TEST(RecurrenceRuleBlob, WeeklyEveryOtherWeekWithoutEnd)
@@ -181,13 +224,26 @@ TEST(RecurrenceRuleBlob, WeeklyEveryOtherWeekWithoutEnd)
     r.dayOfWeekMask = 0x12;
     r.startMinute = 780;
     r.durationMinutes = 90;
-    EXPECT_EQ(Encoded(r), "04300430" "0B20" "0100" "0000"
-                          "C0210000"                    // Sunday 5 May 2024 % two weeks
-                          "02000000" "00000000" "12000000"
-                          "23200000" "0A000000" "00000000"  // never; count 10
-                          "00000000" "00000000"
-                          "607A450D" "DF80E95A"         // EndDate: the no-end marker
-                      + kVersions2 + "0C030000" "66030000" + kTail);
+    EXPECT_EQ(Encoded(r),
+              "04300430"
+              "0B20"
+              "0100"
+              "0000"
+              "C0210000"  // Sunday 5 May 2024 % two weeks
+              "02000000"
+              "00000000"
+              "12000000"
+              "23200000"
+              "0A000000"
+              "00000000"  // never; count 10
+              "00000000"
+              "00000000"
+              "607A450D"
+              "DF80E95A"  // EndDate: the no-end marker
+                  + kVersions2 +
+                  "0C030000"
+                  "66030000" +
+                  kTail);
 }
 
 TEST(RecurrenceRuleBlob, MonthlyDay31ClampsInShortMonths)
@@ -198,13 +254,26 @@ TEST(RecurrenceRuleBlob, MonthlyDay31ClampsInShortMonths)
     r.end = RecurrenceEnd::kAfterOccurrences;
     r.occurrences = 3;
     r.firstDayOfWeek = 1;
-    EXPECT_EQ(Encoded(r), "04300430" "0C20" "0200" "0000"
-                          "00000000"                    // any month % 1 = January 1601
-                          "01000000" "00000000" "1F000000"
-                          "22200000" "03000000" "01000000"  // FirstDOW Monday
-                          "00000000" "00000000"
-                          "605E430D" "E0AF440D"         // 31 January, 31 March 2024
-                      + kVersions2 + "00000000" "00000000" + kTail);
+    EXPECT_EQ(Encoded(r),
+              "04300430"
+              "0C20"
+              "0200"
+              "0000"
+              "00000000"  // any month % 1 = January 1601
+              "01000000"
+              "00000000"
+              "1F000000"
+              "22200000"
+              "03000000"
+              "01000000"  // FirstDOW Monday
+              "00000000"
+              "00000000"
+              "605E430D"
+              "E0AF440D"  // 31 January, 31 March 2024
+                  + kVersions2 +
+                  "00000000"
+                  "00000000" +
+                  kTail);
 }
 
 TEST(RecurrenceRuleBlob, MonthNthLastFridayEveryThreeMonths)
@@ -218,14 +287,27 @@ TEST(RecurrenceRuleBlob, MonthNthLastFridayEveryThreeMonths)
     r.durationMinutes = 60;
     r.end = RecurrenceEnd::kAfterOccurrences;
     r.occurrences = 2;
-    EXPECT_EQ(Encoded(r), "04300430" "0C20" "0300" "0000"
-                          "60AE0000"                    // (423 * 12 + 4) % 3 = 1 month: 1 February 1601
-                          "03000000" "00000000"
-                          "20000000" "05000000"         // Friday, last
-                          "22200000" "02000000" "00000000"
-                          "00000000" "00000000"
-                          "0007460D" "E006480D"         // StartDate: the first occurrence
-                      + kVersions2 + "58020000" "94020000" + kTail);
+    EXPECT_EQ(Encoded(r),
+              "04300430"
+              "0C20"
+              "0300"
+              "0000"
+              "60AE0000"  // (423 * 12 + 4) % 3 = 1 month: 1 February 1601
+              "03000000"
+              "00000000"
+              "20000000"
+              "05000000"  // Friday, last
+              "22200000"
+              "02000000"
+              "00000000"
+              "00000000"
+              "00000000"
+              "0007460D"
+              "E006480D"  // StartDate: the first occurrence
+                  + kVersions2 +
+                  "58020000"
+                  "94020000" +
+                  kTail);
 }
 
 TEST(RecurrenceRuleBlob, Yearly29FebruaryFallsOn28InCommonYears)
@@ -236,13 +318,26 @@ TEST(RecurrenceRuleBlob, Yearly29FebruaryFallsOn28InCommonYears)
     r.durationMinutes = 1440;
     r.end = RecurrenceEnd::kAfterOccurrences;
     r.occurrences = 2;
-    EXPECT_EQ(Encoded(r), "04300430" "0D20" "0200" "0000"
-                          "60AE0000"                    // 31 days to 1 February
-                          "0C000000" "00000000" "1D000000"
-                          "22200000" "02000000" "00000000"
-                          "00000000" "00000000"
-                          "8001440D" "A0064C0D"         // 29 February 2024, 28 February 2025
-                      + kVersions2 + "00000000" "A0050000" + kTail);
+    EXPECT_EQ(Encoded(r),
+              "04300430"
+              "0D20"
+              "0200"
+              "0000"
+              "60AE0000"  // 31 days to 1 February
+              "0C000000"
+              "00000000"
+              "1D000000"
+              "22200000"
+              "02000000"
+              "00000000"
+              "00000000"
+              "00000000"
+              "8001440D"
+              "A0064C0D"  // 29 February 2024, 28 February 2025
+                  + kVersions2 +
+                  "00000000"
+                  "A0050000" +
+                  kTail);
 }
 
 TEST(RecurrenceRuleBlob, YearNthLastWeekdayOfAugust)
@@ -253,14 +348,27 @@ TEST(RecurrenceRuleBlob, YearNthLastWeekdayOfAugust)
     r.instance = 5;
     r.end = RecurrenceEnd::kByDate;
     r.patternEndDay = Day(2025, 1, 15);
-    EXPECT_EQ(Encoded(r), "04300430" "0D20" "0300" "0000"
-                          "80A80400"                    // 212 days to 1 August
-                          "0C000000" "00000000"
-                          "3E000000" "05000000"
-                          "21200000" "01000000" "00000000"  // only 30 August 2024
-                          "00000000" "00000000"
-                          "E006480D" "200F4B0D"         // StartDate: 30 August 2024
-                      + kVersions2 + "00000000" "00000000" + kTail);
+    EXPECT_EQ(Encoded(r),
+              "04300430"
+              "0D20"
+              "0300"
+              "0000"
+              "80A80400"  // 212 days to 1 August
+              "0C000000"
+              "00000000"
+              "3E000000"
+              "05000000"
+              "21200000"
+              "01000000"
+              "00000000"  // only 30 August 2024
+              "00000000"
+              "00000000"
+              "E006480D"
+              "200F4B0D"  // StartDate: 30 August 2024
+                  + kVersions2 +
+                  "00000000"
+                  "00000000" +
+                  kTail);
 }
 
 TEST(RecurrenceRuleBlob, YearlyFirstDateTimeOfEveryMonthReadsBack)
@@ -345,7 +453,10 @@ TEST(RecurrenceRuleBlob, PublishedWeeklyExample)
     const std::string ours = Encoded(r);
     EXPECT_EQ(ours.substr(0, 54 * 2), published.substr(0, 54 * 2));
     // After EndDate: the device's versions, then the same offsets.
-    EXPECT_EQ(ours.substr(54 * 2), kVersions2 + "58020000" "76020000" + kTail);
+    EXPECT_EQ(ours.substr(54 * 2), kVersions2 +
+                                       "58020000"
+                                       "76020000" +
+                                       kTail);
 }
 
 TEST(RecurrenceRuleBlob, PublishedDailyExampleWithDeletions)
@@ -359,7 +470,8 @@ TEST(RecurrenceRuleBlob, PublishedDailyExampleWithDeletions)
     r.patternEndDay = Day(2011, 5, 4);
     auto blob = BuildRecurrencePatternBlob(r);
     ASSERT_TRUE(blob);
-    blob->deletedInstanceDates = {static_cast<DWORD>(Day(2011, 4, 19)) * 1440, static_cast<DWORD>(Day(2011, 4, 22)) * 1440};
+    blob->deletedInstanceDates = {static_cast<DWORD>(Day(2011, 4, 19)) * 1440,
+                                  static_cast<DWORD>(Day(2011, 4, 22)) * 1440};
     const std::string published =
         "043004300A2000000000A0050000E010000000000000212000000A0000000000000002000000A0C1DC0C80D2DC0C0000"
         "0000207EDC0C0016DD0C0630000009300000E0010000FE01000000000000000000000000";
@@ -397,7 +509,11 @@ TEST(RecurrenceRuleBlob, PublishedMeetingExampleWithChangedOccurrence)
     // the texts follow in 16-bit characters.
     const size_t exceptionAt = (62 + 16 + 2) * 2;
     EXPECT_EQ(ours.substr(exceptionAt, 28), published.substr(exceptionAt, 28));
-    EXPECT_EQ(ours.substr(exceptionAt + 28, 16), "2200" "2100" "5300" "6900");
+    EXPECT_EQ(ours.substr(exceptionAt + 28, 16),
+              "2200"
+              "2100"
+              "5300"
+              "6900");
 }
 
 TEST(RecurrenceRuleFromBlob, InverseOfBuildForRandomRules)
@@ -416,29 +532,33 @@ TEST(RecurrenceRuleFromBlob, InverseOfBuildForRandomRules)
         r.durationMinutes = pick(0, 3 * 1440);
         r.firstDayOfWeek = r.type == kRecursWeekly ? pick(0, 6) : pick(0, 1);
         switch (r.type) {
-        case kRecursDaily:
-            if (pick(0, 3) == 0) {
-                r.dayOfWeekMask = kRecurMaskWeekdays;
+            case kRecursDaily:
+                if (pick(0, 3) == 0) {
+                    r.dayOfWeekMask = kRecurMaskWeekdays;
+                    r.interval = 1;
+                }
+                break;
+            case kRecursWeekly:
+                r.dayOfWeekMask = pick(1, 127);
+                break;
+            case kRecursMonthly:
+                r.dayOfMonth = pick(1, 31);
+                break;
+            case kRecursMonthNth:
+                r.dayOfWeekMask = nthMasks[pick(0, 9)];
+                r.instance = pick(1, 5);
+                break;
+            case kRecursYearly:
                 r.interval = 1;
-            }
-            break;
-        case kRecursWeekly: r.dayOfWeekMask = pick(1, 127); break;
-        case kRecursMonthly: r.dayOfMonth = pick(1, 31); break;
-        case kRecursMonthNth:
-            r.dayOfWeekMask = nthMasks[pick(0, 9)];
-            r.instance = pick(1, 5);
-            break;
-        case kRecursYearly:
-            r.interval = 1;
-            r.monthOfYear = pick(1, 12);
-            r.dayOfMonth = pick(1, 31);
-            break;
-        default:
-            r.interval = 1;
-            r.monthOfYear = pick(1, 12);
-            r.dayOfWeekMask = nthMasks[pick(0, 9)];
-            r.instance = pick(1, 5);
-            break;
+                r.monthOfYear = pick(1, 12);
+                r.dayOfMonth = pick(1, 31);
+                break;
+            default:
+                r.interval = 1;
+                r.monthOfYear = pick(1, 12);
+                r.dayOfWeekMask = nthMasks[pick(0, 9)];
+                r.instance = pick(1, 5);
+                break;
         }
         r.end = static_cast<RecurrenceEnd>(pick(0, 2));
         if (r.end == RecurrenceEnd::kAfterOccurrences) r.occurrences = pick(1, 999);

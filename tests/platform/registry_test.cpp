@@ -24,28 +24,33 @@ namespace {
 // Each test gets a fresh registry in the sandbox's data directory.
 class Registry : public DeviceSandbox {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         DeviceSandbox::SetUp();
         platform::CloseRegistryDatabase();
         openAtStart_ = platform::OpenRegistryKeyCount();
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         EXPECT_EQ(platform::OpenRegistryKeyCount(), openAtStart_) << "key handles leaked";
         platform::CloseRegistryDatabase();
         DeviceSandbox::TearDown();
     }
 
-    static HKEY Create(HKEY root, const char16_t* path, DWORD* disposition = nullptr) {
+    static HKEY Create(HKEY root, const char16_t* path, DWORD* disposition = nullptr)
+    {
         HKEY key = nullptr;
         EXPECT_EQ(RegCreateKeyExW(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, disposition),
                   ERROR_SUCCESS);
         return key;
     }
     static LONG Open(HKEY root, const char16_t* path, HKEY* key) { return RegOpenKeyExW(root, path, 0, KEY_READ, key); }
-    static void SetDword(HKEY key, const char16_t* name, DWORD v) {
+    static void SetDword(HKEY key, const char16_t* name, DWORD v)
+    {
         EXPECT_EQ(RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), 4), ERROR_SUCCESS);
     }
-    static std::optional<DWORD> GetDword(HKEY key, const char16_t* name) {
+    static std::optional<DWORD> GetDword(HKEY key, const char16_t* name)
+    {
         DWORD v = 0, type = 0, size = sizeof v;
         if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&v), &size) != ERROR_SUCCESS)
             return std::nullopt;
@@ -54,7 +59,8 @@ protected:
     }
     // Names from RegEnumKeyExW or RegEnumValueW until ERROR_NO_MORE_ITEMS.
     template <typename Enum>
-    static std::vector<std::u16string> Names(HKEY key, Enum enumerate) {
+    static std::vector<std::u16string> Names(HKEY key, Enum enumerate)
+    {
         std::vector<std::u16string> names;
         WCHAR name[300];
         for (DWORD i = 0;; ++i) {
@@ -73,8 +79,13 @@ protected:
     size_t openAtStart_ = 0;
 };
 
-TEST_F(Registry, CreateReportsDispositionAndMatchesPathsWithoutCase) {
-    struct Case { HKEY root; const char16_t* path; DWORD disposition; };
+TEST_F(Registry, CreateReportsDispositionAndMatchesPathsWithoutCase)
+{
+    struct Case {
+        HKEY root;
+        const char16_t* path;
+        DWORD disposition;
+    };
     const Case cases[] = {
         {HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel", REG_CREATED_NEW_KEY},  // parents made on the way
         {HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel", REG_OPENED_EXISTING_KEY},
@@ -90,7 +101,8 @@ TEST_F(Registry, CreateReportsDispositionAndMatchesPathsWithoutCase) {
     for (const auto& c : cases) {
         DWORD disposition = 0;
         HKEY key = Create(c.root, c.path, &disposition);
-        EXPECT_EQ(disposition, c.disposition) << std::string(c.path, c.path + std::char_traits<char16_t>::length(c.path));
+        EXPECT_EQ(disposition, c.disposition)
+            << std::string(c.path, c.path + std::char_traits<char16_t>::length(c.path));
         RegCloseKey(key);
     }
     HKEY software = nullptr;
@@ -99,10 +111,15 @@ TEST_F(Registry, CreateReportsDispositionAndMatchesPathsWithoutCase) {
     RegCloseKey(software);
 }
 
-TEST_F(Registry, OpenRefusesMissingKeysBadPathsAndBadHandles) {
+TEST_F(Registry, OpenRefusesMissingKeysBadPathsAndBadHandles)
+{
     HKEY corvid = Create(HKEY_CURRENT_USER, u"Software\\Corvid");
     HKEY key = nullptr;
-    struct Case { HKEY base; const char16_t* path; LONG expected; };
+    struct Case {
+        HKEY base;
+        const char16_t* path;
+        LONG expected;
+    };
     const std::u16string overlong(REG_MAX_NAME_CHARS + 1, u'x');
     const Case cases[] = {
         {HKEY_CURRENT_USER, u"Software\\Missing", ERROR_FILE_NOT_FOUND},
@@ -131,13 +148,20 @@ TEST_F(Registry, OpenRefusesMissingKeysBadPathsAndBadHandles) {
     EXPECT_EQ(RegCloseKey(HKEY_CURRENT_USER), ERROR_SUCCESS);
 }
 
-TEST_F(Registry, ValuesKeepTheirTypeAndSize) {
+TEST_F(Registry, ValuesKeepTheirTypeAndSize)
+{
     HKEY key = Create(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel");
     const char16_t text[] = u"C:\\Notes";
     const BYTE blob[] = {0, 1, 0xFF};
     const DWORD number = 0xA1B2C3D4;
     // storedSize: what a query reports.
-    struct Case { const char16_t* name; DWORD type; const void* data; DWORD size; DWORD storedSize; };
+    struct Case {
+        const char16_t* name;
+        DWORD type;
+        const void* data;
+        DWORD size;
+        DWORD storedSize;
+    };
     const Case cases[] = {
         {u"Corvid_Folder", REG_SZ, text, sizeof text, sizeof text},
         {u"NoTerminator", REG_SZ, text, sizeof text - 2, sizeof text},  // the terminator is added
@@ -175,12 +199,18 @@ TEST_F(Registry, ValuesKeepTheirTypeAndSize) {
     RegCloseKey(key);
 }
 
-TEST_F(Registry, BadWritesAndMissingValuesGiveErrorCodes) {
+TEST_F(Registry, BadWritesAndMissingValuesGiveErrorCodes)
+{
     HKEY key = Create(HKEY_CURRENT_USER, u"Software\\Corvid");
     const BYTE bytes[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    struct Case { DWORD type; const BYTE* data; DWORD size; };
+    struct Case {
+        DWORD type;
+        const BYTE* data;
+        DWORD size;
+    };
     const Case refused[] = {{REG_DWORD, bytes, 3}, {REG_DWORD, bytes, 8}, {REG_SZ, bytes, 3}, {REG_BINARY, nullptr, 4}};
-    for (const auto& c : refused) EXPECT_EQ(RegSetValueExW(key, u"Bad", 0, c.type, c.data, c.size), ERROR_INVALID_PARAMETER);
+    for (const auto& c : refused)
+        EXPECT_EQ(RegSetValueExW(key, u"Bad", 0, c.type, c.data, c.size), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(RegQueryValueExW(key, u"Bad", nullptr, nullptr, nullptr, nullptr), ERROR_FILE_NOT_FOUND);
 
     const char16_t text[] = u"Resources";
@@ -200,7 +230,8 @@ TEST_F(Registry, BadWritesAndMissingValuesGiveErrorCodes) {
     RegCloseKey(key);
 }
 
-TEST_F(Registry, EnumerationGivesEveryEntryThenNoMoreItems) {
+TEST_F(Registry, EnumerationGivesEveryEntryThenNoMoreItems)
+{
     HKEY key = Create(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\Menus");
     for (const char16_t* sub : {u"beta", u"Alpha", u"GAMMA"}) RegCloseKey(Create(key, sub));
     SetDword(key, u"Second", 2);
@@ -243,7 +274,8 @@ TEST_F(Registry, EnumerationGivesEveryEntryThenNoMoreItems) {
     RegCloseKey(key);
 }
 
-TEST_F(Registry, DeleteKeyTakesItsSubKeysAlong) {
+TEST_F(Registry, DeleteKeyTakesItsSubKeysAlong)
+{
     HKEY deep = Create(HKEY_CURRENT_USER, u"Software\\Corvid\\Views\\Custom\\One");
     SetDword(deep, u"Width", 80);
     HKEY views = Create(HKEY_CURRENT_USER, u"Software\\Corvid\\Views");
@@ -275,7 +307,8 @@ TEST_F(Registry, DeleteKeyTakesItsSubKeysAlong) {
     for (HKEY k : {deep, views, again, root}) RegCloseKey(k);
 }
 
-TEST_F(Registry, ChangesPersistAcrossReopeningTheDatabase) {
+TEST_F(Registry, ChangesPersistAcrossReopeningTheDatabase)
+{
     HKEY key = Create(HKEY_LOCAL_MACHINE, u"\\Software\\Corvid");
     SetDword(key, u"KSGridLeft", 120);
     EXPECT_EQ(RegFlushKey(key), ERROR_SUCCESS);
@@ -291,7 +324,8 @@ TEST_F(Registry, ChangesPersistAcrossReopeningTheDatabase) {
     RegCloseKey(key);
 }
 
-TEST_F(Registry, UnreadableDatabaseGivesAnErrorNotACrash) {
+TEST_F(Registry, UnreadableDatabaseGivesAnErrorNotACrash)
+{
     std::ofstream(home_ + "/registry.db") << std::string(4096, 'x');
     HKEY key = nullptr;
     EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Software", 0, nullptr, 0, 0, nullptr, &key, nullptr),
@@ -301,7 +335,8 @@ TEST_F(Registry, UnreadableDatabaseGivesAnErrorNotACrash) {
 }
 
 // Two processes writing at once lose nothing; an open handle sees their writes.
-TEST_F(Registry, TwoProcessesWritingAtOnceLoseNothing) {
+TEST_F(Registry, TwoProcessesWritingAtOnceLoseNothing)
+{
     HKEY key = Create(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\Shared");
     SetDword(key, u"Parent", 7);
     constexpr int kWrites = 60;

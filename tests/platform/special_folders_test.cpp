@@ -13,8 +13,13 @@ namespace {
 
 using SpecialFolders = DeviceSandbox;
 
-TEST_F(SpecialFolders, AreDevicePathsMadeOnlyWhenAsked) {
-    const struct { int csidl; const char16_t* path; std::string host; } cases[] = {
+TEST_F(SpecialFolders, AreDevicePathsMadeOnlyWhenAsked)
+{
+    const struct {
+        int csidl;
+        const char16_t* path;
+        std::string host;
+    } cases[] = {
         {CSIDL_APPDATA, u"\\Application Data", "Application Data"},
         {CSIDL_PERSONAL, u"\\My Documents", "My Documents"},
         {CSIDL_STARTUP, u"\\Windows\\StartUp", "Windows/StartUp"},

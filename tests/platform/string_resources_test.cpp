@@ -11,27 +11,33 @@
 TEST(StringTableParse, EscapesCommentsAndMalformedLines)
 {
     std::vector<int> bad;
-    StringTable t = StringTable::Parse("\xEF\xBB\xBF# comment after a byte order mark\n"
-                                       "1\tplain\n"
-                                       "\n"
-                                       "2\ttab\\there\\nnext\\\\end\r\n"
-                                       "3\t\n"
-                                       "4\tkeeps \\q and trailing backslash\\\n"
-                                       "5\tgr\xC3\xBC\xC3\x9F\n"
-                                       "no tab here\n"
-                                       "abc\tnot a number\n"
-                                       "70000\tout of range\n"
-                                       "-1\tnegative\n"
-                                       " 11\tleading blank\n"
-                                       "1\tduplicate\n"
-                                       "\tno id\n"
-                                       "12\tbad \xFF utf8\n"
-                                       "65535\tlast",
-                                       &bad);
+    StringTable t = StringTable::Parse(
+        "\xEF\xBB\xBF# comment after a byte order mark\n"
+        "1\tplain\n"
+        "\n"
+        "2\ttab\\there\\nnext\\\\end\r\n"
+        "3\t\n"
+        "4\tkeeps \\q and trailing backslash\\\n"
+        "5\tgr\xC3\xBC\xC3\x9F\n"
+        "no tab here\n"
+        "abc\tnot a number\n"
+        "70000\tout of range\n"
+        "-1\tnegative\n"
+        " 11\tleading blank\n"
+        "1\tduplicate\n"
+        "\tno id\n"
+        "12\tbad \xFF utf8\n"
+        "65535\tlast",
+        &bad);
     EXPECT_EQ(bad, (std::vector<int>{8, 9, 10, 11, 12, 13, 14}));
     const std::pair<UINT, std::u16string> expected[] = {
-        {1, u"plain"}, {2, u"tab\there\nnext\\end"}, {3, u""}, {4, u"keeps \\q and trailing backslash\\"},
-        {5, u"gr\u00fc\u00df"}, {12, u"bad \ufffd utf8"}, {65535, u"last"},
+        {1, u"plain"},
+        {2, u"tab\there\nnext\\end"},
+        {3, u""},
+        {4, u"keeps \\q and trailing backslash\\"},
+        {5, u"gr\u00fc\u00df"},
+        {12, u"bad \ufffd utf8"},
+        {65535, u"last"},
     };
     for (const auto& [id, text] : expected) {
         ASSERT_NE(t.find(id), nullptr) << id;
@@ -97,7 +103,8 @@ TEST(StringModules, ARegisteredModuleHasItsOwnStrings)
     EXPECT_FALSE(RegisterStringModule(nullptr, "101\tother\n"));
     EXPECT_EQ(FindStringTable(nullptr), &ApplicationStringTable());
     auto module = reinterpret_cast<HINSTANCE>(0x5000);
-    ASSERT_TRUE(RegisterStringModule(module, "101\tfrom the resource library\n7\tseven\n", u"\\WINDOWS\\KSResources.dll"));
+    ASSERT_TRUE(
+        RegisterStringModule(module, "101\tfrom the resource library\n7\tseven\n", u"\\WINDOWS\\KSResources.dll"));
     WCHAR buf[64];
     EXPECT_EQ(LoadStringW(module, 7, buf, 64), 5);
     EXPECT_EQ(std::u16string(buf), u"seven");

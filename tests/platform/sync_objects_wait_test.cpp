@@ -21,18 +21,21 @@ using kstest::SpinUntil;
 // Threads that each wait once for a handle and count how many got through.
 class Waiters {
 public:
-    Waiters(HANDLE handle, int count) {
+    Waiters(HANDLE handle, int count)
+    {
         for (int i = 0; i < count; ++i)
             threads_.emplace_back([=, this] {
                 if (WaitForSingleObject(handle, 5000) == WAIT_OBJECT_0) ++released_;
             });
         EXPECT_TRUE(SpinUntil([&] { return platform::WaitingThreadCount(handle) == static_cast<size_t>(count); }));
     }
-    ~Waiters() {
+    ~Waiters()
+    {
         for (auto& t : threads_) t.join();
     }
     // True when the count reaches `n` and stays there for a little while.
-    bool SettlesAt(int n) {
+    bool SettlesAt(int n)
+    {
         if (!SpinUntil([&] { return released_ >= n; })) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(40));
         return released_ == n;
@@ -43,12 +46,13 @@ private:
     std::vector<std::thread> threads_;
 };
 
-TEST(EventWait, SetAndPulseReleaseTheRightWaiters) {
+TEST(EventWait, SetAndPulseReleaseTheRightWaiters)
+{
     struct Case {
         const char* name;
         BOOL manual;
         DWORD operation;
-        int released;     // of three waiters
+        int released;      // of three waiters
         DWORD stateAfter;  // a zero wait right after
     };
     const Case cases[] = {
@@ -75,8 +79,10 @@ TEST(EventWait, SetAndPulseReleaseTheRightWaiters) {
     }
 }
 
-TEST(EventWait, StateWithoutWaitersTimeOutsAndBadOperations) {
-    HANDLE manual = CreateEventW(nullptr, TRUE, FALSE, nullptr), automatic = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+TEST(EventWait, StateWithoutWaitersTimeOutsAndBadOperations)
+{
+    HANDLE manual = CreateEventW(nullptr, TRUE, FALSE, nullptr),
+           automatic = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     PulseEvent(manual);  // a pulse nobody waits for is lost
     EXPECT_EQ(WaitForSingleObject(manual, 0), WAIT_TIMEOUT);
     SetEvent(automatic);
@@ -94,7 +100,8 @@ TEST(EventWait, StateWithoutWaitersTimeOutsAndBadOperations) {
     for (HANDLE h : {manual, automatic, s}) CloseHandle(h);
 }
 
-TEST(SemaphoreWait, CountsAcquisitionsReleasesAndWakesWaiters) {
+TEST(SemaphoreWait, CountsAcquisitionsReleasesAndWakesWaiters)
+{
     HANDLE s = CreateSemaphoreW(nullptr, 1, 3, nullptr);
     ASSERT_NE(s, nullptr);
     for (DWORD expected : {WAIT_OBJECT_0, WAIT_TIMEOUT}) EXPECT_EQ(WaitForSingleObject(s, 0), expected);
@@ -120,7 +127,8 @@ TEST(SemaphoreWait, CountsAcquisitionsReleasesAndWakesWaiters) {
     }
 }
 
-TEST(MutexWait, OwnerNestsOthersWaitForTheLastRelease) {
+TEST(MutexWait, OwnerNestsOthersWaitForTheLastRelease)
+{
     HANDLE m = CreateMutexW(nullptr, TRUE, nullptr);
     EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
     EXPECT_EQ(WaitForSingleObject(m, 0), WAIT_OBJECT_0);  // nested
@@ -146,13 +154,14 @@ TEST(MutexWait, OwnerNestsOthersWaitForTheLastRelease) {
     EXPECT_FALSE(ReleaseMutex(m));
     EXPECT_EQ(GetLastError(), ERROR_NOT_OWNER);
     EXPECT_EQ(WaitForSingleObject(m, 1000), WAIT_ABANDONED);  // its owner ended
-    EXPECT_TRUE(ReleaseMutex(m));                              // and it is ours now
+    EXPECT_TRUE(ReleaseMutex(m));                             // and it is ours now
     EXPECT_EQ(WaitForSingleObject(m, 0), WAIT_OBJECT_0);
     ReleaseMutex(m);
     CloseHandle(m);
 }
 
-TEST(NamedObjectWait, SameNameSameObjectOtherKindRefused) {
+TEST(NamedObjectWait, SameNameSameObjectOtherKindRefused)
+{
     HANDLE a = CreateEventW(nullptr, TRUE, FALSE, u"KsTestNamed");
     EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
     HANDLE b = CreateEventW(nullptr, FALSE, TRUE, u"KsTestNamed");  // arguments ignored for an existing one
@@ -180,7 +189,8 @@ TEST(NamedObjectWait, SameNameSameObjectOtherKindRefused) {
     CloseHandle(first);
 }
 
-TEST(HandleWait, ClosedStaleAndGarbageHandlesFailCleanly) {
+TEST(HandleWait, ClosedStaleAndGarbageHandlesFailCleanly)
+{
     size_t before = platform::OpenHandleCount();
     HANDLE e = CreateEventW(nullptr, TRUE, TRUE, nullptr);
     EXPECT_EQ(platform::OpenHandleCount(), before + 1);
@@ -203,7 +213,8 @@ TEST(HandleWait, ClosedStaleAndGarbageHandlesFailCleanly) {
     EXPECT_EQ(platform::OpenHandleCount(), before);
 }
 
-TEST(HandleWait, ClosingTheHandleDuringAnInfiniteWaitIsSafe) {
+TEST(HandleWait, ClosingTheHandleDuringAnInfiniteWaitIsSafe)
+{
     HANDLE first = CreateEventW(nullptr, TRUE, FALSE, u"KsTestCloseDuringWait");
     HANDLE second = CreateEventW(nullptr, TRUE, FALSE, u"KsTestCloseDuringWait");
     std::atomic<DWORD> result{0xDEAD};
@@ -219,12 +230,15 @@ TEST(HandleWait, ClosingTheHandleDuringAnInfiniteWaitIsSafe) {
 }
 
 // Whether another thread could take the section without waiting (it lets go again at once).
-bool FreeForOthers(CRITICAL_SECTION* cs) {
-    return std::async(std::launch::async, [cs] {
-               if (!TryEnterCriticalSection(cs)) return false;
-               LeaveCriticalSection(cs);
-               return true;
-           }).get();
+bool FreeForOthers(CRITICAL_SECTION* cs)
+{
+    return std::async(std::launch::async,
+                      [cs] {
+                          if (!TryEnterCriticalSection(cs)) return false;
+                          LeaveCriticalSection(cs);
+                          return true;
+                      })
+        .get();
 }
 
 class CriticalSectionThread : public ::testing::Test {
@@ -234,7 +248,8 @@ protected:
     CRITICAL_SECTION cs;
 };
 
-TEST_F(CriticalSectionThread, OwnerNestsAndOthersFailTryEnterAtOnce) {
+TEST_F(CriticalSectionThread, OwnerNestsAndOthersFailTryEnterAtOnce)
+{
     EnterCriticalSection(&cs);
     EnterCriticalSection(&cs);
     EXPECT_TRUE(TryEnterCriticalSection(&cs));  // the owner never waits on itself
@@ -251,7 +266,8 @@ TEST_F(CriticalSectionThread, OwnerNestsAndOthersFailTryEnterAtOnce) {
     EXPECT_EQ(cs.OwningThread, nullptr);
 }
 
-TEST_F(CriticalSectionThread, AnotherThreadReleasesTheTokenAndExtraReleasesDoNothing) {
+TEST_F(CriticalSectionThread, AnotherThreadReleasesTheTokenAndExtraReleasesDoNothing)
+{
     ASSERT_TRUE(TryEnterCriticalSection(&cs));               // taken on this thread...
     std::thread([&] { LeaveCriticalSection(&cs); }).join();  // ...released on another
     EXPECT_TRUE(FreeForOthers(&cs));
@@ -277,7 +293,8 @@ TEST_F(CriticalSectionThread, AnotherThreadReleasesTheTokenAndExtraReleasesDoNot
     EXPECT_TRUE(FreeForOthers(&cs));
 }
 
-TEST_F(CriticalSectionThread, ManyThreadsExcludeEachOther) {
+TEST_F(CriticalSectionThread, ManyThreadsExcludeEachOther)
+{
     int counter = 0;  // deliberately unprotected but for the section
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t)
@@ -294,7 +311,8 @@ TEST_F(CriticalSectionThread, ManyThreadsExcludeEachOther) {
     EXPECT_EQ(counter, 8000);
 }
 
-TEST(CriticalSectionStructure, ZeroFilledCopiedNullAndDeletedSections) {
+TEST(CriticalSectionStructure, ZeroFilledCopiedNullAndDeletedSections)
+{
     CRITICAL_SECTION cs{};
     EnterCriticalSection(&cs);
     CRITICAL_SECTION copy = cs;  // a copy shares the lock

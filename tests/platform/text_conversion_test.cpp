@@ -132,9 +132,11 @@ TEST(Utf8, KnownEncodingsAndReplacementOfIllFormedInputBothWays)
         EXPECT_EQ(ToWide(CP_UTF8, utf8), wide);
     }
     const std::pair<std::string, std::u16string> illFormedUtf8[] = {
-        {"a\xC3", u"a\ufffd"},              // truncated sequence
-        {"\xC0\xAF", u"\ufffd\ufffd"},      // overlong '/'
-        {"\xFF" "b", u"\ufffdb"},
+        {"a\xC3", u"a\ufffd"},          // truncated sequence
+        {"\xC0\xAF", u"\ufffd\ufffd"},  // overlong '/'
+        {"\xFF"
+         "b",
+         u"\ufffdb"},
         {"\xED\xA0\x80z", u"\ufffd\ufffd\ufffdz"},  // an encoded surrogate is not a character
     };
     for (const auto& [utf8, wide] : illFormedUtf8) {
@@ -142,7 +144,10 @@ TEST(Utf8, KnownEncodingsAndReplacementOfIllFormedInputBothWays)
         EXPECT_EQ(ToWide(CP_UTF8, utf8), wide);
     }
     const std::pair<std::u16string, std::string> unpaired[] = {
-        {std::u16string(u"a\xD800" u"b"), "a\xEF\xBF\xBD" "b"},
+        {std::u16string(u"a\xD800"
+                        u"b"),
+         "a\xEF\xBF\xBD"
+         "b"},
         {std::u16string(1, u'\xDC00'), "\xEF\xBF\xBD"},
         {std::u16string(u"\xDC00\xD800"), "\xEF\xBF\xBD\xEF\xBF\xBD"},  // wrong order
     };
@@ -163,9 +168,13 @@ TEST(Utf8, RandomWellFormedTextRoundTrips)
         std::u16string s;  // code points of every encoding length, surrogate pairs included
         for (int n = i % 40; n > 0; --n) {
             int kind = in(0, 4), cp = in(0x10000, 0x10FFFF) - 0x10000;
-            if (kind == 4) s += {static_cast<char16_t>(0xD800 + (cp >> 10)), static_cast<char16_t>(0xDC00 + (cp & 0x3FF))};
-            else s.push_back(static_cast<char16_t>(kind == 0 ? in(1, 0x7F) : kind == 1 ? in(0x80, 0x7FF)
-                                                   : kind == 2 ? in(0x800, 0xD7FF) : in(0xE000, 0xFFFF)));
+            if (kind == 4)
+                s += {static_cast<char16_t>(0xD800 + (cp >> 10)), static_cast<char16_t>(0xDC00 + (cp & 0x3FF))};
+            else
+                s.push_back(static_cast<char16_t>(kind == 0   ? in(1, 0x7F)
+                                                  : kind == 1 ? in(0x80, 0x7FF)
+                                                  : kind == 2 ? in(0x800, 0xD7FF)
+                                                              : in(0xE000, 0xFFFF)));
         }
         std::string utf8 = WideToUtf8(s);
         ASSERT_EQ(Utf8ToWide(utf8), s);

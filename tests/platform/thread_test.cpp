@@ -22,11 +22,13 @@ using kstest::SpinUntil;
 // Runs a lambda as a CreateThread entry; the destructor waits until the host thread has left.
 class LambdaThread {
 public:
-    explicit LambdaThread(std::function<DWORD()> body, DWORD flags = 0) : body_(std::move(body)) {
+    explicit LambdaThread(std::function<DWORD()> body, DWORD flags = 0) : body_(std::move(body))
+    {
         handle_ = CreateThread(nullptr, 0, &LambdaThread::Entry, this, flags, &id_);
         EXPECT_NE(handle_, nullptr);
     }
-    ~LambdaThread() {
+    ~LambdaThread()
+    {
         EXPECT_EQ(WaitForSingleObject(handle_, 10000), WAIT_OBJECT_0) << "thread did not end";
         // A killed thread is over for everybody at once but may still be unwinding through body_.
         EXPECT_TRUE(SpinUntil([&] { return platform::HasHostThreadExited(handle_); }, 10000));
@@ -34,14 +36,16 @@ public:
     }
     HANDLE Handle() const { return handle_; }
     DWORD Id() const { return id_; }
-    DWORD ExitCode() const {
+    DWORD ExitCode() const
+    {
         DWORD code = 0xBAD;
         EXPECT_TRUE(GetExitCodeThread(handle_, &code));
         return code;
     }
 
     // Kills the thread and checks that its handle is signalled at once with the code.
-    void KillAndExpectPromptEnd(DWORD code) const {
+    void KillAndExpectPromptEnd(DWORD code) const
+    {
         DWORD start = GetTickCount();
         EXPECT_TRUE(TerminateThread(handle_, code));
         EXPECT_EQ(WaitForSingleObject(handle_, 0), WAIT_OBJECT_0);
@@ -58,7 +62,8 @@ private:
     DWORD id_ = 0;
 };
 
-TEST(ThreadBasics, ExitCodesIdsAndHandles) {
+TEST(ThreadBasics, ExitCodesIdsAndHandles)
+{
     HANDLE go = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     {
         LambdaThread t([&] { return WaitForSingleObject(go, INFINITE) + 42; });
@@ -71,7 +76,13 @@ TEST(ThreadBasics, ExitCodesIdsAndHandles) {
         EXPECT_NE(t.Id(), GetCurrentThreadId());
     }
     ResetEvent(go);  // closing the handle does not stop the thread
-    HANDLE h = CreateThread(nullptr, 0, [](LPVOID e) -> DWORD { Sleep(30); return SetEvent(e); }, go, 0, nullptr);
+    HANDLE h = CreateThread(
+        nullptr, 0,
+        [](LPVOID e) -> DWORD {
+            Sleep(30);
+            return SetEvent(e);
+        },
+        go, 0, nullptr);
     EXPECT_TRUE(CloseHandle(h));
     EXPECT_EQ(WaitForSingleObject(go, 5000), WAIT_OBJECT_0);
     for (int i = 0; i < 20; ++i) {  // the id is recorded before the entry runs
@@ -87,7 +98,8 @@ TEST(ThreadBasics, ExitCodesIdsAndHandles) {
     CloseHandle(go);
 }
 
-TEST(ThreadBasics, SuspendCountsNestAndPrioritiesAreKept) {
+TEST(ThreadBasics, SuspendCountsNestAndPrioritiesAreKept)
+{
     std::atomic<int> progress{0};
     std::atomic<bool> stop{false};
     LambdaThread t(
@@ -126,14 +138,16 @@ TEST(ThreadBasics, SuspendCountsNestAndPrioritiesAreKept) {
 // Signals and closes its event when its thread's thread_local objects are destroyed.
 struct LateSignaller {
     HANDLE event = nullptr;
-    ~LateSignaller() {
+    ~LateSignaller()
+    {
         if (event) SetEvent(event);
         if (event) CloseHandle(event);
     }
 };
 thread_local LateSignaller t_lateSignaller;
 
-TEST(ThreadExit, ExitThreadAndLateThreadExitDestructors) {
+TEST(ThreadExit, ExitThreadAndLateThreadExitDestructors)
+{
     std::atomic<bool> destroyed{false}, after{false};
     {
         LambdaThread t([&] {
@@ -159,7 +173,8 @@ TEST(ThreadExit, ExitThreadAndLateThreadExitDestructors) {
     CloseHandle(observer);
 }
 
-TEST(ThreadKill, EndsAThreadWhereverItBlocksAndItNeverRunsOn) {
+TEST(ThreadKill, EndsAThreadWhereverItBlocksAndItNeverRunsOn)
+{
     HANDLE never = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     CRITICAL_SECTION cs;
     InitializeCriticalSection(&cs);
@@ -206,7 +221,14 @@ TEST(ThreadKill, EndsAThreadWhereverItBlocksAndItNeverRunsOn) {
         SCOPED_TRACE(c.name);
         std::atomic<bool> started{false}, after{false};
         {
-            LambdaThread t([&] { started = true; c.block(); after = true; return DWORD{0}; }, c.flags);
+            LambdaThread t(
+                [&] {
+                    started = true;
+                    c.block();
+                    after = true;
+                    return DWORD{0};
+                },
+                c.flags);
             ASSERT_TRUE(c.flags || SpinUntil([&] { return started && (!c.blocked || c.blocked()); }));
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
             t.KillAndExpectPromptEnd(++code);
@@ -228,7 +250,8 @@ TEST(ThreadKill, EndsAThreadWhereverItBlocksAndItNeverRunsOn) {
     CloseHandle(never);
 }
 
-TEST(ThreadKill, KilledThreadHoldsNoLockAndItsLaterActsHaveNoEffect) {
+TEST(ThreadKill, KilledThreadHoldsNoLockAndItsLaterActsHaveNoEffect)
+{
     CRITICAL_SECTION cs;
     InitializeCriticalSection(&cs);
     HANDLE mutex = CreateMutexW(nullptr, FALSE, nullptr);
@@ -243,7 +266,7 @@ TEST(ThreadKill, KilledThreadHoldsNoLockAndItsLaterActsHaveNoEffect) {
         WaitForSingleObject(mutex, INFINITE);
         holding = true;
         while (!resume) {
-        }  // pure computation: the kill cannot stop it here
+        }                           // pure computation: the kill cannot stop it here
         LeaveCriticalSection(&cs);  // ignored: the section is no longer its own
         ReleaseMutex(mutex);
         posted = true;

@@ -13,7 +13,7 @@ namespace time_test {
 inline SYSTEMTIME Make(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0, int dow = 0)
 {
     return SYSTEMTIME{static_cast<WORD>(y), static_cast<WORD>(mo), static_cast<WORD>(dow), static_cast<WORD>(d),
-                      static_cast<WORD>(h), static_cast<WORD>(mi), static_cast<WORD>(s), static_cast<WORD>(ms)};
+                      static_cast<WORD>(h), static_cast<WORD>(mi), static_cast<WORD>(s),   static_cast<WORD>(ms)};
 }
 
 // A relative zone rule: month, day of week (0 = Sunday), occurrence (5 = last), wall-clock time.

@@ -81,13 +81,13 @@ TEST_F(DeviceZoneTest, RecordsMatchZoneinfoTransitions)
         const bool northernSummer = row.daylightDate.wMonth != 0 && row.daylightDate.wMonth < row.standardDate.wMonth;
         const bool southernSummer = row.daylightDate.wMonth > row.standardDate.wMonth;
         EXPECT_EQ(id, row.standardDate.wMonth == 0 ? TIME_ZONE_ID_UNKNOWN
-                      : northernSummer            ? TIME_ZONE_ID_DAYLIGHT
-                                                  : TIME_ZONE_ID_STANDARD);
+                      : northernSummer             ? TIME_ZONE_ID_DAYLIGHT
+                                                   : TIME_ZONE_ID_STANDARD);
         // Half a year later the other way round; the rules stay.
         ASSERT_TRUE(platform::SetPinnedNow(Make(2025, 12, 15, 12)));
         EXPECT_EQ(GetTimeZoneInformation(&tzi), row.standardDate.wMonth == 0 ? TIME_ZONE_ID_UNKNOWN
-                                                : southernSummer              ? TIME_ZONE_ID_DAYLIGHT
-                                                                              : TIME_ZONE_ID_STANDARD);
+                                                : southernSummer             ? TIME_ZONE_ID_DAYLIGHT
+                                                                             : TIME_ZONE_ID_STANDARD);
         EXPECT_EQ(ShowRule(tzi.DaylightDate), ShowRule(row.daylightDate));
     }
     EXPECT_EQ(GetTimeZoneInformation(nullptr), TIME_ZONE_ID_INVALID);

@@ -16,7 +16,8 @@ namespace {
 
 using Text = std::optional<std::u16string>;
 
-SYSTEMTIME At(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second = 0) {
+SYSTEMTIME At(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second = 0)
+{
     SYSTEMTIME st{};
     st.wYear = year;
     st.wMonth = month;
@@ -27,7 +28,8 @@ SYSTEMTIME At(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD seco
     return st;
 }
 
-std::string Show(const SYSTEMTIME& st) {
+std::string Show(const SYSTEMTIME& st)
+{
     char text[64];
     std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%03u dow%u", st.wYear, st.wMonth, st.wDay, st.wHour,
                   st.wMinute, st.wSecond, st.wMilliseconds, st.wDayOfWeek);
@@ -39,7 +41,8 @@ struct UserNote {
     std::u16string title, text, sound;
     CE_USER_NOTIFICATION un{};
     UserNote(DWORD actions, std::u16string t, std::u16string x, std::u16string s, DWORD maxSound = 0)
-        : title(std::move(t)), text(std::move(x)), sound(std::move(s)) {
+        : title(std::move(t)), text(std::move(x)), sound(std::move(s))
+    {
         un.ActionFlags = actions;
         un.pwszDialogTitle = title.data();
         un.pwszDialogText = text.data();
@@ -48,8 +51,8 @@ struct UserNote {
     }
 };
 
-CE_NOTIFICATION_TRIGGER Trigger(DWORD type, const char16_t* app, const char16_t* args, SYSTEMTIME start,
-                                SYSTEMTIME end) {
+CE_NOTIFICATION_TRIGGER Trigger(DWORD type, const char16_t* app, const char16_t* args, SYSTEMTIME start, SYSTEMTIME end)
+{
     CE_NOTIFICATION_TRIGGER t{};
     t.dwSize = sizeof t;
     t.dwType = type;
@@ -73,18 +76,21 @@ struct Info {
 };
 
 // Checks that every pointer the call wrote points into its own buffer.
-bool Inside(const void* p, const BYTE* buffer, UINT size) {
+bool Inside(const void* p, const BYTE* buffer, UINT size)
+{
     auto* b = static_cast<const BYTE*>(p);
     return b >= buffer && b < buffer + size;
 }
 
-Text Copy(LPCWSTR s, const BYTE* buffer, UINT size) {
+Text Copy(LPCWSTR s, const BYTE* buffer, UINT size)
+{
     if (!s) return std::nullopt;
     EXPECT_TRUE(Inside(s, buffer, size)) << "string outside the buffer";
     return std::u16string(s);
 }
 
-std::optional<Info> Get(HANDLE h) {
+std::optional<Info> Get(HANDLE h)
+{
     UINT needed = 0;
     SetLastError(0);
     EXPECT_FALSE(CeGetUserNotification(h, 0, &needed, nullptr));
@@ -123,7 +129,8 @@ std::optional<Info> Get(HANDLE h) {
     return info;
 }
 
-std::vector<HANDLE> Handles() {
+std::vector<HANDLE> Handles()
+{
     DWORD needed = 0;
     CeGetUserNotificationHandles(nullptr, 0, &needed);
     std::vector<HANDLE> handles(needed);
@@ -134,23 +141,27 @@ std::vector<HANDLE> Handles() {
 
 class UserNotificationTest : public CedbSandbox {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         CedbSandbox::SetUp();
         ASSERT_TRUE(platform::SetPinnedNow(At(2024, 3, 1, 8, 0)));
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         platform::ClearPinnedNow();
         CedbSandbox::TearDown();
     }
 
     // An alarm as the task list sets it.
-    HANDLE SetReminder(SYSTEMTIME when, std::u16string text = u"Pay the rent") {
+    HANDLE SetReminder(SYSTEMTIME when, std::u16string text = u"Pay the rent")
+    {
         UserNote note(PUN_DIALOG, u"Task Reminder", std::move(text), u"Alarm1.wav");
         return CeSetUserNotification(nullptr, u"TASKS.EXE", &when, &note.un);
     }
 };
 
-TEST_F(UserNotificationTest, ClassicNotificationRoundTripsEveryField) {
+TEST_F(UserNotificationTest, ClassicNotificationRoundTripsEveryField)
+{
     SYSTEMTIME when = At(2024, 3, 15, 9, 30, 12);  // a Friday
     UserNote note(PUN_DIALOG | PUN_SOUND | PUN_REPEAT, u"Task Reminder", u"Call Ana \u00e9\u4e2d", u"Alarm1.wav", 3);
     note.un.dwReserved = 77;
@@ -174,7 +185,8 @@ TEST_F(UserNotificationTest, ClassicNotificationRoundTripsEveryField) {
     EXPECT_EQ(info->reserved, 77u);
 }
 
-TEST_F(UserNotificationTest, NullAndEmptyStringsStayApart) {
+TEST_F(UserNotificationTest, NullAndEmptyStringsStayApart)
+{
     SYSTEMTIME when = At(2024, 3, 15, 9, 30);
     CE_USER_NOTIFICATION un{};
     un.ActionFlags = PUN_LED;
@@ -189,7 +201,8 @@ TEST_F(UserNotificationTest, NullAndEmptyStringsStayApart) {
     EXPECT_EQ(info->sound, std::nullopt);
 }
 
-TEST_F(UserNotificationTest, ReplacingKeepsTheHandleAndDropsWhatTheNewOneLacks) {
+TEST_F(UserNotificationTest, ReplacingKeepsTheHandleAndDropsWhatTheNewOneLacks)
+{
     HANDLE h = SetReminder(At(2024, 3, 15, 9, 30), u"first");
     HANDLE other = SetReminder(At(2024, 3, 16, 9, 30), u"other");
     ASSERT_NE(h, nullptr);
@@ -219,7 +232,8 @@ TEST_F(UserNotificationTest, ReplacingKeepsTheHandleAndDropsWhatTheNewOneLacks) 
     EXPECT_EQ(untouched->text, Text(u"other"));
 }
 
-TEST_F(UserNotificationTest, ExtendedTriggersOfEachKind) {
+TEST_F(UserNotificationTest, ExtendedTriggersOfEachKind)
+{
     SYSTEMTIME start = At(2024, 5, 2, 18, 45);
     CE_USER_NOTIFICATION silent{};
     auto timed = Trigger(CNT_TIME, u"\\WINDOWS\\KSNotification.exe", u"\\My Documents\\note.pwi", start, start);
@@ -255,7 +269,8 @@ TEST_F(UserNotificationTest, ExtendedTriggersOfEachKind) {
     EXPECT_EQ(info->status, 0u);
 }
 
-TEST_F(UserNotificationTest, InvalidArgumentsStoreNothing) {
+TEST_F(UserNotificationTest, InvalidArgumentsStoreNothing)
+{
     SYSTEMTIME ok = At(2024, 3, 15, 9, 30);
     UserNote note(PUN_DIALOG, u"t", u"x", u"s");
     auto expectInvalid = [](HANDLE h, const char* what) {
@@ -299,7 +314,8 @@ TEST_F(UserNotificationTest, InvalidArgumentsStoreNothing) {
     EXPECT_EQ(info->text, Text(u"kept"));
 }
 
-TEST_F(UserNotificationTest, HandlesThatNameNoNotification) {
+TEST_F(UserNotificationTest, HandlesThatNameNoNotification)
+{
     SYSTEMTIME when = At(2024, 3, 15, 9, 30);
     UINT needed = 0;
     // Before the database exists.
@@ -338,7 +354,8 @@ TEST_F(UserNotificationTest, HandlesThatNameNoNotification) {
     EXPECT_EQ(Handles(), std::vector<HANDLE>{h});
 }
 
-TEST_F(UserNotificationTest, ClearingRemovesOnlyThatNotification) {
+TEST_F(UserNotificationTest, ClearingRemovesOnlyThatNotification)
+{
     HANDLE a = SetReminder(At(2024, 3, 15, 9, 30));
     HANDLE b = SetReminder(At(2024, 3, 16, 9, 30));
     ASSERT_TRUE(CeClearUserNotification(a));
@@ -356,7 +373,8 @@ TEST_F(UserNotificationTest, ClearingRemovesOnlyThatNotification) {
     EXPECT_NE(c, a);
 }
 
-TEST_F(UserNotificationTest, HandlesAndRecordsSurviveARestart) {
+TEST_F(UserNotificationTest, HandlesAndRecordsSurviveARestart)
+{
     HANDLE h = SetReminder(At(2024, 3, 15, 9, 30), u"after restart");
     ASSERT_NE(h, nullptr);
     platform::CloseObjectStore();
@@ -376,9 +394,9 @@ TEST_F(UserNotificationTest, HandlesAndRecordsSurviveARestart) {
     FILETIME local{};
     SYSTEMTIME when = At(2024, 3, 15, 9, 30);
     SystemTimeToFileTime(&when, &local);
-    auto record = cedbtest::Read(raw, {MAKEPROPID(0x7F00, CEVT_UI4), MAKEPROPID(0x7F02, CEVT_LPWSTR),
-                                       MAKEPROPID(0x7F04, CEVT_FILETIME), MAKEPROPID(0x7F06, CEVT_UI4),
-                                       MAKEPROPID(0x7F08, CEVT_LPWSTR), MAKEPROPID(0x7F03, CEVT_LPWSTR)});
+    auto record = cedbtest::Read(
+        raw, {MAKEPROPID(0x7F00, CEVT_UI4), MAKEPROPID(0x7F02, CEVT_LPWSTR), MAKEPROPID(0x7F04, CEVT_FILETIME),
+              MAKEPROPID(0x7F06, CEVT_UI4), MAKEPROPID(0x7F08, CEVT_LPWSTR), MAKEPROPID(0x7F03, CEVT_LPWSTR)});
     CloseHandle(raw);
     EXPECT_EQ(record.props,
               (std::vector<std::string>{"0x7F000013=4", "0x7F02001F='TASKS.EXE'",
@@ -386,14 +404,15 @@ TEST_F(UserNotificationTest, HandlesAndRecordsSurviveARestart) {
                                         "0x7F060013=4", "0x7F08001F='after restart'", "0x7F03001F=missing"}));
 }
 
-TEST_F(UserNotificationTest, BufferSizeProtocol) {
+TEST_F(UserNotificationTest, BufferSizeProtocol)
+{
     HANDLE h = SetReminder(At(2024, 3, 15, 9, 30), u"abc");
     UINT needed = 0;
     SetLastError(0);
     EXPECT_FALSE(CeGetUserNotification(h, 0, &needed, nullptr));
     EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
-    ASSERT_GT(needed, sizeof(CE_NOTIFICATION_INFO_HEADER) + sizeof(CE_NOTIFICATION_TRIGGER) +
-                          sizeof(CE_USER_NOTIFICATION));
+    ASSERT_GT(needed,
+              sizeof(CE_NOTIFICATION_INFO_HEADER) + sizeof(CE_NOTIFICATION_TRIGGER) + sizeof(CE_USER_NOTIFICATION));
 
     // One byte short: refused, and nothing written.
     std::vector<std::uint64_t> storage(needed / 8 + 2, 0xABABABABABABABABull);
@@ -424,7 +443,8 @@ TEST_F(UserNotificationTest, BufferSizeProtocol) {
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER) << "misaligned buffer";
 }
 
-TEST_F(UserNotificationTest, HandleEnumerationIsOrderedByStartTime) {
+TEST_F(UserNotificationTest, HandleEnumerationIsOrderedByStartTime)
+{
     DWORD needed = 99;
     EXPECT_TRUE(CeGetUserNotificationHandles(nullptr, 0, &needed));
     EXPECT_EQ(needed, 0u) << "an empty store has none";
@@ -451,7 +471,8 @@ TEST_F(UserNotificationTest, HandleEnumerationIsOrderedByStartTime) {
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 }
 
-TEST_F(UserNotificationTest, StatusTellsWhetherTheTimeHasCome) {
+TEST_F(UserNotificationTest, StatusTellsWhetherTheTimeHasCome)
+{
     // The clock is pinned at 2024-03-01 08:00 local time.
     auto past = Get(SetReminder(At(2024, 3, 1, 7, 59)));
     auto now = Get(SetReminder(At(2024, 3, 1, 8, 0)));

@@ -167,10 +167,10 @@ TEST(WideStringClasses, UnicodeCharacterClassesAndCtypeMasks)
         for (WCHAR no : c.no) EXPECT_FALSE(c.classify(no)) << int(no);
     }
     const std::tuple<WCHAR, int, bool> masks[] = {
-        {u' ', _SPACE, true},   {u'\uffa0', _SPACE, false},       {u'\u05d0', _ALPHA, true},  // a letter without case
-        {u'5', _ALPHA | _DIGIT, true}, {u'%', _ALPHA | _DIGIT, false}, {u'A', _UPPER, true},
-        {u'a', _UPPER, false},  {u'\x07', _CONTROL, true},         {u'\t', _BLANK, true},
-        {u'c', _HEX, true},
+        {u' ', _SPACE, true},          {u'\uffa0', _SPACE, false},     {u'\u05d0', _ALPHA, true},  // a letter without
+                                                                                                   // case
+        {u'5', _ALPHA | _DIGIT, true}, {u'%', _ALPHA | _DIGIT, false}, {u'A', _UPPER, true},      {u'a', _UPPER, false},
+        {u'\x07', _CONTROL, true},     {u'\t', _BLANK, true},          {u'c', _HEX, true},
     };
     for (auto [c, mask, expected] : masks) EXPECT_EQ(iswctype(c, mask), expected) << int(c) << " " << mask;
 }
@@ -199,8 +199,8 @@ TEST(WideStringNumbers, NumberToTextMatchesTheNarrowRuntime)
 
 TEST(WideStringNumbers, TextToNumberAgreesWithTheNarrowRuntimeAndSaturates)
 {
-    for (const char* in : {" 0x1A", "0x", "077", "-0", "+5", "z", "  12 34", "0X1g", "-2147483648", "2147483647",
-                           "101", "zz", "  -0x10", "0"}) {
+    for (const char* in : {" 0x1A", "0x", "077", "-0", "+5", "z", "  12 34", "0X1g", "-2147483648", "2147483647", "101",
+                           "zz", "  -0x10", "0"}) {
         for (int radix : {0, 2, 8, 10, 16, 36}) {
             std::u16string wide = Utf8ToWide(in);
             char* narrowEnd = nullptr;
@@ -241,8 +241,8 @@ int Cmp(const WCHAR* a, const WCHAR* b, DWORD flags = 0)
     return CompareStringW(LOCALE_USER_DEFAULT, flags, a, -1, b, -1);
 }
 
-constexpr DWORD kLoose = NORM_IGNORECASE | NORM_IGNORENONSPACE | NORM_IGNORESYMBOLS | NORM_IGNOREKANATYPE |
-                         NORM_IGNOREWIDTH;  // 0x30007
+constexpr DWORD kLoose =
+    NORM_IGNORECASE | NORM_IGNORENONSPACE | NORM_IGNORESYMBOLS | NORM_IGNOREKANATYPE | NORM_IGNOREWIDTH;  // 0x30007
 
 constexpr int LT = CSTR_LESS_THAN, EQ = CSTR_EQUAL, GT = CSTR_GREATER_THAN, NE = -1;  // NE: either way
 
@@ -258,25 +258,42 @@ TEST(CompareString, OrdersAndFlags)
     };
     const Case cases[] = {
         // Lower case first unless case is ignored; not an ordinal order.
-        {u"a", u"A", 0, LT}, {u"a", u"A", SORT_STRINGSORT, LT}, {u"a", u"A", NORM_IGNORECASE, EQ},
-        {u"apple", u"Banana", 0, LT}, {u"Zebra", u"apple", 0, GT}, {u"abc", u"abc", 0, EQ},
+        {u"a", u"A", 0, LT},
+        {u"a", u"A", SORT_STRINGSORT, LT},
+        {u"a", u"A", NORM_IGNORECASE, EQ},
+        {u"apple", u"Banana", 0, LT},
+        {u"Zebra", u"apple", 0, GT},
+        {u"abc", u"abc", 0, EQ},
         // Symbols before digits before letters.
-        {u"9", u"a", 0, LT}, {u"!", u"0", SORT_STRINGSORT, LT}, {u"", u"a", 0, LT},
+        {u"9", u"a", 0, LT},
+        {u"!", u"0", SORT_STRINGSORT, LT},
+        {u"", u"a", 0, LT},
         // Accents are secondary differences; composed and decomposed forms are the same text.
-        {u"resume", u"r\u00e9sum\u00e9", 0, LT}, {u"r\u00e9sum\u00e9", u"resumf", 0, LT},
+        {u"resume", u"r\u00e9sum\u00e9", 0, LT},
+        {u"r\u00e9sum\u00e9", u"resumf", 0, LT},
         {u"resume", u"r\u00e9sum\u00e9", NORM_IGNORENONSPACE, EQ},
         {u"resume", u"R\u00e9sum\u00e9", NORM_IGNORENONSPACE, LT},
         {u"resume", u"R\u00e9sum\u00e9", NORM_IGNORENONSPACE | NORM_IGNORECASE, EQ},
-        {u"resume", u"R\u00e9sum\u00e9", NORM_IGNORECASE, NE}, {u"\u00e9", u"e\u0301", 0, EQ},
+        {u"resume", u"R\u00e9sum\u00e9", NORM_IGNORECASE, NE},
+        {u"\u00e9", u"e\u0301", 0, EQ},
         // Word sort looks through hyphens and apostrophes; string sort puts them before letters.
-        {u"coop", u"co-oq", 0, LT}, {u"coop", u"co-oq", SORT_STRINGSORT, GT}, {u"can't", u"cans", 0, GT},
-        {u"can't", u"cans", SORT_STRINGSORT, LT}, {u"co-op", u"coop", 0, NE}, {u"co.oq", u"coop", 0, LT},
+        {u"coop", u"co-oq", 0, LT},
+        {u"coop", u"co-oq", SORT_STRINGSORT, GT},
+        {u"can't", u"cans", 0, GT},
+        {u"can't", u"cans", SORT_STRINGSORT, LT},
+        {u"co-op", u"coop", 0, NE},
+        {u"co.oq", u"coop", 0, LT},
         // Symbols, kana type and width.
-        {u"a-b", u"ab", NORM_IGNORESYMBOLS, EQ}, {u"a b", u"ab", NORM_IGNORESYMBOLS, EQ},
-        {u"$5+", u"5", NORM_IGNORESYMBOLS, EQ}, {u"a b", u"ab", 0, NE},
-        {u"\u30ab", u"\u304b", 0, NE}, {u"\u30ab", u"\u304b", NORM_IGNOREKANATYPE, EQ},
-        {u"\uff21\uff22\uff23", u"ABC", 0, NE}, {u"\uff21\uff22\uff23", u"ABC", NORM_IGNOREWIDTH, EQ},
-        {u"\uff76", u"\u30ab", NORM_IGNOREWIDTH, EQ}, {u"\uff32\u00e9sum\u00e9-", u"resume", kLoose, EQ},
+        {u"a-b", u"ab", NORM_IGNORESYMBOLS, EQ},
+        {u"a b", u"ab", NORM_IGNORESYMBOLS, EQ},
+        {u"$5+", u"5", NORM_IGNORESYMBOLS, EQ},
+        {u"a b", u"ab", 0, NE},
+        {u"\u30ab", u"\u304b", 0, NE},
+        {u"\u30ab", u"\u304b", NORM_IGNOREKANATYPE, EQ},
+        {u"\uff21\uff22\uff23", u"ABC", 0, NE},
+        {u"\uff21\uff22\uff23", u"ABC", NORM_IGNOREWIDTH, EQ},
+        {u"\uff76", u"\u30ab", NORM_IGNOREWIDTH, EQ},
+        {u"\uff32\u00e9sum\u00e9-", u"resume", kLoose, EQ},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << &c - cases);
@@ -309,9 +326,9 @@ TEST(CompareString, ResultsFormATotalOrder)
     }
     for (DWORD flags : {DWORD(0), SORT_STRINGSORT, SORT_STRINGSORT | NORM_IGNORECASE, kLoose}) {
         for (size_t i = 0; i + 1 < words.size(); ++i)
-            ASSERT_EQ(Cmp(words[i].c_str(), words[i + 1].c_str(), flags) +
-                          Cmp(words[i + 1].c_str(), words[i].c_str(), flags),
-                      4)
+            ASSERT_EQ(
+                Cmp(words[i].c_str(), words[i + 1].c_str(), flags) + Cmp(words[i + 1].c_str(), words[i].c_str(), flags),
+                4)
                 << "antisymmetry, flags " << flags;
         std::vector<std::u16string> sorted = words;
         std::sort(sorted.begin(), sorted.end(), [flags](const std::u16string& a, const std::u16string& b) {
@@ -428,8 +445,7 @@ TEST(WideFormat, MicrosoftTextPointerAndPercentRules)
     EXPECT_EQ(Wide(u"%S|%hs", "a\x80z", "b\xE9"), u"a€z|bé");  // 8-bit text is in the ANSI code page
     EXPECT_EQ(Wide(u"%c%C%lc%hc", u'Ω', 'x', u'ß', '\x9F'), u"ΩxßŸ");
     EXPECT_EQ(Wide(u"%05s|%-05s|", u"ab", u"ab"), u"000ab|ab   |");
-    EXPECT_EQ(Wide(u"%s/%S", static_cast<const WCHAR*>(nullptr), static_cast<const char*>(nullptr)),
-              u"(null)/(null)");
+    EXPECT_EQ(Wide(u"%s/%S", static_cast<const WCHAR*>(nullptr), static_cast<const char*>(nullptr)), u"(null)/(null)");
     EXPECT_EQ(Wide(u"%p", reinterpret_cast<void*>(std::uintptr_t{0xABCDEF12})), u"00000000ABCDEF12");
     EXPECT_EQ(Wide(u"%-2.2X|%-2.2X|%-2.2X", int{u'&'}, 0xA, int{u'中'}), u"26|0A|4E2D");  // URL escapes
     EXPECT_EQ(Wide(u"100%% sure"), u"100% sure");

@@ -23,11 +23,13 @@ using kstest::Handler;
 
 LRESULT PlainProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcW(h, m, w, l); }
 
-HWND CreateOfClass(const WCHAR* cls, HWND parent = nullptr, const WCHAR* title = u"") {
+HWND CreateOfClass(const WCHAR* cls, HWND parent = nullptr, const WCHAR* title = u"")
+{
     return CreateWindowExW(0, cls, title, 0, 0, 0, 1, 1, parent, nullptr, nullptr, nullptr);
 }
 
-TEST(WindowClass, NamesAreUniqueCaseInsensitiveAndHeldWhileInUse) {
+TEST(WindowClass, NamesAreUniqueCaseInsensitiveAndHeldWhileInUse)
+{
     WNDCLASSW wc{};
     wc.lpfnWndProc = PlainProc;
     wc.lpszClassName = u"KsTestClassA";
@@ -49,7 +51,8 @@ TEST(WindowClass, NamesAreUniqueCaseInsensitiveAndHeldWhileInUse) {
     EXPECT_EQ(RegisterClassW(&wc), 0);
 }
 
-TEST(WindowLife, CreateHandsOverItsArgumentsAndMayBeRefused) {
+TEST(WindowLife, CreateHandsOverItsArgumentsAndMayBeRefused)
+{
     CREATESTRUCTW seen{};
     HWND during = nullptr;
     bool refuse = false;
@@ -77,7 +80,8 @@ TEST(WindowLife, CreateHandsOverItsArgumentsAndMayBeRefused) {
     EXPECT_FALSE(IsWindow(during));
 }
 
-TEST(WindowLife, DestroyTellsTheParentFirstAndTakesChildrenAlong) {
+TEST(WindowLife, DestroyTellsTheParentFirstAndTakesChildrenAlong)
+{
     std::vector<std::pair<HWND, UINT>> journal;
     HWND parent = nullptr, child = nullptr, grandchild = nullptr;
     bool childAliveDuringParentDestroy = false;
@@ -99,7 +103,8 @@ TEST(WindowLife, DestroyTellsTheParentFirstAndTakesChildrenAlong) {
     EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
 }
 
-TEST(WindowLife, WindowsAreDestroyedOnlyOnTheirOwnThread) {
+TEST(WindowLife, WindowsAreDestroyedOnlyOnTheirOwnThread)
+{
     struct Record {
         std::mutex lock;
         std::map<HWND, DWORD> destroyedOn;
@@ -140,7 +145,8 @@ TEST(WindowLife, WindowsAreDestroyedOnlyOnTheirOwnThread) {
     EXPECT_EQ(record.destroyedOn[record.left], id);
 }
 
-TEST(WindowLife, GarbageAndStaleHandlesAreNotWindows) {
+TEST(WindowLife, GarbageAndStaleHandlesAreNotWindows)
+{
     Handler none;
     HWND first = CreateHandlerWindow(&none);
     ASSERT_TRUE(IsWindow(first));
@@ -158,7 +164,8 @@ TEST(WindowLife, GarbageAndStaleHandlesAreNotWindows) {
     CloseHandle(kernel);
 }
 
-TEST(WindowText, TextGoesThroughTheProcedureOnItsThread) {
+TEST(WindowText, TextGoesThroughTheProcedureOnItsThread)
+{
     Handler none;
     HWND hwnd = CreateHandlerWindow(&none, nullptr, 0, u"Kestrel 2007");
     WCHAR buffer[64];
@@ -186,7 +193,8 @@ TEST(WindowText, TextGoesThroughTheProcedureOnItsThread) {
     EXPECT_EQ(std::u16string(buffer), u"ab");
 }
 
-TEST(WindowFamily, ParentsAncestorsReparentingAndFindWindow) {
+TEST(WindowFamily, ParentsAncestorsReparentingAndFindWindow)
+{
     WNDCLASSW wc{};
     wc.lpfnWndProc = PlainProc;
     wc.lpszClassName = u"CeWnd:Kestrel 2007";
@@ -225,12 +233,14 @@ TEST(WindowFamily, ParentsAncestorsReparentingAndFindWindow) {
 }
 
 // A subclass that finds the procedure it replaced in the window's extra bytes 8..15.
-LRESULT SubclassProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+LRESULT SubclassProc(HWND h, UINT m, WPARAM w, LPARAM l)
+{
     LRESULT base = CallWindowProcW(reinterpret_cast<WNDPROC>(GetWindowLongPtrW(h, 8)), h, m, w, l);
     return m == WM_APP ? 1000 + base : base;
 }
 
-TEST(WindowLongs, SubclassingUserDataStyleAndExtraBytes) {
+TEST(WindowLongs, SubclassingUserDataStyleAndExtraBytes)
+{
     Handler base = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
         return m == WM_APP ? 7 : DefWindowProcW(h, m, w, l);
     };
@@ -252,7 +262,8 @@ TEST(WindowLongs, SubclassingUserDataStyleAndExtraBytes) {
     EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
 }
 
-TEST(WindowState, VisibilityAndActivationAreRemembered) {
+TEST(WindowState, VisibilityAndActivationAreRemembered)
+{
     Handler none;
     HWND top = CreateHandlerWindow(&none, nullptr);
     HWND child = CreateHandlerWindow(&none, top, WS_CHILD | WS_VISIBLE);

@@ -92,8 +92,10 @@ TEST(COutlookShared, AFailureIsShownWithTheLogonLockFree)
         ProbingUiHost ui;
         FakeOutlookLog log;
         FakeCOutlook outlook(log);
-        if (createFails) outlook.createResult = E_FAIL;
-        else log.logonResult = E_FAIL;
+        if (createFails)
+            outlook.createResult = E_FAIL;
+        else
+            log.logonResult = E_FAIL;
         bool otherOpened = false;
         ui.whileShown = [&] {
             outlook.createResult = S_OK;

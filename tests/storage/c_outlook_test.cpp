@@ -8,8 +8,8 @@
 
 #include "../platform/device_sandbox.h"
 #include "fake_outlook_app.h"
-#include "platform/cedb.h"
 #include "platform/bstr.h"
+#include "platform/cedb.h"
 #include "platform/handle.h"
 #include "platform/string_resources.h"
 #include "platform/window.h"
@@ -340,9 +340,8 @@ TEST(COutlookSaveError, ObjectModelCodesShowTheirResource)
         std::uint32_t code;
         UINT resource;
     } cases[] = {
-        {0x80040066u, 40433}, {0x80040067u, 40434}, {0x80040068u, 40435}, {0x8004006Au, 40436},
-        {0x8004006Bu, 40437}, {0x8004006Cu, 40438}, {0x8004006Du, 40439}, {0x80040069u, 40440},
-        {0x80040064u, 40442},
+        {0x80040066u, 40433}, {0x80040067u, 40434}, {0x80040068u, 40435}, {0x8004006Au, 40436}, {0x8004006Bu, 40437},
+        {0x8004006Cu, 40438}, {0x8004006Du, 40439}, {0x80040069u, 40440}, {0x80040064u, 40442},
     };
     for (const auto& c : cases) {
         ScriptedUiHost ui;

@@ -221,15 +221,18 @@ TEST_F(TextStore, APrivateCopyIsNotShared)
 
 TEST_F(TextStore, SavingMergesWithWhatIsOnDisk)
 {
-    WriteFileText(u"\r\n[Mine]\r\n\"keep\"=\"disk\"\r\n\"old\"=\"x\"\r\n\r\n[Theirs]\r\n\"t\"=\"1\"\r\n\r\n[Gone]\r\n\"g\"=\"1\"\r\n");
+    WriteFileText(
+        u"\r\n[Mine]\r\n\"keep\"=\"disk\"\r\n\"old\"=\"x\"\r\n\r\n[Theirs]\r\n\"t\"=\"1\"\r\n\r\n[Gone]\r\n\"g\"="
+        u"\"1\"\r\n");
     CRegistry store(REGISTRY_TYPE_FILE, kFile);
     store.OpenKey(nullptr, u"Mine");
     store.SetValue(u"new", u"mem");
     store.DeleteValue(u"old");
     store.DeleteKey(nullptr, u"Gone");
     // Meanwhile another program rewrites the file.
-    WriteFileText(u"\r\n[Mine]\r\n\"keep\"=\"disk2\"\r\n\"old\"=\"x\"\r\n\"added\"=\"there\"\r\n\r\n[Theirs]\r\n\"t\"=\"2\"\r\n"
-                  u"[Gone]\r\n\"g\"=\"2\"\r\n[Later]\r\n\"l\"=\"1\"\r\n");
+    WriteFileText(
+        u"\r\n[Mine]\r\n\"keep\"=\"disk2\"\r\n\"old\"=\"x\"\r\n\"added\"=\"there\"\r\n\r\n[Theirs]\r\n\"t\"=\"2\"\r\n"
+        u"[Gone]\r\n\"g\"=\"2\"\r\n[Later]\r\n\"l\"=\"1\"\r\n");
     EXPECT_EQ(store.SaveINIFile(1), 0);
     EXPECT_EQ(FileText(),
               "\r\n[Mine]\r\n\"keep\"=\"disk2\"\r\n\"added\"=\"there\"\r\n\"new\"=\"mem\"\r\n\r\n"
@@ -375,8 +378,9 @@ TEST_F(RegistryStore, ValuesKeysAndEnumeration)
 
 TEST_F(RegistryStore, ImportAndExportBetweenFileAndRegistry)
 {
-    MakeHostFile("In/s.txt", Utf16File(u"[HKEY_CURRENT_USER\\Software\\Corvid\\Kestrel\\CV]\r\n\"n\"=dword:10\r\n"
-                                       u"\"s\"=\"hello\"\r\n@=\"dflt\"\r\n[HKEY_LOCAL_MACHINE\\Other]\r\n\"x\"=\"y\"\r\n"));
+    MakeHostFile("In/s.txt",
+                 Utf16File(u"[HKEY_CURRENT_USER\\Software\\Corvid\\Kestrel\\CV]\r\n\"n\"=dword:10\r\n"
+                           u"\"s\"=\"hello\"\r\n@=\"dflt\"\r\n[HKEY_LOCAL_MACHINE\\Other]\r\n\"x\"=\"y\"\r\n"));
     EXPECT_EQ(CRegistry::ImportINIFile(u"\\In\\s.txt"), 0);
     CRegistry registry(REGISTRY_TYPE_REGISTRY);
     ASSERT_EQ(registry.Exists(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\CV"), 1);

@@ -64,17 +64,22 @@ TEST(SettingsFileReading, HandWrittenFiles)
     } cases[] = {
         {"quoted names and strings, CR LF", u"\r\n[S]\r\n\"a\"=\"x y\"\r\n\r\n", {u"S|a|'x y"}},
         {"LF alone ends a line too", u"[S]\n\"a\"=\"1\"\n\"b\"=\"2\"", {u"S|a|'1", u"S|b|'2"}},
-        {"dword in any case is a number", u"[S]\r\n\"n\"=dword:0000002A\r\n\"m\"=DWORD:ff\r\n\"q\"=\"dWoRd:10\"\r\n",
+        {"dword in any case is a number",
+         u"[S]\r\n\"n\"=dword:0000002A\r\n\"m\"=DWORD:ff\r\n\"q\"=\"dWoRd:10\"\r\n",
          {u"S|n|#42", u"S|m|#255", u"S|q|#16"}},
         {"data keeps '=' and inner quotes", u"[S]\r\n\"a\"=\"k=v \"q\" z\"\r\n", {u"S|a|'k=v \"q\" z"}},
         {"the name ends at the first '='", u"[S]\r\na=b=c\r\n", {u"S|a|'b=c"}},
-        {"names and data lose only enclosing quotes", u"[S]\r\n\"a\"b=x\"\r\n\"c\"=\"\r\n", {u"S|\"a\"b|'x\"", u"S|c|'\""}},
+        {"names and data lose only enclosing quotes",
+         u"[S]\r\n\"a\"b=x\"\r\n\"c\"=\"\r\n",
+         {u"S|\"a\"b|'x\"", u"S|c|'\""}},
         {"@ names are bare", u"[S]\r\n@=\"d\"\r\n", {u"S|@|'d"}},
         {"lines are trimmed", u"  [S]  \r\n\t\"a\" = \"x\"  \r\n", {u"S|\"a\" |' \"x\""}},
         {"lines before the first section and lines without '=' are ignored",
-         u"\"a\"=\"1\"\r\nnoise\r\n[S]\r\nnoise\r\n\"b\"=\"2\"\r\n", {u"S|b|'2"}},
+         u"\"a\"=\"1\"\r\nnoise\r\n[S]\r\nnoise\r\n\"b\"=\"2\"\r\n",
+         {u"S|b|'2"}},
         {"a section name is what lies between the first and the last character", u"[ab\r\nx=1\r\n", {u"a|x|'1"}},
-        {"a repeated header continues its section (names without case)", u"[S]\r\na=1\r\n[T]\r\nb=2\r\n[s]\r\nc=3\r\n",
+        {"a repeated header continues its section (names without case)",
+         u"[S]\r\na=1\r\n[T]\r\nb=2\r\n[s]\r\nc=3\r\n",
          {u"S|a|'1", u"S|c|'3", u"T|b|'2"}},
         {"a repeated value name is kept", u"[S]\r\na=1\r\nA=2\r\n", {u"S|a|'1", u"S|A|'2"}},
         {"empty data", u"[S]\r\na=\r\nb=\"\"\r\n", {u"S|a|'", u"S|b|'"}},
@@ -128,15 +133,16 @@ TEST(SettingsFileWriting, ExactBytes)
     file.OpenSection(u"Empty", nullptr);
     auto& t = file.SectionAt(file.OpenSection(u"T", nullptr));
     file.SetString(t, u"@x", u"");
-    EXPECT_EQ(file.Format(), u"\uFEFF\r\n"
-                             u"[HKEY_CURRENT_USER\\Software\\A]\r\n"
-                             u"\"Name\"=\"say \"hi\"=ok\"\r\n"
-                             u"@=dword:0000002A\r\n"
-                             u"\"Big\"=dword:DEADBEEF\r\n"
-                             u"\r\n"
-                             u"[T]\r\n"
-                             u"@x=\"\"\r\n"
-                             u"\r\n");
+    EXPECT_EQ(file.Format(),
+              u"\uFEFF\r\n"
+              u"[HKEY_CURRENT_USER\\Software\\A]\r\n"
+              u"\"Name\"=\"say \"hi\"=ok\"\r\n"
+              u"@=dword:0000002A\r\n"
+              u"\"Big\"=dword:DEADBEEF\r\n"
+              u"\r\n"
+              u"[T]\r\n"
+              u"@x=\"\"\r\n"
+              u"\r\n");
 }
 
 TEST(SettingsFileWriting, LongStringsAreCutTo8092Characters)
@@ -177,13 +183,15 @@ TEST(SettingsFileWriting, RandomStoresReadBackEqual)
             // Names neither start with '[' nor carry characters the line
             // format cannot hold; '=' only in data.
             std::u16string name = u"K" + word(1, 12);
-            for (auto& c : name) if (c == u'=') c = u'_';
+            for (auto& c : name)
+                if (c == u'=') c = u'_';
             name += static_cast<char16_t>(u'a' + s);
             auto& section = file.SectionAt(file.OpenSection(name, nullptr));
             int values = 1 + static_cast<int>(random() % 20);
             for (int v = 0; v < values; ++v) {
                 std::u16string valueName = word(1, 10);
-                for (auto& c : valueName) if (c == u'=' || c == u'"') c = u'_';
+                for (auto& c : valueName)
+                    if (c == u'=' || c == u'"') c = u'_';
                 valueName += static_cast<char16_t>(u'A' + v);
                 if (random() % 3 == 0) {
                     file.SetNumber(section, valueName, static_cast<ULONG>(random()));
@@ -210,8 +218,8 @@ namespace {
 // wherever the capitals and non-ASCII letters fall.
 TEST(SettingsNames, EqualNamesHashAlike)
 {
-    const std::u16string names[] = {u"",        u"a",         u"Abc",         u"ColumnWidth37",
-                                    u"@",       u"\u00C9t\u00C9", u"[Zz]", u"HKEY_CURRENT_USER\\Software\\\u0130x"};
+    const std::u16string names[] = {
+        u"", u"a", u"Abc", u"ColumnWidth37", u"@", u"\u00C9t\u00C9", u"[Zz]", u"HKEY_CURRENT_USER\\Software\\\u0130x"};
     for (const std::u16string& name : names) {
         std::u16string upper = name, lower = name;
         for (auto& c : upper) c = towupper(c);

@@ -25,23 +25,27 @@ using Values = std::vector<std::pair<std::u16string, std::u16string>>;
 // Each test gets a fresh registry and device in its own data directory.
 class MRUTest : public DeviceSandbox {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         DeviceSandbox::SetUp();
         platform::CloseRegistryDatabase();
         openAtStart_ = platform::OpenRegistryKeyCount();
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         EXPECT_EQ(platform::OpenRegistryKeyCount(), openAtStart_) << "key handles leaked";
         platform::CloseRegistryDatabase();
         DeviceSandbox::TearDown();
     }
 
-    static void SaveAll(const WCHAR* list, const Texts& entries) {
+    static void SaveAll(const WCHAR* list, const Texts& entries)
+    {
         for (const auto& entry : entries) MRUSave(list, entry.c_str());
     }
     // The stored values of a list in enumeration order, read from the
     // registry itself.
-    static Values Stored(const std::u16string& list) {
+    static Values Stored(const std::u16string& list)
+    {
         Values values;
         HKEY key = nullptr;
         std::u16string path = u"Software\\Corvid\\Kestrel\\Menus\\" + list + u"\\MRU";
@@ -59,7 +63,8 @@ protected:
         return values;
     }
     // The stored texts, checking that they are named "0", "1", ... in order.
-    static Texts StoredTexts(const std::u16string& list) {
+    static Texts StoredTexts(const std::u16string& list)
+    {
         Texts texts;
         for (const auto& [name, text] : Stored(list)) {
             std::string position = std::to_string(texts.size());
@@ -70,7 +75,8 @@ protected:
     }
     void MakeFolder(const std::string& relative) const { std::filesystem::create_directories(Host(relative)); }
 
-    static Texts ControlTexts(HWND control, UINT getCount, UINT getText) {
+    static Texts ControlTexts(HWND control, UINT getCount, UINT getText)
+    {
         Texts texts;
         for (LRESULT i = 0, n = SendMessageW(control, getCount, 0, 0); i < n; ++i) {
             WCHAR buffer[1100];
@@ -79,7 +85,8 @@ protected:
         }
         return texts;
     }
-    static Texts MenuTexts(HMENU menu, std::vector<UINT>* ids = nullptr) {
+    static Texts MenuTexts(HMENU menu, std::vector<UINT>* ids = nullptr)
+    {
         Texts texts;
         for (int i = 0; i < GetMenuItemCount(menu); ++i) {
             WCHAR buffer[1100];
@@ -93,7 +100,8 @@ protected:
     size_t openAtStart_ = 0;
 };
 
-TEST_F(MRUTest, SavingPutsTheEntryFirstAndMovesAnExistingOneWithoutGrowth) {
+TEST_F(MRUTest, SavingPutsTheEntryFirstAndMovesAnExistingOneWithoutGrowth)
+{
     SaveAll(u"Find", {u"alpha", u"beta", u"gamma", u"delta"});
     EXPECT_EQ(Stored(u"Find"), (Values{{u"0", u"delta"}, {u"1", u"gamma"}, {u"2", u"beta"}, {u"3", u"alpha"}}));
     MRUSave(u"Find", u"beta");  // third from the top
@@ -101,7 +109,8 @@ TEST_F(MRUTest, SavingPutsTheEntryFirstAndMovesAnExistingOneWithoutGrowth) {
     EXPECT_TRUE(StoredTexts(u"Location").empty());  // lists are separate
 }
 
-TEST_F(MRUTest, TheSixteenthDistinctEntryDropsTheOldest) {
+TEST_F(MRUTest, TheSixteenthDistinctEntryDropsTheOldest)
+{
     Texts entries;
     for (int i = 0; i < 16; ++i) entries.push_back(u"entry " + std::u16string(1, static_cast<char16_t>(u'a' + i)));
     SaveAll(u"Find", Texts(entries.begin(), entries.begin() + 15));
@@ -117,19 +126,22 @@ TEST_F(MRUTest, TheSixteenthDistinctEntryDropsTheOldest) {
     EXPECT_EQ(std::count(stored.begin(), stored.end(), entries[0]), 0);
 }
 
-TEST_F(MRUTest, EntriesDifferingInCaseOrSpacesAreDistinct) {
+TEST_F(MRUTest, EntriesDifferingInCaseOrSpacesAreDistinct)
+{
     SaveAll(u"Find", {u"\\Work", u"\\work", u"\\Work ", u"\\WORK"});
     EXPECT_EQ(StoredTexts(u"Find"), (Texts{u"\\WORK", u"\\Work ", u"\\work", u"\\Work"}));
     MRUSave(u"Find", u"\\work");
     EXPECT_EQ(StoredTexts(u"Find"), (Texts{u"\\work", u"\\WORK", u"\\Work ", u"\\Work"}));
 }
 
-TEST_F(MRUTest, EmptyOverlongAndNamelessSavesChangeNothing) {
+TEST_F(MRUTest, EmptyOverlongAndNamelessSavesChangeNothing)
+{
     MRUSave(u"Find", u"");
     MRUSave(u"Find", nullptr);
     HKEY key = nullptr;
     EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\Menus\\Find", 0, KEY_READ, &key),
-              ERROR_SUCCESS) << "an empty entry created the list";
+              ERROR_SUCCESS)
+        << "an empty entry created the list";
     MRUSave(u"Find", u"kept");
     MRUSave(u"Find", u"");
     MRUSave(u"Find", std::u16string(kMRUMaxEntryChars + 1, u'x').c_str());
@@ -141,7 +153,8 @@ TEST_F(MRUTest, EmptyOverlongAndNamelessSavesChangeNothing) {
     EXPECT_EQ(StoredTexts(u"Find"), (Texts{longest, u"kept"}));
 }
 
-TEST_F(MRUTest, SavingRewritesTheKeyWithoutStrayValues) {
+TEST_F(MRUTest, SavingRewritesTheKeyWithoutStrayValues)
+{
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\Menus\\Find\\MRU", 0, nullptr, 0,
                               KEY_ALL_ACCESS, nullptr, &key, nullptr),
@@ -154,7 +167,8 @@ TEST_F(MRUTest, SavingRewritesTheKeyWithoutStrayValues) {
     EXPECT_EQ(Stored(u"Find"), (Values{{u"0", u"new"}, {u"1", u"old"}}));
 }
 
-TEST_F(MRUTest, DialogModesFillTheControlAndShowIt) {
+TEST_F(MRUTest, DialogModesFillTheControlAndShowIt)
+{
     SaveAll(u"Find", {u"a", u"b", u"c"});
     kstest::Handler plain;
     HWND dialog = kstest::CreateHandlerWindow(&plain, nullptr, WS_VISIBLE);
@@ -168,7 +182,7 @@ TEST_F(MRUTest, DialogModesFillTheControlAndShowIt) {
     MRU(dialog, u"Find", 1001, MRU_MODE_LISTBOX, false, nullptr);
     MRU(dialog, u"Find", 1003, MRU_MODE_COMBOBOX, false, nullptr);
     EXPECT_EQ(ControlTexts(list, LB_GETCOUNT, LB_GETTEXT), (Texts{u"typed", u"c", u"b", u"a"}));  // appended
-    EXPECT_EQ(ControlTexts(combo, CB_GETCOUNT, CB_GETLBTEXT), (Texts{u"c", u"b", u"a"}));  // emptied first
+    EXPECT_EQ(ControlTexts(combo, CB_GETCOUNT, CB_GETLBTEXT), (Texts{u"c", u"b", u"a"}));         // emptied first
     EXPECT_EQ(SendMessageW(other, LB_GETCOUNT, 0, 0), 0);
     EXPECT_TRUE(IsWindowVisible(list));
     EXPECT_TRUE(IsWindowVisible(combo));
@@ -182,7 +196,8 @@ TEST_F(MRUTest, DialogModesFillTheControlAndShowIt) {
     DestroyWindow(dialog);
 }
 
-TEST_F(MRUTest, MenuAndListModesAppendTheEntries) {
+TEST_F(MRUTest, MenuAndListModesAppendTheEntries)
+{
     SaveAll(u"Location", {u"Office", u"Home"});
     HMENU menu = CreatePopupMenu(), cast = CreatePopupMenu();
     AppendMenuW(menu, MF_STRING, 1, u"Browse...");
@@ -204,10 +219,11 @@ TEST_F(MRUTest, MenuAndListModesAppendTheEntries) {
     EXPECT_EQ(std::u16string(list.GetAt(2)), u"Office");
 }
 
-TEST_F(MRUTest, AListWithoutValuesLeavesEveryTargetUnchanged) {
+TEST_F(MRUTest, AListWithoutValuesLeavesEveryTargetUnchanged)
+{
     HKEY key = nullptr;  // the key exists but holds nothing
-    RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\Menus\\Empty\\MRU", 0, nullptr, 0,
-                    KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\Menus\\Empty\\MRU", 0, nullptr, 0, KEY_ALL_ACCESS,
+                    nullptr, &key, nullptr);
     RegCloseKey(key);
     for (const WCHAR* name : {u"Empty", u"Never"}) {
         HWND combo = CreateWindowExW(0, u"combobox", nullptr, 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
@@ -223,12 +239,13 @@ TEST_F(MRUTest, AListWithoutValuesLeavesEveryTargetUnchanged) {
     }
 }
 
-TEST_F(MRUTest, WithTheFolderCheckAMissingFolderDisappearsForGood) {
+TEST_F(MRUTest, WithTheFolderCheckAMissingFolderDisappearsForGood)
+{
     MakeFolder("My Documents/Work");
     MakeFolder("My Documents/Home");
     MakeHostFile("My Documents/plain.txt");
-    SaveAll(u"Folders", {u"\\My Documents\\Home", u"\\My Documents\\Gone", u"\\My Documents\\plain.txt",
-                         u"\\My Documents\\Work"});
+    SaveAll(u"Folders",
+            {u"\\My Documents\\Home", u"\\My Documents\\Gone", u"\\My Documents\\plain.txt", u"\\My Documents\\Work"});
     CeStrList<WCHAR*> unchecked;
     MRU(nullptr, u"Folders", 0, MRU_MODE_LIST, false, &unchecked);
     EXPECT_EQ(unchecked.GetCount(), 4);  // without the check nothing is tested or lost
@@ -249,7 +266,8 @@ TEST_F(MRUTest, WithTheFolderCheckAMissingFolderDisappearsForGood) {
     EXPECT_EQ(StoredTexts(u"Folders"), (Texts{u"\\My Documents\\Home"}));
 }
 
-TEST_F(MRUTest, MRUStringsReturnsTheWholeListAndCleanupFreesIt) {
+TEST_F(MRUTest, MRUStringsReturnsTheWholeListAndCleanupFreesIt)
+{
     int count = -1;
     WCHAR** strings = MRUStrings(u"Find", &count);
     ASSERT_NE(strings, nullptr);

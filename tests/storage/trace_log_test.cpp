@@ -55,7 +55,9 @@ TEST_F(TraceLogTest, EachCallAppendsOneEightBitCrLfLineAfterTheTickCount)
         EXPECT_LE(tick - before, after - before) << line;
         bodies.push_back(line.substr(colon + 2));
     }
-    EXPECT_EQ(bodies, (std::vector<std::string>{"open Gr\xFC\xDF" "e \x80 ? failed: 87", "100% %s"}));
+    EXPECT_EQ(bodies, (std::vector<std::string>{"open Gr\xFC\xDF"
+                                                "e \x80 ? failed: 87",
+                                                "100% %s"}));
     EXPECT_EQ(log.find('\n', 9), log.find("\r\n", 9) + 1) << "no bare line feeds";
 
     // The debugger sees the same lines, each ending in one line feed.

@@ -14,7 +14,8 @@ extern char** environ;
 namespace kstest {
 namespace {
 
-std::vector<std::string> MergedEnvironment(const std::map<std::string, std::string>& env) {
+std::vector<std::string> MergedEnvironment(const std::map<std::string, std::string>& env)
+{
     std::vector<std::string> result;
     for (char** e = environ; *e; ++e) {
         std::string entry(*e);
@@ -26,7 +27,8 @@ std::vector<std::string> MergedEnvironment(const std::map<std::string, std::stri
     return result;
 }
 
-std::vector<char*> Pointers(std::vector<std::string>& strings) {
+std::vector<char*> Pointers(std::vector<std::string>& strings)
+{
     std::vector<char*> ptrs;
     for (auto& s : strings) ptrs.push_back(s.data());
     ptrs.push_back(nullptr);
@@ -36,7 +38,8 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
 }  // namespace
 
 ChildResult RunChild(const std::vector<std::string>& argv, const std::string& input,
-                     const std::map<std::string, std::string>& env) {
+                     const std::map<std::string, std::string>& env)
+{
     ChildResult result;
     std::signal(SIGPIPE, SIG_IGN);  // a child that exits early must not kill the test
     int inPipe[2], outPipe[2], errPipe[2];
@@ -83,7 +86,8 @@ ChildResult RunChild(const std::vector<std::string>& argv, const std::string& in
             }
         }
         if (fds[2].fd >= 0 && (fds[2].revents & (POLLOUT | POLLERR | POLLHUP))) {
-            ssize_t n = (fds[2].revents & POLLOUT) ? write(fds[2].fd, input.data() + written, input.size() - written) : -1;
+            ssize_t n =
+                (fds[2].revents & POLLOUT) ? write(fds[2].fd, input.data() + written, input.size() - written) : -1;
             if (n > 0) written += static_cast<size_t>(n);
             if (n <= 0 || written == input.size()) {
                 close(fds[2].fd);

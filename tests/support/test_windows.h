@@ -20,7 +20,8 @@ using Handler = std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)>;
 
 // The procedure of the test class: the handler given at creation (through
 // lpCreateParams) lives in GWL_USERDATA; without one, DefWindowProcW.
-inline LRESULT HandlerWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+inline LRESULT HandlerWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
     if (message == WM_CREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
         SetWindowLongPtrW(hwnd, GWL_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
@@ -30,7 +31,8 @@ inline LRESULT HandlerWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
                                : DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-inline const WCHAR* HandlerClass() {
+inline const WCHAR* HandlerClass()
+{
     static const bool registered = [] {
         WNDCLASSW wc{};
         wc.lpfnWndProc = HandlerWindowProc;
@@ -43,8 +45,8 @@ inline const WCHAR* HandlerClass() {
 }
 
 // A window of the calling thread. The handler must outlive the window.
-inline HWND CreateHandlerWindow(Handler* handler, HWND parent = HWND_MESSAGE, DWORD style = 0,
-                                const WCHAR* title = u"") {
+inline HWND CreateHandlerWindow(Handler* handler, HWND parent = HWND_MESSAGE, DWORD style = 0, const WCHAR* title = u"")
+{
     return CreateWindowExW(0, HandlerClass(), title, style, 0, 0, 10, 10, parent, nullptr, nullptr, handler);
 }
 
@@ -52,7 +54,8 @@ inline HWND CreateHandlerWindow(Handler* handler, HWND parent = HWND_MESSAGE, DW
 class OwnWindow {
 public:
     explicit OwnWindow(Handler handler) : handler_(std::move(handler)), hwnd_(CreateHandlerWindow(&handler_)) {}
-    ~OwnWindow() {
+    ~OwnWindow()
+    {
         if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
     }
     OwnWindow(const OwnWindow&) = delete;
@@ -65,7 +68,8 @@ private:
 };
 
 // Dispatches whatever is queued for the calling thread; returns how many.
-inline int PumpPending() {
+inline int PumpPending()
+{
     int n = 0;
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -76,7 +80,8 @@ inline int PumpPending() {
 }
 
 // Pumps the calling thread's messages until `done` holds or `ms` pass.
-inline bool PumpUntil(const std::function<bool()>& done, DWORD ms = 5000) {
+inline bool PumpUntil(const std::function<bool()>& done, DWORD ms = 5000)
+{
     DWORD start = GetTickCount();
     while (!done()) {
         if (GetTickCount() - start > ms) return false;
@@ -87,7 +92,8 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD ms = 5000) {
 }
 
 // Waits (without pumping) until `done` holds or `ms` pass.
-inline bool SpinUntil(const std::function<bool()>& done, DWORD ms = 5000) {
+inline bool SpinUntil(const std::function<bool()>& done, DWORD ms = 5000)
+{
     DWORD start = GetTickCount();
     while (!done()) {
         if (GetTickCount() - start > ms) return false;
@@ -100,7 +106,8 @@ inline bool SpinUntil(const std::function<bool()>& done, DWORD ms = 5000) {
 // destroyed or WM_QUIT arrives.
 class WindowThread {
 public:
-    explicit WindowThread(Handler handler) : handler_(std::move(handler)) {
+    explicit WindowThread(Handler handler) : handler_(std::move(handler))
+    {
         thread_ = std::thread([this] {
             hwnd_ = CreateHandlerWindow(&handler_);
             threadId_ = GetCurrentThreadId();
@@ -111,7 +118,8 @@ public:
         });
         SpinUntil([this] { return ready_.load(); });
     }
-    ~WindowThread() {
+    ~WindowThread()
+    {
         PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
         thread_.join();
     }

@@ -108,8 +108,12 @@ protected:
 
     void WriteSmallStore()
     {
-        Write({.subject = u"Dentist", .start = {2026, 3, 0, 10, 10, 45, 0, 0}, .location = u"Town hall",
-               .reminder = true, .isPrivate = true, .note = {'b', 'r', 'i', 'n', 'g', 0}});
+        Write({.subject = u"Dentist",
+               .start = {2026, 3, 0, 10, 10, 45, 0, 0},
+               .location = u"Town hall",
+               .reminder = true,
+               .isPrivate = true,
+               .note = {'b', 'r', 'i', 'n', 'g', 0}});
         Write({.subject = u"Fair", .start = {2026, 3, 0, 11, 0, 0, 0, 0}, .duration = 2880, .allDay = true});
         Write({.subject = u"Review", .start = {2026, 3, 0, 12, 14, 0, 0, 0}, .meeting = true});
         platform::RecurrenceRule rule;
@@ -121,7 +125,9 @@ protected:
         auto pattern = platform::BuildRecurrencePatternBlob(rule);
         ASSERT_TRUE(pattern.has_value());
         pattern->deletedInstanceDates.push_back(static_cast<DWORD>(BlobDay(2026, 3, 11)) * 1440u);
-        Write({.subject = u"Stand-up", .start = {2026, 3, 0, 2, 9, 15, 0, 0}, .duration = 15,
+        Write({.subject = u"Stand-up",
+               .start = {2026, 3, 0, 2, 9, 15, 0, 0},
+               .duration = 15,
                .pattern = platform::EncodeRecurrencePatternBlob(*pattern)});
     }
 
@@ -168,8 +174,8 @@ TEST_F(KstoolsCalendar, ListsTheRangeDayByDayWithEveryOccurrence)
     EXPECT_EQ(out["view"], 5);
     ASSERT_EQ(out["days"].size(), 4u);
     // The deleted Wednesday occurrence is missing; the two-day fair is on both days.
-    EXPECT_EQ(Entries(out), (std::vector<std::string>{"2026-03-09 Stand-up", "2026-03-10 Dentist",
-                                                      "2026-03-11 Fair", "2026-03-12 Fair", "2026-03-12 Review"}));
+    EXPECT_EQ(Entries(out), (std::vector<std::string>{"2026-03-09 Stand-up", "2026-03-10 Dentist", "2026-03-11 Fair",
+                                                      "2026-03-12 Fair", "2026-03-12 Review"}));
     EXPECT_EQ(out["count"], 5);
 
     const Json dentist = Entry(out, "2026-03-10", "Dentist");

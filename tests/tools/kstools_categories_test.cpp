@@ -83,12 +83,12 @@ TEST_F(KstoolsCategories, MistakesAreRefusedWithAReason)
         std::vector<std::string> args;
         int exitCode;
     } cases[] = {
-        {{"categories", "add", "WORK"}, 1},       // exists, without case
-        {{"categories", "remove", "work"}, 1},    // removal needs the exact name
+        {{"categories", "add", "WORK"}, 1},     // exists, without case
+        {{"categories", "remove", "work"}, 1},  // removal needs the exact name
         {{"categories", "remove", "Nowhere"}, 1},
-        {{"categories", "add", "a,b"}, 2},        // cannot travel in a category text
+        {{"categories", "add", "a,b"}, 2},  // cannot travel in a category text
         {{"categories", "add", ""}, 2},
-        {{"categories", "add"}, 2},               // no name at all
+        {{"categories", "add"}, 2},  // no name at all
         {{"categories", "add", "x", "y"}, 2},
     };
     for (const auto& c : cases) {

@@ -24,13 +24,15 @@
 
 namespace {
 
-kstest::ChildResult Kstools(std::vector<std::string> args, std::map<std::string, std::string> env = {}) {
+kstest::ChildResult Kstools(std::vector<std::string> args, std::map<std::string, std::string> env = {})
+{
     args.insert(args.begin(), KSTOOLS_CLI);
     env.emplace("KSTOOLS_HOME", "");  // never the developer's own data
     return kstest::RunChild(args, {}, env);
 }
 
-TEST(KstoolsCli, HelpListsTheCommandsAndGlobalOptions) {
+TEST(KstoolsCli, HelpListsTheCommandsAndGlobalOptions)
+{
     for (auto args : {std::vector<std::string>{"--help"}, std::vector<std::string>{}}) {
         auto r = Kstools(args);
         EXPECT_EQ(r.exitCode, 0);
@@ -44,7 +46,8 @@ TEST(KstoolsCli, HelpListsTheCommandsAndGlobalOptions) {
     }
 }
 
-TEST(KstoolsCli, EverySubcommandHasHelp) {
+TEST(KstoolsCli, EverySubcommandHasHelp)
+{
     for (const char* command : {"strings", "match"}) {
         auto r = Kstools({command, "--help"});
         EXPECT_EQ(r.exitCode, 0) << command;
@@ -52,13 +55,15 @@ TEST(KstoolsCli, EverySubcommandHasHelp) {
     }
 }
 
-TEST(KstoolsCli, VersionPrintsTheProgramAndItsVersion) {
+TEST(KstoolsCli, VersionPrintsTheProgramAndItsVersion)
+{
     auto r = Kstools({"--version"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out.rfind("kstools ", 0), 0u) << r.out;
 }
 
-TEST(KstoolsCli, BadArgumentsExitWithTwoAndSayWhy) {
+TEST(KstoolsCli, BadArgumentsExitWithTwoAndSayWhy)
+{
     for (auto args : {std::vector<std::string>{"--no-such-option"}, std::vector<std::string>{"no-such-command"},
                       std::vector<std::string>{"strings", "not-a-number"}, std::vector<std::string>{"match"}}) {
         auto r = Kstools(args);
@@ -68,27 +73,31 @@ TEST(KstoolsCli, BadArgumentsExitWithTwoAndSayWhy) {
     }
 }
 
-TEST(KstoolsCli, StringsShowsTextsOfTheStringTable) {
+TEST(KstoolsCli, StringsShowsTextsOfTheStringTable)
+{
     auto r = Kstools({"strings", "42358", "42119"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("42358\tNone"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("42119\t"), std::string::npos) << r.out;
 }
 
-TEST(KstoolsCli, StringsAsJsonIsAnObjectById) {
+TEST(KstoolsCli, StringsAsJsonIsAnObjectById)
+{
     auto r = Kstools({"strings", "--json", "42358"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     auto j = nlohmann::json::parse(r.out);
     EXPECT_EQ(j["42358"], "None");
 }
 
-TEST(KstoolsCli, UnknownStringIdFailsWithOne) {
+TEST(KstoolsCli, UnknownStringIdFailsWithOne)
+{
     auto r = Kstools({"strings", "7"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("7"), std::string::npos) << r.err;
 }
 
-TEST(KstoolsCli, MatchReportsEachTextAndExitsOneWhenNoneMatch) {
+TEST(KstoolsCli, MatchReportsEachTextAndExitsOneWhenNoneMatch)
+{
     auto r = Kstools({"match", "*.bmp", "a.bmp", "b.txt", ".bmp"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, "match\ta.bmp\nno match\tb.txt\nno match\t.bmp\n");
@@ -97,7 +106,8 @@ TEST(KstoolsCli, MatchReportsEachTextAndExitsOneWhenNoneMatch) {
     EXPECT_EQ(none.out, "no match\tabc\n");
 }
 
-TEST(KstoolsCli, MatchAsJson) {
+TEST(KstoolsCli, MatchAsJson)
+{
     auto r = Kstools({"match", "--json", "a?c", "abc", "ac"});
     ASSERT_EQ(r.exitCode, 0);
     auto j = nlohmann::json::parse(r.out);
@@ -114,44 +124,53 @@ TEST(KstoolsCli, MatchAsJson) {
 // registry start empty.
 class KstoolsSettings : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         std::string pattern = (std::filesystem::temp_directory_path() / "kstools-settings-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         home_ = pattern;
     }
     void TearDown() override { std::filesystem::remove_all(home_); }
 
-    kstest::ChildResult Run(std::vector<std::string> args) {
+    kstest::ChildResult Run(std::vector<std::string> args)
+    {
         args.insert(args.begin(), "settings");
         return Kstools(args, {{"KSTOOLS_HOME", home_.string()}});
     }
     // The value as `get` prints it, or "" when get fails.
-    std::string Get(std::vector<std::string> args) {
+    std::string Get(std::vector<std::string> args)
+    {
         args.insert(args.begin(), "get");
         auto r = Run(args);
         EXPECT_EQ(r.exitCode, 0) << r.err;
         return r.out;
     }
-    std::filesystem::path SettingsFile() const { return home_ / "device" / "Application Data" / "Corvid" / "Settings.txt"; }
+    std::filesystem::path SettingsFile() const
+    {
+        return home_ / "device" / "Application Data" / "Corvid" / "Settings.txt";
+    }
 
     std::filesystem::path home_;
 };
 
 const std::string kTV = "HKEY_CURRENT_USER\\Software\\Corvid\\Kestrel\\TV";
 
-std::string ReadBytes(const std::filesystem::path& path) {
+std::string ReadBytes(const std::filesystem::path& path)
+{
     std::ifstream in(path, std::ios::binary);
     std::ostringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
 }
 
-void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
+void WriteBytes(const std::filesystem::path& path, const std::string& bytes)
+{
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
 // UTF-8 text as a settings file holds it: FF FE and UTF-16 little-endian.
-std::string Utf16File(const std::string& text) {
+std::string Utf16File(const std::string& text)
+{
     std::string bytes = "\xFF\xFE";
     for (char16_t c : Utf8ToWide(text)) {
         bytes.push_back(static_cast<char>(c & 0xFF));
@@ -160,7 +179,8 @@ std::string Utf16File(const std::string& text) {
     return bytes;
 }
 
-TEST_F(KstoolsSettings, SetGetDeleteRoundTripInTheSettingsFile) {
+TEST_F(KstoolsSettings, SetGetDeleteRoundTripInTheSettingsFile)
+{
     ASSERT_EQ(Run({"set", kTV, "Name", "a = \"b\""}).exitCode, 0);
     ASSERT_EQ(Run({"set", kTV, "Count", "DWORD:1a"}).exitCode, 0);
     ASSERT_EQ(Run({"set", kTV, "Width", "--number", "4294967295"}).exitCode, 0);
@@ -172,11 +192,14 @@ TEST_F(KstoolsSettings, SetGetDeleteRoundTripInTheSettingsFile) {
     EXPECT_EQ(Get({kTV, "Count"}), "26\n");
     EXPECT_EQ(Get({kTV, "Width"}), "4294967295\n");
     EXPECT_EQ(Get({kTV, "@"}), "default\n");
-    EXPECT_EQ(ReadBytes(SettingsFile()),
-              Utf16File("\r\n[" + kTV + "]\r\n\"Name\"=\"a = \"b\"\"\r\n\"Count\"=dword:0000001A\r\n"
-                        "\"Width\"=dword:FFFFFFFF\r\n@=\"default\"\r\n\r\n"
-                        "[" + kTV + "\\GroupState]\r\n\"Open\"=dword:0000002A\r\n\r\n"
-                        "[" + kTV + "X]\r\n\"Other\"=\"x\"\r\n\r\n"));
+    EXPECT_EQ(ReadBytes(SettingsFile()), Utf16File("\r\n[" + kTV +
+                                                   "]\r\n\"Name\"=\"a = \"b\"\"\r\n\"Count\"=dword:0000001A\r\n"
+                                                   "\"Width\"=dword:FFFFFFFF\r\n@=\"default\"\r\n\r\n"
+                                                   "[" +
+                                                   kTV +
+                                                   "\\GroupState]\r\n\"Open\"=dword:0000002A\r\n\r\n"
+                                                   "[" +
+                                                   kTV + "X]\r\n\"Other\"=\"x\"\r\n\r\n"));
 
     ASSERT_EQ(Run({"delete", kTV, "Count"}).exitCode, 0);
     auto gone = Run({"get", kTV, "Count"});
@@ -191,7 +214,8 @@ TEST_F(KstoolsSettings, SetGetDeleteRoundTripInTheSettingsFile) {
     EXPECT_EQ(Get({kTV + "X", "Other"}), "x\n");
 }
 
-TEST_F(KstoolsSettings, SetGetDeleteRoundTripInTheRegistry) {
+TEST_F(KstoolsSettings, SetGetDeleteRoundTripInTheRegistry)
+{
     ASSERT_EQ(Run({"set", "--registry", kTV, "Count", "dword:1A"}).exitCode, 0);
     ASSERT_EQ(Run({"set", "--registry", kTV, "@", "default"}).exitCode, 0);
     ASSERT_EQ(Run({"set", "--registry", kTV + "\\GroupState", "Open", "--number", "7"}).exitCode, 0);
@@ -209,7 +233,8 @@ TEST_F(KstoolsSettings, SetGetDeleteRoundTripInTheRegistry) {
     EXPECT_EQ(gone.err, "kstools: no key " + kTV + "\\GroupState in the registry\n");
 }
 
-TEST_F(KstoolsSettings, LongStringsAndNamesComeBackWhole) {
+TEST_F(KstoolsSettings, LongStringsAndNamesComeBackWhole)
+{
     std::string text(5000, 'x');
     text += "end";
     for (std::string store : {"--file=" + (home_ / "long.txt").string(), std::string("--registry")}) {
@@ -224,7 +249,8 @@ TEST_F(KstoolsSettings, LongStringsAndNamesComeBackWhole) {
     EXPECT_EQ(nlohmann::json::parse(dump.out)[kTV][name], 1) << dump.out;
 }
 
-TEST_F(KstoolsSettings, KeysWithoutARootLieUnderCurrentUserAndSlashesSeparate) {
+TEST_F(KstoolsSettings, KeysWithoutARootLieUnderCurrentUserAndSlashesSeparate)
+{
     ASSERT_EQ(Run({"set", "Software/Corvid/X/", "N", "v"}).exitCode, 0);
     EXPECT_EQ(Get({"HKEY_CURRENT_USER\\Software\\Corvid\\X", "N"}), "v\n");
     EXPECT_EQ(Get({"hkey_current_user/software/corvid/x", "n"}), "v\n");
@@ -252,7 +278,8 @@ const std::string kHandWritten =
     "[Other]\n"
     "x=\"1\"\n";
 
-TEST_F(KstoolsSettings, DumpPrintsAHandWrittenFileInTheFileFormat) {
+TEST_F(KstoolsSettings, DumpPrintsAHandWrittenFileInTheFileFormat)
+{
     const auto file = home_ / "hand.txt";
     WriteBytes(file, Utf16File(kHandWritten));
     auto all = Run({"dump", "--file", file.string()});
@@ -277,7 +304,8 @@ TEST_F(KstoolsSettings, DumpPrintsAHandWrittenFileInTheFileFormat) {
     EXPECT_EQ(decoded.out, "\n[HKEY_CURRENT_USER\\A]\n\"T\"=\"caf\xC3\xA9 \xE2\x82\xAC\"\n\n");
 }
 
-TEST_F(KstoolsSettings, DumpAndGetAsJsonAreTyped) {
+TEST_F(KstoolsSettings, DumpAndGetAsJsonAreTyped)
+{
     const auto file = home_ / "hand.txt";
     WriteBytes(file, Utf16File(kHandWritten));
     auto r = Run({"dump", "--json", "--file", file.string()});
@@ -298,7 +326,8 @@ TEST_F(KstoolsSettings, DumpAndGetAsJsonAreTyped) {
     EXPECT_EQ(text["value"], "a=b \"c\"");
 }
 
-TEST_F(KstoolsSettings, ExportThenImportCarriesAKeyTreeIntoTheRegistry) {
+TEST_F(KstoolsSettings, ExportThenImportCarriesAKeyTreeIntoTheRegistry)
+{
     ASSERT_EQ(Run({"set", kTV, "Name", "tasks"}).exitCode, 0);
     ASSERT_EQ(Run({"set", kTV, "Count", "dword:10"}).exitCode, 0);
     ASSERT_EQ(Run({"set", kTV, "@", "default"}).exitCode, 0);
@@ -332,7 +361,8 @@ TEST_F(KstoolsSettings, ExportThenImportCarriesAKeyTreeIntoTheRegistry) {
         << fromFile.out;
 }
 
-TEST_F(KstoolsSettings, AFileOfThisComputerIsChangedInPlace) {
+TEST_F(KstoolsSettings, AFileOfThisComputerIsChangedInPlace)
+{
     const auto file = home_ / "other.txt";
     WriteBytes(file, Utf16File("[HKEY_CURRENT_USER\\Kept]\r\n\"K\"=dword:00000001\r\n"));
     ASSERT_EQ(Run({"set", "--file", file.string(), "Software\\New", "N", "v"}).exitCode, 0);
@@ -353,7 +383,8 @@ TEST_F(KstoolsSettings, AFileOfThisComputerIsChangedInPlace) {
     EXPECT_EQ(Get({"--file", "\\Application Data\\Corvid\\Views.reg", "V", "N"}), "5\n");
 }
 
-TEST_F(KstoolsSettings, ErrorsExitWithPlainWords) {
+TEST_F(KstoolsSettings, ErrorsExitWithPlainWords)
+{
     const std::string missing = (home_ / "missing.txt").string();
     ASSERT_EQ(Run({"set", kTV, "Name", "x"}).exitCode, 0);
     struct Case {
@@ -394,7 +425,8 @@ TEST_F(KstoolsSettings, ErrorsExitWithPlainWords) {
     EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
-TEST_F(KstoolsSettings, EverySettingsSubcommandHasHelp) {
+TEST_F(KstoolsSettings, EverySettingsSubcommandHasHelp)
+{
     for (const char* command : {"dump", "get", "set", "delete", "export", "import"}) {
         auto r = Run({command, "--help"});
         EXPECT_EQ(r.exitCode, 0) << command;
@@ -409,7 +441,8 @@ TEST_F(KstoolsSettings, EverySettingsSubcommandHasHelp) {
 // device zone (New York) are pinned so that every result is exact.
 class KstoolsDate : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         std::string pattern = (std::filesystem::temp_directory_path() / "kstools-date-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         home_ = pattern;
@@ -417,17 +450,20 @@ protected:
     void TearDown() override { std::filesystem::remove_all(home_); }
 
     kstest::ChildResult Run(std::vector<std::string> args, const std::string& locale = "en-US",
-                            const std::string& now = "2024-06-01T12:00") {
+                            const std::string& now = "2024-06-01T12:00")
+    {
         args.insert(args.begin(), {"--now", now, "--locale", locale, "date"});
         return Kstools(args, {{"KSTOOLS_HOME", home_.string()}, {"TZ", "America/New_York"}});
     }
     // What a command that must succeed printed.
-    std::string Out(std::vector<std::string> args, const std::string& locale = "en-US") {
+    std::string Out(std::vector<std::string> args, const std::string& locale = "en-US")
+    {
         auto r = Run(args, locale);
         EXPECT_EQ(r.exitCode, 0) << r.err;
         return r.out;
     }
-    nlohmann::json Json(std::vector<std::string> args, const std::string& locale = "en-US") {
+    nlohmann::json Json(std::vector<std::string> args, const std::string& locale = "en-US")
+    {
         args.push_back("--json");
         return nlohmann::json::parse(Out(args, locale));
     }
@@ -435,7 +471,8 @@ protected:
     std::filesystem::path home_;
 };
 
-TEST_F(KstoolsDate, NowIsThePinnedWallClockTimeOfTheDeviceZone) {
+TEST_F(KstoolsDate, NowIsThePinnedWallClockTimeOfTheDeviceZone)
+{
     // Either side of the spring-forward night: the UTC time and the zone's name follow the offset in force.
     auto summer = nlohmann::json::parse(Run({"now", "--json"}, "en-US", "2024-03-10T03:30").out);
     EXPECT_EQ(summer["local"], "2024-03-10T03:30:00");
@@ -459,7 +496,8 @@ TEST_F(KstoolsDate, NowIsThePinnedWallClockTimeOfTheDeviceZone) {
               "zone: America/New_York (Eastern Standard Time, UTC-05:00)\nweek: 1\n");
 }
 
-TEST_F(KstoolsDate, FormatWritesTheLocaleShortDateAndTheTimeWhenGiven) {
+TEST_F(KstoolsDate, FormatWritesTheLocaleShortDateAndTheTimeWhenGiven)
+{
     EXPECT_EQ(Out({"format", "2024-03-05T14:07:09"}), "3/5/2024 2:07:09 PM\n");
     EXPECT_EQ(Out({"format", "2024-03-05T14:07:09"}, "de-DE"), "05.03.2024 14:07:09\n");
     EXPECT_EQ(Out({"format", "2024-03-05 09:07", "--no-seconds"}), "3/5/2024 9:07 AM\n");
@@ -469,7 +507,8 @@ TEST_F(KstoolsDate, FormatWritesTheLocaleShortDateAndTheTimeWhenGiven) {
     EXPECT_EQ(Out({"format"}), "6/1/2024 12:00:00 PM\n");
 }
 
-TEST_F(KstoolsDate, FormatWithTheSuitesDatePatterns) {
+TEST_F(KstoolsDate, FormatWithTheSuitesDatePatterns)
+{
     const std::string date = "2024-03-05";
     EXPECT_EQ(Out({"format", date, "--long"}), "Tuesday, March 5, 2024\n");
     EXPECT_EQ(Out({"format", date, "--long-abbrev"}), "Tue, March 5, 2024\n");
@@ -479,7 +518,8 @@ TEST_F(KstoolsDate, FormatWithTheSuitesDatePatterns) {
     EXPECT_EQ(Out({"format", "1999-03-05", "--short"}, "de-DE"), "05.03.1999\n");
 }
 
-TEST_F(KstoolsDate, FormatThroughPictures) {
+TEST_F(KstoolsDate, FormatThroughPictures)
+{
     const std::string when = "2024-03-05T14:07:09";
     EXPECT_EQ(Out({"format", when, "--picture", "dddd, MMMM d, yyyy", "--time-picture", "hh:mm:ss tt"}),
               "Tuesday, March 5, 2024 02:07:09 PM\n");
@@ -491,15 +531,13 @@ TEST_F(KstoolsDate, FormatThroughPictures) {
     EXPECT_EQ(Out({"format", when, "--time-picture", "h:mm:ss t", "--no-seconds"}), "2:07 P\n");
 }
 
-TEST_F(KstoolsDate, WeekNumbersFollowIsoAtTheTurnOfTheYear) {
+TEST_F(KstoolsDate, WeekNumbersFollowIsoAtTheTurnOfTheYear)
+{
     const std::pair<const char*, const char*> cases[] = {
-        {"2024-03-10", "10\n"},  // a Sunday ends its week
-        {"2024-03-11", "11\n"},
-        {"2024-12-30", "1\n"},   // Monday of the week holding 2 January 2025
-        {"2021-01-03", "53\n"},  // still the last week of 2020
-        {"2026-12-31", "53\n"},
-        {"2027-01-01", "53\n"},
-        {"2018-12-31", "1\n"},
+        {"2024-03-10", "10\n"},                         // a Sunday ends its week
+        {"2024-03-11", "11\n"}, {"2024-12-30", "1\n"},  // Monday of the week holding 2 January 2025
+        {"2021-01-03", "53\n"},                         // still the last week of 2020
+        {"2026-12-31", "53\n"}, {"2027-01-01", "53\n"}, {"2018-12-31", "1\n"},
     };
     for (const auto& [date, week] : cases) EXPECT_EQ(Out({"week", date}), week) << date;
     auto j = Json({"week", "2020-12-31"});
@@ -507,7 +545,8 @@ TEST_F(KstoolsDate, WeekNumbersFollowIsoAtTheTurnOfTheYear) {
     EXPECT_EQ(j["week"], 53);
 }
 
-TEST_F(KstoolsDate, ParseTimeReadsTypedTimesAndExplainsFailures) {
+TEST_F(KstoolsDate, ParseTimeReadsTypedTimesAndExplainsFailures)
+{
     auto ok = Run({"parse-time", "9:30", "2:30 PM", "1430", "12"});
     EXPECT_EQ(ok.exitCode, 0) << ok.err;
     // On a 12-hour clock a lone 12 is midnight.
@@ -535,7 +574,8 @@ TEST_F(KstoolsDate, ParseTimeReadsTypedTimesAndExplainsFailures) {
     EXPECT_EQ(variant.out.substr(0, variant.out.find('\n')), "21:00\t9 PM");
 }
 
-TEST_F(KstoolsDate, ZoneRecordOfNewYorkHasBothRulesInWords) {
+TEST_F(KstoolsDate, ZoneRecordOfNewYorkHasBothRulesInWords)
+{
     for (const std::string& name : {std::string("America/New_York"), std::string("Eastern Standard Time")}) {
         auto j = Json({"zone", name});
         EXPECT_EQ(j["zone"], "America/New_York");
@@ -558,7 +598,8 @@ TEST_F(KstoolsDate, ZoneRecordOfNewYorkHasBothRulesInWords) {
     EXPECT_NE(text.find("standard time from: 1st Sunday of November at 02:00\n"), std::string::npos) << text;
 }
 
-TEST_F(KstoolsDate, ZoneRecordsOfSouthernAndFixedZones) {
+TEST_F(KstoolsDate, ZoneRecordsOfSouthernAndFixedZones)
+{
     auto sydney = Json({"zone", "Australia/Sydney"});
     EXPECT_EQ(sydney["Bias"], -600);
     EXPECT_EQ(sydney["DaylightDate"]["text"], "1st Sunday of October at 02:00");
@@ -572,7 +613,8 @@ TEST_F(KstoolsDate, ZoneRecordsOfSouthernAndFixedZones) {
     EXPECT_NE(Out({"zone", "Asia/Kolkata"}).find("bias: -330 (UTC+05:30)\n"), std::string::npos);
 }
 
-TEST_F(KstoolsDate, ZonesListsEveryWindowsZoneWestToEast) {
+TEST_F(KstoolsDate, ZonesListsEveryWindowsZoneWestToEast)
+{
     auto j = Json({"zones"});
     ASSERT_TRUE(j.is_array());
     EXPECT_GT(j.size(), 100u);
@@ -595,7 +637,8 @@ TEST_F(KstoolsDate, ZonesListsEveryWindowsZoneWestToEast) {
     EXPECT_NE(text.find("UTC+05:30\tIndia Standard Time\t"), std::string::npos);
 }
 
-TEST_F(KstoolsDate, ConvertAcrossTheDaylightSavingTransitions) {
+TEST_F(KstoolsDate, ConvertAcrossTheDaylightSavingTransitions)
+{
     auto convert = [this](std::vector<std::string> args) {
         args.insert(args.begin(), "convert");
         return Out(args);
@@ -641,7 +684,8 @@ TEST_F(KstoolsDate, ConvertAcrossTheDaylightSavingTransitions) {
     EXPECT_NE(skipped.err.find("does not occur"), std::string::npos) << skipped.err;
 }
 
-TEST_F(KstoolsDate, DurationInWords) {
+TEST_F(KstoolsDate, DurationInWords)
+{
     EXPECT_EQ(Out({"duration", "1"}), "1 minute\n");
     EXPECT_EQ(Out({"duration", "125"}), "2 hours 5 minutes\n");
     EXPECT_EQ(Out({"duration", "1500"}), "25 hours\n");
@@ -650,7 +694,8 @@ TEST_F(KstoolsDate, DurationInWords) {
     EXPECT_EQ(Out({"duration", "0"}), "\n");
 }
 
-TEST_F(KstoolsDate, BadInputExitsWithTwoAndPlainWords) {
+TEST_F(KstoolsDate, BadInputExitsWithTwoAndPlainWords)
+{
     struct Case {
         std::vector<std::string> args;
         std::string message;
@@ -683,7 +728,8 @@ TEST_F(KstoolsDate, BadInputExitsWithTwoAndPlainWords) {
     EXPECT_NE(badNow.err.find("not a time for --now"), std::string::npos) << badNow.err;
 }
 
-TEST_F(KstoolsDate, EveryDateSubcommandHasHelp) {
+TEST_F(KstoolsDate, EveryDateSubcommandHasHelp)
+{
     for (const char* command : {"now", "format", "week", "parse-time", "zone", "zones", "convert", "duration"}) {
         auto r = Run({command, "--help"});
         EXPECT_EQ(r.exitCode, 0) << command;
@@ -699,32 +745,36 @@ TEST_F(KstoolsDate, EveryDateSubcommandHasHelp) {
 // store before the tool runs.
 class KstoolsStore : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         std::string pattern = (std::filesystem::temp_directory_path() / "kstools-store-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         home_ = pattern;
         setenv("KSTOOLS_HOME", home_.c_str(), 1);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         platform::CloseObjectStore();
         unsetenv("KSTOOLS_HOME");
         std::filesystem::remove_all(home_);
     }
 
-    kstest::ChildResult Run(std::vector<std::string> args) {
+    kstest::ChildResult Run(std::vector<std::string> args)
+    {
         platform::CloseObjectStore();
         args.insert(args.begin(), "store");
         return Kstools(args, {{"KSTOOLS_HOME", home_.string()}});
     }
-    nlohmann::json Json(std::vector<std::string> args) {
+    nlohmann::json Json(std::vector<std::string> args)
+    {
         args.push_back("--json");
         auto r = Run(args);
         EXPECT_EQ(r.exitCode, 0) << r.err;
         return r.exitCode == 0 ? nlohmann::json::parse(r.out) : nlohmann::json();
     }
 
-    static CEOID CreateDb(const char16_t* name, DWORD type, std::vector<SORTORDERSPEC> sorts,
-                          CEGUID* volume = nullptr) {
+    static CEOID CreateDb(const char16_t* name, DWORD type, std::vector<SORTORDERSPEC> sorts, CEGUID* volume = nullptr)
+    {
         CEDBASEINFO info{};
         info.dwFlags = CEDB_VALIDNAME | CEDB_VALIDTYPE | CEDB_VALIDSORTSPEC;
         std::u16string(name).copy(info.szDbaseName, CEDB_MAXDBASENAMELEN - 1);
@@ -735,7 +785,8 @@ protected:
         EXPECT_NE(oid, 0u) << GetLastError();
         return oid;
     }
-    static CEOID Write(CEOID db, std::vector<CEPROPVAL> props, CEGUID* volume = nullptr) {
+    static CEOID Write(CEOID db, std::vector<CEPROPVAL> props, CEGUID* volume = nullptr)
+    {
         HANDLE h = CeOpenDatabaseEx(volume, &db, nullptr, 0, 0, nullptr);
         EXPECT_NE(h, INVALID_HANDLE_VALUE);
         CEOID oid = CeWriteRecordProps(h, 0, static_cast<WORD>(props.size()), props.data());
@@ -743,22 +794,26 @@ protected:
         CloseHandle(h);
         return oid;
     }
-    static CEPROPVAL Text(WORD id, const char16_t* text) {
+    static CEPROPVAL Text(WORD id, const char16_t* text)
+    {
         CEPROPVAL p{MAKEPROPID(id, CEVT_LPWSTR), 0, 0, {}};
         p.val.lpwstr = const_cast<LPWSTR>(text);
         return p;
     }
-    static CEPROPVAL Long(WORD id, LONG value) {
+    static CEPROPVAL Long(WORD id, LONG value)
+    {
         CEPROPVAL p{MAKEPROPID(id, CEVT_I4), 0, 0, {}};
         p.val.lVal = value;
         return p;
     }
-    static std::string Hex(DWORD id) {
+    static std::string Hex(DWORD id)
+    {
         char text[12];
         std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(id));
         return text;
     }
-    void Tamper(const std::string& sql) {
+    void Tamper(const std::string& sql)
+    {
         platform::CloseObjectStore();
         sqlite3* db = nullptr;
         ASSERT_EQ(sqlite3_open(platform::ObjectStorePath().c_str(), &db), SQLITE_OK);
@@ -773,9 +828,10 @@ protected:
 
 constexpr CEPROPID kTitle = MAKEPROPID(1, CEVT_LPWSTR);
 
-TEST_F(KstoolsStore, InfoListsDatabasesWithCountsAndSortOrders) {
-    CEOID tasks = CreateDb(u"Tasks", 7, {{kTitle, CEDB_SORT_DESCENDING | CEDB_SORT_CASEINSENSITIVE},
-                                         {MAKEPROPID(2, CEVT_I4), 0}});
+TEST_F(KstoolsStore, InfoListsDatabasesWithCountsAndSortOrders)
+{
+    CEOID tasks = CreateDb(u"Tasks", 7,
+                           {{kTitle, CEDB_SORT_DESCENDING | CEDB_SORT_CASEINSENSITIVE}, {MAKEPROPID(2, CEVT_I4), 0}});
     CEOID empty = CreateDb(u"Empty", 0, {});
     for (const char16_t* title : {u"a", u"b", u"c"}) Write(tasks, {Text(1, title)});
 
@@ -816,7 +872,8 @@ TEST_F(KstoolsStore, InfoListsDatabasesWithCountsAndSortOrders) {
     EXPECT_EQ(modified.substr(0, 4), std::to_string(now.wYear));
 }
 
-TEST_F(KstoolsStore, DumpReadsEveryRecordInTheFirstSortOrderWithTypedValues) {
+TEST_F(KstoolsStore, DumpReadsEveryRecordInTheFirstSortOrderWithTypedValues)
+{
     CEOID db = CreateDb(u"Mixed", 0, {{kTitle, CEDB_SORT_CASEINSENSITIVE}});
     BYTE bytes[] = {0x00, 0xFF, 0x10};
     std::vector<CEPROPVAL> all(9);
@@ -879,7 +936,8 @@ TEST_F(KstoolsStore, DumpReadsEveryRecordInTheFirstSortOrderWithTypedValues) {
     EXPECT_NE(text.out.find("3 records"), std::string::npos);
 }
 
-TEST_F(KstoolsStore, DumpFollowsADescendingOrderAndShowsFractionsOfSeconds) {
+TEST_F(KstoolsStore, DumpFollowsADescendingOrderAndShowsFractionsOfSeconds)
+{
     CEPROPID when = MAKEPROPID(3, CEVT_FILETIME);
     CEOID db = CreateDb(u"Times", 0, {{when, CEDB_SORT_DESCENDING}, {kTitle, 0}});
     CEPROPVAL t{when, 0, 0, {}};
@@ -897,7 +955,8 @@ TEST_F(KstoolsStore, DumpFollowsADescendingOrderAndShowsFractionsOfSeconds) {
     EXPECT_EQ(j["records"][1]["properties"][0]["value"], "2001-01-02T03:04:05.25Z");
 }
 
-TEST_F(KstoolsStore, AVolumeIsShownBesideTheObjectStoreAndDumpedOnRequest) {
+TEST_F(KstoolsStore, AVolumeIsShownBesideTheObjectStoreAndDumpedOnRequest)
+{
     std::filesystem::create_directories(home_ / "device" / "Cards");
     CEGUID volume{};
     ASSERT_TRUE(CeMountDBVol(&volume, u"\\Cards\\cards.vol", CEDB_OPEN_ALWAYS)) << GetLastError();
@@ -927,7 +986,8 @@ TEST_F(KstoolsStore, AVolumeIsShownBesideTheObjectStoreAndDumpedOnRequest) {
     EXPECT_NE(check.out.find("1 databases, 1 records: ok"), std::string::npos) << check.out;
 }
 
-TEST_F(KstoolsStore, CheckPassesAHealthyStoreAndFailsATamperedOne) {
+TEST_F(KstoolsStore, CheckPassesAHealthyStoreAndFailsATamperedOne)
+{
     CEOID db = CreateDb(u"Notes", 0, {{kTitle, 0}});
     CEOID kept = Write(db, {Text(1, u"kept")});
     CEOID broken = Write(db, {Text(1, u"broken")});
@@ -955,7 +1015,8 @@ TEST_F(KstoolsStore, CheckPassesAHealthyStoreAndFailsATamperedOne) {
     EXPECT_EQ(records[2]["properties"][0]["value"], "last");
 }
 
-TEST_F(KstoolsStore, AddSampleMakesEveryValueTypeOnceOnly) {
+TEST_F(KstoolsStore, AddSampleMakesEveryValueTypeOnceOnly)
+{
     auto first = Run({"add-sample"});
     ASSERT_EQ(first.exitCode, 0) << first.err;
     EXPECT_NE(first.out.find("created Sample Database"), std::string::npos) << first.out;
@@ -975,7 +1036,8 @@ TEST_F(KstoolsStore, AddSampleMakesEveryValueTypeOnceOnly) {
     EXPECT_EQ(Run({"check"}).exitCode, 0);
 }
 
-TEST_F(KstoolsStore, MistakesExitWithPlainWords) {
+TEST_F(KstoolsStore, MistakesExitWithPlainWords)
+{
     struct Case {
         std::vector<std::string> args;
         int exitCode;
@@ -1001,7 +1063,8 @@ TEST_F(KstoolsStore, MistakesExitWithPlainWords) {
     }
 }
 
-TEST_F(KstoolsStore, EveryStoreSubcommandHasHelp) {
+TEST_F(KstoolsStore, EveryStoreSubcommandHasHelp)
+{
     for (const char* command : {"info", "dump", "check", "add-sample"}) {
         auto r = Run({command, "--help"});
         EXPECT_EQ(r.exitCode, 0) << command;

@@ -6,8 +6,8 @@
 #include <stdlib.h>
 
 #include <cctype>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -78,7 +78,8 @@ const Json* Property(const Json& record, const std::string& propid)
 std::vector<std::uint8_t> Bytes(const std::string& hex)
 {
     std::vector<std::uint8_t> bytes;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2) bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
     return bytes;
 }
 
@@ -95,7 +96,8 @@ struct PatternFacts {
 
 std::uint32_t U32(const std::vector<std::uint8_t>& b, size_t at)
 {
-    return at + 4 <= b.size() ? b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24 : 0;
+    return at + 4 <= b.size() ? b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24
+                              : 0;
 }
 std::uint16_t U16(const std::vector<std::uint8_t>& b, size_t at)
 {
@@ -105,7 +107,7 @@ std::uint16_t U16(const std::vector<std::uint8_t>& b, size_t at)
 PatternFacts ReadPattern(const std::vector<std::uint8_t>& b)
 {
     static const std::map<std::pair<int, int>, std::string> kinds = {
-        {{0x200A, 0}, "daily"},   {{0x200A, 1}, "weekdays"}, {{0x200B, 1}, "weekly"}, {{0x200C, 2}, "monthly"},
+        {{0x200A, 0}, "daily"},    {{0x200A, 1}, "weekdays"}, {{0x200B, 1}, "weekly"},  {{0x200C, 2}, "monthly"},
         {{0x200C, 3}, "monthNth"}, {{0x200D, 2}, "yearly"},   {{0x200D, 3}, "yearNth"},
     };
     PatternFacts facts;
@@ -142,7 +144,8 @@ TEST_F(KstoolsSeed, TheSameSeedGivesTheSameStore)
 {
     const std::string other = MakeHome();
     for (const std::string& home : {home_, other}) {
-        auto r = Run({"store", "seed", "--appointments", "45", "--tasks", "25", "--contacts", "12", "--seed", "7"}, home);
+        auto r =
+            Run({"store", "seed", "--appointments", "45", "--tasks", "25", "--contacts", "12", "--seed", "7"}, home);
         ASSERT_EQ(r.exitCode, 0) << r.err;
         EXPECT_TRUE(r.err.empty()) << "no progress bar without a terminal: " << r.err;
     }
@@ -151,7 +154,9 @@ TEST_F(KstoolsSeed, TheSameSeedGivesTheSameStore)
     }
 
     const std::string third = MakeHome();
-    ASSERT_EQ(Run({"store", "seed", "--appointments", "45", "--tasks", "25", "--contacts", "12", "--seed", "8"}, third).exitCode, 0);
+    ASSERT_EQ(Run({"store", "seed", "--appointments", "45", "--tasks", "25", "--contacts", "12", "--seed", "8"}, third)
+                  .exitCode,
+              0);
     EXPECT_NE(Dump("Appointments Database"), Dump("Appointments Database", third)) << "the seed matters";
     EXPECT_NE(Dump("Contacts Database"), Dump("Contacts Database", third));
 }
@@ -189,7 +194,8 @@ TEST_F(KstoolsSeed, EveryRecurrenceKindEndsInEachWayAndHasChangedOccurrences)
             EXPECT_TRUE(seen.count({kind, end})) << kind << " ending " << std::hex << end;
         }
     }
-    EXPECT_FALSE(seen.count({"unknown", 0x2021u}) || seen.count({"unknown", 0x2022u}) || seen.count({"unknown", 0x2023u}));
+    EXPECT_FALSE(seen.count({"unknown", 0x2021u}) || seen.count({"unknown", 0x2022u}) ||
+                 seen.count({"unknown", 0x2023u}));
     EXPECT_TRUE(deletedOnly);
     EXPECT_TRUE(moved);
     EXPECT_TRUE(renamed);
@@ -207,7 +213,8 @@ TEST_F(KstoolsSeed, AppointmentsCoverZonesMultiDayMeetingsAndPrivacy)
         const Json* allDay = Property(record, "0x42150003");
         const Json* duration = Property(record, "0x42130003");
         if (allDay && *allDay == 1 && duration && duration->get<int>() > 1440) ++multiDayAllDay;
-        if (const Json* attendees = Property(record, "0x00300041")) meetings += attendees->get<std::string>().size() > 8;
+        if (const Json* attendees = Property(record, "0x00300041"))
+            meetings += attendees->get<std::string>().size() > 8;
         if (const Json* sensitivity = Property(record, "0x00040002")) privateOnes += *sensitivity != 0;
         if (const Json* subject = Property(record, "0x0037001F")) {
             holidays += subject->get<std::string>().find(" Day") != std::string::npos && allDay && *allDay == 1;
@@ -246,12 +253,12 @@ TEST_F(KstoolsSeed, TasksCarryPriorityCodesAndContactsTheirDates)
 
 TEST_F(KstoolsSeed, BadArgumentsExitWithTwoAndAPlainError)
 {
-    for (auto args : {std::vector<std::string>{"store", "seed", "--appointments", "-1"},
-                      std::vector<std::string>{"store", "seed", "--tasks", "many"},
-                      std::vector<std::string>{"store", "seed", "--contacts", "100001"},
-                      std::vector<std::string>{"store", "seed", "--seed"},
-                      std::vector<std::string>{"store", "seed", "extra"},
-                      std::vector<std::string>{"demo", "--count", "3"}}) {
+    for (auto args :
+         {std::vector<std::string>{"store", "seed", "--appointments", "-1"},
+          std::vector<std::string>{"store", "seed", "--tasks", "many"},
+          std::vector<std::string>{"store", "seed", "--contacts", "100001"},
+          std::vector<std::string>{"store", "seed", "--seed"}, std::vector<std::string>{"store", "seed", "extra"},
+          std::vector<std::string>{"demo", "--count", "3"}}) {
         auto r = Run(args);
         EXPECT_EQ(r.exitCode, 2) << args[2];
         EXPECT_TRUE(r.out.empty()) << r.out;

@@ -172,10 +172,10 @@ TEST_F(KstoolsRecur, BadArgumentsAreUsageErrors)
     EXPECT_EQ(RunIn("UTC", {"--blob", blob, "--to", "2024-01-02"}).exitCode, 2) << "no --from";
     EXPECT_EQ(RunIn("UTC", {"--blob", blob, "--from", "2024-02-30", "--to", "2024-03-02"}).exitCode, 2);
     EXPECT_EQ(RunIn("UTC", {"--blob", blob, "--from", "2024-01-03", "--to", "2024-01-02"}).exitCode, 2);
-    EXPECT_EQ(RunIn("UTC", {"--blob", blob, "--start", "2024-01-01T09:00", "--from", "2024-01-01", "--to",
-                            "2024-01-02"})
-                  .exitCode,
-              2)
+    EXPECT_EQ(
+        RunIn("UTC", {"--blob", blob, "--start", "2024-01-01T09:00", "--from", "2024-01-01", "--to", "2024-01-02"})
+            .exitCode,
+        2)
         << "--start without --duration";
     EXPECT_EQ(RunIn("UTC", {"--oid", "abc", "--from", "2024-01-01", "--to", "2024-01-02"}).exitCode, 2);
 }

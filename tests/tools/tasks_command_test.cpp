@@ -293,12 +293,22 @@ TEST_F(KstoolsTasks, BadArgumentsExitTwoAndLeaveTheStoredViewAlone)
 {
     SeedFive();
     ASSERT_EQ(Tasks({"--filter", "overdue"}).exitCode, 0);
-    const Strings bad[] = {{"--filter", "42254"},      {"--filter", "soon"},  {"--filter", ""},
-                           {"--sort", "8"},            {"--sort", "1,x"},     {"--sort", "1,2,3"},
-                           {"--sort", "-1"},           {"--group", "9"},      {"--group", "2.0"},
-                           {"--project", "abc"},       {"--project", "0"},    {"--days", "-4"},
-                           {"--on", "2026-02-30"},     {"--descending", "--ascending"},
-                           {"--project", "5", "--filter", "42250"},          {"--filter", "42251", "--on", "2026-03-01"},
+    const Strings bad[] = {{"--filter", "42254"},
+                           {"--filter", "soon"},
+                           {"--filter", ""},
+                           {"--sort", "8"},
+                           {"--sort", "1,x"},
+                           {"--sort", "1,2,3"},
+                           {"--sort", "-1"},
+                           {"--group", "9"},
+                           {"--group", "2.0"},
+                           {"--project", "abc"},
+                           {"--project", "0"},
+                           {"--days", "-4"},
+                           {"--on", "2026-02-30"},
+                           {"--descending", "--ascending"},
+                           {"--project", "5", "--filter", "42250"},
+                           {"--filter", "42251", "--on", "2026-03-01"},
                            {"--sort", "1", "--filter", "42199"}};
     for (const Strings& args : bad) {
         auto r = Tasks(args);

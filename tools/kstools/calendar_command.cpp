@@ -72,8 +72,7 @@ std::string IsoMinute(double date)
 {
     const SYSTEMTIME st = TimeOf(date);
     char text[32];
-    std::snprintf(text, sizeof(text), "%04u-%02u-%02uT%02u:%02u", st.wYear, st.wMonth, st.wDay, st.wHour,
-                  st.wMinute);
+    std::snprintf(text, sizeof(text), "%04u-%02u-%02uT%02u:%02u", st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute);
     return text;
 }
 
@@ -217,7 +216,8 @@ Json DaysJson(const std::vector<CalendarRow>& rows)
 SYSTEMTIME DayArgument(const std::string& text, const char* option)
 {
     const DateArgument date = ParseDateArgument(text);
-    if (date.hasTime) throw CommandError(std::string(option) + " takes a day, YYYY-MM-DD: \"" + text + "\"", kExitUsage);
+    if (date.hasTime)
+        throw CommandError(std::string(option) + " takes a day, YYYY-MM-DD: \"" + text + "\"", kExitUsage);
     SYSTEMTIME day = date.time;
     day.wHour = day.wMinute = day.wSecond = day.wMilliseconds = 0;
     return day;

@@ -23,7 +23,8 @@ struct ListOptions {
     bool json = false;
 };
 
-void RunList(const ListOptions& options) {
+void RunList(const ListOptions& options)
+{
     CePtrList<CFullCategory*> list;
     GetFullCategoryInfo(list, true);
     if (options.json) {
@@ -48,37 +49,47 @@ void RunList(const ListOptions& options) {
     }
 }
 
-void RunAdd(const std::string& name) {
+void RunAdd(const std::string& name)
+{
     const std::u16string wide = Utf8ToWide(name);
     SHORT index = -1;
     CEOID oid = 0;
     switch (const DWORD error = AddCategoryRecord(wide.c_str(), &index, &oid)) {
-    case ERROR_SUCCESS:
-        std::printf("added \"%s\" with index %d (oid %s)\n", name.c_str(), index, HexId(oid).c_str());
-        return;
-    case ERROR_INVALID_NAME:
-        throw CommandError("\"" + name + "\" cannot be a category name: it must be 1 to " +
-                               std::to_string(kCategoryNameMaxChars) +
-                               " characters without commas or control characters",
-                           kExitUsage);
-    case ERROR_ALREADY_EXISTS: throw CommandError("a category named \"" + name + "\" exists already");
-    case ERROR_NO_MORE_ITEMS: throw CommandError("every category index is taken");
-    default: throw CommandError("cannot add \"" + name + "\": error " + std::to_string(error));
+        case ERROR_SUCCESS:
+            std::printf("added \"%s\" with index %d (oid %s)\n", name.c_str(), index, HexId(oid).c_str());
+            return;
+        case ERROR_INVALID_NAME:
+            throw CommandError("\"" + name + "\" cannot be a category name: it must be 1 to " +
+                                   std::to_string(kCategoryNameMaxChars) +
+                                   " characters without commas or control characters",
+                               kExitUsage);
+        case ERROR_ALREADY_EXISTS:
+            throw CommandError("a category named \"" + name + "\" exists already");
+        case ERROR_NO_MORE_ITEMS:
+            throw CommandError("every category index is taken");
+        default:
+            throw CommandError("cannot add \"" + name + "\": error " + std::to_string(error));
     }
 }
 
-void RunRemove(const std::string& name) {
+void RunRemove(const std::string& name)
+{
     const std::u16string wide = Utf8ToWide(name);
     switch (const DWORD error = RemoveCategoryRecord(wide.c_str())) {
-    case ERROR_SUCCESS: std::printf("removed \"%s\"\n", name.c_str()); return;
-    case ERROR_NOT_FOUND: throw CommandError("no category is named \"" + name + "\" (names compare with case)");
-    default: throw CommandError("cannot remove \"" + name + "\": error " + std::to_string(error));
+        case ERROR_SUCCESS:
+            std::printf("removed \"%s\"\n", name.c_str());
+            return;
+        case ERROR_NOT_FOUND:
+            throw CommandError("no category is named \"" + name + "\" (names compare with case)");
+        default:
+            throw CommandError("cannot remove \"" + name + "\": error " + std::to_string(error));
     }
 }
 
 }  // namespace
 
-void AddCategoriesCommand(CLI::App& app, CliContext& ctx) {
+void AddCategoriesCommand(CLI::App& app, CliContext& ctx)
+{
     CLI::App* categories = app.add_subcommand(
         "categories",
         "List the categories of the category database in name order with their bit index and record OID, or "

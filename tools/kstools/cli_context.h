@@ -37,7 +37,8 @@ struct CliContext {
 class CommandError : public std::exception {
 public:
     explicit CommandError(std::string message, int exitCode = kExitFailure)
-        : message_(std::move(message)), exitCode_(exitCode) {}
+        : message_(std::move(message)), exitCode_(exitCode)
+    {}
     const char* what() const noexcept override { return message_.c_str(); }
     int exitCode() const { return exitCode_; }
 

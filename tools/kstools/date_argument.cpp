@@ -9,13 +9,15 @@
 namespace kstools {
 namespace {
 
-[[noreturn]] void NotADate(const std::string& text) {
+[[noreturn]] void NotADate(const std::string& text)
+{
     throw CommandError("not a date: '" + text + "' (expected YYYY-MM-DD, YYYY-MM-DDTHH:MM or YYYY-MM-DDTHH:MM:SS)",
                        kExitUsage);
 }
 
 // Exactly `digits` decimal digits at the front of rest, consumed.
-bool TakeNumber(std::string_view& rest, size_t digits, WORD& value) {
+bool TakeNumber(std::string_view& rest, size_t digits, WORD& value)
+{
     if (rest.size() < digits) return false;
     for (size_t i = 0; i < digits; ++i) {
         if (rest[i] < '0' || rest[i] > '9') return false;
@@ -27,7 +29,8 @@ bool TakeNumber(std::string_view& rest, size_t digits, WORD& value) {
     return true;
 }
 
-bool TakeChar(std::string_view& rest, char c) {
+bool TakeChar(std::string_view& rest, char c)
+{
     if (rest.empty() || rest.front() != c) return false;
     rest.remove_prefix(1);
     return true;
@@ -35,7 +38,8 @@ bool TakeChar(std::string_view& rest, char c) {
 
 }  // namespace
 
-DateArgument ParseDateArgument(const std::string& text) {
+DateArgument ParseDateArgument(const std::string& text)
+{
     DateArgument parsed;
     SYSTEMTIME& t = parsed.time;
     std::string_view rest = text;
@@ -53,20 +57,23 @@ DateArgument ParseDateArgument(const std::string& text) {
     // The platform's conversion checks every field and gives the day of the week.
     FILETIME ft{};
     if (!SystemTimeToFileTime(&t, &ft) || !FileTimeToSystemTime(&ft, &t)) {
-        throw CommandError("no such date: '" + text + "' (a day the month lacks, a time past 23:59:59, or a year "
-                           "outside 1601 to 30827)",
+        throw CommandError("no such date: '" + text +
+                               "' (a day the month lacks, a time past 23:59:59, or a year "
+                               "outside 1601 to 30827)",
                            kExitUsage);
     }
     return parsed;
 }
 
-std::string FormatIsoDate(const SYSTEMTIME& time) {
+std::string FormatIsoDate(const SYSTEMTIME& time)
+{
     char text[32];
     std::snprintf(text, sizeof text, "%04u-%02u-%02u", time.wYear, time.wMonth, time.wDay);
     return text;
 }
 
-std::string FormatIsoDateTime(const SYSTEMTIME& time) {
+std::string FormatIsoDateTime(const SYSTEMTIME& time)
+{
     char text[32];
     std::snprintf(text, sizeof text, "T%02u:%02u:%02u", time.wHour, time.wMinute, time.wSecond);
     return FormatIsoDate(time) + text;

@@ -30,7 +30,8 @@ namespace kstools {
 namespace {
 
 // A --now that the clock would silently ignore is a typing error.
-void CheckPinnedNow(const CliContext& ctx) {
+void CheckPinnedNow(const CliContext& ctx)
+{
     if (!ctx.now.empty() && !platform::ParsePinnedNow(ctx.now)) {
         throw CommandError("not a time for --now: '" + ctx.now + "' (expected YYYY-MM-DDTHH:MM or YYYY-MM-DDTHH:MM:SS)",
                            kExitUsage);
@@ -38,7 +39,8 @@ void CheckPinnedNow(const CliContext& ctx) {
 }
 
 // The date typed, or now (with its time of day) when none was.
-DateArgument DateOrNow(const std::string& text) {
+DateArgument DateOrNow(const std::string& text)
+{
     if (!text.empty()) return ParseDateArgument(text);
     DateArgument now;
     GetLocalTime(&now.time);
@@ -49,7 +51,8 @@ DateArgument DateOrNow(const std::string& text) {
 
 // ---- date now --------------------------------------------------------------
 
-void RunNow(bool json) {
+void RunNow(bool json)
+{
     SYSTEMTIME local{}, utc{};
     GetLocalTime(&local);
     GetSystemTime(&utc);
@@ -92,7 +95,8 @@ struct FormatOptions {
 
 // Calls a formatting function twice, for the size and for the text.
 template <class Format>
-std::string Formatted(Format format, const std::string& what) {
+std::string Formatted(Format format, const std::string& what)
+{
     int size = format(nullptr, 0);
     std::u16string text(size > 0 ? static_cast<size_t>(size) : 0, u'\0');
     if (size <= 0 || format(text.data(), size) != size) {
@@ -104,7 +108,8 @@ std::string Formatted(Format format, const std::string& what) {
     return WideToUtf8(text);
 }
 
-std::string DateWith(const SYSTEMTIME& time, const std::u16string* picture, DWORD flags) {
+std::string DateWith(const SYSTEMTIME& time, const std::u16string* picture, DWORD flags)
+{
     return Formatted(
         [&](LPWSTR out, int size) {
             return GetDateFormatW(LOCALE_USER_DEFAULT, flags, &time, picture ? picture->c_str() : nullptr, out, size);
@@ -112,7 +117,8 @@ std::string DateWith(const SYSTEMTIME& time, const std::u16string* picture, DWOR
         "the date");
 }
 
-std::string TimeWith(const SYSTEMTIME& time, const std::u16string* picture, DWORD flags) {
+std::string TimeWith(const SYSTEMTIME& time, const std::u16string* picture, DWORD flags)
+{
     return Formatted(
         [&](LPWSTR out, int size) {
             return GetTimeFormatW(LOCALE_USER_DEFAULT, flags, &time, picture ? picture->c_str() : nullptr, out, size);
@@ -122,11 +128,13 @@ std::string TimeWith(const SYSTEMTIME& time, const std::u16string* picture, DWOR
 
 using SuitePattern = int (*)(LCID, const SYSTEMTIME*, LPWSTR, int);
 
-std::string DateWithSuitePattern(const SYSTEMTIME& time, SuitePattern pattern) {
+std::string DateWithSuitePattern(const SYSTEMTIME& time, SuitePattern pattern)
+{
     return Formatted([&](LPWSTR out, int size) { return pattern(LOCALE_USER_DEFAULT, &time, out, size); }, "the date");
 }
 
-void RunFormat(const FormatOptions& options) {
+void RunFormat(const FormatOptions& options)
+{
     const DateArgument date = DateOrNow(options.date);
     const SYSTEMTIME& t = date.time;
     const DWORD timeFlags = options.noSeconds ? TIME_NOSECONDS : 0;
@@ -154,7 +162,8 @@ void RunFormat(const FormatOptions& options) {
 
 // ---- date week -------------------------------------------------------------
 
-void RunWeek(const std::string& text, bool json) {
+void RunWeek(const std::string& text, bool json)
+{
     const SYSTEMTIME t = ParseDateArgument(text).time;
     const int week = weeknumber(t.wYear, t.wMonth, t.wDay);
     if (json) {
@@ -173,24 +182,32 @@ struct ParseTimeOptions {
     bool json = false;
 };
 
-std::string HexCode(HRESULT code) {
+std::string HexCode(HRESULT code)
+{
     char text[32];
     std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(code));
     return text;
 }
 
-std::string DescribeParseError(HRESULT code) {
+std::string DescribeParseError(HRESULT code)
+{
     switch (code) {
-    case DISP_E_TYPEMISMATCH: return "type mismatch: the text is empty or not a time";
-    case DISP_E_BADVARTYPE: return "bad time: no number in the text, or an impossible time of day";
-    case DISP_E_OVERFLOW: return "overflow: the year is too large";
-    case E_INVALIDARG: return "invalid argument";
-    default: return "unexpected error";
+        case DISP_E_TYPEMISMATCH:
+            return "type mismatch: the text is empty or not a time";
+        case DISP_E_BADVARTYPE:
+            return "bad time: no number in the text, or an impossible time of day";
+        case DISP_E_OVERFLOW:
+            return "overflow: the year is too large";
+        case E_INVALIDARG:
+            return "invalid argument";
+        default:
+            return "unexpected error";
     }
 }
 
 // "09:30", or "09:30:15" when the time has seconds.
-std::string ClockText(DATE fraction) {
+std::string ClockText(DATE fraction)
+{
     SYSTEMTIME t{};
     if (!VariantTimeToSystemTime(fraction, &t)) return "?";
     char text[32];
@@ -201,7 +218,8 @@ std::string ClockText(DATE fraction) {
     return text;
 }
 
-void RunParseTime(const ParseTimeOptions& options, CliContext& ctx) {
+void RunParseTime(const ParseTimeOptions& options, CliContext& ctx)
+{
     const DWORD flags = options.variant ? CORVID_TIME_VARIANT : CORVID_TIME_TYPED;
     nlohmann::ordered_json results = nlohmann::ordered_json::array();
     for (const std::string& text : options.texts) {
@@ -231,20 +249,23 @@ void RunParseTime(const ParseTimeOptions& options, CliContext& ctx) {
 
 // ---- date zone, date zones -------------------------------------------------
 
-[[noreturn]] void UnknownZone(const std::string& name) {
+[[noreturn]] void UnknownZone(const std::string& name)
+{
     throw CommandError("unknown time zone: '" + name +
                            "' (give a tz database name such as America/New_York or a Windows name such as "
                            "\"Eastern Standard Time\"; 'kstools date zones' lists the Windows names)",
                        kExitUsage);
 }
 
-ZoneRecord ZoneNamed(const std::string& name) {
+ZoneRecord ZoneNamed(const std::string& name)
+{
     std::optional<ZoneRecord> zone = NamedZoneRecord(name);
     if (!zone) UnknownZone(name);
     return *zone;
 }
 
-void RunZone(const std::string& name, bool json) {
+void RunZone(const std::string& name, bool json)
+{
     const ZoneRecord zone = name.empty() ? DeviceZoneRecord() : ZoneNamed(name);
     if (json)
         std::puts(ZoneJson(zone).dump(2).c_str());
@@ -252,7 +273,8 @@ void RunZone(const std::string& name, bool json) {
         std::fputs(ZoneText(zone).c_str(), stdout);
 }
 
-void RunZones(bool json) {
+void RunZones(bool json)
+{
     int count = 0;
     TZData* zones = GetAllTimeZones(&count);
     if (!zones) throw CommandError("the time-zone list cannot be read");
@@ -286,7 +308,8 @@ struct ConvertOptions {
     bool json = false;
 };
 
-bool SameWallClock(const SYSTEMTIME& a, const SYSTEMTIME& b) {
+bool SameWallClock(const SYSTEMTIME& a, const SYSTEMTIME& b)
+{
     return a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDay == b.wDay && a.wHour == b.wHour &&
            a.wMinute == b.wMinute && a.wSecond == b.wSecond;
 }
@@ -297,7 +320,8 @@ struct LocalReading {
     bool skipped = false;  // the wall-clock time does not occur (spring forward)
 };
 
-std::uint64_t FileTimeOf(const SYSTEMTIME& time) {
+std::uint64_t FileTimeOf(const SYSTEMTIME& time)
+{
     FILETIME ft{};
     SystemTimeToFileTime(&time, &ft);
     return platform::FileTimeValue(ft);
@@ -305,7 +329,8 @@ std::uint64_t FileTimeOf(const SYSTEMTIME& time) {
 
 // Whether the clocks jump over local when daylight time begins in its year:
 // from the transition's wall-clock time up to the daylight saving later.
-bool SkippedByTransition(const ZoneRecord& zone, const SYSTEMTIME& local) {
+bool SkippedByTransition(const ZoneRecord& zone, const SYSTEMTIME& local)
+{
     const LONG saving = -zone.tzi.DaylightBias;
     if (!zone.HasDaylightTime() || saving <= 0) return false;
     SYSTEMTIME start{};
@@ -324,12 +349,14 @@ bool SkippedByTransition(const ZoneRecord& zone, const SYSTEMTIME& local) {
 // is taken at its first occurrence. The first instant of daylight time comes
 // back from that conversion as the last of standard time, so it fits
 // neither; it is daylight time.
-LocalReading ReadLocal(const ZoneRecord& zone, const SYSTEMTIME& local) {
+LocalReading ReadLocal(const ZoneRecord& zone, const SYSTEMTIME& local)
+{
     LocalReading reading;
     auto toUtc = [&](BOOL daylight) {
         SYSTEMTIME utc{};
         if (!CeTzSpecificLocalTimeToSystemTime(&zone.tzi, &local, daylight, &utc)) {
-            throw CommandError("cannot convert " + FormatIsoDateTime(local) + ": outside the dates the platform handles");
+            throw CommandError("cannot convert " + FormatIsoDateTime(local) +
+                               ": outside the dates the platform handles");
         }
         return utc;
     };
@@ -353,36 +380,47 @@ LocalReading ReadLocal(const ZoneRecord& zone, const SYSTEMTIME& local) {
     return reading;
 }
 
-std::string ZoneNameAt(const ZoneRecord& zone, bool daylight) {
+std::string ZoneNameAt(const ZoneRecord& zone, bool daylight)
+{
     return WideToUtf8(daylight ? zone.tzi.DaylightName : zone.tzi.StandardName);
 }
 
-void RunConvert(const ConvertOptions& options) {
+void RunConvert(const ConvertOptions& options)
+{
     if (options.from.empty() == !options.fromUtc) {
         throw CommandError("give exactly one of --from ZONE and --from-utc", kExitUsage);
     }
-    if (options.to.empty() == !options.toUtc) throw CommandError("give exactly one of --to ZONE and --to-utc", kExitUsage);
+    if (options.to.empty() == !options.toUtc)
+        throw CommandError("give exactly one of --to ZONE and --to-utc", kExitUsage);
     const DateArgument time = ParseDateArgument(options.time);
     const ZoneRecord from = options.fromUtc ? UtcZoneRecord() : ZoneNamed(options.from);
     const ZoneRecord to = options.toUtc ? UtcZoneRecord() : ZoneNamed(options.to);
 
     const LocalReading reading = ReadLocal(from, time.time);
     if (reading.skipped) {
-        std::fprintf(stderr, "kstools: note: %s does not occur in %s (the clocks skip it); read with the standard bias\n",
+        std::fprintf(stderr,
+                     "kstools: note: %s does not occur in %s (the clocks skip it); read with the standard bias\n",
                      FormatIsoDateTime(time.time).c_str(), from.id.c_str());
     }
     SYSTEMTIME result{};
     BOOL resultDaylight = FALSE;
     CeSystemTimeToTzSpecificLocalTime(&to.tzi, &reading.utc, &result, &resultDaylight);
-    if (result.wYear < 1601) throw CommandError("cannot convert " + options.time + ": outside the dates the platform handles");
+    if (result.wYear < 1601)
+        throw CommandError("cannot convert " + options.time + ": outside the dates the platform handles");
 
     if (options.json) {
-        nlohmann::ordered_json out = {
-            {"from", {{"zone", from.id}, {"time", FormatIsoDateTime(time.time)}, {"daylight", reading.daylight},
-                      {"name", ZoneNameAt(from, reading.daylight)}, {"skipped", reading.skipped}}},
-            {"utc", FormatIsoDateTime(reading.utc)},
-            {"to", {{"zone", to.id}, {"time", FormatIsoDateTime(result)}, {"daylight", resultDaylight != FALSE},
-                    {"name", ZoneNameAt(to, resultDaylight)}}}};
+        nlohmann::ordered_json out = {{"from",
+                                       {{"zone", from.id},
+                                        {"time", FormatIsoDateTime(time.time)},
+                                        {"daylight", reading.daylight},
+                                        {"name", ZoneNameAt(from, reading.daylight)},
+                                        {"skipped", reading.skipped}}},
+                                      {"utc", FormatIsoDateTime(reading.utc)},
+                                      {"to",
+                                       {{"zone", to.id},
+                                        {"time", FormatIsoDateTime(result)},
+                                        {"daylight", resultDaylight != FALSE},
+                                        {"name", ZoneNameAt(to, resultDaylight)}}}};
         std::puts(out.dump(2).c_str());
     } else {
         std::printf("%s %s (%s)\n", FormatIsoDateTime(result).c_str(), to.id.c_str(),
@@ -392,7 +430,8 @@ void RunConvert(const ConvertOptions& options) {
 
 // ---- date duration ---------------------------------------------------------
 
-void RunDuration(int minutes, bool withDays) {
+void RunDuration(int minutes, bool withDays)
+{
     WCHAR text[256] = {};
     FormatDurationString(text, 256, minutes, withDays ? TRUE : FALSE);
     std::string line = WideToUtf8(text);
@@ -404,7 +443,8 @@ void RunDuration(int minutes, bool withDays) {
 
 }  // namespace
 
-void AddDateCommand(CLI::App& app, CliContext& ctx) {
+void AddDateCommand(CLI::App& app, CliContext& ctx)
+{
     CLI::App* date = app.add_subcommand(
         "date",
         "Dates, times and time zones as the library handles them: the clock (pinned with --now), the user's locale "
@@ -425,8 +465,10 @@ void AddDateCommand(CLI::App& app, CliContext& ctx) {
 
     auto nowJson = std::make_shared<bool>(false);
     CLI::App* nowCmd = date->add_subcommand(
-        "now", "Print the current local time, the UTC time, the device zone with its name and offset, and the ISO week");
-    nowCmd->add_flag("--json", *nowJson, "Print {local, utc, zone, zoneName, utcOffsetMinutes, daylight, week, pinned}");
+        "now",
+        "Print the current local time, the UTC time, the device zone with its name and offset, and the ISO week");
+    nowCmd->add_flag("--json", *nowJson,
+                     "Print {local, utc, zone, zoneName, utcOffsetMinutes, daylight, week, pinned}");
     onRun(nowCmd, [nowJson] { RunNow(*nowJson); });
 
     auto format = std::make_shared<FormatOptions>();
@@ -436,11 +478,12 @@ void AddDateCommand(CLI::App& app, CliContext& ctx) {
         "or through a picture (d dd ddd dddd M MM MMM MMMM y yy yyyy, 'quoted text'; times: h hh H HH m mm s ss t "
         "tt); or with one of the suite's date patterns");
     formatCmd->add_option("DATE", format->date, "YYYY-MM-DD[THH:MM[:SS]] (default: now)");
-    CLI::Option* picture = formatCmd->add_option("--picture", format->picture, "Date picture, e.g. \"dddd, d MMMM yyyy\"");
+    CLI::Option* picture =
+        formatCmd->add_option("--picture", format->picture, "Date picture, e.g. \"dddd, d MMMM yyyy\"");
     CLI::Option* timePicture =
         formatCmd->add_option("--time-picture", format->timePicture, "Time picture, e.g. \"HH:mm\" (after the date)");
-    CLI::Option* longDate =
-        formatCmd->add_flag("--long", format->longDate, "The suite's long date with the day name (\"Sunday, March 10, 2024\")");
+    CLI::Option* longDate = formatCmd->add_flag("--long", format->longDate,
+                                                "The suite's long date with the day name (\"Sunday, March 10, 2024\")");
     CLI::Option* shortDate =
         formatCmd->add_flag("--short", format->shortDate, "The suite's short date with a four-digit year");
     CLI::Option* longAbbrev =
@@ -459,7 +502,8 @@ void AddDateCommand(CLI::App& app, CliContext& ctx) {
 
     auto week = std::make_shared<std::pair<std::string, bool>>();
     CLI::App* weekCmd = date->add_subcommand(
-        "week", "Print the ISO 8601 week number of DATE (weeks start on Monday; week 1 holds the year's first Thursday)");
+        "week",
+        "Print the ISO 8601 week number of DATE (weeks start on Monday; week 1 holds the year's first Thursday)");
     weekCmd->add_option("DATE", week->first, "YYYY-MM-DD")->required();
     weekCmd->add_flag("--json", week->second, "Print {date, week}");
     onRun(weekCmd, [week] { RunWeek(week->first, week->second); });
@@ -501,7 +545,8 @@ void AddDateCommand(CLI::App& app, CliContext& ctx) {
     CLI::Option* toUtc = convertCmd->add_flag("--to-utc", convert->toUtc, "Convert to UTC");
     from->excludes(fromUtc);
     to->excludes(toUtc);
-    convertCmd->add_flag("--json", convert->json, "Print {from: {zone, time, daylight, name, skipped}, utc, to: {...}}");
+    convertCmd->add_flag("--json", convert->json,
+                         "Print {from: {zone, time, daylight, name, skipped}, utc, to: {...}}");
     onRun(convertCmd, [convert] { RunConvert(*convert); });
 
     auto duration = std::make_shared<std::pair<int, bool>>(0, false);

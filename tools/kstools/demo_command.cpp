@@ -54,7 +54,8 @@ void RunDemo(bool json)
     if (json) {
         nlohmann::ordered_json upcoming = nlohmann::ordered_json::array();
         for (const UpcomingAppointment& a : summary.upcoming) {
-            upcoming.push_back({{"start", DateText(a.start)}, {"subject", WideToUtf8(a.subject)}, {"recurring", a.recurring}});
+            upcoming.push_back(
+                {{"start", DateText(a.start)}, {"subject", WideToUtf8(a.subject)}, {"recurring", a.recurring}});
         }
         nlohmann::ordered_json out{{"seeded", seeded},
                                    {"appointments", summary.appointments},

@@ -23,7 +23,8 @@ constexpr const char16_t* kScratchParent = u"\\Temp";
 std::string Reason(int error) { return error == ENOENT ? "no such file" : std::strerror(error); }
 
 // The whole content of a host file; 0 or the errno of the failure.
-int ReadWhole(const std::string& path, std::string& content) {
+int ReadWhole(const std::string& path, std::string& content)
+{
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return errno;
     content.clear();
@@ -43,7 +44,8 @@ int ReadWhole(const std::string& path, std::string& content) {
     return 0;
 }
 
-int WriteAll(int fd, const std::string& content) {
+int WriteAll(int fd, const std::string& content)
+{
     const char* data = content.data();
     size_t left = content.size();
     while (left > 0) {
@@ -59,7 +61,8 @@ int WriteAll(int fd, const std::string& content) {
 // Writes content to a new file beside path, flushes it and renames it over
 // path. keepMode: the permissions of the file it replaces. 0 or the errno of
 // the failure; path is untouched on failure.
-int ReplaceDurably(const std::string& path, const std::string& content, const mode_t* keepMode) {
+int ReplaceDurably(const std::string& path, const std::string& content, const mode_t* keepMode)
+{
     const std::string temp = path + ".kstools-" + std::to_string(getpid());
     int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) return errno;
@@ -81,11 +84,15 @@ int ReplaceDurably(const std::string& path, const std::string& content, const mo
     return 0;
 }
 
-bool IsDevicePath(const std::string& text) { return (!text.empty() && text[0] == '\\') || text.find("%s") != std::string::npos; }
+bool IsDevicePath(const std::string& text)
+{
+    return (!text.empty() && text[0] == '\\') || text.find("%s") != std::string::npos;
+}
 
 }  // namespace
 
-FileArgument::FileArgument(const std::string& text, Need need) {
+FileArgument::FileArgument(const std::string& text, Need need)
+{
     bool onDevice = IsDevicePath(text);
     if (onDevice) {
         std::u16string wide = Utf8ToWide(text);
@@ -112,7 +119,8 @@ FileArgument::FileArgument(const std::string& text, Need need) {
     } else if (!m_hostPath.empty() && errno != ENOENT && errno != ENOTDIR) {
         throw CommandError("cannot read " + m_label + ": " + Reason(errno), kExitUsage);
     }
-    if (!m_existed && need == Need::Existing) throw CommandError("cannot read " + m_label + ": no such file", kExitUsage);
+    if (!m_existed && need == Need::Existing)
+        throw CommandError("cannot read " + m_label + ": no such file", kExitUsage);
     if (onDevice) return;
     try {
         MakeScratchCopy(content);
@@ -122,11 +130,11 @@ FileArgument::FileArgument(const std::string& text, Need need) {
     }
 }
 
-void FileArgument::MakeScratchCopy(const std::string& content) {
+void FileArgument::MakeScratchCopy(const std::string& content)
+{
     static int counter = 0;
-    const std::u16string folder =
-        std::u16string(kScratchParent) + u"\\kstools-" + Utf8ToWide(std::to_string(getpid())) + u"-" +
-        Utf8ToWide(std::to_string(++counter));
+    const std::u16string folder = std::u16string(kScratchParent) + u"\\kstools-" +
+                                  Utf8ToWide(std::to_string(getpid())) + u"-" + Utf8ToWide(std::to_string(++counter));
     platform::EnsureDeviceRoot();
     if (CreateDirectoryW(kScratchParent, nullptr)) m_tempFolder = platform::ResolveDevicePath(kScratchParent).host;
     if (!CreateDirectoryW(folder.c_str(), nullptr)) {
@@ -143,7 +151,8 @@ void FileArgument::MakeScratchCopy(const std::string& content) {
 
 FileArgument::~FileArgument() { RemoveScratch(); }
 
-void FileArgument::RemoveScratch() {
+void FileArgument::RemoveScratch()
+{
     std::error_code ignored;
     if (!m_scratchFolder.empty()) std::filesystem::remove_all(m_scratchFolder, ignored);
     // "\Temp" goes again when this object made it and nothing else uses it now.
@@ -152,7 +161,8 @@ void FileArgument::RemoveScratch() {
     m_tempFolder.clear();
 }
 
-void FileArgument::Publish() {
+void FileArgument::Publish()
+{
     if (m_scratchFolder.empty()) return;
     std::string content;
     int error = ReadWhole(m_scratchFolder + "/settings.txt", content);

@@ -40,11 +40,11 @@ private:
     void RemoveScratch();
 
     std::string m_label;
-    std::string m_hostPath;        // the file on this computer
+    std::string m_hostPath;  // the file on this computer
     std::u16string m_devicePath;
     bool m_existed = false;
-    std::string m_scratchFolder;   // host path; empty for a device path
-    std::string m_tempFolder;      // host path of "\Temp" when this object made it
+    std::string m_scratchFolder;  // host path; empty for a device path
+    std::string m_tempFolder;     // host path of "\Temp" when this object made it
 };
 
 }  // namespace kstools

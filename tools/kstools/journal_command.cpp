@@ -135,16 +135,18 @@ void RunList(const ListOptions& options)
     std::puts("oid         start                parent      type  subject");
     for (const auto& e : entries) {
         std::printf("%-10s  %-19s  %-10s  %s  %s\n", HexId(e.m_record).c_str(), FormatIsoDateTime(e.m_start).c_str(),
-                    e.m_parent ? HexId(e.m_parent).c_str() : "-", e.m_type.IsEmpty() ? "-" : WideToUtf8(e.m_type).c_str(),
-                    WideToUtf8(e.m_subject).c_str());
+                    e.m_parent ? HexId(e.m_parent).c_str() : "-",
+                    e.m_type.IsEmpty() ? "-" : WideToUtf8(e.m_type).c_str(), WideToUtf8(e.m_subject).c_str());
     }
 }
 
 void RunAdd(const AddOptions& options)
 {
     CJournalData e;
-    if (options.start.empty()) GetLocalTime(&e.m_start);
-    else e.m_start = ParseDateArgument(options.start).time;
+    if (options.start.empty())
+        GetLocalTime(&e.m_start);
+    else
+        e.m_start = ParseDateArgument(options.start).time;
     e.m_created = e.m_start;
     e.m_subject = Utf8ToWide(options.subject).c_str();
     e.m_type = Utf8ToWide(options.type).c_str();

@@ -8,7 +8,8 @@
 #include "tools/kstools/cli_context.h"
 #include "tools/kstools/commands.h"
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     using namespace kstools;
     CliContext ctx;
     CLI::App app{"kstools: load, filter and inspect personal-information data with the KSTools engine"};

@@ -17,7 +17,8 @@ struct MatchOptions {
     bool json = false;
 };
 
-void RunMatch(const MatchOptions& options, CliContext& ctx) {
+void RunMatch(const MatchOptions& options, CliContext& ctx)
+{
     std::u16string pattern = Utf8ToWide(options.pattern);
     nlohmann::ordered_json results = nlohmann::ordered_json::array();
     bool any = false;
@@ -38,7 +39,8 @@ void RunMatch(const MatchOptions& options, CliContext& ctx) {
 
 }  // namespace
 
-void AddMatchCommand(CLI::App& app, CliContext& ctx) {
+void AddMatchCommand(CLI::App& app, CliContext& ctx)
+{
     auto options = std::make_shared<MatchOptions>();
     CLI::App* cmd = app.add_subcommand(
         "match",

@@ -10,18 +10,13 @@ constexpr int kWidth = 30;
 
 ProgressBar::ProgressBar(std::string label, int total)
     : ProgressBar(std::move(label), total, stderr, isatty(fileno(stderr)) != 0)
-{
-}
+{}
 
 ProgressBar::ProgressBar(std::string label, int total, std::FILE* out, bool enabled)
     : m_label(std::move(label)), m_total(total), m_out(out), m_enabled(enabled && total > 0)
-{
-}
+{}
 
-ProgressBar::~ProgressBar()
-{
-    Finish();
-}
+ProgressBar::~ProgressBar() { Finish(); }
 
 void ProgressBar::Update(int done)
 {

@@ -76,8 +76,10 @@ void RunList(bool json)
         const ProjectTasks& p = projects[i];
         if (i > 0) std::puts("");
         std::printf("%s  %s\n", HexId(p.oid).c_str(), p.name.c_str());
-        if (p.tasks.empty()) std::puts("  no tasks");
-        else PrintTaskTable(p.tasks, 1);
+        if (p.tasks.empty())
+            std::puts("  no tasks");
+        else
+            PrintTaskTable(p.tasks, 1);
     }
 }
 
@@ -142,8 +144,8 @@ void AddProjectsCommand(CLI::App& app, CliContext& ctx)
     ctx.OnRun(add, [addName] { RunAdd(*addName); });
 
     auto removeOid = std::make_shared<std::string>();
-    CLI::App* remove = projects->add_subcommand(
-        "remove", "Delete the project's record; its tasks keep naming it as their parent");
+    CLI::App* remove =
+        projects->add_subcommand("remove", "Delete the project's record; its tasks keep naming it as their parent");
     remove->add_option("OID", *removeOid, "The project's OID (decimal or 0x-hexadecimal)")->required();
     ctx.OnRun(remove, [removeOid] { RunRemove(*removeOid); });
 }

@@ -198,11 +198,16 @@ std::string Hex(DWORD value, int digits)
 const char* FrequencyName(WORD frequency, WORD type)
 {
     switch (frequency) {
-    case kRecurDaily: return type == 1 ? "every weekday" : "daily";
-    case kRecurWeekly: return "weekly";
-    case kRecurMonthly: return type == 3 ? "monthly nth weekday" : "monthly";
-    case kRecurYearly: return type == 3 ? "yearly nth weekday" : "yearly";
-    default: return "unknown";
+        case kRecurDaily:
+            return type == 1 ? "every weekday" : "daily";
+        case kRecurWeekly:
+            return "weekly";
+        case kRecurMonthly:
+            return type == 3 ? "monthly nth weekday" : "monthly";
+        case kRecurYearly:
+            return type == 3 ? "yearly nth weekday" : "yearly";
+        default:
+            return "unknown";
     }
 }
 
@@ -287,10 +292,10 @@ void RunRecur(const RecurOptions& options)
     working.busyStatus = in.busyStatus;
     working.recurring = 1;
     ListingSink sink(in);
-    const bool usable = recurrence.ParseAndCheckRecurring(
-        in.pattern.empty() ? nullptr : in.pattern.data(), static_cast<DWORD>(in.pattern.size()),
-        in.zone && !in.zone->empty() ? in.zone->data() : nullptr, in.zone ? static_cast<DWORD>(in.zone->size()) : 0,
-        working);
+    const bool usable = recurrence.ParseAndCheckRecurring(in.pattern.empty() ? nullptr : in.pattern.data(),
+                                                          static_cast<DWORD>(in.pattern.size()),
+                                                          in.zone && !in.zone->empty() ? in.zone->data() : nullptr,
+                                                          in.zone ? static_cast<DWORD>(in.zone->size()) : 0, working);
     const RecurrenceParseResult result = recurrence.LastResult();
     if (usable) recurrence.fFillEventList(working, sink);
     // Moved occurrences come in the order of their original dates.

@@ -118,7 +118,8 @@ std::vector<SampleAppointmentPlan> SampleAppointmentCoverage::Plans(const Sample
 
     // Daily.
     {
-        auto& p = add(Timed(u"Morning run", c.At(-10, 7), 45, u"Health"), MakePattern(olRecursDaily, 1, E::kAfterCount, 30));
+        auto& p =
+            add(Timed(u"Morning run", c.At(-10, 7), 45, u"Health"), MakePattern(olRecursDaily, 1, E::kAfterCount, 30));
         Delete(p, 3);
         Rename(p, 5, u"Morning run (long route)");
     }
@@ -128,13 +129,12 @@ std::vector<SampleAppointmentPlan> SampleAppointmentCoverage::Plans(const Sample
         p.reminderMinutes = 0;
         p.busyStatus = olFree;
     }
-    add(Timed(u"Water the seedlings", c.At(-5, 18, 30), 15),
-        MakePattern(olRecursDaily, 2, E::kByDate, 0, today + 40));
+    add(Timed(u"Water the seedlings", c.At(-5, 18, 30), 15), MakePattern(olRecursDaily, 2, E::kByDate, 0, today + 40));
 
     // Every weekday.
     {
-        SampleAppointmentPlan plan = Timed(u"Stand-up meeting", at(SampleCalendar::OnOrAfter(today - 14, kMonday), 9, 15), 15,
-                                           u"Business");
+        SampleAppointmentPlan plan =
+            Timed(u"Stand-up meeting", at(SampleCalendar::OnOrAfter(today - 14, kMonday), 9, 15), 15, u"Business");
         plan.location = u"Room 4B";
         auto& p = add(std::move(plan), Weekdays(E::kNever));
         Move(p, 2, 45.0 / 1440);
@@ -212,7 +212,8 @@ std::vector<SampleAppointmentPlan> SampleAppointmentCoverage::Plans(const Sample
     }
     {
         const DATE day = SampleCalendar::Date(year, 7, 4);
-        add(AllDay(u"Independence Day", day, 1, u"Holiday"), Yearly(day, E::kByDate, 0, SampleCalendar::Date(year + 10, 7, 4)));
+        add(AllDay(u"Independence Day", day, 1, u"Holiday"),
+            Yearly(day, E::kByDate, 0, SampleCalendar::Date(year + 10, 7, 4)));
     }
     {
         const DATE day = SampleCalendar::Date(year, 1, 1);

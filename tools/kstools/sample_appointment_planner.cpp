@@ -61,56 +61,57 @@ void SampleAppointmentPlanner::MakeRecurring(SampleAppointmentPlan& plan)
     SamplePattern p;
     bool birthday = false;
     switch (m_random.Below(7)) {
-    case 0:
-        p = MakePattern(olRecursDaily, m_random.Between(1, 3), SampleEnd::kNever);
-        break;
-    case 1:
-        p = MakePattern(olRecursDaily, 1, SampleEnd::kNever);
-        p.dayOfWeekMask = 62;
-        if (weekday == 0 || weekday == 6) plan.start = SampleCalendar::OnOrAfter(day, 1) + time;
-        break;
-    case 2:
-        p = MakePattern(olRecursWeekly, m_random.Between(1, 2), SampleEnd::kNever);
-        p.dayOfWeekMask = (1 << weekday) | (m_random.Chance(30) ? (1 << ((weekday + 2) % 7)) : 0);
-        break;
-    case 3:
-        p = MakePattern(olRecursMonthly, m_random.Between(1, 3), SampleEnd::kNever);
-        p.dayOfMonth = m_random.Between(1, 28);
-        plan.start = SampleCalendar::Date(date.year, date.month, p.dayOfMonth) + time;
-        break;
-    case 4:
-        p = MakePattern(olRecursMonthNth, m_random.Between(1, 2), SampleEnd::kNever);
-        p.instance = m_random.Between(1, 5);
-        p.dayOfWeekMask = 1 << weekday;
-        plan.start = SampleCalendar::NthWeekday(date.year, date.month, weekday, p.instance) + time;
-        break;
-    case 5: {
-        p = MakePattern(olRecursYearly, 1, SampleEnd::kNever);
-        birthday = m_random.Chance(50);
-        const int year = birthday ? m_random.Between(1950, 2005) : date.year;
-        plan.start = SampleCalendar::Date(year, date.month, date.day) + (birthday ? 0.0 : time);
-        p.monthOfYear = date.month;
-        p.dayOfMonth = SampleCalendar::DayOf(plan.start).day;
-        break;
-    }
-    default:
-        p = MakePattern(olRecursYearNth, 1, SampleEnd::kNever);
-        p.instance = m_random.Between(1, 5);
-        p.dayOfWeekMask = 1 << weekday;
-        p.monthOfYear = date.month;
-        plan.start = SampleCalendar::NthWeekday(date.year, date.month, weekday, p.instance) + time;
-        break;
+        case 0:
+            p = MakePattern(olRecursDaily, m_random.Between(1, 3), SampleEnd::kNever);
+            break;
+        case 1:
+            p = MakePattern(olRecursDaily, 1, SampleEnd::kNever);
+            p.dayOfWeekMask = 62;
+            if (weekday == 0 || weekday == 6) plan.start = SampleCalendar::OnOrAfter(day, 1) + time;
+            break;
+        case 2:
+            p = MakePattern(olRecursWeekly, m_random.Between(1, 2), SampleEnd::kNever);
+            p.dayOfWeekMask = (1 << weekday) | (m_random.Chance(30) ? (1 << ((weekday + 2) % 7)) : 0);
+            break;
+        case 3:
+            p = MakePattern(olRecursMonthly, m_random.Between(1, 3), SampleEnd::kNever);
+            p.dayOfMonth = m_random.Between(1, 28);
+            plan.start = SampleCalendar::Date(date.year, date.month, p.dayOfMonth) + time;
+            break;
+        case 4:
+            p = MakePattern(olRecursMonthNth, m_random.Between(1, 2), SampleEnd::kNever);
+            p.instance = m_random.Between(1, 5);
+            p.dayOfWeekMask = 1 << weekday;
+            plan.start = SampleCalendar::NthWeekday(date.year, date.month, weekday, p.instance) + time;
+            break;
+        case 5: {
+            p = MakePattern(olRecursYearly, 1, SampleEnd::kNever);
+            birthday = m_random.Chance(50);
+            const int year = birthday ? m_random.Between(1950, 2005) : date.year;
+            plan.start = SampleCalendar::Date(year, date.month, date.day) + (birthday ? 0.0 : time);
+            p.monthOfYear = date.month;
+            p.dayOfMonth = SampleCalendar::DayOf(plan.start).day;
+            break;
+        }
+        default:
+            p = MakePattern(olRecursYearNth, 1, SampleEnd::kNever);
+            p.instance = m_random.Between(1, 5);
+            p.dayOfWeekMask = 1 << weekday;
+            p.monthOfYear = date.month;
+            plan.start = SampleCalendar::NthWeekday(date.year, date.month, weekday, p.instance) + time;
+            break;
     }
     switch (m_random.Below(3)) {
-    case 0: break;
-    case 1:
-        p.end = SampleEnd::kAfterCount;
-        p.occurrences = m_random.Between(5, 30);
-        break;
-    default:
-        p.end = SampleEnd::kByDate;
-        p.endDate = std::floor(plan.start) + m_random.Between(30, 400);
-        break;
+        case 0:
+            break;
+        case 1:
+            p.end = SampleEnd::kAfterCount;
+            p.occurrences = m_random.Between(5, 30);
+            break;
+        default:
+            p.end = SampleEnd::kByDate;
+            p.endDate = std::floor(plan.start) + m_random.Between(30, 400);
+            break;
     }
     plan.pattern = p;
     plan.attendees.clear();
@@ -141,15 +142,17 @@ void SampleAppointmentPlanner::AddExceptions(SampleAppointmentPlan& plan)
         SampleException change;
         change.originalStart = original;
         switch (m_random.Below(3)) {
-        case 0: change.kind = SampleExceptionKind::kDeleted; break;
-        case 1:
-            change.kind = SampleExceptionKind::kMoved;
-            change.newStart = original + 1.0 / 24;
-            break;
-        default:
-            change.kind = SampleExceptionKind::kSubject;
-            change.subject = plan.subject + u" (changed)";
-            break;
+            case 0:
+                change.kind = SampleExceptionKind::kDeleted;
+                break;
+            case 1:
+                change.kind = SampleExceptionKind::kMoved;
+                change.newStart = original + 1.0 / 24;
+                break;
+            default:
+                change.kind = SampleExceptionKind::kSubject;
+                change.subject = plan.subject + u" (changed)";
+                break;
         }
         plan.exceptions.push_back(std::move(change));
     }

@@ -13,7 +13,8 @@ namespace kstools {
 class SampleAppointmentPlanner {
 public:
     SampleAppointmentPlanner(const SampleCalendar& calendar, SampleRandom& random)
-        : m_calendar(calendar), m_random(random) {}
+        : m_calendar(calendar), m_random(random)
+    {}
 
     SampleAppointmentPlan Next();
 

@@ -13,7 +13,8 @@ namespace {
 void WriteFields(IAppointment* item, const SampleAppointmentPlan& plan, const std::string& name)
 {
     CheckSeedResult(item->put_Subject(OwnedBstr(plan.subject)), "set the subject of " + name);
-    if (!plan.location.empty()) CheckSeedResult(item->put_Location(OwnedBstr(plan.location)), "set the location of " + name);
+    if (!plan.location.empty())
+        CheckSeedResult(item->put_Location(OwnedBstr(plan.location)), "set the location of " + name);
     if (!plan.categories.empty()) {
         CheckSeedResult(item->put_Categories(OwnedBstr(plan.categories)), "set the categories of " + name);
     }
@@ -52,19 +53,19 @@ void WriteException(IRecurrencePattern* pattern, const SampleException& change, 
     ComRef<IAppointment> occurrence;
     CheckSeedResult(pattern->GetOccurrence(change.originalStart, occurrence.Put()), what);
     switch (change.kind) {
-    case SampleExceptionKind::kDeleted:
-        CheckSeedResult(occurrence->Delete(), "delete an occurrence of " + name);
-        return;
-    case SampleExceptionKind::kMoved: {
-        LONG duration = 0;
-        CheckSeedResult(occurrence->get_Duration(&duration), what);
-        CheckSeedResult(occurrence->put_Start(change.newStart), "move an occurrence of " + name);
-        CheckSeedResult(occurrence->put_Duration(duration), "move an occurrence of " + name);
-        break;
-    }
-    case SampleExceptionKind::kSubject:
-        CheckSeedResult(occurrence->put_Subject(OwnedBstr(change.subject)), what);
-        break;
+        case SampleExceptionKind::kDeleted:
+            CheckSeedResult(occurrence->Delete(), "delete an occurrence of " + name);
+            return;
+        case SampleExceptionKind::kMoved: {
+            LONG duration = 0;
+            CheckSeedResult(occurrence->get_Duration(&duration), what);
+            CheckSeedResult(occurrence->put_Start(change.newStart), "move an occurrence of " + name);
+            CheckSeedResult(occurrence->put_Duration(duration), "move an occurrence of " + name);
+            break;
+        }
+        case SampleExceptionKind::kSubject:
+            CheckSeedResult(occurrence->put_Subject(OwnedBstr(change.subject)), what);
+            break;
     }
     CheckSeedResult(occurrence->Save(), "save an occurrence of " + name);
 }

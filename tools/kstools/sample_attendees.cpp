@@ -8,12 +8,23 @@ namespace {
 char16_t Plain(char16_t c)
 {
     switch (c) {
-    case u'é': case u'è': case u'ë': case u'É': return u'e';
-    case u'ö': case u'ø': return u'o';
-    case u'ü': return u'u';
-    case u'í': return u'i';
-    case u'á': case u'à': return u'a';
-    default: break;
+        case u'é':
+        case u'è':
+        case u'ë':
+        case u'É':
+            return u'e';
+        case u'ö':
+        case u'ø':
+            return u'o';
+        case u'ü':
+            return u'u';
+        case u'í':
+            return u'i';
+        case u'á':
+        case u'à':
+            return u'a';
+        default:
+            break;
     }
     if (c >= u'A' && c <= u'Z') return static_cast<char16_t>(c - u'A' + u'a');
     if ((c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9')) return c;
@@ -55,7 +66,8 @@ std::u16string SampleAttendees::MailAddress(std::u16string_view first, std::u16s
 std::vector<SampleAttendee> SampleAttendees::Fixed(int first, int count)
 {
     std::vector<SampleAttendee> people;
-    for (int i = 0; i < count; ++i) people.push_back(Person(static_cast<size_t>(first + i), static_cast<size_t>(first + 3 * i)));
+    for (int i = 0; i < count; ++i)
+        people.push_back(Person(static_cast<size_t>(first + i), static_cast<size_t>(first + 3 * i)));
     return people;
 }
 

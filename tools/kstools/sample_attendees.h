@@ -16,8 +16,7 @@ public:
     static std::vector<SampleAttendee> Fixed(int first, int count);
     static std::vector<SampleAttendee> Random(SampleRandom& random, int count);
     // first.last@domain in lower case, letters with accents written plainly.
-    static std::u16string MailAddress(std::u16string_view first, std::u16string_view last,
-                                      std::u16string_view domain);
+    static std::u16string MailAddress(std::u16string_view first, std::u16string_view last, std::u16string_view domain);
 };
 
 }  // namespace kstools

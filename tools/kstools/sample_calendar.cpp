@@ -24,10 +24,7 @@ SampleCalendar::SampleCalendar()
     m_today = Date(now.wYear, now.wMonth, now.wDay);
 }
 
-DATE SampleCalendar::At(int days, int hour, int minute) const
-{
-    return WithTime(m_today + days, hour * 60 + minute);
-}
+DATE SampleCalendar::At(int days, int hour, int minute) const { return WithTime(m_today + days, hour * 60 + minute); }
 
 DATE SampleCalendar::Date(int year, int month, int day)
 {

@@ -71,8 +71,8 @@ void SampleContactWriter::Write(int index)
         if (*office.state) set(&IContact::put_BusinessAddressState, office.state);
         set(&IContact::put_BusinessAddressCountry, office.country);
     }
-    set(&IContact::put_Categories, business ? std::u16string(u"Business")
-                                            : std::u16string(m_random.Chance(50) ? u"Family" : u"Personal"));
+    set(&IContact::put_Categories,
+        business ? std::u16string(u"Business") : std::u16string(m_random.Chance(50) ? u"Family" : u"Personal"));
     if (m_random.Chance(10)) set(&IContact::put_Body, m_random.Pick(SampleVocabulary::Notes()));
 
     const SampleDay today = SampleCalendar::DayOf(m_calendar.Today());
@@ -83,8 +83,8 @@ void SampleContactWriter::Write(int index)
         CheckSeedResult(contact->put_Birthday(birthday), "set the birthday of " + name);
     }
     if (index == 0 || index % 5 == 2) {
-        const DATE married =
-            SampleCalendar::Date(m_random.Between(1975, today.year - 1), m_random.Between(1, 12), m_random.Between(1, 28));
+        const DATE married = SampleCalendar::Date(m_random.Between(1975, today.year - 1), m_random.Between(1, 12),
+                                                  m_random.Between(1, 28));
         CheckSeedResult(contact->put_Anniversary(married), "set the anniversary of " + name);
         set(&IContact::put_Spouse, m_random.Pick(SampleVocabulary::FirstNames()));
     }

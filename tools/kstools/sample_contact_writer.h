@@ -14,7 +14,8 @@ namespace kstools {
 class SampleContactWriter {
 public:
     SampleContactWriter(COutlook& outlook, const SampleCalendar& calendar, SampleRandom& random)
-        : m_outlook(outlook), m_calendar(calendar), m_random(random) {}
+        : m_outlook(outlook), m_calendar(calendar), m_random(random)
+    {}
 
     // Contact number index (0-based) of the store; throws CommandError when
     // the object model refuses it.

@@ -35,41 +35,41 @@ DATE SampleOccurrences::Start(const SampleAppointmentPlan& plan, int k)
     const SampleDay first = SampleCalendar::DayOf(firstDay);
     DATE day = firstDay;
     switch (p.type) {
-    case olRecursDaily:
-        if (p.dayOfWeekMask == 62) {
-            day = NthAccepted(firstDay, k, [](DATE d) {
-                const int w = SampleCalendar::Weekday(d);
-                return w != 0 && w != 6;
+        case olRecursDaily:
+            if (p.dayOfWeekMask == 62) {
+                day = NthAccepted(firstDay, k, [](DATE d) {
+                    const int w = SampleCalendar::Weekday(d);
+                    return w != 0 && w != 6;
+                });
+            } else {
+                day = firstDay + static_cast<double>(k) * p.interval;
+            }
+            break;
+        case olRecursWeekly: {
+            const DATE weekStart = firstDay - SampleCalendar::Weekday(firstDay);
+            day = NthAccepted(firstDay, k, [&](DATE d) {
+                const long week = static_cast<long>(std::floor((d - weekStart) / 7));
+                return (p.dayOfWeekMask & (1 << SampleCalendar::Weekday(d))) && week % p.interval == 0;
             });
-        } else {
-            day = firstDay + static_cast<double>(k) * p.interval;
+            break;
         }
-        break;
-    case olRecursWeekly: {
-        const DATE weekStart = firstDay - SampleCalendar::Weekday(firstDay);
-        day = NthAccepted(firstDay, k, [&](DATE d) {
-            const long week = static_cast<long>(std::floor((d - weekStart) / 7));
-            return (p.dayOfWeekMask & (1 << SampleCalendar::Weekday(d))) && week % p.interval == 0;
-        });
-        break;
-    }
-    case olRecursMonthly:
-        day = SampleCalendar::Date(first.year, first.month + k * p.interval, p.dayOfMonth);
-        break;
-    case olRecursMonthNth: {
-        const int month = first.month - 1 + k * p.interval;
-        day = SampleCalendar::NthWeekday(first.year + month / 12, month % 12 + 1, SingleWeekday(p.dayOfWeekMask),
-                                         p.instance);
-        break;
-    }
-    case olRecursYearly:
-        day = SampleCalendar::Date(first.year + k, p.monthOfYear, p.dayOfMonth);
-        break;
-    case olRecursYearNth:
-        day = SampleCalendar::NthWeekday(first.year + k, p.monthOfYear, SingleWeekday(p.dayOfWeekMask), p.instance);
-        break;
-    default:
-        break;
+        case olRecursMonthly:
+            day = SampleCalendar::Date(first.year, first.month + k * p.interval, p.dayOfMonth);
+            break;
+        case olRecursMonthNth: {
+            const int month = first.month - 1 + k * p.interval;
+            day = SampleCalendar::NthWeekday(first.year + month / 12, month % 12 + 1, SingleWeekday(p.dayOfWeekMask),
+                                             p.instance);
+            break;
+        }
+        case olRecursYearly:
+            day = SampleCalendar::Date(first.year + k, p.monthOfYear, p.dayOfMonth);
+            break;
+        case olRecursYearNth:
+            day = SampleCalendar::NthWeekday(first.year + k, p.monthOfYear, SingleWeekday(p.dayOfWeekMask), p.instance);
+            break;
+        default:
+            break;
     }
     return day + time;
 }

@@ -23,9 +23,6 @@ int SampleRandom::Between(int low, int high)
     return low + static_cast<int>(Below(static_cast<std::uint32_t>(high - low + 1)));
 }
 
-bool SampleRandom::Chance(int percent)
-{
-    return static_cast<int>(Below(100)) < percent;
-}
+bool SampleRandom::Chance(int percent) { return static_cast<int>(Below(100)) < percent; }
 
 }  // namespace kstools

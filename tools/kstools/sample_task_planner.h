@@ -14,8 +14,7 @@ namespace kstools {
 
 class SampleTaskPlanner {
 public:
-    SampleTaskPlanner(const SampleCalendar& calendar, SampleRandom& random)
-        : m_calendar(calendar), m_random(random) {}
+    SampleTaskPlanner(const SampleCalendar& calendar, SampleRandom& random) : m_calendar(calendar), m_random(random) {}
 
     static std::vector<SampleTaskPlan> Coverage(const SampleCalendar& calendar);
     SampleTaskPlan Next();

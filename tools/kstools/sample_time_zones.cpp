@@ -17,10 +17,7 @@ SYSTEMTIME Rule(int month, int weekday, int week, int hour)
     return st;
 }
 
-void CopyName(WCHAR (&target)[32], std::u16string_view name)
-{
-    name.substr(0, 31).copy(target, 31);
-}
+void CopyName(WCHAR (&target)[32], std::u16string_view name) { name.substr(0, 31).copy(target, 31); }
 
 TIME_ZONE_INFORMATION Zone(LONG bias, std::u16string_view standard, SYSTEMTIME standardDate,
                            std::u16string_view daylight, SYSTEMTIME daylightDate, LONG daylightBias)
@@ -49,9 +46,6 @@ const std::array<TIME_ZONE_INFORMATION, 4>& Zones()
 
 }  // namespace
 
-std::span<const TIME_ZONE_INFORMATION> SampleTimeZones::All()
-{
-    return Zones();
-}
+std::span<const TIME_ZONE_INFORMATION> SampleTimeZones::All() { return Zones(); }
 
 }  // namespace kstools

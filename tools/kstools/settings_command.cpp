@@ -29,7 +29,8 @@ struct TypedValue {
 
 [[noreturn]] void NotANumber(const std::string& value) { throw CommandError("not a number: " + value, kExitUsage); }
 
-bool HasDwordPrefix(const std::string& value) {
+bool HasDwordPrefix(const std::string& value)
+{
     static constexpr char kPrefix[] = "dword:";
     if (value.size() < 6) return false;
     for (size_t i = 0; i < 6; ++i) {
@@ -39,7 +40,8 @@ bool HasDwordPrefix(const std::string& value) {
 }
 
 // digits in base: the whole text, and it fits 32 bits.
-ULONG ParseUnsigned(std::string_view digits, int base, const std::string& value) {
+ULONG ParseUnsigned(std::string_view digits, int base, const std::string& value)
+{
     if (digits.empty()) NotANumber(value);
     unsigned long long number = 0;
     auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number, base);
@@ -49,7 +51,8 @@ ULONG ParseUnsigned(std::string_view digits, int base, const std::string& value)
 
 // "dword:" (any case) and hexadecimal digits, with or without 0x, is a
 // number, as in a settings file; with --number a decimal text is one too.
-TypedValue ParseValue(const std::string& value, bool number) {
+TypedValue ParseValue(const std::string& value, bool number)
+{
     TypedValue typed;
     if (HasDwordPrefix(value)) {
         std::string_view hex = std::string_view(value).substr(6);
@@ -68,7 +71,8 @@ TypedValue ParseValue(const std::string& value, bool number) {
 // ---- Output ----------------------------------------------------------------
 
 // The keys as the settings-file writer puts them, in UTF-8 with LF line ends.
-std::string FormatTree(const std::vector<SettingsKeyValues>& tree) {
+std::string FormatTree(const std::vector<SettingsKeyValues>& tree)
+{
     CRegistry::INIFile file(u"");
     for (const SettingsKeyValues& key : tree) {
         auto& section = file.SectionAt(file.OpenSection(key.section, nullptr));
@@ -86,7 +90,8 @@ std::string FormatTree(const std::vector<SettingsKeyValues>& tree) {
     return WideToUtf8(lines);
 }
 
-nlohmann::ordered_json TreeJson(const std::vector<SettingsKeyValues>& tree) {
+nlohmann::ordered_json TreeJson(const std::vector<SettingsKeyValues>& tree)
+{
     nlohmann::ordered_json out = nlohmann::ordered_json::object();
     for (const SettingsKeyValues& key : tree) {
         nlohmann::ordered_json values = nlohmann::ordered_json::object();
@@ -99,15 +104,18 @@ nlohmann::ordered_json TreeJson(const std::vector<SettingsKeyValues>& tree) {
     return out;
 }
 
-[[noreturn]] void NoKey(const SettingsKey& key, const SettingsStore& store) {
+[[noreturn]] void NoKey(const SettingsKey& key, const SettingsStore& store)
+{
     throw CommandError("no key " + key.Display() + " in " + store.Name());
 }
 
-[[noreturn]] void NoValue(const std::string& name, const SettingsKey& key) {
+[[noreturn]] void NoValue(const std::string& name, const SettingsKey& key)
+{
     throw CommandError("no value " + name + " in " + key.Display());
 }
 
-void RequireName(const std::string& name) {
+void RequireName(const std::string& name)
+{
     if (name.empty()) throw CommandError("a value name cannot be empty (@ names the key's default value)", kExitUsage);
 }
 
@@ -119,7 +127,8 @@ struct DumpOptions {
     bool json = false;
 };
 
-void RunDump(const DumpOptions& options) {
+void RunDump(const DumpOptions& options)
+{
     SettingsStore store(options.store, Need::Existing);
     std::optional<SettingsKey> key;
     if (!options.key.empty()) key = ParseSettingsKey(options.key);
@@ -138,7 +147,8 @@ struct GetOptions {
     bool json = false;
 };
 
-void RunGet(const GetOptions& options) {
+void RunGet(const GetOptions& options)
+{
     SettingsKey key = ParseSettingsKey(options.key);
     RequireName(options.name);
     SettingsStore store(options.store, Need::Existing);
@@ -151,8 +161,8 @@ void RunGet(const GetOptions& options) {
     } else if (value->kind == REG_SZ) {
         typed = WideToUtf8(value->text);
     } else {
-        throw CommandError(options.name + " in " + key.Display() + " is of registry type " + std::to_string(value->kind) +
-                           ", which is neither a string nor a number");
+        throw CommandError(options.name + " in " + key.Display() + " is of registry type " +
+                           std::to_string(value->kind) + ", which is neither a string nor a number");
     }
     if (options.json) {
         nlohmann::ordered_json out = {{"key", key.Display()}, {"name", options.name}, {"value", typed}};
@@ -170,7 +180,8 @@ struct SetOptions {
     bool number = false;
 };
 
-void RunSet(const SetOptions& options) {
+void RunSet(const SetOptions& options)
+{
     SettingsKey key = ParseSettingsKey(options.key);
     RequireName(options.name);
     TypedValue value = ParseValue(options.value, options.number);
@@ -192,7 +203,8 @@ struct DeleteOptions {
     std::optional<std::string> name;
 };
 
-void RunDelete(const DeleteOptions& options) {
+void RunDelete(const DeleteOptions& options)
+{
     SettingsKey key = ParseSettingsKey(options.key);
     if (options.name) RequireName(*options.name);
     SettingsStore store(options.store, Need::Existing);
@@ -203,7 +215,8 @@ void RunDelete(const DeleteOptions& options) {
         if (!store.Read(name)) NoValue(*options.name, key);
         LONG status = registry.DeleteValue(store.ValueName(name));
         if (status != 0) {
-            throw CommandError("cannot delete " + *options.name + " in " + key.Display() + ": " + DescribeStatus(status));
+            throw CommandError("cannot delete " + *options.name + " in " + key.Display() + ": " +
+                               DescribeStatus(status));
         }
     } else if (store.IsRegistry()) {
         if (!store.Open(key)) NoKey(key, store);
@@ -224,7 +237,8 @@ struct ExportOptions {
     std::string file;
 };
 
-void RunExport(const ExportOptions& options) {
+void RunExport(const ExportOptions& options)
+{
     SettingsKey key = ParseSettingsKey(options.key);
     SettingsStore store(options.store, Need::Existing);
     if (!store.ReadTree(&key)) NoKey(key, store);
@@ -241,7 +255,8 @@ struct ImportOptions {
     std::string file;
 };
 
-void RunImport(const ImportOptions& options) {
+void RunImport(const ImportOptions& options)
+{
     FileArgument source(options.file, Need::Existing);
     SettingsStore store(options.store, Need::MayBeNew);
     LONG status = store.IsRegistry() ? CRegistry::ImportINIFile(source.DevicePath().c_str())
@@ -258,15 +273,18 @@ constexpr const char* kFileHelp =
     "Work on another file of the settings-file format: a path of this computer, or a device path when it "
     "starts with '\\' or holds %s (the suite's data directory)";
 
-void AddStoreOptions(CLI::App* cmd, SettingsStoreOptions& store) {
-    CLI::Option* registry = cmd->add_flag("--registry", store.registry, "Work on the registry instead of the settings file");
+void AddStoreOptions(CLI::App* cmd, SettingsStoreOptions& store)
+{
+    CLI::Option* registry =
+        cmd->add_flag("--registry", store.registry, "Work on the registry instead of the settings file");
     CLI::Option* file = cmd->add_option("--file", store.file, kFileHelp);
     registry->excludes(file);
 }
 
 }  // namespace
 
-void AddSettingsCommand(CLI::App& app, CliContext& ctx) {
+void AddSettingsCommand(CLI::App& app, CliContext& ctx)
+{
     CLI::App* settings = app.add_subcommand(
         "settings",
         "Read and change the suite's settings: by default the settings file \\Application Data\\Corvid\\Settings.txt "
@@ -313,7 +331,8 @@ void AddSettingsCommand(CLI::App& app, CliContext& ctx) {
 
     auto del = std::make_shared<DeleteOptions>();
     CLI::App* deleteCmd = settings->add_subcommand(
-        "delete", "Delete one value, or without NAME the key with all keys below it, and save. Exits 1 when it is missing");
+        "delete",
+        "Delete one value, or without NAME the key with all keys below it, and save. Exits 1 when it is missing");
     deleteCmd->add_option("KEY", del->key, "Key")->required();
     deleteCmd->add_option("NAME", del->name, "Value name");
     AddStoreOptions(deleteCmd, del->store);
@@ -325,8 +344,10 @@ void AddSettingsCommand(CLI::App& app, CliContext& ctx) {
         "Copy KEY and the keys below it into FILE, a settings file (UTF-16 text); values FILE already holds stay "
         "unless exported over. From a file store every section whose name begins with KEY's goes");
     exportCmd->add_option("KEY", exp->key, "Key to export")->required();
-    exportCmd->add_option("FILE", exp->file, "Target: a path of this computer, or a device path when it starts with "
-                                             "'\\' or holds %s")
+    exportCmd
+        ->add_option("FILE", exp->file,
+                     "Target: a path of this computer, or a device path when it starts with "
+                     "'\\' or holds %s")
         ->required();
     AddStoreOptions(exportCmd, exp->store);
     ctx.OnRun(exportCmd, [exp] { RunExport(*exp); });
@@ -334,8 +355,10 @@ void AddSettingsCommand(CLI::App& app, CliContext& ctx) {
     auto imp = std::make_shared<ImportOptions>();
     CLI::App* importCmd = settings->add_subcommand(
         "import", "Copy every key and value of FILE, a settings file, into the store (numbers stay numbers) and save");
-    importCmd->add_option("FILE", imp->file, "Source: a path of this computer, or a device path when it starts with "
-                                             "'\\' or holds %s")
+    importCmd
+        ->add_option("FILE", imp->file,
+                     "Source: a path of this computer, or a device path when it starts with "
+                     "'\\' or holds %s")
         ->required();
     AddStoreOptions(importCmd, imp->store);
     ctx.OnRun(importCmd, [imp] { RunImport(*imp); });

@@ -13,25 +13,29 @@ namespace {
 
 const char16_t* const kRootNames[] = {u"HKEY_CLASSES_ROOT", u"HKEY_CURRENT_USER", u"HKEY_LOCAL_MACHINE", u"HKEY_USERS"};
 
-bool StartsWithNoCase(const std::u16string& text, std::u16string_view prefix) {
+bool StartsWithNoCase(const std::u16string& text, std::u16string_view prefix)
+{
     return text.size() >= prefix.size() && _wcsnicmp(text.c_str(), std::u16string(prefix).c_str(), prefix.size()) == 0;
 }
 
 }  // namespace
 
-std::u16string SettingsKey::Section() const {
+std::u16string SettingsKey::Section() const
+{
     std::vector<WCHAR> buffer(subkey.size() + 32);
     CRegistry::SectionName(root, subkey.c_str(), buffer.data(), buffer.size());
     return buffer.data();
 }
 
-std::string SettingsKey::Display() const {
+std::string SettingsKey::Display() const
+{
     std::string name = WideToUtf8(Section());
     if (subkey.empty() && !name.empty() && name.back() == '\\') name.pop_back();
     return name;
 }
 
-SettingsKey ParseSettingsKey(const std::string& text) {
+SettingsKey ParseSettingsKey(const std::string& text)
+{
     SettingsKey key;
     key.text = text;
     std::u16string path = Utf8ToWide(text);
@@ -47,9 +51,10 @@ SettingsKey ParseSettingsKey(const std::string& text) {
         key.root = CRegistry::GetSectionKey(path.c_str(), &subkey);
         if (subkey) key.subkey = subkey;
     } else if (StartsWithNoCase(first, u"HKEY_")) {
-        throw CommandError("unknown root key " + WideToUtf8(first) +
-                               " (the roots are HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE and HKEY_USERS)",
-                           kExitUsage);
+        throw CommandError(
+            "unknown root key " + WideToUtf8(first) +
+                " (the roots are HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE and HKEY_USERS)",
+            kExitUsage);
     } else {
         key.subkey = path;  // under HKEY_CURRENT_USER
     }

@@ -9,9 +9,9 @@
 namespace kstools {
 
 struct SettingsKey {
-    std::string text;        // as typed, for messages
+    std::string text;  // as typed, for messages
     HKEY root = HKEY_CURRENT_USER;
-    std::u16string subkey;   // empty: the root key itself
+    std::u16string subkey;  // empty: the root key itself
 
     // The name of the key's section in a settings file ("HKEY_CURRENT_USER\...").
     std::u16string Section() const;

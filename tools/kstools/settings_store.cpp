@@ -11,28 +11,33 @@ namespace {
 // A missing value or key: E_FAIL from a file, the platform's code negated from the registry.
 bool IsMissing(LONG status) { return status == E_FAIL || status == -static_cast<LONG>(ERROR_FILE_NOT_FOUND); }
 
-bool StartsWith(std::u16string_view text, std::u16string_view prefix) {
+bool StartsWith(std::u16string_view text, std::u16string_view prefix)
+{
     return text.size() >= prefix.size() && settings::NamesEqual(text.substr(0, prefix.size()), prefix);
 }
 
 // Whether section is the key's own or one of its sub-keys'.
-bool InTree(std::u16string_view section, std::u16string base) {
+bool InTree(std::u16string_view section, std::u16string base)
+{
     if (!base.empty() && base.back() == u'\\') {  // a root key: "HKEY_CURRENT_USER\"
-        return StartsWith(section, base) || settings::NamesEqual(section, std::u16string_view(base).substr(0, base.size() - 1));
+        return StartsWith(section, base) ||
+               settings::NamesEqual(section, std::u16string_view(base).substr(0, base.size() - 1));
     }
     return settings::NamesEqual(section, base) || StartsWith(section, base + u"\\");
 }
 
 }  // namespace
 
-std::string DescribeStatus(LONG status) {
+std::string DescribeStatus(LONG status)
+{
     if (status == E_FAIL) return "general failure";
     if (status == E_INVALIDARG) return "invalid argument";
     if (status < 0) return "error " + std::to_string(-status);
     return "error " + std::to_string(status);
 }
 
-SettingsStore::SettingsStore(const SettingsStoreOptions& options, FileArgument::Need need) {
+SettingsStore::SettingsStore(const SettingsStoreOptions& options, FileArgument::Need need)
+{
     if (options.registry) {
         m_store = std::make_unique<CRegistry>(REGISTRY_TYPE_REGISTRY);
         return;
@@ -47,18 +52,22 @@ SettingsStore::SettingsStore(const SettingsStoreOptions& options, FileArgument::
 
 std::string SettingsStore::Name() const { return m_file ? m_file->Label() : "the registry"; }
 
-LPCWSTR SettingsStore::ValueName(const std::u16string& name) const {
+LPCWSTR SettingsStore::ValueName(const std::u16string& name) const
+{
     return IsRegistry() && name == u"@" ? nullptr : name.c_str();
 }
 
 bool SettingsStore::Open(const SettingsKey& key) { return m_store->Exists(key.root, key.subkey.c_str()) == 1; }
 
-void SettingsStore::Create(const SettingsKey& key) {
+void SettingsStore::Create(const SettingsKey& key)
+{
     LONG status = m_store->OpenKey(key.root, key.subkey.c_str(), nullptr);
-    if (status != 0) throw CommandError("cannot create the key " + key.text + " in " + Name() + ": " + DescribeStatus(status));
+    if (status != 0)
+        throw CommandError("cannot create the key " + key.text + " in " + Name() + ": " + DescribeStatus(status));
 }
 
-std::optional<SettingsEntry> SettingsStore::Read(const std::u16string& name) {
+std::optional<SettingsEntry> SettingsStore::Read(const std::u16string& name)
+{
     ULONG kind = 0;
     LONG status = m_store->QueryValueType(ValueName(name), &kind);
     if (IsMissing(status)) return std::nullopt;
@@ -66,7 +75,8 @@ std::optional<SettingsEntry> SettingsStore::Read(const std::u16string& name) {
     return ReadOpen(name, kind);
 }
 
-SettingsEntry SettingsStore::ReadOpen(const std::u16string& name, ULONG kind) {
+SettingsEntry SettingsStore::ReadOpen(const std::u16string& name, ULONG kind)
+{
     SettingsEntry entry;
     entry.name = name;
     entry.kind = kind == REG_EXPAND_SZ ? REG_SZ : kind;
@@ -82,7 +92,8 @@ SettingsEntry SettingsStore::ReadOpen(const std::u16string& name, ULONG kind) {
 
 // The whole text of a string: a file store cuts a text silently to the
 // buffer, the registry refuses a short buffer; either way a bigger one is tried.
-std::u16string SettingsStore::ReadText(LPCWSTR name) {
+std::u16string SettingsStore::ReadText(LPCWSTR name)
+{
     constexpr size_t kLargest = size_t{1} << 26;
     std::u16string buffer(256, u'\0');
     for (;;) {
@@ -104,7 +115,8 @@ std::u16string SettingsStore::ReadText(LPCWSTR name) {
 // Appends the open key's section and values. The names are enumerated one by
 // one: in a file they can be longer than a registry name, which is all that
 // ValueNames() makes room for.
-void SettingsStore::CollectKey(const std::u16string& section, std::vector<SettingsKeyValues>& out) {
+void SettingsStore::CollectKey(const std::u16string& section, std::vector<SettingsKeyValues>& out)
+{
     constexpr ULONG kLongestName = 8192;  // a file's lines are shorter
     SettingsKeyValues key{section, {}};
     std::u16string buffer(kLongestName + 1, u'\0');
@@ -121,7 +133,8 @@ void SettingsStore::CollectKey(const std::u16string& section, std::vector<Settin
     out.push_back(std::move(key));
 }
 
-bool SettingsStore::CollectRegistryTree(HKEY root, const std::u16string& subkey, std::vector<SettingsKeyValues>& out) {
+bool SettingsStore::CollectRegistryTree(HKEY root, const std::u16string& subkey, std::vector<SettingsKeyValues>& out)
+{
     if (m_store->Exists(root, subkey.c_str()) != 1) return false;
     SettingsKey key;
     key.root = root;
@@ -135,10 +148,12 @@ bool SettingsStore::CollectRegistryTree(HKEY root, const std::u16string& subkey,
     return true;
 }
 
-std::optional<std::vector<SettingsKeyValues>> SettingsStore::ReadTree(const SettingsKey* key) {
+std::optional<std::vector<SettingsKeyValues>> SettingsStore::ReadTree(const SettingsKey* key)
+{
     std::vector<SettingsKeyValues> tree;
     if (IsRegistry()) {
-        bool found = key ? CollectRegistryTree(key->root, key->subkey, tree) : CollectRegistryTree(HKEY_CURRENT_USER, u"", tree);
+        bool found =
+            key ? CollectRegistryTree(key->root, key->subkey, tree) : CollectRegistryTree(HKEY_CURRENT_USER, u"", tree);
         if (!found) return std::nullopt;
         return tree;
     }
@@ -154,7 +169,8 @@ std::optional<std::vector<SettingsKeyValues>> SettingsStore::ReadTree(const Sett
     return tree;
 }
 
-void SettingsStore::Save() {
+void SettingsStore::Save()
+{
     if (IsRegistry()) {
         if (m_store->KeyRef() == -1) return;  // every change is committed as it is made
         LONG status = m_store->FlushKey();

@@ -32,7 +32,8 @@ using EngineHandle = std::unique_ptr<void, HandleCloser>;
 
 EngineHandle Adopt(HANDLE handle) { return EngineHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle); }
 
-std::unique_ptr<StoreVolume> OpenVolume(const std::optional<std::string>& devicePath) {
+std::unique_ptr<StoreVolume> OpenVolume(const std::optional<std::string>& devicePath)
+{
     return devicePath ? std::make_unique<StoreVolume>(*devicePath) : std::make_unique<StoreVolume>();
 }
 
@@ -48,7 +49,8 @@ std::string NameOf(const CEDBASEINFO& info) { return WideToUtf8(info.szDbaseName
 
 // The record count the engine reports is 16 bits wide; the position of the
 // last record gives the whole count.
-DWORD CountRecords(StoreVolume& volume, CEOID oid, WORD reported) {
+DWORD CountRecords(StoreVolume& volume, CEOID oid, WORD reported)
+{
     EngineHandle db = Adopt(CeOpenDatabaseEx(volume.Guid(), &oid, nullptr, 0, 0, nullptr));
     if (!db) return reported;
     DWORD index = 0;
@@ -56,7 +58,8 @@ DWORD CountRecords(StoreVolume& volume, CEOID oid, WORD reported) {
     return index + 1;
 }
 
-std::vector<DatabaseSummary> ListDatabases(StoreVolume& volume) {
+std::vector<DatabaseSummary> ListDatabases(StoreVolume& volume)
+{
     EngineHandle find = Adopt(CeFindFirstDatabaseEx(volume.Guid(), 0));
     if (!find) throw CommandError("cannot read " + volume.Label() + ": " + LastErrorText());
     std::vector<DatabaseSummary> list;
@@ -77,13 +80,15 @@ std::vector<DatabaseSummary> ListDatabases(StoreVolume& volume) {
     return list;
 }
 
-std::string SortText(const SORTORDERSPEC& sort) {
+std::string SortText(const SORTORDERSPEC& sort)
+{
     std::string text = HexId(sort.propid);
     for (const std::string& flag : SortFlagNames(sort.dwFlags)) text += " " + flag;
     return text;
 }
 
-Json SortJson(const SORTORDERSPEC& sort) {
+Json SortJson(const SORTORDERSPEC& sort)
+{
     return Json{{"propid", HexId(sort.propid)}, {"flags", SortFlagNames(sort.dwFlags)}};
 }
 
@@ -94,16 +99,16 @@ struct InfoOptions {
     bool json = false;
 };
 
-void PrintVolumeText(StoreVolume& volume, const std::vector<DatabaseSummary>& databases) {
+void PrintVolumeText(StoreVolume& volume, const std::vector<DatabaseSummary>& databases)
+{
     std::printf("%s: %s\n", volume.IsObjectStore() ? "object store" : ("volume " + volume.Label()).c_str(),
                 volume.HostFile().c_str());
     if (databases.empty()) std::puts("  no databases");
     for (const DatabaseSummary& db : databases) {
         std::printf("  %s  %s\n", HexId(db.oid).c_str(), NameOf(db.info).c_str());
         std::printf("      type %u, %u records, %u bytes, last modified %s\n",
-                    static_cast<unsigned>(db.info.dwDbaseType),
-                    static_cast<unsigned>(db.records), static_cast<unsigned>(db.info.dwSize),
-                    FileTimeText(db.info.ftLastModified).c_str());
+                    static_cast<unsigned>(db.info.dwDbaseType), static_cast<unsigned>(db.records),
+                    static_cast<unsigned>(db.info.dwSize), FileTimeText(db.info.ftLastModified).c_str());
         std::string sorts;
         for (WORD i = 0; i < db.info.wNumSortOrder && i < CEDB_MAXSORTORDER; ++i)
             sorts += (i ? "; " : "") + SortText(db.info.rgSortSpecs[i]);
@@ -111,7 +116,8 @@ void PrintVolumeText(StoreVolume& volume, const std::vector<DatabaseSummary>& da
     }
 }
 
-Json VolumeJson(StoreVolume& volume, const std::vector<DatabaseSummary>& databases) {
+Json VolumeJson(StoreVolume& volume, const std::vector<DatabaseSummary>& databases)
+{
     Json list = Json::array();
     for (const DatabaseSummary& db : databases) {
         Json sorts = Json::array();
@@ -130,7 +136,8 @@ Json VolumeJson(StoreVolume& volume, const std::vector<DatabaseSummary>& databas
                 {"databases", std::move(list)}};
 }
 
-void RunInfo(const InfoOptions& options) {
+void RunInfo(const InfoOptions& options)
+{
     // Every volume is mounted first, so that a wrong path fails before any output.
     std::vector<std::unique_ptr<StoreVolume>> volumes;
     volumes.push_back(std::make_unique<StoreVolume>());
@@ -172,7 +179,8 @@ public:
 
     // The next record; nullopt after the last one. Throws CommandError when
     // the engine fails for any reason but a damaged record.
-    std::optional<RecordRead> Next() {
+    std::optional<RecordRead> Next()
+    {
         if (m_started && !m_onNext) {
             if (!CeSeekDatabase(m_db, CEDB_SEEK_CURRENT, 1, nullptr)) return End();
         }
@@ -197,7 +205,8 @@ public:
     WORD Count() const { return m_count; }
 
 private:
-    std::optional<RecordRead> End() const {
+    std::optional<RecordRead> End() const
+    {
         if (GetLastError() != ERROR_NOT_FOUND) throw CommandError("cannot read the records: " + LastErrorText());
         return std::nullopt;
     }
@@ -210,7 +219,8 @@ private:
     bool m_onNext = false;
 };
 
-void RunDump(const DumpOptions& options) {
+void RunDump(const DumpOptions& options)
+{
     std::unique_ptr<StoreVolume> volume = OpenVolume(options.volume);
     std::u16string name = Utf8ToWide(options.name);
     CEOID oid = 0;
@@ -245,7 +255,8 @@ void RunDump(const DumpOptions& options) {
             Json props = Json::array();
             for (WORD i = 0; i < reader.Count(); ++i) {
                 const CEPROPVAL& p = reader.Props()[i];
-                props.push_back(Json{{"propid", HexId(p.propid)}, {"type", TypeName(TypeFromPropID(p.propid))},
+                props.push_back(Json{{"propid", HexId(p.propid)},
+                                     {"type", TypeName(TypeFromPropID(p.propid))},
                                      {"value", ValueJson(p)}});
             }
             if (!record->damaged) entry["properties"] = std::move(props);
@@ -278,7 +289,8 @@ struct CheckOptions {
     std::optional<std::string> volume;
 };
 
-void RunCheck(const CheckOptions& options) {
+void RunCheck(const CheckOptions& options)
+{
     std::unique_ptr<StoreVolume> volume = OpenVolume(options.volume);
     std::string report;
     bool healthy = platform::CheckObjectStore(volume->IsObjectStore() ? nullptr : volume->Guid(), report);
@@ -315,13 +327,15 @@ struct SampleRecord {
     std::vector<BYTE> attachment;
 };
 
-FILETIME FileTimeOf(const SYSTEMTIME& st) {
+FILETIME FileTimeOf(const SYSTEMTIME& st)
+{
     FILETIME ft{};
     SystemTimeToFileTime(&st, &ft);
     return ft;
 }
 
-CEOID WriteSample(HANDLE db, SampleRecord& r) {
+CEOID WriteSample(HANDLE db, SampleRecord& r)
+{
     std::vector<CEPROPVAL> props;
     auto add = [&props](CEPROPID id) -> CEVALUNION& {
         props.push_back(CEPROPVAL{id, 0, 0, {}});
@@ -341,7 +355,8 @@ CEOID WriteSample(HANDLE db, SampleRecord& r) {
     return CeWriteRecordProps(db, 0, static_cast<WORD>(props.size()), props.data());
 }
 
-void RunAddSample() {
+void RunAddSample()
+{
     CEOID oid = 0;
     if (EngineHandle existing = Adopt(CeOpenDatabaseEx(nullptr, &oid, kSampleName, 0, 0, nullptr))) {
         std::printf("Sample Database already exists (%s); nothing added\n", HexId(oid).c_str());
@@ -362,10 +377,24 @@ void RunAddSample() {
 
     std::vector<SampleRecord> records = {
         {u"Water the plants", 2, -1250, 0.75, false, 3, 0x00010001u, {2026, 3, 0, 9, 8, 30, 0, 0}, {0x01, 0x02, 0xFE}},
-        {u"Call Émile about the trip", -1, 420000, 3.141592653589793, true, 65535, 0x80000000u,
-         {2026, 2, 0, 14, 17, 45, 15, 500}, {}},
+        {u"Call Émile about the trip",
+         -1,
+         420000,
+         3.141592653589793,
+         true,
+         65535,
+         0x80000000u,
+         {2026, 2, 0, 14, 17, 45, 15, 500},
+         {}},
         {u"buy milk", 1, 0, -2.5, false, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}, {0xCA, 0xFE, 0xBA, 0xBE}},
-        {u"Tax return \"2025\"", 32767, -2147483647 - 1, 1e-3, false, 12, 0xFFFFFFFFu, {2026, 4, 0, 30, 23, 59, 59, 0},
+        {u"Tax return \"2025\"",
+         32767,
+         -2147483647 - 1,
+         1e-3,
+         false,
+         12,
+         0xFFFFFFFFu,
+         {2026, 4, 0, 30, 23, 59, 59, 0},
          {0x00}},
     };
     EngineHandle db = Adopt(CeOpenDatabaseEx(nullptr, &oid, nullptr, 0, 0, nullptr));
@@ -384,7 +413,8 @@ constexpr const char* kVolumeHelp =
 
 }  // namespace
 
-void AddStoreCommand(CLI::App& app, CliContext& ctx) {
+void AddStoreCommand(CLI::App& app, CliContext& ctx)
+{
     CLI::App* store = app.add_subcommand(
         "store",
         "Inspect the object store (objectstore.db in the data directory) and other database volumes: their "

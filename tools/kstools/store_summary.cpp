@@ -74,7 +74,8 @@ platform::RecurrenceRule RuleOf(IRecurrencePattern* pattern, DATE start, LONG du
         rule.patternEndDay = ToRecurrenceDay(end);
     }
     // The view answers its kind's fields only; the rest are the defaults.
-    if (rule.type == platform::kRecursDaily && rule.dayOfWeekMask != platform::kRecurMaskWeekdays) rule.dayOfWeekMask = 0;
+    if (rule.type == platform::kRecursDaily && rule.dayOfWeekMask != platform::kRecurMaskWeekdays)
+        rule.dayOfWeekMask = 0;
     if (rule.type == platform::kRecursDaily || rule.type == platform::kRecursWeekly) {
         rule.dayOfMonth = rule.instance = rule.monthOfYear = 0;
     }

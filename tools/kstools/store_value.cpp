@@ -10,7 +10,8 @@
 namespace kstools {
 namespace {
 
-std::string BlobHex(const CEBLOB& blob, bool spaced) {
+std::string BlobHex(const CEBLOB& blob, bool spaced)
+{
     std::string text;
     if (!blob.lpb) return text;
     text.reserve(blob.dwCount * 3);
@@ -23,44 +24,55 @@ std::string BlobHex(const CEBLOB& blob, bool spaced) {
     return text;
 }
 
-std::string DoubleText(double value) {
+std::string DoubleText(double value)
+{
     char text[32];
     auto [end, error] = std::to_chars(text, text + sizeof text, value);
     return error == std::errc() ? std::string(text, end) : std::string("?");
 }
 
-std::string StringValue(const CEPROPVAL& prop) {
-    return prop.val.lpwstr ? WideToUtf8(prop.val.lpwstr) : std::string();
-}
+std::string StringValue(const CEPROPVAL& prop) { return prop.val.lpwstr ? WideToUtf8(prop.val.lpwstr) : std::string(); }
 
 }  // namespace
 
-std::string HexId(DWORD id) {
+std::string HexId(DWORD id)
+{
     char text[12];
     std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(id));
     return text;
 }
 
-std::string TypeName(WORD type) {
+std::string TypeName(WORD type)
+{
     switch (type) {
-    case CEVT_I2: return "I2";
-    case CEVT_I4: return "I4";
-    case CEVT_R8: return "R8";
-    case CEVT_BOOL: return "BOOL";
-    case CEVT_UI2: return "UI2";
-    case CEVT_UI4: return "UI4";
-    case CEVT_LPWSTR: return "LPWSTR";
-    case CEVT_FILETIME: return "FILETIME";
-    case CEVT_BLOB: return "BLOB";
-    default: {
-        char text[8];
-        std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(type));
-        return text;
-    }
+        case CEVT_I2:
+            return "I2";
+        case CEVT_I4:
+            return "I4";
+        case CEVT_R8:
+            return "R8";
+        case CEVT_BOOL:
+            return "BOOL";
+        case CEVT_UI2:
+            return "UI2";
+        case CEVT_UI4:
+            return "UI4";
+        case CEVT_LPWSTR:
+            return "LPWSTR";
+        case CEVT_FILETIME:
+            return "FILETIME";
+        case CEVT_BLOB:
+            return "BLOB";
+        default: {
+            char text[8];
+            std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(type));
+            return text;
+        }
     }
 }
 
-std::vector<std::string> SortFlagNames(DWORD flags) {
+std::vector<std::string> SortFlagNames(DWORD flags)
+{
     static const std::pair<DWORD, const char*> kNames[] = {{CEDB_SORT_DESCENDING, "descending"},
                                                            {CEDB_SORT_CASEINSENSITIVE, "case-insensitive"},
                                                            {CEDB_SORT_UNKNOWNFIRST, "unknown-first"},
@@ -77,7 +89,8 @@ std::vector<std::string> SortFlagNames(DWORD flags) {
     return names;
 }
 
-std::string FileTimeText(const FILETIME& time) {
+std::string FileTimeText(const FILETIME& time)
+{
     SYSTEMTIME st{};
     if (!FileTimeToSystemTime(&time, &st)) {
         char raw[24];
@@ -99,34 +112,55 @@ std::string FileTimeText(const FILETIME& time) {
     return out + "Z";
 }
 
-std::string ValueText(const CEPROPVAL& prop) {
+std::string ValueText(const CEPROPVAL& prop)
+{
     switch (TypeFromPropID(prop.propid)) {
-    case CEVT_I2: return std::to_string(prop.val.iVal);
-    case CEVT_UI2: return std::to_string(prop.val.uiVal);
-    case CEVT_I4: return std::to_string(prop.val.lVal);
-    case CEVT_UI4: return std::to_string(prop.val.ulVal);
-    case CEVT_R8: return DoubleText(prop.val.dblVal);
-    case CEVT_BOOL: return prop.val.boolVal ? "true" : "false";
-    case CEVT_LPWSTR:
-        return nlohmann::json(StringValue(prop)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-    case CEVT_FILETIME: return FileTimeText(prop.val.filetime);
-    case CEVT_BLOB: return BlobHex(prop.val.blob, true);
-    default: return {};
+        case CEVT_I2:
+            return std::to_string(prop.val.iVal);
+        case CEVT_UI2:
+            return std::to_string(prop.val.uiVal);
+        case CEVT_I4:
+            return std::to_string(prop.val.lVal);
+        case CEVT_UI4:
+            return std::to_string(prop.val.ulVal);
+        case CEVT_R8:
+            return DoubleText(prop.val.dblVal);
+        case CEVT_BOOL:
+            return prop.val.boolVal ? "true" : "false";
+        case CEVT_LPWSTR:
+            return nlohmann::json(StringValue(prop)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        case CEVT_FILETIME:
+            return FileTimeText(prop.val.filetime);
+        case CEVT_BLOB:
+            return BlobHex(prop.val.blob, true);
+        default:
+            return {};
     }
 }
 
-nlohmann::ordered_json ValueJson(const CEPROPVAL& prop) {
+nlohmann::ordered_json ValueJson(const CEPROPVAL& prop)
+{
     switch (TypeFromPropID(prop.propid)) {
-    case CEVT_I2: return prop.val.iVal;
-    case CEVT_UI2: return prop.val.uiVal;
-    case CEVT_I4: return prop.val.lVal;
-    case CEVT_UI4: return prop.val.ulVal;
-    case CEVT_R8: return prop.val.dblVal;
-    case CEVT_BOOL: return prop.val.boolVal != 0;
-    case CEVT_LPWSTR: return StringValue(prop);
-    case CEVT_FILETIME: return FileTimeText(prop.val.filetime);
-    case CEVT_BLOB: return BlobHex(prop.val.blob, false);
-    default: return nullptr;
+        case CEVT_I2:
+            return prop.val.iVal;
+        case CEVT_UI2:
+            return prop.val.uiVal;
+        case CEVT_I4:
+            return prop.val.lVal;
+        case CEVT_UI4:
+            return prop.val.ulVal;
+        case CEVT_R8:
+            return prop.val.dblVal;
+        case CEVT_BOOL:
+            return prop.val.boolVal != 0;
+        case CEVT_LPWSTR:
+            return StringValue(prop);
+        case CEVT_FILETIME:
+            return FileTimeText(prop.val.filetime);
+        case CEVT_BLOB:
+            return BlobHex(prop.val.blob, false);
+        default:
+            return nullptr;
     }
 }
 

@@ -10,7 +10,8 @@
 
 namespace kstools {
 
-std::string LastErrorText() {
+std::string LastErrorText()
+{
     DWORD code = GetLastError();
     std::u16string text;
     if (SystemMessageText(code, text)) {
@@ -23,7 +24,8 @@ std::string LastErrorText() {
 
 StoreVolume::StoreVolume() : m_hostFile(platform::ObjectStorePath()) {}
 
-StoreVolume::StoreVolume(const std::string& devicePath) : m_devicePath(devicePath) {
+StoreVolume::StoreVolume(const std::string& devicePath) : m_devicePath(devicePath)
+{
     std::u16string path = Utf8ToWide(devicePath);
     platform::ResolvedPath resolved = platform::ResolveDevicePath(path.c_str());
     m_hostFile = resolved.host;
@@ -42,7 +44,8 @@ StoreVolume::StoreVolume(const std::string& devicePath) : m_devicePath(devicePat
     m_mounted = true;
 }
 
-StoreVolume::~StoreVolume() {
+StoreVolume::~StoreVolume()
+{
     if (m_mounted) CeUnmountDBVol(&m_guid);
 }
 

@@ -15,7 +15,8 @@ struct StringsOptions {
     bool json = false;
 };
 
-void RunStrings(const StringsOptions& options) {
+void RunStrings(const StringsOptions& options)
+{
     const StringTable& table = ApplicationStringTable();
     std::vector<UINT> ids = options.ids.empty() ? table.ids() : options.ids;
 
@@ -43,9 +44,11 @@ void RunStrings(const StringsOptions& options) {
 
 }  // namespace
 
-void AddStringsCommand(CLI::App& app, CliContext& ctx) {
+void AddStringsCommand(CLI::App& app, CliContext& ctx)
+{
     auto options = std::make_shared<StringsOptions>();
-    CLI::App* cmd = app.add_subcommand("strings", "Show texts of the suite's string table (all of them when no ID is given)");
+    CLI::App* cmd =
+        app.add_subcommand("strings", "Show texts of the suite's string table (all of them when no ID is given)");
     cmd->add_option("id", options->ids, "String numbers")->check(CLI::Range(0u, 65535u));
     cmd->add_flag("--json", options->json, "Print one JSON object of id: text");
     ctx.OnRun(cmd, [options] { RunStrings(*options); });

@@ -93,10 +93,14 @@ std::string TaskFlags(const TaskListRow& row)
 std::string ImportanceName(LONG importance)
 {
     switch (importance) {
-    case kTaskImportanceHigh: return "high";
-    case kTaskImportanceNormal: return "normal";
-    case kTaskImportanceLow: return "low";
-    default: return "none";
+        case kTaskImportanceHigh:
+            return "high";
+        case kTaskImportanceNormal:
+            return "normal";
+        case kTaskImportanceLow:
+            return "low";
+        default:
+            return "none";
     }
 }
 
@@ -157,20 +161,22 @@ void PrintTaskTable(const std::vector<TaskListRow>& rows, int extraIndent)
              std::to_string(row.percent) + "%",
              row.categories.empty() ? "-" : row.categories,
              TaskFlags(row)};
-        const std::string* fields[7] = {&c.priority, &c.subject, &c.due,  &c.start,
-                                        &c.percent,  &c.categories, &c.flags};
+        const std::string* fields[7] = {&c.priority, &c.subject, &c.due, &c.start, &c.percent, &c.categories, &c.flags};
         for (int k = 0; k < 7; ++k) w[k] = std::max(w[k], std::min(DisplayWidth(*fields[k]), kMaxColumnWidth));
     }
     auto line = [&](const Cells& c) {
         std::string text = Pad(c.priority, w[0]) + "  " + Pad(c.subject, w[1]) + "  " + Pad(c.due, w[2]) + "  " +
-                           Pad(c.start, w[3]) + "  " + std::string(w[4] - std::min(w[4], DisplayWidth(c.percent)), ' ') +
-                           c.percent + "  " + Pad(c.categories, w[5]) + "  " + c.flags;
+                           Pad(c.start, w[3]) + "  " +
+                           std::string(w[4] - std::min(w[4], DisplayWidth(c.percent)), ' ') + c.percent + "  " +
+                           Pad(c.categories, w[5]) + "  " + c.flags;
         std::puts(text.c_str());
     };
     line(width);
     for (size_t i = 0; i < rows.size(); ++i) {
-        if (rows[i].header) std::puts(HeaderLine(rows[i], extraIndent).c_str());
-        else line(cells[i]);
+        if (rows[i].header)
+            std::puts(HeaderLine(rows[i], extraIndent).c_str());
+        else
+            line(cells[i]);
     }
 }
 

@@ -20,8 +20,8 @@ struct TaskListRow {
     int depth = 0;
     bool hidden = false;
     bool expanded = false;
-    int children = 0;  // direct children (tasks under a header, or child tasks)
-    LONG importance = 1;  // 0 low, 1 normal, 2 high, 3 the "none" header
+    int children = 0;      // direct children (tasks under a header, or child tasks)
+    LONG importance = 1;   // 0 low, 1 normal, 2 high, 3 the "none" header
     std::string priority;  // letter and number of the priority code, e.g. "A12"
     std::string subject;   // without the priority prefix; a header's text
     std::string categories;

@@ -49,23 +49,23 @@ struct Named {
     int value;
 };
 
-constexpr Named kRules[] = {{"all", kTasksRuleAll},           {"today", kTasksRuleToday},
-                            {"overdue", kTasksRuleOverdue},   {"undated", kTasksRuleUndated},
-                            {"active", kTasksRuleActive},     {"tomorrow", kTasksRuleTomorrow},
-                            {"completed", kTasksRuleCompleted}, {"days-ahead", kTasksRuleDaysAhead},
-                            {"on-date", kTasksRuleOnDate},    {"unplanned", kTasksRuleUnplanned},
+constexpr Named kRules[] = {{"all", kTasksRuleAll},
+                            {"today", kTasksRuleToday},
+                            {"overdue", kTasksRuleOverdue},
+                            {"undated", kTasksRuleUndated},
+                            {"active", kTasksRuleActive},
+                            {"tomorrow", kTasksRuleTomorrow},
+                            {"completed", kTasksRuleCompleted},
+                            {"days-ahead", kTasksRuleDaysAhead},
+                            {"on-date", kTasksRuleOnDate},
+                            {"unplanned", kTasksRuleUnplanned},
                             {"project", kTasksRuleProject}};
-constexpr Named kSortKeys[] = {{"manager", 0},    {"subject", 1},  {"due", 2},      {"start", 3},
+constexpr Named kSortKeys[] = {{"manager", 0},    {"subject", 1},    {"due", 2},      {"start", 3},
                                {"importance", 4}, {"completion", 5}, {"priority", 6}, {"category", 7}};
-constexpr Named kGroupKinds[] = {{"none", kTasksGroupNone},
-                                 {"category", kTasksGroupCategory},
-                                 {"importance", kTasksGroupImportance},
-                                 {"priority", kTasksGroupPriority},
-                                 {"progress", kTasksGroupProgress},
-                                 {"completion", kTasksGroupCompletion},
-                                 {"date", kTasksGroupDate},
-                                 {"manager", kTasksGroupPriorityManager},
-                                 {"project", kTasksGroupProject}};
+constexpr Named kGroupKinds[] = {
+    {"none", kTasksGroupNone},         {"category", kTasksGroupCategory},       {"importance", kTasksGroupImportance},
+    {"priority", kTasksGroupPriority}, {"progress", kTasksGroupProgress},       {"completion", kTasksGroupCompletion},
+    {"date", kTasksGroupDate},         {"manager", kTasksGroupPriorityManager}, {"project", kTasksGroupProject}};
 
 template <size_t N>
 std::string Choices(const Named (&table)[N])
@@ -170,9 +170,9 @@ ViewChoice CheckOptions(const TasksOptions& o)
         stored.Read(kTasksSettingsKey);
         const int effective = rule ? *rule : stored.filterRule;
         if (effective != kTasksRuleOnDate)
-            throw CommandError("--on chooses the day of the on-date filter (42260); the list's filter is " +
-                                   std::to_string(effective),
-                               kExitUsage);
+            throw CommandError(
+                "--on chooses the day of the on-date filter (42260); the list's filter is " + std::to_string(effective),
+                kExitUsage);
         const DateArgument date = ParseDateArgument(*o.on);
         SYSTEMTIME day = date.time;
         day.wHour = day.wMinute = day.wSecond = day.wMilliseconds = 0;
@@ -277,16 +277,20 @@ void AddTasksCommand(CLI::App& app, CliContext& ctx)
     auto text = std::make_shared<std::array<std::string, 6>>();
     std::array<CLI::Option*, 6> given{
         tasks->add_option("--filter", (*text)[0], "Filter rule (TV_FilterData)")->type_name("RULE"),
-        tasks->add_option("--sort", (*text)[1],
-                          "Primary sort key, and the secondary one after a comma (TV_Sort0, TV_Sort1)")
+        tasks
+            ->add_option("--sort", (*text)[1],
+                         "Primary sort key, and the secondary one after a comma (TV_Sort0, TV_Sort1)")
             ->type_name("KEY[,KEY2]"),
         tasks->add_option("--group", (*text)[2], "Group kind (GroupBy)")->type_name("KIND"),
-        tasks->add_option("--project", (*text)[3],
-                          "Show this project's tasks as a tree: rule 42262 and FCCurrentProjectOID (decimal or 0x-hex)")
+        tasks
+            ->add_option("--project", (*text)[3],
+                         "Show this project's tasks as a tree: rule 42262 and FCCurrentProjectOID (decimal or 0x-hex)")
             ->type_name("OID"),
-        tasks->add_option("--days", (*text)[4], "Days ahead for the days-ahead filter, 42259 (TV_DaysFuture)")->type_name("N"),
-        tasks->add_option("--on", (*text)[5],
-                          "The day of the on-date filter, 42260 (YYYY-MM-DD, default today; not stored)")
+        tasks->add_option("--days", (*text)[4], "Days ahead for the days-ahead filter, 42259 (TV_DaysFuture)")
+            ->type_name("N"),
+        tasks
+            ->add_option("--on", (*text)[5],
+                         "The day of the on-date filter, 42260 (YYYY-MM-DD, default today; not stored)")
             ->type_name("DATE")};
     tasks->add_flag("--descending", o->descending, "Primary key descending (with --sort: else ascending)");
     tasks->add_flag("--ascending", o->ascending, "Primary key ascending");

@@ -19,7 +19,8 @@ constexpr const char* kOccurrences[] = {"1st", "2nd", "3rd", "4th", "last"};
 class DeviceZoneSwitch {
 public:
     DeviceZoneSwitch() : previous_(platform::DeviceTimeZoneId()) {}
-    ~DeviceZoneSwitch() {
+    ~DeviceZoneSwitch()
+    {
         platform::ResetDeviceTimeZone();
         if (platform::DeviceTimeZoneId() != previous_) platform::SetDeviceTimeZone(previous_);
     }
@@ -32,40 +33,46 @@ private:
     std::u16string previous_;
 };
 
-std::string ClockText(const SYSTEMTIME& time) {
+std::string ClockText(const SYSTEMTIME& time)
+{
     char text[32];
     std::snprintf(text, sizeof text, "%02u:%02u", time.wHour, time.wMinute);
     return text;
 }
 
 // A name field of the record, which need not hold a terminator when full.
-std::string NameText(const WCHAR (&name)[32]) {
+std::string NameText(const WCHAR (&name)[32])
+{
     std::u16string_view text(name, 32);
     return WideToUtf8(text.substr(0, text.find(u'\0')));
 }
 
-nlohmann::ordered_json RuleJson(const SYSTEMTIME& rule) {
-    return {{"wYear", rule.wYear},     {"wMonth", rule.wMonth},   {"wDayOfWeek", rule.wDayOfWeek},
-            {"wDay", rule.wDay},       {"wHour", rule.wHour},     {"wMinute", rule.wMinute},
+nlohmann::ordered_json RuleJson(const SYSTEMTIME& rule)
+{
+    return {{"wYear", rule.wYear},     {"wMonth", rule.wMonth}, {"wDayOfWeek", rule.wDayOfWeek},
+            {"wDay", rule.wDay},       {"wHour", rule.wHour},   {"wMinute", rule.wMinute},
             {"wSecond", rule.wSecond}, {"text", RuleText(rule)}};
 }
 
 }  // namespace
 
-ZoneRecord DeviceZoneRecord() {
+ZoneRecord DeviceZoneRecord()
+{
     ZoneRecord zone;
     zone.id = WideToUtf8(platform::DeviceTimeZoneId());
     zone.state = GetTimeZoneInformation(&zone.tzi);
     return zone;
 }
 
-std::optional<ZoneRecord> NamedZoneRecord(const std::string& name) {
+std::optional<ZoneRecord> NamedZoneRecord(const std::string& name)
+{
     DeviceZoneSwitch zoneSwitch;
     if (name.empty() || !zoneSwitch.To(name)) return std::nullopt;
     return DeviceZoneRecord();
 }
 
-ZoneRecord UtcZoneRecord() {
+ZoneRecord UtcZoneRecord()
+{
     ZoneRecord zone;
     zone.id = "UTC";
     const std::u16string name = u"Coordinated Universal Time";
@@ -74,14 +81,16 @@ ZoneRecord UtcZoneRecord() {
     return zone;
 }
 
-std::string UtcOffsetText(long minutesEast) {
+std::string UtcOffsetText(long minutesEast)
+{
     char text[32];
     long magnitude = std::labs(minutesEast);
     std::snprintf(text, sizeof text, "UTC%c%02ld:%02ld", minutesEast < 0 ? '-' : '+', magnitude / 60, magnitude % 60);
     return text;
 }
 
-std::string RuleText(const SYSTEMTIME& rule) {
+std::string RuleText(const SYSTEMTIME& rule)
+{
     if (rule.wMonth == 0) return "none";
     if (rule.wMonth > 12) return "invalid rule (month " + std::to_string(rule.wMonth) + ")";
     if (rule.wYear != 0) return FormatIsoDate(rule) + " at " + ClockText(rule);
@@ -93,10 +102,13 @@ std::string RuleText(const SYSTEMTIME& rule) {
            kMonths[rule.wMonth - 1] + " at " + ClockText(rule);
 }
 
-std::string ZoneText(const ZoneRecord& zone) {
+std::string ZoneText(const ZoneRecord& zone)
+{
     const TIME_ZONE_INFORMATION& tzi = zone.tzi;
     std::string text;
-    auto line = [&text](const char* label, const std::string& value) { text += std::string(label) + ": " + value + "\n"; };
+    auto line = [&text](const char* label, const std::string& value) {
+        text += std::string(label) + ": " + value + "\n";
+    };
     line("zone", zone.id);
     line("bias", std::to_string(tzi.Bias) + " (" + UtcOffsetText(-static_cast<long>(tzi.Bias)) + ")");
     line("standard name", NameText(tzi.StandardName));
@@ -112,7 +124,8 @@ std::string ZoneText(const ZoneRecord& zone) {
     return text;
 }
 
-nlohmann::ordered_json ZoneJson(const ZoneRecord& zone) {
+nlohmann::ordered_json ZoneJson(const ZoneRecord& zone)
+{
     const TIME_ZONE_INFORMATION& tzi = zone.tzi;
     return {{"zone", zone.id},
             {"Bias", tzi.Bias},
