@@ -25,7 +25,7 @@
 #include "engine/calendar_day_numbers.h"
 #include "engine/calendar_recurrence.h"
 #include "engine/data_calendar_db.h"
-#include "platform/recurrence_pattern_blob.h"
+#include "platform/recurrence/recurrence_pattern_blob.h"
 
 namespace {
 

@@ -22,12 +22,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/cedb.h"
-#include "platform/data_directory.h"
-#include "platform/internal/cedb_record_codec.h"
-#include "platform/internal/cedb_sort_key.h"
-#include "platform/local_memory.h"
-#include "platform/utf8.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/files/data_directory.h"
+#include "platform/objectstore/cedb_record_codec.h"
+#include "platform/objectstore/cedb_sort_key.h"
+#include "platform/base/local_memory.h"
+#include "platform/text/utf8.h"
 #include "storage/ce_db.h"
 #include "storage/ce_db_record.h"
 

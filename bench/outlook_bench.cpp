@@ -17,11 +17,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/cedb.h"
-#include "platform/handle.h"
-#include "platform/local_memory.h"
-#include "platform/pim_databases.h"
-#include "platform/pocket_outlook.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/kernel/handle.h"
+#include "platform/base/local_memory.h"
+#include "platform/objectmodel/pim_databases.h"
+#include "platform/objectmodel/pocket_outlook.h"
 #include "storage/c_outlook.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/data_directory.h"
+#include "platform/files/data_directory.h"
 #include "storage/c_registry.h"
 #include "storage/ini_file.h"
 

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/cedb.h"
+#include "platform/objectstore/cedb.h"
 
 namespace benchpeer {
 

@@ -50,11 +50,11 @@
 #include "categories/full_category_list.h"
 #include "engine/loader_host.h"
 #include "engine/tasks_thread.h"
-#include "platform/cedb.h"
-#include "platform/data_directory.h"
-#include "platform/locale_id.h"
-#include "platform/pim_databases.h"
-#include "platform/utf8.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/files/data_directory.h"
+#include "platform/locale/locale_id.h"
+#include "platform/objectmodel/pim_databases.h"
+#include "platform/text/utf8.h"
 #include "storage/c_registry.h"
 
 namespace {

@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <new>
 
-#include "platform/compare_string.h"
-#include "platform/locale_id.h"
-#include "platform/wide_string.h"
+#include "platform/locale/compare_string.h"
+#include "platform/locale/locale_id.h"
+#include "platform/text/wide_string.h"
 
 CFullCategory::CFullCategory(const WCHAR* name, SHORT index, CEOID oid) : m_index(index), m_oid(oid) { SetName(name); }
 

@@ -4,8 +4,8 @@
 // category is shown in pickers.
 #pragma once
 
-#include "platform/cedb.h"
-#include "platform/types.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/base/types.h"
 
 class CFullCategory {
 public:

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/category_bit_set.h"
-#include "platform/local_memory.h"
+#include "platform/objectmodel/category_bit_set.h"
+#include "platform/base/local_memory.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 
 #include "categories/c_full_category.h"
 #include "foundation/ce_ptr_list.h"
-#include "platform/category_bit_set.h"
-#include "platform/cedb.h"
-#include "platform/types.h"
+#include "platform/objectmodel/category_bit_set.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/base/types.h"
 
 // The platform's blob under its structure name.
 using _CEBLOB = CEBLOB;

@@ -3,7 +3,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/compare_string.h"
+#include "platform/locale/compare_string.h"
 
 CCategoryFilterInfo::~CCategoryFilterInfo()
 {

@@ -8,7 +8,7 @@
 #include "categories/c_full_category.h"
 #include "categories/category_blob.h"
 #include "foundation/ce_ptr_list.h"
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 // bHideCategories values.
 inline constexpr LONG kCategoryShowSelected = 0;

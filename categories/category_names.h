@@ -2,7 +2,7 @@
 #pragma once
 
 #include "foundation/ce_ptr_list.h"
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 // Appends copies of the names of the shown categories, in the full list's
 // order. With a non-zero mask only categories where one of the masked

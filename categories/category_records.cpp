@@ -4,12 +4,12 @@
 #include <vector>
 
 #include "categories/full_category_list.h"
-#include "platform/category_database.h"
-#include "platform/compare_string.h"
-#include "platform/error_codes.h"
-#include "platform/last_error.h"
-#include "platform/pim_databases.h"
-#include "platform/wide_string.h"
+#include "platform/objectmodel/category_database.h"
+#include "platform/locale/compare_string.h"
+#include "platform/base/error_codes.h"
+#include "platform/base/last_error.h"
+#include "platform/objectmodel/pim_databases.h"
+#include "platform/text/wide_string.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // "categories add" and "categories remove").
 #pragma once
 
-#include "platform/cedb.h"
-#include "platform/types.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/base/types.h"
 
 // Longest name a category may have, in characters.
 inline constexpr int kCategoryNameMaxChars = 255;

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "categories/category_text.h"
-#include "platform/registry.h"
-#include "platform/wide_string.h"
+#include "platform/files/registry.h"
+#include "platform/text/wide_string.h"
 #include "storage/c_registry.h"
 
 bool SaveCategoryToRegistry(const WCHAR* key, const WCHAR* value, CePtrList<CFullCategory*>& list)

@@ -5,7 +5,7 @@
 
 #include "categories/c_full_category.h"
 #include "foundation/ce_ptr_list.h"
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 inline constexpr WCHAR kCategorySelectionSeparator = u'\u0007';
 inline constexpr int kCategorySelectionMaxChars = 2000;

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "categories/full_category_list.h"
-#include "platform/compare_string.h"
+#include "platform/locale/compare_string.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include "categories/c_full_category.h"
 #include "foundation/ce_ptr_list.h"
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 // The categories named in text, in the order of the full category list
 // (copies, owned by list, which is cleared first). The text is split at ','; the

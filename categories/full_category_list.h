@@ -9,8 +9,8 @@
 
 #include "categories/c_full_category.h"
 #include "foundation/ce_ptr_list.h"
-#include "platform/category_database.h"
-#include "platform/cedb.h"
+#include "platform/objectmodel/category_database.h"
+#include "platform/objectstore/cedb.h"
 
 inline constexpr CEPROPID kCategoryNameProperty = CategoryDatabase::kNameProperty;
 inline constexpr CEPROPID kCategory4003Property = CategoryDatabase::k4003Property;

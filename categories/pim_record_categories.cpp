@@ -2,8 +2,8 @@
 
 #include "categories/category_blob.h"
 #include "categories/category_text.h"
-#include "platform/cedb.h"
-#include "platform/handle.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/kernel/handle.h"
 #include "storage/c_outlook.h"
 
 namespace {

@@ -2,8 +2,8 @@
 // past the object model (which would rewrite the whole item).
 #pragma once
 
-#include "platform/pocket_outlook.h"
-#include "platform/types.h"
+#include "platform/objectmodel/pocket_outlook.h"
+#include "platform/base/types.h"
 
 // Sets the category blob (0x00160041) of record oid to the categories that
 // text names (a category text, "A, B"; names of no category are dropped; an

@@ -1,9 +1,9 @@
 # ks_subsystem(name DEPS ...): the static library ks_<name> of the folder <name>/,
-# made of every .cpp in it. Folders without sources yet give an interface library.
+# made of every .cpp in it and its sub-folders. Folders without sources yet give an interface library.
 set(KSTOOLS_SUBSYSTEM_LIBS "" CACHE INTERNAL "")
 function(ks_subsystem name)
     cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
-    file(GLOB _srcs CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${name}/*.cpp)
+    file(GLOB_RECURSE _srcs CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${name}/*.cpp)
     if(_srcs)
         add_library(ks_${name} STATIC ${_srcs})
         target_include_directories(ks_${name} PUBLIC ${PROJECT_SOURCE_DIR})

@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "platform/system_time.h"
-#include "platform/types.h"
+#include "platform/time/system_time.h"
+#include "platform/base/types.h"
 
 namespace calendar_days {
 

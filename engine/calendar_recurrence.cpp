@@ -10,7 +10,7 @@
 
 #include "engine/calendar_day_numbers.h"
 #include "foundation/time_zone_rules.h"
-#include "platform/bstr.h"
+#include "platform/text/bstr.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 
 #include "engine/data_calendar_db.h"
 #include "foundation/ce_ptr_list.h"
-#include "platform/time_zone.h"
-#include "platform/types.h"
+#include "platform/time/time_zone.h"
+#include "platform/base/types.h"
 
 // What the loader does with each occurrence.
 class CalendarOccurrenceSink {

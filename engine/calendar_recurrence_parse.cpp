@@ -8,7 +8,7 @@
 
 #include "engine/calendar_day_numbers.h"
 #include "engine/calendar_recurrence.h"
-#include "platform/bstr.h"
+#include "platform/text/bstr.h"
 
 namespace {
 

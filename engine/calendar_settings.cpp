@@ -2,8 +2,8 @@
 
 #include <initializer_list>
 
-#include "platform/registry.h"
-#include "platform/wide_string.h"
+#include "platform/files/registry.h"
+#include "platform/text/wide_string.h"
 #include "storage/c_registry.h"
 
 namespace {

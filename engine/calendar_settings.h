@@ -3,7 +3,7 @@
 // change. Every value has a default that applies when it is missing.
 #pragma once
 
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 inline constexpr const WCHAR* kCalendarSettingsKey = u"Software\\Corvid\\Kestrel\\CAV";
 // Where the "FloatCat" value of the today screen lives.

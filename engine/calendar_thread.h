@@ -22,9 +22,9 @@
 #include "engine/data_calendar_db.h"
 #include "engine/ks_data_thread.h"
 #include "foundation/ce_ptr_list.h"
-#include "platform/system_time.h"
-#include "platform/time_zone.h"
-#include "platform/types.h"
+#include "platform/time/system_time.h"
+#include "platform/time/time_zone.h"
+#include "platform/base/types.h"
 #include "storage/ce_db_record.h"
 
 inline constexpr int kCalendarAppointmentProps = 15;

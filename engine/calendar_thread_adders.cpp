@@ -9,9 +9,9 @@
 
 #include "categories/category_filter.h"
 #include "engine/calendar_thread.h"
-#include "platform/pim_databases.h"
-#include "platform/variant_time.h"
-#include "platform/wide_string.h"
+#include "platform/objectmodel/pim_databases.h"
+#include "platform/time/variant_time.h"
+#include "platform/text/wide_string.h"
 
 namespace {
 

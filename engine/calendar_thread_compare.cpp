@@ -4,8 +4,8 @@
 #include "engine/calendar_thread.h"
 
 #include "engine/tasks_compare.h"
-#include "platform/compare_string.h"
-#include "platform/variant_time.h"
+#include "platform/locale/compare_string.h"
+#include "platform/time/variant_time.h"
 
 std::atomic<LONG> CCalendarThread::s_today{0};
 std::atomic<bool> CCalendarThread::s_showTaskOnTop{false};

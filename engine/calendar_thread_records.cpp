@@ -11,9 +11,9 @@
 #include "engine/calendar_thread.h"
 #include "engine/note_emptiness.h"
 #include "foundation/time_zone_rules.h"
-#include "platform/private_heap.h"
-#include "platform/variant_time.h"
-#include "platform/wide_string.h"
+#include "platform/base/private_heap.h"
+#include "platform/time/variant_time.h"
+#include "platform/text/wide_string.h"
 
 namespace {
 

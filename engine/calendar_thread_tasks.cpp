@@ -11,10 +11,10 @@
 #include "engine/data_tasks.h"
 #include "engine/note_emptiness.h"
 #include "engine/task_subject_prefix.h"
-#include "platform/pim_databases.h"
-#include "platform/private_heap.h"
-#include "platform/variant_time.h"
-#include "platform/wide_string.h"
+#include "platform/objectmodel/pim_databases.h"
+#include "platform/base/private_heap.h"
+#include "platform/time/variant_time.h"
+#include "platform/text/wide_string.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "platform/wide_string.h"
+#include "platform/text/wide_string.h"
 
 void (*DATACALENDAR::s_pfnDeleteTask)(DATATASKS* task) = nullptr;
 

@@ -3,8 +3,8 @@
 // row made by a loader or by Copy owns its strings and its task record.
 #pragma once
 
-#include "platform/bstr.h"
-#include "platform/types.h"
+#include "platform/text/bstr.h"
+#include "platform/base/types.h"
 
 class DATATASKS;
 

@@ -7,9 +7,9 @@
 
 #include "engine/data_calendar.h"
 #include "foundation/ce_ptr_list.h"
-#include "platform/bstr.h"
-#include "platform/time_zone.h"
-#include "platform/types.h"
+#include "platform/text/bstr.h"
+#include "platform/time/time_zone.h"
+#include "platform/base/types.h"
 
 // RecurFrequency values of a pattern blob.
 inline constexpr WORD kRecurDaily = 0x200A;

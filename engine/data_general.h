@@ -2,7 +2,7 @@
 // needs; the rest stay 0. The record owns its five texts (malloc'ed).
 #pragma once
 
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 class DATAGENERAL {
 public:

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/wide_string.h"
+#include "platform/text/wide_string.h"
 
 DATATASKS::DATATASKS() : subject(nullptr), categories(nullptr), iconText(nullptr), children(0)
 {

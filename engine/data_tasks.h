@@ -5,7 +5,7 @@
 #pragma once
 
 #include "foundation/ce_ptr_list.h"
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 // "No date" (1 January 4501) as an OLE automation date.
 inline constexpr double kTaskNoDate = 949998.0;

@@ -5,10 +5,10 @@
 #include <new>
 
 #include "categories/full_category_list.h"
-#include "platform/messages.h"
-#include "platform/private_heap.h"
-#include "platform/registry.h"
-#include "platform/wide_string.h"
+#include "platform/messaging/messages.h"
+#include "platform/base/private_heap.h"
+#include "platform/files/registry.h"
+#include "platform/text/wide_string.h"
 #include "storage/c_registry.h"
 
 namespace {

@@ -25,8 +25,8 @@
 #include "foundation/ce_events.h"
 #include "foundation/ce_ptr_list.h"
 #include "foundation/ce_worker_thread.h"
-#include "platform/cedb.h"
-#include "platform/types.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/base/types.h"
 #include "storage/ce_db.h"
 
 inline constexpr const WCHAR* kLinksDatabase = u"KestrelLinks";

@@ -13,7 +13,7 @@
 
 #include "engine/loader_messages.h"
 #include "foundation/ce_worker_thread.h"
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 class LoaderHost {
 public:

@@ -3,8 +3,8 @@
 // (foundation/ce_worker_thread.h) when the run has ended.
 #pragma once
 
-#include "platform/messages.h"
-#include "platform/types.h"
+#include "platform/messaging/messages.h"
+#include "platform/base/types.h"
 
 // Posted when a load starts; the window shows its progress indicator.
 // wParam 0, lParam 0.

@@ -2,7 +2,7 @@
 // an indicator, made on the stored blob without decoding it.
 #pragma once
 
-#include "platform/cedb.h"
+#include "platform/objectstore/cedb.h"
 
 // The size of the note that the ink editor stores for an empty page.
 inline constexpr DWORD kEmptyInkNoteBytes = 476;

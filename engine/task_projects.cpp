@@ -3,8 +3,8 @@
 #include <mutex>
 #include <string>
 
-#include "platform/last_error.h"
-#include "platform/ui_host.h"
+#include "platform/base/last_error.h"
+#include "platform/ui/ui_host.h"
 #include "storage/ce_db.h"
 #include "storage/ce_db_record.h"
 

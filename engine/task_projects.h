@@ -7,8 +7,8 @@
 
 #include "foundation/ce_ptr_list.h"
 #include "foundation/ce_string.h"
-#include "platform/cedb.h"
-#include "platform/types.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/base/types.h"
 
 class CeDb;
 

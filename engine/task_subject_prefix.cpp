@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "platform/wide_string.h"
+#include "platform/text/wide_string.h"
 
 namespace {
 

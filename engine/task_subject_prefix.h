@@ -5,7 +5,7 @@
 // ends at the first ':', and one space after it belongs to the code too.
 #pragma once
 
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 // Characters of the letter and number buffers, terminator included.
 inline constexpr int kTaskPrefixBufferChars = 4;

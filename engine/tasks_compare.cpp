@@ -1,7 +1,7 @@
 #include "engine/tasks_compare.h"
 
-#include "platform/compare_string.h"
-#include "platform/wide_string.h"
+#include "platform/locale/compare_string.h"
+#include "platform/text/wide_string.h"
 
 namespace {
 

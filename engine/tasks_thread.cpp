@@ -2,11 +2,11 @@
 
 #include <cstring>
 
-#include "platform/clock.h"
-#include "platform/local_memory.h"
-#include "platform/pim_databases.h"
-#include "platform/registry.h"
-#include "platform/variant_time.h"
+#include "platform/time/clock.h"
+#include "platform/base/local_memory.h"
+#include "platform/objectmodel/pim_databases.h"
+#include "platform/files/registry.h"
+#include "platform/time/variant_time.h"
 #include "storage/c_registry.h"
 
 namespace {

@@ -8,10 +8,10 @@
 #include "engine/note_emptiness.h"
 #include "engine/task_subject_prefix.h"
 #include "engine/tasks_thread.h"
-#include "platform/private_heap.h"
-#include "platform/system_time.h"
-#include "platform/variant_time.h"
-#include "platform/wide_string.h"
+#include "platform/base/private_heap.h"
+#include "platform/time/system_time.h"
+#include "platform/time/variant_time.h"
+#include "platform/text/wide_string.h"
 
 namespace {
 

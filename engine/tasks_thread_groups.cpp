@@ -6,11 +6,11 @@
 #include "engine/tasks_list_sort.h"
 #include "engine/tasks_thread.h"
 #include "foundation/locale_patterns.h"
-#include "platform/compare_string.h"
-#include "platform/locale_id.h"
-#include "platform/string_resources.h"
-#include "platform/variant_time.h"
-#include "platform/wide_string.h"
+#include "platform/locale/compare_string.h"
+#include "platform/locale/locale_id.h"
+#include "platform/modules/string_resources.h"
+#include "platform/time/variant_time.h"
+#include "platform/text/wide_string.h"
 #include "storage/c_registry.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "engine/tasks_thread.h"
-#include "platform/debug_output.h"
-#include "platform/pim_databases.h"
+#include "platform/text/debug_output.h"
+#include "platform/objectmodel/pim_databases.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "engine/tasks_view_settings.h"
 
-#include "platform/registry.h"
-#include "platform/wide_string.h"
+#include "platform/files/registry.h"
+#include "platform/text/wide_string.h"
 #include "storage/c_registry.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // overrides that filter rules and group kinds impose on each other.
 #pragma once
 
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 // Filter rules (the task window's view commands, stored as "TV_FilterData").
 inline constexpr int kTasksRuleAll = 42250;

@@ -1,7 +1,7 @@
 // BSTR helpers over the platform's SysAllocString family.
 #pragma once
 
-#include "platform/bstr.h"
+#include "platform/text/bstr.h"
 
 // A BSTR copy of src; a null or empty src gives the (non-null) empty BSTR.
 BSTR AllocBSTR(const WCHAR* src);

@@ -6,9 +6,9 @@
 // fails leaves its date unchanged.
 #pragma once
 
-#include "platform/system_time.h"
-#include "platform/types.h"
-#include "platform/variant_time.h"
+#include "platform/time/system_time.h"
+#include "platform/base/types.h"
+#include "platform/time/variant_time.h"
 
 // The suite's leap years: after 1752 the Gregorian rule with one more
 // exception (multiples of 4000 are not leap); up to 1752 every fourth year.

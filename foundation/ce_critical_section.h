@@ -6,8 +6,8 @@
 // does nothing.
 #pragma once
 
-#include "platform/critical_section.h"
-#include "platform/types.h"
+#include "platform/kernel/critical_section.h"
+#include "platform/base/types.h"
 
 class CeCriticalSection {
 public:

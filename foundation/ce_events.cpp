@@ -1,6 +1,6 @@
 #include "foundation/ce_events.h"
 
-#include "platform/sync_objects.h"
+#include "platform/kernel/sync_objects.h"
 
 CeEventBase::CeEventBase(BOOL manualReset, LPCWSTR name, bool initialState, LPSECURITY_ATTRIBUTES sa)
     : CeWaitableHandle(CreateEventW(sa, manualReset, initialState ? TRUE : FALSE, name))

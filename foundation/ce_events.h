@@ -4,8 +4,8 @@
 #pragma once
 
 #include "foundation/ce_waitable_handle.h"
-#include "platform/security_attributes.h"
-#include "platform/types.h"
+#include "platform/base/security_attributes.h"
+#include "platform/base/types.h"
 
 // What the two event kinds share: creation and the three state changes.
 class CeEventBase : public CeWaitableHandle {

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/code_page.h"
-#include "platform/handle.h"
+#include "platform/text/code_page.h"
+#include "platform/kernel/handle.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <string>
 
 #include "foundation/ce_critical_section.h"
-#include "platform/files.h"
-#include "platform/types.h"
+#include "platform/files/files.h"
+#include "platform/base/types.h"
 
 class CeFile {
 public:

@@ -1,8 +1,8 @@
 #include "foundation/ce_mutex.h"
 
-#include "platform/error_codes.h"
-#include "platform/last_error.h"
-#include "platform/sync_objects.h"
+#include "platform/base/error_codes.h"
+#include "platform/base/last_error.h"
+#include "platform/kernel/sync_objects.h"
 
 CeMutex::~CeMutex() { Release(); }
 

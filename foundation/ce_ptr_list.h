@@ -17,7 +17,7 @@
 #include <type_traits>
 
 #include "foundation/list_policies.h"
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 constexpr int CELIST_OK = 0;
 constexpr int CELIST_BADPOSITION = 1;

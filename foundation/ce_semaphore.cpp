@@ -1,6 +1,6 @@
 #include "foundation/ce_semaphore.h"
 
-#include "platform/sync_objects.h"
+#include "platform/kernel/sync_objects.h"
 
 CeSemaphore::CeSemaphore(LONG maximumCount) : CeWaitableHandle(CreateSemaphoreW(nullptr, 0, maximumCount, nullptr)) {}
 

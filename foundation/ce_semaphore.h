@@ -3,7 +3,7 @@
 #pragma once
 
 #include "foundation/ce_waitable_handle.h"
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 class CeSemaphore : public CeWaitableHandle {
 public:

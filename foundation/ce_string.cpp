@@ -15,10 +15,10 @@
 
 #include "foundation/string_functions.h"
 #include "foundation/system_messages.h"
-#include "platform/interlocked.h"
-#include "platform/local_memory.h"
-#include "platform/string_resources.h"
-#include "platform/wide_string.h"
+#include "platform/base/interlocked.h"
+#include "platform/base/local_memory.h"
+#include "platform/modules/string_resources.h"
+#include "platform/text/wide_string.h"
 
 // ---------------------------------------------------------------------------
 // CeStringRep

@@ -9,8 +9,8 @@
 // threads (a single CeString object is not for simultaneous use).
 #pragma once
 
-#include "platform/interlocked.h"
-#include "platform/types.h"
+#include "platform/base/interlocked.h"
+#include "platform/base/types.h"
 
 struct CeStringRep {
     LONG refs;    // CeString objects pointing at this block; -1: never freed

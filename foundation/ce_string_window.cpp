@@ -1,8 +1,8 @@
 // The CeString members that read and write window text.
 #include "foundation/ce_string.h"
 
-#include "platform/wide_string.h"
-#include "platform/window.h"
+#include "platform/text/wide_string.h"
+#include "platform/messaging/window.h"
 
 CeString::CeString(HWND window) : m_pchData(CeStringRep::s_lpszCeEmpty) { GetWindowTextW(window); }
 

@@ -1,8 +1,8 @@
 #include "foundation/ce_waitable_handle.h"
 
-#include "platform/handle.h"
-#include "platform/messages.h"
-#include "platform/sync_objects.h"
+#include "platform/kernel/handle.h"
+#include "platform/messaging/messages.h"
+#include "platform/kernel/sync_objects.h"
 
 namespace {
 

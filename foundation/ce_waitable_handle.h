@@ -11,7 +11,7 @@
 
 #include <atomic>
 
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 class CeWaitableHandle {
 public:

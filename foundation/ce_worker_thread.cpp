@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/messages.h"
-#include "platform/sync_objects.h"
-#include "platform/thread.h"
-#include "platform/tick.h"
+#include "platform/messaging/messages.h"
+#include "platform/kernel/sync_objects.h"
+#include "platform/kernel/thread.h"
+#include "platform/kernel/tick.h"
 
 namespace {
 

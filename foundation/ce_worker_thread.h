@@ -23,9 +23,9 @@
 #include "foundation/ce_critical_section.h"
 #include "foundation/ce_events.h"
 #include "foundation/ce_waitable_handle.h"
-#include "platform/security_attributes.h"
-#include "platform/thread.h"
-#include "platform/types.h"
+#include "platform/base/security_attributes.h"
+#include "platform/kernel/thread.h"
+#include "platform/base/types.h"
 
 // Posted to the notification window when a run ends by itself:
 // wParam = the body's result, lParam = the worker's thread id.

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/compare_string.h"
-#include "platform/wide_string.h"
+#include "platform/locale/compare_string.h"
+#include "platform/text/wide_string.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // counted string also reads as an ordinary terminated string.
 #pragma once
 
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 // n characters copied from src (left uninitialised when src is null), or
 // null on a negative n or when memory runs out.

@@ -1,7 +1,7 @@
 #include "foundation/duration_text.h"
 
-#include "platform/string_resources.h"
-#include "platform/wide_string.h"
+#include "platform/modules/string_resources.h"
+#include "platform/text/wide_string.h"
 
 namespace {
 

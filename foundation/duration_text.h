@@ -1,7 +1,7 @@
 // A duration in words: "(1 day) 1 hour 5 minutes".
 #pragma once
 
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 // Writes the duration of minutes into out (size characters with the
 // terminator): "(%d %s)" days when withDays, then "%d %s" hours and minutes,

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "foundation/string_functions.h"
-#include "platform/wide_string.h"
+#include "platform/text/wide_string.h"
 
 namespace {
 

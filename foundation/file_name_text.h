@@ -2,7 +2,7 @@
 // splitting a path at its last backslash.
 #pragma once
 
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 // The characters a file name cannot hold: tab, LF, CR, " * / : < > ? \ |.
 bool IsFilenameContraband(WCHAR c);

@@ -5,10 +5,10 @@
 #include <cstring>
 
 #include "foundation/string_functions.h"
-#include "platform/bstr.h"
-#include "platform/compare_string.h"
-#include "platform/local_memory.h"
-#include "platform/wide_string.h"
+#include "platform/text/bstr.h"
+#include "platform/locale/compare_string.h"
+#include "platform/base/local_memory.h"
+#include "platform/text/wide_string.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // destructors) live in the list template itself.
 #pragma once
 
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 // Stores a copy of element in *copy; false when memory runs out.
 using CeListCopyFn = bool (*)(void* element, int elementSize, void** copy);

@@ -5,11 +5,11 @@
 #include <string>
 
 #include "foundation/ce_string.h"
-#include "platform/date_format.h"
-#include "platform/error_codes.h"
-#include "platform/last_error.h"
-#include "platform/registry.h"
-#include "platform/wide_string.h"
+#include "platform/locale/date_format.h"
+#include "platform/base/error_codes.h"
+#include "platform/base/last_error.h"
+#include "platform/files/registry.h"
+#include "platform/text/wide_string.h"
 
 namespace {
 

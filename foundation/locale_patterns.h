@@ -2,10 +2,10 @@
 // patterns derived from the locale's own.
 #pragma once
 
-#include "platform/locale_id.h"
-#include "platform/locale_info.h"
-#include "platform/system_time.h"
-#include "platform/types.h"
+#include "platform/locale/locale_id.h"
+#include "platform/locale/locale_info.h"
+#include "platform/time/system_time.h"
+#include "platform/base/types.h"
 
 // GetLocaleInfoW, except that the string values "IDate", "ITime" and "ITLZr"
 // of HKEY_LOCAL_MACHINE\nls\overrides, when present and sensible (IDate 0-2,

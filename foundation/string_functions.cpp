@@ -7,7 +7,7 @@
 #include <new>
 #include <string>
 
-#include "platform/wide_string.h"
+#include "platform/text/wide_string.h"
 
 namespace {
 

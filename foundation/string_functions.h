@@ -5,7 +5,7 @@
 // Null arguments never crash: each function says what it gives for them.
 #pragma once
 
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 // A copy with room for 7 more characters (zeroed); a null or empty src gives a
 // zeroed block of 4 characters.

@@ -4,7 +4,7 @@
 #include <memory>
 #include <new>
 
-#include "platform/wide_string.h"
+#include "platform/text/wide_string.h"
 
 WCHAR* xstrtok(XSTRTOK* state)
 {

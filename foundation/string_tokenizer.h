@@ -3,7 +3,7 @@
 #pragma once
 
 #include "foundation/ce_ptr_list.h"
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 // State of xstrtok. Set pszString and pszDelimiter, leave pszNext null.
 struct XSTRTOK {

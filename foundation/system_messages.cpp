@@ -1,6 +1,6 @@
 #include "foundation/system_messages.h"
 
-#include "platform/error_codes.h"
+#include "platform/base/error_codes.h"
 
 namespace {
 

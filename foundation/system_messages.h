@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 // True and the text (one sentence ending in a full stop) when code is known.
 bool SystemMessageText(DWORD code, std::u16string& text);

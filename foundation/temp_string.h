@@ -1,7 +1,7 @@
 // CTempString: a zero-filled scratch buffer of WCHARs for the length of a scope.
 #pragma once
 
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 class CTempString {
 public:

@@ -4,10 +4,10 @@
 
 #include "foundation/locale_patterns.h"
 #include "foundation/string_functions.h"
-#include "platform/locale_info.h"
-#include "platform/system_time.h"
-#include "platform/variant_date_parse.h"
-#include "platform/wide_string.h"
+#include "platform/locale/locale_info.h"
+#include "platform/time/system_time.h"
+#include "platform/locale/variant_date_parse.h"
+#include "platform/text/wide_string.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // Reading a time of day typed by the user ("9:30", "2:30 PM", "1430").
 #pragma once
 
-#include "platform/types.h"
-#include "platform/variant_time.h"
+#include "platform/base/types.h"
+#include "platform/time/variant_time.h"
 
 // Bit 0 of flags: read the text as typed into a time field (the default
 // with flags 0); bit 1 without bit 0: let VarDateFromStr read it.

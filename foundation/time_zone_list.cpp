@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
-#include "platform/city_db.h"
-#include "platform/libraries.h"
-#include "platform/wide_string.h"
+#include "platform/modules/city_db.h"
+#include "platform/modules/libraries.h"
+#include "platform/text/wide_string.h"
 
 namespace {
 

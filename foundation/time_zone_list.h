@@ -1,7 +1,7 @@
 // The platform's list of time zones, read from the zone library "citydb.dll".
 #pragma once
 
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 // One zone: new copies of the library record's three names (display name,
 // standard name, daylight name), its fourth field (the standard offset in

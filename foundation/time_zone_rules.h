@@ -3,9 +3,9 @@
 // UTC and the zone's local time. Biases are minutes, UTC = local + bias.
 #pragma once
 
-#include "platform/system_time.h"
-#include "platform/time_zone.h"
-#include "platform/types.h"
+#include "platform/time/system_time.h"
+#include "platform/time/time_zone.h"
+#include "platform/base/types.h"
 
 // The transition date of rule in year. A rule with a year is absolute and
 // copied as it is; a rule with year 0 means "the n-th (5: last) given day of

@@ -1,6 +1,6 @@
 #include "foundation/url_encode.h"
 
-#include "platform/wide_string.h"
+#include "platform/text/wide_string.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // URL encoding of UTF-16 text for query strings.
 #pragma once
 
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 // Letters and digits are copied, a space becomes '+', any other character '%'
 // and the first two characters of its code in upper-case hexadecimal (at

@@ -4,7 +4,7 @@
 // no character classes.
 #pragma once
 
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 // Results of DoMatch and Star.
 constexpr int WILDMAT_MATCH = 1;

@@ -8,8 +8,8 @@
 #include <unistd.h>
 
 #include "foundation/ce_file.h"
-#include "platform/data_directory.h"
-#include "platform/files.h"
+#include "platform/files/data_directory.h"
+#include "platform/files/files.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/internal/cedb_record_block.h"
-#include "platform/internal/cedb_record_codec.h"
-#include "platform/internal/cedb_sort_key.h"
+#include "platform/objectstore/cedb_record_block.h"
+#include "platform/objectstore/cedb_record_codec.h"
+#include "platform/objectstore/cedb_sort_key.h"
 
 using namespace platform::cedb;
 

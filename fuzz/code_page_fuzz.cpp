@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/code_page.h"
+#include "platform/text/code_page.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -25,9 +25,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/date_format.h"
-#include "platform/error_codes.h"
-#include "platform/last_error.h"
+#include "platform/locale/date_format.h"
+#include "platform/base/error_codes.h"
+#include "platform/base/last_error.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/outlook_category_text.h"
-#include "platform/outlook_recipients.h"
-#include "platform/outlook_zone.h"
+#include "platform/objectmodel/outlook_category_text.h"
+#include "platform/objectmodel/outlook_recipients.h"
+#include "platform/objectmodel/outlook_zone.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/outlook_query.h"
+#include "platform/objectmodel/outlook_query.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

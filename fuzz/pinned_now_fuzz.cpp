@@ -15,8 +15,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/clock.h"
-#include "platform/time_zone.h"
+#include "platform/time/clock.h"
+#include "platform/time/time_zone.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "foundation/string_functions.h"
 #include "foundation/string_tokenizer.h"
 #include "foundation/url_encode.h"
-#include "platform/wide_string.h"
+#include "platform/text/wide_string.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/string_table.h"
+#include "platform/modules/string_table.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

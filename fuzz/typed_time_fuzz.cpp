@@ -23,7 +23,7 @@
 #include <string>
 
 #include "foundation/time_parsing.h"
-#include "platform/locale_id.h"
+#include "platform/locale/locale_id.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/utf8.h"
+#include "platform/text/utf8.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

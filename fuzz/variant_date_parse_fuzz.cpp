@@ -16,7 +16,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/variant_date_parse.h"
+#include "platform/locale/variant_date_parse.h"
 
 namespace {
 

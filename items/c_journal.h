@@ -8,8 +8,8 @@
 #pragma once
 
 #include "items/c_journal_data.h"
-#include "platform/cedb.h"
-#include "platform/types.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/base/types.h"
 
 class CeDbRecord;
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/utf8.h"
+#include "platform/text/utf8.h"
 
 CJournalData::CJournalData() { Clear(); }
 

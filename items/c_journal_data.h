@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "foundation/ce_string.h"
-#include "platform/cedb.h"
-#include "platform/system_time.h"
-#include "platform/types.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/time/system_time.h"
+#include "platform/base/types.h"
 
 class CJournalData {
 public:

@@ -1,8 +1,8 @@
 #include "items/journal_dialog.h"
 
 #include "items/c_journal.h"
-#include "platform/clock.h"
-#include "platform/ui_host.h"
+#include "platform/time/clock.h"
+#include "platform/ui/ui_host.h"
 
 CeString CJournalDialog::Describe(const CJournalData& entry)
 {

@@ -6,7 +6,7 @@
 
 #include "foundation/ce_string.h"
 #include "items/c_journal_data.h"
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 // The question id under which the dialog asks for the duration (minutes).
 inline constexpr const WCHAR* kJournalDurationQuestion = u"journal.duration";

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 // Rich notes saved by the ink control end in an empty paragraph ("\par }").
 // When the notes are longer than 10 bytes and contain "\par " followed by

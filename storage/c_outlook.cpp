@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/cedb.h"
-#include "platform/string_resources.h"
-#include "platform/ui_host.h"
-#include "platform/window.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/modules/string_resources.h"
+#include "platform/ui/ui_host.h"
+#include "platform/messaging/window.h"
 
 namespace {
 

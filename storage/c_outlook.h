@@ -11,8 +11,8 @@
 #include <mutex>
 
 #include "foundation/ce_critical_section.h"
-#include "platform/pocket_outlook.h"
-#include "platform/types.h"
+#include "platform/objectmodel/pocket_outlook.h"
+#include "platform/base/types.h"
 
 // Item kinds of the suite, as GetKSItemType reports them.
 constexpr int kKSItemNone = 0;

@@ -7,8 +7,8 @@
 
 #include "foundation/ce_file.h"
 #include "foundation/ce_string.h"
-#include "platform/durable_file.h"
-#include "platform/wide_string.h"
+#include "platform/files/durable_file.h"
+#include "platform/text/wide_string.h"
 #include "storage/corvid_directory.h"
 #include "storage/ini_file.h"
 #include "storage/ini_file_cache.h"

@@ -22,9 +22,9 @@
 #include <string_view>
 
 #include "foundation/ce_ptr_list.h"
-#include "platform/error_codes.h"
-#include "platform/registry.h"
-#include "platform/types.h"
+#include "platform/base/error_codes.h"
+#include "platform/files/registry.h"
+#include "platform/base/types.h"
 
 class SettingsSection;
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/error_codes.h"
-#include "platform/handle.h"
-#include "platform/last_error.h"
-#include "platform/out_of_memory_notice.h"
-#include "platform/wide_string.h"
+#include "platform/base/error_codes.h"
+#include "platform/kernel/handle.h"
+#include "platform/base/last_error.h"
+#include "platform/ui/out_of_memory_notice.h"
+#include "platform/text/wide_string.h"
 #include "storage/trace_log.h"
 
 namespace {

@@ -1,4 +1,4 @@
-// CeDb: one database of the object-store engine (platform/cedb.h) with the
+// CeDb: one database of the object-store engine (platform/objectstore/cedb.h) with the
 // volume it lives in: mounting, creating, opening, seeking, reading, writing
 // and deleting records, and changing the database's description.
 //
@@ -9,9 +9,9 @@
 #pragma once
 
 #include "foundation/ce_string.h"
-#include "platform/bstr.h"
-#include "platform/cedb.h"
-#include "platform/types.h"
+#include "platform/text/bstr.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/base/types.h"
 #include "storage/ce_db_record.h"
 
 // Where change notifications of an open database go, in the platform's

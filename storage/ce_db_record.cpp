@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/date_format.h"
-#include "platform/local_memory.h"
-#include "platform/locale_id.h"
-#include "platform/system_time.h"
-#include "platform/wide_string.h"
+#include "platform/locale/date_format.h"
+#include "platform/base/local_memory.h"
+#include "platform/locale/locale_id.h"
+#include "platform/time/system_time.h"
+#include "platform/text/wide_string.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// CeDbRecord: one record of an object-store database (see platform/cedb.h)
+// CeDbRecord: one record of an object-store database (see platform/objectstore/cedb.h)
 // as the array of typed property values the engine reads and writes, and the
 // conversions between those values and the library's types.
 //
@@ -16,8 +16,8 @@
 #pragma once
 
 #include "foundation/ce_string.h"
-#include "platform/cedb.h"
-#include "platform/types.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/base/types.h"
 
 inline constexpr int kCeDbRecordMaxOwnBlobs = 50;
 

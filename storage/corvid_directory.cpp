@@ -2,11 +2,11 @@
 
 #include <mutex>
 
-#include "platform/error_codes.h"
-#include "platform/files.h"
-#include "platform/registry.h"
-#include "platform/special_folders.h"
-#include "platform/wide_string.h"
+#include "platform/base/error_codes.h"
+#include "platform/files/files.h"
+#include "platform/files/registry.h"
+#include "platform/files/special_folders.h"
+#include "platform/text/wide_string.h"
 #include "storage/registry_functions.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 // Fills the buffer unless it holds a directory already.
 void InitCorvidDirectory();

@@ -4,10 +4,10 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/code_page.h"
-#include "platform/files.h"
-#include "platform/handle.h"
-#include "platform/wide_string.h"
+#include "platform/text/code_page.h"
+#include "platform/files/files.h"
+#include "platform/kernel/handle.h"
+#include "platform/text/wide_string.h"
 #include "storage/ini_file.h"
 #include "storage/settings_name.h"
 

@@ -1,7 +1,7 @@
 // Writing a settings file: formatting it and replacing the file on disk.
 #include <cstring>
 
-#include "platform/durable_file.h"
+#include "platform/files/durable_file.h"
 #include "storage/ini_file.h"
 
 namespace {

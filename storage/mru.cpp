@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/files.h"
-#include "platform/list_controls.h"
-#include "platform/menus.h"
-#include "platform/wide_string.h"
-#include "platform/window.h"
+#include "platform/files/files.h"
+#include "platform/messaging/list_controls.h"
+#include "platform/ui/menus.h"
+#include "platform/text/wide_string.h"
+#include "platform/messaging/window.h"
 #include "storage/c_registry.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #pragma once
 
 #include "foundation/ce_ptr_list.h"
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 // Entries a list holds at most.
 inline constexpr int kMRUMaxEntries = 15;

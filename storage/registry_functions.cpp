@@ -1,7 +1,7 @@
 #include "storage/registry_functions.h"
 
-#include "platform/error_codes.h"
-#include "platform/wide_string.h"
+#include "platform/base/error_codes.h"
+#include "platform/text/wide_string.h"
 
 namespace {
 

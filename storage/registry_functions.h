@@ -3,8 +3,8 @@
 // (ERROR_SUCCESS, ERROR_FILE_NOT_FOUND, ERROR_MORE_DATA, ...).
 #pragma once
 
-#include "platform/registry.h"
-#include "platform/types.h"
+#include "platform/files/registry.h"
+#include "platform/base/types.h"
 
 // Creates the key when missing and sets a REG_DWORD value.
 LONG SetToRegistry(HKEY root, LPCWSTR subkey, LPCWSTR name, ULONG value);

@@ -3,7 +3,7 @@
 #include <bit>
 #include <cstring>
 
-#include "platform/wide_string.h"
+#include "platform/text/wide_string.h"
 
 namespace settings {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 namespace settings {
 

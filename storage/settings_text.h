@@ -8,7 +8,7 @@
 #include <memory>
 #include <string_view>
 
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 class SettingsText {
 public:

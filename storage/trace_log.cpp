@@ -4,14 +4,14 @@
 #include <mutex>
 #include <string>
 
-#include "platform/code_page.h"
-#include "platform/debug_output.h"
-#include "platform/files.h"
-#include "platform/handle.h"
-#include "platform/last_error.h"
-#include "platform/tick.h"
-#include "platform/wide_format.h"
-#include "platform/wide_string.h"
+#include "platform/text/code_page.h"
+#include "platform/text/debug_output.h"
+#include "platform/files/files.h"
+#include "platform/kernel/handle.h"
+#include "platform/base/last_error.h"
+#include "platform/kernel/tick.h"
+#include "platform/text/wide_format.h"
+#include "platform/text/wide_string.h"
 
 namespace {
 

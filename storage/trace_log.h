@@ -11,7 +11,7 @@
 // never cut into each other. The thread's last error is left as it was.
 #pragma once
 
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 inline constexpr const WCHAR* kTraceLogPath = u"\\Kestrel_Log.txt";
 

@@ -9,8 +9,8 @@
 #include <set>
 #include <vector>
 
-#include "category_test_support.h"
-#include "platform/local_memory.h"
+#include "tests/categories/category_test_support.h"
+#include "platform/base/local_memory.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "categories/category_filter.h"
 #include "categories/category_records.h"
 #include "categories/category_text.h"
-#include "category_test_support.h"
+#include "tests/categories/category_test_support.h"
 
 namespace {
 

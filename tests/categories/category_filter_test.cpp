@@ -7,7 +7,7 @@
 #include <random>
 
 #include "categories/category_text.h"
-#include "category_test_support.h"
+#include "tests/categories/category_test_support.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "category_test_support.h"
+#include "tests/categories/category_test_support.h"
 
 namespace {
 

@@ -12,14 +12,14 @@
 #include <string>
 #include <vector>
 
-#include "../platform/device_sandbox.h"
+#include "tests/support/device_sandbox.h"
 #include "categories/c_full_category.h"
 #include "categories/full_category_list.h"
 #include "foundation/ce_ptr_list.h"
-#include "platform/cedb.h"
-#include "platform/handle.h"
-#include "platform/pim_databases.h"
-#include "platform/registry.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/kernel/handle.h"
+#include "platform/objectmodel/pim_databases.h"
+#include "platform/files/registry.h"
 #include "storage/c_registry.h"
 #include "storage/corvid_directory.h"
 

@@ -9,8 +9,8 @@
 
 #include "categories/category_blob.h"
 #include "categories/category_records.h"
-#include "category_test_support.h"
-#include "platform/error_codes.h"
+#include "tests/categories/category_test_support.h"
+#include "platform/base/error_codes.h"
 
 namespace {
 

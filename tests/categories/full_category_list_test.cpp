@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "categories/category_names.h"
-#include "category_test_support.h"
+#include "tests/categories/category_test_support.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 
 #include "categories/category_blob.h"
 #include "categories/category_records.h"
-#include "category_test_support.h"
-#include "platform/bstr.h"
-#include "platform/local_memory.h"
+#include "tests/categories/category_test_support.h"
+#include "platform/text/bstr.h"
+#include "platform/base/local_memory.h"
 #include "storage/c_outlook.h"
 #include "tests/support/scripted_ui_host.h"
 

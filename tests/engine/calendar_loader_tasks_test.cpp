@@ -5,8 +5,8 @@
 #include <map>
 #include <thread>
 
-#include "calendar_store.h"
-#include "task_store.h"
+#include "tests/engine/calendar_store.h"
+#include "tests/engine/task_store.h"
 
 using caltest::Date;
 using caltest::Day;

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <set>
 
-#include "calendar_store.h"
+#include "tests/engine/calendar_store.h"
 
 using namespace caltest;
 

@@ -2,7 +2,7 @@
 // worked out by hand.
 #include <gtest/gtest.h>
 
-#include "calendar_recurrence_fixture.h"
+#include "tests/engine/calendar_recurrence_fixture.h"
 #include "engine/calendar_recurrence.h"
 
 using namespace recurtest;

@@ -16,9 +16,9 @@
 
 #include "engine/calendar_recurrence.h"
 #include "engine/data_calendar_db.h"
-#include "platform/bstr.h"
-#include "platform/recurrence_pattern_blob.h"
-#include "platform/utf8.h"
+#include "platform/text/bstr.h"
+#include "platform/recurrence/recurrence_pattern_blob.h"
+#include "platform/text/utf8.h"
 
 namespace recurtest {
 

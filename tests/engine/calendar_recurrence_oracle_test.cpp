@@ -22,8 +22,8 @@
 #include <string>
 #include <vector>
 
-#include "../platform/recurrence_ical_oracle.h"
-#include "calendar_recurrence_fixture.h"
+#include "tests/support/recurrence_ical_oracle.h"
+#include "tests/engine/calendar_recurrence_fixture.h"
 
 using namespace recurtest;
 using platform::RecurrenceExceptionInfo;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "calendar_recurrence_fixture.h"
+#include "tests/engine/calendar_recurrence_fixture.h"
 
 using namespace recurtest;
 using platform::RecurrenceExceptionInfo;

@@ -5,10 +5,10 @@
 #include <memory>
 #include <thread>
 
-#include "calendar_store.h"
+#include "tests/engine/calendar_store.h"
 #include "engine/data_tasks.h"
 #include "engine/tasks_compare.h"
-#include "platform/wide_string.h"
+#include "platform/text/wide_string.h"
 
 using namespace caltest;
 

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/private_heap.h"
-#include "test_loader.h"
+#include "platform/base/private_heap.h"
+#include "tests/engine/test_loader.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "engine/data_calendar.h"
 #include "engine/data_general.h"
-#include "platform/wide_string.h"
+#include "platform/text/wide_string.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "engine/data_tasks.h"
-#include "platform/utf8.h"
-#include "platform/wide_string.h"
+#include "platform/text/utf8.h"
+#include "platform/text/wide_string.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "engine/loader_host.h"
-#include "platform/sync_objects.h"
-#include "platform/thread.h"
-#include "test_loader.h"
+#include "platform/kernel/sync_objects.h"
+#include "platform/kernel/thread.h"
+#include "tests/engine/test_loader.h"
 #include "tests/support/test_windows.h"
 
 namespace {

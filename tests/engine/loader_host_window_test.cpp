@@ -6,9 +6,9 @@
 #include <chrono>
 
 #include "engine/loader_host.h"
-#include "platform/sync_objects.h"
-#include "platform/window.h"
-#include "test_loader.h"
+#include "platform/kernel/sync_objects.h"
+#include "platform/messaging/window.h"
+#include "tests/engine/test_loader.h"
 
 namespace {
 

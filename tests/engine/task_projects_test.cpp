@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "../support/scripted_ui_host.h"
+#include "tests/support/scripted_ui_host.h"
 #include "engine/task_projects.h"
 #include "foundation/ce_string.h"
-#include "platform/cedb.h"
-#include "platform/error_codes.h"
-#include "platform/handle.h"
-#include "test_loader.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/base/error_codes.h"
+#include "platform/kernel/handle.h"
+#include "tests/engine/test_loader.h"
 #include "tests/support/test_windows.h"
 
 namespace {

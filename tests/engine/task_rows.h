@@ -13,8 +13,8 @@
 
 #include "engine/data_tasks.h"
 #include "engine/tasks_compare.h"
-#include "platform/locale_id.h"
-#include "platform/wide_string.h"
+#include "platform/locale/locale_id.h"
+#include "platform/text/wide_string.h"
 
 // Replaces one of a row's owned strings (null leaves it missing).
 inline void SetText(WCHAR*& field, const WCHAR* text)

@@ -10,14 +10,14 @@
 
 #include "engine/loader_host.h"
 #include "engine/tasks_thread.h"
-#include "platform/cedb.h"
-#include "platform/clock.h"
-#include "platform/handle.h"
-#include "platform/pim_databases.h"
-#include "platform/system_time.h"
-#include "platform/variant_time.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/time/clock.h"
+#include "platform/kernel/handle.h"
+#include "platform/objectmodel/pim_databases.h"
+#include "platform/time/system_time.h"
+#include "platform/time/variant_time.h"
 #include "storage/c_registry.h"
-#include "test_loader.h"
+#include "tests/engine/test_loader.h"
 
 namespace tasktest {
 

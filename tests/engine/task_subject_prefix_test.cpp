@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "engine/task_subject_prefix.h"
-#include "platform/utf8.h"
+#include "platform/text/utf8.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "engine/tasks_compare.h"
-#include "task_rows.h"
+#include "tests/engine/task_rows.h"
 
 namespace {
 

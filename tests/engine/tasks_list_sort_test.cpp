@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "engine/tasks_list_sort.h"
-#include "task_rows.h"
+#include "tests/engine/task_rows.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <set>
 
 #include "engine/tasks_thread.h"
-#include "platform/messages.h"
-#include "platform/tick.h"
-#include "task_store.h"
+#include "platform/messaging/messages.h"
+#include "platform/kernel/tick.h"
+#include "tests/engine/task_store.h"
 
 using namespace tasktest;
 

@@ -8,7 +8,7 @@
 #include <set>
 
 #include "engine/tasks_thread.h"
-#include "task_store.h"
+#include "tests/engine/task_store.h"
 
 using namespace tasktest;
 

@@ -8,7 +8,7 @@
 
 #include "engine/task_projects.h"
 #include "engine/tasks_thread.h"
-#include "task_store.h"
+#include "tests/engine/task_store.h"
 
 using namespace tasktest;
 

@@ -11,13 +11,13 @@
 #include <thread>
 #include <vector>
 
-#include "../categories/category_test_support.h"
+#include "tests/categories/category_test_support.h"
 #include "engine/data_calendar.h"
 #include "engine/ks_data_thread.h"
 #include "engine/loader_messages.h"
-#include "platform/cedb.h"
-#include "platform/handle.h"
-#include "platform/local_memory.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/kernel/handle.h"
+#include "platform/base/local_memory.h"
 #include "storage/ce_db_record.h"
 
 namespace loadertest {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/platform/device_sandbox.h"
+#include "tests/support/device_sandbox.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "foundation/list_policies.h"
-#include "platform/bstr.h"
-#include "platform/local_memory.h"
+#include "platform/text/bstr.h"
+#include "platform/base/local_memory.h"
 
 namespace {
 

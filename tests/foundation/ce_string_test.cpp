@@ -9,8 +9,8 @@
 #include <functional>
 #include <string>
 
-#include "platform/local_memory.h"
-#include "platform/string_resources.h"
+#include "platform/base/local_memory.h"
+#include "platform/modules/string_resources.h"
 #include "tests/support/test_windows.h"
 
 namespace {

@@ -13,10 +13,10 @@
 #include "foundation/ce_mutex.h"
 #include "foundation/ce_semaphore.h"
 #include "foundation/ce_waitable_handle.h"
-#include "platform/sync_objects.h"
-#include "platform/thread.h"
-#include "platform/tick.h"
-#include "recording_window.h"
+#include "platform/kernel/sync_objects.h"
+#include "platform/kernel/thread.h"
+#include "platform/kernel/tick.h"
+#include "tests/foundation/recording_window.h"
 
 namespace {
 

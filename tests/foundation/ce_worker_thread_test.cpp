@@ -13,9 +13,9 @@
 #include <thread>
 
 #include "foundation/ce_worker_thread.h"
-#include "platform/messages.h"
-#include "platform/thread.h"
-#include "recording_window.h"
+#include "platform/messaging/messages.h"
+#include "platform/kernel/thread.h"
+#include "tests/foundation/recording_window.h"
 
 namespace {
 

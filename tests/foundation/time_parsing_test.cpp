@@ -7,10 +7,10 @@
 #include <cmath>
 #include <string>
 
-#include "../platform/device_sandbox.h"
+#include "tests/support/device_sandbox.h"
 #include "foundation/locale_patterns.h"
-#include "platform/registry.h"
-#include "platform/wide_string.h"
+#include "platform/files/registry.h"
+#include "platform/text/wide_string.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 
 #include "foundation/calendar_math.h"
 #include "foundation/time_zone_list.h"
-#include "platform/clock.h"
-#include "platform/utf8.h"
+#include "platform/time/clock.h"
+#include "platform/text/utf8.h"
 
 namespace {
 

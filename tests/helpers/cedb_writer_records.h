@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/cedb.h"
-#include "platform/utf8.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/text/utf8.h"
 
 namespace cedb_writer {
 

@@ -27,10 +27,10 @@
 #include <iostream>
 #include <string>
 
-#include "platform/cedb.h"
-#include "platform/error_codes.h"
-#include "platform/last_error.h"
-#include "platform/utf8.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/base/error_codes.h"
+#include "platform/base/last_error.h"
+#include "platform/text/utf8.h"
 #include "tests/helpers/cedb_writer_records.h"
 
 namespace {

@@ -8,10 +8,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/error_codes.h"
-#include "platform/last_error.h"
-#include "platform/sync_objects.h"
-#include "platform/tick.h"
+#include "platform/base/error_codes.h"
+#include "platform/base/last_error.h"
+#include "platform/kernel/sync_objects.h"
+#include "platform/kernel/tick.h"
 
 int main(int argc, char** argv)
 {

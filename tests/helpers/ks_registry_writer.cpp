@@ -9,9 +9,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/error_codes.h"
-#include "platform/registry.h"
-#include "platform/utf8.h"
+#include "platform/base/error_codes.h"
+#include "platform/files/registry.h"
+#include "platform/text/utf8.h"
 
 int main(int argc, char** argv)
 {

@@ -34,7 +34,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/utf8.h"
+#include "platform/text/utf8.h"
 #include "storage/c_registry.h"
 #include "tests/helpers/settings_generation.h"
 

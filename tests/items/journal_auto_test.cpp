@@ -2,11 +2,11 @@
 // through the UI host.
 #include <gtest/gtest.h>
 
-#include "../support/scripted_ui_host.h"
+#include "tests/support/scripted_ui_host.h"
 #include "items/c_journal.h"
 #include "items/journal_dialog.h"
-#include "journal_test_support.h"
-#include "platform/ui_host.h"
+#include "tests/items/journal_test_support.h"
+#include "platform/ui/ui_host.h"
 
 using namespace journaltest;
 

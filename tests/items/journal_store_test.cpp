@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <string>
 
-#include "../support/scripted_ui_host.h"
+#include "tests/support/scripted_ui_host.h"
 #include "items/c_journal.h"
-#include "journal_test_support.h"
-#include "platform/variant_time.h"
+#include "tests/items/journal_test_support.h"
+#include "platform/time/variant_time.h"
 
 using namespace journaltest;
 

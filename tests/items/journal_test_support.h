@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "../platform/device_sandbox.h"
+#include "tests/support/device_sandbox.h"
 #include "items/c_journal.h"
-#include "platform/cedb.h"
-#include "platform/clock.h"
-#include "platform/handle.h"
-#include "platform/local_memory.h"
-#include "platform/registry.h"
-#include "platform/system_time.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/time/clock.h"
+#include "platform/kernel/handle.h"
+#include "platform/base/local_memory.h"
+#include "platform/files/registry.h"
+#include "platform/time/system_time.h"
 #include "storage/c_registry.h"
 #include "storage/corvid_directory.h"
 

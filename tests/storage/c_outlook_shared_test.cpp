@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "fake_outlook_app.h"
+#include "tests/storage/fake_outlook_app.h"
 #include "storage/c_outlook.h"
 #include "tests/support/scripted_ui_host.h"
 

@@ -6,13 +6,13 @@
 
 #include <string>
 
-#include "../platform/device_sandbox.h"
-#include "fake_outlook_app.h"
-#include "platform/bstr.h"
-#include "platform/cedb.h"
-#include "platform/handle.h"
-#include "platform/string_resources.h"
-#include "platform/window.h"
+#include "tests/support/device_sandbox.h"
+#include "tests/storage/fake_outlook_app.h"
+#include "platform/text/bstr.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/kernel/handle.h"
+#include "platform/modules/string_resources.h"
+#include "platform/messaging/window.h"
 #include "tests/support/scripted_ui_host.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "platform/files.h"
-#include "platform/utf8.h"
-#include "settings_test_support.h"
+#include "platform/files/files.h"
+#include "platform/text/utf8.h"
+#include "tests/storage/settings_test_support.h"
 
 namespace {
 

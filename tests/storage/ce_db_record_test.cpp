@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/local_memory.h"
-#include "platform/utf8.h"
-#include "tests/platform/locale_pin.h"
+#include "platform/base/local_memory.h"
+#include "platform/text/utf8.h"
+#include "tests/support/locale_pin.h"
 
 namespace {
 

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/error_codes.h"
-#include "platform/last_error.h"
-#include "platform/local_memory.h"
-#include "platform/out_of_memory_notice.h"
-#include "platform/string_resources.h"
-#include "platform/utf8.h"
-#include "tests/platform/device_sandbox.h"
+#include "platform/base/error_codes.h"
+#include "platform/base/last_error.h"
+#include "platform/base/local_memory.h"
+#include "platform/ui/out_of_memory_notice.h"
+#include "platform/modules/string_resources.h"
+#include "platform/text/utf8.h"
+#include "tests/support/device_sandbox.h"
 #include "tests/support/scripted_ui_host.h"
 #include "tests/support/test_windows.h"
 

@@ -8,7 +8,7 @@
 #include <functional>
 #include <mutex>
 
-#include "platform/outlook_object.h"
+#include "platform/objectmodel/outlook_object.h"
 #include "storage/c_outlook.h"
 
 namespace kstest {

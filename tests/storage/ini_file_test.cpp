@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/wide_string.h"
-#include "settings_test_support.h"
+#include "platform/text/wide_string.h"
+#include "tests/storage/settings_test_support.h"
 #include "storage/settings_name.h"
 
 namespace {

@@ -10,11 +10,11 @@
 #include <utility>
 #include <vector>
 
-#include "platform/error_codes.h"
-#include "platform/list_controls.h"
-#include "platform/menus.h"
-#include "platform/registry.h"
-#include "tests/platform/device_sandbox.h"
+#include "platform/base/error_codes.h"
+#include "platform/messaging/list_controls.h"
+#include "platform/ui/menus.h"
+#include "platform/files/registry.h"
+#include "tests/support/device_sandbox.h"
 #include "tests/support/test_windows.h"
 
 namespace {

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "platform/error_codes.h"
-#include "settings_test_support.h"
+#include "platform/base/error_codes.h"
+#include "tests/storage/settings_test_support.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "settings_test_support.h"
+#include "tests/storage/settings_test_support.h"
 #include "storage/ini_file.h"
 #include "tests/helpers/settings_generation.h"
 #include "tests/support/child_process.h"

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "settings_test_support.h"
+#include "tests/storage/settings_test_support.h"
 #include "tests/support/child_process.h"
 
 namespace {

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "../platform/device_sandbox.h"
-#include "platform/registry.h"
+#include "tests/support/device_sandbox.h"
+#include "platform/files/registry.h"
 #include "storage/c_registry.h"
 #include "storage/corvid_directory.h"
 

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/debug_output.h"
-#include "platform/last_error.h"
-#include "platform/tick.h"
-#include "platform/utf8.h"
-#include "tests/platform/device_sandbox.h"
+#include "platform/text/debug_output.h"
+#include "platform/base/last_error.h"
+#include "platform/kernel/tick.h"
+#include "platform/text/utf8.h"
+#include "tests/support/device_sandbox.h"
 
 namespace {
 

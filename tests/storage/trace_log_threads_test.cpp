@@ -7,9 +7,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform/debug_output.h"
+#include "platform/text/debug_output.h"
 #include "storage/trace_log.h"
-#include "tests/platform/device_sandbox.h"
+#include "tests/support/device_sandbox.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui_host.h"
+#include "platform/ui/ui_host.h"
 
 class ScriptedUiHost : public UiHost {
 public:

@@ -8,11 +8,11 @@
 #include <functional>
 #include <thread>
 
-#include "platform/messages.h"
-#include "platform/sync_objects.h"
-#include "platform/thread.h"
-#include "platform/tick.h"
-#include "platform/window.h"
+#include "platform/messaging/messages.h"
+#include "platform/kernel/sync_objects.h"
+#include "platform/kernel/thread.h"
+#include "platform/kernel/tick.h"
+#include "platform/messaging/window.h"
 
 namespace kstest {
 

@@ -11,13 +11,13 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/cedb.h"
-#include "platform/handle.h"
-#include "platform/pim_databases.h"
-#include "platform/recurrence_pattern_blob.h"
-#include "platform/recurrence_rule.h"
-#include "platform/system_time.h"
-#include "platform/time_zone.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/kernel/handle.h"
+#include "platform/objectmodel/pim_databases.h"
+#include "platform/recurrence/recurrence_pattern_blob.h"
+#include "platform/recurrence/recurrence_rule.h"
+#include "platform/time/system_time.h"
+#include "platform/time/time_zone.h"
 #include "tests/tools/kstools_home_fixture.h"
 
 namespace {

@@ -14,12 +14,12 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/cedb.h"
-#include "platform/clock.h"
-#include "platform/handle.h"
-#include "platform/last_error.h"
-#include "platform/system_time.h"
-#include "platform/utf8.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/time/clock.h"
+#include "platform/kernel/handle.h"
+#include "platform/base/last_error.h"
+#include "platform/time/system_time.h"
+#include "platform/text/utf8.h"
 #include "tests/support/child_process.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/recurrence_pattern_blob.h"
+#include "platform/recurrence/recurrence_pattern_blob.h"
 #include "tests/tools/kstools_home_fixture.h"
 
 namespace {

@@ -13,9 +13,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/cedb.h"
-#include "platform/handle.h"
-#include "platform/pim_databases.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/kernel/handle.h"
+#include "platform/objectmodel/pim_databases.h"
 #include "tests/tools/kstools_home_fixture.h"
 
 namespace {

@@ -14,9 +14,9 @@
 
 #include "engine/calendar_thread.h"
 #include "engine/loader_host.h"
-#include "platform/clock.h"
-#include "platform/utf8.h"
-#include "platform/variant_time.h"
+#include "platform/time/clock.h"
+#include "platform/text/utf8.h"
+#include "platform/time/variant_time.h"
 #include "storage/c_registry.h"
 #include "tools/kstools/commands.h"
 #include "tools/kstools/date_argument.h"

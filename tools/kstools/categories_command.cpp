@@ -9,8 +9,8 @@
 
 #include "categories/category_records.h"
 #include "categories/full_category_list.h"
-#include "platform/error_codes.h"
-#include "platform/utf8.h"
+#include "platform/base/error_codes.h"
+#include "platform/text/utf8.h"
 #include "tools/kstools/commands.h"
 #include "tools/kstools/store_value.h"
 

@@ -1,7 +1,7 @@
 // ComRef: owns one reference to an object-model interface and releases it.
 #pragma once
 
-#include "platform/pocket_outlook.h"
+#include "platform/objectmodel/pocket_outlook.h"
 
 namespace kstools {
 

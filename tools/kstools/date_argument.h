@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/system_time.h"
+#include "platform/time/system_time.h"
 
 namespace kstools {
 

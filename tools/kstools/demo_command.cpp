@@ -7,13 +7,13 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
-#include "platform/clock.h"
-#include "platform/utf8.h"
-#include "platform/variant_time.h"
+#include "platform/time/clock.h"
+#include "platform/text/utf8.h"
+#include "platform/time/variant_time.h"
 #include "tools/kstools/commands.h"
 #include "tools/kstools/outlook_session.h"
 #include "tools/kstools/progress_bar.h"
-#include "tools/kstools/sample_store_seeder.h"
+#include "tools/kstools/sample/sample_store_seeder.h"
 #include "tools/kstools/store_summary.h"
 
 namespace kstools {

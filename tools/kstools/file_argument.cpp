@@ -8,10 +8,10 @@
 #include <cstring>
 #include <filesystem>
 
-#include "platform/data_directory.h"
-#include "platform/device_paths.h"
-#include "platform/files.h"
-#include "platform/utf8.h"
+#include "platform/files/data_directory.h"
+#include "platform/files/device_paths.h"
+#include "platform/files/files.h"
+#include "platform/text/utf8.h"
 #include "storage/corvid_directory.h"
 #include "tools/kstools/cli_context.h"
 

@@ -10,8 +10,8 @@
 #include <nlohmann/json.hpp>
 
 #include "items/c_journal.h"
-#include "platform/clock.h"
-#include "platform/utf8.h"
+#include "platform/time/clock.h"
+#include "platform/text/utf8.h"
 #include "storage/ce_db.h"
 #include "tools/kstools/commands.h"
 #include "tools/kstools/date_argument.h"

@@ -4,7 +4,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include "platform/ui_host.h"
+#include "platform/ui/ui_host.h"
 #include "tools/kstools/cli_context.h"
 #include "tools/kstools/commands.h"
 

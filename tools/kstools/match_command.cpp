@@ -5,7 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "foundation/wildmat.h"
-#include "platform/utf8.h"
+#include "platform/text/utf8.h"
 #include "tools/kstools/commands.h"
 
 namespace kstools {

@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "platform/data_directory.h"
-#include "platform/error_codes.h"
-#include "platform/last_error.h"
-#include "platform/pocket_outlook.h"
+#include "platform/files/data_directory.h"
+#include "platform/base/error_codes.h"
+#include "platform/base/last_error.h"
+#include "platform/objectmodel/pocket_outlook.h"
 #include "tools/kstools/cli_context.h"
 #include "tools/kstools/store_volume.h"
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/bstr.h"
-#include "platform/outlook_bstr.h"
+#include "platform/text/bstr.h"
+#include "platform/objectmodel/outlook_bstr.h"
 
 namespace kstools {
 

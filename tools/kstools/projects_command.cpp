@@ -10,7 +10,7 @@
 
 #include "engine/task_projects.h"
 #include "engine/tasks_thread.h"
-#include "platform/utf8.h"
+#include "platform/text/utf8.h"
 #include "tools/kstools/commands.h"
 #include "tools/kstools/store_value.h"
 #include "tools/kstools/task_list_format.h"

@@ -9,7 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/utf8.h"
+#include "platform/text/utf8.h"
 #include "storage/ini_file.h"
 #include "tools/kstools/commands.h"
 #include "tools/kstools/settings_store.h"

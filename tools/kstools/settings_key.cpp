@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/utf8.h"
-#include "platform/wide_string.h"
+#include "platform/text/utf8.h"
+#include "platform/text/wide_string.h"
 #include "storage/c_registry.h"
 #include "tools/kstools/cli_context.h"
 

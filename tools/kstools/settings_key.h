@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/registry.h"
+#include "platform/files/registry.h"
 
 namespace kstools {
 

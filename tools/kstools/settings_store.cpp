@@ -1,7 +1,7 @@
 #include "tools/kstools/settings_store.h"
 
-#include "platform/utf8.h"
-#include "platform/wide_string.h"
+#include "platform/text/utf8.h"
+#include "platform/text/wide_string.h"
 #include "storage/settings_name.h"
 #include "tools/kstools/cli_context.h"
 

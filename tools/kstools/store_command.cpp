@@ -9,12 +9,12 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/error_codes.h"
-#include "platform/handle.h"
-#include "platform/last_error.h"
-#include "platform/local_memory.h"
-#include "platform/system_time.h"
-#include "platform/utf8.h"
+#include "platform/base/error_codes.h"
+#include "platform/kernel/handle.h"
+#include "platform/base/last_error.h"
+#include "platform/base/local_memory.h"
+#include "platform/time/system_time.h"
+#include "platform/text/utf8.h"
 #include "tools/kstools/commands.h"
 #include "tools/kstools/store_value.h"
 #include "tools/kstools/store_volume.h"

@@ -8,7 +8,7 @@
 #include "tools/kstools/commands.h"
 #include "tools/kstools/outlook_session.h"
 #include "tools/kstools/progress_bar.h"
-#include "tools/kstools/sample_store_seeder.h"
+#include "tools/kstools/sample/sample_store_seeder.h"
 
 namespace kstools {
 namespace {

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/recurrence_dates.h"
+#include "platform/recurrence/recurrence_dates.h"
 #include "tools/kstools/com_ref.h"
 #include "tools/kstools/owned_bstr.h"
-#include "tools/kstools/sample_seed_check.h"
+#include "tools/kstools/sample/sample_seed_check.h"
 
 namespace kstools {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/types.h"
+#include "platform/base/types.h"
 #include "storage/c_outlook.h"
 
 namespace kstools {

@@ -4,8 +4,8 @@
 #include <charconv>
 #include <cstdio>
 
-#include "platform/system_time.h"
-#include "platform/utf8.h"
+#include "platform/time/system_time.h"
+#include "platform/text/utf8.h"
 
 namespace kstools {
 namespace {

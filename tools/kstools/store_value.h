@@ -8,7 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/cedb.h"
+#include "platform/objectstore/cedb.h"
 
 namespace kstools {
 

@@ -2,10 +2,10 @@
 #include "tools/kstools/store_volume.h"
 
 #include "foundation/system_messages.h"
-#include "platform/device_paths.h"
-#include "platform/error_codes.h"
-#include "platform/last_error.h"
-#include "platform/utf8.h"
+#include "platform/files/device_paths.h"
+#include "platform/base/error_codes.h"
+#include "platform/base/last_error.h"
+#include "platform/text/utf8.h"
 #include "tools/kstools/cli_context.h"
 
 namespace kstools {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/cedb.h"
+#include "platform/objectstore/cedb.h"
 
 namespace kstools {
 

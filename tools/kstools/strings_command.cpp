@@ -3,8 +3,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/string_resources.h"
-#include "platform/utf8.h"
+#include "platform/modules/string_resources.h"
+#include "platform/text/utf8.h"
 #include "tools/kstools/commands.h"
 
 namespace kstools {

@@ -4,10 +4,10 @@
 #include <cstdio>
 
 #include "engine/data_tasks.h"
-#include "platform/date_format.h"
-#include "platform/utf8.h"
-#include "platform/variant_time.h"
-#include "platform/wide_string.h"
+#include "platform/locale/date_format.h"
+#include "platform/text/utf8.h"
+#include "platform/time/variant_time.h"
+#include "platform/text/wide_string.h"
 #include "tools/kstools/date_argument.h"
 #include "tools/kstools/store_value.h"
 

@@ -4,7 +4,7 @@
 
 #include "engine/loader_host.h"
 #include "engine/tasks_thread.h"
-#include "platform/utf8.h"
+#include "platform/text/utf8.h"
 #include "tools/kstools/cli_context.h"
 
 namespace kstools {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 class CTasksThread;
 

@@ -16,7 +16,7 @@
 #include "engine/task_projects.h"
 #include "engine/tasks_compare.h"
 #include "engine/tasks_thread.h"
-#include "platform/variant_time.h"
+#include "platform/time/variant_time.h"
 #include "storage/c_registry.h"
 #include "tools/kstools/commands.h"
 #include "tools/kstools/date_argument.h"

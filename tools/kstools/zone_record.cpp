@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/utf8.h"
+#include "platform/text/utf8.h"
 #include "tools/kstools/date_argument.h"
 
 namespace kstools {

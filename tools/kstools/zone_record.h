@@ -7,7 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/time_zone.h"
+#include "platform/time/time_zone.h"
 
 namespace kstools {
 

@@ -1,0 +1,45 @@
+// Kernel handles.
+//
+// Every kernel object (event, semaphore, mutex, thread, and the file and
+// database objects of other parts of the platform layer) lives behind a HANDLE
+// from one process-wide table. A handle value carries a slot number and a
+// generation number, so a closed or stale handle is recognised and refused
+// (ERROR_INVALID_HANDLE) instead of reaching a reused slot. Objects are
+// reference counted: an operation in progress (a wait, a read) keeps its
+// object alive even when another thread closes the handle meanwhile.
+#pragma once
+
+#include <memory>
+
+#include "platform/base/types.h"
+
+namespace platform {
+
+// Base of every object that a HANDLE can refer to.
+class KernelObject {
+public:
+    virtual ~KernelObject();
+};
+
+// Enters an object into the handle table. Returns null (ERROR_NOT_ENOUGH_MEMORY)
+// when the table is full.
+HANDLE AddHandle(std::shared_ptr<KernelObject> object);
+
+// The object behind a handle; null (ERROR_INVALID_HANDLE set) for null,
+// INVALID_HANDLE_VALUE, closed, stale or garbage values.
+std::shared_ptr<KernelObject> LookupHandle(HANDLE handle);
+
+template <class T>
+std::shared_ptr<T> LookupHandleAs(HANDLE handle)
+{
+    return std::dynamic_pointer_cast<T>(LookupHandle(handle));
+}
+
+// Number of open handles (for leak checks in tests).
+size_t OpenHandleCount();
+
+}  // namespace platform
+
+// Closes a handle of any kind. Closing a thread handle does not stop the thread.
+// FALSE with ERROR_INVALID_HANDLE for a handle that is not open.
+BOOL CloseHandle(HANDLE handle);

@@ -1,8 +1,0 @@
-// The calling thread's last-error code, as the platform keeps it: every thread
-// has its own value, untouched by other threads.
-#pragma once
-
-#include "platform/types.h"
-
-DWORD GetLastError();
-void SetLastError(DWORD code);

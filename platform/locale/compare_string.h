@@ -1,0 +1,47 @@
+// Locale string comparison (CompareStringW, lstrcmpW, lstrcmpiW).
+//
+// Comparison is linguistic, through an ICU collator for the identifier's
+// locale (see locale_id.h; an identifier that names no locale fails):
+//   flags 0            "word sort": hyphens and apostrophes count only when
+//                      the strings are otherwise equal, and then a string
+//                      without them sorts first ("coop" before "co-op");
+//                      lower case before upper case
+//   SORT_STRINGSORT    punctuation and symbols (hyphens and apostrophes too)
+//                      sort as characters, before digits and letters
+//   NORM_IGNORECASE    case differences ignored (accents, width and kana
+//                      type still count)
+//   NORM_IGNORENONSPACE accents ignored (then width and kana type are
+//                      ignored too: ICU's primary strength)
+//   NORM_IGNORESYMBOLS punctuation, symbols and spaces ignored
+//   NORM_IGNOREKANATYPE hiragana and katakana compare equal
+//   NORM_IGNOREWIDTH   full- and half-width forms compare equal
+// Counts of -1 mean "up to the terminator"; otherwise exactly that many units
+// are compared, which is how prefixes are matched.
+#pragma once
+
+#include "platform/locale/locale_id.h"
+#include "platform/base/types.h"
+
+constexpr DWORD NORM_IGNORECASE = 0x00000001;
+constexpr DWORD NORM_IGNORENONSPACE = 0x00000002;
+constexpr DWORD NORM_IGNORESYMBOLS = 0x00000004;
+constexpr DWORD LINGUISTIC_IGNORECASE = 0x00000010;
+constexpr DWORD LINGUISTIC_IGNOREDIACRITIC = 0x00000020;
+constexpr DWORD SORT_STRINGSORT = 0x00001000;
+constexpr DWORD NORM_IGNOREKANATYPE = 0x00010000;
+constexpr DWORD NORM_IGNOREWIDTH = 0x00020000;
+constexpr DWORD NORM_LINGUISTIC_CASING = 0x08000000;
+
+constexpr int CSTR_LESS_THAN = 1;
+constexpr int CSTR_EQUAL = 2;
+constexpr int CSTR_GREATER_THAN = 3;
+
+// CSTR_LESS_THAN, CSTR_EQUAL or CSTR_GREATER_THAN; 0 for bad arguments: a null
+// string with a non-zero count, a count below -1 or an unknown locale
+// (ERROR_INVALID_PARAMETER), an unknown flag (ERROR_INVALID_FLAGS).
+int CompareStringW(LCID locale, DWORD flags, const WCHAR* a, int countA, const WCHAR* b, int countB);
+
+// CompareStringW(LOCALE_USER_DEFAULT, 0 / NORM_IGNORECASE, ...) minus 2:
+// negative, 0 or positive. A null string sorts before every other string.
+int lstrcmpW(const WCHAR* a, const WCHAR* b);
+int lstrcmpiW(const WCHAR* a, const WCHAR* b);

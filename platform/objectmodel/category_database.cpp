@@ -1,0 +1,116 @@
+#include "platform/objectmodel/category_database.h"
+
+#include "platform/objectmodel/category_bit_set.h"
+#include "platform/base/error_codes.h"
+#include "platform/kernel/handle.h"
+#include "platform/base/last_error.h"
+#include "platform/base/local_memory.h"
+#include "platform/objectmodel/pim_databases.h"
+
+namespace {
+
+// The records are read into one buffer of this size, grown only for a record
+// that does not fit (a very long name).
+constexpr DWORD kReadBufferBytes = 2048;
+
+DWORD LastErrorOr(DWORD fallback)
+{
+    const DWORD error = GetLastError();
+    return error ? error : fallback;
+}
+
+// Leaves the error as the last error too, for callers that report through it.
+DWORD Failure(DWORD fallback)
+{
+    const DWORD error = LastErrorOr(fallback);
+    SetLastError(error);
+    return error;
+}
+
+HANDLE Open(DWORD flags)
+{
+    CEOID oid = 0;
+    return CeOpenDatabaseEx(nullptr, &oid, kCategoriesDatabase, 0, flags, nullptr);
+}
+
+SHORT ShortOr(const CEPROPVAL& prop, SHORT absent)
+{
+    return (prop.wFlags & CEDB_PROPNOTFOUND) ? absent : prop.val.iVal;
+}
+
+}  // namespace
+
+bool CategoryDatabase::ReadAll(std::vector<CategoryRecord>& records)
+{
+    HANDLE db = Open(CEDB_AUTOINCREMENT);
+    if (db == INVALID_HANDLE_VALUE) return false;
+
+    CEPROPID ids[] = {kNameProperty, k4003Property,  k4006Property, k4005Property,
+                      k4004Property, kShownProperty, kIndexProperty};
+    constexpr WORD kCount = sizeof(ids) / sizeof(ids[0]);
+    DWORD size = kReadBufferBytes;
+    auto* buffer = static_cast<LPBYTE>(LocalAlloc(LMEM_FIXED, size));
+    if (buffer && CeSeekDatabase(db, CEDB_SEEK_BEGINNING, 0, nullptr)) {
+        for (;;) {
+            WORD count = kCount;
+            const CEOID oid = CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, ids, &buffer, &size);
+            if (!oid || count != kCount) break;
+            const auto* props = reinterpret_cast<const CEPROPVAL*>(buffer);
+            CategoryRecord record;
+            record.oid = oid;
+            if (!(props[0].wFlags & CEDB_PROPNOTFOUND) && props[0].val.lpwstr) record.name = props[0].val.lpwstr;
+            if (!(props[1].wFlags & CEDB_PROPNOTFOUND)) record.prop4003 = static_cast<SHORT>(props[1].val.lVal);
+            record.prop4006 = ShortOr(props[2], 0);
+            record.prop4005 = ShortOr(props[3], 0);
+            record.prop4004 = ShortOr(props[4], 0);
+            record.shown = (props[5].wFlags & CEDB_PROPNOTFOUND) ? true : props[5].val.boolVal != 0;
+            record.index = ShortOr(props[6], -1);
+            records.push_back(std::move(record));
+        }
+    }
+    if (buffer) LocalFree(buffer);
+    CloseHandle(db);
+    return true;
+}
+
+int CategoryDatabase::LowestFreeIndex(const std::vector<int>& used)
+{
+    std::vector<bool> taken(CategoryBitSet::kIndexLimit, false);
+    for (int index : used)
+        if (index >= 0 && index < CategoryBitSet::kIndexLimit) taken[index] = true;
+    for (int index = 0; index < CategoryBitSet::kIndexLimit; ++index)
+        if (!taken[index]) return index;
+    return -1;
+}
+
+DWORD CategoryDatabase::Add(const WCHAR* name, SHORT index, CEOID* oid)
+{
+    HANDLE db = Open(0);
+    if (db == INVALID_HANDLE_VALUE) return Failure(ERROR_FILE_NOT_FOUND);
+    std::u16string stored(name ? name : u"");
+    CEPROPVAL props[2] = {};
+    props[0].propid = kNameProperty;
+    props[0].val.lpwstr = stored.data();
+    props[1].propid = kIndexProperty;
+    props[1].val.iVal = index;
+    const CEOID written = CeWriteRecordProps(db, 0, 2, props);
+    const DWORD error = written ? ERROR_SUCCESS : Failure(ERROR_BADDB);
+    CloseHandle(db);
+    if (written && oid) *oid = written;
+    return error;
+}
+
+DWORD CategoryDatabase::Delete(const std::vector<CEOID>& oids)
+{
+    HANDLE db = Open(0);
+    if (db == INVALID_HANDLE_VALUE) return Failure(ERROR_FILE_NOT_FOUND);
+    DWORD error = ERROR_SUCCESS;
+    for (CEOID oid : oids) {
+        if (!CeDeleteRecord(db, oid)) {
+            error = Failure(ERROR_BADDB);
+            break;
+        }
+    }
+    CloseHandle(db);
+    return error;
+}

@@ -1,0 +1,51 @@
+// The records of "\Categories Database": one record per category, holding
+// its name and the index of its bit in items' category bit sets, along with
+// display properties. Reading, adding and deleting records; the callers
+// decide what a record means (which to show, which to drop).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/objectstore/cedb.h"
+#include "platform/base/types.h"
+
+// One record as stored; a property the record lacks reads as its default.
+struct CategoryRecord {
+    CEOID oid = 0;
+    std::u16string name;  // empty when the record has none
+    SHORT index = -1;     // -1 when the record has none
+    SHORT prop4003 = 1;
+    SHORT prop4006 = 0;
+    SHORT prop4005 = 0;
+    SHORT prop4004 = 0;
+    bool shown = true;
+};
+
+class CategoryDatabase {
+public:
+    static constexpr CEPROPID kNameProperty = 0x4001001F;
+    static constexpr CEPROPID kIndexProperty = 0x40020002;
+    static constexpr CEPROPID k4003Property = 0x40030003;
+    static constexpr CEPROPID k4006Property = 0x40060002;
+    static constexpr CEPROPID k4005Property = 0x40050002;
+    static constexpr CEPROPID k4004Property = 0x40040002;
+    static constexpr CEPROPID kShownProperty = 0x3004000B;
+
+    // Every record, in the database's record order, appended to records.
+    // False when the database cannot be opened (it is not made here).
+    static bool ReadAll(std::vector<CategoryRecord>& records);
+
+    // The lowest index in 0..8,191 not among used; -1 when all are taken.
+    static int LowestFreeIndex(const std::vector<int>& used);
+
+    // Writes a record of name and index. Returns ERROR_SUCCESS (then *oid,
+    // when given, holds the new record's) or the engine's error, which is
+    // also left as the last error.
+    static DWORD Add(const WCHAR* name, SHORT index, CEOID* oid = nullptr);
+
+    // Deletes the records, stopping at the first that cannot be deleted.
+    // Returns ERROR_SUCCESS or the engine's error (also the last error); the
+    // database is opened even for no records, so a missing one is reported.
+    static DWORD Delete(const std::vector<CEOID>& oids);
+};

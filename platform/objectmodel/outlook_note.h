@@ -1,0 +1,33 @@
+// An item's note: the blob 0x00170041 and the object model's Body (text)
+// and BodyInk (the stored bytes).
+//
+// A note typed as text is stored as single-byte text in the ANSI code page
+// with a terminating 0 byte, the form the loaders and the search read as
+// text (characters the code page lacks become '?'). Notes beginning "{\pwi"
+// (ink) or "{\rtf" (rich text) are kept byte for byte through BodyInk; Body
+// reads them as empty text. An empty note is no property at all.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/text/bstr.h"
+#include "platform/base/types.h"
+
+constexpr DWORD kOutlookNoteProperty = 0x00170041;
+constexpr DWORD kOutlookCategoriesProperty = 0x00160041;
+
+class OutlookNote {
+public:
+    // The stored bytes for a text; empty for an empty text.
+    static std::vector<BYTE> BlobFromText(std::u16string_view text);
+    // The text of stored bytes (up to their first 0 byte); empty for ink and
+    // rich-text notes.
+    static std::u16string TextFromBlob(const std::vector<BYTE>& blob);
+    // BodyInk's BSTR (byte length = blob size) and back; null gives no bytes.
+    static BSTR BstrFromBlob(const std::vector<BYTE>& blob);
+    static std::vector<BYTE> BlobFromBstr(BSTR bytes);
+    // True for "{\pwi" and "{\rtf" notes.
+    static bool IsFormatted(const std::vector<BYTE>& blob);
+};

@@ -1,0 +1,72 @@
+#include "platform/objectmodel/pim_databases.h"
+
+#include <initializer_list>
+
+#include "platform/base/error_codes.h"
+#include "platform/kernel/handle.h"
+#include "platform/base/last_error.h"
+#include "platform/text/wide_string.h"
+
+namespace {
+
+struct DatabaseShape {
+    const WCHAR* name;
+    std::initializer_list<SORTORDERSPEC> sorts;
+};
+
+// The first sort order is the one a plain open (sort property 0) reads in.
+const DatabaseShape kShapes[] = {
+    // Appointments by start time (UTC).
+    {kAppointmentsDatabase, {{0x420D0040, 0}}},
+    // Tasks by due date, undated ones last; by subject for the priority codes.
+    {kTasksDatabase, {{0x41050040, 0}, {0x0037001F, CEDB_SORT_CASEINSENSITIVE}}},
+    // Contacts by their file-as name.
+    {kContactsDatabase, {{0x4013001F, CEDB_SORT_CASEINSENSITIVE}}},
+    // Categories by name.
+    {kCategoriesDatabase, {{0x4001001F, CEDB_SORT_CASEINSENSITIVE}}},
+};
+
+CEOID Find(LPCWSTR name, PCEGUID volume)
+{
+    CEOID oid = 0;
+    HANDLE db = CeOpenDatabaseEx(volume, &oid, name, 0, 0, nullptr);
+    if (db == INVALID_HANDLE_VALUE) return 0;
+    CloseHandle(db);
+    return oid;
+}
+
+CEOID Create(const DatabaseShape& shape, PCEGUID volume)
+{
+    CEDBASEINFO info{};
+    info.dwFlags = CEDB_VALIDNAME | CEDB_VALIDSORTSPEC;
+    wcsncpy(info.szDbaseName, shape.name, CEDB_MAXDBASENAMELEN - 1);
+    for (const SORTORDERSPEC& sort : shape.sorts) info.rgSortSpecs[info.wNumSortOrder++] = sort;
+    CEOID oid = CeCreateDatabaseEx(volume, &info);
+    // Another thread or process may have made it meanwhile.
+    if (!oid && GetLastError() == ERROR_DUP_NAME) oid = Find(shape.name, volume);
+    return oid;
+}
+
+CEOID EnsureOne(const DatabaseShape& shape, PCEGUID volume)
+{
+    CEOID oid = Find(shape.name, volume);
+    return oid ? oid : Create(shape, volume);
+}
+
+}  // namespace
+
+bool PimDatabases::Ensure(PCEGUID volume)
+{
+    bool all = true;
+    for (const DatabaseShape& shape : kShapes) all = EnsureOne(shape, volume) != 0 && all;
+    return all;
+}
+
+CEOID PimDatabases::Oid(LPCWSTR name, PCEGUID volume)
+{
+    for (const DatabaseShape& shape : kShapes) {
+        if (name && _wcsicmp(name, shape.name) == 0) return EnsureOne(shape, volume);
+    }
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+}

@@ -1,0 +1,22 @@
+// The personal-information store's databases in the object store, by the
+// names the loaders open them by, made on first use with the sort orders the
+// loaders and items open them with.
+#pragma once
+
+#include "platform/objectstore/cedb.h"
+#include "platform/base/types.h"
+
+inline constexpr const WCHAR* kAppointmentsDatabase = u"Appointments Database";
+inline constexpr const WCHAR* kTasksDatabase = u"Tasks Database";
+inline constexpr const WCHAR* kContactsDatabase = u"Contacts Database";
+inline constexpr const WCHAR* kCategoriesDatabase = u"\\Categories Database";
+
+class PimDatabases {
+public:
+    // Creates whichever of the four databases the volume (null: the object
+    // store) lacks. True when all four exist afterwards; the last error
+    // tells why not.
+    static bool Ensure(PCEGUID volume = nullptr);
+    // The OID of one of them, creating the missing ones first; 0 on failure.
+    static CEOID Oid(LPCWSTR name, PCEGUID volume = nullptr);
+};

@@ -1,0 +1,265 @@
+#include "platform/objectstore/internal/cedb_cursor.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "platform/base/error_codes.h"
+#include "platform/objectstore/internal/cedb_database_row.h"
+
+namespace platform::cedb {
+namespace {
+
+constexpr std::uint64_t kMaxBatch = 256;
+// Far moves skip the records in between instead of fetching them.
+constexpr std::uint64_t kFarMove = 256;
+
+std::int64_t AsSqlInt(std::uint64_t n)
+{
+    return static_cast<std::int64_t>(std::min<std::uint64_t>(n, std::numeric_limits<std::int64_t>::max()));
+}
+
+}  // namespace
+
+Cursor::Cursor(Volume& volume, CEOID db, int slot) : volume_(volume), db_(db), slot_(slot) {}
+
+std::string Cursor::KeyExpr() const { return slot_ < 0 ? "X''" : KeyColumn(slot_); }
+
+std::string Cursor::AfterCondition(bool inclusive) const
+{
+    const char* op = inclusive ? ">=" : ">";
+    return slot_ < 0 ? std::string("oid ") + op + " ?3" : "(" + KeyColumn(slot_) + ", oid) " + op + " (?2, ?3)";
+}
+
+std::string Cursor::BeforeCondition(bool inclusive) const
+{
+    const char* op = inclusive ? "<=" : "<";
+    return slot_ < 0 ? std::string("oid ") + op + " ?3" : "(" + KeyColumn(slot_) + ", oid) " + op + " (?2, ?3)";
+}
+
+DWORD Cursor::Fetch(const std::string& where, bool descending, std::uint64_t limit, std::uint64_t offset,
+                    std::vector<CursorRow>& rows, const std::string& p6, const std::string& p7, const std::string& p8)
+{
+    rows.clear();
+    std::string order = slot_ < 0 ? (descending ? "oid DESC" : "oid")
+                                  : (descending ? KeyColumn(slot_) + " DESC, oid DESC" : KeyColumn(slot_) + ", oid");
+    std::string sql = "SELECT oid, " + KeyExpr() + ", props FROM records WHERE db = ?1" +
+                      (where.empty() ? "" : " AND " + where) + " ORDER BY " + order + " LIMIT ?4 OFFSET ?5";
+    Statement st(volume_.Statements(), sql);
+    if (!st.Ok()) return MapSqliteError(sqlite3_errcode(volume_.Db()));
+    st.Bind(1, db_).BindBlob(2, key_).Bind(3, oid_).Bind(4, AsSqlInt(limit)).Bind(5, AsSqlInt(offset));
+    st.BindBlob(6, p6).BindBlob(7, p7).BindBlob(8, p8);
+    int rc;
+    while ((rc = st.Step()) == SQLITE_ROW) {
+        CursorRow row;
+        row.oid = static_cast<CEOID>(st.Int(0));
+        row.key.assign(st.Bytes(1));
+        row.props.assign(st.Bytes(2));
+        rows.push_back(std::move(row));
+    }
+    return rc == SQLITE_DONE ? ERROR_SUCCESS : MapSqliteError(rc);
+}
+
+void Cursor::SetAt(const CursorRow& row)
+{
+    at_ = true;
+    key_ = row.key;
+    oid_ = row.oid;
+}
+
+DWORD Cursor::MoveToSingle(DWORD status, std::vector<CursorRow>& rows)
+{
+    if (status) return status;
+    if (rows.empty()) return ERROR_NOT_FOUND;
+    rows_.swap(rows);
+    rows_.resize(1);
+    index_ = 0;
+    reachesEnd_ = false;
+    kept_ = true;
+    batch_ = 2;
+    SetAt(rows_[0]);
+    return ERROR_SUCCESS;
+}
+
+DWORD Cursor::Forget()
+{
+    kept_ = false;
+    rows_.clear();
+    index_ = -1;
+    if (oid_ == 0) return ERROR_SUCCESS;
+    Statement st(volume_.Statements(), "SELECT " + KeyExpr() + " FROM records WHERE oid = ?1 AND db = ?2");
+    int rc = st.Bind(1, oid_).Bind(2, db_).Step();
+    if (rc == SQLITE_ROW) key_.assign(st.Bytes(0));
+    return rc == SQLITE_ROW || rc == SQLITE_DONE ? ERROR_SUCCESS : MapSqliteError(rc);
+}
+
+DWORD Cursor::Forward(std::uint64_t k)
+{
+    if (kept_) {
+        auto target = static_cast<std::uint64_t>(index_ + 1) + k - 1;
+        if (target < rows_.size()) {
+            index_ = static_cast<std::int64_t>(target);
+            SetAt(rows_[target]);
+            return ERROR_SUCCESS;
+        }
+        if (reachesEnd_) return ERROR_NOT_FOUND;
+    }
+    std::vector<CursorRow> rows;
+    std::uint64_t limit = std::max(k, batch_);
+    std::uint64_t offset = 0;
+    if (k > kFarMove) {
+        limit = batch_;
+        offset = k - 1;
+    }
+    if (DWORD err = Fetch(AfterCondition(false), false, limit, offset, rows)) return err;
+    std::uint64_t target = offset ? 0 : k - 1;
+    if (target >= rows.size()) return ERROR_NOT_FOUND;
+    reachesEnd_ = rows.size() < limit;
+    rows_.swap(rows);
+    index_ = static_cast<std::int64_t>(target);
+    kept_ = true;
+    batch_ = std::min(batch_ * 2, kMaxBatch);
+    SetAt(rows_[target]);
+    return ERROR_SUCCESS;
+}
+
+DWORD Cursor::Backward(std::uint64_t m, bool inclusive)
+{
+    if (kept_ && index_ >= 0) {
+        std::int64_t target = index_ - static_cast<std::int64_t>(m) + (inclusive ? 1 : 0);
+        if (target >= 0) {
+            index_ = target;
+            SetAt(rows_[static_cast<size_t>(target)]);
+            return ERROR_SUCCESS;
+        }
+    }
+    std::vector<CursorRow> rows;
+    return MoveToSingle(Fetch(BeforeCondition(inclusive), true, 1, m - 1, rows), rows);
+}
+
+DWORD Cursor::ToOid(CEOID oid)
+{
+    if (kept_) {
+        for (size_t i = 0; i < rows_.size(); ++i)
+            if (rows_[i].oid == oid) {
+                index_ = static_cast<std::int64_t>(i);
+                SetAt(rows_[i]);
+                return ERROR_SUCCESS;
+            }
+    }
+    std::vector<CursorRow> rows;
+    Statement st(volume_.Statements(), "SELECT oid, " + KeyExpr() + ", props FROM records WHERE oid = ?1 AND db = ?2");
+    int rc = st.Bind(1, oid).Bind(2, db_).Step();
+    if (rc == SQLITE_ROW)
+        rows.push_back(CursorRow{static_cast<CEOID>(st.Int(0)), std::string(st.Bytes(1)), std::string(st.Bytes(2))});
+    DWORD status = rc == SQLITE_ROW || rc == SQLITE_DONE ? ERROR_SUCCESS : MapSqliteError(rc);
+    return MoveToSingle(status, rows);
+}
+
+DWORD Cursor::ToNth(std::uint64_t n)
+{
+    std::vector<CursorRow> rows;
+    return MoveToSingle(Fetch({}, false, 1, n, rows), rows);
+}
+
+DWORD Cursor::ToNthFromEnd(std::uint64_t n)
+{
+    std::vector<CursorRow> rows;
+    return MoveToSingle(Fetch({}, true, 1, n, rows), rows);
+}
+
+DWORD Cursor::Move(std::int64_t n)
+{
+    if (n == 0) {
+        const CursorRow* row = nullptr;
+        return Current(&row);
+    }
+    if (n > 0) return Forward(static_cast<std::uint64_t>(n) + (at_ ? 0 : 1));
+    auto m = static_cast<std::uint64_t>(-(n + 1)) + 1;  // |n| without overflow
+    return Backward(m, !at_);
+}
+
+DWORD Cursor::ToLastBelow(const std::string& low, const std::string& valueKey)
+{
+    if (slot_ < 0) return ERROR_INVALID_PARAMETER;
+    std::vector<CursorRow> rows;
+    std::string k = KeyColumn(slot_);
+    return MoveToSingle(Fetch(k + " >= ?6 AND " + k + " < ?7", true, 1, 0, rows, low, valueKey), rows);
+}
+
+DWORD Cursor::ToFirstEqual(const std::string& valueKey)
+{
+    if (slot_ < 0) return ERROR_INVALID_PARAMETER;
+    std::vector<CursorRow> rows;
+    return MoveToSingle(Fetch(KeyColumn(slot_) + " = ?7", false, 1, 0, rows, {}, valueKey), rows);
+}
+
+DWORD Cursor::ToFirstAbove(const std::string& valueKey, const std::string& high)
+{
+    if (slot_ < 0) return ERROR_INVALID_PARAMETER;
+    std::vector<CursorRow> rows;
+    std::string k = KeyColumn(slot_);
+    return MoveToSingle(Fetch(k + " > ?7 AND " + k + " < ?8", false, 1, 0, rows, {}, valueKey, high), rows);
+}
+
+DWORD Cursor::ToNextEqual(const std::string& valueKey)
+{
+    if (slot_ < 0) return ERROR_INVALID_PARAMETER;
+    // The record after the current one: the anchor's second follower when
+    // the current record is itself the anchor's follower.
+    std::uint64_t k = at_ ? 1 : 2;
+    bool keptBefore = kept_;
+    std::vector<CursorRow> savedRows = rows_;
+    std::int64_t savedIndex = index_;
+    bool savedAt = at_, savedEnd = reachesEnd_;
+    std::string savedKey = key_;
+    CEOID savedOid = oid_;
+    DWORD err = Forward(k);
+    if (err == ERROR_SUCCESS && key_ == valueKey) return ERROR_SUCCESS;
+    // Not equal: back to where the seek started.
+    kept_ = keptBefore;
+    rows_.swap(savedRows);
+    index_ = savedIndex;
+    at_ = savedAt;
+    reachesEnd_ = savedEnd;
+    key_ = savedKey;
+    oid_ = savedOid;
+    return err ? err : ERROR_NOT_FOUND;
+}
+
+DWORD Cursor::Current(const CursorRow** row)
+{
+    if (!at_) {
+        if (DWORD err = Forward(1)) return err;
+        *row = &rows_[static_cast<size_t>(index_)];
+        return ERROR_SUCCESS;
+    }
+    if (kept_ && index_ >= 0 && rows_[static_cast<size_t>(index_)].oid == oid_) {
+        *row = &rows_[static_cast<size_t>(index_)];
+        return ERROR_SUCCESS;
+    }
+    CEOID oid = oid_;
+    DWORD err = ToOid(oid);
+    if (err == ERROR_NOT_FOUND) return ERROR_KEY_DELETED;
+    if (err) return err;
+    *row = &rows_[static_cast<size_t>(index_)];
+    return ERROR_SUCCESS;
+}
+
+void Cursor::Advance()
+{
+    // "After the record just read": its follower is taken when it is used,
+    // from the kept records while nothing changed, so a record added right
+    // behind this one meanwhile is not skipped.
+    at_ = false;
+}
+
+DWORD Cursor::Index(DWORD* index)
+{
+    Statement st(volume_.Statements(), "SELECT count(*) FROM records WHERE db = ?1 AND " + BeforeCondition(!at_));
+    int rc = st.Bind(1, db_).BindBlob(2, key_).Bind(3, oid_).Step();
+    if (rc != SQLITE_ROW) return MapSqliteError(rc);
+    *index = static_cast<DWORD>(st.Int(0));
+    return ERROR_SUCCESS;
+}
+
+}  // namespace platform::cedb

@@ -1,0 +1,52 @@
+#include "platform/objectstore/internal/cedb_database_handle.h"
+
+#include "platform/base/error_codes.h"
+#include "platform/objectstore/internal/cedb_database_row.h"
+
+namespace platform::cedb {
+namespace {
+
+// A writer killed between its commit and raising the change counter leaves
+// the counter behind; kept records are trusted this long at most.
+constexpr auto kMaxTrust = std::chrono::seconds(1);
+
+}  // namespace
+
+DatabaseHandle::DatabaseHandle(std::shared_ptr<Volume> volume, CEOID db, int slot, const SORTORDERSPEC& order,
+                               DWORD flags, HWND notify)
+    : volume_(std::move(volume)), db_(db), slot_(slot), order_(order), flags_(flags),
+      registration_(volume_->AddOpenHandle(db, notify)), cursor_(*volume_, db, slot)
+{}
+
+DatabaseHandle::~DatabaseHandle()
+{
+    std::lock_guard lock(volume_->Mutex());
+    volume_->RemoveOpenHandle(registration_);
+}
+
+DWORD DatabaseHandle::BeginCall()
+{
+    if (!volume_->IsOpen()) return ERROR_INVALID_HANDLE;
+    std::uint64_t stamp = volume_->Stamp();
+    auto now = std::chrono::steady_clock::now();
+    if (checked_ && volume_->StampReliable() && stamp == checkedStamp_ && now - checkedAt_ < kMaxTrust)
+        return ERROR_SUCCESS;
+    checked_ = false;
+    Transaction read(volume_->Db(), false);
+    if (DWORD err = read.Status()) return err;
+    DatabaseRow row;
+    DWORD err = LoadDatabase(*volume_, db_, row);
+    if (err == ERROR_FILE_NOT_FOUND) return ERROR_INVALID_HANDLE;
+    if (err) return err;
+    if (slot_ >= 0 && (static_cast<size_t>(slot_) >= row.sorts.size() || row.sorts[slot_].propid != order_.propid ||
+                       row.sorts[slot_].dwFlags != order_.dwFlags))
+        return ERROR_INVALID_HANDLE;
+    if (DWORD err2 = volume_->LoadCollation()) return err2;
+    if (DWORD err2 = cursor_.Forget()) return err2;
+    checked_ = true;
+    checkedStamp_ = stamp;
+    checkedAt_ = now;
+    return ERROR_SUCCESS;
+}
+
+}  // namespace platform::cedb

@@ -1,0 +1,227 @@
+#include "platform/objectstore/internal/cedb_volume.h"
+
+#include <sys/stat.h>
+
+#include <random>
+
+#include "platform/base/error_codes.h"
+#include "platform/objectstore/internal/cedb_database_row.h"
+#include "platform/locale/locale_resolution.h"
+
+namespace platform::cedb {
+namespace {
+
+// A writer in another process makes us wait this long before a call gives up
+// with ERROR_SHARING_VIOLATION.
+constexpr int kBusyTimeoutMs = 10000;
+constexpr int kFormat = 1;
+
+const char* const kSchema =
+    "CREATE TABLE meta(key TEXT PRIMARY KEY, value NOT NULL) WITHOUT ROWID;"
+    "CREATE TABLE databases("
+    "  oid INTEGER PRIMARY KEY, name TEXT NOT NULL, folded TEXT NOT NULL UNIQUE,"
+    "  type INTEGER NOT NULL, modified INTEGER NOT NULL, sorts BLOB NOT NULL,"
+    "  records INTEGER NOT NULL, bytes INTEGER NOT NULL);"
+    "CREATE TABLE records("
+    "  oid INTEGER PRIMARY KEY, db INTEGER NOT NULL, size INTEGER NOT NULL, props BLOB NOT NULL,"
+    "  k0 BLOB, k1 BLOB, k2 BLOB, k3 BLOB);"
+    "CREATE INDEX records_by_db ON records(db);"
+    "CREATE INDEX records_k0 ON records(db, k0, oid);"
+    "CREATE INDEX records_k1 ON records(db, k1, oid);"
+    "CREATE INDEX records_k2 ON records(db, k2, oid);"
+    "CREATE INDEX records_k3 ON records(db, k3, oid);";
+
+std::string LocaleOfIdentity(const std::string& identity) { return identity.substr(0, identity.find('|')); }
+
+// OIDs of a new volume start at a random point, so that an OID of one volume
+// is unlikely to name anything in another.
+std::int64_t FirstOid()
+{
+    std::random_device seed;
+    std::uniform_int_distribution<std::int64_t> pick(0x00100000, 0x7FFFFFFF);
+    return pick(seed);
+}
+
+}  // namespace
+
+DWORD Volume::Open(const std::string& path, bool create, std::shared_ptr<Volume>& out)
+{
+    struct stat info {};
+    if (!create && stat(path.c_str(), &info) != 0) return ERROR_FILE_NOT_FOUND;
+    std::shared_ptr<Volume> volume(new Volume(path));
+    int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    int rc = sqlite3_open_v2(path.c_str(), &volume->db_, flags, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_busy_timeout(volume->db_, kBusyTimeoutMs);
+        sqlite3_extended_result_codes(volume->db_, 1);
+        // NORMAL syncs the log at checkpoints only: a killed process loses
+        // nothing it committed, and a power cut may lose the last commits but
+        // never leaves a damaged file.
+        rc =
+            sqlite3_exec(volume->db_, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr);
+        // Loaders read whole databases in sort order, which visits the table's
+        // pages out of order: a larger page cache and a mapped file keep those
+        // reads in memory instead of one pread each.
+        if (rc == SQLITE_OK) {
+            rc = sqlite3_exec(volume->db_, "PRAGMA cache_size=-32768; PRAGMA mmap_size=268435456;", nullptr, nullptr,
+                              nullptr);
+        }
+    }
+    DWORD err = MapSqliteError(rc);
+    if (err == ERROR_SUCCESS) {
+        volume->statements_.Attach(volume->db_);
+        bool created = false;
+        err = volume->InitSchema(&created);
+    }
+    if (err != ERROR_SUCCESS) {
+        volume->Close();
+        return err;
+    }
+    volume->counter_.Open(path);
+    out = std::move(volume);
+    return ERROR_SUCCESS;
+}
+
+Volume::~Volume() { Close(); }
+
+void Volume::Close()
+{
+    statements_.Clear();
+    if (db_) sqlite3_close_v2(db_);
+    db_ = nullptr;
+    counter_.Close();
+    ++localWrites_;  // whatever a reader kept is void
+}
+
+DWORD Volume::InitSchema(bool* created)
+{
+    Transaction tx(db_, true);
+    if (DWORD err = tx.Status()) return err;
+    std::int64_t objects = 0;
+    {
+        Statement st(statements_, "SELECT count(*) FROM sqlite_master");
+        int rc = st.Step();
+        if (rc != SQLITE_ROW) return MapSqliteError(rc);
+        objects = st.Int(0);
+    }
+    if (objects == 0) {
+        int rc = sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK) return MapSqliteError(rc);
+        Statement st(statements_, "INSERT INTO meta(key, value) VALUES (?1, ?2)");
+        if (DWORD err = st.BindText(1, "format").Bind(2, kFormat).Run()) return err;
+        Statement next(statements_, "INSERT INTO meta(key, value) VALUES ('next_oid', ?1)");
+        if (DWORD err = next.Bind(1, FirstOid()).Run()) return err;
+        Statement coll(statements_, "INSERT INTO meta(key, value) VALUES ('collation', ?1)");
+        if (DWORD err = coll.BindText(1, SortKeyBuilder::CollationIdentity(UserLocale().icuName)).Run()) return err;
+        *created = true;
+    } else {
+        // Another program's SQLite file is not a volume.
+        Statement st(statements_, "SELECT value FROM meta WHERE key = 'format'");
+        if (!st.Ok() || st.Step() != SQLITE_ROW || st.Int(0) != kFormat) return ERROR_BAD_FORMAT;
+    }
+    if (DWORD err = LoadCollation()) return err;
+    return tx.Commit();
+}
+
+void Volume::NoteWrite()
+{
+    ++localWrites_;
+    counter_.Raise();
+}
+
+DWORD Volume::AllocateOid(CEOID* oid)
+{
+    std::int64_t next = 0;
+    {
+        Statement st(statements_, "SELECT value FROM meta WHERE key = 'next_oid'");
+        int rc = st.Step();
+        if (rc != SQLITE_ROW) return rc == SQLITE_DONE ? ERROR_FILE_CORRUPT : MapSqliteError(rc);
+        next = st.Int(0);
+    }
+    // The counter only grows; once it wraps, identifiers still in use are
+    // stepped over.
+    Statement inRecords(statements_, "SELECT 1 FROM records WHERE oid = ?1");
+    Statement inDatabases(statements_, "SELECT 1 FROM databases WHERE oid = ?1");
+    for (int attempt = 0; attempt < (1 << 20); ++attempt, ++next) {
+        if (next <= 0 || next > 0xFFFFFFFFll) next = 1;
+        int a = inRecords.Bind(1, next).Step();
+        if (a != SQLITE_DONE && a != SQLITE_ROW) return MapSqliteError(a);
+        int b = inDatabases.Bind(1, next).Step();
+        if (b != SQLITE_DONE && b != SQLITE_ROW) return MapSqliteError(b);
+        bool used = a == SQLITE_ROW || b == SQLITE_ROW;
+        inRecords.Reset();
+        inDatabases.Reset();
+        if (used) continue;
+        Statement store(statements_, "UPDATE meta SET value = ?1 WHERE key = 'next_oid'");
+        if (DWORD err = store.Bind(1, next + 1).Run()) return err;
+        *oid = static_cast<CEOID>(next);
+        return ERROR_SUCCESS;
+    }
+    return ERROR_DISK_FULL;
+}
+
+DWORD Volume::LoadCollation()
+{
+    Statement st(statements_, "SELECT value FROM meta WHERE key = 'collation'");
+    int rc = st.Step();
+    if (rc != SQLITE_ROW) return rc == SQLITE_DONE ? ERROR_FILE_CORRUPT : MapSqliteError(rc);
+    std::string identity(st.Bytes(0));
+    if (!keys_ || identity != collation_) {
+        collation_ = identity;
+        keys_ = std::make_unique<SortKeyBuilder>(LocaleOfIdentity(identity));
+    }
+    return ERROR_SUCCESS;
+}
+
+DWORD Volume::FollowUserLocale()
+{
+    const std::string& locale = UserLocale().icuName;
+    std::string wanted = SortKeyBuilder::CollationIdentity(locale);
+    {
+        // Another process may have changed the file's collation meanwhile.
+        Transaction read(db_, false);
+        if (DWORD err = read.Status()) return err;
+        if (DWORD err = LoadCollation()) return err;
+    }
+    if (wanted == collation_) return ERROR_SUCCESS;
+    Transaction tx(db_, true);
+    if (DWORD err = tx.Status()) return err;
+    if (DWORD err = LoadCollation()) return err;
+    if (wanted == collation_) return ERROR_SUCCESS;
+    SortKeyBuilder keys(locale);
+    if (DWORD err = RebuildKeys(*this, 0, keys)) return err;
+    Statement st(statements_, "UPDATE meta SET value = ?1 WHERE key = 'collation'");
+    if (DWORD err = st.BindText(1, wanted).Run()) return err;
+    NoteWrite();
+    if (DWORD err = tx.Commit()) return err;
+    NoteWrite();
+    collation_ = wanted;
+    keys_ = std::make_unique<SortKeyBuilder>(locale);
+    return ERROR_SUCCESS;
+}
+
+std::uint64_t Volume::AddOpenHandle(CEOID db, HWND notify)
+{
+    std::uint64_t id = nextHandleId_++;
+    openHandles_[id] = OpenHandle{db, notify};
+    return id;
+}
+
+void Volume::RemoveOpenHandle(std::uint64_t id) { openHandles_.erase(id); }
+
+size_t Volume::OpenHandlesOn(CEOID db) const
+{
+    size_t n = 0;
+    for (const auto& [id, h] : openHandles_) n += h.db == db ? 1 : 0;
+    return n;
+}
+
+std::vector<HWND> Volume::NotifyTargets(CEOID db) const
+{
+    std::vector<HWND> targets;
+    for (const auto& [id, h] : openHandles_)
+        if (h.db == db && h.notify) targets.push_back(h.notify);
+    return targets;
+}
+
+}  // namespace platform::cedb

@@ -1,0 +1,105 @@
+// The position of a database handle in its sort order, and the records it
+// keeps around it.
+//
+// Records are ordered by (sort key, OID); with no sort order by OID. The
+// position is an anchor (key, OID): either "at" that record, or "after" it
+// (the current record is then the first one following it, looked up when it
+// is used: a record added meanwhile is found). A new handle is after the
+// smallest possible anchor, that is at the first record, whichever it is when
+// it is read. When the anchor's record gets another sort value, the handle
+// follows it to its new place the next time it is used; when the record is
+// deleted, the anchor stays where the handle last saw it, so moving on from a
+// deleted record works.
+//
+// Reading in order costs one SQLite query per batch instead of one per
+// record: the cursor keeps the records that follow the anchor (up to 256, the
+// batch doubling while the reader goes on) and moves within them while the
+// volume has not changed. Whoever owns the cursor calls Forget() when it has.
+//
+// Every method is called with the volume's mutex held.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/objectstore/internal/cedb_volume.h"
+
+namespace platform::cedb {
+
+struct CursorRow {
+    CEOID oid = 0;
+    std::string key;
+    std::string props;
+};
+
+class Cursor {
+public:
+    // slot: the sort order (0 to 3), or -1 for OID order.
+    Cursor(Volume& volume, CEOID db, int slot);
+
+    // Drops the kept records and takes the anchor's key from the stored
+    // record again (its sort value may have changed).
+    DWORD Forget();
+
+    // Seeks. Each moves to a record and returns ERROR_SUCCESS, or returns
+    // ERROR_NOT_FOUND (or a failure) and leaves the position as it was.
+    DWORD ToOid(CEOID oid);
+    DWORD ToNth(std::uint64_t n);         // n-th record from the start (0: the first)
+    DWORD ToNthFromEnd(std::uint64_t n);  // n-th record from the end (0: the last)
+    DWORD Move(std::int64_t n);           // relative to the current record
+    // The last record with a key below valueKey among the records that hold
+    // the property (keys from low on).
+    DWORD ToLastBelow(const std::string& low, const std::string& valueKey);
+    DWORD ToFirstEqual(const std::string& valueKey);
+    // The first record with a key above valueKey below high.
+    DWORD ToFirstAbove(const std::string& valueKey, const std::string& high);
+    // The record right after the current one, when its key is valueKey.
+    DWORD ToNextEqual(const std::string& valueKey);
+
+    // The current record: ERROR_NOT_FOUND when there is none (after the last
+    // record), ERROR_KEY_DELETED when it was deleted.
+    DWORD Current(const CursorRow** row);
+    // After a read with CEDB_AUTOINCREMENT: the current record becomes the
+    // next one.
+    void Advance();
+    // The position of the current record counted from 0.
+    DWORD Index(DWORD* index);
+    CEOID Oid() const { return oid_; }
+
+private:
+    std::string KeyExpr() const;
+    std::string AfterCondition(bool inclusive) const;
+    std::string BeforeCondition(bool inclusive) const;
+    // Records of the database meeting `where`, in order (or reversed),
+    // starting at `offset`. Parameters: ?2, ?3 the anchor's key and OID,
+    // ?6-?8 the strings given.
+    DWORD Fetch(const std::string& where, bool descending, std::uint64_t limit, std::uint64_t offset,
+                std::vector<CursorRow>& rows, const std::string& p6 = {}, const std::string& p7 = {},
+                const std::string& p8 = {});
+    // The k-th record after the anchor (k >= 1).
+    DWORD Forward(std::uint64_t k);
+    // The m-th record before the anchor (m >= 1); with inclusive the anchor
+    // itself counts as the first.
+    DWORD Backward(std::uint64_t m, bool inclusive);
+    DWORD MoveToSingle(DWORD status, std::vector<CursorRow>& rows);
+    void SetAt(const CursorRow& row);
+
+    Volume& volume_;
+    CEOID db_;
+    int slot_;
+
+    bool at_ = false;
+    std::string key_;
+    CEOID oid_ = 0;
+
+    // Records in order; rows_[index_] is the anchor (index_ -1: the anchor
+    // comes right before rows_[0]). With reachesEnd_ no record follows the
+    // last one.
+    bool kept_ = false;
+    std::vector<CursorRow> rows_;
+    std::int64_t index_ = -1;
+    bool reachesEnd_ = false;
+    std::uint64_t batch_ = 2;
+};
+
+}  // namespace platform::cedb

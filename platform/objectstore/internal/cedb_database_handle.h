@@ -1,0 +1,50 @@
+// The kernel object behind a handle from CeOpenDatabaseEx.
+#pragma once
+
+#include <chrono>
+#include <memory>
+
+#include "platform/kernel/handle.h"
+#include "platform/objectstore/internal/cedb_cursor.h"
+#include "platform/objectstore/internal/cedb_volume.h"
+
+namespace platform::cedb {
+
+class DatabaseHandle : public KernelObject {
+public:
+    // Registers with the volume (whose mutex the caller holds) for change
+    // notifications.
+    DatabaseHandle(std::shared_ptr<Volume> volume, CEOID db, int slot, const SORTORDERSPEC& order, DWORD flags,
+                   HWND notify);
+    // Takes the volume's mutex: the last reference must not be dropped while
+    // it is held.
+    ~DatabaseHandle() override;
+
+    Volume& GetVolume() { return *volume_; }
+    const std::shared_ptr<Volume>& SharedVolume() const { return volume_; }
+    CEOID Db() const { return db_; }
+    int Slot() const { return slot_; }
+    const SORTORDERSPEC& Order() const { return order_; }
+    bool AutoIncrement() const { return (flags_ & CEDB_AUTOINCREMENT) != 0; }
+    Cursor& Position() { return cursor_; }
+
+    // First thing of every call, under the volume's mutex: when the volume
+    // changed since the last call, checks that the database is still there
+    // with the handle's sort order and drops what the cursor kept.
+    // ERROR_INVALID_HANDLE when the volume was closed or the database deleted.
+    DWORD BeginCall();
+
+private:
+    std::shared_ptr<Volume> volume_;
+    CEOID db_;
+    int slot_;
+    SORTORDERSPEC order_;
+    DWORD flags_;
+    std::uint64_t registration_;
+    Cursor cursor_;
+    bool checked_ = false;
+    std::uint64_t checkedStamp_ = 0;
+    std::chrono::steady_clock::time_point checkedAt_;
+};
+
+}  // namespace platform::cedb

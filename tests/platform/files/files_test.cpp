@@ -1,0 +1,314 @@
+#include "platform/files/files.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "tests/support/device_sandbox.h"
+#include "platform/base/error_codes.h"
+#include "platform/kernel/handle.h"
+#include "platform/base/last_error.h"
+#include "platform/text/utf8.h"
+
+namespace {
+
+using Files = DeviceSandbox;
+
+HANDLE Open(const char16_t* path, DWORD access, DWORD creation, DWORD attributes = FILE_ATTRIBUTE_NORMAL)
+{
+    return CreateFileW(path, access, FILE_SHARE_READ, nullptr, creation, attributes, nullptr);
+}
+
+constexpr DWORD kReadWrite = GENERIC_READ | GENERIC_WRITE;
+
+std::string ReadAll(HANDLE file)
+{
+    std::string content(64, '\0');
+    DWORD got = 0;
+    EXPECT_TRUE(ReadFile(file, content.data(), 64, &got, nullptr));
+    content.resize(got);
+    return content;
+}
+
+TEST_F(Files, CreationDispositionsAgainstPresentAndMissingFiles)
+{
+    // error: last error after the call; content: of the file afterwards ("-" = none).
+    const struct {
+        DWORD creation;
+        bool present;
+        bool opens;
+        DWORD error;
+        std::string content;
+    } cases[] = {
+        {CREATE_NEW, false, true, ERROR_SUCCESS, ""},
+        {CREATE_NEW, true, false, ERROR_FILE_EXISTS, "old"},
+        {CREATE_ALWAYS, false, true, ERROR_SUCCESS, ""},
+        {CREATE_ALWAYS, true, true, ERROR_ALREADY_EXISTS, ""},
+        {OPEN_EXISTING, false, false, ERROR_FILE_NOT_FOUND, "-"},
+        {OPEN_EXISTING, true, true, ERROR_SUCCESS, "old"},
+        {OPEN_ALWAYS, false, true, ERROR_SUCCESS, ""},
+        {OPEN_ALWAYS, true, true, ERROR_ALREADY_EXISTS, "old"},
+        {TRUNCATE_EXISTING, false, false, ERROR_FILE_NOT_FOUND, "-"},
+        {TRUNCATE_EXISTING, true, true, ERROR_SUCCESS, ""},
+        {0, true, false, ERROR_INVALID_PARAMETER, "old"},
+        {6, false, false, ERROR_INVALID_PARAMETER, "-"},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove(Host("Data.txt"));
+        std::filesystem::remove(Host("data.TXT"));  // a new file takes the spelling it was opened with
+        if (c.present) MakeHostFile("Data.txt", "old");
+        SetLastError(12345);
+        HANDLE file = Open(u"\\data.TXT", kReadWrite, c.creation);
+        const std::string label = "creation " + std::to_string(c.creation) + (c.present ? " present" : " missing");
+        EXPECT_EQ(file != INVALID_HANDLE_VALUE, c.opens) << label;
+        EXPECT_EQ(GetLastError(), c.error) << label;
+        if (file != INVALID_HANDLE_VALUE) {
+            EXPECT_TRUE(CloseHandle(file));
+        }
+        const bool exists = std::filesystem::exists(Host("Data.txt")) || std::filesystem::exists(Host("data.TXT"));
+        EXPECT_EQ(exists, c.content != "-") << label;
+        if (c.present) {
+            EXPECT_EQ(ReadHostFile("Data.txt"), c.content) << label;
+        }  // old spelling kept
+    }
+}
+
+TEST_F(Files, FailuresGiveTheDeviceErrorCodes)
+{
+    MakeHostFile("Docs/Locked.txt", "keep");
+    std::filesystem::create_directories(Host("Docs/Folder"));
+    ASSERT_TRUE(SetFileAttributesW(u"\\Docs\\Locked.txt", FILE_ATTRIBUTE_READONLY));
+    const struct {
+        const char16_t* path;
+        DWORD access;
+        DWORD creation;
+        DWORD error;
+    } cases[] = {
+        {u"\\Nowhere\\a.txt", GENERIC_READ, OPEN_EXISTING, ERROR_PATH_NOT_FOUND},
+        {u"\\Nowhere\\a.txt", GENERIC_WRITE, CREATE_ALWAYS, ERROR_PATH_NOT_FOUND},
+        {u"\\Docs\\missing.txt", GENERIC_READ, OPEN_EXISTING, ERROR_FILE_NOT_FOUND},
+        {u"\\Docs\\locked.txt", GENERIC_WRITE, OPEN_EXISTING, ERROR_ACCESS_DENIED},
+        {u"\\Docs\\locked.txt", GENERIC_READ, CREATE_ALWAYS, ERROR_ACCESS_DENIED},
+        {u"\\Docs\\Folder", GENERIC_READ, OPEN_EXISTING, ERROR_ACCESS_DENIED},
+        {u"\\", GENERIC_READ, OPEN_EXISTING, ERROR_ACCESS_DENIED},
+        {u"\\Docs\\a*.txt", GENERIC_READ, OPEN_ALWAYS, ERROR_INVALID_NAME},
+        {u"\\Docs\\locked.txt", GENERIC_READ, TRUNCATE_EXISTING, ERROR_INVALID_PARAMETER},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Open(c.path, c.access, c.creation), INVALID_HANDLE_VALUE) << WideToUtf8(c.path);
+        EXPECT_EQ(GetLastError(), c.error) << WideToUtf8(c.path);
+    }
+    EXPECT_EQ(ReadHostFile("Docs/Locked.txt"), "keep");
+    HANDLE reading = Open(u"\\docs\\LOCKED.txt", GENERIC_READ, OPEN_EXISTING);
+    ASSERT_NE(reading, INVALID_HANDLE_VALUE);
+    DWORD written = 7;
+    EXPECT_FALSE(WriteFile(reading, "x", 1, &written, nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(written, 0u);
+    EXPECT_FALSE(SetEndOfFile(reading));
+    EXPECT_EQ(ReadAll(reading), "keep");
+    CloseHandle(reading);
+}
+
+TEST_F(Files, ReadWriteSeekAndTruncate)
+{
+    HANDLE file = Open(u"\\Notes.txt", kReadWrite, CREATE_NEW);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(file, "0123456789", 10, &written, nullptr));
+    EXPECT_EQ(written, 10u);
+    // rest: what a read from there gives.
+    const struct {
+        LONG distance;
+        DWORD method;
+        DWORD position;
+        std::string rest;
+    } seeks[] = {
+        {0, FILE_BEGIN, 0, "0123456789"}, {3, FILE_BEGIN, 3, "3456789"}, {-4, FILE_END, 6, "6789"},
+        {-2, FILE_CURRENT, 8, "89"},      {5, FILE_END, 15, ""},
+    };
+    for (const auto& s : seeks) {
+        if (s.method == FILE_CURRENT) SetFilePointer(file, 10, nullptr, FILE_BEGIN);
+        EXPECT_EQ(SetFilePointer(file, s.distance, nullptr, s.method), s.position);
+        EXPECT_EQ(ReadAll(file), s.rest) << s.distance << "/" << s.method;
+    }
+    EXPECT_EQ(SetFilePointer(file, -1, nullptr, FILE_BEGIN), INVALID_SET_FILE_POINTER);
+    EXPECT_EQ(GetLastError(), ERROR_NEGATIVE_SEEK);
+
+    // A write past the end fills the gap with zeros; SetEndOfFile cuts at the position.
+    SetFilePointer(file, 12, nullptr, FILE_BEGIN);
+    ASSERT_TRUE(WriteFile(file, "Z", 1, &written, nullptr));
+    DWORD high = 9;
+    EXPECT_EQ(GetFileSize(file, &high), 13u);
+    EXPECT_EQ(high, 0u);
+    SetFilePointer(file, 9, nullptr, FILE_BEGIN);
+    EXPECT_EQ(ReadAll(file), std::string("9\0\0Z", 4));
+    SetFilePointer(file, 4, nullptr, FILE_BEGIN);
+    ASSERT_TRUE(SetEndOfFile(file));
+    EXPECT_EQ(GetFileSize(file, nullptr), 4u);
+    EXPECT_TRUE(FlushFileBuffers(file));
+    EXPECT_TRUE(CloseHandle(file));
+    EXPECT_EQ(ReadHostFile("Notes.txt"), "0123");
+}
+
+TEST_F(Files, SeeksBeyondFourGigabytesUseTheHighPart)
+{
+    HANDLE file = Open(u"\\Big.bin", kReadWrite, CREATE_NEW);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    LONG high = 1;
+    EXPECT_EQ(SetFilePointer(file, 16, &high, FILE_BEGIN), 16u);
+    EXPECT_EQ(high, 1);
+    ASSERT_TRUE(SetEndOfFile(file));  // a sparse file of 4 GiB + 16 bytes
+    DWORD sizeHigh = 0;
+    EXPECT_EQ(GetFileSize(file, &sizeHigh), 16u);
+    EXPECT_EQ(sizeHigh, 1u);
+    high = -1;  // high:low together make -32
+    EXPECT_EQ(SetFilePointer(file, -32, &high, FILE_END), 0xFFFFFFF0u);
+    EXPECT_EQ(high, 0);
+    EXPECT_EQ(GetLastError(), ERROR_SUCCESS);  // tells this position from a failure
+    CloseHandle(file);
+}
+
+TEST_F(Files, HandlesAreKernelHandles)
+{
+    const size_t before = platform::OpenHandleCount();
+    HANDLE file = Open(u"\\h.txt", GENERIC_WRITE, CREATE_ALWAYS);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(platform::OpenHandleCount(), before + 1);
+    EXPECT_TRUE(CloseHandle(file));
+    EXPECT_EQ(platform::OpenHandleCount(), before);
+    DWORD got = 0;
+    char byte;
+    EXPECT_FALSE(ReadFile(file, &byte, 1, &got, nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_FALSE(CloseHandle(file));
+}
+
+TEST_F(Files, InformationByHandleGivesSizeAttributesAndUtcTimes)
+{
+    HANDLE file = Open(u"\\Info.txt", GENERIC_WRITE, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN);
+    DWORD written = 0;
+    WriteFile(file, "12345", 5, &written, nullptr);
+    BY_HANDLE_FILE_INFORMATION info{};
+    ASSERT_TRUE(GetFileInformationByHandle(file, &info));
+    CloseHandle(file);
+    EXPECT_EQ(info.nFileSizeLow, 5u);
+    EXPECT_EQ(info.nFileSizeHigh, 0u);
+    EXPECT_EQ(info.dwFileAttributes, FILE_ATTRIBUTE_HIDDEN);
+    const auto ticks = [](FILETIME t) { return (static_cast<long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    const long long now =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count() *
+            10000000LL +
+        116444736000000000LL;
+    for (FILETIME t : {info.ftCreationTime, info.ftLastAccessTime, info.ftLastWriteTime})
+        EXPECT_NEAR(static_cast<double>(ticks(t)), static_cast<double>(now), 10 * 10000000.0);
+}
+
+TEST_F(Files, AttributesRoundTrip)
+{
+    MakeHostFile("Attr.txt");
+    std::filesystem::create_directories(Host("Dir"));
+    EXPECT_EQ(GetFileAttributesW(u"\\attr.txt"), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(GetFileAttributesW(u"\\DIR"), FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(GetFileAttributesW(u"\\"), FILE_ATTRIBUTE_DIRECTORY);
+    const DWORD sets[] = {FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_ARCHIVE,
+                          FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_NORMAL};
+    for (DWORD set : sets) {
+        ASSERT_TRUE(SetFileAttributesW(u"\\ATTR.txt", set));
+        EXPECT_EQ(GetFileAttributesW(u"\\Attr.TXT"), set);
+    }
+    const struct {
+        const char16_t* path;
+        DWORD error;
+    } missing[] = {{u"\\nothing.txt", ERROR_FILE_NOT_FOUND}, {u"\\no\\thing.txt", ERROR_PATH_NOT_FOUND}};
+    for (const auto& m : missing) {
+        EXPECT_EQ(GetFileAttributesW(m.path), INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(GetLastError(), m.error);
+        EXPECT_FALSE(SetFileAttributesW(m.path, FILE_ATTRIBUTE_NORMAL));
+    }
+}
+
+TEST_F(Files, FoldersAreCreatedAndRemoved)
+{
+    EXPECT_TRUE(CreateDirectoryW(u"\\New Folder", nullptr));
+    EXPECT_TRUE(std::filesystem::is_directory(Host("New Folder")));
+    const struct {
+        BOOL (*call)(const char16_t*);
+        const char16_t* path;
+        DWORD error;
+    } failures[] = {
+        {[](const char16_t* p) { return CreateDirectoryW(p, nullptr); }, u"\\new folder", ERROR_ALREADY_EXISTS},
+        {[](const char16_t* p) { return CreateDirectoryW(p, nullptr); }, u"\\a\\b", ERROR_PATH_NOT_FOUND},
+        {RemoveDirectoryW, u"\\Full", ERROR_DIR_NOT_EMPTY},
+        {RemoveDirectoryW, u"\\Full\\file.txt", ERROR_DIRECTORY},
+        {RemoveDirectoryW, u"\\none", ERROR_FILE_NOT_FOUND},
+        {RemoveDirectoryW, u"\\", ERROR_ACCESS_DENIED},
+        {DeleteFileW, u"\\Full", ERROR_ACCESS_DENIED},
+        {DeleteFileW, u"\\Full\\ro.txt", ERROR_ACCESS_DENIED},
+        {DeleteFileW, u"\\Full\\none.txt", ERROR_FILE_NOT_FOUND},
+        {DeleteFileW, u"\\none\\none.txt", ERROR_PATH_NOT_FOUND},
+    };
+    MakeHostFile("Full/file.txt");
+    MakeHostFile("Full/ro.txt");
+    ASSERT_TRUE(SetFileAttributesW(u"\\Full\\ro.txt", FILE_ATTRIBUTE_READONLY));
+    for (const auto& f : failures) {
+        EXPECT_FALSE(f.call(f.path)) << WideToUtf8(f.path);
+        EXPECT_EQ(GetLastError(), f.error) << WideToUtf8(f.path);
+    }
+    EXPECT_TRUE(DeleteFileW(u"\\FULL\\FILE.TXT"));
+    EXPECT_TRUE(SetFileAttributesW(u"\\Full\\ro.txt", FILE_ATTRIBUTE_NORMAL));
+    EXPECT_TRUE(DeleteFileW(u"\\full\\RO.txt"));
+    EXPECT_TRUE(RemoveDirectoryW(u"\\fULL"));
+    EXPECT_FALSE(std::filesystem::exists(Host("Full")));
+}
+
+TEST_F(Files, CopyHonoursFailIfExists)
+{
+    MakeHostFile("Src.txt", "source");
+    MakeHostFile("Dst.txt", "target");
+    const struct {
+        const char16_t* to;
+        BOOL failIfExists;
+        BOOL ok;
+        DWORD error;
+        const char* host;  // where the target lives
+        std::string content;
+    } cases[] = {
+        {u"\\dst.txt", TRUE, FALSE, ERROR_FILE_EXISTS, "Dst.txt", "target"},
+        {u"\\DST.TXT", FALSE, TRUE, 0, "Dst.txt", "source"},
+        {u"\\Copy.txt", TRUE, TRUE, 0, "Copy.txt", "source"},
+        {u"\\none\\Copy.txt", FALSE, FALSE, ERROR_PATH_NOT_FOUND, nullptr, ""},
+        {u"\\src.TXT", FALSE, FALSE, ERROR_SHARING_VIOLATION, "Src.txt", "source"},
+    };
+    for (const auto& c : cases) {
+        SetLastError(0);
+        EXPECT_EQ(CopyFileW(u"\\SRC.txt", c.to, c.failIfExists), c.ok) << WideToUtf8(c.to);
+        EXPECT_EQ(GetLastError(), c.error) << WideToUtf8(c.to);
+        if (c.host) {
+            EXPECT_EQ(ReadHostFile(c.host), c.content) << WideToUtf8(c.to);
+        }
+    }
+    EXPECT_FALSE(CopyFileW(u"\\missing.txt", u"\\x.txt", FALSE));
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+    ASSERT_TRUE(SetFileAttributesW(u"\\Dst.txt", FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(CopyFileW(u"\\Src.txt", u"\\Dst.txt", FALSE));
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+}
+
+TEST_F(Files, MoveRenamesWithoutOverwriting)
+{
+    MakeHostFile("Notes/a.pwi", "A");
+    MakeHostFile("Notes/b.pwi", "B");
+    EXPECT_FALSE(MoveFileW(u"\\notes\\A.PWI", u"\\Notes\\B.pwi"));
+    EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+    EXPECT_TRUE(MoveFileW(u"\\notes\\A.PWI", u"\\Notes\\A.pwi"));  // a change of case only
+    EXPECT_EQ(ReadHostFile("Notes/A.pwi"), "A");
+    EXPECT_FALSE(std::filesystem::exists(Host("Notes/a.pwi")));
+    EXPECT_TRUE(MoveFileW(u"\\Notes", u"\\Archive"));  // folders move too
+    EXPECT_EQ(ReadHostFile("Archive/b.pwi"), "B");
+    EXPECT_FALSE(MoveFileW(u"\\Notes\\b.pwi", u"\\x.pwi"));
+    EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+}
+
+}  // namespace

@@ -1,0 +1,188 @@
+// Named mutexes shared with another process, and where their lock files live.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "platform/base/error_codes.h"
+#include "platform/kernel/internal/named_lock_file.h"
+#include "platform/base/last_error.h"
+#include "platform/kernel/sync_objects.h"
+#include "platform/kernel/tick.h"
+
+extern char** environ;
+
+namespace {
+
+// The helper program holding a named mutex, with its output readable line by line.
+class MutexHolder {
+public:
+    MutexHolder(const std::string& name, int holdMs)
+    {
+        int out[2];
+        EXPECT_EQ(pipe2(out, O_CLOEXEC), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        std::string path = KSTOOLS_TEST_HELPER_DIR "/ks_mutex_holder", ms = std::to_string(holdMs);
+        char* argv[] = {path.data(), const_cast<char*>(name.c_str()), ms.data(), nullptr};
+        EXPECT_EQ(posix_spawn(&pid_, path.c_str(), &actions, nullptr, argv, environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        close(out[1]);
+        fd_ = out[0];
+    }
+    ~MutexHolder()
+    {
+        if (pid_ > 0) Wait(SIGKILL);
+        close(fd_);
+    }
+    // The next line the helper prints, "" on end of output or after `ms`.
+    std::string ReadLine(int ms = 10000)
+    {
+        std::string line;
+        char c;
+        pollfd p{fd_, POLLIN, 0};
+        while (poll(&p, 1, ms) > 0 && read(fd_, &c, 1) == 1 && c != '\n') line += c;
+        return line;
+    }
+    int Wait(int signal = 0)
+    {
+        int status = 0;
+        if (signal) kill(pid_, signal);
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int fd_ = -1;
+};
+
+std::u16string Wide(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+
+// Saves environment variables and puts them back afterwards.
+class SavedEnvironment {
+public:
+    explicit SavedEnvironment(std::initializer_list<const char*> names)
+    {
+        for (const char* name : names)
+            if (const char* value = std::getenv(name))
+                saved_[name] = value;
+            else
+                saved_[name] = std::nullopt;
+    }
+    ~SavedEnvironment()
+    {
+        for (auto& [name, value] : saved_) value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+    }
+
+private:
+    std::map<std::string, std::optional<std::string>> saved_;
+};
+
+// Puts the lock files of the test (and of the helper, which inherits the
+// environment) into a fresh directory, removed afterwards.
+class NamedMutexAcrossProcesses : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/kstools-mutex-test-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        directory_ = pattern;
+        setenv("KSTOOLS_HOME", directory_.c_str(), 1);
+    }
+    void TearDown() override { std::filesystem::remove_all(directory_); }
+    std::string Name(const char* what) { return std::string("KsTest.") + what + "." + std::to_string(getpid()); }
+    SavedEnvironment saved_{"KSTOOLS_HOME"};
+    std::string directory_;
+};
+
+TEST_F(NamedMutexAcrossProcesses, HeldElsewhereTimesOutWith258ThenIsGranted)
+{
+    std::string name = Name("held");
+    MutexHolder holder(name, 400);
+    ASSERT_EQ(holder.ReadLine(), "held");
+    HANDLE m = CreateMutexW(nullptr, TRUE, Wide(name).c_str());
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);  // and no ownership
+    DWORD start = GetTickCount();
+    EXPECT_EQ(WaitForSingleObject(m, 100), 258u);
+    EXPECT_GE(GetTickCount() - start, 95u);
+    EXPECT_FALSE(ReleaseMutex(m));
+    EXPECT_EQ(WaitForSingleObject(m, 10000), WAIT_OBJECT_0);  // once the holder lets go
+    EXPECT_EQ(holder.ReadLine(), "released");
+    EXPECT_EQ(holder.Wait(), 0);
+    EXPECT_TRUE(ReleaseMutex(m));
+    CloseHandle(m);
+}
+
+TEST_F(NamedMutexAcrossProcesses, OwnerHereKeepsTheOtherProcessWaiting)
+{
+    std::string name = Name("here");
+    HANDLE m = CreateMutexW(nullptr, TRUE, Wide(name).c_str());
+    EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
+    MutexHolder holder(name, 0);
+    EXPECT_EQ(holder.ReadLine(300), "");  // cannot get it while we hold it
+    EXPECT_TRUE(ReleaseMutex(m));
+    EXPECT_EQ(holder.ReadLine(), "held");
+    EXPECT_EQ(holder.Wait(), 0);
+    CloseHandle(m);
+}
+
+TEST_F(NamedMutexAcrossProcesses, DeadHolderLeavesTheMutexFree)
+{
+    std::string name = Name("dead");
+    MutexHolder holder(name, 60000);
+    ASSERT_EQ(holder.ReadLine(), "held");
+    EXPECT_TRUE(std::filesystem::exists(directory_ + "/.locks/" + name + ".owner"));
+    HANDLE m = CreateMutexW(nullptr, FALSE, Wide(name).c_str());
+    EXPECT_EQ(WaitForSingleObject(m, 50), WAIT_TIMEOUT);
+    holder.Wait(SIGKILL);
+    EXPECT_EQ(WaitForSingleObject(m, 5000), WAIT_OBJECT_0);
+    ReleaseMutex(m);
+    CloseHandle(m);
+}
+
+TEST(NamedLockFiles, DirectoryFollowsTheEnvironmentAndNamesBecomeSafeFileNames)
+{
+    {
+        SavedEnvironment saved{"KSTOOLS_HOME", "XDG_RUNTIME_DIR"};
+        setenv("KSTOOLS_HOME", "/data/ks", 1);
+        setenv("XDG_RUNTIME_DIR", "/run/user/7", 1);
+        EXPECT_EQ(platform::NamedObjectLockDirectory(), "/data/ks/.locks");
+        setenv("KSTOOLS_HOME", "", 1);
+        EXPECT_EQ(platform::NamedObjectLockDirectory(), "/run/user/7/kstools/locks");
+        unsetenv("KSTOOLS_HOME");
+        unsetenv("XDG_RUNTIME_DIR");
+        EXPECT_EQ(platform::NamedObjectLockDirectory(), "/tmp/kstools-" + std::to_string(geteuid()) + "/locks");
+    }
+    const std::pair<const char16_t*, const char*> stems[] = {
+        {u"Kestrel", "Kestrel"},
+        {u"a/b\\c", "a%2Fb\\c"},
+        {u"..up", "%2E.up"},
+        {u"100%", "100%25"},
+        {u"tab\there", "tab%09here"},
+        {u"Grüße",
+         "Gr\xC3\xBC\xC3\x9F"
+         "e"},
+    };
+    for (auto [name, stem] : stems) EXPECT_EQ(platform::LockFileStem(name), stem);
+    std::u16string longA(300, u'x'), longB = longA;
+    longA += u'A';
+    longB += u'B';
+    std::string a = platform::LockFileStem(longA.c_str()), b = platform::LockFileStem(longB.c_str());
+    EXPECT_LE(a.size(), 200u);
+    EXPECT_NE(a, b);
+}
+
+}  // namespace

@@ -1,0 +1,194 @@
+// CompareStringW per locale and flag set: the platform's published word and
+// string sort orders, locale-specific collation checked against ICU's own
+// collator for the locale, what each ignore flag ignores, and counted-length
+// prefix matches.
+#include <gtest/gtest.h>
+#include <unicode/coll.h>
+
+#include <algorithm>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tests/support/locale_pin.h"
+#include "platform/locale/compare_string.h"
+#include "platform/base/error_codes.h"
+#include "platform/base/last_error.h"
+#include "platform/text/wide_string.h"
+
+namespace {
+
+constexpr LCID kEnUs = 0x0409, kDeDe = 0x0407, kDePhoneBook = 0x10407, kSvSe = 0x041D, kJaJp = 0x0411;
+constexpr int LT = CSTR_LESS_THAN, EQ = CSTR_EQUAL, GT = CSTR_GREATER_THAN;
+constexpr DWORD kLoose = 0x30007;  // case, accents, symbols, kana type and width ignored
+
+int Cmp(LCID locale, DWORD flags, std::u16string_view a, std::u16string_view b)
+{
+    return CompareStringW(locale, flags, a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()));
+}
+
+std::vector<std::u16string> Sorted(std::vector<std::u16string> words, LCID locale, DWORD flags)
+{
+    std::sort(words.begin(), words.end(),
+              [&](const std::u16string& a, const std::u16string& b) { return Cmp(locale, flags, a, b) == LT; });
+    return words;
+}
+
+class LocaleCompare : public EnUsLocaleTest {};
+
+}  // namespace
+
+TEST_F(LocaleCompare, WordAndStringSortGiveThePublishedOrders)
+{
+    // The platform's documentation shows one list in both orders: word sort
+    // keeps "coop" and "co-op" together, string sort puts the hyphen and
+    // apostrophe before the letters.
+    const std::vector<std::u16string> wordSort = {u"billet", u"bills", u"bill's", u"cannot", u"cant",
+                                                  u"can't",  u"con",   u"coop",   u"co-op"};
+    const std::vector<std::u16string> stringSort = {u"bill's", u"billet", u"bills", u"can't", u"cannot",
+                                                    u"cant",   u"co-op",  u"con",   u"coop"};
+    std::vector<std::u16string> shuffled = wordSort;
+    std::mt19937 rng(3);
+    for (int round = 0; round < 5; ++round) {
+        std::shuffle(shuffled.begin(), shuffled.end(), rng);
+        EXPECT_EQ(Sorted(shuffled, kEnUs, 0), wordSort);
+        EXPECT_EQ(Sorted(shuffled, kEnUs, SORT_STRINGSORT), stringSort);
+    }
+    EXPECT_EQ(Cmp(kEnUs, 0, u"coop", u"co-op"), LT);
+    EXPECT_EQ(Cmp(kEnUs, SORT_STRINGSORT, u"coop", u"co-op"), GT);
+    EXPECT_EQ(Cmp(kEnUs, SORT_STRINGSORT | NORM_IGNORECASE, u"CO-OP", u"coop"), LT);
+    // Strings that differ only in where their hyphen stands are still unequal.
+    EXPECT_NE(Cmp(kEnUs, 0, u"co-op", u"coo-p"), EQ);
+    EXPECT_EQ(Cmp(kEnUs, 0, u"co-op", u"co-op"), EQ);
+}
+
+TEST_F(LocaleCompare, EachLocaleCollatesAsIcuDoesForIt)
+{
+    // The oracle is ICU's collator for the same locale, telling every
+    // difference apart: string sort with no flags must agree with it on every
+    // pair.
+    struct Case {
+        LCID lcid;
+        const char* icu;
+    };
+    const Case locales[] = {{kEnUs, "en_US"},  {kDeDe, "de_DE"},
+                            {kSvSe, "sv_SE"},  {kDePhoneBook, "de_DE@collation=phonebook"},
+                            {0x041F, "tr_TR"}, {0x0405, "cs_CZ"}};
+    const std::vector<std::u16string> words = {
+        u"z",  u"\u00e4", u"a",           u"ae",      u"Ab",     u"\u00f6l", u"oz",
+        u"ch", u"h",      u"cz",          u"\u0131",  u"i",      u"I",       u"\u00fc",
+        u"ue", u"uf",     u"M\u00fcller", u"Mueller", u"Muller", u"\u00e5",  u"\u00c5ngstr\u00f6m"};
+    for (const Case& c : locales) {
+        UErrorCode err = U_ZERO_ERROR;
+        std::unique_ptr<icu::Collator> oracle(icu::Collator::createInstance(icu::Locale(c.icu), err));
+        ASSERT_TRUE(U_SUCCESS(err)) << c.icu;
+        oracle->setAttribute(UCOL_NORMALIZATION_MODE, UCOL_ON, err);
+        oracle->setStrength(icu::Collator::IDENTICAL);
+        for (const auto& a : words) {
+            for (const auto& b : words) {
+                UCollationResult r = oracle->compare(a.data(), static_cast<int32_t>(a.size()), b.data(),
+                                                     static_cast<int32_t>(b.size()), err);
+                int expected = r == UCOL_LESS ? LT : r == UCOL_EQUAL ? EQ : GT;
+                ASSERT_EQ(Cmp(c.lcid, SORT_STRINGSORT, a, b), expected) << c.icu << " " << U8(a) << " " << U8(b);
+            }
+        }
+    }
+    // The differences the locales are known for.
+    EXPECT_EQ(Cmp(kEnUs, 0, u"\u00e4", u"z"), LT);
+    EXPECT_EQ(Cmp(kSvSe, 0, u"\u00e4", u"z"), GT);  // Swedish ä comes after z
+    EXPECT_EQ(Cmp(kDeDe, NORM_IGNORENONSPACE, u"M\u00fcller", u"Mueller"), GT);
+    EXPECT_EQ(Cmp(kDePhoneBook, NORM_IGNORENONSPACE, u"M\u00fcller", u"Mueller"), EQ);  // ü as ue
+    EXPECT_EQ(Cmp(0x0405, 0, u"ch", u"h"), GT);                                         // Czech ch comes after h
+}
+
+TEST_F(LocaleCompare, UserDefaultAndLstrcmpFollowThePinnedLocale)
+{
+    EXPECT_LT(lstrcmpW(u"\u00e4", u"z"), 0);
+    EXPECT_EQ(Cmp(LOCALE_USER_DEFAULT, 0, u"\u00e4", u"z"), LT);
+    {
+        PinnedLocale swedish("sv-SE");
+        EXPECT_GT(lstrcmpW(u"\u00e4", u"z"), 0);
+        EXPECT_GT(lstrcmpiW(u"\u00c4", u"z"), 0);
+        EXPECT_EQ(Cmp(LOCALE_USER_DEFAULT, 0, u"\u00e4", u"z"), GT);
+        EXPECT_EQ(Cmp(LOCALE_SYSTEM_DEFAULT | LOCALE_NOUSEROVERRIDE, 0, u"\u00e4", u"z"), GT);
+        EXPECT_EQ(Cmp(kEnUs, 0, u"\u00e4", u"z"), LT);  // an explicit locale is not the user's
+    }
+    EXPECT_LT(lstrcmpW(u"\u00e4", u"z"), 0);
+    // Not ordinal: "a" < "B" although 'B' < 'a' as code units.
+    EXPECT_LT(lstrcmpW(u"a", u"B"), 0);
+    EXPECT_GT(wcscmp(u"a", u"B"), 0);
+    EXPECT_LT(lstrcmpW(u"co-op", u"coop") * lstrcmpW(u"coop", u"co-op"), 0);
+}
+
+TEST_F(LocaleCompare, EachIgnoreFlagIgnoresItsDifferenceOnly)
+{
+    struct Case {
+        const char16_t* a;
+        const char16_t* b;
+        DWORD equalWith;  // the flags that make them equal
+    };
+    const Case cases[] = {
+        {u"resume", u"RESUME", NORM_IGNORECASE},
+        {u"r\u00e9sum\u00e9", u"resume", NORM_IGNORENONSPACE},
+        {u"co-op!", u"coop", NORM_IGNORESYMBOLS},
+        {u"\u30ab\u30bf\u30ab\u30ca", u"\u304b\u305f\u304b\u306a", NORM_IGNOREKANATYPE},  // katakana, hiragana
+        {u"\uff21\uff22\uff23", u"ABC", NORM_IGNOREWIDTH},                                // full-width letters
+        {u"\uff76\uff80", u"\u30ab\u30bf", NORM_IGNOREWIDTH},                             // half-width kana
+    };
+    const DWORD flags[] = {NORM_IGNORECASE, NORM_IGNORENONSPACE, NORM_IGNORESYMBOLS, NORM_IGNOREKANATYPE,
+                           NORM_IGNOREWIDTH};
+    for (const Case& c : cases) {
+        for (DWORD f : flags) {
+            // Ignoring accents is the collator's primary strength, which also
+            // loses width and kana type; every other flag ignores its own
+            // difference and nothing else.
+            bool equal = f == c.equalWith ||
+                         (f == NORM_IGNORENONSPACE && (c.equalWith & (NORM_IGNOREKANATYPE | NORM_IGNOREWIDTH)));
+            EXPECT_EQ(Cmp(kJaJp, f, c.a, c.b) == EQ, equal) << U8(c.a) << " " << U8(c.b) << " flags " << f;
+            EXPECT_EQ(Cmp(kEnUs, f | SORT_STRINGSORT, c.a, c.b) == EQ, equal) << U8(c.a) << " flags " << f;
+        }
+        EXPECT_EQ(Cmp(kEnUs, kLoose, c.a, c.b), EQ) << U8(c.a);
+        EXPECT_NE(Cmp(kEnUs, 0, c.a, c.b), EQ) << U8(c.a);
+    }
+    // Accents ignored keeps case unless case is ignored too.
+    EXPECT_NE(Cmp(kEnUs, NORM_IGNORENONSPACE, u"R\u00e9sum\u00e9", u"resume"), EQ);
+    EXPECT_EQ(Cmp(kEnUs, NORM_IGNORENONSPACE | NORM_IGNORECASE, u"R\u00e9sum\u00e9", u"resume"), EQ);
+    EXPECT_EQ(Cmp(kEnUs, LINGUISTIC_IGNORECASE | LINGUISTIC_IGNOREDIACRITIC, u"\u00c9t\u00e9", u"ete"), EQ);
+    // Case folding covers more than ASCII.
+    EXPECT_EQ(Cmp(kEnUs, NORM_IGNORECASE, u"\u00c9T\u00c9 \u0394\u0399", u"\u00e9t\u00e9 \u03b4\u03b9"), EQ);
+}
+
+TEST_F(LocaleCompare, CountedLengthsMatchPrefixes)
+{
+    // The contact list's "starts with": the typed text against each name over
+    // the typed length, everything but the letters ignored.
+    const std::u16string typed = u"Ren\u00e9e";
+    const std::u16string names[] = {u"renee Smith", u"RENEE", u"Ren\u00e9e-Claire", u"Ren", u"Rene", u"Renata"};
+    const bool matches[] = {true, true, true, false, false, false};
+    for (size_t i = 0; i < std::size(names); ++i) {
+        const std::u16string& name = names[i];
+        bool match =
+            name.size() >= typed.size() && CompareStringW(kEnUs, kLoose, name.c_str(), static_cast<int>(typed.size()),
+                                                          typed.c_str(), static_cast<int>(typed.size())) == EQ;
+        EXPECT_EQ(match, matches[i]) << U8(name);
+    }
+    // A count stops the comparison even where the terminator is far away, and
+    // -1 reads to the terminator.
+    EXPECT_EQ(CompareStringW(kEnUs, 0, u"abcXYZ", 3, u"abc", -1), EQ);
+    EXPECT_EQ(CompareStringW(kEnUs, 0, u"abcXYZ", -1, u"abc", -1), GT);
+    EXPECT_EQ(CompareStringW(kEnUs, 0, u"ab", 0, nullptr, 0), EQ);
+}
+
+TEST_F(LocaleCompare, BadArgumentsFailWithTheirErrors)
+{
+    SetLastError(0);
+    EXPECT_EQ(CompareStringW(0x1234, 0, u"a", -1, u"b", -1), 0);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    SetLastError(0);
+    EXPECT_EQ(CompareStringW(kEnUs, 0x100, u"a", -1, u"b", -1), 0);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_FLAGS);
+    SetLastError(0);
+    EXPECT_EQ(CompareStringW(kEnUs, 0, nullptr, 1, u"b", -1), 0);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}

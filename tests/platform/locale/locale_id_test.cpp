@@ -1,0 +1,146 @@
+// The user's locale (environment, explicit choice, fall-back) and locale
+// numbers, checked against ICU's own table of Windows locale numbers.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unicode/uloc.h>
+
+#include <optional>
+#include <string>
+
+#include "tests/support/locale_pin.h"
+#include "platform/base/error_codes.h"
+#include "platform/base/last_error.h"
+#include "platform/locale/locale_id.h"
+
+namespace {
+
+// Sets KSTOOLS_LOCALE (or removes it) for one test and restores it after.
+class LocaleEnvironment : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (const char* old = std::getenv("KSTOOLS_LOCALE")) saved_ = old;
+        unsetenv("KSTOOLS_LOCALE");
+        platform::SetUserLocaleName("");
+    }
+    void TearDown() override
+    {
+        platform::SetUserLocaleName("");
+        if (saved_)
+            setenv("KSTOOLS_LOCALE", saved_->c_str(), 1);
+        else
+            unsetenv("KSTOOLS_LOCALE");
+    }
+    static void Use(const char* value) { setenv("KSTOOLS_LOCALE", value, 1); }
+
+private:
+    std::optional<std::string> saved_;
+};
+
+}  // namespace
+
+TEST_F(LocaleEnvironment, DefaultsToEnUs)
+{
+    EXPECT_EQ(GetUserDefaultLCID(), 0x0409u);
+    EXPECT_EQ(GetSystemDefaultLCID(), 0x0409u);
+    EXPECT_EQ(GetUserDefaultLangID(), 0x0409);
+    EXPECT_EQ(platform::UserLocaleName(), "en-US");
+}
+
+TEST_F(LocaleEnvironment, EnvironmentNamesTheLocaleAndIsReadAgainOnEveryCall)
+{
+    struct Case {
+        const char* value;
+        LCID lcid;
+    };
+    const Case cases[] = {
+        {"de-DE", 0x0407},
+        {"fr-FR", 0x040C},
+        {"en-GB", 0x0809},
+        {"ja-JP", 0x0411},
+        {"de_DE.UTF-8", 0x0407},  // a POSIX locale name
+        {"fr_CA", 0x0C0C},
+        {"de", 0x0407},  // a bare language means its main country
+        {"sv", 0x041D},
+        {"pt-BR", 0x0416},
+        // Not locales with a number: back to en-US.
+        {"xx-QQ", 0x0409},
+        {"C", 0x0409},
+        {"", 0x0409},
+        {"!!", 0x0409},
+    };
+    for (const Case& c : cases) {
+        Use(c.value);
+        EXPECT_EQ(GetUserDefaultLCID(), c.lcid) << c.value;
+        EXPECT_EQ(GetSystemDefaultLCID(), c.lcid) << c.value;
+    }
+    Use("de-DE");
+    EXPECT_EQ(platform::UserLocaleName(), "de-DE");
+}
+
+TEST_F(LocaleEnvironment, AnExplicitChoiceWinsOverTheEnvironmentUntilCleared)
+{
+    Use("de-DE");
+    ASSERT_TRUE(platform::SetUserLocaleName("ja-JP"));
+    EXPECT_EQ(GetUserDefaultLCID(), 0x0411u);
+    EXPECT_EQ(ConvertDefaultLocale(LOCALE_USER_DEFAULT), 0x0411u);
+
+    // A name that is no locale is refused and changes nothing.
+    EXPECT_FALSE(platform::SetUserLocaleName("not a locale"));
+    EXPECT_FALSE(platform::SetUserLocaleName("xx-QQ"));
+    EXPECT_EQ(GetUserDefaultLCID(), 0x0411u);
+
+    ASSERT_TRUE(platform::SetUserLocaleName(""));
+    EXPECT_EQ(GetUserDefaultLCID(), 0x0407u);
+}
+
+TEST_F(LocaleEnvironment, AliasesStandForTheUserLocale)
+{
+    Use("fr-FR");
+    for (LCID alias : {LOCALE_USER_DEFAULT, LOCALE_SYSTEM_DEFAULT, LOCALE_NEUTRAL, LOCALE_CUSTOM_DEFAULT,
+                       LOCALE_USER_DEFAULT | LOCALE_NOUSEROVERRIDE}) {
+        EXPECT_EQ(ConvertDefaultLocale(alias), 0x040Cu) << std::hex << alias;
+        EXPECT_TRUE(IsValidLocale(alias, LCID_SUPPORTED)) << std::hex << alias;
+    }
+    // Real numbers come back unchanged.
+    EXPECT_EQ(ConvertDefaultLocale(0x0407), 0x0407u);
+    EXPECT_EQ(MAKELCID(MAKELANGID(0x07, SUBLANG_DEFAULT), SORT_DEFAULT), 0x0407u);
+    EXPECT_EQ(PRIMARYLANGID(0x0C0C), 0x0C);
+    EXPECT_EQ(SUBLANGID(0x0C0C), 0x03);
+}
+
+TEST_F(LocaleEnvironment, LocaleNumbersAgreeWithIcusTable)
+{
+    // ICU's Windows locale table is the oracle: every number it knows is a
+    // valid locale here, and the user's number for a tag is ICU's for it.
+    const char* tags[] = {"en-US", "de-DE", "fr-FR", "en-GB", "ja-JP", "es-ES", "it-IT", "nl-NL", "sv-SE",
+                          "ru-RU", "zh-CN", "ko-KR", "pl-PL", "pt-BR", "tr-TR", "fi-FI", "he-IL", "cs-CZ"};
+    for (const char* tag : tags) {
+        char icuName[ULOC_FULLNAME_CAPACITY];
+        UErrorCode err = U_ZERO_ERROR;
+        uloc_forLanguageTag(tag, icuName, sizeof icuName, nullptr, &err);
+        ASSERT_TRUE(U_SUCCESS(err)) << tag;
+        LCID expected = uloc_getLCID(icuName);
+        ASSERT_NE(expected, 0u) << tag;
+        EXPECT_TRUE(IsValidLocale(expected, LCID_INSTALLED)) << tag;
+        Use(tag);
+        EXPECT_EQ(GetUserDefaultLCID(), expected) << tag;
+    }
+    // A sort variant is a locale too; numbers ICU does not know are not.
+    EXPECT_TRUE(IsValidLocale(0x10407, LCID_SUPPORTED));
+    EXPECT_FALSE(IsValidLocale(0x1234, LCID_SUPPORTED));
+    EXPECT_FALSE(IsValidLocale(0x00F00409, LCID_SUPPORTED));  // reserved bits
+    EXPECT_FALSE(IsValidLocale(0x0000FC00, LCID_SUPPORTED));  // a neutral sub-language that is no alias
+}
+
+TEST_F(LocaleEnvironment, LocaleNameFollowsTheBufferConvention)
+{
+    Use("de-DE");
+    WCHAR name[16];
+    EXPECT_EQ(GetUserDefaultLocaleName(name, 16), 6);
+    EXPECT_EQ(U8(name), "de-DE");
+    SetLastError(0);
+    EXPECT_EQ(GetUserDefaultLocaleName(name, 5), 0);
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_EQ(GetUserDefaultLocaleName(nullptr, 0), 0);
+}

@@ -1,0 +1,299 @@
+// GetLocaleInfoW: Windows pictures and flags for several locales, names and
+// symbols, the buffer convention, and the ICU-pattern converter behind it.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/locale_pin.h"
+#include "platform/base/error_codes.h"
+#include "platform/locale/internal/date_picture.h"
+#include "platform/locale/internal/date_picture_conversion.h"
+#include "platform/base/last_error.h"
+#include "platform/locale/locale_info.h"
+
+namespace {
+
+constexpr LCID kEnUs = 0x0409, kDeDe = 0x0407, kEnGb = 0x0809, kJaJp = 0x0411, kRuRu = 0x0419, kFrFr = 0x040C;
+
+std::string Info(LCID locale, LCTYPE type)
+{
+    WCHAR buffer[256];
+    int n = GetLocaleInfoW(locale, type, buffer, 256);
+    if (n == 0) return "<failed " + std::to_string(GetLastError()) + ">";
+    EXPECT_EQ(static_cast<size_t>(n), std::u16string_view(buffer).size() + 1) << "count includes the terminator";
+    return U8(buffer);
+}
+
+class LocaleInfo : public EnUsLocaleTest {};
+
+}  // namespace
+
+TEST_F(LocaleInfo, DateAndTimePicturesLookLikeThePlatforms)
+{
+    struct Case {
+        LCID locale;
+        const char* shortDate;
+        const char* longDate;
+        const char* time;
+        const char* shortTime;
+        const char* yearMonth;
+    };
+    const Case cases[] = {
+        {kEnUs, "M/d/yyyy", "dddd, MMMM d, yyyy", "h:mm:ss tt", "h:mm tt", "MMMM yyyy"},
+        {kDeDe, "dd.MM.yyyy", "dddd, d. MMMM yyyy", "HH:mm:ss", "HH:mm", "MMMM yyyy"},
+        {kEnGb, "dd/MM/yyyy", "dddd, d MMMM yyyy", "HH:mm:ss", "HH:mm", "MMMM yyyy"},
+        {kJaJp, "yyyy/MM/dd", "yyyy'年'M'月'd'日'dddd", "H:mm:ss", "H:mm", "yyyy'年'M'月'"},
+        {kFrFr, "dd/MM/yyyy", "dddd d MMMM yyyy", "HH:mm:ss", "HH:mm", "MMMM yyyy"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.locale));
+        EXPECT_EQ(Info(c.locale, LOCALE_SSHORTDATE), c.shortDate);
+        EXPECT_EQ(Info(c.locale, LOCALE_SLONGDATE), c.longDate);
+        EXPECT_EQ(Info(c.locale, LOCALE_STIMEFORMAT), c.time);
+        EXPECT_EQ(Info(c.locale, LOCALE_SSHORTTIME), c.shortTime);
+        EXPECT_EQ(Info(c.locale, LOCALE_SYEARMONTH), c.yearMonth);
+    }
+}
+
+TEST_F(LocaleInfo, FlagsAndSeparatorsAgreeWithThePictures)
+{
+    struct Case {
+        LCID locale;
+        const char* date;  // SDATE
+        const char* time;  // STIME
+        const char* am;
+        const char* pm;
+        const char* flags;  // IDATE ILDATE ITIME ITLZERO ICENTURY IDAYLZERO IMONLZERO ITIMEMARKPOSN IFIRSTDAYOFWEEK
+    };
+    const Case cases[] = {
+        {kEnUs, "/", ":", "AM", "PM", "0 0 0 0 1 0 0 0 6"},
+        {kDeDe, ".", ":", "AM", "PM", "1 1 1 1 1 1 1 0 0"},
+        {kEnGb, "/", ":", "am", "pm", "1 1 1 1 1 1 1 0 0"},
+        {kJaJp, "/", ":", "午前", "午後", "2 2 1 0 1 1 1 0 6"},
+        {0x0412 /* ko-KR */, ". ", " ", "오전", "오후", "2 2 0 0 1 0 0 1 6"},
+    };
+    const LCTYPE flagTypes[] = {LOCALE_IDATE,     LOCALE_ILDATE,        LOCALE_ITIME,
+                                LOCALE_ITLZERO,   LOCALE_ICENTURY,      LOCALE_IDAYLZERO,
+                                LOCALE_IMONLZERO, LOCALE_ITIMEMARKPOSN, LOCALE_IFIRSTDAYOFWEEK};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.locale));
+        EXPECT_EQ(Info(c.locale, LOCALE_SDATE), c.date);
+        EXPECT_EQ(Info(c.locale, LOCALE_STIME), c.time);
+        EXPECT_EQ(Info(c.locale, LOCALE_S1159), c.am);
+        EXPECT_EQ(Info(c.locale, LOCALE_S2359), c.pm);
+        std::string flags;
+        for (LCTYPE type : flagTypes) flags += (flags.empty() ? "" : " ") + Info(c.locale, type);
+        EXPECT_EQ(flags, c.flags);
+    }
+}
+
+TEST_F(LocaleInfo, DayAndMonthNames)
+{
+    // Day 1 is Monday, day 7 Sunday.
+    EXPECT_EQ(Info(kEnUs, LOCALE_SDAYNAME1), "Monday");
+    EXPECT_EQ(Info(kEnUs, LOCALE_SDAYNAME7), "Sunday");
+    EXPECT_EQ(Info(kEnUs, LOCALE_SABBREVDAYNAME3), "Wed");
+    EXPECT_EQ(Info(kDeDe, LOCALE_SDAYNAME1), "Montag");
+    EXPECT_EQ(Info(kDeDe, LOCALE_SDAYNAME6), "Samstag");
+    EXPECT_EQ(Info(kEnUs, LOCALE_SMONTHNAME1), "January");
+    EXPECT_EQ(Info(kEnUs, LOCALE_SMONTHNAME12), "December");
+    EXPECT_EQ(Info(kEnUs, LOCALE_SABBREVMONTHNAME9), "Sep");
+    EXPECT_EQ(Info(kDeDe, LOCALE_SMONTHNAME3), "März");
+    EXPECT_EQ(Info(kJaJp, LOCALE_SMONTHNAME10), "10月");
+    EXPECT_EQ(Info(kEnUs, LOCALE_SMONTHNAME13), "");
+    // Russian month names: nominative alone, genitive on request.
+    EXPECT_EQ(Info(kRuRu, LOCALE_SMONTHNAME1), "январь");
+    EXPECT_EQ(Info(kRuRu, LOCALE_SMONTHNAME1 | LOCALE_RETURN_GENITIVE_NAMES), "января");
+    EXPECT_EQ(Info(kEnUs, LOCALE_SMONTHNAME5 | LOCALE_RETURN_GENITIVE_NAMES), "May");
+}
+
+TEST_F(LocaleInfo, NumbersAndNames)
+{
+    struct Case {
+        LCID locale;
+        LCTYPE type;
+        const char* value;
+    };
+    const Case cases[] = {
+        {kEnUs, LOCALE_SDECIMAL, "."},
+        {kEnUs, LOCALE_STHOUSAND, ","},
+        {kEnUs, LOCALE_SLIST, ","},
+        {kDeDe, LOCALE_SDECIMAL, ","},
+        {kDeDe, LOCALE_STHOUSAND, "."},
+        {kDeDe, LOCALE_SLIST, ";"},
+        {kEnUs, LOCALE_SGROUPING, "3;0"},
+        {0x0439 /* hi-IN */, LOCALE_SGROUPING, "3;2;0"},
+        {kEnUs, LOCALE_SNATIVEDIGITS, "0123456789"},
+        {kEnUs, LOCALE_SCURRENCY, "$"},
+        {kDeDe, LOCALE_SCURRENCY, "€"},
+        {kDeDe, LOCALE_SINTLSYMBOL, "EUR"},
+        {kEnUs, LOCALE_ICURRDIGITS, "2"},
+        {kJaJp, LOCALE_ICURRDIGITS, "0"},
+        {kEnUs, LOCALE_IMEASURE, "1"},
+        {kDeDe, LOCALE_IMEASURE, "0"},
+        {kEnUs, LOCALE_IPAPERSIZE, "1"},
+        {kDeDe, LOCALE_IPAPERSIZE, "9"},
+        {kEnUs, LOCALE_ILANGUAGE, "0409"},
+        {kFrFr, LOCALE_ILANGUAGE, "040c"},
+        {kDeDe, LOCALE_SNAME, "de-DE"},
+        {kDeDe, LOCALE_SENGLANGUAGE, "German"},
+        {kDeDe, LOCALE_SENGCOUNTRY, "Germany"},
+        {kDeDe, LOCALE_SNATIVELANGNAME, "Deutsch"},
+        {kDeDe, LOCALE_SNATIVECTRYNAME, "Deutschland"},
+        {kDeDe, LOCALE_SLANGUAGE, "German (Germany)"},
+        {kDeDe, LOCALE_SISO639LANGNAME, "de"},
+        {kDeDe, LOCALE_SISO3166CTRYNAME, "DE"},
+        {kDeDe, LOCALE_SISO639LANGNAME2, "deu"},
+        {kDeDe, LOCALE_SISO3166CTRYNAME2, "DEU"},
+        {kDeDe, LOCALE_SPARENT, "de"},
+        {kEnGb, LOCALE_SENGLISHDISPLAYNAME, "English (United Kingdom)"},
+        {kEnUs, LOCALE_ICALENDARTYPE, "1"},
+        {kDeDe, LOCALE_IFIRSTWEEKOFYEAR, "2"},
+        {kEnUs, LOCALE_IFIRSTWEEKOFYEAR, "0"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Info(c.locale, c.type), c.value) << std::hex << c.locale << " type " << c.type;
+}
+
+TEST_F(LocaleInfo, UserDefaultFollowsThePinnedLocale)
+{
+    EXPECT_EQ(Info(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE), "M/d/yyyy");
+    PinnedLocale german("de-DE");
+    EXPECT_EQ(Info(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE), "dd.MM.yyyy");
+    EXPECT_EQ(Info(LOCALE_SYSTEM_DEFAULT, LOCALE_ITIME), "1");
+    // The retry the callers make with LOCALE_NOUSEROVERRIDE, in the locale or the type.
+    EXPECT_EQ(Info(LOCALE_USER_DEFAULT | LOCALE_NOUSEROVERRIDE, LOCALE_S2359), "PM");
+    EXPECT_EQ(Info(LOCALE_USER_DEFAULT, LOCALE_STIME | LOCALE_NOUSEROVERRIDE), ":");
+}
+
+TEST_F(LocaleInfo, BufferConventionAndErrors)
+{
+    WCHAR buffer[16];
+    // Size 0 asks for the count, terminator included; the buffer is not touched.
+    EXPECT_EQ(GetLocaleInfoW(kEnUs, LOCALE_SSHORTDATE, nullptr, 0), 9);
+    EXPECT_EQ(GetLocaleInfoW(kEnUs, LOCALE_SSHORTDATE, buffer, 9), 9);
+    EXPECT_EQ(U8(buffer), "M/d/yyyy");
+
+    SetLastError(0);
+    buffer[0] = u'x';
+    EXPECT_EQ(GetLocaleInfoW(kEnUs, LOCALE_SSHORTDATE, buffer, 8), 0);
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+
+    SetLastError(0);
+    EXPECT_EQ(GetLocaleInfoW(0x1234, LOCALE_SSHORTDATE, buffer, 16), 0);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    SetLastError(0);
+    EXPECT_EQ(GetLocaleInfoW(kEnUs, LOCALE_SSHORTDATE, nullptr, 16), 0);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    SetLastError(0);
+    EXPECT_EQ(GetLocaleInfoW(kEnUs, LOCALE_SSHORTDATE, buffer, -1), 0);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    SetLastError(0);
+    EXPECT_EQ(GetLocaleInfoW(kEnUs, 0x0FFF, buffer, 16), 0);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_FLAGS);
+    SetLastError(0);
+    EXPECT_EQ(GetLocaleInfoW(kEnUs, LOCALE_SDAYNAME1 | LOCALE_RETURN_GENITIVE_NAMES, buffer, 16), 0);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_FLAGS);
+}
+
+TEST_F(LocaleInfo, ReturnNumberGivesADword)
+{
+    DWORD value = 0xFFFFFFFF;
+    auto* out = reinterpret_cast<LPWSTR>(&value);
+    EXPECT_EQ(GetLocaleInfoW(kDeDe, LOCALE_ITIME | LOCALE_RETURN_NUMBER, nullptr, 0), 2);
+    EXPECT_EQ(GetLocaleInfoW(kDeDe, LOCALE_ITIME | LOCALE_RETURN_NUMBER, out, 2), 2);
+    EXPECT_EQ(value, 1u);
+    EXPECT_EQ(GetLocaleInfoW(kJaJp, LOCALE_IDATE | LOCALE_RETURN_NUMBER, out, 2), 2);
+    EXPECT_EQ(value, 2u);
+    EXPECT_EQ(GetLocaleInfoW(kFrFr, LOCALE_ILANGUAGE | LOCALE_RETURN_NUMBER, out, 2), 2);
+    EXPECT_EQ(value, 0x040Cu);
+    SetLastError(0);
+    EXPECT_EQ(GetLocaleInfoW(kDeDe, LOCALE_ITIME | LOCALE_RETURN_NUMBER, out, 1), 0);
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    SetLastError(0);
+    EXPECT_EQ(GetLocaleInfoW(kDeDe, LOCALE_SLONGDATE | LOCALE_RETURN_NUMBER, out, 2), 0);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_FLAGS);
+}
+
+TEST(DatePictureConversion, IcuFieldsBecomePictureElements)
+{
+    using platform::PatternUse;
+    struct Case {
+        const char16_t* icu;
+        PatternUse use;
+        const char16_t* picture;
+    };
+    const Case cases[] = {
+        // Years: two letters stay two-digit, except in a short date.
+        {u"M/d/yy", PatternUse::ShortDate, u"M/d/yyyy"},
+        {u"M/d/yy", PatternUse::LongDate, u"M/d/yy"},
+        {u"d.M.y", PatternUse::LongDate, u"d.M.yyyy"},
+        {u"d MMMMM Y G", PatternUse::LongDate, u"d MMM yyyy gg"},
+        // Weekdays: E in every width, c and e only as names.
+        {u"E EE EEE EEEE EEEEE", PatternUse::LongDate, u"ddd ddd ddd dddd ddd"},
+        {u"cccc, d. LLLL", PatternUse::LongDate, u"dddd, d. MMMM"},
+        {u"e d", PatternUse::LongDate, u"d"},
+        {u"ddd", PatternUse::LongDate, u"dd"},
+        // Hours and designators.
+        {u"h:mm:ss\u202Fa", PatternUse::Time, u"h:mm:ss tt"},
+        {u"K:mm a", PatternUse::Time, u"h:mm tt"},
+        {u"kk:mm", PatternUse::Time, u"HH:mm"},
+        {u"B h:mm", PatternUse::Time, u"tt h:mm"},
+        // Fields the pictures cannot show go with their separator.
+        {u"h:mm:ss a zzzz", PatternUse::Time, u"h:mm:ss tt"},
+        {u"HH:mm:ss.SSS", PatternUse::Time, u"HH:mm:ss"},
+        {u"v HH:mm", PatternUse::Time, u"HH:mm"},
+        {u"QQQ y", PatternUse::LongDate, u"yyyy"},
+        // Literal text: letters are quoted, quotes doubled, other text bare.
+        {u"d 'de' MMMM 'de' y", PatternUse::LongDate, u"d' de 'MMMM' de 'yyyy"},
+        {u"y\u5E74M\u6708d\u65E5", PatternUse::LongDate, u"yyyy'\u5E74'M'\u6708'd'\u65E5'"},
+        {u"h 'o''clock' a", PatternUse::Time, u"h' o''clock 'tt"},
+        {u"HH''mm", PatternUse::Time, u"HH''mm"},
+        {u"'''x' H", PatternUse::Time, u"'''x 'H"},  // a leading quote stays outside the quoted part
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(U8(platform::WindowsPictureFromPattern(c.icu, c.use)), U8(c.picture)) << U8(c.icu);
+}
+
+TEST(DatePictureConversion, PicturesReadBackAsTheSameTokens)
+{
+    // Splitting a written picture gives the tokens it was written from, for
+    // literal text with quotes and letters in every position.
+    using platform::PictureKind;
+    const char16_t* pictures[] = {u"dddd, MMMM d, yyyy", u"d' de 'MMMM", u"''''yyyy",       u"yy'''x'''",
+                                  u"'a''b' d",           u"H'h'mm",      u"'unterminated d"};
+    for (const char16_t* picture : pictures) {
+        auto tokens = platform::ParsePicture(picture, PictureKind::Date);
+        auto again = platform::ParsePicture(platform::FormatPicture(tokens), PictureKind::Date);
+        ASSERT_EQ(again.size(), tokens.size()) << U8(picture);
+        for (size_t i = 0; i < tokens.size(); ++i) {
+            EXPECT_EQ(again[i].letter, tokens[i].letter) << U8(picture);
+            EXPECT_EQ(again[i].count, tokens[i].count) << U8(picture);
+            EXPECT_EQ(U8(again[i].text), U8(tokens[i].text)) << U8(picture);
+        }
+    }
+    auto tokens = platform::ParsePicture(u"'It''s' d", PictureKind::Date);
+    ASSERT_EQ(tokens.size(), 2u);
+    EXPECT_EQ(U8(tokens[0].text), "It's ");
+    tokens = platform::ParsePicture(u"'open d", PictureKind::Date);
+    ASSERT_EQ(tokens.size(), 1u);
+    EXPECT_EQ(U8(tokens[0].text), "open d");
+}
+
+TEST(DatePictureConversion, DroppingFieldsTakesTheirSeparatorsAlong)
+{
+    using platform::PictureKind;
+    auto drop = [](const char16_t* picture, std::u16string letters) {
+        auto tokens = platform::ParsePicture(picture, PictureKind::Time);
+        platform::DropFields(
+            tokens, [&](const platform::PictureToken& t) { return letters.find(t.letter) != std::u16string::npos; });
+        return U8(platform::FormatPicture(tokens));
+    };
+    EXPECT_EQ(drop(u"h:mm:ss tt", u"s"), "h:mm tt");
+    EXPECT_EQ(drop(u"h:mm:ss tt", u"t"), "h:mm:ss");
+    EXPECT_EQ(drop(u"h:mm:ss tt", u"ms"), "h tt");
+    EXPECT_EQ(drop(u"tt h:mm:ss", u"t"), "h:mm:ss");
+    EXPECT_EQ(drop(u"H'\u6642'mm'\u5206'ss'\u79D2'", u"s"), U8(u"H'\u6642'mm'\u5206'"));
+    EXPECT_EQ(drop(u"H'\u6642'mm'\u5206'ss'\u79D2'", u"ms"), U8(u"H'\u6642'"));
+    EXPECT_EQ(drop(u"HH:mm", u"Hm"), "");
+}

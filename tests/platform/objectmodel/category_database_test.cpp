@@ -1,0 +1,155 @@
+// The category records: what a read gives for full and sparse records, the
+// lowest free index, and adding and deleting records.
+#include "platform/objectmodel/category_database.h"
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+#include <utility>
+
+#include "tests/platform/objectmodel/outlook_item_test_support.h"
+#include "platform/objectmodel/category_bit_set.h"
+#include "platform/base/error_codes.h"
+
+namespace {
+
+using outlooktest::OutlookItemTest;
+using outlooktest::RecordCount;
+
+class CategoryDatabaseTest : public OutlookItemTest {
+protected:
+    static CEPROPVAL Short(CEPROPID id, SHORT value)
+    {
+        CEPROPVAL prop{};
+        prop.propid = id;
+        prop.val.iVal = value;
+        return prop;
+    }
+    // Writes a record holding only the given properties.
+    CEOID WriteRaw(std::vector<CEPROPVAL> props)
+    {
+        CEOID oid = PimDatabases::Oid(kCategoriesDatabase);
+        HANDLE db = CeOpenDatabaseEx(nullptr, &oid, nullptr, 0, 0, nullptr);
+        EXPECT_NE(db, INVALID_HANDLE_VALUE);
+        const CEOID written = CeWriteRecordProps(db, 0, static_cast<WORD>(props.size()), props.data());
+        CloseHandle(db);
+        return written;
+    }
+    std::vector<CategoryRecord> ReadAll()
+    {
+        std::vector<CategoryRecord> records;
+        EXPECT_TRUE(CategoryDatabase::ReadAll(records));
+        return records;
+    }
+};
+
+TEST_F(CategoryDatabaseTest, AMissingDatabaseCannotBeReadNorChanged)
+{
+    std::vector<CategoryRecord> records;
+    EXPECT_FALSE(CategoryDatabase::ReadAll(records));
+    EXPECT_NE(CategoryDatabase::Add(u"Work", 0), static_cast<DWORD>(ERROR_SUCCESS));
+    const DWORD error = CategoryDatabase::Delete({});
+    EXPECT_NE(error, static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(GetLastError(), error) << "the error is left as the last error";
+}
+
+TEST_F(CategoryDatabaseTest, AddedRecordsReadBackWithDefaults)
+{
+    ASSERT_NE(PimDatabases::Oid(kCategoriesDatabase), 0u);
+    CEOID work = 0;
+    CEOID home = 0;
+    ASSERT_EQ(CategoryDatabase::Add(u"Work", 4, &work), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(CategoryDatabase::Add(u"Home", 0, &home), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_NE(work, 0u);
+    EXPECT_NE(work, home);
+
+    // Records come in the database's sort order, so they are found by OID.
+    const std::vector<CategoryRecord> records = ReadAll();
+    ASSERT_EQ(records.size(), 2u);
+    const CategoryRecord& first = records[0].oid == work ? records[0] : records[1];
+    const CategoryRecord& second = records[0].oid == work ? records[1] : records[0];
+    EXPECT_EQ(first.oid, work);
+    EXPECT_EQ(first.name, u"Work");
+    EXPECT_EQ(first.index, 4);
+    EXPECT_EQ(second.oid, home);
+    EXPECT_EQ(second.name, u"Home");
+    EXPECT_EQ(second.index, 0);
+    // Properties the record lacks read as their defaults.
+    EXPECT_EQ(first.prop4003, 1);
+    EXPECT_EQ(first.prop4006, 0);
+    EXPECT_EQ(first.prop4005, 0);
+    EXPECT_EQ(first.prop4004, 0);
+    EXPECT_TRUE(first.shown);
+}
+
+TEST_F(CategoryDatabaseTest, StoredPropertiesAreReadAndSparseRecordsKept)
+{
+    std::u16string name = u"Travel";
+    std::vector<CEPROPVAL> full = {Short(CategoryDatabase::kIndexProperty, 77),
+                                   Short(CategoryDatabase::k4006Property, 6), Short(CategoryDatabase::k4005Property, 5),
+                                   Short(CategoryDatabase::k4004Property, 4)};
+    full.emplace_back().propid = CategoryDatabase::kNameProperty;
+    full.back().val.lpwstr = name.data();
+    full.emplace_back().propid = CategoryDatabase::k4003Property;
+    full.back().val.lVal = 9;
+    full.emplace_back().propid = CategoryDatabase::kShownProperty;
+    full.back().val.boolVal = 0;
+    const CEOID fullOid = WriteRaw(full);
+    ASSERT_NE(fullOid, 0u);
+    const CEOID bareOid = WriteRaw({Short(CategoryDatabase::k4004Property, 2)});
+    ASSERT_NE(bareOid, 0u);
+
+    std::vector<CategoryRecord> records = ReadAll();
+    ASSERT_EQ(records.size(), 2u);
+    if (records[0].oid != fullOid) std::swap(records[0], records[1]);
+    EXPECT_EQ(records[0].name, u"Travel");
+    EXPECT_EQ(records[0].index, 77);
+    EXPECT_EQ(records[0].prop4003, 9);
+    EXPECT_EQ(records[0].prop4006, 6);
+    EXPECT_EQ(records[0].prop4005, 5);
+    EXPECT_EQ(records[0].prop4004, 4);
+    EXPECT_FALSE(records[0].shown);
+    // Reading drops nothing: which records count is the callers' choice.
+    EXPECT_EQ(records[1].oid, bareOid);
+    EXPECT_TRUE(records[1].name.empty());
+    EXPECT_EQ(records[1].index, -1);
+    EXPECT_EQ(records[1].prop4004, 2);
+}
+
+TEST_F(CategoryDatabaseTest, DeleteRemovesTheGivenRecordsAndStopsAtAMissingOne)
+{
+    ASSERT_NE(PimDatabases::Oid(kCategoriesDatabase), 0u);
+    CEOID a = 0, b = 0, c = 0;
+    ASSERT_EQ(CategoryDatabase::Add(u"A", 0, &a), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(CategoryDatabase::Add(u"B", 1, &b), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(CategoryDatabase::Add(u"C", 2, &c), static_cast<DWORD>(ERROR_SUCCESS));
+
+    EXPECT_EQ(CategoryDatabase::Delete({}), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(CategoryDatabase::Delete({a, c}), static_cast<DWORD>(ERROR_SUCCESS));
+    std::vector<CategoryRecord> records = ReadAll();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].oid, b);
+
+    EXPECT_NE(CategoryDatabase::Delete({a, b}), static_cast<DWORD>(ERROR_SUCCESS)) << "a is gone already";
+    EXPECT_EQ(RecordCount(kCategoriesDatabase), 1) << "nothing after the failure is deleted";
+}
+
+TEST(CategoryDatabaseFreeIndex, TheLowestIndexNotUsed)
+{
+    EXPECT_EQ(CategoryDatabase::LowestFreeIndex({}), 0);
+    EXPECT_EQ(CategoryDatabase::LowestFreeIndex({0, 2, 1, 4}), 3);
+    EXPECT_EQ(CategoryDatabase::LowestFreeIndex({1, 1}), 0);
+    EXPECT_EQ(CategoryDatabase::LowestFreeIndex({-1, CategoryBitSet::kIndexLimit, 0}), 1)
+        << "indices outside the set take nothing";
+}
+
+TEST(CategoryDatabaseFreeIndex, NoneWhenEveryIndexIsTaken)
+{
+    std::vector<int> used(CategoryBitSet::kIndexLimit);
+    std::iota(used.begin(), used.end(), 0);
+    EXPECT_EQ(CategoryDatabase::LowestFreeIndex(used), -1);
+    used.erase(used.begin() + 8000);
+    EXPECT_EQ(CategoryDatabase::LowestFreeIndex(used), 8000);
+}
+
+}  // namespace

@@ -1,0 +1,273 @@
+// The application object: creation and reference counts, nothing before
+// Logon, items found by OID with their kind, folders, and the zone list.
+#include "platform/objectmodel/outlook_app.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/platform/objectmodel/outlook_item_test_support.h"
+
+namespace {
+
+using namespace outlooktest;
+
+constexpr IID kUnknownIid = {0x12345678, 0x1, 0x2, {1, 2, 3, 4, 5, 6, 7, 8}};
+
+class OutlookAppTest : public OutlookItemTest {
+protected:
+    void SetUp() override
+    {
+        OutlookItemTest::SetUp();
+        ASSERT_EQ(CoCreateInstance(CLSID_Application, nullptr, CLSCTX_INPROC_SERVER, IID_IPOutlookApp,
+                                   reinterpret_cast<void**>(&app_)),
+                  S_OK);
+    }
+    void TearDown() override
+    {
+        if (app_) {
+            EXPECT_EQ(app_->Release(), 0u) << "the test holds the last reference";
+        }
+        OutlookItemTest::TearDown();
+    }
+    LONG Save(int kind)
+    {
+        IDispatch* item = nullptr;
+        EXPECT_EQ(app_->CreateItem(kind, &item), S_OK);
+        auto save = [](auto* typed) {
+            EXPECT_EQ(typed->Save(), S_OK);
+            const CEOID oid = OidOf(typed);
+            typed->Release();
+            return static_cast<LONG>(oid);
+        };
+        if (kind == olContactItem) return save(As<IContact>(item));
+        if (kind == olTaskItem) return save(As<ITask>(item));
+        IAppointment* appointment = As<IAppointment>(item);
+        EXPECT_EQ(appointment->put_Start(Ole(2026, 12, 5, 9)), S_OK);
+        return save(appointment);
+    }
+
+    IPOutlookApp* app_ = nullptr;
+};
+
+TEST(OutlookCreationTest, OnlyTheApplicationClassIsKnown)
+{
+    void* object = reinterpret_cast<void*>(1);
+    EXPECT_EQ(CoCreateInstance(kUnknownIid, nullptr, CLSCTX_INPROC_SERVER, IID_IPOutlookApp, &object),
+              REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(object, nullptr);
+    IUnknown* outer = nullptr;
+    ASSERT_EQ(CoCreateInstance(CLSID_Application, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                               reinterpret_cast<void**>(&outer)),
+              S_OK);
+    EXPECT_EQ(CoCreateInstance(CLSID_Application, outer, CLSCTX_INPROC_SERVER, IID_IPOutlookApp, &object),
+              CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(outer->Release(), 0u);
+    EXPECT_EQ(CoCreateInstance(CLSID_Application, nullptr, CLSCTX_INPROC_SERVER, IID_ITask, &object), E_NOINTERFACE);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(CoCreateInstance(CLSID_Application, nullptr, CLSCTX_INPROC_SERVER, IID_IPOutlookApp, nullptr), E_POINTER);
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_FALSE);
+    CoUninitialize();
+    CoUninitialize();
+}
+
+TEST_F(OutlookAppTest, ReferencesAreCountedAcrossInterfaces)
+{
+    EXPECT_EQ(app_->AddRef(), 2u);
+    IDispatch* dispatch = nullptr;
+    ASSERT_EQ(app_->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)), S_OK);
+    EXPECT_EQ(static_cast<void*>(dispatch), static_cast<void*>(app_));
+    EXPECT_EQ(dispatch->Release(), 2u);
+    EXPECT_EQ(app_->Release(), 1u);
+    void* none = reinterpret_cast<void*>(1);
+    EXPECT_EQ(app_->QueryInterface(IID_IContact, &none), E_NOINTERFACE);
+    EXPECT_EQ(none, nullptr);
+
+    // Folders and items keep the application alive.
+    ASSERT_EQ(app_->Logon(0), S_OK);
+    IFolder* folder = nullptr;
+    ASSERT_EQ(app_->GetDefaultFolder(olFolderContacts, &folder), S_OK);
+    EXPECT_EQ(app_->AddRef(), 3u);
+    EXPECT_EQ(app_->Release(), 2u);
+    IPOutlookApp* fromFolder = nullptr;
+    ASSERT_EQ(folder->get_Application(&fromFolder), S_OK);
+    EXPECT_EQ(fromFolder, app_);
+    fromFolder->Release();
+    EXPECT_EQ(folder->Release(), 0u);
+    EXPECT_EQ(app_->AddRef(), 2u);
+    app_->Release();
+}
+
+TEST_F(OutlookAppTest, NothingBeforeLogonOrAfterLogoff)
+{
+    IDispatch* item = nullptr;
+    IFolder* folder = nullptr;
+    TIME_ZONE_INFORMATION tzi{};
+    EXPECT_EQ(app_->CreateItem(olTaskItem, &item), E_FAIL);
+    EXPECT_EQ(app_->GetItemFromOid(1, &item), E_FAIL);
+    EXPECT_EQ(app_->GetDefaultFolder(olFolderTasks, &folder), E_FAIL);
+    EXPECT_EQ(app_->GetTimeZoneInformationFromIndex(0, &tzi), E_FAIL);
+    EXPECT_EQ(app_->Logoff(), E_FAIL);
+    ASSERT_EQ(app_->Logon(0), S_OK);
+    EXPECT_EQ(app_->CreateItem(olTaskItem, &item), S_OK);
+    item->Release();
+    EXPECT_EQ(app_->Logoff(), S_OK);
+    EXPECT_EQ(app_->CreateItem(olTaskItem, &item), E_FAIL);
+    EXPECT_EQ(item, nullptr);
+}
+
+TEST_F(OutlookAppTest, LogonMakesTheStoresDatabases)
+{
+    CEOID oid = 0;
+    EXPECT_EQ(CeOpenDatabaseEx(nullptr, &oid, kContactsDatabase, 0, 0, nullptr), INVALID_HANDLE_VALUE);
+    ASSERT_EQ(app_->Logon(0), S_OK);
+    for (LPCWSTR name : {kAppointmentsDatabase, kTasksDatabase, kContactsDatabase, kCategoriesDatabase}) {
+        oid = 0;
+        HANDLE db = CeOpenDatabaseEx(nullptr, &oid, name, 0, 0, nullptr);
+        EXPECT_NE(db, INVALID_HANDLE_VALUE);
+        CloseHandle(db);
+    }
+    Bstr version;
+    EXPECT_EQ(app_->get_Version(version.out()), S_OK);
+    EXPECT_FALSE(version.str().empty());
+    VARIANT_BOOL compatible = VARIANT_FALSE;
+    EXPECT_EQ(app_->get_OutlookCompatible(&compatible), S_OK);
+    EXPECT_EQ(compatible, VARIANT_TRUE);
+}
+
+TEST_F(OutlookAppTest, ItemsComeBackAsTheirKind)
+{
+    ASSERT_EQ(app_->Logon(0), S_OK);
+    const struct {
+        int kind;
+        const IID& iid;
+    } kinds[] = {{olContactItem, IID_IContact}, {olTaskItem, IID_ITask}, {olAppointmentItem, IID_IAppointment}};
+    for (const auto& k : kinds) {
+        const LONG oid = Save(k.kind);
+        ASSERT_NE(oid, 0);
+        IDispatch* item = nullptr;
+        ASSERT_EQ(app_->GetItemFromOid(oid, &item), S_OK) << k.kind;
+        void* typed = nullptr;
+        EXPECT_EQ(item->QueryInterface(k.iid, &typed), S_OK) << k.kind;
+        static_cast<IUnknown*>(typed)->Release();
+        for (const auto& other : kinds) {
+            if (&other.iid == &k.iid) continue;
+            EXPECT_EQ(item->QueryInterface(other.iid, &typed), E_NOINTERFACE) << k.kind;
+        }
+        item->Release();
+    }
+}
+
+TEST_F(OutlookAppTest, UnknownAndForeignOidsAreRefused)
+{
+    ASSERT_EQ(app_->Logon(0), S_OK);
+    IDispatch* item = reinterpret_cast<IDispatch*>(1);
+    EXPECT_EQ(app_->GetItemFromOid(0, &item), E_INVALIDARG);
+    EXPECT_EQ(item, nullptr);
+    EXPECT_EQ(app_->GetItemFromOid(0x7FFFFFF0, &item), E_INVALIDARG) << "no such object";
+    EXPECT_EQ(app_->GetItemFromOid(static_cast<LONG>(PimDatabases::Oid(kTasksDatabase)), &item), E_INVALIDARG)
+        << "a database is no item";
+
+    std::u16string name = u"Work";
+    CEPROPVAL category{};
+    category.propid = 0x4001001F;
+    category.val.lpwstr = name.data();
+    CEOID dbOid = PimDatabases::Oid(kCategoriesDatabase);
+    HANDLE db = CeOpenDatabaseEx(nullptr, &dbOid, nullptr, 0, 0, nullptr);
+    const CEOID categoryRecord = CeWriteRecordProps(db, 0, 1, &category);
+    CloseHandle(db);
+    ASSERT_NE(categoryRecord, 0u);
+    EXPECT_EQ(app_->GetItemFromOid(static_cast<LONG>(categoryRecord), &item), E_INVALIDARG)
+        << "a record of another database";
+
+    const LONG oid = Save(olContactItem);
+    IDispatch* contact = nullptr;
+    ASSERT_EQ(app_->GetItemFromOid(oid, &contact), S_OK);
+    IContact* typed = As<IContact>(contact);
+    EXPECT_EQ(typed->Delete(), S_OK);
+    typed->Release();
+    EXPECT_EQ(app_->GetItemFromOid(oid, &item), E_INVALIDARG) << "a deleted item";
+    EXPECT_EQ(app_->GetItemFromOid(oid, nullptr), E_POINTER);
+}
+
+TEST_F(OutlookAppTest, CreateItemKnowsThreeKinds)
+{
+    ASSERT_EQ(app_->Logon(0), S_OK);
+    IDispatch* item = nullptr;
+    EXPECT_EQ(app_->CreateItem(0, &item), E_INVALIDARG);
+    EXPECT_EQ(app_->CreateItem(4, &item), E_INVALIDARG);
+    EXPECT_EQ(item, nullptr);
+    ASSERT_EQ(app_->CreateItem(olContactItem, &item), S_OK);
+    IContact* contact = As<IContact>(item);
+    EXPECT_EQ(OidOf(contact), 0u) << "no OID before Save";
+    EXPECT_EQ(RecordCount(kContactsDatabase), 0);
+    IPOutlookApp* owner = nullptr;
+    ASSERT_EQ(contact->get_Application(&owner), S_OK);
+    EXPECT_EQ(owner, app_);
+    owner->Release();
+    contact->Release();
+}
+
+TEST_F(OutlookAppTest, DefaultFolders)
+{
+    ASSERT_EQ(app_->Logon(0), S_OK);
+    const struct {
+        int folder;
+        int kind;
+    } folders[] = {
+        {olFolderCalendar, olAppointmentItem}, {olFolderContacts, olContactItem}, {olFolderTasks, olTaskItem}};
+    for (const auto& f : folders) {
+        IFolder* folder = nullptr;
+        ASSERT_EQ(app_->GetDefaultFolder(f.folder, &folder), S_OK);
+        EXPECT_EQ(Get(folder, &IFolder::get_DefaultItemType), f.kind);
+        EXPECT_EQ(folder->AddItemToInfraredFolder(olContactItem, folder), E_FAIL) << "not the infrared folder";
+        folder->Release();
+    }
+    IFolder* folder = reinterpret_cast<IFolder*>(1);
+    EXPECT_EQ(app_->GetDefaultFolder(olFolderCities, &folder), E_INVALIDARG);
+    EXPECT_EQ(app_->GetDefaultFolder(12345, &folder), E_INVALIDARG);
+    EXPECT_EQ(folder, nullptr);
+}
+
+TEST_F(OutlookAppTest, TheInfraredFolderGathersItemsButCannotSend)
+{
+    ASSERT_EQ(app_->Logon(0), S_OK);
+    IFolder* infrared = nullptr;
+    ASSERT_EQ(app_->GetDefaultFolder(olFolderInfrared, &infrared), S_OK);
+    const LONG oid = Save(olContactItem);
+    IDispatch* item = nullptr;
+    ASSERT_EQ(app_->GetItemFromOid(oid, &item), S_OK);
+    EXPECT_EQ(infrared->AddItemToInfraredFolder(olContactItem, item), S_OK);
+    EXPECT_EQ(infrared->AddItemToInfraredFolder(7, item), E_INVALIDARG);
+    EXPECT_EQ(infrared->AddItemToInfraredFolder(olContactItem, nullptr), E_POINTER);
+    item->Release();
+    ASSERT_EQ(app_->CreateItem(olContactItem, &item), S_OK);
+    EXPECT_EQ(infrared->AddItemToInfraredFolder(olContactItem, item), E_INVALIDARG) << "an unsaved item";
+    item->Release();
+
+    IFolder* again = nullptr;
+    ASSERT_EQ(app_->GetDefaultFolder(olFolderInfrared, &again), S_OK);
+    IPOutlookItemCollection* items = nullptr;
+    ASSERT_EQ(again->get_Items(&items), S_OK) << "the gathered items belong to the logon";
+    again->Release();
+    EXPECT_EQ(Get(items, &IPOutlookItemCollection::get_Count), 1);
+    items->Release();
+    EXPECT_EQ(infrared->SendToInfrared(), E_FAIL);
+    EXPECT_EQ(infrared->ReceiveFromInfrared(&items), E_FAIL);
+    infrared->Release();
+}
+
+TEST_F(OutlookAppTest, TimeZonesByPositionInTheZoneList)
+{
+    ASSERT_EQ(app_->Logon(0), S_OK);
+    TIME_ZONE_INFORMATION first{};
+    TIME_ZONE_INFORMATION second{};
+    ASSERT_EQ(app_->GetTimeZoneInformationFromIndex(0, &first), S_OK);
+    ASSERT_EQ(app_->GetTimeZoneInformationFromIndex(60, &second), S_OK);
+    EXPECT_GT(first.Bias, second.Bias) << "the list runs west to east";
+    TIME_ZONE_INFORMATION none{};
+    EXPECT_EQ(app_->GetTimeZoneInformationFromIndex(-1, &none), E_INVALIDARG);
+    EXPECT_EQ(app_->GetTimeZoneInformationFromIndex(100000, &none), E_INVALIDARG);
+    EXPECT_EQ(app_->GetTimeZoneInformationFromIndex(0, nullptr), E_POINTER);
+}
+
+}  // namespace

@@ -1,0 +1,87 @@
+// Category text and the category blob: the names read back in index order
+// through the category records, and new names getting the lowest free index.
+// The bit layout itself is tested with CategoryBitSet.
+#include "platform/objectmodel/outlook_category_text.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/platform/objectmodel/outlook_item_test_support.h"
+#include "platform/objectmodel/outlook_note.h"
+
+namespace {
+
+using outlooktest::OutlookItemTest;
+using outlooktest::RecordCount;
+using Bytes = std::vector<BYTE>;
+
+void AddCategoryRecord(const char16_t* name, short index)
+{
+    std::u16string text = name;
+    CEPROPVAL props[2] = {};
+    props[0].propid = 0x4001001F;
+    props[0].val.lpwstr = text.data();
+    props[1].propid = 0x40020002;
+    props[1].val.iVal = index;
+    CEOID oid = PimDatabases::Oid(kCategoriesDatabase);
+    HANDLE db = CeOpenDatabaseEx(nullptr, &oid, nullptr, 0, 0, nullptr);
+    ASSERT_NE(db, INVALID_HANDLE_VALUE);
+    EXPECT_NE(CeWriteRecordProps(db, 0, 2, props), 0u);
+    CloseHandle(db);
+}
+
+class OutlookCategoryTextTest : public OutlookItemTest {};
+
+TEST_F(OutlookCategoryTextTest, NamesComeInIndexOrder)
+{
+    AddCategoryRecord(u"Work", 5);
+    AddCategoryRecord(u"Home", 40);
+    AddCategoryRecord(u"Alpha", 7);
+    EXPECT_EQ(OutlookCategoryText::TextFromBlob(OutlookCategoryText::BlobFromIndices({40, 5, 7})),
+              u"Work, Alpha, Home");
+    EXPECT_EQ(OutlookCategoryText::TextFromBlob(OutlookCategoryText::BlobFromIndices({6, 40})), u"Home")
+        << "an index without a record is left out";
+    EXPECT_EQ(OutlookCategoryText::TextFromBlob({}), u"");
+}
+
+TEST_F(OutlookCategoryTextTest, KnownNamesUseTheirIndexWhateverTheirCase)
+{
+    AddCategoryRecord(u"Work", 3);
+    AddCategoryRecord(u"Home", 0);
+    const int before = RecordCount(kCategoriesDatabase);
+    Bytes blob;
+    ASSERT_EQ(OutlookCategoryText::BlobFromText(u"  work ,HOME,, Work", &blob), S_OK);
+    EXPECT_EQ(blob, (Bytes{0x09, 0, 0, 0}));
+    EXPECT_EQ(RecordCount(kCategoriesDatabase), before) << "no new record for known names";
+    EXPECT_EQ(OutlookCategoryText::TextFromBlob(blob), u"Home, Work");
+}
+
+TEST_F(OutlookCategoryTextTest, UnknownNamesGetTheLowestFreeIndex)
+{
+    AddCategoryRecord(u"Zero", 0);
+    AddCategoryRecord(u"Two", 2);
+    Bytes blob;
+    ASSERT_EQ(OutlookCategoryText::BlobFromText(u"Fresh, Newer", &blob), S_OK);
+    EXPECT_EQ(OutlookCategoryText::IndicesFromBlob(blob), (std::vector<int>{1, 3}));
+    EXPECT_EQ(OutlookCategoryText::TextFromBlob(blob), u"Fresh, Newer");
+    // A second text finds them as stored.
+    ASSERT_EQ(OutlookCategoryText::BlobFromText(u"newer", &blob), S_OK);
+    EXPECT_EQ(OutlookCategoryText::IndicesFromBlob(blob), std::vector<int>{3});
+    EXPECT_EQ(RecordCount(kCategoriesDatabase), 4);
+}
+
+TEST_F(OutlookCategoryTextTest, NoNamesMeansNoBlob)
+{
+    OutlookItemRecord record(PimDatabases::Oid(kTasksDatabase));
+    ASSERT_EQ(OutlookCategoryText::Store(record, u"Work"), S_OK);
+    ASSERT_TRUE(record.Has(kOutlookCategoriesProperty));
+    EXPECT_EQ(OutlookCategoryText::Read(record), u"Work");
+    ASSERT_EQ(OutlookCategoryText::Store(record, u" , "), S_OK);
+    EXPECT_FALSE(record.Has(kOutlookCategoriesProperty));
+    EXPECT_EQ(OutlookCategoryText::Read(record), u"");
+    Bytes blob{1};
+    EXPECT_EQ(OutlookCategoryText::BlobFromText(u"", &blob), S_OK);
+    EXPECT_TRUE(blob.empty());
+    EXPECT_EQ(OutlookCategoryText::BlobFromText(u"x", nullptr), E_POINTER);
+}
+
+}  // namespace

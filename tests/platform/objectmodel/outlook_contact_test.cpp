@@ -1,0 +1,345 @@
+// Contacts through the object model: every property stored under its
+// identifier and read back after the store was closed, FileAs following the
+// names, dates of none, save checks that leave the store untouched, and the
+// library's own properties surviving a save.
+#include "platform/objectmodel/outlook_contact.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/platform/objectmodel/outlook_item_test_support.h"
+#include "platform/objectmodel/outlook_note.h"
+
+namespace {
+
+using namespace outlooktest;
+
+struct TextProperty {
+    HRESULT (IContact::*put)(BSTR);
+    HRESULT (IContact::*get)(BSTR*);
+    CEPROPID id;
+};
+
+#define TEXT_PROPERTY(Name)                                          \
+    {                                                                \
+        &IContact::put_##Name, &IContact::get_##Name, kContact##Name \
+    }
+const TextProperty kTextProperties[] = {
+    TEXT_PROPERTY(FileAs),
+    TEXT_PROPERTY(Title),
+    TEXT_PROPERTY(FirstName),
+    TEXT_PROPERTY(MiddleName),
+    TEXT_PROPERTY(LastName),
+    TEXT_PROPERTY(Suffix),
+    TEXT_PROPERTY(CompanyName),
+    TEXT_PROPERTY(JobTitle),
+    TEXT_PROPERTY(Department),
+    TEXT_PROPERTY(OfficeLocation),
+    TEXT_PROPERTY(AssistantName),
+    TEXT_PROPERTY(AssistantTelephoneNumber),
+    TEXT_PROPERTY(Spouse),
+    TEXT_PROPERTY(Children),
+    TEXT_PROPERTY(HomeAddressStreet),
+    TEXT_PROPERTY(HomeAddressCity),
+    TEXT_PROPERTY(HomeAddressState),
+    TEXT_PROPERTY(HomeAddressPostalCode),
+    TEXT_PROPERTY(HomeAddressCountry),
+    TEXT_PROPERTY(BusinessAddressStreet),
+    TEXT_PROPERTY(BusinessAddressCity),
+    TEXT_PROPERTY(BusinessAddressState),
+    TEXT_PROPERTY(BusinessAddressPostalCode),
+    TEXT_PROPERTY(BusinessAddressCountry),
+    TEXT_PROPERTY(OtherAddressStreet),
+    TEXT_PROPERTY(OtherAddressCity),
+    TEXT_PROPERTY(OtherAddressState),
+    TEXT_PROPERTY(OtherAddressPostalCode),
+    TEXT_PROPERTY(OtherAddressCountry),
+    TEXT_PROPERTY(HomeTelephoneNumber),
+    TEXT_PROPERTY(Home2TelephoneNumber),
+    TEXT_PROPERTY(HomeFaxNumber),
+    TEXT_PROPERTY(BusinessTelephoneNumber),
+    TEXT_PROPERTY(Business2TelephoneNumber),
+    TEXT_PROPERTY(BusinessFaxNumber),
+    TEXT_PROPERTY(RadioTelephoneNumber),
+    TEXT_PROPERTY(MobileTelephoneNumber),
+    TEXT_PROPERTY(PagerNumber),
+    TEXT_PROPERTY(CarTelephoneNumber),
+    TEXT_PROPERTY(Email1Address),
+    TEXT_PROPERTY(Email2Address),
+    TEXT_PROPERTY(Email3Address),
+    TEXT_PROPERTY(WebPage),
+    TEXT_PROPERTY(YomiFirstName),
+    TEXT_PROPERTY(YomiLastName),
+    TEXT_PROPERTY(YomiCompanyName),
+};
+#undef TEXT_PROPERTY
+
+IContact* NewContact() { return MakeItem<IContact>(kContactsDatabase, 0, MakeOutlookContact); }
+IContact* OpenContact(CEOID oid) { return MakeItem<IContact>(kContactsDatabase, oid, MakeOutlookContact); }
+
+std::u16string Get(IContact* contact, HRESULT (IContact::*get)(BSTR*))
+{
+    Bstr value;
+    EXPECT_EQ((contact->*get)(value.out()), S_OK);
+    return value.str();
+}
+
+void Put(IContact* contact, HRESULT (IContact::*put)(BSTR), const char16_t* text)
+{
+    Bstr value(text);
+    EXPECT_EQ((contact->*put)(value.b), S_OK);
+}
+
+CEOID SaveAndClose(IContact* contact)
+{
+    EXPECT_EQ(contact->Save(), S_OK);
+    const CEOID oid = OidOf(contact);
+    contact->Release();
+    return oid;
+}
+
+class OutlookContactTest : public OutlookItemTest {
+protected:
+    // Closes the store, as a new process would find it.
+    static void Reopen() { platform::CloseObjectStore(); }
+};
+
+TEST_F(OutlookContactTest, EveryTextPropertyRoundTripsUnderItsIdentifier)
+{
+    IContact* contact = NewContact();
+    ASSERT_NE(contact, nullptr);
+    for (const TextProperty& property : kTextProperties) {
+        const std::u16string value = u"value " + std::u16string(1, static_cast<char16_t>(u'A' + (property.id % 23)));
+        Put(contact, property.put, (value + u" \u00e9\u4e2d").c_str());
+    }
+    const CEOID oid = SaveAndClose(contact);
+    ASSERT_NE(oid, 0u);
+    Reopen();
+
+    IContact* reread = OpenContact(oid);
+    ASSERT_NE(reread, nullptr);
+    for (const TextProperty& property : kTextProperties) {
+        const std::u16string expected =
+            u"value " + std::u16string(1, static_cast<char16_t>(u'A' + (property.id % 23))) + u" \u00e9\u4e2d";
+        EXPECT_EQ(Get(reread, property.get), expected) << std::hex << property.id;
+        const RawProp raw = ReadRaw(kContactsDatabase, oid, property.id);
+        EXPECT_TRUE(raw.found) << std::hex << property.id;
+        EXPECT_EQ(raw.text, expected) << std::hex << property.id;
+    }
+    reread->Release();
+}
+
+TEST_F(OutlookContactTest, IdentifiersAreDistinct)
+{
+    for (size_t i = 0; i < std::size(kTextProperties); ++i)
+        for (size_t j = i + 1; j < std::size(kTextProperties); ++j)
+            EXPECT_NE(kTextProperties[i].id, kTextProperties[j].id) << i << " " << j;
+}
+
+TEST_F(OutlookContactTest, AnEmptyTextRemovesTheProperty)
+{
+    IContact* contact = NewContact();
+    Put(contact, &IContact::put_MobileTelephoneNumber, u"555 0100");
+    const CEOID oid = SaveAndClose(contact);
+    ASSERT_TRUE(ReadRaw(kContactsDatabase, oid, kContactMobileTelephoneNumber).found);
+    contact = OpenContact(oid);
+    Put(contact, &IContact::put_MobileTelephoneNumber, u"");
+    SaveAndClose(contact);
+    EXPECT_FALSE(ReadRaw(kContactsDatabase, oid, kContactMobileTelephoneNumber).found);
+}
+
+TEST_F(OutlookContactTest, FileAsFollowsTheNamesUntilSetByHand)
+{
+    IContact* contact = NewContact();
+    Put(contact, &IContact::put_FirstName, u"Ann");
+    Put(contact, &IContact::put_LastName, u"Moss");
+    EXPECT_EQ(Get(contact, &IContact::get_FileAs), u"Moss, Ann") << "before any save";
+    const CEOID oid = SaveAndClose(contact);
+    EXPECT_EQ(ReadRaw(kContactsDatabase, oid, kContactFileAs).text, u"Moss, Ann") << "stored for the sort order";
+
+    contact = OpenContact(oid);
+    Put(contact, &IContact::put_LastName, u"Moss-Lee");
+    SaveAndClose(contact);
+    EXPECT_EQ(ReadRaw(kContactsDatabase, oid, kContactFileAs).text, u"Moss-Lee, Ann");
+
+    contact = OpenContact(oid);
+    Put(contact, &IContact::put_FileAs, u"Annie");
+    SaveAndClose(contact);
+    contact = OpenContact(oid);
+    Put(contact, &IContact::put_FirstName, u"Anna");
+    EXPECT_EQ(Get(contact, &IContact::get_FileAs), u"Annie");
+    SaveAndClose(contact);
+    EXPECT_EQ(ReadRaw(kContactsDatabase, oid, kContactFileAs).text, u"Annie") << "a typed FileAs stays";
+}
+
+TEST_F(OutlookContactTest, FileAsFromWhateverNameThereIs)
+{
+    EXPECT_EQ(OutlookContact::ComputedFileAs(u"Ann", u"", u"Acme"), u"Ann");
+    EXPECT_EQ(OutlookContact::ComputedFileAs(u"", u"Moss", u"Acme"), u"Moss");
+    EXPECT_EQ(OutlookContact::ComputedFileAs(u"", u"", u"Acme"), u"Acme");
+    EXPECT_EQ(OutlookContact::ComputedFileAs(u"", u"", u""), u"");
+
+    IContact* contact = NewContact();
+    Put(contact, &IContact::put_CompanyName, u"Acme");
+    const CEOID oid = SaveAndClose(contact);
+    EXPECT_EQ(ReadRaw(kContactsDatabase, oid, kContactFileAs).text, u"Acme");
+    contact = NewContact();
+    const CEOID empty = SaveAndClose(contact);
+    EXPECT_NE(empty, 0u) << "an empty contact saves";
+    EXPECT_FALSE(ReadRaw(kContactsDatabase, empty, kContactFileAs).found);
+}
+
+TEST_F(OutlookContactTest, BirthdayAndAnniversaryAreLocalDays)
+{
+    IContact* contact = NewContact();
+    DATE date = 0;
+    EXPECT_EQ(contact->get_Birthday(&date), S_OK);
+    EXPECT_EQ(date, kNoOleDate) << "a new contact has none";
+    EXPECT_EQ(contact->put_Birthday(Ole(1980, 2, 29, 15, 45)), S_OK);
+    EXPECT_EQ(contact->put_Anniversary(Ole(2005, 6, 18)), S_OK);
+    const CEOID oid = SaveAndClose(contact);
+    Reopen();
+
+    const RawProp birthday = ReadRaw(kContactsDatabase, oid, kContactBirthday);
+    ASSERT_TRUE(birthday.found);
+    EXPECT_EQ(platform::FileTimeValue(birthday.val.val.filetime), platform::FileTimeValue(LocalFileTime(1980, 2, 29)));
+    contact = OpenContact(oid);
+    EXPECT_EQ(contact->get_Birthday(&date), S_OK);
+    EXPECT_DATE(date, Ole(1980, 2, 29));
+    EXPECT_EQ(contact->get_Anniversary(&date), S_OK);
+    EXPECT_DATE(date, Ole(2005, 6, 18));
+
+    EXPECT_EQ(contact->put_Anniversary(kNoOleDate), S_OK);
+    SaveAndClose(contact);
+    EXPECT_FALSE(ReadRaw(kContactsDatabase, oid, kContactAnniversary).found) << "none removes the property";
+    EXPECT_TRUE(ReadRaw(kContactsDatabase, oid, kContactBirthday).found);
+}
+
+TEST_F(OutlookContactTest, InvalidValuesFailTheSaveAndStoreNothing)
+{
+    IContact* contact = NewContact();
+    Put(contact, &IContact::put_LastName, u"Moss");
+    const CEOID oid = SaveAndClose(contact);
+
+    struct Case {
+        const char* what;
+        void (*spoil)(IContact*);
+        HRESULT expected;
+    } cases[] = {
+        {"date before 1900", [](IContact* c) { c->put_Birthday(Ole(1899, 12, 31)); }, E_INVALIDDATES},
+        {"date after 2999", [](IContact* c) { c->put_Anniversary(Ole(3000, 1, 1)); }, E_INVALIDDATES},
+        {"not a number", [](IContact* c) { c->put_Birthday(std::numeric_limits<double>::quiet_NaN()); },
+         E_INVALIDDATES},
+        {"text too long", [](IContact* c) { Put(c, &IContact::put_Email1Address, std::u16string(1023, u'x').c_str()); },
+         E_FIELDTOOLARGE},
+    };
+    for (const Case& c : cases) {
+        contact = OpenContact(oid);
+        Put(contact, &IContact::put_LastName, u"Changed");
+        Put(contact, &IContact::put_Categories, u"Brand New");
+        c.spoil(contact);
+        EXPECT_EQ(contact->Save(), c.expected) << c.what;
+        contact->Release();
+        EXPECT_EQ(ReadRaw(kContactsDatabase, oid, kContactLastName).text, u"Moss") << c.what;
+        EXPECT_FALSE(ReadRaw(kContactsDatabase, oid, kOutlookCategoriesProperty).found) << c.what;
+        EXPECT_EQ(RecordCount(kCategoriesDatabase), 0) << c.what << ": no category made";
+    }
+    contact = OpenContact(oid);
+    Put(contact, &IContact::put_Email1Address, std::u16string(1022, u'x').c_str());
+    EXPECT_EQ(contact->put_Birthday(Ole(1900, 1, 1)), S_OK);
+    EXPECT_EQ(contact->Save(), S_OK) << "the limits themselves are fine";
+    contact->Release();
+}
+
+TEST_F(OutlookContactTest, TheLibrarysOwnPropertiesSurviveASave)
+{
+    IContact* contact = NewContact();
+    Put(contact, &IContact::put_FirstName, u"Ann");
+    const CEOID oid = SaveAndClose(contact);
+    contact = OpenContact(oid);  // opened before the library writes
+
+    std::u16string icon = u"icon";
+    CEPROPVAL extra{};
+    extra.propid = 0x2A08001F;
+    extra.val.lpwstr = icon.data();
+    CEPROPVAL preferred{};
+    preferred.propid = 0x00500003;
+    preferred.val.lVal = static_cast<LONG>(kContactMobileTelephoneNumber);
+    ASSERT_TRUE(WriteRaw(kContactsDatabase, oid, {extra, preferred}));
+
+    Put(contact, &IContact::put_LastName, u"Moss");
+    SaveAndClose(contact);
+    EXPECT_EQ(ReadRaw(kContactsDatabase, oid, 0x2A08001F).text, u"icon");
+    EXPECT_EQ(ReadRaw(kContactsDatabase, oid, 0x00500003).val.val.lVal,
+              static_cast<LONG>(kContactMobileTelephoneNumber));
+    EXPECT_EQ(ReadRaw(kContactsDatabase, oid, kContactLastName).text, u"Moss");
+}
+
+TEST_F(OutlookContactTest, CategoriesAreStoredAsTheBlobOnly)
+{
+    IContact* contact = NewContact();
+    Put(contact, &IContact::put_Categories, u"Friends, Work");
+    const CEOID oid = SaveAndClose(contact);
+    const RawProp blob = ReadRaw(kContactsDatabase, oid, kOutlookCategoriesProperty);
+    ASSERT_TRUE(blob.found);
+    EXPECT_EQ(blob.bytes, (std::vector<BYTE>{0x03, 0, 0, 0}));
+    contact = OpenContact(oid);
+    EXPECT_EQ(Get(contact, &IContact::get_Categories), u"Friends, Work");
+    Put(contact, &IContact::put_Categories, u"");
+    SaveAndClose(contact);
+    EXPECT_FALSE(ReadRaw(kContactsDatabase, oid, kOutlookCategoriesProperty).found);
+}
+
+TEST_F(OutlookContactTest, NoteAsTextAndAsStoredBytes)
+{
+    IContact* contact = NewContact();
+    Put(contact, &IContact::put_Body, u"Caf\u00e9 notes");
+    const CEOID oid = SaveAndClose(contact);
+    const RawProp note = ReadRaw(kContactsDatabase, oid, kOutlookNoteProperty);
+    ASSERT_TRUE(note.found);
+    EXPECT_EQ(note.bytes, (std::vector<BYTE>{'C', 'a', 'f', 0xE9, ' ', 'n', 'o', 't', 'e', 's', 0}));
+
+    contact = OpenContact(oid);
+    EXPECT_EQ(Get(contact, &IContact::get_Body), u"Caf\u00e9 notes");
+    const char ink[] = "{\\pwi\x01\x02\x00\x03";
+    BSTR bytes = SysAllocStringByteLen(ink, sizeof ink - 1);
+    EXPECT_EQ(contact->put_BodyInk(bytes), S_OK);
+    SysFreeString(bytes);
+    SaveAndClose(contact);
+    EXPECT_EQ(ReadRaw(kContactsDatabase, oid, kOutlookNoteProperty).bytes,
+              std::vector<BYTE>(ink, ink + sizeof ink - 1));
+    contact = OpenContact(oid);
+    EXPECT_EQ(Get(contact, &IContact::get_Body), u"") << "an ink note has no plain text";
+    Bstr stored;
+    ASSERT_EQ(contact->get_BodyInk(stored.out()), S_OK);
+    EXPECT_EQ(SysStringByteLen(stored.b), sizeof ink - 1);
+    contact->Release();
+}
+
+TEST_F(OutlookContactTest, CopyIsANewItemAndDeleteRemovesTheRecord)
+{
+    IContact* contact = NewContact();
+    Put(contact, &IContact::put_LastName, u"Moss");
+    EXPECT_EQ(contact->put_Birthday(Ole(1970, 1, 2)), S_OK);
+    EXPECT_EQ(contact->Save(), S_OK);
+
+    IContact* copy = nullptr;
+    ASSERT_EQ(contact->Copy(&copy), S_OK);
+    EXPECT_EQ(OidOf(copy), 0u) << "unsaved";
+    EXPECT_EQ(copy->Save(), S_OK);
+    const CEOID copyOid = OidOf(copy);
+    EXPECT_NE(copyOid, OidOf(contact));
+    EXPECT_EQ(ReadRaw(kContactsDatabase, copyOid, kContactLastName).text, u"Moss");
+    EXPECT_TRUE(ReadRaw(kContactsDatabase, copyOid, kContactBirthday).found);
+    copy->Release();
+
+    EXPECT_EQ(RecordCount(kContactsDatabase), 2);
+    EXPECT_EQ(contact->Delete(), S_OK);
+    EXPECT_EQ(RecordCount(kContactsDatabase), 1);
+    EXPECT_EQ(contact->Delete(), E_FAIL) << "nothing left to delete";
+    EXPECT_EQ(contact->Save(), E_FAIL) << "a deleted contact is not stored again";
+    EXPECT_EQ(RecordCount(kContactsDatabase), 1);
+    EXPECT_EQ(contact->Display(), E_NOTIMPL);
+    contact->Release();
+}
+
+}  // namespace

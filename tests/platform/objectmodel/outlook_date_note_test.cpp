@@ -1,0 +1,102 @@
+// The stored forms the items share: local OLE dates as FILETIMEs (and as UTC
+// through the device zone), the accepted date range, and notes as text or
+// as their stored bytes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "tests/platform/objectmodel/outlook_item_test_support.h"
+#include "platform/objectmodel/outlook_date.h"
+#include "platform/objectmodel/outlook_note.h"
+
+namespace {
+
+using namespace outlooktest;
+using Bytes = std::vector<BYTE>;
+
+ULONGLONG Value(const FILETIME& ft) { return (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime; }
+
+TEST(OutlookDateTest, LocalDatesAndFileTimesConvertBothWays)
+{
+    const struct {
+        WORD y, m, d, h, min;
+    } dates[] = {
+        {1601, 1, 1, 0, 0}, {1899, 12, 29, 6, 0}, {1900, 1, 1, 0, 0}, {2026, 12, 5, 8, 30}, {2999, 12, 31, 23, 59}};
+    for (const auto& d : dates) {
+        const DATE date = Ole(d.y, d.m, d.d, d.h, d.min);
+        const std::optional<FILETIME> ft = OutlookDateToFileTime(date);
+        ASSERT_TRUE(ft) << d.y;
+        EXPECT_EQ(Value(*ft), Value(LocalFileTime(d.y, d.m, d.d, d.h, d.min))) << d.y;
+        const std::optional<DATE> back = OutlookDateFromFileTime(*ft);
+        ASSERT_TRUE(back) << d.y;
+        EXPECT_DATE(*back, date);
+    }
+    EXPECT_DATE(*OutlookDateFromFileTime(LocalFileTime(1899, 12, 29, 6, 0)), -1.25) << "days count back, time forward";
+    EXPECT_FALSE(OutlookDateToFileTime(std::numeric_limits<double>::quiet_NaN()));
+    EXPECT_FALSE(OutlookDateToFileTime(Ole(1600, 12, 31))) << "before FILETIME 0";
+    FILETIME huge{0xFFFFFFFFu, 0x7FFFFFFFu};
+    EXPECT_FALSE(OutlookDateFromFileTime(huge)) << "beyond the year 9999";
+    FILETIME negative{0, 0x80000000u};
+    EXPECT_FALSE(OutlookDateFromFileTime(negative));
+}
+
+TEST(OutlookDateTest, TheAcceptedRange)
+{
+    EXPECT_TRUE(IsOutlookDateValid(kNoOleDate));
+    EXPECT_TRUE(IsOutlookDateValid(Ole(1900, 1, 1)));
+    EXPECT_TRUE(IsOutlookDateValid(Ole(2999, 12, 31, 23, 59)));
+    EXPECT_FALSE(IsOutlookDateValid(Ole(1899, 12, 31, 23, 59)));
+    EXPECT_FALSE(IsOutlookDateValid(Ole(3000, 1, 1)));
+    EXPECT_FALSE(IsOutlookDateValid(std::numeric_limits<double>::infinity()));
+    EXPECT_FALSE(IsOutlookDateValid(std::nan("")));
+}
+
+class OutlookZoneDateTest : public OutlookItemTest {};
+
+TEST_F(OutlookZoneDateTest, UtcThroughTheDeviceZoneAtThatMoment)
+{
+    ASSERT_TRUE(platform::SetDeviceTimeZone(u"America/New_York"));
+    // Winter: UTC-5; summer: UTC-4.
+    const std::optional<FILETIME> winter = OutlookLocalDateToUtc(Ole(2026, 1, 15, 9, 0));
+    ASSERT_TRUE(winter);
+    EXPECT_EQ(Value(*winter), Value(LocalFileTime(2026, 1, 15, 14, 0)));
+    const std::optional<FILETIME> summer = OutlookLocalDateToUtc(Ole(2026, 7, 15, 9, 0));
+    ASSERT_TRUE(summer);
+    EXPECT_EQ(Value(*summer), Value(LocalFileTime(2026, 7, 15, 13, 0)));
+    EXPECT_DATE(*OutlookUtcToLocalDate(*summer), Ole(2026, 7, 15, 9, 0));
+    EXPECT_DATE(*OutlookUtcToLocalDate(*winter), Ole(2026, 1, 15, 9, 0));
+    FILETIME huge{0xFFFFFFFFu, 0x7FFFFFFFu};
+    EXPECT_FALSE(OutlookUtcToLocalDate(huge));
+}
+
+TEST(OutlookNoteTest, TextIsStoredAsTerminatedSingleByteText)
+{
+    EXPECT_EQ(OutlookNote::BlobFromText(u""), Bytes{});
+    EXPECT_EQ(OutlookNote::BlobFromText(u"a\u20ac"), (Bytes{'a', 0x80, 0})) << "the euro sign of the ANSI code page";
+    EXPECT_EQ(OutlookNote::BlobFromText(u"\u4e2d"), (Bytes{'?', 0})) << "outside the code page";
+    EXPECT_EQ(OutlookNote::TextFromBlob({'h', 'i', 0, 'x'}), u"hi") << "up to the first 0";
+    EXPECT_EQ(OutlookNote::TextFromBlob({'h', 'i'}), u"hi") << "or the end";
+    EXPECT_EQ(OutlookNote::TextFromBlob({0, 'x'}), u"");
+    EXPECT_EQ(OutlookNote::TextFromBlob({}), u"");
+}
+
+TEST(OutlookNoteTest, FormattedNotesAreKeptAsBytes)
+{
+    const Bytes ink{'{', '\\', 'p', 'w', 'i', 0, 1, 2};
+    const Bytes rtf{'{', '\\', 'r', 't', 'f', '1', ' ', 'x', '}'};
+    EXPECT_TRUE(OutlookNote::IsFormatted(ink));
+    EXPECT_TRUE(OutlookNote::IsFormatted(rtf));
+    EXPECT_FALSE(OutlookNote::IsFormatted({'{', '\\', 'p'}));
+    EXPECT_EQ(OutlookNote::TextFromBlob(ink), u"");
+    EXPECT_EQ(OutlookNote::TextFromBlob(rtf), u"");
+
+    BSTR bytes = OutlookNote::BstrFromBlob(ink);
+    ASSERT_NE(bytes, nullptr);
+    EXPECT_EQ(SysStringByteLen(bytes), ink.size());
+    EXPECT_EQ(OutlookNote::BlobFromBstr(bytes), ink);
+    SysFreeString(bytes);
+    EXPECT_EQ(OutlookNote::BlobFromBstr(nullptr), Bytes{});
+}
+
+}  // namespace

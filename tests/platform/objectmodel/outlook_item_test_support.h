@@ -1,0 +1,187 @@
+// Shared pieces of the object-model item tests: a fresh store per test,
+// items made and reopened straight through the item factory, BSTR handling
+// and raw reads of the stored records.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tests/support/device_sandbox.h"
+#include "platform/text/bstr.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/kernel/handle.h"
+#include "platform/base/last_error.h"
+#include "platform/base/local_memory.h"
+#include "platform/objectmodel/outlook_item_factory.h"
+#include "platform/objectmodel/pim_databases.h"
+#include "platform/time/system_time.h"
+#include "platform/time/time_zone.h"
+
+#define EXPECT_DATE(actual, expected) EXPECT_NEAR((actual), (expected), 1e-7)
+
+namespace outlooktest {
+
+// A BSTR owned by the test.
+struct Bstr {
+    BSTR b = nullptr;
+    Bstr() = default;
+    explicit Bstr(const char16_t* text) : b(SysAllocString(text)) {}
+    ~Bstr() { SysFreeString(b); }
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+    BSTR* out()
+    {
+        SysFreeString(b);
+        b = nullptr;
+        return &b;
+    }
+    std::u16string str() const { return b ? std::u16string(b, SysStringLen(b)) : std::u16string(); }
+};
+
+template <class Item>
+Item* As(IDispatch* dispatch)
+{
+    Item* item = nullptr;
+    EXPECT_EQ(dispatch->QueryInterface(Item::kIid, reinterpret_cast<void**>(&item)), S_OK);
+    dispatch->Release();
+    return item;
+}
+
+template <class Item>
+Item* MakeItem(LPCWSTR database, CEOID oid, HRESULT (*make)(IPOutlookApp*, OutlookItemRecord, IDispatch**))
+{
+    OutlookItemRecord record(PimDatabases::Oid(database));
+    if (oid && FAILED(record.Load(oid))) return nullptr;
+    IDispatch* dispatch = nullptr;
+    if (FAILED(make(nullptr, std::move(record), &dispatch))) return nullptr;
+    return As<Item>(dispatch);
+}
+
+// One-line reads and writes of an item's properties.
+template <class T, class Item, class Base>
+T Get(Item* item, HRESULT (Base::*getter)(T*))
+{
+    T value{};
+    (item->*getter)(&value);
+    return value;
+}
+
+template <class Item, class Base>
+std::u16string Text(Item* item, HRESULT (Base::*getter)(BSTR*))
+{
+    Bstr text;
+    (item->*getter)(text.out());
+    return text.str();
+}
+
+template <class Item, class Base>
+HRESULT PutText(Item* item, HRESULT (Base::*setter)(BSTR), const char16_t* text)
+{
+    Bstr value(text);
+    return (item->*setter)(value.b);
+}
+
+template <class Item>
+CEOID OidOf(Item* item)
+{
+    LONG oid = 0;
+    item->get_Oid(&oid);
+    return static_cast<CEOID>(oid);
+}
+
+inline FILETIME LocalFileTime(WORD y, WORD m, WORD d, WORD h = 0, WORD min = 0)
+{
+    SYSTEMTIME st{y, m, 0, d, h, min, 0, 0};
+    FILETIME ft{};
+    SystemTimeToFileTime(&st, &ft);
+    return ft;
+}
+
+inline DATE Ole(WORD y, WORD m, WORD d, WORD h = 0, WORD min = 0)
+{
+    SYSTEMTIME st{y, m, 0, d, h, min, 0, 0};
+    DATE date = 0;
+    SystemTimeToVariantTime(&st, &date);
+    return date;
+}
+
+// One stored property of a record, read through the object store.
+struct RawProp {
+    bool found = false;
+    CEPROPVAL val{};
+    std::vector<BYTE> bytes;  // blobs
+    std::u16string text;      // strings
+};
+
+inline RawProp ReadRaw(LPCWSTR database, CEOID oid, CEPROPID id)
+{
+    RawProp result;
+    CEOID dbOid = 0;
+    HANDLE db = CeOpenDatabase(&dbOid, database, 0, 0, nullptr);
+    if (db == INVALID_HANDLE_VALUE) {
+        ADD_FAILURE() << "open failed: " << GetLastError();
+        return result;
+    }
+    if (CeSeekDatabase(db, CEDB_SEEK_CEOID, oid, nullptr) != oid) {
+        ADD_FAILURE() << "no record " << oid << ": " << GetLastError();
+    } else {
+        WORD count = 1;
+        LPBYTE block = nullptr;
+        DWORD size = 0;
+        if (CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, &id, &block, &size) == oid) {
+            const CEPROPVAL* prop = reinterpret_cast<const CEPROPVAL*>(block);
+            result.found = !(prop->wFlags & CEDB_PROPNOTFOUND);
+            result.val = *prop;
+            if (result.found && TypeFromPropID(id) == CEVT_BLOB)
+                result.bytes.assign(prop->val.blob.lpb, prop->val.blob.lpb + prop->val.blob.dwCount);
+            if (result.found && TypeFromPropID(id) == CEVT_LPWSTR) result.text = prop->val.lpwstr;
+            // The block is freed below: drop the pointers into it.
+            if (TypeFromPropID(id) == CEVT_BLOB || TypeFromPropID(id) == CEVT_LPWSTR) result.val.val = CEVALUNION{};
+        } else {
+            ADD_FAILURE() << "read failed: " << GetLastError();
+        }
+        if (block) LocalFree(block);
+    }
+    CloseHandle(db);
+    return result;
+}
+
+inline bool WriteRaw(LPCWSTR database, CEOID oid, std::vector<CEPROPVAL> props)
+{
+    CEOID dbOid = 0;
+    HANDLE db = CeOpenDatabase(&dbOid, database, 0, 0, nullptr);
+    if (db == INVALID_HANDLE_VALUE) return false;
+    const CEOID written = CeWriteRecordProps(db, oid, static_cast<WORD>(props.size()), props.data());
+    CloseHandle(db);
+    return written == oid;
+}
+
+inline int RecordCount(LPCWSTR database)
+{
+    CEOID oid = PimDatabases::Oid(database);
+    CEOIDINFO info{};
+    if (!CeOidGetInfo(oid, &info)) return -1;
+    return info.infDatabase.wNumRecords;
+}
+
+// A store of its own per test, with the device zone pinned.
+class OutlookItemTest : public DeviceSandbox {
+protected:
+    void SetUp() override
+    {
+        DeviceSandbox::SetUp();
+        platform::CloseObjectStore();
+        ASSERT_TRUE(platform::SetDeviceTimeZone(u"UTC"));
+    }
+    void TearDown() override
+    {
+        platform::CloseObjectStore();
+        platform::ResetDeviceTimeZone();
+        DeviceSandbox::TearDown();
+    }
+};
+
+}  // namespace outlooktest

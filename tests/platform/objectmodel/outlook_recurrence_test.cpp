@@ -1,0 +1,850 @@
+#include "platform/objectmodel/outlook_recurrence_pattern.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <set>
+
+#include "tests/platform/objectmodel/outlook_item_test_support.h"
+#include "platform/objectmodel/outlook_appointment.h"
+#include "platform/recurrence/recurrence_dates.h"
+#include "platform/recurrence/recurrence_pattern_blob.h"
+#include "tests/support/recurrence_ical_oracle.h"
+
+using namespace outlooktest;
+
+namespace {
+
+IAppointment* OpenAppointment(CEOID oid)
+{
+    return MakeItem<IAppointment>(kAppointmentsDatabase, oid, MakeOutlookAppointment);
+}
+
+DWORD Midnight(int y, int m, int d) { return static_cast<DWORD>(platform::RecurrenceDayFromDate(y, m, d)) * 1440u; }
+
+platform::RecurrencePatternBlob StoredBlob(CEOID oid)
+{
+    const std::vector<BYTE> bytes = ReadRaw(kAppointmentsDatabase, oid, kAppointmentRecurrencePattern).bytes;
+    platform::RecurrencePatternBlob blob;
+    EXPECT_TRUE(
+        platform::RecurrenceBlobUsable(platform::DecodeRecurrencePatternBlob(bytes.data(), bytes.size(), blob)));
+    return blob;
+}
+
+// The item's pattern, set to recur by `type`; the caller releases it.
+IRecurrencePattern* Recurring(IAppointment* item, LONG type)
+{
+    IRecurrencePattern* pattern = nullptr;
+    EXPECT_EQ(item->GetRecurrencePattern(&pattern), S_OK);
+    pattern->put_RecurrenceType(type);
+    return pattern;
+}
+
+class OutlookRecurrenceTest : public OutlookItemTest {
+protected:
+    // Mondays from 2 March 2026, 10:00 to 11:00, "Standup".
+    CEOID SaveWeeklyMeeting(LONG occurrences = 0)
+    {
+        IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
+        PutText(item, &IAppointment::put_Subject, u"Standup");
+        PutText(item, &IAppointment::put_Location, u"Hall");
+        item->put_Start(Ole(2026, 3, 2, 10, 0));
+        item->put_Duration(60);
+        IRecurrencePattern* pattern = Recurring(item, olRecursWeekly);
+        pattern->put_DayOfWeekMask(olMonday);
+        if (occurrences) pattern->put_Occurrences(occurrences);
+        pattern->Release();
+        EXPECT_EQ(item->Save(), S_OK);
+        const CEOID oid = OidOf(item);
+        item->Release();
+        return oid;
+    }
+
+    IAppointment* Occurrence(CEOID oid, DATE date, HRESULT expected = S_OK)
+    {
+        IAppointment* series = OpenAppointment(oid);
+        IRecurrencePattern* pattern = nullptr;
+        series->GetRecurrencePattern(&pattern);
+        IAppointment* occurrence = nullptr;
+        EXPECT_EQ(pattern->GetOccurrence(date, &occurrence), expected);
+        pattern->Release();
+        series->Release();
+        return occurrence;
+    }
+};
+
+TEST_F(OutlookRecurrenceTest, PatternFieldsComeBackAfterReopening)
+{
+    IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
+    item->put_Start(Ole(2026, 1, 31, 18, 30));
+    item->put_Duration(45);
+    IRecurrencePattern* pattern = Recurring(item, olRecursMonthly);
+    pattern->put_Interval(2);
+    pattern->put_PatternEndDate(Ole(2026, 12, 31));
+    pattern->Release();
+    ASSERT_EQ(item->Save(), S_OK);
+    const CEOID oid = OidOf(item);
+    item->Release();
+    platform::CloseObjectStore();
+
+    IAppointment* read = OpenAppointment(oid);
+    EXPECT_EQ(Get(read, &IAppointment::get_IsRecurring), VARIANT_TRUE);
+    read->GetRecurrencePattern(&pattern);
+    using P = IRecurrencePattern;
+    EXPECT_EQ(Get(pattern, &P::get_RecurrenceType), olRecursMonthly);
+    EXPECT_EQ(Get(pattern, &P::get_Interval), 2);
+    EXPECT_EQ(Get(pattern, &P::get_DayOfMonth), 31) << "taken from the start when the kind was chosen";
+    EXPECT_EQ(Get(pattern, &P::get_Duration), 45);
+    EXPECT_EQ(Get(pattern, &P::get_Occurrences), 6) << "31 Jan, 31 Mar, 31 May, 31 Jul, 30 Sep, 30 Nov";
+    EXPECT_DATE(Get(pattern, &P::get_PatternStartDate), Ole(2026, 1, 31));
+    EXPECT_DATE(Get(pattern, &P::get_PatternEndDate), Ole(2026, 12, 31));
+    EXPECT_NEAR(Get(pattern, &P::get_StartTime), (18 * 60 + 30) / 1440.0, 1e-7);
+    EXPECT_NEAR(Get(pattern, &P::get_EndTime), (19 * 60 + 15) / 1440.0, 1e-7);
+    EXPECT_EQ(Get(pattern, &P::get_NoEndDate), VARIANT_FALSE);
+    pattern->Release();
+    read->Release();
+
+    const platform::RecurrencePatternBlob blob = StoredBlob(oid);
+    EXPECT_EQ(blob.frequency, platform::kRecurFrequencyMonthly);
+    EXPECT_EQ(blob.patternType, platform::kRecurPatternMonth);
+    EXPECT_EQ(blob.period, 2u);
+    EXPECT_EQ(blob.dayOfMonth, 31u);
+    EXPECT_EQ(blob.endType, platform::kRecurEndByDate);
+    EXPECT_EQ(blob.startDate, Midnight(2026, 1, 31));
+    EXPECT_EQ(blob.startTimeOffset, 18u * 60 + 30);
+    EXPECT_EQ(blob.endTimeOffset, 18u * 60 + 30 + 45);
+}
+
+TEST_F(OutlookRecurrenceTest, SavingMovesTheStartToTheFirstOccurrence)
+{
+    // Saturday 28 February; the pattern takes Mondays only.
+    IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
+    item->put_Start(Ole(2026, 2, 28, 10, 0));
+    IRecurrencePattern* pattern = Recurring(item, olRecursWeekly);
+    pattern->put_DayOfWeekMask(olMonday);
+    pattern->Release();
+    ASSERT_EQ(item->Save(), S_OK);
+    EXPECT_DATE(Get(item, &IAppointment::get_Start), Ole(2026, 3, 2, 10, 0));
+    // The stored pattern, and the pattern read back, start on that Monday.
+    EXPECT_EQ(StoredBlob(OidOf(item)).startDate, Midnight(2026, 3, 2));
+    item->GetRecurrencePattern(&pattern);
+    EXPECT_DATE(Get(pattern, &IRecurrencePattern::get_PatternStartDate), Ole(2026, 3, 2));
+    pattern->Release();
+    item->Release();
+}
+
+TEST_F(OutlookRecurrenceTest, BadPatternFieldsFailTheSaveAndStoreNothing)
+{
+    struct Case {
+        LONG type;
+        void (*set)(IRecurrencePattern*);
+        HRESULT expected;
+        const char* what;
+    } cases[] = {
+        {olRecursDaily, [](IRecurrencePattern* p) { p->put_Interval(0); }, E_INVALIDRECURRENCE, "interval 0"},
+        {olRecursDaily, [](IRecurrencePattern* p) { p->put_Interval(999); }, E_INVALIDRECURRENCE, "interval 999"},
+        {olRecursMonthly, [](IRecurrencePattern* p) { p->put_DayOfMonth(0); }, E_INVALIDRECURRENCE, "day 0"},
+        {olRecursMonthly, [](IRecurrencePattern* p) { p->put_DayOfMonth(32); }, E_INVALIDRECURRENCE, "day 32"},
+        {olRecursMonthNth, [](IRecurrencePattern* p) { p->put_Instance(6); }, E_INVALIDRECURRENCE, "instance 6"},
+        {olRecursWeekly, [](IRecurrencePattern* p) { p->put_DayOfWeekMask(0); }, E_INVALIDRECURRENCE, "no weekday"},
+        {olRecursYearly, [](IRecurrencePattern* p) { p->put_MonthOfYear(13); }, E_INVALIDRECURRENCE, "month 13"},
+        {olRecursDaily, [](IRecurrencePattern* p) { p->put_PatternEndDate(Ole(2026, 1, 1)); }, E_INVALIDDATES,
+         "end before start"},
+        {olRecursDaily, [](IRecurrencePattern* p) { p->put_PatternStartDate(Ole(1850, 1, 1)); }, E_INVALIDDATES,
+         "a first occurrence before the first date a start may take"},
+    };
+    for (const Case& c : cases) {
+        IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
+        item->put_Start(Ole(2026, 4, 6, 9, 0));
+        ASSERT_EQ(item->Save(), S_OK);
+        const CEOID oid = OidOf(item);
+        IRecurrencePattern* pattern = Recurring(item, c.type);
+        c.set(pattern);
+        pattern->Release();
+        EXPECT_EQ(item->Save(), c.expected) << c.what;
+        item->Release();
+        EXPECT_FALSE(ReadRaw(kAppointmentsDatabase, oid, kAppointmentRecurrencePattern).found) << c.what;
+    }
+}
+
+TEST_F(OutlookRecurrenceTest, OccurrencesLongerThanTheirPeriodAreRefused)
+{
+    IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
+    item->put_Start(Ole(2026, 4, 6, 9, 0));
+    item->put_Duration(2 * 1440);
+    IRecurrencePattern* pattern = Recurring(item, olRecursDaily);
+    EXPECT_EQ(item->Save(), E_INVALIDDATES);
+    item->put_Duration(30);
+    item->put_ReminderSet(VARIANT_TRUE);
+    item->put_ReminderMinutesBeforeStart(2 * 1440);
+    EXPECT_EQ(item->Save(), E_INVALIDREMINDERTIME);
+    item->put_ReminderMinutesBeforeStart(15);
+    EXPECT_EQ(item->Save(), S_OK);
+    pattern->Release();
+    item->Release();
+}
+
+TEST_F(OutlookRecurrenceTest, ChangedOccurrenceBecomesAnExceptionWithOnlyItsChangedFields)
+{
+    const CEOID oid = SaveWeeklyMeeting();
+    IAppointment* occurrence = Occurrence(oid, Ole(2026, 3, 16));
+    ASSERT_NE(occurrence, nullptr);
+    EXPECT_DATE(Get(occurrence, &IAppointment::get_Start), Ole(2026, 3, 16, 10, 0));
+    PutText(occurrence, &IAppointment::put_Subject, u"Standup (moved)");
+    occurrence->put_Start(Ole(2026, 3, 17, 14, 0));  // Tuesday afternoon
+    occurrence->put_BusyStatus(olTentative);
+    ASSERT_EQ(occurrence->Save(), S_OK);
+    EXPECT_EQ(OidOf(occurrence), oid);
+    occurrence->Release();
+
+    const platform::RecurrencePatternBlob blob = StoredBlob(oid);
+    ASSERT_EQ(blob.exceptions.size(), 1u);
+    const platform::RecurrenceExceptionInfo& info = blob.exceptions[0];
+    EXPECT_EQ(info.originalStartDate, Midnight(2026, 3, 16) + 600);
+    EXPECT_EQ(info.startDateTime, Midnight(2026, 3, 17) + 14 * 60);
+    EXPECT_EQ(info.endDateTime, Midnight(2026, 3, 17) + 15 * 60);
+    EXPECT_EQ(info.subject, std::optional<std::u16string>(u"Standup (moved)"));
+    EXPECT_EQ(info.busyStatus, std::optional<DWORD>(olTentative));
+    EXPECT_FALSE(info.location.has_value()) << "the location did not change";
+    EXPECT_FALSE(info.allDay.has_value());
+    EXPECT_EQ(blob.deletedInstanceDates, std::vector<DWORD>{Midnight(2026, 3, 16)});
+    EXPECT_EQ(blob.modifiedInstanceDates, std::vector<DWORD>{Midnight(2026, 3, 17)});
+
+    // Reopened, the occurrence is found on its new day and not on its old one.
+    platform::CloseObjectStore();
+    Occurrence(oid, Ole(2026, 3, 16), E_FAIL);
+    IAppointment* moved = Occurrence(oid, Ole(2026, 3, 17));
+    ASSERT_NE(moved, nullptr);
+    EXPECT_EQ(Text(moved, &IAppointment::get_Subject), u"Standup (moved)");
+    EXPECT_EQ(Text(moved, &IAppointment::get_Location), u"Hall");
+    moved->Release();
+
+    IAppointment* series = OpenAppointment(oid);
+    IRecurrencePattern* pattern = nullptr;
+    series->GetRecurrencePattern(&pattern);
+    IExceptions* exceptions = nullptr;
+    pattern->get_Exceptions(&exceptions);
+    ASSERT_EQ(Get(exceptions, &IExceptions::get_Count), 1);
+    IException* exception = nullptr;
+    exceptions->Item(1, &exception);
+    EXPECT_EQ(Get(exception, &IException::get_Deleted), VARIANT_FALSE);
+    EXPECT_DATE(Get(exception, &IException::get_OriginalDate), Ole(2026, 3, 16, 10, 0));
+    exception->Release();
+    exceptions->Release();
+    pattern->Release();
+    series->Release();
+}
+
+TEST_F(OutlookRecurrenceTest, DeletedOccurrencesAreListedAndNotFound)
+{
+    const CEOID oid = SaveWeeklyMeeting();
+    IAppointment* occurrence = Occurrence(oid, Ole(2026, 3, 9));
+    ASSERT_EQ(occurrence->Delete(), S_OK);
+    occurrence->Release();
+    // A changed occurrence that is then deleted leaves only its deleted date.
+    IAppointment* changed = Occurrence(oid, Ole(2026, 3, 23));
+    PutText(changed, &IAppointment::put_Subject, u"Other");
+    ASSERT_EQ(changed->Save(), S_OK);
+    ASSERT_EQ(changed->Delete(), S_OK);
+    changed->Release();
+
+    const platform::RecurrencePatternBlob blob = StoredBlob(oid);
+    EXPECT_EQ(blob.deletedInstanceDates, (std::vector<DWORD>{Midnight(2026, 3, 9), Midnight(2026, 3, 23)}));
+    EXPECT_TRUE(blob.modifiedInstanceDates.empty());
+    EXPECT_TRUE(blob.exceptions.empty());
+    Occurrence(oid, Ole(2026, 3, 9), E_FAIL);
+    Occurrence(oid, Ole(2026, 3, 10), E_FAIL);  // a Tuesday: no occurrence at all
+    IAppointment* next = Occurrence(oid, Ole(2026, 3, 30));
+    EXPECT_NE(next, nullptr);
+    if (next) next->Release();
+}
+
+TEST_F(OutlookRecurrenceTest, OccurrencesOfADeletedSeriesCannotBeChanged)
+{
+    const CEOID oid = SaveWeeklyMeeting();
+    IAppointment* series = OpenAppointment(oid);
+    IRecurrencePattern* pattern = nullptr;
+    series->GetRecurrencePattern(&pattern);
+    IAppointment* occurrence = nullptr;
+    ASSERT_EQ(pattern->GetOccurrence(Ole(2026, 3, 9), &occurrence), S_OK);
+    pattern->Release();
+    ASSERT_EQ(series->Delete(), S_OK);
+    PutText(occurrence, &IAppointment::put_Subject, u"Orphan");
+    EXPECT_EQ(occurrence->Save(), E_FAIL);
+    EXPECT_EQ(occurrence->Delete(), E_FAIL);
+    EXPECT_EQ(series->Save(), E_FAIL);
+    occurrence->Release();
+    series->Release();
+    EXPECT_EQ(RecordCount(kAppointmentsDatabase), 0);
+}
+
+TEST_F(OutlookRecurrenceTest, MovesOntoOrPastNeighboursAreRefused)
+{
+    const CEOID oid = SaveWeeklyMeeting();
+    const std::vector<BYTE> before = ReadRaw(kAppointmentsDatabase, oid, kAppointmentRecurrencePattern).bytes;
+    struct Case {
+        DATE newStart;
+        HRESULT expected;
+    } cases[] = {
+        {Ole(2026, 3, 23, 15, 0), E_EXCEPTIONSAMEDAY},  // the next Monday
+        {Ole(2026, 3, 9, 8, 0), E_EXCEPTIONSAMEDAY},    // the previous Monday
+        {Ole(2026, 3, 25, 10, 0), E_CANTCHANGEDATE},    // past the next one
+        {Ole(2026, 3, 5, 10, 0), E_CANTCHANGEDATE},     // before the previous one
+    };
+    for (const Case& c : cases) {
+        IAppointment* occurrence = Occurrence(oid, Ole(2026, 3, 16));
+        occurrence->put_Start(c.newStart);
+        EXPECT_EQ(occurrence->Save(), c.expected);
+        occurrence->Release();
+    }
+    // A long occurrence reaching into the next one overlaps it.
+    IAppointment* occurrence = Occurrence(oid, Ole(2026, 3, 16));
+    occurrence->put_Start(Ole(2026, 3, 20, 10, 0));
+    occurrence->put_Duration(4 * 1440);
+    EXPECT_EQ(occurrence->Save(), E_OVERLAPPINGEXCEPTION);
+    occurrence->Release();
+    EXPECT_EQ(ReadRaw(kAppointmentsDatabase, oid, kAppointmentRecurrencePattern).bytes, before);
+}
+
+TEST_F(OutlookRecurrenceTest, OwnZoneKeepsTheWallClockOfThatZone)
+{
+    // The device runs on UTC; the appointment's zone is five hours behind.
+    IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
+    TIME_ZONE_INFORMATION zone{};
+    zone.Bias = 300;
+    ASSERT_EQ(item->put_TimeZone(&zone), S_OK);
+    item->put_Start(Ole(2026, 5, 4, 15, 0));  // 10:00 in the zone
+    Recurring(item, olRecursDaily)->Release();
+    ASSERT_EQ(item->Save(), S_OK);
+    const CEOID oid = OidOf(item);
+    item->Release();
+
+    const platform::RecurrencePatternBlob blob = StoredBlob(oid);
+    EXPECT_EQ(blob.startTimeOffset, 600u);
+    EXPECT_EQ(blob.startDate, Midnight(2026, 5, 4));
+    IAppointment* occurrence = Occurrence(oid, Ole(2026, 5, 6));
+    ASSERT_NE(occurrence, nullptr);
+    EXPECT_DATE(Get(occurrence, &IAppointment::get_Start), Ole(2026, 5, 6, 15, 0));
+    occurrence->Release();
+}
+
+TEST_F(OutlookRecurrenceTest, AllDayEntriesKeepTheDeviceDaysWhateverTheirZone)
+{
+    // All-day entries are shown on their stored days unconverted: an own
+    // zone five hours behind the device must not pull them to the day before.
+    IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
+    TIME_ZONE_INFORMATION zone{};
+    zone.Bias = 300;
+    ASSERT_EQ(item->put_TimeZone(&zone), S_OK);
+    item->put_Start(Ole(2026, 3, 2));  // a Monday
+    item->put_AllDayEvent(VARIANT_TRUE);
+    Recurring(item, olRecursWeekly)->Release();
+    ASSERT_EQ(item->Save(), S_OK);
+    const CEOID oid = OidOf(item);
+    item->Release();
+
+    platform::RecurrencePatternBlob blob = StoredBlob(oid);
+    EXPECT_EQ(blob.weekdayMask, static_cast<DWORD>(olMonday));
+    EXPECT_EQ(blob.startDate, Midnight(2026, 3, 2));
+    EXPECT_EQ(blob.startTimeOffset, 0u);
+    EXPECT_EQ(blob.endTimeOffset, 1440u);
+
+    // A timed change of one occurrence is on the zone's clock again; an
+    // all-day one on the device's.
+    IAppointment* timed = Occurrence(oid, Ole(2026, 3, 9));
+    ASSERT_NE(timed, nullptr);
+    timed->put_AllDayEvent(VARIANT_FALSE);
+    timed->put_Start(Ole(2026, 3, 9, 15, 0));
+    timed->put_Duration(60);
+    ASSERT_EQ(timed->Save(), S_OK);
+    timed->Release();
+    blob = StoredBlob(oid);
+    ASSERT_EQ(blob.exceptions.size(), 1u);
+    EXPECT_EQ(blob.exceptions[0].startDateTime, Midnight(2026, 3, 9) + 600);
+    EXPECT_EQ(blob.exceptions[0].originalStartDate, Midnight(2026, 3, 9));
+    IAppointment* again = Occurrence(oid, Ole(2026, 3, 9));
+    ASSERT_NE(again, nullptr);
+    EXPECT_DATE(Get(again, &IAppointment::get_Start), Ole(2026, 3, 9, 15, 0));
+    again->Release();
+    IAppointment* plain = Occurrence(oid, Ole(2026, 3, 16));
+    ASSERT_NE(plain, nullptr);
+    EXPECT_DATE(Get(plain, &IAppointment::get_Start), Ole(2026, 3, 16));
+    plain->Release();
+}
+
+TEST_F(OutlookRecurrenceTest, ClearingThePatternRemovesTheBlob)
+{
+    const CEOID oid = SaveWeeklyMeeting(3);
+    IAppointment* item = OpenAppointment(oid);
+    ASSERT_EQ(item->ClearRecurrencePattern(), S_OK);
+    ASSERT_EQ(item->Save(), S_OK);
+    EXPECT_EQ(Get(item, &IAppointment::get_IsRecurring), VARIANT_FALSE);
+    item->Release();
+    EXPECT_FALSE(ReadRaw(kAppointmentsDatabase, oid, kAppointmentRecurrencePattern).found);
+}
+
+TEST_F(OutlookRecurrenceTest, AllDayChangesAreFlaggedAndRefusedForMeetings)
+{
+    const CEOID oid = SaveWeeklyMeeting();
+    IAppointment* occurrence = Occurrence(oid, Ole(2026, 3, 9));
+    occurrence->put_AllDayEvent(VARIANT_TRUE);
+    ASSERT_EQ(occurrence->Save(), S_OK);
+    occurrence->Release();
+    platform::RecurrencePatternBlob blob = StoredBlob(oid);
+    ASSERT_EQ(blob.exceptions.size(), 1u);
+    EXPECT_EQ(blob.exceptions[0].allDay, std::optional<bool>(true));
+    EXPECT_EQ(blob.exceptions[0].startDateTime, Midnight(2026, 3, 9)) << "an all-day occurrence starts at midnight";
+    EXPECT_EQ(blob.exceptions[0].endDateTime, Midnight(2026, 3, 10));
+    EXPECT_FALSE(blob.exceptions[0].subject.has_value());
+
+    // Put back as the series has it, the change disappears altogether.
+    occurrence = Occurrence(oid, Ole(2026, 3, 9));
+    occurrence->put_AllDayEvent(VARIANT_FALSE);
+    occurrence->put_Start(Ole(2026, 3, 9, 10, 0));
+    occurrence->put_Duration(60);
+    ASSERT_EQ(occurrence->Save(), S_OK);
+    occurrence->Release();
+    blob = StoredBlob(oid);
+    EXPECT_TRUE(blob.exceptions.empty());
+    EXPECT_TRUE(blob.deletedInstanceDates.empty());
+    EXPECT_TRUE(blob.modifiedInstanceDates.empty());
+
+    // A meeting's occurrence cannot become all day on its own.
+    IAppointment* series = OpenAppointment(oid);
+    IRecipients* recipients = nullptr;
+    series->get_Recipients(&recipients);
+    Bstr name(u"Dee");
+    recipients->Add(name.b, nullptr);
+    recipients->Release();
+    ASSERT_EQ(series->Save(), S_OK);
+    series->Release();
+    occurrence = Occurrence(oid, Ole(2026, 3, 9));
+    occurrence->put_AllDayEvent(VARIANT_TRUE);
+    EXPECT_EQ(occurrence->Save(), E_ALLDAYMEETING);
+    occurrence->Release();
+    EXPECT_TRUE(StoredBlob(oid).exceptions.empty());
+}
+
+TEST_F(OutlookRecurrenceTest, AnUnreadablePatternIsLeftAsItIs)
+{
+    IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
+    ASSERT_EQ(item->Save(), S_OK);
+    const CEOID oid = OidOf(item);
+    item->Release();
+    const BYTE garbage[] = {0x04, 0x30, 0x04, 0x30, 0x99, 0x99};
+    CEPROPVAL blob{};
+    blob.propid = kAppointmentRecurrencePattern;
+    blob.val.blob.dwCount = sizeof garbage;
+    blob.val.blob.lpb = const_cast<BYTE*>(garbage);
+    ASSERT_TRUE(WriteRaw(kAppointmentsDatabase, oid, {blob}));
+
+    IAppointment* edit = OpenAppointment(oid);
+    EXPECT_EQ(Get(edit, &IAppointment::get_IsRecurring), VARIANT_FALSE);
+    PutText(edit, &IAppointment::put_Subject, u"Edited");
+    ASSERT_EQ(edit->Save(), S_OK);
+    edit->Release();
+    EXPECT_EQ(ReadRaw(kAppointmentsDatabase, oid, kAppointmentRecurrencePattern).bytes,
+              std::vector<BYTE>(garbage, garbage + sizeof garbage));
+}
+
+// GetOccurrence through the object model against libical's expansion of
+// the same rule: every day of a stretch is an occurrence exactly when
+// libical lists it, on the device's days (shifted by the appointment's own
+// zone when its wall clock falls on another day).
+namespace oracle {
+
+// OLE day 0 is 30 December 1899, day 109205 after 1 January 1601.
+DATE OleDay(platform::RecurrenceDay day) { return day - 109205.0; }
+
+struct Rule {
+    LONG type = olRecursDaily;
+    LONG interval = 1, mask = 0, dayOfMonth = 0, instance = 0, month = 0, occurrences = 0;
+    bool weekdays = false;
+    platform::RecurrenceDay start = 0, end = -1;  // end -1: by count or none
+};
+
+platform::RecurrenceRule ToRule(const Rule& r)
+{
+    platform::RecurrenceRule rule;
+    rule.type = r.type;
+    rule.interval = r.interval;
+    rule.dayOfWeekMask = r.type == olRecursDaily ? (r.weekdays ? platform::kRecurMaskWeekdays : 0) : r.mask;
+    rule.dayOfMonth = r.dayOfMonth;
+    rule.instance = r.instance;
+    rule.monthOfYear = r.month;
+    rule.patternStartDay = r.start;
+    rule.occurrences = r.occurrences;
+    rule.patternEndDay = r.end;
+    rule.end = r.occurrences ? platform::RecurrenceEnd::kAfterOccurrences
+               : r.end >= 0  ? platform::RecurrenceEnd::kByDate
+                             : platform::RecurrenceEnd::kNoEnd;
+    return rule;
+}
+
+std::string RRuleOf(const Rule& r) { return icaloracle::RRuleOf(ToRule(r)); }
+
+// libical's occurrence days up to `last`: at most one a day.
+std::set<platform::RecurrenceDay> IcalDays(const Rule& r, platform::RecurrenceDay last)
+{
+    std::set<platform::RecurrenceDay> out;
+    for (platform::RecurrenceDay day : icaloracle::IcalDays(ToRule(r), static_cast<size_t>(last - r.start + 1)))
+        if (day <= last) out.insert(day);
+    return out;
+}
+
+Rule RandomRule(std::mt19937& rng)
+{
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    static const LONG kNthMasks[] = {1, 2, 4, 8, 16, 32, 64, 62, 65, 127};
+    static const LONG kTypes[] = {olRecursDaily,    olRecursWeekly, olRecursMonthly,
+                                  olRecursMonthNth, olRecursYearly, olRecursYearNth};
+    Rule r;
+    r.type = kTypes[pick(0, 5)];
+    r.start = platform::RecurrenceDayFromDate(pick(2000, 2040), pick(1, 12), pick(1, 28));
+    switch (r.type) {
+        case olRecursDaily:
+            r.weekdays = pick(0, 3) == 0;
+            r.interval = r.weekdays ? 1 : pick(1, 9);
+            break;
+        case olRecursWeekly:
+            r.interval = pick(1, 4);
+            r.mask = pick(1, 127);
+            break;
+        case olRecursMonthly:
+            r.interval = pick(1, 5);
+            r.dayOfMonth = pick(0, 2) == 0 ? pick(28, 31) : pick(1, 31);
+            break;
+        case olRecursMonthNth:
+            r.interval = pick(1, 5);
+            r.mask = kNthMasks[pick(0, 9)];
+            r.instance = pick(1, 5);
+            break;
+        case olRecursYearly:
+            r.month = pick(1, 12);
+            r.dayOfMonth = pick(0, 2) == 0 ? pick(28, 31) : pick(1, 31);
+            break;
+        default:
+            r.month = pick(1, 12);
+            r.mask = kNthMasks[pick(0, 9)];
+            r.instance = pick(1, 5);
+            break;
+    }
+    const int end = pick(0, 2);
+    if (end == 1) r.occurrences = pick(1, 30);
+    if (end == 2) r.end = r.start + pick(0, 1500);
+    return r;
+}
+
+// A new appointment starting at `deviceStart` (in its own zone when given),
+// with the rule set through IRecurrencePattern.
+IAppointment* MakeSeries(const Rule& r, DATE deviceStart, const TIME_ZONE_INFORMATION* zone)
+{
+    IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
+    if (zone) item->put_TimeZone(const_cast<TIME_ZONE_INFORMATION*>(zone));
+    item->put_Start(deviceStart);
+    item->put_Duration(30);
+    IRecurrencePattern* p = nullptr;
+    item->GetRecurrencePattern(&p);
+    p->put_PatternStartDate(OleDay(r.start));
+    p->put_RecurrenceType(r.type);
+    p->put_Interval(r.interval);
+    if (r.type == olRecursDaily)
+        p->put_DayOfWeekMask(r.weekdays ? 62 : 0);
+    else if (r.mask)
+        p->put_DayOfWeekMask(r.mask);
+    if (r.dayOfMonth) p->put_DayOfMonth(r.dayOfMonth);
+    if (r.instance) p->put_Instance(r.instance);
+    if (r.month) p->put_MonthOfYear(r.month);
+    if (r.occurrences) p->put_Occurrences(r.occurrences);
+    if (r.end >= 0) p->put_PatternEndDate(OleDay(r.end));
+    p->Release();
+    return item;
+}
+
+// Occurrences on the wall clock's day d start on device day d + dayShift at
+// deviceHour.
+void ExpectOccurrencesAsLibical(int rules, int deviceHour, const TIME_ZONE_INFORMATION* zone, int dayShift)
+{
+    std::mt19937 rng(4501 + deviceHour);
+    for (int i = 0; i < rules; ++i) {
+        const Rule r = RandomRule(rng);
+        const int span = r.type == olRecursDaily || r.type == olRecursWeekly ? 120 : 800;
+        const platform::RecurrenceDay first = r.start - 3, last = r.start + span;
+        const std::set<platform::RecurrenceDay> expected = IcalDays(r, last);
+        IAppointment* item = MakeSeries(r, OleDay(r.start + dayShift) + deviceHour / 24.0, zone);
+        IRecurrencePattern* p = nullptr;
+        item->GetRecurrencePattern(&p);
+        const std::string what = "rule " + std::to_string(i) + ": " + RRuleOf(r);
+        size_t found = 0;
+        for (platform::RecurrenceDay day = first; day <= last; ++day) {
+            const DATE deviceDay = OleDay(day + dayShift);
+            IAppointment* occurrence = nullptr;
+            const HRESULT hr = p->GetOccurrence(deviceDay + 0.5, &occurrence);
+            ASSERT_EQ(hr, expected.count(day) ? S_OK : E_FAIL) << what << ", day " << day - r.start;
+            if (!occurrence) continue;
+            ++found;
+            EXPECT_NEAR(Get(occurrence, &IAppointment::get_Start), deviceDay + deviceHour / 24.0, 1e-6) << what;
+            occurrence->Release();
+        }
+        EXPECT_EQ(found, expected.size()) << what;
+        p->Release();
+        item->Release();
+    }
+}
+
+// A reader of the stored blob written from the calendar loader's rules
+// alone, kept apart from DecodeRecurrencePatternBlob: fixed reads that give
+// 0 past the end, the exception fields by their flags, the changed and
+// deleted date lists, and the seven pattern-date fillers. What it shows in
+// a stretch of days must be what the object model hands out.
+namespace loader {
+
+struct Read {
+    const std::vector<BYTE>& b;
+    size_t at = 0;
+    DWORD U(int n)
+    {
+        DWORD v = 0;
+        for (int i = 0; i < n; ++i, ++at) v |= at < b.size() ? DWORD{b[at]} << (8 * i) : 0;
+        return v;
+    }
+    std::u16string Text()
+    {
+        U(2);  // stored length, not used
+        std::u16string t(U(2), u'\0');
+        for (char16_t& c : t) c = static_cast<char16_t>(U(2));
+        return t;
+    }
+};
+
+struct Change {
+    DWORD start = 0, end = 0, original = 0;
+    std::optional<std::u16string> subject, location;
+    int allDay = -1, busy = -1;
+    bool moved = false;
+};
+
+// One shown occurrence: wall-clock start and end in minutes, and the
+// changed texts and values.
+struct Shown {
+    std::int64_t start = 0, end = 0;
+    std::optional<std::u16string> subject, location;
+    int allDay = -1, busy = -1;
+};
+
+using platform::RecurrenceDay;
+
+RecurrenceDay Day(DWORD minutes) { return static_cast<RecurrenceDay>(minutes / 1440); }
+
+// The occurrences shown on days first..last, keyed by their start day;
+// nothing when the blob is refused.
+std::optional<std::map<RecurrenceDay, Shown>> Expand(const std::vector<BYTE>& blob, RecurrenceDay first,
+                                                     RecurrenceDay last)
+{
+    Read r{blob};
+    if (r.U(4) != 0x30043004) return std::nullopt;
+    const DWORD frequency = r.U(2), type = r.U(2);
+    r.U(2);
+    const DWORD firstDateTime = r.U(4), period = r.U(4);
+    r.U(4);
+    const bool everyWeekday = frequency == 0x200A && type == 1;
+    DWORD mask = 0, dayOfMonth = 0, nth = 0;
+    if (frequency == 0x200A && type == 0) {
+    } else if (everyWeekday || (frequency == 0x200B && type == 1)) {
+        mask = r.U(4);
+    } else if ((frequency == 0x200C || frequency == 0x200D) && type == 2) {
+        dayOfMonth = r.U(4);
+    } else if ((frequency == 0x200C || frequency == 0x200D) && type == 3) {
+        mask = r.U(4);
+        nth = r.U(4);
+    } else {
+        return std::nullopt;
+    }
+    r.U(4), r.U(4), r.U(4);  // end type, occurrence count, first day of week
+    std::vector<DWORD> deletedDates(r.U(4));
+    for (DWORD& d : deletedDates) d = r.U(4);
+    std::vector<DWORD> changedDates(r.U(4));
+    for (DWORD& d : changedDates) d = r.U(4);
+    const RecurrenceDay startDay = Day(r.U(4)), endDay = Day(r.U(4));
+    if (r.U(4) != 0x3005 || r.U(4) != 0x3005) return std::nullopt;
+    const DWORD startOffset = r.U(4), endOffset = r.U(4);
+    std::vector<Change> changes(r.U(2));
+    for (Change& c : changes) {
+        c.start = r.U(4), c.end = r.U(4), c.original = r.U(4);
+        DWORD flags = r.U(2);
+        const bool ownNote = flags >= 0x0100;
+        if (ownNote) flags -= 0x0100;
+        if (flags & 0x0001) c.subject = r.Text();
+        if (flags & 0x0008) r.U(4);
+        if (flags & 0x0004) r.U(4);
+        if (flags & 0x0010) c.location = r.Text();
+        if (flags & 0x0020) {
+            c.busy = static_cast<int>(r.U(2));
+            const int next = static_cast<int>(r.U(2));
+            if (c.busy > 4) c.busy = next;
+        }
+        if (flags & 0x0080) {
+            c.allDay = r.U(2) == 1 ? 1 : 0;
+            r.U(2);
+        }
+        if (ownNote) {
+            const DWORD length = r.U(2);
+            if (length != 0) r.at += length + 4;
+        }
+        c.moved = Day(c.start) != Day(c.original);
+        if (c.moved) {
+            for (DWORD& d : changedDates)
+                if (Day(d) == Day(c.start)) d = c.original - c.original % 1440;
+        }
+    }
+    std::set<RecurrenceDay> deleted;
+    for (DWORD d : deletedDates) {
+        if (std::none_of(changedDates.begin(), changedDates.end(), [&](DWORD m) { return Day(m) == Day(d); }))
+            deleted.insert(Day(d));
+    }
+
+    // The pattern dates, in order, from the pattern's first period on.
+    std::vector<RecurrenceDay> dates;
+    const platform::RecurrenceCivilDate s = platform::RecurrenceDateFromDay(startDay);
+    auto inMonth = [&](int y, int m) {
+        if (type == 2)
+            return platform::RecurrenceDayFromDate(y, m, 1) +
+                   std::min<int>(dayOfMonth, platform::RecurrenceDaysInMonth(y, m)) - 1;
+        return platform::RecurrenceNthDayOfMonth(y, m, static_cast<int>(mask), static_cast<int>(nth));
+    };
+    for (std::int64_t k = 0; dates.empty() || dates.back() <= last; ++k) {
+        if (frequency == 0x200A && type == 0) {
+            dates.push_back(static_cast<RecurrenceDay>(startDay + k * (period / 1440)));
+        } else if (everyWeekday) {
+            const RecurrenceDay d = static_cast<RecurrenceDay>(startDay + k);
+            if (platform::RecurrenceDayOfWeek(d) % 6 != 0)
+                dates.push_back(d);
+            else if (d > last)
+                break;
+        } else if (frequency == 0x200B) {
+            const RecurrenceDay sunday = startDay - platform::RecurrenceDayOfWeek(startDay);
+            for (int w = 0; w < 7; ++w)
+                if (mask & (1u << w)) dates.push_back(static_cast<RecurrenceDay>(sunday + k * 7 * period + w));
+        } else if (frequency == 0x200C) {
+            const std::int64_t month = s.month - 1 + k * period;
+            dates.push_back(inMonth(static_cast<int>(s.year + month / 12), static_cast<int>(month % 12) + 1));
+        } else {
+            dates.push_back(
+                inMonth(static_cast<int>(s.year + k),
+                        firstDateTime == 0 ? 1 : platform::RecurrenceMonthFromFirstDateTime(firstDateTime)));
+        }
+    }
+
+    std::map<RecurrenceDay, Shown> shown;
+    for (RecurrenceDay d : dates) {
+        if (d > endDay) break;
+        if (d < startDay || d < first - 2 || d > last || deleted.count(d)) continue;
+        Shown entry;
+        entry.start = std::int64_t{d} * 1440 + startOffset;
+        entry.end = std::int64_t{d} * 1440 + endOffset;
+        for (auto c = changes.rbegin(); c != changes.rend(); ++c) {
+            if (Day(c->moved ? c->original : c->start) != d) continue;
+            entry = Shown{c->start, c->end, c->subject, c->location, c->allDay, c->busy};
+            break;
+        }
+        shown[static_cast<RecurrenceDay>(entry.start / 1440)] = entry;
+    }
+    return shown;
+}
+
+// Random changes to a saved series: deleted occurrences, and changed ones
+// with a new subject, location, busy status or all-day flag, moved by a few
+// hours or days.
+void ChangeSomeOccurrences(IAppointment* series, RecurrenceDay first, RecurrenceDay last, std::mt19937& rng)
+{
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    IRecurrencePattern* p = nullptr;
+    series->GetRecurrencePattern(&p);
+    for (int tries = 0, changed = 0; tries < 400 && changed < 6; ++tries) {
+        IAppointment* o = nullptr;
+        const RecurrenceDay day = pick(first, last);
+        if (FAILED(p->GetOccurrence(OleDay(day) + 0.5, &o))) continue;
+        ++changed;
+        const int what = pick(0, 5);
+        if (what == 0) {
+            o->Delete();
+        } else {
+            Bstr text(what == 1 ? u"Changed" : u"Elsewhere");
+            if (what == 1) o->put_Subject(text.b);
+            if (what == 2) o->put_Location(text.b);
+            if (what == 3) o->put_BusyStatus(olFree);
+            if (what == 5) o->put_AllDayEvent(VARIANT_TRUE);
+            DATE start = 0;
+            o->get_Start(&start);
+            if (pick(0, 1)) o->put_Start(start + pick(-72, 72) / 24.0);
+            if (pick(0, 3) == 0) o->put_Duration(pick(10, 3000));
+            o->Save();  // refused moves leave the series as it was
+        }
+        o->Release();
+    }
+    p->Release();
+}
+
+}  // namespace loader
+}  // namespace oracle
+
+TEST_F(OutlookRecurrenceTest, GetOccurrenceAgreesWithLibical)
+{
+    ASSERT_TRUE(platform::SetDeviceTimeZone(u"Europe/Berlin"));
+    oracle::ExpectOccurrencesAsLibical(300, 9, nullptr, 0);
+}
+
+TEST_F(OutlookRecurrenceTest, GetOccurrenceFindsOwnZoneOccurrencesOnTheDeviceDay)
+{
+    // 22:00 five hours behind UTC is 03:00 the next day on the device.
+    TIME_ZONE_INFORMATION zone{};
+    zone.Bias = 300;
+    oracle::ExpectOccurrencesAsLibical(100, 3, &zone, 1);
+}
+
+}  // namespace
+
+TEST_F(OutlookRecurrenceTest, StoredPatternsShowTheSameOccurrencesToTheCalendarLoader)
+{
+    std::mt19937 rng(1468);
+    for (int i = 0; i < 300; ++i) {
+        const oracle::Rule r = oracle::RandomRule(rng);
+        IAppointment* item = oracle::MakeSeries(r, oracle::OleDay(r.start) + 9.5 / 24, nullptr);
+        if (item->Save() != S_OK) {  // a date-ended rule without any occurrence
+            item->Release();
+            continue;
+        }
+        const CEOID oid = OidOf(item);
+        const int span = r.type == olRecursDaily || r.type == olRecursWeekly ? 120 : 1500;
+        const platform::RecurrenceDay first = r.start - 3, last = r.start + span;
+        oracle::loader::ChangeSomeOccurrences(item, first + 5, last - 5, rng);
+        item->Release();
+
+        const std::string what = "rule " + std::to_string(i) + ": " + oracle::RRuleOf(r);
+        const std::vector<BYTE> blob = ReadRaw(kAppointmentsDatabase, oid, kAppointmentRecurrencePattern).bytes;
+        const auto shown = oracle::loader::Expand(blob, first, last);
+        ASSERT_TRUE(shown.has_value()) << what;
+        IAppointment* series = OpenAppointment(oid);
+        IRecurrencePattern* p = nullptr;
+        series->GetRecurrencePattern(&p);
+        for (platform::RecurrenceDay day = first; day <= last; ++day) {
+            IAppointment* o = nullptr;
+            const HRESULT hr = p->GetOccurrence(oracle::OleDay(day) + 0.5, &o);
+            const auto entry = shown->find(day);
+            ASSERT_EQ(hr, entry == shown->end() ? E_FAIL : S_OK) << what << ", day " << day - r.start;
+            if (!o) continue;
+            const oracle::loader::Shown& want = entry->second;
+            EXPECT_NEAR(Get(o, &IAppointment::get_Start), oracle::OleDay(0) + want.start / 1440.0, 1e-6) << what;
+            EXPECT_NEAR(Get(o, &IAppointment::get_End), oracle::OleDay(0) + want.end / 1440.0, 1e-6) << what;
+            EXPECT_EQ(Text(o, &IAppointment::get_Subject) == u"Changed", want.subject == u"Changed") << what;
+            EXPECT_EQ(Text(o, &IAppointment::get_Location) == u"Elsewhere", want.location == u"Elsewhere") << what;
+            EXPECT_EQ(Get(o, &IAppointment::get_BusyStatus) == olFree, want.busy == olFree) << what;
+            EXPECT_EQ(Get(o, &IAppointment::get_AllDayEvent) == VARIANT_TRUE, want.allDay == 1) << what;
+            o->Release();
+        }
+        p->Release();
+        series->Release();
+    }
+}

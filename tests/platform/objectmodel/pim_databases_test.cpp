@@ -1,0 +1,89 @@
+// The personal-information databases: made once, found by name, and read in
+// the orders the loaders open them with.
+#include "platform/objectmodel/pim_databases.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/device_sandbox.h"
+#include "platform/base/error_codes.h"
+#include "platform/kernel/handle.h"
+#include "platform/base/last_error.h"
+
+namespace {
+
+class PimDatabasesTest : public DeviceSandbox {
+protected:
+    void SetUp() override
+    {
+        DeviceSandbox::SetUp();
+        platform::CloseObjectStore();
+    }
+    void TearDown() override
+    {
+        platform::CloseObjectStore();
+        DeviceSandbox::TearDown();
+    }
+    static int DatabaseCount()
+    {
+        HANDLE find = CeFindFirstDatabaseEx(nullptr, 0);
+        int count = 0;
+        while (CeFindNextDatabaseEx(find, nullptr)) ++count;
+        CloseHandle(find);
+        return count;
+    }
+    static CEPROPVAL Due(unsigned long long value)
+    {
+        CEPROPVAL p{};
+        p.propid = 0x41050040;
+        p.val.filetime.dwLowDateTime = static_cast<DWORD>(value);
+        p.val.filetime.dwHighDateTime = static_cast<DWORD>(value >> 32);
+        return p;
+    }
+};
+
+TEST_F(PimDatabasesTest, MadeOnceAndOpenedTheWayTheLoadersOpenThem)
+{
+    ASSERT_TRUE(PimDatabases::Ensure());
+    ASSERT_TRUE(PimDatabases::Ensure());
+    EXPECT_EQ(DatabaseCount(), 4) << "a second call makes nothing new";
+
+    struct {
+        const WCHAR* name;
+        CEPROPID sort;
+        DWORD flags;
+    } opens[] = {
+        {u"Appointments Database", 0x420D0040, 0}, {u"Tasks Database", 0, 0},
+        {u"Tasks Database", 0x0037001F, 0},        {u"Contacts Database", 0x4013001F, CEDB_AUTOINCREMENT},
+        {u"\\Categories Database", 0, 0},
+    };
+    for (auto& open : opens) {
+        CEOID oid = 0;
+        HANDLE db = CeOpenDatabaseEx(nullptr, &oid, open.name, open.sort, open.flags, nullptr);
+        EXPECT_NE(db, INVALID_HANDLE_VALUE) << std::string(open.name, open.name + 10) << " " << open.sort;
+        if (db != INVALID_HANDLE_VALUE) CloseHandle(db);
+        EXPECT_EQ(oid, PimDatabases::Oid(open.name));
+    }
+    EXPECT_EQ(PimDatabases::Oid(u"Notes Database"), 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
+TEST_F(PimDatabasesTest, TasksReadByDueDateWithUndatedOnesLast)
+{
+    CEOID tasks = PimDatabases::Oid(u"tasks database");
+    ASSERT_NE(tasks, 0u) << "names are found without case";
+    HANDLE db = CeOpenDatabaseEx(nullptr, &tasks, nullptr, 0, 0, nullptr);
+    ASSERT_NE(db, INVALID_HANDLE_VALUE);
+    CEPROPVAL late = Due(200), early = Due(100);
+    CEOID undated = CeWriteRecordProps(db, 0, 0, nullptr);
+    CEOID second = CeWriteRecordProps(db, 0, 1, &late);
+    CEOID first = CeWriteRecordProps(db, 0, 1, &early);
+    ASSERT_TRUE(undated && second && first);
+    EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_BEGINNING, 0, nullptr), first);
+    EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_CURRENT, 1, nullptr), second);
+    EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_CURRENT, 1, nullptr), undated);
+    CloseHandle(db);
+}
+
+}  // namespace

@@ -1,0 +1,224 @@
+// Several threads and several processes on one database at once: every
+// acknowledged write is there afterwards, readers see consistent orders, and
+// a reader learns of other processes' writes at once.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/platform/objectstore/cedb_test_support.h"
+#include "tests/platform/objectstore/cedb_writer_check.h"
+#include "platform/base/error_codes.h"
+#include "tests/helpers/cedb_writer_records.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace cedbtest;
+
+// ks_cedb_writer adding records first .. first+count-1 in a process of its own.
+class Writer {
+public:
+    Writer(long first, long count)
+    {
+        const std::string helper = std::string(KSTOOLS_TEST_HELPER_DIR) + "/ks_cedb_writer";
+        int fds[2];
+        if (pipe(fds) != 0) return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+        std::string from = std::to_string(first), n = std::to_string(count);
+        const char* argv[] = {helper.c_str(), "write", "Two writers", from.c_str(), n.c_str(), nullptr};
+        if (first < 100000) argv[2] = "Watched";
+        if (posix_spawn(&pid_, helper.c_str(), &actions, nullptr, const_cast<char**>(argv), environ) != 0) pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        close(fds[1]);
+        out_ = fds[0];
+    }
+    Writer(Writer&& other) noexcept : pid_(other.pid_), out_(other.out_) { other.pid_ = other.out_ = -1; }
+    ~Writer()
+    {
+        if (out_ >= 0) close(out_);
+        if (pid_ > 0) waitpid(pid_, nullptr, 0);
+    }
+    // Waits for the writer; collects the numbers it acknowledged.
+    ::testing::AssertionResult Finish()
+    {
+        if (pid_ <= 0) return ::testing::AssertionFailure() << "writer not started";
+        std::string out;
+        char chunk[4096];
+        for (ssize_t n; (n = read(out_, chunk, sizeof chunk)) > 0;) out.append(chunk, static_cast<size_t>(n));
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+        std::istringstream lines(out);
+        std::string word;
+        long n = 0;
+        CEOID oid = 0;
+        while (lines >> word >> n >> oid) acked.push_back(n);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return ::testing::AssertionFailure() << "writer failed";
+        return ::testing::AssertionSuccess();
+    }
+    std::vector<long> acked;
+
+private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+};
+
+using CedbConcurrency = CedbSandbox;
+
+TEST_F(CedbConcurrency, ThreadsWritingAndReadingLoseNothing)
+{
+    SORTORDERSPEC sort{cedb_writer::kNumberProp, 0};
+    ASSERT_NE(CeCreateDatabase(u"Shared", 0, 1, &sort), 0u);
+    constexpr int kWriters = 4, kPerWriter = 120;
+    std::atomic<int> failures{0};
+    std::atomic<bool> writing{true};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kWriters; ++t) {
+        threads.emplace_back([&, t] {
+            CEOID oid = 0;
+            HANDLE db = CeOpenDatabase(&oid, u"Shared", 0, 0, nullptr);
+            if (db == INVALID_HANDLE_VALUE) {
+                ++failures;
+                return;
+            }
+            for (int i = 0; i < kPerWriter; ++i) {
+                long n = t * 10000 + i;
+                cedb_writer::RecordValues values(n);
+                if (!CeWriteRecordProps(db, 0, 3, values.props)) ++failures;
+                if (i % 10 == 0 && !Intact(db, n)) ++failures;  // read back at once
+            }
+            CloseHandle(db);
+        });
+    }
+    // A reader walking the database in order while it grows.
+    threads.emplace_back([&] {
+        CEOID oid = 0;
+        HANDLE db = CeOpenDatabase(&oid, u"Shared", 0, CEDB_AUTOINCREMENT, nullptr);
+        while (writing) {
+            Seek(db, CEDB_SEEK_BEGINNING, 0);
+            LONG last = -1;
+            for (ReadResult r = Read(db, {cedb_writer::kNumberProp}); r.oid; r = Read(db, {cedb_writer::kNumberProp})) {
+                LONG n = std::stol(r.props.at(0).substr(r.props.at(0).find('=') + 1));
+                if (n <= last) ++failures;  // out of order or repeated
+                last = n;
+            }
+        }
+        CloseHandle(db);
+    });
+    for (int t = 0; t < kWriters; ++t) threads[static_cast<size_t>(t)].join();
+    writing = false;
+    threads.back().join();
+    EXPECT_EQ(failures.load(), 0);
+
+    CEOID oid = 0;
+    HANDLE db = CeOpenDatabase(&oid, u"Shared", 0, 0, nullptr);
+    CEOIDINFO info{};
+    ASSERT_TRUE(CeOidGetInfo(oid, &info));
+    EXPECT_EQ(info.infDatabase.wNumRecords, kWriters * kPerWriter);
+    for (int t = 0; t < kWriters; ++t)
+        for (int i = 0; i < kPerWriter; ++i) ASSERT_TRUE(Intact(db, t * 10000 + i));
+    CloseHandle(db);
+    std::string report;
+    EXPECT_TRUE(platform::CheckObjectStore(nullptr, report)) << report;
+}
+
+TEST_F(CedbConcurrency, ThreadsSharingOneHandleStayConsistent)
+{
+    CEOID dbOid = CreateDb(u"One handle", {{MAKEPROPID(1, CEVT_I4), 0}});
+    HANDLE db = OpenDb(dbOid);
+    for (LONG i = 0; i < 50; ++i) Write(db, 0, {I4(1, i)});
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 3; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 300; ++i) {
+                if (t == 0 && i % 20 == 0 && !Write(db, 0, {I4(1, 1000 + i)})) ++failures;
+                CEOID got = i % 2 ? Seek(db, CEDB_SEEK_CURRENT, 1) : Seek(db, CEDB_SEEK_BEGINNING, i % 40);
+                if (!got && GetLastError() != ERROR_NOT_FOUND) ++failures;
+                ReadResult r = Read(db);
+                if (!r.oid && r.error != ERROR_NOT_FOUND) ++failures;
+            }
+        });
+    }
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_EQ(Order(db).size(), 65u);
+    CloseHandle(db);
+}
+
+TEST_F(CedbConcurrency, TwoProcessesWritingLoseNothing)
+{
+    SORTORDERSPEC sort{cedb_writer::kNumberProp, 0};
+    ASSERT_NE(CeCreateDatabase(u"Two writers", 0, 1, &sort), 0u);
+    CEOID dbOid = 0;
+    HANDLE db = CeOpenDatabase(&dbOid, u"Two writers", 0, 0, nullptr);
+    ASSERT_NE(db, INVALID_HANDLE_VALUE);
+
+    constexpr int kWrites = 150;
+    std::vector<Writer> writers;
+    for (long first : {100000L, 200000L}) writers.emplace_back(first, kWrites);
+    // This process writes too, meanwhile.
+    for (long n = 300000; n < 300000 + kWrites; ++n) {
+        cedb_writer::RecordValues values(n);
+        ASSERT_NE(CeWriteRecordProps(db, 0, 3, values.props), 0u) << GetLastError();
+    }
+    std::set<long> acked;
+    for (Writer& w : writers) {
+        ASSERT_TRUE(w.Finish());
+        acked.insert(w.acked.begin(), w.acked.end());
+    }
+    EXPECT_EQ(acked.size(), 2u * kWrites);
+    EXPECT_EQ(Order(db).size(), 3u * kWrites);
+    for (long n : acked) ASSERT_TRUE(Intact(db, n));
+    for (long n = 300000; n < 300000 + kWrites; ++n) ASSERT_TRUE(Intact(db, n));
+    CloseHandle(db);
+    std::string report;
+    EXPECT_TRUE(platform::CheckObjectStore(nullptr, report)) << report;
+}
+
+// A reader that has read to the end keeps what it read in memory; a record
+// another process adds must still be found by its next read, at once.
+TEST_F(CedbConcurrency, ReaderSeesAnotherProcessWriteAtOnce)
+{
+    SORTORDERSPEC sort{cedb_writer::kNumberProp, 0};
+    ASSERT_NE(CeCreateDatabase(u"Watched", 0, 1, &sort), 0u);
+    CEOID dbOid = 0;
+    HANDLE reader = CeOpenDatabase(&dbOid, u"Watched", 0, CEDB_AUTOINCREMENT, nullptr);
+    HANDLE writer = OpenDb(dbOid);
+    for (LONG n = 1; n <= 5; ++n) Write(writer, 0, {I4(1, n)});
+    CloseHandle(writer);
+    int conclusive = 0;
+    for (long round = 0; round < 5 && conclusive < 2; ++round) {
+        while (Read(reader).oid) {
+        }
+        ASSERT_EQ(Read(reader).error, ERROR_NOT_FOUND);
+        auto start = std::chrono::steady_clock::now();
+        Writer child(1000 + round, 1);
+        ASSERT_TRUE(child.Finish());
+        ReadResult next = Read(reader, {cedb_writer::kNumberProp});
+        // Kept records are trusted for a second at most; past that the
+        // read proves nothing about the change counter.
+        if (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(900)) ++conclusive;
+        ASSERT_NE(next.oid, 0u) << next.error;
+        EXPECT_EQ(next.props.at(0), Describe(I4(1, static_cast<LONG>(1000 + round))));
+    }
+    EXPECT_GT(conclusive, 0) << "the writer processes took too long to tell";
+    CloseHandle(reader);
+}
+
+}  // namespace

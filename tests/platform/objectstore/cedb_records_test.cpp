@@ -1,0 +1,331 @@
+// Records of the object store: what is written is read back, writes merge,
+// read blocks have the promised layout, and bad calls fail cleanly.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "tests/platform/objectstore/cedb_test_support.h"
+#include "platform/base/error_codes.h"
+#include "platform/base/private_heap.h"
+#include "tests/support/test_windows.h"
+
+namespace {
+
+using namespace cedbtest;
+
+class CedbRecords : public CedbSandbox {
+protected:
+    void SetUp() override
+    {
+        CedbSandbox::SetUp();
+        dbOid_ = CreateDb(u"Tasks Database", {{MAKEPROPID(1, CEVT_I4), 0}});
+        ASSERT_NE(dbOid_, 0u) << GetLastError();
+        db_ = OpenDb(dbOid_);
+        ASSERT_NE(db_, INVALID_HANDLE_VALUE) << GetLastError();
+    }
+    void TearDown() override
+    {
+        CloseHandle(db_);
+        CedbSandbox::TearDown();
+    }
+    ReadResult ReadOid(CEOID oid, std::vector<CEPROPID> ids = {})
+    {
+        EXPECT_EQ(Seek(db_, CEDB_SEEK_CEOID, oid), oid);
+        return Read(db_, std::move(ids));
+    }
+
+    CEOID dbOid_ = 0;
+    HANDLE db_ = INVALID_HANDLE_VALUE;
+};
+
+TEST_F(CedbRecords, EveryTypeReadsBackAsWritten)
+{
+    const BYTE odd[] = {0x00, 0xFF, 0x10};
+    std::vector<CEPROPVAL> props = {
+        I2(2, std::numeric_limits<short>::min()),
+        UI2(3, 0xFFFF),
+        I4(4, std::numeric_limits<LONG>::min()),
+        UI4(5, 0xFFFFFFFFu),
+        R8(6, -1234.5e-300),
+        Bool(7, TRUE),
+        Time(8, 0x01D9ABCD12345678ull),
+        Str(9, u"Grüße \U0001F600 \u00e9"),
+        Str(10, u""),
+        Blob(11, odd, 3),
+        Blob(12, nullptr, 0),
+    };
+    CEOID oid = Write(db_, 0, props);
+    ASSERT_NE(oid, 0u) << GetLastError();
+    std::vector<std::string> expected;
+    for (const auto& p : props) expected.push_back(Describe(p));
+    EXPECT_EQ(ReadOid(oid).props, expected);
+
+    // Listed in another order, one twice, one the record lacks.
+    ReadResult some = ReadOid(
+        oid, {MAKEPROPID(9, CEVT_LPWSTR), MAKEPROPID(2, CEVT_I2), MAKEPROPID(77, CEVT_I4), MAKEPROPID(9, CEVT_LPWSTR)});
+    EXPECT_EQ(some.props, (std::vector<std::string>{expected[7], expected[0], "0x004D0003=missing", expected[7]}));
+}
+
+TEST_F(CedbRecords, NullStringIsStoredEmpty)
+{
+    CEOID oid = Write(db_, 0, {Str(1, nullptr)});
+    ASSERT_NE(oid, 0u);
+    EXPECT_EQ(ReadOid(oid).props, std::vector<std::string>{"0x0001001F=''"});
+}
+
+TEST_F(CedbRecords, WritesMergeAndDeleteOnlyWhatTheyName)
+{
+    CEOID oid = Write(db_, 0, {I4(1, 10), Str(2, u"keep"), I2(3, 7), Str(4, u"gone")});
+    ASSERT_NE(oid, 0u);
+    EXPECT_EQ(
+        Write(db_, oid, {I2(3, 8), Delete(MAKEPROPID(4, CEVT_LPWSTR)), UI4(5, 99), Delete(MAKEPROPID(6, CEVT_I2))}),
+        oid);
+    EXPECT_EQ(ReadOid(oid).props,
+              (std::vector<std::string>{"0x00010003=10", "0x0002001F='keep'", "0x00030002=8", "0x00050013=99"}));
+    // A delete flag on a new record's value just leaves it out.
+    CEOID other = Write(db_, 0, {I4(1, 1), Delete(MAKEPROPID(2, CEVT_LPWSTR))});
+    EXPECT_EQ(ReadOid(other).props, std::vector<std::string>{"0x00010003=1"});
+}
+
+TEST_F(CedbRecords, OneNumberWithTwoTypesIsTwoProperties)
+{
+    const CEPROPID flag = 0x410F0002, date = 0x410F0040;
+    CEOID oid = Write(db_, 0, {I2(0x410F, 1), Time(0x410F, 125000000000000000ull)});
+    ASSERT_NE(oid, 0u);
+    EXPECT_EQ(ReadOid(oid, {flag, date}).props,
+              (std::vector<std::string>{"0x410F0002=1", "0x410F0040=ft 125000000000000000"}));
+    EXPECT_EQ(Write(db_, oid, {I2(0x410F, 0)}), oid);
+    EXPECT_EQ(ReadOid(oid, {flag, date}).props,
+              (std::vector<std::string>{"0x410F0002=0", "0x410F0040=ft 125000000000000000"}));
+    EXPECT_EQ(Write(db_, oid, {Delete(date)}), oid);
+    EXPECT_EQ(ReadOid(oid, {flag, date}).props, (std::vector<std::string>{"0x410F0002=0", "0x410F0040=missing"}));
+}
+
+TEST_F(CedbRecords, BlockHoldsArrayThenStringsThenEvenBlobs)
+{
+    const BYTE three[] = {1, 2, 3};
+    CEOID oid = Write(db_, 0, {Str(1, u"ab"), Blob(2, three, 3), Str(3, u"c"), I4(4, 5)});
+    ASSERT_NE(oid, 0u);
+    ASSERT_EQ(Seek(db_, CEDB_SEEK_CEOID, oid), oid);
+    WORD count = 0;
+    LPBYTE buffer = nullptr;
+    DWORD size = 0;
+    ASSERT_EQ(CeReadRecordProps(db_, CEDB_ALLOWREALLOC, &count, nullptr, &buffer, &size), oid);
+    ASSERT_EQ(count, 4);
+    const size_t array = 4 * sizeof(CEPROPVAL);
+    EXPECT_EQ(size, array + 6 + 4 + 4);  // "ab\0", 3 bytes padded to 4, "c\0"
+    EXPECT_EQ(LocalSize(buffer), size);
+    auto* props = reinterpret_cast<CEPROPVAL*>(buffer);
+    EXPECT_EQ(reinterpret_cast<BYTE*>(props[0].val.lpwstr), buffer + array);
+    EXPECT_EQ(props[1].val.blob.lpb, buffer + array + 6);
+    EXPECT_EQ(props[1].val.blob.dwCount, 3u);
+    EXPECT_EQ(reinterpret_cast<BYTE*>(props[2].val.lpwstr), buffer + array + 10);
+    EXPECT_EQ(props[2].val.lpwstr[1], u'\0');
+    LocalFree(buffer);
+}
+
+TEST_F(CedbRecords, CallerBuffersAreFilledOnlyWhenLargeEnough)
+{
+    CEOID oid = Write(db_, 0, {Str(1, u"a longer string value"), I4(2, 3)});
+    ASSERT_NE(oid, 0u);
+    ASSERT_EQ(Seek(db_, CEDB_SEEK_CEOID, oid), oid);
+    const DWORD needed = 2 * sizeof(CEPROPVAL) + 2 * 22;
+
+    std::vector<BYTE> small(needed - 1);
+    LPBYTE buffer = small.data();
+    DWORD size = static_cast<DWORD>(small.size());
+    WORD count = 0;
+    EXPECT_EQ(CeReadRecordProps(db_, 0, &count, nullptr, &buffer, &size), 0u);
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_EQ(size, needed);
+    EXPECT_EQ(buffer, small.data());
+
+    // A roomy buffer keeps its size, so it can be used again for larger records.
+    alignas(8) BYTE roomy[1024];
+    buffer = roomy;
+    size = sizeof roomy;
+    count = 0;
+    EXPECT_EQ(CeReadRecordProps(db_, 0, &count, nullptr, &buffer, &size), oid);
+    EXPECT_EQ(size, sizeof roomy);
+    EXPECT_EQ(Describe(reinterpret_cast<CEPROPVAL*>(roomy)[0]), "0x0001001F='a longer string value'");
+
+    // No buffer and no reallocation: the size needed, nothing written.
+    buffer = nullptr;
+    size = 0;
+    count = 0;  // it came back as the number of entries read
+    EXPECT_EQ(CeReadRecordProps(db_, 0, &count, nullptr, &buffer, &size), 0u);
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_EQ(size, needed);
+}
+
+TEST_F(CedbRecords, ReallocationGrowsSmallBlocksAndDistrustsLyingSizes)
+{
+    CEOID oid = Write(db_, 0, {Str(1, u"0123456789012345678901234567890123456789")});
+    ASSERT_EQ(Seek(db_, CEDB_SEEK_CEOID, oid), oid);
+    auto buffer = static_cast<LPBYTE>(LocalAlloc(LMEM_FIXED, 8));
+    DWORD size = 4096;  // says far more than the block holds
+    WORD count = 0;
+    ASSERT_EQ(CeReadRecordProps(db_, CEDB_ALLOWREALLOC, &count, nullptr, &buffer, &size), oid);
+    EXPECT_EQ(size, sizeof(CEPROPVAL) + 82);
+    EXPECT_GE(LocalSize(buffer), size);
+    EXPECT_EQ(Describe(reinterpret_cast<CEPROPVAL*>(buffer)[0]),
+              "0x0001001F='0123456789012345678901234567890123456789'");
+    LocalFree(buffer);
+}
+
+TEST_F(CedbRecords, HeapReadsAllocateFromTheHeapGiven)
+{
+    CEOID oid = Write(db_, 0, {I4(1, 42), Str(2, u"x")});
+    HANDLE heap = HeapCreate(0, 0, 0);
+    ASSERT_NE(heap, nullptr);
+    ASSERT_EQ(Seek(db_, CEDB_SEEK_CEOID, oid), oid);
+    LPBYTE buffer = nullptr;
+    DWORD size = 0;
+    WORD count = 0;
+    ASSERT_EQ(CeReadRecordPropsEx(db_, CEDB_ALLOWREALLOC, &count, nullptr, &buffer, &size, heap), oid);
+    EXPECT_EQ(HeapSize(heap, 0, buffer), size);
+    EXPECT_EQ(Describe(reinterpret_cast<CEPROPVAL*>(buffer)[0]), "0x00010003=42");
+    HeapDestroy(heap);
+}
+
+TEST_F(CedbRecords, BadCallsFailWithoutChangingAnything)
+{
+    CEOID oid = Write(db_, 0, {I4(1, 1)});
+    ASSERT_NE(oid, 0u);
+    CEPROPVAL unknown{};
+    unknown.propid = MAKEPROPID(9, 0x1234);
+    EXPECT_EQ(Write(db_, oid, {I4(2, 2), unknown}), 0u);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(Write(db_, 0, {Blob(3, nullptr, 4)}), 0u);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(ReadOid(oid).props, std::vector<std::string>{"0x00010003=1"});
+
+    EXPECT_EQ(Write(reinterpret_cast<HANDLE>(0x1234), 0, {I4(1, 1)}), 0u);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(Write(db_, dbOid_, {I4(1, 1)}), 0u);  // the database's own OID
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+
+    WORD count = 1;
+    LPBYTE buffer = nullptr;
+    DWORD size = 0;
+    EXPECT_EQ(CeReadRecordProps(db_, CEDB_ALLOWREALLOC, &count, nullptr, &buffer, &size), 0u);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    count = 0;
+    EXPECT_EQ(CeReadRecordProps(db_, 0x80, &count, nullptr, &buffer, &size), 0u);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(buffer, nullptr);
+}
+
+TEST_F(CedbRecords, RecordsOfAnotherDatabaseAreNotReachable)
+{
+    CEOID otherDb = CreateDb(u"Other", {});
+    HANDLE other = OpenDb(otherDb);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    CEOID foreign = Write(other, 0, {I4(1, 5)});
+    ASSERT_NE(foreign, 0u);
+    EXPECT_EQ(Seek(db_, CEDB_SEEK_CEOID, foreign), 0u);
+    EXPECT_EQ(GetLastError(), ERROR_NOT_FOUND);
+    EXPECT_EQ(Write(db_, foreign, {I4(1, 6)}), 0u);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_FALSE(CeDeleteRecord(db_, foreign));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(Seek(other, CEDB_SEEK_CEOID, foreign), foreign);
+    EXPECT_EQ(Read(other).props, std::vector<std::string>{"0x00010003=5"});
+    CloseHandle(other);
+}
+
+TEST_F(CedbRecords, DeletedRecordIsGoneButItsPlaceRemains)
+{
+    CEOID a = Write(db_, 0, {I4(1, 1)});
+    CEOID b = Write(db_, 0, {I4(1, 2)});
+    CEOID c = Write(db_, 0, {I4(1, 3)});
+    ASSERT_EQ(Seek(db_, CEDB_SEEK_CEOID, b), b);
+    ASSERT_TRUE(CeDeleteRecord(db_, b));
+    EXPECT_EQ(Read(db_).error, ERROR_KEY_DELETED);
+    EXPECT_EQ(Seek(db_, CEDB_SEEK_CURRENT, 1), c);
+    EXPECT_EQ(Seek(db_, CEDB_SEEK_CURRENT, static_cast<DWORD>(-1)), a);
+    EXPECT_FALSE(CeDeleteRecord(db_, b));
+    EXPECT_EQ(GetLastError(), ERROR_NOT_FOUND);
+    EXPECT_EQ(Write(db_, b, {I4(1, 9)}), 0u);
+    EXPECT_EQ(GetLastError(), ERROR_NOT_FOUND);
+    EXPECT_EQ(Seek(db_, CEDB_SEEK_CEOID, b), 0u);
+}
+
+TEST_F(CedbRecords, AutoIncrementReadsEveryRecordWithoutASeek)
+{
+    std::vector<CEOID> written;
+    for (LONG v : {30, 10, 20}) written.push_back(Write(db_, 0, {I4(1, v)}));
+    HANDLE reader = OpenDb(dbOid_, 0, CEDB_AUTOINCREMENT);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    std::vector<std::string> values;
+    for (ReadResult r = Read(reader); r.oid; r = Read(reader)) values.push_back(r.props.at(0));
+    EXPECT_EQ(values, (std::vector<std::string>{"0x00010003=10", "0x00010003=20", "0x00010003=30"}));
+    EXPECT_EQ(Read(reader).error, ERROR_NOT_FOUND);
+    // A record added behind the last one is read next.
+    CEOID late = Write(db_, 0, {I4(1, 40)});
+    EXPECT_EQ(Read(reader).oid, late);
+    CloseHandle(reader);
+}
+
+TEST_F(CedbRecords, ReadOnEmptyDatabaseFindsNothing)
+{
+    EXPECT_EQ(Read(db_).error, ERROR_NOT_FOUND);
+    EXPECT_EQ(Seek(db_, CEDB_SEEK_BEGINNING, 0), 0u);
+    EXPECT_EQ(GetLastError(), ERROR_NOT_FOUND);
+}
+
+TEST_F(CedbRecords, HandlesOfTheDatabaseAreNotifiedOfChanges)
+{
+    std::vector<std::tuple<UINT, WPARAM, LPARAM>> seen;
+    kstest::OwnWindow window([&](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        if (message >= DB_CEOID_CREATED && message <= DB_CEOID_CHANGED) seen.emplace_back(message, wParam, lParam);
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    });
+    HANDLE watched = OpenDb(dbOid_, 0, 0, window.Hwnd());
+    ASSERT_NE(watched, INVALID_HANDLE_VALUE);
+    CEOID otherDb = CreateDb(u"Unwatched", {});
+    HANDLE unwatched = OpenDb(otherDb);
+
+    CEOID oid = Write(db_, 0, {I4(1, 1)});
+    Write(db_, oid, {I4(1, 2)});
+    CeDeleteRecord(db_, oid);
+    Write(unwatched, 0, {I4(1, 1)});
+    kstest::PumpPending();
+    auto dbParam = static_cast<LPARAM>(dbOid_);
+    EXPECT_EQ(seen, (std::vector<std::tuple<UINT, WPARAM, LPARAM>>{{DB_CEOID_CREATED, oid, dbParam},
+                                                                   {DB_CEOID_CHANGED, oid, dbParam},
+                                                                   {DB_CEOID_RECORD_DELETED, oid, dbParam}}));
+    CloseHandle(watched);
+    seen.clear();
+    Write(db_, 0, {I4(1, 1)});
+    kstest::PumpPending();
+    EXPECT_TRUE(seen.empty());
+    CloseHandle(unwatched);
+}
+
+TEST_F(CedbRecords, RecordCountsAndSizesFollowWrites)
+{
+    CEOIDINFO info{};
+    for (int i = 0; i < 5; ++i) Write(db_, 0, {I4(1, i), Str(2, u"abc")});
+    ASSERT_TRUE(CeOidGetInfo(dbOid_, &info));
+    EXPECT_EQ(info.wObjType, OBJTYPE_DATABASE);
+    EXPECT_EQ(info.infDatabase.wNumRecords, 5);
+    DWORD fiveSize = info.infDatabase.dwSize;
+    EXPECT_GT(fiveSize, 0u);
+    CEOID oid = Seek(db_, CEDB_SEEK_BEGINNING, 0);
+    CeDeleteRecord(db_, oid);
+    ASSERT_TRUE(CeOidGetInfo(dbOid_, &info));
+    EXPECT_EQ(info.infDatabase.wNumRecords, 4);
+    EXPECT_EQ(info.infDatabase.dwSize, fiveSize / 5 * 4);
+
+    CEOID record = Seek(db_, CEDB_SEEK_BEGINNING, 0);
+    ASSERT_TRUE(CeOidGetInfo(record, &info));
+    EXPECT_EQ(info.wObjType, OBJTYPE_RECORD);
+    EXPECT_EQ(info.infRecord.oidParent, dbOid_);
+    EXPECT_FALSE(CeOidGetInfo(oid, &info));
+    EXPECT_EQ(GetLastError(), ERROR_NOT_FOUND);
+}
+
+}  // namespace

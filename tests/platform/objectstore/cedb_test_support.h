@@ -1,0 +1,210 @@
+// Shared pieces of the object-store tests: a fresh data directory with the
+// store closed around each test, property builders and a readable form of
+// what a read returns.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tests/support/device_sandbox.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/base/last_error.h"
+#include "platform/base/local_memory.h"
+#include "platform/text/utf8.h"
+
+namespace cedbtest {
+
+inline CEPROPVAL I2(WORD n, short v)
+{
+    CEPROPVAL p{};
+    p.propid = MAKEPROPID(n, CEVT_I2);
+    p.val.iVal = v;
+    return p;
+}
+inline CEPROPVAL UI2(WORD n, USHORT v)
+{
+    CEPROPVAL p{};
+    p.propid = MAKEPROPID(n, CEVT_UI2);
+    p.val.uiVal = v;
+    return p;
+}
+inline CEPROPVAL I4(WORD n, LONG v)
+{
+    CEPROPVAL p{};
+    p.propid = MAKEPROPID(n, CEVT_I4);
+    p.val.lVal = v;
+    return p;
+}
+inline CEPROPVAL UI4(WORD n, ULONG v)
+{
+    CEPROPVAL p{};
+    p.propid = MAKEPROPID(n, CEVT_UI4);
+    p.val.ulVal = v;
+    return p;
+}
+inline CEPROPVAL R8(WORD n, double v)
+{
+    CEPROPVAL p{};
+    p.propid = MAKEPROPID(n, CEVT_R8);
+    p.val.dblVal = v;
+    return p;
+}
+inline CEPROPVAL Bool(WORD n, BOOL v)
+{
+    CEPROPVAL p{};
+    p.propid = MAKEPROPID(n, CEVT_BOOL);
+    p.val.boolVal = v;
+    return p;
+}
+inline CEPROPVAL Time(WORD n, unsigned long long v)
+{
+    CEPROPVAL p{};
+    p.propid = MAKEPROPID(n, CEVT_FILETIME);
+    p.val.filetime.dwLowDateTime = static_cast<DWORD>(v);
+    p.val.filetime.dwHighDateTime = static_cast<DWORD>(v >> 32);
+    return p;
+}
+// The text must outlive the write.
+inline CEPROPVAL Str(WORD n, const char16_t* text)
+{
+    CEPROPVAL p{};
+    p.propid = MAKEPROPID(n, CEVT_LPWSTR);
+    p.val.lpwstr = const_cast<LPWSTR>(text);
+    return p;
+}
+inline CEPROPVAL Blob(WORD n, const void* bytes, DWORD count)
+{
+    CEPROPVAL p{};
+    p.propid = MAKEPROPID(n, CEVT_BLOB);
+    p.val.blob.dwCount = count;
+    p.val.blob.lpb = static_cast<LPBYTE>(const_cast<void*>(bytes));
+    return p;
+}
+inline CEPROPVAL Delete(CEPROPID id)
+{
+    CEPROPVAL p{};
+    p.propid = id;
+    p.wFlags = CEDB_PROPDELETE;
+    return p;
+}
+
+// "0x00010002=-5", "0x0002001F='text'", "0x00030041=[01 02]", "0x...=missing".
+inline std::string Describe(const CEPROPVAL& p)
+{
+    char head[16];
+    std::snprintf(head, sizeof head, "0x%08X=", p.propid);
+    std::string out = head;
+    if (p.wFlags & CEDB_PROPNOTFOUND) return out + "missing";
+    char text[64];
+    switch (TypeFromPropID(p.propid)) {
+        case CEVT_I2:
+            return out + std::to_string(p.val.iVal);
+        case CEVT_UI2:
+            return out + std::to_string(p.val.uiVal);
+        case CEVT_I4:
+            return out + std::to_string(p.val.lVal);
+        case CEVT_UI4:
+            return out + std::to_string(p.val.ulVal);
+        case CEVT_BOOL:
+            return out + "bool " + std::to_string(p.val.boolVal);
+        case CEVT_R8:
+            std::snprintf(text, sizeof text, "%.17g", p.val.dblVal);
+            return out + text;
+        case CEVT_FILETIME:
+            return out + "ft " +
+                   std::to_string((static_cast<unsigned long long>(p.val.filetime.dwHighDateTime) << 32) |
+                                  p.val.filetime.dwLowDateTime);
+        case CEVT_LPWSTR:
+            return out + "'" + (p.val.lpwstr ? WideToUtf8(p.val.lpwstr) : std::string("<null>")) + "'";
+        case CEVT_BLOB: {
+            out += "[";
+            for (DWORD i = 0; i < p.val.blob.dwCount; ++i) {
+                std::snprintf(text, sizeof text, i ? " %02X" : "%02X", p.val.blob.lpb[i]);
+                out += text;
+            }
+            return out + "]";
+        }
+        default:
+            return out + "?";
+    }
+}
+
+struct ReadResult {
+    CEOID oid = 0;
+    DWORD error = 0;
+    std::vector<std::string> props;  // Describe() of each entry, in block order
+};
+
+// Reads the current record with CEDB_ALLOWREALLOC (ids empty: every property).
+inline ReadResult Read(HANDLE db, std::vector<CEPROPID> ids = {})
+{
+    ReadResult r;
+    WORD count = static_cast<WORD>(ids.size());
+    LPBYTE buffer = nullptr;
+    DWORD size = 0;
+    SetLastError(0);
+    r.oid = CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, ids.empty() ? nullptr : ids.data(), &buffer, &size);
+    r.error = r.oid ? 0 : GetLastError();
+    if (r.oid) {
+        auto* props = reinterpret_cast<CEPROPVAL*>(buffer);
+        for (WORD i = 0; i < count; ++i) r.props.push_back(Describe(props[i]));
+    }
+    LocalFree(buffer);
+    return r;
+}
+
+inline CEOID Write(HANDLE db, CEOID oid, std::vector<CEPROPVAL> props)
+{
+    return CeWriteRecordProps(db, oid, static_cast<WORD>(props.size()), props.data());
+}
+
+inline CEOID CreateDb(const char16_t* name, std::vector<SORTORDERSPEC> sorts, DWORD type = 0, CEGUID* volume = nullptr)
+{
+    CEDBASEINFO info{};
+    info.dwFlags = CEDB_VALIDNAME | CEDB_VALIDTYPE | CEDB_VALIDSORTSPEC;
+    std::u16string n(name);
+    std::copy(n.begin(), n.begin() + std::min<size_t>(n.size(), CEDB_MAXDBASENAMELEN - 1), info.szDbaseName);
+    info.dwDbaseType = type;
+    info.wNumSortOrder = static_cast<WORD>(sorts.size());
+    std::copy(sorts.begin(), sorts.end(), info.rgSortSpecs);
+    return CeCreateDatabaseEx(volume, &info);
+}
+
+inline HANDLE OpenDb(CEOID oid, CEPROPID sort = 0, DWORD flags = 0, HWND notify = nullptr, CEGUID* volume = nullptr)
+{
+    return CeOpenDatabaseEx(volume, &oid, nullptr, sort, flags, notify);
+}
+
+inline CEOID Seek(HANDLE db, DWORD type, DWORD_PTR value = 0) { return CeSeekDatabase(db, type, value, nullptr); }
+inline CEOID SeekValue(HANDLE db, DWORD type, CEPROPVAL value)
+{
+    return CeSeekDatabase(db, type, reinterpret_cast<DWORD_PTR>(&value), nullptr);
+}
+
+// The OIDs of the database in the handle's order, read from the first record on.
+inline std::vector<CEOID> Order(HANDLE db)
+{
+    std::vector<CEOID> oids;
+    for (CEOID oid = Seek(db, CEDB_SEEK_BEGINNING, 0); oid; oid = Seek(db, CEDB_SEEK_CURRENT, 1)) oids.push_back(oid);
+    return oids;
+}
+
+}  // namespace cedbtest
+
+// A fresh data directory per test, and no volume left open from the last one.
+class CedbSandbox : public DeviceSandbox {
+protected:
+    void SetUp() override
+    {
+        platform::CloseObjectStore();
+        DeviceSandbox::SetUp();
+    }
+    void TearDown() override
+    {
+        platform::CloseObjectStore();
+        DeviceSandbox::TearDown();
+    }
+};

@@ -1,0 +1,486 @@
+#include "platform/objectstore/user_notifications.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tests/platform/objectstore/cedb_test_support.h"
+#include "platform/time/clock.h"
+#include "platform/base/error_codes.h"
+
+namespace {
+
+using Text = std::optional<std::u16string>;
+
+SYSTEMTIME At(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second = 0)
+{
+    SYSTEMTIME st{};
+    st.wYear = year;
+    st.wMonth = month;
+    st.wDay = day;
+    st.wHour = hour;
+    st.wMinute = minute;
+    st.wSecond = second;
+    return st;
+}
+
+std::string Show(const SYSTEMTIME& st)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%03u dow%u", st.wYear, st.wMonth, st.wDay, st.wHour,
+                  st.wMinute, st.wSecond, st.wMilliseconds, st.wDayOfWeek);
+    return text;
+}
+
+// A user notification whose strings the test owns.
+struct UserNote {
+    std::u16string title, text, sound;
+    CE_USER_NOTIFICATION un{};
+    UserNote(DWORD actions, std::u16string t, std::u16string x, std::u16string s, DWORD maxSound = 0)
+        : title(std::move(t)), text(std::move(x)), sound(std::move(s))
+    {
+        un.ActionFlags = actions;
+        un.pwszDialogTitle = title.data();
+        un.pwszDialogText = text.data();
+        un.pwszSound = sound.data();
+        un.nMaxSound = maxSound;
+    }
+};
+
+CE_NOTIFICATION_TRIGGER Trigger(DWORD type, const char16_t* app, const char16_t* args, SYSTEMTIME start, SYSTEMTIME end)
+{
+    CE_NOTIFICATION_TRIGGER t{};
+    t.dwSize = sizeof t;
+    t.dwType = type;
+    t.lpszApplication = const_cast<LPWSTR>(app);
+    t.lpszArguments = const_cast<LPWSTR>(args);
+    t.stStartTime = start;
+    t.stEndTime = end;
+    return t;
+}
+
+// What CeGetUserNotification reported, copied out of its buffer.
+struct Info {
+    HANDLE handle = nullptr;
+    DWORD status = 0;
+    DWORD type = 0, event = 0;
+    Text application, arguments;
+    std::string start, end;
+    bool hasUser = false;
+    DWORD actions = 0, maxSound = 0, reserved = 0;
+    Text title, text, sound;
+};
+
+// Checks that every pointer the call wrote points into its own buffer.
+bool Inside(const void* p, const BYTE* buffer, UINT size)
+{
+    auto* b = static_cast<const BYTE*>(p);
+    return b >= buffer && b < buffer + size;
+}
+
+Text Copy(LPCWSTR s, const BYTE* buffer, UINT size)
+{
+    if (!s) return std::nullopt;
+    EXPECT_TRUE(Inside(s, buffer, size)) << "string outside the buffer";
+    return std::u16string(s);
+}
+
+std::optional<Info> Get(HANDLE h)
+{
+    UINT needed = 0;
+    SetLastError(0);
+    EXPECT_FALSE(CeGetUserNotification(h, 0, &needed, nullptr));
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return std::nullopt;
+    std::vector<std::uint64_t> storage(needed / 8 + 1);
+    auto* buffer = reinterpret_cast<BYTE*>(storage.data());
+    UINT again = 0;
+    if (!CeGetUserNotification(h, needed, &again, buffer)) {
+        ADD_FAILURE() << "second call failed with " << GetLastError();
+        return std::nullopt;
+    }
+    EXPECT_EQ(again, needed);
+    auto* header = reinterpret_cast<CE_NOTIFICATION_INFO_HEADER*>(buffer);
+    Info info;
+    info.handle = header->hNotification;
+    info.status = header->dwStatus;
+    EXPECT_TRUE(Inside(header->pcent, buffer, needed));
+    const CE_NOTIFICATION_TRIGGER& t = *header->pcent;
+    EXPECT_EQ(t.dwSize, sizeof(CE_NOTIFICATION_TRIGGER));
+    info.type = t.dwType;
+    info.event = t.dwEvent;
+    info.application = Copy(t.lpszApplication, buffer, needed);
+    info.arguments = Copy(t.lpszArguments, buffer, needed);
+    info.start = Show(t.stStartTime);
+    info.end = Show(t.stEndTime);
+    if (const CE_USER_NOTIFICATION* u = header->pceun) {
+        EXPECT_TRUE(Inside(u, buffer, needed));
+        info.hasUser = true;
+        info.actions = u->ActionFlags;
+        info.maxSound = u->nMaxSound;
+        info.reserved = u->dwReserved;
+        info.title = Copy(u->pwszDialogTitle, buffer, needed);
+        info.text = Copy(u->pwszDialogText, buffer, needed);
+        info.sound = Copy(u->pwszSound, buffer, needed);
+    }
+    return info;
+}
+
+std::vector<HANDLE> Handles()
+{
+    DWORD needed = 0;
+    CeGetUserNotificationHandles(nullptr, 0, &needed);
+    std::vector<HANDLE> handles(needed);
+    EXPECT_TRUE(CeGetUserNotificationHandles(handles.data(), needed, &needed));
+    handles.resize(needed);
+    return handles;
+}
+
+class UserNotificationTest : public CedbSandbox {
+protected:
+    void SetUp() override
+    {
+        CedbSandbox::SetUp();
+        ASSERT_TRUE(platform::SetPinnedNow(At(2024, 3, 1, 8, 0)));
+    }
+    void TearDown() override
+    {
+        platform::ClearPinnedNow();
+        CedbSandbox::TearDown();
+    }
+
+    // An alarm as the task list sets it.
+    HANDLE SetReminder(SYSTEMTIME when, std::u16string text = u"Pay the rent")
+    {
+        UserNote note(PUN_DIALOG, u"Task Reminder", std::move(text), u"Alarm1.wav");
+        return CeSetUserNotification(nullptr, u"TASKS.EXE", &when, &note.un);
+    }
+};
+
+TEST_F(UserNotificationTest, ClassicNotificationRoundTripsEveryField)
+{
+    SYSTEMTIME when = At(2024, 3, 15, 9, 30, 12);  // a Friday
+    UserNote note(PUN_DIALOG | PUN_SOUND | PUN_REPEAT, u"Task Reminder", u"Call Ana \u00e9\u4e2d", u"Alarm1.wav", 3);
+    note.un.dwReserved = 77;
+    HANDLE h = CeSetUserNotification(nullptr, u"TASKS.EXE", &when, &note.un);
+    ASSERT_NE(h, nullptr);
+
+    auto info = Get(h);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->handle, h);
+    EXPECT_EQ(info->type, CNT_CLASSICTIME);
+    EXPECT_EQ(info->application, Text(u"TASKS.EXE"));
+    EXPECT_EQ(info->arguments, std::nullopt);
+    EXPECT_EQ(info->start, "2024-03-15 09:30:12.000 dow5");
+    EXPECT_EQ(info->end, info->start);
+    ASSERT_TRUE(info->hasUser);
+    EXPECT_EQ(info->actions, PUN_DIALOG | PUN_SOUND | PUN_REPEAT);
+    EXPECT_EQ(info->title, Text(u"Task Reminder"));
+    EXPECT_EQ(info->text, Text(u"Call Ana \u00e9\u4e2d"));
+    EXPECT_EQ(info->sound, Text(u"Alarm1.wav"));
+    EXPECT_EQ(info->maxSound, 3u);
+    EXPECT_EQ(info->reserved, 77u);
+}
+
+TEST_F(UserNotificationTest, NullAndEmptyStringsStayApart)
+{
+    SYSTEMTIME when = At(2024, 3, 15, 9, 30);
+    CE_USER_NOTIFICATION un{};
+    un.ActionFlags = PUN_LED;
+    un.pwszDialogText = const_cast<LPWSTR>(u"");
+    HANDLE h = CeSetUserNotification(nullptr, nullptr, &when, &un);
+    ASSERT_NE(h, nullptr);
+    auto info = Get(h);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->application, std::nullopt);
+    EXPECT_EQ(info->title, std::nullopt);
+    EXPECT_EQ(info->text, Text(u""));
+    EXPECT_EQ(info->sound, std::nullopt);
+}
+
+TEST_F(UserNotificationTest, ReplacingKeepsTheHandleAndDropsWhatTheNewOneLacks)
+{
+    HANDLE h = SetReminder(At(2024, 3, 15, 9, 30), u"first");
+    HANDLE other = SetReminder(At(2024, 3, 16, 9, 30), u"other");
+    ASSERT_NE(h, nullptr);
+
+    UserNote note(PUN_VIBRATE, u"New title", u"second", u"Beep.wav");
+    SYSTEMTIME later = At(2024, 4, 1, 7, 0);
+    EXPECT_EQ(CeSetUserNotification(h, u"TASKS.EXE", &later, &note.un), h);
+    auto info = Get(h);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->start, "2024-04-01 07:00:00.000 dow1");
+    EXPECT_EQ(info->actions, PUN_VIBRATE);
+    EXPECT_EQ(info->text, Text(u"second"));
+    EXPECT_EQ(info->sound, Text(u"Beep.wav"));
+
+    // Rescheduled as a program start without a user notification.
+    auto t = Trigger(CNT_TIME, u"\\Windows\\app.exe", nullptr, later, later);
+    EXPECT_EQ(CeSetUserNotificationEx(h, &t, nullptr), h);
+    info = Get(h);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->type, CNT_TIME);
+    EXPECT_FALSE(info->hasUser);
+    EXPECT_EQ(info->application, Text(u"\\Windows\\app.exe"));
+
+    EXPECT_EQ(Handles().size(), 2u);
+    auto untouched = Get(other);
+    ASSERT_TRUE(untouched);
+    EXPECT_EQ(untouched->text, Text(u"other"));
+}
+
+TEST_F(UserNotificationTest, ExtendedTriggersOfEachKind)
+{
+    SYSTEMTIME start = At(2024, 5, 2, 18, 45);
+    CE_USER_NOTIFICATION silent{};
+    auto timed = Trigger(CNT_TIME, u"\\WINDOWS\\KSNotification.exe", u"\\My Documents\\note.pwi", start, start);
+    HANDLE h = CeSetUserNotificationEx(nullptr, &timed, &silent);
+    ASSERT_NE(h, nullptr);
+    auto info = Get(h);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->type, CNT_TIME);
+    EXPECT_EQ(info->arguments, Text(u"\\My Documents\\note.pwi"));
+    EXPECT_EQ(info->start, "2024-05-02 18:45:00.000 dow4");
+    EXPECT_EQ(info->end, info->start);
+    EXPECT_TRUE(info->hasUser);
+    EXPECT_EQ(info->actions, 0u);
+
+    // An end of all zeros means the start; a period keeps its own end.
+    UserNote note(PUN_LED, u"t", u"x", u"s");
+    auto noEnd = Trigger(CNT_CLASSICTIME, u"a.exe", nullptr, start, SYSTEMTIME{});
+    info = Get(CeSetUserNotificationEx(nullptr, &noEnd, &note.un));
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->end, info->start);
+    auto period = Trigger(CNT_PERIOD, nullptr, nullptr, start, At(2024, 5, 3, 0, 0));
+    info = Get(CeSetUserNotificationEx(nullptr, &period, &note.un));
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->end, "2024-05-03 00:00:00.000 dow5");
+
+    auto event = Trigger(CNT_EVENT, u"sync.exe", u"-x", start, start);
+    event.dwEvent = NOTIFICATION_EVENT_SYNC_END;
+    info = Get(CeSetUserNotificationEx(nullptr, &event, nullptr));
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->type, CNT_EVENT);
+    EXPECT_EQ(info->event, NOTIFICATION_EVENT_SYNC_END);
+    EXPECT_EQ(info->start, Show(SYSTEMTIME{})) << "events keep no time";
+    EXPECT_EQ(info->status, 0u);
+}
+
+TEST_F(UserNotificationTest, InvalidArgumentsStoreNothing)
+{
+    SYSTEMTIME ok = At(2024, 3, 15, 9, 30);
+    UserNote note(PUN_DIALOG, u"t", u"x", u"s");
+    auto expectInvalid = [](HANDLE h, const char* what) {
+        DWORD error = GetLastError();
+        EXPECT_EQ(h, nullptr) << what;
+        EXPECT_EQ(error, ERROR_INVALID_PARAMETER) << what;
+    };
+    expectInvalid(CeSetUserNotification(nullptr, u"a.exe", nullptr, &note.un), "no time");
+    expectInvalid(CeSetUserNotification(nullptr, u"a.exe", &ok, nullptr), "classic without notification");
+    SYSTEMTIME badMonth = At(2024, 13, 1, 0, 0);
+    expectInvalid(CeSetUserNotification(nullptr, u"a.exe", &badMonth, &note.un), "month 13");
+    UserNote badFlags(0x20, u"t", u"x", u"s");
+    expectInvalid(CeSetUserNotification(nullptr, u"a.exe", &ok, &badFlags.un), "unknown action bit");
+
+    expectInvalid(CeSetUserNotificationEx(nullptr, nullptr, &note.un), "no trigger");
+    auto t = Trigger(CNT_TIME, u"a.exe", nullptr, ok, ok);
+    t.dwSize = sizeof t - 1;
+    expectInvalid(CeSetUserNotificationEx(nullptr, &t, nullptr), "short dwSize");
+    for (DWORD type : {0u, 5u}) {
+        t = Trigger(type, u"a.exe", nullptr, ok, ok);
+        expectInvalid(CeSetUserNotificationEx(nullptr, &t, &note.un), "unknown type");
+    }
+    t = Trigger(CNT_TIME, u"", nullptr, ok, ok);
+    expectInvalid(CeSetUserNotificationEx(nullptr, &t, &note.un), "timed start without application");
+    t = Trigger(CNT_EVENT, u"a.exe", nullptr, ok, ok);
+    expectInvalid(CeSetUserNotificationEx(nullptr, &t, nullptr), "event without event");
+    t = Trigger(CNT_PERIOD, nullptr, nullptr, ok, At(2024, 3, 15, 9, 29));
+    expectInvalid(CeSetUserNotificationEx(nullptr, &t, &note.un), "period ending before it starts");
+    t = Trigger(CNT_PERIOD, nullptr, nullptr, ok, SYSTEMTIME{});
+    expectInvalid(CeSetUserNotificationEx(nullptr, &t, &note.un), "period without end");
+    t = Trigger(CNT_PERIOD, nullptr, nullptr, ok, ok);
+    expectInvalid(CeSetUserNotificationEx(nullptr, &t, nullptr), "period without notification");
+
+    EXPECT_TRUE(Handles().empty());
+
+    // A rejected replacement leaves the old notification as it was.
+    HANDLE h = SetReminder(ok, u"kept");
+    expectInvalid(CeSetUserNotification(h, u"a.exe", &badMonth, &note.un), "bad replacement");
+    auto info = Get(h);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->text, Text(u"kept"));
+}
+
+TEST_F(UserNotificationTest, HandlesThatNameNoNotification)
+{
+    SYSTEMTIME when = At(2024, 3, 15, 9, 30);
+    UINT needed = 0;
+    // Before the database exists.
+    SetLastError(0);
+    EXPECT_FALSE(CeClearUserNotification(reinterpret_cast<HANDLE>(std::uintptr_t{5})));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+
+    HANDLE h = SetReminder(when);
+    ASSERT_NE(h, nullptr);
+    CEOID foreignDb = cedbtest::CreateDb(u"Other", {});
+    HANDLE other = cedbtest::OpenDb(foreignDb);
+    CEOID foreignRecord = cedbtest::Write(other, 0, {cedbtest::UI4(0x7F00, CNT_TIME)});
+    CloseHandle(other);
+    ASSERT_NE(foreignRecord, 0u);
+
+    std::vector<std::pair<HANDLE, const char*>> bad{
+        {nullptr, "null"},
+        {INVALID_HANDLE_VALUE, "INVALID_HANDLE_VALUE"},
+        {reinterpret_cast<HANDLE>(std::uintptr_t{foreignRecord}), "record of another database"},
+        {reinterpret_cast<HANDLE>(std::uintptr_t{foreignDb}), "a database"},
+        {reinterpret_cast<HANDLE>(reinterpret_cast<std::uintptr_t>(h) + 1000), "never issued"},
+    };
+    UserNote note(PUN_DIALOG, u"t", u"x", u"s");
+    for (auto [handle, what] : bad) {
+        SetLastError(0);
+        EXPECT_FALSE(CeGetUserNotification(handle, 0, &needed, nullptr)) << what;
+        EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE) << what;
+        SetLastError(0);
+        EXPECT_FALSE(CeClearUserNotification(handle)) << what;
+        EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE) << what;
+        if (!handle) continue;  // 0 means "make a new one" when setting
+        SetLastError(0);
+        EXPECT_EQ(CeSetUserNotification(handle, u"a.exe", &when, &note.un), nullptr) << what;
+        EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE) << what;
+    }
+    EXPECT_EQ(Handles(), std::vector<HANDLE>{h});
+}
+
+TEST_F(UserNotificationTest, ClearingRemovesOnlyThatNotification)
+{
+    HANDLE a = SetReminder(At(2024, 3, 15, 9, 30));
+    HANDLE b = SetReminder(At(2024, 3, 16, 9, 30));
+    ASSERT_TRUE(CeClearUserNotification(a));
+    UINT needed = 0;
+    SetLastError(0);
+    EXPECT_FALSE(CeGetUserNotification(a, 0, &needed, nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_FALSE(CeClearUserNotification(a));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(Handles(), std::vector<HANDLE>{b});
+    EXPECT_TRUE(Get(b));
+
+    // A new notification never takes over the cleared handle's identity.
+    HANDLE c = SetReminder(At(2024, 3, 17, 9, 30));
+    EXPECT_NE(c, a);
+}
+
+TEST_F(UserNotificationTest, HandlesAndRecordsSurviveARestart)
+{
+    HANDLE h = SetReminder(At(2024, 3, 15, 9, 30), u"after restart");
+    ASSERT_NE(h, nullptr);
+    platform::CloseObjectStore();
+
+    auto info = Get(h);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->text, Text(u"after restart"));
+    EXPECT_EQ(Handles(), std::vector<HANDLE>{h});
+
+    // The record is readable by other tools under the documented properties,
+    // the time stored as a local file time.
+    CEOID db = 0;
+    HANDLE raw = CeOpenDatabaseEx(nullptr, &db, u"KS_Notifications", 0, 0, nullptr);
+    ASSERT_NE(raw, INVALID_HANDLE_VALUE);
+    auto oid = static_cast<CEOID>(reinterpret_cast<std::uintptr_t>(h));
+    ASSERT_EQ(cedbtest::Seek(raw, CEDB_SEEK_CEOID, oid), oid);
+    FILETIME local{};
+    SYSTEMTIME when = At(2024, 3, 15, 9, 30);
+    SystemTimeToFileTime(&when, &local);
+    auto record = cedbtest::Read(
+        raw, {MAKEPROPID(0x7F00, CEVT_UI4), MAKEPROPID(0x7F02, CEVT_LPWSTR), MAKEPROPID(0x7F04, CEVT_FILETIME),
+              MAKEPROPID(0x7F06, CEVT_UI4), MAKEPROPID(0x7F08, CEVT_LPWSTR), MAKEPROPID(0x7F03, CEVT_LPWSTR)});
+    CloseHandle(raw);
+    EXPECT_EQ(record.props,
+              (std::vector<std::string>{"0x7F000013=4", "0x7F02001F='TASKS.EXE'",
+                                        "0x7F040040=ft " + std::to_string(platform::FileTimeValue(local)),
+                                        "0x7F060013=4", "0x7F08001F='after restart'", "0x7F03001F=missing"}));
+}
+
+TEST_F(UserNotificationTest, BufferSizeProtocol)
+{
+    HANDLE h = SetReminder(At(2024, 3, 15, 9, 30), u"abc");
+    UINT needed = 0;
+    SetLastError(0);
+    EXPECT_FALSE(CeGetUserNotification(h, 0, &needed, nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    ASSERT_GT(needed,
+              sizeof(CE_NOTIFICATION_INFO_HEADER) + sizeof(CE_NOTIFICATION_TRIGGER) + sizeof(CE_USER_NOTIFICATION));
+
+    // One byte short: refused, and nothing written.
+    std::vector<std::uint64_t> storage(needed / 8 + 2, 0xABABABABABABABABull);
+    auto* buffer = reinterpret_cast<BYTE*>(storage.data());
+    UINT reported = 0;
+    SetLastError(0);
+    EXPECT_FALSE(CeGetUserNotification(h, needed - 1, &reported, buffer));
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_EQ(reported, needed);
+    for (UINT i = 0; i < needed; ++i) ASSERT_EQ(buffer[i], 0xAB) << "byte " << i;
+    EXPECT_TRUE(CeGetUserNotification(h, needed, &reported, buffer));
+    EXPECT_EQ(buffer[needed], 0xAB) << "wrote past what it asked for";
+
+    // Longer strings need exactly that much more room.
+    HANDLE longer = SetReminder(At(2024, 3, 15, 9, 30), u"abcdefgh");
+    UINT longerNeeded = 0;
+    CeGetUserNotification(longer, 0, &longerNeeded, nullptr);
+    EXPECT_EQ(longerNeeded, needed + 5 * sizeof(WCHAR));
+
+    SetLastError(0);
+    EXPECT_FALSE(CeGetUserNotification(h, needed, nullptr, buffer));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    SetLastError(0);
+    EXPECT_FALSE(CeGetUserNotification(h, needed, &reported, nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    SetLastError(0);
+    EXPECT_FALSE(CeGetUserNotification(h, needed, &reported, buffer + 1));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER) << "misaligned buffer";
+}
+
+TEST_F(UserNotificationTest, HandleEnumerationIsOrderedByStartTime)
+{
+    DWORD needed = 99;
+    EXPECT_TRUE(CeGetUserNotificationHandles(nullptr, 0, &needed));
+    EXPECT_EQ(needed, 0u) << "an empty store has none";
+
+    HANDLE late = SetReminder(At(2024, 6, 1, 9, 0));
+    HANDLE early = SetReminder(At(2024, 1, 1, 9, 0));
+    HANDLE middle = SetReminder(At(2024, 3, 1, 9, 0));
+    auto t = Trigger(CNT_EVENT, u"a.exe", nullptr, {}, {});
+    t.dwEvent = NOTIFICATION_EVENT_WAKEUP;
+    HANDLE event = CeSetUserNotificationEx(nullptr, &t, nullptr);
+    EXPECT_EQ(Handles(), (std::vector<HANDLE>{event, early, middle, late}));
+
+    HANDLE small[3] = {nullptr, nullptr, nullptr};
+    SetLastError(0);
+    EXPECT_FALSE(CeGetUserNotificationHandles(small, 3, &needed));
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_EQ(needed, 4u);
+    EXPECT_EQ(small[0], nullptr) << "a short buffer is left alone";
+
+    SetLastError(0);
+    EXPECT_FALSE(CeGetUserNotificationHandles(small, 3, nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_FALSE(CeGetUserNotificationHandles(nullptr, 3, &needed));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}
+
+TEST_F(UserNotificationTest, StatusTellsWhetherTheTimeHasCome)
+{
+    // The clock is pinned at 2024-03-01 08:00 local time.
+    auto past = Get(SetReminder(At(2024, 3, 1, 7, 59)));
+    auto now = Get(SetReminder(At(2024, 3, 1, 8, 0)));
+    auto future = Get(SetReminder(At(2024, 3, 1, 8, 1)));
+    ASSERT_TRUE(past && now && future);
+    EXPECT_EQ(past->status, CNS_SIGNALLED);
+    EXPECT_EQ(now->status, CNS_SIGNALLED);
+    EXPECT_EQ(future->status, 0u);
+}
+
+}  // namespace

@@ -1,0 +1,227 @@
+// The device zone's TIME_ZONE_INFORMATION against transitions computed with
+// Python's zoneinfo, zone conversions, and the rule derivation's corner cases.
+#include <gtest/gtest.h>
+
+#include <unicode/simpletz.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/time/clock.h"
+#include "platform/base/error_codes.h"
+#include "platform/time/zone_rules.h"
+#include "platform/base/last_error.h"
+#include "platform/time/time_zone.h"
+#include "tests/platform/time/time_test_support.h"
+
+using time_test::FileTimeOf;
+using time_test::Make;
+using time_test::Rule;
+
+namespace {
+
+std::string ShowRule(const SYSTEMTIME& r)
+{
+    return "y" + std::to_string(r.wYear) + " m" + std::to_string(r.wMonth) + " dow" + std::to_string(r.wDayOfWeek) +
+           " n" + std::to_string(r.wDay) + " " + std::to_string(r.wHour) + ":" + std::to_string(r.wMinute);
+}
+
+class DeviceZoneTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        platform::ClearPinnedNow();
+        platform::ResetDeviceTimeZone();
+    }
+    void Use(const char16_t* zone, const SYSTEMTIME& localNow)
+    {
+        ASSERT_TRUE(platform::SetDeviceTimeZone(zone));
+        ASSERT_TRUE(platform::SetPinnedNow(localNow));
+    }
+};
+
+}  // namespace
+
+// Expected values from Python's zoneinfo (tzdata 2025b): scanning 2025 for
+// offset changes gave, as wall-clock time just before each change,
+//   New York  2025-03-09 02:00 (2nd Sunday) and 2025-11-02 02:00 (1st Sunday), -5 h, +1 h saving
+//   Berlin    2025-03-30 02:00 (last Sunday) and 2025-10-26 03:00 (last Sunday), +1 h, +1 h saving
+//   Sydney    2025-10-05 02:00 (1st Sunday) and 2025-04-06 03:00 (1st Sunday), +10 h, +1 h saving
+//   Kolkata   no change, +5:30.
+TEST_F(DeviceZoneTest, RecordsMatchZoneinfoTransitions)
+{
+    const struct {
+        const char16_t* zone;
+        LONG bias, daylightBias;
+        SYSTEMTIME standardDate, daylightDate;
+        const char16_t* standardName;
+        const char16_t* daylightName;
+    } table[] = {
+        {u"America/New_York", 300, -60, Rule(11, 0, 1, 2), Rule(3, 0, 2, 2), u"Eastern Standard Time",
+         u"Eastern Daylight Time"},
+        {u"Europe/Berlin", -60, -60, Rule(10, 0, 5, 3), Rule(3, 0, 5, 2), u"W. Europe Standard Time",
+         u"W. Europe Daylight Time"},
+        {u"Australia/Sydney", -600, -60, Rule(4, 0, 1, 3), Rule(10, 0, 1, 2), u"AUS Eastern Standard Time",
+         u"AUS Eastern Daylight Time"},
+        {u"Asia/Kolkata", -330, 0, SYSTEMTIME{}, SYSTEMTIME{}, u"India Standard Time", u"India Daylight Time"},
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(std::string(row.zone, row.zone + std::char_traits<char16_t>::length(row.zone)).c_str());
+        Use(row.zone, Make(2025, 6, 15, 12));
+        TIME_ZONE_INFORMATION tzi;
+        const DWORD id = GetTimeZoneInformation(&tzi);
+        EXPECT_EQ(tzi.Bias, row.bias);
+        EXPECT_EQ(tzi.StandardBias, 0);
+        EXPECT_EQ(tzi.DaylightBias, row.daylightBias);
+        EXPECT_EQ(ShowRule(tzi.StandardDate), ShowRule(row.standardDate));
+        EXPECT_EQ(ShowRule(tzi.DaylightDate), ShowRule(row.daylightDate));
+        EXPECT_EQ(std::u16string(tzi.StandardName), row.standardName);
+        EXPECT_EQ(std::u16string(tzi.DaylightName), row.daylightName);
+        const bool northernSummer = row.daylightDate.wMonth != 0 && row.daylightDate.wMonth < row.standardDate.wMonth;
+        const bool southernSummer = row.daylightDate.wMonth > row.standardDate.wMonth;
+        EXPECT_EQ(id, row.standardDate.wMonth == 0 ? TIME_ZONE_ID_UNKNOWN
+                      : northernSummer             ? TIME_ZONE_ID_DAYLIGHT
+                                                   : TIME_ZONE_ID_STANDARD);
+        // Half a year later the other way round; the rules stay.
+        ASSERT_TRUE(platform::SetPinnedNow(Make(2025, 12, 15, 12)));
+        EXPECT_EQ(GetTimeZoneInformation(&tzi), row.standardDate.wMonth == 0 ? TIME_ZONE_ID_UNKNOWN
+                                                : southernSummer             ? TIME_ZONE_ID_DAYLIGHT
+                                                                             : TIME_ZONE_ID_STANDARD);
+        EXPECT_EQ(ShowRule(tzi.DaylightDate), ShowRule(row.daylightDate));
+    }
+    EXPECT_EQ(GetTimeZoneInformation(nullptr), TIME_ZONE_ID_INVALID);
+}
+
+// "Last Sunday" and "4th Sunday" name the same day in years whose 4th Sunday
+// is the month's last; the record must still tell the two rules apart.
+TEST(ZoneRules, FourthAndLastWeekdayStayApartInYearsWhereTheyCoincide)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    // DST from the 4th Sunday of March to the 4th Sunday of October, 02:00.
+    icu::SimpleTimeZone fourth(3'600'000, u"Test/Fourth", UCAL_MARCH, 4, UCAL_SUNDAY, 7'200'000,
+                               icu::SimpleTimeZone::WALL_TIME, UCAL_OCTOBER, 4, UCAL_SUNDAY, 7'200'000,
+                               icu::SimpleTimeZone::WALL_TIME, 3'600'000, status);
+    icu::SimpleTimeZone last(3'600'000, u"Test/Last", UCAL_MARCH, -1, UCAL_SUNDAY, 7'200'000,
+                             icu::SimpleTimeZone::WALL_TIME, UCAL_OCTOBER, -1, UCAL_SUNDAY, 10'800'000,
+                             icu::SimpleTimeZone::WALL_TIME, 3'600'000, status);
+    ASSERT_TRUE(U_SUCCESS(status));
+    // 1 June 2024: the next changes are 27 October 2024 (4th and last) and
+    // 30 March 2025 (5th and last).
+    const UDate june2024 = platform::FileTimeToUDate(FileTimeOf(Make(2024, 6, 1)));
+    TIME_ZONE_INFORMATION tzi;
+    EXPECT_EQ(platform::DescribeTimeZone(fourth, june2024, &tzi), TIME_ZONE_ID_DAYLIGHT);
+    EXPECT_EQ(ShowRule(tzi.StandardDate), ShowRule(Rule(10, 0, 4, 2)));
+    EXPECT_EQ(ShowRule(tzi.DaylightDate), ShowRule(Rule(3, 0, 4, 2)));
+    EXPECT_EQ(tzi.Bias, -60);
+    EXPECT_EQ(platform::DescribeTimeZone(last, june2024, &tzi), TIME_ZONE_ID_DAYLIGHT);
+    EXPECT_EQ(ShowRule(tzi.StandardDate), ShowRule(Rule(10, 0, 5, 3)));
+    EXPECT_EQ(ShowRule(tzi.DaylightDate), ShowRule(Rule(3, 0, 5, 2)));
+}
+
+TEST_F(DeviceZoneTest, LocalFileTimesUseTheBiasInForceNow)
+{
+    const std::uint64_t januaryUtc = FileTimeOf(Make(2025, 1, 10, 12));
+    const std::uint64_t julyUtc = FileTimeOf(Make(2025, 7, 10, 12));
+    const std::int64_t hour = 3600LL * kFileTimeUnitsPerSecond;
+    for (const auto& [now, offsetHours] : {std::pair{Make(2025, 1, 20, 9), -5}, std::pair{Make(2025, 7, 20, 9), -4}}) {
+        Use(u"America/New_York", now);
+        for (std::uint64_t utc : {januaryUtc, julyUtc}) {
+            const FILETIME in = platform::MakeFileTime(utc);
+            FILETIME local{}, back{};
+            ASSERT_TRUE(FileTimeToLocalFileTime(&in, &local));
+            EXPECT_EQ(static_cast<std::int64_t>(platform::FileTimeValue(local) - utc), offsetHours * hour);
+            ASSERT_TRUE(LocalFileTimeToFileTime(&local, &back));
+            EXPECT_EQ(platform::FileTimeValue(back), utc);
+        }
+    }
+    // Results below 0 or above 2^63 - 1 fail.
+    FILETIME zero{}, out{};
+    SetLastError(0);
+    EXPECT_FALSE(FileTimeToLocalFileTime(&zero, &out));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(LocalFileTimeToFileTime(&zero, &out));
+    const FILETIME top = platform::MakeFileTime(0x7FFFFFFFFFFFFFFFULL);
+    EXPECT_FALSE(LocalFileTimeToFileTime(&top, &out));
+    EXPECT_FALSE(FileTimeToLocalFileTime(nullptr, &out));
+}
+
+TEST_F(DeviceZoneTest, WallClockToUtcAroundTransitions)
+{
+    ASSERT_TRUE(platform::SetDeviceTimeZone(u"America/New_York"));
+    const std::int64_t hour = 3600LL * kFileTimeUnitsPerSecond;
+    const struct {
+        SYSTEMTIME local;
+        int hoursToUtc;
+    } table[] = {
+        {Make(2025, 3, 9, 1, 59), 5},  {Make(2025, 3, 9, 2, 30), 5},  // skipped: read with the offset before
+        {Make(2025, 3, 9, 3, 0), 4},   {Make(2025, 11, 2, 0, 59), 4},
+        {Make(2025, 11, 2, 1, 30), 4},  // occurs twice: the first time
+        {Make(2025, 11, 2, 2, 0), 5},
+    };
+    for (const auto& row : table) {
+        const std::uint64_t local = FileTimeOf(row.local);
+        EXPECT_EQ(static_cast<std::int64_t>(platform::LocalToUtc(local) - local), row.hoursToUtc * hour)
+            << row.local.wMonth << "/" << row.local.wDay << " " << row.local.wHour << ":" << row.local.wMinute;
+    }
+    EXPECT_EQ(platform::LocalOffsetMinutesAt(FileTimeOf(Make(2025, 3, 9, 6, 59))), -300);
+    EXPECT_EQ(platform::LocalOffsetMinutesAt(FileTimeOf(Make(2025, 3, 9, 7, 0))), -240);
+}
+
+TEST_F(DeviceZoneTest, ZonesByTzdbOrWindowsNameAndFromTheEnvironment)
+{
+    EXPECT_TRUE(platform::SetDeviceTimeZone(u"Tokyo Standard Time"));
+    EXPECT_EQ(platform::DeviceTimeZoneId(), u"Asia/Tokyo");
+    EXPECT_TRUE(platform::SetDeviceTimeZone(u"Asia/Calcutta"));  // an alias
+    EXPECT_EQ(platform::LocalOffsetMinutesAt(FileTimeOf(Make(2025, 1, 1))), 330);
+    EXPECT_FALSE(platform::SetDeviceTimeZone(u"Mars/Olympus_Mons"));
+    EXPECT_FALSE(platform::SetDeviceTimeZone(u""));
+    EXPECT_EQ(platform::LocalOffsetMinutesAt(FileTimeOf(Make(2025, 1, 1))), 330);  // unchanged
+
+    const char* saved = std::getenv("TZ");
+    const std::string savedValue = saved ? saved : "";
+    setenv("TZ", "Pacific/Auckland", 1);
+    platform::ResetDeviceTimeZone();
+    EXPECT_EQ(platform::DeviceTimeZoneId(), u"Pacific/Auckland");
+    if (saved)
+        setenv("TZ", savedValue.c_str(), 1);
+    else
+        unsetenv("TZ");
+}
+
+TEST_F(DeviceZoneTest, SetTimeZoneInformationDrivesTheDeviceZone)
+{
+    TIME_ZONE_INFORMATION set{};
+    set.Bias = 180;  // UTC-3; daylight time from the 1st Sunday of October to the 3rd Sunday of February
+    platform::CopyZoneName(u"Custom Standard Time", set.StandardName);
+    set.StandardDate = Rule(2, 0, 3, 0);
+    set.DaylightDate = Rule(10, 0, 1, 0);
+    set.DaylightBias = -60;
+    ASSERT_TRUE(SetTimeZoneInformation(&set));
+    ASSERT_TRUE(platform::SetPinnedNow(Make(2025, 1, 10, 12)));
+    TIME_ZONE_INFORMATION got;
+    EXPECT_EQ(GetTimeZoneInformation(&got), TIME_ZONE_ID_DAYLIGHT);
+    EXPECT_EQ(std::memcmp(&got, &set, sizeof set), 0);
+    // 2025-02-16 is the 3rd Sunday of February: 00:00 daylight time is 02:00 UTC.
+    EXPECT_EQ(platform::LocalOffsetMinutesAt(FileTimeOf(Make(2025, 2, 16, 1, 59))), -120);
+    EXPECT_EQ(platform::LocalOffsetMinutesAt(FileTimeOf(Make(2025, 2, 16, 2, 0))), -180);
+    ASSERT_TRUE(platform::SetPinnedNow(Make(2025, 6, 10, 12)));
+    EXPECT_EQ(GetTimeZoneInformation(&got), TIME_ZONE_ID_STANDARD);
+
+    TIME_ZONE_INFORMATION bad = set;
+    bad.DaylightDate.wMonth = 13;
+    SetLastError(0);
+    EXPECT_FALSE(SetTimeZoneInformation(&bad));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    bad = set;
+    bad.StandardDate.wDay = 6;
+    EXPECT_FALSE(SetTimeZoneInformation(&bad));
+    EXPECT_FALSE(SetTimeZoneInformation(nullptr));
+    EXPECT_EQ(GetTimeZoneInformation(&got), TIME_ZONE_ID_STANDARD);  // the good record stays
+
+    TIME_ZONE_INFORMATION fixed{};
+    fixed.Bias = -345;  // UTC+5:45, no daylight time
+    ASSERT_TRUE(SetTimeZoneInformation(&fixed));
+    EXPECT_EQ(GetTimeZoneInformation(&got), TIME_ZONE_ID_UNKNOWN);
+    EXPECT_EQ(platform::LocalOffsetMinutesAt(FileTimeOf(Make(2025, 6, 10, 12))), 345);
+}
