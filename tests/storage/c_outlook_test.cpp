@@ -334,21 +334,30 @@ TEST_F(COutlookStore, ARefusedSaveIsExplainedToTheUser)
 
 // ---- Save errors ------------------------------------------------------------
 
-TEST(COutlookSaveError, ObjectModelCodesShowTheirResource)
+TEST(COutlookSaveError, ObjectModelCodesShowTheirResourceNamingTheCause)
 {
     const struct {
-        std::uint32_t code;
+        HRESULT code;
         UINT resource;
+        std::u16string_view cause;  // what the text must say
     } cases[] = {
-        {0x80040066u, 40433}, {0x80040067u, 40434}, {0x80040068u, 40435}, {0x8004006Au, 40436}, {0x8004006Bu, 40437},
-        {0x8004006Cu, 40438}, {0x8004006Du, 40439}, {0x80040069u, 40440}, {0x80040064u, 40442},
+        {E_FIELDTOOLARGE, 40433, u"too long"},
+        {E_INVALIDREMINDERTIME, 40434, u"reminder"},
+        {E_INVALIDDATES, 40435, u"dates"},
+        {E_OVERLAPPINGEXCEPTION, 40436, u"overlaps"},
+        {E_CANTCHANGEDATE, 40437, u"neighbouring occurrence"},
+        {E_EXCEPTIONSAMEDAY, 40438, u"on that day"},
+        {E_INVALIDRECURRENCE, 40439, u"recurrence pattern"},
+        {E_ALLDAYMEETING, 40440, u"all-day"},
+        {E_CLOCKRUNNING, 40442, u"timer"},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << static_cast<std::uint32_t>(c.code));
         ScriptedUiHost ui;
-        EXPECT_TRUE(COutlook::DisplayPIMSaveError(static_cast<std::int32_t>(c.code))) << std::hex << c.code;
-        ASSERT_EQ(ui.MessageCount(), 1u) << std::hex << c.code;
-        EXPECT_FALSE(Resource(c.resource).empty());
-        EXPECT_EQ(ui.LastMessage().text, Resource(c.resource)) << std::hex << c.code;
+        EXPECT_TRUE(COutlook::DisplayPIMSaveError(c.code));
+        ASSERT_EQ(ui.MessageCount(), 1u);
+        EXPECT_EQ(ui.LastMessage().text, Resource(c.resource));
+        EXPECT_NE(Resource(c.resource).find(c.cause), std::u16string::npos);
     }
 }
 
