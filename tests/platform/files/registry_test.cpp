@@ -1,10 +1,6 @@
 #include "platform/files/registry.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -12,12 +8,12 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "tests/support/device_sandbox.h"
 #include "platform/base/error_codes.h"
-
-extern char** environ;
+#include "tests/support/child_process.h"
+#include "tests/support/device_sandbox.h"
 
 namespace {
 
@@ -341,23 +337,15 @@ TEST_F(Registry, TwoProcessesWritingAtOnceLoseNothing)
     SetDword(key, u"Parent", 7);
     constexpr int kWrites = 60;
     const std::string helper = std::string(KSTOOLS_TEST_HELPER_DIR) + "/ks_registry_writer";
-    std::vector<pid_t> children;
-    posix_spawn_file_actions_t quiet;  // the helpers' "done" is not needed here
-    posix_spawn_file_actions_init(&quiet);
-    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
-    for (const char* prefix : {"A", "B"}) {
-        std::string count = std::to_string(kWrites);
-        const char* argv[] = {helper.c_str(), "Software\\Corvid\\Kestrel\\Shared", prefix, count.c_str(), nullptr};
-        pid_t pid = 0;
-        ASSERT_EQ(posix_spawn(&pid, helper.c_str(), &quiet, nullptr, const_cast<char**>(argv), environ), 0);
-        children.push_back(pid);
-    }
-    posix_spawn_file_actions_destroy(&quiet);
-    for (pid_t pid : children) {
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+    kstest::ChildResult runs[2];
+    std::vector<std::thread> writers;
+    for (size_t i = 0; i < 2; ++i)
+        writers.emplace_back([&, i] {
+            runs[i] =
+                kstest::RunChild({helper, "Software\\Corvid\\Kestrel\\Shared", i ? "B" : "A", std::to_string(kWrites)});
+        });
+    for (auto& w : writers) w.join();
+    for (const auto& run : runs) EXPECT_EQ(run.exitCode, 0) << run.err;
     DWORD values = 0;
     ASSERT_EQ(RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
                                nullptr, nullptr),

@@ -1,11 +1,7 @@
 // Several threads and several processes on one database at once: every
 // acknowledged write is there afterwards, readers see consistent orders, and
 // a reader learns of other processes' writes at once.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -16,67 +12,35 @@
 #include <thread>
 #include <vector>
 
-#include "tests/platform/objectstore/cedb_test_support.h"
-#include "tests/platform/objectstore/cedb_writer_check.h"
 #include "platform/base/error_codes.h"
 #include "tests/helpers/cedb_writer_records.h"
-
-extern char** environ;
+#include "tests/platform/objectstore/cedb_test_support.h"
+#include "tests/platform/objectstore/cedb_writer_check.h"
+#include "tests/support/child_process.h"
 
 namespace {
 
 using namespace cedbtest;
 
-// ks_cedb_writer adding records first .. first+count-1 in a process of its own.
-class Writer {
-public:
-    Writer(long first, long count)
-    {
-        const std::string helper = std::string(KSTOOLS_TEST_HELPER_DIR) + "/ks_cedb_writer";
-        int fds[2];
-        if (pipe(fds) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        std::string from = std::to_string(first), n = std::to_string(count);
-        const char* argv[] = {helper.c_str(), "write", "Two writers", from.c_str(), n.c_str(), nullptr};
-        if (first < 100000) argv[2] = "Watched";
-        if (posix_spawn(&pid_, helper.c_str(), &actions, nullptr, const_cast<char**>(argv), environ) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        close(fds[1]);
-        out_ = fds[0];
-    }
-    Writer(Writer&& other) noexcept : pid_(other.pid_), out_(other.out_) { other.pid_ = other.out_ = -1; }
-    ~Writer()
-    {
-        if (out_ >= 0) close(out_);
-        if (pid_ > 0) waitpid(pid_, nullptr, 0);
-    }
-    // Waits for the writer; collects the numbers it acknowledged.
-    ::testing::AssertionResult Finish()
-    {
-        if (pid_ <= 0) return ::testing::AssertionFailure() << "writer not started";
-        std::string out;
-        char chunk[4096];
-        for (ssize_t n; (n = read(out_, chunk, sizeof chunk)) > 0;) out.append(chunk, static_cast<size_t>(n));
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        pid_ = -1;
-        std::istringstream lines(out);
-        std::string word;
-        long n = 0;
-        CEOID oid = 0;
-        while (lines >> word >> n >> oid) acked.push_back(n);
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return ::testing::AssertionFailure() << "writer failed";
-        return ::testing::AssertionSuccess();
-    }
-    std::vector<long> acked;
+const std::string kWriter = std::string(KSTOOLS_TEST_HELPER_DIR) + "/ks_cedb_writer";
 
-private:
-    pid_t pid_ = -1;
-    int out_ = -1;
-};
+// ks_cedb_writer adding records first .. first+count-1 in a process of its
+// own; its output holds "acked <n> <oid>" for each.
+kstest::ChildResult RunWriter(const char* database, long first, long count)
+{
+    return kstest::RunChild({kWriter, "write", database, std::to_string(first), std::to_string(count)});
+}
+
+std::vector<long> Acked(const kstest::ChildResult& run)
+{
+    std::istringstream lines(run.out);
+    std::string word;
+    long n = 0;
+    CEOID oid = 0;
+    std::vector<long> acked;
+    while (lines >> word >> n >> oid) acked.push_back(n);
+    return acked;
+}
 
 using CedbConcurrency = CedbSandbox;
 
@@ -170,17 +134,21 @@ TEST_F(CedbConcurrency, TwoProcessesWritingLoseNothing)
     ASSERT_NE(db, INVALID_HANDLE_VALUE);
 
     constexpr int kWrites = 150;
-    std::vector<Writer> writers;
-    for (long first : {100000L, 200000L}) writers.emplace_back(first, kWrites);
+    kstest::ChildResult runs[2];
+    std::vector<std::thread> writers;
+    for (size_t i = 0; i < 2; ++i)
+        writers.emplace_back(
+            [&, i] { runs[i] = RunWriter("Two writers", 100000L * static_cast<long>(i + 1), kWrites); });
     // This process writes too, meanwhile.
     for (long n = 300000; n < 300000 + kWrites; ++n) {
         cedb_writer::RecordValues values(n);
         ASSERT_NE(CeWriteRecordProps(db, 0, 3, values.props), 0u) << GetLastError();
     }
+    for (auto& w : writers) w.join();
     std::set<long> acked;
-    for (Writer& w : writers) {
-        ASSERT_TRUE(w.Finish());
-        acked.insert(w.acked.begin(), w.acked.end());
+    for (const auto& run : runs) {
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        for (long n : Acked(run)) acked.insert(n);
     }
     EXPECT_EQ(acked.size(), 2u * kWrites);
     EXPECT_EQ(Order(db).size(), 3u * kWrites);
@@ -208,8 +176,8 @@ TEST_F(CedbConcurrency, ReaderSeesAnotherProcessWriteAtOnce)
         }
         ASSERT_EQ(Read(reader).error, ERROR_NOT_FOUND);
         auto start = std::chrono::steady_clock::now();
-        Writer child(1000 + round, 1);
-        ASSERT_TRUE(child.Finish());
+        kstest::ChildResult child = RunWriter("Watched", 1000 + round, 1);
+        ASSERT_EQ(child.exitCode, 0) << child.err;
         ReadResult next = Read(reader, {cedb_writer::kNumberProp});
         // Kept records are trusted for a second at most; past that the
         // read proves nothing about the change counter.
