@@ -2,13 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/device_sandbox.h"
 #include "platform/files/data_directory.h"
 #include "platform/text/utf8.h"
-
-#include <cstdlib>
-#include <map>
-#include <optional>
+#include "tests/support/device_sandbox.h"
+#include "tests/support/saved_environment.h"
 
 using namespace platform;
 
@@ -23,9 +20,7 @@ struct EnvCase {
 
 TEST(DataDirectory, FollowsTheEnvironmentInOrder)
 {
-    std::map<std::string, std::optional<std::string>> saved;
-    for (const char* name : {"KSTOOLS_HOME", "XDG_DATA_HOME", "HOME"})
-        saved[name] = std::getenv(name) ? std::optional<std::string>(std::getenv(name)) : std::nullopt;
+    kstest::SavedEnvironment saved{"KSTOOLS_HOME", "XDG_DATA_HOME", "HOME"};
     setenv("HOME", "/home/u", 1);
     const EnvCase cases[] = {
         {"/data/ks", "/xdg", "/data/ks"},
@@ -40,7 +35,6 @@ TEST(DataDirectory, FollowsTheEnvironmentInOrder)
         EXPECT_EQ(DataDirectory(), c.expected) << (c.home ? c.home : "(unset)") << " " << (c.xdg ? c.xdg : "(unset)");
         EXPECT_EQ(DeviceRootDirectory(), c.expected + "/device");
     }
-    for (auto& [name, value] : saved) value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
 }
 
 struct ParseCase {

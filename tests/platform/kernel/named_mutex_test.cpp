@@ -9,15 +9,15 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <map>
-#include <optional>
 #include <string>
 
 #include "platform/base/error_codes.h"
-#include "platform/kernel/internal/named_lock_file.h"
 #include "platform/base/last_error.h"
+#include "platform/kernel/internal/named_lock_file.h"
 #include "platform/kernel/sync_objects.h"
 #include "platform/kernel/tick.h"
+#include "tests/support/device_sandbox.h"
+#include "tests/support/saved_environment.h"
 
 extern char** environ;
 
@@ -70,41 +70,11 @@ private:
 
 std::u16string Wide(const std::string& s) { return std::u16string(s.begin(), s.end()); }
 
-// Saves environment variables and puts them back afterwards.
-class SavedEnvironment {
-public:
-    explicit SavedEnvironment(std::initializer_list<const char*> names)
-    {
-        for (const char* name : names)
-            if (const char* value = std::getenv(name))
-                saved_[name] = value;
-            else
-                saved_[name] = std::nullopt;
-    }
-    ~SavedEnvironment()
-    {
-        for (auto& [name, value] : saved_) value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
-    }
-
-private:
-    std::map<std::string, std::optional<std::string>> saved_;
-};
-
-// Puts the lock files of the test (and of the helper, which inherits the
-// environment) into a fresh directory, removed afterwards.
-class NamedMutexAcrossProcesses : public ::testing::Test {
+// The lock files of the test (and of the helper, which inherits the
+// environment) go into the sandbox's fresh data directory.
+class NamedMutexAcrossProcesses : public DeviceSandbox {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/kstools-mutex-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        directory_ = pattern;
-        setenv("KSTOOLS_HOME", directory_.c_str(), 1);
-    }
-    void TearDown() override { std::filesystem::remove_all(directory_); }
     std::string Name(const char* what) { return std::string("KsTest.") + what + "." + std::to_string(getpid()); }
-    SavedEnvironment saved_{"KSTOOLS_HOME"};
-    std::string directory_;
 };
 
 TEST_F(NamedMutexAcrossProcesses, HeldElsewhereTimesOutWith258ThenIsGranted)
@@ -144,7 +114,7 @@ TEST_F(NamedMutexAcrossProcesses, DeadHolderLeavesTheMutexFree)
     std::string name = Name("dead");
     MutexHolder holder(name, 60000);
     ASSERT_EQ(holder.ReadLine(), "held");
-    EXPECT_TRUE(std::filesystem::exists(directory_ + "/.locks/" + name + ".owner"));
+    EXPECT_TRUE(std::filesystem::exists(home_ + "/.locks/" + name + ".owner"));
     HANDLE m = CreateMutexW(nullptr, FALSE, Wide(name).c_str());
     EXPECT_EQ(WaitForSingleObject(m, 50), WAIT_TIMEOUT);
     holder.Wait(SIGKILL);
@@ -156,7 +126,7 @@ TEST_F(NamedMutexAcrossProcesses, DeadHolderLeavesTheMutexFree)
 TEST(NamedLockFiles, DirectoryFollowsTheEnvironmentAndNamesBecomeSafeFileNames)
 {
     {
-        SavedEnvironment saved{"KSTOOLS_HOME", "XDG_RUNTIME_DIR"};
+        kstest::SavedEnvironment saved{"KSTOOLS_HOME", "XDG_RUNTIME_DIR"};
         setenv("KSTOOLS_HOME", "/data/ks", 1);
         setenv("XDG_RUNTIME_DIR", "/run/user/7", 1);
         EXPECT_EQ(platform::NamedObjectLockDirectory(), "/data/ks/.locks");

@@ -4,13 +4,13 @@
 #include <stdlib.h>
 #include <unicode/uloc.h>
 
-#include <optional>
 #include <string>
 
-#include "tests/support/locale_pin.h"
 #include "platform/base/error_codes.h"
 #include "platform/base/last_error.h"
 #include "platform/locale/locale_id.h"
+#include "tests/support/locale_pin.h"
+#include "tests/support/saved_environment.h"
 
 namespace {
 
@@ -19,22 +19,14 @@ class LocaleEnvironment : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (const char* old = std::getenv("KSTOOLS_LOCALE")) saved_ = old;
         unsetenv("KSTOOLS_LOCALE");
         platform::SetUserLocaleName("");
     }
-    void TearDown() override
-    {
-        platform::SetUserLocaleName("");
-        if (saved_)
-            setenv("KSTOOLS_LOCALE", saved_->c_str(), 1);
-        else
-            unsetenv("KSTOOLS_LOCALE");
-    }
+    void TearDown() override { platform::SetUserLocaleName(""); }
     static void Use(const char* value) { setenv("KSTOOLS_LOCALE", value, 1); }
 
 private:
-    std::optional<std::string> saved_;
+    kstest::SavedEnvironment saved_{"KSTOOLS_LOCALE"};
 };
 
 }  // namespace

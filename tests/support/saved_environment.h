@@ -1,0 +1,34 @@
+// Saves environment variables and puts them back (or unsets them again) when
+// it goes, for tests that point the library at other directories or zones.
+#pragma once
+
+#include <stdlib.h>
+
+#include <initializer_list>
+#include <map>
+#include <optional>
+#include <string>
+
+namespace kstest {
+
+class SavedEnvironment {
+public:
+    explicit SavedEnvironment(std::initializer_list<const char*> names)
+    {
+        for (const char* name : names) {
+            const char* value = getenv(name);
+            saved_[name] = value ? std::optional<std::string>(value) : std::nullopt;
+        }
+    }
+    ~SavedEnvironment()
+    {
+        for (auto& [name, value] : saved_) value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+    }
+    SavedEnvironment(const SavedEnvironment&) = delete;
+    SavedEnvironment& operator=(const SavedEnvironment&) = delete;
+
+private:
+    std::map<std::string, std::optional<std::string>> saved_;
+};
+
+}  // namespace kstest
