@@ -5,11 +5,12 @@
 #include <chrono>
 #include <string>
 
-#include "tests/support/device_sandbox.h"
 #include "platform/base/error_codes.h"
-#include "platform/kernel/handle.h"
 #include "platform/base/last_error.h"
+#include "platform/kernel/handle.h"
 #include "platform/text/utf8.h"
+#include "platform/time/system_time.h"
+#include "tests/support/device_sandbox.h"
 
 namespace {
 
@@ -196,7 +197,7 @@ TEST_F(Files, InformationByHandleGivesSizeAttributesAndUtcTimes)
     EXPECT_EQ(info.nFileSizeLow, 5u);
     EXPECT_EQ(info.nFileSizeHigh, 0u);
     EXPECT_EQ(info.dwFileAttributes, FILE_ATTRIBUTE_HIDDEN);
-    const auto ticks = [](FILETIME t) { return (static_cast<long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    const auto ticks = [](FILETIME t) { return static_cast<long long>(platform::FileTimeValue(t)); };
     const long long now =
         std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count() *
             10000000LL +

@@ -6,16 +6,14 @@
 #include <cmath>
 #include <limits>
 
-#include "tests/platform/objectmodel/outlook_item_test_support.h"
 #include "platform/objectmodel/outlook_date.h"
 #include "platform/objectmodel/outlook_note.h"
+#include "tests/platform/objectmodel/outlook_item_test_support.h"
 
 namespace {
 
 using namespace outlooktest;
 using Bytes = std::vector<BYTE>;
-
-ULONGLONG Value(const FILETIME& ft) { return (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime; }
 
 TEST(OutlookDateTest, LocalDatesAndFileTimesConvertBothWays)
 {
@@ -27,7 +25,8 @@ TEST(OutlookDateTest, LocalDatesAndFileTimesConvertBothWays)
         const DATE date = Ole(d.y, d.m, d.d, d.h, d.min);
         const std::optional<FILETIME> ft = OutlookDateToFileTime(date);
         ASSERT_TRUE(ft) << d.y;
-        EXPECT_EQ(Value(*ft), Value(LocalFileTime(d.y, d.m, d.d, d.h, d.min))) << d.y;
+        EXPECT_EQ(platform::FileTimeValue(*ft), platform::FileTimeValue(LocalFileTime(d.y, d.m, d.d, d.h, d.min)))
+            << d.y;
         const std::optional<DATE> back = OutlookDateFromFileTime(*ft);
         ASSERT_TRUE(back) << d.y;
         EXPECT_DATE(*back, date);
@@ -60,10 +59,10 @@ TEST_F(OutlookZoneDateTest, UtcThroughTheDeviceZoneAtThatMoment)
     // Winter: UTC-5; summer: UTC-4.
     const std::optional<FILETIME> winter = OutlookLocalDateToUtc(Ole(2026, 1, 15, 9, 0));
     ASSERT_TRUE(winter);
-    EXPECT_EQ(Value(*winter), Value(LocalFileTime(2026, 1, 15, 14, 0)));
+    EXPECT_EQ(platform::FileTimeValue(*winter), platform::FileTimeValue(LocalFileTime(2026, 1, 15, 14, 0)));
     const std::optional<FILETIME> summer = OutlookLocalDateToUtc(Ole(2026, 7, 15, 9, 0));
     ASSERT_TRUE(summer);
-    EXPECT_EQ(Value(*summer), Value(LocalFileTime(2026, 7, 15, 13, 0)));
+    EXPECT_EQ(platform::FileTimeValue(*summer), platform::FileTimeValue(LocalFileTime(2026, 7, 15, 13, 0)));
     EXPECT_DATE(*OutlookUtcToLocalDate(*summer), Ole(2026, 7, 15, 9, 0));
     EXPECT_DATE(*OutlookUtcToLocalDate(*winter), Ole(2026, 1, 15, 9, 0));
     FILETIME huge{0xFFFFFFFFu, 0x7FFFFFFFu};

@@ -9,16 +9,17 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/device_sandbox.h"
-#include "platform/text/bstr.h"
-#include "platform/objectstore/cedb.h"
-#include "platform/kernel/handle.h"
 #include "platform/base/last_error.h"
 #include "platform/base/local_memory.h"
+#include "platform/kernel/handle.h"
 #include "platform/objectmodel/outlook_item_factory.h"
 #include "platform/objectmodel/pim_databases.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/text/bstr.h"
 #include "platform/time/system_time.h"
 #include "platform/time/time_zone.h"
+#include "tests/support/device_sandbox.h"
+#include "tests/support/test_dates.h"
 
 #define EXPECT_DATE(actual, expected) EXPECT_NEAR((actual), (expected), 1e-7)
 
@@ -92,21 +93,8 @@ CEOID OidOf(Item* item)
     return static_cast<CEOID>(oid);
 }
 
-inline FILETIME LocalFileTime(WORD y, WORD m, WORD d, WORD h = 0, WORD min = 0)
-{
-    SYSTEMTIME st{y, m, 0, d, h, min, 0, 0};
-    FILETIME ft{};
-    SystemTimeToFileTime(&st, &ft);
-    return ft;
-}
-
-inline DATE Ole(WORD y, WORD m, WORD d, WORD h = 0, WORD min = 0)
-{
-    SYSTEMTIME st{y, m, 0, d, h, min, 0, 0};
-    DATE date = 0;
-    SystemTimeToVariantTime(&st, &date);
-    return date;
-}
+using kstest::LocalFileTime;
+using kstest::Ole;
 
 // One stored property of a record, read through the object store.
 struct RawProp {

@@ -8,8 +8,11 @@
 #include <string>
 
 #include "platform/time/variant_time.h"
+#include "tests/support/test_dates.h"
 
 namespace {
+
+using kstest::Ole;
 
 // Property values of one imagined item, by name.
 struct Values {
@@ -51,14 +54,6 @@ bool Matches(const char16_t* text, int kind, const Values& values)
     OutlookQuery query;
     EXPECT_EQ(OutlookQuery::Parse(text, kind, &query), S_OK) << "restriction should parse";
     return query.Matches(values.Lookup());
-}
-
-DATE At(WORD y, WORD m, WORD d, WORD h, WORD min)
-{
-    SYSTEMTIME st{y, m, 0, d, h, min, 0, 0};
-    DATE date = 0;
-    SystemTimeToVariantTime(&st, &date);
-    return date;
 }
 
 TEST(OutlookQueryTest, RefusesWhatIsNotARestriction)
@@ -173,12 +168,12 @@ TEST(OutlookQueryTest, NumbersAndFlags)
 TEST(OutlookQueryTest, DatesFromTextOrNumbers)
 {
     Values appointment;
-    appointment.Date(u"Start", At(2026, 12, 5, 9, 30)).Date(u"End", At(2026, 12, 5, 10, 0));
+    appointment.Date(u"Start", Ole(2026, 12, 5, 9, 30)).Date(u"End", Ole(2026, 12, 5, 10, 0));
     EXPECT_TRUE(Matches(u"[Start] >= \"12/05/2026 08:00\"", olAppointmentItem, appointment));
     EXPECT_FALSE(Matches(u"[Start] >= \"12/05/2026 10:00\"", olAppointmentItem, appointment));
     EXPECT_TRUE(Matches(u"[Start] = \"12/05/2026 09:30\"", olAppointmentItem, appointment));
     EXPECT_TRUE(Matches(u"[Start] > \"12/05/2026\" AND [End] < \"12/06/2026\"", olAppointmentItem, appointment));
-    const DATE start = At(2026, 12, 5, 9, 30);
+    const DATE start = Ole(2026, 12, 5, 9, 30);
     const std::u16string asNumber = u"[Start] < " + std::u16string(u"46361.5");
     EXPECT_EQ(Matches(asNumber.c_str(), olAppointmentItem, appointment), start < 46361.5);
 }

@@ -6,10 +6,11 @@
 
 #include <string>
 
-#include "tests/support/device_sandbox.h"
 #include "platform/base/error_codes.h"
-#include "platform/kernel/handle.h"
 #include "platform/base/last_error.h"
+#include "platform/kernel/handle.h"
+#include "platform/time/system_time.h"
+#include "tests/support/device_sandbox.h"
 
 namespace {
 
@@ -37,8 +38,7 @@ protected:
     {
         CEPROPVAL p{};
         p.propid = 0x41050040;
-        p.val.filetime.dwLowDateTime = static_cast<DWORD>(value);
-        p.val.filetime.dwHighDateTime = static_cast<DWORD>(value >> 32);
+        p.val.filetime = platform::MakeFileTime(value);
         return p;
     }
 };

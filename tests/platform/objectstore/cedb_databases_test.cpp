@@ -14,8 +14,8 @@
 
 #include "platform/text/debug_output.h"
 
-#include "tests/platform/objectstore/cedb_test_support.h"
 #include "platform/base/error_codes.h"
+#include "tests/platform/objectstore/cedb_test_support.h"
 
 namespace {
 
@@ -98,8 +98,7 @@ TEST_F(CedbDatabases, DescriptionTellsNameTypeOrdersAndTime)
     EXPECT_EQ(info.infDatabase.rgSortSpecs[1].propid, MAKEPROPID(2, CEVT_LPWSTR));
     EXPECT_EQ(info.infDatabase.rgSortSpecs[1].dwFlags, 6u);
     EXPECT_EQ(info.infDatabase.wNumRecords, 0);
-    auto ft = (static_cast<long long>(info.infDatabase.ftLastModified.dwHighDateTime) << 32) |
-              info.infDatabase.ftLastModified.dwLowDateTime;
+    auto ft = static_cast<long long>(platform::FileTimeValue(info.infDatabase.ftLastModified));
     long long expected = 116444736000000000LL +
                          std::chrono::duration_cast<std::chrono::microseconds>(before.time_since_epoch()).count() * 10;
     EXPECT_NEAR(static_cast<double>(ft), static_cast<double>(expected), 600000000.0);  // within a minute

@@ -9,11 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/device_sandbox.h"
-#include "platform/objectstore/cedb.h"
 #include "platform/base/last_error.h"
 #include "platform/base/local_memory.h"
+#include "platform/objectstore/cedb.h"
 #include "platform/text/utf8.h"
+#include "platform/time/system_time.h"
+#include "tests/support/device_sandbox.h"
 
 namespace cedbtest {
 
@@ -63,8 +64,7 @@ inline CEPROPVAL Time(WORD n, unsigned long long v)
 {
     CEPROPVAL p{};
     p.propid = MAKEPROPID(n, CEVT_FILETIME);
-    p.val.filetime.dwLowDateTime = static_cast<DWORD>(v);
-    p.val.filetime.dwHighDateTime = static_cast<DWORD>(v >> 32);
+    p.val.filetime = platform::MakeFileTime(v);
     return p;
 }
 // The text must outlive the write.
@@ -114,9 +114,7 @@ inline std::string Describe(const CEPROPVAL& p)
             std::snprintf(text, sizeof text, "%.17g", p.val.dblVal);
             return out + text;
         case CEVT_FILETIME:
-            return out + "ft " +
-                   std::to_string((static_cast<unsigned long long>(p.val.filetime.dwHighDateTime) << 32) |
-                                  p.val.filetime.dwLowDateTime);
+            return out + "ft " + std::to_string(platform::FileTimeValue(p.val.filetime));
         case CEVT_LPWSTR:
             return out + "'" + (p.val.lpwstr ? WideToUtf8(p.val.lpwstr) : std::string("<null>")) + "'";
         case CEVT_BLOB: {

@@ -53,9 +53,7 @@ private:
             case CEVT_R8:
                 return Sign(a.val.dblVal - b.val.dblVal);
             case CEVT_FILETIME: {
-                auto u = [](const FILETIME& f) {
-                    return (static_cast<unsigned long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime;
-                };
+                auto u = [](const FILETIME& f) { return platform::FileTimeValue(f); };
                 return u(a.val.filetime) < u(b.val.filetime) ? -1 : u(a.val.filetime) > u(b.val.filetime) ? 1 : 0;
             }
             case CEVT_LPWSTR: {

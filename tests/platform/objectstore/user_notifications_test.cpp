@@ -8,33 +8,17 @@
 #include <string>
 #include <vector>
 
-#include "tests/platform/objectstore/cedb_test_support.h"
-#include "platform/time/clock.h"
 #include "platform/base/error_codes.h"
+#include "platform/time/clock.h"
+#include "tests/platform/objectstore/cedb_test_support.h"
+#include "tests/support/test_dates.h"
 
 namespace {
 
 using Text = std::optional<std::u16string>;
 
-SYSTEMTIME At(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second = 0)
-{
-    SYSTEMTIME st{};
-    st.wYear = year;
-    st.wMonth = month;
-    st.wDay = day;
-    st.wHour = hour;
-    st.wMinute = minute;
-    st.wSecond = second;
-    return st;
-}
-
-std::string Show(const SYSTEMTIME& st)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%03u dow%u", st.wYear, st.wMonth, st.wDay, st.wHour,
-                  st.wMinute, st.wSecond, st.wMilliseconds, st.wDayOfWeek);
-    return text;
-}
+using kstest::Make;
+using kstest::Show;
 
 // A user notification whose strings the test owns.
 struct UserNote {
@@ -144,7 +128,7 @@ protected:
     void SetUp() override
     {
         CedbSandbox::SetUp();
-        ASSERT_TRUE(platform::SetPinnedNow(At(2024, 3, 1, 8, 0)));
+        ASSERT_TRUE(platform::SetPinnedNow(Make(2024, 3, 1, 8, 0)));
     }
     void TearDown() override
     {
@@ -162,7 +146,7 @@ protected:
 
 TEST_F(UserNotificationTest, ClassicNotificationRoundTripsEveryField)
 {
-    SYSTEMTIME when = At(2024, 3, 15, 9, 30, 12);  // a Friday
+    SYSTEMTIME when = Make(2024, 3, 15, 9, 30, 12);  // a Friday
     UserNote note(PUN_DIALOG | PUN_SOUND | PUN_REPEAT, u"Task Reminder", u"Call Ana \u00e9\u4e2d", u"Alarm1.wav", 3);
     note.un.dwReserved = 77;
     HANDLE h = CeSetUserNotification(nullptr, u"TASKS.EXE", &when, &note.un);
@@ -174,7 +158,7 @@ TEST_F(UserNotificationTest, ClassicNotificationRoundTripsEveryField)
     EXPECT_EQ(info->type, CNT_CLASSICTIME);
     EXPECT_EQ(info->application, Text(u"TASKS.EXE"));
     EXPECT_EQ(info->arguments, std::nullopt);
-    EXPECT_EQ(info->start, "2024-03-15 09:30:12.000 dow5");
+    EXPECT_EQ(info->start, "2024-03-15 09:30:12.000 dow 5");
     EXPECT_EQ(info->end, info->start);
     ASSERT_TRUE(info->hasUser);
     EXPECT_EQ(info->actions, PUN_DIALOG | PUN_SOUND | PUN_REPEAT);
@@ -187,7 +171,7 @@ TEST_F(UserNotificationTest, ClassicNotificationRoundTripsEveryField)
 
 TEST_F(UserNotificationTest, NullAndEmptyStringsStayApart)
 {
-    SYSTEMTIME when = At(2024, 3, 15, 9, 30);
+    SYSTEMTIME when = Make(2024, 3, 15, 9, 30);
     CE_USER_NOTIFICATION un{};
     un.ActionFlags = PUN_LED;
     un.pwszDialogText = const_cast<LPWSTR>(u"");
@@ -203,16 +187,16 @@ TEST_F(UserNotificationTest, NullAndEmptyStringsStayApart)
 
 TEST_F(UserNotificationTest, ReplacingKeepsTheHandleAndDropsWhatTheNewOneLacks)
 {
-    HANDLE h = SetReminder(At(2024, 3, 15, 9, 30), u"first");
-    HANDLE other = SetReminder(At(2024, 3, 16, 9, 30), u"other");
+    HANDLE h = SetReminder(Make(2024, 3, 15, 9, 30), u"first");
+    HANDLE other = SetReminder(Make(2024, 3, 16, 9, 30), u"other");
     ASSERT_NE(h, nullptr);
 
     UserNote note(PUN_VIBRATE, u"New title", u"second", u"Beep.wav");
-    SYSTEMTIME later = At(2024, 4, 1, 7, 0);
+    SYSTEMTIME later = Make(2024, 4, 1, 7, 0);
     EXPECT_EQ(CeSetUserNotification(h, u"TASKS.EXE", &later, &note.un), h);
     auto info = Get(h);
     ASSERT_TRUE(info);
-    EXPECT_EQ(info->start, "2024-04-01 07:00:00.000 dow1");
+    EXPECT_EQ(info->start, "2024-04-01 07:00:00.000 dow 1");
     EXPECT_EQ(info->actions, PUN_VIBRATE);
     EXPECT_EQ(info->text, Text(u"second"));
     EXPECT_EQ(info->sound, Text(u"Beep.wav"));
@@ -234,7 +218,7 @@ TEST_F(UserNotificationTest, ReplacingKeepsTheHandleAndDropsWhatTheNewOneLacks)
 
 TEST_F(UserNotificationTest, ExtendedTriggersOfEachKind)
 {
-    SYSTEMTIME start = At(2024, 5, 2, 18, 45);
+    SYSTEMTIME start = Make(2024, 5, 2, 18, 45);
     CE_USER_NOTIFICATION silent{};
     auto timed = Trigger(CNT_TIME, u"\\WINDOWS\\KSNotification.exe", u"\\My Documents\\note.pwi", start, start);
     HANDLE h = CeSetUserNotificationEx(nullptr, &timed, &silent);
@@ -243,7 +227,7 @@ TEST_F(UserNotificationTest, ExtendedTriggersOfEachKind)
     ASSERT_TRUE(info);
     EXPECT_EQ(info->type, CNT_TIME);
     EXPECT_EQ(info->arguments, Text(u"\\My Documents\\note.pwi"));
-    EXPECT_EQ(info->start, "2024-05-02 18:45:00.000 dow4");
+    EXPECT_EQ(info->start, "2024-05-02 18:45:00.000 dow 4");
     EXPECT_EQ(info->end, info->start);
     EXPECT_TRUE(info->hasUser);
     EXPECT_EQ(info->actions, 0u);
@@ -254,10 +238,10 @@ TEST_F(UserNotificationTest, ExtendedTriggersOfEachKind)
     info = Get(CeSetUserNotificationEx(nullptr, &noEnd, &note.un));
     ASSERT_TRUE(info);
     EXPECT_EQ(info->end, info->start);
-    auto period = Trigger(CNT_PERIOD, nullptr, nullptr, start, At(2024, 5, 3, 0, 0));
+    auto period = Trigger(CNT_PERIOD, nullptr, nullptr, start, Make(2024, 5, 3, 0, 0));
     info = Get(CeSetUserNotificationEx(nullptr, &period, &note.un));
     ASSERT_TRUE(info);
-    EXPECT_EQ(info->end, "2024-05-03 00:00:00.000 dow5");
+    EXPECT_EQ(info->end, "2024-05-03 00:00:00.000 dow 5");
 
     auto event = Trigger(CNT_EVENT, u"sync.exe", u"-x", start, start);
     event.dwEvent = NOTIFICATION_EVENT_SYNC_END;
@@ -271,7 +255,7 @@ TEST_F(UserNotificationTest, ExtendedTriggersOfEachKind)
 
 TEST_F(UserNotificationTest, InvalidArgumentsStoreNothing)
 {
-    SYSTEMTIME ok = At(2024, 3, 15, 9, 30);
+    SYSTEMTIME ok = Make(2024, 3, 15, 9, 30);
     UserNote note(PUN_DIALOG, u"t", u"x", u"s");
     auto expectInvalid = [](HANDLE h, const char* what) {
         DWORD error = GetLastError();
@@ -280,7 +264,7 @@ TEST_F(UserNotificationTest, InvalidArgumentsStoreNothing)
     };
     expectInvalid(CeSetUserNotification(nullptr, u"a.exe", nullptr, &note.un), "no time");
     expectInvalid(CeSetUserNotification(nullptr, u"a.exe", &ok, nullptr), "classic without notification");
-    SYSTEMTIME badMonth = At(2024, 13, 1, 0, 0);
+    SYSTEMTIME badMonth = Make(2024, 13, 1, 0, 0);
     expectInvalid(CeSetUserNotification(nullptr, u"a.exe", &badMonth, &note.un), "month 13");
     UserNote badFlags(0x20, u"t", u"x", u"s");
     expectInvalid(CeSetUserNotification(nullptr, u"a.exe", &ok, &badFlags.un), "unknown action bit");
@@ -297,7 +281,7 @@ TEST_F(UserNotificationTest, InvalidArgumentsStoreNothing)
     expectInvalid(CeSetUserNotificationEx(nullptr, &t, &note.un), "timed start without application");
     t = Trigger(CNT_EVENT, u"a.exe", nullptr, ok, ok);
     expectInvalid(CeSetUserNotificationEx(nullptr, &t, nullptr), "event without event");
-    t = Trigger(CNT_PERIOD, nullptr, nullptr, ok, At(2024, 3, 15, 9, 29));
+    t = Trigger(CNT_PERIOD, nullptr, nullptr, ok, Make(2024, 3, 15, 9, 29));
     expectInvalid(CeSetUserNotificationEx(nullptr, &t, &note.un), "period ending before it starts");
     t = Trigger(CNT_PERIOD, nullptr, nullptr, ok, SYSTEMTIME{});
     expectInvalid(CeSetUserNotificationEx(nullptr, &t, &note.un), "period without end");
@@ -316,7 +300,7 @@ TEST_F(UserNotificationTest, InvalidArgumentsStoreNothing)
 
 TEST_F(UserNotificationTest, HandlesThatNameNoNotification)
 {
-    SYSTEMTIME when = At(2024, 3, 15, 9, 30);
+    SYSTEMTIME when = Make(2024, 3, 15, 9, 30);
     UINT needed = 0;
     // Before the database exists.
     SetLastError(0);
@@ -356,8 +340,8 @@ TEST_F(UserNotificationTest, HandlesThatNameNoNotification)
 
 TEST_F(UserNotificationTest, ClearingRemovesOnlyThatNotification)
 {
-    HANDLE a = SetReminder(At(2024, 3, 15, 9, 30));
-    HANDLE b = SetReminder(At(2024, 3, 16, 9, 30));
+    HANDLE a = SetReminder(Make(2024, 3, 15, 9, 30));
+    HANDLE b = SetReminder(Make(2024, 3, 16, 9, 30));
     ASSERT_TRUE(CeClearUserNotification(a));
     UINT needed = 0;
     SetLastError(0);
@@ -369,13 +353,13 @@ TEST_F(UserNotificationTest, ClearingRemovesOnlyThatNotification)
     EXPECT_TRUE(Get(b));
 
     // A new notification never takes over the cleared handle's identity.
-    HANDLE c = SetReminder(At(2024, 3, 17, 9, 30));
+    HANDLE c = SetReminder(Make(2024, 3, 17, 9, 30));
     EXPECT_NE(c, a);
 }
 
 TEST_F(UserNotificationTest, HandlesAndRecordsSurviveARestart)
 {
-    HANDLE h = SetReminder(At(2024, 3, 15, 9, 30), u"after restart");
+    HANDLE h = SetReminder(Make(2024, 3, 15, 9, 30), u"after restart");
     ASSERT_NE(h, nullptr);
     platform::CloseObjectStore();
 
@@ -392,7 +376,7 @@ TEST_F(UserNotificationTest, HandlesAndRecordsSurviveARestart)
     auto oid = static_cast<CEOID>(reinterpret_cast<std::uintptr_t>(h));
     ASSERT_EQ(cedbtest::Seek(raw, CEDB_SEEK_CEOID, oid), oid);
     FILETIME local{};
-    SYSTEMTIME when = At(2024, 3, 15, 9, 30);
+    SYSTEMTIME when = Make(2024, 3, 15, 9, 30);
     SystemTimeToFileTime(&when, &local);
     auto record = cedbtest::Read(
         raw, {MAKEPROPID(0x7F00, CEVT_UI4), MAKEPROPID(0x7F02, CEVT_LPWSTR), MAKEPROPID(0x7F04, CEVT_FILETIME),
@@ -406,7 +390,7 @@ TEST_F(UserNotificationTest, HandlesAndRecordsSurviveARestart)
 
 TEST_F(UserNotificationTest, BufferSizeProtocol)
 {
-    HANDLE h = SetReminder(At(2024, 3, 15, 9, 30), u"abc");
+    HANDLE h = SetReminder(Make(2024, 3, 15, 9, 30), u"abc");
     UINT needed = 0;
     SetLastError(0);
     EXPECT_FALSE(CeGetUserNotification(h, 0, &needed, nullptr));
@@ -427,7 +411,7 @@ TEST_F(UserNotificationTest, BufferSizeProtocol)
     EXPECT_EQ(buffer[needed], 0xAB) << "wrote past what it asked for";
 
     // Longer strings need exactly that much more room.
-    HANDLE longer = SetReminder(At(2024, 3, 15, 9, 30), u"abcdefgh");
+    HANDLE longer = SetReminder(Make(2024, 3, 15, 9, 30), u"abcdefgh");
     UINT longerNeeded = 0;
     CeGetUserNotification(longer, 0, &longerNeeded, nullptr);
     EXPECT_EQ(longerNeeded, needed + 5 * sizeof(WCHAR));
@@ -449,9 +433,9 @@ TEST_F(UserNotificationTest, HandleEnumerationIsOrderedByStartTime)
     EXPECT_TRUE(CeGetUserNotificationHandles(nullptr, 0, &needed));
     EXPECT_EQ(needed, 0u) << "an empty store has none";
 
-    HANDLE late = SetReminder(At(2024, 6, 1, 9, 0));
-    HANDLE early = SetReminder(At(2024, 1, 1, 9, 0));
-    HANDLE middle = SetReminder(At(2024, 3, 1, 9, 0));
+    HANDLE late = SetReminder(Make(2024, 6, 1, 9, 0));
+    HANDLE early = SetReminder(Make(2024, 1, 1, 9, 0));
+    HANDLE middle = SetReminder(Make(2024, 3, 1, 9, 0));
     auto t = Trigger(CNT_EVENT, u"a.exe", nullptr, {}, {});
     t.dwEvent = NOTIFICATION_EVENT_WAKEUP;
     HANDLE event = CeSetUserNotificationEx(nullptr, &t, nullptr);
@@ -474,9 +458,9 @@ TEST_F(UserNotificationTest, HandleEnumerationIsOrderedByStartTime)
 TEST_F(UserNotificationTest, StatusTellsWhetherTheTimeHasCome)
 {
     // The clock is pinned at 2024-03-01 08:00 local time.
-    auto past = Get(SetReminder(At(2024, 3, 1, 7, 59)));
-    auto now = Get(SetReminder(At(2024, 3, 1, 8, 0)));
-    auto future = Get(SetReminder(At(2024, 3, 1, 8, 1)));
+    auto past = Get(SetReminder(Make(2024, 3, 1, 7, 59)));
+    auto now = Get(SetReminder(Make(2024, 3, 1, 8, 0)));
+    auto future = Get(SetReminder(Make(2024, 3, 1, 8, 1)));
     ASSERT_TRUE(past && now && future);
     EXPECT_EQ(past->status, CNS_SIGNALLED);
     EXPECT_EQ(now->status, CNS_SIGNALLED);

@@ -4,13 +4,13 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "platform/time/clock.h"
 #include "platform/kernel/tick.h"
+#include "platform/time/clock.h"
 #include "platform/time/time_zone.h"
-#include "tests/platform/time/time_test_support.h"
+#include "tests/support/test_dates.h"
 
-using time_test::Make;
-using time_test::Show;
+using kstest::Make;
+using kstest::Show;
 
 namespace {
 
@@ -63,7 +63,7 @@ TEST_F(PinnedClockTest, PinnedTimeIsDeviceWallClockTimeAndStandsStill)
     EXPECT_EQ(Show(Utc()), Show(Make(2025, 7, 4, 13, 30, 15, 0, 5)));
     FILETIME ft;
     GetSystemTimeAsFileTime(&ft);
-    EXPECT_EQ(platform::FileTimeValue(ft), time_test::FileTimeOf(Make(2025, 7, 4, 13, 30, 15)));
+    EXPECT_EQ(platform::FileTimeValue(ft), kstest::FileTimeOf(Make(2025, 7, 4, 13, 30, 15)));
 
     const DWORD tick = GetTickCount();  // the tick count still runs
     Sleep(30);

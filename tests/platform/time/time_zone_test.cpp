@@ -8,18 +8,24 @@
 #include <cstring>
 #include <string>
 
-#include "platform/time/clock.h"
 #include "platform/base/error_codes.h"
-#include "platform/time/zone_rules.h"
 #include "platform/base/last_error.h"
+#include "platform/time/clock.h"
 #include "platform/time/time_zone.h"
-#include "tests/platform/time/time_test_support.h"
+#include "platform/time/zone_rules.h"
+#include "tests/support/saved_environment.h"
+#include "tests/support/test_dates.h"
 
-using time_test::FileTimeOf;
-using time_test::Make;
-using time_test::Rule;
+using kstest::FileTimeOf;
+using kstest::Make;
 
 namespace {
+
+// A relative zone rule: month, day of week (0 = Sunday), occurrence (5 = last), wall-clock time.
+SYSTEMTIME Rule(int month, int dayOfWeek, int occurrence, int hour, int minute = 0)
+{
+    return Make(0, month, occurrence, hour, minute, 0, 0, dayOfWeek);
+}
 
 std::string ShowRule(const SYSTEMTIME& r)
 {
@@ -178,15 +184,10 @@ TEST_F(DeviceZoneTest, ZonesByTzdbOrWindowsNameAndFromTheEnvironment)
     EXPECT_FALSE(platform::SetDeviceTimeZone(u""));
     EXPECT_EQ(platform::LocalOffsetMinutesAt(FileTimeOf(Make(2025, 1, 1))), 330);  // unchanged
 
-    const char* saved = std::getenv("TZ");
-    const std::string savedValue = saved ? saved : "";
+    kstest::SavedEnvironment saved{"TZ"};
     setenv("TZ", "Pacific/Auckland", 1);
     platform::ResetDeviceTimeZone();
     EXPECT_EQ(platform::DeviceTimeZoneId(), u"Pacific/Auckland");
-    if (saved)
-        setenv("TZ", savedValue.c_str(), 1);
-    else
-        unsetenv("TZ");
 }
 
 TEST_F(DeviceZoneTest, SetTimeZoneInformationDrivesTheDeviceZone)
