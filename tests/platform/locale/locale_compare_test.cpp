@@ -11,16 +11,16 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/locale_pin.h"
-#include "platform/locale/compare_string.h"
 #include "platform/base/error_codes.h"
 #include "platform/base/last_error.h"
+#include "platform/locale/compare_string.h"
 #include "platform/text/wide_string.h"
+#include "tests/support/locale_pin.h"
 
 namespace {
 
 constexpr LCID kEnUs = 0x0409, kDeDe = 0x0407, kDePhoneBook = 0x10407, kSvSe = 0x041D, kJaJp = 0x0411;
-constexpr int LT = CSTR_LESS_THAN, EQ = CSTR_EQUAL, GT = CSTR_GREATER_THAN;
+constexpr int LT = CSTR_LESS_THAN, EQ = CSTR_EQUAL, GT = CSTR_GREATER_THAN, NE = -1;  // NE: either way
 constexpr DWORD kLoose = 0x30007;  // case, accents, symbols, kana type and width ignored
 
 int Cmp(LCID locale, DWORD flags, std::u16string_view a, std::u16string_view b)
@@ -102,6 +102,66 @@ TEST_F(LocaleCompare, EachLocaleCollatesAsIcuDoesForIt)
     EXPECT_EQ(Cmp(0x0405, 0, u"ch", u"h"), GT);                                         // Czech ch comes after h
 }
 
+TEST_F(LocaleCompare, OrdersBeyondTheOracleWordsAndTheirMirrors)
+{
+    struct Case {
+        const char16_t* a;
+        const char16_t* b;
+        DWORD flags;
+        int expected;
+    };
+    const Case cases[] = {
+        // Lower case first unless case is ignored; symbols before digits before letters.
+        {u"a", u"A", 0, LT},
+        {u"a", u"A", SORT_STRINGSORT, LT},
+        {u"a", u"A", NORM_IGNORECASE, EQ},
+        {u"Zebra", u"apple", 0, GT},
+        {u"9", u"a", 0, LT},
+        {u"!", u"0", SORT_STRINGSORT, LT},
+        {u"", u"a", 0, LT},
+        // Accents are secondary differences; composed and decomposed forms are the same text.
+        {u"resume", u"r\u00e9sum\u00e9", 0, LT},
+        {u"r\u00e9sum\u00e9", u"resumf", 0, LT},
+        {u"resume", u"R\u00e9sum\u00e9", NORM_IGNORECASE, NE},
+        {u"\u00e9", u"e\u0301", 0, EQ},
+        // Word sort looks through apostrophes, not through other punctuation.
+        {u"can't", u"cans", 0, GT},
+        {u"can't", u"cans", SORT_STRINGSORT, LT},
+        {u"co.oq", u"coop", 0, LT},
+        {u"$5+", u"5", NORM_IGNORESYMBOLS, EQ},
+        {u"a b", u"ab", NORM_IGNORESYMBOLS, EQ},
+        {u"a b", u"ab", 0, NE},
+        {u"\uff32\u00e9sum\u00e9-", u"resume", kLoose, EQ},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << &c - cases);
+        int ab = Cmp(LOCALE_USER_DEFAULT, c.flags, c.a, c.b);
+        EXPECT_TRUE(c.expected == NE ? ab != EQ : ab == c.expected) << ab;
+        EXPECT_EQ(ab + Cmp(LOCALE_USER_DEFAULT, c.flags, c.b, c.a), 4);  // the mirror result
+    }
+}
+
+TEST_F(LocaleCompare, ResultsFormATotalOrder)
+{
+    static const char16_t alphabet[] = u"aAbB-' .\u00e9\u00c91z";
+    std::mt19937 rng(17);
+    std::vector<std::u16string> words;
+    for (int i = 0; i < 300; ++i) {
+        std::u16string w;
+        for (size_t n = rng() % 6; n > 0; --n) w.push_back(alphabet[rng() % (std::size(alphabet) - 1)]);
+        words.push_back(w);
+    }
+    for (DWORD flags : {DWORD(0), SORT_STRINGSORT, SORT_STRINGSORT | NORM_IGNORECASE, kLoose}) {
+        for (size_t i = 0; i + 1 < words.size(); ++i)
+            ASSERT_EQ(Cmp(kEnUs, flags, words[i], words[i + 1]) + Cmp(kEnUs, flags, words[i + 1], words[i]), 4)
+                << "antisymmetry, flags " << flags;
+        const std::vector<std::u16string> sorted = Sorted(words, kEnUs, flags);
+        for (size_t i = 0; i + 1 < sorted.size(); ++i)
+            for (size_t j = i + 1; j < sorted.size(); j += 37)
+                ASSERT_NE(Cmp(kEnUs, flags, sorted[i], sorted[j]), GT) << "transitivity";
+    }
+}
+
 TEST_F(LocaleCompare, UserDefaultAndLstrcmpFollowThePinnedLocale)
 {
     EXPECT_LT(lstrcmpW(u"\u00e4", u"z"), 0);
@@ -119,6 +179,12 @@ TEST_F(LocaleCompare, UserDefaultAndLstrcmpFollowThePinnedLocale)
     EXPECT_LT(lstrcmpW(u"a", u"B"), 0);
     EXPECT_GT(wcscmp(u"a", u"B"), 0);
     EXPECT_LT(lstrcmpW(u"co-op", u"coop") * lstrcmpW(u"coop", u"co-op"), 0);
+    EXPECT_LT(lstrcmpW(u"a", u"A"), 0);
+    EXPECT_EQ(lstrcmpW(u"same", u"same"), 0);
+    EXPECT_EQ(lstrcmpiW(u"Category", u"CATEGORY"), 0);
+    EXPECT_NE(lstrcmpiW(u"Category", u"Cat\u00e9gory"), 0);
+    EXPECT_LT(lstrcmpW(nullptr, u""), 0);
+    EXPECT_EQ(lstrcmpW(nullptr, nullptr), 0);
 }
 
 TEST_F(LocaleCompare, EachIgnoreFlagIgnoresItsDifferenceOnly)
@@ -178,6 +244,9 @@ TEST_F(LocaleCompare, CountedLengthsMatchPrefixes)
     EXPECT_EQ(CompareStringW(kEnUs, 0, u"abcXYZ", 3, u"abc", -1), EQ);
     EXPECT_EQ(CompareStringW(kEnUs, 0, u"abcXYZ", -1, u"abc", -1), GT);
     EXPECT_EQ(CompareStringW(kEnUs, 0, u"ab", 0, nullptr, 0), EQ);
+    EXPECT_EQ(CompareStringW(kEnUs, NORM_IGNORECASE, u"SMITHSON", 5, u"smith", 5), EQ);
+    EXPECT_EQ(CompareStringW(kEnUs, 0, u"abcdef", 4, u"abc", 3), GT);
+    EXPECT_EQ(CompareStringW(kEnUs, 0, nullptr, 0, u"", -1), EQ);
 }
 
 TEST_F(LocaleCompare, BadArgumentsFailWithTheirErrors)
@@ -191,4 +260,6 @@ TEST_F(LocaleCompare, BadArgumentsFailWithTheirErrors)
     SetLastError(0);
     EXPECT_EQ(CompareStringW(kEnUs, 0, nullptr, 1, u"b", -1), 0);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(CompareStringW(kEnUs, 0, u"a", -2, u"a", -1), 0);
+    EXPECT_EQ(CompareStringW(kEnUs, 0x40000000, u"a", -1, u"a", -1), 0);
 }

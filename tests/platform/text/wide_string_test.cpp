@@ -1,6 +1,6 @@
 // The UTF-16 runtime string functions, checked against std::u16string and
 // ICU for text and against the host's narrow runtime for numbers; the printf
-// family against snprintf where the semantics agree; locale comparison.
+// family against snprintf where the semantics agree.
 #include <gtest/gtest.h>
 
 #include <unicode/ustring.h>
@@ -16,7 +16,6 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/locale/compare_string.h"
 #include "platform/text/utf8.h"
 #include "platform/text/wide_string.h"
 
@@ -167,10 +166,17 @@ TEST(WideStringClasses, UnicodeCharacterClassesAndCtypeMasks)
         for (WCHAR no : c.no) EXPECT_FALSE(c.classify(no)) << int(no);
     }
     const std::tuple<WCHAR, int, bool> masks[] = {
-        {u' ', _SPACE, true},          {u'\uffa0', _SPACE, false},     {u'\u05d0', _ALPHA, true},  // a letter without
-                                                                                                   // case
-        {u'5', _ALPHA | _DIGIT, true}, {u'%', _ALPHA | _DIGIT, false}, {u'A', _UPPER, true},      {u'a', _UPPER, false},
-        {u'\x07', _CONTROL, true},     {u'\t', _BLANK, true},          {u'c', _HEX, true},
+        {u' ', _SPACE, true},
+        {u'\uffa0', _SPACE, false},
+        {u'\u05d0', _ALPHA, true},  // a letter without
+                                    // case
+        {u'5', _ALPHA | _DIGIT, true},
+        {u'%', _ALPHA | _DIGIT, false},
+        {u'A', _UPPER, true},
+        {u'a', _UPPER, false},
+        {u'\x07', _CONTROL, true},
+        {u'\t', _BLANK, true},
+        {u'c', _HEX, true},
     };
     for (auto [c, mask, expected] : masks) EXPECT_EQ(iswctype(c, mask), expected) << int(c) << " " << mask;
 }
@@ -232,125 +238,6 @@ TEST(WideStringNumbers, TextToNumberAgreesWithTheNarrowRuntimeAndSaturates)
     EXPECT_EQ(_wtol(u"-99999999999"), INT32_MIN);
     EXPECT_EQ(_wtoi64(u"-9223372036854775808"), LLONG_MIN);
     EXPECT_EQ(_wtoi64(u"123456789012"), 123456789012LL);
-}
-
-namespace {
-
-int Cmp(const WCHAR* a, const WCHAR* b, DWORD flags = 0)
-{
-    return CompareStringW(LOCALE_USER_DEFAULT, flags, a, -1, b, -1);
-}
-
-constexpr DWORD kLoose =
-    NORM_IGNORECASE | NORM_IGNORENONSPACE | NORM_IGNORESYMBOLS | NORM_IGNOREKANATYPE | NORM_IGNOREWIDTH;  // 0x30007
-
-constexpr int LT = CSTR_LESS_THAN, EQ = CSTR_EQUAL, GT = CSTR_GREATER_THAN, NE = -1;  // NE: either way
-
-}  // namespace
-
-TEST(CompareString, OrdersAndFlags)
-{
-    struct Case {
-        const char16_t* a;
-        const char16_t* b;
-        DWORD flags;
-        int expected;
-    };
-    const Case cases[] = {
-        // Lower case first unless case is ignored; not an ordinal order.
-        {u"a", u"A", 0, LT},
-        {u"a", u"A", SORT_STRINGSORT, LT},
-        {u"a", u"A", NORM_IGNORECASE, EQ},
-        {u"apple", u"Banana", 0, LT},
-        {u"Zebra", u"apple", 0, GT},
-        {u"abc", u"abc", 0, EQ},
-        // Symbols before digits before letters.
-        {u"9", u"a", 0, LT},
-        {u"!", u"0", SORT_STRINGSORT, LT},
-        {u"", u"a", 0, LT},
-        // Accents are secondary differences; composed and decomposed forms are the same text.
-        {u"resume", u"r\u00e9sum\u00e9", 0, LT},
-        {u"r\u00e9sum\u00e9", u"resumf", 0, LT},
-        {u"resume", u"r\u00e9sum\u00e9", NORM_IGNORENONSPACE, EQ},
-        {u"resume", u"R\u00e9sum\u00e9", NORM_IGNORENONSPACE, LT},
-        {u"resume", u"R\u00e9sum\u00e9", NORM_IGNORENONSPACE | NORM_IGNORECASE, EQ},
-        {u"resume", u"R\u00e9sum\u00e9", NORM_IGNORECASE, NE},
-        {u"\u00e9", u"e\u0301", 0, EQ},
-        // Word sort looks through hyphens and apostrophes; string sort puts them before letters.
-        {u"coop", u"co-oq", 0, LT},
-        {u"coop", u"co-oq", SORT_STRINGSORT, GT},
-        {u"can't", u"cans", 0, GT},
-        {u"can't", u"cans", SORT_STRINGSORT, LT},
-        {u"co-op", u"coop", 0, NE},
-        {u"co.oq", u"coop", 0, LT},
-        // Symbols, kana type and width.
-        {u"a-b", u"ab", NORM_IGNORESYMBOLS, EQ},
-        {u"a b", u"ab", NORM_IGNORESYMBOLS, EQ},
-        {u"$5+", u"5", NORM_IGNORESYMBOLS, EQ},
-        {u"a b", u"ab", 0, NE},
-        {u"\u30ab", u"\u304b", 0, NE},
-        {u"\u30ab", u"\u304b", NORM_IGNOREKANATYPE, EQ},
-        {u"\uff21\uff22\uff23", u"ABC", 0, NE},
-        {u"\uff21\uff22\uff23", u"ABC", NORM_IGNOREWIDTH, EQ},
-        {u"\uff76", u"\u30ab", NORM_IGNOREWIDTH, EQ},
-        {u"\uff32\u00e9sum\u00e9-", u"resume", kLoose, EQ},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << &c - cases);
-        int ab = Cmp(c.a, c.b, c.flags);
-        EXPECT_TRUE(c.expected == NE ? ab != EQ : ab == c.expected) << ab;
-        EXPECT_EQ(ab + Cmp(c.b, c.a, c.flags), 4);  // the mirror result
-    }
-}
-
-TEST(CompareString, CountedLengthsAndBadArguments)
-{
-    EXPECT_EQ(CompareStringW(LOCALE_USER_DEFAULT, 0, u"abcdef", 3, u"abc", -1), EQ);
-    EXPECT_EQ(CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, u"SMITHSON", 5, u"smith", 5), EQ);
-    EXPECT_EQ(CompareStringW(LOCALE_USER_DEFAULT, 0, u"abcdef", 4, u"abc", 3), GT);
-    EXPECT_EQ(CompareStringW(LOCALE_USER_DEFAULT, 0, nullptr, 0, u"", -1), EQ);
-    EXPECT_EQ(CompareStringW(LOCALE_USER_DEFAULT, 0, nullptr, 3, u"a", -1), 0);
-    EXPECT_EQ(CompareStringW(LOCALE_USER_DEFAULT, 0, u"a", -2, u"a", -1), 0);
-    EXPECT_EQ(CompareStringW(LOCALE_USER_DEFAULT, 0x40000000, u"a", -1, u"a", -1), 0);
-}
-
-TEST(CompareString, ResultsFormATotalOrder)
-{
-    static const char16_t alphabet[] = u"aAbB-' .\u00e9\u00c91z";
-    std::mt19937 rng(17);
-    std::vector<std::u16string> words;
-    for (int i = 0; i < 300; ++i) {
-        std::u16string w;
-        for (size_t n = rng() % 6; n > 0; --n) w.push_back(alphabet[rng() % (std::size(alphabet) - 1)]);
-        words.push_back(w);
-    }
-    for (DWORD flags : {DWORD(0), SORT_STRINGSORT, SORT_STRINGSORT | NORM_IGNORECASE, kLoose}) {
-        for (size_t i = 0; i + 1 < words.size(); ++i)
-            ASSERT_EQ(
-                Cmp(words[i].c_str(), words[i + 1].c_str(), flags) + Cmp(words[i + 1].c_str(), words[i].c_str(), flags),
-                4)
-                << "antisymmetry, flags " << flags;
-        std::vector<std::u16string> sorted = words;
-        std::sort(sorted.begin(), sorted.end(), [flags](const std::u16string& a, const std::u16string& b) {
-            return Cmp(a.c_str(), b.c_str(), flags) == LT;
-        });
-        for (size_t i = 0; i + 1 < sorted.size(); ++i)
-            for (size_t j = i + 1; j < sorted.size(); j += 37)
-                ASSERT_NE(Cmp(sorted[i].c_str(), sorted[j].c_str(), flags), GT) << "transitivity";
-    }
-}
-
-TEST(CompareString, LstrcmpIsALocaleCompareNotAnOrdinalOne)
-{
-    EXPECT_LT(lstrcmpW(u"a", u"B"), 0);
-    EXPECT_GT(wcscmp(u"a", u"B"), 0);
-    EXPECT_GT(lstrcmpW(u"B", u"a"), 0);
-    EXPECT_LT(lstrcmpW(u"a", u"A"), 0);
-    EXPECT_EQ(lstrcmpW(u"same", u"same"), 0);
-    EXPECT_EQ(lstrcmpiW(u"Category", u"CATEGORY"), 0);
-    EXPECT_NE(lstrcmpiW(u"Category", u"Cat\u00e9gory"), 0);
-    EXPECT_LT(lstrcmpW(nullptr, u""), 0);
-    EXPECT_EQ(lstrcmpW(nullptr, nullptr), 0);
 }
 
 namespace {
