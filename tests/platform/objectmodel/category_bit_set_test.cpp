@@ -14,66 +14,59 @@ namespace {
 using Bytes = std::vector<BYTE>;
 using Indices = std::vector<int>;
 
-// ---- Bytes from indices -------------------------------------------------
+constexpr int kLimit = CategoryBitSet::kIndexLimit;
 
-TEST(CategoryBitSetBytes, IndexThirtyThreeIsBitOneOfTheSecondWord)
+TEST(CategoryBitSet, IndicesAndTheirLittleEndianWordsBothWays)
 {
-    EXPECT_EQ(CategoryBitSet::Bytes({33}), (Bytes{0, 0, 0, 0, 0x02, 0, 0, 0}));
-}
-
-TEST(CategoryBitSetBytes, WordsAreLittleEndianAndOnlyAsLongAsTheHighestWord)
-{
-    EXPECT_EQ(CategoryBitSet::Bytes({0}), (Bytes{0x01, 0, 0, 0}));
-    EXPECT_EQ(CategoryBitSet::Bytes({9, 31}), (Bytes{0, 0x02, 0, 0x80}));
-    EXPECT_EQ(CategoryBitSet::Bytes({70, 2}), (Bytes{0x04, 0, 0, 0, 0, 0, 0, 0, 0x40, 0, 0, 0}));
-    const Bytes last = CategoryBitSet::Bytes({CategoryBitSet::kIndexLimit - 1});
+    // Words are little-endian and only as many as the highest index needs.
+    const struct {
+        Indices indices;
+        Bytes bytes;
+    } rows[] = {
+        {{}, {}},
+        {{0}, {0x01, 0, 0, 0}},
+        {{33}, {0, 0, 0, 0, 0x02, 0, 0, 0}},
+        {{9, 31}, {0, 0x02, 0, 0x80}},
+        {{2, 70}, {0x04, 0, 0, 0, 0, 0, 0, 0, 0x40, 0, 0, 0}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(::testing::PrintToString(row.indices));
+        EXPECT_EQ(CategoryBitSet::Bytes(row.indices), row.bytes);
+        EXPECT_EQ(CategoryBitSet::Indices(row.bytes), row.indices);
+    }
+    const Bytes last = CategoryBitSet::Bytes({kLimit - 1});
     ASSERT_EQ(last.size(), CategoryBitSet::kMaxBytes);
     EXPECT_EQ(last.back(), 0x80);
+    // Indices no set can hold are skipped and make the set no longer; repeats count once.
+    EXPECT_TRUE(CategoryBitSet::Bytes({-1, kLimit, 40000}).empty());
+    EXPECT_EQ(CategoryBitSet::Bytes({70, 2}), rows[4].bytes);
+    EXPECT_EQ(CategoryBitSet::Bytes({-300, 5, kLimit, 5}), (Bytes{0x20, 0, 0, 0}));
 }
 
-TEST(CategoryBitSetBytes, NoIndexIsNoBytesAndIndicesOutsideTheSetAreSkipped)
+TEST(CategoryBitSet, ReadingTakesWholeWordsUpToTheLastPossibleIndex)
 {
-    EXPECT_TRUE(CategoryBitSet::Bytes({}).empty());
-    EXPECT_TRUE(CategoryBitSet::Bytes({-1, CategoryBitSet::kIndexLimit, 40000}).empty());
-    EXPECT_EQ(CategoryBitSet::Bytes({-300, 5, CategoryBitSet::kIndexLimit, 5}), (Bytes{0x20, 0, 0, 0}))
-        << "skipped indices make the set no longer, repeats count once";
-}
-
-// ---- Indices from bytes -------------------------------------------------
-
-TEST(CategoryBitSetIndices, BitsComeBackAscending)
-{
-    EXPECT_EQ(CategoryBitSet::Indices(Bytes{0, 0x02, 0, 0x80}), (Indices{9, 31}));
-    EXPECT_EQ(CategoryBitSet::Indices(Bytes{0x04, 0, 0, 0, 0, 0, 0, 0, 0x40, 0, 0, 0}), (Indices{2, 70}));
-    EXPECT_TRUE(CategoryBitSet::Indices(Bytes{0, 0, 0, 0}).empty());
-}
-
-TEST(CategoryBitSetIndices, ShortAndRaggedSetsReadOnlyWholeWords)
-{
-    EXPECT_TRUE(CategoryBitSet::Indices(Bytes{0xFF, 0xFF, 0x01}).empty()) << "shorter than a word";
-    EXPECT_EQ(CategoryBitSet::Indices(Bytes{0x01, 0, 0, 0, 0xFF, 0xFF}), Indices{0}) << "the half word is ignored";
+    Bytes tooLong(CategoryBitSet::kMaxBytes + 8, 0);
+    tooLong[CategoryBitSet::kMaxBytes - 1] = 0x80;
+    tooLong[CategoryBitSet::kMaxBytes] = 0x01;
+    tooLong.back() = 0xFF;
+    const struct {
+        const char* what;
+        Bytes bytes;
+        Indices indices;
+    } rows[] = {
+        {"an empty word", {0, 0, 0, 0}, {}},
+        {"shorter than a word", {0xFF, 0xFF, 0x01}, {}},
+        {"a half word at the end", {0x01, 0, 0, 0, 0xFF, 0xFF}, {0}},
+        {"bits past the last index", tooLong, {kLimit - 1}},
+    };
+    for (const auto& row : rows) EXPECT_EQ(CategoryBitSet::Indices(row.bytes), row.indices) << row.what;
     EXPECT_TRUE(CategoryBitSet::Indices(nullptr, 8).empty()) << "a count without bytes";
-}
-
-TEST(CategoryBitSetIndices, BitsPastTheLastPossibleIndexAreIgnored)
-{
-    Bytes bytes(CategoryBitSet::kMaxBytes + 8, 0);
-    bytes[CategoryBitSet::kMaxBytes - 1] = 0x80;
-    bytes[CategoryBitSet::kMaxBytes] = 0x01;
-    bytes.back() = 0xFF;
-    EXPECT_EQ(CategoryBitSet::Indices(bytes), Indices{CategoryBitSet::kIndexLimit - 1});
-}
-
-TEST(CategoryBitSetIndices, WordsNeedNoAlignment)
-{
-    const BYTE raw[] = {0xEE, 0x00, 0x01, 0x00, 0x00};
+    const BYTE raw[] = {0xEE, 0x00, 0x01, 0x00, 0x00};  // words need no alignment
     EXPECT_EQ(CategoryBitSet::WordAt(raw + 1, 0), 0x00000100u);
     EXPECT_EQ(CategoryBitSet::Indices(raw + 1, 4), Indices{8});
 }
 
-// ---- Both ways ----------------------------------------------------------
-
-TEST(CategoryBitSetRoundTrip, RandomSetsComeBackAsTheirSortedDistinctIndices)
+TEST(CategoryBitSet, RandomSetsComeBackAsTheirSortedDistinctIndices)
 {
     std::mt19937 rng(1213);
     for (int round = 0; round < 300; ++round) {
@@ -84,10 +77,10 @@ TEST(CategoryBitSetRoundTrip, RandomSetsComeBackAsTheirSortedDistinctIndices)
                     i = static_cast<int>(rng() % 64);
                     break;
                 case 1:
-                    i = static_cast<int>(rng() % CategoryBitSet::kIndexLimit);
+                    i = static_cast<int>(rng() % kLimit);
                     break;
                 default:
-                    i = CategoryBitSet::kIndexLimit - 1 - static_cast<int>(rng() % 40);
+                    i = kLimit - 1 - static_cast<int>(rng() % 40);
                     break;
             }
         }

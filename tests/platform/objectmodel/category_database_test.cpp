@@ -7,9 +7,9 @@
 #include <numeric>
 #include <utility>
 
-#include "tests/platform/objectmodel/outlook_item_test_support.h"
-#include "platform/objectmodel/category_bit_set.h"
 #include "platform/base/error_codes.h"
+#include "platform/objectmodel/category_bit_set.h"
+#include "tests/platform/objectmodel/outlook_item_test_support.h"
 
 namespace {
 
@@ -134,22 +134,20 @@ TEST_F(CategoryDatabaseTest, DeleteRemovesTheGivenRecordsAndStopsAtAMissingOne)
     EXPECT_EQ(RecordCount(kCategoriesDatabase), 1) << "nothing after the failure is deleted";
 }
 
-TEST(CategoryDatabaseFreeIndex, TheLowestIndexNotUsed)
+TEST(CategoryDatabaseFreeIndex, TheLowestIndexNotUsedOrNone)
 {
-    EXPECT_EQ(CategoryDatabase::LowestFreeIndex({}), 0);
-    EXPECT_EQ(CategoryDatabase::LowestFreeIndex({0, 2, 1, 4}), 3);
-    EXPECT_EQ(CategoryDatabase::LowestFreeIndex({1, 1}), 0);
-    EXPECT_EQ(CategoryDatabase::LowestFreeIndex({-1, CategoryBitSet::kIndexLimit, 0}), 1)
-        << "indices outside the set take nothing";
-}
-
-TEST(CategoryDatabaseFreeIndex, NoneWhenEveryIndexIsTaken)
-{
-    std::vector<int> used(CategoryBitSet::kIndexLimit);
-    std::iota(used.begin(), used.end(), 0);
-    EXPECT_EQ(CategoryDatabase::LowestFreeIndex(used), -1);
-    used.erase(used.begin() + 8000);
-    EXPECT_EQ(CategoryDatabase::LowestFreeIndex(used), 8000);
+    std::vector<int> all(CategoryBitSet::kIndexLimit);
+    std::iota(all.begin(), all.end(), 0);
+    std::vector<int> allBut8000 = all;
+    allBut8000.erase(allBut8000.begin() + 8000);
+    const struct {
+        std::vector<int> used;
+        int free;
+    } rows[] = {
+        {{}, 0},   {{0, 2, 1, 4}, 3},  {{1, 1}, 0}, {{-1, CategoryBitSet::kIndexLimit, 0}, 1},
+        {all, -1}, {allBut8000, 8000},
+    };
+    for (const auto& row : rows) EXPECT_EQ(CategoryDatabase::LowestFreeIndex(row.used), row.free) << row.used.size();
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/platform/objectmodel/outlook_item_test_support.h"
 #include "platform/objectmodel/outlook_note.h"
+#include "tests/platform/objectmodel/outlook_item_test_support.h"
 
 namespace {
 
@@ -126,13 +126,6 @@ TEST_F(OutlookContactTest, EveryTextPropertyRoundTripsUnderItsIdentifier)
         EXPECT_EQ(raw.text, expected) << std::hex << property.id;
     }
     reread->Release();
-}
-
-TEST_F(OutlookContactTest, IdentifiersAreDistinct)
-{
-    for (size_t i = 0; i < std::size(kTextProperties); ++i)
-        for (size_t j = i + 1; j < std::size(kTextProperties); ++j)
-            EXPECT_NE(kTextProperties[i].id, kTextProperties[j].id) << i << " " << j;
 }
 
 TEST_F(OutlookContactTest, AnEmptyTextRemovesTheProperty)
