@@ -76,7 +76,7 @@ constexpr CEPROPID kImportance = 0x00260003;
 constexpr CEPROPID kIconText = 0x2A08001F;
 constexpr CEPROPID kSubject = 0x0037001F;
 constexpr CEPROPID kFlag4126 = 0x41260002;
-constexpr CEPROPID kFlag4503 = 0x45030002;
+constexpr CEPROPID kReminderSet = 0x45030002;
 constexpr CEPROPID kCompleted = 0x410F0040;
 constexpr CEPROPID kNote = 0x00170041;
 constexpr CEPROPID kCategories = 0x00160041;
@@ -170,7 +170,7 @@ struct TaskStore {
             if (i % 8 == 0) add(kIconText).lpwstr = const_cast<WCHAR*>(icon.c_str());
             add(kSubject).lpwstr = subject.data();
             add(kFlag4126).iVal = static_cast<SHORT>(i % 2);
-            add(kFlag4503).iVal = static_cast<SHORT>(-(i % 3 == 0));
+            add(kReminderSet).iVal = static_cast<SHORT>(-(i % 3 == 0));
             if (i % 6 == 0) add(kCompleted).filetime = ToFileTime(due + kDay);
             if (i % 5 == 0) add(kNote).blob = {sizeof note, const_cast<BYTE*>(note)};
             if (blob) add(kCategories).blob = {sizeof blobBytes, const_cast<BYTE*>(blobBytes)};
@@ -211,7 +211,7 @@ struct PeerTask {
     double due = kTaskNoDate, start = kTaskNoDate, completed = kTaskNoDate;
     LONG importance = 2;
     LONG percent = 0;
-    SHORT sensitivity = 0, complete = 0, flag4126 = 0, flag4503 = 0;
+    SHORT sensitivity = 0, complete = 0, flag4126 = 0, reminderSet = 0;
     bool hasNote = false;
     std::uint32_t categories[4] = {};  // the first 128 category bits
 };
@@ -283,8 +283,8 @@ bool PeerDecodeTask(DWORD oid, const unsigned char* bytes, size_t size, PeerTask
             case kFlag4126:
                 task.flag4126 = static_cast<SHORT>(Le16(v));
                 break;
-            case kFlag4503:
-                task.flag4503 = static_cast<SHORT>(Le16(v));
+            case kReminderSet:
+                task.reminderSet = static_cast<SHORT>(Le16(v));
                 break;
             case kCompleted:
                 task.completed = OleDate(Le64(v));

@@ -32,6 +32,11 @@ constexpr ULONG kTaskPropIds[kCalendarTaskProps] = {
     0x41260002, 0x45030002, 0x410F0040, 0x00170041, 0x00160041, 0x2A110013,
 };
 constexpr ULONG kAppointmentStartSort = 0x420D0040;
+// Appointments read between two looks at the stop event: after every 20th.
+// The appointment pass is where a calendar load polls, with no per-record
+// test of the worker's stop flag as in the task loader, and one recurring
+// appointment may add many occurrences: hence a shorter interval than the
+// task loader's 25 (tasks_thread.cpp).
 constexpr int kStopCheckInterval = 20;
 
 constexpr int kDefaultTaskSort = 6;   // priority

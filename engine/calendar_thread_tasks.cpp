@@ -188,7 +188,7 @@ void CCalendarThread::AddTaskEntry(CeDbRecord& record, LONG day)
     row->dueToday = !row->complete && due == m_today;
     row->sensitivity = static_cast<WORD>(task.Number(kSensitivity));
     row->flag4126 = static_cast<WORD>(std::abs(static_cast<int>(task.Number(kFlag4126))));
-    row->flag4503 = static_cast<WORD>(std::abs(static_cast<int>(task.Number(kReminder))));
+    row->reminderSet = static_cast<WORD>(std::abs(static_cast<int>(task.Number(kReminder))));
     const CEBLOB note = task.Blob(kNote);
     row->hasNote = IsNoteEmpty(&note) ? 0 : 1;
     LONG percent = task.Number(kPercent);
@@ -235,7 +235,7 @@ void CCalendarThread::AddTaskEntry(CeDbRecord& record, LONG day)
     entry->location = SysAllocString(u"");
     entry->categoryText = _wcsdup(row->categories ? row->categories : u"");
     entry->isPrivate = row->sensitivity != 0 ? 1 : 0;
-    entry->reminder = row->flag4503 != 0 ? 1 : 0;
+    entry->reminder = row->reminderSet != 0 ? 1 : 0;
     entry->hasNote = row->hasNote;
     entry->hasLinks = row->hasLinks;
     entry->hasJournal = row->hasJournal;

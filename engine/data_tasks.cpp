@@ -50,7 +50,7 @@ void DATATASKS::SetDefaults()
     sensitivity = 0;
     hasNote = 0;
     flag4126 = 0;
-    flag4503 = 0;
+    reminderSet = 0;
     complete = 0;
     percentComplete = 0;
     overdue = 0;
@@ -137,7 +137,7 @@ DATATASKS* DATATASKS::Copy(bool withTree) const
     copy->sensitivity = sensitivity;
     copy->hasNote = hasNote;
     copy->flag4126 = flag4126;
-    copy->flag4503 = flag4503;
+    copy->reminderSet = reminderSet;
     copy->complete = complete;
     copy->percentComplete = percentComplete;
     copy->overdue = overdue;

@@ -65,7 +65,7 @@ public:
     WORD sensitivity;
     WORD hasNote;
     WORD flag4126;
-    WORD flag4503;
+    WORD reminderSet;  // non-zero when the task has a reminder
     WORD complete;
     WORD percentComplete;
     BYTE overdue;

@@ -18,8 +18,12 @@ constexpr ULONG kTaskPropIds[kTasksPropertyCount] = {
 };
 
 constexpr ULONG kTaskCategoriesProperty = 0x00160041;
-// Records visited between two looks at the stop event when the category
-// pre-pass chose the records.
+// Records visited between two looks at the stop event: before the 1st, 26th,
+// 51st ... record, so a stop takes effect within 25 records. Without the
+// category pre-pass the worker's stop flag (no system call) is also tested at
+// every record. The calendar loader keeps its own cadence of 20
+// (calendar_thread.cpp); nothing in the loader frame depends on the two
+// being equal.
 constexpr int kStopCheckInterval = 25;
 
 }  // namespace

@@ -121,6 +121,20 @@ public:
 
 private:
     // ---- filing ----
+    // The steps of AddNewTask.
+    struct FilterValues;
+    void PrepareSingleUpdate();
+    FilterValues ReadFilterValues(CeDbRecord& record) const;
+    bool PassesFilters(CeDbRecord& record, const FilterValues& values, bool single);
+    // Counts an included task; false when it is complete and completed tasks
+    // are not shown.
+    bool CountIncluded(bool complete);
+    // Removes the row at position (if any) of a task the filters turned away.
+    void DropFilteredTask(CeDbRecord& record, int position);
+    // A new row, or the one at position emptied for refilling (formerIndex:
+    // its place in its group).
+    DATATASKS* RowForPosition(int position, DATATASKS* existing, bool single, long& formerIndex);
+    void FillFilteredRow(DATATASKS* row, CeDbRecord& record, const FilterValues& values);
     bool PassesDateRule(const DATATASKS& task, bool hasDue, bool hasStart, LONG due, LONG start, LONG completed);
     bool PassesProjectTest(CeDbRecord& record, DWORD oid);
     void FillRow(DATATASKS* row, CeDbRecord& record);
@@ -136,7 +150,15 @@ private:
     bool AddGroupHeader(DATATASKS* header);
     bool IsGroupHeaderOpen(DATATASKS* header);
     void SetGroupHeaderOpen(DATATASKS* header, bool open);
+    // The fixed headers of the groupings that have them.
     void CreateFixedHeaders();
+    DATATASKS* CreateFixedHeader(UINT text);
+    void CreateImportanceHeaders();
+    void CreateProgressHeaders();
+    void CreateCompletionHeaders();
+    // The letters A to Z (namedOnly: only those with a heading of their own)
+    // and the header without a letter.
+    void CreatePriorityHeaders(bool namedOnly);
     DATATASKS* NewHeader(const WCHAR* text);
     void AddToCategoryGroup(DATATASKS* row, long index);
     void AddToImportanceGroup(DATATASKS* row, long index);
@@ -163,6 +185,18 @@ private:
     // row's children move up to row's parent; store writes their links.
     void PromoteChildren(DATATASKS* row, bool store);
     void LinkChild(DATATASKS* row, DATATASKS* parent, bool noDuplicates);
+    // The steps of SetChildToParents.
+    struct LinkPass;
+    void LinkToParent(DATATASKS* row, LinkPass& pass);
+    // Files the filtered-out parent parentOid as a row kept for its
+    // children; null when it cannot be read.
+    DATATASKS* AddKeptParent(DWORD parentOid, LinkPass& pass);
+    // The row stands at top level from now on.
+    void DropParentLink(DATATASKS* row);
+    // Marks for removal the task rows without a parent.
+    void DropTopLevelRows();
+    // Does the removals collected while linking.
+    void RemovePendingRows();
     void RemoveFromCounters(DATATASKS* row);
     void DetachFromParent(DATATASKS* row);
     bool m_bDeferRemoval = false;

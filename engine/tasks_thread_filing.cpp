@@ -9,9 +9,9 @@
 #include "engine/task_subject_prefix.h"
 #include "engine/tasks_thread.h"
 #include "platform/base/private_heap.h"
+#include "platform/text/wide_string.h"
 #include "platform/time/system_time.h"
 #include "platform/time/variant_time.h"
-#include "platform/text/wide_string.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ enum TaskProp {
     kIconText,
     kSubject,
     kFlag4126,
-    kFlag4503,
+    kReminderSet,
     kCompleted,
     kNote,
     kCategories,
@@ -173,7 +173,7 @@ void CTasksThread::FillRow(DATATASKS* row, CeDbRecord& record)
     const ULONG* ids = m_propIds;
     row->oid = record.GetOid();
     row->flag4126 = AbsoluteFlag(record, At(record, ids, kFlag4126));
-    row->flag4503 = AbsoluteFlag(record, At(record, ids, kFlag4503));
+    row->reminderSet = AbsoluteFlag(record, At(record, ids, kReminderSet));
 
     const CEBLOB blob = BlobOf(record, At(record, ids, kCategories));
     if (record.StoredAt(At(record, ids, kCategories))) {
@@ -224,112 +224,152 @@ void CTasksThread::FillRow(DATATASKS* row, CeDbRecord& record)
     }
 }
 
-long CTasksThread::AddNewTask(CeDbRecord* record, bool* shownOut, int position, bool single, bool keepAsParent)
-{
-    if (shownOut) *shownOut = true;
-    if (!record) return 0;
-    if (single) {
-        InitiateLinksDB();
-        SetupThreadResources();
-        m_settings.ApplyUpdateOverrides();
-        // A window that set the day itself (manual settings) keeps it.
-        if (!m_bManualSettings) SetTodayFromClock();
-        if (m_propCount == 0) SetPropIds(m_propIds);
-    }
-    const ULONG* ids = m_propIds;
-    DATATASKS* existing = position >= 1 ? m_list.GetAt(position) : nullptr;
-    if (existing && existing->IsHeader()) existing = nullptr;
-    bool keep = keepAsParent;
-    if (single && !keep && existing && existing->IsParentNode()) keep = true;
-
-    bool shown = true;
-    const CEBLOB blob = BlobOf(*record, At(*record, ids, kCategories));
-    if (single) shown = CategoryFilterHighLevel(&blob, &m_categoryRestrict);
-
-    const double start = ReadDate(*record, At(*record, ids, kStart));
-    const double due = ReadDate(*record, At(*record, ids, kDue));
-    const bool hasStart = start < kTaskNoDate, hasDue = due < kTaskNoDate;
+// What the filters look at, read once from the record.
+struct CTasksThread::FilterValues {
+    double start = kTaskNoDate;
+    double due = kTaskNoDate;
+    double completed = kTaskNoDate;  // read only for completed tasks
+    bool hasStart = false;
+    bool hasDue = false;
+    bool complete = false;
     SHORT sensitivity = 0;
-    record->GetIndexVal(At(*record, ids, kSensitivity), sensitivity);
-    if (!hasDue && !m_settings.showUndated) {
-        shown = false;
-    } else if (m_settings.filterPrivacy >= 0 && m_settings.filterPrivacy != (sensitivity != 0 ? 1 : 0)) {
-        shown = false;
-    }
+    LONG importance = kTaskImportanceNormal;
+    LONG startDay = kNoDay;
+    LONG dueDay = kNoDay;
+    LONG completedDay = kNoDay;
+};
 
-    DATATASKS probe;  // the values the rules look at, before a row is chosen
+void CTasksThread::PrepareSingleUpdate()
+{
+    InitiateLinksDB();
+    SetupThreadResources();
+    m_settings.ApplyUpdateOverrides();
+    // A window that set the day itself (manual settings) keeps it.
+    if (!m_bManualSettings) SetTodayFromClock();
+    if (m_propCount == 0) SetPropIds(m_propIds);
+}
+
+CTasksThread::FilterValues CTasksThread::ReadFilterValues(CeDbRecord& record) const
+{
+    const ULONG* ids = m_propIds;
+    FilterValues v;
+    v.start = ReadDate(record, At(record, ids, kStart));
+    v.due = ReadDate(record, At(record, ids, kDue));
+    v.hasStart = v.start < kTaskNoDate;
+    v.hasDue = v.due < kTaskNoDate;
+    record.GetIndexVal(At(record, ids, kSensitivity), v.sensitivity);
     SHORT complete = 0;
-    record->GetIndexVal(At(*record, ids, kComplete), complete);
-    probe.complete = complete != 0 ? 1 : 0;
-    const double completed = probe.complete ? ReadDate(*record, At(*record, ids, kCompleted)) : kTaskNoDate;
-    const LONG importance = MapImportance(*record, At(*record, ids, kImportance));
-    if (m_settings.filterPriority < 3 && m_settings.filterPriority != importance) shown = false;
+    record.GetIndexVal(At(record, ids, kComplete), complete);
+    v.complete = complete != 0;
+    if (v.complete) v.completed = ReadDate(record, At(record, ids, kCompleted));
+    v.importance = MapImportance(record, At(record, ids, kImportance));
+    v.startDay = DayOf(v.start);
+    v.dueDay = DayOf(v.due);
+    v.completedDay = DayOf(v.completed);
+    return v;
+}
 
-    const LONG dueDay = DayOf(due), startDay = DayOf(start), completedDay = DayOf(completed);
-    if (hasDue && dueDay >= kTasksHiddenDueFirst && dueDay <= kTasksHiddenDueLast) shown = false;
-
-    if (shown && m_settings.filterRule != kTasksRuleAll) {
-        shown = m_settings.filterRule == kTasksRuleProject
-                    ? PassesProjectTest(*record, record->GetOid())
-                    : PassesDateRule(probe, hasDue, hasStart, dueDay, startDay, completedDay);
+bool CTasksThread::PassesFilters(CeDbRecord& record, const FilterValues& v, bool single)
+{
+    // A load checks the category restriction in its pre-pass.
+    if (single) {
+        const CEBLOB blob = BlobOf(record, At(record, m_propIds, kCategories));
+        if (!CategoryFilterHighLevel(&blob, &m_categoryRestrict)) return false;
     }
-    if (shown) {
-        ++m_included;
-        if (probe.complete) {
-            ++m_completed;
-            if (!m_settings.showCompleted) shown = false;
-        }
-    }
-    if (shownOut) *shownOut = shown;
+    if (!v.hasDue && !m_settings.showUndated) return false;
+    if (m_settings.filterPrivacy >= 0 && m_settings.filterPrivacy != (v.sensitivity != 0 ? 1 : 0)) return false;
+    if (m_settings.filterPriority < 3 && m_settings.filterPriority != v.importance) return false;
+    if (v.hasDue && v.dueDay >= kTasksHiddenDueFirst && v.dueDay <= kTasksHiddenDueLast) return false;
+    if (m_settings.filterRule == kTasksRuleAll) return true;
+    if (m_settings.filterRule == kTasksRuleProject) return PassesProjectTest(record, record.GetOid());
+    DATATASKS probe;  // the rules look at completion only
+    probe.complete = v.complete ? 1 : 0;
+    return PassesDateRule(probe, v.hasDue, v.hasStart, v.dueDay, v.startDay, v.completedDay);
+}
 
-    if (!shown && !keep) {
-        if (position >= 0) DeleteTaskFromThread(position);
-        if (m_settings.DayRule()) {
-            double value = 0;
-            if (record->GetIndexVal(At(*record, ids, kParent), value) && value >= 1 && value < 4294967296.0) {
-                m_excluded.insert(static_cast<DWORD>(value));
-            }
-        }
-        return 0;
-    }
+bool CTasksThread::CountIncluded(bool complete)
+{
+    ++m_included;
+    if (!complete) return true;
+    ++m_completed;
+    return m_settings.showCompleted;
+}
 
-    // The row: a new one, or the one at position refilled.
-    DATATASKS* row = nullptr;
-    long formerIndex = -1;
+void CTasksThread::DropFilteredTask(CeDbRecord& record, int position)
+{
+    if (position >= 0) DeleteTaskFromThread(position);
+    if (!m_settings.DayRule()) return;
+    // Under a day rule the parent of a filtered-out task leaves the view too.
+    double value = 0;
+    if (record.GetIndexVal(At(record, m_propIds, kParent), value) && value >= 1 && value < 4294967296.0) {
+        m_excluded.insert(static_cast<DWORD>(value));
+    }
+}
+
+DATATASKS* CTasksThread::RowForPosition(int position, DATATASKS* existing, bool single, long& formerIndex)
+{
     if (position == -1 || (position >= 1 && !existing && position > m_list.GetCount())) {
-        row = new DATATASKS;
+        auto* row = new DATATASKS;
         m_list.Append(row);
-    } else if (existing) {
-        row = existing;
-        PreTaskUpdateCountChange(row);
-        formerIndex = AddToGroup(row, true, -1);
-        if (m_settings.groupBy == kTasksGroupCategory) RemoveRowsWithOid(row->oid, row);
-        const LONG rank = row->rank;
-        row->NullData(false);
-        if (single && m_settings.groupBy == kTasksGroupPriorityManager) row->rank = rank;
-    } else {
-        row = new DATATASKS;
-        if (m_list.SetAt(position, row) != CELIST_OK) m_list.Append(row);
+        return row;
     }
+    if (!existing) {
+        auto* row = new DATATASKS;
+        if (m_list.SetAt(position, row) != CELIST_OK) m_list.Append(row);
+        return row;
+    }
+    PreTaskUpdateCountChange(existing);
+    formerIndex = AddToGroup(existing, true, -1);
+    if (m_settings.groupBy == kTasksGroupCategory) RemoveRowsWithOid(existing->oid, existing);
+    const LONG rank = existing->rank;
+    existing->NullData(false);
+    if (single && m_settings.groupBy == kTasksGroupPriorityManager) existing->rank = rank;
+    return existing;
+}
 
-    row->importance = importance;
-    row->complete = probe.complete;
-    row->overdue = !probe.complete && hasDue && dueDay < m_today;
-    row->dueToday = !probe.complete && hasDue && dueDay == m_today;
-    FillRow(row, *record);
+void CTasksThread::FillFilteredRow(DATATASKS* row, CeDbRecord& record, const FilterValues& v)
+{
+    row->importance = v.importance;
+    row->complete = v.complete ? 1 : 0;
+    row->overdue = !v.complete && v.hasDue && v.dueDay < m_today;
+    row->dueToday = !v.complete && v.hasDue && v.dueDay == m_today;
+    FillRow(row, record);
     if (row->parentOid != 0) ++m_withParent;
-    row->dueDate = due;
-    row->startDate = start;
-    row->completionDate = completed;
-    row->sensitivity = static_cast<WORD>(sensitivity);
+    row->dueDate = v.due;
+    row->startDate = v.start;
+    row->completionDate = v.completed;
+    row->sensitivity = static_cast<WORD>(v.sensitivity);
     if (row->complete)
         row->percentComplete = 100;
     else if (row->percentComplete == 100)
         row->percentComplete = 0;
     row->filled = 1;
+}
+
+long CTasksThread::AddNewTask(CeDbRecord* record, bool* shownOut, int position, bool single, bool keepAsParent)
+{
+    if (shownOut) *shownOut = true;
+    if (!record) return 0;
+    if (single) PrepareSingleUpdate();
+    DATATASKS* existing = position >= 1 ? m_list.GetAt(position) : nullptr;
+    if (existing && existing->IsHeader()) existing = nullptr;
+    const bool keep = keepAsParent || (single && existing && existing->IsParentNode());
+
+    const FilterValues values = ReadFilterValues(*record);
+    bool shown = PassesFilters(*record, values, single);
+    if (shown) shown = CountIncluded(values.complete);
+    if (shownOut) *shownOut = shown;
+    if (!shown && !keep) {
+        DropFilteredTask(*record, position);
+        return 0;
+    }
+
+    // The row: a new one, or the one at position refilled.
+    long formerIndex = -1;
+    DATATASKS* row = RowForPosition(position, existing, single, formerIndex);
+    FillFilteredRow(row, *record, values);
     if (keep && !shown) {
         row->keptAsParent = 1;
-        shown = true;
         if (shownOut) *shownOut = true;
     }
     // Included and completed were counted with the filters.

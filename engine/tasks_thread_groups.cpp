@@ -9,8 +9,8 @@
 #include "platform/locale/compare_string.h"
 #include "platform/locale/locale_id.h"
 #include "platform/modules/string_resources.h"
-#include "platform/time/variant_time.h"
 #include "platform/text/wide_string.h"
+#include "platform/time/variant_time.h"
 #include "storage/c_registry.h"
 
 namespace {
@@ -175,81 +175,97 @@ bool CTasksThread::AddGroupHeader(DATATASKS* header)
     return true;
 }
 
+DATATASKS* CTasksThread::CreateFixedHeader(UINT text) { return CreateGroup(NewHeader(ResourceText(text).text)); }
+
+void CTasksThread::CreateImportanceHeaders()
+{
+    const UINT texts[3] = {kTextHigh, kTextNormal, kTextLow};
+    for (int i = 0; i < 3; ++i) {
+        DATATASKS* header = CreateFixedHeader(texts[i]);
+        header->importance = kTaskImportanceHigh - i;
+        IsGroupHeaderOpen(header);
+    }
+}
+
+void CTasksThread::CreateProgressHeaders()
+{
+    const double today = m_today;
+    const int undatedSort = TasksSortState::Prefs().undatedTaskSort;
+    struct Fixed {
+        UINT text;
+        double due;
+    } const headers[8] = {
+        {kTextOverdue, 0.0},
+        {kTextDueToday, today},
+        {kTextNoDueDate, undatedSort != -1 ? kTaskNoDate : 396136.0},
+        {kTextCompleted, kTaskNoDate},
+        {kTextWithinWeek, today + 7},
+        {kTextWithinMonth, today + 8},
+        {kTextLater, today + 32},
+        {kTextDueTomorrow, today + 1},
+    };
+    for (int i = 0; i < 8; ++i) {
+        DATATASKS* header = CreateFixedHeader(headers[i].text);
+        header->groupIndex = static_cast<WORD>(i);
+        header->dueDate = headers[i].due;
+        header->overdue = i == 0;
+        header->dueToday = i == 1;
+        header->complete = i == 3;
+        IsGroupHeaderOpen(header);
+    }
+}
+
+void CTasksThread::CreateCompletionHeaders()
+{
+    for (int i = 0; i < 4; ++i) {
+        DATATASKS* header = CreateFixedHeader(kTextNotCompleted + i);
+        header->groupIndex = static_cast<WORD>(i);
+        header->complete = i > 0;
+        // Completed headers stand in their index order.
+        if (i > 0) header->completionDate = i;
+        IsGroupHeaderOpen(header);
+    }
+}
+
+void CTasksThread::CreatePriorityHeaders(bool namedOnly)
+{
+    for (WCHAR letter = u'A'; letter <= u'Z'; ++letter) {
+        const WCHAR text[2] = {letter, 0};
+        DATATASKS* header = NewHeader(text);
+        header->priorityLetter[0] = letter;
+        if (!AddGroupHeader(header) && namedOnly) {
+            delete header;
+            continue;
+        }
+        CreateGroup(header);
+        IsGroupHeaderOpen(header);
+    }
+    DATATASKS* none = NewHeader(ResourceText(kTextNone).text);
+    none->importance = kTaskImportanceNone;
+    AddGroupHeader(none);
+    CreateGroup(none);
+    IsGroupHeaderOpen(none);
+}
+
 void CTasksThread::CreateFixedHeaders()
 {
-    const int kind = m_settings.groupBy;
-    const double today = m_today;
-    auto fixed = [&](UINT text) {
-        DATATASKS* header = CreateGroup(NewHeader(ResourceText(text).text));
-        return header;
-    };
-    switch (kind) {
-        case kTasksGroupImportance: {
-            const UINT texts[3] = {kTextHigh, kTextNormal, kTextLow};
-            for (int i = 0; i < 3; ++i) {
-                DATATASKS* header = fixed(texts[i]);
-                header->importance = kTaskImportanceHigh - i;
-                IsGroupHeaderOpen(header);
-            }
+    switch (m_settings.groupBy) {
+        case kTasksGroupImportance:
+            CreateImportanceHeaders();
             break;
-        }
-        case kTasksGroupProgress: {
-            const int undatedSort = TasksSortState::Prefs().undatedTaskSort;
-            struct Fixed {
-                UINT text;
-                double due;
-            } const headers[8] = {
-                {kTextOverdue, 0.0},
-                {kTextDueToday, today},
-                {kTextNoDueDate, undatedSort != -1 ? kTaskNoDate : 396136.0},
-                {kTextCompleted, kTaskNoDate},
-                {kTextWithinWeek, today + 7},
-                {kTextWithinMonth, today + 8},
-                {kTextLater, today + 32},
-                {kTextDueTomorrow, today + 1},
-            };
-            for (int i = 0; i < 8; ++i) {
-                DATATASKS* header = fixed(headers[i].text);
-                header->groupIndex = static_cast<WORD>(i);
-                header->dueDate = headers[i].due;
-                header->overdue = i == 0;
-                header->dueToday = i == 1;
-                header->complete = i == 3;
-                IsGroupHeaderOpen(header);
-            }
+        case kTasksGroupProgress:
+            CreateProgressHeaders();
             break;
-        }
         case kTasksGroupCompletion:
-            for (int i = 0; i < 4; ++i) {
-                DATATASKS* header = fixed(kTextNotCompleted + i);
-                header->groupIndex = static_cast<WORD>(i);
-                header->complete = i > 0;
-                // Completed headers stand in their index order.
-                if (i > 0) header->completionDate = i;
-                IsGroupHeaderOpen(header);
-            }
+            CreateCompletionHeaders();
             break;
         case kTasksGroupPriority:
+            // Priority headers exist ahead of their tasks only when named
+            // headers are always shown, and then only the named letters.
+            if (m_settings.alwaysShowNamedHeaders) CreatePriorityHeaders(true);
+            break;
         case kTasksGroupPriorityManager:
-            if (kind == kTasksGroupPriority && !m_settings.alwaysShowNamedHeaders) break;
-            for (WCHAR letter = u'A'; letter <= u'Z'; ++letter) {
-                const WCHAR text[2] = {letter, 0};
-                DATATASKS* header = NewHeader(text);
-                header->priorityLetter[0] = letter;
-                if (!AddGroupHeader(header) && kind == kTasksGroupPriority) {
-                    delete header;
-                    continue;
-                }
-                CreateGroup(header);
-                IsGroupHeaderOpen(header);
-            }
-            {
-                DATATASKS* none = NewHeader(ResourceText(kTextNone).text);
-                none->importance = kTaskImportanceNone;
-                AddGroupHeader(none);
-                CreateGroup(none);
-                IsGroupHeaderOpen(none);
-            }
+            CreatePriorityHeaders(false);
             break;
         default:
             break;

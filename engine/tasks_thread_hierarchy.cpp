@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "engine/tasks_thread.h"
-#include "platform/text/debug_output.h"
 #include "platform/objectmodel/pim_databases.h"
+#include "platform/text/debug_output.h"
 
 namespace {
 
@@ -148,97 +148,124 @@ void CTasksThread::LinkChild(DATATASKS* row, DATATASKS* parent, bool noDuplicate
     parent->children.Append(row);
 }
 
-void CTasksThread::SetChildToParents(void* /*buffer*/, ULONG* ids, ULONG /*size*/, bool noDuplicates)
+// What one linking pass works with, fixed when it starts.
+struct CTasksThread::LinkPass {
+    std::unordered_map<DWORD, DATATASKS*> byOid;  // task rows by OID
+    CeDb* db;                                     // the load's database, for kept parents
+    bool dayRule;
+    bool projectView;
+    bool noDuplicates;
+};
+
+void CTasksThread::DropParentLink(DATATASKS* row)
+{
+    row->parentOid = 0;
+    row->depth = 0;
+    row->hidden = 0;
+    --m_withParent;
+}
+
+DATATASKS* CTasksThread::AddKeptParent(DWORD parentOid, LinkPass& pass)
+{
+    CeDbRecord record;
+    if (pass.db->SeekTo(parentOid) == 0 || !pass.db->ReadRec(record, static_cast<USHORT>(m_propCount), m_propIds)) {
+        return nullptr;
+    }
+    bool shown = false;
+    // The main pass has counted this task already.
+    const int included = m_included, completed = m_completed;
+    AddNewTask(&record, &shown, -1, true, true);
+    m_included = included;
+    m_completed = completed;
+    DATATASKS* added = m_list.GetTail();
+    if (!added || added->oid != parentOid) return nullptr;
+    pass.byOid[added->oid] = added;
+    return added;
+}
+
+void CTasksThread::LinkToParent(DATATASKS* row, LinkPass& pass)
+{
+    if (pass.dayRule && m_excluded.count(row->oid)) {
+        RemoveSubtree(row);
+        return;
+    }
+    auto found = pass.byOid.find(row->parentOid);
+    DATATASKS* parent = found != pass.byOid.end() && !m_pendingRemoval.count(found->second) ? found->second : nullptr;
+    if (parent && pass.dayRule) {
+        RemoveSubtree(parent);
+        RemoveSubtree(row);
+        return;
+    }
+    if (!parent && !pass.projectView && !pass.dayRule && pass.db && pass.db->IsOpen()) {
+        parent = AddKeptParent(row->parentOid, pass);
+        if (!parent) {
+            // No row for the parent: the task stands alone.
+            row->expanded = 0;
+            DropParentLink(row);
+            return;
+        }
+    }
+    if (!parent) {
+        if (pass.projectView && row->parentOid != m_settings.projectOid) RemoveSubtree(row);
+        return;
+    }
+    if (IsAncestorOrSelf(row, parent)) {
+        TraceBrokenCycle(row->oid, row->parentOid);
+        DropParentLink(row);
+        return;
+    }
+    LinkChild(row, parent, pass.noDuplicates);
+}
+
+void CTasksThread::DropTopLevelRows()
+{
+    for (DATATASKS* row : m_list) {
+        if (!row->IsHeader() && row->parentOid == 0 && !m_pendingRemoval.count(row)) {
+            RemoveFromCounters(row);
+            m_pendingRemoval.insert(row);
+        }
+    }
+}
+
+void CTasksThread::RemovePendingRows()
+{
+    if (m_pendingRemoval.empty()) return;
+    std::vector<DATATASKS*> rows(m_list.begin(), m_list.end());
+    m_list.RemoveAll();
+    for (DATATASKS* row : rows) {
+        if (m_pendingRemoval.count(row)) {
+            if (!row->IsHeader()) delete row;
+        } else {
+            m_list.Append(row);
+        }
+    }
+    m_pendingRemoval.clear();
+}
+
+void CTasksThread::SetChildToParents(void* /*buffer*/, ULONG* /*ids*/, ULONG /*size*/, bool noDuplicates)
 {
     if (m_withParent <= 0 || !m_settings.readParent) return;
     // Parent records are read into a buffer of their own: the load's buffer
     // belongs to the load's record.
-    (void)ids;
-    std::unordered_map<DWORD, DATATASKS*> byOid;
+    LinkPass pass{{}, GetDatabaseClass(), m_settings.DayRule(), m_settings.ProjectView(), noDuplicates};
     for (DATATASKS* row : m_list) {
-        if (!row->IsHeader()) byOid.emplace(row->oid, row);
+        if (!row->IsHeader()) pass.byOid.emplace(row->oid, row);
     }
     m_bDeferRemoval = true;
-    const bool dayRule = m_settings.DayRule();
-    const bool projectView = m_settings.ProjectView();
-    CeDb* db = GetDatabaseClass();
 
     // Kept parents are appended while the walk goes on and are linked in
     // their turn, so a chain of filtered-out parents is followed up.
     for (int i = m_list.GetIndexBase(); i < m_list.GetIndexBase() + m_list.GetCount(); ++i) {
         DATATASKS* row = m_list.GetAt(i);
         if (!row || row->IsHeader() || row->parentOid == 0 || m_pendingRemoval.count(row) || row->parent) continue;
-        if (dayRule && m_excluded.count(row->oid)) {
-            RemoveSubtree(row);
-            continue;
-        }
-        auto found = byOid.find(row->parentOid);
-        DATATASKS* parent = found != byOid.end() && !m_pendingRemoval.count(found->second) ? found->second : nullptr;
-        if (parent && dayRule) {
-            RemoveSubtree(parent);
-            RemoveSubtree(row);
-            continue;
-        }
-        if (!parent && !projectView && !dayRule && db && db->IsOpen()) {
-            CeDbRecord record;
-            if (db->SeekTo(row->parentOid) != 0 && db->ReadRec(record, static_cast<USHORT>(m_propCount), m_propIds)) {
-                bool shown = false;
-                // The main pass has counted this task already.
-                const int included = m_included, completed = m_completed;
-                AddNewTask(&record, &shown, -1, true, true);
-                m_included = included;
-                m_completed = completed;
-                DATATASKS* added = m_list.GetTail();
-                if (added && added->oid == row->parentOid) {
-                    byOid[added->oid] = added;
-                    parent = added;
-                }
-            }
-            if (!parent) {
-                row->parentOid = 0;
-                row->depth = 0;
-                row->hidden = 0;
-                row->expanded = 0;
-                --m_withParent;
-                continue;
-            }
-        }
-        if (!parent) {
-            if (projectView && row->parentOid != m_settings.projectOid) RemoveSubtree(row);
-            continue;
-        }
-        if (IsAncestorOrSelf(row, parent)) {
-            TraceBrokenCycle(row->oid, row->parentOid);
-            row->parentOid = 0;
-            row->depth = 0;
-            row->hidden = 0;
-            --m_withParent;
-            continue;
-        }
-        LinkChild(row, parent, noDuplicates);
+        LinkToParent(row, pass);
     }
-    if (projectView) {
-        for (DATATASKS* row : m_list) {
-            if (!row->IsHeader() && row->parentOid == 0 && !m_pendingRemoval.count(row)) {
-                RemoveFromCounters(row);
-                m_pendingRemoval.insert(row);
-            }
-        }
-    }
+    // The project view shows only tasks below the project: rows left without
+    // a parent go.
+    if (pass.projectView) DropTopLevelRows();
 
     m_bDeferRemoval = false;
-    if (!m_pendingRemoval.empty()) {
-        std::vector<DATATASKS*> rows(m_list.begin(), m_list.end());
-        m_list.RemoveAll();
-        for (DATATASKS* row : rows) {
-            if (m_pendingRemoval.count(row)) {
-                if (!row->IsHeader()) delete row;
-            } else {
-                m_list.Append(row);
-            }
-        }
-        m_pendingRemoval.clear();
-    }
+    RemovePendingRows();
 }
 
 void CTasksThread::UpdateDepth(CePtrList<DATATASKS*>& children, DATATASKS* parent)

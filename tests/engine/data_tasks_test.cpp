@@ -21,7 +21,7 @@ std::string Fields(const DATATASKS& r)
     out << r.rank << ' ' << r.order << ' ' << r.importance << ' ' << r.oid << ' ' << Text(r.priorityNumber) << ' '
         << Text(r.priorityLetter) << ' ' << Text(r.subject) << '/' << Text(r.categories) << '/' << Text(r.iconText)
         << ' ' << r.dueDate << ' ' << r.startDate << ' ' << r.completionDate << ' ' << r.spareDate << ' '
-        << r.hasJournal << r.hasLinks << r.sensitivity << r.hasNote << ' ' << r.flag4126 << ' ' << r.flag4503 << ' '
+        << r.hasJournal << r.hasLinks << r.sensitivity << r.hasNote << ' ' << r.flag4126 << ' ' << r.reminderSet << ' '
         << r.complete << ' ' << r.percentComplete << ' ' << int(r.overdue) << int(r.dueToday) << int(r.hidden)
         << int(r.expandable) << int(r.filled);
     return out.str();
@@ -55,7 +55,7 @@ void FillAll(DATATASKS& row, DATATASKS* parent)
     row.spareDate = 1.0;
     row.hasJournal = row.hasLinks = row.sensitivity = row.hasNote = 1;
     row.flag4126 = 3;
-    row.flag4503 = 5;
+    row.reminderSet = 5;
     row.complete = 1;
     row.percentComplete = 100;
     row.overdue = row.dueToday = row.hidden = 1;

@@ -17,11 +17,11 @@
 #include "foundation/time_zone_list.h"
 #include "foundation/time_zone_rules.h"
 #include "foundation/week_number.h"
-#include "platform/time/clock.h"
-#include "platform/locale/date_format.h"
 #include "platform/base/error_codes.h"
 #include "platform/base/last_error.h"
+#include "platform/locale/date_format.h"
 #include "platform/text/utf8.h"
+#include "platform/time/clock.h"
 #include "tools/kstools/commands.h"
 #include "tools/kstools/date_argument.h"
 #include "tools/kstools/zone_record.h"
@@ -441,36 +441,30 @@ void RunDuration(int minutes, bool withDays)
     std::puts(line.c_str());
 }
 
-}  // namespace
+// ---- The command line ----
 
-void AddDateCommand(CLI::App& app, CliContext& ctx)
+// Every subcommand first checks the pinned clock it may read.
+void OnDateRun(CliContext& ctx, CLI::App* command, std::function<void()> action)
 {
-    CLI::App* date = app.add_subcommand(
-        "date",
-        "Dates, times and time zones as the library handles them: the clock (pinned with --now), the user's locale "
-        "(--locale) and the device's time zone (the TZ environment variable, else the computer's)");
-    date->require_subcommand(1);
-    date->footer(
-        "DATE is YYYY-MM-DD, optionally with THH:MM or THH:MM:SS (years 1601 to 30827). ZONE is a tz database "
-        "name (America/New_York) or a Windows zone name (\"Eastern Standard Time\"). Zone rules are the ones in force "
-        "at the (possibly pinned) current time. Exit codes: 0 done, 1 a time that does not parse or a conversion "
-        "that fails, 2 bad arguments (a bad date, an unknown zone).");
-    // Every subcommand first checks the pinned clock it may read.
-    auto onRun = [&ctx](CLI::App* command, std::function<void()> action) {
-        ctx.OnRun(command, [&ctx, action] {
-            CheckPinnedNow(ctx);
-            action();
-        });
-    };
+    ctx.OnRun(command, [&ctx, action = std::move(action)] {
+        CheckPinnedNow(ctx);
+        action();
+    });
+}
 
+void AddNow(CLI::App* date, CliContext& ctx)
+{
     auto nowJson = std::make_shared<bool>(false);
     CLI::App* nowCmd = date->add_subcommand(
         "now",
         "Print the current local time, the UTC time, the device zone with its name and offset, and the ISO week");
     nowCmd->add_flag("--json", *nowJson,
                      "Print {local, utc, zone, zoneName, utcOffsetMinutes, daylight, week, pinned}");
-    onRun(nowCmd, [nowJson] { RunNow(*nowJson); });
+    OnDateRun(ctx, nowCmd, [nowJson] { RunNow(*nowJson); });
+}
 
+void AddFormat(CLI::App* date, CliContext& ctx)
+{
     auto format = std::make_shared<FormatOptions>();
     CLI::App* formatCmd = date->add_subcommand(
         "format",
@@ -498,16 +492,22 @@ void AddDateCommand(CLI::App& app, CliContext& ctx)
         }
         if (mode != picture) mode->excludes(timePicture);
     }
-    onRun(formatCmd, [format] { RunFormat(*format); });
+    OnDateRun(ctx, formatCmd, [format] { RunFormat(*format); });
+}
 
+void AddWeek(CLI::App* date, CliContext& ctx)
+{
     auto week = std::make_shared<std::pair<std::string, bool>>();
     CLI::App* weekCmd = date->add_subcommand(
         "week",
         "Print the ISO 8601 week number of DATE (weeks start on Monday; week 1 holds the year's first Thursday)");
     weekCmd->add_option("DATE", week->first, "YYYY-MM-DD")->required();
     weekCmd->add_flag("--json", week->second, "Print {date, week}");
-    onRun(weekCmd, [week] { RunWeek(week->first, week->second); });
+    OnDateRun(ctx, weekCmd, [week] { RunWeek(week->first, week->second); });
+}
 
+void AddParseTime(CLI::App* date, CliContext& ctx)
+{
     auto parse = std::make_shared<ParseTimeOptions>();
     CLI::App* parseCmd = date->add_subcommand(
         "parse-time",
@@ -516,8 +516,11 @@ void AddDateCommand(CLI::App& app, CliContext& ctx)
     parseCmd->add_option("TEXT", parse->texts, "Times to read")->required();
     parseCmd->add_flag("--variant", parse->variant, "Read the texts with the locale's general date reader instead");
     parseCmd->add_flag("--json", parse->json, "Print [{text, time, fraction} or {text, error, message}]");
-    onRun(parseCmd, [parse, &ctx] { RunParseTime(*parse, ctx); });
+    OnDateRun(ctx, parseCmd, [parse, &ctx] { RunParseTime(*parse, ctx); });
+}
 
+void AddZone(CLI::App* date, CliContext& ctx)
+{
     auto zone = std::make_shared<std::pair<std::string, bool>>();
     CLI::App* zoneCmd = date->add_subcommand(
         "zone",
@@ -525,14 +528,20 @@ void AddDateCommand(CLI::App& app, CliContext& ctx)
         "of the device zone or of the zone NAME");
     zoneCmd->add_option("NAME", zone->first, "tz database name or Windows zone name (default: the device zone)");
     zoneCmd->add_flag("--json", zone->second, "Print the record's fields under their own names");
-    onRun(zoneCmd, [zone] { RunZone(zone->first, zone->second); });
+    OnDateRun(ctx, zoneCmd, [zone] { RunZone(zone->first, zone->second); });
+}
 
+void AddZones(CLI::App* date, CliContext& ctx)
+{
     auto zonesJson = std::make_shared<bool>(false);
     CLI::App* zonesCmd = date->add_subcommand(
         "zones", "List the platform's time zones, west to east: standard UTC offset, Windows name and display name");
     zonesCmd->add_flag("--json", *zonesJson, "Print [{displayName, standardName, daylightName, offsetMinutes, id}]");
-    onRun(zonesCmd, [zonesJson] { RunZones(*zonesJson); });
+    OnDateRun(ctx, zonesCmd, [zonesJson] { RunZones(*zonesJson); });
+}
 
+void AddConvert(CLI::App* date, CliContext& ctx)
+{
     auto convert = std::make_shared<ConvertOptions>();
     CLI::App* convertCmd = date->add_subcommand(
         "convert",
@@ -547,14 +556,41 @@ void AddDateCommand(CLI::App& app, CliContext& ctx)
     to->excludes(toUtc);
     convertCmd->add_flag("--json", convert->json,
                          "Print {from: {zone, time, daylight, name, skipped}, utc, to: {...}}");
-    onRun(convertCmd, [convert] { RunConvert(*convert); });
+    OnDateRun(ctx, convertCmd, [convert] { RunConvert(*convert); });
+}
 
+void AddDuration(CLI::App* date, CliContext& ctx)
+{
     auto duration = std::make_shared<std::pair<int, bool>>(0, false);
     CLI::App* durationCmd = date->add_subcommand(
         "duration", "Write a duration of MINUTES in words (\"2 hours 5 minutes\"); nothing for 0 or less");
     durationCmd->add_option("MINUTES", duration->first, "Whole minutes")->required();
     durationCmd->add_flag("--days", duration->second, "Count whole days first (\"(1 day) 1 hour\")");
-    onRun(durationCmd, [duration] { RunDuration(duration->first, duration->second); });
+    OnDateRun(ctx, durationCmd, [duration] { RunDuration(duration->first, duration->second); });
+}
+
+}  // namespace
+
+void AddDateCommand(CLI::App& app, CliContext& ctx)
+{
+    CLI::App* date = app.add_subcommand(
+        "date",
+        "Dates, times and time zones as the library handles them: the clock (pinned with --now), the user's locale "
+        "(--locale) and the device's time zone (the TZ environment variable, else the computer's)");
+    date->require_subcommand(1);
+    date->footer(
+        "DATE is YYYY-MM-DD, optionally with THH:MM or THH:MM:SS (years 1601 to 30827). ZONE is a tz database "
+        "name (America/New_York) or a Windows zone name (\"Eastern Standard Time\"). Zone rules are the ones in force "
+        "at the (possibly pinned) current time. Exit codes: 0 done, 1 a time that does not parse or a conversion "
+        "that fails, 2 bad arguments (a bad date, an unknown zone).");
+    AddNow(date, ctx);
+    AddFormat(date, ctx);
+    AddWeek(date, ctx);
+    AddParseTime(date, ctx);
+    AddZone(date, ctx);
+    AddZones(date, ctx);
+    AddConvert(date, ctx);
+    AddDuration(date, ctx);
 }
 
 }  // namespace kstools

@@ -18,9 +18,9 @@
 #include "engine/calendar_recurrence.h"
 #include "engine/data_calendar_db.h"
 #include "foundation/time_zone_rules.h"
-#include "platform/text/bstr.h"
-#include "platform/objectstore/cedb.h"
 #include "platform/base/local_memory.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/text/bstr.h"
 #include "platform/text/utf8.h"
 #include "platform/time/variant_time.h"
 #include "storage/ce_db.h"
@@ -253,7 +253,7 @@ LONG DayArgument(const std::string& text, const char* option)
     return static_cast<LONG>(calendar_days::DayOfSystemTime(ParseDateArgument(text).time));
 }
 
-void RunRecur(const RecurOptions& options)
+void CheckRecurOptions(const RecurOptions& options)
 {
     if (options.oid.empty() == options.blob.empty()) throw CommandError("give either --oid or --blob", kExitUsage);
     if (!options.oid.empty() && (!options.tzBlob.empty() || !options.start.empty() || options.duration)) {
@@ -263,25 +263,25 @@ void RunRecur(const RecurOptions& options)
         throw CommandError("--start and --duration go together", kExitUsage);
     }
     if (options.duration && *options.duration < 0) throw CommandError("--duration must not be negative", kExitUsage);
-    const LONG firstDay = DayArgument(options.from, "--from");
-    const LONG lastDay = DayArgument(options.to, "--to");
-    if (lastDay < firstDay) throw CommandError("--to lies before --from", kExitUsage);
+}
 
+// The appointment named by --oid, or the one the options describe.
+AppointmentInput InputOf(const RecurOptions& options)
+{
+    if (!options.oid.empty()) return ReadAppointment(ParseOid(options.oid));
     AppointmentInput in;
-    if (!options.oid.empty()) {
-        in = ReadAppointment(ParseOid(options.oid));
-    } else {
-        in.pattern = ParseHex(options.blob, "--blob");
-        if (!options.tzBlob.empty()) in.zone = ParseHex(options.tzBlob, "--tz-blob");
-        if (!options.start.empty()) {
-            in.start = calendar_days::OleDateOf(ParseDateArgument(options.start).time);
-            in.duration = *options.duration;
-        }
+    in.pattern = ParseHex(options.blob, "--blob");
+    if (!options.tzBlob.empty()) in.zone = ParseHex(options.tzBlob, "--tz-blob");
+    if (!options.start.empty()) {
+        in.start = calendar_days::OleDateOf(ParseDateArgument(options.start).time);
+        in.duration = *options.duration;
     }
+    return in;
+}
 
-    CCalendarRecurrence recurrence;
-    recurrence.SetRange(firstDay, lastDay);
-    DATACALENDARDB working;
+// The working record as the calendar loader fills it before the pattern.
+void FillWorking(const AppointmentInput& in, DATACALENDARDB& working)
+{
     if (in.start) {
         working.start = *in.start;
         working.end = *in.start + in.duration / 1440.0;
@@ -291,6 +291,70 @@ void RunRecur(const RecurOptions& options)
     working.allDay = in.allDay ? 1 : 0;
     working.busyStatus = in.busyStatus;
     working.recurring = 1;
+}
+
+void PrintJson(CCalendarRecurrence& recurrence, RecurrenceParseResult result, const std::vector<DATACALENDAR*>& entries)
+{
+    Json list = Json::array();
+    for (const DATACALENDAR* e : entries) {
+        list.push_back(Json{{"start", LocalText(e->start)},
+                            {"end", LocalText(e->allDay ? e->end + 1 : e->end)},
+                            {"subject", e->subject ? WideToUtf8(e->subject) : ""},
+                            {"location", e->location ? WideToUtf8(e->location) : ""},
+                            {"all_day", e->allDay != 0},
+                            {"busy_status", e->busyStatus},
+                            {"exception", e->exception != 0}});
+    }
+    std::puts(Json{{"result", ResultName(result)},
+                   {"reason", recurrence.LastReason()},
+                   {"fields", FieldsJson(recurrence.LastFields(), recurrence.DeletedOccurrences())},
+                   {"occurrences", list}}
+                  .dump(2)
+                  .c_str());
+}
+
+void PrintText(CCalendarRecurrence& recurrence, RecurrenceParseResult result, bool hasPattern,
+               const std::vector<DATACALENDAR*>& entries)
+{
+    std::printf("result: %s", ResultName(result));
+    if (*recurrence.LastReason()) std::printf(" (%s)", recurrence.LastReason());
+    std::puts("");
+    if (!hasPattern) return;
+    const CalendarPatternFields& fields = recurrence.LastFields();
+    std::printf("pattern: %s, period %u, from %s to %s, %02u:%02u to +%u minutes%s\n",
+                FrequencyName(fields.frequency, fields.patternType), static_cast<unsigned>(fields.period),
+                DateOfMinutes(fields.startDate).c_str(), DateOfMinutes(fields.endDate).c_str(),
+                static_cast<unsigned>(fields.startTimeOffset / 60), static_cast<unsigned>(fields.startTimeOffset % 60),
+                static_cast<unsigned>(fields.endTimeOffset - fields.startTimeOffset),
+                fields.hasZone ? ", own time zone" : "");
+    std::printf("deleted: %d, changed: %u\n", recurrence.DeletedOccurrences().GetCount(),
+                static_cast<unsigned>(fields.exceptionCount));
+    if (entries.empty()) {
+        std::puts("no occurrences in the range");
+        return;
+    }
+    for (const DATACALENDAR* e : entries) {
+        std::string line = LocalText(e->start) + "  " + (e->allDay ? std::string("all day") : LocalText(e->end));
+        if (e->subject && *e->subject) line += "  " + WideToUtf8(e->subject);
+        if (e->location && *e->location) line += " @ " + WideToUtf8(e->location);
+        if (e->exception) line += "  [changed]";
+        if (e->allDay && e->duration > 1440) line += "  [" + std::to_string(e->duration / 1440) + " days]";
+        std::puts(line.c_str());
+    }
+}
+
+void RunRecur(const RecurOptions& options)
+{
+    CheckRecurOptions(options);
+    const LONG firstDay = DayArgument(options.from, "--from");
+    const LONG lastDay = DayArgument(options.to, "--to");
+    if (lastDay < firstDay) throw CommandError("--to lies before --from", kExitUsage);
+    const AppointmentInput in = InputOf(options);
+
+    CCalendarRecurrence recurrence;
+    recurrence.SetRange(firstDay, lastDay);
+    DATACALENDARDB working;
+    FillWorking(in, working);
     ListingSink sink(in);
     const bool usable = recurrence.ParseAndCheckRecurring(in.pattern.empty() ? nullptr : in.pattern.data(),
                                                           static_cast<DWORD>(in.pattern.size()),
@@ -301,51 +365,11 @@ void RunRecur(const RecurOptions& options)
     // Moved occurrences come in the order of their original dates.
     std::stable_sort(sink.entries.begin(), sink.entries.end(),
                      [](const DATACALENDAR* a, const DATACALENDAR* b) { return a->start < b->start; });
-    const CalendarPatternFields& fields = recurrence.LastFields();
 
-    if (options.json) {
-        Json list = Json::array();
-        for (const DATACALENDAR* e : sink.entries) {
-            list.push_back(Json{{"start", LocalText(e->start)},
-                                {"end", LocalText(e->allDay ? e->end + 1 : e->end)},
-                                {"subject", e->subject ? WideToUtf8(e->subject) : ""},
-                                {"location", e->location ? WideToUtf8(e->location) : ""},
-                                {"all_day", e->allDay != 0},
-                                {"busy_status", e->busyStatus},
-                                {"exception", e->exception != 0}});
-        }
-        std::puts(Json{{"result", ResultName(result)},
-                       {"reason", recurrence.LastReason()},
-                       {"fields", FieldsJson(fields, recurrence.DeletedOccurrences())},
-                       {"occurrences", list}}
-                      .dump(2)
-                      .c_str());
-        return;
-    }
-    std::printf("result: %s", ResultName(result));
-    if (*recurrence.LastReason()) std::printf(" (%s)", recurrence.LastReason());
-    std::puts("");
-    if (in.pattern.empty()) return;
-    std::printf("pattern: %s, period %u, from %s to %s, %02u:%02u to +%u minutes%s\n",
-                FrequencyName(fields.frequency, fields.patternType), static_cast<unsigned>(fields.period),
-                DateOfMinutes(fields.startDate).c_str(), DateOfMinutes(fields.endDate).c_str(),
-                static_cast<unsigned>(fields.startTimeOffset / 60), static_cast<unsigned>(fields.startTimeOffset % 60),
-                static_cast<unsigned>(fields.endTimeOffset - fields.startTimeOffset),
-                fields.hasZone ? ", own time zone" : "");
-    std::printf("deleted: %d, changed: %u\n", recurrence.DeletedOccurrences().GetCount(),
-                static_cast<unsigned>(fields.exceptionCount));
-    if (sink.entries.empty()) {
-        std::puts("no occurrences in the range");
-        return;
-    }
-    for (const DATACALENDAR* e : sink.entries) {
-        std::string line = LocalText(e->start) + "  " + (e->allDay ? std::string("all day") : LocalText(e->end));
-        if (e->subject && *e->subject) line += "  " + WideToUtf8(e->subject);
-        if (e->location && *e->location) line += " @ " + WideToUtf8(e->location);
-        if (e->exception) line += "  [changed]";
-        if (e->allDay && e->duration > 1440) line += "  [" + std::to_string(e->duration / 1440) + " days]";
-        std::puts(line.c_str());
-    }
+    if (options.json)
+        PrintJson(recurrence, result, sink.entries);
+    else
+        PrintText(recurrence, result, !in.pattern.empty(), sink.entries);
 }
 
 }  // namespace

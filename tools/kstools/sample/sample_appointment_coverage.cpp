@@ -1,5 +1,7 @@
 #include "tools/kstools/sample/sample_appointment_coverage.h"
 
+#include <array>
+
 #include "tools/kstools/sample/sample_attendees.h"
 #include "tools/kstools/sample/sample_occurrences.h"
 #include "tools/kstools/sample/sample_time_zones.h"
@@ -9,88 +11,253 @@ namespace {
 
 constexpr LONG kSunday = 0, kMonday = 1, kTuesday = 2, kWednesday = 3, kThursday = 4, kFriday = 5, kSaturday = 6;
 
-LONG Mask(LONG weekday) { return 1 << weekday; }
+constexpr LONG Mask(LONG weekday) { return 1 << weekday; }
 
-SampleAppointmentPlan Timed(const char16_t* subject, DATE start, LONG minutes, const char16_t* categories = u"")
+// ---- The rows of the table ----
+
+// Where an entry starts, counted from the sample's today.
+enum class StartKind {
+    kDaysAhead,        // `days` from today (negative: before), at hour:minute
+    kWeekdayFrom,      // the first `weekday` on or after today + `days`
+    kThisMonth,        // day `day` of this month
+    kNthWeekdayAhead,  // the `nth` `weekday` of the month `month` months ahead
+    kNthWeekdayOf,     // the `nth` `weekday` of month `month` this year
+    kSameDayInYear,    // the month and day of today + `days`, in `year` (0: this year)
+    kThisYear,         // month `month`, day `day` of this year
+};
+
+struct StartRow {
+    StartKind kind = StartKind::kDaysAhead;
+    int days = 0;
+    LONG weekday = 0;
+    int nth = 0;
+    int month = 0;
+    int day = 0;
+    int year = 0;
+    int hour = 0;  // timed entries only
+    int minute = 0;
+};
+
+constexpr StartRow DaysAhead(int days, int hour = 0, int minute = 0)
 {
-    SampleAppointmentPlan plan;
-    plan.subject = subject;
-    plan.start = start;
-    plan.durationMinutes = minutes;
-    plan.categories = categories;
-    return plan;
+    return {.kind = StartKind::kDaysAhead, .days = days, .hour = hour, .minute = minute};
+}
+constexpr StartRow WeekdayFrom(int days, LONG weekday, int hour = 0, int minute = 0)
+{
+    return {.kind = StartKind::kWeekdayFrom, .days = days, .weekday = weekday, .hour = hour, .minute = minute};
+}
+constexpr StartRow ThisMonth(int day, int hour = 0)
+{
+    return {.kind = StartKind::kThisMonth, .day = day, .hour = hour};
+}
+constexpr StartRow NthWeekdayAhead(int months, LONG weekday, int nth, int hour, int minute = 0)
+{
+    return {.kind = StartKind::kNthWeekdayAhead,
+            .weekday = weekday,
+            .nth = nth,
+            .month = months,
+            .hour = hour,
+            .minute = minute};
+}
+constexpr StartRow NthWeekdayOf(int month, LONG weekday, int nth)
+{
+    return {.kind = StartKind::kNthWeekdayOf, .weekday = weekday, .nth = nth, .month = month};
+}
+constexpr StartRow SameDayIn(int year, int days, int hour = 0)
+{
+    return {.kind = StartKind::kSameDayInYear, .days = days, .year = year, .hour = hour};
+}
+constexpr StartRow ThisYear(int month, int day) { return {.kind = StartKind::kThisYear, .month = month, .day = day}; }
+
+// How a pattern ends: never, after a count, or on a day (today + `daysAhead`,
+// or `month`/`day` of the year `yearsAhead` years on).
+struct EndRow {
+    SampleEnd kind = SampleEnd::kNever;
+    LONG count = 0;
+    int daysAhead = 0;
+    int yearsAhead = 0;
+    int month = 0;
+    int day = 0;
+};
+
+constexpr EndRow Never() { return {}; }
+constexpr EndRow AfterCount(LONG count) { return {.kind = SampleEnd::kAfterCount, .count = count}; }
+constexpr EndRow ByDayAhead(int days) { return {.kind = SampleEnd::kByDate, .daysAhead = days}; }
+constexpr EndRow ByDate(int yearsAhead, int month, int day)
+{
+    return {.kind = SampleEnd::kByDate, .yearsAhead = yearsAhead, .month = month, .day = day};
 }
 
-SampleAppointmentPlan AllDay(const char16_t* subject, DATE day, int days, const char16_t* categories = u"")
+enum class Repeat { kNone, kDaily, kWeekdays, kWeekly, kMonthly, kMonthNth, kYearly, kYearNth };
+
+struct PatternRow {
+    Repeat repeat = Repeat::kNone;
+    LONG interval = 1;
+    LONG mask = 0;  // weekly: the weekdays
+    LONG dayOfMonth = 0;
+    LONG instance = 0;  // 1..4, 5 = last
+    LONG weekday = 0;
+    LONG month = 0;
+    EndRow end;
+};
+
+constexpr PatternRow Daily(LONG interval, EndRow end)
 {
-    SampleAppointmentPlan plan = Timed(subject, day, days * 1440, categories);
-    plan.allDay = true;
-    plan.busyStatus = olFree;
-    return plan;
+    return {.repeat = Repeat::kDaily, .interval = interval, .end = end};
+}
+constexpr PatternRow Weekdays(EndRow end) { return {.repeat = Repeat::kWeekdays, .end = end}; }
+constexpr PatternRow Weekly(LONG mask, LONG interval, EndRow end)
+{
+    return {.repeat = Repeat::kWeekly, .interval = interval, .mask = mask, .end = end};
+}
+constexpr PatternRow Monthly(LONG day, LONG interval, EndRow end)
+{
+    return {.repeat = Repeat::kMonthly, .interval = interval, .dayOfMonth = day, .end = end};
+}
+constexpr PatternRow MonthNth(LONG instance, LONG weekday, LONG interval, EndRow end)
+{
+    return {.repeat = Repeat::kMonthNth, .interval = interval, .instance = instance, .weekday = weekday, .end = end};
+}
+// On the month and day the entry starts.
+constexpr PatternRow Yearly(EndRow end) { return {.repeat = Repeat::kYearly, .end = end}; }
+constexpr PatternRow YearNth(LONG instance, LONG weekday, LONG month, EndRow end)
+{
+    return {.repeat = Repeat::kYearNth, .instance = instance, .weekday = weekday, .month = month, .end = end};
 }
 
-SamplePattern Weekdays(SampleEnd end, LONG count = 0, DATE last = 0)
+// A change to the occurrence numbered `occurrence` (from 0); -1: none.
+struct ExceptionRow {
+    SampleExceptionKind kind = SampleExceptionKind::kDeleted;
+    int occurrence = -1;
+    double byDays = 0;                  // kMoved
+    const char16_t* subject = nullptr;  // kSubject
+};
+
+constexpr ExceptionRow Deleted(int k) { return {.kind = SampleExceptionKind::kDeleted, .occurrence = k}; }
+constexpr ExceptionRow Renamed(int k, const char16_t* subject)
 {
-    SamplePattern p = MakePattern(olRecursDaily, 1, end, count, last);
-    p.dayOfWeekMask = 62;
-    return p;
+    return {.kind = SampleExceptionKind::kSubject, .occurrence = k, .subject = subject};
+}
+constexpr ExceptionRow Moved(int k, double byDays)
+{
+    return {.kind = SampleExceptionKind::kMoved, .occurrence = k, .byDays = byDays};
 }
 
-SamplePattern Weekly(LONG mask, LONG interval, SampleEnd end, LONG count = 0, DATE last = 0)
-{
-    SamplePattern p = MakePattern(olRecursWeekly, interval, end, count, last);
-    p.dayOfWeekMask = mask;
-    return p;
-}
+constexpr LONG kUsualBusy = -1;  // busy when timed, free when all day
 
-SamplePattern Monthly(LONG day, LONG interval, SampleEnd end, LONG count = 0, DATE last = 0)
-{
-    SamplePattern p = MakePattern(olRecursMonthly, interval, end, count, last);
-    p.dayOfMonth = day;
-    return p;
-}
+struct PlanRow {
+    const char16_t* subject = u"";
+    const char16_t* categories = u"";
+    StartRow start;
+    LONG length = 60;  // minutes; whole days for all-day entries
+    bool allDay = false;
+    PatternRow pattern;  // kNone: a one-off entry
+    const char16_t* location = nullptr;
+    int firstAttendee = 0;
+    int attendees = 0;
+    LONG reminderMinutes = -1;  // -1: no reminder
+    bool isPrivate = false;
+    LONG busyStatus = kUsualBusy;
+    int zone = -1;  // index into SampleTimeZones::All(); -1: the device's
+    const char16_t* body = nullptr;
+    std::array<ExceptionRow, 3> exceptions{};
+};
 
-SamplePattern MonthNth(LONG instance, LONG weekday, LONG interval, SampleEnd end, LONG count = 0, DATE last = 0)
-{
-    SamplePattern p = MakePattern(olRecursMonthNth, interval, end, count, last);
-    p.instance = instance;
-    p.dayOfWeekMask = Mask(weekday);
-    return p;
-}
+// ---- The appointments ----
 
-SamplePattern Yearly(DATE start, SampleEnd end, LONG count = 0, DATE last = 0)
-{
-    SamplePattern p = MakePattern(olRecursYearly, 1, end, count, last);
-    const SampleDay day = SampleCalendar::DayOf(start);
-    p.monthOfYear = day.month;
-    p.dayOfMonth = day.day;
-    return p;
-}
+// One appointment to a row or two.
+// clang-format off
+constexpr PlanRow kPlanRows[] = {
+    // Daily.
+    {.subject = u"Morning run", .categories = u"Health", .start = DaysAhead(-10, 7), .length = 45,
+     .pattern = Daily(1, AfterCount(30)), .exceptions = {Deleted(3), Renamed(5, u"Morning run (long route)")}},
+    {.subject = u"Take vitamins", .categories = u"Health", .start = DaysAhead(-30, 8), .length = 5,
+     .pattern = Daily(1, Never()), .reminderMinutes = 0, .isPrivate = true, .busyStatus = olFree},
+    {.subject = u"Water the seedlings", .start = DaysAhead(-5, 18, 30), .length = 15,
+     .pattern = Daily(2, ByDayAhead(40))},
 
-SamplePattern YearNth(LONG instance, LONG weekday, LONG month, SampleEnd end, LONG count = 0, DATE last = 0)
-{
-    SamplePattern p = MakePattern(olRecursYearNth, 1, end, count, last);
-    p.instance = instance;
-    p.dayOfWeekMask = Mask(weekday);
-    p.monthOfYear = month;
-    return p;
-}
+    // Every weekday.
+    {.subject = u"Stand-up meeting", .categories = u"Business", .start = WeekdayFrom(-14, kMonday, 9, 15), .length = 15,
+     .pattern = Weekdays(Never()), .location = u"Room 4B",
+     .exceptions = {Moved(2, 45.0 / 1440), Renamed(4, u"Stand-up meeting (remote)"), Deleted(6)}},
+    {.subject = u"Commute reading", .start = WeekdayFrom(-7, kMonday, 7, 30), .length = 30,
+     .pattern = Weekdays(AfterCount(40))},
+    {.subject = u"Check the post", .start = WeekdayFrom(0, kMonday, 12), .length = 10,
+     .pattern = Weekdays(ByDayAhead(60))},
 
-void Delete(SampleAppointmentPlan& plan, int k)
-{
-    plan.exceptions.push_back({SampleExceptionKind::kDeleted, SampleOccurrences::Start(plan, k), 0, {}});
-}
+    // Weekly.
+    {.subject = u"Team meeting", .categories = u"Business", .start = WeekdayFrom(-21, kTuesday, 14), .length = 60,
+     .pattern = Weekly(Mask(kTuesday) | Mask(kThursday), 1, ByDayAhead(90)), .location = u"Conference room 2",
+     .firstAttendee = 0, .attendees = 3, .reminderMinutes = 10,
+     .exceptions = {Renamed(3, u"Team meeting: quarterly review")}},
+    {.subject = u"Piano lesson", .categories = u"Family", .start = WeekdayFrom(-14, kSaturday, 10), .length = 45,
+     .pattern = Weekly(Mask(kSaturday), 2, AfterCount(12)), .exceptions = {Moved(1, 1.0 / 24)}},
+    {.subject = u"Football practice", .categories = u"Family", .start = WeekdayFrom(-30, kMonday, 17, 30), .length = 90,
+     .pattern = Weekly(Mask(kMonday) | Mask(kWednesday), 1, Never())},
 
-void Rename(SampleAppointmentPlan& plan, int k, const char16_t* subject)
-{
-    plan.exceptions.push_back({SampleExceptionKind::kSubject, SampleOccurrences::Start(plan, k), 0, subject});
-}
+    // Monthly on a day.
+    {.subject = u"Pay rent", .categories = u"Finance", .start = ThisMonth(1), .length = 1, .allDay = true,
+     .pattern = Monthly(1, 1, Never()), .reminderMinutes = 0},
+    {.subject = u"Credit card statement", .categories = u"Finance", .start = ThisMonth(15, 10), .length = 15,
+     .pattern = Monthly(15, 1, ByDayAhead(365))},
+    {.subject = u"Haircut", .categories = u"Personal", .start = ThisMonth(20, 16), .length = 45,
+     .pattern = Monthly(20, 2, AfterCount(6)), .exceptions = {Deleted(1)}},
 
-void Move(SampleAppointmentPlan& plan, int k, double byDays)
-{
-    const DATE original = SampleOccurrences::Start(plan, k);
-    plan.exceptions.push_back({SampleExceptionKind::kMoved, original, original + byDays, {}});
-}
+    // Monthly on the nth weekday.
+    {.subject = u"Book club", .categories = u"Personal", .start = NthWeekdayAhead(0, kWednesday, 2, 19, 30),
+     .length = 120, .pattern = MonthNth(2, kWednesday, 1, AfterCount(10)), .location = u"Library",
+     .exceptions = {Moved(2, 1.0)}},
+    {.subject = u"Board meeting", .categories = u"Business", .start = NthWeekdayAhead(0, kFriday, 5, 10), .length = 180,
+     .pattern = MonthNth(5, kFriday, 3, Never()), .firstAttendee = 5, .attendees = 4},
+    {.subject = u"Neighbourhood clean-up", .start = NthWeekdayAhead(1, kSaturday, 1, 9), .length = 120,
+     .pattern = MonthNth(1, kSaturday, 1, ByDayAhead(180))},
+
+    // Yearly on a date: birthdays, anniversaries, renewals, holidays.
+    {.subject = u"Alex Walsh's birthday", .categories = u"Birthdays", .start = SameDayIn(1985, 12), .length = 1,
+     .allDay = true, .pattern = Yearly(Never())},
+    {.subject = u"Wedding anniversary", .categories = u"Anniversaries", .start = SameDayIn(2009, 40), .length = 1,
+     .allDay = true, .pattern = Yearly(Never())},
+    {.subject = u"Car insurance renewal", .categories = u"Finance", .start = SameDayIn(0, 75, 10), .length = 30,
+     .pattern = Yearly(AfterCount(5)), .reminderMinutes = 1440},
+    {.subject = u"Independence Day", .categories = u"Holiday", .start = ThisYear(7, 4), .length = 1, .allDay = true,
+     .pattern = Yearly(ByDate(10, 7, 4))},
+    {.subject = u"New Year's Day", .categories = u"Holiday", .start = ThisYear(1, 1), .length = 1, .allDay = true,
+     .pattern = Yearly(Never())},
+
+    // Yearly on the nth weekday.
+    {.subject = u"Mother's Day", .categories = u"Holiday", .start = NthWeekdayOf(5, kSunday, 2), .length = 1,
+     .allDay = true, .pattern = YearNth(2, kSunday, 5, Never())},
+    {.subject = u"Thanksgiving Day", .categories = u"Holiday", .start = NthWeekdayOf(11, kThursday, 4), .length = 1,
+     .allDay = true, .pattern = YearNth(4, kThursday, 11, AfterCount(10))},
+    {.subject = u"Spring bank holiday", .categories = u"Holiday", .start = NthWeekdayOf(5, kMonday, 5), .length = 1,
+     .allDay = true, .pattern = YearNth(5, kMonday, 5, ByDate(5, 6, 1))},
+
+    // One-off entries.
+    {.subject = u"Conference in Berlin", .categories = u"Business, Travel", .start = DaysAhead(20), .length = 3,
+     .allDay = true, .location = u"Berlin", .busyStatus = olOutOfOffice},
+    {.subject = u"Flight to Tokyo", .categories = u"Travel", .start = DaysAhead(19, 11), .length = 14 * 60,
+     .location = u"JFK Terminal 1", .reminderMinutes = 120, .zone = 0},
+    {.subject = u"Call with Sydney office", .categories = u"Business", .start = DaysAhead(2, 17), .length = 60,
+     .firstAttendee = 9, .attendees = 2, .zone = 3},
+    {.subject = u"Project kickoff", .categories = u"Business", .start = DaysAhead(1, 10), .length = 90,
+     .location = u"Conference room 2", .firstAttendee = 12, .attendees = 4, .reminderMinutes = 15,
+     .body = u"Agenda: scope, milestones, risks. Please read the brief beforehand."},
+    {.subject = u"Doctor's appointment", .categories = u"Health", .start = DaysAhead(4, 8, 30), .length = 30,
+     .location = u"Clinic", .reminderMinutes = 60, .isPrivate = true},
+    {.subject = u"Summer vacation", .categories = u"Personal, Travel", .start = DaysAhead(45), .length = 10,
+     .allDay = true, .busyStatus = olOutOfOffice},
+    {.subject = u"Lunch with Sam", .start = DaysAhead(0, 12, 30), .length = 60, .location = u"Café Rio",
+     .busyStatus = olTentative},
+    {.subject = u"London client visit", .categories = u"Business, Travel", .start = DaysAhead(9, 9), .length = 8 * 60,
+     .zone = 1},
+    {.subject = u"Camping trip", .categories = u"Family", .start = WeekdayFrom(25, kSaturday), .length = 2,
+     .allDay = true},
+    {.subject = u"Overnight charity walk", .categories = u"Personal", .start = DaysAhead(33, 20), .length = 10 * 60,
+     .location = u"Town hall"},
+};
+// clang-format on
+
+// ---- From a row to a plan ----
 
 // A date of this year with the month and day of `sample`, in another year.
 DATE InYear(int year, DATE sample)
@@ -99,192 +266,141 @@ DATE InYear(int year, DATE sample)
     return SampleCalendar::Date(year, day.month, day.day);
 }
 
+// All-day entries start at midnight; timed ones at the row's hour.
+DATE StartOf(const PlanRow& row, const SampleCalendar& c)
+{
+    const StartRow& s = row.start;
+    if (s.kind == StartKind::kDaysAhead) return c.At(s.days, s.hour, s.minute);
+    const DATE today = c.Today();
+    const SampleDay now = SampleCalendar::DayOf(today);
+    DATE day = 0;
+    switch (s.kind) {
+        case StartKind::kWeekdayFrom:
+            day = SampleCalendar::OnOrAfter(today + s.days, s.weekday);
+            break;
+        case StartKind::kThisMonth:
+            day = SampleCalendar::Date(now.year, now.month, s.day);
+            break;
+        case StartKind::kNthWeekdayAhead:
+            day = SampleCalendar::NthWeekday(now.year, now.month + s.month, s.weekday, s.nth);
+            break;
+        case StartKind::kNthWeekdayOf:
+            day = SampleCalendar::NthWeekday(now.year, s.month, s.weekday, s.nth);
+            break;
+        case StartKind::kSameDayInYear:
+            day = InYear(s.year != 0 ? s.year : now.year, today + s.days);
+            break;
+        case StartKind::kThisYear:
+            day = SampleCalendar::Date(now.year, s.month, s.day);
+            break;
+        case StartKind::kDaysAhead:
+            break;
+    }
+    return row.allDay ? day : SampleCalendar::WithTime(day, s.hour * 60 + s.minute);
+}
+
+// Midnight of the pattern's last day; 0 for the other ends.
+DATE EndDateOf(const EndRow& end, const SampleCalendar& c)
+{
+    if (end.kind != SampleEnd::kByDate) return 0;
+    if (end.month == 0) return c.Today() + end.daysAhead;
+    return SampleCalendar::Date(SampleCalendar::DayOf(c.Today()).year + end.yearsAhead, end.month, end.day);
+}
+
+SamplePattern PatternOf(const PatternRow& row, DATE start, const SampleCalendar& c)
+{
+    const DATE last = EndDateOf(row.end, c);
+    auto make = [&](LONG type, LONG interval) {
+        return MakePattern(type, interval, row.end.kind, row.end.count, last);
+    };
+    SamplePattern p;
+    switch (row.repeat) {
+        case Repeat::kNone:
+        case Repeat::kDaily:
+            p = make(olRecursDaily, row.interval);
+            break;
+        case Repeat::kWeekdays:
+            p = make(olRecursDaily, 1);
+            p.dayOfWeekMask = 62;
+            break;
+        case Repeat::kWeekly:
+            p = make(olRecursWeekly, row.interval);
+            p.dayOfWeekMask = row.mask;
+            break;
+        case Repeat::kMonthly:
+            p = make(olRecursMonthly, row.interval);
+            p.dayOfMonth = row.dayOfMonth;
+            break;
+        case Repeat::kMonthNth:
+            p = make(olRecursMonthNth, row.interval);
+            p.instance = row.instance;
+            p.dayOfWeekMask = Mask(row.weekday);
+            break;
+        case Repeat::kYearly: {
+            p = make(olRecursYearly, 1);
+            const SampleDay day = SampleCalendar::DayOf(start);
+            p.monthOfYear = day.month;
+            p.dayOfMonth = day.day;
+            break;
+        }
+        case Repeat::kYearNth:
+            p = make(olRecursYearNth, 1);
+            p.instance = row.instance;
+            p.dayOfWeekMask = Mask(row.weekday);
+            p.monthOfYear = row.month;
+            break;
+    }
+    return p;
+}
+
+// The occurrence's start comes from the plan's pattern, which must be set.
+void AddException(SampleAppointmentPlan& plan, const ExceptionRow& row)
+{
+    if (row.occurrence < 0) return;
+    const DATE original = SampleOccurrences::Start(plan, row.occurrence);
+    switch (row.kind) {
+        case SampleExceptionKind::kDeleted:
+            plan.exceptions.push_back({SampleExceptionKind::kDeleted, original, 0, {}});
+            break;
+        case SampleExceptionKind::kSubject:
+            plan.exceptions.push_back({SampleExceptionKind::kSubject, original, 0, row.subject});
+            break;
+        case SampleExceptionKind::kMoved:
+            plan.exceptions.push_back({SampleExceptionKind::kMoved, original, original + row.byDays, {}});
+            break;
+    }
+}
+
+SampleAppointmentPlan MakePlan(const PlanRow& row, const SampleCalendar& c)
+{
+    SampleAppointmentPlan plan;
+    plan.subject = row.subject;
+    plan.categories = row.categories;
+    plan.start = StartOf(row, c);
+    plan.durationMinutes = row.allDay ? row.length * 1440 : row.length;
+    plan.allDay = row.allDay;
+    if (row.busyStatus != kUsualBusy)
+        plan.busyStatus = row.busyStatus;
+    else if (row.allDay)
+        plan.busyStatus = olFree;
+    if (row.location) plan.location = row.location;
+    if (row.attendees > 0) plan.attendees = SampleAttendees::Fixed(row.firstAttendee, row.attendees);
+    plan.reminderMinutes = row.reminderMinutes;
+    plan.isPrivate = row.isPrivate;
+    if (row.zone >= 0) plan.zone = &SampleTimeZones::All()[static_cast<size_t>(row.zone)];
+    if (row.body) plan.body = row.body;
+    if (row.pattern.repeat != Repeat::kNone) plan.pattern = PatternOf(row.pattern, plan.start, c);
+    for (const ExceptionRow& exception : row.exceptions) AddException(plan, exception);
+    return plan;
+}
+
 }  // namespace
 
 std::vector<SampleAppointmentPlan> SampleAppointmentCoverage::Plans(const SampleCalendar& c)
 {
-    using E = SampleEnd;
-    const DATE today = c.Today();
-    const int year = SampleCalendar::DayOf(today).year;
-    const int month = SampleCalendar::DayOf(today).month;
-    auto at = [](DATE day, int hour, int minute = 0) { return SampleCalendar::WithTime(day, hour * 60 + minute); };
-    const std::span<const TIME_ZONE_INFORMATION> zones = SampleTimeZones::All();
     std::vector<SampleAppointmentPlan> plans;
-    auto add = [&plans](SampleAppointmentPlan plan, SamplePattern pattern) -> SampleAppointmentPlan& {
-        plan.pattern = pattern;
-        plans.push_back(std::move(plan));
-        return plans.back();
-    };
-
-    // Daily.
-    {
-        auto& p =
-            add(Timed(u"Morning run", c.At(-10, 7), 45, u"Health"), MakePattern(olRecursDaily, 1, E::kAfterCount, 30));
-        Delete(p, 3);
-        Rename(p, 5, u"Morning run (long route)");
-    }
-    {
-        auto& p = add(Timed(u"Take vitamins", c.At(-30, 8), 5, u"Health"), MakePattern(olRecursDaily, 1, E::kNever));
-        p.isPrivate = true;
-        p.reminderMinutes = 0;
-        p.busyStatus = olFree;
-    }
-    add(Timed(u"Water the seedlings", c.At(-5, 18, 30), 15), MakePattern(olRecursDaily, 2, E::kByDate, 0, today + 40));
-
-    // Every weekday.
-    {
-        SampleAppointmentPlan plan =
-            Timed(u"Stand-up meeting", at(SampleCalendar::OnOrAfter(today - 14, kMonday), 9, 15), 15, u"Business");
-        plan.location = u"Room 4B";
-        auto& p = add(std::move(plan), Weekdays(E::kNever));
-        Move(p, 2, 45.0 / 1440);
-        Rename(p, 4, u"Stand-up meeting (remote)");
-        Delete(p, 6);
-    }
-    add(Timed(u"Commute reading", at(SampleCalendar::OnOrAfter(today - 7, kMonday), 7, 30), 30),
-        Weekdays(E::kAfterCount, 40));
-    add(Timed(u"Check the post", at(SampleCalendar::OnOrAfter(today, kMonday), 12), 10),
-        Weekdays(E::kByDate, 0, today + 60));
-
-    // Weekly.
-    {
-        SampleAppointmentPlan plan =
-            Timed(u"Team meeting", at(SampleCalendar::OnOrAfter(today - 21, kTuesday), 14), 60, u"Business");
-        plan.location = u"Conference room 2";
-        plan.attendees = SampleAttendees::Fixed(0, 3);
-        plan.reminderMinutes = 10;
-        auto& p = add(std::move(plan), Weekly(Mask(kTuesday) | Mask(kThursday), 1, E::kByDate, 0, today + 90));
-        Rename(p, 3, u"Team meeting: quarterly review");
-    }
-    {
-        auto& p = add(Timed(u"Piano lesson", at(SampleCalendar::OnOrAfter(today - 14, kSaturday), 10), 45, u"Family"),
-                      Weekly(Mask(kSaturday), 2, E::kAfterCount, 12));
-        Move(p, 1, 1.0 / 24);
-    }
-    add(Timed(u"Football practice", at(SampleCalendar::OnOrAfter(today - 30, kMonday), 17, 30), 90, u"Family"),
-        Weekly(Mask(kMonday) | Mask(kWednesday), 1, E::kNever));
-
-    // Monthly on a day.
-    {
-        SampleAppointmentPlan plan = AllDay(u"Pay rent", SampleCalendar::Date(year, month, 1), 1, u"Finance");
-        plan.reminderMinutes = 0;
-        add(std::move(plan), Monthly(1, 1, E::kNever));
-    }
-    add(Timed(u"Credit card statement", at(SampleCalendar::Date(year, month, 15), 10), 15, u"Finance"),
-        Monthly(15, 1, E::kByDate, 0, today + 365));
-    {
-        auto& p = add(Timed(u"Haircut", at(SampleCalendar::Date(year, month, 20), 16), 45, u"Personal"),
-                      Monthly(20, 2, E::kAfterCount, 6));
-        Delete(p, 1);
-    }
-
-    // Monthly on the nth weekday.
-    {
-        SampleAppointmentPlan plan =
-            Timed(u"Book club", at(SampleCalendar::NthWeekday(year, month, kWednesday, 2), 19, 30), 120, u"Personal");
-        plan.location = u"Library";
-        auto& p = add(std::move(plan), MonthNth(2, kWednesday, 1, E::kAfterCount, 10));
-        Move(p, 2, 1.0);
-    }
-    {
-        SampleAppointmentPlan plan =
-            Timed(u"Board meeting", at(SampleCalendar::NthWeekday(year, month, kFriday, 5), 10), 180, u"Business");
-        plan.attendees = SampleAttendees::Fixed(5, 4);
-        add(std::move(plan), MonthNth(5, kFriday, 3, E::kNever));
-    }
-    add(Timed(u"Neighbourhood clean-up", at(SampleCalendar::NthWeekday(year, month + 1, kSaturday, 1), 9), 120),
-        MonthNth(1, kSaturday, 1, E::kByDate, 0, today + 180));
-
-    // Yearly on a date: birthdays, anniversaries, renewals, holidays.
-    {
-        const DATE born = InYear(1985, today + 12);
-        add(AllDay(u"Alex Walsh's birthday", born, 1, u"Birthdays"), Yearly(born, E::kNever));
-    }
-    {
-        const DATE married = InYear(2009, today + 40);
-        add(AllDay(u"Wedding anniversary", married, 1, u"Anniversaries"), Yearly(married, E::kNever));
-    }
-    {
-        const DATE renewal = at(InYear(year, today + 75), 10);
-        SampleAppointmentPlan plan = Timed(u"Car insurance renewal", renewal, 30, u"Finance");
-        plan.reminderMinutes = 1440;
-        add(std::move(plan), Yearly(renewal, E::kAfterCount, 5));
-    }
-    {
-        const DATE day = SampleCalendar::Date(year, 7, 4);
-        add(AllDay(u"Independence Day", day, 1, u"Holiday"),
-            Yearly(day, E::kByDate, 0, SampleCalendar::Date(year + 10, 7, 4)));
-    }
-    {
-        const DATE day = SampleCalendar::Date(year, 1, 1);
-        add(AllDay(u"New Year's Day", day, 1, u"Holiday"), Yearly(day, E::kNever));
-    }
-
-    // Yearly on the nth weekday.
-    add(AllDay(u"Mother's Day", SampleCalendar::NthWeekday(year, 5, kSunday, 2), 1, u"Holiday"),
-        YearNth(2, kSunday, 5, E::kNever));
-    add(AllDay(u"Thanksgiving Day", SampleCalendar::NthWeekday(year, 11, kThursday, 4), 1, u"Holiday"),
-        YearNth(4, kThursday, 11, E::kAfterCount, 10));
-    add(AllDay(u"Spring bank holiday", SampleCalendar::NthWeekday(year, 5, kMonday, 5), 1, u"Holiday"),
-        YearNth(5, kMonday, 5, E::kByDate, 0, SampleCalendar::Date(year + 5, 6, 1)));
-
-    // One-off entries.
-    {
-        SampleAppointmentPlan plan = AllDay(u"Conference in Berlin", c.At(20), 3, u"Business, Travel");
-        plan.location = u"Berlin";
-        plan.busyStatus = olOutOfOffice;
-        plans.push_back(std::move(plan));
-    }
-    {
-        SampleAppointmentPlan plan = Timed(u"Flight to Tokyo", c.At(19, 11), 14 * 60, u"Travel");
-        plan.location = u"JFK Terminal 1";
-        plan.zone = &zones[0];
-        plan.reminderMinutes = 120;
-        plans.push_back(std::move(plan));
-    }
-    {
-        SampleAppointmentPlan plan = Timed(u"Call with Sydney office", c.At(2, 17), 60, u"Business");
-        plan.zone = &zones[3];
-        plan.attendees = SampleAttendees::Fixed(9, 2);
-        plans.push_back(std::move(plan));
-    }
-    {
-        SampleAppointmentPlan plan = Timed(u"Project kickoff", c.At(1, 10), 90, u"Business");
-        plan.location = u"Conference room 2";
-        plan.attendees = SampleAttendees::Fixed(12, 4);
-        plan.reminderMinutes = 15;
-        plan.body = u"Agenda: scope, milestones, risks. Please read the brief beforehand.";
-        plans.push_back(std::move(plan));
-    }
-    {
-        SampleAppointmentPlan plan = Timed(u"Doctor's appointment", c.At(4, 8, 30), 30, u"Health");
-        plan.location = u"Clinic";
-        plan.isPrivate = true;
-        plan.reminderMinutes = 60;
-        plans.push_back(std::move(plan));
-    }
-    {
-        SampleAppointmentPlan plan = AllDay(u"Summer vacation", c.At(45), 10, u"Personal, Travel");
-        plan.busyStatus = olOutOfOffice;
-        plans.push_back(std::move(plan));
-    }
-    {
-        SampleAppointmentPlan plan = Timed(u"Lunch with Sam", c.At(0, 12, 30), 60);
-        plan.location = u"Café Rio";
-        plan.busyStatus = olTentative;
-        plans.push_back(std::move(plan));
-    }
-    {
-        SampleAppointmentPlan plan = Timed(u"London client visit", c.At(9, 9), 8 * 60, u"Business, Travel");
-        plan.zone = &zones[1];
-        plans.push_back(std::move(plan));
-    }
-    plans.push_back(AllDay(u"Camping trip", SampleCalendar::OnOrAfter(today + 25, kSaturday), 2, u"Family"));
-    {
-        SampleAppointmentPlan plan = Timed(u"Overnight charity walk", c.At(33, 20), 10 * 60, u"Personal");
-        plan.location = u"Town hall";
-        plans.push_back(std::move(plan));
-    }
+    plans.reserve(std::size(kPlanRows));
+    for (const PlanRow& row : kPlanRows) plans.push_back(MakePlan(row, c));
     return plans;
 }
 
