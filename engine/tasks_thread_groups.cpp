@@ -1,4 +1,6 @@
 // Grouping, expanding and sorting the task list.
+//
+// Sections: Headers and their open state; Fixed headers; Filing rows under headers; Expanding; Sorting.
 #include <cstdio>
 #include <unordered_set>
 #include <vector>
@@ -53,6 +55,8 @@ std::u16string SubKey(const WCHAR* base, const WCHAR* leaf)
 }
 
 }  // namespace
+
+// ---- Headers and their open state ----
 
 DATATASKS* CTasksThread::NewHeader(const WCHAR* text)
 {
@@ -175,6 +179,8 @@ bool CTasksThread::AddGroupHeader(DATATASKS* header)
     return true;
 }
 
+// ---- Fixed headers ----
+
 DATATASKS* CTasksThread::CreateFixedHeader(UINT text) { return CreateGroup(NewHeader(ResourceText(text).text)); }
 
 void CTasksThread::CreateImportanceHeaders()
@@ -283,6 +289,8 @@ DATATASKS* CTasksThread::NoneHeader(bool create)
     IsGroupHeaderOpen(none);
     return none;
 }
+
+// ---- Filing rows under headers ----
 
 void CTasksThread::AddToCategoryGroup(DATATASKS* row, long index)
 {
@@ -493,6 +501,8 @@ long CTasksThread::AddToGroup(DATATASKS* row, bool remove, long index)
     return index;
 }
 
+// ---- Expanding ----
+
 long CTasksThread::ExpandTreeNode(bool expand, DATATASKS* node, bool persist)
 {
     if (!node) return 0;
@@ -544,6 +554,8 @@ long CTasksThread::ExpandAll(bool expand)
     SortDataList();
     return 0;
 }
+
+// ---- Sorting ----
 
 TasksCompareFn CTasksThread::HeaderComparison() const
 {

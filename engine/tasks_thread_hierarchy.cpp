@@ -1,5 +1,8 @@
 // The task tree: linking rows to their parents after a load, rolling
 // children up into parents, and moving rows between parents.
+//
+// Sections: Stored links, finding and removing rows; Linking children to parents; Depths and rolling children up;
+//   Moving rows in the tree.
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -42,6 +45,8 @@ void RemoveChild(DATATASKS* parent, const DATATASKS* child)
 }
 
 }  // namespace
+
+// ---- Stored links, finding and removing rows ----
 
 void CTasksThread::SetTaskHTField(ULONG oid, ULONG parent, bool expanded, bool remove)
 {
@@ -135,6 +140,8 @@ void CTasksThread::RemoveRowsWithOid(DWORD oid, DATATASKS* keep)
     }
     for (DATATASKS* row : doomed) RemoveRow(row);
 }
+
+// ---- Linking children to parents ----
 
 void CTasksThread::LinkChild(DATATASKS* row, DATATASKS* parent, bool noDuplicates)
 {
@@ -268,6 +275,8 @@ void CTasksThread::SetChildToParents(void* /*buffer*/, ULONG* /*ids*/, ULONG /*s
     RemovePendingRows();
 }
 
+// ---- Depths and rolling children up ----
+
 void CTasksThread::UpdateDepth(CePtrList<DATATASKS*>& children, DATATASKS* parent)
 {
     for (DATATASKS* child : children) {
@@ -326,6 +335,8 @@ void CTasksThread::SetActiveCountFromTree()
         }
     }
 }
+
+// ---- Moving rows in the tree ----
 
 void CTasksThread::PromoteChildren(DATATASKS* row, bool store)
 {

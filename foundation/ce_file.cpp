@@ -1,3 +1,6 @@
+// Sections: Locking and state; Opening and closing; Reading and writing; Lines of text; Position and length;
+//   File information; Paths.
+
 #include "foundation/ce_file.h"
 
 #include <algorithm>
@@ -17,6 +20,8 @@ DWORD CurrentPointer(HANDLE handle) { return SetFilePointer(handle, 0, nullptr, 
 
 }  // namespace
 
+// ---- Locking and state ----
+
 class CeFile::Guard {
 public:
     explicit Guard(CeCriticalSection& lock) : m_lock(lock) { m_lock.Lock(); }
@@ -33,6 +38,8 @@ CeFile::~CeFile() { Close(); }
 BOOL CeFile::IsOpen() const { return m_handle != nullptr && m_handle != INVALID_HANDLE_VALUE; }
 bool CeFile::CanRead() const { return IsOpen() && (m_access & GENERIC_READ) != 0; }
 bool CeFile::CanWrite() const { return IsOpen() && (m_access & GENERIC_WRITE) != 0; }
+
+// ---- Opening and closing ----
 
 BOOL CeFile::Open(LPCWSTR path, DWORD access, DWORD share, BOOL create)
 {
@@ -91,6 +98,8 @@ void CeFile::Close()
     m_lines.shrink_to_fit();
     m_linePos = 0;
 }
+
+// ---- Reading and writing ----
 
 DWORD CeFile::Size()
 {
@@ -169,6 +178,8 @@ DWORD CeFile::Write(LPCVOID buffer, DWORD count)
     }
     return count;
 }
+
+// ---- Lines of text ----
 
 bool CeFile::LoadLines(bool eightBit)
 {
@@ -270,6 +281,8 @@ BOOL CeFile::WriteUnicodeHeader()
     return TRUE;
 }
 
+// ---- Position and length ----
+
 BOOL CeFile::EndOfFile()
 {
     Guard guard(m_lock);
@@ -351,6 +364,8 @@ BOOL CeFile::Flush()
     return FlushFileBuffers(m_handle) && written;
 }
 
+// ---- File information ----
+
 bool CeFile::RefreshInformation()
 {
     if (!IsOpen()) {
@@ -374,6 +389,8 @@ FILETIME CeFile::GetLastWriteTime()
     }
     return RefreshInformation() ? m_info.ftLastWriteTime : FILETIME{};
 }
+
+// ---- Paths ----
 
 BOOL CeFile::Exists(LPCWSTR path, BOOL acceptFolder)
 {

@@ -8,6 +8,8 @@
 //
 // Positional operations return CELIST_OK, CELIST_BADPOSITION for a position
 // outside the list (nothing changes), or CELIST_NOMEMORY.
+//
+// Sections: CePtrList; CeStrList.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +24,8 @@
 constexpr int CELIST_OK = 0;
 constexpr int CELIST_BADPOSITION = 1;
 constexpr int CELIST_NOMEMORY = 2;
+
+// ---- CePtrList ----
 
 template <class T>
 class CePtrList {
@@ -552,6 +556,8 @@ private:
     CeListFreeFn m_pfnFree;
     CeListCompareFn m_pfnCompare;
 };
+
+// ---- CeStrList ----
 
 // A list of strings: by default owned copies (copy kind 4) in the locale's
 // order ignoring case (compare kind 6).

@@ -1,3 +1,6 @@
+// Sections: CeStringRep; Helpers; Construction and assignment; Block management; Reading; Comparison; Searching;
+//   Changing; Direct buffer access; Copies out; Conversions.
+
 #include "foundation/ce_string.h"
 
 #include <climits>
@@ -20,8 +23,7 @@
 #include "platform/modules/string_resources.h"
 #include "platform/text/wide_string.h"
 
-// ---------------------------------------------------------------------------
-// CeStringRep
+// ---- CeStringRep ----
 
 constinit CeStringNullBlock CeStringRep::s_rgNullData = {{-1, 0}, {0, 0}};
 constinit CeStringRep* const CeStringRep::s_cerepNullRep = &CeStringRep::s_rgNullData;
@@ -44,8 +46,7 @@ void CeStringRep::FreeBuf(CeStringRep* rep)
     if (rep && rep != s_cerepNullRep) std::free(rep);
 }
 
-// ---------------------------------------------------------------------------
-// Helpers
+// ---- Helpers ----
 
 namespace {
 
@@ -122,8 +123,7 @@ std::string GeneralText(double value, int digits)
 
 }  // namespace
 
-// ---------------------------------------------------------------------------
-// Construction and assignment
+// ---- Construction and assignment ----
 
 CeString::CeString() : m_pchData(CeStringRep::s_lpszCeEmpty) {}
 
@@ -214,8 +214,7 @@ void CeString::AssignResourceOrText(const WCHAR* s)
     AssignCopy(s, static_cast<int>(wcslen(s)));
 }
 
-// ---------------------------------------------------------------------------
-// Block management
+// ---- Block management ----
 
 void CeString::Attach(CeStringRep* rep)
 {
@@ -249,8 +248,7 @@ bool CeString::CopyOnWrite()
     return true;
 }
 
-// ---------------------------------------------------------------------------
-// Reading
+// ---- Reading ----
 
 WCHAR& CeString::operator[](int i)
 {
@@ -273,8 +271,7 @@ CeString::operator int() const { return _wtol(m_pchData); }
 
 CeString::operator double() const { return wcstod(m_pchData, nullptr); }
 
-// ---------------------------------------------------------------------------
-// Comparison
+// ---- Comparison ----
 
 int CeString::Compare(const WCHAR* s) const { return s ? wcscmp(m_pchData, s) : -1; }
 
@@ -293,8 +290,7 @@ bool CeString::operator<=(const WCHAR* s) const { return !s || wcscmp(m_pchData,
 bool CeString::operator>(const WCHAR* s) const { return s && wcscmp(m_pchData, s) > 0; }
 bool CeString::operator>=(const WCHAR* s) const { return s && wcscmp(m_pchData, s) >= 0; }
 
-// ---------------------------------------------------------------------------
-// Searching
+// ---- Searching ----
 
 const WCHAR* CeString::Find(const WCHAR* s) const { return s ? wcsstr(m_pchData, s) : nullptr; }
 
@@ -333,8 +329,7 @@ const WCHAR* CeString::FindNotOneOf(const WCHAR* set) const
     return m_pchData[i] ? m_pchData + i : nullptr;
 }
 
-// ---------------------------------------------------------------------------
-// Changing
+// ---- Changing ----
 
 void CeString::Empty() { Release(); }
 
@@ -612,8 +607,7 @@ int CeString::Replace(const WCHAR* find, const WCHAR* repl, ULONG start, int cas
     return Length();
 }
 
-// ---------------------------------------------------------------------------
-// Direct buffer access
+// ---- Direct buffer access ----
 
 WCHAR* CeString::GetBuffer(int n)
 {
@@ -651,8 +645,7 @@ void CeString::ReleaseBuffer()
     AssignCopy(m_pchData, n);
 }
 
-// ---------------------------------------------------------------------------
-// Copies out
+// ---- Copies out ----
 
 namespace {
 
@@ -705,7 +698,7 @@ WCHAR* CeString::GetStringCopy(bool useCrtHeap, bool byteOrderMark, ULONG* bytes
     return reinterpret_cast<WCHAR*>(block);
 }
 
-// ---------------------------------------------------------------------------
+// ---- Conversions ----
 
 WCHAR* wce_AsciiToWide(WCHAR* dst, const char* src)
 {

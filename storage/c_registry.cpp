@@ -1,3 +1,5 @@
+// Sections: Life; Sections; Values; Enumeration; Change marks and saving; Import, export, append.
+
 #include "storage/c_registry.h"
 
 #include <memory>

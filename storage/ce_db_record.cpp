@@ -1,3 +1,5 @@
+// Sections: Life and lookup; getters; setters; changing the set of properties; buffer building; Blob text.
+
 #include "storage/ce_db_record.h"
 
 #include <algorithm>
@@ -77,6 +79,8 @@ CeString FileTimeText(const FILETIME& ft)
 }
 
 }  // namespace
+
+// ---- Life and lookup ----
 
 CeDbRecord::CeDbRecord()
     : m_oid(0), m_count(0), m_size(0), m_props(nullptr), m_platformBuffer(false), m_database(nullptr), m_ownBlob{}
@@ -502,6 +506,8 @@ void CeDbRecord::ReplaceBuffer(CEPROPVAL* props, WORD count, DWORD size)
     m_size = size;
     m_platformBuffer = false;
 }
+
+// ---- Blob text ----
 
 CeString GetBlob(ULONG count, const BYTE* bytes)
 {

@@ -10,6 +10,8 @@
 // Under AddressSanitizer every block is followed by a 16-byte poisoned red
 // zone, and freed blocks and unused chunk space are poisoned, so overruns and
 // use after HeapFree are reported as they would be for malloc blocks.
+//
+// Sections: Blocks; The private heap; The process heap; Live heaps; The heap functions.
 #include "platform/base/private_heap.h"
 
 #include <malloc.h>
@@ -55,6 +57,8 @@ constexpr size_t kMinChunk = 64 * 1024;
 constexpr size_t kMaxChunk = 8 * 1024 * 1024;
 constexpr size_t kMaxBlock = size_t(1) << 40;
 
+// ---- Blocks ----
+
 struct alignas(16) BlockHeader {
     union {
         std::uint64_t size;  // bytes asked for, while in use
@@ -76,6 +80,8 @@ size_t RoundUp(size_t n, size_t to) { return (n + to - 1) / to * to; }
 
 char* UserOf(BlockHeader* h) { return reinterpret_cast<char*>(h + 1); }
 BlockHeader* HeaderOf(const void* p) { return const_cast<BlockHeader*>(static_cast<const BlockHeader*>(p) - 1); }
+
+// ---- The private heap ----
 
 // A lock that is skipped for heaps (or calls) without serialisation.
 class HeapLock {
@@ -312,6 +318,8 @@ private:
     BlockHeader* m_free[kSmallClasses] = {};
 };
 
+// ---- The process heap ----
+
 // The process heap: plain malloc blocks behind the same header, so HeapSize
 // works on them.
 struct ProcessHeapTag {
@@ -335,6 +343,9 @@ void* ProcessAlloc(size_t bytes, bool zero)
 }
 
 std::mutex g_registryMutex;
+
+// ---- Live heaps ----
+
 std::unordered_set<PrivateHeap*>& Registry()
 {
     static auto* heaps = new std::unordered_set<PrivateHeap*>;
@@ -352,6 +363,8 @@ PrivateHeap* AsHeap(HANDLE heap)
 }
 
 }  // namespace
+
+// ---- The heap functions ----
 
 HANDLE HeapCreate(DWORD options, SIZE_T initialSize, SIZE_T maxSize)
 {

@@ -1,3 +1,5 @@
+// Sections: Helpers; Open files; Folders; Deleting, moving and copying; Attributes.
+
 #include "platform/files/files.h"
 
 #include <fcntl.h>
@@ -16,6 +18,8 @@
 #include "platform/kernel/handle.h"
 #include "platform/base/last_error.h"
 #include "platform/text/utf8.h"
+
+// ---- Helpers ----
 
 namespace platform {
 namespace {
@@ -148,6 +152,8 @@ DWORD HostFileAttributes(const char* hostPath)
 }  // namespace platform
 
 using namespace platform;
+
+// ---- Open files ----
 
 HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD /*shareMode*/, LPSECURITY_ATTRIBUTES /*security*/, DWORD creation,
                    DWORD flagsAndAttributes, HANDLE /*templateFile*/)
@@ -313,6 +319,8 @@ BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info)
     return TRUE;
 }
 
+// ---- Folders ----
+
 BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES /*security*/)
 {
     const ResolvedPath resolved = ResolveDevicePath(path);
@@ -334,6 +342,8 @@ BOOL RemoveDirectoryW(LPCWSTR path)
         return Fail(errno == EEXIST ? ERROR_DIR_NOT_EMPTY : ErrorFromErrno(errno), FALSE);
     return TRUE;
 }
+
+// ---- Deleting, moving and copying ----
 
 BOOL DeleteFileW(LPCWSTR path)
 {
@@ -404,6 +414,8 @@ BOOL CopyFileW(LPCWSTR from, LPCWSTR to, BOOL failIfExists)
     SetStoredAttributes(target.host, HostFileAttributes(source.host.c_str()));
     return TRUE;
 }
+
+// ---- Attributes ----
 
 DWORD GetFileAttributesW(LPCWSTR path)
 {

@@ -1,3 +1,5 @@
+// Sections: Helpers; Statements and transactions; Opening the store; Keys; Values; Enumeration and information.
+
 #include "platform/files/internal/registry_store.h"
 
 #include <sqlite3.h>
@@ -12,6 +14,8 @@
 #include "platform/base/error_codes.h"
 #include "platform/text/utf8.h"
 #include "platform/text/wide_string.h"
+
+// ---- Helpers ----
 
 namespace platform {
 namespace {
@@ -70,6 +74,8 @@ bool MakeDirectories(const std::string& path)
 }
 
 }  // namespace
+
+// ---- Statements and transactions ----
 
 // A cached prepared statement, reset and unbound when the scope ends.
 class RegistryStore::Statement {
@@ -151,6 +157,8 @@ private:
     bool open_;
 };
 
+// ---- Opening the store ----
+
 RegistryStore& RegistryStore::Instance()
 {
     static RegistryStore* store = new RegistryStore();  // outlives static destructors of other users
@@ -230,6 +238,8 @@ sqlite3_stmt* RegistryStore::Prepare(const char* sql)
     statements_.emplace(sql, stmt);
     return stmt;
 }
+
+// ---- Keys ----
 
 DWORD RegistryStore::KeyExistsLocked(RegistryKeyId key)
 {
@@ -333,6 +343,8 @@ DWORD RegistryStore::DeleteKey(RegistryKeyId base, const std::vector<std::u16str
     return tx.Commit();
 }
 
+// ---- Values ----
+
 DWORD RegistryStore::GetValue(RegistryKeyId key, std::u16string_view name, RegistryValue* value)
 {
     std::lock_guard lock(mutex_);
@@ -386,6 +398,8 @@ DWORD RegistryStore::DeleteValue(RegistryKeyId key, std::u16string_view name)
     if (DWORD err = TouchLocked(key)) return err;
     return tx.Commit();
 }
+
+// ---- Enumeration and information ----
 
 DWORD RegistryStore::ValueAt(RegistryKeyId key, DWORD index, RegistryValue* value)
 {

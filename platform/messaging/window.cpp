@@ -1,3 +1,6 @@
+// Sections: The window table; Inside the platform; Creating and destroying; Procedures; Text; Parents and lookup;
+//   Window values; Visibility, enabling and activation.
+
 #include "platform/messaging/window.h"
 #include "platform/messaging/list_controls.h"
 
@@ -22,6 +25,8 @@
 
 namespace platform {
 namespace {
+
+// ---- The window table ----
 
 struct Window {
     HWND handle = nullptr;
@@ -171,6 +176,8 @@ LRESULT CallOwnProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 
 }  // namespace
 
+// ---- Inside the platform ----
+
 bool FindWindowTarget(HWND hwnd, WindowTarget* out)
 {
     auto& table = Table();
@@ -230,6 +237,8 @@ void DestroyWindowsOfThread(ThreadRecord& rec, bool runProcedures)
 
 using platform::CurrentThread;
 using platform::Table;
+
+// ---- Creating and destroying ----
 
 HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
                      int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param)
@@ -342,6 +351,8 @@ BOOL IsWindow(HWND hwnd)
     return table.GetLocked(hwnd) ? TRUE : FALSE;
 }
 
+// ---- Procedures ----
+
 LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -390,6 +401,8 @@ LRESULT CallWindowProcW(WNDPROC proc, HWND hwnd, UINT message, WPARAM wParam, LP
     return proc(hwnd, message, wParam, lParam);
 }
 
+// ---- Text ----
+
 int GetWindowTextW(HWND hwnd, LPWSTR buffer, int maxCount)
 {
     if (!buffer || maxCount <= 0) return 0;
@@ -408,6 +421,8 @@ BOOL SetWindowTextW(HWND hwnd, LPCWSTR text)
 {
     return SendMessageW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ? TRUE : FALSE;
 }
+
+// ---- Parents and lookup ----
 
 HWND GetParent(HWND hwnd)
 {
@@ -523,6 +538,8 @@ int GetClassNameW(HWND hwnd, LPWSTR buffer, int maxCount)
     return static_cast<int>(n);
 }
 
+// ---- Window values ----
+
 LONG_PTR GetWindowLongW(HWND hwnd, int index) { return platform::WindowLong(hwnd, index, false, 0, false); }
 LONG_PTR SetWindowLongW(HWND hwnd, int index, LONG_PTR value)
 {
@@ -533,6 +550,8 @@ LONG_PTR SetWindowLongPtrW(HWND hwnd, int index, LONG_PTR value)
 {
     return platform::WindowLong(hwnd, index, true, value, true);
 }
+
+// ---- Visibility, enabling and activation ----
 
 BOOL ShowWindow(HWND hwnd, int command)
 {

@@ -1,3 +1,6 @@
+// Sections: Life; Helpers over the record; Properties; Checking and saving; Meetings, deleting and copying;
+//   Recurrence and identity.
+
 #include "platform/objectmodel/outlook_appointment.h"
 
 #include <algorithm>
@@ -64,6 +67,8 @@ std::int64_t ShortestGapDays(const RecurrenceDates& dates, RecurrenceDay first)
 
 }  // namespace
 
+// ---- Life ----
+
 HRESULT MakeOutlookAppointment(IPOutlookApp* app, OutlookItemRecord record, IDispatch** item)
 {
     if (!item) return E_POINTER;
@@ -92,6 +97,8 @@ OutlookAppointment::~OutlookAppointment()
     if (series_) static_cast<IAppointment*>(series_)->Release();
     if (app_) app_->Release();
 }
+
+// ---- Helpers over the record ----
 
 std::optional<TIME_ZONE_INFORMATION> OutlookAppointment::OwnZone() const
 {
@@ -133,6 +140,8 @@ std::u16string OutlookAppointment::Categories() const
 {
     return categories_ ? *categories_ : OutlookCategoryText::Read(record_);
 }
+
+// ---- Properties ----
 
 HRESULT OutlookAppointment::get_Subject(BSTR* subject)
 {
@@ -365,6 +374,8 @@ HRESULT OutlookAppointment::put_TimeZone(TIME_ZONE_INFORMATION* tzi)
     return S_OK;
 }
 
+// ---- Checking and saving ----
+
 void OutlookAppointment::NormaliseAllDay()
 {
     if (record_.LongOr(kAppointmentAllDay, 0) != 1) return;
@@ -485,6 +496,8 @@ HRESULT OutlookAppointment::Save()
     return S_OK;
 }
 
+// ---- Meetings, deleting and copying ----
+
 HRESULT OutlookAppointment::Send()
 {
     if (attendees_->empty()) return E_FAIL;
@@ -540,6 +553,8 @@ HRESULT OutlookAppointment::Copy(IAppointment** copy)
 }
 
 HRESULT OutlookAppointment::Display() { return E_NOTIMPL; }
+
+// ---- Recurrence and identity ----
 
 HRESULT OutlookAppointment::GetRecurrencePattern(IRecurrencePattern** pattern)
 {

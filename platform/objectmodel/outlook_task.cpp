@@ -1,3 +1,5 @@
+// Sections: Life; Stored dates; Properties; Recurrence; Checking and saving; Copies and identity.
+
 #include "platform/objectmodel/outlook_task.h"
 
 #include <cmath>
@@ -39,6 +41,8 @@ HRESULT RuleResult(RecurrenceRuleField field)
 
 }  // namespace
 
+// ---- Life ----
+
 HRESULT MakeOutlookTask(IPOutlookApp* app, OutlookItemRecord record, IDispatch** item)
 {
     if (!item) return E_POINTER;
@@ -59,6 +63,8 @@ OutlookTask::~OutlookTask()
 {
     if (app_) app_->Release();
 }
+
+// ---- Stored dates ----
 
 DATE OutlookTask::ReadDate(CEPROPID id) const
 {
@@ -90,6 +96,8 @@ std::optional<RecurrenceDay> OutlookTask::AnchorDay() const
 }
 
 HRESULT OutlookTask::get_Subject(BSTR* subject) { return OutlookBstrOut(record_.StringOrEmpty(kTaskSubject), subject); }
+
+// ---- Properties ----
 
 HRESULT OutlookTask::put_Subject(BSTR subject)
 {
@@ -292,6 +300,8 @@ HRESULT OutlookTask::put_TeamTask(VARIANT_BOOL team)
     return S_OK;
 }
 
+// ---- Recurrence ----
+
 OutlookRecurrenceState& OutlookTask::Recurrence()
 {
     if (!recurrence_) {
@@ -317,6 +327,8 @@ HRESULT OutlookTask::ClearRecurrencePattern()
     recurrenceCleared_ = true;
     return S_OK;
 }
+
+// ---- Checking and saving ----
 
 HRESULT OutlookTask::Check() const
 {
@@ -451,6 +463,8 @@ HRESULT OutlookTask::SkipRecurrence()
     if (FAILED(hr)) record_ = before;
     return hr;
 }
+
+// ---- Copies and identity ----
 
 HRESULT OutlookTask::Copy(ITask** copy)
 {

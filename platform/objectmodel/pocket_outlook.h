@@ -13,6 +13,8 @@
 // E_INVALIDARG for a bad argument, E_FAIL before Logon, and the codes below
 // when a save finds invalid values (the item is then left unsaved and nothing
 // stored changes).
+//
+// Sections: COM basics; Constants; Interface identifiers; Interfaces; Creation.
 #pragma once
 
 #include <cstring>

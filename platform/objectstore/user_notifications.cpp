@@ -1,3 +1,5 @@
+// Sections: The notifications database; Checking a request; Storing; Reading back; The notification functions.
+
 #include "platform/objectstore/user_notifications.h"
 
 #include <algorithm>
@@ -31,6 +33,8 @@ constexpr CEPROPID kPropMaxSound = MAKEPROPID(0x7F0A, CEVT_UI4);
 constexpr CEPROPID kPropReserved = MAKEPROPID(0x7F0B, CEVT_UI4);
 
 constexpr DWORD kAllActions = PUN_LED | PUN_VIBRATE | PUN_DIALOG | PUN_SOUND | PUN_REPEAT;
+
+// ---- The notifications database ----
 
 // Closes an object-store database handle when it goes out of scope.
 class Database {
@@ -91,6 +95,8 @@ bool SeekNotification(HANDLE db, CEOID oid)
     return false;
 }
 
+// ---- Checking a request ----
+
 bool IsAllZero(const SYSTEMTIME& st)
 {
     static const SYSTEMTIME zero{};
@@ -150,6 +156,8 @@ std::optional<Request> Check(const CE_NOTIFICATION_TRIGGER* trigger, const CE_US
     }
     return r;
 }
+
+// ---- Storing ----
 
 CEPROPVAL Number(CEPROPID id, DWORD value)
 {
@@ -238,6 +246,8 @@ HANDLE Store(HANDLE existing, const Request& request)
     }
     return HandleOf(oid);
 }
+
+// ---- Reading back ----
 
 // The properties of one record as read into a block from LocalAlloc.
 class Record {
@@ -382,6 +392,8 @@ bool OpenAt(Database& db, std::optional<CEOID> oid)
 }
 
 }  // namespace
+
+// ---- The notification functions ----
 
 HANDLE CeSetUserNotification(HANDLE existing, LPCWSTR application, SYSTEMTIME* time, CE_USER_NOTIFICATION* notification)
 {

@@ -1,4 +1,6 @@
 // The UTF-16 printf engine and the printf family built on it.
+//
+// Sections: Output and padding; Conversions; Arguments and directives; The engine; The printf family.
 #include "platform/text/wide_format.h"
 
 #include <climits>
@@ -9,6 +11,8 @@
 #include "platform/text/wide_string.h"
 
 namespace {
+
+// ---- Output and padding ----
 
 // Where the text goes: a bounded buffer that still counts what does not fit.
 class Output {
@@ -80,6 +84,8 @@ private:
     const Directive& m_directive;
     size_t m_length;
 };
+
+// ---- Conversions ----
 
 void FormatInteger(Output& out, const Directive& directive, ULONGLONG magnitude, bool negative, bool isSigned)
 {
@@ -211,6 +217,8 @@ void FormatFloat(Output& out, const Directive& directive, ArgList& args)
     for (size_t i = 0; i + 1 < text.size(); ++i) out.Put(static_cast<WCHAR>(static_cast<unsigned char>(text[i])));
 }
 
+// ---- Arguments and directives ----
+
 ULONGLONG FetchUnsigned(Size size, ArgList& args)
 {
     switch (size) {
@@ -315,6 +323,8 @@ const WCHAR* ParseSpec(const WCHAR* p, Directive& directive, ArgList& args)
 
 }  // namespace
 
+// ---- The engine ----
+
 size_t FormatWide(WCHAR* buf, size_t capacity, WideFormatDialect dialect, const WCHAR* fmt, va_list ap)
 {
     Output out(buf, capacity);
@@ -386,6 +396,8 @@ size_t FormatWide(WCHAR* buf, size_t capacity, WideFormatDialect dialect, const 
     va_end(args.ap);
     return out.Count();
 }
+
+// ---- The printf family ----
 
 int _vsnwprintf(WCHAR* buf, size_t count, const WCHAR* fmt, va_list args)
 {

@@ -3,6 +3,9 @@
 // Null handling: a null source string reads as an empty string and a null
 // destination makes a function return null without writing, so bad input
 // gives an empty result rather than a crash.
+//
+// Sections: Helpers; Length, copying and joining; Comparison; Searching and splitting; Case, order and classes;
+//   Numbers; Narrow strings.
 #include "platform/text/wide_string.h"
 
 #include <unicode/uchar.h>
@@ -20,6 +23,8 @@ namespace {
 const WCHAR kEmpty[1] = {0};
 
 const WCHAR* OrEmpty(const WCHAR* s) { return s ? s : kEmpty; }
+
+// ---- Helpers ----
 
 // Simple (one-to-one) case mapping of a BMP code unit; surrogates and
 // characters whose mapping leaves the BMP stay as they are.
@@ -139,6 +144,8 @@ locale_t CLocale()
 
 }  // namespace
 
+// ---- Length, copying and joining ----
+
 size_t wcslen(const WCHAR* s)
 {
     if (!s) return 0;
@@ -220,6 +227,8 @@ WCHAR* wmemset(WCHAR* dst, WCHAR c, size_t n)
     return dst;
 }
 
+// ---- Comparison ----
+
 int wcscmp(const WCHAR* a, const WCHAR* b)
 {
     a = OrEmpty(a);
@@ -256,6 +265,8 @@ int _wcsnicmp(const WCHAR* a, const WCHAR* b, size_t n)
     }
     return 0;
 }
+
+// ---- Searching and splitting ----
 
 const WCHAR* wcschr(const WCHAR* s, WCHAR c)
 {
@@ -340,6 +351,8 @@ WCHAR* wcstok(WCHAR* s, const WCHAR* delims, WCHAR** context)
     return token;
 }
 
+// ---- Case, order and classes ----
+
 WCHAR* _wcsupr(WCHAR* s)
 {
     if (!s) return nullptr;
@@ -400,6 +413,8 @@ bool iswctype(WCHAR c, int mask)
 }
 
 WCHAR* _itow(int value, WCHAR* buf, int radix) { return _ltow(value, buf, radix); }
+
+// ---- Numbers ----
 
 WCHAR* _ltow(LONG value, WCHAR* buf, int radix)
 {
@@ -473,6 +488,8 @@ double wcstod(const WCHAR* s, WCHAR** end)
 }
 
 double _wtof(const WCHAR* s) { return wcstod(s, nullptr); }
+
+// ---- Narrow strings ----
 
 int _stricmp(const char* a, const char* b)
 {

@@ -1,6 +1,9 @@
 // kstools date now|format|week|parse-time|zone|zones|convert|duration: the
 // library's date, time and time-zone services, in the user's locale and with
 // the (possibly pinned) clock.
+//
+// Sections: Shared; date now; date format; date week; date parse-time; date zone, date zones; date convert;
+//   date duration; The command line.
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -28,6 +31,8 @@
 
 namespace kstools {
 namespace {
+
+// ---- Shared ----
 
 // A --now that the clock would silently ignore is a typing error.
 void CheckPinnedNow(const CliContext& ctx)

@@ -1,6 +1,8 @@
 // kstools store info|dump|check|add-sample: the object-store databases (and
 // other mounted volumes) as the engine sees them, their records with typed
 // values, and the integrity check of a volume.
+//
+// Sections: Databases; info; dump; check; add-sample; Wiring.
 #include <cstdio>
 #include <memory>
 #include <optional>

@@ -1,3 +1,5 @@
+// Sections: The rows of the table; The appointments; From a row to a plan.
+
 #include "tools/kstools/sample/sample_appointment_coverage.h"
 
 #include <array>
