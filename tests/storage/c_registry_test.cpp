@@ -195,6 +195,7 @@ TEST_F(TextStore, TheLastUserOfADirtyFileWritesIt)
 {
     auto first = std::make_unique<CRegistry>(REGISTRY_TYPE_FILE, kFile);
     auto second = std::make_unique<CRegistry>(REGISTRY_TYPE_FILE, kFile);
+    auto third = std::make_unique<CRegistry>(REGISTRY_TYPE_FILE, kFile);
     EXPECT_TRUE(CRegistry::INIFileInCache(kFile));
     first->OpenKey(HKEY_CURRENT_USER, kKestrel);
     first->SetValue(u"Shared", 5ul);
@@ -202,10 +203,14 @@ TEST_F(TextStore, TheLastUserOfADirtyFileWritesIt)
     second->OpenKey(HKEY_CURRENT_USER, kKestrel);
     EXPECT_EQ(second->QueryValue(u"Shared", &seen), 0) << "one copy in memory";
     EXPECT_EQ(seen, 5u);
+    second->SetValue(u"Title", u"K");
+    second.reset();
     first.reset();
     EXPECT_FALSE(std::filesystem::exists(Host(kHostFile))) << "written only when the last user goes";
-    second.reset();
-    EXPECT_EQ(FileText(), "\r\n[HKEY_CURRENT_USER\\Software\\Corvid\\Kestrel]\r\n\"Shared\"=dword:00000005\r\n\r\n");
+    third.reset();  // made no change itself
+    EXPECT_EQ(
+        FileText(),
+        "\r\n[HKEY_CURRENT_USER\\Software\\Corvid\\Kestrel]\r\n\"Shared\"=dword:00000005\r\n\"Title\"=\"K\"\r\n\r\n");
 }
 
 TEST_F(TextStore, APrivateCopyIsNotShared)

@@ -2,7 +2,6 @@
 // settings file: what each saves reaches the file without undoing the others.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -121,72 +120,6 @@ TEST_F(SettingsMerge, ChangesOfAnotherProcessSurviveAStaleCopy)
     EXPECT_EQ(Numbers(u"OnlyX").size(), 2u);   // Round0, Pending0
     EXPECT_EQ(Numbers(u"Shared").size(), 2u);  // X0, CounterX
     EXPECT_EQ(Numbers(u"CV").size(), 1u);
-}
-
-// Objects of one process that name one file share it; a change reaches the
-// disk when the last of them goes, where another process can see it.
-class SettingsSharing : public SettingsMerge {
-protected:
-    static std::string SeenByAnotherProcess(const char* name)
-    {
-        return SettingsMerge::SeenByAnotherProcess("SV", name);
-    }
-};
-
-TEST_F(SettingsSharing, FileIsWrittenWhenTheSecondObjectGoes)
-{
-    auto first = std::make_unique<CRegistry>();
-    auto second = std::make_unique<CRegistry>();
-    ASSERT_EQ(first->OpenKey(HKEY_CURRENT_USER, (kKestrel + u"SV").c_str()), 0);
-    ASSERT_EQ(first->SetValue(u"Zoom", 3u), 0);
-
-    // The second object sees the change at once: one copy in memory.
-    ASSERT_EQ(second->OpenKey(HKEY_CURRENT_USER, (kKestrel + u"SV").c_str()), 0);
-    ULONG zoom = 0;
-    EXPECT_EQ(second->QueryValue(u"Zoom", &zoom), 0);
-    EXPECT_EQ(zoom, 3u);
-
-    first.reset();
-    EXPECT_EQ(SeenByAnotherProcess("Zoom"), "absent\n") << "written while another object still uses the file";
-    second.reset();
-    EXPECT_EQ(SeenByAnotherProcess("Zoom"), "dword:3\n");
-}
-
-TEST_F(SettingsSharing, LastObjectWritesTheChangesOfAll)
-{
-    auto first = std::make_unique<CRegistry>();
-    auto second = std::make_unique<CRegistry>();
-    auto third = std::make_unique<CRegistry>();
-    first->OpenKey(HKEY_CURRENT_USER, (kKestrel + u"SV").c_str());
-    first->SetValue(u"Zoom", 2u);
-    second->OpenKey(HKEY_CURRENT_USER, (kKestrel + u"SV").c_str());
-    second->SetValue(u"Title", u"Kestrel");
-    second.reset();
-    first.reset();
-    EXPECT_EQ(SeenByAnotherProcess("Title"), "absent\n");
-    third.reset();  // made no change itself
-    EXPECT_EQ(SeenByAnotherProcess("Zoom"), "dword:2\n");
-    EXPECT_EQ(SeenByAnotherProcess("Title"), "Kestrel\n");
-}
-
-TEST_F(SettingsSharing, PrivateCopyIsNotSharedAndWritesOnItsOwn)
-{
-    auto shared = std::make_unique<CRegistry>();
-    CRegistry own(REGISTRY_TYPE_FILE, kDefaultSettingsFile, 0);
-    shared->OpenKey(HKEY_CURRENT_USER, (kKestrel + u"SV").c_str());
-    shared->SetValue(u"Zoom", 4u);
-
-    ASSERT_EQ(own.OpenKey(HKEY_CURRENT_USER, (kKestrel + u"SV").c_str()), 0);
-    ULONG zoom = 0;
-    EXPECT_NE(own.QueryValue(u"Zoom", &zoom), 0) << "a private copy saw the shared object's change";
-    own.SetValue(u"Width", 80u);
-    EXPECT_EQ(own.SaveINIFile(0), 0);  // dirty and its only user: saves
-    EXPECT_EQ(SeenByAnotherProcess("Width"), "dword:80\n");
-    EXPECT_EQ(SeenByAnotherProcess("Zoom"), "absent\n");
-
-    shared.reset();
-    EXPECT_EQ(SeenByAnotherProcess("Zoom"), "dword:4\n");
-    EXPECT_EQ(SeenByAnotherProcess("Width"), "dword:80\n");  // kept through the merge
 }
 
 }  // namespace

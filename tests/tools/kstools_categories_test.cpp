@@ -9,13 +9,13 @@
 
 #include <nlohmann/json.hpp>
 
-#include "tests/tools/kstools_home_fixture.h"
+#include "tests/support/kstools_home.h"
 
 namespace {
 
 using Json = nlohmann::json;
 
-class KstoolsCategories : public KstoolsHomeFixture {
+class KstoolsCategories : public KstoolsHome {
 protected:
     Json List()
     {
@@ -85,11 +85,7 @@ TEST_F(KstoolsCategories, MistakesAreRefusedWithAReason)
     } cases[] = {
         {{"categories", "add", "WORK"}, 1},     // exists, without case
         {{"categories", "remove", "work"}, 1},  // removal needs the exact name
-        {{"categories", "remove", "Nowhere"}, 1},
-        {{"categories", "add", "a,b"}, 2},  // cannot travel in a category text
-        {{"categories", "add", ""}, 2},
-        {{"categories", "add"}, 2},  // no name at all
-        {{"categories", "add", "x", "y"}, 2},
+        {{"categories", "add", "a,b"}, 2},      // cannot travel in a category text
     };
     for (const auto& c : cases) {
         auto r = Run(c.args);

@@ -1,5 +1,6 @@
-// The command-line tool as a person uses it: help, version, exit codes, errors
-// in plain words on stderr, JSON where the output is data.
+// The command-line tool's strings, match, settings, date and store commands:
+// what they print, as text and as JSON, and what they change. Help and the
+// mistakes of every command are kstools_usage_test.cpp's table.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <unistd.h>
@@ -14,101 +15,47 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/objectstore/cedb.h"
-#include "platform/time/clock.h"
-#include "platform/kernel/handle.h"
 #include "platform/base/last_error.h"
-#include "platform/time/system_time.h"
+#include "platform/kernel/handle.h"
+#include "platform/objectstore/cedb.h"
 #include "platform/text/utf8.h"
-#include "tests/support/child_process.h"
+#include "platform/time/clock.h"
+#include "platform/time/system_time.h"
+#include "tests/support/kstools_home.h"
 
 namespace {
 
-kstest::ChildResult Kstools(std::vector<std::string> args, std::map<std::string, std::string> env = {})
-{
-    args.insert(args.begin(), KSTOOLS_CLI);
-    env.emplace("KSTOOLS_HOME", "");  // never the developer's own data
-    return kstest::RunChild(args, {}, env);
-}
+class KstoolsCli : public KstoolsHome {};
 
-TEST(KstoolsCli, HelpListsTheCommandsAndGlobalOptions)
+TEST_F(KstoolsCli, StringsShowsTextsOfTheStringTable)
 {
-    for (auto args : {std::vector<std::string>{"--help"}, std::vector<std::string>{}}) {
-        auto r = Kstools(args);
-        EXPECT_EQ(r.exitCode, 0);
-        EXPECT_NE(r.out.find("strings"), std::string::npos) << r.out;
-        EXPECT_NE(r.out.find("match"), std::string::npos);
-        EXPECT_NE(r.out.find("settings"), std::string::npos);
-        EXPECT_NE(r.out.find("store"), std::string::npos);
-        EXPECT_NE(r.out.find("--home"), std::string::npos);
-        EXPECT_NE(r.out.find("--now"), std::string::npos);
-        EXPECT_NE(r.out.find("--locale"), std::string::npos);
-    }
-}
-
-TEST(KstoolsCli, EverySubcommandHasHelp)
-{
-    for (const char* command : {"strings", "match"}) {
-        auto r = Kstools({command, "--help"});
-        EXPECT_EQ(r.exitCode, 0) << command;
-        EXPECT_NE(r.out.find(command), std::string::npos) << r.out;
-    }
-}
-
-TEST(KstoolsCli, VersionPrintsTheProgramAndItsVersion)
-{
-    auto r = Kstools({"--version"});
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.out.rfind("kstools ", 0), 0u) << r.out;
-}
-
-TEST(KstoolsCli, BadArgumentsExitWithTwoAndSayWhy)
-{
-    for (auto args : {std::vector<std::string>{"--no-such-option"}, std::vector<std::string>{"no-such-command"},
-                      std::vector<std::string>{"strings", "not-a-number"}, std::vector<std::string>{"match"}}) {
-        auto r = Kstools(args);
-        EXPECT_EQ(r.exitCode, 2) << args[0];
-        EXPECT_TRUE(r.out.empty()) << r.out;
-        EXPECT_EQ(r.err.rfind("kstools: ", 0), 0u) << r.err;
-    }
-}
-
-TEST(KstoolsCli, StringsShowsTextsOfTheStringTable)
-{
-    auto r = Kstools({"strings", "42358", "42119"});
+    auto r = Run({"strings", "42358", "42119"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("42358\tNone"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("42119\t"), std::string::npos) << r.out;
 }
 
-TEST(KstoolsCli, StringsAsJsonIsAnObjectById)
+TEST_F(KstoolsCli, StringsAsJsonIsAnObjectById)
 {
-    auto r = Kstools({"strings", "--json", "42358"});
+    auto r = Run({"strings", "--json", "42358"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     auto j = nlohmann::json::parse(r.out);
     EXPECT_EQ(j["42358"], "None");
 }
 
-TEST(KstoolsCli, UnknownStringIdFailsWithOne)
+TEST_F(KstoolsCli, MatchReportsEachTextAndExitsOneWhenNoneMatch)
 {
-    auto r = Kstools({"strings", "7"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("7"), std::string::npos) << r.err;
-}
-
-TEST(KstoolsCli, MatchReportsEachTextAndExitsOneWhenNoneMatch)
-{
-    auto r = Kstools({"match", "*.bmp", "a.bmp", "b.txt", ".bmp"});
+    auto r = Run({"match", "*.bmp", "a.bmp", "b.txt", ".bmp"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, "match\ta.bmp\nno match\tb.txt\nno match\t.bmp\n");
-    auto none = Kstools({"match", "a\\*c", "abc"});
+    auto none = Run({"match", "a\\*c", "abc"});
     EXPECT_EQ(none.exitCode, 1);
     EXPECT_EQ(none.out, "no match\tabc\n");
 }
 
-TEST(KstoolsCli, MatchAsJson)
+TEST_F(KstoolsCli, MatchAsJson)
 {
-    auto r = Kstools({"match", "--json", "a?c", "abc", "ac"});
+    auto r = Run({"match", "--json", "a?c", "abc", "ac"});
     ASSERT_EQ(r.exitCode, 0);
     auto j = nlohmann::json::parse(r.out);
     EXPECT_EQ(j["pattern"], "a?c");
@@ -122,20 +69,12 @@ TEST(KstoolsCli, MatchAsJson)
 
 // Each case gets a data directory of its own, so the settings file and the
 // registry start empty.
-class KstoolsSettings : public testing::Test {
+class KstoolsSettings : public KstoolsHome {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kstools-settings-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        home_ = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(home_); }
-
     kstest::ChildResult Run(std::vector<std::string> args)
     {
         args.insert(args.begin(), "settings");
-        return Kstools(args, {{"KSTOOLS_HOME", home_.string()}});
+        return KstoolsHome::Run(args);
     }
     // The value as `get` prints it, or "" when get fails.
     std::string Get(std::vector<std::string> args)
@@ -147,10 +86,8 @@ protected:
     }
     std::filesystem::path SettingsFile() const
     {
-        return home_ / "device" / "Application Data" / "Corvid" / "Settings.txt";
+        return HomeDir() / "device" / "Application Data" / "Corvid" / "Settings.txt";
     }
-
-    std::filesystem::path home_;
 };
 
 const std::string kTV = "HKEY_CURRENT_USER\\Software\\Corvid\\Kestrel\\TV";
@@ -237,7 +174,7 @@ TEST_F(KstoolsSettings, LongStringsAndNamesComeBackWhole)
 {
     std::string text(5000, 'x');
     text += "end";
-    for (std::string store : {"--file=" + (home_ / "long.txt").string(), std::string("--registry")}) {
+    for (std::string store : {"--file=" + (HomeDir() / "long.txt").string(), std::string("--registry")}) {
         ASSERT_EQ(Run({"set", store, kTV, "Long", text}).exitCode, 0) << store;
         EXPECT_EQ(Get({store, kTV, "Long"}), text + "\n") << store;
     }
@@ -280,7 +217,7 @@ const std::string kHandWritten =
 
 TEST_F(KstoolsSettings, DumpPrintsAHandWrittenFileInTheFileFormat)
 {
-    const auto file = home_ / "hand.txt";
+    const auto file = HomeDir() / "hand.txt";
     WriteBytes(file, Utf16File(kHandWritten));
     auto all = Run({"dump", "--file", file.string()});
     ASSERT_EQ(all.exitCode, 0) << all.err;
@@ -298,7 +235,7 @@ TEST_F(KstoolsSettings, DumpPrintsAHandWrittenFileInTheFileFormat)
     EXPECT_EQ(tree.out.find("Other"), std::string::npos) << tree.out;
 
     // Without a byte-order mark the file is Windows-1252 text.
-    const auto ansi = home_ / "ansi.txt";
+    const auto ansi = HomeDir() / "ansi.txt";
     WriteBytes(ansi, "[HKEY_CURRENT_USER\\A]\r\n\"T\"=\"caf\xE9 \x80\"\r\n");
     auto decoded = Run({"dump", "--file", ansi.string()});
     EXPECT_EQ(decoded.out, "\n[HKEY_CURRENT_USER\\A]\n\"T\"=\"caf\xC3\xA9 \xE2\x82\xAC\"\n\n");
@@ -306,7 +243,7 @@ TEST_F(KstoolsSettings, DumpPrintsAHandWrittenFileInTheFileFormat)
 
 TEST_F(KstoolsSettings, DumpAndGetAsJsonAreTyped)
 {
-    const auto file = home_ / "hand.txt";
+    const auto file = HomeDir() / "hand.txt";
     WriteBytes(file, Utf16File(kHandWritten));
     auto r = Run({"dump", "--json", "--file", file.string()});
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -335,7 +272,7 @@ TEST_F(KstoolsSettings, ExportThenImportCarriesAKeyTreeIntoTheRegistry)
     ASSERT_EQ(Run({"set", "Software\\Corvid\\Kestrel\\CV", "Name", "contacts"}).exitCode, 0);
 
     // An existing target keeps what it holds.
-    const auto exported = home_ / "tv.reg";
+    const auto exported = HomeDir() / "tv.reg";
     WriteBytes(exported, Utf16File("[HKEY_CURRENT_USER\\Kept]\r\n\"K\"=\"k\"\r\n"));
     auto out = Run({"export", kTV, exported.string()});
     ASSERT_EQ(out.exitCode, 0) << out.err;
@@ -351,7 +288,7 @@ TEST_F(KstoolsSettings, ExportThenImportCarriesAKeyTreeIntoTheRegistry)
     EXPECT_EQ(Run({"get", "--registry", "Software\\Corvid\\Kestrel\\CV", "Name"}).exitCode, 1);
 
     // Back out of the registry: the exported file dumps as the registry's keys do.
-    const auto back = home_ / "back.reg";
+    const auto back = HomeDir() / "back.reg";
     ASSERT_EQ(Run({"export", "--registry", kTV, back.string()}).exitCode, 0);
     auto fromFile = Run({"dump", "--file", back.string()});
     auto fromRegistry = Run({"dump", "--registry", kTV});
@@ -363,18 +300,18 @@ TEST_F(KstoolsSettings, ExportThenImportCarriesAKeyTreeIntoTheRegistry)
 
 TEST_F(KstoolsSettings, AFileOfThisComputerIsChangedInPlace)
 {
-    const auto file = home_ / "other.txt";
+    const auto file = HomeDir() / "other.txt";
     WriteBytes(file, Utf16File("[HKEY_CURRENT_USER\\Kept]\r\n\"K\"=dword:00000001\r\n"));
     ASSERT_EQ(Run({"set", "--file", file.string(), "Software\\New", "N", "v"}).exitCode, 0);
     ASSERT_EQ(Run({"delete", "--file", file.string(), "Kept", "K"}).exitCode, 0);
     EXPECT_EQ(ReadBytes(file), Utf16File("\r\n[HKEY_CURRENT_USER\\Software\\New]\r\n\"N\"=\"v\"\r\n\r\n"));
 
-    const auto created = home_ / "created.txt";
+    const auto created = HomeDir() / "created.txt";
     ASSERT_EQ(Run({"import", "--file", created.string(), file.string()}).exitCode, 0);
     EXPECT_EQ(Get({"--file", created.string(), "Software\\New", "N"}), "v\n");
     // The default settings file was not touched, and no scratch copy stays behind.
     EXPECT_FALSE(std::filesystem::exists(SettingsFile()));
-    EXPECT_FALSE(std::filesystem::exists(home_ / "device" / "Temp"));
+    EXPECT_FALSE(std::filesystem::exists(HomeDir() / "device" / "Temp"));
 
     // A device path names a file of the device folder; %s is the suite's data directory.
     ASSERT_EQ(Run({"set", "--file", "%s\\Corvid\\Views.reg", "V", "N", "dword:5"}).exitCode, 0);
@@ -385,7 +322,7 @@ TEST_F(KstoolsSettings, AFileOfThisComputerIsChangedInPlace)
 
 TEST_F(KstoolsSettings, ErrorsExitWithPlainWords)
 {
-    const std::string missing = (home_ / "missing.txt").string();
+    const std::string missing = (HomeDir() / "missing.txt").string();
     ASSERT_EQ(Run({"set", kTV, "Name", "x"}).exitCode, 0);
     struct Case {
         std::vector<std::string> args;
@@ -398,7 +335,7 @@ TEST_F(KstoolsSettings, ErrorsExitWithPlainWords)
         {{"delete", kTV, "Nope"}, 1, "no value Nope in " + kTV},
         {{"delete", "Software\\Nothing"}, 1, "no key HKEY_CURRENT_USER\\Software\\Nothing"},
         {{"dump", "--registry", "Software\\Nothing"}, 1, "no key HKEY_CURRENT_USER\\Software\\Nothing in the registry"},
-        {{"export", "Software\\Nothing", (home_ / "x.reg").string()}, 1, "no key"},
+        {{"export", "Software\\Nothing", (HomeDir() / "x.reg").string()}, 1, "no key"},
         {{"set", kTV, "N", "dword:xyz"}, 2, "not a number: dword:xyz"},
         {{"set", kTV, "N", "dword:100000000"}, 2, "not a number: dword:100000000"},
         {{"set", kTV, "N", "dword:"}, 2, "not a number: dword:"},
@@ -407,10 +344,10 @@ TEST_F(KstoolsSettings, ErrorsExitWithPlainWords)
         {{"set", kTV, "", "x"}, 2, "cannot be empty"},
         {{"set", "HKEY_FOO\\X", "N", "x"}, 2, "unknown root key HKEY_FOO"},
         {{"get", "--file", missing, kTV, "N"}, 2, "cannot read " + missing},
-        {{"get", "--file", home_.string(), kTV, "N"}, 2, "is a folder"},
+        {{"get", "--file", home_, kTV, "N"}, 2, "is a folder"},
         {{"import", missing}, 2, "cannot read " + missing},
         {{"get", "--registry", "--file", missing, kTV, "N"}, 2, "--registry excludes --file"},
-        {{"set", "--file", (home_ / "no" / "such" / "s.txt").string(), kTV, "N", "x"}, 1, "cannot write"},
+        {{"set", "--file", (HomeDir() / "no" / "such" / "s.txt").string(), kTV, "N", "x"}, 1, "cannot write"},
     };
     for (const Case& c : cases) {
         auto r = Run(c.args);
@@ -425,35 +362,17 @@ TEST_F(KstoolsSettings, ErrorsExitWithPlainWords)
     EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
-TEST_F(KstoolsSettings, EverySettingsSubcommandHasHelp)
-{
-    for (const char* command : {"dump", "get", "set", "delete", "export", "import"}) {
-        auto r = Run({command, "--help"});
-        EXPECT_EQ(r.exitCode, 0) << command;
-        EXPECT_NE(r.out.find(std::string("Usage: kstools settings ") + command), std::string::npos) << r.out;
-        EXPECT_NE(r.out.find("--registry"), std::string::npos) << r.out;
-    }
-}
-
 // ---- kstools date ----------------------------------------------------------
 
 // Each case gets a data directory of its own; the clock, the locale and the
 // device zone (New York) are pinned so that every result is exact.
-class KstoolsDate : public testing::Test {
+class KstoolsDate : public KstoolsHome {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kstools-date-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        home_ = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(home_); }
-
     kstest::ChildResult Run(std::vector<std::string> args, const std::string& locale = "en-US",
                             const std::string& now = "2024-06-01T12:00")
     {
         args.insert(args.begin(), {"--now", now, "--locale", locale, "date"});
-        return Kstools(args, {{"KSTOOLS_HOME", home_.string()}, {"TZ", "America/New_York"}});
+        return KstoolsHome::Run(args, {{"TZ", "America/New_York"}});
     }
     // What a command that must succeed printed.
     std::string Out(std::vector<std::string> args, const std::string& locale = "en-US")
@@ -467,8 +386,6 @@ protected:
         args.push_back("--json");
         return nlohmann::json::parse(Out(args, locale));
     }
-
-    std::filesystem::path home_;
 };
 
 TEST_F(KstoolsDate, NowIsThePinnedWallClockTimeOfTheDeviceZone)
@@ -496,50 +413,42 @@ TEST_F(KstoolsDate, NowIsThePinnedWallClockTimeOfTheDeviceZone)
               "zone: America/New_York (Eastern Standard Time, UTC-05:00)\nweek: 1\n");
 }
 
-TEST_F(KstoolsDate, FormatWritesTheLocaleShortDateAndTheTimeWhenGiven)
+// Each option reaches its formatter (the formats themselves, ISO weeks and
+// durations in words are the locale's and the foundation's tests).
+TEST_F(KstoolsDate, FormatWeekAndDurationFollowTheirOptions)
 {
-    EXPECT_EQ(Out({"format", "2024-03-05T14:07:09"}), "3/5/2024 2:07:09 PM\n");
-    EXPECT_EQ(Out({"format", "2024-03-05T14:07:09"}, "de-DE"), "05.03.2024 14:07:09\n");
-    EXPECT_EQ(Out({"format", "2024-03-05 09:07", "--no-seconds"}), "3/5/2024 9:07 AM\n");
-    EXPECT_EQ(Out({"format", "2024-03-05"}), "3/5/2024\n");
-    EXPECT_EQ(Out({"format", "2024-12-24"}, "de-DE"), "24.12.2024\n");
-    // Without a date: the pinned now.
-    EXPECT_EQ(Out({"format"}), "6/1/2024 12:00:00 PM\n");
-}
-
-TEST_F(KstoolsDate, FormatWithTheSuitesDatePatterns)
-{
-    const std::string date = "2024-03-05";
-    EXPECT_EQ(Out({"format", date, "--long"}), "Tuesday, March 5, 2024\n");
-    EXPECT_EQ(Out({"format", date, "--long-abbrev"}), "Tue, March 5, 2024\n");
-    EXPECT_EQ(Out({"format", date, "--mid"}), "Tue, Mar 5, 2024\n");
-    EXPECT_EQ(Out({"format", "1999-03-05", "--short"}), "3/5/1999\n");
-    EXPECT_EQ(Out({"format", date, "--long"}, "de-DE"), "Dienstag, 5. März 2024\n");
-    EXPECT_EQ(Out({"format", "1999-03-05", "--short"}, "de-DE"), "05.03.1999\n");
-}
-
-TEST_F(KstoolsDate, FormatThroughPictures)
-{
-    const std::string when = "2024-03-05T14:07:09";
-    EXPECT_EQ(Out({"format", when, "--picture", "dddd, MMMM d, yyyy", "--time-picture", "hh:mm:ss tt"}),
-              "Tuesday, March 5, 2024 02:07:09 PM\n");
-    EXPECT_EQ(Out({"format", when, "--picture", "ddd dd.MM.yy 'at'", "--time-picture", "H:m"}, "de-DE"),
-              "Di. 05.03.24 at 14:7\n");
-    // Time letters are text in a date picture and date letters in a time picture.
-    EXPECT_EQ(Out({"format", when, "--picture", "MMM-h"}), "Mar-h\n");
-    EXPECT_EQ(Out({"format", when, "--time-picture", "HH'h' d"}), "14h d\n");
-    EXPECT_EQ(Out({"format", when, "--time-picture", "h:mm:ss t", "--no-seconds"}), "2:07 P\n");
-}
-
-TEST_F(KstoolsDate, WeekNumbersFollowIsoAtTheTurnOfTheYear)
-{
-    const std::pair<const char*, const char*> cases[] = {
-        {"2024-03-10", "10\n"},                         // a Sunday ends its week
-        {"2024-03-11", "11\n"}, {"2024-12-30", "1\n"},  // Monday of the week holding 2 January 2025
-        {"2021-01-03", "53\n"},                         // still the last week of 2020
-        {"2026-12-31", "53\n"}, {"2027-01-01", "53\n"}, {"2018-12-31", "1\n"},
+    const std::string when = "2024-03-05T14:07:09", date = "2024-03-05";
+    const struct {
+        std::vector<std::string> args;
+        std::string locale, out;
+    } cases[] = {
+        {{"format", when}, "en-US", "3/5/2024 2:07:09 PM\n"},
+        {{"format", when}, "de-DE", "05.03.2024 14:07:09\n"},
+        {{"format", "2024-03-05 09:07", "--no-seconds"}, "en-US", "3/5/2024 9:07 AM\n"},
+        {{"format", date}, "en-US", "3/5/2024\n"},
+        {{"format"}, "en-US", "6/1/2024 12:00:00 PM\n"},  // the pinned now
+        {{"format", date, "--long"}, "en-US", "Tuesday, March 5, 2024\n"},
+        {{"format", date, "--long-abbrev"}, "en-US", "Tue, March 5, 2024\n"},
+        {{"format", date, "--mid"}, "en-US", "Tue, Mar 5, 2024\n"},
+        {{"format", "1999-03-05", "--short"}, "en-US", "3/5/1999\n"},
+        {{"format", date, "--long"}, "de-DE", "Dienstag, 5. März 2024\n"},
+        {{"format", "1999-03-05", "--short"}, "de-DE", "05.03.1999\n"},
+        {{"format", when, "--picture", "dddd, MMMM d, yyyy", "--time-picture", "hh:mm:ss tt"},
+         "en-US",
+         "Tuesday, March 5, 2024 02:07:09 PM\n"},
+        {{"format", when, "--picture", "ddd dd.MM.yy 'at'", "--time-picture", "H:m"},
+         "de-DE",
+         "Di. 05.03.24 at 14:7\n"},
+        // Time letters are text in a date picture and date letters in a time picture.
+        {{"format", when, "--picture", "MMM-h"}, "en-US", "Mar-h\n"},
+        {{"format", when, "--time-picture", "HH'h' d"}, "en-US", "14h d\n"},
+        {{"format", when, "--time-picture", "h:mm:ss t", "--no-seconds"}, "en-US", "2:07 P\n"},
+        {{"week", "2024-12-30"}, "en-US", "1\n"},
+        {{"duration", "125"}, "en-US", "2 hours 5 minutes\n"},
+        {{"duration", "--days", "1500"}, "en-US", "(1 day) 1 hour\n"},
+        {{"duration", "0"}, "en-US", "\n"},
     };
-    for (const auto& [date, week] : cases) EXPECT_EQ(Out({"week", date}), week) << date;
+    for (const auto& c : cases) EXPECT_EQ(Out(c.args, c.locale), c.out) << c.args[0] << " " << c.args.back();
     auto j = Json({"week", "2020-12-31"});
     EXPECT_EQ(j["date"], "2020-12-31");
     EXPECT_EQ(j["week"], 53);
@@ -684,86 +593,18 @@ TEST_F(KstoolsDate, ConvertAcrossTheDaylightSavingTransitions)
     EXPECT_NE(skipped.err.find("does not occur"), std::string::npos) << skipped.err;
 }
 
-TEST_F(KstoolsDate, DurationInWords)
-{
-    EXPECT_EQ(Out({"duration", "1"}), "1 minute\n");
-    EXPECT_EQ(Out({"duration", "125"}), "2 hours 5 minutes\n");
-    EXPECT_EQ(Out({"duration", "1500"}), "25 hours\n");
-    EXPECT_EQ(Out({"duration", "--days", "1500"}), "(1 day) 1 hour\n");
-    EXPECT_EQ(Out({"duration", "--days", "2940"}), "(2 days) 1 hour\n");
-    EXPECT_EQ(Out({"duration", "0"}), "\n");
-}
-
-TEST_F(KstoolsDate, BadInputExitsWithTwoAndPlainWords)
-{
-    struct Case {
-        std::vector<std::string> args;
-        std::string message;
-    };
-    const Case cases[] = {
-        {{"format", "2024-02-30"}, "no such date: '2024-02-30'"},
-        {{"format", "1600-12-31"}, "outside 1601 to 30827"},
-        {{"week", "2024-3-5"}, "not a date: '2024-3-5'"},
-        {{"week", "tomorrow"}, "not a date: 'tomorrow'"},
-        {{"format", "2024-03-05T24:00"}, "no such date"},
-        {{"format", "2024-03-05T10:00:00Z"}, "not a date"},
-        {{"zone", "Atlantis/Capital"}, "unknown time zone: 'Atlantis/Capital'"},
-        {{"convert", "2024-01-01T00:00", "--from", "Nowhere", "--to-utc"}, "unknown time zone: 'Nowhere'"},
-        {{"convert", "2024-01-01T00:00", "--from-utc", "--to", "Mars Standard Time"}, "unknown time zone"},
-        {{"convert", "2024-01-01T00:00", "--to-utc"}, "--from ZONE and --from-utc"},
-        {{"convert", "2024-01-01T00:00", "--from-utc"}, "--to ZONE and --to-utc"},
-        {{"format", "--long", "--mid"}, "excludes"},
-        {{"duration", "ten"}, "MINUTES"},
-    };
-    for (const Case& c : cases) {
-        auto r = Run(c.args);
-        EXPECT_EQ(r.exitCode, 2) << c.args[0] << " " << c.args[1] << "\n" << r.err;
-        EXPECT_TRUE(r.out.empty()) << r.out;
-        EXPECT_EQ(r.err.rfind("kstools: ", 0), 0u) << r.err;
-        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-    }
-    // A --now the clock cannot read is refused rather than silently ignored.
-    auto badNow = Run({"now"}, "en-US", "2024-13-01T00:00");
-    EXPECT_EQ(badNow.exitCode, 2);
-    EXPECT_NE(badNow.err.find("not a time for --now"), std::string::npos) << badNow.err;
-}
-
-TEST_F(KstoolsDate, EveryDateSubcommandHasHelp)
-{
-    for (const char* command : {"now", "format", "week", "parse-time", "zone", "zones", "convert", "duration"}) {
-        auto r = Run({command, "--help"});
-        EXPECT_EQ(r.exitCode, 0) << command;
-        EXPECT_NE(r.out.find(std::string("Usage: kstools date ") + command), std::string::npos) << r.out;
-    }
-    EXPECT_NE(Out({"--help"}).find("convert"), std::string::npos);
-}
-
 // ---- kstools store ---------------------------------------------------------
 
 // Each case gets a data directory of its own. The test builds its databases
 // through the engine in this process, on the same directory, and closes the
 // store before the tool runs.
-class KstoolsStore : public testing::Test {
+class KstoolsStore : public KstoolsHome {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kstools-store-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        home_ = pattern;
-        setenv("KSTOOLS_HOME", home_.c_str(), 1);
-    }
-    void TearDown() override
-    {
-        platform::CloseObjectStore();
-        unsetenv("KSTOOLS_HOME");
-        std::filesystem::remove_all(home_);
-    }
-
     kstest::ChildResult Run(std::vector<std::string> args)
     {
         platform::CloseObjectStore();
         args.insert(args.begin(), "store");
-        return Kstools(args, {{"KSTOOLS_HOME", home_.string()}});
+        return KstoolsHome::Run(args);
     }
     nlohmann::json Json(std::vector<std::string> args)
     {
@@ -822,8 +663,6 @@ protected:
         sqlite3_free(message);
         sqlite3_close(db);
     }
-
-    std::filesystem::path home_;
 };
 
 constexpr CEPROPID kTitle = MAKEPROPID(1, CEVT_LPWSTR);
@@ -957,7 +796,7 @@ TEST_F(KstoolsStore, DumpFollowsADescendingOrderAndShowsFractionsOfSeconds)
 
 TEST_F(KstoolsStore, AVolumeIsShownBesideTheObjectStoreAndDumpedOnRequest)
 {
-    std::filesystem::create_directories(home_ / "device" / "Cards");
+    std::filesystem::create_directories(HomeDir() / "device" / "Cards");
     CEGUID volume{};
     ASSERT_TRUE(CeMountDBVol(&volume, u"\\Cards\\cards.vol", CEDB_OPEN_ALWAYS)) << GetLastError();
     CEOID onVolume = CreateDb(u"Cards", 3, {{kTitle, 0}}, &volume);
@@ -970,7 +809,7 @@ TEST_F(KstoolsStore, AVolumeIsShownBesideTheObjectStoreAndDumpedOnRequest)
     ASSERT_EQ(j["volumes"][0]["databases"].size(), 1u);
     EXPECT_EQ(j["volumes"][0]["databases"][0]["name"], "Local");
     EXPECT_EQ(j["volumes"][1]["volume"], "\\cards\\CARDS.vol");
-    EXPECT_EQ(j["volumes"][1]["file"], (home_ / "device" / "Cards" / "cards.vol").string());
+    EXPECT_EQ(j["volumes"][1]["file"], (HomeDir() / "device" / "Cards" / "cards.vol").string());
     ASSERT_EQ(j["volumes"][1]["databases"].size(), 1u);
     EXPECT_EQ(j["volumes"][1]["databases"][0]["oid"], Hex(onVolume));
     EXPECT_EQ(j["volumes"][1]["databases"][0]["records"], 1);
@@ -1034,42 +873,6 @@ TEST_F(KstoolsStore, AddSampleMakesEveryValueTypeOnceOnly)
     EXPECT_EQ(types, (std::set<std::string>{"I2", "I4", "R8", "BOOL", "UI2", "UI4", "LPWSTR", "FILETIME", "BLOB"}));
     EXPECT_GE(records, 3u);
     EXPECT_EQ(Run({"check"}).exitCode, 0);
-}
-
-TEST_F(KstoolsStore, MistakesExitWithPlainWords)
-{
-    struct Case {
-        std::vector<std::string> args;
-        int exitCode;
-        std::string message;
-    };
-    std::filesystem::create_directories(home_ / "device" / "Docs");
-    std::ofstream(home_ / "device" / "Docs" / "notes.txt") << "not a volume";
-    const Case cases[] = {
-        {{"dump", "Nothing"}, 1, "no database Nothing"},
-        {{"dump"}, 2, "NAME"},
-        {{"info", "--volume", "\\missing.vol"}, 2, "cannot mount \\missing.vol: no such volume file"},
-        {{"dump", "X", "--volume", "\\nowhere\\x.vol"}, 2, "cannot mount"},
-        {{"check", "--volume", "\\Docs\\notes.txt"}, 2, "not a database volume"},
-        {{"check", "--volume", "\\Docs"}, 2, "cannot mount \\Docs"},
-        {{}, 2, "subcommand"},
-    };
-    for (const Case& c : cases) {
-        auto r = Run(c.args);
-        EXPECT_EQ(r.exitCode, c.exitCode) << (c.args.empty() ? "" : c.args[0]) << "\n" << r.err;
-        EXPECT_TRUE(r.out.empty()) << r.out;
-        EXPECT_EQ(r.err.rfind("kstools: ", 0), 0u) << r.err;
-        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-    }
-}
-
-TEST_F(KstoolsStore, EveryStoreSubcommandHasHelp)
-{
-    for (const char* command : {"info", "dump", "check", "add-sample"}) {
-        auto r = Run({command, "--help"});
-        EXPECT_EQ(r.exitCode, 0) << command;
-        EXPECT_NE(r.out.find(std::string("Usage: kstools store ") + command), std::string::npos) << r.out;
-    }
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/recurrence/recurrence_pattern_blob.h"
-#include "tests/tools/kstools_home_fixture.h"
+#include "tests/support/kstools_home.h"
 
 namespace {
 
@@ -63,13 +63,13 @@ const std::string kPublishedWeekly =
     "043004300B2001000000C0210000010000000000000032000000222000000C0000000000000000000000000000008020BC0C"
     "20ADBC0C0630000009300000580200007602000000000000000000000000";
 
-class KstoolsRecur : public KstoolsHomeFixture {
+class KstoolsRecur : public KstoolsHome {
 protected:
     // The device clock runs in UTC unless a zone is given.
     kstest::ChildResult RunIn(const std::string& zone, std::vector<std::string> args)
     {
-        args.insert(args.begin(), {KSTOOLS_CLI, "recur"});
-        return kstest::RunChild(args, {}, {{"KSTOOLS_HOME", home_}, {"KSTOOLS_LOCALE", "en-US"}, {"TZ", zone}});
+        args.insert(args.begin(), "recur");
+        return Run(args, {{"TZ", zone}});
     }
     Json Recur(std::vector<std::string> args, const std::string& zone = "UTC")
     {
@@ -160,24 +160,6 @@ TEST_F(KstoolsRecur, PlainOutputListsTheOccurrences)
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("result: usable"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("2024-01-12T14:00  2024-01-12T15:00  Moved  [changed]"), std::string::npos) << r.out;
-}
-
-TEST_F(KstoolsRecur, BadArgumentsAreUsageErrors)
-{
-    const std::string blob = Hex(platform::EncodeRecurrencePatternBlob(WeeklyPattern()));
-    EXPECT_EQ(RunIn("UTC", {"--from", "2024-01-01", "--to", "2024-01-02"}).exitCode, 2) << "no pattern";
-    EXPECT_EQ(RunIn("UTC", {"--oid", "5", "--blob", blob, "--from", "2024-01-01", "--to", "2024-01-02"}).exitCode, 2);
-    EXPECT_EQ(RunIn("UTC", {"--blob", "0G", "--from", "2024-01-01", "--to", "2024-01-02"}).exitCode, 2);
-    EXPECT_EQ(RunIn("UTC", {"--blob", "ABC", "--from", "2024-01-01", "--to", "2024-01-02"}).exitCode, 2);
-    EXPECT_EQ(RunIn("UTC", {"--blob", blob, "--to", "2024-01-02"}).exitCode, 2) << "no --from";
-    EXPECT_EQ(RunIn("UTC", {"--blob", blob, "--from", "2024-02-30", "--to", "2024-03-02"}).exitCode, 2);
-    EXPECT_EQ(RunIn("UTC", {"--blob", blob, "--from", "2024-01-03", "--to", "2024-01-02"}).exitCode, 2);
-    EXPECT_EQ(
-        RunIn("UTC", {"--blob", blob, "--start", "2024-01-01T09:00", "--from", "2024-01-01", "--to", "2024-01-02"})
-            .exitCode,
-        2)
-        << "--start without --duration";
-    EXPECT_EQ(RunIn("UTC", {"--oid", "abc", "--from", "2024-01-01", "--to", "2024-01-02"}).exitCode, 2);
 }
 
 TEST_F(KstoolsRecur, StoredAppointmentIsReadByOid)

@@ -13,10 +13,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/objectstore/cedb.h"
 #include "platform/kernel/handle.h"
 #include "platform/objectmodel/pim_databases.h"
-#include "tests/tools/kstools_home_fixture.h"
+#include "platform/objectstore/cedb.h"
+#include "tests/support/kstools_home.h"
 
 namespace {
 
@@ -46,13 +46,11 @@ struct TaskFields {
     int percent = -1;  // -1: no property
 };
 
-class KstoolsTasks : public KstoolsHomeFixture {
+class KstoolsTasks : public KstoolsHome {
 protected:
     void SetUp() override
     {
-        KstoolsHomeFixture::SetUp();
-        // The store is written from this process; kstools reads it from its own.
-        setenv("KSTOOLS_HOME", home_.c_str(), 1);
+        KstoolsHome::SetUp();
         setenv("KSTOOLS_NOW", "2026-03-10T09:00", 1);
         platform::CloseObjectStore();
         ASSERT_TRUE(PimDatabases::Ensure());
@@ -61,8 +59,7 @@ protected:
     {
         platform::CloseObjectStore();
         unsetenv("KSTOOLS_NOW");
-        unsetenv("KSTOOLS_HOME");
-        KstoolsHomeFixture::TearDown();
+        KstoolsHome::TearDown();
     }
 
     // Noon of the day fromToday days from today: noon keeps the day the same

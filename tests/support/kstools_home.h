@@ -1,0 +1,33 @@
+// Tests that run the real kstools program (tools_tests, which defines
+// KSTOOLS_CLI) on a data directory of their own: DeviceSandbox's fresh folder,
+// which is this process's KSTOOLS_HOME too, so that a test may write a store
+// in process for the program to read. The object store is closed at the end.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/objectstore/cedb.h"
+#include "tests/support/child_process.h"
+#include "tests/support/device_sandbox.h"
+
+class KstoolsHome : public DeviceSandbox {
+protected:
+    void TearDown() override
+    {
+        platform::CloseObjectStore();
+        DeviceSandbox::TearDown();
+    }
+    // Runs kstools on this data directory with the en-US locale; `env` adds
+    // to (an empty value removes from) the environment and may override both.
+    kstest::ChildResult Run(std::vector<std::string> args, std::map<std::string, std::string> env = {}) const
+    {
+        args.insert(args.begin(), KSTOOLS_CLI);
+        env.emplace("KSTOOLS_HOME", home_);
+        env.emplace("KSTOOLS_LOCALE", "en-US");
+        return kstest::RunChild(args, {}, env);
+    }
+    std::filesystem::path HomeDir() const { return home_; }
+};
