@@ -449,48 +449,34 @@ TEST_P(RecurrenceOracle, EntriesMatchLibicalExpansion)
     EXPECT_GT(nonEmpty, 150);  // the ranges do meet their patterns
 }
 
-// New York: 02:00 second Sunday of March to 02:00 first Sunday of November.
-TIME_ZONE_INFORMATION NewYorkRules()
+// A zone an hour ahead in summer: daylight from the nth Sunday of one month
+// to the nth Sunday of another (5: the last), at the given hours.
+TIME_ZONE_INFORMATION DaylightRules(LONG bias, WORD fromMonth, WORD fromNth, WORD fromHour, WORD toMonth, WORD toNth,
+                                    WORD toHour)
 {
-    TIME_ZONE_INFORMATION z = FixedZone(300);
+    TIME_ZONE_INFORMATION z = FixedZone(bias);
     z.DaylightBias = -60;
-    z.DaylightDate = SYSTEMTIME{0, 3, 0, 2, 2, 0, 0, 0};
-    z.StandardDate = SYSTEMTIME{0, 11, 0, 1, 2, 0, 0, 0};
+    z.DaylightDate = SYSTEMTIME{0, fromMonth, 0, fromNth, fromHour, 0, 0, 0};
+    z.StandardDate = SYSTEMTIME{0, toMonth, 0, toNth, toHour, 0, 0, 0};
     return z;
 }
 
-// Berlin: 02:00 last Sunday of March to 03:00 last Sunday of October.
-TIME_ZONE_INFORMATION BerlinRules()
-{
-    TIME_ZONE_INFORMATION z = FixedZone(-60);
-    z.DaylightBias = -60;
-    z.DaylightDate = SYSTEMTIME{0, 3, 0, 5, 2, 0, 0, 0};
-    z.StandardDate = SYSTEMTIME{0, 10, 0, 5, 3, 0, 0, 0};
-    return z;
-}
-
-// Sydney: 02:00 first Sunday of October to 03:00 first Sunday of April.
-TIME_ZONE_INFORMATION SydneyRules()
-{
-    TIME_ZONE_INFORMATION z = FixedZone(-600);
-    z.DaylightBias = -60;
-    z.DaylightDate = SYSTEMTIME{0, 10, 0, 1, 2, 0, 0, 0};
-    z.StandardDate = SYSTEMTIME{0, 4, 0, 1, 3, 0, 0, 0};
-    return z;
-}
+const TIME_ZONE_INFORMATION kNewYork = DaylightRules(300, 3, 2, 2, 11, 1, 2);
+const TIME_ZONE_INFORMATION kBerlin = DaylightRules(-60, 3, 5, 2, 10, 5, 3);
+const TIME_ZONE_INFORMATION kSydney = DaylightRules(-600, 10, 1, 2, 4, 1, 3);
 
 TEST_P(RecurrenceOracle, OwnZoneWithDaylightSavingOnADeviceWithItsOwn)
 {
     const int kind = GetParam();
     int nonEmpty = 0;
     PatternMaker westToEast(20250101u + static_cast<unsigned>(kind));
-    westToEast.UseZones("America/New_York", NewYorkRules(), "Europe/Berlin", BerlinRules());
+    westToEast.UseZones("America/New_York", kNewYork, "Europe/Berlin", kBerlin);
     CompareCases(westToEast, kind, 150, &nonEmpty);
     PatternMaker eastToWest(20250201u + static_cast<unsigned>(kind));
-    eastToWest.UseZones("Europe/Berlin", BerlinRules(), "America/New_York", NewYorkRules());
+    eastToWest.UseZones("Europe/Berlin", kBerlin, "America/New_York", kNewYork);
     CompareCases(eastToWest, kind, 150, &nonEmpty);
     PatternMaker southToNorth(20250301u + static_cast<unsigned>(kind));
-    southToNorth.UseZones("Australia/Sydney", SydneyRules(), "Europe/Berlin", BerlinRules());
+    southToNorth.UseZones("Australia/Sydney", kSydney, "Europe/Berlin", kBerlin);
     CompareCases(southToNorth, kind, 150, &nonEmpty);
     EXPECT_GT(nonEmpty, 120);
 }
