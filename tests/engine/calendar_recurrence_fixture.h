@@ -16,8 +16,9 @@
 
 #include "engine/calendar_recurrence.h"
 #include "engine/data_calendar_db.h"
-#include "platform/text/bstr.h"
+#include "platform/recurrence/recurrence_dates.h"
 #include "platform/recurrence/recurrence_pattern_blob.h"
+#include "platform/text/bstr.h"
 #include "platform/text/utf8.h"
 
 namespace recurtest {
@@ -25,16 +26,10 @@ namespace recurtest {
 // Days from 1 January 1601 to 30 December 1899 (day 0 of OLE dates).
 inline constexpr std::int64_t kOleDayZeroFrom1601 = 109205;
 
-// Civil date to OLE day number, by counting from a known day (independent
-// of the code under test).
+// Civil date to OLE day number.
 inline std::int64_t OleDay(int y, int m, int d)
 {
-    static const int kCumulative[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
-    auto leap = [](int yy) { return (yy % 4 == 0 && yy % 100 != 0) || yy % 400 == 0; };
-    std::int64_t days = 0;  // from 1 January 1900
-    for (int yy = 1900; yy < y; ++yy) days += leap(yy) ? 366 : 365;
-    days += kCumulative[m - 1] + (m > 2 && leap(y) ? 1 : 0) + (d - 1);
-    return days + 2;  // 1 January 1900 is OLE day 2
+    return platform::RecurrenceDayFromDate(y, m, d) - kOleDayZeroFrom1601;
 }
 
 inline DWORD MinutesOfDay(std::int64_t oleDay) { return static_cast<DWORD>((oleDay + kOleDayZeroFrom1601) * 1440); }
@@ -151,33 +146,67 @@ struct Appointment {
     LONG busyStatus = 2;
 };
 
-// Parses and expands an appointment over [firstDay, lastDay] with the
-// device on `device`; the parse result goes to *result when given.
+// What the parser made of a pattern, and the entries it expanded to.
+struct Expansion {
+    bool usable = false;
+    RecurrenceParseResult result = kRecurrenceRejected;
+    std::string reason;
+    CalendarPatternFields fields;
+    int deleted = 0;
+    std::vector<Entry> entries;  // sorted
+};
+
+// The series record the pattern belongs to.
+struct Series {
+    double start = 0;  // OLE date
+    bool allDay = false;
+    LONG busyStatus = 2;
+};
+
+// Parses and expands a stored pattern (and own zone, when not empty) of a
+// series over [firstDay, lastDay] with the device on `device`, the way the
+// calendar loader does.
+inline Expansion ExpandStored(const std::vector<BYTE>& blob, const std::vector<BYTE>& zone, const Series& series,
+                              std::int64_t firstDay, std::int64_t lastDay, const TIME_ZONE_INFORMATION& device,
+                              RecordingSink* sinkOut = nullptr, bool rangeMode = true)
+{
+    CCalendarRecurrence recurrence;
+    recurrence.SetRange(static_cast<LONG>(firstDay), static_cast<LONG>(lastDay), rangeMode);
+    recurrence.SetDeviceZone(&device);
+    DATACALENDARDB working;
+    working.start = series.start;
+    working.allDay = series.allDay ? 1 : 0;
+    working.busyStatus = series.busyStatus;
+    working.recurring = 1;
+    RecordingSink localSink;
+    RecordingSink& sink = sinkOut ? *sinkOut : localSink;
+    Expansion out;
+    out.usable = recurrence.ParseAndCheckRecurring(
+        blob.empty() ? nullptr : blob.data(), static_cast<DWORD>(blob.size()), zone.empty() ? nullptr : zone.data(),
+        static_cast<DWORD>(zone.size()), working);
+    out.result = recurrence.LastResult();
+    out.reason = recurrence.LastReason();
+    out.fields = recurrence.LastFields();
+    out.deleted = recurrence.DeletedOccurrences().GetCount();
+    if (out.usable) recurrence.fFillEventList(working, sink);
+    out.entries = sink.entries;
+    std::sort(out.entries.begin(), out.entries.end());
+    return out;
+}
+
+// An appointment's pattern, encoded, through ExpandStored.
 inline std::vector<Entry> Expand(const Appointment& a, std::int64_t firstDay, std::int64_t lastDay,
                                  const TIME_ZONE_INFORMATION& device, RecurrenceParseResult* result = nullptr,
                                  RecordingSink* sinkOut = nullptr)
 {
     const std::vector<BYTE> blob = platform::EncodeRecurrencePatternBlob(a.pattern);
     EXPECT_FALSE(blob.empty());
-    CCalendarRecurrence recurrence;
-    recurrence.SetRange(static_cast<LONG>(firstDay), static_cast<LONG>(lastDay));
-    recurrence.SetDeviceZone(&device);
-    DATACALENDARDB working;
-    working.start =
-        static_cast<double>(a.pattern.startDate / 1440 - kOleDayZeroFrom1601) + a.pattern.startTimeOffset / 1440.0;
-    working.allDay = a.allDay ? 1 : 0;
-    working.busyStatus = a.busyStatus;
-    working.recurring = 1;
-    RecordingSink localSink;
-    RecordingSink& sink = sinkOut ? *sinkOut : localSink;
-    const bool usable = recurrence.ParseAndCheckRecurring(blob.data(), static_cast<DWORD>(blob.size()),
-                                                          a.zone.empty() ? nullptr : a.zone.data(),
-                                                          static_cast<DWORD>(a.zone.size()), working);
-    if (result) *result = recurrence.LastResult();
-    if (usable) recurrence.fFillEventList(working, sink);
-    std::vector<Entry> out = sink.entries;
-    std::sort(out.begin(), out.end());
-    return out;
+    const Series series{
+        static_cast<double>(a.pattern.startDate / 1440 - kOleDayZeroFrom1601) + a.pattern.startTimeOffset / 1440.0,
+        a.allDay, a.busyStatus};
+    Expansion expansion = ExpandStored(blob, a.zone, series, firstDay, lastDay, device, sinkOut);
+    if (result) *result = expansion.result;
+    return expansion.entries;
 }
 
 }  // namespace recurtest

@@ -16,14 +16,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <random>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "tests/support/recurrence_ical_oracle.h"
 #include "tests/engine/calendar_recurrence_fixture.h"
+#include "tests/support/recurrence_ical_oracle.h"
 
 using namespace recurtest;
 using platform::RecurrenceExceptionInfo;
@@ -36,87 +37,52 @@ struct Civil {
 
 Civil CivilOf(std::int64_t oleDay)
 {
-    // Walk from 1 January 1900 (day 2) by years and months.
-    std::int64_t rest = oleDay - 2;
-    int y = 1900;
-    auto leap = [](int yy) { return (yy % 4 == 0 && yy % 100 != 0) || yy % 400 == 0; };
-    while (rest >= (leap(y) ? 366 : 365)) rest -= leap(y++) ? 366 : 365;
-    static const int kLen[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    int m = 1;
-    for (;; ++m) {
-        const int len = kLen[m - 1] + (m == 2 && leap(y) ? 1 : 0);
-        if (rest < len) break;
-        rest -= len;
-    }
-    return Civil{y, m, static_cast<int>(rest) + 1};
+    const platform::RecurrenceCivilDate d =
+        platform::RecurrenceDateFromDay(static_cast<platform::RecurrenceDay>(oleDay + kOleDayZeroFrom1601));
+    return Civil{d.year, d.month, d.day};
 }
 
 int WeekdayOf(std::int64_t oleDay) { return static_cast<int>((oleDay + 6) % 7); }
 
-// The RRULE of a pattern, and the DTSTART libical iterates from (a day
-// on which the rule's periods are aligned as the pattern's are).
-std::string RuleOf(const platform::RecurrencePatternBlob& p, std::int64_t startDay, std::int64_t* dtstart)
-{
-    using icaloracle::ByDay;
-    using icaloracle::MonthDay;
-    const Civil s = CivilOf(startDay);
-    const int monthOfYear = p.firstDateTime == 0 ? 1 : CCalendarRecurrence::fGetMonthInNum(p.firstDateTime);
-    const std::string setpos = ";BYSETPOS=" + std::to_string(p.nth == 5 ? -1 : static_cast<int>(p.nth));
-    switch (p.frequency) {
-        case kRecurDaily:
-            if (p.patternType == 1) {
-                *dtstart = startDay;
-                return "FREQ=DAILY;BYDAY=MO,TU,WE,TH,FR";
-            }
-            *dtstart = startDay;
-            return "FREQ=DAILY;INTERVAL=" + std::to_string(p.period / 1440);
-        case kRecurWeekly:
-            *dtstart = startDay - WeekdayOf(startDay);
-            return "FREQ=WEEKLY;INTERVAL=" + std::to_string(p.period) +
-                   ";BYDAY=" + ByDay(static_cast<int>(p.weekdayMask)) + ";WKST=SU";
-        case kRecurMonthly:
-            *dtstart = OleDay(s.y, s.m, 1);
-            if (p.patternType == 2) {
-                return "FREQ=MONTHLY;INTERVAL=" + std::to_string(p.period) + ";" +
-                       MonthDay(static_cast<int>(p.dayOfMonth));
-            }
-            return "FREQ=MONTHLY;INTERVAL=" + std::to_string(p.period) +
-                   ";BYDAY=" + ByDay(static_cast<int>(p.weekdayMask)) + setpos;
-        default:
-            *dtstart = OleDay(s.y, 1, 1);
-            if (p.patternType == 2) {
-                return "FREQ=YEARLY;BYMONTH=" + std::to_string(monthOfYear) + ";" +
-                       MonthDay(static_cast<int>(p.dayOfMonth));
-            }
-            return "FREQ=YEARLY;BYMONTH=" + std::to_string(monthOfYear) +
-                   ";BYDAY=" + ByDay(static_cast<int>(p.weekdayMask)) + setpos;
-    }
-}
-
-// libical's pattern days from the pattern start up to lastDay.
+// libical's pattern days from the pattern start up to lastDay: the pattern
+// as a rule whose periods line up with the pattern's (weekly from the Sunday
+// of the start's week, monthly from the first of its month, yearly from 1
+// January of its year and every year whatever the period).
 std::vector<std::int64_t> PatternDays(const platform::RecurrencePatternBlob& p, std::int64_t lastDay)
 {
     const std::int64_t startDay = p.startDate / 1440 - kOleDayZeroFrom1601;
-    std::int64_t dtstart = 0;
-    const std::string rule = RuleOf(p, startDay, &dtstart);
-    const Civil d = CivilOf(dtstart);
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d%02d%02dT000000", d.y, d.m, d.d);
-    icalrecur_iterator* it =
-        icalrecur_iterator_new(icalrecurrencetype_from_string(rule.c_str()), icaltime_from_string(buf));
+    const Civil s = CivilOf(startDay);
+    platform::RecurrenceRule r;
+    r.interval = static_cast<int>(p.period);
+    r.dayOfWeekMask = static_cast<int>(p.weekdayMask);
+    r.dayOfMonth = static_cast<int>(p.dayOfMonth);
+    r.instance = static_cast<int>(p.nth);
+    r.monthOfYear = p.firstDateTime == 0 ? 1 : CCalendarRecurrence::fGetMonthInNum(p.firstDateTime);
+    std::int64_t dtstart = startDay;
+    switch (p.frequency) {
+        case kRecurDaily:
+            r.type = platform::kRecursDaily;
+            r.interval = static_cast<int>(p.period / 1440);
+            break;
+        case kRecurWeekly:
+            r.type = platform::kRecursWeekly;
+            dtstart = startDay - WeekdayOf(startDay);
+            break;
+        case kRecurMonthly:
+            r.type = p.patternType == 2 ? platform::kRecursMonthly : platform::kRecursMonthNth;
+            dtstart = OleDay(s.y, s.m, 1);
+            break;
+        default:
+            r.type = p.patternType == 2 ? platform::kRecursYearly : platform::kRecursYearNth;
+            dtstart = OleDay(s.y, 1, 1);
+            break;
+    }
+    r.patternStartDay = static_cast<platform::RecurrenceDay>(dtstart + kOleDayZeroFrom1601);
     std::vector<std::int64_t> days;
-    if (it == nullptr) {
-        ADD_FAILURE() << "libical refused " << rule;
-        return days;
+    const auto last = static_cast<platform::RecurrenceDay>(lastDay + kOleDayZeroFrom1601);
+    for (platform::RecurrenceDay day : icaloracle::IcalDays(r, SIZE_MAX, last)) {
+        if (day - kOleDayZeroFrom1601 >= startDay) days.push_back(day - kOleDayZeroFrom1601);
     }
-    for (;;) {
-        const icaltimetype t = icalrecur_iterator_next(it);
-        if (icaltime_is_null_time(t)) break;
-        const std::int64_t day = OleDay(t.year, t.month, t.day);
-        if (day > lastDay) break;
-        if (day >= startDay) days.push_back(day);
-    }
-    icalrecur_iterator_free(it);
     return days;
 }
 
@@ -483,48 +449,34 @@ TEST_P(RecurrenceOracle, EntriesMatchLibicalExpansion)
     EXPECT_GT(nonEmpty, 150);  // the ranges do meet their patterns
 }
 
-// New York: 02:00 second Sunday of March to 02:00 first Sunday of November.
-TIME_ZONE_INFORMATION NewYorkRules()
+// A zone an hour ahead in summer: daylight from the nth Sunday of one month
+// to the nth Sunday of another (5: the last), at the given hours.
+TIME_ZONE_INFORMATION DaylightRules(LONG bias, WORD fromMonth, WORD fromNth, WORD fromHour, WORD toMonth, WORD toNth,
+                                    WORD toHour)
 {
-    TIME_ZONE_INFORMATION z = FixedZone(300);
+    TIME_ZONE_INFORMATION z = FixedZone(bias);
     z.DaylightBias = -60;
-    z.DaylightDate = SYSTEMTIME{0, 3, 0, 2, 2, 0, 0, 0};
-    z.StandardDate = SYSTEMTIME{0, 11, 0, 1, 2, 0, 0, 0};
+    z.DaylightDate = SYSTEMTIME{0, fromMonth, 0, fromNth, fromHour, 0, 0, 0};
+    z.StandardDate = SYSTEMTIME{0, toMonth, 0, toNth, toHour, 0, 0, 0};
     return z;
 }
 
-// Berlin: 02:00 last Sunday of March to 03:00 last Sunday of October.
-TIME_ZONE_INFORMATION BerlinRules()
-{
-    TIME_ZONE_INFORMATION z = FixedZone(-60);
-    z.DaylightBias = -60;
-    z.DaylightDate = SYSTEMTIME{0, 3, 0, 5, 2, 0, 0, 0};
-    z.StandardDate = SYSTEMTIME{0, 10, 0, 5, 3, 0, 0, 0};
-    return z;
-}
-
-// Sydney: 02:00 first Sunday of October to 03:00 first Sunday of April.
-TIME_ZONE_INFORMATION SydneyRules()
-{
-    TIME_ZONE_INFORMATION z = FixedZone(-600);
-    z.DaylightBias = -60;
-    z.DaylightDate = SYSTEMTIME{0, 10, 0, 1, 2, 0, 0, 0};
-    z.StandardDate = SYSTEMTIME{0, 4, 0, 1, 3, 0, 0, 0};
-    return z;
-}
+const TIME_ZONE_INFORMATION kNewYork = DaylightRules(300, 3, 2, 2, 11, 1, 2);
+const TIME_ZONE_INFORMATION kBerlin = DaylightRules(-60, 3, 5, 2, 10, 5, 3);
+const TIME_ZONE_INFORMATION kSydney = DaylightRules(-600, 10, 1, 2, 4, 1, 3);
 
 TEST_P(RecurrenceOracle, OwnZoneWithDaylightSavingOnADeviceWithItsOwn)
 {
     const int kind = GetParam();
     int nonEmpty = 0;
     PatternMaker westToEast(20250101u + static_cast<unsigned>(kind));
-    westToEast.UseZones("America/New_York", NewYorkRules(), "Europe/Berlin", BerlinRules());
+    westToEast.UseZones("America/New_York", kNewYork, "Europe/Berlin", kBerlin);
     CompareCases(westToEast, kind, 150, &nonEmpty);
     PatternMaker eastToWest(20250201u + static_cast<unsigned>(kind));
-    eastToWest.UseZones("Europe/Berlin", BerlinRules(), "America/New_York", NewYorkRules());
+    eastToWest.UseZones("Europe/Berlin", kBerlin, "America/New_York", kNewYork);
     CompareCases(eastToWest, kind, 150, &nonEmpty);
     PatternMaker southToNorth(20250301u + static_cast<unsigned>(kind));
-    southToNorth.UseZones("Australia/Sydney", SydneyRules(), "Europe/Berlin", BerlinRules());
+    southToNorth.UseZones("Australia/Sydney", kSydney, "Europe/Berlin", kBerlin);
     CompareCases(southToNorth, kind, 150, &nonEmpty);
     EXPECT_GT(nonEmpty, 120);
 }

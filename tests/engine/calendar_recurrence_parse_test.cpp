@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/engine/calendar_recurrence_fixture.h"
+#include "tests/support/recurrence_published_blobs.h"
 
 using namespace recurtest;
 using platform::RecurrenceExceptionInfo;
@@ -16,14 +17,6 @@ using platform::RecurrenceExceptionInfo;
 namespace {
 
 const TIME_ZONE_INFORMATION kUtc = FixedZone(0);
-
-std::vector<BYTE> FromHex(const std::string& hex)
-{
-    std::vector<BYTE> out;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2)
-        out.push_back(static_cast<BYTE>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    return out;
-}
 
 void PutWord(std::vector<BYTE>& b, size_t at, WORD v)
 {
@@ -37,38 +30,13 @@ void PutDword(std::vector<BYTE>& b, size_t at, DWORD v)
     PutWord(b, at + 2, static_cast<WORD>(v >> 16));
 }
 
-// Parses raw bytes over a range and expands them.
-struct Parsed {
-    bool usable;
-    RecurrenceParseResult result;
-    std::string reason;
-    CalendarPatternFields fields;
-    std::vector<Entry> entries;
-    int deleted;
-};
+using Parsed = Expansion;
 
-Parsed ParseBlob(const std::vector<BYTE>& blob, std::int64_t firstDay, std::int64_t lastDay,
-                 const std::vector<BYTE>& zone = {}, bool rangeMode = true)
+// Parses raw bytes over a range and expands them.
+Expansion ParseBlob(const std::vector<BYTE>& blob, std::int64_t firstDay, std::int64_t lastDay,
+                    const std::vector<BYTE>& zone = {}, bool rangeMode = true)
 {
-    CCalendarRecurrence recurrence;
-    recurrence.SetRange(static_cast<LONG>(firstDay), static_cast<LONG>(lastDay), rangeMode);
-    recurrence.SetDeviceZone(&kUtc);
-    DATACALENDARDB working;
-    working.start = static_cast<double>(firstDay);
-    working.busyStatus = 2;
-    RecordingSink sink;
-    Parsed p{};
-    p.usable = recurrence.ParseAndCheckRecurring(blob.empty() ? nullptr : blob.data(), static_cast<DWORD>(blob.size()),
-                                                 zone.empty() ? nullptr : zone.data(), static_cast<DWORD>(zone.size()),
-                                                 working);
-    p.result = recurrence.LastResult();
-    p.reason = recurrence.LastReason();
-    p.fields = recurrence.LastFields();
-    p.deleted = recurrence.DeletedOccurrences().GetCount();
-    if (p.usable) recurrence.fFillEventList(working, sink);
-    p.entries = sink.entries;
-    std::sort(p.entries.begin(), p.entries.end());
-    return p;
+    return ExpandStored(blob, zone, Series{static_cast<double>(firstDay)}, firstDay, lastDay, kUtc, nullptr, rangeMode);
 }
 
 platform::RecurrencePatternBlob Daily(DWORD start)
@@ -284,7 +252,6 @@ TEST(CalendarRecurrenceParse, ExceptionDatesBefore1700AreReadAgainFromTheNeighbo
     // Four stray bytes before the second record: its start reads as 0 and
     // the dates are taken 4 bytes later.
     std::vector<BYTE> blob = platform::EncodeRecurrencePatternBlob(WithChange(Eleventh()));
-    const std::vector<BYTE> clean = blob;
     const std::vector<BYTE> first = platform::EncodeRecurrencePatternBlob([] {
         platform::RecurrencePatternBlob b = WithChange(Eleventh());
         b.exceptions.pop_back();
@@ -318,7 +285,6 @@ TEST(CalendarRecurrenceParse, ExceptionDatesBefore1700AreReadAgainFromTheNeighbo
     ASSERT_NE(OnDay(p.entries, OleDay(2024, 1, 11)), nullptr);
     EXPECT_EQ(OnDay(p.entries, OleDay(2024, 1, 11))->subject, "Second");
     EXPECT_EQ(OnDay(p.entries, OleDay(2024, 1, 11))->start, OleDay(2024, 1, 11) * 1440 + 16 * 60);
-    (void)clean;
 }
 
 TEST(CalendarRecurrenceParse, DeletedDatesOfChangedOccurrencesAreNotDeleted)
@@ -379,101 +345,85 @@ TEST(CalendarRecurrenceParse, OwnZoneWithImpossibleRulesWarnsAndKeepsStandardTim
     EXPECT_TRUE(p.fields.hasZone);
 }
 
-// The published weekly example: Monday, Thursday and Friday from Monday
-// 26 March 2007, 10:00 to 10:30, twelve times.
-const std::string kPublishedWeekly =
-    "043004300B2001000000C0210000010000000000000032000000222000000C0000000000000000000000000000008020BC0C"
-    "20ADBC0C0630000009300000580200007602000000000000000000000000";
-// The published daily example: every three days from 7 April 2011 until
-// 4 May 2011, 08:00 to 08:30, 19 and 22 April deleted.
-const std::string kPublishedDaily =
-    "043004300A2000000000A0050000E010000000000000212000000A0000000000000002000000A0C1DC0C80D2DC0C0000"
-    "0000207EDC0C0016DD0C0630000009300000E0010000FE01000000000000000000000000";
-// The published yearly example (Hebrew calendar, one changed occurrence).
-const std::string kPublishedYearly =
-    "043004300D200200080080750A000C0000000000000003000000232000000A0000000000000001000000207EDC0C01000000"
-    "207EDC0C6074C40CDF80E95A0630000009300000E0010000FE01000001000080DC0C1E80DC0C0080DC0C24023C0000000100"
-    "00000000000004000000000000000000000000000000";
-
-std::vector<BYTE> WithDeviceVersions(const std::string& hex, size_t versionsAt)
+// The published examples: with their desktop versions they are refused;
+// with the device's versions in their place they read and expand.
+TEST(CalendarRecurrencePublished, ExamplesReadWithTheDeviceVersionsOnly)
 {
-    std::vector<BYTE> blob = FromHex(hex);
-    PutDword(blob, versionsAt, 0x3005);
-    PutDword(blob, versionsAt + 4, 0x3005);
-    return blob;
-}
+    const struct {
+        const char* hex;
+        size_t versionsAt;
+        std::int64_t firstDay, lastDay;
+        RecurrenceParseResult result;
+        std::vector<std::pair<int, int>> days;  // (year * 100 + month, day) of each entry
+        LONG startMinute, duration;
+        int deleted;
+    } examples[] = {
+        // Monday, Thursday and Friday from 26 March 2007, twelve times (EndDate 20 April).
+        {publishedblobs::kWeekly,
+         publishedblobs::kWeeklyVersionsAt,
+         OleDay(2007, 3, 1),
+         OleDay(2007, 4, 30),
+         kRecurrenceUsable,
+         {{200703, 26},
+          {200703, 29},
+          {200703, 30},
+          {200704, 2},
+          {200704, 5},
+          {200704, 6},
+          {200704, 9},
+          {200704, 12},
+          {200704, 13},
+          {200704, 16},
+          {200704, 19},
+          {200704, 20}},
+         600,
+         30,
+         0},
+        // Every three days from 7 April until 4 May 2011, 19 and 22 April deleted.
+        {publishedblobs::kDaily,
+         publishedblobs::kDailyVersionsAt,
+         OleDay(2011, 4, 1),
+         OleDay(2011, 5, 31),
+         kRecurrenceUsable,
+         {{201104, 7}, {201104, 10}, {201104, 13}, {201104, 16}, {201104, 25}, {201104, 28}, {201105, 1}, {201105, 4}},
+         480,
+         30,
+         2},
+        // A Hebrew calendar type warns; the dates are taken as Gregorian ones:
+        // FirstDateTime (476 days) names December, the 3rd every year.
+        {publishedblobs::kYearly,
+         publishedblobs::kYearlyVersionsAt,
+         OleDay(2008, 1, 1),
+         OleDay(2010, 12, 31),
+         kRecurrenceWarnings,
+         {{200812, 3}, {200912, 3}, {201012, 3}},
+         480,
+         30,
+         0},
+    };
+    for (const auto& e : examples) {
+        SCOPED_TRACE(e.hex);
+        const std::vector<BYTE> desktop = publishedblobs::Bytes(e.hex);
+        const Parsed refused = ParseBlob(desktop, e.firstDay, e.lastDay);
+        EXPECT_FALSE(refused.usable);
+        EXPECT_EQ(refused.result, kRecurrenceRejected);
+        EXPECT_NE(refused.reason.find("0x3005"), std::string::npos) << refused.reason;
+        EXPECT_EQ(refused.fields.readerVersion2, 0x3006u);
+        EXPECT_EQ(refused.fields.writerVersion2, 0x3009u);
 
-TEST(CalendarRecurrencePublished, DesktopVersionsAreRejected)
-{
-    for (const std::string* hex : {&kPublishedWeekly, &kPublishedDaily, &kPublishedYearly}) {
-        const Parsed p = ParseBlob(FromHex(*hex), OleDay(2000, 1, 1), OleDay(2030, 12, 31));
-        EXPECT_FALSE(p.usable);
-        EXPECT_EQ(p.result, kRecurrenceRejected);
-        EXPECT_NE(p.reason.find("0x3005"), std::string::npos) << p.reason;
-        EXPECT_EQ(p.fields.readerVersion2, 0x3006u);
-        EXPECT_EQ(p.fields.writerVersion2, 0x3009u);
+        std::vector<BYTE> device = desktop;
+        PutDword(device, e.versionsAt, 0x3005);
+        PutDword(device, e.versionsAt + 4, 0x3005);
+        const Parsed p = ParseBlob(device, e.firstDay, e.lastDay);
+        EXPECT_EQ(p.result, e.result) << p.reason;
+        EXPECT_EQ(p.deleted, e.deleted);
+        ASSERT_EQ(p.entries.size(), e.days.size());
+        for (size_t i = 0; i < e.days.size(); ++i) {
+            const std::int64_t day = OleDay(e.days[i].first / 100, e.days[i].first % 100, e.days[i].second);
+            EXPECT_EQ(p.entries[i].start, day * 1440 + e.startMinute) << i;
+            EXPECT_EQ(p.entries[i].duration, e.duration) << i;
+        }
     }
-}
-
-TEST(CalendarRecurrencePublished, WeeklyExampleWithDeviceVersions)
-{
-    const Parsed p = ParseBlob(WithDeviceVersions(kPublishedWeekly, 54), OleDay(2007, 3, 1), OleDay(2007, 4, 30));
-    ASSERT_EQ(p.result, kRecurrenceUsable) << p.reason;
-    EXPECT_EQ(p.fields.frequency, kRecurWeekly);
-    EXPECT_EQ(p.fields.period, 1u);
-    EXPECT_EQ(p.fields.weekdayMask, 0x32u);
-    EXPECT_EQ(p.fields.endType, platform::kRecurEndAfterCount);
-    EXPECT_EQ(p.fields.occurrenceCount, 12u);
-    EXPECT_EQ(p.fields.startDate, Minutes(2007, 3, 26));
-    EXPECT_EQ(p.fields.endDate, Minutes(2007, 4, 20));
-    EXPECT_EQ(p.fields.startTimeOffset, 600u);
-    EXPECT_EQ(p.fields.endTimeOffset, 630u);
-    const int days[][2] = {{3, 26}, {3, 29}, {3, 30}, {4, 2},  {4, 5},  {4, 6},
-                           {4, 9},  {4, 12}, {4, 13}, {4, 16}, {4, 19}, {4, 20}};
-    ASSERT_EQ(p.entries.size(), 12u);
-    for (size_t i = 0; i < 12; ++i) {
-        EXPECT_EQ(p.entries[i].start, OleDay(2007, days[i][0], days[i][1]) * 1440 + 600);
-        EXPECT_EQ(p.entries[i].duration, 30);
-    }
-}
-
-TEST(CalendarRecurrencePublished, DailyExampleWithDeviceVersions)
-{
-    const Parsed p = ParseBlob(WithDeviceVersions(kPublishedDaily, 58), OleDay(2011, 4, 1), OleDay(2011, 5, 31));
-    ASSERT_EQ(p.result, kRecurrenceUsable) << p.reason;
-    EXPECT_EQ(p.fields.period, 3u * 1440);
-    EXPECT_EQ(p.fields.endType, platform::kRecurEndByDate);
-    EXPECT_EQ(p.fields.deletedInstanceCount, 2u);
-    EXPECT_EQ(p.deleted, 2);
-    EXPECT_EQ(p.fields.endDate, Minutes(2011, 5, 4));
-    const int days[][2] = {{4, 7}, {4, 10}, {4, 13}, {4, 16}, {4, 25}, {4, 28}, {5, 1}, {5, 4}};
-    ASSERT_EQ(p.entries.size(), 8u);
-    for (size_t i = 0; i < 8; ++i) {
-        EXPECT_EQ(p.entries[i].start, OleDay(2011, days[i][0], days[i][1]) * 1440 + 480);
-        EXPECT_EQ(p.entries[i].end, OleDay(2011, days[i][0], days[i][1]) * 1440 + 510);
-    }
-}
-
-TEST(CalendarRecurrencePublished, YearlyExampleWithDeviceVersions)
-{
-    const Parsed p = ParseBlob(WithDeviceVersions(kPublishedYearly, 62), OleDay(2008, 1, 1), OleDay(2010, 12, 31));
-    // A Hebrew calendar type is read with a warning; the dates are taken
-    // as Gregorian ones.
-    EXPECT_EQ(p.result, kRecurrenceWarnings);
-    EXPECT_EQ(p.fields.calendarType, 8u);
-    EXPECT_EQ(p.fields.frequency, kRecurYearly);
-    EXPECT_EQ(p.fields.dayOfMonth, 3u);
-    EXPECT_EQ(p.fields.exceptionCount, 1u);
-    EXPECT_EQ(p.fields.startDate, 0x0CC47460u);
-    for (const Entry& e : p.entries) EXPECT_GE(e.day, OleDay(2008, 1, 1) - 2);
-    // Its FirstDateTime (476 days) names December: the 3rd of December,
-    // every year, at 08:00 to 08:30.
-    std::vector<std::int64_t> days;
-    for (const Entry& e : p.entries) days.push_back(e.day);
-    EXPECT_EQ(days, (std::vector<std::int64_t>{OleDay(2008, 12, 3), OleDay(2009, 12, 3), OleDay(2010, 12, 3)}));
-    ASSERT_FALSE(p.entries.empty());
-    EXPECT_EQ(p.entries[0].start, OleDay(2008, 12, 3) * 1440 + 480);
-    EXPECT_EQ(p.entries[0].duration, 30);
 }
 
 TEST(CalendarRecurrenceRobustness, TruncatedAndDamagedBlobsNeverEscapeTheRange)

@@ -69,8 +69,10 @@ inline std::string RRuleOf(const platform::RecurrenceRule& r)
     return s;
 }
 
-// libical's occurrence days (at most `limit`), from a floating 09:00 start.
-inline std::vector<platform::RecurrenceDay> IcalDays(const platform::RecurrenceRule& r, size_t limit)
+// libical's occurrence days (at most `limit`, none after `last`), from a
+// floating 09:00 start.
+inline std::vector<platform::RecurrenceDay> IcalDays(const platform::RecurrenceRule& r, size_t limit,
+                                                     platform::RecurrenceDay last = platform::kRecurrenceLastDay)
 {
     std::vector<platform::RecurrenceDay> out;
     const platform::RecurrenceCivilDate start = platform::RecurrenceDateFromDay(r.patternStartDay);
@@ -82,7 +84,9 @@ inline std::vector<platform::RecurrenceDay> IcalDays(const platform::RecurrenceR
     while (out.size() < limit) {
         const icaltimetype t = icalrecur_iterator_next(it);
         if (icaltime_is_null_time(t)) break;
-        out.push_back(platform::RecurrenceDayFromDate(t.year, t.month, t.day));
+        const platform::RecurrenceDay day = platform::RecurrenceDayFromDate(t.year, t.month, t.day);
+        if (day > last) break;
+        out.push_back(day);
     }
     icalrecur_iterator_free(it);
     return out;

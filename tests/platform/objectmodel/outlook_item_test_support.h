@@ -12,9 +12,11 @@
 #include "platform/base/last_error.h"
 #include "platform/base/local_memory.h"
 #include "platform/kernel/handle.h"
+#include "platform/objectmodel/outlook_appointment.h"
 #include "platform/objectmodel/outlook_item_factory.h"
 #include "platform/objectmodel/pim_databases.h"
 #include "platform/objectstore/cedb.h"
+#include "platform/recurrence/recurrence_rule.h"
 #include "platform/text/bstr.h"
 #include "platform/time/system_time.h"
 #include "platform/time/time_zone.h"
@@ -153,6 +155,33 @@ inline int RecordCount(LPCWSTR database)
     CEOIDINFO info{};
     if (!CeOidGetInfo(oid, &info)) return -1;
     return info.infDatabase.wNumRecords;
+}
+
+// The OLE date of a day counted from 1601 (OLE day 0 is 30 December 1899,
+// day 109205).
+inline DATE OleDayOf(platform::RecurrenceDay day) { return day - 109205.0; }
+
+// A new appointment starting at `deviceStart` (in its own zone when given),
+// lasting 30 minutes, with `r` set through IRecurrencePattern; not saved.
+inline IAppointment* MakeSeries(const platform::RecurrenceRule& r, DATE deviceStart, const TIME_ZONE_INFORMATION* zone)
+{
+    IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
+    if (zone) item->put_TimeZone(const_cast<TIME_ZONE_INFORMATION*>(zone));
+    item->put_Start(deviceStart);
+    item->put_Duration(30);
+    IRecurrencePattern* p = nullptr;
+    item->GetRecurrencePattern(&p);
+    p->put_PatternStartDate(OleDayOf(r.patternStartDay));
+    p->put_RecurrenceType(r.type);
+    p->put_Interval(r.interval);
+    if (r.type == olRecursDaily || r.dayOfWeekMask) p->put_DayOfWeekMask(r.dayOfWeekMask);
+    if (r.dayOfMonth) p->put_DayOfMonth(r.dayOfMonth);
+    if (r.instance) p->put_Instance(r.instance);
+    if (r.monthOfYear) p->put_MonthOfYear(r.monthOfYear);
+    if (r.end == platform::RecurrenceEnd::kAfterOccurrences) p->put_Occurrences(r.occurrences);
+    if (r.end == platform::RecurrenceEnd::kByDate) p->put_PatternEndDate(OleDayOf(r.patternEndDay));
+    p->Release();
+    return item;
 }
 
 // A store of its own per test, with the device zone pinned.

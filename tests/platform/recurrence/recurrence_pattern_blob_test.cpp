@@ -1,36 +1,19 @@
 // The recurrence pattern blob: changed and deleted occurrences byte by byte,
-// a published example of the desktop layout, round trips of random blobs,
-// and damaged input.
+// round trips of random blobs, and damaged input.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <random>
 #include <string>
 
 #include "platform/recurrence/recurrence_pattern_blob.h"
+#include "tests/support/recurrence_published_blobs.h"
 
 using namespace platform;
 
 namespace {
 
-std::string Hex(const std::vector<BYTE>& bytes)
-{
-    std::string out;
-    char buf[3];
-    for (BYTE b : bytes) {
-        std::snprintf(buf, sizeof buf, "%02X", b);
-        out += buf;
-    }
-    return out;
-}
-
-std::vector<BYTE> Bytes(const std::string& hex)
-{
-    std::vector<BYTE> out;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2)
-        out.push_back(static_cast<BYTE>(std::stoul(hex.substr(i, 2), nullptr, 16)));
-    return out;
-}
+using publishedblobs::Bytes;
+using publishedblobs::Hex;
 
 RecurrenceBlobResult Decode(const std::vector<BYTE>& bytes, RecurrencePatternBlob& out)
 {
@@ -84,57 +67,21 @@ RecurrencePatternBlob DailyBlobWithChanges()
 }
 
 const std::string kDailyWithChanges =
-    "04300430"
-    "0A20"
-    "0000"
-    "0000"
-    "A0050000"
-    "400B0000"
-    "00000000"
-    "22200000"
-    "05000000"
-    "00000000"
-    "03000000"
-    "206F450D"
-    "607A450D"
-    "A085450D"  // deleted: 4, 6, 8 May
-    "02000000"
-    "0080450D"
-    "A085450D"  // modified: 7, 8 May
-    "E063450D"
-    "E090450D"
-    "05300000"
-    "05300000"
-    "1C020000"
-    "58020000"
-    "0200"  // two changed occurrences
-    // 7 May 10:00 to 11:30, originally 6 May 09:00; subject, location,
-    // busy status and all-day sub-type.
-    "5882450D"
-    "B282450D"
-    "7C7C450D"
-    "B100"
-    "0300"
-    "0200"
-    "4100"
-    "6200"  // "Ab": count + 1, count, characters
-    "0200"
-    "0100"
-    "5800"      // "X"
-    "02000000"  // busy
-    "02000000"  // 2: not all day
+    "043004300A2000000000A0050000400B000000000000"          // versions, daily, day, FirstDateTime, period, sliding
+    "222000000500000000000000"                              // after 5; FirstDOW Sunday
+    "03000000206F450D607A450DA085450D"                      // deleted: 4, 6, 8 May
+    "020000000080450DA085450D"                              // modified: 7, 8 May
+    "E063450DE090450D05300000053000001C020000580200000200"  // dates, versions, offsets, two changes
+    // 7 May 10:00 to 11:30, originally 6 May 09:00; flags: subject,
+    // location, busy status and all-day sub-type.
+    "5882450DB282450D7C7C450DB100"
+    "030002004100620002000100580002000000"  // "Ab", "X" (count + 1, count, characters); busy
+    "02000000"                              // 2: not all day
     // 8 May, all day; reminder delta and set, all day, own note.
-    "A085450D"
-    "408B450D"
-    "BC87450D"
-    "8C01"
-    "0F000000"
-    "01000000"
-    "01000000"  // 1: all day
-    "0100"
-    "0102030405"  // L = 1, then L + 4 bytes
-    "00000000"
-    "00000000";  // reserved block sizes
+    "A085450D408B450DBC87450D8C01"
+    "0F0000000100000001000000"  // reminder 15, set, 1: all day
+    "01000102030405"            // note: L = 1, then L + 4 bytes
+    "0000000000000000";         // reserved block sizes
 
 }  // namespace
 
@@ -202,55 +149,6 @@ TEST(RecurrencePatternBlobEncode, RefusesWhatCannotBeWritten)
     EXPECT_FALSE(EncodeRecurrencePatternBlob(blob).empty());
     blob.exceptions[0].location = std::u16string(0xFFFF, u'a');
     EXPECT_TRUE(EncodeRecurrencePatternBlob(blob).empty());
-}
-
-TEST(RecurrencePatternBlobEncode, PublishedYearlyExampleUpToEndDate)
-{
-    // The published yearly (Hebrew calendar) example with one changed
-    // occurrence: the stored variant differs only after EndDate.
-    const std::string published =
-        "043004300D200200080080750A000C0000000000000003000000232000000A0000000000000001000000207EDC0C01000000"
-        "207EDC0C6074C40CDF80E95A0630000009300000E0010000FE01000001000080DC0C1E80DC0C0080DC0C24023C0000000100"
-        "00000000000004000000000000000000000000000000";
-    RecurrencePatternBlob blob;
-    blob.frequency = kRecurFrequencyYearly;
-    blob.patternType = kRecurPatternMonth;
-    blob.calendarType = 8;
-    blob.firstDateTime = 685440;
-    blob.period = 12;
-    blob.dayOfMonth = 3;
-    blob.endType = kRecurEndNever;
-    blob.occurrenceCount = 10;
-    blob.deletedInstanceDates = {0x0CDC7E20};
-    blob.modifiedInstanceDates = {0x0CDC7E20};
-    blob.startDate = 0x0CC47460;
-    blob.endDate = kRecurNoEndDate;
-    blob.startTimeOffset = 480;
-    blob.endTimeOffset = 510;
-    const std::string ours = Hex(EncodeRecurrencePatternBlob(blob));
-    EXPECT_EQ(ours.substr(0, 62 * 2), published.substr(0, 62 * 2));
-
-    // The desktop layout's own versions (0x3006, 0x3009) are refused.
-    RecurrencePatternBlob decoded;
-    EXPECT_EQ(Decode(Bytes(published), decoded), RecurrenceBlobResult::kBadVersion);
-    // With the device's versions, the changed occurrence is still refused:
-    // its flags include the desktop's 0x0200, which device readers would
-    // take for an own note.
-    std::string device = published;
-    device.replace(62 * 2, 16, "0530000005300000");
-    EXPECT_EQ(Decode(Bytes(device), decoded), RecurrenceBlobResult::kUnsupportedException);
-    // Without it the rest reads: reminder delta (0x0004) and busy status
-    // (0x0020), then the reserved block sizes.
-    const size_t flagsAt = (62 + 8 + 8 + 2 + 12) * 2;
-    ASSERT_EQ(device.substr(flagsAt, 4), "2402");
-    device.replace(flagsAt, 4, "2400");
-    ASSERT_EQ(Decode(Bytes(device), decoded), RecurrenceBlobResult::kOkWithWarnings);  // calendar type 8
-    ASSERT_EQ(decoded.exceptions.size(), 1u);
-    EXPECT_EQ(decoded.exceptions[0].startDateTime, 0x0CDC8000u);
-    EXPECT_EQ(decoded.exceptions[0].reminderDelta, 60u);
-    EXPECT_EQ(decoded.exceptions[0].busyStatus, 1u);
-    EXPECT_FALSE(decoded.exceptions[0].subject);
-    EXPECT_EQ(decoded.dayOfMonth, 3u);
 }
 
 TEST(RecurrencePatternBlobDecode, EveryPatternKindReadsItsOwnFields)
