@@ -87,6 +87,28 @@ TEST_F(TasksLoaderTest, OnDateRuleListsThatDayAndOverdueTasksOnlyForToday)
     loader.SetDateOn(today + 1);
     ASSERT_TRUE(Load(loader));
     EXPECT_EQ(AsSet(VisibleText(loader)), (std::set<std::string>{"tomorrow", "started"}));
+
+    // Set by hand, the rule and today hold for the next loads: on the day
+    // before its due day the overdue task is not overdue yet.
+    struct Case {
+        int rule;
+        int todayOffset;
+        std::set<std::string> kept;
+    } const cases[] = {
+        {42252, 0, {"overdue"}},
+        {42252, -4, {}},
+        {42252, 2, {"overdue", "today", "tomorrow"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.todayOffset);
+        loader.SetFilterRule(c.rule);
+        loader.SetToday(static_cast<int>(today) + c.todayOffset);
+        ASSERT_TRUE(Load(loader));
+        EXPECT_EQ(loader.GetFilterRule(), c.rule);
+        EXPECT_EQ(loader.GetToday(), static_cast<int>(today) + c.todayOffset);
+        EXPECT_EQ(AsSet(VisibleText(loader)), c.kept);
+        EXPECT_FALSE(loader.IsBusy());
+    }
 }
 
 TEST_F(TasksLoaderTest, CountersFollowWhatTheFiltersSaw)
@@ -270,6 +292,7 @@ TEST_F(TasksGroupingTest, ImportanceGroupsAlwaysHaveThreeHeadersInOrder)
     CTasksThread loader;
     ASSERT_TRUE(Load(loader));
     EXPECT_EQ(VisibleText(loader), (std::vector<std::string>{"[High]", "[Normal]", "[Low]", "x"}));
+    EXPECT_EQ(loader.GetGroupList().GetCount(), 3);
 }
 
 TEST_F(TasksGroupingTest, PriorityGroupsMakeHeadersForUsedLettersOnly)

@@ -69,6 +69,23 @@ TEST_F(TasksTreeTest, FractionOfTheParentPropertyOpensTheTaskItself)
     ASSERT_TRUE(Load(loader));
     EXPECT_EQ(VisibleText(loader), (std::vector<std::string>{"P", "C"}));
     EXPECT_EQ(loader.GetDataList().GetCount(), 3);
+    ASSERT_EQ(SetParent(c, p + 0.5), c);
+    ASSERT_TRUE(Load(loader));  // C open again, for the whole-tree calls
+    EXPECT_EQ(loader.GetDisplayedTreeCount(), 2);
+    EXPECT_EQ(loader.GetProjectFilterOID(), static_cast<DWORD>(project));
+
+    // Collapsing everything leaves the top row; expanding shows the tree again.
+    loader.ExpandAll(false);
+    EXPECT_EQ(VisibleText(loader), std::vector<std::string>{"P"});
+    loader.ExpandAll(true);
+    const std::vector<std::string> expanded = VisibleText(loader);
+    ASSERT_GE(expanded.size(), 2u);
+    EXPECT_EQ(expanded[1], "C");
+    EXPECT_FALSE(loader.IsTreeExpanded());
+    // Deleting C's subtree takes G with it.
+    long position = PositionOf(loader, RowsBySubject(loader)["C"]);
+    loader.DeleteChildrenFromTask(position);
+    EXPECT_EQ(loader.GetDataList().GetCount(), 1);
 }
 
 TEST_F(TasksTreeTest, ParentFilteredOutIsKeptForItsChild)

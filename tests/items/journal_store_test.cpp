@@ -235,6 +235,11 @@ TEST_F(JournalStoreTest, ReadEntryArguments)
 
 TEST_F(JournalStoreTest, CreatedWithTheFourSortOrders)
 {
+    // The data directory is found again after it was forgotten.
+    const std::u16string directory = GetCorvidDirectory();
+    FreeCorvidDirectory();
+    InitCorvidDirectory();
+    EXPECT_EQ(std::u16string(GetCorvidDirectory()), directory);
     CJournal::CheckAndCreateDB();
     HANDLE db = OpenJournalHandle(kJournalParent);
     ASSERT_NE(db, INVALID_HANDLE_VALUE);
