@@ -5,10 +5,10 @@
 #include <memory>
 #include <thread>
 
-#include "tests/engine/calendar_store.h"
 #include "engine/data_tasks.h"
 #include "engine/tasks_compare.h"
 #include "platform/text/wide_string.h"
+#include "tests/engine/calendar_store.h"
 
 using namespace caltest;
 
@@ -27,25 +27,6 @@ TEST_F(CalendarThreadTest, LoadWithoutRangeDoesNothing)
     EXPECT_EQ(host.Count(WM_LOADER_BEGIN), 0);
     EXPECT_EQ(host.Count(WM_LOADER_DATA), 0);
     EXPECT_TRUE(loader.GetDataList().IsEmpty());
-}
-
-TEST_F(CalendarThreadTest, LoadPostsBeginDataAndEndWithTheCount)
-{
-    WriteAppointment({.subject = u"x", .start = Date(2026, 12, 8, 9, 0)});
-    CCalendarThread loader;
-    loader.SetRestrict(Day(today), Day(today + 1));
-    LoaderHost host;
-    loader.SetNotifyWindow(host.Window());
-    ASSERT_TRUE(host.Run(loader, 60000));
-    ASSERT_EQ(host.Count(WM_LOADER_BEGIN), 1);
-    ASSERT_EQ(host.Count(WM_LOADER_DATA), 1);
-    ASSERT_EQ(host.Count(WM_LOADER_END), 1);
-    // Two headers and the appointment.
-    EXPECT_EQ(host.CompletedCount(), 3);
-    std::vector<UINT> order;
-    for (const auto& e : host.Events()) order.push_back(e.message);
-    EXPECT_EQ(order.front(), WM_LOADER_BEGIN);
-    EXPECT_EQ(order.back(), WM_LOADER_END);
 }
 
 TEST_F(CalendarThreadTest, LoadFindingTheLockTakenLeavesTheListAlone)
@@ -106,6 +87,7 @@ TEST_F(CalendarThreadTest, SettingsComeFromTheViewsOwnKey)
     SetCalendarSetting(u"CAV_FilterAppointments", 2);
     CCalendarThread loader(key);
     EXPECT_EQ(loader.GetView(), 4);
+    EXPECT_EQ(std::u16string(loader.GetViewSettingsKey()), key);
     loader.SetSettingsKey(nullptr);
     loader.SettingChange();
     EXPECT_EQ(loader.GetView(), 2);

@@ -21,49 +21,31 @@ protected:
         ASSERT_TRUE(cattest::WriteCategory(u"Home", 3));
         ASSERT_TRUE(cattest::WriteCategory(u"Far", 40));
     }
-    std::u16string Assemble(std::initializer_list<unsigned int> ids)
-    {
-        CePtrList<unsigned int> list(1);
-        for (unsigned int id : ids) list.Append(id);
-        WCHAR* text = loader.CategoryAssembler(list);
-        EXPECT_NE(text, nullptr);
-        std::u16string result = text ? text : u"<null>";
-        std::free(text);
-        return result;
-    }
     TestLoader loader{nullptr};
 };
 
 TEST_F(CategoryAssemblerTest, NamesFollowTheListOrderWithSeparatorsBetweenOnly)
 {
-    EXPECT_EQ(Assemble({7, 3}), u"Work, Home");
-    EXPECT_EQ(Assemble({3, 7}), u"Home, Work");
-    EXPECT_EQ(Assemble({40}), u"Far");
-    EXPECT_EQ(Assemble({7, 3, 40}), u"Work, Home, Far");
-}
-
-TEST_F(CategoryAssemblerTest, UnknownIdentifiersAddNothing)
-{
-    EXPECT_EQ(Assemble({7, 99, 3}), u"Work, Home");
-    EXPECT_EQ(Assemble({99, 7}), u"Work");
-    EXPECT_EQ(Assemble({7, 99}), u"Work");
-    EXPECT_EQ(Assemble({99}), u"");
-    EXPECT_EQ(Assemble({}), u"");
-}
-
-TEST_F(CategoryAssemblerTest, EachResultIsANewStringNotTheBuffer)
-{
-    CePtrList<unsigned int> first(1), second(1);
-    first.Append(7u);
-    second.Append(3u);
-    WCHAR* work = loader.CategoryAssembler(first);
-    WCHAR* home = loader.CategoryAssembler(second);
-    ASSERT_NE(work, nullptr);
-    ASSERT_NE(home, nullptr);
-    EXPECT_NE(work, home);
-    EXPECT_EQ(std::u16string(work), u"Work");
-    std::free(work);
-    std::free(home);
+    const struct {
+        std::initializer_list<unsigned int> ids;
+        std::u16string text;
+    } cases[] = {
+        {{7, 3}, u"Work, Home"},     {{3, 7}, u"Home, Work"}, {{40}, u"Far"}, {{7, 3, 40}, u"Work, Home, Far"},
+        {{7, 99, 3}, u"Work, Home"},  // unknown identifiers add nothing
+        {{99, 7}, u"Work"},          {{7, 99}, u"Work"},      {{99}, u""},    {{}, u""},
+    };
+    WCHAR* previous = nullptr;
+    for (const auto& c : cases) {
+        CePtrList<unsigned int> list(1);
+        for (unsigned int id : c.ids) list.Append(id);
+        WCHAR* text = loader.CategoryAssembler(list);
+        ASSERT_NE(text, nullptr);
+        EXPECT_EQ(std::u16string(text), c.text);
+        EXPECT_NE(text, previous) << "each result is a new string, not the buffer";
+        std::free(previous);
+        previous = text;
+    }
+    std::free(previous);
 }
 
 TEST_F(CategoryAssemblerTest, VeryLongListsAreCutAtTheBufferSize)

@@ -2,36 +2,32 @@
 // copies of calendar rows.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <sstream>
 #include <string>
 
 #include "engine/data_calendar.h"
 #include "engine/data_general.h"
+#include "platform/text/utf8.h"
 #include "platform/text/wide_string.h"
 
 namespace {
 
-void ExpectEmpty(const DATACALENDAR& row)
+std::string Text(const WCHAR* s) { return s ? WideToUtf8(s) : "<null>"; }
+
+// Every field but the task, as one line; strings by their text.
+std::string Fields(const DATACALENDAR& r)
 {
-    EXPECT_EQ(row.task, nullptr);
-    EXPECT_EQ(row.subject, nullptr);
-    EXPECT_EQ(row.location, nullptr);
-    EXPECT_EQ(row.extraText, nullptr);
-    EXPECT_EQ(row.categoryText, nullptr);
-    EXPECT_EQ(row.day, 949998);
-    EXPECT_EQ(row.start, 949998.0);
-    EXPECT_EQ(row.end, 949998.0);
-    EXPECT_EQ(row.kind, 3u);
-    EXPECT_EQ(row.oid, 0u);
-    EXPECT_EQ(row.duration, 0);
-    EXPECT_EQ(row.hasLinks + row.hasJournal + row.hasNote + row.allDay + row.isPrivate + row.recurring + row.exception +
-                  row.reminder,
-              0);
-    EXPECT_EQ(row.trailing, 0u);
-    EXPECT_EQ(row.endsEarly, 0);
-    EXPECT_EQ(row.anniversaryYear + row.birthdayYear, 0);
-    EXPECT_EQ(row.ownsStrings, 0);
+    std::ostringstream out;
+    out << r.oid << ' ' << r.meeting << ' ' << r.busyStatus << ' ' << r.duration << ' ' << r.day << ' ' << r.start
+        << ' ' << r.end << ' ' << Text(r.subject) << '/' << Text(r.location) << '/' << Text(r.extraText) << '/'
+        << Text(r.categoryText) << ' ' << r.hasLinks << r.hasJournal << r.hasNote << r.allDay << r.isPrivate
+        << r.recurring << r.exception << r.reminder << ' ' << r.trailing << ' ' << r.kind << ' ' << int(r.endsEarly)
+        << ' ' << r.anniversaryYear << ' ' << r.birthdayYear << ' ' << int(r.ownsStrings);
+    return out.str();
 }
 
+// A row with every field away from its default.
 void Fill(DATACALENDAR& row)
 {
     row.oid = 0x1234;
@@ -48,62 +44,38 @@ void Fill(DATACALENDAR& row)
     row.hasLinks = row.hasJournal = row.hasNote = 1;
     row.allDay = 0xFFFF;
     row.isPrivate = row.recurring = row.exception = row.reminder = 1;
+    row.trailing = 7;
     row.kind = 2;
     row.endsEarly = 1;
     row.anniversaryYear = 1999;
     row.birthdayYear = 1970;
-}
-
-TEST(DataCalendarTest, NewAndNulledRowsAreEmpty)
-{
-    DATACALENDAR row;
-    ExpectEmpty(row);
-    Fill(row);
     row.ownsStrings = 1;
-    row.NullData();
-    ExpectEmpty(row);
 }
 
-TEST(DataCalendarTest, CopyIsIndependentAndOwnsItsStrings)
+TEST(DataCalendarTest, NullDataEmptiesTheRowAndCopiesOwnTheirStrings)
 {
+    const DATACALENDAR fresh;
+    EXPECT_EQ(Fields(fresh), "0 0 0 0 949998 949998 949998 <null>/<null>/<null>/<null> 00000000 0 3 0 0 0 0");
     auto* row = new DATACALENDAR;
     Fill(*row);
+    const std::string filled = Fields(*row);
     DATACALENDAR* copy = row->Copy();
     ASSERT_NE(copy, nullptr);
     EXPECT_NE(copy->subject, row->subject);
     EXPECT_NE(copy->categoryText, row->categoryText);
+    row->NullData();
+    EXPECT_EQ(Fields(*row), Fields(fresh));
     delete row;  // the copy's strings must survive
-    EXPECT_EQ(std::u16string(copy->subject), u"Lunch");
+    EXPECT_EQ(Fields(*copy), filled);
     EXPECT_EQ(SysStringLen(copy->subject), 5u);
-    EXPECT_EQ(std::u16string(copy->location), u"Cafe");
-    EXPECT_EQ(std::u16string(copy->extraText), u"extra");
-    EXPECT_EQ(std::u16string(copy->categoryText), u"Work, Home");
-    EXPECT_EQ(copy->oid, 0x1234u);
-    EXPECT_EQ(copy->busyStatus, 3);
-    EXPECT_EQ(copy->duration, 90);
-    EXPECT_EQ(copy->day, 45000);
-    EXPECT_EQ(copy->start, 45000.25);
-    EXPECT_EQ(copy->end, 45000.3125);
-    EXPECT_EQ(copy->allDay, 0xFFFF);
-    EXPECT_EQ(copy->kind, 2u);
-    EXPECT_EQ(copy->endsEarly, 1);
-    EXPECT_EQ(copy->anniversaryYear, 1999);
-    EXPECT_EQ(copy->birthdayYear, 1970);
-    EXPECT_EQ(copy->ownsStrings, 1);
     delete copy;
-}
 
-TEST(DataCalendarTest, CopyWithoutCategoryTextGivesAnEmptyOne)
-{
-    DATACALENDAR row;
-    row.oid = 5;
-    DATACALENDAR* copy = row.Copy();
-    ASSERT_NE(copy, nullptr);
-    ASSERT_NE(copy->categoryText, nullptr);
-    EXPECT_EQ(copy->categoryText[0], 0);
-    EXPECT_EQ(copy->subject, nullptr);
-    EXPECT_EQ(copy->extraText, nullptr);
-    delete copy;
+    // A missing category text is copied as an empty one; other strings stay missing.
+    DATACALENDAR bare;
+    bare.oid = 5;
+    std::unique_ptr<DATACALENDAR> blank(bare.Copy());
+    ASSERT_NE(blank, nullptr);
+    EXPECT_EQ(Text(blank->subject) + "/" + Text(blank->extraText) + "/" + Text(blank->categoryText), "<null>/<null>/");
 }
 
 TEST(DataCalendarTest, RowCarryingATaskIsNotCopied)

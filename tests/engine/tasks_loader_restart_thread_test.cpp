@@ -34,7 +34,7 @@ TEST_F(TasksLoaderRestartTest, LastOfManyRestartsHandsOverEveryTaskOnce)
         props[0].propid = 0x0037001F;
         props[0].val.lpwstr = subject.data();
         props[1].propid = 0x41050040;
-        props[1].val.filetime = DayToFileTime(today + i % 40);
+        props[1].val.filetime = FtOf(today + i % 40);
         ASSERT_NE(CeWriteRecordProps(db, 0, 2, props), 0u);
     }
     CloseHandle(db);

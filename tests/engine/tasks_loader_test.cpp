@@ -87,6 +87,28 @@ TEST_F(TasksLoaderTest, OnDateRuleListsThatDayAndOverdueTasksOnlyForToday)
     loader.SetDateOn(today + 1);
     ASSERT_TRUE(Load(loader));
     EXPECT_EQ(AsSet(VisibleText(loader)), (std::set<std::string>{"tomorrow", "started"}));
+
+    // Set by hand, the rule and today hold for the next loads: on the day
+    // before its due day the overdue task is not overdue yet.
+    struct Case {
+        int rule;
+        int todayOffset;
+        std::set<std::string> kept;
+    } const cases[] = {
+        {42252, 0, {"overdue"}},
+        {42252, -4, {}},
+        {42252, 2, {"overdue", "today", "tomorrow"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.todayOffset);
+        loader.SetFilterRule(c.rule);
+        loader.SetToday(static_cast<int>(today) + c.todayOffset);
+        ASSERT_TRUE(Load(loader));
+        EXPECT_EQ(loader.GetFilterRule(), c.rule);
+        EXPECT_EQ(loader.GetToday(), static_cast<int>(today) + c.todayOffset);
+        EXPECT_EQ(AsSet(VisibleText(loader)), c.kept);
+        EXPECT_FALSE(loader.IsBusy());
+    }
 }
 
 TEST_F(TasksLoaderTest, CountersFollowWhatTheFiltersSaw)
@@ -270,6 +292,7 @@ TEST_F(TasksGroupingTest, ImportanceGroupsAlwaysHaveThreeHeadersInOrder)
     CTasksThread loader;
     ASSERT_TRUE(Load(loader));
     EXPECT_EQ(VisibleText(loader), (std::vector<std::string>{"[High]", "[Normal]", "[Low]", "x"}));
+    EXPECT_EQ(loader.GetGroupList().GetCount(), 3);
 }
 
 TEST_F(TasksGroupingTest, PriorityGroupsMakeHeadersForUsedLettersOnly)
@@ -412,16 +435,11 @@ TEST_F(TasksLoaderTest, SingleUpdateRefilesARowInPlace)
     ASSERT_EQ(VisibleText(loader), (std::vector<std::string>{"before", "other"}));
 
     // The task becomes overdue and is renamed; the window refiles it.
-    CEOID dbOid = PimDatabases::Oid(kTasksDatabase);
-    HANDLE db = CeOpenDatabaseEx(nullptr, &dbOid, nullptr, 0, 0, nullptr);
-    CEPROPVAL changes[2]{};
     std::u16string subject = u"after";
-    changes[0].propid = 0x0037001F;
-    changes[0].val.lpwstr = subject.data();
-    changes[1].propid = 0x41050040;
-    changes[1].val.filetime = DayToFileTime(today + 9);
-    ASSERT_EQ(CeWriteRecordProps(db, oid, 2, changes), oid);
-    CloseHandle(db);
+    loadertest::PropList changes;
+    changes.Add(0x0037001F).val.lpwstr = subject.data();
+    changes.Add(0x41050040).val.filetime = FtOf(today + 9);
+    ASSERT_EQ(loadertest::WritePimRecord(kTasksDatabase, changes.props, oid), oid);
 
     CeDb tasks;
     ASSERT_TRUE(tasks.Open(kTasksDatabase, 0, 0, nullptr));
@@ -438,26 +456,16 @@ TEST_F(TasksLoaderTest, SingleUpdateRefilesARowInPlace)
     EXPECT_EQ(loader.GetIncludedCount(), 2);
 }
 
-}  // namespace
-
-namespace {
-
 TEST_F(TasksLoaderTest, DamagedRecordsAndSettingsFallBackInsteadOfFailing)
 {
     // A due date far past 4501 and a record with nothing but a subject.
-    CEOID dbOid = PimDatabases::Oid(kTasksDatabase);
-    HANDLE db = CeOpenDatabaseEx(nullptr, &dbOid, nullptr, 0, 0, nullptr);
     std::u16string subject = u"far";
-    CEPROPVAL props[2]{};
-    props[0].propid = 0x0037001F;
-    props[0].val.lpwstr = subject.data();
-    props[1].propid = 0x41050040;
-    props[1].val.filetime = FILETIME{0xFFFFFFFFu, 0x7FFFFFFFu};
-    ASSERT_NE(CeWriteRecordProps(db, 0, 2, props), 0u);
-    CEPROPVAL bare{};
-    bare.propid = 0x00040002;  // not even a subject
-    ASSERT_NE(CeWriteRecordProps(db, 0, 1, &bare), 0u);
-    CloseHandle(db);
+    loadertest::PropList far, bare;
+    far.Add(0x0037001F).val.lpwstr = subject.data();
+    far.Add(0x41050040).val.filetime = FILETIME{0xFFFFFFFFu, 0x7FFFFFFFu};
+    ASSERT_NE(loadertest::WritePimRecord(kTasksDatabase, far.props), 0u);
+    bare.Add(0x00040002);  // not even a subject
+    ASSERT_NE(loadertest::WritePimRecord(kTasksDatabase, bare.props), 0u);
     WriteTask({.subject = u"fine", .due = today});
 
     SetTaskSetting(u"GroupBy", 99);

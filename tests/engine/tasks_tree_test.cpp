@@ -31,6 +31,13 @@ protected:
         }
         return -1;
     }
+    // Writes the parent property of a stored task.
+    static CEOID SetParent(CEOID task, double parent)
+    {
+        loadertest::PropList link;
+        link.Add(0x2A090005).val.dblVal = parent;
+        return loadertest::WritePimRecord(kTasksDatabase, link.props, task);
+    }
     // A project view on a new project.
     CEOID ShowProject(const WCHAR* name)
     {
@@ -58,16 +65,27 @@ TEST_F(TasksTreeTest, FractionOfTheParentPropertyOpensTheTaskItself)
     EXPECT_EQ(loader.GetTreeCount(), 3);
 
     // 1234.0 rather than 1234.5: C is shown with its children hidden.
-    CEOID dbOid = PimDatabases::Oid(kTasksDatabase);
-    HANDLE db = CeOpenDatabaseEx(nullptr, &dbOid, nullptr, 0, 0, nullptr);
-    CEPROPVAL closed{};
-    closed.propid = 0x2A090005;
-    closed.val.dblVal = static_cast<double>(p);
-    ASSERT_EQ(CeWriteRecordProps(db, c, 1, &closed), c);
-    CloseHandle(db);
+    ASSERT_EQ(SetParent(c, static_cast<double>(p)), c);
     ASSERT_TRUE(Load(loader));
     EXPECT_EQ(VisibleText(loader), (std::vector<std::string>{"P", "C"}));
     EXPECT_EQ(loader.GetDataList().GetCount(), 3);
+    ASSERT_EQ(SetParent(c, p + 0.5), c);
+    ASSERT_TRUE(Load(loader));  // C open again, for the whole-tree calls
+    EXPECT_EQ(loader.GetDisplayedTreeCount(), 2);
+    EXPECT_EQ(loader.GetProjectFilterOID(), static_cast<DWORD>(project));
+
+    // Collapsing everything leaves the top row; expanding shows the tree again.
+    loader.ExpandAll(false);
+    EXPECT_EQ(VisibleText(loader), std::vector<std::string>{"P"});
+    loader.ExpandAll(true);
+    const std::vector<std::string> expanded = VisibleText(loader);
+    ASSERT_GE(expanded.size(), 2u);
+    EXPECT_EQ(expanded[1], "C");
+    EXPECT_FALSE(loader.IsTreeExpanded());
+    // Deleting C's subtree takes G with it.
+    long position = PositionOf(loader, RowsBySubject(loader)["C"]);
+    loader.DeleteChildrenFromTask(position);
+    EXPECT_EQ(loader.GetDataList().GetCount(), 1);
 }
 
 TEST_F(TasksTreeTest, ParentFilteredOutIsKeptForItsChild)
@@ -101,17 +119,12 @@ TEST_F(TasksTreeTest, ParentPercentIsTheMeanOfItsChildren)
     EXPECT_EQ(rows["P"]->percentComplete, 50);
     EXPECT_EQ(rows["P"]->complete, 0);
 
-    CEOID dbOid = PimDatabases::Oid(kTasksDatabase);
-    HANDLE db = CeOpenDatabaseEx(nullptr, &dbOid, nullptr, 0, 0, nullptr);
     for (CEOID child : {b, c}) {
-        CEPROPVAL done[2]{};
-        done[0].propid = 0x410F0002;
-        done[0].val.iVal = 1;
-        done[1].propid = 0x410F0040;
-        done[1].val.filetime = DayToFileTime(today);
-        ASSERT_EQ(CeWriteRecordProps(db, child, 2, done), child);
+        loadertest::PropList done;
+        done.Add(0x410F0002).val.iVal = 1;
+        done.Add(0x410F0040).val.filetime = FtOf(today);
+        ASSERT_EQ(loadertest::WritePimRecord(kTasksDatabase, done.props, child), child);
     }
-    CloseHandle(db);
     ASSERT_TRUE(Load(loader));
     rows = RowsBySubject(loader);
     EXPECT_EQ(rows["P"]->percentComplete, 100);
@@ -155,18 +168,9 @@ TEST_F(TasksTreeTest, BrokenLinksEndAtTopLevel)
     // A and B name each other; C names itself; D names a task that is gone.
     const CEOID a = WriteTask({.subject = u"A"});
     const CEOID b = WriteTask({.subject = u"B", .parent = a + 0.5});
-    CEOID dbOid = PimDatabases::Oid(kTasksDatabase);
-    HANDLE db = CeOpenDatabaseEx(nullptr, &dbOid, nullptr, 0, 0, nullptr);
-    CEPROPVAL link{};
-    link.propid = 0x2A090005;
-    link.val.dblVal = b + 0.5;
-    ASSERT_EQ(CeWriteRecordProps(db, a, 1, &link), a);
-    CloseHandle(db);
+    ASSERT_EQ(SetParent(a, b + 0.5), a);
     const CEOID c = WriteTask({.subject = u"C"});
-    db = CeOpenDatabaseEx(nullptr, &dbOid, nullptr, 0, 0, nullptr);
-    link.val.dblVal = c + 0.5;
-    ASSERT_EQ(CeWriteRecordProps(db, c, 1, &link), c);
-    CloseHandle(db);
+    ASSERT_EQ(SetParent(c, c + 0.5), c);
     WriteTask({.subject = u"D", .parent = 0x7FFF0000 + 0.5});
     SetTaskSetting(u"GroupBy", 8);
     CTasksThread loader;

@@ -11,14 +11,19 @@
 #include <thread>
 #include <vector>
 
-#include "tests/categories/category_test_support.h"
 #include "engine/data_calendar.h"
 #include "engine/ks_data_thread.h"
+#include "engine/loader_host.h"
 #include "engine/loader_messages.h"
-#include "platform/objectstore/cedb.h"
-#include "platform/kernel/handle.h"
 #include "platform/base/local_memory.h"
+#include "platform/kernel/handle.h"
+#include "platform/objectmodel/pim_databases.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/time/clock.h"
+#include "storage/c_registry.h"
 #include "storage/ce_db_record.h"
+#include "tests/categories/category_test_support.h"
+#include "tests/support/test_dates.h"
 
 namespace loadertest {
 
@@ -185,5 +190,87 @@ inline bool LockFreeForOtherThreads(TestLoader& loader)
 }
 
 using LoaderSandbox = cattest::CategorySandbox;
+
+// A property list for CeWriteRecordProps; the values point into the caller's data.
+struct PropList {
+    std::vector<CEPROPVAL> props;
+    CEPROPVAL& Add(CEPROPID id)
+    {
+        props.push_back(CEPROPVAL{});
+        props.back().propid = id;
+        return props.back();
+    }
+    void Blob(CEPROPID id, std::vector<BYTE>& bytes)
+    {
+        if (bytes.empty()) return;
+        CEPROPVAL& p = Add(id);
+        p.val.blob.dwCount = static_cast<DWORD>(bytes.size());
+        p.val.blob.lpb = bytes.data();
+    }
+};
+
+// Writes the properties into record oid (0: a new record) of the object
+// model's database name; the record's OID, 0 on failure.
+inline CEOID WritePimRecord(const WCHAR* name, std::vector<CEPROPVAL> props, CEOID oid = 0)
+{
+    CEOID dbOid = PimDatabases::Oid(name);
+    HANDLE db = CeOpenDatabaseEx(nullptr, &dbOid, nullptr, 0, 0, nullptr);
+    if (db == INVALID_HANDLE_VALUE) return 0;
+    const CEOID written = CeWriteRecordProps(db, oid, static_cast<WORD>(props.size()), props.data());
+    CloseHandle(db);
+    return written;
+}
+
+inline void SetSetting(const WCHAR* key, const WCHAR* name, ULONG value)
+{
+    CRegistry settings;
+    ASSERT_EQ(settings.OpenKey(HKEY_CURRENT_USER, key), 0);
+    settings.SetValue(name, value);
+}
+
+inline void SetSetting(const WCHAR* key, const WCHAR* name, const WCHAR* text)
+{
+    CRegistry settings;
+    ASSERT_EQ(settings.OpenKey(HKEY_CURRENT_USER, key), 0);
+    settings.SetValue(name, text);
+}
+
+// ASCII text of a row's string ('?' for anything else).
+inline std::string Utf8(const WCHAR* text)
+{
+    std::string out;
+    for (; text && *text; ++text) out += static_cast<char>(*text < 128 ? *text : '?');
+    return out;
+}
+
+// Runs one full load the way a window does; false when it did not end.
+template <class Loader>
+bool RunLoad(Loader& loader, LPARAM* reported = nullptr)
+{
+    LoaderHost host;
+    loader.SetNotifyWindow(host.Window());
+    const bool ended = host.Run(loader, 60000);
+    if (reported) *reported = host.CompletedCount();
+    loader.SetNotifyWindow(nullptr);
+    return ended;
+}
+
+// A fresh data directory with the clock pinned at 10:00 on Monday 7 December
+// 2026; today is that day's OLE date.
+class PinnedClockSandbox : public LoaderSandbox {
+protected:
+    void SetUp() override
+    {
+        LoaderSandbox::SetUp();
+        platform::SetPinnedNow(kstest::Make(2026, 12, 7, 10));
+        today = kstest::Ole(2026, 12, 7);
+    }
+    void TearDown() override
+    {
+        platform::ClearPinnedNow();
+        LoaderSandbox::TearDown();
+    }
+    double today = 0;
+};
 
 }  // namespace loadertest

@@ -9,21 +9,11 @@
 
 #include "foundation/duration_text.h"
 #include "foundation/week_number.h"
+#include "tests/support/test_dates.h"
 
 namespace {
 
-SYSTEMTIME Date(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0)
-{
-    SYSTEMTIME st{};
-    st.wYear = static_cast<WORD>(y);
-    st.wMonth = static_cast<WORD>(mo);
-    st.wDay = static_cast<WORD>(d);
-    st.wHour = static_cast<WORD>(h);
-    st.wMinute = static_cast<WORD>(mi);
-    st.wSecond = static_cast<WORD>(s);
-    st.wMilliseconds = static_cast<WORD>(ms);
-    return st;
-}
+using kstest::Make;
 
 std::string Text(const SYSTEMTIME& st)
 {
@@ -45,7 +35,7 @@ TEST(CalendarMath, LeapYearsAndMonthLengths)
     EXPECT_EQ(dayspermonth(2, 1900), 28);
     EXPECT_EQ(dayspermonth(4, 2024), 30);
     EXPECT_EQ(dayspermonth(12, 2024), 31);
-    SYSTEMTIME march1 = Date(2024, 3, 1), dec31 = Date(2023, 12, 31);
+    SYSTEMTIME march1 = Make(2024, 3, 1), dec31 = Make(2023, 12, 31);
     EXPECT_EQ(getdayofyear(&march1), 61);
     EXPECT_EQ(getdayofyear(&dec31), 365);
 }
@@ -57,13 +47,13 @@ TEST(CalendarMath, MonthsRollOverAndNormalise)
         int months;
         const char* expected;
     } cases[] = {
-        {Date(2023, 1, 31, 10, 30, 15, 250), 1, "2023-03-03 10:30:15.250"},  // 31 February rolls into March
-        {Date(2024, 1, 31), 1, "2024-03-02 00:00:00.000"},
-        {Date(2024, 3, 15), -13, "2023-02-15 00:00:00.000"},
-        {Date(2024, 11, 5), 2, "2025-01-05 00:00:00.000"},
-        {Date(2024, 1, 5), -1, "2023-12-05 00:00:00.000"},
-        {Date(2024, 5, 5), 25, "2026-06-05 00:00:00.000"},
-        {Date(2024, 5, 5), -24, "2022-05-05 00:00:00.000"},
+        {Make(2023, 1, 31, 10, 30, 15, 250), 1, "2023-03-03 10:30:15.250"},  // 31 February rolls into March
+        {Make(2024, 1, 31), 1, "2024-03-02 00:00:00.000"},
+        {Make(2024, 3, 15), -13, "2023-02-15 00:00:00.000"},
+        {Make(2024, 11, 5), 2, "2025-01-05 00:00:00.000"},
+        {Make(2024, 1, 5), -1, "2023-12-05 00:00:00.000"},
+        {Make(2024, 5, 5), 25, "2026-06-05 00:00:00.000"},
+        {Make(2024, 5, 5), -24, "2022-05-05 00:00:00.000"},
     };
     for (auto& c : cases) {
         SYSTEMTIME st = c.from;
@@ -74,7 +64,7 @@ TEST(CalendarMath, MonthsRollOverAndNormalise)
 
 TEST(CalendarMath, DaysSecondsAndDifferences)
 {
-    SYSTEMTIME st = Date(2024, 2, 28, 23, 59, 58);
+    SYSTEMTIME st = Make(2024, 2, 28, 23, 59, 58);
     incrementday(&st, 1);
     EXPECT_EQ(Text(st), "2024-02-29 23:59:58.000");
     addtime(&st, 3);
@@ -85,7 +75,7 @@ TEST(CalendarMath, DaysSecondsAndDifferences)
     subtractsec(&st, 86400);
     EXPECT_EQ(Text(st), "2024-02-28 23:59:56.000");
 
-    SYSTEMTIME a = Date(2024, 1, 1, 10), b = Date(2024, 1, 2, 9, 30, 59);
+    SYSTEMTIME a = Make(2024, 1, 1, 10), b = Make(2024, 1, 2, 9, 30, 59);
     EXPECT_EQ(SystemTimeDiff(&b, &a), (23 * 3600 + 30 * 60 + 59) * kFileTimeUnitsPerSecond);
     EXPECT_EQ(SystemTimeDiff(&a, &b), -(23 * 3600 + 30 * 60 + 59) * kFileTimeUnitsPerSecond);
     EXPECT_EQ(TimeDiffInMinutes(&a, &b), 23 * 60 + 30) << "seconds are ignored";
@@ -101,11 +91,11 @@ TEST(CalendarMath, DaysSecondsAndDifferences)
     EXPECT_TRUE(IsOneDay(da, da + 0.4, FALSE));
     EXPECT_FALSE(IsOneDay(da, da + 0.4, TRUE));
 
-    SYSTEMTIME edge = Date(30827, 12, 31, 23, 59, 59);
+    SYSTEMTIME edge = Make(30827, 12, 31, 23, 59, 59);
     SYSTEMTIME before = edge;
     EXPECT_FALSE(SystemTimeIncrement(&edge, kFileTimeUnitsPerDay * 400)) << "past the platform's last date";
     EXPECT_EQ(Text(edge), Text(before)) << "a failed step leaves the date alone";
-    SYSTEMTIME bad = Date(2024, 13, 1);
+    SYSTEMTIME bad = Make(2024, 13, 1);
     EXPECT_FALSE(SystemTimeIncrement(&bad, 1));
 }
 

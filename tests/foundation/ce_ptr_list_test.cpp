@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "foundation/list_policies.h"
-#include "platform/text/bstr.h"
 #include "platform/base/local_memory.h"
+#include "platform/text/bstr.h"
 
 namespace {
 
@@ -263,6 +263,11 @@ TEST(CePtrList, IntegerElementsUseTheValuePolicies)
     EXPECT_EQ(list.Find(7u), 1);
     EXPECT_GT(list.Compare(0xFFFFFFFFu, 7u), 0);
     EXPECT_GT(CePtrList<LONG>(0).Compare(-1, 1), 0);  // unsigned order
+    EXPECT_EQ(list.AddHead(5u), CELIST_OK);
+    EXPECT_EQ(list.GetAt(0), 5u);
+    EXPECT_EQ(list.GetElementSize(), 0);
+    list.SetElementSize(4);
+    EXPECT_EQ(list.GetElementSize(), 4);
 }
 
 int ByTens(const LONG& a, const LONG& b, unsigned long descending)

@@ -87,6 +87,8 @@ TEST(CeStringText, EveryProducingOperationGivesTheExpectedText)
         {"long min", u"", [](S& s) { s = S(static_cast<LONG>(-2147483647 - 1), 10); }, u"-2147483648"},
         {"ulong max", u"", [](S& s) { s = S(static_cast<ULONG>(4294967295u), 10); }, u"4294967295"},
         {"octal", u"", [](S& s) { s.SetLong(100, 8); }, u"144"},
+        {"set short hex", u"x", [](S& s) { s.SetShort(300, 16); }, u"12c"},
+        {"set ulong", u"x", [](S& s) { s.SetULong(3000000000u); }, u"3000000000"},
         {"12.5", u"", [](S& s) { s = S(12.5, 3); }, u"12.500"},
         {"0.05", u"", [](S& s) { s = S(0.05, 3); }, u"0.050"},
         {"-0.05", u"", [](S& s) { s = S(-0.05, 3); }, u"-0.050"},

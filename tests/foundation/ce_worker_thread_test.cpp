@@ -13,8 +13,8 @@
 #include <thread>
 
 #include "foundation/ce_worker_thread.h"
-#include "platform/messaging/messages.h"
 #include "platform/kernel/thread.h"
+#include "platform/messaging/messages.h"
 #include "tests/foundation/recording_window.h"
 
 namespace {
@@ -314,6 +314,15 @@ TEST_F(CeWorkerThreadTest, StartFlagsPriorityAndFailures)
     Sleep(50);
     EXPECT_EQ(worker.bodyRuns, 0);
     EXPECT_EQ(worker.GetPriority(), THREAD_PRIORITY_BELOW_NORMAL);
+    EXPECT_TRUE(worker.SetPriority(THREAD_PRIORITY_ABOVE_NORMAL));
+    EXPECT_EQ(worker.GetPriority(), THREAD_PRIORITY_ABOVE_NORMAL);
+    // Suspensions count: each needs its own Resume.
+    EXPECT_EQ(worker.Suspend(), 1u);
+    EXPECT_EQ(worker.Pause(), 2u);
+    EXPECT_EQ(worker.Resume(), 3u);
+    EXPECT_EQ(worker.Resume(), 2u);
+    Sleep(20);
+    EXPECT_EQ(worker.bodyRuns, 0);
     EXPECT_EQ(worker.Resume(), 1u);
     ASSERT_TRUE(PumpUntil([&] { return worker.bodyRuns == 1; }));
     ASSERT_EQ(worker.Start(99), 0);  // a refused priority fails the start, but the run goes on

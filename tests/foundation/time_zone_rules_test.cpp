@@ -10,21 +10,13 @@
 
 #include "foundation/calendar_math.h"
 #include "foundation/time_zone_list.h"
-#include "platform/time/clock.h"
 #include "platform/text/utf8.h"
+#include "platform/time/clock.h"
+#include "tests/support/test_dates.h"
 
 namespace {
 
-SYSTEMTIME Date(int y, int mo, int d, int h = 0, int mi = 0)
-{
-    SYSTEMTIME st{};
-    st.wYear = static_cast<WORD>(y);
-    st.wMonth = static_cast<WORD>(mo);
-    st.wDay = static_cast<WORD>(d);
-    st.wHour = static_cast<WORD>(h);
-    st.wMinute = static_cast<WORD>(mi);
-    return st;
-}
+using kstest::Make;
 
 SYSTEMTIME Rule(int month, int dayOfWeek, int occurrence, int hour)
 {
@@ -63,12 +55,12 @@ TEST(TimeZoneRules, RelativeRulesBecomeDates)
         EXPECT_EQ(out.wDay, c.expectedDay) << "month " << c.rule.wMonth << " occurrence " << c.rule.wDay;
         EXPECT_EQ(out.wHour, c.rule.wHour) << "the time of day is kept";
     }
-    SYSTEMTIME absolute = Date(2020, 4, 5, 3), out{};
+    SYSTEMTIME absolute = Make(2020, 4, 5, 3), out{};
     ConvertToAbsolute(2030, &absolute, &out);
     EXPECT_EQ(Value(out), Value(absolute)) << "a dated rule is copied as it is";
 
     SYSTEMTIME rule = Rule(3, 0, 2, 2);
-    SYSTEMTIME atTransition = Date(2024, 3, 10, 2), after = Date(2024, 3, 10, 2, 1), april = Date(2024, 4, 1);
+    SYSTEMTIME atTransition = Make(2024, 3, 10, 2), after = Make(2024, 3, 10, 2, 1), april = Make(2024, 4, 1);
     EXPECT_FALSE(LocalGreaterThanTransition(&atTransition, &rule)) << "strictly after";
     EXPECT_TRUE(LocalGreaterThanTransition(&after, &rule));
     EXPECT_TRUE(LocalGreaterThanTransition(&april, &rule));
@@ -77,7 +69,7 @@ TEST(TimeZoneRules, RelativeRulesBecomeDates)
 // A zone's current rules, taken from the platform as the device would give them.
 class ZoneConversions : public ::testing::Test {
 protected:
-    void SetUp() override { platform::SetPinnedNow(Date(2026, 6, 1, 12)); }
+    void SetUp() override { platform::SetPinnedNow(Make(2026, 6, 1, 12)); }
     void TearDown() override
     {
         platform::ClearPinnedNow();
@@ -102,7 +94,7 @@ TEST_F(ZoneConversions, EveryHourOfAYearMatchesIcu)
     for (const char16_t* id : zones) {
         TIME_ZONE_INFORMATION tzi = Zone(id);
         std::unique_ptr<icu::TimeZone> icuZone(icu::TimeZone::createTimeZone(icu::UnicodeString(id)));
-        SYSTEMTIME utc = Date(2026, 1, 1, 0, 15);
+        SYSTEMTIME utc = Make(2026, 1, 1, 0, 15);
         int mismatches = 0;
         for (int step = 0; step < 365 * 24 && mismatches < 5; ++step, addtime(&utc, 3600)) {
             double millis = (Value(utc) - kFileTimeUnitsOf1970) / 10000.0;
@@ -129,7 +121,7 @@ TEST_F(ZoneConversions, EveryHourOfAYearMatchesIcu)
 TEST_F(ZoneConversions, TheTransitionInstantItselfKeepsTheOldTime)
 {
     TIME_ZONE_INFORMATION tzi = Zone(u"America/New_York");
-    SYSTEMTIME utc = Date(2026, 3, 8, 7), local{};
+    SYSTEMTIME utc = Make(2026, 3, 8, 7), local{};
     BOOL isDst = TRUE;
     CeSystemTimeToTzSpecificLocalTime(&tzi, &utc, &local, &isDst);
     EXPECT_FALSE(isDst);
@@ -148,15 +140,15 @@ TEST_F(ZoneConversions, DayOffsetsAroundTransitions)
         LONG start, end;
         BOOL dst;
     } cases[] = {
-        {u"America/New_York", Date(2026, 1, 15), 300, 300 + 1440, FALSE},
-        {u"America/New_York", Date(2026, 3, 8), 300, 240 + 1440, TRUE},  // spring forward
-        {u"America/New_York", Date(2026, 7, 4), 240, 240 + 1440, TRUE},
-        {u"America/New_York", Date(2026, 11, 1), 240, 300 + 1440, FALSE},   // fall back
-        {u"Australia/Sydney", Date(2026, 1, 15), -660, -660 + 1440, TRUE},  // southern summer
-        {u"Australia/Sydney", Date(2026, 4, 5), -660, -600 + 1440, FALSE},
-        {u"Australia/Sydney", Date(2026, 7, 1), -600, -600 + 1440, FALSE},
-        {u"Australia/Sydney", Date(2026, 10, 4), -600, -660 + 1440, TRUE},
-        {u"Asia/Kolkata", Date(2026, 7, 1), -330, -330 + 1440, FALSE},
+        {u"America/New_York", Make(2026, 1, 15), 300, 300 + 1440, FALSE},
+        {u"America/New_York", Make(2026, 3, 8), 300, 240 + 1440, TRUE},  // spring forward
+        {u"America/New_York", Make(2026, 7, 4), 240, 240 + 1440, TRUE},
+        {u"America/New_York", Make(2026, 11, 1), 240, 300 + 1440, FALSE},   // fall back
+        {u"Australia/Sydney", Make(2026, 1, 15), -660, -660 + 1440, TRUE},  // southern summer
+        {u"Australia/Sydney", Make(2026, 4, 5), -660, -600 + 1440, FALSE},
+        {u"Australia/Sydney", Make(2026, 7, 1), -600, -600 + 1440, FALSE},
+        {u"Australia/Sydney", Make(2026, 10, 4), -600, -660 + 1440, TRUE},
+        {u"Asia/Kolkata", Make(2026, 7, 1), -330, -330 + 1440, FALSE},
     };
     for (auto& c : cases) {
         TIME_ZONE_INFORMATION tzi = Zone(c.zone);

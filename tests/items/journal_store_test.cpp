@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <string>
 
-#include "tests/support/scripted_ui_host.h"
 #include "items/c_journal.h"
-#include "tests/items/journal_test_support.h"
 #include "platform/time/variant_time.h"
+#include "tests/items/journal_test_support.h"
+#include "tests/support/scripted_ui_host.h"
 
 using namespace journaltest;
 
@@ -235,6 +235,11 @@ TEST_F(JournalStoreTest, ReadEntryArguments)
 
 TEST_F(JournalStoreTest, CreatedWithTheFourSortOrders)
 {
+    // The data directory is found again after it was forgotten.
+    const std::u16string directory = GetCorvidDirectory();
+    FreeCorvidDirectory();
+    InitCorvidDirectory();
+    EXPECT_EQ(std::u16string(GetCorvidDirectory()), directory);
     CJournal::CheckAndCreateDB();
     HANDLE db = OpenJournalHandle(kJournalParent);
     ASSERT_NE(db, INVALID_HANDLE_VALUE);
@@ -305,12 +310,6 @@ TEST_F(JournalStoreTest, EntriesAreFoundByTheParentSeekKey)
 
 class FindByDateTest : public JournalSandbox {
 protected:
-    static double Date(const SYSTEMTIME& st)
-    {
-        DATE d = 0;
-        SystemTimeToVariantTime(&st, &d);
-        return d;
-    }
     static CEOID Note(const SYSTEMTIME& created, const WCHAR* subject, CEOID parent = 0)
     {
         CJournalData e;
@@ -330,15 +329,15 @@ TEST_F(FindByDateTest, FindsTheFirstParentlessDailyNoteFromThatTimeOn)
     Note(day, u"Daily note of a contact", 12);
     Note(day, u"Meeting");
     const CEOID wanted = Note(Local(2026, 5, 4, 10), u"Daily note");
-    EXPECT_EQ(CJournal::FindByDate(Date(day)), wanted);
+    EXPECT_EQ(CJournal::FindByDate(kstest::Ole(day)), wanted);
 }
 
 TEST_F(FindByDateTest, NothingCreatedExactlyAtTheDateGivesZero)
 {
     Note(Local(2026, 5, 4, 0, 0, 1), u"Daily note");
-    EXPECT_EQ(CJournal::FindByDate(Date(Local(2026, 5, 4))), 0u);
+    EXPECT_EQ(CJournal::FindByDate(kstest::Ole(Local(2026, 5, 4))), 0u);
     Note(Local(2026, 5, 5), u"Other");
-    EXPECT_EQ(CJournal::FindByDate(Date(Local(2026, 5, 5))), 0u) << "the walk reaches the end";
+    EXPECT_EQ(CJournal::FindByDate(kstest::Ole(Local(2026, 5, 5))), 0u) << "the walk reaches the end";
 }
 
 }  // namespace

@@ -8,37 +8,25 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/device_sandbox.h"
 #include "items/c_journal.h"
-#include "platform/objectstore/cedb.h"
-#include "platform/time/clock.h"
-#include "platform/kernel/handle.h"
 #include "platform/base/local_memory.h"
 #include "platform/files/registry.h"
+#include "platform/kernel/handle.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/time/clock.h"
 #include "platform/time/system_time.h"
 #include "storage/c_registry.h"
 #include "storage/corvid_directory.h"
+#include "tests/support/device_sandbox.h"
+#include "tests/support/test_dates.h"
 
 namespace journaltest {
 
-inline SYSTEMTIME Local(WORD year, WORD month, WORD day, WORD hour = 0, WORD minute = 0, WORD second = 0)
+inline SYSTEMTIME Local(int year, int month, int day, int hour = 0, int minute = 0, int second = 0)
 {
-    SYSTEMTIME st{};
-    st.wYear = year;
-    st.wMonth = month;
-    st.wDay = day;
-    st.wHour = hour;
-    st.wMinute = minute;
-    st.wSecond = second;
-    return st;
+    return kstest::Make(year, month, day, hour, minute, second);
 }
-
-inline FILETIME Ft(const SYSTEMTIME& st)
-{
-    FILETIME ft{};
-    SystemTimeToFileTime(&st, &ft);
-    return ft;
-}
+using kstest::Ft;
 
 // Times compared as the store keeps them (the day of the week is derived).
 inline std::uint64_t TimeValue(const SYSTEMTIME& st) { return platform::FileTimeValue(Ft(st)); }

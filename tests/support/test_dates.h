@@ -58,4 +58,28 @@ inline DATE Ole(int y, int m, int d, int h = 0, int min = 0)
     return date;
 }
 
+inline DATE Ole(const SYSTEMTIME& st)
+{
+    DATE date = 0;
+    EXPECT_TRUE(SystemTimeToVariantTime(&st, &date)) << Show(st);
+    return date;
+}
+
+inline SYSTEMTIME SysOf(double date)
+{
+    SYSTEMTIME st{};
+    VariantTimeToSystemTime(date, &st);
+    return st;
+}
+
+// A wall-clock time (a SYSTEMTIME or an OLE date) as a FILETIME without zone conversion.
+inline FILETIME Ft(const SYSTEMTIME& st)
+{
+    FILETIME ft{};
+    SystemTimeToFileTime(&st, &ft);
+    return ft;
+}
+
+inline FILETIME FtOf(double date) { return Ft(SysOf(date)); }
+
 }  // namespace kstest
