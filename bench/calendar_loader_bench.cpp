@@ -36,15 +36,16 @@
 #include "bench/stored_record_walk.h"
 #include "engine/calendar_thread.h"
 #include "engine/loader_host.h"
-#include "platform/objectstore/cedb.h"
 #include "platform/files/data_directory.h"
 #include "platform/kernel/handle.h"
 #include "platform/locale/locale_id.h"
 #include "platform/objectmodel/pim_databases.h"
+#include "platform/objectstore/cedb.h"
 #include "platform/recurrence/recurrence_pattern_blob.h"
 #include "platform/recurrence/recurrence_rule.h"
-#include "platform/time/time_zone.h"
 #include "platform/text/utf8.h"
+#include "platform/time/civil_calendar.h"
+#include "platform/time/time_zone.h"
 
 namespace {
 
@@ -68,7 +69,7 @@ constexpr std::uint64_t kDay = 864000000000ull;
 constexpr std::uint64_t kMinute = 600000000ull;
 // The FILETIME of the OLE date 0, and days from 1601 to it.
 constexpr std::uint64_t kOleEpoch = 94353120000000000ull;
-constexpr int kOleDayInBlobDays = 109205;
+constexpr int kOleDayInBlobDays = platform::civil::kOleEpochDay - platform::civil::kFileTimeEpochDay;
 // OLE day numbers of 1 January 2025 and of March 2026.
 constexpr int kFirstStoreDay = 45658;
 constexpr int kStoreDays = 3 * 365;

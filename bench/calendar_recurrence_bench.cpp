@@ -26,6 +26,7 @@
 #include "engine/calendar_recurrence.h"
 #include "engine/data_calendar_db.h"
 #include "platform/recurrence/recurrence_pattern_blob.h"
+#include "platform/time/civil_calendar.h"
 
 namespace {
 
@@ -80,7 +81,6 @@ Pattern Make(int kind, std::int64_t startDay, std::mt19937& rng)
     b.startTimeOffset = static_cast<DWORD>(pick(0, 80) * 15);
     b.endTimeOffset = b.startTimeOffset + static_cast<DWORD>(pick(1, 8) * 15);
     const calendar_days::CivilDate s = DateOf(startDay);
-    static const int kCumulative[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
     const std::string setposOf[6] = {"", "1", "2", "3", "4", "-1"};
     std::string rule;
     std::int64_t dtstart = startDay;
@@ -131,7 +131,7 @@ Pattern Make(int kind, std::int64_t startDay, std::mt19937& rng)
             b.patternType = kind == 5 ? 2 : 3;
             b.period = 12;
             const int month = pick(1, 12);
-            b.firstDateTime = static_cast<DWORD>(kCumulative[month - 1] * 1440);
+            b.firstDateTime = static_cast<DWORD>(platform::civil::DaysBeforeMonth(month, false) * 1440);
             if (kind == 5) {
                 b.dayOfMonth = static_cast<DWORD>(pick(1, 31));
                 rule = "FREQ=YEARLY;BYMONTH=" + std::to_string(month) + ";" + MonthDay(b.dayOfMonth);

@@ -4,9 +4,10 @@
 
 #include "engine/calendar_day_numbers.h"
 #include "engine/calendar_recurrence.h"
+#include "platform/recurrence/recurrence_dates.h"
+#include "platform/time/civil_calendar.h"
 
 using calendar_days::DayOf;
-using calendar_days::DaysInMonth;
 using calendar_days::WeekdayOf;
 
 int CCalendarRecurrence::fGetCurrentWeekDayOfEvent(DWORD mask)
@@ -43,26 +44,10 @@ bool CCalendarRecurrence::fGetNthWeekDay(WORD year, WORD month, WORD mask, WORD 
 {
     mask &= 0x7F;
     if (mask == 0 || nth < 1 || nth > 5 || month < 1 || month > 12 || year < 1601 || year > 9999) return false;
-    const long long first = DayOf(year, month, 1);
-    const int length = DaysInMonth(year, month);
-    if (nth == 5) {
-        // The last matching day: walk back from the month's end.
-        for (int d = length; d >= 1; --d) {
-            if (mask & (1u << WeekdayOf(first + d - 1))) {
-                out = calendar_days::SystemTimeOfDay(first + d - 1);
-                return true;
-            }
-        }
-        return false;
-    }
-    int seen = 0;
-    for (int d = 1; d <= length; ++d) {
-        if ((mask & (1u << WeekdayOf(first + d - 1))) && ++seen == nth) {
-            out = calendar_days::SystemTimeOfDay(first + d - 1);
-            return true;
-        }
-    }
-    return false;
+    // Days since 1601, as the recurrence dates count them.
+    const platform::RecurrenceDay day = platform::RecurrenceNthDayOfMonth(year, month, mask, nth);
+    out = calendar_days::SystemTimeOfDay(day - calendar_days::kDaysFrom1601);
+    return true;
 }
 
 int CCalendarRecurrence::fGetMonthInNum(DWORD minutes)
@@ -77,7 +62,7 @@ int CCalendarRecurrence::fGetMonthInNum(DWORD minutes)
 
 void CCalendarRecurrence::fDateAdjust(SYSTEMTIME& date, WORD day)
 {
-    const int length = DaysInMonth(date.wYear, date.wMonth);
+    const int length = platform::civil::DaysInMonth(date.wYear, date.wMonth);
     const int target = std::clamp<int>(day, 1, length);
     date.wDay = static_cast<WORD>(target);
     date.wDayOfWeek = static_cast<WORD>(WeekdayOf(DayOf(date.wYear, date.wMonth, target)));

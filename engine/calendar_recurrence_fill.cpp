@@ -12,7 +12,6 @@
 #include "engine/calendar_recurrence.h"
 
 using calendar_days::DayOf;
-using calendar_days::DaysInMonth;
 using calendar_days::WeekdayOf;
 
 namespace {

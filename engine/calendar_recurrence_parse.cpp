@@ -110,7 +110,7 @@ bool IsPossibleRule(const SYSTEMTIME& rule)
     if (rule.wMonth < 1 || rule.wMonth > 12 || rule.wHour > 23 || rule.wMinute > 59 || rule.wSecond > 59) return false;
     if (rule.wYear == 0) return rule.wDayOfWeek <= 6 && rule.wDay >= 1 && rule.wDay <= 5;
     return rule.wYear >= 1601 && rule.wYear <= 9999 && rule.wDay >= 1 &&
-           rule.wDay <= calendar_days::DaysInMonth(rule.wYear, rule.wMonth);
+           rule.wDay <= platform::civil::DaysInMonth(rule.wYear, rule.wMonth);
 }
 
 constexpr LONG kMaxBias = 24 * 60;

@@ -10,8 +10,9 @@
 #include "categories/category_filter.h"
 #include "engine/calendar_thread.h"
 #include "platform/objectmodel/pim_databases.h"
-#include "platform/time/variant_time.h"
 #include "platform/text/wide_string.h"
+#include "platform/time/civil_calendar.h"
+#include "platform/time/variant_time.h"
 
 namespace {
 
@@ -50,8 +51,6 @@ bool LocalDate(const CeDbRecord& record, ULONG propid, double& date, SYSTEMTIME*
 }
 
 LONG Floor(double date) { return static_cast<LONG>(std::floor(date)); }
-
-bool IsLeap(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
 // Appends text to a malloc'ed string (which may be null), with ", " between
 // the old text and the new one when the old is not empty.
@@ -241,7 +240,7 @@ void CCalendarThread::AddContactDate(CeDbRecord& record, DWORD propid, bool birt
         st.wMonth = original.wMonth;
         st.wDay = original.wDay;
         // 29 February falls on the 28th in other years.
-        if (st.wMonth == 2 && st.wDay == 29 && !IsLeap(year)) st.wDay = 28;
+        if (st.wMonth == 2 && st.wDay == 29 && !platform::civil::IsLeapYear(year)) st.wDay = 28;
         DATE day = 0;
         if (!SystemTimeToVariantTime(&st, &day)) continue;
         auto* entry = new DATACALENDAR;

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "platform/time/civil_calendar.h"
+
 namespace {
 
 bool ToFileTime(const SYSTEMTIME* date, std::uint64_t* value)
@@ -21,15 +23,10 @@ BOOL FromFileTime(std::uint64_t value, SYSTEMTIME* date)
     return TRUE;
 }
 
-// Days since 1 January 1601, for the whole-day part of a date (any year).
+// The day number of the whole-day part of a date (any year).
 std::int64_t DayNumber(const SYSTEMTIME& date)
 {
-    std::int64_t y = date.wMonth <= 2 ? date.wYear - 1 : date.wYear;
-    std::int64_t m = date.wMonth <= 2 ? date.wMonth + 9 : date.wMonth - 3;
-    std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    std::int64_t yearOfEra = y - era * 400;
-    std::int64_t dayOfYear = (153 * m + 2) / 5 + date.wDay - 1;
-    return era * 146097 + yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return platform::civil::DaysFromCivil(date.wYear, date.wMonth, date.wDay);
 }
 
 }  // namespace
@@ -44,28 +41,17 @@ BOOL isleapyear(int year)
     return year % 4 == 0 ? TRUE : FALSE;
 }
 
+// The suite's own leap years on the platform's month lengths; a month outside
+// 1..12 has 31 days.
 int dayspermonth(int month, int year)
 {
-    switch (month) {
-        case 2:
-            return isleapyear(year) ? 29 : 28;
-        case 4:
-        case 6:
-        case 9:
-        case 11:
-            return 30;
-        default:
-            return 31;
-    }
+    return month >= 1 && month <= 12 ? platform::civil::DaysInMonthOf(month, isleapyear(year)) : 31;
 }
 
 int getdayofyear(const SYSTEMTIME* date)
 {
-    static constexpr int kDaysBefore[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
-    int month = date->wMonth >= 1 && date->wMonth <= 12 ? date->wMonth : 1;
-    int day = kDaysBefore[month - 1] + date->wDay;
-    if (month > 2 && isleapyear(date->wYear)) ++day;
-    return day;
+    const int month = date->wMonth >= 1 && date->wMonth <= 12 ? date->wMonth : 1;
+    return platform::civil::DaysBeforeMonth(month, isleapyear(date->wYear)) + date->wDay;
 }
 
 void incrementmonth(SYSTEMTIME* date, int months)

@@ -1,25 +1,20 @@
 #include "foundation/week_number.h"
 
+#include <cstdint>
+
+#include "platform/time/civil_calendar.h"
+
 namespace {
 
-// Days from 1 March of year 0 (proleptic Gregorian), so that leap days fall
-// at the end of a counted year.
-long DayCount(long year, int month, int day)
-{
-    if (month <= 2) {
-        --year;
-        month += 12;
-    }
-    return 365 * year + year / 4 - year / 100 + year / 400 + (153 * (month - 3) + 2) / 5 + day - 1;
-}
+using platform::civil::DaysFromCivil;
 
-// 0 = Monday .. 6 = Sunday. 1 March of year 0 was a Wednesday.
-int IsoWeekday(long days) { return static_cast<int>((days % 7 + 7 + 2) % 7); }
+// 0 = Monday .. 6 = Sunday.
+int IsoWeekday(std::int64_t days) { return (platform::civil::DayOfWeek(days) + 6) % 7; }
 
 // The day count of the Monday that starts week 1 of year.
-long WeekOneMonday(long year)
+std::int64_t WeekOneMonday(std::int64_t year)
 {
-    long january4 = DayCount(year, 1, 4);  // always in week 1
+    const std::int64_t january4 = DaysFromCivil(year, 1, 4);  // always in week 1
     return january4 - IsoWeekday(january4);
 }
 
@@ -27,12 +22,12 @@ long WeekOneMonday(long year)
 
 int weeknumber(int year, int month, int day)
 {
-    long days = DayCount(year, month, day);
-    long start = WeekOneMonday(year);
+    const std::int64_t days = DaysFromCivil(year, month, day);
+    std::int64_t start = WeekOneMonday(year);
     if (days < start) {
-        start = WeekOneMonday(year - 1);
+        start = WeekOneMonday(std::int64_t{year} - 1);
     } else {
-        long next = WeekOneMonday(year + 1);
+        const std::int64_t next = WeekOneMonday(std::int64_t{year} + 1);
         if (days >= next) start = next;
     }
     return static_cast<int>((days - start) / 7 + 1);

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/time/clock.h"
+#include "platform/base/floor_div.h"
 #include "platform/objectmodel/outlook_bstr.h"
 #include "platform/objectmodel/outlook_category_text.h"
 #include "platform/objectmodel/outlook_date.h"
@@ -17,6 +17,7 @@
 #include "platform/objectmodel/outlook_save_check.h"
 #include "platform/objectmodel/outlook_zone.h"
 #include "platform/recurrence/recurrence_dates.h"
+#include "platform/time/clock.h"
 #include "platform/time/system_time.h"
 
 using namespace platform;
@@ -25,8 +26,6 @@ namespace {
 
 constexpr LONG kDefaultDuration = 60;
 constexpr LONG kDefaultReminderMinutes = 15;
-
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 
 // Now on the device clock, rounded up to the next full hour.
 std::int64_t NextFullHourLocal()

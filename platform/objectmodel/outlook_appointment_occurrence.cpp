@@ -3,6 +3,7 @@
 // it, and listing the series' changed and deleted occurrences.
 #include <algorithm>
 
+#include "platform/base/floor_div.h"
 #include "platform/objectmodel/outlook_appointment.h"
 #include "platform/objectmodel/outlook_exceptions.h"
 #include "platform/objectmodel/outlook_minutes.h"
@@ -10,12 +11,6 @@
 #include "platform/time/system_time.h"
 
 using namespace platform;
-
-namespace {
-
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
-
-}  // namespace
 
 OutlookAppointment::OutlookAppointment(OutlookAppointment* series, RecurrenceDay originalDay)
     : app_(series->app_), record_(series->record_.CopyAsNew()), attendees_(series->attendees_), series_(series),

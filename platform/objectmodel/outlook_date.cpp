@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "platform/time/civil_calendar.h"
 #include "platform/time/system_time.h"
 #include "platform/time/time_zone.h"
 #include "platform/time/variant_time.h"
@@ -10,20 +11,11 @@
 namespace {
 
 // Days from 1 January 1601 (FILETIME 0) to 30 December 1899 (OLE date 0).
-constexpr std::int64_t kOleEpochDays = 109205;
+constexpr std::int64_t kOleEpochDays = platform::civil::kOleEpochDay - platform::civil::kFileTimeEpochDay;
 
-std::int64_t FileTimeValue(const FILETIME& time)
-{
-    return static_cast<std::int64_t>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
-}
-
-FILETIME MakeFileTime(std::int64_t value)
-{
-    FILETIME time;
-    time.dwLowDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(value));
-    time.dwHighDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(value) >> 32);
-    return time;
-}
+// FILETIME values as signed counts: values of 2^63 and above are negative.
+std::int64_t FileTimeValue(const FILETIME& time) { return static_cast<std::int64_t>(platform::FileTimeValue(time)); }
+FILETIME MakeFileTime(std::int64_t value) { return platform::MakeFileTime(static_cast<std::uint64_t>(value)); }
 
 }  // namespace
 
@@ -53,10 +45,7 @@ std::optional<DATE> OutlookDateFromFileTime(const FILETIME& time)
     const std::int64_t days = seconds / 86400 - kOleEpochDays;
     const std::int64_t secondOfDay = seconds % 86400;
     if (days > 2958465) return std::nullopt;
-    // OLE dates before day 0 count the day backwards and the time forwards.
-    const double fraction = static_cast<double>(secondOfDay) / 86400.0;
-    const DATE date = days >= 0 ? static_cast<double>(days) + fraction : static_cast<double>(days) - fraction;
-    return date;
+    return platform::OleDateFromParts(days, static_cast<double>(secondOfDay) / 86400.0);
 }
 
 std::optional<FILETIME> OutlookLocalDateToUtc(DATE date)

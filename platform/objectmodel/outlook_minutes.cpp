@@ -2,8 +2,10 @@
 
 #include <cmath>
 
-#include "platform/time/clock.h"
+#include "platform/base/floor_div.h"
 #include "platform/objectmodel/pocket_outlook.h"
+#include "platform/time/civil_calendar.h"
+#include "platform/time/clock.h"
 #include "platform/time/system_time.h"
 #include "platform/time/time_zone.h"
 
@@ -11,7 +13,7 @@ namespace platform {
 
 namespace {
 // Days from 1 January 1601 to 30 December 1899, the OLE dates' day 0.
-constexpr std::int64_t kOleEpochDay = 109205;
+constexpr std::int64_t kOleEpochDay = civil::kOleEpochDay - civil::kFileTimeEpochDay;
 }  // namespace
 
 std::optional<std::int64_t> OleDateToMinutes(DATE date)
@@ -26,12 +28,9 @@ std::optional<std::int64_t> OleDateToMinutes(DATE date)
 
 DATE MinutesToOleDate(std::int64_t minutes)
 {
-    const std::int64_t day = minutes >= 0 ? minutes / 1440 : -((-minutes + 1439) / 1440);
+    const std::int64_t day = FloorDiv(minutes, 1440);
     const std::int64_t minuteOfDay = minutes - day * 1440;
-    const double oleDay = static_cast<double>(day - kOleEpochDay);
-    const double fraction = static_cast<double>(minuteOfDay) / 1440.0;
-    // Before day 0 the fraction runs away from zero (see variant_time.h).
-    return oleDay >= 0 ? oleDay + fraction : oleDay - fraction;
+    return OleDateFromParts(day - kOleEpochDay, static_cast<double>(minuteOfDay) / 1440.0);
 }
 
 std::int64_t DeviceLocalToUtcMinutes(std::int64_t local)

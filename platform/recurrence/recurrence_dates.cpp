@@ -3,13 +3,14 @@
 #include <algorithm>
 #include <bit>
 
+#include "platform/base/floor_div.h"
 #include "platform/time/civil_calendar.h"
 
 namespace platform {
 
 namespace {
 
-constexpr std::int64_t kDaysOf1601 = civil::DaysFromCivil(1601, 1, 1);
+constexpr std::int64_t kDaysOf1601 = civil::kFileTimeEpochDay;
 
 // Anything past this index is far beyond the last representable day.
 constexpr std::int64_t kMaxOccurrenceIndex = std::int64_t{1} << 31;
@@ -22,7 +23,7 @@ std::int64_t MonthIndex(std::int64_t day)
 
 std::int64_t FirstDayOfMonthIndex(std::int64_t monthIndex)
 {
-    const std::int64_t year = civil::FloorDiv(monthIndex, 12);
+    const std::int64_t year = FloorDiv(monthIndex, 12);
     const int month = static_cast<int>(monthIndex - year * 12) + 1;
     return civil::DaysFromCivil(year, month, 1) - kDaysOf1601;
 }
@@ -95,7 +96,7 @@ RecurrenceDates::RecurrenceDates(const RecurrenceRule& rule) : rule_(rule)
             monthOrigin_ = MonthIndex(start_);
             break;
         default:  // yearly kinds: one period per year, starting in January
-            monthOrigin_ = civil::FloorDiv(MonthIndex(start_), 12) * 12;
+            monthOrigin_ = FloorDiv(MonthIndex(start_), 12) * 12;
             break;
     }
     std::int64_t days[7];
@@ -129,12 +130,12 @@ std::int64_t RecurrenceDates::PeriodOf(std::int64_t day) const
     switch (kind_) {
         case kRecursDaily:
         case kRecursWeekly:
-            return civil::FloorDiv(day - origin_, stepDays_);
+            return FloorDiv(day - origin_, stepDays_);
         case kRecursMonthly:
         case kRecursMonthNth:
-            return civil::FloorDiv(MonthIndex(day) - monthOrigin_, rule_.interval);
+            return FloorDiv(MonthIndex(day) - monthOrigin_, rule_.interval);
         default:
-            return civil::FloorDiv(MonthIndex(day) - monthOrigin_, 12);
+            return FloorDiv(MonthIndex(day) - monthOrigin_, 12);
     }
 }
 
@@ -159,7 +160,7 @@ int RecurrenceDates::Candidates(std::int64_t k, std::int64_t* days) const
     // Monthly and yearly kinds: one day in the period's month.
     std::int64_t monthIndex = MonthIndex(first);
     if (kind_ == kRecursYearly || kind_ == kRecursYearNth) monthIndex += rule_.monthOfYear - 1;
-    const int year = static_cast<int>(civil::FloorDiv(monthIndex, 12));
+    const int year = static_cast<int>(FloorDiv(monthIndex, 12));
     const int month = static_cast<int>(monthIndex - std::int64_t{year} * 12) + 1;
     if (kind_ == kRecursMonthNth || kind_ == kRecursYearNth) {
         days[0] = RecurrenceNthDayOfMonth(year, month, mask_, rule_.instance);

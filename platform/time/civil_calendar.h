@@ -1,9 +1,14 @@
-// Day counts of the proleptic Gregorian calendar, in 64-bit integers, shared by
-// the FILETIME and OLE date conversions and the time-zone rules. Days are
-// counted from 1 January 1970 (day 0); negative counts go back as far as needed.
+// Day counts of the proleptic Gregorian calendar, in 64-bit integers: the one
+// home of the calendar arithmetic (leap years, month lengths, day numbers,
+// days of the week, the n-th weekday of a month) for the FILETIME and OLE date
+// conversions, the time-zone rules, the recurrence dates and the layers above.
+// Days are counted from 1 January 1970 (day 0); negative counts go back as far
+// as needed.
 #pragma once
 
 #include <cstdint>
+
+#include "platform/base/floor_div.h"
 
 namespace platform::civil {
 
@@ -15,17 +20,22 @@ struct Date {
 
 constexpr bool IsLeapYear(std::int64_t year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
 
-constexpr int DaysInMonth(std::int64_t year, int month)
+// Days of the months before `month` (1..13, 13 giving the whole year) in a
+// common or a leap year.
+constexpr int DaysBeforeMonth(int month, bool leapYear)
 {
-    constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+    constexpr int kBefore[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334, 365};
+    return kBefore[month - 1] + (leapYear && month > 2 ? 1 : 0);
 }
 
-// Division rounding towards minus infinity (C++ rounds towards zero).
-constexpr std::int64_t FloorDiv(std::int64_t a, std::int64_t b)
+// The length of `month` (1..12) in a common or a leap year.
+constexpr int DaysInMonthOf(int month, bool leapYear)
 {
-    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0);
+    return DaysBeforeMonth(month + 1, leapYear) - DaysBeforeMonth(month, leapYear);
 }
+
+// The length of `month` (1..12) in `year`.
+constexpr int DaysInMonth(std::int64_t year, int month) { return DaysInMonthOf(month, IsLeapYear(year)); }
 
 // The day number of year-month-day (month 1..12, day 1..31).
 //
@@ -60,5 +70,19 @@ constexpr Date CivilFromDays(std::int64_t days)
 
 // 0 = Sunday .. 6 = Saturday (1 January 1970 was a Thursday).
 constexpr int DayOfWeek(std::int64_t days) { return static_cast<int>(days - FloorDiv(days + 4, 7) * 7 + 4); }
+
+// The day of the month (1..31) of the n-th `dayOfWeek` (0 = Sunday .. 6) of
+// year-month: n 1..4, 5 (or more) the last one; n below 1 counts as 1.
+constexpr int NthWeekdayOfMonth(std::int64_t year, int month, int dayOfWeek, int n)
+{
+    const int first = 1 + (dayOfWeek - DayOfWeek(DaysFromCivil(year, month, 1)) + 7) % 7;
+    const int day = first + 7 * ((n < 1 ? 1 : n > 5 ? 5 : n) - 1);
+    return day > DaysInMonth(year, month) ? day - 7 : day;
+}
+
+// Day numbers of the two epochs the platform counts from: 1 January 1601
+// (FILETIME 0, the recurrence blob's minutes) and 30 December 1899 (OLE date 0).
+inline constexpr std::int64_t kFileTimeEpochDay = DaysFromCivil(1601, 1, 1);
+inline constexpr std::int64_t kOleEpochDay = DaysFromCivil(1899, 12, 30);
 
 }  // namespace platform::civil

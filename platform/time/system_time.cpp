@@ -1,15 +1,13 @@
 #include "platform/time/system_time.h"
 
 #include "platform/base/error_codes.h"
-#include "platform/time/civil_calendar.h"
 #include "platform/base/last_error.h"
+#include "platform/time/civil_calendar.h"
 
 namespace {
 
 using platform::civil::DaysFromCivil;
-
-// Day number (from 1970) of 1 January 1601, where FILETIME counts from.
-constexpr std::int64_t kFileTimeEpochDay = DaysFromCivil(1601, 1, 1);
+using platform::civil::kFileTimeEpochDay;
 
 bool IsConvertible(const SYSTEMTIME& st)
 {

@@ -3,14 +3,14 @@
 #include <cmath>
 #include <cstdint>
 
+#include "platform/base/floor_div.h"
 #include "platform/time/civil_calendar.h"
 
 namespace {
 
 namespace civil = platform::civil;
 
-// Day number (from 1970) of 30 December 1899, OLE day 0.
-constexpr std::int64_t kOleEpochDay = civil::DaysFromCivil(1899, 12, 30);
+using civil::kOleEpochDay;
 constexpr std::int64_t kFirstOleDay = civil::DaysFromCivil(100, 1, 1) - kOleEpochDay;    // -657434
 constexpr std::int64_t kLastOleDay = civil::DaysFromCivil(9999, 12, 31) - kOleEpochDay;  // 2958465
 constexpr std::int64_t kSecondsPerDay = 86400;
@@ -24,8 +24,7 @@ struct OleInstant {
 
 DATE ToDate(const OleInstant& t)
 {
-    const double fraction = static_cast<double>(t.secondOfDay) / kSecondsPerDay;
-    return t.day >= 0 ? static_cast<double>(t.day) + fraction : static_cast<double>(t.day) - fraction;
+    return platform::OleDateFromParts(t.day, static_cast<double>(t.secondOfDay) / kSecondsPerDay);
 }
 
 }  // namespace
@@ -50,7 +49,7 @@ INT SystemTimeToVariantTime(const SYSTEMTIME* st, DATE* date)
     const std::int64_t seconds = std::int64_t{static_cast<std::int16_t>(st->wHour)} * 3600 +
                                  std::int64_t{static_cast<std::int16_t>(st->wMinute)} * 60 +
                                  std::int64_t{static_cast<std::int16_t>(st->wSecond)};
-    const std::int64_t carriedDays = civil::FloorDiv(seconds, kSecondsPerDay);
+    const std::int64_t carriedDays = platform::FloorDiv(seconds, kSecondsPerDay);
     OleInstant t;
     t.day = civil::DaysFromCivil(year, month, 1) + (st->wDay - 1) - kOleEpochDay + carriedDays;
     t.secondOfDay = seconds - carriedDays * kSecondsPerDay;

@@ -8,6 +8,8 @@
 // 1 January 100 (-657434.0) to 31 December 9999 (2958465.0).
 #pragma once
 
+#include <cstdint>
+
 #include "platform/time/system_time.h"
 
 using DATE = double;
@@ -30,3 +32,15 @@ INT SystemTimeToVariantTime(const SYSTEMTIME* st, DATE* date);
 // for NaN or dates outside the valid range, including a time that would round
 // up into 1 January 10000.
 INT VariantTimeToSystemTime(DATE date, LPSYSTEMTIME st);
+
+namespace platform {
+
+// The OLE date of a whole day (days since 30 December 1899) and a time of day
+// (a fraction 0 <= fraction < 1), with the fraction away from zero before
+// day 0 as described above.
+constexpr DATE OleDateFromParts(std::int64_t day, double fraction)
+{
+    return day >= 0 ? static_cast<double>(day) + fraction : static_cast<double>(day) - fraction;
+}
+
+}  // namespace platform

@@ -1,21 +1,14 @@
 #include "tools/kstools/sample/sample_calendar.h"
 
 #include <cmath>
+#include <cstdint>
 
+#include "platform/time/civil_calendar.h"
 #include "platform/time/clock.h"
 
 namespace kstools {
-namespace {
 
-bool IsLeap(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int DaysInMonth(int year, int month)
-{
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && IsLeap(year) ? 29 : days[month - 1];
-}
-
-}  // namespace
+namespace civil = platform::civil;
 
 SampleCalendar::SampleCalendar()
 {
@@ -30,7 +23,7 @@ DATE SampleCalendar::Date(int year, int month, int day)
 {
     year += (month - 1) / 12;
     month = (month - 1) % 12 + 1;
-    if (day > DaysInMonth(year, month)) day = DaysInMonth(year, month);
+    if (day > civil::DaysInMonth(year, month)) day = civil::DaysInMonth(year, month);
     SYSTEMTIME st{};
     st.wYear = static_cast<WORD>(year);
     st.wMonth = static_cast<WORD>(month);
@@ -49,9 +42,7 @@ SampleDay SampleCalendar::DayOf(DATE date)
 
 int SampleCalendar::Weekday(DATE date)
 {
-    // Day 0, 30 December 1899, was a Saturday.
-    const long day = static_cast<long>(std::floor(date));
-    return static_cast<int>(((day + 6) % 7 + 7) % 7);
+    return civil::DayOfWeek(static_cast<std::int64_t>(std::floor(date)) + civil::kOleEpochDay);
 }
 
 DATE SampleCalendar::OnOrAfter(DATE from, int weekday)
@@ -62,11 +53,8 @@ DATE SampleCalendar::OnOrAfter(DATE from, int weekday)
 
 DATE SampleCalendar::NthWeekday(int year, int month, int weekday, int instance)
 {
-    if (instance >= 5) {
-        const DATE last = Date(year, month, 31);
-        return last - (Weekday(last) - weekday + 7) % 7;
-    }
-    return OnOrAfter(Date(year, month, 1), weekday) + 7 * (instance - 1);
+    const SampleDay first = DayOf(Date(year, month, 1));  // months past 12 roll over, as in Date
+    return Date(first.year, first.month, civil::NthWeekdayOfMonth(first.year, first.month, weekday, instance));
 }
 
 }  // namespace kstools
