@@ -1,14 +1,16 @@
 // Reading a pattern blob and the appointment's zone blob into the working
 // record. Fields sit at fixed offsets; a read past the blob's end gives 0,
 // so a short blob fails the version checks instead of being read out of
-// bounds.
+// bounds. The zone blob itself is read by the object model's reader.
 #include <algorithm>
 #include <cstdint>
 #include <vector>
 
 #include "engine/calendar_day_numbers.h"
 #include "engine/calendar_recurrence.h"
+#include "platform/objectmodel/outlook_zone.h"
 #include "platform/text/bstr.h"
+#include "platform/time/zone_rules.h"
 
 namespace {
 
@@ -89,31 +91,6 @@ bool IsAcceptedPair(WORD frequency, WORD patternType)
             return false;
     }
 }
-
-SYSTEMTIME ZoneRule(const BlobCursor& blob, std::uint64_t at)
-{
-    SYSTEMTIME st{};
-    st.wYear = blob.WordAt(at);
-    st.wMonth = blob.WordAt(at + 2);
-    st.wDayOfWeek = blob.WordAt(at + 4);
-    st.wDay = blob.WordAt(at + 6);
-    st.wHour = blob.WordAt(at + 8);
-    st.wMinute = blob.WordAt(at + 10);
-    st.wSecond = blob.WordAt(at + 12);
-    st.wMilliseconds = blob.WordAt(at + 14);
-    return st;
-}
-
-// A transition rule the zone arithmetic can evaluate.
-bool IsPossibleRule(const SYSTEMTIME& rule)
-{
-    if (rule.wMonth < 1 || rule.wMonth > 12 || rule.wHour > 23 || rule.wMinute > 59 || rule.wSecond > 59) return false;
-    if (rule.wYear == 0) return rule.wDayOfWeek <= 6 && rule.wDay >= 1 && rule.wDay <= 5;
-    return rule.wYear >= 1601 && rule.wYear <= 9999 && rule.wDay >= 1 &&
-           rule.wDay <= platform::civil::DaysInMonth(rule.wYear, rule.wMonth);
-}
-
-constexpr LONG kMaxBias = 24 * 60;
 
 // Each exception, as one working-record entry.
 CALENDAREXCEPTION* ReadException(BlobCursor& blob)
@@ -301,23 +278,20 @@ bool CCalendarRecurrence::ParseAndCheckRecurring(const BYTE* pattern, DWORD size
     }
     std::sort(m_deletedDays.begin(), m_deletedDays.end());
 
-    // The appointment's own zone.
+    // The appointment's own zone: the object model's reader of the zone blob,
+    // with a tolerant layer on top for damaged records (a short blob reads
+    // zeros, impossible offsets drop the zone, impossible rules drop daylight
+    // time), each with a warning rather than a rejection.
     if (zone != nullptr && zoneSize > 0) {
-        BlobCursor z(zone, zoneSize);
         TIME_ZONE_INFORMATION& tz = working.zone;
-        tz.Bias = static_cast<LONG>(z.DwordAt(0));
-        tz.StandardBias = static_cast<LONG>(z.DwordAt(4));
-        tz.DaylightBias = static_cast<LONG>(z.DwordAt(8));
-        tz.StandardDate = ZoneRule(z, 14);
-        tz.DaylightDate = ZoneRule(z, 32);
-        if (tz.Bias < -kMaxBias || tz.Bias > kMaxBias || tz.StandardBias < -kMaxBias || tz.StandardBias > kMaxBias ||
-            tz.DaylightBias < -kMaxBias || tz.DaylightBias > kMaxBias) {
+        tz = platform::ReadOutlookZoneBlob(zone, zoneSize);
+        if (!platform::HasValidZoneBiases(tz)) {
             // Offsets beyond a day are no zone at all: times stay as stored.
             tz = TIME_ZONE_INFORMATION{};
             MarkWarning("the time zone's offsets exceed a day; the zone is ignored");
         } else {
             if (tz.StandardDate.wMonth != 0 || tz.DaylightDate.wMonth != 0) {
-                if (!IsPossibleRule(tz.StandardDate) || !IsPossibleRule(tz.DaylightDate)) {
+                if (!platform::IsValidZoneRule(tz.StandardDate) || !platform::IsValidZoneRule(tz.DaylightDate)) {
                     // Rules that name no real day: the zone keeps standard time.
                     tz.StandardDate = SYSTEMTIME{};
                     tz.DaylightDate = SYSTEMTIME{};

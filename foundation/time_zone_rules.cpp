@@ -3,6 +3,8 @@
 #include <cstdint>
 
 #include "foundation/calendar_math.h"
+#include "platform/time/civil_calendar.h"
+#include "platform/time/zone_rules.h"
 
 namespace {
 
@@ -13,19 +15,6 @@ std::uint64_t FileTimeOf(const SYSTEMTIME& date)
     return platform::FileTimeValue(ft);
 }
 
-// Day of the week (0 = Sunday) of the first of a month.
-int FirstWeekday(WORD year, WORD month)
-{
-    SYSTEMTIME first{};
-    first.wYear = year;
-    first.wMonth = month;
-    first.wDay = 1;
-    FILETIME ft{};
-    SYSTEMTIME back{};
-    if (!SystemTimeToFileTime(&first, &ft) || !FileTimeToSystemTime(&ft, &back)) return 0;
-    return back.wDayOfWeek;
-}
-
 SYSTEMTIME Shifted(const SYSTEMTIME& date, LONG minutes)
 {
     SYSTEMTIME out = date;
@@ -33,19 +22,12 @@ SYSTEMTIME Shifted(const SYSTEMTIME& date, LONG minutes)
     return out;
 }
 
-// The transition of rule in year, at 00:00 of its day.
-SYSTEMTIME TransitionDay(WORD year, const SYSTEMTIME& rule)
+// The day number of the transition of rule in year (an absolute rule's month
+// and day, in that year).
+std::int64_t TransitionDay(WORD year, const SYSTEMTIME& rule)
 {
-    SYSTEMTIME day{};
-    ConvertToAbsolute(year, &rule, &day);
-    day.wYear = year;
-    day.wHour = day.wMinute = day.wSecond = day.wMilliseconds = 0;
-    return day;
-}
-
-bool SameDay(const SYSTEMTIME& a, WORD year, WORD month, WORD day)
-{
-    return a.wYear == year && a.wMonth == month && a.wDay == day;
+    const platform::civil::Date date = platform::ZoneTransitionDate(year, rule);
+    return platform::civil::DaysFromCivil(date.year, date.month, date.day);
 }
 
 }  // namespace
@@ -55,10 +37,7 @@ void ConvertToAbsolute(WORD year, const SYSTEMTIME* rule, SYSTEMTIME* out)
     *out = *rule;
     if (rule->wYear != 0) return;
     out->wYear = year;
-    int occurrence = rule->wDay;
-    int day = ((rule->wDayOfWeek - FirstWeekday(year, rule->wMonth) + 7) % 7) + 1 + 7 * (occurrence - 1);
-    if (day > dayspermonth(rule->wMonth, year)) day -= 7;
-    out->wDay = static_cast<WORD>(day);
+    out->wDay = static_cast<WORD>(platform::ZoneTransitionDate(year, *rule).day);
 }
 
 BOOL LocalGreaterThanTransition(const SYSTEMTIME* time, const SYSTEMTIME* rule)
@@ -76,29 +55,19 @@ int GetDayOffsets(WORD year, WORD month, WORD day, const TIME_ZONE_INFORMATION* 
     LONG end = zone->Bias + 1440;
     BOOL dst = FALSE;
     if (zone->StandardDate.wMonth != 0) {
-        SYSTEMTIME daylight = TransitionDay(year, zone->DaylightDate);
-        SYSTEMTIME standard = TransitionDay(year, zone->StandardDate);
-        if (SameDay(daylight, year, month, day)) {
+        // Both transitions at 00:00 of their day.
+        const std::int64_t toDaylight = TransitionDay(year, zone->DaylightDate);
+        const std::int64_t toStandard = TransitionDay(year, zone->StandardDate);
+        const std::int64_t at = platform::civil::DaysFromCivil(year, month, day);
+        if (at == toDaylight) {
             start += zone->StandardBias;
             end += zone->DaylightBias;
             dst = TRUE;
-        } else if (SameDay(standard, year, month, day)) {
+        } else if (at == toStandard) {
             start += zone->DaylightBias;
             end += zone->StandardBias;
         } else {
-            SYSTEMTIME date{};
-            date.wYear = year;
-            date.wMonth = month;
-            date.wDay = day;
-            std::uint64_t at = FileTimeOf(date);
-            std::uint64_t toDaylight = FileTimeOf(daylight);
-            std::uint64_t toStandard = FileTimeOf(standard);
-            if (toDaylight < toStandard) {
-                dst = at >= toDaylight && at < toStandard;
-            } else {
-                // Southern zones: daylight time spans the turn of the year.
-                dst = !(at >= toStandard && at < toDaylight);
-            }
+            dst = platform::InDaylightPeriod(at, toDaylight, toStandard) ? TRUE : FALSE;
             LONG bias = dst ? zone->DaylightBias : zone->StandardBias;
             start += bias;
             end += bias;

@@ -3,13 +3,14 @@
 // UTC and the zone's local time. Biases are minutes, UTC = local + bias.
 #pragma once
 
+#include "platform/base/types.h"
 #include "platform/time/system_time.h"
 #include "platform/time/time_zone.h"
-#include "platform/base/types.h"
 
 // The transition date of rule in year. A rule with a year is absolute and
 // copied as it is; a rule with year 0 means "the n-th (5: last) given day of
-// the week of the month", n in wDay.
+// the week of the month", n in wDay. The rules are evaluated by
+// platform/time/zone_rules.h, on the platform's (Gregorian) month lengths.
 void ConvertToAbsolute(WORD year, const SYSTEMTIME* rule, SYSTEMTIME* out);
 // True when time lies strictly after the transition of time's year.
 BOOL LocalGreaterThanTransition(const SYSTEMTIME* time, const SYSTEMTIME* rule);

@@ -13,7 +13,7 @@
 #include <type_traits>
 
 #include "platform/time/clock.h"
-#include "platform/time/zone_rules.h"
+#include "platform/time/zone_description.h"
 
 namespace {
 

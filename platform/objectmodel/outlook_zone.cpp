@@ -1,24 +1,37 @@
 #include "platform/objectmodel/outlook_zone.h"
 
-#include <cstring>
-
 #include "platform/recurrence/recurrence_dates.h"
+#include "platform/time/civil_calendar.h"
+#include "platform/time/zone_rules.h"
 
 namespace platform {
 
 namespace {
 
+// Little-endian fields; a byte past the end of the blob reads 0.
+DWORD ByteAt(const BYTE* data, size_t size, size_t at) { return at < size ? data[at] : 0; }
+
+WORD GetWord(const BYTE* data, size_t size, size_t at)
+{
+    return static_cast<WORD>(ByteAt(data, size, at) | (ByteAt(data, size, at + 1) << 8));
+}
+
+LONG GetLong(const BYTE* data, size_t size, size_t at)
+{
+    return static_cast<LONG>(GetWord(data, size, at) | (static_cast<DWORD>(GetWord(data, size, at + 2)) << 16));
+}
+
+SYSTEMTIME GetSystemTime(const BYTE* data, size_t size, size_t at)
+{
+    WORD fields[8];
+    for (size_t i = 0; i < 8; ++i) fields[i] = GetWord(data, size, at + 2 * i);
+    return SYSTEMTIME{fields[0], fields[1], fields[2], fields[3], fields[4], fields[5], fields[6], fields[7]};
+}
+
 void PutLong(std::vector<BYTE>& out, size_t at, LONG value)
 {
     const DWORD v = static_cast<DWORD>(value);
     for (int i = 0; i < 4; ++i) out[at + i] = static_cast<BYTE>(v >> (8 * i));
-}
-
-LONG GetLong(const std::vector<BYTE>& in, size_t at)
-{
-    DWORD v = 0;
-    for (int i = 0; i < 4; ++i) v |= static_cast<DWORD>(in[at + i]) << (8 * i);
-    return static_cast<LONG>(v);
 }
 
 void PutSystemTime(std::vector<BYTE>& out, size_t at, const SYSTEMTIME& st)
@@ -31,13 +44,6 @@ void PutSystemTime(std::vector<BYTE>& out, size_t at, const SYSTEMTIME& st)
     }
 }
 
-SYSTEMTIME GetSystemTime(const std::vector<BYTE>& in, size_t at)
-{
-    WORD fields[8];
-    for (int i = 0; i < 8; ++i) fields[i] = static_cast<WORD>(in[at + 2 * i] | (in[at + 2 * i + 1] << 8));
-    return SYSTEMTIME{fields[0], fields[1], fields[2], fields[3], fields[4], fields[5], fields[6], fields[7]};
-}
-
 bool HasDaylightTime(const TIME_ZONE_INFORMATION& zone)
 {
     return zone.StandardDate.wMonth != 0 && zone.DaylightDate.wMonth != 0;
@@ -46,13 +52,9 @@ bool HasDaylightTime(const TIME_ZONE_INFORMATION& zone)
 // The wall-clock minute of the year's transition by `rule`.
 std::int64_t TransitionMinute(int year, const SYSTEMTIME& rule)
 {
-    RecurrenceDay day;
-    if (rule.wYear != 0) {
-        day = RecurrenceDayFromDate(year, rule.wMonth, rule.wDay);
-    } else {
-        day = RecurrenceNthDayOfMonth(year, rule.wMonth, 1 << rule.wDayOfWeek, rule.wDay);
-    }
-    return static_cast<std::int64_t>(day) * 1440 + rule.wHour * 60 + rule.wMinute;
+    const civil::Date date = ZoneTransitionDate(year, rule);
+    const std::int64_t day = civil::DaysFromCivil(date.year, date.month, date.day) - civil::kFileTimeEpochDay;
+    return day * 1440 + rule.wHour * 60 + rule.wMinute;
 }
 
 // Whether the standard-time wall clock `standardLocal` lies in daylight time.
@@ -64,15 +66,7 @@ bool InDaylightTime(const TIME_ZONE_INFORMATION& zone, std::int64_t standardLoca
     // The standard transition is given on the daylight clock.
     const std::int64_t toStandard =
         TransitionMinute(year, zone.StandardDate) + (std::int64_t{zone.DaylightBias} - zone.StandardBias);
-    if (toDaylight < toStandard) return standardLocal >= toDaylight && standardLocal < toStandard;
-    return standardLocal >= toDaylight || standardLocal < toStandard;
-}
-
-bool ValidRule(const SYSTEMTIME& rule)
-{
-    if (rule.wMonth < 1 || rule.wMonth > 12 || rule.wHour > 23 || rule.wMinute > 59) return false;
-    if (rule.wYear != 0) return rule.wDay >= 1 && rule.wDay <= 28;
-    return rule.wDay >= 1 && rule.wDay <= 5 && rule.wDayOfWeek <= 6;
+    return InDaylightPeriod(standardLocal, toDaylight, toStandard);
 }
 
 }  // namespace
@@ -88,26 +82,30 @@ std::vector<BYTE> EncodeOutlookZoneBlob(const TIME_ZONE_INFORMATION& zone)
     return out;
 }
 
+TIME_ZONE_INFORMATION ReadOutlookZoneBlob(const BYTE* data, size_t size)
+{
+    TIME_ZONE_INFORMATION zone{};
+    if (!data) return zone;
+    zone.Bias = GetLong(data, size, 0);
+    zone.StandardBias = GetLong(data, size, 4);
+    zone.DaylightBias = GetLong(data, size, 8);
+    zone.StandardDate = GetSystemTime(data, size, 14);
+    zone.DaylightDate = GetSystemTime(data, size, 32);
+    return zone;
+}
+
 std::optional<TIME_ZONE_INFORMATION> DecodeOutlookZoneBlob(const std::vector<BYTE>& blob)
 {
     if (blob.size() != kOutlookZoneBlobSize) return std::nullopt;
-    TIME_ZONE_INFORMATION zone{};
-    zone.Bias = GetLong(blob, 0);
-    zone.StandardBias = GetLong(blob, 4);
-    zone.DaylightBias = GetLong(blob, 8);
-    zone.StandardDate = GetSystemTime(blob, 14);
-    zone.DaylightDate = GetSystemTime(blob, 32);
-    return zone;
+    return ReadOutlookZoneBlob(blob.data(), blob.size());
 }
 
 bool IsValidOutlookZone(const TIME_ZONE_INFORMATION& zone)
 {
-    // Offsets beyond a day are no zone's; a damaged blob can hold any value.
-    for (LONG bias : {zone.Bias, zone.StandardBias, zone.DaylightBias}) {
-        if (bias < -24 * 60 || bias > 24 * 60) return false;
-    }
+    // A damaged blob can hold any offset.
+    if (!HasValidZoneBiases(zone)) return false;
     if (zone.StandardDate.wMonth == 0) return true;
-    return ValidRule(zone.StandardDate) && ValidRule(zone.DaylightDate);
+    return IsValidZoneRule(zone.StandardDate) && IsValidZoneRule(zone.DaylightDate);
 }
 
 std::int64_t ZoneLocalToUtcMinutes(const TIME_ZONE_INFORMATION& zone, std::int64_t local)

@@ -13,21 +13,24 @@
 #include <optional>
 #include <vector>
 
-#include "platform/time/time_zone.h"
 #include "platform/base/types.h"
+#include "platform/time/time_zone.h"
 
 namespace platform {
 
 constexpr size_t kOutlookZoneBlobSize = 48;
 
 std::vector<BYTE> EncodeOutlookZoneBlob(const TIME_ZONE_INFORMATION& zone);
+// The one reader of the blob: its fields at their offsets, whatever its size;
+// a field past the end of a short blob reads 0 (the calendar loader's
+// tolerant reading of damaged records builds on this). Names stay empty.
+TIME_ZONE_INFORMATION ReadOutlookZoneBlob(const BYTE* data, size_t size);
 // Nothing for a blob of another size.
 std::optional<TIME_ZONE_INFORMATION> DecodeOutlookZoneBlob(const std::vector<BYTE>& blob);
 
-// True when the zone's transition rules are usable: no daylight time
-// (StandardDate.wMonth 0), or both dates with a month 1..12, a day 1..5 (or
-// a calendar day for a rule with a year), a day of week 0..6 and a time of
-// day.
+// True when the zone is usable: its offsets within a day, and no daylight
+// time (StandardDate.wMonth 0) or two valid transition rules
+// (platform/time/zone_rules.h).
 bool IsValidOutlookZone(const TIME_ZONE_INFORMATION& zone);
 
 // Wall-clock minutes (since 1601) of the zone to UTC minutes, and back.

@@ -7,10 +7,11 @@
 #include <mutex>
 #include <optional>
 
-#include "platform/time/clock.h"
 #include "platform/base/error_codes.h"
-#include "platform/time/zone_rules.h"
 #include "platform/base/last_error.h"
+#include "platform/time/clock.h"
+#include "platform/time/zone_description.h"
+#include "platform/time/zone_rules.h"
 
 namespace {
 
@@ -74,14 +75,6 @@ std::shared_ptr<const icu::BasicTimeZone> ZoneNamed(std::u16string_view id)
     return zone && !IsUnknown(*zone) ? zone : nullptr;
 }
 
-bool IsValidRule(const SYSTEMTIME& d)
-{
-    if (d.wMonth < 1 || d.wMonth > 12 || d.wHour > 23 || d.wMinute > 59 || d.wSecond > 59 || d.wMilliseconds > 999)
-        return false;
-    if (d.wYear != 0) return d.wDay >= 1 && d.wDay <= 31;
-    return d.wDayOfWeek <= 6 && d.wDay >= 1 && d.wDay <= 5;
-}
-
 // ICU's form of a rule: the n-th weekday (5 = last becomes -1), or a fixed
 // day of the month for an absolute date.
 struct IcuRule {
@@ -103,7 +96,7 @@ std::shared_ptr<const icu::BasicTimeZone> ZoneFromRecord(const TIME_ZONE_INFORMA
     const int32_t raw = -(tzi.Bias + tzi.StandardBias) * 60'000;
     const int32_t savings = (tzi.StandardBias - tzi.DaylightBias) * 60'000;
     if (tzi.StandardDate.wMonth == 0 || savings <= 0) return std::make_shared<icu::SimpleTimeZone>(raw, id);
-    if (!IsValidRule(tzi.StandardDate) || !IsValidRule(tzi.DaylightDate)) return nullptr;
+    if (!platform::IsValidZoneRule(tzi.StandardDate) || !platform::IsValidZoneRule(tzi.DaylightDate)) return nullptr;
     const IcuRule start = ToIcuRule(tzi.DaylightDate);
     const IcuRule end = ToIcuRule(tzi.StandardDate);
     UErrorCode status = U_ZERO_ERROR;

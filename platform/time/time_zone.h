@@ -13,8 +13,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/time/system_time.h"
 #include "platform/base/types.h"
+#include "platform/time/system_time.h"
 
 struct TIME_ZONE_INFORMATION {
     LONG Bias;
@@ -52,7 +52,9 @@ DWORD GetTimeZoneInformation(LPTIME_ZONE_INFORMATION tzi);
 // Makes the zone described by tzi the device zone. Relative rules repeat
 // every year; a rule with a year (an absolute date) is applied as that month
 // and day in every year. FALSE (ERROR_INVALID_PARAMETER) for a null pointer or
-// a rule with an impossible month, day, day of week or time.
+// a rule that IsValidZoneRule (platform/time/zone_rules.h) refuses: an
+// impossible month, occurrence, day of week or time, or an absolute day that
+// not every year has.
 BOOL SetTimeZoneInformation(const TIME_ZONE_INFORMATION* tzi);
 
 // local = utc - the bias in force now (not at the time being converted), as

@@ -11,13 +11,13 @@
 #include <set>
 #include <string>
 
-#include "platform/modules/city_db.h"
-#include "platform/time/clock.h"
 #include "platform/base/error_codes.h"
-#include "platform/time/zone_rules.h"
 #include "platform/base/last_error.h"
+#include "platform/modules/city_db.h"
 #include "platform/modules/libraries.h"
 #include "platform/modules/string_resources.h"
+#include "platform/time/clock.h"
+#include "platform/time/zone_description.h"
 
 namespace {
 

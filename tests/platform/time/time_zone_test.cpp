@@ -12,7 +12,7 @@
 #include "platform/base/last_error.h"
 #include "platform/time/clock.h"
 #include "platform/time/time_zone.h"
-#include "platform/time/zone_rules.h"
+#include "platform/time/zone_description.h"
 #include "tests/support/saved_environment.h"
 #include "tests/support/test_dates.h"
 
