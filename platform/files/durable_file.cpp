@@ -7,25 +7,12 @@
 #include <cerrno>
 #include <string>
 
-#include "platform/files/device_paths.h"
 #include "platform/base/error_codes.h"
+#include "platform/files/device_paths.h"
+#include "platform/files/internal/errno_mapping.h"
 
 namespace platform {
 namespace {
-
-DWORD ErrorOf(int error)
-{
-    switch (error) {
-        case ENOENT:
-            return ERROR_PATH_NOT_FOUND;
-        case ENOSPC:
-            return ERROR_DISK_FULL;
-        case ENAMETOOLONG:
-            return ERROR_FILENAME_EXCED_RANGE;
-        default:
-            return ERROR_ACCESS_DENIED;
-    }
-}
 
 bool WriteAll(int fd, const char* data, size_t size)
 {
@@ -50,14 +37,14 @@ DWORD ReplaceFileContents(const WCHAR* devicePath, const void* data, size_t size
     if (target.isRoot) return ERROR_ACCESS_DENIED;
     const std::string temp = target.host + ".saving";
     int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return ErrorOf(errno);
+    if (fd < 0) return ErrorFromErrno(errno, &temp);
     bool written = WriteAll(fd, static_cast<const char*>(data), size) && fsync(fd) == 0;
     int error = errno;
     close(fd);
     if (!written || rename(temp.c_str(), target.host.c_str()) != 0) {
         if (written) error = errno;
         unlink(temp.c_str());
-        return ErrorOf(error);
+        return ErrorFromErrno(error, &target.host);
     }
     // The rename itself is only durable once the folder is flushed.
     const std::string folder = target.host.substr(0, target.host.find_last_of('/') + 1);

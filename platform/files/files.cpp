@@ -13,10 +13,11 @@
 #include <memory>
 #include <string>
 
-#include "platform/files/device_paths.h"
 #include "platform/base/error_codes.h"
-#include "platform/kernel/handle.h"
 #include "platform/base/last_error.h"
+#include "platform/files/device_paths.h"
+#include "platform/files/internal/errno_mapping.h"
+#include "platform/kernel/handle.h"
 #include "platform/text/utf8.h"
 
 // ---- Helpers ----
@@ -45,30 +46,6 @@ public:
     const std::string host;
 };
 
-DWORD ErrorFromErrno(int error)
-{
-    switch (error) {
-        case ENOENT:
-            return ERROR_FILE_NOT_FOUND;
-        case ENOTDIR:
-            return ERROR_PATH_NOT_FOUND;
-        case EEXIST:
-            return ERROR_ALREADY_EXISTS;
-        case ENOTEMPTY:
-            return ERROR_DIR_NOT_EMPTY;
-        case ENOSPC:
-            return ERROR_DISK_FULL;
-        case ENAMETOOLONG:
-            return ERROR_FILENAME_EXCED_RANGE;
-        case ENOMEM:
-            return ERROR_NOT_ENOUGH_MEMORY;
-        case EINVAL:
-            return ERROR_INVALID_PARAMETER;
-        default:
-            return ERROR_ACCESS_DENIED;  // EACCES, EPERM, EISDIR, EROFS, EBUSY, ...
-    }
-}
-
 template <class T>
 T Fail(DWORD error, T result)
 {
@@ -76,7 +53,9 @@ T Fail(DWORD error, T result)
     return result;
 }
 
-BOOL FailErrno() { return Fail(ErrorFromErrno(errno), FALSE); }
+// Fails with the error of errno, for a call on hostPath (nothing for a call on
+// an open descriptor).
+BOOL FailErrno(const std::string* hostPath = nullptr) { return Fail(ErrorFromErrno(errno, hostPath), FALSE); }
 
 // Resolves a path that must name an existing entry.
 bool ResolveExisting(LPCWSTR path, ResolvedPath& resolved)
@@ -187,7 +166,7 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD /*shareMode*/, LPSECURITY_A
     const mode_t mode = (flagsAndAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
     const int fd = open(resolved.host.c_str(), flags, mode);
     if (fd < 0) {
-        const DWORD error = errno == EEXIST ? ERROR_FILE_EXISTS : ErrorFromErrno(errno);
+        const DWORD error = errno == EEXIST ? ERROR_FILE_EXISTS : ErrorFromErrno(errno, &resolved.host);
         return Fail(error, INVALID_HANDLE_VALUE);
     }
     if (!existed || creation == CREATE_ALWAYS) SetStoredAttributes(resolved.host, flagsAndAttributes);
@@ -326,7 +305,7 @@ BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES /*security*/)
     const ResolvedPath resolved = ResolveDevicePath(path);
     if (resolved.error != ERROR_SUCCESS) return Fail(resolved.error, FALSE);
     if (resolved.exists) return Fail(ERROR_ALREADY_EXISTS, FALSE);
-    if (mkdir(resolved.host.c_str(), 0777) != 0) return FailErrno();
+    if (mkdir(resolved.host.c_str(), 0777) != 0) return FailErrno(&resolved.host);
     return TRUE;
 }
 
@@ -339,7 +318,7 @@ BOOL RemoveDirectoryW(LPCWSTR path)
     if (stat(resolved.host.c_str(), &info) != 0) return FailErrno();
     if (!S_ISDIR(info.st_mode)) return Fail(ERROR_DIRECTORY, FALSE);
     if (rmdir(resolved.host.c_str()) != 0)
-        return Fail(errno == EEXIST ? ERROR_DIR_NOT_EMPTY : ErrorFromErrno(errno), FALSE);
+        return Fail(errno == EEXIST ? ERROR_DIR_NOT_EMPTY : ErrorFromErrno(errno, &resolved.host), FALSE);
     return TRUE;
 }
 
@@ -352,7 +331,7 @@ BOOL DeleteFileW(LPCWSTR path)
     struct stat info {};
     if (stat(resolved.host.c_str(), &info) != 0) return FailErrno();
     if (S_ISDIR(info.st_mode) || IsReadOnly(info)) return Fail(ERROR_ACCESS_DENIED, FALSE);
-    if (unlink(resolved.host.c_str()) != 0) return FailErrno();
+    if (unlink(resolved.host.c_str()) != 0) return FailErrno(&resolved.host);
     return TRUE;
 }
 
@@ -372,7 +351,7 @@ BOOL MoveFileW(LPCWSTR from, LPCWSTR to)
         ParseDevicePath(to, parsed);
         destination = target.host.substr(0, target.host.find_last_of('/') + 1) + WideToUtf8(parsed.parts.back());
     }
-    if (rename(source.host.c_str(), destination.c_str()) != 0) return FailErrno();
+    if (rename(source.host.c_str(), destination.c_str()) != 0) return FailErrno(&destination);
     return TRUE;
 }
 
@@ -394,13 +373,13 @@ BOOL CopyFileW(LPCWSTR from, LPCWSTR to, BOOL failIfExists)
             return Fail(ERROR_SHARING_VIOLATION, FALSE);  // a file copied onto itself
     }
     const int in = open(source.host.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return FailErrno();
+    if (in < 0) return FailErrno(&source.host);
     const int out =
         open(target.host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (failIfExists ? O_EXCL : 0), 0666);
     if (out < 0) {
         const int error = errno;
         close(in);
-        return Fail(error == EEXIST ? ERROR_FILE_EXISTS : ErrorFromErrno(error), FALSE);
+        return Fail(error == EEXIST ? ERROR_FILE_EXISTS : ErrorFromErrno(error, &target.host), FALSE);
     }
     const bool copied = CopyBytes(in, out);
     const int error = errno;
@@ -422,7 +401,7 @@ DWORD GetFileAttributesW(LPCWSTR path)
     ResolvedPath resolved;
     if (!ResolveExisting(path, resolved)) return INVALID_FILE_ATTRIBUTES;
     const DWORD attributes = HostFileAttributes(resolved.host.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) SetLastError(ErrorFromErrno(errno));
+    if (attributes == INVALID_FILE_ATTRIBUTES) SetLastError(ErrorFromErrno(errno, &resolved.host));
     return attributes;
 }
 
@@ -434,7 +413,7 @@ BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes)
     if (stat(resolved.host.c_str(), &info) != 0) return FailErrno();
     mode_t mode = info.st_mode & 07777;
     mode = (attributes & FILE_ATTRIBUTE_READONLY) ? (mode & ~0222) : (mode | S_IWUSR);
-    if (chmod(resolved.host.c_str(), mode) != 0) return FailErrno();
+    if (chmod(resolved.host.c_str(), mode) != 0) return FailErrno(&resolved.host);
     SetStoredAttributes(resolved.host, attributes);
     return TRUE;
 }
