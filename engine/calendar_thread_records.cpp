@@ -12,8 +12,8 @@
 #include "engine/note_emptiness.h"
 #include "foundation/time_zone_rules.h"
 #include "platform/base/private_heap.h"
-#include "platform/time/variant_time.h"
 #include "platform/text/wide_string.h"
+#include "platform/time/variant_time.h"
 
 namespace {
 
@@ -35,8 +35,6 @@ enum AppointmentProp {
     kAttendees,
     kZone,
 };
-
-constexpr std::uint64_t kFileTimePerDay = 864000000000ULL;
 
 const CEPROPVAL* Entry(const CeDbRecord& record, const ULONG* ids, AppointmentProp prop)
 {
@@ -132,10 +130,7 @@ bool CCalendarThread::fReadRecord(bool& read)
         if (local.wHour > 12) {
             FILETIME ft{};
             SystemTimeToFileTime(&local, &ft);
-            const std::uint64_t next =
-                ((static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime) + kFileTimePerDay;
-            ft.dwLowDateTime = static_cast<DWORD>(next);
-            ft.dwHighDateTime = static_cast<DWORD>(next >> 32);
+            ft = platform::MakeFileTime(platform::FileTimeValue(ft) + kFileTimeUnitsPerDay);
             FileTimeToSystemTime(&ft, &local);
             local.wHour = 0;
         }

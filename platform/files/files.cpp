@@ -19,6 +19,7 @@
 #include "platform/files/internal/errno_mapping.h"
 #include "platform/kernel/handle.h"
 #include "platform/text/utf8.h"
+#include "platform/time/system_time.h"
 
 // ---- Helpers ----
 
@@ -29,9 +30,6 @@ namespace {
 // an extended attribute. Read-only is the host's owner write permission.
 constexpr const char* kAttributeName = "user.kstools.attributes";
 constexpr DWORD kStoredAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
-
-// 100 ns units between 1601-01-01 and 1970-01-01.
-constexpr long long kEpochDifference = 116444736000000000LL;
 
 class FileObject : public KernelObject {
 public:
@@ -110,9 +108,8 @@ bool CopyBytes(int from, int to)
 
 FILETIME FileTimeFromHost(long long seconds, long nanoseconds)
 {
-    const unsigned long long ticks =
-        static_cast<unsigned long long>(seconds * 10000000LL + nanoseconds / 100 + kEpochDifference);
-    return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    return platform::MakeFileTime(
+        static_cast<std::uint64_t>(seconds * kFileTimeUnitsPerSecond + nanoseconds / 100 + kFileTimeUnitsOf1970));
 }
 
 DWORD HostFileAttributes(const char* hostPath)

@@ -10,10 +10,11 @@
 #include <chrono>
 #include <cstring>
 
-#include "platform/files/data_directory.h"
 #include "platform/base/error_codes.h"
+#include "platform/files/data_directory.h"
 #include "platform/text/utf8.h"
 #include "platform/text/wide_string.h"
+#include "platform/time/clock.h"
 
 // ---- Helpers ----
 
@@ -55,13 +56,7 @@ std::string Folded(std::u16string_view name)
     return WideToUtf8(lower);
 }
 
-std::int64_t NowFileTime()
-{
-    // 100 ns units between 1601-01-01 and the Unix epoch.
-    constexpr std::int64_t kEpochOffset = 116444736000000000LL;
-    auto since = std::chrono::system_clock::now().time_since_epoch();
-    return kEpochOffset + std::chrono::duration_cast<std::chrono::nanoseconds>(since).count() / 100;
-}
+std::int64_t NowFileTime() { return static_cast<std::int64_t>(HostFileTime()); }
 
 bool MakeDirectories(const std::string& path)
 {

@@ -1,12 +1,12 @@
 #include "platform/objectstore/internal/cedb_database_row.h"
 
-#include <chrono>
 #include <cstring>
 
 #include "platform/base/error_codes.h"
 #include "platform/objectstore/internal/cedb_volume.h"
 #include "platform/text/utf8.h"
 #include "platform/text/wide_string.h"
+#include "platform/time/clock.h"
 
 namespace platform::cedb {
 namespace {
@@ -64,12 +64,7 @@ std::string FoldName(std::u16string_view name)
     return WideToUtf8(lower);
 }
 
-std::int64_t NowFileTime()
-{
-    constexpr std::int64_t kEpochOffset = 116444736000000000LL;  // 1601 to 1970 in 100 ns units
-    auto since = std::chrono::system_clock::now().time_since_epoch();
-    return kEpochOffset + std::chrono::duration_cast<std::chrono::nanoseconds>(since).count() / 100;
-}
+std::int64_t NowFileTime() { return static_cast<std::int64_t>(HostFileTime()); }
 
 DWORD LoadDatabase(Volume& volume, CEOID oid, DatabaseRow& row)
 {

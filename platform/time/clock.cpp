@@ -11,14 +11,6 @@ namespace {
 std::mutex g_pinMutex;
 std::optional<SYSTEMTIME> g_pinned;
 
-std::uint64_t HostFileTime()
-{
-    const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
-    using FileTimeUnits = std::chrono::duration<std::int64_t, std::ratio<1, 10'000'000>>;
-    const auto units = std::chrono::duration_cast<FileTimeUnits>(sinceEpoch);
-    return static_cast<std::uint64_t>(kFileTimeUnitsOf1970 + units.count());
-}
-
 // Exactly `digits` decimal digits at text[pos].
 bool ReadNumber(std::string_view text, size_t pos, size_t digits, WORD* out)
 {
@@ -41,6 +33,14 @@ void ToSystemTime(std::uint64_t value, LPSYSTEMTIME st)
 }  // namespace
 
 namespace platform {
+
+std::uint64_t HostFileTime()
+{
+    const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
+    using FileTimeUnits = std::chrono::duration<std::int64_t, std::ratio<1, 10'000'000>>;
+    const auto units = std::chrono::duration_cast<FileTimeUnits>(sinceEpoch);
+    return static_cast<std::uint64_t>(kFileTimeUnitsOf1970 + units.count());
+}
 
 std::optional<SYSTEMTIME> ParsePinnedNow(std::string_view text)
 {
@@ -87,7 +87,7 @@ std::optional<SYSTEMTIME> PinnedNow()
 std::uint64_t CurrentFileTime()
 {
     const std::optional<SYSTEMTIME> pinned = PinnedNow();
-    if (!pinned) return HostFileTime();
+    if (!pinned) return platform::HostFileTime();
     FILETIME local;
     SystemTimeToFileTime(&*pinned, &local);
     return LocalToUtc(FileTimeValue(local));

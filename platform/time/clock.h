@@ -37,5 +37,8 @@ std::optional<SYSTEMTIME> ParsePinnedNow(std::string_view text);
 
 // Now as a UTC FILETIME value.
 std::uint64_t CurrentFileTime();
+// The host's own clock as a UTC FILETIME value, never pinned: for the
+// bookkeeping times of the stores.
+std::uint64_t HostFileTime();
 
 }  // namespace platform
