@@ -3,12 +3,16 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/objectmodel/com_ref.h"
 #include "platform/recurrence/recurrence_dates.h"
-#include "tools/kstools/com_ref.h"
-#include "tools/kstools/owned_bstr.h"
+#include "platform/text/owned_bstr.h"
 #include "tools/kstools/sample/sample_seed_check.h"
 
 namespace kstools {
+
+using platform::ComRef;
+using platform::OwnedBstr;
+
 namespace {
 
 using platform::RecurrenceDay;

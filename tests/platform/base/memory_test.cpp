@@ -1,5 +1,6 @@
 // Memory: private heaps (exact sizes, zeroed reuse, growth in place, limits,
-// destroy releases everything), local blocks, _msize, and BSTRs.
+// destroy releases everything), local blocks, _msize, BSTRs, and the owners
+// of local blocks and BSTRs.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,9 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/text/bstr.h"
+#include "platform/base/local_block.h"
 #include "platform/base/local_memory.h"
 #include "platform/base/private_heap.h"
+#include "platform/text/bstr.h"
+#include "platform/text/owned_bstr.h"
 
 namespace {
 
@@ -186,30 +189,31 @@ TEST(PrivateHeapDeathTest, OverrunAndUseAfterFreeAreReportedUnderAddressSanitize
 
 TEST(Bstr, LengthPrefixTerminatorAndEmbeddedZeros)
 {
+    using platform::OwnedBstr;
     struct Case {
-        BSTR b;
+        OwnedBstr b;
         std::u16string text;
         bool contentGiven = true;
     };
     const Case cases[] = {
-        {SysAllocString(u"abc"), u"abc"},
-        {SysAllocStringLen(u"abcdef", 3), u"abc"},
-        {SysAllocStringLen(u"a\0b", 3), std::u16string(u"a\0b", 3)},
-        {SysAllocStringLen(nullptr, 0), u""},  // not null
-        {SysAllocStringLen(nullptr, 4), u"????", false},
+        {OwnedBstr::Adopt(SysAllocString(u"abc")), u"abc"},
+        {OwnedBstr::Adopt(SysAllocStringLen(u"abcdef", 3)), u"abc"},
+        {OwnedBstr::Adopt(SysAllocStringLen(u"a\0b", 3)), std::u16string(u"a\0b", 3)},
+        {OwnedBstr::Adopt(SysAllocStringLen(nullptr, 0)), u""},  // not null
+        {OwnedBstr::Adopt(SysAllocStringLen(nullptr, 4)), u"????", false},
     };
     for (const Case& c : cases) {
-        ASSERT_NE(c.b, nullptr);
+        const BSTR b = c.b.Get();
+        ASSERT_NE(b, nullptr);
         std::uint32_t prefix;
-        std::memcpy(&prefix, reinterpret_cast<const char*>(c.b) - 4, 4);
+        std::memcpy(&prefix, reinterpret_cast<const char*>(b) - 4, 4);
         EXPECT_EQ(prefix, 2 * c.text.size());
-        EXPECT_EQ(SysStringLen(c.b), c.text.size());
-        EXPECT_EQ(SysStringByteLen(c.b), 2 * c.text.size());
+        EXPECT_EQ(SysStringLen(b), c.text.size());
+        EXPECT_EQ(SysStringByteLen(b), 2 * c.text.size());
         if (c.contentGiven) {
-            EXPECT_EQ(std::u16string(c.b, SysStringLen(c.b)), c.text);
+            EXPECT_EQ(std::u16string(b, SysStringLen(b)), c.text);
         }
-        EXPECT_EQ(c.b[c.text.size()], 0);
-        SysFreeString(c.b);
+        EXPECT_EQ(b[c.text.size()], 0);
     }
     EXPECT_EQ(SysAllocString(nullptr), nullptr);
     EXPECT_EQ(SysStringLen(nullptr), 0u);
@@ -230,4 +234,35 @@ TEST(Bstr, ReAllocationMayTakeItsTextFromTheOldString)
     EXPECT_EQ(SysStringLen(b), 0u);
     SysFreeString(b);
     EXPECT_FALSE(SysReAllocString(nullptr, u"x"));
+}
+
+// The owners of local blocks and BSTRs: a block or text freed twice or never
+// shows under AddressSanitizer; here what is handed on must be the live one.
+TEST(OwningWrappers, LocalBlocksAndBstrsAreFreedOnceAndHandedOnWhole)
+{
+    using platform::LocalBlock;
+    using platform::OwnedBstr;
+    LocalBlock block(LocalAlloc(LMEM_FIXED, 8));
+    LPBYTE* slot = block.InOut();  // a callee that moves the block leaves the new one with the owner
+    *slot = static_cast<LPBYTE>(LocalReAlloc(*slot, 1 << 20, LMEM_MOVEABLE));
+    EXPECT_EQ(LocalSize(block.Get()), 1u << 20);
+    LocalBlock moved(std::move(block));
+    EXPECT_EQ(block.Get(), nullptr);
+    LocalBlock other(LocalAlloc(LPTR, 4));
+    other = std::move(moved);  // frees the 4 bytes
+    HLOCAL taken = other.Detach();
+    EXPECT_FALSE(other);
+    EXPECT_EQ(LocalSize(taken), 1u << 20);
+    EXPECT_EQ(LocalFree(taken), nullptr) << "Detach did not free it";
+
+    OwnedBstr text(u"old");
+    BSTR* put = text.Put();
+    EXPECT_EQ(*put, nullptr);
+    *put = SysAllocStringLen(u"a\0b", 3);
+    OwnedBstr movedText(std::move(text));
+    EXPECT_EQ(text.Get(), nullptr);
+    const OwnedBstr again = OwnedBstr::Adopt(movedText.Detach());
+    EXPECT_EQ(movedText.Get(), nullptr);
+    EXPECT_EQ(again.Text(), std::u16string(u"a\0b", 3)) << "the zero is kept";
+    EXPECT_NE(OwnedBstr(u"").Get(), nullptr) << "the empty text is not null";
 }

@@ -6,10 +6,11 @@
 #include <thread>
 #include <vector>
 
-#include "platform/kernel/critical_section.h"
 #include "platform/base/error_codes.h"
-#include "platform/kernel/internal/waitable_object.h"
 #include "platform/base/last_error.h"
+#include "platform/kernel/critical_section.h"
+#include "platform/kernel/internal/waitable_object.h"
+#include "platform/kernel/scoped_critical_section.h"
 #include "platform/kernel/sync_objects.h"
 #include "platform/kernel/thread.h"
 #include "tests/support/test_windows.h"
@@ -264,6 +265,23 @@ TEST_F(CriticalSectionThread, OwnerNestsAndOthersFailTryEnterAtOnce)
     EXPECT_TRUE(FreeForOthers(&cs));
     EXPECT_EQ(cs.LockCount, -1);
     EXPECT_EQ(cs.OwningThread, nullptr);
+}
+
+TEST_F(CriticalSectionThread, ScopedHoldsLeaveOnlyWhatTheyTook)
+{
+    {
+        platform::ScopedCriticalSection held(&cs);
+        {
+            platform::ScopedCriticalSection nested(&cs, std::try_to_lock);
+            EXPECT_TRUE(nested.Acquired()) << "the owner nests";
+        }
+        std::thread([&] {
+            platform::ScopedCriticalSection tried(&cs, std::try_to_lock);
+            EXPECT_FALSE(tried.Acquired());
+        }).join();
+        EXPECT_FALSE(FreeForOthers(&cs)) << "neither the nested level nor the failed try let the holder's go";
+    }
+    EXPECT_TRUE(FreeForOthers(&cs));
 }
 
 TEST_F(CriticalSectionThread, AnotherThreadReleasesTheTokenAndExtraReleasesDoNothing)

@@ -2,12 +2,16 @@
 
 #include <string>
 
-#include "tools/kstools/com_ref.h"
-#include "tools/kstools/owned_bstr.h"
+#include "platform/objectmodel/com_ref.h"
+#include "platform/text/owned_bstr.h"
 #include "tools/kstools/sample/sample_pattern_writer.h"
 #include "tools/kstools/sample/sample_seed_check.h"
 
 namespace kstools {
+
+using platform::ComRef;
+using platform::OwnedBstr;
+
 namespace {
 
 void WriteFields(IAppointment* item, const SampleAppointmentPlan& plan, const std::string& name)

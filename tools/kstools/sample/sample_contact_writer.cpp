@@ -2,13 +2,17 @@
 
 #include <string>
 
-#include "tools/kstools/com_ref.h"
-#include "tools/kstools/owned_bstr.h"
+#include "platform/objectmodel/com_ref.h"
+#include "platform/text/owned_bstr.h"
 #include "tools/kstools/sample/sample_attendees.h"
 #include "tools/kstools/sample/sample_seed_check.h"
 #include "tools/kstools/sample/sample_vocabulary.h"
 
 namespace kstools {
+
+using platform::ComRef;
+using platform::OwnedBstr;
+
 namespace {
 
 using Setter = HRESULT (IContact::*)(BSTR);

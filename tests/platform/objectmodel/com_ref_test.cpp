@@ -1,0 +1,103 @@
+// ComRef: which operations release the reference it holds, which hand it on
+// whole, and which add one, counted on an object that records its references.
+#include "platform/objectmodel/com_ref.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <utility>
+
+#include "platform/objectmodel/pocket_outlook.h"
+
+namespace {
+
+using platform::ComRef;
+
+// Starts with the test's own reference; answers QueryInterface for kIid unless told not to.
+struct Counted {
+    static constexpr const IID& kIid = IID_ITask;
+    int refs = 1;
+    bool answers = true;
+    HRESULT QueryInterface(REFIID iid, void** out)
+    {
+        *out = answers && IsEqualIID(iid, kIid) ? (++refs, this) : nullptr;
+        return *out ? S_OK : E_NOINTERFACE;
+    }
+    ULONG AddRef() { return static_cast<ULONG>(++refs); }
+    ULONG Release() { return static_cast<ULONG>(--refs); }
+};
+
+// A reference of its own to `object`, owned by the ComRef.
+ComRef<Counted> Own(Counted& object)
+{
+    object.AddRef();
+    return ComRef<Counted>::Adopt(&object);
+}
+
+TEST(ComRef, ReleasesWhatItHoldsOnceAndHandsReferencesOnWhole)
+{
+    struct Case {
+        const char* what;
+        std::function<void(Counted& a, Counted& b)> run;
+        int aAfter;  // a's count once every ComRef of the case is gone (b's is 1)
+    };
+    const Case cases[] = {
+        {"Put releases the old reference before the new one is put in, a second Reset nothing",
+         [](Counted& a, Counted& b) {
+             ComRef<Counted> ref = Own(a);
+             Counted** slot = ref.Put();
+             EXPECT_EQ(a.refs, 1);
+             *slot = (b.AddRef(), &b);
+             ref.Reset();
+             ref.Reset();
+         },
+         1},
+        {"Detach hands the reference to the caller",
+         [](Counted& a, Counted&) {
+             ComRef<Counted> ref = Own(a);
+             EXPECT_EQ(ref.Detach(), &a);
+             EXPECT_FALSE(ref);
+         },
+         2},
+        {"moves take the reference along; move assignment releases the target's, onto itself keeps it",
+         [](Counted& a, Counted& b) {
+             ComRef<Counted> from = Own(a);
+             ComRef<Counted> to = Own(b);
+             to = ComRef<Counted>(std::move(from));
+             EXPECT_EQ(from.Get(), nullptr);
+             EXPECT_EQ(b.refs, 1);
+             ComRef<Counted>& same = to;
+             to = std::move(same);
+             EXPECT_EQ(to.Get(), &a);
+             EXPECT_EQ(a.refs, 2);
+         },
+         1},
+        {"Query adds a reference of its own, and is empty for null or no such interface",
+         [](Counted& a, Counted&) {
+             const auto ref = ComRef<Counted>::Query(&a);
+             EXPECT_EQ(a.refs, 2);
+             a.answers = false;
+             EXPECT_FALSE(ComRef<Counted>::Query(&a));
+             EXPECT_FALSE(ComRef<Counted>::Query(static_cast<Counted*>(nullptr)));
+         },
+         1},
+        {"InOut lets a callee release the reference and leave another",
+         [](Counted& a, Counted& b) {
+             ComRef<Counted> ref = Own(a);
+             Counted** slot = ref.InOut();
+             EXPECT_EQ(a.refs, 2) << "nothing released before the call";
+             (*slot)->Release();
+             *slot = (b.AddRef(), &b);
+         },
+         1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Counted a, b;
+        c.run(a, b);
+        EXPECT_EQ(a.refs, c.aAfter);
+        EXPECT_EQ(b.refs, 1);
+    }
+}
+
+}  // namespace
