@@ -22,11 +22,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/objectstore/cedb.h"
+#include "platform/base/local_block.h"
 #include "platform/files/data_directory.h"
+#include "platform/objectstore/cedb.h"
 #include "platform/objectstore/cedb_record_codec.h"
 #include "platform/objectstore/cedb_sort_key.h"
-#include "platform/base/local_memory.h"
 #include "platform/text/utf8.h"
 #include "storage/ce_db.h"
 #include "storage/ce_db_record.h"
@@ -97,11 +97,10 @@ void BM_ReadSorted_Ours(benchmark::State& state)
         int read = 0;
         for (;;) {
             WORD count = kProps;
-            LPBYTE buffer = nullptr;
+            platform::LocalBlock buffer;
             DWORD size = 0;
-            if (!CeReadRecordProps(h, CEDB_ALLOWREALLOC, &count, store.ids.data(), &buffer, &size)) break;
-            benchmark::DoNotOptimize(reinterpret_cast<CEPROPVAL*>(buffer)[0].val.lpwstr[0]);
-            LocalFree(buffer);
+            if (!CeReadRecordProps(h, CEDB_ALLOWREALLOC, &count, store.ids.data(), buffer.InOut(), &size)) break;
+            benchmark::DoNotOptimize(buffer.As<CEPROPVAL>()[0].val.lpwstr[0]);
             ++read;
         }
         if (read != kRecords) state.SkipWithError("not every record was read");

@@ -17,11 +17,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/objectstore/cedb.h"
+#include "platform/base/local_block.h"
 #include "platform/kernel/handle.h"
-#include "platform/base/local_memory.h"
+#include "platform/objectmodel/com_ref.h"
 #include "platform/objectmodel/pim_databases.h"
 #include "platform/objectmodel/pocket_outlook.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/text/owned_bstr.h"
 #include "storage/c_outlook.h"
 
 namespace {
@@ -46,12 +48,6 @@ void FreshStore()
     setenv("KSTOOLS_HOME", pattern, 1);
 }
 
-struct Bstr {
-    explicit Bstr(const char16_t* text) : value(SysAllocString(text)) {}
-    ~Bstr() { SysFreeString(value); }
-    BSTR value;
-};
-
 void Check(benchmark::State& state, HRESULT hr)
 {
     if (FAILED(hr)) state.SkipWithError("the object model refused a call");
@@ -61,48 +57,43 @@ void Check(benchmark::State& state, HRESULT hr)
 // occurrence moved by an hour and its fourth deleted.
 void CreateAppointment(benchmark::State& state, COutlook& outlook, int i)
 {
-    IDispatch* created = nullptr;
-    Check(state, outlook.CreateItem(olAppointmentItem, &created));
+    platform::ComRef<IDispatch> created;
+    Check(state, outlook.CreateItem(olAppointmentItem, created.Put()));
     if (!created) return;
-    IAppointment* item = nullptr;
-    created->QueryInterface(IID_IAppointment, reinterpret_cast<void**>(&item));
-    created->Release();
+    const auto item = platform::ComRef<IAppointment>::Query(created.Get());
+    created.Reset();
     const DATE start = kFirstDay + i % 365 + (8 + i % 10) / 24.0;
-    Check(state, item->put_Subject(Bstr(kSubjects[i % 8]).value));
-    Check(state, item->put_Location(Bstr(kLocations[i % 4]).value));
+    Check(state, item->put_Subject(platform::OwnedBstr(kSubjects[i % 8])));
+    Check(state, item->put_Location(platform::OwnedBstr(kLocations[i % 4])));
     Check(state, item->put_Start(start));
     Check(state, item->put_Duration(30 + 15 * (i % 4)));
-    if (i % 3 == 0) Check(state, item->put_Categories(Bstr(u"Business").value));
+    if (i % 3 == 0) Check(state, item->put_Categories(platform::OwnedBstr(u"Business")));
     if (i % 4 == 0) {
         Check(state, item->put_ReminderSet(VARIANT_TRUE));
         Check(state, item->put_ReminderMinutesBeforeStart(15));
     }
-    IRecurrencePattern* pattern = nullptr;
+    platform::ComRef<IRecurrencePattern> pattern;
     const bool recurring = i % 5 == 0;
     if (recurring) {
-        Check(state, item->GetRecurrencePattern(&pattern));
+        Check(state, item->GetRecurrencePattern(pattern.Put()));
         Check(state, pattern->put_RecurrenceType(olRecursWeekly));
         Check(state, pattern->put_Occurrences(10));
     }
     Check(state, item->Save());
     if (recurring) {
-        IAppointment* occurrence = nullptr;
-        Check(state, pattern->GetOccurrence(start + 7, &occurrence));
+        platform::ComRef<IAppointment> occurrence;
+        Check(state, pattern->GetOccurrence(start + 7, occurrence.Put()));
         Check(state, occurrence->put_Start(start + 7 + 1 / 24.0));
         Check(state, occurrence->Save());
-        occurrence->Release();
-        Check(state, pattern->GetOccurrence(start + 21, &occurrence));
+        Check(state, pattern->GetOccurrence(start + 21, occurrence.Put()));
         Check(state, occurrence->Delete());
-        occurrence->Release();
-        pattern->Release();
     }
-    item->Release();
 }
 
 // The records of the appointments database, each in its own block as the
 // engine hands it out (the property values point into the block).
 struct CapturedRecord {
-    LPBYTE block = nullptr;
+    platform::LocalBlock block;
     WORD count = 0;
 };
 
@@ -135,8 +126,8 @@ std::vector<CapturedRecord> ReadAll()
     for (;;) {
         CapturedRecord record;
         DWORD size = 0;
-        if (!CeReadRecordProps(h, CEDB_ALLOWREALLOC, &record.count, nullptr, &record.block, &size)) break;
-        records.push_back(record);
+        if (!CeReadRecordProps(h, CEDB_ALLOWREALLOC, &record.count, nullptr, record.block.InOut(), &size)) break;
+        records.push_back(std::move(record));
     }
     CloseHandle(h);
     return records;
@@ -169,7 +160,7 @@ void BM_CreateAppointments_Peer(benchmark::State& state)
         CEOID oid = 0;
         HANDLE h = CeOpenDatabase(&oid, kAppointmentsDatabase, 0, 0, nullptr);
         for (const CapturedRecord& record : records) {
-            if (!CeWriteRecordProps(h, 0, record.count, reinterpret_cast<CEPROPVAL*>(record.block)))
+            if (!CeWriteRecordProps(h, 0, record.count, record.block.As<CEPROPVAL>()))
                 state.SkipWithError("a record was not written");
         }
         CloseHandle(h);

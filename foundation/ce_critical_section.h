@@ -6,8 +6,8 @@
 // does nothing.
 #pragma once
 
-#include "platform/kernel/critical_section.h"
 #include "platform/base/types.h"
+#include "platform/kernel/critical_section.h"
 
 class CeCriticalSection {
 public:
@@ -29,6 +29,8 @@ public:
     // A copy of the platform structure, for inspecting its counters. The copy
     // refers to the same lock; it must not outlive this object.
     operator CRITICAL_SECTION() const;
+    // The platform structure itself, for a platform::ScopedCriticalSection.
+    LPCRITICAL_SECTION Section() { return &m_cs; }
 
 private:
     CRITICAL_SECTION m_cs;

@@ -1,4 +1,4 @@
-// Sections: Locking and state; Opening and closing; Reading and writing; Lines of text; Position and length;
+// Sections: State; Opening and closing; Reading and writing; Lines of text; Position and length;
 //   File information; Paths.
 
 #include "foundation/ce_file.h"
@@ -7,8 +7,9 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/text/code_page.h"
 #include "platform/kernel/handle.h"
+#include "platform/kernel/scoped_critical_section.h"
+#include "platform/text/code_page.h"
 
 namespace {
 
@@ -20,18 +21,7 @@ DWORD CurrentPointer(HANDLE handle) { return SetFilePointer(handle, 0, nullptr, 
 
 }  // namespace
 
-// ---- Locking and state ----
-
-class CeFile::Guard {
-public:
-    explicit Guard(CeCriticalSection& lock) : m_lock(lock) { m_lock.Lock(); }
-    ~Guard() { m_lock.Unlock(); }
-    Guard(const Guard&) = delete;
-    Guard& operator=(const Guard&) = delete;
-
-private:
-    CeCriticalSection& m_lock;
-};
+// ---- State ----
 
 CeFile::~CeFile() { Close(); }
 
@@ -78,7 +68,7 @@ BOOL CeFile::Create(LPCWSTR path, DWORD access, DWORD attributes, BOOL always)
 
 void CeFile::Close()
 {
-    Guard guard(m_lock);
+    platform::ScopedCriticalSection guard(m_lock.Section());
     if (IsOpen()) {
         FlushWrites();
         CloseHandle(m_handle);
@@ -104,7 +94,7 @@ void CeFile::Close()
 DWORD CeFile::Size()
 {
     if (!IsOpen()) return 0;
-    Guard guard(m_lock);
+    platform::ScopedCriticalSection guard(m_lock.Section());
     FlushWrites();
     return GetFileSize(m_handle, nullptr);
 }
@@ -130,7 +120,7 @@ void CeFile::DropReadAhead()
 DWORD CeFile::Read(LPVOID buffer, DWORD count)
 {
     if (!CanRead() || buffer == nullptr) return 0;
-    Guard guard(m_lock);
+    platform::ScopedCriticalSection guard(m_lock.Section());
     FlushWrites();
     if (!m_readBuffer) {
         const DWORD size = GetFileSize(m_handle, nullptr);
@@ -158,7 +148,7 @@ DWORD CeFile::Read(LPVOID buffer, DWORD count)
 DWORD CeFile::Write(LPCVOID buffer, DWORD count)
 {
     if (!CanWrite() || (buffer == nullptr && count > 0)) return 0;
-    Guard guard(m_lock);
+    platform::ScopedCriticalSection guard(m_lock.Section());
     DropReadAhead();
     const auto* in = static_cast<const BYTE*>(buffer);
     if (count >= WriteBufferSize) {
@@ -185,7 +175,7 @@ bool CeFile::LoadLines(bool eightBit)
 {
     if (m_linesLoaded) return true;
     if (!CanRead()) return false;
-    Guard guard(m_lock);
+    platform::ScopedCriticalSection guard(m_lock.Section());
     std::vector<BYTE> bytes;
     BYTE chunk[4096];
     for (DWORD got; (got = Read(chunk, sizeof chunk)) > 0;) bytes.insert(bytes.end(), chunk, chunk + got);
@@ -243,7 +233,7 @@ BOOL CeFile::WriteLine(LPCWSTR text, BOOL eightBit)
 {
     if (!CanWrite()) return FALSE;
     const int chars = text ? static_cast<int>(std::char_traits<char16_t>::length(text)) : 0;
-    Guard guard(m_lock);
+    platform::ScopedCriticalSection guard(m_lock.Section());
     if (eightBit) {
         std::vector<char> bytes;
         if (chars > 0) {
@@ -274,7 +264,7 @@ BOOL CeFile::WriteLine(LPCWSTR text, BOOL eightBit)
 BOOL CeFile::WriteUnicodeHeader()
 {
     if (!CanWrite()) return FALSE;
-    Guard guard(m_lock);
+    platform::ScopedCriticalSection guard(m_lock.Section());
     if (SetPositionBegin() == INVALID_SET_FILE_POINTER) return FALSE;
     Write(kMark, 2);
     m_unicode = true;
@@ -285,7 +275,7 @@ BOOL CeFile::WriteUnicodeHeader()
 
 BOOL CeFile::EndOfFile()
 {
-    Guard guard(m_lock);
+    platform::ScopedCriticalSection guard(m_lock.Section());
     BYTE probe = 0;
     if (Read(&probe, 1) == 0) return TRUE;
     --m_readPos;  // the byte just read is still in the buffer
@@ -295,7 +285,7 @@ BOOL CeFile::EndOfFile()
 DWORD CeFile::GetPosition()
 {
     if (!IsOpen()) return INVALID_SET_FILE_POINTER;
-    Guard guard(m_lock);
+    platform::ScopedCriticalSection guard(m_lock.Section());
     const DWORD pointer = CurrentPointer(m_handle);
     if (pointer == INVALID_SET_FILE_POINTER) return pointer;
     return pointer - (m_readHeld - m_readPos) + m_writeFill;
@@ -304,7 +294,7 @@ DWORD CeFile::GetPosition()
 DWORD CeFile::SetPosition(DWORD position)
 {
     if (!IsOpen()) return INVALID_SET_FILE_POINTER;
-    Guard guard(m_lock);
+    platform::ScopedCriticalSection guard(m_lock.Section());
     if (m_readHeld > 0) {
         // A target inside the buffered bytes needs no platform call.
         const DWORD bufferStart = CurrentPointer(m_handle) - m_readHeld;
@@ -321,7 +311,7 @@ DWORD CeFile::SetPosition(DWORD position)
 DWORD CeFile::MovePosition(LONG distance)
 {
     if (!IsOpen()) return INVALID_SET_FILE_POINTER;
-    Guard guard(m_lock);
+    platform::ScopedCriticalSection guard(m_lock.Section());
     const DWORD current = GetPosition();
     if (current == INVALID_SET_FILE_POINTER) return current;
     const long long target = static_cast<long long>(current) + distance;
@@ -332,7 +322,7 @@ DWORD CeFile::MovePosition(LONG distance)
 DWORD CeFile::SetPositionBegin()
 {
     if (!IsOpen()) return INVALID_SET_FILE_POINTER;
-    Guard guard(m_lock);
+    platform::ScopedCriticalSection guard(m_lock.Section());
     FlushWrites();
     DropReadAhead();
     return SetFilePointer(m_handle, 0, nullptr, FILE_BEGIN);
@@ -341,7 +331,7 @@ DWORD CeFile::SetPositionBegin()
 DWORD CeFile::SetPositionEnd()
 {
     if (!IsOpen()) return INVALID_SET_FILE_POINTER;
-    Guard guard(m_lock);
+    platform::ScopedCriticalSection guard(m_lock.Section());
     FlushWrites();
     DropReadAhead();
     return SetFilePointer(m_handle, 0, nullptr, FILE_END);
@@ -350,7 +340,7 @@ DWORD CeFile::SetPositionEnd()
 BOOL CeFile::SetEndOfFile()
 {
     if (!CanWrite()) return FALSE;
-    Guard guard(m_lock);
+    platform::ScopedCriticalSection guard(m_lock.Section());
     FlushWrites();
     DropReadAhead();
     return ::SetEndOfFile(m_handle);
@@ -359,7 +349,7 @@ BOOL CeFile::SetEndOfFile()
 BOOL CeFile::Flush()
 {
     if (!IsOpen()) return FALSE;
-    Guard guard(m_lock);
+    platform::ScopedCriticalSection guard(m_lock.Section());
     const bool written = FlushWrites();
     return FlushFileBuffers(m_handle) && written;
 }
@@ -384,7 +374,7 @@ FILETIME CeFile::GetLastWriteTime()
 {
     if (IsOpen()) {
         // Pending data is part of what the caller wrote.
-        Guard guard(m_lock);
+        platform::ScopedCriticalSection guard(m_lock.Section());
         FlushWrites();
     }
     return RefreshInformation() ? m_info.ftLastWriteTime : FILETIME{};

@@ -11,8 +11,8 @@
 #include <string>
 
 #include "foundation/ce_critical_section.h"
-#include "platform/files/files.h"
 #include "platform/base/types.h"
+#include "platform/files/files.h"
 
 class CeFile {
 public:
@@ -79,8 +79,6 @@ public:
     static constexpr DWORD MaxReadBufferSize = 65536;
 
 private:
-    class Guard;
-
     bool CanRead() const;
     bool CanWrite() const;
     // Writes the pending bytes; false when the platform refused them.

@@ -5,13 +5,13 @@
 
 #include "items/journal_dialog.h"
 #include "items/journal_notes.h"
-#include "platform/time/clock.h"
 #include "platform/base/last_error.h"
-#include "platform/base/local_memory.h"
-#include "platform/time/system_time.h"
-#include "platform/ui/ui_host.h"
+#include "platform/base/local_block.h"
 #include "platform/text/utf8.h"
+#include "platform/time/clock.h"
+#include "platform/time/system_time.h"
 #include "platform/time/variant_time.h"
+#include "platform/ui/ui_host.h"
 #include "storage/c_registry.h"
 #include "storage/ce_db.h"
 #include "storage/ce_db_record.h"
@@ -108,7 +108,9 @@ void CJournal::EntryFromRecord(const CeDbRecord& record, CJournalData& data)
 
     CEBLOB blob{};
     std::vector<BYTE> notes;
-    if (record.GetIndexVal(index(kJournalNotes), blob) && blob.dwCount > 0) {
+    const bool hasNotes = record.GetIndexVal(index(kJournalNotes), blob);
+    const platform::LocalBlock notesCopy(blob.lpb);
+    if (hasNotes && blob.dwCount > 0) {
         notes.assign(blob.lpb, blob.lpb + blob.dwCount);
     } else {
         CeString plain;
@@ -117,7 +119,6 @@ void CJournal::EntryFromRecord(const CeDbRecord& record, CJournalData& data)
             notes.assign(bytes.begin(), bytes.end());
         }
     }
-    if (blob.lpb) LocalFree(blob.lpb);
     data.m_notes = std::move(notes);
 
     record.GetIndexVal(index(kJournalSubject), data.m_subject);

@@ -3,10 +3,11 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/objectstore/cedb.h"
-#include "platform/modules/string_resources.h"
-#include "platform/ui/ui_host.h"
+#include "platform/kernel/scoped_critical_section.h"
 #include "platform/messaging/window.h"
+#include "platform/modules/string_resources.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/ui/ui_host.h"
 
 namespace {
 
@@ -81,26 +82,30 @@ HRESULT COutlook::CreateApplication(IPOutlookApp** app)
                             reinterpret_cast<void**>(app));
 }
 
-IPOutlookApp* COutlook::AcquireApp() const
+platform::ComRef<IPOutlookApp> COutlook::AcquireApp() const
 {
     std::lock_guard<std::mutex> guard(m_appGuard);
     if (m_app) m_app->AddRef();
-    return m_app;
+    return platform::ComRef<IPOutlookApp>::Adopt(m_app.Get());
 }
 
 bool COutlook::IsOpen() const
 {
     std::lock_guard<std::mutex> guard(m_appGuard);
-    return m_app != nullptr;
+    return static_cast<bool>(m_app);
 }
 
 bool COutlook::Open()
 {
-    // A thread that finds the lock taken leaves the logon to its holder.
-    if (!m_lock.TryEnter()) return IsOpen();
-    const HWND parent = ParentWindow();
-    const WCHAR* failure = IsOpen() ? nullptr : LogOn(parent);
-    m_lock.Leave();
+    HWND parent = nullptr;
+    const WCHAR* failure = nullptr;
+    {
+        // A thread that finds the lock taken leaves the logon to its holder.
+        platform::ScopedCriticalSection logon(m_lock.Section(), std::try_to_lock);
+        if (!logon.Acquired()) return IsOpen();
+        parent = ParentWindow();
+        failure = IsOpen() ? nullptr : LogOn(parent);
+    }
     // Told only once the lock is free: a user reading the message keeps no
     // other thread from logging on, and a message loop run by the box cannot
     // re-enter a logon half done.
@@ -110,54 +115,42 @@ bool COutlook::Open()
 
 const WCHAR* COutlook::LogOn(HWND parent)
 {
-    IPOutlookApp* app = nullptr;
-    HRESULT hr = CreateApplication(&app);
-    if (FAILED(hr) || !app) {
-        if (app) app->Release();
-        return kCannotCreate;
-    }
+    platform::ComRef<IPOutlookApp> app;
+    HRESULT hr = CreateApplication(app.Put());
+    if (FAILED(hr) || !app) return kCannotCreate;
     const HWND logonWindow = parent ? parent : GetForegroundWindow();
     hr = app->Logon(static_cast<LONG>(reinterpret_cast<std::intptr_t>(logonWindow)));
-    if (FAILED(hr)) {
-        app->Release();
-        return kCannotLogon;
-    }
+    if (FAILED(hr)) return kCannotLogon;
     std::lock_guard<std::mutex> guard(m_appGuard);
-    m_app = app;
+    m_app = std::move(app);
     return nullptr;
 }
 
 void COutlook::Close()
 {
-    IPOutlookApp* app = nullptr;
+    platform::ComRef<IPOutlookApp> app;
     {
         std::lock_guard<std::mutex> guard(m_appGuard);
-        app = m_app;
-        m_app = nullptr;
+        app = std::move(m_app);
     }
     if (!app) return;
     app->Logoff();
-    app->Release();
 }
 
 HRESULT COutlook::GetItemFromOid(long oid, IDispatch** item)
 {
     if (!IsOpen()) Open();
-    IPOutlookApp* app = AcquireApp();
+    const platform::ComRef<IPOutlookApp> app = AcquireApp();
     if (!app) return kNoOutlookApplication;
-    HRESULT hr = app->GetItemFromOid(static_cast<LONG>(oid), item);
-    app->Release();
-    return hr;
+    return app->GetItemFromOid(static_cast<LONG>(oid), item);
 }
 
 HRESULT COutlook::CreateItem(int kind, IDispatch** item)
 {
     if (!IsOpen()) Open();
-    IPOutlookApp* app = AcquireApp();
+    const platform::ComRef<IPOutlookApp> app = AcquireApp();
     if (!app) return kNoOutlookApplication;
-    HRESULT hr = app->CreateItem(kind, item);
-    app->Release();
-    return hr;
+    return app->CreateItem(kind, item);
 }
 
 HRESULT COutlook::GetDefaultFolder(int folder, IFolder** result)
@@ -169,13 +162,12 @@ HRESULT COutlook::GetDefaultFolder(int folder, IFolder** result)
             Close();
         }
         if (!IsOpen()) Open();
-        IPOutlookApp* app = AcquireApp();
+        const platform::ComRef<IPOutlookApp> app = AcquireApp();
         // No application at all: the user has been told why, or another
         // thread is logging on. A second attempt would only repeat the
         // message, or log off the session that thread has just made.
         if (!app) return kNoOutlookApplication;
         hr = app->GetDefaultFolder(folder, result);
-        app->Release();
         if (SUCCEEDED(hr)) return hr;
     }
     return hr;
@@ -183,11 +175,9 @@ HRESULT COutlook::GetDefaultFolder(int folder, IFolder** result)
 
 HRESULT COutlook::GetTimeZoneInformationFromIndex(int index, TIME_ZONE_INFORMATION* tzi)
 {
-    IPOutlookApp* app = AcquireApp();
+    const platform::ComRef<IPOutlookApp> app = AcquireApp();
     if (!app) return E_FAIL;
-    HRESULT hr = app->GetTimeZoneInformationFromIndex(index, tzi);
-    app->Release();
-    return hr;
+    return app->GetTimeZoneInformationFromIndex(index, tzi);
 }
 
 void COutlook::SetParentWindow(HWND parent)

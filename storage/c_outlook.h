@@ -11,8 +11,9 @@
 #include <mutex>
 
 #include "foundation/ce_critical_section.h"
-#include "platform/objectmodel/pocket_outlook.h"
 #include "platform/base/types.h"
+#include "platform/objectmodel/com_ref.h"
+#include "platform/objectmodel/pocket_outlook.h"
 
 // Item kinds of the suite, as GetKSItemType reports them.
 constexpr int kKSItemNone = 0;
@@ -72,10 +73,10 @@ private:
     // Runs under m_lock.
     const WCHAR* LogOn(HWND parent);
     // The application with a reference of the caller's, or null.
-    IPOutlookApp* AcquireApp() const;
+    platform::ComRef<IPOutlookApp> AcquireApp() const;
 
     mutable std::mutex m_appGuard;  // guards m_app and m_parent
-    IPOutlookApp* m_app = nullptr;
+    platform::ComRef<IPOutlookApp> m_app;
     HWND m_parent = nullptr;
     CeCriticalSection m_lock;  // held while logging on
 };

@@ -1,10 +1,11 @@
 #include "platform/objectmodel/category_database.h"
 
-#include "platform/objectmodel/category_bit_set.h"
 #include "platform/base/error_codes.h"
-#include "platform/kernel/handle.h"
 #include "platform/base/last_error.h"
+#include "platform/base/local_block.h"
 #include "platform/base/local_memory.h"
+#include "platform/kernel/handle.h"
+#include "platform/objectmodel/category_bit_set.h"
 #include "platform/objectmodel/pim_databases.h"
 
 namespace {
@@ -49,13 +50,13 @@ bool CategoryDatabase::ReadAll(std::vector<CategoryRecord>& records)
                       k4004Property, kShownProperty, kIndexProperty};
     constexpr WORD kCount = sizeof(ids) / sizeof(ids[0]);
     DWORD size = kReadBufferBytes;
-    auto* buffer = static_cast<LPBYTE>(LocalAlloc(LMEM_FIXED, size));
+    platform::LocalBlock buffer(LocalAlloc(LMEM_FIXED, size));
     if (buffer && CeSeekDatabase(db, CEDB_SEEK_BEGINNING, 0, nullptr)) {
         for (;;) {
             WORD count = kCount;
-            const CEOID oid = CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, ids, &buffer, &size);
+            const CEOID oid = CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, ids, buffer.InOut(), &size);
             if (!oid || count != kCount) break;
-            const auto* props = reinterpret_cast<const CEPROPVAL*>(buffer);
+            const auto* props = buffer.As<const CEPROPVAL>();
             CategoryRecord record;
             record.oid = oid;
             if (!(props[0].wFlags & CEDB_PROPNOTFOUND) && props[0].val.lpwstr) record.name = props[0].val.lpwstr;
@@ -68,7 +69,6 @@ bool CategoryDatabase::ReadAll(std::vector<CategoryRecord>& records)
             records.push_back(std::move(record));
         }
     }
-    if (buffer) LocalFree(buffer);
     CloseHandle(db);
     return true;
 }

@@ -3,6 +3,7 @@
 // CoCreateInstance works on any thread. An application object and what it
 // hands out are used by one thread at a time (callers serialise, as COutlook
 // does under its lock).
+#include "platform/objectmodel/com_ref.h"
 #include "platform/objectmodel/outlook_app.h"
 #include "platform/objectmodel/pocket_outlook.h"
 
@@ -27,8 +28,6 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD, REFIID iid, voi
     *object = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
     if (!IsEqualCLSID(clsid, CLSID_Application)) return REGDB_E_CLASSNOTREG;
-    OutlookApp* app = new OutlookApp();
-    const HRESULT result = app->QueryInterface(iid, object);
-    app->Release();
-    return result;
+    const auto app = platform::ComRef<OutlookApp>::Adopt(new OutlookApp());
+    return app->QueryInterface(iid, object);
 }

@@ -1,6 +1,7 @@
 #include "platform/objectmodel/outlook_folder.h"
 
 #include "platform/kernel/handle.h"
+#include "platform/objectmodel/com_ref.h"
 #include "platform/objectmodel/outlook_app.h"
 #include "platform/objectmodel/outlook_item_collection.h"
 
@@ -22,18 +23,12 @@ bool ReadOids(CEOID database, std::vector<CEOID>& oids)
 CEOID OidOf(IDispatch* item)
 {
     LONG oid = 0;
-    ITask* task = nullptr;
-    IAppointment* appointment = nullptr;
-    IContact* contact = nullptr;
-    if (SUCCEEDED(item->QueryInterface(IID_ITask, reinterpret_cast<void**>(&task)))) {
+    if (const auto task = platform::ComRef<ITask>::Query(item)) {
         task->get_Oid(&oid);
-        task->Release();
-    } else if (SUCCEEDED(item->QueryInterface(IID_IAppointment, reinterpret_cast<void**>(&appointment)))) {
+    } else if (const auto appointment = platform::ComRef<IAppointment>::Query(item)) {
         appointment->get_Oid(&oid);
-        appointment->Release();
-    } else if (SUCCEEDED(item->QueryInterface(IID_IContact, reinterpret_cast<void**>(&contact)))) {
+    } else if (const auto contact = platform::ComRef<IContact>::Query(item)) {
         contact->get_Oid(&oid);
-        contact->Release();
     }
     return static_cast<CEOID>(oid);
 }

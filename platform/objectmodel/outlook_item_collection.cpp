@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/objectmodel/com_ref.h"
 #include "platform/objectmodel/outlook_app.h"
 #include "platform/objectmodel/outlook_item_properties.h"
 #include "platform/text/wide_string.h"
@@ -14,21 +15,10 @@ std::u16string Text(BSTR text) { return text ? std::u16string(text, SysStringLen
 // clean-up.
 HRESULT DeleteItem(IDispatch* item)
 {
-    ITask* task = nullptr;
-    IAppointment* appointment = nullptr;
-    IContact* contact = nullptr;
-    HRESULT result = E_NOINTERFACE;
-    if (SUCCEEDED(item->QueryInterface(IID_ITask, reinterpret_cast<void**>(&task)))) {
-        result = task->Delete();
-        task->Release();
-    } else if (SUCCEEDED(item->QueryInterface(IID_IAppointment, reinterpret_cast<void**>(&appointment)))) {
-        result = appointment->Delete();
-        appointment->Release();
-    } else if (SUCCEEDED(item->QueryInterface(IID_IContact, reinterpret_cast<void**>(&contact)))) {
-        result = contact->Delete();
-        contact->Release();
-    }
-    return result;
+    if (const auto task = platform::ComRef<ITask>::Query(item)) return task->Delete();
+    if (const auto appointment = platform::ComRef<IAppointment>::Query(item)) return appointment->Delete();
+    if (const auto contact = platform::ComRef<IContact>::Query(item)) return contact->Delete();
+    return E_NOINTERFACE;
 }
 
 }  // namespace
@@ -66,11 +56,10 @@ HRESULT OutlookItemCollection::Item(int index, IDispatch** item)
 
 HRESULT OutlookItemCollection::Remove(int index)
 {
-    IDispatch* item = nullptr;
-    const HRESULT found = Item(index, &item);
+    platform::ComRef<IDispatch> item;
+    const HRESULT found = Item(index, item.Put());
     if (FAILED(found)) return found;
-    const HRESULT deleted = DeleteItem(item);
-    item->Release();
+    const HRESULT deleted = DeleteItem(item.Get());
     if (SUCCEEDED(deleted)) {
         oids_.erase(oids_.begin() + (index - 1));
         if (findNext_ >= static_cast<size_t>(index)) --findNext_;
@@ -81,15 +70,14 @@ HRESULT OutlookItemCollection::Remove(int index)
 HRESULT OutlookItemCollection::FindFrom(size_t start, IDispatch** item)
 {
     for (size_t i = start; i < oids_.size(); ++i) {
-        IDispatch* candidate = nullptr;
+        platform::ComRef<IDispatch> candidate;
         // An item deleted since the list was read is passed over.
-        if (FAILED(app_->GetItemFromOid(static_cast<LONG>(oids_[i]), &candidate))) continue;
-        if (find_.Matches(candidate)) {
+        if (FAILED(app_->GetItemFromOid(static_cast<LONG>(oids_[i]), candidate.Put()))) continue;
+        if (find_.Matches(candidate.Get())) {
             findNext_ = i + 1;
-            *item = candidate;
+            *item = candidate.Detach();
             return S_OK;
         }
-        candidate->Release();
     }
     findNext_ = oids_.size();
     return S_OK;
@@ -124,10 +112,9 @@ HRESULT OutlookItemCollection::Restrict(BSTR restriction, IPOutlookItemCollectio
     if (FAILED(parsed)) return parsed;
     std::vector<CEOID> matching;
     for (CEOID oid : oids_) {
-        IDispatch* item = nullptr;
-        if (FAILED(app_->GetItemFromOid(static_cast<LONG>(oid), &item))) continue;
-        if (query.Matches(item)) matching.push_back(oid);
-        item->Release();
+        platform::ComRef<IDispatch> item;
+        if (FAILED(app_->GetItemFromOid(static_cast<LONG>(oid), item.Put()))) continue;
+        if (query.Matches(item.Get())) matching.push_back(oid);
     }
     auto* result = new OutlookItemCollection(app_, itemKind_, std::move(matching));
     result->includeRecurrences_ = includeRecurrences_;
@@ -148,10 +135,9 @@ HRESULT OutlookItemCollection::Sort(BSTR property, VARIANT_BOOL descending)
     keyed.reserve(oids_.size());
     for (CEOID oid : oids_) {
         Keyed entry{oid, {}};
-        IDispatch* item = nullptr;
-        if (SUCCEEDED(app_->GetItemFromOid(static_cast<LONG>(oid), &item))) {
-            OutlookItemProperties::Get(item, itemKind_, name, &entry.value);
-            item->Release();
+        platform::ComRef<IDispatch> item;
+        if (SUCCEEDED(app_->GetItemFromOid(static_cast<LONG>(oid), item.Put()))) {
+            OutlookItemProperties::Get(item.Get(), itemKind_, name, &entry.value);
         }
         keyed.push_back(std::move(entry));
     }

@@ -2,6 +2,8 @@
 
 #include <variant>
 
+#include "platform/objectmodel/com_ref.h"
+#include "platform/text/owned_bstr.h"
 #include "platform/text/wide_string.h"
 
 namespace {
@@ -129,10 +131,9 @@ HRESULT Read(I* item, const Property<I>& property, OutlookPropertyValue* value)
     value->number = 0;
     HRESULT result = S_OK;
     if (auto text = std::get_if<0>(&property.getter)) {
-        BSTR b = nullptr;
-        result = (item->**text)(&b);
-        if (b) value->text.assign(b, SysStringLen(b));
-        SysFreeString(b);
+        platform::OwnedBstr b;
+        result = (item->**text)(b.Put());
+        value->text = b.Text();
     } else if (auto number = std::get_if<1>(&property.getter)) {
         LONG n = 0;
         result = (item->**number)(&n);
@@ -154,11 +155,9 @@ HRESULT GetFrom(IDispatch* item, const Property<I> (&table)[N], std::u16string_v
 {
     const Property<I>* property = Lookup(table, name);
     if (!property) return E_INVALIDARG;
-    I* typed = nullptr;
-    if (FAILED(item->QueryInterface(I::kIid, reinterpret_cast<void**>(&typed)))) return E_NOINTERFACE;
-    const HRESULT result = Read(typed, *property, value);
-    typed->Release();
-    return result;
+    const auto typed = platform::ComRef<I>::Query(item);
+    if (!typed) return E_NOINTERFACE;
+    return Read(typed.Get(), *property, value);
 }
 
 }  // namespace

@@ -4,9 +4,9 @@
 #include <type_traits>
 
 #include "platform/base/error_codes.h"
-#include "platform/kernel/handle.h"
 #include "platform/base/last_error.h"
-#include "platform/base/local_memory.h"
+#include "platform/base/local_block.h"
+#include "platform/kernel/handle.h"
 
 namespace {
 
@@ -140,23 +140,19 @@ HRESULT OutlookItemRecord::Load(CEOID oid)
         return E_INVALIDARG;
     }
     WORD count = 0;
-    LPBYTE block = nullptr;
+    platform::LocalBlock block;
     DWORD size = 0;
-    const CEOID read = CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, nullptr, &block, &size);
+    const CEOID read = CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, nullptr, block.InOut(), &size);
     const HRESULT failure = read ? S_OK : OutlookLastErrorResult();
     CloseHandle(db);
-    if (!read) {
-        if (block) LocalFree(block);
-        return failure;
-    }
+    if (!read) return failure;
     std::map<CEPROPID, Value> values;
-    const CEPROPVAL* props = reinterpret_cast<const CEPROPVAL*>(block);
+    const CEPROPVAL* props = block.As<const CEPROPVAL>();
     for (WORD i = 0; i < count; ++i) {
         if (props[i].wFlags & CEDB_PROPNOTFOUND) continue;
         Value value;
         if (ValueFromProp(props[i], value)) values[props[i].propid] = std::move(value);
     }
-    if (block) LocalFree(block);
     oid_ = oid;
     deleted_ = false;
     values_ = std::move(values);

@@ -8,12 +8,12 @@
 #include <optional>
 #include <vector>
 
-#include "platform/time/clock.h"
 #include "platform/base/error_codes.h"
-#include "platform/kernel/handle.h"
 #include "platform/base/last_error.h"
-#include "platform/base/local_memory.h"
+#include "platform/base/local_block.h"
+#include "platform/kernel/handle.h"
 #include "platform/text/wide_string.h"
+#include "platform/time/clock.h"
 
 namespace {
 
@@ -253,18 +253,17 @@ HANDLE Store(HANDLE existing, const Request& request)
 class Record {
 public:
     Record() = default;
-    ~Record() { LocalFree(block_); }
     Record(const Record&) = delete;
     Record& operator=(const Record&) = delete;
 
     bool Read(HANDLE db)
     {
         DWORD size = 0;
-        return CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count_, nullptr, &block_, &size) != 0;
+        return CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count_, nullptr, block_.InOut(), &size) != 0;
     }
     const CEPROPVAL* Find(CEPROPID id) const
     {
-        const auto* props = reinterpret_cast<const CEPROPVAL*>(block_);
+        const auto* props = block_.As<const CEPROPVAL>();
         for (WORD i = 0; i < count_; ++i)
             if (props[i].propid == id && !(props[i].wFlags & CEDB_PROPNOTFOUND)) return &props[i];
         return nullptr;
@@ -287,7 +286,7 @@ public:
     }
 
 private:
-    LPBYTE block_ = nullptr;
+    platform::LocalBlock block_;
     WORD count_ = 0;
 };
 

@@ -12,11 +12,11 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/base/error_codes.h"
-#include "platform/kernel/handle.h"
 #include "platform/base/last_error.h"
-#include "platform/base/local_memory.h"
-#include "platform/time/system_time.h"
+#include "platform/base/local_block.h"
+#include "platform/kernel/handle.h"
 #include "platform/text/utf8.h"
+#include "platform/time/system_time.h"
 #include "tools/kstools/commands.h"
 #include "tools/kstools/store_value.h"
 #include "tools/kstools/store_volume.h"
@@ -175,7 +175,6 @@ struct RecordRead {
 class RecordReader {
 public:
     explicit RecordReader(HANDLE db) : m_db(db) {}
-    ~RecordReader() { LocalFree(m_buffer); }
     RecordReader(const RecordReader&) = delete;
     RecordReader& operator=(const RecordReader&) = delete;
 
@@ -190,7 +189,7 @@ public:
         m_onNext = false;
         m_count = 0;
         RecordRead read;
-        read.oid = CeReadRecordProps(m_db, CEDB_ALLOWREALLOC, &m_count, nullptr, &m_buffer, &m_size);
+        read.oid = CeReadRecordProps(m_db, CEDB_ALLOWREALLOC, &m_count, nullptr, m_buffer.InOut(), &m_size);
         if (read.oid) {
             m_onNext = true;  // CEDB_AUTOINCREMENT moved on already
             return read;
@@ -203,7 +202,7 @@ public:
         return read;
     }
 
-    const CEPROPVAL* Props() const { return reinterpret_cast<const CEPROPVAL*>(m_buffer); }
+    const CEPROPVAL* Props() const { return m_buffer.As<const CEPROPVAL>(); }
     WORD Count() const { return m_count; }
 
 private:
@@ -214,7 +213,7 @@ private:
     }
 
     HANDLE m_db;
-    LPBYTE m_buffer = nullptr;
+    platform::LocalBlock m_buffer;
     DWORD m_size = 0;
     WORD m_count = 0;
     bool m_started = false;
