@@ -8,16 +8,17 @@
 #include <vector>
 
 #include "engine/data_tasks.h"
+#include "engine/scoped_data_lock.h"
 #include "engine/tasks_compare.h"
-#include "platform/time/clock.h"
 #include "platform/base/error_codes.h"
 #include "platform/base/last_error.h"
 #include "platform/base/local_memory.h"
-#include "platform/objectmodel/pim_databases.h"
 #include "platform/files/registry.h"
 #include "platform/modules/string_resources.h"
-#include "platform/time/variant_time.h"
+#include "platform/objectmodel/pim_databases.h"
 #include "platform/text/wide_string.h"
+#include "platform/time/clock.h"
+#include "platform/time/variant_time.h"
 #include "storage/c_registry.h"
 
 namespace {
@@ -213,12 +214,12 @@ void CCalendarThread::SortList(CalendarCompareFn compare, bool descending)
 
 bool CCalendarThread::SortDataList(bool ascending)
 {
-    if (!TryLockData()) return false;
+    const ScopedDataLock lock(*this);
+    if (!lock.Acquired()) return false;
     SettingChange();
     const CalendarCompareFn compare = ViewComparison();
     LoadSortPrefs();
     SortList(compare, !ascending);
-    UnlockData();
     return true;
 }
 
@@ -241,7 +242,8 @@ DWORD CCalendarThread::ThreadProc()
 
 DWORD CCalendarThread::CalendarThreadProc(CeManualEvent* stopEvent, CEOID oid)
 {
-    if (!TryLockData()) return 0;
+    ScopedDataLock lock(*this);
+    if (!lock.Acquired()) return 0;
     SetupThreadResources();
     InitiateLinksDB();
     if (oid == 0) {
@@ -254,10 +256,7 @@ DWORD CCalendarThread::CalendarThreadProc(CeManualEvent* stopEvent, CEOID oid)
     LoadAppointments(stopEvent, oid, aborted);
     CloseLinksDB();
     m_handedOver = m_list.GetCount();
-    if (aborted || oid != 0) {
-        UnlockData();
-        return 0;
-    }
+    if (aborted || oid != 0) return 0;
 
     m_bInFullLoad = true;
     AddTasks(false);
@@ -267,7 +266,7 @@ DWORD CCalendarThread::CalendarThreadProc(CeManualEvent* stopEvent, CEOID oid)
     m_bInFullLoad = false;
     m_handedOver = m_list.GetCount();
     const int count = m_handedOver;
-    UnlockData();
+    lock.Unlock();
     if (m_hNotify && IsRunning()) ReportLoaderData(m_hNotify, LOADER_DATA_COMPLETE, count, false);
     return 0;
 }

@@ -9,6 +9,7 @@
 
 #include "categories/category_filter.h"
 #include "engine/calendar_thread.h"
+#include "engine/scoped_data_lock.h"
 #include "platform/objectmodel/pim_databases.h"
 #include "platform/text/wide_string.h"
 #include "platform/time/civil_calendar.h"
@@ -307,41 +308,41 @@ void CCalendarThread::AddCalendarDate()
 
 bool CCalendarThread::AddTasksToThread(bool settings, bool tasks, bool sort, bool count)
 {
-    if (!TryLockData()) return false;
+    const ScopedDataLock lock(*this);
+    if (!lock.Acquired()) return false;
     if (settings) SettingChange();
     AddTasks(tasks);
     if (sort) SortAscending();
     if (count) m_handedOver = m_list.GetCount();
-    UnlockData();
     return true;
 }
 
 bool CCalendarThread::AddJournalToThread()
 {
-    if (!TryLockData()) return false;
+    const ScopedDataLock lock(*this);
+    if (!lock.Acquired()) return false;
     SettingChange();
     AddJournal();
     m_handedOver = m_list.GetCount();
-    UnlockData();
     return true;
 }
 
 bool CCalendarThread::RemoveTasksFromThread()
 {
-    if (!TryLockData()) return false;
+    const ScopedDataLock lock(*this);
+    if (!lock.Acquired()) return false;
     RemoveKind(kCalendarKindTask);
     SortAscending();
     m_handedOver = m_list.GetCount();
-    UnlockData();
     return true;
 }
 
 bool CCalendarThread::RemoveJournalFromThread()
 {
-    if (!TryLockData()) return false;
+    const ScopedDataLock lock(*this);
+    if (!lock.Acquired()) return false;
     RemoveKind(kCalendarKindJournal);
     SortAscending();
     m_handedOver = m_list.GetCount();
-    UnlockData();
     return true;
 }

@@ -2,10 +2,11 @@
 
 #include <cstring>
 
-#include "platform/time/clock.h"
+#include "engine/scoped_data_lock.h"
 #include "platform/base/local_memory.h"
-#include "platform/objectmodel/pim_databases.h"
 #include "platform/files/registry.h"
+#include "platform/objectmodel/pim_databases.h"
+#include "platform/time/clock.h"
 #include "platform/time/variant_time.h"
 #include "storage/c_registry.h"
 
@@ -138,7 +139,8 @@ void CTasksThread::ClearGroups()
 
 DWORD CTasksThread::TasksThreadProc(CeManualEvent* stopEvent)
 {
-    if (!TryLockData()) return 0;
+    ScopedDataLock lock(*this);
+    if (!lock.Acquired()) return 0;
     ++m_busy;
     SetupThreadResources();
     CeDb* db = GetDatabaseClass();
@@ -171,21 +173,23 @@ DWORD CTasksThread::TasksThreadProc(CeManualEvent* stopEvent)
 
     // Whether the database holds a record at all (cheaper than counting).
     const bool hasRecords = open && db->SeekFirst() != 0;
+    // The record owns the read buffer from the start; every read fills it in
+    // place, and the record frees it however the load ends.
     CeDbRecord record;
     CEPROPVAL* buffer = nullptr;
-    if (hasRecords) buffer = static_cast<CEPROPVAL*>(LocalAlloc(LPTR, kTasksReadBufferSize));
+    if (hasRecords) {
+        buffer = static_cast<CEPROPVAL*>(LocalAlloc(LPTR, kTasksReadBufferSize));
+        record.Attach(0, 0, kTasksReadBufferSize, buffer, nullptr);
+    }
 
     // The category pre-pass: when the filter restricts categories, only the
     // blobs are read first and the main pass visits the records that pass.
     const bool prePass = m_categoryRestrict.bHideCategories != kCategoryShowSelected ||
                          (m_categoryRestrict.m_pSelected && !m_categoryRestrict.m_pSelected->IsEmpty());
     CePtrList<DWORD> chosen(0);
-    // The record owns the buffer from its first read on.
-    bool readAny = false;
     if (buffer && prePass) {
         ULONG blobId = kTaskCategoriesProperty;
         for (CEOID oid = db->SeekFirst(); oid != 0; oid = db->SeekNext()) {
-            readAny = true;
             if (!db->ReadRec(record, buffer, kTasksReadBufferSize, 1, &blobId)) continue;
             CEBLOB blob{0, nullptr};
             if (const CEPROPVAL* stored = record.StoredAt(0)) blob = stored->val.blob;
@@ -196,7 +200,6 @@ DWORD CTasksThread::TasksThreadProc(CeManualEvent* stopEvent)
     InitiateLinksDB();
     bool stopped = false;
     auto file = [&]() {
-        readAny = true;
         if (!db->ReadRec(record, buffer, kTasksReadBufferSize, static_cast<USHORT>(m_propCount), m_propIds)) return;
         bool shown = false;
         AddNewTask(&record, &shown, -1, false, false);
@@ -225,13 +228,10 @@ DWORD CTasksThread::TasksThreadProc(CeManualEvent* stopEvent)
     }
 
     if (stopped) {
-        record.Reset();
-        if (buffer && !readAny) LocalFree(buffer);
         delete m_pMainDB;
         m_pMainDB = nullptr;
         CloseLinksDB();
         --m_busy;
-        UnlockData();
         return 0;
     }
 
@@ -242,12 +242,10 @@ DWORD CTasksThread::TasksThreadProc(CeManualEvent* stopEvent)
     SortDataList();
     SortPriorityManager();
 
-    record.Reset();  // frees the read buffer once a read has attached it
-    if (buffer && !readAny) LocalFree(buffer);
     if (db) db->Close();
     CloseLinksDB();
     const int visible = m_displayed;
-    UnlockData();
+    lock.Unlock();
     --m_busy;
     ReportLoaderData(m_hNotify, LOADER_DATA_COMPLETE, visible, true);
     return 0;

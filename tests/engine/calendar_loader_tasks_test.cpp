@@ -5,6 +5,7 @@
 #include <map>
 #include <thread>
 
+#include "engine/scoped_data_lock.h"
 #include "tests/engine/calendar_store.h"
 #include "tests/engine/task_store.h"
 
@@ -195,9 +196,10 @@ TEST_F(CalendarTasksTest, AddersReplaceTheTaskRowsWithoutAReload)
 
     // A busy loader is left alone.
     bool added = true;
-    ASSERT_TRUE(loader.TryLockData());
+    ScopedDataLock held(loader);
+    ASSERT_TRUE(held.Acquired());
     std::thread([&] { added = loader.AddTasksToThread(false, true, true, true); }).join();
-    loader.UnlockData();
+    held.Unlock();
     EXPECT_FALSE(added);
     EXPECT_TRUE(PlacementOf(loader).empty());
 }

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "engine/data_tasks.h"
+#include "engine/scoped_data_lock.h"
 #include "engine/tasks_compare.h"
 #include "platform/text/wide_string.h"
 #include "tests/engine/calendar_store.h"
@@ -39,9 +40,10 @@ TEST_F(CalendarThreadTest, LoadFindingTheLockTakenLeavesTheListAlone)
     loader.SetRestrict(Day(today), Day(today + 1));
     LoaderHost host;
     loader.SetNotifyWindow(host.Window());
-    ASSERT_TRUE(loader.TryLockData());
+    ScopedDataLock held(loader);
+    ASSERT_TRUE(held.Acquired());
     host.Run(loader, 60000);
-    loader.UnlockData();
+    held.Unlock();
     EXPECT_EQ(host.Count(WM_LOADER_DATA), 0);
     EXPECT_EQ(loader.GetDataList().GetCount(), before);
 }

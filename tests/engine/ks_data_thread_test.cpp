@@ -86,10 +86,12 @@ TEST_F(DataThreadTest, LoadFindingTheDataLockTakenTouchesNothingAndReportsNoData
     DATACALENDAR* first = loader.List().GetHead();
 
     // An adder on the window thread holds the lock while a load starts.
-    ASSERT_TRUE(loader.TryLockData());
+    ScopedDataLock held(loader);
+    ASSERT_TRUE(held.Acquired());
     loadertest::WriteItem(5);
     host.Run(loader, 5000);
-    loader.UnlockData();
+    EXPECT_FALSE(loadertest::LockFreeForOtherThreads(loader)) << "the load that gave up left the holder's lock alone";
+    held.Unlock();
 
     EXPECT_EQ(host.Count(WM_LOADER_DATA), 0);
     EXPECT_EQ(loader.loadsRun.load(), 1);

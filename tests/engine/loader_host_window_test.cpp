@@ -52,8 +52,7 @@ TEST_F(LoaderHostTest, CompletionHandlerReadsTheListWhileTheLoaderWaits)
         loaderWaiting = loader.IsRunning();
         counts.push_back(static_cast<int>(count));
         counts.push_back(loader.List().GetCount());
-        lockFreeInHandler = loader.TryLockData();
-        if (lockFreeInHandler) loader.UnlockData();
+        lockFreeInHandler = ScopedDataLock(loader).Acquired();
     });
     ASSERT_TRUE(host.Run(loader, 5000));
     EXPECT_EQ(counts, (std::vector<int>{3, 3}));

@@ -5,9 +5,10 @@
 
 #include <set>
 
+#include "engine/scoped_data_lock.h"
 #include "engine/tasks_thread.h"
-#include "platform/messaging/messages.h"
 #include "platform/kernel/tick.h"
+#include "platform/messaging/messages.h"
 #include "tests/engine/task_store.h"
 
 using namespace tasktest;
@@ -81,8 +82,7 @@ TEST_F(TasksLoaderRestartTest, LastOfManyRestartsHandsOverEveryTaskOnce)
     // Every task is visible; the headers in use are too.
     EXPECT_GE(handedOver, kTasks);
     EXPECT_EQ(loader.GetIncludedCount(), kTasks);
-    EXPECT_TRUE(loader.TryLockData());
-    loader.UnlockData();
+    EXPECT_TRUE(ScopedDataLock(loader).Acquired());
 }
 
 }  // namespace

@@ -15,7 +15,8 @@
 #include "engine/ks_data_thread.h"
 #include "engine/loader_host.h"
 #include "engine/loader_messages.h"
-#include "platform/base/local_memory.h"
+#include "engine/scoped_data_lock.h"
+#include "platform/base/local_block.h"
 #include "platform/kernel/handle.h"
 #include "platform/objectmodel/pim_databases.h"
 #include "platform/objectstore/cedb.h"
@@ -71,7 +72,8 @@ public:
 private:
     DWORD Load(CeManualEvent* stop)
     {
-        if (!TryLockData()) return 0;
+        ScopedDataLock lock(*this);
+        if (!lock.Acquired()) return 0;
         ++loadsRun;
         SetupThreadResources();
         InitiateLinksDB();
@@ -90,7 +92,7 @@ private:
         }
         CloseLinksDB();
         m_handedOver = m_list.GetCount();
-        UnlockData();
+        lock.Unlock();
         ReportLoaderData(m_hWnd, LOADER_DATA_COMPLETE, m_list.GetCount(), m_bSendData);
         return 1;
     }
@@ -100,6 +102,7 @@ private:
         CEBLOB blob{0, nullptr};
         const int at = record.FindProp(kCategoryBlobProperty);
         if (at >= 0) record.GetIndexVal(at, &blob);
+        const platform::LocalBlock blobCopy(blob.lpb);
         const bool passes = CategoryFilterHighLevel(&blob, &m_categoryRestrict);
         if (passes) {
             auto* row = new DATACALENDAR;
@@ -112,7 +115,6 @@ private:
             row->ownsStrings = 1;
             m_list.Append(row);
         }
-        if (blob.lpb) LocalFree(blob.lpb);
     }
 
     HWND m_hWnd;
@@ -182,10 +184,7 @@ inline CEOID WriteSideRecord(const WCHAR* store, CEPROPID key, CEOID item)
 inline bool LockFreeForOtherThreads(TestLoader& loader)
 {
     bool taken = false;
-    std::thread([&] {
-        taken = loader.TryLockData();
-        if (taken) loader.UnlockData();
-    }).join();
+    std::thread([&] { taken = ScopedDataLock(loader).Acquired(); }).join();
     return taken;
 }
 
