@@ -6,15 +6,19 @@
 
 #include "categories/category_blob.h"
 #include "categories/category_records.h"
-#include "tests/categories/category_test_support.h"
-#include "platform/text/bstr.h"
-#include "platform/base/local_memory.h"
+#include "platform/base/local_block.h"
+#include "platform/objectmodel/com_ref.h"
+#include "platform/text/owned_bstr.h"
 #include "storage/c_outlook.h"
+#include "tests/categories/category_test_support.h"
 #include "tests/support/scripted_ui_host.h"
 
 namespace {
 
 using namespace cattest;
+using platform::ComRef;
+using platform::LocalBlock;
+using platform::OwnedBstr;
 
 class PimRecordCategoriesTest : public CategorySandbox {
 protected:
@@ -23,7 +27,7 @@ protected:
         CategorySandbox::SetUp();
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         ASSERT_EQ(CoCreateInstance(CLSID_Application, nullptr, CLSCTX_INPROC_SERVER, IID_IPOutlookApp,
-                                   reinterpret_cast<void**>(&app)),
+                                   reinterpret_cast<void**>(app.Put())),
                   S_OK);
         ASSERT_EQ(app->Logon(0), S_OK);
     }
@@ -31,46 +35,35 @@ protected:
     {
         if (app) {
             app->Logoff();
-            app->Release();
+            app.Reset();
         }
         COutlook::GetOutlookObject().Close();
         CoUninitialize();
         CategorySandbox::TearDown();
     }
     // A saved task; its item stays open in *item when asked for.
-    LONG SavedTask(IDispatch** keep = nullptr)
+    LONG SavedTask(ComRef<IDispatch>* keep = nullptr)
     {
-        IDispatch* item = nullptr;
-        EXPECT_EQ(app->CreateItem(olTaskItem, &item), S_OK);
-        ITask* task = nullptr;
-        item->QueryInterface(IID_ITask, reinterpret_cast<void**>(&task));
-        item->Release();
-        BSTR subject = SysAllocString(u"Pack the bags");
-        task->put_Subject(subject);
-        SysFreeString(subject);
+        ComRef<IDispatch> item;
+        EXPECT_EQ(app->CreateItem(olTaskItem, item.Put()), S_OK);
+        ComRef<ITask> task = ComRef<ITask>::Query(item.Get());
+        item.Reset();
+        task->put_Subject(OwnedBstr(u"Pack the bags"));
         EXPECT_EQ(task->Save(), S_OK);
         LONG oid = 0;
         task->get_Oid(&oid);
-        if (keep) {
-            *keep = task;  // ITask is an IDispatch
-        } else {
-            task->Release();
-        }
+        if (keep) *keep = ComRef<IDispatch>::Adopt(task.Detach());  // ITask is an IDispatch
         return oid;
     }
     std::u16string CategoriesOf(LONG oid)
     {
-        IDispatch* item = nullptr;
-        if (app->GetItemFromOid(oid, &item) != S_OK || !item) return u"<no item>";
-        ITask* task = nullptr;
-        item->QueryInterface(IID_ITask, reinterpret_cast<void**>(&task));
-        item->Release();
-        BSTR text = nullptr;
-        task->get_Categories(&text);
-        task->Release();
-        std::u16string result = text ? std::u16string(text, SysStringLen(text)) : u"";
-        SysFreeString(text);
-        return result;
+        ComRef<IDispatch> item;
+        if (app->GetItemFromOid(oid, item.Put()) != S_OK || !item) return u"<no item>";
+        const ComRef<ITask> task = ComRef<ITask>::Query(item.Get());
+        item.Reset();
+        OwnedBstr text;
+        task->get_Categories(text.Put());
+        return text.Text();
     }
     static std::vector<BYTE> StoredBlob(LONG oid)
     {
@@ -81,20 +74,19 @@ protected:
         if (CeSeekDatabase(db, CEDB_SEEK_CEOID, static_cast<CEOID>(oid), nullptr)) {
             CEPROPID id = kCategoryBlobProperty;
             WORD count = 1;
-            LPBYTE buffer = nullptr;
+            LocalBlock buffer;
             DWORD size = 0;
-            if (CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, &id, &buffer, &size)) {
-                const auto* prop = reinterpret_cast<const CEPROPVAL*>(buffer);
+            if (CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, &id, buffer.InOut(), &size)) {
+                const auto* prop = buffer.As<const CEPROPVAL>();
                 bytes.clear();
                 if (!(prop->wFlags & CEDB_PROPNOTFOUND))
                     bytes.assign(prop->val.blob.lpb, prop->val.blob.lpb + prop->val.blob.dwCount);
             }
-            if (buffer) LocalFree(buffer);
         }
         CloseHandle(db);
         return bytes;
     }
-    IPOutlookApp* app = nullptr;
+    ComRef<IPOutlookApp> app;
 };
 
 TEST_F(PimRecordCategoriesTest, TheBlobWrittenIsTheTextTheObjectModelReads)
@@ -107,17 +99,17 @@ TEST_F(PimRecordCategoriesTest, TheBlobWrittenIsTheTextTheObjectModelReads)
     const LONG oid = SavedTask();
     ASSERT_NE(oid, 0);
 
-    IDispatch* item = nullptr;
-    EXPECT_TRUE(SaveCategoriesToPIMRecord(u"Far Away, Business, Nowhere", &item, oid, false));
-    EXPECT_EQ(item, nullptr);
+    ComRef<IDispatch> item;
+    EXPECT_TRUE(SaveCategoriesToPIMRecord(u"Far Away, Business, Nowhere", item.InOut(), oid, false));
+    EXPECT_EQ(item.Get(), nullptr);
     EXPECT_EQ(StoredBlob(oid), (std::vector<BYTE>{0x01, 0, 0, 0, 0, 1, 0, 0}));
     EXPECT_EQ(CategoriesOf(oid), u"Business, Far Away");
 
-    EXPECT_TRUE(SaveCategoriesToPIMRecord(u"Personal", &item, oid, false));
+    EXPECT_TRUE(SaveCategoriesToPIMRecord(u"Personal", item.InOut(), oid, false));
     EXPECT_EQ(CategoriesOf(oid), u"Personal");
     EXPECT_EQ(StoredBlob(oid), (std::vector<BYTE>{0x02, 0, 0, 0})) << "the blob shrank to one word";
 
-    EXPECT_TRUE(SaveCategoriesToPIMRecord(u"", &item, oid, false));
+    EXPECT_TRUE(SaveCategoriesToPIMRecord(u"", item.InOut(), oid, false));
     EXPECT_TRUE(StoredBlob(oid).empty()) << "no categories: no blob";
     EXPECT_EQ(CategoriesOf(oid), u"");
 }
@@ -126,23 +118,22 @@ TEST_F(PimRecordCategoriesTest, AnOpenItemIsReleasedAndFetchedAgain)
 {
     ScriptedUiHost ui;
     ASSERT_EQ(AddCategoryRecord(u"Travel"), ERROR_SUCCESS);
-    IDispatch* item = nullptr;
+    ComRef<IDispatch> item;
     const LONG oid = SavedTask(&item);
-    ASSERT_NE(item, nullptr);
+    ASSERT_NE(item.Get(), nullptr);
 
-    EXPECT_TRUE(SaveCategoriesToPIMRecord(u"Travel", &item, oid, true));
-    ASSERT_NE(item, nullptr) << "fetched again through the shared session";
-    ITask* task = nullptr;
-    ASSERT_EQ(item->QueryInterface(IID_ITask, reinterpret_cast<void**>(&task)), S_OK);
-    item->Release();
-    BSTR text = nullptr;
-    task->get_Categories(&text);
-    EXPECT_EQ(std::u16string(text, SysStringLen(text)), u"Travel") << "the new item sees the new blob";
-    SysFreeString(text);
+    EXPECT_TRUE(SaveCategoriesToPIMRecord(u"Travel", item.InOut(), oid, true));
+    ASSERT_NE(item.Get(), nullptr) << "fetched again through the shared session";
+    ComRef<ITask> task;
+    ASSERT_EQ(item->QueryInterface(IID_ITask, reinterpret_cast<void**>(task.Put())), S_OK);
+    item.Reset();
+    OwnedBstr text;
+    task->get_Categories(text.Put());
+    EXPECT_EQ(text.Text(), u"Travel") << "the new item sees the new blob";
     LONG again = 0;
     task->get_Oid(&again);
     EXPECT_EQ(again, oid);
-    task->Release();
+    task.Reset();
     EXPECT_EQ(ui.MessageCount(), 0u);
 }
 
@@ -152,16 +143,15 @@ TEST_F(PimRecordCategoriesTest, WhatIsNoItemRecordIsLeftAlone)
     const CEOID category = WriteCategory(u"Odd", 0);
     // A record that is no item: its database does not begin with A, C or T,
     // so a caller's item is kept.
-    IDispatch* item = nullptr;
+    ComRef<IDispatch> item;
     const LONG task = SavedTask(&item);
-    EXPECT_TRUE(SaveCategoriesToPIMRecord(u"Odd", &item, static_cast<long>(category), false));
-    EXPECT_NE(item, nullptr) << "not an item's record: the item is kept";
-    item->Release();
-    item = nullptr;
+    EXPECT_TRUE(SaveCategoriesToPIMRecord(u"Odd", item.InOut(), static_cast<long>(category), false));
+    EXPECT_NE(item.Get(), nullptr) << "not an item's record: the item is kept";
+    item.Reset();
 
-    EXPECT_FALSE(SaveCategoriesToPIMRecord(u"Odd", &item, 0, true));
-    EXPECT_FALSE(SaveCategoriesToPIMRecord(u"Odd", &item, 0x7FFFFF0, true));
-    EXPECT_EQ(item, nullptr) << "nothing fetched for a record that is not there";
+    EXPECT_FALSE(SaveCategoriesToPIMRecord(u"Odd", item.InOut(), 0, true));
+    EXPECT_FALSE(SaveCategoriesToPIMRecord(u"Odd", item.InOut(), 0x7FFFFF0, true));
+    EXPECT_EQ(item.Get(), nullptr) << "nothing fetched for a record that is not there";
     EXPECT_EQ(CategoriesOf(task), u"");
 }
 

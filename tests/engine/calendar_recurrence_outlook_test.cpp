@@ -26,11 +26,11 @@ namespace {
 void ChangeSomeOccurrences(IAppointment* series, RecurrenceDay first, RecurrenceDay last, std::mt19937& rng)
 {
     auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-    IRecurrencePattern* p = nullptr;
-    series->GetRecurrencePattern(&p);
+    ComRef<IRecurrencePattern> p;
+    series->GetRecurrencePattern(p.Put());
     for (int tries = 0, changed = 0; tries < 400 && changed < 6; ++tries) {
-        IAppointment* o = nullptr;
-        if (FAILED(p->GetOccurrence(OleDayOf(pick(first, last)) + 0.5, &o))) continue;
+        ComRef<IAppointment> o;
+        if (FAILED(p->GetOccurrence(OleDayOf(pick(first, last)) + 0.5, o.Put()))) continue;
         ++changed;
         const int what = pick(0, 5);
         if (what == 0) {
@@ -45,9 +45,7 @@ void ChangeSomeOccurrences(IAppointment* series, RecurrenceDay first, Recurrence
             if (pick(0, 3) == 0) o->put_Duration(pick(10, 3000));
             o->Save();
         }
-        o->Release();
     }
-    p->Release();
 }
 
 class CalendarRecurrenceFromOutlook : public OutlookItemTest {};
@@ -59,19 +57,16 @@ TEST_F(CalendarRecurrenceFromOutlook, EntriesAreTheOccurrencesGetOccurrenceFinds
     for (int i = 0; i < 300; ++i) {
         platform::RecurrenceRule r = recurrule::RandomRecurrenceRule(rng, recurrule::kSeriesSpan);
         r.firstDayOfWeek = 0;  // the object model's weeks run from Sunday
-        IAppointment* item = MakeSeries(r, OleDayOf(r.patternStartDay) + 9.5 / 24, nullptr);
-        if (item->Save() != S_OK) {  // a date-ended rule without any occurrence
-            item->Release();
-            continue;
-        }
+        ComRef<IAppointment> item = MakeSeries(r, OleDayOf(r.patternStartDay) + 9.5 / 24, nullptr);
+        if (item->Save() != S_OK) continue;  // a date-ended rule without any occurrence
         const CEOID oid = OidOf(item);
         const int span = r.type == olRecursDaily || r.type == olRecursWeekly ? 120 : 1500;
         const RecurrenceDay first = r.patternStartDay - 3, last = r.patternStartDay + span;
-        ChangeSomeOccurrences(item, first + 5, last - 5, rng);
-        item->Release();
+        ChangeSomeOccurrences(item.Get(), first + 5, last - 5, rng);
+        item.Reset();
 
         const std::string what = "rule " + std::to_string(i) + ": " + icaloracle::RRuleOf(r);
-        IAppointment* series = MakeItem<IAppointment>(kAppointmentsDatabase, oid, MakeOutlookAppointment);
+        const ComRef<IAppointment> series = MakeItem<IAppointment>(kAppointmentsDatabase, oid, MakeOutlookAppointment);
         const std::vector<BYTE> blob = ReadRaw(kAppointmentsDatabase, oid, kAppointmentRecurrencePattern).bytes;
         const std::int64_t firstOle = static_cast<std::int64_t>(OleDayOf(first));
         const std::int64_t lastOle = static_cast<std::int64_t>(OleDayOf(last));
@@ -88,11 +83,11 @@ TEST_F(CalendarRecurrenceFromOutlook, EntriesAreTheOccurrencesGetOccurrenceFinds
         }
         ++compared;
 
-        IRecurrencePattern* p = nullptr;
-        series->GetRecurrencePattern(&p);
+        ComRef<IRecurrencePattern> p;
+        series->GetRecurrencePattern(p.Put());
         for (std::int64_t day = firstOle; day <= lastOle; ++day) {
-            IAppointment* o = nullptr;
-            const HRESULT hr = p->GetOccurrence(static_cast<DATE>(day) + 0.5, &o);
+            ComRef<IAppointment> o;
+            const HRESULT hr = p->GetOccurrence(static_cast<DATE>(day) + 0.5, o.Put());
             const auto entry = byDay.find(day);
             ASSERT_EQ(hr, entry == byDay.end() ? E_FAIL : S_OK) << what << ", day " << day - firstOle - 3;
             if (!o) continue;
@@ -106,10 +101,7 @@ TEST_F(CalendarRecurrenceFromOutlook, EntriesAreTheOccurrencesGetOccurrenceFinds
             EXPECT_EQ(Text(o, &IAppointment::get_Subject) == u"Changed", e.subject == "Changed") << what;
             EXPECT_EQ(Text(o, &IAppointment::get_Location) == u"Elsewhere", e.location == "Elsewhere") << what;
             EXPECT_EQ(Get(o, &IAppointment::get_BusyStatus), e.busyStatus) << what;
-            o->Release();
         }
-        p->Release();
-        series->Release();
     }
     EXPECT_GT(compared, 250);
 }

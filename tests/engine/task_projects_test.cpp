@@ -6,13 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/scripted_ui_host.h"
 #include "engine/task_projects.h"
 #include "foundation/ce_string.h"
-#include "platform/objectstore/cedb.h"
 #include "platform/base/error_codes.h"
+#include "platform/base/local_block.h"
 #include "platform/kernel/handle.h"
+#include "platform/objectstore/cedb.h"
 #include "tests/engine/test_loader.h"
+#include "tests/support/scripted_ui_host.h"
 #include "tests/support/test_windows.h"
 
 namespace {
@@ -70,15 +71,14 @@ std::optional<std::u16string> ReadRaw(CEOID record)
     if (db != INVALID_HANDLE_VALUE && CeSeekDatabase(db, CEDB_SEEK_CEOID, record, nullptr) == record) {
         CEPROPID ids[2] = {kProjectNameProperty, kProjectMarkerProperty};
         WORD count = 2;
-        LPBYTE buffer = nullptr;
+        platform::LocalBlock buffer;
         DWORD size = 0;
-        if (CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, ids, &buffer, &size) == record) {
-            auto* props = reinterpret_cast<CEPROPVAL*>(buffer);
+        if (CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, ids, buffer.InOut(), &size) == record) {
+            auto* props = buffer.As<CEPROPVAL>();
             result = (props[0].wFlags & CEDB_PROPNOTFOUND) ? u"" : props[0].val.lpwstr;
             *result +=
                 (props[1].wFlags & CEDB_PROPNOTFOUND) ? u"|-" : u"|" + std::u16string(1, u'0' + props[1].val.uiVal);
         }
-        if (buffer) LocalFree(buffer);
     }
     if (db != INVALID_HANDLE_VALUE) CloseHandle(db);
     return result;

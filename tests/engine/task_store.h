@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/tasks_thread.h"
+#include "platform/base/local_block.h"
 #include "platform/objectmodel/pim_databases.h"
 #include "platform/objectstore/cedb.h"
 #include "tests/engine/test_loader.h"
@@ -64,13 +65,12 @@ inline std::optional<double> StoredParent(CEOID task)
     if (CeSeekDatabase(db, CEDB_SEEK_CEOID, task, nullptr) == task) {
         CEPROPID id = 0x2A090005;
         WORD count = 1;
-        LPBYTE buffer = nullptr;
+        platform::LocalBlock buffer;
         DWORD size = 0;
-        if (CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, &id, &buffer, &size)) {
-            auto* prop = reinterpret_cast<CEPROPVAL*>(buffer);
+        if (CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, &id, buffer.InOut(), &size)) {
+            auto* prop = buffer.As<CEPROPVAL>();
             if (!(prop->wFlags & CEDB_PROPNOTFOUND)) result = prop->val.dblVal;
         }
-        LocalFree(buffer);
     }
     CloseHandle(db);
     return result;

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "foundation/ce_worker_thread.h"
+#include "platform/kernel/scoped_critical_section.h"
 #include "platform/kernel/thread.h"
 #include "platform/messaging/messages.h"
 #include "tests/foundation/recording_window.h"
@@ -54,8 +55,7 @@ public:
     {
         bool taken = false;
         std::thread([&] {
-            taken = m_busyLock.TryLock() != 0;
-            if (taken) m_busyLock.Leave();
+            taken = platform::ScopedCriticalSection(m_busyLock.Section(), std::try_to_lock).Acquired();
         }).join();
         return taken;
     }

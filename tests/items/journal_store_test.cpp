@@ -73,12 +73,10 @@ TEST_F(JournalStoreTest, TimesAreStoredAsLocalFileTimesUnconverted)
     ASSERT_EQ(CeSeekDatabase(db, CEDB_SEEK_CEOID, e.m_record, nullptr), e.m_record);
     CEPROPID id = kJournalStart;
     WORD count = 1;
-    LPBYTE buffer = nullptr;
+    platform::LocalBlock buffer;
     DWORD size = 0;
-    ASSERT_EQ(CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, &id, &buffer, &size), e.m_record);
-    EXPECT_EQ(platform::FileTimeValue(reinterpret_cast<CEPROPVAL*>(buffer)->val.filetime),
-              TimeValue(Local(2026, 3, 14, 9, 30, 15)));
-    LocalFree(buffer);
+    ASSERT_EQ(CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, &id, buffer.InOut(), &size), e.m_record);
+    EXPECT_EQ(platform::FileTimeValue(buffer.As<CEPROPVAL>()->val.filetime), TimeValue(Local(2026, 3, 14, 9, 30, 15)));
     CloseHandle(db);
 }
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "items/c_journal.h"
-#include "platform/base/local_memory.h"
+#include "platform/base/local_block.h"
 #include "platform/files/registry.h"
 #include "platform/kernel/handle.h"
 #include "platform/objectstore/cedb.h"
@@ -95,13 +95,12 @@ inline std::vector<CEPROPID> StoredProps(CEOID record)
     if (db == INVALID_HANDLE_VALUE) return ids;
     if (CeSeekDatabase(db, CEDB_SEEK_CEOID, record, nullptr) == record) {
         WORD count = 0;
-        LPBYTE buffer = nullptr;
+        platform::LocalBlock buffer;
         DWORD size = 0;
-        if (CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, nullptr, &buffer, &size)) {
-            auto* props = reinterpret_cast<CEPROPVAL*>(buffer);
+        if (CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, nullptr, buffer.InOut(), &size)) {
+            auto* props = buffer.As<CEPROPVAL>();
             for (WORD i = 0; i < count; ++i) ids.push_back(props[i].propid);
         }
-        if (buffer) LocalFree(buffer);
     }
     CloseHandle(db);
     return ids;

@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <type_traits>
 
 #include "platform/kernel/handle.h"
 #include "platform/messaging/window.h"
 #include "platform/modules/string_resources.h"
+#include "platform/objectmodel/com_ref.h"
 #include "platform/objectstore/cedb.h"
 #include "platform/text/bstr.h"
+#include "platform/text/owned_bstr.h"
 #include "tests/storage/fake_outlook_app.h"
 #include "tests/support/device_sandbox.h"
 #include "tests/support/scripted_ui_host.h"
@@ -244,17 +247,17 @@ protected:
     // returns its OID.
     static LONG SavedItem(int kind)
     {
-        IDispatch* item = nullptr;
-        EXPECT_EQ(COutlook::GetOutlookObject().CreateItem(kind, &item), S_OK);
+        platform::ComRef<IDispatch> item;
+        EXPECT_EQ(COutlook::GetOutlookObject().CreateItem(kind, item.Put()), S_OK);
         if (!item) return 0;
-        BSTR text = SysAllocString(u"Sample");
-        auto save = [&](auto* typed, const IID& iid, auto fill) {
-            item->QueryInterface(iid, reinterpret_cast<void**>(&typed));
-            fill(typed);
+        const platform::OwnedBstr text(u"Sample");
+        auto save = [&](auto* tag, const IID& iid, auto fill) {
+            platform::ComRef<std::remove_pointer_t<decltype(tag)>> typed;
+            item->QueryInterface(iid, reinterpret_cast<void**>(typed.Put()));
+            fill(typed.Get());
             EXPECT_EQ(typed->Save(), S_OK);
             LONG oid = 0;
             typed->get_Oid(&oid);
-            typed->Release();
             return oid;
         };
         LONG oid = 0;
@@ -269,8 +272,6 @@ protected:
         } else {
             oid = save(static_cast<IContact*>(nullptr), IID_IContact, [&](IContact* c) { c->put_LastName(text); });
         }
-        SysFreeString(text);
-        item->Release();
         return oid;
     }
 };
@@ -290,15 +291,13 @@ TEST_F(COutlookStore, AnItemFoundByItsOidIsTheOneSaved)
     ScriptedUiHost ui;
     const LONG oid = SavedItem(olTaskItem);
     COutlook::GetOutlookObject().Close();
-    IDispatch* item = nullptr;
-    ASSERT_EQ(COutlook::GetOutlookObject().GetItemFromOid(oid, &item), S_OK) << "opened again on demand";
-    ITask* task = nullptr;
-    ASSERT_EQ(item->QueryInterface(IID_ITask, reinterpret_cast<void**>(&task)), S_OK);
+    platform::ComRef<IDispatch> item;
+    ASSERT_EQ(COutlook::GetOutlookObject().GetItemFromOid(oid, item.Put()), S_OK) << "opened again on demand";
+    platform::ComRef<ITask> task;
+    ASSERT_EQ(item->QueryInterface(IID_ITask, reinterpret_cast<void**>(task.Put())), S_OK);
     LONG again = 0;
     task->get_Oid(&again);
     EXPECT_EQ(again, oid);
-    task->Release();
-    item->Release();
 }
 
 TEST_F(COutlookStore, DefaultFoldersAndZonesComeFromTheApplication)
@@ -306,21 +305,19 @@ TEST_F(COutlookStore, DefaultFoldersAndZonesComeFromTheApplication)
     ScriptedUiHost ui;
     TIME_ZONE_INFORMATION tzi{};
     EXPECT_EQ(COutlook::GetOutlookObject().GetTimeZoneInformationFromIndex(0, &tzi), E_FAIL) << "not logged on";
-    IFolder* folder = nullptr;
-    ASSERT_EQ(COutlook::GetOutlookObject().GetDefaultFolder(olFolderTasks, &folder), S_OK);
+    platform::ComRef<IFolder> folder;
+    ASSERT_EQ(COutlook::GetOutlookObject().GetDefaultFolder(olFolderTasks, folder.Put()), S_OK);
     int kind = 0;
     folder->get_DefaultItemType(&kind);
     EXPECT_EQ(kind, olTaskItem);
-    folder->Release();
 }
 
 TEST_F(COutlookStore, ARefusedSaveIsExplainedToTheUser)
 {
     ScriptedUiHost ui;
-    IDispatch* item = nullptr;
-    ASSERT_EQ(COutlook::GetOutlookObject().CreateItem(olAppointmentItem, &item), S_OK);
-    IAppointment* appointment = nullptr;
-    item->QueryInterface(IID_IAppointment, reinterpret_cast<void**>(&appointment));
+    platform::ComRef<IDispatch> item;
+    ASSERT_EQ(COutlook::GetOutlookObject().CreateItem(olAppointmentItem, item.Put()), S_OK);
+    const auto appointment = platform::ComRef<IAppointment>::Query(item.Get());
     appointment->put_Start(46000.5);
     appointment->put_Duration(-60);  // ends before it starts
     const HRESULT hr = appointment->Save();
@@ -328,8 +325,6 @@ TEST_F(COutlookStore, ARefusedSaveIsExplainedToTheUser)
     EXPECT_TRUE(COutlook::DisplayPIMSaveError(hr));
     EXPECT_EQ(ui.MessageCount(), 1u);
     EXPECT_NE(ui.LastMessage().text.find(u"could not be saved"), std::u16string::npos);
-    appointment->Release();
-    item->Release();
 }
 
 // ---- Save errors ------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/local_block.h"
 #include "platform/base/local_memory.h"
 #include "platform/text/utf8.h"
 #include "tests/support/locale_pin.h"
@@ -113,9 +114,8 @@ Bytes BlobOf(const CeDbRecord& record, CEPROPID id)
 {
     CEBLOB blob{};
     if (!record.GetIndexVal(record.FindProp(id), blob)) return {};
-    Bytes bytes(blob.lpb, blob.lpb + blob.dwCount);
-    LocalFree(blob.lpb);
-    return bytes;
+    const platform::LocalBlock copy(blob.lpb);
+    return Bytes(blob.lpb, blob.lpb + blob.dwCount);
 }
 
 // True when every string and blob of the record points into its buffer.
@@ -267,15 +267,15 @@ TEST(CeDbRecordBlobs, CopiesAreZeroFilledAndRoundedToEven)
     EngineBuffer().Blob(kNote, {0xAA, 0xBB, 0xCC}).Blob(kCategories, {}).AttachTo(record);
     CEBLOB odd{}, empty{};
     ASSERT_TRUE(record.GetIndexVal(0, &odd));
+    const platform::LocalBlock oddCopy(odd.lpb);
     ASSERT_TRUE(record.GetIndexVal(1, empty));
+    const platform::LocalBlock emptyCopy(empty.lpb);
     EXPECT_EQ(odd.dwCount, 3u);
     EXPECT_EQ(LocalSize(odd.lpb), 4u);
     EXPECT_EQ(Bytes(odd.lpb, odd.lpb + 4), (Bytes{0xAA, 0xBB, 0xCC, 0}));
     EXPECT_NE(odd.lpb, record.GetProps()[0].val.blob.lpb);
     EXPECT_EQ(empty.dwCount, 0u);
     EXPECT_EQ(LocalSize(empty.lpb), 2u);
-    LocalFree(odd.lpb);
-    LocalFree(empty.lpb);
 }
 
 TEST(CeDbRecordBlobs, LargerBlobsGetABlockOfTheirOwnUntilTheBufferIsRebuilt)

@@ -10,9 +10,10 @@
 #include "platform/base/error_codes.h"
 #include "platform/base/last_error.h"
 #include "platform/base/local_memory.h"
-#include "platform/ui/out_of_memory_notice.h"
 #include "platform/modules/string_resources.h"
+#include "platform/text/owned_bstr.h"
 #include "platform/text/utf8.h"
+#include "platform/ui/out_of_memory_notice.h"
 #include "tests/support/device_sandbox.h"
 #include "tests/support/scripted_ui_host.h"
 #include "tests/support/test_windows.h"
@@ -235,9 +236,8 @@ TEST_F(CeDbTest, RecordsNameTheirDatabaseUntilDeleted)
     CEOID oid = Add(db, 1, u"x");
     CeDb reader;
     ASSERT_TRUE(reader.Open(u"\\Categories Database", 0, 0, nullptr));
-    BSTR name = reader.GetDatabaseNameFromOID(oid);
+    const platform::OwnedBstr name = platform::OwnedBstr::Adopt(reader.GetDatabaseNameFromOID(oid));
     EXPECT_EQ(U8(name), "\\Categories Database");
-    SysFreeString(name);
     EXPECT_EQ(db.GetDatabaseNameFromOID(db.GetOid()), nullptr) << "a database is no record";
     EXPECT_EQ(db.GetDatabaseNameFromOID(0), nullptr);
     ASSERT_TRUE(db.DeleteRecord(oid));

@@ -18,34 +18,32 @@ protected:
     {
         OutlookItemTest::SetUp();
         ASSERT_EQ(CoCreateInstance(CLSID_Application, nullptr, CLSCTX_INPROC_SERVER, IID_IPOutlookApp,
-                                   reinterpret_cast<void**>(&app_)),
+                                   reinterpret_cast<void**>(app_.Put())),
                   S_OK);
     }
     void TearDown() override
     {
         if (app_) {
-            EXPECT_EQ(app_->Release(), 0u) << "the test holds the last reference";
+            EXPECT_EQ(app_.Detach()->Release(), 0u) << "the test holds the last reference";
         }
         OutlookItemTest::TearDown();
     }
     LONG Save(int kind)
     {
-        IDispatch* item = nullptr;
-        EXPECT_EQ(app_->CreateItem(kind, &item), S_OK);
-        auto save = [](auto* typed) {
+        ComRef<IDispatch> item;
+        EXPECT_EQ(app_->CreateItem(kind, item.Put()), S_OK);
+        auto save = [](const auto& typed) {
             EXPECT_EQ(typed->Save(), S_OK);
-            const CEOID oid = OidOf(typed);
-            typed->Release();
-            return static_cast<LONG>(oid);
+            return static_cast<LONG>(OidOf(typed));
         };
-        if (kind == olContactItem) return save(As<IContact>(item));
-        if (kind == olTaskItem) return save(As<ITask>(item));
-        IAppointment* appointment = As<IAppointment>(item);
+        if (kind == olContactItem) return save(As<IContact>(std::move(item)));
+        if (kind == olTaskItem) return save(As<ITask>(std::move(item)));
+        const ComRef<IAppointment> appointment = As<IAppointment>(std::move(item));
         EXPECT_EQ(appointment->put_Start(Ole(2026, 12, 5, 9)), S_OK);
         return save(appointment);
     }
 
-    IPOutlookApp* app_ = nullptr;
+    ComRef<IPOutlookApp> app_;
 };
 
 TEST(OutlookCreationTest, OnlyTheApplicationClassIsKnown)
@@ -75,7 +73,7 @@ TEST_F(OutlookAppTest, ReferencesAreCountedAcrossInterfaces)
     EXPECT_EQ(app_->AddRef(), 2u);
     IDispatch* dispatch = nullptr;
     ASSERT_EQ(app_->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)), S_OK);
-    EXPECT_EQ(static_cast<void*>(dispatch), static_cast<void*>(app_));
+    EXPECT_EQ(static_cast<void*>(dispatch), static_cast<void*>(app_.Get()));
     EXPECT_EQ(dispatch->Release(), 2u);
     EXPECT_EQ(app_->Release(), 1u);
     void* none = reinterpret_cast<void*>(1);
@@ -90,7 +88,7 @@ TEST_F(OutlookAppTest, ReferencesAreCountedAcrossInterfaces)
     EXPECT_EQ(app_->Release(), 2u);
     IPOutlookApp* fromFolder = nullptr;
     ASSERT_EQ(folder->get_Application(&fromFolder), S_OK);
-    EXPECT_EQ(fromFolder, app_);
+    EXPECT_EQ(fromFolder, app_.Get());
     fromFolder->Release();
     EXPECT_EQ(folder->Release(), 0u);
     EXPECT_EQ(app_->AddRef(), 2u);
@@ -99,20 +97,20 @@ TEST_F(OutlookAppTest, ReferencesAreCountedAcrossInterfaces)
 
 TEST_F(OutlookAppTest, NothingBeforeLogonOrAfterLogoff)
 {
-    IDispatch* item = nullptr;
-    IFolder* folder = nullptr;
+    ComRef<IDispatch> item;
+    ComRef<IFolder> folder;
     TIME_ZONE_INFORMATION tzi{};
-    EXPECT_EQ(app_->CreateItem(olTaskItem, &item), E_FAIL);
-    EXPECT_EQ(app_->GetItemFromOid(1, &item), E_FAIL);
-    EXPECT_EQ(app_->GetDefaultFolder(olFolderTasks, &folder), E_FAIL);
+    EXPECT_EQ(app_->CreateItem(olTaskItem, item.Put()), E_FAIL);
+    EXPECT_EQ(app_->GetItemFromOid(1, item.Put()), E_FAIL);
+    EXPECT_EQ(app_->GetDefaultFolder(olFolderTasks, folder.Put()), E_FAIL);
     EXPECT_EQ(app_->GetTimeZoneInformationFromIndex(0, &tzi), E_FAIL);
     EXPECT_EQ(app_->Logoff(), E_FAIL);
     ASSERT_EQ(app_->Logon(0), S_OK);
-    EXPECT_EQ(app_->CreateItem(olTaskItem, &item), S_OK);
-    item->Release();
+    EXPECT_EQ(app_->CreateItem(olTaskItem, item.Put()), S_OK);
+    item.Reset();
     EXPECT_EQ(app_->Logoff(), S_OK);
-    EXPECT_EQ(app_->CreateItem(olTaskItem, &item), E_FAIL);
-    EXPECT_EQ(item, nullptr);
+    EXPECT_EQ(app_->CreateItem(olTaskItem, item.Put()), E_FAIL);
+    EXPECT_EQ(item.Get(), nullptr);
 }
 
 TEST_F(OutlookAppTest, LogonMakesTheStoresDatabases)
@@ -126,9 +124,9 @@ TEST_F(OutlookAppTest, LogonMakesTheStoresDatabases)
         EXPECT_NE(db, INVALID_HANDLE_VALUE);
         CloseHandle(db);
     }
-    Bstr version;
-    EXPECT_EQ(app_->get_Version(version.out()), S_OK);
-    EXPECT_FALSE(version.str().empty());
+    OwnedBstr version;
+    EXPECT_EQ(app_->get_Version(version.Put()), S_OK);
+    EXPECT_FALSE(version.Text().empty());
     VARIANT_BOOL compatible = VARIANT_FALSE;
     EXPECT_EQ(app_->get_OutlookCompatible(&compatible), S_OK);
     EXPECT_EQ(compatible, VARIANT_TRUE);
@@ -144,16 +142,14 @@ TEST_F(OutlookAppTest, ItemsComeBackAsTheirKind)
     for (const auto& k : kinds) {
         const LONG oid = Save(k.kind);
         ASSERT_NE(oid, 0);
-        IDispatch* item = nullptr;
-        ASSERT_EQ(app_->GetItemFromOid(oid, &item), S_OK) << k.kind;
-        void* typed = nullptr;
-        EXPECT_EQ(item->QueryInterface(k.iid, &typed), S_OK) << k.kind;
-        static_cast<IUnknown*>(typed)->Release();
+        ComRef<IDispatch> item;
+        ASSERT_EQ(app_->GetItemFromOid(oid, item.Put()), S_OK) << k.kind;
+        ComRef<IUnknown> typed;
+        EXPECT_EQ(item->QueryInterface(k.iid, reinterpret_cast<void**>(typed.Put())), S_OK) << k.kind;
         for (const auto& other : kinds) {
             if (&other.iid == &k.iid) continue;
-            EXPECT_EQ(item->QueryInterface(other.iid, &typed), E_NOINTERFACE) << k.kind;
+            EXPECT_EQ(item->QueryInterface(other.iid, reinterpret_cast<void**>(typed.Put())), E_NOINTERFACE) << k.kind;
         }
-        item->Release();
     }
 }
 
@@ -180,11 +176,11 @@ TEST_F(OutlookAppTest, UnknownAndForeignOidsAreRefused)
         << "a record of another database";
 
     const LONG oid = Save(olContactItem);
-    IDispatch* contact = nullptr;
-    ASSERT_EQ(app_->GetItemFromOid(oid, &contact), S_OK);
-    IContact* typed = As<IContact>(contact);
+    ComRef<IDispatch> contact;
+    ASSERT_EQ(app_->GetItemFromOid(oid, contact.Put()), S_OK);
+    ComRef<IContact> typed = As<IContact>(std::move(contact));
     EXPECT_EQ(typed->Delete(), S_OK);
-    typed->Release();
+    typed.Reset();
     EXPECT_EQ(app_->GetItemFromOid(oid, &item), E_INVALIDARG) << "a deleted item";
     EXPECT_EQ(app_->GetItemFromOid(oid, nullptr), E_POINTER);
 }
@@ -192,19 +188,17 @@ TEST_F(OutlookAppTest, UnknownAndForeignOidsAreRefused)
 TEST_F(OutlookAppTest, CreateItemKnowsThreeKinds)
 {
     ASSERT_EQ(app_->Logon(0), S_OK);
-    IDispatch* item = nullptr;
-    EXPECT_EQ(app_->CreateItem(0, &item), E_INVALIDARG);
-    EXPECT_EQ(app_->CreateItem(4, &item), E_INVALIDARG);
-    EXPECT_EQ(item, nullptr);
-    ASSERT_EQ(app_->CreateItem(olContactItem, &item), S_OK);
-    IContact* contact = As<IContact>(item);
+    ComRef<IDispatch> item;
+    EXPECT_EQ(app_->CreateItem(0, item.Put()), E_INVALIDARG);
+    EXPECT_EQ(app_->CreateItem(4, item.Put()), E_INVALIDARG);
+    EXPECT_EQ(item.Get(), nullptr);
+    ASSERT_EQ(app_->CreateItem(olContactItem, item.Put()), S_OK);
+    const ComRef<IContact> contact = As<IContact>(std::move(item));
     EXPECT_EQ(OidOf(contact), 0u) << "no OID before Save";
     EXPECT_EQ(RecordCount(kContactsDatabase), 0);
-    IPOutlookApp* owner = nullptr;
-    ASSERT_EQ(contact->get_Application(&owner), S_OK);
-    EXPECT_EQ(owner, app_);
-    owner->Release();
-    contact->Release();
+    ComRef<IPOutlookApp> owner;
+    ASSERT_EQ(contact->get_Application(owner.Put()), S_OK);
+    EXPECT_EQ(owner.Get(), app_.Get());
 }
 
 TEST_F(OutlookAppTest, DefaultFolders)
@@ -216,11 +210,10 @@ TEST_F(OutlookAppTest, DefaultFolders)
     } folders[] = {
         {olFolderCalendar, olAppointmentItem}, {olFolderContacts, olContactItem}, {olFolderTasks, olTaskItem}};
     for (const auto& f : folders) {
-        IFolder* folder = nullptr;
-        ASSERT_EQ(app_->GetDefaultFolder(f.folder, &folder), S_OK);
+        ComRef<IFolder> folder;
+        ASSERT_EQ(app_->GetDefaultFolder(f.folder, folder.Put()), S_OK);
         EXPECT_EQ(Get(folder, &IFolder::get_DefaultItemType), f.kind);
-        EXPECT_EQ(folder->AddItemToInfraredFolder(olContactItem, folder), E_FAIL) << "not the infrared folder";
-        folder->Release();
+        EXPECT_EQ(folder->AddItemToInfraredFolder(olContactItem, folder.Get()), E_FAIL) << "not the infrared folder";
     }
     IFolder* folder = reinterpret_cast<IFolder*>(1);
     EXPECT_EQ(app_->GetDefaultFolder(olFolderCities, &folder), E_INVALIDARG);
@@ -231,29 +224,26 @@ TEST_F(OutlookAppTest, DefaultFolders)
 TEST_F(OutlookAppTest, TheInfraredFolderGathersItemsButCannotSend)
 {
     ASSERT_EQ(app_->Logon(0), S_OK);
-    IFolder* infrared = nullptr;
-    ASSERT_EQ(app_->GetDefaultFolder(olFolderInfrared, &infrared), S_OK);
+    ComRef<IFolder> infrared;
+    ASSERT_EQ(app_->GetDefaultFolder(olFolderInfrared, infrared.Put()), S_OK);
     const LONG oid = Save(olContactItem);
-    IDispatch* item = nullptr;
-    ASSERT_EQ(app_->GetItemFromOid(oid, &item), S_OK);
-    EXPECT_EQ(infrared->AddItemToInfraredFolder(olContactItem, item), S_OK);
-    EXPECT_EQ(infrared->AddItemToInfraredFolder(7, item), E_INVALIDARG);
+    ComRef<IDispatch> item;
+    ASSERT_EQ(app_->GetItemFromOid(oid, item.Put()), S_OK);
+    EXPECT_EQ(infrared->AddItemToInfraredFolder(olContactItem, item.Get()), S_OK);
+    EXPECT_EQ(infrared->AddItemToInfraredFolder(7, item.Get()), E_INVALIDARG);
     EXPECT_EQ(infrared->AddItemToInfraredFolder(olContactItem, nullptr), E_POINTER);
-    item->Release();
-    ASSERT_EQ(app_->CreateItem(olContactItem, &item), S_OK);
-    EXPECT_EQ(infrared->AddItemToInfraredFolder(olContactItem, item), E_INVALIDARG) << "an unsaved item";
-    item->Release();
+    ASSERT_EQ(app_->CreateItem(olContactItem, item.Put()), S_OK);
+    EXPECT_EQ(infrared->AddItemToInfraredFolder(olContactItem, item.Get()), E_INVALIDARG) << "an unsaved item";
+    item.Reset();
 
-    IFolder* again = nullptr;
-    ASSERT_EQ(app_->GetDefaultFolder(olFolderInfrared, &again), S_OK);
-    IPOutlookItemCollection* items = nullptr;
-    ASSERT_EQ(again->get_Items(&items), S_OK) << "the gathered items belong to the logon";
-    again->Release();
+    ComRef<IFolder> again;
+    ASSERT_EQ(app_->GetDefaultFolder(olFolderInfrared, again.Put()), S_OK);
+    ComRef<IPOutlookItemCollection> items;
+    ASSERT_EQ(again->get_Items(items.Put()), S_OK) << "the gathered items belong to the logon";
+    again.Reset();
     EXPECT_EQ(Get(items, &IPOutlookItemCollection::get_Count), 1);
-    items->Release();
     EXPECT_EQ(infrared->SendToInfrared(), E_FAIL);
-    EXPECT_EQ(infrared->ReceiveFromInfrared(&items), E_FAIL);
-    infrared->Release();
+    EXPECT_EQ(infrared->ReceiveFromInfrared(items.Put()), E_FAIL);
 }
 
 TEST_F(OutlookAppTest, TimeZonesByPositionInTheZoneList)

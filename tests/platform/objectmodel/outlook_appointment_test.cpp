@@ -2,17 +2,20 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/platform/objectmodel/outlook_item_test_support.h"
 #include "platform/objectmodel/outlook_meeting_notices.h"
 #include "platform/objectmodel/outlook_recipients.h"
 #include "platform/objectmodel/outlook_zone.h"
+#include "tests/platform/objectmodel/outlook_item_test_support.h"
 
 using namespace outlooktest;
 
 namespace {
 
-IAppointment* NewAppointment() { return MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment); }
-IAppointment* OpenAppointment(CEOID oid)
+ComRef<IAppointment> NewAppointment()
+{
+    return MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
+}
+ComRef<IAppointment> OpenAppointment(CEOID oid)
 {
     return MakeItem<IAppointment>(kAppointmentsDatabase, oid, MakeOutlookAppointment);
 }
@@ -34,21 +37,20 @@ TEST_F(OutlookAppointmentTest, StartIsStoredInUtcThroughTheDeviceZone)
         {Ole(2026, 3, 8, 1, 30), LocalFileTime(2026, 3, 8, 6, 30)},    // just before the change
     };
     for (const Case& c : cases) {
-        IAppointment* item = NewAppointment();
+        ComRef<IAppointment> item = NewAppointment();
         item->put_Start(c.local);
         ASSERT_EQ(item->Save(), S_OK);
         const CEOID oid = OidOf(item);
-        item->Release();
+        item.Reset();
         EXPECT_EQ(RawTime(oid, kAppointmentStart), platform::FileTimeValue(c.utc));
-        IAppointment* read = OpenAppointment(oid);
+        ComRef<IAppointment> read = OpenAppointment(oid);
         EXPECT_DATE(Get(read, &IAppointment::get_Start), c.local);
-        read->Release();
     }
 }
 
 TEST_F(OutlookAppointmentTest, EveryPropertyRoundTripsThroughTheModelAndTheRecord)
 {
-    IAppointment* item = NewAppointment();
+    ComRef<IAppointment> item = NewAppointment();
     EXPECT_EQ(Get(item, &IAppointment::get_BusyStatus), olBusy) << "a new appointment is busy";
     PutText(item, &IAppointment::put_Subject, u"Review");
     PutText(item, &IAppointment::put_Location, u"Room 4");
@@ -59,15 +61,15 @@ TEST_F(OutlookAppointmentTest, EveryPropertyRoundTripsThroughTheModelAndTheRecor
     item->put_Sensitivity(olPrivate);
     item->put_ReminderSet(VARIANT_TRUE);
     item->put_ReminderMinutesBeforeStart(30);
-    IRecipients* recipients = nullptr;
-    item->get_Recipients(&recipients);
-    Bstr ann(u"Ann"), bob(u"Bob");
-    IRecipient* first = nullptr;
-    recipients->Add(ann.b, &first);
+    ComRef<IRecipients> recipients;
+    item->get_Recipients(recipients.Put());
+    OwnedBstr ann(u"Ann"), bob(u"Bob");
+    ComRef<IRecipient> first;
+    recipients->Add(ann, first.Put());
     PutText(first, &IRecipient::put_Address, u"ann@example.org");
-    first->Release();
-    recipients->Add(bob.b, nullptr);
-    recipients->Release();
+    first.Reset();
+    recipients->Add(bob, nullptr);
+    recipients.Reset();
     TIME_ZONE_INFORMATION zone{};
     zone.Bias = 300;
     zone.DaylightBias = -60;
@@ -77,10 +79,10 @@ TEST_F(OutlookAppointmentTest, EveryPropertyRoundTripsThroughTheModelAndTheRecor
     PutText(item, &IAppointment::put_Categories, u"Travel");
     ASSERT_EQ(item->Save(), S_OK);
     const CEOID oid = OidOf(item);
-    item->Release();
+    item.Reset();
     platform::CloseObjectStore();
 
-    IAppointment* read = OpenAppointment(oid);
+    ComRef<IAppointment> read = OpenAppointment(oid);
     EXPECT_EQ(Text(read, &IAppointment::get_Subject), u"Review");
     EXPECT_EQ(Text(read, &IAppointment::get_Location), u"Room 4");
     EXPECT_EQ(Text(read, &IAppointment::get_Body), u"Agenda");
@@ -100,15 +102,15 @@ TEST_F(OutlookAppointmentTest, EveryPropertyRoundTripsThroughTheModelAndTheRecor
     EXPECT_EQ(back.DaylightBias, -60);
     EXPECT_EQ(back.DaylightDate.wMonth, 3);
     EXPECT_EQ(back.StandardDate.wDay, 1);
-    IRecipients* attendees = nullptr;
-    read->get_Recipients(&attendees);
+    ComRef<IRecipients> attendees;
+    read->get_Recipients(attendees.Put());
     ASSERT_EQ(Get(attendees, &IRecipients::get_Count), 2);
-    IRecipient* one = nullptr;
-    attendees->Item(1, &one);
+    ComRef<IRecipient> one;
+    attendees->Item(1, one.Put());
     EXPECT_EQ(Text(one, &IRecipient::get_Address), u"ann@example.org");
-    one->Release();
-    attendees->Release();
-    read->Release();
+    one.Reset();
+    attendees.Reset();
+    read.Reset();
 
     EXPECT_EQ(Raw(oid, kAppointmentDuration).val.val.lVal, 90);
     EXPECT_EQ(Raw(oid, kAppointmentBusyStatus).val.val.iVal, 3);
@@ -152,7 +154,7 @@ TEST_F(OutlookAppointmentTest, AttendeeBlobDecodesWhatItEncodes)
 
 TEST_F(OutlookAppointmentTest, AllDayEventsStartAtMidnightAndLastWholeDays)
 {
-    IAppointment* item = NewAppointment();
+    ComRef<IAppointment> item = NewAppointment();
     item->put_Start(Ole(2026, 8, 3, 10, 30));
     item->put_Duration(30 + 1440);  // into the next day
     item->put_AllDayEvent(VARIANT_TRUE);
@@ -160,14 +162,14 @@ TEST_F(OutlookAppointmentTest, AllDayEventsStartAtMidnightAndLastWholeDays)
     EXPECT_DATE(Get(item, &IAppointment::get_Start), Ole(2026, 8, 3));
     EXPECT_EQ(Get(item, &IAppointment::get_Duration), 2 * 1440);
     const CEOID oid = OidOf(item);
-    item->Release();
+    item.Reset();
     EXPECT_EQ(Raw(oid, kAppointmentAllDay).val.val.lVal, 1);
     EXPECT_EQ(RawTime(oid, kAppointmentStart), platform::FileTimeValue(LocalFileTime(2026, 8, 3)));
 }
 
 TEST_F(OutlookAppointmentTest, InvalidValuesFailTheSaveAndLeaveTheRecord)
 {
-    IAppointment* item = NewAppointment();
+    ComRef<IAppointment> item = NewAppointment();
     PutText(item, &IAppointment::put_Subject, u"Kept");
     item->put_Start(Ole(2026, 9, 1, 12, 0));
     ASSERT_EQ(item->Save(), S_OK);
@@ -189,7 +191,7 @@ TEST_F(OutlookAppointmentTest, InvalidValuesFailTheSaveAndLeaveTheRecord)
     bad.StandardDate.wMonth = 13;
     bad.DaylightDate.wMonth = 3;
     EXPECT_EQ(item->put_TimeZone(&bad), E_INVALIDARG);
-    item->Release();
+    item.Reset();
 
     EXPECT_EQ(Raw(oid, kAppointmentSubject).text, u"Kept");
     EXPECT_EQ(RawTime(oid, kAppointmentStart), platform::FileTimeValue(LocalFileTime(2026, 9, 1, 12, 0)));
@@ -198,18 +200,18 @@ TEST_F(OutlookAppointmentTest, InvalidValuesFailTheSaveAndLeaveTheRecord)
 
 TEST_F(OutlookAppointmentTest, LibraryOwnedTextSurvivesASave)
 {
-    IAppointment* item = NewAppointment();
+    ComRef<IAppointment> item = NewAppointment();
     ASSERT_EQ(item->Save(), S_OK);
     const CEOID oid = OidOf(item);
-    item->Release();
+    item.Reset();
     CEPROPVAL extra{};
     extra.propid = 0x2A08001F;
     extra.val.lpwstr = const_cast<LPWSTR>(u"extra");
     ASSERT_TRUE(WriteRaw(kAppointmentsDatabase, oid, {extra}));
-    IAppointment* edit = OpenAppointment(oid);
+    ComRef<IAppointment> edit = OpenAppointment(oid);
     PutText(edit, &IAppointment::put_Subject, u"Changed");
     ASSERT_EQ(edit->Save(), S_OK);
-    edit->Release();
+    edit.Reset();
     EXPECT_EQ(Raw(oid, 0x2A08001F).text, u"extra");
     EXPECT_EQ(Raw(oid, kAppointmentSubject).text, u"Changed");
 }
@@ -217,22 +219,22 @@ TEST_F(OutlookAppointmentTest, LibraryOwnedTextSurvivesASave)
 TEST_F(OutlookAppointmentTest, SendAndCancelTellTheAttendees)
 {
     OutlookMeetingNotices::Clear();
-    IAppointment* item = NewAppointment();
+    ComRef<IAppointment> item = NewAppointment();
     EXPECT_EQ(item->Send(), E_FAIL) << "nobody to tell";
     EXPECT_EQ(item->Cancel(), E_FAIL);
     PutText(item, &IAppointment::put_Subject, u"Planning");
-    Bstr name(u"Cy");
-    IRecipients* recipients = nullptr;
-    item->get_Recipients(&recipients);
-    IRecipient* cy = nullptr;
-    recipients->Add(name.b, &cy);
+    OwnedBstr name(u"Cy");
+    ComRef<IRecipients> recipients;
+    item->get_Recipients(recipients.Put());
+    ComRef<IRecipient> cy;
+    recipients->Add(name, cy.Put());
     PutText(cy, &IRecipient::put_Address, u"cy@example.org");
-    cy->Release();
-    recipients->Release();
+    cy.Reset();
+    recipients.Reset();
     ASSERT_EQ(item->Send(), S_OK);
     ASSERT_EQ(item->Cancel(), S_OK);
     const CEOID oid = OidOf(item);
-    item->Release();
+    item.Reset();
 
     const std::vector<OutlookMeetingNotice> notices = OutlookMeetingNotices::All();
     ASSERT_EQ(notices.size(), 2u);
@@ -241,20 +243,19 @@ TEST_F(OutlookAppointmentTest, SendAndCancelTellTheAttendees)
     EXPECT_EQ(notices[0].oid, oid);
     EXPECT_EQ(notices[0].subject, u"Planning");
     EXPECT_EQ(notices[1].addresses, std::vector<std::u16string>{u"cy@example.org"});
-    IAppointment* read = OpenAppointment(oid);
+    ComRef<IAppointment> read = OpenAppointment(oid);
     EXPECT_EQ(Get(read, &IAppointment::get_MeetingStatus), olMeetingCanceled);
-    read->Release();
 }
 
 TEST_F(OutlookAppointmentTest, DeleteRemovesTheRecord)
 {
-    IAppointment* item = NewAppointment();
+    ComRef<IAppointment> item = NewAppointment();
     EXPECT_EQ(item->Delete(), E_FAIL) << "never saved";
     ASSERT_EQ(item->Save(), S_OK);
     const CEOID oid = OidOf(item);
     ASSERT_EQ(item->Delete(), S_OK);
-    item->Release();
-    EXPECT_EQ(OpenAppointment(oid), nullptr);
+    item.Reset();
+    EXPECT_EQ(OpenAppointment(oid).Get(), nullptr);
     EXPECT_EQ(RecordCount(kAppointmentsDatabase), 0);
 }
 

@@ -73,27 +73,31 @@ const TextProperty kTextProperties[] = {
 };
 #undef TEXT_PROPERTY
 
-IContact* NewContact() { return MakeItem<IContact>(kContactsDatabase, 0, MakeOutlookContact); }
-IContact* OpenContact(CEOID oid) { return MakeItem<IContact>(kContactsDatabase, oid, MakeOutlookContact); }
+ComRef<IContact> NewContact() { return MakeItem<IContact>(kContactsDatabase, 0, MakeOutlookContact); }
+ComRef<IContact> OpenContact(CEOID oid) { return MakeItem<IContact>(kContactsDatabase, oid, MakeOutlookContact); }
 
-std::u16string Get(IContact* contact, HRESULT (IContact::*get)(BSTR*))
+// The contact is a plain interface pointer or a ComRef.
+template <class ContactRef>
+std::u16string Get(const ContactRef& contact, HRESULT (IContact::*get)(BSTR*))
 {
-    Bstr value;
-    EXPECT_EQ((contact->*get)(value.out()), S_OK);
-    return value.str();
+    OwnedBstr value;
+    EXPECT_EQ(((*contact).*get)(value.Put()), S_OK);
+    return value.Text();
 }
 
-void Put(IContact* contact, HRESULT (IContact::*put)(BSTR), const char16_t* text)
+template <class ContactRef>
+void Put(const ContactRef& contact, HRESULT (IContact::*put)(BSTR), const char16_t* text)
 {
-    Bstr value(text);
-    EXPECT_EQ((contact->*put)(value.b), S_OK);
+    OwnedBstr value(text);
+    EXPECT_EQ(((*contact).*put)(value), S_OK);
 }
 
-CEOID SaveAndClose(IContact* contact)
+// Saves the contact and lets it go.
+CEOID SaveAndClose(ComRef<IContact>& contact)
 {
     EXPECT_EQ(contact->Save(), S_OK);
     const CEOID oid = OidOf(contact);
-    contact->Release();
+    contact.Reset();
     return oid;
 }
 
@@ -105,8 +109,8 @@ protected:
 
 TEST_F(OutlookContactTest, EveryTextPropertyRoundTripsUnderItsIdentifier)
 {
-    IContact* contact = NewContact();
-    ASSERT_NE(contact, nullptr);
+    ComRef<IContact> contact = NewContact();
+    ASSERT_NE(contact.Get(), nullptr);
     for (const TextProperty& property : kTextProperties) {
         const std::u16string value = u"value " + std::u16string(1, static_cast<char16_t>(u'A' + (property.id % 23)));
         Put(contact, property.put, (value + u" \u00e9\u4e2d").c_str());
@@ -115,8 +119,8 @@ TEST_F(OutlookContactTest, EveryTextPropertyRoundTripsUnderItsIdentifier)
     ASSERT_NE(oid, 0u);
     Reopen();
 
-    IContact* reread = OpenContact(oid);
-    ASSERT_NE(reread, nullptr);
+    ComRef<IContact> reread = OpenContact(oid);
+    ASSERT_NE(reread.Get(), nullptr);
     for (const TextProperty& property : kTextProperties) {
         const std::u16string expected =
             u"value " + std::u16string(1, static_cast<char16_t>(u'A' + (property.id % 23))) + u" \u00e9\u4e2d";
@@ -125,12 +129,11 @@ TEST_F(OutlookContactTest, EveryTextPropertyRoundTripsUnderItsIdentifier)
         EXPECT_TRUE(raw.found) << std::hex << property.id;
         EXPECT_EQ(raw.text, expected) << std::hex << property.id;
     }
-    reread->Release();
 }
 
 TEST_F(OutlookContactTest, AnEmptyTextRemovesTheProperty)
 {
-    IContact* contact = NewContact();
+    ComRef<IContact> contact = NewContact();
     Put(contact, &IContact::put_MobileTelephoneNumber, u"555 0100");
     const CEOID oid = SaveAndClose(contact);
     ASSERT_TRUE(ReadRaw(kContactsDatabase, oid, kContactMobileTelephoneNumber).found);
@@ -142,7 +145,7 @@ TEST_F(OutlookContactTest, AnEmptyTextRemovesTheProperty)
 
 TEST_F(OutlookContactTest, FileAsFollowsTheNamesUntilSetByHand)
 {
-    IContact* contact = NewContact();
+    ComRef<IContact> contact = NewContact();
     Put(contact, &IContact::put_FirstName, u"Ann");
     Put(contact, &IContact::put_LastName, u"Moss");
     EXPECT_EQ(Get(contact, &IContact::get_FileAs), u"Moss, Ann") << "before any save";
@@ -171,7 +174,7 @@ TEST_F(OutlookContactTest, FileAsFromWhateverNameThereIs)
     EXPECT_EQ(OutlookContact::ComputedFileAs(u"", u"", u"Acme"), u"Acme");
     EXPECT_EQ(OutlookContact::ComputedFileAs(u"", u"", u""), u"");
 
-    IContact* contact = NewContact();
+    ComRef<IContact> contact = NewContact();
     Put(contact, &IContact::put_CompanyName, u"Acme");
     const CEOID oid = SaveAndClose(contact);
     EXPECT_EQ(ReadRaw(kContactsDatabase, oid, kContactFileAs).text, u"Acme");
@@ -183,7 +186,7 @@ TEST_F(OutlookContactTest, FileAsFromWhateverNameThereIs)
 
 TEST_F(OutlookContactTest, BirthdayAndAnniversaryAreLocalDays)
 {
-    IContact* contact = NewContact();
+    ComRef<IContact> contact = NewContact();
     DATE date = 0;
     EXPECT_EQ(contact->get_Birthday(&date), S_OK);
     EXPECT_EQ(date, kNoOleDate) << "a new contact has none";
@@ -209,7 +212,7 @@ TEST_F(OutlookContactTest, BirthdayAndAnniversaryAreLocalDays)
 
 TEST_F(OutlookContactTest, InvalidValuesFailTheSaveAndStoreNothing)
 {
-    IContact* contact = NewContact();
+    ComRef<IContact> contact = NewContact();
     Put(contact, &IContact::put_LastName, u"Moss");
     const CEOID oid = SaveAndClose(contact);
 
@@ -229,9 +232,9 @@ TEST_F(OutlookContactTest, InvalidValuesFailTheSaveAndStoreNothing)
         contact = OpenContact(oid);
         Put(contact, &IContact::put_LastName, u"Changed");
         Put(contact, &IContact::put_Categories, u"Brand New");
-        c.spoil(contact);
+        c.spoil(contact.Get());
         EXPECT_EQ(contact->Save(), c.expected) << c.what;
-        contact->Release();
+        contact.Reset();
         EXPECT_EQ(ReadRaw(kContactsDatabase, oid, kContactLastName).text, u"Moss") << c.what;
         EXPECT_FALSE(ReadRaw(kContactsDatabase, oid, kOutlookCategoriesProperty).found) << c.what;
         EXPECT_EQ(RecordCount(kCategoriesDatabase), 0) << c.what << ": no category made";
@@ -240,12 +243,11 @@ TEST_F(OutlookContactTest, InvalidValuesFailTheSaveAndStoreNothing)
     Put(contact, &IContact::put_Email1Address, std::u16string(1022, u'x').c_str());
     EXPECT_EQ(contact->put_Birthday(Ole(1900, 1, 1)), S_OK);
     EXPECT_EQ(contact->Save(), S_OK) << "the limits themselves are fine";
-    contact->Release();
 }
 
 TEST_F(OutlookContactTest, TheLibrarysOwnPropertiesSurviveASave)
 {
-    IContact* contact = NewContact();
+    ComRef<IContact> contact = NewContact();
     Put(contact, &IContact::put_FirstName, u"Ann");
     const CEOID oid = SaveAndClose(contact);
     contact = OpenContact(oid);  // opened before the library writes
@@ -269,7 +271,7 @@ TEST_F(OutlookContactTest, TheLibrarysOwnPropertiesSurviveASave)
 
 TEST_F(OutlookContactTest, CategoriesAreStoredAsTheBlobOnly)
 {
-    IContact* contact = NewContact();
+    ComRef<IContact> contact = NewContact();
     Put(contact, &IContact::put_Categories, u"Friends, Work");
     const CEOID oid = SaveAndClose(contact);
     const RawProp blob = ReadRaw(kContactsDatabase, oid, kOutlookCategoriesProperty);
@@ -284,7 +286,7 @@ TEST_F(OutlookContactTest, CategoriesAreStoredAsTheBlobOnly)
 
 TEST_F(OutlookContactTest, NoteAsTextAndAsStoredBytes)
 {
-    IContact* contact = NewContact();
+    ComRef<IContact> contact = NewContact();
     Put(contact, &IContact::put_Body, u"Caf\u00e9 notes");
     const CEOID oid = SaveAndClose(contact);
     const RawProp note = ReadRaw(kContactsDatabase, oid, kOutlookNoteProperty);
@@ -294,36 +296,34 @@ TEST_F(OutlookContactTest, NoteAsTextAndAsStoredBytes)
     contact = OpenContact(oid);
     EXPECT_EQ(Get(contact, &IContact::get_Body), u"Caf\u00e9 notes");
     const char ink[] = "{\\pwi\x01\x02\x00\x03";
-    BSTR bytes = SysAllocStringByteLen(ink, sizeof ink - 1);
+    const OwnedBstr bytes = OwnedBstr::Adopt(SysAllocStringByteLen(ink, sizeof ink - 1));
     EXPECT_EQ(contact->put_BodyInk(bytes), S_OK);
-    SysFreeString(bytes);
     SaveAndClose(contact);
     EXPECT_EQ(ReadRaw(kContactsDatabase, oid, kOutlookNoteProperty).bytes,
               std::vector<BYTE>(ink, ink + sizeof ink - 1));
     contact = OpenContact(oid);
     EXPECT_EQ(Get(contact, &IContact::get_Body), u"") << "an ink note has no plain text";
-    Bstr stored;
-    ASSERT_EQ(contact->get_BodyInk(stored.out()), S_OK);
-    EXPECT_EQ(SysStringByteLen(stored.b), sizeof ink - 1);
-    contact->Release();
+    OwnedBstr stored;
+    ASSERT_EQ(contact->get_BodyInk(stored.Put()), S_OK);
+    EXPECT_EQ(SysStringByteLen(stored), sizeof ink - 1);
 }
 
 TEST_F(OutlookContactTest, CopyIsANewItemAndDeleteRemovesTheRecord)
 {
-    IContact* contact = NewContact();
+    ComRef<IContact> contact = NewContact();
     Put(contact, &IContact::put_LastName, u"Moss");
     EXPECT_EQ(contact->put_Birthday(Ole(1970, 1, 2)), S_OK);
     EXPECT_EQ(contact->Save(), S_OK);
 
-    IContact* copy = nullptr;
-    ASSERT_EQ(contact->Copy(&copy), S_OK);
+    ComRef<IContact> copy;
+    ASSERT_EQ(contact->Copy(copy.Put()), S_OK);
     EXPECT_EQ(OidOf(copy), 0u) << "unsaved";
     EXPECT_EQ(copy->Save(), S_OK);
     const CEOID copyOid = OidOf(copy);
     EXPECT_NE(copyOid, OidOf(contact));
     EXPECT_EQ(ReadRaw(kContactsDatabase, copyOid, kContactLastName).text, u"Moss");
     EXPECT_TRUE(ReadRaw(kContactsDatabase, copyOid, kContactBirthday).found);
-    copy->Release();
+    copy.Reset();
 
     EXPECT_EQ(RecordCount(kContactsDatabase), 2);
     EXPECT_EQ(contact->Delete(), S_OK);
@@ -332,7 +332,6 @@ TEST_F(OutlookContactTest, CopyIsANewItemAndDeleteRemovesTheRecord)
     EXPECT_EQ(contact->Save(), E_FAIL) << "a deleted contact is not stored again";
     EXPECT_EQ(RecordCount(kContactsDatabase), 1);
     EXPECT_EQ(contact->Display(), E_NOTIMPL);
-    contact->Release();
 }
 
 }  // namespace

@@ -90,11 +90,10 @@ TEST(OutlookNoteTest, FormattedNotesAreKeptAsBytes)
     EXPECT_EQ(OutlookNote::TextFromBlob(ink), u"");
     EXPECT_EQ(OutlookNote::TextFromBlob(rtf), u"");
 
-    BSTR bytes = OutlookNote::BstrFromBlob(ink);
-    ASSERT_NE(bytes, nullptr);
+    const OwnedBstr bytes = OwnedBstr::Adopt(OutlookNote::BstrFromBlob(ink));
+    ASSERT_NE(bytes.Get(), nullptr);
     EXPECT_EQ(SysStringByteLen(bytes), ink.size());
     EXPECT_EQ(OutlookNote::BlobFromBstr(bytes), ink);
-    SysFreeString(bytes);
     EXPECT_EQ(OutlookNote::BlobFromBstr(nullptr), Bytes{});
 }
 

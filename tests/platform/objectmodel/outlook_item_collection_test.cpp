@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/platform/objectmodel/outlook_item_test_support.h"
 #include "platform/objectmodel/outlook_app.h"
+#include "tests/platform/objectmodel/outlook_item_test_support.h"
 
 namespace {
 
@@ -18,36 +18,34 @@ protected:
     {
         OutlookItemTest::SetUp();
         ASSERT_EQ(CoCreateInstance(CLSID_Application, nullptr, CLSCTX_INPROC_SERVER, IID_IPOutlookApp,
-                                   reinterpret_cast<void**>(&app_)),
+                                   reinterpret_cast<void**>(app_.Put())),
                   S_OK);
         ASSERT_EQ(app_->Logon(0), S_OK);
     }
     void TearDown() override
     {
-        app_->Release();
+        app_.Reset();
         OutlookItemTest::TearDown();
     }
 
     void AddContact(const char16_t* first, const char16_t* last, const char16_t* email1, const char16_t* email2 = u"")
     {
-        IDispatch* item = nullptr;
-        ASSERT_EQ(app_->CreateItem(olContactItem, &item), S_OK);
-        IContact* contact = As<IContact>(item);
+        ComRef<IDispatch> item;
+        ASSERT_EQ(app_->CreateItem(olContactItem, item.Put()), S_OK);
+        const ComRef<IContact> contact = As<IContact>(std::move(item));
         PutText(contact, &IContact::put_FirstName, first);
         PutText(contact, &IContact::put_LastName, last);
         PutText(contact, &IContact::put_Email1Address, email1);
         PutText(contact, &IContact::put_Email2Address, email2);
         EXPECT_EQ(contact->Save(), S_OK);
-        contact->Release();
     }
 
-    IPOutlookItemCollection* Contacts()
+    ComRef<IPOutlookItemCollection> Contacts()
     {
-        IFolder* folder = nullptr;
-        EXPECT_EQ(app_->GetDefaultFolder(olFolderContacts, &folder), S_OK);
-        IPOutlookItemCollection* items = nullptr;
-        EXPECT_EQ(folder->get_Items(&items), S_OK);
-        folder->Release();
+        ComRef<IFolder> folder;
+        EXPECT_EQ(app_->GetDefaultFolder(olFolderContacts, folder.Put()), S_OK);
+        ComRef<IPOutlookItemCollection> items;
+        EXPECT_EQ(folder->get_Items(items.Put()), S_OK);
         return items;
     }
 
@@ -57,21 +55,19 @@ protected:
         std::vector<std::u16string> names;
         const int count = Get(items, &IPOutlookItemCollection::get_Count);
         for (int i = 1; i <= count; ++i) {
-            IDispatch* item = nullptr;
-            if (SUCCEEDED(items->Item(i, &item))) names.push_back(NameOf(item));
+            ComRef<IDispatch> item;
+            if (SUCCEEDED(items->Item(i, item.Put()))) names.push_back(NameOf(std::move(item)));
         }
         return names;
     }
 
-    static std::u16string NameOf(IDispatch* item)
+    static std::u16string NameOf(ComRef<IDispatch> item)
     {
-        IContact* contact = As<IContact>(item);
-        const std::u16string name = Text(contact, &IContact::get_FileAs);
-        contact->Release();
-        return name;
+        const ComRef<IContact> contact = As<IContact>(std::move(item));
+        return Text(contact, &IContact::get_FileAs);
     }
 
-    IPOutlookApp* app_ = nullptr;
+    ComRef<IPOutlookApp> app_;
 };
 
 using NameList = std::vector<std::u16string>;
@@ -81,13 +77,12 @@ TEST_F(OutlookItemCollectionTest, ItemsInTheDatabaseOrder)
     AddContact(u"Cy", u"Young", u"cy@x.org");
     AddContact(u"Ann", u"moss", u"ann@x.org");
     AddContact(u"Bo", u"Lind", u"bo@x.org");
-    IPOutlookItemCollection* items = Contacts();
-    EXPECT_EQ(Names(items), (NameList{u"Lind, Bo", u"moss, Ann", u"Young, Cy"})) << "by FileAs, without case";
+    const ComRef<IPOutlookItemCollection> items = Contacts();
+    EXPECT_EQ(Names(items.Get()), (NameList{u"Lind, Bo", u"moss, Ann", u"Young, Cy"})) << "by FileAs, without case";
     IDispatch* item = reinterpret_cast<IDispatch*>(1);
     EXPECT_EQ(items->Item(0, &item), E_INVALIDARG) << "1-based";
     EXPECT_EQ(items->Item(4, &item), E_INVALIDARG);
     EXPECT_EQ(item, nullptr);
-    items->Release();
 }
 
 TEST_F(OutlookItemCollectionTest, SortByAPropertyName)
@@ -95,19 +90,18 @@ TEST_F(OutlookItemCollectionTest, SortByAPropertyName)
     AddContact(u"Cy", u"Young", u"a@x.org");
     AddContact(u"Ann", u"Moss", u"c@x.org");
     AddContact(u"Bo", u"Lind", u"b@x.org");
-    IPOutlookItemCollection* items = Contacts();
-    Bstr email(u"Email1Address");
-    ASSERT_EQ(items->Sort(email.b, VARIANT_FALSE), S_OK);
-    EXPECT_EQ(Names(items), (NameList{u"Young, Cy", u"Lind, Bo", u"Moss, Ann"}));
-    Bstr first(u"firstname");
-    ASSERT_EQ(items->Sort(first.b, VARIANT_TRUE), S_OK);
-    EXPECT_EQ(Names(items), (NameList{u"Young, Cy", u"Lind, Bo", u"Moss, Ann"}));
-    ASSERT_EQ(items->Sort(first.b, VARIANT_FALSE), S_OK);
-    EXPECT_EQ(Names(items), (NameList{u"Moss, Ann", u"Lind, Bo", u"Young, Cy"}));
-    Bstr bad(u"Start");
-    EXPECT_EQ(items->Sort(bad.b, VARIANT_FALSE), E_INVALIDARG) << "contacts have no Start";
-    EXPECT_EQ(Names(items), (NameList{u"Moss, Ann", u"Lind, Bo", u"Young, Cy"})) << "order kept";
-    items->Release();
+    const ComRef<IPOutlookItemCollection> items = Contacts();
+    OwnedBstr email(u"Email1Address");
+    ASSERT_EQ(items->Sort(email, VARIANT_FALSE), S_OK);
+    EXPECT_EQ(Names(items.Get()), (NameList{u"Young, Cy", u"Lind, Bo", u"Moss, Ann"}));
+    OwnedBstr first(u"firstname");
+    ASSERT_EQ(items->Sort(first, VARIANT_TRUE), S_OK);
+    EXPECT_EQ(Names(items.Get()), (NameList{u"Young, Cy", u"Lind, Bo", u"Moss, Ann"}));
+    ASSERT_EQ(items->Sort(first, VARIANT_FALSE), S_OK);
+    EXPECT_EQ(Names(items.Get()), (NameList{u"Moss, Ann", u"Lind, Bo", u"Young, Cy"}));
+    OwnedBstr bad(u"Start");
+    EXPECT_EQ(items->Sort(bad, VARIANT_FALSE), E_INVALIDARG) << "contacts have no Start";
+    EXPECT_EQ(Names(items.Get()), (NameList{u"Moss, Ann", u"Lind, Bo", u"Young, Cy"})) << "order kept";
 }
 
 TEST_F(OutlookItemCollectionTest, RestrictByAnyOfTheAddresses)
@@ -115,28 +109,27 @@ TEST_F(OutlookItemCollectionTest, RestrictByAnyOfTheAddresses)
     AddContact(u"Ann", u"Moss", u"ann@x.org", u"shared@x.org");
     AddContact(u"Bo", u"Lind", u"shared@x.org");
     AddContact(u"Cy", u"Young", u"cy@x.org");
-    IPOutlookItemCollection* items = Contacts();
-    Bstr query(
+    const ComRef<IPOutlookItemCollection> items = Contacts();
+    OwnedBstr query(
         u"[Email1Address] = \"SHARED@x.org\" OR [Email2Address] = \"shared@x.org\" OR "
         u"[Email3Address] = \"shared@x.org\"");
-    IPOutlookItemCollection* found = nullptr;
-    ASSERT_EQ(items->Restrict(query.b, &found), S_OK);
-    EXPECT_EQ(Names(found), (NameList{u"Lind, Bo", u"Moss, Ann"}));
+    ComRef<IPOutlookItemCollection> found;
+    ASSERT_EQ(items->Restrict(query, found.Put()), S_OK);
+    EXPECT_EQ(Names(found.Get()), (NameList{u"Lind, Bo", u"Moss, Ann"}));
     // A restriction of a restriction narrows further.
-    Bstr narrower(u"[LastName] <> \"Lind\"");
-    IPOutlookItemCollection* narrowed = nullptr;
-    ASSERT_EQ(found->Restrict(narrower.b, &narrowed), S_OK);
-    EXPECT_EQ(Names(narrowed), (NameList{u"Moss, Ann"}));
-    narrowed->Release();
-    found->Release();
-    EXPECT_EQ(Names(items).size(), 3u) << "the folder's collection is unchanged";
+    OwnedBstr narrower(u"[LastName] <> \"Lind\"");
+    ComRef<IPOutlookItemCollection> narrowed;
+    ASSERT_EQ(found->Restrict(narrower, narrowed.Put()), S_OK);
+    EXPECT_EQ(Names(narrowed.Get()), (NameList{u"Moss, Ann"}));
+    narrowed.Reset();
+    found.Reset();
+    EXPECT_EQ(Names(items.Get()).size(), 3u) << "the folder's collection is unchanged";
 
-    Bstr bad(u"[Email1Address] = ");
-    found = reinterpret_cast<IPOutlookItemCollection*>(1);
-    EXPECT_EQ(items->Restrict(bad.b, &found), E_INVALIDARG);
-    EXPECT_EQ(found, nullptr);
-    EXPECT_EQ(items->Restrict(nullptr, &found), E_INVALIDARG) << "no restriction at all";
-    items->Release();
+    OwnedBstr bad(u"[Email1Address] = ");
+    IPOutlookItemCollection* refused = reinterpret_cast<IPOutlookItemCollection*>(1);
+    EXPECT_EQ(items->Restrict(bad, &refused), E_INVALIDARG);
+    EXPECT_EQ(refused, nullptr);
+    EXPECT_EQ(items->Restrict(nullptr, &refused), E_INVALIDARG) << "no restriction at all";
 }
 
 TEST_F(OutlookItemCollectionTest, FindThenFindNextWalkTheMatches)
@@ -144,54 +137,51 @@ TEST_F(OutlookItemCollectionTest, FindThenFindNextWalkTheMatches)
     AddContact(u"Ann", u"Moss", u"a@x.org");
     AddContact(u"Bo", u"Lind", u"b@y.org");
     AddContact(u"Cy", u"Young", u"c@x.org");
-    IPOutlookItemCollection* items = Contacts();
-    IDispatch* item = nullptr;
-    EXPECT_EQ(items->FindNext(&item), E_FAIL) << "no Find yet";
-    Bstr query(u"[Email1Address] <> \"b@y.org\"");
-    ASSERT_EQ(items->Find(query.b, &item), S_OK);
-    ASSERT_NE(item, nullptr);
-    EXPECT_EQ(NameOf(item), u"Moss, Ann");
-    ASSERT_EQ(items->FindNext(&item), S_OK);
-    ASSERT_NE(item, nullptr);
-    EXPECT_EQ(NameOf(item), u"Young, Cy");
-    EXPECT_EQ(items->FindNext(&item), S_OK);
-    EXPECT_EQ(item, nullptr) << "no more";
-    EXPECT_EQ(items->FindNext(&item), S_OK);
-    EXPECT_EQ(item, nullptr);
+    const ComRef<IPOutlookItemCollection> items = Contacts();
+    ComRef<IDispatch> item;
+    EXPECT_EQ(items->FindNext(item.Put()), E_FAIL) << "no Find yet";
+    OwnedBstr query(u"[Email1Address] <> \"b@y.org\"");
+    ASSERT_EQ(items->Find(query, item.Put()), S_OK);
+    ASSERT_NE(item.Get(), nullptr);
+    EXPECT_EQ(NameOf(std::move(item)), u"Moss, Ann");
+    ASSERT_EQ(items->FindNext(item.Put()), S_OK);
+    ASSERT_NE(item.Get(), nullptr);
+    EXPECT_EQ(NameOf(std::move(item)), u"Young, Cy");
+    EXPECT_EQ(items->FindNext(item.Put()), S_OK);
+    EXPECT_EQ(item.Get(), nullptr) << "no more";
+    EXPECT_EQ(items->FindNext(item.Put()), S_OK);
+    EXPECT_EQ(item.Get(), nullptr);
 
-    Bstr none(u"[FirstName] = \"Zed\"");
-    EXPECT_EQ(items->Find(none.b, &item), S_OK);
-    EXPECT_EQ(item, nullptr);
-    Bstr bad(u"[Nope] = 1");
-    EXPECT_EQ(items->Find(bad.b, &item), E_INVALIDARG);
-    EXPECT_EQ(items->FindNext(&item), E_FAIL) << "a failed Find ends the walk";
-    items->Release();
+    OwnedBstr none(u"[FirstName] = \"Zed\"");
+    EXPECT_EQ(items->Find(none, item.Put()), S_OK);
+    EXPECT_EQ(item.Get(), nullptr);
+    OwnedBstr bad(u"[Nope] = 1");
+    EXPECT_EQ(items->Find(bad, item.Put()), E_INVALIDARG);
+    EXPECT_EQ(items->FindNext(item.Put()), E_FAIL) << "a failed Find ends the walk";
 }
 
 TEST_F(OutlookItemCollectionTest, RemoveDeletesTheItemAndAddMakesANewOne)
 {
     AddContact(u"Ann", u"Moss", u"a@x.org");
     AddContact(u"Bo", u"Lind", u"b@x.org");
-    IPOutlookItemCollection* items = Contacts();
+    ComRef<IPOutlookItemCollection> items = Contacts();
     EXPECT_EQ(items->Remove(3), E_INVALIDARG);
     ASSERT_EQ(items->Remove(1), S_OK);
-    EXPECT_EQ(Names(items), (NameList{u"Moss, Ann"}));
+    EXPECT_EQ(Names(items.Get()), (NameList{u"Moss, Ann"}));
     EXPECT_EQ(RecordCount(kContactsDatabase), 1);
 
-    IDispatch* added = nullptr;
-    ASSERT_EQ(items->Add(&added), S_OK);
-    IContact* contact = As<IContact>(added);
+    ComRef<IDispatch> added;
+    ASSERT_EQ(items->Add(added.Put()), S_OK);
+    ComRef<IContact> contact = As<IContact>(std::move(added));
     PutText(contact, &IContact::put_LastName, u"Added");
     EXPECT_EQ(contact->Save(), S_OK);
-    contact->Release();
+    contact.Reset();
     EXPECT_EQ(RecordCount(kContactsDatabase), 2);
-    items->Release();
     items = Contacts();
-    EXPECT_EQ(Names(items), (NameList{u"Added", u"Moss, Ann"}));
+    EXPECT_EQ(Names(items.Get()), (NameList{u"Added", u"Moss, Ann"}));
     EXPECT_EQ(Get(items, &IPOutlookItemCollection::get_IncludeRecurrences), VARIANT_FALSE);
     EXPECT_EQ(items->put_IncludeRecurrences(VARIANT_TRUE), S_OK);
     EXPECT_EQ(Get(items, &IPOutlookItemCollection::get_IncludeRecurrences), VARIANT_TRUE);
-    items->Release();
 }
 
 TEST_F(OutlookItemCollectionTest, TasksRestrictedByDateAndImportance)
@@ -204,31 +194,27 @@ TEST_F(OutlookItemCollectionTest, TasksRestrictedByDateAndImportance)
                  {u"late", Ole(2026, 12, 20), olImportanceHigh},
                  {u"low", Ole(2026, 12, 10), olImportanceLow}};
     for (const auto& t : tasks) {
-        IDispatch* item = nullptr;
-        ASSERT_EQ(app_->CreateItem(olTaskItem, &item), S_OK);
-        ITask* task = As<ITask>(item);
+        ComRef<IDispatch> item;
+        ASSERT_EQ(app_->CreateItem(olTaskItem, item.Put()), S_OK);
+        const ComRef<ITask> task = As<ITask>(std::move(item));
         PutText(task, &ITask::put_Subject, t.subject);
         task->put_DueDate(t.due);
         task->put_Importance(t.importance);
         EXPECT_EQ(task->Save(), S_OK);
-        task->Release();
     }
-    IFolder* folder = nullptr;
-    ASSERT_EQ(app_->GetDefaultFolder(olFolderTasks, &folder), S_OK);
-    IPOutlookItemCollection* items = nullptr;
-    ASSERT_EQ(folder->get_Items(&items), S_OK);
-    folder->Release();
-    Bstr query(u"[DueDate] > \"12/05/2026\" AND [Importance] = 2");
-    IPOutlookItemCollection* found = nullptr;
-    ASSERT_EQ(items->Restrict(query.b, &found), S_OK);
+    ComRef<IFolder> folder;
+    ASSERT_EQ(app_->GetDefaultFolder(olFolderTasks, folder.Put()), S_OK);
+    ComRef<IPOutlookItemCollection> items;
+    ASSERT_EQ(folder->get_Items(items.Put()), S_OK);
+    folder.Reset();
+    OwnedBstr query(u"[DueDate] > \"12/05/2026\" AND [Importance] = 2");
+    ComRef<IPOutlookItemCollection> found;
+    ASSERT_EQ(items->Restrict(query, found.Put()), S_OK);
     ASSERT_EQ(Get(found, &IPOutlookItemCollection::get_Count), 1);
-    IDispatch* item = nullptr;
-    ASSERT_EQ(found->Item(1, &item), S_OK);
-    ITask* task = As<ITask>(item);
+    ComRef<IDispatch> item;
+    ASSERT_EQ(found->Item(1, item.Put()), S_OK);
+    const ComRef<ITask> task = As<ITask>(std::move(item));
     EXPECT_EQ(Text(task, &ITask::get_Subject), u"late");
-    task->Release();
-    found->Release();
-    items->Release();
 }
 
 }  // namespace

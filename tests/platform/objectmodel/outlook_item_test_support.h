@@ -10,14 +10,16 @@
 #include <vector>
 
 #include "platform/base/last_error.h"
-#include "platform/base/local_memory.h"
+#include "platform/base/local_block.h"
 #include "platform/kernel/handle.h"
+#include "platform/objectmodel/com_ref.h"
 #include "platform/objectmodel/outlook_appointment.h"
 #include "platform/objectmodel/outlook_item_factory.h"
 #include "platform/objectmodel/pim_databases.h"
 #include "platform/objectstore/cedb.h"
 #include "platform/recurrence/recurrence_rule.h"
 #include "platform/text/bstr.h"
+#include "platform/text/owned_bstr.h"
 #include "platform/time/system_time.h"
 #include "platform/time/time_zone.h"
 #include "tests/support/device_sandbox.h"
@@ -27,68 +29,56 @@
 
 namespace outlooktest {
 
-// A BSTR owned by the test.
-struct Bstr {
-    BSTR b = nullptr;
-    Bstr() = default;
-    explicit Bstr(const char16_t* text) : b(SysAllocString(text)) {}
-    ~Bstr() { SysFreeString(b); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    BSTR* out()
-    {
-        SysFreeString(b);
-        b = nullptr;
-        return &b;
-    }
-    std::u16string str() const { return b ? std::u16string(b, SysStringLen(b)) : std::u16string(); }
-};
+using platform::ComRef;
+using platform::OwnedBstr;
 
+// The dispatch's Item interface (a failed query fails the test); the
+// dispatch reference itself is given up.
 template <class Item>
-Item* As(IDispatch* dispatch)
+ComRef<Item> As(ComRef<IDispatch> dispatch)
 {
-    Item* item = nullptr;
-    EXPECT_EQ(dispatch->QueryInterface(Item::kIid, reinterpret_cast<void**>(&item)), S_OK);
-    dispatch->Release();
+    ComRef<Item> item;
+    EXPECT_EQ(dispatch->QueryInterface(Item::kIid, reinterpret_cast<void**>(item.Put())), S_OK);
     return item;
 }
 
 template <class Item>
-Item* MakeItem(LPCWSTR database, CEOID oid, HRESULT (*make)(IPOutlookApp*, OutlookItemRecord, IDispatch**))
+ComRef<Item> MakeItem(LPCWSTR database, CEOID oid, HRESULT (*make)(IPOutlookApp*, OutlookItemRecord, IDispatch**))
 {
     OutlookItemRecord record(PimDatabases::Oid(database));
-    if (oid && FAILED(record.Load(oid))) return nullptr;
-    IDispatch* dispatch = nullptr;
-    if (FAILED(make(nullptr, std::move(record), &dispatch))) return nullptr;
-    return As<Item>(dispatch);
+    if (oid && FAILED(record.Load(oid))) return {};
+    ComRef<IDispatch> dispatch;
+    if (FAILED(make(nullptr, std::move(record), dispatch.Put()))) return {};
+    return As<Item>(std::move(dispatch));
 }
 
-// One-line reads and writes of an item's properties.
-template <class T, class Item, class Base>
-T Get(Item* item, HRESULT (Base::*getter)(T*))
+// One-line reads and writes of an item's properties; the item is a plain
+// interface pointer or a ComRef.
+template <class T, class ItemRef, class Base>
+T Get(const ItemRef& item, HRESULT (Base::*getter)(T*))
 {
     T value{};
-    (item->*getter)(&value);
+    ((*item).*getter)(&value);
     return value;
 }
 
-template <class Item, class Base>
-std::u16string Text(Item* item, HRESULT (Base::*getter)(BSTR*))
+template <class ItemRef, class Base>
+std::u16string Text(const ItemRef& item, HRESULT (Base::*getter)(BSTR*))
 {
-    Bstr text;
-    (item->*getter)(text.out());
-    return text.str();
+    OwnedBstr text;
+    ((*item).*getter)(text.Put());
+    return text.Text();
 }
 
-template <class Item, class Base>
-HRESULT PutText(Item* item, HRESULT (Base::*setter)(BSTR), const char16_t* text)
+template <class ItemRef, class Base>
+HRESULT PutText(const ItemRef& item, HRESULT (Base::*setter)(BSTR), const char16_t* text)
 {
-    Bstr value(text);
-    return (item->*setter)(value.b);
+    OwnedBstr value(text);
+    return ((*item).*setter)(value);
 }
 
-template <class Item>
-CEOID OidOf(Item* item)
+template <class ItemRef>
+CEOID OidOf(const ItemRef& item)
 {
     LONG oid = 0;
     item->get_Oid(&oid);
@@ -119,21 +109,20 @@ inline RawProp ReadRaw(LPCWSTR database, CEOID oid, CEPROPID id)
         ADD_FAILURE() << "no record " << oid << ": " << GetLastError();
     } else {
         WORD count = 1;
-        LPBYTE block = nullptr;
+        platform::LocalBlock block;
         DWORD size = 0;
-        if (CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, &id, &block, &size) == oid) {
-            const CEPROPVAL* prop = reinterpret_cast<const CEPROPVAL*>(block);
+        if (CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, &id, block.InOut(), &size) == oid) {
+            const CEPROPVAL* prop = block.As<const CEPROPVAL>();
             result.found = !(prop->wFlags & CEDB_PROPNOTFOUND);
             result.val = *prop;
             if (result.found && TypeFromPropID(id) == CEVT_BLOB)
                 result.bytes.assign(prop->val.blob.lpb, prop->val.blob.lpb + prop->val.blob.dwCount);
             if (result.found && TypeFromPropID(id) == CEVT_LPWSTR) result.text = prop->val.lpwstr;
-            // The block is freed below: drop the pointers into it.
+            // The block is freed at the end of the scope: drop the pointers into it.
             if (TypeFromPropID(id) == CEVT_BLOB || TypeFromPropID(id) == CEVT_LPWSTR) result.val.val = CEVALUNION{};
         } else {
             ADD_FAILURE() << "read failed: " << GetLastError();
         }
-        if (block) LocalFree(block);
     }
     CloseHandle(db);
     return result;
@@ -163,14 +152,15 @@ inline DATE OleDayOf(platform::RecurrenceDay day) { return day - 109205.0; }
 
 // A new appointment starting at `deviceStart` (in its own zone when given),
 // lasting 30 minutes, with `r` set through IRecurrencePattern; not saved.
-inline IAppointment* MakeSeries(const platform::RecurrenceRule& r, DATE deviceStart, const TIME_ZONE_INFORMATION* zone)
+inline ComRef<IAppointment> MakeSeries(const platform::RecurrenceRule& r, DATE deviceStart,
+                                       const TIME_ZONE_INFORMATION* zone)
 {
-    IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
+    ComRef<IAppointment> item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
     if (zone) item->put_TimeZone(const_cast<TIME_ZONE_INFORMATION*>(zone));
     item->put_Start(deviceStart);
     item->put_Duration(30);
-    IRecurrencePattern* p = nullptr;
-    item->GetRecurrencePattern(&p);
+    ComRef<IRecurrencePattern> p;
+    item->GetRecurrencePattern(p.Put());
     p->put_PatternStartDate(OleDayOf(r.patternStartDay));
     p->put_RecurrenceType(r.type);
     p->put_Interval(r.interval);
@@ -180,7 +170,6 @@ inline IAppointment* MakeSeries(const platform::RecurrenceRule& r, DATE deviceSt
     if (r.monthOfYear) p->put_MonthOfYear(r.monthOfYear);
     if (r.end == platform::RecurrenceEnd::kAfterOccurrences) p->put_Occurrences(r.occurrences);
     if (r.end == platform::RecurrenceEnd::kByDate) p->put_PatternEndDate(OleDayOf(r.patternEndDay));
-    p->Release();
     return item;
 }
 

@@ -16,7 +16,7 @@ using namespace outlooktest;
 
 namespace {
 
-IAppointment* OpenAppointment(CEOID oid)
+ComRef<IAppointment> OpenAppointment(CEOID oid)
 {
     return MakeItem<IAppointment>(kAppointmentsDatabase, oid, MakeOutlookAppointment);
 }
@@ -32,11 +32,11 @@ platform::RecurrencePatternBlob StoredBlob(CEOID oid)
     return blob;
 }
 
-// The item's pattern, set to recur by `type`; the caller releases it.
-IRecurrencePattern* Recurring(IAppointment* item, LONG type)
+// The item's pattern, set to recur by `type`.
+ComRef<IRecurrencePattern> Recurring(const ComRef<IAppointment>& item, LONG type)
 {
-    IRecurrencePattern* pattern = nullptr;
-    EXPECT_EQ(item->GetRecurrencePattern(&pattern), S_OK);
+    ComRef<IRecurrencePattern> pattern;
+    EXPECT_EQ(item->GetRecurrencePattern(pattern.Put()), S_OK);
     pattern->put_RecurrenceType(type);
     return pattern;
 }
@@ -46,51 +46,48 @@ protected:
     // Mondays from 2 March 2026, 10:00 to 11:00, "Standup".
     CEOID SaveWeeklyMeeting(LONG occurrences = 0)
     {
-        IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
+        ComRef<IAppointment> item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
         PutText(item, &IAppointment::put_Subject, u"Standup");
         PutText(item, &IAppointment::put_Location, u"Hall");
         item->put_Start(Ole(2026, 3, 2, 10, 0));
         item->put_Duration(60);
-        IRecurrencePattern* pattern = Recurring(item, olRecursWeekly);
+        ComRef<IRecurrencePattern> pattern = Recurring(item, olRecursWeekly);
         pattern->put_DayOfWeekMask(olMonday);
         if (occurrences) pattern->put_Occurrences(occurrences);
-        pattern->Release();
+        pattern.Reset();
         EXPECT_EQ(item->Save(), S_OK);
         const CEOID oid = OidOf(item);
-        item->Release();
         return oid;
     }
 
-    IAppointment* Occurrence(CEOID oid, DATE date, HRESULT expected = S_OK)
+    ComRef<IAppointment> Occurrence(CEOID oid, DATE date, HRESULT expected = S_OK)
     {
-        IAppointment* series = OpenAppointment(oid);
-        IRecurrencePattern* pattern = nullptr;
-        series->GetRecurrencePattern(&pattern);
-        IAppointment* occurrence = nullptr;
-        EXPECT_EQ(pattern->GetOccurrence(date, &occurrence), expected);
-        pattern->Release();
-        series->Release();
+        ComRef<IAppointment> series = OpenAppointment(oid);
+        ComRef<IRecurrencePattern> pattern;
+        series->GetRecurrencePattern(pattern.Put());
+        ComRef<IAppointment> occurrence;
+        EXPECT_EQ(pattern->GetOccurrence(date, occurrence.Put()), expected);
         return occurrence;
     }
 };
 
 TEST_F(OutlookRecurrenceTest, PatternFieldsComeBackAfterReopening)
 {
-    IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
+    ComRef<IAppointment> item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
     item->put_Start(Ole(2026, 1, 31, 18, 30));
     item->put_Duration(45);
-    IRecurrencePattern* pattern = Recurring(item, olRecursMonthly);
+    ComRef<IRecurrencePattern> pattern = Recurring(item, olRecursMonthly);
     pattern->put_Interval(2);
     pattern->put_PatternEndDate(Ole(2026, 12, 31));
-    pattern->Release();
+    pattern.Reset();
     ASSERT_EQ(item->Save(), S_OK);
     const CEOID oid = OidOf(item);
-    item->Release();
+    item.Reset();
     platform::CloseObjectStore();
 
-    IAppointment* read = OpenAppointment(oid);
+    ComRef<IAppointment> read = OpenAppointment(oid);
     EXPECT_EQ(Get(read, &IAppointment::get_IsRecurring), VARIANT_TRUE);
-    read->GetRecurrencePattern(&pattern);
+    read->GetRecurrencePattern(pattern.Put());
     using P = IRecurrencePattern;
     EXPECT_EQ(Get(pattern, &P::get_RecurrenceType), olRecursMonthly);
     EXPECT_EQ(Get(pattern, &P::get_Interval), 2);
@@ -102,8 +99,8 @@ TEST_F(OutlookRecurrenceTest, PatternFieldsComeBackAfterReopening)
     EXPECT_NEAR(Get(pattern, &P::get_StartTime), (18 * 60 + 30) / 1440.0, 1e-7);
     EXPECT_NEAR(Get(pattern, &P::get_EndTime), (19 * 60 + 15) / 1440.0, 1e-7);
     EXPECT_EQ(Get(pattern, &P::get_NoEndDate), VARIANT_FALSE);
-    pattern->Release();
-    read->Release();
+    pattern.Reset();
+    read.Reset();
 
     const platform::RecurrencePatternBlob blob = StoredBlob(oid);
     EXPECT_EQ(blob.frequency, platform::kRecurFrequencyMonthly);
@@ -119,19 +116,17 @@ TEST_F(OutlookRecurrenceTest, PatternFieldsComeBackAfterReopening)
 TEST_F(OutlookRecurrenceTest, SavingMovesTheStartToTheFirstOccurrence)
 {
     // Saturday 28 February; the pattern takes Mondays only.
-    IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
+    ComRef<IAppointment> item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
     item->put_Start(Ole(2026, 2, 28, 10, 0));
-    IRecurrencePattern* pattern = Recurring(item, olRecursWeekly);
+    ComRef<IRecurrencePattern> pattern = Recurring(item, olRecursWeekly);
     pattern->put_DayOfWeekMask(olMonday);
-    pattern->Release();
+    pattern.Reset();
     ASSERT_EQ(item->Save(), S_OK);
     EXPECT_DATE(Get(item, &IAppointment::get_Start), Ole(2026, 3, 2, 10, 0));
     // The stored pattern, and the pattern read back, start on that Monday.
     EXPECT_EQ(StoredBlob(OidOf(item)).startDate, Midnight(2026, 3, 2));
-    item->GetRecurrencePattern(&pattern);
+    item->GetRecurrencePattern(pattern.Put());
     EXPECT_DATE(Get(pattern, &IRecurrencePattern::get_PatternStartDate), Ole(2026, 3, 2));
-    pattern->Release();
-    item->Release();
 }
 
 TEST_F(OutlookRecurrenceTest, BadPatternFieldsFailTheSaveAndStoreNothing)
@@ -155,25 +150,25 @@ TEST_F(OutlookRecurrenceTest, BadPatternFieldsFailTheSaveAndStoreNothing)
          "a first occurrence before the first date a start may take"},
     };
     for (const Case& c : cases) {
-        IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
+        ComRef<IAppointment> item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
         item->put_Start(Ole(2026, 4, 6, 9, 0));
         ASSERT_EQ(item->Save(), S_OK);
         const CEOID oid = OidOf(item);
-        IRecurrencePattern* pattern = Recurring(item, c.type);
-        c.set(pattern);
-        pattern->Release();
+        ComRef<IRecurrencePattern> pattern = Recurring(item, c.type);
+        c.set(pattern.Get());
+        pattern.Reset();
         EXPECT_EQ(item->Save(), c.expected) << c.what;
-        item->Release();
+        item.Reset();
         EXPECT_FALSE(ReadRaw(kAppointmentsDatabase, oid, kAppointmentRecurrencePattern).found) << c.what;
     }
 }
 
 TEST_F(OutlookRecurrenceTest, OccurrencesLongerThanTheirPeriodAreRefused)
 {
-    IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
+    ComRef<IAppointment> item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
     item->put_Start(Ole(2026, 4, 6, 9, 0));
     item->put_Duration(2 * 1440);
-    IRecurrencePattern* pattern = Recurring(item, olRecursDaily);
+    ComRef<IRecurrencePattern> pattern = Recurring(item, olRecursDaily);
     EXPECT_EQ(item->Save(), E_INVALIDDATES);
     item->put_Duration(30);
     item->put_ReminderSet(VARIANT_TRUE);
@@ -181,22 +176,20 @@ TEST_F(OutlookRecurrenceTest, OccurrencesLongerThanTheirPeriodAreRefused)
     EXPECT_EQ(item->Save(), E_INVALIDREMINDERTIME);
     item->put_ReminderMinutesBeforeStart(15);
     EXPECT_EQ(item->Save(), S_OK);
-    pattern->Release();
-    item->Release();
 }
 
 TEST_F(OutlookRecurrenceTest, ChangedOccurrenceBecomesAnExceptionWithOnlyItsChangedFields)
 {
     const CEOID oid = SaveWeeklyMeeting();
-    IAppointment* occurrence = Occurrence(oid, Ole(2026, 3, 16));
-    ASSERT_NE(occurrence, nullptr);
+    ComRef<IAppointment> occurrence = Occurrence(oid, Ole(2026, 3, 16));
+    ASSERT_NE(occurrence.Get(), nullptr);
     EXPECT_DATE(Get(occurrence, &IAppointment::get_Start), Ole(2026, 3, 16, 10, 0));
     PutText(occurrence, &IAppointment::put_Subject, u"Standup (moved)");
     occurrence->put_Start(Ole(2026, 3, 17, 14, 0));  // Tuesday afternoon
     occurrence->put_BusyStatus(olTentative);
     ASSERT_EQ(occurrence->Save(), S_OK);
     EXPECT_EQ(OidOf(occurrence), oid);
-    occurrence->Release();
+    occurrence.Reset();
 
     const platform::RecurrencePatternBlob blob = StoredBlob(oid);
     ASSERT_EQ(blob.exceptions.size(), 1u);
@@ -214,40 +207,36 @@ TEST_F(OutlookRecurrenceTest, ChangedOccurrenceBecomesAnExceptionWithOnlyItsChan
     // Reopened, the occurrence is found on its new day and not on its old one.
     platform::CloseObjectStore();
     Occurrence(oid, Ole(2026, 3, 16), E_FAIL);
-    IAppointment* moved = Occurrence(oid, Ole(2026, 3, 17));
-    ASSERT_NE(moved, nullptr);
+    ComRef<IAppointment> moved = Occurrence(oid, Ole(2026, 3, 17));
+    ASSERT_NE(moved.Get(), nullptr);
     EXPECT_EQ(Text(moved, &IAppointment::get_Subject), u"Standup (moved)");
     EXPECT_EQ(Text(moved, &IAppointment::get_Location), u"Hall");
-    moved->Release();
+    moved.Reset();
 
-    IAppointment* series = OpenAppointment(oid);
-    IRecurrencePattern* pattern = nullptr;
-    series->GetRecurrencePattern(&pattern);
-    IExceptions* exceptions = nullptr;
-    pattern->get_Exceptions(&exceptions);
+    ComRef<IAppointment> series = OpenAppointment(oid);
+    ComRef<IRecurrencePattern> pattern;
+    series->GetRecurrencePattern(pattern.Put());
+    ComRef<IExceptions> exceptions;
+    pattern->get_Exceptions(exceptions.Put());
     ASSERT_EQ(Get(exceptions, &IExceptions::get_Count), 1);
-    IException* exception = nullptr;
-    exceptions->Item(1, &exception);
+    ComRef<IException> exception;
+    exceptions->Item(1, exception.Put());
     EXPECT_EQ(Get(exception, &IException::get_Deleted), VARIANT_FALSE);
     EXPECT_DATE(Get(exception, &IException::get_OriginalDate), Ole(2026, 3, 16, 10, 0));
-    exception->Release();
-    exceptions->Release();
-    pattern->Release();
-    series->Release();
 }
 
 TEST_F(OutlookRecurrenceTest, DeletedOccurrencesAreListedAndNotFound)
 {
     const CEOID oid = SaveWeeklyMeeting();
-    IAppointment* occurrence = Occurrence(oid, Ole(2026, 3, 9));
+    ComRef<IAppointment> occurrence = Occurrence(oid, Ole(2026, 3, 9));
     ASSERT_EQ(occurrence->Delete(), S_OK);
-    occurrence->Release();
+    occurrence.Reset();
     // A changed occurrence that is then deleted leaves only its deleted date.
-    IAppointment* changed = Occurrence(oid, Ole(2026, 3, 23));
+    ComRef<IAppointment> changed = Occurrence(oid, Ole(2026, 3, 23));
     PutText(changed, &IAppointment::put_Subject, u"Other");
     ASSERT_EQ(changed->Save(), S_OK);
     ASSERT_EQ(changed->Delete(), S_OK);
-    changed->Release();
+    changed.Reset();
 
     const platform::RecurrencePatternBlob blob = StoredBlob(oid);
     EXPECT_EQ(blob.deletedInstanceDates, (std::vector<DWORD>{Midnight(2026, 3, 9), Midnight(2026, 3, 23)}));
@@ -255,27 +244,26 @@ TEST_F(OutlookRecurrenceTest, DeletedOccurrencesAreListedAndNotFound)
     EXPECT_TRUE(blob.exceptions.empty());
     Occurrence(oid, Ole(2026, 3, 9), E_FAIL);
     Occurrence(oid, Ole(2026, 3, 10), E_FAIL);  // a Tuesday: no occurrence at all
-    IAppointment* next = Occurrence(oid, Ole(2026, 3, 30));
-    EXPECT_NE(next, nullptr);
-    if (next) next->Release();
+    ComRef<IAppointment> next = Occurrence(oid, Ole(2026, 3, 30));
+    EXPECT_NE(next.Get(), nullptr);
 }
 
 TEST_F(OutlookRecurrenceTest, OccurrencesOfADeletedSeriesCannotBeChanged)
 {
     const CEOID oid = SaveWeeklyMeeting();
-    IAppointment* series = OpenAppointment(oid);
-    IRecurrencePattern* pattern = nullptr;
-    series->GetRecurrencePattern(&pattern);
-    IAppointment* occurrence = nullptr;
-    ASSERT_EQ(pattern->GetOccurrence(Ole(2026, 3, 9), &occurrence), S_OK);
-    pattern->Release();
+    ComRef<IAppointment> series = OpenAppointment(oid);
+    ComRef<IRecurrencePattern> pattern;
+    series->GetRecurrencePattern(pattern.Put());
+    ComRef<IAppointment> occurrence;
+    ASSERT_EQ(pattern->GetOccurrence(Ole(2026, 3, 9), occurrence.Put()), S_OK);
+    pattern.Reset();
     ASSERT_EQ(series->Delete(), S_OK);
     PutText(occurrence, &IAppointment::put_Subject, u"Orphan");
     EXPECT_EQ(occurrence->Save(), E_FAIL);
     EXPECT_EQ(occurrence->Delete(), E_FAIL);
     EXPECT_EQ(series->Save(), E_FAIL);
-    occurrence->Release();
-    series->Release();
+    occurrence.Reset();
+    series.Reset();
     EXPECT_EQ(RecordCount(kAppointmentsDatabase), 0);
 }
 
@@ -293,56 +281,54 @@ TEST_F(OutlookRecurrenceTest, MovesOntoOrPastNeighboursAreRefused)
         {Ole(2026, 3, 5, 10, 0), E_CANTCHANGEDATE},     // before the previous one
     };
     for (const Case& c : cases) {
-        IAppointment* occurrence = Occurrence(oid, Ole(2026, 3, 16));
+        ComRef<IAppointment> occurrence = Occurrence(oid, Ole(2026, 3, 16));
         occurrence->put_Start(c.newStart);
         EXPECT_EQ(occurrence->Save(), c.expected);
-        occurrence->Release();
     }
     // A long occurrence reaching into the next one overlaps it.
-    IAppointment* occurrence = Occurrence(oid, Ole(2026, 3, 16));
+    ComRef<IAppointment> occurrence = Occurrence(oid, Ole(2026, 3, 16));
     occurrence->put_Start(Ole(2026, 3, 20, 10, 0));
     occurrence->put_Duration(4 * 1440);
     EXPECT_EQ(occurrence->Save(), E_OVERLAPPINGEXCEPTION);
-    occurrence->Release();
+    occurrence.Reset();
     EXPECT_EQ(ReadRaw(kAppointmentsDatabase, oid, kAppointmentRecurrencePattern).bytes, before);
 }
 
 TEST_F(OutlookRecurrenceTest, OwnZoneKeepsTheWallClockOfThatZone)
 {
     // The device runs on UTC; the appointment's zone is five hours behind.
-    IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
+    ComRef<IAppointment> item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
     TIME_ZONE_INFORMATION zone{};
     zone.Bias = 300;
     ASSERT_EQ(item->put_TimeZone(&zone), S_OK);
     item->put_Start(Ole(2026, 5, 4, 15, 0));  // 10:00 in the zone
-    Recurring(item, olRecursDaily)->Release();
+    Recurring(item, olRecursDaily);
     ASSERT_EQ(item->Save(), S_OK);
     const CEOID oid = OidOf(item);
-    item->Release();
+    item.Reset();
 
     const platform::RecurrencePatternBlob blob = StoredBlob(oid);
     EXPECT_EQ(blob.startTimeOffset, 600u);
     EXPECT_EQ(blob.startDate, Midnight(2026, 5, 4));
-    IAppointment* occurrence = Occurrence(oid, Ole(2026, 5, 6));
-    ASSERT_NE(occurrence, nullptr);
+    ComRef<IAppointment> occurrence = Occurrence(oid, Ole(2026, 5, 6));
+    ASSERT_NE(occurrence.Get(), nullptr);
     EXPECT_DATE(Get(occurrence, &IAppointment::get_Start), Ole(2026, 5, 6, 15, 0));
-    occurrence->Release();
 }
 
 TEST_F(OutlookRecurrenceTest, AllDayEntriesKeepTheDeviceDaysWhateverTheirZone)
 {
     // All-day entries are shown on their stored days unconverted: an own
     // zone five hours behind the device must not pull them to the day before.
-    IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
+    ComRef<IAppointment> item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
     TIME_ZONE_INFORMATION zone{};
     zone.Bias = 300;
     ASSERT_EQ(item->put_TimeZone(&zone), S_OK);
     item->put_Start(Ole(2026, 3, 2));  // a Monday
     item->put_AllDayEvent(VARIANT_TRUE);
-    Recurring(item, olRecursWeekly)->Release();
+    Recurring(item, olRecursWeekly);
     ASSERT_EQ(item->Save(), S_OK);
     const CEOID oid = OidOf(item);
-    item->Release();
+    item.Reset();
 
     platform::RecurrencePatternBlob blob = StoredBlob(oid);
     EXPECT_EQ(blob.weekdayMask, static_cast<DWORD>(olMonday));
@@ -352,45 +338,44 @@ TEST_F(OutlookRecurrenceTest, AllDayEntriesKeepTheDeviceDaysWhateverTheirZone)
 
     // A timed change of one occurrence is on the zone's clock again; an
     // all-day one on the device's.
-    IAppointment* timed = Occurrence(oid, Ole(2026, 3, 9));
-    ASSERT_NE(timed, nullptr);
+    ComRef<IAppointment> timed = Occurrence(oid, Ole(2026, 3, 9));
+    ASSERT_NE(timed.Get(), nullptr);
     timed->put_AllDayEvent(VARIANT_FALSE);
     timed->put_Start(Ole(2026, 3, 9, 15, 0));
     timed->put_Duration(60);
     ASSERT_EQ(timed->Save(), S_OK);
-    timed->Release();
+    timed.Reset();
     blob = StoredBlob(oid);
     ASSERT_EQ(blob.exceptions.size(), 1u);
     EXPECT_EQ(blob.exceptions[0].startDateTime, Midnight(2026, 3, 9) + 600);
     EXPECT_EQ(blob.exceptions[0].originalStartDate, Midnight(2026, 3, 9));
-    IAppointment* again = Occurrence(oid, Ole(2026, 3, 9));
-    ASSERT_NE(again, nullptr);
+    ComRef<IAppointment> again = Occurrence(oid, Ole(2026, 3, 9));
+    ASSERT_NE(again.Get(), nullptr);
     EXPECT_DATE(Get(again, &IAppointment::get_Start), Ole(2026, 3, 9, 15, 0));
-    again->Release();
-    IAppointment* plain = Occurrence(oid, Ole(2026, 3, 16));
-    ASSERT_NE(plain, nullptr);
+    again.Reset();
+    ComRef<IAppointment> plain = Occurrence(oid, Ole(2026, 3, 16));
+    ASSERT_NE(plain.Get(), nullptr);
     EXPECT_DATE(Get(plain, &IAppointment::get_Start), Ole(2026, 3, 16));
-    plain->Release();
 }
 
 TEST_F(OutlookRecurrenceTest, ClearingThePatternRemovesTheBlob)
 {
     const CEOID oid = SaveWeeklyMeeting(3);
-    IAppointment* item = OpenAppointment(oid);
+    ComRef<IAppointment> item = OpenAppointment(oid);
     ASSERT_EQ(item->ClearRecurrencePattern(), S_OK);
     ASSERT_EQ(item->Save(), S_OK);
     EXPECT_EQ(Get(item, &IAppointment::get_IsRecurring), VARIANT_FALSE);
-    item->Release();
+    item.Reset();
     EXPECT_FALSE(ReadRaw(kAppointmentsDatabase, oid, kAppointmentRecurrencePattern).found);
 }
 
 TEST_F(OutlookRecurrenceTest, AllDayChangesAreFlaggedAndRefusedForMeetings)
 {
     const CEOID oid = SaveWeeklyMeeting();
-    IAppointment* occurrence = Occurrence(oid, Ole(2026, 3, 9));
+    ComRef<IAppointment> occurrence = Occurrence(oid, Ole(2026, 3, 9));
     occurrence->put_AllDayEvent(VARIANT_TRUE);
     ASSERT_EQ(occurrence->Save(), S_OK);
-    occurrence->Release();
+    occurrence.Reset();
     platform::RecurrencePatternBlob blob = StoredBlob(oid);
     ASSERT_EQ(blob.exceptions.size(), 1u);
     EXPECT_EQ(blob.exceptions[0].allDay, std::optional<bool>(true));
@@ -404,34 +389,34 @@ TEST_F(OutlookRecurrenceTest, AllDayChangesAreFlaggedAndRefusedForMeetings)
     occurrence->put_Start(Ole(2026, 3, 9, 10, 0));
     occurrence->put_Duration(60);
     ASSERT_EQ(occurrence->Save(), S_OK);
-    occurrence->Release();
+    occurrence.Reset();
     blob = StoredBlob(oid);
     EXPECT_TRUE(blob.exceptions.empty());
     EXPECT_TRUE(blob.deletedInstanceDates.empty());
     EXPECT_TRUE(blob.modifiedInstanceDates.empty());
 
     // A meeting's occurrence cannot become all day on its own.
-    IAppointment* series = OpenAppointment(oid);
-    IRecipients* recipients = nullptr;
-    series->get_Recipients(&recipients);
-    Bstr name(u"Dee");
-    recipients->Add(name.b, nullptr);
-    recipients->Release();
+    ComRef<IAppointment> series = OpenAppointment(oid);
+    ComRef<IRecipients> recipients;
+    series->get_Recipients(recipients.Put());
+    OwnedBstr name(u"Dee");
+    recipients->Add(name, nullptr);
+    recipients.Reset();
     ASSERT_EQ(series->Save(), S_OK);
-    series->Release();
+    series.Reset();
     occurrence = Occurrence(oid, Ole(2026, 3, 9));
     occurrence->put_AllDayEvent(VARIANT_TRUE);
     EXPECT_EQ(occurrence->Save(), E_ALLDAYMEETING);
-    occurrence->Release();
+    occurrence.Reset();
     EXPECT_TRUE(StoredBlob(oid).exceptions.empty());
 }
 
 TEST_F(OutlookRecurrenceTest, AnUnreadablePatternIsLeftAsItIs)
 {
-    IAppointment* item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
+    ComRef<IAppointment> item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
     ASSERT_EQ(item->Save(), S_OK);
     const CEOID oid = OidOf(item);
-    item->Release();
+    item.Reset();
     const BYTE garbage[] = {0x04, 0x30, 0x04, 0x30, 0x99, 0x99};
     CEPROPVAL blob{};
     blob.propid = kAppointmentRecurrencePattern;
@@ -439,11 +424,11 @@ TEST_F(OutlookRecurrenceTest, AnUnreadablePatternIsLeftAsItIs)
     blob.val.blob.lpb = const_cast<BYTE*>(garbage);
     ASSERT_TRUE(WriteRaw(kAppointmentsDatabase, oid, {blob}));
 
-    IAppointment* edit = OpenAppointment(oid);
+    ComRef<IAppointment> edit = OpenAppointment(oid);
     EXPECT_EQ(Get(edit, &IAppointment::get_IsRecurring), VARIANT_FALSE);
     PutText(edit, &IAppointment::put_Subject, u"Edited");
     ASSERT_EQ(edit->Save(), S_OK);
-    edit->Release();
+    edit.Reset();
     EXPECT_EQ(ReadRaw(kAppointmentsDatabase, oid, kAppointmentRecurrencePattern).bytes,
               std::vector<BYTE>(garbage, garbage + sizeof garbage));
 }
@@ -468,24 +453,22 @@ void ExpectOccurrencesAsLibical(int rules, int deviceHour, const TIME_ZONE_INFOR
         const platform::RecurrenceDay first = r.patternStartDay - 3, last = r.patternStartDay + span;
         const std::vector<platform::RecurrenceDay> days = icaloracle::IcalDays(r, span + 1, last);
         const std::set<platform::RecurrenceDay> expected(days.begin(), days.end());
-        IAppointment* item = MakeSeries(r, OleDayOf(r.patternStartDay + dayShift) + deviceHour / 24.0, zone);
-        IRecurrencePattern* p = nullptr;
-        item->GetRecurrencePattern(&p);
+        const ComRef<IAppointment> item =
+            MakeSeries(r, OleDayOf(r.patternStartDay + dayShift) + deviceHour / 24.0, zone);
+        ComRef<IRecurrencePattern> p;
+        item->GetRecurrencePattern(p.Put());
         const std::string what = "rule " + std::to_string(i) + ": " + icaloracle::RRuleOf(r);
         size_t found = 0;
         for (platform::RecurrenceDay day = first; day <= last; ++day) {
             const DATE deviceDay = OleDayOf(day + dayShift);
-            IAppointment* occurrence = nullptr;
-            const HRESULT hr = p->GetOccurrence(deviceDay + 0.5, &occurrence);
+            ComRef<IAppointment> occurrence;
+            const HRESULT hr = p->GetOccurrence(deviceDay + 0.5, occurrence.Put());
             ASSERT_EQ(hr, expected.count(day) ? S_OK : E_FAIL) << what << ", day " << day - r.patternStartDay;
             if (!occurrence) continue;
             ++found;
             EXPECT_NEAR(Get(occurrence, &IAppointment::get_Start), deviceDay + deviceHour / 24.0, 1e-6) << what;
-            occurrence->Release();
         }
         EXPECT_EQ(found, expected.size()) << what;
-        p->Release();
-        item->Release();
     }
 }
 

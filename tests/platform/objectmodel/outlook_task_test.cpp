@@ -2,16 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/platform/objectmodel/outlook_item_test_support.h"
 #include "platform/objectmodel/outlook_minutes.h"
 #include "platform/recurrence/recurrence_pattern_blob.h"
+#include "tests/platform/objectmodel/outlook_item_test_support.h"
 
 using namespace outlooktest;
 
 namespace {
 
-ITask* NewTask() { return MakeItem<ITask>(kTasksDatabase, 0, MakeOutlookTask); }
-ITask* OpenTask(CEOID oid) { return MakeItem<ITask>(kTasksDatabase, oid, MakeOutlookTask); }
+ComRef<ITask> NewTask() { return MakeItem<ITask>(kTasksDatabase, 0, MakeOutlookTask); }
+ComRef<ITask> OpenTask(CEOID oid) { return MakeItem<ITask>(kTasksDatabase, oid, MakeOutlookTask); }
 
 RawProp Raw(CEOID oid, CEPROPID id) { return ReadRaw(kTasksDatabase, oid, id); }
 
@@ -21,18 +21,17 @@ std::uint64_t Midnight(WORD y, WORD m, WORD d) { return platform::FileTimeValue(
 // A saved weekly task starting on Tuesday 10 March 2026, due a day later.
 CEOID SaveWeeklyTask(LONG occurrences = 0)
 {
-    ITask* task = NewTask();
+    ComRef<ITask> task = NewTask();
     PutText(task, &ITask::put_Subject, u"Water plants");
     task->put_StartDate(Ole(2026, 3, 10));
     task->put_DueDate(Ole(2026, 3, 11));
-    IRecurrencePattern* pattern = nullptr;
-    EXPECT_EQ(task->GetRecurrencePattern(&pattern), S_OK);
+    ComRef<IRecurrencePattern> pattern;
+    EXPECT_EQ(task->GetRecurrencePattern(pattern.Put()), S_OK);
     pattern->put_RecurrenceType(olRecursWeekly);
     if (occurrences) pattern->put_Occurrences(occurrences);
-    pattern->Release();
+    pattern.Reset();
     EXPECT_EQ(task->Save(), S_OK);
     const CEOID oid = OidOf(task);
-    task->Release();
     return oid;
 }
 
@@ -40,7 +39,7 @@ using OutlookTaskTest = OutlookItemTest;
 
 TEST_F(OutlookTaskTest, EveryPropertyRoundTripsThroughTheModelAndTheRecord)
 {
-    ITask* task = NewTask();
+    ComRef<ITask> task = NewTask();
     PutText(task, &ITask::put_Subject, u"File the report");
     PutText(task, &ITask::put_Body, u"Two copies");
     task->put_StartDate(Ole(2026, 3, 10, 15, 45));  // kept as the whole day
@@ -55,12 +54,12 @@ TEST_F(OutlookTaskTest, EveryPropertyRoundTripsThroughTheModelAndTheRecord)
     PutText(task, &ITask::put_Categories, u"Work, Home");
     ASSERT_EQ(task->Save(), S_OK);
     const CEOID oid = OidOf(task);
-    task->Release();
+    task.Reset();
     ASSERT_NE(oid, 0u);
     platform::CloseObjectStore();
 
-    ITask* read = OpenTask(oid);
-    ASSERT_NE(read, nullptr);
+    ComRef<ITask> read = OpenTask(oid);
+    ASSERT_NE(read.Get(), nullptr);
     EXPECT_EQ(Text(read, &ITask::get_Subject), u"File the report");
     EXPECT_EQ(Text(read, &ITask::get_Body), u"Two copies");
     EXPECT_EQ(Text(read, &ITask::get_Categories), u"Work, Home");
@@ -76,7 +75,7 @@ TEST_F(OutlookTaskTest, EveryPropertyRoundTripsThroughTheModelAndTheRecord)
     EXPECT_EQ(Get(read, &ITask::get_TeamTask), VARIANT_TRUE);
     EXPECT_EQ(Get(read, &ITask::get_Complete), VARIANT_FALSE);
     EXPECT_EQ(Get(read, &ITask::get_IsRecurring), VARIANT_FALSE);
-    read->Release();
+    read.Reset();
 
     // What the loaders read: local midnights, stored importance 1, the note as text.
     EXPECT_EQ(RawTime(oid, kTaskStartDate), Midnight(2026, 3, 10));
@@ -94,18 +93,17 @@ TEST_F(OutlookTaskTest, EveryPropertyRoundTripsThroughTheModelAndTheRecord)
 TEST_F(OutlookTaskTest, ImportanceIsStoredHighFirst)
 {
     for (LONG importance : {olImportanceLow, olImportanceNormal, olImportanceHigh}) {
-        ITask* task = NewTask();
+        ComRef<ITask> task = NewTask();
         task->put_Importance(importance);
         ASSERT_EQ(task->Save(), S_OK);
         EXPECT_EQ(Raw(OidOf(task), kTaskImportance).val.val.lVal, 3 - importance) << importance;
-        task->Release();
     }
-    ITask* task = NewTask();
+    ComRef<ITask> task = NewTask();
     EXPECT_EQ(task->put_Importance(3), E_INVALIDARG);
     EXPECT_EQ(task->put_Importance(-1), E_INVALIDARG);
     ASSERT_EQ(task->Save(), S_OK);
     const CEOID oid = OidOf(task);
-    task->Release();
+    task.Reset();
     EXPECT_EQ(Raw(oid, kTaskImportance).val.val.lVal, 2) << "a new task is normal";
 
     // Stored values the loaders also accept: anything but 1 and 3 is normal.
@@ -116,19 +114,18 @@ TEST_F(OutlookTaskTest, ImportanceIsStoredHighFirst)
         prop.propid = kTaskImportance;
         prop.val.lVal = raw;
         ASSERT_TRUE(WriteRaw(kTasksDatabase, oid, {prop}));
-        ITask* read = OpenTask(oid);
+        ComRef<ITask> read = OpenTask(oid);
         EXPECT_EQ(Get(read, &ITask::get_Importance), expected) << raw;
-        read->Release();
     }
 }
 
 TEST_F(OutlookTaskTest, LibraryOwnedPropertiesSurviveASave)
 {
-    ITask* task = NewTask();
+    ComRef<ITask> task = NewTask();
     PutText(task, &ITask::put_Subject, u"First");
     ASSERT_EQ(task->Save(), S_OK);
     const CEOID oid = OidOf(task);
-    task->Release();
+    task.Reset();
 
     std::vector<CEPROPVAL> owned(5);
     owned[0].propid = 0x2A090005;
@@ -144,11 +141,11 @@ TEST_F(OutlookTaskTest, LibraryOwnedPropertiesSurviveASave)
     ASSERT_TRUE(WriteRaw(kTasksDatabase, oid, owned));
     platform::CloseObjectStore();
 
-    ITask* edit = OpenTask(oid);
+    ComRef<ITask> edit = OpenTask(oid);
     PutText(edit, &ITask::put_Subject, u"Second");
     edit->put_DueDate(Ole(2026, 4, 1));
     ASSERT_EQ(edit->Save(), S_OK);
-    edit->Release();
+    edit.Reset();
 
     EXPECT_EQ(Raw(oid, kTaskSubject).text, u"Second");
     EXPECT_EQ(Raw(oid, 0x2A090005).val.val.dblVal, 42.5);
@@ -160,7 +157,7 @@ TEST_F(OutlookTaskTest, LibraryOwnedPropertiesSurviveASave)
 
 TEST_F(OutlookTaskTest, InvalidValuesFailTheSaveAndLeaveTheRecord)
 {
-    ITask* task = NewTask();
+    ComRef<ITask> task = NewTask();
     PutText(task, &ITask::put_Subject, u"Kept");
     task->put_StartDate(Ole(2026, 5, 1));
     task->put_DueDate(Ole(2026, 5, 2));
@@ -176,15 +173,15 @@ TEST_F(OutlookTaskTest, InvalidValuesFailTheSaveAndLeaveTheRecord)
     task->put_ReminderSet(VARIANT_TRUE);
     EXPECT_EQ(task->Save(), E_INVALIDREMINDERTIME) << "a reminder without a due date or time";
     task->put_ReminderSet(VARIANT_FALSE);
-    IRecurrencePattern* pattern = nullptr;
-    task->GetRecurrencePattern(&pattern);
+    ComRef<IRecurrencePattern> pattern;
+    task->GetRecurrencePattern(pattern.Put());
     pattern->put_RecurrenceType(olRecursDaily);
     pattern->put_Interval(0);
     EXPECT_EQ(task->Save(), E_INVALIDRECURRENCE);
     pattern->put_Interval(999);
     EXPECT_EQ(task->Save(), E_INVALIDRECURRENCE);
-    pattern->Release();
-    task->Release();
+    pattern.Reset();
+    task.Reset();
 
     EXPECT_EQ(Raw(oid, kTaskSubject).text, u"Kept");
     EXPECT_EQ(RawTime(oid, kTaskDueDate), Midnight(2026, 5, 2));
@@ -194,7 +191,7 @@ TEST_F(OutlookTaskTest, InvalidValuesFailTheSaveAndLeaveTheRecord)
 
 TEST_F(OutlookTaskTest, CompletionDateFollowsComplete)
 {
-    ITask* task = NewTask();
+    ComRef<ITask> task = NewTask();
     task->put_Complete(VARIANT_TRUE);
     ASSERT_EQ(task->Save(), S_OK);
     const CEOID oid = OidOf(task);
@@ -211,7 +208,7 @@ TEST_F(OutlookTaskTest, CompletionDateFollowsComplete)
     task->put_Complete(VARIANT_TRUE);
     task->put_DateCompleted(Ole(2025, 12, 24));
     ASSERT_EQ(task->Save(), S_OK);
-    task->Release();
+    task.Reset();
     EXPECT_EQ(RawTime(oid, kTaskDateCompleted), Midnight(2025, 12, 24));
 }
 
@@ -226,10 +223,10 @@ TEST_F(OutlookTaskTest, RecurringTaskStoresItsPatternAndFlag)
     EXPECT_EQ(blob.frequency, platform::kRecurFrequencyWeekly);
     EXPECT_EQ(blob.weekdayMask, 1u << 2) << "Tuesday, the start's weekday";
 
-    ITask* task = OpenTask(oid);
+    ComRef<ITask> task = OpenTask(oid);
     task->ClearRecurrencePattern();
     ASSERT_EQ(task->Save(), S_OK);
-    task->Release();
+    task.Reset();
     EXPECT_FALSE(Raw(oid, kTaskRecurrencePattern).found);
     EXPECT_FALSE(Raw(oid, kTaskRecurring).found);
 }
@@ -241,11 +238,11 @@ TEST_F(OutlookTaskTest, CompletingARecurringTaskLeavesACopyAndMovesOn)
     alarm.propid = kTaskNotificationHandle;
     alarm.val.lVal = 5;
     ASSERT_TRUE(WriteRaw(kTasksDatabase, oid, {alarm}));
-    ITask* task = OpenTask(oid);
+    ComRef<ITask> task = OpenTask(oid);
     task->put_Complete(VARIANT_TRUE);
     ASSERT_EQ(task->Save(), S_OK);
     EXPECT_EQ(OidOf(task), oid);
-    task->Release();
+    task.Reset();
     ASSERT_EQ(RecordCount(kTasksDatabase), 2);
 
     // The task itself now stands on the next Tuesday, open and recurring.
@@ -276,11 +273,11 @@ TEST_F(OutlookTaskTest, CompletingARecurringTaskLeavesACopyAndMovesOn)
 TEST_F(OutlookTaskTest, CompletingTheLastOccurrenceCompletesTheTaskItself)
 {
     const CEOID oid = SaveWeeklyTask(1);
-    ITask* task = OpenTask(oid);
+    ComRef<ITask> task = OpenTask(oid);
     task->put_Complete(VARIANT_TRUE);
     ASSERT_EQ(task->Save(), S_OK);
     EXPECT_EQ(Get(task, &ITask::get_IsRecurring), VARIANT_FALSE);
-    task->Release();
+    task.Reset();
     EXPECT_EQ(RecordCount(kTasksDatabase), 1);
     EXPECT_EQ(Raw(oid, kTaskComplete).val.val.iVal, 1);
     EXPECT_EQ(RawTime(oid, kTaskStartDate), Midnight(2026, 3, 10));
@@ -290,17 +287,16 @@ TEST_F(OutlookTaskTest, CompletingTheLastOccurrenceCompletesTheTaskItself)
 TEST_F(OutlookTaskTest, SkippingAnOccurrenceLeavesNoCopy)
 {
     const CEOID oid = SaveWeeklyTask(2);
-    ITask* task = OpenTask(oid);
+    ComRef<ITask> task = OpenTask(oid);
     ASSERT_EQ(task->SkipRecurrence(), S_OK);
     EXPECT_EQ(RecordCount(kTasksDatabase), 1);
     EXPECT_EQ(RawTime(oid, kTaskStartDate), Midnight(2026, 3, 17));
     EXPECT_EQ(task->SkipRecurrence(), E_FAIL) << "two occurrences only";
-    task->Release();
+    task.Reset();
     EXPECT_EQ(RawTime(oid, kTaskStartDate), Midnight(2026, 3, 17));
 
-    ITask* plain = NewTask();
+    ComRef<ITask> plain = NewTask();
     EXPECT_EQ(plain->SkipRecurrence(), E_FAIL);
-    plain->Release();
 }
 
 }  // namespace

@@ -110,20 +110,20 @@ TEST_F(CedbRecords, BlockHoldsArrayThenStringsThenEvenBlobs)
     ASSERT_NE(oid, 0u);
     ASSERT_EQ(Seek(db_, CEDB_SEEK_CEOID, oid), oid);
     WORD count = 0;
-    LPBYTE buffer = nullptr;
+    platform::LocalBlock block;
     DWORD size = 0;
-    ASSERT_EQ(CeReadRecordProps(db_, CEDB_ALLOWREALLOC, &count, nullptr, &buffer, &size), oid);
+    ASSERT_EQ(CeReadRecordProps(db_, CEDB_ALLOWREALLOC, &count, nullptr, block.InOut(), &size), oid);
     ASSERT_EQ(count, 4);
     const size_t array = 4 * sizeof(CEPROPVAL);
     EXPECT_EQ(size, array + 6 + 4 + 4);  // "ab\0", 3 bytes padded to 4, "c\0"
-    EXPECT_EQ(LocalSize(buffer), size);
-    auto* props = reinterpret_cast<CEPROPVAL*>(buffer);
+    const BYTE* buffer = block.Get();
+    EXPECT_EQ(LocalSize(block.Get()), size);
+    auto* props = block.As<CEPROPVAL>();
     EXPECT_EQ(reinterpret_cast<BYTE*>(props[0].val.lpwstr), buffer + array);
     EXPECT_EQ(props[1].val.blob.lpb, buffer + array + 6);
     EXPECT_EQ(props[1].val.blob.dwCount, 3u);
     EXPECT_EQ(reinterpret_cast<BYTE*>(props[2].val.lpwstr), buffer + array + 10);
     EXPECT_EQ(props[2].val.lpwstr[1], u'\0');
-    LocalFree(buffer);
 }
 
 TEST_F(CedbRecords, CallerBuffersAreFilledOnlyWhenLargeEnough)
@@ -164,15 +164,13 @@ TEST_F(CedbRecords, ReallocationGrowsSmallBlocksAndDistrustsLyingSizes)
 {
     CEOID oid = Write(db_, 0, {Str(1, u"0123456789012345678901234567890123456789")});
     ASSERT_EQ(Seek(db_, CEDB_SEEK_CEOID, oid), oid);
-    auto buffer = static_cast<LPBYTE>(LocalAlloc(LMEM_FIXED, 8));
+    platform::LocalBlock buffer(LocalAlloc(LMEM_FIXED, 8));
     DWORD size = 4096;  // says far more than the block holds
     WORD count = 0;
-    ASSERT_EQ(CeReadRecordProps(db_, CEDB_ALLOWREALLOC, &count, nullptr, &buffer, &size), oid);
+    ASSERT_EQ(CeReadRecordProps(db_, CEDB_ALLOWREALLOC, &count, nullptr, buffer.InOut(), &size), oid);
     EXPECT_EQ(size, sizeof(CEPROPVAL) + 82);
-    EXPECT_GE(LocalSize(buffer), size);
-    EXPECT_EQ(Describe(reinterpret_cast<CEPROPVAL*>(buffer)[0]),
-              "0x0001001F='0123456789012345678901234567890123456789'");
-    LocalFree(buffer);
+    EXPECT_GE(LocalSize(buffer.Get()), size);
+    EXPECT_EQ(Describe(buffer.As<CEPROPVAL>()[0]), "0x0001001F='0123456789012345678901234567890123456789'");
 }
 
 TEST_F(CedbRecords, HeapReadsAllocateFromTheHeapGiven)

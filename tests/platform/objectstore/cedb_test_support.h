@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/base/last_error.h"
-#include "platform/base/local_memory.h"
+#include "platform/base/local_block.h"
 #include "platform/objectstore/cedb.h"
 #include "platform/text/utf8.h"
 #include "platform/time/system_time.h"
@@ -141,16 +141,15 @@ inline ReadResult Read(HANDLE db, std::vector<CEPROPID> ids = {})
 {
     ReadResult r;
     WORD count = static_cast<WORD>(ids.size());
-    LPBYTE buffer = nullptr;
+    platform::LocalBlock buffer;
     DWORD size = 0;
     SetLastError(0);
-    r.oid = CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, ids.empty() ? nullptr : ids.data(), &buffer, &size);
+    r.oid = CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, ids.empty() ? nullptr : ids.data(), buffer.InOut(), &size);
     r.error = r.oid ? 0 : GetLastError();
     if (r.oid) {
-        auto* props = reinterpret_cast<CEPROPVAL*>(buffer);
+        auto* props = buffer.As<CEPROPVAL>();
         for (WORD i = 0; i < count; ++i) r.props.push_back(Describe(props[i]));
     }
-    LocalFree(buffer);
     return r;
 }
 
