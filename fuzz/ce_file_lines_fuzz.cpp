@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include <unistd.h>
@@ -13,23 +14,31 @@
 
 namespace {
 
-// One private data directory for the whole run.
-const std::string& FuzzHome()
+// One private data directory for the whole run, removed when the run ends so
+// that the seed replays of every test run leave nothing behind in /tmp.
+std::string g_fuzzHome;
+
+void RemoveFuzzHome()
 {
-    static const std::string home = [] {
-        char pattern[] = "/tmp/kstools-fuzz-XXXXXX";
-        std::string dir = mkdtemp(pattern) ? pattern : "/tmp";
-        setenv("KSTOOLS_HOME", dir.c_str(), 1);
-        return dir;
-    }();
-    return home;
+    std::error_code ignored;
+    std::filesystem::remove_all(g_fuzzHome, ignored);
+}
+
+void EnsureFuzzHome()
+{
+    if (!g_fuzzHome.empty()) return;
+    char pattern[] = "/tmp/kstools-fuzz-XXXXXX";
+    if (!mkdtemp(pattern)) std::abort();
+    g_fuzzHome = pattern;
+    setenv("KSTOOLS_HOME", g_fuzzHome.c_str(), 1);
+    std::atexit(RemoveFuzzHome);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    FuzzHome();
+    EnsureFuzzHome();
     platform::EnsureDeviceRoot();
     const WCHAR* path = u"\\fuzz.txt";
     {
