@@ -1,0 +1,203 @@
+// docs/store-schema.md and platform/objectstore/store_schema.h describe the
+// same rows: each identifier a table of the document lists for a database
+// has exactly one constant for that database in the header's table, each
+// row of that table is in the document, each property constant of the header
+// is in the table, and each type named in the document is the identifier's.
+#include "platform/objectstore/store_schema.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/text/utf8.h"
+
+namespace {
+
+struct DocRow {
+    std::string database;
+    CEPROPID id = 0;
+    std::string type;
+    int line = 0;
+};
+
+// What the document says: its table rows, the identifiers of each
+// database's "Sort orders" paragraph, and lines it could not read.
+struct Doc {
+    std::vector<DocRow> rows;
+    std::map<std::string, std::vector<CEPROPID>> sortOrders;
+    std::set<std::string> databases;
+    std::vector<std::string> unreadable;
+};
+
+std::string ReadFile(const char* path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string Trim(const std::string& s)
+{
+    const size_t first = s.find_first_not_of(' ');
+    const size_t last = s.find_last_not_of(' ');
+    return first == std::string::npos ? std::string() : s.substr(first, last - first + 1);
+}
+
+std::vector<std::string> Cells(const std::string& line)
+{
+    std::vector<std::string> cells;
+    std::stringstream in(line.substr(1));
+    for (std::string cell; std::getline(in, cell, '|');) cells.push_back(Trim(cell));
+    return cells;
+}
+
+std::vector<CEPROPID> Identifiers(const std::string& text)
+{
+    static const std::regex id("0x([0-9A-F]{8})\\b");
+    std::vector<CEPROPID> ids;
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), id); it != std::sregex_iterator(); ++it)
+        ids.push_back(static_cast<CEPROPID>(std::stoul((*it)[1].str(), nullptr, 16)));
+    return ids;
+}
+
+// A level-2 heading of a quoted name opens that database's part; any other
+// heading closes it. A table row's first cell is one identifier.
+Doc ParseDoc(const std::string& text)
+{
+    static const std::regex database("^## \"(.+)\"$");
+    static const std::regex identifier("^0x[0-9A-F]{8}$");
+    Doc doc;
+    std::string current, sortParagraph;
+    std::istringstream in(text);
+    int n = 0;
+    for (std::string line; std::getline(in, line);) {
+        ++n;
+        if (!sortParagraph.empty()) {
+            if (!line.empty()) {
+                sortParagraph += " " + line;
+                continue;
+            }
+            doc.sortOrders[current] = Identifiers(sortParagraph);
+            sortParagraph.clear();
+        }
+        std::smatch m;
+        if (line.rfind("## ", 0) == 0) {
+            current = std::regex_match(line, m, database) ? m[1].str() : std::string();
+            if (!current.empty()) doc.databases.insert(current);
+        } else if (line.rfind("Sort orders", 0) == 0) {
+            if (current.empty()) doc.unreadable.push_back(std::to_string(n) + ": sort orders outside a database");
+            sortParagraph = line;
+        } else if (line.rfind("| 0x", 0) == 0) {
+            const std::vector<std::string> cells = Cells(line);
+            if (current.empty() || cells.size() < 2 || !std::regex_match(cells[0], identifier)) {
+                doc.unreadable.push_back(std::to_string(n) + ": " + line);
+                continue;
+            }
+            doc.rows.push_back({current, Identifiers(cells[0])[0], cells[1], n});
+        }
+    }
+    if (!sortParagraph.empty()) doc.sortOrders[current] = Identifiers(sortParagraph);
+    return doc;
+}
+
+std::string Hex(CEPROPID id)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", id);
+    return text;
+}
+
+class StoreSchema : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        doc_ = ParseDoc(ReadFile(KSTOOLS_STORE_SCHEMA_DOC));
+        header_ = ReadFile(KSTOOLS_STORE_SCHEMA_HEADER);
+    }
+    static std::string Database(const StoreSchemaRow& row) { return WideToUtf8(row.database); }
+
+    static Doc doc_;
+    static std::string header_;
+};
+
+Doc StoreSchema::doc_;
+std::string StoreSchema::header_;
+
+TEST_F(StoreSchema, TheDocumentReadsAsRowsOfOneIdentifierEach)
+{
+    EXPECT_GT(doc_.rows.size(), 100u) << "the document was not found or has no tables";
+    EXPECT_EQ(doc_.unreadable, std::vector<std::string>{});
+}
+
+TEST_F(StoreSchema, EachDocumentRowHasOneConstantOfItsDatabase)
+{
+    for (const DocRow& row : doc_.rows) {
+        int constants = 0;
+        for (const StoreSchemaRow& c : kStoreSchemaRows) constants += Database(c) == row.database && c.id == row.id;
+        EXPECT_EQ(constants, 1) << "line " << row.line << ": " << row.database << " " << Hex(row.id);
+    }
+}
+
+TEST_F(StoreSchema, EachConstantRowIsOneDocumentRow)
+{
+    for (const StoreSchemaRow& c : kStoreSchemaRows) {
+        int rows = 0;
+        for (const DocRow& row : doc_.rows) rows += row.database == Database(c) && row.id == c.id;
+        EXPECT_EQ(rows, 1) << c.constant << " (" << Hex(c.id) << ") of " << Database(c);
+    }
+}
+
+TEST_F(StoreSchema, DatabasesAreTheSameInBoth)
+{
+    std::set<std::string> inTable;
+    for (const StoreSchemaRow& c : kStoreSchemaRows) inTable.insert(Database(c));
+    EXPECT_EQ(inTable, doc_.databases);
+}
+
+TEST_F(StoreSchema, EachPropertyConstantOfTheHeaderIsInTheTable)
+{
+    static const std::regex definition("constexpr CEPROPID (k\\w+) =");
+    std::set<std::string> defined, tabled;
+    for (auto it = std::sregex_iterator(header_.begin(), header_.end(), definition); it != std::sregex_iterator(); ++it)
+        defined.insert((*it)[1].str());
+    for (const StoreSchemaRow& c : kStoreSchemaRows) tabled.insert(c.constant);
+    EXPECT_GT(defined.size(), 100u) << "the header was not found";
+    EXPECT_EQ(defined, tabled);
+}
+
+TEST_F(StoreSchema, EachDocumentTypeIsTheIdentifiersType)
+{
+    const std::map<std::string, WORD> types = {
+        {"I2", CEVT_I2},     {"UI2", CEVT_UI2},   {"I4", CEVT_I4},         {"UI4", CEVT_UI4},
+        {"R8", CEVT_R8},     {"BOOL", CEVT_BOOL}, {"LPWSTR", CEVT_LPWSTR}, {"FILETIME", CEVT_FILETIME},
+        {"BLOB", CEVT_BLOB},
+    };
+    for (const DocRow& row : doc_.rows) {
+        auto type = types.find(row.type);
+        ASSERT_NE(type, types.end()) << "line " << row.line << ": type " << row.type;
+        EXPECT_EQ(TypeFromPropID(row.id), type->second) << "line " << row.line << ": " << Hex(row.id);
+    }
+}
+
+TEST_F(StoreSchema, EachSortOrderIsARowOfItsDatabase)
+{
+    EXPECT_EQ(doc_.sortOrders.size(), doc_.databases.size()) << "every database names its sort orders";
+    for (const auto& [database, ids] : doc_.sortOrders) {
+        EXPECT_FALSE(ids.empty()) << database;
+        for (CEPROPID id : ids) {
+            int rows = 0;
+            for (const DocRow& row : doc_.rows) rows += row.database == database && row.id == id;
+            EXPECT_EQ(rows, 1) << database << " sorts by " << Hex(id);
+        }
+    }
+}
+
+}  // namespace
