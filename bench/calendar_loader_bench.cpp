@@ -41,6 +41,7 @@
 #include "platform/locale/locale_id.h"
 #include "platform/objectmodel/pim_databases.h"
 #include "platform/objectstore/cedb.h"
+#include "platform/objectstore/store_schema.h"
 #include "platform/recurrence/recurrence_pattern_blob.h"
 #include "platform/recurrence/recurrence_rule.h"
 #include "platform/text/utf8.h"
@@ -56,14 +57,6 @@ using benchpeer::WalkRecord;
 
 constexpr int kAppointments = 50000;
 constexpr DWORD kLoadTimeoutMs = 120000;
-
-constexpr CEPROPID kStart = 0x420D0040;
-constexpr CEPROPID kDuration = 0x42130003;
-constexpr CEPROPID kAllDay = 0x42150003;
-constexpr CEPROPID kBusy = 0x000F0002;
-constexpr CEPROPID kSubject = 0x0037001F;
-constexpr CEPROPID kLocation = 0x4208001F;
-constexpr CEPROPID kPattern = 0x40150041;
 
 constexpr std::uint64_t kDay = 864000000000ull;
 constexpr std::uint64_t kMinute = 600000000ull;
@@ -157,22 +150,22 @@ struct CalendarStore {
             const std::uint64_t start = kOleEpoch + static_cast<std::uint64_t>(day) * kDay + startMinute * kMinute;
             CEPROPVAL props[7] = {};
             WORD n = 0;
-            props[n].propid = kStart;
+            props[n].propid = kAppointmentStart;
             props[n++].val.filetime = FILETIME{static_cast<DWORD>(start), static_cast<DWORD>(start >> 32)};
-            props[n].propid = kDuration;
+            props[n].propid = kAppointmentDuration;
             props[n++].val.lVal = duration;
-            props[n].propid = kAllDay;
+            props[n].propid = kAppointmentAllDay;
             props[n++].val.lVal = allDay ? 1 : 0;
-            props[n].propid = kBusy;
+            props[n].propid = kAppointmentBusyStatus;
             props[n++].val.iVal = 2;
-            props[n].propid = kSubject;
+            props[n].propid = kAppointmentSubject;
             props[n++].val.lpwstr = subject.data();
             if (!location.empty()) {
-                props[n].propid = kLocation;
+                props[n].propid = kAppointmentLocation;
                 props[n++].val.lpwstr = location.data();
             }
             if (!blob.empty()) {
-                props[n].propid = kPattern;
+                props[n].propid = kAppointmentRecurrencePattern;
                 props[n].val.blob.dwCount = static_cast<DWORD>(blob.size());
                 props[n++].val.blob.lpb = blob.data();
             }
@@ -229,23 +222,23 @@ public:
             ok = WalkRecord(bytes, static_cast<size_t>(sqlite3_column_bytes(records_, 1)),
                             [&](CEPROPID id, const unsigned char* v, size_t length) {
                                 switch (id) {
-                                    case kStart:
+                                    case kAppointmentStart:
                                         entry.start =
                                             static_cast<double>(Le64(v) - kOleEpoch) / static_cast<double>(kDay);
                                         break;
-                                    case kDuration:
+                                    case kAppointmentDuration:
                                         entry.duration = static_cast<LONG>(Le32(v));
                                         break;
-                                    case kAllDay:
+                                    case kAppointmentAllDay:
                                         entry.allDay = Le32(v) == 1;
                                         break;
-                                    case kSubject:
+                                    case kAppointmentSubject:
                                         entry.subject.assign(reinterpret_cast<const char16_t*>(v), length / 2);
                                         break;
-                                    case kLocation:
+                                    case kAppointmentLocation:
                                         entry.location.assign(reinterpret_cast<const char16_t*>(v), length / 2);
                                         break;
-                                    case kPattern:
+                                    case kAppointmentRecurrencePattern:
                                         entry.recurring = length > 0;
                                         break;
                                     default:
@@ -342,14 +335,26 @@ BENCHMARK(BM_CalendarMonth_Ours)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_CalendarStoreRead(benchmark::State& state)
 {
     Store();
-    static ULONG ids[15] = {0x420D0040, 0x42130003, 0x42150003, 0x45030002, 0x42230002,
-                            0x00040002, 0x000F0002, 0x0037001F, 0x4208001F, 0x2A08001F,
-                            0x00170041, 0x00160041, 0x40150041, 0x00300041, 0x00010041};
+    static ULONG ids[15] = {kAppointmentStart,
+                            kAppointmentDuration,
+                            kAppointmentAllDay,
+                            kAppointmentReminderSet,
+                            kAppointmentUnused4223,
+                            kAppointmentSensitivity,
+                            kAppointmentBusyStatus,
+                            kAppointmentSubject,
+                            kAppointmentLocation,
+                            kAppointmentExtraText,
+                            kItemNote,
+                            kItemCategories,
+                            kAppointmentRecurrencePattern,
+                            kAppointmentAttendees,
+                            kAppointmentTimeZone};
     std::vector<BYTE> buffer(128 * 1024);
     int records = 0;
     for (auto _ : state) {
         CEOID oid = Store().appointmentsDb;
-        HANDLE db = CeOpenDatabaseEx(nullptr, &oid, nullptr, kStart, CEDB_AUTOINCREMENT, nullptr);
+        HANDLE db = CeOpenDatabaseEx(nullptr, &oid, nullptr, kAppointmentStart, CEDB_AUTOINCREMENT, nullptr);
         if (db == INVALID_HANDLE_VALUE) std::abort();
         records = 0;
         for (;;) {

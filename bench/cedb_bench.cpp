@@ -23,10 +23,12 @@
 #include <vector>
 
 #include "platform/base/local_block.h"
+#include "platform/base/local_memory.h"
 #include "platform/files/data_directory.h"
 #include "platform/objectstore/cedb.h"
 #include "platform/objectstore/cedb_record_codec.h"
 #include "platform/objectstore/cedb_sort_key.h"
+#include "platform/objectstore/store_schema.h"
 #include "platform/text/utf8.h"
 #include "storage/ce_db.h"
 #include "storage/ce_db_record.h"
@@ -35,7 +37,8 @@ namespace {
 
 constexpr int kRecords = 50000;
 constexpr WORD kProps = 15;
-constexpr CEPROPID kName = MAKEPROPID(0x4013, CEVT_LPWSTR);
+// Contact-shaped records: the file-as name first, sorted by it.
+constexpr CEPROPID kName = kContactFileAs;
 
 std::u16string NameOf(int i)
 {
@@ -53,7 +56,7 @@ struct BenchStore {
         if (!mkdtemp(pattern)) std::abort();
         setenv("KSTOOLS_HOME", pattern, 1);
         SORTORDERSPEC sort{kName, CEDB_SORT_CASEINSENSITIVE};
-        db = CeCreateDatabase(u"Contacts Database", 0, 1, &sort);
+        db = CeCreateDatabase(kContactsDatabase, 0, 1, &sort);
         HANDLE h = CeOpenDatabase(&db, nullptr, 0, 0, nullptr);
         std::vector<std::u16string> texts(11);
         BYTE blob[24] = {};
@@ -65,20 +68,20 @@ struct BenchStore {
                 p[s].propid = s == 0 ? kName : MAKEPROPID(0x3A00 + s, CEVT_LPWSTR);
                 p[s].val.lpwstr = texts[s].data();
             }
-            p[11].propid = MAKEPROPID(0x4001, CEVT_FILETIME);
+            p[11].propid = kContactBirthday;
             p[11].val.filetime = {static_cast<DWORD>(i), 0x01D00000};
-            p[12].propid = MAKEPROPID(0x0050, CEVT_I4);
+            p[12].propid = kContactPreferredNumber;
             p[12].val.lVal = i;
             p[13].propid = MAKEPROPID(0x0051, CEVT_UI2);
             p[13].val.uiVal = static_cast<USHORT>(i);
-            p[14].propid = MAKEPROPID(0x0016, CEVT_BLOB);
+            p[14].propid = kItemCategories;
             p[14].val.blob = {sizeof blob, blob};
             if (!CeWriteRecordProps(h, 0, kProps, p)) std::abort();
         }
         CloseHandle(h);
         for (WORD i = 0; i < 11; ++i) ids.push_back(i == 0 ? kName : MAKEPROPID(0x3A00 + i, CEVT_LPWSTR));
-        ids.insert(ids.end(), {MAKEPROPID(0x4001, CEVT_FILETIME), MAKEPROPID(0x0050, CEVT_I4),
-                               MAKEPROPID(0x0051, CEVT_UI2), MAKEPROPID(0x0016, CEVT_BLOB)});
+        ids.insert(ids.end(),
+                   {kContactBirthday, kContactPreferredNumber, MAKEPROPID(0x0051, CEVT_UI2), kItemCategories});
     }
 };
 

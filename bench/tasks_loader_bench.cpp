@@ -50,10 +50,11 @@
 #include "categories/full_category_list.h"
 #include "engine/loader_host.h"
 #include "engine/tasks_thread.h"
-#include "platform/objectstore/cedb.h"
 #include "platform/files/data_directory.h"
 #include "platform/locale/locale_id.h"
 #include "platform/objectmodel/pim_databases.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/objectstore/store_schema.h"
 #include "platform/text/utf8.h"
 #include "storage/c_registry.h"
 
@@ -66,21 +67,6 @@ using benchpeer::WalkRecord;
 
 constexpr int kTasks = 20000;
 constexpr DWORD kLoadTimeoutMs = 120000;
-
-// Property identifiers of the task records.
-constexpr CEPROPID kSensitivity = 0x00040002;
-constexpr CEPROPID kComplete = 0x410F0002;
-constexpr CEPROPID kStart = 0x41040040;
-constexpr CEPROPID kDue = 0x41050040;
-constexpr CEPROPID kImportance = 0x00260003;
-constexpr CEPROPID kIconText = 0x2A08001F;
-constexpr CEPROPID kSubject = 0x0037001F;
-constexpr CEPROPID kFlag4126 = 0x41260002;
-constexpr CEPROPID kReminderSet = 0x45030002;
-constexpr CEPROPID kCompleted = 0x410F0040;
-constexpr CEPROPID kNote = 0x00170041;
-constexpr CEPROPID kCategories = 0x00160041;
-constexpr CEPROPID kPercent = 0x2A110013;
 
 const char16_t* const kCategoryNames[] = {u"Business", u"Errands",  u"Family",   u"Holiday",
                                           u"Ideas",    u"Personal", u"Projects", u"Travel"};
@@ -162,19 +148,19 @@ struct TaskStore {
                 p.back().propid = id;
                 return p.back().val;
             };
-            add(kSensitivity).iVal = i % 10 == 3 ? 1 : 0;
-            add(kComplete).iVal = i % 6 == 0 ? 1 : 0;
-            if (i % 4 != 0) add(kStart).filetime = ToFileTime(due - (i % 6) * kDay);
-            if (i % 9 != 0) add(kDue).filetime = ToFileTime(due);
-            add(kImportance).lVal = 1 + i % 3;
-            if (i % 8 == 0) add(kIconText).lpwstr = const_cast<WCHAR*>(icon.c_str());
-            add(kSubject).lpwstr = subject.data();
-            add(kFlag4126).iVal = static_cast<SHORT>(i % 2);
-            add(kReminderSet).iVal = static_cast<SHORT>(-(i % 3 == 0));
-            if (i % 6 == 0) add(kCompleted).filetime = ToFileTime(due + kDay);
-            if (i % 5 == 0) add(kNote).blob = {sizeof note, const_cast<BYTE*>(note)};
-            if (blob) add(kCategories).blob = {sizeof blobBytes, const_cast<BYTE*>(blobBytes)};
-            add(kPercent).ulVal = static_cast<ULONG>((i % 11) * 10);
+            add(kTaskSensitivity).iVal = i % 10 == 3 ? 1 : 0;
+            add(kTaskComplete).iVal = i % 6 == 0 ? 1 : 0;
+            if (i % 4 != 0) add(kTaskStartDate).filetime = ToFileTime(due - (i % 6) * kDay);
+            if (i % 9 != 0) add(kTaskDueDate).filetime = ToFileTime(due);
+            add(kTaskImportance).lVal = 1 + i % 3;
+            if (i % 8 == 0) add(kTaskIconText).lpwstr = const_cast<WCHAR*>(icon.c_str());
+            add(kTaskSubject).lpwstr = subject.data();
+            add(kTaskRecurring).iVal = static_cast<SHORT>(i % 2);
+            add(kTaskReminderSet).iVal = static_cast<SHORT>(-(i % 3 == 0));
+            if (i % 6 == 0) add(kTaskDateCompleted).filetime = ToFileTime(due + kDay);
+            if (i % 5 == 0) add(kItemNote).blob = {sizeof note, const_cast<BYTE*>(note)};
+            if (blob) add(kItemCategories).blob = {sizeof blobBytes, const_cast<BYTE*>(blobBytes)};
+            add(kTaskPercentComplete).ulVal = static_cast<ULONG>((i % 11) * 10);
             if (!CeWriteRecordProps(db, 0, static_cast<WORD>(p.size()), p.data())) std::abort();
         }
         CloseHandle(db);
@@ -257,45 +243,45 @@ bool PeerDecodeTask(DWORD oid, const unsigned char* bytes, size_t size, PeerTask
     task.oid = oid;
     return WalkRecord(bytes, size, [&](CEPROPID id, const unsigned char* v, size_t length) {
         switch (id) {
-            case kSensitivity:
+            case kTaskSensitivity:
                 task.sensitivity = static_cast<SHORT>(Le16(v));
                 break;
-            case kComplete:
+            case kTaskComplete:
                 task.complete = static_cast<SHORT>(Le16(v));
                 break;
-            case kStart:
+            case kTaskStartDate:
                 task.start = OleDate(Le64(v));
                 break;
-            case kDue:
+            case kTaskDueDate:
                 task.due = OleDate(Le64(v));
                 break;
-            case kImportance: {
+            case kTaskImportance: {
                 const std::uint32_t stored = Le32(v);
                 task.importance = stored == 1 ? 2 : stored == 3 ? 0 : 1;
                 break;
             }
-            case kIconText:
+            case kTaskIconText:
                 task.iconText = Text(v, length);
                 break;
-            case kSubject:
+            case kTaskSubject:
                 task.subject = Text(v, length);
                 break;
-            case kFlag4126:
+            case kTaskRecurring:
                 task.flag4126 = static_cast<SHORT>(Le16(v));
                 break;
-            case kReminderSet:
+            case kTaskReminderSet:
                 task.reminderSet = static_cast<SHORT>(Le16(v));
                 break;
-            case kCompleted:
+            case kTaskDateCompleted:
                 task.completed = OleDate(Le64(v));
                 break;
-            case kNote:
+            case kItemNote:
                 task.hasNote = length > 0;
                 break;
-            case kCategories:
+            case kItemCategories:
                 for (size_t w = 0; w < 4 && 4 * w + 4 <= length; ++w) task.categories[w] = Le32(v + 4 * w);
                 break;
-            case kPercent:
+            case kTaskPercentComplete:
                 task.percent = static_cast<LONG>(Le32(v));
                 break;
             default:
@@ -341,8 +327,8 @@ public:
             std::u16string name;
             int index = -1;
             const bool good = WalkRecord(bytes, size, [&](CEPROPID id, const unsigned char* v, size_t length) {
-                if (id == kCategoryNameProperty) name = Text(v, length);
-                if (id == kCategoryIndexProperty) index = static_cast<SHORT>(Le16(v));
+                if (id == kCategoryName) name = Text(v, length);
+                if (id == kCategoryBitIndex) index = static_cast<SHORT>(Le16(v));
             });
             if (good && index >= 0 && index < 128) {
                 if (out.names.size() <= static_cast<size_t>(index)) out.names.resize(index + 1);

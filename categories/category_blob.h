@@ -9,14 +9,14 @@
 
 #include "categories/c_full_category.h"
 #include "foundation/ce_ptr_list.h"
+#include "platform/base/types.h"
 #include "platform/objectmodel/category_bit_set.h"
 #include "platform/objectstore/cedb.h"
-#include "platform/base/types.h"
+#include "platform/objectstore/store_schema.h"
 
 // The platform's blob under its structure name.
 using _CEBLOB = CEBLOB;
 
-inline constexpr CEPROPID kCategoryBlobProperty = 0x00160041;
 inline constexpr DWORD kCategoryBlobBytes = CategoryBitSet::kMaxBytes;
 inline constexpr int kCategoryIndexLimit = CategoryBitSet::kIndexLimit;
 

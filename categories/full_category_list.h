@@ -12,14 +12,6 @@
 #include "platform/objectmodel/category_database.h"
 #include "platform/objectstore/cedb.h"
 
-inline constexpr CEPROPID kCategoryNameProperty = CategoryDatabase::kNameProperty;
-inline constexpr CEPROPID kCategory4003Property = CategoryDatabase::k4003Property;
-inline constexpr CEPROPID kCategory4006Property = CategoryDatabase::k4006Property;
-inline constexpr CEPROPID kCategory4005Property = CategoryDatabase::k4005Property;
-inline constexpr CEPROPID kCategory4004Property = CategoryDatabase::k4004Property;
-inline constexpr CEPROPID kCategoryShownProperty = CategoryDatabase::kShownProperty;
-inline constexpr CEPROPID kCategoryIndexProperty = CategoryDatabase::kIndexProperty;
-
 // Fills out with copies of every category, in the database's record order,
 // reading the database first when the cache is empty or refresh is set.
 // Records without a name are deleted from the database as they are met.

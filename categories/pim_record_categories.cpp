@@ -2,8 +2,9 @@
 
 #include "categories/category_blob.h"
 #include "categories/category_text.h"
-#include "platform/objectstore/cedb.h"
 #include "platform/kernel/handle.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/objectstore/store_schema.h"
 #include "storage/c_outlook.h"
 
 namespace {
@@ -22,7 +23,7 @@ bool WriteBlob(CEOID database, CEOID record, const WCHAR* text)
         _CEBLOB blob{0, nullptr};
         if (Categories2BLOB(&blob, named)) {
             CEPROPVAL prop{};
-            prop.propid = kCategoryBlobProperty;
+            prop.propid = kItemCategories;
             if (blob.dwCount) {
                 prop.val.blob = blob;
             } else {

@@ -2,10 +2,10 @@
 // past the object model (which would rewrite the whole item).
 #pragma once
 
-#include "platform/objectmodel/pocket_outlook.h"
 #include "platform/base/types.h"
+#include "platform/objectmodel/pocket_outlook.h"
 
-// Sets the category blob (0x00160041) of record oid to the categories that
+// Sets the category blob (kItemCategories) of record oid to the categories that
 // text names (a category text, "A, B"; names of no category are dropped; an
 // empty or null text, or one naming nothing, removes the blob).
 //

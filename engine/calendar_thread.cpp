@@ -16,6 +16,7 @@
 #include "platform/files/registry.h"
 #include "platform/modules/string_resources.h"
 #include "platform/objectmodel/pim_databases.h"
+#include "platform/objectstore/store_schema.h"
 #include "platform/text/wide_string.h"
 #include "platform/time/clock.h"
 #include "platform/time/variant_time.h"
@@ -25,14 +26,27 @@ namespace {
 
 // The appointment properties, in the order the record code indexes them.
 constexpr ULONG kAppointmentPropIds[kCalendarAppointmentProps] = {
-    0x420D0040, 0x42130003, 0x42150003, 0x45030002, 0x42230002, 0x00040002, 0x000F0002, 0x0037001F,
-    0x4208001F, 0x2A08001F, 0x00170041, 0x00160041, 0x40150041, 0x00300041, 0x00010041,
+    kAppointmentStart,
+    kAppointmentDuration,
+    kAppointmentAllDay,
+    kAppointmentReminderSet,
+    kAppointmentUnused4223,
+    kAppointmentSensitivity,
+    kAppointmentBusyStatus,
+    kAppointmentSubject,
+    kAppointmentLocation,
+    kAppointmentExtraText,
+    kItemNote,
+    kItemCategories,
+    kAppointmentRecurrencePattern,
+    kAppointmentAttendees,
+    kAppointmentTimeZone,
 };
 constexpr ULONG kTaskPropIds[kCalendarTaskProps] = {
-    0x00040002, 0x410F0002, 0x41040040, 0x41050040, 0x00260003, 0x2A08001F, 0x0037001F,
-    0x41260002, 0x45030002, 0x410F0040, 0x00170041, 0x00160041, 0x2A110013,
+    kTaskSensitivity, kTaskComplete,   kTaskStartDate,       kTaskDueDate,     kTaskImportance,
+    kTaskIconText,    kTaskSubject,    kTaskRecurring,       kTaskReminderSet, kTaskDateCompleted,
+    kItemNote,        kItemCategories, kTaskPercentComplete,
 };
-constexpr ULONG kAppointmentStartSort = 0x420D0040;
 // Appointments read between two looks at the stop event: after every 20th.
 // The appointment pass is where a calendar load polls, with no per-record
 // test of the worker's stop flag as in the task loader, and one recurring
@@ -275,7 +289,7 @@ void CCalendarThread::LoadAppointments(CeManualEvent* stop, CEOID single, bool& 
 {
     CeDb* db = GetDatabaseClass();
     // Each read moves on to the next record by itself, which saves a seek per record.
-    if (!db || !db->Open(kAppointmentsDatabase, kAppointmentStartSort, CEDB_AUTOINCREMENT, nullptr)) return;
+    if (!db || !db->Open(kAppointmentsDatabase, kAppointmentStart, CEDB_AUTOINCREMENT, nullptr)) return;
     if (single != 0) {
         if (db->SeekTo(single) == single) FileAppointment();
     } else {

@@ -11,6 +11,7 @@
 #include "engine/calendar_thread.h"
 #include "engine/scoped_data_lock.h"
 #include "platform/objectmodel/pim_databases.h"
+#include "platform/objectstore/store_schema.h"
 #include "platform/text/wide_string.h"
 #include "platform/time/civil_calendar.h"
 #include "platform/time/variant_time.h"
@@ -19,18 +20,13 @@ namespace {
 
 constexpr int kSubjectChars = 1100;
 constexpr int kJournalProps = 6;
+// The parent text is the entry's category text.
 constexpr ULONG kJournalPropIds[kJournalProps] = {
-    0x0030001F,  // subject
-    0x0031001F,  // type
-    0x00320013,  // duration, minutes
-    0x0034001F,  // category text
-    0x002D0040,  // created
-    0x002B0040,  // start
+    kJournalSubject, kJournalType, kJournalDuration, kJournalParentText, kJournalCreated, kJournalStart,
 };
 constexpr int kContactProps = 4;
-constexpr ULONG kContactPropIds[kContactProps] = {0x3A06001F, 0x3A11001F, 0x40010040, 0x40030040};
-constexpr ULONG kContactBirthday = 0x40010040;
-constexpr ULONG kContactAnniversary = 0x40030040;
+constexpr ULONG kContactPropIds[kContactProps] = {kContactFirstName, kContactLastName, kContactBirthday,
+                                                  kContactAnniversary};
 
 const WCHAR* Text(const CeDbRecord& record, ULONG propid)
 {
@@ -156,23 +152,23 @@ void CCalendarThread::AddJournal()
 {
     if (!m_settings.showJournal || m_settings.view != kCalendarViewAll || !HasRange()) return;
     if (!m_bInFullLoad) RemoveKind(kCalendarKindJournal);
-    if (!m_side.Open(kLoaderJournalDatabase, 0, 0, nullptr)) return;
+    if (!m_side.Open(kJournalDatabase, 0, 0, nullptr)) return;
     ULONG ids[kJournalProps];
     std::copy(std::begin(kJournalPropIds), std::end(kJournalPropIds), ids);
     for (CEOID oid = m_side.SeekFirst(); oid != 0; oid = m_side.SeekNext()) {
         if (!ReadCurrent(m_side, kJournalProps, ids)) continue;
-        const WCHAR* categories = Text(m_record, 0x0034001F);
+        const WCHAR* categories = Text(m_record, kJournalParentText);
         if (!CategoryFilterHighLevel(categories, &m_categoryRestrict)) continue;
         double start = 0, created = 0;
-        const bool hasStart = LocalDate(m_record, 0x002B0040, start);
-        const bool hasCreated = LocalDate(m_record, 0x002D0040, created);
+        const bool hasStart = LocalDate(m_record, kJournalStart, start);
+        const bool hasCreated = LocalDate(m_record, kJournalCreated, created);
         if (!hasStart && !hasCreated) continue;
         auto inRange = [&](double date) { return Floor(date) >= m_firstDay && Floor(date) <= m_lastDay; };
         if (!((hasStart && inRange(start)) || (hasCreated && inRange(created)))) continue;
         if (!hasStart) start = created;
 
         auto* entry = new DATACALENDAR;
-        const CEPROPVAL* duration = m_record.Stored(0x00320013);
+        const CEPROPVAL* duration = m_record.Stored(kJournalDuration);
         entry->duration = duration ? static_cast<LONG>(duration->val.ulVal) : 0;
         entry->start = start;
         entry->end = start + entry->duration / 1440.0;
@@ -181,8 +177,8 @@ void CCalendarThread::AddJournal()
         entry->kind = kCalendarKindJournal;
         entry->hasJournal = 1;
         entry->categoryText = _wcsdup(categories ? categories : u"");
-        const WCHAR* subject = Text(m_record, 0x0030001F);
-        const WCHAR* type = Text(m_record, 0x0031001F);
+        const WCHAR* subject = Text(m_record, kJournalSubject);
+        const WCHAR* type = Text(m_record, kJournalType);
         const bool hasSubject = subject && subject[0], hasType = type && type[0];
         WCHAR line[kSubjectChars + 1] = {};
         if (hasSubject && hasType)
@@ -233,8 +229,8 @@ void CCalendarThread::AddContactDate(CeDbRecord& record, DWORD propid, bool birt
     } else {
         lastYear = firstYear;
     }
-    const WCHAR* first = Text(record, 0x3A06001F);
-    const WCHAR* last = Text(record, 0x3A11001F);
+    const WCHAR* first = Text(record, kContactFirstName);
+    const WCHAR* last = Text(record, kContactLastName);
     for (int year = firstYear; year <= lastYear; ++year) {
         SYSTEMTIME st{};
         st.wYear = static_cast<WORD>(year);

@@ -5,9 +5,9 @@
 #include <new>
 
 #include "categories/full_category_list.h"
-#include "platform/messaging/messages.h"
 #include "platform/base/private_heap.h"
 #include "platform/files/registry.h"
+#include "platform/messaging/messages.h"
 #include "platform/text/wide_string.h"
 #include "storage/c_registry.h"
 
@@ -109,7 +109,7 @@ int CKSDataThread::InitiateLinksDB()
 {
     if (m_bSideDatabasesOpen) return 1;
     if (!m_pLinksDB) m_pLinksDB = OpenSide(kLinksDatabase, kLinksSeekProperty);
-    if (!m_pJournalDB) m_pJournalDB = OpenSide(kLoaderJournalDatabase, kJournalSeekProperty);
+    if (!m_pJournalDB) m_pJournalDB = OpenSide(kJournalDatabase, kJournalSeekProperty);
     if (m_pLinksDB || m_pJournalDB) m_bSideDatabasesOpen = 1;
     return 1;
 }

@@ -25,15 +25,14 @@
 #include "foundation/ce_events.h"
 #include "foundation/ce_ptr_list.h"
 #include "foundation/ce_worker_thread.h"
-#include "platform/objectstore/cedb.h"
 #include "platform/base/types.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/objectstore/store_schema.h"
 #include "storage/ce_db.h"
 
-inline constexpr const WCHAR* kLinksDatabase = u"KestrelLinks";
-inline constexpr const WCHAR* kLoaderJournalDatabase = u"KestrelJournal_2";
 // The sort orders the side stores are opened in, which are also the seek keys.
-inline constexpr CEPROPID kLinksSeekProperty = 0x00010003;
-inline constexpr CEPROPID kJournalSeekProperty = 0x002E0003;
+inline constexpr CEPROPID kLinksSeekProperty = kLinkSource;
+inline constexpr CEPROPID kJournalSeekProperty = kJournalParent;
 
 inline constexpr DWORD kLoaderStopTimeout = 6000;
 inline constexpr int kCategoryTextChars = 4000;

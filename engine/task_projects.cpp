@@ -11,8 +11,8 @@
 namespace {
 
 SORTORDERSPEC g_projectSorts[2] = {
-    {kProjectNameProperty, 0},
-    {kProjectMarkerProperty, 0},
+    {kProjectName, 0},
+    {kProjectMarker, 0},
 };
 
 // List policies: the list owns its projects and compares them by OID.
@@ -81,11 +81,11 @@ CePtrList<TASK_PROJECT*>* CTaskProjects::LoadProjects()
     m_projects.RemoveAll();
     if (!OpenDB()) return nullptr;
 
-    CEPROPID ids[1] = {kProjectNameProperty};
+    CEPROPID ids[1] = {kProjectName};
     for (CEOID oid = m_pDB->SeekFirst(); oid != 0; oid = m_pDB->SeekNext()) {
         CeDbRecord record;
         if (!m_pDB->ReadRec(record, 1, ids)) continue;
-        const int index = record.FindProp(kProjectNameProperty);
+        const int index = record.FindProp(kProjectName);
         CeString name;
         if (!record.GetIndexVal(index, name) || name.IsEmpty()) continue;
         auto* project = new TASK_PROJECT;
@@ -105,10 +105,10 @@ ULONG CTaskProjects::CreateProject(const WCHAR* name)
     }
 
     CeDbRecord record;
-    record.AddProp(PropIdNumber(kProjectNameProperty), TypeFromPropID(kProjectNameProperty));
-    record.AddProp(PropIdNumber(kProjectMarkerProperty), TypeFromPropID(kProjectMarkerProperty));
-    record.SetIdVal(PropIdNumber(kProjectNameProperty), name, TypeFromPropID(kProjectNameProperty));
-    record.SetIdVal(PropIdNumber(kProjectMarkerProperty), kProjectMarkerValue, TypeFromPropID(kProjectMarkerProperty));
+    record.AddProp(PropIdNumber(kProjectName), TypeFromPropID(kProjectName));
+    record.AddProp(PropIdNumber(kProjectMarker), TypeFromPropID(kProjectMarker));
+    record.SetIdVal(PropIdNumber(kProjectName), name, TypeFromPropID(kProjectName));
+    record.SetIdVal(PropIdNumber(kProjectMarker), kProjectMarkerValue, TypeFromPropID(kProjectMarker));
     if (!OpenDB() || !m_pDB->AddRec(record)) {
         ShowLastError(m_hNotify);
         return 0;

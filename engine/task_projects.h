@@ -7,15 +7,13 @@
 
 #include "foundation/ce_ptr_list.h"
 #include "foundation/ce_string.h"
-#include "platform/objectstore/cedb.h"
 #include "platform/base/types.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/objectstore/store_schema.h"
 
 class CeDb;
 
-inline constexpr const WCHAR* kProjectsDatabase = u"KS_Projects";
-inline constexpr CEPROPID kProjectNameProperty = 0x0020001F;  // wide string
-// 16-bit unsigned; written as kProjectMarkerValue when a project is created.
-inline constexpr CEPROPID kProjectMarkerProperty = 0x61000012;
+// Written into kProjectMarker when a project is created.
 inline constexpr USHORT kProjectMarkerValue = 3;
 
 // One project: its record's OID in "KS_Projects" and its name.

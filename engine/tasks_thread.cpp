@@ -6,6 +6,7 @@
 #include "platform/base/local_memory.h"
 #include "platform/files/registry.h"
 #include "platform/objectmodel/pim_databases.h"
+#include "platform/objectstore/store_schema.h"
 #include "platform/time/clock.h"
 #include "platform/time/variant_time.h"
 #include "storage/c_registry.h"
@@ -14,11 +15,11 @@ namespace {
 
 // The properties a load reads, in the order the filing code indexes them.
 constexpr ULONG kTaskPropIds[kTasksPropertyCount] = {
-    0x00040002, 0x410F0002, 0x41040040, 0x41050040, 0x00260003, 0x2A08001F, 0x0037001F,
-    0x41260002, 0x45030002, 0x410F0040, 0x00170041, 0x00160041, 0x2A090005, 0x2A110013,
+    kTaskSensitivity, kTaskComplete,   kTaskStartDate, kTaskDueDate,         kTaskImportance,
+    kTaskIconText,    kTaskSubject,    kTaskRecurring, kTaskReminderSet,     kTaskDateCompleted,
+    kItemNote,        kItemCategories, kTaskParent,    kTaskPercentComplete,
 };
 
-constexpr ULONG kTaskCategoriesProperty = 0x00160041;
 // Records visited between two looks at the stop event: before the 1st, 26th,
 // 51st ... record, so a stop takes effect within 25 records. Without the
 // category pre-pass the worker's stop flag (no system call) is also tested at
@@ -188,7 +189,7 @@ DWORD CTasksThread::TasksThreadProc(CeManualEvent* stopEvent)
                          (m_categoryRestrict.m_pSelected && !m_categoryRestrict.m_pSelected->IsEmpty());
     CePtrList<DWORD> chosen(0);
     if (buffer && prePass) {
-        ULONG blobId = kTaskCategoriesProperty;
+        ULONG blobId = kItemCategories;
         for (CEOID oid = db->SeekFirst(); oid != 0; oid = db->SeekNext()) {
             if (!db->ReadRec(record, buffer, kTasksReadBufferSize, 1, &blobId)) continue;
             CEBLOB blob{0, nullptr};

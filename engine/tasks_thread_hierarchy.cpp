@@ -9,11 +9,10 @@
 
 #include "engine/tasks_thread.h"
 #include "platform/objectmodel/pim_databases.h"
+#include "platform/objectstore/store_schema.h"
 #include "platform/text/debug_output.h"
 
 namespace {
-
-constexpr CEPROPID kTaskParentProperty = 0x2A090005;
 
 // True when row stands on the chain of parents above node (or is node).
 bool IsAncestorOrSelf(const DATATASKS* row, const DATATASKS* node)
@@ -54,7 +53,7 @@ void CTasksThread::SetTaskHTField(ULONG oid, ULONG parent, bool expanded, bool r
     if (!db.Open(kTasksDatabase, 0, 0, nullptr)) return;
     if (db.SeekTo(oid) == 0) return;
     CEPROPVAL value{};
-    value.propid = kTaskParentProperty;
+    value.propid = kTaskParent;
     if (remove)
         value.wFlags = CEDB_PROPDELETE;
     else

@@ -8,35 +8,15 @@
 #pragma once
 
 #include "items/c_journal_data.h"
-#include "platform/objectstore/cedb.h"
 #include "platform/base/types.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/objectstore/store_schema.h"
 
 class CeDbRecord;
 
-inline constexpr const WCHAR* kJournalDatabase = u"KestrelJournal_2";
-// The name the journal had before; CheckAndCreateDB renames it.
-inline constexpr const WCHAR* kOldJournalDatabase = u"KestrelJournal";
 // The settings key whose DWORD values switch automatic entries on, one value
 // per action name.
 inline constexpr const WCHAR* kAutoJournalKey = u"Software\\Corvid\\Kestrel\\AutoJournal";
-
-// Property identifiers of a journal record.
-inline constexpr CEPROPID kJournalNumber1 = 0x00280003;
-inline constexpr CEPROPID kJournalNumber2 = 0x00290003;
-inline constexpr CEPROPID kJournalNumber3 = 0x002A0003;
-inline constexpr CEPROPID kJournalStart = 0x002B0040;
-inline constexpr CEPROPID kJournalModified = 0x002C0040;
-inline constexpr CEPROPID kJournalCreated = 0x002D0040;
-inline constexpr CEPROPID kJournalParent = 0x002E0003;
-inline constexpr CEPROPID kJournalPlainNotes = 0x002F001F;  // older entries; never written
-inline constexpr CEPROPID kJournalSubject = 0x0030001F;
-inline constexpr CEPROPID kJournalType = 0x0031001F;
-inline constexpr CEPROPID kJournalDuration = 0x00320013;
-inline constexpr CEPROPID kJournalFalseFlag = 0x0033000B;  // written false, never read
-inline constexpr CEPROPID kJournalParentText = 0x0034001F;
-inline constexpr CEPROPID kJournalText3 = 0x0035001F;
-inline constexpr CEPROPID kJournalPageFlag = 0x0036000B;
-inline constexpr CEPROPID kJournalNotes = 0x00370041;
 
 // Subjects of the automatic entries and the daily note's title, in the
 // suite's string table.

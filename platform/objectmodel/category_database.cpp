@@ -46,8 +46,8 @@ bool CategoryDatabase::ReadAll(std::vector<CategoryRecord>& records)
     HANDLE db = Open(CEDB_AUTOINCREMENT);
     if (db == INVALID_HANDLE_VALUE) return false;
 
-    CEPROPID ids[] = {kNameProperty, k4003Property,  k4006Property, k4005Property,
-                      k4004Property, kShownProperty, kIndexProperty};
+    CEPROPID ids[] = {kCategoryName,      kCategoryNumber4003, kCategoryMask1Flag, kCategoryMask2Flag,
+                      kCategoryMask4Flag, kCategoryShown,      kCategoryBitIndex};
     constexpr WORD kCount = sizeof(ids) / sizeof(ids[0]);
     DWORD size = kReadBufferBytes;
     platform::LocalBlock buffer(LocalAlloc(LMEM_FIXED, size));
@@ -89,9 +89,9 @@ DWORD CategoryDatabase::Add(const WCHAR* name, SHORT index, CEOID* oid)
     if (db == INVALID_HANDLE_VALUE) return Failure(ERROR_FILE_NOT_FOUND);
     std::u16string stored(name ? name : u"");
     CEPROPVAL props[2] = {};
-    props[0].propid = kNameProperty;
+    props[0].propid = kCategoryName;
     props[0].val.lpwstr = stored.data();
-    props[1].propid = kIndexProperty;
+    props[1].propid = kCategoryBitIndex;
     props[1].val.iVal = index;
     const CEOID written = CeWriteRecordProps(db, 0, 2, props);
     const DWORD error = written ? ERROR_SUCCESS : Failure(ERROR_BADDB);

@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/objectstore/cedb.h"
 #include "platform/base/types.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/objectstore/store_schema.h"
 
 // One record as stored; a property the record lacks reads as its default.
 struct CategoryRecord {
@@ -24,14 +25,6 @@ struct CategoryRecord {
 
 class CategoryDatabase {
 public:
-    static constexpr CEPROPID kNameProperty = 0x4001001F;
-    static constexpr CEPROPID kIndexProperty = 0x40020002;
-    static constexpr CEPROPID k4003Property = 0x40030003;
-    static constexpr CEPROPID k4006Property = 0x40060002;
-    static constexpr CEPROPID k4005Property = 0x40050002;
-    static constexpr CEPROPID k4004Property = 0x40040002;
-    static constexpr CEPROPID kShownProperty = 0x3004000B;
-
     // Every record, in the database's record order, appended to records.
     // False when the database cannot be opened (it is not made here).
     static bool ReadAll(std::vector<CategoryRecord>& records);

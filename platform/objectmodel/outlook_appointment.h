@@ -1,14 +1,16 @@
 // IAppointment over a record of "Appointments Database", and the
 // occurrences of a recurring one.
 //
-// The start is stored as a UTC FILETIME (0x420D0040), converted from and to
-// the device's local time at that moment; the length in minutes
-// (0x42130003); End is Start + Duration. An all-day appointment (0x42150003
-// = 1) is saved starting at local midnight and lasting whole days. An
-// appointment may carry its own time zone (0x00010041): its recurrence then
-// keeps the wall-clock time of that zone.
+// The start is stored as a UTC FILETIME (kAppointmentStart), converted from
+// and to the device's local time at that moment; the length in minutes
+// (kAppointmentDuration); End is Start + Duration. An all-day appointment
+// (kAppointmentAllDay = 1) is saved starting at local midnight and lasting
+// whole days. An appointment may carry its own time zone
+// (kAppointmentTimeZone): its recurrence then keeps the wall-clock time of
+// that zone.
 //
-// A recurring appointment keeps its pattern blob in 0x40150041, whose times
+// A recurring appointment keeps its pattern blob in
+// kAppointmentRecurrencePattern, whose times
 // are on the appointment's wall clock (its own zone, else the device's).
 // Saving it moves Start to the first occurrence. GetOccurrence hands out an
 // occurrence: an appointment object whose Save records the changed fields
@@ -25,20 +27,7 @@
 #include "platform/objectmodel/outlook_recipients.h"
 #include "platform/objectmodel/outlook_recurrence_pattern.h"
 #include "platform/objectmodel/pocket_outlook.h"
-
-constexpr CEPROPID kAppointmentStart = 0x420D0040;
-constexpr CEPROPID kAppointmentDuration = 0x42130003;
-constexpr CEPROPID kAppointmentAllDay = 0x42150003;
-constexpr CEPROPID kAppointmentReminderSet = 0x45030002;
-constexpr CEPROPID kAppointmentReminderMinutes = 0x45010003;
-constexpr CEPROPID kAppointmentSensitivity = 0x00040002;
-constexpr CEPROPID kAppointmentBusyStatus = 0x000F0002;
-constexpr CEPROPID kAppointmentSubject = 0x0037001F;
-constexpr CEPROPID kAppointmentLocation = 0x4208001F;
-constexpr CEPROPID kAppointmentRecurrencePattern = 0x40150041;
-constexpr CEPROPID kAppointmentAttendees = 0x00300041;
-constexpr CEPROPID kAppointmentTimeZone = 0x00010041;
-constexpr CEPROPID kAppointmentMeetingStatus = 0x42170003;
+#include "platform/objectstore/store_schema.h"
 
 class OutlookAppointment final : public OutlookObject<IAppointment>, private OutlookRecurrenceHost {
 public:

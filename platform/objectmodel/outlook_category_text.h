@@ -1,6 +1,6 @@
 // Categories of an item: the object model's text "A, B" and the stored
-// category blob 0x00160041, joined through the records of the
-// "\Categories Database" (name 0x4001001F, bit index 0x40020002).
+// category blob kItemCategories, joined through the records of the
+// "\Categories Database" (kCategoryName, kCategoryBitIndex).
 //
 // The blob is a CategoryBitSet (platform/objectmodel/category_bit_set.h). It is the only
 // stored form of an item's categories, so the text and the blob cannot
@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/objectmodel/outlook_item_record.h"
 #include "platform/base/types.h"
+#include "platform/objectmodel/outlook_item_record.h"
 
 class OutlookCategoryText {
 public:

@@ -1,12 +1,12 @@
 // IContact over a record of "Contacts Database".
 //
-// Each text property is one string property of the record (the table
-// below); an empty text removes it. Birthday and anniversary are local
-// FILETIMEs of the day's midnight (0x40010040, 0x40030040); kNoOleDate
-// removes them. The note is 0x00170041 and the categories the blob
-// 0x00160041 (outlook_note.h, outlook_category_text.h).
+// Each text property is one string property of the record (kContact<Name>
+// of platform/objectstore/store_schema.h); an empty text removes it. Birthday and anniversary are local
+// FILETIMEs of the day's midnight (kContactBirthday, kContactAnniversary);
+// kNoOleDate removes them. The note is kItemNote and the categories the blob
+// kItemCategories (outlook_note.h, outlook_category_text.h).
 //
-// FileAs (0x4013001F, the contacts' sort order) follows the names, as the
+// FileAs (kContactFileAs, the contacts' sort order) follows the names, as the
 // object model does: "Last, First" (or the one that exists, else the
 // company) whenever it was never set or still holds what the names gave.
 // A FileAs put explicitly is kept.
@@ -23,56 +23,7 @@
 #include "platform/objectmodel/outlook_item_record.h"
 #include "platform/objectmodel/outlook_object.h"
 #include "platform/objectmodel/pocket_outlook.h"
-
-// The contact's string properties.
-constexpr CEPROPID kContactFileAs = 0x4013001F;
-constexpr CEPROPID kContactTitle = 0x4023001F;
-constexpr CEPROPID kContactFirstName = 0x3A06001F;
-constexpr CEPROPID kContactMiddleName = 0x4024001F;
-constexpr CEPROPID kContactLastName = 0x3A11001F;
-constexpr CEPROPID kContactSuffix = 0x3A05001F;
-constexpr CEPROPID kContactCompanyName = 0x3A16001F;
-constexpr CEPROPID kContactJobTitle = 0x3A17001F;
-constexpr CEPROPID kContactDepartment = 0x3A18001F;
-constexpr CEPROPID kContactOfficeLocation = 0x3A19001F;
-constexpr CEPROPID kContactAssistantName = 0x4002001F;
-constexpr CEPROPID kContactAssistantTelephoneNumber = 0x4004001F;
-constexpr CEPROPID kContactSpouse = 0x4006001F;
-constexpr CEPROPID kContactChildren = 0x400A001F;
-constexpr CEPROPID kContactHomeAddressStreet = 0x4040001F;
-constexpr CEPROPID kContactHomeAddressCity = 0x4041001F;
-constexpr CEPROPID kContactHomeAddressState = 0x4042001F;
-constexpr CEPROPID kContactHomeAddressPostalCode = 0x4043001F;
-constexpr CEPROPID kContactHomeAddressCountry = 0x4044001F;
-constexpr CEPROPID kContactBusinessAddressStreet = 0x4045001F;
-constexpr CEPROPID kContactBusinessAddressCity = 0x4046001F;
-constexpr CEPROPID kContactBusinessAddressState = 0x4047001F;
-constexpr CEPROPID kContactBusinessAddressPostalCode = 0x4048001F;
-constexpr CEPROPID kContactBusinessAddressCountry = 0x4049001F;
-constexpr CEPROPID kContactOtherAddressStreet = 0x404A001F;
-constexpr CEPROPID kContactOtherAddressCity = 0x404B001F;
-constexpr CEPROPID kContactOtherAddressState = 0x404C001F;
-constexpr CEPROPID kContactOtherAddressPostalCode = 0x404D001F;
-constexpr CEPROPID kContactOtherAddressCountry = 0x404E001F;
-constexpr CEPROPID kContactHomeTelephoneNumber = 0x3A09001F;
-constexpr CEPROPID kContactHome2TelephoneNumber = 0x3A2F001F;
-constexpr CEPROPID kContactHomeFaxNumber = 0x3A25001F;
-constexpr CEPROPID kContactBusinessTelephoneNumber = 0x3A08001F;
-constexpr CEPROPID kContactBusiness2TelephoneNumber = 0x4007001F;
-constexpr CEPROPID kContactBusinessFaxNumber = 0x3A24001F;
-constexpr CEPROPID kContactRadioTelephoneNumber = 0x3A1D001F;
-constexpr CEPROPID kContactMobileTelephoneNumber = 0x3A1C001F;
-constexpr CEPROPID kContactPagerNumber = 0x4009001F;
-constexpr CEPROPID kContactCarTelephoneNumber = 0x3A1E001F;
-constexpr CEPROPID kContactEmail1Address = 0x4083001F;
-constexpr CEPROPID kContactEmail2Address = 0x4093001F;
-constexpr CEPROPID kContactEmail3Address = 0x40A3001F;
-constexpr CEPROPID kContactWebPage = 0x4008001F;
-constexpr CEPROPID kContactYomiFirstName = 0x4025001F;
-constexpr CEPROPID kContactYomiLastName = 0x4026001F;
-constexpr CEPROPID kContactYomiCompanyName = 0x4027001F;
-constexpr CEPROPID kContactBirthday = 0x40010040;
-constexpr CEPROPID kContactAnniversary = 0x40030040;
+#include "platform/objectstore/store_schema.h"
 
 #define KS_CONTACT_TEXT_PROPERTY(Name)                                                  \
     HRESULT get_##Name(BSTR* value) override { return GetText(kContact##Name, value); } \

@@ -4,10 +4,10 @@
 // An item reads its whole record once (Load), then gets and sets typed
 // values by property identifier. Save writes only what was set or removed
 // since the last load or save, so properties written into the record by
-// other code (the library's own 0x2A08001F, 0x2A090005, 0x2A110013,
-// 0x45010003, 0x00020003, 0x00500003, a category blob written after a save)
-// are kept. A new item has no record until its first Save, which assigns the
-// OID.
+// other code (the library's own kTaskIconText, kTaskParent,
+// kTaskPercentComplete, kTaskReminderLeadMinutes, kTaskNotificationHandle,
+// kContactPreferredNumber, a category blob written after a save) are kept.
+// A new item has no record until its first Save, which assigns the OID.
 //
 // Values are kept by the value type of their identifier: integers (I2, UI2,
 // I4, UI4, BOOL) as LONG, R8 as double, FILETIME, strings and blobs. A typed
@@ -23,8 +23,8 @@
 #include <variant>
 #include <vector>
 
-#include "platform/objectstore/cedb.h"
 #include "platform/base/types.h"
+#include "platform/objectstore/cedb.h"
 
 class OutlookItemRecord {
 public:

@@ -1,4 +1,4 @@
-// An item's note: the blob 0x00170041 and the object model's Body (text)
+// An item's note: the blob kItemNote and the object model's Body (text)
 // and BodyInk (the stored bytes).
 //
 // A note typed as text is stored as single-byte text in the ANSI code page
@@ -12,11 +12,13 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/text/bstr.h"
 #include "platform/base/types.h"
+#include "platform/objectstore/store_schema.h"
+#include "platform/text/bstr.h"
 
-constexpr DWORD kOutlookNoteProperty = 0x00170041;
-constexpr DWORD kOutlookCategoriesProperty = 0x00160041;
+// The object model's names of the item properties every kind shares.
+constexpr CEPROPID kOutlookNoteProperty = kItemNote;
+constexpr CEPROPID kOutlookCategoriesProperty = kItemCategories;
 
 class OutlookNote {
 public:

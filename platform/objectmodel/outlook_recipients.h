@@ -1,5 +1,5 @@
 // The attendees of a meeting: IRecipients and IRecipient over the list an
-// appointment keeps, and the attendee blob (property 0x00300041) it is
+// appointment keeps, and the attendee blob (kAppointmentAttendees) it is
 // stored as.
 //
 // Attendee blob (little-endian): a DWORD count, then per attendee the name

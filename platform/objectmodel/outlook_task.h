@@ -1,9 +1,10 @@
 // ITask over a record of "Tasks Database".
 //
-// Dates are whole local days, stored as local FILETIMEs of midnight (start
-// 0x41040040, due 0x41050040, completed 0x410F0040). Importance runs 0 low ..
-// 2 high in the object model and is stored 3 low .. 1 high (0x00260003).
-// A recurring task keeps its pattern blob in 0x40150041 and 0x41260002 = 1.
+// Dates are whole local days, stored as local FILETIMEs of midnight
+// (kTaskStartDate, kTaskDueDate, kTaskDateCompleted). Importance runs 0 low
+// .. 2 high in the object model and is stored 3 low .. 1 high
+// (kTaskImportance). A recurring task keeps its pattern blob in
+// kTaskRecurrencePattern and kTaskRecurring = 1.
 //
 // Saving a recurring task marked complete leaves a completed, non-recurring
 // copy of it (a new record) and moves the task itself to its next
@@ -19,25 +20,7 @@
 #include "platform/objectmodel/outlook_object.h"
 #include "platform/objectmodel/outlook_recurrence_pattern.h"
 #include "platform/objectmodel/pocket_outlook.h"
-
-// Task properties this item reads and writes (beside the note 0x00170041 and
-// the categories 0x00160041).
-constexpr CEPROPID kTaskSensitivity = 0x00040002;
-constexpr CEPROPID kTaskComplete = 0x410F0002;
-constexpr CEPROPID kTaskDateCompleted = 0x410F0040;
-constexpr CEPROPID kTaskStartDate = 0x41040040;
-constexpr CEPROPID kTaskDueDate = 0x41050040;
-constexpr CEPROPID kTaskImportance = 0x00260003;
-constexpr CEPROPID kTaskSubject = 0x0037001F;
-constexpr CEPROPID kTaskRecurring = 0x41260002;
-constexpr CEPROPID kTaskRecurrencePattern = 0x40150041;
-constexpr CEPROPID kTaskReminderSet = 0x45030002;
-constexpr CEPROPID kTaskReminderTime = 0x45020040;  // local FILETIME
-constexpr CEPROPID kTaskReminderOptions = 0x45040003;
-constexpr CEPROPID kTaskReminderSoundFile = 0x4505001F;
-constexpr CEPROPID kTaskTeamTask = 0x41270002;
-// The alarm handle the suite keeps per task; a completed copy does not take it.
-constexpr CEPROPID kTaskNotificationHandle = 0x00020003;
+#include "platform/objectstore/store_schema.h"
 
 class OutlookTask final : public OutlookObject<ITask>, private OutlookRecurrenceHost {
 public:

@@ -1,5 +1,5 @@
 // An appointment's own time zone: the 48-byte zone blob of its record
-// (property 0x00010041) and the conversions between UTC and the zone's wall
+// (kAppointmentTimeZone) and the conversions between UTC and the zone's wall
 // clock.
 //
 // Blob layout (little-endian): Bias at 0, StandardBias at 4, DaylightBias at

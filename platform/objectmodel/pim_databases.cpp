@@ -3,8 +3,8 @@
 #include <initializer_list>
 
 #include "platform/base/error_codes.h"
-#include "platform/kernel/handle.h"
 #include "platform/base/last_error.h"
+#include "platform/kernel/handle.h"
 #include "platform/text/wide_string.h"
 
 namespace {
@@ -17,13 +17,13 @@ struct DatabaseShape {
 // The first sort order is the one a plain open (sort property 0) reads in.
 const DatabaseShape kShapes[] = {
     // Appointments by start time (UTC).
-    {kAppointmentsDatabase, {{0x420D0040, 0}}},
+    {kAppointmentsDatabase, {{kAppointmentStart, 0}}},
     // Tasks by due date, undated ones last; by subject for the priority codes.
-    {kTasksDatabase, {{0x41050040, 0}, {0x0037001F, CEDB_SORT_CASEINSENSITIVE}}},
+    {kTasksDatabase, {{kTaskDueDate, 0}, {kTaskSubject, CEDB_SORT_CASEINSENSITIVE}}},
     // Contacts by their file-as name.
-    {kContactsDatabase, {{0x4013001F, CEDB_SORT_CASEINSENSITIVE}}},
+    {kContactsDatabase, {{kContactFileAs, CEDB_SORT_CASEINSENSITIVE}}},
     // Categories by name.
-    {kCategoriesDatabase, {{0x4001001F, CEDB_SORT_CASEINSENSITIVE}}},
+    {kCategoriesDatabase, {{kCategoryName, CEDB_SORT_CASEINSENSITIVE}}},
 };
 
 CEOID Find(LPCWSTR name, PCEGUID volume)

@@ -3,13 +3,9 @@
 // loaders and items open them with.
 #pragma once
 
-#include "platform/objectstore/cedb.h"
 #include "platform/base/types.h"
-
-inline constexpr const WCHAR* kAppointmentsDatabase = u"Appointments Database";
-inline constexpr const WCHAR* kTasksDatabase = u"Tasks Database";
-inline constexpr const WCHAR* kContactsDatabase = u"Contacts Database";
-inline constexpr const WCHAR* kCategoriesDatabase = u"\\Categories Database";
+#include "platform/objectstore/cedb.h"
+#include "platform/objectstore/store_schema.h"
 
 class PimDatabases {
 public:

@@ -11,10 +11,11 @@
 // processes learn cheaply that what they read ahead may be stale.
 //
 // Properties are keyed by their whole 32-bit identifier (number and type), so
-// a record may hold 0x410F0002 and 0x410F0040 side by side. Strings in sort
-// orders compare with the user locale's collation (CEDB_SORT_GENERICORDER:
-// with the root collation, the same in every locale); when the user's locale
-// changes, opening a handle builds the volume's sort keys again.
+// a record may hold one number with two types side by side (a task's complete
+// flag and its completion date). Strings in sort orders compare with the user
+// locale's collation (CEDB_SORT_GENERICORDER: with the root collation, the
+// same in every locale); when the user's locale changes, opening a handle
+// builds the volume's sort keys again.
 //
 // Failures set the last error (GetLastError) to the platform's codes:
 // ERROR_INVALID_PARAMETER, ERROR_INVALID_HANDLE (also for a handle whose
@@ -31,8 +32,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/kernel/handle.h"
 #include "platform/base/types.h"
+#include "platform/kernel/handle.h"
 
 using CEOID = DWORD;
 using CEPROPID = DWORD;

@@ -11,26 +11,29 @@
 #include "platform/base/error_codes.h"
 #include "platform/base/last_error.h"
 #include "platform/base/local_block.h"
+#include "platform/base/local_memory.h"
 #include "platform/kernel/handle.h"
+#include "platform/objectstore/store_schema.h"
 #include "platform/text/wide_string.h"
 #include "platform/time/clock.h"
 
 namespace {
 
-constexpr const WCHAR* kDatabaseName = u"KS_Notifications";
+// The notification records' database and properties, by shorter names.
+constexpr const WCHAR* kDatabaseName = kNotificationsDatabase;
 
-constexpr CEPROPID kPropType = MAKEPROPID(0x7F00, CEVT_UI4);
-constexpr CEPROPID kPropEvent = MAKEPROPID(0x7F01, CEVT_UI4);
-constexpr CEPROPID kPropApplication = MAKEPROPID(0x7F02, CEVT_LPWSTR);
-constexpr CEPROPID kPropArguments = MAKEPROPID(0x7F03, CEVT_LPWSTR);
-constexpr CEPROPID kPropStart = MAKEPROPID(0x7F04, CEVT_FILETIME);
-constexpr CEPROPID kPropEnd = MAKEPROPID(0x7F05, CEVT_FILETIME);
-constexpr CEPROPID kPropActions = MAKEPROPID(0x7F06, CEVT_UI4);
-constexpr CEPROPID kPropTitle = MAKEPROPID(0x7F07, CEVT_LPWSTR);
-constexpr CEPROPID kPropText = MAKEPROPID(0x7F08, CEVT_LPWSTR);
-constexpr CEPROPID kPropSound = MAKEPROPID(0x7F09, CEVT_LPWSTR);
-constexpr CEPROPID kPropMaxSound = MAKEPROPID(0x7F0A, CEVT_UI4);
-constexpr CEPROPID kPropReserved = MAKEPROPID(0x7F0B, CEVT_UI4);
+constexpr CEPROPID kPropType = kNotificationType;
+constexpr CEPROPID kPropEvent = kNotificationEvent;
+constexpr CEPROPID kPropApplication = kNotificationApplication;
+constexpr CEPROPID kPropArguments = kNotificationArguments;
+constexpr CEPROPID kPropStart = kNotificationStart;
+constexpr CEPROPID kPropEnd = kNotificationEnd;
+constexpr CEPROPID kPropActions = kNotificationActions;
+constexpr CEPROPID kPropTitle = kNotificationDialogTitle;
+constexpr CEPROPID kPropText = kNotificationDialogText;
+constexpr CEPROPID kPropSound = kNotificationSound;
+constexpr CEPROPID kPropMaxSound = kNotificationMaxSound;
+constexpr CEPROPID kPropReserved = kNotificationReserved;
 
 constexpr DWORD kAllActions = PUN_LED | PUN_VIBRATE | PUN_DIALOG | PUN_SOUND | PUN_REPEAT;
 

@@ -9,22 +9,12 @@
 // created the first time a notification is set; it sorts its records by
 // start time.
 //
-// Each record holds these properties (private range 0x7F00..0x7F0F):
-//   0x7F00 CEVT_UI4      trigger type (CNT_*)
-//   0x7F01 CEVT_UI4      trigger event (NOTIFICATION_EVENT_*, CNT_EVENT only)
-//   0x7F02 CEVT_LPWSTR   application to start (absent: none)
-//   0x7F03 CEVT_LPWSTR   its command-line arguments (absent: none)
-//   0x7F04 CEVT_FILETIME start time, local time (absent for CNT_EVENT)
-//   0x7F05 CEVT_FILETIME end time, local time (absent for CNT_EVENT)
-//   0x7F06 CEVT_UI4      action flags (PUN_*); present exactly when the
-//                        notification carries a CE_USER_NOTIFICATION
-//   0x7F07 CEVT_LPWSTR   dialog title (absent: none)
-//   0x7F08 CEVT_LPWSTR   dialog text (absent: none)
-//   0x7F09 CEVT_LPWSTR   sound file (absent: none)
-//   0x7F0A CEVT_UI4      nMaxSound
-//   0x7F0B CEVT_UI4      dwReserved
-// Null strings are left out of the record and read back as null pointers;
-// empty strings read back as empty strings.
+// Each record holds the kNotification* properties of
+// platform/objectstore/store_schema.h (private numbers 0x7F00..0x7F0F; their
+// meanings in docs/store-schema.md): the trigger's fields, and those of the
+// CE_USER_NOTIFICATION exactly when the notification carries one. Null
+// strings are left out of the record and read back as null pointers; empty
+// strings read back as empty strings.
 //
 // Failures return FALSE or a null handle and set the last error:
 // ERROR_INVALID_PARAMETER for bad arguments (nothing is stored then),
@@ -33,9 +23,9 @@
 // object store's own error when it cannot be read or written.
 #pragma once
 
+#include "platform/base/types.h"
 #include "platform/objectstore/cedb.h"
 #include "platform/time/system_time.h"
-#include "platform/base/types.h"
 
 // Actions of a user notification (ActionFlags).
 constexpr DWORD PUN_LED = 1;

@@ -1,8 +1,8 @@
-// The recurrence pattern blob of a recurring appointment (property 0x40150041)
-// in the form the handheld store writes: an Outlook-style
-// AppointmentRecurrencePattern whose second version pair is 0x3005/0x3005,
-// whose changed-occurrence texts are UTF-16 and whose changed occurrences may
-// carry their own note, with no extended-exception section.
+// The recurrence pattern blob of a recurring appointment (property
+// kAppointmentRecurrencePattern) in the form the handheld store writes: an
+// Outlook-style AppointmentRecurrencePattern whose second version pair is
+// 0x3005/0x3005, whose changed-occurrence texts are UTF-16 and whose changed
+// occurrences may carry their own note, with no extended-exception section.
 //
 // Every date in the blob counts minutes since 1 January 1601 00:00 on the
 // local wall clock; pattern start and end, deleted and modified dates are

@@ -12,16 +12,16 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/device_sandbox.h"
 #include "categories/c_full_category.h"
 #include "categories/full_category_list.h"
 #include "foundation/ce_ptr_list.h"
-#include "platform/objectstore/cedb.h"
+#include "platform/files/registry.h"
 #include "platform/kernel/handle.h"
 #include "platform/objectmodel/pim_databases.h"
-#include "platform/files/registry.h"
+#include "platform/objectstore/cedb.h"
 #include "storage/c_registry.h"
 #include "storage/corvid_directory.h"
+#include "tests/support/device_sandbox.h"
 
 namespace cattest {
 
@@ -49,13 +49,13 @@ inline CEOID WriteRawCategory(const RawCategory& raw)
         props.back().propid = id;
         return props.back();
     };
-    if (raw.name) add(kCategoryNameProperty).val.lpwstr = name.data();
-    if (raw.index) add(kCategoryIndexProperty).val.iVal = *raw.index;
-    if (raw.p4003) add(kCategory4003Property).val.lVal = *raw.p4003;
-    if (raw.p4006) add(kCategory4006Property).val.iVal = *raw.p4006;
-    if (raw.p4005) add(kCategory4005Property).val.iVal = *raw.p4005;
-    if (raw.p4004) add(kCategory4004Property).val.iVal = *raw.p4004;
-    if (raw.shown) add(kCategoryShownProperty).val.boolVal = *raw.shown ? 1 : 0;
+    if (raw.name) add(kCategoryName).val.lpwstr = name.data();
+    if (raw.index) add(kCategoryBitIndex).val.iVal = *raw.index;
+    if (raw.p4003) add(kCategoryNumber4003).val.lVal = *raw.p4003;
+    if (raw.p4006) add(kCategoryMask1Flag).val.iVal = *raw.p4006;
+    if (raw.p4005) add(kCategoryMask2Flag).val.iVal = *raw.p4005;
+    if (raw.p4004) add(kCategoryMask4Flag).val.iVal = *raw.p4004;
+    if (raw.shown) add(kCategoryShown).val.boolVal = *raw.shown ? 1 : 0;
     const CEOID oid = CeWriteRecordProps(db, 0, static_cast<WORD>(props.size()), props.data());
     CloseHandle(db);
     return oid;

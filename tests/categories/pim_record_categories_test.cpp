@@ -7,7 +7,9 @@
 #include "categories/category_blob.h"
 #include "categories/category_records.h"
 #include "platform/base/local_block.h"
+#include "platform/base/local_memory.h"
 #include "platform/objectmodel/com_ref.h"
+#include "platform/text/bstr.h"
 #include "platform/text/owned_bstr.h"
 #include "storage/c_outlook.h"
 #include "tests/categories/category_test_support.h"
@@ -72,7 +74,7 @@ protected:
         std::vector<BYTE> bytes{0xEE};  // "no record"
         if (db == INVALID_HANDLE_VALUE) return bytes;
         if (CeSeekDatabase(db, CEDB_SEEK_CEOID, static_cast<CEOID>(oid), nullptr)) {
-            CEPROPID id = kCategoryBlobProperty;
+            CEPROPID id = kItemCategories;
             WORD count = 1;
             LocalBlock buffer;
             DWORD size = 0;

@@ -61,19 +61,19 @@ inline CEOID WriteAppointment(const Appointment& given)
     // One attendee: a count, then a name and an address.
     std::vector<BYTE> attendees = {1, 0, 0, 0, 1, 0, 'A', 0, 3, 0, 'a', 0, '@', 0, 'b', 0};
     loadertest::PropList p;
-    if (!a.noSubject) p.Add(0x0037001F).val.lpwstr = a.subject.data();
-    p.Add(0x420D0040).val.filetime = DeviceUtc(a.start);
-    p.Add(0x42130003).val.lVal = a.duration;
-    p.Add(0x42150003).val.lVal = a.allDay ? 1 : 0;
-    p.Add(0x000F0002).val.iVal = a.busy;
-    p.Add(0x00040002).val.iVal = a.sensitivity;
-    p.Add(0x45030002).val.iVal = a.reminder ? 1 : 0;
-    if (!a.location.empty()) p.Add(0x4208001F).val.lpwstr = a.location.data();
-    p.Blob(0x00160041, a.categories);
-    p.Blob(0x00170041, a.note);
-    p.Blob(0x40150041, a.pattern);
-    p.Blob(0x00010041, a.zone);
-    if (a.meeting) p.Blob(0x00300041, attendees);
+    if (!a.noSubject) p.Add(kAppointmentSubject).val.lpwstr = a.subject.data();
+    p.Add(kAppointmentStart).val.filetime = DeviceUtc(a.start);
+    p.Add(kAppointmentDuration).val.lVal = a.duration;
+    p.Add(kAppointmentAllDay).val.lVal = a.allDay ? 1 : 0;
+    p.Add(kAppointmentBusyStatus).val.iVal = a.busy;
+    p.Add(kAppointmentSensitivity).val.iVal = a.sensitivity;
+    p.Add(kAppointmentReminderSet).val.iVal = a.reminder ? 1 : 0;
+    if (!a.location.empty()) p.Add(kAppointmentLocation).val.lpwstr = a.location.data();
+    p.Blob(kItemCategories, a.categories);
+    p.Blob(kItemNote, a.note);
+    p.Blob(kAppointmentRecurrencePattern, a.pattern);
+    p.Blob(kAppointmentTimeZone, a.zone);
+    if (a.meeting) p.Blob(kAppointmentAttendees, attendees);
     return loadertest::WritePimRecord(kAppointmentsDatabase, p.props);
 }
 
@@ -118,11 +118,11 @@ inline CEOID WriteContact(const std::u16string& first, const std::u16string& las
 {
     std::u16string f = first, l = last, fileAs = last + u", " + first;
     loadertest::PropList p;
-    p.Add(0x3A06001F).val.lpwstr = f.data();
-    p.Add(0x3A11001F).val.lpwstr = l.data();
-    p.Add(0x4013001F).val.lpwstr = fileAs.data();
-    if (birthday) p.Add(0x40010040).val.filetime = FtOf(*birthday);
-    if (anniversary) p.Add(0x40030040).val.filetime = FtOf(*anniversary);
+    p.Add(kContactFirstName).val.lpwstr = f.data();
+    p.Add(kContactLastName).val.lpwstr = l.data();
+    p.Add(kContactFileAs).val.lpwstr = fileAs.data();
+    if (birthday) p.Add(kContactBirthday).val.filetime = FtOf(*birthday);
+    if (anniversary) p.Add(kContactAnniversary).val.filetime = FtOf(*anniversary);
     return loadertest::WritePimRecord(kContactsDatabase, p.props);
 }
 
@@ -130,17 +130,17 @@ inline CEOID WriteContact(const std::u16string& first, const std::u16string& las
 inline CEOID WriteJournal(const std::u16string& subject, const std::u16string& type, std::optional<double> start,
                           double created, ULONG duration, const std::u16string& categories, CEOID item = 0)
 {
-    HANDLE db = loadertest::OpenOrCreate(kLoaderJournalDatabase, kJournalSeekProperty);
+    HANDLE db = loadertest::OpenOrCreate(kJournalDatabase, kJournalSeekProperty);
     if (db == INVALID_HANDLE_VALUE) return 0;
     std::u16string s = subject, t = type, c = categories;
     loadertest::PropList p;
     p.Add(kJournalSeekProperty).val.ulVal = item;
-    p.Add(0x0030001F).val.lpwstr = s.data();
-    p.Add(0x0031001F).val.lpwstr = t.data();
-    p.Add(0x00320013).val.ulVal = duration;
-    p.Add(0x0034001F).val.lpwstr = c.data();
-    p.Add(0x002D0040).val.filetime = FtOf(created);
-    if (start) p.Add(0x002B0040).val.filetime = FtOf(*start);
+    p.Add(kJournalSubject).val.lpwstr = s.data();
+    p.Add(kJournalType).val.lpwstr = t.data();
+    p.Add(kJournalDuration).val.ulVal = duration;
+    p.Add(kJournalParentText).val.lpwstr = c.data();
+    p.Add(kJournalCreated).val.filetime = FtOf(created);
+    if (start) p.Add(kJournalStart).val.filetime = FtOf(*start);
     const CEOID oid = CeWriteRecordProps(db, 0, static_cast<WORD>(p.props.size()), p.props.data());
     CloseHandle(db);
     return oid;

@@ -102,7 +102,7 @@ TEST_F(DataThreadTest, LoadFindingTheDataLockTakenTouchesNothingAndReportsNoData
 
 TEST_F(DataThreadTest, LoadKilledAfterTheStopTimeOutFreesTheLockAndStillEnds)
 {
-    ASSERT_TRUE(loadertest::WriteSideRecord(kLoaderJournalDatabase, kJournalSeekProperty, a));
+    ASSERT_TRUE(loadertest::WriteSideRecord(kJournalDatabase, kJournalSeekProperty, a));
     LoaderHost host;
     TestLoader loader(host.Window());
     loader.SetStopTimeout(200);
@@ -193,7 +193,7 @@ TEST_F(DataThreadTest, SideStoresThatDoNotOpenLeaveTheFlagsZero)
 
 TEST_F(DataThreadTest, SideStoreRecordsSetTheFlagsOfTheirItemsOnly)
 {
-    ASSERT_TRUE(loadertest::WriteSideRecord(kLoaderJournalDatabase, kJournalSeekProperty, b));
+    ASSERT_TRUE(loadertest::WriteSideRecord(kJournalDatabase, kJournalSeekProperty, b));
     {
         LoaderHost host;
         TestLoader loader(host.Window());
@@ -227,7 +227,7 @@ TEST_F(DataThreadTest, InitiateLinksDbTwiceOpensNothingTheSecondTime)
     ASSERT_NE(links, nullptr);
     EXPECT_EQ(loader.JournalDb(), nullptr);
     // A journal made now is not opened by the second call of the same load.
-    ASSERT_TRUE(loadertest::WriteSideRecord(kLoaderJournalDatabase, kJournalSeekProperty, a));
+    ASSERT_TRUE(loadertest::WriteSideRecord(kJournalDatabase, kJournalSeekProperty, a));
     EXPECT_EQ(loader.InitiateLinksDB(), 1);
     EXPECT_EQ(loader.LinksDb(), links);
     EXPECT_EQ(loader.JournalDb(), nullptr);

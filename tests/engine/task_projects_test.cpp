@@ -38,8 +38,8 @@ CEOID WriteRawProject(std::optional<std::u16string> name, std::optional<USHORT> 
         props[count].propid = id;
         return props[count++].val;
     };
-    if (name) add(kProjectNameProperty).lpwstr = name->data();
-    if (marker) add(kProjectMarkerProperty).uiVal = *marker;
+    if (name) add(kProjectName).lpwstr = name->data();
+    if (marker) add(kProjectMarker).uiVal = *marker;
     const CEOID oid = CeWriteRecordProps(db, 0, count, props);
     CloseHandle(db);
     return oid;
@@ -69,7 +69,7 @@ std::optional<std::u16string> ReadRaw(CEOID record)
     HANDLE db = OpenRaw();
     std::optional<std::u16string> result;
     if (db != INVALID_HANDLE_VALUE && CeSeekDatabase(db, CEDB_SEEK_CEOID, record, nullptr) == record) {
-        CEPROPID ids[2] = {kProjectNameProperty, kProjectMarkerProperty};
+        CEPROPID ids[2] = {kProjectName, kProjectMarker};
         WORD count = 2;
         platform::LocalBlock buffer;
         DWORD size = 0;
@@ -100,8 +100,8 @@ TEST_F(TaskProjectsTest, CheckAndCreateDBMakesTheDatabaseOncePerStore)
     auto info = DatabaseInfo();
     ASSERT_TRUE(info.has_value());
     ASSERT_EQ(info->wNumSortOrder, 2);
-    EXPECT_EQ(info->rgSortSpecs[0].propid, kProjectNameProperty);
-    EXPECT_EQ(info->rgSortSpecs[1].propid, kProjectMarkerProperty);
+    EXPECT_EQ(info->rgSortSpecs[0].propid, kProjectName);
+    EXPECT_EQ(info->rgSortSpecs[1].propid, kProjectMarker);
     EXPECT_EQ(info->rgSortSpecs[0].dwFlags | info->rgSortSpecs[1].dwFlags, 0u);
 
     CEOID dbOid = 0;
@@ -183,7 +183,7 @@ TEST_F(TaskProjectsTest, CreatedProjectsAreStoredFoundAndReadBack)
 TEST_F(TaskProjectsTest, LoadSkipsNamelessRecordsAndSortsByName)
 {
     // A database left by another program, with a sort order of its own, is kept.
-    SORTORDERSPEC sort{kProjectNameProperty, 0};
+    SORTORDERSPEC sort{kProjectName, 0};
     ASSERT_NE(CeCreateDatabase(kProjectsDatabase, 0, 1, &sort), 0u);
     const CEOID beta = WriteRawProject(u"beta", USHORT{3});
     const CEOID upperAlpha = WriteRawProject(u"Alpha", std::nullopt);

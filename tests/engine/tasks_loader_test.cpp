@@ -178,7 +178,7 @@ TEST_F(TasksLoaderTest, RowFieldsComeFromTheRecord)
     const CEOID a = WriteTask({.subject = u"B12|7: Renew licence", .due = today + 3, .note = {'h', 'i'}});
     WriteTask({.subject = u"Plain", .note = emptyInk});
     loadertest::WriteSideRecord(kLinksDatabase, kLinksSeekProperty, a);
-    loadertest::WriteSideRecord(kLoaderJournalDatabase, kJournalSeekProperty, a);
+    loadertest::WriteSideRecord(kJournalDatabase, kJournalSeekProperty, a);
     CTasksThread loader;
     ASSERT_TRUE(Load(loader));
     ASSERT_EQ(loader.GetDisplayedCount(), 2);
@@ -437,8 +437,8 @@ TEST_F(TasksLoaderTest, SingleUpdateRefilesARowInPlace)
     // The task becomes overdue and is renamed; the window refiles it.
     std::u16string subject = u"after";
     loadertest::PropList changes;
-    changes.Add(0x0037001F).val.lpwstr = subject.data();
-    changes.Add(0x41050040).val.filetime = FtOf(today + 9);
+    changes.Add(kTaskSubject).val.lpwstr = subject.data();
+    changes.Add(kTaskDueDate).val.filetime = FtOf(today + 9);
     ASSERT_EQ(loadertest::WritePimRecord(kTasksDatabase, changes.props, oid), oid);
 
     CeDb tasks;
@@ -461,10 +461,10 @@ TEST_F(TasksLoaderTest, DamagedRecordsAndSettingsFallBackInsteadOfFailing)
     // A due date far past 4501 and a record with nothing but a subject.
     std::u16string subject = u"far";
     loadertest::PropList far, bare;
-    far.Add(0x0037001F).val.lpwstr = subject.data();
-    far.Add(0x41050040).val.filetime = FILETIME{0xFFFFFFFFu, 0x7FFFFFFFu};
+    far.Add(kTaskSubject).val.lpwstr = subject.data();
+    far.Add(kTaskDueDate).val.filetime = FILETIME{0xFFFFFFFFu, 0x7FFFFFFFu};
     ASSERT_NE(loadertest::WritePimRecord(kTasksDatabase, far.props), 0u);
-    bare.Add(0x00040002);  // not even a subject
+    bare.Add(kTaskSensitivity);  // not even a subject
     ASSERT_NE(loadertest::WritePimRecord(kTasksDatabase, bare.props), 0u);
     WriteTask({.subject = u"fine", .due = today});
 

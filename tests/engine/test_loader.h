@@ -29,7 +29,7 @@
 namespace loadertest {
 
 inline constexpr const WCHAR* kTestDatabase = u"LoaderTestDatabase";
-inline constexpr CEPROPID kOrderProperty = 0x00400003;  // the test database's sort order
+inline constexpr CEPROPID kOrderProperty = MAKEPROPID(64, CEVT_I4);  // the test database's sort order
 inline constexpr const WCHAR* kTestSettingsKey = u"Software\\Corvid\\Kestrel\\LoaderTest";
 
 class TestLoader : public CKSDataThread {
@@ -100,7 +100,7 @@ private:
     void AddRow(CeDbRecord& record)
     {
         CEBLOB blob{0, nullptr};
-        const int at = record.FindProp(kCategoryBlobProperty);
+        const int at = record.FindProp(kItemCategories);
         if (at >= 0) record.GetIndexVal(at, &blob);
         const platform::LocalBlock blobCopy(blob.lpb);
         const bool passes = CategoryFilterHighLevel(&blob, &m_categoryRestrict);
@@ -158,7 +158,7 @@ inline CEOID WriteItem(LONG order, const std::vector<BYTE>& categories = {})
     props[0].val.lVal = order;
     WORD count = 1;
     if (!bytes.empty()) {
-        props[1].propid = kCategoryBlobProperty;
+        props[1].propid = kItemCategories;
         props[1].val.blob.dwCount = static_cast<DWORD>(bytes.size());
         props[1].val.blob.lpb = bytes.data();
         count = 2;

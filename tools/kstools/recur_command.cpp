@@ -20,6 +20,7 @@
 #include "foundation/time_zone_rules.h"
 #include "platform/base/local_memory.h"
 #include "platform/objectstore/cedb.h"
+#include "platform/objectstore/store_schema.h"
 #include "platform/text/bstr.h"
 #include "platform/text/utf8.h"
 #include "platform/time/variant_time.h"
@@ -43,16 +44,6 @@ struct RecurOptions {
     std::string to;
     bool json = false;
 };
-
-// The appointment properties the command reads.
-constexpr CEPROPID kStartProp = 0x420D0040;
-constexpr CEPROPID kDurationProp = 0x42130003;
-constexpr CEPROPID kAllDayProp = 0x42150003;
-constexpr CEPROPID kBusyProp = 0x000F0002;
-constexpr CEPROPID kSubjectProp = 0x0037001F;
-constexpr CEPROPID kLocationProp = 0x4208001F;
-constexpr CEPROPID kPatternProp = 0x40150041;
-constexpr CEPROPID kZoneProp = 0x00010041;
 
 // What one appointment gives the expansion.
 struct AppointmentInput {
@@ -107,19 +98,25 @@ const CEPROPVAL* FindValue(const CeDbRecord& record, CEPROPID propid)
 AppointmentInput ReadAppointment(CEOID oid)
 {
     CeDb db;
-    if (!db.Open(u"Appointments Database", kStartProp, 0, nullptr)) {
+    if (!db.Open(kAppointmentsDatabase, kAppointmentStart, 0, nullptr)) {
         throw CommandError("the appointments cannot be opened: error " +
                            std::to_string(db.HandleError(u"appointments")));
     }
     if (db.SeekTo(oid) != oid) throw CommandError("there is no appointment with OID " + std::to_string(oid));
-    ULONG props[] = {kStartProp,   kDurationProp, kAllDayProp,  kBusyProp,
-                     kSubjectProp, kLocationProp, kPatternProp, kZoneProp};
+    ULONG props[] = {kAppointmentStart,
+                     kAppointmentDuration,
+                     kAppointmentAllDay,
+                     kAppointmentBusyStatus,
+                     kAppointmentSubject,
+                     kAppointmentLocation,
+                     kAppointmentRecurrencePattern,
+                     kAppointmentTimeZone};
     CeDbRecord record;
     if (!db.ReadRec(record, static_cast<USHORT>(std::size(props)), props)) {
         throw CommandError("the appointment " + std::to_string(oid) + " cannot be read");
     }
     AppointmentInput in;
-    if (const CEPROPVAL* v = FindValue(record, kStartProp)) {
+    if (const CEPROPVAL* v = FindValue(record, kAppointmentStart)) {
         // The stored start is UTC; the calendar shows it on the device's clock.
         SYSTEMTIME utc{};
         SYSTEMTIME local{};
@@ -131,15 +128,15 @@ AppointmentInput ReadAppointment(CEOID oid)
             in.start = calendar_days::OleDateOf(local);
         }
     }
-    if (const CEPROPVAL* v = FindValue(record, kDurationProp)) in.duration = v->val.lVal;
-    if (const CEPROPVAL* v = FindValue(record, kAllDayProp)) in.allDay = v->val.lVal == 1;
-    if (const CEPROPVAL* v = FindValue(record, kBusyProp)) in.busyStatus = v->val.iVal;
-    if (const CEPROPVAL* v = FindValue(record, kSubjectProp); v && v->val.lpwstr) in.subject = v->val.lpwstr;
-    if (const CEPROPVAL* v = FindValue(record, kLocationProp); v && v->val.lpwstr) in.location = v->val.lpwstr;
-    if (const CEPROPVAL* v = FindValue(record, kPatternProp); v && v->val.blob.lpb) {
+    if (const CEPROPVAL* v = FindValue(record, kAppointmentDuration)) in.duration = v->val.lVal;
+    if (const CEPROPVAL* v = FindValue(record, kAppointmentAllDay)) in.allDay = v->val.lVal == 1;
+    if (const CEPROPVAL* v = FindValue(record, kAppointmentBusyStatus)) in.busyStatus = v->val.iVal;
+    if (const CEPROPVAL* v = FindValue(record, kAppointmentSubject); v && v->val.lpwstr) in.subject = v->val.lpwstr;
+    if (const CEPROPVAL* v = FindValue(record, kAppointmentLocation); v && v->val.lpwstr) in.location = v->val.lpwstr;
+    if (const CEPROPVAL* v = FindValue(record, kAppointmentRecurrencePattern); v && v->val.blob.lpb) {
         in.pattern.assign(v->val.blob.lpb, v->val.blob.lpb + v->val.blob.dwCount);
     }
-    if (const CEPROPVAL* v = FindValue(record, kZoneProp); v && v->val.blob.lpb) {
+    if (const CEPROPVAL* v = FindValue(record, kAppointmentTimeZone); v && v->val.blob.lpb) {
         in.zone.emplace(v->val.blob.lpb, v->val.blob.lpb + v->val.blob.dwCount);
     }
     return in;

@@ -14,7 +14,9 @@
 #include "platform/base/error_codes.h"
 #include "platform/base/last_error.h"
 #include "platform/base/local_block.h"
+#include "platform/base/local_memory.h"
 #include "platform/kernel/handle.h"
+#include "platform/objectstore/store_schema.h"
 #include "platform/text/utf8.h"
 #include "platform/time/system_time.h"
 #include "tools/kstools/commands.h"
@@ -303,18 +305,9 @@ void RunCheck(const CheckOptions& options)
 
 // ---- add-sample ------------------------------------------------------------
 
-constexpr const char16_t* kSampleName = u"Sample Database";
+// The database and its properties: kSampleDatabase and kSample* of
+// platform/objectstore/store_schema.h.
 constexpr DWORD kSampleType = 0x5A;
-
-constexpr CEPROPID kSampleTitle = MAKEPROPID(0x0001, CEVT_LPWSTR);
-constexpr CEPROPID kSamplePriority = MAKEPROPID(0x0002, CEVT_I2);
-constexpr CEPROPID kSampleBalance = MAKEPROPID(0x0003, CEVT_I4);
-constexpr CEPROPID kSampleScore = MAKEPROPID(0x0004, CEVT_R8);
-constexpr CEPROPID kSampleDone = MAKEPROPID(0x0005, CEVT_BOOL);
-constexpr CEPROPID kSampleCount = MAKEPROPID(0x0006, CEVT_UI2);
-constexpr CEPROPID kSampleFlags = MAKEPROPID(0x0007, CEVT_UI4);
-constexpr CEPROPID kSampleDue = MAKEPROPID(0x0008, CEVT_FILETIME);
-constexpr CEPROPID kSampleAttachment = MAKEPROPID(0x0009, CEVT_BLOB);
 
 struct SampleRecord {
     const char16_t* title;
@@ -359,7 +352,7 @@ CEOID WriteSample(HANDLE db, SampleRecord& r)
 void RunAddSample()
 {
     CEOID oid = 0;
-    if (EngineHandle existing = Adopt(CeOpenDatabaseEx(nullptr, &oid, kSampleName, 0, 0, nullptr))) {
+    if (EngineHandle existing = Adopt(CeOpenDatabaseEx(nullptr, &oid, kSampleDatabase, 0, 0, nullptr))) {
         std::printf("Sample Database already exists (%s); nothing added\n", HexId(oid).c_str());
         return;
     }
@@ -367,7 +360,7 @@ void RunAddSample()
 
     CEDBASEINFO info{};
     info.dwFlags = CEDB_VALIDNAME | CEDB_VALIDTYPE | CEDB_VALIDSORTSPEC;
-    std::u16string(kSampleName).copy(info.szDbaseName, CEDB_MAXDBASENAMELEN - 1);
+    std::u16string(kSampleDatabase).copy(info.szDbaseName, CEDB_MAXDBASENAMELEN - 1);
     info.dwDbaseType = kSampleType;
     info.wNumSortOrder = 3;
     info.rgSortSpecs[0] = {kSampleTitle, CEDB_SORT_CASEINSENSITIVE};

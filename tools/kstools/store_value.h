@@ -12,7 +12,7 @@
 
 namespace kstools {
 
-// "0x0001001F": eight upper-case hexadecimal digits.
+// "0x" and eight upper-case hexadecimal digits.
 std::string HexId(DWORD id);
 // The value type's name without its CEVT_ prefix ("LPWSTR"), or "0x0099"
 // for a type the engine does not know.

@@ -85,18 +85,17 @@ TEST_F(CategoryDatabaseTest, AddedRecordsReadBackWithDefaults)
 TEST_F(CategoryDatabaseTest, StoredPropertiesAreReadAndSparseRecordsKept)
 {
     std::u16string name = u"Travel";
-    std::vector<CEPROPVAL> full = {Short(CategoryDatabase::kIndexProperty, 77),
-                                   Short(CategoryDatabase::k4006Property, 6), Short(CategoryDatabase::k4005Property, 5),
-                                   Short(CategoryDatabase::k4004Property, 4)};
-    full.emplace_back().propid = CategoryDatabase::kNameProperty;
+    std::vector<CEPROPVAL> full = {Short(kCategoryBitIndex, 77), Short(kCategoryMask1Flag, 6),
+                                   Short(kCategoryMask2Flag, 5), Short(kCategoryMask4Flag, 4)};
+    full.emplace_back().propid = kCategoryName;
     full.back().val.lpwstr = name.data();
-    full.emplace_back().propid = CategoryDatabase::k4003Property;
+    full.emplace_back().propid = kCategoryNumber4003;
     full.back().val.lVal = 9;
-    full.emplace_back().propid = CategoryDatabase::kShownProperty;
+    full.emplace_back().propid = kCategoryShown;
     full.back().val.boolVal = 0;
     const CEOID fullOid = WriteRaw(full);
     ASSERT_NE(fullOid, 0u);
-    const CEOID bareOid = WriteRaw({Short(CategoryDatabase::k4004Property, 2)});
+    const CEOID bareOid = WriteRaw({Short(kCategoryMask4Flag, 2)});
     ASSERT_NE(bareOid, 0u);
 
     std::vector<CategoryRecord> records = ReadAll();
