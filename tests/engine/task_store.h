@@ -41,17 +41,17 @@ inline CEOID WriteTask(const TaskFields& task)
     std::u16string subject = task.subject;
     std::vector<BYTE> categories = task.categories, note = task.note;
     loadertest::PropList p;
-    p.Add(0x0037001F).val.lpwstr = subject.data();
-    p.Add(0x00040002).val.iVal = task.sensitivity;
-    p.Add(0x410F0002).val.iVal = task.complete ? 1 : 0;
-    if (task.due) p.Add(0x41050040).val.filetime = FtOf(*task.due);
-    if (task.start) p.Add(0x41040040).val.filetime = FtOf(*task.start);
-    if (task.completed) p.Add(0x410F0040).val.filetime = FtOf(*task.completed);
-    if (task.importance) p.Add(0x00260003).val.lVal = *task.importance;
-    p.Blob(0x00160041, categories);
-    p.Blob(0x00170041, note);
-    if (task.parent) p.Add(0x2A090005).val.dblVal = *task.parent;
-    if (task.percent) p.Add(0x2A110013).val.ulVal = *task.percent;
+    p.Add(kTaskSubject).val.lpwstr = subject.data();
+    p.Add(kTaskSensitivity).val.iVal = task.sensitivity;
+    p.Add(kTaskComplete).val.iVal = task.complete ? 1 : 0;
+    if (task.due) p.Add(kTaskDueDate).val.filetime = FtOf(*task.due);
+    if (task.start) p.Add(kTaskStartDate).val.filetime = FtOf(*task.start);
+    if (task.completed) p.Add(kTaskDateCompleted).val.filetime = FtOf(*task.completed);
+    if (task.importance) p.Add(kTaskImportance).val.lVal = *task.importance;
+    p.Blob(kItemCategories, categories);
+    p.Blob(kItemNote, note);
+    if (task.parent) p.Add(kTaskParent).val.dblVal = *task.parent;
+    if (task.percent) p.Add(kTaskPercentComplete).val.ulVal = *task.percent;
     return loadertest::WritePimRecord(kTasksDatabase, p.props);
 }
 
@@ -63,7 +63,7 @@ inline std::optional<double> StoredParent(CEOID task)
     if (db == INVALID_HANDLE_VALUE) return std::nullopt;
     std::optional<double> result;
     if (CeSeekDatabase(db, CEDB_SEEK_CEOID, task, nullptr) == task) {
-        CEPROPID id = 0x2A090005;
+        CEPROPID id = kTaskParent;
         WORD count = 1;
         platform::LocalBlock buffer;
         DWORD size = 0;

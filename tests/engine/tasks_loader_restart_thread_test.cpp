@@ -32,9 +32,9 @@ TEST_F(TasksLoaderRestartTest, LastOfManyRestartsHandsOverEveryTaskOnce)
         std::u16string subject = u"task";
         for (char ch : std::to_string(i)) subject += static_cast<WCHAR>(ch);
         CEPROPVAL props[2]{};
-        props[0].propid = 0x0037001F;
+        props[0].propid = kTaskSubject;
         props[0].val.lpwstr = subject.data();
-        props[1].propid = 0x41050040;
+        props[1].propid = kTaskDueDate;
         props[1].val.filetime = FtOf(today + i % 40);
         ASSERT_NE(CeWriteRecordProps(db, 0, 2, props), 0u);
     }

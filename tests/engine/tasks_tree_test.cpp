@@ -35,7 +35,7 @@ protected:
     static CEOID SetParent(CEOID task, double parent)
     {
         loadertest::PropList link;
-        link.Add(0x2A090005).val.dblVal = parent;
+        link.Add(kTaskParent).val.dblVal = parent;
         return loadertest::WritePimRecord(kTasksDatabase, link.props, task);
     }
     // A project view on a new project.
@@ -121,8 +121,8 @@ TEST_F(TasksTreeTest, ParentPercentIsTheMeanOfItsChildren)
 
     for (CEOID child : {b, c}) {
         loadertest::PropList done;
-        done.Add(0x410F0002).val.iVal = 1;
-        done.Add(0x410F0040).val.filetime = FtOf(today);
+        done.Add(kTaskComplete).val.iVal = 1;
+        done.Add(kTaskDateCompleted).val.filetime = FtOf(today);
         ASSERT_EQ(loadertest::WritePimRecord(kTasksDatabase, done.props, child), child);
     }
     ASSERT_TRUE(Load(loader));

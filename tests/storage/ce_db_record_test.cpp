@@ -10,22 +10,25 @@
 
 #include "platform/base/local_block.h"
 #include "platform/base/local_memory.h"
+#include "platform/objectstore/store_schema.h"
 #include "platform/text/utf8.h"
 #include "tests/support/locale_pin.h"
 
 namespace {
 
-constexpr CEPROPID kSubject = MAKEPROPID(0x0037, CEVT_LPWSTR);
-constexpr CEPROPID kLocation = MAKEPROPID(0x4208, CEVT_LPWSTR);
-constexpr CEPROPID kNote = MAKEPROPID(0x0017, CEVT_BLOB);
-constexpr CEPROPID kCategories = MAKEPROPID(0x0016, CEVT_BLOB);
-constexpr CEPROPID kSensitivity = MAKEPROPID(0x0004, CEVT_I2);
-constexpr CEPROPID kDuration = MAKEPROPID(0x4213, CEVT_I4);
-constexpr CEPROPID kPercent = MAKEPROPID(0x2A11, CEVT_UI4);
-constexpr CEPROPID kFlags = MAKEPROPID(0x4126, CEVT_UI2);
-constexpr CEPROPID kOrder = MAKEPROPID(0x2A09, CEVT_R8);
-constexpr CEPROPID kAllDay = MAKEPROPID(0x4215, CEVT_BOOL);
-constexpr CEPROPID kStart = MAKEPROPID(0x420D, CEVT_FILETIME);
+// Records shaped like the store's items, one property of each value type;
+// the unsigned 16-bit and the BOOL have no stored property of their own.
+constexpr CEPROPID kSubject = kAppointmentSubject;
+constexpr CEPROPID kLocation = kAppointmentLocation;
+constexpr CEPROPID kNote = kItemNote;
+constexpr CEPROPID kCategories = kItemCategories;
+constexpr CEPROPID kSensitivity = kAppointmentSensitivity;
+constexpr CEPROPID kDuration = kAppointmentDuration;
+constexpr CEPROPID kPercent = kTaskPercentComplete;
+constexpr CEPROPID kFlags = MAKEPROPID(PropIdNumber(kTaskRecurring), CEVT_UI2);
+constexpr CEPROPID kOrder = kTaskParent;
+constexpr CEPROPID kAllDay = MAKEPROPID(PropIdNumber(kAppointmentAllDay), CEVT_BOOL);
+constexpr CEPROPID kStart = kAppointmentStart;
 
 using Bytes = std::vector<BYTE>;
 
@@ -318,15 +321,17 @@ TEST(CeDbRecordProps, AddPropOfAPresentIdentifierChangesNothing)
     EngineBuffer().Text(kSubject, u"first").Missing(kDuration).Blob(kNote, {5, 6, 7}).AttachTo(record);
     const CEPROPVAL* before = record.GetProps();
     DWORD size = record.GetSize();
-    EXPECT_TRUE(record.AddProp(0x0037, CEVT_LPWSTR));
-    EXPECT_TRUE(record.AddProp(0x4213, CEVT_I4)) << "present, though marked not found";
+    EXPECT_TRUE(record.AddProp(PropIdNumber(kSubject), TypeFromPropID(kSubject)));
+    EXPECT_TRUE(record.AddProp(PropIdNumber(kDuration), TypeFromPropID(kDuration)))
+        << "present, though marked not found";
     EXPECT_TRUE(record.GetProps() == before && record.GetCount() == 3 && record.GetSize() == size);
     EXPECT_EQ(record.GetProps()[1].wFlags, CEDB_PROPNOTFOUND);
 
-    ASSERT_TRUE(record.AddProp(0x4213, CEVT_I2)) << "same number, other type: another property";
+    const CEPROPID shortDuration = MAKEPROPID(PropIdNumber(kDuration), CEVT_I2);
+    ASSERT_TRUE(record.AddProp(PropIdNumber(kDuration), CEVT_I2)) << "same number, other type: another property";
     ASSERT_EQ(record.GetCount(), 4);
-    EXPECT_EQ(record.GetProps()[3].propid, MAKEPROPID(0x4213, CEVT_I2));
-    EXPECT_EQ(TextOf(record, MAKEPROPID(0x4213, CEVT_I2)), "0");
+    EXPECT_EQ(record.GetProps()[3].propid, shortDuration);
+    EXPECT_EQ(TextOf(record, shortDuration), "0");
     EXPECT_EQ(TextOf(record, kSubject), "first");
     EXPECT_EQ(BlobOf(record, kNote), (Bytes{5, 6, 7}));
 }
@@ -338,8 +343,8 @@ TEST(CeDbRecordProps, NewRecordsRemovalAndDuplicates)
     EXPECT_TRUE(record.AddProps(ids, 4));
     ASSERT_EQ(record.GetCount(), 3) << "the repeated identifier is added once";
     EXPECT_EQ(TextOf(record, kSubject), "");
-    EXPECT_TRUE(record.RemProp(0x0017, CEVT_BLOB));
-    EXPECT_FALSE(record.RemProp(0x0017, CEVT_I4));
+    EXPECT_TRUE(record.RemProp(PropIdNumber(kNote), TypeFromPropID(kNote)));
+    EXPECT_FALSE(record.RemProp(PropIdNumber(kNote), CEVT_I4));
     EXPECT_EQ(record.GetProps()[2].wFlags, CEDB_PROPDELETE);
     ASSERT_TRUE(record.SetIndexVal(0, u"Original"));
 
@@ -362,7 +367,7 @@ TEST(CeDbRecordProps, ADamagedBufferIsNotReadPastItsEnd)
     DWORD size = EngineBuffer().Value(kDuration, Long(1)).Text(kSubject, u"abcd").AttachTo(record);
     // Overwrite the terminator at the very end of the block.
     reinterpret_cast<WCHAR*>(reinterpret_cast<BYTE*>(record.GetProps()) + size)[-1] = u'!';
-    ASSERT_TRUE(record.AddProp(0x0001, CEVT_I4));
+    ASSERT_TRUE(record.AddProp(1, CEVT_I4));
     EXPECT_EQ(TextOf(record, kSubject), "abcd!");
 }
 

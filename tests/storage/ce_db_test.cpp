@@ -11,6 +11,7 @@
 #include "platform/base/last_error.h"
 #include "platform/base/local_memory.h"
 #include "platform/modules/string_resources.h"
+#include "platform/objectstore/store_schema.h"
 #include "platform/text/owned_bstr.h"
 #include "platform/text/utf8.h"
 #include "platform/ui/out_of_memory_notice.h"
@@ -28,7 +29,7 @@ constexpr CEPROPID kNumberId = MAKEPROPID(kNumber, CEVT_I4);
 constexpr CEPROPID kTitleId = MAKEPROPID(kTitle, CEVT_LPWSTR);
 constexpr CEPROPID kBodyId = MAKEPROPID(kBody, CEVT_BLOB);
 constexpr CEPROPID kFlagId = MAKEPROPID(kFlag, CEVT_I2);
-constexpr CEPROPID kWhenId = MAKEPROPID(0x420D, CEVT_FILETIME);
+constexpr CEPROPID kWhenId = kAppointmentStart;
 
 std::string U8(const WCHAR* s) { return WideToUtf8(s ? s : u""); }
 

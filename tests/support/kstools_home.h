@@ -4,6 +4,7 @@
 // in process for the program to read. The object store is closed at the end.
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -12,6 +13,15 @@
 #include "platform/objectstore/cedb.h"
 #include "tests/support/child_process.h"
 #include "tests/support/device_sandbox.h"
+
+// A property identifier as kstools writes it: "0x" and eight upper-case
+// hexadecimal digits.
+inline std::string PropidText(CEPROPID id)
+{
+    char text[12];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(id));
+    return text;
+}
 
 class KstoolsHome : public DeviceSandbox {
 protected:

@@ -14,6 +14,7 @@
 #include "platform/kernel/handle.h"
 #include "platform/objectmodel/pim_databases.h"
 #include "platform/objectstore/cedb.h"
+#include "platform/objectstore/store_schema.h"
 #include "platform/recurrence/recurrence_pattern_blob.h"
 #include "platform/recurrence/recurrence_rule.h"
 #include "platform/time/system_time.h"
@@ -88,17 +89,17 @@ protected:
             p.val.blob.dwCount = static_cast<DWORD>(bytes.size());
             p.val.blob.lpb = bytes.data();
         };
-        add(0x0037001F).val.lpwstr = a.subject.data();
-        add(0x420D0040).val.filetime = FILETIME{static_cast<DWORD>(utc), static_cast<DWORD>(utc >> 32)};
-        add(0x42130003).val.lVal = a.duration;
-        add(0x42150003).val.lVal = a.allDay ? 1 : 0;
-        add(0x000F0002).val.iVal = 2;
-        add(0x00040002).val.iVal = a.isPrivate ? 2 : 0;
-        add(0x45030002).val.iVal = a.reminder ? 1 : 0;
-        if (!a.location.empty()) add(0x4208001F).val.lpwstr = a.location.data();
-        blob(0x00170041, a.note);
-        blob(0x40150041, a.pattern);
-        if (a.meeting) blob(0x00300041, attendees);
+        add(kAppointmentSubject).val.lpwstr = a.subject.data();
+        add(kAppointmentStart).val.filetime = FILETIME{static_cast<DWORD>(utc), static_cast<DWORD>(utc >> 32)};
+        add(kAppointmentDuration).val.lVal = a.duration;
+        add(kAppointmentAllDay).val.lVal = a.allDay ? 1 : 0;
+        add(kAppointmentBusyStatus).val.iVal = 2;
+        add(kAppointmentSensitivity).val.iVal = a.isPrivate ? 2 : 0;
+        add(kAppointmentReminderSet).val.iVal = a.reminder ? 1 : 0;
+        if (!a.location.empty()) add(kAppointmentLocation).val.lpwstr = a.location.data();
+        blob(kItemNote, a.note);
+        blob(kAppointmentRecurrencePattern, a.pattern);
+        if (a.meeting) blob(kAppointmentAttendees, attendees);
         const CEOID oid = CeWriteRecordProps(db, 0, static_cast<WORD>(props.size()), props.data());
         CloseHandle(db);
         return oid;

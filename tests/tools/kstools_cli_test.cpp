@@ -679,7 +679,9 @@ TEST_F(KstoolsStore, InfoListsDatabasesWithCountsAndSortOrders)
     EXPECT_NE(r.out.find(platform::ObjectStorePath()), std::string::npos) << r.out;
     EXPECT_NE(r.out.find(Hex(tasks) + "  Tasks"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("type 7, 3 records"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("sort orders: 0x0001001F descending case-insensitive; 0x00020003\n"), std::string::npos)
+    EXPECT_NE(r.out.find("sort orders: " + Hex(kTitle) + " descending case-insensitive; " +
+                         Hex(MAKEPROPID(2, CEVT_I4)) + "\n"),
+              std::string::npos)
         << r.out;
     EXPECT_NE(r.out.find(Hex(empty) + "  Empty"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("sort orders: none"), std::string::npos) << r.out;
@@ -694,7 +696,7 @@ TEST_F(KstoolsStore, InfoListsDatabasesWithCountsAndSortOrders)
     EXPECT_EQ(t["records"], 3);
     EXPECT_TRUE(t["bytes"].is_number_unsigned());
     ASSERT_EQ(t["sortOrders"].size(), 2u);
-    EXPECT_EQ(t["sortOrders"][0]["propid"], "0x0001001F");
+    EXPECT_EQ(t["sortOrders"][0]["propid"], Hex(kTitle));
     EXPECT_EQ(t["sortOrders"][0]["flags"], nlohmann::json::array({"descending", "case-insensitive"}));
     EXPECT_EQ(t["sortOrders"][1]["flags"], nlohmann::json::array());
     // Written a moment ago: this year, in ISO 8601 UTC.
@@ -737,7 +739,7 @@ TEST_F(KstoolsStore, DumpReadsEveryRecordInTheFirstSortOrderWithTypedValues)
     auto j = Json({"dump", "mixed"});
     EXPECT_EQ(j["database"], "Mixed");
     EXPECT_EQ(j["oid"], Hex(db));
-    EXPECT_EQ(j["sortOrder"]["propid"], "0x0001001F");
+    EXPECT_EQ(j["sortOrder"]["propid"], Hex(kTitle));
     auto& records = j["records"];
     ASSERT_EQ(records.size(), 3u);
     EXPECT_EQ(records[0]["oid"], Hex(first));
@@ -756,21 +758,21 @@ TEST_F(KstoolsStore, DumpReadsEveryRecordInTheFirstSortOrderWithTypedValues)
     EXPECT_EQ(byType["UI2"]["value"], 65535);
     EXPECT_EQ(byType["UI4"]["value"], 4000000000u);
     EXPECT_EQ(byType["FILETIME"]["value"], "2024-02-29T12:34:56Z");
-    EXPECT_EQ(byType["FILETIME"]["propid"], "0x00080040");
+    EXPECT_EQ(byType["FILETIME"]["propid"], Hex(MAKEPROPID(8, CEVT_FILETIME)));
     EXPECT_EQ(byType["BLOB"]["value"], "00FF10");
     // One number, two types: both properties, each with its own type.
     auto& apple = records[0]["properties"];
     ASSERT_EQ(apple.size(), 3u) << apple.dump();
     EXPECT_EQ(apple[1]["value"], "0x8000000000000001") << "no date: the raw value";
-    EXPECT_EQ(apple[2]["propid"], "0x00080003");
+    EXPECT_EQ(apple[2]["propid"], Hex(MAKEPROPID(8, CEVT_I4)));
     EXPECT_EQ(apple[2]["value"], 5);
 
     auto text = Run({"dump", "Mixed"});
     ASSERT_EQ(text.exitCode, 0) << text.err;
     EXPECT_LT(text.out.find("\"apple\""), text.out.find("\"zebra\""));
-    EXPECT_NE(text.out.find("0x0001001F  LPWSTR    \"Émile \\\"quoted\\\"\"\n"), std::string::npos) << text.out;
-    EXPECT_NE(text.out.find("0x00040005  R8        0.1\n"), std::string::npos) << text.out;
-    EXPECT_NE(text.out.find("0x00090041  BLOB      00 FF 10\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find(Hex(kTitle) + "  LPWSTR    \"Émile \\\"quoted\\\"\"\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find(Hex(MAKEPROPID(4, CEVT_R8)) + "  R8        0.1\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find(Hex(MAKEPROPID(9, CEVT_BLOB)) + "  BLOB      00 FF 10\n"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("2024-02-29T12:34:56Z"), std::string::npos);
     EXPECT_NE(text.out.find("3 records"), std::string::npos);
 }

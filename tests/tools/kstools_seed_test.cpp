@@ -16,6 +16,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/objectstore/store_schema.h"
 #include "tests/support/kstools_home.h"
 
 namespace {
@@ -57,10 +58,10 @@ Json WithoutOids(Json records)
 }
 
 // The property of a dumped record, or null.
-const Json* Property(const Json& record, const std::string& propid)
+const Json* Property(const Json& record, CEPROPID propid)
 {
     for (const Json& p : record["properties"]) {
-        if (p["propid"] == propid) return &p["value"];
+        if (p["propid"] == PropidText(propid)) return &p["value"];
     }
     return nullptr;
 }
@@ -125,7 +126,8 @@ std::vector<PatternFacts> Patterns(const Json& appointments)
 {
     std::vector<PatternFacts> patterns;
     for (const Json& record : appointments) {
-        if (const Json* blob = Property(record, "0x40150041")) patterns.push_back(ReadPattern(Bytes(*blob)));
+        if (const Json* blob = Property(record, kAppointmentRecurrencePattern))
+            patterns.push_back(ReadPattern(Bytes(*blob)));
     }
     return patterns;
 }
@@ -196,17 +198,17 @@ TEST_F(KstoolsSeed, AppointmentsCoverZonesMultiDayMeetingsAndPrivacy)
     ASSERT_EQ(Run({"store", "seed", "--appointments", "40", "--tasks", "0", "--contacts", "0"}).exitCode, 0);
     int zones = 0, multiDayAllDay = 0, meetings = 0, privateOnes = 0, holidays = 0;
     for (const Json& record : Dump("Appointments Database")) {
-        if (const Json* zone = Property(record, "0x00010041")) {
+        if (const Json* zone = Property(record, kAppointmentTimeZone)) {
             EXPECT_EQ(zone->get<std::string>().size(), 96u) << "48 bytes";
             ++zones;
         }
-        const Json* allDay = Property(record, "0x42150003");
-        const Json* duration = Property(record, "0x42130003");
+        const Json* allDay = Property(record, kAppointmentAllDay);
+        const Json* duration = Property(record, kAppointmentDuration);
         if (allDay && *allDay == 1 && duration && duration->get<int>() > 1440) ++multiDayAllDay;
-        if (const Json* attendees = Property(record, "0x00300041"))
+        if (const Json* attendees = Property(record, kAppointmentAttendees))
             meetings += attendees->get<std::string>().size() > 8;
-        if (const Json* sensitivity = Property(record, "0x00040002")) privateOnes += *sensitivity != 0;
-        if (const Json* subject = Property(record, "0x0037001F")) {
+        if (const Json* sensitivity = Property(record, kAppointmentSensitivity)) privateOnes += *sensitivity != 0;
+        if (const Json* subject = Property(record, kAppointmentSubject)) {
             holidays += subject->get<std::string>().find(" Day") != std::string::npos && allDay && *allDay == 1;
         }
     }
@@ -222,7 +224,7 @@ TEST_F(KstoolsSeed, TasksCarryPriorityCodesAndContactsTheirDates)
     ASSERT_EQ(Run({"store", "seed", "--appointments", "0", "--tasks", "30", "--contacts", "10"}).exitCode, 0);
     int lettered = 0, regenerating = 0;
     for (const Json& record : Dump("Tasks Database")) {
-        const Json* subject = Property(record, "0x0037001F");
+        const Json* subject = Property(record, kTaskSubject);
         ASSERT_NE(subject, nullptr);
         const std::string text = *subject;
         const size_t colon = text.find(": ");
@@ -234,8 +236,8 @@ TEST_F(KstoolsSeed, TasksCarryPriorityCodesAndContactsTheirDates)
 
     int birthdays = 0, anniversaries = 0;
     for (const Json& record : Dump("Contacts Database")) {
-        birthdays += Property(record, "0x40010040") != nullptr;
-        anniversaries += Property(record, "0x40030040") != nullptr;
+        birthdays += Property(record, kContactBirthday) != nullptr;
+        anniversaries += Property(record, kContactAnniversary) != nullptr;
     }
     EXPECT_GE(birthdays, 3);
     EXPECT_GE(anniversaries, 2);

@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/objectstore/store_schema.h"
 #include "platform/recurrence/recurrence_pattern_blob.h"
 #include "tests/support/kstools_home.h"
 
@@ -173,9 +174,9 @@ TEST_F(KstoolsRecur, StoredAppointmentIsReadByOid)
     for (const auto& record : records) {
         std::string pattern, zone, subject;
         for (const auto& p : record["properties"]) {
-            if (p["propid"] == "0x40150041") pattern = p["value"];
-            if (p["propid"] == "0x00010041") zone = p["value"];
-            if (p["propid"] == "0x0037001F") subject = p["value"];
+            if (p["propid"] == PropidText(kAppointmentRecurrencePattern)) pattern = p["value"];
+            if (p["propid"] == PropidText(kAppointmentTimeZone)) zone = p["value"];
+            if (p["propid"] == PropidText(kAppointmentSubject)) subject = p["value"];
         }
         if (pattern.empty()) continue;
         std::vector<std::string> args = {"--oid", record["oid"], "--from", "2020-01-01", "--to", "2030-12-31"};

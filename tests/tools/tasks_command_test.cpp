@@ -16,22 +16,13 @@
 #include "platform/kernel/handle.h"
 #include "platform/objectmodel/pim_databases.h"
 #include "platform/objectstore/cedb.h"
+#include "platform/objectstore/store_schema.h"
 #include "tests/support/kstools_home.h"
 
 namespace {
 
 using Json = nlohmann::json;
 using Strings = std::vector<std::string>;
-
-constexpr CEPROPID kSubject = 0x0037001F;
-constexpr CEPROPID kDue = 0x41050040;
-constexpr CEPROPID kStart = 0x41040040;
-constexpr CEPROPID kComplete = 0x410F0002;
-constexpr CEPROPID kCompletedOn = 0x410F0040;
-constexpr CEPROPID kImportance = 0x00260003;
-constexpr CEPROPID kParent = 0x2A090005;
-constexpr CEPROPID kCategories = 0x00160041;
-constexpr CEPROPID kPercent = 0x2A110013;
 
 constexpr int kHigh = 1, kNormal = 2, kLow = 3;  // importance as stored
 
@@ -84,15 +75,15 @@ protected:
             props.back().propid = id;
             return props.back().val;
         };
-        add(kSubject).lpwstr = subject.data();
-        add(kImportance).lVal = t.importance;
-        add(kComplete).iVal = t.complete ? 1 : 0;
-        if (t.due) add(kDue).filetime = Day(*t.due);
-        if (t.start) add(kStart).filetime = Day(*t.start);
-        if (t.complete) add(kCompletedOn).filetime = Day(t.due.value_or(0));
-        if (t.parent != 0) add(kParent).dblVal = t.parent;
-        if (t.categoryBits) add(kCategories).blob = CEBLOB{4, bits};
-        if (t.percent >= 0) add(kPercent).ulVal = static_cast<ULONG>(t.percent);
+        add(kTaskSubject).lpwstr = subject.data();
+        add(kTaskImportance).lVal = t.importance;
+        add(kTaskComplete).iVal = t.complete ? 1 : 0;
+        if (t.due) add(kTaskDueDate).filetime = Day(*t.due);
+        if (t.start) add(kTaskStartDate).filetime = Day(*t.start);
+        if (t.complete) add(kTaskDateCompleted).filetime = Day(t.due.value_or(0));
+        if (t.parent != 0) add(kTaskParent).dblVal = t.parent;
+        if (t.categoryBits) add(kItemCategories).blob = CEBLOB{4, bits};
+        if (t.percent >= 0) add(kTaskPercentComplete).ulVal = static_cast<ULONG>(t.percent);
         const CEOID oid = CeWriteRecordProps(db, 0, static_cast<WORD>(props.size()), props.data());
         EXPECT_NE(oid, 0u);
         CloseHandle(db);

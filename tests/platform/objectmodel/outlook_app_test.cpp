@@ -165,7 +165,7 @@ TEST_F(OutlookAppTest, UnknownAndForeignOidsAreRefused)
 
     std::u16string name = u"Work";
     CEPROPVAL category{};
-    category.propid = 0x4001001F;
+    category.propid = kCategoryName;
     category.val.lpwstr = name.data();
     CEOID dbOid = PimDatabases::Oid(kCategoriesDatabase);
     HANDLE db = CeOpenDatabaseEx(nullptr, &dbOid, nullptr, 0, 0, nullptr);

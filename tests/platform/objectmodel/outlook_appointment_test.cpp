@@ -123,8 +123,8 @@ TEST_F(OutlookAppointmentTest, EveryPropertyRoundTripsThroughTheModelAndTheRecor
     EXPECT_EQ(meeting[0], 2);  // count
     EXPECT_EQ(meeting[4], 3);  // "Ann"
     EXPECT_EQ(meeting[6], 'A');
-    EXPECT_EQ(Raw(oid, 0x00160041).bytes, (std::vector<BYTE>{0x01, 0, 0, 0}));
-    EXPECT_EQ(Raw(oid, 0x00170041).bytes, (std::vector<BYTE>{'A', 'g', 'e', 'n', 'd', 'a', 0}));
+    EXPECT_EQ(Raw(oid, kItemCategories).bytes, (std::vector<BYTE>{0x01, 0, 0, 0}));
+    EXPECT_EQ(Raw(oid, kItemNote).bytes, (std::vector<BYTE>{'A', 'g', 'e', 'n', 'd', 'a', 0}));
     const std::vector<BYTE> zoneBlob = Raw(oid, kAppointmentTimeZone).bytes;
     ASSERT_EQ(zoneBlob.size(), 48u);
     EXPECT_EQ(zoneBlob[0] | (zoneBlob[1] << 8), 300);
@@ -205,14 +205,14 @@ TEST_F(OutlookAppointmentTest, LibraryOwnedTextSurvivesASave)
     const CEOID oid = OidOf(item);
     item.Reset();
     CEPROPVAL extra{};
-    extra.propid = 0x2A08001F;
+    extra.propid = kAppointmentExtraText;
     extra.val.lpwstr = const_cast<LPWSTR>(u"extra");
     ASSERT_TRUE(WriteRaw(kAppointmentsDatabase, oid, {extra}));
     ComRef<IAppointment> edit = OpenAppointment(oid);
     PutText(edit, &IAppointment::put_Subject, u"Changed");
     ASSERT_EQ(edit->Save(), S_OK);
     edit.Reset();
-    EXPECT_EQ(Raw(oid, 0x2A08001F).text, u"extra");
+    EXPECT_EQ(Raw(oid, kAppointmentExtraText).text, u"extra");
     EXPECT_EQ(Raw(oid, kAppointmentSubject).text, u"Changed");
 }
 

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/platform/objectmodel/outlook_item_test_support.h"
 #include "platform/objectmodel/outlook_note.h"
+#include "tests/platform/objectmodel/outlook_item_test_support.h"
 
 namespace {
 
@@ -18,9 +18,9 @@ void AddCategoryRecord(const char16_t* name, short index)
 {
     std::u16string text = name;
     CEPROPVAL props[2] = {};
-    props[0].propid = 0x4001001F;
+    props[0].propid = kCategoryName;
     props[0].val.lpwstr = text.data();
-    props[1].propid = 0x40020002;
+    props[1].propid = kCategoryBitIndex;
     props[1].val.iVal = index;
     CEOID oid = PimDatabases::Oid(kCategoriesDatabase);
     HANDLE db = CeOpenDatabaseEx(nullptr, &oid, nullptr, 0, 0, nullptr);

@@ -254,17 +254,17 @@ TEST_F(OutlookContactTest, TheLibrarysOwnPropertiesSurviveASave)
 
     std::u16string icon = u"icon";
     CEPROPVAL extra{};
-    extra.propid = 0x2A08001F;
+    extra.propid = kContactExtraText;
     extra.val.lpwstr = icon.data();
     CEPROPVAL preferred{};
-    preferred.propid = 0x00500003;
+    preferred.propid = kContactPreferredNumber;
     preferred.val.lVal = static_cast<LONG>(kContactMobileTelephoneNumber);
     ASSERT_TRUE(WriteRaw(kContactsDatabase, oid, {extra, preferred}));
 
     Put(contact, &IContact::put_LastName, u"Moss");
     SaveAndClose(contact);
-    EXPECT_EQ(ReadRaw(kContactsDatabase, oid, 0x2A08001F).text, u"icon");
-    EXPECT_EQ(ReadRaw(kContactsDatabase, oid, 0x00500003).val.val.lVal,
+    EXPECT_EQ(ReadRaw(kContactsDatabase, oid, kContactExtraText).text, u"icon");
+    EXPECT_EQ(ReadRaw(kContactsDatabase, oid, kContactPreferredNumber).val.val.lVal,
               static_cast<LONG>(kContactMobileTelephoneNumber));
     EXPECT_EQ(ReadRaw(kContactsDatabase, oid, kContactLastName).text, u"Moss");
 }

@@ -17,6 +17,7 @@
 #include "platform/objectmodel/outlook_item_factory.h"
 #include "platform/objectmodel/pim_databases.h"
 #include "platform/objectstore/cedb.h"
+#include "platform/objectstore/store_schema.h"
 #include "platform/recurrence/recurrence_rule.h"
 #include "platform/text/bstr.h"
 #include "platform/text/owned_bstr.h"

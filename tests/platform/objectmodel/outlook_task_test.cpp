@@ -84,10 +84,10 @@ TEST_F(OutlookTaskTest, EveryPropertyRoundTripsThroughTheModelAndTheRecord)
     EXPECT_EQ(Raw(oid, kTaskSensitivity).val.val.iVal, 2);
     EXPECT_EQ(Raw(oid, kTaskReminderSet).val.val.iVal, 1);
     EXPECT_EQ(Raw(oid, kTaskSubject).text, u"File the report");
-    const std::vector<BYTE> note = Raw(oid, 0x00170041).bytes;
+    const std::vector<BYTE> note = Raw(oid, kItemNote).bytes;
     EXPECT_EQ(std::string(note.begin(), note.end()), std::string("Two copies", 11));
     EXPECT_FALSE(Raw(oid, kTaskRecurrencePattern).found);
-    EXPECT_EQ(Raw(oid, 0x00160041).bytes, (std::vector<BYTE>{0x03, 0, 0, 0})) << "two categories, indices 0 and 1";
+    EXPECT_EQ(Raw(oid, kItemCategories).bytes, (std::vector<BYTE>{0x03, 0, 0, 0})) << "two categories, indices 0 and 1";
 }
 
 TEST_F(OutlookTaskTest, ImportanceIsStoredHighFirst)
@@ -128,15 +128,15 @@ TEST_F(OutlookTaskTest, LibraryOwnedPropertiesSurviveASave)
     task.Reset();
 
     std::vector<CEPROPVAL> owned(5);
-    owned[0].propid = 0x2A090005;
+    owned[0].propid = kTaskParent;
     owned[0].val.dblVal = 42.5;
-    owned[1].propid = 0x2A110013;
+    owned[1].propid = kTaskPercentComplete;
     owned[1].val.ulVal = 60;
-    owned[2].propid = 0x45010003;
+    owned[2].propid = kTaskReminderLeadMinutes;
     owned[2].val.lVal = 90;
-    owned[3].propid = 0x00020003;
+    owned[3].propid = kTaskNotificationHandle;
     owned[3].val.lVal = 7;
-    owned[4].propid = 0x2A08001F;
+    owned[4].propid = kTaskIconText;
     owned[4].val.lpwstr = const_cast<LPWSTR>(u"!");
     ASSERT_TRUE(WriteRaw(kTasksDatabase, oid, owned));
     platform::CloseObjectStore();
@@ -148,11 +148,11 @@ TEST_F(OutlookTaskTest, LibraryOwnedPropertiesSurviveASave)
     edit.Reset();
 
     EXPECT_EQ(Raw(oid, kTaskSubject).text, u"Second");
-    EXPECT_EQ(Raw(oid, 0x2A090005).val.val.dblVal, 42.5);
-    EXPECT_EQ(Raw(oid, 0x2A110013).val.val.ulVal, 60u);
-    EXPECT_EQ(Raw(oid, 0x45010003).val.val.lVal, 90);
-    EXPECT_EQ(Raw(oid, 0x00020003).val.val.lVal, 7);
-    EXPECT_EQ(Raw(oid, 0x2A08001F).text, u"!");
+    EXPECT_EQ(Raw(oid, kTaskParent).val.val.dblVal, 42.5);
+    EXPECT_EQ(Raw(oid, kTaskPercentComplete).val.val.ulVal, 60u);
+    EXPECT_EQ(Raw(oid, kTaskReminderLeadMinutes).val.val.lVal, 90);
+    EXPECT_EQ(Raw(oid, kTaskNotificationHandle).val.val.lVal, 7);
+    EXPECT_EQ(Raw(oid, kTaskIconText).text, u"!");
 }
 
 TEST_F(OutlookTaskTest, InvalidValuesFailTheSaveAndLeaveTheRecord)

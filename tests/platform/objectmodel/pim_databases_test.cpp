@@ -37,7 +37,7 @@ protected:
     static CEPROPVAL Due(unsigned long long value)
     {
         CEPROPVAL p{};
-        p.propid = 0x41050040;
+        p.propid = kTaskDueDate;
         p.val.filetime = platform::MakeFileTime(value);
         return p;
     }
@@ -54,8 +54,10 @@ TEST_F(PimDatabasesTest, MadeOnceAndOpenedTheWayTheLoadersOpenThem)
         CEPROPID sort;
         DWORD flags;
     } opens[] = {
-        {u"Appointments Database", 0x420D0040, 0}, {u"Tasks Database", 0, 0},
-        {u"Tasks Database", 0x0037001F, 0},        {u"Contacts Database", 0x4013001F, CEDB_AUTOINCREMENT},
+        {u"Appointments Database", kAppointmentStart, 0},
+        {u"Tasks Database", 0, 0},
+        {u"Tasks Database", kTaskSubject, 0},
+        {u"Contacts Database", kContactFileAs, CEDB_AUTOINCREMENT},
         {u"\\Categories Database", 0, 0},
     };
     for (auto& open : opens) {

@@ -294,7 +294,7 @@ TEST_F(CedbDatabases, MountedVolumesAreSeparateStores)
 
     ASSERT_TRUE(CeMountDBVol(&vol, u"\\Notes\\notes.cdb", CEDB_OPEN_EXISTING));
     h = OpenDb(db, 0, 0, nullptr, &vol);
-    EXPECT_EQ(Read(h).props, std::vector<std::string>{"0x0001001F='hello'"});
+    EXPECT_EQ(Read(h).props, std::vector<std::string>{"1/LPWSTR='hello'"});
     CloseHandle(h);
     std::string report;
     EXPECT_TRUE(platform::CheckObjectStore(&vol, report)) << report;
@@ -369,7 +369,7 @@ TEST_F(CedbDatabases, DamagedRecordsGiveErrorsAndTheCheckNamesThem)
     EXPECT_EQ(Read(h).error, ERROR_FILE_CORRUPT);
     // The rest of the database reads as before, and a damaged record can go.
     ASSERT_EQ(Seek(h, CEDB_SEEK_CEOID, good), good);
-    EXPECT_EQ(Read(h).props, (std::vector<std::string>{"0x00010003=1", "0x0002001F='fine'"}));
+    EXPECT_EQ(Read(h).props, (std::vector<std::string>{"1/I4=1", "2/LPWSTR='fine'"}));
     EXPECT_FALSE(platform::CheckObjectStore(nullptr, report));
     EXPECT_NE(report.find("properties unreadable"), std::string::npos) << report;
     EXPECT_TRUE(CeDeleteRecord(h, unknown));

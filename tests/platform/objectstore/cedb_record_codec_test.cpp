@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/platform/objectstore/cedb_test_support.h"
 #include "platform/base/error_codes.h"
 #include "platform/objectstore/cedb_record_codec.h"
+#include "tests/platform/objectstore/cedb_test_support.h"
 
 namespace {
 
@@ -146,7 +146,7 @@ TEST(CedbRecordCodec, MergeReplacesInPlaceAppendsAndDeletes)
                                     Delete(MAKEPROPID(9, CEVT_I4))};
     ASSERT_EQ(MergeProps(props, write.data(), static_cast<WORD>(write.size())), ERROR_SUCCESS);
     std::vector<std::u16string> texts;
-    EXPECT_EQ(Described(props, texts), (std::vector<std::string>{"0x00010003=10", "0x00030002=30", "0x00040013=4"}));
+    EXPECT_EQ(Described(props, texts), (std::vector<std::string>{"1/I4=10", "3/I2=30", "4/UI4=4"}));
 
     CEPROPVAL bad{};
     bad.propid = MAKEPROPID(5, 0x77);

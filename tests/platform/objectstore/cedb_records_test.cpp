@@ -8,6 +8,7 @@
 
 #include "platform/base/error_codes.h"
 #include "platform/base/private_heap.h"
+#include "platform/objectstore/store_schema.h"
 #include "tests/platform/objectstore/cedb_test_support.h"
 #include "tests/support/test_windows.h"
 
@@ -65,14 +66,14 @@ TEST_F(CedbRecords, EveryTypeReadsBackAsWritten)
     // Listed in another order, one twice, one the record lacks.
     ReadResult some = ReadOid(
         oid, {MAKEPROPID(9, CEVT_LPWSTR), MAKEPROPID(2, CEVT_I2), MAKEPROPID(77, CEVT_I4), MAKEPROPID(9, CEVT_LPWSTR)});
-    EXPECT_EQ(some.props, (std::vector<std::string>{expected[7], expected[0], "0x004D0003=missing", expected[7]}));
+    EXPECT_EQ(some.props, (std::vector<std::string>{expected[7], expected[0], "77/I4=missing", expected[7]}));
 }
 
 TEST_F(CedbRecords, NullStringIsStoredEmpty)
 {
     CEOID oid = Write(db_, 0, {Str(1, nullptr)});
     ASSERT_NE(oid, 0u);
-    EXPECT_EQ(ReadOid(oid).props, std::vector<std::string>{"0x0001001F=''"});
+    EXPECT_EQ(ReadOid(oid).props, std::vector<std::string>{"1/LPWSTR=''"});
 }
 
 TEST_F(CedbRecords, WritesMergeAndDeleteOnlyWhatTheyName)
@@ -82,25 +83,27 @@ TEST_F(CedbRecords, WritesMergeAndDeleteOnlyWhatTheyName)
     EXPECT_EQ(
         Write(db_, oid, {I2(3, 8), Delete(MAKEPROPID(4, CEVT_LPWSTR)), UI4(5, 99), Delete(MAKEPROPID(6, CEVT_I2))}),
         oid);
-    EXPECT_EQ(ReadOid(oid).props,
-              (std::vector<std::string>{"0x00010003=10", "0x0002001F='keep'", "0x00030002=8", "0x00050013=99"}));
+    EXPECT_EQ(ReadOid(oid).props, (std::vector<std::string>{"1/I4=10", "2/LPWSTR='keep'", "3/I2=8", "5/UI4=99"}));
     // A delete flag on a new record's value just leaves it out.
     CEOID other = Write(db_, 0, {I4(1, 1), Delete(MAKEPROPID(2, CEVT_LPWSTR))});
-    EXPECT_EQ(ReadOid(other).props, std::vector<std::string>{"0x00010003=1"});
+    EXPECT_EQ(ReadOid(other).props, std::vector<std::string>{"1/I4=1"});
 }
 
 TEST_F(CedbRecords, OneNumberWithTwoTypesIsTwoProperties)
 {
-    const CEPROPID flag = 0x410F0002, date = 0x410F0040;
-    CEOID oid = Write(db_, 0, {I2(0x410F, 1), Time(0x410F, 125000000000000000ull)});
+    // A task's complete flag and its completion date share their number.
+    const CEPROPID flag = kTaskComplete, date = kTaskDateCompleted;
+    const WORD number = PropIdNumber(flag);
+    ASSERT_EQ(PropIdNumber(date), number);
+    CEOID oid = Write(db_, 0, {I2(number, 1), Time(number, 125000000000000000ull)});
     ASSERT_NE(oid, 0u);
     EXPECT_EQ(ReadOid(oid, {flag, date}).props,
-              (std::vector<std::string>{"0x410F0002=1", "0x410F0040=ft 125000000000000000"}));
-    EXPECT_EQ(Write(db_, oid, {I2(0x410F, 0)}), oid);
+              (std::vector<std::string>{Key(flag) + "1", Key(date) + "ft 125000000000000000"}));
+    EXPECT_EQ(Write(db_, oid, {I2(number, 0)}), oid);
     EXPECT_EQ(ReadOid(oid, {flag, date}).props,
-              (std::vector<std::string>{"0x410F0002=0", "0x410F0040=ft 125000000000000000"}));
+              (std::vector<std::string>{Key(flag) + "0", Key(date) + "ft 125000000000000000"}));
     EXPECT_EQ(Write(db_, oid, {Delete(date)}), oid);
-    EXPECT_EQ(ReadOid(oid, {flag, date}).props, (std::vector<std::string>{"0x410F0002=0", "0x410F0040=missing"}));
+    EXPECT_EQ(ReadOid(oid, {flag, date}).props, (std::vector<std::string>{Key(flag) + "0", Key(date) + "missing"}));
 }
 
 TEST_F(CedbRecords, BlockHoldsArrayThenStringsThenEvenBlobs)
@@ -149,7 +152,7 @@ TEST_F(CedbRecords, CallerBuffersAreFilledOnlyWhenLargeEnough)
     count = 0;
     EXPECT_EQ(CeReadRecordProps(db_, 0, &count, nullptr, &buffer, &size), oid);
     EXPECT_EQ(size, sizeof roomy);
-    EXPECT_EQ(Describe(reinterpret_cast<CEPROPVAL*>(roomy)[0]), "0x0001001F='a longer string value'");
+    EXPECT_EQ(Describe(reinterpret_cast<CEPROPVAL*>(roomy)[0]), "1/LPWSTR='a longer string value'");
 
     // No buffer and no reallocation: the size needed, nothing written.
     buffer = nullptr;
@@ -170,7 +173,7 @@ TEST_F(CedbRecords, ReallocationGrowsSmallBlocksAndDistrustsLyingSizes)
     ASSERT_EQ(CeReadRecordProps(db_, CEDB_ALLOWREALLOC, &count, nullptr, buffer.InOut(), &size), oid);
     EXPECT_EQ(size, sizeof(CEPROPVAL) + 82);
     EXPECT_GE(LocalSize(buffer.Get()), size);
-    EXPECT_EQ(Describe(buffer.As<CEPROPVAL>()[0]), "0x0001001F='0123456789012345678901234567890123456789'");
+    EXPECT_EQ(Describe(buffer.As<CEPROPVAL>()[0]), "1/LPWSTR='0123456789012345678901234567890123456789'");
 }
 
 TEST_F(CedbRecords, HeapReadsAllocateFromTheHeapGiven)
@@ -184,7 +187,7 @@ TEST_F(CedbRecords, HeapReadsAllocateFromTheHeapGiven)
     WORD count = 0;
     ASSERT_EQ(CeReadRecordPropsEx(db_, CEDB_ALLOWREALLOC, &count, nullptr, &buffer, &size, heap), oid);
     EXPECT_EQ(HeapSize(heap, 0, buffer), size);
-    EXPECT_EQ(Describe(reinterpret_cast<CEPROPVAL*>(buffer)[0]), "0x00010003=42");
+    EXPECT_EQ(Describe(reinterpret_cast<CEPROPVAL*>(buffer)[0]), "1/I4=42");
     HeapDestroy(heap);
 }
 
@@ -198,7 +201,7 @@ TEST_F(CedbRecords, BadCallsFailWithoutChangingAnything)
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(Write(db_, 0, {Blob(3, nullptr, 4)}), 0u);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(ReadOid(oid).props, std::vector<std::string>{"0x00010003=1"});
+    EXPECT_EQ(ReadOid(oid).props, std::vector<std::string>{"1/I4=1"});
 
     EXPECT_EQ(Write(reinterpret_cast<HANDLE>(0x1234), 0, {I4(1, 1)}), 0u);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
@@ -230,7 +233,7 @@ TEST_F(CedbRecords, RecordsOfAnotherDatabaseAreNotReachable)
     EXPECT_FALSE(CeDeleteRecord(db_, foreign));
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(Seek(other, CEDB_SEEK_CEOID, foreign), foreign);
-    EXPECT_EQ(Read(other).props, std::vector<std::string>{"0x00010003=5"});
+    EXPECT_EQ(Read(other).props, std::vector<std::string>{"1/I4=5"});
     CloseHandle(other);
 }
 

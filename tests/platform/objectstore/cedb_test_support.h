@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -91,12 +92,23 @@ inline CEPROPVAL Delete(CEPROPID id)
     return p;
 }
 
-// "0x00010002=-5", "0x0002001F='text'", "0x00030041=[01 02]", "0x...=missing".
+// A property's number and type as "1/I2=", the head of what Describe gives.
+inline std::string Key(CEPROPID id)
+{
+    static const char* const kNames[] = {"I2", "I4", "R8", "BOOL", "UI2", "UI4", "LPWSTR", "FILETIME", "BLOB"};
+    static const WORD kTypes[] = {CEVT_I2,  CEVT_I4,     CEVT_R8,       CEVT_BOOL, CEVT_UI2,
+                                  CEVT_UI4, CEVT_LPWSTR, CEVT_FILETIME, CEVT_BLOB};
+    std::string type = "type " + std::to_string(TypeFromPropID(id));
+    for (size_t i = 0; i < std::size(kTypes); ++i) {
+        if (kTypes[i] == TypeFromPropID(id)) type = kNames[i];
+    }
+    return std::to_string(PropIdNumber(id)) + "/" + type + "=";
+}
+
+// "1/I2=-5", "2/LPWSTR='text'", "3/BLOB=[01 02]", "4/I4=missing".
 inline std::string Describe(const CEPROPVAL& p)
 {
-    char head[16];
-    std::snprintf(head, sizeof head, "0x%08X=", p.propid);
-    std::string out = head;
+    std::string out = Key(p.propid);
     if (p.wFlags & CEDB_PROPNOTFOUND) return out + "missing";
     char text[64];
     switch (TypeFromPropID(p.propid)) {

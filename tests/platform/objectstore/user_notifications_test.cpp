@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/base/error_codes.h"
+#include "platform/objectstore/store_schema.h"
 #include "platform/time/clock.h"
 #include "tests/platform/objectstore/cedb_test_support.h"
 #include "tests/support/test_dates.h"
@@ -371,21 +372,22 @@ TEST_F(UserNotificationTest, HandlesAndRecordsSurviveARestart)
     // The record is readable by other tools under the documented properties,
     // the time stored as a local file time.
     CEOID db = 0;
-    HANDLE raw = CeOpenDatabaseEx(nullptr, &db, u"KS_Notifications", 0, 0, nullptr);
+    HANDLE raw = CeOpenDatabaseEx(nullptr, &db, kNotificationsDatabase, 0, 0, nullptr);
     ASSERT_NE(raw, INVALID_HANDLE_VALUE);
     auto oid = static_cast<CEOID>(reinterpret_cast<std::uintptr_t>(h));
     ASSERT_EQ(cedbtest::Seek(raw, CEDB_SEEK_CEOID, oid), oid);
     FILETIME local{};
     SYSTEMTIME when = Make(2024, 3, 15, 9, 30);
     SystemTimeToFileTime(&when, &local);
-    auto record = cedbtest::Read(
-        raw, {MAKEPROPID(0x7F00, CEVT_UI4), MAKEPROPID(0x7F02, CEVT_LPWSTR), MAKEPROPID(0x7F04, CEVT_FILETIME),
-              MAKEPROPID(0x7F06, CEVT_UI4), MAKEPROPID(0x7F08, CEVT_LPWSTR), MAKEPROPID(0x7F03, CEVT_LPWSTR)});
+    auto record = cedbtest::Read(raw, {kNotificationType, kNotificationApplication, kNotificationStart,
+                                       kNotificationActions, kNotificationDialogText, kNotificationArguments});
     CloseHandle(raw);
-    EXPECT_EQ(record.props,
-              (std::vector<std::string>{"0x7F000013=4", "0x7F02001F='TASKS.EXE'",
-                                        "0x7F040040=ft " + std::to_string(platform::FileTimeValue(local)),
-                                        "0x7F060013=4", "0x7F08001F='after restart'", "0x7F03001F=missing"}));
+    using cedbtest::Key;
+    EXPECT_EQ(record.props, (std::vector<std::string>{
+                                Key(kNotificationType) + "4", Key(kNotificationApplication) + "'TASKS.EXE'",
+                                Key(kNotificationStart) + "ft " + std::to_string(platform::FileTimeValue(local)),
+                                Key(kNotificationActions) + "4", Key(kNotificationDialogText) + "'after restart'",
+                                Key(kNotificationArguments) + "missing"}));
 }
 
 TEST_F(UserNotificationTest, BufferSizeProtocol)
