@@ -9,6 +9,13 @@
   each other, internal headers too.
 - A header under an internal/ folder is included only from its own folder and
   from the tests of that folder (tests/platform/<service>/).
+- Store property identifiers have one home, platform/objectstore/store_schema.h
+  (checked against docs/store-schema.md by its test): no other source spells
+  one as an eight-digit hexadecimal number (number in the high 16 bits, a
+  value type in the low 16), nor one of the schema's identifiers as a
+  hexadecimal number beside a CEVT_ type (MAKEPROPID(0x420D, CEVT_FILETIME)).
+  Numbers 0 (flag words such as MB_YESNO) and 0x8000 and above (error codes)
+  are not taken for properties.
 
 Run from anywhere; prints every violation and exits 1 when there is one.
 """
@@ -23,6 +30,13 @@ SERVICES = ["base", "text", "kernel", "messaging", "time", "locale", "modules", 
 KNOTS = [{"kernel", "messaging"}]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 SOURCE_DIRS = LAYERS + ["tests", "bench", "fuzz"]
+SCHEMA = "platform/objectstore/store_schema.h"
+SCHEMA_FILES = {SCHEMA, "tests/platform/objectstore/store_schema_test.cpp"}
+VALUE_TYPES = {"CEVT_I2": 0x02, "CEVT_I4": 0x03, "CEVT_R8": 0x05, "CEVT_BOOL": 0x0B, "CEVT_UI2": 0x12,
+               "CEVT_UI4": 0x13, "CEVT_LPWSTR": 0x1F, "CEVT_FILETIME": 0x40, "CEVT_BLOB": 0x41}
+PROPERTY_ID = re.compile(r"\b0x([0-9A-F]{4})00(02|12|03|13|05|0B|1F|40|41)\b", re.IGNORECASE)
+NUMBER_AND_TYPE = re.compile(r"\b0x([0-9A-F]{1,4})\s*,\s*(CEVT_[A-Z0-9]+)\b", re.IGNORECASE)
+SCHEMA_ID = re.compile(r"=\s*0x([0-9A-F]{8})\s*;", re.IGNORECASE)
 
 
 def knotted(a, b):
@@ -38,7 +52,13 @@ def service_of(path):
     return None
 
 
+def schema_ids():
+    with open(os.path.join(ROOT, SCHEMA), encoding="utf-8") as fh:
+        return {int(m.group(1), 16) for m in SCHEMA_ID.finditer(fh.read())}
+
+
 def problems():
+    known = schema_ids()
     for top in SOURCE_DIRS:
         for dirpath, _, names in os.walk(os.path.join(ROOT, top)):
             for name in sorted(names):
@@ -52,6 +72,19 @@ def problems():
                             why = check(path, m.group(1))
                             if why:
                                 yield f"{path}:{n}: includes {m.group(1)}: {why}"
+                        if path not in SCHEMA_FILES:
+                            for literal in property_literals(line, known):
+                                yield f"{path}:{n}: {literal}: a property identifier outside {SCHEMA}"
+
+
+def property_literals(line, known):
+    for m in PROPERTY_ID.finditer(line):
+        if 0 < int(m.group(1), 16) < 0x8000:
+            yield m.group(0)
+    for m in NUMBER_AND_TYPE.finditer(line):
+        kind = VALUE_TYPES.get(m.group(2).upper())
+        if kind is not None and (int(m.group(1), 16) << 16 | kind) in known:
+            yield m.group(0)
 
 
 def check(path, inc):
@@ -77,7 +110,7 @@ def main():
     for p in found:
         print(p)
     if found:
-        print(f"{len(found)} include(s) break the layers", file=sys.stderr)
+        print(f"{len(found)} line(s) break the layers or the schema's one home", file=sys.stderr)
         return 1
     return 0
 
