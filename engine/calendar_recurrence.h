@@ -14,8 +14,8 @@
 
 #include "engine/data_calendar_db.h"
 #include "foundation/ce_ptr_list.h"
-#include "platform/time/time_zone.h"
 #include "platform/base/types.h"
+#include "platform/time/time_zone.h"
 
 // What the loader does with each occurrence.
 class CalendarOccurrenceSink {
@@ -142,6 +142,24 @@ private:
     void AddWhenInRange(DATACALENDAR* entry, CalendarOccurrenceSink& sink);
     const TIME_ZONE_INFORMATION& DeviceZone();
     void MarkWarning(const char* reason);
+
+    // The steps of ParseAndCheckRecurring that keep state here.
+    // Forgets the last pattern: its fields, result, exceptions and deleted
+    // dates, here and in working.
+    void ResetParse(DATACALENDARDB& working);
+    // Records why the pattern is not used; the parse's result.
+    bool RejectPattern(const char* reason, DATACALENDARDB& working);
+    // Warns about rule fields that hold values the reader does not expect.
+    void WarnAboutRuleFields();
+    // True when the pattern's dates end before, or start after, the range
+    // widened by 3 days on each side.
+    bool IsOutsideRange(const CalendarPatternFields& f) const;
+    // Keeps every deleted date in working; those not replaced by a modified
+    // occurrence are also the deleted occurrences, sorted by day.
+    void KeepDeletedDates(const std::vector<DWORD>& deleted, const std::vector<DWORD>& modified,
+                          DATACALENDARDB& working);
+    // Reads the appointment's own zone blob (null or empty: none) into working.
+    void ReadOwnZone(const BYTE* zone, DWORD zoneSize, DATACALENDARDB& working);
 
     LONG m_firstDay = 949998;
     LONG m_lastDay = 949998;

@@ -154,59 +154,27 @@ CALENDAREXCEPTION* ReadException(BlobCursor& blob)
     return e;
 }
 
-}  // namespace
-
-void CCalendarRecurrence::MarkWarning(const char* reason)
+// The versions, frequency and pattern type at the blob's start; the reason
+// the pattern is rejected, or null.
+const char* ReadPatternHead(const BlobCursor& blob, CalendarPatternFields& f)
 {
-    if (m_lastResult == kRecurrenceUsable) {
-        m_lastResult = kRecurrenceWarnings;
-        m_lastReason = reason;
-    }
-}
-
-bool CCalendarRecurrence::ParseAndCheckRecurring(const BYTE* pattern, DWORD size, const BYTE* zone, DWORD zoneSize,
-                                                 DATACALENDARDB& working)
-{
-    m_deleted.RemoveAll();
-    m_deletedDays.clear();
-    working.exceptions.RemoveAll();
-    working.deletedDates.RemoveAll();
-    working.zone = TIME_ZONE_INFORMATION{};
-    m_fields = CalendarPatternFields{};
-    m_lastResult = kRecurrenceRejected;
-    m_recordRest = 0;
-
-    if (pattern == nullptr || size == 0) {
-        working.frequency = 0;
-        m_lastReason = "the appointment has no recurrence pattern";
-        return false;
-    }
-    auto reject = [&](const char* reason) {
-        m_lastResult = kRecurrenceRejected;
-        m_lastReason = reason;
-        working.frequency = 0;
-        return !m_rangeMode;
-    };
-
-    BlobCursor blob(pattern, size);
-    CalendarPatternFields& f = m_fields;
     f.version = blob.DwordAt(0);
     f.frequency = blob.WordAt(4);
     f.patternType = blob.WordAt(6);
-    if (f.version != 0x30043004u) return reject("the pattern's versions are not 0x3004");
-    if (!IsAcceptedPair(f.frequency, f.patternType)) {
-        return reject("the pattern's frequency and type are not supported");
-    }
+    if (f.version != 0x30043004u) return "the pattern's versions are not 0x3004";
+    if (!IsAcceptedPair(f.frequency, f.patternType)) return "the pattern's frequency and type are not supported";
+    return nullptr;
+}
 
-    m_lastResult = kRecurrenceUsable;
-    m_lastReason = "";
+// The rule after the head, through the end date: period, days, end, and the
+// deleted and modified occurrence dates.
+void ReadPatternRule(BlobCursor& blob, CalendarPatternFields& f, std::vector<DWORD>& deleted,
+                     std::vector<DWORD>& modified)
+{
     f.calendarType = blob.WordAt(8);
     f.firstDateTime = blob.DwordAt(10);
     f.period = blob.DwordAt(14);
     f.slidingFlag = blob.DwordAt(18);
-    if (f.calendarType != 0) MarkWarning("the calendar type is not 0");
-    if (f.period >> 16) MarkWarning("the period's upper 16 bits are not 0");
-    if (f.slidingFlag != 0) MarkWarning("the sliding flag is not 0");
     blob.Skip(22);
     switch (f.patternType) {
         case 1:
@@ -223,41 +191,37 @@ bool CCalendarRecurrence::ParseAndCheckRecurring(const BYTE* pattern, DWORD size
             break;
     }
     f.endType = blob.Dword();
-    if (f.endType >> 16) MarkWarning("the end type's upper 16 bits are not 0");
     f.occurrenceCount = blob.Dword();
     f.firstDayOfWeek = blob.Dword();
-    std::vector<DWORD> deleted;
-    std::vector<DWORD> modified;
     f.deletedInstanceCount = blob.Dword();
     blob.Dates(f.deletedInstanceCount, deleted);
     f.modifiedInstanceCount = blob.Dword();
     blob.Dates(f.modifiedInstanceCount, modified);
     f.startDate = blob.Dword();
     f.endDate = blob.Dword();
+}
 
-    if (m_rangeMode) {
-        const std::int64_t startDay = calendar_days::DayOfMinutes(f.startDate);
-        const std::int64_t endDay = calendar_days::DayOfMinutes(f.endDate);
-        if (endDay < std::int64_t{m_firstDay} - 3 || startDay > std::int64_t{m_lastDay} + 3) {
-            return reject("the pattern lies outside the range");
-        }
-    }
-
+// The second versions, the times of day and the exception count; the reason
+// the pattern is rejected, or null.
+const char* ReadPatternTimes(BlobCursor& blob, CalendarPatternFields& f)
+{
     f.readerVersion2 = blob.Dword();
     f.writerVersion2 = blob.Dword();
-    if (f.readerVersion2 != 0x3005 || f.writerVersion2 != 0x3005) {
-        return reject("the pattern's versions are not 0x3005");
-    }
+    if (f.readerVersion2 != 0x3005 || f.writerVersion2 != 0x3005) return "the pattern's versions are not 0x3005";
     f.startTimeOffset = blob.Dword();
     f.endTimeOffset = blob.Dword();
     f.exceptionCount = blob.Word();
-    if (f.exceptionCount != f.modifiedInstanceCount) {
-        MarkWarning("the exception count differs from the modified instance count");
-    }
-    for (WORD i = 0; i < f.exceptionCount && !blob.AtEnd(); ++i) {
+    return nullptr;
+}
+
+// The exceptions, as far as the blob holds them. The modified date of a
+// moved occurrence becomes its original date, the date that names it.
+void ReadExceptions(BlobCursor& blob, WORD count, std::vector<DWORD>& modified,
+                    CePtrList<CALENDAREXCEPTION*>& exceptions)
+{
+    for (WORD i = 0; i < count && !blob.AtEnd(); ++i) {
         CALENDAREXCEPTION* e = ReadException(blob);
         if (e->moved) {
-            // The changed dates name the occurrence by its original date.
             for (DWORD& date : modified) {
                 if (date / 1440 == e->newStart / 1440) {
                     date = e->originalDate;
@@ -265,44 +229,14 @@ bool CCalendarRecurrence::ParseAndCheckRecurring(const BYTE* pattern, DWORD size
                 }
             }
         }
-        working.exceptions.Append(e);
+        exceptions.Append(e);
     }
-    for (DWORD date : deleted) {
-        working.deletedDates.Append(date);
-        const bool changed =
-            std::any_of(modified.begin(), modified.end(), [date](DWORD m) { return m / 1440 == date / 1440; });
-        if (!changed) {
-            m_deleted.Append(date);
-            m_deletedDays.push_back(calendar_days::DayOfMinutes(date));
-        }
-    }
-    std::sort(m_deletedDays.begin(), m_deletedDays.end());
+}
 
-    // The appointment's own zone: the object model's reader of the zone blob,
-    // with a tolerant layer on top for damaged records (a short blob reads
-    // zeros, impossible offsets drop the zone, impossible rules drop daylight
-    // time), each with a warning rather than a rejection.
-    if (zone != nullptr && zoneSize > 0) {
-        TIME_ZONE_INFORMATION& tz = working.zone;
-        tz = platform::ReadOutlookZoneBlob(zone, zoneSize);
-        if (!platform::HasValidZoneBiases(tz)) {
-            // Offsets beyond a day are no zone at all: times stay as stored.
-            tz = TIME_ZONE_INFORMATION{};
-            MarkWarning("the time zone's offsets exceed a day; the zone is ignored");
-        } else {
-            if (tz.StandardDate.wMonth != 0 || tz.DaylightDate.wMonth != 0) {
-                if (!platform::IsValidZoneRule(tz.StandardDate) || !platform::IsValidZoneRule(tz.DaylightDate)) {
-                    // Rules that name no real day: the zone keeps standard time.
-                    tz.StandardDate = SYSTEMTIME{};
-                    tz.DaylightDate = SYSTEMTIME{};
-                    MarkWarning("the time zone's daylight-saving rules are impossible; standard time is used");
-                }
-            }
-            tz.StandardName[0] = 1;
-            f.hasZone = true;
-        }
-    }
-
+// The pattern's rule and times where the fillers read them in the working
+// record; the pattern's start date replaces the record's.
+void CopyPatternToWorking(const CalendarPatternFields& f, DATACALENDARDB& working)
+{
     working.frequency = f.frequency;
     working.patternType = f.patternType;
     working.dailyPeriod = f.frequency == kRecurDaily && f.patternType == 0 ? f.period : 0;
@@ -328,5 +262,123 @@ bool CCalendarRecurrence::ParseAndCheckRecurring(const BYTE* pattern, DWORD size
     }
     working.start = static_cast<double>(calendar_days::DayOfMinutes(f.startDate));
     working.end = static_cast<double>(f.endDate);
+}
+
+}  // namespace
+
+void CCalendarRecurrence::MarkWarning(const char* reason)
+{
+    if (m_lastResult == kRecurrenceUsable) {
+        m_lastResult = kRecurrenceWarnings;
+        m_lastReason = reason;
+    }
+}
+
+bool CCalendarRecurrence::ParseAndCheckRecurring(const BYTE* pattern, DWORD size, const BYTE* zone, DWORD zoneSize,
+                                                 DATACALENDARDB& working)
+{
+    ResetParse(working);
+    if (pattern == nullptr || size == 0) {
+        working.frequency = 0;
+        m_lastReason = "the appointment has no recurrence pattern";
+        return false;
+    }
+
+    BlobCursor blob(pattern, size);
+    CalendarPatternFields& f = m_fields;
+    if (const char* reason = ReadPatternHead(blob, f)) return RejectPattern(reason, working);
+    m_lastResult = kRecurrenceUsable;
+    m_lastReason = "";
+    std::vector<DWORD> deleted;
+    std::vector<DWORD> modified;
+    ReadPatternRule(blob, f, deleted, modified);
+    WarnAboutRuleFields();
+    if (m_rangeMode && IsOutsideRange(f)) return RejectPattern("the pattern lies outside the range", working);
+    if (const char* reason = ReadPatternTimes(blob, f)) return RejectPattern(reason, working);
+    if (f.exceptionCount != f.modifiedInstanceCount) {
+        MarkWarning("the exception count differs from the modified instance count");
+    }
+    ReadExceptions(blob, f.exceptionCount, modified, working.exceptions);
+    KeepDeletedDates(deleted, modified, working);
+    ReadOwnZone(zone, zoneSize, working);
+    CopyPatternToWorking(f, working);
     return true;
+}
+
+void CCalendarRecurrence::ResetParse(DATACALENDARDB& working)
+{
+    m_deleted.RemoveAll();
+    m_deletedDays.clear();
+    working.exceptions.RemoveAll();
+    working.deletedDates.RemoveAll();
+    working.zone = TIME_ZONE_INFORMATION{};
+    m_fields = CalendarPatternFields{};
+    m_lastResult = kRecurrenceRejected;
+    m_recordRest = 0;
+}
+
+bool CCalendarRecurrence::RejectPattern(const char* reason, DATACALENDARDB& working)
+{
+    m_lastResult = kRecurrenceRejected;
+    m_lastReason = reason;
+    working.frequency = 0;
+    return !m_rangeMode;
+}
+
+void CCalendarRecurrence::WarnAboutRuleFields()
+{
+    const CalendarPatternFields& f = m_fields;
+    if (f.calendarType != 0) MarkWarning("the calendar type is not 0");
+    if (f.period >> 16) MarkWarning("the period's upper 16 bits are not 0");
+    if (f.slidingFlag != 0) MarkWarning("the sliding flag is not 0");
+    if (f.endType >> 16) MarkWarning("the end type's upper 16 bits are not 0");
+}
+
+bool CCalendarRecurrence::IsOutsideRange(const CalendarPatternFields& f) const
+{
+    const std::int64_t startDay = calendar_days::DayOfMinutes(f.startDate);
+    const std::int64_t endDay = calendar_days::DayOfMinutes(f.endDate);
+    return endDay < std::int64_t{m_firstDay} - 3 || startDay > std::int64_t{m_lastDay} + 3;
+}
+
+void CCalendarRecurrence::KeepDeletedDates(const std::vector<DWORD>& deleted, const std::vector<DWORD>& modified,
+                                           DATACALENDARDB& working)
+{
+    for (DWORD date : deleted) {
+        working.deletedDates.Append(date);
+        const bool changed =
+            std::any_of(modified.begin(), modified.end(), [date](DWORD m) { return m / 1440 == date / 1440; });
+        if (!changed) {
+            m_deleted.Append(date);
+            m_deletedDays.push_back(calendar_days::DayOfMinutes(date));
+        }
+    }
+    std::sort(m_deletedDays.begin(), m_deletedDays.end());
+}
+
+// The object model's reader of the zone blob, with a tolerant layer on top
+// for damaged records (a short blob reads zeros, impossible offsets drop the
+// zone, impossible rules drop daylight time), each with a warning rather than
+// a rejection.
+void CCalendarRecurrence::ReadOwnZone(const BYTE* zone, DWORD zoneSize, DATACALENDARDB& working)
+{
+    if (zone == nullptr || zoneSize == 0) return;
+    TIME_ZONE_INFORMATION& tz = working.zone;
+    tz = platform::ReadOutlookZoneBlob(zone, zoneSize);
+    if (!platform::HasValidZoneBiases(tz)) {
+        // Offsets beyond a day are no zone at all: times stay as stored.
+        tz = TIME_ZONE_INFORMATION{};
+        MarkWarning("the time zone's offsets exceed a day; the zone is ignored");
+        return;
+    }
+    if (tz.StandardDate.wMonth != 0 || tz.DaylightDate.wMonth != 0) {
+        if (!platform::IsValidZoneRule(tz.StandardDate) || !platform::IsValidZoneRule(tz.DaylightDate)) {
+            // Rules that name no real day: the zone keeps standard time.
+            tz.StandardDate = SYSTEMTIME{};
+            tz.DaylightDate = SYSTEMTIME{};
+            MarkWarning("the time zone's daylight-saving rules are impossible; standard time is used");
+        }
+    }
+    tz.StandardName[0] = 1;
+    m_fields.hasZone = true;
 }
