@@ -1,6 +1,7 @@
 #include "engine/tasks_thread.h"
 
 #include <cstring>
+#include <vector>
 
 #include "engine/scoped_data_lock.h"
 #include "platform/base/local_memory.h"
@@ -145,7 +146,35 @@ DWORD CTasksThread::TasksThreadProc(CeManualEvent* stopEvent)
     ++m_busy;
     SetupThreadResources();
     CeDb* db = GetDatabaseClass();
+    ResetForLoad();
+    const bool open = OpenTasksDatabase(db);
+    ClearPreviousLoad();
 
+    // Whether the database holds a record at all (cheaper than counting).
+    const bool hasRecords = open && db->SeekFirst() != 0;
+    CeDbRecord record;
+    CEPROPVAL* const buffer = hasRecords ? AttachReadBuffer(record) : nullptr;
+    const bool prePass = buffer && RestrictsCategories();
+    const std::vector<CEOID> chosen = prePass ? ChooseByCategory(*db, record, buffer) : std::vector<CEOID>();
+
+    InitiateLinksDB();
+    bool finished = true;
+    if (buffer) {
+        finished = prePass ? FileChosenRecords(*db, record, buffer, chosen, stopEvent)
+                           : FileAllRecords(*db, record, buffer, stopEvent);
+    }
+    if (finished) CompleteList(buffer);
+    CloseLoad(db, finished);
+
+    const int visible = m_displayed;
+    lock.Unlock();
+    --m_busy;
+    if (finished) ReportLoaderData(m_hNotify, LOADER_DATA_COMPLETE, visible, true);
+    return 0;
+}
+
+void CTasksThread::ResetForLoad()
+{
     if (!m_bManualSettings) SettingChange();
     m_included = m_completed = m_overdue = m_dueToday = 0;
     m_high = m_normal = m_low = m_partial = 0;
@@ -155,99 +184,101 @@ DWORD CTasksThread::TasksThreadProc(CeManualEvent* stopEvent)
     LoadSortPrefs();
     SetPropIds(m_propIds);
     m_excluded.clear();
+}
 
-    bool open = false;
-    if (db) {
-        if (m_settings.ProjectView()) {
-            if (!m_projects) m_projects = std::make_unique<CTaskProjects>(m_hNotify);
-            m_projects->LoadProjects();
-            if (m_settings.projectOid != 0) open = db->Open(kTasksDatabase, 0, 0, nullptr);
-        } else {
-            open = db->Open(kTasksDatabase, 0, 0, nullptr);
-        }
-    }
+bool CTasksThread::OpenTasksDatabase(CeDb* db)
+{
+    if (!db) return false;
+    if (!m_settings.ProjectView()) return db->Open(kTasksDatabase, 0, 0, nullptr);
+    if (!m_projects) m_projects = std::make_unique<CTaskProjects>(m_hNotify);
+    m_projects->LoadProjects();
+    return m_settings.projectOid != 0 && db->Open(kTasksDatabase, 0, 0, nullptr);
+}
 
+void CTasksThread::ClearPreviousLoad()
+{
     ClearData();
     // Headers of the previous load go with it; the fixed ones are made again.
     DeleteAllHeaders();
     m_displayed = 0;
+}
 
-    // Whether the database holds a record at all (cheaper than counting).
-    const bool hasRecords = open && db->SeekFirst() != 0;
-    // The record owns the read buffer from the start; every read fills it in
-    // place, and the record frees it however the load ends.
-    CeDbRecord record;
-    CEPROPVAL* buffer = nullptr;
-    if (hasRecords) {
-        buffer = static_cast<CEPROPVAL*>(LocalAlloc(LPTR, kTasksReadBufferSize));
-        record.Attach(0, 0, kTasksReadBufferSize, buffer, nullptr);
+CEPROPVAL* CTasksThread::AttachReadBuffer(CeDbRecord& record)
+{
+    auto* buffer = static_cast<CEPROPVAL*>(LocalAlloc(LPTR, kTasksReadBufferSize));
+    record.Attach(0, 0, kTasksReadBufferSize, buffer, nullptr);
+    return buffer;
+}
+
+bool CTasksThread::RestrictsCategories() const
+{
+    return m_categoryRestrict.bHideCategories != kCategoryShowSelected ||
+           (m_categoryRestrict.m_pSelected && !m_categoryRestrict.m_pSelected->IsEmpty());
+}
+
+std::vector<CEOID> CTasksThread::ChooseByCategory(CeDb& db, CeDbRecord& record, CEPROPVAL* buffer)
+{
+    std::vector<CEOID> chosen;
+    ULONG blobId = kItemCategories;
+    for (CEOID oid = db.SeekFirst(); oid != 0; oid = db.SeekNext()) {
+        if (!db.ReadRec(record, buffer, kTasksReadBufferSize, 1, &blobId)) continue;
+        CEBLOB blob{0, nullptr};
+        if (const CEPROPVAL* stored = record.StoredAt(0)) blob = stored->val.blob;
+        if (CategoryFilterHighLevel(&blob, &m_categoryRestrict)) chosen.push_back(record.GetOid());
     }
+    return chosen;
+}
 
-    // The category pre-pass: when the filter restricts categories, only the
-    // blobs are read first and the main pass visits the records that pass.
-    const bool prePass = m_categoryRestrict.bHideCategories != kCategoryShowSelected ||
-                         (m_categoryRestrict.m_pSelected && !m_categoryRestrict.m_pSelected->IsEmpty());
-    CePtrList<DWORD> chosen(0);
-    if (buffer && prePass) {
-        ULONG blobId = kItemCategories;
-        for (CEOID oid = db->SeekFirst(); oid != 0; oid = db->SeekNext()) {
-            if (!db->ReadRec(record, buffer, kTasksReadBufferSize, 1, &blobId)) continue;
-            CEBLOB blob{0, nullptr};
-            if (const CEPROPVAL* stored = record.StoredAt(0)) blob = stored->val.blob;
-            if (CategoryFilterHighLevel(&blob, &m_categoryRestrict)) chosen.Append(record.GetOid());
-        }
+bool CTasksThread::FileChosenRecords(CeDb& db, CeDbRecord& record, CEPROPVAL* buffer, const std::vector<CEOID>& chosen,
+                                     CeManualEvent* stopEvent)
+{
+    int visited = 0;
+    for (CEOID oid : chosen) {
+        if (visited++ % kStopCheckInterval == 0 && StopRequested(stopEvent)) return false;
+        if (db.SeekTo(oid) == 0) continue;
+        FileCurrentRecord(db, record, buffer);
     }
+    return true;
+}
 
-    InitiateLinksDB();
-    bool stopped = false;
-    auto file = [&]() {
-        if (!db->ReadRec(record, buffer, kTasksReadBufferSize, static_cast<USHORT>(m_propCount), m_propIds)) return;
-        bool shown = false;
-        AddNewTask(&record, &shown, -1, false, false);
-    };
-    if (buffer && prePass) {
-        int visited = 0;
-        for (DWORD oid : chosen) {
-            if (visited++ % kStopCheckInterval == 0 && StopRequested(stopEvent)) {
-                stopped = true;
-                break;
-            }
-            if (db->SeekTo(oid) == 0) continue;
-            file();
-        }
-    } else if (buffer) {
-        int visited = 0;
-        for (CEOID oid = db->SeekFirst(); oid != 0; oid = db->SeekNext()) {
-            // The worker's stop flag is set with the event and costs no
-            // system call; the event itself is looked at every few records.
-            if (IsStopSet() || (visited++ % kStopCheckInterval == 0 && StopRequested(stopEvent))) {
-                stopped = true;
-                break;
-            }
-            file();
-        }
+bool CTasksThread::FileAllRecords(CeDb& db, CeDbRecord& record, CEPROPVAL* buffer, CeManualEvent* stopEvent)
+{
+    int visited = 0;
+    for (CEOID oid = db.SeekFirst(); oid != 0; oid = db.SeekNext()) {
+        // The worker's stop flag is set with the event and costs no system
+        // call; the event itself is looked at every few records.
+        if (IsStopSet() || (visited++ % kStopCheckInterval == 0 && StopRequested(stopEvent))) return false;
+        FileCurrentRecord(db, record, buffer);
     }
+    return true;
+}
 
-    if (stopped) {
-        delete m_pMainDB;
-        m_pMainDB = nullptr;
-        CloseLinksDB();
-        --m_busy;
-        return 0;
-    }
+void CTasksThread::FileCurrentRecord(CeDb& db, CeDbRecord& record, CEPROPVAL* buffer)
+{
+    if (!db.ReadRec(record, buffer, kTasksReadBufferSize, static_cast<USHORT>(m_propCount), m_propIds)) return;
+    bool shown = false;
+    AddNewTask(&record, &shown, -1, false, false);
+}
 
+void CTasksThread::CompleteList(CEPROPVAL* buffer)
+{
     if (m_withParent > 0 && m_settings.readParent && buffer) {
         SetChildToParents(buffer, m_propIds, kTasksReadBufferSize, false);
     }
     SetActiveCountFromTree();
     SortDataList();
     SortPriorityManager();
+}
 
-    if (db) db->Close();
+void CTasksThread::CloseLoad(CeDb* db, bool finished)
+{
+    if (finished) {
+        if (db) db->Close();
+    } else {
+        // A stopped load drops the database object; the next load makes a
+        // new one.
+        delete m_pMainDB;
+        m_pMainDB = nullptr;
+    }
     CloseLinksDB();
-    const int visible = m_displayed;
-    lock.Unlock();
-    --m_busy;
-    ReportLoaderData(m_hNotify, LOADER_DATA_COMPLETE, visible, true);
-    return 0;
 }

@@ -17,6 +17,7 @@
 #include <set>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "engine/data_tasks.h"
 #include "engine/ks_data_thread.h"
@@ -120,6 +121,36 @@ public:
     CTaskProjects* GetProjects() const { return m_projects.get(); }
 
 private:
+    // ---- the load ----
+    // The steps of TasksThreadProc.
+    // Reads the settings the load runs with and zeroes the counters.
+    void ResetForLoad();
+    // Opens "Tasks Database"; the project view loads its projects first and
+    // reads tasks only for a chosen project. False when it stays closed.
+    bool OpenTasksDatabase(CeDb* db);
+    // Frees the rows and headers of the previous load.
+    void ClearPreviousLoad();
+    // A LocalAlloc read buffer the record owns from the start: every read
+    // fills it in place, and the record frees it however the load ends.
+    CEPROPVAL* AttachReadBuffer(CeDbRecord& record);
+    // Whether the category filter may turn tasks away; the categories are
+    // then read in a pass of their own first.
+    bool RestrictsCategories() const;
+    // The records whose categories pass the filter, in database order.
+    std::vector<CEOID> ChooseByCategory(CeDb& db, CeDbRecord& record, CEPROPVAL* buffer);
+    // File the chosen records or every record; false when a stop was asked
+    // for.
+    bool FileChosenRecords(CeDb& db, CeDbRecord& record, CEPROPVAL* buffer, const std::vector<CEOID>& chosen,
+                           CeManualEvent* stopEvent);
+    bool FileAllRecords(CeDb& db, CeDbRecord& record, CEPROPVAL* buffer, CeManualEvent* stopEvent);
+    // Reads the record at the database's position and files it.
+    void FileCurrentRecord(CeDb& db, CeDbRecord& record, CEPROPVAL* buffer);
+    // Links children to their parents, counts the active tasks and sorts.
+    void CompleteList(CEPROPVAL* buffer);
+    // Closes the databases the load opened; a stopped load drops its
+    // database object.
+    void CloseLoad(CeDb* db, bool finished);
+
     // ---- filing ----
     // The steps of AddNewTask.
     struct FilterValues;
