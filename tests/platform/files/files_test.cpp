@@ -11,6 +11,7 @@
 #include "platform/text/utf8.h"
 #include "platform/time/system_time.h"
 #include "tests/support/device_sandbox.h"
+#include "tests/support/last_error_check.h"
 
 namespace {
 
@@ -97,15 +98,14 @@ TEST_F(Files, FailuresGiveTheDeviceErrorCodes)
         {u"\\Docs\\locked.txt", GENERIC_READ, TRUNCATE_EXISTING, ERROR_INVALID_PARAMETER},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(Open(c.path, c.access, c.creation), INVALID_HANDLE_VALUE) << WideToUtf8(c.path);
-        EXPECT_EQ(GetLastError(), c.error) << WideToUtf8(c.path);
+        EXPECT_TRUE(FAILS_WITH(Open(c.path, c.access, c.creation), INVALID_HANDLE_VALUE, c.error))
+            << WideToUtf8(c.path);
     }
     EXPECT_EQ(ReadHostFile("Docs/Locked.txt"), "keep");
     HANDLE reading = Open(u"\\docs\\LOCKED.txt", GENERIC_READ, OPEN_EXISTING);
     ASSERT_NE(reading, INVALID_HANDLE_VALUE);
     DWORD written = 7;
-    EXPECT_FALSE(WriteFile(reading, "x", 1, &written, nullptr));
-    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(FAILS_WITH(WriteFile(reading, "x", 1, &written, nullptr), FALSE, ERROR_ACCESS_DENIED));
     EXPECT_EQ(written, 0u);
     EXPECT_FALSE(SetEndOfFile(reading));
     EXPECT_EQ(ReadAll(reading), "keep");
@@ -134,8 +134,8 @@ TEST_F(Files, ReadWriteSeekAndTruncate)
         EXPECT_EQ(SetFilePointer(file, s.distance, nullptr, s.method), s.position);
         EXPECT_EQ(ReadAll(file), s.rest) << s.distance << "/" << s.method;
     }
-    EXPECT_EQ(SetFilePointer(file, -1, nullptr, FILE_BEGIN), INVALID_SET_FILE_POINTER);
-    EXPECT_EQ(GetLastError(), ERROR_NEGATIVE_SEEK);
+    EXPECT_TRUE(
+        FAILS_WITH(SetFilePointer(file, -1, nullptr, FILE_BEGIN), INVALID_SET_FILE_POINTER, ERROR_NEGATIVE_SEEK));
 
     // A write past the end fills the gap with zeros; SetEndOfFile cuts at the position.
     SetFilePointer(file, 12, nullptr, FILE_BEGIN);
@@ -181,8 +181,7 @@ TEST_F(Files, HandlesAreKernelHandles)
     EXPECT_EQ(platform::OpenHandleCount(), before);
     DWORD got = 0;
     char byte;
-    EXPECT_FALSE(ReadFile(file, &byte, 1, &got, nullptr));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_TRUE(FAILS_WITH(ReadFile(file, &byte, 1, &got, nullptr), FALSE, ERROR_INVALID_HANDLE));
     EXPECT_FALSE(CloseHandle(file));
 }
 
@@ -224,8 +223,7 @@ TEST_F(Files, AttributesRoundTrip)
         DWORD error;
     } missing[] = {{u"\\nothing.txt", ERROR_FILE_NOT_FOUND}, {u"\\no\\thing.txt", ERROR_PATH_NOT_FOUND}};
     for (const auto& m : missing) {
-        EXPECT_EQ(GetFileAttributesW(m.path), INVALID_FILE_ATTRIBUTES);
-        EXPECT_EQ(GetLastError(), m.error);
+        EXPECT_TRUE(FAILS_WITH(GetFileAttributesW(m.path), INVALID_FILE_ATTRIBUTES, m.error));
         EXPECT_FALSE(SetFileAttributesW(m.path, FILE_ATTRIBUTE_NORMAL));
     }
 }
@@ -254,8 +252,7 @@ TEST_F(Files, FoldersAreCreatedAndRemoved)
     MakeHostFile("Full/ro.txt");
     ASSERT_TRUE(SetFileAttributesW(u"\\Full\\ro.txt", FILE_ATTRIBUTE_READONLY));
     for (const auto& f : failures) {
-        EXPECT_FALSE(f.call(f.path)) << WideToUtf8(f.path);
-        EXPECT_EQ(GetLastError(), f.error) << WideToUtf8(f.path);
+        EXPECT_TRUE(FAILS_WITH(f.call(f.path), FALSE, f.error)) << WideToUtf8(f.path);
     }
     EXPECT_TRUE(DeleteFileW(u"\\FULL\\FILE.TXT"));
     EXPECT_TRUE(SetFileAttributesW(u"\\Full\\ro.txt", FILE_ATTRIBUTE_NORMAL));
@@ -283,33 +280,27 @@ TEST_F(Files, CopyHonoursFailIfExists)
         {u"\\src.TXT", FALSE, FALSE, ERROR_SHARING_VIOLATION, "Src.txt", "source"},
     };
     for (const auto& c : cases) {
-        SetLastError(0);
-        EXPECT_EQ(CopyFileW(u"\\SRC.txt", c.to, c.failIfExists), c.ok) << WideToUtf8(c.to);
-        EXPECT_EQ(GetLastError(), c.error) << WideToUtf8(c.to);
+        EXPECT_TRUE(FAILS_WITH(CopyFileW(u"\\SRC.txt", c.to, c.failIfExists), c.ok, c.error)) << WideToUtf8(c.to);
         if (c.host) {
             EXPECT_EQ(ReadHostFile(c.host), c.content) << WideToUtf8(c.to);
         }
     }
-    EXPECT_FALSE(CopyFileW(u"\\missing.txt", u"\\x.txt", FALSE));
-    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+    EXPECT_TRUE(FAILS_WITH(CopyFileW(u"\\missing.txt", u"\\x.txt", FALSE), FALSE, ERROR_FILE_NOT_FOUND));
     ASSERT_TRUE(SetFileAttributesW(u"\\Dst.txt", FILE_ATTRIBUTE_READONLY));
-    EXPECT_FALSE(CopyFileW(u"\\Src.txt", u"\\Dst.txt", FALSE));
-    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(FAILS_WITH(CopyFileW(u"\\Src.txt", u"\\Dst.txt", FALSE), FALSE, ERROR_ACCESS_DENIED));
 }
 
 TEST_F(Files, MoveRenamesWithoutOverwriting)
 {
     MakeHostFile("Notes/a.pwi", "A");
     MakeHostFile("Notes/b.pwi", "B");
-    EXPECT_FALSE(MoveFileW(u"\\notes\\A.PWI", u"\\Notes\\B.pwi"));
-    EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+    EXPECT_TRUE(FAILS_WITH(MoveFileW(u"\\notes\\A.PWI", u"\\Notes\\B.pwi"), FALSE, ERROR_ALREADY_EXISTS));
     EXPECT_TRUE(MoveFileW(u"\\notes\\A.PWI", u"\\Notes\\A.pwi"));  // a change of case only
     EXPECT_EQ(ReadHostFile("Notes/A.pwi"), "A");
     EXPECT_FALSE(std::filesystem::exists(Host("Notes/a.pwi")));
     EXPECT_TRUE(MoveFileW(u"\\Notes", u"\\Archive"));  // folders move too
     EXPECT_EQ(ReadHostFile("Archive/b.pwi"), "B");
-    EXPECT_FALSE(MoveFileW(u"\\Notes\\b.pwi", u"\\x.pwi"));
-    EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+    EXPECT_TRUE(FAILS_WITH(MoveFileW(u"\\Notes\\b.pwi", u"\\x.pwi"), FALSE, ERROR_PATH_NOT_FOUND));
 }
 
 }  // namespace

@@ -5,12 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/device_sandbox.h"
 #include "platform/base/error_codes.h"
-#include "platform/kernel/handle.h"
 #include "platform/base/last_error.h"
+#include "platform/kernel/handle.h"
 #include "platform/text/utf8.h"
 #include "platform/text/wide_string.h"
+#include "tests/support/device_sandbox.h"
+#include "tests/support/last_error_check.h"
 
 namespace {
 
@@ -78,21 +79,18 @@ TEST_F(FindFiles, EntriesCarrySizeAttributesAndTimesAndCloseOnlyOnce)
     EXPECT_EQ(data.dwFileAttributes, FILE_ATTRIBUTE_DIRECTORY);
     EXPECT_EQ(data.nFileSizeLow, 0u);
     EXPECT_TRUE(FindClose(find));
-    EXPECT_FALSE(FindClose(find));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_TRUE(FAILS_WITH(FindClose(find), FALSE, ERROR_INVALID_HANDLE));
     // Nor does it close a file handle.
     HANDLE file = CreateFileW(u"\\f.txt", GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(FindClose(file));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_TRUE(FAILS_WITH(FindClose(file), FALSE, ERROR_INVALID_HANDLE));
     EXPECT_TRUE(CloseHandle(file));
 }
 
 TEST_F(FindFiles, StorageCardsAreMarkedTopLevelFolders)
 {
     WIN32_FIND_DATAW data{};
-    EXPECT_EQ(FindFirstFlashCard(&data), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), ERROR_NO_MORE_FILES);
+    EXPECT_TRUE(FAILS_WITH(FindFirstFlashCard(&data), INVALID_HANDLE_VALUE, ERROR_NO_MORE_FILES));
 
     std::filesystem::create_directories(Host("My Documents"));
     ASSERT_TRUE(platform::CreateStorageCard(u"Storage Card"));
@@ -103,8 +101,7 @@ TEST_F(FindFiles, StorageCardsAreMarkedTopLevelFolders)
         DWORD error;
     } refused[] = {{u"", ERROR_INVALID_NAME}, {u"a\\b", ERROR_INVALID_NAME}, {u"x:y", ERROR_INVALID_NAME}};
     for (const auto& r : refused) {
-        EXPECT_FALSE(platform::CreateStorageCard(r.name)) << WideToUtf8(r.name);
-        EXPECT_EQ(GetLastError(), r.error) << WideToUtf8(r.name);
+        EXPECT_TRUE(FAILS_WITH(platform::CreateStorageCard(r.name), FALSE, r.error)) << WideToUtf8(r.name);
     }
 
     HANDLE cards = FindFirstFlashCard(&data);

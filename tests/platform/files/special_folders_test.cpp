@@ -4,10 +4,11 @@
 
 #include <string>
 
-#include "tests/support/device_sandbox.h"
 #include "platform/base/error_codes.h"
-#include "platform/files/files.h"
 #include "platform/base/last_error.h"
+#include "platform/files/files.h"
+#include "tests/support/device_sandbox.h"
+#include "tests/support/last_error_check.h"
 
 namespace {
 
@@ -35,8 +36,7 @@ TEST_F(SpecialFolders, AreDevicePathsMadeOnlyWhenAsked)
         EXPECT_EQ(GetFileAttributesW(path), FILE_ATTRIBUTE_DIRECTORY);
     }
     WCHAR path[MAX_PATH + 1] = u"unchanged";
-    EXPECT_FALSE(SHGetSpecialFolderPath(nullptr, path, 999, TRUE));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(FAILS_WITH(SHGetSpecialFolderPath(nullptr, path, 999, TRUE), FALSE, ERROR_INVALID_PARAMETER));
     EXPECT_EQ(std::u16string(path), u"unchanged");
     // An existing folder under another case is reused, not doubled.
     std::filesystem::remove_all(Host("My Documents"));

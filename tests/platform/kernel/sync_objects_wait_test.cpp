@@ -13,6 +13,7 @@
 #include "platform/kernel/scoped_critical_section.h"
 #include "platform/kernel/sync_objects.h"
 #include "platform/kernel/thread.h"
+#include "tests/support/last_error_check.h"
 #include "tests/support/test_windows.h"
 
 namespace {
@@ -93,11 +94,9 @@ TEST(EventWait, StateWithoutWaitersTimeOutsAndBadOperations)
     EXPECT_EQ(WaitForSingleObject(manual, 60), WAIT_TIMEOUT);
     EXPECT_GE(GetTickCount() - start, 59u);
     EXPECT_LT(GetTickCount() - start, 1000u);
-    EXPECT_FALSE(EventModify(manual, 7));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(FAILS_WITH(EventModify(manual, 7), FALSE, ERROR_INVALID_PARAMETER));
     HANDLE s = CreateSemaphoreW(nullptr, 0, 1, nullptr);
-    EXPECT_FALSE(SetEvent(s));  // not an event
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_TRUE(FAILS_WITH(SetEvent(s), FALSE, ERROR_INVALID_HANDLE));  // not an event
     for (HANDLE h : {manual, automatic, s}) CloseHandle(h);
 }
 
@@ -112,8 +111,8 @@ TEST(SemaphoreWait, CountsAcquisitionsReleasesAndWakesWaiters)
         EXPECT_TRUE(ReleaseSemaphore(s, 2, &previous));
         EXPECT_EQ(previous, 0);
         EXPECT_TRUE(waiters.SettlesAt(2));
-        EXPECT_FALSE(ReleaseSemaphore(s, 4, &previous));  // would pass the maximum
-        EXPECT_EQ(GetLastError(), ERROR_TOO_MANY_POSTS);
+        EXPECT_TRUE(
+            FAILS_WITH(ReleaseSemaphore(s, 4, &previous), FALSE, ERROR_TOO_MANY_POSTS));  // would pass the maximum
         EXPECT_TRUE(ReleaseSemaphore(s, 2, &previous));
         EXPECT_TRUE(waiters.SettlesAt(3));
     }
@@ -123,8 +122,8 @@ TEST(SemaphoreWait, CountsAcquisitionsReleasesAndWakesWaiters)
     CloseHandle(s);
     const std::pair<LONG, LONG> badCounts[] = {{0, 0}, {5, 4}, {-1, 4}};
     for (auto [initial, maximum] : badCounts) {
-        EXPECT_EQ(CreateSemaphoreW(nullptr, initial, maximum, nullptr), nullptr) << initial << "/" << maximum;
-        EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+        EXPECT_TRUE(FAILS_WITH(CreateSemaphoreW(nullptr, initial, maximum, nullptr), nullptr, ERROR_INVALID_PARAMETER))
+            << initial << "/" << maximum;
     }
 }
 
@@ -152,8 +151,7 @@ TEST(MutexWait, OwnerNestsOthersWaitForTheLastRelease)
     EXPECT_TRUE(ReleaseMutex(m));
     other.join();
     EXPECT_TRUE(got);
-    EXPECT_FALSE(ReleaseMutex(m));
-    EXPECT_EQ(GetLastError(), ERROR_NOT_OWNER);
+    EXPECT_TRUE(FAILS_WITH(ReleaseMutex(m), FALSE, ERROR_NOT_OWNER));
     EXPECT_EQ(WaitForSingleObject(m, 1000), WAIT_ABANDONED);  // its owner ended
     EXPECT_TRUE(ReleaseMutex(m));                             // and it is ours now
     EXPECT_EQ(WaitForSingleObject(m, 0), WAIT_OBJECT_0);
@@ -172,8 +170,7 @@ TEST(NamedObjectWait, SameNameSameObjectOtherKindRefused)
     SetEvent(a);
     EXPECT_EQ(WaitForSingleObject(b, 0), WAIT_OBJECT_0);
     EXPECT_EQ(WaitForSingleObject(b, 0), WAIT_OBJECT_0);  // still manual
-    EXPECT_EQ(CreateMutexW(nullptr, TRUE, u"KsTestNamed"), nullptr);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_TRUE(FAILS_WITH(CreateMutexW(nullptr, TRUE, u"KsTestNamed"), nullptr, ERROR_INVALID_HANDLE));
     EXPECT_EQ(CreateSemaphoreW(nullptr, 0, 1, u"KsTestNamed"), nullptr);
     CloseHandle(a);
     CloseHandle(b);
@@ -197,10 +194,8 @@ TEST(HandleWait, ClosedStaleAndGarbageHandlesFailCleanly)
     EXPECT_EQ(platform::OpenHandleCount(), before + 1);
     EXPECT_TRUE(CloseHandle(e));
     EXPECT_EQ(platform::OpenHandleCount(), before);
-    EXPECT_FALSE(CloseHandle(e));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
-    EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_FAILED);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_TRUE(FAILS_WITH(CloseHandle(e), FALSE, ERROR_INVALID_HANDLE));
+    EXPECT_TRUE(FAILS_WITH(WaitForSingleObject(e, 0), WAIT_FAILED, ERROR_INVALID_HANDLE));
     // The slot comes back into use, but never under the old value.
     for (int i = 0; i < 3000; ++i) {
         HANDLE fresh = CreateEventW(nullptr, TRUE, TRUE, nullptr);

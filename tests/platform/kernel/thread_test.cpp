@@ -6,13 +6,14 @@
 #include <memory>
 #include <thread>
 
-#include "platform/kernel/critical_section.h"
 #include "platform/base/error_codes.h"
+#include "platform/base/last_error.h"
+#include "platform/kernel/critical_section.h"
 #include "platform/kernel/internal/thread_object.h"
 #include "platform/kernel/internal/waitable_object.h"
-#include "platform/base/last_error.h"
 #include "platform/kernel/sync_objects.h"
 #include "platform/kernel/thread.h"
+#include "tests/support/last_error_check.h"
 #include "tests/support/test_windows.h"
 
 namespace {
@@ -93,8 +94,7 @@ TEST(ThreadBasics, ExitCodesIdsAndHandles)
         EXPECT_TRUE(GetExitCodeThread(h, &code) && code == 1);
         CloseHandle(h);
     }
-    EXPECT_EQ(CreateThread(nullptr, 0, nullptr, nullptr, 0, nullptr), nullptr);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(FAILS_WITH(CreateThread(nullptr, 0, nullptr, nullptr, 0, nullptr), nullptr, ERROR_INVALID_PARAMETER));
     CloseHandle(go);
 }
 
@@ -113,8 +113,7 @@ TEST(ThreadBasics, SuspendCountsNestAndPrioritiesAreKept)
         EXPECT_TRUE(SetThreadPriority(t.Handle(), level));
         EXPECT_EQ(GetThreadPriority(t.Handle()), level);
     }
-    EXPECT_FALSE(SetThreadPriority(t.Handle(), 8));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(FAILS_WITH(SetThreadPriority(t.Handle(), 8), FALSE, ERROR_INVALID_PARAMETER));
     EXPECT_EQ(GetThreadPriority(t.Handle()), THREAD_PRIORITY_IDLE);
     EXPECT_EQ(GetThreadPriority(GetCurrentThread()), THREAD_PRIORITY_NORMAL);  // another thread's level
     EXPECT_EQ(GetThreadPriority(reinterpret_cast<HANDLE>(std::uintptr_t{0x99})), THREAD_PRIORITY_ERROR_RETURN);
@@ -238,8 +237,7 @@ TEST(ThreadKill, EndsAThreadWhereverItBlocksAndItNeverRunsOn)
     }
     EXPECT_FALSE(IsWindow(pumpWindow));  // a killed thread loses its windows and its queue
     EXPECT_EQ(SendMessageW(pumpWindow, WM_GETTEXTLENGTH, 0, 0), 0);
-    EXPECT_FALSE(PostThreadMessageW(pumpThread, WM_APP, 0, 0));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_THREAD_ID);
+    EXPECT_TRUE(FAILS_WITH(PostThreadMessageW(pumpThread, WM_APP, 0, 0), FALSE, ERROR_INVALID_THREAD_ID));
     EXPECT_EQ(platform::WaitingThreadCount(never), 0u);
     kstest::PumpPending();
     EXPECT_EQ(handled, 0);  // the withdrawn send never arrives

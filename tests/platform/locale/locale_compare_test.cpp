@@ -15,6 +15,7 @@
 #include "platform/base/last_error.h"
 #include "platform/locale/compare_string.h"
 #include "platform/text/wide_string.h"
+#include "tests/support/last_error_check.h"
 #include "tests/support/locale_pin.h"
 
 namespace {
@@ -251,15 +252,9 @@ TEST_F(LocaleCompare, CountedLengthsMatchPrefixes)
 
 TEST_F(LocaleCompare, BadArgumentsFailWithTheirErrors)
 {
-    SetLastError(0);
-    EXPECT_EQ(CompareStringW(0x1234, 0, u"a", -1, u"b", -1), 0);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-    SetLastError(0);
-    EXPECT_EQ(CompareStringW(kEnUs, 0x100, u"a", -1, u"b", -1), 0);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_FLAGS);
-    SetLastError(0);
-    EXPECT_EQ(CompareStringW(kEnUs, 0, nullptr, 1, u"b", -1), 0);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(FAILS_WITH(CompareStringW(0x1234, 0, u"a", -1, u"b", -1), 0, ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(FAILS_WITH(CompareStringW(kEnUs, 0x100, u"a", -1, u"b", -1), 0, ERROR_INVALID_FLAGS));
+    EXPECT_TRUE(FAILS_WITH(CompareStringW(kEnUs, 0, nullptr, 1, u"b", -1), 0, ERROR_INVALID_PARAMETER));
     EXPECT_EQ(CompareStringW(kEnUs, 0, u"a", -2, u"a", -1), 0);
     EXPECT_EQ(CompareStringW(kEnUs, 0x40000000, u"a", -1, u"a", -1), 0);
 }

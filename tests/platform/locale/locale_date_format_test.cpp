@@ -17,6 +17,7 @@
 #include "platform/base/last_error.h"
 #include "platform/locale/date_format.h"
 #include "platform/time/clock.h"
+#include "tests/support/last_error_check.h"
 #include "tests/support/locale_pin.h"
 #include "tests/support/test_dates.h"
 
@@ -274,8 +275,8 @@ TEST_F(DateFormat, BadInputFails)
     for (const SYSTEMTIME& st : badDates) {
         SetLastError(0);
         WCHAR buffer[32];
-        EXPECT_EQ(GetDateFormatW(kEnUs, 0, &st, nullptr, buffer, 32), 0) << st.wYear << "-" << st.wMonth;
-        EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+        EXPECT_TRUE(FAILS_WITH(GetDateFormatW(kEnUs, 0, &st, nullptr, buffer, 32), 0, ERROR_INVALID_PARAMETER))
+            << st.wYear << "-" << st.wMonth;
     }
     EXPECT_EQ(DateText(kEnUs, 0, Make(1601, 1, 1), u"yyyy-MM-dd"), "1601-01-01");
     EXPECT_EQ(DateText(kEnUs, 0, Make(30827, 12, 31), u"yyyy"), "30827");
@@ -304,13 +305,9 @@ TEST_F(DateFormat, BufferConvention)
     WCHAR buffer[16];
     EXPECT_EQ(GetDateFormatW(kEnUs, 0, &st, nullptr, nullptr, 0), 9);  // "3/5/2024" and the terminator
     EXPECT_EQ(GetDateFormatW(kEnUs, 0, &st, nullptr, buffer, 9), 9);
-    SetLastError(0);
-    EXPECT_EQ(GetDateFormatW(kEnUs, 0, &st, nullptr, buffer, 8), 0);
-    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_TRUE(FAILS_WITH(GetDateFormatW(kEnUs, 0, &st, nullptr, buffer, 8), 0, ERROR_INSUFFICIENT_BUFFER));
     EXPECT_EQ(GetTimeFormatW(kEnUs, 0, &st, nullptr, nullptr, 0), 11);
-    SetLastError(0);
-    EXPECT_EQ(GetTimeFormatW(kEnUs, 0, &st, nullptr, nullptr, 11), 0);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(FAILS_WITH(GetTimeFormatW(kEnUs, 0, &st, nullptr, nullptr, 11), 0, ERROR_INVALID_PARAMETER));
     EXPECT_EQ(GetTimeFormatW(kEnUs, 0, &st, u"", buffer, 16), 1);
     EXPECT_EQ(buffer[0], 0);
 }

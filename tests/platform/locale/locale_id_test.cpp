@@ -9,6 +9,7 @@
 #include "platform/base/error_codes.h"
 #include "platform/base/last_error.h"
 #include "platform/locale/locale_id.h"
+#include "tests/support/last_error_check.h"
 #include "tests/support/locale_pin.h"
 #include "tests/support/saved_environment.h"
 
@@ -131,8 +132,6 @@ TEST_F(LocaleEnvironment, LocaleNameFollowsTheBufferConvention)
     WCHAR name[16];
     EXPECT_EQ(GetUserDefaultLocaleName(name, 16), 6);
     EXPECT_EQ(U8(name), "de-DE");
-    SetLastError(0);
-    EXPECT_EQ(GetUserDefaultLocaleName(name, 5), 0);
-    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_TRUE(FAILS_WITH(GetUserDefaultLocaleName(name, 5), 0, ERROR_INSUFFICIENT_BUFFER));
     EXPECT_EQ(GetUserDefaultLocaleName(nullptr, 0), 0);
 }

@@ -4,12 +4,13 @@
 
 #include <string>
 
-#include "tests/support/locale_pin.h"
 #include "platform/base/error_codes.h"
+#include "platform/base/last_error.h"
 #include "platform/locale/internal/date_picture.h"
 #include "platform/locale/internal/date_picture_conversion.h"
-#include "platform/base/last_error.h"
 #include "platform/locale/locale_info.h"
+#include "tests/support/last_error_check.h"
+#include "tests/support/locale_pin.h"
 
 namespace {
 
@@ -176,24 +177,14 @@ TEST_F(LocaleInfo, BufferConventionAndErrors)
 
     SetLastError(0);
     buffer[0] = u'x';
-    EXPECT_EQ(GetLocaleInfoW(kEnUs, LOCALE_SSHORTDATE, buffer, 8), 0);
-    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_TRUE(FAILS_WITH(GetLocaleInfoW(kEnUs, LOCALE_SSHORTDATE, buffer, 8), 0, ERROR_INSUFFICIENT_BUFFER));
 
-    SetLastError(0);
-    EXPECT_EQ(GetLocaleInfoW(0x1234, LOCALE_SSHORTDATE, buffer, 16), 0);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-    SetLastError(0);
-    EXPECT_EQ(GetLocaleInfoW(kEnUs, LOCALE_SSHORTDATE, nullptr, 16), 0);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-    SetLastError(0);
-    EXPECT_EQ(GetLocaleInfoW(kEnUs, LOCALE_SSHORTDATE, buffer, -1), 0);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-    SetLastError(0);
-    EXPECT_EQ(GetLocaleInfoW(kEnUs, 0x0FFF, buffer, 16), 0);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_FLAGS);
-    SetLastError(0);
-    EXPECT_EQ(GetLocaleInfoW(kEnUs, LOCALE_SDAYNAME1 | LOCALE_RETURN_GENITIVE_NAMES, buffer, 16), 0);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_FLAGS);
+    EXPECT_TRUE(FAILS_WITH(GetLocaleInfoW(0x1234, LOCALE_SSHORTDATE, buffer, 16), 0, ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(FAILS_WITH(GetLocaleInfoW(kEnUs, LOCALE_SSHORTDATE, nullptr, 16), 0, ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(FAILS_WITH(GetLocaleInfoW(kEnUs, LOCALE_SSHORTDATE, buffer, -1), 0, ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(FAILS_WITH(GetLocaleInfoW(kEnUs, 0x0FFF, buffer, 16), 0, ERROR_INVALID_FLAGS));
+    EXPECT_TRUE(FAILS_WITH(GetLocaleInfoW(kEnUs, LOCALE_SDAYNAME1 | LOCALE_RETURN_GENITIVE_NAMES, buffer, 16), 0,
+                           ERROR_INVALID_FLAGS));
 }
 
 TEST_F(LocaleInfo, ReturnNumberGivesADword)
@@ -207,12 +198,10 @@ TEST_F(LocaleInfo, ReturnNumberGivesADword)
     EXPECT_EQ(value, 2u);
     EXPECT_EQ(GetLocaleInfoW(kFrFr, LOCALE_ILANGUAGE | LOCALE_RETURN_NUMBER, out, 2), 2);
     EXPECT_EQ(value, 0x040Cu);
-    SetLastError(0);
-    EXPECT_EQ(GetLocaleInfoW(kDeDe, LOCALE_ITIME | LOCALE_RETURN_NUMBER, out, 1), 0);
-    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
-    SetLastError(0);
-    EXPECT_EQ(GetLocaleInfoW(kDeDe, LOCALE_SLONGDATE | LOCALE_RETURN_NUMBER, out, 2), 0);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_FLAGS);
+    EXPECT_TRUE(
+        FAILS_WITH(GetLocaleInfoW(kDeDe, LOCALE_ITIME | LOCALE_RETURN_NUMBER, out, 1), 0, ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_TRUE(
+        FAILS_WITH(GetLocaleInfoW(kDeDe, LOCALE_SLONGDATE | LOCALE_RETURN_NUMBER, out, 2), 0, ERROR_INVALID_FLAGS));
 }
 
 TEST(DatePictureConversion, IcuFieldsBecomePictureElements)

@@ -8,9 +8,10 @@
 
 #include "platform/base/error_codes.h"
 #include "platform/base/last_error.h"
-#include "platform/messaging/messages.h"
 #include "platform/kernel/sync_objects.h"
 #include "platform/kernel/thread.h"
+#include "platform/messaging/messages.h"
+#include "tests/support/last_error_check.h"
 #include "tests/support/test_windows.h"
 
 namespace {
@@ -75,8 +76,7 @@ TEST(MessageRetrieval, FiltersRemovalQuitAndDestroyedWindows)
     PostMessageW(window.Hwnd(), WM_APP, 0, 0);
     HWND gone = window.Hwnd();
     DestroyWindow(gone);
-    EXPECT_FALSE(PostMessageW(gone, WM_APP, 0, 0));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
+    EXPECT_TRUE(FAILS_WITH(PostMessageW(gone, WM_APP, 0, 0), FALSE, ERROR_INVALID_WINDOW_HANDLE));
     PumpPending();
     EXPECT_EQ(handled, 0);
 }
@@ -148,15 +148,13 @@ TEST(SendMessage, SenderGetsZeroWhenTheWindowGoesAway)
     sender.join();
     owner.join();
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(SendMessageW(hwnd, WM_APP, 0, 0), 0);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
+    EXPECT_TRUE(FAILS_WITH(SendMessageW(hwnd, WM_APP, 0, 0), 0, ERROR_INVALID_WINDOW_HANDLE));
     CloseHandle(finish);
 }
 
 TEST(ThreadMessages, PostThreadMessageNeedsALiveThread)
 {
-    EXPECT_FALSE(PostThreadMessageW(0x7FFFFFF0, WM_APP, 0, 0));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_THREAD_ID);
+    EXPECT_TRUE(FAILS_WITH(PostThreadMessageW(0x7FFFFFF0, WM_APP, 0, 0), FALSE, ERROR_INVALID_THREAD_ID));
     // A thread of CreateThread has its queue from the start: nothing posted early is lost.
     HANDLE go = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     DWORD id = 0, code = 0;
@@ -174,8 +172,7 @@ TEST(ThreadMessages, PostThreadMessageNeedsALiveThread)
     CloseHandle(h);
     CloseHandle(go);
     std::thread([&] { id = GetCurrentThreadId(); }).join();
-    EXPECT_FALSE(PostThreadMessageW(id, WM_APP, 0, 0));  // ended
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_THREAD_ID);
+    EXPECT_TRUE(FAILS_WITH(PostThreadMessageW(id, WM_APP, 0, 0), FALSE, ERROR_INVALID_THREAD_ID));  // ended
 }
 
 TEST(MessageWait, WakesForTheHandleAndForEveryKindOfInput)
@@ -300,8 +297,7 @@ TEST_F(TimerWindow, TimersOfADestroyedWindowStop)
     Sleep(30);
     MSG msg;
     EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_EQ(SetTimer(hwnd, 3, 10, nullptr), 0u);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
+    EXPECT_TRUE(FAILS_WITH(SetTimer(hwnd, 3, 10, nullptr), 0u, ERROR_INVALID_WINDOW_HANDLE));
 }
 
 std::atomic<int> g_procTicks{0};

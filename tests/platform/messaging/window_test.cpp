@@ -14,6 +14,7 @@
 #include "platform/base/last_error.h"
 #include "platform/kernel/sync_objects.h"
 #include "platform/messaging/window.h"
+#include "tests/support/last_error_check.h"
 #include "tests/support/test_windows.h"
 
 namespace {
@@ -36,17 +37,14 @@ TEST(WindowClass, NamesAreUniqueCaseInsensitiveAndHeldWhileInUse)
     ATOM atom = RegisterClassW(&wc);
     ASSERT_NE(atom, 0);
     wc.lpszClassName = u"kstestclassa";
-    EXPECT_EQ(RegisterClassW(&wc), 0);
-    EXPECT_EQ(GetLastError(), ERROR_CLASS_ALREADY_EXISTS);
+    EXPECT_TRUE(FAILS_WITH(RegisterClassW(&wc), 0, ERROR_CLASS_ALREADY_EXISTS));
     HWND hwnd = CreateOfClass(u"KSTESTCLASSA"), byAtom = CreateOfClass(MAKEINTATOM(atom));
     ASSERT_TRUE(hwnd && byAtom);
-    EXPECT_FALSE(UnregisterClassW(u"KsTestClassA", nullptr));
-    EXPECT_EQ(GetLastError(), ERROR_CLASS_HAS_WINDOWS);
+    EXPECT_TRUE(FAILS_WITH(UnregisterClassW(u"KsTestClassA", nullptr), FALSE, ERROR_CLASS_HAS_WINDOWS));
     DestroyWindow(hwnd);
     DestroyWindow(byAtom);
     EXPECT_TRUE(UnregisterClassW(u"KsTestClassA", nullptr));
-    EXPECT_EQ(CreateOfClass(u"KsTestClassA"), nullptr);
-    EXPECT_EQ(GetLastError(), ERROR_CANNOT_FIND_WND_CLASS);
+    EXPECT_TRUE(FAILS_WITH(CreateOfClass(u"KsTestClassA"), nullptr, ERROR_CANNOT_FIND_WND_CLASS));
     wc.lpfnWndProc = nullptr;
     EXPECT_EQ(RegisterClassW(&wc), 0);
 }
@@ -99,8 +97,7 @@ TEST(WindowLife, DestroyTellsTheParentFirstAndTakesChildrenAlong)
     EXPECT_EQ(journal, expected);
     EXPECT_TRUE(childAliveDuringParentDestroy);
     for (HWND h : {parent, child, grandchild}) EXPECT_FALSE(IsWindow(h));
-    EXPECT_FALSE(DestroyWindow(parent));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
+    EXPECT_TRUE(FAILS_WITH(DestroyWindow(parent), FALSE, ERROR_INVALID_WINDOW_HANDLE));
 }
 
 TEST(WindowLife, WindowsAreDestroyedOnlyOnTheirOwnThread)
@@ -118,10 +115,7 @@ TEST(WindowLife, WindowsAreDestroyedOnlyOnTheirOwnThread)
         };
     } record;
     HWND parent = CreateHandlerWindow(&record.handler, nullptr);
-    std::thread([&] {
-        EXPECT_FALSE(DestroyWindow(parent));
-        EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
-    }).join();
+    std::thread([&] { EXPECT_TRUE(FAILS_WITH(DestroyWindow(parent), FALSE, ERROR_ACCESS_DENIED)); }).join();
     EXPECT_TRUE(IsWindow(parent));
     {  // a child owned by another thread goes with its parent, destroyed on its own thread
         kstest::WindowThread childThread(record.handler);
@@ -221,8 +215,8 @@ TEST(WindowFamily, ParentsAncestorsReparentingAndFindWindow)
     EXPECT_EQ(SetParent(child, other), top);
     EXPECT_EQ(GetAncestor(grandchild, GA_ROOT), other);
     EXPECT_FALSE(IsChild(top, grandchild));
-    EXPECT_EQ(SetParent(other, grandchild), nullptr);  // would be its own ancestor
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(
+        FAILS_WITH(SetParent(other, grandchild), nullptr, ERROR_INVALID_PARAMETER));  // would be its own ancestor
     DestroyWindow(other);
     EXPECT_FALSE(IsWindow(grandchild));
     EXPECT_TRUE(IsWindow(top));
@@ -254,12 +248,10 @@ TEST(WindowLongs, SubclassingUserDataStyleAndExtraBytes)
     SetWindowLongW(hwnd, 0, -5);
     EXPECT_EQ(GetWindowLongW(hwnd, 0), -5);  // four bytes, sign-extended
     for (int index : {13, -99}) {            // past the extra bytes, unknown
-        EXPECT_EQ(GetWindowLongW(hwnd, index), 0);
-        EXPECT_EQ(GetLastError(), ERROR_INVALID_INDEX);
+        EXPECT_TRUE(FAILS_WITH(GetWindowLongW(hwnd, index), 0, ERROR_INVALID_INDEX));
     }
     DestroyWindow(hwnd);
-    EXPECT_EQ(GetWindowLongW(hwnd, GWL_STYLE), 0);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
+    EXPECT_TRUE(FAILS_WITH(GetWindowLongW(hwnd, GWL_STYLE), 0, ERROR_INVALID_WINDOW_HANDLE));
 }
 
 TEST(WindowState, VisibilityAndActivationAreRemembered)

@@ -18,6 +18,7 @@
 #include "platform/modules/string_resources.h"
 #include "platform/time/clock.h"
 #include "platform/time/zone_description.h"
+#include "tests/support/last_error_check.h"
 
 namespace {
 
@@ -81,9 +82,8 @@ TEST(Libraries, LoadByNameCountLoadsAndFree)
     EXPECT_NE(GetProcAddress(module, "InitCityDb"), nullptr);
     EXPECT_EQ(GetProcAddress(module, u"InitCityDb"), GetProcAddress(module, "InitCityDb"));
 
-    SetLastError(0);
-    EXPECT_EQ(GetProcAddress(module, "initcitydb"), nullptr);  // export names keep their case
-    EXPECT_EQ(GetLastError(), ERROR_PROC_NOT_FOUND);
+    EXPECT_TRUE(FAILS_WITH(GetProcAddress(module, "initcitydb"), nullptr,
+                           ERROR_PROC_NOT_FOUND));                            // export names keep their case
     EXPECT_EQ(GetProcAddress(module, reinterpret_cast<LPCSTR>(1)), nullptr);  // ordinals are not supported
     EXPECT_EQ(GetProcAddress(module, u"Init\u00e7ityDb"), nullptr);
 
@@ -92,15 +92,11 @@ TEST(Libraries, LoadByNameCountLoadsAndFree)
     EXPECT_EQ(GetModuleHandleW(u"citydb.dll"), module);  // one load left
     EXPECT_TRUE(FreeLibrary(module));
     EXPECT_EQ(GetModuleHandleW(u"citydb.dll"), nullptr);
-    SetLastError(0);
-    EXPECT_EQ(GetProcAddress(module, "InitCityDb"), nullptr);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_TRUE(FAILS_WITH(GetProcAddress(module, "InitCityDb"), nullptr, ERROR_INVALID_HANDLE));
     EXPECT_FALSE(FreeLibrary(module));
     EXPECT_FALSE(FreeLibrary(nullptr));
 
-    SetLastError(0);
-    EXPECT_EQ(LoadLibraryW(u"nosuch.dll"), nullptr);
-    EXPECT_EQ(GetLastError(), ERROR_MOD_NOT_FOUND);
+    EXPECT_TRUE(FAILS_WITH(LoadLibraryW(u"nosuch.dll"), nullptr, ERROR_MOD_NOT_FOUND));
     EXPECT_EQ(LoadLibraryW(nullptr), nullptr);
     EXPECT_EQ(LoadLibraryW(u"\\Windows\\"), nullptr);
 }

@@ -16,6 +16,7 @@
 
 #include "platform/base/error_codes.h"
 #include "tests/platform/objectstore/cedb_test_support.h"
+#include "tests/support/last_error_check.h"
 
 namespace {
 
@@ -58,8 +59,7 @@ TEST_F(CedbDatabases, NamesAreFlatCaseBlindAndCut)
 {
     CEOID categories = CreateDb(u"\\Categories Database", {});
     ASSERT_NE(categories, 0u) << GetLastError();
-    EXPECT_EQ(CreateDb(u"\\CATEGORIES database", {}), 0u);
-    EXPECT_EQ(GetLastError(), ERROR_DUP_NAME);
+    EXPECT_TRUE(FAILS_WITH(CreateDb(u"\\CATEGORIES database", {}), 0u, ERROR_DUP_NAME));
 
     CEOID oid = 0;
     HANDLE h = CeOpenDatabase(&oid, u"\\categories DATABASE", 0, 0, nullptr);
@@ -80,10 +80,9 @@ TEST_F(CedbDatabases, NamesAreFlatCaseBlindAndCut)
     }
 
     oid = 0;
-    EXPECT_EQ(CeOpenDatabase(&oid, u"Nothing here", 0, 0, nullptr), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(CreateDb(u"", {}), 0u);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(
+        FAILS_WITH(CeOpenDatabase(&oid, u"Nothing here", 0, 0, nullptr), INVALID_HANDLE_VALUE, ERROR_FILE_NOT_FOUND));
+    EXPECT_TRUE(FAILS_WITH(CreateDb(u"", {}), 0u, ERROR_INVALID_PARAMETER));
 }
 
 TEST_F(CedbDatabases, DescriptionTellsNameTypeOrdersAndTime)
@@ -103,16 +102,13 @@ TEST_F(CedbDatabases, DescriptionTellsNameTypeOrdersAndTime)
                          std::chrono::duration_cast<std::chrono::microseconds>(before.time_since_epoch()).count() * 10;
     EXPECT_NEAR(static_cast<double>(ft), static_cast<double>(expected), 600000000.0);  // within a minute
 
-    EXPECT_EQ(CreateDb(u"Bad order", {{MAKEPROPID(1, 0x99), 0}}), 0u);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(CreateDb(u"Bad flags", {{MAKEPROPID(1, CEVT_I4), 0x100}}), 0u);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(FAILS_WITH(CreateDb(u"Bad order", {{MAKEPROPID(1, 0x99), 0}}), 0u, ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(FAILS_WITH(CreateDb(u"Bad flags", {{MAKEPROPID(1, CEVT_I4), 0x100}}), 0u, ERROR_INVALID_PARAMETER));
     CEDBASEINFO five{};
     five.dwFlags = CEDB_VALIDNAME | CEDB_VALIDSORTSPEC;
     five.szDbaseName[0] = u'x';
     five.wNumSortOrder = 5;
-    EXPECT_EQ(CeCreateDatabaseEx(nullptr, &five), 0u);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(FAILS_WITH(CeCreateDatabaseEx(nullptr, &five), 0u, ERROR_INVALID_PARAMETER));
 }
 
 TEST_F(CedbDatabases, SetInfoRenamesRetypesDatesAndReordersTogether)
@@ -130,8 +126,8 @@ TEST_F(CedbDatabases, SetInfoRenamesRetypesDatesAndReordersTogether)
     info.wNumSortOrder = 2;
     info.rgSortSpecs[0] = {MAKEPROPID(2, CEVT_LPWSTR), 0};
     info.rgSortSpecs[1] = {MAKEPROPID(1, CEVT_I4), CEDB_SORT_DESCENDING};
-    EXPECT_FALSE(CeSetDatabaseInfo(journal, &info));  // open: its order cannot change
-    EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+    EXPECT_TRUE(FAILS_WITH(CeSetDatabaseInfo(journal, &info), FALSE,
+                           ERROR_SHARING_VIOLATION));  // open: its order cannot change
     CloseHandle(h);
     ASSERT_TRUE(CeSetDatabaseInfo(journal, &info)) << GetLastError();
     EXPECT_EQ(NameOf(journal), u"KestrelJournal_2");
@@ -162,8 +158,7 @@ TEST_F(CedbDatabases, SetInfoRenamesRetypesDatesAndReordersTogether)
     clash.dwFlags = CEDB_VALIDNAME;
     std::u16string taken = u"TAKEN";
     std::copy(taken.begin(), taken.end(), clash.szDbaseName);
-    EXPECT_FALSE(CeSetDatabaseInfo(journal, &clash));
-    EXPECT_EQ(GetLastError(), ERROR_DUP_NAME);
+    EXPECT_TRUE(FAILS_WITH(CeSetDatabaseInfo(journal, &clash), FALSE, ERROR_DUP_NAME));
     std::u16string self = u"kestreljournal_2";  // its own name in other case
     std::fill(std::begin(clash.szDbaseName), std::end(clash.szDbaseName), u'\0');
     std::copy(self.begin(), self.end(), clash.szDbaseName);
@@ -179,16 +174,13 @@ TEST_F(CedbDatabases, DeletingRemovesRecordsAndFreesTheName)
     CEOID db = CreateDb(u"Scratch", {});
     HANDLE h = OpenDb(db);
     CEOID record = Write(h, 0, {I4(1, 1)});
-    EXPECT_FALSE(CeDeleteDatabase(db));
-    EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+    EXPECT_TRUE(FAILS_WITH(CeDeleteDatabase(db), FALSE, ERROR_SHARING_VIOLATION));
     CloseHandle(h);
     ASSERT_TRUE(CeDeleteDatabase(db));
     CEOIDINFO info{};
-    EXPECT_FALSE(CeOidGetInfo(record, &info));
-    EXPECT_EQ(GetLastError(), ERROR_NOT_FOUND);
+    EXPECT_TRUE(FAILS_WITH(CeOidGetInfo(record, &info), FALSE, ERROR_NOT_FOUND));
     EXPECT_FALSE(CeOidGetInfo(db, &info));
-    EXPECT_FALSE(CeDeleteDatabase(db));
-    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+    EXPECT_TRUE(FAILS_WITH(CeDeleteDatabase(db), FALSE, ERROR_FILE_NOT_FOUND));
     CEOID again = CreateDb(u"scratch", {});
     EXPECT_NE(again, 0u);
     EXPECT_NE(again, db);
@@ -209,8 +201,7 @@ TEST_F(CedbDatabases, EnumerationFiltersByTypeAndSkipsDeleted)
     EXPECT_EQ(CeFindNextDatabaseEx(find, nullptr), c);
     EXPECT_EQ(CeFindNextDatabaseEx(find, nullptr), 0u);
     CloseHandle(find);
-    EXPECT_EQ(CeFindNextDatabaseEx(find, nullptr), 0u);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_TRUE(FAILS_WITH(CeFindNextDatabaseEx(find, nullptr), 0u, ERROR_INVALID_HANDLE));
 }
 
 TEST_F(CedbDatabases, ObjectIdentifiersAreUniqueAndNeverReused)
@@ -247,8 +238,7 @@ TEST_F(CedbDatabases, ClosingTheStoreInvalidatesHandlesNotData)
     HANDLE h = OpenDb(db);
     CEOID oid = Write(h, 0, {I4(1, 5)});
     platform::CloseObjectStore();
-    EXPECT_EQ(Write(h, 0, {I4(1, 6)}), 0u);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_TRUE(FAILS_WITH(Write(h, 0, {I4(1, 6)}), 0u, ERROR_INVALID_HANDLE));
     EXPECT_EQ(Read(h).error, ERROR_INVALID_HANDLE);
     EXPECT_TRUE(CloseHandle(h));
     h = OpenDb(db);
@@ -261,8 +251,8 @@ TEST_F(CedbDatabases, ClosingTheStoreInvalidatesHandlesNotData)
 TEST_F(CedbDatabases, MountedVolumesAreSeparateStores)
 {
     CEGUID vol{};
-    EXPECT_FALSE(CeMountDBVol(&vol, u"\\Notes\\notes.cdb", CEDB_OPEN_ALWAYS));  // no folder \Notes yet
-    EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+    EXPECT_TRUE(FAILS_WITH(CeMountDBVol(&vol, u"\\Notes\\notes.cdb", CEDB_OPEN_ALWAYS), FALSE,
+                           ERROR_PATH_NOT_FOUND));  // no folder \Notes yet
     std::filesystem::create_directories(Host("Notes"));
     ASSERT_TRUE(CeMountDBVol(&vol, u"\\Notes\\notes.cdb", CEDB_OPEN_ALWAYS)) << GetLastError();
     EXPECT_FALSE(CHECK_SYSTEMGUID(&vol));
@@ -288,8 +278,7 @@ TEST_F(CedbDatabases, MountedVolumesAreSeparateStores)
     EXPECT_TRUE(CeUnmountDBVol(&vol));
     EXPECT_NE(CreateDb(u"Still mounted once", {}, 0, &vol), 0u);
     EXPECT_TRUE(CeUnmountDBVol(&vol));
-    EXPECT_EQ(CreateDb(u"Not mounted", {}, 0, &vol), 0u);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(FAILS_WITH(CreateDb(u"Not mounted", {}, 0, &vol), 0u, ERROR_INVALID_PARAMETER));
     EXPECT_FALSE(CeUnmountDBVol(&vol));
 
     ASSERT_TRUE(CeMountDBVol(&vol, u"\\Notes\\notes.cdb", CEDB_OPEN_EXISTING));
@@ -300,12 +289,10 @@ TEST_F(CedbDatabases, MountedVolumesAreSeparateStores)
     EXPECT_TRUE(platform::CheckObjectStore(&vol, report)) << report;
     CeUnmountDBVol(&vol);
 
-    EXPECT_FALSE(CeMountDBVol(&vol, u"\\Notes\\missing.cdb", CEDB_OPEN_EXISTING));
-    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
-    EXPECT_FALSE(CeMountDBVol(&vol, u"\\Notes", CEDB_OPEN_ALWAYS));
-    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
-    EXPECT_FALSE(CeMountDBVol(&vol, u"\\Notes\\x.cdb", 2));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(
+        FAILS_WITH(CeMountDBVol(&vol, u"\\Notes\\missing.cdb", CEDB_OPEN_EXISTING), FALSE, ERROR_FILE_NOT_FOUND));
+    EXPECT_TRUE(FAILS_WITH(CeMountDBVol(&vol, u"\\Notes", CEDB_OPEN_ALWAYS), FALSE, ERROR_ACCESS_DENIED));
+    EXPECT_TRUE(FAILS_WITH(CeMountDBVol(&vol, u"\\Notes\\x.cdb", 2), FALSE, ERROR_INVALID_PARAMETER));
     CEGUID invalid;
     CREATE_INVALIDGUID(&invalid);
     EXPECT_EQ(CeFindFirstDatabaseEx(&invalid, 0), INVALID_HANDLE_VALUE);
@@ -315,20 +302,17 @@ TEST_F(CedbDatabases, FilesThatAreNotVolumesAreRefused)
 {
     MakeHostFile("garbage.cdb", std::string(8192, 'x'));
     CEGUID vol{};
-    EXPECT_FALSE(CeMountDBVol(&vol, u"\\garbage.cdb", CEDB_OPEN_EXISTING));
-    EXPECT_EQ(GetLastError(), ERROR_BAD_FORMAT);
+    EXPECT_TRUE(FAILS_WITH(CeMountDBVol(&vol, u"\\garbage.cdb", CEDB_OPEN_EXISTING), FALSE, ERROR_BAD_FORMAT));
 
     // Another program's SQLite file.
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(Host("other.db").c_str(), &other), SQLITE_OK);
     sqlite3_exec(other, "CREATE TABLE t(x)", nullptr, nullptr, nullptr);
     sqlite3_close(other);
-    EXPECT_FALSE(CeMountDBVol(&vol, u"\\other.db", CEDB_OPEN_EXISTING));
-    EXPECT_EQ(GetLastError(), ERROR_BAD_FORMAT);
+    EXPECT_TRUE(FAILS_WITH(CeMountDBVol(&vol, u"\\other.db", CEDB_OPEN_EXISTING), FALSE, ERROR_BAD_FORMAT));
 
     std::ofstream(home_ + "/objectstore.db", std::ios::binary) << std::string(4096, '\x5A');
-    EXPECT_EQ(CreateDb(u"Anything", {}), 0u);
-    EXPECT_EQ(GetLastError(), ERROR_BAD_FORMAT);
+    EXPECT_TRUE(FAILS_WITH(CreateDb(u"Anything", {}), 0u, ERROR_BAD_FORMAT));
     std::string report;
     EXPECT_FALSE(platform::CheckObjectStore(nullptr, report));
     EXPECT_NE(report.find("cannot open"), std::string::npos) << report;
@@ -363,8 +347,7 @@ TEST_F(CedbDatabases, DamagedRecordsGiveErrorsAndTheCheckNamesThem)
     const std::string expectedTrace = "record " + std::to_string(lying) + " is damaged";
     EXPECT_NE(traced.find(std::u16string(expectedTrace.begin(), expectedTrace.end())), std::u16string::npos)
         << "the damage reaches the developer's trace";
-    EXPECT_EQ(Write(h, lying, {I4(5, 5)}), 0u);
-    EXPECT_EQ(GetLastError(), ERROR_FILE_CORRUPT);
+    EXPECT_TRUE(FAILS_WITH(Write(h, lying, {I4(5, 5)}), 0u, ERROR_FILE_CORRUPT));
     ASSERT_EQ(Seek(h, CEDB_SEEK_CEOID, unknown), unknown);
     EXPECT_EQ(Read(h).error, ERROR_FILE_CORRUPT);
     // The rest of the database reads as before, and a damaged record can go.

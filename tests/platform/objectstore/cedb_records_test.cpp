@@ -10,6 +10,7 @@
 #include "platform/base/private_heap.h"
 #include "platform/objectstore/store_schema.h"
 #include "tests/platform/objectstore/cedb_test_support.h"
+#include "tests/support/last_error_check.h"
 #include "tests/support/test_windows.h"
 
 namespace {
@@ -140,8 +141,7 @@ TEST_F(CedbRecords, CallerBuffersAreFilledOnlyWhenLargeEnough)
     LPBYTE buffer = small.data();
     DWORD size = static_cast<DWORD>(small.size());
     WORD count = 0;
-    EXPECT_EQ(CeReadRecordProps(db_, 0, &count, nullptr, &buffer, &size), 0u);
-    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_TRUE(FAILS_WITH(CeReadRecordProps(db_, 0, &count, nullptr, &buffer, &size), 0u, ERROR_INSUFFICIENT_BUFFER));
     EXPECT_EQ(size, needed);
     EXPECT_EQ(buffer, small.data());
 
@@ -158,8 +158,7 @@ TEST_F(CedbRecords, CallerBuffersAreFilledOnlyWhenLargeEnough)
     buffer = nullptr;
     size = 0;
     count = 0;  // it came back as the number of entries read
-    EXPECT_EQ(CeReadRecordProps(db_, 0, &count, nullptr, &buffer, &size), 0u);
-    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_TRUE(FAILS_WITH(CeReadRecordProps(db_, 0, &count, nullptr, &buffer, &size), 0u, ERROR_INSUFFICIENT_BUFFER));
     EXPECT_EQ(size, needed);
 }
 
@@ -197,25 +196,20 @@ TEST_F(CedbRecords, BadCallsFailWithoutChangingAnything)
     ASSERT_NE(oid, 0u);
     CEPROPVAL unknown{};
     unknown.propid = MAKEPROPID(9, 0x1234);
-    EXPECT_EQ(Write(db_, oid, {I4(2, 2), unknown}), 0u);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(Write(db_, 0, {Blob(3, nullptr, 4)}), 0u);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(FAILS_WITH(Write(db_, oid, {I4(2, 2), unknown}), 0u, ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(FAILS_WITH(Write(db_, 0, {Blob(3, nullptr, 4)}), 0u, ERROR_INVALID_PARAMETER));
     EXPECT_EQ(ReadOid(oid).props, std::vector<std::string>{"1/I4=1"});
 
-    EXPECT_EQ(Write(reinterpret_cast<HANDLE>(0x1234), 0, {I4(1, 1)}), 0u);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
-    EXPECT_EQ(Write(db_, dbOid_, {I4(1, 1)}), 0u);  // the database's own OID
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(FAILS_WITH(Write(reinterpret_cast<HANDLE>(0x1234), 0, {I4(1, 1)}), 0u, ERROR_INVALID_HANDLE));
+    EXPECT_TRUE(FAILS_WITH(Write(db_, dbOid_, {I4(1, 1)}), 0u, ERROR_INVALID_PARAMETER));  // the database's own OID
 
     WORD count = 1;
     LPBYTE buffer = nullptr;
     DWORD size = 0;
-    EXPECT_EQ(CeReadRecordProps(db_, CEDB_ALLOWREALLOC, &count, nullptr, &buffer, &size), 0u);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(FAILS_WITH(CeReadRecordProps(db_, CEDB_ALLOWREALLOC, &count, nullptr, &buffer, &size), 0u,
+                           ERROR_INVALID_PARAMETER));
     count = 0;
-    EXPECT_EQ(CeReadRecordProps(db_, 0x80, &count, nullptr, &buffer, &size), 0u);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(FAILS_WITH(CeReadRecordProps(db_, 0x80, &count, nullptr, &buffer, &size), 0u, ERROR_INVALID_PARAMETER));
     EXPECT_EQ(buffer, nullptr);
 }
 
@@ -226,12 +220,9 @@ TEST_F(CedbRecords, RecordsOfAnotherDatabaseAreNotReachable)
     ASSERT_NE(other, INVALID_HANDLE_VALUE);
     CEOID foreign = Write(other, 0, {I4(1, 5)});
     ASSERT_NE(foreign, 0u);
-    EXPECT_EQ(Seek(db_, CEDB_SEEK_CEOID, foreign), 0u);
-    EXPECT_EQ(GetLastError(), ERROR_NOT_FOUND);
-    EXPECT_EQ(Write(db_, foreign, {I4(1, 6)}), 0u);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-    EXPECT_FALSE(CeDeleteRecord(db_, foreign));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(FAILS_WITH(Seek(db_, CEDB_SEEK_CEOID, foreign), 0u, ERROR_NOT_FOUND));
+    EXPECT_TRUE(FAILS_WITH(Write(db_, foreign, {I4(1, 6)}), 0u, ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(FAILS_WITH(CeDeleteRecord(db_, foreign), FALSE, ERROR_INVALID_PARAMETER));
     EXPECT_EQ(Seek(other, CEDB_SEEK_CEOID, foreign), foreign);
     EXPECT_EQ(Read(other).props, std::vector<std::string>{"1/I4=5"});
     CloseHandle(other);
@@ -244,10 +235,8 @@ TEST_F(CedbRecords, DeletedRecordCannotBeDeletedOrWrittenAgain)
 {
     CEOID b = Write(db_, 0, {I4(1, 2)});
     ASSERT_TRUE(CeDeleteRecord(db_, b));
-    EXPECT_FALSE(CeDeleteRecord(db_, b));
-    EXPECT_EQ(GetLastError(), ERROR_NOT_FOUND);
-    EXPECT_EQ(Write(db_, b, {I4(1, 9)}), 0u);
-    EXPECT_EQ(GetLastError(), ERROR_NOT_FOUND);
+    EXPECT_TRUE(FAILS_WITH(CeDeleteRecord(db_, b), FALSE, ERROR_NOT_FOUND));
+    EXPECT_TRUE(FAILS_WITH(Write(db_, b, {I4(1, 9)}), 0u, ERROR_NOT_FOUND));
     EXPECT_EQ(Seek(db_, CEDB_SEEK_CEOID, b), 0u);
 }
 
@@ -299,8 +288,7 @@ TEST_F(CedbRecords, RecordCountsAndSizesFollowWrites)
     ASSERT_TRUE(CeOidGetInfo(record, &info));
     EXPECT_EQ(info.wObjType, OBJTYPE_RECORD);
     EXPECT_EQ(info.infRecord.oidParent, dbOid_);
-    EXPECT_FALSE(CeOidGetInfo(oid, &info));
-    EXPECT_EQ(GetLastError(), ERROR_NOT_FOUND);
+    EXPECT_TRUE(FAILS_WITH(CeOidGetInfo(oid, &info), FALSE, ERROR_NOT_FOUND));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "platform/base/error_codes.h"
 #include "tests/platform/objectstore/cedb_test_support.h"
+#include "tests/support/last_error_check.h"
 #include "tests/support/locale_pin.h"
 
 namespace {
@@ -72,10 +73,8 @@ TEST_F(CedbSeek, FailedSeeksTellWhyAndDoNotMove)
     HANDLE h = Make(CEVT_I4, 0, {{I4(1, 10)}, {I4(1, 20)}, {I4(1, 20)}});
     EXPECT_EQ(SeekTo(h, CEDB_SEEK_VALUEFIRSTEQUAL, I4(1, 20)), "r2");
     EXPECT_EQ(SeekTo(h, CEDB_SEEK_VALUENEXTEQUAL, I4(1, 20)), "r3");
-    EXPECT_EQ(SeekTo(h, CEDB_SEEK_VALUENEXTEQUAL, I4(1, 20)), "none");
-    EXPECT_EQ(GetLastError(), ERROR_NOT_FOUND);
-    EXPECT_EQ(Name(Seek(h, 0x400)), "none");
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(FAILS_WITH(SeekTo(h, CEDB_SEEK_VALUENEXTEQUAL, I4(1, 20)), "none", ERROR_NOT_FOUND));
+    EXPECT_TRUE(FAILS_WITH(Name(Seek(h, 0x400)), "none", ERROR_INVALID_PARAMETER));
     EXPECT_EQ(Name(Seek(h, CEDB_SEEK_CURRENT, 0)), "r3");
 }
 
@@ -90,8 +89,8 @@ TEST_F(CedbSeek, NewHandleStartsAtTheFirstRecord)
     EXPECT_EQ(Name(Seek(fresh2, CEDB_SEEK_CURRENT, 1)), "r1");
     HANDLE fresh3 = OpenDb(dbOid_);
     handles_.push_back(fresh3);
-    EXPECT_EQ(Name(Seek(fresh3, CEDB_SEEK_VALUENEXTEQUAL, reinterpret_cast<DWORD_PTR>(nullptr))), "none");
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(FAILS_WITH(Name(Seek(fresh3, CEDB_SEEK_VALUENEXTEQUAL, reinterpret_cast<DWORD_PTR>(nullptr))), "none",
+                           ERROR_INVALID_PARAMETER));
     EXPECT_EQ(SeekTo(fresh3, CEDB_SEEK_VALUENEXTEQUAL, I4(1, 2)), "r1");
     (void)h;
 }
@@ -99,8 +98,7 @@ TEST_F(CedbSeek, NewHandleStartsAtTheFirstRecord)
 TEST_F(CedbSeek, ValueSeeksNeedASortOrderAndItsType)
 {
     HANDLE h = Make(CEVT_I4, 0, {{I4(1, 1)}});
-    EXPECT_EQ(SeekTo(h, CEDB_SEEK_VALUEFIRSTEQUAL, I2(1, 1)), "none");
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(FAILS_WITH(SeekTo(h, CEDB_SEEK_VALUEFIRSTEQUAL, I2(1, 1)), "none", ERROR_INVALID_PARAMETER));
     EXPECT_EQ(SeekTo(h, CEDB_SEEK_VALUEFIRSTEQUAL, I4(9, 1)), "r1");  // only the type has to agree
 
     CEOID plain = CreateDb(u"No order", {});
@@ -109,8 +107,7 @@ TEST_F(CedbSeek, ValueSeeksNeedASortOrderAndItsType)
     std::vector<CEOID> written;
     for (LONG v : {3, 1, 2}) written.push_back(Write(unordered, 0, {I4(1, v)}));
     EXPECT_EQ(Order(unordered), written);  // OID order
-    EXPECT_EQ(SeekValue(unordered, CEDB_SEEK_VALUEFIRSTEQUAL, I4(1, 1)), 0u);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(FAILS_WITH(SeekValue(unordered, CEDB_SEEK_VALUEFIRSTEQUAL, I4(1, 1)), 0u, ERROR_INVALID_PARAMETER));
 }
 
 TEST_F(CedbSeek, OpeningPicksTheSortOrderOfTheProperty)
@@ -125,10 +122,8 @@ TEST_F(CedbSeek, OpeningPicksTheSortOrderOfTheProperty)
     HANDLE second = OpenDb(db, byNumber);
     handles_.push_back(second);
     EXPECT_EQ(Names(Order(second)), (Seq{"r3", "r2", "r1"}));
-    EXPECT_EQ(OpenDb(db, MAKEPROPID(2, CEVT_I2)), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(OpenDb(db, MAKEPROPID(3, CEVT_I4)), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(FAILS_WITH(OpenDb(db, MAKEPROPID(2, CEVT_I2)), INVALID_HANDLE_VALUE, ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(FAILS_WITH(OpenDb(db, MAKEPROPID(3, CEVT_I4)), INVALID_HANDLE_VALUE, ERROR_INVALID_PARAMETER));
 }
 
 TEST_F(CedbSeek, StringsCollateInTheUserLocale)

@@ -12,6 +12,7 @@
 #include "platform/objectstore/store_schema.h"
 #include "platform/time/clock.h"
 #include "tests/platform/objectstore/cedb_test_support.h"
+#include "tests/support/last_error_check.h"
 #include "tests/support/test_dates.h"
 
 namespace {
@@ -304,9 +305,8 @@ TEST_F(UserNotificationTest, HandlesThatNameNoNotification)
     SYSTEMTIME when = Make(2024, 3, 15, 9, 30);
     UINT needed = 0;
     // Before the database exists.
-    SetLastError(0);
-    EXPECT_FALSE(CeClearUserNotification(reinterpret_cast<HANDLE>(std::uintptr_t{5})));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_TRUE(
+        FAILS_WITH(CeClearUserNotification(reinterpret_cast<HANDLE>(std::uintptr_t{5})), FALSE, ERROR_INVALID_HANDLE));
 
     HANDLE h = SetReminder(when);
     ASSERT_NE(h, nullptr);
@@ -325,16 +325,12 @@ TEST_F(UserNotificationTest, HandlesThatNameNoNotification)
     };
     UserNote note(PUN_DIALOG, u"t", u"x", u"s");
     for (auto [handle, what] : bad) {
-        SetLastError(0);
-        EXPECT_FALSE(CeGetUserNotification(handle, 0, &needed, nullptr)) << what;
-        EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE) << what;
-        SetLastError(0);
-        EXPECT_FALSE(CeClearUserNotification(handle)) << what;
-        EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE) << what;
+        EXPECT_TRUE(FAILS_WITH(CeGetUserNotification(handle, 0, &needed, nullptr), FALSE, ERROR_INVALID_HANDLE))
+            << what;
+        EXPECT_TRUE(FAILS_WITH(CeClearUserNotification(handle), FALSE, ERROR_INVALID_HANDLE)) << what;
         if (!handle) continue;  // 0 means "make a new one" when setting
-        SetLastError(0);
-        EXPECT_EQ(CeSetUserNotification(handle, u"a.exe", &when, &note.un), nullptr) << what;
-        EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE) << what;
+        EXPECT_TRUE(FAILS_WITH(CeSetUserNotification(handle, u"a.exe", &when, &note.un), nullptr, ERROR_INVALID_HANDLE))
+            << what;
     }
     EXPECT_EQ(Handles(), std::vector<HANDLE>{h});
 }
@@ -345,11 +341,8 @@ TEST_F(UserNotificationTest, ClearingRemovesOnlyThatNotification)
     HANDLE b = SetReminder(Make(2024, 3, 16, 9, 30));
     ASSERT_TRUE(CeClearUserNotification(a));
     UINT needed = 0;
-    SetLastError(0);
-    EXPECT_FALSE(CeGetUserNotification(a, 0, &needed, nullptr));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
-    EXPECT_FALSE(CeClearUserNotification(a));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_TRUE(FAILS_WITH(CeGetUserNotification(a, 0, &needed, nullptr), FALSE, ERROR_INVALID_HANDLE));
+    EXPECT_TRUE(FAILS_WITH(CeClearUserNotification(a), FALSE, ERROR_INVALID_HANDLE));
     EXPECT_EQ(Handles(), std::vector<HANDLE>{b});
     EXPECT_TRUE(Get(b));
 
@@ -394,9 +387,7 @@ TEST_F(UserNotificationTest, BufferSizeProtocol)
 {
     HANDLE h = SetReminder(Make(2024, 3, 15, 9, 30), u"abc");
     UINT needed = 0;
-    SetLastError(0);
-    EXPECT_FALSE(CeGetUserNotification(h, 0, &needed, nullptr));
-    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_TRUE(FAILS_WITH(CeGetUserNotification(h, 0, &needed, nullptr), FALSE, ERROR_INSUFFICIENT_BUFFER));
     ASSERT_GT(needed,
               sizeof(CE_NOTIFICATION_INFO_HEADER) + sizeof(CE_NOTIFICATION_TRIGGER) + sizeof(CE_USER_NOTIFICATION));
 
@@ -404,9 +395,7 @@ TEST_F(UserNotificationTest, BufferSizeProtocol)
     std::vector<std::uint64_t> storage(needed / 8 + 2, 0xABABABABABABABABull);
     auto* buffer = reinterpret_cast<BYTE*>(storage.data());
     UINT reported = 0;
-    SetLastError(0);
-    EXPECT_FALSE(CeGetUserNotification(h, needed - 1, &reported, buffer));
-    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_TRUE(FAILS_WITH(CeGetUserNotification(h, needed - 1, &reported, buffer), FALSE, ERROR_INSUFFICIENT_BUFFER));
     EXPECT_EQ(reported, needed);
     for (UINT i = 0; i < needed; ++i) ASSERT_EQ(buffer[i], 0xAB) << "byte " << i;
     EXPECT_TRUE(CeGetUserNotification(h, needed, &reported, buffer));
@@ -418,15 +407,10 @@ TEST_F(UserNotificationTest, BufferSizeProtocol)
     CeGetUserNotification(longer, 0, &longerNeeded, nullptr);
     EXPECT_EQ(longerNeeded, needed + 5 * sizeof(WCHAR));
 
-    SetLastError(0);
-    EXPECT_FALSE(CeGetUserNotification(h, needed, nullptr, buffer));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-    SetLastError(0);
-    EXPECT_FALSE(CeGetUserNotification(h, needed, &reported, nullptr));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-    SetLastError(0);
-    EXPECT_FALSE(CeGetUserNotification(h, needed, &reported, buffer + 1));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER) << "misaligned buffer";
+    EXPECT_TRUE(FAILS_WITH(CeGetUserNotification(h, needed, nullptr, buffer), FALSE, ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(FAILS_WITH(CeGetUserNotification(h, needed, &reported, nullptr), FALSE, ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(FAILS_WITH(CeGetUserNotification(h, needed, &reported, buffer + 1), FALSE, ERROR_INVALID_PARAMETER))
+        << "misaligned buffer";
 }
 
 TEST_F(UserNotificationTest, HandleEnumerationIsOrderedByStartTime)
@@ -444,17 +428,12 @@ TEST_F(UserNotificationTest, HandleEnumerationIsOrderedByStartTime)
     EXPECT_EQ(Handles(), (std::vector<HANDLE>{event, early, middle, late}));
 
     HANDLE small[3] = {nullptr, nullptr, nullptr};
-    SetLastError(0);
-    EXPECT_FALSE(CeGetUserNotificationHandles(small, 3, &needed));
-    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_TRUE(FAILS_WITH(CeGetUserNotificationHandles(small, 3, &needed), FALSE, ERROR_INSUFFICIENT_BUFFER));
     EXPECT_EQ(needed, 4u);
     EXPECT_EQ(small[0], nullptr) << "a short buffer is left alone";
 
-    SetLastError(0);
-    EXPECT_FALSE(CeGetUserNotificationHandles(small, 3, nullptr));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-    EXPECT_FALSE(CeGetUserNotificationHandles(nullptr, 3, &needed));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(FAILS_WITH(CeGetUserNotificationHandles(small, 3, nullptr), FALSE, ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(FAILS_WITH(CeGetUserNotificationHandles(nullptr, 3, &needed), FALSE, ERROR_INVALID_PARAMETER));
 }
 
 TEST_F(UserNotificationTest, StatusTellsWhetherTheTimeHasCome)

@@ -8,9 +8,9 @@
 #include <random>
 #include <string>
 
-#include "platform/text/code_page.h"
 #include "platform/base/error_codes.h"
 #include "platform/base/last_error.h"
+#include "platform/text/code_page.h"
 #include "platform/text/utf8.h"
 
 namespace {

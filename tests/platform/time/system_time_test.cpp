@@ -12,6 +12,7 @@
 #include "platform/base/error_codes.h"
 #include "platform/base/last_error.h"
 #include "platform/time/variant_time.h"
+#include "tests/support/last_error_check.h"
 #include "tests/support/test_dates.h"
 
 using kstest::FileTimeOf;
@@ -56,9 +57,7 @@ TEST(FileTimeConversion, RefusesOutOfRangeValuesAndComparesUnsigned)
           Make(2024, 1, 1, 25), Make(2024, 1, 1, 0, 60), Make(2024, 1, 1, 0, 0, 60), Make(2024, 1, 1, 0, 0, 0, 1000),
           Make(0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF)}) {
         FILETIME ft{123, 456};
-        SetLastError(0);
-        EXPECT_FALSE(SystemTimeToFileTime(&st, &ft)) << Show(st);
-        EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+        EXPECT_TRUE(FAILS_WITH(SystemTimeToFileTime(&st, &ft), FALSE, ERROR_INVALID_PARAMETER)) << Show(st);
         EXPECT_EQ(ft.dwLowDateTime, 123u);  // untouched
     }
     // Leap days of leap years convert; the day of the week is not read.
@@ -68,8 +67,7 @@ TEST(FileTimeConversion, RefusesOutOfRangeValuesAndComparesUnsigned)
     SYSTEMTIME st{};
     for (std::uint64_t bad : {0x8000000000000000ULL, ~0ULL}) {
         const FILETIME ft = platform::MakeFileTime(bad);
-        EXPECT_FALSE(FileTimeToSystemTime(&ft, &st));
-        EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+        EXPECT_TRUE(FAILS_WITH(FileTimeToSystemTime(&ft, &st), FALSE, ERROR_INVALID_PARAMETER));
     }
     EXPECT_FALSE(FileTimeToSystemTime(nullptr, &st));
 

@@ -13,6 +13,7 @@
 #include "platform/time/clock.h"
 #include "platform/time/time_zone.h"
 #include "platform/time/zone_description.h"
+#include "tests/support/last_error_check.h"
 #include "tests/support/saved_environment.h"
 #include "tests/support/test_dates.h"
 
@@ -143,9 +144,7 @@ TEST_F(DeviceZoneTest, LocalFileTimesUseTheBiasInForceNow)
     }
     // Results below 0 or above 2^63 - 1 fail.
     FILETIME zero{}, out{};
-    SetLastError(0);
-    EXPECT_FALSE(FileTimeToLocalFileTime(&zero, &out));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(FAILS_WITH(FileTimeToLocalFileTime(&zero, &out), FALSE, ERROR_INVALID_PARAMETER));
     EXPECT_TRUE(LocalFileTimeToFileTime(&zero, &out));
     const FILETIME top = platform::MakeFileTime(0x7FFFFFFFFFFFFFFFULL);
     EXPECT_FALSE(LocalFileTimeToFileTime(&top, &out));
@@ -211,9 +210,7 @@ TEST_F(DeviceZoneTest, SetTimeZoneInformationDrivesTheDeviceZone)
 
     TIME_ZONE_INFORMATION bad = set;
     bad.DaylightDate.wMonth = 13;
-    SetLastError(0);
-    EXPECT_FALSE(SetTimeZoneInformation(&bad));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(FAILS_WITH(SetTimeZoneInformation(&bad), FALSE, ERROR_INVALID_PARAMETER));
     bad = set;
     bad.StandardDate.wDay = 6;
     EXPECT_FALSE(SetTimeZoneInformation(&bad));

@@ -8,6 +8,7 @@
 #include "platform/base/error_codes.h"
 #include "platform/base/last_error.h"
 #include "platform/kernel/sync_objects.h"
+#include "tests/support/last_error_check.h"
 
 namespace {
 
@@ -35,8 +36,7 @@ TEST(Menus, ItemsAreReadBackByPositionAndByCommand)
     EXPECT_EQ(TextAt(menu, 0, MF_BYPOSITION), u"\\My Documents\\Work");
     EXPECT_EQ(TextAt(menu, 40102, MF_BYCOMMAND), u"Notes");
     EXPECT_EQ(TextAt(menu, 1, MF_BYPOSITION), u"");  // a separator has no text
-    EXPECT_EQ(GetMenuStringW(menu, 40999, nullptr, 0, MF_BYCOMMAND), 0);
-    EXPECT_EQ(GetLastError(), ERROR_MENU_ITEM_NOT_FOUND);
+    EXPECT_TRUE(FAILS_WITH(GetMenuStringW(menu, 40999, nullptr, 0, MF_BYCOMMAND), 0, ERROR_MENU_ITEM_NOT_FOUND));
     EXPECT_TRUE(DestroyMenu(menu));
 }
 
@@ -92,8 +92,7 @@ TEST(Menus, DeleteShiftsTheRestAndDestroysAnOpenedSubmenu)
     EXPECT_EQ(GetMenuItemCount(menu), 3);
     EXPECT_EQ(GetMenuItemID(menu, 0), 100u);
     EXPECT_EQ(GetMenuItemID(menu, 1), 102u);
-    EXPECT_FALSE(DeleteMenu(menu, 101, MF_BYCOMMAND));
-    EXPECT_EQ(GetLastError(), ERROR_MENU_ITEM_NOT_FOUND);
+    EXPECT_TRUE(FAILS_WITH(DeleteMenu(menu, 101, MF_BYCOMMAND), FALSE, ERROR_MENU_ITEM_NOT_FOUND));
     EXPECT_FALSE(DeleteMenu(menu, 3, MF_BYPOSITION));
     ASSERT_TRUE(DeleteMenu(menu, 2, MF_BYPOSITION));
     EXPECT_FALSE(IsMenu(popup));
@@ -104,8 +103,7 @@ TEST(Menus, DeleteShiftsTheRestAndDestroysAnOpenedSubmenu)
 TEST(Menus, InvalidHandlesAndUnsupportedItemsFail)
 {
     HMENU menu = CreateMenu();
-    EXPECT_FALSE(AppendMenuW(menu, MF_BITMAP, 1, nullptr));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(FAILS_WITH(AppendMenuW(menu, MF_BITMAP, 1, nullptr), FALSE, ERROR_INVALID_PARAMETER));
     EXPECT_FALSE(AppendMenuW(menu, MF_POPUP, 12345, u"no such menu"));
     EXPECT_EQ(GetMenuItemCount(menu), 0);
     DestroyMenu(menu);
@@ -113,9 +111,7 @@ TEST(Menus, InvalidHandlesAndUnsupportedItemsFail)
     for (HMENU bad : {menu, static_cast<HMENU>(nullptr), reinterpret_cast<HMENU>(event),
                       reinterpret_cast<HMENU>(~std::uintptr_t{0})}) {
         EXPECT_FALSE(IsMenu(bad));
-        SetLastError(0);
-        EXPECT_EQ(GetMenuItemCount(bad), -1);
-        EXPECT_EQ(GetLastError(), ERROR_INVALID_MENU_HANDLE);
+        EXPECT_TRUE(FAILS_WITH(GetMenuItemCount(bad), -1, ERROR_INVALID_MENU_HANDLE));
         EXPECT_FALSE(AppendMenuW(bad, MF_STRING, 1, u"x"));
         EXPECT_FALSE(DestroyMenu(bad));
         EXPECT_FALSE(DeleteMenu(bad, 0, MF_BYPOSITION));
