@@ -26,14 +26,9 @@ protected:
         return prop;
     }
     // Writes a record holding only the given properties.
-    CEOID WriteRaw(std::vector<CEPROPVAL> props)
+    static CEOID WriteRaw(std::vector<CEPROPVAL> props)
     {
-        CEOID oid = PimDatabases::Oid(kCategoriesDatabase);
-        HANDLE db = CeOpenDatabaseEx(nullptr, &oid, nullptr, 0, 0, nullptr);
-        EXPECT_NE(db, INVALID_HANDLE_VALUE);
-        const CEOID written = CeWriteRecordProps(db, 0, static_cast<WORD>(props.size()), props.data());
-        CloseHandle(db);
-        return written;
+        return outlooktest::WriteRaw(kCategoriesDatabase, 0, std::move(props));
     }
     std::vector<CategoryRecord> ReadAll()
     {

@@ -22,11 +22,7 @@ void AddCategoryRecord(const char16_t* name, short index)
     props[0].val.lpwstr = text.data();
     props[1].propid = kCategoryBitIndex;
     props[1].val.iVal = index;
-    CEOID oid = PimDatabases::Oid(kCategoriesDatabase);
-    HANDLE db = CeOpenDatabaseEx(nullptr, &oid, nullptr, 0, 0, nullptr);
-    ASSERT_NE(db, INVALID_HANDLE_VALUE);
-    EXPECT_NE(CeWriteRecordProps(db, 0, 2, props), 0u);
-    CloseHandle(db);
+    EXPECT_NE(outlooktest::WriteRaw(kCategoriesDatabase, 0, {props[0], props[1]}), 0u);
 }
 
 class OutlookCategoryTextTest : public OutlookItemTest {};

@@ -56,15 +56,20 @@ class OutlookZoneDateTest : public OutlookItemTest {};
 TEST_F(OutlookZoneDateTest, UtcThroughTheDeviceZoneAtThatMoment)
 {
     ASSERT_TRUE(platform::SetDeviceTimeZone(u"America/New_York"));
-    // Winter: UTC-5; summer: UTC-4.
-    const std::optional<FILETIME> winter = OutlookLocalDateToUtc(Ole(2026, 1, 15, 9, 0));
-    ASSERT_TRUE(winter);
-    EXPECT_EQ(platform::FileTimeValue(*winter), platform::FileTimeValue(LocalFileTime(2026, 1, 15, 14, 0)));
-    const std::optional<FILETIME> summer = OutlookLocalDateToUtc(Ole(2026, 7, 15, 9, 0));
-    ASSERT_TRUE(summer);
-    EXPECT_EQ(platform::FileTimeValue(*summer), platform::FileTimeValue(LocalFileTime(2026, 7, 15, 13, 0)));
-    EXPECT_DATE(*OutlookUtcToLocalDate(*summer), Ole(2026, 7, 15, 9, 0));
-    EXPECT_DATE(*OutlookUtcToLocalDate(*winter), Ole(2026, 1, 15, 9, 0));
+    const struct {
+        DATE local;
+        FILETIME utc;
+    } cases[] = {
+        {Ole(2026, 7, 1, 10, 0), LocalFileTime(2026, 7, 1, 14, 0)},    // daylight time, UTC-4
+        {Ole(2026, 1, 15, 10, 0), LocalFileTime(2026, 1, 15, 15, 0)},  // standard time, UTC-5
+        {Ole(2026, 3, 8, 1, 30), LocalFileTime(2026, 3, 8, 6, 30)},    // just before the change
+    };
+    for (const auto& c : cases) {
+        const std::optional<FILETIME> utc = OutlookLocalDateToUtc(c.local);
+        ASSERT_TRUE(utc);
+        EXPECT_EQ(platform::FileTimeValue(*utc), platform::FileTimeValue(c.utc));
+        EXPECT_DATE(*OutlookUtcToLocalDate(*utc), c.local);
+    }
     FILETIME huge{0xFFFFFFFFu, 0x7FFFFFFFu};
     EXPECT_FALSE(OutlookUtcToLocalDate(huge));
 }

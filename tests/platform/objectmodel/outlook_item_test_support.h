@@ -129,14 +129,16 @@ inline RawProp ReadRaw(LPCWSTR database, CEOID oid, CEPROPID id)
     return result;
 }
 
-inline bool WriteRaw(LPCWSTR database, CEOID oid, std::vector<CEPROPVAL> props)
+// Writes the properties to record `oid` (0: a new record) of the database,
+// made if missing; the record's OID, 0 on failure.
+inline CEOID WriteRaw(LPCWSTR database, CEOID oid, std::vector<CEPROPVAL> props)
 {
-    CEOID dbOid = 0;
-    HANDLE db = CeOpenDatabase(&dbOid, database, 0, 0, nullptr);
-    if (db == INVALID_HANDLE_VALUE) return false;
+    CEOID dbOid = PimDatabases::Oid(database);
+    HANDLE db = CeOpenDatabaseEx(nullptr, &dbOid, nullptr, 0, 0, nullptr);
+    if (db == INVALID_HANDLE_VALUE) return 0;
     const CEOID written = CeWriteRecordProps(db, oid, static_cast<WORD>(props.size()), props.data());
     CloseHandle(db);
-    return written == oid;
+    return oid && written != oid ? 0 : written;
 }
 
 inline int RecordCount(LPCWSTR database)

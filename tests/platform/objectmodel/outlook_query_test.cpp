@@ -118,76 +118,64 @@ TEST(OutlookQueryTest, NestingIsBounded)
     EXPECT_EQ(OutlookQuery::Parse(longChain, olTaskItem, &query), E_INVALIDARG) << "too many comparisons";
 }
 
-TEST(OutlookQueryTest, TextComparesWithoutCase)
+// How parsed restrictions decide on the values of a contact, a task, an
+// appointment, an item without values and one whose Subject is a number.
+TEST(OutlookQueryTest, RestrictionsDecideOnTheItemsValues)
 {
-    Values contact;
+    Values contact, task, appointment, none, wrong;
     contact.Text(u"Email1Address", u"Ann@Example.com").Text(u"Email2Address", u"").Text(u"LastName", u"Moss");
-    EXPECT_TRUE(Matches(u"[Email1Address] = \"ann@example.com\"", olContactItem, contact));
-    EXPECT_FALSE(Matches(u"[Email1Address] <> \"ANN@EXAMPLE.COM\"", olContactItem, contact));
-    EXPECT_TRUE(Matches(u"[Email2Address] = \"ann@example.com\" OR [Email1Address] = \"ann@example.com\"",
-                        olContactItem, contact));
-    EXPECT_FALSE(Matches(u"[Email2Address] = \"ann@example.com\"", olContactItem, contact));
-    EXPECT_TRUE(Matches(u"[LastName] > \"m\" AND [LastName] < \"N\"", olContactItem, contact));
-    EXPECT_TRUE(Matches(u"[LastName] >= \"moss\" AND [LastName] <= \"MOSS\"", olContactItem, contact));
-}
-
-TEST(OutlookQueryTest, QuotesAreEscapedByDoubling)
-{
-    Values task;
-    task.Text(u"Subject", u"it's \"done\"");
-    EXPECT_TRUE(Matches(u"[Subject] = 'it''s \"done\"'", olTaskItem, task));
-    EXPECT_TRUE(Matches(u"[Subject] = \"it's \"\"done\"\"\"", olTaskItem, task));
-    EXPECT_FALSE(Matches(u"[Subject] = \"it's\"", olTaskItem, task));
-}
-
-TEST(OutlookQueryTest, AndBindsTighterThanOrAndParenthesesRegroup)
-{
-    Values task;
-    task.Text(u"Subject", u"a").Number(u"Importance", 0).Bool(u"Complete", false);
-    // false AND false OR true -> true; false AND (false OR true) -> false.
-    EXPECT_TRUE(Matches(u"[Subject] = \"b\" AND [Importance] = 2 OR [Complete] = FALSE", olTaskItem, task));
-    EXPECT_FALSE(Matches(u"[Subject] = \"b\" AND ([Importance] = 2 OR [Complete] = FALSE)", olTaskItem, task));
-    EXPECT_TRUE(Matches(u"NOT [Subject] = \"b\" and not [Importance] > 0", olTaskItem, task));
-    EXPECT_FALSE(Matches(u"NOT ([Subject] = \"a\" OR [Importance] = 2)", olTaskItem, task));
-}
-
-TEST(OutlookQueryTest, NumbersAndFlags)
-{
-    Values appointment;
+    task.Text(u"Subject", u"it's \"done\"").Number(u"Importance", 0).Bool(u"Complete", false);
     appointment.Number(u"BusyStatus", 2).Number(u"Duration", 90).Bool(u"AllDayEvent", true);
-    EXPECT_TRUE(Matches(u"[BusyStatus] = 2", olAppointmentItem, appointment));
-    EXPECT_TRUE(Matches(u"[BusyStatus] = \"2\"", olAppointmentItem, appointment)) << "quoted number";
-    EXPECT_TRUE(Matches(u"[Duration] > 89.5 AND [Duration] < 90.5", olAppointmentItem, appointment));
-    EXPECT_FALSE(Matches(u"[Duration] < -1", olAppointmentItem, appointment));
-    EXPECT_TRUE(Matches(u"[AllDayEvent] = TRUE", olAppointmentItem, appointment));
-    EXPECT_TRUE(Matches(u"[AllDayEvent] = -1", olAppointmentItem, appointment)) << "any non-zero is true";
-    EXPECT_FALSE(Matches(u"[AllDayEvent] = false", olAppointmentItem, appointment));
-    EXPECT_TRUE(Matches(u"[AllDayEvent] <> 0", olAppointmentItem, appointment));
-}
-
-TEST(OutlookQueryTest, DatesFromTextOrNumbers)
-{
-    Values appointment;
     appointment.Date(u"Start", Ole(2026, 12, 5, 9, 30)).Date(u"End", Ole(2026, 12, 5, 10, 0));
-    EXPECT_TRUE(Matches(u"[Start] >= \"12/05/2026 08:00\"", olAppointmentItem, appointment));
-    EXPECT_FALSE(Matches(u"[Start] >= \"12/05/2026 10:00\"", olAppointmentItem, appointment));
-    EXPECT_TRUE(Matches(u"[Start] = \"12/05/2026 09:30\"", olAppointmentItem, appointment));
-    EXPECT_TRUE(Matches(u"[Start] > \"12/05/2026\" AND [End] < \"12/06/2026\"", olAppointmentItem, appointment));
-    const DATE start = Ole(2026, 12, 5, 9, 30);
-    const std::u16string asNumber = u"[Start] < " + std::u16string(u"46361.5");
-    EXPECT_EQ(Matches(asNumber.c_str(), olAppointmentItem, appointment), start < 46361.5);
-}
-
-TEST(OutlookQueryTest, AValueThatCannotBeReadNeverMatches)
-{
-    Values none;
-    EXPECT_FALSE(Matches(u"[Subject] = \"\"", olTaskItem, none));
-    EXPECT_FALSE(Matches(u"[Subject] <> \"x\"", olTaskItem, none));
-    EXPECT_TRUE(Matches(u"NOT [Subject] = \"x\"", olTaskItem, none));
-    // A value of another kind than the property's is no match either.
-    Values wrong;
     wrong.Number(u"Subject", 3);
-    EXPECT_FALSE(Matches(u"[Subject] = \"3\"", olTaskItem, wrong));
+    const struct {
+        const char16_t* text;
+        int kind;
+        const Values& values;
+        bool expected;
+    } cases[] = {
+        // Text compares without case.
+        {u"[Email1Address] = \"ann@example.com\"", olContactItem, contact, true},
+        {u"[Email1Address] <> \"ANN@EXAMPLE.COM\"", olContactItem, contact, false},
+        {u"[Email2Address] = \"ann@example.com\" OR [Email1Address] = \"ann@example.com\"", olContactItem, contact,
+         true},
+        {u"[Email2Address] = \"ann@example.com\"", olContactItem, contact, false},
+        {u"[LastName] > \"m\" AND [LastName] < \"N\"", olContactItem, contact, true},
+        {u"[LastName] >= \"moss\" AND [LastName] <= \"MOSS\"", olContactItem, contact, true},
+        // Quotes are escaped by doubling.
+        {u"[Subject] = 'it''s \"done\"'", olTaskItem, task, true},
+        {u"[Subject] = \"it's \"\"done\"\"\"", olTaskItem, task, true},
+        {u"[Subject] = \"it's\"", olTaskItem, task, false},
+        // AND binds tighter than OR; parentheses regroup: false AND false OR true, false AND (false OR true).
+        {u"[Subject] = \"b\" AND [Importance] = 2 OR [Complete] = FALSE", olTaskItem, task, true},
+        {u"[Subject] = \"b\" AND ([Importance] = 2 OR [Complete] = FALSE)", olTaskItem, task, false},
+        {u"NOT [Subject] = \"b\" and not [Importance] > 0", olTaskItem, task, true},
+        {u"NOT ([Subject] = \"b\" OR [Importance] = 0)", olTaskItem, task, false},
+        // Numbers, quoted or not, and flags (any non-zero is true).
+        {u"[BusyStatus] = 2", olAppointmentItem, appointment, true},
+        {u"[BusyStatus] = \"2\"", olAppointmentItem, appointment, true},
+        {u"[Duration] > 89.5 AND [Duration] < 90.5", olAppointmentItem, appointment, true},
+        {u"[Duration] < -1", olAppointmentItem, appointment, false},
+        {u"[AllDayEvent] = TRUE", olAppointmentItem, appointment, true},
+        {u"[AllDayEvent] = -1", olAppointmentItem, appointment, true},
+        {u"[AllDayEvent] = false", olAppointmentItem, appointment, false},
+        {u"[AllDayEvent] <> 0", olAppointmentItem, appointment, true},
+        // Dates from text or numbers (46361.5 is 5 December 2026, 12:00).
+        {u"[Start] >= \"12/05/2026 08:00\"", olAppointmentItem, appointment, true},
+        {u"[Start] >= \"12/05/2026 10:00\"", olAppointmentItem, appointment, false},
+        {u"[Start] = \"12/05/2026 09:30\"", olAppointmentItem, appointment, true},
+        {u"[Start] > \"12/05/2026\" AND [End] < \"12/06/2026\"", olAppointmentItem, appointment, true},
+        {u"[Start] < 46361.5", olAppointmentItem, appointment, true},
+        {u"[Start] < 46361.3", olAppointmentItem, appointment, false},
+        // A value that cannot be read, or is of another kind, never matches.
+        {u"[Subject] = \"\"", olTaskItem, none, false},
+        {u"[Subject] <> \"x\"", olTaskItem, none, false},
+        {u"NOT [Subject] = \"x\"", olTaskItem, none, true},
+        {u"[Subject] = \"3\"", olTaskItem, wrong, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Matches(c.text, c.kind, c.values), c.expected)
+            << std::string(std::u16string(c.text).begin(), std::u16string(c.text).end());
 }
 
 }  // namespace

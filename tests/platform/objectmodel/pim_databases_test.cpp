@@ -11,6 +11,7 @@
 #include "platform/kernel/handle.h"
 #include "platform/time/system_time.h"
 #include "tests/support/device_sandbox.h"
+#include "tests/support/last_error_check.h"
 
 namespace {
 
@@ -67,8 +68,7 @@ TEST_F(PimDatabasesTest, MadeOnceAndOpenedTheWayTheLoadersOpenThem)
         if (db != INVALID_HANDLE_VALUE) CloseHandle(db);
         EXPECT_EQ(oid, PimDatabases::Oid(open.name));
     }
-    EXPECT_EQ(PimDatabases::Oid(u"Notes Database"), 0u);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(FAILS_WITH(PimDatabases::Oid(u"Notes Database"), 0u, static_cast<DWORD>(ERROR_INVALID_PARAMETER)));
 }
 
 TEST_F(PimDatabasesTest, TasksReadByDueDateWithUndatedOnesLast)

@@ -19,54 +19,24 @@
 
 namespace cedbtest {
 
-inline CEPROPVAL I2(WORD n, short v)
+// A property of type T numbered n, its value in the union member F.
+template <WORD T, auto F, class V>
+inline CEPROPVAL Typed(WORD n, V v)
 {
     CEPROPVAL p{};
-    p.propid = MAKEPROPID(n, CEVT_I2);
-    p.val.iVal = v;
+    p.propid = MAKEPROPID(n, T);
+    p.val.*F = v;
     return p;
 }
-inline CEPROPVAL UI2(WORD n, USHORT v)
-{
-    CEPROPVAL p{};
-    p.propid = MAKEPROPID(n, CEVT_UI2);
-    p.val.uiVal = v;
-    return p;
-}
-inline CEPROPVAL I4(WORD n, LONG v)
-{
-    CEPROPVAL p{};
-    p.propid = MAKEPROPID(n, CEVT_I4);
-    p.val.lVal = v;
-    return p;
-}
-inline CEPROPVAL UI4(WORD n, ULONG v)
-{
-    CEPROPVAL p{};
-    p.propid = MAKEPROPID(n, CEVT_UI4);
-    p.val.ulVal = v;
-    return p;
-}
-inline CEPROPVAL R8(WORD n, double v)
-{
-    CEPROPVAL p{};
-    p.propid = MAKEPROPID(n, CEVT_R8);
-    p.val.dblVal = v;
-    return p;
-}
-inline CEPROPVAL Bool(WORD n, BOOL v)
-{
-    CEPROPVAL p{};
-    p.propid = MAKEPROPID(n, CEVT_BOOL);
-    p.val.boolVal = v;
-    return p;
-}
+inline CEPROPVAL I2(WORD n, short v) { return Typed<CEVT_I2, &CEVALUNION::iVal>(n, v); }
+inline CEPROPVAL UI2(WORD n, USHORT v) { return Typed<CEVT_UI2, &CEVALUNION::uiVal>(n, v); }
+inline CEPROPVAL I4(WORD n, LONG v) { return Typed<CEVT_I4, &CEVALUNION::lVal>(n, v); }
+inline CEPROPVAL UI4(WORD n, ULONG v) { return Typed<CEVT_UI4, &CEVALUNION::ulVal>(n, v); }
+inline CEPROPVAL R8(WORD n, double v) { return Typed<CEVT_R8, &CEVALUNION::dblVal>(n, v); }
+inline CEPROPVAL Bool(WORD n, BOOL v) { return Typed<CEVT_BOOL, &CEVALUNION::boolVal>(n, v); }
 inline CEPROPVAL Time(WORD n, unsigned long long v)
 {
-    CEPROPVAL p{};
-    p.propid = MAKEPROPID(n, CEVT_FILETIME);
-    p.val.filetime = platform::MakeFileTime(v);
-    return p;
+    return Typed<CEVT_FILETIME, &CEVALUNION::filetime>(n, platform::MakeFileTime(v));
 }
 // The text must outlive the write.
 inline CEPROPVAL Str(WORD n, const char16_t* text)
