@@ -154,17 +154,12 @@ TEST(CityDb, ListsEveryWindowsZoneWithCurrentRules)
     EXPECT_EQ(Narrow(eastern->szTzdbName), "America/New_York");
     EXPECT_EQ(Narrow(eastern->szDisplayName), "(GMT-05:00) Eastern Time (New York)");
     EXPECT_EQ(eastern->lGMTOffset, -300);
-    EXPECT_EQ(eastern->tzi.DaylightBias, -60);
-    EXPECT_EQ(ShowRule(eastern->tzi.DaylightDate), "m3 dow0 n2 2:0");   // 2nd Sunday of March
-    EXPECT_EQ(ShowRule(eastern->tzi.StandardDate), "m11 dow0 n1 2:0");  // 1st Sunday of November
+    EXPECT_EQ(eastern->tzi.DaylightBias, -60);  // the rules themselves are checked against ICU below
     EXPECT_EQ(eastern->id, platform::CityDbZoneId(u"Eastern Standard Time"));
     const CITYDB_TIME_ZONE* india = db.Find("India Standard Time");
     ASSERT_NE(india, nullptr);
     EXPECT_EQ(india->lGMTOffset, 330);
     EXPECT_EQ(india->tzi.StandardDate.wMonth, 0);
-    const CITYDB_TIME_ZONE* sydney = db.Find("AUS Eastern Standard Time");
-    ASSERT_NE(sydney, nullptr);
-    EXPECT_LT(sydney->tzi.StandardDate.wMonth, sydney->tzi.DaylightDate.wMonth);  // southern order
 
     CityDb again;  // a second user shares the loaded list
     EXPECT_EQ(again.zones, db.zones);

@@ -187,24 +187,6 @@ TEST_F(OutlookAppointmentTest, InvalidValuesFailTheSaveAndLeaveTheRecord)
     EXPECT_EQ(Raw(oid, kAppointmentDuration).val.val.lVal, 60);
 }
 
-TEST_F(OutlookAppointmentTest, LibraryOwnedTextSurvivesASave)
-{
-    ComRef<IAppointment> item = NewAppointment();
-    ASSERT_EQ(item->Save(), S_OK);
-    const CEOID oid = OidOf(item);
-    item.Reset();
-    CEPROPVAL extra{};
-    extra.propid = kAppointmentExtraText;
-    extra.val.lpwstr = const_cast<LPWSTR>(u"extra");
-    ASSERT_TRUE(WriteRaw(kAppointmentsDatabase, oid, {extra}));
-    ComRef<IAppointment> edit = OpenAppointment(oid);
-    PutText(edit, &IAppointment::put_Subject, u"Changed");
-    ASSERT_EQ(edit->Save(), S_OK);
-    edit.Reset();
-    EXPECT_EQ(Raw(oid, kAppointmentExtraText).text, u"extra");
-    EXPECT_EQ(Raw(oid, kAppointmentSubject).text, u"Changed");
-}
-
 TEST_F(OutlookAppointmentTest, SendAndCancelTellTheAttendees)
 {
     OutlookMeetingNotices::Clear();
