@@ -9,8 +9,8 @@
 #include <set>
 #include <vector>
 
-#include "tests/categories/category_test_support.h"
 #include "platform/base/local_memory.h"
+#include "tests/categories/category_test_support.h"
 
 namespace {
 
@@ -43,47 +43,7 @@ void BlobOf(Blob& blob, const std::vector<int>& indices)
     ASSERT_TRUE(Categories2BLOB(&blob.b, list));
 }
 
-std::vector<unsigned> IndicesOf(const _CEBLOB& blob)
-{
-    CePtrList<unsigned int> list;
-    BLOB2Categories(blob, list);
-    return std::vector<unsigned>(list.begin(), list.end());
-}
-
-// Random sets biased to the first words, but reaching the last index too.
-std::vector<int> RandomIndices(std::mt19937& rng)
-{
-    std::vector<int> indices(rng() % 12);
-    for (int& i : indices) {
-        switch (rng() % 4) {
-            case 0:
-                i = static_cast<int>(rng() % 32);
-                break;
-            case 1:
-                i = 32 + static_cast<int>(rng() % 64);
-                break;
-            case 2:
-                i = static_cast<int>(rng() % kCategoryIndexLimit);
-                break;
-            default:
-                i = kCategoryIndexLimit - 1 - static_cast<int>(rng() % 40);
-                break;
-        }
-    }
-    return indices;
-}
-
 // ---- Building -----------------------------------------------------------
-
-TEST(CategoryBlobBuild, WordsAreLittleEndianAndOnlyAsLongAsTheHighestWord)
-{
-    Blob blob;
-    BlobOf(blob, {31, 0, 8, 9});
-    EXPECT_EQ(blob.bytes(), (std::vector<BYTE>{0x01, 0x03, 0x00, 0x80}));
-    BlobOf(blob, {kCategoryIndexLimit - 1});
-    ASSERT_EQ(blob.b.dwCount, kCategoryBlobBytes);
-    EXPECT_EQ(blob.b.lpb[kCategoryBlobBytes - 1], 0x80);
-}
 
 TEST(CategoryBlobBuild, NoCategoriesIsNoBlobAndTheOldBytesAreFreed)
 {
@@ -95,30 +55,15 @@ TEST(CategoryBlobBuild, NoCategoriesIsNoBlobAndTheOldBytesAreFreed)
     EXPECT_EQ(blob.b.lpb, nullptr);
 }
 
-TEST(CategoryBlobBuild, IndicesNoBlobCanHoldAreSkipped)
+TEST(CategoryBlobBuild, TheSetsBytesOrOneEmptyWordWhenNoIndexFits)
 {
     Blob blob;
-    BlobOf(blob, {-1, kCategoryIndexLimit, 5, -300});
-    EXPECT_EQ(blob.bytes(), (std::vector<BYTE>{0x20, 0, 0, 0}));
+    BlobOf(blob, {31, 0, 8, 9, -1, kCategoryIndexLimit});
+    EXPECT_EQ(blob.bytes(), (std::vector<BYTE>{0x01, 0x03, 0x00, 0x80}));
     // A list whose categories all lack an index still is a list with
     // categories: one empty word.
     BlobOf(blob, {-1});
     EXPECT_EQ(blob.bytes(), (std::vector<BYTE>{0, 0, 0, 0}));
-}
-
-TEST(CategoryBlobBuild, RandomSetsComeBackAsTheirSortedDistinctIndices)
-{
-    std::mt19937 rng(4711);
-    for (int round = 0; round < 400; ++round) {
-        const std::vector<int> indices = RandomIndices(rng);
-        Blob blob;
-        BlobOf(blob, indices);
-        const std::set<int> distinct(indices.begin(), indices.end());
-        const std::vector<unsigned> expected(distinct.begin(), distinct.end());
-        EXPECT_EQ(IndicesOf(blob.b), expected) << "round " << round;
-        const DWORD count = distinct.empty() ? 0 : 4 * static_cast<DWORD>(*distinct.rbegin() / 32 + 1);
-        EXPECT_EQ(blob.b.dwCount, count) << "round " << round;
-    }
 }
 
 // ---- Reading ------------------------------------------------------------

@@ -15,13 +15,10 @@
 #include "categories/c_full_category.h"
 #include "categories/full_category_list.h"
 #include "foundation/ce_ptr_list.h"
-#include "platform/files/registry.h"
 #include "platform/kernel/handle.h"
 #include "platform/objectmodel/pim_databases.h"
 #include "platform/objectstore/cedb.h"
-#include "storage/c_registry.h"
-#include "storage/corvid_directory.h"
-#include "tests/support/device_sandbox.h"
+#include "tests/storage/settings_test_support.h"
 
 namespace cattest {
 
@@ -92,25 +89,23 @@ inline std::vector<std::u16string> Names(const CePtrList<CFullCategory*>& list)
     return names;
 }
 
-class CategorySandbox : public DeviceSandbox {
+// The settings sandbox, with the object store and the category cache forgotten too.
+class CategorySandbox : public SettingsSandbox {
 protected:
     void SetUp() override
     {
-        DeviceSandbox::SetUp();
+        SettingsSandbox::SetUp();
         Forget();
     }
     void TearDown() override
     {
         Forget();
-        DeviceSandbox::TearDown();
+        SettingsSandbox::TearDown();
     }
     static void Forget()
     {
         FreeFullCategoryCache();
         platform::CloseObjectStore();
-        CRegistry::UnloadINIFileCache();
-        FreeCorvidDirectory();
-        platform::CloseRegistryDatabase();
     }
 };
 

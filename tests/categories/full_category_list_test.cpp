@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "categories/category_names.h"
+#include "platform/text/utf8.h"
 #include "tests/categories/category_test_support.h"
 
 namespace {
@@ -13,6 +16,15 @@ namespace {
 using namespace cattest;
 
 class FullCategoryListTest : public CategorySandbox {};
+
+// "name|index|4003|4006|4005|4004|shown" of a category.
+std::string Fields(const CFullCategory& c)
+{
+    std::string out = c.m_name ? WideToUtf8(c.m_name) : "";
+    for (int v : {int{c.m_index}, int{c.m_prop4003}, int{c.m_prop4006}, int{c.m_prop4005}, int{c.m_prop4004}})
+        out.append(1, '|').append(std::to_string(v));
+    return out + (c.m_shown ? "|shown" : "|hidden");
+}
 
 TEST_F(FullCategoryListTest, EveryPropertyIsReadAndAbsentOnesTakeTheirDefaults)
 {
@@ -28,22 +40,9 @@ TEST_F(FullCategoryListTest, EveryPropertyIsReadAndAbsentOnesTakeTheirDefaults)
     const CFullCategory* a = list.GetAt(0);
     const CFullCategory* b = list.GetAt(1);
     if (a->m_oid != full) std::swap(a, b);
-    EXPECT_EQ(std::u16string(a->m_name), u"Business");
+    EXPECT_EQ(Fields(*a), "Business|7|0|2|3|4|hidden");
     EXPECT_EQ(a->m_oid, full);
-    EXPECT_EQ(a->m_index, 7);
-    EXPECT_EQ(a->m_prop4003, 0);
-    EXPECT_EQ(a->m_prop4006, 2);
-    EXPECT_EQ(a->m_prop4005, 3);
-    EXPECT_EQ(a->m_prop4004, 4);
-    EXPECT_FALSE(a->m_shown);
-
-    EXPECT_EQ(std::u16string(b->m_name), u"Bare");
-    EXPECT_EQ(b->m_index, -1) << "no index: none";
-    EXPECT_EQ(b->m_prop4003, 1);
-    EXPECT_EQ(b->m_prop4006, 0);
-    EXPECT_EQ(b->m_prop4005, 0);
-    EXPECT_EQ(b->m_prop4004, 0);
-    EXPECT_TRUE(b->m_shown);
+    EXPECT_EQ(Fields(*b), "Bare|-1|1|0|0|0|shown") << "absent: no index, 4003 one, shown";
 }
 
 TEST_F(FullCategoryListTest, RecordsWithoutANameAreDeletedAtTheNextFullRead)
@@ -148,14 +147,8 @@ TEST(FullCategory, CopiesOwnTheirNameAndCarryEveryValue)
     ASSERT_NE(copy, nullptr);
     EXPECT_NE(copy->m_name, original.m_name);
     original.SetName(u"Other");
-    EXPECT_EQ(std::u16string(copy->m_name), u"Travel");
-    EXPECT_EQ(copy->m_index, 40);
+    EXPECT_EQ(Fields(*copy), "Travel|40|9|8|7|6|hidden");
     EXPECT_EQ(copy->m_oid, 0x1234u);
-    EXPECT_EQ(copy->m_prop4003, 9);
-    EXPECT_EQ(copy->m_prop4006, 8);
-    EXPECT_EQ(copy->m_prop4005, 7);
-    EXPECT_EQ(copy->m_prop4004, 6);
-    EXPECT_FALSE(copy->m_shown);
     delete copy;
 
     CFullCategory nameless;

@@ -1,5 +1,5 @@
-// CeString on one thread: the shared block, every text-producing operation,
-// reading, buffers, resources and window text.
+// CeString on one thread: the shared block, every text-producing operation
+// (alone and on a shared block), reading, buffers, resources and window text.
 #include "foundation/ce_string.h"
 
 #include <gtest/gtest.h>
@@ -86,7 +86,7 @@ TEST(CeStringText, EveryProducingOperationGivesTheExpectedText)
         {"long -1 hex", u"", [](S& s) { s = S(static_cast<LONG>(-1), 16); }, u"ffffffff"},
         {"long min", u"", [](S& s) { s = S(static_cast<LONG>(-2147483647 - 1), 10); }, u"-2147483648"},
         {"ulong max", u"", [](S& s) { s = S(static_cast<ULONG>(4294967295u), 10); }, u"4294967295"},
-        {"octal", u"", [](S& s) { s.SetLong(100, 8); }, u"144"},
+        {"octal", u"x", [](S& s) { s.SetLong(100, 8); }, u"144"},
         {"set short hex", u"x", [](S& s) { s.SetShort(300, 16); }, u"12c"},
         {"set ulong", u"x", [](S& s) { s.SetULong(3000000000u); }, u"3000000000"},
         {"12.5", u"", [](S& s) { s = S(12.5, 3); }, u"12.500"},
@@ -95,7 +95,7 @@ TEST(CeStringText, EveryProducingOperationGivesTheExpectedText)
         {"-0.0001", u"", [](S& s) { s = S(-0.0001, 3); }, u"-0.000"},
         {"rounded", u"", [](S& s) { s = S(1234.5678, 2); }, u"1234.57"},
         {"huge", u"", [](S& s) { s = S(1e45, 3); }, u"1e+45"},
-        {"huge negative", u"", [](S& s) { s.SetDouble(-1e45); }, u"-1e+45"},
+        {"huge negative", u"x", [](S& s) { s.SetDouble(-1e45); }, u"-1e+45"},
         {"assign null", u"old", [](S& s) { s = static_cast<const WCHAR*>(nullptr); }, u""},
         {"assign own tail", u"abcdef", [](S& s) { s = Ptr(s) + 2; }, u"cdef"},
         {"append counted", u"abc", [](S& s) { s.Append(u"defgh", 2); }, u"abcde"},
@@ -107,6 +107,8 @@ TEST(CeStringText, EveryProducingOperationGivesTheExpectedText)
          u"abc"},
         {"append own middle", u"abab", [](S& s) { s.Append(Ptr(s) + 1, 2); }, u"ababba"},
         {"append to empty", u"", [](S& s) { s += S(u"src"); }, u"src"},
+        {"append itself", u"ab", [](S& s) { s += s; }, u"abab"},
+        {"+= char", u"ab", [](S& s) { s += u'.'; }, u"ab."},
         {"plus changes left", u"l",
          [](S& s) {
              s + u"-r";
@@ -126,7 +128,38 @@ TEST(CeStringText, EveryProducingOperationGivesTheExpectedText)
          },
          u"abc"},
         {"truncate to 0", u"abc", [](S& s) { s.Truncate(0); }, u""},
-        {"ltrim", u" \t ab c \r\n", [](S& s) { s.LTrim(); }, u"ab c \r\n"},
+        {"truncate", u"abcdef", [](S& s) { s.Truncate(2); }, u"ab"},
+        {"empty", u"abc", [](S& s) { s.Empty(); }, u""},
+        {"assign text", u"abc", [](S& s) { s = u"other"; }, u"other"},
+        {"operator[]", u"Hello", [](S& s) { s[0] = u'J'; }, u"Jello"},
+        {"GetBuffer within", u"Hello",
+         [](S& s) {
+             s.GetBuffer(5)[1] = u'a';
+             s.ReleaseBuffer();
+         },
+         u"Hallo"},
+        {"GetBuffer beyond", u"Hello",
+         [](S& s) {
+             s.GetBuffer(20)[0] = u'Y';
+             s.ReleaseBuffer();
+         },
+         u"Yello"},
+        {"GetBufferSetLength same", u"Hello",
+         [](S& s) {
+             s.GetBufferSetLength(5)[4] = u'O';
+             s.ReleaseBuffer();
+         },
+         u"HellO"},
+        {"GetBufferSetLength new", u"Hello",
+         [](S& s) {
+             std::memcpy(s.GetBufferSetLength(2), u"ok", 4);
+             s.ReleaseBuffer();
+         },
+         u"ok"},
+        {"lower", u"Hello", [](S& s) { s.MakeLower(); }, u"hello"},
+        {"reverse", u"Hello", [](S& s) { s.Reverse(); }, u"olleH"},
+        {"set char n", u"Hello", [](S& s) { s.Set('z', 2); }, u"zz"},
+        {"ltrim", u" \xFFA0\t ab c \r\n", [](S& s) { s.LTrim(); }, u"ab c \r\n"},
         {"rtrim", u" \t ab c \r\n", [](S& s) { s.RTrim(); }, u" \t ab c"},
         {"trim blank", u" \t\n ", [](S& s) { s.Trim(); }, u""},
         {"ltrim 0xA0", u"",
@@ -145,10 +178,10 @@ TEST(CeStringText, EveryProducingOperationGivesTheExpectedText)
         {"set 8-bit char", u"ab", [](S& s) { s.Set('\xA0'); }, u"\xFFA0\xFFA0"},
         {"set index < 0", u"abc", [](S& s) { s.SetIndexChar(u'X', -5); }, u"Xbc"},
         {"set index past end", u"abc", [](S& s) { s.SetIndexChar(u'X', 3); }, u"abc"},
-        {"format limited", u"", [](S& s) { s.Format(5, u"%d-%s", 12345, u"abc"); }, u"12345"},
+        {"format limited", u"x", [](S& s) { s.Format(5, u"%d-%s", 12345, u"abc"); }, u"12345"},
         {"format empty", u"x", [](S& s) { s.Format(10, u""); }, u""},
-        {"format", u"", [](S& s) { s.Format(u"%s=%d (%08lX)", u"k", -4, 0xABCDu); }, u"k=-4 (0000ABCD)"},
-        {"message fallback", u"", [](S& s) { s.FormatMessageW(98765); }, u"Error 98765 occured"},
+        {"format", u"old", [](S& s) { s.Format(u"%s=%d (%08lX)", u"k", -4, 0xABCDu); }, u"k=-4 (0000ABCD)"},
+        {"message fallback", u"x", [](S& s) { s.FormatMessageW(98765); }, u"Error 98765 occured"},
         {"replace commas", u"a,b,c", [](S& s) { s.Replace(u",", u";;;"); }, u"a;;;b;;;c"},
         {"replace no case", u"Xx-xX", [](S& s) { s.Replace(u"x", u"y", 0, 0); }, u"yy-yy"},
         {"replace from 2", u"aaaa", [](S& s) { s.Replace(u"a", u"b", 2); }, u"aabb"},
@@ -169,6 +202,19 @@ TEST(CeStringText, EveryProducingOperationGivesTheExpectedText)
         EXPECT_EQ(s.Length(), static_cast<int>(row.expected.size()));
         if (row.expected.empty()) {
             EXPECT_EQ(Ptr(s), CeString::NullString());
+        }
+        if (!*row.start) continue;
+        // On a block shared by assignment the writer copies first: the other
+        // sharer keeps its text and block, and no stale reference is left.
+        CeString keeper(row.start), writer;
+        writer = keeper;
+        const CeStringRep* shared = keeper.GetRep();
+        row.change(writer);
+        EXPECT_EQ(Text(writer), row.expected);
+        EXPECT_EQ(Text(keeper), row.start);
+        EXPECT_EQ(keeper.GetRep(), shared);
+        if (writer.GetRep() != shared) {
+            EXPECT_EQ(shared->GetRefs(), 1);
         }
     }
     CeString source(u"abc");

@@ -175,27 +175,6 @@ TEST_F(CeWorkerThreadTest, BodyThatNeverPollsIsKilledAfterTheTimeOutAndSendsNoth
     ASSERT_TRUE(PumpUntil([&] { return window.Count(kHeartbeat) >= 2; }));
 }
 
-TEST_F(CeWorkerThreadTest, DefaultStopTimeOutIsSixSeconds)
-{
-    class DefaultWorker : public CeWorkerThread {
-    public:
-        DWORD ThreadProc() override
-        {
-            for (;;) Sleep(5);
-        }
-        void PostKill() override { ++postKills; }
-        std::atomic<int> postKills{0};
-    } worker;
-    ASSERT_EQ(worker.Start(), 1);
-    Sleep(20);
-    auto start = Clock::now();
-    worker.Stop(false);
-    auto elapsed = MillisecondsSince(start);
-    EXPECT_GE(elapsed, 5950);
-    EXPECT_LT(elapsed, 8000);
-    EXPECT_EQ(worker.postKills, 1);
-}
-
 TEST_F(CeWorkerThreadTest, ThousandStartStopCyclesWithThePumpingWindowThread)
 {
     std::atomic<DWORD> nextResult{0}, taken{0};  // taken: result + 1 of the run that started last

@@ -42,11 +42,9 @@ TEST(TimeZoneRules, RelativeRulesBecomeDates)
         int year;
         int expectedDay;
     } cases[] = {
+        // The day rules themselves are the platform's (zone_rules_test).
         {Rule(10, 0, 5, 3), 2024, 27},  // last Sunday of October 2024
-        {Rule(3, 0, 2, 2), 2024, 10},   // second Sunday of March
-        {Rule(11, 0, 1, 2), 2026, 1},   // first Sunday of November 2026 is the 1st
         {Rule(2, 0, 5, 0), 2023, 26},   // no fifth Sunday in February 2023: back a week
-        {Rule(2, 4, 5, 0), 2024, 29},   // 29 February 2024 is a fifth Thursday
         // The platform's calendar, not the suite's leap years: 1700 has no
         // 29 February and 4000 has one (the suite's rule says the opposite).
         {Rule(2, 1, 5, 0), 1700, 22},

@@ -7,34 +7,27 @@
 
 namespace {
 
-std::string Dropped(const std::string& text, bool* changed = nullptr)
+TEST(JournalNotes, TheTrailingParagraphOfLongerNotesBecomesOneBrace)
 {
-    std::vector<BYTE> notes(text.begin(), text.end());
-    const bool c = DropTrailingEmptyParagraph(notes);
-    if (changed) *changed = c;
-    return std::string(notes.begin(), notes.end());
-}
-
-TEST(JournalNotes, TrailingParagraphBecomesOneBrace)
-{
-    bool changed = false;
-    EXPECT_EQ(Dropped("{\\rtf1 abc\\par }", &changed), "{\\rtf1 abc}");
-    EXPECT_TRUE(changed);
-}
-
-TEST(JournalNotes, ShortOrUnmarkedNotesStay)
-{
-    bool changed = true;
-    EXPECT_EQ(Dropped("a\\par }", &changed), "a\\par }") << "ten bytes or fewer";
-    EXPECT_FALSE(changed);
-    EXPECT_EQ(Dropped("xxxx\\par }"), "xxxx\\par }") << "exactly ten bytes";
-    EXPECT_EQ(Dropped("plain text without marker"), "plain text without marker");
-    EXPECT_EQ(Dropped(""), "");
-}
-
-TEST(JournalNotes, MarkerElsewhereStillCutsTheLastSixBytes)
-{
-    EXPECT_EQ(Dropped("{x\\par }tail123456"), "{x\\par }tail}");
+    const struct {
+        const char* what;
+        std::string text;
+        std::string expected;
+        bool changed;
+    } rows[] = {
+        {"the marker at the end", "{\\rtf1 abc\\par }", "{\\rtf1 abc}", true},
+        {"ten bytes or fewer", "a\\par }", "a\\par }", false},
+        {"exactly ten bytes", "xxxx\\par }", "xxxx\\par }", false},
+        {"no marker", "plain text without marker", "plain text without marker", false},
+        {"empty", "", "", false},
+        {"a marker elsewhere still cuts the last six bytes", "{x\\par }tail123456", "{x\\par }tail}", true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::vector<BYTE> notes(row.text.begin(), row.text.end());
+        EXPECT_EQ(DropTrailingEmptyParagraph(notes), row.changed);
+        EXPECT_EQ(std::string(notes.begin(), notes.end()), row.expected);
+    }
 }
 
 }  // namespace

@@ -10,14 +10,12 @@
 
 #include "items/c_journal.h"
 #include "platform/base/local_block.h"
-#include "platform/files/registry.h"
 #include "platform/kernel/handle.h"
 #include "platform/objectstore/cedb.h"
 #include "platform/time/clock.h"
 #include "platform/time/system_time.h"
 #include "storage/c_registry.h"
-#include "storage/corvid_directory.h"
-#include "tests/support/device_sandbox.h"
+#include "tests/storage/settings_test_support.h"
 #include "tests/support/test_dates.h"
 
 namespace journaltest {
@@ -113,24 +111,18 @@ inline void SetAutoJournal(const WCHAR* action, ULONG value)
     ASSERT_EQ(settings.SetValue(action, value), 0);
 }
 
-class JournalSandbox : public DeviceSandbox {
+// The settings sandbox, with the object store closed too.
+class JournalSandbox : public SettingsSandbox {
 protected:
     void SetUp() override
     {
-        DeviceSandbox::SetUp();
-        Forget();
+        SettingsSandbox::SetUp();
+        platform::CloseObjectStore();
     }
     void TearDown() override
     {
-        Forget();
-        DeviceSandbox::TearDown();
-    }
-    static void Forget()
-    {
         platform::CloseObjectStore();
-        CRegistry::UnloadINIFileCache();
-        FreeCorvidDirectory();
-        platform::CloseRegistryDatabase();
+        SettingsSandbox::TearDown();
     }
 };
 

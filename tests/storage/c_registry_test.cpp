@@ -107,6 +107,8 @@ TEST_F(TextStore, KeysSectionsAndEnumeration)
     EXPECT_EQ(store.ValueName(1, name, 0), 0);
     EXPECT_EQ(std::u16string(name), u"Two");
     EXPECT_EQ(store.ValueName(2, name, 0), static_cast<LONG>(ERROR_NO_MORE_ITEMS));
+    EXPECT_EQ(store.ValueName(0, nullptr, 0), E_INVALIDARG);
+    EXPECT_EQ(store.SubKeyName(0, nullptr, 0), E_INVALIDARG);
     std::unique_ptr<CeStrList<WCHAR*>> names(store.ValueNames());
     ASSERT_EQ(names->GetCount(), 2);
     EXPECT_EQ(std::u16string(names->GetAt(0)), u"One");

@@ -9,22 +9,12 @@
 #include <vector>
 
 #include "platform/text/wide_string.h"
-#include "tests/storage/settings_test_support.h"
 #include "storage/settings_name.h"
+#include "tests/storage/settings_test_support.h"
 
 namespace {
 
 using INIFile = CRegistry::INIFile;
-
-std::string Bytes(const std::u16string& text, bool bom = true)
-{
-    std::string bytes = bom ? "\xFF\xFE" : "";
-    for (char16_t c : text) {
-        bytes.push_back(static_cast<char>(c & 0xFF));
-        bytes.push_back(static_cast<char>(c >> 8));
-    }
-    return bytes;
-}
 
 // "section|name|kind|data" for every value, in order.
 std::vector<std::u16string> Contents(const INIFile& file)
@@ -47,10 +37,10 @@ std::vector<std::u16string> Contents(const INIFile& file)
     return out;
 }
 
-std::vector<std::u16string> ParseText(const std::u16string& text, bool bom = true)
+std::vector<std::u16string> ParseText(const std::u16string& text)
 {
     INIFile file(u"\\unused.txt");
-    std::string bytes = Bytes(text, bom);
+    std::string bytes = Utf16File(text);
     file.Parse(bytes.data(), bytes.size());
     return Contents(file);
 }
@@ -106,7 +96,7 @@ TEST(SettingsFileReading, TextWithoutByteOrderMarkIsAnsi)
 
 TEST(SettingsFileReading, BrokenInputLeavesWhatCouldBeRead)
 {
-    std::string whole = Bytes(u"[S]\r\na=\"1\"\r\nb=\"2\"\r\n");
+    std::string whole = Utf16File(u"[S]\r\na=\"1\"\r\nb=\"2\"\r\n");
     INIFile file(u"\\unused.txt");
     // Cut in the middle of the last line, on an odd byte: b="
     file.Parse(whole.data(), whole.size() - 7);
@@ -157,7 +147,7 @@ TEST(SettingsFileWriting, LongStringsAreCutTo8092Characters)
     file.SetString(s, u"cd", std::u16string(8089, u'g') + u"tail");
     std::u16string text = file.Format();
     EXPECT_NE(text.find(u"\"cd\"=\"" + std::u16string(8089, u'g') + u"tai\"\r\n"), std::u16string::npos);
-    std::string bytes = Bytes(text.substr(1));
+    std::string bytes = Utf16File(text.substr(1));
     INIFile back(u"\\unused.txt");
     back.Parse(bytes.data(), bytes.size());
     ASSERT_EQ(back.SectionCount(), 1u);
@@ -202,7 +192,7 @@ TEST(SettingsFileWriting, RandomStoresReadBackEqual)
             }
         }
         std::u16string text = file.Format();
-        std::string bytes = Bytes(text.substr(1));
+        std::string bytes = Utf16File(text.substr(1));
         INIFile back(u"\\unused.txt");
         back.Parse(bytes.data(), bytes.size());
         EXPECT_EQ(Contents(back), Contents(file)) << "round " << round;

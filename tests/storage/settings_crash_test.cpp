@@ -1,28 +1,20 @@
 // A process killed while it saves the settings file leaves the old or the new
 // content, whole and readable: never a mix of two saves, never a cut file.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "tests/storage/settings_test_support.h"
 #include "storage/ini_file.h"
 #include "tests/helpers/settings_generation.h"
+#include "tests/storage/settings_test_support.h"
 #include "tests/support/child_process.h"
-
-extern char** environ;
+#include "tests/support/served_child.h"
 
 namespace {
 
@@ -31,96 +23,6 @@ namespace gen = settings_generation;
 const std::string kSaver = std::string(KSTOOLS_TEST_HELPER_DIR) + "/ks_settings_saver";
 constexpr const char* kDevicePath = "\\Corvid\\Crash.txt";
 constexpr const char* kHostPath = "Corvid/Crash.txt";
-
-// "ks_settings_saver serve": on each Go() a new process that loads the file
-// and saves it over and over, to be killed at any moment.
-class SaverServer {
-public:
-    explicit SaverServer(const char* devicePath)
-    {
-        int in[2], out[2];
-        if (pipe2(in, O_CLOEXEC) != 0) {
-            m_error = errno;
-            return;
-        }
-        if (pipe2(out, O_CLOEXEC) != 0) {
-            m_error = errno;
-            close(in[0]);
-            close(in[1]);
-            return;
-        }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        std::string mode = "serve", path = devicePath, program = kSaver;
-        char* argv[] = {program.data(), mode.data(), path.data(), nullptr};
-        m_error = posix_spawn(&m_pid, kSaver.c_str(), &actions, nullptr, argv, environ);
-        if (m_error != 0) m_pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        close(in[0]);
-        close(out[1]);
-        m_in = in[1];
-        m_out = out[0];
-    }
-    ~SaverServer()
-    {
-        // A saver dies with its server, even one whose id is not known yet.
-        if (m_pid > 0) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
-        if (m_in >= 0) close(m_in);
-        if (m_out >= 0) close(m_out);
-    }
-
-    bool Started() const { return m_pid > 0; }
-    std::string Error() const { return std::strerror(m_error); }
-
-    // Starts a saver.
-    bool Go() { return write(m_in, "go\n", 3) == 3; }
-    // Waits until the saver has loaded the file; false when it did not get
-    // that far.
-    bool AwaitReady()
-    {
-        std::string line = NextLine();
-        if (line.rfind("ready ", 0) != 0) return false;
-        m_child = static_cast<pid_t>(std::stol(line.substr(6)));
-        return true;
-    }
-    // The next line the saver prints; empty when the server ended.
-    std::string NextLine()
-    {
-        for (;;) {
-            size_t end = m_buffer.find('\n');
-            if (end != std::string::npos) {
-                std::string line = m_buffer.substr(0, end);
-                m_buffer.erase(0, end + 1);
-                return line;
-            }
-            char chunk[512];
-            ssize_t n = read(m_out, chunk, sizeof chunk);
-            if (n <= 0) return {};
-            m_buffer.append(chunk, static_cast<size_t>(n));
-        }
-    }
-    // Kills the saver and returns once it is gone.
-    void KillSaver()
-    {
-        kill(m_child, SIGKILL);
-        m_child = -1;
-        for (std::string line = NextLine(); line != "gone" && !line.empty(); line = NextLine()) {
-        }
-    }
-
-private:
-    pid_t m_pid = -1;
-    pid_t m_child = -1;
-    int m_error = 0;
-    int m_in = -1;
-    int m_out = -1;
-    std::string m_buffer;
-};
 
 class SettingsCrash : public SettingsSandbox {
 protected:
@@ -152,12 +54,7 @@ protected:
             }
         }
         EXPECT_EQ(wrong, 0) << "values not of generation " << generation;
-        std::u16string again = file.Format();
-        std::string rewritten;
-        for (char16_t c : again) {
-            rewritten.push_back(static_cast<char>(c & 0xFF));
-            rewritten.push_back(static_cast<char>(c >> 8));
-        }
+        const std::string rewritten = Utf16File(file.Format().substr(1));  // the mark comes back as FF FE
         EXPECT_TRUE(rewritten == bytes) << "the file is not what the writer makes of its content";
         return wrong == 0 && rewritten == bytes ? generation : 0;
     }
@@ -197,23 +94,23 @@ TEST_F(SettingsCrash, KilledSaverLeavesOneWholeGeneration)
     int midSave = 0;
     int advanced = 0;
     constexpr int kKills = 200;
-    SaverServer server(kDevicePath);
+    kstest::ServedChild server({kSaver, "serve", kDevicePath});
     ASSERT_TRUE(server.Started()) << server.Error();
-    ASSERT_TRUE(server.Go());
+    ASSERT_TRUE(server.Request("go"));
     for (int i = 0; i < kKills; ++i) {
         ASSERT_TRUE(server.AwaitReady()) << "before kill " << i;
         ASSERT_EQ(server.NextLine(), "saving");
         const bool aimed = i % 2 == 1;
         const double delay = aimed ? aim * jitter(random) : window * anywhere(random);
         std::this_thread::sleep_for(std::chrono::microseconds(static_cast<long>(delay)));
-        server.KillSaver();
+        server.KillWorker();
 
         const bool duringWrite = std::filesystem::exists(temp);
         if (duringWrite) std::filesystem::remove(temp);
         // The next saver loads the file while this one's leftovers are checked.
         const std::string left = ReadHostFile(kHostPath);
         if (i + 1 < kKills) {
-            ASSERT_TRUE(server.Go()) << "after kill " << i;
+            ASSERT_TRUE(server.Request("go")) << "after kill " << i;
         }
 
         const unsigned long now = WholeGeneration(left);

@@ -5,10 +5,21 @@
 
 #include <string>
 
-#include "tests/support/device_sandbox.h"
 #include "platform/files/registry.h"
 #include "storage/c_registry.h"
 #include "storage/corvid_directory.h"
+#include "tests/support/device_sandbox.h"
+
+// The bytes of a UTF-16 LE file with a byte-order mark.
+inline std::string Utf16File(const std::u16string& text)
+{
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : text) {
+        bytes.push_back(static_cast<char>(c & 0xFF));
+        bytes.push_back(static_cast<char>(c >> 8));
+    }
+    return bytes;
+}
 
 class SettingsSandbox : public DeviceSandbox {
 protected:
@@ -27,15 +38,5 @@ protected:
         CRegistry::UnloadINIFileCache();
         FreeCorvidDirectory();
         platform::CloseRegistryDatabase();
-    }
-    // The bytes of a UTF-16 LE file with a byte-order mark.
-    static std::string Utf16File(const std::u16string& text)
-    {
-        std::string bytes = "\xFF\xFE";
-        for (char16_t c : text) {
-            bytes.push_back(static_cast<char>(c & 0xFF));
-            bytes.push_back(static_cast<char>(c >> 8));
-        }
-        return bytes;
     }
 };
