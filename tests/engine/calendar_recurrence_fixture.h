@@ -16,6 +16,7 @@
 
 #include "engine/calendar_recurrence.h"
 #include "engine/data_calendar_db.h"
+#include "platform/objectmodel/outlook_zone.h"
 #include "platform/recurrence/recurrence_dates.h"
 #include "platform/recurrence/recurrence_pattern_blob.h"
 #include "platform/text/bstr.h"
@@ -57,6 +58,7 @@ struct Entry {
     {
         return start != o.start ? start < o.start : end != o.end ? end < o.end : exception < o.exception;
     }
+    bool operator==(const Entry&) const = default;
 };
 
 inline std::string Utf8(BSTR text)
@@ -69,13 +71,6 @@ inline std::ostream& operator<<(std::ostream& os, const Entry& e)
     return os << "{start " << e.start / 1440 << "+" << e.start % 1440 << " end " << e.end / 1440 << "+" << e.end % 1440
               << " dur " << e.duration << " day " << e.day << " '" << e.subject << "' loc '" << e.location
               << "' allDay " << e.allDay << " busy " << e.busyStatus << " exc " << e.exception << "}";
-}
-
-inline bool operator==(const Entry& a, const Entry& b)
-{
-    return a.start == b.start && a.end == b.end && a.duration == b.duration && a.day == b.day &&
-           a.subject == b.subject && a.location == b.location && a.allDay == b.allDay && a.busyStatus == b.busyStatus &&
-           a.exception == b.exception && a.hasNote == b.hasNote;
 }
 
 // Keeps every entry; reads "the rest of the record" by setting the subject.
@@ -116,28 +111,8 @@ inline TIME_ZONE_INFORMATION FixedZone(LONG bias)
     return z;
 }
 
-// The 48-byte zone blob of a zone.
-inline std::vector<BYTE> ZoneBlob(const TIME_ZONE_INFORMATION& z)
-{
-    std::vector<BYTE> out(48, 0);
-    auto put32 = [&](size_t at, LONG v) {
-        for (int i = 0; i < 4; ++i) out[at + i] = static_cast<BYTE>(static_cast<DWORD>(v) >> (8 * i));
-    };
-    auto putRule = [&](size_t at, const SYSTEMTIME& st) {
-        const WORD w[8] = {st.wYear, st.wMonth,  st.wDayOfWeek, st.wDay,
-                           st.wHour, st.wMinute, st.wSecond,    st.wMilliseconds};
-        for (int i = 0; i < 8; ++i) {
-            out[at + 2 * i] = static_cast<BYTE>(w[i]);
-            out[at + 2 * i + 1] = static_cast<BYTE>(w[i] >> 8);
-        }
-    };
-    put32(0, z.Bias);
-    put32(4, z.StandardBias);
-    put32(8, z.DaylightBias);
-    putRule(14, z.StandardDate);
-    putRule(32, z.DaylightDate);
-    return out;
-}
+// The 48-byte zone blob of a zone, as the object model writes it.
+inline std::vector<BYTE> ZoneBlob(const TIME_ZONE_INFORMATION& z) { return platform::EncodeOutlookZoneBlob(z); }
 
 struct Appointment {
     platform::RecurrencePatternBlob pattern;

@@ -6,18 +6,19 @@
 #include <stdlib.h>
 
 #include <cctype>
-#include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "platform/objectstore/store_schema.h"
+#include "platform/recurrence/recurrence_pattern_blob.h"
 #include "tests/support/kstools_home.h"
+#include "tests/support/recurrence_published_blobs.h"
 
 namespace {
 
@@ -66,68 +67,19 @@ const Json* Property(const Json& record, CEPROPID propid)
     return nullptr;
 }
 
-std::vector<std::uint8_t> Bytes(const std::string& hex)
+// The stored recurrence patterns, read by the platform's blob reader.
+std::vector<platform::RecurrencePatternBlob> Patterns(const Json& appointments)
 {
-    std::vector<std::uint8_t> bytes;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2)
-        bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
-    return bytes;
-}
-
-// The parts of a stored recurrence pattern that tell its kind, its end and
-// its changed occurrences (the published AppointmentRecurrencePattern layout).
-struct PatternFacts {
-    std::string kind;
-    std::uint32_t endType = 0;
-    std::uint32_t deleted = 0;
-    std::uint32_t modified = 0;
-    bool firstChangeMoved = false;
-    bool firstChangeHasSubject = false;
-};
-
-std::uint32_t U32(const std::vector<std::uint8_t>& b, size_t at)
-{
-    return at + 4 <= b.size() ? b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24
-                              : 0;
-}
-std::uint16_t U16(const std::vector<std::uint8_t>& b, size_t at)
-{
-    return at + 2 <= b.size() ? static_cast<std::uint16_t>(b[at] | b[at + 1] << 8) : 0;
-}
-
-PatternFacts ReadPattern(const std::vector<std::uint8_t>& b)
-{
-    static const std::map<std::pair<int, int>, std::string> kinds = {
-        {{0x200A, 0}, "daily"},    {{0x200A, 1}, "weekdays"}, {{0x200B, 1}, "weekly"},  {{0x200C, 2}, "monthly"},
-        {{0x200C, 3}, "monthNth"}, {{0x200D, 2}, "yearly"},   {{0x200D, 3}, "yearNth"},
-    };
-    PatternFacts facts;
-    const int frequency = U16(b, 4), patternType = U16(b, 6);
-    auto kind = kinds.find({frequency, patternType});
-    facts.kind = kind == kinds.end() ? "unknown" : kind->second;
-    size_t at = 22 + (patternType == 0 ? 0 : patternType == 3 ? 8 : 4);
-    facts.endType = U32(b, at);
-    at += 12;  // EndType, OccurrenceCount, FirstDOW
-    facts.deleted = U32(b, at);
-    at += 4 + 4 * facts.deleted;
-    facts.modified = U32(b, at);
-    at += 4 + 4 * facts.modified;
-    at += 24;  // StartDate, EndDate, the second versions, StartTimeOffset, EndTimeOffset
-    const std::uint16_t exceptions = U16(b, at);
-    at += 2;
-    if (exceptions > 0) {
-        facts.firstChangeMoved = U32(b, at) != U32(b, at + 8);
-        facts.firstChangeHasSubject = (U16(b, at + 12) & 0x0001) != 0;
-    }
-    return facts;
-}
-
-std::vector<PatternFacts> Patterns(const Json& appointments)
-{
-    std::vector<PatternFacts> patterns;
+    std::vector<platform::RecurrencePatternBlob> patterns;
     for (const Json& record : appointments) {
-        if (const Json* blob = Property(record, kAppointmentRecurrencePattern))
-            patterns.push_back(ReadPattern(Bytes(*blob)));
+        const Json* hex = Property(record, kAppointmentRecurrencePattern);
+        if (!hex) continue;
+        const std::vector<BYTE> bytes = publishedblobs::Bytes(*hex);
+        platform::RecurrencePatternBlob p;
+        EXPECT_TRUE(
+            platform::RecurrenceBlobUsable(platform::DecodeRecurrencePatternBlob(bytes.data(), bytes.size(), p)))
+            << hex->get<std::string>();
+        patterns.push_back(p);
     }
     return patterns;
 }
@@ -173,21 +125,23 @@ TEST_F(KstoolsSeed, TheCountsAreAsAskedAndReportedAsData)
 TEST_F(KstoolsSeed, EveryRecurrenceKindEndsInEachWayAndHasChangedOccurrences)
 {
     ASSERT_EQ(Run({"store", "seed", "--appointments", "40", "--tasks", "0", "--contacts", "0"}).exitCode, 0);
-    std::set<std::pair<std::string, std::uint32_t>> seen;
+    std::set<std::tuple<WORD, WORD, DWORD>> seen;
     bool deletedOnly = false, moved = false, renamed = false;
-    for (const PatternFacts& p : Patterns(Dump("Appointments Database"))) {
-        seen.insert({p.kind, p.endType});
-        deletedOnly |= p.deleted > p.modified;
-        moved |= p.firstChangeMoved;
-        renamed |= p.firstChangeHasSubject;
+    for (const platform::RecurrencePatternBlob& p : Patterns(Dump("Appointments Database"))) {
+        seen.insert({p.frequency, p.patternType, p.endType});
+        deletedOnly |= p.deletedInstanceDates.size() > p.modifiedInstanceDates.size();
+        if (p.exceptions.empty()) continue;
+        moved |= p.exceptions[0].startDateTime != p.exceptions[0].originalStartDate;
+        renamed |= p.exceptions[0].subject.has_value();
     }
-    for (const char* kind : {"daily", "weekdays", "weekly", "monthly", "monthNth", "yearly", "yearNth"}) {
-        for (std::uint32_t end : {0x2021u, 0x2022u, 0x2023u}) {
-            EXPECT_TRUE(seen.count({kind, end})) << kind << " ending " << std::hex << end;
+    const std::pair<WORD, WORD> kinds[] = {{0x200A, 0}, {0x200A, 1}, {0x200B, 1}, {0x200C, 2},
+                                           {0x200C, 3}, {0x200D, 2}, {0x200D, 3}};
+    for (auto [frequency, type] : kinds) {
+        for (DWORD end : {0x2021u, 0x2022u, 0x2023u}) {
+            EXPECT_TRUE(seen.count({frequency, type, end}))
+                << std::hex << frequency << "/" << type << " ending " << end;
         }
     }
-    EXPECT_FALSE(seen.count({"unknown", 0x2021u}) || seen.count({"unknown", 0x2022u}) ||
-                 seen.count({"unknown", 0x2023u}));
     EXPECT_TRUE(deletedOnly);
     EXPECT_TRUE(moved);
     EXPECT_TRUE(renamed);
