@@ -233,12 +233,6 @@ TEST_F(KstoolsSettings, DumpPrintsAHandWrittenFileInTheFileFormat)
     EXPECT_NE(tree.out.find("[HKEY_CURRENT_USER\\Software\\A\\Sub]"), std::string::npos);
     EXPECT_EQ(tree.out.find("Sibling"), std::string::npos) << tree.out;
     EXPECT_EQ(tree.out.find("Other"), std::string::npos) << tree.out;
-
-    // Without a byte-order mark the file is Windows-1252 text.
-    const auto ansi = HomeDir() / "ansi.txt";
-    WriteBytes(ansi, "[HKEY_CURRENT_USER\\A]\r\n\"T\"=\"caf\xE9 \x80\"\r\n");
-    auto decoded = Run({"dump", "--file", ansi.string()});
-    EXPECT_EQ(decoded.out, "\n[HKEY_CURRENT_USER\\A]\n\"T\"=\"caf\xC3\xA9 \xE2\x82\xAC\"\n\n");
 }
 
 TEST_F(KstoolsSettings, DumpAndGetAsJsonAreTyped)
@@ -390,7 +384,7 @@ protected:
 
 TEST_F(KstoolsDate, NowIsThePinnedWallClockTimeOfTheDeviceZone)
 {
-    // Either side of the spring-forward night: the UTC time and the zone's name follow the offset in force.
+    // The UTC time and the zone's name follow the offset in force at the pinned time (summer here, winter below).
     auto summer = nlohmann::json::parse(Run({"now", "--json"}, "en-US", "2024-03-10T03:30").out);
     EXPECT_EQ(summer["local"], "2024-03-10T03:30:00");
     EXPECT_EQ(summer["utc"], "2024-03-10T07:30:00");
@@ -400,11 +394,6 @@ TEST_F(KstoolsDate, NowIsThePinnedWallClockTimeOfTheDeviceZone)
     EXPECT_EQ(summer["daylight"], true);
     EXPECT_EQ(summer["week"], 10);
     EXPECT_EQ(summer["pinned"], true);
-
-    auto winter = nlohmann::json::parse(Run({"now", "--json"}, "en-US", "2024-03-10T01:30:15").out);
-    EXPECT_EQ(winter["utc"], "2024-03-10T06:30:15");
-    EXPECT_EQ(winter["zoneName"], "Eastern Standard Time");
-    EXPECT_EQ(winter["utcOffsetMinutes"], -300);
 
     auto text = Run({"now"}, "en-US", "2025-01-01T09:00");
     ASSERT_EQ(text.exitCode, 0) << text.err;
@@ -431,17 +420,9 @@ TEST_F(KstoolsDate, FormatWeekAndDurationFollowTheirOptions)
         {{"format", date, "--long-abbrev"}, "en-US", "Tue, March 5, 2024\n"},
         {{"format", date, "--mid"}, "en-US", "Tue, Mar 5, 2024\n"},
         {{"format", "1999-03-05", "--short"}, "en-US", "3/5/1999\n"},
-        {{"format", date, "--long"}, "de-DE", "Dienstag, 5. März 2024\n"},
-        {{"format", "1999-03-05", "--short"}, "de-DE", "05.03.1999\n"},
         {{"format", when, "--picture", "dddd, MMMM d, yyyy", "--time-picture", "hh:mm:ss tt"},
          "en-US",
          "Tuesday, March 5, 2024 02:07:09 PM\n"},
-        {{"format", when, "--picture", "ddd dd.MM.yy 'at'", "--time-picture", "H:m"},
-         "de-DE",
-         "Di. 05.03.24 at 14:7\n"},
-        // Time letters are text in a date picture and date letters in a time picture.
-        {{"format", when, "--picture", "MMM-h"}, "en-US", "Mar-h\n"},
-        {{"format", when, "--time-picture", "HH'h' d"}, "en-US", "14h d\n"},
         {{"format", when, "--time-picture", "h:mm:ss t", "--no-seconds"}, "en-US", "2:07 P\n"},
         {{"week", "2024-12-30"}, "en-US", "1\n"},
         {{"duration", "125"}, "en-US", "2 hours 5 minutes\n"},
@@ -507,80 +488,47 @@ TEST_F(KstoolsDate, ZoneRecordOfNewYorkHasBothRulesInWords)
     EXPECT_NE(text.find("standard time from: 1st Sunday of November at 02:00\n"), std::string::npos) << text;
 }
 
-TEST_F(KstoolsDate, ZoneRecordsOfSouthernAndFixedZones)
+// A zone without daylight saving has no rule to put in words.
+TEST_F(KstoolsDate, ZoneRecordOfAFixedZone)
 {
-    auto sydney = Json({"zone", "Australia/Sydney"});
-    EXPECT_EQ(sydney["Bias"], -600);
-    EXPECT_EQ(sydney["DaylightDate"]["text"], "1st Sunday of October at 02:00");
-    EXPECT_EQ(sydney["StandardDate"]["text"], "1st Sunday of April at 03:00");
-    EXPECT_EQ(sydney["daylightNow"], false);  // June is winter there
-
     auto india = Json({"zone", "Asia/Kolkata"});
     EXPECT_EQ(india["Bias"], -330);
-    EXPECT_EQ(india["StandardDate"]["wMonth"], 0);
     EXPECT_EQ(india["StandardDate"]["text"], "none");
     EXPECT_NE(Out({"zone", "Asia/Kolkata"}).find("bias: -330 (UTC+05:30)\n"), std::string::npos);
 }
 
-TEST_F(KstoolsDate, ZonesListsEveryWindowsZoneWestToEast)
+// The list itself and its order are the zone rules' (time_zone_rules_test).
+TEST_F(KstoolsDate, ZonesListsEveryWindowsZone)
 {
     auto j = Json({"zones"});
-    ASSERT_TRUE(j.is_array());
-    EXPECT_GT(j.size(), 100u);
-    bool eastern = false;
-    int previous = -24 * 60;
-    for (const auto& zone : j) {
-        int offset = zone["offsetMinutes"].get<int>();
-        EXPECT_GE(offset, previous) << zone["standardName"];
-        previous = offset;
-        if (zone["standardName"] == "Eastern Standard Time") {
-            eastern = true;
-            EXPECT_EQ(offset, -300);
-            EXPECT_NE(zone["displayName"].get<std::string>().find("New York"), std::string::npos) << zone;
-        }
-    }
-    EXPECT_TRUE(eastern);
+    ASSERT_GT(j.size(), 100u);
+    auto eastern = std::find_if(
+        j.begin(), j.end(), [](const nlohmann::json& zone) { return zone["standardName"] == "Eastern Standard Time"; });
+    ASSERT_NE(eastern, j.end());
+    EXPECT_EQ((*eastern)["offsetMinutes"], -300);
+    EXPECT_NE((*eastern)["displayName"].get<std::string>().find("New York"), std::string::npos) << *eastern;
     // The text form has one line per zone.
     const std::string text = Out({"zones"});
     EXPECT_EQ(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')), j.size());
     EXPECT_NE(text.find("UTC+05:30\tIndia Standard Time\t"), std::string::npos);
 }
 
-TEST_F(KstoolsDate, ConvertAcrossTheDaylightSavingTransitions)
+// Each way of naming the two sides; the conversions themselves are the
+// zone rules' tests.
+TEST_F(KstoolsDate, ConvertBetweenZonesNamedEitherWay)
 {
     auto convert = [this](std::vector<std::string> args) {
         args.insert(args.begin(), "convert");
         return Out(args);
     };
-    // Spring forward in New York: 02:00 EST becomes 03:00 EDT.
-    EXPECT_EQ(convert({"2024-03-10T01:59", "--from", "America/New_York", "--to-utc"}),
-              "2024-03-10T06:59:00 UTC (Coordinated Universal Time)\n");
     EXPECT_EQ(convert({"2024-03-10T03:00", "--from", "America/New_York", "--to-utc"}),
               "2024-03-10T07:00:00 UTC (Coordinated Universal Time)\n");
-    EXPECT_EQ(convert({"2024-03-10T07:01", "--from-utc", "--to", "America/New_York"}),
-              "2024-03-10T03:01:00 America/New_York (Eastern Daylight Time)\n");
-    // The zone rules count the transition instant itself as the last of standard time.
-    EXPECT_EQ(convert({"2024-03-10T07:00", "--from-utc", "--to", "America/New_York"}),
-              "2024-03-10T02:00:00 America/New_York (Eastern Standard Time)\n");
-    // Fall back: 01:30 comes twice, first in daylight time.
     EXPECT_EQ(convert({"2024-11-03T05:30", "--from-utc", "--to", "America/New_York"}),
               "2024-11-03T01:30:00 America/New_York (Eastern Daylight Time)\n");
-    EXPECT_EQ(convert({"2024-11-03T06:30", "--from-utc", "--to", "America/New_York"}),
-              "2024-11-03T01:30:00 America/New_York (Eastern Standard Time)\n");
-    EXPECT_EQ(convert({"2024-11-03T01:30", "--from", "America/New_York", "--to-utc"}),
-              "2024-11-03T05:30:00 UTC (Coordinated Universal Time)\n");
-    // Between zones whose transitions fall on different days: New York has
-    // changed on 10 March, Berlin only on 31 March.
     EXPECT_EQ(convert({"2024-03-20T12:00", "--from", "America/New_York", "--to", "Europe/Berlin"}),
               "2024-03-20T17:00:00 Europe/Berlin (W. Europe Standard Time)\n");
     EXPECT_EQ(convert({"2024-04-02T12:00", "--from", "Eastern Standard Time", "--to", "W. Europe Standard Time"}),
               "2024-04-02T18:00:00 Europe/Berlin (W. Europe Daylight Time)\n");
-
-    // Sydney in April: clocks go back from 03:00 to 02:00, so 02:30 is taken in daylight time.
-    EXPECT_EQ(convert({"2024-04-07T02:30", "--from", "Australia/Sydney", "--to-utc"}),
-              "2024-04-06T15:30:00 UTC (Coordinated Universal Time)\n");
-    EXPECT_EQ(convert({"2024-04-07T03:30", "--from", "Australia/Sydney", "--to-utc"}),
-              "2024-04-06T17:30:00 UTC (Coordinated Universal Time)\n");
 
     // A time the clocks skip is read with the standard bias, and said so.
     auto skipped = Run({"convert", "2024-03-10T02:30", "--from", "America/New_York", "--to-utc", "--json"});
