@@ -21,6 +21,13 @@ std::set<std::string> Subjects(CCalendarThread& loader)
     return subjects;
 }
 
+// A yearly all-day series from date: a birthday or an anniversary by its subject.
+CEOID WriteYearly(const std::u16string& subject, double date)
+{
+    return WriteAppointment(
+        {.subject = subject, .start = date, .duration = 1440, .allDay = true, .pattern = YearlyAllDay(date)});
+}
+
 class CalendarViewsTest : public CalendarStoreTest {
 protected:
     // One store with something for every view, in the week of 7 December 2026.
@@ -30,17 +37,9 @@ protected:
         WriteAppointment({.subject = u"lunch", .start = Date(2026, 12, 9, 12, 0), .busy = 0});
         WriteAppointment({.subject = u"review", .start = Date(2026, 12, 10, 14, 0), .meeting = true});
         WriteAppointment({.subject = u"Boxing Day", .start = Date(2026, 12, 11), .duration = 1440, .allDay = true});
-        WriteAppointment({.subject = u"Mum bday",
-                          .start = Date(1970, 12, 9),
-                          .duration = 1440,
-                          .allDay = true,
-                          .pattern = YearlyAllDay(Date(1970, 12, 9))});
+        WriteYearly(u"Mum bday", Date(1970, 12, 9));
         // Named an anniversary by its subject only.
-        WriteAppointment({.subject = u"Wedding anniv",
-                          .start = Date(2001, 12, 12),
-                          .duration = 1440,
-                          .allDay = true,
-                          .pattern = YearlyAllDay(Date(2001, 12, 12))});
+        WriteYearly(u"Wedding anniv", Date(2001, 12, 12));
         WriteAppointment({.subject = u"gym",
                           .start = Date(2026, 11, 2, 18, 0),
                           .duration = 90,
@@ -100,21 +99,9 @@ TEST_F(CalendarViewsTest, ListViewsShowASeriesOnceAndRangeViewsEveryOccurrence)
 
 TEST_F(CalendarViewsTest, BirthdayListIsOrderedByDayOfYearWhateverTheYear)
 {
-    WriteAppointment({.subject = u"Zed birthday",
-                      .start = Date(1990, 3, 1),
-                      .duration = 1440,
-                      .allDay = true,
-                      .pattern = YearlyAllDay(Date(1990, 3, 1))});
-    WriteAppointment({.subject = u"Amy bday",
-                      .start = Date(2010, 1, 20),
-                      .duration = 1440,
-                      .allDay = true,
-                      .pattern = YearlyAllDay(Date(2010, 1, 20))});
-    WriteAppointment({.subject = u"Old birthday",
-                      .start = Date(1950, 12, 31),
-                      .duration = 1440,
-                      .allDay = true,
-                      .pattern = YearlyAllDay(Date(1950, 12, 31))});
+    WriteYearly(u"Zed birthday", Date(1990, 3, 1));
+    WriteYearly(u"Amy bday", Date(2010, 1, 20));
+    WriteYearly(u"Old birthday", Date(1950, 12, 31));
     SetCalendarSetting(u"CAV_FilterAppointments", 0u);
     SetCalendarSetting(u"BDayCatName", u"");
     CCalendarThread loader;
@@ -129,12 +116,7 @@ TEST_F(CalendarViewsTest, BirthdayListIsOrderedByDayOfYearWhateverTheYear)
 
 TEST_F(CalendarViewsTest, BirthdayInRangeCountsYearsToTheOccurrence)
 {
-    WriteAppointment({.subject = u"Gran",
-                      .start = Date(1970, 6, 3),
-                      .duration = 1440,
-                      .allDay = true,
-                      .categories = {},
-                      .pattern = YearlyAllDay(Date(1970, 6, 3))});
+    WriteYearly(u"Gran", Date(1970, 6, 3));
     SetCalendarSetting(u"BDayCatName", u"gran");  // recognised by the category name in the subject
     CCalendarThread loader;
     ASSERT_TRUE(Load(loader, Date(2025, 6, 1), Date(2025, 6, 7)));
@@ -149,11 +131,7 @@ TEST_F(CalendarViewsTest, BirthdayInRangeCountsYearsToTheOccurrence)
 
 TEST_F(CalendarViewsTest, FirstYearOfABirthdayHasNoAgeInItsSubject)
 {
-    WriteAppointment({.subject = u"Baby birthday",
-                      .start = Date(2026, 12, 9),
-                      .duration = 1440,
-                      .allDay = true,
-                      .pattern = YearlyAllDay(Date(2026, 12, 9))});
+    WriteYearly(u"Baby birthday", Date(2026, 12, 9));
     CCalendarThread loader;
     ASSERT_TRUE(Load(loader, today, today + 6));
     EXPECT_EQ(Rows(loader, "Baby birthday").size(), 1u);
@@ -161,16 +139,8 @@ TEST_F(CalendarViewsTest, FirstYearOfABirthdayHasNoAgeInItsSubject)
 
 TEST_F(CalendarViewsTest, AnniversaryNameSetToTheBirthdayNameFallsBackToAnniversaries)
 {
-    WriteAppointment({.subject = u"Team birthdays",
-                      .start = Date(2000, 12, 9),
-                      .duration = 1440,
-                      .allDay = true,
-                      .pattern = YearlyAllDay(Date(2000, 12, 9))});
-    WriteAppointment({.subject = u"Club Anniversaries",
-                      .start = Date(2000, 12, 10),
-                      .duration = 1440,
-                      .allDay = true,
-                      .pattern = YearlyAllDay(Date(2000, 12, 10))});
+    WriteYearly(u"Team birthdays", Date(2000, 12, 9));
+    WriteYearly(u"Club Anniversaries", Date(2000, 12, 10));
     SetCalendarSetting(u"AnnCatName", u"Birthdays");
     SetCalendarSetting(u"CAV_FilterAppointments", 1);
     CCalendarThread loader;
@@ -195,79 +165,67 @@ TEST_F(CalendarViewsTest, NonAllDayOrNonYearlySeriesAreNeverBirthdays)
     EXPECT_EQ(Rows(loader, "birthday lunch").size(), 1u);
 }
 
-TEST_F(CalendarViewsTest, OvernightAppointmentIsShownOnBothDaysUnlessItEndsEarly)
+// Which days of the range an appointment over midnight is shown on, by view
+// and by the hour before which an end counts as early (0: never); and which
+// of its rows are marked as ending early.
+TEST_F(CalendarViewsTest, AppointmentsSpreadOverTheDaysOfTheRangeTheyTouch)
 {
     WriteAppointment({.subject = u"night shift", .start = Date(2026, 12, 8, 22, 0), .duration = 11 * 60});
-    {
-        CCalendarThread loader;
-        ASSERT_TRUE(Load(loader, today, today + 6));
-        EXPECT_EQ(DaysOf(loader, "night shift"), (std::vector<int>{8, 9}));
-        for (DATACALENDAR* row : Rows(loader, "night shift")) EXPECT_EQ(row->endsEarly, 0);
-    }
-    SetCalendarSetting(u"AppointmentSingleIfEndsEarly", 10);
-    CCalendarThread loader;
-    ASSERT_TRUE(Load(loader, today, today + 6));
-    ASSERT_EQ(DaysOf(loader, "night shift"), (std::vector<int>{8}));
-    EXPECT_EQ(Rows(loader, "night shift")[0]->endsEarly, 1);
-
-    // Ending exactly at the hour counts as early; one minute past does not.
-    SetCalendarSetting(u"AppointmentSingleIfEndsEarly", 9);
-    ASSERT_TRUE(Load(loader, today, today + 6));
-    EXPECT_EQ(DaysOf(loader, "night shift"), (std::vector<int>{8}));
     WriteAppointment({.subject = u"late shift", .start = Date(2026, 12, 8, 22, 0), .duration = 11 * 60 + 1});
-    ASSERT_TRUE(Load(loader, today, today + 6));
-    EXPECT_EQ(DaysOf(loader, "late shift"), (std::vector<int>{8, 9}));
-}
-
-TEST_F(CalendarViewsTest, ThreeDayAppointmentMarksTheSecondDayWhenItsLastIsLeftOut)
-{
     WriteAppointment({.subject = u"conference", .start = Date(2026, 12, 8, 9, 0), .duration = 2 * 1440 - 60});
-    SetCalendarSetting(u"AppointmentSingleIfEndsEarly", 12);
-    CCalendarThread loader;
-    ASSERT_TRUE(Load(loader, today, today + 6));
-    auto rows = Rows(loader, "conference");
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(Day(rows[0]->day).wDay, 8);
-    EXPECT_EQ(rows[0]->endsEarly, 0);
-    EXPECT_EQ(Day(rows[1]->day).wDay, 9);
-    EXPECT_EQ(rows[1]->endsEarly, 1);
-    // A copy keeps the original's times.
-    EXPECT_EQ(rows[1]->start, rows[0]->start);
-}
-
-TEST_F(CalendarViewsTest, AppointmentEndingAtMidnightIsShownOnOneDay)
-{
+    WriteAppointment({.subject = u"congress", .start = Date(2026, 12, 8, 9, 0), .duration = 3 * 1440});
     WriteAppointment({.subject = u"evening", .start = Date(2026, 12, 8, 20, 0), .duration = 240});
     WriteAppointment({.subject = u"day off", .start = Date(2026, 12, 9), .duration = 1440, .allDay = true});
     WriteAppointment({.subject = u"trip", .start = Date(2026, 12, 10), .duration = 2 * 1440, .allDay = true});
-    // Ends at midnight before the range: not in it at all.
     WriteAppointment({.subject = u"before", .start = Date(2026, 12, 6, 20, 0), .duration = 240});
-    CCalendarThread loader;
-    ASSERT_TRUE(Load(loader, today, today + 6));
-    EXPECT_EQ(DaysOf(loader, "evening"), (std::vector<int>{8}));
-    EXPECT_EQ(DaysOf(loader, "day off"), (std::vector<int>{9}));
-    EXPECT_EQ(DaysOf(loader, "trip"), (std::vector<int>{10, 11}));
-    EXPECT_TRUE(Rows(loader, "before").empty());
-}
-
-TEST_F(CalendarViewsTest, SingleDayViewShowsEachAppointmentOnItsFirstDayOnly)
-{
-    WriteAppointment({.subject = u"conference", .start = Date(2026, 12, 8, 9, 0), .duration = 3 * 1440});
-    SetCalendarSetting(u"CAV_FilterAppointments", 6);
-    CCalendarThread loader;
-    ASSERT_TRUE(Load(loader, today, today + 6));
-    EXPECT_EQ(DaysOf(loader, "conference"), (std::vector<int>{8}));
-}
-
-TEST_F(CalendarViewsTest, SpreadingStopsAtTheEndOfTheRange)
-{
     WriteAppointment({.subject = u"holiday", .start = Date(2026, 12, 12), .duration = 10 * 1440, .allDay = true});
-    // Begun long before the range: its first day, then only the range's days.
     WriteAppointment({.subject = u"sabbatical", .start = Date(2026, 1, 1, 9, 0), .duration = 400 * 1440});
-    CCalendarThread loader;
-    ASSERT_TRUE(Load(loader, today, today + 6));
-    EXPECT_EQ(DaysOf(loader, "holiday"), (std::vector<int>{12, 13}));
-    EXPECT_EQ(DaysOf(loader, "sabbatical"), (std::vector<int>{1, 7, 8, 9, 10, 11, 12, 13}));
+    struct Expected {
+        const char* subject;
+        std::vector<int> days;
+        std::vector<int> endsEarly;  // of each row; empty: not looked at
+    };
+    const struct {
+        int view;
+        ULONG singleIfEndsEarly;
+        std::vector<Expected> expected;
+    } cases[] = {
+        {5,
+         0,
+         {{"night shift", {8, 9}, {0, 0}},
+          // Ending at midnight is ending the day before; before the range, not in it.
+          {"evening", {8}},
+          {"day off", {9}},
+          {"trip", {10, 11}},
+          {"before", {}},
+          // Spreading stops at the range; begun before it: its first day, then the range's.
+          {"holiday", {12, 13}},
+          {"sabbatical", {1, 7, 8, 9, 10, 11, 12, 13}}}},
+        {5, 10, {{"night shift", {8}, {1}}}},
+        // Ending exactly at the hour counts as early; one minute past does not.
+        {5, 9, {{"night shift", {8}}, {"late shift", {8, 9}}}},
+        // Three days with the last left out: the second is marked.
+        {5, 12, {{"conference", {8, 9}, {0, 1}}}},
+        // The single-day view: each appointment on its first day only.
+        {6, 0, {{"congress", {8}}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "view " << c.view << ", early before " << c.singleIfEndsEarly);
+        SetCalendarSetting(u"CAV_FilterAppointments", c.view);
+        SetCalendarSetting(u"AppointmentSingleIfEndsEarly", c.singleIfEndsEarly);
+        CCalendarThread loader;
+        ASSERT_TRUE(Load(loader, today, today + 6));
+        for (const Expected& e : c.expected) {
+            EXPECT_EQ(DaysOf(loader, e.subject), e.days) << e.subject;
+            const std::vector<DATACALENDAR*> rows = Rows(loader, e.subject);
+            std::vector<int> endsEarly;
+            for (DATACALENDAR* row : rows) {
+                endsEarly.push_back(row->endsEarly);
+                EXPECT_EQ(row->start, rows[0]->start) << e.subject << ": a copy keeps the original's times";
+            }
+            if (!e.endsEarly.empty()) EXPECT_EQ(endsEarly, e.endsEarly) << e.subject;
+        }
+    }
 }
 
 TEST_F(CalendarViewsTest, DamagedDurationsCannotFloodTheList)

@@ -146,24 +146,17 @@ TEST_F(TasksLoaderTest, PrivacyAndImportanceFilters)
 {
     WriteTask({.subject = u"open", .sensitivity = 0});
     WriteTask({.subject = u"secret", .importance = 1, .sensitivity = 2});
-    SetTaskSetting(u"TV_FilterPrivacy", 1);
-    {
+    const struct {
+        ULONG privacy, priority;
+        std::vector<std::string> shown;
+    } cases[] = {{1, 0, {"secret"}}, {0, 0, {"open"}}, {static_cast<ULONG>(-1), 2, {"secret"}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << static_cast<LONG>(c.privacy) << "/" << c.priority);
+        SetTaskSetting(u"TV_FilterPrivacy", c.privacy);
+        if (c.priority) SetTaskSetting(u"TV_FilterPriority", c.priority);
         CTasksThread loader;
         ASSERT_TRUE(Load(loader));
-        EXPECT_EQ(VisibleText(loader), std::vector<std::string>{"secret"});
-    }
-    SetTaskSetting(u"TV_FilterPrivacy", 0);
-    {
-        CTasksThread loader;
-        ASSERT_TRUE(Load(loader));
-        EXPECT_EQ(VisibleText(loader), std::vector<std::string>{"open"});
-    }
-    SetTaskSetting(u"TV_FilterPrivacy", static_cast<ULONG>(-1));
-    SetTaskSetting(u"TV_FilterPriority", 2);
-    {
-        CTasksThread loader;
-        ASSERT_TRUE(Load(loader));
-        EXPECT_EQ(VisibleText(loader), std::vector<std::string>{"secret"});
+        EXPECT_EQ(VisibleText(loader), c.shown);
     }
 }
 
