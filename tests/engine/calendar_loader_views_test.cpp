@@ -1,6 +1,7 @@
-// The calendar list as a view sees it after a load: what each view takes
-// from one store, how entries spread over days, the filters, birthdays and
-// anniversaries, contact dates, journal entries and day headers.
+// The calendar list as a view sees it after a load. Sections: Views (what
+// each takes from one store); Birthdays and anniversaries; Days and filters
+// (how entries spread over days, the filters); Rows and day headers; Contact
+// dates and journal entries; Series, holidays and floating days.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -48,6 +49,8 @@ protected:
         WriteAppointment({.subject = u"march", .start = Date(2027, 3, 1, 9, 0)});
     }
 };
+
+// ---- Views ----------------------------------------------------------------
 
 TEST_F(CalendarViewsTest, EachViewTakesItsOwnAppointmentsFromOneStore)
 {
@@ -97,6 +100,8 @@ TEST_F(CalendarViewsTest, ListViewsShowASeriesOnceAndRangeViewsEveryOccurrence)
     }
 }
 
+// ---- Birthdays and anniversaries ------------------------------------------
+
 TEST_F(CalendarViewsTest, BirthdayListIsOrderedByDayOfYearWhateverTheYear)
 {
     WriteYearly(u"Zed birthday", Date(1990, 3, 1));
@@ -129,14 +134,6 @@ TEST_F(CalendarViewsTest, BirthdayInRangeCountsYearsToTheOccurrence)
     EXPECT_EQ(Day(rows[0]->day).wDay, 3);
 }
 
-TEST_F(CalendarViewsTest, FirstYearOfABirthdayHasNoAgeInItsSubject)
-{
-    WriteYearly(u"Baby birthday", Date(2026, 12, 9));
-    CCalendarThread loader;
-    ASSERT_TRUE(Load(loader, today, today + 6));
-    EXPECT_EQ(Rows(loader, "Baby birthday").size(), 1u);
-}
-
 TEST_F(CalendarViewsTest, AnniversaryNameSetToTheBirthdayNameFallsBackToAnniversaries)
 {
     WriteYearly(u"Team birthdays", Date(2000, 12, 9));
@@ -150,24 +147,30 @@ TEST_F(CalendarViewsTest, AnniversaryNameSetToTheBirthdayNameFallsBackToAnnivers
     EXPECT_EQ(Utf8(Rows(loader, "(26 years) Club Anniversaries")[0]->categoryText), "~Anniversary");
 }
 
-TEST_F(CalendarViewsTest, NonAllDayOrNonYearlySeriesAreNeverBirthdays)
+// A birthday's first year has no age in its subject; series that are not
+// all-day and yearly are never birthdays, whatever their subject.
+TEST_F(CalendarViewsTest, OnlyAllDayYearlySeriesAreBirthdays)
 {
+    WriteYearly(u"Baby birthday", Date(2026, 12, 9));
     WriteAppointment({.subject = u"birthday party prep",
                       .start = Date(2026, 12, 1, 18, 0),
                       .pattern = Weekly(Date(2026, 12, 1), 4, 18 * 60, 60)});
     WriteAppointment({.subject = u"birthday lunch", .start = Date(2026, 12, 9, 12, 0)});
     CCalendarThread loader;
     ASSERT_TRUE(Load(loader, today, today + 6));
-    for (DATACALENDAR* row : loader.GetDataList()) {
-        EXPECT_EQ(row->birthdayYear, 0) << Utf8(row->subject);
+    EXPECT_EQ(Rows(loader, "Baby birthday").size(), 1u);
+    for (const char* subject : {"birthday party prep", "birthday lunch"}) {
+        const std::vector<DATACALENDAR*> rows = Rows(loader, subject);
+        ASSERT_EQ(rows.size(), 1u) << subject;
+        EXPECT_EQ(rows[0]->birthdayYear, 0) << subject;
     }
-    EXPECT_EQ(Rows(loader, "birthday party prep").size(), 1u);
-    EXPECT_EQ(Rows(loader, "birthday lunch").size(), 1u);
 }
 
 // Which days of the range an appointment over midnight is shown on, by view
 // and by the hour before which an end counts as early (0: never); and which
 // of its rows are marked as ending early.
+// ---- Days and filters -----------------------------------------------------
+
 TEST_F(CalendarViewsTest, AppointmentsSpreadOverTheDaysOfTheRangeTheyTouch)
 {
     WriteAppointment({.subject = u"night shift", .start = Date(2026, 12, 8, 22, 0), .duration = 11 * 60});
@@ -322,6 +325,8 @@ TEST_F(CalendarViewsTest, CategoryRestrictionAppliesToTheRangeViews)
     EXPECT_EQ(Utf8(Rows(loader, "work")[0]->categoryText), "Work");
 }
 
+// ---- Rows and day headers -------------------------------------------------
+
 TEST_F(CalendarViewsTest, RowsCarryTheRecordsFlagsAndTexts)
 {
     const std::vector<BYTE> note = {'h', 'i', 0};
@@ -411,6 +416,8 @@ TEST_F(CalendarViewsTest, OtherViewsGetHeadersOnlyForDaysWithEntries)
     EXPECT_EQ(Lines(loader), (std::vector<std::string>{"8 --", "8 a", "10 --", "10 c", "10 b"}));
 }
 
+// ---- Contact dates and journal entries ------------------------------------
+
 TEST_F(CalendarViewsTest, ContactBirthdaysAndAnniversariesOnEveryYearOfTheRange)
 {
     WriteContact(u"Ann", u"Lee", Date(1980, 12, 9), Date(2010, 1, 2));
@@ -479,6 +486,8 @@ TEST_F(CalendarViewsTest, JournalEntriesOfTheRangeInTheMainView)
     EXPECT_EQ(Subjects(loader).size(), 2u);
     EXPECT_EQ(loader.GetHandedOverCount(), loader.GetDataList().GetCount());
 }
+
+// ---- Series, holidays and floating days -----------------------------------
 
 TEST_F(CalendarViewsTest, WeeklySeriesSkipsItsDeletedOccurrence)
 {

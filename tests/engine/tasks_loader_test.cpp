@@ -1,6 +1,6 @@
-// The task list as a window sees it after a load: which tasks each filter
-// rule keeps, how the rows are ordered and grouped, the counters, and the
-// single-task updates between loads.
+// The task list as a window sees it after a load. Sections: Filters and
+// counters (which tasks each filter rule keeps); Rows and their order;
+// Groups; Single updates and damaged input (between and during loads).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -36,6 +36,8 @@ protected:
         WriteTask({.subject = u"y2999", .due = 401752});
     }
 };
+
+// ---- Filters and counters -------------------------------------------------
 
 TEST_F(TasksLoaderTest, EachFilterRuleKeepsExactlyItsTasks)
 {
@@ -160,6 +162,8 @@ TEST_F(TasksLoaderTest, PrivacyAndImportanceFilters)
     }
 }
 
+// ---- Rows and their order -------------------------------------------------
+
 TEST_F(TasksLoaderTest, RowFieldsComeFromTheRecord)
 {
     const std::vector<BYTE> emptyInk = [] {
@@ -236,6 +240,8 @@ TEST_F(TasksLoaderTest, PriorityKeyOrdersByImportanceThenLetterThenNumber)
     ASSERT_TRUE(Load(loader));
     EXPECT_EQ(VisibleText(loader), (std::vector<std::string>{"plain", "b1", "a10", "a2", "urgent"}));
 }
+
+// ---- Groups ---------------------------------------------------------------
 
 class TasksGroupingTest : public TasksLoaderTest {
 protected:
@@ -417,6 +423,8 @@ TEST_F(TasksGroupingTest, DateGroupsOneHeaderPerDueDay)
     EXPECT_EQ(headers, 2);
     EXPECT_EQ(loader.GetDisplayedCount(), 5);
 }
+
+// ---- Single updates and damaged input -------------------------------------
 
 TEST_F(TasksLoaderTest, SingleUpdateRefilesARowInPlace)
 {
