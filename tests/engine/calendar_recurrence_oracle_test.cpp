@@ -13,6 +13,10 @@
 //    first one when none is before it); a date more than 2 days before
 //    the range adds nothing, changed or not;
 //  - an entry is kept when it overlaps the range.
+//
+// Sections: The model (libical's days and the rules above); Random
+// patterns; Comparing the entries (no own zone or a fixed one); Own zones
+// with daylight saving.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -30,6 +34,8 @@ using namespace recurtest;
 using platform::RecurrenceExceptionInfo;
 
 namespace {
+
+// ---- The model ------------------------------------------------------------
 
 struct Civil {
     int y, m, d;
@@ -219,6 +225,8 @@ std::vector<Entry> Model(const Case& c)
     return out;
 }
 
+// ---- Random patterns ------------------------------------------------------
+
 class PatternMaker {
 public:
     explicit PatternMaker(unsigned seed) : m_rng(seed) {}
@@ -403,6 +411,8 @@ private:
     int m_minuteOffset = 0;
 };
 
+// ---- Comparing the entries ------------------------------------------------
+
 const char* const kKindNames[] = {"daily", "every weekday", "weekly", "monthly", "monthly nth", "yearly", "yearly nth"};
 
 class RecurrenceOracle : public ::testing::TestWithParam<int> {};
@@ -448,6 +458,8 @@ TEST_P(RecurrenceOracle, EntriesMatchLibicalExpansion)
     CompareCases(maker, kind, 500, &nonEmpty);
     EXPECT_GT(nonEmpty, 150);  // the ranges do meet their patterns
 }
+
+// ---- Own zones with daylight saving ---------------------------------------
 
 // A zone an hour ahead in summer: daylight from the nth Sunday of one month
 // to the nth Sunday of another (5: the last), at the given hours.

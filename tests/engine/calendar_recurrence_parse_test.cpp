@@ -1,7 +1,8 @@
-// Reading pattern blobs: the version and kind checks, the fields that only
-// warn, fields read at their fixed offsets when the blob is damaged, the
-// changed-occurrence records, the appointment's own zone, and the
-// published example blobs.
+// Reading pattern blobs. Sections: Versions and kinds (which blobs are
+// refused); Warnings and short blobs (fields that only warn, fields read at
+// their fixed offsets past a cut); Changed occurrences (their records and
+// dates); The own zone; Published examples; Damaged blobs (random damage
+// and degenerate values).
 #include <gtest/gtest.h>
 
 #include <random>
@@ -55,6 +56,8 @@ platform::RecurrencePatternBlob Daily(DWORD start)
 // modified dates: 22 + EndType, count, FirstDOW, two empty lists, dates,
 // versions and offsets.
 constexpr size_t kDailyExceptionCountAt = 22 + 12 + 8 + 8 + 8 + 8;
+
+// ---- Versions and kinds ---------------------------------------------------
 
 TEST(CalendarRecurrenceParse, MissingPatternClearsTheFrequency)
 {
@@ -119,6 +122,8 @@ TEST(CalendarRecurrenceParse, OnlyTheSevenPatternKindsAreAccepted)
     }
 }
 
+// ---- Warnings and short blobs ---------------------------------------------
+
 TEST(CalendarRecurrenceParse, UnexpectedValuesOnlyWarn)
 {
     auto expectWarning = [](platform::RecurrencePatternBlob b, const char* what) {
@@ -176,6 +181,8 @@ TEST(CalendarRecurrenceParse, FieldsBeyondTheEndReadAsZero)
     EXPECT_EQ(p.result, kRecurrenceRejected);
     EXPECT_EQ(p.fields.deletedInstanceCount, 0x7FFFFFFFu);
 }
+
+// ---- Changed occurrences --------------------------------------------------
 
 // A blob with a changed occurrence on 10 January 2024, moved to 14:00.
 platform::RecurrencePatternBlob WithChange(const RecurrenceExceptionInfo& extra)
@@ -322,6 +329,8 @@ TEST(CalendarRecurrenceParse, MovedOccurrenceIsKnownByItsOriginalDate)
     EXPECT_EQ(OnDay(p.entries, OleDay(2024, 1, 10)), nullptr);
 }
 
+// ---- The own zone ---------------------------------------------------------
+
 TEST(CalendarRecurrenceParse, OwnZoneWithImpossibleRulesWarnsAndKeepsStandardTime)
 {
     TIME_ZONE_INFORMATION z = FixedZone(300);
@@ -344,6 +353,8 @@ TEST(CalendarRecurrenceParse, OwnZoneWithImpossibleRulesWarnsAndKeepsStandardTim
     EXPECT_EQ(p.entries[0].start, OleDay(2024, 6, 10) * 1440 + 15 * 60);
     EXPECT_TRUE(p.fields.hasZone);
 }
+
+// ---- Published examples ---------------------------------------------------
 
 // The published examples: with their desktop versions they are refused;
 // with the device's versions in their place they read and expand.
@@ -425,6 +436,8 @@ TEST(CalendarRecurrencePublished, ExamplesReadWithTheDeviceVersionsOnly)
         }
     }
 }
+
+// ---- Damaged blobs --------------------------------------------------------
 
 TEST(CalendarRecurrenceRobustness, TruncatedAndDamagedBlobsNeverEscapeTheRange)
 {

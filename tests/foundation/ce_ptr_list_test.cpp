@@ -1,6 +1,7 @@
-// CePtrList and CeStrList: random operation sequences checked against a
-// std::vector for every copy kind and both index bases, then the compare,
-// delete and sort policies.
+// CePtrList and CeStrList. Sections: Random operations against a vector
+// (every copy kind, both index bases); Bases, integer elements and moves;
+// Sorting; Delete policies; Compare policies (finding strings, each
+// compare kind).
 #include "foundation/ce_ptr_list.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +19,8 @@
 #include "platform/text/bstr.h"
 
 namespace {
+
+// ---- Random operations against a vector -----------------------------------
 
 constexpr int kDefaultValue = 99;
 
@@ -233,6 +236,8 @@ TYPED_TEST(CePtrListModel, RandomOperationsMatchAVector)
     }
 }
 
+// ---- Bases, integer elements and moves ------------------------------------
+
 TEST(CePtrList, BasesSequentialAccessAndMove)
 {
     EXPECT_EQ(CePtrList<LONG>(7).GetIndexBase(), 0);  // a base other than 0 or 1 is taken as 0
@@ -269,6 +274,8 @@ TEST(CePtrList, IntegerElementsUseTheValuePolicies)
     list.SetElementSize(4);
     EXPECT_EQ(list.GetElementSize(), 4);
 }
+
+// ---- Sorting --------------------------------------------------------------
 
 int ByTens(const LONG& a, const LONG& b, unsigned long descending)
 {
@@ -308,6 +315,8 @@ TEST(CePtrList, SortIsStableAndPassesTheCallersValue)
     names.Sort(nullptr, 0);  // no comparison: unchanged
     EXPECT_EQ(std::u16string(names.GetHead()), u"Alpha");
 }
+
+// ---- Delete policies ------------------------------------------------------
 
 struct Tracked {
     static inline int destroyed = 0;
@@ -371,6 +380,8 @@ TEST(CePtrList, DeletePolicies)
     viaBstr.SetDeletePolicy(5);
     viaBstr.Append(SysAllocString(u"bstr"));
 }
+
+// ---- Compare policies -----------------------------------------------------
 
 TEST(CeStrList, OwnedCopiesFoundByTheComparePolicy)
 {

@@ -1,4 +1,7 @@
 // CRegistry in text-file mode and registry mode, within one process.
+// Sections: Values and keys in a file; Sharing and saving the file (who
+// writes it, merging with the disk, failed writes); The data directory;
+// Registry mode; Import, export and append.
 #include "storage/c_registry.h"
 
 #include <gtest/gtest.h>
@@ -28,6 +31,8 @@ protected:
     }
     void WriteFileText(const std::u16string& text) const { MakeHostFile(kHostFile, Utf16File(text)); }
 };
+
+// ---- Values and keys in a file --------------------------------------------
 
 TEST_F(TextStore, ValuesOfBothKindsAndTheirFailures)
 {
@@ -176,6 +181,8 @@ TEST_F(TextStore, QueryArrayFillsDefaultsForWhatFails)
     EXPECT_EQ(title, 3u);
 }
 
+// ---- Sharing and saving the file ------------------------------------------
+
 TEST_F(TextStore, ChangeMarksLastUntilTheFileIsWritten)
 {
     CRegistry store(REGISTRY_TYPE_FILE, kFile);
@@ -303,6 +310,8 @@ TEST_F(TextStore, MissingAndBrokenFilesStartEmpty)
     EXPECT_EQ(CRegistry(REGISTRY_TYPE_FILE).SetRegistryType(REGISTRY_TYPE_FILE, nullptr, 1), E_INVALIDARG);
 }
 
+// ---- The data directory ---------------------------------------------------
+
 TEST_F(TextStore, TheDefaultFileLivesInTheDataDirectory)
 {
     {
@@ -336,6 +345,8 @@ TEST_F(TextStore, ARegisteredDataDirectoryIsUsedWhileItExists)
     FreeCorvidDirectory();
     EXPECT_EQ(std::u16string(GetCorvidDirectory()), u"\\Application Data") << "a vanished folder is not used";
 }
+
+// ---- Registry mode --------------------------------------------------------
 
 class RegistryStore : public SettingsSandbox {};
 
@@ -382,6 +393,8 @@ TEST_F(RegistryStore, ValuesKeysAndEnumeration)
     EXPECT_EQ(store.SubKeyName(1, name, 10), static_cast<LONG>(ERROR_NO_MORE_ITEMS));
     EXPECT_EQ(store.Updated(HKEY_CURRENT_USER, kKestrel), 0);
 }
+
+// ---- Import, export and append --------------------------------------------
 
 TEST_F(RegistryStore, ImportAndExportBetweenFileAndRegistry)
 {

@@ -1,5 +1,7 @@
-// CeDbRecord without a database: values in an engine-shaped buffer, growing
-// the buffer, blobs of the record's own, and the text forms.
+// CeDbRecord without a database, on buffers shaped like the engine's.
+// Sections: Values (getters, setters and their type checks); Strings and
+// blobs (growing the buffer, blocks of the record's own); Entries (adding,
+// removing, copying, a damaged buffer); Text forms.
 #include "storage/ce_db_record.h"
 
 #include <gtest/gtest.h>
@@ -136,6 +138,8 @@ bool PointersInsideBuffer(const CeDbRecord& record)
     return true;
 }
 
+// ---- Values ---------------------------------------------------------------
+
 TEST(CeDbRecordValues, EveryGetterRefusesMissingEntriesAndBadIndexes)
 {
     CeDbRecord record;
@@ -215,6 +219,8 @@ TEST(CeDbRecordValues, NumbersOfEachWidthAndTypeChecksOfSetters)
     EXPECT_EQ(TextOf(record, kSubject), "keep");
     EXPECT_EQ(BlobOf(record, kNote), (Bytes{9, 8}));
 }
+
+// ---- Strings and blobs ----------------------------------------------------
 
 TEST(CeDbRecordStrings, ALongerStringRebuildsTheBufferAndKeepsEveryOtherValue)
 {
@@ -315,6 +321,8 @@ TEST(CeDbRecordBlobs, LargerBlobsGetABlockOfTheirOwnUntilTheBufferIsRebuilt)
     // Own blocks left behind would show in the sanitizer build's leak check.
 }
 
+// ---- Entries --------------------------------------------------------------
+
 TEST(CeDbRecordProps, AddPropOfAPresentIdentifierChangesNothing)
 {
     CeDbRecord record;
@@ -370,6 +378,8 @@ TEST(CeDbRecordProps, ADamagedBufferIsNotReadPastItsEnd)
     ASSERT_TRUE(record.AddProp(1, CEVT_I4));
     EXPECT_EQ(TextOf(record, kSubject), "abcd!");
 }
+
+// ---- Text forms -----------------------------------------------------------
 
 // The text form of one value.
 std::string Text(CEPROPID id, CEVALUNION value)

@@ -1,3 +1,8 @@
+// Recurring appointments through the object model: what a saved pattern
+// stores and refuses, and how single occurrences change. Sections: Saving a
+// pattern; Changing and deleting occurrences; Own zones and all-day
+// entries; Clearing, all-day changes and unreadable patterns; Against
+// libical (GetOccurrence over random rules).
 #include "platform/objectmodel/outlook_recurrence_pattern.h"
 
 #include <gtest/gtest.h>
@@ -70,6 +75,8 @@ protected:
         return occurrence;
     }
 };
+
+// ---- Saving a pattern -----------------------------------------------------
 
 TEST_F(OutlookRecurrenceTest, PatternFieldsComeBackAfterReopening)
 {
@@ -177,6 +184,8 @@ TEST_F(OutlookRecurrenceTest, OccurrencesLongerThanTheirPeriodAreRefused)
     item->put_ReminderMinutesBeforeStart(15);
     EXPECT_EQ(item->Save(), S_OK);
 }
+
+// ---- Changing and deleting occurrences ------------------------------------
 
 TEST_F(OutlookRecurrenceTest, ChangedOccurrenceBecomesAnExceptionWithOnlyItsChangedFields)
 {
@@ -294,6 +303,8 @@ TEST_F(OutlookRecurrenceTest, MovesOntoOrPastNeighboursAreRefused)
     EXPECT_EQ(ReadRaw(kAppointmentsDatabase, oid, kAppointmentRecurrencePattern).bytes, before);
 }
 
+// ---- Own zones and all-day entries ----------------------------------------
+
 TEST_F(OutlookRecurrenceTest, OwnZoneKeepsTheWallClockOfThatZone)
 {
     // The device runs on UTC; the appointment's zone is five hours behind.
@@ -357,6 +368,8 @@ TEST_F(OutlookRecurrenceTest, AllDayEntriesKeepTheDeviceDaysWhateverTheirZone)
     ASSERT_NE(plain.Get(), nullptr);
     EXPECT_DATE(Get(plain, &IAppointment::get_Start), Ole(2026, 3, 16));
 }
+
+// ---- Clearing, all-day changes and unreadable patterns --------------------
 
 TEST_F(OutlookRecurrenceTest, ClearingThePatternRemovesTheBlob)
 {
@@ -432,6 +445,8 @@ TEST_F(OutlookRecurrenceTest, AnUnreadablePatternIsLeftAsItIs)
     EXPECT_EQ(ReadRaw(kAppointmentsDatabase, oid, kAppointmentRecurrencePattern).bytes,
               std::vector<BYTE>(garbage, garbage + sizeof garbage));
 }
+
+// ---- Against libical ------------------------------------------------------
 
 // GetOccurrence through the object model against libical's expansion of
 // the same rule: every day of a stretch is an occurrence exactly when

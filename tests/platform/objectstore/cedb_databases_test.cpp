@@ -1,5 +1,7 @@
-// Databases and volumes: names, descriptions, sort-order replacement,
-// enumeration, object identifiers, mounted volumes, and damaged files.
+// Databases and volumes. Sections: Names and descriptions (with sort-order
+// replacement); Deleting, enumerating, identifiers and handles (object
+// identifiers never reused, handles dead after a close); Mounted volumes;
+// Damaged files (and what the check reports); Counters at their limits.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -54,6 +56,8 @@ protected:
         sqlite3_close(db);
     }
 };
+
+// ---- Names and descriptions -----------------------------------------------
 
 TEST_F(CedbDatabases, NamesAreFlatCaseBlindAndCut)
 {
@@ -169,6 +173,8 @@ TEST_F(CedbDatabases, SetInfoRenamesRetypesDatesAndReordersTogether)
     EXPECT_TRUE(platform::CheckObjectStore(nullptr, report)) << report;
 }
 
+// ---- Deleting, enumerating, identifiers and handles -----------------------
+
 TEST_F(CedbDatabases, DeletingRemovesRecordsAndFreesTheName)
 {
     CEOID db = CreateDb(u"Scratch", {});
@@ -248,6 +254,8 @@ TEST_F(CedbDatabases, ClosingTheStoreInvalidatesHandlesNotData)
     EXPECT_FALSE(CloseHandle(h));
 }
 
+// ---- Mounted volumes ------------------------------------------------------
+
 TEST_F(CedbDatabases, MountedVolumesAreSeparateStores)
 {
     CEGUID vol{};
@@ -297,6 +305,8 @@ TEST_F(CedbDatabases, MountedVolumesAreSeparateStores)
     CREATE_INVALIDGUID(&invalid);
     EXPECT_EQ(CeFindFirstDatabaseEx(&invalid, 0), INVALID_HANDLE_VALUE);
 }
+
+// ---- Damaged files --------------------------------------------------------
 
 TEST_F(CedbDatabases, FilesThatAreNotVolumesAreRefused)
 {
@@ -408,6 +418,8 @@ TEST_F(CedbDatabases, DamagedPagesGiveErrorsNotCrashes)
     EXPECT_GT(failures, 0);
     CloseHandle(h);
 }
+
+// ---- Counters at their limits ---------------------------------------------
 
 TEST_F(CedbDatabases, RecordCountsAreReportedInSixteenBits)
 {

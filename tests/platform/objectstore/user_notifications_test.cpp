@@ -1,3 +1,7 @@
+// User notifications kept in the object store. Sections: Setting and
+// reading back (every field, replacing, each trigger kind); Refused
+// arguments and unknown handles (nothing stored, nothing changed);
+// Clearing and restarting; Buffers, handle lists and status.
 #include "platform/objectstore/user_notifications.h"
 
 #include <gtest/gtest.h>
@@ -146,6 +150,8 @@ protected:
     }
 };
 
+// ---- Setting and reading back ---------------------------------------------
+
 TEST_F(UserNotificationTest, ClassicNotificationRoundTripsEveryField)
 {
     SYSTEMTIME when = Make(2024, 3, 15, 9, 30, 12);  // a Friday
@@ -255,6 +261,8 @@ TEST_F(UserNotificationTest, ExtendedTriggersOfEachKind)
     EXPECT_EQ(info->status, 0u);
 }
 
+// ---- Refused arguments and unknown handles --------------------------------
+
 TEST_F(UserNotificationTest, InvalidArgumentsStoreNothing)
 {
     SYSTEMTIME ok = Make(2024, 3, 15, 9, 30);
@@ -335,6 +343,8 @@ TEST_F(UserNotificationTest, HandlesThatNameNoNotification)
     EXPECT_EQ(Handles(), std::vector<HANDLE>{h});
 }
 
+// ---- Clearing and restarting ----------------------------------------------
+
 TEST_F(UserNotificationTest, ClearingRemovesOnlyThatNotification)
 {
     HANDLE a = SetReminder(Make(2024, 3, 15, 9, 30));
@@ -382,6 +392,8 @@ TEST_F(UserNotificationTest, HandlesAndRecordsSurviveARestart)
                                 Key(kNotificationActions) + "4", Key(kNotificationDialogText) + "'after restart'",
                                 Key(kNotificationArguments) + "missing"}));
 }
+
+// ---- Buffers, handle lists and status -------------------------------------
 
 TEST_F(UserNotificationTest, BufferSizeProtocol)
 {

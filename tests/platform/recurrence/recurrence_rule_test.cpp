@@ -1,6 +1,6 @@
-// Recurrence rules: validation, the blob built for each kind of pattern
-// (byte dumps worked out by hand), the published example blobs, and
-// reading a rule back.
+// Recurrence rules. Sections: Day numbers and validation (the field a bad
+// rule names); Blobs built from rules (byte dumps worked out by hand);
+// Published examples; Reading a rule back.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -46,6 +46,8 @@ const std::string kVersions2 =
     "05300000";
 
 }  // namespace
+
+// ---- Day numbers and validation -------------------------------------------
 
 TEST(RecurrenceDayNumbers, PublishedAnchors)
 {
@@ -126,6 +128,8 @@ TEST(RecurrenceRuleValidation, NamesTheWrongField)
     }
     for (int mask : {1, 2, 4, 8, 16, 32, 64, 62, 65, 127}) EXPECT_EQ(ValidateRecurrenceRule(nth(mask, 1)), F::kNone);
 }
+
+// ---- Blobs built from rules -----------------------------------------------
 
 TEST(RecurrenceRuleBlob, EveryKindByteByByte)
 {
@@ -271,6 +275,8 @@ TEST(RecurrenceRuleBlob, CountEndedSeriesPastTheLastDayIsRefused)
     EXPECT_FALSE(BuildRecurrencePatternBlob(r).has_value());
 }
 
+// ---- Published examples ---------------------------------------------------
+
 // The published examples: up to their second version pair the stored
 // variant is the same structure, so the blob built from the described rule
 // must match the published bytes up to there.
@@ -344,6 +350,8 @@ TEST(RecurrenceRuleBlob, PublishedExamplesUpToTheirVersions)
     EXPECT_EQ(ours.substr(exceptionAt, 28), published.substr(exceptionAt, 28));
     EXPECT_EQ(ours.substr(exceptionAt + 28, 16), "2200210053006900");
 }
+
+// ---- Reading a rule back --------------------------------------------------
 
 TEST(RecurrenceRuleFromBlob, InverseOfBuildForRandomRules)
 {
