@@ -27,6 +27,15 @@ public:
         return *this;
     }
 
+    // Takes a reference of its own to an object the caller keeps (AddRef);
+    // empty for null.
+    static ComRef Share(T* object)
+    {
+        ComRef ref;
+        ref.ptr_ = object;
+        if (object) object->AddRef();
+        return ref;
+    }
     // Takes over a reference the caller holds already (no AddRef).
     static ComRef Adopt(T* owned)
     {

@@ -76,9 +76,9 @@ HRESULT MakeOutlookAppointment(IPOutlookApp* app, OutlookItemRecord record, IDis
 }
 
 OutlookAppointment::OutlookAppointment(IPOutlookApp* app, OutlookItemRecord record)
-    : app_(app), record_(std::move(record)), attendees_(std::make_shared<OutlookAttendeeList>())
+    : app_(platform::ComRef<IPOutlookApp>::Share(app)), record_(std::move(record)),
+      attendees_(std::make_shared<OutlookAttendeeList>())
 {
-    if (app_) app_->AddRef();
     if (record_.IsNew()) {
         if (!record_.Has(kAppointmentStart)) SetStartLocal(NextFullHourLocal());
         if (!record_.Has(kAppointmentDuration)) record_.SetLong(kAppointmentDuration, kDefaultDuration);
@@ -89,12 +89,6 @@ OutlookAppointment::OutlookAppointment(IPOutlookApp* app, OutlookItemRecord reco
     if (std::optional<std::vector<BYTE>> blob = record_.Blob(kAppointmentAttendees)) {
         if (std::optional<OutlookAttendeeList> list = DecodeOutlookAttendees(*blob)) *attendees_ = std::move(*list);
     }
-}
-
-OutlookAppointment::~OutlookAppointment()
-{
-    if (series_) static_cast<IAppointment*>(series_)->Release();
-    if (app_) app_->Release();
 }
 
 // ---- Helpers over the record ----
@@ -347,7 +341,7 @@ HRESULT OutlookAppointment::put_BodyInk(BSTR body)
 HRESULT OutlookAppointment::get_Recipients(IRecipients** recipients)
 {
     if (!recipients) return E_POINTER;
-    *recipients = new OutlookRecipients(app_, attendees_);
+    *recipients = new OutlookRecipients(app_.Get(), attendees_);
     return S_OK;
 }
 
@@ -542,7 +536,7 @@ HRESULT OutlookAppointment::Copy(IAppointment** copy)
     if (!copy) return E_POINTER;
     OutlookItemRecord record = record_.CopyAsNew();
     if (IsOccurrence()) record.Remove(kAppointmentRecurrencePattern);
-    OutlookAppointment* appointment = new OutlookAppointment(app_, std::move(record));
+    OutlookAppointment* appointment = new OutlookAppointment(app_.Get(), std::move(record));
     appointment->categories_ = categories_;
     appointment->recurrence_ = IsOccurrence() ? std::nullopt : recurrence_;
     for (const auto& attendee : *attendees_)
@@ -579,7 +573,7 @@ HRESULT OutlookAppointment::get_Oid(LONG* oid)
     return S_OK;
 }
 
-HRESULT OutlookAppointment::get_Application(IPOutlookApp** app) { return OutlookHandOut(app_, app); }
+HRESULT OutlookAppointment::get_Application(IPOutlookApp** app) { return OutlookHandOut(app_.Get(), app); }
 
 OutlookRecurrenceState& OutlookAppointment::Recurrence()
 {

@@ -22,6 +22,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/objectmodel/com_ref.h"
 #include "platform/objectmodel/outlook_item_record.h"
 #include "platform/objectmodel/outlook_object.h"
 #include "platform/objectmodel/outlook_recipients.h"
@@ -85,11 +86,11 @@ public:
 private:
     // An occurrence of `series` that originally falls on `originalDay`.
     OutlookAppointment(OutlookAppointment* series, platform::RecurrenceDay originalDay);
-    ~OutlookAppointment() override;
+    ~OutlookAppointment() override = default;
 
     // OutlookRecurrenceHost.
     IUnknown* RecurrenceItem() override { return static_cast<IAppointment*>(this); }
-    IPOutlookApp* RecurrenceApplication() override { return app_; }
+    IPOutlookApp* RecurrenceApplication() override { return app_.Get(); }
     OutlookRecurrenceState& Recurrence() override;
     DATE RecurrenceStartTime() override;
     LONG RecurrenceDuration() override;
@@ -98,7 +99,7 @@ private:
     HRESULT RecurrenceOccurrence(DATE date, IAppointment** occurrence) override;
     HRESULT RecurrenceExceptions(IExceptions** exceptions) override;
 
-    bool IsOccurrence() const { return series_ != nullptr; }
+    bool IsOccurrence() const { return static_cast<bool>(series_); }
     std::optional<TIME_ZONE_INFORMATION> OwnZone() const;
     // The start as device-local minutes (nothing when unset).
     std::optional<std::int64_t> StartLocal() const;
@@ -134,7 +135,7 @@ private:
     // Writes the series' blob alone into its stored record.
     HRESULT WriteSeriesBlob();
 
-    IPOutlookApp* app_;
+    platform::ComRef<IPOutlookApp> app_;
     OutlookItemRecord record_;
     std::optional<std::u16string> categories_;  // set but not yet saved
     std::optional<OutlookRecurrenceState> recurrence_;
@@ -142,6 +143,6 @@ private:
     // stored pattern this item cannot read is otherwise left alone.
     bool recurrenceCleared_ = false;
     std::shared_ptr<OutlookAttendeeList> attendees_;
-    OutlookAppointment* series_ = nullptr;  // occurrences: the series (a reference is held)
+    platform::ComRef<OutlookAppointment> series_;  // occurrences: the series
     platform::RecurrenceDay originalDay_ = 0;
 };

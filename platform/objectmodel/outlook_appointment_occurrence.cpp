@@ -13,11 +13,9 @@
 using namespace platform;
 
 OutlookAppointment::OutlookAppointment(OutlookAppointment* series, RecurrenceDay originalDay)
-    : app_(series->app_), record_(series->record_.CopyAsNew()), attendees_(series->attendees_), series_(series),
-      originalDay_(originalDay)
+    : app_(ComRef<IPOutlookApp>::Share(series->app_.Get())), record_(series->record_.CopyAsNew()),
+      attendees_(series->attendees_), series_(ComRef<OutlookAppointment>::Share(series)), originalDay_(originalDay)
 {
-    if (app_) app_->AddRef();
-    static_cast<IAppointment*>(series_)->AddRef();
     record_.Remove(kAppointmentRecurrencePattern);
     const std::int64_t start = series->OccurrenceUtcStart(originalDay);
     record_.SetFileTime(kAppointmentStart, MakeFileTime(MinutesToFileTimeValue(start)));
@@ -88,11 +86,11 @@ HRESULT OutlookAppointment::RecurrenceExceptions(IExceptions** exceptions)
             OutlookExceptionEntry entry;
             const std::int64_t utc = UtcFromWall(static_cast<std::int64_t>(day) * 1440 + startMinute);
             entry.originalDate = MinutesToOleDate(UtcToDeviceLocalMinutes(utc));
-            if (recurrence_->ExceptionOn(day)) MakeOccurrence(day, &entry.occurrence);
-            entries.push_back(entry);
+            if (recurrence_->ExceptionOn(day)) MakeOccurrence(day, entry.occurrence.Put());
+            entries.push_back(std::move(entry));
         }
     }
-    *exceptions = new OutlookExceptions(app_, std::move(entries));
+    *exceptions = new OutlookExceptions(app_.Get(), std::move(entries));
     return S_OK;
 }
 

@@ -29,16 +29,10 @@ HRESULT MakeOutlookContact(IPOutlookApp* app, OutlookItemRecord record, IDispatc
 }
 
 OutlookContact::OutlookContact(IPOutlookApp* app, OutlookItemRecord record)
-    : app_(app), record_(std::move(record)), loadedFirst_(record_.StringOrEmpty(kContactFirstName)),
-      loadedLast_(record_.StringOrEmpty(kContactLastName)), loadedCompany_(record_.StringOrEmpty(kContactCompanyName))
-{
-    if (app_) app_->AddRef();
-}
-
-OutlookContact::~OutlookContact()
-{
-    if (app_) app_->Release();
-}
+    : app_(platform::ComRef<IPOutlookApp>::Share(app)), record_(std::move(record)),
+      loadedFirst_(record_.StringOrEmpty(kContactFirstName)), loadedLast_(record_.StringOrEmpty(kContactLastName)),
+      loadedCompany_(record_.StringOrEmpty(kContactCompanyName))
+{}
 
 std::u16string OutlookContact::ComputedFileAs(const std::u16string& first, const std::u16string& last,
                                               const std::u16string& company)
@@ -208,7 +202,7 @@ HRESULT OutlookContact::Delete()
 HRESULT OutlookContact::Copy(IContact** copy)
 {
     if (!copy) return E_POINTER;
-    auto* contact = new OutlookContact(app_, record_.CopyAsNew());
+    auto* contact = new OutlookContact(app_.Get(), record_.CopyAsNew());
     // The copy follows the names exactly as this item would.
     contact->fileAsPut_ = fileAsPut_;
     contact->loadedFirst_ = loadedFirst_;
@@ -229,4 +223,4 @@ HRESULT OutlookContact::get_Oid(LONG* oid)
     return S_OK;
 }
 
-HRESULT OutlookContact::get_Application(IPOutlookApp** app) { return OutlookHandOut(app_, app); }
+HRESULT OutlookContact::get_Application(IPOutlookApp** app) { return OutlookHandOut(app_.Get(), app); }

@@ -20,6 +20,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/objectmodel/com_ref.h"
 #include "platform/objectmodel/outlook_item_record.h"
 #include "platform/objectmodel/outlook_object.h"
 #include "platform/objectmodel/pocket_outlook.h"
@@ -103,7 +104,7 @@ public:
                                          const std::u16string& company);
 
 private:
-    ~OutlookContact() override;
+    ~OutlookContact() override = default;
     HRESULT GetText(CEPROPID id, BSTR* value);
     HRESULT PutText(CEPROPID id, BSTR value);
     HRESULT GetDate(CEPROPID id, DATE* date);
@@ -112,7 +113,7 @@ private:
     std::u16string LoadedFileAs() const;
     std::u16string CurrentFileAs() const;
 
-    IPOutlookApp* app_;
+    platform::ComRef<IPOutlookApp> app_;
     OutlookItemRecord record_;
     // Names as loaded, to tell a FileAs the names gave from one typed in.
     std::u16string loadedFirst_, loadedLast_, loadedCompany_;

@@ -1,20 +1,13 @@
 #include "platform/objectmodel/outlook_exceptions.h"
 
-OutlookException::OutlookException(IPOutlookApp* app, OutlookExceptionEntry entry) : app_(app), entry_(entry)
-{
-    if (app_) app_->AddRef();
-}
-
-OutlookException::~OutlookException()
-{
-    if (entry_.occurrence) entry_.occurrence->Release();
-    if (app_) app_->Release();
-}
+OutlookException::OutlookException(IPOutlookApp* app, OutlookExceptionEntry entry)
+    : app_(platform::ComRef<IPOutlookApp>::Share(app)), entry_(std::move(entry))
+{}
 
 HRESULT OutlookException::get_AppointmentItem(IAppointment** appointment)
 {
     if (!appointment) return E_POINTER;
-    return OutlookHandOut(entry_.occurrence, appointment);
+    return OutlookHandOut(entry_.occurrence.Get(), appointment);
 }
 
 HRESULT OutlookException::get_OriginalDate(DATE* date)
@@ -31,29 +24,20 @@ HRESULT OutlookException::get_Deleted(VARIANT_BOOL* deleted)
     return S_OK;
 }
 
-HRESULT OutlookException::get_Application(IPOutlookApp** app) { return OutlookHandOut(app_, app); }
+HRESULT OutlookException::get_Application(IPOutlookApp** app) { return OutlookHandOut(app_.Get(), app); }
 
 OutlookExceptions::OutlookExceptions(IPOutlookApp* app, std::vector<OutlookExceptionEntry> entries)
-    : app_(app), entries_(std::move(entries))
-{
-    if (app_) app_->AddRef();
-}
-
-OutlookExceptions::~OutlookExceptions()
-{
-    for (OutlookExceptionEntry& entry : entries_)
-        if (entry.occurrence) entry.occurrence->Release();
-    if (app_) app_->Release();
-}
+    : app_(platform::ComRef<IPOutlookApp>::Share(app)), entries_(std::move(entries))
+{}
 
 HRESULT OutlookExceptions::Item(int index, IException** exception)
 {
     if (!exception) return E_POINTER;
     *exception = nullptr;
     if (index < 1 || static_cast<size_t>(index) > entries_.size()) return E_INVALIDARG;
-    OutlookExceptionEntry entry = entries_[index - 1];
-    if (entry.occurrence) entry.occurrence->AddRef();
-    *exception = new OutlookException(app_, entry);
+    const OutlookExceptionEntry& held = entries_[index - 1];
+    OutlookExceptionEntry entry{held.originalDate, platform::ComRef<IAppointment>::Share(held.occurrence.Get())};
+    *exception = new OutlookException(app_.Get(), std::move(entry));
     return S_OK;
 }
 
@@ -64,4 +48,4 @@ HRESULT OutlookExceptions::get_Count(int* count)
     return S_OK;
 }
 
-HRESULT OutlookExceptions::get_Application(IPOutlookApp** app) { return OutlookHandOut(app_, app); }
+HRESULT OutlookExceptions::get_Application(IPOutlookApp** app) { return OutlookHandOut(app_.Get(), app); }

@@ -6,17 +6,18 @@
 
 #include <vector>
 
+#include "platform/objectmodel/com_ref.h"
 #include "platform/objectmodel/outlook_object.h"
 #include "platform/objectmodel/pocket_outlook.h"
 
 struct OutlookExceptionEntry {
-    DATE originalDate = 0;               // the occurrence's original local start
-    IAppointment* occurrence = nullptr;  // a reference owned by the entry; null when deleted
+    DATE originalDate = 0;                      // the occurrence's original local start
+    platform::ComRef<IAppointment> occurrence;  // empty when deleted
 };
 
 class OutlookException final : public OutlookObject<IException> {
 public:
-    // Takes over the entry's reference.
+    // Takes over the entry's occurrence.
     OutlookException(IPOutlookApp* app, OutlookExceptionEntry entry);
 
     HRESULT get_AppointmentItem(IAppointment** appointment) override;
@@ -25,14 +26,14 @@ public:
     HRESULT get_Application(IPOutlookApp** app) override;
 
 private:
-    ~OutlookException() override;
-    IPOutlookApp* app_;
+    ~OutlookException() override = default;
+    platform::ComRef<IPOutlookApp> app_;
     OutlookExceptionEntry entry_;
 };
 
 class OutlookExceptions final : public OutlookObject<IExceptions> {
 public:
-    // Takes over the entries' references.
+    // Takes over the entries' occurrences.
     OutlookExceptions(IPOutlookApp* app, std::vector<OutlookExceptionEntry> entries);
 
     HRESULT Item(int index, IException** exception) override;
@@ -40,7 +41,7 @@ public:
     HRESULT get_Application(IPOutlookApp** app) override;
 
 private:
-    ~OutlookExceptions() override;
-    IPOutlookApp* app_;
+    ~OutlookExceptions() override = default;
+    platform::ComRef<IPOutlookApp> app_;
     std::vector<OutlookExceptionEntry> entries_;
 };

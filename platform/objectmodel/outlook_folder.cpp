@@ -35,9 +35,11 @@ CEOID OidOf(IDispatch* item)
 
 }  // namespace
 
-OutlookFolder::OutlookFolder(OutlookApp* app, int itemKind) : app_(app), itemKind_(itemKind) { app_->AddRef(); }
+OutlookFolder::OutlookFolder(OutlookApp* app, int itemKind)
+    : app_(platform::ComRef<OutlookApp>::Share(app)), itemKind_(itemKind)
+{}
 
-OutlookFolder::~OutlookFolder() { app_->Release(); }
+OutlookFolder::~OutlookFolder() = default;
 
 HRESULT OutlookFolder::get_Items(IPOutlookItemCollection** items)
 {
@@ -50,7 +52,7 @@ HRESULT OutlookFolder::get_Items(IPOutlookItemCollection** items)
     } else if (!ReadOids(app_->DatabaseOf(itemKind_), oids)) {
         return E_FAIL;
     }
-    *items = new OutlookItemCollection(app_, itemKind_, std::move(oids));
+    *items = new OutlookItemCollection(app_.Get(), itemKind_, std::move(oids));
     return S_OK;
 }
 
@@ -61,7 +63,7 @@ HRESULT OutlookFolder::get_DefaultItemType(int* kind)
     return S_OK;
 }
 
-HRESULT OutlookFolder::get_Application(IPOutlookApp** app) { return OutlookHandOut<IPOutlookApp>(app_, app); }
+HRESULT OutlookFolder::get_Application(IPOutlookApp** app) { return OutlookHandOut<IPOutlookApp>(app_.Get(), app); }
 
 HRESULT OutlookFolder::AddItemToInfraredFolder(int kind, IDispatch* item)
 {

@@ -8,6 +8,7 @@
 // in range does.
 #pragma once
 
+#include "platform/objectmodel/com_ref.h"
 #include "platform/objectmodel/outlook_object.h"
 #include "platform/objectmodel/pocket_outlook.h"
 
@@ -26,8 +27,8 @@ public:
     HRESULT ReceiveFromInfrared(IPOutlookItemCollection** items) override;
 
 private:
-    ~OutlookFolder() override;
+    ~OutlookFolder() override;  // out of line: OutlookApp is incomplete here
 
-    OutlookApp* app_;
+    platform::ComRef<OutlookApp> app_;
     int itemKind_;
 };

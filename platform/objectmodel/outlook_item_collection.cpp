@@ -24,12 +24,10 @@ HRESULT DeleteItem(IDispatch* item)
 }  // namespace
 
 OutlookItemCollection::OutlookItemCollection(OutlookApp* app, int itemKind, std::vector<CEOID> oids)
-    : app_(app), itemKind_(itemKind), oids_(std::move(oids))
-{
-    app_->AddRef();
-}
+    : app_(platform::ComRef<OutlookApp>::Share(app)), itemKind_(itemKind), oids_(std::move(oids))
+{}
 
-OutlookItemCollection::~OutlookItemCollection() { app_->Release(); }
+OutlookItemCollection::~OutlookItemCollection() = default;
 
 HRESULT OutlookItemCollection::Add(IDispatch** item)
 {
@@ -116,7 +114,7 @@ HRESULT OutlookItemCollection::Restrict(BSTR restriction, IPOutlookItemCollectio
         if (FAILED(app_->GetItemFromOid(static_cast<LONG>(oid), item.Put()))) continue;
         if (query.Matches(item.Get())) matching.push_back(oid);
     }
-    auto* result = new OutlookItemCollection(app_, itemKind_, std::move(matching));
+    auto* result = new OutlookItemCollection(app_.Get(), itemKind_, std::move(matching));
     result->includeRecurrences_ = includeRecurrences_;
     *items = result;
     return S_OK;
@@ -166,4 +164,7 @@ HRESULT OutlookItemCollection::put_IncludeRecurrences(VARIANT_BOOL include)
     return S_OK;
 }
 
-HRESULT OutlookItemCollection::get_Application(IPOutlookApp** app) { return OutlookHandOut<IPOutlookApp>(app_, app); }
+HRESULT OutlookItemCollection::get_Application(IPOutlookApp** app)
+{
+    return OutlookHandOut<IPOutlookApp>(app_.Get(), app);
+}

@@ -10,10 +10,11 @@
 
 #include <vector>
 
-#include "platform/objectstore/cedb.h"
+#include "platform/objectmodel/com_ref.h"
 #include "platform/objectmodel/outlook_object.h"
 #include "platform/objectmodel/outlook_query.h"
 #include "platform/objectmodel/pocket_outlook.h"
+#include "platform/objectstore/cedb.h"
 
 class OutlookApp;
 
@@ -36,11 +37,11 @@ public:
     HRESULT get_Application(IPOutlookApp** app) override;
 
 private:
-    ~OutlookItemCollection() override;
+    ~OutlookItemCollection() override;  // out of line: OutlookApp is incomplete here
     // The first matching item at or after position start (S_OK, null: none).
     HRESULT FindFrom(size_t start, IDispatch** item);
 
-    OutlookApp* app_;
+    platform::ComRef<OutlookApp> app_;
     int itemKind_;
     std::vector<CEOID> oids_;
     VARIANT_BOOL includeRecurrences_ = VARIANT_FALSE;

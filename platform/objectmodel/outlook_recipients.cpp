@@ -59,22 +59,15 @@ std::optional<OutlookAttendeeList> DecodeOutlookAttendees(const std::vector<BYTE
 }
 
 OutlookRecipients::OutlookRecipients(IPOutlookApp* app, std::shared_ptr<OutlookAttendeeList> attendees)
-    : app_(app), attendees_(std::move(attendees))
-{
-    if (app_) app_->AddRef();
-}
-
-OutlookRecipients::~OutlookRecipients()
-{
-    if (app_) app_->Release();
-}
+    : app_(platform::ComRef<IPOutlookApp>::Share(app)), attendees_(std::move(attendees))
+{}
 
 HRESULT OutlookRecipients::Add(BSTR name, IRecipient** recipient)
 {
     auto attendee = std::make_shared<OutlookAttendee>();
     attendee->name = OutlookBstrText(name);
     attendees_->push_back(attendee);
-    if (recipient) *recipient = new OutlookRecipient(app_, attendee);
+    if (recipient) *recipient = new OutlookRecipient(app_.Get(), attendee);
     return S_OK;
 }
 
@@ -83,7 +76,7 @@ HRESULT OutlookRecipients::Item(int index, IRecipient** recipient)
     if (!recipient) return E_POINTER;
     *recipient = nullptr;
     if (index < 1 || static_cast<size_t>(index) > attendees_->size()) return E_INVALIDARG;
-    *recipient = new OutlookRecipient(app_, (*attendees_)[index - 1]);
+    *recipient = new OutlookRecipient(app_.Get(), (*attendees_)[index - 1]);
     return S_OK;
 }
 
@@ -101,18 +94,11 @@ HRESULT OutlookRecipients::get_Count(int* count)
     return S_OK;
 }
 
-HRESULT OutlookRecipients::get_Application(IPOutlookApp** app) { return OutlookHandOut(app_, app); }
+HRESULT OutlookRecipients::get_Application(IPOutlookApp** app) { return OutlookHandOut(app_.Get(), app); }
 
 OutlookRecipient::OutlookRecipient(IPOutlookApp* app, std::shared_ptr<OutlookAttendee> attendee)
-    : app_(app), attendee_(std::move(attendee))
-{
-    if (app_) app_->AddRef();
-}
-
-OutlookRecipient::~OutlookRecipient()
-{
-    if (app_) app_->Release();
-}
+    : app_(platform::ComRef<IPOutlookApp>::Share(app)), attendee_(std::move(attendee))
+{}
 
 HRESULT OutlookRecipient::get_Name(BSTR* name) { return OutlookBstrOut(attendee_->name, name); }
 
@@ -130,4 +116,4 @@ HRESULT OutlookRecipient::put_Address(BSTR address)
     return S_OK;
 }
 
-HRESULT OutlookRecipient::get_Application(IPOutlookApp** app) { return OutlookHandOut(app_, app); }
+HRESULT OutlookRecipient::get_Application(IPOutlookApp** app) { return OutlookHandOut(app_.Get(), app); }

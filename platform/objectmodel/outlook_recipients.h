@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/objectmodel/com_ref.h"
 #include "platform/objectmodel/outlook_object.h"
 #include "platform/objectmodel/pocket_outlook.h"
 
@@ -42,8 +43,8 @@ public:
     HRESULT get_Application(IPOutlookApp** app) override;
 
 private:
-    ~OutlookRecipients() override;
-    IPOutlookApp* app_;
+    ~OutlookRecipients() override = default;
+    platform::ComRef<IPOutlookApp> app_;
     std::shared_ptr<OutlookAttendeeList> attendees_;
 };
 
@@ -58,7 +59,7 @@ public:
     HRESULT get_Application(IPOutlookApp** app) override;
 
 private:
-    ~OutlookRecipient() override;
-    IPOutlookApp* app_;
+    ~OutlookRecipient() override = default;
+    platform::ComRef<IPOutlookApp> app_;
     std::shared_ptr<OutlookAttendee> attendee_;
 };

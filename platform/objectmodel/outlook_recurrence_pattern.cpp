@@ -7,12 +7,9 @@
 
 using namespace platform;
 
-OutlookRecurrencePattern::OutlookRecurrencePattern(OutlookRecurrenceHost* host) : host_(host)
-{
-    host_->RecurrenceItem()->AddRef();
-}
-
-OutlookRecurrencePattern::~OutlookRecurrencePattern() { host_->RecurrenceItem()->Release(); }
+OutlookRecurrencePattern::OutlookRecurrencePattern(OutlookRecurrenceHost* host)
+    : host_(host), item_(ComRef<IUnknown>::Share(host->RecurrenceItem()))
+{}
 
 RecurrenceRule OutlookRecurrencePattern::DefaultRule(RecurrenceDay day)
 {

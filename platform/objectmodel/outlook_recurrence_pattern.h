@@ -9,6 +9,7 @@
 // StartTime, EndTime and Duration are the item's own times of day.
 #pragma once
 
+#include "platform/objectmodel/com_ref.h"
 #include "platform/objectmodel/outlook_object.h"
 #include "platform/objectmodel/outlook_recurrence_state.h"
 #include "platform/objectmodel/pocket_outlook.h"
@@ -75,10 +76,11 @@ public:
     HRESULT get_Application(IPOutlookApp** app) override;
 
 private:
-    ~OutlookRecurrencePattern() override;
+    ~OutlookRecurrencePattern() override = default;
     platform::RecurrenceRule& Rule() { return host_->Recurrence().rule; }
     // Sets a rule field; a real change drops the occurrence changes.
     HRESULT SetField(int platform::RecurrenceRule::*field, LONG value);
 
     OutlookRecurrenceHost* host_;
+    platform::ComRef<IUnknown> item_;  // keeps the host item alive
 };

@@ -50,18 +50,13 @@ HRESULT MakeOutlookTask(IPOutlookApp* app, OutlookItemRecord record, IDispatch**
     return S_OK;
 }
 
-OutlookTask::OutlookTask(IPOutlookApp* app, OutlookItemRecord record) : app_(app), record_(std::move(record))
+OutlookTask::OutlookTask(IPOutlookApp* app, OutlookItemRecord record)
+    : app_(platform::ComRef<IPOutlookApp>::Share(app)), record_(std::move(record))
 {
-    if (app_) app_->AddRef();
     if (std::optional<std::vector<BYTE>> blob = record_.Blob(kTaskRecurrencePattern))
         recurrence_ = OutlookRecurrenceState::FromBlob(*blob);
     if (record_.IsNew() && !record_.Has(kTaskImportance))
         record_.SetLong(kTaskImportance, StoredImportance(olImportanceNormal));
-}
-
-OutlookTask::~OutlookTask()
-{
-    if (app_) app_->Release();
 }
 
 // ---- Stored dates ----
@@ -469,7 +464,7 @@ HRESULT OutlookTask::SkipRecurrence()
 HRESULT OutlookTask::Copy(ITask** copy)
 {
     if (!copy) return E_POINTER;
-    OutlookTask* task = new OutlookTask(app_, record_.CopyAsNew());
+    OutlookTask* task = new OutlookTask(app_.Get(), record_.CopyAsNew());
     task->categories_ = categories_;
     task->recurrence_ = recurrence_;
     *copy = task;
@@ -485,4 +480,4 @@ HRESULT OutlookTask::get_Oid(LONG* oid)
     return S_OK;
 }
 
-HRESULT OutlookTask::get_Application(IPOutlookApp** app) { return OutlookHandOut(app_, app); }
+HRESULT OutlookTask::get_Application(IPOutlookApp** app) { return OutlookHandOut(app_.Get(), app); }

@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/objectmodel/com_ref.h"
 #include "platform/objectmodel/outlook_item_record.h"
 #include "platform/objectmodel/outlook_object.h"
 #include "platform/objectmodel/outlook_recurrence_pattern.h"
@@ -71,11 +72,11 @@ public:
     HRESULT get_Application(IPOutlookApp** app) override;
 
 private:
-    ~OutlookTask() override;
+    ~OutlookTask() override = default;
 
     // OutlookRecurrenceHost.
     IUnknown* RecurrenceItem() override { return static_cast<ITask*>(this); }
-    IPOutlookApp* RecurrenceApplication() override { return app_; }
+    IPOutlookApp* RecurrenceApplication() override { return app_.Get(); }
     OutlookRecurrenceState& Recurrence() override;
     DATE RecurrenceStartTime() override { return 0; }
     LONG RecurrenceDuration() override { return 0; }
@@ -96,7 +97,7 @@ private:
     bool AdvanceToNextOccurrence();
     HRESULT SaveCompletedRecurrence();
 
-    IPOutlookApp* app_;
+    platform::ComRef<IPOutlookApp> app_;
     OutlookItemRecord record_;
     std::optional<std::u16string> categories_;  // set but not yet saved
     std::optional<OutlookRecurrenceState> recurrence_;

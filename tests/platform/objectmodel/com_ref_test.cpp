@@ -27,13 +27,6 @@ struct Counted {
     ULONG Release() { return static_cast<ULONG>(--refs); }
 };
 
-// A reference of its own to `object`, owned by the ComRef.
-ComRef<Counted> Own(Counted& object)
-{
-    object.AddRef();
-    return ComRef<Counted>::Adopt(&object);
-}
-
 TEST(ComRef, ReleasesWhatItHoldsOnceAndHandsReferencesOnWhole)
 {
     struct Case {
@@ -44,7 +37,7 @@ TEST(ComRef, ReleasesWhatItHoldsOnceAndHandsReferencesOnWhole)
     const Case cases[] = {
         {"Put releases the old reference before the new one is put in, a second Reset nothing",
          [](Counted& a, Counted& b) {
-             ComRef<Counted> ref = Own(a);
+             ComRef<Counted> ref = ComRef<Counted>::Share(&a);
              Counted** slot = ref.Put();
              EXPECT_EQ(a.refs, 1);
              *slot = (b.AddRef(), &b);
@@ -54,15 +47,15 @@ TEST(ComRef, ReleasesWhatItHoldsOnceAndHandsReferencesOnWhole)
          1},
         {"Detach hands the reference to the caller",
          [](Counted& a, Counted&) {
-             ComRef<Counted> ref = Own(a);
+             ComRef<Counted> ref = ComRef<Counted>::Share(&a);
              EXPECT_EQ(ref.Detach(), &a);
              EXPECT_FALSE(ref);
          },
          2},
         {"moves take the reference along; move assignment releases the target's, onto itself keeps it",
          [](Counted& a, Counted& b) {
-             ComRef<Counted> from = Own(a);
-             ComRef<Counted> to = Own(b);
+             ComRef<Counted> from = ComRef<Counted>::Share(&a);
+             ComRef<Counted> to = ComRef<Counted>::Share(&b);
              to = ComRef<Counted>(std::move(from));
              EXPECT_EQ(from.Get(), nullptr);
              EXPECT_EQ(b.refs, 1);
@@ -81,9 +74,20 @@ TEST(ComRef, ReleasesWhatItHoldsOnceAndHandsReferencesOnWhole)
              EXPECT_FALSE(ComRef<Counted>::Query(static_cast<Counted*>(nullptr)));
          },
          1},
+        {"Share adds a reference of its own that goes with the ComRef, and is empty for null",
+         [](Counted& a, Counted&) {
+             {
+                 const auto ref = ComRef<Counted>::Share(&a);
+                 EXPECT_EQ(ref.Get(), &a);
+                 EXPECT_EQ(a.refs, 2);
+             }
+             EXPECT_EQ(a.refs, 1);
+             EXPECT_FALSE(ComRef<Counted>::Share(nullptr));
+         },
+         1},
         {"InOut lets a callee release the reference and leave another",
          [](Counted& a, Counted& b) {
-             ComRef<Counted> ref = Own(a);
+             ComRef<Counted> ref = ComRef<Counted>::Share(&a);
              Counted** slot = ref.InOut();
              EXPECT_EQ(a.refs, 2) << "nothing released before the call";
              (*slot)->Release();
