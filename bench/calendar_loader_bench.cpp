@@ -335,21 +335,8 @@ BENCHMARK(BM_CalendarMonth_Ours)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_CalendarStoreRead(benchmark::State& state)
 {
     Store();
-    static ULONG ids[15] = {kAppointmentStart,
-                            kAppointmentDuration,
-                            kAppointmentAllDay,
-                            kAppointmentReminderSet,
-                            kAppointmentUnused4223,
-                            kAppointmentSensitivity,
-                            kAppointmentBusyStatus,
-                            kAppointmentSubject,
-                            kAppointmentLocation,
-                            kAppointmentExtraText,
-                            kItemNote,
-                            kItemCategories,
-                            kAppointmentRecurrencePattern,
-                            kAppointmentAttendees,
-                            kAppointmentTimeZone};
+    static ULONG ids[kCalendarAppointmentProps];
+    std::copy(std::begin(kCalendarAppointmentPropIds), std::end(kCalendarAppointmentPropIds), ids);
     std::vector<BYTE> buffer(128 * 1024);
     int records = 0;
     for (auto _ : state) {
@@ -358,7 +345,7 @@ void BM_CalendarStoreRead(benchmark::State& state)
         if (db == INVALID_HANDLE_VALUE) std::abort();
         records = 0;
         for (;;) {
-            WORD count = 15;
+            WORD count = kCalendarAppointmentProps;
             LPBYTE bytes = buffer.data();
             DWORD size = static_cast<DWORD>(buffer.size());
             if (!CeReadRecordProps(db, 0, &count, ids, &bytes, &size)) break;

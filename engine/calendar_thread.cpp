@@ -24,24 +24,6 @@
 
 namespace {
 
-// The appointment properties, in the order the record code indexes them.
-constexpr ULONG kAppointmentPropIds[kCalendarAppointmentProps] = {
-    kAppointmentStart,
-    kAppointmentDuration,
-    kAppointmentAllDay,
-    kAppointmentReminderSet,
-    kAppointmentUnused4223,
-    kAppointmentSensitivity,
-    kAppointmentBusyStatus,
-    kAppointmentSubject,
-    kAppointmentLocation,
-    kAppointmentExtraText,
-    kItemNote,
-    kItemCategories,
-    kAppointmentRecurrencePattern,
-    kAppointmentAttendees,
-    kAppointmentTimeZone,
-};
 constexpr ULONG kTaskPropIds[kCalendarTaskProps] = {
     kTaskSensitivity, kTaskComplete,   kTaskStartDate,       kTaskDueDate,     kTaskImportance,
     kTaskIconText,    kTaskSubject,    kTaskRecurring,       kTaskReminderSet, kTaskDateCompleted,
@@ -80,7 +62,7 @@ CCalendarThread::CCalendarThread(const WCHAR* key)
     // Task rows of the calendar carry a DATATASKS each, which the row frees.
     if (DATACALENDAR::s_pfnDeleteTask == nullptr) DATACALENDAR::s_pfnDeleteTask = &DeleteCalendarTask;
     m_list.SetDeletePolicy(1);
-    std::memcpy(m_appointmentProps, kAppointmentPropIds, sizeof(kAppointmentPropIds));
+    std::memcpy(m_appointmentProps, kCalendarAppointmentPropIds, sizeof(kCalendarAppointmentPropIds));
     SetTaskProps(m_taskProps);
     CKSDataThread::SetSettingsKey(kCalendarSettingsKey);
     SetSettingsKey(key);

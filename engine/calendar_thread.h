@@ -22,12 +22,32 @@
 #include "engine/data_calendar_db.h"
 #include "engine/ks_data_thread.h"
 #include "foundation/ce_ptr_list.h"
+#include "platform/base/types.h"
+#include "platform/objectstore/store_schema.h"
 #include "platform/time/system_time.h"
 #include "platform/time/time_zone.h"
-#include "platform/base/types.h"
 #include "storage/ce_db_record.h"
 
 inline constexpr int kCalendarAppointmentProps = 15;
+// The appointment properties a load reads, in the order the record code
+// indexes them.
+inline constexpr ULONG kCalendarAppointmentPropIds[kCalendarAppointmentProps] = {
+    kAppointmentStart,
+    kAppointmentDuration,
+    kAppointmentAllDay,
+    kAppointmentReminderSet,
+    kAppointmentUnused4223,
+    kAppointmentSensitivity,
+    kAppointmentBusyStatus,
+    kAppointmentSubject,
+    kAppointmentLocation,
+    kAppointmentExtraText,
+    kItemNote,
+    kItemCategories,
+    kAppointmentRecurrencePattern,
+    kAppointmentAttendees,
+    kAppointmentTimeZone,
+};
 inline constexpr int kCalendarTaskProps = 13;
 inline constexpr DWORD kCalendarReadBufferSize = 128 * 1024;
 // The last day (31 December 2999) a loader accepts.
