@@ -23,6 +23,25 @@ inline constexpr int kCategoryIndexLimit = CategoryBitSet::kIndexLimit;
 // Frees the blob's bytes and leaves it empty (count 0, no bytes).
 void FreeCategoryBlob(_CEBLOB* blob);
 
+// Owns a category blob made here and frees its bytes when it goes.
+class COwnedCategoryBlob {
+public:
+    COwnedCategoryBlob() = default;
+    ~COwnedCategoryBlob() { FreeCategoryBlob(&m_blob); }
+    COwnedCategoryBlob(const COwnedCategoryBlob&) = delete;
+    COwnedCategoryBlob& operator=(const COwnedCategoryBlob&) = delete;
+
+    // The blob, for Categories2BLOB to rebuild (it frees the old bytes) and
+    // for FreeCategoryBlob to empty early.
+    _CEBLOB* Get() { return &m_blob; }
+    const _CEBLOB* Get() const { return &m_blob; }
+    const _CEBLOB& operator*() const { return m_blob; }
+    const _CEBLOB* operator->() const { return &m_blob; }
+
+private:
+    _CEBLOB m_blob{0, nullptr};
+};
+
 // Frees the blob's old bytes, then builds the blob of the list's categories.
 // Categories with a negative index, or one of 8,192 and above (which no blob
 // can hold), are skipped. False only when memory runs out (the blob is then

@@ -5,12 +5,6 @@
 
 #include "platform/locale/compare_string.h"
 
-CCategoryFilterInfo::~CCategoryFilterInfo()
-{
-    delete m_pSelected;
-    FreeCategoryBlob(&m_blob);
-}
-
 void CCategoryFilterInfo::SetSelected(CePtrList<CFullCategory*>* list)
 {
     if (list != m_pSelected) {
@@ -24,10 +18,10 @@ void CCategoryFilterInfo::SetSelected(CePtrList<CFullCategory*>* list)
 bool CCategoryFilterInfo::RebuildBlob()
 {
     if (!m_pSelected) {
-        FreeCategoryBlob(&m_blob);
+        FreeCategoryBlob(m_blob.Get());
         return true;
     }
-    return Categories2BLOB(&m_blob, *m_pSelected);
+    return Categories2BLOB(m_blob.Get(), *m_pSelected);
 }
 
 namespace {
@@ -59,9 +53,10 @@ bool CategoryFilterHighLevel(const _CEBLOB* item, const CCategoryFilterInfo* inf
 {
     if (!info) return true;
     const bool itemHas = item && item->dwCount != 0;
-    const bool filterHas = info->m_blob.dwCount != 0;
+    const bool filterHas = info->m_blob->dwCount != 0;
     return Decide(*info, itemHas, filterHas, [&] {
-        return info->CategoryANDOR ? CategoryAndFilter(item, &info->m_blob) : CategoryOrFilter(item, &info->m_blob);
+        return info->CategoryANDOR ? CategoryAndFilter(item, info->m_blob.Get())
+                                   : CategoryOrFilter(item, info->m_blob.Get());
     });
 }
 

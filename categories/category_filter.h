@@ -23,7 +23,7 @@ public:
     CCategoryFilterInfo() = default;
     CCategoryFilterInfo(const CCategoryFilterInfo&) = delete;
     CCategoryFilterInfo& operator=(const CCategoryFilterInfo&) = delete;
-    ~CCategoryFilterInfo();
+    ~CCategoryFilterInfo() { delete m_pSelected; }
 
     // Takes over list (null: no selection), with delete policy 1, and
     // rebuilds the blob from it.
@@ -35,7 +35,7 @@ public:
     LONG bHideCategories = kCategoryShowSelected;
     DWORD CategoryANDOR = 0;  // non-zero: an item needs every selected category
     CePtrList<CFullCategory*>* m_pSelected = nullptr;
-    _CEBLOB m_blob{0, nullptr};
+    COwnedCategoryBlob m_blob;
 };
 
 // The filter on a record's category blob (null or count 0: no categories).

@@ -20,19 +20,18 @@ bool WriteBlob(CEOID database, CEOID record, const WCHAR* text)
     if (CeSeekDatabase(db, CEDB_SEEK_CEOID, record, nullptr) == record) {
         CePtrList<CFullCategory*> named;
         if (text && text[0]) ReadCategory(named, text);
-        _CEBLOB blob{0, nullptr};
-        if (Categories2BLOB(&blob, named)) {
+        COwnedCategoryBlob blob;
+        if (Categories2BLOB(blob.Get(), named)) {
             CEPROPVAL prop{};
             prop.propid = kItemCategories;
-            if (blob.dwCount) {
-                prop.val.blob = blob;
+            if (blob->dwCount) {
+                prop.val.blob = *blob;
             } else {
                 // No categories are stored as no blob.
                 prop.wFlags = CEDB_PROPDELETE;
             }
             written = CeWriteRecordProps(db, record, 1, &prop) == record;
         }
-        FreeCategoryBlob(&blob);
     }
     CloseHandle(db);
     return written;

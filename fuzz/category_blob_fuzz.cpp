@@ -37,14 +37,13 @@ void CheckBlob(const uint8_t* data, size_t size)
     CePtrList<CFullCategory*> list;
     list.SetDeletePolicy(1);
     for (unsigned index : indices) list.Append(new CFullCategory(u"x", static_cast<SHORT>(index), 0));
-    _CEBLOB rebuilt{0, nullptr};
-    if (!Categories2BLOB(&rebuilt, list)) std::abort();
-    if (rebuilt.dwCount > kCategoryBlobBytes || rebuilt.dwCount % 4) std::abort();
-    if (Read(rebuilt) != indices) std::abort();
+    COwnedCategoryBlob rebuilt;
+    if (!Categories2BLOB(rebuilt.Get(), list)) std::abort();
+    if (rebuilt->dwCount > kCategoryBlobBytes || rebuilt->dwCount % 4) std::abort();
+    if (Read(*rebuilt) != indices) std::abort();
     const bool any = !indices.empty();
-    if (CategoryAndFilter(&blob, &rebuilt) != any) std::abort();
-    if (CategoryOrFilter(&blob, &rebuilt) != any) std::abort();
-    FreeCategoryBlob(&rebuilt);
+    if (CategoryAndFilter(&blob, rebuilt.Get()) != any) std::abort();
+    if (CategoryOrFilter(&blob, rebuilt.Get()) != any) std::abort();
 }
 
 void CheckText(const uint8_t* data, size_t size)

@@ -79,19 +79,18 @@ TEST(CategoryFilter, BlobAndTextFormsAgreeWithTheModel)
         info.SetSelected(ListOf(selected, indexOf));
 
         std::unique_ptr<CePtrList<CFullCategory*>> item(ListOf(itemSet, indexOf));
-        _CEBLOB blob{0, nullptr};
-        ASSERT_TRUE(Categories2BLOB(&blob, *item));
+        COwnedCategoryBlob blob;
+        ASSERT_TRUE(Categories2BLOB(blob.Get(), *item));
         const std::u16string text = CategoryTextOf(*item);
 
         const bool expected =
             ModelPasses(itemSet, selected, info.bHideCategories, info.m_bIncludeNoCat, info.CategoryANDOR != 0);
-        EXPECT_EQ(CategoryFilterHighLevel(&blob, &info), expected)
+        EXPECT_EQ(CategoryFilterHighLevel(blob.Get(), &info), expected)
             << "round " << round << " blob, mode " << info.bHideCategories;
         EXPECT_EQ(CategoryFilterHighLevel(text.c_str(), &info), expected)
             << "round " << round << " text \"" << std::string(text.begin(), text.end()) << "\", mode "
             << info.bHideCategories;
         passed += expected;
-        FreeCategoryBlob(&blob);
     }
     // Both outcomes were exercised plenty.
     EXPECT_GT(passed, 1000);
@@ -117,7 +116,7 @@ TEST_F(FilterCase, TheTextFormWithoutASelectedListPassesEveryItem)
     info.bHideCategories = kCategoryShowUncategorised;
     info.SetSelected(nullptr);
     EXPECT_TRUE(CategoryFilterHighLevel(u"Cat Ba", &info));
-    EXPECT_EQ(info.m_blob.dwCount, 0u);
+    EXPECT_EQ(info.m_blob->dwCount, 0u);
     _CEBLOB item{0, nullptr};
     EXPECT_TRUE(CategoryFilterHighLevel(&item, &info)) << "the blob form: an item without categories";
 }

@@ -9,8 +9,8 @@
 
 #include "categories/category_blob.h"
 #include "categories/category_records.h"
-#include "tests/categories/category_test_support.h"
 #include "platform/base/error_codes.h"
+#include "tests/categories/category_test_support.h"
 
 namespace {
 
@@ -117,11 +117,10 @@ TEST_F(CategoryTextTest, RandomTextsComeBackAsTheirCategoriesAndTheirBlobs)
             if (chosen.count(name)) expected.push_back(name);
         ASSERT_EQ(Names(list), expected) << "round " << round;
 
-        _CEBLOB blob{0, nullptr};
-        ASSERT_TRUE(Categories2BLOB(&blob, list));
+        COwnedCategoryBlob blob;
+        ASSERT_TRUE(Categories2BLOB(blob.Get(), list));
         CePtrList<unsigned int> indices;
-        BLOB2Categories(blob, indices);
-        FreeCategoryBlob(&blob);
+        BLOB2Categories(*blob, indices);
         std::set<unsigned> expectedIndices;
         for (const std::u16string& name : chosen) expectedIndices.insert(static_cast<unsigned>(indexOf[name]));
         EXPECT_EQ(std::set<unsigned>(indices.begin(), indices.end()), expectedIndices) << "round " << round;
