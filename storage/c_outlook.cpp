@@ -85,8 +85,7 @@ HRESULT COutlook::CreateApplication(IPOutlookApp** app)
 platform::ComRef<IPOutlookApp> COutlook::AcquireApp() const
 {
     std::lock_guard<std::mutex> guard(m_appGuard);
-    if (m_app) m_app->AddRef();
-    return platform::ComRef<IPOutlookApp>::Adopt(m_app.Get());
+    return platform::ComRef<IPOutlookApp>::Share(m_app.Get());
 }
 
 bool COutlook::IsOpen() const
