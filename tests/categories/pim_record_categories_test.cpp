@@ -153,6 +153,10 @@ TEST_F(PimRecordCategoriesTest, WhatIsNoItemRecordIsLeftAlone)
 
     EXPECT_FALSE(SaveCategoriesToPIMRecord(u"Odd", item.InOut(), 0, true));
     EXPECT_FALSE(SaveCategoriesToPIMRecord(u"Odd", item.InOut(), 0x7FFFFF0, true));
+    CEOIDINFO info{};
+    ASSERT_TRUE(CeOidGetInfo(category, &info));
+    EXPECT_FALSE(SaveCategoriesToPIMRecord(u"Odd", item.InOut(), static_cast<long>(info.infRecord.oidParent), true))
+        << "a database is no record";
     EXPECT_EQ(item.Get(), nullptr) << "nothing fetched for a record that is not there";
     EXPECT_EQ(CategoriesOf(task), u"");
 }

@@ -180,6 +180,7 @@ TEST(CalendarRecurrenceCases, NthDayOfTheMonthInBothReaders)
         {2024, 9, 1, 4, 22},  // the fourth Sunday against the last (fifth) one
         {2024, 9, 1, 5, 29},
         {2024, 9, 2, 2, 9},
+        {1601, 1, 2, 1, 1},   // the first Monday of the first year counted: its first day
         {2024, 9, 0, 1, 0},   // no weekday
         {2024, 13, 2, 1, 0},  // no month
     };

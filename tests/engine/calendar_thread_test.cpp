@@ -95,8 +95,12 @@ TEST_F(CalendarThreadTest, SettingsComeFromTheViewsOwnKey)
     EXPECT_EQ(loader.GetView(), 2);
     // A view number the loader does not know reads as the main view.
     SetCalendarSetting(u"CAV_FilterAppointments", 9);
+    // A category name longer than the settings hold is cut to 62 characters.
+    const std::u16string longName(70, u'h');
+    SetCalendarSetting(u"HolidayCatName", longName.c_str());
     loader.SettingChange();
     EXPECT_EQ(loader.GetView(), 5);
+    EXPECT_EQ(std::u16string(loader.Settings().holidayCatName), longName.substr(0, 62));
 }
 
 TEST_F(CalendarThreadTest, MissingTaskSortSettingsAreWrittenBack)
