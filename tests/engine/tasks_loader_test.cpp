@@ -75,6 +75,19 @@ TEST_F(TasksLoaderTest, EachFilterRuleKeepsExactlyItsTasks)
     }
 }
 
+TEST_F(TasksLoaderTest, TomorrowRuleKeepsCompletedTasksDueTodayOrTomorrow)
+{
+    const double t = today;
+    WriteTask({.subject = u"duetoday", .due = t, .complete = true, .completed = t - 5});
+    WriteTask({.subject = u"duetomorrow", .due = t + 1, .complete = true, .completed = t - 5});
+    WriteTask({.subject = u"dueafter", .due = t + 2, .complete = true, .completed = t - 5});
+    SetTaskSetting(u"bShowCompleted", 1);
+    SetTaskSetting(u"TV_FilterData", 42256);
+    CTasksThread loader;
+    ASSERT_TRUE(Load(loader));
+    EXPECT_EQ(AsSet(VisibleText(loader)), (std::set<std::string>{"duetoday", "duetomorrow"}));
+}
+
 TEST_F(TasksLoaderTest, OnDateRuleListsThatDayAndOverdueTasksOnlyForToday)
 {
     WriteRuleStore();

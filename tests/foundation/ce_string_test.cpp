@@ -306,6 +306,10 @@ TEST(CeStringBuffer, GetBufferReleaseBufferAndCopiesOut)
     s.GetBuffer(4)[0] = 0;
     s.ReleaseBuffer();
     EXPECT_EQ(Ptr(s), CeString::NullString());
+    s = u"x";
+    s.GetBuffer(1)[0] = 0;
+    s.ReleaseBuffer();
+    EXPECT_EQ(s.Length(), 0) << "a one-character string emptied through its buffer";
     s = u"abc";
     EXPECT_EQ(s.GetBufferSetLength(3), Ptr(s));
     std::memcpy(s.GetBufferSetLength(6), u"xy", 3 * sizeof(WCHAR));

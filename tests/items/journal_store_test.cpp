@@ -90,6 +90,7 @@ TEST_F(JournalStoreTest, StampFlagAndUpdatesKeepOneRecord)
     CJournalData read;
     CJournal::ReadEntry(first, &read);
     EXPECT_GE(TimeValue(read.m_created), TimeValue(before) - 10'000'000ull) << "stamped now, not 1 March";
+    EXPECT_EQ(TimeValue(e.m_created), TimeValue(read.m_created)) << "the entry written holds the stamp it was given";
 
     // Writing the entry again updates its record; the created time stays.
     read.m_subject = u"Changed";

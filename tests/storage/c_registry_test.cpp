@@ -62,6 +62,9 @@ TEST_F(TextStore, ValuesOfBothKindsAndTheirFailures)
     WCHAR whole[64];
     EXPECT_EQ(store.QueryValue(u"Name", whole, 0), 0);
     EXPECT_EQ(std::u16string(whole), u"Kestrel settings");
+    EXPECT_EQ(store.QueryValue(u"Name", whole, 16), 0);
+    EXPECT_EQ(std::u16string(whole), u"Kestrel setting")
+        << "exactly the buffer's length: the terminator takes the last";
     EXPECT_EQ(store.QueryValue(u"@", whole, 64), 0);
     EXPECT_EQ(std::u16string(whole), u"default");
 

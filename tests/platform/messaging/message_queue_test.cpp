@@ -315,6 +315,10 @@ TEST(ThreadTimer, TimerWithoutWindowCallsItsProcedureOnlyWhileAlive)
     g_procId = id;
     ASSERT_TRUE(kstest::PumpUntil([&] { return g_procTicks >= 2; }, 2000));
     EXPECT_EQ(SetTimer(nullptr, id, 15, CountingTimerProc), id);  // the id given back replaces it
+    const UINT_PTR unused = id + 0x1000;
+    const UINT_PTR other = SetTimer(nullptr, unused, 1000, nullptr);
+    EXPECT_NE(other, unused) << "an id that names no thread timer of this thread gets a new one";
+    EXPECT_TRUE(KillTimer(nullptr, other));
     EXPECT_TRUE(KillTimer(nullptr, id));
     EXPECT_FALSE(KillTimer(nullptr, id));
     Sleep(30);
