@@ -300,6 +300,12 @@ TEST_F(TextStore, AFailedWriteKeepsTheChangesForTheNextSave)
     std::filesystem::remove_all(Host(kHostFile));
     EXPECT_EQ(store.SaveINIFile(0), 0);
     EXPECT_EQ(FileText(), "\r\n[S]\r\n\"a\"=dword:00000001\r\n\r\n");
+    // A section the file already holds stays marked when merged with it.
+    store.SetValue(u"b", 2ul);
+    std::filesystem::create_directories(Host(kHostFile) + ".saving/blocker");
+    EXPECT_EQ(store.SaveINIFile(1), E_FAIL);
+    EXPECT_EQ(store.Updated(nullptr, u"S"), 1);
+    std::filesystem::remove_all(Host(kHostFile) + ".saving");
 }
 
 TEST_F(TextStore, MissingAndBrokenFilesStartEmpty)

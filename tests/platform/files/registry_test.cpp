@@ -208,6 +208,10 @@ TEST_F(Registry, BadWritesAndMissingValuesGiveErrorCodes)
     for (const auto& c : refused)
         EXPECT_EQ(RegSetValueExW(key, u"Bad", 0, c.type, c.data, c.size), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(RegQueryValueExW(key, u"Bad", nullptr, nullptr, nullptr, nullptr), ERROR_FILE_NOT_FOUND);
+    // A value name may be as long as a key name, and no longer.
+    const std::u16string longestName(REG_MAX_NAME_CHARS, u'v');
+    EXPECT_EQ(RegSetValueExW(key, (longestName + u'v').c_str(), 0, REG_BINARY, bytes, 1), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegSetValueExW(key, longestName.c_str(), 0, REG_BINARY, bytes, 1), ERROR_SUCCESS);
 
     const char16_t text[] = u"Resources";
     ASSERT_EQ(RegSetValueExW(key, u"ResourcesLoc", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof text),

@@ -232,6 +232,9 @@ TEST_F(OutlookRecurrenceTest, ChangedOccurrenceBecomesAnExceptionWithOnlyItsChan
     exceptions->Item(1, exception.Put());
     EXPECT_EQ(Get(exception, &IException::get_Deleted), VARIANT_FALSE);
     EXPECT_DATE(Get(exception, &IException::get_OriginalDate), Ole(2026, 3, 16, 10, 0));
+    ComRef<IAppointment> changed;
+    ASSERT_EQ(exception->get_AppointmentItem(changed.Put()), S_OK);
+    EXPECT_EQ(Text(changed, &IAppointment::get_Subject), u"Standup (moved)");
 }
 
 TEST_F(OutlookRecurrenceTest, DeletedOccurrencesAreListedAndNotFound)
