@@ -432,7 +432,16 @@ TEST_F(TasksGroupingTest, DateGroupsOneHeaderPerDueDay)
     SetTaskSetting(u"bShowExpanded", 1);
     ASSERT_TRUE(Load(loader));
     int headers = 0;
-    for (DATATASKS* row : Visible(loader)) headers += row->IsHeader();
+    const DATATASKS* header = nullptr;
+    for (DATATASKS* row : Visible(loader)) {
+        headers += row->IsHeader();
+        if (row->IsHeader()) {
+            header = row;
+        } else {
+            ASSERT_NE(header, nullptr);
+            EXPECT_EQ(row->dueDate, header->dueDate) << Utf8(row->subject) << " sits under its own day";
+        }
+    }
     EXPECT_EQ(headers, 2);
     EXPECT_EQ(loader.GetDisplayedCount(), 5);
 }

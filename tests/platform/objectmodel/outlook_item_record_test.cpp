@@ -154,6 +154,13 @@ TEST_F(OutlookItemRecordTest, DeleteAndCopy)
     record.SetString(kTaskSubject, u"again");
     EXPECT_EQ(record.Save(), E_FAIL);
     EXPECT_EQ(RecordCount(kTasksDatabase), 1);
+    // A copy loaded before another deleted its record cannot save over the gap.
+    OutlookItemRecord stale(Tasks());
+    ASSERT_EQ(stale.Load(copy.Oid()), S_OK);
+    ASSERT_EQ(copy.Delete(), S_OK);
+    stale.SetString(kTaskSubject, u"too late");
+    EXPECT_EQ(stale.Save(), E_INVALIDARG);
+    EXPECT_EQ(RecordCount(kTasksDatabase), 0);
 }
 
 }  // namespace
