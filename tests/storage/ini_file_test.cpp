@@ -108,6 +108,10 @@ TEST(SettingsFileReading, BrokenInputLeavesWhatCouldBeRead)
     file.Parse(binary.data(), binary.size());  // must not crash; what it finds is unspecified
     file.Parse(nullptr, 0);
     EXPECT_EQ(file.SectionCount(), 0u);
+    // A header line longer than any line the reader takes opens no section.
+    const std::string longHeader = Utf16File(u"[S]\r\na=\"1\"\r\n[" + std::u16string(9000, u'x') + u"]\r\nb=\"2\"\r\n");
+    file.Parse(longHeader.data(), longHeader.size());
+    EXPECT_EQ(file.SectionCount(), 1u);
 }
 
 TEST(SettingsFileWriting, ExactBytes)
