@@ -76,22 +76,6 @@ const TextProperty kTextProperties[] = {
 ComRef<IContact> NewContact() { return MakeItem<IContact>(kContactsDatabase, 0, MakeOutlookContact); }
 ComRef<IContact> OpenContact(CEOID oid) { return MakeItem<IContact>(kContactsDatabase, oid, MakeOutlookContact); }
 
-// The contact is a plain interface pointer or a ComRef.
-template <class ContactRef>
-std::u16string Get(const ContactRef& contact, HRESULT (IContact::*get)(BSTR*))
-{
-    OwnedBstr value;
-    EXPECT_EQ(((*contact).*get)(value.Put()), S_OK);
-    return value.Text();
-}
-
-template <class ContactRef>
-void Put(const ContactRef& contact, HRESULT (IContact::*put)(BSTR), const char16_t* text)
-{
-    OwnedBstr value(text);
-    EXPECT_EQ(((*contact).*put)(value), S_OK);
-}
-
 // Saves the contact and lets it go.
 CEOID SaveAndClose(ComRef<IContact>& contact)
 {
@@ -101,44 +85,27 @@ CEOID SaveAndClose(ComRef<IContact>& contact)
     return oid;
 }
 
-class OutlookContactTest : public OutlookItemTest {
-protected:
-    // Closes the store, as a new process would find it.
-    static void Reopen() { platform::CloseObjectStore(); }
-};
+using OutlookContactTest = OutlookItemTest;
 
-TEST_F(OutlookContactTest, EveryTextPropertyRoundTripsUnderItsIdentifier)
+TEST_F(OutlookContactTest, EveryTextPropertyRoundTripsUnderItsIdentifierAndEmptyRemovesIt)
 {
+    auto valueOf = [](CEPROPID id) {
+        return u"value " + std::u16string(1, static_cast<char16_t>(u'A' + (id % 23))) + u" \u00e9\u4e2d";
+    };
     ComRef<IContact> contact = NewContact();
     ASSERT_NE(contact.Get(), nullptr);
-    for (const TextProperty& property : kTextProperties) {
-        const std::u16string value = u"value " + std::u16string(1, static_cast<char16_t>(u'A' + (property.id % 23)));
-        Put(contact, property.put, (value + u" \u00e9\u4e2d").c_str());
-    }
+    for (const TextProperty& property : kTextProperties) PutText(contact, property.put, valueOf(property.id).c_str());
     const CEOID oid = SaveAndClose(contact);
     ASSERT_NE(oid, 0u);
-    Reopen();
+    platform::CloseObjectStore();
 
-    ComRef<IContact> reread = OpenContact(oid);
-    ASSERT_NE(reread.Get(), nullptr);
-    for (const TextProperty& property : kTextProperties) {
-        const std::u16string expected =
-            u"value " + std::u16string(1, static_cast<char16_t>(u'A' + (property.id % 23))) + u" \u00e9\u4e2d";
-        EXPECT_EQ(Get(reread, property.get), expected) << std::hex << property.id;
-        const RawProp raw = ReadRaw(kContactsDatabase, oid, property.id);
-        EXPECT_TRUE(raw.found) << std::hex << property.id;
-        EXPECT_EQ(raw.text, expected) << std::hex << property.id;
-    }
-}
-
-TEST_F(OutlookContactTest, AnEmptyTextRemovesTheProperty)
-{
-    ComRef<IContact> contact = NewContact();
-    Put(contact, &IContact::put_MobileTelephoneNumber, u"555 0100");
-    const CEOID oid = SaveAndClose(contact);
-    ASSERT_TRUE(ReadRaw(kContactsDatabase, oid, kContactMobileTelephoneNumber).found);
     contact = OpenContact(oid);
-    Put(contact, &IContact::put_MobileTelephoneNumber, u"");
+    ASSERT_NE(contact.Get(), nullptr);
+    for (const TextProperty& property : kTextProperties) {
+        EXPECT_EQ(Text(contact, property.get), valueOf(property.id)) << std::hex << property.id;
+        EXPECT_EQ(ReadRaw(kContactsDatabase, oid, property.id).text, valueOf(property.id)) << std::hex << property.id;
+    }
+    PutText(contact, &IContact::put_MobileTelephoneNumber, u"");
     SaveAndClose(contact);
     EXPECT_FALSE(ReadRaw(kContactsDatabase, oid, kContactMobileTelephoneNumber).found);
 }
@@ -146,23 +113,23 @@ TEST_F(OutlookContactTest, AnEmptyTextRemovesTheProperty)
 TEST_F(OutlookContactTest, FileAsFollowsTheNamesUntilSetByHand)
 {
     ComRef<IContact> contact = NewContact();
-    Put(contact, &IContact::put_FirstName, u"Ann");
-    Put(contact, &IContact::put_LastName, u"Moss");
-    EXPECT_EQ(Get(contact, &IContact::get_FileAs), u"Moss, Ann") << "before any save";
+    PutText(contact, &IContact::put_FirstName, u"Ann");
+    PutText(contact, &IContact::put_LastName, u"Moss");
+    EXPECT_EQ(Text(contact, &IContact::get_FileAs), u"Moss, Ann") << "before any save";
     const CEOID oid = SaveAndClose(contact);
     EXPECT_EQ(ReadRaw(kContactsDatabase, oid, kContactFileAs).text, u"Moss, Ann") << "stored for the sort order";
 
     contact = OpenContact(oid);
-    Put(contact, &IContact::put_LastName, u"Moss-Lee");
+    PutText(contact, &IContact::put_LastName, u"Moss-Lee");
     SaveAndClose(contact);
     EXPECT_EQ(ReadRaw(kContactsDatabase, oid, kContactFileAs).text, u"Moss-Lee, Ann");
 
     contact = OpenContact(oid);
-    Put(contact, &IContact::put_FileAs, u"Annie");
+    PutText(contact, &IContact::put_FileAs, u"Annie");
     SaveAndClose(contact);
     contact = OpenContact(oid);
-    Put(contact, &IContact::put_FirstName, u"Anna");
-    EXPECT_EQ(Get(contact, &IContact::get_FileAs), u"Annie");
+    PutText(contact, &IContact::put_FirstName, u"Anna");
+    EXPECT_EQ(Text(contact, &IContact::get_FileAs), u"Annie");
     SaveAndClose(contact);
     EXPECT_EQ(ReadRaw(kContactsDatabase, oid, kContactFileAs).text, u"Annie") << "a typed FileAs stays";
 }
@@ -175,7 +142,7 @@ TEST_F(OutlookContactTest, FileAsFromWhateverNameThereIs)
     EXPECT_EQ(OutlookContact::ComputedFileAs(u"", u"", u""), u"");
 
     ComRef<IContact> contact = NewContact();
-    Put(contact, &IContact::put_CompanyName, u"Acme");
+    PutText(contact, &IContact::put_CompanyName, u"Acme");
     const CEOID oid = SaveAndClose(contact);
     EXPECT_EQ(ReadRaw(kContactsDatabase, oid, kContactFileAs).text, u"Acme");
     contact = NewContact();
@@ -193,7 +160,7 @@ TEST_F(OutlookContactTest, BirthdayAndAnniversaryAreLocalDays)
     EXPECT_EQ(contact->put_Birthday(Ole(1980, 2, 29, 15, 45)), S_OK);
     EXPECT_EQ(contact->put_Anniversary(Ole(2005, 6, 18)), S_OK);
     const CEOID oid = SaveAndClose(contact);
-    Reopen();
+    platform::CloseObjectStore();
 
     const RawProp birthday = ReadRaw(kContactsDatabase, oid, kContactBirthday);
     ASSERT_TRUE(birthday.found);
@@ -213,7 +180,7 @@ TEST_F(OutlookContactTest, BirthdayAndAnniversaryAreLocalDays)
 TEST_F(OutlookContactTest, InvalidValuesFailTheSaveAndStoreNothing)
 {
     ComRef<IContact> contact = NewContact();
-    Put(contact, &IContact::put_LastName, u"Moss");
+    PutText(contact, &IContact::put_LastName, u"Moss");
     const CEOID oid = SaveAndClose(contact);
 
     struct Case {
@@ -225,13 +192,14 @@ TEST_F(OutlookContactTest, InvalidValuesFailTheSaveAndStoreNothing)
         {"date after 2999", [](IContact* c) { c->put_Anniversary(Ole(3000, 1, 1)); }, E_INVALIDDATES},
         {"not a number", [](IContact* c) { c->put_Birthday(std::numeric_limits<double>::quiet_NaN()); },
          E_INVALIDDATES},
-        {"text too long", [](IContact* c) { Put(c, &IContact::put_Email1Address, std::u16string(1023, u'x').c_str()); },
+        {"text too long",
+         [](IContact* c) { PutText(c, &IContact::put_Email1Address, std::u16string(1023, u'x').c_str()); },
          E_FIELDTOOLARGE},
     };
     for (const Case& c : cases) {
         contact = OpenContact(oid);
-        Put(contact, &IContact::put_LastName, u"Changed");
-        Put(contact, &IContact::put_Categories, u"Brand New");
+        PutText(contact, &IContact::put_LastName, u"Changed");
+        PutText(contact, &IContact::put_Categories, u"Brand New");
         c.spoil(contact.Get());
         EXPECT_EQ(contact->Save(), c.expected) << c.what;
         contact.Reset();
@@ -240,7 +208,7 @@ TEST_F(OutlookContactTest, InvalidValuesFailTheSaveAndStoreNothing)
         EXPECT_EQ(RecordCount(kCategoriesDatabase), 0) << c.what << ": no category made";
     }
     contact = OpenContact(oid);
-    Put(contact, &IContact::put_Email1Address, std::u16string(1022, u'x').c_str());
+    PutText(contact, &IContact::put_Email1Address, std::u16string(1022, u'x').c_str());
     EXPECT_EQ(contact->put_Birthday(Ole(1900, 1, 1)), S_OK);
     EXPECT_EQ(contact->Save(), S_OK) << "the limits themselves are fine";
 }
@@ -248,7 +216,7 @@ TEST_F(OutlookContactTest, InvalidValuesFailTheSaveAndStoreNothing)
 TEST_F(OutlookContactTest, TheLibrarysOwnPropertiesSurviveASave)
 {
     ComRef<IContact> contact = NewContact();
-    Put(contact, &IContact::put_FirstName, u"Ann");
+    PutText(contact, &IContact::put_FirstName, u"Ann");
     const CEOID oid = SaveAndClose(contact);
     contact = OpenContact(oid);  // opened before the library writes
 
@@ -261,7 +229,7 @@ TEST_F(OutlookContactTest, TheLibrarysOwnPropertiesSurviveASave)
     preferred.val.lVal = static_cast<LONG>(kContactMobileTelephoneNumber);
     ASSERT_TRUE(WriteRaw(kContactsDatabase, oid, {extra, preferred}));
 
-    Put(contact, &IContact::put_LastName, u"Moss");
+    PutText(contact, &IContact::put_LastName, u"Moss");
     SaveAndClose(contact);
     EXPECT_EQ(ReadRaw(kContactsDatabase, oid, kContactExtraText).text, u"icon");
     EXPECT_EQ(ReadRaw(kContactsDatabase, oid, kContactPreferredNumber).val.val.lVal,
@@ -272,14 +240,14 @@ TEST_F(OutlookContactTest, TheLibrarysOwnPropertiesSurviveASave)
 TEST_F(OutlookContactTest, CategoriesAreStoredAsTheBlobOnly)
 {
     ComRef<IContact> contact = NewContact();
-    Put(contact, &IContact::put_Categories, u"Friends, Work");
+    PutText(contact, &IContact::put_Categories, u"Friends, Work");
     const CEOID oid = SaveAndClose(contact);
     const RawProp blob = ReadRaw(kContactsDatabase, oid, kOutlookCategoriesProperty);
     ASSERT_TRUE(blob.found);
     EXPECT_EQ(blob.bytes, (std::vector<BYTE>{0x03, 0, 0, 0}));
     contact = OpenContact(oid);
-    EXPECT_EQ(Get(contact, &IContact::get_Categories), u"Friends, Work");
-    Put(contact, &IContact::put_Categories, u"");
+    EXPECT_EQ(Text(contact, &IContact::get_Categories), u"Friends, Work");
+    PutText(contact, &IContact::put_Categories, u"");
     SaveAndClose(contact);
     EXPECT_FALSE(ReadRaw(kContactsDatabase, oid, kOutlookCategoriesProperty).found);
 }
@@ -287,14 +255,14 @@ TEST_F(OutlookContactTest, CategoriesAreStoredAsTheBlobOnly)
 TEST_F(OutlookContactTest, NoteAsTextAndAsStoredBytes)
 {
     ComRef<IContact> contact = NewContact();
-    Put(contact, &IContact::put_Body, u"Caf\u00e9 notes");
+    PutText(contact, &IContact::put_Body, u"Caf\u00e9 notes");
     const CEOID oid = SaveAndClose(contact);
     const RawProp note = ReadRaw(kContactsDatabase, oid, kOutlookNoteProperty);
     ASSERT_TRUE(note.found);
     EXPECT_EQ(note.bytes, (std::vector<BYTE>{'C', 'a', 'f', 0xE9, ' ', 'n', 'o', 't', 'e', 's', 0}));
 
     contact = OpenContact(oid);
-    EXPECT_EQ(Get(contact, &IContact::get_Body), u"Caf\u00e9 notes");
+    EXPECT_EQ(Text(contact, &IContact::get_Body), u"Caf\u00e9 notes");
     const char ink[] = "{\\pwi\x01\x02\x00\x03";
     const OwnedBstr bytes = OwnedBstr::Adopt(SysAllocStringByteLen(ink, sizeof ink - 1));
     EXPECT_EQ(contact->put_BodyInk(bytes), S_OK);
@@ -302,7 +270,7 @@ TEST_F(OutlookContactTest, NoteAsTextAndAsStoredBytes)
     EXPECT_EQ(ReadRaw(kContactsDatabase, oid, kOutlookNoteProperty).bytes,
               std::vector<BYTE>(ink, ink + sizeof ink - 1));
     contact = OpenContact(oid);
-    EXPECT_EQ(Get(contact, &IContact::get_Body), u"") << "an ink note has no plain text";
+    EXPECT_EQ(Text(contact, &IContact::get_Body), u"") << "an ink note has no plain text";
     OwnedBstr stored;
     ASSERT_EQ(contact->get_BodyInk(stored.Put()), S_OK);
     EXPECT_EQ(SysStringByteLen(stored), sizeof ink - 1);
@@ -311,7 +279,7 @@ TEST_F(OutlookContactTest, NoteAsTextAndAsStoredBytes)
 TEST_F(OutlookContactTest, CopyIsANewItemAndDeleteRemovesTheRecord)
 {
     ComRef<IContact> contact = NewContact();
-    Put(contact, &IContact::put_LastName, u"Moss");
+    PutText(contact, &IContact::put_LastName, u"Moss");
     EXPECT_EQ(contact->put_Birthday(Ole(1970, 1, 2)), S_OK);
     EXPECT_EQ(contact->Save(), S_OK);
 

@@ -88,8 +88,6 @@ const std::string kDailyWithChanges =
 TEST(RecurrencePatternBlobEncode, ChangedAndDeletedOccurrences)
 {
     const RecurrencePatternBlob blob = DailyBlobWithChanges();
-    EXPECT_EQ(blob.exceptions[0].OverrideFlags(), 0x00B1);
-    EXPECT_EQ(blob.exceptions[1].OverrideFlags(), 0x018C);
     EXPECT_EQ(Hex(EncodeRecurrencePatternBlob(blob)), kDailyWithChanges);
 
     RecurrencePatternBlob decoded;
@@ -109,19 +107,11 @@ TEST(RecurrencePatternBlobEncode, OwnNoteWithoutBytesAndEmptyTexts)
     e.ownNote = true;
     blob.exceptions = {e};
     const std::string hex = Hex(EncodeRecurrencePatternBlob(blob));
-    // Flags 0x0101; the empty subject is 1, 0; the note length 0 ends it.
-    EXPECT_EQ(hex.substr(hex.size() - 32),
-              "0101"
-              "0100"
-              "0000"
-              "0000"
-              "00000000"
-              "00000000");
+    // Flags 0x0101, the empty subject as 1, 0, the note length 0, then the reserved sizes.
+    EXPECT_EQ(hex.substr(hex.size() - 32), "01010100000000000000000000000000");
     RecurrencePatternBlob decoded;
     EXPECT_EQ(Decode(Bytes(hex), decoded), RecurrenceBlobResult::kOk);
     EXPECT_EQ(decoded, blob);
-    ASSERT_TRUE(decoded.exceptions[0].subject.has_value());
-    EXPECT_TRUE(decoded.exceptions[0].subject->empty());
 }
 
 TEST(RecurrencePatternBlobEncode, RefusesWhatCannotBeWritten)
@@ -333,35 +323,27 @@ RecurrencePatternBlob RandomBlob(std::mt19937& rng)
 
 }  // namespace
 
-TEST(RecurrencePatternBlobDecode, RandomBlobsRoundTrip)
+TEST(RecurrencePatternBlobDecode, RandomBlobsRoundTripAndDamageNeverBreaksTheReader)
 {
+    // Damage is flipped bytes and cut tails: whatever still reads as usable
+    // writes back to bytes that read the same again.
     std::mt19937 rng(4015);
-    for (int i = 0; i < 2000; ++i) {
+    for (int i = 0; i < 3000; ++i) {
         const RecurrencePatternBlob blob = RandomBlob(rng);
-        const auto bytes = EncodeRecurrencePatternBlob(blob);
+        auto bytes = EncodeRecurrencePatternBlob(blob);
         ASSERT_FALSE(bytes.empty());
         RecurrencePatternBlob decoded;
         ASSERT_TRUE(RecurrenceBlobUsable(Decode(bytes, decoded))) << i;
         ASSERT_EQ(decoded, blob) << i;
-    }
-}
 
-TEST(RecurrencePatternBlobDecode, RandomDamageNeverBreaksTheReader)
-{
-    // Flipped bytes and cut tails: whatever reads as usable writes back to
-    // bytes that read the same again.
-    std::mt19937 rng(1700);
-    for (int i = 0; i < 3000; ++i) {
-        auto bytes = EncodeRecurrencePatternBlob(RandomBlob(rng));
         const int flips = 1 + static_cast<int>(rng() % 4);
         for (int f = 0; f < flips; ++f) bytes[rng() % bytes.size()] = static_cast<BYTE>(rng());
         if (rng() % 3 == 0) bytes.resize(rng() % bytes.size());
-        RecurrencePatternBlob decoded;
-        if (!RecurrenceBlobUsable(Decode(bytes, decoded))) continue;
-        const auto again = EncodeRecurrencePatternBlob(decoded);
+        RecurrencePatternBlob damaged, second;
+        if (!RecurrenceBlobUsable(Decode(bytes, damaged))) continue;
+        const auto again = EncodeRecurrencePatternBlob(damaged);
         ASSERT_FALSE(again.empty()) << i;
-        RecurrencePatternBlob second;
         ASSERT_TRUE(RecurrenceBlobUsable(Decode(again, second))) << i;
-        ASSERT_EQ(second, decoded) << i;
+        ASSERT_EQ(second, damaged) << i;
     }
 }
