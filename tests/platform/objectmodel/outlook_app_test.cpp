@@ -95,8 +95,10 @@ TEST_F(OutlookAppTest, ReferencesAreCountedAcrossInterfaces)
     app_->Release();
 }
 
-TEST_F(OutlookAppTest, NothingBeforeLogonOrAfterLogoff)
+TEST_F(OutlookAppTest, NothingBeforeLogonOrAfterLogoffAndLogonMakesTheDatabases)
 {
+    CEOID oid = 0;
+    EXPECT_EQ(CeOpenDatabaseEx(nullptr, &oid, kContactsDatabase, 0, 0, nullptr), INVALID_HANDLE_VALUE);
     ComRef<IDispatch> item;
     ComRef<IFolder> folder;
     TIME_ZONE_INFORMATION tzi{};
@@ -105,18 +107,6 @@ TEST_F(OutlookAppTest, NothingBeforeLogonOrAfterLogoff)
     EXPECT_EQ(app_->GetDefaultFolder(olFolderTasks, folder.Put()), E_FAIL);
     EXPECT_EQ(app_->GetTimeZoneInformationFromIndex(0, &tzi), E_FAIL);
     EXPECT_EQ(app_->Logoff(), E_FAIL);
-    ASSERT_EQ(app_->Logon(0), S_OK);
-    EXPECT_EQ(app_->CreateItem(olTaskItem, item.Put()), S_OK);
-    item.Reset();
-    EXPECT_EQ(app_->Logoff(), S_OK);
-    EXPECT_EQ(app_->CreateItem(olTaskItem, item.Put()), E_FAIL);
-    EXPECT_EQ(item.Get(), nullptr);
-}
-
-TEST_F(OutlookAppTest, LogonMakesTheStoresDatabases)
-{
-    CEOID oid = 0;
-    EXPECT_EQ(CeOpenDatabaseEx(nullptr, &oid, kContactsDatabase, 0, 0, nullptr), INVALID_HANDLE_VALUE);
     ASSERT_EQ(app_->Logon(0), S_OK);
     for (LPCWSTR name : {kAppointmentsDatabase, kTasksDatabase, kContactsDatabase, kCategoriesDatabase}) {
         oid = 0;
@@ -130,11 +120,27 @@ TEST_F(OutlookAppTest, LogonMakesTheStoresDatabases)
     VARIANT_BOOL compatible = VARIANT_FALSE;
     EXPECT_EQ(app_->get_OutlookCompatible(&compatible), S_OK);
     EXPECT_EQ(compatible, VARIANT_TRUE);
+    EXPECT_EQ(app_->CreateItem(olTaskItem, item.Put()), S_OK);
+    item.Reset();
+    EXPECT_EQ(app_->Logoff(), S_OK);
+    EXPECT_EQ(app_->CreateItem(olTaskItem, item.Put()), E_FAIL);
+    EXPECT_EQ(item.Get(), nullptr);
 }
 
-TEST_F(OutlookAppTest, ItemsComeBackAsTheirKind)
+TEST_F(OutlookAppTest, CreateItemKnowsThreeKindsThatComeBackAsTheirKind)
 {
     ASSERT_EQ(app_->Logon(0), S_OK);
+    ComRef<IDispatch> item;
+    EXPECT_EQ(app_->CreateItem(0, item.Put()), E_INVALIDARG);
+    EXPECT_EQ(app_->CreateItem(4, item.Put()), E_INVALIDARG);
+    EXPECT_EQ(item.Get(), nullptr);
+    ASSERT_EQ(app_->CreateItem(olContactItem, item.Put()), S_OK);
+    const ComRef<IContact> contact = As<IContact>(std::move(item));
+    EXPECT_EQ(OidOf(contact), 0u) << "no OID before Save";
+    EXPECT_EQ(RecordCount(kContactsDatabase), 0);
+    ComRef<IPOutlookApp> owner;
+    ASSERT_EQ(contact->get_Application(owner.Put()), S_OK);
+    EXPECT_EQ(owner.Get(), app_.Get());
     const struct {
         int kind;
         const IID& iid;
@@ -142,7 +148,6 @@ TEST_F(OutlookAppTest, ItemsComeBackAsTheirKind)
     for (const auto& k : kinds) {
         const LONG oid = Save(k.kind);
         ASSERT_NE(oid, 0);
-        ComRef<IDispatch> item;
         ASSERT_EQ(app_->GetItemFromOid(oid, item.Put()), S_OK) << k.kind;
         ComRef<IUnknown> typed;
         EXPECT_EQ(item->QueryInterface(k.iid, reinterpret_cast<void**>(typed.Put())), S_OK) << k.kind;
@@ -185,23 +190,7 @@ TEST_F(OutlookAppTest, UnknownAndForeignOidsAreRefused)
     EXPECT_EQ(app_->GetItemFromOid(oid, nullptr), E_POINTER);
 }
 
-TEST_F(OutlookAppTest, CreateItemKnowsThreeKinds)
-{
-    ASSERT_EQ(app_->Logon(0), S_OK);
-    ComRef<IDispatch> item;
-    EXPECT_EQ(app_->CreateItem(0, item.Put()), E_INVALIDARG);
-    EXPECT_EQ(app_->CreateItem(4, item.Put()), E_INVALIDARG);
-    EXPECT_EQ(item.Get(), nullptr);
-    ASSERT_EQ(app_->CreateItem(olContactItem, item.Put()), S_OK);
-    const ComRef<IContact> contact = As<IContact>(std::move(item));
-    EXPECT_EQ(OidOf(contact), 0u) << "no OID before Save";
-    EXPECT_EQ(RecordCount(kContactsDatabase), 0);
-    ComRef<IPOutlookApp> owner;
-    ASSERT_EQ(contact->get_Application(owner.Put()), S_OK);
-    EXPECT_EQ(owner.Get(), app_.Get());
-}
-
-TEST_F(OutlookAppTest, DefaultFolders)
+TEST_F(OutlookAppTest, DefaultFoldersAndZonesByPositionInTheZoneList)
 {
     ASSERT_EQ(app_->Logon(0), S_OK);
     const struct {
@@ -219,6 +208,14 @@ TEST_F(OutlookAppTest, DefaultFolders)
     EXPECT_EQ(app_->GetDefaultFolder(olFolderCities, &folder), E_INVALIDARG);
     EXPECT_EQ(app_->GetDefaultFolder(12345, &folder), E_INVALIDARG);
     EXPECT_EQ(folder, nullptr);
+
+    TIME_ZONE_INFORMATION first{}, second{};
+    ASSERT_EQ(app_->GetTimeZoneInformationFromIndex(0, &first), S_OK);
+    ASSERT_EQ(app_->GetTimeZoneInformationFromIndex(60, &second), S_OK);
+    EXPECT_GT(first.Bias, second.Bias) << "the list runs west to east";
+    EXPECT_EQ(app_->GetTimeZoneInformationFromIndex(-1, &first), E_INVALIDARG);
+    EXPECT_EQ(app_->GetTimeZoneInformationFromIndex(100000, &first), E_INVALIDARG);
+    EXPECT_EQ(app_->GetTimeZoneInformationFromIndex(0, nullptr), E_POINTER);
 }
 
 TEST_F(OutlookAppTest, TheInfraredFolderGathersItemsButCannotSend)
@@ -244,20 +241,6 @@ TEST_F(OutlookAppTest, TheInfraredFolderGathersItemsButCannotSend)
     EXPECT_EQ(Get(items, &IPOutlookItemCollection::get_Count), 1);
     EXPECT_EQ(infrared->SendToInfrared(), E_FAIL);
     EXPECT_EQ(infrared->ReceiveFromInfrared(items.Put()), E_FAIL);
-}
-
-TEST_F(OutlookAppTest, TimeZonesByPositionInTheZoneList)
-{
-    ASSERT_EQ(app_->Logon(0), S_OK);
-    TIME_ZONE_INFORMATION first{};
-    TIME_ZONE_INFORMATION second{};
-    ASSERT_EQ(app_->GetTimeZoneInformationFromIndex(0, &first), S_OK);
-    ASSERT_EQ(app_->GetTimeZoneInformationFromIndex(60, &second), S_OK);
-    EXPECT_GT(first.Bias, second.Bias) << "the list runs west to east";
-    TIME_ZONE_INFORMATION none{};
-    EXPECT_EQ(app_->GetTimeZoneInformationFromIndex(-1, &none), E_INVALIDARG);
-    EXPECT_EQ(app_->GetTimeZoneInformationFromIndex(100000, &none), E_INVALIDARG);
-    EXPECT_EQ(app_->GetTimeZoneInformationFromIndex(0, nullptr), E_POINTER);
 }
 
 }  // namespace

@@ -40,10 +40,10 @@ protected:
         EXPECT_EQ(contact->Save(), S_OK);
     }
 
-    ComRef<IPOutlookItemCollection> Contacts()
+    ComRef<IPOutlookItemCollection> Items(int which = olFolderContacts)
     {
         ComRef<IFolder> folder;
-        EXPECT_EQ(app_->GetDefaultFolder(olFolderContacts, folder.Put()), S_OK);
+        EXPECT_EQ(app_->GetDefaultFolder(which, folder.Put()), S_OK);
         ComRef<IPOutlookItemCollection> items;
         EXPECT_EQ(folder->get_Items(items.Put()), S_OK);
         return items;
@@ -77,7 +77,7 @@ TEST_F(OutlookItemCollectionTest, ItemsInTheDatabaseOrder)
     AddContact(u"Cy", u"Young", u"cy@x.org");
     AddContact(u"Ann", u"moss", u"ann@x.org");
     AddContact(u"Bo", u"Lind", u"bo@x.org");
-    const ComRef<IPOutlookItemCollection> items = Contacts();
+    const ComRef<IPOutlookItemCollection> items = Items();
     EXPECT_EQ(Names(items.Get()), (NameList{u"Lind, Bo", u"moss, Ann", u"Young, Cy"})) << "by FileAs, without case";
     IDispatch* item = reinterpret_cast<IDispatch*>(1);
     EXPECT_EQ(items->Item(0, &item), E_INVALIDARG) << "1-based";
@@ -90,7 +90,7 @@ TEST_F(OutlookItemCollectionTest, SortByAPropertyName)
     AddContact(u"Cy", u"Young", u"a@x.org");
     AddContact(u"Ann", u"Moss", u"c@x.org");
     AddContact(u"Bo", u"Lind", u"b@x.org");
-    const ComRef<IPOutlookItemCollection> items = Contacts();
+    const ComRef<IPOutlookItemCollection> items = Items();
     OwnedBstr email(u"Email1Address");
     ASSERT_EQ(items->Sort(email, VARIANT_FALSE), S_OK);
     EXPECT_EQ(Names(items.Get()), (NameList{u"Young, Cy", u"Lind, Bo", u"Moss, Ann"}));
@@ -109,7 +109,7 @@ TEST_F(OutlookItemCollectionTest, RestrictByAnyOfTheAddresses)
     AddContact(u"Ann", u"Moss", u"ann@x.org", u"shared@x.org");
     AddContact(u"Bo", u"Lind", u"shared@x.org");
     AddContact(u"Cy", u"Young", u"cy@x.org");
-    const ComRef<IPOutlookItemCollection> items = Contacts();
+    const ComRef<IPOutlookItemCollection> items = Items();
     OwnedBstr query(
         u"[Email1Address] = \"SHARED@x.org\" OR [Email2Address] = \"shared@x.org\" OR "
         u"[Email3Address] = \"shared@x.org\"");
@@ -137,7 +137,7 @@ TEST_F(OutlookItemCollectionTest, FindThenFindNextWalkTheMatches)
     AddContact(u"Ann", u"Moss", u"a@x.org");
     AddContact(u"Bo", u"Lind", u"b@y.org");
     AddContact(u"Cy", u"Young", u"c@x.org");
-    const ComRef<IPOutlookItemCollection> items = Contacts();
+    const ComRef<IPOutlookItemCollection> items = Items();
     ComRef<IDispatch> item;
     EXPECT_EQ(items->FindNext(item.Put()), E_FAIL) << "no Find yet";
     OwnedBstr query(u"[Email1Address] <> \"b@y.org\"");
@@ -149,8 +149,6 @@ TEST_F(OutlookItemCollectionTest, FindThenFindNextWalkTheMatches)
     EXPECT_EQ(NameOf(std::move(item)), u"Young, Cy");
     EXPECT_EQ(items->FindNext(item.Put()), S_OK);
     EXPECT_EQ(item.Get(), nullptr) << "no more";
-    EXPECT_EQ(items->FindNext(item.Put()), S_OK);
-    EXPECT_EQ(item.Get(), nullptr);
 
     OwnedBstr none(u"[FirstName] = \"Zed\"");
     EXPECT_EQ(items->Find(none, item.Put()), S_OK);
@@ -164,7 +162,7 @@ TEST_F(OutlookItemCollectionTest, RemoveDeletesTheItemAndAddMakesANewOne)
 {
     AddContact(u"Ann", u"Moss", u"a@x.org");
     AddContact(u"Bo", u"Lind", u"b@x.org");
-    ComRef<IPOutlookItemCollection> items = Contacts();
+    ComRef<IPOutlookItemCollection> items = Items();
     EXPECT_EQ(items->Remove(3), E_INVALIDARG);
     ASSERT_EQ(items->Remove(1), S_OK);
     EXPECT_EQ(Names(items.Get()), (NameList{u"Moss, Ann"}));
@@ -177,7 +175,7 @@ TEST_F(OutlookItemCollectionTest, RemoveDeletesTheItemAndAddMakesANewOne)
     EXPECT_EQ(contact->Save(), S_OK);
     contact.Reset();
     EXPECT_EQ(RecordCount(kContactsDatabase), 2);
-    items = Contacts();
+    items = Items();
     EXPECT_EQ(Names(items.Get()), (NameList{u"Added", u"Moss, Ann"}));
     EXPECT_EQ(Get(items, &IPOutlookItemCollection::get_IncludeRecurrences), VARIANT_FALSE);
     EXPECT_EQ(items->put_IncludeRecurrences(VARIANT_TRUE), S_OK);
@@ -202,11 +200,7 @@ TEST_F(OutlookItemCollectionTest, TasksRestrictedByDateAndImportance)
         task->put_Importance(t.importance);
         EXPECT_EQ(task->Save(), S_OK);
     }
-    ComRef<IFolder> folder;
-    ASSERT_EQ(app_->GetDefaultFolder(olFolderTasks, folder.Put()), S_OK);
-    ComRef<IPOutlookItemCollection> items;
-    ASSERT_EQ(folder->get_Items(items.Put()), S_OK);
-    folder.Reset();
+    const ComRef<IPOutlookItemCollection> items = Items(olFolderTasks);
     OwnedBstr query(u"[DueDate] > \"12/05/2026\" AND [Importance] = 2");
     ComRef<IPOutlookItemCollection> found;
     ASSERT_EQ(items->Restrict(query, found.Put()), S_OK);

@@ -97,8 +97,7 @@ TEST_F(CedbConcurrency, ThreadsWritingAndReadingLoseNothing)
     for (int t = 0; t < kWriters; ++t)
         for (int i = 0; i < kPerWriter; ++i) ASSERT_TRUE(Intact(db, t * 10000 + i));
     CloseHandle(db);
-    std::string report;
-    EXPECT_TRUE(platform::CheckObjectStore(nullptr, report)) << report;
+    EXPECT_EQ(StoreProblems(), "");
 }
 
 TEST_F(CedbConcurrency, ThreadsSharingOneHandleStayConsistent)
@@ -155,8 +154,7 @@ TEST_F(CedbConcurrency, TwoProcessesWritingLoseNothing)
     for (long n : acked) ASSERT_TRUE(Intact(db, n));
     for (long n = 300000; n < 300000 + kWrites; ++n) ASSERT_TRUE(Intact(db, n));
     CloseHandle(db);
-    std::string report;
-    EXPECT_TRUE(platform::CheckObjectStore(nullptr, report)) << report;
+    EXPECT_EQ(StoreProblems(), "");
 }
 
 // A reader that has read to the end keeps what it read in memory; a record

@@ -88,8 +88,7 @@ TEST_F(CedbCrash, KilledWritersLeaveEveryAcknowledgedRecord)
     RecordProperty("acknowledged", static_cast<int>(present.size()));
     ASSERT_GE(present.size(), static_cast<size_t>(kKills / 4));
 
-    std::string report;
-    EXPECT_TRUE(platform::CheckObjectStore(nullptr, report)) << report;
+    EXPECT_EQ(StoreProblems(), "");
     CEOID oid = 0;
     HANDLE db = CeOpenDatabase(&oid, u"Crash", 0, 0, nullptr);
     ASSERT_NE(db, INVALID_HANDLE_VALUE) << GetLastError();

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/error_codes.h"
 #include "tests/platform/objectstore/cedb_test_support.h"
 #include "tests/platform/objectstore/cedb_value_order.h"
 #include "tests/support/locale_pin.h"
-#include "platform/base/error_codes.h"
 
 namespace {
 
@@ -339,8 +339,7 @@ TEST_F(CedbModel, SmallDatabasesFollowTheModel)
         if (HasFatalFailure()) return;
     }
     EXPECT_GE(seq, 500);
-    std::string report;
-    EXPECT_TRUE(platform::CheckObjectStore(nullptr, report)) << report;
+    EXPECT_EQ(StoreProblems(), "");
 }
 
 TEST_F(CedbModel, LargerDatabasesExerciseLongWalksAndFarMoves)

@@ -68,13 +68,8 @@ TEST_F(CedbRecords, EveryTypeReadsBackAsWritten)
     ReadResult some = ReadOid(
         oid, {MAKEPROPID(9, CEVT_LPWSTR), MAKEPROPID(2, CEVT_I2), MAKEPROPID(77, CEVT_I4), MAKEPROPID(9, CEVT_LPWSTR)});
     EXPECT_EQ(some.props, (std::vector<std::string>{expected[7], expected[0], "77/I4=missing", expected[7]}));
-}
-
-TEST_F(CedbRecords, NullStringIsStoredEmpty)
-{
-    CEOID oid = Write(db_, 0, {Str(1, nullptr)});
-    ASSERT_NE(oid, 0u);
-    EXPECT_EQ(ReadOid(oid).props, std::vector<std::string>{"1/LPWSTR=''"});
+    EXPECT_EQ(ReadOid(Write(db_, 0, {Str(1, nullptr)})).props, std::vector<std::string>{"1/LPWSTR=''"})
+        << "a null string is stored empty";
 }
 
 TEST_F(CedbRecords, WritesMergeAndDeleteOnlyWhatTheyName)
@@ -162,7 +157,7 @@ TEST_F(CedbRecords, CallerBuffersAreFilledOnlyWhenLargeEnough)
     EXPECT_EQ(size, needed);
 }
 
-TEST_F(CedbRecords, ReallocationGrowsSmallBlocksAndDistrustsLyingSizes)
+TEST_F(CedbRecords, ReallocationGrowsSmallBlocksDistrustsLyingSizesAndUsesTheHeapGiven)
 {
     CEOID oid = Write(db_, 0, {Str(1, u"0123456789012345678901234567890123456789")});
     ASSERT_EQ(Seek(db_, CEDB_SEEK_CEOID, oid), oid);
@@ -173,20 +168,18 @@ TEST_F(CedbRecords, ReallocationGrowsSmallBlocksAndDistrustsLyingSizes)
     EXPECT_EQ(size, sizeof(CEPROPVAL) + 82);
     EXPECT_GE(LocalSize(buffer.Get()), size);
     EXPECT_EQ(Describe(buffer.As<CEPROPVAL>()[0]), "1/LPWSTR='0123456789012345678901234567890123456789'");
-}
 
-TEST_F(CedbRecords, HeapReadsAllocateFromTheHeapGiven)
-{
-    CEOID oid = Write(db_, 0, {I4(1, 42), Str(2, u"x")});
+    // A read through a heap allocates from that heap.
     HANDLE heap = HeapCreate(0, 0, 0);
     ASSERT_NE(heap, nullptr);
     ASSERT_EQ(Seek(db_, CEDB_SEEK_CEOID, oid), oid);
-    LPBYTE buffer = nullptr;
-    DWORD size = 0;
-    WORD count = 0;
-    ASSERT_EQ(CeReadRecordPropsEx(db_, CEDB_ALLOWREALLOC, &count, nullptr, &buffer, &size, heap), oid);
-    EXPECT_EQ(HeapSize(heap, 0, buffer), size);
-    EXPECT_EQ(Describe(reinterpret_cast<CEPROPVAL*>(buffer)[0]), "1/I4=42");
+    LPBYTE fromHeap = nullptr;
+    size = 0;
+    count = 0;
+    ASSERT_EQ(CeReadRecordPropsEx(db_, CEDB_ALLOWREALLOC, &count, nullptr, &fromHeap, &size, heap), oid);
+    EXPECT_EQ(HeapSize(heap, 0, fromHeap), size);
+    EXPECT_EQ(Describe(reinterpret_cast<CEPROPVAL*>(fromHeap)[0]),
+              "1/LPWSTR='0123456789012345678901234567890123456789'");
     HeapDestroy(heap);
 }
 
@@ -211,6 +204,13 @@ TEST_F(CedbRecords, BadCallsFailWithoutChangingAnything)
     count = 0;
     EXPECT_TRUE(FAILS_WITH(CeReadRecordProps(db_, 0x80, &count, nullptr, &buffer, &size), 0u, ERROR_INVALID_PARAMETER));
     EXPECT_EQ(buffer, nullptr);
+
+    // A deleted record cannot be deleted or written again (reads and seeks
+    // around one are checked against the model in cedb_model_test).
+    ASSERT_TRUE(CeDeleteRecord(db_, oid));
+    EXPECT_TRUE(FAILS_WITH(CeDeleteRecord(db_, oid), FALSE, ERROR_NOT_FOUND));
+    EXPECT_TRUE(FAILS_WITH(Write(db_, oid, {I4(1, 9)}), 0u, ERROR_NOT_FOUND));
+    EXPECT_EQ(Seek(db_, CEDB_SEEK_CEOID, oid), 0u);
 }
 
 TEST_F(CedbRecords, RecordsOfAnotherDatabaseAreNotReachable)
@@ -226,18 +226,6 @@ TEST_F(CedbRecords, RecordsOfAnotherDatabaseAreNotReachable)
     EXPECT_EQ(Seek(other, CEDB_SEEK_CEOID, foreign), foreign);
     EXPECT_EQ(Read(other).props, std::vector<std::string>{"1/I4=5"});
     CloseHandle(other);
-}
-
-// Reads and seeks around a deleted record, and reads of an empty database or
-// through an auto-increment handle, are checked against the model in
-// cedb_model_test; here what the model does not do with a deleted record.
-TEST_F(CedbRecords, DeletedRecordCannotBeDeletedOrWrittenAgain)
-{
-    CEOID b = Write(db_, 0, {I4(1, 2)});
-    ASSERT_TRUE(CeDeleteRecord(db_, b));
-    EXPECT_TRUE(FAILS_WITH(CeDeleteRecord(db_, b), FALSE, ERROR_NOT_FOUND));
-    EXPECT_TRUE(FAILS_WITH(Write(db_, b, {I4(1, 9)}), 0u, ERROR_NOT_FOUND));
-    EXPECT_EQ(Seek(db_, CEDB_SEEK_CEOID, b), 0u);
 }
 
 TEST_F(CedbRecords, HandlesOfTheDatabaseAreNotifiedOfChanges)

@@ -151,8 +151,7 @@ TEST_F(CedbSeek, StringsCollateInTheUserLocale)
         oids_ = genericOids;
         EXPECT_EQ(Names(Order(gsv)), (Seq{"r3", "r2", "r1"}));
     }
-    std::string report;
-    EXPECT_TRUE(platform::CheckObjectStore(nullptr, report)) << report;
+    EXPECT_EQ(StoreProblems(), "");
 }
 
 }  // namespace

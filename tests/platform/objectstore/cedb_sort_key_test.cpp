@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/objectstore/cedb_sort_key.h"
 #include "tests/platform/objectstore/cedb_test_support.h"
 #include "tests/platform/objectstore/cedb_value_order.h"
-#include "platform/objectstore/cedb_sort_key.h"
 
 namespace {
 

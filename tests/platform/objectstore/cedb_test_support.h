@@ -171,6 +171,13 @@ inline std::vector<CEOID> Order(HANDLE db)
     return oids;
 }
 
+// The store's own check: empty when it passes, else its report.
+inline std::string StoreProblems(CEGUID* volume = nullptr)
+{
+    std::string report;
+    return platform::CheckObjectStore(volume, report) ? std::string() : report;
+}
+
 }  // namespace cedbtest
 
 // A fresh data directory per test, and no volume left open from the last one.

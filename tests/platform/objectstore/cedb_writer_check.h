@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/platform/objectstore/cedb_test_support.h"
 #include "tests/helpers/cedb_writer_records.h"
+#include "tests/platform/objectstore/cedb_test_support.h"
 
 namespace cedbtest {
 

@@ -1,7 +1,7 @@
 // User notifications kept in the object store. Sections: Setting and
 // reading back (every field, replacing, each trigger kind); Refused
 // arguments and unknown handles (nothing stored, nothing changed);
-// Clearing and restarting; Buffers, handle lists and status.
+// Restarting; Buffers, handle lists and status.
 #include "platform/objectstore/user_notifications.h"
 
 #include <gtest/gtest.h>
@@ -175,17 +175,12 @@ TEST_F(UserNotificationTest, ClassicNotificationRoundTripsEveryField)
     EXPECT_EQ(info->sound, Text(u"Alarm1.wav"));
     EXPECT_EQ(info->maxSound, 3u);
     EXPECT_EQ(info->reserved, 77u);
-}
 
-TEST_F(UserNotificationTest, NullAndEmptyStringsStayApart)
-{
-    SYSTEMTIME when = Make(2024, 3, 15, 9, 30);
+    // Null and empty strings stay apart.
     CE_USER_NOTIFICATION un{};
     un.ActionFlags = PUN_LED;
     un.pwszDialogText = const_cast<LPWSTR>(u"");
-    HANDLE h = CeSetUserNotification(nullptr, nullptr, &when, &un);
-    ASSERT_NE(h, nullptr);
-    auto info = Get(h);
+    info = Get(CeSetUserNotification(nullptr, nullptr, &when, &un));
     ASSERT_TRUE(info);
     EXPECT_EQ(info->application, std::nullopt);
     EXPECT_EQ(info->title, std::nullopt);
@@ -308,7 +303,7 @@ TEST_F(UserNotificationTest, InvalidArgumentsStoreNothing)
     EXPECT_EQ(info->text, Text(u"kept"));
 }
 
-TEST_F(UserNotificationTest, HandlesThatNameNoNotification)
+TEST_F(UserNotificationTest, HandlesThatNameNoNotificationAndClearing)
 {
     SYSTEMTIME when = Make(2024, 3, 15, 9, 30);
     UINT needed = 0;
@@ -317,7 +312,9 @@ TEST_F(UserNotificationTest, HandlesThatNameNoNotification)
         FAILS_WITH(CeClearUserNotification(reinterpret_cast<HANDLE>(std::uintptr_t{5})), FALSE, ERROR_INVALID_HANDLE));
 
     HANDLE h = SetReminder(when);
-    ASSERT_NE(h, nullptr);
+    HANDLE cleared = SetReminder(Make(2024, 3, 16, 9, 30));
+    ASSERT_TRUE(h && cleared);
+    ASSERT_TRUE(CeClearUserNotification(cleared));
     CEOID foreignDb = cedbtest::CreateDb(u"Other", {});
     HANDLE other = cedbtest::OpenDb(foreignDb);
     CEOID foreignRecord = cedbtest::Write(other, 0, {cedbtest::UI4(0x7F00, CNT_TIME)});
@@ -330,6 +327,7 @@ TEST_F(UserNotificationTest, HandlesThatNameNoNotification)
         {reinterpret_cast<HANDLE>(std::uintptr_t{foreignRecord}), "record of another database"},
         {reinterpret_cast<HANDLE>(std::uintptr_t{foreignDb}), "a database"},
         {reinterpret_cast<HANDLE>(reinterpret_cast<std::uintptr_t>(h) + 1000), "never issued"},
+        {cleared, "cleared"},
     };
     UserNote note(PUN_DIALOG, u"t", u"x", u"s");
     for (auto [handle, what] : bad) {
@@ -341,25 +339,11 @@ TEST_F(UserNotificationTest, HandlesThatNameNoNotification)
             << what;
     }
     EXPECT_EQ(Handles(), std::vector<HANDLE>{h});
+    EXPECT_TRUE(Get(h));
+    EXPECT_NE(SetReminder(when), cleared) << "a cleared handle's identity is not taken over";
 }
 
-// ---- Clearing and restarting ----------------------------------------------
-
-TEST_F(UserNotificationTest, ClearingRemovesOnlyThatNotification)
-{
-    HANDLE a = SetReminder(Make(2024, 3, 15, 9, 30));
-    HANDLE b = SetReminder(Make(2024, 3, 16, 9, 30));
-    ASSERT_TRUE(CeClearUserNotification(a));
-    UINT needed = 0;
-    EXPECT_TRUE(FAILS_WITH(CeGetUserNotification(a, 0, &needed, nullptr), FALSE, ERROR_INVALID_HANDLE));
-    EXPECT_TRUE(FAILS_WITH(CeClearUserNotification(a), FALSE, ERROR_INVALID_HANDLE));
-    EXPECT_EQ(Handles(), std::vector<HANDLE>{b});
-    EXPECT_TRUE(Get(b));
-
-    // A new notification never takes over the cleared handle's identity.
-    HANDLE c = SetReminder(Make(2024, 3, 17, 9, 30));
-    EXPECT_NE(c, a);
-}
+// ---- Restarting -----------------------------------------------------------
 
 TEST_F(UserNotificationTest, HandlesAndRecordsSurviveARestart)
 {
@@ -425,19 +409,23 @@ TEST_F(UserNotificationTest, BufferSizeProtocol)
         << "misaligned buffer";
 }
 
-TEST_F(UserNotificationTest, HandleEnumerationIsOrderedByStartTime)
+TEST_F(UserNotificationTest, HandlesAreOrderedByStartTimeAndTellTheirStatus)
 {
     DWORD needed = 99;
     EXPECT_TRUE(CeGetUserNotificationHandles(nullptr, 0, &needed));
     EXPECT_EQ(needed, 0u) << "an empty store has none";
 
-    HANDLE late = SetReminder(Make(2024, 6, 1, 9, 0));
-    HANDLE early = SetReminder(Make(2024, 1, 1, 9, 0));
-    HANDLE middle = SetReminder(Make(2024, 3, 1, 9, 0));
+    HANDLE late = SetReminder(Make(2024, 3, 1, 8, 1));
+    HANDLE early = SetReminder(Make(2024, 3, 1, 7, 59));
+    HANDLE middle = SetReminder(Make(2024, 3, 1, 8, 0));
     auto t = Trigger(CNT_EVENT, u"a.exe", nullptr, {}, {});
     t.dwEvent = NOTIFICATION_EVENT_WAKEUP;
     HANDLE event = CeSetUserNotificationEx(nullptr, &t, nullptr);
     EXPECT_EQ(Handles(), (std::vector<HANDLE>{event, early, middle, late}));
+    // The clock is pinned at 08:00: the status tells whether the time has come.
+    EXPECT_EQ(Get(early).value().status, CNS_SIGNALLED);
+    EXPECT_EQ(Get(middle).value().status, CNS_SIGNALLED);
+    EXPECT_EQ(Get(late).value().status, 0u);
 
     HANDLE small[3] = {nullptr, nullptr, nullptr};
     EXPECT_TRUE(FAILS_WITH(CeGetUserNotificationHandles(small, 3, &needed), FALSE, ERROR_INSUFFICIENT_BUFFER));
@@ -446,18 +434,6 @@ TEST_F(UserNotificationTest, HandleEnumerationIsOrderedByStartTime)
 
     EXPECT_TRUE(FAILS_WITH(CeGetUserNotificationHandles(small, 3, nullptr), FALSE, ERROR_INVALID_PARAMETER));
     EXPECT_TRUE(FAILS_WITH(CeGetUserNotificationHandles(nullptr, 3, &needed), FALSE, ERROR_INVALID_PARAMETER));
-}
-
-TEST_F(UserNotificationTest, StatusTellsWhetherTheTimeHasCome)
-{
-    // The clock is pinned at 2024-03-01 08:00 local time.
-    auto past = Get(SetReminder(Make(2024, 3, 1, 7, 59)));
-    auto now = Get(SetReminder(Make(2024, 3, 1, 8, 0)));
-    auto future = Get(SetReminder(Make(2024, 3, 1, 8, 1)));
-    ASSERT_TRUE(past && now && future);
-    EXPECT_EQ(past->status, CNS_SIGNALLED);
-    EXPECT_EQ(now->status, CNS_SIGNALLED);
-    EXPECT_EQ(future->status, 0u);
 }
 
 }  // namespace
