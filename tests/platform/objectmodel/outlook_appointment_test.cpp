@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "platform/objectmodel/outlook_meeting_notices.h"
 #include "platform/objectmodel/outlook_recipients.h"
 #include "platform/objectmodel/outlook_zone.h"
@@ -31,9 +33,7 @@ TEST_F(OutlookAppointmentTest, StartIsStoredInUtcThroughTheDeviceZone)
     ASSERT_TRUE(platform::SetDeviceTimeZone(u"America/New_York"));
     ComRef<IAppointment> item = NewAppointment();
     item->put_Start(Ole(2026, 7, 1, 10, 0));
-    ASSERT_EQ(item->Save(), S_OK);
-    const CEOID oid = OidOf(item);
-    item.Reset();
+    const CEOID oid = SaveAndClose(item);
     EXPECT_EQ(RawTime(oid, kAppointmentStart), platform::FileTimeValue(LocalFileTime(2026, 7, 1, 14, 0)));
     ComRef<IAppointment> read = OpenAppointment(oid);
     EXPECT_DATE(Get(read, &IAppointment::get_Start), Ole(2026, 7, 1, 10, 0));
@@ -68,9 +68,7 @@ TEST_F(OutlookAppointmentTest, EveryPropertyRoundTripsThroughTheModelAndTheRecor
     zone.DaylightDate = SYSTEMTIME{0, 3, 0, 2, 2, 0, 0, 0};
     ASSERT_EQ(item->put_TimeZone(&zone), S_OK);
     PutText(item, &IAppointment::put_Categories, u"Travel");
-    ASSERT_EQ(item->Save(), S_OK);
-    const CEOID oid = OidOf(item);
-    item.Reset();
+    const CEOID oid = SaveAndClose(item);
     platform::CloseObjectStore();
 
     ComRef<IAppointment> read = OpenAppointment(oid);
@@ -89,10 +87,7 @@ TEST_F(OutlookAppointmentTest, EveryPropertyRoundTripsThroughTheModelAndTheRecor
     EXPECT_EQ(Get(read, &IAppointment::get_AllDayEvent), VARIANT_FALSE);
     TIME_ZONE_INFORMATION back{};
     EXPECT_EQ(read->get_TimeZone(&back), S_OK);
-    EXPECT_EQ(back.Bias, 300);
-    EXPECT_EQ(back.DaylightBias, -60);
-    EXPECT_EQ(back.DaylightDate.wMonth, 3);
-    EXPECT_EQ(back.StandardDate.wDay, 1);
+    EXPECT_EQ(std::memcmp(&back, &zone, sizeof zone), 0);
     ComRef<IRecipients> attendees;
     read->get_Recipients(attendees.Put());
     ASSERT_EQ(Get(attendees, &IRecipients::get_Count), 2);
@@ -109,8 +104,7 @@ TEST_F(OutlookAppointmentTest, EveryPropertyRoundTripsThroughTheModelAndTheRecor
     EXPECT_EQ(Raw(oid, kAppointmentReminderMinutes).val.val.lVal, 30);
     EXPECT_EQ(Raw(oid, kAppointmentLocation).text, u"Room 4");
     const std::vector<BYTE> meeting = Raw(oid, kAppointmentAttendees).bytes;
-    EXPECT_GT(meeting.size(), 4u) << "readers tell a meeting by a blob longer than 4 bytes";
-    ASSERT_GE(meeting.size(), 10u);
+    ASSERT_GE(meeting.size(), 10u) << "readers tell a meeting by a blob longer than 4 bytes";
     EXPECT_EQ(meeting[0], 2);  // count
     EXPECT_EQ(meeting[4], 3);  // "Ann"
     EXPECT_EQ(meeting[6], 'A');

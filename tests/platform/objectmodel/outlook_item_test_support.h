@@ -86,6 +86,16 @@ CEOID OidOf(const ItemRef& item)
     return static_cast<CEOID>(oid);
 }
 
+// Saves the item (the save must succeed), gives it up and returns its OID.
+template <class Item>
+CEOID SaveAndClose(ComRef<Item>& item)
+{
+    EXPECT_EQ(item->Save(), S_OK);
+    const CEOID oid = OidOf(item);
+    item.Reset();
+    return oid;
+}
+
 using kstest::LocalFileTime;
 using kstest::Ole;
 

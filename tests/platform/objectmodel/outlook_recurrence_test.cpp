@@ -100,9 +100,7 @@ TEST_F(OutlookRecurrenceTest, PatternFieldsComeBackAfterReopening)
     pattern->put_Interval(2);
     pattern->put_PatternEndDate(Ole(2026, 12, 31));
     pattern.Reset();
-    ASSERT_EQ(item->Save(), S_OK);
-    const CEOID oid = OidOf(item);
-    item.Reset();
+    const CEOID oid = SaveAndClose(item);
     platform::CloseObjectStore();
 
     ComRef<IAppointment> read = OpenAppointment(oid);
@@ -422,9 +420,7 @@ TEST_F(OutlookRecurrenceTest, AllDayChangesAreFlaggedAndRefusedForMeetings)
 TEST_F(OutlookRecurrenceTest, AnUnreadablePatternIsLeftAsItIs)
 {
     ComRef<IAppointment> item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
-    ASSERT_EQ(item->Save(), S_OK);
-    const CEOID oid = OidOf(item);
-    item.Reset();
+    const CEOID oid = SaveAndClose(item);
     const BYTE garbage[] = {0x04, 0x30, 0x04, 0x30, 0x99, 0x99};
     CEPROPVAL blob{};
     blob.propid = kAppointmentRecurrencePattern;
