@@ -340,8 +340,7 @@ TEST_F(OutlookRecurrenceTest, AllDayEntriesKeepTheDeviceDaysWhateverTheirZone)
     EXPECT_EQ(blob.startTimeOffset, 0u);
     EXPECT_EQ(blob.endTimeOffset, 1440u);
 
-    // A timed change of one occurrence is on the zone's clock again; an
-    // all-day one on the device's.
+    // A timed change of one occurrence is on the zone's clock again.
     ComRef<IAppointment> timed = Occurrence(oid, Ole(2026, 3, 9));
     ASSERT_NE(timed.Get(), nullptr);
     timed->put_AllDayEvent(VARIANT_FALSE);
@@ -439,16 +438,12 @@ TEST_F(OutlookRecurrenceTest, AnUnreadablePatternIsLeftAsItIs)
 
 // ---- Against libical ------------------------------------------------------
 
-// GetOccurrence through the object model against libical's expansion of
-// the same rule: every day of a stretch is an occurrence exactly when
-// libical lists it, on the device's days (shifted by the appointment's own
-// zone when its wall clock falls on another day). How the calendar expands
-// what the object model stores is checked in
-// tests/engine/calendar_recurrence_outlook_test.cpp.
+// Every day of a stretch is an occurrence exactly when libical lists it, on
+// the device's days. How the calendar expands what the object model stores
+// is checked in tests/engine/calendar_recurrence_outlook_test.cpp.
 namespace oracle {
 
-// Occurrences on the wall clock's day d start on device day d + dayShift at
-// deviceHour.
+// Occurrences on the wall clock's day d start on device day d + dayShift at deviceHour.
 void ExpectOccurrencesAsLibical(int rules, int deviceHour, const TIME_ZONE_INFORMATION* zone, int dayShift)
 {
     std::mt19937 rng(4501 + deviceHour);

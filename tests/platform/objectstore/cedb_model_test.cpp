@@ -119,23 +119,16 @@ public:
                 else
                     r = Backward(pos.anchor, static_cast<size_t>(-n), !pos.at);
                 break;
-            case CEDB_SEEK_VALUESMALLER:
-                for (const ModelRecord* c : sorted)
-                    if (c->value && order_.Compare(&*c->value, value) < 0) r = c;
-                break;
+            case CEDB_SEEK_VALUESMALLER:  // the last smaller
             case CEDB_SEEK_VALUEFIRSTEQUAL:
-                for (const ModelRecord* c : sorted)
-                    if (c->value && order_.Compare(&*c->value, value) == 0) {
-                        r = c;
-                        break;
-                    }
-                break;
             case CEDB_SEEK_VALUEGREATER:
-                for (const ModelRecord* c : sorted)
-                    if (c->value && order_.Compare(&*c->value, value) > 0) {
+                for (const ModelRecord* c : sorted) {
+                    const int cmp = c->value ? order_.Compare(&*c->value, value) : 2;
+                    if (type == CEDB_SEEK_VALUESMALLER ? cmp < 0 : type == CEDB_SEEK_VALUEGREATER ? cmp == 1 : !cmp) {
                         r = c;
-                        break;
+                        if (type != CEDB_SEEK_VALUESMALLER) break;
                     }
+                }
                 break;
             case CEDB_SEEK_VALUENEXTEQUAL: {
                 const ModelRecord* next = Forward(pos.anchor, pos.at ? 1 : 2);

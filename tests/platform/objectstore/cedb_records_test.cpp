@@ -72,22 +72,10 @@ TEST_F(CedbRecords, EveryTypeReadsBackAsWritten)
         << "a null string is stored empty";
 }
 
-TEST_F(CedbRecords, WritesMergeAndDeleteOnlyWhatTheyName)
-{
-    CEOID oid = Write(db_, 0, {I4(1, 10), Str(2, u"keep"), I2(3, 7), Str(4, u"gone")});
-    ASSERT_NE(oid, 0u);
-    EXPECT_EQ(
-        Write(db_, oid, {I2(3, 8), Delete(MAKEPROPID(4, CEVT_LPWSTR)), UI4(5, 99), Delete(MAKEPROPID(6, CEVT_I2))}),
-        oid);
-    EXPECT_EQ(ReadOid(oid).props, (std::vector<std::string>{"1/I4=10", "2/LPWSTR='keep'", "3/I2=8", "5/UI4=99"}));
-    // A delete flag on a new record's value just leaves it out.
-    CEOID other = Write(db_, 0, {I4(1, 1), Delete(MAKEPROPID(2, CEVT_LPWSTR))});
-    EXPECT_EQ(ReadOid(other).props, std::vector<std::string>{"1/I4=1"});
-}
-
 TEST_F(CedbRecords, OneNumberWithTwoTypesIsTwoProperties)
 {
-    // A task's complete flag and its completion date share their number.
+    // A task's complete flag and its completion date share their number. (How
+    // writes merge is checked on MergeProps in cedb_record_codec_test.)
     const CEPROPID flag = kTaskComplete, date = kTaskDateCompleted;
     const WORD number = PropIdNumber(flag);
     ASSERT_EQ(PropIdNumber(date), number);

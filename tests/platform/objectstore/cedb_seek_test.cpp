@@ -33,9 +33,8 @@ protected:
         std::u16string name = u"db" + Utf8ToWide(std::to_string(++serial));
         dbOid_ = CreateDb(name.c_str(), {{MAKEPROPID(kSortProp, type), flags}});
         EXPECT_NE(dbOid_, 0u) << GetLastError();
-        HANDLE h = OpenDb(dbOid_, MAKEPROPID(kSortProp, type));
+        HANDLE h = Open(dbOid_, MAKEPROPID(kSortProp, type));
         EXPECT_NE(h, INVALID_HANDLE_VALUE) << GetLastError();
-        handles_.push_back(h);
         oids_.clear();
         for (const auto& r : records) {
             oids_.push_back(Write(h, 0, r));
@@ -53,6 +52,12 @@ protected:
             names.push_back(it == oids_.end() ? "?" : "r" + std::to_string(it - oids_.begin() + 1));
         }
         return names;
+    }
+    // A new handle on `db` (the last one made by default), closed after the test.
+    HANDLE Open(CEOID db = 0, CEPROPID sort = 0)
+    {
+        handles_.push_back(OpenDb(db ? db : dbOid_, sort));
+        return handles_.back();
     }
     std::string Name(CEOID oid) const { return oid ? Names({oid})[0] : "none"; }
     std::string SeekTo(HANDLE h, DWORD type, CEPROPVAL value) { return Name(SeekValue(h, type, value)); }
@@ -80,19 +85,13 @@ TEST_F(CedbSeek, FailedSeeksTellWhyAndDoNotMove)
 
 TEST_F(CedbSeek, NewHandleStartsAtTheFirstRecord)
 {
-    HANDLE h = Make(CEVT_I4, 0, {{I4(1, 2)}, {I4(1, 1)}, {I4(1, 3)}});
-    HANDLE fresh = OpenDb(dbOid_);
-    handles_.push_back(fresh);
-    EXPECT_EQ(Name(Read(fresh).oid), "r2");
-    HANDLE fresh2 = OpenDb(dbOid_);
-    handles_.push_back(fresh2);
-    EXPECT_EQ(Name(Seek(fresh2, CEDB_SEEK_CURRENT, 1)), "r1");
-    HANDLE fresh3 = OpenDb(dbOid_);
-    handles_.push_back(fresh3);
-    EXPECT_TRUE(FAILS_WITH(Name(Seek(fresh3, CEDB_SEEK_VALUENEXTEQUAL, reinterpret_cast<DWORD_PTR>(nullptr))), "none",
+    Make(CEVT_I4, 0, {{I4(1, 2)}, {I4(1, 1)}, {I4(1, 3)}});
+    EXPECT_EQ(Name(Read(Open()).oid), "r2");
+    EXPECT_EQ(Name(Seek(Open(), CEDB_SEEK_CURRENT, 1)), "r1");
+    HANDLE h = Open();
+    EXPECT_TRUE(FAILS_WITH(Name(Seek(h, CEDB_SEEK_VALUENEXTEQUAL, reinterpret_cast<DWORD_PTR>(nullptr))), "none",
                            ERROR_INVALID_PARAMETER));
-    EXPECT_EQ(SeekTo(fresh3, CEDB_SEEK_VALUENEXTEQUAL, I4(1, 2)), "r1");
-    (void)h;
+    EXPECT_EQ(SeekTo(h, CEDB_SEEK_VALUENEXTEQUAL, I4(1, 2)), "r1");
 }
 
 TEST_F(CedbSeek, ValueSeeksNeedASortOrderAndItsType)
@@ -102,8 +101,7 @@ TEST_F(CedbSeek, ValueSeeksNeedASortOrderAndItsType)
     EXPECT_EQ(SeekTo(h, CEDB_SEEK_VALUEFIRSTEQUAL, I4(9, 1)), "r1");  // only the type has to agree
 
     CEOID plain = CreateDb(u"No order", {});
-    HANDLE unordered = OpenDb(plain);
-    handles_.push_back(unordered);
+    HANDLE unordered = Open(plain);
     std::vector<CEOID> written;
     for (LONG v : {3, 1, 2}) written.push_back(Write(unordered, 0, {I4(1, v)}));
     EXPECT_EQ(Order(unordered), written);  // OID order
@@ -114,13 +112,11 @@ TEST_F(CedbSeek, OpeningPicksTheSortOrderOfTheProperty)
 {
     const CEPROPID byName = MAKEPROPID(1, CEVT_LPWSTR), byNumber = MAKEPROPID(2, CEVT_I4);
     CEOID db = CreateDb(u"Two orders", {{byName, 0}, {byNumber, CEDB_SORT_DESCENDING}});
-    HANDLE first = OpenDb(db);
-    handles_.push_back(first);
+    HANDLE first = Open(db);
     oids_ = {Write(first, 0, {Str(1, u"b"), I4(2, 1)}), Write(first, 0, {Str(1, u"a"), I4(2, 2)}),
              Write(first, 0, {Str(1, u"c"), I4(2, 3)})};
     EXPECT_EQ(Names(Order(first)), (Seq{"r2", "r1", "r3"}));
-    HANDLE second = OpenDb(db, byNumber);
-    handles_.push_back(second);
+    HANDLE second = Open(db, byNumber);
     EXPECT_EQ(Names(Order(second)), (Seq{"r3", "r2", "r1"}));
     EXPECT_TRUE(FAILS_WITH(OpenDb(db, MAKEPROPID(2, CEVT_I2)), INVALID_HANDLE_VALUE, ERROR_INVALID_PARAMETER));
     EXPECT_TRUE(FAILS_WITH(OpenDb(db, MAKEPROPID(3, CEVT_I4)), INVALID_HANDLE_VALUE, ERROR_INVALID_PARAMETER));
@@ -132,22 +128,19 @@ TEST_F(CedbSeek, StringsCollateInTheUserLocale)
     EXPECT_EQ(Names(Order(h)), (Seq{"r3", "r2", "r1"}));  // ä sorts with a in English
     CEOID db = dbOid_;
     CEOID generic = CreateDb(u"generic", {{MAKEPROPID(1, CEVT_LPWSTR), CEDB_SORT_GENERICORDER}});
-    HANDLE g = OpenDb(generic);
-    handles_.push_back(g);
+    HANDLE g = Open(generic);
     std::vector<CEOID> english = oids_;
     oids_ = {Write(g, 0, {Str(1, u"zebra")}), Write(g, 0, {Str(1, u"\u00e4pfel")}), Write(g, 0, {Str(1, u"apfel")})};
     std::vector<CEOID> genericOids = oids_;
     {
         // Swedish puts ä after z; a handle opened in that locale reads so.
         PinnedLocale swedish("sv-SE");
-        HANDLE sv = OpenDb(db);
-        handles_.push_back(sv);
+        HANDLE sv = Open(db);
         oids_ = english;
         EXPECT_EQ(Names(Order(sv)), (Seq{"r3", "r1", "r2"}));
         EXPECT_EQ(SeekTo(sv, CEDB_SEEK_VALUEGREATER, Str(1, u"zebra")), "r2");
         // The generic order does not follow the locale.
-        HANDLE gsv = OpenDb(generic);
-        handles_.push_back(gsv);
+        HANDLE gsv = Open(generic);
         oids_ = genericOids;
         EXPECT_EQ(Names(Order(gsv)), (Seq{"r3", "r2", "r1"}));
     }

@@ -1,7 +1,5 @@
-// Occurrence days of recurrence rules: the lookups at the rule's ends and
-// against each other, and thousands of seeded random rules against
-// libical's expansion of the equivalent RRULE. The hand-worked cases run
-// against this expander and the calendar's in
+// Occurrence days of recurrence rules: lookups at the rule's ends and against
+// each other, and random rules against libical. The hand-worked cases run in
 // tests/engine/calendar_recurrence_edges_test.cpp.
 #include <gtest/gtest.h>
 
@@ -118,14 +116,11 @@ TEST(RecurrenceDatesOracle, AgreesWithLibicalOnRandomRules)
     for (int i = 0; i < kRules; ++i) {
         RecurrenceRule r = RandomRule(rng);
         ASSERT_EQ(ValidateRecurrenceRule(r), RecurrenceRuleField::kNone);
-        // libical 3.0 misplaces weeks that do not start on Sunday (it
-        // disagrees with RFC 5545 and with dateutil, for WKST=MO too when
-        // BYDAY holds SU); other week starts are checked by the hand cases
-        // of tests/engine/calendar_recurrence_edges_test.cpp.
+        // libical 3.0 misplaces weeks not starting on Sunday (against RFC 5545);
+        // the hand cases check other week starts.
         if (r.type == kRecursWeekly) r.firstDayOfWeek = 0;
         const RecurrenceDates dates(r);
-        // Every rule can be written as an RRULE; only libical's year limit
-        // shortens the comparison: past 2580 it stops.
+        // Only libical's year limit shortens the comparison: past 2580 it stops.
         const size_t limit = r.end == RecurrenceEnd::kNoEnd ? 40 : 1000;
         std::vector<RecurrenceDay> expected = IcalDays(r, limit);
         std::vector<RecurrenceDay> ours;
@@ -166,8 +161,7 @@ TEST(RecurrenceDatesOracle, AgreesWithLibicalOnRandomRules)
 
 TEST(RecurrenceDatesOracle, LookupsAgreeDayByDay)
 {
-    // Over a stretch of days, IsOccurrence, FirstOnOrAfter, Next and
-    // LastOnOrBefore must all describe the same set.
+    // IsOccurrence, FirstOnOrAfter, Next and LastOnOrBefore describe the same set.
     std::mt19937 rng(2024);
     for (int i = 0; i < 300; ++i) {
         const RecurrenceRule r = RandomRule(rng);

@@ -72,8 +72,7 @@ const std::string kDailyWithChanges =
     "03000000206F450D607A450DA085450D"                      // deleted: 4, 6, 8 May
     "020000000080450DA085450D"                              // modified: 7, 8 May
     "E063450DE090450D05300000053000001C020000580200000200"  // dates, versions, offsets, two changes
-    // 7 May 10:00 to 11:30, originally 6 May 09:00; flags: subject,
-    // location, busy status and all-day sub-type.
+    // 7 May 10:00 to 11:30, was 6 May 09:00; flags: subject, location, busy status, all-day.
     "5882450DB282450D7C7C450DB100"
     "030002004100620002000100580002000000"  // "Ab", "X" (count + 1, count, characters); busy
     "02000000"                              // 2: not all day
@@ -195,8 +194,7 @@ TEST(RecurrencePatternBlobDecode, TruncationAtEveryLength)
         RecurrencePatternBlob decoded;
         const RecurrenceBlobResult result = DecodeRecurrencePatternBlob(bytes.data(), n, decoded);
         if (n == afterExceptions || n == afterExceptions + 4) {
-            // Writers that stop after the changed occurrences, or after the
-            // first reserved block.
+            // Writers that stop after the changed occurrences or the first reserved block.
             EXPECT_EQ(result, RecurrenceBlobResult::kOk) << n;
             EXPECT_EQ(decoded, DailyBlobWithChanges());
         } else {
@@ -325,8 +323,7 @@ RecurrencePatternBlob RandomBlob(std::mt19937& rng)
 
 TEST(RecurrencePatternBlobDecode, RandomBlobsRoundTripAndDamageNeverBreaksTheReader)
 {
-    // Damage is flipped bytes and cut tails: whatever still reads as usable
-    // writes back to bytes that read the same again.
+    // Damaged (flipped bytes, cut tails), what reads as usable writes back to bytes that read the same.
     std::mt19937 rng(4015);
     for (int i = 0; i < 3000; ++i) {
         const RecurrencePatternBlob blob = RandomBlob(rng);

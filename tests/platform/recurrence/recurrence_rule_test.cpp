@@ -125,10 +125,8 @@ TEST(RecurrenceRuleValidation, NamesTheWrongField)
 
 TEST(RecurrenceRuleBlob, EveryKindByteByByte)
 {
-    // Minute values checked with Python's datetime. FirstDateTime is the
-    // first period's start modulo the period, counted from 1601; StartDate
-    // the first occurrence; EndDate the end day, the last occurrence or the
-    // no-end marker; OccurrenceCount the count, also for a date end.
+    // Minute values checked with Python's datetime. FirstDateTime: the first period's start modulo the period,
+    // from 1601; EndDate: the end day, the last occurrence or the no-end marker; a date end has a count too.
     const struct {
         const char* what;
         RecurrenceRule rule;
@@ -260,9 +258,8 @@ TEST(RecurrenceRuleBlob, FirstDateTimeAndEndDateOfOddRules)
 
 // ---- Published examples ---------------------------------------------------
 
-// The published examples: up to their second version pair the stored
-// variant is the same structure, so the blob built from the described rule
-// must match the published bytes up to there.
+// Up to the published examples' second version pair the stored variant is the
+// same structure: there the blob built from the described rule must match.
 TEST(RecurrenceRuleBlob, PublishedExamplesUpToTheirVersions)
 {
     // Monday, Thursday and Friday from Monday 26 March 2007, 10:00 to 10:30, twelve times.
@@ -327,8 +324,7 @@ TEST(RecurrenceRuleBlob, PublishedExamplesUpToTheirVersions)
         "A096BC0C8020BC0C20ADBC0C0630000009300000580200007602000001003499BC0C5299BC0CF898BC0C1100220021005369";
     const std::string ours = Hex(EncodeRecurrencePatternBlob(meeting));
     EXPECT_EQ(ours.substr(0, 62 * 2), published.substr(0, 62 * 2));
-    // The changed occurrence's dates and flags are the published ones too;
-    // the texts follow in 16-bit characters.
+    // The changed occurrence's dates and flags too; the texts follow in 16-bit characters.
     const size_t exceptionAt = (62 + 16 + 2) * 2;
     EXPECT_EQ(ours.substr(exceptionAt, 28), published.substr(exceptionAt, 28));
     EXPECT_EQ(ours.substr(exceptionAt + 28, 16), "2200210053006900");
@@ -346,13 +342,12 @@ TEST(RecurrenceRuleFromBlob, InverseOfBuildForRandomRules)
         auto blob = BuildRecurrencePatternBlob(r);
         if (!blob) continue;  // a count-ended series past 4500
         ++built;
-        // Through the bytes and back.
         RecurrencePatternBlob decoded;
         const auto bytes = EncodeRecurrencePatternBlob(*blob);
         ASSERT_TRUE(RecurrenceBlobUsable(DecodeRecurrencePatternBlob(bytes.data(), bytes.size(), decoded)));
         auto back = RecurrenceRuleFromBlob(decoded);
         ASSERT_TRUE(back) << i;
-        // The rule comes back starting on its first occurrence.
+        // It comes back starting on its first occurrence.
         RecurrenceDates dates(r);
         RecurrenceRule expected = r;
         expected.patternStartDay = dates.First().value_or(r.patternStartDay);
