@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/base/error_codes.h"
+#include "platform/objectmodel/category_database.h"
 #include "platform/objectmodel/outlook_note.h"
 #include "tests/platform/objectmodel/outlook_item_test_support.h"
 
@@ -16,16 +18,11 @@ using Bytes = std::vector<BYTE>;
 
 void AddCategoryRecord(const char16_t* name, short index)
 {
-    std::u16string text = name;
-    CEPROPVAL props[2] = {};
-    props[0].propid = kCategoryName;
-    props[0].val.lpwstr = text.data();
-    props[1].propid = kCategoryBitIndex;
-    props[1].val.iVal = index;
-    EXPECT_NE(outlooktest::WriteRaw(kCategoriesDatabase, 0, {props[0], props[1]}), 0u);
+    ASSERT_NE(PimDatabases::Oid(kCategoriesDatabase), 0u);
+    EXPECT_EQ(CategoryDatabase::Add(name, index), static_cast<DWORD>(ERROR_SUCCESS));
 }
 
-class OutlookCategoryTextTest : public OutlookItemTest {};
+using OutlookCategoryTextTest = OutlookItemTest;
 
 TEST_F(OutlookCategoryTextTest, NamesComeInIndexOrder)
 {

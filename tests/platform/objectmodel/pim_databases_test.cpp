@@ -10,23 +10,13 @@
 #include "platform/base/last_error.h"
 #include "platform/kernel/handle.h"
 #include "platform/time/system_time.h"
-#include "tests/support/device_sandbox.h"
+#include "tests/platform/objectstore/cedb_test_support.h"
 #include "tests/support/last_error_check.h"
 
 namespace {
 
-class PimDatabasesTest : public DeviceSandbox {
+class PimDatabasesTest : public CedbSandbox {
 protected:
-    void SetUp() override
-    {
-        DeviceSandbox::SetUp();
-        platform::CloseObjectStore();
-    }
-    void TearDown() override
-    {
-        platform::CloseObjectStore();
-        DeviceSandbox::TearDown();
-    }
     static int DatabaseCount()
     {
         HANDLE find = CeFindFirstDatabaseEx(nullptr, 0);
@@ -34,13 +24,6 @@ protected:
         while (CeFindNextDatabaseEx(find, nullptr)) ++count;
         CloseHandle(find);
         return count;
-    }
-    static CEPROPVAL Due(unsigned long long value)
-    {
-        CEPROPVAL p{};
-        p.propid = kTaskDueDate;
-        p.val.filetime = platform::MakeFileTime(value);
-        return p;
     }
 };
 
@@ -77,7 +60,8 @@ TEST_F(PimDatabasesTest, TasksReadByDueDateWithUndatedOnesLast)
     ASSERT_NE(tasks, 0u) << "names are found without case";
     HANDLE db = CeOpenDatabaseEx(nullptr, &tasks, nullptr, 0, 0, nullptr);
     ASSERT_NE(db, INVALID_HANDLE_VALUE);
-    CEPROPVAL late = Due(200), early = Due(100);
+    CEPROPVAL late = cedbtest::Time(PropIdNumber(kTaskDueDate), 200),
+              early = cedbtest::Time(PropIdNumber(kTaskDueDate), 100);
     CEOID undated = CeWriteRecordProps(db, 0, 0, nullptr);
     CEOID second = CeWriteRecordProps(db, 0, 1, &late);
     CEOID first = CeWriteRecordProps(db, 0, 1, &early);

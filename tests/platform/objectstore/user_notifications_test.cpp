@@ -160,32 +160,30 @@ TEST_F(UserNotificationTest, ClassicNotificationRoundTripsEveryField)
     HANDLE h = CeSetUserNotification(nullptr, u"TASKS.EXE", &when, &note.un);
     ASSERT_NE(h, nullptr);
 
-    auto info = Get(h);
-    ASSERT_TRUE(info);
-    EXPECT_EQ(info->handle, h);
-    EXPECT_EQ(info->type, CNT_CLASSICTIME);
-    EXPECT_EQ(info->application, Text(u"TASKS.EXE"));
-    EXPECT_EQ(info->arguments, std::nullopt);
-    EXPECT_EQ(info->start, "2024-03-15 09:30:12.000 dow 5");
-    EXPECT_EQ(info->end, info->start);
-    ASSERT_TRUE(info->hasUser);
-    EXPECT_EQ(info->actions, PUN_DIALOG | PUN_SOUND | PUN_REPEAT);
-    EXPECT_EQ(info->title, Text(u"Task Reminder"));
-    EXPECT_EQ(info->text, Text(u"Call Ana \u00e9\u4e2d"));
-    EXPECT_EQ(info->sound, Text(u"Alarm1.wav"));
-    EXPECT_EQ(info->maxSound, 3u);
-    EXPECT_EQ(info->reserved, 77u);
+    Info info = Get(h).value();
+    EXPECT_EQ(info.handle, h);
+    EXPECT_EQ(info.type, CNT_CLASSICTIME);
+    EXPECT_EQ(info.application, Text(u"TASKS.EXE"));
+    EXPECT_EQ(info.arguments, std::nullopt);
+    EXPECT_EQ(info.start, "2024-03-15 09:30:12.000 dow 5");
+    EXPECT_EQ(info.end, info.start);
+    ASSERT_TRUE(info.hasUser);
+    EXPECT_EQ(info.actions, PUN_DIALOG | PUN_SOUND | PUN_REPEAT);
+    EXPECT_EQ(info.title, Text(u"Task Reminder"));
+    EXPECT_EQ(info.text, Text(u"Call Ana \u00e9\u4e2d"));
+    EXPECT_EQ(info.sound, Text(u"Alarm1.wav"));
+    EXPECT_EQ(info.maxSound, 3u);
+    EXPECT_EQ(info.reserved, 77u);
 
     // Null and empty strings stay apart.
     CE_USER_NOTIFICATION un{};
     un.ActionFlags = PUN_LED;
     un.pwszDialogText = const_cast<LPWSTR>(u"");
-    info = Get(CeSetUserNotification(nullptr, nullptr, &when, &un));
-    ASSERT_TRUE(info);
-    EXPECT_EQ(info->application, std::nullopt);
-    EXPECT_EQ(info->title, std::nullopt);
-    EXPECT_EQ(info->text, Text(u""));
-    EXPECT_EQ(info->sound, std::nullopt);
+    info = Get(CeSetUserNotification(nullptr, nullptr, &when, &un)).value();
+    EXPECT_EQ(info.application, std::nullopt);
+    EXPECT_EQ(info.title, std::nullopt);
+    EXPECT_EQ(info.text, Text(u""));
+    EXPECT_EQ(info.sound, std::nullopt);
 }
 
 TEST_F(UserNotificationTest, ReplacingKeepsTheHandleAndDropsWhatTheNewOneLacks)
@@ -197,26 +195,22 @@ TEST_F(UserNotificationTest, ReplacingKeepsTheHandleAndDropsWhatTheNewOneLacks)
     UserNote note(PUN_VIBRATE, u"New title", u"second", u"Beep.wav");
     SYSTEMTIME later = Make(2024, 4, 1, 7, 0);
     EXPECT_EQ(CeSetUserNotification(h, u"TASKS.EXE", &later, &note.un), h);
-    auto info = Get(h);
-    ASSERT_TRUE(info);
-    EXPECT_EQ(info->start, "2024-04-01 07:00:00.000 dow 1");
-    EXPECT_EQ(info->actions, PUN_VIBRATE);
-    EXPECT_EQ(info->text, Text(u"second"));
-    EXPECT_EQ(info->sound, Text(u"Beep.wav"));
+    Info info = Get(h).value();
+    EXPECT_EQ(info.start, "2024-04-01 07:00:00.000 dow 1");
+    EXPECT_EQ(info.actions, PUN_VIBRATE);
+    EXPECT_EQ(info.text, Text(u"second"));
+    EXPECT_EQ(info.sound, Text(u"Beep.wav"));
 
     // Rescheduled as a program start without a user notification.
     auto t = Trigger(CNT_TIME, u"\\Windows\\app.exe", nullptr, later, later);
     EXPECT_EQ(CeSetUserNotificationEx(h, &t, nullptr), h);
-    info = Get(h);
-    ASSERT_TRUE(info);
-    EXPECT_EQ(info->type, CNT_TIME);
-    EXPECT_FALSE(info->hasUser);
-    EXPECT_EQ(info->application, Text(u"\\Windows\\app.exe"));
+    info = Get(h).value();
+    EXPECT_EQ(info.type, CNT_TIME);
+    EXPECT_FALSE(info.hasUser);
+    EXPECT_EQ(info.application, Text(u"\\Windows\\app.exe"));
 
     EXPECT_EQ(Handles().size(), 2u);
-    auto untouched = Get(other);
-    ASSERT_TRUE(untouched);
-    EXPECT_EQ(untouched->text, Text(u"other"));
+    EXPECT_EQ(Get(other).value().text, Text(u"other"));
 }
 
 TEST_F(UserNotificationTest, ExtendedTriggersOfEachKind)
@@ -226,34 +220,30 @@ TEST_F(UserNotificationTest, ExtendedTriggersOfEachKind)
     auto timed = Trigger(CNT_TIME, u"\\WINDOWS\\KSNotification.exe", u"\\My Documents\\note.pwi", start, start);
     HANDLE h = CeSetUserNotificationEx(nullptr, &timed, &silent);
     ASSERT_NE(h, nullptr);
-    auto info = Get(h);
-    ASSERT_TRUE(info);
-    EXPECT_EQ(info->type, CNT_TIME);
-    EXPECT_EQ(info->arguments, Text(u"\\My Documents\\note.pwi"));
-    EXPECT_EQ(info->start, "2024-05-02 18:45:00.000 dow 4");
-    EXPECT_EQ(info->end, info->start);
-    EXPECT_TRUE(info->hasUser);
-    EXPECT_EQ(info->actions, 0u);
+    Info info = Get(h).value();
+    EXPECT_EQ(info.type, CNT_TIME);
+    EXPECT_EQ(info.arguments, Text(u"\\My Documents\\note.pwi"));
+    EXPECT_EQ(info.start, "2024-05-02 18:45:00.000 dow 4");
+    EXPECT_EQ(info.end, info.start);
+    EXPECT_TRUE(info.hasUser);
+    EXPECT_EQ(info.actions, 0u);
 
     // An end of all zeros means the start; a period keeps its own end.
     UserNote note(PUN_LED, u"t", u"x", u"s");
     auto noEnd = Trigger(CNT_CLASSICTIME, u"a.exe", nullptr, start, SYSTEMTIME{});
-    info = Get(CeSetUserNotificationEx(nullptr, &noEnd, &note.un));
-    ASSERT_TRUE(info);
-    EXPECT_EQ(info->end, info->start);
+    info = Get(CeSetUserNotificationEx(nullptr, &noEnd, &note.un)).value();
+    EXPECT_EQ(info.end, info.start);
     auto period = Trigger(CNT_PERIOD, nullptr, nullptr, start, Make(2024, 5, 3, 0, 0));
-    info = Get(CeSetUserNotificationEx(nullptr, &period, &note.un));
-    ASSERT_TRUE(info);
-    EXPECT_EQ(info->end, "2024-05-03 00:00:00.000 dow 5");
+    info = Get(CeSetUserNotificationEx(nullptr, &period, &note.un)).value();
+    EXPECT_EQ(info.end, "2024-05-03 00:00:00.000 dow 5");
 
     auto event = Trigger(CNT_EVENT, u"sync.exe", u"-x", start, start);
     event.dwEvent = NOTIFICATION_EVENT_SYNC_END;
-    info = Get(CeSetUserNotificationEx(nullptr, &event, nullptr));
-    ASSERT_TRUE(info);
-    EXPECT_EQ(info->type, CNT_EVENT);
-    EXPECT_EQ(info->event, NOTIFICATION_EVENT_SYNC_END);
-    EXPECT_EQ(info->start, Show(SYSTEMTIME{})) << "events keep no time";
-    EXPECT_EQ(info->status, 0u);
+    info = Get(CeSetUserNotificationEx(nullptr, &event, nullptr)).value();
+    EXPECT_EQ(info.type, CNT_EVENT);
+    EXPECT_EQ(info.event, NOTIFICATION_EVENT_SYNC_END);
+    EXPECT_EQ(info.start, Show(SYSTEMTIME{})) << "events keep no time";
+    EXPECT_EQ(info.status, 0u);
 }
 
 // ---- Refused arguments and unknown handles --------------------------------
@@ -298,9 +288,8 @@ TEST_F(UserNotificationTest, InvalidArgumentsStoreNothing)
     // A rejected replacement leaves the old notification as it was.
     HANDLE h = SetReminder(ok, u"kept");
     expectInvalid(CeSetUserNotification(h, u"a.exe", &badMonth, &note.un), "bad replacement");
-    auto info = Get(h);
-    ASSERT_TRUE(info);
-    EXPECT_EQ(info->text, Text(u"kept"));
+    Info info = Get(h).value();
+    EXPECT_EQ(info.text, Text(u"kept"));
 }
 
 TEST_F(UserNotificationTest, HandlesThatNameNoNotificationAndClearing)
@@ -351,9 +340,8 @@ TEST_F(UserNotificationTest, HandlesAndRecordsSurviveARestart)
     ASSERT_NE(h, nullptr);
     platform::CloseObjectStore();
 
-    auto info = Get(h);
-    ASSERT_TRUE(info);
-    EXPECT_EQ(info->text, Text(u"after restart"));
+    Info info = Get(h).value();
+    EXPECT_EQ(info.text, Text(u"after restart"));
     EXPECT_EQ(Handles(), std::vector<HANDLE>{h});
 
     // The record is readable by other tools under the documented properties,
