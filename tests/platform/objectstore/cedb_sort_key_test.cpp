@@ -77,18 +77,7 @@ TEST(CedbSortKey, PresentKeysLieBetweenTheBoundsAndMissingOnesOutside)
         std::string missing = KeyOf(keys, sortOrder, nullptr);
         EXPECT_TRUE(CompareKeys(missing, low) < 0 || CompareKeys(missing, high) >= 0) << flags;
     }
-}
-
-TEST(CedbSortKey, LocaleDecidesWhereAccentedLettersGo)
-{
-    SORTORDERSPEC sortOrder{MAKEPROPID(1, CEVT_LPWSTR), 0};
-    CEPROPVAL a = Str(1, u"\u00e4r"), z = Str(1, u"zon");
-    EXPECT_LT(CompareKeys(KeyOf(SortKeyBuilder("de_DE"), sortOrder, &a), KeyOf(SortKeyBuilder("de_DE"), sortOrder, &z)),
-              0);
-    EXPECT_GT(CompareKeys(KeyOf(SortKeyBuilder("sv_SE"), sortOrder, &a), KeyOf(SortKeyBuilder("sv_SE"), sortOrder, &z)),
-              0);
-    SORTORDERSPEC generic{MAKEPROPID(1, CEVT_LPWSTR), CEDB_SORT_GENERICORDER};
-    EXPECT_LT(CompareKeys(KeyOf(SortKeyBuilder("sv_SE"), generic, &a), KeyOf(SortKeyBuilder("sv_SE"), generic, &z)), 0);
+    // Which locale's order the keys follow is checked through handles in cedb_seek_test.
     EXPECT_NE(SortKeyBuilder::CollationIdentity("sv_SE"), SortKeyBuilder::CollationIdentity("de_DE"));
 }
 
