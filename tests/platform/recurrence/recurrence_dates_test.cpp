@@ -142,18 +142,10 @@ TEST(RecurrenceDatesOracle, AgreesWithLibicalOnRandomRules)
             }
         }
         if (r.end != RecurrenceEnd::kNoEnd && !reachesLimit) {
+            // libical saw the whole series. (The blob's EndDate and count are
+            // checked against this expander in recurrence_rule_test.)
             ++wholeSeries;
-            // libical saw the whole series: its last day is the EndDate of a
-            // count-ended blob, its length the count of a date-ended one.
             ASSERT_EQ(Show(dates.Last()), expected.empty() ? "none" : Show(expected.back())) << what;
-            auto blob = BuildRecurrencePatternBlob(r);
-            ASSERT_TRUE(blob) << what;
-            if (r.end == RecurrenceEnd::kAfterOccurrences) {
-                ASSERT_EQ(expected.size(), static_cast<size_t>(r.occurrences)) << what;
-                EXPECT_EQ(blob->endDate, static_cast<DWORD>(expected.back()) * 1440) << what;
-            } else {
-                EXPECT_EQ(blob->occurrenceCount, expected.size()) << what;
-            }
         }
     }
     EXPECT_GT(wholeSeries, kRules / 2);
