@@ -15,45 +15,21 @@ namespace {
 using kstest::Ole;
 
 // Property values of one imagined item, by name.
-struct Values {
-    std::map<std::u16string, OutlookPropertyValue> byName;
-
-    Values& Text(const char16_t* name, const char16_t* text)
-    {
-        byName[name] = {OutlookValueKind::Text, text, 0};
-        return *this;
-    }
-    Values& Number(const char16_t* name, double number)
-    {
-        byName[name] = {OutlookValueKind::Number, {}, number};
-        return *this;
-    }
-    Values& Date(const char16_t* name, double date)
-    {
-        byName[name] = {OutlookValueKind::Date, {}, date};
-        return *this;
-    }
-    Values& Bool(const char16_t* name, bool flag)
-    {
-        byName[name] = {OutlookValueKind::Bool, {}, flag ? 1.0 : 0.0};
-        return *this;
-    }
-    OutlookQuery::Lookup Lookup() const
-    {
-        return [this](std::u16string_view name, OutlookPropertyValue* value) {
-            auto found = byName.find(std::u16string(name));
-            if (found == byName.end()) return false;
-            *value = found->second;
-            return true;
-        };
-    }
-};
+using Values = std::map<std::u16string, OutlookPropertyValue>;
+OutlookPropertyValue Text(const char16_t* text) { return {OutlookValueKind::Text, text, 0}; }
+OutlookPropertyValue Number(double number) { return {OutlookValueKind::Number, {}, number}; }
+OutlookPropertyValue Date(double date) { return {OutlookValueKind::Date, {}, date}; }
+OutlookPropertyValue Bool(bool flag) { return {OutlookValueKind::Bool, {}, flag ? 1.0 : 0.0}; }
 
 bool Matches(const char16_t* text, int kind, const Values& values)
 {
     OutlookQuery query;
     EXPECT_EQ(OutlookQuery::Parse(text, kind, &query), S_OK) << "restriction should parse";
-    return query.Matches(values.Lookup());
+    return query.Matches([&](std::u16string_view name, OutlookPropertyValue* value) {
+        auto found = values.find(std::u16string(name));
+        if (found != values.end()) *value = found->second;
+        return found != values.end();
+    });
 }
 
 TEST(OutlookQueryTest, RefusesWhatIsNotARestriction)
@@ -122,12 +98,15 @@ TEST(OutlookQueryTest, NestingIsBounded)
 // appointment, an item without values and one whose Subject is a number.
 TEST(OutlookQueryTest, RestrictionsDecideOnTheItemsValues)
 {
-    Values contact, task, appointment, none, wrong;
-    contact.Text(u"Email1Address", u"Ann@Example.com").Text(u"Email2Address", u"").Text(u"LastName", u"Moss");
-    task.Text(u"Subject", u"it's \"done\"").Number(u"Importance", 0).Bool(u"Complete", false);
-    appointment.Number(u"BusyStatus", 2).Number(u"Duration", 90).Bool(u"AllDayEvent", true);
-    appointment.Date(u"Start", Ole(2026, 12, 5, 9, 30)).Date(u"End", Ole(2026, 12, 5, 10, 0));
-    wrong.Number(u"Subject", 3);
+    const Values contact = {
+        {u"Email1Address", Text(u"Ann@Example.com")}, {u"Email2Address", Text(u"")}, {u"LastName", Text(u"Moss")}};
+    const Values task = {{u"Subject", Text(u"it's \"done\"")}, {u"Importance", Number(0)}, {u"Complete", Bool(false)}};
+    const Values appointment = {{u"BusyStatus", Number(2)},
+                                {u"Duration", Number(90)},
+                                {u"AllDayEvent", Bool(true)},
+                                {u"Start", Date(Ole(2026, 12, 5, 9, 30))},
+                                {u"End", Date(Ole(2026, 12, 5, 10, 0))}};
+    const Values none, wrong = {{u"Subject", Number(3)}};
     const struct {
         const char16_t* text;
         int kind;
