@@ -10,6 +10,7 @@
 #include "platform/base/error_codes.h"
 #include "platform/objectmodel/category_bit_set.h"
 #include "tests/platform/objectmodel/outlook_item_test_support.h"
+#include "tests/platform/objectstore/cedb_test_support.h"
 
 namespace {
 
@@ -18,14 +19,7 @@ using outlooktest::RecordCount;
 
 class CategoryDatabaseTest : public OutlookItemTest {
 protected:
-    static CEPROPVAL Short(CEPROPID id, SHORT value)
-    {
-        CEPROPVAL prop{};
-        prop.propid = id;
-        prop.val.iVal = value;
-        return prop;
-    }
-    // Writes a record holding only the given properties.
+    // A record holding only the given properties.
     static CEOID WriteRaw(std::vector<CEPROPVAL> props)
     {
         return outlooktest::WriteRaw(kCategoriesDatabase, 0, std::move(props));
@@ -77,18 +71,14 @@ TEST_F(CategoryDatabaseTest, AddedRecordsReadBackWithDefaults)
 
 TEST_F(CategoryDatabaseTest, StoredPropertiesAreReadAndSparseRecordsKept)
 {
-    std::u16string name = u"Travel";
-    std::vector<CEPROPVAL> full = {Short(kCategoryBitIndex, 77), Short(kCategoryMask1Flag, 6),
-                                   Short(kCategoryMask2Flag, 5), Short(kCategoryMask4Flag, 4)};
-    full.emplace_back().propid = kCategoryName;
-    full.back().val.lpwstr = name.data();
-    full.emplace_back().propid = kCategoryNumber4003;
-    full.back().val.lVal = 9;
-    full.emplace_back().propid = kCategoryShown;
-    full.back().val.boolVal = 0;
-    const CEOID fullOid = WriteRaw(full);
+    using namespace cedbtest;
+    const CEOID fullOid =
+        WriteRaw({I2(PropIdNumber(kCategoryBitIndex), 77), I2(PropIdNumber(kCategoryMask1Flag), 6),
+                  I2(PropIdNumber(kCategoryMask2Flag), 5), I2(PropIdNumber(kCategoryMask4Flag), 4),
+                  Str(PropIdNumber(kCategoryName), u"Travel"), I4(PropIdNumber(kCategoryNumber4003), 9),
+                  Bool(PropIdNumber(kCategoryShown), FALSE)});
     ASSERT_NE(fullOid, 0u);
-    const CEOID bareOid = WriteRaw({Short(kCategoryMask4Flag, 2)});
+    const CEOID bareOid = WriteRaw({I2(PropIdNumber(kCategoryMask4Flag), 2)});
     ASSERT_NE(bareOid, 0u);
 
     std::vector<CategoryRecord> records = ReadAll();

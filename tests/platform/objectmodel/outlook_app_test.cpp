@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/platform/objectmodel/outlook_item_test_support.h"
+#include "tests/platform/objectstore/cedb_test_support.h"
 
 namespace {
 
@@ -168,14 +169,8 @@ TEST_F(OutlookAppTest, UnknownAndForeignOidsAreRefused)
     EXPECT_EQ(app_->GetItemFromOid(static_cast<LONG>(PimDatabases::Oid(kTasksDatabase)), &item), E_INVALIDARG)
         << "a database is no item";
 
-    std::u16string name = u"Work";
-    CEPROPVAL category{};
-    category.propid = kCategoryName;
-    category.val.lpwstr = name.data();
-    CEOID dbOid = PimDatabases::Oid(kCategoriesDatabase);
-    HANDLE db = CeOpenDatabaseEx(nullptr, &dbOid, nullptr, 0, 0, nullptr);
-    const CEOID categoryRecord = CeWriteRecordProps(db, 0, 1, &category);
-    CloseHandle(db);
+    const CEOID categoryRecord =
+        WriteRaw(kCategoriesDatabase, 0, {cedbtest::Str(PropIdNumber(kCategoryName), u"Work")});
     ASSERT_NE(categoryRecord, 0u);
     EXPECT_EQ(app_->GetItemFromOid(static_cast<LONG>(categoryRecord), &item), E_INVALIDARG)
         << "a record of another database";

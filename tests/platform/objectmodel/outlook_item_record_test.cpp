@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/platform/objectmodel/outlook_item_test_support.h"
+#include "tests/platform/objectstore/cedb_test_support.h"
 
 namespace {
 
@@ -75,13 +76,9 @@ TEST_F(OutlookItemRecordTest, ASaveWritesOnlyWhatChanged)
     OutlookItemRecord item(Tasks());
     ASSERT_EQ(item.Load(oid), S_OK);
     // Written behind the item's back, after it was loaded.
-    std::u16string subject = u"changed elsewhere";
-    CEPROPVAL other[2] = {};
-    other[0].propid = kTaskSubject;
-    other[0].val.lpwstr = subject.data();
-    other[1].propid = kTaskPercentComplete;
-    other[1].val.ulVal = 40;
-    ASSERT_TRUE(WriteRaw(kTasksDatabase, oid, {other[0], other[1]}));
+    ASSERT_TRUE(WriteRaw(kTasksDatabase, oid,
+                         {cedbtest::Str(PropIdNumber(kTaskSubject), u"changed elsewhere"),
+                          cedbtest::UI4(PropIdNumber(kTaskPercentComplete), 40)}));
 
     item.SetLong(kTaskImportance, 1);
     EXPECT_TRUE(item.IsChanged(kTaskImportance));

@@ -14,6 +14,7 @@
 #include "platform/recurrence/recurrence_dates.h"
 #include "platform/recurrence/recurrence_pattern_blob.h"
 #include "tests/platform/objectmodel/outlook_item_test_support.h"
+#include "tests/platform/objectstore/cedb_test_support.h"
 #include "tests/support/recurrence_ical_oracle.h"
 #include "tests/support/recurrence_random_rule.h"
 
@@ -419,11 +420,8 @@ TEST_F(OutlookRecurrenceTest, AnUnreadablePatternIsLeftAsItIs)
     ComRef<IAppointment> item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
     const CEOID oid = SaveAndClose(item);
     const BYTE garbage[] = {0x04, 0x30, 0x04, 0x30, 0x99, 0x99};
-    CEPROPVAL blob{};
-    blob.propid = kAppointmentRecurrencePattern;
-    blob.val.blob.dwCount = sizeof garbage;
-    blob.val.blob.lpb = const_cast<BYTE*>(garbage);
-    ASSERT_TRUE(WriteRaw(kAppointmentsDatabase, oid, {blob}));
+    ASSERT_TRUE(WriteRaw(kAppointmentsDatabase, oid,
+                         {cedbtest::Blob(PropIdNumber(kAppointmentRecurrencePattern), garbage, sizeof garbage)}));
 
     ComRef<IAppointment> edit = OpenAppointment(oid);
     EXPECT_EQ(Get(edit, &IAppointment::get_IsRecurring), VARIANT_FALSE);

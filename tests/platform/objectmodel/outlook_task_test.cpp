@@ -5,6 +5,7 @@
 #include "platform/objectmodel/outlook_minutes.h"
 #include "platform/recurrence/recurrence_pattern_blob.h"
 #include "tests/platform/objectmodel/outlook_item_test_support.h"
+#include "tests/platform/objectstore/cedb_test_support.h"
 
 using namespace outlooktest;
 
@@ -106,10 +107,7 @@ TEST_F(OutlookTaskTest, ImportanceIsStoredHighFirst)
     const std::pair<LONG, LONG> stored[] = {
         {1, olImportanceHigh}, {2, olImportanceNormal}, {3, olImportanceLow}, {7, olImportanceNormal}};
     for (auto [raw, expected] : stored) {
-        CEPROPVAL prop{};
-        prop.propid = kTaskImportance;
-        prop.val.lVal = raw;
-        ASSERT_TRUE(WriteRaw(kTasksDatabase, oid, {prop}));
+        ASSERT_TRUE(WriteRaw(kTasksDatabase, oid, {cedbtest::I4(PropIdNumber(kTaskImportance), raw)}));
         ComRef<ITask> read = OpenTask(oid);
         EXPECT_EQ(Get(read, &ITask::get_Importance), expected) << raw;
     }
@@ -194,10 +192,7 @@ TEST_F(OutlookTaskTest, RecurringTaskStoresItsPatternAndFlag)
 TEST_F(OutlookTaskTest, CompletingARecurringTaskLeavesACopyAndMovesOn)
 {
     const CEOID oid = SaveWeeklyTask();
-    CEPROPVAL alarm{};
-    alarm.propid = kTaskNotificationHandle;
-    alarm.val.lVal = 5;
-    ASSERT_TRUE(WriteRaw(kTasksDatabase, oid, {alarm}));
+    ASSERT_TRUE(WriteRaw(kTasksDatabase, oid, {cedbtest::I4(PropIdNumber(kTaskNotificationHandle), 5)}));
     ComRef<ITask> task = OpenTask(oid);
     task->put_Complete(VARIANT_TRUE);
     ASSERT_EQ(task->Save(), S_OK);
