@@ -15,7 +15,7 @@ namespace {
 using namespace outlooktest;
 using Bytes = std::vector<BYTE>;
 
-TEST(OutlookDateTest, LocalDatesAndFileTimesConvertBothWays)
+TEST(OutlookDateTest, LocalDatesAndFileTimesConvertBothWaysInTheAcceptedRange)
 {
     const struct {
         WORD y, m, d, h, min;
@@ -38,10 +38,8 @@ TEST(OutlookDateTest, LocalDatesAndFileTimesConvertBothWays)
     EXPECT_FALSE(OutlookDateFromFileTime(huge)) << "beyond the year 9999";
     FILETIME negative{0, 0x80000000u};
     EXPECT_FALSE(OutlookDateFromFileTime(negative));
-}
 
-TEST(OutlookDateTest, TheAcceptedRange)
-{
+    // The accepted range.
     EXPECT_TRUE(IsOutlookDateValid(kNoOleDate));
     EXPECT_TRUE(IsOutlookDateValid(Ole(1900, 1, 1)));
     EXPECT_TRUE(IsOutlookDateValid(Ole(2999, 12, 31, 23, 59)));

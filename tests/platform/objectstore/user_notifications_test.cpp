@@ -288,8 +288,7 @@ TEST_F(UserNotificationTest, InvalidArgumentsStoreNothing)
     // A rejected replacement leaves the old notification as it was.
     HANDLE h = SetReminder(ok, u"kept");
     expectInvalid(CeSetUserNotification(h, u"a.exe", &badMonth, &note.un), "bad replacement");
-    Info info = Get(h).value();
-    EXPECT_EQ(info.text, Text(u"kept"));
+    EXPECT_EQ(Get(h).value().text, Text(u"kept"));
 }
 
 TEST_F(UserNotificationTest, HandlesThatNameNoNotificationAndClearing)
@@ -340,8 +339,7 @@ TEST_F(UserNotificationTest, HandlesAndRecordsSurviveARestart)
     ASSERT_NE(h, nullptr);
     platform::CloseObjectStore();
 
-    Info info = Get(h).value();
-    EXPECT_EQ(info.text, Text(u"after restart"));
+    EXPECT_EQ(Get(h).value().text, Text(u"after restart"));
     EXPECT_EQ(Handles(), std::vector<HANDLE>{h});
 
     // The record is readable by other tools under the documented properties,
