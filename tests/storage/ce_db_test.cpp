@@ -15,7 +15,7 @@
 #include "platform/text/owned_bstr.h"
 #include "platform/text/utf8.h"
 #include "platform/ui/out_of_memory_notice.h"
-#include "tests/support/device_sandbox.h"
+#include "tests/storage/settings_test_support.h"
 #include "tests/support/scripted_ui_host.h"
 #include "tests/support/test_windows.h"
 
@@ -39,18 +39,8 @@ std::string TextOf(const CeDbRecord& record, CEPROPID id)
     return record.GetIndexVal(record.FindProp(id), text) ? U8(text) : "<absent>";
 }
 
-class CeDbTest : public DeviceSandbox {
+class CeDbTest : public StoreSandbox {
 protected:
-    void SetUp() override
-    {
-        DeviceSandbox::SetUp();
-        platform::CloseObjectStore();
-    }
-    void TearDown() override
-    {
-        platform::CloseObjectStore();
-        DeviceSandbox::TearDown();
-    }
     // A database sorted by kNumber, opened in that order.
     static void CreateNumbered(CeDb& db, const WCHAR* name = u"Numbers")
     {
@@ -105,7 +95,7 @@ TEST_F(CeDbTest, CreateKeepsAtMostFourSortOrdersAndTheType)
     EXPECT_FALSE(CeDb().Create(u"plain", 0, 0, nullptr)) << "the name is taken";
 }
 
-TEST_F(CeDbTest, DescriptionChangesCloseTheDatabaseAndDeleteRemovesIt)
+TEST_F(CeDbTest, DescriptionChangesCloseTheDatabaseDeleteRemovesItAndRecordsNameIt)
 {
     CeDb db;
     CreateNumbered(db);
@@ -128,6 +118,20 @@ TEST_F(CeDbTest, DescriptionChangesCloseTheDatabaseAndDeleteRemovesIt)
     EXPECT_FALSE(other.Open(u"A name that is far longer than ", 0, 0, nullptr));
     EXPECT_EQ(other.GetHandle(), INVALID_HANDLE_VALUE);
     EXPECT_FALSE(other.Delete()) << "no OID";
+
+    // Records name their database until deleted.
+    CreateNumbered(db, u"\\Categories Database");
+    CEOID oid = Add(db, 1, u"x");
+    CeDb reader;
+    ASSERT_TRUE(reader.Open(u"\\Categories Database", 0, 0, nullptr));
+    const platform::OwnedBstr name = platform::OwnedBstr::Adopt(reader.GetDatabaseNameFromOID(oid));
+    EXPECT_EQ(U8(name), "\\Categories Database");
+    EXPECT_EQ(db.GetDatabaseNameFromOID(db.GetOid()), nullptr) << "a database is no record";
+    EXPECT_EQ(db.GetDatabaseNameFromOID(0), nullptr);
+    ASSERT_TRUE(db.DeleteRecord(oid));
+    EXPECT_EQ(db.GetDatabaseNameFromOID(oid), nullptr);
+    EXPECT_FALSE(db.DeleteRecord(oid));
+    EXPECT_EQ(db.GetNumRecords(), 0);
 }
 
 TEST_F(CeDbTest, RecordsRoundTripAndMissingPropertiesAreMarked)
@@ -165,7 +169,7 @@ TEST_F(CeDbTest, RecordsRoundTripAndMissingPropertiesAreMarked)
     EXPECT_EQ(TextOf(read, kTitleId), "Zoë's list");
 }
 
-TEST_F(CeDbTest, UpdatesMergeAndRemoveMarkedProperties)
+TEST_F(CeDbTest, UpdatesMergeAndReadsFillTheCallersBuffer)
 {
     CeDb db;
     CreateNumbered(db);
@@ -182,46 +186,22 @@ TEST_F(CeDbTest, UpdatesMergeAndRemoveMarkedProperties)
     EXPECT_EQ(TextOf(read, kTitleId), "<absent>");
     EXPECT_EQ(TextOf(read, kFlagId), "1");
     EXPECT_EQ(TextOf(read, kNumberId), "7") << "properties not named stay";
-
     change.SetOid(0);
     EXPECT_FALSE(db.UpdateRec(change)) << "no OID: nothing is written";
     EXPECT_EQ(db.GetNumRecords(), 1);
-}
 
-TEST_F(CeDbTest, ReadsIntoTheCallersBuffer)
-{
-    CeDb db;
-    CreateNumbered(db);
-    CEOID oid = Add(db, 3, u"buffered");
-    ULONG ids[] = {kNumberId, kTitleId};
-    CeDbRecord record;
-    ASSERT_EQ(db.SeekTo(oid), oid);
+    CEOID other = Add(db, 3, u"buffered");
+    ULONG readIds[] = {kNumberId, kTitleId};
+    ASSERT_EQ(db.SeekTo(other), other);
     auto* big = static_cast<CEPROPVAL*>(LocalAlloc(LPTR, 1024));
-    ASSERT_TRUE(db.ReadRec(record, big, 1024, 2, ids));
-    EXPECT_EQ(record.GetProps(), big);
-    EXPECT_EQ(TextOf(record, kTitleId), "buffered");
+    ASSERT_TRUE(db.ReadRec(read, big, 1024, 2, readIds));
+    EXPECT_EQ(read.GetProps(), big);
+    EXPECT_EQ(TextOf(read, kTitleId), "buffered");
     auto* tiny = static_cast<CEPROPVAL*>(LocalAlloc(LPTR, 8));
-    EXPECT_FALSE(db.ReadRec(record, tiny, 8, 2, ids));
+    EXPECT_FALSE(db.ReadRec(read, tiny, 8, 2, readIds));
     EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
-    EXPECT_EQ(record.GetProps(), tiny) << "owned (and freed) by the record all the same";
-    EXPECT_EQ(record.GetCount(), 0);
-}
-
-TEST_F(CeDbTest, RecordsNameTheirDatabaseUntilDeleted)
-{
-    CeDb db;
-    CreateNumbered(db, u"\\Categories Database");
-    CEOID oid = Add(db, 1, u"x");
-    CeDb reader;
-    ASSERT_TRUE(reader.Open(u"\\Categories Database", 0, 0, nullptr));
-    const platform::OwnedBstr name = platform::OwnedBstr::Adopt(reader.GetDatabaseNameFromOID(oid));
-    EXPECT_EQ(U8(name), "\\Categories Database");
-    EXPECT_EQ(db.GetDatabaseNameFromOID(db.GetOid()), nullptr) << "a database is no record";
-    EXPECT_EQ(db.GetDatabaseNameFromOID(0), nullptr);
-    ASSERT_TRUE(db.DeleteRecord(oid));
-    EXPECT_EQ(db.GetDatabaseNameFromOID(oid), nullptr);
-    EXPECT_FALSE(db.DeleteRecord(oid));
-    EXPECT_EQ(db.GetNumRecords(), 0);
+    EXPECT_EQ(read.GetProps(), tiny) << "owned (and freed) by the record all the same";
+    EXPECT_EQ(read.GetCount(), 0);
 }
 
 TEST_F(CeDbTest, SeeksWalkTheOpenSortOrder)
@@ -259,13 +239,9 @@ TEST_F(CeDbTest, SeeksWalkTheOpenSortOrder)
     EXPECT_EQ(db.SeekSmallerRec(&key), a);
     key.val.lVal = 25;
     EXPECT_EQ(db.SeekRec(&key), 0u);
-}
 
-TEST_F(CeDbTest, AWindowToNotifyHoldsARequestUntilClose)
-{
+    // A window to notify holds a request until the database closes.
     kstest::OwnWindow window([](HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcW(h, m, w, l); });
-    CeDb db;
-    CreateNumbered(db);
     EXPECT_EQ(db.GetNotificationRequest(), nullptr);
     ASSERT_TRUE(db.Open(u"Numbers", 0, 0, window.Hwnd()));
     ASSERT_NE(db.GetNotificationRequest(), nullptr);
@@ -306,8 +282,22 @@ TEST_F(CeDbTest, DatabasesOfAMountedVolumeAreItsOwn)
     EXPECT_EQ(onCard.GetMountStatus(), static_cast<SHORT>(GetLastError()));
 }
 
-TEST_F(CeDbTest, HandleErrorTracesEachErrorsText)
+TEST_F(CeDbTest, HandleErrorIsSilentForExpectedErrorsTellsOfOutOfSpaceAndTracesTheRest)
 {
+    ScriptedUiHost host;
+    CeDb db;
+    for (DWORD code : {2u, 25u, 1168u, 112u}) {
+        SetLastError(code);
+        EXPECT_EQ(db.HandleError(u"Seek"), code);
+        EXPECT_EQ(GetLastError(), code);
+    }
+    EXPECT_EQ(LogFile(), "");
+    ASSERT_EQ(host.MessageCount(), 1u);
+    EXPECT_EQ(host.LastMessage().flags & MB_ICONMASK, MB_ICONERROR);
+    const WCHAR* notice = nullptr;
+    ASSERT_GT(LoadStringW(nullptr, IDS_OUT_OF_MEMORY_NOTICE, reinterpret_cast<LPWSTR>(&notice), 0), 0);
+    EXPECT_EQ(host.LastMessage().text, std::u16string(notice));
+    // Every other error is traced with its text.
     const std::pair<DWORD, const char*> cases[] = {
         {5, "ERROR_ACCESS_DENIED"},
         {6, "Invalid Database Handle"},
@@ -320,7 +310,6 @@ TEST_F(CeDbTest, HandleErrorTracesEachErrorsText)
         {1018, "ERROR_KEY_DELETED"},
         {1234, "An error occured: 1234"},
     };
-    CeDb db;
     db.Open(u"KestrelLinks", 0, 0, nullptr);
     std::string expected;
     for (auto [code, text] : cases) {
@@ -342,23 +331,6 @@ TEST_F(CeDbTest, HandleErrorTracesEachErrorsText)
     SetLastError(87);
     odd.HandleError(u"%d%n");
     EXPECT_NE(LogFile().find(": %d%n DB(100% %s): Invalid Parameter\r\n"), std::string::npos) << "not formats";
-}
-
-TEST_F(CeDbTest, ExpectedErrorsAreSilentAndOutOfSpaceTellsTheUser)
-{
-    ScriptedUiHost host;
-    CeDb db;
-    for (DWORD code : {2u, 25u, 1168u, 112u}) {
-        SetLastError(code);
-        EXPECT_EQ(db.HandleError(u"Seek"), code);
-        EXPECT_EQ(GetLastError(), code);
-    }
-    EXPECT_EQ(LogFile(), "");
-    ASSERT_EQ(host.MessageCount(), 1u);
-    EXPECT_EQ(host.LastMessage().flags & MB_ICONMASK, MB_ICONERROR);
-    const WCHAR* notice = nullptr;
-    ASSERT_GT(LoadStringW(nullptr, IDS_OUT_OF_MEMORY_NOTICE, reinterpret_cast<LPWSTR>(&notice), 0), 0);
-    EXPECT_EQ(host.LastMessage().text, std::u16string(notice));
 }
 
 }  // namespace

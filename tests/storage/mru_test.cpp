@@ -11,55 +11,42 @@
 #include <vector>
 
 #include "platform/base/error_codes.h"
+#include "platform/files/registry.h"
 #include "platform/messaging/list_controls.h"
 #include "platform/ui/menus.h"
-#include "platform/files/registry.h"
-#include "tests/support/device_sandbox.h"
+#include "tests/storage/settings_test_support.h"
 #include "tests/support/test_windows.h"
 
 namespace {
 
 using Texts = std::vector<std::u16string>;
 using Values = std::vector<std::pair<std::u16string, std::u16string>>;
+const std::u16string kMenus = u"Software\\Corvid\\Kestrel\\Menus\\";
 
-// Each test gets a fresh registry and device in its own data directory.
-class MRUTest : public DeviceSandbox {
+class MRUTest : public SettingsSandbox {
 protected:
-    void SetUp() override
-    {
-        DeviceSandbox::SetUp();
-        platform::CloseRegistryDatabase();
-        openAtStart_ = platform::OpenRegistryKeyCount();
-    }
     void TearDown() override
     {
-        EXPECT_EQ(platform::OpenRegistryKeyCount(), openAtStart_) << "key handles leaked";
-        platform::CloseRegistryDatabase();
-        DeviceSandbox::TearDown();
+        EXPECT_EQ(platform::OpenRegistryKeyCount(), 0u) << "key handles leaked";
+        SettingsSandbox::TearDown();
     }
 
     static void SaveAll(const WCHAR* list, const Texts& entries)
     {
         for (const auto& entry : entries) MRUSave(list, entry.c_str());
     }
-    // The stored values of a list in enumeration order, read from the
-    // registry itself.
+    // The stored values of a list in enumeration order, each a string.
     static Values Stored(const std::u16string& list)
     {
         Values values;
-        HKEY key = nullptr;
-        std::u16string path = u"Software\\Corvid\\Kestrel\\Menus\\" + list + u"\\MRU";
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return values;
-        for (DWORD i = 0;; ++i) {
-            WCHAR name[64], data[1100];
-            DWORD nameChars = 64, bytes = sizeof data, type = 0;
-            if (RegEnumValueW(key, i, name, &nameChars, nullptr, &type, reinterpret_cast<BYTE*>(data), &bytes) !=
-                ERROR_SUCCESS)
-                break;
-            EXPECT_EQ(type, REG_SZ);
-            values.emplace_back(name, data);
+        CRegistry registry(REGISTRY_TYPE_REGISTRY);
+        if (!registry.Exists(HKEY_CURRENT_USER, (kMenus + list + u"\\MRU").c_str())) return values;
+        WCHAR name[64], data[1100];
+        for (LONG i = 0; registry.ValueName(i, name, 64) == 0; ++i) {
+            ULONG kind = 0;
+            EXPECT_TRUE(registry.QueryValueType(name, &kind) == 0 && kind == REG_SZ) << "not a string";
+            values.emplace_back(name, registry.QueryValue(name, data, 1100) == 0 ? data : u"<unreadable>");
         }
-        RegCloseKey(key);
         return values;
     }
     // The stored texts, checking that they are named "0", "1", ... in order.
@@ -96,8 +83,6 @@ protected:
         }
         return texts;
     }
-
-    size_t openAtStart_ = 0;
 };
 
 TEST_F(MRUTest, SavingPutsTheEntryFirstAndMovesAnExistingOneWithoutGrowth)
@@ -107,6 +92,9 @@ TEST_F(MRUTest, SavingPutsTheEntryFirstAndMovesAnExistingOneWithoutGrowth)
     MRUSave(u"Find", u"beta");  // third from the top
     EXPECT_EQ(StoredTexts(u"Find"), (Texts{u"beta", u"delta", u"gamma", u"alpha"}));
     EXPECT_TRUE(StoredTexts(u"Location").empty());  // lists are separate
+    // Entries differing in case or spaces are distinct.
+    SaveAll(u"Other", {u"\\Work", u"\\work", u"\\Work ", u"\\WORK", u"\\work"});
+    EXPECT_EQ(StoredTexts(u"Other"), (Texts{u"\\work", u"\\WORK", u"\\Work ", u"\\Work"}));
 }
 
 TEST_F(MRUTest, TheSixteenthDistinctEntryDropsTheOldest)
@@ -126,21 +114,11 @@ TEST_F(MRUTest, TheSixteenthDistinctEntryDropsTheOldest)
     EXPECT_EQ(std::count(stored.begin(), stored.end(), entries[0]), 0);
 }
 
-TEST_F(MRUTest, EntriesDifferingInCaseOrSpacesAreDistinct)
-{
-    SaveAll(u"Find", {u"\\Work", u"\\work", u"\\Work ", u"\\WORK"});
-    EXPECT_EQ(StoredTexts(u"Find"), (Texts{u"\\WORK", u"\\Work ", u"\\work", u"\\Work"}));
-    MRUSave(u"Find", u"\\work");
-    EXPECT_EQ(StoredTexts(u"Find"), (Texts{u"\\work", u"\\WORK", u"\\Work ", u"\\Work"}));
-}
-
 TEST_F(MRUTest, EmptyOverlongAndNamelessSavesChangeNothing)
 {
     MRUSave(u"Find", u"");
     MRUSave(u"Find", nullptr);
-    HKEY key = nullptr;
-    EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\Menus\\Find", 0, KEY_READ, &key),
-              ERROR_SUCCESS)
+    EXPECT_EQ(CRegistry(REGISTRY_TYPE_REGISTRY).Exists(HKEY_CURRENT_USER, (kMenus + u"Find").c_str()), 0)
         << "an empty entry created the list";
     MRUSave(u"Find", u"kept");
     MRUSave(u"Find", u"");
@@ -155,14 +133,12 @@ TEST_F(MRUTest, EmptyOverlongAndNamelessSavesChangeNothing)
 
 TEST_F(MRUTest, SavingRewritesTheKeyWithoutStrayValues)
 {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\Menus\\Find\\MRU", 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    for (const auto& [name, text] : Values{{u"0", u"old"}, {u"Note", u"stray"}, {u"20", u"far"}})
-        RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                       static_cast<DWORD>((text.size() + 1) * sizeof(WCHAR)));
-    RegCloseKey(key);
+    {
+        CRegistry registry(REGISTRY_TYPE_REGISTRY);
+        ASSERT_EQ(registry.OpenKey(HKEY_CURRENT_USER, (kMenus + u"Find\\MRU").c_str()), 0);
+        for (const auto& [name, text] : Values{{u"0", u"old"}, {u"Note", u"stray"}, {u"20", u"far"}})
+            registry.SetValue(name.c_str(), text.c_str());
+    }
     MRUSave(u"Find", u"new");
     EXPECT_EQ(Stored(u"Find"), (Values{{u"0", u"new"}, {u"1", u"old"}}));
 }
@@ -196,7 +172,7 @@ TEST_F(MRUTest, DialogModesFillTheControlAndShowIt)
     DestroyWindow(dialog);
 }
 
-TEST_F(MRUTest, MenuAndListModesAppendTheEntries)
+TEST_F(MRUTest, MenuAndListModesAppendTheEntriesAndAnEmptyListNothing)
 {
     SaveAll(u"Location", {u"Office", u"Home"});
     HMENU menu = CreatePopupMenu(), cast = CreatePopupMenu();
@@ -217,14 +193,8 @@ TEST_F(MRUTest, MenuAndListModesAppendTheEntries)
     MRU(nullptr, u"Location", 0, MRU_MODE_LIST, false, nullptr);
     ASSERT_EQ(list.GetCount(), 3);
     EXPECT_EQ(std::u16string(list.GetAt(2)), u"Office");
-}
-
-TEST_F(MRUTest, AListWithoutValuesLeavesEveryTargetUnchanged)
-{
-    HKEY key = nullptr;  // the key exists but holds nothing
-    RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\Menus\\Empty\\MRU", 0, nullptr, 0, KEY_ALL_ACCESS,
-                    nullptr, &key, nullptr);
-    RegCloseKey(key);
+    ASSERT_EQ(CRegistry(REGISTRY_TYPE_REGISTRY).OpenKey(HKEY_CURRENT_USER, (kMenus + u"Empty\\MRU").c_str()), 0)
+        << "the key exists but holds nothing";
     for (const WCHAR* name : {u"Empty", u"Never"}) {
         HWND combo = CreateWindowExW(0, u"combobox", nullptr, 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
         SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(u"stale"));
