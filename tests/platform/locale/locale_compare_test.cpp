@@ -1,19 +1,23 @@
 // CompareStringW per locale and flag set: the platform's published word and
 // string sort orders, locale-specific collation checked against ICU's own
 // collator for the locale, what each ignore flag ignores, and counted-length
-// prefix matches.
+// prefix matches, and threads sharing the collators and locale data.
 #include <gtest/gtest.h>
 #include <unicode/coll.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/base/error_codes.h"
 #include "platform/base/last_error.h"
 #include "platform/locale/compare_string.h"
+#include "platform/locale/date_format.h"
+#include "platform/locale/locale_info.h"
 #include "platform/text/wide_string.h"
 #include "tests/support/last_error_check.h"
 #include "tests/support/locale_pin.h"
@@ -37,6 +41,20 @@ std::vector<std::u16string> Sorted(std::vector<std::u16string> words, LCID local
 }
 
 class LocaleCompare : public EnUsLocaleTest {};
+
+struct Job {
+    LCID locale;
+    DWORD flags;
+    const char16_t* a;
+    const char16_t* b;
+};
+
+const Job kJobs[] = {
+    {0x0409, 0, u"\u00e4", u"z"},           {0x041D, 0, u"\u00e4", u"z"},
+    {0x0407, NORM_IGNORECASE, u"A", u"a"},  {0x10407, NORM_IGNORENONSPACE, u"M\u00fcller", u"Mueller"},
+    {0x0405, SORT_STRINGSORT, u"ch", u"h"}, {0x0411, 0x30007, u"\u30ab", u"\u304b"},
+    {0x0409, 0, u"coop", u"co-op"},         {0x040C, NORM_IGNORESYMBOLS, u"a-b", u"ab"},
+};
 
 }  // namespace
 
@@ -226,7 +244,7 @@ TEST_F(LocaleCompare, EachIgnoreFlagIgnoresItsDifferenceOnly)
     EXPECT_EQ(Cmp(kEnUs, NORM_IGNORECASE, u"\u00c9T\u00c9 \u0394\u0399", u"\u00e9t\u00e9 \u03b4\u03b9"), EQ);
 }
 
-TEST_F(LocaleCompare, CountedLengthsMatchPrefixes)
+TEST_F(LocaleCompare, CountedLengthsMatchPrefixesAndBadArgumentsFail)
 {
     // The contact list's "starts with": the typed text against each name over
     // the typed length, everything but the letters ignored.
@@ -248,13 +266,38 @@ TEST_F(LocaleCompare, CountedLengthsMatchPrefixes)
     EXPECT_EQ(CompareStringW(kEnUs, NORM_IGNORECASE, u"SMITHSON", 5, u"smith", 5), EQ);
     EXPECT_EQ(CompareStringW(kEnUs, 0, u"abcdef", 4, u"abc", 3), GT);
     EXPECT_EQ(CompareStringW(kEnUs, 0, nullptr, 0, u"", -1), EQ);
-}
-
-TEST_F(LocaleCompare, BadArgumentsFailWithTheirErrors)
-{
     EXPECT_TRUE(FAILS_WITH(CompareStringW(0x1234, 0, u"a", -1, u"b", -1), 0, ERROR_INVALID_PARAMETER));
     EXPECT_TRUE(FAILS_WITH(CompareStringW(kEnUs, 0x100, u"a", -1, u"b", -1), 0, ERROR_INVALID_FLAGS));
     EXPECT_TRUE(FAILS_WITH(CompareStringW(kEnUs, 0, nullptr, 1, u"b", -1), 0, ERROR_INVALID_PARAMETER));
     EXPECT_EQ(CompareStringW(kEnUs, 0, u"a", -2, u"a", -1), 0);
     EXPECT_EQ(CompareStringW(kEnUs, 0x40000000, u"a", -1, u"a", -1), 0);
+}
+
+// Collators and locale data shared by many threads answer as for one thread
+// (run under ThreadSanitizer as well).
+TEST(LocaleConcurrency, ThreadsCompareAndFormatLikeOneThread)
+{
+    std::vector<int> expected;
+    for (const Job& job : kJobs) expected.push_back(CompareStringW(job.locale, job.flags, job.a, -1, job.b, -1));
+    SYSTEMTIME st{2024, 3, 0, 5, 14, 7, 9, 0};
+    const LCID formatLocales[] = {0x0409, 0x0407, 0x0411, 0x0419};
+
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 200; ++round) {
+                size_t i = static_cast<size_t>(round + t) % std::size(kJobs);
+                const Job& job = kJobs[i];
+                if (CompareStringW(job.locale, job.flags, job.a, -1, job.b, -1) != expected[i]) ++failures;
+                // Locale data is built on first use, possibly by several threads at once.
+                WCHAR buffer[64];
+                LCID locale = formatLocales[static_cast<size_t>(round + t) % std::size(formatLocales)];
+                if (GetDateFormatW(locale, DATE_LONGDATE, &st, nullptr, buffer, 64) == 0) ++failures;
+                if (GetLocaleInfoW(locale, LOCALE_STIMEFORMAT, buffer, 64) == 0) ++failures;
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(failures.load(), 0);
 }
