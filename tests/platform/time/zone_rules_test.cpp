@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <vector>
+
 #include "tests/support/test_dates.h"
 
 namespace {
@@ -62,9 +65,9 @@ TEST(ZoneRules, OutOfRangeFieldsStillGiveADay)
     };
     for (const auto& c : cases) {
         const platform::civil::Date d = platform::ZoneTransitionDate(c.year, c.rule);
-        EXPECT_EQ(d.year, c.year) << Show(c.rule);
-        EXPECT_EQ(d.month, c.month) << Show(c.rule);
-        EXPECT_EQ(d.day, c.day) << Show(c.rule);
+        EXPECT_EQ(std::vector<std::int64_t>({d.year, d.month, d.day}),
+                  std::vector<std::int64_t>({c.year, c.month, c.day}))
+            << Show(c.rule);
     }
 }
 
