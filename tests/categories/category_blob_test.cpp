@@ -45,7 +45,7 @@ void BlobOf(Blob& blob, const std::vector<int>& indices)
 
 // ---- Building -----------------------------------------------------------
 
-TEST(CategoryBlobBuild, NoCategoriesIsNoBlobAndTheOldBytesAreFreed)
+TEST(CategoryBlobBuild, TheSetsBytesOneEmptyWordWhenNoIndexFitsAndNoBlobForNoCategories)
 {
     Blob blob;
     BlobOf(blob, {70});
@@ -53,17 +53,13 @@ TEST(CategoryBlobBuild, NoCategoriesIsNoBlobAndTheOldBytesAreFreed)
     BlobOf(blob, {});
     EXPECT_EQ(blob.b.dwCount, 0u);
     EXPECT_EQ(blob.b.lpb, nullptr);
-}
-
-TEST(CategoryBlobBuild, TheSetsBytesOrOneEmptyWordWhenNoIndexFits)
-{
-    Blob blob;
-    BlobOf(blob, {31, 0, 8, 9, -1, kCategoryIndexLimit});
-    EXPECT_EQ(blob.bytes(), (std::vector<BYTE>{0x01, 0x03, 0x00, 0x80}));
+    Blob bits;
+    BlobOf(bits, {31, 0, 8, 9, -1, kCategoryIndexLimit});
+    EXPECT_EQ(bits.bytes(), (std::vector<BYTE>{0x01, 0x03, 0x00, 0x80}));
     // A list whose categories all lack an index still is a list with
     // categories: one empty word.
-    BlobOf(blob, {-1});
-    EXPECT_EQ(blob.bytes(), (std::vector<BYTE>{0, 0, 0, 0}));
+    BlobOf(bits, {-1});
+    EXPECT_EQ(bits.bytes(), (std::vector<BYTE>{0, 0, 0, 0}));
 }
 
 // ---- Reading ------------------------------------------------------------

@@ -97,16 +97,6 @@ TEST_F(FullCategoryListWithoutDatabase, LeavesTheCacheAndTheListAsTheyWere)
     EXPECT_EQ(GetFullCategoryInfo(other, false), 1) << "the cache still holds what was read before";
 }
 
-TEST_F(FullCategoryListTest, ResetFillsTheSharedList)
-{
-    WriteCategory(u"Alpha", 0);
-    ResetFullCategoryList();
-    EXPECT_EQ(Names(SharedFullCategoryList()), (std::vector<std::u16string>{u"Alpha"}));
-    WriteCategory(u"Beta", 1);
-    ResetFullCategoryList();
-    EXPECT_EQ(Names(SharedFullCategoryList()), (std::vector<std::u16string>{u"Alpha", u"Beta"}));
-}
-
 TEST_F(FullCategoryListTest, PickersNameOnlyShownCategoriesOfTheMask)
 {
     WriteRawCategory({u"Plain", 0, {}, {}, {}, {}, {}});

@@ -59,7 +59,7 @@ std::string Fields(const CJournalData& e)
     return out + std::string(e.m_notes.begin(), e.m_notes.end());
 }
 
-TEST_F(JournalStoreTest, EveryFieldRoundTrips)
+TEST_F(JournalStoreTest, EveryFieldRoundTripsAndTimesAreStoredAsLocalFileTimes)
 {
     CJournalData written = FullEntry();
     CJournal::WriteEntry(written, false);
@@ -69,10 +69,6 @@ TEST_F(JournalStoreTest, EveryFieldRoundTrips)
     // Without the stamp flag the created time is the entry's own.
     EXPECT_EQ(Fields(read), Fields(written));
     EXPECT_EQ(read.NotesText(), CeString(u"Notes \u00e9\u4e2d"));
-}
-
-TEST_F(JournalStoreTest, TimesAreStoredAsLocalFileTimesUnconverted)
-{
     CJournalData e = FullEntry();
     CJournal::WriteEntry(e, false);
     const auto props = StoredProps(e.m_record);

@@ -311,7 +311,7 @@ TEST_F(TextStore, MissingAndBrokenFilesStartEmpty)
 
 // ---- The data directory ---------------------------------------------------
 
-TEST_F(TextStore, TheDefaultFileLivesInTheDataDirectory)
+TEST_F(TextStore, TheDefaultFileLivesInTheDataDirectoryARegisteredOneWhileItExists)
 {
     {
         CRegistry store;
@@ -324,10 +324,6 @@ TEST_F(TextStore, TheDefaultFileLivesInTheDataDirectory)
     CRegistry registry(REGISTRY_TYPE_REGISTRY);
     ASSERT_EQ(registry.OpenKey(HKEY_CURRENT_USER, kKestrel), 0);
     EXPECT_EQ(Text(registry, u"Corvid_Folder"), u"\\Application Data");
-}
-
-TEST_F(TextStore, ARegisteredDataDirectoryIsUsedWhileItExists)
-{
     CreateDirectoryW(u"\\Elsewhere", nullptr);
     {
         CRegistry registry(REGISTRY_TYPE_REGISTRY);

@@ -313,7 +313,7 @@ TEST(CeDbRecordBlobs, CopiesAreRoundedToEvenAndLargerBlobsGetABlockOfTheirOwn)
 
 // ---- Entries --------------------------------------------------------------
 
-TEST(CeDbRecordProps, AddPropOfAPresentIdentifierChangesNothingAndADamagedBufferIsNotOverread)
+TEST(CeDbRecordProps, AddingRemovingAndCopyingEntriesAndADamagedBuffer)
 {
     CeDbRecord record;
     EngineBuffer().Text(kSubject, u"first").Missing(kDuration).Blob(kNote, {5, 6, 7}).AttachTo(record);
@@ -339,27 +339,24 @@ TEST(CeDbRecordProps, AddPropOfAPresentIdentifierChangesNothingAndADamagedBuffer
     reinterpret_cast<WCHAR*>(reinterpret_cast<BYTE*>(damaged.GetProps()) + damagedSize)[-1] = u'!';
     ASSERT_TRUE(damaged.AddProp(1, CEVT_I4));
     EXPECT_EQ(TextOf(damaged, kSubject), "abcd!");
-}
-
-TEST(CeDbRecordProps, NewRecordsRemovalAndDuplicates)
-{
-    CeDbRecord record;
+    // New records, removal and duplicates.
+    CeDbRecord fresh;
     const CEPROPID ids[] = {kSubject, kStart, kNote, kSubject};
-    EXPECT_TRUE(record.AddProps(ids, 4));
-    ASSERT_EQ(record.GetCount(), 3) << "the repeated identifier is added once";
-    EXPECT_EQ(TextOf(record, kSubject), "");
-    EXPECT_TRUE(record.RemProp(PropIdNumber(kNote), TypeFromPropID(kNote)));
-    EXPECT_FALSE(record.RemProp(PropIdNumber(kNote), CEVT_I4));
-    EXPECT_EQ(record.GetProps()[2].wFlags, CEDB_PROPDELETE);
-    ASSERT_TRUE(record.SetIndexVal(0, u"Original"));
+    EXPECT_TRUE(fresh.AddProps(ids, 4));
+    ASSERT_EQ(fresh.GetCount(), 3) << "the repeated identifier is added once";
+    EXPECT_EQ(TextOf(fresh, kSubject), "");
+    EXPECT_TRUE(fresh.RemProp(PropIdNumber(kNote), TypeFromPropID(kNote)));
+    EXPECT_FALSE(fresh.RemProp(PropIdNumber(kNote), CEVT_I4));
+    EXPECT_EQ(fresh.GetProps()[2].wFlags, CEDB_PROPDELETE);
+    ASSERT_TRUE(fresh.SetIndexVal(0, u"Original"));
 
     CeDbRecord copy;
-    ASSERT_TRUE(copy.DupProps(record.GetProps(), record.GetCount(), 4096));
+    ASSERT_TRUE(copy.DupProps(fresh.GetProps(), fresh.GetCount(), 4096));
     EXPECT_EQ(copy.GetSize(), 4096u);
-    ASSERT_TRUE(record.SetIndexVal(0, u"Changed"));
+    ASSERT_TRUE(fresh.SetIndexVal(0, u"Changed"));
     EXPECT_EQ(TextOf(copy, kSubject), "Original") << "an independent copy";
     EXPECT_EQ(copy.GetProps()[2].wFlags, CEDB_PROPDELETE);
-    ASSERT_TRUE(copy.DupProps(record.GetProps(), 1, 8)) << "too small a size grows to what is needed";
+    ASSERT_TRUE(copy.DupProps(fresh.GetProps(), 1, 8)) << "too small a size grows to what is needed";
     EXPECT_EQ(TextOf(copy, kSubject), "Changed");
     ASSERT_TRUE(copy.DupProps(copy.GetProps(), 1, 0)) << "its own buffer";
     EXPECT_EQ(TextOf(copy, kSubject), "Changed");

@@ -70,7 +70,7 @@ protected:
     std::string LogFile() const { return ReadHostFile("Kestrel_Log.txt"); }
 };
 
-TEST_F(CeDbTest, CreateKeepsAtMostFourSortOrdersAndTheType)
+TEST_F(CeDbTest, CreateDescribeAndDeleteDatabasesAndRecordsNameTheirDatabase)
 {
     SORTORDERSPEC sorts[7];
     for (WORD i = 0; i < 7; ++i) sorts[i] = SORTORDERSPEC{MAKEPROPID(0x100 + i, CEVT_I4), 0};
@@ -93,45 +93,42 @@ TEST_F(CeDbTest, CreateKeepsAtMostFourSortOrdersAndTheType)
     ASSERT_TRUE(CeOidGetInfo(plain.GetOid(), &info));
     EXPECT_EQ(info.infDatabase.wNumSortOrder, 0) << "a count without sorts means none";
     EXPECT_FALSE(CeDb().Create(u"plain", 0, 0, nullptr)) << "the name is taken";
-}
+    // Description changes close the database; Delete removes it.
+    CeDb named;
+    CreateNumbered(named);
+    ASSERT_TRUE(named.SetDbaseType(77));
+    EXPECT_FALSE(named.IsOpen());
+    ASSERT_TRUE(named.SetName(u"A name that is far longer than the engine allows"));
+    ASSERT_TRUE(named.SetLastModified(FILETIME{0x12345678u, 0x01D00000u}));
+    CEOIDINFO described{};
+    ASSERT_TRUE(CeOidGetInfo(named.GetOid(), &described));
+    EXPECT_EQ(described.infDatabase.dwDbaseType, 77u);
+    EXPECT_EQ(U8(described.infDatabase.szDbaseName), "A name that is far longer than ");
+    EXPECT_EQ(U8(named.GetName()), "A name that is far longer than ");
+    EXPECT_EQ(described.infDatabase.ftLastModified.dwLowDateTime, 0x12345678u);
+    EXPECT_EQ(described.infDatabase.wNumSortOrder, 1) << "fields not flagged stay";
 
-TEST_F(CeDbTest, DescriptionChangesCloseTheDatabaseDeleteRemovesItAndRecordsNameIt)
-{
-    CeDb db;
-    CreateNumbered(db);
-    ASSERT_TRUE(db.SetDbaseType(77));
-    EXPECT_FALSE(db.IsOpen());
-    ASSERT_TRUE(db.SetName(u"A name that is far longer than the engine allows"));
-    ASSERT_TRUE(db.SetLastModified(FILETIME{0x12345678u, 0x01D00000u}));
-    CEOIDINFO info{};
-    ASSERT_TRUE(CeOidGetInfo(db.GetOid(), &info));
-    EXPECT_EQ(info.infDatabase.dwDbaseType, 77u);
-    EXPECT_EQ(U8(info.infDatabase.szDbaseName), "A name that is far longer than ");
-    EXPECT_EQ(U8(db.GetName()), "A name that is far longer than ");
-    EXPECT_EQ(info.infDatabase.ftLastModified.dwLowDateTime, 0x12345678u);
-    EXPECT_EQ(info.infDatabase.wNumSortOrder, 1) << "fields not flagged stay";
-
-    ASSERT_TRUE(db.Open(db.GetOid(), kNumberId, 0, nullptr));
-    ASSERT_TRUE(db.Delete());
-    EXPECT_FALSE(db.IsOpen());
-    CeDb other;
-    EXPECT_FALSE(other.Open(u"A name that is far longer than ", 0, 0, nullptr));
-    EXPECT_EQ(other.GetHandle(), INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(other.Delete()) << "no OID";
+    ASSERT_TRUE(named.Open(named.GetOid(), kNumberId, 0, nullptr));
+    ASSERT_TRUE(named.Delete());
+    EXPECT_FALSE(named.IsOpen());
+    CeDb unopened;
+    EXPECT_FALSE(unopened.Open(u"A name that is far longer than ", 0, 0, nullptr));
+    EXPECT_EQ(unopened.GetHandle(), INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(unopened.Delete()) << "no OID";
 
     // Records name their database until deleted.
-    CreateNumbered(db, u"\\Categories Database");
-    CEOID oid = Add(db, 1, u"x");
+    CreateNumbered(named, u"\\Categories Database");
+    CEOID oid = Add(named, 1, u"x");
     CeDb reader;
     ASSERT_TRUE(reader.Open(u"\\Categories Database", 0, 0, nullptr));
     const platform::OwnedBstr name = platform::OwnedBstr::Adopt(reader.GetDatabaseNameFromOID(oid));
     EXPECT_EQ(U8(name), "\\Categories Database");
-    EXPECT_EQ(db.GetDatabaseNameFromOID(db.GetOid()), nullptr) << "a database is no record";
-    EXPECT_EQ(db.GetDatabaseNameFromOID(0), nullptr);
-    ASSERT_TRUE(db.DeleteRecord(oid));
-    EXPECT_EQ(db.GetDatabaseNameFromOID(oid), nullptr);
-    EXPECT_FALSE(db.DeleteRecord(oid));
-    EXPECT_EQ(db.GetNumRecords(), 0);
+    EXPECT_EQ(named.GetDatabaseNameFromOID(named.GetOid()), nullptr) << "a database is no record";
+    EXPECT_EQ(named.GetDatabaseNameFromOID(0), nullptr);
+    ASSERT_TRUE(named.DeleteRecord(oid));
+    EXPECT_EQ(named.GetDatabaseNameFromOID(oid), nullptr);
+    EXPECT_FALSE(named.DeleteRecord(oid));
+    EXPECT_EQ(named.GetNumRecords(), 0);
 }
 
 TEST_F(CeDbTest, RecordsRoundTripAndMissingPropertiesAreMarked)

@@ -45,7 +45,7 @@ std::vector<std::u16string> ParseText(const std::u16string& text)
     return Contents(file);
 }
 
-TEST(SettingsFileReading, HandWrittenFiles)
+TEST(SettingsFileReading, HandWrittenAnsiAndBrokenFiles)
 {
     struct Case {
         const char* what;
@@ -84,10 +84,6 @@ TEST(SettingsFileReading, HandWrittenFiles)
     auto read = ParseText(u"[S]\r\n" + fits + u"\r\n" + tooLong + u"\r\n");
     ASSERT_EQ(read.size(), 1u);
     EXPECT_EQ(read[0].size(), 4u + 1 + 8096 - 4);
-}
-
-TEST(SettingsFileReading, AnsiTextAndBrokenInputLeaveWhatCouldBeRead)
-{
     // Without a byte-order mark the text is ANSI.
     INIFile file(u"\\unused.txt");
     const std::string ansi = "[S]\r\nname=caf\xE9 \x80\r\n";

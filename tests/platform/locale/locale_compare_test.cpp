@@ -58,7 +58,7 @@ const Job kJobs[] = {
 
 }  // namespace
 
-TEST_F(LocaleCompare, WordAndStringSortGiveThePublishedOrders)
+TEST_F(LocaleCompare, PublishedOrdersAndOrdersBeyondTheOracleWithTheirMirrors)
 {
     // The platform's documentation shows one list in both orders: word sort
     // keeps "coop" and "co-op" together, string sort puts the hyphen and
@@ -80,6 +80,41 @@ TEST_F(LocaleCompare, WordAndStringSortGiveThePublishedOrders)
     // Strings that differ only in where their hyphen stands are still unequal.
     EXPECT_NE(Cmp(kEnUs, 0, u"co-op", u"coo-p"), EQ);
     EXPECT_EQ(Cmp(kEnUs, 0, u"co-op", u"co-op"), EQ);
+    struct Case {
+        const char16_t* a;
+        const char16_t* b;
+        DWORD flags;
+        int expected;
+    };
+    const Case cases[] = {
+        // Lower case first unless case is ignored; symbols before digits before letters.
+        {u"a", u"A", 0, LT},
+        {u"a", u"A", SORT_STRINGSORT, LT},
+        {u"a", u"A", NORM_IGNORECASE, EQ},
+        {u"Zebra", u"apple", 0, GT},
+        {u"9", u"a", 0, LT},
+        {u"!", u"0", SORT_STRINGSORT, LT},
+        {u"", u"a", 0, LT},
+        // Accents are secondary differences; composed and decomposed forms are the same text.
+        {u"resume", u"r\u00e9sum\u00e9", 0, LT},
+        {u"r\u00e9sum\u00e9", u"resumf", 0, LT},
+        {u"resume", u"R\u00e9sum\u00e9", NORM_IGNORECASE, NE},
+        {u"\u00e9", u"e\u0301", 0, EQ},
+        // Word sort looks through apostrophes, not through other punctuation.
+        {u"can't", u"cans", 0, GT},
+        {u"can't", u"cans", SORT_STRINGSORT, LT},
+        {u"co.oq", u"coop", 0, LT},
+        {u"$5+", u"5", NORM_IGNORESYMBOLS, EQ},
+        {u"a b", u"ab", NORM_IGNORESYMBOLS, EQ},
+        {u"a b", u"ab", 0, NE},
+        {u"\uff32\u00e9sum\u00e9-", u"resume", kLoose, EQ},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << &c - cases);
+        int ab = Cmp(LOCALE_USER_DEFAULT, c.flags, c.a, c.b);
+        EXPECT_TRUE(c.expected == NE ? ab != EQ : ab == c.expected) << ab;
+        EXPECT_EQ(ab + Cmp(LOCALE_USER_DEFAULT, c.flags, c.b, c.a), 4);  // the mirror result
+    }
 }
 
 TEST_F(LocaleCompare, EachLocaleCollatesAsIcuDoesForIt)
@@ -121,46 +156,7 @@ TEST_F(LocaleCompare, EachLocaleCollatesAsIcuDoesForIt)
     EXPECT_EQ(Cmp(0x0405, 0, u"ch", u"h"), GT);                                         // Czech ch comes after h
 }
 
-TEST_F(LocaleCompare, OrdersBeyondTheOracleWordsAndTheirMirrors)
-{
-    struct Case {
-        const char16_t* a;
-        const char16_t* b;
-        DWORD flags;
-        int expected;
-    };
-    const Case cases[] = {
-        // Lower case first unless case is ignored; symbols before digits before letters.
-        {u"a", u"A", 0, LT},
-        {u"a", u"A", SORT_STRINGSORT, LT},
-        {u"a", u"A", NORM_IGNORECASE, EQ},
-        {u"Zebra", u"apple", 0, GT},
-        {u"9", u"a", 0, LT},
-        {u"!", u"0", SORT_STRINGSORT, LT},
-        {u"", u"a", 0, LT},
-        // Accents are secondary differences; composed and decomposed forms are the same text.
-        {u"resume", u"r\u00e9sum\u00e9", 0, LT},
-        {u"r\u00e9sum\u00e9", u"resumf", 0, LT},
-        {u"resume", u"R\u00e9sum\u00e9", NORM_IGNORECASE, NE},
-        {u"\u00e9", u"e\u0301", 0, EQ},
-        // Word sort looks through apostrophes, not through other punctuation.
-        {u"can't", u"cans", 0, GT},
-        {u"can't", u"cans", SORT_STRINGSORT, LT},
-        {u"co.oq", u"coop", 0, LT},
-        {u"$5+", u"5", NORM_IGNORESYMBOLS, EQ},
-        {u"a b", u"ab", NORM_IGNORESYMBOLS, EQ},
-        {u"a b", u"ab", 0, NE},
-        {u"\uff32\u00e9sum\u00e9-", u"resume", kLoose, EQ},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << &c - cases);
-        int ab = Cmp(LOCALE_USER_DEFAULT, c.flags, c.a, c.b);
-        EXPECT_TRUE(c.expected == NE ? ab != EQ : ab == c.expected) << ab;
-        EXPECT_EQ(ab + Cmp(LOCALE_USER_DEFAULT, c.flags, c.b, c.a), 4);  // the mirror result
-    }
-}
-
-TEST_F(LocaleCompare, ResultsFormATotalOrder)
+TEST_F(LocaleCompare, ResultsFormATotalOrderAndEachIgnoreFlagIgnoresItsDifferenceOnly)
 {
     static const char16_t alphabet[] = u"aAbB-' .\u00e9\u00c91z";
     std::mt19937 rng(17);
@@ -179,35 +175,6 @@ TEST_F(LocaleCompare, ResultsFormATotalOrder)
             for (size_t j = i + 1; j < sorted.size(); j += 37)
                 ASSERT_NE(Cmp(kEnUs, flags, sorted[i], sorted[j]), GT) << "transitivity";
     }
-}
-
-TEST_F(LocaleCompare, UserDefaultAndLstrcmpFollowThePinnedLocale)
-{
-    EXPECT_LT(lstrcmpW(u"\u00e4", u"z"), 0);
-    EXPECT_EQ(Cmp(LOCALE_USER_DEFAULT, 0, u"\u00e4", u"z"), LT);
-    {
-        PinnedLocale swedish("sv-SE");
-        EXPECT_GT(lstrcmpW(u"\u00e4", u"z"), 0);
-        EXPECT_GT(lstrcmpiW(u"\u00c4", u"z"), 0);
-        EXPECT_EQ(Cmp(LOCALE_USER_DEFAULT, 0, u"\u00e4", u"z"), GT);
-        EXPECT_EQ(Cmp(LOCALE_SYSTEM_DEFAULT | LOCALE_NOUSEROVERRIDE, 0, u"\u00e4", u"z"), GT);
-        EXPECT_EQ(Cmp(kEnUs, 0, u"\u00e4", u"z"), LT);  // an explicit locale is not the user's
-    }
-    EXPECT_LT(lstrcmpW(u"\u00e4", u"z"), 0);
-    // Not ordinal: "a" < "B" although 'B' < 'a' as code units.
-    EXPECT_LT(lstrcmpW(u"a", u"B"), 0);
-    EXPECT_GT(wcscmp(u"a", u"B"), 0);
-    EXPECT_LT(lstrcmpW(u"co-op", u"coop") * lstrcmpW(u"coop", u"co-op"), 0);
-    EXPECT_LT(lstrcmpW(u"a", u"A"), 0);
-    EXPECT_EQ(lstrcmpW(u"same", u"same"), 0);
-    EXPECT_EQ(lstrcmpiW(u"Category", u"CATEGORY"), 0);
-    EXPECT_NE(lstrcmpiW(u"Category", u"Cat\u00e9gory"), 0);
-    EXPECT_LT(lstrcmpW(nullptr, u""), 0);
-    EXPECT_EQ(lstrcmpW(nullptr, nullptr), 0);
-}
-
-TEST_F(LocaleCompare, EachIgnoreFlagIgnoresItsDifferenceOnly)
-{
     struct Case {
         const char16_t* a;
         const char16_t* b;
@@ -242,6 +209,31 @@ TEST_F(LocaleCompare, EachIgnoreFlagIgnoresItsDifferenceOnly)
     EXPECT_EQ(Cmp(kEnUs, LINGUISTIC_IGNORECASE | LINGUISTIC_IGNOREDIACRITIC, u"\u00c9t\u00e9", u"ete"), EQ);
     // Case folding covers more than ASCII.
     EXPECT_EQ(Cmp(kEnUs, NORM_IGNORECASE, u"\u00c9T\u00c9 \u0394\u0399", u"\u00e9t\u00e9 \u03b4\u03b9"), EQ);
+}
+
+TEST_F(LocaleCompare, UserDefaultAndLstrcmpFollowThePinnedLocale)
+{
+    EXPECT_LT(lstrcmpW(u"\u00e4", u"z"), 0);
+    EXPECT_EQ(Cmp(LOCALE_USER_DEFAULT, 0, u"\u00e4", u"z"), LT);
+    {
+        PinnedLocale swedish("sv-SE");
+        EXPECT_GT(lstrcmpW(u"\u00e4", u"z"), 0);
+        EXPECT_GT(lstrcmpiW(u"\u00c4", u"z"), 0);
+        EXPECT_EQ(Cmp(LOCALE_USER_DEFAULT, 0, u"\u00e4", u"z"), GT);
+        EXPECT_EQ(Cmp(LOCALE_SYSTEM_DEFAULT | LOCALE_NOUSEROVERRIDE, 0, u"\u00e4", u"z"), GT);
+        EXPECT_EQ(Cmp(kEnUs, 0, u"\u00e4", u"z"), LT);  // an explicit locale is not the user's
+    }
+    EXPECT_LT(lstrcmpW(u"\u00e4", u"z"), 0);
+    // Not ordinal: "a" < "B" although 'B' < 'a' as code units.
+    EXPECT_LT(lstrcmpW(u"a", u"B"), 0);
+    EXPECT_GT(wcscmp(u"a", u"B"), 0);
+    EXPECT_LT(lstrcmpW(u"co-op", u"coop") * lstrcmpW(u"coop", u"co-op"), 0);
+    EXPECT_LT(lstrcmpW(u"a", u"A"), 0);
+    EXPECT_EQ(lstrcmpW(u"same", u"same"), 0);
+    EXPECT_EQ(lstrcmpiW(u"Category", u"CATEGORY"), 0);
+    EXPECT_NE(lstrcmpiW(u"Category", u"Cat\u00e9gory"), 0);
+    EXPECT_LT(lstrcmpW(nullptr, u""), 0);
+    EXPECT_EQ(lstrcmpW(nullptr, nullptr), 0);
 }
 
 TEST_F(LocaleCompare, CountedLengthsMatchPrefixesAndBadArgumentsFail)

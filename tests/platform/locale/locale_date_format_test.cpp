@@ -86,7 +86,7 @@ class DateFormat : public EnUsLocaleTest {};
 
 }  // namespace
 
-TEST_F(DateFormat, EveryDateAndTimeElementMatchesIcu)
+TEST_F(DateFormat, EveryElementAndTheLongDatesAndTimesOfEveryLocaleMatchIcu)
 {
     // The ICU pattern that means the same. Month names beside a day number
     // take ICU's format form (M), alone its stand-alone form (L).
@@ -147,10 +147,6 @@ TEST_F(DateFormat, EveryDateAndTimeElementMatchesIcu)
             EXPECT_EQ(TimeText(lcid, 0, st, u"t"), U8(designator.substr(0, 1)));
         }
     }
-}
-
-TEST_F(DateFormat, LongDatesAndTimesOfEveryLocaleMatchIcu)
-{
     // Every ICU locale with a locale number of its own: the long date and the
     // time through the converted pictures read as ICU's full date and medium
     // time do. Digits are always ASCII here (ICU writes the locale's own) and
@@ -163,7 +159,7 @@ TEST_F(DateFormat, LongDatesAndTimesOfEveryLocaleMatchIcu)
         std::string out;
         return text.toUTF8String(out);
     };
-    const SYSTEMTIME st = Make(2024, 3, 5, 14, 7, 9);
+    const SYSTEMTIME instant = Make(2024, 3, 5, 14, 7, 9);
     int checked = 0;
     for (int32_t i = 0; i < uloc_countAvailable(); ++i) {
         const char* name = uloc_getAvailable(i);
@@ -183,7 +179,7 @@ TEST_F(DateFormat, LongDatesAndTimesOfEveryLocaleMatchIcu)
         bool standaloneWeekday = pattern.indexOf(u'c') >= 0;
         icu::GregorianCalendar calendar(*icu::TimeZone::getGMT(), locale, err);
         calendar.clear();
-        calendar.set(st.wYear, st.wMonth - 1, st.wDay, st.wHour, st.wMinute, st.wSecond);
+        calendar.set(instant.wYear, instant.wMonth - 1, instant.wDay, instant.wHour, instant.wMinute, instant.wSecond);
         UDate when = calendar.getTime(err);
         ASSERT_TRUE(U_SUCCESS(err)) << name;
         date->setTimeZone(*icu::TimeZone::getGMT());
@@ -191,9 +187,9 @@ TEST_F(DateFormat, LongDatesAndTimesOfEveryLocaleMatchIcu)
         icu::UnicodeString icuDate;
         icu::UnicodeString icuTime;
         if (!standaloneWeekday) {
-            EXPECT_EQ(DateText(lcid, DATE_LONGDATE, st, nullptr), plain(date->format(when, icuDate))) << name;
+            EXPECT_EQ(DateText(lcid, DATE_LONGDATE, instant, nullptr), plain(date->format(when, icuDate))) << name;
         }
-        EXPECT_EQ(TimeText(lcid, 0, st, nullptr), plain(time->format(when, icuTime))) << name;
+        EXPECT_EQ(TimeText(lcid, 0, instant, nullptr), plain(time->format(when, icuTime))) << name;
         ++checked;
     }
     EXPECT_GT(checked, 200);

@@ -30,7 +30,7 @@ class VarDateFromStrTest : public EnUsLocaleTest {};
 
 }  // namespace
 
-TEST_F(VarDateFromStrTest, TimesOfDayAndWhatIsNoTime)
+TEST_F(VarDateFromStrTest, TimesOfDayWhatIsNoTimeValueOnlyFlagsAndImpossibleDates)
 {
     struct Case {
         const char16_t* text;
@@ -75,6 +75,23 @@ TEST_F(VarDateFromStrTest, TimesOfDayAndWhatIsNoTime)
     EXPECT_EQ(VarDateFromStr(u"14:30", kEnUs, 0, nullptr), E_INVALIDARG);
     EXPECT_EQ(Parse(u"14:30", 0x1234).result, E_INVALIDARG);
     EXPECT_EQ(Parse(u"14:30", kEnUs, VAR_TIMEVALUEONLY | VAR_DATEVALUEONLY).result, E_INVALIDARG);
+    Parsed time = Parse(u"3/5/2024 14:30", kEnUs, VAR_TIMEVALUEONLY);
+    EXPECT_EQ(time.result, S_OK);
+    EXPECT_NEAR(time.value, Time(14, 30), 1e-9);
+    Parsed date = Parse(u"3/5/2024 14:30", kEnUs, VAR_DATEVALUEONLY);
+    EXPECT_EQ(date.result, S_OK);
+    EXPECT_EQ(date.value, 45356);
+    Parsed early = Parse(u"1/1/1800 6:00", kEnUs, VAR_TIMEVALUEONLY);
+    EXPECT_NEAR(early.value, 0.25, 1e-9);
+    // Impossible dates.
+    EXPECT_EQ(Parse(u"2/30/2024", kEnUs).result, DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(Parse(u"2/29/2023", kEnUs).result, DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(Parse(u"13/13/2024", kEnUs).result, DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(Parse(u"1/2/3/4", kEnUs).result, DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(Parse(u"March April 2024", kEnUs).result, DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(Parse(u"1/1/10000", kEnUs).result, DISP_E_OVERFLOW);
+    EXPECT_EQ(Parse(u"1/1/099", kEnUs).result, DISP_E_OVERFLOW);
+    EXPECT_EQ(Parse(u"2/29/2024", kEnUs).result, S_OK);
 }
 
 TEST_F(VarDateFromStrTest, DatesInTheLocalesOrderWithoutAYearAndInTheUsersLocale)
@@ -132,25 +149,4 @@ TEST_F(VarDateFromStrTest, DatesInTheLocalesOrderWithoutAYearAndInTheUsersLocale
     EXPECT_NEAR(Parse(u"3/5/2024").value, 45356, 1e-9);
     PinnedLocale british("en-GB");
     EXPECT_NEAR(Parse(u"5/3/2024").value, 45356, 1e-9);
-}
-
-TEST_F(VarDateFromStrTest, ValueOnlyFlagsKeepOneHalfAndImpossibleDatesFail)
-{
-    Parsed time = Parse(u"3/5/2024 14:30", kEnUs, VAR_TIMEVALUEONLY);
-    EXPECT_EQ(time.result, S_OK);
-    EXPECT_NEAR(time.value, Time(14, 30), 1e-9);
-    Parsed date = Parse(u"3/5/2024 14:30", kEnUs, VAR_DATEVALUEONLY);
-    EXPECT_EQ(date.result, S_OK);
-    EXPECT_EQ(date.value, 45356);
-    Parsed early = Parse(u"1/1/1800 6:00", kEnUs, VAR_TIMEVALUEONLY);
-    EXPECT_NEAR(early.value, 0.25, 1e-9);
-    // Impossible dates.
-    EXPECT_EQ(Parse(u"2/30/2024", kEnUs).result, DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(Parse(u"2/29/2023", kEnUs).result, DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(Parse(u"13/13/2024", kEnUs).result, DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(Parse(u"1/2/3/4", kEnUs).result, DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(Parse(u"March April 2024", kEnUs).result, DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(Parse(u"1/1/10000", kEnUs).result, DISP_E_OVERFLOW);
-    EXPECT_EQ(Parse(u"1/1/099", kEnUs).result, DISP_E_OVERFLOW);
-    EXPECT_EQ(Parse(u"2/29/2024", kEnUs).result, S_OK);
 }

@@ -2,6 +2,7 @@
 // symbols, the buffer convention, and the ICU-pattern converter behind it.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 
 #include "platform/base/error_codes.h"
@@ -29,63 +30,42 @@ class LocaleInfo : public EnUsLocaleTest {};
 
 }  // namespace
 
-TEST_F(LocaleInfo, DateAndTimePicturesLookLikeThePlatforms)
+// The values of several types joined by " | ".
+std::string Infos(LCID locale, std::initializer_list<LCTYPE> types)
 {
-    struct Case {
-        LCID locale;
-        const char* shortDate;
-        const char* longDate;
-        const char* time;
-        const char* shortTime;
-        const char* yearMonth;
-    };
-    const Case cases[] = {
-        {kEnUs, "M/d/yyyy", "dddd, MMMM d, yyyy", "h:mm:ss tt", "h:mm tt", "MMMM yyyy"},
-        {kDeDe, "dd.MM.yyyy", "dddd, d. MMMM yyyy", "HH:mm:ss", "HH:mm", "MMMM yyyy"},
-        {kEnGb, "dd/MM/yyyy", "dddd, d MMMM yyyy", "HH:mm:ss", "HH:mm", "MMMM yyyy"},
-        {kJaJp, "yyyy/MM/dd", "yyyy'年'M'月'd'日'dddd", "H:mm:ss", "H:mm", "yyyy'年'M'月'"},
-        {kFrFr, "dd/MM/yyyy", "dddd d MMMM yyyy", "HH:mm:ss", "HH:mm", "MMMM yyyy"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.locale));
-        EXPECT_EQ(Info(c.locale, LOCALE_SSHORTDATE), c.shortDate);
-        EXPECT_EQ(Info(c.locale, LOCALE_SLONGDATE), c.longDate);
-        EXPECT_EQ(Info(c.locale, LOCALE_STIMEFORMAT), c.time);
-        EXPECT_EQ(Info(c.locale, LOCALE_SSHORTTIME), c.shortTime);
-        EXPECT_EQ(Info(c.locale, LOCALE_SYEARMONTH), c.yearMonth);
-    }
+    std::string joined;
+    for (LCTYPE type : types) joined += (joined.empty() ? "" : " | ") + Info(locale, type);
+    return joined;
 }
 
-TEST_F(LocaleInfo, FlagsAndSeparatorsAgreeWithThePictures)
+TEST_F(LocaleInfo, PicturesFlagsAndSeparatorsLookLikeThePlatforms)
 {
-    struct Case {
-        LCID locale;
-        const char* date;  // SDATE
-        const char* time;  // STIME
-        const char* am;
-        const char* pm;
-        const char* flags;  // IDATE ILDATE ITIME ITLZERO ICENTURY IDAYLZERO IMONLZERO ITIMEMARKPOSN IFIRSTDAYOFWEEK
+    // Short date, long date, time, short time, year and month.
+    const std::pair<LCID, const char*> pictures[] = {
+        {kEnUs, "M/d/yyyy | dddd, MMMM d, yyyy | h:mm:ss tt | h:mm tt | MMMM yyyy"},
+        {kDeDe, "dd.MM.yyyy | dddd, d. MMMM yyyy | HH:mm:ss | HH:mm | MMMM yyyy"},
+        {kEnGb, "dd/MM/yyyy | dddd, d MMMM yyyy | HH:mm:ss | HH:mm | MMMM yyyy"},
+        {kJaJp, "yyyy/MM/dd | yyyy'年'M'月'd'日'dddd | H:mm:ss | H:mm | yyyy'年'M'月'"},
+        {kFrFr, "dd/MM/yyyy | dddd d MMMM yyyy | HH:mm:ss | HH:mm | MMMM yyyy"},
     };
-    const Case cases[] = {
-        {kEnUs, "/", ":", "AM", "PM", "0 0 0 0 1 0 0 0 6"},
-        {kDeDe, ".", ":", "AM", "PM", "1 1 1 1 1 1 1 0 0"},
-        {kEnGb, "/", ":", "am", "pm", "1 1 1 1 1 1 1 0 0"},
-        {kJaJp, "/", ":", "午前", "午後", "2 2 1 0 1 1 1 0 6"},
-        {0x0412 /* ko-KR */, ". ", " ", "오전", "오후", "2 2 0 0 1 0 0 1 6"},
+    for (const auto& [locale, expected] : pictures)
+        EXPECT_EQ(Infos(locale, {LOCALE_SSHORTDATE, LOCALE_SLONGDATE, LOCALE_STIMEFORMAT, LOCALE_SSHORTTIME,
+                                 LOCALE_SYEARMONTH}),
+                  expected);
+    // SDATE STIME S1159 S2359, then IDATE ILDATE ITIME ITLZERO ICENTURY IDAYLZERO IMONLZERO ITIMEMARKPOSN
+    // IFIRSTDAYOFWEEK.
+    const std::pair<LCID, const char*> flags[] = {
+        {kEnUs, "/ | : | AM | PM | 0 | 0 | 0 | 0 | 1 | 0 | 0 | 0 | 6"},
+        {kDeDe, ". | : | AM | PM | 1 | 1 | 1 | 1 | 1 | 1 | 1 | 0 | 0"},
+        {kEnGb, "/ | : | am | pm | 1 | 1 | 1 | 1 | 1 | 1 | 1 | 0 | 0"},
+        {kJaJp, "/ | : | 午前 | 午後 | 2 | 2 | 1 | 0 | 1 | 1 | 1 | 0 | 6"},
+        {0x0412 /* ko-KR */, ".  |   | 오전 | 오후 | 2 | 2 | 0 | 0 | 1 | 0 | 0 | 1 | 6"},
     };
-    const LCTYPE flagTypes[] = {LOCALE_IDATE,     LOCALE_ILDATE,        LOCALE_ITIME,
-                                LOCALE_ITLZERO,   LOCALE_ICENTURY,      LOCALE_IDAYLZERO,
-                                LOCALE_IMONLZERO, LOCALE_ITIMEMARKPOSN, LOCALE_IFIRSTDAYOFWEEK};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.locale));
-        EXPECT_EQ(Info(c.locale, LOCALE_SDATE), c.date);
-        EXPECT_EQ(Info(c.locale, LOCALE_STIME), c.time);
-        EXPECT_EQ(Info(c.locale, LOCALE_S1159), c.am);
-        EXPECT_EQ(Info(c.locale, LOCALE_S2359), c.pm);
-        std::string flags;
-        for (LCTYPE type : flagTypes) flags += (flags.empty() ? "" : " ") + Info(c.locale, type);
-        EXPECT_EQ(flags, c.flags);
-    }
+    for (const auto& [locale, expected] : flags)
+        EXPECT_EQ(Infos(locale, {LOCALE_SDATE, LOCALE_STIME, LOCALE_S1159, LOCALE_S2359, LOCALE_IDATE, LOCALE_ILDATE,
+                                 LOCALE_ITIME, LOCALE_ITLZERO, LOCALE_ICENTURY, LOCALE_IDAYLZERO, LOCALE_IMONLZERO,
+                                 LOCALE_ITIMEMARKPOSN, LOCALE_IFIRSTDAYOFWEEK}),
+                  expected);
 }
 
 TEST_F(LocaleInfo, NumbersNamesAndDayAndMonthNames)

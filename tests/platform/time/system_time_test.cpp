@@ -80,7 +80,7 @@ TEST(FileTimeConversion, PublishedInstantsTheEndsOfTheRangeAndUnsignedComparison
 // before FILETIME's range (the rest agree with FILETIME below) from Python:
 // (t - 1899-12-30) as days d and seconds s of the day gives d + s/86400, or
 // d - s/86400 for negative d.
-TEST(OleDateConversion, KnownDatesRoundingToTheSecondAndTheRange)
+TEST(OleDateConversion, KnownDatesRoundingRollOverAndTheRange)
 {
     const struct {
         SYSTEMTIME st;
@@ -136,10 +136,7 @@ TEST(OleDateConversion, KnownDatesRoundingToTheSecondAndTheRange)
         EXPECT_FALSE(VariantTimeToSystemTime(bad, &st)) << bad;
         EXPECT_EQ(st.wYear, 1);
     }
-}
-
-TEST(OleDateConversion, OutOfRangeFieldsRollOverOrFailAsOnThePlatform)
-{
+    // Out-of-range fields roll over or fail as on the platform.
     const struct {
         SYSTEMTIME in;
         SYSTEMTIME normalised;
