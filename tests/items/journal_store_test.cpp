@@ -125,7 +125,7 @@ TEST_F(JournalStoreTest, NotesLoseATrailingEmptyParagraphAndEmptyNotesThePropert
     EXPECT_FALSE(Has(ids, kJournalPlainNotes));
 }
 
-TEST_F(JournalStoreTest, AFailedWriteIsShownAndLeavesTheEntryUnstored)
+TEST_F(JournalStoreTest, AFailedWriteIsShownAndPlainNotesAreReadWithoutABlob)
 {
     ScriptedUiHost host;
     CJournalData e = FullEntry();
@@ -141,6 +141,20 @@ TEST_F(JournalStoreTest, AFailedWriteIsShownAndLeavesTheEntryUnstored)
     CJournal::WriteEntry(e, true);
     EXPECT_NE(e.m_record, 0u);
     EXPECT_EQ(host.MessageCount(), 1u);
+    // Plain notes are read when the blob is missing or empty.
+    CJournal::CheckAndCreateDB();
+    const CEPROPVAL text = TextProp(kJournalPlainNotes, u"old notes");
+    BYTE bytes[] = {'n', 'e', 'w'};
+    CEPROPVAL emptyBlob{}, blob{};
+    emptyBlob.propid = blob.propid = kJournalNotes;
+    blob.val.blob = CEBLOB{3, bytes};
+    const std::pair<std::vector<CEPROPVAL>, const WCHAR*> cases[] = {
+        {{text}, u"old notes"}, {{text, emptyBlob}, u"old notes"}, {{text, blob}, u"new"}};
+    for (const auto& [props, notes] : cases) {
+        CJournalData read;
+        ASSERT_TRUE(CJournal::ReadEntry(WriteRaw(props), &read));
+        EXPECT_EQ(read.NotesText(), CeString(notes));
+    }
 }
 
 // ---- records as other programs left them ----
@@ -183,42 +197,7 @@ TEST_F(JournalStoreTest, RecordWithOnlyASubjectGetsTheDefaultsAndReadEntryItsArg
     EXPECT_EQ(other.m_record, 0u);
 }
 
-TEST_F(JournalStoreTest, PlainNotesAreReadWhenTheBlobIsMissingOrEmpty)
-{
-    CJournal::CheckAndCreateDB();
-    const CEPROPVAL text = TextProp(kJournalPlainNotes, u"old notes");
-    BYTE bytes[] = {'n', 'e', 'w'};
-    CEPROPVAL emptyBlob{}, blob{};
-    emptyBlob.propid = blob.propid = kJournalNotes;
-    blob.val.blob = CEBLOB{3, bytes};
-    const std::pair<std::vector<CEPROPVAL>, const WCHAR*> cases[] = {
-        {{text}, u"old notes"}, {{text, emptyBlob}, u"old notes"}, {{text, blob}, u"new"}};
-    for (const auto& [props, notes] : cases) {
-        CJournalData read;
-        ASSERT_TRUE(CJournal::ReadEntry(WriteRaw(props), &read));
-        EXPECT_EQ(read.NotesText(), CeString(notes));
-    }
-}
-
 // ---- the database itself ----
-
-TEST_F(JournalStoreTest, CreatedWithTheFourSortOrders)
-{
-    CJournal::CheckAndCreateDB();
-    CEOID oid = 0;
-    HANDLE db = CeOpenDatabaseEx(nullptr, &oid, kJournalDatabase, kJournalParent, 0, nullptr);
-    ASSERT_NE(db, INVALID_HANDLE_VALUE);
-    CloseHandle(db);
-    CEOIDINFO info{};
-    ASSERT_TRUE(CeOidGetInfo(oid, &info));
-    EXPECT_EQ(info.infDatabase.dwDbaseType, 0u);
-    ASSERT_EQ(info.infDatabase.wNumSortOrder, 4);
-    const CEPROPID expected[4] = {kJournalParent, kJournalCreated, kJournalModified, kJournalNumber1};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(info.infDatabase.rgSortSpecs[i].propid, expected[i]) << i;
-        EXPECT_EQ(info.infDatabase.rgSortSpecs[i].dwFlags, 0u) << i;
-    }
-}
 
 TEST_F(JournalStoreTest, OlderDatabaseIsRenamedOnceAndKeepsItsEntries)
 {
@@ -243,7 +222,7 @@ TEST_F(JournalStoreTest, OlderDatabaseIsRenamedOnceAndKeepsItsEntries)
 
 // ---- seeks ----
 
-TEST_F(JournalStoreTest, EntriesAreFoundByTheParentSeekKey)
+TEST_F(JournalStoreTest, CreatedWithTheFourSortOrdersAndEntriesFoundByTheParentKey)
 {
     CJournalData a = FullEntry();
     a.m_parent = 500;
@@ -267,6 +246,20 @@ TEST_F(JournalStoreTest, EntriesAreFoundByTheParentSeekKey)
 
     CJournal::DeleteEntry(b.m_record);
     EXPECT_FALSE(CJournal::HasEntries(600));
+    CJournal::CheckAndCreateDB();
+    CEOID oid = 0;
+    HANDLE journal = CeOpenDatabaseEx(nullptr, &oid, kJournalDatabase, kJournalParent, 0, nullptr);
+    ASSERT_NE(journal, INVALID_HANDLE_VALUE);
+    CloseHandle(journal);
+    CEOIDINFO info{};
+    ASSERT_TRUE(CeOidGetInfo(oid, &info));
+    EXPECT_EQ(info.infDatabase.dwDbaseType, 0u);
+    ASSERT_EQ(info.infDatabase.wNumSortOrder, 4);
+    const CEPROPID sorts[4] = {kJournalParent, kJournalCreated, kJournalModified, kJournalNumber1};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(info.infDatabase.rgSortSpecs[i].propid, sorts[i]) << i;
+        EXPECT_EQ(info.infDatabase.rgSortSpecs[i].dwFlags, 0u) << i;
+    }
 }
 
 class FindByDateTest : public JournalSandbox {

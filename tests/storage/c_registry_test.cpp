@@ -110,7 +110,7 @@ TEST_F(TextStore, ValuesOfBothKindsAndTheirFailures)
     EXPECT_EQ(std::vector<ULONG>({width, height, name}), std::vector<ULONG>({120, 2, 3}));
 }
 
-TEST_F(TextStore, KeysSectionsAndEnumeration)
+TEST_F(TextStore, KeysSectionsEnumerationAndSectionNames)
 {
     CRegistry store(REGISTRY_TYPE_FILE, kFile);
     ASSERT_EQ(store.OpenKey(HKEY_LOCAL_MACHINE, kKestrel), 0);
@@ -155,15 +155,11 @@ TEST_F(TextStore, KeysSectionsAndEnumeration)
     EXPECT_EQ(store.DeleteKey(nullptr, u"Plain section"), 0);
     EXPECT_EQ(store.DeleteKey(nullptr, u"Plain section"), E_FAIL);
     EXPECT_EQ(store.Exists(nullptr, u"Plain section"), 0);
-}
-
-TEST_F(TextStore, SectionNamesAndTheirRoots)
-{
-    WCHAR name[100];
-    CRegistry::SectionName(HKEY_CLASSES_ROOT, u"a\\b", name, 100);
-    EXPECT_EQ(std::u16string(name), u"HKEY_CLASSES_ROOT\\a\\b");
-    CRegistry::SectionName(reinterpret_cast<HKEY>(0x1234), u"x", name, 100);
-    EXPECT_EQ(std::u16string(name), u"HKEY_CURRENT_USER\\x") << "an unknown root counts as the current user";
+    WCHAR section[100];
+    CRegistry::SectionName(HKEY_CLASSES_ROOT, u"a\\b", section, 100);
+    EXPECT_EQ(std::u16string(section), u"HKEY_CLASSES_ROOT\\a\\b");
+    CRegistry::SectionName(reinterpret_cast<HKEY>(0x1234), u"x", section, 100);
+    EXPECT_EQ(std::u16string(section), u"HKEY_CURRENT_USER\\x") << "an unknown root counts as the current user";
 
     struct {
         const char16_t* section;

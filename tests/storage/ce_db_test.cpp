@@ -201,7 +201,7 @@ TEST_F(CeDbTest, UpdatesMergeAndReadsFillTheCallersBuffer)
     EXPECT_EQ(read.GetCount(), 0);
 }
 
-TEST_F(CeDbTest, SeeksWalkTheOpenSortOrder)
+TEST_F(CeDbTest, SeeksWalkTheOpenSortOrderAndAMountedVolumeHasItsOwnDatabases)
 {
     CeDb db;
     CreateNumbered(db);
@@ -245,10 +245,6 @@ TEST_F(CeDbTest, SeeksWalkTheOpenSortOrder)
     EXPECT_EQ(db.GetNotificationRequest()->hwnd, window.Hwnd());
     db.Close();
     EXPECT_EQ(db.GetNotificationRequest(), nullptr);
-}
-
-TEST_F(CeDbTest, DatabasesOfAMountedVolumeAreItsOwn)
-{
     CeDb onCard;
     ASSERT_TRUE(onCard.MountVolume(u"\\notes.vol"));
     EXPECT_FALSE(CHECK_SYSTEMGUID(&onCard.GetVolume()));

@@ -85,7 +85,7 @@ protected:
     }
 };
 
-TEST_F(MRUTest, SavingPutsTheEntryFirstAndMovesAnExistingOneWithoutGrowth)
+TEST_F(MRUTest, SavingPutsTheEntryFirstMovesAnExistingOneAndTheSixteenthDropsTheOldest)
 {
     SaveAll(u"Find", {u"alpha", u"beta", u"gamma", u"delta"});
     EXPECT_EQ(Stored(u"Find"), (Values{{u"0", u"delta"}, {u"1", u"gamma"}, {u"2", u"beta"}, {u"3", u"alpha"}}));
@@ -95,18 +95,14 @@ TEST_F(MRUTest, SavingPutsTheEntryFirstAndMovesAnExistingOneWithoutGrowth)
     // Entries differing in case or spaces are distinct.
     SaveAll(u"Other", {u"\\Work", u"\\work", u"\\Work ", u"\\WORK", u"\\work"});
     EXPECT_EQ(StoredTexts(u"Other"), (Texts{u"\\work", u"\\WORK", u"\\Work ", u"\\Work"}));
-}
-
-TEST_F(MRUTest, TheSixteenthDistinctEntryDropsTheOldest)
-{
     Texts entries;
     for (int i = 0; i < 16; ++i) entries.push_back(u"entry " + std::u16string(1, static_cast<char16_t>(u'a' + i)));
-    SaveAll(u"Find", Texts(entries.begin(), entries.begin() + 15));
-    ASSERT_EQ(StoredTexts(u"Find").size(), 15u);
-    MRUSave(u"Find", entries[3].c_str());  // a known entry when full drops nothing
-    EXPECT_EQ(StoredTexts(u"Find").back(), entries[0]);
-    MRUSave(u"Find", entries[15].c_str());
-    Texts stored = StoredTexts(u"Find");
+    SaveAll(u"Long", Texts(entries.begin(), entries.begin() + 15));
+    ASSERT_EQ(StoredTexts(u"Long").size(), 15u);
+    MRUSave(u"Long", entries[3].c_str());  // a known entry when full drops nothing
+    EXPECT_EQ(StoredTexts(u"Long").back(), entries[0]);
+    MRUSave(u"Long", entries[15].c_str());
+    Texts stored = StoredTexts(u"Long");
     ASSERT_EQ(stored.size(), 15u);
     EXPECT_EQ(stored.front(), entries[15]);
     EXPECT_EQ(stored[1], entries[3]);
@@ -114,7 +110,7 @@ TEST_F(MRUTest, TheSixteenthDistinctEntryDropsTheOldest)
     EXPECT_EQ(std::count(stored.begin(), stored.end(), entries[0]), 0);
 }
 
-TEST_F(MRUTest, EmptyOverlongAndNamelessSavesChangeNothing)
+TEST_F(MRUTest, EmptyOverlongAndNamelessSavesChangeNothingAndSavingDropsStrayValues)
 {
     MRUSave(u"Find", u"");
     MRUSave(u"Find", nullptr);
@@ -129,21 +125,17 @@ TEST_F(MRUTest, EmptyOverlongAndNamelessSavesChangeNothing)
     std::u16string longest(kMRUMaxEntryChars, u'y');
     MRUSave(u"Find", longest.c_str());
     EXPECT_EQ(StoredTexts(u"Find"), (Texts{longest, u"kept"}));
-}
-
-TEST_F(MRUTest, SavingRewritesTheKeyWithoutStrayValues)
-{
     {
         CRegistry registry(REGISTRY_TYPE_REGISTRY);
-        ASSERT_EQ(registry.OpenKey(HKEY_CURRENT_USER, (kMenus + u"Find\\MRU").c_str()), 0);
+        ASSERT_EQ(registry.OpenKey(HKEY_CURRENT_USER, (kMenus + u"Stray\\MRU").c_str()), 0);
         for (const auto& [name, text] : Values{{u"0", u"old"}, {u"Note", u"stray"}, {u"20", u"far"}})
             registry.SetValue(name.c_str(), text.c_str());
     }
-    MRUSave(u"Find", u"new");
-    EXPECT_EQ(Stored(u"Find"), (Values{{u"0", u"new"}, {u"1", u"old"}}));
+    MRUSave(u"Stray", u"new");
+    EXPECT_EQ(Stored(u"Stray"), (Values{{u"0", u"new"}, {u"1", u"old"}}));
 }
 
-TEST_F(MRUTest, DialogModesFillTheControlAndShowIt)
+TEST_F(MRUTest, EachModeFillsItsTargetAndAnEmptyListNone)
 {
     SaveAll(u"Find", {u"a", u"b", u"c"});
     kstest::Handler plain;
@@ -170,10 +162,6 @@ TEST_F(MRUTest, DialogModesFillTheControlAndShowIt)
     EXPECT_TRUE(IsWindowVisible(alone));
     DestroyWindow(alone);
     DestroyWindow(dialog);
-}
-
-TEST_F(MRUTest, MenuAndListModesAppendTheEntriesAndAnEmptyListNothing)
-{
     SaveAll(u"Location", {u"Office", u"Home"});
     HMENU menu = CreatePopupMenu(), cast = CreatePopupMenu();
     AppendMenuW(menu, MF_STRING, 1, u"Browse...");
@@ -187,12 +175,12 @@ TEST_F(MRUTest, MenuAndListModesAppendTheEntriesAndAnEmptyListNothing)
     EXPECT_EQ(ids, (std::vector<UINT>{500, 501}));
     DestroyMenu(menu);
     DestroyMenu(cast);
-    CeStrList<WCHAR*> list;
-    list.Append(u"first");
-    MRU(nullptr, u"Location", 0, MRU_MODE_LIST, false, &list);
+    CeStrList<WCHAR*> appended;
+    appended.Append(u"first");
+    MRU(nullptr, u"Location", 0, MRU_MODE_LIST, false, &appended);
     MRU(nullptr, u"Location", 0, MRU_MODE_LIST, false, nullptr);
-    ASSERT_EQ(list.GetCount(), 3);
-    EXPECT_EQ(std::u16string(list.GetAt(2)), u"Office");
+    ASSERT_EQ(appended.GetCount(), 3);
+    EXPECT_EQ(std::u16string(appended.GetAt(2)), u"Office");
     ASSERT_EQ(CRegistry(REGISTRY_TYPE_REGISTRY).OpenKey(HKEY_CURRENT_USER, (kMenus + u"Empty\\MRU").c_str()), 0)
         << "the key exists but holds nothing";
     for (const WCHAR* name : {u"Empty", u"Never"}) {
@@ -200,7 +188,7 @@ TEST_F(MRUTest, MenuAndListModesAppendTheEntriesAndAnEmptyListNothing)
         SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(u"stale"));
         MRU(combo, name, 0, MRU_MODE_COMBOBOX, true, nullptr);
         EXPECT_EQ(ControlTexts(combo, CB_GETCOUNT, CB_GETLBTEXT), (Texts{u"stale"}));
-        EXPECT_FALSE(IsWindowVisible(combo)) << "an empty list showed the control";
+        EXPECT_FALSE(IsWindowVisible(combo)) << "an empty appended showed the control";
         DestroyWindow(combo);
         HMENU menu = CreatePopupMenu();
         MRU(menu, name, 100, false);
@@ -209,7 +197,7 @@ TEST_F(MRUTest, MenuAndListModesAppendTheEntriesAndAnEmptyListNothing)
     }
 }
 
-TEST_F(MRUTest, WithTheFolderCheckAMissingFolderDisappearsForGood)
+TEST_F(MRUTest, AMissingFolderDisappearsForGoodAndMRUStringsReturnsTheWholeList)
 {
     MakeFolder("My Documents/Work");
     MakeFolder("My Documents/Home");
@@ -234,10 +222,6 @@ TEST_F(MRUTest, WithTheFolderCheckAMissingFolderDisappearsForGood)
     EXPECT_EQ(std::u16string(checked.GetAt(0)), u"\\My Documents\\Home");
     MakeFolder("My Documents/Work");
     EXPECT_EQ(StoredTexts(u"Folders"), (Texts{u"\\My Documents\\Home"}));
-}
-
-TEST_F(MRUTest, MRUStringsReturnsTheWholeListAndCleanupFreesIt)
-{
     int count = -1;
     WCHAR** strings = MRUStrings(u"Find", &count);
     ASSERT_NE(strings, nullptr);

@@ -28,7 +28,14 @@ struct EnvCase {
     std::string expected;
 };
 
-TEST(DataDirectory, FollowsTheEnvironmentInOrder)
+struct ParseCase {
+    const char16_t* path;
+    bool wildcards;
+    DWORD error;
+    std::vector<std::u16string> parts;
+};
+
+TEST(DevicePaths, DataDirectoryParsingAndWildcards)
 {
     kstest::SavedEnvironment saved{"KSTOOLS_HOME", "XDG_DATA_HOME", "HOME"};
     setenv("HOME", "/home/u", 1);
@@ -45,19 +52,8 @@ TEST(DataDirectory, FollowsTheEnvironmentInOrder)
         EXPECT_EQ(DataDirectory(), c.expected) << (c.home ? c.home : "(unset)") << " " << (c.xdg ? c.xdg : "(unset)");
         EXPECT_EQ(DeviceRootDirectory(), c.expected + "/device");
     }
-}
-
-struct ParseCase {
-    const char16_t* path;
-    bool wildcards;
-    DWORD error;
-    std::vector<std::u16string> parts;
-};
-
-TEST(DevicePathParsing, SplitsChecksAppliesDotsAndMatchesWildcardsWithoutCase)
-{
     const std::u16string tooLong = u"\\" + std::u16string(MAX_PATH - 1, u'a');
-    const ParseCase cases[] = {
+    const ParseCase parses[] = {
         {u"\\My Documents\\Notes\\a.pwi", false, ERROR_SUCCESS, {u"My Documents", u"Notes", u"a.pwi"}},
         {u"\\", false, ERROR_SUCCESS, {}},
         {u"relative\\x", false, ERROR_SUCCESS, {u"relative", u"x"}},
@@ -79,7 +75,7 @@ TEST(DevicePathParsing, SplitsChecksAppliesDotsAndMatchesWildcardsWithoutCase)
         {tooLong.c_str(), false, ERROR_FILENAME_EXCED_RANGE, {}},
         {tooLong.c_str() + 1, false, ERROR_SUCCESS, {tooLong.substr(1)}},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : parses) {
         DevicePath parsed;
         const std::string shown = c.path ? WideToUtf8(c.path) : "(null)";
         EXPECT_EQ(ParseDevicePath(c.path, parsed, c.wildcards), c.error) << shown;

@@ -40,7 +40,7 @@ std::string ReadAll(HANDLE file)
     return content;
 }
 
-TEST_F(Files, CreationDispositionsAgainstPresentAndMissingFiles)
+TEST_F(Files, CreationDispositionsAndTheDeviceErrorCodesOfFailures)
 {
     // error: last error after the call; content: of the file afterwards ("-" = none).
     const struct {
@@ -81,10 +81,6 @@ TEST_F(Files, CreationDispositionsAgainstPresentAndMissingFiles)
             EXPECT_EQ(ReadHostFile("Data.txt"), c.content) << label;
         }  // old spelling kept
     }
-}
-
-TEST_F(Files, FailuresGiveTheDeviceErrorCodes)
-{
     MakeHostFile("Docs/Locked.txt", "keep");
     std::filesystem::create_directories(Host("Docs/Folder"));
     ASSERT_TRUE(SetFileAttributesW(u"\\Docs\\Locked.txt", FILE_ATTRIBUTE_READONLY));
@@ -93,7 +89,7 @@ TEST_F(Files, FailuresGiveTheDeviceErrorCodes)
         DWORD access;
         DWORD creation;
         DWORD error;
-    } cases[] = {
+    } refused[] = {
         {u"\\Nowhere\\a.txt", GENERIC_READ, OPEN_EXISTING, ERROR_PATH_NOT_FOUND},
         {u"\\Nowhere\\a.txt", GENERIC_WRITE, CREATE_ALWAYS, ERROR_PATH_NOT_FOUND},
         {u"\\Docs\\missing.txt", GENERIC_READ, OPEN_EXISTING, ERROR_FILE_NOT_FOUND},
@@ -104,7 +100,7 @@ TEST_F(Files, FailuresGiveTheDeviceErrorCodes)
         {u"\\Docs\\a*.txt", GENERIC_READ, OPEN_ALWAYS, ERROR_INVALID_NAME},
         {u"\\Docs\\locked.txt", GENERIC_READ, TRUNCATE_EXISTING, ERROR_INVALID_PARAMETER},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : refused) {
         EXPECT_TRUE(FAILS_WITH(Open(c.path, c.access, c.creation), INVALID_HANDLE_VALUE, c.error))
             << WideToUtf8(c.path);
     }
@@ -219,7 +215,7 @@ TEST_F(Files, InformationByHandleAndAttributes)
     }
 }
 
-TEST_F(Files, FoldersAreCreatedAndRemoved)
+TEST_F(Files, FoldersAreMadeAndRemovedCopyHonoursFailIfExistsAndMoveNeverOverwrites)
 {
     EXPECT_TRUE(CreateDirectoryW(u"\\New Folder", nullptr));
     EXPECT_TRUE(std::filesystem::is_directory(Host("New Folder")));
@@ -250,10 +246,6 @@ TEST_F(Files, FoldersAreCreatedAndRemoved)
     EXPECT_TRUE(DeleteFileW(u"\\full\\RO.txt"));
     EXPECT_TRUE(RemoveDirectoryW(u"\\fULL"));
     EXPECT_FALSE(std::filesystem::exists(Host("Full")));
-}
-
-TEST_F(Files, CopyHonoursFailIfExistsAndMoveNeverOverwrites)
-{
     MakeHostFile("Src.txt", "source");
     MakeHostFile("Dst.txt", "target");
     const struct {
@@ -263,14 +255,14 @@ TEST_F(Files, CopyHonoursFailIfExistsAndMoveNeverOverwrites)
         DWORD error;
         const char* host;  // where the target lives
         std::string content;
-    } cases[] = {
+    } copies[] = {
         {u"\\dst.txt", TRUE, FALSE, ERROR_FILE_EXISTS, "Dst.txt", "target"},
         {u"\\DST.TXT", FALSE, TRUE, 0, "Dst.txt", "source"},
         {u"\\Copy.txt", TRUE, TRUE, 0, "Copy.txt", "source"},
         {u"\\none\\Copy.txt", FALSE, FALSE, ERROR_PATH_NOT_FOUND, nullptr, ""},
         {u"\\src.TXT", FALSE, FALSE, ERROR_SHARING_VIOLATION, "Src.txt", "source"},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : copies) {
         EXPECT_TRUE(FAILS_WITH(CopyFileW(u"\\SRC.txt", c.to, c.failIfExists), c.ok, c.error)) << WideToUtf8(c.to);
         if (c.host) {
             EXPECT_EQ(ReadHostFile(c.host), c.content) << WideToUtf8(c.to);

@@ -195,7 +195,7 @@ TEST_F(DateFormat, EveryElementAndTheLongDatesAndTimesOfEveryLocaleMatchIcu)
     EXPECT_GT(checked, 200);
 }
 
-TEST_F(DateFormat, LocaleDefaultsFlagsAndWhatIcuCannotSay)
+TEST_F(DateFormat, LocaleDefaultsFlagsWhatIcuCannotSayAndNowForANullTime)
 {
     SYSTEMTIME st = Make(2024, 3, 5, 14, 7, 9);
     st.wDayOfWeek = 6;  // wrong on purpose: the day of the week is computed
@@ -232,19 +232,15 @@ TEST_F(DateFormat, LocaleDefaultsFlagsAndWhatIcuCannotSay)
     PinnedLocale german("de-DE");
     EXPECT_EQ(DateText(LOCALE_USER_DEFAULT, DATE_LONGDATE, st, nullptr), "Dienstag, 5. März 2024");
     EXPECT_EQ(TimeText(LOCALE_SYSTEM_DEFAULT, 0, st, nullptr), "14:07:09");
-}
-
-TEST_F(DateFormat, NullTimeMeansNow)
-{
     ASSERT_TRUE(platform::SetPinnedNow(Make(2031, 10, 9, 8, 7, 6)));
     struct Unpin {
         ~Unpin() { platform::ClearPinnedNow(); }
     } unpin;
-    WCHAR buffer[64];
-    ASSERT_GT(GetDateFormatW(kEnUs, DATE_LONGDATE, nullptr, nullptr, buffer, 64), 0);
-    EXPECT_EQ(U8(buffer), "Thursday, October 9, 2031");
-    ASSERT_GT(GetTimeFormatW(kEnUs, 0, nullptr, nullptr, buffer, 64), 0);
-    EXPECT_EQ(U8(buffer), "8:07:06 AM");
+    WCHAR nowText[64];
+    ASSERT_GT(GetDateFormatW(kEnUs, DATE_LONGDATE, nullptr, nullptr, nowText, 64), 0);
+    EXPECT_EQ(U8(nowText), "Thursday, October 9, 2031");
+    ASSERT_GT(GetTimeFormatW(kEnUs, 0, nullptr, nullptr, nowText, 64), 0);
+    EXPECT_EQ(U8(nowText), "8:07:06 AM");
 }
 
 TEST_F(DateFormat, BadInputFailsAndTheBufferConvention)

@@ -30,7 +30,7 @@ class VarDateFromStrTest : public EnUsLocaleTest {};
 
 }  // namespace
 
-TEST_F(VarDateFromStrTest, TimesOfDayWhatIsNoTimeValueOnlyFlagsAndImpossibleDates)
+TEST_F(VarDateFromStrTest, TimesAndDatesInEachLocalesOrder)
 {
     struct Case {
         const char16_t* text;
@@ -92,17 +92,13 @@ TEST_F(VarDateFromStrTest, TimesOfDayWhatIsNoTimeValueOnlyFlagsAndImpossibleDate
     EXPECT_EQ(Parse(u"1/1/10000", kEnUs).result, DISP_E_OVERFLOW);
     EXPECT_EQ(Parse(u"1/1/099", kEnUs).result, DISP_E_OVERFLOW);
     EXPECT_EQ(Parse(u"2/29/2024", kEnUs).result, S_OK);
-}
-
-TEST_F(VarDateFromStrTest, DatesInTheLocalesOrderWithoutAYearAndInTheUsersLocale)
-{
     constexpr double kMarch5 = 45356;  // 5 March 2024
-    struct Case {
+    struct DateCase {
         const char16_t* text;
         LCID locale;
         double expected;
     };
-    const Case cases[] = {
+    const DateCase dates[] = {
         {u"3/5/2024", kEnUs, kMarch5},
         {u"5/3/2024", kEnGb, kMarch5},
         {u"5.3.2024", kDeDe, kMarch5},
@@ -131,7 +127,7 @@ TEST_F(VarDateFromStrTest, DatesInTheLocalesOrderWithoutAYearAndInTheUsersLocale
         {u"1/1/29", kEnUs, 47119},
         {u"1/1/30", kEnUs, 10959},
     };
-    for (const Case& c : cases) {
+    for (const DateCase& c : dates) {
         Parsed p = Parse(c.text, c.locale);
         EXPECT_EQ(p.result, S_OK) << U8(c.text);
         EXPECT_NEAR(p.value, c.expected, 1e-9) << U8(c.text);

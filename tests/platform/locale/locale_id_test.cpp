@@ -32,7 +32,7 @@ private:
 
 }  // namespace
 
-TEST_F(LocaleEnvironment, EnvironmentNamesTheLocaleAndIsReadAgainOnEveryCall)
+TEST_F(LocaleEnvironment, EnvironmentExplicitChoiceAndAliasesNameTheUserLocale)
 {
     EXPECT_EQ(GetUserDefaultLCID(), 0x0409u) << "unset: en-US";
     EXPECT_EQ(GetSystemDefaultLCID(), 0x0409u);
@@ -61,10 +61,6 @@ TEST_F(LocaleEnvironment, EnvironmentNamesTheLocaleAndIsReadAgainOnEveryCall)
     }
     Use("de-DE");
     EXPECT_EQ(platform::UserLocaleName(), "de-DE");
-}
-
-TEST_F(LocaleEnvironment, AnExplicitChoiceWinsUntilClearedAndAliasesStandForTheUserLocale)
-{
     Use("de-DE");
     ASSERT_TRUE(platform::SetUserLocaleName("ja-JP"));
     EXPECT_EQ(GetUserDefaultLCID(), 0x0411u);

@@ -38,7 +38,7 @@ std::string Infos(LCID locale, std::initializer_list<LCTYPE> types)
     return joined;
 }
 
-TEST_F(LocaleInfo, PicturesFlagsAndSeparatorsLookLikeThePlatforms)
+TEST_F(LocaleInfo, PicturesFlagsNumbersAndNamesLookLikeThePlatforms)
 {
     // Short date, long date, time, short time, year and month.
     const std::pair<LCID, const char*> pictures[] = {
@@ -66,10 +66,6 @@ TEST_F(LocaleInfo, PicturesFlagsAndSeparatorsLookLikeThePlatforms)
                                  LOCALE_ITIME, LOCALE_ITLZERO, LOCALE_ICENTURY, LOCALE_IDAYLZERO, LOCALE_IMONLZERO,
                                  LOCALE_ITIMEMARKPOSN, LOCALE_IFIRSTDAYOFWEEK}),
                   expected);
-}
-
-TEST_F(LocaleInfo, NumbersNamesAndDayAndMonthNames)
-{
     struct Case {
         LCID locale;
         LCTYPE type;
@@ -163,7 +159,7 @@ TEST_F(LocaleInfo, UserDefaultBufferConventionAndNumbers)
         FAILS_WITH(GetLocaleInfoW(kDeDe, LOCALE_SLONGDATE | LOCALE_RETURN_NUMBER, out, 2), 0, ERROR_INVALID_FLAGS));
 }
 
-TEST(DatePictureConversion, IcuFieldsBecomePictureElements)
+TEST(DatePictureConversion, IcuFieldsBecomePictureElementsThatReadBackAsTheSameTokens)
 {
     using platform::PatternUse;
     struct Case {
@@ -201,10 +197,6 @@ TEST(DatePictureConversion, IcuFieldsBecomePictureElements)
     };
     for (const Case& c : cases)
         EXPECT_EQ(U8(platform::WindowsPictureFromPattern(c.icu, c.use)), U8(c.picture)) << U8(c.icu);
-}
-
-TEST(DatePictureConversion, PicturesReadBackAsTheSameTokens)
-{
     // Splitting a written picture gives the tokens it was written from, for
     // literal text with quotes and letters in every position.
     using platform::PictureKind;

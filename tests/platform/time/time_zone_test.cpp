@@ -58,7 +58,7 @@ protected:
 //   Berlin    2025-03-30 02:00 (last Sunday) and 2025-10-26 03:00 (last Sunday), +1 h, +1 h saving
 //   Sydney    2025-10-05 02:00 (1st Sunday) and 2025-04-06 03:00 (1st Sunday), +10 h, +1 h saving
 //   Kolkata   no change, +5:30.
-TEST_F(DeviceZoneTest, RecordsMatchZoneinfoAndFileTimesUseTheBiasInForce)
+TEST_F(DeviceZoneTest, RecordsZonesByNameAndTheBiasInForce)
 {
     const struct {
         const char16_t* zone;
@@ -139,36 +139,6 @@ TEST_F(DeviceZoneTest, RecordsMatchZoneinfoAndFileTimesUseTheBiasInForce)
     }
     EXPECT_EQ(platform::LocalOffsetMinutesAt(FileTimeOf(Make(2025, 3, 9, 6, 59))), -300);
     EXPECT_EQ(platform::LocalOffsetMinutesAt(FileTimeOf(Make(2025, 3, 9, 7, 0))), -240);
-}
-
-// "Last Sunday" and "4th Sunday" name the same day in years whose 4th Sunday
-// is the month's last; the record must still tell the two rules apart.
-TEST(ZoneRules, FourthAndLastWeekdayStayApartInYearsWhereTheyCoincide)
-{
-    UErrorCode status = U_ZERO_ERROR;
-    // DST from the 4th Sunday of March to the 4th Sunday of October, 02:00.
-    icu::SimpleTimeZone fourth(3'600'000, u"Test/Fourth", UCAL_MARCH, 4, UCAL_SUNDAY, 7'200'000,
-                               icu::SimpleTimeZone::WALL_TIME, UCAL_OCTOBER, 4, UCAL_SUNDAY, 7'200'000,
-                               icu::SimpleTimeZone::WALL_TIME, 3'600'000, status);
-    icu::SimpleTimeZone last(3'600'000, u"Test/Last", UCAL_MARCH, -1, UCAL_SUNDAY, 7'200'000,
-                             icu::SimpleTimeZone::WALL_TIME, UCAL_OCTOBER, -1, UCAL_SUNDAY, 10'800'000,
-                             icu::SimpleTimeZone::WALL_TIME, 3'600'000, status);
-    ASSERT_TRUE(U_SUCCESS(status));
-    // 1 June 2024: the next changes are 27 October 2024 (4th and last) and
-    // 30 March 2025 (5th and last).
-    const UDate june2024 = platform::FileTimeToUDate(FileTimeOf(Make(2024, 6, 1)));
-    TIME_ZONE_INFORMATION tzi;
-    EXPECT_EQ(platform::DescribeTimeZone(fourth, june2024, &tzi), TIME_ZONE_ID_DAYLIGHT);
-    EXPECT_EQ(tzi.Bias, -60);
-    EXPECT_EQ(ShowRule(tzi.StandardDate) + ShowRule(tzi.DaylightDate),
-              ShowRule(Rule(10, 0, 4, 2)) + ShowRule(Rule(3, 0, 4, 2)));
-    EXPECT_EQ(platform::DescribeTimeZone(last, june2024, &tzi), TIME_ZONE_ID_DAYLIGHT);
-    EXPECT_EQ(ShowRule(tzi.StandardDate) + ShowRule(tzi.DaylightDate),
-              ShowRule(Rule(10, 0, 5, 3)) + ShowRule(Rule(3, 0, 5, 2)));
-}
-
-TEST_F(DeviceZoneTest, ZonesByNameFromTheEnvironmentAndFromARecord)
-{
     EXPECT_TRUE(platform::SetDeviceTimeZone(u"Tokyo Standard Time"));
     EXPECT_EQ(platform::DeviceTimeZoneId(), u"Asia/Tokyo");
     EXPECT_TRUE(platform::SetDeviceTimeZone(u"Asia/Calcutta"));  // an alias
@@ -212,4 +182,30 @@ TEST_F(DeviceZoneTest, ZonesByNameFromTheEnvironmentAndFromARecord)
     ASSERT_TRUE(SetTimeZoneInformation(&fixed));
     EXPECT_EQ(GetTimeZoneInformation(&got), TIME_ZONE_ID_UNKNOWN);
     EXPECT_EQ(platform::LocalOffsetMinutesAt(FileTimeOf(Make(2025, 6, 10, 12))), 345);
+}
+
+// "Last Sunday" and "4th Sunday" name the same day in years whose 4th Sunday
+// is the month's last; the record must still tell the two rules apart.
+TEST(ZoneRules, FourthAndLastWeekdayStayApartInYearsWhereTheyCoincide)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    // DST from the 4th Sunday of March to the 4th Sunday of October, 02:00.
+    icu::SimpleTimeZone fourth(3'600'000, u"Test/Fourth", UCAL_MARCH, 4, UCAL_SUNDAY, 7'200'000,
+                               icu::SimpleTimeZone::WALL_TIME, UCAL_OCTOBER, 4, UCAL_SUNDAY, 7'200'000,
+                               icu::SimpleTimeZone::WALL_TIME, 3'600'000, status);
+    icu::SimpleTimeZone last(3'600'000, u"Test/Last", UCAL_MARCH, -1, UCAL_SUNDAY, 7'200'000,
+                             icu::SimpleTimeZone::WALL_TIME, UCAL_OCTOBER, -1, UCAL_SUNDAY, 10'800'000,
+                             icu::SimpleTimeZone::WALL_TIME, 3'600'000, status);
+    ASSERT_TRUE(U_SUCCESS(status));
+    // 1 June 2024: the next changes are 27 October 2024 (4th and last) and
+    // 30 March 2025 (5th and last).
+    const UDate june2024 = platform::FileTimeToUDate(FileTimeOf(Make(2024, 6, 1)));
+    TIME_ZONE_INFORMATION tzi;
+    EXPECT_EQ(platform::DescribeTimeZone(fourth, june2024, &tzi), TIME_ZONE_ID_DAYLIGHT);
+    EXPECT_EQ(tzi.Bias, -60);
+    EXPECT_EQ(ShowRule(tzi.StandardDate) + ShowRule(tzi.DaylightDate),
+              ShowRule(Rule(10, 0, 4, 2)) + ShowRule(Rule(3, 0, 4, 2)));
+    EXPECT_EQ(platform::DescribeTimeZone(last, june2024, &tzi), TIME_ZONE_ID_DAYLIGHT);
+    EXPECT_EQ(ShowRule(tzi.StandardDate) + ShowRule(tzi.DaylightDate),
+              ShowRule(Rule(10, 0, 5, 3)) + ShowRule(Rule(3, 0, 5, 2)));
 }
