@@ -105,14 +105,10 @@ protected:
     CCategoryFilterInfo info;
 };
 
-TEST_F(FilterCase, MissingFiltersPassEverything)
+TEST_F(FilterCase, MissingFiltersAndSelectedListsPassEverything)
 {
     EXPECT_TRUE(CategoryFilterHighLevel(static_cast<const _CEBLOB*>(nullptr), nullptr));
     EXPECT_TRUE(CategoryFilterHighLevel(u"Cat Ba", nullptr));
-}
-
-TEST_F(FilterCase, TheTextFormWithoutASelectedListPassesEveryItem)
-{
     info.bHideCategories = kCategoryShowUncategorised;
     info.SetSelected(nullptr);
     EXPECT_TRUE(CategoryFilterHighLevel(u"Cat Ba", &info));
@@ -121,7 +117,7 @@ TEST_F(FilterCase, TheTextFormWithoutASelectedListPassesEveryItem)
     EXPECT_TRUE(CategoryFilterHighLevel(&item, &info)) << "the blob form: an item without categories";
 }
 
-TEST_F(FilterCase, TextPiecesLoseOneLeadingSpaceAndCompareExactly)
+TEST_F(FilterCase, TextPiecesLoseOneLeadingSpaceCompareExactlyAndAreMatchedWhole)
 {
     info.bHideCategories = kCategoryShowSelected;
     Select({1});  // "Cat Ba"
@@ -130,12 +126,7 @@ TEST_F(FilterCase, TextPiecesLoseOneLeadingSpaceAndCompareExactly)
     EXPECT_FALSE(CategoryFilterHighLevel(u"x,  Cat Ba", &info)) << "only one space goes";
     EXPECT_FALSE(CategoryFilterHighLevel(u"cat ba", &info));
     EXPECT_FALSE(CategoryFilterHighLevel(u"Cat Ba ", &info));
-}
-
-TEST_F(FilterCase, TextsLongerThanAnyBufferAreMatchedWhole)
-{
-    info.bHideCategories = kCategoryShowSelected;
-    Select({1});
+    // Texts longer than any buffer are matched whole.
     std::u16string text;
     for (int i = 0; i < 400; ++i) text += u"Filler " + std::u16string(1, static_cast<char16_t>(u'a' + i % 26)) + u", ";
     text += u"Cat Ba";

@@ -12,13 +12,8 @@ using V = std::vector<std::u16string>;
 
 constexpr const WCHAR* kKey = u"Software\\Corvid\\Kestrel\\CAV";
 
-class CategorySelectionTest : public CategorySandbox {
+class CategorySelectionTest : public CategoryStore {
 protected:
-    void SetUp() override
-    {
-        CategorySandbox::SetUp();
-        ASSERT_TRUE(PimDatabases::Ensure());
-    }
     static std::u16string Stored(const WCHAR* file, const WCHAR* value)
     {
         CRegistry settings(file);
@@ -37,9 +32,7 @@ protected:
 
 TEST_F(CategorySelectionTest, ASelectionIsStoredAsNamesJoinedByABellAndReadBack)
 {
-    WriteCategory(u"Home", 0);
-    WriteCategory(u"Work", 40);
-    WriteCategory(u"Sport", 2);
+    WriteCategories({{u"Home", 0}, {u"Work", 40}, {u"Sport", 2}});
     CePtrList<CFullCategory*> chosen;
     chosen.SetDeletePolicy(1);
     chosen.Append(new CFullCategory(u"Work", 40, 0));
@@ -92,8 +85,7 @@ TEST_F(CategorySelectionTest, OnlyTheNamesBeforeTheFirstThatOverflowsAreStored)
 
 TEST_F(CategorySelectionTest, CustomViewsAreReadFromTheirOwnFile)
 {
-    WriteCategory(u"Home", 0);
-    WriteCategory(u"Work", 1);
+    WriteCategories({{u"Home", 0}, {u"Work", 1}});
     {
         CRegistry views(kCustomViewsSettingsFile);
         ASSERT_EQ(views.OpenKey(HKEY_CURRENT_USER, kKey), 0);
@@ -106,8 +98,7 @@ TEST_F(CategorySelectionTest, CustomViewsAreReadFromTheirOwnFile)
 
 TEST_F(CategorySelectionTest, OnlyTheFirst7900CharactersOfAValueAreRead)
 {
-    WriteCategory(u"Early", 0);
-    WriteCategory(u"Late", 1);
+    WriteCategories({{u"Early", 0}, {u"Late", 1}});
     {
         CRegistry settings;
         ASSERT_EQ(settings.OpenKey(HKEY_CURRENT_USER, kKey), 0);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <optional>
 #include <random>
 #include <set>
@@ -63,6 +64,11 @@ inline CEOID WriteCategory(const std::u16string& name, SHORT index)
     return WriteRawCategory(RawCategory{name, index, {}, {}, {}, {}, {}});
 }
 
+inline void WriteCategories(std::initializer_list<std::pair<std::u16string, SHORT>> categories)
+{
+    for (const auto& [name, index] : categories) EXPECT_NE(WriteCategory(name, index), 0u);
+}
+
 inline int StoredRecordCount()
 {
     CEOID oid = PimDatabases::Oid(kCategoriesDatabase);
@@ -85,27 +91,32 @@ inline void FillWithIndices(CePtrList<CFullCategory*>& list, const std::vector<i
 inline std::vector<std::u16string> Names(const CePtrList<CFullCategory*>& list)
 {
     std::vector<std::u16string> names;
-    for (CFullCategory* c : list) names.push_back(c->m_name ? c->m_name : u"<null>");
+    for (CFullCategory* c : list) names.push_back(c && c->m_name ? c->m_name : u"<null>");
     return names;
 }
 
-// The settings sandbox, with the object store and the category cache forgotten too.
-class CategorySandbox : public SettingsSandbox {
+// The store sandbox with the category cache forgotten too.
+class CategorySandbox : public StoreSandbox {
 protected:
     void SetUp() override
     {
-        SettingsSandbox::SetUp();
-        Forget();
+        StoreSandbox::SetUp();
+        FreeFullCategoryCache();
     }
     void TearDown() override
     {
-        Forget();
-        SettingsSandbox::TearDown();
-    }
-    static void Forget()
-    {
         FreeFullCategoryCache();
-        platform::CloseObjectStore();
+        StoreSandbox::TearDown();
+    }
+};
+
+// The sandbox with the category database made.
+class CategoryStore : public CategorySandbox {
+protected:
+    void SetUp() override
+    {
+        CategorySandbox::SetUp();
+        ASSERT_TRUE(PimDatabases::Ensure());
     }
 };
 

@@ -17,13 +17,8 @@ namespace {
 using namespace cattest;
 using V = std::vector<std::u16string>;
 
-class CategoryTextTest : public CategorySandbox {
+class CategoryTextTest : public CategoryStore {
 protected:
-    void SetUp() override
-    {
-        CategorySandbox::SetUp();
-        ASSERT_TRUE(PimDatabases::Ensure());
-    }
     static V Read(const char16_t* text)
     {
         CePtrList<CFullCategory*> list;
@@ -35,37 +30,22 @@ protected:
 TEST_F(CategoryTextTest, NamesAreFoundInTheOrderOfTheFullList)
 {
     // The database reads in name order, so that is the full list's order.
-    WriteCategory(u"Personal", 4);
-    WriteCategory(u"private", 2);
-    WriteCategory(u"Business", 40);
+    WriteCategories({{u"Personal", 4}, {u"private", 2}, {u"Business", 40}, {u"ersonal", 3}});
     EXPECT_EQ(Read(u"Personal, Business"), (V{u"Business", u"Personal"}));
     EXPECT_EQ(Read(u"private, Nowhere, Business"), (V{u"Business", u"private"})) << "unknown names drop out";
     EXPECT_EQ(Read(u"Nowhere"), V{});
     EXPECT_EQ(Read(u""), V{});
     EXPECT_EQ(Read(nullptr), V{});
-}
-
-TEST_F(CategoryTextTest, EveryPieceAfterTheFirstLosesItsFirstCharacter)
-{
-    WriteCategory(u"Business", 0);
-    WriteCategory(u"Personal", 1);
-    WriteCategory(u"ersonal", 2);
+    // Every piece after the first loses its first character; names compare with case.
     EXPECT_EQ(Read(u"Business,Personal"), (V{u"Business", u"ersonal"})) << "no space after the comma";
     EXPECT_EQ(Read(u" Business"), V{}) << "the first piece is taken as it stands";
     EXPECT_EQ(Read(u"x,  Business"), V{}) << "only one character goes";
-    EXPECT_EQ(Read(u"business"), V{}) << "names compare with case";
-}
+    EXPECT_EQ(Read(u"business"), V{});
 
-TEST_F(CategoryTextTest, TheConvertedListCountsFromZero)
-{
-    WriteCategory(u"Home", 0);
-    WriteCategory(u"Work", 1);
     CePtrList<CFullCategory*> list(1);
-    ConvertCategoryToCFullCategory(const_cast<WCHAR*>(u"Work, Home"), list);
-    EXPECT_EQ(list.GetIndexBase(), 0);
-    ASSERT_EQ(list.GetCount(), 2);
-    EXPECT_EQ(std::u16string(list.GetAt(0)->m_name), u"Home");
-    EXPECT_EQ(std::u16string(list.GetAt(1)->m_name), u"Work");
+    ConvertCategoryToCFullCategory(const_cast<WCHAR*>(u"Personal, Business"), list);
+    EXPECT_EQ(list.GetIndexBase(), 0) << "the converted list counts from zero";
+    EXPECT_EQ(Names(list), (V{u"Business", u"Personal"}));
 }
 
 // Random names of letters, digits, blanks inside, and characters beyond ASCII.
@@ -135,28 +115,20 @@ TEST_F(CategoryTextTest, RandomTextsComeBackAsTheirCategoriesAndTheirBlobs)
 
 TEST_F(CategoryTextTest, AddingTakesTheLowestFreeIndex)
 {
-    WriteCategory(u"Zero", 0);
-    WriteCategory(u"One", 1);
-    WriteCategory(u"Three", 3);
-    WriteCategory(u"Unindexed", -1);
+    WriteCategories({{u"Zero", 0}, {u"One", 1}, {u"Three", 3}, {u"Unindexed", -1}});
     SHORT index = -5;
     CEOID oid = 0;
     ASSERT_EQ(AddCategoryRecord(u"Two", &index, &oid), ERROR_SUCCESS);
     EXPECT_EQ(index, 2);
-    EXPECT_NE(oid, 0u);
     ASSERT_EQ(AddCategoryRecord(u"Four", &index), ERROR_SUCCESS);
     EXPECT_EQ(index, 4);
 
     CePtrList<CFullCategory*> list;
     GetFullCategoryInfo(list, false);
-    bool found = false;
-    for (CFullCategory* c : list) {
-        if (c->m_oid != oid) continue;
-        found = true;
-        EXPECT_EQ(std::u16string(c->m_name), u"Two");
-        EXPECT_EQ(c->m_index, 2);
-    }
-    EXPECT_TRUE(found) << "the cache was refreshed";
+    auto added = std::find_if(list.begin(), list.end(), [&](CFullCategory* c) { return c->m_oid == oid; });
+    ASSERT_NE(added, list.end()) << "the cache was refreshed";
+    EXPECT_EQ(std::u16string((*added)->m_name), u"Two");
+    EXPECT_EQ((*added)->m_index, 2);
 }
 
 TEST_F(CategoryTextTest, NamesThatCannotTravelInATextAreRefused)
@@ -173,15 +145,6 @@ TEST_F(CategoryTextTest, NamesThatCannotTravelInATextAreRefused)
     EXPECT_EQ(StoredRecordCount(), 2);
 }
 
-TEST_F(CategoryTextTest, AddingMakesTheDatabaseOnAFreshStore)
-{
-    ASSERT_TRUE(CeDeleteDatabase(PimDatabases::Oid(kCategoriesDatabase)));
-    SHORT index = -1;
-    ASSERT_EQ(AddCategoryRecord(u"First", &index), ERROR_SUCCESS);
-    EXPECT_EQ(index, 0);
-    EXPECT_EQ(Read(u"First"), V{u"First"});
-}
-
 TEST_F(CategoryTextTest, RemovingDeletesTheRecordAndFreesItsIndex)
 {
     ASSERT_EQ(AddCategoryRecord(u"Keep"), ERROR_SUCCESS);
@@ -195,6 +158,12 @@ TEST_F(CategoryTextTest, RemovingDeletesTheRecordAndFreesItsIndex)
     SHORT index = -1;
     ASSERT_EQ(AddCategoryRecord(u"Again", &index), ERROR_SUCCESS);
     EXPECT_EQ(index, 1);
+
+    // Adding makes the database on a fresh store.
+    ASSERT_TRUE(CeDeleteDatabase(PimDatabases::Oid(kCategoriesDatabase)));
+    ASSERT_EQ(AddCategoryRecord(u"First", &index), ERROR_SUCCESS);
+    EXPECT_EQ(index, 0);
+    EXPECT_EQ(Read(u"First"), V{u"First"});
 }
 
 }  // namespace

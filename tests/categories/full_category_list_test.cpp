@@ -15,7 +15,8 @@ namespace {
 
 using namespace cattest;
 
-class FullCategoryListTest : public CategorySandbox {};
+class FullCategoryListTest : public CategoryStore {};
+using FullCategoryListWithoutDatabase = CategorySandbox;
 
 // "name|index|4003|4006|4005|4004|shown" of a category.
 std::string Fields(const CFullCategory& c)
@@ -28,7 +29,6 @@ std::string Fields(const CFullCategory& c)
 
 TEST_F(FullCategoryListTest, EveryPropertyIsReadAndAbsentOnesTakeTheirDefaults)
 {
-    ASSERT_TRUE(PimDatabases::Ensure());
     const CEOID full = WriteRawCategory({u"Business", 7, 0, 2, 3, 4, false});
     const CEOID bare = WriteRawCategory({u"Bare", {}, {}, {}, {}, {}, {}});
     ASSERT_NE(full, 0u);
@@ -47,7 +47,6 @@ TEST_F(FullCategoryListTest, EveryPropertyIsReadAndAbsentOnesTakeTheirDefaults)
 
 TEST_F(FullCategoryListTest, RecordsWithoutANameAreDeletedAtTheNextFullRead)
 {
-    ASSERT_TRUE(PimDatabases::Ensure());
     WriteCategory(u"First", 0);
     WriteRawCategory({{}, 1, {}, {}, {}, {}, {}});   // no name at all
     WriteRawCategory({u"", 2, {}, {}, {}, {}, {}});  // an empty name
@@ -60,9 +59,8 @@ TEST_F(FullCategoryListTest, RecordsWithoutANameAreDeletedAtTheNextFullRead)
     EXPECT_EQ(StoredRecordCount(), 2) << "the nameless records are gone from the database";
 }
 
-TEST_F(FullCategoryListTest, TheCacheIsReadAgainOnlyWhenAskedOrEmpty)
+TEST_F(FullCategoryListTest, TheCacheIsReadAgainOnlyWhenAskedOrEmptyAndResetFillsTheSharedList)
 {
-    ASSERT_TRUE(PimDatabases::Ensure());
     CePtrList<CFullCategory*> list;
     EXPECT_EQ(GetFullCategoryInfo(list, false), 0) << "an empty database";
     WriteCategory(u"One", 0);
@@ -76,9 +74,12 @@ TEST_F(FullCategoryListTest, TheCacheIsReadAgainOnlyWhenAskedOrEmpty)
     CePtrList<CFullCategory*> again;
     GetFullCategoryInfo(again, false);
     EXPECT_EQ(Names(again), (std::vector<std::u16string>{u"One", u"Two"}));
+    WriteCategory(u"Three", 2);
+    ResetFullCategoryList();
+    EXPECT_EQ(Names(SharedFullCategoryList()), (std::vector<std::u16string>{u"One", u"Three", u"Two"}));
 }
 
-TEST_F(FullCategoryListTest, AMissingDatabaseLeavesTheCacheAndTheListAsTheyWere)
+TEST_F(FullCategoryListWithoutDatabase, LeavesTheCacheAndTheListAsTheyWere)
 {
     CePtrList<CFullCategory*> list;
     FillWithIndices(list, {5});
@@ -96,20 +97,8 @@ TEST_F(FullCategoryListTest, AMissingDatabaseLeavesTheCacheAndTheListAsTheyWere)
     EXPECT_EQ(GetFullCategoryInfo(other, false), 1) << "the cache still holds what was read before";
 }
 
-TEST_F(FullCategoryListTest, ResetFillsTheSharedList)
-{
-    ASSERT_TRUE(PimDatabases::Ensure());
-    WriteCategory(u"Alpha", 0);
-    ResetFullCategoryList();
-    EXPECT_EQ(Names(SharedFullCategoryList()), (std::vector<std::u16string>{u"Alpha"}));
-    WriteCategory(u"Beta", 1);
-    ResetFullCategoryList();
-    EXPECT_EQ(Names(SharedFullCategoryList()), (std::vector<std::u16string>{u"Alpha", u"Beta"}));
-}
-
 TEST_F(FullCategoryListTest, PickersNameOnlyShownCategoriesOfTheMask)
 {
-    ASSERT_TRUE(PimDatabases::Ensure());
     WriteRawCategory({u"Plain", 0, {}, {}, {}, {}, {}});
     WriteRawCategory({u"Hidden", 1, {}, 1, 1, 1, false});
     WriteRawCategory({u"Six", 2, {}, 1, {}, {}, {}});
@@ -135,7 +124,7 @@ TEST_F(FullCategoryListTest, PickersNameOnlyShownCategoriesOfTheMask)
 
 // ---- CFullCategory ----------------------------------------------------------
 
-TEST(FullCategory, CopiesOwnTheirNameAndCarryEveryValue)
+TEST(FullCategory, CopiesOwnTheirNameAndSortingIsByNameWithNullsLast)
 {
     CFullCategory original(u"Travel", 40, 0x1234);
     original.m_prop4003 = 9;
@@ -155,10 +144,6 @@ TEST(FullCategory, CopiesOwnTheirNameAndCarryEveryValue)
     CFullCategory* empty = nameless.Copy();
     EXPECT_EQ(empty->m_name, nullptr);
     delete empty;
-}
-
-TEST(FullCategory, SortingIsByNameCaseSensitiveWithNullsLast)
-{
     CePtrList<CFullCategory*> list;
     list.SetDeletePolicy(1);
     list.Append(nullptr);
@@ -167,15 +152,9 @@ TEST(FullCategory, SortingIsByNameCaseSensitiveWithNullsLast)
     list.Append(new CFullCategory(u"Alpha", 2, 0));
     list.Append(new CFullCategory(u"alpha", 3, 0));
     list.Sort(&FullCategoryCompareFunc, 0);
-    ASSERT_EQ(list.GetCount(), 5);
-    EXPECT_EQ(std::u16string(list.GetAt(0)->m_name), u"alpha");
-    EXPECT_EQ(std::u16string(list.GetAt(1)->m_name), u"Alpha");
-    EXPECT_EQ(std::u16string(list.GetAt(2)->m_name), u"beta");
-    CFullCategory* a = list.GetAt(0);
-    CFullCategory* b = list.GetAt(1);
-    EXPECT_NE(FullCategoryCompareFunc(a, b, 0), 0) << "case counts";
-    EXPECT_TRUE(list.GetAt(3) == nullptr || list.GetAt(3)->m_name == nullptr);
-    EXPECT_TRUE(list.GetAt(4) == nullptr || list.GetAt(4)->m_name == nullptr);
+    // Names() shows a null entry and a nameless one alike.
+    EXPECT_EQ(Names(list), (std::vector<std::u16string>{u"alpha", u"Alpha", u"beta", u"<null>", u"<null>"}));
+    EXPECT_NE(FullCategoryCompareFunc(list.GetAt(0), list.GetAt(1), 0), 0) << "case counts";
 }
 
 }  // namespace

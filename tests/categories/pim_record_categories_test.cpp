@@ -6,12 +6,11 @@
 
 #include "categories/category_blob.h"
 #include "categories/category_records.h"
-#include "platform/base/local_block.h"
-#include "platform/base/local_memory.h"
 #include "platform/objectmodel/com_ref.h"
 #include "platform/text/bstr.h"
 #include "platform/text/owned_bstr.h"
 #include "storage/c_outlook.h"
+#include "storage/ce_db.h"
 #include "tests/categories/category_test_support.h"
 #include "tests/support/scripted_ui_host.h"
 
@@ -19,7 +18,6 @@ namespace {
 
 using namespace cattest;
 using platform::ComRef;
-using platform::LocalBlock;
 using platform::OwnedBstr;
 
 class PimRecordCategoriesTest : public CategorySandbox {
@@ -69,24 +67,15 @@ protected:
     }
     static std::vector<BYTE> StoredBlob(LONG oid)
     {
-        CEOID dbOid = 0;
-        HANDLE db = CeOpenDatabaseEx(nullptr, &dbOid, kTasksDatabase, 0, 0, nullptr);
-        std::vector<BYTE> bytes{0xEE};  // "no record"
-        if (db == INVALID_HANDLE_VALUE) return bytes;
-        if (CeSeekDatabase(db, CEDB_SEEK_CEOID, static_cast<CEOID>(oid), nullptr)) {
-            CEPROPID id = kItemCategories;
-            WORD count = 1;
-            LocalBlock buffer;
-            DWORD size = 0;
-            if (CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, &id, buffer.InOut(), &size)) {
-                const auto* prop = buffer.As<const CEPROPVAL>();
-                bytes.clear();
-                if (!(prop->wFlags & CEDB_PROPNOTFOUND))
-                    bytes.assign(prop->val.blob.lpb, prop->val.blob.lpb + prop->val.blob.dwCount);
-            }
-        }
-        CloseHandle(db);
-        return bytes;
+        CeDb db;
+        CeDbRecord record;
+        ULONG id = kItemCategories;
+        if (!db.Open(kTasksDatabase, 0, 0, nullptr) || db.SeekTo(oid) != static_cast<CEOID>(oid) ||
+            !db.ReadRec(record, 1, &id))
+            return {0xEE};  // "no record"
+        const CEPROPVAL& prop = record.GetProps()[0];
+        if (prop.wFlags & CEDB_PROPNOTFOUND) return {};
+        return std::vector<BYTE>(prop.val.blob.lpb, prop.val.blob.lpb + prop.val.blob.dwCount);
     }
     ComRef<IPOutlookApp> app;
 };

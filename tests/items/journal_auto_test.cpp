@@ -2,11 +2,11 @@
 // through the UI host.
 #include <gtest/gtest.h>
 
-#include "tests/support/scripted_ui_host.h"
 #include "items/c_journal.h"
 #include "items/journal_dialog.h"
-#include "tests/items/journal_test_support.h"
 #include "platform/ui/ui_host.h"
+#include "tests/items/journal_test_support.h"
+#include "tests/support/scripted_ui_host.h"
 
 using namespace journaltest;
 
@@ -27,7 +27,7 @@ protected:
     }
 };
 
-TEST_F(AutoJournalTest, NothingIsWrittenWithoutTheSetting)
+TEST_F(AutoJournalTest, OnlyTheActionsSettingWritesAndTheEntryCarriesActionSubjectParentAndNotes)
 {
     CJournal::AutoJournal(u"NewTask", kJournalTaskString, 40, u"Buy milk", nullptr);
     EXPECT_FALSE(CJournal::HasEntries(40)) << "no AutoJournal key at all";
@@ -40,10 +40,6 @@ TEST_F(AutoJournalTest, NothingIsWrittenWithoutTheSetting)
     EXPECT_FALSE(CJournal::HasEntries(40)) << "another action's setting does not count";
     CJournal::AutoJournal(u"Email", kJournalEmailString, 40, u"Anna", nullptr);
     EXPECT_EQ(EntriesOf(40).size(), 1u);
-}
-
-TEST_F(AutoJournalTest, TheEntryCarriesActionSubjectParentAndNotes)
-{
     SetAutoJournal(u"MarkComplete", 1);
     SYSTEMTIME before{};
     GetLocalTime(&before);

@@ -1,11 +1,14 @@
 // The journal database: entries written and read back, the records other
-// programs left, and the seeks the loaders and the daily note use.
+// programs left, the seeks the loaders and the daily note use, and the
+// trailing empty paragraph of rich notes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 
 #include "items/c_journal.h"
+#include "items/journal_notes.h"
+#include "platform/text/utf8.h"
 #include "platform/time/variant_time.h"
 #include "tests/items/journal_test_support.h"
 #include "tests/support/scripted_ui_host.h"
@@ -35,49 +38,43 @@ CJournalData FullEntry()
     return e;
 }
 
-bool Has(const std::vector<CEPROPID>& ids, CEPROPID id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); }
+const CEPROPVAL* Find(const std::vector<CEPROPVAL>& props, CEPROPID id)
+{
+    auto found = std::find_if(props.begin(), props.end(), [&](const CEPROPVAL& p) { return p.propid == id; });
+    return found == props.end() ? nullptr : &*found;
+}
+bool Has(const std::vector<CEPROPVAL>& props, CEPROPID id) { return Find(props, id) != nullptr; }
 
-TEST_F(JournalStoreTest, EveryFieldRoundTrips)
+// Every field of an entry in one line, so that one comparison names the field that differs.
+std::string Fields(const CJournalData& e)
+{
+    std::string out;
+    for (const CeString* text : {&e.m_subject, &e.m_type, &e.m_parentText, &e.m_text3})
+        out += WideToUtf8(static_cast<const WCHAR*>(*text)) + "|";
+    for (long long n :
+         {(long long)e.m_record, (long long)e.m_duration, (long long)e.m_pageFlag, (long long)e.m_createdMissing,
+          (long long)e.m_number1, (long long)e.m_number2, (long long)e.m_number3, (long long)e.m_parent})
+        out += std::to_string(n) + "|";
+    for (const SYSTEMTIME* t : {&e.m_start, &e.m_created, &e.m_modified}) out += std::to_string(TimeValue(*t)) + "|";
+    return out + std::string(e.m_notes.begin(), e.m_notes.end());
+}
+
+TEST_F(JournalStoreTest, EveryFieldRoundTripsAndTimesAreStoredAsLocalFileTimes)
 {
     CJournalData written = FullEntry();
     CJournal::WriteEntry(written, false);
     ASSERT_NE(written.m_record, 0u);
-
     CJournalData read;
     ASSERT_TRUE(CJournal::ReadEntry(written.m_record, &read));
-    EXPECT_EQ(read.m_record, written.m_record);
-    EXPECT_EQ(read.m_subject, written.m_subject);
-    EXPECT_EQ(read.m_type, written.m_type);
-    EXPECT_EQ(read.m_parentText, written.m_parentText);
-    EXPECT_EQ(read.m_text3, written.m_text3);
-    EXPECT_EQ(read.m_duration, 95u);
-    EXPECT_TRUE(read.m_pageFlag);
-    EXPECT_EQ(TimeValue(read.m_start), TimeValue(written.m_start));
-    EXPECT_EQ(TimeValue(read.m_created), TimeValue(Local(2026, 3, 1, 8))) << "without the stamp flag, the entry's own";
-    EXPECT_FALSE(read.m_createdMissing);
-    EXPECT_EQ(TimeValue(read.m_modified), TimeValue(written.m_modified));
-    EXPECT_EQ(read.m_number1, -7);
-    EXPECT_EQ(read.m_number2, 0x7FFFFFFF);
-    EXPECT_EQ(read.m_number3, 42);
-    EXPECT_EQ(read.m_parent, 0x00ABCDEFu);
-    EXPECT_EQ(read.m_notes, written.m_notes);
+    // Without the stamp flag the created time is the entry's own.
+    EXPECT_EQ(Fields(read), Fields(written));
     EXPECT_EQ(read.NotesText(), CeString(u"Notes \u00e9\u4e2d"));
-}
-
-TEST_F(JournalStoreTest, TimesAreStoredAsLocalFileTimesUnconverted)
-{
     CJournalData e = FullEntry();
     CJournal::WriteEntry(e, false);
-    HANDLE db = OpenJournalHandle(kJournalParent);
-    ASSERT_NE(db, INVALID_HANDLE_VALUE);
-    ASSERT_EQ(CeSeekDatabase(db, CEDB_SEEK_CEOID, e.m_record, nullptr), e.m_record);
-    CEPROPID id = kJournalStart;
-    WORD count = 1;
-    platform::LocalBlock buffer;
-    DWORD size = 0;
-    ASSERT_EQ(CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, &id, buffer.InOut(), &size), e.m_record);
-    EXPECT_EQ(platform::FileTimeValue(buffer.As<CEPROPVAL>()->val.filetime), TimeValue(Local(2026, 3, 14, 9, 30, 15)));
-    CloseHandle(db);
+    const auto props = StoredProps(e.m_record);
+    ASSERT_NE(Find(props, kJournalStart), nullptr);
+    EXPECT_EQ(platform::FileTimeValue(Find(props, kJournalStart)->val.filetime),
+              TimeValue(Local(2026, 3, 14, 9, 30, 15)));
 }
 
 TEST_F(JournalStoreTest, StampFlagAndUpdatesKeepOneRecord)
@@ -109,21 +106,7 @@ TEST_F(JournalStoreTest, StampFlagAndUpdatesKeepOneRecord)
     EXPECT_NE(again.m_record, first);
 }
 
-TEST_F(JournalStoreTest, EmptyNotesLeaveNoNotesProperty)
-{
-    CJournalData e = FullEntry();
-    CJournal::WriteEntry(e, false);
-    ASSERT_TRUE(Has(StoredProps(e.m_record), kJournalNotes));
-
-    e.m_notes.clear();
-    CJournal::WriteEntry(e, false);
-    const auto ids = StoredProps(e.m_record);
-    EXPECT_FALSE(Has(ids, kJournalNotes)) << "emptied notes remove the property";
-    EXPECT_TRUE(Has(ids, kJournalFalseFlag)) << "the always-false flag is written";
-    EXPECT_FALSE(Has(ids, kJournalPlainNotes));
-}
-
-TEST_F(JournalStoreTest, TrailingEmptyParagraphIsDroppedOnWrite)
+TEST_F(JournalStoreTest, NotesLoseATrailingEmptyParagraphAndEmptyNotesTheProperty)
 {
     CJournalData e = FullEntry();
     const std::string rtf = "{\\rtf1 hello\\par }";
@@ -132,9 +115,17 @@ TEST_F(JournalStoreTest, TrailingEmptyParagraphIsDroppedOnWrite)
     CJournalData read;
     CJournal::ReadEntry(e.m_record, &read);
     EXPECT_EQ(std::string(read.m_notes.begin(), read.m_notes.end()), "{\\rtf1 hello}");
+    ASSERT_TRUE(Has(StoredProps(e.m_record), kJournalNotes));
+
+    e.m_notes.clear();
+    CJournal::WriteEntry(e, false);
+    const auto ids = StoredProps(e.m_record);
+    EXPECT_FALSE(Has(ids, kJournalNotes));
+    EXPECT_TRUE(Has(ids, kJournalFalseFlag)) << "the always-false flag is written";
+    EXPECT_FALSE(Has(ids, kJournalPlainNotes));
 }
 
-TEST_F(JournalStoreTest, AFailedWriteIsShownAndLeavesTheEntryUnstored)
+TEST_F(JournalStoreTest, AFailedWriteIsShownAndPlainNotesAreReadWithoutABlob)
 {
     ScriptedUiHost host;
     CJournalData e = FullEntry();
@@ -150,11 +141,25 @@ TEST_F(JournalStoreTest, AFailedWriteIsShownAndLeavesTheEntryUnstored)
     CJournal::WriteEntry(e, true);
     EXPECT_NE(e.m_record, 0u);
     EXPECT_EQ(host.MessageCount(), 1u);
+    // Plain notes are read when the blob is missing or empty.
+    CJournal::CheckAndCreateDB();
+    const CEPROPVAL text = TextProp(kJournalPlainNotes, u"old notes");
+    BYTE bytes[] = {'n', 'e', 'w'};
+    CEPROPVAL emptyBlob{}, blob{};
+    emptyBlob.propid = blob.propid = kJournalNotes;
+    blob.val.blob = CEBLOB{3, bytes};
+    const std::pair<std::vector<CEPROPVAL>, const WCHAR*> cases[] = {
+        {{text}, u"old notes"}, {{text, emptyBlob}, u"old notes"}, {{text, blob}, u"new"}};
+    for (const auto& [props, notes] : cases) {
+        CJournalData read;
+        ASSERT_TRUE(CJournal::ReadEntry(WriteRaw(props), &read));
+        EXPECT_EQ(read.NotesText(), CeString(notes));
+    }
 }
 
 // ---- records as other programs left them ----
 
-TEST_F(JournalStoreTest, RecordWithOnlyASubjectGetsTheDefaults)
+TEST_F(JournalStoreTest, RecordWithOnlyASubjectGetsTheDefaultsAndReadEntryItsArguments)
 {
     CJournal::CheckAndCreateDB();
     const CEOID oid = WriteRaw({TextProp(kJournalSubject, u"bare")});
@@ -178,69 +183,21 @@ TEST_F(JournalStoreTest, RecordWithOnlyASubjectGetsTheDefaults)
     EXPECT_EQ(TimeValue(read.m_created), TimeValue(read.m_start));
     EXPECT_EQ(read.m_number1, -7) << "absent numbers keep the entry's values";
     EXPECT_EQ(read.m_record, oid);
-}
-
-TEST_F(JournalStoreTest, PlainNotesAreReadWhenTheBlobIsMissingOrEmpty)
-{
-    CJournal::CheckAndCreateDB();
-    const CEPROPVAL text = TextProp(kJournalPlainNotes, u"old notes");
-    CEPROPVAL emptyBlob{};
-    emptyBlob.propid = kJournalNotes;
-    emptyBlob.val.blob = CEBLOB{0, nullptr};
-    CJournalData read;
-    ASSERT_TRUE(CJournal::ReadEntry(WriteRaw({text}), &read));
-    EXPECT_EQ(read.NotesText(), CeString(u"old notes"));
-    read.Clear();
-    ASSERT_TRUE(CJournal::ReadEntry(WriteRaw({text, emptyBlob}), &read));
-    EXPECT_EQ(read.NotesText(), CeString(u"old notes"));
-
-    BYTE bytes[] = {'n', 'e', 'w'};
-    CEPROPVAL blob{};
-    blob.propid = kJournalNotes;
-    blob.val.blob = CEBLOB{3, bytes};
-    read.Clear();
-    ASSERT_TRUE(CJournal::ReadEntry(WriteRaw({text, blob}), &read));
-    EXPECT_EQ(read.NotesText(), CeString(u"new")) << "a non-empty blob wins";
-}
-
-TEST_F(JournalStoreTest, ReadEntryArguments)
-{
-    CJournalData e = FullEntry();
-    CJournal::WriteEntry(e, false);
-    CJournalData read;
-    EXPECT_FALSE(CJournal::ReadEntry(0, &read));
-    EXPECT_FALSE(CJournal::ReadEntry(e.m_record, nullptr));
+    CJournalData gone = FullEntry();
+    CJournal::WriteEntry(gone, false);
+    CJournalData other;
+    EXPECT_FALSE(CJournal::ReadEntry(0, &other));
+    EXPECT_FALSE(CJournal::ReadEntry(gone.m_record, nullptr));
 
     // A record that is not there leaves the entry as it was.
-    CJournal::DeleteEntry(e.m_record);
-    read.m_subject = u"untouched";
-    EXPECT_TRUE(CJournal::ReadEntry(e.m_record, &read));
-    EXPECT_EQ(read.m_subject, CeString(u"untouched"));
-    EXPECT_EQ(read.m_record, 0u);
+    CJournal::DeleteEntry(gone.m_record);
+    other.m_subject = u"untouched";
+    EXPECT_TRUE(CJournal::ReadEntry(gone.m_record, &other));
+    EXPECT_EQ(other.m_subject, CeString(u"untouched"));
+    EXPECT_EQ(other.m_record, 0u);
 }
 
 // ---- the database itself ----
-
-TEST_F(JournalStoreTest, CreatedWithTheFourSortOrders)
-{
-    CJournal::CheckAndCreateDB();
-    HANDLE db = OpenJournalHandle(kJournalParent);
-    ASSERT_NE(db, INVALID_HANDLE_VALUE);
-    CloseHandle(db);
-    CEOID oid = 0;
-    db = CeOpenDatabaseEx(nullptr, &oid, kJournalDatabase, 0, 0, nullptr);
-    CloseHandle(db);
-    CEOIDINFO info{};
-    ASSERT_TRUE(CeOidGetInfo(oid, &info));
-    ASSERT_EQ(info.wObjType, OBJTYPE_DATABASE);
-    EXPECT_EQ(info.infDatabase.dwDbaseType, 0u);
-    ASSERT_EQ(info.infDatabase.wNumSortOrder, 4);
-    const CEPROPID expected[4] = {kJournalParent, kJournalCreated, kJournalModified, kJournalNumber1};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(info.infDatabase.rgSortSpecs[i].propid, expected[i]) << i;
-        EXPECT_EQ(info.infDatabase.rgSortSpecs[i].dwFlags, 0u) << i;
-    }
-}
 
 TEST_F(JournalStoreTest, OlderDatabaseIsRenamedOnceAndKeepsItsEntries)
 {
@@ -265,7 +222,7 @@ TEST_F(JournalStoreTest, OlderDatabaseIsRenamedOnceAndKeepsItsEntries)
 
 // ---- seeks ----
 
-TEST_F(JournalStoreTest, EntriesAreFoundByTheParentSeekKey)
+TEST_F(JournalStoreTest, CreatedWithTheFourSortOrdersAndEntriesFoundByTheParentKey)
 {
     CJournalData a = FullEntry();
     a.m_parent = 500;
@@ -289,6 +246,20 @@ TEST_F(JournalStoreTest, EntriesAreFoundByTheParentSeekKey)
 
     CJournal::DeleteEntry(b.m_record);
     EXPECT_FALSE(CJournal::HasEntries(600));
+    CJournal::CheckAndCreateDB();
+    CEOID oid = 0;
+    HANDLE journal = CeOpenDatabaseEx(nullptr, &oid, kJournalDatabase, kJournalParent, 0, nullptr);
+    ASSERT_NE(journal, INVALID_HANDLE_VALUE);
+    CloseHandle(journal);
+    CEOIDINFO info{};
+    ASSERT_TRUE(CeOidGetInfo(oid, &info));
+    EXPECT_EQ(info.infDatabase.dwDbaseType, 0u);
+    ASSERT_EQ(info.infDatabase.wNumSortOrder, 4);
+    const CEPROPID sorts[4] = {kJournalParent, kJournalCreated, kJournalModified, kJournalNumber1};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(info.infDatabase.rgSortSpecs[i].propid, sorts[i]) << i;
+        EXPECT_EQ(info.infDatabase.rgSortSpecs[i].dwFlags, 0u) << i;
+    }
 }
 
 class FindByDateTest : public JournalSandbox {
@@ -305,7 +276,7 @@ protected:
     }
 };
 
-TEST_F(FindByDateTest, FindsTheFirstParentlessDailyNoteFromThatTimeOn)
+TEST_F(FindByDateTest, FindsTheFirstParentlessNoteCreatedAtTheDate)
 {
     const SYSTEMTIME day = Local(2026, 5, 4);
     Note(Local(2026, 5, 3), u"Daily note yesterday");
@@ -313,14 +284,34 @@ TEST_F(FindByDateTest, FindsTheFirstParentlessDailyNoteFromThatTimeOn)
     Note(day, u"Meeting");
     const CEOID wanted = Note(Local(2026, 5, 4, 10), u"Daily note");
     EXPECT_EQ(CJournal::FindByDate(kstest::Ole(day)), wanted);
+    // Nothing created exactly at the date; a walk that reaches the end.
+    Note(Local(2026, 5, 6, 0, 0, 1), u"Daily note");
+    EXPECT_EQ(CJournal::FindByDate(kstest::Ole(Local(2026, 5, 6))), 0u);
+    Note(Local(2026, 5, 7), u"Other");
+    EXPECT_EQ(CJournal::FindByDate(kstest::Ole(Local(2026, 5, 7))), 0u);
 }
 
-TEST_F(FindByDateTest, NothingCreatedExactlyAtTheDateGivesZero)
+TEST(JournalNotes, TheTrailingParagraphOfLongerNotesBecomesOneBrace)
 {
-    Note(Local(2026, 5, 4, 0, 0, 1), u"Daily note");
-    EXPECT_EQ(CJournal::FindByDate(kstest::Ole(Local(2026, 5, 4))), 0u);
-    Note(Local(2026, 5, 5), u"Other");
-    EXPECT_EQ(CJournal::FindByDate(kstest::Ole(Local(2026, 5, 5))), 0u) << "the walk reaches the end";
+    const struct {
+        const char* what;
+        std::string text;
+        std::string expected;
+        bool changed;
+    } rows[] = {
+        {"the marker at the end", "{\\rtf1 abc\\par }", "{\\rtf1 abc}", true},
+        {"ten bytes or fewer", "a\\par }", "a\\par }", false},
+        {"exactly ten bytes", "xxxx\\par }", "xxxx\\par }", false},
+        {"no marker", "plain text without marker", "plain text without marker", false},
+        {"empty", "", "", false},
+        {"a marker elsewhere still cuts the last six bytes", "{x\\par }tail123456", "{x\\par }tail}", true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::vector<BYTE> notes(row.text.begin(), row.text.end());
+        EXPECT_EQ(DropTrailingEmptyParagraph(notes), row.changed);
+        EXPECT_EQ(std::string(notes.begin(), notes.end()), row.expected);
+    }
 }
 
 }  // namespace

@@ -85,10 +85,10 @@ inline std::vector<CEOID> RecordsWithParent(CEOID parent)
     return oids;
 }
 
-// The propids a stored record has.
-inline std::vector<CEPROPID> StoredProps(CEOID record)
+// The properties a stored record has (strings and blobs point nowhere).
+inline std::vector<CEPROPVAL> StoredProps(CEOID record)
 {
-    std::vector<CEPROPID> ids;
+    std::vector<CEPROPVAL> ids;
     HANDLE db = OpenJournalHandle(kJournalParent);
     if (db == INVALID_HANDLE_VALUE) return ids;
     if (CeSeekDatabase(db, CEDB_SEEK_CEOID, record, nullptr) == record) {
@@ -97,7 +97,7 @@ inline std::vector<CEPROPID> StoredProps(CEOID record)
         DWORD size = 0;
         if (CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, nullptr, buffer.InOut(), &size)) {
             auto* props = buffer.As<CEPROPVAL>();
-            for (WORD i = 0; i < count; ++i) ids.push_back(props[i].propid);
+            ids.assign(props, props + count);
         }
     }
     CloseHandle(db);
@@ -111,19 +111,6 @@ inline void SetAutoJournal(const WCHAR* action, ULONG value)
     ASSERT_EQ(settings.SetValue(action, value), 0);
 }
 
-// The settings sandbox, with the object store closed too.
-class JournalSandbox : public SettingsSandbox {
-protected:
-    void SetUp() override
-    {
-        SettingsSandbox::SetUp();
-        platform::CloseObjectStore();
-    }
-    void TearDown() override
-    {
-        platform::CloseObjectStore();
-        SettingsSandbox::TearDown();
-    }
-};
+using JournalSandbox = StoreSandbox;
 
 }  // namespace journaltest

@@ -1,27 +1,147 @@
-// COutlook: logging on lazily and once, the retry of folder requests, the
-// kind of a record by its database, and the words for a failed save.
+// COutlook over a scripted application (the real session is used by the
+// category tests). Sections: A scripted application; Logon (lazily and once);
+// Item calls; Default folders (the retry); Shared between threads; Kind of a
+// record (by its database); Save errors (the words for a failed save).
 #include "storage/c_outlook.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <future>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/kernel/handle.h"
 #include "platform/messaging/window.h"
 #include "platform/modules/string_resources.h"
-#include "platform/objectmodel/com_ref.h"
+#include "platform/objectmodel/outlook_object.h"
 #include "platform/objectmodel/pim_databases.h"
 #include "platform/objectstore/cedb.h"
 #include "platform/text/bstr.h"
-#include "tests/storage/fake_outlook_app.h"
-#include "tests/support/device_sandbox.h"
+#include "tests/storage/settings_test_support.h"
 #include "tests/support/scripted_ui_host.h"
 
 namespace {
 
-using kstest::FakeCOutlook;
-using kstest::FakeOutlookLog;
-using kstest::FakeWindow;
+// ---- A scripted application ---------------------------------------------
+// A COutlook that makes these instead of the real one, so the logon rules can
+// be watched from outside.
+
+// What every fake application of one test reports to and takes orders from.
+struct FakeOutlookLog {
+    std::atomic<int> created{0};
+    std::atomic<int> alive{0};
+    std::atomic<int> logons{0};
+    std::atomic<int> logoffs{0};
+    std::atomic<int> folderCalls{0};
+    std::atomic<LONG> lastLogonWindow{0};
+    HRESULT logonResult = S_OK;
+    // Results of the next GetDefaultFolder calls, in order; S_OK when empty.
+    std::mutex folderMutex;
+    std::deque<HRESULT> folderResults;
+
+    HRESULT NextFolderResult()
+    {
+        std::lock_guard<std::mutex> lock(folderMutex);
+        if (folderResults.empty()) return S_OK;
+        HRESULT hr = folderResults.front();
+        folderResults.pop_front();
+        return hr;
+    }
+};
+
+class FakeOutlookApp final : public OutlookObject<IPOutlookApp> {
+public:
+    explicit FakeOutlookApp(FakeOutlookLog& log) : m_log(log)
+    {
+        ++m_log.created;
+        ++m_log.alive;
+    }
+    ~FakeOutlookApp() override { --m_log.alive; }
+
+    HRESULT Logon(LONG hwnd) override
+    {
+        ++m_log.logons;
+        m_log.lastLogonWindow = hwnd;
+        return m_log.logonResult;
+    }
+    HRESULT Logoff() override
+    {
+        ++m_log.logoffs;
+        return S_OK;
+    }
+    HRESULT get_Version(BSTR* version) override
+    {
+        *version = nullptr;
+        return S_OK;
+    }
+    HRESULT GetDefaultFolder(int, IFolder** result) override
+    {
+        ++m_log.folderCalls;
+        *result = nullptr;
+        return m_log.NextFolderResult();
+    }
+    // Answers with the item kind in the OID's place, so the caller can see
+    // the call arrived with its arguments.
+    HRESULT CreateItem(int kind, IDispatch** item) override
+    {
+        *item = nullptr;
+        return static_cast<HRESULT>(0x100 + kind);
+    }
+    HRESULT GetItemFromOid(LONG oid, IDispatch** item) override
+    {
+        *item = nullptr;
+        return static_cast<HRESULT>(0x200 + oid);
+    }
+    HRESULT GetTimeZoneInformationFromIndex(int index, TIME_ZONE_INFORMATION* tzi) override
+    {
+        *tzi = TIME_ZONE_INFORMATION{};
+        tzi->Bias = index;
+        return S_OK;
+    }
+    HRESULT get_OutlookCompatible(VARIANT_BOOL* compatible) override
+    {
+        *compatible = VARIANT_TRUE;
+        return S_OK;
+    }
+
+private:
+    FakeOutlookLog& m_log;
+};
+
+// A COutlook whose applications are fakes; createResult fails the creation.
+class FakeCOutlook : public COutlook {
+public:
+    explicit FakeCOutlook(FakeOutlookLog& log) : m_log(log) {}
+    ~FakeCOutlook() override { Close(); }
+
+    HRESULT createResult = S_OK;
+    // Runs inside the creation, before the application exists (for tests
+    // that need a logon to be under way).
+    std::function<void()> duringCreate;
+
+protected:
+    HRESULT CreateApplication(IPOutlookApp** app) override
+    {
+        if (duringCreate) duringCreate();
+        if (FAILED(createResult)) {
+            *app = nullptr;
+            return createResult;
+        }
+        *app = new FakeOutlookApp(m_log);
+        return S_OK;
+    }
+
+private:
+    FakeOutlookLog& m_log;
+};
+
+HWND FakeWindow(std::uintptr_t value) { return reinterpret_cast<HWND>(value); }
 
 std::u16string Resource(UINT id)
 {
@@ -40,14 +160,14 @@ protected:
 using COutlookLogon = FakeOutlookTest;
 using COutlookItems = FakeOutlookTest;
 using COutlookFolders = FakeOutlookTest;
+using COutlookShared = FakeOutlookTest;
 
 // ---- Logon ------------------------------------------------------------------
 
-TEST_F(COutlookLogon, OpensOnceWithTheParentWindow)
+TEST_F(COutlookLogon, OpensOnceWithTheParentWindowAndCloseStartsAfresh)
 {
     outlook.SetParentWindow(FakeWindow(0x4321));
     EXPECT_FALSE(outlook.IsOpen());
-
     EXPECT_TRUE(outlook.Open());
     EXPECT_TRUE(outlook.Open());
     EXPECT_TRUE(outlook.IsOpen());
@@ -55,6 +175,14 @@ TEST_F(COutlookLogon, OpensOnceWithTheParentWindow)
     EXPECT_EQ(log.logons, 1);
     EXPECT_EQ(log.lastLogonWindow, 0x4321);
     EXPECT_EQ(ui.MessageCount(), 0u);
+
+    outlook.Close();
+    outlook.Close();
+    EXPECT_FALSE(outlook.IsOpen());
+    EXPECT_EQ(log.logoffs, 1) << "closing twice logs off once";
+    EXPECT_EQ(log.alive, 0) << "the application was released";
+    ASSERT_TRUE(outlook.Open());
+    EXPECT_EQ(log.created, 2);
 }
 
 TEST_F(COutlookLogon, WithoutParentTheForegroundWindowIsUsed)
@@ -67,42 +195,23 @@ TEST_F(COutlookLogon, WithoutParentTheForegroundWindowIsUsed)
     DestroyWindow(foreground);
 }
 
-TEST_F(COutlookLogon, CloseLogsOffAndReleasesAndTheNextOpenStartsAfresh)
-{
-    ASSERT_TRUE(outlook.Open());
-    outlook.Close();
-    EXPECT_FALSE(outlook.IsOpen());
-    EXPECT_EQ(log.logoffs, 1);
-    EXPECT_EQ(log.alive, 0) << "the application was released";
-    outlook.Close();
-    EXPECT_EQ(log.logoffs, 1) << "closing twice logs off once";
-
-    ASSERT_TRUE(outlook.Open());
-    EXPECT_EQ(log.created, 2);
-}
-
-TEST_F(COutlookLogon, TheApplicationThatCannotBeCreatedIsReported)
+TEST_F(COutlookLogon, FailedCreationAndLogonAreReported)
 {
     outlook.createResult = REGDB_E_CLASSNOTREG;
     outlook.SetParentWindow(FakeWindow(0x77));
-
     EXPECT_FALSE(outlook.Open());
     ASSERT_EQ(ui.MessageCount(), 1u);
     EXPECT_EQ(ui.LastMessage().text, u"Cannot create the object");
     EXPECT_EQ(ui.LastMessage().owner, FakeWindow(0x77));
     EXPECT_EQ(log.logons, 0);
-}
 
-TEST_F(COutlookLogon, AFailedLogonIsReportedAndLeavesNoApplication)
-{
+    outlook.createResult = S_OK;
     log.logonResult = E_FAIL;
-
     EXPECT_FALSE(outlook.Open());
     EXPECT_FALSE(outlook.IsOpen());
-    ASSERT_EQ(ui.MessageCount(), 1u);
+    ASSERT_EQ(ui.MessageCount(), 2u);
     EXPECT_EQ(ui.LastMessage().text, u"Cannot logon to the Pocket Outlook Database.");
     EXPECT_EQ(log.alive, 0);
-
     log.logonResult = S_OK;
     EXPECT_TRUE(outlook.Open()) << "a later attempt may succeed";
 }
@@ -112,10 +221,16 @@ TEST_F(COutlookLogon, AFailedLogonIsReportedAndLeavesNoApplication)
 TEST_F(COutlookItems, ItemCallsOpenOnDemandAndPassTheirArguments)
 {
     IDispatch* item = nullptr;
+    TIME_ZONE_INFORMATION tzi{};
+    EXPECT_EQ(static_cast<std::uint32_t>(outlook.GetTimeZoneInformationFromIndex(5, &tzi)), 0x80004005u)
+        << "needs a logon and never opens";
+    EXPECT_EQ(log.created, 0);
     EXPECT_EQ(outlook.GetItemFromOid(0x42, &item), 0x242);
     EXPECT_EQ(log.created, 1);
     EXPECT_EQ(outlook.CreateItem(olTaskItem, &item), 0x100 + olTaskItem);
     EXPECT_EQ(log.created, 1) << "the second call finds the application open";
+    EXPECT_EQ(outlook.GetTimeZoneInformationFromIndex(5, &tzi), S_OK);
+    EXPECT_EQ(tzi.Bias, 5);
 }
 
 TEST_F(COutlookItems, WithoutApplicationItemCallsGiveMinusOne)
@@ -127,39 +242,22 @@ TEST_F(COutlookItems, WithoutApplicationItemCallsGiveMinusOne)
     EXPECT_EQ(ui.MessageCount(), 2u) << "each attempt to open tells the user";
 }
 
-TEST_F(COutlookItems, TimeZoneByIndexNeedsALogonAndNeverOpens)
-{
-    TIME_ZONE_INFORMATION tzi{};
-    EXPECT_EQ(static_cast<std::uint32_t>(outlook.GetTimeZoneInformationFromIndex(5, &tzi)), 0x80004005u);
-    EXPECT_EQ(log.created, 0);
-
-    ASSERT_TRUE(outlook.Open());
-    EXPECT_EQ(outlook.GetTimeZoneInformationFromIndex(5, &tzi), S_OK);
-    EXPECT_EQ(tzi.Bias, 5);
-}
-
 // ---- Default folders --------------------------------------------------------
 
 TEST_F(COutlookFolders, AFailedRequestLogsOnAfreshAndTriesOnceMore)
 {
     ASSERT_TRUE(outlook.Open());
     log.folderResults = {E_FAIL};
-
     IFolder* folder = nullptr;
     EXPECT_EQ(outlook.GetDefaultFolder(olFolderCalendar, &folder), S_OK);
     EXPECT_EQ(log.folderCalls, 2);
     EXPECT_EQ(log.logoffs, 1) << "the stale session was closed";
     EXPECT_EQ(log.created, 2) << "and a new one opened";
     EXPECT_EQ(log.alive, 1);
-}
 
-TEST_F(COutlookFolders, GivesUpAfterTheSecondFailure)
-{
     log.folderResults = {E_INVALIDARG, E_UNEXPECTED, S_OK};
-
-    IFolder* folder = nullptr;
     EXPECT_EQ(outlook.GetDefaultFolder(olFolderTasks, &folder), E_UNEXPECTED) << "the last failure is returned";
-    EXPECT_EQ(log.folderCalls, 2);
+    EXPECT_EQ(log.folderCalls, 4);
 }
 
 TEST_F(COutlookFolders, NoApplicationAtAllGivesMinusOneAndOneMessage)
@@ -178,20 +276,109 @@ TEST_F(COutlookFolders, NoApplicationAtAllGivesMinusOneAndOneMessage)
     EXPECT_EQ(ui.MessageCount(), 2u);
 }
 
+// ---- Shared between threads ------------------------------------------------
+// One application however many threads ask; no waiting for a logon that
+// another thread has under way.
+
+TEST_F(COutlookShared, ConcurrentOpensMakeOneApplicationAndCallsRacingACloseNeverUseAReleasedOne)
+{
+    std::atomic<bool> go{false};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 8; ++i) {
+        threads.emplace_back([&] {
+            while (!go) std::this_thread::yield();
+            for (int n = 0; n < 50; ++n) outlook.Open();
+        });
+    }
+    go = true;
+    for (auto& t : threads) t.join();
+    EXPECT_TRUE(outlook.IsOpen());
+    EXPECT_EQ(log.created, 1);
+    EXPECT_EQ(log.logons, 1);
+    EXPECT_EQ(ui.MessageCount(), 0u);
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> callers;
+    for (int i = 0; i < 4; ++i) {
+        callers.emplace_back([&] {
+            IDispatch* item = nullptr;
+            while (!stop) {
+                HRESULT hr = outlook.GetItemFromOid(1, &item);
+                EXPECT_TRUE(hr == 0x201 || hr == -1) << hr;
+            }
+        });
+    }
+    for (int n = 0; n < 200; ++n) outlook.Close();
+    stop = true;
+    for (auto& t : callers) t.join();
+    outlook.Close();
+    EXPECT_EQ(log.alive, 0) << "every application made was released";
+    EXPECT_EQ(log.logoffs, log.created.load());
+}
+
+TEST_F(COutlookShared, AThreadThatFindsALogonUnderWayDoesNotWait)
+{
+    std::promise<void> entered;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    outlook.duringCreate = [&] {
+        entered.set_value();
+        released.wait();
+    };
+    std::thread first([&] { EXPECT_TRUE(outlook.Open()); });
+    entered.get_future().wait();
+
+    // The logon is under way on the first thread: others report no application.
+    EXPECT_FALSE(outlook.Open());
+    IDispatch* item = nullptr;
+    EXPECT_EQ(outlook.GetItemFromOid(9, &item), -1);
+    EXPECT_EQ(outlook.CreateItem(olContactItem, &item), -1);
+
+    release.set_value();
+    first.join();
+    EXPECT_EQ(log.created, 1);
+    EXPECT_EQ(outlook.GetItemFromOid(9, &item), 0x209);
+    EXPECT_EQ(ui.MessageCount(), 0u);
+}
+
+// A host whose message boxes run a probe while they are up.
+class ProbingUiHost : public ScriptedUiHost {
+public:
+    std::function<void()> whileShown;
+    int MessageBox(HWND owner, std::u16string_view text, std::u16string_view caption, UINT flags) override
+    {
+        if (whileShown) whileShown();
+        return ScriptedUiHost::MessageBox(owner, text, caption, flags);
+    }
+};
+
+TEST(COutlookSharedMessages, AFailureIsShownWithTheLogonLockFree)
+{
+    for (bool createFails : {true, false}) {
+        ProbingUiHost ui;
+        FakeOutlookLog log;
+        FakeCOutlook outlook(log);
+        if (createFails)
+            outlook.createResult = E_FAIL;
+        else
+            log.logonResult = E_FAIL;
+        bool otherOpened = false;
+        ui.whileShown = [&] {
+            outlook.createResult = S_OK;
+            log.logonResult = S_OK;
+            std::thread([&] { otherOpened = outlook.Open(); }).join();
+        };
+
+        EXPECT_FALSE(outlook.Open());
+        EXPECT_EQ(ui.MessageCount(), 1u);
+        EXPECT_TRUE(otherOpened) << "another thread may log on while the user reads the message";
+        EXPECT_TRUE(outlook.IsOpen());
+    }
+}
+
 // ---- Kind of a record -------------------------------------------------------
 
-class COutlookItemType : public DeviceSandbox {
+class COutlookItemType : public StoreSandbox {
 protected:
-    void SetUp() override
-    {
-        DeviceSandbox::SetUp();
-        platform::CloseObjectStore();
-    }
-    void TearDown() override
-    {
-        platform::CloseObjectStore();
-        DeviceSandbox::TearDown();
-    }
     // A database of that name with one record; returns the record's OID.
     static CEOID RecordIn(const WCHAR* name, CEOID* database = nullptr)
     {
@@ -216,48 +403,12 @@ TEST_F(COutlookItemType, ByTheFirstLetterOfTheDatabaseName)
     EXPECT_EQ(COutlook::GetKSItemType(RecordIn(kCategoriesDatabase)), 0);
     EXPECT_EQ(COutlook::GetKSItemType(RecordIn(u"KestrelJournal_2")), 0);
     EXPECT_EQ(COutlook::GetKSItemType(RecordIn(u"Alarms")), 3) << "only the first letter counts";
-}
-
-TEST_F(COutlookItemType, DatabasesAndUnknownObjectsAreNoItems)
-{
+    // Databases and unknown objects are no items.
     CEOID database = 0;
-    RecordIn(u"Tasks Database", &database);
+    RecordIn(u"Tasks Elsewhere", &database);
     EXPECT_EQ(COutlook::GetKSItemType(static_cast<long>(database)), 0);
     EXPECT_EQ(COutlook::GetKSItemType(0), 0);
     EXPECT_EQ(COutlook::GetKSItemType(0x7FFFFFF0), 0);
-}
-
-// ---- With the real object model ----------------------------------------------
-// (Its items' records are told apart by the database names above.)
-
-class COutlookStore : public COutlookItemType {
-protected:
-    void SetUp() override
-    {
-        COutlookItemType::SetUp();
-        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    }
-    void TearDown() override
-    {
-        COutlook::GetOutlookObject().Close();
-        CoUninitialize();
-        COutlookItemType::TearDown();
-    }
-};
-
-TEST_F(COutlookStore, ARefusedSaveIsExplainedToTheUser)
-{
-    ScriptedUiHost ui;
-    platform::ComRef<IDispatch> item;
-    ASSERT_EQ(COutlook::GetOutlookObject().CreateItem(olAppointmentItem, item.Put()), S_OK);
-    const auto appointment = platform::ComRef<IAppointment>::Query(item.Get());
-    appointment->put_Start(46000.5);
-    appointment->put_Duration(-60);  // ends before it starts
-    const HRESULT hr = appointment->Save();
-    EXPECT_TRUE(FAILED(hr));
-    EXPECT_TRUE(COutlook::DisplayPIMSaveError(hr));
-    EXPECT_EQ(ui.MessageCount(), 1u);
-    EXPECT_NE(ui.LastMessage().text.find(u"could not be saved"), std::u16string::npos);
 }
 
 // ---- Save errors ------------------------------------------------------------

@@ -1,7 +1,7 @@
 // CRegistry in text-file mode and registry mode, within one process.
 // Sections: Values and keys in a file; Sharing and saving the file (who
 // writes it, merging with the disk, failed writes); The data directory;
-// Registry mode; Import, export and append.
+// Registry mode (and the plain registry functions); Import, export and append.
 #include "storage/c_registry.h"
 
 #include <gtest/gtest.h>
@@ -9,9 +9,12 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "platform/base/error_codes.h"
 #include "platform/files/files.h"
 #include "platform/text/utf8.h"
+#include "storage/registry_functions.h"
 #include "tests/storage/settings_test_support.h"
 
 namespace {
@@ -19,6 +22,20 @@ namespace {
 constexpr const char16_t* kKestrel = u"Software\\Corvid\\Kestrel";
 constexpr const char16_t* kFile = u"\\Test\\Settings.txt";
 constexpr const char* kHostFile = "Test/Settings.txt";
+
+// A value read back, or "<error N>".
+std::u16string Text(CRegistry& store, LPCWSTR name, LONG size = 0)
+{
+    WCHAR text[400] = {};
+    const LONG result = store.QueryValue(name, text, size);
+    return result ? u"<error " + Utf8ToWide(std::to_string(result)) + u">" : std::u16string(text);
+}
+std::string Number(CRegistry& store, LPCWSTR name)
+{
+    ULONG number = 0;
+    const LONG result = store.QueryValue(name, &number);
+    return result ? "<error " + std::to_string(result) + ">" : std::to_string(number);
+}
 
 class TextStore : public SettingsSandbox {
 protected:
@@ -51,22 +68,16 @@ TEST_F(TextStore, ValuesOfBothKindsAndTheirFailures)
     EXPECT_EQ(store.SetValue(u"Name", u"Kestrel settings"), 0);
     EXPECT_EQ(store.SetValue(nullptr, u"default"), 0);
 
-    EXPECT_EQ(store.QueryValue(u"count", &number), 0) << "names compare without case";
-    EXPECT_EQ(number, 42u);
+    EXPECT_EQ(Number(store, u"count"), "42") << "names compare without case";
     int signedNumber = 0;
     EXPECT_EQ(store.SetValue(u"Neg", 0xFFFFFFFFul), 0);
     EXPECT_EQ(store.QueryValue(u"Neg", &signedNumber), 0);
     EXPECT_EQ(signedNumber, -1);
-    EXPECT_EQ(store.QueryValue(u"Name", text, 9), 0);
-    EXPECT_EQ(std::u16string(text), u"Kestrel ") << "size counts the terminator";
-    WCHAR whole[64];
-    EXPECT_EQ(store.QueryValue(u"Name", whole, 0), 0);
-    EXPECT_EQ(std::u16string(whole), u"Kestrel settings");
-    EXPECT_EQ(store.QueryValue(u"Name", whole, 16), 0);
-    EXPECT_EQ(std::u16string(whole), u"Kestrel setting")
+    EXPECT_EQ(Text(store, u"Name", 9), u"Kestrel ") << "size counts the terminator";
+    EXPECT_EQ(Text(store, u"Name"), u"Kestrel settings");
+    EXPECT_EQ(Text(store, u"Name", 16), u"Kestrel setting")
         << "exactly the buffer's length: the terminator takes the last";
-    EXPECT_EQ(store.QueryValue(u"@", whole, 64), 0);
-    EXPECT_EQ(std::u16string(whole), u"default");
+    EXPECT_EQ(Text(store, u"@", 64), u"default");
 
     // The other kind, or a missing value, is a failed query that leaves the output alone.
     number = 7;
@@ -90,9 +101,16 @@ TEST_F(TextStore, ValuesOfBothKindsAndTheirFailures)
     BYTE bytes[4] = {};
     EXPECT_EQ(store.SetBinValue(u"b", bytes, 4), E_FAIL) << "a settings file holds no binary values";
     EXPECT_EQ(store.QueryBinValue(u"b", bytes, 4), E_FAIL);
+
+    // QueryArray: the default for each value that fails.
+    store.SetValue(u"Width", 120ul);
+    ULONG width = 0, height = 0, name = 0;
+    KSREG entries[] = {{u"Width", &width, 1}, {u"Height", &height, 2}, {u"Name", &name, 3}};
+    EXPECT_EQ(store.QueryArray(entries, 3), 0);
+    EXPECT_EQ(std::vector<ULONG>({width, height, name}), std::vector<ULONG>({120, 2, 3}));
 }
 
-TEST_F(TextStore, KeysSectionsAndEnumeration)
+TEST_F(TextStore, KeysSectionsEnumerationAndSectionNames)
 {
     CRegistry store(REGISTRY_TYPE_FILE, kFile);
     ASSERT_EQ(store.OpenKey(HKEY_LOCAL_MACHINE, kKestrel), 0);
@@ -137,15 +155,11 @@ TEST_F(TextStore, KeysSectionsAndEnumeration)
     EXPECT_EQ(store.DeleteKey(nullptr, u"Plain section"), 0);
     EXPECT_EQ(store.DeleteKey(nullptr, u"Plain section"), E_FAIL);
     EXPECT_EQ(store.Exists(nullptr, u"Plain section"), 0);
-}
-
-TEST_F(TextStore, SectionNamesAndTheirRoots)
-{
-    WCHAR name[100];
-    CRegistry::SectionName(HKEY_CLASSES_ROOT, u"a\\b", name, 100);
-    EXPECT_EQ(std::u16string(name), u"HKEY_CLASSES_ROOT\\a\\b");
-    CRegistry::SectionName(reinterpret_cast<HKEY>(0x1234), u"x", name, 100);
-    EXPECT_EQ(std::u16string(name), u"HKEY_CURRENT_USER\\x") << "an unknown root counts as the current user";
+    WCHAR section[100];
+    CRegistry::SectionName(HKEY_CLASSES_ROOT, u"a\\b", section, 100);
+    EXPECT_EQ(std::u16string(section), u"HKEY_CLASSES_ROOT\\a\\b");
+    CRegistry::SectionName(reinterpret_cast<HKEY>(0x1234), u"x", section, 100);
+    EXPECT_EQ(std::u16string(section), u"HKEY_CURRENT_USER\\x") << "an unknown root counts as the current user";
 
     struct {
         const char16_t* section;
@@ -170,20 +184,6 @@ TEST_F(TextStore, SectionNamesAndTheirRoots)
     }
 }
 
-TEST_F(TextStore, QueryArrayFillsDefaultsForWhatFails)
-{
-    CRegistry store(REGISTRY_TYPE_FILE, kFile);
-    store.OpenKey(HKEY_CURRENT_USER, kKestrel);
-    store.SetValue(u"Width", 120ul);
-    store.SetValue(u"Title", u"not a number");
-    ULONG width = 0, height = 0, title = 0;
-    KSREG entries[] = {{u"Width", &width, 1}, {u"Height", &height, 2}, {u"Title", &title, 3}};
-    EXPECT_EQ(store.QueryArray(entries, 3), 0);
-    EXPECT_EQ(width, 120u);
-    EXPECT_EQ(height, 2u);
-    EXPECT_EQ(title, 3u);
-}
-
 // ---- Sharing and saving the file ------------------------------------------
 
 TEST_F(TextStore, ChangeMarksLastUntilTheFileIsWritten)
@@ -198,9 +198,7 @@ TEST_F(TextStore, ChangeMarksLastUntilTheFileIsWritten)
     EXPECT_EQ(store.FlushKey(), 0);
     EXPECT_EQ(store.Updated(HKEY_CURRENT_USER, kKestrel), 0);
     EXPECT_EQ(store.QueryValueUpdated(u"a"), 0);
-    ULONG a = 0;
-    EXPECT_EQ(store.QueryValue(u"a", &a), 0) << "the open key survives a save";
-    EXPECT_EQ(a, 1u);
+    EXPECT_EQ(Number(store, u"a"), "1") << "the open key survives a save";
 }
 
 TEST_F(TextStore, TheLastUserOfADirtyFileWritesIt)
@@ -208,6 +206,7 @@ TEST_F(TextStore, TheLastUserOfADirtyFileWritesIt)
     auto first = std::make_unique<CRegistry>(REGISTRY_TYPE_FILE, kFile);
     auto second = std::make_unique<CRegistry>(REGISTRY_TYPE_FILE, kFile);
     auto third = std::make_unique<CRegistry>(REGISTRY_TYPE_FILE, kFile);
+    CRegistry own(REGISTRY_TYPE_FILE, kFile, 0);  // a private copy, not shared
     EXPECT_TRUE(CRegistry::INIFileInCache(kFile));
     first->OpenKey(HKEY_CURRENT_USER, kKestrel);
     first->SetValue(u"Shared", 5ul);
@@ -215,6 +214,8 @@ TEST_F(TextStore, TheLastUserOfADirtyFileWritesIt)
     second->OpenKey(HKEY_CURRENT_USER, kKestrel);
     EXPECT_EQ(second->QueryValue(u"Shared", &seen), 0) << "one copy in memory";
     EXPECT_EQ(seen, 5u);
+    own.OpenKey(HKEY_CURRENT_USER, kKestrel);
+    EXPECT_EQ(own.QueryValue(u"Shared", &seen), E_FAIL);
     second->SetValue(u"Title", u"K");
     second.reset();
     first.reset();
@@ -223,17 +224,6 @@ TEST_F(TextStore, TheLastUserOfADirtyFileWritesIt)
     EXPECT_EQ(
         FileText(),
         "\r\n[HKEY_CURRENT_USER\\Software\\Corvid\\Kestrel]\r\n\"Shared\"=dword:00000005\r\n\"Title\"=\"K\"\r\n\r\n");
-}
-
-TEST_F(TextStore, APrivateCopyIsNotShared)
-{
-    CRegistry shared(REGISTRY_TYPE_FILE, kFile);
-    CRegistry own(REGISTRY_TYPE_FILE, kFile, 0);
-    shared.OpenKey(HKEY_CURRENT_USER, kKestrel);
-    shared.SetValue(u"a", 1ul);
-    own.OpenKey(HKEY_CURRENT_USER, kKestrel);
-    ULONG a = 0;
-    EXPECT_EQ(own.QueryValue(u"a", &a), E_FAIL);
 }
 
 TEST_F(TextStore, SavingMergesWithWhatIsOnDisk)
@@ -256,9 +246,7 @@ TEST_F(TextStore, SavingMergesWithWhatIsOnDisk)
               "[Theirs]\r\n\"t\"=\"2\"\r\n\r\n[Later]\r\n\"l\"=\"1\"\r\n\r\n");
     // The store now holds the merged content.
     store.OpenKey(nullptr, u"Theirs");
-    WCHAR t[8];
-    EXPECT_EQ(store.QueryValue(u"t", t, 8), 0);
-    EXPECT_EQ(std::u16string(t), u"2");
+    EXPECT_EQ(Text(store, u"t"), u"2");
 }
 
 TEST_F(TextStore, ARecreatedSectionLosesItsFormerValues)
@@ -281,9 +269,7 @@ TEST_F(TextStore, OpenSectionsAreFoundAgainWhenSectionsMove)
     b.OpenKey(nullptr, u"Second");
     b.SetValue(u"y", 2ul);
     a.DeleteKey(nullptr, u"First");
-    ULONG y = 0;
-    EXPECT_EQ(b.QueryValue(u"y", &y), 0);
-    EXPECT_EQ(y, 2u);
+    EXPECT_EQ(Number(b, u"y"), "2");
     EXPECT_EQ(b.KeyRef(), 0);
     EXPECT_EQ(a.SetValue(u"x", 1ul), E_FAIL) << "the deleted section is not silently re-created";
 }
@@ -321,7 +307,7 @@ TEST_F(TextStore, MissingAndBrokenFilesStartEmpty)
 
 // ---- The data directory ---------------------------------------------------
 
-TEST_F(TextStore, TheDefaultFileLivesInTheDataDirectory)
+TEST_F(TextStore, TheDefaultFileLivesInTheDataDirectoryARegisteredOneWhileItExists)
 {
     {
         CRegistry store;
@@ -331,15 +317,9 @@ TEST_F(TextStore, TheDefaultFileLivesInTheDataDirectory)
     }
     EXPECT_TRUE(std::filesystem::exists(Host("Application Data/Corvid/Settings.txt")));
     // The data directory was written back to the registry.
-    WCHAR folder[100];
     CRegistry registry(REGISTRY_TYPE_REGISTRY);
     ASSERT_EQ(registry.OpenKey(HKEY_CURRENT_USER, kKestrel), 0);
-    EXPECT_EQ(registry.QueryValue(u"Corvid_Folder", folder, 100), 0);
-    EXPECT_EQ(std::u16string(folder), u"\\Application Data");
-}
-
-TEST_F(TextStore, ARegisteredDataDirectoryIsUsedWhileItExists)
-{
+    EXPECT_EQ(Text(registry, u"Corvid_Folder"), u"\\Application Data");
     CreateDirectoryW(u"\\Elsewhere", nullptr);
     {
         CRegistry registry(REGISTRY_TYPE_REGISTRY);
@@ -359,23 +339,12 @@ TEST_F(TextStore, ARegisteredDataDirectoryIsUsedWhileItExists)
 
 class RegistryStore : public SettingsSandbox {};
 
-TEST_F(RegistryStore, ErrorsAreThePlatformCodesNegated)
+TEST_F(RegistryStore, ValuesKeysAndErrorsAsThePlatformCodesNegated)
 {
     CRegistry store(REGISTRY_TYPE_REGISTRY);
     EXPECT_EQ(store.RegistryType(), REGISTRY_TYPE_REGISTRY);
     EXPECT_EQ(store.Exists(HKEY_CURRENT_USER, u"Software\\Nothing"), 0);
-    ASSERT_EQ(store.OpenKey(HKEY_CURRENT_USER, kKestrel), 0);
-    ULONG number = 0;
-    EXPECT_EQ(store.QueryValue(u"Missing", &number), -static_cast<LONG>(ERROR_FILE_NOT_FOUND));
-    WCHAR text[4];
-    store.SetValue(u"Long", u"longer than four");
-    EXPECT_EQ(store.QueryValue(u"Long", text, 4), -static_cast<LONG>(ERROR_MORE_DATA));
     EXPECT_EQ(store.DeleteKey(HKEY_CURRENT_USER, u"Software\\Nothing"), -static_cast<LONG>(ERROR_FILE_NOT_FOUND));
-}
-
-TEST_F(RegistryStore, ValuesKeysAndEnumeration)
-{
-    CRegistry store(REGISTRY_TYPE_REGISTRY);
     ASSERT_EQ(store.OpenKey(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\TV"), 0);
     EXPECT_EQ(store.SetValue(u"n", 42ul), 0);
     EXPECT_EQ(store.SetValue(u"s", u"text"), 0);
@@ -384,12 +353,10 @@ TEST_F(RegistryStore, ValuesKeysAndEnumeration)
     BYTE back[3] = {};
     EXPECT_EQ(store.QueryBinValue(u"b", back, 3), 0);
     EXPECT_EQ(back[2], 3);
-    ULONG n = 0;
-    EXPECT_EQ(store.QueryValue(u"n", &n), 0);
-    EXPECT_EQ(n, 42u);
-    WCHAR s[10];
-    EXPECT_EQ(store.QueryValue(u"s", s, 0), 0);
-    EXPECT_EQ(std::u16string(s), u"text");
+    EXPECT_EQ(Number(store, u"n"), "42");
+    EXPECT_EQ(Number(store, u"Missing"), "<error -2>") << "the platform's codes negated";
+    EXPECT_EQ(Text(store, u"s"), u"text");
+    EXPECT_EQ(Text(store, u"s", 4), u"<error -234>");
     EXPECT_EQ(store.ValueCount(), 3);
     WCHAR name[10];
     EXPECT_EQ(store.ValueName(3, name, 10), static_cast<LONG>(ERROR_NO_MORE_ITEMS));
@@ -403,6 +370,38 @@ TEST_F(RegistryStore, ValuesKeysAndEnumeration)
     EXPECT_EQ(store.Updated(HKEY_CURRENT_USER, kKestrel), 0);
 }
 
+// The plain registry functions each open and close their key.
+TEST_F(RegistryStore, PlainFunctionsRoundTripAndGiveTheirErrors)
+{
+    const char16_t* key = u"Software\\Corvid\\Kestrel\\Fonts";
+    ULONG size = 0;
+    EXPECT_EQ(GetFromRegistry(HKEY_CURRENT_USER, key, u"Size", &size), static_cast<LONG>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(SetToRegistry(HKEY_CURRENT_USER, key, u"Size", 9), ERROR_SUCCESS);
+    EXPECT_EQ(GetFromRegistry(HKEY_CURRENT_USER, key, u"Size", &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, 9u);
+
+    EXPECT_EQ(SetToRegistrySZ(HKEY_CURRENT_USER, key, u"Face", u"Tahoma"), ERROR_SUCCESS);
+    WCHAR face[7];
+    EXPECT_EQ(GetFromRegistrySZ(HKEY_CURRENT_USER, key, u"Face", face, 7), ERROR_SUCCESS);
+    EXPECT_EQ(std::u16string(face), u"Tahoma");
+    EXPECT_EQ(GetFromRegistrySZ(HKEY_CURRENT_USER, key, u"Face", face, 6), static_cast<LONG>(ERROR_MORE_DATA))
+        << "the size counts the terminator";
+
+    DWORD subKeys = 9, values = 0;
+    EXPECT_EQ(QueryKey(HKEY_CURRENT_USER, key, &subKeys, &values, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(subKeys, 0u);
+    EXPECT_EQ(values, 2u);
+    EXPECT_EQ(DeleteRegistryValue(HKEY_CURRENT_USER, key, u"Size"), ERROR_SUCCESS);
+    EXPECT_EQ(DeleteRegistryValue(HKEY_CURRENT_USER, key, u"Size"), static_cast<LONG>(ERROR_FILE_NOT_FOUND));
+
+    WCHAR name[kEnumKeyChars];
+    EXPECT_EQ(EnumRegistryKeysSZ(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel", name, 0), ERROR_SUCCESS);
+    EXPECT_EQ(std::u16string(name), u"Fonts");
+    EXPECT_EQ(EnumRegistryKeysSZ(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel", name, 1),
+              static_cast<LONG>(ERROR_NO_MORE_ITEMS));
+    EXPECT_EQ(platform::OpenRegistryKeyCount(), 0u) << "every call closes its key";
+}
+
 // ---- Import, export and append --------------------------------------------
 
 TEST_F(RegistryStore, ImportAndExportBetweenFileAndRegistry)
@@ -413,12 +412,8 @@ TEST_F(RegistryStore, ImportAndExportBetweenFileAndRegistry)
     EXPECT_EQ(CRegistry::ImportINIFile(u"\\In\\s.txt"), 0);
     CRegistry registry(REGISTRY_TYPE_REGISTRY);
     ASSERT_EQ(registry.Exists(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\CV"), 1);
-    ULONG n = 0;
-    EXPECT_EQ(registry.QueryValue(u"n", &n), 0);
-    EXPECT_EQ(n, 16u);
-    WCHAR text[10];
-    EXPECT_EQ(registry.QueryValue(u"", text, 10), 0) << "@ is the key's default value";
-    EXPECT_EQ(std::u16string(text), u"dflt");
+    EXPECT_EQ(Number(registry, u"n"), "16");
+    EXPECT_EQ(Text(registry, u""), u"dflt") << "@ is the key's default value";
     EXPECT_EQ(registry.Exists(HKEY_LOCAL_MACHINE, u"Other"), 1);
 
     // Back out: the whole Kestrel tree into a new file.
@@ -428,8 +423,7 @@ TEST_F(RegistryStore, ImportAndExportBetweenFileAndRegistry)
     EXPECT_EQ(registry.ExportINIFile(HKEY_CURRENT_USER, u"Software\\Corvid", u"\\Out\\e.txt", nullptr), 0);
     CRegistry exported(REGISTRY_TYPE_FILE, u"\\Out\\e.txt");
     ASSERT_EQ(exported.Exists(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\CV"), 1);
-    EXPECT_EQ(exported.QueryValue(u"@", text, 10), 0);
-    EXPECT_EQ(std::u16string(text), u"dflt");
+    EXPECT_EQ(Text(exported, u"@"), u"dflt");
     ASSERT_EQ(exported.Exists(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\CV\\Deeper"), 1);
     EXPECT_EQ(exported.Exists(HKEY_LOCAL_MACHINE, u"Other"), 0);
 }
@@ -449,9 +443,7 @@ TEST_F(TextStore, ExportAndAppendBetweenFiles)
     CRegistry target(REGISTRY_TYPE_FILE, u"\\Out\\merged.txt");
     EXPECT_EQ(target.AppendINIFile(u"\\Out\\tv.txt", u"Kestrel", u"Merlin"), 0);
     EXPECT_EQ(target.Exists(HKEY_CURRENT_USER, u"Software\\Corvid\\Merlin\\TV\\GroupState"), 1);
-    WCHAR text[10];
-    EXPECT_EQ(target.QueryValue(u"b", text, 10), 0);
-    EXPECT_EQ(std::u16string(text), u"two");
+    EXPECT_EQ(Text(target, u"b"), u"two");
     EXPECT_EQ(target.Exists(HKEY_CURRENT_USER, u"Software\\Other"), 0) << "outside the exported key";
     EXPECT_EQ(target.SubKeyCount(), 2);
 }

@@ -140,7 +140,7 @@ bool PointersInsideBuffer(const CeDbRecord& record)
 
 // ---- Values ---------------------------------------------------------------
 
-TEST(CeDbRecordValues, EveryGetterRefusesMissingEntriesAndBadIndexes)
+TEST(CeDbRecordValues, GettersRefuseMissingEntriesAndSettersCheckTypesAndWidths)
 {
     CeDbRecord record;
     EngineBuffer().Missing(kSubject).Missing(kNote).Missing(kDuration).Missing(kStart).AttachTo(record);
@@ -175,11 +175,8 @@ TEST(CeDbRecordValues, EveryGetterRefusesMissingEntriesAndBadIndexes)
     EXPECT_EQ(TextOf(record, kSubject), "Lunch");
     EXPECT_FALSE(record.SetIdVal(0x4213, SHORT{1}, CEVT_I2)) << "same number, other type";
     EXPECT_FALSE(record.SetIndexVal(4, LONG{1}));
-}
-
-TEST(CeDbRecordValues, NumbersOfEachWidthAndTypeChecksOfSetters)
-{
-    CeDbRecord record;
+    // Numbers of each width; setters check types.
+    CeDbRecord numbers;
     EngineBuffer()
         .Value(kSensitivity, Long(-1))  // every bit set: a 16-bit write must clear the rest
         .Value(kFlags, {})
@@ -189,40 +186,40 @@ TEST(CeDbRecordValues, NumbersOfEachWidthAndTypeChecksOfSetters)
         .Value(kStart, {})
         .Text(kSubject, u"keep")
         .Blob(kNote, {9, 8})
-        .AttachTo(record);
+        .AttachTo(numbers);
     bool b = false;
-    EXPECT_TRUE(record.GetIndexVal(4, b) && b) << "any non-zero value is true";
+    EXPECT_TRUE(numbers.GetIndexVal(4, b) && b) << "any non-zero value is true";
 
-    EXPECT_TRUE(record.SetIdVal(0x0004, SHORT{-2}, CEVT_I2));
-    EXPECT_TRUE(record.SetIdVal(0x4126, USHORT{65535}, CEVT_UI2));
-    EXPECT_TRUE(record.SetIdVal(0x2A11, ULONG{4294967295u}, CEVT_UI4));
-    EXPECT_TRUE(record.SetIdVal(0x2A09, 1234.5, CEVT_R8));
-    EXPECT_TRUE(record.SetIdVal(0x4215, false, CEVT_BOOL));
-    EXPECT_TRUE(record.SetIdVal(0x420D, FILETIME{0x89ABCDEFu, 0x01234567u}, CEVT_FILETIME));
-    EXPECT_EQ(record.GetProps()[0].val.lVal, 0x0000FFFE);
+    EXPECT_TRUE(numbers.SetIdVal(0x0004, SHORT{-2}, CEVT_I2));
+    EXPECT_TRUE(numbers.SetIdVal(0x4126, USHORT{65535}, CEVT_UI2));
+    EXPECT_TRUE(numbers.SetIdVal(0x2A11, ULONG{4294967295u}, CEVT_UI4));
+    EXPECT_TRUE(numbers.SetIdVal(0x2A09, 1234.5, CEVT_R8));
+    EXPECT_TRUE(numbers.SetIdVal(0x4215, false, CEVT_BOOL));
+    EXPECT_TRUE(numbers.SetIdVal(0x420D, FILETIME{0x89ABCDEFu, 0x01234567u}, CEVT_FILETIME));
+    EXPECT_EQ(numbers.GetProps()[0].val.lVal, 0x0000FFFE);
     SHORT s = 0;
     ULONG ul = 0;
     double d = 0;
     FILETIME ft{};
-    EXPECT_TRUE(record.GetIndexVal(0, s) && s == -2);
-    EXPECT_TRUE(record.GetIndexVal(2, ul) && ul == 4294967295u);
-    EXPECT_TRUE(record.GetIndexVal(3, d) && d == 1234.5);
-    EXPECT_TRUE(record.GetIndexVal(4, b) && !b);
-    EXPECT_TRUE(record.GetIndexVal(5, ft) && ft.dwLowDateTime == 0x89ABCDEFu && ft.dwHighDateTime == 0x01234567u);
-    EXPECT_EQ(TextOf(record, kFlags), "65535");
+    EXPECT_TRUE(numbers.GetIndexVal(0, s) && s == -2);
+    EXPECT_TRUE(numbers.GetIndexVal(2, ul) && ul == 4294967295u);
+    EXPECT_TRUE(numbers.GetIndexVal(3, d) && d == 1234.5);
+    EXPECT_TRUE(numbers.GetIndexVal(4, b) && !b);
+    EXPECT_TRUE(numbers.GetIndexVal(5, ft) && ft.dwLowDateTime == 0x89ABCDEFu && ft.dwHighDateTime == 0x01234567u);
+    EXPECT_EQ(TextOf(numbers, kFlags), "65535");
 
     // Numbers never overwrite the pointers of strings and blobs, nor the
     // other way round.
     BYTE one[] = {1};
-    EXPECT_FALSE(record.SetIndexVal(6, LONG{0}) || record.SetIndexVal(7, 0.0) || record.SetIndexVal(7, FILETIME{}));
-    EXPECT_FALSE(record.SetIndexVal(0, u"text") || record.SetIndexVal(0, CEBLOB{1, one}));
-    EXPECT_EQ(TextOf(record, kSubject), "keep");
-    EXPECT_EQ(BlobOf(record, kNote), (Bytes{9, 8}));
+    EXPECT_FALSE(numbers.SetIndexVal(6, LONG{0}) || numbers.SetIndexVal(7, 0.0) || numbers.SetIndexVal(7, FILETIME{}));
+    EXPECT_FALSE(numbers.SetIndexVal(0, u"text") || numbers.SetIndexVal(0, CEBLOB{1, one}));
+    EXPECT_EQ(TextOf(numbers, kSubject), "keep");
+    EXPECT_EQ(BlobOf(numbers, kNote), (Bytes{9, 8}));
 }
 
 // ---- Strings and blobs ----------------------------------------------------
 
-TEST(CeDbRecordStrings, ALongerStringRebuildsTheBufferAndKeepsEveryOtherValue)
+TEST(CeDbRecordStrings, ALongerStringRebuildsTheBufferAndShorterOnesAreCopiedInPlace)
 {
     CeDbRecord record;
     EngineBuffer()
@@ -249,28 +246,24 @@ TEST(CeDbRecordStrings, ALongerStringRebuildsTheBufferAndKeepsEveryOtherValue)
     EXPECT_EQ(BlobOf(record, kNote), (Bytes{1, 2, 3}));
     EXPECT_EQ(BlobOf(record, kCategories), (Bytes{0xFF, 0, 0x80, 0x7F}));
     EXPECT_EQ(record.GetProps()[5].wFlags, CEDB_PROPNOTFOUND);
-}
-
-TEST(CeDbRecordStrings, ShorterStringsAreCopiedInPlaceAndCopiedOut)
-{
-    CeDbRecord record;
-    EngineBuffer().Text(kSubject, u"Meeting").Text(kLocation, u"Room 4").AttachTo(record);
-    const CEPROPVAL* before = record.GetProps();
-    const WCHAR* where = before[0].val.lpwstr;
-    ASSERT_TRUE(record.SetIndexVal(0, u"Meet"));
-    ASSERT_TRUE(record.SetIndexVal(1, static_cast<const WCHAR*>(nullptr)));
-    EXPECT_EQ(record.GetProps(), before);
-    EXPECT_TRUE(record.IsPlatformBuffer());
-    EXPECT_EQ(record.GetProps()[0].val.lpwstr, where);
+    CeDbRecord shorter;
+    EngineBuffer().Text(kSubject, u"Meeting").Text(kLocation, u"Room 4").AttachTo(shorter);
+    const CEPROPVAL* shorterBefore = shorter.GetProps();
+    const WCHAR* where = shorterBefore[0].val.lpwstr;
+    ASSERT_TRUE(shorter.SetIndexVal(0, u"Meet"));
+    ASSERT_TRUE(shorter.SetIndexVal(1, static_cast<const WCHAR*>(nullptr)));
+    EXPECT_EQ(shorter.GetProps(), shorterBefore);
+    EXPECT_TRUE(shorter.IsPlatformBuffer());
+    EXPECT_EQ(shorter.GetProps()[0].val.lpwstr, where);
     WCHAR buffer[16] = u"junk";
     WCHAR* out = buffer;
-    EXPECT_TRUE(record.GetIndexVal(0, out));
+    EXPECT_TRUE(shorter.GetIndexVal(0, out));
     EXPECT_EQ(std::u16string(buffer), u"Meet");
-    EXPECT_TRUE(record.GetIndexVal(1, out));
+    EXPECT_TRUE(shorter.GetIndexVal(1, out));
     EXPECT_EQ(buffer[0], 0);
 }
 
-TEST(CeDbRecordBlobs, CopiesAreZeroFilledAndRoundedToEven)
+TEST(CeDbRecordBlobs, CopiesAreRoundedToEvenAndLargerBlobsGetABlockOfTheirOwn)
 {
     CeDbRecord record;
     EngineBuffer().Blob(kNote, {0xAA, 0xBB, 0xCC}).Blob(kCategories, {}).AttachTo(record);
@@ -285,45 +278,42 @@ TEST(CeDbRecordBlobs, CopiesAreZeroFilledAndRoundedToEven)
     EXPECT_NE(odd.lpb, record.GetProps()[0].val.blob.lpb);
     EXPECT_EQ(empty.dwCount, 0u);
     EXPECT_EQ(LocalSize(empty.lpb), 2u);
-}
-
-TEST(CeDbRecordBlobs, LargerBlobsGetABlockOfTheirOwnUntilTheBufferIsRebuilt)
-{
-    CeDbRecord record;
-    EngineBuffer().Blob(kNote, {1, 2, 3, 4}).Text(kSubject, u"s").AttachTo(record);
-    const CEPROPVAL* buffer = record.GetProps();
+    // Larger blobs get a block of their own until the buffer is rebuilt.
+    CeDbRecord large;
+    EngineBuffer().Blob(kNote, {1, 2, 3, 4}).Text(kSubject, u"s").AttachTo(large);
+    const CEPROPVAL* buffer = large.GetProps();
     BYTE* room = buffer[0].val.blob.lpb;
     BYTE two[] = {7, 8};
-    ASSERT_TRUE(record.SetIndexVal(0, CEBLOB{2, two}));
-    EXPECT_EQ(record.GetProps()[0].val.blob.lpb, room) << "fits in its room";
+    ASSERT_TRUE(large.SetIndexVal(0, CEBLOB{2, two}));
+    EXPECT_EQ(large.GetProps()[0].val.blob.lpb, room) << "fits in its room";
 
     Bytes big(300, 0x42);
-    ASSERT_TRUE(record.SetIndexVal(0, CEBLOB{300, big.data()}));
-    EXPECT_EQ(record.GetProps(), buffer) << "the buffer itself stays";
-    BYTE* own = record.GetProps()[0].val.blob.lpb;
+    ASSERT_TRUE(large.SetIndexVal(0, CEBLOB{300, big.data()}));
+    EXPECT_EQ(large.GetProps(), buffer) << "the buffer itself stays";
+    BYTE* own = large.GetProps()[0].val.blob.lpb;
     EXPECT_EQ(LocalSize(own), 300u);
-    ASSERT_TRUE(record.SetIndexVal(0, CEBLOB{2, two}));
-    EXPECT_EQ(record.GetProps()[0].val.blob.lpb, own) << "the own block is reused while large enough";
+    ASSERT_TRUE(large.SetIndexVal(0, CEBLOB{2, two}));
+    EXPECT_EQ(large.GetProps()[0].val.blob.lpb, own) << "the own block is reused while large enough";
     Bytes bigger(301, 0x43);
-    ASSERT_TRUE(record.SetIndexVal(0, CEBLOB{301, bigger.data()}));
-    EXPECT_EQ(BlobOf(record, kNote), bigger);
+    ASSERT_TRUE(large.SetIndexVal(0, CEBLOB{301, bigger.data()}));
+    EXPECT_EQ(BlobOf(large, kNote), bigger);
 
     // A rebuild packs the own block behind the entries.
-    ASSERT_TRUE(record.SetIndexVal(1, u"a much longer subject than before"));
-    EXPECT_TRUE(PointersInsideBuffer(record));
-    EXPECT_EQ(BlobOf(record, kNote), bigger);
-    EXPECT_FALSE(record.SetIndexVal(0, CEBLOB{4, nullptr}));
+    ASSERT_TRUE(large.SetIndexVal(1, u"a much longer subject than before"));
+    EXPECT_TRUE(PointersInsideBuffer(large));
+    EXPECT_EQ(BlobOf(large, kNote), bigger);
+    EXPECT_FALSE(large.SetIndexVal(0, CEBLOB{4, nullptr}));
     // Beyond the own-block flags a larger blob rebuilds the buffer.
-    for (WORD id = 1; id <= kCeDbRecordMaxOwnBlobs; ++id) ASSERT_TRUE(record.AddProp(id, CEVT_BLOB));
-    ASSERT_TRUE(record.SetIndexVal(record.GetCount() - 1, CEBLOB{300, big.data()}));
-    EXPECT_EQ(BlobOf(record, MAKEPROPID(kCeDbRecordMaxOwnBlobs, CEVT_BLOB)), big);
-    EXPECT_EQ(BlobOf(record, kNote), bigger);
+    for (WORD id = 1; id <= kCeDbRecordMaxOwnBlobs; ++id) ASSERT_TRUE(large.AddProp(id, CEVT_BLOB));
+    ASSERT_TRUE(large.SetIndexVal(large.GetCount() - 1, CEBLOB{300, big.data()}));
+    EXPECT_EQ(BlobOf(large, MAKEPROPID(kCeDbRecordMaxOwnBlobs, CEVT_BLOB)), big);
+    EXPECT_EQ(BlobOf(large, kNote), bigger);
     // Own blocks left behind would show in the sanitizer build's leak check.
 }
 
 // ---- Entries --------------------------------------------------------------
 
-TEST(CeDbRecordProps, AddPropOfAPresentIdentifierChangesNothing)
+TEST(CeDbRecordProps, AddingRemovingAndCopyingEntriesAndADamagedBuffer)
 {
     CeDbRecord record;
     EngineBuffer().Text(kSubject, u"first").Missing(kDuration).Blob(kNote, {5, 6, 7}).AttachTo(record);
@@ -342,41 +332,35 @@ TEST(CeDbRecordProps, AddPropOfAPresentIdentifierChangesNothing)
     EXPECT_EQ(TextOf(record, shortDuration), "0");
     EXPECT_EQ(TextOf(record, kSubject), "first");
     EXPECT_EQ(BlobOf(record, kNote), (Bytes{5, 6, 7}));
-}
-
-TEST(CeDbRecordProps, NewRecordsRemovalAndDuplicates)
-{
-    CeDbRecord record;
+    // A damaged buffer is not read past its end.
+    CeDbRecord damaged;
+    DWORD damagedSize = EngineBuffer().Value(kDuration, Long(1)).Text(kSubject, u"abcd").AttachTo(damaged);
+    // Overwrite the terminator at the very end of the block.
+    reinterpret_cast<WCHAR*>(reinterpret_cast<BYTE*>(damaged.GetProps()) + damagedSize)[-1] = u'!';
+    ASSERT_TRUE(damaged.AddProp(1, CEVT_I4));
+    EXPECT_EQ(TextOf(damaged, kSubject), "abcd!");
+    // New records, removal and duplicates.
+    CeDbRecord fresh;
     const CEPROPID ids[] = {kSubject, kStart, kNote, kSubject};
-    EXPECT_TRUE(record.AddProps(ids, 4));
-    ASSERT_EQ(record.GetCount(), 3) << "the repeated identifier is added once";
-    EXPECT_EQ(TextOf(record, kSubject), "");
-    EXPECT_TRUE(record.RemProp(PropIdNumber(kNote), TypeFromPropID(kNote)));
-    EXPECT_FALSE(record.RemProp(PropIdNumber(kNote), CEVT_I4));
-    EXPECT_EQ(record.GetProps()[2].wFlags, CEDB_PROPDELETE);
-    ASSERT_TRUE(record.SetIndexVal(0, u"Original"));
+    EXPECT_TRUE(fresh.AddProps(ids, 4));
+    ASSERT_EQ(fresh.GetCount(), 3) << "the repeated identifier is added once";
+    EXPECT_EQ(TextOf(fresh, kSubject), "");
+    EXPECT_TRUE(fresh.RemProp(PropIdNumber(kNote), TypeFromPropID(kNote)));
+    EXPECT_FALSE(fresh.RemProp(PropIdNumber(kNote), CEVT_I4));
+    EXPECT_EQ(fresh.GetProps()[2].wFlags, CEDB_PROPDELETE);
+    ASSERT_TRUE(fresh.SetIndexVal(0, u"Original"));
 
     CeDbRecord copy;
-    ASSERT_TRUE(copy.DupProps(record.GetProps(), record.GetCount(), 4096));
+    ASSERT_TRUE(copy.DupProps(fresh.GetProps(), fresh.GetCount(), 4096));
     EXPECT_EQ(copy.GetSize(), 4096u);
-    ASSERT_TRUE(record.SetIndexVal(0, u"Changed"));
+    ASSERT_TRUE(fresh.SetIndexVal(0, u"Changed"));
     EXPECT_EQ(TextOf(copy, kSubject), "Original") << "an independent copy";
     EXPECT_EQ(copy.GetProps()[2].wFlags, CEDB_PROPDELETE);
-    ASSERT_TRUE(copy.DupProps(record.GetProps(), 1, 8)) << "too small a size grows to what is needed";
+    ASSERT_TRUE(copy.DupProps(fresh.GetProps(), 1, 8)) << "too small a size grows to what is needed";
     EXPECT_EQ(TextOf(copy, kSubject), "Changed");
     ASSERT_TRUE(copy.DupProps(copy.GetProps(), 1, 0)) << "its own buffer";
     EXPECT_EQ(TextOf(copy, kSubject), "Changed");
     EXPECT_FALSE(copy.DupProps(nullptr, 3, 0));
-}
-
-TEST(CeDbRecordProps, ADamagedBufferIsNotReadPastItsEnd)
-{
-    CeDbRecord record;
-    DWORD size = EngineBuffer().Value(kDuration, Long(1)).Text(kSubject, u"abcd").AttachTo(record);
-    // Overwrite the terminator at the very end of the block.
-    reinterpret_cast<WCHAR*>(reinterpret_cast<BYTE*>(record.GetProps()) + size)[-1] = u'!';
-    ASSERT_TRUE(record.AddProp(1, CEVT_I4));
-    EXPECT_EQ(TextOf(record, kSubject), "abcd!");
 }
 
 // ---- Text forms -----------------------------------------------------------
@@ -390,7 +374,7 @@ std::string Text(CEPROPID id, CEVALUNION value)
     return (ok ? "" : "<false>") + WideToUtf8(static_cast<const WCHAR*>(text));
 }
 
-TEST(CeDbRecordText, NumbersBooleansStringsAndBlobs)
+TEST(CeDbRecordText, NumbersBooleansStringsBlobsAndFileTimes)
 {
     EXPECT_EQ(Text(kSensitivity, Long(-1)), "-1");
     EXPECT_EQ(Text(kFlags, Long(-1)), "65535");
@@ -411,10 +395,7 @@ TEST(CeDbRecordText, NumbersBooleansStringsAndBlobs)
     EXPECT_EQ(Text(MAKEPROPID(1, 7), Long(1)), "<false>unchanged");
     EXPECT_EQ(WideToUtf8(static_cast<const WCHAR*>(GetBlob(2, bytes + 1))), "0A FF ");
     EXPECT_TRUE(GetBlob(3, nullptr).IsEmpty());
-}
-
-TEST(CeDbRecordText, FileTimesShowTheSystemShortDateAndTimeBeforeTheYear10000)
-{
+    // File times in the system's short date and time, before the year 10000.
     PinnedLocale english("en-US");
     EXPECT_EQ(Text(kStart, FileTime(0)), "1/1/1601 12:00 AM");
     EXPECT_EQ(Text(kStart, FileTime(133541343590000000ull)), "3/5/2024 5:45 PM");  // 17:45:59

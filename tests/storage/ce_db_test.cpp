@@ -15,7 +15,7 @@
 #include "platform/text/owned_bstr.h"
 #include "platform/text/utf8.h"
 #include "platform/ui/out_of_memory_notice.h"
-#include "tests/support/device_sandbox.h"
+#include "tests/storage/settings_test_support.h"
 #include "tests/support/scripted_ui_host.h"
 #include "tests/support/test_windows.h"
 
@@ -39,18 +39,8 @@ std::string TextOf(const CeDbRecord& record, CEPROPID id)
     return record.GetIndexVal(record.FindProp(id), text) ? U8(text) : "<absent>";
 }
 
-class CeDbTest : public DeviceSandbox {
+class CeDbTest : public StoreSandbox {
 protected:
-    void SetUp() override
-    {
-        DeviceSandbox::SetUp();
-        platform::CloseObjectStore();
-    }
-    void TearDown() override
-    {
-        platform::CloseObjectStore();
-        DeviceSandbox::TearDown();
-    }
     // A database sorted by kNumber, opened in that order.
     static void CreateNumbered(CeDb& db, const WCHAR* name = u"Numbers")
     {
@@ -80,7 +70,7 @@ protected:
     std::string LogFile() const { return ReadHostFile("Kestrel_Log.txt"); }
 };
 
-TEST_F(CeDbTest, CreateKeepsAtMostFourSortOrdersAndTheType)
+TEST_F(CeDbTest, CreateDescribeAndDeleteDatabasesAndRecordsNameTheirDatabase)
 {
     SORTORDERSPEC sorts[7];
     for (WORD i = 0; i < 7; ++i) sorts[i] = SORTORDERSPEC{MAKEPROPID(0x100 + i, CEVT_I4), 0};
@@ -103,31 +93,42 @@ TEST_F(CeDbTest, CreateKeepsAtMostFourSortOrdersAndTheType)
     ASSERT_TRUE(CeOidGetInfo(plain.GetOid(), &info));
     EXPECT_EQ(info.infDatabase.wNumSortOrder, 0) << "a count without sorts means none";
     EXPECT_FALSE(CeDb().Create(u"plain", 0, 0, nullptr)) << "the name is taken";
-}
+    // Description changes close the database; Delete removes it.
+    CeDb named;
+    CreateNumbered(named);
+    ASSERT_TRUE(named.SetDbaseType(77));
+    EXPECT_FALSE(named.IsOpen());
+    ASSERT_TRUE(named.SetName(u"A name that is far longer than the engine allows"));
+    ASSERT_TRUE(named.SetLastModified(FILETIME{0x12345678u, 0x01D00000u}));
+    CEOIDINFO described{};
+    ASSERT_TRUE(CeOidGetInfo(named.GetOid(), &described));
+    EXPECT_EQ(described.infDatabase.dwDbaseType, 77u);
+    EXPECT_EQ(U8(described.infDatabase.szDbaseName), "A name that is far longer than ");
+    EXPECT_EQ(U8(named.GetName()), "A name that is far longer than ");
+    EXPECT_EQ(described.infDatabase.ftLastModified.dwLowDateTime, 0x12345678u);
+    EXPECT_EQ(described.infDatabase.wNumSortOrder, 1) << "fields not flagged stay";
 
-TEST_F(CeDbTest, DescriptionChangesCloseTheDatabaseAndDeleteRemovesIt)
-{
-    CeDb db;
-    CreateNumbered(db);
-    ASSERT_TRUE(db.SetDbaseType(77));
-    EXPECT_FALSE(db.IsOpen());
-    ASSERT_TRUE(db.SetName(u"A name that is far longer than the engine allows"));
-    ASSERT_TRUE(db.SetLastModified(FILETIME{0x12345678u, 0x01D00000u}));
-    CEOIDINFO info{};
-    ASSERT_TRUE(CeOidGetInfo(db.GetOid(), &info));
-    EXPECT_EQ(info.infDatabase.dwDbaseType, 77u);
-    EXPECT_EQ(U8(info.infDatabase.szDbaseName), "A name that is far longer than ");
-    EXPECT_EQ(U8(db.GetName()), "A name that is far longer than ");
-    EXPECT_EQ(info.infDatabase.ftLastModified.dwLowDateTime, 0x12345678u);
-    EXPECT_EQ(info.infDatabase.wNumSortOrder, 1) << "fields not flagged stay";
+    ASSERT_TRUE(named.Open(named.GetOid(), kNumberId, 0, nullptr));
+    ASSERT_TRUE(named.Delete());
+    EXPECT_FALSE(named.IsOpen());
+    CeDb unopened;
+    EXPECT_FALSE(unopened.Open(u"A name that is far longer than ", 0, 0, nullptr));
+    EXPECT_EQ(unopened.GetHandle(), INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(unopened.Delete()) << "no OID";
 
-    ASSERT_TRUE(db.Open(db.GetOid(), kNumberId, 0, nullptr));
-    ASSERT_TRUE(db.Delete());
-    EXPECT_FALSE(db.IsOpen());
-    CeDb other;
-    EXPECT_FALSE(other.Open(u"A name that is far longer than ", 0, 0, nullptr));
-    EXPECT_EQ(other.GetHandle(), INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(other.Delete()) << "no OID";
+    // Records name their database until deleted.
+    CreateNumbered(named, u"\\Categories Database");
+    CEOID oid = Add(named, 1, u"x");
+    CeDb reader;
+    ASSERT_TRUE(reader.Open(u"\\Categories Database", 0, 0, nullptr));
+    const platform::OwnedBstr name = platform::OwnedBstr::Adopt(reader.GetDatabaseNameFromOID(oid));
+    EXPECT_EQ(U8(name), "\\Categories Database");
+    EXPECT_EQ(named.GetDatabaseNameFromOID(named.GetOid()), nullptr) << "a database is no record";
+    EXPECT_EQ(named.GetDatabaseNameFromOID(0), nullptr);
+    ASSERT_TRUE(named.DeleteRecord(oid));
+    EXPECT_EQ(named.GetDatabaseNameFromOID(oid), nullptr);
+    EXPECT_FALSE(named.DeleteRecord(oid));
+    EXPECT_EQ(named.GetNumRecords(), 0);
 }
 
 TEST_F(CeDbTest, RecordsRoundTripAndMissingPropertiesAreMarked)
@@ -165,7 +166,7 @@ TEST_F(CeDbTest, RecordsRoundTripAndMissingPropertiesAreMarked)
     EXPECT_EQ(TextOf(read, kTitleId), "Zoë's list");
 }
 
-TEST_F(CeDbTest, UpdatesMergeAndRemoveMarkedProperties)
+TEST_F(CeDbTest, UpdatesMergeAndReadsFillTheCallersBuffer)
 {
     CeDb db;
     CreateNumbered(db);
@@ -182,49 +183,25 @@ TEST_F(CeDbTest, UpdatesMergeAndRemoveMarkedProperties)
     EXPECT_EQ(TextOf(read, kTitleId), "<absent>");
     EXPECT_EQ(TextOf(read, kFlagId), "1");
     EXPECT_EQ(TextOf(read, kNumberId), "7") << "properties not named stay";
-
     change.SetOid(0);
     EXPECT_FALSE(db.UpdateRec(change)) << "no OID: nothing is written";
     EXPECT_EQ(db.GetNumRecords(), 1);
-}
 
-TEST_F(CeDbTest, ReadsIntoTheCallersBuffer)
-{
-    CeDb db;
-    CreateNumbered(db);
-    CEOID oid = Add(db, 3, u"buffered");
-    ULONG ids[] = {kNumberId, kTitleId};
-    CeDbRecord record;
-    ASSERT_EQ(db.SeekTo(oid), oid);
+    CEOID other = Add(db, 3, u"buffered");
+    ULONG readIds[] = {kNumberId, kTitleId};
+    ASSERT_EQ(db.SeekTo(other), other);
     auto* big = static_cast<CEPROPVAL*>(LocalAlloc(LPTR, 1024));
-    ASSERT_TRUE(db.ReadRec(record, big, 1024, 2, ids));
-    EXPECT_EQ(record.GetProps(), big);
-    EXPECT_EQ(TextOf(record, kTitleId), "buffered");
+    ASSERT_TRUE(db.ReadRec(read, big, 1024, 2, readIds));
+    EXPECT_EQ(read.GetProps(), big);
+    EXPECT_EQ(TextOf(read, kTitleId), "buffered");
     auto* tiny = static_cast<CEPROPVAL*>(LocalAlloc(LPTR, 8));
-    EXPECT_FALSE(db.ReadRec(record, tiny, 8, 2, ids));
+    EXPECT_FALSE(db.ReadRec(read, tiny, 8, 2, readIds));
     EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
-    EXPECT_EQ(record.GetProps(), tiny) << "owned (and freed) by the record all the same";
-    EXPECT_EQ(record.GetCount(), 0);
+    EXPECT_EQ(read.GetProps(), tiny) << "owned (and freed) by the record all the same";
+    EXPECT_EQ(read.GetCount(), 0);
 }
 
-TEST_F(CeDbTest, RecordsNameTheirDatabaseUntilDeleted)
-{
-    CeDb db;
-    CreateNumbered(db, u"\\Categories Database");
-    CEOID oid = Add(db, 1, u"x");
-    CeDb reader;
-    ASSERT_TRUE(reader.Open(u"\\Categories Database", 0, 0, nullptr));
-    const platform::OwnedBstr name = platform::OwnedBstr::Adopt(reader.GetDatabaseNameFromOID(oid));
-    EXPECT_EQ(U8(name), "\\Categories Database");
-    EXPECT_EQ(db.GetDatabaseNameFromOID(db.GetOid()), nullptr) << "a database is no record";
-    EXPECT_EQ(db.GetDatabaseNameFromOID(0), nullptr);
-    ASSERT_TRUE(db.DeleteRecord(oid));
-    EXPECT_EQ(db.GetDatabaseNameFromOID(oid), nullptr);
-    EXPECT_FALSE(db.DeleteRecord(oid));
-    EXPECT_EQ(db.GetNumRecords(), 0);
-}
-
-TEST_F(CeDbTest, SeeksWalkTheOpenSortOrder)
+TEST_F(CeDbTest, SeeksWalkTheOpenSortOrderAndAMountedVolumeHasItsOwnDatabases)
 {
     CeDb db;
     CreateNumbered(db);
@@ -259,23 +236,15 @@ TEST_F(CeDbTest, SeeksWalkTheOpenSortOrder)
     EXPECT_EQ(db.SeekSmallerRec(&key), a);
     key.val.lVal = 25;
     EXPECT_EQ(db.SeekRec(&key), 0u);
-}
 
-TEST_F(CeDbTest, AWindowToNotifyHoldsARequestUntilClose)
-{
+    // A window to notify holds a request until the database closes.
     kstest::OwnWindow window([](HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcW(h, m, w, l); });
-    CeDb db;
-    CreateNumbered(db);
     EXPECT_EQ(db.GetNotificationRequest(), nullptr);
     ASSERT_TRUE(db.Open(u"Numbers", 0, 0, window.Hwnd()));
     ASSERT_NE(db.GetNotificationRequest(), nullptr);
     EXPECT_EQ(db.GetNotificationRequest()->hwnd, window.Hwnd());
     db.Close();
     EXPECT_EQ(db.GetNotificationRequest(), nullptr);
-}
-
-TEST_F(CeDbTest, DatabasesOfAMountedVolumeAreItsOwn)
-{
     CeDb onCard;
     ASSERT_TRUE(onCard.MountVolume(u"\\notes.vol"));
     EXPECT_FALSE(CHECK_SYSTEMGUID(&onCard.GetVolume()));
@@ -306,8 +275,22 @@ TEST_F(CeDbTest, DatabasesOfAMountedVolumeAreItsOwn)
     EXPECT_EQ(onCard.GetMountStatus(), static_cast<SHORT>(GetLastError()));
 }
 
-TEST_F(CeDbTest, HandleErrorTracesEachErrorsText)
+TEST_F(CeDbTest, HandleErrorIsSilentForExpectedErrorsTellsOfOutOfSpaceAndTracesTheRest)
 {
+    ScriptedUiHost host;
+    CeDb db;
+    for (DWORD code : {2u, 25u, 1168u, 112u}) {
+        SetLastError(code);
+        EXPECT_EQ(db.HandleError(u"Seek"), code);
+        EXPECT_EQ(GetLastError(), code);
+    }
+    EXPECT_EQ(LogFile(), "");
+    ASSERT_EQ(host.MessageCount(), 1u);
+    EXPECT_EQ(host.LastMessage().flags & MB_ICONMASK, MB_ICONERROR);
+    const WCHAR* notice = nullptr;
+    ASSERT_GT(LoadStringW(nullptr, IDS_OUT_OF_MEMORY_NOTICE, reinterpret_cast<LPWSTR>(&notice), 0), 0);
+    EXPECT_EQ(host.LastMessage().text, std::u16string(notice));
+    // Every other error is traced with its text.
     const std::pair<DWORD, const char*> cases[] = {
         {5, "ERROR_ACCESS_DENIED"},
         {6, "Invalid Database Handle"},
@@ -320,7 +303,6 @@ TEST_F(CeDbTest, HandleErrorTracesEachErrorsText)
         {1018, "ERROR_KEY_DELETED"},
         {1234, "An error occured: 1234"},
     };
-    CeDb db;
     db.Open(u"KestrelLinks", 0, 0, nullptr);
     std::string expected;
     for (auto [code, text] : cases) {
@@ -342,23 +324,6 @@ TEST_F(CeDbTest, HandleErrorTracesEachErrorsText)
     SetLastError(87);
     odd.HandleError(u"%d%n");
     EXPECT_NE(LogFile().find(": %d%n DB(100% %s): Invalid Parameter\r\n"), std::string::npos) << "not formats";
-}
-
-TEST_F(CeDbTest, ExpectedErrorsAreSilentAndOutOfSpaceTellsTheUser)
-{
-    ScriptedUiHost host;
-    CeDb db;
-    for (DWORD code : {2u, 25u, 1168u, 112u}) {
-        SetLastError(code);
-        EXPECT_EQ(db.HandleError(u"Seek"), code);
-        EXPECT_EQ(GetLastError(), code);
-    }
-    EXPECT_EQ(LogFile(), "");
-    ASSERT_EQ(host.MessageCount(), 1u);
-    EXPECT_EQ(host.LastMessage().flags & MB_ICONMASK, MB_ICONERROR);
-    const WCHAR* notice = nullptr;
-    ASSERT_GT(LoadStringW(nullptr, IDS_OUT_OF_MEMORY_NOTICE, reinterpret_cast<LPWSTR>(&notice), 0), 0);
-    EXPECT_EQ(host.LastMessage().text, std::u16string(notice));
 }
 
 }  // namespace

@@ -45,7 +45,7 @@ std::vector<std::u16string> ParseText(const std::u16string& text)
     return Contents(file);
 }
 
-TEST(SettingsFileReading, HandWrittenFiles)
+TEST(SettingsFileReading, HandWrittenAnsiAndBrokenFiles)
 {
     struct Case {
         const char* what;
@@ -84,20 +84,12 @@ TEST(SettingsFileReading, HandWrittenFiles)
     auto read = ParseText(u"[S]\r\n" + fits + u"\r\n" + tooLong + u"\r\n");
     ASSERT_EQ(read.size(), 1u);
     EXPECT_EQ(read[0].size(), 4u + 1 + 8096 - 4);
-}
-
-TEST(SettingsFileReading, TextWithoutByteOrderMarkIsAnsi)
-{
+    // Without a byte-order mark the text is ANSI.
     INIFile file(u"\\unused.txt");
-    std::string bytes = "[S]\r\nname=caf\xE9 \x80\r\n";
-    file.Parse(bytes.data(), bytes.size());
+    const std::string ansi = "[S]\r\nname=caf\xE9 \x80\r\n";
+    file.Parse(ansi.data(), ansi.size());
     EXPECT_EQ(Contents(file), std::vector<std::u16string>{u"S|name|'caf\u00E9 \u20AC"});
-}
-
-TEST(SettingsFileReading, BrokenInputLeavesWhatCouldBeRead)
-{
     std::string whole = Utf16File(u"[S]\r\na=\"1\"\r\nb=\"2\"\r\n");
-    INIFile file(u"\\unused.txt");
     // Cut in the middle of the last line, on an odd byte: b="
     file.Parse(whole.data(), whole.size() - 7);
     EXPECT_EQ(Contents(file), (std::vector<std::u16string>{u"S|a|'1", u"S|b|'\""}));
@@ -114,7 +106,7 @@ TEST(SettingsFileReading, BrokenInputLeavesWhatCouldBeRead)
     EXPECT_EQ(file.SectionCount(), 1u);
 }
 
-TEST(SettingsFileWriting, ExactBytes)
+TEST(SettingsFileWriting, ExactBytesAndLongStringsCutTo8092Characters)
 {
     INIFile file(u"\\unused.txt");
     bool created = false;
@@ -137,23 +129,19 @@ TEST(SettingsFileWriting, ExactBytes)
               u"[T]\r\n"
               u"@x=\"\"\r\n"
               u"\r\n");
-}
-
-TEST(SettingsFileWriting, LongStringsAreCutTo8092Characters)
-{
-    INIFile file(u"\\unused.txt");
-    auto& s = file.SectionAt(file.OpenSection(u"S", nullptr));
+    INIFile longFile(u"\\unused.txt");
+    auto& ls = longFile.SectionAt(longFile.OpenSection(u"S", nullptr));
     // Name part "\"ab\"" (4) + 8088 + 4 = 8096: written whole, and read back.
     const std::u16string fits(8088, u'f');
-    file.SetString(s, u"ab", fits);
+    longFile.SetString(ls, u"ab", fits);
     // One character more and the text is cut to 8,092. The line is then
     // longer than the reader takes, so the value does not come back.
-    file.SetString(s, u"cd", std::u16string(8089, u'g') + u"tail");
-    std::u16string text = file.Format();
-    EXPECT_NE(text.find(u"\"cd\"=\"" + std::u16string(8089, u'g') + u"tai\"\r\n"), std::u16string::npos);
-    std::string bytes = Utf16File(text.substr(1));
+    longFile.SetString(ls, u"cd", std::u16string(8089, u'g') + u"tail");
+    std::u16string longText = longFile.Format();
+    EXPECT_NE(longText.find(u"\"cd\"=\"" + std::u16string(8089, u'g') + u"tai\"\r\n"), std::u16string::npos);
+    std::string longBytes = Utf16File(longText.substr(1));
     INIFile back(u"\\unused.txt");
-    back.Parse(bytes.data(), bytes.size());
+    back.Parse(longBytes.data(), longBytes.size());
     ASSERT_EQ(back.SectionCount(), 1u);
     ASSERT_NE(back.SectionAt(0).Find(u"ab"), nullptr);
     EXPECT_EQ(back.SectionAt(0).Find(u"ab")->text.View(), fits);
@@ -203,10 +191,6 @@ TEST(SettingsFileWriting, RandomStoresReadBackEqual)
         EXPECT_EQ(back.Format(), text);
     }
 }
-
-}  // namespace
-
-namespace {
 
 // Names equal without case must hash alike, whatever their length and
 // wherever the capitals and non-ASCII letters fall.

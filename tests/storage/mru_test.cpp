@@ -11,55 +11,42 @@
 #include <vector>
 
 #include "platform/base/error_codes.h"
+#include "platform/files/registry.h"
 #include "platform/messaging/list_controls.h"
 #include "platform/ui/menus.h"
-#include "platform/files/registry.h"
-#include "tests/support/device_sandbox.h"
+#include "tests/storage/settings_test_support.h"
 #include "tests/support/test_windows.h"
 
 namespace {
 
 using Texts = std::vector<std::u16string>;
 using Values = std::vector<std::pair<std::u16string, std::u16string>>;
+const std::u16string kMenus = u"Software\\Corvid\\Kestrel\\Menus\\";
 
-// Each test gets a fresh registry and device in its own data directory.
-class MRUTest : public DeviceSandbox {
+class MRUTest : public SettingsSandbox {
 protected:
-    void SetUp() override
-    {
-        DeviceSandbox::SetUp();
-        platform::CloseRegistryDatabase();
-        openAtStart_ = platform::OpenRegistryKeyCount();
-    }
     void TearDown() override
     {
-        EXPECT_EQ(platform::OpenRegistryKeyCount(), openAtStart_) << "key handles leaked";
-        platform::CloseRegistryDatabase();
-        DeviceSandbox::TearDown();
+        EXPECT_EQ(platform::OpenRegistryKeyCount(), 0u) << "key handles leaked";
+        SettingsSandbox::TearDown();
     }
 
     static void SaveAll(const WCHAR* list, const Texts& entries)
     {
         for (const auto& entry : entries) MRUSave(list, entry.c_str());
     }
-    // The stored values of a list in enumeration order, read from the
-    // registry itself.
+    // The stored values of a list in enumeration order, each a string.
     static Values Stored(const std::u16string& list)
     {
         Values values;
-        HKEY key = nullptr;
-        std::u16string path = u"Software\\Corvid\\Kestrel\\Menus\\" + list + u"\\MRU";
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return values;
-        for (DWORD i = 0;; ++i) {
-            WCHAR name[64], data[1100];
-            DWORD nameChars = 64, bytes = sizeof data, type = 0;
-            if (RegEnumValueW(key, i, name, &nameChars, nullptr, &type, reinterpret_cast<BYTE*>(data), &bytes) !=
-                ERROR_SUCCESS)
-                break;
-            EXPECT_EQ(type, REG_SZ);
-            values.emplace_back(name, data);
+        CRegistry registry(REGISTRY_TYPE_REGISTRY);
+        if (!registry.Exists(HKEY_CURRENT_USER, (kMenus + list + u"\\MRU").c_str())) return values;
+        WCHAR name[64], data[1100];
+        for (LONG i = 0; registry.ValueName(i, name, 64) == 0; ++i) {
+            ULONG kind = 0;
+            EXPECT_TRUE(registry.QueryValueType(name, &kind) == 0 && kind == REG_SZ) << "not a string";
+            values.emplace_back(name, registry.QueryValue(name, data, 1100) == 0 ? data : u"<unreadable>");
         }
-        RegCloseKey(key);
         return values;
     }
     // The stored texts, checking that they are named "0", "1", ... in order.
@@ -96,29 +83,26 @@ protected:
         }
         return texts;
     }
-
-    size_t openAtStart_ = 0;
 };
 
-TEST_F(MRUTest, SavingPutsTheEntryFirstAndMovesAnExistingOneWithoutGrowth)
+TEST_F(MRUTest, SavingPutsTheEntryFirstMovesAnExistingOneAndTheSixteenthDropsTheOldest)
 {
     SaveAll(u"Find", {u"alpha", u"beta", u"gamma", u"delta"});
     EXPECT_EQ(Stored(u"Find"), (Values{{u"0", u"delta"}, {u"1", u"gamma"}, {u"2", u"beta"}, {u"3", u"alpha"}}));
     MRUSave(u"Find", u"beta");  // third from the top
     EXPECT_EQ(StoredTexts(u"Find"), (Texts{u"beta", u"delta", u"gamma", u"alpha"}));
     EXPECT_TRUE(StoredTexts(u"Location").empty());  // lists are separate
-}
-
-TEST_F(MRUTest, TheSixteenthDistinctEntryDropsTheOldest)
-{
+    // Entries differing in case or spaces are distinct.
+    SaveAll(u"Other", {u"\\Work", u"\\work", u"\\Work ", u"\\WORK", u"\\work"});
+    EXPECT_EQ(StoredTexts(u"Other"), (Texts{u"\\work", u"\\WORK", u"\\Work ", u"\\Work"}));
     Texts entries;
     for (int i = 0; i < 16; ++i) entries.push_back(u"entry " + std::u16string(1, static_cast<char16_t>(u'a' + i)));
-    SaveAll(u"Find", Texts(entries.begin(), entries.begin() + 15));
-    ASSERT_EQ(StoredTexts(u"Find").size(), 15u);
-    MRUSave(u"Find", entries[3].c_str());  // a known entry when full drops nothing
-    EXPECT_EQ(StoredTexts(u"Find").back(), entries[0]);
-    MRUSave(u"Find", entries[15].c_str());
-    Texts stored = StoredTexts(u"Find");
+    SaveAll(u"Long", Texts(entries.begin(), entries.begin() + 15));
+    ASSERT_EQ(StoredTexts(u"Long").size(), 15u);
+    MRUSave(u"Long", entries[3].c_str());  // a known entry when full drops nothing
+    EXPECT_EQ(StoredTexts(u"Long").back(), entries[0]);
+    MRUSave(u"Long", entries[15].c_str());
+    Texts stored = StoredTexts(u"Long");
     ASSERT_EQ(stored.size(), 15u);
     EXPECT_EQ(stored.front(), entries[15]);
     EXPECT_EQ(stored[1], entries[3]);
@@ -126,21 +110,11 @@ TEST_F(MRUTest, TheSixteenthDistinctEntryDropsTheOldest)
     EXPECT_EQ(std::count(stored.begin(), stored.end(), entries[0]), 0);
 }
 
-TEST_F(MRUTest, EntriesDifferingInCaseOrSpacesAreDistinct)
-{
-    SaveAll(u"Find", {u"\\Work", u"\\work", u"\\Work ", u"\\WORK"});
-    EXPECT_EQ(StoredTexts(u"Find"), (Texts{u"\\WORK", u"\\Work ", u"\\work", u"\\Work"}));
-    MRUSave(u"Find", u"\\work");
-    EXPECT_EQ(StoredTexts(u"Find"), (Texts{u"\\work", u"\\WORK", u"\\Work ", u"\\Work"}));
-}
-
-TEST_F(MRUTest, EmptyOverlongAndNamelessSavesChangeNothing)
+TEST_F(MRUTest, EmptyOverlongAndNamelessSavesChangeNothingAndSavingDropsStrayValues)
 {
     MRUSave(u"Find", u"");
     MRUSave(u"Find", nullptr);
-    HKEY key = nullptr;
-    EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\Menus\\Find", 0, KEY_READ, &key),
-              ERROR_SUCCESS)
+    EXPECT_EQ(CRegistry(REGISTRY_TYPE_REGISTRY).Exists(HKEY_CURRENT_USER, (kMenus + u"Find").c_str()), 0)
         << "an empty entry created the list";
     MRUSave(u"Find", u"kept");
     MRUSave(u"Find", u"");
@@ -151,23 +125,17 @@ TEST_F(MRUTest, EmptyOverlongAndNamelessSavesChangeNothing)
     std::u16string longest(kMRUMaxEntryChars, u'y');
     MRUSave(u"Find", longest.c_str());
     EXPECT_EQ(StoredTexts(u"Find"), (Texts{longest, u"kept"}));
+    {
+        CRegistry registry(REGISTRY_TYPE_REGISTRY);
+        ASSERT_EQ(registry.OpenKey(HKEY_CURRENT_USER, (kMenus + u"Stray\\MRU").c_str()), 0);
+        for (const auto& [name, text] : Values{{u"0", u"old"}, {u"Note", u"stray"}, {u"20", u"far"}})
+            registry.SetValue(name.c_str(), text.c_str());
+    }
+    MRUSave(u"Stray", u"new");
+    EXPECT_EQ(Stored(u"Stray"), (Values{{u"0", u"new"}, {u"1", u"old"}}));
 }
 
-TEST_F(MRUTest, SavingRewritesTheKeyWithoutStrayValues)
-{
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\Menus\\Find\\MRU", 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    for (const auto& [name, text] : Values{{u"0", u"old"}, {u"Note", u"stray"}, {u"20", u"far"}})
-        RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                       static_cast<DWORD>((text.size() + 1) * sizeof(WCHAR)));
-    RegCloseKey(key);
-    MRUSave(u"Find", u"new");
-    EXPECT_EQ(Stored(u"Find"), (Values{{u"0", u"new"}, {u"1", u"old"}}));
-}
-
-TEST_F(MRUTest, DialogModesFillTheControlAndShowIt)
+TEST_F(MRUTest, EachModeFillsItsTargetAndAnEmptyListNone)
 {
     SaveAll(u"Find", {u"a", u"b", u"c"});
     kstest::Handler plain;
@@ -194,10 +162,6 @@ TEST_F(MRUTest, DialogModesFillTheControlAndShowIt)
     EXPECT_TRUE(IsWindowVisible(alone));
     DestroyWindow(alone);
     DestroyWindow(dialog);
-}
-
-TEST_F(MRUTest, MenuAndListModesAppendTheEntries)
-{
     SaveAll(u"Location", {u"Office", u"Home"});
     HMENU menu = CreatePopupMenu(), cast = CreatePopupMenu();
     AppendMenuW(menu, MF_STRING, 1, u"Browse...");
@@ -211,26 +175,20 @@ TEST_F(MRUTest, MenuAndListModesAppendTheEntries)
     EXPECT_EQ(ids, (std::vector<UINT>{500, 501}));
     DestroyMenu(menu);
     DestroyMenu(cast);
-    CeStrList<WCHAR*> list;
-    list.Append(u"first");
-    MRU(nullptr, u"Location", 0, MRU_MODE_LIST, false, &list);
+    CeStrList<WCHAR*> appended;
+    appended.Append(u"first");
+    MRU(nullptr, u"Location", 0, MRU_MODE_LIST, false, &appended);
     MRU(nullptr, u"Location", 0, MRU_MODE_LIST, false, nullptr);
-    ASSERT_EQ(list.GetCount(), 3);
-    EXPECT_EQ(std::u16string(list.GetAt(2)), u"Office");
-}
-
-TEST_F(MRUTest, AListWithoutValuesLeavesEveryTargetUnchanged)
-{
-    HKEY key = nullptr;  // the key exists but holds nothing
-    RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\Menus\\Empty\\MRU", 0, nullptr, 0, KEY_ALL_ACCESS,
-                    nullptr, &key, nullptr);
-    RegCloseKey(key);
+    ASSERT_EQ(appended.GetCount(), 3);
+    EXPECT_EQ(std::u16string(appended.GetAt(2)), u"Office");
+    ASSERT_EQ(CRegistry(REGISTRY_TYPE_REGISTRY).OpenKey(HKEY_CURRENT_USER, (kMenus + u"Empty\\MRU").c_str()), 0)
+        << "the key exists but holds nothing";
     for (const WCHAR* name : {u"Empty", u"Never"}) {
         HWND combo = CreateWindowExW(0, u"combobox", nullptr, 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
         SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(u"stale"));
         MRU(combo, name, 0, MRU_MODE_COMBOBOX, true, nullptr);
         EXPECT_EQ(ControlTexts(combo, CB_GETCOUNT, CB_GETLBTEXT), (Texts{u"stale"}));
-        EXPECT_FALSE(IsWindowVisible(combo)) << "an empty list showed the control";
+        EXPECT_FALSE(IsWindowVisible(combo)) << "an empty appended showed the control";
         DestroyWindow(combo);
         HMENU menu = CreatePopupMenu();
         MRU(menu, name, 100, false);
@@ -239,7 +197,7 @@ TEST_F(MRUTest, AListWithoutValuesLeavesEveryTargetUnchanged)
     }
 }
 
-TEST_F(MRUTest, WithTheFolderCheckAMissingFolderDisappearsForGood)
+TEST_F(MRUTest, AMissingFolderDisappearsForGoodAndMRUStringsReturnsTheWholeList)
 {
     MakeFolder("My Documents/Work");
     MakeFolder("My Documents/Home");
@@ -264,10 +222,6 @@ TEST_F(MRUTest, WithTheFolderCheckAMissingFolderDisappearsForGood)
     EXPECT_EQ(std::u16string(checked.GetAt(0)), u"\\My Documents\\Home");
     MakeFolder("My Documents/Work");
     EXPECT_EQ(StoredTexts(u"Folders"), (Texts{u"\\My Documents\\Home"}));
-}
-
-TEST_F(MRUTest, MRUStringsReturnsTheWholeListAndCleanupFreesIt)
-{
     int count = -1;
     WCHAR** strings = MRUStrings(u"Find", &count);
     ASSERT_NE(strings, nullptr);

@@ -1,11 +1,12 @@
 // A fresh data directory per test, with nothing of the settings store left
 // over from the test before (cached files, the data directory buffer, the
-// registry database).
+// registry database and, for StoreSandbox, the object store).
 #pragma once
 
 #include <string>
 
 #include "platform/files/registry.h"
+#include "platform/objectstore/cedb.h"
 #include "storage/c_registry.h"
 #include "storage/corvid_directory.h"
 #include "tests/support/device_sandbox.h"
@@ -38,5 +39,20 @@ protected:
         CRegistry::UnloadINIFileCache();
         FreeCorvidDirectory();
         platform::CloseRegistryDatabase();
+    }
+};
+
+// The settings sandbox with the object store closed as well.
+class StoreSandbox : public SettingsSandbox {
+protected:
+    void SetUp() override
+    {
+        SettingsSandbox::SetUp();
+        platform::CloseObjectStore();
+    }
+    void TearDown() override
+    {
+        platform::CloseObjectStore();
+        SettingsSandbox::TearDown();
     }
 };

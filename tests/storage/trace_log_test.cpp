@@ -1,14 +1,18 @@
-// CeTraceLog: the line format, the 8-bit log file and the debugger output.
+// CeTraceLog: the line format, the 8-bit log file, the debugger output, and
+// lines from several threads at once.
 #include "storage/trace_log.h"
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "platform/text/debug_output.h"
 #include "platform/base/last_error.h"
 #include "platform/kernel/tick.h"
+#include "platform/text/debug_output.h"
 #include "platform/text/utf8.h"
 #include "tests/support/device_sandbox.h"
 
@@ -16,6 +20,7 @@ namespace {
 
 std::vector<std::string> g_debugger;
 void Capture(std::u16string_view text) { g_debugger.push_back(WideToUtf8(text)); }
+void Discard(std::u16string_view) {}
 
 class TraceLogTest : public DeviceSandbox {
 protected:
@@ -67,17 +72,13 @@ TEST_F(TraceLogTest, EachCallAppendsOneEightBitCrLfLineAfterTheTickCount)
     EXPECT_EQ(g_debugger[0], lines[0].substr(0, lines[0].find(' ')) + " open Grüße € Ж failed: 87\n");
 }
 
-TEST_F(TraceLogTest, AFileThatCannotBeWrittenLosesOnlyTheFileLine)
+TEST_F(TraceLogTest, AnUnwritableFileLosesOnlyTheFileLineAndStderrGetsOutputOnlyWhenAsked)
 {
     std::filesystem::create_directories(Host("Kestrel_Log.txt"));
     CeTraceLog(u"still traced");
     CeTraceLog(nullptr);
     ASSERT_EQ(g_debugger.size(), 1u);
     EXPECT_NE(g_debugger[0].find(": still traced\n"), std::string::npos);
-}
-
-TEST_F(TraceLogTest, DebugOutputGoesToStderrOnlyWhenAsked)
-{
     platform::SetDebugOutputSink(nullptr);
     unsetenv("KSTOOLS_DEBUG");
     testing::internal::CaptureStderr();
@@ -88,6 +89,35 @@ TEST_F(TraceLogTest, DebugOutputGoesToStderrOnlyWhenAsked)
     OutputDebugStringW(u"löud\n");
     unsetenv("KSTOOLS_DEBUG");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "löud\n");
+}
+
+TEST_F(TraceLogTest, LinesOfDifferentThreadsNeverInterleave)
+{
+    platform::SetDebugOutputSink(Discard);  // the capture is for one thread
+    constexpr int kThreads = 4;
+    constexpr int kLines = 150;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([t] {
+            for (int i = 0; i < kLines; ++i)
+                CeTraceLog(u"thread %d line %d %s", t, i, u"----------------------------------------");
+        });
+    for (auto& thread : threads) thread.join();
+
+    std::istringstream log(LogFile());
+    std::set<std::string> seen;
+    std::string line;
+    while (std::getline(log, line)) {
+        ASSERT_FALSE(line.empty());
+        ASSERT_EQ(line.back(), '\r') << line;
+        line.pop_back();
+        size_t colon = line.find(": thread ");
+        ASSERT_NE(colon, std::string::npos) << line;
+        std::string body = line.substr(colon + 2);
+        ASSERT_EQ(body.substr(body.size() - 41), " ----------------------------------------") << line;
+        EXPECT_TRUE(seen.insert(body).second) << body;
+    }
+    EXPECT_EQ(seen.size(), static_cast<size_t>(kThreads * kLines));
 }
 
 }  // namespace

@@ -1,12 +1,19 @@
+// Files, folders and their attributes; the special folders; the mapping of
+// host errors.
 #include "platform/files/files.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/base/error_codes.h"
 #include "platform/base/last_error.h"
+#include "platform/files/internal/errno_mapping.h"
+#include "platform/files/special_folders.h"
 #include "platform/kernel/handle.h"
 #include "platform/text/utf8.h"
 #include "platform/time/system_time.h"
@@ -33,7 +40,7 @@ std::string ReadAll(HANDLE file)
     return content;
 }
 
-TEST_F(Files, CreationDispositionsAgainstPresentAndMissingFiles)
+TEST_F(Files, CreationDispositionsAndTheDeviceErrorCodesOfFailures)
 {
     // error: last error after the call; content: of the file afterwards ("-" = none).
     const struct {
@@ -74,10 +81,6 @@ TEST_F(Files, CreationDispositionsAgainstPresentAndMissingFiles)
             EXPECT_EQ(ReadHostFile("Data.txt"), c.content) << label;
         }  // old spelling kept
     }
-}
-
-TEST_F(Files, FailuresGiveTheDeviceErrorCodes)
-{
     MakeHostFile("Docs/Locked.txt", "keep");
     std::filesystem::create_directories(Host("Docs/Folder"));
     ASSERT_TRUE(SetFileAttributesW(u"\\Docs\\Locked.txt", FILE_ATTRIBUTE_READONLY));
@@ -86,7 +89,7 @@ TEST_F(Files, FailuresGiveTheDeviceErrorCodes)
         DWORD access;
         DWORD creation;
         DWORD error;
-    } cases[] = {
+    } refused[] = {
         {u"\\Nowhere\\a.txt", GENERIC_READ, OPEN_EXISTING, ERROR_PATH_NOT_FOUND},
         {u"\\Nowhere\\a.txt", GENERIC_WRITE, CREATE_ALWAYS, ERROR_PATH_NOT_FOUND},
         {u"\\Docs\\missing.txt", GENERIC_READ, OPEN_EXISTING, ERROR_FILE_NOT_FOUND},
@@ -97,7 +100,7 @@ TEST_F(Files, FailuresGiveTheDeviceErrorCodes)
         {u"\\Docs\\a*.txt", GENERIC_READ, OPEN_ALWAYS, ERROR_INVALID_NAME},
         {u"\\Docs\\locked.txt", GENERIC_READ, TRUNCATE_EXISTING, ERROR_INVALID_PARAMETER},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : refused) {
         EXPECT_TRUE(FAILS_WITH(Open(c.path, c.access, c.creation), INVALID_HANDLE_VALUE, c.error))
             << WideToUtf8(c.path);
     }
@@ -112,10 +115,12 @@ TEST_F(Files, FailuresGiveTheDeviceErrorCodes)
     CloseHandle(reading);
 }
 
-TEST_F(Files, ReadWriteSeekAndTruncate)
+TEST_F(Files, ReadWriteSeekAndTruncateThroughAKernelHandleAndBeyondFourGigabytes)
 {
+    const size_t handlesBefore = platform::OpenHandleCount();
     HANDLE file = Open(u"\\Notes.txt", kReadWrite, CREATE_NEW);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(platform::OpenHandleCount(), handlesBefore + 1);
     DWORD written = 0;
     ASSERT_TRUE(WriteFile(file, "0123456789", 10, &written, nullptr));
     EXPECT_EQ(written, 10u);
@@ -151,41 +156,28 @@ TEST_F(Files, ReadWriteSeekAndTruncate)
     EXPECT_TRUE(FlushFileBuffers(file));
     EXPECT_TRUE(CloseHandle(file));
     EXPECT_EQ(ReadHostFile("Notes.txt"), "0123");
-}
-
-TEST_F(Files, SeeksBeyondFourGigabytesUseTheHighPart)
-{
-    HANDLE file = Open(u"\\Big.bin", kReadWrite, CREATE_NEW);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    LONG high = 1;
-    EXPECT_EQ(SetFilePointer(file, 16, &high, FILE_BEGIN), 16u);
-    EXPECT_EQ(high, 1);
-    ASSERT_TRUE(SetEndOfFile(file));  // a sparse file of 4 GiB + 16 bytes
-    DWORD sizeHigh = 0;
-    EXPECT_EQ(GetFileSize(file, &sizeHigh), 16u);
-    EXPECT_EQ(sizeHigh, 1u);
-    high = -1;  // high:low together make -32
-    EXPECT_EQ(SetFilePointer(file, -32, &high, FILE_END), 0xFFFFFFF0u);
-    EXPECT_EQ(high, 0);
-    EXPECT_EQ(GetLastError(), ERROR_SUCCESS);  // tells this position from a failure
-    CloseHandle(file);
-}
-
-TEST_F(Files, HandlesAreKernelHandles)
-{
-    const size_t before = platform::OpenHandleCount();
-    HANDLE file = Open(u"\\h.txt", GENERIC_WRITE, CREATE_ALWAYS);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(platform::OpenHandleCount(), before + 1);
-    EXPECT_TRUE(CloseHandle(file));
-    EXPECT_EQ(platform::OpenHandleCount(), before);
-    DWORD got = 0;
+    EXPECT_EQ(platform::OpenHandleCount(), handlesBefore);
     char byte;
-    EXPECT_TRUE(FAILS_WITH(ReadFile(file, &byte, 1, &got, nullptr), FALSE, ERROR_INVALID_HANDLE));
+    EXPECT_TRUE(FAILS_WITH(ReadFile(file, &byte, 1, &written, nullptr), FALSE, ERROR_INVALID_HANDLE));
     EXPECT_FALSE(CloseHandle(file));
+    // Seeks beyond 4 GiB use the high part.
+    HANDLE big = Open(u"\\Big.bin", kReadWrite, CREATE_NEW);
+    ASSERT_NE(big, INVALID_HANDLE_VALUE);
+    LONG bigHigh = 1;
+    EXPECT_EQ(SetFilePointer(big, 16, &bigHigh, FILE_BEGIN), 16u);
+    EXPECT_EQ(bigHigh, 1);
+    ASSERT_TRUE(SetEndOfFile(big));  // a sparse big of 4 GiB + 16 bytes
+    DWORD sizeHigh = 0;
+    EXPECT_EQ(GetFileSize(big, &sizeHigh), 16u);
+    EXPECT_EQ(sizeHigh, 1u);
+    bigHigh = -1;  // bigHigh:low together make -32
+    EXPECT_EQ(SetFilePointer(big, -32, &bigHigh, FILE_END), 0xFFFFFFF0u);
+    EXPECT_EQ(bigHigh, 0);
+    EXPECT_EQ(GetLastError(), ERROR_SUCCESS);  // tells this position from a failure
+    CloseHandle(big);
 }
 
-TEST_F(Files, InformationByHandleGivesSizeAttributesAndUtcTimes)
+TEST_F(Files, InformationByHandleAndAttributes)
 {
     HANDLE file = Open(u"\\Info.txt", GENERIC_WRITE, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN);
     DWORD written = 0;
@@ -193,9 +185,8 @@ TEST_F(Files, InformationByHandleGivesSizeAttributesAndUtcTimes)
     BY_HANDLE_FILE_INFORMATION info{};
     ASSERT_TRUE(GetFileInformationByHandle(file, &info));
     CloseHandle(file);
-    EXPECT_EQ(info.nFileSizeLow, 5u);
-    EXPECT_EQ(info.nFileSizeHigh, 0u);
-    EXPECT_EQ(info.dwFileAttributes, FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_EQ(std::vector<DWORD>({info.nFileSizeLow, info.nFileSizeHigh, info.dwFileAttributes}),
+              std::vector<DWORD>({5, 0, FILE_ATTRIBUTE_HIDDEN}));
     const auto ticks = [](FILETIME t) { return static_cast<long long>(platform::FileTimeValue(t)); };
     const long long now =
         std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count() *
@@ -203,10 +194,6 @@ TEST_F(Files, InformationByHandleGivesSizeAttributesAndUtcTimes)
         116444736000000000LL;
     for (FILETIME t : {info.ftCreationTime, info.ftLastAccessTime, info.ftLastWriteTime})
         EXPECT_NEAR(static_cast<double>(ticks(t)), static_cast<double>(now), 10 * 10000000.0);
-}
-
-TEST_F(Files, AttributesRoundTrip)
-{
     MakeHostFile("Attr.txt");
     std::filesystem::create_directories(Host("Dir"));
     EXPECT_EQ(GetFileAttributesW(u"\\attr.txt"), FILE_ATTRIBUTE_NORMAL);
@@ -228,7 +215,7 @@ TEST_F(Files, AttributesRoundTrip)
     }
 }
 
-TEST_F(Files, FoldersAreCreatedAndRemoved)
+TEST_F(Files, FoldersAreMadeAndRemovedCopyHonoursFailIfExistsAndMoveNeverOverwrites)
 {
     EXPECT_TRUE(CreateDirectoryW(u"\\New Folder", nullptr));
     EXPECT_TRUE(std::filesystem::is_directory(Host("New Folder")));
@@ -259,10 +246,6 @@ TEST_F(Files, FoldersAreCreatedAndRemoved)
     EXPECT_TRUE(DeleteFileW(u"\\full\\RO.txt"));
     EXPECT_TRUE(RemoveDirectoryW(u"\\fULL"));
     EXPECT_FALSE(std::filesystem::exists(Host("Full")));
-}
-
-TEST_F(Files, CopyHonoursFailIfExists)
-{
     MakeHostFile("Src.txt", "source");
     MakeHostFile("Dst.txt", "target");
     const struct {
@@ -272,14 +255,14 @@ TEST_F(Files, CopyHonoursFailIfExists)
         DWORD error;
         const char* host;  // where the target lives
         std::string content;
-    } cases[] = {
+    } copies[] = {
         {u"\\dst.txt", TRUE, FALSE, ERROR_FILE_EXISTS, "Dst.txt", "target"},
         {u"\\DST.TXT", FALSE, TRUE, 0, "Dst.txt", "source"},
         {u"\\Copy.txt", TRUE, TRUE, 0, "Copy.txt", "source"},
         {u"\\none\\Copy.txt", FALSE, FALSE, ERROR_PATH_NOT_FOUND, nullptr, ""},
         {u"\\src.TXT", FALSE, FALSE, ERROR_SHARING_VIOLATION, "Src.txt", "source"},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : copies) {
         EXPECT_TRUE(FAILS_WITH(CopyFileW(u"\\SRC.txt", c.to, c.failIfExists), c.ok, c.error)) << WideToUtf8(c.to);
         if (c.host) {
             EXPECT_EQ(ReadHostFile(c.host), c.content) << WideToUtf8(c.to);
@@ -288,10 +271,6 @@ TEST_F(Files, CopyHonoursFailIfExists)
     EXPECT_TRUE(FAILS_WITH(CopyFileW(u"\\missing.txt", u"\\x.txt", FALSE), FALSE, ERROR_FILE_NOT_FOUND));
     ASSERT_TRUE(SetFileAttributesW(u"\\Dst.txt", FILE_ATTRIBUTE_READONLY));
     EXPECT_TRUE(FAILS_WITH(CopyFileW(u"\\Src.txt", u"\\Dst.txt", FALSE), FALSE, ERROR_ACCESS_DENIED));
-}
-
-TEST_F(Files, MoveRenamesWithoutOverwriting)
-{
     MakeHostFile("Notes/a.pwi", "A");
     MakeHostFile("Notes/b.pwi", "B");
     EXPECT_TRUE(FAILS_WITH(MoveFileW(u"\\notes\\A.PWI", u"\\Notes\\B.pwi"), FALSE, ERROR_ALREADY_EXISTS));
@@ -301,6 +280,64 @@ TEST_F(Files, MoveRenamesWithoutOverwriting)
     EXPECT_TRUE(MoveFileW(u"\\Notes", u"\\Archive"));  // folders move too
     EXPECT_EQ(ReadHostFile("Archive/b.pwi"), "B");
     EXPECT_TRUE(FAILS_WITH(MoveFileW(u"\\Notes\\b.pwi", u"\\x.pwi"), FALSE, ERROR_PATH_NOT_FOUND));
+}
+
+using SpecialFolders = DeviceSandbox;
+
+TEST_F(SpecialFolders, AreDevicePathsMadeOnlyWhenAsked)
+{
+    const struct {
+        int csidl;
+        const char16_t* path;
+        std::string host;
+    } cases[] = {
+        {CSIDL_APPDATA, u"\\Application Data", "Application Data"},
+        {CSIDL_PERSONAL, u"\\My Documents", "My Documents"},
+        {CSIDL_STARTUP, u"\\Windows\\StartUp", "Windows/StartUp"},
+        {CSIDL_PROGRAMS, u"\\Windows\\Start Menu\\Programs", "Windows/Start Menu/Programs"},
+    };
+    for (const auto& c : cases) {
+        WCHAR path[MAX_PATH + 1] = {};
+        ASSERT_TRUE(SHGetSpecialFolderPath(nullptr, path, c.csidl, FALSE));
+        EXPECT_EQ(std::u16string(path), c.path);
+        EXPECT_FALSE(std::filesystem::exists(Host(c.host))) << c.host;  // not made unless asked
+        ASSERT_TRUE(SHGetSpecialFolderPath(nullptr, path, c.csidl, TRUE));
+        EXPECT_TRUE(std::filesystem::is_directory(Host(c.host))) << c.host;
+        EXPECT_EQ(GetFileAttributesW(path), FILE_ATTRIBUTE_DIRECTORY);
+    }
+    WCHAR path[MAX_PATH + 1] = u"unchanged";
+    EXPECT_TRUE(FAILS_WITH(SHGetSpecialFolderPath(nullptr, path, 999, TRUE), FALSE, ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(std::u16string(path), u"unchanged");
+    // An existing folder under another case is reused, not doubled.
+    std::filesystem::remove_all(Host("My Documents"));
+    std::filesystem::create_directories(Host("MY DOCUMENTS"));
+    ASSERT_TRUE(SHGetSpecialFolderPath(nullptr, path, CSIDL_PERSONAL, TRUE));
+    EXPECT_FALSE(std::filesystem::exists(Host("My Documents")));
+}
+
+// The one mapping of host errors to the platform's error codes.
+TEST(ErrnoMapping, MissingFileAndMissingFolderDiffer)
+{
+    const std::string folder = std::filesystem::temp_directory_path().string();
+    const std::string inFolder = folder + "/kstools-no-such-file";
+    const std::string inMissingFolder = folder + "/kstools-no-such-folder/file";
+    const struct {
+        int error;
+        const std::string* path;
+        DWORD expected;
+    } cases[] = {
+        {ENOENT, &inFolder, ERROR_FILE_NOT_FOUND},         // was ERROR_PATH_NOT_FOUND when saving a whole file
+        {ENOENT, &inMissingFolder, ERROR_PATH_NOT_FOUND},  // was ERROR_FILE_NOT_FOUND in the file calls
+        {ENOENT, nullptr, ERROR_FILE_NOT_FOUND},
+        {ENOTDIR, nullptr, ERROR_PATH_NOT_FOUND},  // was ERROR_ACCESS_DENIED when saving a whole file
+        {ENOSPC, nullptr, ERROR_DISK_FULL},
+        {EEXIST, nullptr, ERROR_ALREADY_EXISTS},
+        {EACCES, nullptr, ERROR_ACCESS_DENIED},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(platform::ErrorFromErrno(c.error, c.path), c.expected)
+            << "errno " << c.error << " on " << (c.path ? *c.path : "(no path)");
+    }
 }
 
 }  // namespace

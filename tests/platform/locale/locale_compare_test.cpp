@@ -1,19 +1,23 @@
 // CompareStringW per locale and flag set: the platform's published word and
 // string sort orders, locale-specific collation checked against ICU's own
 // collator for the locale, what each ignore flag ignores, and counted-length
-// prefix matches.
+// prefix matches, and threads sharing the collators and locale data.
 #include <gtest/gtest.h>
 #include <unicode/coll.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/base/error_codes.h"
 #include "platform/base/last_error.h"
 #include "platform/locale/compare_string.h"
+#include "platform/locale/date_format.h"
+#include "platform/locale/locale_info.h"
 #include "platform/text/wide_string.h"
 #include "tests/support/last_error_check.h"
 #include "tests/support/locale_pin.h"
@@ -38,9 +42,23 @@ std::vector<std::u16string> Sorted(std::vector<std::u16string> words, LCID local
 
 class LocaleCompare : public EnUsLocaleTest {};
 
+struct Job {
+    LCID locale;
+    DWORD flags;
+    const char16_t* a;
+    const char16_t* b;
+};
+
+const Job kJobs[] = {
+    {0x0409, 0, u"\u00e4", u"z"},           {0x041D, 0, u"\u00e4", u"z"},
+    {0x0407, NORM_IGNORECASE, u"A", u"a"},  {0x10407, NORM_IGNORENONSPACE, u"M\u00fcller", u"Mueller"},
+    {0x0405, SORT_STRINGSORT, u"ch", u"h"}, {0x0411, 0x30007, u"\u30ab", u"\u304b"},
+    {0x0409, 0, u"coop", u"co-op"},         {0x040C, NORM_IGNORESYMBOLS, u"a-b", u"ab"},
+};
+
 }  // namespace
 
-TEST_F(LocaleCompare, WordAndStringSortGiveThePublishedOrders)
+TEST_F(LocaleCompare, EachLocaleCollatesAsIcuAndThePublishedOrdersAndMirrorsHold)
 {
     // The platform's documentation shows one list in both orders: word sort
     // keeps "coop" and "co-op" together, string sort puts the hyphen and
@@ -62,49 +80,6 @@ TEST_F(LocaleCompare, WordAndStringSortGiveThePublishedOrders)
     // Strings that differ only in where their hyphen stands are still unequal.
     EXPECT_NE(Cmp(kEnUs, 0, u"co-op", u"coo-p"), EQ);
     EXPECT_EQ(Cmp(kEnUs, 0, u"co-op", u"co-op"), EQ);
-}
-
-TEST_F(LocaleCompare, EachLocaleCollatesAsIcuDoesForIt)
-{
-    // The oracle is ICU's collator for the same locale, telling every
-    // difference apart: string sort with no flags must agree with it on every
-    // pair.
-    struct Case {
-        LCID lcid;
-        const char* icu;
-    };
-    const Case locales[] = {{kEnUs, "en_US"},  {kDeDe, "de_DE"},
-                            {kSvSe, "sv_SE"},  {kDePhoneBook, "de_DE@collation=phonebook"},
-                            {0x041F, "tr_TR"}, {0x0405, "cs_CZ"}};
-    const std::vector<std::u16string> words = {
-        u"z",  u"\u00e4", u"a",           u"ae",      u"Ab",     u"\u00f6l", u"oz",
-        u"ch", u"h",      u"cz",          u"\u0131",  u"i",      u"I",       u"\u00fc",
-        u"ue", u"uf",     u"M\u00fcller", u"Mueller", u"Muller", u"\u00e5",  u"\u00c5ngstr\u00f6m"};
-    for (const Case& c : locales) {
-        UErrorCode err = U_ZERO_ERROR;
-        std::unique_ptr<icu::Collator> oracle(icu::Collator::createInstance(icu::Locale(c.icu), err));
-        ASSERT_TRUE(U_SUCCESS(err)) << c.icu;
-        oracle->setAttribute(UCOL_NORMALIZATION_MODE, UCOL_ON, err);
-        oracle->setStrength(icu::Collator::IDENTICAL);
-        for (const auto& a : words) {
-            for (const auto& b : words) {
-                UCollationResult r = oracle->compare(a.data(), static_cast<int32_t>(a.size()), b.data(),
-                                                     static_cast<int32_t>(b.size()), err);
-                int expected = r == UCOL_LESS ? LT : r == UCOL_EQUAL ? EQ : GT;
-                ASSERT_EQ(Cmp(c.lcid, SORT_STRINGSORT, a, b), expected) << c.icu << " " << U8(a) << " " << U8(b);
-            }
-        }
-    }
-    // The differences the locales are known for.
-    EXPECT_EQ(Cmp(kEnUs, 0, u"\u00e4", u"z"), LT);
-    EXPECT_EQ(Cmp(kSvSe, 0, u"\u00e4", u"z"), GT);  // Swedish ä comes after z
-    EXPECT_EQ(Cmp(kDeDe, NORM_IGNORENONSPACE, u"M\u00fcller", u"Mueller"), GT);
-    EXPECT_EQ(Cmp(kDePhoneBook, NORM_IGNORENONSPACE, u"M\u00fcller", u"Mueller"), EQ);  // ü as ue
-    EXPECT_EQ(Cmp(0x0405, 0, u"ch", u"h"), GT);                                         // Czech ch comes after h
-}
-
-TEST_F(LocaleCompare, OrdersBeyondTheOracleWordsAndTheirMirrors)
-{
     struct Case {
         const char16_t* a;
         const char16_t* b;
@@ -140,9 +115,44 @@ TEST_F(LocaleCompare, OrdersBeyondTheOracleWordsAndTheirMirrors)
         EXPECT_TRUE(c.expected == NE ? ab != EQ : ab == c.expected) << ab;
         EXPECT_EQ(ab + Cmp(LOCALE_USER_DEFAULT, c.flags, c.b, c.a), 4);  // the mirror result
     }
+    // The oracle is ICU's collator for the same locale, telling every
+    // difference apart: string sort with no flags must agree with it on every
+    // pair.
+    struct OracleLocale {
+        LCID lcid;
+        const char* icu;
+    };
+    const OracleLocale locales[] = {{kEnUs, "en_US"},  {kDeDe, "de_DE"},
+                                    {kSvSe, "sv_SE"},  {kDePhoneBook, "de_DE@collation=phonebook"},
+                                    {0x041F, "tr_TR"}, {0x0405, "cs_CZ"}};
+    const std::vector<std::u16string> oracleWords = {
+        u"z",  u"\u00e4", u"a",           u"ae",      u"Ab",     u"\u00f6l", u"oz",
+        u"ch", u"h",      u"cz",          u"\u0131",  u"i",      u"I",       u"\u00fc",
+        u"ue", u"uf",     u"M\u00fcller", u"Mueller", u"Muller", u"\u00e5",  u"\u00c5ngstr\u00f6m"};
+    for (const OracleLocale& c : locales) {
+        UErrorCode err = U_ZERO_ERROR;
+        std::unique_ptr<icu::Collator> oracle(icu::Collator::createInstance(icu::Locale(c.icu), err));
+        ASSERT_TRUE(U_SUCCESS(err)) << c.icu;
+        oracle->setAttribute(UCOL_NORMALIZATION_MODE, UCOL_ON, err);
+        oracle->setStrength(icu::Collator::IDENTICAL);
+        for (const auto& a : oracleWords) {
+            for (const auto& b : oracleWords) {
+                UCollationResult r = oracle->compare(a.data(), static_cast<int32_t>(a.size()), b.data(),
+                                                     static_cast<int32_t>(b.size()), err);
+                int expected = r == UCOL_LESS ? LT : r == UCOL_EQUAL ? EQ : GT;
+                ASSERT_EQ(Cmp(c.lcid, SORT_STRINGSORT, a, b), expected) << c.icu << " " << U8(a) << " " << U8(b);
+            }
+        }
+    }
+    // The differences the locales are known for.
+    EXPECT_EQ(Cmp(kEnUs, 0, u"\u00e4", u"z"), LT);
+    EXPECT_EQ(Cmp(kSvSe, 0, u"\u00e4", u"z"), GT);  // Swedish ä comes after z
+    EXPECT_EQ(Cmp(kDeDe, NORM_IGNORENONSPACE, u"M\u00fcller", u"Mueller"), GT);
+    EXPECT_EQ(Cmp(kDePhoneBook, NORM_IGNORENONSPACE, u"M\u00fcller", u"Mueller"), EQ);  // ü as ue
+    EXPECT_EQ(Cmp(0x0405, 0, u"ch", u"h"), GT);                                         // Czech ch comes after h
 }
 
-TEST_F(LocaleCompare, ResultsFormATotalOrder)
+TEST_F(LocaleCompare, ResultsFormATotalOrderAndEachIgnoreFlagIgnoresItsDifferenceOnly)
 {
     static const char16_t alphabet[] = u"aAbB-' .\u00e9\u00c91z";
     std::mt19937 rng(17);
@@ -161,35 +171,6 @@ TEST_F(LocaleCompare, ResultsFormATotalOrder)
             for (size_t j = i + 1; j < sorted.size(); j += 37)
                 ASSERT_NE(Cmp(kEnUs, flags, sorted[i], sorted[j]), GT) << "transitivity";
     }
-}
-
-TEST_F(LocaleCompare, UserDefaultAndLstrcmpFollowThePinnedLocale)
-{
-    EXPECT_LT(lstrcmpW(u"\u00e4", u"z"), 0);
-    EXPECT_EQ(Cmp(LOCALE_USER_DEFAULT, 0, u"\u00e4", u"z"), LT);
-    {
-        PinnedLocale swedish("sv-SE");
-        EXPECT_GT(lstrcmpW(u"\u00e4", u"z"), 0);
-        EXPECT_GT(lstrcmpiW(u"\u00c4", u"z"), 0);
-        EXPECT_EQ(Cmp(LOCALE_USER_DEFAULT, 0, u"\u00e4", u"z"), GT);
-        EXPECT_EQ(Cmp(LOCALE_SYSTEM_DEFAULT | LOCALE_NOUSEROVERRIDE, 0, u"\u00e4", u"z"), GT);
-        EXPECT_EQ(Cmp(kEnUs, 0, u"\u00e4", u"z"), LT);  // an explicit locale is not the user's
-    }
-    EXPECT_LT(lstrcmpW(u"\u00e4", u"z"), 0);
-    // Not ordinal: "a" < "B" although 'B' < 'a' as code units.
-    EXPECT_LT(lstrcmpW(u"a", u"B"), 0);
-    EXPECT_GT(wcscmp(u"a", u"B"), 0);
-    EXPECT_LT(lstrcmpW(u"co-op", u"coop") * lstrcmpW(u"coop", u"co-op"), 0);
-    EXPECT_LT(lstrcmpW(u"a", u"A"), 0);
-    EXPECT_EQ(lstrcmpW(u"same", u"same"), 0);
-    EXPECT_EQ(lstrcmpiW(u"Category", u"CATEGORY"), 0);
-    EXPECT_NE(lstrcmpiW(u"Category", u"Cat\u00e9gory"), 0);
-    EXPECT_LT(lstrcmpW(nullptr, u""), 0);
-    EXPECT_EQ(lstrcmpW(nullptr, nullptr), 0);
-}
-
-TEST_F(LocaleCompare, EachIgnoreFlagIgnoresItsDifferenceOnly)
-{
     struct Case {
         const char16_t* a;
         const char16_t* b;
@@ -226,7 +207,32 @@ TEST_F(LocaleCompare, EachIgnoreFlagIgnoresItsDifferenceOnly)
     EXPECT_EQ(Cmp(kEnUs, NORM_IGNORECASE, u"\u00c9T\u00c9 \u0394\u0399", u"\u00e9t\u00e9 \u03b4\u03b9"), EQ);
 }
 
-TEST_F(LocaleCompare, CountedLengthsMatchPrefixes)
+TEST_F(LocaleCompare, UserDefaultAndLstrcmpFollowThePinnedLocale)
+{
+    EXPECT_LT(lstrcmpW(u"\u00e4", u"z"), 0);
+    EXPECT_EQ(Cmp(LOCALE_USER_DEFAULT, 0, u"\u00e4", u"z"), LT);
+    {
+        PinnedLocale swedish("sv-SE");
+        EXPECT_GT(lstrcmpW(u"\u00e4", u"z"), 0);
+        EXPECT_GT(lstrcmpiW(u"\u00c4", u"z"), 0);
+        EXPECT_EQ(Cmp(LOCALE_USER_DEFAULT, 0, u"\u00e4", u"z"), GT);
+        EXPECT_EQ(Cmp(LOCALE_SYSTEM_DEFAULT | LOCALE_NOUSEROVERRIDE, 0, u"\u00e4", u"z"), GT);
+        EXPECT_EQ(Cmp(kEnUs, 0, u"\u00e4", u"z"), LT);  // an explicit locale is not the user's
+    }
+    EXPECT_LT(lstrcmpW(u"\u00e4", u"z"), 0);
+    // Not ordinal: "a" < "B" although 'B' < 'a' as code units.
+    EXPECT_LT(lstrcmpW(u"a", u"B"), 0);
+    EXPECT_GT(wcscmp(u"a", u"B"), 0);
+    EXPECT_LT(lstrcmpW(u"co-op", u"coop") * lstrcmpW(u"coop", u"co-op"), 0);
+    EXPECT_LT(lstrcmpW(u"a", u"A"), 0);
+    EXPECT_EQ(lstrcmpW(u"same", u"same"), 0);
+    EXPECT_EQ(lstrcmpiW(u"Category", u"CATEGORY"), 0);
+    EXPECT_NE(lstrcmpiW(u"Category", u"Cat\u00e9gory"), 0);
+    EXPECT_LT(lstrcmpW(nullptr, u""), 0);
+    EXPECT_EQ(lstrcmpW(nullptr, nullptr), 0);
+}
+
+TEST_F(LocaleCompare, CountedLengthsMatchPrefixesAndBadArgumentsFail)
 {
     // The contact list's "starts with": the typed text against each name over
     // the typed length, everything but the letters ignored.
@@ -248,13 +254,38 @@ TEST_F(LocaleCompare, CountedLengthsMatchPrefixes)
     EXPECT_EQ(CompareStringW(kEnUs, NORM_IGNORECASE, u"SMITHSON", 5, u"smith", 5), EQ);
     EXPECT_EQ(CompareStringW(kEnUs, 0, u"abcdef", 4, u"abc", 3), GT);
     EXPECT_EQ(CompareStringW(kEnUs, 0, nullptr, 0, u"", -1), EQ);
-}
-
-TEST_F(LocaleCompare, BadArgumentsFailWithTheirErrors)
-{
     EXPECT_TRUE(FAILS_WITH(CompareStringW(0x1234, 0, u"a", -1, u"b", -1), 0, ERROR_INVALID_PARAMETER));
     EXPECT_TRUE(FAILS_WITH(CompareStringW(kEnUs, 0x100, u"a", -1, u"b", -1), 0, ERROR_INVALID_FLAGS));
     EXPECT_TRUE(FAILS_WITH(CompareStringW(kEnUs, 0, nullptr, 1, u"b", -1), 0, ERROR_INVALID_PARAMETER));
     EXPECT_EQ(CompareStringW(kEnUs, 0, u"a", -2, u"a", -1), 0);
     EXPECT_EQ(CompareStringW(kEnUs, 0x40000000, u"a", -1, u"a", -1), 0);
+}
+
+// Collators and locale data shared by many threads answer as for one thread
+// (run under ThreadSanitizer as well).
+TEST(LocaleConcurrency, ThreadsCompareAndFormatLikeOneThread)
+{
+    std::vector<int> expected;
+    for (const Job& job : kJobs) expected.push_back(CompareStringW(job.locale, job.flags, job.a, -1, job.b, -1));
+    SYSTEMTIME st{2024, 3, 0, 5, 14, 7, 9, 0};
+    const LCID formatLocales[] = {0x0409, 0x0407, 0x0411, 0x0419};
+
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 200; ++round) {
+                size_t i = static_cast<size_t>(round + t) % std::size(kJobs);
+                const Job& job = kJobs[i];
+                if (CompareStringW(job.locale, job.flags, job.a, -1, job.b, -1) != expected[i]) ++failures;
+                // Locale data is built on first use, possibly by several threads at once.
+                WCHAR buffer[64];
+                LCID locale = formatLocales[static_cast<size_t>(round + t) % std::size(formatLocales)];
+                if (GetDateFormatW(locale, DATE_LONGDATE, &st, nullptr, buffer, 64) == 0) ++failures;
+                if (GetLocaleInfoW(locale, LOCALE_STIMEFORMAT, buffer, 64) == 0) ++failures;
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(failures.load(), 0);
 }

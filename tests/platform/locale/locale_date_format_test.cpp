@@ -86,7 +86,7 @@ class DateFormat : public EnUsLocaleTest {};
 
 }  // namespace
 
-TEST_F(DateFormat, EveryDateElementMatchesIcu)
+TEST_F(DateFormat, EveryElementAndTheLongDatesAndTimesOfEveryLocaleMatchIcu)
 {
     // The ICU pattern that means the same. Month names beside a day number
     // take ICU's format form (M), alone its stand-alone form (L).
@@ -121,10 +121,32 @@ TEST_F(DateFormat, EveryDateElementMatchesIcu)
             }
         }
     }
-}
-
-TEST_F(DateFormat, LongDatesAndTimesOfEveryLocaleMatchIcu)
-{
+    const Element timeElements[] = {
+        {u"h", u"h"},
+        {u"hh", u"hh"},
+        {u"H", u"H"},
+        {u"HH", u"HH"},
+        {u"m", u"m"},
+        {u"mm", u"mm"},
+        {u"s", u"s"},
+        {u"ss", u"ss"},
+        {u"tt", u"a"},
+        {u"hhh:mmm:sss ttt", u"hh:mm:ss a"},
+        {u"h:mm:ss tt", u"h:mm:ss a"},
+        {u"'It''s' H 'o''clock'", u"'It''s' H 'o''clock'"},
+        {u"HH d M y", u"HH 'd M y'"},  // date letters are text in a time
+    };
+    for (auto [locale, lcid] : {std::pair{"en_US", kEnUs}, std::pair{"de_DE", kDeDe}, std::pair{"ja_JP", kJaJp}}) {
+        for (int hour = 0; hour < 24; ++hour) {
+            SYSTEMTIME st = Make(2024, 3, 5, hour, (hour * 7) % 60, (hour * 13) % 60);
+            for (const Element& e : timeElements)
+                ASSERT_EQ(TimeText(lcid, 0, st, e.picture), IcuText(locale, st, e.icu))
+                    << locale << " " << U8(e.picture) << " hour " << hour;
+            // "t" is the first character of the designator.
+            std::u16string designator = Utf8ToWide(IcuText(locale, st, u"a"));
+            EXPECT_EQ(TimeText(lcid, 0, st, u"t"), U8(designator.substr(0, 1)));
+        }
+    }
     // Every ICU locale with a locale number of its own: the long date and the
     // time through the converted pictures read as ICU's full date and medium
     // time do. Digits are always ASCII here (ICU writes the locale's own) and
@@ -137,7 +159,7 @@ TEST_F(DateFormat, LongDatesAndTimesOfEveryLocaleMatchIcu)
         std::string out;
         return text.toUTF8String(out);
     };
-    const SYSTEMTIME st = Make(2024, 3, 5, 14, 7, 9);
+    const SYSTEMTIME instant = Make(2024, 3, 5, 14, 7, 9);
     int checked = 0;
     for (int32_t i = 0; i < uloc_countAvailable(); ++i) {
         const char* name = uloc_getAvailable(i);
@@ -157,7 +179,7 @@ TEST_F(DateFormat, LongDatesAndTimesOfEveryLocaleMatchIcu)
         bool standaloneWeekday = pattern.indexOf(u'c') >= 0;
         icu::GregorianCalendar calendar(*icu::TimeZone::getGMT(), locale, err);
         calendar.clear();
-        calendar.set(st.wYear, st.wMonth - 1, st.wDay, st.wHour, st.wMinute, st.wSecond);
+        calendar.set(instant.wYear, instant.wMonth - 1, instant.wDay, instant.wHour, instant.wMinute, instant.wSecond);
         UDate when = calendar.getTime(err);
         ASSERT_TRUE(U_SUCCESS(err)) << name;
         date->setTimeZone(*icu::TimeZone::getGMT());
@@ -165,59 +187,15 @@ TEST_F(DateFormat, LongDatesAndTimesOfEveryLocaleMatchIcu)
         icu::UnicodeString icuDate;
         icu::UnicodeString icuTime;
         if (!standaloneWeekday) {
-            EXPECT_EQ(DateText(lcid, DATE_LONGDATE, st, nullptr), plain(date->format(when, icuDate))) << name;
+            EXPECT_EQ(DateText(lcid, DATE_LONGDATE, instant, nullptr), plain(date->format(when, icuDate))) << name;
         }
-        EXPECT_EQ(TimeText(lcid, 0, st, nullptr), plain(time->format(when, icuTime))) << name;
+        EXPECT_EQ(TimeText(lcid, 0, instant, nullptr), plain(time->format(when, icuTime))) << name;
         ++checked;
     }
     EXPECT_GT(checked, 200);
 }
 
-TEST_F(DateFormat, OneLetterYearHasNoLeadingZero)
-{
-    // ICU has no equivalent of "y" (the year in the century without a zero).
-    EXPECT_EQ(DateText(kEnUs, 0, Make(2005, 7, 4), u"y"), "5");
-    EXPECT_EQ(DateText(kEnUs, 0, Make(2024, 7, 4), u"y"), "24");
-    EXPECT_EQ(DateText(kEnUs, 0, Make(2000, 7, 4), u"y yy"), "0 00");
-}
-
-TEST_F(DateFormat, AMonthNameBesideADayNameIsNominative)
-{
-    // Beside a day number it is genitive, as ICU's format form (above).
-    EXPECT_EQ(DateText(kRuRu, 0, Make(2024, 1, 5), u"dddd MMMM"), "пятница январь");
-}
-
-TEST_F(DateFormat, EveryTimeElementMatchesIcu)
-{
-    const Element elements[] = {
-        {u"h", u"h"},
-        {u"hh", u"hh"},
-        {u"H", u"H"},
-        {u"HH", u"HH"},
-        {u"m", u"m"},
-        {u"mm", u"mm"},
-        {u"s", u"s"},
-        {u"ss", u"ss"},
-        {u"tt", u"a"},
-        {u"hhh:mmm:sss ttt", u"hh:mm:ss a"},
-        {u"h:mm:ss tt", u"h:mm:ss a"},
-        {u"'It''s' H 'o''clock'", u"'It''s' H 'o''clock'"},
-        {u"HH d M y", u"HH 'd M y'"},  // date letters are text in a time
-    };
-    for (auto [locale, lcid] : {std::pair{"en_US", kEnUs}, std::pair{"de_DE", kDeDe}, std::pair{"ja_JP", kJaJp}}) {
-        for (int hour = 0; hour < 24; ++hour) {
-            SYSTEMTIME st = Make(2024, 3, 5, hour, (hour * 7) % 60, (hour * 13) % 60);
-            for (const Element& e : elements)
-                ASSERT_EQ(TimeText(lcid, 0, st, e.picture), IcuText(locale, st, e.icu))
-                    << locale << " " << U8(e.picture) << " hour " << hour;
-            // "t" is the first character of the designator.
-            std::u16string designator = Utf8ToWide(IcuText(locale, st, u"a"));
-            EXPECT_EQ(TimeText(lcid, 0, st, u"t"), U8(designator.substr(0, 1)));
-        }
-    }
-}
-
-TEST_F(DateFormat, LocaleDefaultsAndFlags)
+TEST_F(DateFormat, LocaleDefaultsFlagsWhatIcuCannotSayAndNowForANullTime)
 {
     SYSTEMTIME st = Make(2024, 3, 5, 14, 7, 9);
     st.wDayOfWeek = 6;  // wrong on purpose: the day of the week is computed
@@ -244,31 +222,28 @@ TEST_F(DateFormat, LocaleDefaultsAndFlags)
     // Midnight and noon on the 12-hour clock.
     EXPECT_EQ(TimeText(kEnUs, 0, Make(2024, 1, 1, 0, 5), nullptr), "12:05:00 AM");
     EXPECT_EQ(TimeText(kEnUs, 0, Make(2024, 1, 1, 12, 5), nullptr), "12:05:00 PM");
-}
-
-TEST_F(DateFormat, UserDefaultFollowsThePinnedLocale)
-{
-    SYSTEMTIME st = Make(2024, 3, 5, 14, 7, 9);
+    // What ICU has no equivalent for: "y" is the year in the century without a zero.
+    EXPECT_EQ(DateText(kEnUs, 0, Make(2005, 7, 4), u"y"), "5");
+    EXPECT_EQ(DateText(kEnUs, 0, Make(2024, 7, 4), u"y"), "24");
+    EXPECT_EQ(DateText(kEnUs, 0, Make(2000, 7, 4), u"y yy"), "0 00");
+    // A month name beside a day name is nominative (genitive beside a day number, as above).
+    EXPECT_EQ(DateText(kRuRu, 0, Make(2024, 1, 5), u"dddd MMMM"), "пятница январь");
     EXPECT_EQ(DateText(LOCALE_USER_DEFAULT, DATE_LONGDATE, st, nullptr), "Tuesday, March 5, 2024");
     PinnedLocale german("de-DE");
     EXPECT_EQ(DateText(LOCALE_USER_DEFAULT, DATE_LONGDATE, st, nullptr), "Dienstag, 5. März 2024");
     EXPECT_EQ(TimeText(LOCALE_SYSTEM_DEFAULT, 0, st, nullptr), "14:07:09");
-}
-
-TEST_F(DateFormat, NullTimeMeansNow)
-{
     ASSERT_TRUE(platform::SetPinnedNow(Make(2031, 10, 9, 8, 7, 6)));
     struct Unpin {
         ~Unpin() { platform::ClearPinnedNow(); }
     } unpin;
-    WCHAR buffer[64];
-    ASSERT_GT(GetDateFormatW(kEnUs, DATE_LONGDATE, nullptr, nullptr, buffer, 64), 0);
-    EXPECT_EQ(U8(buffer), "Thursday, October 9, 2031");
-    ASSERT_GT(GetTimeFormatW(kEnUs, 0, nullptr, nullptr, buffer, 64), 0);
-    EXPECT_EQ(U8(buffer), "8:07:06 AM");
+    WCHAR nowText[64];
+    ASSERT_GT(GetDateFormatW(kEnUs, DATE_LONGDATE, nullptr, nullptr, nowText, 64), 0);
+    EXPECT_EQ(U8(nowText), "Thursday, October 9, 2031");
+    ASSERT_GT(GetTimeFormatW(kEnUs, 0, nullptr, nullptr, nowText, 64), 0);
+    EXPECT_EQ(U8(nowText), "8:07:06 AM");
 }
 
-TEST_F(DateFormat, BadInputFails)
+TEST_F(DateFormat, BadInputFailsAndTheBufferConvention)
 {
     const SYSTEMTIME badDates[] = {Make(2024, 13, 1), Make(2024, 0, 1),   Make(2024, 1, 0), Make(2023, 2, 29),
                                    Make(2024, 4, 31), Make(1600, 12, 31), Make(30828, 1, 1)};
@@ -297,11 +272,7 @@ TEST_F(DateFormat, BadInputFails)
     EXPECT_EQ(DateText(kEnUs, 0x100, st, nullptr), "<failed 1004>");
     EXPECT_EQ(TimeText(kEnUs, 0x10, st, nullptr), "<failed 1004>");
     EXPECT_EQ(DateText(0x1234, 0, st, nullptr), "<failed 87>");
-}
-
-TEST_F(DateFormat, BufferConvention)
-{
-    SYSTEMTIME st = Make(2024, 3, 5, 14, 7, 9);
+    st = Make(2024, 3, 5, 14, 7, 9);
     WCHAR buffer[16];
     EXPECT_EQ(GetDateFormatW(kEnUs, 0, &st, nullptr, nullptr, 0), 9);  // "3/5/2024" and the terminator
     EXPECT_EQ(GetDateFormatW(kEnUs, 0, &st, nullptr, buffer, 9), 9);

@@ -56,8 +56,26 @@ protected:
 
 }  // namespace
 
-TEST_F(PinnedClockTest, PinnedTimeIsDeviceWallClockTimeAndStandsStill)
+TEST_F(PinnedClockTest, PinnedTimeStandsStillAndTheEnvironmentIsReadOnEveryCall)
 {
+    setenv("KSTOOLS_NOW", "2024-02-29T23:59", 1);
+    EXPECT_EQ(Show(Local()), Show(Make(2024, 2, 29, 23, 59, 0, 0, 4)));
+    setenv("KSTOOLS_NOW", "2030-01-01T00:00:01", 1);
+    EXPECT_EQ(Show(Local()), Show(Make(2030, 1, 1, 0, 0, 1, 0, 2)));
+    // The API pin comes first; clearing it brings the variable back.
+    ASSERT_TRUE(platform::SetPinnedNow(Make(2025, 5, 5, 5, 5)));
+    EXPECT_EQ(Local().wYear, 2025);
+    platform::ClearPinnedNow();
+    EXPECT_EQ(Local().wYear, 2030);
+
+    for (const char* bad :
+         {"2024-02-30T10:00", "2024-2-3T10:00", "2024-02-03 10:00", "2024-02-03T24:00", "2024-02-03T10:00:60",
+          "2024-02-03T10:00Z", "2024-02-03", "1600-12-31T00:00", "", "2024-02-03T10:0x", "+024-02-03T10:00"}) {
+        EXPECT_FALSE(platform::ParsePinnedNow(bad).has_value()) << bad;
+        setenv("KSTOOLS_NOW", bad, 1);
+        EXPECT_LT(DistanceFromRealNow(), 50'000'000) << bad;
+    }
+    // A pin set through the call is device wall-clock time and stands still.
     ASSERT_TRUE(platform::SetPinnedNow(Make(2025, 7, 4, 9, 30, 15)));
     EXPECT_EQ(Show(Local()), Show(Make(2025, 7, 4, 9, 30, 15, 0, 5)));  // a Friday
     EXPECT_EQ(Show(Utc()), Show(Make(2025, 7, 4, 13, 30, 15, 0, 5)));
@@ -83,25 +101,4 @@ TEST_F(PinnedClockTest, PinnedTimeIsDeviceWallClockTimeAndStandsStill)
     EXPECT_EQ(Local().wHour, 3);  // the old pin stays
     platform::ClearPinnedNow();
     EXPECT_LT(DistanceFromRealNow(), 50'000'000);  // within 5 s
-}
-
-TEST_F(PinnedClockTest, EnvironmentVariableIsReadOnEveryCallAndMalformedValuesAreIgnored)
-{
-    setenv("KSTOOLS_NOW", "2024-02-29T23:59", 1);
-    EXPECT_EQ(Show(Local()), Show(Make(2024, 2, 29, 23, 59, 0, 0, 4)));
-    setenv("KSTOOLS_NOW", "2030-01-01T00:00:01", 1);
-    EXPECT_EQ(Show(Local()), Show(Make(2030, 1, 1, 0, 0, 1, 0, 2)));
-    // The API pin comes first; clearing it brings the variable back.
-    ASSERT_TRUE(platform::SetPinnedNow(Make(2025, 5, 5, 5, 5)));
-    EXPECT_EQ(Local().wYear, 2025);
-    platform::ClearPinnedNow();
-    EXPECT_EQ(Local().wYear, 2030);
-
-    for (const char* bad :
-         {"2024-02-30T10:00", "2024-2-3T10:00", "2024-02-03 10:00", "2024-02-03T24:00", "2024-02-03T10:00:60",
-          "2024-02-03T10:00Z", "2024-02-03", "1600-12-31T00:00", "", "2024-02-03T10:0x", "+024-02-03T10:00"}) {
-        EXPECT_FALSE(platform::ParsePinnedNow(bad).has_value()) << bad;
-        setenv("KSTOOLS_NOW", bad, 1);
-        EXPECT_LT(DistanceFromRealNow(), 50'000'000) << bad;
-    }
 }

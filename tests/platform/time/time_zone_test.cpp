@@ -7,9 +7,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/base/error_codes.h"
 #include "platform/base/last_error.h"
+#include "platform/text/utf8.h"
 #include "platform/time/clock.h"
 #include "platform/time/time_zone.h"
 #include "platform/time/zone_description.h"
@@ -56,7 +58,7 @@ protected:
 //   Berlin    2025-03-30 02:00 (last Sunday) and 2025-10-26 03:00 (last Sunday), +1 h, +1 h saving
 //   Sydney    2025-10-05 02:00 (1st Sunday) and 2025-04-06 03:00 (1st Sunday), +10 h, +1 h saving
 //   Kolkata   no change, +5:30.
-TEST_F(DeviceZoneTest, RecordsMatchZoneinfoTransitions)
+TEST_F(DeviceZoneTest, RecordsZonesByNameAndTheBiasInForce)
 {
     const struct {
         const char16_t* zone;
@@ -74,17 +76,16 @@ TEST_F(DeviceZoneTest, RecordsMatchZoneinfoTransitions)
         {u"Asia/Kolkata", -330, 0, SYSTEMTIME{}, SYSTEMTIME{}, u"India Standard Time", u"India Daylight Time"},
     };
     for (const auto& row : table) {
-        SCOPED_TRACE(std::string(row.zone, row.zone + std::char_traits<char16_t>::length(row.zone)).c_str());
+        SCOPED_TRACE(WideToUtf8(row.zone));
         Use(row.zone, Make(2025, 6, 15, 12));
         TIME_ZONE_INFORMATION tzi;
         const DWORD id = GetTimeZoneInformation(&tzi);
-        EXPECT_EQ(tzi.Bias, row.bias);
-        EXPECT_EQ(tzi.StandardBias, 0);
-        EXPECT_EQ(tzi.DaylightBias, row.daylightBias);
-        EXPECT_EQ(ShowRule(tzi.StandardDate), ShowRule(row.standardDate));
-        EXPECT_EQ(ShowRule(tzi.DaylightDate), ShowRule(row.daylightDate));
-        EXPECT_EQ(std::u16string(tzi.StandardName), row.standardName);
-        EXPECT_EQ(std::u16string(tzi.DaylightName), row.daylightName);
+        EXPECT_EQ(std::vector<LONG>({tzi.Bias, tzi.StandardBias, tzi.DaylightBias}),
+                  std::vector<LONG>({row.bias, 0, row.daylightBias}));
+        EXPECT_EQ(ShowRule(tzi.StandardDate) + ShowRule(tzi.DaylightDate),
+                  ShowRule(row.standardDate) + ShowRule(row.daylightDate));
+        EXPECT_EQ(std::u16string(tzi.StandardName) + u"/" + tzi.DaylightName,
+                  std::u16string(row.standardName) + u"/" + row.daylightName);
         const bool northernSummer = row.daylightDate.wMonth != 0 && row.daylightDate.wMonth < row.standardDate.wMonth;
         const bool southernSummer = row.daylightDate.wMonth > row.standardDate.wMonth;
         EXPECT_EQ(id, row.standardDate.wMonth == 0 ? TIME_ZONE_ID_UNKNOWN
@@ -98,36 +99,7 @@ TEST_F(DeviceZoneTest, RecordsMatchZoneinfoTransitions)
         EXPECT_EQ(ShowRule(tzi.DaylightDate), ShowRule(row.daylightDate));
     }
     EXPECT_EQ(GetTimeZoneInformation(nullptr), TIME_ZONE_ID_INVALID);
-}
-
-// "Last Sunday" and "4th Sunday" name the same day in years whose 4th Sunday
-// is the month's last; the record must still tell the two rules apart.
-TEST(ZoneRules, FourthAndLastWeekdayStayApartInYearsWhereTheyCoincide)
-{
-    UErrorCode status = U_ZERO_ERROR;
-    // DST from the 4th Sunday of March to the 4th Sunday of October, 02:00.
-    icu::SimpleTimeZone fourth(3'600'000, u"Test/Fourth", UCAL_MARCH, 4, UCAL_SUNDAY, 7'200'000,
-                               icu::SimpleTimeZone::WALL_TIME, UCAL_OCTOBER, 4, UCAL_SUNDAY, 7'200'000,
-                               icu::SimpleTimeZone::WALL_TIME, 3'600'000, status);
-    icu::SimpleTimeZone last(3'600'000, u"Test/Last", UCAL_MARCH, -1, UCAL_SUNDAY, 7'200'000,
-                             icu::SimpleTimeZone::WALL_TIME, UCAL_OCTOBER, -1, UCAL_SUNDAY, 10'800'000,
-                             icu::SimpleTimeZone::WALL_TIME, 3'600'000, status);
-    ASSERT_TRUE(U_SUCCESS(status));
-    // 1 June 2024: the next changes are 27 October 2024 (4th and last) and
-    // 30 March 2025 (5th and last).
-    const UDate june2024 = platform::FileTimeToUDate(FileTimeOf(Make(2024, 6, 1)));
-    TIME_ZONE_INFORMATION tzi;
-    EXPECT_EQ(platform::DescribeTimeZone(fourth, june2024, &tzi), TIME_ZONE_ID_DAYLIGHT);
-    EXPECT_EQ(ShowRule(tzi.StandardDate), ShowRule(Rule(10, 0, 4, 2)));
-    EXPECT_EQ(ShowRule(tzi.DaylightDate), ShowRule(Rule(3, 0, 4, 2)));
-    EXPECT_EQ(tzi.Bias, -60);
-    EXPECT_EQ(platform::DescribeTimeZone(last, june2024, &tzi), TIME_ZONE_ID_DAYLIGHT);
-    EXPECT_EQ(ShowRule(tzi.StandardDate), ShowRule(Rule(10, 0, 5, 3)));
-    EXPECT_EQ(ShowRule(tzi.DaylightDate), ShowRule(Rule(3, 0, 5, 2)));
-}
-
-TEST_F(DeviceZoneTest, LocalFileTimesUseTheBiasInForceNow)
-{
+    // Local file times use the bias in force now; wall-clock times their own.
     const std::uint64_t januaryUtc = FileTimeOf(Make(2025, 1, 10, 12));
     const std::uint64_t julyUtc = FileTimeOf(Make(2025, 7, 10, 12));
     const std::int64_t hour = 3600LL * kFileTimeUnitsPerSecond;
@@ -149,32 +121,24 @@ TEST_F(DeviceZoneTest, LocalFileTimesUseTheBiasInForceNow)
     const FILETIME top = platform::MakeFileTime(0x7FFFFFFFFFFFFFFFULL);
     EXPECT_FALSE(LocalFileTimeToFileTime(&top, &out));
     EXPECT_FALSE(FileTimeToLocalFileTime(nullptr, &out));
-}
 
-TEST_F(DeviceZoneTest, WallClockToUtcAroundTransitions)
-{
-    ASSERT_TRUE(platform::SetDeviceTimeZone(u"America/New_York"));
-    const std::int64_t hour = 3600LL * kFileTimeUnitsPerSecond;
+    // Wall-clock times around the transitions.
     const struct {
         SYSTEMTIME local;
         int hoursToUtc;
-    } table[] = {
+    } wallClock[] = {
         {Make(2025, 3, 9, 1, 59), 5},  {Make(2025, 3, 9, 2, 30), 5},  // skipped: read with the offset before
         {Make(2025, 3, 9, 3, 0), 4},   {Make(2025, 11, 2, 0, 59), 4},
         {Make(2025, 11, 2, 1, 30), 4},  // occurs twice: the first time
         {Make(2025, 11, 2, 2, 0), 5},
     };
-    for (const auto& row : table) {
+    for (const auto& row : wallClock) {
         const std::uint64_t local = FileTimeOf(row.local);
         EXPECT_EQ(static_cast<std::int64_t>(platform::LocalToUtc(local) - local), row.hoursToUtc * hour)
             << row.local.wMonth << "/" << row.local.wDay << " " << row.local.wHour << ":" << row.local.wMinute;
     }
     EXPECT_EQ(platform::LocalOffsetMinutesAt(FileTimeOf(Make(2025, 3, 9, 6, 59))), -300);
     EXPECT_EQ(platform::LocalOffsetMinutesAt(FileTimeOf(Make(2025, 3, 9, 7, 0))), -240);
-}
-
-TEST_F(DeviceZoneTest, ZonesByTzdbOrWindowsNameAndFromTheEnvironment)
-{
     EXPECT_TRUE(platform::SetDeviceTimeZone(u"Tokyo Standard Time"));
     EXPECT_EQ(platform::DeviceTimeZoneId(), u"Asia/Tokyo");
     EXPECT_TRUE(platform::SetDeviceTimeZone(u"Asia/Calcutta"));  // an alias
@@ -187,10 +151,6 @@ TEST_F(DeviceZoneTest, ZonesByTzdbOrWindowsNameAndFromTheEnvironment)
     setenv("TZ", "Pacific/Auckland", 1);
     platform::ResetDeviceTimeZone();
     EXPECT_EQ(platform::DeviceTimeZoneId(), u"Pacific/Auckland");
-}
-
-TEST_F(DeviceZoneTest, SetTimeZoneInformationDrivesTheDeviceZone)
-{
     TIME_ZONE_INFORMATION set{};
     set.Bias = 180;  // UTC-3; daylight time from the 1st Sunday of October to the 3rd Sunday of February
     platform::CopyZoneName(u"Custom Standard Time", set.StandardName);
@@ -222,4 +182,30 @@ TEST_F(DeviceZoneTest, SetTimeZoneInformationDrivesTheDeviceZone)
     ASSERT_TRUE(SetTimeZoneInformation(&fixed));
     EXPECT_EQ(GetTimeZoneInformation(&got), TIME_ZONE_ID_UNKNOWN);
     EXPECT_EQ(platform::LocalOffsetMinutesAt(FileTimeOf(Make(2025, 6, 10, 12))), 345);
+}
+
+// "Last Sunday" and "4th Sunday" name the same day in years whose 4th Sunday
+// is the month's last; the record must still tell the two rules apart.
+TEST(ZoneRules, FourthAndLastWeekdayStayApartInYearsWhereTheyCoincide)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    // DST from the 4th Sunday of March to the 4th Sunday of October, 02:00.
+    icu::SimpleTimeZone fourth(3'600'000, u"Test/Fourth", UCAL_MARCH, 4, UCAL_SUNDAY, 7'200'000,
+                               icu::SimpleTimeZone::WALL_TIME, UCAL_OCTOBER, 4, UCAL_SUNDAY, 7'200'000,
+                               icu::SimpleTimeZone::WALL_TIME, 3'600'000, status);
+    icu::SimpleTimeZone last(3'600'000, u"Test/Last", UCAL_MARCH, -1, UCAL_SUNDAY, 7'200'000,
+                             icu::SimpleTimeZone::WALL_TIME, UCAL_OCTOBER, -1, UCAL_SUNDAY, 10'800'000,
+                             icu::SimpleTimeZone::WALL_TIME, 3'600'000, status);
+    ASSERT_TRUE(U_SUCCESS(status));
+    // 1 June 2024: the next changes are 27 October 2024 (4th and last) and
+    // 30 March 2025 (5th and last).
+    const UDate june2024 = platform::FileTimeToUDate(FileTimeOf(Make(2024, 6, 1)));
+    TIME_ZONE_INFORMATION tzi;
+    EXPECT_EQ(platform::DescribeTimeZone(fourth, june2024, &tzi), TIME_ZONE_ID_DAYLIGHT);
+    EXPECT_EQ(tzi.Bias, -60);
+    EXPECT_EQ(ShowRule(tzi.StandardDate) + ShowRule(tzi.DaylightDate),
+              ShowRule(Rule(10, 0, 4, 2)) + ShowRule(Rule(3, 0, 4, 2)));
+    EXPECT_EQ(platform::DescribeTimeZone(last, june2024, &tzi), TIME_ZONE_ID_DAYLIGHT);
+    EXPECT_EQ(ShowRule(tzi.StandardDate) + ShowRule(tzi.DaylightDate),
+              ShowRule(Rule(10, 0, 5, 3)) + ShowRule(Rule(3, 0, 5, 2)));
 }

@@ -1,10 +1,14 @@
-// A process killed while it saves the settings file leaves the old or the new
-// content, whole and readable: never a mix of two saves, never a cut file.
+// Several processes on one settings file. A process killed while it saves
+// leaves the old or the new content, whole and readable: never a mix of two
+// saves, never a cut file. Processes saving together keep each other's
+// changes. (A stale copy merging with the disk is tested in-process with
+// CRegistry.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <random>
 #include <string>
 #include <thread>
@@ -75,13 +79,9 @@ TEST_F(SettingsCrash, KilledSaverLeavesOneWholeGeneration)
     ASSERT_EQ(WholeGeneration(), 5u);
     std::sort(saveMicros.begin(), saveMicros.end());
 
-    // Half the kills fall anywhere from the start of a save to a while after
-    // its end; that while adapts so that about a third of them come after
-    // the save is complete, however long saves take on this machine. Writing
-    // the new file is a short stretch at the end of a save that such kills
-    // mostly miss, so the other half aim at it: the aim moves later after a
-    // kill that came before the write began, earlier after one that came
-    // after.
+    // Half the kills fall anywhere in a window that adapts so that about a
+    // third come after the save; the other half aim at the short write at the
+    // end of a save, the aim moving towards where the write was missed.
     double window = std::max(3000.0, static_cast<double>(saveMicros[2]) * 5 / 4);
     double aim = static_cast<double>(saveMicros[2]) / 2;
     std::mt19937 random(20240611);
@@ -151,6 +151,79 @@ TEST_F(SettingsCrash, LeftoversOfAKilledSaverDoNotBlockTheNext)
     run = kstest::RunChild({kSaver, "fill", kDevicePath, "1"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(WholeGeneration(), 3u);
+}
+
+const std::u16string kKestrel = u"Software\\Corvid\\Kestrel\\";
+// The default settings file, as the helper takes it.
+const std::string kDefaultFile = "%s\\Corvid\\Settings.txt";
+
+std::u16string Decimal(long n)
+{
+    std::string digits = std::to_string(n);
+    return std::u16string(digits.begin(), digits.end());
+}
+
+class SettingsMerge : public SettingsSandbox {
+protected:
+    // The numbers of a section of the default settings file by name, read as
+    // a new process would read them; empty when the section is absent.
+    static std::map<std::u16string, ULONG> Numbers(const std::u16string& subkey)
+    {
+        CRegistry store(REGISTRY_TYPE_FILE, kDefaultSettingsFile, 0);
+        std::map<std::u16string, ULONG> values;
+        if (!store.Exists(HKEY_CURRENT_USER, (kKestrel + subkey).c_str())) return values;
+        for (LONG i = 0; i < store.ValueCount(); ++i) {
+            WCHAR name[200] = {};
+            EXPECT_EQ(store.ValueName(i, name, 200), 0);
+            ULONG number = 0;
+            EXPECT_EQ(store.QueryValue(name, &number), 0) << "not a number";
+            values[name] = number;
+        }
+        return values;
+    }
+    static bool Has(const std::map<std::u16string, ULONG>& values, const std::u16string& name, ULONG n)
+    {
+        return values.count(name) && values.at(name) == n;
+    }
+};
+
+// Two processes load and save round after round, in sections of their own and
+// in one shared section; a save that reloaded the file while the other was
+// between its reload and write would drop the other's change for good.
+TEST_F(SettingsMerge, TwoProcessesSavingTogetherKeepEachOthersChanges)
+{
+    constexpr long kRounds = 100;
+    kstest::ChildResult a, b;
+    const std::string rounds = std::to_string(kRounds);
+    std::thread first([&] { a = kstest::RunChild({kSaver, "edit", kDefaultFile, "A", rounds}); });
+    std::thread second([&] { b = kstest::RunChild({kSaver, "edit", kDefaultFile, "B", rounds}); });
+    first.join();
+    second.join();
+    ASSERT_EQ(a.exitCode, 0) << a.err;
+    ASSERT_EQ(b.exitCode, 0) << b.err;
+
+    for (std::u16string tag : {u"A", u"B"}) {
+        SCOPED_TRACE(std::string(tag.begin(), tag.end()));
+        // One section each: every round's value, and of the pending values
+        // only the last, each round deleting the one before.
+        auto only = Numbers(u"Only" + tag);
+        EXPECT_EQ(only.size(), static_cast<size_t>(kRounds + 1));
+        for (long r = 0; r < kRounds; ++r) EXPECT_TRUE(Has(only, u"Round" + Decimal(r), static_cast<ULONG>(r))) << r;
+        EXPECT_TRUE(Has(only, u"Pending" + Decimal(kRounds - 1), static_cast<ULONG>(kRounds - 1)));
+
+        // Deleted and created again every round: only the last round's value.
+        auto recreated = Numbers(u"Recreated" + tag);
+        ASSERT_EQ(recreated.size(), 1u);
+        EXPECT_TRUE(Has(recreated, u"Round" + Decimal(kRounds - 1), static_cast<ULONG>(kRounds - 1)));
+    }
+
+    // The shared section: each process's values and its last counter.
+    auto shared = Numbers(u"Shared");
+    EXPECT_EQ(shared.size(), static_cast<size_t>(2 * (kRounds + 1)));
+    for (std::u16string tag : {u"A", u"B"}) {
+        for (long r = 0; r < kRounds; ++r) EXPECT_TRUE(Has(shared, tag + Decimal(r), static_cast<ULONG>(r))) << r;
+        EXPECT_TRUE(Has(shared, u"Counter" + tag, static_cast<ULONG>(kRounds - 1)));
+    }
 }
 
 }  // namespace
