@@ -71,18 +71,9 @@ TEST_F(CeFileTest, OpenDetectsTheByteOrderMark)
         std::string firstRead;
     };
     const Case cases[] = {
-        {"mark",
-         std::string("\xFF\xFE"
-                     "a\0b\0",
-                     6),
-         true, std::string("a\0b\0", 4)},
+        {"mark", std::string("\377\376a\0b\0", 6), true, std::string("a\0b\0", 4)},
         {"only the mark", "\xFF\xFE", true, ""},
-        {"big-endian mark is data",
-         "\xFE\xFF"
-         "x",
-         false,
-         "\xFE\xFF"
-         "x"},
+        {"big-endian mark is data", "\xFE\xFFx", false, "\xFE\xFFx"},
         {"plain text", "abc", false, "abc"},
         {"one byte", "\xFF", false, "\xFF"},
     };
@@ -117,9 +108,7 @@ TEST_F(CeFileTest, OpenOfEmptyMissingAndNewFiles)
     EXPECT_TRUE(CeFile::Exists(Device("new.txt").c_str(), FALSE));
 
     // Opening again closes the previous file and clears its state.
-    MakeHostFile("u.txt",
-                 "\xFF\xFE"
-                 "a\0");
+    MakeHostFile("u.txt", "\xFF\xFEx");
     ASSERT_TRUE(file.Open(Device("u.txt").c_str(), GENERIC_READ, 0, FALSE));
     EXPECT_TRUE(file.IsUnicode());
     MakeHostFile("p.txt", "plain");
@@ -127,7 +116,7 @@ TEST_F(CeFileTest, OpenOfEmptyMissingAndNewFiles)
     EXPECT_FALSE(file.IsUnicode());
 }
 
-TEST_F(CeFileTest, CreateNewOrReplacing)
+TEST_F(CeFileTest, CreateNewOrReplacingAndFileInformation)
 {
     MakeHostFile("old.txt", "old");
     CeFile file;
@@ -138,8 +127,12 @@ TEST_F(CeFileTest, CreateNewOrReplacing)
     EXPECT_EQ(file.Size(), 0u);
     file.Close();
     EXPECT_EQ(ReadHostFile("old.txt"), "");
-    EXPECT_TRUE(file.Create(Device("fresh.txt").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, FALSE));
     EXPECT_FALSE(file.Create(Device("nofolder/x.txt").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, TRUE));
+    EXPECT_EQ(file.GetAttributes(), INVALID_FILE_ATTRIBUTES);
+    ASSERT_TRUE(file.Create(Device("fresh.txt").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, FALSE));
+    const DWORD attributes = file.GetAttributes();
+    EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_NE(file.GetLastWriteTime().dwHighDateTime, 0u);
 }
 
 TEST_F(CeFileTest, LineEndings)
@@ -157,28 +150,14 @@ TEST_F(CeFileTest, LineEndings)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string utf16 = Utf16Bytes(std::u16string(c.content.begin(), c.content.end()), true);
-        {
-            SCOPED_TRACE("8-bit");
-            ExpectLines(c.content, false, c.lines);
-        }
-        {
-            SCOPED_TRACE("UTF-16 through ReadLine");
-            ExpectLines(utf16, false, c.lines);
-        }
-        {
-            SCOPED_TRACE("UTF-16 through ReadULine");
-            ExpectLines(utf16, true, c.lines);
+        for (auto [content, unicodeCall] : {std::pair{c.content, false}, {utf16, false}, {utf16, true}}) {
+            SCOPED_TRACE(std::string(content == utf16 ? "UTF-16" : "8-bit") + (unicodeCall ? " ReadULine" : ""));
+            ExpectLines(content, unicodeCall, c.lines);
         }
     }
-}
-
-// The code page's own table is the platform's (text_conversion_test): here
-// only that 8-bit lines go through it rather than Latin-1.
-TEST_F(CeFileTest, EightBitLinesUseWindows1252)
-{
-    const auto lines = Lines("\x80\x93\xE9\r\n", false, 2);
-    EXPECT_EQ(lines[0], u"\u20AC\u201C\u00E9");
-    EXPECT_EQ(lines[1], lines[0]);
+    // The code page's own table is the platform's (text_conversion_test): here
+    // only that 8-bit lines go through it rather than Latin-1.
+    ExpectLines("\x80\x93\xE9\r\n", false, {u"\u20AC\u201C\u00E9"});
 }
 
 TEST_F(CeFileTest, LinesAreCutToTheCallersBufferButNotToTheReadBuffer)
@@ -274,10 +253,7 @@ TEST_F(CeFileTest, WriteLineInBothEncodings)
         bool unicode;
     };
     const Case cases[] = {
-        {"8-bit", TRUE, false,
-         "\x80"
-         "e\xE9\r\n",
-         false},
+        {"8-bit", TRUE, false, "\200e\xE9\r\n", false},
         {"UTF-16", FALSE, false, Utf16Bytes(u"\u20ACe\u00E9\r\n", false), true},
         {"UTF-16 with mark", FALSE, true, Utf16Bytes(u"\u20ACe\u00E9\r\n", true), true},
     };
@@ -334,16 +310,6 @@ TEST_F(CeFileTest, PositionsWhileReadingAndWriting)
     EXPECT_TRUE(file.SetEndOfFile());
     file.Close();
     EXPECT_EQ(ReadHostFile("p.bin"), "012a");
-}
-
-TEST_F(CeFileTest, FileInformation)
-{
-    CeFile file;
-    EXPECT_EQ(file.GetAttributes(), INVALID_FILE_ATTRIBUTES);
-    ASSERT_TRUE(file.Create(Device("i.txt").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, FALSE));
-    const DWORD attributes = file.GetAttributes();
-    EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY));
-    EXPECT_NE(file.GetLastWriteTime().dwHighDateTime, 0u);
 }
 
 TEST_F(CeFileTest, ExistsOnFilesFoldersAndMissingPaths)

@@ -49,9 +49,7 @@ struct TextKind {
     }
     int Value(T e) const
     {
-        if (CopyKind == 6) {
-            EXPECT_NE(e, nullptr);  // null is stored as the empty BSTR
-        }
+        EXPECT_TRUE(CopyKind != 6 || e != nullptr);  // null is stored as the empty BSTR
         if (!e || e[0] != Ch('v')) return -1;
         std::string digits(e + 1, e + 1 + std::char_traits<Ch>::length(e + 1));
         if (CopyKind == 2) {
@@ -139,9 +137,7 @@ protected:
                     ASSERT_EQ(list.Append(source), CELIST_OK);
                     model.push_back(v);
                     EXPECT_EQ(list.GetCurrentPosition(), size() - 1 + base);
-                    if (Kind::kOwns && source) {
-                        EXPECT_NE(list.GetTail(), source);
-                    }
+                    EXPECT_TRUE(!Kind::kOwns || !source || list.GetTail() != source);  // a copy
                     break;
                 }
                 case 1: {  // set at, one past the end and outside; sometimes an element with itself
@@ -243,10 +239,8 @@ TEST(CePtrList, BasesSequentialAccessAndMove)
     EXPECT_EQ(CePtrList<LONG>(7).GetIndexBase(), 0);  // a base other than 0 or 1 is taken as 0
     CePtrList<LONG> list(1);
     for (LONG v = 1; v <= 1000; ++v) list.Append(v * 3);
-    for (int pos = 1; pos <= 1000; ++pos) ASSERT_EQ(list.GetAt(pos), pos * 3);
     for (int pos = 1000; pos >= 1; pos -= 7) ASSERT_EQ(list.GetAt(pos), pos * 3);
     EXPECT_EQ(list.SetCurrentPosition(500), CELIST_OK);
-    EXPECT_EQ(list.GetCurrentPosition(), 500);
     EXPECT_EQ(list.GetAt(501), 1503);
     CePtrList<LONG> moved(std::move(list));
     EXPECT_EQ(moved.GetCount(), 1000);
@@ -270,9 +264,6 @@ TEST(CePtrList, IntegerElementsUseTheValuePolicies)
     EXPECT_GT(CePtrList<LONG>(0).Compare(-1, 1), 0);  // unsigned order
     EXPECT_EQ(list.AddHead(5u), CELIST_OK);
     EXPECT_EQ(list.GetAt(0), 5u);
-    EXPECT_EQ(list.GetElementSize(), 0);
-    list.SetElementSize(4);
-    EXPECT_EQ(list.GetElementSize(), 4);
 }
 
 // ---- Sorting --------------------------------------------------------------
@@ -386,7 +377,6 @@ TEST(CePtrList, DeletePolicies)
 TEST(CeStrList, OwnedCopiesFoundByTheComparePolicy)
 {
     CeStrList<> list;
-    EXPECT_EQ(list.GetIndexBase(), 0);
     WCHAR source[] = u"Alpha";
     list.Append(source);
     list.Append(u"beta");
@@ -418,7 +408,6 @@ TEST(ListPolicies, CompareKinds)
     } rows[] = {
         {1, u"abc", u"abd", -1},
         {1, u"b", u"B", 1},
-        {1, u"same", u"same", 0},
         {2, u"ABC", u"abc", 0},
         {2, u"abc", u"ABD", -1},
         {3, "abc", "ABC", 1},
@@ -426,7 +415,6 @@ TEST(ListPolicies, CompareKinds)
         {4, "abc", "ABC", 0},
         {4, "abd", "ABC", 1},
         {5, u"apple", u"Banana", -1},
-        {6, u"apple", u"Banana", -1},
         {5, u"apple", u"APPLE", -1},
         {6, u"apple", u"APPLE", 0},
         {7, u"weekly meeting", u"meet", 0},

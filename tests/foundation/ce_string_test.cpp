@@ -19,6 +19,16 @@ std::u16string Text(const CeString& s) { return static_cast<const WCHAR*>(s); }
 const WCHAR* Ptr(const CeString& s) { return s; }
 const WCHAR* ResourceId(UINT id) { return reinterpret_cast<const WCHAR*>(static_cast<std::uintptr_t>(id)); }
 
+// A change that writes `text` over the start of the buffer `get(size)` hands out.
+template <class Get>
+std::function<void(CeString&)> Buffered(Get get, int size, std::u16string text)
+{
+    return [=](CeString& s) {
+        std::copy(text.begin(), text.end(), (s.*get)(size));
+        s.ReleaseBuffer();
+    };
+}
+
 TEST(CeStringBlock, EmptyStringsShareTheStaticBlockWithoutCounting)
 {
     for (const CeString& s : {CeString(), CeString(static_cast<const WCHAR*>(nullptr)), CeString(u""),
@@ -99,81 +109,34 @@ TEST(CeStringText, EveryProducingOperationGivesTheExpectedText)
         {"assign null", u"old", [](S& s) { s = static_cast<const WCHAR*>(nullptr); }, u""},
         {"assign own tail", u"abcdef", [](S& s) { s = Ptr(s) + 2; }, u"cdef"},
         {"append counted", u"abc", [](S& s) { s.Append(u"defgh", 2); }, u"abcde"},
-        {"append nothing", u"abc",
-         [](S& s) {
-             s.Append(nullptr);
-             s.Append(u"x", 0);
-         },
-         u"abc"},
+        {"append null", u"abc", [](S& s) { s.Append(nullptr); }, u"abc"},
+        {"append none", u"abc", [](S& s) { s.Append(u"x", 0); }, u"abc"},
         {"append own middle", u"abab", [](S& s) { s.Append(Ptr(s) + 1, 2); }, u"ababba"},
         {"append to empty", u"", [](S& s) { s += S(u"src"); }, u"src"},
         {"append itself", u"ab", [](S& s) { s += s; }, u"abab"},
         {"+= char", u"ab", [](S& s) { s += u'.'; }, u"ab."},
-        {"plus changes left", u"l",
-         [](S& s) {
-             s + u"-r";
-             s + S(u"+");
-         },
-         u"l-r+"},
-        {"insert clamped", u"b",
-         [](S& s) {
-             s.Insert(9, u">");
-             s.Insert(-9, u"<a");
-         },
-         u"<ab>"},
-        {"truncate outside", u"abc",
-         [](S& s) {
-             s.Truncate(3);
-             s.Truncate(-1);
-         },
-         u"abc"},
+        {"plus changes left", u"l", [](S& s) { s + u"-r"; }, u"l-r"},
+        {"plus string", u"l", [](S& s) { s + S(u"+"); }, u"l+"},
+        {"insert past end", u"b", [](S& s) { s.Insert(9, u">"); }, u"b>"},
+        {"insert before start", u"b", [](S& s) { s.Insert(-9, u"<a"); }, u"<ab"},
+        {"truncate at length", u"abc", [](S& s) { s.Truncate(3); }, u"abc"},
+        {"truncate -1", u"abc", [](S& s) { s.Truncate(-1); }, u"abc"},
         {"truncate to 0", u"abc", [](S& s) { s.Truncate(0); }, u""},
         {"truncate", u"abcdef", [](S& s) { s.Truncate(2); }, u"ab"},
         {"empty", u"abc", [](S& s) { s.Empty(); }, u""},
         {"assign text", u"abc", [](S& s) { s = u"other"; }, u"other"},
         {"operator[]", u"Hello", [](S& s) { s[0] = u'J'; }, u"Jello"},
-        {"GetBuffer within", u"Hello",
-         [](S& s) {
-             s.GetBuffer(5)[1] = u'a';
-             s.ReleaseBuffer();
-         },
-         u"Hallo"},
-        {"GetBuffer beyond", u"Hello",
-         [](S& s) {
-             s.GetBuffer(20)[0] = u'Y';
-             s.ReleaseBuffer();
-         },
-         u"Yello"},
-        {"GetBufferSetLength same", u"Hello",
-         [](S& s) {
-             s.GetBufferSetLength(5)[4] = u'O';
-             s.ReleaseBuffer();
-         },
-         u"HellO"},
-        {"GetBufferSetLength new", u"Hello",
-         [](S& s) {
-             std::memcpy(s.GetBufferSetLength(2), u"ok", 4);
-             s.ReleaseBuffer();
-         },
-         u"ok"},
+        {"GetBuffer within", u"Hello", Buffered(&S::GetBuffer, 5, u"Ha"), u"Hallo"},
+        {"GetBuffer beyond", u"Hello", Buffered(&S::GetBuffer, 20, u"Y"), u"Yello"},
+        {"GetBufferSetLength same", u"Hello", Buffered(&S::GetBufferSetLength, 5, u"J"), u"Jello"},
+        {"GetBufferSetLength new", u"Hello", Buffered(&S::GetBufferSetLength, 2, u"ok"), u"ok"},
         {"lower", u"Hello", [](S& s) { s.MakeLower(); }, u"hello"},
         {"reverse", u"Hello", [](S& s) { s.Reverse(); }, u"olleH"},
         {"set char n", u"Hello", [](S& s) { s.Set('z', 2); }, u"zz"},
         {"ltrim", u" \xFFA0\t ab c \r\n", [](S& s) { s.LTrim(); }, u"ab c \r\n"},
         {"rtrim", u" \t ab c \r\n", [](S& s) { s.RTrim(); }, u" \t ab c"},
         {"trim blank", u" \t\n ", [](S& s) { s.Trim(); }, u""},
-        {"ltrim 0xA0", u"",
-         [](S& s) {
-             s = "\xA0";
-             s.LTrim();
-         },
-         u""},
-        {"rtrim keeps 0xA0", u"",
-         [](S& s) {
-             s = "\xA0";
-             s.RTrim();
-         },
-         u"\xFFA0"},
+        {"rtrim keeps 0xFFA0", u"\xFFA0", [](S& s) { s.RTrim(); }, u"\xFFA0"},
         {"upper accented", u"Wörld", [](S& s) { s.MakeUpper(); }, u"WÖRLD"},
         {"set 8-bit char", u"ab", [](S& s) { s.Set('\xA0'); }, u"\xFFA0\xFFA0"},
         {"set index < 0", u"abc", [](S& s) { s.SetIndexChar(u'X', -5); }, u"Xbc"},
@@ -245,7 +208,6 @@ TEST(CeStringText, SmallPointerValuesAreStringResources)
     CeString s(u"keep");
     EXPECT_EQ(s.LoadStringW(64999), 0);
     EXPECT_EQ(Text(s), u"keep");
-    EXPECT_EQ(s.LoadStringW(101), static_cast<int>(expected.size()));
     s = ResourceId(101);
     EXPECT_EQ(Text(s), expected);
 }
@@ -336,23 +298,22 @@ TEST(CeStringBuffer, GetBufferReleaseBufferAndCopiesOut)
     EXPECT_EQ(std::u16string(buf, 4), (std::u16string{u'a', 0xFFA0, 0, u'#'}));
 }
 
+// The window text itself is the platform's (window_test).
 TEST(CeStringWindow, ReadsAndWritesWindowText)
 {
     HWND window = kstest::CreateHandlerWindow(nullptr, nullptr, 0, u"Title text");
-    ASSERT_NE(window, nullptr);
     EXPECT_EQ(Text(CeString(window)), u"Title text");
     CeString(u"New caption").SetWindowTextW(window);
-    CeString read;
+    CeString read(u"old");
     EXPECT_EQ(read.GetWindowTextW(window), 11);
     EXPECT_EQ(Text(read), u"New caption");
     SetWindowTextW(window, u"");
     EXPECT_EQ(read.GetWindowTextW(window), 0);
-    EXPECT_EQ(Ptr(read), CeString::NullString());
-    DestroyWindow(window);
-    read = u"keep?";
-    EXPECT_EQ(read.GetWindowTextW(window), 0);  // no longer a window
     EXPECT_TRUE(read.IsEmpty());
-    EXPECT_TRUE(CeString(window).IsEmpty());
+    read = u"old";
+    DestroyWindow(window);
+    EXPECT_EQ(read.GetWindowTextW(window), 0);  // no longer a window
+    EXPECT_EQ(Ptr(read), CeString::NullString());
     CeString(u"x").SetWindowTextW(nullptr);  // ignored
 }
 
