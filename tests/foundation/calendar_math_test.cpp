@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <unicode/gregocal.h>
 
-#include <memory>
 #include <string>
 
 #include "foundation/duration_text.h"

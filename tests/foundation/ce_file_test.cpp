@@ -64,20 +64,19 @@ protected:
 
 TEST_F(CeFileTest, OpenDetectsTheByteOrderMark)
 {
-    struct Case {
+    const struct {
         const char* name;
         std::string content;
         bool unicode;
         std::string firstRead;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"mark", std::string("\377\376a\0b\0", 6), true, std::string("a\0b\0", 4)},
         {"only the mark", "\xFF\xFE", true, ""},
         {"big-endian mark is data", "\xFE\xFFx", false, "\xFE\xFFx"},
         {"plain text", "abc", false, "abc"},
         {"one byte", "\xFF", false, "\xFF"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         MakeHostFile("f.bin", c.content);
         CeFile file;
@@ -137,17 +136,16 @@ TEST_F(CeFileTest, CreateNewOrReplacingAndFileInformation)
 
 TEST_F(CeFileTest, LineEndings)
 {
-    struct Case {
+    const struct {
         const char* name;
         std::string content;
         std::vector<std::u16string> lines;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"CR LF", "one\r\ntwo\r\n", {u"one", u"two"}},   {"CR alone", "one\rtwo\r", {u"one", u"two"}},
         {"none at end", "one\r\ntwo", {u"one", u"two"}}, {"LF alone stays in the line", "a\nb\r\nc", {u"a\nb", u"c"}},
         {"empty lines", "\r\n\r\nx", {u"", u"", u"x"}},  {"LF after CR LF starts a line", "a\r\n\nb", {u"a", u"\nb"}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string utf16 = Utf16Bytes(std::u16string(c.content.begin(), c.content.end()), true);
         for (auto [content, unicodeCall] : {std::pair{c.content, false}, {utf16, false}, {utf16, true}}) {
@@ -245,19 +243,18 @@ TEST_F(CeFileTest, AccessRightsAreRespected)
 
 TEST_F(CeFileTest, WriteLineInBothEncodings)
 {
-    struct Case {
+    const struct {
         const char* name;
         BOOL eightBit;
         bool header;
         std::string bytes;
         bool unicode;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"8-bit", TRUE, false, "\200e\xE9\r\n", false},
         {"UTF-16", FALSE, false, Utf16Bytes(u"\u20ACe\u00E9\r\n", false), true},
         {"UTF-16 with mark", FALSE, true, Utf16Bytes(u"\u20ACe\u00E9\r\n", true), true},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         CeFile file;
         ASSERT_TRUE(file.Create(Device("line.txt").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, TRUE));
@@ -315,18 +312,17 @@ TEST_F(CeFileTest, PositionsWhileReadingAndWriting)
 TEST_F(CeFileTest, ExistsOnFilesFoldersAndMissingPaths)
 {
     MakeHostFile("Folder/file.txt");
-    struct Case {
+    const struct {
         const WCHAR* path;
         BOOL acceptFolder;
         BOOL expected;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {u"\\Folder\\file.txt", FALSE, TRUE}, {u"\\Folder\\file.txt", TRUE, TRUE},
         {u"\\FOLDER\\FILE.TXT", FALSE, TRUE}, {u"\\Folder", TRUE, TRUE},
         {u"\\Folder", FALSE, FALSE},          {u"\\Folder\\none.txt", TRUE, FALSE},
         {u"\\None\\file.txt", TRUE, FALSE},   {nullptr, TRUE, FALSE},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.path ? std::string(c.path, c.path + std::char_traits<char16_t>::length(c.path)) : "null");
         EXPECT_EQ(CeFile::Exists(c.path, c.acceptFolder), c.expected);
     }
@@ -335,17 +331,16 @@ TEST_F(CeFileTest, ExistsOnFilesFoldersAndMissingPaths)
 TEST_F(CeFileTest, CreatePathMakesEveryMissingFolder)
 {
     MakeHostFile("Existing/keep.txt");
-    struct Case {
+    const struct {
         const WCHAR* path;
         std::vector<std::string> folders;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {u"\\A\\B\\C\\file.txt", {"A", "A/B", "A/B/C"}},
         {u"\\Existing\\New\\Deeper\\x", {"Existing", "Existing/New", "Existing/New/Deeper"}},
         {u"\\existing\\Other\\", {"Existing/Other"}},
         {u"Rel\\x.txt", {"Rel"}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.folders.back());
         EXPECT_TRUE(CeFile::CreatePath(c.path));
         for (const auto& folder : c.folders) EXPECT_TRUE(std::filesystem::is_directory(Host(folder))) << folder;

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <new>
 #include <random>
 #include <string>
@@ -24,9 +23,8 @@ namespace {
 
 constexpr int kDefaultValue = 99;
 
-// Text elements "v<n>" in blocks of the test's own (LocalAlloc for copy kind
-// 2, malloc otherwise); value -1 is a null element. Kinds 1, 2, 4, 5 and 6
-// store copies; 7 is no copy kind, so the list stores the pointer itself.
+// Text elements "v<n>" (LocalAlloc for copy kind 2, malloc otherwise; -1 is null).
+// Kind 7 is no copy kind: the list stores the pointer itself.
 template <class Ch, int CopyKind>
 struct TextKind {
     using T = Ch*;
@@ -62,8 +60,7 @@ struct TextKind {
     void Check(const std::vector<int>&) const {}
 };
 
-// An interface-like object whose reference count the list (copy kind 3) must
-// keep exact: one reference per element that holds it.
+// An interface-like object: copy kind 3 keeps one reference per element.
 struct Counted {
     LONG refs = 1;
     int value = 0;
@@ -121,8 +118,7 @@ protected:
         list.SetDefaultElement(kind.Source(kDefaultValue));
         std::vector<int> model;
         auto size = [&] { return static_cast<int>(model.size()); };
-        // A position from `below` before the first to `above` past the last,
-        // and its 1-based index.
+        // A position from `below` before the first to `above` past the last, and its index.
         auto randomPos = [&](int below, int above) {
             int pos = base - below + static_cast<int>(rng() % static_cast<unsigned>(size() + below + above));
             return std::pair{pos, pos - base + 1};

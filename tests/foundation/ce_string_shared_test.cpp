@@ -1,5 +1,4 @@
-// Strings that share a block on many threads at once neither race on the
-// count nor lose a block (each writer's copy on one thread: ce_string_test).
+// Strings sharing a block on many threads at once (one thread: ce_string_test).
 #include "foundation/ce_string.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// CeString on one thread: the shared block, every text-producing operation
-// (alone and on a shared block), reading, buffers, resources and window text.
+// CeString on one thread.
 #include "foundation/ce_string.h"
 
 #include <gtest/gtest.h>
@@ -167,8 +166,7 @@ TEST(CeStringText, EveryProducingOperationGivesTheExpectedText)
             EXPECT_EQ(Ptr(s), CeString::NullString());
         }
         if (!*row.start) continue;
-        // On a block shared by assignment the writer copies first: the other
-        // sharer keeps its text and block, and no stale reference is left.
+        // On a block shared by assignment the writer copies first.
         CeString keeper(row.start), writer;
         writer = keeper;
         const CeStringRep* shared = keeper.GetRep();

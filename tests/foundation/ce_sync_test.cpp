@@ -1,6 +1,4 @@
-// The synchronisation wrappers: what each adds to the platform object it
-// holds (sliced infinite waits, message-pumping waits, the mutex retry logic,
-// wrappers without a handle).
+// What the synchronisation wrappers add to the platform objects they hold.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -22,7 +20,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Runs f on another thread and waits for it.
 template <class F>
 auto OnAnotherThread(F f)
 {
@@ -201,8 +198,7 @@ TEST(CeMutexTest, NameHeldByAnotherProcessTimesOutWith258UntilItLetsGo)
     auto start = Clock::now();
     EXPECT_EQ(mutex.Create(name.c_str(), 200, false), 258u);
     EXPECT_GE(MillisecondsSince(start), 190);
-    // Asked again, the held handle is waited on first; the mutex is ours once
-    // the other process lets go.
+    // Asked again, the held handle is waited on first.
     EXPECT_EQ(mutex.Create(name.c_str(), 5000, true), WAIT_OBJECT_0);
     ASSERT_NE(std::fgets(line, sizeof line, holder), nullptr);
     EXPECT_STREQ(line, "released\n");

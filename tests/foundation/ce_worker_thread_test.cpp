@@ -1,6 +1,4 @@
-// CeWorkerThread: runs that end by themselves, Start and Stop on running and
-// idle workers, bodies that never poll (killed after the stop time-out), the
-// busy lock, and what reaches the owner window.
+// CeWorkerThread: runs, Start and Stop, kills, the busy lock, and the owner window.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -26,7 +24,6 @@ constexpr UINT kHeartbeat = WM_APP + 10;
 constexpr UINT kQuestion = WM_APP + 11;  // sent by bodies to their window
 constexpr DWORD kShortStopTimeout = 300;
 
-// A worker whose body is a function; it records the hooks it sees.
 class TestWorker : public CeWorkerThread {
 public:
     using Body = std::function<DWORD(TestWorker&)>;
@@ -114,8 +111,7 @@ TEST_F(CeWorkerThreadTest, CompletedRunReportsAndStopOnAnIdleWorkerReturnsAtOnce
 
 TEST_F(CeWorkerThreadTest, StartOnARunningWorkerStopsItFirst)
 {
-    // The first run answers the stop by sending to the window: only a pumping
-    // wait in Start lets it end before the kill.
+    // The first run answers the stop by sending: only a pumping Start lets it end unkilled.
     TestWorker worker(window.Handle(), kShortStopTimeout, [&](TestWorker& w) -> DWORD {
         while (!w.StopEventSet()) Sleep(1);
         return static_cast<DWORD>(SendMessageW(window.Handle(), kQuestion, 0, 0));
@@ -364,8 +360,7 @@ TEST(CeWorkerThreadDeathTest, EscapingExceptionEndsTheProcessWithCode0AfterPostK
         ::testing::ExitedWithCode(0), "post-kill ran");
 }
 
-// Kill and Exit unwind the thread with the platform's own exception, which
-// must not be taken for an escaping one.
+// Kill and Exit unwind with the platform's own exception, not an escaping one.
 TEST(CeWorkerThreadDeathTest, KillAndExitDoNotEndTheProcess)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");

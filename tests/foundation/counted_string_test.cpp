@@ -1,5 +1,4 @@
-// Counted strings (the CSTR functions and CStr), CTempString and the BSTR
-// helpers.
+// Counted strings (CSTR functions, CStr), CTempString and the BSTR helpers.
 #include "foundation/counted_string.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,4 @@
-// The plain wide-string functions: copies, fields, tokens, replacement,
-// builders, file names, URL encoding and wildcard matching. The random tests
-// compare against straightforward models written with std::u16string.
+// The plain wide-string functions; random tests against std::u16string models.
 #include "foundation/string_functions.h"
 
 #include <gtest/gtest.h>
@@ -342,8 +340,7 @@ TEST(Wildmat, ExamplesAndAbortResults)
     EXPECT_EQ(Star(u"xxa", u"ab"), WILDMAT_ABORT);
 }
 
-// The matching rules stated declaratively, memoised over (text, pattern)
-// indexes, without the matcher's early abort.
+// The matching rules stated declaratively, without the matcher's early abort.
 bool ReferenceMatch(const std::u16string& t, const std::u16string& p)
 {
     if (!p.empty() && (p[0] == u'?' || p[0] == u'*') && !t.empty() && t[0] == u'.') return false;

@@ -1,6 +1,4 @@
-// Memory: private heaps (exact sizes, zeroed reuse, growth in place, limits,
-// destroy releases everything), local blocks, _msize, BSTRs, and the owners
-// of local blocks and BSTRs.
+// Private heaps, local blocks, _msize, BSTRs, and their owning wrappers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +7,6 @@
 #include <cstring>
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "platform/base/local_block.h"
 #include "platform/base/local_memory.h"
@@ -170,19 +167,18 @@ TEST(PrivateHeapDeathTest, OverrunAndUseAfterFreeAreReportedUnderAddressSanitize
 TEST(Bstr, LengthPrefixTerminatorEmbeddedZerosAndReallocation)
 {
     using platform::OwnedBstr;
-    struct Case {
+    const struct {
         OwnedBstr b;
         std::u16string text;
         bool contentGiven = true;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {OwnedBstr::Adopt(SysAllocString(u"abc")), u"abc"},
         {OwnedBstr::Adopt(SysAllocStringLen(u"abcdef", 3)), u"abc"},
         {OwnedBstr::Adopt(SysAllocStringLen(u"a\0b", 3)), std::u16string(u"a\0b", 3)},
         {OwnedBstr::Adopt(SysAllocStringLen(nullptr, 0)), u""},  // not null
         {OwnedBstr::Adopt(SysAllocStringLen(nullptr, 4)), u"????", false},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const BSTR b = c.b.Get();
         ASSERT_NE(b, nullptr);
         std::uint32_t prefix;
@@ -213,8 +209,7 @@ TEST(Bstr, LengthPrefixTerminatorEmbeddedZerosAndReallocation)
     EXPECT_FALSE(SysReAllocString(nullptr, u"x"));
 }
 
-// The owners of local blocks and BSTRs: a block or text freed twice or never
-// shows under AddressSanitizer; here what is handed on must be the live one.
+// Double or missing frees show under AddressSanitizer; here the live block is handed on.
 TEST(OwningWrappers, LocalBlocksAndBstrsAreFreedOnceAndHandedOnWhole)
 {
     using platform::LocalBlock;

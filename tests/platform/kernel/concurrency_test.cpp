@@ -1,5 +1,4 @@
-// Process-wide services used from many threads at once: interlocked
-// operations, one private heap, and the UI host.
+// Interlocked operations, one private heap and the UI host from many threads.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,7 +15,6 @@
 
 namespace {
 
-// Runs `body(t)` on `n` threads and joins them.
 template <typename Body>
 void OnThreads(int n, Body body)
 {

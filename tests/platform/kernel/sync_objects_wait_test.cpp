@@ -50,20 +50,19 @@ private:
 
 TEST(EventWait, SetAndPulseReleaseTheRightWaiters)
 {
-    struct Case {
+    const struct {
         const char* name;
         BOOL manual;
         DWORD operation;
         int released;      // of three waiters
         DWORD stateAfter;  // a zero wait right after
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"manual set", TRUE, EVENT_SET, 3, WAIT_OBJECT_0},
         {"auto set", FALSE, EVENT_SET, 1, WAIT_TIMEOUT},
         {"manual pulse", TRUE, EVENT_PULSE, 3, WAIT_TIMEOUT},
         {"auto pulse", FALSE, EVENT_PULSE, 1, WAIT_TIMEOUT},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         HANDLE e = CreateEventW(nullptr, c.manual, FALSE, nullptr);
         {

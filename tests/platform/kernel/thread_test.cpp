@@ -197,13 +197,12 @@ TEST(ThreadKill, EndsAThreadWhereverItBlocksAndItNeverRunsOn)
         }
         Sleep(INFINITE);
     };
-    struct Case {
+    const struct {
         const char* name;
         DWORD flags;
         std::function<void()> block;
         std::function<bool()> blocked;  // null: give it a moment
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"event wait", 0, [&] { WaitForSingleObject(never, INFINITE); },
          [&] { return platform::WaitingThreadCount(never) == 1; }},
         {"sleep", 0, [] { Sleep(INFINITE); }, nullptr},
@@ -215,7 +214,7 @@ TEST(ThreadKill, EndsAThreadWhereverItBlocksAndItNeverRunsOn)
         {"pumping its own window", 0, pump, [&] { return IsWindow(pumpWindow); }},
     };
     DWORD code = 1;
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::atomic<bool> started{false}, after{false};
         {

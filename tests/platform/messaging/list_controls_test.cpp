@@ -9,8 +9,7 @@
 
 namespace {
 
-// One control kind and its message numbers, so that both kinds run the same
-// cases.
+// One control kind and its message numbers.
 struct Kind {
     const WCHAR* className;
     UINT add, remove, reset, getText, getTextLength, getCount;

@@ -188,14 +188,13 @@ TEST(MessageWait, WakesForTheHandleAndForEveryKindOfInput)
     MSG msg;
     UINT_PTR timer = 0;
     auto post = [] { PostMessageW(nullptr, WM_APP, 0, 0); };
-    struct Case {
+    const struct {
         const char* name;
         bool fromAnotherThread;  // 30 ms after the wait began
         std::function<void()> cause;
         DWORD mask, result, atLeast;
         UINT queued;  // the message waiting afterwards, 0 for none
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"signalled handle before queued input", false,
          [&] {
              SetEvent(e);
@@ -217,7 +216,7 @@ TEST(MessageWait, WakesForTheHandleAndForEveryKindOfInput)
         {"due timer", false, [&] { timer = SetTimer(nullptr, 0, 40, nullptr); }, QS_ALLINPUT, WAIT_OBJECT_0 + 1, 30,
          WM_TIMER},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         if (!c.fromAnotherThread) c.cause();
         std::thread source([&] {

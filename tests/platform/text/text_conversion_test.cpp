@@ -1,6 +1,4 @@
-// Text conversions: Windows-1252 against ICU's converter and the published
-// code page, the Win32 counting conventions, and UTF-8 at the edges (known
-// encodings, random round trips with surrogate pairs, U+FFFD for ill-formed input).
+// Windows-1252 against ICU and the published table, the Win32 counts, and UTF-8.
 #include <gtest/gtest.h>
 
 #include <unicode/ucnv.h>

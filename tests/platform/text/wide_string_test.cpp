@@ -1,6 +1,4 @@
-// The UTF-16 runtime string functions, checked against std::u16string and
-// ICU for text and against the host's narrow runtime for numbers; the printf
-// family against snprintf where the semantics agree.
+// The UTF-16 runtime against std::u16string, ICU and the host's narrow runtime.
 #include <gtest/gtest.h>
 
 #include <unicode/ustring.h>
@@ -21,8 +19,7 @@
 
 namespace {
 
-// Random text over a small alphabet (so searches hit), with units above
-// 0x8000 to catch signed comparisons.
+// A small alphabet (so searches hit) with units above 0x8000 (signed comparisons).
 std::u16string RandomText(std::mt19937& rng, size_t maxLength)
 {
     static const char16_t alphabet[] = u"abcAB \u00e9\u00c9\uff21\ud7ff\u8000";
