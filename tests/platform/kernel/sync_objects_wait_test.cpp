@@ -243,7 +243,7 @@ protected:
     CRITICAL_SECTION cs;
 };
 
-TEST_F(CriticalSectionThread, OwnerNestsAndOthersFailTryEnterAtOnce)
+TEST_F(CriticalSectionThread, OwnerNestsOthersFailTryEnterAtOnceAndScopedHoldsLeaveOnlyWhatTheyTook)
 {
     EnterCriticalSection(&cs);
     EnterCriticalSection(&cs);
@@ -259,10 +259,6 @@ TEST_F(CriticalSectionThread, OwnerNestsAndOthersFailTryEnterAtOnce)
     EXPECT_TRUE(FreeForOthers(&cs));
     EXPECT_EQ(cs.LockCount, -1);
     EXPECT_EQ(cs.OwningThread, nullptr);
-}
-
-TEST_F(CriticalSectionThread, ScopedHoldsLeaveOnlyWhatTheyTook)
-{
     {
         platform::ScopedCriticalSection held(&cs);
         {

@@ -50,7 +50,7 @@ TEST(Menus, ItemsAreReadBackByPositionAndByCommandMeasuredOrCut)
     DestroyMenu(menu);
 }
 
-TEST(Menus, SubmenusAreSearchedByCommandAndGoWithTheirParent)
+TEST(Menus, SubmenusAreSearchedByCommandAndGoWithTheirParentDeleteShiftsTheRest)
 {
     HMENU bar = CreateMenu(), popup = CreatePopupMenu(), deeper = CreatePopupMenu();
     AppendMenuW(deeper, MF_STRING, 30, u"deep");
@@ -72,13 +72,9 @@ TEST(Menus, SubmenusAreSearchedByCommandAndGoWithTheirParent)
     EXPECT_EQ(GetMenuItemCount(deeper), 0);
     EXPECT_TRUE(DestroyMenu(bar));
     for (HMENU gone : {bar, popup, deeper}) EXPECT_FALSE(IsMenu(gone));
-}
-
-TEST(Menus, DeleteShiftsTheRestAndDestroysAnOpenedSubmenu)
-{
-    HMENU menu = CreateMenu(), popup = CreatePopupMenu();
+    HMENU menu = CreateMenu(), sub = CreatePopupMenu();
     for (UINT id = 100; id < 104; ++id) AppendMenuW(menu, MF_STRING, id, u"x");
-    AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), u"sub");
+    AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(sub), u"sub");
     ASSERT_TRUE(DeleteMenu(menu, 1, MF_BYPOSITION));
     ASSERT_TRUE(DeleteMenu(menu, 103, MF_BYCOMMAND));
     EXPECT_EQ(GetMenuItemCount(menu), 3);
@@ -87,7 +83,7 @@ TEST(Menus, DeleteShiftsTheRestAndDestroysAnOpenedSubmenu)
     EXPECT_TRUE(FAILS_WITH(DeleteMenu(menu, 101, MF_BYCOMMAND), FALSE, ERROR_MENU_ITEM_NOT_FOUND));
     EXPECT_FALSE(DeleteMenu(menu, 3, MF_BYPOSITION));
     ASSERT_TRUE(DeleteMenu(menu, 2, MF_BYPOSITION));
-    EXPECT_FALSE(IsMenu(popup));
+    EXPECT_FALSE(IsMenu(sub));
     EXPECT_EQ(GetMenuItemCount(menu), 2);
     DestroyMenu(menu);
 }
