@@ -109,28 +109,37 @@ TEST_F(CeWorkerThreadTest, CompletedRunReportsAndStopOnAnIdleWorkerReturnsAtOnce
     EXPECT_EQ(window.Count(WM_WORKER_DONE), 2u);
 }
 
-TEST_F(CeWorkerThreadTest, StartOnARunningWorkerStopsItFirst)
+// Each run answers the stop by sending to the window: only a pumping wait lets it end unkilled.
+TEST_F(CeWorkerThreadTest, PumpingStartAndStopServeABodyThatSendsToTheWindow)
 {
-    // The first run answers the stop by sending: only a pumping Start lets it end unkilled.
-    TestWorker worker(window.Handle(), kShortStopTimeout, [&](TestWorker& w) -> DWORD {
+    auto body = [&](TestWorker& w) -> DWORD {
         while (!w.StopEventSet()) Sleep(1);
         return static_cast<DWORD>(SendMessageW(window.Handle(), kQuestion, 0, 0));
-    });
+    };
     window.Reply(kQuestion, 17);
+    TestWorker worker(window.Handle(), kShortStopTimeout, body);
     ASSERT_EQ(worker.Start(), 1);
     ASSERT_TRUE(PumpUntil([&] { return worker.IsRunning(); }));
     DWORD firstId = worker.GetId();
-    ASSERT_EQ(worker.Start(), 1);
+    ASSERT_EQ(worker.Start(), 1);  // stops the running worker first
     EXPECT_EQ(worker.onStops, 1);
-    EXPECT_EQ(worker.hooks, "");  // stopped, not killed
     EXPECT_NE(worker.GetId(), firstId);
     ASSERT_TRUE(PumpUntilDone(1));
     EXPECT_EQ(window.All(WM_WORKER_DONE)[0].wParam, 17u);
     EXPECT_EQ(static_cast<DWORD>(window.All(WM_WORKER_DONE)[0].lParam), firstId);
     worker.Stop(true);
     ASSERT_TRUE(PumpUntilDone(2));
+    EXPECT_EQ(window.All(WM_WORKER_DONE)[1].wParam, 17u);
     EXPECT_EQ(static_cast<DWORD>(window.All(WM_WORKER_DONE)[1].lParam), worker.GetId());
     EXPECT_EQ(worker.bodyRuns, 2);
+    EXPECT_EQ(worker.hooks, "");  // stopped, never killed
+    TestWorker deaf(window.Handle(), kShortStopTimeout, body);
+    ASSERT_EQ(deaf.Start(), 1);
+    deaf.Stop(false);  // without pumping the two threads wait for each other until the kill
+    EXPECT_EQ(deaf.hooks, "KP");
+    PumpFor(50);
+    EXPECT_EQ(window.Count(kQuestion), 2u);  // the withdrawn question never arrives
+    EXPECT_EQ(window.Count(WM_WORKER_DONE), 2u);
 }
 
 TEST_F(CeWorkerThreadTest, BodyThatNeverPollsIsKilledAfterTheTimeOutAndSendsNothingLater)
@@ -203,33 +212,6 @@ TEST_F(CeWorkerThreadTest, ThousandStartStopCyclesWithThePumpingWindowThread)
     EXPECT_EQ(ids.size(), kCycles);
     EXPECT_EQ(worker.hooks, "");
     EXPECT_TRUE(worker.BusyLockFree());
-}
-
-TEST_F(CeWorkerThreadTest, OnlyAPumpingStopServesABodyThatSendsToTheWindow)
-{
-    std::atomic<LRESULT> answer{0};
-    auto body = [&](TestWorker& w) -> DWORD {
-        while (!w.StopEventSet()) Sleep(1);
-        answer = SendMessageW(window.Handle(), kQuestion, 0, 0);
-        return 0;
-    };
-    window.Reply(kQuestion, 99);
-    TestWorker worker(window.Handle(), 2000, body);
-    ASSERT_EQ(worker.Start(), 1);
-    auto start = Clock::now();
-    worker.Stop(true);
-    EXPECT_LT(MillisecondsSince(start), 1000);
-    EXPECT_EQ(answer, 99);
-    EXPECT_EQ(worker.hooks, "");
-    // Without pumping, the two threads wait for each other until the kill.
-    TestWorker deaf(window.Handle(), kShortStopTimeout, body);
-    answer = 0;
-    ASSERT_EQ(deaf.Start(), 1);
-    deaf.Stop(false);
-    EXPECT_EQ(deaf.hooks, "KP");
-    PumpFor(50);
-    EXPECT_EQ(window.Count(kQuestion), 1u);  // the withdrawn question never arrives
-    EXPECT_EQ(answer, 0);
 }
 
 TEST_F(CeWorkerThreadTest, KillAndExit)
