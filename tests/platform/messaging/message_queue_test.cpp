@@ -81,28 +81,7 @@ TEST(MessageRetrieval, FiltersRemovalQuitAndDestroyedWindows)
     EXPECT_EQ(handled, 0);
 }
 
-TEST(SendMessage, CrossThreadSendRunsOnTheReceiverAndReturnsItsResult)
-{
-    DWORD me = GetCurrentThreadId();
-    std::atomic<DWORD> ranOn{0};
-    OwnWindow window([&](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-        if (m != WM_APP) return DefWindowProcW(h, m, w, l);
-        ranOn = GetCurrentThreadId();
-        return static_cast<LRESULT>(w * 2 + l);
-    });
-    std::atomic<LRESULT> result{0};
-    std::atomic<bool> done{false};
-    std::thread sender([&] {
-        result = SendMessageW(window.Hwnd(), WM_APP, 600, 34);
-        done = true;
-    });
-    EXPECT_TRUE(kstest::PumpUntil([&] { return done.load(); }));
-    sender.join();
-    EXPECT_EQ(result, 1234);
-    EXPECT_EQ(ranOn, me);
-    EXPECT_EQ(SendMessageW(window.Hwnd(), WM_APP, 1, 1), 3);  // on its own thread, a plain call
-}
-
+// A send from another thread runs on the receiver inside its wait: the MessageWait case.
 TEST(SendMessage, TwoThreadsSendingToEachOtherDoNotDeadlock)
 {
     std::atomic<HWND> peerOfA{nullptr}, peerOfB{nullptr};
