@@ -62,7 +62,7 @@ protected:
     }
 };
 
-TEST_F(CeFileTest, OpenDetectsTheByteOrderMark)
+TEST_F(CeFileTest, OpenDetectsTheByteOrderMarkAndClosesEmptyMissingAndNewFiles)
 {
     const struct {
         const char* name;
@@ -89,10 +89,6 @@ TEST_F(CeFileTest, OpenDetectsTheByteOrderMark)
         EXPECT_EQ(got, c.firstRead);
         EXPECT_TRUE(file.EndOfFile());
     }
-}
-
-TEST_F(CeFileTest, OpenOfEmptyMissingAndNewFiles)
-{
     CeFile file;
     EXPECT_FALSE(file.Open(Device("missing.txt").c_str(), GENERIC_READ, 0, FALSE));
     EXPECT_FALSE(file.IsOpen());
