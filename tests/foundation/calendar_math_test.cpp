@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <unicode/gregocal.h>
 
-#include <memory>
 #include <string>
 
 #include "foundation/duration_text.h"
@@ -124,11 +123,6 @@ TEST(WeekNumber, MatchesIcuIsoWeeksFor1900To2100)
     }
     ASSERT_TRUE(U_SUCCESS(status));
     EXPECT_EQ(mismatches, 0);
-    EXPECT_EQ(weeknumber(2021, 1, 3), 53);
-    EXPECT_EQ(weeknumber(2017, 1, 1), 52);
-    EXPECT_EQ(weeknumber(2021, 1, 4), 1);
-    EXPECT_EQ(weeknumber(2020, 12, 31), 53);
-    EXPECT_EQ(weeknumber(2024, 12, 30), 1) << "late December in the next year's week 1";
 }
 
 TEST(DurationText, WordsAndBlanks)

@@ -1,5 +1,4 @@
-// Counted strings (the CSTR functions and CStr), CTempString and the BSTR
-// helpers.
+// Counted strings (CSTR functions, CStr), CTempString and the BSTR helpers.
 #include "foundation/counted_string.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +13,7 @@ namespace {
 
 std::u16string Counted(const WCHAR* p) { return p ? std::u16string(p, static_cast<size_t>(CSTRLen(p))) : u"<null>"; }
 
-TEST(CountedString, LayoutAndAllocation)
+TEST(CountedString, LayoutAllocationReAllocAndExtendEvenFromTheirOwnText)
 {
     const WCHAR withZero[] = {u'a', 0, u'b', u'c'};
     WCHAR* p = AllocCSTRLen(withZero, 3);
@@ -32,12 +31,8 @@ TEST(CountedString, LayoutAndAllocation)
     EXPECT_EQ(raw[3], 0);
     EXPECT_EQ(AllocCSTRLen(u"x", -1), nullptr);
     EXPECT_EQ(CSTRLen(nullptr), 0);
-    for (WCHAR* q : {p, empty, raw, static_cast<WCHAR*>(nullptr)}) FreeCSTR(q);
-}
-
-TEST(CountedString, ReAllocAndExtendEvenFromTheirOwnText)
-{
-    WCHAR* p = AllocCSTR(u"abcdef");
+    for (WCHAR* q : {empty, raw, static_cast<WCHAR*>(nullptr)}) FreeCSTR(q);
+    EXPECT_EQ(ReAllocCSTR(&p, u"abcdef"), 1);
     EXPECT_EQ(ReAllocCSTRLen(&p, p + 2, 3), 1);
     EXPECT_EQ(Counted(p), u"cde");
     EXPECT_EQ(ReAllocCSTR(&p, u"ab"), 1);

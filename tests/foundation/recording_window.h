@@ -1,5 +1,4 @@
-// A message-only window of the calling thread that records every message its
-// procedure receives and answers with a reply chosen per message number.
+// A message-only window that records its messages and answers with set replies.
 #pragma once
 
 #include <chrono>

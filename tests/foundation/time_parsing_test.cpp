@@ -1,5 +1,4 @@
-// Times typed by the user, the registry overrides of the locale, and the
-// suite's date patterns, in a 12-hour and a 24-hour locale.
+// Typed times, the locale's registry overrides, and the suite's date patterns.
 #include "foundation/time_parsing.h"
 
 #include <gtest/gtest.h>
@@ -7,10 +6,10 @@
 #include <cmath>
 #include <string>
 
-#include "tests/support/device_sandbox.h"
 #include "foundation/locale_patterns.h"
 #include "platform/files/registry.h"
 #include "platform/text/wide_string.h"
+#include "tests/support/device_sandbox.h"
 
 namespace {
 

@@ -1,6 +1,4 @@
-// Memory: private heaps (exact sizes, zeroed reuse, growth in place, limits,
-// destroy releases everything), local blocks, _msize, BSTRs, and the owners
-// of local blocks and BSTRs.
+// Private heaps, local blocks, _msize, BSTRs, and their owning wrappers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,9 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <random>
 #include <string>
-#include <vector>
 
 #include "platform/base/local_block.h"
 #include "platform/base/local_memory.h"
@@ -106,29 +102,10 @@ TEST(Memory, ExactSizesZeroingAndGrowthForEveryAllocator)
     EXPECT_EQ(_msize(nullptr), 0u);
 }
 
-TEST(PrivateHeap, ManyBlocksNeverOverlapAndFreedOnesAreReused)
+// Blocks that overlap show in the threads' contents checks (concurrency_test).
+TEST(PrivateHeap, FreedBlocksAreReusedAndOnlyTheNewestGrowsInPlace)
 {
-    HANDLE heap = HeapCreate(0, 0x10000, 0);
-    std::mt19937 rng(5);
-    std::vector<std::pair<unsigned char*, size_t>> blocks;  // each filled with its size modulo 251
-    for (int i = 0; i < 10000; ++i) {
-        size_t n = 1 + rng() % 3000;
-        auto* p = static_cast<unsigned char*>(HeapAlloc(heap, 0, n));
-        ASSERT_NE(p, nullptr);
-        std::memset(p, static_cast<int>(n % 251), n);
-        blocks.emplace_back(p, n);
-        if (i % 3 == 0) {  // free some on the way, so reuse happens
-            auto victim = blocks.begin() + static_cast<long>(rng() % blocks.size());
-            ASSERT_TRUE(HeapFree(heap, 0, victim->first));
-            blocks.erase(victim);
-        }
-    }
-    for (auto [p, n] : blocks) {
-        ASSERT_EQ(std::count(p, p + n, n % 251), static_cast<long>(n));
-        ASSERT_EQ(HeapSize(heap, 0, p), n);
-    }
-    EXPECT_TRUE(HeapDestroy(heap));
-    heap = HeapCreate(0, 0x10000, 0);  // a fresh heap, so the layout below is known
+    HANDLE heap = HeapCreate(0, 0x10000, 0);  // a fresh heap, so the layout below is known
     void* dirty = HeapAlloc(heap, 0, 100);
     auto* neighbour = static_cast<char*>(HeapAlloc(heap, 0, 32));
     HeapAlloc(heap, 0, 64);
@@ -187,22 +164,21 @@ TEST(PrivateHeapDeathTest, OverrunAndUseAfterFreeAreReportedUnderAddressSanitize
 }
 #endif
 
-TEST(Bstr, LengthPrefixTerminatorAndEmbeddedZeros)
+TEST(Bstr, LengthPrefixTerminatorEmbeddedZerosAndReallocation)
 {
     using platform::OwnedBstr;
-    struct Case {
+    const struct {
         OwnedBstr b;
         std::u16string text;
         bool contentGiven = true;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {OwnedBstr::Adopt(SysAllocString(u"abc")), u"abc"},
         {OwnedBstr::Adopt(SysAllocStringLen(u"abcdef", 3)), u"abc"},
         {OwnedBstr::Adopt(SysAllocStringLen(u"a\0b", 3)), std::u16string(u"a\0b", 3)},
         {OwnedBstr::Adopt(SysAllocStringLen(nullptr, 0)), u""},  // not null
         {OwnedBstr::Adopt(SysAllocStringLen(nullptr, 4)), u"????", false},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const BSTR b = c.b.Get();
         ASSERT_NE(b, nullptr);
         std::uint32_t prefix;
@@ -219,10 +195,7 @@ TEST(Bstr, LengthPrefixTerminatorAndEmbeddedZeros)
     EXPECT_EQ(SysStringLen(nullptr), 0u);
     EXPECT_EQ(SysStringByteLen(nullptr), 0u);
     SysFreeString(nullptr);
-}
-
-TEST(Bstr, ReAllocationMayTakeItsTextFromTheOldString)
-{
+    // Reallocation may take its text from the old string.
     BSTR b = SysAllocString(u"hello world");
     EXPECT_TRUE(SysReAllocString(&b, b + 6));
     EXPECT_EQ(std::u16string(b), u"world");
@@ -236,8 +209,7 @@ TEST(Bstr, ReAllocationMayTakeItsTextFromTheOldString)
     EXPECT_FALSE(SysReAllocString(nullptr, u"x"));
 }
 
-// The owners of local blocks and BSTRs: a block or text freed twice or never
-// shows under AddressSanitizer; here what is handed on must be the live one.
+// Double or missing frees show under AddressSanitizer; here the live block is handed on.
 TEST(OwningWrappers, LocalBlocksAndBstrsAreFreedOnceAndHandedOnWhole)
 {
     using platform::LocalBlock;

@@ -1,11 +1,11 @@
-// Process-wide services used from many threads at once: interlocked
-// operations, one private heap, and the UI host.
+// Interlocked operations, one private heap and the UI host from many threads.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "platform/base/interlocked.h"
@@ -15,7 +15,6 @@
 
 namespace {
 
-// Runs `body(t)` on `n` threads and joins them.
 template <typename Body>
 void OnThreads(int n, Body body)
 {
@@ -79,7 +78,8 @@ TEST(PrivateHeapConcurrency, ThreadsShareOneHeapWhileOtherHeapsComeAndGo)
             }
             return;
         }
-        std::vector<std::pair<unsigned char*, size_t>> mine;
+        // Each block filled with a value of its own, so that overlapping blocks show.
+        std::vector<std::tuple<unsigned char*, size_t, unsigned char>> mine;
         for (int i = 0; i < 5000; ++i) {
             size_t n = 8 + static_cast<size_t>((i * 37 + t * 11) % 900);
             auto* p = static_cast<unsigned char*>(HeapAlloc(heap, i % 2 ? HEAP_ZERO_MEMORY : 0, n));
@@ -87,21 +87,22 @@ TEST(PrivateHeapConcurrency, ThreadsShareOneHeapWhileOtherHeapsComeAndGo)
                 ++failures[t];
                 continue;
             }
-            std::memset(p, t + 1, n);
-            mine.emplace_back(p, n);
+            auto value = static_cast<unsigned char>(i * 4 + t);
+            std::memset(p, value, n);
+            mine.emplace_back(p, n, value);
             if (i % 4 == 0) {
-                HeapFree(heap, 0, mine.front().first);
+                HeapFree(heap, 0, std::get<0>(mine.front()));
                 mine.erase(mine.begin());
             }
             if (i % 7 || mine.empty()) continue;
-            auto& [last, size] = mine.back();
+            auto& [last, size, v] = mine.back();
             if (auto* q = static_cast<unsigned char*>(HeapReAlloc(heap, 0, last, size * 2))) {
-                std::memset(q + size, t + 1, size);
-                mine.back() = {q, size * 2};
+                std::memset(q + size, v, size);
+                mine.back() = {q, size * 2, v};
             }
         }
-        for (auto& [p, n] : mine)
-            if (std::count(p, p + n, t + 1) != static_cast<long>(n)) ++failures[t];
+        for (auto& [p, n, v] : mine)
+            if (std::count(p, p + n, v) != static_cast<long>(n) || HeapSize(heap, 0, p) != n) ++failures[t];
     });
     for (int f : failures) EXPECT_EQ(f, 0);
     EXPECT_TRUE(HeapDestroy(heap));

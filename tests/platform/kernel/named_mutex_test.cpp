@@ -70,8 +70,7 @@ private:
 
 std::u16string Wide(const std::string& s) { return std::u16string(s.begin(), s.end()); }
 
-// The lock files of the test (and of the helper, which inherits the
-// environment) go into the sandbox's fresh data directory.
+// The lock files (the helper's too) go into the sandbox's data directory.
 class NamedMutexAcrossProcesses : public DeviceSandbox {
 protected:
     std::string Name(const char* what) { return std::string("KsTest.") + what + "." + std::to_string(getpid()); }

@@ -50,20 +50,19 @@ private:
 
 TEST(EventWait, SetAndPulseReleaseTheRightWaiters)
 {
-    struct Case {
+    const struct {
         const char* name;
         BOOL manual;
         DWORD operation;
         int released;      // of three waiters
         DWORD stateAfter;  // a zero wait right after
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"manual set", TRUE, EVENT_SET, 3, WAIT_OBJECT_0},
         {"auto set", FALSE, EVENT_SET, 1, WAIT_TIMEOUT},
         {"manual pulse", TRUE, EVENT_PULSE, 3, WAIT_TIMEOUT},
         {"auto pulse", FALSE, EVENT_PULSE, 1, WAIT_TIMEOUT},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         HANDLE e = CreateEventW(nullptr, c.manual, FALSE, nullptr);
         {
@@ -244,7 +243,7 @@ protected:
     CRITICAL_SECTION cs;
 };
 
-TEST_F(CriticalSectionThread, OwnerNestsAndOthersFailTryEnterAtOnce)
+TEST_F(CriticalSectionThread, OwnerNestsOthersFailTryEnterAtOnceAndScopedHoldsLeaveOnlyWhatTheyTook)
 {
     EnterCriticalSection(&cs);
     EnterCriticalSection(&cs);
@@ -260,10 +259,6 @@ TEST_F(CriticalSectionThread, OwnerNestsAndOthersFailTryEnterAtOnce)
     EXPECT_TRUE(FreeForOthers(&cs));
     EXPECT_EQ(cs.LockCount, -1);
     EXPECT_EQ(cs.OwningThread, nullptr);
-}
-
-TEST_F(CriticalSectionThread, ScopedHoldsLeaveOnlyWhatTheyTook)
-{
     {
         platform::ScopedCriticalSection held(&cs);
         {

@@ -1,5 +1,4 @@
-// Built-in libraries by name, and "citydb.dll"'s zone list checked against
-// ICU's own transitions.
+// Built-in libraries by name, and "citydb.dll"'s zones against ICU's transitions.
 #include <gtest/gtest.h>
 
 #include <unicode/basictz.h>
@@ -166,8 +165,7 @@ TEST(CityDb, ListsEveryWindowsZoneWithCurrentRules)
     platform::ClearPinnedNow();
 }
 
-// Each record's rules name the days and wall-clock times of ICU's next two
-// transitions of its zone.
+// Each zone's rules give the days and wall-clock times of ICU's next two transitions.
 TEST(CityDb, RulesReproduceIcuTransitions)
 {
     ASSERT_TRUE(platform::SetPinnedNow(SYSTEMTIME{2025, 6, 0, 15, 12, 0, 0, 0}));

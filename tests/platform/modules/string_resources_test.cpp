@@ -1,5 +1,4 @@
-// The string table format, the suite's own table, and LoadStringW over the
-// module registry.
+// The string table format, the suite's own table, and LoadStringW.
 #include <gtest/gtest.h>
 
 #include <string>

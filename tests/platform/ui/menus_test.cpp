@@ -21,30 +21,22 @@ std::u16string TextAt(HMENU menu, UINT item, UINT flags)
     return std::u16string(buffer, static_cast<size_t>(length > 0 ? length : 0));
 }
 
-TEST(Menus, ItemsAreReadBackByPositionAndByCommand)
+TEST(Menus, ItemsAreReadBackByPositionAndByCommandMeasuredOrCut)
 {
     HMENU menu = CreatePopupMenu();
     ASSERT_TRUE(IsMenu(menu));
     EXPECT_EQ(GetMenuItemCount(menu), 0);
     ASSERT_TRUE(AppendMenuW(menu, MF_STRING, 40100, u"\\My Documents\\Work"));
     ASSERT_TRUE(AppendMenuW(menu, MF_SEPARATOR, 0, nullptr));
-    ASSERT_TRUE(AppendMenuW(menu, MF_STRING | MF_GRAYED, 40102, u"Notes"));
-    EXPECT_EQ(GetMenuItemCount(menu), 3);
+    ASSERT_TRUE(AppendMenuW(menu, MF_STRING | MF_GRAYED, 7, u"Kestrel"));
+    AppendMenuW(menu, MF_STRING, 8, nullptr);
+    EXPECT_EQ(GetMenuItemCount(menu), 4);
     EXPECT_EQ(GetMenuItemID(menu, 0), 40100u);
-    EXPECT_EQ(GetMenuItemID(menu, 2), 40102u);
-    EXPECT_EQ(GetMenuItemID(menu, 3), kNone);
+    EXPECT_EQ(GetMenuItemID(menu, 2), 7u);
+    EXPECT_EQ(GetMenuItemID(menu, 4), kNone);
     EXPECT_EQ(TextAt(menu, 0, MF_BYPOSITION), u"\\My Documents\\Work");
-    EXPECT_EQ(TextAt(menu, 40102, MF_BYCOMMAND), u"Notes");
     EXPECT_EQ(TextAt(menu, 1, MF_BYPOSITION), u"");  // a separator has no text
     EXPECT_TRUE(FAILS_WITH(GetMenuStringW(menu, 40999, nullptr, 0, MF_BYCOMMAND), 0, ERROR_MENU_ITEM_NOT_FOUND));
-    EXPECT_TRUE(DestroyMenu(menu));
-}
-
-TEST(Menus, TextIsMeasuredOrCutToTheBuffer)
-{
-    HMENU menu = CreateMenu();
-    AppendMenuW(menu, MF_STRING, 7, u"Kestrel");
-    AppendMenuW(menu, MF_STRING, 8, nullptr);
     EXPECT_EQ(GetMenuStringW(menu, 7, nullptr, 0, MF_BYCOMMAND), 7);
     WCHAR buffer[8] = u"#######";
     EXPECT_EQ(GetMenuStringW(menu, 7, buffer, 0, MF_BYCOMMAND), 7);  // measures, writes nothing
@@ -58,7 +50,7 @@ TEST(Menus, TextIsMeasuredOrCutToTheBuffer)
     DestroyMenu(menu);
 }
 
-TEST(Menus, SubmenusAreSearchedByCommandAndGoWithTheirParent)
+TEST(Menus, SubmenusAreSearchedByCommandAndGoWithTheirParentDeleteShiftsTheRest)
 {
     HMENU bar = CreateMenu(), popup = CreatePopupMenu(), deeper = CreatePopupMenu();
     AppendMenuW(deeper, MF_STRING, 30, u"deep");
@@ -80,13 +72,9 @@ TEST(Menus, SubmenusAreSearchedByCommandAndGoWithTheirParent)
     EXPECT_EQ(GetMenuItemCount(deeper), 0);
     EXPECT_TRUE(DestroyMenu(bar));
     for (HMENU gone : {bar, popup, deeper}) EXPECT_FALSE(IsMenu(gone));
-}
-
-TEST(Menus, DeleteShiftsTheRestAndDestroysAnOpenedSubmenu)
-{
-    HMENU menu = CreateMenu(), popup = CreatePopupMenu();
+    HMENU menu = CreateMenu(), sub = CreatePopupMenu();
     for (UINT id = 100; id < 104; ++id) AppendMenuW(menu, MF_STRING, id, u"x");
-    AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), u"sub");
+    AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(sub), u"sub");
     ASSERT_TRUE(DeleteMenu(menu, 1, MF_BYPOSITION));
     ASSERT_TRUE(DeleteMenu(menu, 103, MF_BYCOMMAND));
     EXPECT_EQ(GetMenuItemCount(menu), 3);
@@ -95,7 +83,7 @@ TEST(Menus, DeleteShiftsTheRestAndDestroysAnOpenedSubmenu)
     EXPECT_TRUE(FAILS_WITH(DeleteMenu(menu, 101, MF_BYCOMMAND), FALSE, ERROR_MENU_ITEM_NOT_FOUND));
     EXPECT_FALSE(DeleteMenu(menu, 3, MF_BYPOSITION));
     ASSERT_TRUE(DeleteMenu(menu, 2, MF_BYPOSITION));
-    EXPECT_FALSE(IsMenu(popup));
+    EXPECT_FALSE(IsMenu(sub));
     EXPECT_EQ(GetMenuItemCount(menu), 2);
     DestroyMenu(menu);
 }
