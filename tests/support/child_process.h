@@ -13,9 +13,8 @@ struct ChildResult {
     std::string err;
 };
 
-// Runs argv[0] with the arguments, stdin fed from `input`, with `env` added to
-// (or, for an empty value, removed from) the current environment. Waits for it.
-ChildResult RunChild(const std::vector<std::string>& argv, const std::string& input = {},
-                     const std::map<std::string, std::string>& env = {});
+// Runs argv[0] with the arguments, stdin empty, with `env` added to (or, for
+// an empty value, removed from) the current environment. Waits for it.
+ChildResult RunChild(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env = {});
 
 }  // namespace kstest

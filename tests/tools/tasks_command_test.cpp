@@ -18,6 +18,7 @@
 #include "platform/objectstore/cedb.h"
 #include "platform/objectstore/store_schema.h"
 #include "tests/support/kstools_home.h"
+#include "tests/support/saved_environment.h"
 
 namespace {
 
@@ -46,12 +47,7 @@ protected:
         platform::CloseObjectStore();
         ASSERT_TRUE(PimDatabases::Ensure());
     }
-    void TearDown() override
-    {
-        platform::CloseObjectStore();
-        unsetenv("KSTOOLS_NOW");
-        KstoolsHome::TearDown();
-    }
+    kstest::SavedEnvironment m_environment{"KSTOOLS_NOW"};
 
     // Noon of the day fromToday days from today: noon keeps the day the same
     // in every zone the device may be set to.
@@ -109,9 +105,7 @@ protected:
     Json TasksJson(Strings args)
     {
         args.push_back("--json");
-        auto r = Tasks(args);
-        EXPECT_EQ(r.exitCode, 0) << r.err;
-        return r.exitCode == 0 ? Json::parse(r.out) : Json::object();
+        return JsonOf(Tasks(args));
     }
     // Subjects of the displayed rows, headers included.
     static Strings Shown(const Json& list)
@@ -267,26 +261,15 @@ TEST_F(KstoolsTasks, BadArgumentsExitTwoAndLeaveTheStoredViewAlone)
 {
     SeedFive();
     ASSERT_EQ(Tasks({"--filter", "overdue"}).exitCode, 0);
-    const Strings bad[] = {{"--filter", "42254"},
-                           {"--filter", "soon"},
-                           {"--filter", ""},
-                           {"--sort", "8"},
-                           {"--sort", "1,x"},
-                           {"--sort", "1,2,3"},
-                           {"--sort", "-1"},
-                           {"--group", "9"},
-                           {"--group", "2.0"},
-                           {"--project", "abc"},
-                           {"--project", "0"},
-                           {"--days", "-4"},
-                           {"--on", "2026-02-30"},
-                           {"--descending", "--ascending"},
-                           {"--project", "5", "--filter", "42250"},
-                           {"--filter", "42251", "--on", "2026-03-01"},
-                           {"--sort", "1", "--filter", "42199"}};
-    for (const Strings& args : bad) {
+    // One command line a row, its words separated by spaces ("--filter " ends in an empty one).
+    for (const char* line : {"--filter 42254", "--filter soon", "--filter ", "--sort 8", "--sort 1,x", "--sort 1,2,3",
+                             "--sort -1", "--group 9", "--group 2.0", "--project abc", "--project 0", "--days -4",
+                             "--on 2026-02-30", "--descending --ascending", "--project 5 --filter 42250",
+                             "--filter 42251 --on 2026-03-01", "--sort 1 --filter 42199"}) {
+        Strings args(1);
+        for (const char* c = line; *c; ++c) *c == ' ' ? void(args.emplace_back()) : args.back().push_back(*c);
         auto r = Tasks(args);
-        EXPECT_EQ(r.exitCode, 2) << args[0] << " " << args[1];
+        EXPECT_EQ(r.exitCode, 2) << line;
         EXPECT_TRUE(r.out.empty()) << r.out;
         EXPECT_EQ(r.err.rfind("kstools: ", 0), 0u) << r.err;
     }
@@ -350,8 +333,7 @@ TEST_F(KstoolsProjects, ProjectsAreAddedListedWithTheirTaskTreesAndRemoved)
     EXPECT_EQ(Setting("FCCurrentProjectOID"), decimal + "\n");
     EXPECT_EQ(Tasks({"--project", "12345"}).exitCode, 1) << "no such project";
 
-    char hex[16];
-    std::snprintf(hex, sizeof hex, "0x%08X", garden);
+    const std::string hex = PropidText(garden);
     auto removed = Run({"projects", "remove", hex});
     ASSERT_EQ(removed.exitCode, 0) << removed.err;
     EXPECT_NE(removed.out.find("Garden"), std::string::npos);
