@@ -278,47 +278,6 @@ TEST_F(KstoolsSettings, AFileOfThisComputerIsChangedInPlace)
     EXPECT_EQ(Get({"--file", "\\Application Data\\Corvid\\Views.reg", "V", "N"}), "5\n");
 }
 
-TEST_F(KstoolsSettings, ErrorsExitWithPlainWords)
-{
-    const std::string missing = (HomeDir() / "missing.txt").string();
-    SetAll({{kTV, "Name", "x"}});
-    const struct {
-        Strings args;
-        int exitCode;
-        std::string message;
-    } cases[] = {
-        {{"get", "Software\\Nothing", "N"}, 1, "no key HKEY_CURRENT_USER\\Software\\Nothing"},
-        {{"get", kTV, "Nope"}, 1, "no value Nope in " + kTV},
-        {{"delete", kTV, "Nope"}, 1, "no value Nope in " + kTV},
-        {{"delete", "Software\\Nothing"}, 1, "no key HKEY_CURRENT_USER\\Software\\Nothing"},
-        {{"dump", "--registry", "Software\\Nothing"}, 1, "no key HKEY_CURRENT_USER\\Software\\Nothing in the registry"},
-        {{"export", "Software\\Nothing", (HomeDir() / "x.reg").string()}, 1, "no key"},
-        {{"set", kTV, "N", "dword:xyz"}, 2, "not a number: dword:xyz"},
-        {{"set", kTV, "N", "dword:100000000"}, 2, "not a number: dword:100000000"},
-        {{"set", kTV, "N", "dword:"}, 2, "not a number: dword:"},
-        {{"set", "--number", kTV, "N", "12a"}, 2, "not a number: 12a"},
-        {{"set", "--number", kTV, "N", "4294967296"}, 2, "not a number: 4294967296"},
-        {{"set", kTV, "", "x"}, 2, "cannot be empty"},
-        {{"set", "HKEY_FOO\\X", "N", "x"}, 2, "unknown root key HKEY_FOO"},
-        {{"get", "--file", missing, kTV, "N"}, 2, "cannot read " + missing},
-        {{"get", "--file", home_, kTV, "N"}, 2, "is a folder"},
-        {{"import", missing}, 2, "cannot read " + missing},
-        {{"get", "--registry", "--file", missing, kTV, "N"}, 2, "--registry excludes --file"},
-        {{"set", "--file", (HomeDir() / "no" / "such" / "s.txt").string(), kTV, "N", "x"}, 1, "cannot write"},
-    };
-    for (const auto& c : cases) {
-        auto r = Run(c.args);
-        EXPECT_EQ(r.exitCode, c.exitCode) << c.args[0] << " " << c.args[1] << "\n" << r.err;
-        EXPECT_TRUE(r.out.empty()) << r.out;
-        EXPECT_EQ(r.err.rfind("kstools: ", 0), 0u) << r.err;
-        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-    }
-    // Refused values leave the store as it was.
-    EXPECT_EQ(Get({kTV, "Name"}), "x\n");
-    EXPECT_EQ(Run({"get", kTV, "N"}).exitCode, 1);
-    EXPECT_FALSE(std::filesystem::exists(missing));
-}
-
 // ---- kstools date ----------------------------------------------------------
 
 // Each case gets a data directory of its own; the clock, the locale and the
