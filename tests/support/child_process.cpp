@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 extern char** environ;
 
 namespace kstest {
@@ -33,6 +35,24 @@ std::vector<char*> Pointers(std::vector<std::string>& strings)
 
 }  // namespace
 
+pid_t SpawnChild(const std::vector<std::string>& argv, int in, int out, int err,
+                 const std::map<std::string, std::string>& env)
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (in < 0) posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    if (in >= 0) posix_spawn_file_actions_adddup2(&actions, in, 0);
+    if (out >= 0) posix_spawn_file_actions_adddup2(&actions, out, 1);
+    if (err >= 0) posix_spawn_file_actions_adddup2(&actions, err, 2);
+    std::vector<std::string> args = argv, envStrings = MergedEnvironment(env);
+    auto argPtrs = Pointers(args), envPtrs = Pointers(envStrings);
+    pid_t pid = -1;
+    const int rc = posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argPtrs.data(), envPtrs.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) errno = rc;
+    return rc == 0 ? pid : -1;
+}
+
 ChildResult RunChild(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env)
 {
     ChildResult result;
@@ -43,16 +63,7 @@ ChildResult RunChild(const std::vector<std::string>& argv, const std::map<std::s
         close(outPipe[1]);
         return result;
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
-    std::vector<std::string> args = argv, envStrings = MergedEnvironment(env);
-    auto argPtrs = Pointers(args), envPtrs = Pointers(envStrings);
-    pid_t pid = 0;
-    const int rc = posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argPtrs.data(), envPtrs.data());
-    posix_spawn_file_actions_destroy(&actions);
+    const pid_t pid = SpawnChild(argv, -1, outPipe[1], errPipe[1], env);
     close(outPipe[1]);
     close(errPipe[1]);
 
@@ -72,7 +83,7 @@ ChildResult RunChild(const std::vector<std::string>& argv, const std::map<std::s
             --open;
         }
     }
-    if (rc != 0) return result;
+    if (pid < 0) return result;
     int status = 0;
     waitpid(pid, &status, 0);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -155,7 +155,7 @@ protected:
     }
 };
 
-TEST_F(KstoolsCalendar, ListsTheRangeDayByDayWithEveryOccurrence)
+TEST_F(KstoolsCalendar, ListsTheRangeDayByDayInTheStoredView)
 {
     WriteSmallStore();
     const Json out = RunJson({"--from", "2026-03-09", "--to", "2026-03-12"});
@@ -191,11 +191,8 @@ TEST_F(KstoolsCalendar, ListsTheRangeDayByDayWithEveryOccurrence)
     EXPECT_EQ(week["to"], "2026-03-16");
     EXPECT_EQ(week["days"].size(), 7u);
     EXPECT_FALSE(Entry(week, "2026-03-16", "Stand-up").is_null());
-}
 
-TEST_F(KstoolsCalendar, ChosenViewIsStoredForTheNextRun)
-{
-    WriteSmallStore();
+    // A chosen view is stored for the next run.
     EXPECT_EQ(Run({"calendar", "--view", "7"}).exitCode, 2);  // the mistakes themselves: kstools_usage_test
     EXPECT_EQ(RunJson({})["view"], 5) << "a refused view leaves the stored one alone";
     const Json recurring = RunJson({"--view", "3"});
