@@ -57,12 +57,7 @@ ChildResult RunChild(const std::vector<std::string>& argv, const std::map<std::s
 {
     ChildResult result;
     int outPipe[2], errPipe[2];
-    if (pipe2(outPipe, O_CLOEXEC)) return result;
-    if (pipe2(errPipe, O_CLOEXEC)) {
-        close(outPipe[0]);
-        close(outPipe[1]);
-        return result;
-    }
+    if (pipe2(outPipe, O_CLOEXEC) || pipe2(errPipe, O_CLOEXEC)) return result;
     const pid_t pid = SpawnChild(argv, -1, outPipe[1], errPipe[1], env);
     close(outPipe[1]);
     close(errPipe[1]);

@@ -103,7 +103,7 @@ std::string Utf16File(const std::string& text)
     return bytes;
 }
 
-TEST_F(KstoolsSettings, SetGetDeleteRoundTripInTheSettingsFile)
+TEST_F(KstoolsSettings, SetGetDeleteRoundTripInTheSettingsFileAndTheRegistry)
 {
     SetAll({{kTV, "Name", "a = \"b\""},
             {kTV, "Count", "DWORD:1a"},
@@ -133,10 +133,8 @@ TEST_F(KstoolsSettings, SetGetDeleteRoundTripInTheSettingsFile)
     EXPECT_EQ(Run({"get", kTV, "Name"}).exitCode, 1);
     EXPECT_EQ(Run({"get", kTV + "\\GroupState", "Open"}).exitCode, 1);
     EXPECT_EQ(Get({kTV + "X", "Other"}), "x\n");
-}
 
-TEST_F(KstoolsSettings, SetGetDeleteRoundTripInTheRegistry)
-{
+    // The same in the registry.
     SetAll({{"--registry", kTV, "Count", "dword:1A"},
             {"--registry", kTV, "@", "default"},
             {"--registry", kTV + "\\GroupState", "Open", "--number", "7"}});
@@ -148,7 +146,7 @@ TEST_F(KstoolsSettings, SetGetDeleteRoundTripInTheRegistry)
     EXPECT_EQ(Run({"get", "--registry", kTV, "Count"}).exitCode, 1);
     EXPECT_EQ(Run({"delete", "--registry", kTV, "Count"}).exitCode, 1);
     ASSERT_EQ(Run({"delete", "--registry", kTV}).exitCode, 0);
-    auto gone = Run({"get", "--registry", kTV + "\\GroupState", "Open"});
+    gone = Run({"get", "--registry", kTV + "\\GroupState", "Open"});
     EXPECT_EQ(gone.exitCode, 1);
     EXPECT_EQ(gone.err, "kstools: no key " + kTV + "\\GroupState in the registry\n");
 }
