@@ -1,21 +1,16 @@
 // Writes records into an object-store database from a second process, for
 // the tests of writers in several processes and of writers killed mid-write.
 //
-//   ks_cedb_writer write <database> <first> <count>
-//       Opens the database (creating it when missing) and adds records
-//       first .. first+count-1, one call each; prints "acked <n> <oid>" after
-//       each write returned. Exits 0 when all succeeded.
-//   ks_cedb_writer serve <database>
-//       For each line "go <first>" of its input, forks a process that opens
-//       the database, prints "ready <pid>" and then loops: adds record n
-//       (printing "acked <n> <oid>"), and after every fourth add deletes the
-//       record added three before (printing "deleted <n>"). The loop runs until
-//       the process is killed; the server then prints "gone". Forking from this
-//       small server is much quicker than starting a program for each kill.
+//   write <database> <first> <count>: opens the database (creating it when
+//       missing), adds records first .. first+count-1 and prints
+//       "acked <n> <oid>" after each.
+//   serve <database>: for each input line "go <first>" forks a process that
+//       prints "ready <pid>" and adds record n, n+1, ... ("acked <n> <oid>"),
+//       after every fourth add deleting the one added three before
+//       ("deleted <n>"), until killed; the server then prints "gone".
 //
-// Record n holds property 1 (I4) n, property 2 the text RecordText(n) and
-// property 3 the blob RecordBytes(n); the database sorts on property 1.
-// Exits 1 when an operation fails, 2 on bad arguments.
+// Record n holds RecordValues(n) of cedb_writer_records.h; the database sorts
+// on its number. Exits 1 when an operation fails, 2 on bad arguments.
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,9 +22,9 @@
 #include <iostream>
 #include <string>
 
-#include "platform/objectstore/cedb.h"
 #include "platform/base/error_codes.h"
 #include "platform/base/last_error.h"
+#include "platform/objectstore/cedb.h"
 #include "platform/text/utf8.h"
 #include "tests/helpers/cedb_writer_records.h"
 

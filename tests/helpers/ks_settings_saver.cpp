@@ -1,27 +1,20 @@
 // Works on a settings file from a second process, for the tests of saving
-// under crashes and of merging between processes.
+// under crashes and of merging between processes. <path> is a device path as
+// CRegistry takes it ("%s" for the data directory).
 //
-//   ks_settings_saver fill <path> <saves>
-//       Loads the file and prints "ready <process id>"; then <saves> times
-//       (0: until killed) writes the next generation of settings_generation.h
-//       into every value, prints "saving", saves, and prints
-//       "saved <generation> <microseconds the save took>".
-//   ks_settings_saver serve <path>
-//       For each line of its input, runs "fill <path> 0" in a new process
-//       forked from this one (much quicker to start than a new program),
-//       waits for it to be killed and prints "gone". The filling process dies
-//       with this one.
-//   ks_settings_saver edit <path> <tag> <rounds>
-//       Each round loads a private copy of the file, changes it as below and
-//       saves: in "...\Shared" sets <tag><round> and Counter<tag>; in
-//       "...\Only<tag>" sets Round<round> and replaces Pending<round - 1> by
-//       Pending<round>; deletes "...\Recreated<tag>", creates it again and
-//       sets Round<round> in it. Prints "done".
-//   ks_settings_saver get <path> <subkey> <name>
-//       Prints the value of HKEY_CURRENT_USER\<subkey> as "dword:<decimal>" or
-//       as its text, or "absent".
+//   fill <path> <saves>: loads the file, prints "ready <pid>", then <saves>
+//       times (0: until killed) writes the next generation of
+//       settings_generation.h into every value, prints "saving", saves and
+//       prints "saved <generation> <microseconds>".
+//   serve <path>: for each input line runs "fill <path> 0" in a forked process
+//       (quicker to start than a program), prints "gone" once it was killed.
+//   edit <path> <tag> <rounds>: each round loads a private copy, sets
+//       <tag><round> and Counter<tag> in "...\Shared", Round<round> in
+//       "...\Only<tag>" where Pending<round> replaces Pending<round - 1>,
+//       re-creates "...\Recreated<tag>" with Round<round>, saves; then "done".
+//   get <path> <subkey> <name>: prints HKEY_CURRENT_USER\<subkey>'s value as
+//       "dword:<decimal>", as its text, or "absent".
 //
-// <path> is a device path as CRegistry takes it ("%s" for the data directory).
 // Exits 0 on success, 1 when an operation fails, 2 on bad arguments.
 #include <sys/prctl.h>
 #include <sys/wait.h>

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "platform/objectstore/cedb.h"
 #include "tests/support/child_process.h"
 #include "tests/support/device_sandbox.h"
@@ -21,6 +23,16 @@ inline std::string PropidText(CEPROPID id)
     char text[12];
     std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(id));
     return text;
+}
+
+// The value of a property of a record as `kstools store dump --json` lists
+// it, or null.
+inline const nlohmann::json* Property(const nlohmann::json& record, CEPROPID propid)
+{
+    for (const nlohmann::json& p : record["properties"]) {
+        if (p["propid"] == PropidText(propid)) return &p["value"];
+    }
+    return nullptr;
 }
 
 class KstoolsHome : public DeviceSandbox {
@@ -37,7 +49,13 @@ protected:
         args.insert(args.begin(), KSTOOLS_CLI);
         env.emplace("KSTOOLS_HOME", home_);
         env.emplace("KSTOOLS_LOCALE", "en-US");
-        return kstest::RunChild(args, {}, env);
+        return kstest::RunChild(args, env);
+    }
+    // What a run that must succeed printed as JSON; null when it failed.
+    static nlohmann::json JsonOf(const kstest::ChildResult& r)
+    {
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        return r.exitCode == 0 ? nlohmann::json::parse(r.out, nullptr, false) : nlohmann::json();
     }
     std::filesystem::path HomeDir() const { return home_; }
 };

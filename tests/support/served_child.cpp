@@ -2,14 +2,13 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
-extern char** environ;
+#include "tests/support/child_process.h"
 
 namespace kstest {
 
@@ -27,17 +26,8 @@ ServedChild::ServedChild(const std::vector<std::string>& argv)
         close(in[1]);
         return;
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    std::vector<std::string> args = argv;
-    std::vector<char*> ptrs;
-    for (auto& a : args) ptrs.push_back(a.data());
-    ptrs.push_back(nullptr);
-    error_ = posix_spawn(&pid_, args[0].c_str(), &actions, nullptr, ptrs.data(), environ);
-    if (error_ != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
+    pid_ = SpawnChild(argv, in[0], out[1], -1);
+    if (pid_ < 0) error_ = errno;
     close(in[0]);
     close(out[1]);
     in_ = in[1];

@@ -44,26 +44,20 @@ inline SYSTEMTIME SystemTimeOf(std::uint64_t value)
     return st;
 }
 
-// The FILETIME and the OLE date of a wall-clock time, without zone conversion.
-inline FILETIME LocalFileTime(int y, int m, int d, int h = 0, int min = 0)
-{
-    return platform::MakeFileTime(FileTimeOf(Make(y, m, d, h, min)));
-}
-
-inline DATE Ole(int y, int m, int d, int h = 0, int min = 0)
-{
-    const SYSTEMTIME st = Make(y, m, d, h, min);
-    DATE date = 0;
-    EXPECT_TRUE(SystemTimeToVariantTime(&st, &date)) << Show(st);
-    return date;
-}
-
 inline DATE Ole(const SYSTEMTIME& st)
 {
     DATE date = 0;
     EXPECT_TRUE(SystemTimeToVariantTime(&st, &date)) << Show(st);
     return date;
 }
+
+// The FILETIME and the OLE date of a wall-clock time, without zone conversion.
+inline FILETIME LocalFileTime(int y, int m, int d, int h = 0, int min = 0)
+{
+    return platform::MakeFileTime(FileTimeOf(Make(y, m, d, h, min)));
+}
+
+inline DATE Ole(int y, int m, int d, int h = 0, int min = 0) { return Ole(Make(y, m, d, h, min)); }
 
 inline SYSTEMTIME SysOf(double date)
 {

@@ -8,10 +8,10 @@
 #include <functional>
 #include <thread>
 
-#include "platform/messaging/messages.h"
 #include "platform/kernel/sync_objects.h"
 #include "platform/kernel/thread.h"
 #include "platform/kernel/tick.h"
+#include "platform/messaging/messages.h"
 #include "platform/messaging/window.h"
 
 namespace kstest {

@@ -22,34 +22,23 @@ struct Case {
     std::vector<std::string> fragments;  // in stdout for exit code 0, else in stderr
 };
 
+// A settings key that the test stores a value in; a missing file.
+const std::string kTV = "HKEY_CURRENT_USER\\Software\\Corvid\\Kestrel\\TV";
+const std::string kMissing = "/nonexistent-kstools-folder/missing.txt";
+
 const std::vector<std::string> kGlobalHelp = {"strings", "match", "settings", "store", "--home", "--now", "--locale"};
 
 const Case kCases[] = {
-    // ---- help and version ----
+    // ---- help and version: each level of subcommands once (the help texts are CLI11's) ----
     {{}, 0, kGlobalHelp},
     {{"--help"}, 0, kGlobalHelp},
     {{"--version"}, 0, {"kstools "}},
     {{"strings", "--help"}, 0, {"strings"}},
     {{"match", "--help"}, 0, {"match"}},
     {{"settings", "dump", "--help"}, 0, {"Usage: kstools settings dump", "--registry"}},
-    {{"settings", "get", "--help"}, 0, {"Usage: kstools settings get", "--registry"}},
-    {{"settings", "set", "--help"}, 0, {"Usage: kstools settings set", "--registry"}},
-    {{"settings", "delete", "--help"}, 0, {"Usage: kstools settings delete", "--registry"}},
-    {{"settings", "export", "--help"}, 0, {"Usage: kstools settings export", "--registry"}},
-    {{"settings", "import", "--help"}, 0, {"Usage: kstools settings import", "--registry"}},
     {{"date", "--help"}, 0, {"convert"}},
     {{"date", "now", "--help"}, 0, {"Usage: kstools date now"}},
-    {{"date", "format", "--help"}, 0, {"Usage: kstools date format"}},
-    {{"date", "week", "--help"}, 0, {"Usage: kstools date week"}},
-    {{"date", "parse-time", "--help"}, 0, {"Usage: kstools date parse-time"}},
-    {{"date", "zone", "--help"}, 0, {"Usage: kstools date zone"}},
-    {{"date", "zones", "--help"}, 0, {"Usage: kstools date zones"}},
-    {{"date", "convert", "--help"}, 0, {"Usage: kstools date convert"}},
-    {{"date", "duration", "--help"}, 0, {"Usage: kstools date duration"}},
     {{"store", "info", "--help"}, 0, {"Usage: kstools store info"}},
-    {{"store", "dump", "--help"}, 0, {"Usage: kstools store dump"}},
-    {{"store", "check", "--help"}, 0, {"Usage: kstools store check"}},
-    {{"store", "add-sample", "--help"}, 0, {"Usage: kstools store add-sample"}},
     // ---- the program ----
     {{"--no-such-option"}, 2, {"not expected: --no-such-option", "kstools --help"}},
     {{"no-such-command"}, 2, {"not expected: no-such-command"}},
@@ -57,6 +46,27 @@ const Case kCases[] = {
     {{"strings", "7"}, 1, {"7"}},
     {{"match"}, 2, {"pattern is required"}},
     {{"--now", "2024-13-01T00:00", "date", "now"}, 2, {"not a time for --now"}},
+    // ---- settings ----
+    {{"settings", "get", "Software\\Nothing", "N"}, 1, {"no key HKEY_CURRENT_USER\\Software\\Nothing"}},
+    {{"settings", "get", kTV, "Nope"}, 1, {"no value Nope in " + kTV}},
+    {{"settings", "delete", kTV, "Nope"}, 1, {"no value Nope in " + kTV}},
+    {{"settings", "delete", "Software\\Nothing"}, 1, {"no key HKEY_CURRENT_USER\\Software\\Nothing"}},
+    {{"settings", "dump", "--registry", "Software\\Nothing"},
+     1,
+     {"no key HKEY_CURRENT_USER\\Software\\Nothing in the registry"}},
+    {{"settings", "export", "Software\\Nothing", "/nonexistent-kstools-folder/x.reg"}, 1, {"no key"}},
+    {{"settings", "set", kTV, "N", "dword:xyz"}, 2, {"not a number: dword:xyz"}},
+    {{"settings", "set", kTV, "N", "dword:100000000"}, 2, {"not a number: dword:100000000"}},
+    {{"settings", "set", kTV, "N", "dword:"}, 2, {"not a number: dword:"}},
+    {{"settings", "set", "--number", kTV, "N", "12a"}, 2, {"not a number: 12a"}},
+    {{"settings", "set", "--number", kTV, "N", "4294967296"}, 2, {"not a number: 4294967296"}},
+    {{"settings", "set", kTV, "", "x"}, 2, {"cannot be empty"}},
+    {{"settings", "set", "HKEY_FOO\\X", "N", "x"}, 2, {"unknown root key HKEY_FOO"}},
+    {{"settings", "get", "--file", kMissing, kTV, "N"}, 2, {"cannot read " + kMissing}},
+    {{"settings", "get", "--file", "/tmp", kTV, "N"}, 2, {"is a folder"}},
+    {{"settings", "import", kMissing}, 2, {"cannot read " + kMissing}},
+    {{"settings", "get", "--registry", "--file", kMissing, kTV, "N"}, 2, {"--registry excludes --file"}},
+    {{"settings", "set", "--file", kMissing, kTV, "N", "x"}, 1, {"cannot write"}},
     // ---- date ----
     {{"date", "format", "2024-02-30"}, 2, {"no such date: '2024-02-30'"}},
     {{"date", "format", "1600-12-31"}, 2, {"outside 1601 to 30827"}},
@@ -124,6 +134,7 @@ class KstoolsUsage : public KstoolsHome {};
 TEST_F(KstoolsUsage, HelpAndMistakesOfEveryCommand)
 {
     MakeHostFile("Docs/notes.txt", "not a volume");
+    ASSERT_EQ(Run({"settings", "set", kTV, "Name", "x"}).exitCode, 0);
     for (const Case& c : kCases) {
         std::string command;
         for (const std::string& arg : c.args) command += arg + " ";
@@ -137,6 +148,9 @@ TEST_F(KstoolsUsage, HelpAndMistakesOfEveryCommand)
         }
         for (const std::string& fragment : c.fragments) EXPECT_NE(shown.find(fragment), std::string::npos) << shown;
     }
+    // Refused settings leave the store as it was.
+    EXPECT_EQ(Run({"settings", "get", kTV, "Name"}).out, "x\n");
+    EXPECT_EQ(Run({"settings", "get", kTV, "N"}).exitCode, 1);
 }
 
 }  // namespace
