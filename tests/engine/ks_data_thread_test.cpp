@@ -74,6 +74,10 @@ TEST_F(DataThreadTest, BeginDataAndEndArriveInOrderOnTheWindowThread)
         EXPECT_EQ(loader.HandedOver(), 4);
         EXPECT_EQ(Oids(loader), (std::vector<CEOID>{a, b, c, d}));
         EXPECT_TRUE(loadertest::LockFreeForOtherThreads(loader));
+        // Category names in the blob's order.
+        std::vector<std::u16string> texts;
+        for (DATACALENDAR* row : loader.List()) texts.push_back(Text(row->categoryText));
+        EXPECT_EQ(texts, (std::vector<std::u16string>{u"Work", u"Home", u"", u"Home, Work"}));
     }
 }
 
@@ -176,45 +180,32 @@ TEST_F(DataThreadTest, MissingMainDatabaseStillCompletesWithNoRows)
 
 // ---- side stores ----
 
-TEST_F(DataThreadTest, SideStoresThatDoNotOpenLeaveTheFlagsZero)
+// Each row's (links, journal) flags after a load with the side stores as they are.
+std::vector<std::pair<int, int>> SideFlags(TestLoader& loader)
 {
-    LoaderHost host;
-    TestLoader loader(host.Window());
-    ASSERT_TRUE(host.Run(loader, 5000));
-    for (DATACALENDAR* row : loader.List()) {
-        EXPECT_EQ(row->hasLinks, 0);
-        EXPECT_EQ(row->hasJournal, 0);
-    }
-    EXPECT_EQ(loader.InitiateLinksDB(), 1);
-    EXPECT_FALSE(loader.SideDatabasesOpen());
-    EXPECT_EQ(loader.LinksDb(), nullptr);
-    EXPECT_EQ(loader.JournalDb(), nullptr);
+    EXPECT_TRUE(loadertest::RunLoad(loader));
+    std::vector<std::pair<int, int>> flags;
+    for (DATACALENDAR* row : loader.List()) flags.emplace_back(row->hasLinks, row->hasJournal);
+    EXPECT_FALSE(loader.SideDatabasesOpen());  // closed again at the end of the load
+    return flags;
 }
 
 TEST_F(DataThreadTest, SideStoreRecordsSetTheFlagsOfTheirItemsOnly)
 {
+    using Flags = std::vector<std::pair<int, int>>;
+    TestLoader loader(nullptr);
+    EXPECT_EQ(SideFlags(loader), (Flags{{0, 0}, {0, 0}, {0, 0}, {0, 0}}));
+    EXPECT_EQ(loader.InitiateLinksDB(), 1);  // neither store: nothing opens
+    EXPECT_FALSE(loader.SideDatabasesOpen());
+    EXPECT_EQ(loader.LinksDb(), nullptr);
+    EXPECT_EQ(loader.JournalDb(), nullptr);
+    loader.CloseLinksDB();
+
     ASSERT_TRUE(loadertest::WriteSideRecord(kJournalDatabase, kJournalSeekProperty, b));
-    {
-        LoaderHost host;
-        TestLoader loader(host.Window());
-        ASSERT_TRUE(host.Run(loader, 5000));
-        std::vector<int> journal, links;
-        for (DATACALENDAR* row : loader.List()) {
-            journal.push_back(row->hasJournal);
-            links.push_back(row->hasLinks);
-        }
-        EXPECT_EQ(journal, (std::vector<int>{0, 1, 0, 0}));
-        EXPECT_EQ(links, (std::vector<int>{0, 0, 0, 0}));  // no links store: all 0
-    }
+    EXPECT_EQ(SideFlags(loader), (Flags{{0, 0}, {0, 1}, {0, 0}, {0, 0}}));
     ASSERT_TRUE(loadertest::WriteSideRecord(kLinksDatabase, kLinksSeekProperty, d));
     ASSERT_TRUE(loadertest::WriteSideRecord(kLinksDatabase, kLinksSeekProperty, a));
-    LoaderHost host;
-    TestLoader loader(host.Window());
-    ASSERT_TRUE(host.Run(loader, 5000));
-    std::vector<int> links;
-    for (DATACALENDAR* row : loader.List()) links.push_back(row->hasLinks);
-    EXPECT_EQ(links, (std::vector<int>{1, 0, 0, 1}));
-    EXPECT_FALSE(loader.SideDatabasesOpen());  // closed again at the end of the load
+    EXPECT_EQ(SideFlags(loader), (Flags{{1, 0}, {0, 1}, {0, 0}, {1, 0}}));
 }
 
 TEST_F(DataThreadTest, InitiateLinksDbTwiceOpensNothingTheSecondTime)
@@ -325,16 +316,6 @@ TEST_F(DataThreadTest, SavedRestrictionFlagsAreReadBackByTheSettingsKey)
     settings.CloseKey();
     reader.ReadCategoryRestrictSettings();
     EXPECT_FALSE(reader.ShowHasNoteIcons());
-}
-
-TEST_F(DataThreadTest, RowsCarryTheirCategoryNamesInBlobOrder)
-{
-    LoaderHost host;
-    TestLoader loader(host.Window());
-    ASSERT_TRUE(host.Run(loader, 5000));
-    std::vector<std::u16string> texts;
-    for (DATACALENDAR* row : loader.List()) texts.push_back(Text(row->categoryText));
-    EXPECT_EQ(texts, (std::vector<std::u16string>{u"Work", u"Home", u"", u"Home, Work"}));
 }
 
 }  // namespace
