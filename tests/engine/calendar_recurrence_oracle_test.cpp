@@ -413,7 +413,7 @@ private:
 
 // ---- Comparing the entries ------------------------------------------------
 
-const char* const kKindNames[] = {"daily", "every weekday", "weekly", "monthly", "monthly nth", "yearly", "yearly nth"};
+const char* const kKindNames[] = {"Daily", "EveryWeekday", "Weekly", "Monthly", "MonthNth", "Yearly", "YearlyNth"};
 
 class RecurrenceOracle : public ::testing::TestWithParam<int> {};
 
@@ -493,13 +493,7 @@ TEST_P(RecurrenceOracle, OwnZoneWithDaylightSavingOnADeviceWithItsOwn)
     EXPECT_GT(nonEmpty, 120);
 }
 
-std::string KindName(const ::testing::TestParamInfo<int>& info)
-{
-    static const char* const kNames[] = {"Daily",    "EveryWeekday", "Weekly",   "Monthly",
-                                         "MonthNth", "Yearly",       "YearlyNth"};
-    return kNames[info.param];
-}
-
-INSTANTIATE_TEST_SUITE_P(EveryKind, RecurrenceOracle, ::testing::Range(0, 7), KindName);
+INSTANTIATE_TEST_SUITE_P(EveryKind, RecurrenceOracle, ::testing::Range(0, 7),
+                         [](const ::testing::TestParamInfo<int>& info) { return std::string(kKindNames[info.param]); });
 
 }  // namespace

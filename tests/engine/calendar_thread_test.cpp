@@ -110,13 +110,11 @@ TEST_F(CalendarThreadTest, MissingTaskSortSettingsAreWrittenBack)
     CRegistry settings;
     ASSERT_EQ(settings.OpenKey(HKEY_CURRENT_USER, kCalendarSettingsKey), 0);
     int sort = 0, sort2 = 0, descending = 0;
-    EXPECT_EQ(settings.QueryValue(u"TaskSort", &sort), 0);
-    EXPECT_EQ(settings.QueryValue(u"TaskSort2", &sort2), 0);
-    EXPECT_EQ(sort, 6);
-    EXPECT_EQ(sort2, 3);
+    EXPECT_EQ(settings.QueryValue(u"TaskSort", &sort) + settings.QueryValue(u"TaskSort2", &sort2), 0);
+    EXPECT_EQ(std::make_pair(sort, sort2), std::make_pair(6, 3));
     EXPECT_NE(settings.QueryValue(u"TaskSortDescending", &descending), 0);
-    EXPECT_EQ(TasksSortState::Prefs().primaryKey, 6);
-    EXPECT_EQ(TasksSortState::Prefs().secondaryKey, 3);
+    EXPECT_EQ(std::make_pair(TasksSortState::Prefs().primaryKey, TasksSortState::Prefs().secondaryKey),
+              std::make_pair(6, 3));
 }
 
 // Rows for the comparisons.
@@ -151,13 +149,7 @@ TEST_F(CalendarThreadTest, CompareFuncOrdersByDayThenHeaderThenKind)
     for (size_t i = 0; i < expected.size(); ++i) {
         for (size_t j = 0; j < expected.size(); ++j) {
             const int r = CCalendarThread::CompareFunc(expected[i], expected[j], 0);
-            if (i < j) {
-                EXPECT_LT(r, 0) << i << " " << j;
-            } else if (i > j) {
-                EXPECT_GT(r, 0) << i << " " << j;
-            } else {
-                EXPECT_EQ(r, 0);
-            }
+            EXPECT_EQ((r > 0) - (r < 0), (i > j) - (i < j)) << i << " " << j;
         }
     }
     DATACALENDAR* none = nullptr;

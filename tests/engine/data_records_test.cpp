@@ -114,10 +114,15 @@ TEST(DataCalendarTest, NullDataHandsTheTaskToItsDeleter)
 
 TEST(DataGeneralTest, NullDataFreesTextsAndResetsTheDefaults)
 {
+    auto fields = [](const DATAGENERAL& h) {
+        std::ostringstream out;
+        out << h.oid << ' ' << h.kind << ' ' << h.date << ' ' << h.hasJournal << h.hasLinks << h.isPrivate << h.hasNote
+            << ' ' << h.importance << ' ' << int(h.filled) << ' '
+            << (h.displayText || h.groupText || h.categoryText || h.secondaryText || h.furtherText);
+        return out.str();
+    };
     DATAGENERAL hit;
-    EXPECT_EQ(hit.date, 949998.0);
-    EXPECT_EQ(hit.importance, 1u);
-    EXPECT_EQ(hit.displayText, nullptr);
+    EXPECT_EQ(fields(hit), "0 0 949998 0000 1 0 0");
     hit.oid = 9;
     hit.kind = 4;
     hit.displayText = _wcsdup(u"<b>x</b>");
@@ -130,14 +135,7 @@ TEST(DataGeneralTest, NullDataFreesTextsAndResetsTheDefaults)
     hit.importance = 2;
     hit.filled = 1;
     hit.NullData();
-    EXPECT_EQ(hit.oid, 0u);
-    EXPECT_EQ(hit.kind, 0u);
-    for (WCHAR* text : {hit.displayText, hit.groupText, hit.categoryText, hit.secondaryText, hit.furtherText})
-        EXPECT_EQ(text, nullptr);
-    EXPECT_EQ(hit.date, 949998.0);
-    EXPECT_EQ(hit.hasJournal + hit.hasLinks + hit.isPrivate + hit.hasNote, 0);
-    EXPECT_EQ(hit.importance, 1u);
-    EXPECT_EQ(hit.filled, 0);
+    EXPECT_EQ(fields(hit), "0 0 949998 0000 1 0 0");
     hit.displayText = _wcsdup(u"left for the destructor");
 }
 

@@ -56,7 +56,12 @@ TEST_F(DataThreadTest, BeginDataAndEndArriveInOrderOnTheWindowThread)
         LoaderHost host;
         TestLoader loader(host.Window(), send);
         int seenInCallback = -1;
-        host.OnComplete([&](LPARAM) { seenInCallback = loader.List().GetCount(); });
+        bool lockFree = false, waiting = false;
+        host.OnComplete([&](LPARAM) {
+            seenInCallback = loader.List().GetCount();
+            waiting = loader.IsRunning();
+            lockFree = ScopedDataLock(loader).Acquired();  // given back before the report
+        });
         ASSERT_TRUE(host.Run(loader, 5000));
         std::vector<UINT> order = Messages(host);
         // A sent message is handled before messages posted earlier, as on the
@@ -71,6 +76,8 @@ TEST_F(DataThreadTest, BeginDataAndEndArriveInOrderOnTheWindowThread)
         }
         EXPECT_EQ(host.CompletedCount(), 4);
         EXPECT_EQ(seenInCallback, 4);
+        EXPECT_TRUE(lockFree);
+        if (send) EXPECT_TRUE(waiting) << "a sent report holds the loader until it is read";
         EXPECT_EQ(loader.HandedOver(), 4);
         EXPECT_EQ(Oids(loader), (std::vector<CEOID>{a, b, c, d}));
         EXPECT_TRUE(loadertest::LockFreeForOtherThreads(loader));

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "engine/data_calendar.h"
@@ -215,18 +216,17 @@ inline CEOID WritePimRecord(const WCHAR* name, std::vector<CEPROPVAL> props, CEO
     return written;
 }
 
-inline void SetSetting(const WCHAR* key, const WCHAR* name, ULONG value)
+// A number (ULONG) or a text setting.
+template <class V>
+void SetSetting(const WCHAR* key, const WCHAR* name, V value)
 {
     CRegistry settings;
     ASSERT_EQ(settings.OpenKey(HKEY_CURRENT_USER, key), 0);
-    settings.SetValue(name, value);
-}
-
-inline void SetSetting(const WCHAR* key, const WCHAR* name, const WCHAR* text)
-{
-    CRegistry settings;
-    ASSERT_EQ(settings.OpenKey(HKEY_CURRENT_USER, key), 0);
-    settings.SetValue(name, text);
+    if constexpr (std::is_convertible_v<V, const WCHAR*>) {
+        settings.SetValue(name, static_cast<const WCHAR*>(value));
+    } else {
+        settings.SetValue(name, static_cast<ULONG>(value));
+    }
 }
 
 // ASCII text of a row's string ('?' for anything else).
