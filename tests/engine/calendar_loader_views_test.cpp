@@ -122,12 +122,9 @@ TEST_F(CalendarViewsTest, BirthdayListIsOrderedByDayOfYearWhateverTheYear)
     SetCalendarSetting(u"BDayCatName", u"");
     CCalendarThread loader;
     ASSERT_TRUE(Load(loader, today, today));
-    std::vector<std::string> subjects;
-    for (DATACALENDAR* row : loader.GetDataList()) {
-        if (row->oid != 0) subjects.push_back(Utf8(row->subject));
-    }
-    EXPECT_EQ(subjects,
-              (std::vector<std::string>{"(16 years) Amy bday", "(36 years) Zed birthday", "(76 years) Old birthday"}));
+    EXPECT_EQ(Lines(loader),
+              (std::vector<std::string>{"20 --", "20 (16 years) Amy bday", "1 --", "1 (36 years) Zed birthday", "31 --",
+                                        "31 (76 years) Old birthday"}));
 }
 
 TEST_F(CalendarViewsTest, BirthdayInRangeCountsYearsToTheOccurrence)

@@ -267,10 +267,14 @@ TEST(CalendarRecurrenceParse, ExceptionDatesBefore1700AreReadAgainFromTheNeighbo
     // The first record ends where the one-record blob has its reserved tail.
     const size_t secondAt = first.size() - 10;
     blob.insert(blob.begin() + static_cast<std::ptrdiff_t>(secondAt), 4, BYTE{0});
-    Parsed p = ParseBlob(blob, OleDay(2024, 1, 10), OleDay(2024, 1, 11));
-    ASSERT_NE(OnDay(p.entries, OleDay(2024, 1, 11)), nullptr);
-    EXPECT_EQ(OnDay(p.entries, OleDay(2024, 1, 11))->subject, "Second");
-    EXPECT_EQ(OnDay(p.entries, OleDay(2024, 1, 11))->start, OleDay(2024, 1, 11) * 1440 + 16 * 60);
+    auto expectSecond = [](const std::vector<BYTE>& damaged) {
+        const Parsed p = ParseBlob(damaged, OleDay(2024, 1, 10), OleDay(2024, 1, 11));
+        const Entry* second = OnDay(p.entries, OleDay(2024, 1, 11));
+        ASSERT_NE(second, nullptr);
+        EXPECT_EQ(second->subject, "Second");
+        EXPECT_EQ(second->start, OleDay(2024, 1, 11) * 1440 + 16 * 60);
+    };
+    expectSecond(blob);
 
     // A first record whose note is 4 bytes shorter than its length says:
     // the second is read 4 bytes late, its original date reads as a small
@@ -282,10 +286,7 @@ TEST(CalendarRecurrenceParse, ExceptionDatesBefore1700AreReadAgainFromTheNeighbo
     const size_t secondStart = platform::EncodeRecurrencePatternBlob(b).size() - 10;
     blob.erase(blob.begin() + static_cast<std::ptrdiff_t>(secondStart - 4),
                blob.begin() + static_cast<std::ptrdiff_t>(secondStart));
-    p = ParseBlob(blob, OleDay(2024, 1, 10), OleDay(2024, 1, 11));
-    ASSERT_NE(OnDay(p.entries, OleDay(2024, 1, 11)), nullptr);
-    EXPECT_EQ(OnDay(p.entries, OleDay(2024, 1, 11))->subject, "Second");
-    EXPECT_EQ(OnDay(p.entries, OleDay(2024, 1, 11))->start, OleDay(2024, 1, 11) * 1440 + 16 * 60);
+    expectSecond(blob);
 }
 
 TEST(CalendarRecurrenceParse, MovedOccurrenceIsKnownByItsOriginalDate)
@@ -320,20 +321,25 @@ TEST(CalendarRecurrenceParse, OwnZoneWithImpossibleRulesWarnsAndKeepsStandardTim
     z.DaylightDate = SYSTEMTIME{0, 13, 0, 2, 2, 0, 0, 0};  // month 13
     z.StandardDate = SYSTEMTIME{0, 11, 9, 1, 2, 0, 0, 0};  // weekday 9
     const std::vector<BYTE> blob = platform::EncodeRecurrencePatternBlob(Daily(Minutes(2024, 6, 1)));
-    Parsed p = ParseBlob(blob, OleDay(2024, 6, 10), OleDay(2024, 6, 10), ZoneBlob(z));
-    EXPECT_EQ(p.result, kRecurrenceWarnings);
-    ASSERT_EQ(p.entries.size(), 1u);
-    EXPECT_EQ(p.entries[0].start, OleDay(2024, 6, 10) * 1440 + 15 * 60);  // 10:00 + 5 hours, no daylight saving
-    // Offsets of more than a day: the zone is ignored.
-    p = ParseBlob(blob, OleDay(2024, 6, 10), OleDay(2024, 6, 10), ZoneBlob(FixedZone(100000)));
-    EXPECT_EQ(p.result, kRecurrenceWarnings);
-    ASSERT_EQ(p.entries.size(), 1u);
-    EXPECT_EQ(p.entries[0].start, OleDay(2024, 6, 10) * 1440 + 10 * 60);
-    // A short zone blob reads zeros for what it lacks: a UTC zone.
-    p = ParseBlob(blob, OleDay(2024, 6, 10), OleDay(2024, 6, 10), std::vector<BYTE>{0x2C, 0x01});
-    ASSERT_EQ(p.entries.size(), 1u);
-    EXPECT_EQ(p.entries[0].start, OleDay(2024, 6, 10) * 1440 + 15 * 60);
-    EXPECT_TRUE(p.fields.hasZone);
+    const struct {
+        const char* what;
+        std::vector<BYTE> zone;
+        RecurrenceParseResult result;
+        bool hasZone;
+        int hour;  // of the 10:00 occurrence on the device
+    } cases[] = {
+        {"impossible rules: no daylight saving", ZoneBlob(z), kRecurrenceWarnings, true, 15},
+        {"an offset of more than a day: ignored", ZoneBlob(FixedZone(100000)), kRecurrenceWarnings, false, 10},
+        {"a short blob reads zeros for what it lacks", {0x2C, 0x01}, kRecurrenceUsable, true, 15},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Parsed p = ParseBlob(blob, OleDay(2024, 6, 10), OleDay(2024, 6, 10), c.zone);
+        EXPECT_EQ(p.result, c.result);
+        EXPECT_EQ(p.fields.hasZone, c.hasZone);
+        ASSERT_EQ(p.entries.size(), 1u);
+        EXPECT_EQ(p.entries[0].start, OleDay(2024, 6, 10) * 1440 + c.hour * 60);
+    }
 }
 
 // ---- Published examples ---------------------------------------------------

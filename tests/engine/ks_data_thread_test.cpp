@@ -250,43 +250,34 @@ TEST_F(DataThreadTest, CategoryRestrictionDecidesWhichItemsAreLoaded)
     CCategoryFilterInfo* info = nullptr;
     loader.GetCategoryRestrict(info);
     ASSERT_NE(info, nullptr);
-    auto* selected = new CePtrList<CFullCategory*>;
-    selected->Append(new CFullCategory(u"Work", 7, 0));
-    info->SetSelected(selected);
-    loader.SetCategoryRestrict(false);
-
     struct Case {
         const char* name;
+        bool home;  // Home selected as well as Work
         DWORD includeNoCat;
         LONG hide;
         DWORD andOr;
         std::vector<CEOID> expected;
     };
     const std::vector<Case> cases = {
-        {"work", 0, kCategoryShowSelected, 0, {a, d}},
-        {"work or none", 1, kCategoryShowSelected, 0, {a, c, d}},
-        {"hide work", 0, kCategoryHideSelected, 0, {b, c}},
-        {"uncategorised only", 0, kCategoryShowUncategorised, 0, {c}},
+        {"work", false, 0, kCategoryShowSelected, 0, {a, d}},
+        {"work or none", false, 1, kCategoryShowSelected, 0, {a, c, d}},
+        {"hide work", false, 0, kCategoryHideSelected, 0, {b, c}},
+        {"uncategorised only", false, 0, kCategoryShowUncategorised, 0, {c}},
+        {"work and home", true, 0, kCategoryShowSelected, 1, {d}},
     };
     for (const auto& t : cases) {
         SCOPED_TRACE(t.name);
+        auto* selected = new CePtrList<CFullCategory*>;
+        selected->Append(new CFullCategory(u"Work", 7, 0));
+        if (t.home) selected->Append(new CFullCategory(u"Home", 3, 0));
+        info->SetSelected(selected);
+        loader.SetCategoryRestrict(false);
         info->m_bIncludeNoCat = t.includeNoCat;
         info->bHideCategories = t.hide;
         info->CategoryANDOR = t.andOr;
         ASSERT_TRUE(host.Run(loader, 5000));
         EXPECT_EQ(Oids(loader), t.expected);
     }
-
-    // Both categories, all of them required.
-    selected = new CePtrList<CFullCategory*>;
-    selected->Append(new CFullCategory(u"Work", 7, 0));
-    selected->Append(new CFullCategory(u"Home", 3, 0));
-    info->SetSelected(selected);
-    info->bHideCategories = kCategoryShowSelected;
-    info->m_bIncludeNoCat = 0;
-    info->CategoryANDOR = 1;
-    ASSERT_TRUE(host.Run(loader, 5000));
-    EXPECT_EQ(Oids(loader), (std::vector<CEOID>{d}));
 }
 
 TEST_F(DataThreadTest, SavedRestrictionFlagsAreReadBackByTheSettingsKey)
