@@ -145,7 +145,9 @@ TEST(CalendarRecurrenceParse, UnexpectedValuesOnlyWarn)
         const Parsed p = ParseBlob(blob, OleDay(2024, 1, 1), OleDay(2024, 1, 3));
         EXPECT_EQ(p.result, kRecurrenceWarnings);
         EXPECT_FALSE(p.reason.empty());
-        if (c.entries) EXPECT_EQ(p.entries.size(), c.entries);
+        if (c.entries) {
+            EXPECT_EQ(p.entries.size(), c.entries);
+        }
     }
     EXPECT_EQ(ParseBlob(platform::EncodeRecurrencePatternBlob(Daily(Minutes(2023, 12, 1))), OleDay(2024, 1, 1),
                         OleDay(2024, 1, 3))

@@ -70,15 +70,12 @@ TEST_F(CalendarThreadTest, RangeIsKeptAsWholeDays)
 {
     CCalendarThread loader;
     EXPECT_FALSE(loader.IsInCache(today));
-    SYSTEMTIME first = Day(Date(2026, 12, 7, 15, 30));
-    SYSTEMTIME last = Day(Date(2026, 12, 13, 8, 0));
-    loader.SetRestrict(first, last);
+    loader.SetRestrict(Day(Date(2026, 12, 7, 15, 30)), Day(Date(2026, 12, 13, 8, 0)));
     EXPECT_EQ(loader.FirstDay(), static_cast<LONG>(today));
     EXPECT_EQ(loader.LastDay(), static_cast<LONG>(today) + 6);
-    EXPECT_TRUE(loader.IsInCache(today + 0.99));
-    EXPECT_TRUE(loader.IsInCache(today + 6.5));
-    EXPECT_FALSE(loader.IsInCache(today + 7));
-    EXPECT_FALSE(loader.IsInCache(today - 0.01));
+    for (auto [offset, in] : {std::pair{0.99, true}, {6.5, true}, {7.0, false}, {-0.01, false}}) {
+        EXPECT_EQ(loader.IsInCache(today + offset), in) << offset;
+    }
     EXPECT_TRUE(loader.IsInCache(Day(today + 2)));
     EXPECT_TRUE(loader.IsInCache(Day(today + 2), 4));
     EXPECT_FALSE(loader.IsInCache(Day(today + 2), 5));

@@ -1,15 +1,20 @@
-// The loader frame on a real worker thread: the order in which a window
-// hears of a load, a load that finds the data lock taken, a load killed
-// after the stop time-out, a stop request, the side stores, the category
-// restriction and the category lists a load builds.
+// The loader frame on a real worker thread. Sections: Loads (the order in
+// which a window hears of a load, a load that finds the data lock taken, a
+// load killed after the stop time-out, a stop request); Side stores;
+// Category restriction; Category texts (identifiers to ", "-joined names,
+// from malloc or the private heap); LoaderHost (the message-only window a
+// program without windows gives its loader, and its waits).
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <string>
 
 #include "engine/loader_host.h"
+#include "platform/base/private_heap.h"
 #include "platform/kernel/sync_objects.h"
 #include "platform/kernel/thread.h"
+#include "platform/messaging/window.h"
 #include "tests/engine/test_loader.h"
 #include "tests/support/test_windows.h"
 
@@ -49,6 +54,8 @@ protected:
     CEOID a = 0, b = 0, c = 0, d = 0;
 };
 
+// ---- Loads ----
+
 TEST_F(DataThreadTest, BeginDataAndEndArriveInOrderOnTheWindowThread)
 {
     for (bool send : {false, true}) {
@@ -77,7 +84,9 @@ TEST_F(DataThreadTest, BeginDataAndEndArriveInOrderOnTheWindowThread)
         EXPECT_EQ(host.CompletedCount(), 4);
         EXPECT_EQ(seenInCallback, 4);
         EXPECT_TRUE(lockFree);
-        if (send) EXPECT_TRUE(waiting) << "a sent report holds the loader until it is read";
+        if (send) {
+            EXPECT_TRUE(waiting) << "a sent report holds the loader until it is read";
+        }
         EXPECT_EQ(loader.HandedOver(), 4);
         EXPECT_EQ(Oids(loader), (std::vector<CEOID>{a, b, c, d}));
         EXPECT_TRUE(loadertest::LockFreeForOtherThreads(loader));
@@ -185,7 +194,7 @@ TEST_F(DataThreadTest, MissingMainDatabaseStillCompletesWithNoRows)
     EXPECT_TRUE(loadertest::LockFreeForOtherThreads(loader));
 }
 
-// ---- side stores ----
+// ---- Side stores ----
 
 // Each row's (links, journal) flags after a load with the side stores as they are.
 std::vector<std::pair<int, int>> SideFlags(TestLoader& loader)
@@ -241,7 +250,7 @@ TEST_F(DataThreadTest, InitiateLinksDbTwiceOpensNothingTheSecondTime)
     EXPECT_EQ(loader.HasJournal(a), 1);
 }
 
-// ---- category restriction and category lists ----
+// ---- Category restriction ----
 
 TEST_F(DataThreadTest, CategoryRestrictionDecidesWhichItemsAreLoaded)
 {
@@ -314,6 +323,135 @@ TEST_F(DataThreadTest, SavedRestrictionFlagsAreReadBackByTheSettingsKey)
     settings.CloseKey();
     reader.ReadCategoryRestrictSettings();
     EXPECT_FALSE(reader.ShowHasNoteIcons());
+}
+
+// ---- Category texts ----
+
+TEST_F(DataThreadTest, CategoryAssemblerNamesFollowTheListOrderWithSeparatorsBetweenOnly)
+{
+    ASSERT_TRUE(cattest::WriteCategory(u"Far", 40));
+    TestLoader loader(nullptr);
+    const struct {
+        std::initializer_list<unsigned int> ids;
+        std::u16string text;
+    } cases[] = {
+        {{7, 3}, u"Work, Home"},     {{3, 7}, u"Home, Work"}, {{40}, u"Far"}, {{7, 3, 40}, u"Work, Home, Far"},
+        {{7, 99, 3}, u"Work, Home"},  // unknown identifiers add nothing
+        {{99, 7}, u"Work"},          {{7, 99}, u"Work"},      {{99}, u""},    {{}, u""},
+    };
+    WCHAR* previous = nullptr;
+    for (const auto& c : cases) {
+        CePtrList<unsigned int> list(1);
+        for (unsigned int id : c.ids) list.Append(id);
+        WCHAR* text = loader.CategoryAssembler(list);
+        ASSERT_NE(text, nullptr);
+        EXPECT_EQ(std::u16string(text), c.text);
+        EXPECT_NE(text, previous) << "each result is a new string, not the buffer";
+        std::free(previous);
+        previous = text;
+    }
+    std::free(previous);
+}
+
+TEST_F(DataThreadTest, CategoryAssemblerVeryLongListsAreCutAtTheBufferSize)
+{
+    TestLoader loader(nullptr);
+    CePtrList<unsigned int> list(1);
+    for (int i = 0; i < 1500; ++i) list.Append(7u);
+    WCHAR* text = loader.CategoryAssembler(list);
+    ASSERT_NE(text, nullptr);
+    const std::u16string result(text);
+    EXPECT_EQ(result.size(), static_cast<size_t>(kCategoryTextChars));
+    EXPECT_EQ(result.substr(0, 10), u"Work, Work");
+    std::free(text);
+}
+
+TEST_F(DataThreadTest, CategoryAssemblerWithAPrivateHeapTheTextComesFromIt)
+{
+    TestLoader loader(nullptr);
+    HANDLE heap = loader.CreatePrivateHeap();
+    ASSERT_NE(heap, nullptr);
+    CePtrList<unsigned int> list(1);
+    list.Append(3u);
+    WCHAR* text = loader.CategoryAssembler(list);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(std::u16string(text), u"Home");
+    EXPECT_EQ(HeapSize(heap, 0, text), 5 * sizeof(WCHAR));
+    // A new heap replaces the old one, which goes with every block it held.
+    HANDLE next = loader.CreatePrivateHeap();
+    EXPECT_NE(next, nullptr);
+    EXPECT_EQ(loader.GetPrivateHeap(), next);
+    loader.DestroyPrivateHeap();
+    EXPECT_EQ(loader.GetPrivateHeap(), nullptr);
+}
+
+// ---- LoaderHost ----
+
+TEST_F(DataThreadTest, HostWindowIsMessageOnlyAndLivesOnTheCallingThreadWithItsHost)
+{
+    LoaderHost host;
+    ASSERT_NE(host.Window(), nullptr);
+    EXPECT_TRUE(IsWindow(host.Window()));
+    EXPECT_EQ(GetWindowThreadProcessId(host.Window(), nullptr), GetCurrentThreadId());
+    EXPECT_EQ(GetParent(host.Window()), nullptr);
+    HWND other = nullptr;
+    {
+        LoaderHost second;  // hosts do not share windows
+        other = second.Window();
+        EXPECT_NE(other, host.Window());
+    }
+    EXPECT_FALSE(IsWindow(other));
+    EXPECT_TRUE(IsWindow(host.Window()));
+}
+
+TEST_F(DataThreadTest, HostRunClearsWhatTheLastRunRecorded)
+{
+    LoaderHost host;
+    TestLoader loader(host.Window());
+    ASSERT_TRUE(host.Run(loader, 5000));
+    EXPECT_EQ(host.Events().size(), 3u);
+    loadertest::WriteItem(5);
+    ASSERT_TRUE(host.Run(loader, 5000));
+    EXPECT_EQ(host.Events().size(), 3u);
+    EXPECT_EQ(host.CompletedCount(), 5);
+    host.Clear();
+    EXPECT_TRUE(host.Events().empty());
+    EXPECT_EQ(host.CompletedCount(), -1);
+    EXPECT_FALSE(host.Ended());
+}
+
+// A wait on a loader never started returns at once; a load that never
+// begins ends the wait when its thread ends.
+TEST_F(DataThreadTest, HostWaitEndsWithoutALoad)
+{
+    LoaderHost host;
+    TestLoader loader(host.Window());
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(host.Wait(loader, 10000));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    loader.SetPreconditions(false);
+    start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(host.Run(loader, 10000));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    EXPECT_TRUE(host.Events().empty());
+    EXPECT_EQ(loader.loadsRun.load(), 0);
+}
+
+TEST_F(DataThreadTest, HostWaitGivesUpAfterItsTimeOut)
+{
+    LoaderHost host;
+    TestLoader loader(host.Window());
+    HANDLE gate = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    loader.OnRecord([&](TestLoader&, int) { WaitForSingleObject(gate, INFINITE); });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(host.Run(loader, 150));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(140));
+    EXPECT_EQ(host.Count(WM_LOADER_BEGIN), 1);
+    EXPECT_EQ(host.Count(WM_LOADER_END), 0);
+    SetEvent(gate);
+    EXPECT_TRUE(host.Wait(loader, 5000));
+    EXPECT_EQ(host.CompletedCount(), 4);
+    CloseHandle(gate);
 }
 
 }  // namespace

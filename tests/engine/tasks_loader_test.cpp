@@ -144,8 +144,12 @@ TEST_F(TasksLoaderTest, CountersFollowWhatTheFiltersSaw)
                                  loader.GetPercentageCount()}),
               (std::vector<LONG>{13, 2, 11, 11, 1, 1, 1, 1, 9, 1}));
     for (DATATASKS* row : Visible(loader)) {
-        if (Utf8(row->subject) == "low") EXPECT_EQ(row->percentComplete, 0);
-        if (Utf8(row->subject) == "odd") EXPECT_EQ(row->importance, kTaskImportanceNormal);
+        if (Utf8(row->subject) == "low") {
+            EXPECT_EQ(row->percentComplete, 0);
+        }
+        if (Utf8(row->subject) == "odd") {
+            EXPECT_EQ(row->importance, kTaskImportanceNormal);
+        }
     }
 }
 
