@@ -651,19 +651,29 @@ TEST(CalendarRecurrenceCases, BothExpandersGiveTheHandWorkedDays)
     }
 }
 
-// The calendar's lookup takes its days from the platform's (whose days the
-// libical comparisons check) within the limits it keeps itself.
 TEST(CalendarRecurrenceCases, NthDayOfTheMonthInBothReaders)
 {
-    // instance 5 is the last. Day 0: none (the platform falls back to the
+    // instance 5 is the last; masks 62, 65 and 127 pick working days,
+    // weekend days and days. Day 0: none (the platform falls back to the
     // first of the month, the calendar refuses).
     const struct {
         int year, month, mask, instance, day;
     } cases[] = {
+        {2024, 5, 32, 5, 31},                            // last Friday of May 2024
         {2024, 8, platform::kRecurMaskWeekdays, 5, 30},  // the 31st is a Saturday
-        {1601, 1, 2, 1, 1},                              // the first Monday of the first year counted: its first day
-        {2024, 9, 0, 1, 0},                              // no weekday
-        {2024, 13, 2, 1, 0},                             // no month
+        {2024, 9, platform::kRecurMaskWeekdays, 1, 2},   // September 2024 begins on a Sunday
+        {2024, 9, platform::kRecurMaskWeekdays, 4, 5},
+        {2024, 9, platform::kRecurMaskWeekend, 2, 7},
+        {2024, 9, platform::kRecurMaskWeekend, 3, 8},
+        {2024, 8, platform::kRecurMaskWeekend, 1, 3},
+        {2024, 2, platform::kRecurMaskAllDays, 5, 29},
+        {2023, 2, platform::kRecurMaskAllDays, 5, 28},
+        {2024, 9, 1, 4, 22},  // the fourth Sunday against the last (fifth) one
+        {2024, 9, 1, 5, 29},
+        {2024, 9, 2, 2, 9},
+        {1601, 1, 2, 1, 1},   // the first Monday of the first year counted: its first day
+        {2024, 9, 0, 1, 0},   // no weekday
+        {2024, 13, 2, 1, 0},  // no month
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.year) + "-" + std::to_string(c.month) + " mask " + std::to_string(c.mask) +
