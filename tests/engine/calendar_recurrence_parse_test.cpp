@@ -1,19 +1,27 @@
-// Reading pattern blobs. Sections: Versions and kinds (which blobs are
-// refused); Warnings and short blobs (fields that only warn, fields read at
-// their fixed offsets past a cut); Changed occurrences (their records and
-// dates); The own zone; Published examples; Damaged blobs (random damage
-// and degenerate values).
+// Reading and expanding pattern blobs. Sections: Versions and kinds (which
+// blobs are refused); Warnings and short blobs (fields that only warn, fields
+// read at their fixed offsets past a cut); Changed occurrences (their records
+// and dates); The own zone; Published examples; Damaged blobs (random damage
+// and degenerate values); Hand-worked days (rules of the calendar's own that
+// libical cannot check); The range window and all-day entries in an own zone.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "engine/calendar_recurrence.h"
+#include "platform/recurrence/recurrence_dates.h"
+#include "platform/recurrence/recurrence_rule.h"
 #include "tests/engine/calendar_recurrence_fixture.h"
 #include "tests/support/recurrence_published_blobs.h"
 
 using namespace recurtest;
+using platform::RecurrenceDay;
 using platform::RecurrenceExceptionInfo;
+using platform::RecurrenceRule;
 
 namespace {
 
@@ -63,13 +71,12 @@ TEST(CalendarRecurrenceParse, MissingPatternClearsTheFrequency)
 {
     CCalendarRecurrence recurrence;
     DATACALENDARDB working;
-    working.frequency = kRecurDaily;
-    EXPECT_FALSE(recurrence.ParseAndCheckRecurring(nullptr, 0, nullptr, 0, working));
-    EXPECT_EQ(working.frequency, 0);
     const BYTE one = 1;
-    working.frequency = kRecurDaily;
-    EXPECT_FALSE(recurrence.ParseAndCheckRecurring(&one, 0, nullptr, 0, working));
-    EXPECT_EQ(working.frequency, 0);
+    for (const BYTE* blob : {static_cast<const BYTE*>(nullptr), &one}) {
+        working.frequency = kRecurDaily;
+        EXPECT_FALSE(recurrence.ParseAndCheckRecurring(blob, 0, nullptr, 0, working));
+        EXPECT_EQ(working.frequency, 0);
+    }
 }
 
 TEST(CalendarRecurrenceParse, VersionsMustBeTheDevicesOwn)
@@ -84,7 +91,6 @@ TEST(CalendarRecurrenceParse, VersionsMustBeTheDevicesOwn)
     const Parsed p = ParseBlob(second, OleDay(2024, 1, 1), OleDay(2024, 1, 2));
     EXPECT_FALSE(p.usable);
     EXPECT_EQ(p.result, kRecurrenceRejected);
-    EXPECT_TRUE(p.entries.empty());
     // Outside range mode the parser still says true (the loader decides).
     EXPECT_TRUE(ParseBlob(second, OleDay(2024, 1, 1), OleDay(2024, 1, 2), {}, false).usable);
 }
@@ -126,34 +132,31 @@ TEST(CalendarRecurrenceParse, OnlyTheSevenPatternKindsAreAccepted)
 
 TEST(CalendarRecurrenceParse, UnexpectedValuesOnlyWarn)
 {
-    auto expectWarning = [](platform::RecurrencePatternBlob b, const char* what) {
-        const Parsed p = ParseBlob(platform::EncodeRecurrencePatternBlob(b), OleDay(2024, 1, 1), OleDay(2024, 1, 3));
-        EXPECT_EQ(p.result, kRecurrenceWarnings) << what;
-        EXPECT_TRUE(p.usable) << what;
-        EXPECT_FALSE(p.reason.empty()) << what;
-        EXPECT_EQ(p.entries.size(), 3u) << what;
+    using Blob = platform::RecurrencePatternBlob;
+    const struct {
+        const char* what;
+        void (*edit)(Blob&);
+        size_t entries;  // a daily pattern over three days, or 0: a period of 46 days
+    } cases[] = {
+        {"calendar type", [](Blob& b) { b.calendarType = 8; }, 3},
+        {"sliding flag", [](Blob& b) { b.slidingFlag = 1; }, 3},
+        {"end type", [](Blob& b) { b.endType = platform::kRecurEndNeverAlternate; }, 3},
+        {"period with its upper half set", [](Blob& b) { b.period = 0x10000u + 1440; }, 0},
+        {"exception count that differs from the modified dates", nullptr, 3},
     };
-    platform::RecurrencePatternBlob b = Daily(Minutes(2023, 12, 1));
-    b.calendarType = 8;
-    expectWarning(b, "calendar type");
-    b = Daily(Minutes(2023, 12, 1));
-    b.slidingFlag = 1;
-    expectWarning(b, "sliding flag");
-    b = Daily(Minutes(2023, 12, 1));
-    b.endType = platform::kRecurEndNeverAlternate;
-    expectWarning(b, "end type");
-    b = Daily(Minutes(2023, 12, 1));
-    b.period = 0x10000u + 1440;  // upper half set; 46 days
-    const Parsed p = ParseBlob(platform::EncodeRecurrencePatternBlob(b), OleDay(2024, 1, 1), OleDay(2024, 1, 3));
-    EXPECT_EQ(p.result, kRecurrenceWarnings);
-
-    // An exception count that differs from the modified dates.
-    std::vector<BYTE> blob = platform::EncodeRecurrencePatternBlob(Daily(Minutes(2023, 12, 1)));
-    PutWord(blob, kDailyExceptionCountAt, 1);
-    const Parsed counted = ParseBlob(blob, OleDay(2024, 1, 1), OleDay(2024, 1, 3));
-    EXPECT_EQ(counted.result, kRecurrenceWarnings);
-    EXPECT_EQ(counted.entries.size(), 3u);
-    // And a clean blob carries no warning.
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Blob b = Daily(Minutes(2023, 12, 1));
+        if (c.edit) c.edit(b);
+        std::vector<BYTE> blob = platform::EncodeRecurrencePatternBlob(b);
+        if (!c.edit) PutWord(blob, kDailyExceptionCountAt, 1);
+        const Parsed p = ParseBlob(blob, OleDay(2024, 1, 1), OleDay(2024, 1, 3));
+        EXPECT_EQ(p.result, kRecurrenceWarnings);
+        EXPECT_FALSE(p.reason.empty());
+        if (c.entries) {
+            EXPECT_EQ(p.entries.size(), c.entries);
+        }
+    }
     EXPECT_EQ(ParseBlob(platform::EncodeRecurrencePatternBlob(Daily(Minutes(2023, 12, 1))), OleDay(2024, 1, 1),
                         OleDay(2024, 1, 3))
                   .result,
@@ -199,6 +202,18 @@ platform::RecurrencePatternBlob WithChange(const RecurrenceExceptionInfo& extra)
     return b;
 }
 
+// 10 January moved to 14:00, with a note of these bytes.
+RecurrenceExceptionInfo Noted(size_t noteBytes)
+{
+    RecurrenceExceptionInfo e;
+    e.startDateTime = Minutes(2024, 1, 10, 14, 0);
+    e.endDateTime = Minutes(2024, 1, 10, 15, 0);
+    e.originalStartDate = Minutes(2024, 1, 10, 10, 0);
+    e.ownNote = true;
+    e.noteBytes = std::vector<BYTE>(noteBytes, 0x55);
+    return e;
+}
+
 RecurrenceExceptionInfo Eleventh()
 {
     RecurrenceExceptionInfo e;
@@ -233,12 +248,7 @@ TEST(CalendarRecurrenceParse, BusyStatusAboveFourTakesTheFollowingWord)
 
 TEST(CalendarRecurrenceParse, OwnNoteIsSkippedAndMarked)
 {
-    RecurrenceExceptionInfo noted;
-    noted.startDateTime = Minutes(2024, 1, 10, 14, 0);
-    noted.endDateTime = Minutes(2024, 1, 10, 15, 0);
-    noted.originalStartDate = Minutes(2024, 1, 10, 10, 0);
-    noted.ownNote = true;
-    noted.noteBytes = std::vector<BYTE>(12, 0x55);
+    RecurrenceExceptionInfo noted = Noted(12);
     noted.reminderDelta = 30;
     noted.reminderSet = 1;
     platform::RecurrencePatternBlob b = WithChange(Eleventh());
@@ -267,43 +277,26 @@ TEST(CalendarRecurrenceParse, ExceptionDatesBefore1700AreReadAgainFromTheNeighbo
     // The first record ends where the one-record blob has its reserved tail.
     const size_t secondAt = first.size() - 10;
     blob.insert(blob.begin() + static_cast<std::ptrdiff_t>(secondAt), 4, BYTE{0});
-    Parsed p = ParseBlob(blob, OleDay(2024, 1, 10), OleDay(2024, 1, 11));
-    ASSERT_NE(OnDay(p.entries, OleDay(2024, 1, 11)), nullptr);
-    EXPECT_EQ(OnDay(p.entries, OleDay(2024, 1, 11))->subject, "Second");
-    EXPECT_EQ(OnDay(p.entries, OleDay(2024, 1, 11))->start, OleDay(2024, 1, 11) * 1440 + 16 * 60);
+    auto expectSecond = [](const std::vector<BYTE>& damaged) {
+        const Parsed p = ParseBlob(damaged, OleDay(2024, 1, 10), OleDay(2024, 1, 11));
+        const Entry* second = OnDay(p.entries, OleDay(2024, 1, 11));
+        ASSERT_NE(second, nullptr);
+        EXPECT_EQ(second->subject, "Second");
+        EXPECT_EQ(second->start, OleDay(2024, 1, 11) * 1440 + 16 * 60);
+    };
+    expectSecond(blob);
 
     // A first record whose note is 4 bytes shorter than its length says:
     // the second is read 4 bytes late, its original date reads as a small
     // number, and the dates are taken 4 bytes earlier.
-    RecurrenceExceptionInfo noted;
-    noted.startDateTime = Minutes(2024, 1, 10, 14, 0);
-    noted.endDateTime = Minutes(2024, 1, 10, 15, 0);
-    noted.originalStartDate = Minutes(2024, 1, 10, 10, 0);
-    noted.ownNote = true;
-    noted.noteBytes = std::vector<BYTE>(9, 0x55);  // length 5, then 9 bytes
     platform::RecurrencePatternBlob b = WithChange(Eleventh());
-    b.exceptions[0] = noted;
+    b.exceptions[0] = Noted(9);  // length 5, then 9 bytes
     blob = platform::EncodeRecurrencePatternBlob(b);
     b.exceptions.pop_back();
     const size_t secondStart = platform::EncodeRecurrencePatternBlob(b).size() - 10;
     blob.erase(blob.begin() + static_cast<std::ptrdiff_t>(secondStart - 4),
                blob.begin() + static_cast<std::ptrdiff_t>(secondStart));
-    p = ParseBlob(blob, OleDay(2024, 1, 10), OleDay(2024, 1, 11));
-    ASSERT_NE(OnDay(p.entries, OleDay(2024, 1, 11)), nullptr);
-    EXPECT_EQ(OnDay(p.entries, OleDay(2024, 1, 11))->subject, "Second");
-    EXPECT_EQ(OnDay(p.entries, OleDay(2024, 1, 11))->start, OleDay(2024, 1, 11) * 1440 + 16 * 60);
-}
-
-TEST(CalendarRecurrenceParse, DeletedDatesOfChangedOccurrencesAreNotDeleted)
-{
-    platform::RecurrencePatternBlob b = WithChange(Eleventh());
-    b.deletedInstanceDates.push_back(Minutes(2024, 1, 12));
-    const Parsed p = ParseBlob(platform::EncodeRecurrencePatternBlob(b), OleDay(2024, 1, 9), OleDay(2024, 1, 13));
-    EXPECT_EQ(p.deleted, 1);  // only 12 January
-    std::vector<std::int64_t> days;
-    for (const Entry& e : p.entries) days.push_back(e.day);
-    EXPECT_EQ(days, (std::vector<std::int64_t>{OleDay(2024, 1, 9), OleDay(2024, 1, 10), OleDay(2024, 1, 11),
-                                               OleDay(2024, 1, 13)}));
+    expectSecond(blob);
 }
 
 TEST(CalendarRecurrenceParse, MovedOccurrenceIsKnownByItsOriginalDate)
@@ -318,7 +311,7 @@ TEST(CalendarRecurrenceParse, MovedOccurrenceIsKnownByItsOriginalDate)
     b.modifiedInstanceDates = {Minutes(2024, 1, 12)};
     b.exceptions = {e};
     const Parsed p = ParseBlob(platform::EncodeRecurrencePatternBlob(b), OleDay(2024, 1, 9), OleDay(2024, 1, 13));
-    EXPECT_EQ(p.deleted, 1);
+    EXPECT_EQ(p.deleted, 1);          // the changed occurrence's date is not counted as deleted
     ASSERT_EQ(p.entries.size(), 4u);  // 9, 11, the moved one on 12, 13
     const Entry* moved = OnDay(p.entries, OleDay(2024, 1, 12));
     ASSERT_NE(moved, nullptr);
@@ -338,20 +331,25 @@ TEST(CalendarRecurrenceParse, OwnZoneWithImpossibleRulesWarnsAndKeepsStandardTim
     z.DaylightDate = SYSTEMTIME{0, 13, 0, 2, 2, 0, 0, 0};  // month 13
     z.StandardDate = SYSTEMTIME{0, 11, 9, 1, 2, 0, 0, 0};  // weekday 9
     const std::vector<BYTE> blob = platform::EncodeRecurrencePatternBlob(Daily(Minutes(2024, 6, 1)));
-    Parsed p = ParseBlob(blob, OleDay(2024, 6, 10), OleDay(2024, 6, 10), ZoneBlob(z));
-    EXPECT_EQ(p.result, kRecurrenceWarnings);
-    ASSERT_EQ(p.entries.size(), 1u);
-    EXPECT_EQ(p.entries[0].start, OleDay(2024, 6, 10) * 1440 + 15 * 60);  // 10:00 + 5 hours, no daylight saving
-    // Offsets of more than a day: the zone is ignored.
-    p = ParseBlob(blob, OleDay(2024, 6, 10), OleDay(2024, 6, 10), ZoneBlob(FixedZone(100000)));
-    EXPECT_EQ(p.result, kRecurrenceWarnings);
-    ASSERT_EQ(p.entries.size(), 1u);
-    EXPECT_EQ(p.entries[0].start, OleDay(2024, 6, 10) * 1440 + 10 * 60);
-    // A short zone blob reads zeros for what it lacks: a UTC zone.
-    p = ParseBlob(blob, OleDay(2024, 6, 10), OleDay(2024, 6, 10), std::vector<BYTE>{0x2C, 0x01});
-    ASSERT_EQ(p.entries.size(), 1u);
-    EXPECT_EQ(p.entries[0].start, OleDay(2024, 6, 10) * 1440 + 15 * 60);
-    EXPECT_TRUE(p.fields.hasZone);
+    const struct {
+        const char* what;
+        std::vector<BYTE> zone;
+        RecurrenceParseResult result;
+        bool hasZone;
+        int hour;  // of the 10:00 occurrence on the device
+    } cases[] = {
+        {"impossible rules: no daylight saving", ZoneBlob(z), kRecurrenceWarnings, true, 15},
+        {"an offset of more than a day: ignored", ZoneBlob(FixedZone(100000)), kRecurrenceWarnings, false, 10},
+        {"a short blob reads zeros for what it lacks", {0x2C, 0x01}, kRecurrenceUsable, true, 15},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Parsed p = ParseBlob(blob, OleDay(2024, 6, 10), OleDay(2024, 6, 10), c.zone);
+        EXPECT_EQ(p.result, c.result);
+        EXPECT_EQ(p.fields.hasZone, c.hasZone);
+        ASSERT_EQ(p.entries.size(), 1u);
+        EXPECT_EQ(p.entries[0].start, OleDay(2024, 6, 10) * 1440 + c.hour * 60);
+    }
 }
 
 // ---- Published examples ---------------------------------------------------
@@ -365,7 +363,7 @@ TEST(CalendarRecurrencePublished, ExamplesReadWithTheDeviceVersionsOnly)
         size_t versionsAt;
         std::int64_t firstDay, lastDay;
         RecurrenceParseResult result;
-        std::vector<std::pair<int, int>> days;  // (year * 100 + month, day) of each entry
+        std::vector<int> days;  // yyyymmdd of each entry
         LONG startMinute, duration;
         int deleted;
     } examples[] = {
@@ -375,18 +373,8 @@ TEST(CalendarRecurrencePublished, ExamplesReadWithTheDeviceVersionsOnly)
          OleDay(2007, 3, 1),
          OleDay(2007, 4, 30),
          kRecurrenceUsable,
-         {{200703, 26},
-          {200703, 29},
-          {200703, 30},
-          {200704, 2},
-          {200704, 5},
-          {200704, 6},
-          {200704, 9},
-          {200704, 12},
-          {200704, 13},
-          {200704, 16},
-          {200704, 19},
-          {200704, 20}},
+         {20070326, 20070329, 20070330, 20070402, 20070405, 20070406, 20070409, 20070412, 20070413, 20070416, 20070419,
+          20070420},
          600,
          30,
          0},
@@ -396,7 +384,7 @@ TEST(CalendarRecurrencePublished, ExamplesReadWithTheDeviceVersionsOnly)
          OleDay(2011, 4, 1),
          OleDay(2011, 5, 31),
          kRecurrenceUsable,
-         {{201104, 7}, {201104, 10}, {201104, 13}, {201104, 16}, {201104, 25}, {201104, 28}, {201105, 1}, {201105, 4}},
+         {20110407, 20110410, 20110413, 20110416, 20110425, 20110428, 20110501, 20110504},
          480,
          30,
          2},
@@ -407,7 +395,7 @@ TEST(CalendarRecurrencePublished, ExamplesReadWithTheDeviceVersionsOnly)
          OleDay(2008, 1, 1),
          OleDay(2010, 12, 31),
          kRecurrenceWarnings,
-         {{200812, 3}, {200912, 3}, {201012, 3}},
+         {20081203, 20091203, 20101203},
          480,
          30,
          0},
@@ -430,7 +418,7 @@ TEST(CalendarRecurrencePublished, ExamplesReadWithTheDeviceVersionsOnly)
         EXPECT_EQ(p.deleted, e.deleted);
         ASSERT_EQ(p.entries.size(), e.days.size());
         for (size_t i = 0; i < e.days.size(); ++i) {
-            const std::int64_t day = OleDay(e.days[i].first / 100, e.days[i].first % 100, e.days[i].second);
+            const std::int64_t day = OleDay(e.days[i] / 10000, e.days[i] / 100 % 100, e.days[i] % 100);
             EXPECT_EQ(p.entries[i].start, day * 1440 + e.startMinute) << i;
             EXPECT_EQ(p.entries[i].duration, e.duration) << i;
         }
@@ -519,6 +507,284 @@ TEST(CalendarRecurrenceRobustness, DegeneratePeriodsAndMasksEnd)
     b = Daily(Minutes(2024, 1, 20));
     b.endDate = Minutes(2024, 1, 10);
     EXPECT_EQ(run(b), 0u);
+}
+
+// ---- Hand-worked days ----
+
+RecurrenceDay Day(int y, int m, int d) { return platform::RecurrenceDayFromDate(y, m, d); }
+
+std::string Show(RecurrenceDay day)
+{
+    const platform::RecurrenceCivilDate d = platform::RecurrenceDateFromDay(day);
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", d.year, d.month, d.day);
+    return buf;
+}
+
+using Days = std::vector<std::string>;
+
+Days Shown(const std::vector<RecurrenceDay>& days)
+{
+    Days out;
+    for (RecurrenceDay d : days) out.push_back(Show(d));
+    return out;
+}
+
+std::vector<RecurrenceDay> FirstN(const platform::RecurrenceDates& dates, size_t n)
+{
+    std::vector<RecurrenceDay> out;
+    for (auto day = dates.First(); day && out.size() < n; day = dates.Next(*day)) out.push_back(*day);
+    return out;
+}
+
+// The calendar's entries of the rule's blob from its first occurrence to
+// `lastDay`.
+std::vector<RecurrenceDay> CalendarDays(const RecurrenceRule& rule, RecurrenceDay lastDay)
+{
+    const std::optional<platform::RecurrencePatternBlob> blob = platform::BuildRecurrencePatternBlob(rule);
+    EXPECT_TRUE(blob.has_value());
+    if (!blob) return {};
+    Appointment a;
+    a.pattern = *blob;
+    const std::int64_t first = static_cast<std::int64_t>(blob->startDate / 1440) - kOleDayZeroFrom1601;
+    std::vector<RecurrenceDay> out;
+    for (const Entry& e : Expand(a, first, lastDay - kOleDayZeroFrom1601, kUtc)) {
+        out.push_back(static_cast<RecurrenceDay>(e.day + kOleDayZeroFrom1601));
+    }
+    return out;
+}
+
+using platform::kRecursMonthly;
+using platform::kRecursWeekly;
+using platform::kRecursYearly;
+
+// Recurrence cases worked out by hand, where the expansion keeps rules of its
+// own that libical does not share or cannot check: each case runs against
+// the platform's RecurrenceDates and the calendar's expander.
+TEST(CalendarRecurrenceCases, BothExpandersGiveTheHandWorkedDays)
+{
+    // Weeks: the rule's first week runs from its first day of the week
+    // around the pattern start; libical misplaces weeks that do not start on
+    // Sunday, so these were expanded with Python's dateutil.
+    const RecurrenceRule weekly3{.type = kRecursWeekly,
+                                 .interval = 3,
+                                 .dayOfWeekMask = 0x1A,
+                                 .patternStartDay = Day(2024, 5, 7)};  // Mon, Wed, Thu from Tuesday 7 May 2024
+    auto weekStart = [](RecurrenceRule r, int first) {
+        r.firstDayOfWeek = first;
+        return r;
+    };
+    const RecurrenceRule weekly7{.type = kRecursWeekly,
+                                 .interval = 7,
+                                 .dayOfWeekMask = 0x03,
+                                 .patternStartDay = Day(1937, 6, 26)};  // Sun, Mon from Saturday 26 June 1937
+    const RecurrenceRule weekly2{.type = kRecursWeekly,
+                                 .interval = 2,
+                                 .dayOfWeekMask = 0x41,
+                                 .patternStartDay = Day(2024, 5, 8)};  // Sun, Sat from Wednesday 8 May 2024
+    const struct {
+        const char* what;
+        RecurrenceRule rule;
+        Days expected;
+    } cases[] = {
+        {"day 31 falls on the last day of shorter months",
+         {.type = kRecursMonthly, .interval = 1, .dayOfMonth = 31, .patternStartDay = Day(2023, 12, 15)},
+         {"2023-12-31", "2024-01-31", "2024-02-29", "2024-03-31", "2024-04-30", "2024-05-31"}},
+        {"29 February on the 28th in common years, from after the 2024 date",
+         {.type = kRecursYearly, .interval = 1, .dayOfMonth = 29, .monthOfYear = 2, .patternStartDay = Day(2024, 3, 1)},
+         {"2025-02-28", "2026-02-28", "2027-02-28", "2028-02-29"}},
+        {"the first week's Sunday lies before the start, its Saturday counts",
+         weekly2,
+         {"2024-05-11", "2024-05-19", "2024-05-25", "2024-06-02"}},
+        {"weeks from Monday: 6 to 12 May holds both days",
+         weekStart(weekly2, 1),
+         {"2024-05-11", "2024-05-12", "2024-05-25", "2024-05-26"}},
+        {"every 3 weeks, from Sunday",
+         weekly3,
+         {"2024-05-08", "2024-05-09", "2024-05-27", "2024-05-29", "2024-05-30", "2024-06-17"}},
+        {"from Monday",
+         weekStart(weekly3, 1),
+         {"2024-05-08", "2024-05-09", "2024-05-27", "2024-05-29", "2024-05-30", "2024-06-17"}},
+        {"from Tuesday",
+         weekStart(weekly3, 2),
+         {"2024-05-08", "2024-05-09", "2024-05-13", "2024-05-29", "2024-05-30", "2024-06-03"}},
+        {"from Wednesday",
+         weekStart(weekly3, 3),
+         {"2024-05-22", "2024-05-23", "2024-05-27", "2024-06-12", "2024-06-13", "2024-06-17"}},
+        {"from Thursday",
+         weekStart(weekly3, 4),
+         {"2024-05-08", "2024-05-23", "2024-05-27", "2024-05-29", "2024-06-13", "2024-06-17"}},
+        {"from Friday",
+         weekStart(weekly3, 5),
+         {"2024-05-08", "2024-05-09", "2024-05-27", "2024-05-29", "2024-05-30", "2024-06-17"}},
+        {"from Saturday",
+         weekStart(weekly3, 6),
+         {"2024-05-08", "2024-05-09", "2024-05-27", "2024-05-29", "2024-05-30", "2024-06-17"}},
+        {"weeks from Tuesday: the first week holds both days after the start",
+         weekStart(weekly7, 2),
+         {"1937-06-27", "1937-06-28", "1937-08-15", "1937-08-16"}},
+        {"the same from Sunday", weekly7, {"1937-08-08", "1937-08-09", "1937-09-26", "1937-09-27"}},
+        {"Sundays every 8 weeks, weeks from Monday: the Sunday closing the first week comes first",
+         {.type = kRecursWeekly,
+          .interval = 8,
+          .dayOfWeekMask = 0x01,
+          .patternStartDay = Day(2023, 2, 28),
+          .firstDayOfWeek = 1},
+         {"2023-03-05", "2023-04-30", "2023-06-25"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const platform::RecurrenceDates dates(c.rule);
+        EXPECT_EQ(Shown(FirstN(dates, c.expected.size())), c.expected);
+        // The calendar counts weeks from Sunday whatever the blob's first day
+        // of the week: from the first occurrence on, it shows what a rule
+        // with weeks from Sunday starting there gives.
+        RecurrenceRule fromSunday = c.rule;
+        fromSunday.firstDayOfWeek = 0;
+        fromSunday.patternStartDay = dates.First().value_or(c.rule.patternStartDay);
+        const std::vector<RecurrenceDay> sundayWeeks = FirstN(platform::RecurrenceDates(fromSunday), c.expected.size());
+        ASSERT_FALSE(sundayWeeks.empty());
+        EXPECT_EQ(Shown(CalendarDays(c.rule, sundayWeeks.back())), Shown(sundayWeeks));
+        if (c.rule.firstDayOfWeek == 0) {
+            EXPECT_EQ(Shown(sundayWeeks), c.expected);
+        }
+    }
+}
+
+TEST(CalendarRecurrenceCases, NthDayOfTheMonthInBothReaders)
+{
+    // instance 5 is the last; masks 62, 65 and 127 pick working days,
+    // weekend days and days. Day 0: none (the platform falls back to the
+    // first of the month, the calendar refuses).
+    const struct {
+        int year, month, mask, instance, day;
+    } cases[] = {
+        {2024, 5, 32, 5, 31},                            // last Friday of May 2024
+        {2024, 8, platform::kRecurMaskWeekdays, 5, 30},  // the 31st is a Saturday
+        {2024, 9, platform::kRecurMaskWeekdays, 1, 2},   // September 2024 begins on a Sunday
+        {2024, 9, platform::kRecurMaskWeekdays, 4, 5},
+        {2024, 9, platform::kRecurMaskWeekend, 2, 7},
+        {2024, 9, platform::kRecurMaskWeekend, 3, 8},
+        {2024, 8, platform::kRecurMaskWeekend, 1, 3},
+        {2024, 2, platform::kRecurMaskAllDays, 5, 29},
+        {2023, 2, platform::kRecurMaskAllDays, 5, 28},
+        {2024, 9, 1, 4, 22},  // the fourth Sunday against the last (fifth) one
+        {2024, 9, 1, 5, 29},
+        {2024, 9, 2, 2, 9},
+        {1601, 1, 2, 1, 1},   // the first Monday of the first year counted: its first day
+        {2024, 9, 0, 1, 0},   // no weekday
+        {2024, 13, 2, 1, 0},  // no month
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.year) + "-" + std::to_string(c.month) + " mask " + std::to_string(c.mask) +
+                     " instance " + std::to_string(c.instance));
+        if (c.month <= 12) {
+            EXPECT_EQ(Show(platform::RecurrenceNthDayOfMonth(c.year, c.month, c.mask, c.instance)),
+                      Show(Day(c.year, c.month, c.day ? c.day : 1)));
+        }
+        SYSTEMTIME st{};
+        const bool found =
+            CCalendarRecurrence::fGetNthWeekDay(static_cast<WORD>(c.year), static_cast<WORD>(c.month),
+                                                static_cast<WORD>(c.mask), static_cast<WORD>(c.instance), st);
+        EXPECT_EQ(found, c.day != 0);
+        if (found) {
+            EXPECT_EQ(st.wDay, c.day);
+        }
+    }
+    SYSTEMTIME st{};
+    EXPECT_FALSE(CCalendarRecurrence::fGetNthWeekDay(2024, 9, 2, 6, st));  // no sixth Monday
+}
+
+TEST(CalendarRecurrenceCases, YearlyMonthFromFirstDateTimeInBothReaders)
+{
+    // The first of each month of a common year, a day later from March in a
+    // leap year, and the readers' thresholds at their edges.
+    const int cumulative[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+    std::vector<std::pair<DWORD, int>> cases = {{39999, 1},   {40000, 2},   {169999, 4},     {170000, 5},
+                                                {474999, 11}, {475000, 12}, {0xFFFFFFFF, 12}};
+    for (int m = 0; m < 12; ++m) {
+        cases.push_back({static_cast<DWORD>(cumulative[m] * 1440), m + 1});
+        if (m >= 2) cases.push_back({static_cast<DWORD>((cumulative[m] + 1) * 1440), m + 1});
+    }
+    for (const auto& [minutes, month] : cases) {
+        EXPECT_EQ(platform::RecurrenceMonthFromFirstDateTime(minutes), month) << minutes;
+        EXPECT_EQ(CCalendarRecurrence::fGetMonthInNum(minutes), month) << minutes;
+    }
+}
+
+Appointment Daily(DWORD startDate, DWORD startOffset, DWORD endOffset)
+{
+    Appointment a;
+    a.pattern.frequency = kRecurDaily;
+    a.pattern.patternType = 0;
+    a.pattern.period = 1440;
+    a.pattern.startDate = startDate;
+    a.pattern.startTimeOffset = startOffset;
+    a.pattern.endTimeOffset = endOffset;
+    return a;
+}
+
+// ---- The range window and all-day entries in an own zone ----
+
+TEST(CalendarRecurrenceRange, OccurrenceMoreThanTwoDaysBeforeTheRangeIsNotLookedAt)
+{
+    // Weekly on Sundays, lasting four days: the one of Sunday 7 July reaches
+    // into a range from Wednesday 10 July, but begins three days before it.
+    Appointment a = Daily(Minutes(2024, 6, 2), 9 * 60, 9 * 60 + 4 * 1440);
+    a.pattern.frequency = kRecurWeekly;
+    a.pattern.patternType = 1;
+    a.pattern.period = 1;
+    a.pattern.weekdayMask = 1;
+    RecordingSink sink;
+    EXPECT_TRUE(Expand(a, OleDay(2024, 7, 10), OleDay(2024, 7, 13), kUtc, nullptr, &sink).empty());
+    EXPECT_EQ(sink.restReads, 0);
+    // From Tuesday 9 July it is two days before and shown.
+    const auto entries = Expand(a, OleDay(2024, 7, 9), OleDay(2024, 7, 13), kUtc);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].day, OleDay(2024, 7, 7));
+}
+
+TEST(CalendarRecurrenceRange, RestOfTheRecordIsReadOnceAndCanHideIt)
+{
+    const Appointment a = Daily(Minutes(2024, 7, 1), 9 * 60, 10 * 60);
+    RecordingSink sink;
+    EXPECT_EQ(Expand(a, OleDay(2024, 7, 1), OleDay(2024, 7, 31), kUtc, nullptr, &sink).size(), 31u);
+    EXPECT_EQ(sink.restReads, 1);
+    RecordingSink hiding;
+    hiding.showRecord = false;
+    EXPECT_TRUE(Expand(a, OleDay(2024, 7, 1), OleDay(2024, 7, 31), kUtc, nullptr, &hiding).empty());
+    EXPECT_EQ(hiding.restReads, 1);
+}
+
+TEST(CalendarRecurrenceRange, PatternOutsideTheWindowIsRejectedUnexpanded)
+{
+    Appointment a = Daily(Minutes(2024, 7, 1), 9 * 60, 10 * 60);
+    a.pattern.endType = platform::kRecurEndByDate;
+    a.pattern.endDate = Minutes(2024, 7, 6);
+    RecurrenceParseResult result = kRecurrenceUsable;
+    // The window reaches 3 days before the range: 6 July is inside for a
+    // range from 9 July, outside for one from 10 July.
+    EXPECT_TRUE(Expand(a, OleDay(2024, 7, 9), OleDay(2024, 7, 20), kUtc, &result).empty());
+    EXPECT_EQ(result, kRecurrenceUsable);
+    Expand(a, OleDay(2024, 7, 10), OleDay(2024, 7, 20), kUtc, &result);
+    EXPECT_EQ(result, kRecurrenceRejected);
+    // And 3 days after it at the other end.
+    Expand(a, OleDay(2024, 6, 20), OleDay(2024, 6, 28), kUtc, &result);
+    EXPECT_EQ(result, kRecurrenceUsable);
+    Expand(a, OleDay(2024, 6, 20), OleDay(2024, 6, 27), kUtc, &result);
+    EXPECT_EQ(result, kRecurrenceRejected);
+}
+
+TEST(CalendarRecurrenceZones, AllDayOccurrencesAreNotConverted)
+{
+    // An own zone five hours behind UTC on a device ten hours ahead.
+    Appointment a = Daily(Minutes(2024, 1, 1), 0, 1440);
+    a.allDay = true;
+    a.zone = ZoneBlob(FixedZone(300));
+    const auto entries = Expand(a, OleDay(2024, 1, 10), OleDay(2024, 1, 10), FixedZone(-600));
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].start, OleDay(2024, 1, 10) * 1440);
+    EXPECT_EQ(entries[0].duration, 1440);
 }
 
 }  // namespace

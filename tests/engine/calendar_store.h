@@ -77,15 +77,22 @@ inline CEOID WriteAppointment(const Appointment& given)
     return loadertest::WritePimRecord(kAppointmentsDatabase, p.props);
 }
 
-// The pattern blob of a rule whose first day is the OLE day firstDay.
+// The pattern blob of a rule whose first day is the OLE day firstDay, with
+// these days deleted and these changed occurrences (their days listed in
+// deletedDays too).
 inline std::vector<BYTE> PatternBlob(platform::RecurrenceRule rule, double firstDay,
-                                     const std::vector<double>& deletedDays = {})
+                                     const std::vector<double>& deletedDays = {},
+                                     const std::vector<platform::RecurrenceExceptionInfo>& changes = {})
 {
     rule.patternStartDay = static_cast<platform::RecurrenceDay>(firstDay) + kBlobDayOfOleZero;
     auto blob = platform::BuildRecurrencePatternBlob(rule);
     if (!blob) return {};
     for (double d : deletedDays) {
         blob->deletedInstanceDates.push_back(static_cast<DWORD>((static_cast<int>(d) + kBlobDayOfOleZero)) * 1440u);
+    }
+    for (const auto& change : changes) {
+        blob->modifiedInstanceDates.push_back(change.startDateTime / 1440 * 1440);
+        blob->exceptions.push_back(change);
     }
     return platform::EncodeRecurrencePatternBlob(*blob);
 }
@@ -103,14 +110,15 @@ inline std::vector<BYTE> YearlyAllDay(double date)
 }
 
 inline std::vector<BYTE> Weekly(double firstDay, int mask, int startMinute, int duration,
-                                const std::vector<double>& deletedDays = {})
+                                const std::vector<double>& deletedDays = {},
+                                const std::vector<platform::RecurrenceExceptionInfo>& changes = {})
 {
     platform::RecurrenceRule rule;
     rule.type = platform::kRecursWeekly;
     rule.dayOfWeekMask = mask;
     rule.startMinute = startMinute;
     rule.durationMinutes = duration;
-    return PatternBlob(rule, firstDay, deletedDays);
+    return PatternBlob(rule, firstDay, deletedDays, changes);
 }
 
 inline CEOID WriteContact(const std::u16string& first, const std::u16string& last, std::optional<double> birthday,
@@ -130,8 +138,6 @@ inline CEOID WriteContact(const std::u16string& first, const std::u16string& las
 inline CEOID WriteJournal(const std::u16string& subject, const std::u16string& type, std::optional<double> start,
                           double created, ULONG duration, const std::u16string& categories, CEOID item = 0)
 {
-    HANDLE db = loadertest::OpenOrCreate(kJournalDatabase, kJournalSeekProperty);
-    if (db == INVALID_HANDLE_VALUE) return 0;
     std::u16string s = subject, t = type, c = categories;
     loadertest::PropList p;
     p.Add(kJournalSeekProperty).val.ulVal = item;
@@ -141,9 +147,7 @@ inline CEOID WriteJournal(const std::u16string& subject, const std::u16string& t
     p.Add(kJournalParentText).val.lpwstr = c.data();
     p.Add(kJournalCreated).val.filetime = FtOf(created);
     if (start) p.Add(kJournalStart).val.filetime = FtOf(*start);
-    const CEOID oid = CeWriteRecordProps(db, 0, static_cast<WORD>(p.props.size()), p.props.data());
-    CloseHandle(db);
-    return oid;
+    return loadertest::WriteRecord(kJournalDatabase, kJournalSeekProperty, p.props);
 }
 
 template <class V>

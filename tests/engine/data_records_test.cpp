@@ -1,13 +1,18 @@
-// DATACALENDAR and DATAGENERAL: empty states, NullData, and independent
-// copies of calendar rows.
+// The list rows: DATACALENDAR and DATAGENERAL (empty states, NullData,
+// independent copies of calendar rows) and DATATASKS (the empty row,
+// resetting it, copies that own their strings, counting descendants); which
+// stored notes count as empty for the note indicator of task and contact rows.
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "engine/data_calendar.h"
 #include "engine/data_general.h"
+#include "engine/data_tasks.h"
+#include "engine/note_emptiness.h"
 #include "platform/text/utf8.h"
 #include "platform/text/wide_string.h"
 
@@ -78,16 +83,8 @@ TEST(DataCalendarTest, NullDataEmptiesTheRowAndCopiesOwnTheirStrings)
     EXPECT_EQ(Text(blank->subject) + "/" + Text(blank->extraText) + "/" + Text(blank->categoryText), "<null>/<null>/");
 }
 
-TEST(DataCalendarTest, RowCarryingATaskIsNotCopied)
-{
-    DATACALENDAR row;
-    alignas(16) static char taskStandIn[64];
-    row.task = reinterpret_cast<DATATASKS*>(taskStandIn);
-    EXPECT_EQ(row.Copy(), nullptr);
-    row.task = nullptr;
-}
-
-TEST(DataCalendarTest, NullDataHandsTheTaskToItsDeleter)
+// A row carrying a task is not copied; it hands the task to its deleter.
+TEST(DataCalendarTest, RowCarryingATask)
 {
     static int deleted = 0;
     static DATATASKS* seen = nullptr;
@@ -102,6 +99,7 @@ TEST(DataCalendarTest, NullDataHandsTheTaskToItsDeleter)
     {
         DATACALENDAR row;
         row.task = reinterpret_cast<DATATASKS*>(taskStandIn);
+        EXPECT_EQ(row.Copy(), nullptr);
         row.NullData();
         EXPECT_EQ(row.task, nullptr);
         EXPECT_EQ(deleted, 1);
@@ -114,10 +112,15 @@ TEST(DataCalendarTest, NullDataHandsTheTaskToItsDeleter)
 
 TEST(DataGeneralTest, NullDataFreesTextsAndResetsTheDefaults)
 {
+    auto fields = [](const DATAGENERAL& h) {
+        std::ostringstream out;
+        out << h.oid << ' ' << h.kind << ' ' << h.date << ' ' << h.hasJournal << h.hasLinks << h.isPrivate << h.hasNote
+            << ' ' << h.importance << ' ' << int(h.filled) << ' '
+            << (h.displayText || h.groupText || h.categoryText || h.secondaryText || h.furtherText);
+        return out.str();
+    };
     DATAGENERAL hit;
-    EXPECT_EQ(hit.date, 949998.0);
-    EXPECT_EQ(hit.importance, 1u);
-    EXPECT_EQ(hit.displayText, nullptr);
+    EXPECT_EQ(fields(hit), "0 0 949998 0000 1 0 0");
     hit.oid = 9;
     hit.kind = 4;
     hit.displayText = _wcsdup(u"<b>x</b>");
@@ -130,15 +133,174 @@ TEST(DataGeneralTest, NullDataFreesTextsAndResetsTheDefaults)
     hit.importance = 2;
     hit.filled = 1;
     hit.NullData();
-    EXPECT_EQ(hit.oid, 0u);
-    EXPECT_EQ(hit.kind, 0u);
-    for (WCHAR* text : {hit.displayText, hit.groupText, hit.categoryText, hit.secondaryText, hit.furtherText})
-        EXPECT_EQ(text, nullptr);
-    EXPECT_EQ(hit.date, 949998.0);
-    EXPECT_EQ(hit.hasJournal + hit.hasLinks + hit.isPrivate + hit.hasNote, 0);
-    EXPECT_EQ(hit.importance, 1u);
-    EXPECT_EQ(hit.filled, 0);
+    EXPECT_EQ(fields(hit), "0 0 949998 0000 1 0 0");
     hit.displayText = _wcsdup(u"left for the destructor");
+}
+
+// Every field apart from the place in the tree, as one line.
+std::string Fields(const DATATASKS& r)
+{
+    std::ostringstream out;
+    out << r.rank << ' ' << r.order << ' ' << r.importance << ' ' << r.oid << ' ' << Text(r.priorityNumber) << ' '
+        << Text(r.priorityLetter) << ' ' << Text(r.subject) << '/' << Text(r.categories) << '/' << Text(r.iconText)
+        << ' ' << r.dueDate << ' ' << r.startDate << ' ' << r.completionDate << ' ' << r.spareDate << ' '
+        << r.hasJournal << r.hasLinks << r.sensitivity << r.hasNote << ' ' << r.flag4126 << ' ' << r.reminderSet << ' '
+        << r.complete << ' ' << r.percentComplete << ' ' << int(r.overdue) << int(r.dueToday) << int(r.hidden)
+        << int(r.expandable) << int(r.filled);
+    return out.str();
+}
+
+// The place in the tree: kept as parent, expanded, parent OID, depth, group
+// index, parent, children.
+std::string Tree(const DATATASKS& r)
+{
+    std::ostringstream out;
+    out << int(r.keptAsParent) << int(r.expanded) << ' ' << r.parentOid << ' ' << r.depth << ' ' << r.groupIndex << ' '
+        << r.parent << ' ' << r.NumChildren();
+    return out.str();
+}
+
+// A row with every field away from its default.
+void FillAll(DATATASKS& row, DATATASKS* parent)
+{
+    row.rank = 4;
+    row.order = 9;
+    row.importance = kTaskImportanceHigh;
+    row.oid = 0x1234;
+    wcscpy(row.priorityNumber, u"12");
+    wcscpy(row.priorityLetter, u"B");
+    row.subject = _wcsdup(u"Pay bills");
+    row.categories = _wcsdup(u"Home, Work");
+    row.iconText = _wcsdup(u"$");
+    row.dueDate = 45000.5;
+    row.startDate = 44990.0;
+    row.completionDate = 45001.0;
+    row.spareDate = 1.0;
+    row.hasJournal = row.hasLinks = row.sensitivity = row.hasNote = 1;
+    row.flag4126 = 3;
+    row.reminderSet = 5;
+    row.complete = 1;
+    row.percentComplete = 100;
+    row.overdue = row.dueToday = row.hidden = 1;
+    row.expandable = 0;
+    row.filled = 1;
+    row.keptAsParent = 1;
+    row.expanded = 1;
+    row.parentOid = 0x99;
+    row.depth = 2;
+    row.groupIndex = 6;
+    row.parent = parent;
+}
+
+TEST(DataTasks, ResetGivesTheDefaultsAndKeepsThePlaceInTheTreeUnlessToldOtherwise)
+{
+    const DATATASKS fresh;
+    EXPECT_EQ(Fields(fresh), "0 0 1 0   <null>/<null>/<null> 949998 949998 949998 949998 0000 0 0 0 0 00010");
+    EXPECT_EQ(Tree(fresh), "00 0 0 0 0 0");
+    EXPECT_TRUE(fresh.IsHeader());
+
+    DATATASKS parent, child, row;
+    FillAll(row, &parent);
+    row.children.Append(&child);
+    const std::string tree = Tree(row);
+
+    row.NullData(false);
+    EXPECT_EQ(Fields(row), Fields(fresh));
+    EXPECT_EQ(Tree(row), tree);
+
+    FillAll(row, &parent);
+    row.NullData(true);
+    EXPECT_EQ(Fields(row), Fields(fresh));
+    EXPECT_EQ(Tree(row), Tree(fresh));
+    // The child was only unlinked: the stack frees it, once.
+}
+
+TEST(DataTasks, CopyOwnsItsStringsAndTakesTheTreeOnlyWhenAsked)
+{
+    DATATASKS parent, child1, child2;
+    auto row = std::make_unique<DATATASKS>();
+    FillAll(*row, &parent);
+    row->filled = 0;
+    row->children.Append(&child1);
+    row->children.Append(&child2);
+
+    std::unique_ptr<DATATASKS> bare(row->Copy(false));
+    std::unique_ptr<DATATASKS> tree(row->Copy(true));
+    ASSERT_NE(bare, nullptr);
+    ASSERT_NE(tree, nullptr);
+    row->filled = 1;  // a copy is always marked filled
+    const std::string fields = Fields(*row);
+    EXPECT_EQ(Tree(*tree), Tree(*row));
+    EXPECT_EQ(Tree(*bare), "10 153 0 0 0 0") << "parent OID and kept as parent only";
+    // The child lists are separate lists sharing the children.
+    tree->children.RemoveAt(tree->children.GetIndexBase(), false);
+    EXPECT_EQ(row->NumChildren(), 2);
+    EXPECT_EQ(tree->children.GetHead(), &child2);
+
+    // The original goes first: the copies' strings must survive it.
+    row.reset();
+    EXPECT_EQ(Fields(*bare), fields);
+    EXPECT_EQ(Fields(*tree), fields);
+
+    // A missing string stays missing, an empty one is copied.
+    DATATASKS blank;
+    blank.subject = _wcsdup(u"");
+    std::unique_ptr<DATATASKS> copy(blank.Copy(false));
+    ASSERT_NE(copy, nullptr);
+    ASSERT_NE(copy->subject, nullptr);
+    EXPECT_NE(copy->subject, blank.subject);
+    EXPECT_EQ(Text(copy->subject) + Text(copy->categories) + Text(copy->iconText), "<null><null>");
+}
+
+TEST(DataTasks, TotalNumChildrenCountsEveryLevelAndSurvivesALoop)
+{
+    DATATASKS root, a, b, a1, a2, a2x;
+    root.children.Append(&a);
+    root.children.Append(&b);
+    a.children.Append(&a1);
+    a.children.Append(&a2);
+    a2.children.Append(&a2x);
+    EXPECT_EQ(root.TotalNumChildren(), 5);
+    EXPECT_EQ(a.TotalNumChildren(), 3);
+    EXPECT_EQ(b.TotalNumChildren(), 0);
+
+    // A loop of damaged links is counted once round instead of forever.
+    a2x.children.Append(&a);
+    EXPECT_EQ(root.TotalNumChildren(), 6);
+}
+
+TEST(NoteEmptinessTest, MissingBlankAndEmptyInkNotesAreEmpty)
+{
+    EXPECT_TRUE(IsNoteEmpty(nullptr));
+    BYTE text[] = {'h', 'i'};
+    CEBLOB noCount{0, text}, noData{2, nullptr};
+    EXPECT_TRUE(IsNoteEmpty(&noCount));
+    EXPECT_TRUE(IsNoteEmpty(&noData));
+
+    // Each note is start filled up with 'x' to size bytes.
+    struct Case {
+        std::string start;
+        size_t size;
+        bool empty;
+    } cases[] = {
+        {std::string("\0ab", 3), 3, true},  // a first byte of 0
+        {"a", 1, false},
+        {std::string("B\0u\0", 4), 4, false},  // a zero after the first byte
+        {"{\\pwi", 476, true},
+        {"{\\pwi1\\ansi", 476, true},
+        {"{\\pwi", 475, false},  // an ink note with something in it
+        {"{\\pwi", 477, false},
+        {"{\\pwX", 476, false},
+        {" {\\pwi", 476, false},
+        {"{\\PWI", 476, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.start + " / " + std::to_string(c.size));
+        std::vector<BYTE> bytes(c.start.begin(), c.start.end());
+        bytes.resize(c.size, 'x');
+        CEBLOB blob{static_cast<DWORD>(bytes.size()), bytes.data()};
+        EXPECT_EQ(IsNoteEmpty(&blob), c.empty);
+    }
 }
 
 }  // namespace

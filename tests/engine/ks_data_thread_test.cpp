@@ -1,15 +1,20 @@
-// The loader frame on a real worker thread: the order in which a window
-// hears of a load, a load that finds the data lock taken, a load killed
-// after the stop time-out, a stop request, the side stores, the category
-// restriction and the category lists a load builds.
+// The loader frame on a real worker thread. Sections: Loads (the order in
+// which a window hears of a load, a load that finds the data lock taken, a
+// load killed after the stop time-out, a stop request); Side stores;
+// Category restriction; Category texts (identifiers to ", "-joined names,
+// from malloc or the private heap); LoaderHost (the message-only window a
+// program without windows gives its loader, and its waits).
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <string>
 
 #include "engine/loader_host.h"
+#include "platform/base/private_heap.h"
 #include "platform/kernel/sync_objects.h"
 #include "platform/kernel/thread.h"
+#include "platform/messaging/window.h"
 #include "tests/engine/test_loader.h"
 #include "tests/support/test_windows.h"
 
@@ -49,6 +54,8 @@ protected:
     CEOID a = 0, b = 0, c = 0, d = 0;
 };
 
+// ---- Loads ----
+
 TEST_F(DataThreadTest, BeginDataAndEndArriveInOrderOnTheWindowThread)
 {
     for (bool send : {false, true}) {
@@ -56,7 +63,12 @@ TEST_F(DataThreadTest, BeginDataAndEndArriveInOrderOnTheWindowThread)
         LoaderHost host;
         TestLoader loader(host.Window(), send);
         int seenInCallback = -1;
-        host.OnComplete([&](LPARAM) { seenInCallback = loader.List().GetCount(); });
+        bool lockFree = false, waiting = false;
+        host.OnComplete([&](LPARAM) {
+            seenInCallback = loader.List().GetCount();
+            waiting = loader.IsRunning();
+            lockFree = ScopedDataLock(loader).Acquired();  // given back before the report
+        });
         ASSERT_TRUE(host.Run(loader, 5000));
         std::vector<UINT> order = Messages(host);
         // A sent message is handled before messages posted earlier, as on the
@@ -71,9 +83,17 @@ TEST_F(DataThreadTest, BeginDataAndEndArriveInOrderOnTheWindowThread)
         }
         EXPECT_EQ(host.CompletedCount(), 4);
         EXPECT_EQ(seenInCallback, 4);
+        EXPECT_TRUE(lockFree);
+        if (send) {
+            EXPECT_TRUE(waiting) << "a sent report holds the loader until it is read";
+        }
         EXPECT_EQ(loader.HandedOver(), 4);
         EXPECT_EQ(Oids(loader), (std::vector<CEOID>{a, b, c, d}));
         EXPECT_TRUE(loadertest::LockFreeForOtherThreads(loader));
+        // Category names in the blob's order.
+        std::vector<std::u16string> texts;
+        for (DATACALENDAR* row : loader.List()) texts.push_back(Text(row->categoryText));
+        EXPECT_EQ(texts, (std::vector<std::u16string>{u"Work", u"Home", u"", u"Home, Work"}));
     }
 }
 
@@ -174,47 +194,34 @@ TEST_F(DataThreadTest, MissingMainDatabaseStillCompletesWithNoRows)
     EXPECT_TRUE(loadertest::LockFreeForOtherThreads(loader));
 }
 
-// ---- side stores ----
+// ---- Side stores ----
 
-TEST_F(DataThreadTest, SideStoresThatDoNotOpenLeaveTheFlagsZero)
+// Each row's (links, journal) flags after a load with the side stores as they are.
+std::vector<std::pair<int, int>> SideFlags(TestLoader& loader)
 {
-    LoaderHost host;
-    TestLoader loader(host.Window());
-    ASSERT_TRUE(host.Run(loader, 5000));
-    for (DATACALENDAR* row : loader.List()) {
-        EXPECT_EQ(row->hasLinks, 0);
-        EXPECT_EQ(row->hasJournal, 0);
-    }
-    EXPECT_EQ(loader.InitiateLinksDB(), 1);
-    EXPECT_FALSE(loader.SideDatabasesOpen());
-    EXPECT_EQ(loader.LinksDb(), nullptr);
-    EXPECT_EQ(loader.JournalDb(), nullptr);
+    EXPECT_TRUE(loadertest::RunLoad(loader));
+    std::vector<std::pair<int, int>> flags;
+    for (DATACALENDAR* row : loader.List()) flags.emplace_back(row->hasLinks, row->hasJournal);
+    EXPECT_FALSE(loader.SideDatabasesOpen());  // closed again at the end of the load
+    return flags;
 }
 
 TEST_F(DataThreadTest, SideStoreRecordsSetTheFlagsOfTheirItemsOnly)
 {
+    using Flags = std::vector<std::pair<int, int>>;
+    TestLoader loader(nullptr);
+    EXPECT_EQ(SideFlags(loader), (Flags{{0, 0}, {0, 0}, {0, 0}, {0, 0}}));
+    EXPECT_EQ(loader.InitiateLinksDB(), 1);  // neither store: nothing opens
+    EXPECT_FALSE(loader.SideDatabasesOpen());
+    EXPECT_EQ(loader.LinksDb(), nullptr);
+    EXPECT_EQ(loader.JournalDb(), nullptr);
+    loader.CloseLinksDB();
+
     ASSERT_TRUE(loadertest::WriteSideRecord(kJournalDatabase, kJournalSeekProperty, b));
-    {
-        LoaderHost host;
-        TestLoader loader(host.Window());
-        ASSERT_TRUE(host.Run(loader, 5000));
-        std::vector<int> journal, links;
-        for (DATACALENDAR* row : loader.List()) {
-            journal.push_back(row->hasJournal);
-            links.push_back(row->hasLinks);
-        }
-        EXPECT_EQ(journal, (std::vector<int>{0, 1, 0, 0}));
-        EXPECT_EQ(links, (std::vector<int>{0, 0, 0, 0}));  // no links store: all 0
-    }
+    EXPECT_EQ(SideFlags(loader), (Flags{{0, 0}, {0, 1}, {0, 0}, {0, 0}}));
     ASSERT_TRUE(loadertest::WriteSideRecord(kLinksDatabase, kLinksSeekProperty, d));
     ASSERT_TRUE(loadertest::WriteSideRecord(kLinksDatabase, kLinksSeekProperty, a));
-    LoaderHost host;
-    TestLoader loader(host.Window());
-    ASSERT_TRUE(host.Run(loader, 5000));
-    std::vector<int> links;
-    for (DATACALENDAR* row : loader.List()) links.push_back(row->hasLinks);
-    EXPECT_EQ(links, (std::vector<int>{1, 0, 0, 1}));
-    EXPECT_FALSE(loader.SideDatabasesOpen());  // closed again at the end of the load
+    EXPECT_EQ(SideFlags(loader), (Flags{{1, 0}, {0, 1}, {0, 0}, {1, 0}}));
 }
 
 TEST_F(DataThreadTest, InitiateLinksDbTwiceOpensNothingTheSecondTime)
@@ -243,7 +250,7 @@ TEST_F(DataThreadTest, InitiateLinksDbTwiceOpensNothingTheSecondTime)
     EXPECT_EQ(loader.HasJournal(a), 1);
 }
 
-// ---- category restriction and category lists ----
+// ---- Category restriction ----
 
 TEST_F(DataThreadTest, CategoryRestrictionDecidesWhichItemsAreLoaded)
 {
@@ -252,43 +259,34 @@ TEST_F(DataThreadTest, CategoryRestrictionDecidesWhichItemsAreLoaded)
     CCategoryFilterInfo* info = nullptr;
     loader.GetCategoryRestrict(info);
     ASSERT_NE(info, nullptr);
-    auto* selected = new CePtrList<CFullCategory*>;
-    selected->Append(new CFullCategory(u"Work", 7, 0));
-    info->SetSelected(selected);
-    loader.SetCategoryRestrict(false);
-
     struct Case {
         const char* name;
+        bool home;  // Home selected as well as Work
         DWORD includeNoCat;
         LONG hide;
         DWORD andOr;
         std::vector<CEOID> expected;
     };
     const std::vector<Case> cases = {
-        {"work", 0, kCategoryShowSelected, 0, {a, d}},
-        {"work or none", 1, kCategoryShowSelected, 0, {a, c, d}},
-        {"hide work", 0, kCategoryHideSelected, 0, {b, c}},
-        {"uncategorised only", 0, kCategoryShowUncategorised, 0, {c}},
+        {"work", false, 0, kCategoryShowSelected, 0, {a, d}},
+        {"work or none", false, 1, kCategoryShowSelected, 0, {a, c, d}},
+        {"hide work", false, 0, kCategoryHideSelected, 0, {b, c}},
+        {"uncategorised only", false, 0, kCategoryShowUncategorised, 0, {c}},
+        {"work and home", true, 0, kCategoryShowSelected, 1, {d}},
     };
     for (const auto& t : cases) {
         SCOPED_TRACE(t.name);
+        auto* selected = new CePtrList<CFullCategory*>;
+        selected->Append(new CFullCategory(u"Work", 7, 0));
+        if (t.home) selected->Append(new CFullCategory(u"Home", 3, 0));
+        info->SetSelected(selected);
+        loader.SetCategoryRestrict(false);
         info->m_bIncludeNoCat = t.includeNoCat;
         info->bHideCategories = t.hide;
         info->CategoryANDOR = t.andOr;
         ASSERT_TRUE(host.Run(loader, 5000));
         EXPECT_EQ(Oids(loader), t.expected);
     }
-
-    // Both categories, all of them required.
-    selected = new CePtrList<CFullCategory*>;
-    selected->Append(new CFullCategory(u"Work", 7, 0));
-    selected->Append(new CFullCategory(u"Home", 3, 0));
-    info->SetSelected(selected);
-    info->bHideCategories = kCategoryShowSelected;
-    info->m_bIncludeNoCat = 0;
-    info->CategoryANDOR = 1;
-    ASSERT_TRUE(host.Run(loader, 5000));
-    EXPECT_EQ(Oids(loader), (std::vector<CEOID>{d}));
 }
 
 TEST_F(DataThreadTest, SavedRestrictionFlagsAreReadBackByTheSettingsKey)
@@ -327,14 +325,133 @@ TEST_F(DataThreadTest, SavedRestrictionFlagsAreReadBackByTheSettingsKey)
     EXPECT_FALSE(reader.ShowHasNoteIcons());
 }
 
-TEST_F(DataThreadTest, RowsCarryTheirCategoryNamesInBlobOrder)
+// ---- Category texts ----
+
+TEST_F(DataThreadTest, CategoryAssemblerNamesFollowTheListOrderWithSeparatorsBetweenOnly)
+{
+    ASSERT_TRUE(cattest::WriteCategory(u"Far", 40));
+    TestLoader loader(nullptr);
+    const struct {
+        std::initializer_list<unsigned int> ids;
+        std::u16string text;
+    } cases[] = {
+        {{7, 3}, u"Work, Home"},     {{3, 7}, u"Home, Work"}, {{40}, u"Far"}, {{7, 3, 40}, u"Work, Home, Far"},
+        {{7, 99, 3}, u"Work, Home"},  // unknown identifiers add nothing
+        {{99, 7}, u"Work"},          {{7, 99}, u"Work"},      {{99}, u""},    {{}, u""},
+    };
+    WCHAR* previous = nullptr;
+    for (const auto& c : cases) {
+        CePtrList<unsigned int> list(1);
+        for (unsigned int id : c.ids) list.Append(id);
+        WCHAR* text = loader.CategoryAssembler(list);
+        ASSERT_NE(text, nullptr);
+        EXPECT_EQ(std::u16string(text), c.text);
+        EXPECT_NE(text, previous) << "each result is a new string, not the buffer";
+        std::free(previous);
+        previous = text;
+    }
+    std::free(previous);
+}
+
+TEST_F(DataThreadTest, CategoryAssemblerVeryLongListsAreCutAtTheBufferSize)
+{
+    TestLoader loader(nullptr);
+    CePtrList<unsigned int> list(1);
+    for (int i = 0; i < 1500; ++i) list.Append(7u);
+    WCHAR* text = loader.CategoryAssembler(list);
+    ASSERT_NE(text, nullptr);
+    const std::u16string result(text);
+    EXPECT_EQ(result.size(), static_cast<size_t>(kCategoryTextChars));
+    EXPECT_EQ(result.substr(0, 10), u"Work, Work");
+    std::free(text);
+}
+
+TEST_F(DataThreadTest, CategoryAssemblerWithAPrivateHeapTheTextComesFromIt)
+{
+    TestLoader loader(nullptr);
+    HANDLE heap = loader.CreatePrivateHeap();
+    ASSERT_NE(heap, nullptr);
+    CePtrList<unsigned int> list(1);
+    list.Append(3u);
+    WCHAR* text = loader.CategoryAssembler(list);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(std::u16string(text), u"Home");
+    EXPECT_EQ(HeapSize(heap, 0, text), 5 * sizeof(WCHAR));
+    // A new heap replaces the old one, which goes with every block it held.
+    HANDLE next = loader.CreatePrivateHeap();
+    EXPECT_NE(next, nullptr);
+    EXPECT_EQ(loader.GetPrivateHeap(), next);
+    loader.DestroyPrivateHeap();
+    EXPECT_EQ(loader.GetPrivateHeap(), nullptr);
+}
+
+// ---- LoaderHost ----
+
+TEST_F(DataThreadTest, HostWindowIsMessageOnlyAndLivesOnTheCallingThreadWithItsHost)
+{
+    LoaderHost host;
+    ASSERT_NE(host.Window(), nullptr);
+    EXPECT_TRUE(IsWindow(host.Window()));
+    EXPECT_EQ(GetWindowThreadProcessId(host.Window(), nullptr), GetCurrentThreadId());
+    EXPECT_EQ(GetParent(host.Window()), nullptr);
+    HWND other = nullptr;
+    {
+        LoaderHost second;  // hosts do not share windows
+        other = second.Window();
+        EXPECT_NE(other, host.Window());
+    }
+    EXPECT_FALSE(IsWindow(other));
+    EXPECT_TRUE(IsWindow(host.Window()));
+}
+
+TEST_F(DataThreadTest, HostRunClearsWhatTheLastRunRecorded)
 {
     LoaderHost host;
     TestLoader loader(host.Window());
     ASSERT_TRUE(host.Run(loader, 5000));
-    std::vector<std::u16string> texts;
-    for (DATACALENDAR* row : loader.List()) texts.push_back(Text(row->categoryText));
-    EXPECT_EQ(texts, (std::vector<std::u16string>{u"Work", u"Home", u"", u"Home, Work"}));
+    EXPECT_EQ(host.Events().size(), 3u);
+    loadertest::WriteItem(5);
+    ASSERT_TRUE(host.Run(loader, 5000));
+    EXPECT_EQ(host.Events().size(), 3u);
+    EXPECT_EQ(host.CompletedCount(), 5);
+    host.Clear();
+    EXPECT_TRUE(host.Events().empty());
+    EXPECT_EQ(host.CompletedCount(), -1);
+    EXPECT_FALSE(host.Ended());
+}
+
+// A wait on a loader never started returns at once; a load that never
+// begins ends the wait when its thread ends.
+TEST_F(DataThreadTest, HostWaitEndsWithoutALoad)
+{
+    LoaderHost host;
+    TestLoader loader(host.Window());
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(host.Wait(loader, 10000));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    loader.SetPreconditions(false);
+    start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(host.Run(loader, 10000));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    EXPECT_TRUE(host.Events().empty());
+    EXPECT_EQ(loader.loadsRun.load(), 0);
+}
+
+TEST_F(DataThreadTest, HostWaitGivesUpAfterItsTimeOut)
+{
+    LoaderHost host;
+    TestLoader loader(host.Window());
+    HANDLE gate = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    loader.OnRecord([&](TestLoader&, int) { WaitForSingleObject(gate, INFINITE); });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(host.Run(loader, 150));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(140));
+    EXPECT_EQ(host.Count(WM_LOADER_BEGIN), 1);
+    EXPECT_EQ(host.Count(WM_LOADER_END), 0);
+    SetEvent(gate);
+    EXPECT_TRUE(host.Wait(loader, 5000));
+    EXPECT_EQ(host.CompletedCount(), 4);
+    CloseHandle(gate);
 }
 
 }  // namespace

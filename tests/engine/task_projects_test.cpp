@@ -30,19 +30,10 @@ HANDLE OpenRaw(CEOID* oid = nullptr)
 // present only when given.
 CEOID WriteRawProject(std::optional<std::u16string> name, std::optional<USHORT> marker)
 {
-    HANDLE db = OpenRaw();
-    if (db == INVALID_HANDLE_VALUE) return 0;
-    CEPROPVAL props[2]{};
-    WORD count = 0;
-    auto add = [&](CEPROPID id) -> CEVALUNION& {
-        props[count].propid = id;
-        return props[count++].val;
-    };
-    if (name) add(kProjectName).lpwstr = name->data();
-    if (marker) add(kProjectMarker).uiVal = *marker;
-    const CEOID oid = CeWriteRecordProps(db, 0, count, props);
-    CloseHandle(db);
-    return oid;
+    loadertest::PropList p;
+    if (name) p.Add(kProjectName).val.lpwstr = name->data();
+    if (marker) p.Add(kProjectMarker).val.uiVal = *marker;
+    return loadertest::WriteRecord(kProjectsDatabase, kProjectName, p.props);
 }
 
 std::optional<CEDBASEINFO> DatabaseInfo()

@@ -88,24 +88,6 @@ TEST_F(TasksTreeTest, FractionOfTheParentPropertyOpensTheTaskItself)
     EXPECT_EQ(loader.GetDataList().GetCount(), 1);
 }
 
-TEST_F(TasksTreeTest, ParentFilteredOutIsKeptForItsChild)
-{
-    const CEOID p = WriteTask({.subject = u"done parent", .complete = true, .completed = today});
-    WriteTask({.subject = u"child", .parent = p + 0.5});
-    WriteTask({.subject = u"alone"});
-    SetTaskSetting(u"GroupBy", 8);  // the tree outside the project view
-    CTasksThread loader;
-    ASSERT_TRUE(Load(loader));
-    auto rows = RowsBySubject(loader);
-    ASSERT_TRUE(rows.count("done parent"));
-    EXPECT_EQ(rows["done parent"]->keptAsParent, 1);
-    EXPECT_EQ(rows["child"]->parent, rows["done parent"]);
-    EXPECT_EQ(rows["alone"]->keptAsParent, 0);
-    // The parent was counted once, as a completed task the filters saw.
-    EXPECT_EQ(loader.GetIncludedCount(), 3);
-    EXPECT_EQ(loader.GetCompletedCount(), 1);
-}
-
 TEST_F(TasksTreeTest, ParentPercentIsTheMeanOfItsChildren)
 {
     const double project = ShowProject(u"Garden");
@@ -163,8 +145,12 @@ TEST_F(TasksTreeTest, MovingASubtreeWritesTheLinkAndRenumbersDepths)
     EXPECT_EQ(rows["Q"]->parent, nullptr);
 }
 
-TEST_F(TasksTreeTest, BrokenLinksEndAtTopLevel)
+// The tree outside the project view: a parent the filters drop is kept for
+// its child; broken links end at top level.
+TEST_F(TasksTreeTest, ParentsKeptAndBrokenLinksEndAtTopLevel)
 {
+    const CEOID p = WriteTask({.subject = u"done parent", .complete = true, .completed = today});
+    WriteTask({.subject = u"child", .parent = p + 0.5});
     // A and B name each other; C names itself; D names a task that is gone.
     const CEOID a = WriteTask({.subject = u"A"});
     const CEOID b = WriteTask({.subject = u"B", .parent = a + 0.5});
@@ -176,43 +162,43 @@ TEST_F(TasksTreeTest, BrokenLinksEndAtTopLevel)
     CTasksThread loader;
     ASSERT_TRUE(Load(loader));
     auto rows = RowsBySubject(loader);
-    ASSERT_EQ(rows.size(), 4u);
+    ASSERT_EQ(rows.size(), 6u);
+    EXPECT_EQ(rows["done parent"]->keptAsParent, 1);
+    EXPECT_EQ(rows["child"]->parent, rows["done parent"]);
+    EXPECT_EQ(rows["D"]->keptAsParent, 0);
+    // The parent was counted once, as a completed task the filters saw.
+    EXPECT_EQ(loader.GetIncludedCount(), 6);
+    EXPECT_EQ(loader.GetCompletedCount(), 1);
     EXPECT_TRUE(rows["A"]->parent == nullptr || rows["B"]->parent == nullptr);
     EXPECT_EQ(rows["C"]->parent, nullptr);
     EXPECT_EQ(rows["D"]->parent, nullptr);
     EXPECT_EQ(rows["D"]->parentOid, 0u);
-    EXPECT_EQ(loader.GetDataList().GetCount(), 4);
+    EXPECT_EQ(loader.GetDataList().GetCount(), 6);
 }
 
-TEST_F(TasksTreeTest, ProjectViewDropsTasksOfOtherProjectsWithTheirDescendants)
+// A project view drops the tasks of other projects with their descendants;
+// deleting a parent promotes its children.
+TEST_F(TasksTreeTest, ProjectViewAndDeletedParents)
 {
     const double mine = ShowProject(u"Mine");
     CTaskProjects projects(nullptr);
     const double other = projects.CreateProject(u"Other");
-    const CEOID p = WriteTask({.subject = u"theirs", .parent = other + 0.5});
-    const CEOID c = WriteTask({.subject = u"their child", .parent = p + 0.5});
+    const CEOID theirs = WriteTask({.subject = u"theirs", .parent = other + 0.5});
+    const CEOID c = WriteTask({.subject = u"their child", .parent = theirs + 0.5});
     WriteTask({.subject = u"their grandchild", .parent = c + 0.5});
-    WriteTask({.subject = u"ours", .parent = mine + 0.5});
+    const CEOID p = WriteTask({.subject = u"P", .parent = mine + 0.5});
+    WriteTask({.subject = u"C1", .parent = p + 0.5});
+    WriteTask({.subject = u"C2", .parent = p + 0.5});
     WriteTask({.subject = u"loose"});
     CTasksThread loader;
     ASSERT_TRUE(Load(loader));
-    EXPECT_EQ(VisibleText(loader), std::vector<std::string>{"ours"});
-    EXPECT_EQ(loader.GetDataList().GetCount(), 1);
-}
-
-TEST_F(TasksTreeTest, DeletingAParentPromotesItsChildren)
-{
-    const double project = ShowProject(u"Delete");
-    const CEOID p = WriteTask({.subject = u"P", .parent = project + 0.5});
-    WriteTask({.subject = u"C1", .parent = p + 0.5});
-    WriteTask({.subject = u"C2", .parent = p + 0.5});
-    CTasksThread loader;
-    ASSERT_TRUE(Load(loader));
+    EXPECT_EQ(VisibleText(loader), (std::vector<std::string>{"P", "C1", "C2"}));
+    EXPECT_EQ(loader.GetDataList().GetCount(), 3);
     auto rows = RowsBySubject(loader);
     loader.DeleteTaskFromThread(PositionOf(loader, rows["P"]));
     loader.SortDataList();
     EXPECT_EQ(VisibleText(loader), (std::vector<std::string>{"C1", "C2"}));
-    EXPECT_EQ(StoredParent(rows["C1"]->oid), project + 0.5);
+    EXPECT_EQ(StoredParent(rows["C1"]->oid), mine + 0.5);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "engine/data_calendar.h"
@@ -59,6 +60,7 @@ public:
 
     CePtrList<DATACALENDAR*>& List() { return m_list; }
     int HandedOver() const { return m_handedOver; }
+    void SetNotifyWindow(HWND window) { m_hWnd = window; }
     void SetStopTimeout(DWORD ms) { m_dwStopTimeout = ms; }
     void SetPreconditions(bool ok) { m_bPreconditions = ok; }
     void OnRecord(RecordHook hook) { m_onRecord = std::move(hook); }
@@ -147,49 +149,6 @@ inline HANDLE OpenOrCreate(const WCHAR* name, CEPROPID sort)
     return CeOpenDatabaseEx(nullptr, &oid, name, sort, 0, nullptr);
 }
 
-// Appends a test item with this order number and categories (none: no blob).
-inline CEOID WriteItem(LONG order, const std::vector<BYTE>& categories = {})
-{
-    HANDLE db = OpenOrCreate(kTestDatabase, kOrderProperty);
-    if (db == INVALID_HANDLE_VALUE) return 0;
-    std::vector<BYTE> bytes = categories;
-    CEPROPVAL props[2]{};
-    props[0].propid = kOrderProperty;
-    props[0].val.lVal = order;
-    WORD count = 1;
-    if (!bytes.empty()) {
-        props[1].propid = kItemCategories;
-        props[1].val.blob.dwCount = static_cast<DWORD>(bytes.size());
-        props[1].val.blob.lpb = bytes.data();
-        count = 2;
-    }
-    const CEOID oid = CeWriteRecordProps(db, 0, count, props);
-    CloseHandle(db);
-    return oid;
-}
-
-// A record of a side store (links or journal) keyed to item.
-inline CEOID WriteSideRecord(const WCHAR* store, CEPROPID key, CEOID item)
-{
-    HANDLE db = OpenOrCreate(store, key);
-    if (db == INVALID_HANDLE_VALUE) return 0;
-    CEPROPVAL prop{};
-    prop.propid = key;
-    prop.val.ulVal = item;
-    const CEOID oid = CeWriteRecordProps(db, 0, 1, &prop);
-    CloseHandle(db);
-    return oid;
-}
-
-inline bool LockFreeForOtherThreads(TestLoader& loader)
-{
-    bool taken = false;
-    std::thread([&] { taken = ScopedDataLock(loader).Acquired(); }).join();
-    return taken;
-}
-
-using LoaderSandbox = cattest::CategorySandbox;
-
 // A property list for CeWriteRecordProps; the values point into the caller's data.
 struct PropList {
     std::vector<CEPROPVAL> props;
@@ -208,6 +167,43 @@ struct PropList {
     }
 };
 
+// Appends a record to the store name (made with the sort order sort when
+// missing); its OID, 0 on failure.
+inline CEOID WriteRecord(const WCHAR* name, CEPROPID sort, std::vector<CEPROPVAL> props)
+{
+    HANDLE db = OpenOrCreate(name, sort);
+    if (db == INVALID_HANDLE_VALUE) return 0;
+    const CEOID oid = CeWriteRecordProps(db, 0, static_cast<WORD>(props.size()), props.data());
+    CloseHandle(db);
+    return oid;
+}
+
+// Appends a test item with this order number and categories (none: no blob).
+inline CEOID WriteItem(LONG order, std::vector<BYTE> categories = {})
+{
+    PropList p;
+    p.Add(kOrderProperty).val.lVal = order;
+    p.Blob(kItemCategories, categories);
+    return WriteRecord(kTestDatabase, kOrderProperty, p.props);
+}
+
+// A record of a side store (links or journal) keyed to item.
+inline CEOID WriteSideRecord(const WCHAR* store, CEPROPID key, CEOID item)
+{
+    PropList p;
+    p.Add(key).val.ulVal = item;
+    return WriteRecord(store, key, p.props);
+}
+
+inline bool LockFreeForOtherThreads(TestLoader& loader)
+{
+    bool taken = false;
+    std::thread([&] { taken = ScopedDataLock(loader).Acquired(); }).join();
+    return taken;
+}
+
+using LoaderSandbox = cattest::CategorySandbox;
+
 // Writes the properties into record oid (0: a new record) of the object
 // model's database name; the record's OID, 0 on failure.
 inline CEOID WritePimRecord(const WCHAR* name, std::vector<CEPROPVAL> props, CEOID oid = 0)
@@ -220,18 +216,17 @@ inline CEOID WritePimRecord(const WCHAR* name, std::vector<CEPROPVAL> props, CEO
     return written;
 }
 
-inline void SetSetting(const WCHAR* key, const WCHAR* name, ULONG value)
+// A number (ULONG) or a text setting.
+template <class V>
+void SetSetting(const WCHAR* key, const WCHAR* name, V value)
 {
     CRegistry settings;
     ASSERT_EQ(settings.OpenKey(HKEY_CURRENT_USER, key), 0);
-    settings.SetValue(name, value);
-}
-
-inline void SetSetting(const WCHAR* key, const WCHAR* name, const WCHAR* text)
-{
-    CRegistry settings;
-    ASSERT_EQ(settings.OpenKey(HKEY_CURRENT_USER, key), 0);
-    settings.SetValue(name, text);
+    if constexpr (std::is_convertible_v<V, const WCHAR*>) {
+        settings.SetValue(name, static_cast<const WCHAR*>(value));
+    } else {
+        settings.SetValue(name, static_cast<ULONG>(value));
+    }
 }
 
 // ASCII text of a row's string ('?' for anything else).
