@@ -225,7 +225,6 @@ TEST_F(KstoolsTasks, GroupsShowAsHeaderLinesClosedGroupsStayShutAndCategoriesAre
 
     // The normal-importance header stored closed, as the window stores it.
     ASSERT_EQ(Run({"settings", "set", "Software\\Corvid\\Kestrel\\TV\\GroupState", "1", "dword:0"}).exitCode, 0);
-    EXPECT_EQ(TasksJson({})["counts"]["displayed"], 6) << "three headers, the high and the two low tasks";
     text = Tasks({});
     EXPECT_EQ(text.out.find("Buy paint"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("Pay rent"), std::string::npos) << text.out;
@@ -285,7 +284,6 @@ TEST_F(KstoolsProjects, ProjectsAreAddedListedWithTheirTaskTreesAndRemoved)
     ASSERT_NE(house, 0u);
     ASSERT_NE(garden, house);
     EXPECT_EQ(AddProject("Garden"), garden) << "a name already listed keeps its project";
-    EXPECT_EQ(Run({"projects", "add", ""}).exitCode, 2);
 
     const CEOID beds = AddTask({u"Dig beds", 3, std::nullopt, kNormal, false, garden + 0.5});
     AddTask({u"Buy compost", 1, std::nullopt, kHigh, false, beds + 0.0});
