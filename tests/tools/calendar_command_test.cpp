@@ -11,9 +11,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/kernel/handle.h"
-#include "platform/objectmodel/pim_databases.h"
-#include "platform/objectstore/cedb.h"
 #include "platform/objectstore/store_schema.h"
 #include "platform/recurrence/recurrence_pattern_blob.h"
 #include "platform/recurrence/recurrence_rule.h"
@@ -66,37 +63,21 @@ protected:
 
     static CEOID Write(const Appointment& given)
     {
-        CEOID dbOid = PimDatabases::Oid(kAppointmentsDatabase);
-        HANDLE db = CeOpenDatabaseEx(nullptr, &dbOid, nullptr, 0, 0, nullptr);
-        if (db == INVALID_HANDLE_VALUE) return 0;
         Appointment a = given;
         std::vector<BYTE> attendees = {1, 0, 0, 0, 1, 0, 'A', 0, 1, 0, 'a', 0};
-        std::vector<CEPROPVAL> props;
-        auto add = [&](CEPROPID id) -> CEPROPVAL& {
-            props.push_back(CEPROPVAL{});
-            props.back().propid = id;
-            return props.back();
-        };
-        auto blob = [&](CEPROPID id, std::vector<BYTE>& bytes) {
-            if (bytes.empty()) return;
-            CEPROPVAL& p = add(id);
-            p.val.blob.dwCount = static_cast<DWORD>(bytes.size());
-            p.val.blob.lpb = bytes.data();
-        };
-        add(kAppointmentSubject).val.lpwstr = a.subject.data();
-        add(kAppointmentStart).val.filetime = platform::MakeFileTime(platform::LocalToUtc(kstest::FileTimeOf(a.start)));
-        add(kAppointmentDuration).val.lVal = a.duration;
-        add(kAppointmentAllDay).val.lVal = a.allDay ? 1 : 0;
-        add(kAppointmentBusyStatus).val.iVal = 2;
-        add(kAppointmentSensitivity).val.iVal = a.isPrivate ? 2 : 0;
-        add(kAppointmentReminderSet).val.iVal = a.reminder ? 1 : 0;
-        if (!a.location.empty()) add(kAppointmentLocation).val.lpwstr = a.location.data();
-        blob(kItemNote, a.note);
-        blob(kAppointmentRecurrencePattern, a.pattern);
-        if (a.meeting) blob(kAppointmentAttendees, attendees);
-        const CEOID oid = CeWriteRecordProps(db, 0, static_cast<WORD>(props.size()), props.data());
-        CloseHandle(db);
-        return oid;
+        PimRecord r;
+        r.Add(kAppointmentSubject).lpwstr = a.subject.data();
+        r.Add(kAppointmentStart).filetime = platform::MakeFileTime(platform::LocalToUtc(kstest::FileTimeOf(a.start)));
+        r.Add(kAppointmentDuration).lVal = a.duration;
+        r.Add(kAppointmentAllDay).lVal = a.allDay ? 1 : 0;
+        r.Add(kAppointmentBusyStatus).iVal = 2;
+        r.Add(kAppointmentSensitivity).iVal = a.isPrivate ? 2 : 0;
+        r.Add(kAppointmentReminderSet).iVal = a.reminder ? 1 : 0;
+        if (!a.location.empty()) r.Add(kAppointmentLocation).lpwstr = a.location.data();
+        r.Blob(kItemNote, a.note);
+        r.Blob(kAppointmentRecurrencePattern, a.pattern);
+        if (a.meeting) r.Blob(kAppointmentAttendees, attendees);
+        return r.WriteTo(kAppointmentsDatabase);
     }
 
     void WriteSmallStore()

@@ -13,9 +13,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/kernel/handle.h"
-#include "platform/objectmodel/pim_databases.h"
-#include "platform/objectstore/cedb.h"
 #include "platform/objectstore/store_schema.h"
 #include "tests/support/kstools_home.h"
 #include "tests/support/saved_environment.h"
@@ -60,29 +57,21 @@ protected:
 
     CEOID AddTask(const TaskFields& t)
     {
-        CEOID dbOid = 0;
-        HANDLE db = CeOpenDatabase(&dbOid, kTasksDatabase, 0, 0, nullptr);
-        EXPECT_NE(db, INVALID_HANDLE_VALUE);
         std::u16string subject = t.subject;
-        BYTE bits[4] = {static_cast<BYTE>(t.categoryBits), static_cast<BYTE>(t.categoryBits >> 8), 0, 0};
-        std::vector<CEPROPVAL> props;
-        auto add = [&](CEPROPID id) -> CEVALUNION& {
-            props.push_back(CEPROPVAL{});
-            props.back().propid = id;
-            return props.back().val;
-        };
-        add(kTaskSubject).lpwstr = subject.data();
-        add(kTaskImportance).lVal = t.importance;
-        add(kTaskComplete).iVal = t.complete ? 1 : 0;
-        if (t.due) add(kTaskDueDate).filetime = Day(*t.due);
-        if (t.start) add(kTaskStartDate).filetime = Day(*t.start);
-        if (t.complete) add(kTaskDateCompleted).filetime = Day(t.due.value_or(0));
-        if (t.parent != 0) add(kTaskParent).dblVal = t.parent;
-        if (t.categoryBits) add(kItemCategories).blob = CEBLOB{4, bits};
-        if (t.percent >= 0) add(kTaskPercentComplete).ulVal = static_cast<ULONG>(t.percent);
-        const CEOID oid = CeWriteRecordProps(db, 0, static_cast<WORD>(props.size()), props.data());
+        std::vector<BYTE> bits;
+        if (t.categoryBits) bits = {static_cast<BYTE>(t.categoryBits), static_cast<BYTE>(t.categoryBits >> 8), 0, 0};
+        PimRecord r;
+        r.Add(kTaskSubject).lpwstr = subject.data();
+        r.Add(kTaskImportance).lVal = t.importance;
+        r.Add(kTaskComplete).iVal = t.complete ? 1 : 0;
+        if (t.due) r.Add(kTaskDueDate).filetime = Day(*t.due);
+        if (t.start) r.Add(kTaskStartDate).filetime = Day(*t.start);
+        if (t.complete) r.Add(kTaskDateCompleted).filetime = Day(t.due.value_or(0));
+        if (t.parent != 0) r.Add(kTaskParent).dblVal = t.parent;
+        r.Blob(kItemCategories, bits);
+        if (t.percent >= 0) r.Add(kTaskPercentComplete).ulVal = static_cast<ULONG>(t.percent);
+        const CEOID oid = r.WriteTo(kTasksDatabase);
         EXPECT_NE(oid, 0u);
-        CloseHandle(db);
         return oid;
     }
 
