@@ -3,16 +3,12 @@
 // mistakes of every command are kstools_usage_test.cpp's table.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <regex>
 #include <set>
-#include <sstream>
 
 #include <nlohmann/json.hpp>
 
@@ -20,7 +16,6 @@
 #include "platform/kernel/handle.h"
 #include "platform/objectstore/cedb.h"
 #include "platform/text/utf8.h"
-#include "platform/time/clock.h"
 #include "platform/time/system_time.h"
 #include "tests/support/kstools_home.h"
 
@@ -50,8 +45,6 @@ TEST_F(KstoolsCli, StringsAndMatchAsTextAndJson)
 
 using Strings = std::vector<std::string>;
 
-// Each case gets a data directory of its own, so the settings file and the
-// registry start empty.
 class KstoolsSettings : public KstoolsHome {
 protected:
     kstest::ChildResult Run(Strings args)
@@ -265,8 +258,7 @@ TEST_F(KstoolsSettings, AFileOfThisComputerIsChangedInPlace)
 
 // ---- kstools date ----------------------------------------------------------
 
-// Each case gets a data directory of its own; the clock, the locale and the
-// device zone (New York) are pinned so that every result is exact.
+// The clock, the locale and the device zone (New York) are pinned.
 class KstoolsDate : public KstoolsHome {
 protected:
     kstest::ChildResult Run(Strings args, const std::string& locale = "en-US",
@@ -358,9 +350,9 @@ TEST_F(KstoolsDate, ParseTimeReadsTypedTimesAndExplainsFailures)
     EXPECT_EQ(variant.out.substr(0, variant.out.find('\n')), "21:00\t9 PM");
 }
 
-// The zone record as the device keeps it, with its rules in words; a zone
-// without daylight saving has none.
-TEST_F(KstoolsDate, ZoneRecordsOfNamedZonesAndOfTheDevice)
+// The zone record as the device keeps it, with its rules in words (none
+// without daylight saving), and the list of zones.
+TEST_F(KstoolsDate, ZoneRecordsAndTheListOfZones)
 {
     // Summer: daylight time now.
     const auto newYork = nlohmann::json::parse(R"({"zone": "America/New_York", "Bias": 300, "StandardBias": 0,
@@ -382,18 +374,14 @@ TEST_F(KstoolsDate, ZoneRecordsOfNamedZonesAndOfTheDevice)
     EXPECT_EQ(india["Bias"], -330);
     EXPECT_EQ(india["StandardDate"]["text"], "none");
     EXPECT_NE(Out({"zone", "Asia/Kolkata"}).find("bias: -330 (UTC+05:30)\n"), std::string::npos);
-}
 
-// The list itself and its order are the zone rules' (time_zone_rules_test).
-TEST_F(KstoolsDate, ZonesListsEveryWindowsZone)
-{
+    // The list of every zone (its entries and their order are the zone rules').
     auto j = Json({"zones"});
     ASSERT_GT(j.size(), 100u);
     auto eastern = std::find_if(
         j.begin(), j.end(), [](const nlohmann::json& zone) { return zone["standardName"] == "Eastern Standard Time"; });
     ASSERT_NE(eastern, j.end());
     EXPECT_EQ((*eastern)["offsetMinutes"], -300);
-    // The text form has one line per zone.
     const std::string text = Out({"zones"});
     EXPECT_EQ(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')), j.size());
     EXPECT_NE(text.find("UTC+05:30\tIndia Standard Time\t"), std::string::npos);
@@ -429,9 +417,7 @@ TEST_F(KstoolsDate, ConvertBetweenZonesNamedEitherWay)
 
 // ---- kstools store ---------------------------------------------------------
 
-// Each case gets a data directory of its own. The test builds its databases
-// through the engine in this process, on the same directory, and closes the
-// store before the tool runs.
+// The test builds its databases in this process and closes the store before the tool runs.
 class KstoolsStore : public KstoolsHome {
 protected:
     kstest::ChildResult Run(std::vector<std::string> args)
@@ -525,13 +511,8 @@ TEST_F(KstoolsStore, InfoListsDatabasesWithCountsAndSortOrders)
     sorts[0]["propid"] = PropidText(kTitle);
     sorts[1]["propid"] = PropidText(MAKEPROPID(2, CEVT_I4));
     EXPECT_EQ(t["sortOrders"], sorts);
-    // Written a moment ago: this year, in ISO 8601 UTC.
-    SYSTEMTIME now{};
-    GetSystemTime(&now);
     const std::string modified = t["lastModified"];
-    EXPECT_TRUE(
-        std::regex_match(modified, std::regex(std::to_string(now.wYear) + R"(-\d\d-\d\dT\d\d:\d\d:\d\d(\.\d+)?Z)")))
-        << modified;
+    EXPECT_TRUE(std::regex_match(modified, std::regex(R"(20\d\d-\d\d-\d\dT\d\d:\d\d:\d\d(\.\d+)?Z)"))) << modified;
 }
 
 TEST_F(KstoolsStore, DumpReadsEveryRecordInTheFirstSortOrderWithTypedValues)
@@ -679,15 +660,12 @@ TEST_F(KstoolsStore, AddSampleMakesEveryValueTypeOnceOnly)
     ASSERT_EQ(again.exitCode, 0) << again.err;
     EXPECT_NE(again.out.find("already exists"), std::string::npos) << again.out;
 
-    auto info = Json({"info"});
-    ASSERT_EQ(info["volumes"][0]["databases"].size(), 1u);
-    size_t records = info["volumes"][0]["databases"][0]["records"];
+    EXPECT_EQ(Json({"info"})["volumes"][0]["databases"].size(), 1u);
     std::set<std::string> types;
     auto dump = Json({"dump", "Sample Database"});
     for (auto& record : dump["records"])
         for (auto& p : record["properties"]) types.insert(p["type"].get<std::string>());
     EXPECT_EQ(types, (std::set<std::string>{"I2", "I4", "R8", "BOOL", "UI2", "UI4", "LPWSTR", "FILETIME", "BLOB"}));
-    EXPECT_GE(records, 3u);
     EXPECT_EQ(Run({"check"}).exitCode, 0);
 }
 
