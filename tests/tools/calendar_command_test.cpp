@@ -1,7 +1,5 @@
-// kstools calendar on a small appointment store written for each test (the
-// device in Berlin, today pinned to Tuesday 10 March 2026) and on the
-// seeded sample store: the days and entries it prints, the markers, the
-// stored view, and bad arguments.
+// kstools calendar on a small appointment store (the device in Berlin, today
+// Tuesday 10 March 2026) and on a seeded one: what it prints, and the stored view.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 

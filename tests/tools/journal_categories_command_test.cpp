@@ -1,6 +1,5 @@
-// kstools journal and kstools categories as a person at the command line
-// uses them: adding, listing (by parent and date for journal entries) and
-// removing, checked through the JSON listings.
+// kstools journal and kstools categories: adding, listing (journal entries by
+// parent and date) and removing.
 #include <gtest/gtest.h>
 
 #include <algorithm>

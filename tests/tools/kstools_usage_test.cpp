@@ -35,9 +35,6 @@ const Case kCases[] = {
     {{"--version"}, 0, {"kstools "}},
     {{"strings", "--help"}, 0, {"strings"}},
     {{"settings", "dump", "--help"}, 0, {"Usage: kstools settings dump", "--registry"}},
-    {{"date", "--help"}, 0, {"convert"}},
-    {{"date", "now", "--help"}, 0, {"Usage: kstools date now"}},
-    {{"store", "info", "--help"}, 0, {"Usage: kstools store info"}},
     // ---- the program ----
     {{"--no-such-option"}, 2, {"not expected: --no-such-option", "kstools --help"}},
     {{"no-such-command"}, 2, {"not expected: no-such-command"}},

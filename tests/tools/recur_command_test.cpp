@@ -1,6 +1,5 @@
 // kstools recur: a pattern given as hexadecimal bytes or as a stored
-// appointment, read and expanded as the calendar does, checked through the
-// JSON output and the exit codes.
+// appointment, read and expanded as the calendar does.
 #include <gtest/gtest.h>
 
 #include <string>

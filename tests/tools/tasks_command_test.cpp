@@ -1,7 +1,5 @@
-// kstools tasks and kstools projects on a small task store written for each
-// test, with today pinned to Tuesday 10 March 2026: what the list keeps,
-// its order and groups, the stored view, bad arguments, and projects with
-// their task trees.
+// kstools tasks and kstools projects on a small task store, today pinned to
+// Tuesday 10 March 2026: the list as printed, the stored view, bad arguments.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
