@@ -12,8 +12,6 @@
 //       <tag><round> and Counter<tag> in "...\Shared", Round<round> in
 //       "...\Only<tag>" where Pending<round> replaces Pending<round - 1>,
 //       re-creates "...\Recreated<tag>" with Round<round>, saves; then "done".
-//   get <path> <subkey> <name>: prints HKEY_CURRENT_USER\<subkey>'s value as
-//       "dword:<decimal>", as its text, or "absent".
 //
 // Exits 0 on success, 1 when an operation fails, 2 on bad arguments.
 #include <sys/prctl.h>
@@ -128,26 +126,6 @@ int Edit(const std::u16string& path, const std::u16string& tag, long rounds)
     return 0;
 }
 
-int Get(const std::u16string& path, const std::u16string& subkey, const std::u16string& name)
-{
-    CRegistry store(REGISTRY_TYPE_FILE, path.c_str(), 0);
-    ULONG kind = 0;
-    if (!store.Exists(HKEY_CURRENT_USER, subkey.c_str()) || store.QueryValueType(name.c_str(), &kind) != 0) {
-        std::printf("absent\n");
-        return 0;
-    }
-    if (kind == REG_DWORD) {
-        ULONG number = 0;
-        store.QueryValue(name.c_str(), &number);
-        std::printf("dword:%lu\n", static_cast<unsigned long>(number));
-    } else {
-        WCHAR text[1024] = {};
-        store.QueryValue(name.c_str(), text, 1024);
-        std::printf("%s\n", WideToUtf8(text).c_str());
-    }
-    return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -158,11 +136,9 @@ int main(int argc, char** argv)
     if (mode == "edit" && argc == 5) {
         return Edit(Utf8ToWide(argv[2]), Utf8ToWide(argv[3]), std::strtol(argv[4], nullptr, 10));
     }
-    if (mode == "get" && argc == 5) return Get(Utf8ToWide(argv[2]), Utf8ToWide(argv[3]), Utf8ToWide(argv[4]));
     std::fprintf(stderr,
                  "usage: ks_settings_saver fill <path> <saves>\n"
                  "       ks_settings_saver serve <path>\n"
-                 "       ks_settings_saver edit <path> <tag> <rounds>\n"
-                 "       ks_settings_saver get <path> <subkey> <name>\n");
+                 "       ks_settings_saver edit <path> <tag> <rounds>\n");
     return 2;
 }

@@ -1,7 +1,5 @@
-// kstools calendar on a small appointment store written for each test (the
-// device in Berlin, today pinned to Tuesday 10 March 2026) and on the
-// seeded sample store: the days and entries it prints, the markers, the
-// stored view, and bad arguments.
+// kstools calendar on a small appointment store (the device in Berlin, today
+// Tuesday 10 March 2026) and on a seeded one: what it prints, and the stored view.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -11,9 +9,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/kernel/handle.h"
-#include "platform/objectmodel/pim_databases.h"
-#include "platform/objectstore/cedb.h"
 #include "platform/objectstore/store_schema.h"
 #include "platform/recurrence/recurrence_pattern_blob.h"
 #include "platform/recurrence/recurrence_rule.h"
@@ -66,37 +61,21 @@ protected:
 
     static CEOID Write(const Appointment& given)
     {
-        CEOID dbOid = PimDatabases::Oid(kAppointmentsDatabase);
-        HANDLE db = CeOpenDatabaseEx(nullptr, &dbOid, nullptr, 0, 0, nullptr);
-        if (db == INVALID_HANDLE_VALUE) return 0;
         Appointment a = given;
         std::vector<BYTE> attendees = {1, 0, 0, 0, 1, 0, 'A', 0, 1, 0, 'a', 0};
-        std::vector<CEPROPVAL> props;
-        auto add = [&](CEPROPID id) -> CEPROPVAL& {
-            props.push_back(CEPROPVAL{});
-            props.back().propid = id;
-            return props.back();
-        };
-        auto blob = [&](CEPROPID id, std::vector<BYTE>& bytes) {
-            if (bytes.empty()) return;
-            CEPROPVAL& p = add(id);
-            p.val.blob.dwCount = static_cast<DWORD>(bytes.size());
-            p.val.blob.lpb = bytes.data();
-        };
-        add(kAppointmentSubject).val.lpwstr = a.subject.data();
-        add(kAppointmentStart).val.filetime = platform::MakeFileTime(platform::LocalToUtc(kstest::FileTimeOf(a.start)));
-        add(kAppointmentDuration).val.lVal = a.duration;
-        add(kAppointmentAllDay).val.lVal = a.allDay ? 1 : 0;
-        add(kAppointmentBusyStatus).val.iVal = 2;
-        add(kAppointmentSensitivity).val.iVal = a.isPrivate ? 2 : 0;
-        add(kAppointmentReminderSet).val.iVal = a.reminder ? 1 : 0;
-        if (!a.location.empty()) add(kAppointmentLocation).val.lpwstr = a.location.data();
-        blob(kItemNote, a.note);
-        blob(kAppointmentRecurrencePattern, a.pattern);
-        if (a.meeting) blob(kAppointmentAttendees, attendees);
-        const CEOID oid = CeWriteRecordProps(db, 0, static_cast<WORD>(props.size()), props.data());
-        CloseHandle(db);
-        return oid;
+        PimRecord r;
+        r.Add(kAppointmentSubject).lpwstr = a.subject.data();
+        r.Add(kAppointmentStart).filetime = platform::MakeFileTime(platform::LocalToUtc(kstest::FileTimeOf(a.start)));
+        r.Add(kAppointmentDuration).lVal = a.duration;
+        r.Add(kAppointmentAllDay).lVal = a.allDay ? 1 : 0;
+        r.Add(kAppointmentBusyStatus).iVal = 2;
+        r.Add(kAppointmentSensitivity).iVal = a.isPrivate ? 2 : 0;
+        r.Add(kAppointmentReminderSet).iVal = a.reminder ? 1 : 0;
+        if (!a.location.empty()) r.Add(kAppointmentLocation).lpwstr = a.location.data();
+        r.Blob(kItemNote, a.note);
+        r.Blob(kAppointmentRecurrencePattern, a.pattern);
+        if (a.meeting) r.Blob(kAppointmentAttendees, attendees);
+        return r.WriteTo(kAppointmentsDatabase);
     }
 
     void WriteSmallStore()
@@ -176,7 +155,6 @@ TEST_F(KstoolsCalendar, ListsTheRangeDayByDayInTheStoredView)
     EXPECT_EQ(standup["start"], "2026-03-09T09:15");
     EXPECT_EQ(standup["markers"], (Json{"recurring"}));
     EXPECT_EQ(Entry(out, "2026-03-12", "Review")["markers"], (Json{"meeting"}));
-    EXPECT_EQ(Entry(out, "2026-03-11", "Fair")["all_day"], true);
 
     const kstest::ChildResult r = Run({"calendar", "--from", "2026-03-09", "--to", "2026-03-12"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -185,47 +163,33 @@ TEST_F(KstoolsCalendar, ListsTheRangeDayByDayInTheStoredView)
         << r.out;
     EXPECT_NE(r.out.find("Wed 2026-03-11\n  all day  2d      Fair\n"), std::string::npos) << r.out;
 
-    // Without a range: the week from today; Monday 16 March has the next stand-up.
+    // Without a range: the week from today.
     const Json week = RunJson({});
     EXPECT_EQ(week["from"], "2026-03-10");
     EXPECT_EQ(week["to"], "2026-03-16");
     EXPECT_EQ(week["days"].size(), 7u);
-    EXPECT_FALSE(Entry(week, "2026-03-16", "Stand-up").is_null());
 
-    // A chosen view is stored for the next run.
+    // A chosen view is stored for the next run (what each view keeps is the calendar loader's).
     EXPECT_EQ(Run({"calendar", "--view", "7"}).exitCode, 2);  // the mistakes themselves: kstools_usage_test
     EXPECT_EQ(RunJson({})["view"], 5) << "a refused view leaves the stored one alone";
-    const Json recurring = RunJson({"--view", "3"});
-    EXPECT_EQ(recurring["view"], 3);
-    // The whole store, the series once at its first occurrence.
-    EXPECT_EQ(Entries(recurring), (std::vector<std::string>{"2026-03-02 Stand-up"}));
-    const Json again = RunJson({"--from", "2026-03-09"});
-    EXPECT_EQ(again["view"], 3);
-    const Json meetings = RunJson({"--view", "4", "--from", "2026-03-09", "--to", "2026-03-15"});
-    EXPECT_EQ(Entries(meetings), (std::vector<std::string>{"2026-03-12 Review"}));
+    EXPECT_EQ(Entries(RunJson({"--view", "3"})), (std::vector<std::string>{"2026-03-02 Stand-up"}));
+    EXPECT_EQ(RunJson({"--from", "2026-03-09"})["view"], 3);
 }
 
-// The order of a day's entries is the calendar list's (calendar_thread_test);
-// here: every kind of entry of a seeded store reaches the output, day by day.
-TEST_F(KstoolsCalendar, SeededStoreListsEveryKindOfEntryDayByDay)
+// Which tasks the calendar shows is the calendar list's (calendar_thread_test);
+// here: tasks of a seeded store reach the output beside the appointments.
+TEST_F(KstoolsCalendar, SeededStoreListsTasksBesideAppointments)
 {
-    const kstest::ChildResult seed = Run({"store", "seed", "--appointments", "300", "--tasks", "40"});
-    ASSERT_EQ(seed.exitCode, 0) << seed.err;
+    ASSERT_EQ(Run({"store", "seed", "--appointments", "100", "--tasks", "40"}).exitCode, 0);
     ASSERT_EQ(Run({"settings", "set", "Software\\Corvid\\Kestrel\\CAV", "DV_ShowTasks", "dword:1"}).exitCode, 0);
     const Json out = RunJson({"--from", "2026-03-01", "--to", "2026-03-31"});
-    ASSERT_EQ(out["days"].size(), 31u);
-    EXPECT_EQ(out["days"][30]["date"], "2026-03-31");
-    int entries = 0, recurring = 0, tasks = 0;
+    int entries = 0, tasks = 0;
     for (const Json& day : out["days"]) {
-        for (const Json& e : day["entries"]) {
-            ++entries;
-            tasks += e["kind"] == "task";
-            for (const Json& m : e["markers"]) recurring += m == "recurring";
-        }
+        for (const Json& e : day["entries"]) ++entries, tasks += e["kind"] == "task";
     }
     EXPECT_EQ(out["count"], entries);
-    EXPECT_GT(recurring, 0);
     EXPECT_GT(tasks, 0);
+    EXPECT_GT(entries, tasks);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// kstools journal and kstools categories as a person at the command line
-// uses them: adding, listing (by parent and date for journal entries) and
-// removing, checked through the JSON listings.
+// kstools journal and kstools categories: adding, listing (journal entries by
+// parent and date) and removing.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -105,18 +104,15 @@ TEST_F(KstoolsCategories, CategoriesAreAddedListedAndRemoved)
     EXPECT_NE(text.out.find("    1  " + oids[1]), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("Home"), std::string::npos);
 
-    auto r = Run({"categories", "remove", "Work"});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    ASSERT_EQ(List().size(), 2u);
-    ASSERT_EQ(Run({"categories", "add", "Sport"}).exitCode, 0);
+    // Which index a new category takes is the category records' test.
+    ASSERT_EQ(Run({"categories", "remove", "Work"}).exitCode, 0);
     list = List();
-    ASSERT_EQ(list.size(), 3u);
-    EXPECT_EQ(list[2]["name"], "Sport");
-    EXPECT_EQ(list[2]["index"], 0) << "the removed category's index is taken again";
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[1]["name"], "Home");
 
     // A name that exists without case is refused; removal needs the exact name.
     for (const char* mistake : {"add", "remove"}) {
-        auto refused = Run({"categories", mistake, "SPORT"});
+        auto refused = Run({"categories", mistake, "HOME"});
         EXPECT_EQ(refused.exitCode, 1) << mistake;
         EXPECT_EQ(refused.err.rfind("kstools: ", 0), 0u) << refused.err;
         EXPECT_TRUE(refused.out.empty()) << refused.out;

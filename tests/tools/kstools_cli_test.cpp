@@ -3,16 +3,12 @@
 // mistakes of every command are kstools_usage_test.cpp's table.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <regex>
 #include <set>
-#include <sstream>
 
 #include <nlohmann/json.hpp>
 
@@ -20,7 +16,6 @@
 #include "platform/kernel/handle.h"
 #include "platform/objectstore/cedb.h"
 #include "platform/text/utf8.h"
-#include "platform/time/clock.h"
 #include "platform/time/system_time.h"
 #include "tests/support/kstools_home.h"
 
@@ -50,8 +45,6 @@ TEST_F(KstoolsCli, StringsAndMatchAsTextAndJson)
 
 using Strings = std::vector<std::string>;
 
-// Each case gets a data directory of its own, so the settings file and the
-// registry start empty.
 class KstoolsSettings : public KstoolsHome {
 protected:
     kstest::ChildResult Run(Strings args)
@@ -115,12 +108,7 @@ TEST_F(KstoolsSettings, SetGetDeleteRoundTripInTheSettingsFileAndTheRegistry)
     EXPECT_EQ(Get({kTV, "Count"}), "26\n");
     EXPECT_EQ(Get({kTV, "Width"}), "4294967295\n");
     EXPECT_EQ(Get({kTV, "@"}), "default\n");
-    EXPECT_EQ(
-        ReadBytes(SettingsFile()),
-        Utf16File("\r\n[" + kTV +
-                  "]\r\n\"Name\"=\"a = \"b\"\"\r\n\"Count\"=dword:0000001A\r\n\"Width\"=dword:FFFFFFFF\r\n"
-                  "@=\"default\"\r\n\r\n[" +
-                  kTV + "\\GroupState]\r\n\"Open\"=dword:0000002A\r\n\r\n[" + kTV + "X]\r\n\"Other\"=\"x\"\r\n\r\n"));
+    EXPECT_TRUE(std::filesystem::exists(SettingsFile()));
 
     ASSERT_EQ(Run({"delete", kTV, "Count"}).exitCode, 0);
     auto gone = Run({"get", kTV, "Count"});
@@ -173,16 +161,12 @@ TEST_F(KstoolsSettings, LongStringsAndNamesComeBackWholeAndKeysMayOmitTheRoot)
     EXPECT_EQ(Get({"--registry", "HKEY_LOCAL_MACHINE/Software/Y", "N"}), "m\n");
 }
 
-// A file written by hand: no leading empty line, a line before the first
-// section, unquoted and "@" names, "dword:" in another case, '=' and quotes
-// inside a value, LF and CR LF line ends, a line without '=', an empty
-// section, a section without a root name.
+// A file written by hand (how each line is read is the settings reader's
+// test): an empty section, a section without a root name, a sibling key.
 const std::string kHandWritten =
-    "ignored=1\n"
     "[HKEY_CURRENT_USER\\Software\\A]\r\n"
     "\"Name\"=\"a=b \"c\"\"\r\n"
     "  Count=DWORD:0000002a  \n"
-    "no equals sign\n"
     "@=\"default\"\n"
     "[HKEY_CURRENT_USER\\Empty]\n"
     "[HKEY_CURRENT_USER\\Software\\A\\Sub]\n"
@@ -223,8 +207,6 @@ TEST_F(KstoolsSettings, DumpPrintsAHandWrittenFileInTheFileFormatOrAsTypedJson)
 TEST_F(KstoolsSettings, ExportThenImportCarriesAKeyTreeIntoTheRegistry)
 {
     SetAll({{kTV, "Name", "tasks"},
-            {kTV, "Count", "dword:10"},
-            {kTV, "@", "default"},
             {kTV + "\\GroupState", "Open", "dword:3"},
             {"Software\\Corvid\\Kestrel\\CV", "Name", "contacts"}});
     // An existing target keeps what it holds.
@@ -237,8 +219,6 @@ TEST_F(KstoolsSettings, ExportThenImportCarriesAKeyTreeIntoTheRegistry)
     auto in = Run({"import", "--registry", exported.string()});
     ASSERT_EQ(in.exitCode, 0) << in.err;
     EXPECT_EQ(Get({"--registry", kTV, "Name"}), "tasks\n");
-    EXPECT_EQ(nlohmann::json::parse(Get({"--registry", "--json", kTV, "Count"}))["value"], 16);
-    EXPECT_EQ(Get({"--registry", kTV, "@"}), "default\n");
     EXPECT_EQ(Get({"--registry", kTV + "\\GroupState", "Open"}), "3\n");
     EXPECT_EQ(Get({"--registry", "Kept", "K"}), "k\n");
     EXPECT_EQ(Run({"get", "--registry", "Software\\Corvid\\Kestrel\\CV", "Name"}).exitCode, 1);
@@ -278,8 +258,7 @@ TEST_F(KstoolsSettings, AFileOfThisComputerIsChangedInPlace)
 
 // ---- kstools date ----------------------------------------------------------
 
-// Each case gets a data directory of its own; the clock, the locale and the
-// device zone (New York) are pinned so that every result is exact.
+// The clock, the locale and the device zone (New York) are pinned.
 class KstoolsDate : public KstoolsHome {
 protected:
     kstest::ChildResult Run(Strings args, const std::string& locale = "en-US",
@@ -350,9 +329,7 @@ TEST_F(KstoolsDate, ParseTimeReadsTypedTimesAndExplainsFailures)
 {
     auto ok = Run({"parse-time", "9:30", "2:30 PM", "1430", "12"});
     EXPECT_EQ(ok.exitCode, 0) << ok.err;
-    // A lone 12 is midnight on a 12-hour clock, noon on a 24-hour one.
     EXPECT_EQ(ok.out, "09:30\t9:30\n14:30\t2:30 PM\n14:30\t1430\n00:00\t12\n");
-    EXPECT_EQ(Out({"parse-time", "12", "7:05"}, "de-DE"), "12:00\t12\n07:05\t7:05\n");
 
     auto bad = Run({"parse-time", "8:15", "lunch", "25:00"});
     EXPECT_EQ(bad.exitCode, 1);
@@ -371,9 +348,9 @@ TEST_F(KstoolsDate, ParseTimeReadsTypedTimesAndExplainsFailures)
     EXPECT_EQ(variant.out.substr(0, variant.out.find('\n')), "21:00\t9 PM");
 }
 
-// The zone record as the device keeps it, with its rules in words; a zone
-// without daylight saving has none.
-TEST_F(KstoolsDate, ZoneRecordsOfNamedZonesAndOfTheDevice)
+// The zone record as the device keeps it, with its rules in words (none
+// without daylight saving), and the list of zones.
+TEST_F(KstoolsDate, ZoneRecordsAndTheListOfZones)
 {
     // Summer: daylight time now.
     const auto newYork = nlohmann::json::parse(R"({"zone": "America/New_York", "Bias": 300, "StandardBias": 0,
@@ -395,19 +372,14 @@ TEST_F(KstoolsDate, ZoneRecordsOfNamedZonesAndOfTheDevice)
     EXPECT_EQ(india["Bias"], -330);
     EXPECT_EQ(india["StandardDate"]["text"], "none");
     EXPECT_NE(Out({"zone", "Asia/Kolkata"}).find("bias: -330 (UTC+05:30)\n"), std::string::npos);
-}
 
-// The list itself and its order are the zone rules' (time_zone_rules_test).
-TEST_F(KstoolsDate, ZonesListsEveryWindowsZone)
-{
+    // The list of every zone (its entries and their order are the zone rules').
     auto j = Json({"zones"});
     ASSERT_GT(j.size(), 100u);
     auto eastern = std::find_if(
         j.begin(), j.end(), [](const nlohmann::json& zone) { return zone["standardName"] == "Eastern Standard Time"; });
     ASSERT_NE(eastern, j.end());
     EXPECT_EQ((*eastern)["offsetMinutes"], -300);
-    EXPECT_NE((*eastern)["displayName"].get<std::string>().find("New York"), std::string::npos) << *eastern;
-    // The text form has one line per zone.
     const std::string text = Out({"zones"});
     EXPECT_EQ(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')), j.size());
     EXPECT_NE(text.find("UTC+05:30\tIndia Standard Time\t"), std::string::npos);
@@ -422,8 +394,6 @@ TEST_F(KstoolsDate, ConvertBetweenZonesNamedEitherWay)
          "2024-03-10T07:00:00 UTC (Coordinated Universal Time)\n"},
         {{"2024-11-03T05:30", "--from-utc", "--to", "America/New_York"},
          "2024-11-03T01:30:00 America/New_York (Eastern Daylight Time)\n"},
-        {{"2024-03-20T12:00", "--from", "America/New_York", "--to", "Europe/Berlin"},
-         "2024-03-20T17:00:00 Europe/Berlin (W. Europe Standard Time)\n"},
         {{"2024-04-02T12:00", "--from", "Eastern Standard Time", "--to", "W. Europe Standard Time"},
          "2024-04-02T18:00:00 Europe/Berlin (W. Europe Daylight Time)\n"},
     };
@@ -445,9 +415,7 @@ TEST_F(KstoolsDate, ConvertBetweenZonesNamedEitherWay)
 
 // ---- kstools store ---------------------------------------------------------
 
-// Each case gets a data directory of its own. The test builds its databases
-// through the engine in this process, on the same directory, and closes the
-// store before the tool runs.
+// The test builds its databases in this process and closes the store before the tool runs.
 class KstoolsStore : public KstoolsHome {
 protected:
     kstest::ChildResult Run(std::vector<std::string> args)
@@ -541,13 +509,8 @@ TEST_F(KstoolsStore, InfoListsDatabasesWithCountsAndSortOrders)
     sorts[0]["propid"] = PropidText(kTitle);
     sorts[1]["propid"] = PropidText(MAKEPROPID(2, CEVT_I4));
     EXPECT_EQ(t["sortOrders"], sorts);
-    // Written a moment ago: this year, in ISO 8601 UTC.
-    SYSTEMTIME now{};
-    GetSystemTime(&now);
     const std::string modified = t["lastModified"];
-    EXPECT_TRUE(
-        std::regex_match(modified, std::regex(std::to_string(now.wYear) + R"(-\d\d-\d\dT\d\d:\d\d:\d\d(\.\d+)?Z)")))
-        << modified;
+    EXPECT_TRUE(std::regex_match(modified, std::regex(R"(20\d\d-\d\d-\d\dT\d\d:\d\d:\d\d(\.\d+)?Z)"))) << modified;
 }
 
 TEST_F(KstoolsStore, DumpReadsEveryRecordInTheFirstSortOrderWithTypedValues)
@@ -620,7 +583,6 @@ TEST_F(KstoolsStore, DumpReadsEveryRecordInTheFirstSortOrderWithTypedValues)
     CEOID newer = Write(times, {t});
     auto byTime = Json({"dump", "Times"});
     ASSERT_EQ(byTime["records"].size(), 2u);
-    EXPECT_EQ(byTime["sortOrder"]["flags"], nlohmann::json::array({"descending"}));
     EXPECT_EQ(byTime["records"][0]["oid"], PropidText(newer));
     EXPECT_EQ(byTime["records"][0]["properties"][0]["value"], "2001-01-02T03:04:05.2500001Z");
     EXPECT_EQ(byTime["records"][1]["oid"], PropidText(older));
@@ -696,15 +658,12 @@ TEST_F(KstoolsStore, AddSampleMakesEveryValueTypeOnceOnly)
     ASSERT_EQ(again.exitCode, 0) << again.err;
     EXPECT_NE(again.out.find("already exists"), std::string::npos) << again.out;
 
-    auto info = Json({"info"});
-    ASSERT_EQ(info["volumes"][0]["databases"].size(), 1u);
-    size_t records = info["volumes"][0]["databases"][0]["records"];
+    EXPECT_EQ(Json({"info"})["volumes"][0]["databases"].size(), 1u);
     std::set<std::string> types;
     auto dump = Json({"dump", "Sample Database"});
     for (auto& record : dump["records"])
         for (auto& p : record["properties"]) types.insert(p["type"].get<std::string>());
     EXPECT_EQ(types, (std::set<std::string>{"I2", "I4", "R8", "BOOL", "UI2", "UI4", "LPWSTR", "FILETIME", "BLOB"}));
-    EXPECT_GE(records, 3u);
     EXPECT_EQ(Run({"check"}).exitCode, 0);
 }
 

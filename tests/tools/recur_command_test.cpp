@@ -1,6 +1,5 @@
 // kstools recur: a pattern given as hexadecimal bytes or as a stored
-// appointment, read and expanded as the calendar does, checked through the
-// JSON output and the exit codes.
+// appointment, read and expanded as the calendar does.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -84,15 +83,10 @@ TEST_F(KstoolsRecur, BlobOccurrencesWithChangesAndDeletions)
     EXPECT_EQ(out["fields"]["exception_count"], 1);
     EXPECT_EQ(out["fields"]["deleted_dates"], Json::array({"2024-01-15"}));
     EXPECT_EQ(Starts(out), (std::vector<std::string>{"2024-01-08T09:00", "2024-01-12T14:00", "2024-01-18T09:00"}));
-    const Json& moved = out["occurrences"][1];
-    EXPECT_EQ(moved["end"], "2024-01-12T15:00");
-    EXPECT_EQ(moved["subject"], "Moved");
-    EXPECT_EQ(moved["busy_status"], 3);
-    EXPECT_EQ(moved["exception"], true);
-    EXPECT_EQ(moved["all_day"], false);
-    EXPECT_EQ(out["occurrences"][0]["end"], "2024-01-08T10:15");
-    EXPECT_EQ(out["occurrences"][0]["exception"], false);
-    EXPECT_EQ(out["occurrences"][0]["busy_status"], 2);
+    EXPECT_EQ(out["occurrences"][0], Json::parse(R"({"start": "2024-01-08T09:00", "end": "2024-01-08T10:15",
+        "subject": "", "location": "", "all_day": false, "busy_status": 2, "exception": false})"));
+    EXPECT_EQ(out["occurrences"][1], Json::parse(R"({"start": "2024-01-12T14:00", "end": "2024-01-12T15:00",
+        "subject": "Moved", "location": "", "all_day": false, "busy_status": 3, "exception": true})"));
 
     auto r = RunIn("UTC", {"--blob", Hex(platform::EncodeRecurrencePatternBlob(WeeklyPattern())), "--from",
                            "2024-01-11", "--to", "2024-01-12"});
@@ -101,6 +95,7 @@ TEST_F(KstoolsRecur, BlobOccurrencesWithChangesAndDeletions)
     EXPECT_NE(r.out.find("2024-01-12T14:00  2024-01-12T15:00  Moved  [changed]"), std::string::npos) << r.out;
 }
 
+// Other device zones are the engine's recurrence oracle tests.
 TEST_F(KstoolsRecur, OwnTimeZoneIsShownOnTheDevicesClockAndUnusablePatternsAreResults)
 {
     // The appointment's zone is 5 hours behind UTC, without daylight saving.
@@ -111,10 +106,6 @@ TEST_F(KstoolsRecur, OwnTimeZoneIsShownOnTheDevicesClockAndUnusablePatternsAreRe
     Json out = Recur({"--blob", blob, "--tz-blob", Hex(zone), "--from", "2024-01-08", "--to", "2024-01-08"});
     EXPECT_EQ(out["fields"]["own_time_zone"], true);
     EXPECT_EQ(Starts(out), (std::vector<std::string>{"2024-01-08T14:00"}));
-    // On a device in New York the same appointment keeps its wall clock.
-    const Json ny = Recur({"--blob", blob, "--tz-blob", Hex(zone), "--from", "2024-01-08", "--to", "2024-01-08"},
-                          "America/New_York");
-    EXPECT_EQ(Starts(ny), (std::vector<std::string>{"2024-01-08T09:00"}));
 
     // A refused or doubtful pattern is a result, reported with exit code 0
     // (what each result is made of is the engine's parse tests).
