@@ -69,9 +69,7 @@ TEST_F(JournalStoreTest, EveryFieldRoundTripsAndTimesAreStoredAsLocalFileTimes)
     // Without the stamp flag the created time is the entry's own.
     EXPECT_EQ(Fields(read), Fields(written));
     EXPECT_EQ(read.NotesText(), CeString(u"Notes \u00e9\u4e2d"));
-    CJournalData e = FullEntry();
-    CJournal::WriteEntry(e, false);
-    const auto props = StoredProps(e.m_record);
+    const auto props = StoredProps(written.m_record);
     ASSERT_NE(Find(props, kJournalStart), nullptr);
     EXPECT_EQ(platform::FileTimeValue(Find(props, kJournalStart)->val.filetime),
               TimeValue(Local(2026, 3, 14, 9, 30, 15)));
