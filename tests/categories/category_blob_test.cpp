@@ -1,6 +1,5 @@
-// Category blobs built from and read into category lists, and the AND/OR
-// tests, checked against sets of indices. The bit layout's own edge cases
-// (partial words, bits past the last index) are tested with CategoryBitSet.
+// Category blobs from and into category lists, and the AND/OR tests against sets
+// of indices (the bit layout's edges are CategoryBitSet's).
 #include "categories/category_blob.h"
 
 #include <gtest/gtest.h>
@@ -55,8 +54,7 @@ TEST(CategoryBlob, BuiltFromTheSetsBytesOneEmptyWordWhenNoIndexFitsAndReadAfterW
 
 // ---- AND / OR -----------------------------------------------------------
 
-// A blob of whole words, possibly with trailing empty words (which stored
-// blobs from other writers may have).
+// Whole words, possibly with trailing empty ones (as other writers' blobs may have).
 Bytes RandomWords(std::mt19937& rng, std::set<unsigned>& bits)
 {
     const unsigned words = rng() % 4;

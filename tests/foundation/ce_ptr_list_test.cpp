@@ -1,7 +1,5 @@
-// CePtrList and CeStrList. Sections: Random operations against a vector
-// (every copy kind, both index bases); Bases, integer elements and moves;
-// Sorting; Delete policies; Compare policies (finding strings, each
-// compare kind).
+// CePtrList and CeStrList. Sections: Random operations against a vector; Bases,
+// integer elements and moves; Sorting; Delete policies; Compare policies.
 #include "foundation/ce_ptr_list.h"
 
 #include <gtest/gtest.h>

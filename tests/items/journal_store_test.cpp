@@ -1,6 +1,5 @@
-// The journal database: entries written and read back, the records other
-// programs left, the seeks the loaders and the daily note use, and the
-// trailing empty paragraph of rich notes.
+// The journal database: entries read back, other programs' records, the loaders'
+// seeks, and the trailing empty paragraph of rich notes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -234,8 +233,6 @@ TEST_F(JournalStoreTest, CreatedWithTheFourSortOrdersAndEntriesFoundByTheParentK
     EXPECT_TRUE(CJournal::HasEntries(600));
     EXPECT_FALSE(CJournal::HasEntries(550));
 
-    // The loaders seek the parent sort order for an I4 equal to the OID and
-    // walk on with next-equal seeks.
     std::vector<CEOID> found = RecordsWithParent(500);
     std::sort(found.begin(), found.end());
     std::vector<CEOID> expected{a.m_record, c.m_record};

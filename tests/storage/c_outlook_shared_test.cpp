@@ -1,7 +1,5 @@
-// COutlook over a scripted application (the real session is used by the
-// category tests). Sections: A scripted application; Logon (lazily and once);
-// Item calls; Default folders (the retry); Shared between threads; Kind of a
-// record (by its database); Save errors (the words for a failed save).
+// COutlook over a scripted application. Sections: A scripted application;
+// Logon; Item calls; Default folders; Shared between threads; Kind of a record; Save errors.
 #include "storage/c_outlook.h"
 
 #include <gtest/gtest.h>
@@ -29,9 +27,6 @@
 namespace {
 
 // ---- A scripted application ---------------------------------------------
-// A COutlook that makes these instead of the real one, so the logon rules can
-// be watched from outside.
-
 // What every fake application of one test reports to and takes orders from.
 struct FakeOutlookLog {
     std::atomic<int> created{0};
@@ -86,8 +81,7 @@ public:
         *result = nullptr;
         return m_log.NextFolderResult();
     }
-    // Answers with the item kind in the OID's place, so the caller can see
-    // the call arrived with its arguments.
+    // The arguments come back as the result.
     HRESULT CreateItem(int kind, IDispatch** item) override
     {
         *item = nullptr;
@@ -121,8 +115,7 @@ public:
     ~FakeCOutlook() override { Close(); }
 
     HRESULT createResult = S_OK;
-    // Runs inside the creation, before the application exists (for tests
-    // that need a logon to be under way).
+    // Runs inside the creation, before the application exists.
     std::function<void()> duringCreate;
 
 protected:
@@ -268,8 +261,6 @@ TEST_F(COutlookTest, NoApplicationAtAllGivesMinusOneAndOneMessagePerRequest)
 }
 
 // ---- Shared between threads ------------------------------------------------
-// One application however many threads ask; no waiting for a logon that
-// another thread has under way.
 
 TEST_F(COutlookTest, ConcurrentOpensMakeOneApplicationAndCallsRacingACloseNeverUseAReleasedOne)
 {
@@ -404,9 +395,7 @@ TEST_F(COutlookItemType, ByTheFirstLetterOfTheDatabaseName)
 
 // ---- Save errors ------------------------------------------------------------
 
-// The message shown for each result, or nothing ("") for success and lack of
-// memory; an object-model code's text names its cause. A code may come as a
-// signed 32-bit value or as the same bits read as an unsigned number.
+// The message for each result (none for success and lack of memory), signed or unsigned.
 TEST(COutlookSaveError, EachResultShowsItsText)
 {
     const std::u16string general = Resource(40443);

@@ -1,7 +1,5 @@
-// CRegistry in text-file mode and registry mode, within one process.
-// Sections: Values and keys in a file; Sharing and saving the file (who
-// writes it, merging with the disk, failed writes); The data directory;
-// Registry mode (and the plain registry functions); Import, export and append.
+// CRegistry in text-file mode and registry mode. Sections: Values and keys in a file;
+// Sharing and saving the file; The data directory; Registry mode; Import, export and append.
 #include "storage/c_registry.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// The settings file format: files written by hand, byte by byte, and random
-// stores written and read back.
+// The settings file format: hand-written files, exact bytes, random stores read back.
 #include "storage/ini_file.h"
 
 #include <gtest/gtest.h>
@@ -134,8 +133,7 @@ TEST(SettingsFileWriting, ExactBytesAndLongStringsCutTo8092Characters)
     // Name part "\"ab\"" (4) + 8088 + 4 = 8096: written whole, and read back.
     const std::u16string fits(8088, u'f');
     longFile.SetString(ls, u"ab", fits);
-    // One character more and the text is cut to 8,092. The line is then
-    // longer than the reader takes, so the value does not come back.
+    // One more: cut to 8,092, and the line is then too long to read back.
     longFile.SetString(ls, u"cd", std::u16string(8089, u'g') + u"tail");
     std::u16string longText = longFile.Format();
     EXPECT_NE(longText.find(u"\"cd\"=\"" + std::u16string(8089, u'g') + u"tai\"\r\n"), std::u16string::npos);
@@ -162,8 +160,7 @@ TEST(SettingsFileWriting, RandomStoresReadBackEqual)
         INIFile file(u"\\unused.txt");
         int sections = 1 + static_cast<int>(random() % 12);
         for (int s = 0; s < sections; ++s) {
-            // Names neither start with '[' nor carry characters the line
-            // format cannot hold; '=' only in data.
+            // No name starts with '[' or holds what a line cannot; '=' only in data.
             std::u16string name = u"K" + word(1, 12);
             for (auto& c : name)
                 if (c == u'=') c = u'_';
@@ -192,8 +189,6 @@ TEST(SettingsFileWriting, RandomStoresReadBackEqual)
     }
 }
 
-// Names equal without case must hash alike, whatever their length and
-// wherever the capitals and non-ASCII letters fall.
 TEST(SettingsNames, EqualNamesHashAlike)
 {
     const std::u16string names[] = {
