@@ -1,6 +1,5 @@
-// Category blobs built from and read into category lists, and the AND/OR
-// tests, checked against sets of indices. The bit layout's own edge cases
-// (partial words, bits past the last index) are tested with CategoryBitSet.
+// Category blobs from and into category lists, and the AND/OR tests against sets
+// of indices (the bit layout's edges are CategoryBitSet's).
 #include "categories/category_blob.h"
 
 #include <gtest/gtest.h>
@@ -9,78 +8,57 @@
 #include <set>
 #include <vector>
 
-#include "platform/base/local_memory.h"
 #include "tests/categories/category_test_support.h"
 
 namespace {
 
 using cattest::FillWithIndices;
 
-// A blob owned by the test.
+using Bytes = std::vector<BYTE>;
+
+// A blob over bytes the test keeps (the AND/OR tests only read blobs).
 struct Blob {
-    _CEBLOB b{0, nullptr};
-    Blob() = default;
-    explicit Blob(const std::vector<BYTE>& bytes)
-    {
-        if (bytes.empty()) return;
-        b.lpb = static_cast<BYTE*>(LocalAlloc(LMEM_FIXED, bytes.size()));
-        std::copy(bytes.begin(), bytes.end(), b.lpb);
-        b.dwCount = static_cast<DWORD>(bytes.size());
-    }
-    ~Blob() { FreeCategoryBlob(&b); }
-    Blob(const Blob&) = delete;
-    Blob& operator=(const Blob&) = delete;
-    std::vector<BYTE> bytes() const
-    {
-        return b.lpb ? std::vector<BYTE>(b.lpb, b.lpb + b.dwCount) : std::vector<BYTE>();
-    }
+    Bytes bytes;
+    _CEBLOB b;
+    explicit Blob(Bytes v)
+        : bytes(std::move(v)), b{static_cast<DWORD>(bytes.size()), bytes.empty() ? nullptr : bytes.data()}
+    {}
 };
 
-void BlobOf(Blob& blob, const std::vector<int>& indices)
+// Rebuilds blob (freeing its old bytes) from categories of these indices.
+Bytes Build(COwnedCategoryBlob& blob, const std::vector<int>& indices)
 {
     CePtrList<CFullCategory*> list;
     FillWithIndices(list, indices);
-    ASSERT_TRUE(Categories2BLOB(&blob.b, list));
+    EXPECT_TRUE(Categories2BLOB(blob.Get(), list));
+    return blob->lpb ? Bytes(blob->lpb, blob->lpb + blob->dwCount) : Bytes{};
 }
 
-// ---- Building -----------------------------------------------------------
+// ---- Building and reading -------------------------------------------------
 
-TEST(CategoryBlobBuild, TheSetsBytesOneEmptyWordWhenNoIndexFitsAndNoBlobForNoCategories)
+TEST(CategoryBlob, BuiltFromTheSetsBytesOneEmptyWordWhenNoIndexFitsAndReadAfterWhatTheListHolds)
 {
-    Blob blob;
-    BlobOf(blob, {70});
-    ASSERT_EQ(blob.b.dwCount, 12u);
-    BlobOf(blob, {});
-    EXPECT_EQ(blob.b.dwCount, 0u);
-    EXPECT_EQ(blob.b.lpb, nullptr);
-    Blob bits;
-    BlobOf(bits, {31, 0, 8, 9, -1, kCategoryIndexLimit});
-    EXPECT_EQ(bits.bytes(), (std::vector<BYTE>{0x01, 0x03, 0x00, 0x80}));
-    // A list whose categories all lack an index still is a list with
-    // categories: one empty word.
-    BlobOf(bits, {-1});
-    EXPECT_EQ(bits.bytes(), (std::vector<BYTE>{0, 0, 0, 0}));
-}
+    COwnedCategoryBlob blob;
+    EXPECT_EQ(Build(blob, {70}).size(), 12u);
+    EXPECT_EQ(Build(blob, {}), Bytes{}) << "no categories, no blob";
+    EXPECT_EQ(blob->dwCount, 0u);
+    EXPECT_EQ(Build(blob, {31, 0, 8, 9, -1, kCategoryIndexLimit}), (Bytes{0x01, 0x03, 0x00, 0x80}));
+    EXPECT_EQ(Build(blob, {-1}), (Bytes{0, 0, 0, 0})) << "categories without an index: one empty word";
 
-// ---- Reading ------------------------------------------------------------
-
-TEST(CategoryBlobRead, IndicesAreAppendedAfterWhatTheListHolds)
-{
-    Blob blob(std::vector<BYTE>{0x06, 0, 0, 0});
+    Blob read(Bytes{0x06, 0, 0, 0});
     CePtrList<unsigned int> list;
     list.Append(99);
-    BLOB2Categories(blob.b, list);
+    BLOB2Categories(read.b, list);
     EXPECT_EQ(std::vector<unsigned>(list.begin(), list.end()), (std::vector<unsigned>{99, 1, 2}));
 }
 
 // ---- AND / OR -----------------------------------------------------------
 
-// A blob of whole words, possibly with trailing empty words (which stored
-// blobs from other writers may have).
-std::vector<BYTE> RandomWords(std::mt19937& rng, std::set<unsigned>& bits)
+// Whole words, possibly with trailing empty ones (as other writers' blobs may have).
+Bytes RandomWords(std::mt19937& rng, std::set<unsigned>& bits)
 {
     const unsigned words = rng() % 4;
-    std::vector<BYTE> bytes(4 * words, 0);
+    Bytes bytes(4 * words, 0);
     for (unsigned w = 0; w < words; ++w) {
         if (rng() % 3 == 0) continue;
         for (int k = static_cast<int>(rng() % 3); k >= 0; --k) {
@@ -106,7 +84,7 @@ TEST(CategoryBlobMatch, AndAndOrAgreeWithSetsOfIndices)
         EXPECT_EQ(CategoryAndFilter(&item.b, &filter.b), m > 0 && n >= m && subset) << "round " << round;
         EXPECT_EQ(CategoryOrFilter(&item.b, &filter.b), common) << "round " << round;
     }
-    Blob any(std::vector<BYTE>{0xFF, 0xFF, 0xFF, 0xFF});
+    Blob any(Bytes{0xFF, 0xFF, 0xFF, 0xFF});
     EXPECT_FALSE(CategoryAndFilter(&any.b, nullptr));
     EXPECT_FALSE(CategoryOrFilter(nullptr, &any.b));
 }

@@ -1,5 +1,4 @@
-// Several threads reading, refreshing and filtering with the shared category
-// cache at once, while another adds categories.
+// Threads reading, refreshing and filtering with the shared category cache while others add.
 #include <gtest/gtest.h>
 
 #include <atomic>

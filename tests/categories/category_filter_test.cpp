@@ -1,5 +1,4 @@
-// The category filter on blobs and on texts, against a plain model of what
-// each mode means, over random categories, items and filters.
+// The category filter on blobs and texts against a plain model of each mode.
 #include "categories/category_filter.h"
 
 #include <gtest/gtest.h>
@@ -97,8 +96,7 @@ TEST(CategoryFilter, BlobAndTextFormsAgreeWithTheModel)
     EXPECT_LT(passed, 3000);
 }
 
-// The modes themselves are the model's: these are the edges of the text form
-// and of missing arguments.
+// The edges of the text form and of missing arguments.
 class FilterCase : public ::testing::Test {
 protected:
     void Select(const std::set<int>& numbers) { info.SetSelected(ListOf(numbers, {0, 33, 64, 5})); }

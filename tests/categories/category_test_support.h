@@ -1,6 +1,4 @@
-// A fresh data directory per category test (object store, settings and the
-// category cache all forgotten), and ways to write category records as
-// other programs might have left them.
+// A fresh data directory per category test, and category records as other programs leave them.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// Categories written straight into an item's record, and the object model
-// reading them back as its categories text.
+// Categories written into an item's record, read back by the object model.
 #include "categories/pim_record_categories.h"
 
 #include <gtest/gtest.h>
@@ -132,8 +131,7 @@ TEST_F(PimRecordCategoriesTest, WhatIsNoItemRecordIsLeftAlone)
 {
     ScriptedUiHost ui;
     const CEOID category = WriteCategory(u"Odd", 0);
-    // A record that is no item: its database does not begin with A, C or T,
-    // so a caller's item is kept.
+    // A record whose database does not begin with A, C or T is no item.
     ComRef<IDispatch> item;
     const LONG task = SavedTask(&item);
     EXPECT_TRUE(SaveCategoriesToPIMRecord(u"Odd", item.InOut(), static_cast<long>(category), false));

@@ -14,8 +14,7 @@ std::u16string Text(const CeString& s) { return static_cast<const WCHAR*>(s); }
 
 constexpr int kThreads = 8;
 
-// Each round, every thread first writes to its own sharer of a block whose
-// other references are gone (each must get a private copy), then copies,
+// Each thread writes to its own sharer of a block (each must get a copy), then copies,
 // assigns, writes and releases strings sharing one long-lived block.
 TEST(CeStringSharedBlock, ManyThreadsCopyAssignWriteAndRelease)
 {

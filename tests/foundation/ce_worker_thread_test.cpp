@@ -227,7 +227,6 @@ TEST_F(CeWorkerThreadTest, KillAndExit)
     EXPECT_NE(worker.Kill(5), 0);
     EXPECT_EQ(worker.hooks, "KPKP");
     EXPECT_EQ(worker.exitCodeAtPostKill, 5u);
-    EXPECT_EQ(worker.ThreadHandle(), nullptr);
     EXPECT_TRUE(worker.BusyLockFree());
 
     TestWorker exiting(window.Handle(), kShortStopTimeout, [](TestWorker& w) -> DWORD {

@@ -1,5 +1,4 @@
-// Automatic entries follow the AutoJournal settings; the journal dialog goes
-// through the UI host.
+// Automatic entries follow the AutoJournal settings; the journal dialog goes through the UI host.
 #include <gtest/gtest.h>
 
 #include "items/c_journal.h"

@@ -1,6 +1,5 @@
-// The journal database: entries written and read back, the records other
-// programs left, the seeks the loaders and the daily note use, and the
-// trailing empty paragraph of rich notes.
+// The journal database: entries read back, other programs' records, the loaders'
+// seeks, and the trailing empty paragraph of rich notes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -69,9 +68,7 @@ TEST_F(JournalStoreTest, EveryFieldRoundTripsAndTimesAreStoredAsLocalFileTimes)
     // Without the stamp flag the created time is the entry's own.
     EXPECT_EQ(Fields(read), Fields(written));
     EXPECT_EQ(read.NotesText(), CeString(u"Notes \u00e9\u4e2d"));
-    CJournalData e = FullEntry();
-    CJournal::WriteEntry(e, false);
-    const auto props = StoredProps(e.m_record);
+    const auto props = StoredProps(written.m_record);
     ASSERT_NE(Find(props, kJournalStart), nullptr);
     EXPECT_EQ(platform::FileTimeValue(Find(props, kJournalStart)->val.filetime),
               TimeValue(Local(2026, 3, 14, 9, 30, 15)));
@@ -236,8 +233,6 @@ TEST_F(JournalStoreTest, CreatedWithTheFourSortOrdersAndEntriesFoundByTheParentK
     EXPECT_TRUE(CJournal::HasEntries(600));
     EXPECT_FALSE(CJournal::HasEntries(550));
 
-    // The loaders seek the parent sort order for an I4 equal to the OID and
-    // walk on with next-equal seeks.
     std::vector<CEOID> found = RecordsWithParent(500);
     std::sort(found.begin(), found.end());
     std::vector<CEOID> expected{a.m_record, c.m_record};

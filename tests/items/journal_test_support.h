@@ -1,5 +1,4 @@
-// A fresh data directory per journal test, and ways to look at the journal
-// database the way the loaders and older programs do.
+// A fresh data directory per journal test, and the journal database as the loaders and older programs see it.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -29,16 +28,14 @@ using kstest::Ft;
 // Times compared as the store keeps them (the day of the week is derived).
 inline std::uint64_t TimeValue(const SYSTEMTIME& st) { return platform::FileTimeValue(Ft(st)); }
 
-// Opens the journal by name in a sort order, as the loaders do; the caller
-// closes the handle. INVALID_HANDLE_VALUE when it is not there.
+// Opens the journal by name in a sort order, as the loaders do (INVALID_HANDLE_VALUE when missing).
 inline HANDLE OpenJournalHandle(CEPROPID sort, const WCHAR* name = kJournalDatabase)
 {
     CEOID oid = 0;
     return CeOpenDatabaseEx(nullptr, &oid, name, sort, 0, nullptr);
 }
 
-// Writes a record holding only the given properties into database name
-// (created with the parent sort order when missing).
+// A record of only these properties in database name (made with the parent sort order if missing).
 inline CEOID WriteRaw(std::vector<CEPROPVAL> props, const WCHAR* name = kJournalDatabase)
 {
     HANDLE db = OpenJournalHandle(kJournalParent, name);
@@ -70,8 +67,7 @@ inline CEPROPVAL LongProp(CEPROPID id, LONG value)
     return p;
 }
 
-// The records filed under parent, found as the loaders find them: a
-// first-equal seek on the parent sort order, then next-equal seeks.
+// The records under parent, as the loaders find them (first-equal, then next-equal seeks).
 inline std::vector<CEOID> RecordsWithParent(CEOID parent)
 {
     std::vector<CEOID> oids;

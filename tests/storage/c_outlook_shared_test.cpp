@@ -1,7 +1,5 @@
-// COutlook over a scripted application (the real session is used by the
-// category tests). Sections: A scripted application; Logon (lazily and once);
-// Item calls; Default folders (the retry); Shared between threads; Kind of a
-// record (by its database); Save errors (the words for a failed save).
+// COutlook over a scripted application. Sections: A scripted application;
+// Logon; Item calls; Default folders; Shared between threads; Kind of a record; Save errors.
 #include "storage/c_outlook.h"
 
 #include <gtest/gtest.h>
@@ -29,9 +27,6 @@
 namespace {
 
 // ---- A scripted application ---------------------------------------------
-// A COutlook that makes these instead of the real one, so the logon rules can
-// be watched from outside.
-
 // What every fake application of one test reports to and takes orders from.
 struct FakeOutlookLog {
     std::atomic<int> created{0};
@@ -86,8 +81,7 @@ public:
         *result = nullptr;
         return m_log.NextFolderResult();
     }
-    // Answers with the item kind in the OID's place, so the caller can see
-    // the call arrived with its arguments.
+    // The arguments come back as the result.
     HRESULT CreateItem(int kind, IDispatch** item) override
     {
         *item = nullptr;
@@ -121,8 +115,7 @@ public:
     ~FakeCOutlook() override { Close(); }
 
     HRESULT createResult = S_OK;
-    // Runs inside the creation, before the application exists (for tests
-    // that need a logon to be under way).
+    // Runs inside the creation, before the application exists.
     std::function<void()> duringCreate;
 
 protected:
@@ -151,20 +144,16 @@ std::u16string Resource(UINT id)
 }
 
 // A fake application behind COutlook, with the messages it shows.
-class FakeOutlookTest : public ::testing::Test {
+class COutlookTest : public ::testing::Test {
 protected:
     ScriptedUiHost ui;
     FakeOutlookLog log;
     FakeCOutlook outlook{log};
 };
-using COutlookLogon = FakeOutlookTest;
-using COutlookItems = FakeOutlookTest;
-using COutlookFolders = FakeOutlookTest;
-using COutlookShared = FakeOutlookTest;
 
 // ---- Logon ------------------------------------------------------------------
 
-TEST_F(COutlookLogon, OpensOnceWithTheParentWindowAndCloseStartsAfresh)
+TEST_F(COutlookTest, OpensOnceWithTheParentWindowAndCloseStartsAfresh)
 {
     outlook.SetParentWindow(FakeWindow(0x4321));
     EXPECT_FALSE(outlook.IsOpen());
@@ -185,7 +174,7 @@ TEST_F(COutlookLogon, OpensOnceWithTheParentWindowAndCloseStartsAfresh)
     EXPECT_EQ(log.created, 2);
 }
 
-TEST_F(COutlookLogon, WithoutParentTheForegroundWindowIsUsed)
+TEST_F(COutlookTest, WithoutParentTheForegroundWindowIsUsed)
 {
     HWND foreground = CreateWindowExW(0, u"ListBox", nullptr, 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(foreground, nullptr);
@@ -195,7 +184,7 @@ TEST_F(COutlookLogon, WithoutParentTheForegroundWindowIsUsed)
     DestroyWindow(foreground);
 }
 
-TEST_F(COutlookLogon, FailedCreationAndLogonAreReported)
+TEST_F(COutlookTest, FailedCreationAndLogonAreReported)
 {
     outlook.createResult = REGDB_E_CLASSNOTREG;
     outlook.SetParentWindow(FakeWindow(0x77));
@@ -218,7 +207,7 @@ TEST_F(COutlookLogon, FailedCreationAndLogonAreReported)
 
 // ---- Item calls -------------------------------------------------------------
 
-TEST_F(COutlookItems, ItemCallsOpenOnDemandAndPassTheirArguments)
+TEST_F(COutlookTest, ItemCallsOpenOnDemandAndPassTheirArguments)
 {
     IDispatch* item = nullptr;
     TIME_ZONE_INFORMATION tzi{};
@@ -233,18 +222,9 @@ TEST_F(COutlookItems, ItemCallsOpenOnDemandAndPassTheirArguments)
     EXPECT_EQ(tzi.Bias, 5);
 }
 
-TEST_F(COutlookItems, WithoutApplicationItemCallsGiveMinusOne)
-{
-    outlook.createResult = E_OUTOFMEMORY;
-    IDispatch* item = nullptr;
-    EXPECT_EQ(outlook.GetItemFromOid(1, &item), -1);
-    EXPECT_EQ(outlook.CreateItem(olAppointmentItem, &item), -1);
-    EXPECT_EQ(ui.MessageCount(), 2u) << "each attempt to open tells the user";
-}
-
 // ---- Default folders --------------------------------------------------------
 
-TEST_F(COutlookFolders, AFailedRequestLogsOnAfreshAndTriesOnceMore)
+TEST_F(COutlookTest, AFailedRequestLogsOnAfreshAndTriesOnceMore)
 {
     ASSERT_TRUE(outlook.Open());
     log.folderResults = {E_FAIL};
@@ -260,27 +240,29 @@ TEST_F(COutlookFolders, AFailedRequestLogsOnAfreshAndTriesOnceMore)
     EXPECT_EQ(log.folderCalls, 4);
 }
 
-TEST_F(COutlookFolders, NoApplicationAtAllGivesMinusOneAndOneMessage)
+TEST_F(COutlookTest, NoApplicationAtAllGivesMinusOneAndOneMessagePerRequest)
 {
     outlook.createResult = E_FAIL;
     IFolder* folder = nullptr;
     EXPECT_EQ(outlook.GetDefaultFolder(olFolderContacts, &folder), -1);
     EXPECT_EQ(log.folderCalls, 0);
     EXPECT_EQ(ui.MessageCount(), 1u) << "one failed request, one message";
+    IDispatch* item = nullptr;
+    EXPECT_EQ(outlook.GetItemFromOid(1, &item), -1);
+    EXPECT_EQ(outlook.CreateItem(olAppointmentItem, &item), -1);
+    EXPECT_EQ(ui.MessageCount(), 3u);
 
     // A refused logon is not tried a second time either.
     outlook.createResult = S_OK;
     log.logonResult = E_FAIL;
     EXPECT_EQ(outlook.GetDefaultFolder(olFolderContacts, &folder), -1);
     EXPECT_EQ(log.logons, 1);
-    EXPECT_EQ(ui.MessageCount(), 2u);
+    EXPECT_EQ(ui.MessageCount(), 4u);
 }
 
 // ---- Shared between threads ------------------------------------------------
-// One application however many threads ask; no waiting for a logon that
-// another thread has under way.
 
-TEST_F(COutlookShared, ConcurrentOpensMakeOneApplicationAndCallsRacingACloseNeverUseAReleasedOne)
+TEST_F(COutlookTest, ConcurrentOpensMakeOneApplicationAndCallsRacingACloseNeverUseAReleasedOne)
 {
     std::atomic<bool> go{false};
     std::vector<std::thread> threads;
@@ -315,7 +297,7 @@ TEST_F(COutlookShared, ConcurrentOpensMakeOneApplicationAndCallsRacingACloseNeve
     EXPECT_EQ(log.logoffs, log.created.load());
 }
 
-TEST_F(COutlookShared, AThreadThatFindsALogonUnderWayDoesNotWait)
+TEST_F(COutlookTest, AThreadThatFindsALogonUnderWayDoesNotWait)
 {
     std::promise<void> entered;
     std::promise<void> release;
@@ -413,9 +395,7 @@ TEST_F(COutlookItemType, ByTheFirstLetterOfTheDatabaseName)
 
 // ---- Save errors ------------------------------------------------------------
 
-// The message shown for each result, or nothing ("") for success and lack of
-// memory; an object-model code's text names its cause. A code may come as a
-// signed 32-bit value or as the same bits read as an unsigned number.
+// The message for each result (none for success and lack of memory), signed or unsigned.
 TEST(COutlookSaveError, EachResultShowsItsText)
 {
     const std::u16string general = Resource(40443);

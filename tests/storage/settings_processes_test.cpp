@@ -1,8 +1,5 @@
-// Several processes on one settings file. A process killed while it saves
-// leaves the old or the new content, whole and readable: never a mix of two
-// saves, never a cut file. Processes saving together keep each other's
-// changes. (A stale copy merging with the disk is tested in-process with
-// CRegistry.)
+// Several processes on one settings file: a killed saver leaves one whole
+// save, and savers working together keep each other's changes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -30,9 +27,7 @@ constexpr const char* kHostPath = "Corvid/Crash.txt";
 
 class SettingsCrash : public SettingsSandbox {
 protected:
-    // The generation of the content of a settings file, after checking that
-    // every value belongs to it and that the bytes are exactly what the writer
-    // makes of that content. 0 when the check failed.
+    // The generation of a file whose values all belong to it and whose bytes are the writer's; else 0.
     static unsigned long WholeGeneration(const std::string& bytes)
     {
         CRegistry::INIFile file(u"\\Corvid\\Crash.txt");
@@ -79,9 +74,7 @@ TEST_F(SettingsCrash, KilledSaverLeavesOneWholeGeneration)
     ASSERT_EQ(WholeGeneration(), 5u);
     std::sort(saveMicros.begin(), saveMicros.end());
 
-    // Half the kills fall anywhere in a window that adapts so that about a
-    // third come after the save; the other half aim at the short write at the
-    // end of a save, the aim moving towards where the write was missed.
+    // Half the kills fall in an adapting window, half aim at the short write ending a save.
     double window = std::max(3000.0, static_cast<double>(saveMicros[2]) * 5 / 4);
     double aim = static_cast<double>(saveMicros[2]) / 2;
     std::mt19937 random(20240611);
@@ -136,8 +129,7 @@ TEST_F(SettingsCrash, KilledSaverLeavesOneWholeGeneration)
     RecordProperty("saves_completed", static_cast<int>(last - 5));
 }
 
-// A saver that dies leaves its lock file and its half-written temporary file
-// behind; neither may stop the next process from saving.
+// A dead saver's lock file and half-written temporary file do not stop the next.
 TEST_F(SettingsCrash, LeftoversOfAKilledSaverDoNotBlockTheNext)
 {
     MakeHostFile(std::string(kHostPath) + ".saving", "half a file");
@@ -165,8 +157,7 @@ std::u16string Decimal(long n)
 
 class SettingsMerge : public SettingsSandbox {
 protected:
-    // The numbers of a section of the default settings file by name, read as
-    // a new process would read them; empty when the section is absent.
+    // The numbers of a section of the default settings file, as a new process reads them.
     static std::map<std::u16string, ULONG> Numbers(const std::u16string& subkey)
     {
         CRegistry store(REGISTRY_TYPE_FILE, kDefaultSettingsFile, 0);
@@ -187,9 +178,7 @@ protected:
     }
 };
 
-// Two processes load and save round after round, in sections of their own and
-// in one shared section; a save that reloaded the file while the other was
-// between its reload and write would drop the other's change for good.
+// A save that reloaded while the other process was between its reload and write would lose a change.
 TEST_F(SettingsMerge, TwoProcessesSavingTogetherKeepEachOthersChanges)
 {
     constexpr long kRounds = 100;
@@ -204,8 +193,7 @@ TEST_F(SettingsMerge, TwoProcessesSavingTogetherKeepEachOthersChanges)
 
     for (std::u16string tag : {u"A", u"B"}) {
         SCOPED_TRACE(std::string(tag.begin(), tag.end()));
-        // One section each: every round's value, and of the pending values
-        // only the last, each round deleting the one before.
+        // Every round's value, and only the last pending one (each round deletes the one before).
         auto only = Numbers(u"Only" + tag);
         EXPECT_EQ(only.size(), static_cast<size_t>(kRounds + 1));
         for (long r = 0; r < kRounds; ++r) EXPECT_TRUE(Has(only, u"Round" + Decimal(r), static_cast<ULONG>(r))) << r;

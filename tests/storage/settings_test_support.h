@@ -1,6 +1,4 @@
-// A fresh data directory per test, with nothing of the settings store left
-// over from the test before (cached files, the data directory buffer, the
-// registry database and, for StoreSandbox, the object store).
+// A fresh data directory per test, with no settings (or, for StoreSandbox, store) state left over.
 #pragma once
 
 #include <string>

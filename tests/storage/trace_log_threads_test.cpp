@@ -1,5 +1,4 @@
-// CeTraceLog: the line format, the 8-bit log file, the debugger output, and
-// lines from several threads at once.
+// CeTraceLog: the line format, the 8-bit log file, the debugger output, and several threads.
 #include "storage/trace_log.h"
 
 #include <gtest/gtest.h>
