@@ -1,5 +1,4 @@
-// The category records: what a read gives for full and sparse records, the
-// lowest free index, and adding and deleting records.
+// The category records: reads, the lowest free index, adding and deleting.
 #include "platform/objectmodel/category_database.h"
 
 #include <gtest/gtest.h>

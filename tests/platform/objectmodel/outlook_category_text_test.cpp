@@ -1,6 +1,4 @@
-// Category text and the category blob: the names read back in index order
-// through the category records, and new names getting the lowest free index.
-// The bit layout itself is tested with CategoryBitSet.
+// Category text and the category blob (the bit layout: category_bit_set_test).
 #include "platform/objectmodel/outlook_category_text.h"
 
 #include <gtest/gtest.h>

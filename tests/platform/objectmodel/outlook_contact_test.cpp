@@ -1,6 +1,4 @@
-// Contacts through the object model: every property stored under its
-// identifier and read back after the store was closed, FileAs following the
-// names, dates of none, and save checks that leave the store untouched.
+// Contacts through the object model.
 #include "platform/objectmodel/outlook_contact.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,4 @@
-// The stored forms the items share: local OLE dates as FILETIMEs (and as UTC
-// through the device zone), the accepted date range, and notes as text or
-// as their stored bytes.
+// Local OLE dates as FILETIMEs, and notes as text or stored bytes.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,5 +1,4 @@
-// The in-memory property set of one item: typed values, change tracking,
-// saves that write only what changed, new records and deletion.
+// One item's property set: typed values, change tracking, saves, deletion.
 #include "platform/objectmodel/outlook_item_record.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// Restrictions: what parses for which item kind, what is refused, and how
-// parsed restrictions decide on given property values.
+// Restrictions: what parses for which item kind and how they decide.
 #include "platform/objectmodel/outlook_query.h"
 
 #include <gtest/gtest.h>
@@ -94,8 +93,7 @@ TEST(OutlookQueryTest, NestingIsBounded)
     EXPECT_EQ(OutlookQuery::Parse(longChain, olTaskItem, &query), E_INVALIDARG) << "too many comparisons";
 }
 
-// How parsed restrictions decide on the values of a contact, a task, an
-// appointment, an item without values and one whose Subject is a number.
+// Items of each kind, one without values and one whose Subject is a number.
 TEST(OutlookQueryTest, RestrictionsDecideOnTheItemsValues)
 {
     const Values contact = {

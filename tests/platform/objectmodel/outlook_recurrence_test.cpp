@@ -1,8 +1,6 @@
-// Recurring appointments through the object model: what a saved pattern
-// stores and refuses, and how single occurrences change. Sections: Saving a
-// pattern; Changing and deleting occurrences; Own zones and all-day
-// entries; Clearing, all-day changes and unreadable patterns; Against
-// libical (GetOccurrence over random rules).
+// Recurring appointments through the object model. Sections: Saving a pattern;
+// Changing and deleting occurrences; Own zones and all-day entries; Clearing, all-day
+// changes and unreadable patterns; Against libical.
 #include "platform/objectmodel/outlook_recurrence_pattern.h"
 
 #include <gtest/gtest.h>
@@ -434,9 +432,7 @@ TEST_F(OutlookRecurrenceTest, AnUnreadablePatternIsLeftAsItIs)
 
 // ---- Against libical ------------------------------------------------------
 
-// Every day of a stretch is an occurrence exactly when libical lists it, on
-// the device's days. How the calendar expands what the object model stores
-// is checked in tests/engine/calendar_recurrence_outlook_test.cpp.
+// Every day of a stretch is an occurrence exactly when libical lists it, on the device's days.
 namespace oracle {
 
 // Occurrences on the wall clock's day d start on device day d + dayShift at deviceHour.

@@ -1,6 +1,4 @@
-// Seeking in small databases made by hand: failed and refused seeks, where a
-// new handle starts, which sort order an open picks, and strings in the
-// user's collation.
+// The seeks the model test does not make, on small databases made by hand.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -70,9 +68,6 @@ protected:
 
 using Seq = std::vector<std::string>;
 
-// The orders of every type and flag, and every seek against them, are
-// checked against a model in cedb_model_test; these are the calls that the
-// model does not make.
 TEST_F(CedbSeek, FailedSeeksTellWhyAndDoNotMove)
 {
     HANDLE h = Make(CEVT_I4, 0, {{I4(1, 10)}, {I4(1, 20)}, {I4(1, 20)}});

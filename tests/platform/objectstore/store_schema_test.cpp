@@ -1,8 +1,4 @@
-// docs/store-schema.md and platform/objectstore/store_schema.h describe the
-// same rows: each identifier a table of the document lists for a database
-// has exactly one constant for that database in the header's table, each
-// row of that table is in the document, each property constant of the header
-// is in the table, and each type named in the document is the identifier's.
+// docs/store-schema.md and store_schema.h list the same identifiers, types and sort orders.
 #include "platform/objectstore/store_schema.h"
 
 #include <gtest/gtest.h>
@@ -27,8 +23,7 @@ struct DocRow {
     int line = 0;
 };
 
-// What the document says: its table rows, the identifiers of each
-// database's "Sort orders" paragraph, and lines it could not read.
+// The document's table rows, its "Sort orders" identifiers, and lines it could not read.
 struct Doc {
     std::vector<DocRow> rows;
     std::map<std::string, std::vector<CEPROPID>> sortOrders;
@@ -68,8 +63,7 @@ std::vector<CEPROPID> Identifiers(const std::string& text)
     return ids;
 }
 
-// A level-2 heading of a quoted name opens that database's part; any other
-// heading closes it. A table row's first cell is one identifier.
+// A level-2 heading of a quoted name opens that database's part; any other heading closes it.
 Doc ParseDoc(const std::string& text)
 {
     static const std::regex database("^## \"(.+)\"$");
