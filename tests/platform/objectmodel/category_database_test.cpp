@@ -40,18 +40,15 @@ protected:
     }
 };
 
-TEST_F(CategoryDatabaseTest, AMissingDatabaseCannotBeReadNorChanged)
+TEST_F(CategoryDatabaseTest, AMissingDatabaseIsLeftAloneAddedRecordsReadBackWithDefaults)
 {
-    std::vector<CategoryRecord> records;
-    EXPECT_FALSE(CategoryDatabase::ReadAll(records));
+    std::vector<CategoryRecord> none;
+    EXPECT_FALSE(CategoryDatabase::ReadAll(none));
     EXPECT_NE(CategoryDatabase::Add(u"Work", 0), static_cast<DWORD>(ERROR_SUCCESS));
     const DWORD error = CategoryDatabase::Delete({});
     EXPECT_NE(error, static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_EQ(GetLastError(), error) << "the error is left as the last error";
-}
 
-TEST_F(CategoryDatabaseTest, AddedRecordsReadBackWithDefaults)
-{
     ASSERT_NE(PimDatabases::Oid(kCategoriesDatabase), 0u);
     CEOID work = 0;
     CEOID home = 0;

@@ -46,7 +46,7 @@ TEST_F(OutlookCategoryTextTest, KnownNamesUseTheirIndexWhateverTheirCase)
     EXPECT_EQ(OutlookCategoryText::TextFromBlob(blob), u"Home, Work");
 }
 
-TEST_F(OutlookCategoryTextTest, UnknownNamesGetTheLowestFreeIndex)
+TEST_F(OutlookCategoryTextTest, UnknownNamesGetTheLowestFreeIndexAndNoNamesNoBlob)
 {
     AddCategoryRecord(u"Zero", 0);
     AddCategoryRecord(u"Two", 2);
@@ -58,10 +58,8 @@ TEST_F(OutlookCategoryTextTest, UnknownNamesGetTheLowestFreeIndex)
     ASSERT_EQ(OutlookCategoryText::BlobFromText(u"newer", &blob), S_OK);
     EXPECT_EQ(OutlookCategoryText::IndicesFromBlob(blob), std::vector<int>{3});
     EXPECT_EQ(RecordCount(kCategoriesDatabase), 4);
-}
 
-TEST_F(OutlookCategoryTextTest, NoNamesMeansNoBlob)
-{
+    // No names means no blob.
     OutlookItemRecord record(PimDatabases::Oid(kTasksDatabase));
     ASSERT_EQ(OutlookCategoryText::Store(record, u"Work"), S_OK);
     ASSERT_TRUE(record.Has(kOutlookCategoriesProperty));
@@ -69,7 +67,7 @@ TEST_F(OutlookCategoryTextTest, NoNamesMeansNoBlob)
     ASSERT_EQ(OutlookCategoryText::Store(record, u" , "), S_OK);
     EXPECT_FALSE(record.Has(kOutlookCategoriesProperty));
     EXPECT_EQ(OutlookCategoryText::Read(record), u"");
-    Bytes blob{1};
+    blob = {1};
     EXPECT_EQ(OutlookCategoryText::BlobFromText(u"", &blob), S_OK);
     EXPECT_TRUE(blob.empty());
     EXPECT_EQ(OutlookCategoryText::BlobFromText(u"x", nullptr), E_POINTER);
