@@ -1,5 +1,4 @@
-// Device paths (the data directory, parsing, wildcards, resolving on the
-// host) and the searches built on them.
+// Device paths and the searches built on them.
 #include "platform/files/device_paths.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// Files, folders and their attributes; the special folders; the mapping of
-// host errors.
+// Files, folders, special folders and the mapping of host errors.
 #include "platform/files/files.h"
 
 #include <gtest/gtest.h>

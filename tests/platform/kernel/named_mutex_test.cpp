@@ -76,7 +76,7 @@ protected:
     std::string Name(const char* what) { return std::string("KsTest.") + what + "." + std::to_string(getpid()); }
 };
 
-TEST_F(NamedMutexAcrossProcesses, HeldElsewhereTimesOutWith258ThenIsGranted)
+TEST_F(NamedMutexAcrossProcesses, HeldElsewhereTimesOutWith258ThenIsGrantedAndHeldHereKeepsTheOtherWaiting)
 {
     std::string name = Name("held");
     MutexHolder holder(name, 400);
@@ -93,18 +93,16 @@ TEST_F(NamedMutexAcrossProcesses, HeldElsewhereTimesOutWith258ThenIsGranted)
     EXPECT_EQ(holder.Wait(), 0);
     EXPECT_TRUE(ReleaseMutex(m));
     CloseHandle(m);
-}
 
-TEST_F(NamedMutexAcrossProcesses, OwnerHereKeepsTheOtherProcessWaiting)
-{
-    std::string name = Name("here");
-    HANDLE m = CreateMutexW(nullptr, TRUE, Wide(name).c_str());
+    // Owned here, it keeps the other process waiting.
+    name = Name("here");
+    m = CreateMutexW(nullptr, TRUE, Wide(name).c_str());
     EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
-    MutexHolder holder(name, 0);
-    EXPECT_EQ(holder.ReadLine(300), "");  // cannot get it while we hold it
+    MutexHolder waiting(name, 0);
+    EXPECT_EQ(waiting.ReadLine(300), "");
     EXPECT_TRUE(ReleaseMutex(m));
-    EXPECT_EQ(holder.ReadLine(), "held");
-    EXPECT_EQ(holder.Wait(), 0);
+    EXPECT_EQ(waiting.ReadLine(), "held");
+    EXPECT_EQ(waiting.Wait(), 0);
     CloseHandle(m);
 }
 

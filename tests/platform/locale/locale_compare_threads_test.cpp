@@ -1,7 +1,4 @@
-// CompareStringW per locale and flag set: the platform's published word and
-// string sort orders, locale-specific collation checked against ICU's own
-// collator for the locale, what each ignore flag ignores, and counted-length
-// prefix matches, and threads sharing the collators and locale data.
+// CompareStringW against ICU's collators and the published orders, and from threads.
 #include <gtest/gtest.h>
 #include <unicode/coll.h>
 
@@ -261,8 +258,7 @@ TEST_F(LocaleCompare, CountedLengthsMatchPrefixesAndBadArgumentsFail)
     EXPECT_EQ(CompareStringW(kEnUs, 0x40000000, u"a", -1, u"a", -1), 0);
 }
 
-// Collators and locale data shared by many threads answer as for one thread
-// (run under ThreadSanitizer as well).
+// Shared collators and locale data answer as for one thread (also run under ThreadSanitizer).
 TEST(LocaleConcurrency, ThreadsCompareAndFormatLikeOneThread)
 {
     std::vector<int> expected;

@@ -1,6 +1,4 @@
-// GetDateFormatW and GetTimeFormatW: every picture element in en-US and de-DE
-// against ICU's own formatting of the same instant with the equivalent ICU
-// pattern, the locale's default pictures and flags, and bad input.
+// GetDateFormatW and GetTimeFormatW against ICU formatting the same instant.
 #include <gtest/gtest.h>
 #include <unicode/datefmt.h>
 #include <unicode/gregocal.h>
@@ -41,8 +39,7 @@ std::string TimeText(LCID locale, DWORD flags, const SYSTEMTIME& st, const char1
     return n ? U8(buffer) : "<failed " + std::to_string(GetLastError()) + ">";
 }
 
-// ICU's formatting of the instant with an ICU pattern, in UTC and the
-// Gregorian calendar.
+// ICU's formatting of the instant with an ICU pattern, in UTC and the Gregorian calendar.
 std::string IcuText(const char* locale, const SYSTEMTIME& st, const char16_t* pattern)
 {
     UErrorCode err = U_ZERO_ERROR;
@@ -62,8 +59,7 @@ std::string IcuText(const char* locale, const SYSTEMTIME& st, const char16_t* pa
     return text;
 }
 
-// Dates that reach every month, every weekday, one- and two-digit days and
-// months, and years at both ends of the range.
+// Every month and weekday, one- and two-digit days and months, both ends of the range.
 std::vector<SYSTEMTIME> SampleDates()
 {
     std::vector<SYSTEMTIME> dates;

@@ -1,7 +1,4 @@
-// VarDateFromStr: typed times and dates in 12- and 24-hour locales. Expected
-// values are worked out by hand: a time is (h * 3600 + m * 60 + s) / 86400 of
-// a day; day numbers are days since 30 December 1899 (5 March 2024 is 45356,
-// the serial number spreadsheets show for it too).
+// VarDateFromStr; day numbers count from 30 December 1899 (5 March 2024 is 45356).
 #include <gtest/gtest.h>
 
 #include "platform/locale/variant_date_parse.h"

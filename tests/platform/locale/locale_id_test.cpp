@@ -1,5 +1,4 @@
-// The user's locale (environment, explicit choice, fall-back) and locale
-// numbers, checked against ICU's own table of Windows locale numbers.
+// The user's locale and locale numbers, against ICU's table of Windows locale numbers.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unicode/uloc.h>

@@ -1,5 +1,4 @@
-// GetLocaleInfoW: Windows pictures and flags for several locales, names and
-// symbols, the buffer convention, and the ICU-pattern converter behind it.
+// GetLocaleInfoW and the ICU-pattern converter behind it.
 #include <gtest/gtest.h>
 
 #include <initializer_list>

@@ -29,7 +29,7 @@ HWND CreateOfClass(const WCHAR* cls, HWND parent = nullptr, const WCHAR* title =
     return CreateWindowExW(0, cls, title, 0, 0, 0, 1, 1, parent, nullptr, nullptr, nullptr);
 }
 
-TEST(WindowClass, NamesAreUniqueCaseInsensitiveAndHeldWhileInUse)
+TEST(WindowClass, NamesAreUniqueCaseInsensitiveAndHeldWhileInUseAndGarbageIsNoWindow)
 {
     WNDCLASSW wc{};
     wc.lpfnWndProc = PlainProc;
@@ -47,6 +47,14 @@ TEST(WindowClass, NamesAreUniqueCaseInsensitiveAndHeldWhileInUse)
     EXPECT_TRUE(FAILS_WITH(CreateOfClass(u"KsTestClassA"), nullptr, ERROR_CANNOT_FIND_WND_CLASS));
     wc.lpfnWndProc = nullptr;
     EXPECT_EQ(RegisterClassW(&wc), 0);
+
+    // Garbage is no window (a reused slot is the slot table's, sync_objects_wait_test).
+    HANDLE kernel = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    for (auto value : {std::uintptr_t{0}, std::uintptr_t{1}, ~std::uintptr_t{0}, std::uintptr_t{0xFFFFFFFD},
+                       std::uintptr_t{0xABCDEF0123456789ull}, reinterpret_cast<std::uintptr_t>(kernel),
+                       reinterpret_cast<std::uintptr_t>(HWND_MESSAGE)})
+        EXPECT_FALSE(IsWindow(reinterpret_cast<HWND>(value))) << value;
+    CloseHandle(kernel);
 }
 
 TEST(WindowLife, CreateHandsOverItsArgumentsAndMayBeRefused)
@@ -137,17 +145,6 @@ TEST(WindowLife, WindowsAreDestroyedOnlyOnTheirOwnThread)
     ASSERT_NE(record.left, nullptr);
     EXPECT_FALSE(IsWindow(record.left));
     EXPECT_EQ(record.destroyedOn[record.left], id);
-}
-
-// A reused slot under a new generation: the platform's slot table (sync_objects_wait_test).
-TEST(WindowLife, GarbageHandlesAreNotWindows)
-{
-    HANDLE kernel = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    for (auto value : {std::uintptr_t{0}, std::uintptr_t{1}, ~std::uintptr_t{0}, std::uintptr_t{0xFFFFFFFD},
-                       std::uintptr_t{0xABCDEF0123456789ull}, reinterpret_cast<std::uintptr_t>(kernel),
-                       reinterpret_cast<std::uintptr_t>(HWND_MESSAGE)})
-        EXPECT_FALSE(IsWindow(reinterpret_cast<HWND>(value))) << value;
-    CloseHandle(kernel);
 }
 
 TEST(WindowText, TextGoesThroughTheProcedureOnItsThread)

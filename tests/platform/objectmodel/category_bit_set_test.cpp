@@ -1,6 +1,4 @@
-// The category bit set: the exact bytes of sets of indices, the way back to
-// indices, and what is left out (indices no set can hold, partial words,
-// bytes past the last possible index).
+// The category bit set: bytes of index sets and the way back.
 #include "platform/objectmodel/category_bit_set.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// ComRef: which operations release the reference it holds, which hand it on
-// whole, and which add one, counted on an object that records its references.
+// ComRef: which operations release, hand on or add a reference.
 #include "platform/objectmodel/com_ref.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// The application object: creation and reference counts, nothing before
-// Logon, items found by OID with their kind, folders, and the zone list.
+// The application object: creation, references, Logon, items by OID, folders, zones.
 #include "platform/objectmodel/outlook_app.h"
 
 #include <gtest/gtest.h>

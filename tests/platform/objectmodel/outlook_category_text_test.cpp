@@ -1,6 +1,4 @@
-// Category text and the category blob: the names read back in index order
-// through the category records, and new names getting the lowest free index.
-// The bit layout itself is tested with CategoryBitSet.
+// Category text and the category blob (the bit layout: category_bit_set_test).
 #include "platform/objectmodel/outlook_category_text.h"
 
 #include <gtest/gtest.h>
@@ -48,7 +46,7 @@ TEST_F(OutlookCategoryTextTest, KnownNamesUseTheirIndexWhateverTheirCase)
     EXPECT_EQ(OutlookCategoryText::TextFromBlob(blob), u"Home, Work");
 }
 
-TEST_F(OutlookCategoryTextTest, UnknownNamesGetTheLowestFreeIndex)
+TEST_F(OutlookCategoryTextTest, UnknownNamesGetTheLowestFreeIndexAndNoNamesNoBlob)
 {
     AddCategoryRecord(u"Zero", 0);
     AddCategoryRecord(u"Two", 2);
@@ -60,10 +58,8 @@ TEST_F(OutlookCategoryTextTest, UnknownNamesGetTheLowestFreeIndex)
     ASSERT_EQ(OutlookCategoryText::BlobFromText(u"newer", &blob), S_OK);
     EXPECT_EQ(OutlookCategoryText::IndicesFromBlob(blob), std::vector<int>{3});
     EXPECT_EQ(RecordCount(kCategoriesDatabase), 4);
-}
 
-TEST_F(OutlookCategoryTextTest, NoNamesMeansNoBlob)
-{
+    // No names means no blob.
     OutlookItemRecord record(PimDatabases::Oid(kTasksDatabase));
     ASSERT_EQ(OutlookCategoryText::Store(record, u"Work"), S_OK);
     ASSERT_TRUE(record.Has(kOutlookCategoriesProperty));
@@ -71,7 +67,7 @@ TEST_F(OutlookCategoryTextTest, NoNamesMeansNoBlob)
     ASSERT_EQ(OutlookCategoryText::Store(record, u" , "), S_OK);
     EXPECT_FALSE(record.Has(kOutlookCategoriesProperty));
     EXPECT_EQ(OutlookCategoryText::Read(record), u"");
-    Bytes blob{1};
+    blob = {1};
     EXPECT_EQ(OutlookCategoryText::BlobFromText(u"", &blob), S_OK);
     EXPECT_TRUE(blob.empty());
     EXPECT_EQ(OutlookCategoryText::BlobFromText(u"x", nullptr), E_POINTER);

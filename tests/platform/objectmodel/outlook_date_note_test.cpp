@@ -1,6 +1,4 @@
-// The stored forms the items share: local OLE dates as FILETIMEs (and as UTC
-// through the device zone), the accepted date range, and notes as text or
-// as their stored bytes.
+// Local OLE dates as FILETIMEs, and notes as text or stored bytes.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -72,7 +70,7 @@ TEST_F(OutlookZoneDateTest, UtcThroughTheDeviceZoneAtThatMoment)
     EXPECT_FALSE(OutlookUtcToLocalDate(huge));
 }
 
-TEST(OutlookNoteTest, TextIsStoredAsTerminatedSingleByteText)
+TEST(OutlookNoteTest, TextIsStoredAsTerminatedSingleByteTextFormattedNotesAsBytes)
 {
     EXPECT_EQ(OutlookNote::BlobFromText(u""), Bytes{});
     EXPECT_EQ(OutlookNote::BlobFromText(u"a\u20ac"), (Bytes{'a', 0x80, 0})) << "the euro sign of the ANSI code page";
@@ -81,10 +79,7 @@ TEST(OutlookNoteTest, TextIsStoredAsTerminatedSingleByteText)
     EXPECT_EQ(OutlookNote::TextFromBlob({'h', 'i'}), u"hi") << "or the end";
     EXPECT_EQ(OutlookNote::TextFromBlob({0, 'x'}), u"");
     EXPECT_EQ(OutlookNote::TextFromBlob({}), u"");
-}
 
-TEST(OutlookNoteTest, FormattedNotesAreKeptAsBytes)
-{
     const Bytes ink{'{', '\\', 'p', 'w', 'i', 0, 1, 2};
     const Bytes rtf{'{', '\\', 'r', 't', 'f', '1', ' ', 'x', '}'};
     EXPECT_TRUE(OutlookNote::IsFormatted(ink));

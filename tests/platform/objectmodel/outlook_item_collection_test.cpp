@@ -1,6 +1,4 @@
-// Folder item collections: the database's order, Item and Count, Sort by a
-// property name, Restrict and Find with the restriction forms the suite
-// uses, Remove and Add.
+// Folder item collections: order, Sort, Restrict, Find, Remove and Add.
 #include "platform/objectmodel/outlook_item_collection.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,4 @@
-// Shared pieces of the object-model item tests: a fresh store per test,
-// items made and reopened straight through the item factory, BSTR handling
-// and raw reads of the stored records.
+// Shared pieces of the object-model item tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -33,8 +31,7 @@ namespace outlooktest {
 using platform::ComRef;
 using platform::OwnedBstr;
 
-// The dispatch's Item interface (a failed query fails the test); the
-// dispatch reference itself is given up.
+// The dispatch's Item interface; the dispatch reference is given up.
 template <class Item>
 ComRef<Item> As(ComRef<IDispatch> dispatch)
 {
@@ -53,8 +50,7 @@ ComRef<Item> MakeItem(LPCWSTR database, CEOID oid, HRESULT (*make)(IPOutlookApp*
     return As<Item>(std::move(dispatch));
 }
 
-// One-line reads and writes of an item's properties; the item is a plain
-// interface pointer or a ComRef.
+// One-line reads and writes of an item's properties.
 template <class T, class ItemRef, class Base>
 T Get(const ItemRef& item, HRESULT (Base::*getter)(T*))
 {
@@ -139,8 +135,7 @@ inline RawProp ReadRaw(LPCWSTR database, CEOID oid, CEPROPID id)
     return result;
 }
 
-// Writes the properties to record `oid` (0: a new record) of the database,
-// made if missing; the record's OID, 0 on failure.
+// Writes to record `oid` (0: a new one); its OID, 0 on failure.
 inline CEOID WriteRaw(LPCWSTR database, CEOID oid, std::vector<CEPROPVAL> props)
 {
     CEOID dbOid = PimDatabases::Oid(database);
@@ -159,12 +154,10 @@ inline int RecordCount(LPCWSTR database)
     return info.infDatabase.wNumRecords;
 }
 
-// The OLE date of a day counted from 1601 (OLE day 0 is 30 December 1899,
-// day 109205).
+// The OLE date of a day counted from 1601 (OLE day 0 is day 109205).
 inline DATE OleDayOf(platform::RecurrenceDay day) { return day - 109205.0; }
 
-// A new appointment starting at `deviceStart` (in its own zone when given),
-// lasting 30 minutes, with `r` set through IRecurrencePattern; not saved.
+// An unsaved 30-minute appointment at `deviceStart` with `r` set through IRecurrencePattern.
 inline ComRef<IAppointment> MakeSeries(const platform::RecurrenceRule& r, DATE deviceStart,
                                        const TIME_ZONE_INFORMATION* zone)
 {

@@ -1,5 +1,4 @@
-// Restrictions: what parses for which item kind, what is refused, and how
-// parsed restrictions decide on given property values.
+// Restrictions: what parses for which item kind and how they decide.
 #include "platform/objectmodel/outlook_query.h"
 
 #include <gtest/gtest.h>
@@ -32,7 +31,7 @@ bool Matches(const char16_t* text, int kind, const Values& values)
     });
 }
 
-TEST(OutlookQueryTest, RefusesWhatIsNotARestriction)
+TEST(OutlookQueryTest, RefusesWhatIsNotARestrictionForTheItemKindOrTooDeep)
 {
     const char16_t* bad[] = {
         u"",
@@ -64,10 +63,8 @@ TEST(OutlookQueryTest, RefusesWhatIsNotARestriction)
         EXPECT_TRUE(query.Empty());
     }
     EXPECT_EQ(OutlookQuery::Parse(u"[Subject] = \"x\"", olTaskItem, nullptr), E_POINTER);
-}
 
-TEST(OutlookQueryTest, PropertyNamesBelongToTheItemKind)
-{
+    // Property names belong to the item kind.
     OutlookQuery query;
     EXPECT_EQ(OutlookQuery::Parse(u"[Email1Address] = \"a\"", olContactItem, &query), S_OK);
     EXPECT_EQ(OutlookQuery::Parse(u"[Email1Address] = \"a\"", olTaskItem, &query), E_INVALIDARG);
@@ -75,14 +72,11 @@ TEST(OutlookQueryTest, PropertyNamesBelongToTheItemKind)
     EXPECT_EQ(OutlookQuery::Parse(u"[Location] = \"a\"", olContactItem, &query), E_INVALIDARG);
     EXPECT_EQ(OutlookQuery::Parse(u"[subject] = \"a\"", olAppointmentItem, &query), S_OK) << "names in any case";
     EXPECT_EQ(OutlookQuery::Parse(u"[Subject] = \"a\"", 0, &query), E_INVALIDARG) << "no item kind";
-}
 
-TEST(OutlookQueryTest, NestingIsBounded)
-{
+    // Nesting and chains are bounded.
     std::u16string deep(64, u'(');
     deep += u"[Subject] = \"x\"";
     deep += std::u16string(64, u')');
-    OutlookQuery query;
     EXPECT_EQ(OutlookQuery::Parse(deep, olTaskItem, &query), E_INVALIDARG);
     std::u16string fine(10, u'(');
     fine += u"[Subject] = \"x\"";
@@ -94,8 +88,7 @@ TEST(OutlookQueryTest, NestingIsBounded)
     EXPECT_EQ(OutlookQuery::Parse(longChain, olTaskItem, &query), E_INVALIDARG) << "too many comparisons";
 }
 
-// How parsed restrictions decide on the values of a contact, a task, an
-// appointment, an item without values and one whose Subject is a number.
+// Items of each kind, one without values and one whose Subject is a number.
 TEST(OutlookQueryTest, RestrictionsDecideOnTheItemsValues)
 {
     const Values contact = {

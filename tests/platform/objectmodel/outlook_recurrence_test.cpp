@@ -1,8 +1,6 @@
-// Recurring appointments through the object model: what a saved pattern
-// stores and refuses, and how single occurrences change. Sections: Saving a
-// pattern; Changing and deleting occurrences; Own zones and all-day
-// entries; Clearing, all-day changes and unreadable patterns; Against
-// libical (GetOccurrence over random rules).
+// Recurring appointments through the object model. Sections: Saving a pattern;
+// Changing, deleting and clearing occurrences; Own zones and all-day entries; All-day
+// changes and unreadable patterns; Against libical.
 #include "platform/objectmodel/outlook_recurrence_pattern.h"
 
 #include <gtest/gtest.h>
@@ -245,7 +243,7 @@ TEST_F(OutlookRecurrenceTest, ChangedOccurrenceBecomesAnExceptionWithOnlyItsChan
     EXPECT_EQ(Text(changed, &IAppointment::get_Subject), u"Standup (moved)");
 }
 
-TEST_F(OutlookRecurrenceTest, DeletedOccurrencesAreListedAndNotFound)
+TEST_F(OutlookRecurrenceTest, DeletedOccurrencesAreListedAndNotFoundAndClearingDropsTheBlob)
 {
     const CEOID oid = SaveWeeklyMeeting();
     ComRef<IAppointment> occurrence = Occurrence(oid, Ole(2026, 3, 9));
@@ -264,8 +262,14 @@ TEST_F(OutlookRecurrenceTest, DeletedOccurrencesAreListedAndNotFound)
     EXPECT_TRUE(blob.exceptions.empty());
     Occurrence(oid, Ole(2026, 3, 9), E_FAIL);
     Occurrence(oid, Ole(2026, 3, 10), E_FAIL);  // a Tuesday: no occurrence at all
-    ComRef<IAppointment> next = Occurrence(oid, Ole(2026, 3, 30));
-    EXPECT_NE(next.Get(), nullptr);
+    EXPECT_NE(Occurrence(oid, Ole(2026, 3, 30)).Get(), nullptr);
+
+    ComRef<IAppointment> item = OpenAppointment(oid);
+    ASSERT_EQ(item->ClearRecurrencePattern(), S_OK);
+    ASSERT_EQ(item->Save(), S_OK);
+    EXPECT_EQ(Get(item, &IAppointment::get_IsRecurring), VARIANT_FALSE);
+    item.Reset();
+    EXPECT_FALSE(ReadRaw(kAppointmentsDatabase, oid, kAppointmentRecurrencePattern).found);
 }
 
 TEST_F(OutlookRecurrenceTest, OccurrencesOfADeletedSeriesCannotBeChanged)
@@ -316,24 +320,20 @@ TEST_F(OutlookRecurrenceTest, MovesOntoOrPastNeighboursAreRefused)
 
 // ---- Own zones and all-day entries ----------------------------------------
 
-TEST_F(OutlookRecurrenceTest, OwnZoneKeepsTheWallClockOfThatZone)
+TEST_F(OutlookRecurrenceTest, OwnZoneKeepsTheWallClockOfThatZoneAndAllDayEntriesTheDeviceDays)
 {
-    const CEOID oid = SaveInZoneBehind(Ole(2026, 5, 4, 15, 0), olRecursDaily);  // 10:00 in the zone
-
-    const platform::RecurrencePatternBlob blob = StoredBlob(oid);
+    CEOID oid = SaveInZoneBehind(Ole(2026, 5, 4, 15, 0), olRecursDaily);  // 10:00 in the zone
+    platform::RecurrencePatternBlob blob = StoredBlob(oid);
     EXPECT_EQ(blob.startTimeOffset, 600u);
     EXPECT_EQ(blob.startDate, Midnight(2026, 5, 4));
     ComRef<IAppointment> occurrence = Occurrence(oid, Ole(2026, 5, 6));
     ASSERT_NE(occurrence.Get(), nullptr);
     EXPECT_DATE(Get(occurrence, &IAppointment::get_Start), Ole(2026, 5, 6, 15, 0));
-}
+    occurrence.Reset();
 
-TEST_F(OutlookRecurrenceTest, AllDayEntriesKeepTheDeviceDaysWhateverTheirZone)
-{
-    // Shown on their stored days unconverted: the zone must not pull them to the day before.
-    const CEOID oid = SaveInZoneBehind(Ole(2026, 3, 2), olRecursWeekly, true);  // a Monday
-
-    platform::RecurrencePatternBlob blob = StoredBlob(oid);
+    // All-day entries keep their stored days: the zone must not pull them to the day before.
+    oid = SaveInZoneBehind(Ole(2026, 3, 2), olRecursWeekly, true);  // a Monday
+    blob = StoredBlob(oid);
     EXPECT_EQ(blob.weekdayMask, static_cast<DWORD>(olMonday));
     EXPECT_EQ(blob.startDate, Midnight(2026, 3, 2));
     EXPECT_EQ(blob.startTimeOffset, 0u);
@@ -360,18 +360,7 @@ TEST_F(OutlookRecurrenceTest, AllDayEntriesKeepTheDeviceDaysWhateverTheirZone)
     EXPECT_DATE(Get(plain, &IAppointment::get_Start), Ole(2026, 3, 16));
 }
 
-// ---- Clearing, all-day changes and unreadable patterns --------------------
-
-TEST_F(OutlookRecurrenceTest, ClearingThePatternRemovesTheBlob)
-{
-    const CEOID oid = SaveWeeklyMeeting(3);
-    ComRef<IAppointment> item = OpenAppointment(oid);
-    ASSERT_EQ(item->ClearRecurrencePattern(), S_OK);
-    ASSERT_EQ(item->Save(), S_OK);
-    EXPECT_EQ(Get(item, &IAppointment::get_IsRecurring), VARIANT_FALSE);
-    item.Reset();
-    EXPECT_FALSE(ReadRaw(kAppointmentsDatabase, oid, kAppointmentRecurrencePattern).found);
-}
+// ---- All-day changes and unreadable patterns ------------------------------
 
 TEST_F(OutlookRecurrenceTest, AllDayChangesAreFlaggedAndRefusedForMeetings)
 {
@@ -434,9 +423,7 @@ TEST_F(OutlookRecurrenceTest, AnUnreadablePatternIsLeftAsItIs)
 
 // ---- Against libical ------------------------------------------------------
 
-// Every day of a stretch is an occurrence exactly when libical lists it, on
-// the device's days. How the calendar expands what the object model stores
-// is checked in tests/engine/calendar_recurrence_outlook_test.cpp.
+// Every day of a stretch is an occurrence exactly when libical lists it, on the device's days.
 namespace oracle {
 
 // Occurrences on the wall clock's day d start on device day d + dayShift at deviceHour.

@@ -68,10 +68,7 @@ TEST(OutlookZoneBlob, RulesOutsideTheCalendarAreInvalid)
     EXPECT_FALSE(platform::IsValidOutlookZone(zone));
 }
 
-// The zone rules the device reports for a tz database zone must convert
-// every half hour of a year as the device zone itself does, the missing and
-// the repeated hour of its transitions included (their reading is pinned in
-// the device zone's own tests).
+// The rules reported for a zone convert every half hour of a year as the device zone does.
 class OutlookZoneAgainstDevice : public OutlookItemTest, public ::testing::WithParamInterface<const char16_t*> {};
 
 TEST_P(OutlookZoneAgainstDevice, EveryHourOfTheYearConvertsAlike)

@@ -1,5 +1,4 @@
-// The personal-information databases: made once, found by name, and read in
-// the orders the loaders open them with.
+// The personal-information databases and the orders the loaders open them in.
 #include "platform/objectmodel/pim_databases.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,4 @@
-// Several threads and several processes on one database at once: every
-// acknowledged write is there afterwards, readers see consistent orders, and
-// a reader learns of other processes' writes at once.
+// Threads and processes on one database at once lose no acknowledged write.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -24,8 +22,7 @@ using namespace cedbtest;
 
 const std::string kWriter = std::string(KSTOOLS_TEST_HELPER_DIR) + "/ks_cedb_writer";
 
-// ks_cedb_writer adding records first .. first+count-1 in a process of its
-// own; its output holds "acked <n> <oid>" for each.
+// ks_cedb_writer adding records first .. first+count-1; it prints "acked <n> <oid>" for each.
 kstest::ChildResult RunWriter(const char* database, long first, long count)
 {
     return kstest::RunChild({kWriter, "write", database, std::to_string(first), std::to_string(count)});
@@ -157,8 +154,7 @@ TEST_F(CedbConcurrency, TwoProcessesWritingLoseNothing)
     EXPECT_EQ(StoreProblems(), "");
 }
 
-// A reader that has read to the end keeps what it read in memory; a record
-// another process adds must still be found by its next read, at once.
+// A reader at the end keeps what it read in memory, yet finds another process's record at once.
 TEST_F(CedbConcurrency, ReaderSeesAnotherProcessWriteAtOnce)
 {
     SORTORDERSPEC sort{cedb_writer::kNumberProp, 0};

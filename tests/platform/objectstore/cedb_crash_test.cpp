@@ -1,6 +1,4 @@
-// A writer killed at random moments, hundreds of times: the store still
-// opens, passes its check, and holds every record whose write was
-// acknowledged (and none whose deletion was).
+// Writers killed at random moments leave a sound store holding every acknowledged write.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -19,8 +17,7 @@ using namespace cedbtest;
 
 const std::string kWriter = std::string(KSTOOLS_TEST_HELPER_DIR) + "/ks_cedb_writer";
 
-// What the killed writers acknowledged. Writer `first` adds records first,
-// first+1, ... and after every fourth add deletes the one added three before.
+// What the killed writers acknowledged; after every fourth add a writer deletes the one three before.
 struct Acknowledged {
     std::set<long> present, deleted;
     long first = 0;

@@ -1,8 +1,6 @@
-// The stored form of records: every value survives the trip, and no damaged
-// byte string decodes (or crashes the decoder).
+// The stored form of records: no damaged byte string decodes (or crashes the decoder).
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -31,25 +29,15 @@ std::vector<StoredProp> FromValues(const std::vector<CEPROPVAL>& values)
     return props;
 }
 
-// The decoded properties in the readable form of the tests.
-std::vector<std::string> Described(const std::vector<StoredProp>& props, std::vector<std::u16string>& texts)
+// The decoded properties in the readable form of the tests (texts and blobs by key only).
+std::vector<std::string> Described(const std::vector<StoredProp>& props)
 {
     std::vector<std::string> out;
-    texts.reserve(props.size());
     for (const auto& p : props) {
         CEPROPVAL v{};
         v.propid = p.id;
-        if (TypeFromPropID(p.id) == CEVT_LPWSTR) {
-            texts.emplace_back(p.length, u'\0');
-            std::memcpy(texts.back().data(), p.data, p.length * 2);
-            v.val.lpwstr = texts.back().data();
-        } else if (TypeFromPropID(p.id) == CEVT_BLOB) {
-            v.val.blob.dwCount = p.length;
-            v.val.blob.lpb = const_cast<BYTE*>(p.data);
-        } else {
-            v.val = p.value;
-        }
-        out.push_back(Describe(v));
+        const bool inline_ = TypeFromPropID(p.id) != CEVT_LPWSTR && TypeFromPropID(p.id) != CEVT_BLOB;
+        out.push_back(inline_ ? (v.val = p.value, Describe(v)) : Key(p.id));
     }
     return out;
 }
@@ -70,26 +58,13 @@ std::vector<CEPROPVAL> Sample()
             Blob(11, nullptr, 0)};
 }
 
-TEST(CedbRecordCodec, EveryTypeSurvivesEncoding)
-{
-    std::vector<CEPROPVAL> values = Sample();
-    std::string stored = EncodeRecord(FromValues(values));
-    std::vector<StoredProp> back;
-    ASSERT_EQ(DecodeRecord(stored, back), ERROR_SUCCESS);
-    std::vector<std::u16string> texts;
-    std::vector<std::string> expected;
-    for (const auto& v : values) expected.push_back(Describe(v));
-    EXPECT_EQ(Described(back, texts), expected);
-
-    std::vector<StoredProp> none;
-    ASSERT_EQ(DecodeRecord(EncodeRecord({}), none), ERROR_SUCCESS);
-    EXPECT_TRUE(none.empty());
-}
-
 TEST(CedbRecordCodec, DamagedBytesNeverDecode)
 {
-    std::string stored = EncodeRecord(FromValues(Sample()));
+    // Every type round-trips through the store in CedbRecords.EveryTypeReadsBackAsWritten.
     std::vector<StoredProp> out;
+    ASSERT_EQ(DecodeRecord(EncodeRecord({}), out), ERROR_SUCCESS);
+    EXPECT_TRUE(out.empty());
+    std::string stored = EncodeRecord(FromValues(Sample()));
     for (size_t cut = 0; cut < stored.size(); ++cut)
         EXPECT_EQ(DecodeRecord(stored.substr(0, cut), out), ERROR_FILE_CORRUPT) << "cut at " << cut;
     EXPECT_EQ(DecodeRecord(stored + '\0', out), ERROR_FILE_CORRUPT);
@@ -145,8 +120,7 @@ TEST(CedbRecordCodec, MergeReplacesInPlaceAppendsAndDeletes)
     std::vector<CEPROPVAL> write = {I2(3, 30), Delete(MAKEPROPID(2, CEVT_LPWSTR)), UI4(4, 4), I4(1, 10),
                                     Delete(MAKEPROPID(9, CEVT_I4))};
     ASSERT_EQ(MergeProps(props, write.data(), static_cast<WORD>(write.size())), ERROR_SUCCESS);
-    std::vector<std::u16string> texts;
-    EXPECT_EQ(Described(props, texts), (std::vector<std::string>{"1/I4=10", "3/I2=30", "4/UI4=4"}));
+    EXPECT_EQ(Described(props), (std::vector<std::string>{"1/I4=10", "3/I2=30", "4/UI4=4"}));
 
     CEPROPVAL bad{};
     bad.propid = MAKEPROPID(5, 0x77);

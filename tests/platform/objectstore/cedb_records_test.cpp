@@ -1,5 +1,4 @@
-// Records of the object store: what is written is read back, writes merge,
-// read blocks have the promised layout, and bad calls fail cleanly.
+// Records read back as written, block layout, and bad calls that change nothing.
 #include <gtest/gtest.h>
 
 #include <cstring>

@@ -1,6 +1,4 @@
-// Sort keys compare as their values do, under every sort flag: checked on
-// random pairs against comparisons made straight on the values (strings with
-// an ICU collator of the same strength).
+// Sort keys order as their values do under every flag (strings by an ICU collator).
 #include <gtest/gtest.h>
 #include <unicode/coll.h>
 

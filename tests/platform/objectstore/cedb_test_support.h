@@ -1,6 +1,4 @@
-// Shared pieces of the object-store tests: a fresh data directory with the
-// store closed around each test, property builders and a readable form of
-// what a read returns.
+// Shared pieces of the object-store tests: sandbox, property builders, readable reads.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -1,6 +1,4 @@
-// Orders of property values worked out directly on the values, for the
-// tests that check the engine's sort keys and seeks against them; and pools
-// of values with many ties and edge cases.
+// Orders worked out on the values themselves, and value pools full of ties and edges.
 #pragma once
 
 #include <unicode/coll.h>

@@ -11,8 +11,7 @@
 
 namespace cedbtest {
 
-// Finds record n through the handle (sorted on its number) and compares
-// every property with what the writer wrote.
+// Record n (the handle sorted on its number) holds exactly what the writer wrote.
 inline ::testing::AssertionResult Intact(HANDLE db, long n)
 {
     CEOID oid = SeekValue(db, CEDB_SEEK_VALUEFIRSTEQUAL, I4(1, static_cast<LONG>(n)));

@@ -1,8 +1,4 @@
-// docs/store-schema.md and platform/objectstore/store_schema.h describe the
-// same rows: each identifier a table of the document lists for a database
-// has exactly one constant for that database in the header's table, each
-// row of that table is in the document, each property constant of the header
-// is in the table, and each type named in the document is the identifier's.
+// docs/store-schema.md and store_schema.h list the same identifiers, types and sort orders.
 #include "platform/objectstore/store_schema.h"
 
 #include <gtest/gtest.h>
@@ -27,8 +23,7 @@ struct DocRow {
     int line = 0;
 };
 
-// What the document says: its table rows, the identifiers of each
-// database's "Sort orders" paragraph, and lines it could not read.
+// The document's table rows, its "Sort orders" identifiers, and lines it could not read.
 struct Doc {
     std::vector<DocRow> rows;
     std::map<std::string, std::vector<CEPROPID>> sortOrders;
@@ -68,8 +63,7 @@ std::vector<CEPROPID> Identifiers(const std::string& text)
     return ids;
 }
 
-// A level-2 heading of a quoted name opens that database's part; any other
-// heading closes it. A table row's first cell is one identifier.
+// A level-2 heading of a quoted name opens that database's part; any other heading closes it.
 Doc ParseDoc(const std::string& text)
 {
     static const std::regex database("^## \"(.+)\"$");
@@ -115,72 +109,54 @@ std::string Hex(CEPROPID id)
     return text;
 }
 
-class StoreSchema : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        doc_ = ParseDoc(ReadFile(KSTOOLS_STORE_SCHEMA_DOC));
-        header_ = ReadFile(KSTOOLS_STORE_SCHEMA_HEADER);
-    }
-    static std::string Database(const StoreSchemaRow& row) { return WideToUtf8(row.database); }
+std::string Database(const StoreSchemaRow& row) { return WideToUtf8(row.database); }
 
-    static Doc doc_;
-    static std::string header_;
-};
-
-Doc StoreSchema::doc_;
-std::string StoreSchema::header_;
-
-// Each (database, identifier) once on each side, and the same databases.
-TEST_F(StoreSchema, TheDocumentAndTheTableHoldTheSameRows)
+TEST(StoreSchema, DocumentTableAndHeaderAgree)
 {
-    EXPECT_GT(doc_.rows.size(), 100u) << "the document was not found or has no tables";
-    EXPECT_EQ(doc_.unreadable, std::vector<std::string>{});
+    const Doc doc = ParseDoc(ReadFile(KSTOOLS_STORE_SCHEMA_DOC));
+    const std::string header = ReadFile(KSTOOLS_STORE_SCHEMA_HEADER);
+    // Each (database, identifier) once on each side, and the same databases.
+    EXPECT_GT(doc.rows.size(), 100u) << "the document was not found or has no tables";
+    EXPECT_EQ(doc.unreadable, std::vector<std::string>{});
     std::multiset<std::pair<std::string, std::string>> documented, tabled;
     std::set<std::string> databases;
-    for (const DocRow& row : doc_.rows) documented.emplace(row.database, Hex(row.id));
+    for (const DocRow& row : doc.rows) documented.emplace(row.database, Hex(row.id));
     for (const StoreSchemaRow& c : kStoreSchemaRows) {
         tabled.emplace(Database(c), Hex(c.id));
         databases.insert(Database(c));
     }
     EXPECT_EQ(documented, tabled);
     EXPECT_EQ(std::set(tabled.begin(), tabled.end()).size(), tabled.size()) << "a row twice on both sides";
-    EXPECT_EQ(databases, doc_.databases);
-}
+    EXPECT_EQ(databases, doc.databases);
 
-TEST_F(StoreSchema, EachPropertyConstantOfTheHeaderIsInTheTable)
-{
+    // Each property constant of the header is in the table.
     static const std::regex definition("constexpr CEPROPID (k\\w+) =");
-    std::set<std::string> defined, tabled;
-    for (auto it = std::sregex_iterator(header_.begin(), header_.end(), definition); it != std::sregex_iterator(); ++it)
+    std::set<std::string> defined, constants;
+    for (auto it = std::sregex_iterator(header.begin(), header.end(), definition); it != std::sregex_iterator(); ++it)
         defined.insert((*it)[1].str());
-    for (const StoreSchemaRow& c : kStoreSchemaRows) tabled.insert(c.constant);
+    for (const StoreSchemaRow& c : kStoreSchemaRows) constants.insert(c.constant);
     EXPECT_GT(defined.size(), 100u) << "the header was not found";
-    EXPECT_EQ(defined, tabled);
-}
+    EXPECT_EQ(defined, constants);
 
-TEST_F(StoreSchema, EachDocumentTypeIsTheIdentifiersType)
-{
+    // Each document type is the identifier's type.
     const std::map<std::string, WORD> types = {
         {"I2", CEVT_I2},     {"UI2", CEVT_UI2},   {"I4", CEVT_I4},         {"UI4", CEVT_UI4},
         {"R8", CEVT_R8},     {"BOOL", CEVT_BOOL}, {"LPWSTR", CEVT_LPWSTR}, {"FILETIME", CEVT_FILETIME},
         {"BLOB", CEVT_BLOB},
     };
-    for (const DocRow& row : doc_.rows) {
+    for (const DocRow& row : doc.rows) {
         auto type = types.find(row.type);
         ASSERT_NE(type, types.end()) << "line " << row.line << ": type " << row.type;
         EXPECT_EQ(TypeFromPropID(row.id), type->second) << "line " << row.line << ": " << Hex(row.id);
     }
-}
 
-TEST_F(StoreSchema, EachSortOrderIsARowOfItsDatabase)
-{
-    EXPECT_EQ(doc_.sortOrders.size(), doc_.databases.size()) << "every database names its sort orders";
-    for (const auto& [database, ids] : doc_.sortOrders) {
+    // Each sort order is a row of its database.
+    EXPECT_EQ(doc.sortOrders.size(), doc.databases.size()) << "every database names its sort orders";
+    for (const auto& [database, ids] : doc.sortOrders) {
         EXPECT_FALSE(ids.empty()) << database;
         for (CEPROPID id : ids) {
             int rows = 0;
-            for (const DocRow& row : doc_.rows) rows += row.database == database && row.id == id;
+            for (const DocRow& row : doc.rows) rows += row.database == database && row.id == id;
             EXPECT_EQ(rows, 1) << database << " sorts by " << Hex(id);
         }
     }

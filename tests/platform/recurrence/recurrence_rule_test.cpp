@@ -1,6 +1,4 @@
-// Recurrence rules. Sections: Day numbers and validation (the field a bad
-// rule names); Blobs built from rules (byte dumps worked out by hand);
-// Published examples; Reading a rule back.
+// Recurrence rules: validation, blobs built from rules, published examples, reading back.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -258,8 +256,7 @@ TEST(RecurrenceRuleBlob, FirstDateTimeAndEndDateOfOddRules)
 
 // ---- Published examples ---------------------------------------------------
 
-// Up to the published examples' second version pair the stored variant is the
-// same structure: there the blob built from the described rule must match.
+// Up to the examples' second version pair the built blob must match the published bytes.
 TEST(RecurrenceRuleBlob, PublishedExamplesUpToTheirVersions)
 {
     // Monday, Thursday and Friday from Monday 26 March 2007, 10:00 to 10:30, twelve times.

@@ -295,7 +295,7 @@ TEST(WideFormat, NumbersMatchTheHostForEveryFlagWidthAndPrecision)
     EXPECT_EQ(Wide(u"%d %.2f %d", 1, 2.345, 3), u"1 2.35 3");
 }
 
-TEST(WideFormat, LengthModifiersAndStar)
+TEST(WideFormat, LengthModifiersStarAndThePlatformsTextPointerAndPercentRules)
 {
     LONG negative = -5;
     ULONG all = 0xFFFFFFFFu;
@@ -310,10 +310,8 @@ TEST(WideFormat, LengthModifiersAndStar)
     EXPECT_EQ(Wide(u"[%*d][%*d]", 6, 42, -6, 42), Host("[%*d][%*d]", 6, 42, -6, 42));
     EXPECT_EQ(Wide(u"[%.*d][%.*d]", 5, 42, -1, 42), Host("[%.*d][%.*d]", 5, 42, -1, 42));
     EXPECT_EQ(Wide(u"[%*.*s]", 8, 3, u"abcdef"), u"[     abc]");
-}
 
-TEST(WideFormat, MicrosoftTextPointerAndPercentRules)
-{
+    // The platform's own rules for text, pointers and percent signs.
     const WCHAR* wide = u"Grüße €";
     EXPECT_EQ(Wide(u"%s|%ls|%ws", wide, wide, wide), u"Grüße €|Grüße €|Grüße €");
     EXPECT_EQ(Wide(u"%S|%hs", "a\x80z", "b\xE9"), u"a€z|bé");  // 8-bit text is in the ANSI code page

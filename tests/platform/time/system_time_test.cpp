@@ -1,6 +1,4 @@
-// SYSTEMTIME <-> FILETIME and SYSTEMTIME <-> OLE date conversions, against
-// ICU's proleptic Gregorian calendar, published values and tables computed
-// with Python's datetime.
+// SYSTEMTIME conversions against ICU, published values and Python's datetime.
 #include <gtest/gtest.h>
 
 #include <unicode/gregocal.h>

@@ -1,5 +1,4 @@
-// The device zone's TIME_ZONE_INFORMATION against transitions computed with
-// Python's zoneinfo, zone conversions, and the rule derivation's corner cases.
+// The device zone against transitions from Python's zoneinfo, and zone conversions.
 #include <gtest/gtest.h>
 
 #include <unicode/simpletz.h>
@@ -184,8 +183,7 @@ TEST_F(DeviceZoneTest, RecordsZonesByNameAndTheBiasInForce)
     EXPECT_EQ(platform::LocalOffsetMinutesAt(FileTimeOf(Make(2025, 6, 10, 12))), 345);
 }
 
-// "Last Sunday" and "4th Sunday" name the same day in years whose 4th Sunday
-// is the month's last; the record must still tell the two rules apart.
+// "Last Sunday" and "4th Sunday" stay apart in years where they name the same day.
 TEST(ZoneRules, FourthAndLastWeekdayStayApartInYearsWhereTheyCoincide)
 {
     UErrorCode status = U_ZERO_ERROR;

@@ -1,7 +1,4 @@
-// The one check and evaluation of zone transition rules. The rows marked
-// "was" settle what the device zone, the object model's zone and the calendar
-// loader's zone used to decide each in its own way; the plainly impossible
-// rules (a sixth Sunday, day of week 7, month 13) are the callers' own rows.
+// The one check and evaluation of zone rules ("was": how a caller used to decide).
 #include "platform/time/zone_rules.h"
 
 #include <gtest/gtest.h>
