@@ -550,10 +550,13 @@ protected:
     using Days = std::vector<int>;
 };
 
-TEST_F(CalendarTasksTest, OpenTasksAroundToday)
+// One store; each row sets the settings it names (the others at their
+// defaults) and lists where its tasks are shown ({}: not shown).
+TEST_F(CalendarTasksTest, EachSettingAndRangePlacesItsTasks)
 {
     const double t = today;
-    tasktest::WriteTask({.subject = u"yesterday", .due = t - 1});
+    cattest::WriteCategory(u"Work", 3);
+    tasktest::WriteTask({.subject = u"overdue", .due = t - 1});
     tasktest::WriteTask({.subject = u"today", .due = t});
     tasktest::WriteTask({.subject = u"later", .due = t + 2});
     tasktest::WriteTask({.subject = u"planned", .due = t + 2, .start = t + 1});
@@ -561,84 +564,72 @@ TEST_F(CalendarTasksTest, OpenTasksAroundToday)
     tasktest::WriteTask({.subject = u"started", .due = t + 10, .start = t - 1});
     tasktest::WriteTask({.subject = u"far", .due = t + 10});
     tasktest::WriteTask({.subject = u"template", .due = 401752});
-    const auto placed = Placement(t - 3, t + 3);
-    EXPECT_EQ(placed, (std::map<std::string, Days>{
-                          {"yesterday", {-1, 0}},
-                          {"today", {0}},
-                          {"later", {2}},
-                          {"planned", {1, 2}},
-                          {"long", {2}},
-                          {"started", {-1}},
-                      }));
-}
-
-TEST_F(CalendarTasksTest, OverdueTaskIsShownTodayAndOnItsDueDayWhenInRange)
-{
-    tasktest::WriteTask({.subject = u"overdue", .due = today - 1});
-    EXPECT_EQ(Placement(today, today + 6), (std::map<std::string, Days>{{"overdue", {0}}}));
-    EXPECT_EQ(Placement(today - 6, today), (std::map<std::string, Days>{{"overdue", {-1, 0}}}));
-    // A range that does not hold today: the task is not taken.
-    EXPECT_TRUE(Placement(today + 7, today + 13).empty());
-}
-
-TEST_F(CalendarTasksTest, InProgressTasksFollowTheInProgressSetting)
-{
-    const double t = today;
-    tasktest::WriteTask({.subject = u"long", .due = t + 2, .start = t - 5});
-    tasktest::WriteTask({.subject = u"started", .due = t + 10, .start = t - 1});
-    SetCalendarSetting(u"bShowInProgressTasksToday", 1);
-    EXPECT_EQ(Placement(t - 3, t + 3), (std::map<std::string, Days>{{"long", {0, 2}}, {"started", {0}}}));
-    SetCalendarSetting(u"bShowInProgressTasksToday", 2);
-    EXPECT_EQ(Placement(t - 3, t + 3),
-              (std::map<std::string, Days>{{"long", {-3, -2, -1, 0, 1, 2}}, {"started", {-1, 0, 1, 2, 3}}}));
-}
-
-TEST_F(CalendarTasksTest, RangeWithoutTodayUsesItsFirstDayForRunningTasks)
-{
-    const double t = today;
     tasktest::WriteTask({.subject = u"running", .due = t + 20, .start = t});
     tasktest::WriteTask({.subject = u"inside", .due = t + 9});
     tasktest::WriteTask({.subject = u"starts inside", .due = t + 30, .start = t + 8});
-    tasktest::WriteTask({.subject = u"undated"});
-    SetCalendarSetting(u"CAV_ShowUndatedTasks", 1);
-    EXPECT_EQ(Placement(t + 7, t + 13), (std::map<std::string, Days>{
-                                            {"running", {7}},
-                                            {"inside", {9}},
-                                            {"starts inside", {8}},
-                                            {"undated", {7}},
-                                        }));
-}
-
-TEST_F(CalendarTasksTest, UndatedCompletedAndImportantTasksNeedTheirSettings)
-{
-    const double t = today;
     tasktest::WriteTask({.subject = u"undated"});
     tasktest::WriteTask({.subject = u"done", .due = t - 4, .complete = true, .completed = t - 2});
     tasktest::WriteTask({.subject = u"done long ago", .due = t - 40, .complete = true, .completed = t - 30});
     tasktest::WriteTask({.subject = u"urgent", .due = t + 30, .importance = 1});
     tasktest::WriteTask({.subject = u"urgent template", .due = 401752, .importance = 1});
-    EXPECT_TRUE(Placement(t - 3, t + 3).empty());
-
-    SetCalendarSetting(u"CAV_ShowUndatedTasks", 1);
-    SetCalendarSetting(u"CA_ShowCompletedTasks", 1);
-    SetCalendarSetting(u"CAV_ForceHighTasks", 1);
-    // A forced task with nowhere else to go lands on today; forcing reaches
-    // even the templates' days.
-    EXPECT_EQ(
-        Placement(t - 3, t + 3),
-        (std::map<std::string, Days>{{"undated", {0}}, {"done", {-2}}, {"urgent", {0}}, {"urgent template", {0}}}));
-}
-
-TEST_F(CalendarTasksTest, PrivacyAndCategoryFiltersApplyToTasks)
-{
-    cattest::WriteCategory(u"Work", 3);
-    tasktest::WriteTask({.subject = u"mine", .due = today, .sensitivity = 2});
-    tasktest::WriteTask({.subject = u"work", .due = today, .categories = loadertest::BlobOf({3})});
-    SetCalendarSetting(u"CAV_FilterPrivacy", 0u);
-    EXPECT_EQ(Placement(today, today), (std::map<std::string, Days>{{"work", {0}}}));
-    SetCalendarSetting(u"CAV_FilterPrivacy", static_cast<ULONG>(-1));
-    SetCalendarSetting(u"bHideCategories", static_cast<ULONG>(-1));
-    EXPECT_EQ(Placement(today, today), (std::map<std::string, Days>{{"mine", {0}}}));
+    tasktest::WriteTask({.subject = u"mine", .due = t, .sensitivity = 2});
+    tasktest::WriteTask({.subject = u"work", .due = t, .categories = loadertest::BlobOf({3})});
+    const std::pair<const WCHAR*, ULONG> defaults[] = {{u"bShowInProgressTasksToday", 0}, {u"CAV_ShowUndatedTasks", 0},
+                                                       {u"CA_ShowCompletedTasks", 0},     {u"CAV_ForceHighTasks", 0},
+                                                       {u"CAV_FilterPrivacy", ULONG(-1)}, {u"bHideCategories", 0},
+                                                       {u"CAV_FilterAppointments", 5}};
+    const struct {
+        std::vector<std::pair<const WCHAR*, ULONG>> settings;
+        int first, last;
+        std::map<std::string, Days> placed;
+    } cases[] = {
+        {{},
+         -3,
+         3,
+         {{"overdue", {-1, 0}},
+          {"today", {0}},
+          {"later", {2}},
+          {"planned", {1, 2}},
+          {"long", {2}},
+          {"started", {-1}},
+          {"far", {}},
+          {"template", {}},
+          {"undated", {}},
+          {"done", {}},
+          {"urgent", {}},
+          {"urgent template", {}}}},
+        // An overdue task is shown today, and on its due day when in range;
+        // a range without today does not take it.
+        {{}, 0, 6, {{"overdue", {0}}}},
+        {{}, -6, 0, {{"overdue", {-1, 0}}}},
+        {{}, 7, 13, {{"overdue", {}}}},
+        {{{u"bShowInProgressTasksToday", 1}}, -3, 3, {{"long", {0, 2}}, {"started", {0}}}},
+        {{{u"bShowInProgressTasksToday", 2}}, -3, 3, {{"long", {-3, -2, -1, 0, 1, 2}}, {"started", {-1, 0, 1, 2, 3}}}},
+        // A range without today uses its first day for running tasks.
+        {{{u"CAV_ShowUndatedTasks", 1}},
+         7,
+         13,
+         {{"running", {7}}, {"inside", {9}}, {"starts inside", {8}}, {"undated", {7}}}},
+        // A forced task with nowhere else to go lands on today; forcing
+        // reaches even the templates' days.
+        {{{u"CAV_ShowUndatedTasks", 1}, {u"CA_ShowCompletedTasks", 1}, {u"CAV_ForceHighTasks", 1}},
+         -3,
+         3,
+         {{"undated", {0}}, {"done", {-2}}, {"done long ago", {}}, {"urgent", {0}}, {"urgent template", {0}}}},
+        {{{u"CAV_FilterPrivacy", 0}}, 0, 0, {{"work", {0}}, {"mine", {}}}},
+        {{{u"bHideCategories", ULONG(-1)}}, 0, 0, {{"mine", {0}}, {"work", {}}}},
+        // Only the main view takes tasks.
+        {{{u"CAV_FilterAppointments", 6}}, 0, 0, {{"today", {}}}},
+        {{{u"CAV_FilterAppointments", 4}}, 0, 0, {{"today", {}}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "range " << c.first << ".." << c.last << ", " << c.settings.size()
+                                        << " settings, first named " << c.placed.begin()->first);
+        for (auto [name, value] : defaults) SetCalendarSetting(name, value);
+        for (auto [name, value] : c.settings) SetCalendarSetting(name, value);
+        std::map<std::string, Days> placed = Placement(t + c.first, t + c.last);
+        for (const auto& [subject, days] : c.placed) EXPECT_EQ(placed[subject], days) << subject;
+    }
 }
 
 TEST_F(CalendarTasksTest, TaskRowsCarryTheTaskRecord)
@@ -663,15 +654,6 @@ TEST_F(CalendarTasksTest, TaskRowsCarryTheTaskRecord)
         (std::vector<LONG>{LONG(row->oid), LONG(row->kind), row->isPrivate, row->hasNote, LONG(row->task->oid),
                            row->task->importance, LONG(row->task->percentComplete), LONG(row->task->dueDate - today)}),
         (std::vector<LONG>{LONG(oid), kCalendarKindTask, 1, 1, LONG(oid), kTaskImportanceHigh, 40, 1}));
-}
-
-TEST_F(CalendarTasksTest, TasksAreOnlyInTheMainView)
-{
-    tasktest::WriteTask({.subject = u"today", .due = today});
-    for (int view : {6, 4}) {
-        SetCalendarSetting(u"CAV_FilterAppointments", view);
-        EXPECT_TRUE(Placement(today, today).empty()) << view;
-    }
 }
 
 TEST_F(CalendarTasksTest, AddersReplaceTheTaskRowsWithoutAReload)
