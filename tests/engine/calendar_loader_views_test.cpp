@@ -260,8 +260,12 @@ TEST_F(CalendarViewsTest, DamagedDurationsCannotFloodTheList)
     EXPECT_TRUE(Rows(rangeView, "Forever day").empty());
 }
 
-TEST_F(CalendarViewsTest, StatusFilterKeepsOnlyFreeAppointmentsInTheRangeViews)
+// One store; each row sets the filters it names (the others at their
+// defaults) and lists what the view shows.
+TEST_F(CalendarViewsTest, StatusPrivacyCompletionAndCategoryFilters)
 {
+    cattest::WriteCategory(u"Work", 3);
+    cattest::WriteCategory(u"Home", 5);
     WriteAppointment({.subject = u"busy", .start = Date(2026, 12, 8, 9, 0), .busy = 2, .meeting = true});
     WriteAppointment({.subject = u"free", .start = Date(2026, 12, 8, 10, 0), .busy = 0, .meeting = true});
     WriteAppointment({.subject = u"away", .start = Date(2026, 12, 8, 11, 0), .busy = 3});
@@ -270,68 +274,59 @@ TEST_F(CalendarViewsTest, StatusFilterKeepsOnlyFreeAppointmentsInTheRangeViews)
                       .start = Date(2026, 12, 1, 8, 0),
                       .busy = 2,
                       .pattern = Weekly(Date(2026, 12, 1), 4, 8 * 60, 30)});
-    struct Case {
-        int filter, view;
-        std::set<std::string> subjects;
-    } const cases[] = {
-        {42166, 3, {"weekly busy"}},  // list views ignore the status filter
-        {42166, 4, {"free"}},        {42166, 5, {"free"}},  {42166, 6, {"free"}}, {42165, 5, {"busy", "weekly busy"}},
-        {42167, 5, {"away"}},        {42168, 5, {"maybe"}},
+    WriteAppointment({.subject = u"public", .start = Date(2026, 12, 9, 9, 0)});
+    WriteAppointment({.subject = u"private", .start = Date(2026, 12, 9, 10, 0), .sensitivity = 2});
+    WriteAppointment({.subject = u"<\u2022>filed</\u2022>", .start = Date(2026, 12, 9, 11, 0)});
+    WriteAppointment({.subject = u"work", .start = Date(2026, 12, 10, 9, 0), .categories = loadertest::BlobOf({3})});
+    WriteAppointment({.subject = u"home", .start = Date(2026, 12, 10, 10, 0), .categories = loadertest::BlobOf({5})});
+    using Set = std::set<std::string>;
+    const Set all = {"busy",   "free",    "away",         "maybe", "weekly busy",
+                     "public", "private", "<?>filed</?>", "work",  "home"};
+    auto without = [&](const Set& gone) {
+        Set kept;
+        for (const std::string& s : all)
+            if (!gone.count(s)) kept.insert(s);
+        return kept;
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.filter << " in view " << c.view);
-        SetCalendarSetting(u"CAV_StatusFilter", c.filter);
-        SetCalendarSetting(u"CAV_FilterAppointments", c.view);
-        CCalendarThread loader;
-        ASSERT_TRUE(Load(loader, today, today + 6));
-        EXPECT_EQ(Subjects(loader), c.subjects);
-    }
-}
-
-TEST_F(CalendarViewsTest, PrivacyAndCompletionFiltersKeepTheirSide)
-{
-    WriteAppointment({.subject = u"public", .start = Date(2026, 12, 8, 9, 0)});
-    WriteAppointment({.subject = u"private", .start = Date(2026, 12, 8, 10, 0), .sensitivity = 2});
-    WriteAppointment({.subject = u"<\u2022>filed</\u2022>", .start = Date(2026, 12, 8, 11, 0)});
+    const std::pair<const WCHAR*, ULONG> defaults[] = {{u"CAV_StatusFilter", kCalendarStatusAll},
+                                                       {u"CAV_FilterAppointments", 5},
+                                                       {u"CAV_FilterPrivacy", ULONG(-1)},
+                                                       {u"DisplayCompletedAppointments", 1},
+                                                       {u"bHideCategories", 0}};
     const struct {
-        int privacy;
-        ULONG completed;
-        std::set<std::string> subjects;
-    } cases[] = {{-1, 1, {"public", "private", "<?>filed</?>"}},
-                 {0, 1, {"public", "<?>filed</?>"}},
-                 {1, 1, {"private"}},
-                 {-1, 0, {"public", "private"}}};
+        std::vector<std::pair<const WCHAR*, ULONG>> settings;
+        Set shown;
+    } cases[] = {
+        // List views ignore the status filter.
+        {{{u"CAV_StatusFilter", 42166}, {u"CAV_FilterAppointments", 3}}, {"weekly busy"}},
+        {{{u"CAV_StatusFilter", 42166}, {u"CAV_FilterAppointments", 4}}, {"free"}},
+        {{{u"CAV_StatusFilter", 42166}}, {"free"}},
+        {{{u"CAV_StatusFilter", 42166}, {u"CAV_FilterAppointments", 6}}, {"free"}},
+        {{{u"CAV_StatusFilter", 42165}}, without({"free", "away", "maybe"})},
+        {{{u"CAV_StatusFilter", 42167}}, {"away"}},
+        {{{u"CAV_StatusFilter", 42168}}, {"maybe"}},
+        {{}, all},
+        {{{u"CAV_FilterPrivacy", 0}}, without({"private"})},
+        {{{u"CAV_FilterPrivacy", 1}}, {"private"}},
+        {{{u"DisplayCompletedAppointments", 0}}, without({"<?>filed</?>"})},
+        // Hiding the selection (with none selected) still turns the filters
+        // on; showing uncategorised only keeps the others.
+        {{{u"bHideCategories", ULONG(-1)}}, without({"work", "home"})},
+    };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.privacy << "/" << c.completed);
-        SetCalendarSetting(u"CAV_FilterPrivacy", static_cast<ULONG>(c.privacy));
-        if (!c.completed) SetCalendarSetting(u"DisplayCompletedAppointments", 0u);  // last: the others see the default
+        SCOPED_TRACE(testing::Message() << c.settings.size() << " settings, shown first " << *c.shown.begin());
+        for (auto [name, value] : defaults) SetCalendarSetting(name, value);
+        for (auto [name, value] : c.settings) SetCalendarSetting(name, value);
         CCalendarThread loader;
         ASSERT_TRUE(Load(loader, today, today + 6));
-        EXPECT_EQ(Subjects(loader), c.subjects);
-        if (c.privacy == 1) {
+        EXPECT_EQ(Subjects(loader), c.shown);
+        if (c.shown.count("private")) {
             EXPECT_EQ(Rows(loader, "private")[0]->isPrivate, 1);
         }
+        if (c.shown.count("work")) {
+            EXPECT_EQ(Utf8(Rows(loader, "work")[0]->categoryText), "Work");
+        }
     }
-}
-
-TEST_F(CalendarViewsTest, CategoryRestrictionAppliesToTheRangeViews)
-{
-    cattest::WriteCategory(u"Work", 3);
-    cattest::WriteCategory(u"Home", 5);
-    WriteAppointment({.subject = u"work", .start = Date(2026, 12, 8, 9, 0), .categories = loadertest::BlobOf({3})});
-    WriteAppointment({.subject = u"home", .start = Date(2026, 12, 8, 10, 0), .categories = loadertest::BlobOf({5})});
-    WriteAppointment({.subject = u"none", .start = Date(2026, 12, 8, 11, 0)});
-    // Hiding the selection (with none selected) still turns the filters on;
-    // showing uncategorised only keeps the last one.
-    SetCalendarSetting(u"bHideCategories", static_cast<ULONG>(-1));
-    CCalendarThread loader;
-    ASSERT_TRUE(Load(loader, today, today + 6));
-    EXPECT_EQ(Subjects(loader), (std::set<std::string>{"none"}));
-
-    SetCalendarSetting(u"bHideCategories", 0u);
-    ASSERT_TRUE(Load(loader, today, today + 6));
-    EXPECT_EQ(Subjects(loader), (std::set<std::string>{"work", "home", "none"}));
-    EXPECT_EQ(Utf8(Rows(loader, "work")[0]->categoryText), "Work");
 }
 
 // ---- Rows and day headers -------------------------------------------------
