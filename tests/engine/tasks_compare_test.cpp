@@ -416,27 +416,6 @@ TEST_F(TasksListSortTest, MatchesAStableSortForEveryKeyAndDirection)
     }
 }
 
-TEST_F(TasksListSortTest, AnOwningListKeepsEachRowOnceAndShortListsAreLeftAlone)
-{
-    // The list deletes its rows at the end: a row lost or doubled by the
-    // sort shows up as a leak or a double delete.
-    CePtrList<DATATASKS*> list(1);
-    list.SetDeletePolicy(1);
-    g_counted = &TasksCompareOID;
-    for (DWORD oid = 50; oid >= 1; --oid) {
-        auto* row = new DATATASKS;
-        row->oid = oid;
-        list.Append(row);
-        if (oid == 50) {
-            g_calls = 0;
-            TasksQuickSort(list, &Counted, true);
-            EXPECT_EQ(g_calls, 0) << "one row: nothing to compare";
-        }
-    }
-    TasksQuickSort(list, &TasksCompareOID, true);
-    for (DWORD oid = 1; oid <= 50; ++oid) EXPECT_EQ(list.GetAt(static_cast<int>(oid))->oid, oid);
-}
-
 TEST_F(TasksListSortTest, TwentyThousandRowsSortWithoutQuadraticCost)
 {
     const int n = 20000;
