@@ -155,7 +155,7 @@ TEST_F(CalendarThreadTest, CompareFuncOrdersByDayThenHeaderThenKind)
     EXPECT_GT(CCalendarThread::CompareFunc(none, early.get(), 0), 0);
 }
 
-TEST_F(CalendarThreadTest, TasksGoFirstWhenTheSettingSaysSo)
+TEST_F(CalendarThreadTest, TaskRowsGoWhereTheSettingsSay)
 {
     const LONG d = static_cast<LONG>(today);
     auto appointment = Row(5, d, 8);
@@ -168,28 +168,24 @@ TEST_F(CalendarThreadTest, TasksGoFirstWhenTheSettingSaysSo)
     SetCalendarSetting(u"CAV_ShowTaskOnTop", 0u);
     loader.SettingChange();
     EXPECT_GT(CCalendarThread::CompareFunc(task.get(), appointment.get(), 0), 0);
-}
 
-TEST_F(CalendarThreadTest, TaskRowsCompareByTheTaskSortKey)
-{
-    const LONG d = static_cast<LONG>(today);
-    auto a = Row(1, d, 0, kCalendarKindTask, u"a");
-    auto b = Row(2, d, 0, kCalendarKindTask, u"b");
-    a->task = new DATATASKS;
-    b->task = new DATATASKS;
-    a->task->oid = 1;
-    b->task->oid = 2;
-    a->task->subject = _wcsdup(u"zz");
-    b->task->subject = _wcsdup(u"aa");
-    a->task->startDate = d + 3;
-    b->task->startDate = d + 1;
+    // Two task rows compare by the task sort key and its direction.
+    auto ta = Row(1, d, 0, kCalendarKindTask, u"a");
+    auto tb = Row(2, d, 0, kCalendarKindTask, u"b");
+    ta->task = new DATATASKS;
+    tb->task = new DATATASKS;
+    ta->task->oid = 1;
+    tb->task->oid = 2;
+    ta->task->subject = _wcsdup(u"zz");
+    tb->task->subject = _wcsdup(u"aa");
+    ta->task->startDate = d + 3;
+    tb->task->startDate = d + 1;
     SetCalendarSetting(u"TaskSort", 1);  // subject
-    CCalendarThread loader;
     loader.LoadSortPrefs();
-    EXPECT_GT(CCalendarThread::CompareFunc(a.get(), b.get(), 0), 0);
+    EXPECT_GT(CCalendarThread::CompareFunc(ta.get(), tb.get(), 0), 0);
     SetCalendarSetting(u"TaskSortDescending", 1);
     loader.LoadSortPrefs();
-    EXPECT_LT(CCalendarThread::CompareFunc(a.get(), b.get(), 0), 0);
+    EXPECT_LT(CCalendarThread::CompareFunc(ta.get(), tb.get(), 0), 0);
 }
 
 TEST_F(CalendarThreadTest, BirthdayOrderIgnoresTheYear)
