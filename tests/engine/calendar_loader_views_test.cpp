@@ -125,18 +125,6 @@ TEST_F(CalendarViewsTest, BirthdayListIsOrderedByDayOfYearWhateverTheYear)
                                         "31 (76 years) Old birthday"}));
 }
 
-TEST_F(CalendarViewsTest, BirthdayInRangeCountsYearsToTheOccurrence)
-{
-    WriteYearly(u"Gran", Date(1970, 6, 3));
-    SetCalendarSetting(u"BDayCatName", u"gran");  // recognised by the category name in the subject
-    CCalendarThread loader;
-    ASSERT_TRUE(Load(loader, Date(2025, 6, 1), Date(2025, 6, 7)));
-    auto rows = Rows(loader, "(55 years) Gran");
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0]->birthdayYear + rows[0]->anniversaryYear * 10000, 1970);
-    EXPECT_EQ(Shape(rows[0]), "kind 3 day 3 0:0+1440 busy 2 00000010 '~Birthday'");
-}
-
 TEST_F(CalendarViewsTest, AnniversaryNameSetToTheBirthdayNameFallsBackToAnniversaries)
 {
     WriteYearly(u"Team birthdays", Date(2000, 12, 9));
@@ -167,6 +155,16 @@ TEST_F(CalendarViewsTest, OnlyAllDayYearlySeriesAreBirthdays)
         ASSERT_EQ(rows.size(), 1u) << subject;
         EXPECT_EQ(rows[0]->birthdayYear, 0) << subject;
     }
+
+    // A birthday in the range counts the years to the occurrence.
+    WriteYearly(u"Gran", Date(1970, 6, 3));
+    SetCalendarSetting(u"BDayCatName", u"gran");  // recognised by the category name in the subject
+    CCalendarThread june;
+    ASSERT_TRUE(Load(june, Date(2025, 6, 1), Date(2025, 6, 7)));
+    auto gran = Rows(june, "(55 years) Gran");
+    ASSERT_EQ(gran.size(), 1u);
+    EXPECT_EQ(gran[0]->birthdayYear + gran[0]->anniversaryYear * 10000, 1970);
+    EXPECT_EQ(Shape(gran[0]), "kind 3 day 3 0:0+1440 busy 2 00000010 '~Birthday'");
 }
 
 // Which days of the range an appointment over midnight is shown on, by view

@@ -17,7 +17,7 @@ namespace {
 
 class CalendarThreadTest : public CalendarStoreTest {};
 
-TEST_F(CalendarThreadTest, LoadWithoutRangeDoesNothing)
+TEST_F(CalendarThreadTest, LoadWithoutRangeOrLockDoesNothing)
 {
     WriteAppointment({.subject = u"x", .start = Date(2026, 12, 8, 9, 0)});
     CCalendarThread loader;
@@ -28,17 +28,12 @@ TEST_F(CalendarThreadTest, LoadWithoutRangeDoesNothing)
     EXPECT_EQ(host.Count(WM_LOADER_BEGIN), 0);
     EXPECT_EQ(host.Count(WM_LOADER_DATA), 0);
     EXPECT_TRUE(loader.GetDataList().IsEmpty());
-}
 
-TEST_F(CalendarThreadTest, LoadFindingTheLockTakenLeavesTheListAlone)
-{
-    WriteAppointment({.subject = u"x", .start = Date(2026, 12, 8, 9, 0)});
-    CCalendarThread loader;
+    // A load finding the lock taken leaves the list alone.
     ASSERT_TRUE(Load(loader, today, today + 1));
     const int before = loader.GetDataList().GetCount();
     WriteAppointment({.subject = u"y", .start = Date(2026, 12, 8, 10, 0)});
     loader.SetRestrict(Day(today), Day(today + 1));
-    LoaderHost host;
     loader.SetNotifyWindow(host.Window());
     ScopedDataLock held(loader);
     ASSERT_TRUE(held.Acquired());

@@ -382,7 +382,7 @@ TEST_F(DataThreadTest, CategoryAssemblerWithAPrivateHeapTheTextComesFromIt)
 
 // ---- LoaderHost ----
 
-TEST_F(DataThreadTest, HostWindowIsMessageOnlyAndLivesOnTheCallingThreadWithItsHost)
+TEST_F(DataThreadTest, HostWindowIsMessageOnlyOnTheCallingThreadAndEachRunStartsClean)
 {
     LoaderHost host;
     ASSERT_NE(host.Window(), nullptr);
@@ -397,11 +397,8 @@ TEST_F(DataThreadTest, HostWindowIsMessageOnlyAndLivesOnTheCallingThreadWithItsH
     }
     EXPECT_FALSE(IsWindow(other));
     EXPECT_TRUE(IsWindow(host.Window()));
-}
 
-TEST_F(DataThreadTest, HostRunClearsWhatTheLastRunRecorded)
-{
-    LoaderHost host;
+    // Each run clears what the last one recorded.
     TestLoader loader(host.Window());
     ASSERT_TRUE(host.Run(loader, 5000));
     EXPECT_EQ(host.Events().size(), 3u);
