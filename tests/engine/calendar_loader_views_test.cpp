@@ -344,22 +344,20 @@ TEST_F(CalendarViewsTest, RowsCarryTheRecordsFlagsAndTexts)
     EXPECT_EQ(Shape(rows[0]), "kind 3 day 8 9:30+45 busy 3 11110000 ''");
     EXPECT_NEAR(rows[0]->end - rows[0]->start, 45.0 / 1440.0, 1e-6);
     EXPECT_EQ(Rows(loader, "<No Subject>").size(), 1u);
-}
 
-TEST_F(CalendarViewsTest, AllDayAppointmentsKeepTheirDayInAnyZone)
-{
+    // All-day appointments keep their day in any zone.
     // Saved in Berlin: local midnight is 23:00 UTC of the day before.
     WriteAppointment({.subject = u"fest", .start = Date(2026, 12, 9), .duration = 1440, .allDay = true});
     // A timed one moves with the zone: 09:00 in Berlin is 03:00 in New York.
     WriteAppointment({.subject = u"call", .start = Date(2026, 12, 10, 9, 0)});
     ASSERT_TRUE(platform::SetDeviceTimeZone(u"America/New_York"));
-    CCalendarThread loader;
-    ASSERT_TRUE(Load(loader, today, today + 6));
-    EXPECT_EQ(DaysOf(loader, "fest"), (std::vector<int>{9}));
-    auto rows = Rows(loader, "call");
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(Day(rows[0]->start).wHour, 3);
-    EXPECT_EQ(Day(rows[0]->day).wDay, 10);
+    CCalendarThread zoned;
+    ASSERT_TRUE(Load(zoned, today, today + 6));
+    EXPECT_EQ(DaysOf(zoned, "fest"), (std::vector<int>{9}));
+    auto call = Rows(zoned, "call");
+    ASSERT_EQ(call.size(), 1u);
+    EXPECT_EQ(Day(call[0]->start).wHour, 3);
+    EXPECT_EQ(Day(call[0]->day).wDay, 10);
 }
 
 // The main view has a header for every day of the range, other views only
@@ -469,9 +467,10 @@ TEST_F(CalendarViewsTest, ChangedOccurrenceShowsItsOwnSubjectAndTime)
     EXPECT_EQ(Shape(Rows(loader, "sync")[0]), "kind 3 day 16 10:0+30 busy 2 00000010 ''");
 }
 
-TEST_F(CalendarViewsTest, HolidaysAreFoundByCategoryOrSubject)
+TEST_F(CalendarViewsTest, HolidayAndFloatingCategories)
 {
     cattest::WriteCategory(u"Public holiday", 4);
+    cattest::WriteCategory(u"Floating", 2);
     WriteAppointment({.subject = u"Closed",
                       .start = Date(2026, 12, 24),
                       .duration = 1440,
@@ -488,20 +487,18 @@ TEST_F(CalendarViewsTest, HolidaysAreFoundByCategoryOrSubject)
     SetCalendarSetting(u"HolidaySubName", u"PAY");
     ASSERT_TRUE(Load(loader, today, today));
     EXPECT_EQ(Subjects(loader), (std::set<std::string>{"Closed", "Payday"}));
-}
 
-TEST_F(CalendarViewsTest, FloatingCategoryDropsTheDayCodeFromTheSubject)
-{
-    cattest::WriteCategory(u"Floating", 2);
+    // A floating category drops the day code from the subject.
     WriteAppointment(
         {.subject = u"D12 Call the bank", .start = Date(2026, 12, 8, 9, 0), .categories = loadertest::BlobOf({2})});
     WriteAppointment({.subject = u"W3", .start = Date(2026, 12, 8, 10, 0), .categories = loadertest::BlobOf({2})});
     WriteAppointment({.subject = u"Dinner", .start = Date(2026, 12, 8, 19, 0)});
     SetCalendarSetting(u"FloatCat", u"Floating", kCalendarTodayKey);
-    CCalendarThread loader;
-    ASSERT_TRUE(Load(loader, today, today + 6));
+    SetCalendarSetting(u"CAV_FilterAppointments", 5);
+    CCalendarThread floating;
+    ASSERT_TRUE(Load(floating, today, today + 6));
     // Nothing would be left of the second: it keeps its subject.
-    EXPECT_EQ(Subjects(loader), (std::set<std::string>{"Call the bank", "W3", "Dinner"}));
+    EXPECT_EQ(Subjects(floating), (std::set<std::string>{"Call the bank", "W3", "Dinner"}));
 }
 
 // ---- Tasks ----------------------------------------------------------------
