@@ -172,7 +172,7 @@ TEST_F(CalendarViewsTest, OnlyAllDayYearlySeriesAreBirthdays)
 // of its rows are marked as ending early.
 // ---- Days and filters -----------------------------------------------------
 
-TEST_F(CalendarViewsTest, AppointmentsSpreadOverTheDaysOfTheRangeTheyTouch)
+TEST_F(CalendarViewsTest, AppointmentsSpreadOverTheDaysOfTheRangeTheyTouchUpToALimit)
 {
     WriteAppointment({.subject = u"night shift", .start = Date(2026, 12, 8, 22, 0), .duration = 11 * 60});
     WriteAppointment({.subject = u"late shift", .start = Date(2026, 12, 8, 22, 0), .duration = 11 * 60 + 1});
@@ -232,10 +232,8 @@ TEST_F(CalendarViewsTest, AppointmentsSpreadOverTheDaysOfTheRangeTheyTouch)
             }
         }
     }
-}
 
-TEST_F(CalendarViewsTest, DamagedDurationsCannotFloodTheList)
-{
+    // Damaged durations cannot flood the list.
     WriteAppointment({.subject = u"Forever day", .start = Date(2026, 12, 8), .duration = 0x7FFFFFFF, .allDay = true});
     WriteAppointment({.subject = u"negative", .start = Date(2026, 12, 8, 9, 0), .duration = -500});
     SetCalendarSetting(u"CAV_FilterAppointments", 2);

@@ -61,7 +61,7 @@ TEST_F(CalendarThreadTest, SingleRecordLoadAddsOneAppointmentAndNothingElse)
     EXPECT_EQ(loader.GetDataList().GetTail()->oid, added);
 }
 
-TEST_F(CalendarThreadTest, RangeIsKeptAsWholeDays)
+TEST_F(CalendarThreadTest, RangeIsKeptAsWholeDaysAndSettingsComeFromTheViewsKey)
 {
     CCalendarThread loader;
     EXPECT_FALSE(loader.IsInCache(today));
@@ -74,27 +74,25 @@ TEST_F(CalendarThreadTest, RangeIsKeptAsWholeDays)
     EXPECT_TRUE(loader.IsInCache(Day(today + 2)));
     EXPECT_TRUE(loader.IsInCache(Day(today + 2), 4));
     EXPECT_FALSE(loader.IsInCache(Day(today + 2), 5));
-}
 
-TEST_F(CalendarThreadTest, SettingsComeFromTheViewsOwnKey)
-{
+    // Settings come from the view's own key.
     const WCHAR* key = u"Software\\Corvid\\Kestrel\\CAV\\Week";
     SetCalendarSetting(u"CAV_FilterAppointments", 4, key);
     SetCalendarSetting(u"CAV_FilterAppointments", 2);
-    CCalendarThread loader(key);
-    EXPECT_EQ(loader.GetView(), 4);
-    EXPECT_EQ(std::u16string(loader.GetViewSettingsKey()), key);
-    loader.SetSettingsKey(nullptr);
-    loader.SettingChange();
-    EXPECT_EQ(loader.GetView(), 2);
+    CCalendarThread viewLoader(key);
+    EXPECT_EQ(viewLoader.GetView(), 4);
+    EXPECT_EQ(std::u16string(viewLoader.GetViewSettingsKey()), key);
+    viewLoader.SetSettingsKey(nullptr);
+    viewLoader.SettingChange();
+    EXPECT_EQ(viewLoader.GetView(), 2);
     // A view number the loader does not know reads as the main view.
     SetCalendarSetting(u"CAV_FilterAppointments", 9);
     // A category name longer than the settings hold is cut to 62 characters.
     const std::u16string longName(70, u'h');
     SetCalendarSetting(u"HolidayCatName", longName.c_str());
-    loader.SettingChange();
-    EXPECT_EQ(loader.GetView(), 5);
-    EXPECT_EQ(std::u16string(loader.Settings().holidayCatName), longName.substr(0, 62));
+    viewLoader.SettingChange();
+    EXPECT_EQ(viewLoader.GetView(), 5);
+    EXPECT_EQ(std::u16string(viewLoader.Settings().holidayCatName), longName.substr(0, 62));
 }
 
 TEST_F(CalendarThreadTest, MissingTaskSortSettingsAreWrittenBack)
