@@ -339,7 +339,7 @@ TEST_F(TasksCompareTest, TieBreakUsesSecondaryKeyAndDirectionThenSubjectThenOid)
     EXPECT_EQ(TasksCompareDueDate(a, b, 0), 0);
 }
 
-TEST_F(TasksCompareTest, OidComparisonsAreSigned)
+TEST_F(TasksCompareTest, OidComparisonsAreSignedAndTheKeyTablePicksTheComparisons)
 {
     DATATASKS* big = pool_.Task(0x80000001u, u"x");
     DATATASKS* one = pool_.Task(1, u"x");
@@ -348,10 +348,7 @@ TEST_F(TasksCompareTest, OidComparisonsAreSigned)
     ExpectOrder(&TasksCompareParentOID, {big, one});
     one->parentOid = 0xFFFFFFFFu;
     EXPECT_EQ(TasksCompareParentOID(big, one, 0), 0);
-}
 
-TEST_F(TasksCompareTest, KeyTablePicksTheComparisons)
-{
     // The rank order stands in as a tie-break by the start date; unknown keys
     // compare by start date.
     const TasksCompareFn primary[] = {&TasksCompareTPM,       &TasksCompareSubject,  &TasksCompareDueDate,
