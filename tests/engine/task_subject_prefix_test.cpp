@@ -58,9 +58,25 @@ const std::vector<PrefixCase> kCases = {
 // Subjects that carry no code and are left whole: words, letters or digits
 // in the wrong place, spaces, times of day, codes or days too long.
 const std::u16string kNoCode[] = {
-    u"Note: hello", u"AB: x", u"ABC: x",      u"A1x: x",      u"A1 : x", u"12: x",
-    u"1|5: x",      u":x",    u":",           u"Call Bob",    u"",       u"Meeting at 10:30",
-    u"|: x",        u"|x: y", u"|1234567: y", u"A1|23456: y", u"A1|5 x", std::u16string(5000, u'w') + u": x",
+    u"Note: hello",
+    u"AB: x",
+    u"To: Bob",
+    u"ABC: x",
+    u"A1x: x",
+    u"A1 : x",
+    u"12: x",
+    u"1|5: x",
+    u":x",
+    u":",
+    u"Call Bob",
+    u"",
+    u"Meeting at 10:30",
+    u"|: x",
+    u"|x: y",
+    u"|1234567: y",
+    u"A1|23456: y",
+    u"A1|5 x",
+    std::u16string(5000, u'w') + u": x",
 };
 
 TEST(TaskSubjectPrefixTest, SplitsCodesAsTheRulesSay)
