@@ -71,7 +71,7 @@ protected:
 
 // ---- Views ----------------------------------------------------------------
 
-TEST_F(CalendarViewsTest, EachViewTakesItsOwnAppointmentsFromOneStore)
+TEST_F(CalendarViewsTest, EachViewTakesItsOwnAppointmentsAndOccurrencesFromOneStore)
 {
     WriteViewStore();
     struct Case {
@@ -91,29 +91,22 @@ TEST_F(CalendarViewsTest, EachViewTakesItsOwnAppointmentsFromOneStore)
         SetCalendarSetting(u"CAV_FilterAppointments", c.view);
         CCalendarThread loader;
         LPARAM reported = -1;
-        ASSERT_TRUE(Load(loader, today, today + 6, &reported));
+        ASSERT_TRUE(Load(loader, today, today + 21, &reported));
         EXPECT_EQ(Subjects(loader), c.subjects);
         EXPECT_EQ(reported, loader.GetDataList().GetCount());
         EXPECT_EQ(loader.GetHandedOverCount(), loader.GetDataList().GetCount());
+        // A list view shows a series once, at its first occurrence (2
+        // November); a range view shows every occurrence.
+        if (c.view == 3) {
+            ASSERT_EQ(Rows(loader, "gym").size(), 1u);
+            EXPECT_EQ(Day(Rows(loader, "gym")[0]->day).wMonth, 11);
+        }
+        if (c.view == 5) {
+            EXPECT_EQ(DaysOf(loader, "gym"), (std::vector<int>{7, 14, 21, 28}));
+            for (DATACALENDAR* row : Rows(loader, "gym"))
+                EXPECT_NE(Shape(row).find(" 18:0+90 busy 2 00000010"), std::string::npos);
+        }
     }
-}
-
-TEST_F(CalendarViewsTest, ListViewsShowASeriesOnceAndRangeViewsEveryOccurrence)
-{
-    WriteViewStore();
-    SetCalendarSetting(u"CAV_FilterAppointments", 3);
-    CCalendarThread listView;
-    ASSERT_TRUE(Load(listView, today, today + 20));
-    EXPECT_EQ(Rows(listView, "gym").size(), 1u);
-    // At its first occurrence, on 2 November.
-    EXPECT_EQ(Day(Rows(listView, "gym")[0]->day).wMonth, 11);
-
-    SetCalendarSetting(u"CAV_FilterAppointments", 5);
-    CCalendarThread rangeView;
-    ASSERT_TRUE(Load(rangeView, today, today + 21));
-    EXPECT_EQ(DaysOf(rangeView, "gym"), (std::vector<int>{7, 14, 21, 28}));
-    for (DATACALENDAR* row : Rows(rangeView, "gym"))
-        EXPECT_NE(Shape(row).find(" 18:0+90 busy 2 00000010"), std::string::npos);
 }
 
 // ---- Birthdays and anniversaries ------------------------------------------
@@ -130,18 +123,6 @@ TEST_F(CalendarViewsTest, BirthdayListIsOrderedByDayOfYearWhateverTheYear)
     EXPECT_EQ(Lines(loader),
               (std::vector<std::string>{"20 --", "20 (16 years) Amy bday", "1 --", "1 (36 years) Zed birthday", "31 --",
                                         "31 (76 years) Old birthday"}));
-}
-
-TEST_F(CalendarViewsTest, BirthdayInRangeCountsYearsToTheOccurrence)
-{
-    WriteYearly(u"Gran", Date(1970, 6, 3));
-    SetCalendarSetting(u"BDayCatName", u"gran");  // recognised by the category name in the subject
-    CCalendarThread loader;
-    ASSERT_TRUE(Load(loader, Date(2025, 6, 1), Date(2025, 6, 7)));
-    auto rows = Rows(loader, "(55 years) Gran");
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0]->birthdayYear + rows[0]->anniversaryYear * 10000, 1970);
-    EXPECT_EQ(Shape(rows[0]), "kind 3 day 3 0:0+1440 busy 2 00000010 '~Birthday'");
 }
 
 TEST_F(CalendarViewsTest, AnniversaryNameSetToTheBirthdayNameFallsBackToAnniversaries)
@@ -174,6 +155,16 @@ TEST_F(CalendarViewsTest, OnlyAllDayYearlySeriesAreBirthdays)
         ASSERT_EQ(rows.size(), 1u) << subject;
         EXPECT_EQ(rows[0]->birthdayYear, 0) << subject;
     }
+
+    // A birthday in the range counts the years to the occurrence.
+    WriteYearly(u"Gran", Date(1970, 6, 3));
+    SetCalendarSetting(u"BDayCatName", u"gran");  // recognised by the category name in the subject
+    CCalendarThread june;
+    ASSERT_TRUE(Load(june, Date(2025, 6, 1), Date(2025, 6, 7)));
+    auto gran = Rows(june, "(55 years) Gran");
+    ASSERT_EQ(gran.size(), 1u);
+    EXPECT_EQ(gran[0]->birthdayYear + gran[0]->anniversaryYear * 10000, 1970);
+    EXPECT_EQ(Shape(gran[0]), "kind 3 day 3 0:0+1440 busy 2 00000010 '~Birthday'");
 }
 
 // Which days of the range an appointment over midnight is shown on, by view
@@ -181,7 +172,7 @@ TEST_F(CalendarViewsTest, OnlyAllDayYearlySeriesAreBirthdays)
 // of its rows are marked as ending early.
 // ---- Days and filters -----------------------------------------------------
 
-TEST_F(CalendarViewsTest, AppointmentsSpreadOverTheDaysOfTheRangeTheyTouch)
+TEST_F(CalendarViewsTest, AppointmentsSpreadOverTheDaysOfTheRangeTheyTouchUpToALimit)
 {
     WriteAppointment({.subject = u"night shift", .start = Date(2026, 12, 8, 22, 0), .duration = 11 * 60});
     WriteAppointment({.subject = u"late shift", .start = Date(2026, 12, 8, 22, 0), .duration = 11 * 60 + 1});
@@ -241,10 +232,8 @@ TEST_F(CalendarViewsTest, AppointmentsSpreadOverTheDaysOfTheRangeTheyTouch)
             }
         }
     }
-}
 
-TEST_F(CalendarViewsTest, DamagedDurationsCannotFloodTheList)
-{
+    // Damaged durations cannot flood the list.
     WriteAppointment({.subject = u"Forever day", .start = Date(2026, 12, 8), .duration = 0x7FFFFFFF, .allDay = true});
     WriteAppointment({.subject = u"negative", .start = Date(2026, 12, 8, 9, 0), .duration = -500});
     SetCalendarSetting(u"CAV_FilterAppointments", 2);
@@ -260,8 +249,12 @@ TEST_F(CalendarViewsTest, DamagedDurationsCannotFloodTheList)
     EXPECT_TRUE(Rows(rangeView, "Forever day").empty());
 }
 
-TEST_F(CalendarViewsTest, StatusFilterKeepsOnlyFreeAppointmentsInTheRangeViews)
+// One store; each row sets the filters it names (the others at their
+// defaults) and lists what the view shows.
+TEST_F(CalendarViewsTest, StatusPrivacyCompletionAndCategoryFilters)
 {
+    cattest::WriteCategory(u"Work", 3);
+    cattest::WriteCategory(u"Home", 5);
     WriteAppointment({.subject = u"busy", .start = Date(2026, 12, 8, 9, 0), .busy = 2, .meeting = true});
     WriteAppointment({.subject = u"free", .start = Date(2026, 12, 8, 10, 0), .busy = 0, .meeting = true});
     WriteAppointment({.subject = u"away", .start = Date(2026, 12, 8, 11, 0), .busy = 3});
@@ -270,68 +263,59 @@ TEST_F(CalendarViewsTest, StatusFilterKeepsOnlyFreeAppointmentsInTheRangeViews)
                       .start = Date(2026, 12, 1, 8, 0),
                       .busy = 2,
                       .pattern = Weekly(Date(2026, 12, 1), 4, 8 * 60, 30)});
-    struct Case {
-        int filter, view;
-        std::set<std::string> subjects;
-    } const cases[] = {
-        {42166, 3, {"weekly busy"}},  // list views ignore the status filter
-        {42166, 4, {"free"}},        {42166, 5, {"free"}},  {42166, 6, {"free"}}, {42165, 5, {"busy", "weekly busy"}},
-        {42167, 5, {"away"}},        {42168, 5, {"maybe"}},
+    WriteAppointment({.subject = u"public", .start = Date(2026, 12, 9, 9, 0)});
+    WriteAppointment({.subject = u"private", .start = Date(2026, 12, 9, 10, 0), .sensitivity = 2});
+    WriteAppointment({.subject = u"<\u2022>filed</\u2022>", .start = Date(2026, 12, 9, 11, 0)});
+    WriteAppointment({.subject = u"work", .start = Date(2026, 12, 10, 9, 0), .categories = loadertest::BlobOf({3})});
+    WriteAppointment({.subject = u"home", .start = Date(2026, 12, 10, 10, 0), .categories = loadertest::BlobOf({5})});
+    using Set = std::set<std::string>;
+    const Set all = {"busy",   "free",    "away",         "maybe", "weekly busy",
+                     "public", "private", "<?>filed</?>", "work",  "home"};
+    auto without = [&](const Set& gone) {
+        Set kept;
+        for (const std::string& s : all)
+            if (!gone.count(s)) kept.insert(s);
+        return kept;
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.filter << " in view " << c.view);
-        SetCalendarSetting(u"CAV_StatusFilter", c.filter);
-        SetCalendarSetting(u"CAV_FilterAppointments", c.view);
-        CCalendarThread loader;
-        ASSERT_TRUE(Load(loader, today, today + 6));
-        EXPECT_EQ(Subjects(loader), c.subjects);
-    }
-}
-
-TEST_F(CalendarViewsTest, PrivacyAndCompletionFiltersKeepTheirSide)
-{
-    WriteAppointment({.subject = u"public", .start = Date(2026, 12, 8, 9, 0)});
-    WriteAppointment({.subject = u"private", .start = Date(2026, 12, 8, 10, 0), .sensitivity = 2});
-    WriteAppointment({.subject = u"<\u2022>filed</\u2022>", .start = Date(2026, 12, 8, 11, 0)});
+    const std::pair<const WCHAR*, ULONG> defaults[] = {{u"CAV_StatusFilter", kCalendarStatusAll},
+                                                       {u"CAV_FilterAppointments", 5},
+                                                       {u"CAV_FilterPrivacy", ULONG(-1)},
+                                                       {u"DisplayCompletedAppointments", 1},
+                                                       {u"bHideCategories", 0}};
     const struct {
-        int privacy;
-        ULONG completed;
-        std::set<std::string> subjects;
-    } cases[] = {{-1, 1, {"public", "private", "<?>filed</?>"}},
-                 {0, 1, {"public", "<?>filed</?>"}},
-                 {1, 1, {"private"}},
-                 {-1, 0, {"public", "private"}}};
+        std::vector<std::pair<const WCHAR*, ULONG>> settings;
+        Set shown;
+    } cases[] = {
+        // List views ignore the status filter.
+        {{{u"CAV_StatusFilter", 42166}, {u"CAV_FilterAppointments", 3}}, {"weekly busy"}},
+        {{{u"CAV_StatusFilter", 42166}, {u"CAV_FilterAppointments", 4}}, {"free"}},
+        {{{u"CAV_StatusFilter", 42166}}, {"free"}},
+        {{{u"CAV_StatusFilter", 42166}, {u"CAV_FilterAppointments", 6}}, {"free"}},
+        {{{u"CAV_StatusFilter", 42165}}, without({"free", "away", "maybe"})},
+        {{{u"CAV_StatusFilter", 42167}}, {"away"}},
+        {{{u"CAV_StatusFilter", 42168}}, {"maybe"}},
+        {{}, all},
+        {{{u"CAV_FilterPrivacy", 0}}, without({"private"})},
+        {{{u"CAV_FilterPrivacy", 1}}, {"private"}},
+        {{{u"DisplayCompletedAppointments", 0}}, without({"<?>filed</?>"})},
+        // Hiding the selection (with none selected) still turns the filters
+        // on; showing uncategorised only keeps the others.
+        {{{u"bHideCategories", ULONG(-1)}}, without({"work", "home"})},
+    };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.privacy << "/" << c.completed);
-        SetCalendarSetting(u"CAV_FilterPrivacy", static_cast<ULONG>(c.privacy));
-        if (!c.completed) SetCalendarSetting(u"DisplayCompletedAppointments", 0u);  // last: the others see the default
+        SCOPED_TRACE(testing::Message() << c.settings.size() << " settings, shown first " << *c.shown.begin());
+        for (auto [name, value] : defaults) SetCalendarSetting(name, value);
+        for (auto [name, value] : c.settings) SetCalendarSetting(name, value);
         CCalendarThread loader;
         ASSERT_TRUE(Load(loader, today, today + 6));
-        EXPECT_EQ(Subjects(loader), c.subjects);
-        if (c.privacy == 1) {
+        EXPECT_EQ(Subjects(loader), c.shown);
+        if (c.shown.count("private")) {
             EXPECT_EQ(Rows(loader, "private")[0]->isPrivate, 1);
         }
+        if (c.shown.count("work")) {
+            EXPECT_EQ(Utf8(Rows(loader, "work")[0]->categoryText), "Work");
+        }
     }
-}
-
-TEST_F(CalendarViewsTest, CategoryRestrictionAppliesToTheRangeViews)
-{
-    cattest::WriteCategory(u"Work", 3);
-    cattest::WriteCategory(u"Home", 5);
-    WriteAppointment({.subject = u"work", .start = Date(2026, 12, 8, 9, 0), .categories = loadertest::BlobOf({3})});
-    WriteAppointment({.subject = u"home", .start = Date(2026, 12, 8, 10, 0), .categories = loadertest::BlobOf({5})});
-    WriteAppointment({.subject = u"none", .start = Date(2026, 12, 8, 11, 0)});
-    // Hiding the selection (with none selected) still turns the filters on;
-    // showing uncategorised only keeps the last one.
-    SetCalendarSetting(u"bHideCategories", static_cast<ULONG>(-1));
-    CCalendarThread loader;
-    ASSERT_TRUE(Load(loader, today, today + 6));
-    EXPECT_EQ(Subjects(loader), (std::set<std::string>{"none"}));
-
-    SetCalendarSetting(u"bHideCategories", 0u);
-    ASSERT_TRUE(Load(loader, today, today + 6));
-    EXPECT_EQ(Subjects(loader), (std::set<std::string>{"work", "home", "none"}));
-    EXPECT_EQ(Utf8(Rows(loader, "work")[0]->categoryText), "Work");
 }
 
 // ---- Rows and day headers -------------------------------------------------
@@ -358,22 +342,20 @@ TEST_F(CalendarViewsTest, RowsCarryTheRecordsFlagsAndTexts)
     EXPECT_EQ(Shape(rows[0]), "kind 3 day 8 9:30+45 busy 3 11110000 ''");
     EXPECT_NEAR(rows[0]->end - rows[0]->start, 45.0 / 1440.0, 1e-6);
     EXPECT_EQ(Rows(loader, "<No Subject>").size(), 1u);
-}
 
-TEST_F(CalendarViewsTest, AllDayAppointmentsKeepTheirDayInAnyZone)
-{
+    // All-day appointments keep their day in any zone.
     // Saved in Berlin: local midnight is 23:00 UTC of the day before.
     WriteAppointment({.subject = u"fest", .start = Date(2026, 12, 9), .duration = 1440, .allDay = true});
     // A timed one moves with the zone: 09:00 in Berlin is 03:00 in New York.
     WriteAppointment({.subject = u"call", .start = Date(2026, 12, 10, 9, 0)});
     ASSERT_TRUE(platform::SetDeviceTimeZone(u"America/New_York"));
-    CCalendarThread loader;
-    ASSERT_TRUE(Load(loader, today, today + 6));
-    EXPECT_EQ(DaysOf(loader, "fest"), (std::vector<int>{9}));
-    auto rows = Rows(loader, "call");
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(Day(rows[0]->start).wHour, 3);
-    EXPECT_EQ(Day(rows[0]->day).wDay, 10);
+    CCalendarThread zoned;
+    ASSERT_TRUE(Load(zoned, today, today + 6));
+    EXPECT_EQ(DaysOf(zoned, "fest"), (std::vector<int>{9}));
+    auto call = Rows(zoned, "call");
+    ASSERT_EQ(call.size(), 1u);
+    EXPECT_EQ(Day(call[0]->start).wHour, 3);
+    EXPECT_EQ(Day(call[0]->day).wDay, 10);
 }
 
 // The main view has a header for every day of the range, other views only
@@ -425,15 +407,13 @@ TEST_F(CalendarViewsTest, ContactBirthdaysAndAnniversariesOnEveryYearOfTheRange)
     CCalendarThread birthdays;
     ASSERT_TRUE(Load(birthdays, today, today));
     EXPECT_EQ(Subjects(birthdays), (std::set<std::string>{"(46 years) Ann Lee"}));
-}
 
-TEST_F(CalendarViewsTest, ContactBornOnLeapDayIsShownOnTheLastDayOfFebruary)
-{
+    // Born on a leap day: shown on the last day of February.
     WriteContact(u"Leap", u"Day", Date(2000, 2, 29));
-    SetCalendarSetting(u"ReadBirthdays", 1);
-    CCalendarThread loader;
-    ASSERT_TRUE(Load(loader, Date(2027, 2, 1), Date(2027, 3, 5)));
-    EXPECT_EQ(DaysOf(loader, "(27 years) Leap Day"), (std::vector<int>{28}));
+    SetCalendarSetting(u"CAV_FilterAppointments", 5);
+    CCalendarThread february;
+    ASSERT_TRUE(Load(february, Date(2027, 2, 1), Date(2027, 3, 5)));
+    EXPECT_EQ(DaysOf(february, "(27 years) Leap Day"), (std::vector<int>{28}));
 }
 
 TEST_F(CalendarViewsTest, JournalEntriesOfTheRangeInTheMainView)
@@ -485,9 +465,10 @@ TEST_F(CalendarViewsTest, ChangedOccurrenceShowsItsOwnSubjectAndTime)
     EXPECT_EQ(Shape(Rows(loader, "sync")[0]), "kind 3 day 16 10:0+30 busy 2 00000010 ''");
 }
 
-TEST_F(CalendarViewsTest, HolidaysAreFoundByCategoryOrSubject)
+TEST_F(CalendarViewsTest, HolidayAndFloatingCategories)
 {
     cattest::WriteCategory(u"Public holiday", 4);
+    cattest::WriteCategory(u"Floating", 2);
     WriteAppointment({.subject = u"Closed",
                       .start = Date(2026, 12, 24),
                       .duration = 1440,
@@ -504,20 +485,18 @@ TEST_F(CalendarViewsTest, HolidaysAreFoundByCategoryOrSubject)
     SetCalendarSetting(u"HolidaySubName", u"PAY");
     ASSERT_TRUE(Load(loader, today, today));
     EXPECT_EQ(Subjects(loader), (std::set<std::string>{"Closed", "Payday"}));
-}
 
-TEST_F(CalendarViewsTest, FloatingCategoryDropsTheDayCodeFromTheSubject)
-{
-    cattest::WriteCategory(u"Floating", 2);
+    // A floating category drops the day code from the subject.
     WriteAppointment(
         {.subject = u"D12 Call the bank", .start = Date(2026, 12, 8, 9, 0), .categories = loadertest::BlobOf({2})});
     WriteAppointment({.subject = u"W3", .start = Date(2026, 12, 8, 10, 0), .categories = loadertest::BlobOf({2})});
     WriteAppointment({.subject = u"Dinner", .start = Date(2026, 12, 8, 19, 0)});
     SetCalendarSetting(u"FloatCat", u"Floating", kCalendarTodayKey);
-    CCalendarThread loader;
-    ASSERT_TRUE(Load(loader, today, today + 6));
+    SetCalendarSetting(u"CAV_FilterAppointments", 5);
+    CCalendarThread floating;
+    ASSERT_TRUE(Load(floating, today, today + 6));
     // Nothing would be left of the second: it keeps its subject.
-    EXPECT_EQ(Subjects(loader), (std::set<std::string>{"Call the bank", "W3", "Dinner"}));
+    EXPECT_EQ(Subjects(floating), (std::set<std::string>{"Call the bank", "W3", "Dinner"}));
 }
 
 // ---- Tasks ----------------------------------------------------------------
@@ -550,10 +529,13 @@ protected:
     using Days = std::vector<int>;
 };
 
-TEST_F(CalendarTasksTest, OpenTasksAroundToday)
+// One store; each row sets the settings it names (the others at their
+// defaults) and lists where its tasks are shown ({}: not shown).
+TEST_F(CalendarTasksTest, EachSettingAndRangePlacesItsTasks)
 {
     const double t = today;
-    tasktest::WriteTask({.subject = u"yesterday", .due = t - 1});
+    cattest::WriteCategory(u"Work", 3);
+    tasktest::WriteTask({.subject = u"overdue", .due = t - 1});
     tasktest::WriteTask({.subject = u"today", .due = t});
     tasktest::WriteTask({.subject = u"later", .due = t + 2});
     tasktest::WriteTask({.subject = u"planned", .due = t + 2, .start = t + 1});
@@ -561,84 +543,72 @@ TEST_F(CalendarTasksTest, OpenTasksAroundToday)
     tasktest::WriteTask({.subject = u"started", .due = t + 10, .start = t - 1});
     tasktest::WriteTask({.subject = u"far", .due = t + 10});
     tasktest::WriteTask({.subject = u"template", .due = 401752});
-    const auto placed = Placement(t - 3, t + 3);
-    EXPECT_EQ(placed, (std::map<std::string, Days>{
-                          {"yesterday", {-1, 0}},
-                          {"today", {0}},
-                          {"later", {2}},
-                          {"planned", {1, 2}},
-                          {"long", {2}},
-                          {"started", {-1}},
-                      }));
-}
-
-TEST_F(CalendarTasksTest, OverdueTaskIsShownTodayAndOnItsDueDayWhenInRange)
-{
-    tasktest::WriteTask({.subject = u"overdue", .due = today - 1});
-    EXPECT_EQ(Placement(today, today + 6), (std::map<std::string, Days>{{"overdue", {0}}}));
-    EXPECT_EQ(Placement(today - 6, today), (std::map<std::string, Days>{{"overdue", {-1, 0}}}));
-    // A range that does not hold today: the task is not taken.
-    EXPECT_TRUE(Placement(today + 7, today + 13).empty());
-}
-
-TEST_F(CalendarTasksTest, InProgressTasksFollowTheInProgressSetting)
-{
-    const double t = today;
-    tasktest::WriteTask({.subject = u"long", .due = t + 2, .start = t - 5});
-    tasktest::WriteTask({.subject = u"started", .due = t + 10, .start = t - 1});
-    SetCalendarSetting(u"bShowInProgressTasksToday", 1);
-    EXPECT_EQ(Placement(t - 3, t + 3), (std::map<std::string, Days>{{"long", {0, 2}}, {"started", {0}}}));
-    SetCalendarSetting(u"bShowInProgressTasksToday", 2);
-    EXPECT_EQ(Placement(t - 3, t + 3),
-              (std::map<std::string, Days>{{"long", {-3, -2, -1, 0, 1, 2}}, {"started", {-1, 0, 1, 2, 3}}}));
-}
-
-TEST_F(CalendarTasksTest, RangeWithoutTodayUsesItsFirstDayForRunningTasks)
-{
-    const double t = today;
     tasktest::WriteTask({.subject = u"running", .due = t + 20, .start = t});
     tasktest::WriteTask({.subject = u"inside", .due = t + 9});
     tasktest::WriteTask({.subject = u"starts inside", .due = t + 30, .start = t + 8});
-    tasktest::WriteTask({.subject = u"undated"});
-    SetCalendarSetting(u"CAV_ShowUndatedTasks", 1);
-    EXPECT_EQ(Placement(t + 7, t + 13), (std::map<std::string, Days>{
-                                            {"running", {7}},
-                                            {"inside", {9}},
-                                            {"starts inside", {8}},
-                                            {"undated", {7}},
-                                        }));
-}
-
-TEST_F(CalendarTasksTest, UndatedCompletedAndImportantTasksNeedTheirSettings)
-{
-    const double t = today;
     tasktest::WriteTask({.subject = u"undated"});
     tasktest::WriteTask({.subject = u"done", .due = t - 4, .complete = true, .completed = t - 2});
     tasktest::WriteTask({.subject = u"done long ago", .due = t - 40, .complete = true, .completed = t - 30});
     tasktest::WriteTask({.subject = u"urgent", .due = t + 30, .importance = 1});
     tasktest::WriteTask({.subject = u"urgent template", .due = 401752, .importance = 1});
-    EXPECT_TRUE(Placement(t - 3, t + 3).empty());
-
-    SetCalendarSetting(u"CAV_ShowUndatedTasks", 1);
-    SetCalendarSetting(u"CA_ShowCompletedTasks", 1);
-    SetCalendarSetting(u"CAV_ForceHighTasks", 1);
-    // A forced task with nowhere else to go lands on today; forcing reaches
-    // even the templates' days.
-    EXPECT_EQ(
-        Placement(t - 3, t + 3),
-        (std::map<std::string, Days>{{"undated", {0}}, {"done", {-2}}, {"urgent", {0}}, {"urgent template", {0}}}));
-}
-
-TEST_F(CalendarTasksTest, PrivacyAndCategoryFiltersApplyToTasks)
-{
-    cattest::WriteCategory(u"Work", 3);
-    tasktest::WriteTask({.subject = u"mine", .due = today, .sensitivity = 2});
-    tasktest::WriteTask({.subject = u"work", .due = today, .categories = loadertest::BlobOf({3})});
-    SetCalendarSetting(u"CAV_FilterPrivacy", 0u);
-    EXPECT_EQ(Placement(today, today), (std::map<std::string, Days>{{"work", {0}}}));
-    SetCalendarSetting(u"CAV_FilterPrivacy", static_cast<ULONG>(-1));
-    SetCalendarSetting(u"bHideCategories", static_cast<ULONG>(-1));
-    EXPECT_EQ(Placement(today, today), (std::map<std::string, Days>{{"mine", {0}}}));
+    tasktest::WriteTask({.subject = u"mine", .due = t, .sensitivity = 2});
+    tasktest::WriteTask({.subject = u"work", .due = t, .categories = loadertest::BlobOf({3})});
+    const std::pair<const WCHAR*, ULONG> defaults[] = {{u"bShowInProgressTasksToday", 0}, {u"CAV_ShowUndatedTasks", 0},
+                                                       {u"CA_ShowCompletedTasks", 0},     {u"CAV_ForceHighTasks", 0},
+                                                       {u"CAV_FilterPrivacy", ULONG(-1)}, {u"bHideCategories", 0},
+                                                       {u"CAV_FilterAppointments", 5}};
+    const struct {
+        std::vector<std::pair<const WCHAR*, ULONG>> settings;
+        int first, last;
+        std::map<std::string, Days> placed;
+    } cases[] = {
+        {{},
+         -3,
+         3,
+         {{"overdue", {-1, 0}},
+          {"today", {0}},
+          {"later", {2}},
+          {"planned", {1, 2}},
+          {"long", {2}},
+          {"started", {-1}},
+          {"far", {}},
+          {"template", {}},
+          {"undated", {}},
+          {"done", {}},
+          {"urgent", {}},
+          {"urgent template", {}}}},
+        // An overdue task is shown today, and on its due day when in range;
+        // a range without today does not take it.
+        {{}, 0, 6, {{"overdue", {0}}}},
+        {{}, -6, 0, {{"overdue", {-1, 0}}}},
+        {{}, 7, 13, {{"overdue", {}}}},
+        {{{u"bShowInProgressTasksToday", 1}}, -3, 3, {{"long", {0, 2}}, {"started", {0}}}},
+        {{{u"bShowInProgressTasksToday", 2}}, -3, 3, {{"long", {-3, -2, -1, 0, 1, 2}}, {"started", {-1, 0, 1, 2, 3}}}},
+        // A range without today uses its first day for running tasks.
+        {{{u"CAV_ShowUndatedTasks", 1}},
+         7,
+         13,
+         {{"running", {7}}, {"inside", {9}}, {"starts inside", {8}}, {"undated", {7}}}},
+        // A forced task with nowhere else to go lands on today; forcing
+        // reaches even the templates' days.
+        {{{u"CAV_ShowUndatedTasks", 1}, {u"CA_ShowCompletedTasks", 1}, {u"CAV_ForceHighTasks", 1}},
+         -3,
+         3,
+         {{"undated", {0}}, {"done", {-2}}, {"done long ago", {}}, {"urgent", {0}}, {"urgent template", {0}}}},
+        {{{u"CAV_FilterPrivacy", 0}}, 0, 0, {{"work", {0}}, {"mine", {}}}},
+        {{{u"bHideCategories", ULONG(-1)}}, 0, 0, {{"mine", {0}}, {"work", {}}}},
+        // Only the main view takes tasks.
+        {{{u"CAV_FilterAppointments", 6}}, 0, 0, {{"today", {}}}},
+        {{{u"CAV_FilterAppointments", 4}}, 0, 0, {{"today", {}}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "range " << c.first << ".." << c.last << ", " << c.settings.size()
+                                        << " settings, first named " << c.placed.begin()->first);
+        for (auto [name, value] : defaults) SetCalendarSetting(name, value);
+        for (auto [name, value] : c.settings) SetCalendarSetting(name, value);
+        std::map<std::string, Days> placed = Placement(t + c.first, t + c.last);
+        for (const auto& [subject, days] : c.placed) EXPECT_EQ(placed[subject], days) << subject;
+    }
 }
 
 TEST_F(CalendarTasksTest, TaskRowsCarryTheTaskRecord)
@@ -663,15 +633,6 @@ TEST_F(CalendarTasksTest, TaskRowsCarryTheTaskRecord)
         (std::vector<LONG>{LONG(row->oid), LONG(row->kind), row->isPrivate, row->hasNote, LONG(row->task->oid),
                            row->task->importance, LONG(row->task->percentComplete), LONG(row->task->dueDate - today)}),
         (std::vector<LONG>{LONG(oid), kCalendarKindTask, 1, 1, LONG(oid), kTaskImportanceHigh, 40, 1}));
-}
-
-TEST_F(CalendarTasksTest, TasksAreOnlyInTheMainView)
-{
-    tasktest::WriteTask({.subject = u"today", .due = today});
-    for (int view : {6, 4}) {
-        SetCalendarSetting(u"CAV_FilterAppointments", view);
-        EXPECT_TRUE(Placement(today, today).empty()) << view;
-    }
 }
 
 TEST_F(CalendarTasksTest, AddersReplaceTheTaskRowsWithoutAReload)

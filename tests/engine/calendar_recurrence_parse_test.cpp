@@ -39,8 +39,6 @@ void PutDword(std::vector<BYTE>& b, size_t at, DWORD v)
     PutWord(b, at + 2, static_cast<WORD>(v >> 16));
 }
 
-using Parsed = Expansion;
-
 // Parses raw bytes over a range and expands them.
 Expansion ParseBlob(const std::vector<BYTE>& blob, std::int64_t firstDay, std::int64_t lastDay,
                     const std::vector<BYTE>& zone = {}, bool rangeMode = true)
@@ -67,8 +65,9 @@ constexpr size_t kDailyExceptionCountAt = 22 + 12 + 8 + 8 + 8 + 8;
 
 // ---- Versions and kinds ---------------------------------------------------
 
-TEST(CalendarRecurrenceParse, MissingPatternClearsTheFrequency)
+TEST(CalendarRecurrenceParse, MissingPatternsAndForeignVersionsAreRefused)
 {
+    // A missing or one-byte pattern clears the frequency.
     CCalendarRecurrence recurrence;
     DATACALENDARDB working;
     const BYTE one = 1;
@@ -77,10 +76,6 @@ TEST(CalendarRecurrenceParse, MissingPatternClearsTheFrequency)
         EXPECT_FALSE(recurrence.ParseAndCheckRecurring(blob, 0, nullptr, 0, working));
         EXPECT_EQ(working.frequency, 0);
     }
-}
-
-TEST(CalendarRecurrenceParse, VersionsMustBeTheDevicesOwn)
-{
     std::vector<BYTE> blob = platform::EncodeRecurrencePatternBlob(Daily(Minutes(2024, 1, 1)));
     ASSERT_TRUE(ParseBlob(blob, OleDay(2024, 1, 1), OleDay(2024, 1, 2)).usable);
     std::vector<BYTE> first = blob;
@@ -88,7 +83,7 @@ TEST(CalendarRecurrenceParse, VersionsMustBeTheDevicesOwn)
     EXPECT_EQ(ParseBlob(first, OleDay(2024, 1, 1), OleDay(2024, 1, 2)).result, kRecurrenceRejected);
     std::vector<BYTE> second = blob;
     PutDword(second, kDailyExceptionCountAt - 12, 0x3006);  // WriterVersion2
-    const Parsed p = ParseBlob(second, OleDay(2024, 1, 1), OleDay(2024, 1, 2));
+    const Expansion p = ParseBlob(second, OleDay(2024, 1, 1), OleDay(2024, 1, 2));
     EXPECT_FALSE(p.usable);
     EXPECT_EQ(p.result, kRecurrenceRejected);
     // Outside range mode the parser still says true (the loader decides).
@@ -122,7 +117,7 @@ TEST(CalendarRecurrenceParse, OnlyTheSevenPatternKindsAreAccepted)
             PutWord(blob, 4, k.frequency);
             PutWord(blob, 6, k.type);
         }
-        const Parsed p = ParseBlob(blob, OleDay(2024, 1, 1), OleDay(2024, 1, 2));
+        const Expansion p = ParseBlob(blob, OleDay(2024, 1, 1), OleDay(2024, 1, 2));
         EXPECT_EQ(p.result != kRecurrenceRejected, k.accepted) << std::hex << k.frequency << " " << k.type;
         EXPECT_EQ(p.entries.empty(), !k.accepted) << std::hex << k.frequency << " " << k.type;
     }
@@ -150,7 +145,7 @@ TEST(CalendarRecurrenceParse, UnexpectedValuesOnlyWarn)
         if (c.edit) c.edit(b);
         std::vector<BYTE> blob = platform::EncodeRecurrencePatternBlob(b);
         if (!c.edit) PutWord(blob, kDailyExceptionCountAt, 1);
-        const Parsed p = ParseBlob(blob, OleDay(2024, 1, 1), OleDay(2024, 1, 3));
+        const Expansion p = ParseBlob(blob, OleDay(2024, 1, 1), OleDay(2024, 1, 3));
         EXPECT_EQ(p.result, kRecurrenceWarnings);
         EXPECT_FALSE(p.reason.empty());
         if (c.entries) {
@@ -168,7 +163,7 @@ TEST(CalendarRecurrenceParse, FieldsBeyondTheEndReadAsZero)
     std::vector<BYTE> blob = platform::EncodeRecurrencePatternBlob(Daily(Minutes(2024, 1, 1)));
     // Cut after EndDate: the second versions read 0.
     blob.resize(kDailyExceptionCountAt - 16);
-    Parsed p = ParseBlob(blob, OleDay(2024, 1, 1), OleDay(2024, 1, 2));
+    Expansion p = ParseBlob(blob, OleDay(2024, 1, 1), OleDay(2024, 1, 2));
     EXPECT_EQ(p.result, kRecurrenceRejected);
     EXPECT_EQ(p.fields.readerVersion2, 0u);
     // Cut inside the end offset: it reads as its available low bytes.
@@ -232,11 +227,11 @@ const Entry* OnDay(const std::vector<Entry>& entries, std::int64_t day)
     return nullptr;
 }
 
-TEST(CalendarRecurrenceParse, BusyStatusAboveFourTakesTheFollowingWord)
+TEST(CalendarRecurrenceParse, BusyStatusAboveFourAndOwnNotesShiftWhatFollows)
 {
     RecurrenceExceptionInfo e = Eleventh();
     e.busyStatus = 7u | (1u << 16);  // 7, then 1 in the word after it
-    Parsed p =
+    Expansion p =
         ParseBlob(platform::EncodeRecurrencePatternBlob(WithChange(e)), OleDay(2024, 1, 10), OleDay(2024, 1, 11));
     ASSERT_NE(OnDay(p.entries, OleDay(2024, 1, 11)), nullptr);
     EXPECT_EQ(OnDay(p.entries, OleDay(2024, 1, 11))->busyStatus, 1);
@@ -244,21 +239,19 @@ TEST(CalendarRecurrenceParse, BusyStatusAboveFourTakesTheFollowingWord)
     p = ParseBlob(platform::EncodeRecurrencePatternBlob(WithChange(e)), OleDay(2024, 1, 10), OleDay(2024, 1, 11));
     EXPECT_EQ(OnDay(p.entries, OleDay(2024, 1, 11))->busyStatus, 3);
     EXPECT_EQ(OnDay(p.entries, OleDay(2024, 1, 10))->busyStatus, 2);  // unchanged
-}
 
-TEST(CalendarRecurrenceParse, OwnNoteIsSkippedAndMarked)
-{
+    // An own note is skipped and marked; the record after it is read from
+    // the right place.
     RecurrenceExceptionInfo noted = Noted(12);
     noted.reminderDelta = 30;
     noted.reminderSet = 1;
     platform::RecurrencePatternBlob b = WithChange(Eleventh());
     b.exceptions[0] = noted;
-    const Parsed p = ParseBlob(platform::EncodeRecurrencePatternBlob(b), OleDay(2024, 1, 10), OleDay(2024, 1, 11));
+    p = ParseBlob(platform::EncodeRecurrencePatternBlob(b), OleDay(2024, 1, 10), OleDay(2024, 1, 11));
     ASSERT_EQ(p.entries.size(), 2u);
     EXPECT_TRUE(p.entries[0].hasNote);
     EXPECT_EQ(p.entries[0].subject, "Series");
     EXPECT_EQ(p.entries[0].start, OleDay(2024, 1, 10) * 1440 + 14 * 60);
-    // The record after the note is read from the right place.
     EXPECT_EQ(p.entries[1].subject, "Second");
     EXPECT_FALSE(p.entries[1].hasNote);
     EXPECT_EQ(p.entries[1].start, OleDay(2024, 1, 11) * 1440 + 16 * 60);
@@ -278,7 +271,7 @@ TEST(CalendarRecurrenceParse, ExceptionDatesBefore1700AreReadAgainFromTheNeighbo
     const size_t secondAt = first.size() - 10;
     blob.insert(blob.begin() + static_cast<std::ptrdiff_t>(secondAt), 4, BYTE{0});
     auto expectSecond = [](const std::vector<BYTE>& damaged) {
-        const Parsed p = ParseBlob(damaged, OleDay(2024, 1, 10), OleDay(2024, 1, 11));
+        const Expansion p = ParseBlob(damaged, OleDay(2024, 1, 10), OleDay(2024, 1, 11));
         const Entry* second = OnDay(p.entries, OleDay(2024, 1, 11));
         ASSERT_NE(second, nullptr);
         EXPECT_EQ(second->subject, "Second");
@@ -310,7 +303,7 @@ TEST(CalendarRecurrenceParse, MovedOccurrenceIsKnownByItsOriginalDate)
     b.deletedInstanceDates = {Minutes(2024, 1, 10), Minutes(2024, 1, 12)};
     b.modifiedInstanceDates = {Minutes(2024, 1, 12)};
     b.exceptions = {e};
-    const Parsed p = ParseBlob(platform::EncodeRecurrencePatternBlob(b), OleDay(2024, 1, 9), OleDay(2024, 1, 13));
+    const Expansion p = ParseBlob(platform::EncodeRecurrencePatternBlob(b), OleDay(2024, 1, 9), OleDay(2024, 1, 13));
     EXPECT_EQ(p.deleted, 1);          // the changed occurrence's date is not counted as deleted
     ASSERT_EQ(p.entries.size(), 4u);  // 9, 11, the moved one on 12, 13
     const Entry* moved = OnDay(p.entries, OleDay(2024, 1, 12));
@@ -344,7 +337,7 @@ TEST(CalendarRecurrenceParse, OwnZoneWithImpossibleRulesWarnsAndKeepsStandardTim
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const Parsed p = ParseBlob(blob, OleDay(2024, 6, 10), OleDay(2024, 6, 10), c.zone);
+        const Expansion p = ParseBlob(blob, OleDay(2024, 6, 10), OleDay(2024, 6, 10), c.zone);
         EXPECT_EQ(p.result, c.result);
         EXPECT_EQ(p.fields.hasZone, c.hasZone);
         ASSERT_EQ(p.entries.size(), 1u);
@@ -403,7 +396,7 @@ TEST(CalendarRecurrencePublished, ExamplesReadWithTheDeviceVersionsOnly)
     for (const auto& e : examples) {
         SCOPED_TRACE(e.hex);
         const std::vector<BYTE> desktop = publishedblobs::Bytes(e.hex);
-        const Parsed refused = ParseBlob(desktop, e.firstDay, e.lastDay);
+        const Expansion refused = ParseBlob(desktop, e.firstDay, e.lastDay);
         EXPECT_FALSE(refused.usable);
         EXPECT_EQ(refused.result, kRecurrenceRejected);
         EXPECT_NE(refused.reason.find("0x3005"), std::string::npos) << refused.reason;
@@ -413,7 +406,7 @@ TEST(CalendarRecurrencePublished, ExamplesReadWithTheDeviceVersionsOnly)
         std::vector<BYTE> device = desktop;
         PutDword(device, e.versionsAt, 0x3005);
         PutDword(device, e.versionsAt + 4, 0x3005);
-        const Parsed p = ParseBlob(device, e.firstDay, e.lastDay);
+        const Expansion p = ParseBlob(device, e.firstDay, e.lastDay);
         EXPECT_EQ(p.result, e.result) << p.reason;
         EXPECT_EQ(p.deleted, e.deleted);
         ASSERT_EQ(p.entries.size(), e.days.size());
@@ -437,7 +430,7 @@ TEST(CalendarRecurrenceRobustness, TruncatedAndDamagedBlobsNeverEscapeTheRange)
     const std::int64_t first = OleDay(2024, 1, 5);
     const std::int64_t last = OleDay(2024, 3, 5);
     auto check = [&](const std::vector<BYTE>& blob, const std::vector<BYTE>& zone) {
-        const Parsed p = ParseBlob(blob, first, last, zone);
+        const Expansion p = ParseBlob(blob, first, last, zone);
         for (const Entry& e : p.entries) {
             ASSERT_LE(e.day, last);
             ASSERT_GE(e.end / 1440, first);
@@ -558,14 +551,10 @@ using platform::kRecursMonthly;
 using platform::kRecursWeekly;
 using platform::kRecursYearly;
 
-// Recurrence cases worked out by hand, where the expansion keeps rules of its
-// own that libical does not share or cannot check: each case runs against
-// the platform's RecurrenceDates and the calendar's expander.
+// Weeks that do not start on Sunday, which libical misplaces (expanded with
+// Python's dateutil), through RecurrenceDates and the calendar's expander.
 TEST(CalendarRecurrenceCases, BothExpandersGiveTheHandWorkedDays)
 {
-    // Weeks: the rule's first week runs from its first day of the week
-    // around the pattern start; libical misplaces weeks that do not start on
-    // Sunday, so these were expanded with Python's dateutil.
     const RecurrenceRule weekly3{.type = kRecursWeekly,
                                  .interval = 3,
                                  .dayOfWeekMask = 0x1A,
@@ -587,12 +576,6 @@ TEST(CalendarRecurrenceCases, BothExpandersGiveTheHandWorkedDays)
         RecurrenceRule rule;
         Days expected;
     } cases[] = {
-        {"day 31 falls on the last day of shorter months",
-         {.type = kRecursMonthly, .interval = 1, .dayOfMonth = 31, .patternStartDay = Day(2023, 12, 15)},
-         {"2023-12-31", "2024-01-31", "2024-02-29", "2024-03-31", "2024-04-30", "2024-05-31"}},
-        {"29 February on the 28th in common years, from after the 2024 date",
-         {.type = kRecursYearly, .interval = 1, .dayOfMonth = 29, .monthOfYear = 2, .patternStartDay = Day(2024, 3, 1)},
-         {"2025-02-28", "2026-02-28", "2027-02-28", "2028-02-29"}},
         {"the first week's Sunday lies before the start, its Saturday counts",
          weekly2,
          {"2024-05-11", "2024-05-19", "2024-05-25", "2024-06-02"}},
@@ -617,9 +600,6 @@ TEST(CalendarRecurrenceCases, BothExpandersGiveTheHandWorkedDays)
         {"from Friday",
          weekStart(weekly3, 5),
          {"2024-05-08", "2024-05-09", "2024-05-27", "2024-05-29", "2024-05-30", "2024-06-17"}},
-        {"from Saturday",
-         weekStart(weekly3, 6),
-         {"2024-05-08", "2024-05-09", "2024-05-27", "2024-05-29", "2024-05-30", "2024-06-17"}},
         {"weeks from Tuesday: the first week holds both days after the start",
          weekStart(weekly7, 2),
          {"1937-06-27", "1937-06-28", "1937-08-15", "1937-08-16"}},
@@ -636,9 +616,7 @@ TEST(CalendarRecurrenceCases, BothExpandersGiveTheHandWorkedDays)
         SCOPED_TRACE(c.what);
         const platform::RecurrenceDates dates(c.rule);
         EXPECT_EQ(Shown(FirstN(dates, c.expected.size())), c.expected);
-        // The calendar counts weeks from Sunday whatever the blob's first day
-        // of the week: from the first occurrence on, it shows what a rule
-        // with weeks from Sunday starting there gives.
+        // The calendar counts weeks from Sunday, from the first occurrence on.
         RecurrenceRule fromSunday = c.rule;
         fromSunday.firstDayOfWeek = 0;
         fromSunday.patternStartDay = dates.First().value_or(c.rule.patternStartDay);
@@ -651,7 +629,7 @@ TEST(CalendarRecurrenceCases, BothExpandersGiveTheHandWorkedDays)
     }
 }
 
-TEST(CalendarRecurrenceCases, NthDayOfTheMonthInBothReaders)
+TEST(CalendarRecurrenceCases, NthDayOfTheMonthAndYearlyMonthInBothReaders)
 {
     // instance 5 is the last; masks 62, 65 and 127 pick working days,
     // weekend days and days. Day 0: none (the platform falls back to the
@@ -662,15 +640,11 @@ TEST(CalendarRecurrenceCases, NthDayOfTheMonthInBothReaders)
         {2024, 5, 32, 5, 31},                            // last Friday of May 2024
         {2024, 8, platform::kRecurMaskWeekdays, 5, 30},  // the 31st is a Saturday
         {2024, 9, platform::kRecurMaskWeekdays, 1, 2},   // September 2024 begins on a Sunday
-        {2024, 9, platform::kRecurMaskWeekdays, 4, 5},
-        {2024, 9, platform::kRecurMaskWeekend, 2, 7},
-        {2024, 9, platform::kRecurMaskWeekend, 3, 8},
         {2024, 8, platform::kRecurMaskWeekend, 1, 3},
         {2024, 2, platform::kRecurMaskAllDays, 5, 29},
         {2023, 2, platform::kRecurMaskAllDays, 5, 28},
         {2024, 9, 1, 4, 22},  // the fourth Sunday against the last (fifth) one
         {2024, 9, 1, 5, 29},
-        {2024, 9, 2, 2, 9},
         {1601, 1, 2, 1, 1},   // the first Monday of the first year counted: its first day
         {2024, 9, 0, 1, 0},   // no weekday
         {2024, 13, 2, 1, 0},  // no month
@@ -693,20 +667,17 @@ TEST(CalendarRecurrenceCases, NthDayOfTheMonthInBothReaders)
     }
     SYSTEMTIME st{};
     EXPECT_FALSE(CCalendarRecurrence::fGetNthWeekDay(2024, 9, 2, 6, st));  // no sixth Monday
-}
 
-TEST(CalendarRecurrenceCases, YearlyMonthFromFirstDateTimeInBothReaders)
-{
     // The first of each month of a common year, a day later from March in a
     // leap year, and the readers' thresholds at their edges.
     const int cumulative[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
-    std::vector<std::pair<DWORD, int>> cases = {{39999, 1},   {40000, 2},   {169999, 4},     {170000, 5},
-                                                {474999, 11}, {475000, 12}, {0xFFFFFFFF, 12}};
+    std::vector<std::pair<DWORD, int>> months = {{39999, 1},   {40000, 2},   {169999, 4},     {170000, 5},
+                                                 {474999, 11}, {475000, 12}, {0xFFFFFFFF, 12}};
     for (int m = 0; m < 12; ++m) {
-        cases.push_back({static_cast<DWORD>(cumulative[m] * 1440), m + 1});
-        if (m >= 2) cases.push_back({static_cast<DWORD>((cumulative[m] + 1) * 1440), m + 1});
+        months.push_back({static_cast<DWORD>(cumulative[m] * 1440), m + 1});
+        if (m >= 2) months.push_back({static_cast<DWORD>((cumulative[m] + 1) * 1440), m + 1});
     }
-    for (const auto& [minutes, month] : cases) {
+    for (const auto& [minutes, month] : months) {
         EXPECT_EQ(platform::RecurrenceMonthFromFirstDateTime(minutes), month) << minutes;
         EXPECT_EQ(CCalendarRecurrence::fGetMonthInNum(minutes), month) << minutes;
     }
@@ -726,7 +697,7 @@ Appointment Daily(DWORD startDate, DWORD startOffset, DWORD endOffset)
 
 // ---- The range window and all-day entries in an own zone ----
 
-TEST(CalendarRecurrenceRange, OccurrenceMoreThanTwoDaysBeforeTheRangeIsNotLookedAt)
+TEST(CalendarRecurrenceRange, OccurrencesAndPatternsOutsideTheWindowAreNotLookedAt)
 {
     // Weekly on Sundays, lasting four days: the one of Sunday 7 July reaches
     // into a range from Wednesday 10 July, but begins three days before it.
@@ -742,6 +713,22 @@ TEST(CalendarRecurrenceRange, OccurrenceMoreThanTwoDaysBeforeTheRangeIsNotLooked
     const auto entries = Expand(a, OleDay(2024, 7, 9), OleDay(2024, 7, 13), kUtc);
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].day, OleDay(2024, 7, 7));
+
+    Appointment ended = Daily(Minutes(2024, 7, 1), 9 * 60, 10 * 60);
+    ended.pattern.endType = platform::kRecurEndByDate;
+    ended.pattern.endDate = Minutes(2024, 7, 6);
+    RecurrenceParseResult result = kRecurrenceUsable;
+    // The window reaches 3 days before the range: 6 July is inside for a
+    // range from 9 July, outside for one from 10 July.
+    EXPECT_TRUE(Expand(ended, OleDay(2024, 7, 9), OleDay(2024, 7, 20), kUtc, &result).empty());
+    EXPECT_EQ(result, kRecurrenceUsable);
+    Expand(ended, OleDay(2024, 7, 10), OleDay(2024, 7, 20), kUtc, &result);
+    EXPECT_EQ(result, kRecurrenceRejected);
+    // And 3 days after it at the other end.
+    Expand(ended, OleDay(2024, 6, 20), OleDay(2024, 6, 28), kUtc, &result);
+    EXPECT_EQ(result, kRecurrenceUsable);
+    Expand(ended, OleDay(2024, 6, 20), OleDay(2024, 6, 27), kUtc, &result);
+    EXPECT_EQ(result, kRecurrenceRejected);
 }
 
 TEST(CalendarRecurrenceRange, RestOfTheRecordIsReadOnceAndCanHideIt)
@@ -754,25 +741,6 @@ TEST(CalendarRecurrenceRange, RestOfTheRecordIsReadOnceAndCanHideIt)
     hiding.showRecord = false;
     EXPECT_TRUE(Expand(a, OleDay(2024, 7, 1), OleDay(2024, 7, 31), kUtc, nullptr, &hiding).empty());
     EXPECT_EQ(hiding.restReads, 1);
-}
-
-TEST(CalendarRecurrenceRange, PatternOutsideTheWindowIsRejectedUnexpanded)
-{
-    Appointment a = Daily(Minutes(2024, 7, 1), 9 * 60, 10 * 60);
-    a.pattern.endType = platform::kRecurEndByDate;
-    a.pattern.endDate = Minutes(2024, 7, 6);
-    RecurrenceParseResult result = kRecurrenceUsable;
-    // The window reaches 3 days before the range: 6 July is inside for a
-    // range from 9 July, outside for one from 10 July.
-    EXPECT_TRUE(Expand(a, OleDay(2024, 7, 9), OleDay(2024, 7, 20), kUtc, &result).empty());
-    EXPECT_EQ(result, kRecurrenceUsable);
-    Expand(a, OleDay(2024, 7, 10), OleDay(2024, 7, 20), kUtc, &result);
-    EXPECT_EQ(result, kRecurrenceRejected);
-    // And 3 days after it at the other end.
-    Expand(a, OleDay(2024, 6, 20), OleDay(2024, 6, 28), kUtc, &result);
-    EXPECT_EQ(result, kRecurrenceUsable);
-    Expand(a, OleDay(2024, 6, 20), OleDay(2024, 6, 27), kUtc, &result);
-    EXPECT_EQ(result, kRecurrenceRejected);
 }
 
 TEST(CalendarRecurrenceZones, AllDayOccurrencesAreNotConverted)

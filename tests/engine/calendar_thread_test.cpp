@@ -17,7 +17,7 @@ namespace {
 
 class CalendarThreadTest : public CalendarStoreTest {};
 
-TEST_F(CalendarThreadTest, LoadWithoutRangeDoesNothing)
+TEST_F(CalendarThreadTest, LoadWithoutRangeOrLockDoesNothing)
 {
     WriteAppointment({.subject = u"x", .start = Date(2026, 12, 8, 9, 0)});
     CCalendarThread loader;
@@ -28,17 +28,12 @@ TEST_F(CalendarThreadTest, LoadWithoutRangeDoesNothing)
     EXPECT_EQ(host.Count(WM_LOADER_BEGIN), 0);
     EXPECT_EQ(host.Count(WM_LOADER_DATA), 0);
     EXPECT_TRUE(loader.GetDataList().IsEmpty());
-}
 
-TEST_F(CalendarThreadTest, LoadFindingTheLockTakenLeavesTheListAlone)
-{
-    WriteAppointment({.subject = u"x", .start = Date(2026, 12, 8, 9, 0)});
-    CCalendarThread loader;
+    // A load finding the lock taken leaves the list alone.
     ASSERT_TRUE(Load(loader, today, today + 1));
     const int before = loader.GetDataList().GetCount();
     WriteAppointment({.subject = u"y", .start = Date(2026, 12, 8, 10, 0)});
     loader.SetRestrict(Day(today), Day(today + 1));
-    LoaderHost host;
     loader.SetNotifyWindow(host.Window());
     ScopedDataLock held(loader);
     ASSERT_TRUE(held.Acquired());
@@ -66,7 +61,7 @@ TEST_F(CalendarThreadTest, SingleRecordLoadAddsOneAppointmentAndNothingElse)
     EXPECT_EQ(loader.GetDataList().GetTail()->oid, added);
 }
 
-TEST_F(CalendarThreadTest, RangeIsKeptAsWholeDays)
+TEST_F(CalendarThreadTest, RangeIsKeptAsWholeDaysAndSettingsComeFromTheViewsKey)
 {
     CCalendarThread loader;
     EXPECT_FALSE(loader.IsInCache(today));
@@ -79,27 +74,25 @@ TEST_F(CalendarThreadTest, RangeIsKeptAsWholeDays)
     EXPECT_TRUE(loader.IsInCache(Day(today + 2)));
     EXPECT_TRUE(loader.IsInCache(Day(today + 2), 4));
     EXPECT_FALSE(loader.IsInCache(Day(today + 2), 5));
-}
 
-TEST_F(CalendarThreadTest, SettingsComeFromTheViewsOwnKey)
-{
+    // Settings come from the view's own key.
     const WCHAR* key = u"Software\\Corvid\\Kestrel\\CAV\\Week";
     SetCalendarSetting(u"CAV_FilterAppointments", 4, key);
     SetCalendarSetting(u"CAV_FilterAppointments", 2);
-    CCalendarThread loader(key);
-    EXPECT_EQ(loader.GetView(), 4);
-    EXPECT_EQ(std::u16string(loader.GetViewSettingsKey()), key);
-    loader.SetSettingsKey(nullptr);
-    loader.SettingChange();
-    EXPECT_EQ(loader.GetView(), 2);
+    CCalendarThread viewLoader(key);
+    EXPECT_EQ(viewLoader.GetView(), 4);
+    EXPECT_EQ(std::u16string(viewLoader.GetViewSettingsKey()), key);
+    viewLoader.SetSettingsKey(nullptr);
+    viewLoader.SettingChange();
+    EXPECT_EQ(viewLoader.GetView(), 2);
     // A view number the loader does not know reads as the main view.
     SetCalendarSetting(u"CAV_FilterAppointments", 9);
     // A category name longer than the settings hold is cut to 62 characters.
     const std::u16string longName(70, u'h');
     SetCalendarSetting(u"HolidayCatName", longName.c_str());
-    loader.SettingChange();
-    EXPECT_EQ(loader.GetView(), 5);
-    EXPECT_EQ(std::u16string(loader.Settings().holidayCatName), longName.substr(0, 62));
+    viewLoader.SettingChange();
+    EXPECT_EQ(viewLoader.GetView(), 5);
+    EXPECT_EQ(std::u16string(viewLoader.Settings().holidayCatName), longName.substr(0, 62));
 }
 
 TEST_F(CalendarThreadTest, MissingTaskSortSettingsAreWrittenBack)
@@ -155,7 +148,7 @@ TEST_F(CalendarThreadTest, CompareFuncOrdersByDayThenHeaderThenKind)
     EXPECT_GT(CCalendarThread::CompareFunc(none, early.get(), 0), 0);
 }
 
-TEST_F(CalendarThreadTest, TasksGoFirstWhenTheSettingSaysSo)
+TEST_F(CalendarThreadTest, TaskRowsGoWhereTheSettingsSay)
 {
     const LONG d = static_cast<LONG>(today);
     auto appointment = Row(5, d, 8);
@@ -168,28 +161,24 @@ TEST_F(CalendarThreadTest, TasksGoFirstWhenTheSettingSaysSo)
     SetCalendarSetting(u"CAV_ShowTaskOnTop", 0u);
     loader.SettingChange();
     EXPECT_GT(CCalendarThread::CompareFunc(task.get(), appointment.get(), 0), 0);
-}
 
-TEST_F(CalendarThreadTest, TaskRowsCompareByTheTaskSortKey)
-{
-    const LONG d = static_cast<LONG>(today);
-    auto a = Row(1, d, 0, kCalendarKindTask, u"a");
-    auto b = Row(2, d, 0, kCalendarKindTask, u"b");
-    a->task = new DATATASKS;
-    b->task = new DATATASKS;
-    a->task->oid = 1;
-    b->task->oid = 2;
-    a->task->subject = _wcsdup(u"zz");
-    b->task->subject = _wcsdup(u"aa");
-    a->task->startDate = d + 3;
-    b->task->startDate = d + 1;
+    // Two task rows compare by the task sort key and its direction.
+    auto ta = Row(1, d, 0, kCalendarKindTask, u"a");
+    auto tb = Row(2, d, 0, kCalendarKindTask, u"b");
+    ta->task = new DATATASKS;
+    tb->task = new DATATASKS;
+    ta->task->oid = 1;
+    tb->task->oid = 2;
+    ta->task->subject = _wcsdup(u"zz");
+    tb->task->subject = _wcsdup(u"aa");
+    ta->task->startDate = d + 3;
+    tb->task->startDate = d + 1;
     SetCalendarSetting(u"TaskSort", 1);  // subject
-    CCalendarThread loader;
     loader.LoadSortPrefs();
-    EXPECT_GT(CCalendarThread::CompareFunc(a.get(), b.get(), 0), 0);
+    EXPECT_GT(CCalendarThread::CompareFunc(ta.get(), tb.get(), 0), 0);
     SetCalendarSetting(u"TaskSortDescending", 1);
     loader.LoadSortPrefs();
-    EXPECT_LT(CCalendarThread::CompareFunc(a.get(), b.get(), 0), 0);
+    EXPECT_LT(CCalendarThread::CompareFunc(ta.get(), tb.get(), 0), 0);
 }
 
 TEST_F(CalendarThreadTest, BirthdayOrderIgnoresTheYear)

@@ -327,7 +327,7 @@ TEST_F(DataThreadTest, SavedRestrictionFlagsAreReadBackByTheSettingsKey)
 
 // ---- Category texts ----
 
-TEST_F(DataThreadTest, CategoryAssemblerNamesFollowTheListOrderWithSeparatorsBetweenOnly)
+TEST_F(DataThreadTest, CategoryAssemblerNamesFollowTheListOrderUpToTheBufferSize)
 {
     ASSERT_TRUE(cattest::WriteCategory(u"Far", 40));
     TestLoader loader(nullptr);
@@ -351,18 +351,13 @@ TEST_F(DataThreadTest, CategoryAssemblerNamesFollowTheListOrderWithSeparatorsBet
         previous = text;
     }
     std::free(previous);
-}
-
-TEST_F(DataThreadTest, CategoryAssemblerVeryLongListsAreCutAtTheBufferSize)
-{
-    TestLoader loader(nullptr);
-    CePtrList<unsigned int> list(1);
-    for (int i = 0; i < 1500; ++i) list.Append(7u);
-    WCHAR* text = loader.CategoryAssembler(list);
+    // A very long list is cut at the buffer size.
+    CePtrList<unsigned int> many(1);
+    for (int i = 0; i < 1500; ++i) many.Append(7u);
+    WCHAR* text = loader.CategoryAssembler(many);
     ASSERT_NE(text, nullptr);
-    const std::u16string result(text);
-    EXPECT_EQ(result.size(), static_cast<size_t>(kCategoryTextChars));
-    EXPECT_EQ(result.substr(0, 10), u"Work, Work");
+    EXPECT_EQ(std::u16string(text).size(), static_cast<size_t>(kCategoryTextChars));
+    EXPECT_EQ(std::u16string(text).substr(0, 10), u"Work, Work");
     std::free(text);
 }
 
@@ -387,7 +382,7 @@ TEST_F(DataThreadTest, CategoryAssemblerWithAPrivateHeapTheTextComesFromIt)
 
 // ---- LoaderHost ----
 
-TEST_F(DataThreadTest, HostWindowIsMessageOnlyAndLivesOnTheCallingThreadWithItsHost)
+TEST_F(DataThreadTest, HostWindowIsMessageOnlyOnTheCallingThreadAndEachRunStartsClean)
 {
     LoaderHost host;
     ASSERT_NE(host.Window(), nullptr);
@@ -402,11 +397,8 @@ TEST_F(DataThreadTest, HostWindowIsMessageOnlyAndLivesOnTheCallingThreadWithItsH
     }
     EXPECT_FALSE(IsWindow(other));
     EXPECT_TRUE(IsWindow(host.Window()));
-}
 
-TEST_F(DataThreadTest, HostRunClearsWhatTheLastRunRecorded)
-{
-    LoaderHost host;
+    // Each run clears what the last one recorded.
     TestLoader loader(host.Window());
     ASSERT_TRUE(host.Run(loader, 5000));
     EXPECT_EQ(host.Events().size(), 3u);
@@ -420,9 +412,9 @@ TEST_F(DataThreadTest, HostRunClearsWhatTheLastRunRecorded)
     EXPECT_FALSE(host.Ended());
 }
 
-// A wait on a loader never started returns at once; a load that never
-// begins ends the wait when its thread ends.
-TEST_F(DataThreadTest, HostWaitEndsWithoutALoad)
+// A wait on a loader never started returns at once, a load that never
+// begins ends it when its thread ends, and a load that hangs after its time-out.
+TEST_F(DataThreadTest, HostWaitEndsWithoutALoadOrAfterItsTimeOut)
 {
     LoaderHost host;
     TestLoader loader(host.Window());
@@ -435,15 +427,11 @@ TEST_F(DataThreadTest, HostWaitEndsWithoutALoad)
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
     EXPECT_TRUE(host.Events().empty());
     EXPECT_EQ(loader.loadsRun.load(), 0);
-}
 
-TEST_F(DataThreadTest, HostWaitGivesUpAfterItsTimeOut)
-{
-    LoaderHost host;
-    TestLoader loader(host.Window());
+    loader.SetPreconditions(true);
     HANDLE gate = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     loader.OnRecord([&](TestLoader&, int) { WaitForSingleObject(gate, INFINITE); });
-    const auto start = std::chrono::steady_clock::now();
+    start = std::chrono::steady_clock::now();
     EXPECT_FALSE(host.Run(loader, 150));
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(140));
     EXPECT_EQ(host.Count(WM_LOADER_BEGIN), 1);

@@ -1,23 +1,106 @@
-// Task row order. Sections: Comparisons (each key in both directions, the
-// hidden rows, the undated rows, the tie-break chain and the parent chain
-// test); List sorts (the quicksort against a stable sort by the same
-// comparison, its cost on large and tie-heavy lists, the tree and group
-// sorts, and the flattening of the tree into the display list).
+// Task row order. Sections: Task rows (a pool of rows, the sort fixture);
+// Comparisons (each key in both directions, the hidden rows, the undated
+// rows, the tie-break chain and the parent chain test); List sorts (the
+// quicksort against a stable sort by the same comparison, its cost on large
+// and tie-heavy lists, the tree and group sorts, and the flattening of the
+// tree into the display list).
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <random>
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "engine/data_tasks.h"
 #include "engine/tasks_compare.h"
 #include "engine/tasks_list_sort.h"
-#include "tests/engine/task_rows.h"
+#include "platform/locale/locale_id.h"
+#include "platform/text/wide_string.h"
 
 namespace {
+
+// ---- Task rows ----
+
+// Rows owned by a pool, made with the fields a test cares about; the fixture
+// pins the locale and the process-wide sort state.
+// Replaces one of a row's owned strings (null leaves it missing).
+inline void SetText(WCHAR*& field, const WCHAR* text)
+{
+    std::free(field);
+    field = text ? _wcsdup(text) : nullptr;
+}
+
+class TaskRowPool {
+public:
+    DATATASKS* Task(DWORD oid, const WCHAR* subject)
+    {
+        auto row = std::make_unique<DATATASKS>();
+        row->oid = oid;
+        row->subject = _wcsdup(subject);
+        row->categories = _wcsdup(u"");
+        rows_.push_back(std::move(row));
+        return rows_.back().get();
+    }
+    DATATASKS* Header(const WCHAR* subject, LONG importance = kTaskImportanceNormal)
+    {
+        DATATASKS* row = Task(0, subject);
+        row->importance = importance;
+        return row;
+    }
+    // A task with random keys drawn from small ranges, so that ties on
+    // every key are common.
+    DATATASKS* RandomTask(DWORD oid, std::mt19937& rng)
+    {
+        static const WCHAR* const kSubjects[] = {u"alpha", u"Alpha", u"beta", u"gamma", u"", u"delta"};
+        static const WCHAR* const kCategories[] = {u"", u"Home", u"Work", u"Home, Work"};
+        static const WCHAR* const kLetters[] = {u"", u"A", u"B", u"c"};
+        static const WCHAR* const kNumbers[] = {u"", u"1", u"2", u"10"};
+        auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+        DATATASKS* row = Task(oid, kSubjects[pick(6)]);
+        SetText(row->categories, kCategories[pick(4)]);
+        wcscpy(row->priorityLetter, kLetters[pick(4)]);
+        wcscpy(row->priorityNumber, kNumbers[pick(4)]);
+        row->importance = pick(3);
+        row->rank = pick(4);
+        row->hidden = pick(4) == 0;
+        row->complete = pick(2);
+        row->completionDate = 45000.0 + pick(3) + pick(2) * 0.5;
+        row->dueDate = pick(4) == 0 ? kTaskNoDate : 45000.0 + pick(5) + pick(2) * 0.75;
+        row->startDate = pick(4) == 0 ? kTaskNoDate : 44990.0 + pick(5) + pick(2) * 0.25;
+        return row;
+    }
+
+private:
+    std::vector<std::unique_ptr<DATATASKS>> rows_;
+};
+
+inline TasksSortPrefs SortPrefs(int primary, int secondary, bool primaryDescending = false,
+                                bool secondaryDescending = false, int undated = -1)
+{
+    return TasksSortPrefs{primary, secondary, primaryDescending, secondaryDescending, undated};
+}
+
+class TaskSortFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(platform::SetUserLocaleName("en-US"));
+        TasksSortState::SetPrefs(TasksSortPrefs{});
+    }
+    void TearDown() override
+    {
+        TasksSortState::SetPrefs(TasksSortPrefs{});
+        platform::SetUserLocaleName("");
+    }
+
+    TaskRowPool pool_;
+};
 
 // ---- Comparisons ----
 
@@ -256,7 +339,7 @@ TEST_F(TasksCompareTest, TieBreakUsesSecondaryKeyAndDirectionThenSubjectThenOid)
     EXPECT_EQ(TasksCompareDueDate(a, b, 0), 0);
 }
 
-TEST_F(TasksCompareTest, OidComparisonsAreSigned)
+TEST_F(TasksCompareTest, OidComparisonsAreSignedAndTheKeyTablePicksTheComparisons)
 {
     DATATASKS* big = pool_.Task(0x80000001u, u"x");
     DATATASKS* one = pool_.Task(1, u"x");
@@ -265,10 +348,7 @@ TEST_F(TasksCompareTest, OidComparisonsAreSigned)
     ExpectOrder(&TasksCompareParentOID, {big, one});
     one->parentOid = 0xFFFFFFFFu;
     EXPECT_EQ(TasksCompareParentOID(big, one, 0), 0);
-}
 
-TEST_F(TasksCompareTest, KeyTablePicksTheComparisons)
-{
     // The rank order stands in as a tie-break by the start date; unknown keys
     // compare by start date.
     const TasksCompareFn primary[] = {&TasksCompareTPM,       &TasksCompareSubject,  &TasksCompareDueDate,
@@ -414,27 +494,6 @@ TEST_F(TasksListSortTest, MatchesAStableSortForEveryKeyAndDirection)
             }
         }
     }
-}
-
-TEST_F(TasksListSortTest, AnOwningListKeepsEachRowOnceAndShortListsAreLeftAlone)
-{
-    // The list deletes its rows at the end: a row lost or doubled by the
-    // sort shows up as a leak or a double delete.
-    CePtrList<DATATASKS*> list(1);
-    list.SetDeletePolicy(1);
-    g_counted = &TasksCompareOID;
-    for (DWORD oid = 50; oid >= 1; --oid) {
-        auto* row = new DATATASKS;
-        row->oid = oid;
-        list.Append(row);
-        if (oid == 50) {
-            g_calls = 0;
-            TasksQuickSort(list, &Counted, true);
-            EXPECT_EQ(g_calls, 0) << "one row: nothing to compare";
-        }
-    }
-    TasksQuickSort(list, &TasksCompareOID, true);
-    for (DWORD oid = 1; oid <= 50; ++oid) EXPECT_EQ(list.GetAt(static_cast<int>(oid))->oid, oid);
 }
 
 TEST_F(TasksListSortTest, TwentyThousandRowsSortWithoutQuadraticCost)
