@@ -1,5 +1,4 @@
-// The journal database: entries read back, other programs' records, the loaders'
-// seeks, and the trailing empty paragraph of rich notes.
+// The journal database: entries read back, other programs' records, seeks, rich notes' last paragraph.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -133,7 +132,6 @@ TEST_F(JournalStoreTest, AFailedWriteIsShownAndPlainNotesAreReadWithoutABlob)
     EXPECT_FALSE(host.LastMessage().text.empty()) << "the system's text for the error";
     EXPECT_FALSE(CJournal::HasEntries(e.m_parent));
 
-    // A good write shows nothing.
     e.m_notes.clear();
     CJournal::WriteEntry(e, true);
     EXPECT_NE(e.m_record, 0u);

@@ -429,7 +429,9 @@ TEST(COutlookSaveError, EachResultShowsItsText)
         ScriptedUiHost ui;
         EXPECT_EQ(COutlook::DisplayPIMSaveError(c.code), !c.text.empty());
         ASSERT_EQ(ui.MessageCount(), c.text.empty() ? 0u : 1u);
-        if (!c.text.empty()) EXPECT_EQ(ui.LastMessage().text, c.text);
+        if (!c.text.empty()) {
+            EXPECT_EQ(ui.LastMessage().text, c.text);
+        }
         EXPECT_NE(c.text.find(c.cause), std::u16string::npos);
     }
     EXPECT_FALSE(general.empty());
