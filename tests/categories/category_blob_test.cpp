@@ -1,5 +1,4 @@
-// Category blobs from and into category lists, and the AND/OR tests against sets
-// of indices (the bit layout's edges are CategoryBitSet's).
+// Category blobs from and into lists, and the AND/OR tests against index sets.
 #include "categories/category_blob.h"
 
 #include <gtest/gtest.h>

@@ -80,7 +80,6 @@ TEST_F(CategoryCacheConcurrency, ReadersRefreshersAndAddersShareTheCache)
     for (auto& t : threads) t.join();
     EXPECT_EQ(failures.load(), 0);
 
-    // Every index was handed out once.
     CePtrList<CFullCategory*> all;
     ASSERT_EQ(GetFullCategoryInfo(all, true), 30);
     std::set<int> indices;

@@ -91,7 +91,6 @@ TEST(CategoryFilter, BlobAndTextFormsAgreeWithTheModel)
             << info.bHideCategories;
         passed += expected;
     }
-    // Both outcomes were exercised plenty.
     EXPECT_GT(passed, 1000);
     EXPECT_LT(passed, 3000);
 }

@@ -1,5 +1,4 @@
-// The full category list: what is read, when the cache is read again, nameless
-// records, a missing database, and the order by name.
+// The full category list: reads, cache refresh, nameless records, a missing database, name order.
 #include "categories/full_category_list.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// The records ks_cedb_writer writes, so that the tests can tell whether a
-// stored record is exactly the one written.
+// The records ks_cedb_writer writes, so tests can tell a stored record is exactly the one written.
 #pragma once
 
 #include <string>

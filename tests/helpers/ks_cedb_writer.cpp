@@ -1,16 +1,8 @@
-// Writes records into an object-store database from a second process, for
-// the tests of writers in several processes and of writers killed mid-write.
-//
-//   write <database> <first> <count>: opens the database (creating it when
-//       missing), adds records first .. first+count-1 and prints
-//       "acked <n> <oid>" after each.
-//   serve <database>: for each input line "go <first>" forks a process that
-//       prints "ready <pid>" and adds record n, n+1, ... ("acked <n> <oid>"),
-//       after every fourth add deleting the one added three before
-//       ("deleted <n>"), until killed; the server then prints "gone".
-//
-// Record n holds RecordValues(n) of cedb_writer_records.h; the database sorts
-// on its number. Exits 1 when an operation fails, 2 on bad arguments.
+// Writes records into an object-store database from a second process (several writers, killed writers).
+//   write <database> <first> <count>: adds records first.. (creating the database), "acked <n> <oid>" each.
+//   serve <database>: per input line "go <first>" forks a writer that prints "ready <pid>", adds n, n+1, ...
+//       and after every fourth deletes the one three before ("deleted <n>") until killed; then "gone".
+// Record n holds RecordValues(n) (cedb_writer_records.h), sorted on its number. Exit 1: failure, 2: usage.
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>

@@ -1,9 +1,5 @@
-// Takes a named mutex, says so, holds it for a while, then lets it go.
-//
-//   ks_mutex_holder <name> <milliseconds>
-//
-// Prints "held" once it owns the mutex and "released" after releasing it.
-// Used by the tests to hold a named mutex in a second process.
+// ks_mutex_holder <name> <milliseconds>: takes the named mutex, prints "held", holds it, releases it
+// and prints "released" (a second process for the mutex tests).
 #include <cstdio>
 #include <cstdlib>
 #include <string>

@@ -1,10 +1,5 @@
-// Writes a run of DWORD values into one registry key, one call at a time.
-//
-//   ks_registry_writer <key below HKEY_CURRENT_USER> <name prefix> <count>
-//
-// Value <prefix><n> gets n, for n = 0..count-1. Each write opens and closes
-// the key again, so two writers interleave as much as possible. Prints "done"
-// and exits 0 when every write succeeded; otherwise prints the failing code.
+// ks_registry_writer <key below HKEY_CURRENT_USER> <prefix> <count>: sets <prefix><n> = n for n < count,
+// opening the key for each write so two writers interleave; prints "done" (exit 0) or the failing code.
 #include <cstdio>
 #include <cstdlib>
 #include <string>

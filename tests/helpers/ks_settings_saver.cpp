@@ -1,19 +1,10 @@
-// Works on a settings file from a second process, for the tests of saving
-// under crashes and of merging between processes. <path> is a device path as
-// CRegistry takes it ("%s" for the data directory).
-//
-//   fill <path> <saves>: loads the file, prints "ready <pid>", then <saves>
-//       times (0: until killed) writes the next generation of
-//       settings_generation.h into every value, prints "saving", saves and
-//       prints "saved <generation> <microseconds>".
-//   serve <path>: for each input line runs "fill <path> 0" in a forked process
-//       (quicker to start than a program), prints "gone" once it was killed.
-//   edit <path> <tag> <rounds>: each round loads a private copy, sets
-//       <tag><round> and Counter<tag> in "...\Shared", Round<round> in
-//       "...\Only<tag>" where Pending<round> replaces Pending<round - 1>,
-//       re-creates "...\Recreated<tag>" with Round<round>, saves; then "done".
-//
-// Exits 0 on success, 1 when an operation fails, 2 on bad arguments.
+// Works on a settings file (<path> as CRegistry takes it, "%s": the data directory) from a second process.
+//   fill <path> <saves>: loads, prints "ready <pid>", then <saves> times (0: until killed) writes the next
+//       generation (settings_generation.h) into every value, prints "saving", saves, "saved <gen> <us>".
+//   serve <path>: per input line runs "fill <path> 0" in a forked process; "gone" once it was killed.
+//   edit <path> <tag> <rounds>: each round loads a private copy, sets <tag><round> and Counter<tag> in
+//       "...\Shared", Round<round> in "...\Only<tag>" (Pending<round> replacing Pending<round - 1>),
+//       re-creates "...\Recreated<tag>" with Round<round> and saves; then "done". Exit 1: failure, 2: usage.
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>

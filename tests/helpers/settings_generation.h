@@ -1,7 +1,5 @@
-// The content ks_settings_saver writes for one generation: every value of
-// every section carries the generation number, so that a file holding parts
-// of two saves is told from one holding a single save. Shared with the tests
-// that check what a killed saver left behind.
+// What ks_settings_saver writes for one generation: every value carries the number, so a file mixing
+// two saves is told from one save.
 #pragma once
 
 #include <string>

@@ -1,5 +1,5 @@
-// The journal database: entries read back, other programs' records, the loaders'
-// seeks, and the trailing empty paragraph of rich notes.
+// The journal database: entries read back, other programs' records, seeks, rich notes' last paragraph.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -133,7 +133,6 @@ TEST_F(JournalStoreTest, AFailedWriteIsShownAndPlainNotesAreReadWithoutABlob)
     EXPECT_FALSE(host.LastMessage().text.empty()) << "the system's text for the error";
     EXPECT_FALSE(CJournal::HasEntries(e.m_parent));
 
-    // A good write shows nothing.
     e.m_notes.clear();
     CJournal::WriteEntry(e, true);
     EXPECT_NE(e.m_record, 0u);
@@ -221,23 +220,16 @@ TEST_F(JournalStoreTest, OlderDatabaseIsRenamedOnceAndKeepsItsEntries)
 
 TEST_F(JournalStoreTest, CreatedWithTheFourSortOrdersAndEntriesFoundByTheParentKey)
 {
-    CJournalData a = FullEntry();
-    a.m_parent = 500;
-    CJournalData b = FullEntry();
+    CJournalData a = FullEntry(), b = FullEntry(), c = FullEntry();
+    a.m_parent = c.m_parent = 500;
     b.m_parent = 600;
-    CJournalData c = FullEntry();
-    c.m_parent = 500;
     for (CJournalData* e : {&a, &b, &c}) CJournal::WriteEntry(*e, false);
 
     EXPECT_TRUE(CJournal::HasEntries(500));
     EXPECT_TRUE(CJournal::HasEntries(600));
     EXPECT_FALSE(CJournal::HasEntries(550));
 
-    std::vector<CEOID> found = RecordsWithParent(500);
-    std::sort(found.begin(), found.end());
-    std::vector<CEOID> expected{a.m_record, c.m_record};
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(found, expected);
+    EXPECT_THAT(RecordsWithParent(500), testing::UnorderedElementsAre(a.m_record, c.m_record));
 
     CJournal::DeleteEntry(b.m_record);
     EXPECT_FALSE(CJournal::HasEntries(600));

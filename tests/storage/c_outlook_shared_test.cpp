@@ -174,16 +174,6 @@ TEST_F(COutlookTest, OpensOnceWithTheParentWindowAndCloseStartsAfresh)
     EXPECT_EQ(log.created, 2);
 }
 
-TEST_F(COutlookTest, WithoutParentTheForegroundWindowIsUsed)
-{
-    HWND foreground = CreateWindowExW(0, u"ListBox", nullptr, 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(foreground, nullptr);
-    ASSERT_TRUE(SetForegroundWindow(foreground));
-    ASSERT_TRUE(outlook.Open());
-    EXPECT_EQ(log.lastLogonWindow, static_cast<LONG>(reinterpret_cast<std::intptr_t>(foreground)));
-    DestroyWindow(foreground);
-}
-
 TEST_F(COutlookTest, FailedCreationAndLogonAreReported)
 {
     outlook.createResult = REGDB_E_CLASSNOTREG;
@@ -207,8 +197,10 @@ TEST_F(COutlookTest, FailedCreationAndLogonAreReported)
 
 // ---- Item calls -------------------------------------------------------------
 
-TEST_F(COutlookTest, ItemCallsOpenOnDemandAndPassTheirArguments)
+TEST_F(COutlookTest, ItemCallsOpenOnDemandWithTheForegroundWindowAndPassTheirArguments)
 {
+    HWND foreground = CreateWindowExW(0, u"ListBox", nullptr, 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(SetForegroundWindow(foreground));
     IDispatch* item = nullptr;
     TIME_ZONE_INFORMATION tzi{};
     EXPECT_EQ(static_cast<std::uint32_t>(outlook.GetTimeZoneInformationFromIndex(5, &tzi)), 0x80004005u)
@@ -216,6 +208,8 @@ TEST_F(COutlookTest, ItemCallsOpenOnDemandAndPassTheirArguments)
     EXPECT_EQ(log.created, 0);
     EXPECT_EQ(outlook.GetItemFromOid(0x42, &item), 0x242);
     EXPECT_EQ(log.created, 1);
+    EXPECT_EQ(log.lastLogonWindow, static_cast<LONG>(reinterpret_cast<std::intptr_t>(foreground)));
+    DestroyWindow(foreground);
     EXPECT_EQ(outlook.CreateItem(olTaskItem, &item), 0x100 + olTaskItem);
     EXPECT_EQ(log.created, 1) << "the second call finds the application open";
     EXPECT_EQ(outlook.GetTimeZoneInformationFromIndex(5, &tzi), S_OK);
@@ -429,7 +423,9 @@ TEST(COutlookSaveError, EachResultShowsItsText)
         ScriptedUiHost ui;
         EXPECT_EQ(COutlook::DisplayPIMSaveError(c.code), !c.text.empty());
         ASSERT_EQ(ui.MessageCount(), c.text.empty() ? 0u : 1u);
-        if (!c.text.empty()) EXPECT_EQ(ui.LastMessage().text, c.text);
+        if (!c.text.empty()) {
+            EXPECT_EQ(ui.LastMessage().text, c.text);
+        }
         EXPECT_NE(c.text.find(c.cause), std::u16string::npos);
     }
     EXPECT_FALSE(general.empty());

@@ -54,7 +54,6 @@ TEST_F(TextStore, ValuesOfBothKindsAndTheirFailures)
     CRegistry store(REGISTRY_TYPE_FILE, kFile);
     ULONG number = 7;
     WCHAR text[16];
-    // No open key: everything fails.
     EXPECT_EQ(store.SetValue(u"a", 1ul), E_FAIL);
     EXPECT_EQ(store.QueryValue(u"a", &number), E_FAIL);
     EXPECT_EQ(store.KeyRef(), -1);
@@ -89,7 +88,6 @@ TEST_F(TextStore, ValuesOfBothKindsAndTheirFailures)
     EXPECT_EQ(store.QueryValueType(u"Name", &kind), 0);
     EXPECT_EQ(kind, static_cast<ULONG>(REG_SZ));
 
-    // A value changes kind when set again.
     EXPECT_EQ(store.SetValue(u"Count", u"many"), 0);
     EXPECT_EQ(store.QueryValue(u"Count", &number), E_FAIL);
     EXPECT_EQ(store.DeleteValue(u"Count"), 0);
@@ -100,7 +98,6 @@ TEST_F(TextStore, ValuesOfBothKindsAndTheirFailures)
     EXPECT_EQ(store.SetBinValue(u"b", bytes, 4), E_FAIL) << "a settings file holds no binary values";
     EXPECT_EQ(store.QueryBinValue(u"b", bytes, 4), E_FAIL);
 
-    // QueryArray: the default for each value that fails.
     store.SetValue(u"Width", 120ul);
     ULONG width = 0, height = 0, name = 0;
     KSREG entries[] = {{u"Width", &width, 1}, {u"Height", &height, 2}, {u"Name", &name, 3}};
@@ -242,7 +239,6 @@ TEST_F(TextStore, SavingMergesWithWhatIsOnDisk)
     EXPECT_EQ(FileText(),
               "\r\n[Mine]\r\n\"keep\"=\"disk2\"\r\n\"added\"=\"there\"\r\n\"new\"=\"mem\"\r\n\r\n"
               "[Theirs]\r\n\"t\"=\"2\"\r\n\r\n[Later]\r\n\"l\"=\"1\"\r\n\r\n");
-    // The store now holds the merged content.
     store.OpenKey(nullptr, u"Theirs");
     EXPECT_EQ(Text(store, u"t"), u"2");
 }
@@ -311,7 +307,6 @@ TEST_F(TextStore, TheDefaultFileLivesInTheDataDirectoryARegisteredOneWhileItExis
         store.SetValue(u"v", 1ul);
     }
     EXPECT_TRUE(std::filesystem::exists(Host("Application Data/Corvid/Settings.txt")));
-    // The data directory was written back to the registry.
     CRegistry registry(REGISTRY_TYPE_REGISTRY);
     ASSERT_EQ(registry.OpenKey(HKEY_CURRENT_USER, kKestrel), 0);
     EXPECT_EQ(Text(registry, u"Corvid_Folder"), u"\\Application Data");
@@ -365,7 +360,6 @@ TEST_F(RegistryStore, ValuesKeysAndErrorsAsThePlatformCodesNegated)
     EXPECT_EQ(store.Updated(HKEY_CURRENT_USER, kKestrel), 0);
 }
 
-// The plain registry functions each open and close their key.
 TEST_F(RegistryStore, PlainFunctionsRoundTripAndGiveTheirErrors)
 {
     const char16_t* key = u"Software\\Corvid\\Kestrel\\Fonts";
@@ -411,7 +405,6 @@ TEST_F(RegistryStore, ImportAndExportBetweenFileAndRegistry)
     EXPECT_EQ(Text(registry, u""), u"dflt") << "@ is the key's default value";
     EXPECT_EQ(registry.Exists(HKEY_LOCAL_MACHINE, u"Other"), 1);
 
-    // Back out: the whole Kestrel tree into a new file.
     registry.OpenKey(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\CV\\Deeper");
     registry.SetValue(u"d", 1ul);
     registry.CloseKey();

@@ -1,5 +1,4 @@
-// CeDbRecord without a database, on buffers shaped like the engine's.
-// Sections: Values; Strings and blobs; Entries; Text forms.
+// CeDbRecord on engine-shaped buffers. Sections: Values; Strings and blobs; Entries; Text forms.
 #include "storage/ce_db_record.h"
 
 #include <gtest/gtest.h>
@@ -164,7 +163,6 @@ TEST(CeDbRecordValues, GettersRefuseMissingEntriesAndSettersCheckTypesAndWidths)
         EXPECT_EQ(buffer[0], 0);
         EXPECT_TRUE(str.IsEmpty());
     }
-    // Setting a value makes the entry present.
     EXPECT_TRUE(record.SetIdVal(0x4213, LONG{-90}, CEVT_I4));
     EXPECT_TRUE(record.SetIdVal(0x0037, static_cast<const WCHAR*>(u"Lunch"), CEVT_LPWSTR));
     EXPECT_EQ(TextOf(record, kDuration), "-90");
@@ -332,7 +330,6 @@ TEST(CeDbRecordProps, AddingRemovingAndCopyingEntriesAndADamagedBuffer)
     reinterpret_cast<WCHAR*>(reinterpret_cast<BYTE*>(damaged.GetProps()) + damagedSize)[-1] = u'!';
     ASSERT_TRUE(damaged.AddProp(1, CEVT_I4));
     EXPECT_EQ(TextOf(damaged, kSubject), "abcd!");
-    // New records, removal and duplicates.
     CeDbRecord fresh;
     const CEPROPID ids[] = {kSubject, kStart, kNote, kSubject};
     EXPECT_TRUE(fresh.AddProps(ids, 4));

@@ -1,5 +1,4 @@
-// Several processes on one settings file: a killed saver leaves one whole
-// save, and savers working together keep each other's changes.
+// Several processes on one settings file: a killed saver leaves one whole save; savers keep each other's changes.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -15,11 +15,8 @@ struct ChildResult {
     std::string err;
 };
 
-// Runs argv[0] with the arguments, stdin empty, with `env` added to (or, for
-// an empty value, removed from) the current environment. Waits for it.
-// Starts argv[0] with the arguments and `env` as RunChild takes it: stdin
-// from `in` (-1: empty), stdout and stderr to `out` and `err` (-1: this
-// process's). The process id, or -1 with errno set.
+// Starts argv[0] with `env` added to (an empty value: removed from) the environment; stdin from `in`,
+// stdout and stderr to `out` and `err` (-1: empty stdin, this process's outputs). Its pid, or -1 and errno.
 pid_t SpawnChild(const std::vector<std::string>& argv, int in, int out, int err,
                  const std::map<std::string, std::string>& env = {});
 

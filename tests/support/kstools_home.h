@@ -1,7 +1,5 @@
-// Tests that run the real kstools program (tools_tests, which defines
-// KSTOOLS_CLI) on a data directory of their own: DeviceSandbox's fresh folder,
-// which is this process's KSTOOLS_HOME too, so that a test may write a store
-// in process for the program to read. The object store is closed at the end.
+// Tests that run kstools (tools_tests) on DeviceSandbox's folder, also this process's KSTOOLS_HOME,
+// so a test may write a store for the program to read. The object store is closed at the end.
 #pragma once
 
 #include <cstdio>
@@ -18,8 +16,7 @@
 #include "tests/support/child_process.h"
 #include "tests/support/device_sandbox.h"
 
-// A property identifier as kstools writes it: "0x" and eight upper-case
-// hexadecimal digits.
+// A property identifier as kstools writes it: "0x" and eight upper-case hex digits.
 inline std::string PropidText(CEPROPID id)
 {
     char text[12];
@@ -27,8 +24,7 @@ inline std::string PropidText(CEPROPID id)
     return text;
 }
 
-// The value of a property of a record as `kstools store dump --json` lists
-// it, or null.
+// A property's value as `kstools store dump --json` lists it, or null.
 inline const nlohmann::json* Property(const nlohmann::json& record, CEPROPID propid)
 {
     for (const nlohmann::json& p : record["properties"]) {
@@ -37,8 +33,7 @@ inline const nlohmann::json* Property(const nlohmann::json& record, CEPROPID pro
     return nullptr;
 }
 
-// A record to write into the store for the program to read; the values
-// point into the caller's data.
+// A record to write for the program to read; the values point into the caller's data.
 struct PimRecord {
     std::vector<CEPROPVAL> props;
     CEVALUNION& Add(CEPROPID id)

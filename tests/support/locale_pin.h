@@ -1,5 +1,4 @@
-// Test helpers of the locale tests: pinning the user's locale, and UTF-16 text
-// that GoogleTest prints readably.
+// Locale tests' helpers: pinning the user's locale; UTF-16 text that GoogleTest prints readably.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// Recurrence rules written as RRULEs and expanded by libical, the oracle the
-// recurrence tests compare occurrence days against.
+// Rules as RRULEs expanded by libical: the oracle of the recurrence tests.
 #pragma once
 
 #include <libical/ical.h>
@@ -23,8 +22,7 @@ inline std::string ByDay(int mask)
     return out;
 }
 
-// Day D, or the month's last day when it is shorter: the last of the days
-// 28..D that the month has.
+// Day D, or the month's last day when it is shorter.
 inline std::string MonthDay(int day)
 {
     if (day <= 28) return "BYMONTHDAY=" + std::to_string(day);
@@ -69,8 +67,7 @@ inline std::string RRuleOf(const platform::RecurrenceRule& r)
     return s;
 }
 
-// libical's occurrence days (at most `limit`, none after `last`), from a
-// floating 09:00 start.
+// libical's occurrence days (at most `limit`, none after `last`) from a floating 09:00 start.
 inline std::vector<platform::RecurrenceDay> IcalDays(const platform::RecurrenceRule& r, size_t limit,
                                                      platform::RecurrenceDay last = platform::kRecurrenceLastDay)
 {

@@ -1,5 +1,4 @@
-// Seeded random recurrence rules of every kind, valid by construction, for
-// the tests that compare expansions and round trips over many rules.
+// Seeded random recurrence rules of every kind, valid by construction.
 #pragma once
 
 #include <algorithm>
@@ -10,9 +9,8 @@
 
 namespace recurrule {
 
-// Where the rules fall: pattern start days, the longest interval (short ones
-// are most common), the largest count and the longest by-date span (a tenth
-// of it for daily and weekly rules).
+// Where rules fall: pattern start days, longest interval (short ones most common), largest count,
+// longest by-date span (a tenth of it for daily and weekly rules).
 struct RandomRuleSpan {
     platform::RecurrenceDay firstStart;
     platform::RecurrenceDay lastStart;
@@ -21,8 +19,7 @@ struct RandomRuleSpan {
     int maxEndDays = 4000;
 };
 
-// Series of the object-model tests: starts from 2000 to 2040, intervals up
-// to 5, up to 30 occurrences or 1500 days.
+// The object-model tests' series: starts 2000-2040, intervals to 5, 30 occurrences or 1500 days.
 inline const RandomRuleSpan kSeriesSpan{platform::RecurrenceDayFromDate(2000, 1, 1),
                                         platform::RecurrenceDayFromDate(2040, 12, 28), 5, 30, 1500};
 
@@ -71,8 +68,7 @@ inline platform::RecurrenceRule RandomRecurrenceRule(std::mt19937& rng, const Ra
             break;
     }
     r.end = static_cast<RecurrenceEnd>(pick(0, 2));
-    // libical needs some 50 microseconds per BYSETPOS occurrence: long
-    // series are kept rare.
+    // libical takes ~50 us per BYSETPOS occurrence: long series are kept rare.
     if (r.end == RecurrenceEnd::kAfterOccurrences) {
         r.occurrences = pick(0, 19) == 0 ? pick(1, span.maxOccurrences) : pick(1, std::min(40, span.maxOccurrences));
     }

@@ -1,5 +1,4 @@
-// Saves environment variables and puts them back (or unsets them again) when
-// it goes, for tests that point the library at other directories or zones.
+// Saves environment variables and restores (or unsets) them when it goes.
 #pragma once
 
 #include <stdlib.h>

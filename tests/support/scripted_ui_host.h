@@ -1,7 +1,5 @@
-// ScriptedUiHost: a UI host for tests. It answers message boxes and questions
-// from queues filled by the test and records everything it was shown. While
-// it lives it is the process-wide host; its destructor puts back the host
-// that was installed before.
+// ScriptedUiHost: answers message boxes and questions from queues the test fills and records what it was
+// shown; while it lives it is the process-wide host (the one before comes back after).
 #pragma once
 
 #include <deque>
@@ -31,8 +29,7 @@ public:
     ScriptedUiHost(const ScriptedUiHost&) = delete;
     ScriptedUiHost& operator=(const ScriptedUiHost&) = delete;
 
-    // Answers for the next message boxes, in order. With the queue empty a
-    // message box gets its default button, or the fallback when one is set.
+    // Answers for the next message boxes; then the default button, or the fallback when set.
     void QueueAnswer(int id);
     void QueueAnswers(std::initializer_list<int> ids);
     void SetFallbackAnswer(std::optional<int> id);

@@ -1,11 +1,5 @@
-// A helper program that serves workers to be killed: the crash tests start it
-// once, ask it for a worker per round, let the worker run for a while and kill
-// it at a random moment.
-//
-// The protocol of such a program: each line of its input asks for a worker
-// (the server forks one, which prints "ready <pid>" and then whatever it
-// reports of its progress, one line each); once a worker has died the server
-// prints "gone". The server ends at the end of its input.
+// A server of workers for the crash tests: each input line forks one, which prints "ready <pid>" and
+// its progress; after a worker dies the server prints "gone"; it ends with its input.
 #pragma once
 
 #include <sys/types.h>

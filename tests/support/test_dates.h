@@ -1,6 +1,4 @@
-// Building and printing dates in tests: SYSTEMTIMEs from their fields,
-// FILETIMEs and OLE dates from local wall-clock fields. Conversions go
-// through the platform's own functions, never copies of them.
+// Test dates: SYSTEMTIMEs, FILETIMEs and OLE dates from wall-clock fields, via the platform's conversions.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// kstools calendar on a small appointment store (the device in Berlin, today
-// Tuesday 10 March 2026) and on a seeded one: what it prints, and the stored view.
+// kstools calendar on a small store (device in Berlin, today Tuesday 10 March 2026) and a seeded one.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -176,8 +175,7 @@ TEST_F(KstoolsCalendar, ListsTheRangeDayByDayInTheStoredView)
     EXPECT_EQ(RunJson({"--from", "2026-03-09"})["view"], 3);
 }
 
-// Which tasks the calendar shows is the calendar list's (calendar_thread_test);
-// here: tasks of a seeded store reach the output beside the appointments.
+// Tasks of a seeded store reach the output (which ones is calendar_thread_test's).
 TEST_F(KstoolsCalendar, SeededStoreListsTasksBesideAppointments)
 {
     ASSERT_EQ(Run({"store", "seed", "--appointments", "100", "--tasks", "40"}).exitCode, 0);

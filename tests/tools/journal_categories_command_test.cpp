@@ -1,5 +1,4 @@
-// kstools journal and kstools categories: adding, listing (journal entries by
-// parent and date) and removing.
+// kstools journal and categories: adding, listing and removing.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,6 +1,4 @@
-// The command-line tool's strings, match, settings, date and store commands:
-// what they print, as text and as JSON, and what they change. Help and the
-// mistakes of every command are kstools_usage_test.cpp's table.
+// kstools strings, match, settings, date and store: text and JSON output and what they change.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -52,7 +50,6 @@ protected:
         args.insert(args.begin(), "settings");
         return KstoolsHome::Run(args);
     }
-    // `set` with each argument list, every one of which must succeed.
     void SetAll(const std::vector<Strings>& all)
     {
         for (Strings args : all) {
@@ -61,7 +58,6 @@ protected:
             EXPECT_EQ(r.exitCode, 0) << args[1] << " " << args[2] << ": " << r.err;
         }
     }
-    // The value as `get` prints it, or "" when get fails.
     std::string Get(Strings args)
     {
         args.insert(args.begin(), "get");
@@ -122,7 +118,6 @@ TEST_F(KstoolsSettings, SetGetDeleteRoundTripInTheSettingsFileAndTheRegistry)
     EXPECT_EQ(Run({"get", kTV + "\\GroupState", "Open"}).exitCode, 1);
     EXPECT_EQ(Get({kTV + "X", "Other"}), "x\n");
 
-    // The same in the registry.
     SetAll({{"--registry", kTV, "Count", "dword:1A"},
             {"--registry", kTV, "@", "default"},
             {"--registry", kTV + "\\GroupState", "Open", "--number", "7"}});
@@ -161,8 +156,7 @@ TEST_F(KstoolsSettings, LongStringsAndNamesComeBackWholeAndKeysMayOmitTheRoot)
     EXPECT_EQ(Get({"--registry", "HKEY_LOCAL_MACHINE/Software/Y", "N"}), "m\n");
 }
 
-// A file written by hand (how each line is read is the settings reader's
-// test): an empty section, a section without a root name, a sibling key.
+// A hand-written file: an empty section, one without a root name, a sibling key.
 const std::string kHandWritten =
     "[HKEY_CURRENT_USER\\Software\\A]\r\n"
     "\"Name\"=\"a=b \"c\"\"\r\n"
@@ -267,7 +261,6 @@ protected:
         args.insert(args.begin(), {"--now", now, "--locale", locale, "date"});
         return KstoolsHome::Run(args, {{"TZ", "America/New_York"}});
     }
-    // What a command that must succeed printed.
     std::string Out(Strings args, const std::string& locale = "en-US")
     {
         auto r = Run(args, locale);
@@ -295,8 +288,7 @@ TEST_F(KstoolsDate, NowIsThePinnedWallClockTimeOfTheDeviceZone)
               "zone: America/New_York (Eastern Standard Time, UTC-05:00)\nweek: 1\n");
 }
 
-// Each option reaches its formatter (the formats themselves, ISO weeks and
-// durations in words are the locale's and the foundation's tests).
+// Each option reaches its formatter (the formats are the locale's tests).
 TEST_F(KstoolsDate, FormatWeekAndDurationFollowTheirOptions)
 {
     const std::string when = "2024-03-05T14:07:09", date = "2024-03-05";
@@ -348,11 +340,9 @@ TEST_F(KstoolsDate, ParseTimeReadsTypedTimesAndExplainsFailures)
     EXPECT_EQ(variant.out.substr(0, variant.out.find('\n')), "21:00\t9 PM");
 }
 
-// The zone record as the device keeps it, with its rules in words (none
-// without daylight saving), and the list of zones.
+// The zone record with its rules in words, and the list of zones.
 TEST_F(KstoolsDate, ZoneRecordsAndTheListOfZones)
 {
-    // Summer: daylight time now.
     const auto newYork = nlohmann::json::parse(R"({"zone": "America/New_York", "Bias": 300, "StandardBias": 0,
         "StandardName": "Eastern Standard Time", "DaylightName": "Eastern Daylight Time", "DaylightBias": -60,
         "StandardDate": {"wYear": 0, "wMonth": 11, "wDayOfWeek": 0, "wDay": 1, "wHour": 2, "wMinute": 0,
@@ -385,8 +375,7 @@ TEST_F(KstoolsDate, ZoneRecordsAndTheListOfZones)
     EXPECT_NE(text.find("UTC+05:30\tIndia Standard Time\t"), std::string::npos);
 }
 
-// Each way of naming the two sides; the conversions themselves are the
-// zone rules' tests.
+// Each way of naming the two sides (the conversions are the zone rules' tests).
 TEST_F(KstoolsDate, ConvertBetweenZonesNamedEitherWay)
 {
     const std::pair<Strings, std::string> cases[] = {

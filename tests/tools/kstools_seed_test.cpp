@@ -1,5 +1,4 @@
-// kstools store seed and kstools demo: the sample store is reproducible, holds
-// what was asked for and covers what the views show, read back as raw records.
+// kstools store seed and demo: reproducible, sized as asked, covering what the views show.
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -86,9 +85,7 @@ TEST_F(KstoolsSeed, TheSameSeedGivesTheSameStoreWithTheCountsAskedFor)
     EXPECT_EQ(Dump("Tasks Database").size(), 25u);
 }
 
-// Every recurrence kind ends in each way and has changed occurrences; the
-// appointments cover zones, multi-day events, meetings, privacy and
-// holidays; tasks carry priority codes; contacts have their dates.
+// Recurrence kinds, ends and exceptions; zones, meetings, privacy, holidays; priorities; contact dates.
 TEST_F(KstoolsSeed, TheStoreCoversWhatTheViewsShow)
 {
     ASSERT_EQ(Seed(40, 30, 10).exitCode, 0);

@@ -1,6 +1,4 @@
-// How kstools answers what it is asked, for every command: help and version
-// exit 0 and print what they name; a mistake exits 2 (usage) or 1 (failure)
-// with nothing on stdout and a plain "kstools: " line on stderr.
+// Help and version exit 0; a mistake exits 2 (usage) or 1, stdout empty, one "kstools: " line on stderr.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,8 +8,7 @@
 
 namespace {
 
-// A well-formed pattern blob (the published weekly example), where an
-// argument other than the blob is the mistake.
+// The published weekly pattern blob: an argument other than the blob is the mistake.
 const std::string kBlob =
     "043004300B2001000000C0210000010000000000000032000000222000000C0000000000000000000000000000008020BC0C"
     "20ADBC0C0630000009300000580200007602000000000000000000000000";

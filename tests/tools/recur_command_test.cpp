@@ -1,5 +1,4 @@
-// kstools recur: a pattern given as hexadecimal bytes or as a stored
-// appointment, read and expanded as the calendar does.
+// kstools recur: a pattern from hexadecimal bytes or a stored appointment, expanded as the calendar does.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -24,9 +23,8 @@ DWORD Minutes2024(int dayOfYear, int minute = 0)
     return static_cast<DWORD>((154497 + dayOfYear - 1) * 1440 + minute);
 }
 
-// Mondays and Thursdays from Monday 1 January 2024, 09:00 to 10:15; the
-// Thursday of 11 January moved to Friday 12 January 14:00 and renamed; the
-// Monday of 15 January deleted.
+// Mondays and Thursdays from Mon 1 Jan 2024, 09:00-10:15; Thu 11 Jan moved to Fri 12 Jan 14:00 and
+// renamed; Mon 15 Jan deleted.
 platform::RecurrencePatternBlob WeeklyPattern()
 {
     platform::RecurrencePatternBlob b;
@@ -107,8 +105,7 @@ TEST_F(KstoolsRecur, OwnTimeZoneIsShownOnTheDevicesClockAndUnusablePatternsAreRe
     EXPECT_EQ(out["fields"]["own_time_zone"], true);
     EXPECT_EQ(Starts(out), (std::vector<std::string>{"2024-01-08T14:00"}));
 
-    // A refused or doubtful pattern is a result, reported with exit code 0
-    // (what each result is made of is the engine's parse tests).
+    // A refused or doubtful pattern is a result: exit code 0.
     out = Recur({"--blob", publishedblobs::kWeekly, "--from", "2007-03-01", "--to", "2007-04-30"});
     EXPECT_EQ(out["result"], "rejected");
     EXPECT_NE(out["reason"].get<std::string>().find("0x3005"), std::string::npos);

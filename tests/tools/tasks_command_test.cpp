@@ -1,5 +1,4 @@
-// kstools tasks and kstools projects on a small task store, today pinned to
-// Tuesday 10 March 2026: the list as printed, the stored view, bad arguments.
+// kstools tasks and projects on a small task store, today pinned to Tuesday 10 March 2026.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -44,8 +43,7 @@ protected:
     }
     kstest::SavedEnvironment m_environment{"KSTOOLS_NOW"};
 
-    // Noon of the day fromToday days from today: noon keeps the day the same
-    // in every zone the device may be set to.
+    // Noon of the day fromToday days away: the same day in every device zone.
     static FILETIME Day(int fromToday)
     {
         const LONGLONG kTodayNoon = 134176176000000000;  // 2026-03-10 12:00 in 100 ns units since 1601
@@ -73,8 +71,7 @@ protected:
         return oid;
     }
 
-    // Five tasks: one overdue, one due today, one without dates, one next
-    // week (40% done), and one completed.
+    // One overdue, one due today, one undated, one next week (40% done), one completed.
     void SeedFive()
     {
         AddTask({u"A1: Pay rent", -3, -5, kHigh});
