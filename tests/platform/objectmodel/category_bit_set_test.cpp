@@ -70,17 +70,10 @@ TEST(CategoryBitSet, RandomSetsComeBackAsTheirSortedDistinctIndices)
     for (int round = 0; round < 300; ++round) {
         Indices indices(rng() % 10);
         for (int& i : indices) {
-            switch (rng() % 3) {
-                case 0:
-                    i = static_cast<int>(rng() % 64);
-                    break;
-                case 1:
-                    i = static_cast<int>(rng() % kLimit);
-                    break;
-                default:
-                    i = kLimit - 1 - static_cast<int>(rng() % 40);
-                    break;
-            }
+            const unsigned pick = rng() % 3, r = rng();  // low, anywhere, or near the limit
+            i = pick == 0   ? static_cast<int>(r % 64)
+                : pick == 1 ? static_cast<int>(r % kLimit)
+                            : kLimit - 1 - static_cast<int>(r % 40);
         }
         const std::set<int> distinct(indices.begin(), indices.end());
         const Bytes bytes = CategoryBitSet::Bytes(indices);

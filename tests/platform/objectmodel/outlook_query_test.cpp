@@ -74,14 +74,9 @@ TEST(OutlookQueryTest, RefusesWhatIsNotARestrictionForTheItemKindOrTooDeep)
     EXPECT_EQ(OutlookQuery::Parse(u"[Subject] = \"a\"", 0, &query), E_INVALIDARG) << "no item kind";
 
     // Nesting and chains are bounded.
-    std::u16string deep(64, u'(');
-    deep += u"[Subject] = \"x\"";
-    deep += std::u16string(64, u')');
-    EXPECT_EQ(OutlookQuery::Parse(deep, olTaskItem, &query), E_INVALIDARG);
-    std::u16string fine(10, u'(');
-    fine += u"[Subject] = \"x\"";
-    fine += std::u16string(10, u')');
-    EXPECT_EQ(OutlookQuery::Parse(fine, olTaskItem, &query), S_OK);
+    auto nested = [](size_t n) { return std::u16string(n, u'(') + u"[Subject] = \"x\"" + std::u16string(n, u')'); };
+    EXPECT_EQ(OutlookQuery::Parse(nested(64), olTaskItem, &query), E_INVALIDARG);
+    EXPECT_EQ(OutlookQuery::Parse(nested(10), olTaskItem, &query), S_OK);
 
     std::u16string longChain = u"[Subject] = \"x\"";
     for (int i = 0; i < 2000; ++i) longChain += u" OR [Subject] = \"x\"";

@@ -41,7 +41,7 @@ protected:
     HANDLE db_ = INVALID_HANDLE_VALUE;
 };
 
-TEST_F(CedbRecords, EveryTypeReadsBackAsWritten)
+TEST_F(CedbRecords, EveryTypeReadsBackAsWrittenAndOneNumberWithTwoTypesIsTwoProperties)
 {
     const BYTE odd[] = {0x00, 0xFF, 0x10};
     std::vector<CEPROPVAL> props = {
@@ -69,17 +69,12 @@ TEST_F(CedbRecords, EveryTypeReadsBackAsWritten)
     EXPECT_EQ(some.props, (std::vector<std::string>{expected[7], expected[0], "77/I4=missing", expected[7]}));
     EXPECT_EQ(ReadOid(Write(db_, 0, {Str(1, nullptr)})).props, std::vector<std::string>{"1/LPWSTR=''"})
         << "a null string is stored empty";
-}
 
-TEST_F(CedbRecords, OneNumberWithTwoTypesIsTwoProperties)
-{
-    // A task's complete flag and its completion date share their number. (How
-    // writes merge is checked on MergeProps in cedb_record_codec_test.)
+    // A task's complete flag and its completion date share their number: two properties.
     const CEPROPID flag = kTaskComplete, date = kTaskDateCompleted;
     const WORD number = PropIdNumber(flag);
     ASSERT_EQ(PropIdNumber(date), number);
-    CEOID oid = Write(db_, 0, {I2(number, 1), Time(number, 125000000000000000ull)});
-    ASSERT_NE(oid, 0u);
+    oid = Write(db_, 0, {I2(number, 1), Time(number, 125000000000000000ull)});
     EXPECT_EQ(ReadOid(oid, {flag, date}).props,
               (std::vector<std::string>{Key(flag) + "1", Key(date) + "ft 125000000000000000"}));
     EXPECT_EQ(Write(db_, oid, {I2(number, 0)}), oid);
@@ -198,13 +193,9 @@ TEST_F(CedbRecords, BadCallsFailWithoutChangingAnything)
     EXPECT_TRUE(FAILS_WITH(CeDeleteRecord(db_, oid), FALSE, ERROR_NOT_FOUND));
     EXPECT_TRUE(FAILS_WITH(Write(db_, oid, {I4(1, 9)}), 0u, ERROR_NOT_FOUND));
     EXPECT_EQ(Seek(db_, CEDB_SEEK_CEOID, oid), 0u);
-}
 
-TEST_F(CedbRecords, RecordsOfAnotherDatabaseAreNotReachable)
-{
-    CEOID otherDb = CreateDb(u"Other", {});
-    HANDLE other = OpenDb(otherDb);
-    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    // Records of another database are not reachable.
+    HANDLE other = OpenDb(CreateDb(u"Other", {}));
     CEOID foreign = Write(other, 0, {I4(1, 5)});
     ASSERT_NE(foreign, 0u);
     EXPECT_TRUE(FAILS_WITH(Seek(db_, CEDB_SEEK_CEOID, foreign), 0u, ERROR_NOT_FOUND));

@@ -86,22 +86,19 @@ TEST_F(CedbSeek, FailedSeeksTellWhyAndDoNotMoveNewHandlesStartAtTheFirstRecord)
     EXPECT_EQ(SeekTo(h, CEDB_SEEK_VALUENEXTEQUAL, I4(1, 2)), "r1");
 }
 
-TEST_F(CedbSeek, ValueSeeksNeedASortOrderAndItsType)
+TEST_F(CedbSeek, ValueSeeksNeedASortOrderAndItsTypeAndOpeningPicksTheOrder)
 {
     HANDLE h = Make(CEVT_I4, 0, {{I4(1, 1)}});
     EXPECT_TRUE(FAILS_WITH(SeekTo(h, CEDB_SEEK_VALUEFIRSTEQUAL, I2(1, 1)), "none", ERROR_INVALID_PARAMETER));
     EXPECT_EQ(SeekTo(h, CEDB_SEEK_VALUEFIRSTEQUAL, I4(9, 1)), "r1");  // only the type has to agree
 
-    CEOID plain = CreateDb(u"No order", {});
-    HANDLE unordered = Open(plain);
+    HANDLE unordered = Open(CreateDb(u"No order", {}));
     std::vector<CEOID> written;
     for (LONG v : {3, 1, 2}) written.push_back(Write(unordered, 0, {I4(1, v)}));
     EXPECT_EQ(Order(unordered), written);  // OID order
     EXPECT_TRUE(FAILS_WITH(SeekValue(unordered, CEDB_SEEK_VALUEFIRSTEQUAL, I4(1, 1)), 0u, ERROR_INVALID_PARAMETER));
-}
 
-TEST_F(CedbSeek, OpeningPicksTheSortOrderOfTheProperty)
-{
+    // Opening picks the sort order of the property.
     const CEPROPID byName = MAKEPROPID(1, CEVT_LPWSTR), byNumber = MAKEPROPID(2, CEVT_I4);
     CEOID db = CreateDb(u"Two orders", {{byName, 0}, {byNumber, CEDB_SORT_DESCENDING}});
     HANDLE first = Open(db);

@@ -38,11 +38,9 @@ std::string KeyOf(const SortKeyBuilder& keys, const SORTORDERSPEC& sortOrder, co
 
 TEST(CedbSortKey, KeysOrderAsTheirValuesUnderEveryFlag)
 {
-    const WORD types[] = {CEVT_I2, CEVT_UI2,      CEVT_I4,     CEVT_UI4, CEVT_BOOL,
-                          CEVT_R8, CEVT_FILETIME, CEVT_LPWSTR, CEVT_BLOB};
     SortKeyBuilder keys("en_US");
     std::mt19937 random(11);
-    for (WORD type : types) {
+    for (WORD type : kValueTypes) {
         ValuePool pool(type);
         for (DWORD flags = 0; flags < 16; ++flags) {
             SORTORDERSPEC sortOrder{MAKEPROPID(1, type), flags};

@@ -83,19 +83,16 @@ const std::string kDailyWithChanges =
 
 }  // namespace
 
-TEST(RecurrencePatternBlobEncode, ChangedAndDeletedOccurrences)
+TEST(RecurrencePatternBlobEncode, ChangedAndDeletedOccurrencesAndAnOwnNoteWithoutBytes)
 {
-    const RecurrencePatternBlob blob = DailyBlobWithChanges();
+    RecurrencePatternBlob blob = DailyBlobWithChanges();
     EXPECT_EQ(Hex(EncodeRecurrencePatternBlob(blob)), kDailyWithChanges);
 
     RecurrencePatternBlob decoded;
     EXPECT_EQ(Decode(Bytes(kDailyWithChanges), decoded), RecurrenceBlobResult::kOk);
     EXPECT_EQ(decoded, blob);
-}
 
-TEST(RecurrencePatternBlobEncode, OwnNoteWithoutBytesAndEmptyTexts)
-{
-    RecurrencePatternBlob blob = DailyBlob();
+    blob = DailyBlob();
     blob.modifiedInstanceDates = {222651360};
     RecurrenceExceptionInfo e;
     e.startDateTime = 222651360 + 60;
@@ -107,7 +104,6 @@ TEST(RecurrencePatternBlobEncode, OwnNoteWithoutBytesAndEmptyTexts)
     const std::string hex = Hex(EncodeRecurrencePatternBlob(blob));
     // Flags 0x0101, the empty subject as 1, 0, the note length 0, then the reserved sizes.
     EXPECT_EQ(hex.substr(hex.size() - 32), "01010100000000000000000000000000");
-    RecurrencePatternBlob decoded;
     EXPECT_EQ(Decode(Bytes(hex), decoded), RecurrenceBlobResult::kOk);
     EXPECT_EQ(decoded, blob);
 }
