@@ -88,7 +88,7 @@ TEST_F(OutlookTaskTest, EveryPropertyRoundTripsThroughTheModelAndTheRecord)
     EXPECT_EQ(Raw(oid, kItemCategories).bytes, (std::vector<BYTE>{0x03, 0, 0, 0})) << "two categories, indices 0 and 1";
 }
 
-TEST_F(OutlookTaskTest, ImportanceIsStoredHighFirst)
+TEST_F(OutlookTaskTest, ImportanceIsStoredHighFirstAndTheCompletionDateFollowsComplete)
 {
     for (LONG importance : {olImportanceLow, olImportanceNormal, olImportanceHigh}) {
         ComRef<ITask> task = NewTask();
@@ -110,6 +110,26 @@ TEST_F(OutlookTaskTest, ImportanceIsStoredHighFirst)
         ComRef<ITask> read = OpenTask(oid);
         EXPECT_EQ(Get(read, &ITask::get_Importance), expected) << raw;
     }
+
+    ComRef<ITask> done = NewTask();
+    done->put_Complete(VARIANT_TRUE);
+    ASSERT_EQ(done->Save(), S_OK);
+    const CEOID doneOid = OidOf(done);
+    EXPECT_DATE(Get(done, &ITask::get_DateCompleted), platform::TodayOleDate());
+    EXPECT_EQ(Raw(doneOid, kTaskComplete).val.val.iVal, 1);
+    EXPECT_TRUE(Raw(doneOid, kTaskDateCompleted).found);
+
+    done->put_Complete(VARIANT_FALSE);
+    ASSERT_EQ(done->Save(), S_OK);
+    EXPECT_EQ(Raw(doneOid, kTaskComplete).val.val.iVal, 0);
+    EXPECT_FALSE(Raw(doneOid, kTaskDateCompleted).found);
+
+    // A completion date given with the flag is kept.
+    done->put_Complete(VARIANT_TRUE);
+    done->put_DateCompleted(Ole(2025, 12, 24));
+    ASSERT_EQ(done->Save(), S_OK);
+    done.Reset();
+    EXPECT_EQ(RawTime(doneOid, kTaskDateCompleted), Midnight(2025, 12, 24));
 }
 
 TEST_F(OutlookTaskTest, InvalidValuesFailTheSaveAndLeaveTheRecord)
@@ -144,29 +164,6 @@ TEST_F(OutlookTaskTest, InvalidValuesFailTheSaveAndLeaveTheRecord)
     EXPECT_EQ(RawTime(oid, kTaskDueDate), Midnight(2026, 5, 2));
     EXPECT_FALSE(Raw(oid, kTaskRecurrencePattern).found);
     EXPECT_FALSE(Raw(oid, kTaskReminderSet).found);
-}
-
-TEST_F(OutlookTaskTest, CompletionDateFollowsComplete)
-{
-    ComRef<ITask> task = NewTask();
-    task->put_Complete(VARIANT_TRUE);
-    ASSERT_EQ(task->Save(), S_OK);
-    const CEOID oid = OidOf(task);
-    EXPECT_DATE(Get(task, &ITask::get_DateCompleted), platform::TodayOleDate());
-    EXPECT_EQ(Raw(oid, kTaskComplete).val.val.iVal, 1);
-    EXPECT_TRUE(Raw(oid, kTaskDateCompleted).found);
-
-    task->put_Complete(VARIANT_FALSE);
-    ASSERT_EQ(task->Save(), S_OK);
-    EXPECT_EQ(Raw(oid, kTaskComplete).val.val.iVal, 0);
-    EXPECT_FALSE(Raw(oid, kTaskDateCompleted).found);
-
-    // A completion date given with the flag is kept.
-    task->put_Complete(VARIANT_TRUE);
-    task->put_DateCompleted(Ole(2025, 12, 24));
-    ASSERT_EQ(task->Save(), S_OK);
-    task.Reset();
-    EXPECT_EQ(RawTime(oid, kTaskDateCompleted), Midnight(2025, 12, 24));
 }
 
 TEST_F(OutlookTaskTest, RecurringTaskStoresItsPatternAndCompletingItLeavesACopyAndMovesOn)

@@ -247,7 +247,7 @@ TEST_F(CedbDatabases, ObjectIdentifiersAreNeverReusedAndClosingTheStoreKillsHand
 
 // ---- Mounted volumes ------------------------------------------------------
 
-TEST_F(CedbDatabases, MountedVolumesAreSeparateStores)
+TEST_F(CedbDatabases, MountedVolumesAreSeparateStoresAndOtherFilesAreRefused)
 {
     CEGUID vol{};
     EXPECT_TRUE(FAILS_WITH(CeMountDBVol(&vol, u"\\Notes\\notes.cdb", CEDB_OPEN_ALWAYS), FALSE,
@@ -294,14 +294,8 @@ TEST_F(CedbDatabases, MountedVolumesAreSeparateStores)
     CEGUID invalid;
     CREATE_INVALIDGUID(&invalid);
     EXPECT_EQ(CeFindFirstDatabaseEx(&invalid, 0), INVALID_HANDLE_VALUE);
-}
 
-// ---- Damaged files --------------------------------------------------------
-
-TEST_F(CedbDatabases, FilesThatAreNotVolumesAreRefused)
-{
     MakeHostFile("garbage.cdb", std::string(8192, 'x'));
-    CEGUID vol{};
     EXPECT_TRUE(FAILS_WITH(CeMountDBVol(&vol, u"\\garbage.cdb", CEDB_OPEN_EXISTING), FALSE, ERROR_BAD_FORMAT));
 
     // Another program's SQLite file.
@@ -311,10 +305,13 @@ TEST_F(CedbDatabases, FilesThatAreNotVolumesAreRefused)
     sqlite3_close(other);
     EXPECT_TRUE(FAILS_WITH(CeMountDBVol(&vol, u"\\other.db", CEDB_OPEN_EXISTING), FALSE, ERROR_BAD_FORMAT));
 
+    platform::CloseObjectStore();
     std::ofstream(home_ + "/objectstore.db", std::ios::binary) << std::string(4096, '\x5A');
     EXPECT_TRUE(FAILS_WITH(CreateDb(u"Anything", {}), 0u, ERROR_BAD_FORMAT));
     EXPECT_THAT(StoreProblems(), HasSubstr("cannot open"));
 }
+
+// ---- Damaged files --------------------------------------------------------
 
 TEST_F(CedbDatabases, DamagedRecordsGiveErrorsAndTheCheckNamesThemAndBadKeysAndCounts)
 {

@@ -206,8 +206,27 @@ TEST_F(CedbRecords, BadCallsFailWithoutChangingAnything)
     CloseHandle(other);
 }
 
-TEST_F(CedbRecords, HandlesOfTheDatabaseAreNotifiedOfChanges)
+TEST_F(CedbRecords, CountsAndSizesFollowWritesAndHandlesOfTheDatabaseAreNotified)
 {
+    CEOIDINFO info{};
+    for (int i = 0; i < 5; ++i) Write(db_, 0, {I4(1, i), Str(2, u"abc")});
+    ASSERT_TRUE(CeOidGetInfo(dbOid_, &info));
+    EXPECT_EQ(info.wObjType, OBJTYPE_DATABASE);
+    EXPECT_EQ(info.infDatabase.wNumRecords, 5);
+    DWORD fiveSize = info.infDatabase.dwSize;
+    EXPECT_GT(fiveSize, 0u);
+    CEOID first = Seek(db_, CEDB_SEEK_BEGINNING, 0);
+    CeDeleteRecord(db_, first);
+    ASSERT_TRUE(CeOidGetInfo(dbOid_, &info));
+    EXPECT_EQ(info.infDatabase.wNumRecords, 4);
+    EXPECT_EQ(info.infDatabase.dwSize, fiveSize / 5 * 4);
+
+    CEOID record = Seek(db_, CEDB_SEEK_BEGINNING, 0);
+    ASSERT_TRUE(CeOidGetInfo(record, &info));
+    EXPECT_EQ(info.wObjType, OBJTYPE_RECORD);
+    EXPECT_EQ(info.infRecord.oidParent, dbOid_);
+    EXPECT_TRUE(FAILS_WITH(CeOidGetInfo(first, &info), FALSE, ERROR_NOT_FOUND));
+
     std::vector<std::tuple<UINT, WPARAM, LPARAM>> seen;
     kstest::OwnWindow window([&](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
         if (message >= DB_CEOID_CREATED && message <= DB_CEOID_CHANGED) seen.emplace_back(message, wParam, lParam);
@@ -215,8 +234,7 @@ TEST_F(CedbRecords, HandlesOfTheDatabaseAreNotifiedOfChanges)
     });
     HANDLE watched = OpenDb(dbOid_, 0, 0, window.Hwnd());
     ASSERT_NE(watched, INVALID_HANDLE_VALUE);
-    CEOID otherDb = CreateDb(u"Unwatched", {});
-    HANDLE unwatched = OpenDb(otherDb);
+    HANDLE unwatched = OpenDb(CreateDb(u"Unwatched", {}));
 
     CEOID oid = Write(db_, 0, {I4(1, 1)});
     Write(db_, oid, {I4(1, 2)});
@@ -233,28 +251,6 @@ TEST_F(CedbRecords, HandlesOfTheDatabaseAreNotifiedOfChanges)
     kstest::PumpPending();
     EXPECT_TRUE(seen.empty());
     CloseHandle(unwatched);
-}
-
-TEST_F(CedbRecords, RecordCountsAndSizesFollowWrites)
-{
-    CEOIDINFO info{};
-    for (int i = 0; i < 5; ++i) Write(db_, 0, {I4(1, i), Str(2, u"abc")});
-    ASSERT_TRUE(CeOidGetInfo(dbOid_, &info));
-    EXPECT_EQ(info.wObjType, OBJTYPE_DATABASE);
-    EXPECT_EQ(info.infDatabase.wNumRecords, 5);
-    DWORD fiveSize = info.infDatabase.dwSize;
-    EXPECT_GT(fiveSize, 0u);
-    CEOID oid = Seek(db_, CEDB_SEEK_BEGINNING, 0);
-    CeDeleteRecord(db_, oid);
-    ASSERT_TRUE(CeOidGetInfo(dbOid_, &info));
-    EXPECT_EQ(info.infDatabase.wNumRecords, 4);
-    EXPECT_EQ(info.infDatabase.dwSize, fiveSize / 5 * 4);
-
-    CEOID record = Seek(db_, CEDB_SEEK_BEGINNING, 0);
-    ASSERT_TRUE(CeOidGetInfo(record, &info));
-    EXPECT_EQ(info.wObjType, OBJTYPE_RECORD);
-    EXPECT_EQ(info.infRecord.oidParent, dbOid_);
-    EXPECT_TRUE(FAILS_WITH(CeOidGetInfo(oid, &info), FALSE, ERROR_NOT_FOUND));
 }
 
 }  // namespace

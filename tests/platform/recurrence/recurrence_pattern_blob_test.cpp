@@ -153,7 +153,7 @@ TEST(RecurrencePatternBlobDecode, OnlyTheAcceptedPatternPairsRead)
     }
 }
 
-TEST(RecurrencePatternBlobDecode, TruncationAtEveryLength)
+TEST(RecurrencePatternBlobDecode, TruncationAtEveryLengthAndDamagedFields)
 {
     const auto bytes = Bytes(kDailyWithChanges);
     const size_t afterExceptions = bytes.size() - 8;
@@ -171,17 +171,13 @@ TEST(RecurrencePatternBlobDecode, TruncationAtEveryLength)
     }
     RecurrencePatternBlob decoded;
     EXPECT_EQ(DecodeRecurrencePatternBlob(nullptr, 100, decoded), RecurrenceBlobResult::kTruncated);
-}
 
-TEST(RecurrencePatternBlobDecode, DamagedFields)
-{
-    const auto good = Bytes(kDailyWithChanges);
     auto damaged = [&](size_t offset, std::initializer_list<BYTE> patch) {
-        auto bytes = good;
+        auto patched = bytes;
         size_t i = offset;
-        for (BYTE b : patch) bytes[i++] = b;
-        RecurrencePatternBlob decoded;
-        return Decode(bytes, decoded);
+        for (BYTE b : patch) patched[i++] = b;
+        RecurrencePatternBlob out;
+        return Decode(patched, out);
     };
     EXPECT_EQ(damaged(0, {0x05}), RecurrenceBlobResult::kBadVersion);                   // ReaderVersion
     EXPECT_EQ(damaged(3, {0x31}), RecurrenceBlobResult::kBadVersion);                   // WriterVersion
@@ -200,11 +196,10 @@ TEST(RecurrencePatternBlobDecode, DamagedFields)
     // 65535 characters: their count + 1 does not fit the stored length.
     EXPECT_EQ(damaged(104, {0xFF, 0xFF}), RecurrenceBlobResult::kBadCount);
     // A reserved block size beyond the end; a reserved block that is there.
-    EXPECT_EQ(damaged(good.size() - 8, {0x01}), RecurrenceBlobResult::kTruncated);
-    auto withReserved = good;
-    withReserved[good.size() - 8] = 3;
+    EXPECT_EQ(damaged(bytes.size() - 8, {0x01}), RecurrenceBlobResult::kTruncated);
+    auto withReserved = bytes;
+    withReserved[bytes.size() - 8] = 3;
     withReserved.insert(withReserved.end() - 4, {9, 9, 9});
-    RecurrencePatternBlob decoded;
     EXPECT_EQ(Decode(withReserved, decoded), RecurrenceBlobResult::kOk);
     EXPECT_EQ(decoded, DailyBlobWithChanges());
     // Bytes after the second reserved block are left alone.
