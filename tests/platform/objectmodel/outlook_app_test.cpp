@@ -68,34 +68,7 @@ TEST(OutlookCreationTest, OnlyTheApplicationClassIsKnown)
     CoUninitialize();
 }
 
-TEST_F(OutlookAppTest, ReferencesAreCountedAcrossInterfaces)
-{
-    EXPECT_EQ(app_->AddRef(), 2u);
-    IDispatch* dispatch = nullptr;
-    ASSERT_EQ(app_->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)), S_OK);
-    EXPECT_EQ(static_cast<void*>(dispatch), static_cast<void*>(app_.Get()));
-    EXPECT_EQ(dispatch->Release(), 2u);
-    EXPECT_EQ(app_->Release(), 1u);
-    void* none = reinterpret_cast<void*>(1);
-    EXPECT_EQ(app_->QueryInterface(IID_IContact, &none), E_NOINTERFACE);
-    EXPECT_EQ(none, nullptr);
-
-    // Folders and items keep the application alive.
-    ASSERT_EQ(app_->Logon(0), S_OK);
-    IFolder* folder = nullptr;
-    ASSERT_EQ(app_->GetDefaultFolder(olFolderContacts, &folder), S_OK);
-    EXPECT_EQ(app_->AddRef(), 3u);
-    EXPECT_EQ(app_->Release(), 2u);
-    IPOutlookApp* fromFolder = nullptr;
-    ASSERT_EQ(folder->get_Application(&fromFolder), S_OK);
-    EXPECT_EQ(fromFolder, app_.Get());
-    fromFolder->Release();
-    EXPECT_EQ(folder->Release(), 0u);
-    EXPECT_EQ(app_->AddRef(), 2u);
-    app_->Release();
-}
-
-TEST_F(OutlookAppTest, NothingBeforeLogonOrAfterLogoffAndLogonMakesTheDatabases)
+TEST_F(OutlookAppTest, NothingBeforeLogonOrAfterLogoffLogonMakesTheDatabasesAndReferencesAreCounted)
 {
     CEOID oid = 0;
     EXPECT_EQ(CeOpenDatabaseEx(nullptr, &oid, kContactsDatabase, 0, 0, nullptr), INVALID_HANDLE_VALUE);
@@ -121,6 +94,30 @@ TEST_F(OutlookAppTest, NothingBeforeLogonOrAfterLogoffAndLogonMakesTheDatabases)
     EXPECT_EQ(app_->Logoff(), S_OK);
     EXPECT_EQ(app_->CreateItem(olTaskItem, item.Put()), E_FAIL);
     EXPECT_EQ(item.Get(), nullptr);
+
+    // References are counted across interfaces; folders keep the application alive.
+    EXPECT_EQ(app_->AddRef(), 2u);
+    IDispatch* dispatch = nullptr;
+    ASSERT_EQ(app_->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)), S_OK);
+    EXPECT_EQ(static_cast<void*>(dispatch), static_cast<void*>(app_.Get()));
+    EXPECT_EQ(dispatch->Release(), 2u);
+    EXPECT_EQ(app_->Release(), 1u);
+    void* none = reinterpret_cast<void*>(1);
+    EXPECT_EQ(app_->QueryInterface(IID_IContact, &none), E_NOINTERFACE);
+    EXPECT_EQ(none, nullptr);
+
+    ASSERT_EQ(app_->Logon(0), S_OK);
+    IFolder* contacts = nullptr;
+    ASSERT_EQ(app_->GetDefaultFolder(olFolderContacts, &contacts), S_OK);
+    EXPECT_EQ(app_->AddRef(), 3u);
+    EXPECT_EQ(app_->Release(), 2u);
+    IPOutlookApp* fromFolder = nullptr;
+    ASSERT_EQ(contacts->get_Application(&fromFolder), S_OK);
+    EXPECT_EQ(fromFolder, app_.Get());
+    fromFolder->Release();
+    EXPECT_EQ(contacts->Release(), 0u);
+    EXPECT_EQ(app_->AddRef(), 2u);
+    app_->Release();
 }
 
 TEST_F(OutlookAppTest, CreateItemKnowsThreeKindsAndGetItemFromOidOnlyTheirItems)

@@ -30,8 +30,7 @@ TEST(OutlookZoneBlob, FieldsSitAtTheirOffsetsAndRulesOutsideTheCalendarAreInvali
     ASSERT_EQ(blob.size(), 48u);
     EXPECT_EQ(std::vector<BYTE>(blob.begin(), blob.begin() + 4), (std::vector<BYTE>{0xA8, 0xFD, 0xFF, 0xFF}));
     EXPECT_EQ(blob[8], 0xC4);  // DaylightBias -60
-    EXPECT_EQ(blob[12], 0);
-    EXPECT_EQ(blob[13], 0);
+    EXPECT_EQ(blob[12] | blob[13], 0);
     EXPECT_EQ(blob[14 + 2], 4);   // StandardDate.wMonth
     EXPECT_EQ(blob[14 + 6], 1);   // StandardDate.wDay
     EXPECT_EQ(blob[14 + 8], 3);   // StandardDate.wHour
