@@ -14,7 +14,7 @@ using Indices = std::vector<int>;
 
 constexpr int kLimit = CategoryBitSet::kIndexLimit;
 
-TEST(CategoryBitSet, IndicesAndTheirLittleEndianWordsBothWays)
+TEST(CategoryBitSet, IndicesAndTheirLittleEndianWordsBothWaysAndReadingTakesWholeWords)
 {
     // Words are little-endian and only as many as the highest index needs.
     const struct {
@@ -39,10 +39,7 @@ TEST(CategoryBitSet, IndicesAndTheirLittleEndianWordsBothWays)
     EXPECT_TRUE(CategoryBitSet::Bytes({-1, kLimit, 40000}).empty());
     EXPECT_EQ(CategoryBitSet::Bytes({70, 2}), rows[4].bytes);
     EXPECT_EQ(CategoryBitSet::Bytes({-300, 5, kLimit, 5}), (Bytes{0x20, 0, 0, 0}));
-}
 
-TEST(CategoryBitSet, ReadingTakesWholeWordsUpToTheLastPossibleIndex)
-{
     Bytes tooLong(CategoryBitSet::kMaxBytes + 8, 0);
     tooLong[CategoryBitSet::kMaxBytes - 1] = 0x80;
     tooLong[CategoryBitSet::kMaxBytes] = 0x01;
@@ -51,13 +48,13 @@ TEST(CategoryBitSet, ReadingTakesWholeWordsUpToTheLastPossibleIndex)
         const char* what;
         Bytes bytes;
         Indices indices;
-    } rows[] = {
+    } reads[] = {
         {"an empty word", {0, 0, 0, 0}, {}},
         {"shorter than a word", {0xFF, 0xFF, 0x01}, {}},
         {"a half word at the end", {0x01, 0, 0, 0, 0xFF, 0xFF}, {0}},
         {"bits past the last index", tooLong, {kLimit - 1}},
     };
-    for (const auto& row : rows) EXPECT_EQ(CategoryBitSet::Indices(row.bytes), row.indices) << row.what;
+    for (const auto& read : reads) EXPECT_EQ(CategoryBitSet::Indices(read.bytes), read.indices) << read.what;
     EXPECT_TRUE(CategoryBitSet::Indices(nullptr, 8).empty()) << "a count without bytes";
     const BYTE raw[] = {0xEE, 0x00, 0x01, 0x00, 0x00};  // words need no alignment
     EXPECT_EQ(CategoryBitSet::WordAt(raw + 1, 0), 0x00000100u);
@@ -70,17 +67,10 @@ TEST(CategoryBitSet, RandomSetsComeBackAsTheirSortedDistinctIndices)
     for (int round = 0; round < 300; ++round) {
         Indices indices(rng() % 10);
         for (int& i : indices) {
-            switch (rng() % 3) {
-                case 0:
-                    i = static_cast<int>(rng() % 64);
-                    break;
-                case 1:
-                    i = static_cast<int>(rng() % kLimit);
-                    break;
-                default:
-                    i = kLimit - 1 - static_cast<int>(rng() % 40);
-                    break;
-            }
+            const unsigned pick = rng() % 3, r = rng();  // low, anywhere, or near the limit
+            i = pick == 0   ? static_cast<int>(r % 64)
+                : pick == 1 ? static_cast<int>(r % kLimit)
+                            : kLimit - 1 - static_cast<int>(r % 40);
         }
         const std::set<int> distinct(indices.begin(), indices.end());
         const Bytes bytes = CategoryBitSet::Bytes(indices);

@@ -40,7 +40,7 @@ protected:
     }
 };
 
-TEST_F(CategoryDatabaseTest, AMissingDatabaseIsLeftAloneAddedRecordsReadBackWithDefaults)
+TEST_F(CategoryDatabaseTest, AMissingDatabaseIsLeftAloneAddedRecordsReadBackAndDeleteStopsAtAMissingOne)
 {
     std::vector<CategoryRecord> none;
     EXPECT_FALSE(CategoryDatabase::ReadAll(none));
@@ -57,12 +57,23 @@ TEST_F(CategoryDatabaseTest, AMissingDatabaseIsLeftAloneAddedRecordsReadBackWith
     EXPECT_NE(work, 0u);
 
     // Records come in the database's sort order, so they are found by OID.
-    const std::vector<CategoryRecord> records = ReadAll();
+    std::vector<CategoryRecord> records = ReadAll();
     ASSERT_EQ(records.size(), 2u);
     const bool workFirst = records[0].oid == work;
     // Properties the record lacks read as their defaults.
     EXPECT_EQ(Fields(records[workFirst ? 0 : 1]), Fields({work, u"Work", 4, 1, 0, 0, 0, true}));
     EXPECT_EQ(Fields(records[workFirst ? 1 : 0]), Fields({home, u"Home", 0, 1, 0, 0, 0, true}));
+
+    // Delete removes the given records and stops at a missing one.
+    CEOID other = 0;
+    ASSERT_EQ(CategoryDatabase::Add(u"Other", 2, &other), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(CategoryDatabase::Delete({}), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(CategoryDatabase::Delete({work, other}), static_cast<DWORD>(ERROR_SUCCESS));
+    records = ReadAll();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].oid, home);
+    EXPECT_NE(CategoryDatabase::Delete({work, home}), static_cast<DWORD>(ERROR_SUCCESS)) << "work is gone already";
+    EXPECT_EQ(RecordCount(kCategoriesDatabase), 1) << "nothing after the failure is deleted";
 }
 
 TEST_F(CategoryDatabaseTest, StoredPropertiesAreReadAndSparseRecordsKept)
@@ -83,24 +94,6 @@ TEST_F(CategoryDatabaseTest, StoredPropertiesAreReadAndSparseRecordsKept)
     EXPECT_EQ(Fields(records[0]), Fields({fullOid, u"Travel", 77, 9, 6, 5, 4, false}));
     // Reading drops nothing: which records count is the callers' choice.
     EXPECT_EQ(Fields(records[1]), Fields({bareOid, u"", -1, 1, 0, 0, 2, true}));
-}
-
-TEST_F(CategoryDatabaseTest, DeleteRemovesTheGivenRecordsAndStopsAtAMissingOne)
-{
-    ASSERT_NE(PimDatabases::Oid(kCategoriesDatabase), 0u);
-    CEOID a = 0, b = 0, c = 0;
-    ASSERT_EQ(CategoryDatabase::Add(u"A", 0, &a), static_cast<DWORD>(ERROR_SUCCESS));
-    ASSERT_EQ(CategoryDatabase::Add(u"B", 1, &b), static_cast<DWORD>(ERROR_SUCCESS));
-    ASSERT_EQ(CategoryDatabase::Add(u"C", 2, &c), static_cast<DWORD>(ERROR_SUCCESS));
-
-    EXPECT_EQ(CategoryDatabase::Delete({}), static_cast<DWORD>(ERROR_SUCCESS));
-    EXPECT_EQ(CategoryDatabase::Delete({a, c}), static_cast<DWORD>(ERROR_SUCCESS));
-    std::vector<CategoryRecord> records = ReadAll();
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].oid, b);
-
-    EXPECT_NE(CategoryDatabase::Delete({a, b}), static_cast<DWORD>(ERROR_SUCCESS)) << "a is gone already";
-    EXPECT_EQ(RecordCount(kCategoriesDatabase), 1) << "nothing after the failure is deleted";
 }
 
 TEST(CategoryDatabaseFreeIndex, TheLowestIndexNotUsedOrNone)

@@ -68,34 +68,7 @@ TEST(OutlookCreationTest, OnlyTheApplicationClassIsKnown)
     CoUninitialize();
 }
 
-TEST_F(OutlookAppTest, ReferencesAreCountedAcrossInterfaces)
-{
-    EXPECT_EQ(app_->AddRef(), 2u);
-    IDispatch* dispatch = nullptr;
-    ASSERT_EQ(app_->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)), S_OK);
-    EXPECT_EQ(static_cast<void*>(dispatch), static_cast<void*>(app_.Get()));
-    EXPECT_EQ(dispatch->Release(), 2u);
-    EXPECT_EQ(app_->Release(), 1u);
-    void* none = reinterpret_cast<void*>(1);
-    EXPECT_EQ(app_->QueryInterface(IID_IContact, &none), E_NOINTERFACE);
-    EXPECT_EQ(none, nullptr);
-
-    // Folders and items keep the application alive.
-    ASSERT_EQ(app_->Logon(0), S_OK);
-    IFolder* folder = nullptr;
-    ASSERT_EQ(app_->GetDefaultFolder(olFolderContacts, &folder), S_OK);
-    EXPECT_EQ(app_->AddRef(), 3u);
-    EXPECT_EQ(app_->Release(), 2u);
-    IPOutlookApp* fromFolder = nullptr;
-    ASSERT_EQ(folder->get_Application(&fromFolder), S_OK);
-    EXPECT_EQ(fromFolder, app_.Get());
-    fromFolder->Release();
-    EXPECT_EQ(folder->Release(), 0u);
-    EXPECT_EQ(app_->AddRef(), 2u);
-    app_->Release();
-}
-
-TEST_F(OutlookAppTest, NothingBeforeLogonOrAfterLogoffAndLogonMakesTheDatabases)
+TEST_F(OutlookAppTest, NothingBeforeLogonOrAfterLogoffLogonMakesTheDatabasesAndReferencesAreCounted)
 {
     CEOID oid = 0;
     EXPECT_EQ(CeOpenDatabaseEx(nullptr, &oid, kContactsDatabase, 0, 0, nullptr), INVALID_HANDLE_VALUE);
@@ -114,20 +87,40 @@ TEST_F(OutlookAppTest, NothingBeforeLogonOrAfterLogoffAndLogonMakesTheDatabases)
         EXPECT_NE(db, INVALID_HANDLE_VALUE);
         CloseHandle(db);
     }
-    OwnedBstr version;
-    EXPECT_EQ(app_->get_Version(version.Put()), S_OK);
-    EXPECT_FALSE(version.Text().empty());
-    VARIANT_BOOL compatible = VARIANT_FALSE;
-    EXPECT_EQ(app_->get_OutlookCompatible(&compatible), S_OK);
-    EXPECT_EQ(compatible, VARIANT_TRUE);
+    EXPECT_FALSE(Text(app_, &IPOutlookApp::get_Version).empty());
+    EXPECT_EQ(Get(app_, &IPOutlookApp::get_OutlookCompatible), VARIANT_TRUE);
     EXPECT_EQ(app_->CreateItem(olTaskItem, item.Put()), S_OK);
     item.Reset();
     EXPECT_EQ(app_->Logoff(), S_OK);
     EXPECT_EQ(app_->CreateItem(olTaskItem, item.Put()), E_FAIL);
     EXPECT_EQ(item.Get(), nullptr);
+
+    // References are counted across interfaces; folders keep the application alive.
+    EXPECT_EQ(app_->AddRef(), 2u);
+    IDispatch* dispatch = nullptr;
+    ASSERT_EQ(app_->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)), S_OK);
+    EXPECT_EQ(static_cast<void*>(dispatch), static_cast<void*>(app_.Get()));
+    EXPECT_EQ(dispatch->Release(), 2u);
+    EXPECT_EQ(app_->Release(), 1u);
+    void* none = reinterpret_cast<void*>(1);
+    EXPECT_EQ(app_->QueryInterface(IID_IContact, &none), E_NOINTERFACE);
+    EXPECT_EQ(none, nullptr);
+
+    ASSERT_EQ(app_->Logon(0), S_OK);
+    IFolder* contacts = nullptr;
+    ASSERT_EQ(app_->GetDefaultFolder(olFolderContacts, &contacts), S_OK);
+    EXPECT_EQ(app_->AddRef(), 3u);
+    EXPECT_EQ(app_->Release(), 2u);
+    IPOutlookApp* fromFolder = nullptr;
+    ASSERT_EQ(contacts->get_Application(&fromFolder), S_OK);
+    EXPECT_EQ(fromFolder, app_.Get());
+    fromFolder->Release();
+    EXPECT_EQ(contacts->Release(), 0u);
+    EXPECT_EQ(app_->AddRef(), 2u);
+    app_->Release();
 }
 
-TEST_F(OutlookAppTest, CreateItemKnowsThreeKindsThatComeBackAsTheirKind)
+TEST_F(OutlookAppTest, CreateItemKnowsThreeKindsAndGetItemFromOidOnlyTheirItems)
 {
     ASSERT_EQ(app_->Logon(0), S_OK);
     ComRef<IDispatch> item;
@@ -156,35 +149,28 @@ TEST_F(OutlookAppTest, CreateItemKnowsThreeKindsThatComeBackAsTheirKind)
             EXPECT_EQ(item->QueryInterface(other.iid, reinterpret_cast<void**>(typed.Put())), E_NOINTERFACE) << k.kind;
         }
     }
-}
 
-TEST_F(OutlookAppTest, UnknownAndForeignOidsAreRefused)
-{
-    ASSERT_EQ(app_->Logon(0), S_OK);
-    IDispatch* item = reinterpret_cast<IDispatch*>(1);
-    EXPECT_EQ(app_->GetItemFromOid(0, &item), E_INVALIDARG);
-    EXPECT_EQ(item, nullptr);
-    EXPECT_EQ(app_->GetItemFromOid(0x7FFFFFF0, &item), E_INVALIDARG) << "no such object";
-    EXPECT_EQ(app_->GetItemFromOid(static_cast<LONG>(PimDatabases::Oid(kTasksDatabase)), &item), E_INVALIDARG)
+    IDispatch* raw = reinterpret_cast<IDispatch*>(1);
+    EXPECT_EQ(app_->GetItemFromOid(0, &raw), E_INVALIDARG);
+    EXPECT_EQ(raw, nullptr);
+    EXPECT_EQ(app_->GetItemFromOid(0x7FFFFFF0, &raw), E_INVALIDARG) << "no such object";
+    EXPECT_EQ(app_->GetItemFromOid(static_cast<LONG>(PimDatabases::Oid(kTasksDatabase)), &raw), E_INVALIDARG)
         << "a database is no item";
 
     const CEOID categoryRecord =
         WriteRaw(kCategoriesDatabase, 0, {cedbtest::Str(PropIdNumber(kCategoryName), u"Work")});
     ASSERT_NE(categoryRecord, 0u);
-    EXPECT_EQ(app_->GetItemFromOid(static_cast<LONG>(categoryRecord), &item), E_INVALIDARG)
+    EXPECT_EQ(app_->GetItemFromOid(static_cast<LONG>(categoryRecord), &raw), E_INVALIDARG)
         << "a record of another database";
 
     const LONG oid = Save(olContactItem);
-    ComRef<IDispatch> contact;
-    ASSERT_EQ(app_->GetItemFromOid(oid, contact.Put()), S_OK);
-    ComRef<IContact> typed = As<IContact>(std::move(contact));
-    EXPECT_EQ(typed->Delete(), S_OK);
-    typed.Reset();
-    EXPECT_EQ(app_->GetItemFromOid(oid, &item), E_INVALIDARG) << "a deleted item";
+    ASSERT_EQ(app_->GetItemFromOid(oid, item.Put()), S_OK);
+    EXPECT_EQ(As<IContact>(std::move(item))->Delete(), S_OK);
+    EXPECT_EQ(app_->GetItemFromOid(oid, &raw), E_INVALIDARG) << "a deleted item";
     EXPECT_EQ(app_->GetItemFromOid(oid, nullptr), E_POINTER);
 }
 
-TEST_F(OutlookAppTest, DefaultFoldersAndZonesByPositionInTheZoneList)
+TEST_F(OutlookAppTest, DefaultFoldersZonesByPositionAndTheInfraredFolder)
 {
     ASSERT_EQ(app_->Logon(0), S_OK);
     const struct {
@@ -210,11 +196,7 @@ TEST_F(OutlookAppTest, DefaultFoldersAndZonesByPositionInTheZoneList)
     EXPECT_EQ(app_->GetTimeZoneInformationFromIndex(-1, &first), E_INVALIDARG);
     EXPECT_EQ(app_->GetTimeZoneInformationFromIndex(100000, &first), E_INVALIDARG);
     EXPECT_EQ(app_->GetTimeZoneInformationFromIndex(0, nullptr), E_POINTER);
-}
 
-TEST_F(OutlookAppTest, TheInfraredFolderGathersItemsButCannotSend)
-{
-    ASSERT_EQ(app_->Logon(0), S_OK);
     ComRef<IFolder> infrared;
     ASSERT_EQ(app_->GetDefaultFolder(olFolderInfrared, infrared.Put()), S_OK);
     const LONG oid = Save(olContactItem);

@@ -39,7 +39,7 @@ TEST_F(OutlookAppointmentTest, StartIsStoredInUtcThroughTheDeviceZone)
     EXPECT_DATE(Get(read, &IAppointment::get_Start), Ole(2026, 7, 1, 10, 0));
 }
 
-TEST_F(OutlookAppointmentTest, EveryPropertyRoundTripsThroughTheModelAndTheRecord)
+TEST_F(OutlookAppointmentTest, EveryPropertyRoundTripsThroughTheModelTheRecordAndTheAttendeeBlob)
 {
     ComRef<IAppointment> item = NewAppointment();
     EXPECT_EQ(Get(item, &IAppointment::get_BusyStatus), olBusy) << "a new appointment is busy";
@@ -52,15 +52,8 @@ TEST_F(OutlookAppointmentTest, EveryPropertyRoundTripsThroughTheModelAndTheRecor
     item->put_Sensitivity(olPrivate);
     item->put_ReminderSet(VARIANT_TRUE);
     item->put_ReminderMinutesBeforeStart(30);
-    ComRef<IRecipients> recipients;
-    item->get_Recipients(recipients.Put());
-    OwnedBstr ann(u"Ann"), bob(u"Bob");
-    ComRef<IRecipient> first;
-    recipients->Add(ann, first.Put());
-    PutText(first, &IRecipient::put_Address, u"ann@example.org");
-    first.Reset();
-    recipients->Add(bob, nullptr);
-    recipients.Reset();
+    AddAttendee(item, u"Ann", u"ann@example.org");
+    AddAttendee(item, u"Bob");
     TIME_ZONE_INFORMATION zone{};
     zone.Bias = 300;
     zone.DaylightBias = -60;
@@ -113,41 +106,34 @@ TEST_F(OutlookAppointmentTest, EveryPropertyRoundTripsThroughTheModelAndTheRecor
     const std::vector<BYTE> zoneBlob = Raw(oid, kAppointmentTimeZone).bytes;
     ASSERT_EQ(zoneBlob.size(), 48u);
     EXPECT_EQ(zoneBlob[0] | (zoneBlob[1] << 8), 300) << "the field offsets are tested with OutlookZoneBlob";
-}
 
-TEST_F(OutlookAppointmentTest, AttendeeBlobDecodesWhatItEncodes)
-{
-    OutlookAttendeeList list;
-    list.push_back(std::make_shared<OutlookAttendee>(OutlookAttendee{u"Zoë", u""}));
-    list.push_back(std::make_shared<OutlookAttendee>(OutlookAttendee{u"", u"x@y"}));
-    const std::vector<BYTE> blob = EncodeOutlookAttendees(list);
-    EXPECT_EQ(blob.size(), 4u + (2 + 6 + 2) + (2 + 2 + 6));
-    const std::optional<OutlookAttendeeList> back = DecodeOutlookAttendees(blob);
-    ASSERT_TRUE(back.has_value());
-    ASSERT_EQ(back->size(), 2u);
-    EXPECT_EQ((*back)[0]->name, u"Zoë");
-    EXPECT_EQ((*back)[1]->address, u"x@y");
-    std::vector<BYTE> cut(blob.begin(), blob.end() - 1);
-    EXPECT_FALSE(DecodeOutlookAttendees(cut).has_value());
-    std::vector<BYTE> longer = blob;
-    longer.push_back(0);
-    EXPECT_FALSE(DecodeOutlookAttendees(longer).has_value());
-    EXPECT_TRUE(EncodeOutlookAttendees({}).empty());
-}
-
-TEST_F(OutlookAppointmentTest, AllDayEventsStartAtMidnightAndLastWholeDays)
-{
-    ComRef<IAppointment> item = NewAppointment();
+    // All-day events start at midnight and last whole days.
+    item = NewAppointment();
     item->put_Start(Ole(2026, 8, 3, 10, 30));
     item->put_Duration(30 + 1440);  // into the next day
     item->put_AllDayEvent(VARIANT_TRUE);
     ASSERT_EQ(item->Save(), S_OK);
     EXPECT_DATE(Get(item, &IAppointment::get_Start), Ole(2026, 8, 3));
     EXPECT_EQ(Get(item, &IAppointment::get_Duration), 2 * 1440);
-    const CEOID oid = OidOf(item);
+    const CEOID allDay = OidOf(item);
     item.Reset();
-    EXPECT_EQ(Raw(oid, kAppointmentAllDay).val.val.lVal, 1);
-    EXPECT_EQ(RawTime(oid, kAppointmentStart), platform::FileTimeValue(LocalFileTime(2026, 8, 3)));
+    EXPECT_EQ(Raw(allDay, kAppointmentAllDay).val.val.lVal, 1);
+    EXPECT_EQ(RawTime(allDay, kAppointmentStart), platform::FileTimeValue(LocalFileTime(2026, 8, 3)));
+
+    OutlookAttendeeList list;
+    list.push_back(std::make_shared<OutlookAttendee>(OutlookAttendee{u"Zoë", u""}));
+    list.push_back(std::make_shared<OutlookAttendee>(OutlookAttendee{u"", u"x@y"}));
+    const std::vector<BYTE> blob = EncodeOutlookAttendees(list);
+    EXPECT_EQ(blob.size(), 4u + (2 + 6 + 2) + (2 + 2 + 6));
+    const std::optional<OutlookAttendeeList> decoded = DecodeOutlookAttendees(blob);
+    ASSERT_EQ(decoded.value_or(OutlookAttendeeList{}).size(), 2u);
+    EXPECT_EQ((*decoded)[0]->name, u"Zoë");
+    EXPECT_EQ((*decoded)[1]->address, u"x@y");
+    EXPECT_FALSE(DecodeOutlookAttendees(std::vector<BYTE>(blob.begin(), blob.end() - 1)).has_value());
+    std::vector<BYTE> longer = blob;
+    longer.push_back(0);
+    EXPECT_FALSE(DecodeOutlookAttendees(longer).has_value());
+    EXPECT_TRUE(EncodeOutlookAttendees({}).empty());
 }
 
 TEST_F(OutlookAppointmentTest, InvalidValuesFailTheSaveAndLeaveTheRecord)
@@ -188,14 +174,7 @@ TEST_F(OutlookAppointmentTest, SendAndCancelTellTheAttendees)
     EXPECT_EQ(item->Send(), E_FAIL) << "nobody to tell";
     EXPECT_EQ(item->Cancel(), E_FAIL);
     PutText(item, &IAppointment::put_Subject, u"Planning");
-    OwnedBstr name(u"Cy");
-    ComRef<IRecipients> recipients;
-    item->get_Recipients(recipients.Put());
-    ComRef<IRecipient> cy;
-    recipients->Add(name, cy.Put());
-    PutText(cy, &IRecipient::put_Address, u"cy@example.org");
-    cy.Reset();
-    recipients.Reset();
+    AddAttendee(item, u"Cy", u"cy@example.org");
     ASSERT_EQ(item->Send(), S_OK);
     ASSERT_EQ(item->Cancel(), S_OK);
     const CEOID oid = OidOf(item);

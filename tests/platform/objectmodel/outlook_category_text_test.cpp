@@ -34,23 +34,16 @@ TEST_F(OutlookCategoryTextTest, NamesComeInIndexOrder)
     EXPECT_EQ(OutlookCategoryText::TextFromBlob({}), u"");
 }
 
-TEST_F(OutlookCategoryTextTest, KnownNamesUseTheirIndexWhateverTheirCase)
-{
-    AddCategoryRecord(u"Work", 3);
-    AddCategoryRecord(u"Home", 0);
-    const int before = RecordCount(kCategoriesDatabase);
-    Bytes blob;
-    ASSERT_EQ(OutlookCategoryText::BlobFromText(u"  work ,HOME,, Work", &blob), S_OK);
-    EXPECT_EQ(blob, (Bytes{0x09, 0, 0, 0}));
-    EXPECT_EQ(RecordCount(kCategoriesDatabase), before) << "no new record for known names";
-    EXPECT_EQ(OutlookCategoryText::TextFromBlob(blob), u"Home, Work");
-}
-
-TEST_F(OutlookCategoryTextTest, UnknownNamesGetTheLowestFreeIndexAndNoNamesNoBlob)
+TEST_F(OutlookCategoryTextTest, KnownNamesUseTheirIndexUnknownOnesTheLowestFreeAndNoNamesNoBlob)
 {
     AddCategoryRecord(u"Zero", 0);
     AddCategoryRecord(u"Two", 2);
     Bytes blob;
+    ASSERT_EQ(OutlookCategoryText::BlobFromText(u"  two ,ZERO,, Two", &blob), S_OK);
+    EXPECT_EQ(blob, (Bytes{0x05, 0, 0, 0}));
+    EXPECT_EQ(RecordCount(kCategoriesDatabase), 2) << "no new record for known names";
+    EXPECT_EQ(OutlookCategoryText::TextFromBlob(blob), u"Zero, Two");
+
     ASSERT_EQ(OutlookCategoryText::BlobFromText(u"Fresh, Newer", &blob), S_OK);
     EXPECT_EQ(OutlookCategoryText::IndicesFromBlob(blob), (std::vector<int>{1, 3}));
     EXPECT_EQ(OutlookCategoryText::TextFromBlob(blob), u"Fresh, Newer");

@@ -13,7 +13,7 @@ namespace {
 using namespace outlooktest;
 using Bytes = std::vector<BYTE>;
 
-TEST(OutlookDateTest, LocalDatesAndFileTimesConvertBothWaysInTheAcceptedRange)
+TEST(OutlookDateNoteTest, LocalDatesConvertInTheAcceptedRangeAndNotesAreSingleByteTextOrBytes)
 {
     const struct {
         WORD y, m, d, h, min;
@@ -45,6 +45,28 @@ TEST(OutlookDateTest, LocalDatesAndFileTimesConvertBothWaysInTheAcceptedRange)
     EXPECT_FALSE(IsOutlookDateValid(Ole(3000, 1, 1)));
     EXPECT_FALSE(IsOutlookDateValid(std::numeric_limits<double>::infinity()));
     EXPECT_FALSE(IsOutlookDateValid(std::nan("")));
+
+    EXPECT_EQ(OutlookNote::BlobFromText(u""), Bytes{});
+    EXPECT_EQ(OutlookNote::BlobFromText(u"a\u20ac"), (Bytes{'a', 0x80, 0})) << "the euro sign of the ANSI code page";
+    EXPECT_EQ(OutlookNote::BlobFromText(u"\u4e2d"), (Bytes{'?', 0})) << "outside the code page";
+    EXPECT_EQ(OutlookNote::TextFromBlob({'h', 'i', 0, 'x'}), u"hi") << "up to the first 0";
+    EXPECT_EQ(OutlookNote::TextFromBlob({'h', 'i'}), u"hi") << "or the end";
+    EXPECT_EQ(OutlookNote::TextFromBlob({0, 'x'}), u"");
+    EXPECT_EQ(OutlookNote::TextFromBlob({}), u"");
+
+    const Bytes ink{'{', '\\', 'p', 'w', 'i', 0, 1, 2};
+    const Bytes rtf{'{', '\\', 'r', 't', 'f', '1', ' ', 'x', '}'};
+    EXPECT_TRUE(OutlookNote::IsFormatted(ink));
+    EXPECT_TRUE(OutlookNote::IsFormatted(rtf));
+    EXPECT_FALSE(OutlookNote::IsFormatted({'{', '\\', 'p'}));
+    EXPECT_EQ(OutlookNote::TextFromBlob(ink), u"");
+    EXPECT_EQ(OutlookNote::TextFromBlob(rtf), u"");
+
+    const OwnedBstr bytes = OwnedBstr::Adopt(OutlookNote::BstrFromBlob(ink));
+    ASSERT_NE(bytes.Get(), nullptr);
+    EXPECT_EQ(SysStringByteLen(bytes), ink.size());
+    EXPECT_EQ(OutlookNote::BlobFromBstr(bytes), ink);
+    EXPECT_EQ(OutlookNote::BlobFromBstr(nullptr), Bytes{});
 }
 
 class OutlookZoneDateTest : public OutlookItemTest {};
@@ -68,31 +90,6 @@ TEST_F(OutlookZoneDateTest, UtcThroughTheDeviceZoneAtThatMoment)
     }
     FILETIME huge{0xFFFFFFFFu, 0x7FFFFFFFu};
     EXPECT_FALSE(OutlookUtcToLocalDate(huge));
-}
-
-TEST(OutlookNoteTest, TextIsStoredAsTerminatedSingleByteTextFormattedNotesAsBytes)
-{
-    EXPECT_EQ(OutlookNote::BlobFromText(u""), Bytes{});
-    EXPECT_EQ(OutlookNote::BlobFromText(u"a\u20ac"), (Bytes{'a', 0x80, 0})) << "the euro sign of the ANSI code page";
-    EXPECT_EQ(OutlookNote::BlobFromText(u"\u4e2d"), (Bytes{'?', 0})) << "outside the code page";
-    EXPECT_EQ(OutlookNote::TextFromBlob({'h', 'i', 0, 'x'}), u"hi") << "up to the first 0";
-    EXPECT_EQ(OutlookNote::TextFromBlob({'h', 'i'}), u"hi") << "or the end";
-    EXPECT_EQ(OutlookNote::TextFromBlob({0, 'x'}), u"");
-    EXPECT_EQ(OutlookNote::TextFromBlob({}), u"");
-
-    const Bytes ink{'{', '\\', 'p', 'w', 'i', 0, 1, 2};
-    const Bytes rtf{'{', '\\', 'r', 't', 'f', '1', ' ', 'x', '}'};
-    EXPECT_TRUE(OutlookNote::IsFormatted(ink));
-    EXPECT_TRUE(OutlookNote::IsFormatted(rtf));
-    EXPECT_FALSE(OutlookNote::IsFormatted({'{', '\\', 'p'}));
-    EXPECT_EQ(OutlookNote::TextFromBlob(ink), u"");
-    EXPECT_EQ(OutlookNote::TextFromBlob(rtf), u"");
-
-    const OwnedBstr bytes = OwnedBstr::Adopt(OutlookNote::BstrFromBlob(ink));
-    ASSERT_NE(bytes.Get(), nullptr);
-    EXPECT_EQ(SysStringByteLen(bytes), ink.size());
-    EXPECT_EQ(OutlookNote::BlobFromBstr(bytes), ink);
-    EXPECT_EQ(OutlookNote::BlobFromBstr(nullptr), Bytes{});
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ protected:
     CEOID Tasks() { return PimDatabases::Oid(kTasksDatabase); }
 };
 
-TEST_F(OutlookItemRecordTest, ANewRecordGetsItsOidOnSave)
+TEST_F(OutlookItemRecordTest, ANewRecordGetsItsOidOnSaveAndGettersCheckTheKind)
 {
     OutlookItemRecord record(Tasks());
     EXPECT_TRUE(record.IsNew());
@@ -44,24 +44,19 @@ TEST_F(OutlookItemRecordTest, ANewRecordGetsItsOidOnSave)
     EXPECT_EQ(loaded.Blob(kItemNote), (std::vector<BYTE>{1, 2, 3}));
     EXPECT_FALSE(loaded.Has(kTaskStartDate));
     EXPECT_EQ(loaded.Values().size(), 6u);
-}
 
-TEST_F(OutlookItemRecordTest, GettersGiveNothingForAbsentOrOtherKinds)
-{
-    OutlookItemRecord record(Tasks());
-    record.SetString(kTaskSubject, u"x");
-    EXPECT_FALSE(record.Long(kTaskSubject));
-    EXPECT_FALSE(record.Blob(kTaskSubject));
+    // Getters give nothing for absent values or values of another kind.
+    EXPECT_FALSE(loaded.Long(kTaskSubject));
+    EXPECT_FALSE(loaded.Blob(kTaskSubject));
     const CEPROPID absent = MAKEPROPID(static_cast<WORD>(PropIdNumber(kTaskSubject) + 1), CEVT_LPWSTR);
-    EXPECT_FALSE(record.String(absent));
-    EXPECT_EQ(record.StringOrEmpty(absent), u"");
-    EXPECT_EQ(record.LongOr(kTaskImportance, 7), 7);
-    // Narrow integer types keep their width.
-    record.SetLong(kTaskSensitivity, 0x12345);
-    EXPECT_EQ(record.Long(kTaskSensitivity), 0x2345);
+    EXPECT_FALSE(loaded.String(absent));
+    EXPECT_EQ(loaded.StringOrEmpty(absent), u"");
+    EXPECT_EQ(loaded.LongOr(kTaskSensitivity, 7), 7);
+    loaded.SetLong(kTaskSensitivity, 0x12345);
+    EXPECT_EQ(loaded.Long(kTaskSensitivity), 0x2345) << "narrow integer types keep their width";
     const CEPROPID unsigned16 = MAKEPROPID(PropIdNumber(kTaskSensitivity), CEVT_UI2);
-    record.SetLong(unsigned16, -1);
-    EXPECT_EQ(record.Long(unsigned16), 0xFFFF);
+    loaded.SetLong(unsigned16, -1);
+    EXPECT_EQ(loaded.Long(unsigned16), 0xFFFF);
 }
 
 TEST_F(OutlookItemRecordTest, ASaveWritesOnlyWhatChanged)

@@ -92,6 +92,16 @@ CEOID SaveAndClose(ComRef<Item>& item)
     return oid;
 }
 
+// Adds an attendee (with an address when one is given) to the appointment's recipients.
+inline void AddAttendee(const ComRef<IAppointment>& item, const char16_t* name, const char16_t* address = nullptr)
+{
+    ComRef<IRecipients> recipients;
+    item->get_Recipients(recipients.Put());
+    ComRef<IRecipient> added;
+    EXPECT_EQ(recipients->Add(OwnedBstr(name), added.Put()), S_OK);
+    if (address) PutText(added, &IRecipient::put_Address, address);
+}
+
 using kstest::LocalFileTime;
 using kstest::Ole;
 

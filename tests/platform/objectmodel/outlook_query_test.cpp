@@ -31,7 +31,7 @@ bool Matches(const char16_t* text, int kind, const Values& values)
     });
 }
 
-TEST(OutlookQueryTest, RefusesWhatIsNotARestrictionForTheItemKindOrTooDeep)
+TEST(OutlookQueryTest, RefusesWhatIsNotARestrictionAndDecidesOnTheItemsValues)
 {
     const char16_t* bad[] = {
         u"",
@@ -74,23 +74,15 @@ TEST(OutlookQueryTest, RefusesWhatIsNotARestrictionForTheItemKindOrTooDeep)
     EXPECT_EQ(OutlookQuery::Parse(u"[Subject] = \"a\"", 0, &query), E_INVALIDARG) << "no item kind";
 
     // Nesting and chains are bounded.
-    std::u16string deep(64, u'(');
-    deep += u"[Subject] = \"x\"";
-    deep += std::u16string(64, u')');
-    EXPECT_EQ(OutlookQuery::Parse(deep, olTaskItem, &query), E_INVALIDARG);
-    std::u16string fine(10, u'(');
-    fine += u"[Subject] = \"x\"";
-    fine += std::u16string(10, u')');
-    EXPECT_EQ(OutlookQuery::Parse(fine, olTaskItem, &query), S_OK);
+    auto nested = [](size_t n) { return std::u16string(n, u'(') + u"[Subject] = \"x\"" + std::u16string(n, u')'); };
+    EXPECT_EQ(OutlookQuery::Parse(nested(64), olTaskItem, &query), E_INVALIDARG);
+    EXPECT_EQ(OutlookQuery::Parse(nested(10), olTaskItem, &query), S_OK);
 
     std::u16string longChain = u"[Subject] = \"x\"";
     for (int i = 0; i < 2000; ++i) longChain += u" OR [Subject] = \"x\"";
     EXPECT_EQ(OutlookQuery::Parse(longChain, olTaskItem, &query), E_INVALIDARG) << "too many comparisons";
-}
 
-// Items of each kind, one without values and one whose Subject is a number.
-TEST(OutlookQueryTest, RestrictionsDecideOnTheItemsValues)
-{
+    // Items of each kind, one without values and one whose Subject is a number.
     const Values contact = {
         {u"Email1Address", Text(u"Ann@Example.com")}, {u"Email2Address", Text(u"")}, {u"LastName", Text(u"Moss")}};
     const Values task = {{u"Subject", Text(u"it's \"done\"")}, {u"Importance", Number(0)}, {u"Complete", Bool(false)}};
@@ -105,7 +97,7 @@ TEST(OutlookQueryTest, RestrictionsDecideOnTheItemsValues)
         int kind;
         const Values& values;
         bool expected;
-    } cases[] = {
+    } matches[] = {
         // Text compares without case.
         {u"[Email1Address] = \"ann@example.com\"", olContactItem, contact, true},
         {u"[Email1Address] <> \"ANN@EXAMPLE.COM\"", olContactItem, contact, false},
@@ -145,9 +137,9 @@ TEST(OutlookQueryTest, RestrictionsDecideOnTheItemsValues)
         {u"NOT [Subject] = \"x\"", olTaskItem, none, true},
         {u"[Subject] = \"3\"", olTaskItem, wrong, false},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(Matches(c.text, c.kind, c.values), c.expected)
-            << std::string(std::u16string(c.text).begin(), std::u16string(c.text).end());
+    for (const auto& m : matches)
+        EXPECT_EQ(Matches(m.text, m.kind, m.values), m.expected)
+            << std::string(std::u16string(m.text).begin(), std::u16string(m.text).end());
 }
 
 }  // namespace

@@ -32,8 +32,7 @@ CEOID SaveWeeklyTask(LONG occurrences = 0)
     if (occurrences) pattern->put_Occurrences(occurrences);
     pattern.Reset();
     EXPECT_EQ(task->Save(), S_OK);
-    const CEOID oid = OidOf(task);
-    return oid;
+    return OidOf(task);
 }
 
 using OutlookTaskTest = OutlookItemTest;
@@ -89,7 +88,7 @@ TEST_F(OutlookTaskTest, EveryPropertyRoundTripsThroughTheModelAndTheRecord)
     EXPECT_EQ(Raw(oid, kItemCategories).bytes, (std::vector<BYTE>{0x03, 0, 0, 0})) << "two categories, indices 0 and 1";
 }
 
-TEST_F(OutlookTaskTest, ImportanceIsStoredHighFirst)
+TEST_F(OutlookTaskTest, ImportanceIsStoredHighFirstAndTheCompletionDateFollowsComplete)
 {
     for (LONG importance : {olImportanceLow, olImportanceNormal, olImportanceHigh}) {
         ComRef<ITask> task = NewTask();
@@ -111,6 +110,26 @@ TEST_F(OutlookTaskTest, ImportanceIsStoredHighFirst)
         ComRef<ITask> read = OpenTask(oid);
         EXPECT_EQ(Get(read, &ITask::get_Importance), expected) << raw;
     }
+
+    ComRef<ITask> done = NewTask();
+    done->put_Complete(VARIANT_TRUE);
+    ASSERT_EQ(done->Save(), S_OK);
+    const CEOID doneOid = OidOf(done);
+    EXPECT_DATE(Get(done, &ITask::get_DateCompleted), platform::TodayOleDate());
+    EXPECT_EQ(Raw(doneOid, kTaskComplete).val.val.iVal, 1);
+    EXPECT_TRUE(Raw(doneOid, kTaskDateCompleted).found);
+
+    done->put_Complete(VARIANT_FALSE);
+    ASSERT_EQ(done->Save(), S_OK);
+    EXPECT_EQ(Raw(doneOid, kTaskComplete).val.val.iVal, 0);
+    EXPECT_FALSE(Raw(doneOid, kTaskDateCompleted).found);
+
+    // A completion date given with the flag is kept.
+    done->put_Complete(VARIANT_TRUE);
+    done->put_DateCompleted(Ole(2025, 12, 24));
+    ASSERT_EQ(done->Save(), S_OK);
+    done.Reset();
+    EXPECT_EQ(RawTime(doneOid, kTaskDateCompleted), Midnight(2025, 12, 24));
 }
 
 TEST_F(OutlookTaskTest, InvalidValuesFailTheSaveAndLeaveTheRecord)
@@ -147,30 +166,7 @@ TEST_F(OutlookTaskTest, InvalidValuesFailTheSaveAndLeaveTheRecord)
     EXPECT_FALSE(Raw(oid, kTaskReminderSet).found);
 }
 
-TEST_F(OutlookTaskTest, CompletionDateFollowsComplete)
-{
-    ComRef<ITask> task = NewTask();
-    task->put_Complete(VARIANT_TRUE);
-    ASSERT_EQ(task->Save(), S_OK);
-    const CEOID oid = OidOf(task);
-    EXPECT_DATE(Get(task, &ITask::get_DateCompleted), platform::TodayOleDate());
-    EXPECT_EQ(Raw(oid, kTaskComplete).val.val.iVal, 1);
-    EXPECT_TRUE(Raw(oid, kTaskDateCompleted).found);
-
-    task->put_Complete(VARIANT_FALSE);
-    ASSERT_EQ(task->Save(), S_OK);
-    EXPECT_EQ(Raw(oid, kTaskComplete).val.val.iVal, 0);
-    EXPECT_FALSE(Raw(oid, kTaskDateCompleted).found);
-
-    // A completion date given with the flag is kept.
-    task->put_Complete(VARIANT_TRUE);
-    task->put_DateCompleted(Ole(2025, 12, 24));
-    ASSERT_EQ(task->Save(), S_OK);
-    task.Reset();
-    EXPECT_EQ(RawTime(oid, kTaskDateCompleted), Midnight(2025, 12, 24));
-}
-
-TEST_F(OutlookTaskTest, RecurringTaskStoresItsPatternAndFlag)
+TEST_F(OutlookTaskTest, RecurringTaskStoresItsPatternAndCompletingItLeavesACopyAndMovesOn)
 {
     const CEOID oid = SaveWeeklyTask();
     EXPECT_EQ(Raw(oid, kTaskRecurring).val.val.iVal, 1);
@@ -181,17 +177,6 @@ TEST_F(OutlookTaskTest, RecurringTaskStoresItsPatternAndFlag)
     EXPECT_EQ(blob.frequency, platform::kRecurFrequencyWeekly);
     EXPECT_EQ(blob.weekdayMask, 1u << 2) << "Tuesday, the start's weekday";
 
-    ComRef<ITask> task = OpenTask(oid);
-    task->ClearRecurrencePattern();
-    ASSERT_EQ(task->Save(), S_OK);
-    task.Reset();
-    EXPECT_FALSE(Raw(oid, kTaskRecurrencePattern).found);
-    EXPECT_FALSE(Raw(oid, kTaskRecurring).found);
-}
-
-TEST_F(OutlookTaskTest, CompletingARecurringTaskLeavesACopyAndMovesOn)
-{
-    const CEOID oid = SaveWeeklyTask();
     ASSERT_TRUE(WriteRaw(kTasksDatabase, oid, {cedbtest::I4(PropIdNumber(kTaskNotificationHandle), 5)}));
     ComRef<ITask> task = OpenTask(oid);
     task->put_Complete(VARIANT_TRUE);
@@ -208,14 +193,10 @@ TEST_F(OutlookTaskTest, CompletingARecurringTaskLeavesACopyAndMovesOn)
     EXPECT_EQ(Raw(oid, kTaskRecurring).val.val.iVal, 1);
 
     // The copy is the finished occurrence, complete and not recurring.
-    CEOID dbOid = 0;
-    HANDLE db = CeOpenDatabase(&dbOid, kTasksDatabase, 0, 0, nullptr);
-    CEOID copy = 0;
-    for (CEOID found = CeSeekDatabase(db, CEDB_SEEK_BEGINNING, 0, nullptr); found;
-         found = CeSeekDatabase(db, CEDB_SEEK_CURRENT, 1, nullptr))
-        if (found != oid) copy = found;
+    HANDLE db = cedbtest::OpenDb(PimDatabases::Oid(kTasksDatabase));
+    const std::vector<CEOID> oids = cedbtest::Order(db);
     CloseHandle(db);
-    ASSERT_NE(copy, 0u);
+    const CEOID copy = oids[0] == oid ? oids[1] : oids[0];
     EXPECT_EQ(Raw(copy, kTaskComplete).val.val.iVal, 1);
     EXPECT_TRUE(Raw(copy, kTaskDateCompleted).found);
     EXPECT_EQ(RawTime(copy, kTaskStartDate), Midnight(2026, 3, 10));
@@ -223,6 +204,13 @@ TEST_F(OutlookTaskTest, CompletingARecurringTaskLeavesACopyAndMovesOn)
     EXPECT_FALSE(Raw(copy, kTaskRecurrencePattern).found);
     EXPECT_FALSE(Raw(copy, kTaskRecurring).found);
     EXPECT_FALSE(Raw(copy, kTaskNotificationHandle).found) << "the alarm stays with the live task";
+
+    task = OpenTask(oid);
+    task->ClearRecurrencePattern();
+    ASSERT_EQ(task->Save(), S_OK);
+    task.Reset();
+    EXPECT_FALSE(Raw(oid, kTaskRecurrencePattern).found);
+    EXPECT_FALSE(Raw(oid, kTaskRecurring).found);
 }
 
 TEST_F(OutlookTaskTest, SkippingLeavesNoCopyAndCompletingTheLastOccurrenceCompletesTheTask)

@@ -14,23 +14,17 @@
 
 namespace {
 
-class PimDatabasesTest : public CedbSandbox {
-protected:
-    static int DatabaseCount()
-    {
-        HANDLE find = CeFindFirstDatabaseEx(nullptr, 0);
-        int count = 0;
-        while (CeFindNextDatabaseEx(find, nullptr)) ++count;
-        CloseHandle(find);
-        return count;
-    }
-};
+using PimDatabasesTest = CedbSandbox;
 
-TEST_F(PimDatabasesTest, MadeOnceAndOpenedTheWayTheLoadersOpenThem)
+TEST_F(PimDatabasesTest, MadeOnceAndOpenedTheWayTheLoadersOpenThemTasksByDueDate)
 {
     ASSERT_TRUE(PimDatabases::Ensure());
     ASSERT_TRUE(PimDatabases::Ensure());
-    EXPECT_EQ(DatabaseCount(), 4) << "a second call makes nothing new";
+    HANDLE find = CeFindFirstDatabaseEx(nullptr, 0);
+    int count = 0;
+    while (CeFindNextDatabaseEx(find, nullptr)) ++count;
+    CloseHandle(find);
+    EXPECT_EQ(count, 4) << "a second call makes nothing new";
 
     struct {
         const WCHAR* name;
@@ -51,10 +45,8 @@ TEST_F(PimDatabasesTest, MadeOnceAndOpenedTheWayTheLoadersOpenThem)
         EXPECT_EQ(oid, PimDatabases::Oid(open.name));
     }
     EXPECT_TRUE(FAILS_WITH(PimDatabases::Oid(u"Notes Database"), 0u, static_cast<DWORD>(ERROR_INVALID_PARAMETER)));
-}
 
-TEST_F(PimDatabasesTest, TasksReadByDueDateWithUndatedOnesLast)
-{
+    // Tasks are read by due date, undated ones last.
     CEOID tasks = PimDatabases::Oid(u"tasks database");
     ASSERT_NE(tasks, 0u) << "names are found without case";
     HANDLE db = CeOpenDatabaseEx(nullptr, &tasks, nullptr, 0, 0, nullptr);

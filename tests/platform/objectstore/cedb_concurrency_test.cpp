@@ -43,8 +43,7 @@ using CedbConcurrency = CedbSandbox;
 
 TEST_F(CedbConcurrency, ThreadsWritingAndReadingLoseNothing)
 {
-    SORTORDERSPEC sort{cedb_writer::kNumberProp, 0};
-    ASSERT_NE(CeCreateDatabase(u"Shared", 0, 1, &sort), 0u);
+    ASSERT_NE(CreateDb(u"Shared", {{cedb_writer::kNumberProp, 0}}), 0u);
     constexpr int kWriters = 4, kPerWriter = 120;
     std::atomic<int> failures{0};
     std::atomic<bool> writing{true};
@@ -123,10 +122,7 @@ TEST_F(CedbConcurrency, ThreadsSharingOneHandleStayConsistent)
 
 TEST_F(CedbConcurrency, TwoProcessesWritingLoseNothing)
 {
-    SORTORDERSPEC sort{cedb_writer::kNumberProp, 0};
-    ASSERT_NE(CeCreateDatabase(u"Two writers", 0, 1, &sort), 0u);
-    CEOID dbOid = 0;
-    HANDLE db = CeOpenDatabase(&dbOid, u"Two writers", 0, 0, nullptr);
+    HANDLE db = OpenDb(CreateDb(u"Two writers", {{cedb_writer::kNumberProp, 0}}));
     ASSERT_NE(db, INVALID_HANDLE_VALUE);
 
     constexpr int kWrites = 150;
@@ -157,10 +153,8 @@ TEST_F(CedbConcurrency, TwoProcessesWritingLoseNothing)
 // A reader at the end keeps what it read in memory, yet finds another process's record at once.
 TEST_F(CedbConcurrency, ReaderSeesAnotherProcessWriteAtOnce)
 {
-    SORTORDERSPEC sort{cedb_writer::kNumberProp, 0};
-    ASSERT_NE(CeCreateDatabase(u"Watched", 0, 1, &sort), 0u);
-    CEOID dbOid = 0;
-    HANDLE reader = CeOpenDatabase(&dbOid, u"Watched", 0, CEDB_AUTOINCREMENT, nullptr);
+    const CEOID dbOid = CreateDb(u"Watched", {{cedb_writer::kNumberProp, 0}});
+    HANDLE reader = OpenDb(dbOid, 0, CEDB_AUTOINCREMENT);
     HANDLE writer = OpenDb(dbOid);
     for (LONG n = 1; n <= 5; ++n) Write(writer, 0, {I4(1, n)});
     CloseHandle(writer);
@@ -173,8 +167,7 @@ TEST_F(CedbConcurrency, ReaderSeesAnotherProcessWriteAtOnce)
         kstest::ChildResult child = RunWriter("Watched", 1000 + round, 1);
         ASSERT_EQ(child.exitCode, 0) << child.err;
         ReadResult next = Read(reader, {cedb_writer::kNumberProp});
-        // Kept records are trusted for a second at most; past that the
-        // read proves nothing about the change counter.
+        // Kept records are trusted for a second at most; a slower read proves nothing.
         if (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(900)) ++conclusive;
         ASSERT_NE(next.oid, 0u) << next.error;
         EXPECT_EQ(next.props.at(0), Describe(I4(1, static_cast<LONG>(1000 + round))));

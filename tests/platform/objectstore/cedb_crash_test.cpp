@@ -43,8 +43,7 @@ struct Acknowledged {
             deletionPending = false;
         }
     }
-    // A deletion begun but not acknowledged may or may not have happened:
-    // that record is left out of both sets.
+    // A deletion begun but not acknowledged may or may not have happened: that record is in neither set.
     void Killed()
     {
         if (deletionPending) present.erase(lastAdded - 3);
@@ -67,8 +66,7 @@ TEST_F(CedbCrash, KilledWritersLeaveEveryAcknowledgedRecord)
         acked.Start(kill * 1000000L);
         ASSERT_TRUE(server.Request("go " + std::to_string(acked.first)) && server.AwaitReady())
             << "writer " << kill << " did not start";
-        // Half the writers die anywhere from their start on, the others once
-        // they are well under way.
+        // Half the writers die anywhere from their start on, the others once under way.
         while (kill % 2 && acked.lastAdded < acked.first) {
             std::string line = server.NextLine();
             ASSERT_FALSE(line.empty()) << "writer " << kill << " wrote nothing";
@@ -94,8 +92,7 @@ TEST_F(CedbCrash, KilledWritersLeaveEveryAcknowledgedRecord)
         ASSERT_EQ(SeekValue(db, CEDB_SEEK_VALUEFIRSTEQUAL, I4(1, static_cast<LONG>(n))), 0u) << "deleted " << n;
     CEOIDINFO info{};
     ASSERT_TRUE(CeOidGetInfo(oid, &info));
-    // Writes killed after their commit but before their acknowledgement may
-    // add a record each; nothing else.
+    // Writes killed between their commit and their acknowledgement may add a record each.
     EXPECT_GE(info.infDatabase.wNumRecords, present.size());
     EXPECT_LE(info.infDatabase.wNumRecords, present.size() + kKills);
     CloseHandle(db);

@@ -18,9 +18,6 @@ namespace {
 
 using namespace cedbtest;
 
-constexpr WORD kTypes[] = {CEVT_I2, CEVT_UI2,      CEVT_I4,     CEVT_UI4, CEVT_BOOL,
-                           CEVT_R8, CEVT_FILETIME, CEVT_LPWSTR, CEVT_BLOB};
-
 // A model record: its sort value (absent or from the pool) and a serial number in property 2.
 struct ModelRecord {
     CEOID oid;
@@ -165,7 +162,7 @@ protected:
     {
         std::mt19937 random(static_cast<unsigned>(seq) * 7919u + 17u);
         auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
-        WORD type = kTypes[pick(std::size(kTypes))];
+        WORD type = kValueTypes[pick(std::size(kValueTypes))];
         DWORD flags = static_cast<DWORD>(pick(16));
         SCOPED_TRACE("sequence " + std::to_string(seq) + " type " + std::to_string(type) + " flags " +
                      std::to_string(flags));
@@ -187,15 +184,12 @@ protected:
         auto write = [&](CEOID oid) {
             ModelRecord r{oid, std::nullopt, ++serial};
             if (pick(5)) r.value = pool.Draw(random);
-            std::vector<CEPROPVAL> props = {I4(2, r.serial)};
-            props.push_back(r.value ? *r.value : Delete(sortId));
+            const std::vector<CEPROPVAL> props = {I4(2, r.serial), r.value ? *r.value : Delete(sortId)};
             bool viaPlain = pick(2);
             model.Refresh(viaPlain ? plainPos : autoPos);
             CEOID written = Write(viaPlain ? plain : autoInc, oid, props);
             ASSERT_NE(written, 0u) << GetLastError();
-            if (oid) {
-                ASSERT_EQ(written, oid);
-            }
+            ASSERT_TRUE(!oid || written == oid) << written;
             r.oid = written;
             model.Put(r);
         };
@@ -218,10 +212,7 @@ protected:
             }
             ASSERT_EQ(got.oid, expected->oid) << got.error;
             ASSERT_EQ(got.props.at(0), Describe(I4(2, expected->serial)));
-            CEPROPVAL missing{};
-            missing.propid = sortId;
-            missing.wFlags = CEDB_PROPNOTFOUND;
-            ASSERT_EQ(got.props.at(1), Describe(expected->value ? *expected->value : missing));
+            ASSERT_EQ(got.props.at(1), expected->value ? Describe(*expected->value) : Key(sortId) + "missing");
             pos = ModelPosition{!advance, Model::AnchorOf(*expected)};
         };
 

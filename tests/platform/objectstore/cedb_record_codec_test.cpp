@@ -60,7 +60,6 @@ std::vector<CEPROPVAL> Sample()
 
 TEST(CedbRecordCodec, DamagedBytesNeverDecode)
 {
-    // Every type round-trips through the store in CedbRecords.EveryTypeReadsBackAsWritten.
     std::vector<StoredProp> out;
     ASSERT_EQ(DecodeRecord(EncodeRecord({}), out), ERROR_SUCCESS);
     EXPECT_TRUE(out.empty());

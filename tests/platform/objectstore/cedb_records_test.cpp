@@ -41,7 +41,7 @@ protected:
     HANDLE db_ = INVALID_HANDLE_VALUE;
 };
 
-TEST_F(CedbRecords, EveryTypeReadsBackAsWritten)
+TEST_F(CedbRecords, EveryTypeReadsBackAsWrittenAndOneNumberWithTwoTypesIsTwoProperties)
 {
     const BYTE odd[] = {0x00, 0xFF, 0x10};
     std::vector<CEPROPVAL> props = {
@@ -69,17 +69,12 @@ TEST_F(CedbRecords, EveryTypeReadsBackAsWritten)
     EXPECT_EQ(some.props, (std::vector<std::string>{expected[7], expected[0], "77/I4=missing", expected[7]}));
     EXPECT_EQ(ReadOid(Write(db_, 0, {Str(1, nullptr)})).props, std::vector<std::string>{"1/LPWSTR=''"})
         << "a null string is stored empty";
-}
 
-TEST_F(CedbRecords, OneNumberWithTwoTypesIsTwoProperties)
-{
-    // A task's complete flag and its completion date share their number. (How
-    // writes merge is checked on MergeProps in cedb_record_codec_test.)
+    // A task's complete flag and its completion date share their number: two properties.
     const CEPROPID flag = kTaskComplete, date = kTaskDateCompleted;
     const WORD number = PropIdNumber(flag);
     ASSERT_EQ(PropIdNumber(date), number);
-    CEOID oid = Write(db_, 0, {I2(number, 1), Time(number, 125000000000000000ull)});
-    ASSERT_NE(oid, 0u);
+    oid = Write(db_, 0, {I2(number, 1), Time(number, 125000000000000000ull)});
     EXPECT_EQ(ReadOid(oid, {flag, date}).props,
               (std::vector<std::string>{Key(flag) + "1", Key(date) + "ft 125000000000000000"}));
     EXPECT_EQ(Write(db_, oid, {I2(number, 0)}), oid);
@@ -198,13 +193,9 @@ TEST_F(CedbRecords, BadCallsFailWithoutChangingAnything)
     EXPECT_TRUE(FAILS_WITH(CeDeleteRecord(db_, oid), FALSE, ERROR_NOT_FOUND));
     EXPECT_TRUE(FAILS_WITH(Write(db_, oid, {I4(1, 9)}), 0u, ERROR_NOT_FOUND));
     EXPECT_EQ(Seek(db_, CEDB_SEEK_CEOID, oid), 0u);
-}
 
-TEST_F(CedbRecords, RecordsOfAnotherDatabaseAreNotReachable)
-{
-    CEOID otherDb = CreateDb(u"Other", {});
-    HANDLE other = OpenDb(otherDb);
-    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    // Records of another database are not reachable.
+    HANDLE other = OpenDb(CreateDb(u"Other", {}));
     CEOID foreign = Write(other, 0, {I4(1, 5)});
     ASSERT_NE(foreign, 0u);
     EXPECT_TRUE(FAILS_WITH(Seek(db_, CEDB_SEEK_CEOID, foreign), 0u, ERROR_NOT_FOUND));
@@ -215,8 +206,27 @@ TEST_F(CedbRecords, RecordsOfAnotherDatabaseAreNotReachable)
     CloseHandle(other);
 }
 
-TEST_F(CedbRecords, HandlesOfTheDatabaseAreNotifiedOfChanges)
+TEST_F(CedbRecords, CountsAndSizesFollowWritesAndHandlesOfTheDatabaseAreNotified)
 {
+    CEOIDINFO info{};
+    for (int i = 0; i < 5; ++i) Write(db_, 0, {I4(1, i), Str(2, u"abc")});
+    ASSERT_TRUE(CeOidGetInfo(dbOid_, &info));
+    EXPECT_EQ(info.wObjType, OBJTYPE_DATABASE);
+    EXPECT_EQ(info.infDatabase.wNumRecords, 5);
+    DWORD fiveSize = info.infDatabase.dwSize;
+    EXPECT_GT(fiveSize, 0u);
+    CEOID first = Seek(db_, CEDB_SEEK_BEGINNING, 0);
+    CeDeleteRecord(db_, first);
+    ASSERT_TRUE(CeOidGetInfo(dbOid_, &info));
+    EXPECT_EQ(info.infDatabase.wNumRecords, 4);
+    EXPECT_EQ(info.infDatabase.dwSize, fiveSize / 5 * 4);
+
+    CEOID record = Seek(db_, CEDB_SEEK_BEGINNING, 0);
+    ASSERT_TRUE(CeOidGetInfo(record, &info));
+    EXPECT_EQ(info.wObjType, OBJTYPE_RECORD);
+    EXPECT_EQ(info.infRecord.oidParent, dbOid_);
+    EXPECT_TRUE(FAILS_WITH(CeOidGetInfo(first, &info), FALSE, ERROR_NOT_FOUND));
+
     std::vector<std::tuple<UINT, WPARAM, LPARAM>> seen;
     kstest::OwnWindow window([&](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
         if (message >= DB_CEOID_CREATED && message <= DB_CEOID_CHANGED) seen.emplace_back(message, wParam, lParam);
@@ -224,8 +234,7 @@ TEST_F(CedbRecords, HandlesOfTheDatabaseAreNotifiedOfChanges)
     });
     HANDLE watched = OpenDb(dbOid_, 0, 0, window.Hwnd());
     ASSERT_NE(watched, INVALID_HANDLE_VALUE);
-    CEOID otherDb = CreateDb(u"Unwatched", {});
-    HANDLE unwatched = OpenDb(otherDb);
+    HANDLE unwatched = OpenDb(CreateDb(u"Unwatched", {}));
 
     CEOID oid = Write(db_, 0, {I4(1, 1)});
     Write(db_, oid, {I4(1, 2)});
@@ -242,28 +251,6 @@ TEST_F(CedbRecords, HandlesOfTheDatabaseAreNotifiedOfChanges)
     kstest::PumpPending();
     EXPECT_TRUE(seen.empty());
     CloseHandle(unwatched);
-}
-
-TEST_F(CedbRecords, RecordCountsAndSizesFollowWrites)
-{
-    CEOIDINFO info{};
-    for (int i = 0; i < 5; ++i) Write(db_, 0, {I4(1, i), Str(2, u"abc")});
-    ASSERT_TRUE(CeOidGetInfo(dbOid_, &info));
-    EXPECT_EQ(info.wObjType, OBJTYPE_DATABASE);
-    EXPECT_EQ(info.infDatabase.wNumRecords, 5);
-    DWORD fiveSize = info.infDatabase.dwSize;
-    EXPECT_GT(fiveSize, 0u);
-    CEOID oid = Seek(db_, CEDB_SEEK_BEGINNING, 0);
-    CeDeleteRecord(db_, oid);
-    ASSERT_TRUE(CeOidGetInfo(dbOid_, &info));
-    EXPECT_EQ(info.infDatabase.wNumRecords, 4);
-    EXPECT_EQ(info.infDatabase.dwSize, fiveSize / 5 * 4);
-
-    CEOID record = Seek(db_, CEDB_SEEK_BEGINNING, 0);
-    ASSERT_TRUE(CeOidGetInfo(record, &info));
-    EXPECT_EQ(info.wObjType, OBJTYPE_RECORD);
-    EXPECT_EQ(info.infRecord.oidParent, dbOid_);
-    EXPECT_TRUE(FAILS_WITH(CeOidGetInfo(oid, &info), FALSE, ERROR_NOT_FOUND));
 }
 
 }  // namespace

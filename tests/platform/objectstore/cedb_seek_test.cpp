@@ -68,7 +68,7 @@ protected:
 
 using Seq = std::vector<std::string>;
 
-TEST_F(CedbSeek, FailedSeeksTellWhyAndDoNotMoveNewHandlesStartAtTheFirstRecord)
+TEST_F(CedbSeek, FailedSeeksTellWhyNewHandlesStartAtTheFirstRecordStringsCollateInTheUserLocale)
 {
     HANDLE h = Make(CEVT_I4, 0, {{I4(1, 10)}, {I4(1, 20)}, {I4(1, 20)}});
     EXPECT_EQ(SeekTo(h, CEDB_SEEK_VALUEFIRSTEQUAL, I4(1, 20)), "r2");
@@ -84,39 +84,8 @@ TEST_F(CedbSeek, FailedSeeksTellWhyAndDoNotMoveNewHandlesStartAtTheFirstRecord)
     EXPECT_TRUE(FAILS_WITH(Name(Seek(h, CEDB_SEEK_VALUENEXTEQUAL, reinterpret_cast<DWORD_PTR>(nullptr))), "none",
                            ERROR_INVALID_PARAMETER));
     EXPECT_EQ(SeekTo(h, CEDB_SEEK_VALUENEXTEQUAL, I4(1, 2)), "r1");
-}
 
-TEST_F(CedbSeek, ValueSeeksNeedASortOrderAndItsType)
-{
-    HANDLE h = Make(CEVT_I4, 0, {{I4(1, 1)}});
-    EXPECT_TRUE(FAILS_WITH(SeekTo(h, CEDB_SEEK_VALUEFIRSTEQUAL, I2(1, 1)), "none", ERROR_INVALID_PARAMETER));
-    EXPECT_EQ(SeekTo(h, CEDB_SEEK_VALUEFIRSTEQUAL, I4(9, 1)), "r1");  // only the type has to agree
-
-    CEOID plain = CreateDb(u"No order", {});
-    HANDLE unordered = Open(plain);
-    std::vector<CEOID> written;
-    for (LONG v : {3, 1, 2}) written.push_back(Write(unordered, 0, {I4(1, v)}));
-    EXPECT_EQ(Order(unordered), written);  // OID order
-    EXPECT_TRUE(FAILS_WITH(SeekValue(unordered, CEDB_SEEK_VALUEFIRSTEQUAL, I4(1, 1)), 0u, ERROR_INVALID_PARAMETER));
-}
-
-TEST_F(CedbSeek, OpeningPicksTheSortOrderOfTheProperty)
-{
-    const CEPROPID byName = MAKEPROPID(1, CEVT_LPWSTR), byNumber = MAKEPROPID(2, CEVT_I4);
-    CEOID db = CreateDb(u"Two orders", {{byName, 0}, {byNumber, CEDB_SORT_DESCENDING}});
-    HANDLE first = Open(db);
-    oids_ = {Write(first, 0, {Str(1, u"b"), I4(2, 1)}), Write(first, 0, {Str(1, u"a"), I4(2, 2)}),
-             Write(first, 0, {Str(1, u"c"), I4(2, 3)})};
-    EXPECT_EQ(Names(Order(first)), (Seq{"r2", "r1", "r3"}));
-    HANDLE second = Open(db, byNumber);
-    EXPECT_EQ(Names(Order(second)), (Seq{"r3", "r2", "r1"}));
-    EXPECT_TRUE(FAILS_WITH(OpenDb(db, MAKEPROPID(2, CEVT_I2)), INVALID_HANDLE_VALUE, ERROR_INVALID_PARAMETER));
-    EXPECT_TRUE(FAILS_WITH(OpenDb(db, MAKEPROPID(3, CEVT_I4)), INVALID_HANDLE_VALUE, ERROR_INVALID_PARAMETER));
-}
-
-TEST_F(CedbSeek, StringsCollateInTheUserLocale)
-{
-    HANDLE h = Make(CEVT_LPWSTR, 0, {{Str(1, u"zebra")}, {Str(1, u"\u00e4pfel")}, {Str(1, u"apfel")}});
+    h = Make(CEVT_LPWSTR, 0, {{Str(1, u"zebra")}, {Str(1, u"\u00e4pfel")}, {Str(1, u"apfel")}});
     EXPECT_EQ(Names(Order(h)), (Seq{"r3", "r2", "r1"}));  // ä sorts with a in English
     CEOID db = dbOid_;
     CEOID generic = CreateDb(u"generic", {{MAKEPROPID(1, CEVT_LPWSTR), CEDB_SORT_GENERICORDER}});
@@ -137,6 +106,31 @@ TEST_F(CedbSeek, StringsCollateInTheUserLocale)
         EXPECT_EQ(Names(Order(gsv)), (Seq{"r3", "r2", "r1"}));
     }
     EXPECT_EQ(StoreProblems(), "");
+}
+
+TEST_F(CedbSeek, ValueSeeksNeedASortOrderAndItsTypeAndOpeningPicksTheOrder)
+{
+    HANDLE h = Make(CEVT_I4, 0, {{I4(1, 1)}});
+    EXPECT_TRUE(FAILS_WITH(SeekTo(h, CEDB_SEEK_VALUEFIRSTEQUAL, I2(1, 1)), "none", ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(SeekTo(h, CEDB_SEEK_VALUEFIRSTEQUAL, I4(9, 1)), "r1");  // only the type has to agree
+
+    HANDLE unordered = Open(CreateDb(u"No order", {}));
+    std::vector<CEOID> written;
+    for (LONG v : {3, 1, 2}) written.push_back(Write(unordered, 0, {I4(1, v)}));
+    EXPECT_EQ(Order(unordered), written);  // OID order
+    EXPECT_TRUE(FAILS_WITH(SeekValue(unordered, CEDB_SEEK_VALUEFIRSTEQUAL, I4(1, 1)), 0u, ERROR_INVALID_PARAMETER));
+
+    // Opening picks the sort order of the property.
+    const CEPROPID byName = MAKEPROPID(1, CEVT_LPWSTR), byNumber = MAKEPROPID(2, CEVT_I4);
+    CEOID db = CreateDb(u"Two orders", {{byName, 0}, {byNumber, CEDB_SORT_DESCENDING}});
+    HANDLE first = Open(db);
+    oids_ = {Write(first, 0, {Str(1, u"b"), I4(2, 1)}), Write(first, 0, {Str(1, u"a"), I4(2, 2)}),
+             Write(first, 0, {Str(1, u"c"), I4(2, 3)})};
+    EXPECT_EQ(Names(Order(first)), (Seq{"r2", "r1", "r3"}));
+    HANDLE second = Open(db, byNumber);
+    EXPECT_EQ(Names(Order(second)), (Seq{"r3", "r2", "r1"}));
+    EXPECT_TRUE(FAILS_WITH(OpenDb(db, MAKEPROPID(2, CEVT_I2)), INVALID_HANDLE_VALUE, ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(FAILS_WITH(OpenDb(db, MAKEPROPID(3, CEVT_I4)), INVALID_HANDLE_VALUE, ERROR_INVALID_PARAMETER));
 }
 
 }  // namespace

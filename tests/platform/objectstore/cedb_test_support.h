@@ -39,10 +39,7 @@ inline CEPROPVAL Time(WORD n, unsigned long long v)
 // The text must outlive the write.
 inline CEPROPVAL Str(WORD n, const char16_t* text)
 {
-    CEPROPVAL p{};
-    p.propid = MAKEPROPID(n, CEVT_LPWSTR);
-    p.val.lpwstr = const_cast<LPWSTR>(text);
-    return p;
+    return Typed<CEVT_LPWSTR, &CEVALUNION::lpwstr>(n, const_cast<LPWSTR>(text));
 }
 inline CEPROPVAL Blob(WORD n, const void* bytes, DWORD count)
 {
@@ -60,15 +57,16 @@ inline CEPROPVAL Delete(CEPROPID id)
     return p;
 }
 
+inline constexpr WORD kValueTypes[] = {CEVT_I2, CEVT_UI2,      CEVT_I4,     CEVT_UI4, CEVT_BOOL,
+                                       CEVT_R8, CEVT_FILETIME, CEVT_LPWSTR, CEVT_BLOB};
+
 // A property's number and type as "1/I2=", the head of what Describe gives.
 inline std::string Key(CEPROPID id)
 {
-    static const char* const kNames[] = {"I2", "I4", "R8", "BOOL", "UI2", "UI4", "LPWSTR", "FILETIME", "BLOB"};
-    static const WORD kTypes[] = {CEVT_I2,  CEVT_I4,     CEVT_R8,       CEVT_BOOL, CEVT_UI2,
-                                  CEVT_UI4, CEVT_LPWSTR, CEVT_FILETIME, CEVT_BLOB};
+    static const char* const kNames[] = {"I2", "UI2", "I4", "UI4", "BOOL", "R8", "FILETIME", "LPWSTR", "BLOB"};
     std::string type = "type " + std::to_string(TypeFromPropID(id));
-    for (size_t i = 0; i < std::size(kTypes); ++i) {
-        if (kTypes[i] == TypeFromPropID(id)) type = kNames[i];
+    for (size_t i = 0; i < std::size(kValueTypes); ++i) {
+        if (kValueTypes[i] == TypeFromPropID(id)) type = kNames[i];
     }
     return std::to_string(PropIdNumber(id)) + "/" + type + "=";
 }

@@ -149,7 +149,7 @@ protected:
 
 // ---- Setting and reading back ---------------------------------------------
 
-TEST_F(UserNotificationTest, ClassicNotificationRoundTripsEveryField)
+TEST_F(UserNotificationTest, ClassicNotificationRoundTripsEveryFieldAndExtendedTriggersOfEachKind)
 {
     SYSTEMTIME when = Make(2024, 3, 15, 9, 30, 12);  // a Friday
     UserNote note(PUN_DIALOG | PUN_SOUND | PUN_REPEAT, u"Task Reminder", u"Call Ana \u00e9\u4e2d", u"Alarm1.wav", 3);
@@ -181,6 +181,34 @@ TEST_F(UserNotificationTest, ClassicNotificationRoundTripsEveryField)
     EXPECT_EQ(info.title, std::nullopt);
     EXPECT_EQ(info.text, Text(u""));
     EXPECT_EQ(info.sound, std::nullopt);
+
+    SYSTEMTIME start = Make(2024, 5, 2, 18, 45);
+    CE_USER_NOTIFICATION silent{};
+    auto timed = Trigger(CNT_TIME, u"\\WINDOWS\\KSNotification.exe", u"\\My Documents\\note.pwi", start, start);
+    info = Get(CeSetUserNotificationEx(nullptr, &timed, &silent)).value();
+    EXPECT_EQ(info.type, CNT_TIME);
+    EXPECT_EQ(info.arguments, Text(u"\\My Documents\\note.pwi"));
+    EXPECT_EQ(info.start, "2024-05-02 18:45:00.000 dow 4");
+    EXPECT_EQ(info.end, info.start);
+    EXPECT_TRUE(info.hasUser);
+    EXPECT_EQ(info.actions, 0u);
+
+    // An end of all zeros means the start; a period keeps its own end.
+    UserNote led(PUN_LED, u"t", u"x", u"s");
+    auto noEnd = Trigger(CNT_CLASSICTIME, u"a.exe", nullptr, start, SYSTEMTIME{});
+    info = Get(CeSetUserNotificationEx(nullptr, &noEnd, &led.un)).value();
+    EXPECT_EQ(info.end, info.start);
+    auto period = Trigger(CNT_PERIOD, nullptr, nullptr, start, Make(2024, 5, 3, 0, 0));
+    info = Get(CeSetUserNotificationEx(nullptr, &period, &led.un)).value();
+    EXPECT_EQ(info.end, "2024-05-03 00:00:00.000 dow 5");
+
+    auto event = Trigger(CNT_EVENT, u"sync.exe", u"-x", start, start);
+    event.dwEvent = NOTIFICATION_EVENT_SYNC_END;
+    info = Get(CeSetUserNotificationEx(nullptr, &event, nullptr)).value();
+    EXPECT_EQ(info.type, CNT_EVENT);
+    EXPECT_EQ(info.event, NOTIFICATION_EVENT_SYNC_END);
+    EXPECT_EQ(info.start, Show(SYSTEMTIME{})) << "events keep no time";
+    EXPECT_EQ(info.status, 0u);
 }
 
 TEST_F(UserNotificationTest, ReplacingKeepsTheHandleAndDropsWhatTheNewOneLacks)
@@ -208,39 +236,6 @@ TEST_F(UserNotificationTest, ReplacingKeepsTheHandleAndDropsWhatTheNewOneLacks)
 
     EXPECT_EQ(Handles().size(), 2u);
     EXPECT_EQ(Get(other).value().text, Text(u"other"));
-}
-
-TEST_F(UserNotificationTest, ExtendedTriggersOfEachKind)
-{
-    SYSTEMTIME start = Make(2024, 5, 2, 18, 45);
-    CE_USER_NOTIFICATION silent{};
-    auto timed = Trigger(CNT_TIME, u"\\WINDOWS\\KSNotification.exe", u"\\My Documents\\note.pwi", start, start);
-    HANDLE h = CeSetUserNotificationEx(nullptr, &timed, &silent);
-    ASSERT_NE(h, nullptr);
-    Info info = Get(h).value();
-    EXPECT_EQ(info.type, CNT_TIME);
-    EXPECT_EQ(info.arguments, Text(u"\\My Documents\\note.pwi"));
-    EXPECT_EQ(info.start, "2024-05-02 18:45:00.000 dow 4");
-    EXPECT_EQ(info.end, info.start);
-    EXPECT_TRUE(info.hasUser);
-    EXPECT_EQ(info.actions, 0u);
-
-    // An end of all zeros means the start; a period keeps its own end.
-    UserNote note(PUN_LED, u"t", u"x", u"s");
-    auto noEnd = Trigger(CNT_CLASSICTIME, u"a.exe", nullptr, start, SYSTEMTIME{});
-    info = Get(CeSetUserNotificationEx(nullptr, &noEnd, &note.un)).value();
-    EXPECT_EQ(info.end, info.start);
-    auto period = Trigger(CNT_PERIOD, nullptr, nullptr, start, Make(2024, 5, 3, 0, 0));
-    info = Get(CeSetUserNotificationEx(nullptr, &period, &note.un)).value();
-    EXPECT_EQ(info.end, "2024-05-03 00:00:00.000 dow 5");
-
-    auto event = Trigger(CNT_EVENT, u"sync.exe", u"-x", start, start);
-    event.dwEvent = NOTIFICATION_EVENT_SYNC_END;
-    info = Get(CeSetUserNotificationEx(nullptr, &event, nullptr)).value();
-    EXPECT_EQ(info.type, CNT_EVENT);
-    EXPECT_EQ(info.event, NOTIFICATION_EVENT_SYNC_END);
-    EXPECT_EQ(info.start, Show(SYSTEMTIME{})) << "events keep no time";
-    EXPECT_EQ(info.status, 0u);
 }
 
 // ---- Refused arguments and unknown handles --------------------------------
@@ -362,8 +357,29 @@ TEST_F(UserNotificationTest, HandlesAndRecordsSurviveARestart)
 
 // ---- Buffers, handle lists and status -------------------------------------
 
-TEST_F(UserNotificationTest, BufferSizeProtocol)
+TEST_F(UserNotificationTest, BufferSizeProtocolAndHandlesOrderedByStartTimeWithTheirStatus)
 {
+    DWORD count = 0;
+    HANDLE late = SetReminder(Make(2024, 3, 1, 8, 1));
+    HANDLE early = SetReminder(Make(2024, 3, 1, 7, 59));
+    HANDLE middle = SetReminder(Make(2024, 3, 1, 8, 0));
+    auto t = Trigger(CNT_EVENT, u"a.exe", nullptr, {}, {});
+    t.dwEvent = NOTIFICATION_EVENT_WAKEUP;
+    HANDLE event = CeSetUserNotificationEx(nullptr, &t, nullptr);
+    EXPECT_EQ(Handles(), (std::vector<HANDLE>{event, early, middle, late}));
+    // The clock is pinned at 08:00: the status tells whether the time has come.
+    EXPECT_EQ(Get(early).value().status, CNS_SIGNALLED);
+    EXPECT_EQ(Get(middle).value().status, CNS_SIGNALLED);
+    EXPECT_EQ(Get(late).value().status, 0u);
+
+    HANDLE small[3] = {nullptr, nullptr, nullptr};
+    EXPECT_TRUE(FAILS_WITH(CeGetUserNotificationHandles(small, 3, &count), FALSE, ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(count, 4u);
+    EXPECT_EQ(small[0], nullptr) << "a short buffer is left alone";
+
+    EXPECT_TRUE(FAILS_WITH(CeGetUserNotificationHandles(small, 3, nullptr), FALSE, ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(FAILS_WITH(CeGetUserNotificationHandles(nullptr, 3, &count), FALSE, ERROR_INVALID_PARAMETER));
+
     HANDLE h = SetReminder(Make(2024, 3, 15, 9, 30), u"abc");
     UINT needed = 0;
     EXPECT_TRUE(FAILS_WITH(CeGetUserNotification(h, 0, &needed, nullptr), FALSE, ERROR_INSUFFICIENT_BUFFER));
@@ -390,33 +406,6 @@ TEST_F(UserNotificationTest, BufferSizeProtocol)
     EXPECT_TRUE(FAILS_WITH(CeGetUserNotification(h, needed, &reported, nullptr), FALSE, ERROR_INVALID_PARAMETER));
     EXPECT_TRUE(FAILS_WITH(CeGetUserNotification(h, needed, &reported, buffer + 1), FALSE, ERROR_INVALID_PARAMETER))
         << "misaligned buffer";
-}
-
-TEST_F(UserNotificationTest, HandlesAreOrderedByStartTimeAndTellTheirStatus)
-{
-    DWORD needed = 99;
-    EXPECT_TRUE(CeGetUserNotificationHandles(nullptr, 0, &needed));
-    EXPECT_EQ(needed, 0u) << "an empty store has none";
-
-    HANDLE late = SetReminder(Make(2024, 3, 1, 8, 1));
-    HANDLE early = SetReminder(Make(2024, 3, 1, 7, 59));
-    HANDLE middle = SetReminder(Make(2024, 3, 1, 8, 0));
-    auto t = Trigger(CNT_EVENT, u"a.exe", nullptr, {}, {});
-    t.dwEvent = NOTIFICATION_EVENT_WAKEUP;
-    HANDLE event = CeSetUserNotificationEx(nullptr, &t, nullptr);
-    EXPECT_EQ(Handles(), (std::vector<HANDLE>{event, early, middle, late}));
-    // The clock is pinned at 08:00: the status tells whether the time has come.
-    EXPECT_EQ(Get(early).value().status, CNS_SIGNALLED);
-    EXPECT_EQ(Get(middle).value().status, CNS_SIGNALLED);
-    EXPECT_EQ(Get(late).value().status, 0u);
-
-    HANDLE small[3] = {nullptr, nullptr, nullptr};
-    EXPECT_TRUE(FAILS_WITH(CeGetUserNotificationHandles(small, 3, &needed), FALSE, ERROR_INSUFFICIENT_BUFFER));
-    EXPECT_EQ(needed, 4u);
-    EXPECT_EQ(small[0], nullptr) << "a short buffer is left alone";
-
-    EXPECT_TRUE(FAILS_WITH(CeGetUserNotificationHandles(small, 3, nullptr), FALSE, ERROR_INVALID_PARAMETER));
-    EXPECT_TRUE(FAILS_WITH(CeGetUserNotificationHandles(nullptr, 3, &needed), FALSE, ERROR_INVALID_PARAMETER));
 }
 
 }  // namespace

@@ -37,9 +37,8 @@ RecurrenceRule Rule(int type, int interval, RecurrenceDay start)
 
 }  // namespace
 
-// Ends and bounds the random rules below do not reach (Last, Nth and lookups
-// at occurrences are checked against libical there).
-TEST(RecurrenceDatesLookups, EndsBoundEveryLookup)
+// Ends, bounds and invalid rules the random rules below do not reach.
+TEST(RecurrenceDatesLookups, EndsBoundEveryLookupAndInvalidRulesHaveNoOccurrences)
 {
     RecurrenceRule r = Rule(kRecursWeekly, 1, Day(2024, 5, 6));
     r.dayOfWeekMask = 0x22;  // Monday and Friday
@@ -72,17 +71,13 @@ TEST(RecurrenceDatesLookups, EndsBoundEveryLookup)
     EXPECT_EQ(Show(late.Next(std::numeric_limits<RecurrenceDay>::max())), "none");
     EXPECT_EQ(Show(late.FirstOnOrAfter(std::numeric_limits<RecurrenceDay>::min())), "4500-12-30");
     EXPECT_EQ(Show(late.LastOnOrBefore(std::numeric_limits<RecurrenceDay>::max())), "4500-12-31");
-}
 
-TEST(RecurrenceDatesLookups, InvalidRuleHasNoOccurrences)
-{
-    RecurrenceRule r = Rule(kRecursMonthly, 1, Day(2024, 5, 1));  // no day of month
-    RecurrenceDates dates(r);
-    EXPECT_FALSE(dates.IsValid());
-    EXPECT_FALSE(dates.First());
-    EXPECT_FALSE(dates.FirstOnOrAfter(Day(2024, 6, 1)));
-    EXPECT_FALSE(dates.IsOccurrence(Day(2024, 5, 1)));
-    EXPECT_EQ(dates.CountThrough(kRecurrenceLastDay), 0);
+    RecurrenceDates invalid(Rule(kRecursMonthly, 1, Day(2024, 5, 1)));  // no day of month
+    EXPECT_FALSE(invalid.IsValid());
+    EXPECT_FALSE(invalid.First());
+    EXPECT_FALSE(invalid.FirstOnOrAfter(Day(2024, 6, 1)));
+    EXPECT_FALSE(invalid.IsOccurrence(Day(2024, 5, 1)));
+    EXPECT_EQ(invalid.CountThrough(kRecurrenceLastDay), 0);
 }
 
 namespace {

@@ -83,19 +83,16 @@ const std::string kDailyWithChanges =
 
 }  // namespace
 
-TEST(RecurrencePatternBlobEncode, ChangedAndDeletedOccurrences)
+TEST(RecurrencePatternBlobEncode, ChangedAndDeletedOccurrencesAndAnOwnNoteWithoutBytes)
 {
-    const RecurrencePatternBlob blob = DailyBlobWithChanges();
+    RecurrencePatternBlob blob = DailyBlobWithChanges();
     EXPECT_EQ(Hex(EncodeRecurrencePatternBlob(blob)), kDailyWithChanges);
 
     RecurrencePatternBlob decoded;
     EXPECT_EQ(Decode(Bytes(kDailyWithChanges), decoded), RecurrenceBlobResult::kOk);
     EXPECT_EQ(decoded, blob);
-}
 
-TEST(RecurrencePatternBlobEncode, OwnNoteWithoutBytesAndEmptyTexts)
-{
-    RecurrencePatternBlob blob = DailyBlob();
+    blob = DailyBlob();
     blob.modifiedInstanceDates = {222651360};
     RecurrenceExceptionInfo e;
     e.startDateTime = 222651360 + 60;
@@ -107,7 +104,6 @@ TEST(RecurrencePatternBlobEncode, OwnNoteWithoutBytesAndEmptyTexts)
     const std::string hex = Hex(EncodeRecurrencePatternBlob(blob));
     // Flags 0x0101, the empty subject as 1, 0, the note length 0, then the reserved sizes.
     EXPECT_EQ(hex.substr(hex.size() - 32), "01010100000000000000000000000000");
-    RecurrencePatternBlob decoded;
     EXPECT_EQ(Decode(Bytes(hex), decoded), RecurrenceBlobResult::kOk);
     EXPECT_EQ(decoded, blob);
 }
@@ -157,7 +153,7 @@ TEST(RecurrencePatternBlobDecode, OnlyTheAcceptedPatternPairsRead)
     }
 }
 
-TEST(RecurrencePatternBlobDecode, TruncationAtEveryLength)
+TEST(RecurrencePatternBlobDecode, TruncationAtEveryLengthAndDamagedFields)
 {
     const auto bytes = Bytes(kDailyWithChanges);
     const size_t afterExceptions = bytes.size() - 8;
@@ -175,17 +171,13 @@ TEST(RecurrencePatternBlobDecode, TruncationAtEveryLength)
     }
     RecurrencePatternBlob decoded;
     EXPECT_EQ(DecodeRecurrencePatternBlob(nullptr, 100, decoded), RecurrenceBlobResult::kTruncated);
-}
 
-TEST(RecurrencePatternBlobDecode, DamagedFields)
-{
-    const auto good = Bytes(kDailyWithChanges);
     auto damaged = [&](size_t offset, std::initializer_list<BYTE> patch) {
-        auto bytes = good;
+        auto patched = bytes;
         size_t i = offset;
-        for (BYTE b : patch) bytes[i++] = b;
-        RecurrencePatternBlob decoded;
-        return Decode(bytes, decoded);
+        for (BYTE b : patch) patched[i++] = b;
+        RecurrencePatternBlob out;
+        return Decode(patched, out);
     };
     EXPECT_EQ(damaged(0, {0x05}), RecurrenceBlobResult::kBadVersion);                   // ReaderVersion
     EXPECT_EQ(damaged(3, {0x31}), RecurrenceBlobResult::kBadVersion);                   // WriterVersion
@@ -204,11 +196,10 @@ TEST(RecurrencePatternBlobDecode, DamagedFields)
     // 65535 characters: their count + 1 does not fit the stored length.
     EXPECT_EQ(damaged(104, {0xFF, 0xFF}), RecurrenceBlobResult::kBadCount);
     // A reserved block size beyond the end; a reserved block that is there.
-    EXPECT_EQ(damaged(good.size() - 8, {0x01}), RecurrenceBlobResult::kTruncated);
-    auto withReserved = good;
-    withReserved[good.size() - 8] = 3;
+    EXPECT_EQ(damaged(bytes.size() - 8, {0x01}), RecurrenceBlobResult::kTruncated);
+    auto withReserved = bytes;
+    withReserved[bytes.size() - 8] = 3;
     withReserved.insert(withReserved.end() - 4, {9, 9, 9});
-    RecurrencePatternBlob decoded;
     EXPECT_EQ(Decode(withReserved, decoded), RecurrenceBlobResult::kOk);
     EXPECT_EQ(decoded, DailyBlobWithChanges());
     // Bytes after the second reserved block are left alone.

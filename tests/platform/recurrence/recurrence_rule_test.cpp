@@ -329,7 +329,7 @@ TEST(RecurrenceRuleBlob, PublishedExamplesUpToTheirVersions)
 
 // ---- Reading a rule back --------------------------------------------------
 
-TEST(RecurrenceRuleFromBlob, InverseOfBuildForRandomRules)
+TEST(RecurrenceRuleFromBlob, InverseOfBuildForRandomRulesAndRefusesWhatNoRuleExpresses)
 {
     std::mt19937 rng(20240501);
     int built = 0;
@@ -358,13 +358,10 @@ TEST(RecurrenceRuleFromBlob, InverseOfBuildForRandomRules)
         }
     }
     EXPECT_GT(built, 2500);
-}
 
-TEST(RecurrenceRuleFromBlob, RefusesWhatNoRuleExpresses)
-{
-    const std::optional<RecurrencePatternBlob> blob =
+    const std::optional<RecurrencePatternBlob> daily =
         BuildRecurrencePatternBlob(Rule(kRecursDaily, 2, Day(2024, 5, 2)));
-    ASSERT_TRUE(blob && RecurrenceRuleFromBlob(*blob));
+    ASSERT_TRUE(daily && RecurrenceRuleFromBlob(*daily));
     const std::function<void(RecurrencePatternBlob&)> refused[] = {
         [](auto& b) { b.period = 2000; },  // not whole days
         [](auto& b) { b.frequency = kRecurFrequencyWeekly, b.patternType = kRecurPatternDay; },
@@ -374,11 +371,11 @@ TEST(RecurrenceRuleFromBlob, RefusesWhatNoRuleExpresses)
         [](auto& b) { b.endType = kRecurEndAfterCount, b.occurrenceCount = 1000; },  // above the object model's 999
     };
     for (const auto& change : refused) {
-        RecurrencePatternBlob odd = *blob;
+        RecurrencePatternBlob odd = *daily;
         change(odd);
         EXPECT_FALSE(RecurrenceRuleFromBlob(odd)) << &change - refused;
     }
-    RecurrencePatternBlob odd = *blob;
+    RecurrencePatternBlob odd = *daily;
     odd.patternType = kRecurPatternWeek;
     odd.weekdayMask = kRecurMaskWeekdays;
     auto weekdays = RecurrenceRuleFromBlob(odd);
@@ -388,7 +385,7 @@ TEST(RecurrenceRuleFromBlob, RefusesWhatNoRuleExpresses)
 
     // The alternate never-end value and an unknown end type with the no-end
     // marker both read as "no end"; an unknown type with a date as "by date".
-    odd = *blob;
+    odd = *daily;
     odd.endType = kRecurEndNeverAlternate;
     EXPECT_EQ(RecurrenceRuleFromBlob(odd)->end, RecurrenceEnd::kNoEnd);
     odd.endType = 0x1234;
