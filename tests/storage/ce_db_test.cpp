@@ -254,6 +254,7 @@ TEST_F(CeDbTest, SeeksWalkTheOpenSortOrderAndAMountedVolumeHasItsOwnDatabases)
         EXPECT_TRUE(borrower.MatchDatabaseGUID(onCard.GetVolume()));
         EXPECT_EQ(U8(borrower.GetVolumeName()), "\\notes.vol");
         EXPECT_TRUE(borrower.Open(u"CardNotes", 0, 0, nullptr));
+        ASSERT_TRUE(borrower.MountVolume(&onCard, nullptr, false)) << "gives back its mount, takes none";
         EXPECT_FALSE(borrower.MountVolume(nullptr, nullptr, false));
     }
     // The borrower unmounted only its own mount.
