@@ -1,6 +1,5 @@
-// The task list as a window sees it after a load. Sections: Filters and
-// counters (which tasks each filter rule keeps); Rows and their order;
-// Groups; Single updates and damaged input (between and during loads).
+// The task list after a load. Sections: Filters and counters; Rows and their order; Groups;
+// Single updates and damaged input.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -100,8 +99,7 @@ TEST_F(TasksLoaderTest, OnDateRuleListsThatDayAndOverdueTasksOnlyForToday)
     ASSERT_TRUE(Load(loader));
     EXPECT_EQ(AsSet(VisibleText(loader)), (std::set<std::string>{"tomorrow", "started"}));
 
-    // Set by hand, the rule and today hold for the next loads: on the day
-    // before its due day the overdue task is not overdue yet.
+    // The rule and today set by hand hold for the next loads: the day before, the overdue task is not overdue yet.
     struct Case {
         int rule;
         int todayOffset;
@@ -132,8 +130,7 @@ TEST_F(TasksLoaderTest, CountersFollowWhatTheFiltersSaw)
     CTasksThread loader;  // completed tasks hidden by default, undated shown
     LPARAM reported = -1;
     ASSERT_TRUE(Load(loader, &reported));
-    // Every task but the 2999 one passes the rules; the two complete ones
-    // are counted, then hidden.
+    // Every task but the 2999 one passes; the two complete ones are counted, then hidden.
     // Included, completed, displayed, reported, overdue, due today, high, low, normal, with a percentage.
     EXPECT_EQ((std::vector<LONG>{loader.GetIncludedCount(), loader.GetCompletedCount(), loader.GetDisplayedCount(),
                                  static_cast<LONG>(reported), loader.GetOverdueCount(), loader.GetDueTodayCount(),
@@ -257,15 +254,7 @@ TEST_F(TasksGroupingTest, CategoryGroupsShowATaskUnderEachOfItsCategories)
     EXPECT_EQ(loader.GetIncludedCount(), 3);
 
     // Deleting the task removes every row of it; its header empties.
-    int position = 0;
-    int i = 1;
-    for (DATATASKS* row : loader.GetDataList()) {
-        if (row->oid == both) {
-            position = i;
-            break;
-        }
-        ++i;
-    }
+    const int position = PositionOf(loader, both);
     ASSERT_GT(position, 0);
     loader.DeleteTaskFromThread(position);
     loader.SortDataList();
@@ -273,9 +262,8 @@ TEST_F(TasksGroupingTest, CategoryGroupsShowATaskUnderEachOfItsCategories)
     EXPECT_EQ(loader.GetIncludedCount(), 2);
 }
 
-// Importance groups always show their three headers; priority groups one per
-// letter in use, and a named heading (Q) even when empty, but not B (no
-// heading, no task).
+// Importance and completion groups show all their headers; priority groups one per letter in use,
+// and a named heading (Q) even when empty, but not B (no heading, no task).
 TEST_F(TasksGroupingTest, GroupHeaders)
 {
     WriteTask({.subject = u"a1: lower", .importance = 3});
@@ -291,6 +279,10 @@ TEST_F(TasksGroupingTest, GroupHeaders)
         {2, 0, {"[High]", "[Normal]", "[Low]", "lower", "upper", "cee", "bare"}},
         {3, 0, {"[None]", "bare", "[A]", "lower", "upper", "[C]", "cee"}},
         {3, 1, {"[None]", "bare", "[A]", "lower", "upper", "[C]", "cee", "[<Q>Quarterly goals</Q>]"}},
+        {5,
+         0,
+         {"[Not completed]", "lower", "upper", "cee", "bare", "[Completed recently]", "[Completed earlier]",
+          "[Completed long ago]"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.groupBy << "/" << c.named);
