@@ -434,6 +434,13 @@ TEST_F(TasksLoaderTest, SingleUpdateRefilesARowInPlace)
     loader.SortDataList();
     EXPECT_EQ(VisibleText(loader), (std::vector<std::string>{"other", "after"}));
     EXPECT_EQ(loader.GetIncludedCount(), 2);
+
+    // Refiled under date groups, the task goes back under the header its removal emptied.
+    SetTaskSetting(u"GroupBy", 6);
+    ASSERT_TRUE(Load(loader));
+    loader.AddNewTask(&record, &shown, PositionOf(loader, oid), true, false);
+    loader.SortDataList();
+    EXPECT_EQ(loader.GetDataList().GetCount(), 4);
 }
 
 TEST_F(TasksLoaderTest, DamagedRecordsAndSettingsFallBackInsteadOfFailing)
