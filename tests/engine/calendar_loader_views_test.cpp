@@ -153,9 +153,9 @@ TEST_F(CalendarViewsTest, OnlyAllDayYearlySeriesAreBirthdays)
     EXPECT_EQ(Shape(gran[0]), "kind 3 day 3 0:0+1440 busy 2 00000010 '~Birthday'");
 }
 
-// Days an appointment over midnight is shown on, by view and early-end hour (0: never), and its early-end marks.
 // ---- Days and filters -----------------------------------------------------
 
+// Days an appointment over midnight is shown on, by view and early-end hour (0: never), and its early-end marks.
 TEST_F(CalendarViewsTest, AppointmentsSpreadOverTheDaysOfTheRangeTheyTouchUpToALimit)
 {
     WriteAppointment({.subject = u"night shift", .start = Date(2026, 12, 8, 22, 0), .duration = 11 * 60});

@@ -1,14 +1,11 @@
 // The fillers against libical: random patterns of every kind as blobs and as RRULEs, entries compared one by one.
 // Rules the calendar keeps on purpose, which the model adds to libical's days:
-// The rules the calendar keeps on purpose, and which the model adds to
-// what libical says:
 //  - day 29..31 falls on a shorter month's last day (BYMONTHDAY=28..D;BYSETPOS=-1);
 //  - weeks run from Sunday (WKST=SU);
 //  - yearly patterns repeat every year whatever their period;
 //  - the pattern's EndDate ends every pattern, whatever its end type;
-//  - expansion starts at the last pattern date before the range (or the
-//    first one when none is before it); a date more than 2 days before
-//    the range adds nothing, changed or not;
+//  - expansion starts at the last pattern date before the range (or the first one); a date more than 2 days
+//    before the range adds nothing, changed or not;
 //  - an entry is kept when it overlaps the range.
 // Sections: The model; Random patterns; Comparing the entries; Own zones with daylight saving.
 #include <gtest/gtest.h>

@@ -307,7 +307,7 @@ TEST_F(DataThreadTest, SavedRestrictionFlagsAreReadBackByTheSettingsKey)
     EXPECT_FALSE(reader.ShowHasNoteIcons());
 }
 
-TEST_F(DataThreadTest, CategoryAssemblerNamesFollowTheListOrderUpToTheBufferSize)
+TEST_F(DataThreadTest, CategoryAssemblerNamesFollowTheListOrderUpToTheBufferSizeFromMallocOrThePrivateHeap)
 {
     ASSERT_TRUE(cattest::WriteCategory(u"Far", 40));
     TestLoader loader(nullptr);
@@ -339,16 +339,13 @@ TEST_F(DataThreadTest, CategoryAssemblerNamesFollowTheListOrderUpToTheBufferSize
     EXPECT_EQ(std::u16string(text).size(), static_cast<size_t>(kCategoryTextChars));
     EXPECT_EQ(std::u16string(text).substr(0, 10), u"Work, Work");
     std::free(text);
-}
 
-TEST_F(DataThreadTest, CategoryAssemblerWithAPrivateHeapTheTextComesFromIt)
-{
-    TestLoader loader(nullptr);
+    // With a private heap the text comes from it.
     HANDLE heap = loader.CreatePrivateHeap();
     ASSERT_NE(heap, nullptr);
     CePtrList<unsigned int> list(1);
     list.Append(3u);
-    WCHAR* text = loader.CategoryAssembler(list);
+    text = loader.CategoryAssembler(list);
     ASSERT_NE(text, nullptr);
     EXPECT_EQ(std::u16string(text), u"Home");
     EXPECT_EQ(HeapSize(heap, 0, text), 5 * sizeof(WCHAR));

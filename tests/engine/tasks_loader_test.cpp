@@ -1,5 +1,4 @@
-// The task list after a load. Sections: Filters and counters; Rows and their order; Groups;
-// Single updates and damaged input.
+// Task list loads. Sections: Filters and counters; Rows and their order; Groups; Single updates and damaged input.
 #include <gtest/gtest.h>
 
 #include <algorithm>
