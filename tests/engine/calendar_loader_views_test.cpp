@@ -1,11 +1,7 @@
-// The calendar list as a view sees it after a load. Sections: Views (what
-// each takes from one store); Birthdays and anniversaries; Days and filters
-// (how entries spread over days, the filters); Rows and day headers; Contact
-// dates and journal entries; Series, holidays and floating days; Tasks
-// (which tasks a range takes and the days each is placed on).
+// Calendar rows after a load. Sections: Views; Birthdays and anniversaries; Days and filters; Rows and day headers;
+// Contact dates and journal entries; Series, holidays and floating days; Tasks.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <map>
 #include <set>
 #include <sstream>
@@ -28,8 +24,7 @@ std::set<std::string> Subjects(CCalendarThread& loader)
     return subjects;
 }
 
-// A row's kind, day and time, length, flags (reminder, meeting, note, links,
-// journal, private, recurring, exception) and category text.
+// A row: kind, day, time, length, flags and category text.
 std::string Shape(const DATACALENDAR* row)
 {
     const SYSTEMTIME start = Day(row->start);
@@ -48,32 +43,25 @@ CEOID WriteYearly(const std::u16string& subject, double date)
         {.subject = subject, .start = date, .duration = 1440, .allDay = true, .pattern = YearlyAllDay(date)});
 }
 
-class CalendarViewsTest : public CalendarStoreTest {
-protected:
-    // One store with something for every view, in the week of 7 December 2026.
-    void WriteViewStore()
-    {
-        WriteAppointment({.subject = u"standup", .start = Date(2026, 12, 8, 9, 0), .duration = 15, .busy = 2});
-        WriteAppointment({.subject = u"lunch", .start = Date(2026, 12, 9, 12, 0), .busy = 0});
-        WriteAppointment({.subject = u"review", .start = Date(2026, 12, 10, 14, 0), .meeting = true});
-        WriteAppointment({.subject = u"Boxing Day", .start = Date(2026, 12, 11), .duration = 1440, .allDay = true});
-        WriteYearly(u"Mum bday", Date(1970, 12, 9));
-        // Named an anniversary by its subject only.
-        WriteYearly(u"Wedding anniv", Date(2001, 12, 12));
-        WriteAppointment({.subject = u"gym",
-                          .start = Date(2026, 11, 2, 18, 0),
-                          .duration = 90,
-                          .pattern = Weekly(Date(2026, 11, 2), 2, 18 * 60, 90)});
-        // Far outside the week.
-        WriteAppointment({.subject = u"march", .start = Date(2027, 3, 1, 9, 0)});
-    }
-};
+class CalendarViewsTest : public CalendarStoreTest {};
 
 // ---- Views ----------------------------------------------------------------
 
 TEST_F(CalendarViewsTest, EachViewTakesItsOwnAppointmentsAndOccurrencesFromOneStore)
 {
-    WriteViewStore();
+    // Something for every view, in the week of 7 December 2026.
+    WriteAppointment({.subject = u"standup", .start = Date(2026, 12, 8, 9, 0), .duration = 15, .busy = 2});
+    WriteAppointment({.subject = u"lunch", .start = Date(2026, 12, 9, 12, 0), .busy = 0});
+    WriteAppointment({.subject = u"review", .start = Date(2026, 12, 10, 14, 0), .meeting = true});
+    WriteAppointment({.subject = u"Boxing Day", .start = Date(2026, 12, 11), .duration = 1440, .allDay = true});
+    WriteYearly(u"Mum bday", Date(1970, 12, 9));
+    // Named an anniversary by its subject only.
+    WriteYearly(u"Wedding anniv", Date(2001, 12, 12));
+    WriteAppointment({.subject = u"gym",
+                      .start = Date(2026, 11, 2, 18, 0),
+                      .duration = 90,
+                      .pattern = Weekly(Date(2026, 11, 2), 2, 18 * 60, 90)});
+    WriteAppointment({.subject = u"march", .start = Date(2027, 3, 1, 9, 0)});
     struct Case {
         int view;
         std::set<std::string> subjects;
@@ -95,8 +83,7 @@ TEST_F(CalendarViewsTest, EachViewTakesItsOwnAppointmentsAndOccurrencesFromOneSt
         EXPECT_EQ(Subjects(loader), c.subjects);
         EXPECT_EQ(reported, loader.GetDataList().GetCount());
         EXPECT_EQ(loader.GetHandedOverCount(), loader.GetDataList().GetCount());
-        // A list view shows a series once, at its first occurrence (2
-        // November); a range view shows every occurrence.
+        // A list view shows a series once, at its first occurrence (2 November); a range view, every one.
         if (c.view == 3) {
             ASSERT_EQ(Rows(loader, "gym").size(), 1u);
             EXPECT_EQ(Day(Rows(loader, "gym")[0]->day).wMonth, 11);
@@ -138,8 +125,7 @@ TEST_F(CalendarViewsTest, AnniversaryNameSetToTheBirthdayNameFallsBackToAnnivers
     EXPECT_EQ(Utf8(Rows(loader, "(26 years) Club Anniversaries")[0]->categoryText), "~Anniversary");
 }
 
-// A birthday's first year has no age in its subject; series that are not
-// all-day and yearly are never birthdays, whatever their subject.
+// A birthday's first year has no age; only all-day yearly series are birthdays, whatever their subject.
 TEST_F(CalendarViewsTest, OnlyAllDayYearlySeriesAreBirthdays)
 {
     WriteYearly(u"Baby birthday", Date(2026, 12, 9));
@@ -167,11 +153,9 @@ TEST_F(CalendarViewsTest, OnlyAllDayYearlySeriesAreBirthdays)
     EXPECT_EQ(Shape(gran[0]), "kind 3 day 3 0:0+1440 busy 2 00000010 '~Birthday'");
 }
 
-// Which days of the range an appointment over midnight is shown on, by view
-// and by the hour before which an end counts as early (0: never); and which
-// of its rows are marked as ending early.
 // ---- Days and filters -----------------------------------------------------
 
+// Days an appointment over midnight is shown on, by view and early-end hour (0: never), and its early-end marks.
 TEST_F(CalendarViewsTest, AppointmentsSpreadOverTheDaysOfTheRangeTheyTouchUpToALimit)
 {
     WriteAppointment({.subject = u"night shift", .start = Date(2026, 12, 8, 22, 0), .duration = 11 * 60});
@@ -249,8 +233,7 @@ TEST_F(CalendarViewsTest, AppointmentsSpreadOverTheDaysOfTheRangeTheyTouchUpToAL
     EXPECT_TRUE(Rows(rangeView, "Forever day").empty());
 }
 
-// One store; each row sets the filters it names (the others at their
-// defaults) and lists what the view shows.
+// One store; each row sets the filters it names and lists what the view shows.
 TEST_F(CalendarViewsTest, StatusPrivacyCompletionAndCategoryFilters)
 {
     cattest::WriteCategory(u"Work", 3);
@@ -298,8 +281,7 @@ TEST_F(CalendarViewsTest, StatusPrivacyCompletionAndCategoryFilters)
         {{{u"CAV_FilterPrivacy", 0}}, without({"private"})},
         {{{u"CAV_FilterPrivacy", 1}}, {"private"}},
         {{{u"DisplayCompletedAppointments", 0}}, without({"<?>filed</?>"})},
-        // Hiding the selection (with none selected) still turns the filters
-        // on; showing uncategorised only keeps the others.
+        // Hiding an empty selection still turns the filters on; uncategorised-only keeps the others.
         {{{u"bHideCategories", ULONG(-1)}}, without({"work", "home"})},
     };
     for (const auto& c : cases) {
@@ -343,8 +325,7 @@ TEST_F(CalendarViewsTest, RowsCarryTheRecordsFlagsAndTexts)
     EXPECT_NEAR(rows[0]->end - rows[0]->start, 45.0 / 1440.0, 1e-6);
     EXPECT_EQ(Rows(loader, "<No Subject>").size(), 1u);
 
-    // All-day appointments keep their day in any zone.
-    // Saved in Berlin: local midnight is 23:00 UTC of the day before.
+    // All-day ones keep their day in any zone (Berlin's midnight is 23:00 UTC the day before).
     WriteAppointment({.subject = u"fest", .start = Date(2026, 12, 9), .duration = 1440, .allDay = true});
     // A timed one moves with the zone: 09:00 in Berlin is 03:00 in New York.
     WriteAppointment({.subject = u"call", .start = Date(2026, 12, 10, 9, 0)});
@@ -358,8 +339,7 @@ TEST_F(CalendarViewsTest, RowsCarryTheRecordsFlagsAndTexts)
     EXPECT_EQ(Day(call[0]->day).wDay, 10);
 }
 
-// The main view has a header for every day of the range, other views only
-// for days with entries.
+// The main view has a header for every day of the range, other views only for days with entries.
 TEST_F(CalendarViewsTest, DayHeaders)
 {
     WriteAppointment({.subject = u"one", .start = Date(2026, 12, 8, 9, 0), .meeting = true});
@@ -529,8 +509,7 @@ protected:
     using Days = std::vector<int>;
 };
 
-// One store; each row sets the settings it names (the others at their
-// defaults) and lists where its tasks are shown ({}: not shown).
+// One store; each row sets the settings it names and lists the days its tasks are shown on ({}: not shown).
 TEST_F(CalendarTasksTest, EachSettingAndRangePlacesItsTasks)
 {
     const double t = today;
@@ -577,8 +556,7 @@ TEST_F(CalendarTasksTest, EachSettingAndRangePlacesItsTasks)
           {"done", {}},
           {"urgent", {}},
           {"urgent template", {}}}},
-        // An overdue task is shown today, and on its due day when in range;
-        // a range without today does not take it.
+        // An overdue task is shown today and on its due day in range; a range without today drops it.
         {{}, 0, 6, {{"overdue", {0}}}},
         {{}, -6, 0, {{"overdue", {-1, 0}}}},
         {{}, 7, 13, {{"overdue", {}}}},
@@ -589,8 +567,7 @@ TEST_F(CalendarTasksTest, EachSettingAndRangePlacesItsTasks)
          7,
          13,
          {{"running", {7}}, {"inside", {9}}, {"starts inside", {8}}, {"undated", {7}}}},
-        // A forced task with nowhere else to go lands on today; forcing
-        // reaches even the templates' days.
+        // A forced task with nowhere else to go lands on today; forcing reaches the templates' days too.
         {{{u"CAV_ShowUndatedTasks", 1}, {u"CA_ShowCompletedTasks", 1}, {u"CAV_ForceHighTasks", 1}},
          -3,
          3,
@@ -648,10 +625,8 @@ TEST_F(CalendarTasksTest, AddersReplaceTheTaskRowsWithoutAReload)
     ASSERT_TRUE(loader.AddTasksToThread(false, true, true, true));
     EXPECT_EQ(PlacementOf(loader), (std::map<std::string, Days>{{"today", {0}}}));
     EXPECT_EQ(loader.GetHandedOverCount(), withoutTasks + 1);
-    // Adding again replaces the rows instead of doubling them.
+    // Adding again replaces the rows instead of doubling them; sorted: the day's header, the appointment, the task.
     ASSERT_TRUE(loader.AddTasksToThread(false, true, true, true));
-    EXPECT_EQ(loader.GetDataList().GetCount(), withoutTasks + 1);
-    // Sorted: the day's header, the appointment, then the task.
     EXPECT_EQ(caltest::Lines(loader), (std::vector<std::string>{"7 --", "7 meeting", "7 today", "8 --"}));
 
     ASSERT_TRUE(loader.RemoveTasksFromThread());

@@ -1,7 +1,4 @@
-// Helpers of the recurrence expansion tests: pattern blobs written with the
-// platform's encoder, a sink that keeps what the expansion hands over, and
-// one call that runs a pattern through parser and fillers the way the
-// calendar loader does.
+// Recurrence test helpers: encoded pattern blobs, an entry sink, and the loader's parse-and-expand path.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -27,7 +23,6 @@ namespace recurtest {
 // Days from 1 January 1601 to 30 December 1899 (day 0 of OLE dates).
 inline constexpr std::int64_t kOleDayZeroFrom1601 = 109205;
 
-// Civil date to OLE day number.
 inline std::int64_t OleDay(int y, int m, int d)
 {
     return platform::RecurrenceDayFromDate(y, m, d) - kOleDayZeroFrom1601;
@@ -138,9 +133,7 @@ struct Series {
     LONG busyStatus = 2;
 };
 
-// Parses and expands a stored pattern (and own zone, when not empty) of a
-// series over [firstDay, lastDay] with the device on `device`, the way the
-// calendar loader does.
+// Parses and expands a series' stored pattern (and own zone, if any) over [firstDay, lastDay] as the loader does.
 inline Expansion ExpandStored(const std::vector<BYTE>& blob, const std::vector<BYTE>& zone, const Series& series,
                               std::int64_t firstDay, std::int64_t lastDay, const TIME_ZONE_INFORMATION& device,
                               RecordingSink* sinkOut = nullptr, bool rangeMode = true)

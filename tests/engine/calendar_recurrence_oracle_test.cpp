@@ -1,22 +1,13 @@
-// The fillers against libical: thousands of random patterns of every kind
-// are written as pattern blobs and as the equivalent RRULEs, and the
-// entries of a range are compared one by one with a model built on
-// libical's occurrence days.
-//
-// The rules the calendar keeps on purpose, and which the model adds to
-// what libical says:
+// The fillers against libical: random patterns of every kind as blobs and as RRULEs, entries compared one by one.
+// Rules the calendar keeps on purpose, which the model adds to libical's days:
 //  - day 29..31 falls on a shorter month's last day (BYMONTHDAY=28..D;BYSETPOS=-1);
 //  - weeks run from Sunday (WKST=SU);
 //  - yearly patterns repeat every year whatever their period;
 //  - the pattern's EndDate ends every pattern, whatever its end type;
-//  - expansion starts at the last pattern date before the range (or the
-//    first one when none is before it); a date more than 2 days before
-//    the range adds nothing, changed or not;
+//  - expansion starts at the last pattern date before the range (or the first one); a date more than 2 days
+//    before the range adds nothing, changed or not;
 //  - an entry is kept when it overlaps the range.
-//
-// Sections: The model (libical's days and the rules above); Random
-// patterns; Comparing the entries (no own zone or a fixed one); Own zones
-// with daylight saving.
+// Sections: The model; Random patterns; Comparing the entries; Own zones with daylight saving.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -50,10 +41,8 @@ Civil CivilOf(std::int64_t oleDay)
 
 int WeekdayOf(std::int64_t oleDay) { return static_cast<int>((oleDay + 6) % 7); }
 
-// libical's pattern days from the pattern start up to lastDay: the pattern
-// as a rule whose periods line up with the pattern's (weekly from the Sunday
-// of the start's week, monthly from the first of its month, yearly from 1
-// January of its year and every year whatever the period).
+// libical's pattern days up to lastDay, with periods aligned to the pattern's (weeks from Sunday, months from the 1st,
+// years from 1 January, every year whatever the period).
 std::vector<std::int64_t> PatternDays(const platform::RecurrencePatternBlob& p, std::int64_t lastDay)
 {
     const std::int64_t startDay = p.startDate / 1440 - kOleDayZeroFrom1601;
@@ -98,8 +87,7 @@ struct Case {
     std::int64_t lastDay;
     LONG zoneBias = 0;  // own zone (fixed offset) when hasZone
     bool hasZone = false;
-    // Or an own zone with daylight saving, named for libical, on a device
-    // in another such zone.
+    // Or an own zone with daylight saving, named for libical, on a device in another such zone.
     const char* ownZoneName = nullptr;
     const char* deviceZoneName = nullptr;
     TIME_ZONE_INFORMATION device = FixedZone(0);
@@ -114,9 +102,8 @@ icaltimetype IcalTimeOfMinutes(std::int64_t minutes)
     return icaltime_from_string(buf);
 }
 
-// A wall-clock time of the own zone on the device's clock, by libical's
-// zone data. Daylight saving of the own zone is decided per day (as at its
-// noon); the device's offset is the one at the instant.
+// A wall-clock time of the own zone on the device's clock by libical's zone data (own DST per day, at noon;
+// the device's offset at the instant).
 std::int64_t ZoneToDevice(const Case& c, std::int64_t localMinutes)
 {
     icaltimezone* own = icaltimezone_get_builtin_timezone(c.ownZoneName);
@@ -128,8 +115,7 @@ std::int64_t ZoneToDevice(const Case& c, std::int64_t localMinutes)
     return utc + icaltimezone_get_utc_offset_of_utc_time(device, &instant, &daylight) / 60;
 }
 
-// A pattern that ends more than 3 days before the range or starts more
-// than 3 days after it is not expanded at all.
+// A pattern ending more than 3 days before the range or starting more than 3 days after it is not expanded.
 bool OutsideWindow(const Case& c)
 {
     const platform::RecurrencePatternBlob& p = c.appointment.pattern;
@@ -231,9 +217,7 @@ class PatternMaker {
 public:
     explicit PatternMaker(unsigned seed) : m_rng(seed) {}
 
-    // Every timed pattern gets this own zone (with daylight saving) on a
-    // device in `deviceZone`; ranges start in 2009 or later, when the rules
-    // below are those of the zone data.
+    // Timed patterns get this own zone on a device in `deviceZone`; ranges from 2009 on follow the zone data's rules.
     void UseZones(const char* ownName, const TIME_ZONE_INFORMATION& own, const char* deviceName,
                   const TIME_ZONE_INFORMATION& device)
     {
@@ -241,8 +225,7 @@ public:
         m_own = own;
         m_deviceName = deviceName;
         m_device = device;
-        // Times 7 minutes off the quarter hour never meet a transition
-        // instant, where the instant conversions may differ by convention.
+        // Times 7 minutes off the quarter hour never meet a transition instant (conventions differ there).
         m_minuteOffset = 7;
     }
 
@@ -343,8 +326,7 @@ public:
     }
 
 private:
-    // A length in minutes; whole quarter hours when times keep off the
-    // transition instants.
+    // Minutes; whole quarter hours when times keep off the transition instants.
     DWORD Length(int minutes) const { return static_cast<DWORD>(m_minuteOffset ? minutes / 15 * 15 : minutes); }
 
     DWORD NthMask()
@@ -435,8 +417,7 @@ void CompareCases(PatternMaker& maker, int kind, int n, int* nonEmpty)
 
 // ---- Own zones with daylight saving ---------------------------------------
 
-// A zone an hour ahead in summer: daylight from the nth Sunday of one month
-// to the nth Sunday of another (5: the last), at the given hours.
+// A zone an hour ahead in summer, from the nth Sunday of one month to that of another (5: last), at these hours.
 TIME_ZONE_INFORMATION DaylightRules(LONG bias, WORD fromMonth, WORD fromNth, WORD fromHour, WORD toMonth, WORD toNth,
                                     WORD toHour)
 {
@@ -451,8 +432,7 @@ const TIME_ZONE_INFORMATION kNewYork = DaylightRules(300, 3, 2, 2, 11, 1, 2);
 const TIME_ZONE_INFORMATION kBerlin = DaylightRules(-60, 3, 5, 2, 10, 5, 3);
 const TIME_ZONE_INFORMATION kSydney = DaylightRules(-600, 10, 1, 2, 4, 1, 3);
 
-// Without an own zone or with a fixed one; then own zones with daylight
-// saving on a device with its own.
+// Without an own zone or with a fixed one; then own zones with daylight saving on a device with its own.
 TEST_P(RecurrenceOracle, EntriesMatchLibicalExpansion)
 {
     const int kind = GetParam();

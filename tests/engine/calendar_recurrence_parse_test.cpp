@@ -1,9 +1,5 @@
-// Reading and expanding pattern blobs. Sections: Versions and kinds (which
-// blobs are refused); Warnings and short blobs (fields that only warn, fields
-// read at their fixed offsets past a cut); Changed occurrences (their records
-// and dates); The own zone; Published examples; Damaged blobs (random damage
-// and degenerate values); Hand-worked days (rules of the calendar's own that
-// libical cannot check); The range window and all-day entries in an own zone.
+// Reading and expanding pattern blobs. Sections: Versions and kinds; Warnings and short blobs; Changed occurrences;
+// The own zone; Published examples; Damaged blobs; Hand-worked days; The range window and own-zone all-day entries.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -39,7 +35,6 @@ void PutDword(std::vector<BYTE>& b, size_t at, DWORD v)
     PutWord(b, at + 2, static_cast<WORD>(v >> 16));
 }
 
-// Parses raw bytes over a range and expands them.
 Expansion ParseBlob(const std::vector<BYTE>& blob, std::int64_t firstDay, std::int64_t lastDay,
                     const std::vector<BYTE>& zone = {}, bool rangeMode = true)
 {
@@ -58,9 +53,8 @@ platform::RecurrencePatternBlob Daily(DWORD start)
     return b;
 }
 
-// Offset of ExceptionCount in an encoded daily blob without deleted or
-// modified dates: 22 + EndType, count, FirstDOW, two empty lists, dates,
-// versions and offsets.
+// Offset of ExceptionCount in a daily blob without deleted or modified dates: 22 + EndType, count, FirstDOW,
+// two empty lists, dates, versions and offsets.
 constexpr size_t kDailyExceptionCountAt = 22 + 12 + 8 + 8 + 8 + 8;
 
 // ---- Versions and kinds ---------------------------------------------------
@@ -240,8 +234,7 @@ TEST(CalendarRecurrenceParse, BusyStatusAboveFourAndOwnNotesShiftWhatFollows)
     EXPECT_EQ(OnDay(p.entries, OleDay(2024, 1, 11))->busyStatus, 3);
     EXPECT_EQ(OnDay(p.entries, OleDay(2024, 1, 10))->busyStatus, 2);  // unchanged
 
-    // An own note is skipped and marked; the record after it is read from
-    // the right place.
+    // An own note is skipped and marked; the record after it is read from the right place.
     RecurrenceExceptionInfo noted = Noted(12);
     noted.reminderDelta = 30;
     noted.reminderSet = 1;
@@ -259,8 +252,7 @@ TEST(CalendarRecurrenceParse, BusyStatusAboveFourAndOwnNotesShiftWhatFollows)
 
 TEST(CalendarRecurrenceParse, ExceptionDatesBefore1700AreReadAgainFromTheNeighbouringOffset)
 {
-    // Four stray bytes before the second record: its start reads as 0 and
-    // the dates are taken 4 bytes later.
+    // Four stray bytes before the second record: its start reads as 0 and its dates are taken 4 bytes later.
     std::vector<BYTE> blob = platform::EncodeRecurrencePatternBlob(WithChange(Eleventh()));
     const std::vector<BYTE> first = platform::EncodeRecurrencePatternBlob([] {
         platform::RecurrencePatternBlob b = WithChange(Eleventh());
@@ -279,9 +271,8 @@ TEST(CalendarRecurrenceParse, ExceptionDatesBefore1700AreReadAgainFromTheNeighbo
     };
     expectSecond(blob);
 
-    // A first record whose note is 4 bytes shorter than its length says:
-    // the second is read 4 bytes late, its original date reads as a small
-    // number, and the dates are taken 4 bytes earlier.
+    // A first note 4 bytes shorter than its length says: the second record is read 4 bytes late,
+    // its original date reads as a small number, and its dates are taken 4 bytes earlier.
     platform::RecurrencePatternBlob b = WithChange(Eleventh());
     b.exceptions[0] = Noted(9);  // length 5, then 9 bytes
     blob = platform::EncodeRecurrencePatternBlob(b);
@@ -347,8 +338,7 @@ TEST(CalendarRecurrenceParse, OwnZoneWithImpossibleRulesWarnsAndKeepsStandardTim
 
 // ---- Published examples ---------------------------------------------------
 
-// The published examples: with their desktop versions they are refused;
-// with the device's versions in their place they read and expand.
+// Published examples: refused with their desktop versions, read and expanded with the device's.
 TEST(CalendarRecurrencePublished, ExamplesReadWithTheDeviceVersionsOnly)
 {
     const struct {
@@ -496,7 +486,6 @@ TEST(CalendarRecurrenceRobustness, DegeneratePeriodsAndMasksEnd)
     b.firstDateTime = 0xFFFFFFFF;  // December
     b.startDate = Minutes(2023, 12, 1);
     EXPECT_EQ(run(b), 0u);
-    // An end date before the start shows nothing.
     b = Daily(Minutes(2024, 1, 20));
     b.endDate = Minutes(2024, 1, 10);
     EXPECT_EQ(run(b), 0u);
@@ -530,8 +519,7 @@ std::vector<RecurrenceDay> FirstN(const platform::RecurrenceDates& dates, size_t
     return out;
 }
 
-// The calendar's entries of the rule's blob from its first occurrence to
-// `lastDay`.
+// The calendar's entries of the rule's blob from its first occurrence to `lastDay`.
 std::vector<RecurrenceDay> CalendarDays(const RecurrenceRule& rule, RecurrenceDay lastDay)
 {
     const std::optional<platform::RecurrencePatternBlob> blob = platform::BuildRecurrencePatternBlob(rule);
@@ -551,8 +539,7 @@ using platform::kRecursMonthly;
 using platform::kRecursWeekly;
 using platform::kRecursYearly;
 
-// Weeks that do not start on Sunday, which libical misplaces (expanded with
-// Python's dateutil), through RecurrenceDates and the calendar's expander.
+// Weeks not starting on Sunday (days from Python's dateutil; libical misplaces them), via both expanders.
 TEST(CalendarRecurrenceCases, BothExpandersGiveTheHandWorkedDays)
 {
     const RecurrenceRule weekly3{.type = kRecursWeekly,
@@ -631,9 +618,8 @@ TEST(CalendarRecurrenceCases, BothExpandersGiveTheHandWorkedDays)
 
 TEST(CalendarRecurrenceCases, NthDayOfTheMonthAndYearlyMonthInBothReaders)
 {
-    // instance 5 is the last; masks 62, 65 and 127 pick working days,
-    // weekend days and days. Day 0: none (the platform falls back to the
-    // first of the month, the calendar refuses).
+    // Instance 5 is the last; masks 62, 65, 127: working days, weekend days, days. Day 0: none (the platform
+    // falls back to the 1st, the calendar refuses).
     const struct {
         int year, month, mask, instance, day;
     } cases[] = {
@@ -668,8 +654,7 @@ TEST(CalendarRecurrenceCases, NthDayOfTheMonthAndYearlyMonthInBothReaders)
     SYSTEMTIME st{};
     EXPECT_FALSE(CCalendarRecurrence::fGetNthWeekDay(2024, 9, 2, 6, st));  // no sixth Monday
 
-    // The first of each month of a common year, a day later from March in a
-    // leap year, and the readers' thresholds at their edges.
+    // The first of each month of a common year, a day later from March in a leap year, and the readers' edges.
     const int cumulative[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
     std::vector<std::pair<DWORD, int>> months = {{39999, 1},   {40000, 2},   {169999, 4},     {170000, 5},
                                                  {474999, 11}, {475000, 12}, {0xFFFFFFFF, 12}};
@@ -699,8 +684,7 @@ Appointment Daily(DWORD startDate, DWORD startOffset, DWORD endOffset)
 
 TEST(CalendarRecurrenceRange, OccurrencesAndPatternsOutsideTheWindowAreNotLookedAt)
 {
-    // Weekly on Sundays, lasting four days: the one of Sunday 7 July reaches
-    // into a range from Wednesday 10 July, but begins three days before it.
+    // Weekly on Sundays for four days: 7 July's reaches into a range from Wed 10 July but begins 3 days before it.
     Appointment a = Daily(Minutes(2024, 6, 2), 9 * 60, 9 * 60 + 4 * 1440);
     a.pattern.frequency = kRecurWeekly;
     a.pattern.patternType = 1;
@@ -718,13 +702,11 @@ TEST(CalendarRecurrenceRange, OccurrencesAndPatternsOutsideTheWindowAreNotLooked
     ended.pattern.endType = platform::kRecurEndByDate;
     ended.pattern.endDate = Minutes(2024, 7, 6);
     RecurrenceParseResult result = kRecurrenceUsable;
-    // The window reaches 3 days before the range: 6 July is inside for a
-    // range from 9 July, outside for one from 10 July.
+    // The window reaches 3 days before the range: 6 July is in it for a range from 9 July, not from 10 July.
     EXPECT_TRUE(Expand(ended, OleDay(2024, 7, 9), OleDay(2024, 7, 20), kUtc, &result).empty());
     EXPECT_EQ(result, kRecurrenceUsable);
     Expand(ended, OleDay(2024, 7, 10), OleDay(2024, 7, 20), kUtc, &result);
     EXPECT_EQ(result, kRecurrenceRejected);
-    // And 3 days after it at the other end.
     Expand(ended, OleDay(2024, 6, 20), OleDay(2024, 6, 28), kUtc, &result);
     EXPECT_EQ(result, kRecurrenceUsable);
     Expand(ended, OleDay(2024, 6, 20), OleDay(2024, 6, 27), kUtc, &result);

@@ -1,6 +1,4 @@
-// Appointment, contact and journal records written straight into the store
-// the way the object model and the journal leave them, and a calendar list
-// run to completion through LoaderHost.
+// Appointment, contact and journal records written straight into the store; a calendar load through LoaderHost.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -31,12 +29,6 @@ inline double Date(int year, int month, int day, int hour = 0, int minute = 0)
 }
 inline SYSTEMTIME Day(double date) { return kstest::SysOf(date); }
 
-// A wall-clock time of the device zone as the UTC FILETIME the store keeps.
-inline FILETIME DeviceUtc(double date)
-{
-    return platform::MakeFileTime(platform::LocalToUtc(platform::FileTimeValue(FtOf(date))));
-}
-
 // One appointment record; start is a wall-clock time of the device zone.
 struct Appointment {
     std::u16string subject;
@@ -62,7 +54,9 @@ inline CEOID WriteAppointment(const Appointment& given)
     std::vector<BYTE> attendees = {1, 0, 0, 0, 1, 0, 'A', 0, 3, 0, 'a', 0, '@', 0, 'b', 0};
     loadertest::PropList p;
     if (!a.noSubject) p.Add(kAppointmentSubject).val.lpwstr = a.subject.data();
-    p.Add(kAppointmentStart).val.filetime = DeviceUtc(a.start);
+    // The store keeps the device zone's wall-clock start as UTC.
+    p.Add(kAppointmentStart).val.filetime =
+        platform::MakeFileTime(platform::LocalToUtc(platform::FileTimeValue(FtOf(a.start))));
     p.Add(kAppointmentDuration).val.lVal = a.duration;
     p.Add(kAppointmentAllDay).val.lVal = a.allDay ? 1 : 0;
     p.Add(kAppointmentBusyStatus).val.iVal = a.busy;
@@ -77,9 +71,7 @@ inline CEOID WriteAppointment(const Appointment& given)
     return loadertest::WritePimRecord(kAppointmentsDatabase, p.props);
 }
 
-// The pattern blob of a rule whose first day is the OLE day firstDay, with
-// these days deleted and these changed occurrences (their days listed in
-// deletedDays too).
+// A rule's pattern blob from OLE day firstDay; changed occurrences' days are listed in deletedDays too.
 inline std::vector<BYTE> PatternBlob(platform::RecurrenceRule rule, double firstDay,
                                      const std::vector<double>& deletedDays = {},
                                      const std::vector<platform::RecurrenceExceptionInfo>& changes = {})
@@ -101,24 +93,20 @@ inline std::vector<BYTE> PatternBlob(platform::RecurrenceRule rule, double first
 inline std::vector<BYTE> YearlyAllDay(double date)
 {
     const SYSTEMTIME st = Day(date);
-    platform::RecurrenceRule rule;
-    rule.type = platform::kRecursYearly;
-    rule.dayOfMonth = st.wDay;
-    rule.monthOfYear = st.wMonth;
-    rule.durationMinutes = 1440;
-    return PatternBlob(rule, date);
+    return PatternBlob(
+        {.type = platform::kRecursYearly, .dayOfMonth = st.wDay, .monthOfYear = st.wMonth, .durationMinutes = 1440},
+        date);
 }
 
 inline std::vector<BYTE> Weekly(double firstDay, int mask, int startMinute, int duration,
                                 const std::vector<double>& deletedDays = {},
                                 const std::vector<platform::RecurrenceExceptionInfo>& changes = {})
 {
-    platform::RecurrenceRule rule;
-    rule.type = platform::kRecursWeekly;
-    rule.dayOfWeekMask = mask;
-    rule.startMinute = startMinute;
-    rule.durationMinutes = duration;
-    return PatternBlob(rule, firstDay, deletedDays, changes);
+    return PatternBlob({.type = platform::kRecursWeekly,
+                        .dayOfWeekMask = mask,
+                        .startMinute = startMinute,
+                        .durationMinutes = duration},
+                       firstDay, deletedDays, changes);
 }
 
 inline CEOID WriteContact(const std::u16string& first, const std::u16string& last, std::optional<double> birthday,
@@ -156,8 +144,7 @@ void SetCalendarSetting(const WCHAR* name, V value, const WCHAR* key = kCalendar
     loadertest::SetSetting(key, name, value);
 }
 
-// Runs one load of the days first..last (OLE dates) the way a view does;
-// false when it did not end.
+// Runs one load of the days first..last (OLE dates) the way a view does; false when it did not end.
 inline bool Load(CCalendarThread& loader, double first, double last, LPARAM* reported = nullptr)
 {
     loader.SetRestrict(Day(first), Day(last));
@@ -168,12 +155,8 @@ inline bool Load(CCalendarThread& loader, double first, double last, LPARAM* rep
 inline std::vector<std::string> Lines(CCalendarThread& loader)
 {
     std::vector<std::string> lines;
-    for (DATACALENDAR* row : loader.GetDataList()) {
-        const SYSTEMTIME st = Day(row->day);
-        std::string line = std::to_string(st.wDay) + " ";
-        line += row->oid == 0 ? "--" : Utf8(row->subject);
-        lines.push_back(line);
-    }
+    for (DATACALENDAR* row : loader.GetDataList())
+        lines.push_back(std::to_string(Day(row->day).wDay) + " " + (row->oid == 0 ? "--" : Utf8(row->subject)));
     return lines;
 }
 

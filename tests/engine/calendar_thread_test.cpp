@@ -1,9 +1,7 @@
-// The calendar loader's protocol with its window, its range, single-record
-// loads, its settings key and the three row orders.
+// The calendar loader's protocol with its window, range, single-record loads, settings key and row orders.
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <thread>
 
 #include "engine/data_tasks.h"
 #include "engine/scoped_data_lock.h"
@@ -95,21 +93,6 @@ TEST_F(CalendarThreadTest, RangeIsKeptAsWholeDaysAndSettingsComeFromTheViewsKey)
     EXPECT_EQ(std::u16string(viewLoader.Settings().holidayCatName), longName.substr(0, 62));
 }
 
-TEST_F(CalendarThreadTest, MissingTaskSortSettingsAreWrittenBack)
-{
-    CCalendarThread loader;
-    loader.LoadSortPrefs();
-    CRegistry settings;
-    ASSERT_EQ(settings.OpenKey(HKEY_CURRENT_USER, kCalendarSettingsKey), 0);
-    int sort = 0, sort2 = 0, descending = 0;
-    EXPECT_EQ(settings.QueryValue(u"TaskSort", &sort) + settings.QueryValue(u"TaskSort2", &sort2), 0);
-    EXPECT_EQ(std::make_pair(sort, sort2), std::make_pair(6, 3));
-    EXPECT_NE(settings.QueryValue(u"TaskSortDescending", &descending), 0);
-    EXPECT_EQ(std::make_pair(TasksSortState::Prefs().primaryKey, TasksSortState::Prefs().secondaryKey),
-              std::make_pair(6, 3));
-}
-
-// Rows for the comparisons.
 std::unique_ptr<DATACALENDAR> Row(DWORD oid, LONG day, double hour, DWORD kind = kCalendarKindAppointment,
                                   const char16_t* subject = u"")
 {
@@ -122,7 +105,7 @@ std::unique_ptr<DATACALENDAR> Row(DWORD oid, LONG day, double hour, DWORD kind =
     return row;
 }
 
-TEST_F(CalendarThreadTest, CompareFuncOrdersByDayThenHeaderThenKind)
+TEST_F(CalendarThreadTest, CompareFuncsOrderByDayThenHeaderThenKindAndBirthdaysIgnoreTheYear)
 {
     const LONG d = static_cast<LONG>(today);
     auto header = Row(0, d, 0);
@@ -146,9 +129,19 @@ TEST_F(CalendarThreadTest, CompareFuncOrdersByDayThenHeaderThenKind)
     }
     DATACALENDAR* none = nullptr;
     EXPECT_GT(CCalendarThread::CompareFunc(none, early.get(), 0), 0);
+
+    auto march1990 = Row(1, static_cast<LONG>(Date(1990, 3, 1)), 0, kCalendarKindAppointment, u"b");
+    auto june1950 = Row(2, static_cast<LONG>(Date(1950, 6, 1)), 0, kCalendarKindAppointment, u"a");
+    auto march2020 = Row(3, static_cast<LONG>(Date(2020, 3, 1)), 0, kCalendarKindAppointment, u"a");
+    auto yearHeader = Row(0, static_cast<LONG>(Date(2030, 3, 1)), 0);
+    EXPECT_LT(CCalendarThread::CompareFuncBirthday(march1990.get(), june1950.get(), 0), 0);
+    EXPECT_GT(CCalendarThread::CompareFuncBirthday(march1990.get(), march2020.get(), 0), 0);  // by subject
+    EXPECT_LT(CCalendarThread::CompareFuncBirthday(yearHeader.get(), march2020.get(), 0), 0);
+    EXPECT_LT(CCalendarThread::CompareFuncDate(june1950.get(), march1990.get(), 0), 0);
+    EXPECT_EQ(CCalendarThread::CompareFuncDate(march1990.get(), march1990.get(), 0), 0);
 }
 
-TEST_F(CalendarThreadTest, TaskRowsGoWhereTheSettingsSay)
+TEST_F(CalendarThreadTest, TaskRowsGoWhereTheSettingsSayAndMissingSortSettingsAreWrittenBack)
 {
     const LONG d = static_cast<LONG>(today);
     auto appointment = Row(5, d, 8);
@@ -156,6 +149,15 @@ TEST_F(CalendarThreadTest, TaskRowsGoWhereTheSettingsSay)
     auto contact = Row(7, d, 0, kCalendarKindContactDate);
     SetCalendarSetting(u"CAV_ShowTaskOnTop", 1);
     CCalendarThread loader;  // reads the process-wide value
+    loader.LoadSortPrefs();
+    CRegistry settings;
+    ASSERT_EQ(settings.OpenKey(HKEY_CURRENT_USER, kCalendarSettingsKey), 0);
+    int sort = 0, sort2 = 0, descending = 0;
+    EXPECT_EQ(settings.QueryValue(u"TaskSort", &sort) + settings.QueryValue(u"TaskSort2", &sort2), 0);
+    EXPECT_EQ(std::make_pair(sort, sort2), std::make_pair(6, 3));
+    EXPECT_NE(settings.QueryValue(u"TaskSortDescending", &descending), 0);
+    EXPECT_EQ(std::make_pair(TasksSortState::Prefs().primaryKey, TasksSortState::Prefs().secondaryKey),
+              std::make_pair(6, 3));
     EXPECT_LT(CCalendarThread::CompareFunc(task.get(), appointment.get(), 0), 0);
     EXPECT_LT(CCalendarThread::CompareFunc(contact.get(), task.get(), 0), 0);
     SetCalendarSetting(u"CAV_ShowTaskOnTop", 0u);
@@ -179,19 +181,6 @@ TEST_F(CalendarThreadTest, TaskRowsGoWhereTheSettingsSay)
     SetCalendarSetting(u"TaskSortDescending", 1);
     loader.LoadSortPrefs();
     EXPECT_LT(CCalendarThread::CompareFunc(ta.get(), tb.get(), 0), 0);
-}
-
-TEST_F(CalendarThreadTest, BirthdayOrderIgnoresTheYear)
-{
-    auto march1990 = Row(1, static_cast<LONG>(Date(1990, 3, 1)), 0, kCalendarKindAppointment, u"b");
-    auto june1950 = Row(2, static_cast<LONG>(Date(1950, 6, 1)), 0, kCalendarKindAppointment, u"a");
-    auto march2020 = Row(3, static_cast<LONG>(Date(2020, 3, 1)), 0, kCalendarKindAppointment, u"a");
-    auto header = Row(0, static_cast<LONG>(Date(2030, 3, 1)), 0);
-    EXPECT_LT(CCalendarThread::CompareFuncBirthday(march1990.get(), june1950.get(), 0), 0);
-    EXPECT_GT(CCalendarThread::CompareFuncBirthday(march1990.get(), march2020.get(), 0), 0);  // by subject
-    EXPECT_LT(CCalendarThread::CompareFuncBirthday(header.get(), march2020.get(), 0), 0);
-    EXPECT_LT(CCalendarThread::CompareFuncDate(june1950.get(), march1990.get(), 0), 0);
-    EXPECT_EQ(CCalendarThread::CompareFuncDate(march1990.get(), march1990.get(), 0), 0);
 }
 
 TEST_F(CalendarThreadTest, SortDataListReversesOnRequest)

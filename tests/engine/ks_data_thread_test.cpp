@@ -1,9 +1,4 @@
-// The loader frame on a real worker thread. Sections: Loads (the order in
-// which a window hears of a load, a load that finds the data lock taken, a
-// load killed after the stop time-out, a stop request); Side stores;
-// Category restriction; Category texts (identifiers to ", "-joined names,
-// from malloc or the private heap); LoaderHost (the message-only window a
-// program without windows gives its loader, and its waits).
+// The loader frame on a real worker thread.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -24,13 +19,6 @@ using loadertest::LoaderSandbox;
 using loadertest::TestLoader;
 
 std::u16string Text(const WCHAR* text) { return text ? std::u16string(text) : u"<null>"; }
-
-std::vector<UINT> Messages(const LoaderHost& host)
-{
-    std::vector<UINT> messages;
-    for (const auto& e : host.Events()) messages.push_back(e.message);
-    return messages;
-}
 
 class DataThreadTest : public LoaderSandbox {
 protected:
@@ -54,8 +42,6 @@ protected:
     CEOID a = 0, b = 0, c = 0, d = 0;
 };
 
-// ---- Loads ----
-
 TEST_F(DataThreadTest, BeginDataAndEndArriveInOrderOnTheWindowThread)
 {
     for (bool send : {false, true}) {
@@ -70,9 +56,9 @@ TEST_F(DataThreadTest, BeginDataAndEndArriveInOrderOnTheWindowThread)
             lockFree = ScopedDataLock(loader).Acquired();  // given back before the report
         });
         ASSERT_TRUE(host.Run(loader, 5000));
-        std::vector<UINT> order = Messages(host);
-        // A sent message is handled before messages posted earlier, as on the
-        // device, so sent data may overtake the posted begin; the end comes last.
+        std::vector<UINT> order;
+        for (const auto& e : host.Events()) order.push_back(e.message);
+        // Sent messages overtake posted ones as on the device: data may precede the begin; the end comes last.
         if (send && order.size() == 3 && order[0] == WM_LOADER_DATA) std::swap(order[0], order[1]);
         EXPECT_EQ(order, (std::vector<UINT>{WM_LOADER_BEGIN, WM_LOADER_DATA, WM_LOADER_END}));
         for (const auto& e : host.Events()) {
@@ -194,8 +180,6 @@ TEST_F(DataThreadTest, MissingMainDatabaseStillCompletesWithNoRows)
     EXPECT_TRUE(loadertest::LockFreeForOtherThreads(loader));
 }
 
-// ---- Side stores ----
-
 // Each row's (links, journal) flags after a load with the side stores as they are.
 std::vector<std::pair<int, int>> SideFlags(TestLoader& loader)
 {
@@ -249,8 +233,6 @@ TEST_F(DataThreadTest, InitiateLinksDbTwiceOpensNothingTheSecondTime)
     EXPECT_NE(loader.JournalDb(), nullptr);
     EXPECT_EQ(loader.HasJournal(a), 1);
 }
-
-// ---- Category restriction ----
 
 TEST_F(DataThreadTest, CategoryRestrictionDecidesWhichItemsAreLoaded)
 {
@@ -325,9 +307,7 @@ TEST_F(DataThreadTest, SavedRestrictionFlagsAreReadBackByTheSettingsKey)
     EXPECT_FALSE(reader.ShowHasNoteIcons());
 }
 
-// ---- Category texts ----
-
-TEST_F(DataThreadTest, CategoryAssemblerNamesFollowTheListOrderUpToTheBufferSize)
+TEST_F(DataThreadTest, CategoryAssemblerNamesFollowTheListOrderUpToTheBufferSizeFromMallocOrThePrivateHeap)
 {
     ASSERT_TRUE(cattest::WriteCategory(u"Far", 40));
     TestLoader loader(nullptr);
@@ -359,16 +339,13 @@ TEST_F(DataThreadTest, CategoryAssemblerNamesFollowTheListOrderUpToTheBufferSize
     EXPECT_EQ(std::u16string(text).size(), static_cast<size_t>(kCategoryTextChars));
     EXPECT_EQ(std::u16string(text).substr(0, 10), u"Work, Work");
     std::free(text);
-}
 
-TEST_F(DataThreadTest, CategoryAssemblerWithAPrivateHeapTheTextComesFromIt)
-{
-    TestLoader loader(nullptr);
+    // With a private heap the text comes from it.
     HANDLE heap = loader.CreatePrivateHeap();
     ASSERT_NE(heap, nullptr);
     CePtrList<unsigned int> list(1);
     list.Append(3u);
-    WCHAR* text = loader.CategoryAssembler(list);
+    text = loader.CategoryAssembler(list);
     ASSERT_NE(text, nullptr);
     EXPECT_EQ(std::u16string(text), u"Home");
     EXPECT_EQ(HeapSize(heap, 0, text), 5 * sizeof(WCHAR));
@@ -379,8 +356,6 @@ TEST_F(DataThreadTest, CategoryAssemblerWithAPrivateHeapTheTextComesFromIt)
     loader.DestroyPrivateHeap();
     EXPECT_EQ(loader.GetPrivateHeap(), nullptr);
 }
-
-// ---- LoaderHost ----
 
 TEST_F(DataThreadTest, HostWindowIsMessageOnlyOnTheCallingThreadAndEachRunStartsClean)
 {

@@ -1,5 +1,4 @@
-// The project database and list: creation of the database, projects added,
-// found, removed and read back, and the records other programs may have left.
+// The project database and list: creation, adding, finding, removing, reading back, and other programs' records.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -26,8 +25,7 @@ HANDLE OpenRaw(CEOID* oid = nullptr)
     return db;
 }
 
-// Writes a project record as another program might: name and marker each
-// present only when given.
+// Writes a project record as another program might: name and marker each only when given.
 CEOID WriteRawProject(std::optional<std::u16string> name, std::optional<USHORT> marker)
 {
     loadertest::PropList p;
@@ -53,8 +51,7 @@ int StoredRecordCount()
     return info ? info->wNumRecords : -1;
 }
 
-// One record's stored name and marker as "name|marker" ("-" for a missing
-// marker); nullopt when the record is gone.
+// A record's stored "name|marker" ("-": no marker); nullopt when the record is gone.
 std::optional<std::u16string> ReadRaw(CEOID record)
 {
     HANDLE db = OpenRaw();
@@ -101,8 +98,7 @@ TEST_F(TaskProjectsTest, CheckAndCreateDBMakesTheDatabaseOncePerStore)
     CloseHandle(db);
     ASSERT_TRUE(CeDeleteDatabase(dbOid));
 
-    // The check is not made again, so a database deleted behind the list's
-    // back stays missing: the load reports it and no project can be added.
+    // Not checked again: a database deleted behind the list's back stays missing; no project can be added.
     CTaskProjects::CheckAndCreateDB();
     EXPECT_FALSE(DatabaseInfo().has_value());
     CTaskProjects projects(nullptr);
@@ -156,8 +152,7 @@ TEST_F(TaskProjectsTest, CreatedProjectsAreStoredFoundAndReadBack)
     EXPECT_EQ(again.FindProjectbyID(0), nullptr);
     EXPECT_EQ(again.FindProjectbyID(garden + house + 1000), nullptr);
 
-    // Removing deletes the record and then the list entry; a record that
-    // cannot be deleted leaves the list alone.
+    // Removing deletes the record, then the list entry; a record that cannot be deleted leaves the list alone.
     again.RemoveProject(garden);
     EXPECT_FALSE(ReadRaw(garden).has_value());
     EXPECT_EQ(again.FindProjectbyID(garden), nullptr);
@@ -190,8 +185,7 @@ TEST_F(TaskProjectsTest, LoadSkipsNamelessRecordsAndSortsByName)
     ASSERT_NE(projects.LoadProjects(), nullptr);
     // A second load replaces the list rather than adding to it.
     ASSERT_NE(projects.LoadProjects(), nullptr);
-    // Ordinal order on 16-bit units: capitals before small letters, unlike
-    // the database's own (locale) order.
+    // Ordinal order on 16-bit units (capitals first), unlike the database's own locale order.
     EXPECT_EQ(Names(projects.GetProjects()), (std::vector<std::u16string>{u"Alpha", u"Zed", u"alpha", u"beta"}));
     std::vector<DWORD> oids;
     for (TASK_PROJECT* p : projects.GetProjects()) oids.push_back(p->oid);

@@ -1,5 +1,4 @@
-// Task records written straight into "Tasks Database" the way the object
-// model leaves them, and a task list run to completion through LoaderHost.
+// Task records written straight into "Tasks Database", and a task list loaded through LoaderHost.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,8 +15,7 @@
 
 namespace tasktest {
 
-// One task record; an absent optional leaves its property out. Dates are
-// day numbers (OLE dates).
+// One task record; an absent optional leaves its property out. Dates are OLE day numbers.
 struct TaskFields {
     std::u16string subject;
     std::optional<double> due;
@@ -83,6 +81,17 @@ void SetTaskSetting(const WCHAR* name, V value, const WCHAR* key = kTasksSetting
 }
 
 inline bool Load(CTasksThread& loader, LPARAM* reported = nullptr) { return RunLoad(loader, reported); }
+
+// The 1-based list position of the task's first row; -1 when it has none.
+inline int PositionOf(CTasksThread& loader, CEOID oid)
+{
+    int at = 1;
+    for (DATATASKS* row : loader.GetDataList()) {
+        if (row->oid == oid) return at;
+        ++at;
+    }
+    return -1;
+}
 
 // The visible rows, in display order.
 inline std::vector<DATATASKS*> Visible(CTasksThread& loader)

@@ -1,6 +1,4 @@
-// Priority codes in front of task subjects: which subjects carry one, what
-// letter, number and regeneration days they give, and where the plain
-// subject begins.
+// Priority codes before task subjects: which carry one, their letter, number and days, and where the subject begins.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -22,10 +20,8 @@ struct PrefixCase {
     std::u16string rest;  // the subject afterwards
 };
 
-// Expected values worked out by hand from the code rules: a code ends at the
-// first ':'; without '|' it is at most three characters, with '|' the ':'
-// comes before position 8; the letter comes first, then one digit, two digits
-// or "0" and a digit; "|" starts the days.
+// Worked by hand: a code ends at the first ':'; without '|' it is at most 3 characters, with '|' the ':' is before
+// position 8; the letter first, then one digit, two digits or "0" and a digit; "|" starts the days.
 const std::vector<PrefixCase> kCases = {
     {"letter and digit", u"A1: Call Bob", true, u"A", u"1", 0, u"Call Bob"},
     {"two digits", u"B12: x", true, u"B", u"12", 0, u"x"},
@@ -50,13 +46,11 @@ const std::vector<PrefixCase> kCases = {
     {"six-digit days alone", u"|123456: y", true, u"", u"", 123456, u"y"},
     {"longest code with days", u"A1|2345: y", true, u"A", u"1", 2345, u"y"},
     {"a bar after the colon gives no days", u"A1: x|y", true, u"A", u"1", 0, u"x|y"},
-    // The code length is measured to the bar wherever it is, so a letter
-    // followed by a non-digit passes here although "AB: x" does not.
+    // The code length is measured to the bar, so a letter and a non-digit pass here though "AB: x" does not.
     {"a bar after the colon sets the code length", u"AB: x|y", true, u"A", u"", 0, u"x|y"},
 };
 
-// Subjects that carry no code and are left whole: words, letters or digits
-// in the wrong place, spaces, times of day, codes or days too long.
+// Subjects left whole: words, letters or digits misplaced, spaces, times of day, codes or days too long.
 const std::u16string kNoCode[] = {
     u"Note: hello",
     u"AB: x",

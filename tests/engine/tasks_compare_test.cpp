@@ -1,15 +1,10 @@
-// Task row order. Sections: Task rows (a pool of rows, the sort fixture);
-// Comparisons (each key in both directions, the hidden rows, the undated
-// rows, the tie-break chain and the parent chain test); List sorts (the
-// quicksort against a stable sort by the same comparison, its cost on large
-// and tie-heavy lists, the tree and group sorts, and the flattening of the
-// tree into the display list).
+// Task row order. Sections: Task rows (the pool, the sort fixture); Comparisons (keys, hidden and undated rows,
+// tie-breaks, parent chains); List sorts (quicksort vs a stable sort, costs, tree and group sorts, flattening).
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <random>
@@ -27,8 +22,6 @@ namespace {
 
 // ---- Task rows ----
 
-// Rows owned by a pool, made with the fields a test cares about; the fixture
-// pins the locale and the process-wide sort state.
 // Replaces one of a row's owned strings (null leaves it missing).
 inline void SetText(WCHAR*& field, const WCHAR* text)
 {
@@ -53,8 +46,7 @@ public:
         row->importance = importance;
         return row;
     }
-    // A task with random keys drawn from small ranges, so that ties on
-    // every key are common.
+    // A task with random keys from small ranges, so ties on every key are common.
     DATATASKS* RandomTask(DWORD oid, std::mt19937& rng)
     {
         static const WCHAR* const kSubjects[] = {u"alpha", u"Alpha", u"beta", u"gamma", u"", u"delta"};
@@ -165,14 +157,12 @@ TEST_F(TasksCompareTest, TextsFollowTheLocaleOrderAndTheDirection)
     DATATASKS* banana = pool_.Task(5, u"Banana");
     SetText(apple->categories, u"home");
     SetText(banana->categories, u"Work");
-    // The header of rows without a value goes first whatever the direction;
-    // other headers, and tasks of that importance, sort by subject.
+    // The no-value header goes first in both directions; other headers, and tasks of that importance, by subject.
     DATATASKS* none = pool_.Header(u"zzz none", kTaskImportanceNone);
     DATATASKS* header = pool_.Header(u"b");
     apple->importance = kTaskImportanceNone;
 
-    // Code-unit order would put "B" before "a"; case counts, so "apple" and
-    // "APPLE" differ; a missing text is empty and the OID breaks the tie.
+    // Code-unit order would put "B" before "a"; case counts; a missing text is empty and the OID breaks the tie.
     Use(SortPrefs(kTasksSortSubject, kTasksSortDueDate));
     ExpectOrder(&TasksCompareSubject, {none, empty, missing, apple, upper, header, banana});
     ExpectOrder(&TasksCompareCategory, {empty, missing, apple, banana});
@@ -303,8 +293,7 @@ TEST_F(TasksCompareTest, TieBreakUsesSecondaryKeyAndDirectionThenSubjectThenOid)
     a->startDate = 44000.0;
     b->startDate = 44500.0;
 
-    // The secondary direction, not the primary one, applies to the secondary
-    // key and then to the subject.
+    // The secondary direction, not the primary, applies to the secondary key and then to the subject.
     auto expectSecondary = [&](DATATASKS* first, DATATASKS* second, const char* what) {
         for (int directions : {0, 2, 3, 1}) {
             Use(SortPrefs(kTasksSortDueDate, kTasksSortStartDate, directions & 1, directions & 2));
@@ -313,8 +302,7 @@ TEST_F(TasksCompareTest, TieBreakUsesSecondaryKeyAndDirectionThenSubjectThenOid)
         }
     };
     expectSecondary(a, b, "earlier start");
-    // The phase and the primary direction (last descending, with the secondary
-    // one ascending) are back for the next comparison.
+    // The phase and primary direction (last descending, secondary ascending) are back for the next comparison.
     EXPECT_FALSE(TasksSortState::SecondaryPhase());
     EXPECT_TRUE(TasksSortState::Descending());
 
@@ -349,8 +337,7 @@ TEST_F(TasksCompareTest, OidComparisonsAreSignedAndTheKeyTablePicksTheComparison
     one->parentOid = 0xFFFFFFFFu;
     EXPECT_EQ(TasksCompareParentOID(big, one, 0), 0);
 
-    // The rank order stands in as a tie-break by the start date; unknown keys
-    // compare by start date.
+    // The rank order stands in as a start-date tie-break; unknown keys compare by start date.
     const TasksCompareFn primary[] = {&TasksCompareTPM,       &TasksCompareSubject,  &TasksCompareDueDate,
                                       &TasksCompareStartDate, &TasksComparePriority, &TasksCompareCompletion,
                                       &TasksComparePriority,  &TasksCompareCategory, &TasksCompareStartDate};
@@ -361,8 +348,7 @@ TEST_F(TasksCompareTest, OidComparisonsAreSignedAndTheKeyTablePicksTheComparison
     }
 }
 
-// Every comparison must be antisymmetric on task rows (a row equal to
-// itself included), or no sort can honour it.
+// Every comparison must be antisymmetric on task rows (and a row equal to itself), or no sort can honour it.
 TEST_F(TasksCompareTest, SwappingTheRowsNegatesEveryComparison)
 {
     std::mt19937 rng(1234);
@@ -445,8 +431,7 @@ protected:
         return rows;
     }
 
-    // A random forest of count rows: each row hangs under a random earlier
-    // row or starts a new tree in top. Returns the rows in the order made.
+    // A random forest: each row under a random earlier row or a new tree in top; the rows in the order made.
     std::vector<DATATASKS*> RandomForest(int count, std::mt19937& rng, CePtrList<DATATASKS*>& top)
     {
         std::vector<DATATASKS*> rows;
@@ -464,8 +449,7 @@ protected:
     }
 };
 
-// The quicksort's result must be a permutation of the input that a stable
-// sort by the same comparison matches position by position up to ties.
+// The quicksort's result must match a stable sort by the same comparison position by position, up to ties.
 TEST_F(TasksListSortTest, MatchesAStableSortForEveryKeyAndDirection)
 {
     const std::vector<DATATASKS*> rows = RandomRows(300, 42);
@@ -501,8 +485,7 @@ TEST_F(TasksListSortTest, TwentyThousandRowsSortWithoutQuadraticCost)
     const int n = 20000;
     const double budget = 4.0 * n * std::log2(static_cast<double>(n));
 
-    // Random keys with many ties, all distinct keys in order and reversed,
-    // and every key equal (same primary and secondary key, so no tie-break).
+    // Random keys with many ties, distinct keys in order and reversed, and all keys equal (so no tie-break).
     std::vector<DATATASKS*> random = RandomRows(n, 7);
     std::vector<DATATASKS*> same;
     for (int i = 0; i < n; ++i) same.push_back(pool_.Task(static_cast<DWORD>(i + 1), u"same"));
@@ -581,8 +564,7 @@ TEST_F(TasksListSortTest, HeadersStandInTheirComparisonOrderWhateverTheDirection
     }
 }
 
-// The display order the flattening must produce: each row followed by its
-// children, depth-first.
+// The display order the flattening must produce: each row followed by its children, depth-first.
 void Preorder(DATATASKS* row, std::vector<DATATASKS*>& out)
 {
     out.push_back(row);

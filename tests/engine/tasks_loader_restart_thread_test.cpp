@@ -1,6 +1,4 @@
-// A large task store loaded while the window keeps restarting the loader:
-// each restart stops the run in progress, and the last run hands over a
-// complete list.
+// A large task store loaded while the window keeps restarting the loader: only the last run hands over a list.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -58,8 +56,7 @@ TEST_F(TasksLoaderRestartTest, LastOfManyRestartsHandsOverEveryTaskOnce)
             oids.insert(row->oid);
         }
     });
-    // Each start stops the run before it; runs that were stopped hand
-    // nothing over, so the handler sees only the last one.
+    // Each start stops the run before it; stopped runs hand nothing over, so only the last one is seen.
     auto pumpFor = [&](DWORD ms) {
         MSG msg;
         const DWORD until = GetTickCount() + ms;

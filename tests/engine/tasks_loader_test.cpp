@@ -1,6 +1,4 @@
-// The task list as a window sees it after a load. Sections: Filters and
-// counters (which tasks each filter rule keeps); Rows and their order;
-// Groups; Single updates and damaged input (between and during loads).
+// Task list loads. Sections: Filters and counters; Rows and their order; Groups; Single updates and damaged input.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -100,8 +98,7 @@ TEST_F(TasksLoaderTest, OnDateRuleListsThatDayAndOverdueTasksOnlyForToday)
     ASSERT_TRUE(Load(loader));
     EXPECT_EQ(AsSet(VisibleText(loader)), (std::set<std::string>{"tomorrow", "started"}));
 
-    // Set by hand, the rule and today hold for the next loads: on the day
-    // before its due day the overdue task is not overdue yet.
+    // The rule and today set by hand hold for the next loads: the day before, the overdue task is not overdue yet.
     struct Case {
         int rule;
         int todayOffset;
@@ -132,8 +129,7 @@ TEST_F(TasksLoaderTest, CountersFollowWhatTheFiltersSaw)
     CTasksThread loader;  // completed tasks hidden by default, undated shown
     LPARAM reported = -1;
     ASSERT_TRUE(Load(loader, &reported));
-    // Every task but the 2999 one passes the rules; the two complete ones
-    // are counted, then hidden.
+    // Every task but the 2999 one passes; the two complete ones are counted, then hidden.
     // Included, completed, displayed, reported, overdue, due today, high, low, normal, with a percentage.
     EXPECT_EQ((std::vector<LONG>{loader.GetIncludedCount(), loader.GetCompletedCount(), loader.GetDisplayedCount(),
                                  static_cast<LONG>(reported), loader.GetOverdueCount(), loader.GetDueTodayCount(),
@@ -257,15 +253,7 @@ TEST_F(TasksGroupingTest, CategoryGroupsShowATaskUnderEachOfItsCategories)
     EXPECT_EQ(loader.GetIncludedCount(), 3);
 
     // Deleting the task removes every row of it; its header empties.
-    int position = 0;
-    int i = 1;
-    for (DATATASKS* row : loader.GetDataList()) {
-        if (row->oid == both) {
-            position = i;
-            break;
-        }
-        ++i;
-    }
+    const int position = PositionOf(loader, both);
     ASSERT_GT(position, 0);
     loader.DeleteTaskFromThread(position);
     loader.SortDataList();
@@ -273,9 +261,8 @@ TEST_F(TasksGroupingTest, CategoryGroupsShowATaskUnderEachOfItsCategories)
     EXPECT_EQ(loader.GetIncludedCount(), 2);
 }
 
-// Importance groups always show their three headers; priority groups one per
-// letter in use, and a named heading (Q) even when empty, but not B (no
-// heading, no task).
+// Importance and completion groups show all their headers; priority groups one per letter in use,
+// and a named heading (Q) even when empty, but not B (no heading, no task).
 TEST_F(TasksGroupingTest, GroupHeaders)
 {
     WriteTask({.subject = u"a1: lower", .importance = 3});
@@ -291,6 +278,10 @@ TEST_F(TasksGroupingTest, GroupHeaders)
         {2, 0, {"[High]", "[Normal]", "[Low]", "lower", "upper", "cee", "bare"}},
         {3, 0, {"[None]", "bare", "[A]", "lower", "upper", "[C]", "cee"}},
         {3, 1, {"[None]", "bare", "[A]", "lower", "upper", "[C]", "cee", "[<Q>Quarterly goals</Q>]"}},
+        {5,
+         0,
+         {"[Not completed]", "lower", "upper", "cee", "bare", "[Completed recently]", "[Completed earlier]",
+          "[Completed long ago]"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.groupBy << "/" << c.named);
@@ -442,6 +433,13 @@ TEST_F(TasksLoaderTest, SingleUpdateRefilesARowInPlace)
     loader.SortDataList();
     EXPECT_EQ(VisibleText(loader), (std::vector<std::string>{"other", "after"}));
     EXPECT_EQ(loader.GetIncludedCount(), 2);
+
+    // Refiled under date groups, the task goes back under the header its removal emptied.
+    SetTaskSetting(u"GroupBy", 6);
+    ASSERT_TRUE(Load(loader));
+    loader.AddNewTask(&record, &shown, PositionOf(loader, oid), true, false);
+    loader.SortDataList();
+    EXPECT_EQ(loader.GetDataList().GetCount(), 4);
 }
 
 TEST_F(TasksLoaderTest, DamagedRecordsAndSettingsFallBackInsteadOfFailing)

@@ -1,7 +1,4 @@
-// The task tree in the list: parents read from the tasks' own records,
-// parents kept for their children, percent rolled up from children, moves
-// between parents written back, and broken links (cycles, missing parents)
-// shown at top level.
+// The task tree: parents from the records, percent rolled up, moves written back, broken links at top level.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -21,15 +18,6 @@ protected:
         std::map<std::string, DATATASKS*> rows;
         for (DATATASKS* row : loader.GetDataList()) rows[Utf8(row->subject)] = row;
         return rows;
-    }
-    int PositionOf(CTasksThread& loader, const DATATASKS* target)
-    {
-        int at = 1;
-        for (DATATASKS* row : loader.GetDataList()) {
-            if (row == target) return at;
-            ++at;
-        }
-        return -1;
     }
     // Writes the parent property of a stored task.
     static CEOID SetParent(CEOID task, double parent)
@@ -83,7 +71,7 @@ TEST_F(TasksTreeTest, FractionOfTheParentPropertyOpensTheTaskItself)
     EXPECT_EQ(expanded[1], "C");
     EXPECT_FALSE(loader.IsTreeExpanded());
     // Deleting C's subtree takes G with it.
-    long position = PositionOf(loader, RowsBySubject(loader)["C"]);
+    long position = PositionOf(loader, RowsBySubject(loader)["C"]->oid);
     loader.DeleteChildrenFromTask(position);
     EXPECT_EQ(loader.GetDataList().GetCount(), 1);
 }
@@ -125,14 +113,14 @@ TEST_F(TasksTreeTest, MovingASubtreeWritesTheLinkAndRenumbersDepths)
     auto rows = RowsBySubject(loader);
 
     _HIERSTRUCT move{c, q, 1};
-    loader.AddTreeNode(&move, PositionOf(loader, rows["C"]), PositionOf(loader, rows["Q"]));
+    loader.AddTreeNode(&move, PositionOf(loader, rows["C"]->oid), PositionOf(loader, rows["Q"]->oid));
     EXPECT_EQ(rows["C"]->parent, rows["Q"]);
     EXPECT_EQ(rows["P"]->NumChildren(), 0);
     EXPECT_EQ(rows["G"]->depth, 2);
     EXPECT_EQ(StoredParent(c), q + 0.5);
 
     // Out of its parent, with its child promoted to Q.
-    loader.RemoveTreeNode(&move, PositionOf(loader, rows["C"]), true);
+    loader.RemoveTreeNode(&move, PositionOf(loader, rows["C"]->oid), true);
     EXPECT_EQ(StoredParent(c), std::nullopt);
     EXPECT_EQ(rows["G"]->parent, rows["Q"]);
     EXPECT_EQ(rows["G"]->depth, 1);
@@ -141,12 +129,11 @@ TEST_F(TasksTreeTest, MovingASubtreeWritesTheLinkAndRenumbersDepths)
 
     // A row cannot become a child of its own descendant.
     _HIERSTRUCT loop{q, rows["G"]->oid, 1};
-    loader.AddTreeNode(&loop, PositionOf(loader, rows["Q"]), PositionOf(loader, rows["G"]));
+    loader.AddTreeNode(&loop, PositionOf(loader, rows["Q"]->oid), PositionOf(loader, rows["G"]->oid));
     EXPECT_EQ(rows["Q"]->parent, nullptr);
 }
 
-// The tree outside the project view: a parent the filters drop is kept for
-// its child; broken links end at top level.
+// Outside the project view: a parent the filters drop is kept for its child; broken links end at top level.
 TEST_F(TasksTreeTest, ParentsKeptAndBrokenLinksEndAtTopLevel)
 {
     const CEOID p = WriteTask({.subject = u"done parent", .complete = true, .completed = today});
@@ -176,8 +163,7 @@ TEST_F(TasksTreeTest, ParentsKeptAndBrokenLinksEndAtTopLevel)
     EXPECT_EQ(loader.GetDataList().GetCount(), 6);
 }
 
-// A project view drops the tasks of other projects with their descendants;
-// deleting a parent promotes its children.
+// A project view drops other projects' tasks with their descendants; deleting a parent promotes its children.
 TEST_F(TasksTreeTest, ProjectViewAndDeletedParents)
 {
     const double mine = ShowProject(u"Mine");
@@ -195,7 +181,7 @@ TEST_F(TasksTreeTest, ProjectViewAndDeletedParents)
     EXPECT_EQ(VisibleText(loader), (std::vector<std::string>{"P", "C1", "C2"}));
     EXPECT_EQ(loader.GetDataList().GetCount(), 3);
     auto rows = RowsBySubject(loader);
-    loader.DeleteTaskFromThread(PositionOf(loader, rows["P"]));
+    loader.DeleteTaskFromThread(PositionOf(loader, rows["P"]->oid));
     loader.SortDataList();
     EXPECT_EQ(VisibleText(loader), (std::vector<std::string>{"C1", "C2"}));
     EXPECT_EQ(StoredParent(rows["C1"]->oid), mine + 0.5);

@@ -1,6 +1,4 @@
-// A small loader over a test database, written the way every real loader
-// runs its load, and a sandbox with helpers that write the test database
-// and the two side stores.
+// A small loader over a test database, run the way real loaders run, and a sandbox writing its stores.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -88,7 +86,20 @@ private:
                 if (m_onRecord) m_onRecord(*this, ++n);
                 CeDbRecord record;
                 if (!db->ReadRec(record, 0, nullptr)) continue;
-                AddRow(record);
+                CEBLOB blob{0, nullptr};
+                const int at = record.FindProp(kItemCategories);
+                if (at >= 0) record.GetIndexVal(at, &blob);
+                const platform::LocalBlock blobCopy(blob.lpb);
+                if (!CategoryFilterHighLevel(&blob, &m_categoryRestrict)) continue;
+                auto* row = new DATACALENDAR;
+                row->oid = record.GetOid();
+                row->hasLinks = HasLinks(row->oid);
+                row->hasJournal = HasJournal(row->oid);
+                BLOB2Categories(blob, m_scratchCategories);
+                row->categoryText = CategoryAssembler(m_scratchCategories);
+                m_scratchCategories.RemoveAll();
+                row->ownsStrings = 1;
+                m_list.Append(row);
             }
             db->Close();
         }
@@ -97,26 +108,6 @@ private:
         lock.Unlock();
         ReportLoaderData(m_hWnd, LOADER_DATA_COMPLETE, m_list.GetCount(), m_bSendData);
         return 1;
-    }
-
-    void AddRow(CeDbRecord& record)
-    {
-        CEBLOB blob{0, nullptr};
-        const int at = record.FindProp(kItemCategories);
-        if (at >= 0) record.GetIndexVal(at, &blob);
-        const platform::LocalBlock blobCopy(blob.lpb);
-        const bool passes = CategoryFilterHighLevel(&blob, &m_categoryRestrict);
-        if (passes) {
-            auto* row = new DATACALENDAR;
-            row->oid = record.GetOid();
-            row->hasLinks = HasLinks(row->oid);
-            row->hasJournal = HasJournal(row->oid);
-            BLOB2Categories(blob, m_scratchCategories);
-            row->categoryText = CategoryAssembler(m_scratchCategories);
-            m_scratchCategories.RemoveAll();
-            row->ownsStrings = 1;
-            m_list.Append(row);
-        }
     }
 
     HWND m_hWnd;
@@ -136,8 +127,7 @@ inline std::vector<BYTE> BlobOf(std::initializer_list<int> indices)
             static_cast<BYTE>(word >> 24)};
 }
 
-// Opens name in sort order sort, creating it with that one sort order when
-// it is missing; INVALID_HANDLE_VALUE on failure.
+// Opens name in sort order sort, creating it with that one order when missing; INVALID_HANDLE_VALUE on failure.
 inline HANDLE OpenOrCreate(const WCHAR* name, CEPROPID sort)
 {
     CEOID oid = 0;
@@ -167,8 +157,7 @@ struct PropList {
     }
 };
 
-// Appends a record to the store name (made with the sort order sort when
-// missing); its OID, 0 on failure.
+// Appends a record to the store name (made with sort order sort when missing); its OID, 0 on failure.
 inline CEOID WriteRecord(const WCHAR* name, CEPROPID sort, std::vector<CEPROPVAL> props)
 {
     HANDLE db = OpenOrCreate(name, sort);
@@ -204,8 +193,7 @@ inline bool LockFreeForOtherThreads(TestLoader& loader)
 
 using LoaderSandbox = cattest::CategorySandbox;
 
-// Writes the properties into record oid (0: a new record) of the object
-// model's database name; the record's OID, 0 on failure.
+// Writes the properties into record oid (0: new) of the object model's database name; its OID, 0 on failure.
 inline CEOID WritePimRecord(const WCHAR* name, std::vector<CEPROPVAL> props, CEOID oid = 0)
 {
     CEOID dbOid = PimDatabases::Oid(name);
@@ -249,8 +237,7 @@ bool RunLoad(Loader& loader, LPARAM* reported = nullptr)
     return ended;
 }
 
-// A fresh data directory with the clock pinned at 10:00 on Monday 7 December
-// 2026; today is that day's OLE date.
+// A fresh data directory with the clock at 10:00 on Monday 7 December 2026; today is that day's OLE date.
 class PinnedClockSandbox : public LoaderSandbox {
 protected:
     void SetUp() override
