@@ -84,8 +84,7 @@ class DateFormat : public EnUsLocaleTest {};
 
 TEST_F(DateFormat, EveryElementAndTheLongDatesAndTimesOfEveryLocaleMatchIcu)
 {
-    // The ICU pattern that means the same. Month names beside a day number
-    // take ICU's format form (M), alone its stand-alone form (L).
+    // The same in ICU: month names beside a day number in format form (M), alone stand-alone (L).
     const Element elements[] = {
         {u"d", u"d"},
         {u"dd", u"dd"},
@@ -143,10 +142,7 @@ TEST_F(DateFormat, EveryElementAndTheLongDatesAndTimesOfEveryLocaleMatchIcu)
             EXPECT_EQ(TimeText(lcid, 0, st, u"t"), U8(designator.substr(0, 1)));
         }
     }
-    // Every ICU locale with a locale number of its own: the long date and the
-    // time through the converted pictures read as ICU's full date and medium
-    // time do. Digits are always ASCII here (ICU writes the locale's own) and
-    // the narrow no-break space before a designator is a space.
+    // Every ICU locale with a number: long date and time as ICU's full date and medium time (ASCII digits here).
     auto plain = [](icu::UnicodeString text) {
         text.findAndReplace(u"\u202F", u" ");
         for (int32_t i = 0; i < text.length(); ++i)
@@ -170,8 +166,7 @@ TEST_F(DateFormat, EveryElementAndTheLongDatesAndTimesOfEveryLocaleMatchIcu)
         std::unique_ptr<icu::DateFormat> time(icu::DateFormat::createTimeInstance(icu::DateFormat::kMedium, locale));
         icu::UnicodeString pattern;
         static_cast<icu::SimpleDateFormat*>(date.get())->toPattern(pattern);
-        // A stand-alone weekday (Finnish "cccc") has no picture of its own:
-        // the picture shows the weekday as dates write it ("tiistaina").
+        // A stand-alone weekday (Finnish "cccc") is shown as dates write it ("tiistaina").
         bool standaloneWeekday = pattern.indexOf(u'c') >= 0;
         icu::GregorianCalendar calendar(*icu::TimeZone::getGMT(), locale, err);
         calendar.clear();
