@@ -37,7 +37,7 @@ std::string Infos(LCID locale, std::initializer_list<LCTYPE> types)
     return joined;
 }
 
-TEST_F(LocaleInfo, PicturesFlagsNumbersAndNamesLookLikeThePlatforms)
+TEST_F(LocaleInfo, PicturesFlagsNumbersNamesUserDefaultAndTheBufferConvention)
 {
     // Short date, long date, time, short time, year and month.
     const std::pair<LCID, const char*> pictures[] = {
@@ -107,10 +107,6 @@ TEST_F(LocaleInfo, PicturesFlagsNumbersAndNamesLookLikeThePlatforms)
     EXPECT_EQ(Infos(kDeDe, {LOCALE_SDAYNAME1, LOCALE_SMONTHNAME3}), "Montag | März");
     EXPECT_EQ(Info(kJaJp, LOCALE_SMONTHNAME10), "10月");
     EXPECT_EQ(Infos(kRuRu, {LOCALE_SMONTHNAME1, LOCALE_SMONTHNAME1 | LOCALE_RETURN_GENITIVE_NAMES}), "январь | января");
-}
-
-TEST_F(LocaleInfo, UserDefaultBufferConventionAndNumbers)
-{
     EXPECT_EQ(Info(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE), "M/d/yyyy");
     PinnedLocale german("de-DE");
     EXPECT_EQ(Info(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE), "dd.MM.yyyy");

@@ -182,7 +182,7 @@ TEST_F(DeviceZoneTest, RecordsZonesByNameAndTheBiasInForce)
 }
 
 // "Last Sunday" and "4th Sunday" stay apart in years where they name the same day.
-TEST(ZoneRules, FourthAndLastWeekdayStayApartInYearsWhereTheyCoincide)
+TEST(ZoneRules, FourthAndLastStayApartEachFormHasItsOwnCheckAndOutOfRangeFieldsGiveADay)
 {
     UErrorCode status = U_ZERO_ERROR;
     icu::SimpleTimeZone fourth(3'600'000, u"Test/Fourth", UCAL_MARCH, 4, UCAL_SUNDAY, 7'200'000,
@@ -202,10 +202,6 @@ TEST(ZoneRules, FourthAndLastWeekdayStayApartInYearsWhereTheyCoincide)
     EXPECT_EQ(platform::DescribeTimeZone(last, june2024, &tzi), TIME_ZONE_ID_DAYLIGHT);
     EXPECT_EQ(ShowRule(tzi.StandardDate) + ShowRule(tzi.DaylightDate),
               ShowRule(Rule(10, 0, 5, 3)) + ShowRule(Rule(3, 0, 5, 2)));
-}
-
-TEST(ZoneRules, EachFormHasItsOwnCheckAndOutOfRangeFieldsStillGiveADay)
-{
     const struct {
         SYSTEMTIME rule;
         bool valid;
