@@ -51,7 +51,6 @@ protected:
         EXPECT_EQ(type, REG_DWORD);
         return v;
     }
-    // Names from RegEnumKeyExW or RegEnumValueW until ERROR_NO_MORE_ITEMS.
     template <typename Enum>
     static std::vector<std::u16string> Names(HKEY key, Enum enumerate)
     {

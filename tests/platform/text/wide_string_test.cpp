@@ -32,7 +32,6 @@ int Sign(int v) { return (v > 0) - (v < 0); }
 
 std::u16string Text(const WCHAR* s) { return s ? std::u16string(s) : std::u16string(u"<null>"); }
 
-// Offset of a search result, npos for none.
 size_t At(const WCHAR* hit, const std::u16string& in) { return hit ? size_t(hit - in.c_str()) : std::u16string::npos; }
 
 }  // namespace
