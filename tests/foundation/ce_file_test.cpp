@@ -36,27 +36,21 @@ std::string Pattern(size_t size)
 
 class CeFileTest : public DeviceSandbox {
 protected:
-    // The first count lines ReadLine (or ReadULine) gives.
-    std::vector<std::u16string> Lines(const std::string& content, bool unicodeCall, size_t count, DWORD max = 512)
+    // The lines of one pass through ReadLine (or ReadULine), then the first line again: reading starts over.
+    void ExpectLines(const std::string& content, bool unicodeCall, std::vector<std::u16string> expected,
+                     DWORD max = 512)
     {
         MakeHostFile("lines.txt", content);
         CeFile file;
         EXPECT_TRUE(file.Open(Device("lines.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, FALSE));
-        std::vector<std::u16string> lines;
+        std::vector<std::u16string> got;
         std::vector<WCHAR> buffer(max + 1, u'#');
-        while (lines.size() < count) {
+        expected.push_back(expected.front());
+        while (got.size() < expected.size()) {
             const DWORD n = unicodeCall ? file.ReadULine(buffer.data(), max) : file.ReadLine(buffer.data(), max);
             EXPECT_EQ(buffer[n], 0);
-            lines.emplace_back(buffer.data(), n);
+            got.emplace_back(buffer.data(), n);
         }
-        return lines;
-    }
-    // The lines of one pass, then the first line again: reading starts over.
-    void ExpectLines(const std::string& content, bool unicodeCall, std::vector<std::u16string> expected,
-                     DWORD max = 512)
-    {
-        const auto got = Lines(content, unicodeCall, expected.size() + 1, max);
-        expected.push_back(expected.front());
         EXPECT_TRUE(got == expected) << "line count " << got.size() << ", first " << got.front().size()
                                      << " characters";
     }
@@ -129,7 +123,7 @@ TEST_F(CeFileTest, CreateNewOrReplacingAndFileInformation)
     EXPECT_NE(file.GetLastWriteTime().dwHighDateTime, 0u);
 }
 
-TEST_F(CeFileTest, LineEndings)
+TEST_F(CeFileTest, LineEndingsAndLinesCutToTheCallersBufferButNotToTheReadBuffer)
 {
     const struct {
         const char* name;
@@ -150,10 +144,6 @@ TEST_F(CeFileTest, LineEndings)
     }
     // 8-bit lines go through the code page (the platform's table), not Latin-1.
     ExpectLines("\x80\x93\xE9\r\n", false, {u"\u20AC\u201C\u00E9"});
-}
-
-TEST_F(CeFileTest, LinesAreCutToTheCallersBufferButNotToTheReadBuffer)
-{
     ExpectLines("abcdefgh\r\nxy", false, {u"abc", u"xy"}, 4);
     std::string longLine;
     for (size_t i = 0; i < 150000; ++i) longLine += static_cast<char>('a' + i % 26);
@@ -164,7 +154,7 @@ TEST_F(CeFileTest, LinesAreCutToTheCallersBufferButNotToTheReadBuffer)
     ExpectLines(Utf16Bytes(std::u16string(text.begin(), text.end()), true), true, expected, 200000);
 }
 
-TEST_F(CeFileTest, ReadsInPiecesAcrossBuffers)
+TEST_F(CeFileTest, ReadsInPiecesAcrossBuffersAndWritesAreBufferedUntilFlushed)
 {
     for (size_t size : {size_t(10), size_t(65531), size_t(65536), size_t(200001)}) {
         SCOPED_TRACE(size);
@@ -178,10 +168,6 @@ TEST_F(CeFileTest, ReadsInPiecesAcrossBuffers)
         EXPECT_EQ(got, content);
         EXPECT_EQ(file.GetPosition(), size);
     }
-}
-
-TEST_F(CeFileTest, WritesAreBufferedUntilFlushed)
-{
     CeFile file;
     ASSERT_TRUE(file.Create(Device("w.bin").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, FALSE));
     EXPECT_EQ(file.Write("hello", 5), 5u);
@@ -303,7 +289,7 @@ TEST_F(CeFileTest, PositionsWhileReadingAndWriting)
     EXPECT_EQ(ReadHostFile("p.bin"), "012a");
 }
 
-TEST_F(CeFileTest, ExistsOnFilesFoldersAndMissingPaths)
+TEST_F(CeFileTest, ExistsOnFilesFoldersAndMissingPathsAndCreatePathMakesEveryFolder)
 {
     MakeHostFile("Folder/file.txt");
     const struct {
@@ -318,21 +304,17 @@ TEST_F(CeFileTest, ExistsOnFilesFoldersAndMissingPaths)
         SCOPED_TRACE(c.path ? std::string(c.path, c.path + std::char_traits<char16_t>::length(c.path)) : "null");
         EXPECT_EQ(CeFile::Exists(c.path, c.acceptFolder), c.expected);
     }
-}
-
-TEST_F(CeFileTest, CreatePathMakesEveryMissingFolder)
-{
     MakeHostFile("Existing/keep.txt");
     const struct {
         const WCHAR* path;
         std::vector<std::string> folders;
-    } cases[] = {
+    } paths[] = {
         {u"\\A\\B\\C\\file.txt", {"A", "A/B", "A/B/C"}},
         {u"\\Existing\\New\\Deeper\\x", {"Existing", "Existing/New", "Existing/New/Deeper"}},
         {u"\\existing\\Other\\", {"Existing/Other"}},
         {u"Rel\\x.txt", {"Rel"}},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : paths) {
         SCOPED_TRACE(c.folders.back());
         EXPECT_TRUE(CeFile::CreatePath(c.path));
         for (const auto& folder : c.folders) EXPECT_TRUE(std::filesystem::is_directory(Host(folder))) << folder;

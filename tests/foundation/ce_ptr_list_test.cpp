@@ -228,7 +228,7 @@ TYPED_TEST(CePtrListModel, RandomOperationsMatchAVector)
 
 // ---- Bases, integer elements and moves ------------------------------------
 
-TEST(CePtrList, BasesSequentialAccessAndMove)
+TEST(CePtrList, BasesSequentialAccessMoveAndIntegerElements)
 {
     EXPECT_EQ(CePtrList<LONG>(7).GetIndexBase(), 0);  // a base other than 0 or 1 is taken as 0
     CePtrList<LONG> list(1);
@@ -245,19 +245,15 @@ TEST(CePtrList, BasesSequentialAccessAndMove)
     b.Append(const_cast<WCHAR*>(u"y"));
     b = std::move(a);  // b's own string is freed (a leak would show under the sanitizers)
     EXPECT_EQ(std::u16string(b.GetAt(0)), u"x");
-}
-
-TEST(CePtrList, IntegerElementsUseTheValuePolicies)
-{
-    CePtrList<DWORD> list(0, 4, 1);  // string kinds make no sense for numbers
-    list.Append(0xFFFFFFFFu);
-    list.Append(7);
-    EXPECT_EQ(list.GetAt(0), 0xFFFFFFFFu);
-    EXPECT_EQ(list.Find(7u), 1);
-    EXPECT_GT(list.Compare(0xFFFFFFFFu, 7u), 0);
+    CePtrList<DWORD> numbers(0, 4, 1);  // string kinds make no sense for numbers
+    numbers.Append(0xFFFFFFFFu);
+    numbers.Append(7);
+    EXPECT_EQ(numbers.GetAt(0), 0xFFFFFFFFu);
+    EXPECT_EQ(numbers.Find(7u), 1);
+    EXPECT_GT(numbers.Compare(0xFFFFFFFFu, 7u), 0);
     EXPECT_GT(CePtrList<LONG>(0).Compare(-1, 1), 0);  // unsigned order
-    EXPECT_EQ(list.AddHead(5u), CELIST_OK);
-    EXPECT_EQ(list.GetAt(0), 5u);
+    EXPECT_EQ(numbers.AddHead(5u), CELIST_OK);
+    EXPECT_EQ(numbers.GetAt(0), 5u);
 }
 
 // ---- Sorting --------------------------------------------------------------

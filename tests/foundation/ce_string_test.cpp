@@ -28,7 +28,7 @@ std::function<void(CeString&)> Buffered(Get get, int size, std::u16string text)
     };
 }
 
-TEST(CeStringBlock, EmptyStringsShareTheStaticBlockWithoutCounting)
+TEST(CeStringBlock, EmptyStringsShareTheStaticBlockAssignmentSharesCopyConstructionDoesNot)
 {
     for (const CeString& s : {CeString(), CeString(static_cast<const WCHAR*>(nullptr)), CeString(u""),
                               CeString(u"x", 0), CeString(u'c', 0), CeString("", 0)}) {
@@ -42,10 +42,6 @@ TEST(CeStringBlock, EmptyStringsShareTheStaticBlockWithoutCounting)
     target.SetIndexChar(u'Q', 0);
     EXPECT_EQ(CeStringRep::s_cerepNullRep->GetRefs(), -1);
     EXPECT_EQ(CeString::NullString()[0], 0);
-}
-
-TEST(CeStringBlock, AssignmentSharesCopyConstructionDoesNot)
-{
     CeString a(u"abcd");
     EXPECT_EQ(reinterpret_cast<const BYTE*>(Ptr(a)) - reinterpret_cast<const BYTE*>(a.GetRep()), 8);
     EXPECT_EQ(a.GetRep()->GetLength(), 4);
@@ -74,7 +70,7 @@ TEST(CeStringBlock, AssignmentSharesCopyConstructionDoesNot)
     }
 }
 
-TEST(CeStringText, EveryProducingOperationGivesTheExpectedText)
+TEST(CeStringText, EveryProducingOperationStringResourcesAndSystemMessages)
 {
     using S = CeString;
     const struct {
@@ -183,10 +179,6 @@ TEST(CeStringText, EveryProducingOperationGivesTheExpectedText)
     CeString source(u"abc");
     EXPECT_EQ(Text(source.Delete(1)), u"ac");
     EXPECT_EQ(Text(source), u"abc");
-}
-
-TEST(CeStringText, SmallPointerValuesAreStringResourcesAndSystemMessagesAreFound)
-{
     WCHAR buf[256] = {0};
     std::u16string expected(buf, static_cast<size_t>(std::max(0, LoadStringW(nullptr, 101, buf, 256))));
     ASSERT_FALSE(expected.empty()) << "the string table lacks resource 101";

@@ -28,7 +28,6 @@ auto OnAnotherThread(F f)
     return result;
 }
 
-// A name no other test (or earlier run) uses.
 std::u16string UniqueName(const char* what)
 {
     std::string name = std::string("ce_sync_test.") + what + "." + std::to_string(GetCurrentProcessId()) + "." +

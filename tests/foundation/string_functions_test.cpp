@@ -68,7 +68,7 @@ V SplitItems(const WCHAR* text, WCHAR c)
     return out;
 }
 
-TEST(StringFunctions, NewCopiesAndTheirEdges)
+TEST(StringFunctions, NewCopiesSearchingAndInPlaceChanges)
 {
     const struct {
         const char* what;
@@ -112,10 +112,6 @@ TEST(StringFunctions, NewCopiesAndTheirEdges)
         EXPECT_EQ(std::u16string(e, 4), std::u16string(4, u'\0'));
         std::free(e);
     }
-}
-
-TEST(StringFunctions, SearchingAndInPlaceChanges)
-{
     const WCHAR* hay = u"Hello World";
     EXPECT_EQ(wcsistr(hay, u"worlds"), nullptr);
     const WCHAR* accented = u"straße ÄPFEL";
@@ -187,7 +183,7 @@ TEST(StringFunctions, FieldsAndTokensAgreeWithSplittingByHand)
     EXPECT_EQ(xstrtok(nullptr), nullptr);
 }
 
-TEST(StringFunctions, MidLeftRightAgreeWithSubstrOnRandomArguments)
+TEST(StringFunctions, MidLeftRightAndReplaceStrAgreeWithStdStringModels)
 {
     std::mt19937 rng(11);
     for (int round = 0; round < 800; ++round) {
@@ -217,11 +213,7 @@ TEST(StringFunctions, MidLeftRightAgreeWithSubstrOnRandomArguments)
     MidStr(nullptr, 0, 1, buf, 4);
     EXPECT_EQ(buf[0], 0);
     EXPECT_EQ(MidStr(u"abc", 0, 1, nullptr, 5), nullptr);
-}
-
-TEST(StringFunctions, ReplaceStrAgreesWithALeftToRightReplacement)
-{
-    std::mt19937 rng(3);
+    rng.seed(3);
     for (int round = 0; round < 600; ++round) {
         std::u16string text = RandomText(rng, u"abA", 10);
         std::u16string find = RandomText(rng, u"ab", 1) + u"a";
@@ -240,7 +232,7 @@ TEST(StringFunctions, ReplaceStrAgreesWithALeftToRightReplacement)
     }
 }
 
-TEST(StringFunctions, Builders)
+TEST(StringFunctions, BuildersFileNameCleanerAndUrlEncode)
 {
     WCHAR buf[32] = {0, u'#', u'#'};
     int pos = 1;  // a caller's position past the (empty) text: the safe builder writes nothing
@@ -265,10 +257,6 @@ TEST(StringFunctions, Builders)
     EXPECT_EQ(std::u16string(phone), u"tel:+15551234567");
     CopyPhone(phone, u"");
     EXPECT_EQ(phone[0], 0);
-}
-
-TEST(StringFunctions, FileNameCleaner)
-{
     WCHAR s[] = u"a:b|c";
     EXPECT_EQ(FilenameContrabandCleaner(s, 0), 5);
     EXPECT_EQ(std::u16string(s), u"a_b_c");
@@ -285,10 +273,6 @@ TEST(StringFunctions, FileNameCleaner)
         std::u16string name(len, u'n');
         EXPECT_EQ(FilenameContrabandCleaner(name.data(), 0), static_cast<int>(std::min<size_t>(len, 225)));
     }
-}
-
-TEST(StringFunctions, UrlEncode)
-{
     const struct {
         const WCHAR* src;
         int capacity;
@@ -312,19 +296,6 @@ TEST(StringFunctions, UrlEncode)
         EXPECT_EQ(buf[row.capacity], u'#');  // nothing written past the capacity
     }
     EXPECT_EQ(UrlEncode(u"abc", nullptr, 10), nullptr);
-}
-
-// The matching rules themselves are checked against the reference below.
-TEST(Wildmat, CaseNullsAndAbortResults)
-{
-    EXPECT_FALSE(wildmat(u"abc", u"ABC"));  // the random alphabet has no capitals
-    EXPECT_FALSE(wildmat(nullptr, u"*"));
-    EXPECT_FALSE(wildmat(u"a", nullptr));
-    EXPECT_EQ(DoMatch(u"ab", u"ab?"), WILDMAT_ABORT);
-    EXPECT_EQ(DoMatch(u"ab", u"ab*"), WILDMAT_MATCH);
-    EXPECT_EQ(DoMatch(u"ab", u"ac"), WILDMAT_NOMATCH);
-    EXPECT_EQ(Star(u"xxab", u"ab"), WILDMAT_MATCH);
-    EXPECT_EQ(Star(u"xxa", u"ab"), WILDMAT_ABORT);
 }
 
 // The matching rules stated declaratively, without the matcher's early abort.
@@ -354,8 +325,16 @@ bool ReferenceMatch(const std::u16string& t, const std::u16string& p)
     return m(0, 0);
 }
 
-TEST(Wildmat, AgreesWithTheReferenceOnRandomPatterns)
+TEST(Wildmat, CaseNullsAbortResultsAndTheReferenceOnRandomPatterns)
 {
+    EXPECT_FALSE(wildmat(u"abc", u"ABC"));  // the random alphabet has no capitals
+    EXPECT_FALSE(wildmat(nullptr, u"*"));
+    EXPECT_FALSE(wildmat(u"a", nullptr));
+    EXPECT_EQ(DoMatch(u"ab", u"ab?"), WILDMAT_ABORT);
+    EXPECT_EQ(DoMatch(u"ab", u"ab*"), WILDMAT_MATCH);
+    EXPECT_EQ(DoMatch(u"ab", u"ac"), WILDMAT_NOMATCH);
+    EXPECT_EQ(Star(u"xxab", u"ab"), WILDMAT_MATCH);
+    EXPECT_EQ(Star(u"xxa", u"ab"), WILDMAT_ABORT);
     std::mt19937 rng(2024);
     for (int round = 0; round < 20000; ++round) {
         std::u16string text = RandomText(rng, u"ab.*?\\", 6);

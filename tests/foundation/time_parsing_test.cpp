@@ -59,7 +59,7 @@ protected:
     }
 };
 
-TEST_F(LocaleSandbox, TypedTimesOnA12HourClock)
+TEST_F(LocaleSandbox, TypedTimesOnA12And24HourClockAndTheOverrides)
 {
     struct {
         const char16_t* text;
@@ -75,10 +75,6 @@ TEST_F(LocaleSandbox, TypedTimesOnA12HourClock)
     EXPECT_EQ(CorvidDateFromString(nullptr, 0, &out), DISP_E_TYPEMISMATCH);
     EXPECT_EQ(Parse(u"14:30", 4), "80070057") << "unknown flags";
     EXPECT_EQ(Parse(u"2:30 PM", CORVID_TIME_VARIANT), "14:30") << "handed to VarDateFromStr";
-}
-
-TEST_F(LocaleSandbox, TypedTimesOnA24HourClockAndTheOverrides)
-{
     UseLocale("de-DE");
     EXPECT_EQ(Parse(u"12:15"), "12:15");
     EXPECT_EQ(Parse(u"0:05"), "00:05");

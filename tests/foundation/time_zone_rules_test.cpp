@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "foundation/calendar_math.h"
 #include "foundation/time_zone_list.h"
@@ -19,12 +20,7 @@ using kstest::Make;
 
 SYSTEMTIME Rule(int month, int dayOfWeek, int occurrence, int hour)
 {
-    SYSTEMTIME st{};
-    st.wMonth = static_cast<WORD>(month);
-    st.wDayOfWeek = static_cast<WORD>(dayOfWeek);
-    st.wDay = static_cast<WORD>(occurrence);
-    st.wHour = static_cast<WORD>(hour);
-    return st;
+    return Make(0, month, occurrence, hour, 0, 0, 0, dayOfWeek);
 }
 
 std::int64_t Value(const SYSTEMTIME& st)
@@ -132,9 +128,7 @@ TEST_F(ZoneConversions, DayOffsetsAroundTransitions)
         BOOL dst = FALSE;
         EXPECT_EQ(GetDayOffsets(c.day.wYear, c.day.wMonth, c.day.wDay, &tzi, &start, &end, &dst), 1);
         std::string where = WideToUtf8(c.zone) + " " + std::to_string(c.day.wMonth) + "/" + std::to_string(c.day.wDay);
-        EXPECT_EQ(start, c.start) << where;
-        EXPECT_EQ(end, c.end) << where;
-        EXPECT_EQ(dst, c.dst) << where;
+        EXPECT_EQ(std::vector<LONG>({start, end, dst}), std::vector<LONG>({c.start, c.end, c.dst})) << where;
         EXPECT_EQ(IsInDST(c.day.wYear, c.day.wMonth, c.day.wDay, &tzi), c.dst) << where;
     }
 }

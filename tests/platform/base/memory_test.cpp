@@ -103,7 +103,7 @@ TEST(Memory, ExactSizesZeroingAndGrowthForEveryAllocator)
 }
 
 // Blocks that overlap show in the threads' contents checks (concurrency_test).
-TEST(PrivateHeap, FreedBlocksAreReusedAndOnlyTheNewestGrowsInPlace)
+TEST(PrivateHeap, FreedBlocksReusedNewestGrowsInPlaceLargeBlocksAndDestroy)
 {
     HANDLE heap = HeapCreate(0, 0x10000, 0);  // a fresh heap, so the layout below is known
     void* dirty = HeapAlloc(heap, 0, 100);
@@ -121,11 +121,7 @@ TEST(PrivateHeap, FreedBlocksAreReusedAndOnlyTheNewestGrowsInPlace)
     EXPECT_EQ(HeapReAlloc(heap, HEAP_REALLOC_IN_PLACE_ONLY, last, 6000), last);
     EXPECT_EQ(HeapSize(heap, 0, last), 6000u);
     EXPECT_TRUE(HeapDestroy(heap));
-}
-
-TEST(PrivateHeap, LargeBlocksAndDestroy)
-{
-    HANDLE heap = HeapCreate(0, 0x10000, 0);
+    heap = HeapCreate(0, 0x10000, 0);
     for (int round = 0; round < 2; ++round) {  // large blocks get their own space and can be freed
         auto* big = static_cast<unsigned char*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, 8 * 1024 * 1024));
         ASSERT_NE(big, nullptr);

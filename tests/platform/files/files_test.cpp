@@ -314,7 +314,6 @@ TEST_F(SpecialFolders, AreDevicePathsMadeOnlyWhenAsked)
     EXPECT_FALSE(std::filesystem::exists(Host("My Documents")));
 }
 
-// The one mapping of host errors to the platform's error codes.
 TEST(ErrnoMapping, MissingFileAndMissingFolderDiffer)
 {
     const std::string folder = std::filesystem::temp_directory_path().string();

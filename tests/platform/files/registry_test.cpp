@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -17,7 +16,6 @@
 
 namespace {
 
-// Each test gets a fresh registry in the sandbox's data directory.
 class Registry : public DeviceSandbox {
 protected:
     void SetUp() override
@@ -53,7 +51,6 @@ protected:
         EXPECT_EQ(type, REG_DWORD);
         return v;
     }
-    // Names from RegEnumKeyExW or RegEnumValueW until ERROR_NO_MORE_ITEMS.
     template <typename Enum>
     static std::vector<std::u16string> Names(HKEY key, Enum enumerate)
     {
@@ -149,7 +146,6 @@ TEST_F(Registry, ValuesKeepTheirTypeAndSize)
     const char16_t text[] = u"C:\\Notes";
     const BYTE blob[] = {0, 1, 0xFF};
     const DWORD number = 0xA1B2C3D4;
-    // storedSize: what a query reports.
     struct Case {
         const char16_t* name;
         DWORD type;
@@ -172,18 +168,13 @@ TEST_F(Registry, ValuesKeepTheirTypeAndSize)
         SCOPED_TRACE(c.name ? std::string(c.name, c.name + std::char_traits<char16_t>::length(c.name)) : "default");
         DWORD type = 0, size = 0;
         ASSERT_EQ(RegQueryValueExW(key, c.name, nullptr, &type, nullptr, &size), ERROR_SUCCESS);
-        EXPECT_EQ(type, c.type);
-        EXPECT_EQ(size, c.storedSize);
+        EXPECT_EQ(std::vector<DWORD>({type, size}), std::vector<DWORD>({c.type, c.storedSize}));
         std::vector<BYTE> buffer(size + 8, 0xEE);
         size = static_cast<DWORD>(buffer.size());
         ASSERT_EQ(RegQueryValueExW(key, c.name, nullptr, &type, buffer.data(), &size), ERROR_SUCCESS);
         EXPECT_EQ(size, c.storedSize);
-        if (c.size) {
-            EXPECT_EQ(std::memcmp(buffer.data(), c.data, c.size), 0);
-        }
-        if (c.type == REG_SZ) {
-            EXPECT_EQ(buffer[size - 1] | buffer[size - 2], 0) << "terminator";
-        }
+        if (c.size) EXPECT_EQ(std::memcmp(buffer.data(), c.data, c.size), 0);
+        if (c.type == REG_SZ) EXPECT_EQ(buffer[size - 1] | buffer[size - 2], 0) << "terminator";
     }
     // Names compare without case; the empty name is the default value.
     EXPECT_EQ(GetDword(key, u"FLAGS"), number);
@@ -218,8 +209,7 @@ TEST_F(Registry, BadWritesAndMissingValuesGiveErrorCodes)
     BYTE small[4] = {};
     DWORD type = 0, size = sizeof small;
     EXPECT_EQ(RegQueryValueExW(key, u"ResourcesLoc", nullptr, &type, small, &size), ERROR_MORE_DATA);
-    EXPECT_EQ(size, sizeof text);  // the size needed
-    EXPECT_EQ(type, REG_SZ);
+    EXPECT_EQ(std::vector<DWORD>({size, type}), std::vector<DWORD>({sizeof text, REG_SZ}));  // the size needed
     EXPECT_EQ(RegQueryValueExW(key, u"ResourcesLoc", nullptr, nullptr, small, nullptr), ERROR_INVALID_PARAMETER);
 
     EXPECT_EQ(RegQueryValueExW(key, u"Missing", nullptr, &type, nullptr, &size), ERROR_FILE_NOT_FOUND);
@@ -319,7 +309,6 @@ TEST_F(Registry, ChangesPersistAcrossReopeningTheDatabaseAndAnUnreadableOneGives
     RegCloseKey(reopened);
     RegCloseKey(key);
 
-    // An unreadable database gives an error, not a crash.
     platform::CloseRegistryDatabase();
     std::ofstream(home_ + "/registry.db") << std::string(4096, 'x');
     key = nullptr;
@@ -329,7 +318,6 @@ TEST_F(Registry, ChangesPersistAcrossReopeningTheDatabaseAndAnUnreadableOneGives
     EXPECT_EQ(GetDword(HKEY_CURRENT_USER, u"Anything"), std::nullopt);
 }
 
-// Two processes writing at once lose nothing; an open handle sees their writes.
 TEST_F(Registry, TwoProcessesWritingAtOnceLoseNothing)
 {
     HKEY key = Create(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\Shared");

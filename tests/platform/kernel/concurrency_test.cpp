@@ -25,7 +25,7 @@ void OnThreads(int n, Body body)
 
 }  // namespace
 
-TEST(Interlocked, ResultsOnOneThread)
+TEST(Interlocked, ResultsOnOneThreadAndDistinctBalancedResultsOnMany)
 {
     LONG volatile v = 0;
     EXPECT_EQ(InterlockedDecrement(&v), -1);  // the new value
@@ -40,10 +40,6 @@ TEST(Interlocked, ResultsOnOneThread)
     EXPECT_EQ(InterlockedExchangePointer(&p, &b), &a);
     EXPECT_EQ(InterlockedCompareExchangePointer(&p, &a, &a), &b);
     EXPECT_EQ(p, &b);
-}
-
-TEST(Interlocked, EveryIncrementReturnsADistinctNewValueAndPairsBalance)
-{
     constexpr int kThreads = 6, kEach = 5000;
     LONG volatile counter = 0, refs = 1;
     std::vector<std::vector<LONG>> seen(kThreads);

@@ -57,9 +57,7 @@ const Job kJobs[] = {
 
 TEST_F(LocaleCompare, EachLocaleCollatesAsIcuAndThePublishedOrdersAndMirrorsHold)
 {
-    // The platform's documentation shows one list in both orders: word sort
-    // keeps "coop" and "co-op" together, string sort puts the hyphen and
-    // apostrophe before the letters.
+    // Word sort keeps "coop" and "co-op" together; string sort puts hyphen and apostrophe first.
     const std::vector<std::u16string> wordSort = {u"billet", u"bills", u"bill's", u"cannot", u"cant",
                                                   u"can't",  u"con",   u"coop",   u"co-op"};
     const std::vector<std::u16string> stringSort = {u"bill's", u"billet", u"bills", u"can't", u"cannot",
@@ -112,9 +110,7 @@ TEST_F(LocaleCompare, EachLocaleCollatesAsIcuAndThePublishedOrdersAndMirrorsHold
         EXPECT_TRUE(c.expected == NE ? ab != EQ : ab == c.expected) << ab;
         EXPECT_EQ(ab + Cmp(LOCALE_USER_DEFAULT, c.flags, c.b, c.a), 4);  // the mirror result
     }
-    // The oracle is ICU's collator for the same locale, telling every
-    // difference apart: string sort with no flags must agree with it on every
-    // pair.
+    // String sort with no flags agrees with ICU's collator for the locale on every pair.
     struct OracleLocale {
         LCID lcid;
         const char* icu;
@@ -141,7 +137,6 @@ TEST_F(LocaleCompare, EachLocaleCollatesAsIcuAndThePublishedOrdersAndMirrorsHold
             }
         }
     }
-    // The differences the locales are known for.
     EXPECT_EQ(Cmp(kEnUs, 0, u"\u00e4", u"z"), LT);
     EXPECT_EQ(Cmp(kSvSe, 0, u"\u00e4", u"z"), GT);  // Swedish ä comes after z
     EXPECT_EQ(Cmp(kDeDe, NORM_IGNORENONSPACE, u"M\u00fcller", u"Mueller"), GT);
@@ -185,9 +180,7 @@ TEST_F(LocaleCompare, ResultsFormATotalOrderAndEachIgnoreFlagIgnoresItsDifferenc
                            NORM_IGNOREWIDTH};
     for (const Case& c : cases) {
         for (DWORD f : flags) {
-            // Ignoring accents is the collator's primary strength, which also
-            // loses width and kana type; every other flag ignores its own
-            // difference and nothing else.
+            // Ignoring accents (primary strength) also loses width and kana type; other flags only their own.
             bool equal = f == c.equalWith ||
                          (f == NORM_IGNORENONSPACE && (c.equalWith & (NORM_IGNOREKANATYPE | NORM_IGNOREWIDTH)));
             EXPECT_EQ(Cmp(kJaJp, f, c.a, c.b) == EQ, equal) << U8(c.a) << " " << U8(c.b) << " flags " << f;
@@ -204,7 +197,7 @@ TEST_F(LocaleCompare, ResultsFormATotalOrderAndEachIgnoreFlagIgnoresItsDifferenc
     EXPECT_EQ(Cmp(kEnUs, NORM_IGNORECASE, u"\u00c9T\u00c9 \u0394\u0399", u"\u00e9t\u00e9 \u03b4\u03b9"), EQ);
 }
 
-TEST_F(LocaleCompare, UserDefaultAndLstrcmpFollowThePinnedLocale)
+TEST_F(LocaleCompare, UserDefaultAndLstrcmpFollowThePinnedLocaleCountsMatchPrefixesBadArgumentsFail)
 {
     EXPECT_LT(lstrcmpW(u"\u00e4", u"z"), 0);
     EXPECT_EQ(Cmp(LOCALE_USER_DEFAULT, 0, u"\u00e4", u"z"), LT);
@@ -227,12 +220,7 @@ TEST_F(LocaleCompare, UserDefaultAndLstrcmpFollowThePinnedLocale)
     EXPECT_NE(lstrcmpiW(u"Category", u"Cat\u00e9gory"), 0);
     EXPECT_LT(lstrcmpW(nullptr, u""), 0);
     EXPECT_EQ(lstrcmpW(nullptr, nullptr), 0);
-}
-
-TEST_F(LocaleCompare, CountedLengthsMatchPrefixesAndBadArgumentsFail)
-{
-    // The contact list's "starts with": the typed text against each name over
-    // the typed length, everything but the letters ignored.
+    // "Starts with": the typed text against each name over the typed length, only letters counted.
     const std::u16string typed = u"Ren\u00e9e";
     const std::u16string names[] = {u"renee Smith", u"RENEE", u"Ren\u00e9e-Claire", u"Ren", u"Rene", u"Renata"};
     const bool matches[] = {true, true, true, false, false, false};
@@ -243,8 +231,7 @@ TEST_F(LocaleCompare, CountedLengthsMatchPrefixesAndBadArgumentsFail)
                                                           typed.c_str(), static_cast<int>(typed.size())) == EQ;
         EXPECT_EQ(match, matches[i]) << U8(name);
     }
-    // A count stops the comparison even where the terminator is far away, and
-    // -1 reads to the terminator.
+    // A count stops the comparison before the terminator; -1 reads to it.
     EXPECT_EQ(CompareStringW(kEnUs, 0, u"abcXYZ", 3, u"abc", -1), EQ);
     EXPECT_EQ(CompareStringW(kEnUs, 0, u"abcXYZ", -1, u"abc", -1), GT);
     EXPECT_EQ(CompareStringW(kEnUs, 0, u"ab", 0, nullptr, 0), EQ);

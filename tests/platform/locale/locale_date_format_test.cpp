@@ -84,8 +84,7 @@ class DateFormat : public EnUsLocaleTest {};
 
 TEST_F(DateFormat, EveryElementAndTheLongDatesAndTimesOfEveryLocaleMatchIcu)
 {
-    // The ICU pattern that means the same. Month names beside a day number
-    // take ICU's format form (M), alone its stand-alone form (L).
+    // The same in ICU: month names beside a day number in format form (M), alone stand-alone (L).
     const Element elements[] = {
         {u"d", u"d"},
         {u"dd", u"dd"},
@@ -143,10 +142,7 @@ TEST_F(DateFormat, EveryElementAndTheLongDatesAndTimesOfEveryLocaleMatchIcu)
             EXPECT_EQ(TimeText(lcid, 0, st, u"t"), U8(designator.substr(0, 1)));
         }
     }
-    // Every ICU locale with a locale number of its own: the long date and the
-    // time through the converted pictures read as ICU's full date and medium
-    // time do. Digits are always ASCII here (ICU writes the locale's own) and
-    // the narrow no-break space before a designator is a space.
+    // Every ICU locale with a number: long date and time as ICU's full date and medium time (ASCII digits here).
     auto plain = [](icu::UnicodeString text) {
         text.findAndReplace(u"\u202F", u" ");
         for (int32_t i = 0; i < text.length(); ++i)
@@ -170,8 +166,7 @@ TEST_F(DateFormat, EveryElementAndTheLongDatesAndTimesOfEveryLocaleMatchIcu)
         std::unique_ptr<icu::DateFormat> time(icu::DateFormat::createTimeInstance(icu::DateFormat::kMedium, locale));
         icu::UnicodeString pattern;
         static_cast<icu::SimpleDateFormat*>(date.get())->toPattern(pattern);
-        // A stand-alone weekday (Finnish "cccc") has no picture of its own:
-        // the picture shows the weekday as dates write it ("tiistaina").
+        // A stand-alone weekday (Finnish "cccc") is shown as dates write it ("tiistaina").
         bool standaloneWeekday = pattern.indexOf(u'c') >= 0;
         icu::GregorianCalendar calendar(*icu::TimeZone::getGMT(), locale, err);
         calendar.clear();
@@ -191,7 +186,7 @@ TEST_F(DateFormat, EveryElementAndTheLongDatesAndTimesOfEveryLocaleMatchIcu)
     EXPECT_GT(checked, 200);
 }
 
-TEST_F(DateFormat, LocaleDefaultsFlagsWhatIcuCannotSayAndNowForANullTime)
+TEST_F(DateFormat, LocaleDefaultsFlagsWhatIcuCannotSayNowForANullTimeBadInputAndBuffers)
 {
     SYSTEMTIME st = Make(2024, 3, 5, 14, 7, 9);
     st.wDayOfWeek = 6;  // wrong on purpose: the day of the week is computed
@@ -237,10 +232,6 @@ TEST_F(DateFormat, LocaleDefaultsFlagsWhatIcuCannotSayAndNowForANullTime)
     EXPECT_EQ(U8(nowText), "Thursday, October 9, 2031");
     ASSERT_GT(GetTimeFormatW(kEnUs, 0, nullptr, nullptr, nowText, 64), 0);
     EXPECT_EQ(U8(nowText), "8:07:06 AM");
-}
-
-TEST_F(DateFormat, BadInputFailsAndTheBufferConvention)
-{
     const SYSTEMTIME badDates[] = {Make(2024, 13, 1), Make(2024, 0, 1),   Make(2024, 1, 0), Make(2023, 2, 29),
                                    Make(2024, 4, 31), Make(1600, 12, 31), Make(30828, 1, 1)};
     for (const SYSTEMTIME& st : badDates) {
@@ -260,15 +251,12 @@ TEST_F(DateFormat, BadInputFailsAndTheBufferConvention)
     SYSTEMTIME late = Make(2024, 1, 1);
     late.wMilliseconds = 1000;
     EXPECT_EQ(TimeText(kEnUs, 0, late, nullptr), "<failed 87>");
-
-    SYSTEMTIME st = Make(2024, 3, 5);
     EXPECT_EQ(DateText(kEnUs, DATE_SHORTDATE | DATE_LONGDATE, st, nullptr), "<failed 1004>");
     EXPECT_EQ(DateText(kEnUs, DATE_LONGDATE, st, u"d"), "<failed 1004>");
     EXPECT_EQ(DateText(kEnUs, DATE_LTRREADING | DATE_RTLREADING, st, nullptr), "<failed 1004>");
     EXPECT_EQ(DateText(kEnUs, 0x100, st, nullptr), "<failed 1004>");
     EXPECT_EQ(TimeText(kEnUs, 0x10, st, nullptr), "<failed 1004>");
     EXPECT_EQ(DateText(0x1234, 0, st, nullptr), "<failed 87>");
-    st = Make(2024, 3, 5, 14, 7, 9);
     WCHAR buffer[16];
     EXPECT_EQ(GetDateFormatW(kEnUs, 0, &st, nullptr, nullptr, 0), 9);  // "3/5/2024" and the terminator
     EXPECT_EQ(GetDateFormatW(kEnUs, 0, &st, nullptr, buffer, 9), 9);

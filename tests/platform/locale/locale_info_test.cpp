@@ -37,7 +37,7 @@ std::string Infos(LCID locale, std::initializer_list<LCTYPE> types)
     return joined;
 }
 
-TEST_F(LocaleInfo, PicturesFlagsNumbersAndNamesLookLikeThePlatforms)
+TEST_F(LocaleInfo, PicturesFlagsNumbersNamesUserDefaultAndTheBufferConvention)
 {
     // Short date, long date, time, short time, year and month.
     const std::pair<LCID, const char*> pictures[] = {
@@ -51,8 +51,7 @@ TEST_F(LocaleInfo, PicturesFlagsNumbersAndNamesLookLikeThePlatforms)
         EXPECT_EQ(Infos(locale, {LOCALE_SSHORTDATE, LOCALE_SLONGDATE, LOCALE_STIMEFORMAT, LOCALE_SSHORTTIME,
                                  LOCALE_SYEARMONTH}),
                   expected);
-    // SDATE STIME S1159 S2359, then IDATE ILDATE ITIME ITLZERO ICENTURY IDAYLZERO IMONLZERO ITIMEMARKPOSN
-    // IFIRSTDAYOFWEEK.
+    // SDATE STIME S1159 S2359 IDATE ILDATE ITIME ITLZERO ICENTURY IDAYLZERO IMONLZERO ITIMEMARKPOSN IFIRSTDAYOFWEEK
     const std::pair<LCID, const char*> flags[] = {
         {kEnUs, "/ | : | AM | PM | 0 | 0 | 0 | 0 | 1 | 0 | 0 | 0 | 6"},
         {kDeDe, ". | : | AM | PM | 1 | 1 | 1 | 1 | 1 | 1 | 1 | 0 | 0"},
@@ -100,25 +99,14 @@ TEST_F(LocaleInfo, PicturesFlagsNumbersAndNamesLookLikeThePlatforms)
     };
     for (const Case& c : cases)
         EXPECT_EQ(Info(c.locale, c.type), c.value) << std::hex << c.locale << " type " << c.type;
-    // Day 1 is Monday, day 7 Sunday; month 13 is empty.
-    EXPECT_EQ(Info(kEnUs, LOCALE_SDAYNAME1), "Monday");
-    EXPECT_EQ(Info(kEnUs, LOCALE_SDAYNAME7), "Sunday");
-    EXPECT_EQ(Info(kEnUs, LOCALE_SABBREVDAYNAME3), "Wed");
-    EXPECT_EQ(Info(kDeDe, LOCALE_SDAYNAME1), "Montag");
-    EXPECT_EQ(Info(kEnUs, LOCALE_SMONTHNAME1), "January");
-    EXPECT_EQ(Info(kEnUs, LOCALE_SMONTHNAME12), "December");
-    EXPECT_EQ(Info(kEnUs, LOCALE_SABBREVMONTHNAME9), "Sep");
-    EXPECT_EQ(Info(kDeDe, LOCALE_SMONTHNAME3), "März");
+    // Day 1 is Monday, day 7 Sunday; month 13 is empty; genitive month names only on request.
+    EXPECT_EQ(Infos(kEnUs, {LOCALE_SDAYNAME1, LOCALE_SDAYNAME7, LOCALE_SABBREVDAYNAME3, LOCALE_SMONTHNAME1,
+                            LOCALE_SMONTHNAME12, LOCALE_SABBREVMONTHNAME9, LOCALE_SMONTHNAME13,
+                            LOCALE_SMONTHNAME5 | LOCALE_RETURN_GENITIVE_NAMES}),
+              "Monday | Sunday | Wed | January | December | Sep |  | May");
+    EXPECT_EQ(Infos(kDeDe, {LOCALE_SDAYNAME1, LOCALE_SMONTHNAME3}), "Montag | März");
     EXPECT_EQ(Info(kJaJp, LOCALE_SMONTHNAME10), "10月");
-    EXPECT_EQ(Info(kEnUs, LOCALE_SMONTHNAME13), "");
-    // Russian month names: nominative alone, genitive on request.
-    EXPECT_EQ(Info(kRuRu, LOCALE_SMONTHNAME1), "январь");
-    EXPECT_EQ(Info(kRuRu, LOCALE_SMONTHNAME1 | LOCALE_RETURN_GENITIVE_NAMES), "января");
-    EXPECT_EQ(Info(kEnUs, LOCALE_SMONTHNAME5 | LOCALE_RETURN_GENITIVE_NAMES), "May");
-}
-
-TEST_F(LocaleInfo, UserDefaultBufferConventionAndNumbers)
-{
+    EXPECT_EQ(Infos(kRuRu, {LOCALE_SMONTHNAME1, LOCALE_SMONTHNAME1 | LOCALE_RETURN_GENITIVE_NAMES}), "январь | января");
     EXPECT_EQ(Info(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE), "M/d/yyyy");
     PinnedLocale german("de-DE");
     EXPECT_EQ(Info(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE), "dd.MM.yyyy");
@@ -158,7 +146,7 @@ TEST_F(LocaleInfo, UserDefaultBufferConventionAndNumbers)
         FAILS_WITH(GetLocaleInfoW(kDeDe, LOCALE_SLONGDATE | LOCALE_RETURN_NUMBER, out, 2), 0, ERROR_INVALID_FLAGS));
 }
 
-TEST(DatePictureConversion, IcuFieldsBecomePictureElementsThatReadBackAsTheSameTokens)
+TEST(DatePictureConversion, IcuFieldsBecomePictureElementsThatReadBackAsTheSameTokensAndDropWithSeparators)
 {
     using platform::PatternUse;
     struct Case {
@@ -196,8 +184,7 @@ TEST(DatePictureConversion, IcuFieldsBecomePictureElementsThatReadBackAsTheSameT
     };
     for (const Case& c : cases)
         EXPECT_EQ(U8(platform::WindowsPictureFromPattern(c.icu, c.use)), U8(c.picture)) << U8(c.icu);
-    // Splitting a written picture gives the tokens it was written from, for
-    // literal text with quotes and letters in every position.
+    // Splitting a written picture gives back the tokens it was written from.
     using platform::PictureKind;
     const char16_t* pictures[] = {u"dddd, MMMM d, yyyy", u"d' de 'MMMM", u"''''yyyy",       u"yy'''x'''",
                                   u"'a''b' d",           u"H'h'mm",      u"'unterminated d"};
@@ -217,11 +204,7 @@ TEST(DatePictureConversion, IcuFieldsBecomePictureElementsThatReadBackAsTheSameT
     tokens = platform::ParsePicture(u"'open d", PictureKind::Date);
     ASSERT_EQ(tokens.size(), 1u);
     EXPECT_EQ(U8(tokens[0].text), "open d");
-}
-
-TEST(DatePictureConversion, DroppingFieldsTakesTheirSeparatorsAlong)
-{
-    using platform::PictureKind;
+    // Dropping fields takes their separators along.
     auto drop = [](const char16_t* picture, std::u16string letters) {
         auto tokens = platform::ParsePicture(picture, PictureKind::Time);
         platform::DropFields(

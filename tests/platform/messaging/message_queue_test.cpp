@@ -4,6 +4,7 @@
 #include <atomic>
 #include <map>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "platform/base/error_codes.h"
@@ -82,7 +83,7 @@ TEST(MessageRetrieval, FiltersRemovalQuitAndDestroyedWindows)
 }
 
 // A send from another thread runs on the receiver inside its wait: the MessageWait case.
-TEST(SendMessage, TwoThreadsSendingToEachOtherDoNotDeadlock)
+TEST(SendMessage, TwoThreadsSendingToEachOtherDoNotDeadlockAndAGoneWindowAnswersZero)
 {
     std::atomic<HWND> peerOfA{nullptr}, peerOfB{nullptr};
     std::atomic<int> answered{0};
@@ -102,10 +103,6 @@ TEST(SendMessage, TwoThreadsSendingToEachOtherDoNotDeadlock)
     PostMessageW(a.Hwnd(), WM_APP, 0, 0);
     PostMessageW(b.Hwnd(), WM_APP, 0, 0);
     EXPECT_TRUE(SpinUntil([&] { return answered == 200; }, 10000)) << answered;
-}
-
-TEST(SendMessage, SenderGetsZeroWhenTheWindowGoesAway)
-{
     HWND hwnd = nullptr;
     std::atomic<bool> ready{false};
     HANDLE finish = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -237,7 +234,7 @@ protected:
     HWND hwnd = kstest::CreateHandlerWindow(&handler);
 };
 
-TEST_F(TimerWindow, FiresOnItsThreadAtTheNewestPeriodUntilKilledOrItsWindowGoes)
+TEST_F(TimerWindow, FiresOnItsThreadAtTheNewestPeriodOnceForASlowReaderUntilKilledOrItsWindowGoes)
 {
     ASSERT_NE(SetTimer(hwnd, 77, 1250, nullptr), 0u);
     std::thread([&] { SetTimer(hwnd, 77, 30, nullptr); }).join();  // replaces it, from another thread
@@ -249,16 +246,6 @@ TEST_F(TimerWindow, FiresOnItsThreadAtTheNewestPeriodUntilKilledOrItsWindowGoes)
     PumpFor(80);
     EXPECT_EQ(ticks[77], before);
     EXPECT_FALSE(KillTimer(hwnd, 77));
-    SetTimer(hwnd, 2, 10, nullptr);  // the timers of a destroyed window stop
-    DestroyWindow(hwnd);
-    Sleep(30);
-    MSG msg;
-    EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_TRUE(FAILS_WITH(SetTimer(hwnd, 3, 10, nullptr), 0u, ERROR_INVALID_WINDOW_HANDLE));
-}
-
-TEST_F(TimerWindow, ASlowReaderGetsOneMessageAfterThePostedOnes)
-{
     SetTimer(hwnd, 84, 20, nullptr);
     Sleep(110);  // many periods without reading the queue
     PostMessageW(hwnd, WM_APP, 0, 0);
@@ -266,11 +253,14 @@ TEST_F(TimerWindow, ASlowReaderGetsOneMessageAfterThePostedOnes)
     ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(msg.message, WM_APP);
     ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_EQ(msg.message, WM_TIMER);
-    EXPECT_EQ(msg.hwnd, hwnd);
-    EXPECT_EQ(msg.wParam, 84u);
+    EXPECT_EQ(std::tie(msg.message, msg.hwnd, msg.wParam), std::make_tuple(UINT{WM_TIMER}, hwnd, WPARAM{84}));
     EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
     KillTimer(hwnd, 84);
+    SetTimer(hwnd, 2, 10, nullptr);  // the timers of a destroyed window stop
+    DestroyWindow(hwnd);
+    Sleep(30);
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_TRUE(FAILS_WITH(SetTimer(hwnd, 3, 10, nullptr), 0u, ERROR_INVALID_WINDOW_HANDLE));
 }
 
 std::atomic<int> g_procTicks{0};

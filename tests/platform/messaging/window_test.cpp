@@ -57,7 +57,7 @@ TEST(WindowClass, NamesAreUniqueCaseInsensitiveAndHeldWhileInUseAndGarbageIsNoWi
     CloseHandle(kernel);
 }
 
-TEST(WindowLife, CreateHandsOverItsArgumentsAndMayBeRefused)
+TEST(WindowLife, CreateHandsOverItsArgumentsDestroyTellsTheParentFirstAndTakesChildren)
 {
     CREATESTRUCTW seen{};
     HWND during = nullptr;
@@ -84,21 +84,17 @@ TEST(WindowLife, CreateHandsOverItsArgumentsAndMayBeRefused)
     EXPECT_EQ(CreateHandlerWindow(&handler), nullptr);
     ASSERT_NE(during, nullptr);
     EXPECT_FALSE(IsWindow(during));
-}
-
-TEST(WindowLife, DestroyTellsTheParentFirstAndTakesChildrenAlong)
-{
     std::vector<std::pair<HWND, UINT>> journal;
     HWND parent = nullptr, child = nullptr, grandchild = nullptr;
     bool childAliveDuringParentDestroy = false;
-    Handler handler = [&](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    Handler recorder = [&](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
         if (m == WM_DESTROY && h == parent) childAliveDuringParentDestroy = IsWindow(child);
         journal.emplace_back(h, m);
         return DefWindowProcW(h, m, w, l);
     };
-    parent = CreateHandlerWindow(&handler, nullptr);
-    child = CreateHandlerWindow(&handler, parent, WS_CHILD);
-    grandchild = CreateHandlerWindow(&handler, child, WS_CHILD);
+    parent = CreateHandlerWindow(&recorder, nullptr);
+    child = CreateHandlerWindow(&recorder, parent, WS_CHILD);
+    grandchild = CreateHandlerWindow(&recorder, child, WS_CHILD);
     journal.clear();
     EXPECT_TRUE(DestroyWindow(parent));
     std::vector<std::pair<HWND, UINT>> expected{{parent, WM_DESTROY}, {child, WM_DESTROY}, {grandchild, WM_DESTROY}};

@@ -71,7 +71,7 @@ std::string ShowRule(const SYSTEMTIME& r)
 
 }  // namespace
 
-TEST(Libraries, LoadByNameCountLoadsAndFree)
+TEST(Libraries, LoadByNameCountLoadsFreeAndRegisteredLibraries)
 {
     HMODULE module = LoadLibraryW(u"citydb.dll");
     ASSERT_NE(module, nullptr);
@@ -98,18 +98,14 @@ TEST(Libraries, LoadByNameCountLoadsAndFree)
     EXPECT_TRUE(FAILS_WITH(LoadLibraryW(u"nosuch.dll"), nullptr, ERROR_MOD_NOT_FOUND));
     EXPECT_EQ(LoadLibraryW(nullptr), nullptr);
     EXPECT_EQ(LoadLibraryW(u"\\Windows\\"), nullptr);
-}
-
-TEST(Libraries, RegisteredLibrariesAndStringModules)
-{
     ASSERT_TRUE(platform::RegisterLibrary(u"answer.dll", {{"Answer", platform::AsFarProc(&Answer)}}));
     EXPECT_FALSE(platform::RegisterLibrary(u"ANSWER", {}));
     EXPECT_FALSE(platform::RegisterLibrary(u"citydb.dll", {}));
-    HMODULE module = LoadLibraryW(u"Answer.dll");
-    ASSERT_NE(module, nullptr);
-    EXPECT_EQ(reinterpret_cast<INT_PTR (*)()>(GetProcAddress(module, "Answer"))(), 42);
+    HMODULE answer = LoadLibraryW(u"Answer.dll");
+    ASSERT_NE(answer, nullptr);
+    EXPECT_EQ(reinterpret_cast<INT_PTR (*)()>(GetProcAddress(answer, "Answer"))(), 42);
     EXPECT_FALSE(platform::UnregisterLibrary(u"answer.dll"));  // still loaded
-    EXPECT_TRUE(FreeLibrary(module));
+    EXPECT_TRUE(FreeLibrary(answer));
     EXPECT_TRUE(platform::UnregisterLibrary(u"answer.dll"));
     EXPECT_EQ(LoadLibraryW(u"answer.dll"), nullptr);
     EXPECT_FALSE(platform::UnregisterLibrary(u"answer.dll"));

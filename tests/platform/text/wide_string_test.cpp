@@ -32,7 +32,6 @@ int Sign(int v) { return (v > 0) - (v < 0); }
 
 std::u16string Text(const WCHAR* s) { return s ? std::u16string(s) : std::u16string(u"<null>"); }
 
-// Offset of a search result, npos for none.
 size_t At(const WCHAR* hit, const std::u16string& in) { return hit ? size_t(hit - in.c_str()) : std::u16string::npos; }
 
 }  // namespace
@@ -168,7 +167,7 @@ TEST(WideStringClasses, UnicodeCharacterClassesAndCtypeMasks)
     for (auto [c, mask, expected] : masks) EXPECT_EQ(iswctype(c, mask), expected) << int(c) << " " << mask;
 }
 
-TEST(WideStringNumbers, NumberToTextMatchesTheNarrowRuntime)
+TEST(WideStringNumbers, NumberToTextAndBackAgreeWithTheNarrowRuntimeAndSaturate)
 {
     WCHAR buf[70];
     char expected[70];
@@ -188,10 +187,6 @@ TEST(WideStringNumbers, NumberToTextMatchesTheNarrowRuntime)
     EXPECT_EQ(Text(_ultow(35, buf, 36)), u"z");
     EXPECT_EQ(Text(_i64tow(LLONG_MIN, buf, 10)), u"-9223372036854775808");
     EXPECT_EQ(Text(_ui64tow(ULLONG_MAX, buf, 16)), u"ffffffffffffffff");
-}
-
-TEST(WideStringNumbers, TextToNumberAgreesWithTheNarrowRuntimeAndSaturates)
-{
     for (const char* in : {" 0x1A", "0x", "077", "-0", "+5", "z", "  12 34", "0X1g", "-2147483648", "2147483647", "101",
                            "zz", "  -0x10", "0"}) {
         for (int radix : {0, 2, 8, 10, 16, 36}) {
@@ -295,7 +290,7 @@ TEST(WideFormat, NumbersMatchTheHostForEveryFlagWidthAndPrecision)
     EXPECT_EQ(Wide(u"%d %.2f %d", 1, 2.345, 3), u"1 2.35 3");
 }
 
-TEST(WideFormat, LengthModifiersStarAndThePlatformsTextPointerAndPercentRules)
+TEST(WideFormat, LengthModifiersStarPlatformRulesAndBufferLimits)
 {
     LONG negative = -5;
     ULONG all = 0xFFFFFFFFu;
@@ -310,7 +305,6 @@ TEST(WideFormat, LengthModifiersStarAndThePlatformsTextPointerAndPercentRules)
     EXPECT_EQ(Wide(u"[%*d][%*d]", 6, 42, -6, 42), Host("[%*d][%*d]", 6, 42, -6, 42));
     EXPECT_EQ(Wide(u"[%.*d][%.*d]", 5, 42, -1, 42), Host("[%.*d][%.*d]", 5, 42, -1, 42));
     EXPECT_EQ(Wide(u"[%*.*s]", 8, 3, u"abcdef"), u"[     abc]");
-
     // The platform's own rules for text, pointers and percent signs.
     const WCHAR* wide = u"Grüße €";
     EXPECT_EQ(Wide(u"%s|%ls|%ws", wide, wide, wide), u"Grüße €|Grüße €|Grüße €");
@@ -323,10 +317,6 @@ TEST(WideFormat, LengthModifiersStarAndThePlatformsTextPointerAndPercentRules)
     EXPECT_EQ(Wide(u"100%% sure"), u"100% sure");
     EXPECT_EQ(Wide(u"%y%d", 5), u"y5");  // unknown: printed, no argument used
     EXPECT_EQ(Wide(u"end%"), u"end");
-}
-
-TEST(WideFormat, BufferLimitsOfEachFunction)
-{
     WCHAR buf[16];
     std::fill(std::begin(buf), std::end(buf), u'#');
     EXPECT_EQ(_snwprintf(buf, 5, u"%s", u"hello world"), -1);  // truncated, unterminated
@@ -343,9 +333,9 @@ TEST(WideFormat, BufferLimitsOfEachFunction)
     EXPECT_EQ(std::u16string(buf), u"1234");
     EXPECT_EQ(swprintf(buf, 0, u"x"), -1);
     std::u16string longText(2000, u'x');
-    std::vector<WCHAR> big(1100, u'#');
-    EXPECT_EQ(wsprintfW(big.data(), u"%s", longText.c_str()), 1023);  // stops at 1024 units
-    EXPECT_EQ(std::u16string(big.data() + 1022, 3), std::u16string(u"x\0#", 3));
+    std::vector<WCHAR> large(1100, u'#');
+    EXPECT_EQ(wsprintfW(large.data(), u"%s", longText.c_str()), 1023);  // stops at 1024 units
+    EXPECT_EQ(std::u16string(large.data() + 1022, 3), std::u16string(u"x\0#", 3));
     EXPECT_EQ(wsprintfW(buf, u"%d%f%d", 1, 2), 3);  // no floating point
     EXPECT_EQ(std::u16string(buf), u"1f2");
     EXPECT_EQ(wsprintfW(buf, u"%ld:%s", static_cast<LONG>(123), u"ok"), 6);

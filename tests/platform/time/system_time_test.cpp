@@ -69,11 +69,7 @@ TEST(FileTimeConversion, RandomAndPublishedInstantsTheRangeAndUnsignedComparison
     EXPECT_EQ(FileTimeOf(Make(30827, 12, 31, 23, 59, 59, 999)), 0x7FFF35F4F06C58F0ULL);  // the last convertible
 }
 
-// Known values: the platform conversion's own test values (1980, 1990, the
-// bounds), the suite's sentinels, hand-computed negative dates, and dates
-// before FILETIME's range (the rest agree with FILETIME below) from Python:
-// (t - 1899-12-30) as days d and seconds s of the day gives d + s/86400, or
-// d - s/86400 for negative d.
+// Known values from Python: days d and seconds s since 1899-12-30 give d + s/86400 (d - s/86400 below 0).
 TEST(OleDateConversion, KnownAndRandomDatesRoundingRollOverAndTheRange)
 {
     const struct {

@@ -1,8 +1,9 @@
-// The device zone against transitions from Python's zoneinfo, and zone conversions.
+// The device zone against transitions from Python's zoneinfo, zone conversions and zone rule checks.
 #include <gtest/gtest.h>
 
 #include <unicode/simpletz.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -14,12 +15,14 @@
 #include "platform/time/clock.h"
 #include "platform/time/time_zone.h"
 #include "platform/time/zone_description.h"
+#include "platform/time/zone_rules.h"
 #include "tests/support/last_error_check.h"
 #include "tests/support/saved_environment.h"
 #include "tests/support/test_dates.h"
 
 using kstest::FileTimeOf;
 using kstest::Make;
+using kstest::Show;
 
 namespace {
 
@@ -51,12 +54,7 @@ protected:
 
 }  // namespace
 
-// Expected values from Python's zoneinfo (tzdata 2025b): scanning 2025 for
-// offset changes gave, as wall-clock time just before each change,
-//   New York  2025-03-09 02:00 (2nd Sunday) and 2025-11-02 02:00 (1st Sunday), -5 h, +1 h saving
-//   Berlin    2025-03-30 02:00 (last Sunday) and 2025-10-26 03:00 (last Sunday), +1 h, +1 h saving
-//   Sydney    2025-10-05 02:00 (1st Sunday) and 2025-04-06 03:00 (1st Sunday), +10 h, +1 h saving
-//   Kolkata   no change, +5:30.
+// Expected rules from Python's zoneinfo (tzdata 2025b): 2025's offset changes in wall-clock time.
 TEST_F(DeviceZoneTest, RecordsZonesByNameAndTheBiasInForce)
 {
     const struct {
@@ -184,10 +182,9 @@ TEST_F(DeviceZoneTest, RecordsZonesByNameAndTheBiasInForce)
 }
 
 // "Last Sunday" and "4th Sunday" stay apart in years where they name the same day.
-TEST(ZoneRules, FourthAndLastWeekdayStayApartInYearsWhereTheyCoincide)
+TEST(ZoneRules, FourthAndLastStayApartEachFormHasItsOwnCheckAndOutOfRangeFieldsGiveADay)
 {
     UErrorCode status = U_ZERO_ERROR;
-    // DST from the 4th Sunday of March to the 4th Sunday of October, 02:00.
     icu::SimpleTimeZone fourth(3'600'000, u"Test/Fourth", UCAL_MARCH, 4, UCAL_SUNDAY, 7'200'000,
                                icu::SimpleTimeZone::WALL_TIME, UCAL_OCTOBER, 4, UCAL_SUNDAY, 7'200'000,
                                icu::SimpleTimeZone::WALL_TIME, 3'600'000, status);
@@ -195,8 +192,7 @@ TEST(ZoneRules, FourthAndLastWeekdayStayApartInYearsWhereTheyCoincide)
                              icu::SimpleTimeZone::WALL_TIME, UCAL_OCTOBER, -1, UCAL_SUNDAY, 10'800'000,
                              icu::SimpleTimeZone::WALL_TIME, 3'600'000, status);
     ASSERT_TRUE(U_SUCCESS(status));
-    // 1 June 2024: the next changes are 27 October 2024 (4th and last) and
-    // 30 March 2025 (5th and last).
+    // From 1 June 2024: 27 October 2024 (4th and last), then 30 March 2025 (5th and last).
     const UDate june2024 = platform::FileTimeToUDate(FileTimeOf(Make(2024, 6, 1)));
     TIME_ZONE_INFORMATION tzi;
     EXPECT_EQ(platform::DescribeTimeZone(fourth, june2024, &tzi), TIME_ZONE_ID_DAYLIGHT);
@@ -206,4 +202,45 @@ TEST(ZoneRules, FourthAndLastWeekdayStayApartInYearsWhereTheyCoincide)
     EXPECT_EQ(platform::DescribeTimeZone(last, june2024, &tzi), TIME_ZONE_ID_DAYLIGHT);
     EXPECT_EQ(ShowRule(tzi.StandardDate) + ShowRule(tzi.DaylightDate),
               ShowRule(Rule(10, 0, 5, 3)) + ShowRule(Rule(3, 0, 5, 2)));
+    const struct {
+        SYSTEMTIME rule;
+        bool valid;
+        const char* why;
+    } cases[] = {
+        {Rule(3, 0, 2, 2), true, "second Sunday of March"},
+        {Rule(10, 6, 5, 23, 59), true, "last Saturday of October"},
+        {Rule(3, 0, 0, 2), false, "a zeroth Sunday"},
+        {Make(0, 3, 2, 2, 0, 60), false, "second 60 (was accepted by the object model)"},
+        {Make(0, 3, 2, 2, 0, 0, 1000), false, "millisecond 1000 (was accepted by the object model and the loader)"},
+        {Make(2021, 10, 31, 3), true, "31 October (was refused by the object model, which took 28)"},
+        {Make(2021, 4, 30, 3), true, "30 April"},
+        {Make(2021, 4, 31, 3), false, "31 April does not exist (the device zone left it to ICU)"},
+        {Make(2024, 2, 29, 3), false, "29 February is missing in most years (was accepted by the loader)"},
+        {Make(2023, 2, 28, 3), true, "28 February"},
+        {Make(12000, 3, 1, 2), true, "the year only marks the form (was refused by the loader past 9999)"},
+        {Make(2021, 3, 0, 2), false, "day 0"},
+        {Make(2021, 3, 10, 24), false, "hour 24"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(platform::IsValidZoneRule(c.rule), c.valid) << c.why << ": " << Show(c.rule);
+        const bool relative = c.rule.wYear == 0;
+        EXPECT_EQ(platform::IsValidRelativeZoneRule(c.rule), relative && c.valid) << c.why;
+        EXPECT_EQ(platform::IsValidAbsoluteZoneRule(c.rule), !relative && c.valid) << c.why;
+    }
+    const struct {
+        SYSTEMTIME rule;
+        int year, month, day;
+    } days[] = {
+        {Rule(3, 0, 0, 2), 2024, 3, 3},       // occurrence 0 as the first Sunday
+        {Rule(3, 0, 9, 2), 2024, 3, 31},      // occurrence 9 as the last Sunday
+        {Rule(3, 7, 1, 2), 2024, 3, 3},       // day of week 7 as Sunday
+        {Rule(14, 0, 1, 2), 2024, 12, 1},     // month 14 as December
+        {Make(2024, 2, 30, 2), 2025, 2, 28},  // an absolute day past the month's end: its last day
+    };
+    for (const auto& c : days) {
+        const platform::civil::Date d = platform::ZoneTransitionDate(c.year, c.rule);
+        EXPECT_EQ(std::vector<std::int64_t>({d.year, d.month, d.day}),
+                  std::vector<std::int64_t>({c.year, c.month, c.day}))
+            << Show(c.rule);
+    }
 }

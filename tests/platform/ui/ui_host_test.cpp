@@ -43,7 +43,7 @@ private:
 
 }  // namespace
 
-TEST(UiHost, QuietDefaultAnswersWithTheDefaultButton)
+TEST(UiHost, QuietDefaultAnswersWithTheDefaultButtonScriptedHostsInOrderAndNest)
 {
     ASSERT_EQ(SetUiHost(nullptr), nullptr) << "another test left a host installed";
     const std::pair<UINT, int> cases[] = {
@@ -63,10 +63,6 @@ TEST(UiHost, QuietDefaultAnswersWithTheDefaultButton)
     EXPECT_TRUE(b.Has(IDNO));
     EXPECT_FALSE(b.Has(IDCANCEL));
     EXPECT_EQ(AskUser(u"question", u"How many?", 4), 4);
-}
-
-TEST(UiHost, ScriptedHostsAnswerInOrderRecordEverythingAndNest)
-{
     ScriptedUiHost host;
     host.QueueAnswers({IDNO, IDCANCEL});
     auto owner = reinterpret_cast<HWND>(0x42);
