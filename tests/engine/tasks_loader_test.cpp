@@ -282,6 +282,7 @@ TEST_F(TasksGroupingTest, GroupHeaders)
          0,
          {"[Not completed]", "lower", "upper", "cee", "bare", "[Completed recently]", "[Completed earlier]",
           "[Completed long ago]"}},
+        {6, 0, {"[None]"}},  // a date group starts closed
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.groupBy << "/" << c.named);
