@@ -489,7 +489,7 @@ protected:
         SetCalendarSetting(u"DV_ShowTasks", 1);
     }
 
-    // Task subject -> the days (offsets from today) it is shown on.
+    // Task subject ("!" after an overdue one) -> the days (offsets from today) it is shown on.
     std::map<std::string, std::vector<int>> Placement(double first, double last)
     {
         CCalendarThread loader;
@@ -502,7 +502,8 @@ protected:
         for (DATACALENDAR* row : loader.GetDataList()) {
             if (row->kind != kCalendarKindTask) continue;
             EXPECT_NE(row->task, nullptr);
-            days[caltest::Utf8(row->subject)].push_back(static_cast<int>(row->day - static_cast<LONG>(today)));
+            const std::string key = caltest::Utf8(row->subject) + (row->task && row->task->overdue ? "!" : "");
+            days[key].push_back(static_cast<int>(row->day - static_cast<LONG>(today)));
         }
         return days;
     }
@@ -544,7 +545,7 @@ TEST_F(CalendarTasksTest, EachSettingAndRangePlacesItsTasks)
         {{},
          -3,
          3,
-         {{"overdue", {-1, 0}},
+         {{"overdue!", {-1, 0}},
           {"today", {0}},
           {"later", {2}},
           {"planned", {1, 2}},
@@ -557,9 +558,9 @@ TEST_F(CalendarTasksTest, EachSettingAndRangePlacesItsTasks)
           {"urgent", {}},
           {"urgent template", {}}}},
         // An overdue task is shown today and on its due day in range; a range without today drops it.
-        {{}, 0, 6, {{"overdue", {0}}}},
-        {{}, -6, 0, {{"overdue", {-1, 0}}}},
-        {{}, 7, 13, {{"overdue", {}}}},
+        {{}, 0, 6, {{"overdue!", {0}}}},
+        {{}, -6, 0, {{"overdue!", {-1, 0}}}},
+        {{}, 7, 13, {{"overdue!", {}}}},
         {{{u"bShowInProgressTasksToday", 1}}, -3, 3, {{"long", {0, 2}}, {"started", {0}}}},
         {{{u"bShowInProgressTasksToday", 2}}, -3, 3, {{"long", {-3, -2, -1, 0, 1, 2}}, {"started", {-1, 0, 1, 2, 3}}}},
         // A range without today uses its first day for running tasks.
