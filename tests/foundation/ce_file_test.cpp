@@ -56,7 +56,7 @@ protected:
     }
 };
 
-TEST_F(CeFileTest, OpenDetectsTheByteOrderMarkAndClosesEmptyMissingAndNewFiles)
+TEST_F(CeFileTest, OpenDetectsTheByteOrderMarkAndClosesFilesAndCreateMakesNewOrReplaces)
 {
     const struct {
         const char* name;
@@ -103,27 +103,24 @@ TEST_F(CeFileTest, OpenDetectsTheByteOrderMarkAndClosesEmptyMissingAndNewFiles)
     MakeHostFile("p.txt", "plain");
     ASSERT_TRUE(file.Open(Device("p.txt").c_str(), GENERIC_READ, 0, FALSE));
     EXPECT_FALSE(file.IsUnicode());
-}
 
-TEST_F(CeFileTest, CreateNewOrReplacingAndFileInformation)
-{
     MakeHostFile("old.txt", "old");
-    CeFile file;
-    EXPECT_FALSE(file.Create(Device("old.txt").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, FALSE));
+    CeFile created;
+    EXPECT_FALSE(created.Create(Device("old.txt").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, FALSE));
     EXPECT_EQ(ReadHostFile("old.txt"), "old");
-    ASSERT_TRUE(file.Create(Device("old.txt").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, TRUE));
-    EXPECT_TRUE(file.IsOpen());
-    EXPECT_EQ(file.Size(), 0u);
-    file.Close();
+    ASSERT_TRUE(created.Create(Device("old.txt").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, TRUE));
+    EXPECT_TRUE(created.IsOpen());
+    EXPECT_EQ(created.Size(), 0u);
+    created.Close();
     EXPECT_EQ(ReadHostFile("old.txt"), "");
-    EXPECT_EQ(file.GetAttributes(), INVALID_FILE_ATTRIBUTES) << "closed";
-    ASSERT_TRUE(file.Create(Device("fresh.txt").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, FALSE));
-    const DWORD attributes = file.GetAttributes();
+    EXPECT_EQ(created.GetAttributes(), INVALID_FILE_ATTRIBUTES) << "closed";
+    ASSERT_TRUE(created.Create(Device("fresh.txt").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, FALSE));
+    const DWORD attributes = created.GetAttributes();
     EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY));
-    EXPECT_NE(file.GetLastWriteTime().dwHighDateTime, 0u);
+    EXPECT_NE(created.GetLastWriteTime().dwHighDateTime, 0u);
 }
 
-TEST_F(CeFileTest, LineEndingsAndLinesCutToTheCallersBufferButNotToTheReadBuffer)
+TEST_F(CeFileTest, LineEndingsLinesCutToTheCallersBufferReadsInPiecesAndBufferedWrites)
 {
     const struct {
         const char* name;
@@ -152,10 +149,7 @@ TEST_F(CeFileTest, LineEndingsAndLinesCutToTheCallersBufferButNotToTheReadBuffer
     const std::string text = longLine + "\r\ntail\r\n" + longLine;
     ExpectLines(text, false, expected, 200000);
     ExpectLines(Utf16Bytes(std::u16string(text.begin(), text.end()), true), true, expected, 200000);
-}
 
-TEST_F(CeFileTest, ReadsInPiecesAcrossBuffersAndWritesAreBufferedUntilFlushed)
-{
     for (size_t size : {size_t(10), size_t(65531), size_t(65536), size_t(200001)}) {
         SCOPED_TRACE(size);
         const std::string content = Pattern(size);
@@ -199,7 +193,7 @@ TEST_F(CeFileTest, ReadsInPiecesAcrossBuffersAndWritesAreBufferedUntilFlushed)
     EXPECT_EQ(ReadHostFile("l.bin"), "ab" + big);
 }
 
-TEST_F(CeFileTest, AccessRightsAreRespected)
+TEST_F(CeFileTest, AccessRightsWriteLineInBothEncodingsAndPositionsWhileReadingAndWriting)
 {
     MakeHostFile("r.bin", "content");
     CeFile file;
@@ -219,10 +213,7 @@ TEST_F(CeFileTest, AccessRightsAreRespected)
     EXPECT_EQ(file.Read(buffer, 8), 0u);
     EXPECT_EQ(file.Write("x", 1), 0u);
     EXPECT_EQ(file.GetPosition(), INVALID_SET_FILE_POINTER);
-}
 
-TEST_F(CeFileTest, WriteLineInBothEncodings)
-{
     const struct {
         const char* name;
         BOOL eightBit;
@@ -236,56 +227,53 @@ TEST_F(CeFileTest, WriteLineInBothEncodings)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        CeFile file;
-        ASSERT_TRUE(file.Create(Device("line.txt").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, TRUE));
+        CeFile lineFile;
+        ASSERT_TRUE(lineFile.Create(Device("line.txt").c_str(), GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, TRUE));
         if (c.header) {
-            EXPECT_TRUE(file.WriteUnicodeHeader());
+            EXPECT_TRUE(lineFile.WriteUnicodeHeader());
         }
-        EXPECT_TRUE(file.WriteLine(u"\u20ACe\u00E9", c.eightBit));
-        EXPECT_EQ(bool(file.IsUnicode()), c.unicode);
-        file.Close();
+        EXPECT_TRUE(lineFile.WriteLine(u"\u20ACe\u00E9", c.eightBit));
+        EXPECT_EQ(bool(lineFile.IsUnicode()), c.unicode);
+        lineFile.Close();
         EXPECT_EQ(ReadHostFile("line.txt"), c.bytes);
     }
-}
 
-TEST_F(CeFileTest, PositionsWhileReadingAndWriting)
-{
     MakeHostFile("p.bin", "0123456789");
-    CeFile file;
-    ASSERT_TRUE(file.Open(Device("p.bin").c_str(), GENERIC_READ | GENERIC_WRITE, 0, FALSE));
+    CeFile positioned;
+    ASSERT_TRUE(positioned.Open(Device("p.bin").c_str(), GENERIC_READ | GENERIC_WRITE, 0, FALSE));
     char c[4] = {};
-    ASSERT_EQ(file.Read(c, 3), 3u);
-    EXPECT_EQ(file.GetPosition(), 3u);
-    EXPECT_EQ(file.SetPosition(1), 1u);  // back inside the read buffer
-    ASSERT_EQ(file.Read(c, 2), 2u);
+    ASSERT_EQ(positioned.Read(c, 3), 3u);
+    EXPECT_EQ(positioned.GetPosition(), 3u);
+    EXPECT_EQ(positioned.SetPosition(1), 1u);  // back inside the read buffer
+    ASSERT_EQ(positioned.Read(c, 2), 2u);
     EXPECT_EQ(std::string(c, 2), "12");
-    EXPECT_EQ(file.MovePosition(4), 7u);
-    ASSERT_EQ(file.Read(c, 1), 1u);
+    EXPECT_EQ(positioned.MovePosition(4), 7u);
+    ASSERT_EQ(positioned.Read(c, 1), 1u);
     EXPECT_EQ(c[0], '7');
-    EXPECT_EQ(file.MovePosition(-100), INVALID_SET_FILE_POINTER);
+    EXPECT_EQ(positioned.MovePosition(-100), INVALID_SET_FILE_POINTER);
 
     // A write after reading lands at the reading position.
-    EXPECT_EQ(file.SetPosition(2), 2u);
-    file.Read(c, 1);
-    file.Write("ab", 2);
-    EXPECT_EQ(file.GetPosition(), 5u);
-    ASSERT_EQ(file.Read(c, 1), 1u);  // reading sees the pending write flushed
+    EXPECT_EQ(positioned.SetPosition(2), 2u);
+    positioned.Read(c, 1);
+    positioned.Write("ab", 2);
+    EXPECT_EQ(positioned.GetPosition(), 5u);
+    ASSERT_EQ(positioned.Read(c, 1), 1u);  // reading sees the pending write flushed
     EXPECT_EQ(c[0], '5');
     EXPECT_EQ(ReadHostFile("p.bin"), "012ab56789");
 
-    EXPECT_EQ(file.SetPositionEnd(), 10u);
-    EXPECT_TRUE(file.EndOfFile());
-    file.Write("XY", 2);
-    EXPECT_EQ(file.Size(), 12u);
-    EXPECT_EQ(file.SetPositionBegin(), 0u);
-    EXPECT_FALSE(file.EndOfFile());
-    EXPECT_EQ(file.GetPosition(), 0u);  // the probe gave its byte back
-    ASSERT_EQ(file.Read(c, 1), 1u);
+    EXPECT_EQ(positioned.SetPositionEnd(), 10u);
+    EXPECT_TRUE(positioned.EndOfFile());
+    positioned.Write("XY", 2);
+    EXPECT_EQ(positioned.Size(), 12u);
+    EXPECT_EQ(positioned.SetPositionBegin(), 0u);
+    EXPECT_FALSE(positioned.EndOfFile());
+    EXPECT_EQ(positioned.GetPosition(), 0u);  // the probe gave its byte back
+    ASSERT_EQ(positioned.Read(c, 1), 1u);
     EXPECT_EQ(c[0], '0');
 
-    EXPECT_EQ(file.SetPosition(4), 4u);
-    EXPECT_TRUE(file.SetEndOfFile());
-    file.Close();
+    EXPECT_EQ(positioned.SetPosition(4), 4u);
+    EXPECT_TRUE(positioned.SetEndOfFile());
+    positioned.Close();
     EXPECT_EQ(ReadHostFile("p.bin"), "012a");
 }
 

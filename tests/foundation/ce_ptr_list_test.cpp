@@ -364,7 +364,7 @@ TEST(CePtrList, DeletePolicies)
 
 // ---- Compare policies -----------------------------------------------------
 
-TEST(CeStrList, OwnedCopiesFoundByTheComparePolicy)
+TEST(CeStrList, OwnedCopiesFoundByTheComparePolicyAndEveryCompareKindOrdersAsDocumented)
 {
     CeStrList<> list;
     WCHAR source[] = u"Alpha";
@@ -384,10 +384,7 @@ TEST(CeStrList, OwnedCopiesFoundByTheComparePolicy)
     nulls.SetCount(3);  // the default element is null too
     for (WCHAR* s : nulls) EXPECT_EQ(s, nullptr);
     EXPECT_EQ(nulls.Find(static_cast<const WCHAR*>(nullptr)), 0);
-}
 
-TEST(ListPolicies, CompareKinds)
-{
     auto n = [](std::uintptr_t v) { return reinterpret_cast<const void*>(v); };
     const struct {
         int kind;

@@ -35,7 +35,7 @@ std::u16string UniqueName(const char* what)
     return std::u16string(name.begin(), name.end());
 }
 
-TEST(CeWaitableHandleTest, WaitResultsSharedHandlesAndAnInfiniteWaitOnAClosedHandle)
+TEST(CeWaitableHandleTest, WaitsMessageWaitsEventSetPulseResetSemaphoreCountsAndNoHandle)
 {
     CeManualEvent event;
     EXPECT_EQ(event.WaitFor(60), WAIT_TIMEOUT);
@@ -64,40 +64,34 @@ TEST(CeWaitableHandleTest, WaitResultsSharedHandlesAndAnInfiniteWaitOnAClosedHan
     EXPECT_LT(elapsed, 100 + 150 + 250);  // at most one 150 ms slice late
     EXPECT_EQ(event.GetHandle(), nullptr);
     EXPECT_EQ(event.Close(), 0);
-}
 
-TEST(CeWaitableHandleTest, MessageWaitDispatchesSentAndPostedMessages)
-{
     RecordingWindow window;
     window.Reply(WM_APP + 1, 41);
-    CeManualEvent event;
+    CeManualEvent pumped;
     std::atomic<LRESULT> sendResult{0};
     std::thread worker([&] {
         sendResult = SendMessageW(window.Handle(), WM_APP + 1, 0, 0);  // blocks unless the waiter pumps
         PostMessageW(window.Handle(), WM_APP + 2, 7, 0);
         Sleep(200);  // the posted message is dispatched during the wait, not after it
-        event.Set();
+        pumped.Set();
     });
-    EXPECT_EQ(event.MsgWaitFor(5000), WAIT_OBJECT_0);
+    EXPECT_EQ(pumped.MsgWaitFor(5000), WAIT_OBJECT_0);
     worker.join();
     EXPECT_EQ(sendResult, 41);
     ASSERT_EQ(window.Count(WM_APP + 2), 1u);
     EXPECT_EQ(window.All(WM_APP + 2)[0].wParam, 7u);
-    event.Reset();
-    EXPECT_EQ(event.MsgWaitFor(50), WAIT_TIMEOUT);
+    pumped.Reset();
+    EXPECT_EQ(pumped.MsgWaitFor(50), WAIT_TIMEOUT);
 
-    std::thread closer([&] {
+    std::thread pumpedCloser([&] {
         Sleep(50);
-        event.Close();
+        pumped.Close();
         PostMessageW(window.Handle(), WM_APP + 3, 0, 0);  // wakes the wait, which then finds no handle
     });
-    EXPECT_EQ(event.MsgWaitFor(INFINITE), WAIT_FAILED);
-    closer.join();
+    EXPECT_EQ(pumped.MsgWaitFor(INFINITE), WAIT_FAILED);
+    pumpedCloser.join();
     EXPECT_EQ(window.Count(WM_APP + 3), 1u);
-}
 
-TEST(CeEventTest, SetPulseResetSemaphoreCountsAndNoHandle)
-{
     CeManualEvent manual;
     EXPECT_NE(manual.Set(), 0);
     EXPECT_TRUE(manual.IsSet());
@@ -126,7 +120,7 @@ TEST(CeEventTest, SetPulseResetSemaphoreCountsAndNoHandle)
     EXPECT_EQ(semaphore.Release(1), -1);
 }
 
-TEST(CeMutexTest, SecondOwnerTimesOutUntilReleasedAndAnAbandonedMutexIsOwned)
+TEST(CeMutexTest, SecondOwnersTimeOutUntilReleasedAbandonedIsOwnedAndPumpingWaitsServeMessages)
 {
     std::u16string name = UniqueName("held");
     auto tryOther = [&](DWORD timeout) {
@@ -152,34 +146,28 @@ TEST(CeMutexTest, SecondOwnerTimesOutUntilReleasedAndAnAbandonedMutexIsOwned)
     CeMutex heir;
     EXPECT_EQ(heir.Create(name.c_str(), 500, false), WAIT_OBJECT_0);
     CloseHandle(abandoned);
-}
 
-TEST(CeMutexTest, PumpingWaitServesTheOwnersMessages)
-{
-    std::u16string name = UniqueName("pump");
+    std::u16string pumpName = UniqueName("pump");
     RecordingWindow window;
     window.Reply(WM_APP + 4, 5);
     std::atomic<bool> owned{false};
     std::atomic<LRESULT> answer{0};
     std::thread owner([&] {
         CeMutex m;
-        EXPECT_EQ(m.Create(name.c_str(), 0, false), WAIT_OBJECT_0);
+        EXPECT_EQ(m.Create(pumpName.c_str(), 0, false), WAIT_OBJECT_0);
         owned = true;
         answer = SendMessageW(window.Handle(), WM_APP + 4, 0, 0);  // answered only by a pumping waiter
         m.Release();
     });
     while (!owned) Sleep(1);
     CeMutex waiter;
-    EXPECT_EQ(waiter.Create(name.c_str(), 3000, true), WAIT_OBJECT_0);
+    EXPECT_EQ(waiter.Create(pumpName.c_str(), 3000, true), WAIT_OBJECT_0);
     owner.join();
     EXPECT_EQ(answer, 5);
-}
 
-TEST(CeMutexTest, NameHeldByAnotherProcessTimesOutWith258UntilItLetsGo)
-{
-    std::u16string name = UniqueName("process");
-    std::string command =
-        std::string(KSTOOLS_TEST_HELPER_DIR "/ks_mutex_holder ") + std::string(name.begin(), name.end()) + " 800";
+    std::u16string processName = UniqueName("process");
+    std::string command = std::string(KSTOOLS_TEST_HELPER_DIR "/ks_mutex_holder ") +
+                          std::string(processName.begin(), processName.end()) + " 800";
     FILE* holder = popen(command.c_str(), "r");
     ASSERT_NE(holder, nullptr);
     char line[32] = {};
@@ -187,15 +175,15 @@ TEST(CeMutexTest, NameHeldByAnotherProcessTimesOutWith258UntilItLetsGo)
     ASSERT_STREQ(line, "held\n");
     CeMutex mutex;
     auto start = Clock::now();
-    EXPECT_EQ(mutex.Create(name.c_str(), 200, false), 258u);
+    EXPECT_EQ(mutex.Create(processName.c_str(), 200, false), 258u);
     EXPECT_GE(MillisecondsSince(start), 190);
     // Asked again, the held handle is waited on first.
-    EXPECT_EQ(mutex.Create(name.c_str(), 5000, true), WAIT_OBJECT_0);
+    EXPECT_EQ(mutex.Create(processName.c_str(), 5000, true), WAIT_OBJECT_0);
     ASSERT_NE(std::fgets(line, sizeof line, holder), nullptr);
     EXPECT_STREQ(line, "released\n");
     EXPECT_EQ(pclose(holder), 0);
     mutex.Release();  // one Release lets others in, however many steps the retry took
-    EXPECT_EQ(OnAnotherThread([&] { return CeMutex().Create(name.c_str(), 0, false); }), WAIT_OBJECT_0);
+    EXPECT_EQ(OnAnotherThread([&] { return CeMutex().Create(processName.c_str(), 0, false); }), WAIT_OBJECT_0);
 }
 
 }  // namespace

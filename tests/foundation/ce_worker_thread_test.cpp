@@ -214,7 +214,7 @@ TEST_F(CeWorkerThreadTest, ThousandStartStopCyclesWithThePumpingWindowThread)
     EXPECT_TRUE(worker.BusyLockFree());
 }
 
-TEST_F(CeWorkerThreadTest, KillAndExit)
+TEST_F(CeWorkerThreadTest, KillExitAndPostsToTheThreadAndToTheWindow)
 {
     TestWorker worker(window.Handle(), kShortStopTimeout, [](TestWorker&) -> DWORD {
         for (;;) Sleep(2);
@@ -243,23 +243,20 @@ TEST_F(CeWorkerThreadTest, KillAndExit)
     EXPECT_LT(MillisecondsSince(start), 200);
     ASSERT_TRUE(PumpUntilDone(2));
     EXPECT_EQ(exiting.hooks, "");
-}
 
-TEST_F(CeWorkerThreadTest, PostsToTheThreadAndToTheWindow)
-{
-    TestWorker worker(nullptr, kShortStopTimeout, [](TestWorker&) -> DWORD {
+    TestWorker poster(nullptr, kShortStopTimeout, [](TestWorker&) -> DWORD {
         MSG msg;
         return GetMessageW(&msg, nullptr, 0, 0) > 0 && msg.message == WM_APP + 20 ? static_cast<DWORD>(msg.wParam) : 0;
     });
-    EXPECT_EQ(worker.PostThreadMessageW(WM_APP + 20, 3, 0), 0);  // no thread id yet
-    EXPECT_EQ(worker.PostWindowMessage(WM_APP + 21, 0, 0), 0);   // no window
-    ASSERT_EQ(worker.Start(), 1);
-    EXPECT_NE(worker.PostThreadMessageW(WM_APP + 20, 23, 0), 0);
-    worker.WaitForComplete();
-    EXPECT_EQ(worker.lastResult, 23u);
+    EXPECT_EQ(poster.PostThreadMessageW(WM_APP + 20, 3, 0), 0);  // no thread id yet
+    EXPECT_EQ(poster.PostWindowMessage(WM_APP + 21, 0, 0), 0);   // no window
+    ASSERT_EQ(poster.Start(), 1);
+    EXPECT_NE(poster.PostThreadMessageW(WM_APP + 20, 23, 0), 0);
+    poster.WaitForComplete();
+    EXPECT_EQ(poster.lastResult, 23u);
 }
 
-TEST_F(CeWorkerThreadTest, StartFlagsPriorityAndFailures)
+TEST_F(CeWorkerThreadTest, StartFlagsPriorityFailuresAutoDeleteAndDestructorKill)
 {
     TestWorker worker(window.Handle(), kShortStopTimeout, [](TestWorker& w) -> DWORD {
         while (!w.StopEventSet()) Sleep(1);
@@ -288,10 +285,7 @@ TEST_F(CeWorkerThreadTest, StartFlagsPriorityAndFailures)
     ASSERT_EQ(worker.Start(), 1);
     worker.Stop(true);
     EXPECT_TRUE(PumpUntil([&] { return worker.BusyLockFree(); }));
-}
 
-TEST_F(CeWorkerThreadTest, AutoDeleteAndDestructorKill)
-{
     static std::atomic<int> destroyed, derivedPostKills, beats;
     destroyed = derivedPostKills = beats = 0;
     class Disposable : public TestWorker {
@@ -323,7 +317,7 @@ TEST_F(CeWorkerThreadTest, AutoDeleteAndDestructorKill)
 
 }  // namespace
 
-TEST(CeWorkerThreadDeathTest, EscapingExceptionEndsTheProcessWithCode0AfterPostKill)
+TEST(CeWorkerThreadDeathTest, EscapingExceptionEndsTheProcessWithCode0AfterPostKillButKillAndExitDoNot)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     class Throwing : public CeWorkerThread {
@@ -339,12 +333,7 @@ TEST(CeWorkerThreadDeathTest, EscapingExceptionEndsTheProcessWithCode0AfterPostK
             std::_Exit(3);
         },
         ::testing::ExitedWithCode(0), "post-kill ran");
-}
-
-// Kill and Exit unwind with the platform's own exception, not an escaping one.
-TEST(CeWorkerThreadDeathTest, KillAndExitDoNotEndTheProcess)
-{
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // Kill and Exit unwind with the platform's own exception, not an escaping one.
     EXPECT_EXIT(
         {
             TestWorker killed(nullptr, 100, [](TestWorker&) -> DWORD {

@@ -13,7 +13,7 @@ namespace {
 
 std::u16string Counted(const WCHAR* p) { return p ? std::u16string(p, static_cast<size_t>(CSTRLen(p))) : u"<null>"; }
 
-TEST(CountedString, LayoutAllocationReAllocAndExtendEvenFromTheirOwnText)
+TEST(CountedString, LayoutAllocationExtendCStrCopiesComparesTempStringsAndBstrHelpers)
 {
     const WCHAR withZero[] = {u'a', 0, u'b', u'c'};
     WCHAR* p = AllocCSTRLen(withZero, 3);
@@ -50,13 +50,10 @@ TEST(CountedString, LayoutAllocationReAllocAndExtendEvenFromTheirOwnText)
     EXPECT_EQ(none, nullptr);
     EXPECT_EQ(ExtendCSTR(nullptr, u"x"), 0);
     FreeCSTR(p);
-}
 
-TEST(CountedString, CStrCopiesExtendsAndTakesOver)
-{
-    CStr empty;
-    EXPECT_EQ(empty.Length(), 0);
-    ASSERT_NE(static_cast<WCHAR*>(empty), nullptr);
+    CStr emptyStr;
+    EXPECT_EQ(emptyStr.Length(), 0);
+    ASSERT_NE(static_cast<WCHAR*>(emptyStr), nullptr);
     CStr a(u"alpha");
     CStr b(a);
     EXPECT_NE(static_cast<WCHAR*>(a), static_cast<WCHAR*>(b));
@@ -80,10 +77,7 @@ TEST(CountedString, CStrCopiesExtendsAndTakesOver)
     CStr owner(block, CStr::TakeOver);
     EXPECT_EQ(static_cast<WCHAR*>(owner), block);
     EXPECT_EQ(owner.Length(), 5);
-}
 
-TEST(CountedString, CStrComparesInLocaleOrderWithCase)
-{
     CStr apple(u"apple"), Banana(u"Banana");
     EXPECT_EQ(apple.Compare(CStr(u"apple")), 0);
     EXPECT_TRUE(apple == CStr(u"apple"));
@@ -91,34 +85,28 @@ TEST(CountedString, CStrComparesInLocaleOrderWithCase)
     EXPECT_EQ(Banana.Compare(apple), 1);
     EXPECT_TRUE(apple < Banana && apple <= Banana && Banana > apple && Banana >= apple && apple != Banana);
     EXPECT_NE(apple.Compare(CStr(u"APPLE")), 0);
-}
 
-TEST(CountedString, TempStringIsZeroFilled)
-{
     CTempString t(16);
     ASSERT_NE(t.Get(), nullptr);
     EXPECT_EQ(t.Size(), 16);
     for (int i = 0; i <= 16; ++i) EXPECT_EQ(t.Get()[i], 0);
-    CTempString none(-3);
-    EXPECT_EQ(none.Size(), 0);
-    ASSERT_NE(none.Get(), nullptr);
-    EXPECT_EQ(none.Get()[0], 0);
-}
+    CTempString noTemp(-3);
+    EXPECT_EQ(noTemp.Size(), 0);
+    ASSERT_NE(noTemp.Get(), nullptr);
+    EXPECT_EQ(noTemp.Get()[0], 0);
 
-TEST(CountedString, BstrHelpers)
-{
     for (const WCHAR* src : {static_cast<const WCHAR*>(nullptr), u""}) {
         BSTR e = AllocBSTR(src);
         ASSERT_NE(e, nullptr);  // the empty BSTR, never null
         EXPECT_EQ(BSTRLen(e), 0);
         FreeBSTR(e);
     }
-    BSTR b = AllocBSTR(u"first");
-    EXPECT_EQ(ReAllocBSTR(&b, u"second!"), 1);
-    EXPECT_EQ(ReAllocBSTR(&b, nullptr), 0);
-    EXPECT_EQ(BSTRLen(b), 7);  // the BSTR rules themselves are the platform's
+    BSTR bstr = AllocBSTR(u"first");
+    EXPECT_EQ(ReAllocBSTR(&bstr, u"second!"), 1);
+    EXPECT_EQ(ReAllocBSTR(&bstr, nullptr), 0);
+    EXPECT_EQ(BSTRLen(bstr), 7);  // the BSTR rules themselves are the platform's
     EXPECT_EQ(ReAllocBSTR(nullptr, u"x"), 0);
-    FreeBSTR(b);
+    FreeBSTR(bstr);
 }
 
 }  // namespace

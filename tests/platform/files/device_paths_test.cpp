@@ -159,7 +159,7 @@ std::vector<std::string> Names(HANDLE find, WIN32_FIND_DATAW& data)
     return names;
 }
 
-TEST_F(FindFiles, PatternsMatchWithoutCaseAndEntriesCarrySizeAttributesAndTimes)
+TEST_F(FindFiles, PatternsMatchWithoutCaseEntriesCarrySizeAttributesTimesAndCardsAreTopLevelFolders)
 {
     for (const char* name : {"Notes/b.TXT", "Notes/A.txt", "Notes/c.pwi", "Notes/README", "Notes/a.txt.bak",
                              "ContactPics/Smith.jpg", "ContactPics/Smith.bmp", "ContactPics/Smithers.jpg"})
@@ -210,10 +210,7 @@ TEST_F(FindFiles, PatternsMatchWithoutCaseAndEntriesCarrySizeAttributesAndTimes)
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     EXPECT_TRUE(FAILS_WITH(FindClose(file), FALSE, ERROR_INVALID_HANDLE));
     EXPECT_TRUE(CloseHandle(file));
-}
 
-TEST_F(FindFiles, StorageCardsAreMarkedTopLevelFolders)
-{
     WIN32_FIND_DATAW data{};
     EXPECT_TRUE(FAILS_WITH(FindFirstFlashCard(&data), INVALID_HANDLE_VALUE, ERROR_NO_MORE_FILES));
 
@@ -240,9 +237,9 @@ TEST_F(FindFiles, StorageCardsAreMarkedTopLevelFolders)
     }
     EXPECT_EQ(names, (std::vector<std::string>{"SD Card", "Storage Card"}));
     // The marker is never listed; the card's own content is.
-    WIN32_FIND_DATAW entry{};
-    HANDLE find = FindFirstFileW(u"\\sd card\\*.*", &entry);
-    EXPECT_EQ(Names(find, entry), std::vector<std::string>{"My Documents"});
+    WIN32_FIND_DATAW cardEntry{};
+    HANDLE find = FindFirstFileW(u"\\sd card\\*.*", &cardEntry);
+    EXPECT_EQ(Names(find, cardEntry), std::vector<std::string>{"My Documents"});
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ std::string ReadAll(HANDLE file)
     return content;
 }
 
-TEST_F(Files, CreationDispositionsAndTheDeviceErrorCodesOfFailures)
+TEST_F(Files, CreationDispositionsFailuresAndReadWriteSeekTruncateThroughAKernelHandlePast4GiB)
 {
     // error: last error after the call; content: of the file afterwards ("-" = none).
     const struct {
@@ -112,17 +112,14 @@ TEST_F(Files, CreationDispositionsAndTheDeviceErrorCodesOfFailures)
     EXPECT_FALSE(SetEndOfFile(reading));
     EXPECT_EQ(ReadAll(reading), "keep");
     CloseHandle(reading);
-}
 
-TEST_F(Files, ReadWriteSeekAndTruncateThroughAKernelHandleAndBeyondFourGigabytes)
-{
     const size_t handlesBefore = platform::OpenHandleCount();
     HANDLE file = Open(u"\\Notes.txt", kReadWrite, CREATE_NEW);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     EXPECT_EQ(platform::OpenHandleCount(), handlesBefore + 1);
-    DWORD written = 0;
-    ASSERT_TRUE(WriteFile(file, "0123456789", 10, &written, nullptr));
-    EXPECT_EQ(written, 10u);
+    DWORD bytesWritten = 0;
+    ASSERT_TRUE(WriteFile(file, "0123456789", 10, &bytesWritten, nullptr));
+    EXPECT_EQ(bytesWritten, 10u);
     // rest: what a read from there gives.
     const struct {
         LONG distance;
@@ -143,7 +140,7 @@ TEST_F(Files, ReadWriteSeekAndTruncateThroughAKernelHandleAndBeyondFourGigabytes
 
     // A write past the end fills the gap with zeros; SetEndOfFile cuts at the position.
     SetFilePointer(file, 12, nullptr, FILE_BEGIN);
-    ASSERT_TRUE(WriteFile(file, "Z", 1, &written, nullptr));
+    ASSERT_TRUE(WriteFile(file, "Z", 1, &bytesWritten, nullptr));
     DWORD high = 9;
     EXPECT_EQ(GetFileSize(file, &high), 13u);
     EXPECT_EQ(high, 0u);
@@ -157,7 +154,7 @@ TEST_F(Files, ReadWriteSeekAndTruncateThroughAKernelHandleAndBeyondFourGigabytes
     EXPECT_EQ(ReadHostFile("Notes.txt"), "0123");
     EXPECT_EQ(platform::OpenHandleCount(), handlesBefore);
     char byte;
-    EXPECT_TRUE(FAILS_WITH(ReadFile(file, &byte, 1, &written, nullptr), FALSE, ERROR_INVALID_HANDLE));
+    EXPECT_TRUE(FAILS_WITH(ReadFile(file, &byte, 1, &bytesWritten, nullptr), FALSE, ERROR_INVALID_HANDLE));
     EXPECT_FALSE(CloseHandle(file));
     // Seeks beyond 4 GiB use the high part.
     HANDLE big = Open(u"\\Big.bin", kReadWrite, CREATE_NEW);
@@ -176,7 +173,7 @@ TEST_F(Files, ReadWriteSeekAndTruncateThroughAKernelHandleAndBeyondFourGigabytes
     CloseHandle(big);
 }
 
-TEST_F(Files, InformationByHandleAndAttributes)
+TEST_F(Files, InformationAttributesFoldersCopyHonouringFailIfExistsAndMoveNeverOverwriting)
 {
     HANDLE file = Open(u"\\Info.txt", GENERIC_WRITE, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN);
     DWORD written = 0;
@@ -212,10 +209,7 @@ TEST_F(Files, InformationByHandleAndAttributes)
         EXPECT_TRUE(FAILS_WITH(GetFileAttributesW(m.path), INVALID_FILE_ATTRIBUTES, m.error));
         EXPECT_FALSE(SetFileAttributesW(m.path, FILE_ATTRIBUTE_NORMAL));
     }
-}
 
-TEST_F(Files, FoldersAreMadeAndRemovedCopyHonoursFailIfExistsAndMoveNeverOverwrites)
-{
     EXPECT_TRUE(CreateDirectoryW(u"\\New Folder", nullptr));
     EXPECT_TRUE(std::filesystem::is_directory(Host("New Folder")));
     const struct {

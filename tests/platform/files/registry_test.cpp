@@ -140,7 +140,7 @@ TEST_F(Registry, OpenRefusesMissingKeysBadPathsAndBadHandles)
     EXPECT_EQ(RegCloseKey(HKEY_CURRENT_USER), ERROR_SUCCESS);
 }
 
-TEST_F(Registry, ValuesKeepTheirTypeAndSize)
+TEST_F(Registry, ValuesKeepTheirTypeAndSizeAndBadWritesAndMissingValuesGiveErrorCodes)
 {
     HKEY key = Create(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel");
     const char16_t text[] = u"C:\\Notes";
@@ -183,43 +183,41 @@ TEST_F(Registry, ValuesKeepTheirTypeAndSize)
     EXPECT_EQ(size, sizeof text);
     EXPECT_EQ(RegQueryValueExW(key, u"corvid_folder", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
     RegCloseKey(key);
-}
 
-TEST_F(Registry, BadWritesAndMissingValuesGiveErrorCodes)
-{
-    HKEY key = Create(HKEY_CURRENT_USER, u"Software\\Corvid");
+    HKEY corvid = Create(HKEY_CURRENT_USER, u"Software\\Corvid");
     const BYTE bytes[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    struct Case {
+    struct Bad {
         DWORD type;
         const BYTE* data;
         DWORD size;
     };
-    const Case refused[] = {{REG_DWORD, bytes, 3}, {REG_DWORD, bytes, 8}, {REG_SZ, bytes, 3}, {REG_BINARY, nullptr, 4}};
+    const Bad refused[] = {{REG_DWORD, bytes, 3}, {REG_DWORD, bytes, 8}, {REG_SZ, bytes, 3}, {REG_BINARY, nullptr, 4}};
     for (const auto& c : refused)
-        EXPECT_EQ(RegSetValueExW(key, u"Bad", 0, c.type, c.data, c.size), ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(RegQueryValueExW(key, u"Bad", nullptr, nullptr, nullptr, nullptr), ERROR_FILE_NOT_FOUND);
+        EXPECT_EQ(RegSetValueExW(corvid, u"Bad", 0, c.type, c.data, c.size), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegQueryValueExW(corvid, u"Bad", nullptr, nullptr, nullptr, nullptr), ERROR_FILE_NOT_FOUND);
     // A value name may be as long as a key name, and no longer.
     const std::u16string longestName(REG_MAX_NAME_CHARS, u'v');
-    EXPECT_EQ(RegSetValueExW(key, (longestName + u'v').c_str(), 0, REG_BINARY, bytes, 1), ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(RegSetValueExW(key, longestName.c_str(), 0, REG_BINARY, bytes, 1), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExW(corvid, (longestName + u'v').c_str(), 0, REG_BINARY, bytes, 1), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegSetValueExW(corvid, longestName.c_str(), 0, REG_BINARY, bytes, 1), ERROR_SUCCESS);
 
-    const char16_t text[] = u"Resources";
-    ASSERT_EQ(RegSetValueExW(key, u"ResourcesLoc", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof text),
-              ERROR_SUCCESS);
+    const char16_t resources[] = u"Resources";
+    ASSERT_EQ(
+        RegSetValueExW(corvid, u"ResourcesLoc", 0, REG_SZ, reinterpret_cast<const BYTE*>(resources), sizeof resources),
+        ERROR_SUCCESS);
     BYTE small[4] = {};
-    DWORD type = 0, size = sizeof small;
-    EXPECT_EQ(RegQueryValueExW(key, u"ResourcesLoc", nullptr, &type, small, &size), ERROR_MORE_DATA);
-    EXPECT_EQ(std::vector<DWORD>({size, type}), std::vector<DWORD>({sizeof text, REG_SZ}));  // the size needed
-    EXPECT_EQ(RegQueryValueExW(key, u"ResourcesLoc", nullptr, nullptr, small, nullptr), ERROR_INVALID_PARAMETER);
+    DWORD kind = 0, needed = sizeof small;
+    EXPECT_EQ(RegQueryValueExW(corvid, u"ResourcesLoc", nullptr, &kind, small, &needed), ERROR_MORE_DATA);
+    EXPECT_EQ(std::vector<DWORD>({needed, kind}), std::vector<DWORD>({sizeof resources, REG_SZ}));  // the size needed
+    EXPECT_EQ(RegQueryValueExW(corvid, u"ResourcesLoc", nullptr, nullptr, small, nullptr), ERROR_INVALID_PARAMETER);
 
-    EXPECT_EQ(RegQueryValueExW(key, u"Missing", nullptr, &type, nullptr, &size), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(RegDeleteValueW(key, u"RESOURCESLOC"), ERROR_SUCCESS);
-    EXPECT_EQ(RegQueryValueExW(key, u"ResourcesLoc", nullptr, &type, nullptr, &size), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(RegDeleteValueW(key, u"ResourcesLoc"), ERROR_FILE_NOT_FOUND);
-    RegCloseKey(key);
+    EXPECT_EQ(RegQueryValueExW(corvid, u"Missing", nullptr, &kind, nullptr, &needed), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegDeleteValueW(corvid, u"RESOURCESLOC"), ERROR_SUCCESS);
+    EXPECT_EQ(RegQueryValueExW(corvid, u"ResourcesLoc", nullptr, &kind, nullptr, &needed), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegDeleteValueW(corvid, u"ResourcesLoc"), ERROR_FILE_NOT_FOUND);
+    RegCloseKey(corvid);
 }
 
-TEST_F(Registry, EnumerationGivesEveryEntryThenNoMoreItems)
+TEST_F(Registry, EnumerationGivesEveryEntryAndDeleteKeyTakesItsSubKeysAlong)
 {
     HKEY key = Create(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\Menus");
     for (const char16_t* sub : {u"beta", u"Alpha", u"GAMMA"}) RegCloseKey(Create(key, sub));
@@ -258,10 +256,7 @@ TEST_F(Registry, EnumerationGivesEveryEntryThenNoMoreItems)
               std::vector<DWORD>({3, 5, 4, 11, sizeof longText}));
     EXPECT_NE(written.dwHighDateTime, 0u);
     RegCloseKey(key);
-}
 
-TEST_F(Registry, DeleteKeyTakesItsSubKeysAlong)
-{
     HKEY deep = Create(HKEY_CURRENT_USER, u"Software\\Corvid\\Views\\Custom\\One");
     SetDword(deep, u"Width", 80);
     HKEY views = Create(HKEY_CURRENT_USER, u"Software\\Corvid\\Views");
@@ -269,56 +264,32 @@ TEST_F(Registry, DeleteKeyTakesItsSubKeysAlong)
 
     EXPECT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, u"Software\\Corvid\\Views\\Missing"), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, u"software\\corvid\\views"), ERROR_SUCCESS);
-    HKEY key = nullptr;
+    HKEY opened = nullptr;
     for (const char16_t* path : {u"Software\\Corvid\\Views", u"Software\\Corvid\\Views\\Custom\\One"})
-        EXPECT_EQ(Open(HKEY_CURRENT_USER, path, &key), ERROR_FILE_NOT_FOUND);
+        EXPECT_EQ(Open(HKEY_CURRENT_USER, path, &opened), ERROR_FILE_NOT_FOUND);
     // Handles to the deleted keys fail rather than reach a key made later.
     EXPECT_EQ(GetDword(deep, u"Width"), std::nullopt);
-    DWORD value = 5;
-    EXPECT_EQ(RegSetValueExW(deep, u"Width", 0, REG_DWORD, reinterpret_cast<BYTE*>(&value), 4), ERROR_KEY_DELETED);
+    DWORD width = 5;
+    EXPECT_EQ(RegSetValueExW(deep, u"Width", 0, REG_DWORD, reinterpret_cast<BYTE*>(&width), 4), ERROR_KEY_DELETED);
     DWORD disposition = 0;
     HKEY again = Create(HKEY_CURRENT_USER, u"Software\\Corvid\\Views", &disposition);
     EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
     EXPECT_EQ(GetDword(again, u"Count"), std::nullopt);  // the old values are gone
     EXPECT_EQ(RegEnumKeyExW(views, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr), ERROR_INVALID_PARAMETER);
-    DWORD chars = 8;
-    WCHAR name[8];
-    EXPECT_EQ(RegEnumKeyExW(views, 0, name, &chars, nullptr, nullptr, nullptr, nullptr), ERROR_KEY_DELETED);
+    DWORD deletedChars = 8;
+    WCHAR deletedName[8];
+    EXPECT_EQ(RegEnumKeyExW(views, 0, deletedName, &deletedChars, nullptr, nullptr, nullptr, nullptr),
+              ERROR_KEY_DELETED);
 
     EXPECT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, u""), ERROR_INVALID_PARAMETER);
     HKEY root = nullptr;
     ASSERT_EQ(Open(HKEY_CURRENT_USER, nullptr, &root), ERROR_SUCCESS);
-    EXPECT_EQ(RegOpenKeyExW(root, u"Software\\Corvid", 0, KEY_READ, &key), ERROR_SUCCESS);
-    RegCloseKey(key);
+    EXPECT_EQ(RegOpenKeyExW(root, u"Software\\Corvid", 0, KEY_READ, &opened), ERROR_SUCCESS);
+    RegCloseKey(opened);
     for (HKEY k : {deep, views, again, root}) RegCloseKey(k);
 }
 
-TEST_F(Registry, ChangesPersistAcrossReopeningTheDatabaseAndAnUnreadableOneGivesAnError)
-{
-    HKEY key = Create(HKEY_LOCAL_MACHINE, u"\\Software\\Corvid");
-    SetDword(key, u"KSGridLeft", 120);
-    EXPECT_EQ(RegFlushKey(key), ERROR_SUCCESS);
-    platform::CloseRegistryDatabase();
-    EXPECT_EQ(platform::RegistryDatabasePath(), home_ + "/registry.db");
-    EXPECT_TRUE(std::filesystem::exists(home_ + "/registry.db"));
-
-    EXPECT_EQ(GetDword(key, u"KSGridLeft"), 120u);  // the open handle outlives the reopen
-    HKEY reopened = nullptr;
-    ASSERT_EQ(Open(HKEY_LOCAL_MACHINE, u"software\\corvid", &reopened), ERROR_SUCCESS);
-    EXPECT_EQ(GetDword(reopened, u"ksgridleft"), 120u);
-    RegCloseKey(reopened);
-    RegCloseKey(key);
-
-    platform::CloseRegistryDatabase();
-    std::ofstream(home_ + "/registry.db") << std::string(4096, 'x');
-    key = nullptr;
-    EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Software", 0, nullptr, 0, 0, nullptr, &key, nullptr),
-              ERROR_REGISTRY_CORRUPT);
-    EXPECT_EQ(key, nullptr);
-    EXPECT_EQ(GetDword(HKEY_CURRENT_USER, u"Anything"), std::nullopt);
-}
-
-TEST_F(Registry, TwoProcessesWritingAtOnceLoseNothing)
+TEST_F(Registry, TwoProcessesLoseNothingChangesPersistAcrossReopeningAndAnUnreadableDatabaseGivesAnError)
 {
     HKEY key = Create(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\Shared");
     SetDword(key, u"Parent", 7);
@@ -343,6 +314,28 @@ TEST_F(Registry, TwoProcessesWritingAtOnceLoseNothing)
     EXPECT_EQ(GetDword(key, u"B41"), 41u);
     EXPECT_EQ(GetDword(key, u"Parent"), 7u);
     RegCloseKey(key);
+
+    HKEY machine = Create(HKEY_LOCAL_MACHINE, u"\\Software\\Corvid");
+    SetDword(machine, u"KSGridLeft", 120);
+    EXPECT_EQ(RegFlushKey(machine), ERROR_SUCCESS);
+    platform::CloseRegistryDatabase();
+    EXPECT_EQ(platform::RegistryDatabasePath(), home_ + "/registry.db");
+    EXPECT_TRUE(std::filesystem::exists(home_ + "/registry.db"));
+
+    EXPECT_EQ(GetDword(machine, u"KSGridLeft"), 120u);  // the open handle outlives the reopen
+    HKEY reopened = nullptr;
+    ASSERT_EQ(Open(HKEY_LOCAL_MACHINE, u"software\\corvid", &reopened), ERROR_SUCCESS);
+    EXPECT_EQ(GetDword(reopened, u"ksgridleft"), 120u);
+    RegCloseKey(reopened);
+    RegCloseKey(machine);
+
+    platform::CloseRegistryDatabase();
+    std::ofstream(home_ + "/registry.db") << std::string(4096, 'x');
+    HKEY refused = nullptr;
+    EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Software", 0, nullptr, 0, 0, nullptr, &refused, nullptr),
+              ERROR_REGISTRY_CORRUPT);
+    EXPECT_EQ(refused, nullptr);
+    EXPECT_EQ(GetDword(HKEY_CURRENT_USER, u"Anything"), std::nullopt);
 }
 
 }  // namespace
