@@ -69,7 +69,7 @@ protected:
 
 // ---- Names and descriptions -----------------------------------------------
 
-TEST_F(CedbDatabases, NamesAreFlatCaseBlindAndCut)
+TEST_F(CedbDatabases, NamesAreFlatCaseBlindAndCutAndDescriptionTellsNameTypeOrdersAndTime)
 {
     CEOID categories = CreateDb(u"\\Categories Database", {});
     ASSERT_NE(categories, 0u) << GetLastError();
@@ -97,13 +97,9 @@ TEST_F(CedbDatabases, NamesAreFlatCaseBlindAndCut)
     EXPECT_TRUE(
         FAILS_WITH(CeOpenDatabase(&oid, u"Nothing here", 0, 0, nullptr), INVALID_HANDLE_VALUE, ERROR_FILE_NOT_FOUND));
     EXPECT_TRUE(FAILS_WITH(CreateDb(u"", {}), 0u, ERROR_INVALID_PARAMETER));
-}
-
-TEST_F(CedbDatabases, DescriptionTellsNameTypeOrdersAndTime)
-{
     auto before = std::chrono::system_clock::now();
-    CEOID oid = CreateDb(u"KestrelLinks", {{MAKEPROPID(1, CEVT_UI4), 0}, {MAKEPROPID(2, CEVT_LPWSTR), 6}}, 0x1234);
-    CEOIDINFO info = Info(oid);
+    CEOID links = CreateDb(u"KestrelLinks", {{MAKEPROPID(1, CEVT_UI4), 0}, {MAKEPROPID(2, CEVT_LPWSTR), 6}}, 0x1234);
+    CEOIDINFO info = Info(links);
     EXPECT_EQ(info.wObjType, OBJTYPE_DATABASE);
     EXPECT_EQ(std::u16string(info.infDatabase.szDbaseName), u"KestrelLinks");
     EXPECT_EQ(info.infDatabase.dwDbaseType, 0x1234u);
@@ -174,7 +170,7 @@ TEST_F(CedbDatabases, SetInfoRenamesRetypesDatesAndReordersTogether)
 
 // ---- Deleting, enumerating, identifiers and handles -----------------------
 
-TEST_F(CedbDatabases, DeletingRemovesRecordsAndFreesTheNameAndEnumerationSkipsDeleted)
+TEST_F(CedbDatabases, DeletingFreesTheNameEnumerationSkipsDeletedAndIdentifiersAreNeverReused)
 {
     CEOID db = CreateDb(u"Scratch", {});
     HANDLE h = OpenDb(db);
@@ -205,10 +201,6 @@ TEST_F(CedbDatabases, DeletingRemovesRecordsAndFreesTheNameAndEnumerationSkipsDe
     EXPECT_EQ(CeFindNextDatabaseEx(find, nullptr), 0u);
     CloseHandle(find);
     EXPECT_TRUE(FAILS_WITH(CeFindNextDatabaseEx(find, nullptr), 0u, ERROR_INVALID_HANDLE));
-}
-
-TEST_F(CedbDatabases, ObjectIdentifiersAreNeverReusedAndClosingTheStoreKillsHandlesNotData)
-{
     CEOID db1 = CreateDb(u"One", {});
     CEOID db2 = CreateDb(u"Two", {});
     HANDLE h1 = OpenDb(db1), h2 = OpenDb(db2);
