@@ -69,7 +69,7 @@ protected:
 
 // ---- Names and descriptions -----------------------------------------------
 
-TEST_F(CedbDatabases, NamesAreFlatCaseBlindAndCutAndDescriptionTellsNameTypeOrdersAndTime)
+TEST_F(CedbDatabases, NamesAreFlatCaseBlindAndCutAndDescriptionsAreToldAndSetTogether)
 {
     CEOID categories = CreateDb(u"\\Categories Database", {});
     ASSERT_NE(categories, 0u) << GetLastError();
@@ -119,24 +119,21 @@ TEST_F(CedbDatabases, NamesAreFlatCaseBlindAndCutAndDescriptionTellsNameTypeOrde
     five.szDbaseName[0] = u'x';
     five.wNumSortOrder = 5;
     EXPECT_TRUE(FAILS_WITH(CeCreateDatabaseEx(nullptr, &five), 0u, ERROR_INVALID_PARAMETER));
-}
-
-TEST_F(CedbDatabases, SetInfoRenamesRetypesDatesAndReordersTogether)
-{
+    // Setting the description renames, retypes, dates and reorders together.
     CEOID journal = CreateDb(u"KestrelJournal", {{MAKEPROPID(1, CEVT_I4), 0}});
     CEOID other = CreateDb(u"Taken", {});
-    HANDLE h = OpenDb(journal);
+    h = OpenDb(journal);
     std::vector<CEOID> oids = {Write(h, 0, {I4(1, 2), Str(2, u"b")}), Write(h, 0, {I4(1, 1), Str(2, u"c")}),
                                Write(h, 0, {I4(1, 3), Str(2, u"a")})};
 
-    CEDBASEINFO info = Named(u"KestrelJournal_2", CEDB_VALIDNAME | CEDB_VALIDSORTSPEC);
-    info.wNumSortOrder = 2;
-    info.rgSortSpecs[0] = {MAKEPROPID(2, CEVT_LPWSTR), 0};
-    info.rgSortSpecs[1] = {MAKEPROPID(1, CEVT_I4), CEDB_SORT_DESCENDING};
-    EXPECT_TRUE(FAILS_WITH(CeSetDatabaseInfo(journal, &info), FALSE,
+    CEDBASEINFO renamed = Named(u"KestrelJournal_2", CEDB_VALIDNAME | CEDB_VALIDSORTSPEC);
+    renamed.wNumSortOrder = 2;
+    renamed.rgSortSpecs[0] = {MAKEPROPID(2, CEVT_LPWSTR), 0};
+    renamed.rgSortSpecs[1] = {MAKEPROPID(1, CEVT_I4), CEDB_SORT_DESCENDING};
+    EXPECT_TRUE(FAILS_WITH(CeSetDatabaseInfo(journal, &renamed), FALSE,
                            ERROR_SHARING_VIOLATION));  // open: its order cannot change
     CloseHandle(h);
-    ASSERT_TRUE(CeSetDatabaseInfo(journal, &info)) << GetLastError();
+    ASSERT_TRUE(CeSetDatabaseInfo(journal, &renamed)) << GetLastError();
     EXPECT_EQ(NameOf(journal), u"KestrelJournal_2");
 
     h = OpenDb(journal, MAKEPROPID(2, CEVT_LPWSTR));
