@@ -254,7 +254,7 @@ TEST_F(TextStore, ARecreatedSectionLosesItsFormerValues)
     EXPECT_EQ(FileText(), "\r\n[HKEY_CURRENT_USER\\S]\r\n\"b\"=\"new\"\r\n\r\n");
 }
 
-TEST_F(TextStore, OpenSectionsAreFoundAgainWhenSectionsMove)
+TEST_F(TextStore, OpenSectionsAreFoundAgainWhenSectionsMoveAndAMissingFileStartsEmpty)
 {
     CRegistry a(REGISTRY_TYPE_FILE, kFile);
     CRegistry b(REGISTRY_TYPE_FILE, kFile);
@@ -286,10 +286,6 @@ TEST_F(TextStore, AFailedWriteKeepsTheChangesForTheNextSave)
     EXPECT_EQ(store.SaveINIFile(1), E_FAIL);
     EXPECT_EQ(store.Updated(nullptr, u"S"), 1);
     std::filesystem::remove_all(Host(kHostFile) + ".saving");
-}
-
-TEST_F(TextStore, AMissingFileStartsEmpty)
-{
     CRegistry missing(REGISTRY_TYPE_FILE, u"\\Nowhere\\Deep\\s.txt");
     EXPECT_EQ(missing.SubKeyCount(), 0);
     EXPECT_TRUE(std::filesystem::is_directory(Host("Nowhere/Deep"))) << "the folders are made at once";

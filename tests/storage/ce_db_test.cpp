@@ -130,7 +130,7 @@ TEST_F(CeDbTest, CreateDescribeAndDeleteDatabasesAndRecordsNameTheirDatabase)
     EXPECT_EQ(named.GetNumRecords(), 0);
 }
 
-TEST_F(CeDbTest, RecordsRoundTripAndMissingPropertiesAreMarked)
+TEST_F(CeDbTest, RecordsRoundTripMissingPropertiesAreMarkedUpdatesMergeAndReadsFillTheCallersBuffer)
 {
     CeDb db;
     CreateNumbered(db);
@@ -162,41 +162,38 @@ TEST_F(CeDbTest, RecordsRoundTripAndMissingPropertiesAreMarked)
     ASSERT_EQ(read.GetCount(), 2);
     EXPECT_EQ(read.GetProps()[1].wFlags, CEDB_PROPNOTFOUND);
     EXPECT_EQ(TextOf(read, kTitleId), "Zoë's list");
-}
-
-TEST_F(CeDbTest, UpdatesMergeAndReadsFillTheCallersBuffer)
-{
-    CeDb db;
-    CreateNumbered(db);
-    CEOID oid = Add(db, 7, u"title");
+    // Updates merge, and reads fill the caller's buffer.
+    CeDb updated;
+    CreateNumbered(updated, u"Updated");
+    CEOID oid = Add(updated, 7, u"title");
     CeDbRecord change;
-    const CEPROPID ids[] = {kTitleId, kFlagId};
-    change.AddProps(ids, 2);
+    const CEPROPID changeIds[] = {kTitleId, kFlagId};
+    change.AddProps(changeIds, 2);
     change.SetIndexVal(1, SHORT{1});
     change.RemProp(0);
     change.SetOid(oid);
-    ASSERT_TRUE(db.UpdateRec(change));
-    CeDbRecord read;
-    ReadAll(db, oid, read);
-    EXPECT_EQ(TextOf(read, kTitleId), "<absent>");
-    EXPECT_EQ(TextOf(read, kFlagId), "1");
-    EXPECT_EQ(TextOf(read, kNumberId), "7") << "properties not named stay";
+    ASSERT_TRUE(updated.UpdateRec(change));
+    CeDbRecord merged;
+    ReadAll(updated, oid, merged);
+    EXPECT_EQ(TextOf(merged, kTitleId), "<absent>");
+    EXPECT_EQ(TextOf(merged, kFlagId), "1");
+    EXPECT_EQ(TextOf(merged, kNumberId), "7") << "properties not named stay";
     change.SetOid(0);
-    EXPECT_FALSE(db.UpdateRec(change)) << "no OID: nothing is written";
-    EXPECT_EQ(db.GetNumRecords(), 1);
+    EXPECT_FALSE(updated.UpdateRec(change)) << "no OID: nothing is written";
+    EXPECT_EQ(updated.GetNumRecords(), 1);
 
-    CEOID other = Add(db, 3, u"buffered");
+    CEOID other = Add(updated, 3, u"buffered");
     ULONG readIds[] = {kNumberId, kTitleId};
-    ASSERT_EQ(db.SeekTo(other), other);
+    ASSERT_EQ(updated.SeekTo(other), other);
     auto* big = static_cast<CEPROPVAL*>(LocalAlloc(LPTR, 1024));
-    ASSERT_TRUE(db.ReadRec(read, big, 1024, 2, readIds));
-    EXPECT_EQ(read.GetProps(), big);
-    EXPECT_EQ(TextOf(read, kTitleId), "buffered");
+    ASSERT_TRUE(updated.ReadRec(merged, big, 1024, 2, readIds));
+    EXPECT_EQ(merged.GetProps(), big);
+    EXPECT_EQ(TextOf(merged, kTitleId), "buffered");
     auto* tiny = static_cast<CEPROPVAL*>(LocalAlloc(LPTR, 8));
-    EXPECT_FALSE(db.ReadRec(read, tiny, 8, 2, readIds));
+    EXPECT_FALSE(updated.ReadRec(merged, tiny, 8, 2, readIds));
     EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
-    EXPECT_EQ(read.GetProps(), tiny) << "owned (and freed) by the record all the same";
-    EXPECT_EQ(read.GetCount(), 0);
+    EXPECT_EQ(merged.GetProps(), tiny) << "owned (and freed) by the record all the same";
+    EXPECT_EQ(merged.GetCount(), 0);
 }
 
 TEST_F(CeDbTest, SeeksWalkTheOpenSortOrderAndAMountedVolumeHasItsOwnDatabases)

@@ -235,7 +235,7 @@ protected:
     CRITICAL_SECTION cs;
 };
 
-TEST_F(CriticalSectionThread, OwnerNestsOthersFailTryEnterAtOnceAndScopedHoldsLeaveOnlyWhatTheyTook)
+TEST_F(CriticalSectionThread, OwnerNestsOthersTryAtOnceReleasesCrossThreadsAndThreadsExcludeEachOther)
 {
     EnterCriticalSection(&cs);
     EnterCriticalSection(&cs);
@@ -264,10 +264,6 @@ TEST_F(CriticalSectionThread, OwnerNestsOthersFailTryEnterAtOnceAndScopedHoldsLe
         EXPECT_FALSE(FreeForOthers(&cs)) << "neither the nested level nor the failed try let the holder's go";
     }
     EXPECT_TRUE(FreeForOthers(&cs));
-}
-
-TEST_F(CriticalSectionThread, AnotherThreadReleasesTheTokenAndExtraReleasesDoNothing)
-{
     ASSERT_TRUE(TryEnterCriticalSection(&cs));               // taken on this thread...
     std::thread([&] { LeaveCriticalSection(&cs); }).join();  // ...released on another
     EXPECT_TRUE(FreeForOthers(&cs));
@@ -291,10 +287,6 @@ TEST_F(CriticalSectionThread, AnotherThreadReleasesTheTokenAndExtraReleasesDoNot
     waiter.join();
     EXPECT_TRUE(entered);
     EXPECT_TRUE(FreeForOthers(&cs));
-}
-
-TEST_F(CriticalSectionThread, ManyThreadsExcludeEachOther)
-{
     int counter = 0;  // deliberately unprotected but for the section
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t)

@@ -3,7 +3,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -96,7 +95,7 @@ TEST_F(CedbConcurrency, ThreadsWritingAndReadingLoseNothing)
     EXPECT_EQ(StoreProblems(), "");
 }
 
-TEST_F(CedbConcurrency, ThreadsSharingOneHandleStayConsistent)
+TEST_F(CedbConcurrency, ThreadsSharingOneHandleStayConsistentProcessesLoseNothingAndReadersSeeWritesAtOnce)
 {
     CEOID dbOid = CreateDb(u"One handle", {{MAKEPROPID(1, CEVT_I4), 0}});
     HANDLE db = OpenDb(dbOid);
@@ -118,11 +117,8 @@ TEST_F(CedbConcurrency, ThreadsSharingOneHandleStayConsistent)
     EXPECT_EQ(failures.load(), 0);
     EXPECT_EQ(Order(db).size(), 65u);
     CloseHandle(db);
-}
-
-TEST_F(CedbConcurrency, TwoProcessesWritingLoseNothing)
-{
-    HANDLE db = OpenDb(CreateDb(u"Two writers", {{cedb_writer::kNumberProp, 0}}));
+    // Two processes and this one write to one database.
+    db = OpenDb(CreateDb(u"Two writers", {{cedb_writer::kNumberProp, 0}}));
     ASSERT_NE(db, INVALID_HANDLE_VALUE);
 
     constexpr int kWrites = 150;
@@ -148,14 +144,10 @@ TEST_F(CedbConcurrency, TwoProcessesWritingLoseNothing)
     for (long n = 300000; n < 300000 + kWrites; ++n) ASSERT_TRUE(Intact(db, n));
     CloseHandle(db);
     EXPECT_EQ(StoreProblems(), "");
-}
-
-// A reader at the end keeps what it read in memory, yet finds another process's record at once.
-TEST_F(CedbConcurrency, ReaderSeesAnotherProcessWriteAtOnce)
-{
-    const CEOID dbOid = CreateDb(u"Watched", {{cedb_writer::kNumberProp, 0}});
-    HANDLE reader = OpenDb(dbOid, 0, CEDB_AUTOINCREMENT);
-    HANDLE writer = OpenDb(dbOid);
+    // A reader at the end keeps what it read in memory, yet finds another process's record at once.
+    const CEOID watched = CreateDb(u"Watched", {{cedb_writer::kNumberProp, 0}});
+    HANDLE reader = OpenDb(watched, 0, CEDB_AUTOINCREMENT);
+    HANDLE writer = OpenDb(watched);
     for (LONG n = 1; n <= 5; ++n) Write(writer, 0, {I4(1, n)});
     CloseHandle(writer);
     int conclusive = 0;

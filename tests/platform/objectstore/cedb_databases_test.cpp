@@ -69,7 +69,7 @@ protected:
 
 // ---- Names and descriptions -----------------------------------------------
 
-TEST_F(CedbDatabases, NamesAreFlatCaseBlindAndCut)
+TEST_F(CedbDatabases, NamesAreFlatCaseBlindAndCutAndDescriptionsAreToldAndSetTogether)
 {
     CEOID categories = CreateDb(u"\\Categories Database", {});
     ASSERT_NE(categories, 0u) << GetLastError();
@@ -97,13 +97,9 @@ TEST_F(CedbDatabases, NamesAreFlatCaseBlindAndCut)
     EXPECT_TRUE(
         FAILS_WITH(CeOpenDatabase(&oid, u"Nothing here", 0, 0, nullptr), INVALID_HANDLE_VALUE, ERROR_FILE_NOT_FOUND));
     EXPECT_TRUE(FAILS_WITH(CreateDb(u"", {}), 0u, ERROR_INVALID_PARAMETER));
-}
-
-TEST_F(CedbDatabases, DescriptionTellsNameTypeOrdersAndTime)
-{
     auto before = std::chrono::system_clock::now();
-    CEOID oid = CreateDb(u"KestrelLinks", {{MAKEPROPID(1, CEVT_UI4), 0}, {MAKEPROPID(2, CEVT_LPWSTR), 6}}, 0x1234);
-    CEOIDINFO info = Info(oid);
+    CEOID links = CreateDb(u"KestrelLinks", {{MAKEPROPID(1, CEVT_UI4), 0}, {MAKEPROPID(2, CEVT_LPWSTR), 6}}, 0x1234);
+    CEOIDINFO info = Info(links);
     EXPECT_EQ(info.wObjType, OBJTYPE_DATABASE);
     EXPECT_EQ(std::u16string(info.infDatabase.szDbaseName), u"KestrelLinks");
     EXPECT_EQ(info.infDatabase.dwDbaseType, 0x1234u);
@@ -123,24 +119,21 @@ TEST_F(CedbDatabases, DescriptionTellsNameTypeOrdersAndTime)
     five.szDbaseName[0] = u'x';
     five.wNumSortOrder = 5;
     EXPECT_TRUE(FAILS_WITH(CeCreateDatabaseEx(nullptr, &five), 0u, ERROR_INVALID_PARAMETER));
-}
-
-TEST_F(CedbDatabases, SetInfoRenamesRetypesDatesAndReordersTogether)
-{
+    // Setting the description renames, retypes, dates and reorders together.
     CEOID journal = CreateDb(u"KestrelJournal", {{MAKEPROPID(1, CEVT_I4), 0}});
     CEOID other = CreateDb(u"Taken", {});
-    HANDLE h = OpenDb(journal);
+    h = OpenDb(journal);
     std::vector<CEOID> oids = {Write(h, 0, {I4(1, 2), Str(2, u"b")}), Write(h, 0, {I4(1, 1), Str(2, u"c")}),
                                Write(h, 0, {I4(1, 3), Str(2, u"a")})};
 
-    CEDBASEINFO info = Named(u"KestrelJournal_2", CEDB_VALIDNAME | CEDB_VALIDSORTSPEC);
-    info.wNumSortOrder = 2;
-    info.rgSortSpecs[0] = {MAKEPROPID(2, CEVT_LPWSTR), 0};
-    info.rgSortSpecs[1] = {MAKEPROPID(1, CEVT_I4), CEDB_SORT_DESCENDING};
-    EXPECT_TRUE(FAILS_WITH(CeSetDatabaseInfo(journal, &info), FALSE,
+    CEDBASEINFO renamed = Named(u"KestrelJournal_2", CEDB_VALIDNAME | CEDB_VALIDSORTSPEC);
+    renamed.wNumSortOrder = 2;
+    renamed.rgSortSpecs[0] = {MAKEPROPID(2, CEVT_LPWSTR), 0};
+    renamed.rgSortSpecs[1] = {MAKEPROPID(1, CEVT_I4), CEDB_SORT_DESCENDING};
+    EXPECT_TRUE(FAILS_WITH(CeSetDatabaseInfo(journal, &renamed), FALSE,
                            ERROR_SHARING_VIOLATION));  // open: its order cannot change
     CloseHandle(h);
-    ASSERT_TRUE(CeSetDatabaseInfo(journal, &info)) << GetLastError();
+    ASSERT_TRUE(CeSetDatabaseInfo(journal, &renamed)) << GetLastError();
     EXPECT_EQ(NameOf(journal), u"KestrelJournal_2");
 
     h = OpenDb(journal, MAKEPROPID(2, CEVT_LPWSTR));
@@ -174,7 +167,7 @@ TEST_F(CedbDatabases, SetInfoRenamesRetypesDatesAndReordersTogether)
 
 // ---- Deleting, enumerating, identifiers and handles -----------------------
 
-TEST_F(CedbDatabases, DeletingRemovesRecordsAndFreesTheNameAndEnumerationSkipsDeleted)
+TEST_F(CedbDatabases, DeletingFreesTheNameEnumerationSkipsDeletedAndIdentifiersAreNeverReused)
 {
     CEOID db = CreateDb(u"Scratch", {});
     HANDLE h = OpenDb(db);
@@ -205,10 +198,6 @@ TEST_F(CedbDatabases, DeletingRemovesRecordsAndFreesTheNameAndEnumerationSkipsDe
     EXPECT_EQ(CeFindNextDatabaseEx(find, nullptr), 0u);
     CloseHandle(find);
     EXPECT_TRUE(FAILS_WITH(CeFindNextDatabaseEx(find, nullptr), 0u, ERROR_INVALID_HANDLE));
-}
-
-TEST_F(CedbDatabases, ObjectIdentifiersAreNeverReusedAndClosingTheStoreKillsHandlesNotData)
-{
     CEOID db1 = CreateDb(u"One", {});
     CEOID db2 = CreateDb(u"Two", {});
     HANDLE h1 = OpenDb(db1), h2 = OpenDb(db2);

@@ -1,7 +1,6 @@
 // Records read back as written, block layout, and bad calls that change nothing.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -84,7 +83,7 @@ TEST_F(CedbRecords, EveryTypeReadsBackAsWrittenAndOneNumberWithTwoTypesIsTwoProp
     EXPECT_EQ(ReadOid(oid, {flag, date}).props, (std::vector<std::string>{Key(flag) + "0", Key(date) + "missing"}));
 }
 
-TEST_F(CedbRecords, BlockHoldsArrayThenStringsThenEvenBlobs)
+TEST_F(CedbRecords, BlockLayoutCallerBuffersReallocationAndBadCallsThatChangeNothing)
 {
     const BYTE three[] = {1, 2, 3};
     CEOID oid = Write(db_, 0, {Str(1, u"ab"), Blob(2, three, 3), Str(3, u"c"), I4(4, 5)});
@@ -97,27 +96,24 @@ TEST_F(CedbRecords, BlockHoldsArrayThenStringsThenEvenBlobs)
     ASSERT_EQ(count, 4);
     const size_t array = 4 * sizeof(CEPROPVAL);
     EXPECT_EQ(size, array + 6 + 4 + 4);  // "ab\0", 3 bytes padded to 4, "c\0"
-    const BYTE* buffer = block.Get();
+    const BYTE* start = block.Get();
     EXPECT_EQ(LocalSize(block.Get()), size);
     auto* props = block.As<CEPROPVAL>();
-    EXPECT_EQ(reinterpret_cast<BYTE*>(props[0].val.lpwstr), buffer + array);
-    EXPECT_EQ(props[1].val.blob.lpb, buffer + array + 6);
+    EXPECT_EQ(reinterpret_cast<BYTE*>(props[0].val.lpwstr), start + array);
+    EXPECT_EQ(props[1].val.blob.lpb, start + array + 6);
     EXPECT_EQ(props[1].val.blob.dwCount, 3u);
-    EXPECT_EQ(reinterpret_cast<BYTE*>(props[2].val.lpwstr), buffer + array + 10);
+    EXPECT_EQ(reinterpret_cast<BYTE*>(props[2].val.lpwstr), start + array + 10);
     EXPECT_EQ(props[2].val.lpwstr[1], u'\0');
-}
-
-TEST_F(CedbRecords, CallerBuffersAreFilledOnlyWhenLargeEnough)
-{
-    CEOID oid = Write(db_, 0, {Str(1, u"a longer string value"), I4(2, 3)});
+    // Caller buffers are filled only when large enough.
+    oid = Write(db_, 0, {Str(1, u"a longer string value"), I4(2, 3)});
     ASSERT_NE(oid, 0u);
     ASSERT_EQ(Seek(db_, CEDB_SEEK_CEOID, oid), oid);
     const DWORD needed = 2 * sizeof(CEPROPVAL) + 2 * 22;
 
     std::vector<BYTE> small(needed - 1);
     LPBYTE buffer = small.data();
-    DWORD size = static_cast<DWORD>(small.size());
-    WORD count = 0;
+    size = static_cast<DWORD>(small.size());
+    count = 0;
     EXPECT_TRUE(FAILS_WITH(CeReadRecordProps(db_, 0, &count, nullptr, &buffer, &size), 0u, ERROR_INSUFFICIENT_BUFFER));
     EXPECT_EQ(size, needed);
     EXPECT_EQ(buffer, small.data());
@@ -137,19 +133,16 @@ TEST_F(CedbRecords, CallerBuffersAreFilledOnlyWhenLargeEnough)
     count = 0;  // it came back as the number of entries read
     EXPECT_TRUE(FAILS_WITH(CeReadRecordProps(db_, 0, &count, nullptr, &buffer, &size), 0u, ERROR_INSUFFICIENT_BUFFER));
     EXPECT_EQ(size, needed);
-}
-
-TEST_F(CedbRecords, ReallocationGrowsSmallBlocksDistrustsLyingSizesAndUsesTheHeapGiven)
-{
-    CEOID oid = Write(db_, 0, {Str(1, u"0123456789012345678901234567890123456789")});
+    // Reallocation grows small blocks, distrusts lying sizes and uses the heap given.
+    oid = Write(db_, 0, {Str(1, u"0123456789012345678901234567890123456789")});
     ASSERT_EQ(Seek(db_, CEDB_SEEK_CEOID, oid), oid);
-    platform::LocalBlock buffer(LocalAlloc(LMEM_FIXED, 8));
-    DWORD size = 4096;  // says far more than the block holds
-    WORD count = 0;
-    ASSERT_EQ(CeReadRecordProps(db_, CEDB_ALLOWREALLOC, &count, nullptr, buffer.InOut(), &size), oid);
+    platform::LocalBlock grown(LocalAlloc(LMEM_FIXED, 8));
+    size = 4096;  // says far more than the block holds
+    count = 0;
+    ASSERT_EQ(CeReadRecordProps(db_, CEDB_ALLOWREALLOC, &count, nullptr, grown.InOut(), &size), oid);
     EXPECT_EQ(size, sizeof(CEPROPVAL) + 82);
-    EXPECT_GE(LocalSize(buffer.Get()), size);
-    EXPECT_EQ(Describe(buffer.As<CEPROPVAL>()[0]), "1/LPWSTR='0123456789012345678901234567890123456789'");
+    EXPECT_GE(LocalSize(grown.Get()), size);
+    EXPECT_EQ(Describe(grown.As<CEPROPVAL>()[0]), "1/LPWSTR='0123456789012345678901234567890123456789'");
 
     // A read through a heap allocates from that heap.
     HANDLE heap = HeapCreate(0, 0, 0);
@@ -163,11 +156,8 @@ TEST_F(CedbRecords, ReallocationGrowsSmallBlocksDistrustsLyingSizesAndUsesTheHea
     EXPECT_EQ(Describe(reinterpret_cast<CEPROPVAL*>(fromHeap)[0]),
               "1/LPWSTR='0123456789012345678901234567890123456789'");
     HeapDestroy(heap);
-}
-
-TEST_F(CedbRecords, BadCallsFailWithoutChangingAnything)
-{
-    CEOID oid = Write(db_, 0, {I4(1, 1)});
+    // Bad calls fail without changing anything.
+    oid = Write(db_, 0, {I4(1, 1)});
     ASSERT_NE(oid, 0u);
     CEPROPVAL unknown{};
     unknown.propid = MAKEPROPID(9, 0x1234);
@@ -178,9 +168,9 @@ TEST_F(CedbRecords, BadCallsFailWithoutChangingAnything)
     EXPECT_TRUE(FAILS_WITH(Write(reinterpret_cast<HANDLE>(0x1234), 0, {I4(1, 1)}), 0u, ERROR_INVALID_HANDLE));
     EXPECT_TRUE(FAILS_WITH(Write(db_, dbOid_, {I4(1, 1)}), 0u, ERROR_INVALID_PARAMETER));  // the database's own OID
 
-    WORD count = 1;
-    LPBYTE buffer = nullptr;
-    DWORD size = 0;
+    count = 1;
+    buffer = nullptr;
+    size = 0;
     EXPECT_TRUE(FAILS_WITH(CeReadRecordProps(db_, CEDB_ALLOWREALLOC, &count, nullptr, &buffer, &size), 0u,
                            ERROR_INVALID_PARAMETER));
     count = 0;

@@ -1,7 +1,6 @@
 // The seeks the model test does not make, on small databases made by hand.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -68,7 +67,7 @@ protected:
 
 using Seq = std::vector<std::string>;
 
-TEST_F(CedbSeek, FailedSeeksTellWhyNewHandlesStartAtTheFirstRecordStringsCollateInTheUserLocale)
+TEST_F(CedbSeek, FailedSeeksTellWhyNewHandlesStartFirstStringsCollateInTheLocaleAndValueSeeksNeedASortOrder)
 {
     HANDLE h = Make(CEVT_I4, 0, {{I4(1, 10)}, {I4(1, 20)}, {I4(1, 20)}});
     EXPECT_EQ(SeekTo(h, CEDB_SEEK_VALUEFIRSTEQUAL, I4(1, 20)), "r2");
@@ -106,11 +105,8 @@ TEST_F(CedbSeek, FailedSeeksTellWhyNewHandlesStartAtTheFirstRecordStringsCollate
         EXPECT_EQ(Names(Order(gsv)), (Seq{"r3", "r2", "r1"}));
     }
     EXPECT_EQ(StoreProblems(), "");
-}
-
-TEST_F(CedbSeek, ValueSeeksNeedASortOrderAndItsTypeAndOpeningPicksTheOrder)
-{
-    HANDLE h = Make(CEVT_I4, 0, {{I4(1, 1)}});
+    // Value seeks need a sort order and its type.
+    h = Make(CEVT_I4, 0, {{I4(1, 1)}});
     EXPECT_TRUE(FAILS_WITH(SeekTo(h, CEDB_SEEK_VALUEFIRSTEQUAL, I2(1, 1)), "none", ERROR_INVALID_PARAMETER));
     EXPECT_EQ(SeekTo(h, CEDB_SEEK_VALUEFIRSTEQUAL, I4(9, 1)), "r1");  // only the type has to agree
 
@@ -122,15 +118,15 @@ TEST_F(CedbSeek, ValueSeeksNeedASortOrderAndItsTypeAndOpeningPicksTheOrder)
 
     // Opening picks the sort order of the property.
     const CEPROPID byName = MAKEPROPID(1, CEVT_LPWSTR), byNumber = MAKEPROPID(2, CEVT_I4);
-    CEOID db = CreateDb(u"Two orders", {{byName, 0}, {byNumber, CEDB_SORT_DESCENDING}});
-    HANDLE first = Open(db);
+    CEOID twoOrders = CreateDb(u"Two orders", {{byName, 0}, {byNumber, CEDB_SORT_DESCENDING}});
+    HANDLE first = Open(twoOrders);
     oids_ = {Write(first, 0, {Str(1, u"b"), I4(2, 1)}), Write(first, 0, {Str(1, u"a"), I4(2, 2)}),
              Write(first, 0, {Str(1, u"c"), I4(2, 3)})};
     EXPECT_EQ(Names(Order(first)), (Seq{"r2", "r1", "r3"}));
-    HANDLE second = Open(db, byNumber);
+    HANDLE second = Open(twoOrders, byNumber);
     EXPECT_EQ(Names(Order(second)), (Seq{"r3", "r2", "r1"}));
-    EXPECT_TRUE(FAILS_WITH(OpenDb(db, MAKEPROPID(2, CEVT_I2)), INVALID_HANDLE_VALUE, ERROR_INVALID_PARAMETER));
-    EXPECT_TRUE(FAILS_WITH(OpenDb(db, MAKEPROPID(3, CEVT_I4)), INVALID_HANDLE_VALUE, ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(FAILS_WITH(OpenDb(twoOrders, MAKEPROPID(2, CEVT_I2)), INVALID_HANDLE_VALUE, ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(FAILS_WITH(OpenDb(twoOrders, MAKEPROPID(3, CEVT_I4)), INVALID_HANDLE_VALUE, ERROR_INVALID_PARAMETER));
 }
 
 }  // namespace
