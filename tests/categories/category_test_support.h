@@ -3,11 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <initializer_list>
 #include <optional>
-#include <random>
-#include <set>
 #include <string>
 #include <vector>
 
