@@ -11,10 +11,10 @@
 #include "categories/c_full_category.h"
 #include "categories/full_category_list.h"
 #include "foundation/ce_ptr_list.h"
-#include "platform/kernel/handle.h"
 #include "platform/objectmodel/pim_databases.h"
 #include "platform/objectstore/cedb.h"
 #include "tests/storage/settings_test_support.h"
+#include "tests/support/store_records.h"
 
 namespace cattest {
 
@@ -31,27 +31,16 @@ struct RawCategory {
 
 inline CEOID WriteRawCategory(const RawCategory& raw)
 {
-    CEOID dbOid = PimDatabases::Oid(kCategoriesDatabase);
-    if (!dbOid) return 0;
-    HANDLE db = CeOpenDatabaseEx(nullptr, &dbOid, nullptr, 0, 0, nullptr);
-    if (db == INVALID_HANDLE_VALUE) return 0;
     std::u16string name = raw.name.value_or(u"");
-    std::vector<CEPROPVAL> props;
-    auto add = [&](CEPROPID id) -> CEPROPVAL& {
-        props.push_back(CEPROPVAL{});
-        props.back().propid = id;
-        return props.back();
-    };
-    if (raw.name) add(kCategoryName).val.lpwstr = name.data();
-    if (raw.index) add(kCategoryBitIndex).val.iVal = *raw.index;
-    if (raw.p4003) add(kCategoryNumber4003).val.lVal = *raw.p4003;
-    if (raw.p4006) add(kCategoryMask1Flag).val.iVal = *raw.p4006;
-    if (raw.p4005) add(kCategoryMask2Flag).val.iVal = *raw.p4005;
-    if (raw.p4004) add(kCategoryMask4Flag).val.iVal = *raw.p4004;
-    if (raw.shown) add(kCategoryShown).val.boolVal = *raw.shown ? 1 : 0;
-    const CEOID oid = CeWriteRecordProps(db, 0, static_cast<WORD>(props.size()), props.data());
-    CloseHandle(db);
-    return oid;
+    kstest::PropList p;
+    if (raw.name) p.Add(kCategoryName).lpwstr = name.data();
+    if (raw.index) p.Add(kCategoryBitIndex).iVal = *raw.index;
+    if (raw.p4003) p.Add(kCategoryNumber4003).lVal = *raw.p4003;
+    if (raw.p4006) p.Add(kCategoryMask1Flag).iVal = *raw.p4006;
+    if (raw.p4005) p.Add(kCategoryMask2Flag).iVal = *raw.p4005;
+    if (raw.p4004) p.Add(kCategoryMask4Flag).iVal = *raw.p4004;
+    if (raw.shown) p.Add(kCategoryShown).boolVal = *raw.shown ? 1 : 0;
+    return kstest::WritePimRecord(kCategoriesDatabase, p.props);
 }
 
 inline CEOID WriteCategory(const std::u16string& name, SHORT index)

@@ -99,9 +99,12 @@ TEST_F(PimRecordCategoriesTest, TheBlobWrittenIsTheTextTheObjectModelReads)
     EXPECT_EQ(CategoriesOf(oid), u"Personal");
     EXPECT_EQ(StoredBlob(oid), (std::vector<BYTE>{0x02, 0, 0, 0})) << "the blob shrank to one word";
 
-    EXPECT_TRUE(SaveCategoriesToPIMRecord(u"", item.InOut(), oid, false));
-    EXPECT_TRUE(StoredBlob(oid).empty()) << "no categories: no blob";
-    EXPECT_EQ(CategoriesOf(oid), u"");
+    for (const WCHAR* none : {u"", static_cast<const WCHAR*>(nullptr)}) {
+        ASSERT_TRUE(SaveCategoriesToPIMRecord(u"Personal", item.InOut(), oid, false));
+        EXPECT_TRUE(SaveCategoriesToPIMRecord(none, item.InOut(), oid, false));
+        EXPECT_TRUE(StoredBlob(oid).empty()) << "no categories: no blob";
+        EXPECT_EQ(CategoriesOf(oid), u"");
+    }
 }
 
 TEST_F(PimRecordCategoriesTest, AnOpenItemIsReleasedAndFetchedAgain)

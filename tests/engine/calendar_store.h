@@ -53,16 +53,16 @@ inline CEOID WriteAppointment(const Appointment& given)
     // One attendee: a count, then a name and an address.
     std::vector<BYTE> attendees = {1, 0, 0, 0, 1, 0, 'A', 0, 3, 0, 'a', 0, '@', 0, 'b', 0};
     loadertest::PropList p;
-    if (!a.noSubject) p.Add(kAppointmentSubject).val.lpwstr = a.subject.data();
+    if (!a.noSubject) p.Add(kAppointmentSubject).lpwstr = a.subject.data();
     // The store keeps the device zone's wall-clock start as UTC.
-    p.Add(kAppointmentStart).val.filetime =
+    p.Add(kAppointmentStart).filetime =
         platform::MakeFileTime(platform::LocalToUtc(platform::FileTimeValue(FtOf(a.start))));
-    p.Add(kAppointmentDuration).val.lVal = a.duration;
-    p.Add(kAppointmentAllDay).val.lVal = a.allDay ? 1 : 0;
-    p.Add(kAppointmentBusyStatus).val.iVal = a.busy;
-    p.Add(kAppointmentSensitivity).val.iVal = a.sensitivity;
-    p.Add(kAppointmentReminderSet).val.iVal = a.reminder ? 1 : 0;
-    if (!a.location.empty()) p.Add(kAppointmentLocation).val.lpwstr = a.location.data();
+    p.Add(kAppointmentDuration).lVal = a.duration;
+    p.Add(kAppointmentAllDay).lVal = a.allDay ? 1 : 0;
+    p.Add(kAppointmentBusyStatus).iVal = a.busy;
+    p.Add(kAppointmentSensitivity).iVal = a.sensitivity;
+    p.Add(kAppointmentReminderSet).iVal = a.reminder ? 1 : 0;
+    if (!a.location.empty()) p.Add(kAppointmentLocation).lpwstr = a.location.data();
     p.Blob(kItemCategories, a.categories);
     p.Blob(kItemNote, a.note);
     p.Blob(kAppointmentRecurrencePattern, a.pattern);
@@ -114,11 +114,11 @@ inline CEOID WriteContact(const std::u16string& first, const std::u16string& las
 {
     std::u16string f = first, l = last, fileAs = last + u", " + first;
     loadertest::PropList p;
-    p.Add(kContactFirstName).val.lpwstr = f.data();
-    p.Add(kContactLastName).val.lpwstr = l.data();
-    p.Add(kContactFileAs).val.lpwstr = fileAs.data();
-    if (birthday) p.Add(kContactBirthday).val.filetime = FtOf(*birthday);
-    if (anniversary) p.Add(kContactAnniversary).val.filetime = FtOf(*anniversary);
+    p.Add(kContactFirstName).lpwstr = f.data();
+    p.Add(kContactLastName).lpwstr = l.data();
+    p.Add(kContactFileAs).lpwstr = fileAs.data();
+    if (birthday) p.Add(kContactBirthday).filetime = FtOf(*birthday);
+    if (anniversary) p.Add(kContactAnniversary).filetime = FtOf(*anniversary);
     return loadertest::WritePimRecord(kContactsDatabase, p.props);
 }
 
@@ -128,13 +128,13 @@ inline CEOID WriteJournal(const std::u16string& subject, const std::u16string& t
 {
     std::u16string s = subject, t = type, c = categories;
     loadertest::PropList p;
-    p.Add(kJournalSeekProperty).val.ulVal = item;
-    p.Add(kJournalSubject).val.lpwstr = s.data();
-    p.Add(kJournalType).val.lpwstr = t.data();
-    p.Add(kJournalDuration).val.ulVal = duration;
-    p.Add(kJournalParentText).val.lpwstr = c.data();
-    p.Add(kJournalCreated).val.filetime = FtOf(created);
-    if (start) p.Add(kJournalStart).val.filetime = FtOf(*start);
+    p.Add(kJournalSeekProperty).ulVal = item;
+    p.Add(kJournalSubject).lpwstr = s.data();
+    p.Add(kJournalType).lpwstr = t.data();
+    p.Add(kJournalDuration).ulVal = duration;
+    p.Add(kJournalParentText).lpwstr = c.data();
+    p.Add(kJournalCreated).filetime = FtOf(created);
+    if (start) p.Add(kJournalStart).filetime = FtOf(*start);
     return loadertest::WriteRecord(kJournalDatabase, kJournalSeekProperty, p.props);
 }
 

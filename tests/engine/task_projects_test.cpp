@@ -29,8 +29,8 @@ HANDLE OpenRaw(CEOID* oid = nullptr)
 CEOID WriteRawProject(std::optional<std::u16string> name, std::optional<USHORT> marker)
 {
     loadertest::PropList p;
-    if (name) p.Add(kProjectName).val.lpwstr = name->data();
-    if (marker) p.Add(kProjectMarker).val.uiVal = *marker;
+    if (name) p.Add(kProjectName).lpwstr = name->data();
+    if (marker) p.Add(kProjectMarker).uiVal = *marker;
     return loadertest::WriteRecord(kProjectsDatabase, kProjectName, p.props);
 }
 

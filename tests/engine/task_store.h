@@ -39,17 +39,17 @@ inline CEOID WriteTask(const TaskFields& task)
     std::u16string subject = task.subject;
     std::vector<BYTE> categories = task.categories, note = task.note;
     loadertest::PropList p;
-    p.Add(kTaskSubject).val.lpwstr = subject.data();
-    p.Add(kTaskSensitivity).val.iVal = task.sensitivity;
-    p.Add(kTaskComplete).val.iVal = task.complete ? 1 : 0;
-    if (task.due) p.Add(kTaskDueDate).val.filetime = FtOf(*task.due);
-    if (task.start) p.Add(kTaskStartDate).val.filetime = FtOf(*task.start);
-    if (task.completed) p.Add(kTaskDateCompleted).val.filetime = FtOf(*task.completed);
-    if (task.importance) p.Add(kTaskImportance).val.lVal = *task.importance;
+    p.Add(kTaskSubject).lpwstr = subject.data();
+    p.Add(kTaskSensitivity).iVal = task.sensitivity;
+    p.Add(kTaskComplete).iVal = task.complete ? 1 : 0;
+    if (task.due) p.Add(kTaskDueDate).filetime = FtOf(*task.due);
+    if (task.start) p.Add(kTaskStartDate).filetime = FtOf(*task.start);
+    if (task.completed) p.Add(kTaskDateCompleted).filetime = FtOf(*task.completed);
+    if (task.importance) p.Add(kTaskImportance).lVal = *task.importance;
     p.Blob(kItemCategories, categories);
     p.Blob(kItemNote, note);
-    if (task.parent) p.Add(kTaskParent).val.dblVal = *task.parent;
-    if (task.percent) p.Add(kTaskPercentComplete).val.ulVal = *task.percent;
+    if (task.parent) p.Add(kTaskParent).dblVal = *task.parent;
+    if (task.percent) p.Add(kTaskPercentComplete).ulVal = *task.percent;
     return loadertest::WritePimRecord(kTasksDatabase, p.props);
 }
 

@@ -417,8 +417,8 @@ TEST_F(TasksLoaderTest, SingleUpdateRefilesARowInPlace)
     // The task becomes overdue and is renamed; the window refiles it.
     std::u16string subject = u"after";
     loadertest::PropList changes;
-    changes.Add(kTaskSubject).val.lpwstr = subject.data();
-    changes.Add(kTaskDueDate).val.filetime = FtOf(today + 9);
+    changes.Add(kTaskSubject).lpwstr = subject.data();
+    changes.Add(kTaskDueDate).filetime = FtOf(today + 9);
     ASSERT_EQ(loadertest::WritePimRecord(kTasksDatabase, changes.props, oid), oid);
 
     CeDb tasks;
@@ -448,8 +448,8 @@ TEST_F(TasksLoaderTest, DamagedRecordsAndSettingsFallBackInsteadOfFailing)
     // A due date far past 4501 and a record with nothing but a subject.
     std::u16string subject = u"far";
     loadertest::PropList far, bare;
-    far.Add(kTaskSubject).val.lpwstr = subject.data();
-    far.Add(kTaskDueDate).val.filetime = FILETIME{0xFFFFFFFFu, 0x7FFFFFFFu};
+    far.Add(kTaskSubject).lpwstr = subject.data();
+    far.Add(kTaskDueDate).filetime = FILETIME{0xFFFFFFFFu, 0x7FFFFFFFu};
     ASSERT_NE(loadertest::WritePimRecord(kTasksDatabase, far.props), 0u);
     bare.Add(kTaskSensitivity);  // not even a subject
     ASSERT_NE(loadertest::WritePimRecord(kTasksDatabase, bare.props), 0u);

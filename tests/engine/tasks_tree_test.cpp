@@ -23,7 +23,7 @@ protected:
     static CEOID SetParent(CEOID task, double parent)
     {
         loadertest::PropList link;
-        link.Add(kTaskParent).val.dblVal = parent;
+        link.Add(kTaskParent).dblVal = parent;
         return loadertest::WritePimRecord(kTasksDatabase, link.props, task);
     }
     // A project view on a new project.
@@ -91,8 +91,8 @@ TEST_F(TasksTreeTest, ParentPercentIsTheMeanOfItsChildren)
 
     for (CEOID child : {b, c}) {
         loadertest::PropList done;
-        done.Add(kTaskComplete).val.iVal = 1;
-        done.Add(kTaskDateCompleted).val.filetime = FtOf(today);
+        done.Add(kTaskComplete).iVal = 1;
+        done.Add(kTaskDateCompleted).filetime = FtOf(today);
         ASSERT_EQ(loadertest::WritePimRecord(kTasksDatabase, done.props, child), child);
     }
     ASSERT_TRUE(Load(loader));

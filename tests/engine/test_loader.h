@@ -23,6 +23,7 @@
 #include "storage/c_registry.h"
 #include "storage/ce_db_record.h"
 #include "tests/categories/category_test_support.h"
+#include "tests/support/store_records.h"
 #include "tests/support/test_dates.h"
 
 namespace loadertest {
@@ -139,23 +140,8 @@ inline HANDLE OpenOrCreate(const WCHAR* name, CEPROPID sort)
     return CeOpenDatabaseEx(nullptr, &oid, name, sort, 0, nullptr);
 }
 
-// A property list for CeWriteRecordProps; the values point into the caller's data.
-struct PropList {
-    std::vector<CEPROPVAL> props;
-    CEPROPVAL& Add(CEPROPID id)
-    {
-        props.push_back(CEPROPVAL{});
-        props.back().propid = id;
-        return props.back();
-    }
-    void Blob(CEPROPID id, std::vector<BYTE>& bytes)
-    {
-        if (bytes.empty()) return;
-        CEPROPVAL& p = Add(id);
-        p.val.blob.dwCount = static_cast<DWORD>(bytes.size());
-        p.val.blob.lpb = bytes.data();
-    }
-};
+using kstest::PropList;
+using kstest::WritePimRecord;
 
 // Appends a record to the store name (made with sort order sort when missing); its OID, 0 on failure.
 inline CEOID WriteRecord(const WCHAR* name, CEPROPID sort, std::vector<CEPROPVAL> props)
@@ -171,7 +157,7 @@ inline CEOID WriteRecord(const WCHAR* name, CEPROPID sort, std::vector<CEPROPVAL
 inline CEOID WriteItem(LONG order, std::vector<BYTE> categories = {})
 {
     PropList p;
-    p.Add(kOrderProperty).val.lVal = order;
+    p.Add(kOrderProperty).lVal = order;
     p.Blob(kItemCategories, categories);
     return WriteRecord(kTestDatabase, kOrderProperty, p.props);
 }
@@ -180,7 +166,7 @@ inline CEOID WriteItem(LONG order, std::vector<BYTE> categories = {})
 inline CEOID WriteSideRecord(const WCHAR* store, CEPROPID key, CEOID item)
 {
     PropList p;
-    p.Add(key).val.ulVal = item;
+    p.Add(key).ulVal = item;
     return WriteRecord(store, key, p.props);
 }
 
@@ -192,17 +178,6 @@ inline bool LockFreeForOtherThreads(TestLoader& loader)
 }
 
 using LoaderSandbox = cattest::CategorySandbox;
-
-// Writes the properties into record oid (0: new) of the object model's database name; its OID, 0 on failure.
-inline CEOID WritePimRecord(const WCHAR* name, std::vector<CEPROPVAL> props, CEOID oid = 0)
-{
-    CEOID dbOid = PimDatabases::Oid(name);
-    HANDLE db = CeOpenDatabaseEx(nullptr, &dbOid, nullptr, 0, 0, nullptr);
-    if (db == INVALID_HANDLE_VALUE) return 0;
-    const CEOID written = CeWriteRecordProps(db, oid, static_cast<WORD>(props.size()), props.data());
-    CloseHandle(db);
-    return written;
-}
 
 // A number (ULONG) or a text setting.
 template <class V>

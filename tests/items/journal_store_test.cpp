@@ -139,7 +139,7 @@ TEST_F(JournalStoreTest, AFailedWriteIsShownAndPlainNotesAreReadWithoutABlob)
     EXPECT_EQ(host.MessageCount(), 1u);
     // Plain notes are read when the blob is missing or empty.
     CJournal::CheckAndCreateDB();
-    const CEPROPVAL text = TextProp(kJournalPlainNotes, u"old notes");
+    const CEPROPVAL text = Prop(kJournalPlainNotes, u"old notes");
     BYTE bytes[] = {'n', 'e', 'w'};
     CEPROPVAL emptyBlob{}, blob{};
     emptyBlob.propid = blob.propid = kJournalNotes;
@@ -158,7 +158,7 @@ TEST_F(JournalStoreTest, AFailedWriteIsShownAndPlainNotesAreReadWithoutABlob)
 TEST_F(JournalStoreTest, RecordWithOnlyASubjectGetsTheDefaultsAndReadEntryItsArguments)
 {
     CJournal::CheckAndCreateDB();
-    const CEOID oid = WriteRaw({TextProp(kJournalSubject, u"bare")});
+    const CEOID oid = WriteRaw({Prop(kJournalSubject, u"bare")});
     ASSERT_NE(oid, 0u);
 
     SYSTEMTIME before{};
@@ -197,8 +197,8 @@ TEST_F(JournalStoreTest, RecordWithOnlyASubjectGetsTheDefaultsAndReadEntryItsArg
 
 TEST_F(JournalStoreTest, OlderDatabaseIsRenamedOnceAndKeepsItsEntries)
 {
-    const CEOID old = WriteRaw({TextProp(kJournalSubject, u"from the old journal"), LongProp(kJournalParent, 77)},
-                               kOldJournalDatabase);
+    const CEOID old =
+        WriteRaw({Prop(kJournalSubject, u"from the old journal"), Prop(kJournalParent, 77)}, kOldJournalDatabase);
     ASSERT_NE(old, 0u);
 
     CJournal::CheckAndCreateDB();

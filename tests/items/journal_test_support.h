@@ -15,6 +15,7 @@
 #include "platform/time/system_time.h"
 #include "storage/c_registry.h"
 #include "tests/storage/settings_test_support.h"
+#include "tests/support/store_records.h"
 #include "tests/support/test_dates.h"
 
 namespace journaltest {
@@ -50,22 +51,7 @@ inline CEOID WriteRaw(std::vector<CEPROPVAL> props, const WCHAR* name = kJournal
     return oid;
 }
 
-// Single properties for WriteRaw.
-inline CEPROPVAL TextProp(CEPROPID id, const WCHAR* text)
-{
-    CEPROPVAL p{};
-    p.propid = id;
-    p.val.lpwstr = const_cast<LPWSTR>(text);
-    return p;
-}
-
-inline CEPROPVAL LongProp(CEPROPID id, LONG value)
-{
-    CEPROPVAL p{};
-    p.propid = id;
-    p.val.lVal = value;
-    return p;
-}
+using kstest::Prop;
 
 // The records under parent, as the loaders find them (first-equal, then next-equal seeks).
 inline std::vector<CEOID> RecordsWithParent(CEOID parent)
@@ -73,7 +59,7 @@ inline std::vector<CEOID> RecordsWithParent(CEOID parent)
     std::vector<CEOID> oids;
     HANDLE db = OpenJournalHandle(kJournalParent);
     if (db == INVALID_HANDLE_VALUE) return oids;
-    CEPROPVAL key = LongProp(kJournalParent, static_cast<LONG>(parent));
+    CEPROPVAL key = Prop(kJournalParent, static_cast<LONG>(parent));
     for (CEOID oid = CeSeekDatabase(db, CEDB_SEEK_VALUEFIRSTEQUAL, reinterpret_cast<DWORD_PTR>(&key), nullptr); oid;
          oid = CeSeekDatabase(db, CEDB_SEEK_VALUENEXTEQUAL, reinterpret_cast<DWORD_PTR>(&key), nullptr))
         oids.push_back(oid);

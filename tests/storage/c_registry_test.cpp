@@ -312,7 +312,10 @@ TEST_F(TextStore, TheDefaultFileLivesInTheDataDirectoryARegisteredOneWhileItExis
         registry.OpenKey(HKEY_CURRENT_USER, kKestrel);
         registry.SetValue(u"Corvid_Folder", u"\\Elsewhere");
     }
+    InitCorvidDirectory();
+    EXPECT_EQ(std::u16string(GetCorvidDirectory()), u"\\Application Data") << "a filled directory is kept";
     FreeCorvidDirectory();
+    InitCorvidDirectory();
     EXPECT_EQ(std::u16string(GetCorvidDirectory()), u"\\Elsewhere");
     EXPECT_EQ(ResolveSettingsPath(u"%s\\Corvid\\x.reg"), u"\\Elsewhere\\Corvid\\x.reg");
     EXPECT_EQ(ResolveSettingsPath(u"\\Plain\\x.reg"), u"\\Plain\\x.reg");

@@ -10,11 +10,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/kernel/handle.h"
-#include "platform/objectmodel/pim_databases.h"
 #include "platform/objectstore/cedb.h"
 #include "tests/support/child_process.h"
 #include "tests/support/device_sandbox.h"
+#include "tests/support/store_records.h"
 
 // A property identifier as kstools writes it: "0x" and eight upper-case hex digits.
 inline std::string PropidText(CEPROPID id)
@@ -32,31 +31,6 @@ inline const nlohmann::json* Property(const nlohmann::json& record, CEPROPID pro
     }
     return nullptr;
 }
-
-// A record to write for the program to read; the values point into the caller's data.
-struct PimRecord {
-    std::vector<CEPROPVAL> props;
-    CEVALUNION& Add(CEPROPID id)
-    {
-        props.push_back(CEPROPVAL{});
-        props.back().propid = id;
-        return props.back().val;
-    }
-    void Blob(CEPROPID id, std::vector<BYTE>& bytes)
-    {
-        if (!bytes.empty()) Add(id).blob = CEBLOB{static_cast<DWORD>(bytes.size()), bytes.data()};
-    }
-    // Adds the record to the object model's database name; its OID, 0 on failure.
-    CEOID WriteTo(const WCHAR* name)
-    {
-        CEOID dbOid = PimDatabases::Oid(name);
-        HANDLE db = CeOpenDatabaseEx(nullptr, &dbOid, nullptr, 0, 0, nullptr);
-        if (db == INVALID_HANDLE_VALUE) return 0;
-        const CEOID oid = CeWriteRecordProps(db, 0, static_cast<WORD>(props.size()), props.data());
-        CloseHandle(db);
-        return oid;
-    }
-};
 
 class KstoolsHome : public DeviceSandbox {
 protected:

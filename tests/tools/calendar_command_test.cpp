@@ -62,7 +62,7 @@ protected:
     {
         Appointment a = given;
         std::vector<BYTE> attendees = {1, 0, 0, 0, 1, 0, 'A', 0, 1, 0, 'a', 0};
-        PimRecord r;
+        kstest::PropList r;
         r.Add(kAppointmentSubject).lpwstr = a.subject.data();
         r.Add(kAppointmentStart).filetime = platform::MakeFileTime(platform::LocalToUtc(kstest::FileTimeOf(a.start)));
         r.Add(kAppointmentDuration).lVal = a.duration;
@@ -74,7 +74,7 @@ protected:
         r.Blob(kItemNote, a.note);
         r.Blob(kAppointmentRecurrencePattern, a.pattern);
         if (a.meeting) r.Blob(kAppointmentAttendees, attendees);
-        return r.WriteTo(kAppointmentsDatabase);
+        return kstest::WritePimRecord(kAppointmentsDatabase, r.props);
     }
 
     void WriteSmallStore()

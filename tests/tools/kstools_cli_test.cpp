@@ -1,6 +1,5 @@
 // kstools strings, match, settings, date and store: text and JSON output and what they change.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -440,28 +439,8 @@ protected:
         CloseHandle(h);
         return oid;
     }
-    static CEPROPVAL Text(WORD id, const char16_t* text)
-    {
-        CEPROPVAL p{MAKEPROPID(id, CEVT_LPWSTR), 0, 0, {}};
-        p.val.lpwstr = const_cast<LPWSTR>(text);
-        return p;
-    }
-    static CEPROPVAL Long(WORD id, LONG value)
-    {
-        CEPROPVAL p{MAKEPROPID(id, CEVT_I4), 0, 0, {}};
-        p.val.lVal = value;
-        return p;
-    }
-    void Tamper(const std::string& sql)
-    {
-        platform::CloseObjectStore();
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(platform::ObjectStorePath().c_str(), &db), SQLITE_OK);
-        char* message = nullptr;
-        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message), SQLITE_OK) << (message ? message : "");
-        sqlite3_free(message);
-        sqlite3_close(db);
-    }
+    static CEPROPVAL Text(WORD id, const char16_t* text) { return kstest::Prop(MAKEPROPID(id, CEVT_LPWSTR), text); }
+    static CEPROPVAL Long(WORD id, LONG value) { return kstest::Prop(MAKEPROPID(id, CEVT_I4), value); }
 };
 
 constexpr CEPROPID kTitle = MAKEPROPID(1, CEVT_LPWSTR);
@@ -620,7 +599,7 @@ TEST_F(KstoolsStore, CheckPassesAHealthyStoreAndFailsATamperedOne)
     EXPECT_NE(healthy.out.find(": ok"), std::string::npos) << healthy.out;
     EXPECT_TRUE(healthy.err.empty()) << healthy.err;
 
-    Tamper("UPDATE records SET props = X'01' WHERE oid = " + std::to_string(broken));
+    kstest::TamperObjectStore("UPDATE records SET props = X'01' WHERE oid = " + std::to_string(broken));
     auto damaged = Run({"check"});
     EXPECT_EQ(damaged.exitCode, 1) << damaged.out;
     EXPECT_NE(damaged.out.find("problems"), std::string::npos) << damaged.out;

@@ -56,7 +56,7 @@ protected:
         std::u16string subject = t.subject;
         std::vector<BYTE> bits;
         if (t.categoryBits) bits = {static_cast<BYTE>(t.categoryBits), static_cast<BYTE>(t.categoryBits >> 8), 0, 0};
-        PimRecord r;
+        kstest::PropList r;
         r.Add(kTaskSubject).lpwstr = subject.data();
         r.Add(kTaskImportance).lVal = t.importance;
         r.Add(kTaskComplete).iVal = t.complete ? 1 : 0;
@@ -66,7 +66,7 @@ protected:
         if (t.parent != 0) r.Add(kTaskParent).dblVal = t.parent;
         r.Blob(kItemCategories, bits);
         if (t.percent >= 0) r.Add(kTaskPercentComplete).ulVal = static_cast<ULONG>(t.percent);
-        const CEOID oid = r.WriteTo(kTasksDatabase);
+        const CEOID oid = kstest::WritePimRecord(kTasksDatabase, r.props);
         EXPECT_NE(oid, 0u);
         return oid;
     }

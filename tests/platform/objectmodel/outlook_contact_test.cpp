@@ -103,6 +103,8 @@ TEST_F(OutlookContactTest, BirthdayAndAnniversaryAreLocalDaysAndCopyMakesANewIte
     ComRef<IContact> contact = NewContact();
     EXPECT_EQ(Get(contact, &IContact::get_Birthday), kNoOleDate) << "a new contact has none";
     PutText(contact, &IContact::put_LastName, u"Moss");
+    EXPECT_EQ(contact->put_Birthday(-1.25), S_OK);
+    EXPECT_EQ(Get(contact, &IContact::get_Birthday), -1.25) << "a date before 1899 is kept for the save to refuse";
     EXPECT_EQ(contact->put_Birthday(Ole(1980, 2, 29, 15, 45)), S_OK);
     EXPECT_EQ(contact->put_Anniversary(Ole(2005, 6, 18)), S_OK);
     const CEOID oid = SaveAndClose(contact);

@@ -22,6 +22,7 @@
 #include "platform/time/system_time.h"
 #include "platform/time/time_zone.h"
 #include "tests/support/device_sandbox.h"
+#include "tests/support/store_records.h"
 #include "tests/support/test_dates.h"
 
 #define EXPECT_DATE(actual, expected) EXPECT_NEAR((actual), (expected), 1e-7)
@@ -148,11 +149,7 @@ inline RawProp ReadRaw(LPCWSTR database, CEOID oid, CEPROPID id)
 // Writes to record `oid` (0: a new one); its OID, 0 on failure.
 inline CEOID WriteRaw(LPCWSTR database, CEOID oid, std::vector<CEPROPVAL> props)
 {
-    CEOID dbOid = PimDatabases::Oid(database);
-    HANDLE db = CeOpenDatabaseEx(nullptr, &dbOid, nullptr, 0, 0, nullptr);
-    if (db == INVALID_HANDLE_VALUE) return 0;
-    const CEOID written = CeWriteRecordProps(db, oid, static_cast<WORD>(props.size()), props.data());
-    CloseHandle(db);
+    const CEOID written = kstest::WritePimRecord(database, props, oid);
     return oid && written != oid ? 0 : written;
 }
 

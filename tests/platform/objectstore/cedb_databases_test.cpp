@@ -20,6 +20,7 @@
 #include "platform/base/error_codes.h"
 #include "tests/platform/objectstore/cedb_test_support.h"
 #include "tests/support/last_error_check.h"
+#include "tests/support/store_records.h"
 
 namespace {
 
@@ -53,17 +54,6 @@ protected:
         info.dwFlags = flags;
         std::copy(name.begin(), name.end(), info.szDbaseName);
         return info;
-    }
-    // Runs SQL on the object store's file behind the engine's back.
-    void Tamper(const std::string& sql)
-    {
-        platform::CloseObjectStore();
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(platform::ObjectStorePath().c_str(), &db), SQLITE_OK);
-        char* message = nullptr;
-        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message), SQLITE_OK) << (message ? message : "");
-        sqlite3_free(message);
-        sqlite3_close(db);
     }
 };
 
@@ -315,7 +305,7 @@ TEST_F(CedbDatabases, DamagedRecordsGiveErrorsAndTheCheckNamesThemAndBadKeysAndC
     EXPECT_NE(report.find("1 databases, 3 records: ok"), std::string::npos) << report;
 
     // A string that claims 0x7FFFFFFF units, and a property of type 0x99.
-    Tamper(
+    kstest::TamperObjectStore(
         "UPDATE records SET props = X'010200' || X'03000100' || X'02000000' || X'1F000200' || X'FFFFFF7F' || "
         "X'41004200' WHERE oid = " +
         std::to_string(lying) + ";" +
@@ -343,8 +333,8 @@ TEST_F(CedbDatabases, DamagedRecordsGiveErrorsAndTheCheckNamesThemAndBadKeysAndC
     CloseHandle(h);
     EXPECT_EQ(StoreProblems(), "");
 
-    Tamper("UPDATE records SET k0 = X'0100' WHERE oid = " + std::to_string(good) +
-           "; UPDATE databases SET records = 65539;");
+    kstest::TamperObjectStore("UPDATE records SET k0 = X'0100' WHERE oid = " + std::to_string(good) +
+                              "; UPDATE databases SET records = 65539;");
     EXPECT_THAT(StoreProblems(), AllOf(HasSubstr("sort key 0"), HasSubstr("says 65539 records, holds 1")));
     EXPECT_EQ(Info(db).infDatabase.wNumRecords, 3) << "counts are reported in 16 bits";
 }
@@ -387,7 +377,7 @@ TEST_F(CedbDatabases, IdentifierCounterWrapsPastUsedIdentifiers)
     CEOID taken = Write(h, 0, {I4(1, 1)});
     CloseHandle(h);
     // The counter pointing at identifiers in use (as after a wrap) steps over them.
-    Tamper("UPDATE meta SET value = " + std::to_string(db) + " WHERE key = 'next_oid'");
+    kstest::TamperObjectStore("UPDATE meta SET value = " + std::to_string(db) + " WHERE key = 'next_oid'");
     h = OpenDb(db);
     CEOID next = Write(h, 0, {I4(1, 2)});
     EXPECT_NE(next, 0u);
@@ -395,7 +385,7 @@ TEST_F(CedbDatabases, IdentifierCounterWrapsPastUsedIdentifiers)
     EXPECT_NE(next, taken);
     CloseHandle(h);
     // At the top of the range it goes on from 1.
-    Tamper("UPDATE meta SET value = 4294967295 WHERE key = 'next_oid'");
+    kstest::TamperObjectStore("UPDATE meta SET value = 4294967295 WHERE key = 'next_oid'");
     h = OpenDb(db);
     EXPECT_EQ(Write(h, 0, {I4(1, 3)}), 0xFFFFFFFFu);
     EXPECT_EQ(Write(h, 0, {I4(1, 4)}), 1u);
