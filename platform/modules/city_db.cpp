@@ -13,6 +13,7 @@
 #include <type_traits>
 
 #include "platform/time/clock.h"
+#include "platform/time/system_zone.h"
 #include "platform/time/zone_description.h"
 
 namespace {
@@ -86,7 +87,8 @@ std::vector<std::unique_ptr<Entry>> BuildList()
         const icu::UnicodeString windowsId(windowsName.data(), static_cast<int32_t>(windowsName.size()));
         icu::TimeZone::getIDForWindowsID(windowsId, "001", tzdbName, status);
         if (U_FAILURE(status) || tzdbName.isBogus() || tzdbName.isEmpty()) continue;
-        std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::createTimeZone(tzdbName));
+        std::unique_ptr<icu::BasicTimeZone> zone = platform::CurrentTimeZone(tzdbName);
+        if (!zone) continue;
         auto entry = std::make_unique<Entry>();
         if (platform::DescribeTimeZone(*zone, now, &entry->record.tzi) == TIME_ZONE_ID_INVALID) continue;
         const platform::ZoneNames zoneNames = platform::NamesOf(*zone);

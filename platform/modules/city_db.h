@@ -1,10 +1,11 @@
 // "citydb.dll", the platform's list of time zones, reached through
 // LoadLibraryW and GetProcAddress by its export names.
 //
-// The list holds one record per Windows time zone, built from ICU's zone data
-// and its mapping of Windows zones: each Windows zone is represented by the
-// tz database zone ICU names for it ("Eastern Standard Time" by
-// America/New_York), with the rules in force now (the pinned clock counts).
+// The list holds one record per Windows time zone, built from ICU's mapping
+// of Windows zones: each Windows zone is represented by the tz database zone
+// ICU names for it ("Eastern Standard Time" by America/New_York), with the
+// rules in force now (the pinned clock counts) as the system's time-zone
+// database has them (platform/time/system_zone.h).
 // Records are ordered by their standard UTC offset, west to east, then by
 // display name.
 //

@@ -10,6 +10,7 @@
 #include "platform/base/error_codes.h"
 #include "platform/base/last_error.h"
 #include "platform/time/clock.h"
+#include "platform/time/system_zone.h"
 #include "platform/time/zone_description.h"
 #include "platform/time/zone_rules.h"
 
@@ -27,27 +28,14 @@ struct DeviceZone {
 std::mutex g_zoneMutex;
 std::optional<DeviceZone> g_deviceZone;  // empty until first use or after a reset
 
-std::shared_ptr<const icu::BasicTimeZone> AsBasic(icu::TimeZone* zone)
-{
-    std::unique_ptr<icu::TimeZone> owner(zone);
-    if (auto* basic = dynamic_cast<icu::BasicTimeZone*>(owner.get())) {
-        owner.release();
-        return std::shared_ptr<const icu::BasicTimeZone>(basic);
-    }
-    return nullptr;
-}
-
-bool IsUnknown(const icu::TimeZone& zone)
-{
-    icu::UnicodeString id;
-    return zone.getID(id) == icu::UnicodeString(u"Etc/Unknown");
-}
-
 // The process's zone: TZ, else /etc/localtime, else UTC.
 DeviceZone HostZone()
 {
-    std::shared_ptr<const icu::BasicTimeZone> zone = AsBasic(icu::TimeZone::detectHostTimeZone());
-    if (!zone || IsUnknown(*zone)) zone = AsBasic(icu::TimeZone::createTimeZone(u"Etc/UTC"));
+    std::unique_ptr<icu::TimeZone> host(icu::TimeZone::detectHostTimeZone());
+    icu::UnicodeString id;
+    if (host) host->getID(id);
+    std::shared_ptr<const icu::BasicTimeZone> zone = platform::CurrentTimeZone(id);
+    if (!zone) zone = platform::CurrentTimeZone(u"Etc/UTC");
     return DeviceZone{std::move(zone), std::nullopt};
 }
 
@@ -58,7 +46,8 @@ DeviceZone CurrentZone()
     return *g_deviceZone;
 }
 
-// A tz database zone by name, or the zone Windows names so.
+// A tz database zone by name, or the zone Windows names so; a zone ICU does
+// not know yet comes from the system database alone.
 std::shared_ptr<const icu::BasicTimeZone> ZoneNamed(std::u16string_view id)
 {
     const icu::UnicodeString name(id.data(), static_cast<int32_t>(id.size()));
@@ -69,10 +58,9 @@ std::shared_ptr<const icu::BasicTimeZone> ZoneNamed(std::u16string_view id)
         status = U_ZERO_ERROR;
         canonical.remove();
         icu::TimeZone::getIDForWindowsID(name, "001", canonical, status);
-        if (U_FAILURE(status) || canonical.isEmpty() || canonical.isBogus()) return nullptr;
+        if (U_FAILURE(status) || canonical.isEmpty() || canonical.isBogus()) return platform::SystemTimeZone(name);
     }
-    std::shared_ptr<const icu::BasicTimeZone> zone = AsBasic(icu::TimeZone::createTimeZone(canonical));
-    return zone && !IsUnknown(*zone) ? zone : nullptr;
+    return platform::CurrentTimeZone(canonical);
 }
 
 // ICU's form of a rule: the n-th weekday (5 = last becomes -1), or a fixed

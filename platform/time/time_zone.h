@@ -3,7 +3,9 @@
 //
 // The device zone is the process's time zone as ICU finds it (the TZ
 // environment variable, else /etc/localtime; UTC when neither names a known
-// zone) until SetDeviceTimeZone or SetTimeZoneInformation replaces it.
+// zone) until SetDeviceTimeZone or SetTimeZoneInformation replaces it. Named
+// zones take their rules from the system's time-zone database
+// (platform/time/system_zone.h), ICU's own only for a zone it lacks.
 //
 // Biases are minutes with UTC = local + Bias, the opposite sign of the usual
 // UTC offset: New York has Bias 300 and DaylightBias -60.
@@ -67,7 +69,8 @@ BOOL LocalFileTimeToFileTime(const FILETIME* local, LPFILETIME utc);
 namespace platform {
 
 // Makes the named zone the device zone: a tz database name
-// ("America/New_York") or a Windows zone name ("Eastern Standard Time").
+// ("America/New_York", also one only the system database knows) or a Windows
+// zone name ("Eastern Standard Time").
 // Returns false, leaving the device zone unchanged, for an unknown name.
 bool SetDeviceTimeZone(std::u16string_view id);
 // Goes back to the process's own zone, read again from TZ or /etc/localtime.

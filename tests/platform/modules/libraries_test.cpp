@@ -1,23 +1,22 @@
-// Built-in libraries by name, and "citydb.dll"'s zones against ICU's transitions.
+// Built-in libraries by name, and "citydb.dll"'s zones against the system's time-zone database.
 #include <gtest/gtest.h>
 
-#include <unicode/basictz.h>
-#include <unicode/gregocal.h>
-#include <unicode/tzrule.h>
-#include <unicode/tztrans.h>
-
-#include <memory>
 #include <set>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/base/error_codes.h"
 #include "platform/base/last_error.h"
 #include "platform/modules/city_db.h"
 #include "platform/modules/libraries.h"
 #include "platform/modules/string_resources.h"
+#include "platform/time/civil_calendar.h"
 #include "platform/time/clock.h"
-#include "platform/time/zone_description.h"
+#include "platform/time/zone_rules.h"
+#include "tests/support/child_process.h"
 #include "tests/support/last_error_check.h"
+#include "tests/support/test_dates.h"
 
 namespace {
 
@@ -62,12 +61,6 @@ struct CityDb {
         return nullptr;
     }
 };
-
-std::string ShowRule(const SYSTEMTIME& r)
-{
-    return "m" + std::to_string(r.wMonth) + " dow" + std::to_string(r.wDayOfWeek) + " n" + std::to_string(r.wDay) +
-           " " + std::to_string(r.wHour) + ":" + std::to_string(r.wMinute);
-}
 
 }  // namespace
 
@@ -161,39 +154,83 @@ TEST(CityDb, ListsEveryWindowsZoneWithCurrentRules)
     platform::ClearPinnedNow();
 }
 
-// Each zone's rules give the days and wall-clock times of ICU's next two transitions.
-TEST(CityDb, RulesReproduceIcuTransitions)
+namespace {
+
+// Python's zoneinfo, which reads the system's time-zone database: for each zone named, its offset at the
+// start of 2026 and each change in 2026 as minute:offset (minutes from 2026-01-01T00:00 UTC, offsets east).
+constexpr const char* kZoneinfo2026 = R"(
+import sys, zoneinfo, datetime as dt
+t0 = dt.datetime(2026, 1, 1, tzinfo=dt.timezone.utc)
+for name in sys.argv[1:]:
+    zone = zoneinfo.ZoneInfo(name)
+    off = lambda m: int((t0 + dt.timedelta(minutes=m)).astimezone(zone).utcoffset().total_seconds()) // 60
+    line = [name, str(off(0))]
+    for m in range(0, 525600, 180):
+        lo, hi = m, m + 180
+        while off(lo) != off(hi) and hi - lo > 1:
+            mid = (lo + hi) // 2
+            lo, hi = (mid, hi) if off(mid) == off(lo) else (lo, mid)
+        if off(lo) != off(hi) and hi < 525600: line.append(f"{hi}:{off(hi)}")
+    print(" ".join(line))
+)";
+
+// The same line from a record's rules, each read on the wall clock in force before it.
+std::string RecordLine(const CITYDB_TIME_ZONE& zone)
 {
-    ASSERT_TRUE(platform::SetPinnedNow(SYSTEMTIME{2025, 6, 0, 15, 12, 0, 0, 0}));
-    CityDb db;
-    UErrorCode status = U_ZERO_ERROR;
-    icu::GregorianCalendar wall(icu::TimeZone::getGMT()->clone(), status);
-    int checked = 0;
-    for (const auto& [zone, id] : db.zones) {
-        if (zone->tzi.StandardDate.wMonth == 0) continue;
-        std::unique_ptr<icu::TimeZone> icuZone(icu::TimeZone::createTimeZone(icu::UnicodeString(zone->szTzdbName)));
-        auto* basic = dynamic_cast<icu::BasicTimeZone*>(icuZone.get());
-        ASSERT_NE(basic, nullptr);
-        icu::TimeZoneTransition tr;
-        UDate base = platform::FileTimeToUDate(platform::CurrentFileTime());
-        for (int n = 0; n < 2 && basic->getNextTransition(base, false, tr); ++n, ++checked) {
-            base = tr.getTime();
-            const SYSTEMTIME& rule = tr.getTo()->getDSTSavings() != 0 ? zone->tzi.DaylightDate : zone->tzi.StandardDate;
-            SCOPED_TRACE(Narrow(zone->szStandardName) + " " + ShowRule(rule));
-            wall.setTime(tr.getTime() + tr.getFrom()->getRawOffset() + tr.getFrom()->getDSTSavings(), status);
-            const int dom = wall.get(UCAL_DATE, status);
-            EXPECT_EQ(wall.get(UCAL_MONTH, status) + 1, rule.wMonth);
-            EXPECT_EQ(wall.get(UCAL_DAY_OF_WEEK, status) - 1, rule.wDayOfWeek);
-            EXPECT_EQ(wall.get(UCAL_HOUR_OF_DAY, status), rule.wHour);
-            EXPECT_EQ(wall.get(UCAL_MINUTE, status), rule.wMinute);
-            if (rule.wDay == 5)
-                EXPECT_GT(dom + 7, wall.getActualMaximum(UCAL_DATE, status));
-            else
-                EXPECT_EQ((dom + 6) / 7, rule.wDay);
-            EXPECT_EQ(tr.getFrom()->getRawOffset() / 60'000, -zone->tzi.Bias);
-        }
+    const TIME_ZONE_INFORMATION& tzi = zone.tzi;
+    const LONG standard = -(tzi.Bias + tzi.StandardBias), daylight = -(tzi.Bias + tzi.DaylightBias);
+    const std::string line = Narrow(zone.szTzdbName) + " ";
+    if (tzi.StandardDate.wMonth == 0) return line + std::to_string(standard);
+    auto minute = [](const SYSTEMTIME& rule, LONG before) {
+        const auto d = platform::ZoneTransitionDate(2026, rule);
+        const std::int64_t day =
+            platform::civil::DaysFromCivil(2026, d.month, d.day) - platform::civil::DaysFromCivil(2026, 1, 1);
+        return std::to_string(day * 1440 + rule.wHour * 60 + rule.wMinute - before);
+    };
+    const std::string toDaylight = minute(tzi.DaylightDate, standard) + ":" + std::to_string(daylight);
+    const std::string toStandard = minute(tzi.StandardDate, daylight) + ":" + std::to_string(standard);
+    if (tzi.DaylightDate.wMonth < tzi.StandardDate.wMonth)
+        return line + std::to_string(standard) + " " + toDaylight + " " + toStandard;
+    return line + std::to_string(daylight) + " " + toStandard + " " + toDaylight;
+}
+
+// The line as the device zone sees it at the changes Python names: a change that comes early shows as "early".
+std::string DeviceZoneLine(const std::string& expected)
+{
+    std::istringstream in(expected);
+    std::string name, change;
+    in >> name >> change;  // the offset at the start
+    EXPECT_TRUE(platform::SetDeviceTimeZone(std::u16string(name.begin(), name.end()))) << name;
+    const std::uint64_t start = kstest::FileTimeOf(SYSTEMTIME{2026, 1, 4, 1, 0, 0, 0, 0});
+    auto offset = [&](long long minute) { return platform::LocalOffsetMinutesAt(start + minute * 600'000'000); };
+    std::string line = name + " " + std::to_string(offset(0));
+    while (in >> change) {
+        const long long at = std::stoll(change.substr(0, change.find(':')));
+        line += " " + std::to_string(at) + ":" + (offset(at - 1) == offset(at) ? "early" : std::to_string(offset(at)));
     }
-    EXPECT_TRUE(U_SUCCESS(status));
-    EXPECT_GT(checked, 40);
+    return line;
+}
+
+}  // namespace
+
+// Every zone of the list, from its record and as the device zone, against the system's database.
+TEST(CityDb, EveryZoneFollowsTheSystemDatabaseThrough2026)
+{
+    ASSERT_TRUE(platform::SetPinnedNow(SYSTEMTIME{2026, 1, 4, 1, 12, 0, 0, 0}));
+    CityDb db;
+    std::vector<std::string> argv = {KSTOOLS_PYTHON, "-c", kZoneinfo2026};
+    for (const auto& [zone, id] : db.zones) argv.push_back(Narrow(zone->szTzdbName));
+    const kstest::ChildResult python = kstest::RunChild(argv);
+    ASSERT_EQ(python.exitCode, 0) << python.err;
+    std::istringstream expected(python.out);
+    std::string line;
+    for (const auto& [zone, id] : db.zones) {
+        ASSERT_TRUE(std::getline(expected, line));
+        EXPECT_EQ(RecordLine(*zone), line) << "record";
+        EXPECT_EQ(DeviceZoneLine(line), line) << "device zone";
+    }
+    for (const char* zone : {"America/Mexico_City -360\n", "America/Asuncion -180\n", "Africa/Cairo 120 "})
+        EXPECT_NE(python.out.find(zone), std::string::npos) << zone;
+    platform::ResetDeviceTimeZone();
     platform::ClearPinnedNow();
 }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/base/error_codes.h"
@@ -71,6 +72,8 @@ TEST_F(DeviceZoneTest, RecordsZonesByNameAndTheBiasInForce)
         {u"Australia/Sydney", -600, -60, Rule(4, 0, 1, 3), Rule(10, 0, 1, 2), u"AUS Eastern Standard Time",
          u"AUS Eastern Daylight Time"},
         {u"Asia/Kolkata", -330, 0, SYSTEMTIME{}, SYSTEMTIME{}, u"India Standard Time", u"India Daylight Time"},
+        // Written with a negative saving in winter; recorded the usual way round.
+        {u"Europe/Dublin", 0, -60, Rule(10, 0, 5, 2), Rule(3, 0, 5, 1), u"GMT Standard Time", u"GMT Daylight Time"},
     };
     for (const auto& row : table) {
         SCOPED_TRACE(WideToUtf8(row.zone));
@@ -94,6 +97,11 @@ TEST_F(DeviceZoneTest, RecordsZonesByNameAndTheBiasInForce)
                                                 : southernSummer             ? TIME_ZONE_ID_DAYLIGHT
                                                                              : TIME_ZONE_ID_STANDARD);
         EXPECT_EQ(ShowRule(tzi.DaylightDate), ShowRule(row.daylightDate));
+        // Past 2037, the last year the database lists, the same rules.
+        ASSERT_TRUE(platform::SetPinnedNow(Make(2040, 6, 15, 12)));
+        GetTimeZoneInformation(&tzi);
+        EXPECT_EQ(ShowRule(tzi.StandardDate) + ShowRule(tzi.DaylightDate) + std::to_string(tzi.Bias),
+                  ShowRule(row.standardDate) + ShowRule(row.daylightDate) + std::to_string(row.bias));
     }
     EXPECT_EQ(GetTimeZoneInformation(nullptr), TIME_ZONE_ID_INVALID);
     // Local file times use the bias in force now; wall-clock times their own.
@@ -136,6 +144,15 @@ TEST_F(DeviceZoneTest, RecordsZonesByNameAndTheBiasInForce)
     }
     EXPECT_EQ(platform::LocalOffsetMinutesAt(FileTimeOf(Make(2025, 3, 9, 6, 59))), -300);
     EXPECT_EQ(platform::LocalOffsetMinutesAt(FileTimeOf(Make(2025, 3, 9, 7, 0))), -240);
+    // Past 2037 a yearly rule goes on; a zone that stopped changing stays.
+    for (const auto& [zone, utc, offset] : {std::tuple{u"America/New_York", Make(2040, 7, 1), -240},
+                                            {u"America/New_York", Make(2040, 12, 1), -300},
+                                            {u"Australia/Sydney", Make(2040, 1, 1), 660},
+                                            {u"America/Mexico_City", Make(2040, 7, 1), -360},
+                                            {u"America/Ciudad_Juarez", Make(2026, 7, 1), -360}}) {  // newer than ICU
+        ASSERT_TRUE(platform::SetDeviceTimeZone(zone));
+        EXPECT_EQ(platform::LocalOffsetMinutesAt(FileTimeOf(utc)), offset) << WideToUtf8(zone) << " " << Show(utc);
+    }
     EXPECT_TRUE(platform::SetDeviceTimeZone(u"Tokyo Standard Time"));
     EXPECT_EQ(platform::DeviceTimeZoneId(), u"Asia/Tokyo");
     EXPECT_TRUE(platform::SetDeviceTimeZone(u"Asia/Calcutta"));  // an alias
@@ -145,6 +162,9 @@ TEST_F(DeviceZoneTest, RecordsZonesByNameAndTheBiasInForce)
     EXPECT_EQ(platform::LocalOffsetMinutesAt(FileTimeOf(Make(2025, 1, 1))), 330);  // unchanged
 
     kstest::SavedEnvironment saved{"TZ"};
+    setenv("TZ", "America/Mexico_City", 1);  // the process's own zone has the system database's rules too
+    platform::ResetDeviceTimeZone();
+    EXPECT_EQ(platform::LocalOffsetMinutesAt(FileTimeOf(Make(2025, 7, 1))), -360);
     setenv("TZ", "Pacific/Auckland", 1);
     platform::ResetDeviceTimeZone();
     EXPECT_EQ(platform::DeviceTimeZoneId(), u"Pacific/Auckland");
