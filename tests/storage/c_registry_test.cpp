@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -98,6 +99,13 @@ TEST_F(TextStore, ValuesOfBothKindsAndTheirFailures)
     EXPECT_EQ(store.SetBinValue(u"b", bytes, 4), E_FAIL) << "a settings file holds no binary values";
     EXPECT_EQ(store.QueryBinValue(u"b", bytes, 4), E_FAIL);
 
+    // A value whose line the reader would skip is refused, not lost at the next load.
+    const std::u16string longest(8096 - 6 - 3, u'x');  // "Long"="xx...x" is a line of 8,096
+    EXPECT_EQ(store.SetValue(u"Long", longest.c_str()), 0);
+    EXPECT_EQ(store.SetValue(u"Long", (longest + u"x").c_str()), E_INVALIDARG);
+    EXPECT_EQ(store.SetValue(std::u16string(8080, u'n').c_str(), 1ul), E_INVALIDARG);
+    EXPECT_EQ(store.OpenKey(nullptr, std::u16string(8095, u's').c_str()), E_INVALIDARG);
+
     store.SetValue(u"Width", 120ul);
     ULONG width = 0, height = 0, name = 0;
     KSREG entries[] = {{u"Width", &width, 1}, {u"Height", &height, 2}, {u"Name", &name, 3}};
@@ -133,6 +141,10 @@ TEST_F(TextStore, KeysSectionsEnumerationAndSectionNames)
     std::unique_ptr<CeStrList<WCHAR*>> names(store.ValueNames());
     ASSERT_EQ(names->GetCount(), 2);
     EXPECT_EQ(std::u16string(names->GetAt(0)), u"One");
+    names->Append(u"\u00C9cole");
+    names->Sort();
+    EXPECT_EQ(std::u16string(names->GetAt(2)), u"\u00C9cole") << "names compare as _wcsicmp does, not as a locale";
+    EXPECT_EQ(names->Find(u"ONE"), 0);
     std::unique_ptr<CeStrList<WCHAR*>> sections(store.SubKeyNames());
     EXPECT_EQ(sections->GetCount(), 2);
     // Names in a file may be longer than the registry's (folder paths).
@@ -221,20 +233,22 @@ TEST_F(TextStore, TheLastUserOfADirtyFileWritesIt)
         "\r\n[HKEY_CURRENT_USER\\Software\\Corvid\\Kestrel]\r\n\"Shared\"=dword:00000005\r\n\"Title\"=\"K\"\r\n\r\n");
 }
 
-TEST_F(TextStore, SavingMergesWithWhatIsOnDisk)
+TEST_F(TextStore, SavingMergesOnlyWhatThisProcessChanged)
 {
     WriteFileText(
-        u"\r\n[Mine]\r\n\"keep\"=\"disk\"\r\n\"old\"=\"x\"\r\n\r\n[Theirs]\r\n\"t\"=\"1\"\r\n\r\n[Gone]\r\n\"g\"="
-        u"\"1\"\r\n");
+        u"\r\n[Mine]\r\n\"keep\"=\"disk\"\r\n\"old\"=\"x\"\r\n\"theirsGone\"=\"1\"\r\n[Theirs]\r\n\"t\"=\"1\"\r\n"
+        u"[Gone]\r\n\"g\"=\"1\"\r\n[Dropped]\r\n\"d\"=\"1\"\r\n");
     CRegistry store(REGISTRY_TYPE_FILE, kFile);
     store.OpenKey(nullptr, u"Mine");
     store.SetValue(u"new", u"mem");
     store.DeleteValue(u"old");
+    EXPECT_EQ(store.DeleteValue(u"unloaded"), E_FAIL) << "not in memory, yet the deletion counts";
     store.DeleteKey(nullptr, u"Gone");
-    // Meanwhile another program rewrites the file.
+    EXPECT_EQ(store.DeleteKey(nullptr, u"Reset"), E_FAIL);
+    // Meanwhile another program rewrites the file: it adds values and sections, and drops some.
     WriteFileText(
-        u"\r\n[Mine]\r\n\"keep\"=\"disk2\"\r\n\"old\"=\"x\"\r\n\"added\"=\"there\"\r\n\r\n[Theirs]\r\n\"t\"=\"2\"\r\n"
-        u"[Gone]\r\n\"g\"=\"2\"\r\n[Later]\r\n\"l\"=\"1\"\r\n");
+        u"\r\n[Mine]\r\n\"keep\"=\"disk2\"\r\n\"old\"=\"x\"\r\n\"added\"=\"there\"\r\n\"unloaded\"=\"u\"\r\n\r\n"
+        u"[Theirs]\r\n\"t\"=\"2\"\r\n[Gone]\r\n\"g\"=\"2\"\r\n[Reset]\r\n\"r\"=\"1\"\r\n[Later]\r\n\"l\"=\"1\"\r\n");
     EXPECT_EQ(store.SaveINIFile(1), 0);
     EXPECT_EQ(FileText(),
               "\r\n[Mine]\r\n\"keep\"=\"disk2\"\r\n\"added\"=\"there\"\r\n\"new\"=\"mem\"\r\n\r\n"
@@ -292,6 +306,15 @@ TEST_F(TextStore, AFailedWriteKeepsTheChangesForTheNextSave)
     EXPECT_EQ(CRegistry(REGISTRY_TYPE_FILE).SetRegistryType(REGISTRY_TYPE_FILE, nullptr, 1), E_INVALIDARG);
 }
 
+TEST_F(TextStore, ChangesStillInMemoryWhenTheProgramEndsReachTheFile)
+{
+    CRegistry store(REGISTRY_TYPE_FILE, kFile);
+    store.OpenKey(nullptr, u"S");
+    store.SetValue(u"a", 1ul);
+    EXPECT_EXIT(std::exit(0), testing::ExitedWithCode(0), "");
+    EXPECT_EQ(FileText(), "\r\n[S]\r\n\"a\"=dword:00000001\r\n\r\n");
+}
+
 // ---- The data directory ---------------------------------------------------
 
 TEST_F(TextStore, TheDefaultFileLivesInTheDataDirectoryARegisteredOneWhileItExists)
@@ -329,6 +352,10 @@ TEST_F(RegistryStore, ValuesKeysAndErrorsAsThePlatformCodesNegated)
 {
     CRegistry store(REGISTRY_TYPE_REGISTRY);
     EXPECT_EQ(store.RegistryType(), REGISTRY_TYPE_REGISTRY);
+    WCHAR buffer[8];
+    for (LONG noKey : {store.QueryValue(u"s", buffer, 8), store.SetValue(u"n", 1ul), store.DeleteValue(u"n"),
+                       store.ValueCount(), store.SubKeyName(0, buffer, 8)})
+        EXPECT_EQ(noKey, E_FAIL) << "no open key";
     EXPECT_EQ(store.Exists(HKEY_CURRENT_USER, u"Software\\Nothing"), 0);
     EXPECT_EQ(store.DeleteKey(HKEY_CURRENT_USER, u"Software\\Nothing"), -static_cast<LONG>(ERROR_FILE_NOT_FOUND));
     ASSERT_EQ(store.OpenKey(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\TV"), 0);
@@ -403,13 +430,20 @@ TEST_F(RegistryStore, ImportAndExportBetweenFileAndRegistry)
 
     registry.OpenKey(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\CV\\Deeper");
     registry.SetValue(u"d", 1ul);
+    registry.OpenKey(HKEY_CURRENT_USER, u"Software\\CorvidOld");
+    registry.SetValue(u"o", 1ul);
     registry.CloseKey();
+    // ExportINIFile takes every key whose name begins with the key's, ExportRegistry the key's tree alone.
     EXPECT_EQ(registry.ExportINIFile(HKEY_CURRENT_USER, u"Software\\Corvid", u"\\Out\\e.txt", nullptr), 0);
-    CRegistry exported(REGISTRY_TYPE_FILE, u"\\Out\\e.txt");
-    ASSERT_EQ(exported.Exists(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\CV"), 1);
-    EXPECT_EQ(Text(exported, u"@"), u"dflt");
-    ASSERT_EQ(exported.Exists(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\CV\\Deeper"), 1);
-    EXPECT_EQ(exported.Exists(HKEY_LOCAL_MACHINE, u"Other"), 0);
+    EXPECT_EQ(CRegistry::ExportRegistry(HKEY_CURRENT_USER, u"Software\\Corvid", u"\\Out\\r.txt", nullptr), 0);
+    for (auto [file, namesakes] : {std::pair{u"\\Out\\e.txt", 1}, std::pair{u"\\Out\\r.txt", 0}}) {
+        CRegistry exported(REGISTRY_TYPE_FILE, file);
+        ASSERT_EQ(exported.Exists(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\CV"), 1);
+        EXPECT_EQ(Text(exported, u"@"), u"dflt");
+        EXPECT_EQ(exported.Exists(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\CV\\Deeper"), 1);
+        EXPECT_EQ(exported.Exists(HKEY_LOCAL_MACHINE, u"Other"), 0);
+        EXPECT_EQ(exported.Exists(HKEY_CURRENT_USER, u"Software\\CorvidOld"), namesakes);
+    }
 }
 
 TEST_F(TextStore, ExportAndAppendBetweenFiles)
