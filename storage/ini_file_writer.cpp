@@ -1,5 +1,4 @@
 // Writing a settings file: formatting it and replacing the file on disk.
-#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -84,13 +83,12 @@ std::u16string CRegistry::INIFile::Format() const
             if (!ValueLineFits(name, value.kind, value.kind == REG_DWORD ? 0 : text.size())) {
                 // Cut so that the reader still takes the line; a name too
                 // long for any line leaves nothing to write.
-                size_t room = kLongestLine - std::min(kLongestLine, NamePartLength(name) + kStringLineExtra);
-                if (value.kind == REG_DWORD || room == 0) {
+                if (value.kind == REG_DWORD || NamePartLength(name) + kStringLineExtra > kLongestLine) {
                     CeTraceLog(u"Settings: value %s of [%s] not written: its name is too long for a line\n",
                                std::u16string(name).c_str(), std::u16string(section->Name()).c_str());
                     continue;
                 }
-                text = CutText(text, room);
+                text = CutText(text, kLongestLine - NamePartLength(name) - kStringLineExtra);
                 CeTraceLog(u"Settings: value %s of [%s] cut from %u to %u characters to fit a line\n",
                            std::u16string(name).c_str(), std::u16string(section->Name()).c_str(),
                            static_cast<unsigned>(value.text.Length()), static_cast<unsigned>(text.size()));
