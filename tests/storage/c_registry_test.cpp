@@ -208,7 +208,7 @@ TEST_F(TextStore, ChangeMarksLastUntilTheFileIsWritten)
     EXPECT_EQ(Number(store, u"a"), "1") << "the open key survives a save";
 }
 
-TEST_F(TextStore, TheLastUserOfADirtyFileWritesIt)
+TEST_F(TextStore, TheLastUserOfADirtyFileOrTheProgramsNormalEndWritesIt)
 {
     auto first = std::make_unique<CRegistry>(REGISTRY_TYPE_FILE, kFile);
     auto second = std::make_unique<CRegistry>(REGISTRY_TYPE_FILE, kFile);
@@ -227,6 +227,8 @@ TEST_F(TextStore, TheLastUserOfADirtyFileWritesIt)
     second.reset();
     first.reset();
     EXPECT_FALSE(std::filesystem::exists(Host(kHostFile))) << "written only when the last user goes";
+    EXPECT_EXIT(std::exit(0), testing::ExitedWithCode(0), "") << "or when the program ends normally";
+    EXPECT_NE(FileText().find("\"Title\"=\"K\""), std::string::npos);
     third.reset();  // made no change itself
     EXPECT_EQ(
         FileText(),
@@ -245,6 +247,8 @@ TEST_F(TextStore, SavingMergesOnlyWhatThisProcessChanged)
     EXPECT_EQ(store.DeleteValue(u"unloaded"), E_FAIL) << "not in memory, yet the deletion counts";
     store.DeleteKey(nullptr, u"Gone");
     EXPECT_EQ(store.DeleteKey(nullptr, u"Reset"), E_FAIL);
+    store.OpenKey(nullptr, u"Gone");  // made again: its former values go
+    store.SetValue(u"new", u"g");
     // Meanwhile another program rewrites the file: it adds values and sections, and drops some.
     WriteFileText(
         u"\r\n[Mine]\r\n\"keep\"=\"disk2\"\r\n\"old\"=\"x\"\r\n\"added\"=\"there\"\r\n\"unloaded\"=\"u\"\r\n\r\n"
@@ -252,20 +256,9 @@ TEST_F(TextStore, SavingMergesOnlyWhatThisProcessChanged)
     EXPECT_EQ(store.SaveINIFile(1), 0);
     EXPECT_EQ(FileText(),
               "\r\n[Mine]\r\n\"keep\"=\"disk2\"\r\n\"added\"=\"there\"\r\n\"new\"=\"mem\"\r\n\r\n"
-              "[Theirs]\r\n\"t\"=\"2\"\r\n\r\n[Later]\r\n\"l\"=\"1\"\r\n\r\n");
+              "[Theirs]\r\n\"t\"=\"2\"\r\n\r\n[Later]\r\n\"l\"=\"1\"\r\n\r\n[Gone]\r\n\"new\"=\"g\"\r\n\r\n");
     store.OpenKey(nullptr, u"Theirs");
     EXPECT_EQ(Text(store, u"t"), u"2");
-}
-
-TEST_F(TextStore, ARecreatedSectionLosesItsFormerValues)
-{
-    WriteFileText(u"[HKEY_CURRENT_USER\\S]\r\n\"a\"=\"1\"\r\n\"b\"=\"2\"\r\n");
-    CRegistry store(REGISTRY_TYPE_FILE, kFile);
-    store.DeleteKey(HKEY_CURRENT_USER, u"S");
-    store.OpenKey(HKEY_CURRENT_USER, u"S");
-    store.SetValue(u"b", u"new");
-    EXPECT_EQ(store.SaveINIFile(1), 0);
-    EXPECT_EQ(FileText(), "\r\n[HKEY_CURRENT_USER\\S]\r\n\"b\"=\"new\"\r\n\r\n");
 }
 
 TEST_F(TextStore, OpenSectionsAreFoundAgainWhenSectionsMoveAndAMissingFileStartsEmpty)
@@ -304,15 +297,6 @@ TEST_F(TextStore, AFailedWriteKeepsTheChangesForTheNextSave)
     EXPECT_EQ(missing.SubKeyCount(), 0);
     EXPECT_TRUE(std::filesystem::is_directory(Host("Nowhere/Deep"))) << "the folders are made at once";
     EXPECT_EQ(CRegistry(REGISTRY_TYPE_FILE).SetRegistryType(REGISTRY_TYPE_FILE, nullptr, 1), E_INVALIDARG);
-}
-
-TEST_F(TextStore, ChangesStillInMemoryWhenTheProgramEndsReachTheFile)
-{
-    CRegistry store(REGISTRY_TYPE_FILE, kFile);
-    store.OpenKey(nullptr, u"S");
-    store.SetValue(u"a", 1ul);
-    EXPECT_EXIT(std::exit(0), testing::ExitedWithCode(0), "");
-    EXPECT_EQ(FileText(), "\r\n[S]\r\n\"a\"=dword:00000001\r\n\r\n");
 }
 
 // ---- The data directory ---------------------------------------------------
