@@ -10,6 +10,7 @@
 #include "platform/kernel/handle.h"
 #include "platform/kernel/scoped_critical_section.h"
 #include "platform/text/code_page.h"
+#include "platform/text/debug_output.h"
 
 namespace {
 
@@ -70,7 +71,8 @@ void CeFile::Close()
 {
     platform::ScopedCriticalSection guard(m_lock.Section());
     if (IsOpen()) {
-        FlushWrites();
+        // Nothing is left to retry with: at least a developer hears of it.
+        if (!FlushWrites()) OutputDebugStringW(u"CeFile: pending bytes lost at Close: the file refused them\n");
         CloseHandle(m_handle);
     }
     m_unicode = false;
@@ -104,9 +106,16 @@ bool CeFile::FlushWrites()
     if (m_writeFill == 0) return true;
     DWORD written = 0;
     const BOOL ok = WriteFile(m_handle, m_writeBuffer.get(), m_writeFill, &written, nullptr);
-    // A refused write is dropped rather than retried forever.
-    m_writeFill = 0;
-    return ok && written > 0;
+    if (ok && written == m_writeFill) {
+        m_writeFill = 0;
+        return true;
+    }
+    // What the platform refused stays pending: the caller learns of it, and a
+    // later flush may still write it.
+    written = std::min(written, m_writeFill);
+    std::memmove(m_writeBuffer.get(), m_writeBuffer.get() + written, m_writeFill - written);
+    m_writeFill -= written;
+    return false;
 }
 
 void CeFile::DropReadAhead()
@@ -121,7 +130,7 @@ DWORD CeFile::Read(LPVOID buffer, DWORD count)
 {
     if (!CanRead() || buffer == nullptr) return 0;
     platform::ScopedCriticalSection guard(m_lock.Section());
-    FlushWrites();
+    if (!FlushWrites()) return 0;
     if (!m_readBuffer) {
         const DWORD size = GetFileSize(m_handle, nullptr);
         m_readSize = size >= MaxReadBufferSize - 4 ? MaxReadBufferSize : size + 4;
@@ -147,26 +156,29 @@ DWORD CeFile::Read(LPVOID buffer, DWORD count)
 
 DWORD CeFile::Write(LPCVOID buffer, DWORD count)
 {
-    if (!CanWrite() || (buffer == nullptr && count > 0)) return 0;
+    if (!CanWrite()) return count;
+    if (buffer == nullptr && count > 0) return 0;
     platform::ScopedCriticalSection guard(m_lock.Section());
     DropReadAhead();
     const auto* in = static_cast<const BYTE*>(buffer);
     if (count >= WriteBufferSize) {
-        FlushWrites();
+        if (!FlushWrites()) return 0;
         DWORD written = 0;
         WriteFile(m_handle, in, count, &written, nullptr);
-        return count;
+        return written;
     }
     if (!m_writeBuffer) m_writeBuffer = std::make_unique<BYTE[]>(WriteBufferSize);
     DWORD done = 0;
     while (done < count) {
+        // A full buffer the platform refuses to take ends the write short.
+        if (m_writeFill == WriteBufferSize && !FlushWrites()) break;
         const DWORD n = std::min(count - done, WriteBufferSize - m_writeFill);
         std::memcpy(m_writeBuffer.get() + m_writeFill, in + done, n);
         m_writeFill += n;
         done += n;
-        if (m_writeFill == WriteBufferSize) FlushWrites();
     }
-    return count;
+    if (m_writeFill == WriteBufferSize) FlushWrites();
+    return done;
 }
 
 // ---- Lines of text ----
@@ -243,8 +255,8 @@ BOOL CeFile::WriteLine(LPCWSTR text, BOOL eightBit)
         }
         bytes.push_back('\r');
         bytes.push_back('\n');
-        Write(bytes.data(), static_cast<DWORD>(bytes.size()));
         m_unicode = false;
+        return Write(bytes.data(), static_cast<DWORD>(bytes.size())) == bytes.size();
     } else {
         std::vector<BYTE> bytes;
         bytes.reserve(static_cast<size_t>(chars + 2) * 2);
@@ -255,10 +267,9 @@ BOOL CeFile::WriteLine(LPCWSTR text, BOOL eightBit)
         for (int i = 0; i < chars; ++i) put(text[i]);
         put(kCR);
         put(kLF);
-        Write(bytes.data(), static_cast<DWORD>(bytes.size()));
         m_unicode = true;
+        return Write(bytes.data(), static_cast<DWORD>(bytes.size())) == bytes.size();
     }
-    return TRUE;
 }
 
 BOOL CeFile::WriteUnicodeHeader()
@@ -303,7 +314,7 @@ DWORD CeFile::SetPosition(DWORD position)
             return position;
         }
     }
-    FlushWrites();
+    if (!FlushWrites()) return INVALID_SET_FILE_POINTER;
     DropReadAhead();
     return SetFilePointer(m_handle, static_cast<LONG>(position), nullptr, FILE_BEGIN);
 }
@@ -323,7 +334,7 @@ DWORD CeFile::SetPositionBegin()
 {
     if (!IsOpen()) return INVALID_SET_FILE_POINTER;
     platform::ScopedCriticalSection guard(m_lock.Section());
-    FlushWrites();
+    if (!FlushWrites()) return INVALID_SET_FILE_POINTER;
     DropReadAhead();
     return SetFilePointer(m_handle, 0, nullptr, FILE_BEGIN);
 }
@@ -332,7 +343,7 @@ DWORD CeFile::SetPositionEnd()
 {
     if (!IsOpen()) return INVALID_SET_FILE_POINTER;
     platform::ScopedCriticalSection guard(m_lock.Section());
-    FlushWrites();
+    if (!FlushWrites()) return INVALID_SET_FILE_POINTER;
     DropReadAhead();
     return SetFilePointer(m_handle, 0, nullptr, FILE_END);
 }
@@ -341,7 +352,7 @@ BOOL CeFile::SetEndOfFile()
 {
     if (!CanWrite()) return FALSE;
     platform::ScopedCriticalSection guard(m_lock.Section());
-    FlushWrites();
+    if (!FlushWrites()) return FALSE;
     DropReadAhead();
     return ::SetEndOfFile(m_handle);
 }

@@ -37,7 +37,10 @@ public:
 
     // Up to count bytes; 0 at the end or when not opened for reading.
     DWORD Read(LPVOID buffer, DWORD count);
-    // Returns count; 0 (and nothing written) when not opened for writing.
+    // Returns count: also when not opened for writing, when nothing happens.
+    // Bytes the platform refuses stay pending (Flush and the position moves
+    // then fail); a write that finds the buffer full of them returns the
+    // bytes it took, fewer than count.
     DWORD Write(LPCVOID buffer, DWORD count);
 
     // One line into buffer (max characters including the terminator); the
@@ -81,7 +84,8 @@ public:
 private:
     bool CanRead() const;
     bool CanWrite() const;
-    // Writes the pending bytes; false when the platform refused them.
+    // Writes the pending bytes; false when the platform refused some, which
+    // stay pending.
     bool FlushWrites();
     // Gives back the bytes read ahead, so the file pointer is the position.
     void DropReadAhead();

@@ -3,13 +3,15 @@
 // Whatever the first parse made of the bytes, writing it and reading the text
 // back must give exactly the sections and values the writer's rules promise:
 // sections without values and values without a name are not written, a long
-// string is cut to 8,092 characters, and a written line the reader would
-// ignore (over 8,096 characters, from a very long name) loses its value.
+// string is cut so that its line fits 8,096 characters (never between the
+// halves of a surrogate pair), and a value whose name alone is too long for
+// a line is not written.
 // Writing the re-read content once more must then give the same text.
 //
 // Inputs are short, so a byte 0x01 (a UTF-16 unit 0x0001 after a byte-order
 // mark) stands for a run of 1,024 'w' characters: that reaches the long-line
 // rules within the fuzzer's length limit.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -23,7 +25,6 @@ namespace {
 constexpr size_t kRun = 1024;
 constexpr size_t kMostExpanded = 256 * 1024;
 constexpr size_t kLongestLine = CRegistry::INIFile::kLongestLine;  // 8,096
-constexpr size_t kLongestCutText = 8092;
 
 std::string Expand(const uint8_t* data, size_t size)
 {
@@ -92,7 +93,10 @@ std::vector<ExpectedSection> AfterRoundTrip(const CRegistry::INIFile& file, bool
             if (value.kind == REG_DWORD) {
                 line = namePart + 15;  // =dword:XXXXXXXX
             } else {
-                if (namePart + text.size() + 4 > kLongestLine) text = text.substr(0, kLongestCutText);
+                if (namePart + 3 + text.size() > kLongestLine) {
+                    text = text.substr(0, kLongestLine - std::min(kLongestLine, namePart + 3));
+                    if (!text.empty() && text.back() >= 0xD800 && text.back() < 0xDC00) text.remove_suffix(1);
+                }
                 line = namePart + 3 + text.size();
             }
             if (line > kLongestLine) {

@@ -9,7 +9,6 @@
 
 #include "foundation/ce_file.h"
 #include "foundation/ce_string.h"
-#include "platform/files/durable_file.h"
 #include "platform/text/wide_string.h"
 #include "storage/corvid_directory.h"
 #include "storage/ini_file.h"
@@ -173,6 +172,7 @@ LONG CRegistry::OpenKey(HKEY root, LPCWSTR subkey, ULONG* disposition)
     }
     if (!m_file) return E_FAIL;
     std::u16string name = BuildSectionName(root, subkey);
+    if (!INIFile::HeaderLineFits(name)) return E_INVALIDARG;
     Lock lock(INIFileCache::Lock());
     bool created = false;
     m_key = static_cast<LONG_PTR>(m_file->OpenSection(name, &created));
@@ -230,6 +230,7 @@ LONG CRegistry::QueryValue(LPCWSTR name, ULONG* value)
 {
     if (!value) return E_INVALIDARG;
     if (!TextMode()) {
+        if (m_key == -1) return E_FAIL;
         DWORD bytes = sizeof(DWORD);
         DWORD data = 0;
         LONG result = RegQueryValueExW(reinterpret_cast<HKEY>(m_key), name, nullptr, nullptr,
@@ -259,6 +260,7 @@ LONG CRegistry::QueryValue(LPCWSTR name, LPWSTR buffer, ULONG size)
 {
     if (!buffer) return E_INVALIDARG;
     if (!TextMode()) {
+        if (m_key == -1) return E_FAIL;
         DWORD bytes = (size ? size : kDefaultNameChars) * sizeof(WCHAR);
         DWORD type = 0;
         LONG result = RegQueryValueExW(reinterpret_cast<HKEY>(m_key), name, nullptr, &type,
@@ -278,6 +280,7 @@ LONG CRegistry::QueryValueType(LPCWSTR name, ULONG* kind)
 {
     if (!kind) return E_INVALIDARG;
     if (!TextMode()) {
+        if (m_key == -1) return E_FAIL;
         DWORD type = 0;
         LONG result = RegQueryValueExW(reinterpret_cast<HKEY>(m_key), name, nullptr, &type, nullptr, nullptr);
         if (result != ERROR_SUCCESS) return Negated(result);
@@ -295,10 +298,13 @@ LONG CRegistry::QueryValueType(LPCWSTR name, ULONG* kind)
 LONG CRegistry::SetValue(LPCWSTR name, ULONG value)
 {
     if (!TextMode()) {
+        if (m_key == -1) return E_FAIL;
         DWORD data = value;
         return Negated(RegSetValueExW(reinterpret_cast<HKEY>(m_key), name, 0, REG_DWORD,
                                       reinterpret_cast<const BYTE*>(&data), sizeof(data)));
     }
+    // A line the reader would skip would lose the value at the next load.
+    if (!INIFile::ValueLineFits(FileValueName(name), REG_DWORD, 0)) return E_INVALIDARG;
     Lock lock(INIFileCache::Lock());
     Section* section = OpenSection();
     if (!section) return E_FAIL;
@@ -310,10 +316,12 @@ LONG CRegistry::SetValue(LPCWSTR name, LPCWSTR text)
 {
     if (!text) text = u"";
     if (!TextMode()) {
+        if (m_key == -1) return E_FAIL;
         return Negated(RegSetValueExW(reinterpret_cast<HKEY>(m_key), name, 0, REG_SZ,
                                       reinterpret_cast<const BYTE*>(text),
                                       static_cast<DWORD>((wcslen(text) + 1) * sizeof(WCHAR))));
     }
+    if (!INIFile::ValueLineFits(FileValueName(name), REG_SZ, wcslen(text))) return E_INVALIDARG;
     Lock lock(INIFileCache::Lock());
     Section* section = OpenSection();
     if (!section) return E_FAIL;
@@ -323,7 +331,7 @@ LONG CRegistry::SetValue(LPCWSTR name, LPCWSTR text)
 
 LONG CRegistry::DeleteValue(LPCWSTR name)
 {
-    if (!TextMode()) return Negated(RegDeleteValueW(reinterpret_cast<HKEY>(m_key), name));
+    if (!TextMode()) return m_key == -1 ? E_FAIL : Negated(RegDeleteValueW(reinterpret_cast<HKEY>(m_key), name));
     Lock lock(INIFileCache::Lock());
     Section* section = OpenSection();
     if (!section) return E_FAIL;
@@ -332,14 +340,14 @@ LONG CRegistry::DeleteValue(LPCWSTR name)
 
 LONG CRegistry::QueryBinValue(LPCWSTR name, BYTE* data, ULONG size)
 {
-    if (TextMode()) return E_FAIL;
+    if (TextMode() || m_key == -1) return E_FAIL;
     DWORD bytes = size;
     return Negated(RegQueryValueExW(reinterpret_cast<HKEY>(m_key), name, nullptr, nullptr, data, &bytes));
 }
 
 LONG CRegistry::SetBinValue(LPCWSTR name, const BYTE* data, ULONG size)
 {
-    if (TextMode()) return E_FAIL;
+    if (TextMode() || m_key == -1) return E_FAIL;
     return Negated(RegSetValueExW(reinterpret_cast<HKEY>(m_key), name, 0, REG_BINARY, data, size));
 }
 
@@ -355,9 +363,23 @@ LONG CRegistry::QueryArray(KSREG* entries, ULONG count)
 
 // ---- Enumeration ----------------------------------------------------------
 
+namespace {
+
+// Names of keys and values compare as the registry compares them: ordinal,
+// without case (_wcsicmp), whatever the user's locale.
+CeStrList<WCHAR*>* NewNameList()
+{
+    constexpr int kCopyStrings = 4;
+    constexpr int kCompareWithoutCase = 2;
+    return new CeStrList<WCHAR*>(0, kCopyStrings, kCompareWithoutCase);
+}
+
+}  // namespace
+
 LONG CRegistry::ValueCount()
 {
     if (!TextMode()) {
+        if (m_key == -1) return E_FAIL;
         DWORD values = 0;
         LONG result = RegQueryInfoKeyW(reinterpret_cast<HKEY>(m_key), nullptr, nullptr, nullptr, nullptr, nullptr,
                                        nullptr, &values, nullptr, nullptr, nullptr, nullptr);
@@ -377,6 +399,7 @@ LONG CRegistry::ValueCount(HKEY root, LPCWSTR subkey)
 LONG CRegistry::SubKeyCount()
 {
     if (!TextMode()) {
+        if (m_key == -1) return E_FAIL;
         DWORD keys = 0;
         LONG result = RegQueryInfoKeyW(reinterpret_cast<HKEY>(m_key), nullptr, nullptr, nullptr, &keys, nullptr,
                                        nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
@@ -392,6 +415,7 @@ LONG CRegistry::ValueName(LONG index, LPWSTR name, ULONG size)
     if (!name) return E_INVALIDARG;
     if (size == 0) size = kDefaultNameChars;
     if (!TextMode()) {
+        if (m_key == -1) return E_FAIL;
         DWORD chars = size;
         LONG result = RegEnumValueW(reinterpret_cast<HKEY>(m_key), static_cast<DWORD>(index), name, &chars, nullptr,
                                     nullptr, nullptr, nullptr);
@@ -410,6 +434,7 @@ LONG CRegistry::SubKeyName(LONG index, LPWSTR name, ULONG size)
     if (!name) return E_INVALIDARG;
     if (size == 0) size = kDefaultNameChars;
     if (!TextMode()) {
+        if (m_key == -1) return E_FAIL;
         DWORD chars = size;
         LONG result = RegEnumKeyExW(reinterpret_cast<HKEY>(m_key), static_cast<DWORD>(index), name, &chars, nullptr,
                                     nullptr, nullptr, nullptr);
@@ -424,7 +449,7 @@ LONG CRegistry::SubKeyName(LONG index, LPWSTR name, ULONG size)
 
 CeStrList<WCHAR*>* CRegistry::ValueNames()
 {
-    auto* names = new CeStrList<WCHAR*>();
+    auto* names = NewNameList();
     if (TextMode()) {
         // Value names in a file (folder paths, say) can be longer than the
         // registry's.
@@ -443,7 +468,7 @@ CeStrList<WCHAR*>* CRegistry::ValueNames()
 
 CeStrList<WCHAR*>* CRegistry::SubKeyNames()
 {
-    auto* names = new CeStrList<WCHAR*>();
+    auto* names = NewNameList();
     if (TextMode()) {
         // Section names can be longer than registry key names.
         Lock lock(INIFileCache::Lock());
@@ -488,11 +513,7 @@ LONG CRegistry::SaveINIFile(int force)
     if (!TextMode() || !m_file) return 0;
     Lock lock(INIFileCache::Lock());
     if (!force && !(m_file->dirty && m_file->users <= 1)) return 0;
-    // Another process may be saving the same file: reload, merge and write
-    // under the side lock so that neither loses the other's changes.
-    platform::SideFileLock sideLock(m_file->Path().c_str());
-    m_file->MergeWithDisk();
-    return m_file->Write() == ERROR_SUCCESS ? 0 : E_FAIL;
+    return m_file->Save() == ERROR_SUCCESS ? 0 : E_FAIL;
 }
 
 BOOL CRegistry::INIFileInCache(LPCWSTR path)
@@ -581,6 +602,7 @@ LONG CRegistry::CopyKey(CRegistry& source, HKEY sourceRoot, const std::u16string
 LONG CRegistry::QueryText(LPCWSTR name, std::u16string& text)
 {
     if (!TextMode()) {
+        if (m_key == -1) return E_FAIL;
         HKEY key = reinterpret_cast<HKEY>(m_key);
         DWORD bytes = 0;
         LONG result = RegQueryValueExW(key, name, nullptr, nullptr, nullptr, &bytes);
@@ -599,17 +621,36 @@ LONG CRegistry::QueryText(LPCWSTR name, std::u16string& text)
     return 0;
 }
 
+namespace {
+
+// Runs copy into target, or into a new text-file store on path, which is
+// then saved.
+template <class Copy>
+LONG ExportInto(LPCWSTR path, CRegistry* target, Copy copy)
+{
+    if (target) return copy(*target);
+    if (!path) return E_INVALIDARG;
+    CRegistry own(REGISTRY_TYPE_FILE, path, 0);
+    LONG status = copy(own);
+    LONG saved = own.SaveINIFile(1);
+    return status == 0 ? saved : status;
+}
+
+}  // namespace
+
 LONG CRegistry::ExportINIFile(HKEY root, LPCWSTR subkey, LPCWSTR path, CRegistry* target)
 {
-    std::unique_ptr<CRegistry> own;
-    if (!target) {
-        if (!path) return E_INVALIDARG;
-        own = std::make_unique<CRegistry>(REGISTRY_TYPE_FILE, path, 0);
-        target = own.get();
+    std::u16string key = subkey ? subkey : u"";
+    if (!TextMode()) {
+        return ExportInto(path, target, [&](CRegistry& to) {
+            LONG status = ExportRegistryKey(root, key, to);
+            // As with sections in a file: keys beside it whose names begin with its name.
+            LONG besides = ExportRegistryNamesakes(root, key, to);
+            return status == 0 ? besides : status;
+        });
     }
-    LONG status = 0;
-    if (TextMode()) {
-        if (!m_file) return E_FAIL;
+    if (!m_file) return E_FAIL;
+    return ExportInto(path, target, [&](CRegistry& to) {
         std::u16string prefix = BuildSectionName(root, subkey);
         std::vector<std::u16string> sections;
         {
@@ -622,27 +663,21 @@ LONG CRegistry::ExportINIFile(HKEY root, LPCWSTR subkey, LPCWSTR path, CRegistry
                 }
             }
         }
+        LONG status = sections.empty() ? E_FAIL : 0;
         for (const std::u16string& section : sections) {
             LPCWSTR sectionSubkey = nullptr;
             HKEY sectionRoot = GetSectionKey(section.c_str(), &sectionSubkey);
-            LONG result = CopyKey(*this, 0, section, *target, sectionRoot, sectionSubkey ? sectionSubkey : u"");
+            LONG result = CopyKey(*this, 0, section, to, sectionRoot, sectionSubkey ? sectionSubkey : u"");
             if (result != 0) status = result;
         }
-        if (sections.empty()) status = E_FAIL;
-    } else {
-        status = ExportRegistryKey(root, subkey ? subkey : u"", *target);
-    }
-    if (own) {
-        LONG saved = own->SaveINIFile(1);
-        if (status == 0) status = saved;
-    }
-    return status;
+        return status;
+    });
 }
 
 LONG CRegistry::ExportRegistry(HKEY root, LPCWSTR subkey, LPCWSTR path, CRegistry* target)
 {
-    CRegistry source(REGISTRY_TYPE_REGISTRY);
-    return source.ExportINIFile(root, subkey, path, target);
+    std::u16string key = subkey ? subkey : u"";
+    return ExportInto(path, target, [&](CRegistry& to) { return ExportRegistryKey(root, key, to); });
 }
 
 // Copies root\subkey of the registry and, depth first, all its sub-keys.
@@ -657,6 +692,27 @@ LONG CRegistry::ExportRegistryKey(HKEY root, const std::u16string& subkey, CRegi
         std::u16string child =
             subkey.empty() ? std::u16string(children->GetAt(i)) : subkey + u"\\" + children->GetAt(i);
         LONG result = ExportRegistryKey(root, child, target);
+        if (result != 0) status = result;
+    }
+    return status;
+}
+
+// Exports, each with its sub-keys, the keys beside root\subkey whose names
+// begin with its last name ("Kestrel2" beside "Kestrel").
+LONG CRegistry::ExportRegistryNamesakes(HKEY root, const std::u16string& subkey, CRegistry& target)
+{
+    size_t slash = subkey.rfind(u'\\');
+    std::u16string parent = slash == std::u16string::npos ? u"" : subkey.substr(0, slash);
+    std::u16string leaf = slash == std::u16string::npos ? subkey : subkey.substr(slash + 1);
+    CRegistry source(REGISTRY_TYPE_REGISTRY);
+    if (leaf.empty() || source.Exists(root, parent.c_str()) != 1) return 0;
+    std::unique_ptr<CeStrList<WCHAR*>> siblings(source.SubKeyNames());
+    source.CloseKey();
+    LONG status = 0;
+    for (int i = 0; i < siblings->GetCount(); ++i) {
+        const WCHAR* name = siblings->GetAt(i);
+        if (_wcsnicmp(name, leaf.c_str(), leaf.size()) != 0 || _wcsicmp(name, leaf.c_str()) == 0) continue;
+        LONG result = ExportRegistryKey(root, parent.empty() ? std::u16string(name) : parent + u"\\" + name, target);
         if (result != 0) status = result;
     }
     return status;

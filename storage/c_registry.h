@@ -23,8 +23,8 @@
 
 #include "foundation/ce_ptr_list.h"
 #include "platform/base/error_codes.h"
-#include "platform/files/registry.h"
 #include "platform/base/types.h"
+#include "platform/files/registry.h"
 
 class SettingsSection;
 
@@ -79,6 +79,8 @@ public:
     // Copies up to size characters and a terminator; size 0: the whole text
     // in text-file mode, 200 characters in registry mode.
     LONG QueryValue(LPCWSTR name, LPWSTR buffer, ULONG size);
+    // The whole text of a string value, however long.
+    LONG QueryText(LPCWSTR name, std::u16string& text);
     // *kind: REG_SZ (1) or REG_DWORD (4).
     LONG QueryValueType(LPCWSTR name, ULONG* kind);
     LONG SetValue(LPCWSTR name, ULONG value);
@@ -117,10 +119,12 @@ public:
     static BOOL INIFileInCache(LPCWSTR path);
     // Copies every section and value of the text file into the registry.
     static LONG ImportINIFile(LPCWSTR path);
-    // Copies root\subkey and every key (section) whose name begins with it
-    // into target, or into a new text-file store on path when target is null.
+    // Copies root\subkey and every key (section) whose name begins with its
+    // name into target, or into a new text-file store on path when target is
+    // null: its sub-keys, and keys beside it such as "Kestrel2" for "Kestrel".
     LONG ExportINIFile(HKEY root, LPCWSTR subkey, LPCWSTR path, CRegistry* target);
-    // The same for every sub-key of root\subkey, whatever its name.
+    // The same from the registry without the name test: root\subkey and
+    // every sub-key below it, nothing beside it.
     static LONG ExportRegistry(HKEY root, LPCWSTR subkey, LPCWSTR path, CRegistry* target);
     // Copies every section and value of the text file at path into this store;
     // with find and replace, each section's subkey has find replaced first.
@@ -139,12 +143,12 @@ private:
     bool TextMode() const { return m_type == REGISTRY_TYPE_FILE; }
     void ReleaseFile();
     SettingsSection* OpenSection();
-    LONG QueryText(LPCWSTR name, std::u16string& text);
     // find null or empty: subkeys as they stand.
     LONG AppendFrom(CRegistry& source, LPCWSTR find, LPCWSTR replace);
     static LONG CopyKey(CRegistry& source, HKEY sourceRoot, const std::u16string& sourceKey, CRegistry& target,
                         HKEY targetRoot, const std::u16string& targetKey);
     static LONG ExportRegistryKey(HKEY root, const std::u16string& subkey, CRegistry& target);
+    static LONG ExportRegistryNamesakes(HKEY root, const std::u16string& subkey, CRegistry& target);
 
     _REGISTRY_TYPE m_type;
     int m_cached;

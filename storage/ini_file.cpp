@@ -108,7 +108,6 @@ CRegistry::INIFile::INIFile(std::u16string path) : m_path(std::move(path)) {}
 void CRegistry::INIFile::Clear()
 {
     m_sections.clear();
-    m_deletedSections.clear();
     m_deletedSectionNames.clear();
     m_sectionIndex.Clear();
     m_source.reset();
@@ -146,37 +145,21 @@ size_t CRegistry::INIFile::OpenSection(std::u16string_view name, bool* created)
         if (created) *created = false;
         return static_cast<size_t>(found);
     }
-    Section& section = AppendSection(SettingsText::Own(name));
-    if (RemoveName(m_deletedSectionNames, name)) {
-        // The values of the removed section must still leave the file at the
-        // next save, unless they are set again.
-        auto old =
-            std::find_if(m_deletedSections.begin(), m_deletedSections.end(),
-                         [&](const std::unique_ptr<Section>& s) { return settings::NamesEqual(s->Name(), name); });
-        if (old != m_deletedSections.end()) {
-            section.deletedValueNames = std::move((*old)->deletedValueNames);
-            m_deletedSections.erase(old);
-        }
-    }
+    // A name deleted since the last save stays among the deleted names: the
+    // save removes what the disk holds of it before this section goes in.
+    AppendSection(SettingsText::Own(name));
     if (created) *created = true;
     return m_sections.size() - 1;
 }
 
 bool CRegistry::INIFile::DeleteSection(std::u16string_view name)
 {
+    AddName(m_deletedSectionNames, name);
+    dirty = true;
     std::ptrdiff_t found = FindSection(name);
     if (found < 0) return false;
-    std::unique_ptr<Section> section = std::move(m_sections[static_cast<size_t>(found)]);
     m_sections.erase(m_sections.begin() + found);
     m_sectionIndex.Clear();
-    for (size_t i = 0; i < section->ValueCount(); ++i)
-        AddName(section->deletedValueNames, section->ValueAt(i).name.View());
-    AddName(m_deletedSectionNames, name);
-    // Only the latest removal of a name matters for a later re-creation.
-    std::erase_if(m_deletedSections,
-                  [&](const std::unique_ptr<Section>& s) { return settings::NamesEqual(s->Name(), name); });
-    m_deletedSections.push_back(std::move(section));
-    dirty = true;
     ++generation;
     return true;
 }
@@ -214,64 +197,52 @@ void CRegistry::INIFile::SetString(Section& section, std::u16string_view name, s
 
 bool CRegistry::INIFile::DeleteValue(Section& section, std::u16string_view name)
 {
-    if (!section.Remove(name)) return false;
     AddName(section.deletedValueNames, name);
     dirty = true;
-    return true;
+    return section.Remove(name);
 }
 
-void CRegistry::INIFile::CopySectionFrom(const Section& from)
+void CRegistry::INIFile::RemoveSections(std::u16string_view name)
 {
-    Section& to = AppendSection(SettingsText::Own(from.Name()));
-    to.modified = from.modified;
-    for (size_t i = 0; i < from.ValueCount(); ++i) to.Append(CopyValue(from.ValueAt(i)));
+    for (std::ptrdiff_t at; (at = FindSection(name)) >= 0;) {
+        m_sections.erase(m_sections.begin() + at);
+        m_sectionIndex.Clear();
+    }
 }
 
 void CRegistry::INIFile::MergeWithDisk()
 {
     INIFile disk(m_path);
     disk.Load();
+    // Sections deleted here go first; one made again since is merged afresh.
+    for (const std::u16string& name : m_deletedSectionNames) disk.RemoveSections(name);
     for (const auto& mine : m_sections) {
         std::ptrdiff_t at = disk.FindSection(mine->Name());
-        if (at < 0) {
-            disk.CopySectionFrom(*mine);
-            continue;
-        }
-        Section& theirs = disk.SectionAt(static_cast<size_t>(at));
-        if (mine->modified) {
-            for (size_t i = 0; i < mine->ValueCount(); ++i) {
-                const Value& value = mine->ValueAt(i);
-                Value* existing = theirs.Find(value.name.View());
-                if (!existing) {
-                    theirs.Append(CopyValue(value));
-                } else if (value.changed) {
-                    *existing = CopyValue(value);
-                }
+        Section* theirs = at >= 0 ? &disk.SectionAt(static_cast<size_t>(at)) : nullptr;
+        // Only values set here: one merely loaded may have been deleted on
+        // disk since, and must not come back.
+        for (size_t i = 0; i < mine->ValueCount(); ++i) {
+            const Value& value = mine->ValueAt(i);
+            if (!value.changed) continue;
+            if (!theirs) theirs = &disk.AppendSection(SettingsText::Own(mine->Name()));
+            if (Value* existing = theirs->Find(value.name.View())) {
+                *existing = CopyValue(value);
+            } else {
+                theirs->Append(CopyValue(value));
             }
-            theirs.modified = true;
         }
+        if (!theirs) continue;
+        theirs->modified = mine->modified;
         for (const std::u16string& name : mine->deletedValueNames) {
-            while (theirs.Remove(name)) {
+            while (theirs->Remove(name)) {
             }
         }
         // Kept until the merged file is written, so that a failed write
         // still applies them at the next save.
-        theirs.deletedValueNames = mine->deletedValueNames;
+        theirs->deletedValueNames = mine->deletedValueNames;
     }
-    for (const std::u16string& name : m_deletedSectionNames) {
-        std::ptrdiff_t at;
-        while ((at = disk.FindSection(name)) >= 0) {
-            disk.m_sections.erase(disk.m_sections.begin() + at);
-            disk.m_sectionIndex.Clear();
-        }
-    }
-    disk.m_deletedSectionNames = std::move(m_deletedSectionNames);
-    disk.m_deletedSections = std::move(m_deletedSections);
-
     m_source = std::move(disk.m_source);
     m_sections = std::move(disk.m_sections);
-    m_deletedSections = std::move(disk.m_deletedSections);
-    m_deletedSectionNames = std::move(disk.m_deletedSectionNames);
     m_sectionIndex.Clear();
     dirty = true;
     ++generation;
@@ -284,7 +255,6 @@ void CRegistry::INIFile::ClearChangeMarks()
         section->deletedValueNames.clear();
         for (size_t i = 0; i < section->ValueCount(); ++i) section->ValueAt(i).changed = false;
     }
-    m_deletedSections.clear();
     m_deletedSectionNames.clear();
     dirty = false;
 }

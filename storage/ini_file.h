@@ -4,10 +4,14 @@
 // The format: UTF-16 little-endian text after the byte-order mark FF FE (a
 // file without the mark is 8-bit text in the ANSI code page), lines ending in
 // CR LF. "[name]" opens a section; "name=data" lines follow, the name written
-// "\"name\"" (bare when it begins with '@'), strings as "\"text\"" without
-// escaping, numbers as dword:%08lX. Lines longer than 8,096 characters are
-// ignored when read; the writer cuts a string whose line would be longer to
-// 8,092 characters (which does not make the line short enough to be read).
+// "\"name\"" (bare when it begins with '@'), strings as "\"text\"", numbers
+// as dword:%08lX. Only bare data that begins with "dword:" is a number:
+// quoted data is always a string, so a string whose text begins with
+// "dword:" reads back as the string it was. Lines longer than 8,096
+// characters are ignored when read, so a value whose line would be longer
+// cannot be stored whole: CRegistry refuses to set it, and the writer, for
+// values put into an INIFile directly, cuts the string so that its line
+// fits (and says so in the trace log).
 //
 // Sections and values keep their order; names compare without case. A
 // repeated section header continues the earlier section; a repeated value
@@ -90,6 +94,10 @@ public:
 
     // Lines longer than this are ignored when read.
     static constexpr size_t kLongestLine = 8096;
+    // Whether the line of a value (a string of textLength characters, or a
+    // number) or of a section header fits kLongestLine.
+    static bool ValueLineFits(std::u16string_view name, ULONG kind, size_t textLength);
+    static bool HeaderLineFits(std::u16string_view name) { return name.size() + 2 <= kLongestLine; }
 
     // path: the resolved (device) path.
     explicit INIFile(std::u16string path);
@@ -111,26 +119,34 @@ public:
     const Section& SectionAt(size_t index) const { return *m_sections[index]; }
     // Position of the first section of that name, or -1.
     std::ptrdiff_t FindSection(std::u16string_view name) const;
-    // Finds or appends the section; a name deleted since the last save is
-    // re-created carrying the deleted value names of the removed section.
-    // *created tells which happened.
+    // Finds or appends the section; *created tells which happened. A
+    // section deleted since the last save and made again replaces the whole
+    // section on disk at the next save.
     size_t OpenSection(std::u16string_view name, bool* created);
-    // Deletes the section; false when there is none.
+    // Deletes the section; false when there is none in memory. The deletion
+    // is recorded either way, so that the next save removes the section from
+    // the file also when another process wrote it after this one loaded.
     bool DeleteSection(std::u16string_view name);
 
     // Sets or appends a value of the section and marks it changed.
     void SetNumber(Section& section, std::u16string_view name, ULONG number);
     void SetString(Section& section, std::u16string_view name, std::u16string_view text);
+    // Removes the value; false when the section holds none in memory. As
+    // with sections, the deletion is recorded either way.
     bool DeleteValue(Section& section, std::u16string_view name);
 
-    // Reads the file on disk again and merges this object's changes into it
-    // (sections changed here win value by value, deletions are applied,
-    // sections not changed here keep what is on disk). The merged content
+    // Reads the file on disk again and merges this object's changes into it:
+    // the values set here (replacing or added), and the values and sections
+    // deleted here; everything else is as on disk, so a value this process
+    // only loaded and another deleted stays deleted. The merged content
     // replaces this object's; the change marks stay until Write succeeds.
     void MergeWithDisk();
     // Writes the file durably (new file, flushed, renamed over the old one)
     // and clears every change mark. ERROR_SUCCESS or the platform's error.
     DWORD Write();
+    // Merges and writes under the file's side lock, so that processes
+    // saving the same file at once keep each other's changes.
+    DWORD Save();
 
     bool dirty = false;
     int users = 0;
@@ -147,13 +163,12 @@ private:
     void ParseText(const WCHAR* text, size_t length);
     Section* OpenHeader(std::u16string_view line);
     Value& SetValue(Section& section, std::u16string_view name);
-    void CopySectionFrom(const Section& from);
+    void RemoveSections(std::u16string_view name);
     void ClearChangeMarks();
 
     std::u16string m_path;
     std::unique_ptr<WCHAR[]> m_source;  // the loaded text, borrowed by names and values
     std::vector<std::unique_ptr<Section>> m_sections;
-    std::vector<std::unique_ptr<Section>> m_deletedSections;
     std::vector<std::u16string> m_deletedSectionNames;
     mutable SettingsNameIndex m_sectionIndex;
 };

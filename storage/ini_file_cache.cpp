@@ -1,6 +1,7 @@
 #include "storage/ini_file_cache.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -28,6 +29,17 @@ CRegistry::INIFile* Find(const std::u16string& path)
     return nullptr;
 }
 
+// A program that ends normally keeps the changes still in memory: files
+// whose last user never went (a leaked or static object, a worker still
+// running) are saved as the process exits.
+void SaveDirtyFilesAtExit()
+{
+    std::lock_guard<std::recursive_mutex> lock(INIFileCache::Lock());
+    for (CRegistry::INIFile* file : State().files) {
+        if (file->dirty) file->Save();
+    }
+}
+
 }  // namespace
 
 std::recursive_mutex& INIFileCache::Lock()
@@ -41,6 +53,8 @@ CRegistry::INIFile* INIFileCache::Attach(const std::u16string& path, bool* onDis
     CRegistry::INIFile* file = Find(path);
     *onDisk = true;
     if (!file) {
+        static const bool saveAtExit = std::atexit(SaveDirtyFilesAtExit) == 0;
+        (void)saveAtExit;
         auto fresh = std::make_unique<CRegistry::INIFile>(path);
         *onDisk = fresh->Load();
         State().files.push_back(fresh.get());

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/text/code_page.h"
 #include "platform/files/files.h"
 #include "platform/kernel/handle.h"
+#include "platform/text/code_page.h"
 #include "platform/text/wide_string.h"
 #include "storage/ini_file.h"
 #include "storage/settings_name.h"
@@ -115,8 +115,10 @@ bool ParseSettingsValueLine(std::u16string_view raw, SettingsValue& value)
     size_t equals = line.find(u'=');
     if (equals == std::u16string_view::npos) return false;
     value.name = SettingsText::Borrow(Unquote(line.substr(0, equals)));
-    std::u16string_view data = Unquote(line.substr(equals + 1));
-    if (StartsWithDword(data)) {
+    std::u16string_view rawData = line.substr(equals + 1);
+    std::u16string_view data = Unquote(rawData);
+    // Strings are written quoted: only bare data can be a number.
+    if (data.size() == rawData.size() && StartsWithDword(data)) {
         value.kind = REG_DWORD;
         value.number = ReadHex(data.substr(6));
     } else {

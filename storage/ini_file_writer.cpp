@@ -1,17 +1,17 @@
 // Writing a settings file: formatting it and replacing the file on disk.
 #include <cstring>
+#include <string>
 
 #include "platform/files/durable_file.h"
 #include "storage/ini_file.h"
+#include "storage/trace_log.h"
 
 namespace {
 
-// A string line longer than this has its text cut to 8,092 characters. The
-// cut line is still longer than the reader takes (it ignores lines of 8,097
-// characters or more), so such a value is lost when the file is read again:
-// the file format has always behaved so, and files in use depend on it.
-constexpr size_t kLongestValueLine = 8096;
-constexpr size_t kLongestCutText = 8092;
+// What a value line holds besides the name part and a string's text:
+// '=' and two quotes, or "=dword:" and eight digits.
+constexpr size_t kStringLineExtra = 3;
+constexpr size_t kNumberLineExtra = 15;
 
 void Put(std::u16string& out, std::u16string_view text) { out.append(text); }
 
@@ -39,7 +39,22 @@ void PutHex8(std::u16string& out, ULONG number)
 
 size_t NamePartLength(std::u16string_view name) { return name.front() == u'@' ? name.size() : name.size() + 2; }
 
+// The longest start of text that fits length units and does not end
+// between the two halves of a surrogate pair.
+std::u16string_view CutText(std::u16string_view text, size_t length)
+{
+    if (length > 0 && length < text.size() && text[length - 1] >= 0xD800 && text[length - 1] < 0xDC00) --length;
+    return text.substr(0, length);
+}
+
 }  // namespace
+
+bool CRegistry::INIFile::ValueLineFits(std::u16string_view name, ULONG kind, size_t textLength)
+{
+    size_t namePart = name.empty() ? 0 : NamePartLength(name);
+    size_t rest = kind == REG_DWORD ? kNumberLineExtra : kStringLineExtra + textLength;
+    return namePart + rest <= kLongestLine;
+}
 
 std::u16string CRegistry::INIFile::Format() const
 {
@@ -64,13 +79,25 @@ std::u16string CRegistry::INIFile::Format() const
             const Value& value = section->ValueAt(i);
             std::u16string_view name = value.name.View();
             if (name.empty()) continue;
+            std::u16string_view text = value.text.View();
+            if (!ValueLineFits(name, value.kind, value.kind == REG_DWORD ? 0 : text.size())) {
+                // Cut so that the reader still takes the line; a name too
+                // long for any line leaves nothing to write.
+                if (value.kind == REG_DWORD || NamePartLength(name) + kStringLineExtra > kLongestLine) {
+                    CeTraceLog(u"Settings: value %s of [%s] not written: its name is too long for a line\n",
+                               std::u16string(name).c_str(), std::u16string(section->Name()).c_str());
+                    continue;
+                }
+                text = CutText(text, kLongestLine - NamePartLength(name) - kStringLineExtra);
+                CeTraceLog(u"Settings: value %s of [%s] cut from %u to %u characters to fit a line\n",
+                           std::u16string(name).c_str(), std::u16string(section->Name()).c_str(),
+                           static_cast<unsigned>(value.text.Length()), static_cast<unsigned>(text.size()));
+            }
             PutNamePart(out, name);
             if (value.kind == REG_DWORD) {
                 Put(out, u"=dword:");
                 PutHex8(out, value.number);
             } else {
-                std::u16string_view text = value.text.View();
-                if (NamePartLength(name) + text.size() + 4 > kLongestValueLine) text = text.substr(0, kLongestCutText);
                 Put(out, u"=\"");
                 Put(out, text);
                 out.push_back(u'"');
@@ -94,4 +121,11 @@ DWORD CRegistry::INIFile::Write()
     DWORD error = platform::ReplaceFileContents(m_path.c_str(), bytes.data(), bytes.size());
     if (error == ERROR_SUCCESS) ClearChangeMarks();
     return error;
+}
+
+DWORD CRegistry::INIFile::Save()
+{
+    platform::SideFileLock sideLock(m_path.c_str());
+    MergeWithDisk();
+    return Write();
 }

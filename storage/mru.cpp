@@ -8,9 +8,9 @@
 
 #include "platform/files/files.h"
 #include "platform/messaging/list_controls.h"
-#include "platform/ui/menus.h"
-#include "platform/text/wide_string.h"
 #include "platform/messaging/window.h"
+#include "platform/text/wide_string.h"
+#include "platform/ui/menus.h"
 #include "storage/c_registry.h"
 
 namespace {
@@ -49,10 +49,8 @@ Entries ReadOpenList(CRegistry& registry)
         PositionName(i, name);
         ULONG kind = 0;
         if (registry.QueryValueType(name, &kind) != 0 || kind != REG_SZ) continue;
-        // Zero-filled, so that the text ends even when the value was cut.
-        std::u16string text(kMRUMaxEntryChars + 1, u'\0');
-        if (registry.QueryValue(name, text.data(), static_cast<ULONG>(text.size())) != 0) continue;
-        text.resize(wcslen(text.c_str()));
+        std::u16string text;
+        if (registry.QueryText(name, text) != 0) continue;
         entries.push_back(std::move(text));
     }
     return entries;
@@ -115,7 +113,7 @@ LPARAM TextParam(const std::u16string& text) { return reinterpret_cast<LPARAM>(t
 
 void MRUSave(LPCWSTR listName, LPCWSTR entry)
 {
-    if (!entry || !*entry || wcslen(entry) > static_cast<size_t>(kMRUMaxEntryChars)) return;
+    if (!entry || !*entry) return;
     WCHAR key[kKeyChars];
     if (!ListKey(listName, key)) return;
     std::lock_guard lock(ListLock());

@@ -6,9 +6,9 @@
 // position in decimal, "0" being the newest, and there are at most 15.
 //
 // Entries are compared exactly (case matters): "\Work" and "\work" are two
-// entries. An entry longer than kMRUMaxEntryChars characters is not
-// remembered. Saving and reading are serialised within the process; two
-// processes saving the same list at the same moment may lose one entry.
+// entries; an entry of any length is kept whole. Saving and reading are
+// serialised within the process; two processes saving the same list at the
+// same moment may lose one entry.
 #pragma once
 
 #include "foundation/ce_ptr_list.h"
@@ -16,8 +16,6 @@
 
 // Entries a list holds at most.
 inline constexpr int kMRUMaxEntries = 15;
-// The longest entry that is remembered, in characters.
-inline constexpr int kMRUMaxEntryChars = 1023;
 
 // What MRU fills.
 constexpr int MRU_MODE_LISTBOX = 0;   // LB_ADDSTRING to the dialog's control (the window itself for id 0)

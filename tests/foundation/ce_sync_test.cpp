@@ -1,4 +1,4 @@
-// What the synchronisation wrappers add to the platform objects they hold.
+// What the synchronisation wrappers add to the platform objects they hold, and the lock of CeFile.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "foundation/ce_events.h"
+#include "foundation/ce_file.h"
 #include "foundation/ce_mutex.h"
 #include "foundation/ce_semaphore.h"
 #include "foundation/ce_waitable_handle.h"
@@ -15,6 +16,7 @@
 #include "platform/kernel/thread.h"
 #include "platform/kernel/tick.h"
 #include "tests/foundation/recording_window.h"
+#include "tests/support/device_sandbox.h"
 
 namespace {
 
@@ -184,6 +186,29 @@ TEST(CeMutexTest, SecondOwnersTimeOutUntilReleasedAbandonedIsOwnedAndPumpingWait
     EXPECT_EQ(pclose(holder), 0);
     mutex.Release();  // one Release lets others in, however many steps the retry took
     EXPECT_EQ(OnAnotherThread([&] { return CeMutex().Create(processName.c_str(), 0, false); }), WAIT_OBJECT_0);
+}
+
+class CeFileLockTest : public DeviceSandbox {};
+
+// Two threads writing and flushing through one CeFile: every line arrives whole.
+TEST_F(CeFileLockTest, TwoThreadsWritingOneFileKeepEveryLineWhole)
+{
+    CeFile file;
+    ASSERT_TRUE(file.Create(u"\\shared.txt", GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, TRUE));
+    auto writer = [&file](char16_t letter) {
+        for (int i = 0; i < 2000; ++i) {
+            file.WriteLine(std::u16string(40, letter).c_str(), TRUE);
+            if (i % 99 == 0) file.Flush();
+        }
+    };
+    std::thread a(writer, u'a'), b(writer, u'b');
+    a.join();
+    b.join();
+    file.Close();
+    const std::string text = ReadHostFile("shared.txt");
+    ASSERT_EQ(text.size(), 4000u * 42);
+    for (size_t at = 0; at < text.size(); at += 42)
+        ASSERT_EQ(text.substr(at, 42), std::string(40, text[at]) + "\r\n") << "at " << at;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -98,6 +99,13 @@ TEST_F(TextStore, ValuesOfBothKindsAndTheirFailures)
     EXPECT_EQ(store.SetBinValue(u"b", bytes, 4), E_FAIL) << "a settings file holds no binary values";
     EXPECT_EQ(store.QueryBinValue(u"b", bytes, 4), E_FAIL);
 
+    // A value whose line the reader would skip is refused, not lost at the next load.
+    const std::u16string longest(8096 - 6 - 3, u'x');  // "Long"="xx...x" is a line of 8,096
+    EXPECT_EQ(store.SetValue(u"Long", longest.c_str()), 0);
+    EXPECT_EQ(store.SetValue(u"Long", (longest + u"x").c_str()), E_INVALIDARG);
+    EXPECT_EQ(store.SetValue(std::u16string(8080, u'n').c_str(), 1ul), E_INVALIDARG);
+    EXPECT_EQ(store.OpenKey(nullptr, std::u16string(8095, u's').c_str()), E_INVALIDARG);
+
     store.SetValue(u"Width", 120ul);
     ULONG width = 0, height = 0, name = 0;
     KSREG entries[] = {{u"Width", &width, 1}, {u"Height", &height, 2}, {u"Name", &name, 3}};
@@ -133,6 +141,10 @@ TEST_F(TextStore, KeysSectionsEnumerationAndSectionNames)
     std::unique_ptr<CeStrList<WCHAR*>> names(store.ValueNames());
     ASSERT_EQ(names->GetCount(), 2);
     EXPECT_EQ(std::u16string(names->GetAt(0)), u"One");
+    names->Append(u"\u00C9cole");
+    names->Sort();
+    EXPECT_EQ(std::u16string(names->GetAt(2)), u"\u00C9cole") << "names compare as _wcsicmp does, not as a locale";
+    EXPECT_EQ(names->Find(u"ONE"), 0);
     std::unique_ptr<CeStrList<WCHAR*>> sections(store.SubKeyNames());
     EXPECT_EQ(sections->GetCount(), 2);
     // Names in a file may be longer than the registry's (folder paths).
@@ -196,7 +208,7 @@ TEST_F(TextStore, ChangeMarksLastUntilTheFileIsWritten)
     EXPECT_EQ(Number(store, u"a"), "1") << "the open key survives a save";
 }
 
-TEST_F(TextStore, TheLastUserOfADirtyFileWritesIt)
+TEST_F(TextStore, TheLastUserOfADirtyFileOrTheProgramsNormalEndWritesIt)
 {
     auto first = std::make_unique<CRegistry>(REGISTRY_TYPE_FILE, kFile);
     auto second = std::make_unique<CRegistry>(REGISTRY_TYPE_FILE, kFile);
@@ -215,43 +227,38 @@ TEST_F(TextStore, TheLastUserOfADirtyFileWritesIt)
     second.reset();
     first.reset();
     EXPECT_FALSE(std::filesystem::exists(Host(kHostFile))) << "written only when the last user goes";
+    EXPECT_EXIT(std::exit(0), testing::ExitedWithCode(0), "") << "or when the program ends normally";
+    EXPECT_NE(FileText().find("\"Title\"=\"K\""), std::string::npos);
     third.reset();  // made no change itself
     EXPECT_EQ(
         FileText(),
         "\r\n[HKEY_CURRENT_USER\\Software\\Corvid\\Kestrel]\r\n\"Shared\"=dword:00000005\r\n\"Title\"=\"K\"\r\n\r\n");
 }
 
-TEST_F(TextStore, SavingMergesWithWhatIsOnDisk)
+TEST_F(TextStore, SavingMergesOnlyWhatThisProcessChanged)
 {
     WriteFileText(
-        u"\r\n[Mine]\r\n\"keep\"=\"disk\"\r\n\"old\"=\"x\"\r\n\r\n[Theirs]\r\n\"t\"=\"1\"\r\n\r\n[Gone]\r\n\"g\"="
-        u"\"1\"\r\n");
+        u"\r\n[Mine]\r\n\"keep\"=\"disk\"\r\n\"old\"=\"x\"\r\n\"theirsGone\"=\"1\"\r\n[Theirs]\r\n\"t\"=\"1\"\r\n"
+        u"[Gone]\r\n\"g\"=\"1\"\r\n[Dropped]\r\n\"d\"=\"1\"\r\n");
     CRegistry store(REGISTRY_TYPE_FILE, kFile);
     store.OpenKey(nullptr, u"Mine");
     store.SetValue(u"new", u"mem");
     store.DeleteValue(u"old");
+    EXPECT_EQ(store.DeleteValue(u"unloaded"), E_FAIL) << "not in memory, yet the deletion counts";
     store.DeleteKey(nullptr, u"Gone");
-    // Meanwhile another program rewrites the file.
+    EXPECT_EQ(store.DeleteKey(nullptr, u"Reset"), E_FAIL);
+    store.OpenKey(nullptr, u"Gone");  // made again: its former values go
+    store.SetValue(u"new", u"g");
+    // Meanwhile another program rewrites the file: it adds values and sections, and drops some.
     WriteFileText(
-        u"\r\n[Mine]\r\n\"keep\"=\"disk2\"\r\n\"old\"=\"x\"\r\n\"added\"=\"there\"\r\n\r\n[Theirs]\r\n\"t\"=\"2\"\r\n"
-        u"[Gone]\r\n\"g\"=\"2\"\r\n[Later]\r\n\"l\"=\"1\"\r\n");
+        u"\r\n[Mine]\r\n\"keep\"=\"disk2\"\r\n\"old\"=\"x\"\r\n\"added\"=\"there\"\r\n\"unloaded\"=\"u\"\r\n\r\n"
+        u"[Theirs]\r\n\"t\"=\"2\"\r\n[Gone]\r\n\"g\"=\"2\"\r\n[Reset]\r\n\"r\"=\"1\"\r\n[Later]\r\n\"l\"=\"1\"\r\n");
     EXPECT_EQ(store.SaveINIFile(1), 0);
     EXPECT_EQ(FileText(),
               "\r\n[Mine]\r\n\"keep\"=\"disk2\"\r\n\"added\"=\"there\"\r\n\"new\"=\"mem\"\r\n\r\n"
-              "[Theirs]\r\n\"t\"=\"2\"\r\n\r\n[Later]\r\n\"l\"=\"1\"\r\n\r\n");
+              "[Theirs]\r\n\"t\"=\"2\"\r\n\r\n[Later]\r\n\"l\"=\"1\"\r\n\r\n[Gone]\r\n\"new\"=\"g\"\r\n\r\n");
     store.OpenKey(nullptr, u"Theirs");
     EXPECT_EQ(Text(store, u"t"), u"2");
-}
-
-TEST_F(TextStore, ARecreatedSectionLosesItsFormerValues)
-{
-    WriteFileText(u"[HKEY_CURRENT_USER\\S]\r\n\"a\"=\"1\"\r\n\"b\"=\"2\"\r\n");
-    CRegistry store(REGISTRY_TYPE_FILE, kFile);
-    store.DeleteKey(HKEY_CURRENT_USER, u"S");
-    store.OpenKey(HKEY_CURRENT_USER, u"S");
-    store.SetValue(u"b", u"new");
-    EXPECT_EQ(store.SaveINIFile(1), 0);
-    EXPECT_EQ(FileText(), "\r\n[HKEY_CURRENT_USER\\S]\r\n\"b\"=\"new\"\r\n\r\n");
 }
 
 TEST_F(TextStore, OpenSectionsAreFoundAgainWhenSectionsMoveAndAMissingFileStartsEmpty)
@@ -332,6 +339,10 @@ TEST_F(RegistryStore, ValuesKeysAndErrorsAsThePlatformCodesNegated)
 {
     CRegistry store(REGISTRY_TYPE_REGISTRY);
     EXPECT_EQ(store.RegistryType(), REGISTRY_TYPE_REGISTRY);
+    WCHAR buffer[8];
+    for (LONG noKey : {store.QueryValue(u"s", buffer, 8), store.SetValue(u"n", 1ul), store.DeleteValue(u"n"),
+                       store.ValueCount(), store.SubKeyName(0, buffer, 8)})
+        EXPECT_EQ(noKey, E_FAIL) << "no open key";
     EXPECT_EQ(store.Exists(HKEY_CURRENT_USER, u"Software\\Nothing"), 0);
     EXPECT_EQ(store.DeleteKey(HKEY_CURRENT_USER, u"Software\\Nothing"), -static_cast<LONG>(ERROR_FILE_NOT_FOUND));
     ASSERT_EQ(store.OpenKey(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\TV"), 0);
@@ -406,13 +417,20 @@ TEST_F(RegistryStore, ImportAndExportBetweenFileAndRegistry)
 
     registry.OpenKey(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\CV\\Deeper");
     registry.SetValue(u"d", 1ul);
+    registry.OpenKey(HKEY_CURRENT_USER, u"Software\\CorvidOld");
+    registry.SetValue(u"o", 1ul);
     registry.CloseKey();
+    // ExportINIFile takes every key whose name begins with the key's, ExportRegistry the key's tree alone.
     EXPECT_EQ(registry.ExportINIFile(HKEY_CURRENT_USER, u"Software\\Corvid", u"\\Out\\e.txt", nullptr), 0);
-    CRegistry exported(REGISTRY_TYPE_FILE, u"\\Out\\e.txt");
-    ASSERT_EQ(exported.Exists(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\CV"), 1);
-    EXPECT_EQ(Text(exported, u"@"), u"dflt");
-    ASSERT_EQ(exported.Exists(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\CV\\Deeper"), 1);
-    EXPECT_EQ(exported.Exists(HKEY_LOCAL_MACHINE, u"Other"), 0);
+    EXPECT_EQ(CRegistry::ExportRegistry(HKEY_CURRENT_USER, u"Software\\Corvid", u"\\Out\\r.txt", nullptr), 0);
+    for (auto [file, namesakes] : {std::pair{u"\\Out\\e.txt", 1}, std::pair{u"\\Out\\r.txt", 0}}) {
+        CRegistry exported(REGISTRY_TYPE_FILE, file);
+        ASSERT_EQ(exported.Exists(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\CV"), 1);
+        EXPECT_EQ(Text(exported, u"@"), u"dflt");
+        EXPECT_EQ(exported.Exists(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\CV\\Deeper"), 1);
+        EXPECT_EQ(exported.Exists(HKEY_LOCAL_MACHINE, u"Other"), 0);
+        EXPECT_EQ(exported.Exists(HKEY_CURRENT_USER, u"Software\\CorvidOld"), namesakes);
+    }
 }
 
 TEST_F(TextStore, ExportAndAppendBetweenFiles)

@@ -118,6 +118,10 @@ TEST_F(CeDbTest, CreateDescribeAndDeleteDatabasesAndRecordsNameTheirDatabase)
     // Records name their database until deleted.
     CreateNumbered(named, u"\\Categories Database");
     CEOID oid = Add(named, 1, u"x");
+    // Writes are in the store at once: nothing is left to commit, and the session is not the database.
+    EXPECT_TRUE(named.Commit());
+    named.CloseSession();
+    EXPECT_TRUE(named.IsOpen());
     CeDb reader;
     ASSERT_TRUE(reader.Open(u"\\Categories Database", 0, 0, nullptr));
     const platform::OwnedBstr name = platform::OwnedBstr::Adopt(reader.GetDatabaseNameFromOID(oid));

@@ -53,9 +53,9 @@ TEST(SettingsFileReading, HandWrittenAnsiAndBrokenFiles)
     } cases[] = {
         {"quoted names and strings, CR LF", u"\r\n[S]\r\n\"a\"=\"x y\"\r\n\r\n", {u"S|a|'x y"}},
         {"LF alone ends a line too", u"[S]\n\"a\"=\"1\"\n\"b\"=\"2\"", {u"S|a|'1", u"S|b|'2"}},
-        {"dword in any case is a number",
+        {"bare dword in any case is a number, quoted data a string",
          u"[S]\r\n\"n\"=dword:0000002A\r\n\"m\"=DWORD:ff\r\n\"q\"=\"dWoRd:10\"\r\n",
-         {u"S|n|#42", u"S|m|#255", u"S|q|#16"}},
+         {u"S|n|#42", u"S|m|#255", u"S|q|'dWoRd:10"}},
         {"data keeps '=' and inner quotes", u"[S]\r\n\"a\"=\"k=v \"q\" z\"\r\n", {u"S|a|'k=v \"q\" z"}},
         {"the name ends at the first '='", u"[S]\r\na=b=c\r\n", {u"S|a|'b=c"}},
         {"names and data lose only enclosing quotes",
@@ -102,7 +102,9 @@ TEST(SettingsFileReading, HandWrittenAnsiAndBrokenFiles)
     EXPECT_EQ(file.SectionCount(), 1u);
 }
 
-TEST(SettingsFileWriting, ExactBytesAndLongStringsCutTo8092Characters)
+class SettingsFileWriting : public SettingsSandbox {};
+
+TEST_F(SettingsFileWriting, ExactBytesAndLongStringsCutToFitTheirLine)
 {
     INIFile file(u"\\unused.txt");
     bool created = false;
@@ -115,6 +117,7 @@ TEST(SettingsFileWriting, ExactBytesAndLongStringsCutTo8092Characters)
     file.OpenSection(u"Empty", nullptr);
     auto& t = file.SectionAt(file.OpenSection(u"T", nullptr));
     file.SetString(t, u"@x", u"");
+    file.SetString(t, u"Text", u"dword:0000002A");
     EXPECT_EQ(file.Format(),
               u"\uFEFF\r\n"
               u"[HKEY_CURRENT_USER\\Software\\A]\r\n"
@@ -124,26 +127,29 @@ TEST(SettingsFileWriting, ExactBytesAndLongStringsCutTo8092Characters)
               u"\r\n"
               u"[T]\r\n"
               u"@x=\"\"\r\n"
+              u"\"Text\"=\"dword:0000002A\"\r\n"
               u"\r\n");
     INIFile longFile(u"\\unused.txt");
     auto& ls = longFile.SectionAt(longFile.OpenSection(u"S", nullptr));
-    // Name part "\"ab\"" (4) + 8088 + 4 = 8096: written whole, and read back.
-    const std::u16string fits(8088, u'f');
+    // Name part "\"ab\"" (4) + "=\"" + 8089 + "\"" = 8096: the longest line read.
+    const std::u16string fits(8089, u'f');
     longFile.SetString(ls, u"ab", fits);
-    // One more: cut to 8,092, and the line is then too long to read back.
-    longFile.SetString(ls, u"cd", std::u16string(8089, u'g') + u"tail");
-    std::u16string longText = longFile.Format();
-    EXPECT_NE(longText.find(u"\"cd\"=\"" + std::u16string(8089, u'g') + u"tai\"\r\n"), std::u16string::npos);
-    std::string longBytes = Utf16File(longText.substr(1));
+    longFile.SetString(ls, u"cd", fits + u"tail");
+    // A cut never leaves half of a surrogate pair.
+    longFile.SetString(ls, u"ef", std::u16string(8088, u'e') + u"\U0001F600");
+    longFile.SetNumber(ls, std::u16string(8080, u'n'), 1);
+    std::string longBytes = Utf16File(longFile.Format().substr(1));
     INIFile back(u"\\unused.txt");
     back.Parse(longBytes.data(), longBytes.size());
     ASSERT_EQ(back.SectionCount(), 1u);
-    ASSERT_NE(back.SectionAt(0).Find(u"ab"), nullptr);
-    EXPECT_EQ(back.SectionAt(0).Find(u"ab")->text.View(), fits);
-    EXPECT_EQ(back.SectionAt(0).Find(u"cd"), nullptr);
+    EXPECT_EQ(Contents(back), (std::vector<std::u16string>{u"S|ab|'" + fits, u"S|cd|'" + fits,
+                                                           u"S|ef|'" + std::u16string(8088, u'e')}));
+    const std::string log = ReadHostFile("Kestrel_Log.txt");
+    EXPECT_NE(log.find("value cd of [S] cut from 8093 to 8089 characters"), std::string::npos) << log;
+    EXPECT_NE(log.find("not written: its name is too long"), std::string::npos);
 }
 
-TEST(SettingsFileWriting, RandomStoresReadBackEqual)
+TEST_F(SettingsFileWriting, RandomStoresReadBackEqual)
 {
     std::mt19937 random(20261205);
     const std::u16string alphabet = u"abcXYZ019 _-.\\/@\u00E9\u4E2D\"=";

@@ -40,11 +40,12 @@ protected:
         Values values;
         CRegistry registry(REGISTRY_TYPE_REGISTRY);
         if (!registry.Exists(HKEY_CURRENT_USER, (kMenus + list + u"\\MRU").c_str())) return values;
-        WCHAR name[64], data[1100];
+        WCHAR name[64];
+        std::u16string data;
         for (LONG i = 0; registry.ValueName(i, name, 64) == 0; ++i) {
             ULONG kind = 0;
             EXPECT_TRUE(registry.QueryValueType(name, &kind) == 0 && kind == REG_SZ) << "not a string";
-            values.emplace_back(name, registry.QueryValue(name, data, 1100) == 0 ? data : u"<unreadable>");
+            values.emplace_back(name, registry.QueryText(name, data) == 0 ? data : u"<unreadable>");
         }
         return values;
     }
@@ -108,7 +109,7 @@ TEST_F(MRUTest, SavingPutsTheEntryFirstMovesAnExistingOneAndTheSixteenthDropsThe
     EXPECT_EQ(StoredTexts(u"Long"), expected);
 }
 
-TEST_F(MRUTest, EmptyOverlongAndNamelessSavesChangeNothingAndSavingDropsStrayValues)
+TEST_F(MRUTest, EmptyAndNamelessSavesChangeNothingLongEntriesStayWholeAndSavingDropsStrayValues)
 {
     MRUSave(u"Find", u"");
     MRUSave(u"Find", nullptr);
@@ -116,13 +117,13 @@ TEST_F(MRUTest, EmptyOverlongAndNamelessSavesChangeNothingAndSavingDropsStrayVal
         << "an empty entry created the list";
     MRUSave(u"Find", u"kept");
     MRUSave(u"Find", u"");
-    MRUSave(u"Find", std::u16string(kMRUMaxEntryChars + 1, u'x').c_str());
     MRUSave(nullptr, u"nowhere");
     MRUSave(u"", u"nowhere");
     EXPECT_EQ(StoredTexts(u"Find"), (Texts{u"kept"}));
-    std::u16string longest(kMRUMaxEntryChars, u'y');
-    MRUSave(u"Find", longest.c_str());
-    EXPECT_EQ(StoredTexts(u"Find"), (Texts{longest, u"kept"}));
+    const std::u16string longEntry(5000, u'y');
+    MRUSave(u"Find", longEntry.c_str());
+    MRUSave(u"Find", u"kept");
+    EXPECT_EQ(StoredTexts(u"Find"), (Texts{u"kept", longEntry})) << "read back whole and moved down";
     {
         CRegistry registry(REGISTRY_TYPE_REGISTRY);
         ASSERT_EQ(registry.OpenKey(HKEY_CURRENT_USER, (kMenus + u"Stray\\MRU").c_str()), 0);

@@ -98,7 +98,9 @@ TEST_F(KstoolsSettings, SetGetDeleteRoundTripInTheSettingsFileAndTheRegistry)
             {kTV, "Width", "--number", "4294967295"},
             {kTV, "@", "default"},
             {kTV + "\\GroupState", "Open", "dword:0x2A"},
-            {kTV + "X", "Other", "x"}});
+            {kTV + "X", "Other", "x"},
+            {kTV, "Raw", "--string", "dword:1a"}});
+    EXPECT_EQ(Get({kTV, "Raw"}), "dword:1a\n") << "a string, also when the file is read again";
     EXPECT_EQ(Get({kTV, "name"}), "a = \"b\"\n");
     EXPECT_EQ(Get({kTV, "Count"}), "26\n");
     EXPECT_EQ(Get({kTV, "Width"}), "4294967295\n");

@@ -50,11 +50,14 @@ ULONG ParseUnsigned(std::string_view digits, int base, const std::string& value)
 }
 
 // "dword:" (any case) and hexadecimal digits, with or without 0x, is a
-// number, as in a settings file; with --number a decimal text is one too.
-TypedValue ParseValue(const std::string& value, bool number)
+// number, as in a settings file; with --number a decimal text is one too;
+// with --string any text is a string.
+TypedValue ParseValue(const std::string& value, bool number, bool string)
 {
     TypedValue typed;
-    if (HasDwordPrefix(value)) {
+    if (string) {
+        typed.text = Utf8ToWide(value);
+    } else if (HasDwordPrefix(value)) {
         std::string_view hex = std::string_view(value).substr(6);
         if (hex.size() >= 2 && hex[0] == '0' && (hex[1] == 'x' || hex[1] == 'X')) hex.remove_prefix(2);
         typed.isNumber = true;
@@ -178,13 +181,14 @@ struct SetOptions {
     std::string name;
     std::string value;
     bool number = false;
+    bool string = false;
 };
 
 void RunSet(const SetOptions& options)
 {
     SettingsKey key = ParseSettingsKey(options.key);
     RequireName(options.name);
-    TypedValue value = ParseValue(options.value, options.number);
+    TypedValue value = ParseValue(options.value, options.number, options.string);
     SettingsStore store(options.store, Need::MayBeNew);
     store.Create(key);
     std::u16string name = Utf8ToWide(options.name);
@@ -192,7 +196,9 @@ void RunSet(const SetOptions& options)
     LONG status = value.isNumber ? registry.SetValue(store.ValueName(name), value.number)
                                  : registry.SetValue(store.ValueName(name), value.text.c_str());
     if (status != 0) {
-        throw CommandError("cannot set " + options.name + " in " + key.Display() + ": " + DescribeStatus(status));
+        std::string why = status == E_INVALIDARG && !store.IsRegistry() ? "too long for a line of a settings file"
+                                                                        : DescribeStatus(status);
+        throw CommandError("cannot set " + options.name + " in " + key.Display() + ": " + why);
     }
     store.Save();
 }
@@ -321,11 +327,15 @@ void AddSettingsCommand(CLI::App& app, CliContext& ctx)
     CLI::App* setCmd = settings->add_subcommand(
         "set",
         "Set one value, creating the key when it is missing, and save. A VALUE of \"dword:\" (any case) and up to "
-        "eight hexadecimal digits is a number (dword:1A is 26); anything else is a string");
+        "eight hexadecimal digits is a number (dword:1A is 26); anything else is a string. A value too long for a "
+        "line of a settings file is refused (invalid argument)");
     setCmd->add_option("KEY", set->key, "Key")->required();
     setCmd->add_option("NAME", set->name, "Value name")->required();
     setCmd->add_option("VALUE", set->value, "Value: text, or dword:HEX for a number")->required();
-    setCmd->add_flag("--number", set->number, "Also take a decimal VALUE (0 to 4294967295) as a number");
+    CLI::Option* number =
+        setCmd->add_flag("--number", set->number, "Also take a decimal VALUE (0 to 4294967295) as a number");
+    setCmd->add_flag("--string", set->string, "Take VALUE as a string, also when it begins with \"dword:\"")
+        ->excludes(number);
     AddStoreOptions(setCmd, set->store);
     ctx.OnRun(setCmd, [set] { RunSet(*set); });
 
@@ -342,7 +352,8 @@ void AddSettingsCommand(CLI::App& app, CliContext& ctx)
     CLI::App* exportCmd = settings->add_subcommand(
         "export",
         "Copy KEY and the keys below it into FILE, a settings file (UTF-16 text); values FILE already holds stay "
-        "unless exported over. From a file store every section whose name begins with KEY's goes");
+        "unless exported over. Every key whose name begins with KEY's goes: those below it, and those beside it such "
+        "as Kestrel2 for Kestrel");
     exportCmd->add_option("KEY", exp->key, "Key to export")->required();
     exportCmd
         ->add_option("FILE", exp->file,
