@@ -4,17 +4,17 @@
 #include <string>
 #include <vector>
 
-#include "platform/objectstore/cedb.h"
-#include "platform/text/debug_output.h"
 #include "platform/base/error_codes.h"
-#include "platform/objectstore/internal/cedb_database_handle.h"
-#include "platform/objectstore/internal/cedb_database_row.h"
-#include "platform/objectstore/cedb_record_block.h"
-#include "platform/objectstore/internal/cedb_volume_table.h"
 #include "platform/base/last_error.h"
 #include "platform/base/local_memory.h"
-#include "platform/messaging/messages.h"
 #include "platform/base/private_heap.h"
+#include "platform/messaging/messages.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/objectstore/cedb_record_block.h"
+#include "platform/objectstore/internal/cedb_database_handle.h"
+#include "platform/objectstore/internal/cedb_database_row.h"
+#include "platform/objectstore/internal/cedb_volume_table.h"
+#include "platform/text/debug_output.h"
 
 namespace platform::cedb {
 namespace {
@@ -333,6 +333,7 @@ BOOL CeDeleteRecord(HANDLE db, CEOID oid)
         DWORD err = handle->BeginCall();
         if (!err) err = DeleteRecord(*handle, oid);
         if (err) return Fail(err, FALSE);
+        if (handle->AutoIncrement()) handle->Position().Deleted(oid);
         targets = handle->GetVolume().NotifyTargets(handle->Db());
     }
     Notify(targets, DB_CEOID_RECORD_DELETED, oid, handle->Db());

@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "platform/objectstore/cedb.h"
-#include "platform/objectstore/internal/cedb_change_counter.h"
 #include "platform/objectstore/cedb_sort_key.h"
+#include "platform/objectstore/internal/cedb_change_counter.h"
 #include "platform/objectstore/internal/cedb_sqlite.h"
 
 namespace platform::cedb {
@@ -59,6 +59,7 @@ public:
     // The collation the volume's sort keys are built with, as the file says
     // (another process may have changed it): call inside a transaction.
     DWORD LoadCollation();
+    const std::string& Collation() const { return collation_; }
     const SortKeyBuilder& Keys() const { return *keys_; }
     // Rebuilds every sort key when the user's locale collates differently
     // from the keys in the file. Takes its own write transaction.

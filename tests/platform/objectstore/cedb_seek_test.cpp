@@ -51,9 +51,9 @@ protected:
         return names;
     }
     // A new handle on `db` (the last one made by default), closed after the test.
-    HANDLE Open(CEOID db = 0, CEPROPID sort = 0)
+    HANDLE Open(CEOID db = 0, CEPROPID sort = 0, DWORD flags = 0)
     {
-        handles_.push_back(OpenDb(db ? db : dbOid_, sort));
+        handles_.push_back(OpenDb(db ? db : dbOid_, sort, flags));
         return handles_.back();
     }
     std::string Name(CEOID oid) const { return oid ? Names({oid})[0] : "none"; }
@@ -127,6 +127,56 @@ TEST_F(CedbSeek, FailedSeeksTellWhyNewHandlesStartFirstStringsCollateInTheLocale
     EXPECT_EQ(Names(Order(second)), (Seq{"r3", "r2", "r1"}));
     EXPECT_TRUE(FAILS_WITH(OpenDb(twoOrders, MAKEPROPID(2, CEVT_I2)), INVALID_HANDLE_VALUE, ERROR_INVALID_PARAMETER));
     EXPECT_TRUE(FAILS_WITH(OpenDb(twoOrders, MAKEPROPID(3, CEVT_I4)), INVALID_HANDLE_VALUE, ERROR_INVALID_PARAMETER));
+}
+
+TEST_F(CedbSeek, AfterAReadTheHandleStaysOnTheNextRecordAndDeletingItsRecordThroughItStepsOn)
+{
+    // Records 10, 20, 30, 40 and an auto-increment handle that has read 20
+    // (read) or was moved to it; 20 then gets a new value, or is deleted
+    // (new value 0), through another handle or the auto-increment one.
+    struct Row {
+        const char* what;
+        bool read;
+        LONG newValue;
+        bool throughItself;
+        DWORD probe;  // 0: reads until one fails
+        LONG probeValue;
+        Seq expected;
+    };
+    const Row rows[] = {
+        {"read, 20 becomes 5", true, 5, false, 0, 0, {"r3", "r4", "none"}},
+        {"read, 20 becomes 50", true, 50, false, 0, 0, {"r3", "r4", "r2", "none"}},
+        {"read, 20 becomes 5, current", true, 5, false, CEDB_SEEK_CURRENT, 0, {"r3"}},
+        {"read, 20 becomes 50, next equal to 40", true, 50, false, CEDB_SEEK_VALUENEXTEQUAL, 40, {"r4"}},
+        {"at 20, deleted through the handle", false, 0, true, 0, 0, {"r3", "r4", "none"}},
+        {"at 20, deleted through another handle", false, 0, false, 0, 0, {"deleted"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        HANDLE other = Make(CEVT_I4, 0, {{I4(1, 10)}, {I4(1, 20)}, {I4(1, 30)}, {I4(1, 40)}});
+        HANDLE h = Open(dbOid_, 0, CEDB_AUTOINCREMENT);
+        ASSERT_EQ(Name(Seek(h, CEDB_SEEK_CEOID, oids_[1])), "r2");
+        if (row.read) ASSERT_EQ(Name(Read(h).oid), "r2");
+        HANDLE via = row.throughItself ? h : other;
+        if (row.newValue)
+            ASSERT_EQ(Write(via, oids_[1], {I4(1, row.newValue)}), oids_[1]);
+        else
+            ASSERT_TRUE(CeDeleteRecord(via, oids_[1]));
+        Seq got;
+        if (row.probe == CEDB_SEEK_CURRENT)
+            got.push_back(Name(Seek(h, CEDB_SEEK_CURRENT, 0)));
+        else if (row.probe)
+            got.push_back(SeekTo(h, row.probe, I4(1, row.probeValue)));
+        while (!row.probe && got.size() < 6) {
+            ReadResult r = Read(h);
+            got.push_back(r.oid                          ? Name(r.oid)
+                          : r.error == ERROR_KEY_DELETED ? "deleted"
+                          : r.error == ERROR_NOT_FOUND   ? "none"
+                                                         : "error " + std::to_string(r.error));
+            if (!r.oid) break;
+        }
+        EXPECT_EQ(got, row.expected);
+    }
 }
 
 }  // namespace
