@@ -30,6 +30,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/base/types.h"
@@ -280,4 +281,13 @@ void CloseObjectStore();
 // and the sort keys rebuilt and compared with the stored ones. One line per
 // problem goes to `report`, then a summary line. True when nothing is wrong.
 bool CheckObjectStore(const CEGUID* guid, std::string& report);
+// Runs body as one write transaction of the volume guid names (null: the
+// object store): what the calls body makes on this thread write to that
+// volume is kept when body returns true, and all of it is undone when body
+// returns false or throws. Other threads of the process wait for the volume
+// until it ends; other processes see all of the changes or none. Change
+// notifications are posted as the calls are made, also for changes then
+// undone. FALSE (the last error set) when the transaction cannot start or
+// commit, or when body returns false (the last error is then body's).
+BOOL RunObjectStoreTransaction(const CEGUID* guid, const std::function<bool()>& body);
 }  // namespace platform

@@ -1,4 +1,5 @@
-// Database handles: opening, seeking, reading, writing and deleting records.
+// Database handles: opening, seeking, reading, writing and deleting records;
+// transactions of several calls.
 #include <memory>
 #include <mutex>
 #include <string>
@@ -337,5 +338,25 @@ BOOL CeDeleteRecord(HANDLE db, CEOID oid)
         targets = handle->GetVolume().NotifyTargets(handle->Db());
     }
     Notify(targets, DB_CEOID_RECORD_DELETED, oid, handle->Db());
+    return TRUE;
+}
+
+BOOL platform::RunObjectStoreTransaction(const CEGUID* guid, const std::function<bool()>& body)
+{
+    std::shared_ptr<Volume> volume;
+    if (DWORD err = VolumeFor(guid, volume)) return Fail(err, FALSE);
+    std::lock_guard lock(volume->Mutex());
+    if (!volume->IsOpen()) return Fail(ERROR_INVALID_PARAMETER, FALSE);
+    // Handles that read inside the transaction (and readers elsewhere that
+    // looked while it ran) must look again once it is committed or undone.
+    struct RaiseAtEnd {
+        Volume& volume;
+        ~RaiseAtEnd() { volume.NoteWrite(); }
+    } raise{*volume};
+    Transaction tx(volume->Db(), true);
+    if (DWORD err = tx.Status()) return Fail(err, FALSE);
+    if (!body()) return FALSE;
+    volume->NoteWrite();
+    if (DWORD err = tx.Commit()) return Fail(err, FALSE);
     return TRUE;
 }

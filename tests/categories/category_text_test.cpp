@@ -7,11 +7,16 @@
 
 #include "categories/category_records.h"
 #include "platform/base/error_codes.h"
+#include "platform/objectmodel/category_bit_set.h"
 #include "tests/categories/category_test_support.h"
+#include "tests/platform/objectmodel/outlook_item_test_support.h"
+#include "tests/platform/objectstore/cedb_test_support.h"
 
 namespace {
 
 using namespace cattest;
+using outlooktest::ReadRaw;
+using outlooktest::WriteRaw;
 using V = std::vector<std::u16string>;
 
 class CategoryTextTest : public CategoryStore {
@@ -127,11 +132,25 @@ TEST_F(CategoryTextTest, NamesThatCannotTravelInATextAreRefused)
     EXPECT_EQ(StoredRecordCount(), 2);
 }
 
-TEST_F(CategoryTextTest, RemovingDeletesTheRecordAndFreesItsIndex)
+TEST_F(CategoryTextTest, RemovingDeletesTheRecordTakesItOffEveryItemAndFreesItsIndex)
 {
     ASSERT_EQ(AddCategoryRecord(u"Keep"), ERROR_SUCCESS);
     ASSERT_EQ(AddCategoryRecord(u"Drop"), ERROR_SUCCESS);
     EXPECT_EQ(Read(u"Keep, Drop"), (V{u"Drop", u"Keep"}));
+    // Items of every kind with Drop (index 1) and without it; 40 is no category.
+    const struct {
+        const WCHAR* db;
+        std::vector<int> before, after;
+    } items[] = {{kTasksDatabase, {0, 1}, {0}},
+                 {kAppointmentsDatabase, {1}, {}},
+                 {kContactsDatabase, {1, 40}, {40}},
+                 {kTasksDatabase, {40}, {40}}};
+    std::vector<CEOID> oids;
+    for (const auto& item : items) {
+        const std::vector<BYTE> blob = CategoryBitSet::Bytes(item.before);
+        oids.push_back(WriteRaw(
+            item.db, 0, {cedbtest::Blob(PropIdNumber(kItemCategories), blob.data(), static_cast<DWORD>(blob.size()))}));
+    }
     EXPECT_EQ(RemoveCategoryRecord(u"drop"), ERROR_NOT_FOUND) << "removal needs the exact name";
     EXPECT_EQ(RemoveCategoryRecord(u"Drop"), ERROR_SUCCESS);
     EXPECT_EQ(StoredRecordCount(), 1);
@@ -140,6 +159,8 @@ TEST_F(CategoryTextTest, RemovingDeletesTheRecordAndFreesItsIndex)
     SHORT index = -1;
     ASSERT_EQ(AddCategoryRecord(u"Again", &index), ERROR_SUCCESS);
     EXPECT_EQ(index, 1);
+    for (size_t i = 0; i < oids.size(); ++i)
+        EXPECT_EQ(ReadRaw(items[i].db, oids[i], kItemCategories).bytes, CategoryBitSet::Bytes(items[i].after)) << i;
 
     // Adding makes the database on a fresh store.
     ASSERT_TRUE(CeDeleteDatabase(PimDatabases::Oid(kCategoriesDatabase)));

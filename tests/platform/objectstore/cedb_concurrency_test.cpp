@@ -168,4 +168,41 @@ TEST_F(CedbConcurrency, ThreadsSharingOneHandleStayConsistentProcessesLoseNothin
     CloseHandle(reader);
 }
 
+TEST_F(CedbConcurrency, ATransactionOfSeveralCallsIsKeptOrUndoneWholeAndOtherThreadsWaitForIt)
+{
+    const CEOID dbOid = CreateDb(u"Together", {{MAKEPROPID(1, CEVT_I4), 0}});
+    HANDLE db = OpenDb(dbOid, 0, CEDB_AUTOINCREMENT);
+    auto count = [&] {
+        CEOIDINFO info{};
+        return CeOidGetInfo(dbOid, &info) ? int{info.infDatabase.wNumRecords} : -1;
+    };
+    for (bool keep : {false, true}) {
+        SCOPED_TRACE(keep ? "kept" : "undone");
+        std::thread other;
+        int seenByOther = -1;
+        CEOID second = 0;
+        const BOOL done = platform::RunObjectStoreTransaction(nullptr, [&] {
+            EXPECT_NE(Write(db, 0, {I4(1, 1)}), 0u);
+            EXPECT_EQ(Write(db, 0x7FFFFFF0, {I4(1, 9)}), 0u) << "a failed call undoes only itself";
+            other = std::thread([&] { seenByOther = count(); });
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            second = Write(db, 0, {I4(1, 2)});
+            // Reads inside see the writes; the handle keeps the records it read.
+            const CEOID first = Seek(db, CEDB_SEEK_BEGINNING, 0);
+            EXPECT_EQ(Read(db).oid, first);
+            EXPECT_EQ(Read(db).oid, second);
+            SetLastError(ERROR_BUSY);
+            return keep;
+        });
+        other.join();
+        EXPECT_EQ(done, keep ? TRUE : FALSE);
+        if (!keep) EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BUSY));
+        EXPECT_EQ(count(), keep ? 2 : 0);
+        EXPECT_EQ(seenByOther, keep ? 2 : 0) << "the other thread waited for the end";
+        EXPECT_EQ(Seek(db, CEDB_SEEK_CURRENT, static_cast<DWORD>(-1)), keep ? second : 0u) << "what it kept is checked";
+    }
+    CloseHandle(db);
+    EXPECT_EQ(StoreProblems(), "");
+}
+
 }  // namespace
