@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 
 #include "categories/category_records.h"
 #include "platform/base/error_codes.h"
@@ -15,8 +16,6 @@
 namespace {
 
 using namespace cattest;
-using outlooktest::ReadRaw;
-using outlooktest::WriteRaw;
 using V = std::vector<std::u16string>;
 
 class CategoryTextTest : public CategoryStore {
@@ -138,18 +137,13 @@ TEST_F(CategoryTextTest, RemovingDeletesTheRecordTakesItOffEveryItemAndFreesItsI
     ASSERT_EQ(AddCategoryRecord(u"Drop"), ERROR_SUCCESS);
     EXPECT_EQ(Read(u"Keep, Drop"), (V{u"Drop", u"Keep"}));
     // Items of every kind with Drop (index 1) and without it; 40 is no category.
-    const struct {
-        const WCHAR* db;
-        std::vector<int> before, after;
-    } items[] = {{kTasksDatabase, {0, 1}, {0}},
-                 {kAppointmentsDatabase, {1}, {}},
-                 {kContactsDatabase, {1, 40}, {40}},
-                 {kTasksDatabase, {40}, {40}}};
+    const std::vector<std::tuple<const WCHAR*, std::vector<int>, std::vector<int>>> items = {
+        {kTasksDatabase, {0, 1}, {0}}, {kAppointmentsDatabase, {1}, {}}, {kContactsDatabase, {1, 40}, {40}}};
     std::vector<CEOID> oids;
-    for (const auto& item : items) {
-        const std::vector<BYTE> blob = CategoryBitSet::Bytes(item.before);
-        oids.push_back(WriteRaw(
-            item.db, 0, {cedbtest::Blob(PropIdNumber(kItemCategories), blob.data(), static_cast<DWORD>(blob.size()))}));
+    for (const auto& [db, before, after] : items) {
+        const std::vector<BYTE> blob = CategoryBitSet::Bytes(before);
+        oids.push_back(outlooktest::WriteRaw(
+            db, 0, {cedbtest::Blob(PropIdNumber(kItemCategories), blob.data(), DWORD(blob.size()))}));
     }
     EXPECT_EQ(RemoveCategoryRecord(u"drop"), ERROR_NOT_FOUND) << "removal needs the exact name";
     EXPECT_EQ(RemoveCategoryRecord(u"Drop"), ERROR_SUCCESS);
@@ -160,7 +154,8 @@ TEST_F(CategoryTextTest, RemovingDeletesTheRecordTakesItOffEveryItemAndFreesItsI
     ASSERT_EQ(AddCategoryRecord(u"Again", &index), ERROR_SUCCESS);
     EXPECT_EQ(index, 1);
     for (size_t i = 0; i < oids.size(); ++i)
-        EXPECT_EQ(ReadRaw(items[i].db, oids[i], kItemCategories).bytes, CategoryBitSet::Bytes(items[i].after)) << i;
+        EXPECT_EQ(outlooktest::ReadRaw(std::get<0>(items[i]), oids[i], kItemCategories).bytes,
+                  CategoryBitSet::Bytes(std::get<2>(items[i])));
 
     // Adding makes the database on a fresh store.
     ASSERT_TRUE(CeDeleteDatabase(PimDatabases::Oid(kCategoriesDatabase)));

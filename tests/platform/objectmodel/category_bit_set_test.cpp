@@ -61,26 +61,6 @@ TEST(CategoryBitSet, IndicesAndTheirLittleEndianWordsBothWaysAndReadingTakesWhol
     EXPECT_EQ(CategoryBitSet::Indices(raw + 1, 4), Indices{8});
 }
 
-TEST(CategoryBitSet, ClearingTakesOffOnlyBitsOfWholeWordsAndDropsTheZeroWordsLeftAtTheEnd)
-{
-    const struct {
-        Bytes bytes;
-        Indices clear;
-        Bytes after;
-    } rows[] = {
-        {{0x03, 0, 0, 0, 0, 0, 0, 0, 0x01, 0, 0, 0}, {64, 1}, {0x01, 0, 0, 0}},
-        {{0x01, 0, 0, 0, 0, 0, 0, 0}, {0}, {}},
-        {{0x00, 0, 0, 0, 0x01, 0, 0, 0, 0}, {32, 0}, {0x00, 0, 0, 0, 0x00, 0, 0, 0, 0}},  // a half word at the end
-        {{0x01, 0, 0, 0, 0x02}, {33, -1, kLimit}, {0x01, 0, 0, 0, 0x02}},
-    };
-    for (const auto& row : rows) {
-        Bytes bytes = row.bytes;
-        const bool cleared = CategoryBitSet::Clear(bytes, row.clear);
-        EXPECT_EQ(bytes, row.after) << ::testing::PrintToString(row.clear);
-        EXPECT_EQ(cleared, bytes != row.bytes);
-    }
-}
-
 TEST(CategoryBitSet, RandomSetsComeBackAsTheirSortedDistinctIndices)
 {
     std::mt19937 rng(1213);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/base/error_codes.h"
@@ -131,51 +132,28 @@ TEST_F(CedbSeek, FailedSeeksTellWhyNewHandlesStartFirstStringsCollateInTheLocale
 
 TEST_F(CedbSeek, AfterAReadTheHandleStaysOnTheNextRecordAndDeletingItsRecordThroughItStepsOn)
 {
-    // Records 10, 20, 30, 40 and an auto-increment handle that has read 20
-    // (read) or was moved to it; 20 then gets a new value, or is deleted
-    // (new value 0), through another handle or the auto-increment one.
-    struct Row {
-        const char* what;
-        bool read;
-        LONG newValue;
-        bool throughItself;
-        DWORD probe;  // 0: reads until one fails
-        LONG probeValue;
-        Seq expected;
+    // Records 10, 20, 30, 40; an auto-increment handle reads 20 (or moves to it); 20 gets a new value (0: is
+    // deleted) through another handle or this one; then reads until one fails, or a seek (40 next).
+    const std::tuple<bool, LONG, bool, DWORD, Seq> rows[] = {
+        {true, 5, false, 0, {"r3", "r4", "none"}},   {true, 50, false, 0, {"r3", "r4", "r2", "none"}},
+        {true, 5, false, CEDB_SEEK_CURRENT, {"r3"}}, {true, 50, false, CEDB_SEEK_VALUENEXTEQUAL, {"r4"}},
+        {false, 0, true, 0, {"r3", "r4", "none"}},   {false, 0, false, 0, {"deleted"}},
     };
-    const Row rows[] = {
-        {"read, 20 becomes 5", true, 5, false, 0, 0, {"r3", "r4", "none"}},
-        {"read, 20 becomes 50", true, 50, false, 0, 0, {"r3", "r4", "r2", "none"}},
-        {"read, 20 becomes 5, current", true, 5, false, CEDB_SEEK_CURRENT, 0, {"r3"}},
-        {"read, 20 becomes 50, next equal to 40", true, 50, false, CEDB_SEEK_VALUENEXTEQUAL, 40, {"r4"}},
-        {"at 20, deleted through the handle", false, 0, true, 0, 0, {"r3", "r4", "none"}},
-        {"at 20, deleted through another handle", false, 0, false, 0, 0, {"deleted"}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
+    for (const auto& [read, newValue, throughItself, probe, expected] : rows) {
+        SCOPED_TRACE(::testing::PrintToString(expected));
         HANDLE other = Make(CEVT_I4, 0, {{I4(1, 10)}, {I4(1, 20)}, {I4(1, 30)}, {I4(1, 40)}});
         HANDLE h = Open(dbOid_, 0, CEDB_AUTOINCREMENT);
-        ASSERT_EQ(Name(Seek(h, CEDB_SEEK_CEOID, oids_[1])), "r2");
-        if (row.read) ASSERT_EQ(Name(Read(h).oid), "r2");
-        HANDLE via = row.throughItself ? h : other;
-        if (row.newValue)
-            ASSERT_EQ(Write(via, oids_[1], {I4(1, row.newValue)}), oids_[1]);
-        else
-            ASSERT_TRUE(CeDeleteRecord(via, oids_[1]));
+        ASSERT_EQ(Seek(h, CEDB_SEEK_CEOID, oids_[1]), oids_[1]);
+        ASSERT_EQ(read ? Read(h).oid : oids_[1], oids_[1]);
+        HANDLE via = throughItself ? h : other;
+        ASSERT_TRUE(newValue ? Write(via, oids_[1], {I4(1, newValue)}) != 0 : CeDeleteRecord(via, oids_[1]));
         Seq got;
-        if (row.probe == CEDB_SEEK_CURRENT)
-            got.push_back(Name(Seek(h, CEDB_SEEK_CURRENT, 0)));
-        else if (row.probe)
-            got.push_back(SeekTo(h, row.probe, I4(1, row.probeValue)));
-        while (!row.probe && got.size() < 6) {
-            ReadResult r = Read(h);
-            got.push_back(r.oid                          ? Name(r.oid)
-                          : r.error == ERROR_KEY_DELETED ? "deleted"
-                          : r.error == ERROR_NOT_FOUND   ? "none"
-                                                         : "error " + std::to_string(r.error));
-            if (!r.oid) break;
+        if (probe) got.push_back(Name(probe == CEDB_SEEK_CURRENT ? Seek(h, probe) : SeekValue(h, probe, I4(1, 40))));
+        for (ReadResult r{1}; !probe && r.oid;) {
+            r = Read(h);
+            got.push_back(r.oid ? Name(r.oid) : r.error == ERROR_KEY_DELETED ? "deleted" : "none");
         }
-        EXPECT_EQ(got, row.expected);
+        EXPECT_EQ(got, expected);
     }
 }
 
