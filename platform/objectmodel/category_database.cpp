@@ -163,7 +163,7 @@ DWORD CategoryDatabase::Remove(const std::vector<CEOID>& oids, const std::vector
     DWORD error = ERROR_SUCCESS;
     const bool done = platform::RunObjectStoreTransaction(nullptr, [&] {
         for (const WCHAR* items : {kAppointmentsDatabase, kTasksDatabase, kContactsDatabase})
-            if ((error = ClearCategoryBits(items, indices))) return false;
+            if (!indices.empty() && (error = ClearCategoryBits(items, indices))) return false;
         error = Delete(oids);
         return error == ERROR_SUCCESS;
     });
