@@ -1,13 +1,14 @@
 #include "categories/category_records.h"
 
+#include <algorithm>
 #include <mutex>
 #include <vector>
 
 #include "categories/full_category_list.h"
-#include "platform/objectmodel/category_database.h"
-#include "platform/locale/compare_string.h"
 #include "platform/base/error_codes.h"
 #include "platform/base/last_error.h"
+#include "platform/locale/compare_string.h"
+#include "platform/objectmodel/category_database.h"
 #include "platform/objectmodel/pim_databases.h"
 #include "platform/text/wide_string.h"
 
@@ -73,9 +74,16 @@ DWORD RemoveCategoryRecord(const WCHAR* name)
         return ERROR_NOT_FOUND;
     }
     std::vector<CEOID> matching;
-    for (CFullCategory* category : all)
-        if (category->m_name && lstrcmpW(category->m_name, name) == 0) matching.push_back(category->m_oid);
-    DWORD result = CategoryDatabase::Delete(matching);
+    std::vector<int> freed;
+    std::vector<int> kept;
+    for (CFullCategory* category : all) {
+        const bool match = category->m_name && lstrcmpW(category->m_name, name) == 0;
+        if (match) matching.push_back(category->m_oid);
+        (match ? freed : kept).push_back(category->m_index);
+    }
+    // A bit that a category still there shares stays on the items.
+    std::erase_if(freed, [&](int index) { return std::find(kept.begin(), kept.end(), index) != kept.end(); });
+    DWORD result = CategoryDatabase::Remove(matching, freed);
     if (result == ERROR_SUCCESS && matching.empty()) result = ERROR_NOT_FOUND;
     GetFullCategoryInfo(all, true);
     return result;

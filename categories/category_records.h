@@ -2,8 +2,8 @@
 // "categories add" and "categories remove").
 #pragma once
 
-#include "platform/objectstore/cedb.h"
 #include "platform/base/types.h"
+#include "platform/objectstore/cedb.h"
 
 // Longest name a category may have, in characters.
 inline constexpr int kCategoryNameMaxChars = 255;
@@ -19,8 +19,9 @@ inline constexpr int kCategoryNameMaxChars = 255;
 // the engine's error.
 DWORD AddCategoryRecord(const WCHAR* name, SHORT* index = nullptr, CEOID* oid = nullptr);
 
-// Deletes every record whose name is exactly name and refreshes the category
-// cache. Items keep the bit of a removed category in their blobs. Returns
-// ERROR_SUCCESS, ERROR_NOT_FOUND when no category has that name, or the
-// engine's error.
+// Deletes every record whose name is exactly name, clears its bit from the
+// category blob of every item in the same transaction (so a category that
+// later takes the index does not appear on them), and refreshes the category
+// cache. Returns ERROR_SUCCESS, ERROR_NOT_FOUND when no category has that
+// name, or the engine's error (then nothing was changed).
 DWORD RemoveCategoryRecord(const WCHAR* name);

@@ -37,3 +37,20 @@ std::vector<BYTE> CategoryBitSet::Bytes(const std::vector<int>& indices)
     }
     return bytes;
 }
+
+bool CategoryBitSet::Clear(std::vector<BYTE>& bytes, const std::vector<int>& indices)
+{
+    bool cleared = false;
+    const size_t wholeWords = bytes.size() / 4 * 4;
+    for (int index : indices) {
+        if (index < 0 || index >= kIndexLimit) continue;
+        const size_t at = static_cast<size_t>(index / 8);  // words are little-endian: byte order is bit order
+        const auto bit = static_cast<BYTE>(1u << (index % 8));
+        if (at >= wholeWords || !(bytes[at] & bit)) continue;
+        bytes[at] &= static_cast<BYTE>(~bit);
+        cleared = true;
+    }
+    while (cleared && bytes.size() % 4 == 0 && !bytes.empty() && !WordAt(bytes.data(), bytes.size() / 4 - 1))
+        bytes.resize(bytes.size() - 4);
+    return cleared;
+}

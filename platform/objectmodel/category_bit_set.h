@@ -25,6 +25,11 @@ public:
     // and repeats count once. Empty when no index is left.
     static std::vector<BYTE> Bytes(const std::vector<int>& indices);
 
+    // Clears the bits of indices in a stored set and drops the zero words
+    // this leaves at its end (a set left empty is no bytes); other bytes stay
+    // as they are. True when a bit was cleared.
+    static bool Clear(std::vector<BYTE>& bytes, const std::vector<int>& indices);
+
     // Word j of a set (little-endian whatever the host; the bytes need not
     // be aligned). The caller makes sure the word lies within the bytes.
     static DWORD WordAt(const BYTE* bytes, size_t j);

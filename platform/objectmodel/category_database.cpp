@@ -34,6 +34,49 @@ HANDLE Open(DWORD flags)
     return CeOpenDatabaseEx(nullptr, &oid, kCategoriesDatabase, 0, flags, nullptr);
 }
 
+// A database handle closed when it goes out of scope.
+class OpenedDatabase {
+public:
+    explicit OpenedDatabase(HANDLE handle) : handle_(handle) {}
+    ~OpenedDatabase()
+    {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    }
+    OpenedDatabase(const OpenedDatabase&) = delete;
+    OpenedDatabase& operator=(const OpenedDatabase&) = delete;
+    HANDLE Get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+// Clears indices from the category blob of every record of the database
+// `name`; a database that does not exist holds nothing to clear.
+DWORD ClearCategoryBits(const WCHAR* name, const std::vector<int>& indices)
+{
+    CEOID oid = 0;
+    const OpenedDatabase db(CeOpenDatabaseEx(nullptr, &oid, name, 0, CEDB_AUTOINCREMENT, nullptr));
+    if (db.Get() == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : Failure(ERROR_BADDB);
+    DWORD size = 0;
+    platform::LocalBlock buffer;
+    for (;;) {
+        CEPROPID id = kItemCategories;
+        WORD count = 1;
+        const CEOID record = CeReadRecordProps(db.Get(), CEDB_ALLOWREALLOC, &count, &id, buffer.InOut(), &size);
+        if (!record) return GetLastError() == ERROR_NOT_FOUND ? ERROR_SUCCESS : Failure(ERROR_BADDB);
+        const CEPROPVAL& stored = buffer.As<const CEPROPVAL>()[0];
+        if (stored.wFlags & CEDB_PROPNOTFOUND) continue;
+        std::vector<BYTE> bytes(stored.val.blob.lpb, stored.val.blob.lpb + stored.val.blob.dwCount);
+        if (!CategoryBitSet::Clear(bytes, indices)) continue;
+        CEPROPVAL update{};
+        update.propid = kItemCategories;
+        update.wFlags = bytes.empty() ? CEDB_PROPDELETE : 0;
+        update.val.blob = {static_cast<DWORD>(bytes.size()), bytes.data()};
+        if (!CeWriteRecordProps(db.Get(), record, 1, &update)) return Failure(ERROR_BADDB);
+    }
+}
+
 SHORT ShortOr(const CEPROPVAL& prop, SHORT absent)
 {
     return (prop.wFlags & CEDB_PROPNOTFOUND) ? absent : prop.val.iVal;
@@ -113,4 +156,18 @@ DWORD CategoryDatabase::Delete(const std::vector<CEOID>& oids)
     }
     CloseHandle(db);
     return error;
+}
+
+DWORD CategoryDatabase::Remove(const std::vector<CEOID>& oids, const std::vector<int>& indices)
+{
+    DWORD error = ERROR_SUCCESS;
+    const bool done = platform::RunObjectStoreTransaction(nullptr, [&] {
+        for (const WCHAR* items : {kAppointmentsDatabase, kTasksDatabase, kContactsDatabase})
+            if (!indices.empty() && (error = ClearCategoryBits(items, indices))) return false;
+        error = Delete(oids);
+        return error == ERROR_SUCCESS;
+    });
+    if (done) return ERROR_SUCCESS;
+    if (error) SetLastError(error);
+    return Failure(ERROR_BADDB);
 }

@@ -1,7 +1,8 @@
 // The records of "\Categories Database": one record per category, holding
 // its name and the index of its bit in items' category bit sets, along with
-// display properties. Reading, adding and deleting records; the callers
-// decide what a record means (which to show, which to drop).
+// display properties. Reading, adding and deleting records, and removing
+// categories from the items; the callers decide what a record means (which
+// to show, which to drop).
 #pragma once
 
 #include <string>
@@ -41,4 +42,10 @@ public:
     // Returns ERROR_SUCCESS or the engine's error (also the last error); the
     // database is opened even for no records, so a missing one is reported.
     static DWORD Delete(const std::vector<CEOID>& oids);
+
+    // Deletes the records and clears the bits of indices from the category
+    // blob of every appointment, task and contact (a blob left empty is
+    // removed), all in one transaction: a failure changes nothing. Returns
+    // ERROR_SUCCESS or the engine's error (also the last error).
+    static DWORD Remove(const std::vector<CEOID>& oids, const std::vector<int>& indices);
 };

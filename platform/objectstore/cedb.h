@@ -30,6 +30,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/base/types.h"
@@ -249,7 +250,8 @@ CEOID CeSeekDatabase(HANDLE db, DWORD seekType, DWORD_PTR value, LPDWORD index);
 // enough (ERROR_INSUFFICIENT_BUFFER, *size set to what is needed). A listed
 // property the record lacks gets an entry flagged CEDB_PROPNOTFOUND. Returns
 // the record's OID; with CEDB_AUTOINCREMENT on the handle the position then
-// moves to the next record. A caller's block that is large enough keeps its
+// moves to the next record (the record read may get another sort value
+// afterwards without moving the handle). A caller's block that is large enough keeps its
 // *size. No current record: ERROR_NOT_FOUND; the current record was deleted:
 // ERROR_KEY_DELETED; its stored form is damaged: ERROR_FILE_CORRUPT.
 // CeReadRecordPropsEx allocates from `heap` (HeapAlloc) when it is not null.
@@ -263,6 +265,9 @@ CEOID CeReadRecordPropsEx(HANDLE db, DWORD flags, LPWORD count, CEPROPID* ids, L
 // record, ERROR_BAD_LENGTH beyond 16 MiB for the record. A null string is
 // stored as the empty string. Positions of open handles do not move.
 CEOID CeWriteRecordProps(HANDLE db, CEOID oid, WORD count, CEPROPVAL* props);
+// Deleting the current record through a handle opened with
+// CEDB_AUTOINCREMENT moves that handle on to the record that followed it;
+// other handles on the record stay (their reads give ERROR_KEY_DELETED).
 BOOL CeDeleteRecord(HANDLE db, CEOID oid);
 
 namespace platform {
@@ -276,4 +281,13 @@ void CloseObjectStore();
 // and the sort keys rebuilt and compared with the stored ones. One line per
 // problem goes to `report`, then a summary line. True when nothing is wrong.
 bool CheckObjectStore(const CEGUID* guid, std::string& report);
+// Runs body as one write transaction of the volume guid names (null: the
+// object store): what the calls body makes on this thread write to that
+// volume is kept when body returns true, and all of it is undone when body
+// returns false or throws. Other threads of the process wait for the volume
+// until it ends; other processes see all of the changes or none. Change
+// notifications are posted as the calls are made, also for changes then
+// undone. FALSE (the last error set) when the transaction cannot start or
+// commit, or when body returns false (the last error is then body's).
+BOOL RunObjectStoreTransaction(const CEGUID* guid, const std::function<bool()>& body);
 }  // namespace platform

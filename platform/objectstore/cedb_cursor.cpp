@@ -85,7 +85,7 @@ DWORD Cursor::Forget()
     kept_ = false;
     rows_.clear();
     index_ = -1;
-    if (oid_ == 0) return ERROR_SUCCESS;
+    if (oid_ == 0 || (!at_ && afterCollation_ == volume_.Collation())) return ERROR_SUCCESS;
     Statement st(volume_.Statements(), "SELECT " + KeyExpr() + " FROM records WHERE oid = ?1 AND db = ?2");
     int rc = st.Bind(1, oid_).Bind(2, db_).Step();
     if (rc == SQLITE_ROW) key_.assign(st.Bytes(0));
@@ -251,6 +251,12 @@ void Cursor::Advance()
     // from the kept records while nothing changed, so a record added right
     // behind this one meanwhile is not skipped.
     at_ = false;
+    afterCollation_ = volume_.Collation();
+}
+
+void Cursor::Deleted(CEOID oid)
+{
+    if (at_ && oid_ == oid) Advance();
 }
 
 DWORD Cursor::Index(DWORD* index)

@@ -1,20 +1,21 @@
-// Database handles: opening, seeking, reading, writing and deleting records.
+// Database handles: opening, seeking, reading, writing and deleting records;
+// transactions of several calls.
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
-#include "platform/objectstore/cedb.h"
-#include "platform/text/debug_output.h"
 #include "platform/base/error_codes.h"
-#include "platform/objectstore/internal/cedb_database_handle.h"
-#include "platform/objectstore/internal/cedb_database_row.h"
-#include "platform/objectstore/cedb_record_block.h"
-#include "platform/objectstore/internal/cedb_volume_table.h"
 #include "platform/base/last_error.h"
 #include "platform/base/local_memory.h"
-#include "platform/messaging/messages.h"
 #include "platform/base/private_heap.h"
+#include "platform/messaging/messages.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/objectstore/cedb_record_block.h"
+#include "platform/objectstore/internal/cedb_database_handle.h"
+#include "platform/objectstore/internal/cedb_database_row.h"
+#include "platform/objectstore/internal/cedb_volume_table.h"
+#include "platform/text/debug_output.h"
 
 namespace platform::cedb {
 namespace {
@@ -333,8 +334,29 @@ BOOL CeDeleteRecord(HANDLE db, CEOID oid)
         DWORD err = handle->BeginCall();
         if (!err) err = DeleteRecord(*handle, oid);
         if (err) return Fail(err, FALSE);
+        if (handle->AutoIncrement()) handle->Position().Deleted(oid);
         targets = handle->GetVolume().NotifyTargets(handle->Db());
     }
     Notify(targets, DB_CEOID_RECORD_DELETED, oid, handle->Db());
+    return TRUE;
+}
+
+BOOL platform::RunObjectStoreTransaction(const CEGUID* guid, const std::function<bool()>& body)
+{
+    std::shared_ptr<Volume> volume;
+    if (DWORD err = VolumeFor(guid, volume)) return Fail(err, FALSE);
+    std::lock_guard lock(volume->Mutex());
+    if (!volume->IsOpen()) return Fail(ERROR_INVALID_PARAMETER, FALSE);
+    // Handles that read inside the transaction (and readers elsewhere that
+    // looked while it ran) must look again once it is committed or undone.
+    struct RaiseAtEnd {
+        Volume& volume;
+        ~RaiseAtEnd() { volume.NoteWrite(); }
+    } raise{*volume};
+    Transaction tx(volume->Db(), true);
+    if (DWORD err = tx.Status()) return Fail(err, FALSE);
+    if (!body()) return FALSE;
+    volume->NoteWrite();
+    if (DWORD err = tx.Commit()) return Fail(err, FALSE);
     return TRUE;
 }

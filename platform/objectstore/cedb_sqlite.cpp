@@ -102,20 +102,22 @@ std::string_view Statement::Bytes(int col) const
     return p ? std::string_view(static_cast<const char*>(p), n) : std::string_view();
 }
 
-Transaction::Transaction(sqlite3* db, bool write) : db_(db)
+Transaction::Transaction(sqlite3* db, bool write) : db_(db), nested_(sqlite3_get_autocommit(db) == 0)
 {
-    rc_ = sqlite3_exec(db_, write ? "BEGIN IMMEDIATE" : "BEGIN", nullptr, nullptr, nullptr);
+    const char* begin = nested_ ? "SAVEPOINT nested" : write ? "BEGIN IMMEDIATE" : "BEGIN";
+    rc_ = sqlite3_exec(db_, begin, nullptr, nullptr, nullptr);
     open_ = rc_ == SQLITE_OK;
 }
 
 Transaction::~Transaction()
 {
-    if (open_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (open_)
+        sqlite3_exec(db_, nested_ ? "ROLLBACK TO nested; RELEASE nested" : "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 DWORD Transaction::Commit()
 {
-    rc_ = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    rc_ = sqlite3_exec(db_, nested_ ? "RELEASE nested" : "COMMIT", nullptr, nullptr, nullptr);
     if (rc_ == SQLITE_OK) open_ = false;
     return MapSqliteError(rc_);
 }

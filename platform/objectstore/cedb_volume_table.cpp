@@ -6,10 +6,10 @@
 #include <mutex>
 #include <string>
 
-#include "platform/files/data_directory.h"
-#include "platform/files/device_paths.h"
 #include "platform/base/error_codes.h"
 #include "platform/base/last_error.h"
+#include "platform/files/data_directory.h"
+#include "platform/files/device_paths.h"
 
 namespace platform::cedb {
 namespace {
@@ -54,26 +54,36 @@ public:
         return ERROR_SUCCESS;
     }
 
+    // Volumes are closed after the table's mutex is let go: a transaction
+    // holds its volume's mutex while it opens handles, which takes the
+    // table's.
     DWORD Unmount(const CEGUID& guid)
     {
-        std::lock_guard lock(mutex_);
-        auto it = FindMount(guid);
-        if (it == mounts_.end()) return ERROR_INVALID_PARAMETER;
-        if (--it->second.count > 0) return ERROR_SUCCESS;
-        CloseLocked(it->second.path);
-        mounts_.erase(it);
+        std::shared_ptr<Volume> closing;
+        {
+            std::lock_guard lock(mutex_);
+            auto it = FindMount(guid);
+            if (it == mounts_.end()) return ERROR_INVALID_PARAMETER;
+            if (--it->second.count > 0) return ERROR_SUCCESS;
+            if (auto open = open_.find(it->second.path); open != open_.end()) {
+                closing = std::move(open->second);
+                open_.erase(open);
+            }
+            mounts_.erase(it);
+        }
+        if (closing) Close(*closing);
         return ERROR_SUCCESS;
     }
 
     void CloseAll()
     {
-        std::lock_guard lock(mutex_);
-        for (auto& [path, volume] : open_) {
-            std::lock_guard volumeLock(volume->Mutex());
-            volume->Close();
+        std::map<std::string, std::shared_ptr<Volume>> closing;
+        {
+            std::lock_guard lock(mutex_);
+            closing.swap(open_);
+            mounts_.clear();
         }
-        open_.clear();
-        mounts_.clear();
+        for (auto& [path, volume] : closing) Close(*volume);
     }
 
 private:
@@ -103,15 +113,10 @@ private:
         return ERROR_SUCCESS;
     }
 
-    void CloseLocked(const std::string& path)
+    static void Close(Volume& volume)
     {
-        auto it = open_.find(path);
-        if (it == open_.end()) return;
-        {
-            std::lock_guard volumeLock(it->second->Mutex());
-            it->second->Close();
-        }
-        open_.erase(it);
+        std::lock_guard volumeLock(volume.Mutex());
+        volume.Close();
     }
 
     std::mutex mutex_;

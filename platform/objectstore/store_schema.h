@@ -41,8 +41,9 @@ inline constexpr const WCHAR* kSampleDatabase = u"Sample Database";
 
 // ---- Shared by the item kinds ----
 
-// The note of an appointment, task or contact: ANSI text with a 0 byte, or
-// ink and rich-text bytes as they are.
+// The note of an appointment, task or contact: ANSI text with a 0 byte (or
+// UTF-8 after the marker EF BB BF when ANSI cannot hold it), or ink and
+// rich-text bytes as they are.
 inline constexpr CEPROPID kItemNote = 0x00170041;
 // An item's categories as a bit set of category indices.
 inline constexpr CEPROPID kItemCategories = 0x00160041;

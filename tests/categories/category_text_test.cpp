@@ -4,10 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 
 #include "categories/category_records.h"
 #include "platform/base/error_codes.h"
+#include "platform/objectmodel/category_bit_set.h"
 #include "tests/categories/category_test_support.h"
+#include "tests/platform/objectmodel/outlook_item_test_support.h"
+#include "tests/platform/objectstore/cedb_test_support.h"
 
 namespace {
 
@@ -127,11 +131,20 @@ TEST_F(CategoryTextTest, NamesThatCannotTravelInATextAreRefused)
     EXPECT_EQ(StoredRecordCount(), 2);
 }
 
-TEST_F(CategoryTextTest, RemovingDeletesTheRecordAndFreesItsIndex)
+TEST_F(CategoryTextTest, RemovingDeletesTheRecordTakesItOffEveryItemAndFreesItsIndex)
 {
     ASSERT_EQ(AddCategoryRecord(u"Keep"), ERROR_SUCCESS);
     ASSERT_EQ(AddCategoryRecord(u"Drop"), ERROR_SUCCESS);
     EXPECT_EQ(Read(u"Keep, Drop"), (V{u"Drop", u"Keep"}));
+    // Items of every kind with Drop (index 1) and without it; 40 is no category.
+    const std::vector<std::tuple<const WCHAR*, std::vector<int>, std::vector<int>>> items = {
+        {kTasksDatabase, {0, 1}, {0}}, {kAppointmentsDatabase, {1}, {}}, {kContactsDatabase, {1, 40}, {40}}};
+    std::vector<CEOID> oids;
+    for (const auto& [db, before, after] : items) {
+        const std::vector<BYTE> blob = CategoryBitSet::Bytes(before);
+        oids.push_back(outlooktest::WriteRaw(
+            db, 0, {cedbtest::Blob(PropIdNumber(kItemCategories), blob.data(), DWORD(blob.size()))}));
+    }
     EXPECT_EQ(RemoveCategoryRecord(u"drop"), ERROR_NOT_FOUND) << "removal needs the exact name";
     EXPECT_EQ(RemoveCategoryRecord(u"Drop"), ERROR_SUCCESS);
     EXPECT_EQ(StoredRecordCount(), 1);
@@ -140,6 +153,9 @@ TEST_F(CategoryTextTest, RemovingDeletesTheRecordAndFreesItsIndex)
     SHORT index = -1;
     ASSERT_EQ(AddCategoryRecord(u"Again", &index), ERROR_SUCCESS);
     EXPECT_EQ(index, 1);
+    for (size_t i = 0; i < oids.size(); ++i)
+        EXPECT_EQ(outlooktest::ReadRaw(std::get<0>(items[i]), oids[i], kItemCategories).bytes,
+                  CategoryBitSet::Bytes(std::get<2>(items[i])));
 
     // Adding makes the database on a fresh store.
     ASSERT_TRUE(CeDeleteDatabase(PimDatabases::Oid(kCategoriesDatabase)));

@@ -281,6 +281,7 @@ TEST(NoteEmptinessTest, MissingBlankAndEmptyInkNotesAreEmpty)
         {std::string("\0ab", 3), 3, true},  // a first byte of 0
         {"a", 1, false},
         {std::string("B\0u\0", 4), 4, false},  // a zero after the first byte
+        {"\xEF\xBB\xBF\xCE\xB1", 6, false},    // text in UTF-8 after its marker
         {"{\\pwi", 476, true},
         {"{\\pwi1\\ansi", 476, true},
         {"{\\pwi", 475, false},  // an ink note with something in it

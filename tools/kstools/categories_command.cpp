@@ -112,7 +112,7 @@ void AddCategoriesCommand(CLI::App& app, CliContext& ctx)
 
     auto removeName = std::make_shared<std::string>();
     CLI::App* remove = categories->add_subcommand(
-        "remove", "Delete the record of category NAME (exact name); items keep its bit in their category blobs");
+        "remove", "Delete the record of category NAME (exact name) and take it off every item");
     remove->add_option("NAME", *removeName, "The category's exact name")->required();
     ctx.OnRun(remove, [removeName] { RunRemove(*removeName); });
 }

@@ -6,10 +6,12 @@
 // (the current record is then the first one following it, looked up when it
 // is used: a record added meanwhile is found). A new handle is after the
 // smallest possible anchor, that is at the first record, whichever it is when
-// it is read. When the anchor's record gets another sort value, the handle
-// follows it to its new place the next time it is used; when the record is
-// deleted, the anchor stays where the handle last saw it, so moving on from a
-// deleted record works.
+// it is read. When the record a handle is at gets another sort value, the
+// handle follows it to its new place the next time it is used; a handle after
+// a record (the one it just read) stays where that record was, so a loop that
+// reads and rewrites each record meets every record once. When the anchor's
+// record is deleted, the anchor stays where the handle last saw it, so moving
+// on from a deleted record works.
 //
 // Reading in order costs one SQLite query per batch instead of one per
 // record: the cursor keeps the records that follow the anchor (up to 256, the
@@ -37,8 +39,8 @@ public:
     // slot: the sort order (0 to 3), or -1 for OID order.
     Cursor(Volume& volume, CEOID db, int slot);
 
-    // Drops the kept records and takes the anchor's key from the stored
-    // record again (its sort value may have changed).
+    // Drops the kept records; at a record, takes the anchor's key from the
+    // stored record again (its sort value may have changed).
     DWORD Forget();
 
     // Seeks. Each moves to a record and returns ERROR_SUCCESS, or returns
@@ -62,6 +64,9 @@ public:
     // After a read with CEDB_AUTOINCREMENT: the current record becomes the
     // next one.
     void Advance();
+    // A record deleted through an auto-increment handle: when it is the
+    // current one, the record that followed it becomes the current one.
+    void Deleted(CEOID oid);
     // The position of the current record counted from 0.
     DWORD Index(DWORD* index);
     CEOID Oid() const { return oid_; }
@@ -91,6 +96,10 @@ private:
     bool at_ = false;
     std::string key_;
     CEOID oid_ = 0;
+    // The collation key_ was built with, kept for a position after a record:
+    // when the volume's keys are rebuilt in another collation, the anchor
+    // takes its record's new key instead.
+    std::string afterCollation_;
 
     // Records in order; rows_[index_] is the anchor (index_ -1: the anchor
     // comes right before rows_[0]). With reachesEnd_ no record follows the

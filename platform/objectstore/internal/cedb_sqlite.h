@@ -70,7 +70,9 @@ private:
 
 // One transaction on a connection; rolled back unless committed. Write
 // transactions take the write lock at once (BEGIN IMMEDIATE), so two writers
-// wait for each other instead of failing on upgrade.
+// wait for each other instead of failing on upgrade. Inside a transaction
+// already open on the connection it is a savepoint of that one: committing
+// keeps its changes for the outer transaction to commit or undo.
 class Transaction {
 public:
     Transaction(sqlite3* db, bool write);
@@ -83,6 +85,7 @@ public:
 
 private:
     sqlite3* db_;
+    bool nested_;
     int rc_;
     bool open_;
 };

@@ -3,7 +3,9 @@
 //
 // Every call on a volume holds its mutex for the whole call, so the
 // connection, its statement cache and the state below are used by one thread
-// at a time. Other processes may have the file open too: SQLite's locks order
+// at a time. The mutex is recursive: a transaction of several calls
+// (platform::RunObjectStoreTransaction) holds it around calls that take it
+// again. Other processes may have the file open too: SQLite's locks order
 // their writes, and the shared change counter tells this process's readers
 // when something changed.
 #pragma once
@@ -18,8 +20,8 @@
 #include <vector>
 
 #include "platform/objectstore/cedb.h"
-#include "platform/objectstore/internal/cedb_change_counter.h"
 #include "platform/objectstore/cedb_sort_key.h"
+#include "platform/objectstore/internal/cedb_change_counter.h"
 #include "platform/objectstore/internal/cedb_sqlite.h"
 
 namespace platform::cedb {
@@ -34,7 +36,7 @@ public:
     Volume(const Volume&) = delete;
     Volume& operator=(const Volume&) = delete;
 
-    std::mutex& Mutex() { return mutex_; }
+    std::recursive_mutex& Mutex() { return mutex_; }
     const std::string& Path() const { return path_; }
 
     // The rest is used with the mutex held.
@@ -59,6 +61,7 @@ public:
     // The collation the volume's sort keys are built with, as the file says
     // (another process may have changed it): call inside a transaction.
     DWORD LoadCollation();
+    const std::string& Collation() const { return collation_; }
     const SortKeyBuilder& Keys() const { return *keys_; }
     // Rebuilds every sort key when the user's locale collates differently
     // from the keys in the file. Takes its own write transaction.
@@ -74,7 +77,7 @@ private:
     explicit Volume(std::string path) : path_(std::move(path)) {}
     DWORD InitSchema(bool* created);
 
-    std::mutex mutex_;
+    std::recursive_mutex mutex_;
     std::string path_;
     sqlite3* db_ = nullptr;
     StatementCache statements_;

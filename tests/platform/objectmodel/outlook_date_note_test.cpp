@@ -6,6 +6,7 @@
 
 #include "platform/objectmodel/outlook_date.h"
 #include "platform/objectmodel/outlook_note.h"
+#include "platform/text/utf8.h"
 #include "tests/platform/objectmodel/outlook_item_test_support.h"
 
 namespace {
@@ -13,7 +14,7 @@ namespace {
 using namespace outlooktest;
 using Bytes = std::vector<BYTE>;
 
-TEST(OutlookDateNoteTest, LocalDatesConvertInTheAcceptedRangeAndNotesAreSingleByteTextOrBytes)
+TEST(OutlookDateNoteTest, LocalDatesConvertInTheAcceptedRangeAndNotesKeepEveryCharacterOrTheirBytes)
 {
     const struct {
         WORD y, m, d, h, min;
@@ -48,7 +49,14 @@ TEST(OutlookDateNoteTest, LocalDatesConvertInTheAcceptedRangeAndNotesAreSingleBy
 
     EXPECT_EQ(OutlookNote::BlobFromText(u""), Bytes{});
     EXPECT_EQ(OutlookNote::BlobFromText(u"a\u20ac"), (Bytes{'a', 0x80, 0})) << "the euro sign of the ANSI code page";
-    EXPECT_EQ(OutlookNote::BlobFromText(u"\u4e2d"), (Bytes{'?', 0})) << "outside the code page";
+    EXPECT_EQ(OutlookNote::BlobFromText(u"\u4e2d"), (Bytes{0xEF, 0xBB, 0xBF, 0xE4, 0xB8, 0xAD, 0})) << "UTF-8";
+    for (const char16_t* text :
+         {u"\u039a\u03b1\u03bb\u03b7\u03bc\u03ad\u03c1\u03b1", u"Za\u017c\u00f3\u0142\u0107 g\u0119\u015bl\u0105",
+          u"\u4f60\u597d\uff0c\u4e16\u754c", u"caf\u00e9 \U0001F600", u"\u00ef\u00bb\u00bf"})
+        EXPECT_EQ(OutlookNote::TextFromBlob(OutlookNote::BlobFromText(text)), text) << WideToUtf8(text);
+    EXPECT_EQ(OutlookNote::TextFromBlob({'c', 'a', 'f', 0xE9, 0}), u"caf\u00e9") << "the single-byte form";
+    EXPECT_EQ(OutlookNote::TextFromBlob({0xEF, 0xBB, 0xBF, 0xE9, 0}), u"\u00ef\u00bb\u00bf\u00e9")
+        << "marked, no UTF-8";
     EXPECT_EQ(OutlookNote::TextFromBlob({'h', 'i', 0, 'x'}), u"hi") << "up to the first 0";
     EXPECT_EQ(OutlookNote::TextFromBlob({'h', 'i'}), u"hi") << "or the end";
     EXPECT_EQ(OutlookNote::TextFromBlob({0, 'x'}), u"");

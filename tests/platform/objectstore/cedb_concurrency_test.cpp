@@ -168,4 +168,34 @@ TEST_F(CedbConcurrency, ThreadsSharingOneHandleStayConsistentProcessesLoseNothin
     CloseHandle(reader);
 }
 
+TEST_F(CedbConcurrency, ATransactionOfSeveralCallsIsKeptOrUndoneWholeAndOtherThreadsWaitForIt)
+{
+    const CEOID dbOid = CreateDb(u"Together", {{MAKEPROPID(1, CEVT_I4), 0}});
+    HANDLE db = OpenDb(dbOid, 0, CEDB_AUTOINCREMENT), reader = OpenDb(dbOid);
+    for (bool keep : {false, true}) {
+        std::thread other;
+        size_t seenByOther = 9;
+        CEOID second = 0;
+        const BOOL done = platform::RunObjectStoreTransaction(nullptr, [&] {
+            Write(db, 0, {I4(1, 1)});
+            EXPECT_EQ(Write(db, 0x7FFFFFF0, {I4(1, 9)}), 0u) << "a failed call undoes only itself";
+            other = std::thread([&] { seenByOther = Order(reader).size(); });
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            second = Write(db, 0, {I4(1, 2)});
+            EXPECT_EQ(Seek(db, CEDB_SEEK_BEGINNING, 1), second);
+            EXPECT_EQ(Read(db).oid, second);  // the handle keeps what it read
+            SetLastError(ERROR_BUSY);
+            return keep;
+        });
+        other.join();
+        EXPECT_EQ(done, keep ? TRUE : FALSE);
+        EXPECT_TRUE(keep || GetLastError() == ERROR_BUSY) << GetLastError();
+        EXPECT_EQ(Order(reader).size(), keep ? 2u : 0u);
+        EXPECT_EQ(seenByOther, keep ? 2u : 0u) << "the other thread waited for the end";
+        EXPECT_EQ(Seek(db, CEDB_SEEK_CURRENT, static_cast<DWORD>(-1)), keep ? second : 0u) << "not what it kept";
+    }
+    CloseHandle(db);
+    CloseHandle(reader);
+}
+
 }  // namespace

@@ -136,11 +136,12 @@ public:
 
     void Put(const ModelRecord& r) { records_[r.oid] = r; }
     void Erase(CEOID oid) { records_.erase(oid); }
-    // A handle follows its record to its new place when it is next used; a
-    // deleted record leaves the anchor where the handle last saw it.
+    // A handle at a record follows it to its new place when it is next used;
+    // a handle after the record it read stays where the record was. A deleted
+    // record leaves the anchor where the handle last saw it.
     void Refresh(ModelPosition& p) const
     {
-        if (const ModelRecord* r = p.anchor.start ? nullptr : Find(p.anchor.oid)) p.anchor.value = r->value;
+        if (const ModelRecord* r = p.at ? Find(p.anchor.oid) : nullptr) p.anchor.value = r->value;
     }
     size_t Size() const { return records_.size(); }
     std::vector<CEOID> Oids() const
@@ -234,6 +235,8 @@ protected:
                 model.Refresh(pos);
                 ASSERT_TRUE(CeDeleteRecord(h, victim)) << GetLastError();
                 model.Erase(victim);
+                // Deleting its own record moves an auto-increment handle on.
+                if (!onPlain && pos.at && pos.anchor.oid == victim) pos.at = false;
                 gone.push_back(victim);
             } else if (kind < 10) {
                 checkRead(h, pos, !onPlain);

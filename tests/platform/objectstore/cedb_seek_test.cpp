@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/base/error_codes.h"
@@ -51,9 +52,9 @@ protected:
         return names;
     }
     // A new handle on `db` (the last one made by default), closed after the test.
-    HANDLE Open(CEOID db = 0, CEPROPID sort = 0)
+    HANDLE Open(CEOID db = 0, CEPROPID sort = 0, DWORD flags = 0)
     {
-        handles_.push_back(OpenDb(db ? db : dbOid_, sort));
+        handles_.push_back(OpenDb(db ? db : dbOid_, sort, flags));
         return handles_.back();
     }
     std::string Name(CEOID oid) const { return oid ? Names({oid})[0] : "none"; }
@@ -127,6 +128,33 @@ TEST_F(CedbSeek, FailedSeeksTellWhyNewHandlesStartFirstStringsCollateInTheLocale
     EXPECT_EQ(Names(Order(second)), (Seq{"r3", "r2", "r1"}));
     EXPECT_TRUE(FAILS_WITH(OpenDb(twoOrders, MAKEPROPID(2, CEVT_I2)), INVALID_HANDLE_VALUE, ERROR_INVALID_PARAMETER));
     EXPECT_TRUE(FAILS_WITH(OpenDb(twoOrders, MAKEPROPID(3, CEVT_I4)), INVALID_HANDLE_VALUE, ERROR_INVALID_PARAMETER));
+}
+
+TEST_F(CedbSeek, AfterAReadTheHandleStaysOnTheNextRecordAndDeletingItsRecordThroughItStepsOn)
+{
+    // Records 10, 20, 30, 40; an auto-increment handle reads 20 (or moves to it); 20 gets a new value (0: is
+    // deleted) through another handle or this one; then reads until one fails, or a seek (40 next).
+    const std::tuple<bool, LONG, bool, DWORD, Seq> rows[] = {
+        {true, 5, false, 0, {"r3", "r4", "none"}},   {true, 50, false, 0, {"r3", "r4", "r2", "none"}},
+        {true, 5, false, CEDB_SEEK_CURRENT, {"r3"}}, {true, 50, false, CEDB_SEEK_VALUENEXTEQUAL, {"r4"}},
+        {false, 0, true, 0, {"r3", "r4", "none"}},   {false, 0, false, 0, {"deleted"}},
+    };
+    for (const auto& [read, newValue, throughItself, probe, expected] : rows) {
+        SCOPED_TRACE(::testing::PrintToString(expected));
+        HANDLE other = Make(CEVT_I4, 0, {{I4(1, 10)}, {I4(1, 20)}, {I4(1, 30)}, {I4(1, 40)}});
+        HANDLE h = Open(dbOid_, 0, CEDB_AUTOINCREMENT);
+        ASSERT_EQ(Seek(h, CEDB_SEEK_CEOID, oids_[1]), oids_[1]);
+        ASSERT_EQ(read ? Read(h).oid : oids_[1], oids_[1]);
+        HANDLE via = throughItself ? h : other;
+        ASSERT_TRUE(newValue ? Write(via, oids_[1], {I4(1, newValue)}) != 0 : CeDeleteRecord(via, oids_[1]));
+        Seq got;
+        if (probe) got.push_back(Name(probe == CEDB_SEEK_CURRENT ? Seek(h, probe) : SeekValue(h, probe, I4(1, 40))));
+        for (ReadResult r{1}; !probe && r.oid;) {
+            r = Read(h);
+            got.push_back(r.oid ? Name(r.oid) : r.error == ERROR_KEY_DELETED ? "deleted" : "none");
+        }
+        EXPECT_EQ(got, expected);
+    }
 }
 
 }  // namespace
