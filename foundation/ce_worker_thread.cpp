@@ -3,15 +3,12 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/messaging/messages.h"
 #include "platform/kernel/sync_objects.h"
 #include "platform/kernel/thread.h"
 #include "platform/kernel/tick.h"
+#include "platform/messaging/messages.h"
 
 namespace {
-
-// How long Kill waits for a killed body to finish unwinding before PostKill.
-constexpr DWORD kKillSettleMs = 250;
 
 // An exception that escaped a body leaves its loader in an unknown state that
 // no other thread can repair: the process ends at once, reporting success as
@@ -102,8 +99,8 @@ DWORD CeWorkerThread::StartThread(LPVOID param)
         EndProcessAfterFailedBody();
     }
     // A body killed while it computed without calling the platform comes
-    // back here: leave before touching the object, which may be running a
-    // new start already.
+    // back here: leave before touching the object, which its killer owns
+    // again once this thread has left.
     platform::ThreadCheckPoint();
 
     self->m_stopEvent.Reset();
@@ -167,10 +164,11 @@ BOOL CeWorkerThread::Kill(DWORD exitCode)
     HANDLE thread = m_hThread.GetHandle();
     if (thread != nullptr && thread != INVALID_HANDLE_VALUE) {
         terminated = TerminateThread(thread, exitCode);
-        // Let a body parked in the platform finish unwinding before PostKill
-        // frees what it was using; a body that computes without calling the
-        // platform cannot be waited for (see docs/ARCHITECTURE.md).
-        if (terminated) platform::WaitForHostThreadExit(thread, kKillSettleMs);
+        // The killed body goes on until its next check point and unwinds
+        // there. Until its thread has left it may still use what PostKill
+        // frees and what a new run would reuse, so the kill waits for it
+        // (see docs/ARCHITECTURE.md); the loaders' long loops call check points.
+        if (terminated) platform::WaitForHostThreadExit(thread, INFINITE);
     }
     PostKill();
     m_bRunning = false;
