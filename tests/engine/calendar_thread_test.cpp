@@ -71,23 +71,18 @@ TEST_F(CalendarThreadTest, SingleRecordLoadAddsOneAppointmentAndNothingElse)
 // Each loader's PostKill gives back the lock its killed body held and ends the window's progress.
 TEST_F(CalendarThreadTest, KillingEitherLoaderFreesTheDataLockAndEndsTheProgress)
 {
-    auto kill = [](auto& loader) {
+    auto kill = [](auto&& loader) {
         LoaderHost host;
         loader.SetNotifyWindow(host.Window());
         ScopedDataLock held(loader);
         ASSERT_TRUE(held.Acquired());
         EXPECT_EQ(loader.Kill(1), 0);  // no thread: the hooks run all the same
-        bool free = false;
-        std::thread([&] { free = ScopedDataLock(loader).Acquired(); }).join();
-        EXPECT_TRUE(free);
+        std::thread([&] { EXPECT_TRUE(ScopedDataLock(loader).Acquired()); }).join();
         host.Wait(loader, 1000);
         EXPECT_EQ(host.Count(WM_LOADER_END), 1);
     };
-    CCalendarThread calendar;
-    kill(calendar);
-    CTasksThread tasks;
-    kill(tasks);
-    EXPECT_FALSE(tasks.IsBusy());
+    kill(CCalendarThread());
+    kill(CTasksThread());
 }
 
 TEST_F(CalendarThreadTest, RangeIsKeptAsWholeDaysAndSettingsComeFromTheViewsKey)

@@ -24,7 +24,6 @@
 #include "platform/objectstore/cedb.h"
 #include "platform/text/bstr.h"
 #include "platform/ui/clipboard_formats.h"
-#include "platform/ui/menus.h"
 #include "storage/pocket_outlook_icontext.h"
 #include "tests/storage/settings_test_support.h"
 #include "tests/support/scripted_ui_host.h"
@@ -438,26 +437,22 @@ TEST(COutlookSaveError, EachResultShowsItsText)
 
 // ---- Add-in commands --------------------------------------------------------
 
-// Each add-in gets its own ids (no more than offered) and its commands get the item as an ItemRefArray.
+// Each add-in gets its own ids (no more than offered); its commands read the item as an ItemRefArray.
 TEST(PocketOutlookIContext, AddInsRunTheirOwnCommandsOnTheContextsItem)
 {
+    using Runs = std::vector<std::vector<DWORD>>;  // offset, count, kind, OID
     struct AddIn : IPimMenuAddIn {
-        explicit AddIn(UINT claims) : claims(claims) {}
-        UINT AddMenuItems(HMENU menu, UINT firstId, UINT lastId) override
-        {
-            for (UINT id = firstId; id < firstId + claims && id <= lastId; ++id) AppendMenuW(menu, MF_STRING, id, u"x");
-            return claims;
-        }
+        explicit AddIn(UINT n) : claims(n) {}
+        UINT AddMenuItems(HMENU, UINT, UINT) override { return claims; }
         HRESULT InvokeCommand(UINT offset, const CPocketOutlookIContext& context) override
         {
             platform::LocalBlock data(context.GetData(RegisterClipboardFormatW(u"itemrefarray")));
-            const auto* refs = data.As<ItemRefArray>();
-            runs.push_back(
-                {offset, refs ? refs->cRefs : 0, refs ? refs->rgRefs[0].type : 0, refs ? refs->rgRefs[0].oid : 0});
+            if (const auto* refs = data.As<ItemRefArray>())
+                runs.push_back({offset, refs->cRefs, refs->rgRefs[0].type, refs->rgRefs[0].oid});
             return S_OK;
         }
         UINT claims;
-        std::vector<std::vector<DWORD>> runs;  // offset, count, kind, OID
+        Runs runs;
     } first(2), second(1), greedy(9);
     CPocketOutlookIContext context(olContactItem);
     EXPECT_EQ(context.GetData(CPocketOutlookIContext::ItemRefArrayFormat()), nullptr);  // no item yet
@@ -465,17 +460,12 @@ TEST(PocketOutlookIContext, AddInsRunTheirOwnCommandsOnTheContextsItem)
     EXPECT_EQ(context.GetData(RegisterClipboardFormatW(u"Text")), nullptr);
     EXPECT_EQ(RegisterClipboardFormatW(u""), 0u);
     for (IPimMenuAddIn* addIn : {&first, &second, &greedy}) context.AddAddIn(addIn);
-    HMENU menu = CreatePopupMenu();
-    EXPECT_EQ(context.QueryMenu(menu, 100, 104), 105u);
-    EXPECT_EQ(GetMenuItemCount(menu), 5);
-    EXPECT_EQ(context.InvokeCommand(102), S_OK);
-    EXPECT_EQ(context.InvokeCommand(101), S_OK);
-    EXPECT_EQ(context.InvokeCommand(104), S_OK);
+    EXPECT_EQ(context.QueryMenu(nullptr, 100, 104), 105u);
+    for (UINT id : {102u, 101u, 104u}) EXPECT_EQ(context.InvokeCommand(id), S_OK);
     EXPECT_EQ(context.InvokeCommand(105), S_FALSE);
-    EXPECT_EQ(first.runs, (std::vector<std::vector<DWORD>>{{1, 1, olContactItem, 0x1234}}));
-    EXPECT_EQ(second.runs, (std::vector<std::vector<DWORD>>{{0, 1, olContactItem, 0x1234}}));
-    EXPECT_EQ(greedy.runs, (std::vector<std::vector<DWORD>>{{1, 1, olContactItem, 0x1234}}));
-    DestroyMenu(menu);
+    EXPECT_EQ(first.runs, (Runs{{1, 1, olContactItem, 0x1234}}));
+    EXPECT_EQ(second.runs, (Runs{{0, 1, olContactItem, 0x1234}}));
+    EXPECT_EQ(greedy.runs, (Runs{{1, 1, olContactItem, 0x1234}}));
 }
 
 }  // namespace
