@@ -31,6 +31,7 @@ CeWorkerThread::~CeWorkerThread()
 {
     // Qualified: in a base destructor the derived hooks are gone already.
     if (m_bStopRequested || m_bRunning || m_hThread.GetHandle() != nullptr) CeWorkerThread::Kill(1);
+    AwaitExitedRun();
     m_hThread.Close();
     m_stopEvent.Close();
     // m_busyLock deletes its section itself.
@@ -47,10 +48,16 @@ void CeWorkerThread::Exit(DWORD exitCode)
     PostWindowMessage(WM_WORKER_DONE, 0, 0);
     bool autoDelete = m_bAutoDelete;
     ReleaseBusyLock();
-    // Without this the handle of the ended thread would stay held and the
-    // next Start would wait for it forever.
-    m_hThread.Close();
-    if (autoDelete) Delete();
+    // The handle passes on, so that the next Start does not wait for this
+    // run forever but does wait while the body below unwinds (an object that
+    // deletes itself sees no next Start).
+    if (autoDelete) {
+        m_hThread.Close();
+        Delete();
+    } else {
+        m_hExited = m_hThread;
+        m_hThread = CeWaitableHandle();
+    }
     ExitThread(exitCode);
 }
 
@@ -58,6 +65,7 @@ int CeWorkerThread::Start(int priority, SIZE_T stackSize, DWORD creationFlags, L
 {
     // Leaves holding the busy lock with no run going.
     while (m_bStopRequested || m_bRunning || m_hThread.GetHandle() != nullptr || !TakeBusyLock()) Stop(true);
+    AwaitExitedRun();
 
     // Created suspended so that the handle and id are stored before the body
     // can run (and end, and close the handle) on the new thread.
@@ -81,6 +89,13 @@ BOOL CeWorkerThread::TakeBusyLock()
     CRITICAL_SECTION state = m_busyLock;
     if (state.RecursionCount > 1) m_busyLock.Leave();
     return TRUE;
+}
+
+void CeWorkerThread::AwaitExitedRun()
+{
+    if (m_hExited.GetHandle() == nullptr) return;
+    platform::WaitForHostThreadExit(m_hExited.GetHandle(), INFINITE);
+    m_hExited.Close();
 }
 
 DWORD CeWorkerThread::StartThread(LPVOID param)

@@ -11,7 +11,8 @@
 //   to return; a body that does not is killed (exit code 1), and PostKill
 //   lets the derived class give back what the body held.
 // - A kill returns once the killed body's thread has left, so PostKill, a new
-//   Start and the destructor never run beside the old body.
+//   Start and the destructor never run beside the old body; after Exit, the
+//   next Start and the destructor wait for the exiting thread likewise.
 // - The busy lock is a token taken by Start on the owner's thread and given
 //   back by whichever ends the run first: the thread itself, Stop, Kill or
 //   Exit.
@@ -117,10 +118,13 @@ protected:
     HWND m_hNotifyWnd;                          // receives WM_WORKER_DONE; may be null
     bool m_bAutoDelete;                         // the object deletes itself when a run ends
     std::atomic<DWORD> m_dwThreadId{0};
-    CeManualEvent m_stopEvent;  // set by Stop, polled by the body
-    DWORD m_dwStopTimeout;      // ms that Stop waits before killing
+    CeManualEvent m_stopEvent;   // set by Stop, polled by the body
+    DWORD m_dwStopTimeout;       // ms that Stop waits before killing
+    CeWaitableHandle m_hExited;  // thread of a run ended by Exit, until it has left
 
 private:
     BOOL TakeBusyLock();
+    // Waits until the thread of a run that ended through Exit has left.
+    void AwaitExitedRun();
     void ReleaseBusyLock() { m_busyLock.Leave(); }
 };

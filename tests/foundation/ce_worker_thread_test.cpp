@@ -235,6 +235,13 @@ TEST_F(CeWorkerThreadTest, KillExitAndPostsToTheThreadAndToTheWindow)
     EXPECT_TRUE(worker.BusyLockFree());
 
     TestWorker exiting(window.Handle(), kShortStopTimeout, [](TestWorker& w) -> DWORD {
+        struct Computing {  // unwinds after the exit, without calling the platform
+            ~Computing()
+            {
+                for (auto start = Clock::now(); MillisecondsSince(start) < 100;) {
+                }
+            }
+        } computing;
         w.Exit(5);
         return 7;  // not reached
     });
@@ -248,6 +255,7 @@ TEST_F(CeWorkerThreadTest, KillExitAndPostsToTheThreadAndToTheWindow)
     EXPECT_LT(MillisecondsSince(start), 200);
     ASSERT_TRUE(PumpUntilDone(2));
     EXPECT_EQ(exiting.hooks, "");
+    EXPECT_EQ(exiting.overlaps, 0);  // the second run began after the first one had unwound
 
     TestWorker poster(nullptr, kShortStopTimeout, [](TestWorker&) -> DWORD {
         MSG msg;
