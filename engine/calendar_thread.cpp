@@ -202,6 +202,7 @@ void CCalendarThread::SortList(CalendarCompareFn compare, bool descending)
     rows.reserve(static_cast<size_t>(m_list.GetCount()));
     for (DATACALENDAR* row : m_list) rows.push_back(row);
     std::stable_sort(rows.begin(), rows.end(), [compare, descending](DATACALENDAR* a, DATACALENDAR* b) {
+        platform::ThreadCheckPoint();  // a killed loader leaves a long sort here
         return descending ? compare(b, a, 0) < 0 : compare(a, b, 0) < 0;
     });
     int pos = 1;

@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/kernel/thread.h"
+
 namespace {
 
 using Rows = std::vector<DATATASKS*>;
@@ -31,6 +33,7 @@ void QuickSortRows(Rows& rows, TasksCompareFn compare, bool ascending)
         auto [first, last] = ranges.back();
         ranges.pop_back();
         while (last - first > 1) {
+            platform::ThreadCheckPoint();  // a killed loader leaves a long sort here
             DATATASKS* pivot = rows[first + (last - first) / 2];
             size_t lt = first;  // [first, lt) before the pivot
             size_t i = first;   // [lt, i) with the pivot

@@ -3,15 +3,12 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/messaging/messages.h"
 #include "platform/kernel/sync_objects.h"
 #include "platform/kernel/thread.h"
 #include "platform/kernel/tick.h"
+#include "platform/messaging/messages.h"
 
 namespace {
-
-// How long Kill waits for a killed body to finish unwinding before PostKill.
-constexpr DWORD kKillSettleMs = 250;
 
 // An exception that escaped a body leaves its loader in an unknown state that
 // no other thread can repair: the process ends at once, reporting success as
@@ -34,6 +31,7 @@ CeWorkerThread::~CeWorkerThread()
 {
     // Qualified: in a base destructor the derived hooks are gone already.
     if (m_bStopRequested || m_bRunning || m_hThread.GetHandle() != nullptr) CeWorkerThread::Kill(1);
+    AwaitExitedRun();
     m_hThread.Close();
     m_stopEvent.Close();
     // m_busyLock deletes its section itself.
@@ -50,10 +48,16 @@ void CeWorkerThread::Exit(DWORD exitCode)
     PostWindowMessage(WM_WORKER_DONE, 0, 0);
     bool autoDelete = m_bAutoDelete;
     ReleaseBusyLock();
-    // Without this the handle of the ended thread would stay held and the
-    // next Start would wait for it forever.
-    m_hThread.Close();
-    if (autoDelete) Delete();
+    // The handle passes on, so that the next Start does not wait for this
+    // run forever but does wait while the body below unwinds (an object that
+    // deletes itself sees no next Start).
+    if (autoDelete) {
+        m_hThread.Close();
+        Delete();
+    } else {
+        m_hExited = m_hThread;
+        m_hThread = CeWaitableHandle();
+    }
     ExitThread(exitCode);
 }
 
@@ -61,6 +65,7 @@ int CeWorkerThread::Start(int priority, SIZE_T stackSize, DWORD creationFlags, L
 {
     // Leaves holding the busy lock with no run going.
     while (m_bStopRequested || m_bRunning || m_hThread.GetHandle() != nullptr || !TakeBusyLock()) Stop(true);
+    AwaitExitedRun();
 
     // Created suspended so that the handle and id are stored before the body
     // can run (and end, and close the handle) on the new thread.
@@ -86,6 +91,13 @@ BOOL CeWorkerThread::TakeBusyLock()
     return TRUE;
 }
 
+void CeWorkerThread::AwaitExitedRun()
+{
+    if (m_hExited.GetHandle() == nullptr) return;
+    platform::WaitForHostThreadExit(m_hExited.GetHandle(), INFINITE);
+    m_hExited.Close();
+}
+
 DWORD CeWorkerThread::StartThread(LPVOID param)
 {
     auto* self = static_cast<CeWorkerThread*>(param);
@@ -102,8 +114,8 @@ DWORD CeWorkerThread::StartThread(LPVOID param)
         EndProcessAfterFailedBody();
     }
     // A body killed while it computed without calling the platform comes
-    // back here: leave before touching the object, which may be running a
-    // new start already.
+    // back here: leave before touching the object, which its killer owns
+    // again once this thread has left.
     platform::ThreadCheckPoint();
 
     self->m_stopEvent.Reset();
@@ -167,10 +179,11 @@ BOOL CeWorkerThread::Kill(DWORD exitCode)
     HANDLE thread = m_hThread.GetHandle();
     if (thread != nullptr && thread != INVALID_HANDLE_VALUE) {
         terminated = TerminateThread(thread, exitCode);
-        // Let a body parked in the platform finish unwinding before PostKill
-        // frees what it was using; a body that computes without calling the
-        // platform cannot be waited for (see docs/ARCHITECTURE.md).
-        if (terminated) platform::WaitForHostThreadExit(thread, kKillSettleMs);
+        // The killed body goes on until its next check point and unwinds
+        // there. Until its thread has left it may still use what PostKill
+        // frees and what a new run would reuse, so the kill waits for it
+        // (see docs/ARCHITECTURE.md); the loaders' long loops call check points.
+        if (terminated) platform::WaitForHostThreadExit(thread, INFINITE);
     }
     PostKill();
     m_bRunning = false;

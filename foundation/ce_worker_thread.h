@@ -10,6 +10,9 @@
 // - Stop sets the stop event and waits up to the stop time-out for the body
 //   to return; a body that does not is killed (exit code 1), and PostKill
 //   lets the derived class give back what the body held.
+// - A kill returns once the killed body's thread has left, so PostKill, a new
+//   Start and the destructor never run beside the old body; after Exit, the
+//   next Start and the destructor wait for the exiting thread likewise.
 // - The busy lock is a token taken by Start on the owner's thread and given
 //   back by whichever ends the run first: the thread itself, Stop, Kill or
 //   Exit.
@@ -24,8 +27,8 @@
 #include "foundation/ce_events.h"
 #include "foundation/ce_waitable_handle.h"
 #include "platform/base/security_attributes.h"
-#include "platform/kernel/thread.h"
 #include "platform/base/types.h"
+#include "platform/kernel/thread.h"
 
 // Posted to the notification window when a run ends by itself:
 // wParam = the body's result, lParam = the worker's thread id.
@@ -59,8 +62,9 @@ public:
     // there is no thread id / no window.
     virtual BOOL PostThreadMessageW(UINT message, WPARAM wParam, LPARAM lParam);
     virtual BOOL PostWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    // Ends the run at once: the thread is terminated with `exitCode`, then
-    // PostKill runs. The TerminateThread result; 0 when there was no thread.
+    // Ends the run: the thread is terminated with `exitCode` and, once it has
+    // left (at its next check point), PostKill runs. The TerminateThread
+    // result; 0 when there was no thread.
     virtual BOOL Kill(DWORD exitCode);
     // The body. Its result becomes the thread's exit code and WM_WORKER_DONE's
     // wParam. An exception escaping it ends the whole process (after PostKill).
@@ -114,10 +118,13 @@ protected:
     HWND m_hNotifyWnd;                          // receives WM_WORKER_DONE; may be null
     bool m_bAutoDelete;                         // the object deletes itself when a run ends
     std::atomic<DWORD> m_dwThreadId{0};
-    CeManualEvent m_stopEvent;  // set by Stop, polled by the body
-    DWORD m_dwStopTimeout;      // ms that Stop waits before killing
+    CeManualEvent m_stopEvent;   // set by Stop, polled by the body
+    DWORD m_dwStopTimeout;       // ms that Stop waits before killing
+    CeWaitableHandle m_hExited;  // thread of a run ended by Exit, until it has left
 
 private:
     BOOL TakeBusyLock();
+    // Waits until the thread of a run that ended through Exit has left.
+    void AwaitExitedRun();
     void ReleaseBusyLock() { m_busyLock.Leave(); }
 };

@@ -8,14 +8,14 @@
 #include <thread>
 
 #include "platform/base/error_codes.h"
+#include "platform/base/last_error.h"
 #include "platform/kernel/handle.h"
 #include "platform/kernel/internal/critical_section_lock.h"
-#include "platform/messaging/internal/message_queue.h"
 #include "platform/kernel/internal/mutex_object.h"
 #include "platform/kernel/internal/thread_object.h"
 #include "platform/kernel/internal/thread_record.h"
+#include "platform/messaging/internal/message_queue.h"
 #include "platform/messaging/internal/window_table.h"
-#include "platform/base/last_error.h"
 
 namespace platform {
 namespace {
@@ -123,7 +123,7 @@ bool WaitForHostThreadExit(HANDLE thread, DWORD timeoutMs)
     // kill state: it is called right after a kill, often from a destructor.
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!object->record->hostExited) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
+        if (timeoutMs != INFINITE && std::chrono::steady_clock::now() >= deadline) return false;
         std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
     return true;

@@ -121,8 +121,8 @@ void ThreadCheckPoint();
 // True when the calling thread was killed by TerminateThread.
 bool IsCurrentThreadKilled();
 
-// Waits up to timeoutMs for the host thread behind a thread handle to leave its
-// start routine. A killed thread's handle is signalled before its stack has
+// Waits up to timeoutMs (INFINITE: without a limit) for the host thread behind
+// a thread handle to leave its start routine. A killed thread's handle is signalled before its stack has
 // unwound; whoever frees what the killed body was using waits here first, so
 // that a body parked in the platform (the usual case) is gone before its data
 // is. True when the thread has left (or the handle is not a thread of ours).

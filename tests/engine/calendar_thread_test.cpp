@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <thread>
 
 #include "engine/data_tasks.h"
 #include "engine/scoped_data_lock.h"
 #include "engine/tasks_compare.h"
+#include "engine/tasks_thread.h"
 #include "platform/text/wide_string.h"
 #include "tests/engine/calendar_store.h"
 
@@ -57,6 +59,30 @@ TEST_F(CalendarThreadTest, SingleRecordLoadAddsOneAppointmentAndNothingElse)
     EXPECT_EQ(loader.GetHandedOverCount(), before + 2);
     EXPECT_EQ(DaysOf(loader, "y"), (std::vector<int>{8, 9}));
     EXPECT_EQ(loader.GetDataList().GetTail()->oid, added);
+
+    // A cancelled load stops after 20 records and keeps them, without headers or anything else.
+    for (int i = 0; i < 25; ++i) WriteAppointment({.subject = u"z", .start = Date(2026, 12, 7, 11, 0)});
+    stop.Set();
+    EXPECT_EQ(loader.CalendarThreadProc(&stop, 0), 0u);
+    EXPECT_EQ(Lines(loader), std::vector<std::string>(20, "7 z"));
+    EXPECT_EQ(loader.GetHandedOverCount(), 20);
+}
+
+// Each loader's PostKill gives back the lock its killed body held and ends the window's progress.
+TEST_F(CalendarThreadTest, KillingEitherLoaderFreesTheDataLockAndEndsTheProgress)
+{
+    auto kill = [](auto&& loader) {
+        LoaderHost host;
+        loader.SetNotifyWindow(host.Window());
+        ScopedDataLock held(loader);
+        ASSERT_TRUE(held.Acquired());
+        EXPECT_EQ(loader.Kill(1), 0);  // no thread: the hooks run all the same
+        std::thread([&] { EXPECT_TRUE(ScopedDataLock(loader).Acquired()); }).join();
+        host.Wait(loader, 1000);
+        EXPECT_EQ(host.Count(WM_LOADER_END), 1);
+    };
+    kill(CCalendarThread());
+    kill(CTasksThread());
 }
 
 TEST_F(CalendarThreadTest, RangeIsKeptAsWholeDaysAndSettingsComeFromTheViewsKey)

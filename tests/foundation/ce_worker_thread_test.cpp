@@ -34,15 +34,22 @@ public:
 
     DWORD ThreadProc() override
     {
+        if (inBody.exchange(true)) ++overlaps;  // the previous body has not left yet
+        struct Leave {
+            std::atomic<bool>& inBody;
+            ~Leave() { inBody = false; }
+        } leave{inBody};
         ++bodyRuns;
         bodyThread = GetCurrentThreadId();
         return lastResult = body_(*this);
     }
     void OnStop() override { ++onStops; }
+    void OnSuspend() override { hooks += "S"; }
+    void OnResume() override { hooks += "R"; }
     void OnKill() override { hooks += "K"; }
     void PostKill() override
     {
-        hooks += "P";
+        hooks += inBody ? "p" : "P";  // p: beside a body that has not left
         exitCodeAtPostKill = GetExitCode();
     }
     bool StopEventSet() { return GetStopEvent()->IsSet(); }
@@ -57,7 +64,8 @@ public:
         return taken;
     }
 
-    std::atomic<int> bodyRuns{0}, onStops{0};
+    std::atomic<int> bodyRuns{0}, onStops{0}, overlaps{0};
+    std::atomic<bool> inBody{false};
     std::atomic<DWORD> bodyThread{0}, lastResult{0}, exitCodeAtPostKill{0};
     std::string hooks;  // owner thread only
 
@@ -142,18 +150,16 @@ TEST_F(CeWorkerThreadTest, PumpingStartAndStopServeABodyThatSendsToTheWindow)
     EXPECT_EQ(window.Count(WM_WORKER_DONE), 2u);
 }
 
+// The killed body computes on past the kill: the kill waits for it to leave, so that neither
+// PostKill nor the next run meets it.
 TEST_F(CeWorkerThreadTest, BodyThatNeverPollsIsKilledAfterTheTimeOutAndSendsNothingLater)
 {
-    std::atomic<bool> release{false}, unwound{false};
-    struct OnUnwind {
-        std::atomic<bool>& flag;
-        ~OnUnwind() { flag = true; }
-    };
     HWND target = window.Handle();
-    TestWorker worker(target, kShortStopTimeout, [&, target](TestWorker&) -> DWORD {
-        OnUnwind guard{unwound};
+    TestWorker worker(target, kShortStopTimeout, [target](TestWorker& w) -> DWORD {
         PostMessageW(target, kHeartbeat, 1, 0);
-        while (!release) std::this_thread::yield();  // computes: no platform call to stop it at
+        if (w.bodyRuns > 1) return 0;
+        for (auto start = Clock::now(); MillisecondsSince(start) < 900;) {
+        }  // computes: no platform call to stop it at
         PostMessageW(target, kHeartbeat, 2, 0);
         return 5;
     });
@@ -162,21 +168,20 @@ TEST_F(CeWorkerThreadTest, BodyThatNeverPollsIsKilledAfterTheTimeOutAndSendsNoth
     auto start = Clock::now();
     worker.Stop(true);
     auto elapsed = MillisecondsSince(start);
-    EXPECT_GE(elapsed, 280);
-    EXPECT_LT(elapsed, 1500);
+    EXPECT_GE(elapsed, 600);
+    EXPECT_LT(elapsed, 3000);
     EXPECT_EQ(worker.hooks, "KP");
     EXPECT_EQ(worker.exitCodeAtPostKill, 1u);
     EXPECT_FALSE(worker.IsRunning());
     EXPECT_EQ(worker.ThreadHandle(), nullptr);
     EXPECT_FALSE(worker.StopEventSet());
     EXPECT_TRUE(worker.BusyLockFree());
-    release = true;  // the killed body goes on until its next platform call, where it is unwound
-    PumpFor(300);
-    EXPECT_EQ(window.Count(kHeartbeat), 1u);
+    PumpFor(100);
+    EXPECT_EQ(window.Count(kHeartbeat), 1u);  // unwound at its next platform call
     EXPECT_EQ(window.Count(WM_WORKER_DONE), 0u);
-    EXPECT_TRUE(PumpUntil([&] { return unwound.load(); }));
     ASSERT_EQ(worker.Start(), 1);  // usable again at once
     ASSERT_TRUE(PumpUntil([&] { return window.Count(kHeartbeat) >= 2; }));
+    EXPECT_EQ(worker.overlaps, 0);
 }
 
 TEST_F(CeWorkerThreadTest, ThousandStartStopCyclesWithThePumpingWindowThread)
@@ -230,6 +235,13 @@ TEST_F(CeWorkerThreadTest, KillExitAndPostsToTheThreadAndToTheWindow)
     EXPECT_TRUE(worker.BusyLockFree());
 
     TestWorker exiting(window.Handle(), kShortStopTimeout, [](TestWorker& w) -> DWORD {
+        struct Computing {  // unwinds after the exit, without calling the platform
+            ~Computing()
+            {
+                for (auto start = Clock::now(); MillisecondsSince(start) < 100;) {
+                }
+            }
+        } computing;
         w.Exit(5);
         return 7;  // not reached
     });
@@ -243,6 +255,7 @@ TEST_F(CeWorkerThreadTest, KillExitAndPostsToTheThreadAndToTheWindow)
     EXPECT_LT(MillisecondsSince(start), 200);
     ASSERT_TRUE(PumpUntilDone(2));
     EXPECT_EQ(exiting.hooks, "");
+    EXPECT_EQ(exiting.overlaps, 0);  // the second run began after the first one had unwound
 
     TestWorker poster(nullptr, kShortStopTimeout, [](TestWorker&) -> DWORD {
         MSG msg;
@@ -274,8 +287,16 @@ TEST_F(CeWorkerThreadTest, StartFlagsPriorityFailuresAutoDeleteAndDestructorKill
     EXPECT_EQ(worker.bodyRuns, 0);
     EXPECT_EQ(worker.Resume(), 1u);
     ASSERT_TRUE(PumpUntil([&] { return worker.bodyRuns == 1; }));
+    EXPECT_EQ(worker.Pause(), 0u);  // the body stops at its next check point and so misses the stop
+    worker.Stop(true);
+    EXPECT_EQ(worker.hooks, "SRRSKP");
+    EXPECT_EQ(worker.Pause(), 0xFFFFFFFFu);  // no thread
+    EXPECT_FALSE(worker.SetPriority(THREAD_PRIORITY_NORMAL));
+    EXPECT_EQ(worker.GetPriority(), THREAD_PRIORITY_ERROR_RETURN);
+    worker.hooks.clear();
+    ASSERT_EQ(worker.Start(), 1);
     ASSERT_EQ(worker.Start(99), 0);  // a refused priority fails the start, but the run goes on
-    ASSERT_TRUE(PumpUntil([&] { return worker.bodyRuns == 2; }));
+    ASSERT_TRUE(PumpUntil([&] { return worker.bodyRuns == 3; }));
     worker.Stop(true);
     EXPECT_EQ(worker.hooks, "");
     // A thread that cannot be created keeps the busy lock until the next Start.

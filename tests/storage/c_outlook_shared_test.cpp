@@ -1,5 +1,6 @@
 // COutlook over a scripted application. Sections: A scripted application;
-// Logon; Item calls; Default folders; Shared between threads; Kind of a record; Save errors.
+// Logon; Item calls; Default folders; Shared between threads; Kind of a record; Save errors;
+// Add-in commands.
 #include "storage/c_outlook.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/base/local_block.h"
 #include "platform/kernel/handle.h"
 #include "platform/messaging/window.h"
 #include "platform/modules/string_resources.h"
@@ -21,6 +23,8 @@
 #include "platform/objectmodel/pim_databases.h"
 #include "platform/objectstore/cedb.h"
 #include "platform/text/bstr.h"
+#include "platform/ui/clipboard_formats.h"
+#include "storage/pocket_outlook_icontext.h"
 #include "tests/storage/settings_test_support.h"
 #include "tests/support/scripted_ui_host.h"
 
@@ -429,6 +433,39 @@ TEST(COutlookSaveError, EachResultShowsItsText)
         EXPECT_NE(c.text.find(c.cause), std::u16string::npos);
     }
     EXPECT_FALSE(general.empty());
+}
+
+// ---- Add-in commands --------------------------------------------------------
+
+// Each add-in gets its own ids (no more than offered); its commands read the item as an ItemRefArray.
+TEST(PocketOutlookIContext, AddInsRunTheirOwnCommandsOnTheContextsItem)
+{
+    using Runs = std::vector<std::vector<DWORD>>;  // offset, count, kind, OID
+    struct AddIn : IPimMenuAddIn {
+        explicit AddIn(UINT n) : claims(n) {}
+        UINT AddMenuItems(HMENU, UINT, UINT) override { return claims; }
+        HRESULT InvokeCommand(UINT offset, const CPocketOutlookIContext& context) override
+        {
+            platform::LocalBlock data(context.GetData(RegisterClipboardFormatW(u"itemrefarray")));
+            if (const auto* refs = data.As<ItemRefArray>())
+                runs.push_back({offset, refs->cRefs, refs->rgRefs[0].type, refs->rgRefs[0].oid});
+            return S_OK;
+        }
+        UINT claims;
+        Runs runs;
+    } first(2), second(1), greedy(9);
+    CPocketOutlookIContext context(olContactItem);
+    EXPECT_EQ(context.GetData(CPocketOutlookIContext::ItemRefArrayFormat()), nullptr);  // no item yet
+    context.SetOid(0x1234);
+    EXPECT_EQ(context.GetData(RegisterClipboardFormatW(u"Text")), nullptr);
+    EXPECT_EQ(RegisterClipboardFormatW(u""), 0u);
+    for (IPimMenuAddIn* addIn : {&first, &second, &greedy}) context.AddAddIn(addIn);
+    EXPECT_EQ(context.QueryMenu(nullptr, 100, 104), 105u);
+    for (UINT id : {102u, 101u, 104u}) EXPECT_EQ(context.InvokeCommand(id), S_OK);
+    EXPECT_EQ(context.InvokeCommand(105), S_FALSE);
+    EXPECT_EQ(first.runs, (Runs{{1, 1, olContactItem, 0x1234}}));
+    EXPECT_EQ(second.runs, (Runs{{0, 1, olContactItem, 0x1234}}));
+    EXPECT_EQ(greedy.runs, (Runs{{1, 1, olContactItem, 0x1234}}));
 }
 
 }  // namespace
