@@ -128,6 +128,16 @@ TEST_F(ZoneConversions, EveryHourOfAYearMatchesIcuAndDayOffsetsAroundTransitions
         EXPECT_EQ(std::vector<LONG>({start, end, dst}), std::vector<LONG>({c.start, c.end, c.dst})) << where;
         EXPECT_EQ(IsInDST(c.day.wYear, c.day.wMonth, c.day.wDay, &tzi), c.dst) << where;
     }
+    // Rules dated 2024 (10 March, 3 November) hold in 2024 only.
+    TIME_ZONE_INFORMATION dated = Zone(u"America/New_York");
+    dated.DaylightDate.wYear = dated.StandardDate.wYear = 2024;
+    dated.DaylightDate.wDay = 10;
+    dated.StandardDate.wDay = 3;
+    LONG start = 0, end = 0;
+    for (WORD year : {2024, 2026}) {
+        GetDayOffsets(year, 7, 4, &dated, &start, &end, nullptr);
+        EXPECT_EQ(std::pair(start, end), year == 2024 ? std::pair(240, 1680) : std::pair(300, 1740)) << year;
+    }
 }
 
 TEST(TimeZoneList, CopiesTheLibrarysZones)
