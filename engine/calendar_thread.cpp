@@ -160,7 +160,7 @@ void CCalendarThread::LoadSortPrefs()
     prefs.primaryDescending = read(u"TaskSortDescending", 0, false) != 0;
     prefs.secondaryKey = read(u"TaskSort2", kDefaultTaskSort2, true);
     prefs.secondaryDescending = read(u"TaskSortDescending2", 0, false) != 0;
-    TasksSortState::SetPrefs(prefs);
+    m_taskSort.SetPrefs(prefs);
 }
 
 int CCalendarThread::SetTaskProps(ULONG* ids) const
@@ -198,6 +198,7 @@ void CCalendarThread::SortList(CalendarCompareFn compare, bool descending)
 {
     // A month can hold tens of thousands of rows: they are sorted as an array
     // (stable, like the list's own sort) and written back into the nodes.
+    const TasksSortScope taskOrder(m_taskSort);
     std::vector<DATACALENDAR*> rows;
     rows.reserve(static_cast<size_t>(m_list.GetCount()));
     for (DATACALENDAR* row : m_list) rows.push_back(row);

@@ -196,7 +196,7 @@ void CTasksThread::CreateImportanceHeaders()
 void CTasksThread::CreateProgressHeaders()
 {
     const double today = m_today;
-    const int undatedSort = TasksSortState::Prefs().undatedTaskSort;
+    const int undatedSort = m_sortState.Prefs().undatedTaskSort;
     struct Fixed {
         UINT text;
         double due;
@@ -588,8 +588,9 @@ void CTasksThread::RecountDisplayed()
 void CTasksThread::SortDataList()
 {
     LoadSortPrefs();
-    TasksSortState::BeginPrimaryPhase();
-    const TasksCompareFn primary = TasksPrimaryComparison(TasksSortState::Prefs().primaryKey);
+    // The comparisons read this list's own state, whichever thread sorts.
+    const TasksSortScope scope(m_sortState);
+    const TasksCompareFn primary = TasksPrimaryComparison(m_sortState.Prefs().primaryKey);
     const bool grouped = m_settings.Grouped();
 
     if (grouped && (m_included == 0 || m_list.IsEmpty())) {
