@@ -119,17 +119,15 @@ bool CCalendarThread::IsInCache(const SYSTEMTIME& day, int days) const
 void CCalendarThread::SettingChange()
 {
     m_settings.Read(m_viewKey);
-    ULONG includeNoCat = 0, hide = 0, andOr = 0, showNoteIcons = 1;
+    // The category flags come from the base key, where SetCategoryRestrict
+    // saves them, whatever key the view reads its other settings from.
+    ReadCategoryRestrictSettings();
+    ULONG showNoteIcons = 1;
     CRegistry settings;
-    if (settings.Exists(HKEY_CURRENT_USER, m_viewKey) == 1) {
-        if (settings.QueryValue(u"m_bIncludeNoCat", &includeNoCat) != 0) includeNoCat = 0;
-        if (settings.QueryValue(u"bHideCategories", &hide) != 0) hide = 0;
-        if (settings.QueryValue(u"CategoryANDOR", &andOr) != 0) andOr = 0;
-        if (settings.QueryValue(u"ShowHasNoteIcons", &showNoteIcons) != 0) showNoteIcons = 1;
+    if (settings.Exists(HKEY_CURRENT_USER, m_viewKey) != 1 ||
+        settings.QueryValue(u"ShowHasNoteIcons", &showNoteIcons) != 0) {
+        showNoteIcons = 1;
     }
-    m_categoryRestrict.m_bIncludeNoCat = includeNoCat;
-    m_categoryRestrict.bHideCategories = static_cast<LONG>(hide);
-    m_categoryRestrict.CategoryANDOR = andOr;
     m_bShowHasNoteIcons = showNoteIcons;
 
     GetTimeZoneInformation(&m_deviceZone);

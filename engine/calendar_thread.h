@@ -146,10 +146,11 @@ private:
     bool PassesListView(const DATACALENDARDB& working) const;
     void AddCalendarItemToList(DATACALENDAR* entry);
     void SpreadOverDays(DATACALENDAR* entry);
-    // The last day an entry is shown on. An all-day entry covers whole days
-    // from its first; an end at exactly midnight counts as the day before
-    // unless "AppointmentSingleIfEndsEarly" is set.
-    LONG LastDayOf(const DATACALENDAR& entry) const;
+    // The last day an entry is shown on, one-off or occurrence alike. An
+    // all-day entry covers whole days from its first; an end at exactly
+    // midnight counts as the day before unless "AppointmentSingleIfEndsEarly"
+    // is set.
+    LONG LastDayOf(const DATACALENDAR& entry) const override;
     static bool YearOf(double date, WORD& year);
 
     // ---- tasks, journal, contacts, headers ----
