@@ -119,9 +119,15 @@ bool CCalendarRecurrence::EnsureRecordRest(DATACALENDARDB& working, CalendarOccu
     return m_recordRest == 1;
 }
 
+LONG CalendarOccurrenceSink::LastDayOf(const DATACALENDAR& entry) const
+{
+    using Limits = std::numeric_limits<LONG>;
+    return static_cast<LONG>(std::clamp(std::floor(entry.end), double{Limits::min()}, double{Limits::max()}));
+}
+
 void CCalendarRecurrence::AddWhenInRange(DATACALENDAR* entry, CalendarOccurrenceSink& sink)
 {
-    if (std::floor(entry->end) >= m_firstDay && entry->day <= m_lastDay) {
+    if (sink.LastDayOf(*entry) >= m_firstDay && entry->day <= m_lastDay) {
         sink.AddEntry(entry);
     } else {
         delete entry;

@@ -30,6 +30,10 @@ public:
     virtual bool IsAppointmentToBeDisplayed(const WCHAR* subject) = 0;
     // Takes entry (owned from now on) into the list.
     virtual void AddEntry(DATACALENDAR* entry) = 0;
+    // The last day entry is shown on; an occurrence is made when the days
+    // from its first to this one meet the range. By default the day its end
+    // falls on.
+    virtual LONG LastDayOf(const DATACALENDAR& entry) const;
 };
 
 // The raw values of the last pattern blob read, for display and tests.

@@ -119,17 +119,15 @@ bool CCalendarThread::IsInCache(const SYSTEMTIME& day, int days) const
 void CCalendarThread::SettingChange()
 {
     m_settings.Read(m_viewKey);
-    ULONG includeNoCat = 0, hide = 0, andOr = 0, showNoteIcons = 1;
+    // The category flags come from the base key, where SetCategoryRestrict
+    // saves them, whatever key the view reads its other settings from.
+    ReadCategoryRestrictSettings();
+    ULONG showNoteIcons = 1;
     CRegistry settings;
-    if (settings.Exists(HKEY_CURRENT_USER, m_viewKey) == 1) {
-        if (settings.QueryValue(u"m_bIncludeNoCat", &includeNoCat) != 0) includeNoCat = 0;
-        if (settings.QueryValue(u"bHideCategories", &hide) != 0) hide = 0;
-        if (settings.QueryValue(u"CategoryANDOR", &andOr) != 0) andOr = 0;
-        if (settings.QueryValue(u"ShowHasNoteIcons", &showNoteIcons) != 0) showNoteIcons = 1;
+    if (settings.Exists(HKEY_CURRENT_USER, m_viewKey) != 1 ||
+        settings.QueryValue(u"ShowHasNoteIcons", &showNoteIcons) != 0) {
+        showNoteIcons = 1;
     }
-    m_categoryRestrict.m_bIncludeNoCat = includeNoCat;
-    m_categoryRestrict.bHideCategories = static_cast<LONG>(hide);
-    m_categoryRestrict.CategoryANDOR = andOr;
     m_bShowHasNoteIcons = showNoteIcons;
 
     GetTimeZoneInformation(&m_deviceZone);
@@ -160,7 +158,7 @@ void CCalendarThread::LoadSortPrefs()
     prefs.primaryDescending = read(u"TaskSortDescending", 0, false) != 0;
     prefs.secondaryKey = read(u"TaskSort2", kDefaultTaskSort2, true);
     prefs.secondaryDescending = read(u"TaskSortDescending2", 0, false) != 0;
-    TasksSortState::SetPrefs(prefs);
+    m_taskSort.SetPrefs(prefs);
 }
 
 int CCalendarThread::SetTaskProps(ULONG* ids) const
@@ -198,6 +196,7 @@ void CCalendarThread::SortList(CalendarCompareFn compare, bool descending)
 {
     // A month can hold tens of thousands of rows: they are sorted as an array
     // (stable, like the list's own sort) and written back into the nodes.
+    const TasksSortScope taskOrder(m_taskSort);
     std::vector<DATACALENDAR*> rows;
     rows.reserve(static_cast<size_t>(m_list.GetCount()));
     for (DATACALENDAR* row : m_list) rows.push_back(row);

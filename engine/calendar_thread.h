@@ -21,6 +21,7 @@
 #include "engine/data_calendar.h"
 #include "engine/data_calendar_db.h"
 #include "engine/ks_data_thread.h"
+#include "engine/tasks_compare.h"
 #include "foundation/ce_ptr_list.h"
 #include "platform/base/types.h"
 #include "platform/objectstore/store_schema.h"
@@ -86,9 +87,10 @@ public:
     void SetNoHeaderDates(bool none) { m_bNoHeaderDates = none; }
     // Reads the view's settings, the device zone and today's date.
     void SettingChange();
-    // Reads the four task sort settings into the process-wide sort state,
+    // Reads the four task sort settings into this list's task sort state,
     // writing back a missing "TaskSort" or "TaskSort2" with its default.
     void LoadSortPrefs();
+    const TasksSortPrefs& TaskSortPrefs() const { return m_taskSort.Prefs(); }
     // Fills ids with the 13 task properties a load reads; returns 13.
     int SetTaskProps(ULONG* ids) const;
     const CalendarSettings& Settings() const { return m_settings; }
@@ -144,10 +146,11 @@ private:
     bool PassesListView(const DATACALENDARDB& working) const;
     void AddCalendarItemToList(DATACALENDAR* entry);
     void SpreadOverDays(DATACALENDAR* entry);
-    // The last day an entry is shown on. An all-day entry covers whole days
-    // from its first; an end at exactly midnight counts as the day before
-    // unless "AppointmentSingleIfEndsEarly" is set.
-    LONG LastDayOf(const DATACALENDAR& entry) const;
+    // The last day an entry is shown on, one-off or occurrence alike. An
+    // all-day entry covers whole days from its first; an end at exactly
+    // midnight counts as the day before unless "AppointmentSingleIfEndsEarly"
+    // is set.
+    LONG LastDayOf(const DATACALENDAR& entry) const override;
     static bool YearOf(double date, WORD& year);
 
     // ---- tasks, journal, contacts, headers ----
@@ -183,6 +186,7 @@ private:
     ULONG m_taskProps[kCalendarTaskProps];
     CeDb m_side;  // the task, journal and contact stores in turn
     TIME_ZONE_INFORMATION m_deviceZone;
+    TasksSortState m_taskSort;  // the order of task rows, bound while the list sorts
     LONG m_today;
     bool m_bInFullLoad;
     bool m_bNoHeaderDates;

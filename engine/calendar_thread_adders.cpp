@@ -163,9 +163,10 @@ void CCalendarThread::AddJournal()
         const bool hasStart = LocalDate(m_record, kJournalStart, start);
         const bool hasCreated = LocalDate(m_record, kJournalCreated, created);
         if (!hasStart && !hasCreated) continue;
-        auto inRange = [&](double date) { return Floor(date) >= m_firstDay && Floor(date) <= m_lastDay; };
-        if (!((hasStart && inRange(start)) || (hasCreated && inRange(created)))) continue;
+        // The start places the entry; the created time only stands in for a
+        // missing start.
         if (!hasStart) start = created;
+        if (Floor(start) < m_firstDay || Floor(start) > m_lastDay) continue;
 
         auto* entry = new DATACALENDAR;
         const CEPROPVAL* duration = m_record.Stored(kJournalDuration);

@@ -66,8 +66,9 @@ int CCalendarThread::CompareFunc(DATACALENDAR* const& a, DATACALENDAR* const& b,
     if (a->kind == b->kind) {
         if (a->kind == kCalendarKindTask && a->task && b->task) {
             // The task list's own order (with its tie-breaks), then the OID.
-            TasksSortState::BeginPrimaryPhase();
-            const int r = TasksPrimaryComparison(TasksSortState::Prefs().primaryKey)(a->task, b->task, 0);
+            TasksSortState& order = TasksSortState::Current();
+            order.BeginPrimaryPhase();
+            const int r = TasksPrimaryComparison(order.Prefs().primaryKey)(a->task, b->task, 0);
             if (r != 0) return r;
             return Order(a->oid, b->oid);
         }

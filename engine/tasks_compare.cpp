@@ -5,22 +5,14 @@
 
 namespace {
 
-struct SortState {
-    TasksSortPrefs prefs;
-    bool secondaryPhase = false;
-    bool descending = false;
-};
+thread_local TasksSortState* t_bound = nullptr;
 
-SortState& State()
-{
-    static SortState state;
-    return state;
-}
+TasksSortState& State() { return TasksSortState::Current(); }
 
 int Sign(long long v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
 
 // Inverts an ordering under the descending direction.
-int Directed(int result) { return State().descending ? -result : result; }
+int Directed(int result) { return State().Descending() ? -result : result; }
 
 // Locale order, case-sensitive; a missing string counts as empty.
 int LocaleCompare(const WCHAR* a, const WCHAR* b)
@@ -46,7 +38,7 @@ bool Decided(DATATASKS* a, DATATASKS* b, int* result)
         *result = a ? 1 : -1;
         return true;
     }
-    if (!State().secondaryPhase && a->hidden != b->hidden) {
+    if (!State().SecondaryPhase() && a->hidden != b->hidden) {
         *result = a->hidden ? 1 : -1;
         return true;
     }
@@ -74,7 +66,7 @@ int CompareDates(DATATASKS* a, DATATASKS* b, double dateA, double dateB, unsigne
     bool undatedB = Undated(dateB);
     if (undatedA != undatedB) {
         // "UndatedTaskSort" decides whatever the direction.
-        int dated = Sign(State().prefs.undatedTaskSort);
+        int dated = Sign(State().Prefs().undatedTaskSort);
         if (dated != 0) return undatedA ? -dated : dated;
     } else if (!undatedA) {
         int r = Sign(static_cast<long long>(WholeDay(dateA)) - WholeDay(dateB));
@@ -87,23 +79,31 @@ int CompareDates(DATATASKS* a, DATATASKS* b, double dateA, double dateB, unsigne
 
 void TasksSortState::SetPrefs(const TasksSortPrefs& prefs)
 {
-    State().prefs = prefs;
+    m_prefs = prefs;
     BeginPrimaryPhase();
 }
 
-const TasksSortPrefs& TasksSortState::Prefs() { return State().prefs; }
-
 void TasksSortState::BeginPrimaryPhase()
 {
-    State().secondaryPhase = false;
-    State().descending = State().prefs.primaryDescending;
+    m_secondaryPhase = false;
+    m_descending = m_prefs.primaryDescending;
 }
 
-void TasksSortState::BeginSecondaryPhase() { State().secondaryPhase = true; }
+void TasksSortState::BeginSecondaryKey()
+{
+    m_secondaryPhase = true;
+    m_descending = m_prefs.secondaryDescending;
+}
 
-bool TasksSortState::SecondaryPhase() { return State().secondaryPhase; }
+TasksSortState& TasksSortState::Current()
+{
+    thread_local TasksSortState unbound;
+    return t_bound ? *t_bound : unbound;
+}
 
-bool TasksSortState::Descending() { return State().descending; }
+TasksSortScope::TasksSortScope(TasksSortState& state) : m_previous(t_bound) { t_bound = &state; }
+
+TasksSortScope::~TasksSortScope() { t_bound = m_previous; }
 
 TasksCompareFn TasksPrimaryComparison(int key)
 {
@@ -201,9 +201,10 @@ int TasksComparePriority(DATATASKS* const& a, DATATASKS* const& b, unsigned long
 {
     int result;
     if (Decided(a, b, &result)) return result;
-    const SortState& state = State();
-    bool byImportance = a->IsHeader() || (!state.secondaryPhase && state.prefs.primaryKey == kTasksSortImportance) ||
-                        (state.secondaryPhase && state.prefs.secondaryKey == kTasksSortImportance);
+    const TasksSortState& state = State();
+    const TasksSortPrefs& prefs = state.Prefs();
+    bool byImportance = a->IsHeader() || (!state.SecondaryPhase() && prefs.primaryKey == kTasksSortImportance) ||
+                        (state.SecondaryPhase() && prefs.secondaryKey == kTasksSortImportance);
     if (byImportance && a->importance != b->importance) return Directed(a->importance > b->importance ? -1 : 1);
 
     bool letterA = HasText(a->priorityLetter);
@@ -238,17 +239,16 @@ int TasksCompareParentOID(DATATASKS* const& a, DATATASKS* const& b, unsigned lon
 
 int TasksCompareSecond(DATATASKS* a, DATATASKS* b, unsigned long user)
 {
-    SortState& state = State();
-    if (state.secondaryPhase || state.prefs.primaryKey == state.prefs.secondaryKey) return 0;
-    state.secondaryPhase = true;
-    state.descending = state.prefs.secondaryDescending;
-    int r = TasksSecondaryComparison(state.prefs.secondaryKey)(a, b, user);
-    if (r == 0 && state.prefs.primaryKey != kTasksSortSubject && state.prefs.secondaryKey != kTasksSortSubject) {
+    TasksSortState& state = State();
+    const TasksSortPrefs& prefs = state.Prefs();
+    if (state.SecondaryPhase() || prefs.primaryKey == prefs.secondaryKey) return 0;
+    state.BeginSecondaryKey();
+    int r = TasksSecondaryComparison(prefs.secondaryKey)(a, b, user);
+    if (r == 0 && prefs.primaryKey != kTasksSortSubject && prefs.secondaryKey != kTasksSortSubject) {
         r = TasksCompareSubject(a, b, user);
     }
     if (r == 0) r = TasksCompareOID(a, b, user);
-    state.secondaryPhase = false;
-    state.descending = state.prefs.primaryDescending;
+    state.BeginPrimaryPhase();
     return r;
 }
 

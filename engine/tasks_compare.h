@@ -1,10 +1,12 @@
 // The task list's row comparisons and the sort state they read.
 //
 // The sort state (the two keys, their directions, the phase and the current
-// direction, and "UndatedTaskSort") is process-wide: the comparisons take no
-// loader argument, so two task lists are never sorted at the same time.
-// Every comparison has the list's sort-function shape and is negative when a
-// goes first.
+// direction, and "UndatedTaskSort") belongs to one list: every loader owns
+// one. The comparisons take no loader argument; they read the state that
+// TasksSortScope has bound to the calling thread for the length of a sort,
+// so two lists sort at the same time on two threads, each by its own
+// settings. Every comparison has the list's sort-function shape and is
+// negative when a goes first.
 #pragma once
 
 #include "engine/data_tasks.h"
@@ -31,18 +33,41 @@ struct TasksSortPrefs {
     int undatedTaskSort = -1;
 };
 
-// The process-wide state. SetPrefs also starts the primary phase.
+// One list's sort state. SetPrefs also starts the primary phase.
 class TasksSortState {
 public:
-    static void SetPrefs(const TasksSortPrefs& prefs);
-    static const TasksSortPrefs& Prefs();
+    void SetPrefs(const TasksSortPrefs& prefs);
+    const TasksSortPrefs& Prefs() const { return m_prefs; }
     // Phase primary, direction the primary direction.
-    static void BeginPrimaryPhase();
+    void BeginPrimaryPhase();
     // Phase secondary (the hidden flag and the secondary key are not used),
     // direction left as it is.
-    static void BeginSecondaryPhase();
-    static bool SecondaryPhase();
-    static bool Descending();
+    void BeginSecondaryPhase() { m_secondaryPhase = true; }
+    // Phase secondary, direction the secondary direction (the tie-break).
+    void BeginSecondaryKey();
+    bool SecondaryPhase() const { return m_secondaryPhase; }
+    bool Descending() const { return m_descending; }
+
+    // The state the comparisons on the calling thread read: the one bound
+    // by the innermost TasksSortScope, else a default state of the thread.
+    static TasksSortState& Current();
+
+private:
+    TasksSortPrefs m_prefs;
+    bool m_secondaryPhase = false;
+    bool m_descending = false;
+};
+
+// Binds a list's state to the calling thread until the scope ends.
+class TasksSortScope {
+public:
+    explicit TasksSortScope(TasksSortState& state);
+    ~TasksSortScope();
+    TasksSortScope(const TasksSortScope&) = delete;
+    TasksSortScope& operator=(const TasksSortScope&) = delete;
+
+private:
+    TasksSortState* m_previous;
 };
 
 // The primary and the secondary comparison of a sort key (unknown keys

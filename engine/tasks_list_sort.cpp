@@ -142,9 +142,10 @@ void SortGroupTasks(CePtrList<DATATASKS*>& top, TasksCompareFn headerCompare, Ta
     // Headers are ordered without the hidden flag and the tie-break; the
     // comparison inverts under a descending direction and so does the sort,
     // which keeps the headers in their comparison's own order.
-    TasksSortState::BeginSecondaryPhase();
-    TasksQuickSort(top, headerCompare, !TasksSortState::Prefs().primaryDescending);
-    TasksSortState::BeginPrimaryPhase();
+    TasksSortState& state = TasksSortState::Current();
+    state.BeginSecondaryPhase();
+    TasksQuickSort(top, headerCompare, !state.Prefs().primaryDescending);
+    state.BeginPrimaryPhase();
 }
 
 int LoadHierTasks(const CePtrList<DATATASKS*>& top, CePtrList<DATATASKS*>& display)

@@ -100,7 +100,7 @@ void CTasksThread::LoadSortPrefs()
         prefs.secondaryKey = kTasksSortSubject;
         prefs.primaryDescending = prefs.secondaryDescending = false;
     }
-    TasksSortState::SetPrefs(prefs);
+    m_sortState.SetPrefs(prefs);
 }
 
 int CTasksThread::SetPropIds(ULONG* ids)

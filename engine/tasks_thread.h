@@ -61,9 +61,10 @@ public:
     HWND GetNotifyWindow() const { return m_hNotify; }
     // The settings in force; with manual settings the window edits them here.
     TasksViewSettings& Settings() { return m_settings; }
-    // Reads the process-wide sort settings from the settings key (fixed keys
+    // Reads this list's sort settings from the settings key (fixed keys
     // under the day and project rules and the priority manager).
     void LoadSortPrefs();
+    const TasksSortPrefs& SortPrefs() const { return m_sortState.Prefs(); }
     // Fills ids with the 14 properties a load reads; returns 14.
     int SetPropIds(ULONG* ids);
 
@@ -238,6 +239,7 @@ private:
     void RecountDisplayed();
 
     TasksViewSettings m_settings;
+    TasksSortState m_sortState;      // bound to the sorting thread by SortDataList
     CePtrList<DATATASKS*> m_list;    // display list, index base 1
     CePtrList<DATATASKS*> m_groups;  // headers, index base 0, owned
     std::set<DWORD> m_excluded;      // tasks that left the project or day view

@@ -203,10 +203,14 @@ void CTasksThread::FillRow(DATATASKS* row, CeDbRecord& record)
     row->percentComplete = static_cast<WORD>(percent);
 
     if (m_settings.readParent) {
+        // The whole part names the parent (0: none), a fraction marks the task
+        // open; a task with no stored value opens as "bShowExpanded" says.
         double value = 0;
-        if (record.GetIndexVal(At(record, ids, kParent), value) && value >= 1 && value < 4294967296.0) {
+        if (record.GetIndexVal(At(record, ids, kParent), value) && value >= 0 && value < 4294967296.0) {
             row->parentOid = static_cast<DWORD>(value);
             row->expanded = value != std::floor(value) ? 1 : 0;
+        } else {
+            row->expanded = m_settings.showExpanded ? 1 : 0;
         }
     }
 

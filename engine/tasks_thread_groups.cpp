@@ -46,14 +46,6 @@ struct ResourceText {
     WCHAR text[kHeadingTextChars + 1];
 };
 
-std::u16string SubKey(const WCHAR* base, const WCHAR* leaf)
-{
-    std::u16string path(base);
-    path += u"\\";
-    path += leaf;
-    return path;
-}
-
 }  // namespace
 
 // ---- Headers and their open state ----
@@ -137,7 +129,7 @@ bool CTasksThread::IsGroupHeaderOpen(DATATASKS* header)
     if (GroupStateName(header, name, static_cast<int>(std::size(name)))) {
         open = true;
         CRegistry state;
-        if (state.Exists(HKEY_CURRENT_USER, SubKey(GetSettingsKey(), u"GroupState").c_str()) == 1) {
+        if (state.Exists(HKEY_CURRENT_USER, kTasksGroupStateKey) == 1) {
             ULONG value = 1;
             if (state.QueryValue(name, &value) == 0 && value == 0) open = false;
         }
@@ -153,7 +145,7 @@ void CTasksThread::SetGroupHeaderOpen(DATATASKS* header, bool open)
     WCHAR name[kHeadingTextChars + 1];
     if (!GroupStateName(header, name, static_cast<int>(std::size(name)))) return;
     CRegistry state;
-    if (state.OpenKey(HKEY_CURRENT_USER, SubKey(GetSettingsKey(), u"GroupState").c_str()) != 0) return;
+    if (state.OpenKey(HKEY_CURRENT_USER, kTasksGroupStateKey) != 0) return;
     state.SetValue(name, static_cast<ULONG>(open ? 1 : 0));
 }
 
@@ -167,7 +159,7 @@ bool CTasksThread::AddGroupHeader(DATATASKS* header)
         wcsncpy(name, ResourceText(kTextNone).text, kHeadingNameChars);
     name[kHeadingNameChars] = 0;
     CRegistry headings;
-    if (headings.Exists(HKEY_CURRENT_USER, SubKey(GetSettingsKey(), u"GroupHeadings").c_str()) != 1) return false;
+    if (headings.Exists(HKEY_CURRENT_USER, kTasksGroupHeadingsKey) != 1) return false;
     WCHAR value[kHeadingTextChars + 1];
     if (headings.QueryValue(name, value, kHeadingTextChars) != 0) return false;
     value[kHeadingTextChars] = 0;
@@ -196,7 +188,7 @@ void CTasksThread::CreateImportanceHeaders()
 void CTasksThread::CreateProgressHeaders()
 {
     const double today = m_today;
-    const int undatedSort = TasksSortState::Prefs().undatedTaskSort;
+    const int undatedSort = m_sortState.Prefs().undatedTaskSort;
     struct Fixed {
         UINT text;
         double due;
@@ -355,12 +347,11 @@ void CTasksThread::AddToPriorityGroup(DATATASKS* row, long index)
     }
     DATATASKS* header;
     if (letter) {
-        // A lower-case letter's header is the upper-case one, whichever task
-        // comes first.
-        const WCHAR upper = (letter >= u'a' && letter <= u'z') ? static_cast<WCHAR>(letter - 32) : letter;
-        const WCHAR text[2] = {upper, 0};
+        // A new header takes the row's own letter: a lower-case letter joins
+        // an upper-case header only when one exists already.
+        const WCHAR text[2] = {letter, 0};
         header = NewHeader(text);
-        header->priorityLetter[0] = upper;
+        header->priorityLetter[0] = letter;
     } else {
         header = NewHeader(ResourceText(kTextNone).text);
         header->importance = kTaskImportanceNone;
@@ -588,8 +579,9 @@ void CTasksThread::RecountDisplayed()
 void CTasksThread::SortDataList()
 {
     LoadSortPrefs();
-    TasksSortState::BeginPrimaryPhase();
-    const TasksCompareFn primary = TasksPrimaryComparison(TasksSortState::Prefs().primaryKey);
+    // The comparisons read this list's own state, whichever thread sorts.
+    const TasksSortScope scope(m_sortState);
+    const TasksCompareFn primary = TasksPrimaryComparison(m_sortState.Prefs().primaryKey);
     const bool grouped = m_settings.Grouped();
 
     if (grouped && (m_included == 0 || m_list.IsEmpty())) {

@@ -1,7 +1,6 @@
 #include "engine/tasks_view_settings.h"
 
 #include "platform/files/registry.h"
-#include "platform/text/wide_string.h"
 #include "storage/c_registry.h"
 
 namespace {
@@ -46,18 +45,8 @@ void TasksViewSettings::Read(const WCHAR* key)
     }
     // A group kind the list does not know shows the list ungrouped.
     if (groupBy < kTasksGroupNone || groupBy > kTasksGroupProject) groupBy = kTasksGroupNone;
-    {
-        const WCHAR* headingsKey = u"\\GroupHeadings";
-        WCHAR path[300];
-        const size_t n = wcslen(key);
-        customHeadings = false;
-        if (n + wcslen(headingsKey) < 300) {
-            wcscpy(path, key);
-            wcscat(path, headingsKey);
-            CRegistry headings;
-            customHeadings = headings.Exists(HKEY_CURRENT_USER, path) == 1 && headings.ValueCount() > 0;
-        }
-    }
+    CRegistry headings;
+    customHeadings = headings.Exists(HKEY_CURRENT_USER, kTasksGroupHeadingsKey) == 1 && headings.ValueCount() > 0;
     ApplyOverrides();
 }
 

@@ -29,6 +29,10 @@ inline constexpr int kTasksGroupPriorityManager = 7;
 inline constexpr int kTasksGroupProject = 8;
 
 inline constexpr const WCHAR* kTasksSettingsKey = u"Software\\Corvid\\Kestrel\\TV";
+// Header open states and custom headings are shared by every task list,
+// whatever key its other settings come from.
+inline constexpr const WCHAR* kTasksGroupStateKey = u"Software\\Corvid\\Kestrel\\TV\\GroupState";
+inline constexpr const WCHAR* kTasksGroupHeadingsKey = u"Software\\Corvid\\Kestrel\\TV\\GroupHeadings";
 
 struct TasksViewSettings {
     int filterRule = kTasksRuleAll;
@@ -42,7 +46,7 @@ struct TasksViewSettings {
     bool alwaysShowNamedHeaders = false;
     DWORD projectOid = 0;         // "FCCurrentProjectOID", read only under the project rule
     bool readParent = false;      // the parent property is read with each task
-    bool customHeadings = false;  // "GroupHeadings" holds at least one value
+    bool customHeadings = false;  // kTasksGroupHeadingsKey holds at least one value
 
     // Reads every value from key (under the current user); a value that
     // cannot be read keeps its default. Then ApplyOverrides.

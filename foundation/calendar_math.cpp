@@ -73,7 +73,10 @@ void incrementmonth(SYSTEMTIME* date, int months)
     moved.wYear = static_cast<WORD>(year);
     moved.wMonth = static_cast<WORD>(month);
     moved.wMilliseconds = 0;  // kept aside: the OLE round trip rounds to the second
-    // The OLE round trip rolls a day the month lacks into the next month.
+    // A day the new month lacks becomes its last day (31 January + 1 month
+    // is the end of February), so the date stays in the month it moved to.
+    const int length = dayspermonth(month, year);
+    if (moved.wDay > length) moved.wDay = static_cast<WORD>(length);
     DATE ole = 0;
     SYSTEMTIME normalised;
     if (SystemTimeToVariantTime(&moved, &ole) && VariantTimeToSystemTime(ole, &normalised)) {

@@ -6,8 +6,8 @@
 // fails leaves its date unchanged.
 #pragma once
 
-#include "platform/time/system_time.h"
 #include "platform/base/types.h"
+#include "platform/time/system_time.h"
 #include "platform/time/variant_time.h"
 
 // The suite's leap years: after 1752 the Gregorian rule with one more
@@ -17,8 +17,8 @@ int dayspermonth(int month, int year);
 // 1 for 1 January.
 int getdayofyear(const SYSTEMTIME* date);
 
-// Moves the date by whole months; a day the new month lacks rolls over into
-// the next one ("31 February" becomes 3 March), as the OLE conversion does.
+// Moves the date by whole months; a day the new month lacks becomes that
+// month's last day ("31 February" becomes 28 or 29 February).
 void incrementmonth(SYSTEMTIME* date, int months);
 void incrementday(SYSTEMTIME* date, int days);
 void addtime(SYSTEMTIME* date, int seconds);

@@ -54,7 +54,14 @@ int GetDayOffsets(WORD year, WORD month, WORD day, const TIME_ZONE_INFORMATION* 
     LONG start = zone->Bias;
     LONG end = zone->Bias + 1440;
     BOOL dst = FALSE;
-    if (zone->StandardDate.wMonth != 0) {
+    // A rule with a year describes that year only: in any other year neither
+    // transition happens and standard time holds all year.
+    const bool otherYear = (zone->DaylightDate.wYear != 0 && zone->DaylightDate.wYear != year) ||
+                           (zone->StandardDate.wYear != 0 && zone->StandardDate.wYear != year);
+    if (zone->StandardDate.wMonth != 0 && otherYear) {
+        start += zone->StandardBias;
+        end += zone->StandardBias;
+    } else if (zone->StandardDate.wMonth != 0) {
         // Both transitions at 00:00 of their day.
         const std::int64_t toDaylight = TransitionDay(year, zone->DaylightDate);
         const std::int64_t toStandard = TransitionDay(year, zone->StandardDate);

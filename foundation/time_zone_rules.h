@@ -15,7 +15,8 @@ void ConvertToAbsolute(WORD year, const SYSTEMTIME* rule, SYSTEMTIME* out);
 // True when time lies strictly after the transition of time's year.
 BOOL LocalGreaterThanTransition(const SYSTEMTIME* time, const SYSTEMTIME* rule);
 // The biases in force at the start and at the end of a local day (end counts
-// 1440 minutes more), and whether the day is in daylight time. Always 1.
+// 1440 minutes more), and whether the day is in daylight time. Rules with a
+// year apply to that year only; other years keep standard time. Always 1.
 int GetDayOffsets(WORD year, WORD month, WORD day, const TIME_ZONE_INFORMATION* zone, LONG* startOffset,
                   LONG* endOffset, BOOL* inDST);
 BOOL IsInDST(WORD year, WORD month, WORD day, const TIME_ZONE_INFORMATION* zone);

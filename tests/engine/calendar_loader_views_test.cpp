@@ -166,6 +166,11 @@ TEST_F(CalendarViewsTest, AppointmentsSpreadOverTheDaysOfTheRangeTheyTouchUpToAL
     WriteAppointment({.subject = u"day off", .start = Date(2026, 12, 9), .duration = 1440, .allDay = true});
     WriteAppointment({.subject = u"trip", .start = Date(2026, 12, 10), .duration = 2 * 1440, .allDay = true});
     WriteAppointment({.subject = u"before", .start = Date(2026, 12, 6, 20, 0), .duration = 240});
+    // Sundays 20:00 to midnight: the one ending as the range begins is left out, like the one-off above.
+    WriteAppointment({.subject = u"sundays",
+                      .start = Date(2026, 11, 29, 20, 0),
+                      .duration = 240,
+                      .pattern = Weekly(Date(2026, 11, 29), 1, 20 * 60, 240)});
     WriteAppointment({.subject = u"holiday", .start = Date(2026, 12, 12), .duration = 10 * 1440, .allDay = true});
     WriteAppointment({.subject = u"sabbatical", .start = Date(2026, 1, 1, 9, 0), .duration = 400 * 1440});
     struct Expected {
@@ -186,6 +191,7 @@ TEST_F(CalendarViewsTest, AppointmentsSpreadOverTheDaysOfTheRangeTheyTouchUpToAL
           {"day off", {9}},
           {"trip", {10, 11}},
           {"before", {}},
+          {"sundays", {13}},
           // Spreading stops at the range; begun before it: its first day, then the range's.
           {"holiday", {12, 13}},
           {"sabbatical", {1, 7, 8, 9, 10, 11, 12, 13}}}},
@@ -298,6 +304,11 @@ TEST_F(CalendarViewsTest, StatusPrivacyCompletionAndCategoryFilters)
             EXPECT_EQ(Utf8(Rows(loader, "work")[0]->categoryText), "Work");
         }
     }
+    // A view with a key of its own takes the category flags from the base key, where they are saved.
+    SetCalendarSetting(u"bHideCategories", 0u, u"Software\\Corvid\\Kestrel\\CAV_Week");
+    CCalendarThread week(u"Software\\Corvid\\Kestrel\\CAV_Week");
+    ASSERT_TRUE(Load(week, today, today + 6));
+    EXPECT_EQ(Subjects(week), std::end(cases)[-1].shown);
 }
 
 // ---- Rows and day headers -------------------------------------------------
@@ -401,6 +412,8 @@ TEST_F(CalendarViewsTest, JournalEntriesOfTheRangeInTheMainView)
     WriteJournal(u"Called Bo", u"Phone call", Date(2026, 12, 8, 15, 0), Date(2026, 12, 8, 15, 30), 20, u"Work");
     WriteJournal(u"", u"Note", std::nullopt, Date(2026, 12, 9, 8, 0), 0, u"");
     WriteJournal(u"Old", u"", Date(2026, 11, 1, 9, 0), Date(2026, 11, 1, 9, 0), 5, u"");
+    // Written in the range about a later start: its start places it.
+    WriteJournal(u"Planned", u"", Date(2027, 1, 20, 9, 0), Date(2026, 12, 8, 9, 0), 5, u"");
     {
         CCalendarThread off;
         ASSERT_TRUE(Load(off, today, today + 6));

@@ -182,7 +182,7 @@ TEST_F(CalendarThreadTest, TaskRowsGoWhereTheSettingsSayAndMissingSortSettingsAr
     EXPECT_EQ(settings.QueryValue(u"TaskSort", &sort) + settings.QueryValue(u"TaskSort2", &sort2), 0);
     EXPECT_EQ(std::make_pair(sort, sort2), std::make_pair(6, 3));
     EXPECT_NE(settings.QueryValue(u"TaskSortDescending", &descending), 0);
-    EXPECT_EQ(std::make_pair(TasksSortState::Prefs().primaryKey, TasksSortState::Prefs().secondaryKey),
+    EXPECT_EQ(std::make_pair(loader.TaskSortPrefs().primaryKey, loader.TaskSortPrefs().secondaryKey),
               std::make_pair(6, 3));
     EXPECT_LT(CCalendarThread::CompareFunc(task.get(), appointment.get(), 0), 0);
     EXPECT_LT(CCalendarThread::CompareFunc(contact.get(), task.get(), 0), 0);
@@ -203,9 +203,14 @@ TEST_F(CalendarThreadTest, TaskRowsGoWhereTheSettingsSayAndMissingSortSettingsAr
     tb->task->startDate = d + 1;
     SetCalendarSetting(u"TaskSort", 1);  // subject
     loader.LoadSortPrefs();
+    // The comparison reads the sort state bound to its thread, as the loader's own sort binds the loader's.
+    TasksSortState order;
+    const TasksSortScope bound(order);
+    order.SetPrefs(loader.TaskSortPrefs());
     EXPECT_GT(CCalendarThread::CompareFunc(ta.get(), tb.get(), 0), 0);
     SetCalendarSetting(u"TaskSortDescending", 1);
     loader.LoadSortPrefs();
+    order.SetPrefs(loader.TaskSortPrefs());
     EXPECT_LT(CCalendarThread::CompareFunc(ta.get(), tb.get(), 0), 0);
 }
 

@@ -74,6 +74,16 @@ inline std::optional<double> StoredParent(CEOID task)
     return result;
 }
 
+// Reads a stored task the way a load does, for a single update.
+inline bool ReadTask(CTasksThread& loader, CEOID oid, CeDbRecord& record)
+{
+    CeDb tasks;
+    ULONG ids[kTasksPropertyCount];
+    loader.SetPropIds(ids);
+    return tasks.Open(kTasksDatabase, 0, 0, nullptr) && tasks.SeekTo(oid) == oid &&
+           tasks.ReadRec(record, kTasksPropertyCount, ids);
+}
+
 template <class V>
 void SetTaskSetting(const WCHAR* name, V value, const WCHAR* key = kTasksSettingsKey)
 {

@@ -82,11 +82,11 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(platform::SetUserLocaleName("en-US"));
-        TasksSortState::SetPrefs(TasksSortPrefs{});
+        TasksSortState::Current().SetPrefs(TasksSortPrefs{});
     }
     void TearDown() override
     {
-        TasksSortState::SetPrefs(TasksSortPrefs{});
+        TasksSortState::Current().SetPrefs(TasksSortPrefs{});
         platform::SetUserLocaleName("");
     }
 
@@ -117,7 +117,7 @@ const std::pair<const char*, TasksCompareFn> kKeyed[] = {
 class TasksCompareTest : public TaskSortFixture {
 protected:
     // Makes the direction of the primary key current.
-    void Use(const TasksSortPrefs& prefs) { TasksSortState::SetPrefs(prefs); }
+    void Use(const TasksSortPrefs& prefs) { TasksSortState::Current().SetPrefs(prefs); }
 };
 
 TEST_F(TasksCompareTest, VisibleRowsGoFirstInBothDirectionsExceptInTheSecondaryPhase)
@@ -141,7 +141,7 @@ TEST_F(TasksCompareTest, VisibleRowsGoFirstInBothDirectionsExceptInTheSecondaryP
         for (auto [name, fn] : kKeyed) ExpectOrder(fn, {visible, hidden}, name);
     }
     Use(SortPrefs(kTasksSortImportance, kTasksSortImportance));
-    TasksSortState::BeginSecondaryPhase();
+    TasksSortState::Current().BeginSecondaryPhase();
     for (auto [name, fn] : kKeyed) EXPECT_EQ(Cmp(fn, hidden, visible), -1) << name << " ignores the hidden flag";
 }
 
@@ -277,9 +277,9 @@ TEST_F(TasksCompareTest, RankOrderIgnoresDirectionAndPutsHiddenAndMissingRowsInP
     for (bool descending : {false, true}) {
         Use(SortPrefs(kTasksSortTpm, kTasksSortSubject, descending, descending));
         for (bool secondary : {false, true}) {
-            if (secondary) TasksSortState::BeginSecondaryPhase();
+            if (secondary) TasksSortState::Current().BeginSecondaryPhase();
             ExpectOrder(&TasksCompareTPM, {nullptr, r1, r2, r2n3, r2n20, r2n20b, hiddenFirstRank});
-            TasksSortState::BeginPrimaryPhase();
+            TasksSortState::Current().BeginPrimaryPhase();
         }
     }
 }
@@ -302,8 +302,8 @@ TEST_F(TasksCompareTest, TieBreakUsesSecondaryKeyAndDirectionThenSubjectThenOid)
     };
     expectSecondary(a, b, "earlier start");
     // The phase and primary direction (last descending, secondary ascending) are back for the next comparison.
-    EXPECT_FALSE(TasksSortState::SecondaryPhase());
-    EXPECT_TRUE(TasksSortState::Descending());
+    EXPECT_FALSE(TasksSortState::Current().SecondaryPhase());
+    EXPECT_TRUE(TasksSortState::Current().Descending());
 
     b->startDate = a->startDate;
     SetText(b->subject, u"earlier");
@@ -321,7 +321,7 @@ TEST_F(TasksCompareTest, TieBreakUsesSecondaryKeyAndDirectionThenSubjectThenOid)
     Use(SortPrefs(kTasksSortDueDate, kTasksSortDueDate));
     EXPECT_EQ(TasksCompareDueDate(a, b, 0), 0);
     Use(SortPrefs(kTasksSortDueDate, kTasksSortSubject));
-    TasksSortState::BeginSecondaryPhase();
+    TasksSortState::Current().BeginSecondaryPhase();
     EXPECT_EQ(TasksCompareSecond(a, b, 0), 0);
     EXPECT_EQ(TasksCompareDueDate(a, b, 0), 0);
 }
@@ -455,7 +455,7 @@ TEST_F(TasksListSortTest, MatchesAStableSortForEveryKeyAndDirection)
     for (int primary = 0; primary <= 8; ++primary) {
         for (int secondary : {primary, 1, 2, 4}) {
             for (int directions = 0; directions < 8; ++directions) {
-                TasksSortState::SetPrefs(
+                TasksSortState::Current().SetPrefs(
                     SortPrefs(primary, secondary, directions & 1, directions & 2, directions & 4 ? 1 : -1));
                 const TasksCompareFn fn = TasksPrimaryComparison(primary);
                 for (bool ascending : {true, false}) {
@@ -502,7 +502,7 @@ TEST_F(TasksListSortTest, TwentyThousandRowsSortWithoutQuadraticCost)
         {"reversed", &reversed, SortPrefs(kTasksSortSubject, kTasksSortDueDate)},
     };
     for (const auto& c : cases) {
-        TasksSortState::SetPrefs(c.prefs);
+        TasksSortState::Current().SetPrefs(c.prefs);
         CePtrList<DATATASKS*> list(1);
         Fill(list, *c.rows);
         g_counted = TasksPrimaryComparison(c.prefs.primaryKey);
@@ -518,7 +518,7 @@ TEST_F(TasksListSortTest, TwentyThousandRowsSortWithoutQuadraticCost)
 
 TEST_F(TasksListSortTest, TreeSortOrdersEveryLevelAndKeepsChildrenWithTheirParents)
 {
-    TasksSortState::SetPrefs(SortPrefs(kTasksSortSubject, kTasksSortSubject));
+    TasksSortState::Current().SetPrefs(SortPrefs(kTasksSortSubject, kTasksSortSubject));
     std::mt19937 rng(5);
     CePtrList<DATATASKS*> top(1);
     std::vector<DATATASKS*> all = RandomForest(150, rng, top);
@@ -538,7 +538,7 @@ TEST_F(TasksListSortTest, TreeSortOrdersEveryLevelAndKeepsChildrenWithTheirParen
 TEST_F(TasksListSortTest, HeadersStandInTheirComparisonOrderWhateverTheDirection)
 {
     for (bool descending : {false, true}) {
-        TasksSortState::SetPrefs(SortPrefs(kTasksSortSubject, kTasksSortDueDate, descending));
+        TasksSortState::Current().SetPrefs(SortPrefs(kTasksSortSubject, kTasksSortDueDate, descending));
         CePtrList<DATATASKS*> top(0);
         DATATASKS* none = pool_.Header(u"(none)", kTaskImportanceNone);
         DATATASKS* work = pool_.Header(u"Work");
@@ -558,8 +558,8 @@ TEST_F(TasksListSortTest, HeadersStandInTheirComparisonOrderWhateverTheDirection
         EXPECT_EQ(Items(top), (descending ? Rows{errands, home, work, none} : Rows{none, errands, home, work}));
         EXPECT_EQ(Items(home->children), (descending ? Rows{b, a, c} : Rows{a, b, c}))
             << "children by the primary comparison, hidden last";
-        EXPECT_FALSE(TasksSortState::SecondaryPhase());
-        EXPECT_EQ(TasksSortState::Descending(), descending);
+        EXPECT_FALSE(TasksSortState::Current().SecondaryPhase());
+        EXPECT_EQ(TasksSortState::Current().Descending(), descending);
     }
 }
 

@@ -1,8 +1,13 @@
 // A large task store loaded while the window keeps restarting the loader: only the last run hands over a list.
+// A task list and a calendar loaded at once on two threads: each sorts its tasks by its own settings.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
+#include <thread>
+#include <tuple>
 
+#include "engine/calendar_thread.h"
 #include "engine/scoped_data_lock.h"
 #include "engine/tasks_thread.h"
 #include "platform/kernel/tick.h"
@@ -15,8 +20,10 @@ namespace {
 
 #if defined(__SANITIZE_THREAD__)
 constexpr int kTasks = 3000;  // the race detector makes every step slow
+constexpr int kSortedTasks = 300, kConcurrentLoads = 4;
 #else
 constexpr int kTasks = 20000;
+constexpr int kSortedTasks = 1500, kConcurrentLoads = 12;
 #endif
 
 class TasksLoaderRestartTest : public TaskStoreTest {};
@@ -80,6 +87,42 @@ TEST_F(TasksLoaderRestartTest, LastOfManyRestartsHandsOverEveryTaskOnce)
     EXPECT_GE(handedOver, kTasks);
     EXPECT_EQ(loader.GetIncludedCount(), kTasks);
     EXPECT_TRUE(ScopedDataLock(loader).Acquired());
+}
+
+TEST_F(TasksLoaderRestartTest, TaskListAndCalendarLoadedAtOnceKeepTheirOwnTaskOrders)
+{
+    for (int i = 0; i < kSortedTasks; ++i) {  // every fourth undated, the others due up to a week ago
+        const std::string name = std::to_string(20000 + i * 7919 % kSortedTasks);
+        WriteTask({.subject = {name.begin(), name.end()}, .due = i % 4 ? std::optional(today - i % 8) : std::nullopt});
+    }
+    // The task list: undated first, then due date descending, then subject. The calendar: by subject.
+    const std::pair<const WCHAR*, int> sort[] = {{u"TV_Sort0", 2}, {u"TV_SortDescending0", 1}, {u"UndatedTaskSort", 1}};
+    for (auto [name, value] : sort) SetTaskSetting(name, value);
+    for (auto name : {u"DV_ShowTasks", u"TaskSort"}) loadertest::SetSetting(kCalendarSettingsKey, name, 1);
+    auto key = [](const DATATASKS* t) { return std::tuple(t->dueDate < kTaskNoDate, -t->dueDate, Utf8(t->subject)); };
+    int faults[2] = {};
+    std::thread tasks([&] {
+        CTasksThread loader;
+        for (int i = 0; i < kConcurrentLoads; ++i) {
+            const std::vector<DATATASKS*> rows = Load(loader) ? Visible(loader) : std::vector<DATATASKS*>();
+            faults[0] += rows.size() != kSortedTasks ||
+                         !std::is_sorted(rows.begin(), rows.end(), [&](auto a, auto b) { return key(a) < key(b); });
+        }
+    });
+    std::thread calendar([&] {
+        CCalendarThread loader;
+        loader.SetRestrict(kstest::SysOf(today), kstest::SysOf(today));
+        for (int i = 0; i < kConcurrentLoads; ++i) {
+            std::vector<std::string> rows;
+            if (RunLoad(loader))
+                for (DATACALENDAR* row : loader.GetDataList())
+                    if (row->task) rows.push_back(Utf8(row->task->subject));
+            faults[1] += rows.size() != kSortedTasks * 3 / 4 || !std::is_sorted(rows.begin(), rows.end());
+        }
+    });
+    tasks.join();
+    calendar.join();
+    EXPECT_EQ(std::vector(faults, faults + 2), std::vector({0, 0})) << "loads out of order: task list, calendar";
 }
 
 }  // namespace

@@ -261,34 +261,38 @@ TEST_F(TasksGroupingTest, CategoryGroupsShowATaskUnderEachOfItsCategories)
     EXPECT_EQ(loader.GetIncludedCount(), 2);
 }
 
-// Importance and completion groups show all their headers; priority groups one per letter in use,
-// and a named heading (Q) even when empty, but not B (no heading, no task).
+// Importance and completion groups show all their headers; priority groups one per letter in use (a lower-case
+// letter joins an upper-case header only when that exists already), and a named heading (Q) even when empty, but not
+// B (no heading, no task). The headings are shared by every task list, whatever its settings key.
 TEST_F(TasksGroupingTest, GroupHeaders)
 {
     WriteTask({.subject = u"a1: lower", .importance = 3});
     WriteTask({.subject = u"A2: upper", .importance = 3});
     WriteTask({.subject = u"C: cee", .importance = 3});
+    WriteTask({.subject = u"c2: small", .importance = 3});
     WriteTask({.subject = u"bare", .importance = 3});
-    const std::u16string headings = std::u16string(kTasksSettingsKey) + u"\\GroupHeadings";
-    SetTaskSetting(u"Q", u"Quarterly goals", headings.c_str());
+    for (double done : {3, 20, 100}) WriteTask({.subject = u"done", .complete = true, .completed = today - done});
+    SetTaskSetting(u"Q", u"Quarterly goals", kTasksGroupHeadingsKey);
+    const WCHAR* ownKey = u"Software\\Corvid\\Kestrel\\TVGrouped";
     const struct {
         ULONG groupBy, named;
         std::vector<std::string> rows;
     } cases[] = {
-        {2, 0, {"[High]", "[Normal]", "[Low]", "lower", "upper", "cee", "bare"}},
-        {3, 0, {"[None]", "bare", "[A]", "lower", "upper", "[C]", "cee"}},
-        {3, 1, {"[None]", "bare", "[A]", "lower", "upper", "[C]", "cee", "[<Q>Quarterly goals</Q>]"}},
+        {2, 0, {"[High]", "[Normal]", "[Low]", "lower", "upper", "small", "cee", "bare"}},
+        {3, 0, {"[None]", "bare", "[a]", "lower", "[A]", "upper", "[C]", "small", "cee"}},
+        {3, 1, {"[None]", "bare", "[a]", "lower", "[A]", "upper", "[C]", "small", "cee", "[<Q>Quarterly goals</Q>]"}},
         {5,
          0,
-         {"[Not completed]", "lower", "upper", "cee", "bare", "[Completed recently]", "[Completed earlier]",
-          "[Completed long ago]"}},
+         {"[Not completed]", "lower", "upper", "small", "cee", "bare", "[Completed recently]", "done",
+          "[Completed earlier]", "done", "[Completed long ago]", "done"}},
         {6, 0, {"[None]"}},  // a date group starts closed
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.groupBy << "/" << c.named);
-        SetTaskSetting(u"GroupBy", c.groupBy);
-        SetTaskSetting(u"bAlwaysShowNamedHeaders", c.named);
+        SetTaskSetting(u"GroupBy", c.groupBy, ownKey);
+        SetTaskSetting(u"bAlwaysShowNamedHeaders", c.named, ownKey);
         CTasksThread loader;
+        loader.Override(ownKey);
         ASSERT_TRUE(Load(loader));
         EXPECT_EQ(VisibleText(loader), c.rows);
         EXPECT_EQ(loader.GetGroupList().GetCount(),
@@ -326,12 +330,16 @@ TEST_F(TasksGroupingTest, ProgressGroupsPutCompleteTasksUnderCompletedEvenWhenOv
                                                             {"none", "[No due date]"}}));
 }
 
+// Header states are shared by every task list, whatever its settings key.
 TEST_F(TasksGroupingTest, CollapsedHeaderStaysCollapsedInTheNextLoad)
 {
     WriteTask({.subject = u"n", .importance = 2});
     WriteTask({.subject = u"h", .importance = 1});
+    const WCHAR* ownKey = u"Software\\Corvid\\Kestrel\\TVOwn";
     SetTaskSetting(u"GroupBy", 2);
+    SetTaskSetting(u"GroupBy", 2, ownKey);
     CTasksThread loader;
+    loader.Override(ownKey);
     ASSERT_TRUE(Load(loader));
     DATATASKS* normal = nullptr;
     for (DATATASKS* row : loader.GetDataList()) {
@@ -340,17 +348,25 @@ TEST_F(TasksGroupingTest, CollapsedHeaderStaysCollapsedInTheNextLoad)
     ASSERT_NE(normal, nullptr);
     EXPECT_EQ(loader.ExpandTreeNode(false, normal, true), 1);  // one row went out of sight
 
-    const std::u16string stateKey = std::u16string(kTasksSettingsKey) + u"\\GroupState";
-    CRegistry state;
-    ASSERT_EQ(state.Exists(HKEY_CURRENT_USER, stateKey.c_str()), 1);
-    ULONG stored = 9;
-    ASSERT_EQ(state.QueryValue(u"1", &stored), 0);
-    EXPECT_EQ(stored, 0u);
+    auto stored = [](const WCHAR* key, const WCHAR* name) {
+        ULONG value = 9;
+        CRegistry state;
+        return state.Exists(HKEY_CURRENT_USER, key) == 1 && state.QueryValue(name, &value) == 0 ? value : 9;
+    };
+    EXPECT_EQ(stored(kTasksGroupStateKey, u"1"), 0u);
 
     CTasksThread again;
     ASSERT_TRUE(Load(again));
     EXPECT_EQ(VisibleText(again), (std::vector<std::string>{"[High]", "h", "[Normal]", "[Low]"}));
     EXPECT_EQ(again.GetDataList().GetCount(), 5);  // the hidden row follows the visible ones
+    // Expanding or collapsing all stores every header's state and "bShowExpanded".
+    for (bool expand : {false, true}) {
+        EXPECT_EQ(again.ExpandAll(expand), 0);
+        EXPECT_EQ(again.GetDisplayedCount(), expand ? 5 : 3);
+        EXPECT_EQ(std::vector({stored(kTasksGroupStateKey, u"0"), stored(kTasksGroupStateKey, u"2"),
+                               stored(kTasksSettingsKey, u"bShowExpanded")}),
+                  std::vector<ULONG>(3, expand));
+    }
 }
 
 TEST_F(TasksGroupingTest, PriorityManagerRanksTasksUnderEachLetter)
@@ -403,6 +419,33 @@ TEST_F(TasksGroupingTest, DateGroupsOneHeaderPerDueDay)
     EXPECT_EQ(loader.GetDisplayedCount(), 5);
 }
 
+// A category selection is applied by a pass over the categories before the tasks are read, and to a single update.
+TEST_F(TasksGroupingTest, CategorySelectionFiltersLoadsAndSingleUpdates)
+{
+    const CEOID moving = WriteTask({.subject = u"work", .categories = loadertest::BlobOf({1})});
+    WriteTask({.subject = u"home", .categories = loadertest::BlobOf({0})});
+    WriteTask({.subject = u"loose"});
+    CTasksThread loader;
+    CCategoryFilterInfo* info = nullptr;
+    loader.GetCategoryRestrict(info);
+    info->SetSelected(new CePtrList<CFullCategory*>);
+    info->m_pSelected->Append(new CFullCategory(u"Work", 1, work));
+    loader.SetCategoryRestrict(false);
+    ASSERT_TRUE(Load(loader));
+    EXPECT_EQ(VisibleText(loader), std::vector<std::string>{"work"});
+    // Moved to Home and refiled alone, the task fails the selection and leaves the list.
+    std::vector<BYTE> home = loadertest::BlobOf({0});
+    loadertest::PropList change;
+    change.Blob(kItemCategories, home);
+    ASSERT_EQ(loadertest::WritePimRecord(kTasksDatabase, change.props, moving), moving);
+    CeDbRecord record;
+    ASSERT_TRUE(ReadTask(loader, moving, record));
+    bool shown = true;
+    EXPECT_EQ(loader.AddNewTask(&record, &shown, PositionOf(loader, moving), true, false), 0);
+    EXPECT_FALSE(shown);
+    EXPECT_EQ(loader.GetDataList().GetCount(), 0);
+}
+
 // ---- Single updates and damaged input -------------------------------------
 
 TEST_F(TasksLoaderTest, SingleUpdateRefilesARowInPlace)
@@ -421,13 +464,8 @@ TEST_F(TasksLoaderTest, SingleUpdateRefilesARowInPlace)
     changes.Add(kTaskDueDate).filetime = FtOf(today + 9);
     ASSERT_EQ(loadertest::WritePimRecord(kTasksDatabase, changes.props, oid), oid);
 
-    CeDb tasks;
-    ASSERT_TRUE(tasks.Open(kTasksDatabase, 0, 0, nullptr));
-    ASSERT_EQ(tasks.SeekTo(oid), oid);
     CeDbRecord record;
-    ULONG ids[kTasksPropertyCount];
-    loader.SetPropIds(ids);
-    ASSERT_TRUE(tasks.ReadRec(record, kTasksPropertyCount, ids));
+    ASSERT_TRUE(ReadTask(loader, oid, record));
     bool shown = false;
     EXPECT_EQ(loader.AddNewTask(&record, &shown, 1, true, false), 1);
     EXPECT_TRUE(shown);

@@ -62,14 +62,20 @@ TEST_F(TasksTreeTest, FractionOfTheParentPropertyOpensTheTaskItself)
     EXPECT_EQ(loader.GetDisplayedTreeCount(), 2);
     EXPECT_EQ(loader.GetProjectFilterOID(), static_cast<DWORD>(project));
 
-    // Collapsing everything leaves the top row; expanding shows the tree again.
+    // Collapsing everything leaves the top row and writes each closed link back; expanding shows the tree again.
     loader.ExpandAll(false);
     EXPECT_EQ(VisibleText(loader), std::vector<std::string>{"P"});
+    EXPECT_EQ(std::vector({StoredParent(p), StoredParent(c)}), std::vector<std::optional<double>>({project, p}));
+    EXPECT_FALSE(loader.IsTreeExpanded());
+    loader.ExpandTreeNode(true, RowsBySubject(loader)["P"], true);
+    EXPECT_TRUE(loader.IsTreeExpanded());
+    EXPECT_EQ(VisibleText(loader), (std::vector<std::string>{"P", "C", "G"}));
+    EXPECT_EQ(std::vector({StoredParent(p), StoredParent(c)}),
+              std::vector<std::optional<double>>({project + 0.5, p + 0.5}));
     loader.ExpandAll(true);
     const std::vector<std::string> expanded = VisibleText(loader);
     ASSERT_GE(expanded.size(), 2u);
     EXPECT_EQ(expanded[1], "C");
-    EXPECT_FALSE(loader.IsTreeExpanded());
     // Deleting C's subtree takes G with it.
     long position = PositionOf(loader, RowsBySubject(loader)["C"]->oid);
     loader.DeleteChildrenFromTask(position);
@@ -131,6 +137,31 @@ TEST_F(TasksTreeTest, MovingASubtreeWritesTheLinkAndRenumbersDepths)
     _HIERSTRUCT loop{q, rows["G"]->oid, 1};
     loader.AddTreeNode(&loop, PositionOf(loader, rows["Q"]->oid), PositionOf(loader, rows["G"]->oid));
     EXPECT_EQ(rows["Q"]->parent, nullptr);
+}
+
+// Outside the project view a top-level parent opens by its own stored fraction (0.5 open, 0 closed), or without a
+// stored value as "bShowExpanded" says, under every rule.
+TEST_F(TasksTreeTest, TopLevelParentOpensByItsOwnValueOrTheSetting)
+{
+    const CEOID p = WriteTask({.subject = u"P"});
+    WriteTask({.subject = u"G", .parent = static_cast<double>(WriteTask({.subject = u"C", .parent = p + 0.5}))});
+    SetTaskSetting(u"GroupBy", 8);
+    const struct {
+        double own;  // -1: none stored
+        ULONG showExpanded, rule;
+        size_t visible;
+    } cases[] = {{0.5, 0, 42250, 3}, {0.0, 1, 42259, 1}, {-1, 1, 42255, 3}, {-1, 0, 42250, 1}};
+    for (const auto& c : cases) {
+        loadertest::PropList own;
+        own.Add(kTaskParent).dblVal = c.own;
+        own.props[0].wFlags = c.own < 0 ? CEDB_PROPDELETE : 0;
+        ASSERT_EQ(loadertest::WritePimRecord(kTasksDatabase, own.props, p), p);
+        SetTaskSetting(u"bShowExpanded", c.showExpanded);
+        SetTaskSetting(u"TV_FilterData", c.rule);
+        CTasksThread loader;
+        ASSERT_TRUE(Load(loader));
+        EXPECT_EQ(VisibleText(loader).size(), c.visible) << c.own << "/" << c.showExpanded;
+    }
 }
 
 // Outside the project view: a parent the filters drop is kept for its child; broken links end at top level.

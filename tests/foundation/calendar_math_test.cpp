@@ -39,8 +39,9 @@ TEST(CalendarMath, LeapYearsMonthLengthsRollOverDaysSecondsAndDifferences)
         int months;
         const char* expected;
     } cases[] = {
-        {Make(2023, 1, 31, 10, 30, 15, 250), 1, "2023-03-03 10:30:15.250"},  // 31 February rolls into March
-        {Make(2024, 1, 31), 1, "2024-03-02 00:00:00.000"},
+        {Make(2023, 1, 31, 10, 30, 15, 250), 1, "2023-02-28 10:30:15.250"},  // 31 February: the month's last day
+        {Make(2024, 1, 31), 1, "2024-02-29 00:00:00.000"},
+        {Make(2024, 3, 31), -13, "2023-02-28 00:00:00.000"},
         {Make(2024, 3, 15), -13, "2023-02-15 00:00:00.000"},
         {Make(2024, 11, 5), 2, "2025-01-05 00:00:00.000"},
         {Make(2024, 1, 5), -1, "2023-12-05 00:00:00.000"},

@@ -128,6 +128,12 @@ TEST_F(ZoneConversions, EveryHourOfAYearMatchesIcuAndDayOffsetsAroundTransitions
         EXPECT_EQ(std::vector<LONG>({start, end, dst}), std::vector<LONG>({c.start, c.end, c.dst})) << where;
         EXPECT_EQ(IsInDST(c.day.wYear, c.day.wMonth, c.day.wDay, &tzi), c.dst) << where;
     }
+    // Rules dated 2024 (10 March, 3 November) hold in 2024 only.
+    TIME_ZONE_INFORMATION dated = Zone(u"America/New_York");
+    dated.DaylightDate.wYear = dated.StandardDate.wYear = 2024;
+    dated.DaylightDate.wDay = 10;
+    dated.StandardDate.wDay = 3;
+    EXPECT_EQ(std::pair(IsInDST(2024, 7, 4, &dated), IsInDST(2026, 7, 4, &dated)), std::pair(TRUE, FALSE));
 }
 
 TEST(TimeZoneList, CopiesTheLibrarysZones)

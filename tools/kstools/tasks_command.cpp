@@ -213,7 +213,7 @@ std::string RuleName(int rule)
 Json ViewJson(CTasksThread& loader)
 {
     const TasksViewSettings& s = loader.Settings();
-    const TasksSortPrefs& sort = TasksSortState::Prefs();
+    const TasksSortPrefs& sort = loader.SortPrefs();
     Json view{{"filter", s.filterRule},
               {"filterName", RuleName(s.filterRule)},
               {"sort", {sort.primaryKey, sort.secondaryKey}},
