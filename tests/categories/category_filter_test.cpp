@@ -96,14 +96,9 @@ TEST(CategoryFilter, BlobAndTextFormsAgreeWithTheModel)
 }
 
 // The edges of the text form and of missing arguments.
-class FilterCase : public ::testing::Test {
-protected:
-    void Select(const std::set<int>& numbers) { info.SetSelected(ListOf(numbers, {0, 33, 64, 5})); }
-    CCategoryFilterInfo info;
-};
-
-TEST_F(FilterCase, MissingFiltersAndSelectedListsPassEverything)
+TEST(FilterCase, MissingFiltersPassEverythingTextPiecesLoseOneLeadingSpaceAndAreMatchedWhole)
 {
+    CCategoryFilterInfo info;
     EXPECT_TRUE(CategoryFilterHighLevel(static_cast<const _CEBLOB*>(nullptr), nullptr));
     EXPECT_TRUE(CategoryFilterHighLevel(u"Cat Ba", nullptr));
     info.bHideCategories = kCategoryShowUncategorised;
@@ -112,12 +107,9 @@ TEST_F(FilterCase, MissingFiltersAndSelectedListsPassEverything)
     EXPECT_EQ(info.m_blob->dwCount, 0u);
     _CEBLOB item{0, nullptr};
     EXPECT_TRUE(CategoryFilterHighLevel(&item, &info)) << "the blob form: an item without categories";
-}
 
-TEST_F(FilterCase, TextPiecesLoseOneLeadingSpaceCompareExactlyAndAreMatchedWhole)
-{
     info.bHideCategories = kCategoryShowSelected;
-    Select({1});  // "Cat Ba"
+    info.SetSelected(ListOf({1}, {0, 33, 64, 5}));  // "Cat Ba"
     EXPECT_TRUE(CategoryFilterHighLevel(u" Cat Ba", &info)) << "one leading space, even first";
     EXPECT_TRUE(CategoryFilterHighLevel(u"x,Cat Ba", &info)) << "no space after the comma";
     EXPECT_FALSE(CategoryFilterHighLevel(u"x,  Cat Ba", &info)) << "only one space goes";

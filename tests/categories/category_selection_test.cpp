@@ -83,28 +83,21 @@ TEST_F(CategorySelectionTest, OnlyTheNamesBeforeTheFirstThatOverflowsAreStored)
     EXPECT_EQ(Stored(kDefaultSettingsFile, u"Second"), c);
 }
 
-TEST_F(CategorySelectionTest, CustomViewsAreReadFromTheirOwnFile)
+TEST_F(CategorySelectionTest, CustomViewsAreReadFromTheirOwnFileAndOnlyTheFirst7900CharactersOfAValue)
 {
-    WriteCategories({{u"Home", 0}, {u"Work", 1}});
+    WriteCategories({{u"Home", 0}, {u"Work", 1}, {u"Early", 2}, {u"Late", 3}});
     {
         CRegistry views(kCustomViewsSettingsFile);
         ASSERT_EQ(views.OpenKey(HKEY_CURRENT_USER, kKey), 0);
         ASSERT_EQ(views.SetValue(u"View1", u"Work\u0007Nowhere\u0007Home"), 0);
         ASSERT_EQ(views.SaveINIFile(1), 0);
-    }
-    EXPECT_EQ(ReadBack(u"View1", true), (V{u"Home", u"Work"}));
-    EXPECT_EQ(ReadBack(u"View1", false), V{});
-}
-
-TEST_F(CategorySelectionTest, OnlyTheFirst7900CharactersOfAValueAreRead)
-{
-    WriteCategories({{u"Early", 0}, {u"Late", 1}});
-    {
         CRegistry settings;
         ASSERT_EQ(settings.OpenKey(HKEY_CURRENT_USER, kKey), 0);
         std::u16string text = u"Early\u0007" + std::u16string(7890, u'z') + u"\u0007Late";
         ASSERT_EQ(settings.SetValue(u"Long", text.c_str()), 0);
     }
+    EXPECT_EQ(ReadBack(u"View1", true), (V{u"Home", u"Work"}));
+    EXPECT_EQ(ReadBack(u"View1", false), V{});
     EXPECT_EQ(ReadBack(u"Long", false), V{u"Early"});
 }
 

@@ -102,7 +102,7 @@ TEST_F(CategoryTextTest, RandomTextsComeBackAsTheirCategories)
 
 // ---- Adding and removing records -----------------------------------------
 
-TEST_F(CategoryTextTest, AddingTakesTheLowestFreeIndex)
+TEST_F(CategoryTextTest, AddingTakesTheLowestFreeIndexAndRefusesNamesThatCannotTravelInAText)
 {
     WriteCategories({{u"Zero", 0}, {u"One", 1}, {u"Three", 3}, {u"Unindexed", -1}});
     SHORT index = -5;
@@ -116,10 +116,8 @@ TEST_F(CategoryTextTest, AddingTakesTheLowestFreeIndex)
     ASSERT_NE(added, list.end()) << "the cache was refreshed";
     EXPECT_EQ(std::u16string((*added)->m_name), u"Two");
     EXPECT_EQ((*added)->m_index, 2);
-}
 
-TEST_F(CategoryTextTest, NamesThatCannotTravelInATextAreRefused)
-{
+    // Names that cannot travel in a text are refused.
     EXPECT_EQ(AddCategoryRecord(u""), ERROR_INVALID_NAME);
     EXPECT_EQ(AddCategoryRecord(nullptr), ERROR_INVALID_NAME);
     EXPECT_EQ(AddCategoryRecord(u"a,b"), ERROR_INVALID_NAME);
@@ -128,7 +126,7 @@ TEST_F(CategoryTextTest, NamesThatCannotTravelInATextAreRefused)
     EXPECT_EQ(AddCategoryRecord(std::u16string(255, u'x').c_str()), ERROR_SUCCESS);
     ASSERT_EQ(AddCategoryRecord(u"Holiday"), ERROR_SUCCESS);
     EXPECT_EQ(AddCategoryRecord(u"HOLIDAY"), ERROR_ALREADY_EXISTS);
-    EXPECT_EQ(StoredRecordCount(), 2);
+    EXPECT_EQ(StoredRecordCount(), 7);
 }
 
 TEST_F(CategoryTextTest, RemovingDeletesTheRecordTakesItOffEveryItemAndFreesItsIndex)

@@ -25,28 +25,21 @@ std::string Fields(const CFullCategory& c)
     return out + (c.m_shown ? "|shown" : "|hidden");
 }
 
-// Absent properties' defaults are the category database's own.
-TEST_F(FullCategoryListTest, EveryPropertyIsRead)
+// Absent properties' defaults are the category database's own; nameless records go at the next full read.
+TEST_F(FullCategoryListTest, EveryPropertyIsReadAndRecordsWithoutANameAreDeleted)
 {
     const CEOID full = WriteRawCategory({u"Business", 7, 0, 2, 3, 4, false});
-    CePtrList<CFullCategory*> list;
-    ASSERT_EQ(GetFullCategoryInfo(list, false), 1);
-    EXPECT_EQ(Fields(*list.GetAt(0)), "Business|7|0|2|3|4|hidden");
-    EXPECT_EQ(list.GetAt(0)->m_oid, full);
-}
-
-TEST_F(FullCategoryListTest, RecordsWithoutANameAreDeletedAtTheNextFullRead)
-{
     WriteCategory(u"First", 0);
     WriteRawCategory({{}, 1, {}, {}, {}, {}, {}});   // no name at all
     WriteRawCategory({u"", 2, {}, {}, {}, {}, {}});  // an empty name
     WriteCategory(u"Last", 3);
-    ASSERT_EQ(StoredRecordCount(), 4);
-
+    ASSERT_EQ(StoredRecordCount(), 5);
     CePtrList<CFullCategory*> list;
-    EXPECT_EQ(GetFullCategoryInfo(list, true), 2);
-    EXPECT_EQ(Names(list), (std::vector<std::u16string>{u"First", u"Last"}));
-    EXPECT_EQ(StoredRecordCount(), 2) << "the nameless records are gone from the database";
+    EXPECT_EQ(GetFullCategoryInfo(list, true), 3);
+    EXPECT_EQ(Names(list), (std::vector<std::u16string>{u"Business", u"First", u"Last"}));
+    EXPECT_EQ(Fields(*list.GetAt(0)), "Business|7|0|2|3|4|hidden");
+    EXPECT_EQ(list.GetAt(0)->m_oid, full);
+    EXPECT_EQ(StoredRecordCount(), 3) << "the nameless records are gone from the database";
 }
 
 TEST_F(FullCategoryListTest, TheCacheIsReadAgainOnlyWhenAskedOrEmptyAndResetFillsTheSharedList)

@@ -141,13 +141,7 @@ TEST(CityDb, ListsEveryWindowsZoneWithCurrentRules)
     EXPECT_EQ(Narrow(eastern->szDaylightName), "Eastern Daylight Time");
     EXPECT_EQ(Narrow(eastern->szTzdbName), "America/New_York");
     EXPECT_EQ(Narrow(eastern->szDisplayName), "(GMT-05:00) Eastern Time (New York)");
-    EXPECT_EQ(eastern->lGMTOffset, -300);
-    EXPECT_EQ(eastern->tzi.DaylightBias, -60);  // the rules themselves are checked against ICU below
     EXPECT_EQ(eastern->id, platform::CityDbZoneId(u"Eastern Standard Time"));
-    const CITYDB_TIME_ZONE* india = db.Find("India Standard Time");
-    ASSERT_NE(india, nullptr);
-    EXPECT_EQ(india->lGMTOffset, 330);
-    EXPECT_EQ(india->tzi.StandardDate.wMonth, 0);
 
     CityDb again;  // a second user shares the loaded list
     EXPECT_EQ(again.zones, db.zones);
