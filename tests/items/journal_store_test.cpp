@@ -58,7 +58,7 @@ std::string Fields(const CJournalData& e)
     return out + std::string(e.m_notes.begin(), e.m_notes.end());
 }
 
-TEST_F(JournalStoreTest, EveryFieldRoundTripsAndTimesAreStoredAsLocalFileTimes)
+TEST_F(JournalStoreTest, EveryFieldRoundTripsTimesAreStoredAsLocalFileTimesAndUpdatesKeepOneRecord)
 {
     CJournalData written = FullEntry();
     CJournal::WriteEntry(written, false);
@@ -72,16 +72,13 @@ TEST_F(JournalStoreTest, EveryFieldRoundTripsAndTimesAreStoredAsLocalFileTimes)
     ASSERT_NE(Find(props, kJournalStart), nullptr);
     EXPECT_EQ(platform::FileTimeValue(Find(props, kJournalStart)->val.filetime),
               TimeValue(Local(2026, 3, 14, 9, 30, 15)));
-}
 
-TEST_F(JournalStoreTest, StampFlagAndUpdatesKeepOneRecord)
-{
     SYSTEMTIME before{};
     GetLocalTime(&before);
     CJournalData e = FullEntry();
     CJournal::WriteEntry(e, true);
     const CEOID first = e.m_record;
-    CJournalData read;
+    read = CJournalData();
     CJournal::ReadEntry(first, &read);
     EXPECT_GE(TimeValue(read.m_created), TimeValue(before) - 10'000'000ull) << "stamped now, not 1 March";
     EXPECT_EQ(TimeValue(e.m_created), TimeValue(read.m_created)) << "the entry written holds the stamp it was given";
@@ -103,26 +100,7 @@ TEST_F(JournalStoreTest, StampFlagAndUpdatesKeepOneRecord)
     EXPECT_NE(again.m_record, first);
 }
 
-TEST_F(JournalStoreTest, NotesLoseATrailingEmptyParagraphAndEmptyNotesTheProperty)
-{
-    CJournalData e = FullEntry();
-    const std::string rtf = "{\\rtf1 hello\\par }";
-    e.m_notes.assign(rtf.begin(), rtf.end());
-    CJournal::WriteEntry(e, false);
-    CJournalData read;
-    CJournal::ReadEntry(e.m_record, &read);
-    EXPECT_EQ(std::string(read.m_notes.begin(), read.m_notes.end()), "{\\rtf1 hello}");
-    ASSERT_TRUE(Has(StoredProps(e.m_record), kJournalNotes));
-
-    e.m_notes.clear();
-    CJournal::WriteEntry(e, false);
-    const auto ids = StoredProps(e.m_record);
-    EXPECT_FALSE(Has(ids, kJournalNotes));
-    EXPECT_TRUE(Has(ids, kJournalFalseFlag)) << "the always-false flag is written";
-    EXPECT_FALSE(Has(ids, kJournalPlainNotes));
-}
-
-TEST_F(JournalStoreTest, AFailedWriteIsShownAndPlainNotesAreReadWithoutABlob)
+TEST_F(JournalStoreTest, AFailedWriteIsShownNotesLoseATrailingEmptyParagraphAndEmptyNotesTheProperty)
 {
     ScriptedUiHost host;
     CJournalData e = FullEntry();
@@ -137,6 +115,21 @@ TEST_F(JournalStoreTest, AFailedWriteIsShownAndPlainNotesAreReadWithoutABlob)
     CJournal::WriteEntry(e, true);
     EXPECT_NE(e.m_record, 0u);
     EXPECT_EQ(host.MessageCount(), 1u);
+
+    const std::string rtf = "{\\rtf1 hello\\par }";
+    e.m_notes.assign(rtf.begin(), rtf.end());
+    CJournal::WriteEntry(e, false);
+    CJournalData read;
+    CJournal::ReadEntry(e.m_record, &read);
+    EXPECT_EQ(std::string(read.m_notes.begin(), read.m_notes.end()), "{\\rtf1 hello}");
+    ASSERT_TRUE(Has(StoredProps(e.m_record), kJournalNotes));
+    e.m_notes.clear();
+    CJournal::WriteEntry(e, false);
+    const auto ids = StoredProps(e.m_record);
+    EXPECT_FALSE(Has(ids, kJournalNotes));
+    EXPECT_TRUE(Has(ids, kJournalFalseFlag)) << "the always-false flag is written";
+    EXPECT_FALSE(Has(ids, kJournalPlainNotes));
+
     // Plain notes are read when the blob is missing or empty.
     CJournal::CheckAndCreateDB();
     const CEPROPVAL text = Prop(kJournalPlainNotes, u"old notes");
