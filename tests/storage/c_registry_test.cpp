@@ -193,21 +193,6 @@ TEST_F(TextStore, KeysSectionsEnumerationAndSectionNames)
 
 // ---- Sharing and saving the file ------------------------------------------
 
-TEST_F(TextStore, ChangeMarksLastUntilTheFileIsWritten)
-{
-    CRegistry store(REGISTRY_TYPE_FILE, kFile);
-    store.OpenKey(HKEY_CURRENT_USER, kKestrel);
-    EXPECT_EQ(store.Updated(HKEY_CURRENT_USER, kKestrel), 0);
-    store.SetValue(u"a", 1ul);
-    EXPECT_EQ(store.Updated(HKEY_CURRENT_USER, kKestrel), 1);
-    EXPECT_EQ(store.QueryValueUpdated(u"a"), 1);
-    EXPECT_EQ(store.QueryValueUpdated(u"b"), 0);
-    EXPECT_EQ(store.FlushKey(), 0);
-    EXPECT_EQ(store.Updated(HKEY_CURRENT_USER, kKestrel), 0);
-    EXPECT_EQ(store.QueryValueUpdated(u"a"), 0);
-    EXPECT_EQ(Number(store, u"a"), "1") << "the open key survives a save";
-}
-
 TEST_F(TextStore, TheLastUserOfADirtyFileOrTheProgramsNormalEndWritesIt)
 {
     auto first = std::make_unique<CRegistry>(REGISTRY_TYPE_FILE, kFile);
@@ -261,7 +246,7 @@ TEST_F(TextStore, SavingMergesOnlyWhatThisProcessChanged)
     EXPECT_EQ(Text(store, u"t"), u"2");
 }
 
-TEST_F(TextStore, OpenSectionsAreFoundAgainWhenSectionsMoveAndAMissingFileStartsEmpty)
+TEST_F(TextStore, OpenSectionsAreFoundAgainWhenSectionsMoveAndChangeMarksLastUntilTheFileIsWritten)
 {
     CRegistry a(REGISTRY_TYPE_FILE, kFile);
     CRegistry b(REGISTRY_TYPE_FILE, kFile);
@@ -273,6 +258,18 @@ TEST_F(TextStore, OpenSectionsAreFoundAgainWhenSectionsMoveAndAMissingFileStarts
     EXPECT_EQ(Number(b, u"y"), "2");
     EXPECT_EQ(b.KeyRef(), 0);
     EXPECT_EQ(a.SetValue(u"x", 1ul), E_FAIL) << "the deleted section is not silently re-created";
+
+    CRegistry store(REGISTRY_TYPE_FILE, kFile);
+    store.OpenKey(HKEY_CURRENT_USER, kKestrel);
+    EXPECT_EQ(store.Updated(HKEY_CURRENT_USER, kKestrel), 0);
+    store.SetValue(u"a", 1ul);
+    EXPECT_EQ(store.Updated(HKEY_CURRENT_USER, kKestrel), 1);
+    EXPECT_EQ(store.QueryValueUpdated(u"a"), 1);
+    EXPECT_EQ(store.QueryValueUpdated(u"b"), 0);
+    EXPECT_EQ(store.FlushKey(), 0);
+    EXPECT_EQ(store.Updated(HKEY_CURRENT_USER, kKestrel), 0);
+    EXPECT_EQ(store.QueryValueUpdated(u"a"), 0);
+    EXPECT_EQ(Number(store, u"a"), "1") << "the open key survives a save";
 }
 
 TEST_F(TextStore, AFailedWriteKeepsTheChangesForTheNextSave)

@@ -85,7 +85,7 @@ protected:
     }
 };
 
-TEST_F(MRUTest, SavingPutsTheEntryFirstMovesAnExistingOneAndTheSixteenthDropsTheOldest)
+TEST_F(MRUTest, SavingPutsTheEntryFirstTheSixteenthDropsTheOldestAndEmptyOrNamelessSavesChangeNothing)
 {
     SaveAll(u"Find", {u"alpha", u"beta", u"gamma", u"delta"});
     EXPECT_EQ(Stored(u"Find"), (Values{{u"0", u"delta"}, {u"1", u"gamma"}, {u"2", u"beta"}, {u"3", u"alpha"}}));
@@ -98,7 +98,6 @@ TEST_F(MRUTest, SavingPutsTheEntryFirstMovesAnExistingOneAndTheSixteenthDropsThe
     Texts entries;
     for (int i = 0; i < 16; ++i) entries.push_back(u"entry " + std::u16string(1, static_cast<char16_t>(u'a' + i)));
     SaveAll(u"Long", Texts(entries.begin(), entries.begin() + 15));
-    ASSERT_EQ(StoredTexts(u"Long").size(), 15u);
     MRUSave(u"Long", entries[3].c_str());  // a known entry when full drops nothing
     EXPECT_EQ(StoredTexts(u"Long").back(), entries[0]);
     MRUSave(u"Long", entries[15].c_str());
@@ -107,23 +106,21 @@ TEST_F(MRUTest, SavingPutsTheEntryFirstMovesAnExistingOneAndTheSixteenthDropsThe
         if (i != 3) expected.push_back(entries[i]);
     }
     EXPECT_EQ(StoredTexts(u"Long"), expected);
-}
 
-TEST_F(MRUTest, EmptyAndNamelessSavesChangeNothingLongEntriesStayWholeAndSavingDropsStrayValues)
-{
-    MRUSave(u"Find", u"");
-    MRUSave(u"Find", nullptr);
-    EXPECT_EQ(CRegistry(REGISTRY_TYPE_REGISTRY).Exists(HKEY_CURRENT_USER, (kMenus + u"Find").c_str()), 0)
+    // Empty and nameless saves change nothing; long entries stay whole; saving drops stray values.
+    MRUSave(u"Edit", u"");
+    MRUSave(u"Edit", nullptr);
+    EXPECT_EQ(CRegistry(REGISTRY_TYPE_REGISTRY).Exists(HKEY_CURRENT_USER, (kMenus + u"Edit").c_str()), 0)
         << "an empty entry created the list";
-    MRUSave(u"Find", u"kept");
-    MRUSave(u"Find", u"");
+    MRUSave(u"Edit", u"kept");
+    MRUSave(u"Edit", u"");
     MRUSave(nullptr, u"nowhere");
     MRUSave(u"", u"nowhere");
-    EXPECT_EQ(StoredTexts(u"Find"), (Texts{u"kept"}));
+    EXPECT_EQ(StoredTexts(u"Edit"), (Texts{u"kept"}));
     const std::u16string longEntry(5000, u'y');
-    MRUSave(u"Find", longEntry.c_str());
-    MRUSave(u"Find", u"kept");
-    EXPECT_EQ(StoredTexts(u"Find"), (Texts{u"kept", longEntry})) << "read back whole and moved down";
+    MRUSave(u"Edit", longEntry.c_str());
+    MRUSave(u"Edit", u"kept");
+    EXPECT_EQ(StoredTexts(u"Edit"), (Texts{u"kept", longEntry})) << "read back whole and moved down";
     {
         CRegistry registry(REGISTRY_TYPE_REGISTRY);
         ASSERT_EQ(registry.OpenKey(HKEY_CURRENT_USER, (kMenus + u"Stray\\MRU").c_str()), 0);
