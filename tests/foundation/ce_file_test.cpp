@@ -194,7 +194,7 @@ TEST_F(CeFileTest, LineEndingsLinesCutToTheCallersBufferReadsInPiecesAndBuffered
     EXPECT_EQ(ReadHostFile("l.bin"), "ab" + big);
 }
 
-TEST_F(CeFileTest, AccessRightsWriteLineInBothEncodingsAndPositionsWhileReadingAndWriting)
+TEST_F(CeFileTest, AccessRightsWriteLineInBothEncodingsPositionsExistsAndCreatePath)
 {
     MakeHostFile("r.bin", "content");
     CeFile file;
@@ -284,20 +284,17 @@ TEST_F(CeFileTest, AccessRightsWriteLineInBothEncodingsAndPositionsWhileReadingA
     EXPECT_TRUE(positioned.SetEndOfFile());
     positioned.Close();
     EXPECT_EQ(ReadHostFile("p.bin"), "012a");
-}
 
-TEST_F(CeFileTest, ExistsOnFilesFoldersAndMissingPathsAndCreatePathMakesEveryFolder)
-{
     MakeHostFile("Folder/file.txt");
     const struct {
         const WCHAR* path;
         BOOL acceptFolder;
         BOOL expected;
-    } cases[] = {
+    } exists[] = {
         {u"\\Folder\\file.txt", FALSE, TRUE}, {u"\\Folder", TRUE, TRUE}, {u"\\Folder", FALSE, FALSE},
         {u"\\Folder\\none.txt", TRUE, FALSE}, {nullptr, TRUE, FALSE},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : exists) {
         SCOPED_TRACE(c.path ? std::string(c.path, c.path + std::char_traits<char16_t>::length(c.path)) : "null");
         EXPECT_EQ(CeFile::Exists(c.path, c.acceptFolder), c.expected);
     }

@@ -59,7 +59,7 @@ protected:
     }
 };
 
-TEST_F(LocaleSandbox, TypedTimesOnA12And24HourClockAndTheOverrides)
+TEST_F(LocaleSandbox, TypedTimesOnA12And24HourClockTheOverridesAndDatePatternsFromTheLocale)
 {
     struct {
         const char16_t* text;
@@ -95,20 +95,15 @@ TEST_F(LocaleSandbox, TypedTimesOnA12And24HourClockAndTheOverrides)
     WCHAR picture[16];
     EXPECT_EQ(Corvid_GetLocaleInfo(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, picture, 16), 9) << "others pass through";
     EXPECT_EQ(std::u16string(picture), u"M/d/yyyy");
-}
 
-TEST_F(LocaleSandbox, DatePatternsFromTheLocale)
-{
-    SYSTEMTIME date{};
-    date.wYear = 2024;
-    date.wMonth = 3;
-    date.wDay = 5;
-    WCHAR out[80];
+    // Date patterns from the locale.
+    const SYSTEMTIME date{2024, 3, 0, 5};
+    WCHAR formatted[80];
     struct {
         const char* locale;
         int (*format)(LCID, const SYSTEMTIME*, LPWSTR, int);
         std::u16string expected;
-    } cases[] = {
+    } patterns[] = {
         {"en-US", GetLongDateFormat, u"Tuesday, March 5, 2024"},
         {"en-US", GetLongAbbrevDateFormat, u"Tue, March 5, 2024"},
         {"en-US", GetMidSizeDateFormat, u"Tue, Mar 5, 2024"},
@@ -117,10 +112,10 @@ TEST_F(LocaleSandbox, DatePatternsFromTheLocale)
         {"de-DE", GetMidSizeDateFormat, u"Di., 5. März 2024"},
         {"de-DE", GetShortDateFormatWithFullYear, u"05.03.2024"},
     };
-    for (auto& c : cases) {
+    for (auto& c : patterns) {
         UseLocale(c.locale);
-        ASSERT_GT(c.format(LOCALE_USER_DEFAULT, &date, out, 80), 0) << c.locale;
-        EXPECT_EQ(std::u16string(out), c.expected) << c.locale;
+        ASSERT_GT(c.format(LOCALE_USER_DEFAULT, &date, formatted, 80), 0) << c.locale;
+        EXPECT_EQ(std::u16string(formatted), c.expected) << c.locale;
     }
 }
 

@@ -72,38 +72,7 @@ protected:
     size_t openAtStart_ = 0;
 };
 
-TEST_F(Registry, CreateReportsDispositionAndMatchesPathsWithoutCase)
-{
-    struct Case {
-        HKEY root;
-        const char16_t* path;
-        DWORD disposition;
-    };
-    const Case cases[] = {
-        {HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel", REG_CREATED_NEW_KEY},  // parents made on the way
-        {HKEY_CURRENT_USER, u"SOFTWARE\\corvid\\KESTREL", REG_OPENED_EXISTING_KEY},
-        {HKEY_CURRENT_USER, u"\\Software\\Corvid\\Kestrel", REG_OPENED_EXISTING_KEY},
-        {HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\", REG_OPENED_EXISTING_KEY},
-        {HKEY_CURRENT_USER, u"Software\\Corvid", REG_OPENED_EXISTING_KEY},
-        {HKEY_LOCAL_MACHINE, u"Software\\Corvid\\Kestrel", REG_CREATED_NEW_KEY},  // roots are separate trees
-        {HKEY_LOCAL_MACHINE, u"\\Software\\Corvid", REG_OPENED_EXISTING_KEY},
-        {HKEY_USERS, u"software", REG_CREATED_NEW_KEY},
-        {HKEY_CLASSES_ROOT, u"Software", REG_CREATED_NEW_KEY},
-    };
-    for (const auto& c : cases) {
-        DWORD disposition = 0;
-        HKEY key = Create(c.root, c.path, &disposition);
-        EXPECT_EQ(disposition, c.disposition)
-            << std::string(c.path, c.path + std::char_traits<char16_t>::length(c.path));
-        RegCloseKey(key);
-    }
-    HKEY software = nullptr;
-    ASSERT_EQ(Open(HKEY_CURRENT_USER, u"software", &software), ERROR_SUCCESS);
-    EXPECT_EQ(SubKeys(software), std::vector<std::u16string>{u"Corvid"});  // case kept from the first creation
-    RegCloseKey(software);
-}
-
-TEST_F(Registry, OpenRefusesMissingKeysBadPathsAndBadHandles)
+TEST_F(Registry, OpenRefusesMissingKeysBadPathsAndBadHandlesCreateReportsDispositionAndMatchesWithoutCase)
 {
     HKEY corvid = Create(HKEY_CURRENT_USER, u"Software\\Corvid");
     HKEY key = nullptr;
@@ -138,6 +107,34 @@ TEST_F(Registry, OpenRefusesMissingKeysBadPathsAndBadHandles)
     EXPECT_EQ(RegCloseKey(corvid), ERROR_INVALID_HANDLE);  // a closed handle stays closed
     EXPECT_EQ(Open(corvid, nullptr, &key), ERROR_INVALID_HANDLE);
     EXPECT_EQ(RegCloseKey(HKEY_CURRENT_USER), ERROR_SUCCESS);
+
+    struct Creation {
+        HKEY root;
+        const char16_t* path;
+        DWORD disposition;
+    };
+    const Creation creations[] = {
+        {HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel", REG_CREATED_NEW_KEY},  // parents made on the way
+        {HKEY_CURRENT_USER, u"SOFTWARE\\corvid\\KESTREL", REG_OPENED_EXISTING_KEY},
+        {HKEY_CURRENT_USER, u"\\Software\\Corvid\\Kestrel", REG_OPENED_EXISTING_KEY},
+        {HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\", REG_OPENED_EXISTING_KEY},
+        {HKEY_CURRENT_USER, u"Software\\Corvid", REG_OPENED_EXISTING_KEY},
+        {HKEY_LOCAL_MACHINE, u"Software\\Corvid\\Kestrel", REG_CREATED_NEW_KEY},  // roots are separate trees
+        {HKEY_LOCAL_MACHINE, u"\\Software\\Corvid", REG_OPENED_EXISTING_KEY},
+        {HKEY_USERS, u"software", REG_CREATED_NEW_KEY},
+        {HKEY_CLASSES_ROOT, u"Software", REG_CREATED_NEW_KEY},
+    };
+    for (const auto& c : creations) {
+        DWORD disposition = 0;
+        HKEY created = Create(c.root, c.path, &disposition);
+        EXPECT_EQ(disposition, c.disposition)
+            << std::string(c.path, c.path + std::char_traits<char16_t>::length(c.path));
+        RegCloseKey(created);
+    }
+    HKEY software = nullptr;
+    ASSERT_EQ(Open(HKEY_CURRENT_USER, u"software", &software), ERROR_SUCCESS);
+    EXPECT_EQ(SubKeys(software), std::vector<std::u16string>{u"Corvid"});  // case kept from the first creation
+    RegCloseKey(software);
 }
 
 TEST_F(Registry, ValuesKeepTheirTypeAndSizeAndBadWritesAndMissingValuesGiveErrorCodes)
