@@ -143,7 +143,7 @@ TEST_F(OutlookRecurrenceTest, PatternFieldsComeBackAfterReopeningAndSavingMovesT
     EXPECT_DATE(Get(pattern, &IRecurrencePattern::get_PatternStartDate), Ole(2026, 3, 2));
 }
 
-TEST_F(OutlookRecurrenceTest, BadPatternFieldsAndTooLongOccurrencesFailTheSave)
+TEST_F(OutlookRecurrenceTest, BadPatternFieldsAndTooLongOccurrencesFailTheSaveAndAnUnreadablePatternStays)
 {
     struct Case {
         LONG type;
@@ -186,6 +186,21 @@ TEST_F(OutlookRecurrenceTest, BadPatternFieldsAndTooLongOccurrencesFailTheSave)
     EXPECT_EQ(item->Save(), E_INVALIDREMINDERTIME);
     item->put_ReminderMinutesBeforeStart(15);
     EXPECT_EQ(item->Save(), S_OK);
+
+    // A pattern that cannot be read is left as it is.
+    ComRef<IAppointment> unreadable = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
+    const CEOID garbled = SaveAndClose(unreadable);
+    const BYTE garbage[] = {0x04, 0x30, 0x04, 0x30, 0x99, 0x99};
+    ASSERT_TRUE(WriteRaw(kAppointmentsDatabase, garbled,
+                         {cedbtest::Blob(PropIdNumber(kAppointmentRecurrencePattern), garbage, sizeof garbage)}));
+
+    ComRef<IAppointment> edit = OpenAppointment(garbled);
+    EXPECT_EQ(Get(edit, &IAppointment::get_IsRecurring), VARIANT_FALSE);
+    PutText(edit, &IAppointment::put_Subject, u"Edited");
+    ASSERT_EQ(edit->Save(), S_OK);
+    edit.Reset();
+    EXPECT_EQ(ReadRaw(kAppointmentsDatabase, garbled, kAppointmentRecurrencePattern).bytes,
+              std::vector<BYTE>(garbage, garbage + sizeof garbage));
 }
 
 // ---- Changing and deleting occurrences ------------------------------------
@@ -385,23 +400,6 @@ TEST_F(OutlookRecurrenceTest, AllDayChangesAreFlaggedAndRefusedForMeetings)
     EXPECT_EQ(occurrence->Save(), E_ALLDAYMEETING);
     occurrence.Reset();
     EXPECT_TRUE(StoredBlob(oid).exceptions.empty());
-}
-
-TEST_F(OutlookRecurrenceTest, AnUnreadablePatternIsLeftAsItIs)
-{
-    ComRef<IAppointment> item = MakeItem<IAppointment>(kAppointmentsDatabase, 0, MakeOutlookAppointment);
-    const CEOID oid = SaveAndClose(item);
-    const BYTE garbage[] = {0x04, 0x30, 0x04, 0x30, 0x99, 0x99};
-    ASSERT_TRUE(WriteRaw(kAppointmentsDatabase, oid,
-                         {cedbtest::Blob(PropIdNumber(kAppointmentRecurrencePattern), garbage, sizeof garbage)}));
-
-    ComRef<IAppointment> edit = OpenAppointment(oid);
-    EXPECT_EQ(Get(edit, &IAppointment::get_IsRecurring), VARIANT_FALSE);
-    PutText(edit, &IAppointment::put_Subject, u"Edited");
-    ASSERT_EQ(edit->Save(), S_OK);
-    edit.Reset();
-    EXPECT_EQ(ReadRaw(kAppointmentsDatabase, oid, kAppointmentRecurrencePattern).bytes,
-              std::vector<BYTE>(garbage, garbage + sizeof garbage));
 }
 
 // ---- Against libical ------------------------------------------------------
