@@ -236,7 +236,7 @@ TEST(CeStringRead, IndexNumbersComparisonAndSearch)
     EXPECT_EQ(h.FindNotOneOf(u"helo wrd"), nullptr);
 }
 
-TEST(CeStringBuffer, GetBufferReleaseBufferAndCopiesOut)
+TEST(CeStringBuffer, GetBufferReleaseBufferCopiesOutAndWindowTexts)
 {
     CeString s(u"abcdef");
     EXPECT_EQ(s.GetBuffer(0), nullptr);
@@ -278,11 +278,8 @@ TEST(CeStringBuffer, GetBufferReleaseBufferAndCopiesOut)
     WCHAR buf[4] = {u'#', u'#', u'#', u'#'};
     EXPECT_EQ(wce_AsciiToWide(buf, "a\xA0"), buf);
     EXPECT_EQ(std::u16string(buf, 4), (std::u16string{u'a', 0xFFA0, 0, u'#'}));
-}
 
-// The window text itself is the platform's (window_test).
-TEST(CeStringWindow, ReadsAndWritesWindowText)
-{
+    // Window texts read into the buffer (the window text itself is the platform's, window_test).
     HWND window = kstest::CreateHandlerWindow(nullptr, nullptr, 0, u"Title text");
     EXPECT_EQ(Text(CeString(window)), u"Title text");
     CeString(u"New caption").SetWindowTextW(window);

@@ -218,7 +218,7 @@ LRESULT SubclassProc(HWND h, UINT m, WPARAM w, LPARAM l)
     return m == WM_APP ? 1000 + base : base;
 }
 
-TEST(WindowLongs, SubclassingUserDataStyleAndExtraBytes)
+TEST(WindowLongs, SubclassingUserDataStyleExtraBytesAndRememberedVisibilityAndActivation)
 {
     Handler base = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
         return m == WM_APP ? 7 : DefWindowProcW(h, m, w, l);
@@ -232,15 +232,11 @@ TEST(WindowLongs, SubclassingUserDataStyleAndExtraBytes)
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE)) & WS_VISIBLE, WS_VISIBLE);
     SetWindowLongW(hwnd, 0, -5);
     EXPECT_EQ(GetWindowLongW(hwnd, 0), -5);  // four bytes, sign-extended
-    for (int index : {13, -99}) {            // past the extra bytes, unknown
+    for (int index : {13, -99})              // past the extra bytes, unknown
         EXPECT_TRUE(FAILS_WITH(GetWindowLongW(hwnd, index), 0, ERROR_INVALID_INDEX));
-    }
     DestroyWindow(hwnd);
     EXPECT_TRUE(FAILS_WITH(GetWindowLongW(hwnd, GWL_STYLE), 0, ERROR_INVALID_WINDOW_HANDLE));
-}
 
-TEST(WindowState, VisibilityAndActivationAreRemembered)
-{
     Handler none;
     HWND top = CreateHandlerWindow(&none, nullptr);
     HWND child = CreateHandlerWindow(&none, top, WS_CHILD | WS_VISIBLE);
