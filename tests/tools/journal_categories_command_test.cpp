@@ -1,4 +1,4 @@
-// kstools journal and categories: adding, listing and removing.
+// kstools journal, categories and note: adding, listing, removing, and notes saved whole.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -117,6 +117,20 @@ TEST_F(KstoolsCategories, CategoriesAreAddedListedAndRemoved)
         EXPECT_TRUE(refused.out.empty()) << refused.out;
     }
     EXPECT_EQ(List(), list) << "nothing changed";
+}
+
+// Any text, in any script, is saved as a note and read back as it was.
+TEST_F(KstoolsHome, NotesKeepEveryCharacter)
+{
+    const CEOID task = kstest::WritePimRecord(kTasksDatabase, {kstest::Prop(kTaskSubject, u"t")});
+    const std::string oid = PropidText(task);
+    for (const char* text :
+         {"\u0395\u03bb\u03bb\u03ac\u03b4\u03b1 Za\u017c\u00f3\u0142\u0107 \u4e2d\u6587 \U0001F600", "caf\u00e9", ""}) {
+        ASSERT_EQ(Run({"note", oid, "--set", text}).exitCode, 0) << text;
+        EXPECT_EQ(JsonOf(Run({"note", oid, "--json"})), (Json{{"oid", oid}, {"note", text}}));
+    }
+    EXPECT_EQ(Run({"note", "0x7FFFFF0"}).exitCode, 1);
+    EXPECT_EQ(Run({"note", "x"}).exitCode, 2);
 }
 
 }  // namespace

@@ -22,5 +22,6 @@ void AddTasksCommand(CLI::App& app, CliContext& ctx);
 void AddProjectsCommand(CLI::App& app, CliContext& ctx);
 void AddCalendarCommand(CLI::App& app, CliContext& ctx);
 void AddRecurCommand(CLI::App& app, CliContext& ctx);
+void AddNoteCommand(CLI::App& app, CliContext& ctx);
 
 }  // namespace kstools

@@ -10,8 +10,8 @@
 #include <nlohmann/json.hpp>
 
 #include "items/c_journal.h"
-#include "platform/time/clock.h"
 #include "platform/text/utf8.h"
+#include "platform/time/clock.h"
 #include "storage/ce_db.h"
 #include "tools/kstools/commands.h"
 #include "tools/kstools/date_argument.h"
@@ -38,18 +38,6 @@ struct AddOptions {
     std::string start;
     unsigned duration = 0;
 };
-
-// An OID typed as decimal or 0x-hexadecimal.
-CEOID ParseOid(const std::string& text)
-{
-    try {
-        size_t used = 0;
-        const unsigned long long value = std::stoull(text, &used, 0);
-        if (used == text.size() && value <= 0xFFFFFFFFull && text[0] != '-') return static_cast<CEOID>(value);
-    } catch (const std::exception&) {
-    }
-    throw CommandError("\"" + text + "\" is not an OID: give a decimal or 0x-hexadecimal number", kExitUsage);
-}
 
 std::uint64_t TimeValue(const SYSTEMTIME& st)
 {
@@ -109,7 +97,7 @@ Json EntryJson(const CJournalData& e)
 void RunList(const ListOptions& options)
 {
     std::optional<CEOID> parent;
-    if (!options.parent.empty()) parent = ParseOid(options.parent);
+    if (!options.parent.empty()) parent = ParseOid(options.parent, true);
     const auto from = Bound(options.from, false);
     const auto to = Bound(options.to, true);
 
@@ -151,7 +139,7 @@ void RunAdd(const AddOptions& options)
     e.m_subject = Utf8ToWide(options.subject).c_str();
     e.m_type = Utf8ToWide(options.type).c_str();
     e.m_parentText = Utf8ToWide(options.parentText).c_str();
-    if (!options.parent.empty()) e.m_parent = ParseOid(options.parent);
+    if (!options.parent.empty()) e.m_parent = ParseOid(options.parent, true);
     e.m_duration = options.duration;
     e.SetNotesText(Utf8ToWide(options.notes).c_str());
     CJournal::WriteEntry(e, true);

@@ -36,6 +36,7 @@ int main(int argc, char** argv)
     AddProjectsCommand(app, ctx);
     AddCalendarCommand(app, ctx);
     AddRecurCommand(app, ctx);
+    AddNoteCommand(app, ctx);
 
     // Questions go to the terminal; with no terminal the default answer is taken.
     static TerminalUiHost terminalHost;

@@ -28,6 +28,7 @@
 #include "storage/ce_db_record.h"
 #include "tools/kstools/commands.h"
 #include "tools/kstools/date_argument.h"
+#include "tools/kstools/store_value.h"
 
 namespace kstools {
 namespace {
@@ -72,19 +73,6 @@ std::vector<BYTE> ParseHex(const std::string& text, const char* option)
     for (size_t i = 0; i < digits.size(); i += 2)
         out.push_back(static_cast<BYTE>(std::stoi(digits.substr(i, 2), nullptr, 16)));
     return out;
-}
-
-CEOID ParseOid(const std::string& text)
-{
-    try {
-        size_t used = 0;
-        const unsigned long long value = std::stoull(text, &used, 0);
-        if (used == text.size() && value != 0 && value <= 0xFFFFFFFFull && text[0] != '-') {
-            return static_cast<CEOID>(value);
-        }
-    } catch (const std::exception&) {
-    }
-    throw CommandError("\"" + text + "\" is not an OID: give a decimal or 0x-hexadecimal number", kExitUsage);
 }
 
 const CEPROPVAL* FindValue(const CeDbRecord& record, CEPROPID propid)

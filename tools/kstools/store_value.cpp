@@ -4,8 +4,9 @@
 #include <charconv>
 #include <cstdio>
 
-#include "platform/time/system_time.h"
 #include "platform/text/utf8.h"
+#include "platform/time/system_time.h"
+#include "tools/kstools/cli_context.h"
 
 namespace kstools {
 namespace {
@@ -162,6 +163,18 @@ nlohmann::ordered_json ValueJson(const CEPROPVAL& prop)
         default:
             return nullptr;
     }
+}
+
+CEOID ParseOid(const std::string& text, bool zeroAllowed)
+{
+    try {
+        size_t used = 0;
+        const unsigned long long value = std::stoull(text, &used, 0);
+        if (used == text.size() && (value != 0 || zeroAllowed) && value <= 0xFFFFFFFFull && text[0] != '-')
+            return static_cast<CEOID>(value);
+    } catch (const std::exception&) {
+    }
+    throw CommandError("\"" + text + "\" is not an OID: give a decimal or 0x-hexadecimal number", kExitUsage);
 }
 
 }  // namespace kstools

@@ -34,4 +34,8 @@ std::string ValueText(const CEPROPVAL& prop);
 // FileTimeText, a blob as unspaced hexadecimal); null for an unknown type.
 nlohmann::ordered_json ValueJson(const CEPROPVAL& prop);
 
+// An OID typed as decimal or 0x-hexadecimal; 0 only where zeroAllowed (it
+// names no record). Throws CommandError (exit 2) for anything else.
+CEOID ParseOid(const std::string& text, bool zeroAllowed = false);
+
 }  // namespace kstools
