@@ -28,13 +28,6 @@ struct NoteOptions {
     bool json = false;
 };
 
-std::string HResultText(HRESULT hr)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
-    return text;
-}
-
 // Sets (when asked) and reads the note of an item of kind I; nothing when the item is of another kind.
 template <class I>
 std::optional<std::u16string> NoteOf(IDispatch* item, const std::optional<std::string>& text)
@@ -45,7 +38,7 @@ std::optional<std::u16string> NoteOf(IDispatch* item, const std::optional<std::s
         const OwnedBstr body(Utf8ToWide(*text));
         HRESULT hr = typed->put_Body(body);
         if (SUCCEEDED(hr)) hr = typed->Save();
-        if (FAILED(hr)) throw CommandError("the note was not saved: error " + HResultText(hr));
+        if (FAILED(hr)) throw CommandError("the note was not saved: error " + HexId(static_cast<DWORD>(hr)));
     }
     OwnedBstr body;
     typed->get_Body(body.Put());
