@@ -5,6 +5,7 @@
 #include <unicode/locid.h>
 #include <unicode/uloc.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <deque>
 #include <map>
@@ -13,8 +14,8 @@
 #include <unordered_map>
 
 #include "platform/base/error_codes.h"
-#include "platform/locale/locale_resolution.h"
 #include "platform/base/last_error.h"
+#include "platform/locale/locale_resolution.h"
 
 namespace platform {
 namespace {
@@ -43,7 +44,19 @@ public:
         return record;
     }
 
+    // A number's record never changes once found, so each thread keeps the
+    // ones it has used and asks under the lock only the first time.
     const ResolvedLocale* ByNumber(LCID lcid)
+    {
+        thread_local std::unordered_map<LCID, const ResolvedLocale*> mine;
+        if (auto found = mine.find(lcid); found != mine.end()) return found->second;
+        const ResolvedLocale* record = Find(lcid);
+        if (record) mine.emplace(lcid, record);
+        return record;
+    }
+
+private:
+    const ResolvedLocale* Find(LCID lcid)
     {
         {
             std::lock_guard lock(mutex_);
@@ -63,7 +76,6 @@ public:
         return &record;
     }
 
-private:
     static std::string ToTag(const icu::Locale& locale)
     {
         UErrorCode err = U_ZERO_ERROR;
@@ -135,6 +147,9 @@ const ResolvedLocale* LocaleFromName(std::string_view name)
 
 // Who decides the user's locale: an explicit choice, else KSTOOLS_LOCALE, else
 // en-US. The environment is compared with what was seen last on every call.
+// Every comparison asks, so the answer takes no lock: the choice and the last
+// environment value seen are published through atomics, and a lock is taken
+// only when the environment holds a value not seen last.
 class UserChoice {
 public:
     static UserChoice& Instance()
@@ -145,16 +160,12 @@ public:
 
     const ResolvedLocale& Current()
     {
-        std::lock_guard lock(mutex_);
-        if (chosen_) return *chosen_;
+        if (const ResolvedLocale* chosen = chosen_.load(std::memory_order_acquire)) return *chosen;
         const char* env = std::getenv("KSTOOLS_LOCALE");
         std::string_view value = env ? env : "";
-        if (!fromEnvironment_ || value != environment_) {
-            environment_ = value;
-            fromEnvironment_ = value.empty() ? nullptr : LocaleFromName(value);
-            if (!fromEnvironment_) fromEnvironment_ = LocaleFromName(kFallbackName);
-        }
-        return *fromEnvironment_;
+        const Seen* seen = seen_.load(std::memory_order_acquire);
+        if (seen && seen->first == value) return *seen->second;
+        return Remember(value);
     }
 
     bool Choose(std::string_view name)
@@ -164,16 +175,32 @@ public:
             locale = LocaleFromName(name);
             if (!locale) return false;
         }
-        std::lock_guard lock(mutex_);
-        chosen_ = locale;
+        chosen_.store(locale, std::memory_order_release);
         return true;
     }
 
 private:
+    // An environment value and the locale it stands for. Kept for the life of
+    // the process (one per distinct value), so a reader never sees one freed.
+    using Seen = std::pair<const std::string, const ResolvedLocale*>;
+
+    const ResolvedLocale& Remember(std::string_view value)
+    {
+        std::lock_guard lock(mutex_);
+        auto it = known_.find(value);
+        if (it == known_.end()) {
+            const ResolvedLocale* locale = value.empty() ? nullptr : LocaleFromName(value);
+            if (!locale) locale = LocaleFromName(kFallbackName);
+            it = known_.emplace(std::string(value), locale).first;
+        }
+        seen_.store(&*it, std::memory_order_release);
+        return *it->second;
+    }
+
+    std::atomic<const ResolvedLocale*> chosen_{nullptr};
+    std::atomic<const Seen*> seen_{nullptr};
     std::mutex mutex_;
-    const ResolvedLocale* chosen_ = nullptr;
-    const ResolvedLocale* fromEnvironment_ = nullptr;
-    std::string environment_;
+    std::map<std::string, const ResolvedLocale*, std::less<>> known_;
 };
 
 }  // namespace
