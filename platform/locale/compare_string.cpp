@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "platform/base/error_codes.h"
-#include "platform/locale/locale_resolution.h"
 #include "platform/base/last_error.h"
+#include "platform/locale/locale_resolution.h"
 #include "platform/text/wide_string.h"
 
 namespace {
@@ -105,8 +105,9 @@ icu::Collator* CollatorFor(const platform::ResolvedLocale& locale, CollatorConfi
     return slot.collator.get();
 }
 
-// Word sort looks through these until the rest of the strings is equal.
-bool IsWordSortMark(WCHAR c) { return c == u'-' || c == u'\'' || c == 0x00AD; }
+// Word sort looks through these until the rest of the strings is equal:
+// hyphen (0x2D), apostrophe (0x27) and soft hyphen (0xAD).
+bool IsWordSortMark(WCHAR c) { return (c | 0x80) == 0x00AD || c == u'\''; }
 
 // Katakana to hiragana, so that the two kana types compare equal.
 WCHAR FoldKana(WCHAR c)
@@ -174,10 +175,9 @@ struct Folding {
 
     bool Any() const { return foldCase || foldKana || foldWidth || dropSymbols || dropWordSortMarks; }
 
-    std::u16string Apply(std::u16string_view s) const
+    void Apply(std::u16string_view s, std::u16string& out) const
     {
-        std::u16string out;
-        out.reserve(s.size());
+        out.clear();
         for (WCHAR c : s) {
             if (dropWordSortMarks && IsWordSortMark(c)) continue;
             if (dropSymbols && IsSymbol(c)) continue;
@@ -188,7 +188,6 @@ struct Folding {
             else
                 out.push_back(c);
         }
-        return out;
     }
 };
 
@@ -199,11 +198,13 @@ int ToResult(UCollationResult r)
 
 int Collate(const icu::Collator& c, const Folding& folding, std::u16string_view a, std::u16string_view b)
 {
-    std::u16string storageA;
-    std::u16string storageB;
     if (folding.Any()) {
-        storageA = folding.Apply(a);
-        storageB = folding.Apply(b);
+        // The thread's buffers keep their capacity, so folding allocates only
+        // for a string longer than any before it.
+        thread_local std::u16string storageA;
+        thread_local std::u16string storageB;
+        folding.Apply(a, storageA);
+        folding.Apply(b, storageB);
         a = storageA;
         b = storageB;
     }
@@ -213,11 +214,13 @@ int Collate(const icu::Collator& c, const Folding& folding, std::u16string_view 
     return U_SUCCESS(err) ? ToResult(r) : 0;
 }
 
+// Every string compared in word sort is looked through: no early exit, so the
+// loop runs a vector's width of units at a time.
 bool HasWordSortMarks(std::u16string_view s)
 {
-    for (WCHAR c : s)
-        if (IsWordSortMark(c)) return true;
-    return false;
+    WCHAR any = 0;  // a code unit wide, so that the vector holds 8 of them
+    for (WCHAR c : s) any |= static_cast<WCHAR>(IsWordSortMark(c));
+    return any != 0;
 }
 
 // The word-sort marks of a string, as (position, character) pairs.
