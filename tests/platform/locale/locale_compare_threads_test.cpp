@@ -37,6 +37,25 @@ std::vector<std::u16string> Sorted(std::vector<std::u16string> words, LCID local
     return words;
 }
 
+// ICU's answer as CompareStringW gives it.
+int Icu(const icu::Collator& c, std::u16string_view a, std::u16string_view b)
+{
+    UErrorCode err = U_ZERO_ERROR;
+    UCollationResult r =
+        c.compare(a.data(), static_cast<int32_t>(a.size()), b.data(), static_cast<int32_t>(b.size()), err);
+    return U_FAILURE(err) ? 0 : r == UCOL_LESS ? LT : r == UCOL_EQUAL ? EQ : GT;
+}
+
+// Words of 0-5 units drawn from an alphabet.
+std::vector<std::u16string> RandomWords(std::u16string_view alphabet, unsigned seed, size_t count)
+{
+    std::mt19937 rng(seed);
+    std::vector<std::u16string> words(count);
+    for (auto& w : words)
+        for (size_t n = rng() % 6; n > 0; --n) w.push_back(alphabet[rng() % alphabet.size()]);
+    return words;
+}
+
 class LocaleCompare : public EnUsLocaleTest {};
 
 struct Job {
@@ -128,14 +147,10 @@ TEST_F(LocaleCompare, EachLocaleCollatesAsIcuAndThePublishedOrdersAndMirrorsHold
         ASSERT_TRUE(U_SUCCESS(err)) << c.icu;
         oracle->setAttribute(UCOL_NORMALIZATION_MODE, UCOL_ON, err);
         oracle->setStrength(icu::Collator::IDENTICAL);
-        for (const auto& a : oracleWords) {
-            for (const auto& b : oracleWords) {
-                UCollationResult r = oracle->compare(a.data(), static_cast<int32_t>(a.size()), b.data(),
-                                                     static_cast<int32_t>(b.size()), err);
-                int expected = r == UCOL_LESS ? LT : r == UCOL_EQUAL ? EQ : GT;
-                ASSERT_EQ(Cmp(c.lcid, SORT_STRINGSORT, a, b), expected) << c.icu << " " << U8(a) << " " << U8(b);
-            }
-        }
+        for (const auto& a : oracleWords)
+            for (const auto& b : oracleWords)
+                ASSERT_EQ(Cmp(c.lcid, SORT_STRINGSORT, a, b), Icu(*oracle, a, b))
+                    << c.icu << " " << U8(a) << " " << U8(b);
     }
     EXPECT_EQ(Cmp(kEnUs, 0, u"\u00e4", u"z"), LT);
     EXPECT_EQ(Cmp(kSvSe, 0, u"\u00e4", u"z"), GT);  // Swedish ä comes after z
@@ -146,14 +161,7 @@ TEST_F(LocaleCompare, EachLocaleCollatesAsIcuAndThePublishedOrdersAndMirrorsHold
 
 TEST_F(LocaleCompare, ResultsFormATotalOrderAndEachIgnoreFlagIgnoresItsDifferenceOnly)
 {
-    static const char16_t alphabet[] = u"aAbB-' .\u00e9\u00c91z";
-    std::mt19937 rng(17);
-    std::vector<std::u16string> words;
-    for (int i = 0; i < 300; ++i) {
-        std::u16string w;
-        for (size_t n = rng() % 6; n > 0; --n) w.push_back(alphabet[rng() % (std::size(alphabet) - 1)]);
-        words.push_back(w);
-    }
+    const std::vector<std::u16string> words = RandomWords(u"aAbB-' .\u00e9\u00c91z", 17, 300);
     for (DWORD flags : {DWORD(0), SORT_STRINGSORT, SORT_STRINGSORT | NORM_IGNORECASE, kLoose}) {
         for (size_t i = 0; i + 1 < words.size(); ++i)
             ASSERT_EQ(Cmp(kEnUs, flags, words[i], words[i + 1]) + Cmp(kEnUs, flags, words[i + 1], words[i]), 4)
@@ -270,5 +278,42 @@ TEST(LocaleConcurrency, ThreadsCompareAndFormatLikeOneThread)
         });
     }
     for (auto& thread : threads) thread.join();
+    EXPECT_EQ(failures.load(), 0);
+}
+
+// Random names from two threads while the user's locale changes between en-US and sv-SE: every answer is that of
+// a collator made here for one of them: in string sort, with case ignored (its secondary strength, as the names hold
+// no other tertiary difference), and in word sort between names without hyphens or apostrophes.
+TEST(LocaleConcurrency, RandomNamesCollateAsIcuInEitherUserLocaleWhileItChanges)
+{
+    const std::vector<std::u16string> names = RandomWords(u"aAzZ\u00e4\u00c4\u00e9\u00f609 .,-'", 23, 150);
+    const std::pair<DWORD, icu::Collator::ECollationStrength> modes[] = {
+        {SORT_STRINGSORT, icu::Collator::IDENTICAL},
+        {SORT_STRINGSORT | NORM_IGNORECASE, icu::Collator::SECONDARY},
+        {0, icu::Collator::IDENTICAL}};
+    std::atomic<int> failures{0}, finished{0};
+    auto compareAll = [&] {
+        std::unique_ptr<icu::Collator> oracles[3][2];  // [mode][en-US, sv-SE]
+        for (int i = 0; i < 6; ++i) {
+            UErrorCode err = U_ZERO_ERROR;
+            auto& c = oracles[i / 2][i % 2];
+            c.reset(icu::Collator::createInstance(icu::Locale(i % 2 ? "sv_SE" : "en_US"), err));
+            c->setAttribute(UCOL_NORMALIZATION_MODE, UCOL_ON, err);
+            c->setStrength(modes[i / 2].second);
+        }
+        for (const auto& a : names)
+            for (const auto& b : names)
+                for (int m = 0; m < 3; ++m) {
+                    if (m == 2 && (a + b).find_first_of(u"-'") != std::u16string::npos) continue;
+                    int r = CompareStringW(LOCALE_USER_DEFAULT, modes[m].first, a.c_str(), -1, b.c_str(), -1);
+                    if (r != Icu(*oracles[m][0], a, b) && r != Icu(*oracles[m][1], a, b)) ++failures;
+                }
+        ++finished;
+    };
+    std::thread first(compareAll), second(compareAll);
+    for (int i = 0; finished < 2; ++i) platform::SetUserLocaleName(i % 2 ? "sv-SE" : "en-US");
+    first.join();
+    second.join();
+    platform::SetUserLocaleName("");
     EXPECT_EQ(failures.load(), 0);
 }
