@@ -9,6 +9,7 @@
 
 #include "platform/base/error_codes.h"
 #include "platform/base/last_error.h"
+#include "platform/kernel/clock_source.h"
 #include "platform/kernel/handle.h"
 #include "platform/kernel/internal/critical_section_lock.h"
 #include "platform/kernel/internal/mutex_object.h"
@@ -72,6 +73,7 @@ void* ThreadTrampoline(void* arg)
         }
     }
     rec.hostExited = true;
+    rec.hostExited.notify_all();
     return nullptr;
 }
 
@@ -119,11 +121,15 @@ bool WaitForHostThreadExit(HANDLE thread, DWORD timeoutMs)
 {
     auto object = LookupHandleAs<ThreadObject>(thread);
     if (!object) return true;
-    // Polling keeps this free of the kernel lock and of the caller's own
-    // kill state: it is called right after a kill, often from a destructor.
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    // Free of the kernel lock and of the caller's own kill state: it is called
+    // right after a kill, often from a destructor. A bounded wait polls.
+    if (timeoutMs == INFINITE) {
+        object->record->hostExited.wait(false);
+        return true;
+    }
+    auto deadline = ClockNow() + std::chrono::milliseconds(timeoutMs);
     while (!object->record->hostExited) {
-        if (timeoutMs != INFINITE && std::chrono::steady_clock::now() >= deadline) return false;
+        if (ClockNow() >= deadline) return false;
         std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
     return true;

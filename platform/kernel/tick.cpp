@@ -4,6 +4,7 @@
 
 #include <chrono>
 
+#include "platform/kernel/clock_source.h"
 #include "platform/kernel/internal/parker.h"
 #include "platform/kernel/internal/thread_record.h"
 
@@ -12,14 +13,14 @@ namespace platform {
 SteadyClock::time_point DeadlineAfter(std::uint32_t ms)
 {
     if (ms == INFINITE) return kNever;
-    return SteadyClock::now() + std::chrono::milliseconds(ms);
+    return ClockNow() + std::chrono::milliseconds(ms);
 }
 
 }  // namespace platform
 
 DWORD GetTickCount()
 {
-    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(platform::SteadyClock::now().time_since_epoch());
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(platform::ClockNow().time_since_epoch());
     return static_cast<DWORD>(static_cast<std::uint64_t>(ms.count()));
 }
 
@@ -35,7 +36,7 @@ void Sleep(DWORD ms)
     for (;;) {
         auto ticket = self.parker.Prepare();
         if (platform::CheckPoint(self)) return;
-        if (platform::SteadyClock::now() >= deadline) return;
+        if (platform::ClockNow() >= deadline) return;
         self.parker.Park(ticket, deadline);
     }
 }

@@ -3,7 +3,9 @@
 
 #include "platform/base/types.h"
 
-// Milliseconds since an arbitrary fixed point (the host's monotonic clock),
+// Both read the installed clock source (platform/kernel/clock_source.h).
+
+// Milliseconds since an arbitrary fixed point (the clock source's monotonic time),
 // truncated to 32 bits: it wraps after about 49.7 days, so callers compare
 // tick values by unsigned difference, never by order.
 DWORD GetTickCount();

@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <exception>
 
-#include "platform/messaging/internal/message_queue.h"
+#include "platform/kernel/clock_source.h"
 #include "platform/kernel/internal/mutex_object.h"
 #include "platform/kernel/internal/thread_record.h"
 #include "platform/kernel/sync_objects.h"
+#include "platform/messaging/internal/message_queue.h"
 
 namespace platform {
 
@@ -90,7 +91,7 @@ public:
     SteadyClock::time_point PollTimeLocked(SteadyClock::time_point until) const
     {
         for (auto& object : objects_)
-            if (auto interval = object->PollIntervalLocked()) until = std::min(until, SteadyClock::now() + *interval);
+            if (auto interval = object->PollIntervalLocked()) until = std::min(until, ClockNow() + *interval);
         return until;
     }
 
@@ -136,7 +137,7 @@ DWORD WaitForObjects(ThreadRecord& self, std::span<const std::shared_ptr<Waitabl
             if (queue->wakeMask & QS_TIMER) wakeAt = std::min(wakeAt, NextTimerDue(self));
             if (ranSent) continue;  // a procedure may have changed what we wait for
         }
-        if (SteadyClock::now() >= deadline) return registration.Finish(WAIT_TIMEOUT);
+        if (ClockNow() >= deadline) return registration.Finish(WAIT_TIMEOUT);
         self.parker.Park(ticket, wakeAt);
     }
 }

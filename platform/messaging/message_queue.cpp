@@ -2,10 +2,11 @@
 
 #include <algorithm>
 
+#include "platform/kernel/clock_source.h"
 #include "platform/kernel/internal/thread_record.h"
-#include "platform/messaging/internal/window_table.h"
 #include "platform/kernel/sync_objects.h"
 #include "platform/kernel/tick.h"
+#include "platform/messaging/internal/window_table.h"
 #include "platform/messaging/window.h"
 
 namespace platform {
@@ -138,7 +139,7 @@ bool TakeMessage(ThreadRecord& self, const MessageFilter& filter, bool remove, M
         if (remove) queue.quit = false;
         return true;
     }
-    auto now = SteadyClock::now();
+    auto now = ClockNow();
     for (auto& timer : queue.timers) {
         if (timer.due > now) continue;
         MSG msg{timer.hwnd, WM_TIMER, timer.id, reinterpret_cast<LPARAM>(timer.proc), GetTickCount(), {0, 0}};
@@ -157,7 +158,7 @@ bool HasInput(ThreadRecord& self, DWORD wakeMask)
     if ((wakeMask & (QS_POSTMESSAGE | QS_ALLPOSTMESSAGE)) && (!queue.posted.empty() || queue.quit)) return true;
     if ((wakeMask & QS_SENDMESSAGE) && !queue.sent.empty()) return true;
     if (wakeMask & QS_TIMER) {
-        auto now = SteadyClock::now();
+        auto now = ClockNow();
         for (auto& timer : queue.timers)
             if (timer.due <= now) return true;
     }

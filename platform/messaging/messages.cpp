@@ -3,12 +3,13 @@
 #include <utility>
 
 #include "platform/base/error_codes.h"
-#include "platform/messaging/internal/message_queue.h"
-#include "platform/kernel/internal/thread_record.h"
-#include "platform/messaging/internal/window_table.h"
 #include "platform/base/last_error.h"
+#include "platform/kernel/clock_source.h"
+#include "platform/kernel/internal/thread_record.h"
 #include "platform/kernel/sync_objects.h"
 #include "platform/kernel/tick.h"
+#include "platform/messaging/internal/message_queue.h"
+#include "platform/messaging/internal/window_table.h"
 #include "platform/messaging/window.h"
 
 namespace platform {
@@ -76,7 +77,7 @@ LRESULT SendToWindow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DWOR
             return 0;
         }
         if (ProcessSentMessages(self)) continue;  // a thread sending to us meanwhile is answered
-        if (SteadyClock::now() >= deadline) {
+        if (ClockNow() >= deadline) {
             sent->Cancel();
             SetLastError(ERROR_TIMEOUT);
             return 0;

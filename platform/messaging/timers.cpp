@@ -2,10 +2,11 @@
 #include <atomic>
 
 #include "platform/base/error_codes.h"
-#include "platform/messaging/internal/message_queue.h"
-#include "platform/kernel/internal/thread_record.h"
-#include "platform/messaging/internal/window_table.h"
 #include "platform/base/last_error.h"
+#include "platform/kernel/clock_source.h"
+#include "platform/kernel/internal/thread_record.h"
+#include "platform/messaging/internal/message_queue.h"
+#include "platform/messaging/internal/window_table.h"
 #include "platform/messaging/messages.h"
 
 namespace platform {
@@ -78,8 +79,7 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc)
                                        [&](const platform::QueueTimer& t) { return !t.hwnd && t.id == id; });
         if (!known) timerId = platform::NewThreadTimerId();
     }
-    platform::QueueTimer timer{hwnd, timerId, period, platform::SteadyClock::now() + std::chrono::milliseconds(period),
-                               proc};
+    platform::QueueTimer timer{hwnd, timerId, period, platform::ClockNow() + std::chrono::milliseconds(period), proc};
     if (!platform::AddTimer(*owner, timer)) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "platform/kernel/clock_source.h"
 #include "platform/time/time_zone.h"
 
 namespace {
@@ -36,7 +37,7 @@ namespace platform {
 
 std::uint64_t HostFileTime()
 {
-    const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
+    const auto sinceEpoch = ClockWallTime().time_since_epoch();
     using FileTimeUnits = std::chrono::duration<std::int64_t, std::ratio<1, 10'000'000>>;
     const auto units = std::chrono::duration_cast<FileTimeUnits>(sinceEpoch);
     return static_cast<std::uint64_t>(kFileTimeUnitsOf1970 + units.count());

@@ -1,9 +1,11 @@
 // The current date and time: GetSystemTime, GetLocalTime and
 // GetSystemTimeAsFileTime.
 //
-// The clock can be pinned so that "today" and "now" are reproducible in tests
-// and demonstrations. A pinned time is a wall-clock time of the device zone
-// and stands still. It comes from SetPinnedNow, else from the environment
+// The time comes from the installed clock source
+// (platform/kernel/clock_source.h): the host's clock, or a test's manual one.
+// On top of it, the wall-clock time can be pinned so that "today" and "now"
+// are reproducible in tests and demonstrations. A pinned time is a wall-clock
+// time of the device zone and stands still. It comes from SetPinnedNow, else from the environment
 // variable KSTOOLS_NOW ("YYYY-MM-DDTHH:MM" or "YYYY-MM-DDTHH:MM:SS", read again
 // on every call; a value of another form is ignored). GetTickCount is never
 // pinned.
@@ -37,8 +39,8 @@ std::optional<SYSTEMTIME> ParsePinnedNow(std::string_view text);
 
 // Now as a UTC FILETIME value.
 std::uint64_t CurrentFileTime();
-// The host's own clock as a UTC FILETIME value, never pinned: for the
-// bookkeeping times of the stores.
+// The clock source's wall-clock time as a UTC FILETIME value, never pinned:
+// for the bookkeeping times of the stores.
 std::uint64_t HostFileTime();
 
 }  // namespace platform

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -17,10 +16,9 @@
 #include "platform/kernel/tick.h"
 #include "tests/foundation/recording_window.h"
 #include "tests/support/device_sandbox.h"
+#include "tests/support/manual_clock.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 template <class F>
 auto OnAnotherThread(F f)
@@ -40,32 +38,34 @@ std::u16string UniqueName(const char* what)
 TEST(CeWaitableHandleTest, WaitsMessageWaitsEventSetPulseResetSemaphoreCountsAndNoHandle)
 {
     CeManualEvent event;
-    EXPECT_EQ(event.WaitFor(60), WAIT_TIMEOUT);
-    std::thread setter([&] {
-        Sleep(400);  // several slices of an unbounded wait
-        event.Set();
-    });
-    EXPECT_EQ(event.WaitFor(INFINITE), WAIT_OBJECT_0);
-    setter.join();
-    CeWaitableHandle none;
-    EXPECT_EQ(none.WaitFor(INFINITE), WAIT_FAILED);
-    EXPECT_EQ(none.MsgWaitFor(INFINITE), WAIT_FAILED);
-    none = event;  // a view of the same handle
-    EXPECT_EQ(static_cast<HANDLE>(none), event.GetHandle());
-    event.Reset();
-    EXPECT_EQ(none.WaitFor(0), WAIT_TIMEOUT);
-    std::thread closer([&] {
-        Sleep(100);
-        EXPECT_NE(event.Close(), 0);
-    });
-    auto start = Clock::now();
-    EXPECT_NE(event.WaitFor(INFINITE), WAIT_OBJECT_0);
-    auto elapsed = MillisecondsSince(start);
-    closer.join();
-    EXPECT_GE(elapsed, 90);
-    EXPECT_LT(elapsed, 100 + 150 + 250);  // at most one 150 ms slice late
-    EXPECT_EQ(event.GetHandle(), nullptr);
-    EXPECT_EQ(event.Close(), 0);
+    {
+        ManualClock clock;  // time-outs and the slices of unbounded waits pass when a second thread moves it
+        clock.AdvanceWhileRunning({60}, [&] { EXPECT_EQ(event.WaitFor(60), WAIT_TIMEOUT); });
+        std::thread keeper([&] {
+            for (DWORD ms : {150u, 150u, 100u}) clock.AdvanceWhenWaiting(ms);  // several slices of an unbounded wait
+            event.Set();
+        });
+        EXPECT_EQ(event.WaitFor(INFINITE), WAIT_OBJECT_0);
+        keeper.join();
+        CeWaitableHandle none;
+        EXPECT_EQ(none.WaitFor(INFINITE), WAIT_FAILED);
+        EXPECT_EQ(none.MsgWaitFor(INFINITE), WAIT_FAILED);
+        none = event;  // a view of the same handle
+        EXPECT_EQ(static_cast<HANDLE>(none), event.GetHandle());
+        event.Reset();
+        EXPECT_EQ(none.WaitFor(0), WAIT_TIMEOUT);
+        keeper = std::thread([&] {
+            clock.AdvanceWhenWaiting(100);
+            EXPECT_NE(event.Close(), 0);
+            clock.AdvanceWhenWaiting(50);
+        });
+        const DWORD start = GetTickCount();
+        EXPECT_NE(event.WaitFor(INFINITE), WAIT_OBJECT_0);
+        EXPECT_EQ(GetTickCount() - start, 150u);  // noticed at the end of its slice
+        keeper.join();
+        EXPECT_EQ(event.GetHandle(), nullptr);
+        EXPECT_EQ(event.Close(), 0);
+    }
 
     RecordingWindow window;
     window.Reply(WM_APP + 1, 41);
@@ -83,7 +83,7 @@ TEST(CeWaitableHandleTest, WaitsMessageWaitsEventSetPulseResetSemaphoreCountsAnd
     ASSERT_EQ(window.Count(WM_APP + 2), 1u);
     EXPECT_EQ(window.All(WM_APP + 2)[0].wParam, 7u);
     pumped.Reset();
-    EXPECT_EQ(pumped.MsgWaitFor(50), WAIT_TIMEOUT);
+    ManualClock().AdvanceWhileRunning({50}, [&] { EXPECT_EQ(pumped.MsgWaitFor(50), WAIT_TIMEOUT); });
 
     std::thread pumpedCloser([&] {
         Sleep(50);
@@ -131,9 +131,7 @@ TEST(CeMutexTest, SecondOwnersTimeOutUntilReleasedAbandonedIsOwnedAndPumpingWait
     {
         CeMutex first;
         ASSERT_EQ(first.Create(name.c_str(), 0, false), WAIT_OBJECT_0);
-        auto start = Clock::now();
-        EXPECT_EQ(tryOther(150), WAIT_TIMEOUT);
-        EXPECT_GE(MillisecondsSince(start), 140);
+        ManualClock().AdvanceWhileRunning({149, 1}, [&] { EXPECT_EQ(tryOther(150), WAIT_TIMEOUT); });
         EXPECT_NE(first.Release(), 0);
         EXPECT_EQ(first.GetHandle(), nullptr);
         EXPECT_EQ(first.Release(), 0);
@@ -169,16 +167,14 @@ TEST(CeMutexTest, SecondOwnersTimeOutUntilReleasedAbandonedIsOwnedAndPumpingWait
 
     std::u16string processName = UniqueName("process");
     std::string command = std::string(KSTOOLS_TEST_HELPER_DIR "/ks_mutex_holder ") +
-                          std::string(processName.begin(), processName.end()) + " 800";
+                          std::string(processName.begin(), processName.end()) + " 300";
     FILE* holder = popen(command.c_str(), "r");
     ASSERT_NE(holder, nullptr);
     char line[32] = {};
     ASSERT_NE(std::fgets(line, sizeof line, holder), nullptr);
     ASSERT_STREQ(line, "held\n");
     CeMutex mutex;
-    auto start = Clock::now();
-    EXPECT_EQ(mutex.Create(processName.c_str(), 200, false), 258u);
-    EXPECT_GE(MillisecondsSince(start), 190);
+    ManualClock().AdvanceWhileRunning({200}, [&] { EXPECT_EQ(mutex.Create(processName.c_str(), 200, false), 258u); });
     // Asked again, the held handle is waited on first.
     EXPECT_EQ(mutex.Create(processName.c_str(), 5000, true), WAIT_OBJECT_0);
     ASSERT_NE(std::fgets(line, sizeof line, holder), nullptr);

@@ -15,6 +15,7 @@
 #include "platform/kernel/thread.h"
 #include "platform/messaging/messages.h"
 #include "tests/foundation/recording_window.h"
+#include "tests/support/manual_clock.h"
 
 namespace {
 
@@ -151,25 +152,32 @@ TEST_F(CeWorkerThreadTest, PumpingStartAndStopServeABodyThatSendsToTheWindow)
 }
 
 // The killed body computes on past the kill: the kill waits for it to leave, so that neither
-// PostKill nor the next run meets it.
+// PostKill nor the next run meets it. The stop's time-out passes on a manual clock.
 TEST_F(CeWorkerThreadTest, BodyThatNeverPollsIsKilledAfterTheTimeOutAndSendsNothingLater)
 {
     HWND target = window.Handle();
-    TestWorker worker(target, kShortStopTimeout, [target](TestWorker& w) -> DWORD {
+    std::atomic<bool> computing{true}, stopped{false};
+    TestWorker worker(target, kShortStopTimeout, [&](TestWorker& w) -> DWORD {
         PostMessageW(target, kHeartbeat, 1, 0);
         if (w.bodyRuns > 1) return 0;
-        for (auto start = Clock::now(); MillisecondsSince(start) < 900;) {
+        while (computing) {
         }  // computes: no platform call to stop it at
         PostMessageW(target, kHeartbeat, 2, 0);
         return 5;
     });
     ASSERT_EQ(worker.Start(), 1);
     ASSERT_TRUE(PumpUntil([&] { return window.Count(kHeartbeat) == 1; }));
-    auto start = Clock::now();
-    worker.Stop(true);
-    auto elapsed = MillisecondsSince(start);
-    EXPECT_GE(elapsed, 600);
-    EXPECT_LT(elapsed, 3000);
+    {
+        ManualClock clock;
+        std::thread timeKeeper([&] {
+            for (DWORD ms : {1u, 1u, kShortStopTimeout - 1, 1u}) clock.AdvanceWhenWaiting(ms);  // pauses, time-out
+            kstest::SpinUntil([&] { return stopped.load(); }, 50);  // a kill that did not wait would end the stop
+            computing = false;
+        });
+        worker.Stop(true);
+        stopped = true;
+        timeKeeper.join();
+    }
     EXPECT_EQ(worker.hooks, "KP");
     EXPECT_EQ(worker.exitCodeAtPostKill, 1u);
     EXPECT_FALSE(worker.IsRunning());

@@ -91,12 +91,12 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD ms = 5000)
     return true;
 }
 
-// Waits (without pumping) until `done` holds or `ms` pass.
+// Waits (without pumping) until `done` holds or `ms` pass in real time.
 inline bool SpinUntil(const std::function<bool()>& done, DWORD ms = 5000)
 {
-    DWORD start = GetTickCount();
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (!done()) {
-        if (GetTickCount() - start > ms) return false;
+        if (std::chrono::steady_clock::now() > limit) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return true;

@@ -26,15 +26,15 @@ public:
         return sequence_;
     }
 
-    // Returns when unparked after `ticket` was taken or at `until`.
+    // Returns when unparked after `ticket` was taken or when the installed
+    // clock source (platform/kernel/clock_source.h) reaches `until`. A park
+    // with a time-out is listed while it lasts, so that ClockAdvanced can wake
+    // it when a source that does not run by itself moves.
     void Park(std::uint64_t ticket, SteadyClock::time_point until = kNever)
     {
+        if (until != kNever) return ParkUntil(ticket, until);
         std::unique_lock lock(mutex_);
-        auto woken = [&] { return sequence_ != ticket; };
-        if (until == kNever)
-            wake_.wait(lock, woken);
-        else
-            wake_.wait_until(lock, until, woken);
+        wake_.wait(lock, [&] { return sequence_ != ticket; });
     }
 
     void Unpark()
@@ -46,13 +46,27 @@ public:
         wake_.notify_one();
     }
 
+    // Makes a park in progress look at the clock again (the clock moved).
+    // Taking the lock first orders this after a waiter's look at the clock:
+    // that waiter is waiting by now, so the notification reaches it.
+    void Nudge()
+    {
+        {
+            std::lock_guard lock(mutex_);
+        }
+        wake_.notify_all();
+    }
+
 private:
+    void ParkUntil(std::uint64_t ticket, SteadyClock::time_point until);
+
     std::mutex mutex_;
     std::condition_variable wake_;
     std::uint64_t sequence_ = 0;
 };
 
-// The point in time `ms` milliseconds from now; kNever for INFINITE.
+// The point in time `ms` milliseconds from now on the installed clock source;
+// kNever for INFINITE.
 SteadyClock::time_point DeadlineAfter(std::uint32_t ms);
 
 }  // namespace platform

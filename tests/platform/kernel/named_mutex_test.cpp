@@ -17,6 +17,7 @@
 #include "platform/kernel/sync_objects.h"
 #include "platform/kernel/tick.h"
 #include "tests/support/device_sandbox.h"
+#include "tests/support/manual_clock.h"
 #include "tests/support/saved_environment.h"
 
 extern char** environ;
@@ -80,14 +81,12 @@ TEST_F(NamedMutexAcrossProcesses,
        HeldElsewhereTimesOutWith258ThenIsGrantedHeldHereKeepsTheOtherWaitingAndADeadHolderFreesIt)
 {
     std::string name = Name("held");
-    MutexHolder holder(name, 400);
+    MutexHolder holder(name, 300);
     ASSERT_EQ(holder.ReadLine(), "held");
     HANDLE m = CreateMutexW(nullptr, TRUE, Wide(name).c_str());
     ASSERT_NE(m, nullptr);
     EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);  // and no ownership
-    DWORD start = GetTickCount();
-    EXPECT_EQ(WaitForSingleObject(m, 100), 258u);
-    EXPECT_GE(GetTickCount() - start, 95u);
+    ManualClock().AdvanceWhileRunning({99, 1}, [&] { EXPECT_EQ(WaitForSingleObject(m, 100), 258u); });
     EXPECT_FALSE(ReleaseMutex(m));
     EXPECT_EQ(WaitForSingleObject(m, 10000), WAIT_OBJECT_0);  // once the holder lets go
     EXPECT_EQ(holder.ReadLine(), "released");
@@ -112,9 +111,14 @@ TEST_F(NamedMutexAcrossProcesses,
     ASSERT_EQ(dead.ReadLine(), "held");
     EXPECT_TRUE(std::filesystem::exists(home_ + "/.locks/" + name + ".owner"));
     m = CreateMutexW(nullptr, FALSE, Wide(name).c_str());
-    EXPECT_EQ(WaitForSingleObject(m, 50), WAIT_TIMEOUT);
-    dead.Wait(SIGKILL);
+    ManualClock clock;
+    std::thread keeper([&] {
+        for (DWORD ms : {20u, 0u}) clock.AdvanceWhenWaiting(ms);  // still held while its holder lives, and polled
+        dead.Wait(SIGKILL);
+        for (DWORD ms : {9u, 1u}) clock.AdvanceWhenWaiting(ms);  // the next poll, 10 ms on, finds it free
+    });
     EXPECT_EQ(WaitForSingleObject(m, 5000), WAIT_OBJECT_0);
+    keeper.join();
     ReleaseMutex(m);
     CloseHandle(m);
 }

@@ -14,6 +14,7 @@
 #include "platform/kernel/sync_objects.h"
 #include "platform/kernel/thread.h"
 #include "tests/support/last_error_check.h"
+#include "tests/support/manual_clock.h"
 #include "tests/support/test_windows.h"
 
 namespace {
@@ -85,10 +86,12 @@ TEST(EventWait, SetAndPulseReleaseTheRightWaitersStateTimeOutsAndBadOperations)
     SetEvent(automatic);
     EXPECT_EQ(WaitForSingleObject(automatic, 0), WAIT_OBJECT_0);  // a set lasts for one wait only
     EXPECT_EQ(WaitForSingleObject(automatic, 0), WAIT_TIMEOUT);
-    DWORD start = GetTickCount();
-    EXPECT_EQ(WaitForSingleObject(manual, 60), WAIT_TIMEOUT);
-    EXPECT_GE(GetTickCount() - start, 59u);
-    EXPECT_LT(GetTickCount() - start, 1000u);
+    ManualClock().AdvanceWhileRunning({59, 1}, [&] { EXPECT_EQ(WaitForSingleObject(manual, 60), WAIT_TIMEOUT); });
+    ManualClock clock;
+    std::thread waiter([&] { EXPECT_EQ(WaitForSingleObject(manual, 20), WAIT_TIMEOUT); });
+    EXPECT_TRUE(SpinUntil([] { return platform::SettledTimedWaiters() == 1; }));
+    platform::SetClockSource(nullptr);  // the host's clock takes the wait over
+    waiter.join();
     EXPECT_TRUE(FAILS_WITH(EventModify(manual, 7), FALSE, ERROR_INVALID_PARAMETER));
     HANDLE s = CreateSemaphoreW(nullptr, 0, 1, nullptr);
     EXPECT_TRUE(FAILS_WITH(SetEvent(s), FALSE, ERROR_INVALID_HANDLE));  // not an event

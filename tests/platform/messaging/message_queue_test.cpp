@@ -13,6 +13,7 @@
 #include "platform/kernel/thread.h"
 #include "platform/messaging/messages.h"
 #include "tests/support/last_error_check.h"
+#include "tests/support/manual_clock.h"
 #include "tests/support/test_windows.h"
 
 namespace {
@@ -163,13 +164,14 @@ TEST(MessageWait, WakesForTheHandleAndForEveryKindOfInput)
     });
     MSG msg;
     UINT_PTR timer = 0;
+    ManualClock clock;
     auto post = [] { PostMessageW(nullptr, WM_APP, 0, 0); };
     const struct {
         const char* name;
-        bool fromAnotherThread;  // 30 ms after the wait began
+        bool fromAnotherThread;  // once the wait began
         std::function<void()> cause;
-        DWORD mask, result, atLeast;
-        UINT queued;  // the message waiting afterwards, 0 for none
+        DWORD mask, result, moved;  // moved: how far the clock moves once the wait began, the wait's length
+        UINT queued;                // the message waiting afterwards, 0 for none
     } cases[] = {
         {"signalled handle before queued input", false,
          [&] {
@@ -178,7 +180,7 @@ TEST(MessageWait, WakesForTheHandleAndForEveryKindOfInput)
          },
          QS_ALLINPUT, WAIT_OBJECT_0, 0, WM_APP},
         {"posted by another thread", true, [&] { PostThreadMessageW(me, WM_APP, 0, 0); }, QS_ALLINPUT,
-         WAIT_OBJECT_0 + 1, 25, WM_APP},
+         WAIT_OBJECT_0 + 1, 0, WM_APP},
         {"still queued after a peek", false,
          [&] {
              post();
@@ -187,24 +189,22 @@ TEST(MessageWait, WakesForTheHandleAndForEveryKindOfInput)
          },
          QS_ALLINPUT, WAIT_OBJECT_0 + 1, 0, WM_APP},
         {"sent by another thread, run inside the wait", true,
-         [&] { sendResult = SendMessageW(window.Hwnd(), WM_APP + 1, 0, 0); }, QS_ALLINPUT, WAIT_OBJECT_0 + 1, 25, 0},
-        {"posted, outside the mask", false, post, QS_TIMER, WAIT_TIMEOUT, 29, WM_APP},
-        {"due timer", false, [&] { timer = SetTimer(nullptr, 0, 40, nullptr); }, QS_ALLINPUT, WAIT_OBJECT_0 + 1, 30,
+         [&] { sendResult = SendMessageW(window.Hwnd(), WM_APP + 1, 0, 0); }, QS_ALLINPUT, WAIT_OBJECT_0 + 1, 0, 0},
+        {"posted, outside the mask", false, post, QS_TIMER, WAIT_TIMEOUT, 30, WM_APP},
+        {"due timer", false, [&] { timer = SetTimer(nullptr, 0, 40, nullptr); }, QS_ALLINPUT, WAIT_OBJECT_0 + 1, 40,
          WM_TIMER},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         if (!c.fromAnotherThread) c.cause();
         std::thread source([&] {
-            if (!c.fromAnotherThread) return;
-            Sleep(30);
-            c.cause();
+            if (!c.fromAnotherThread && !c.moved) return;
+            clock.AdvanceWhenWaiting(c.moved);
+            if (c.fromAnotherThread) c.cause();
         });
-        DWORD start = GetTickCount();
-        EXPECT_EQ(MsgWaitForMultipleObjectsEx(1, &e, c.result == WAIT_TIMEOUT ? 30 : 5000, c.mask, 0), c.result);
-        DWORD elapsed = GetTickCount() - start;
-        EXPECT_GE(elapsed, c.atLeast);
-        EXPECT_LT(elapsed, 2000u);
+        const DWORD start = GetTickCount();
+        EXPECT_EQ(MsgWaitForMultipleObjectsEx(1, &e, c.result == WAIT_TIMEOUT ? c.moved : 5000, c.mask, 0), c.result);
+        EXPECT_EQ(GetTickCount() - start, c.moved);
         source.join();
         EXPECT_EQ(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) ? msg.message : 0u, c.queued);
         PumpPending();
@@ -216,16 +216,18 @@ TEST(MessageWait, WakesForTheHandleAndForEveryKindOfInput)
     CloseHandle(e);
 }
 
+// Timers on a manual clock: a tick is due when the test moves the clock past its period.
 class TimerWindow : public ::testing::Test {
 protected:
     void TearDown() override
     {
         if (IsWindow(hwnd)) DestroyWindow(hwnd);
     }
-    static void PumpFor(DWORD ms)
+    void AdvanceAndPump(DWORD ms, int steps = 1)
     {
-        kstest::PumpUntil([] { return false; }, ms);
+        for (int i = 0; i < steps; ++i, PumpPending()) clock.Advance(ms);
     }
+    ManualClock clock;
     std::map<WPARAM, int> ticks;
     kstest::Handler handler = [this](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
         if (m == WM_TIMER) ++ticks[w];
@@ -238,16 +240,17 @@ TEST_F(TimerWindow, FiresOnItsThreadAtTheNewestPeriodOnceForASlowReaderUntilKill
 {
     ASSERT_NE(SetTimer(hwnd, 77, 1250, nullptr), 0u);
     std::thread([&] { SetTimer(hwnd, 77, 30, nullptr); }).join();  // replaces it, from another thread
-    PumpFor(330);
-    EXPECT_GE(ticks[77], 5);
-    EXPECT_LE(ticks[77], 12);
+    AdvanceAndPump(29);
+    EXPECT_EQ(ticks[77], 0);
+    AdvanceAndPump(1);
+    AdvanceAndPump(30, 10);
+    EXPECT_EQ(ticks[77], 11);
     EXPECT_TRUE(KillTimer(hwnd, 77));
-    int before = ticks[77];
-    PumpFor(80);
-    EXPECT_EQ(ticks[77], before);
+    AdvanceAndPump(80);
+    EXPECT_EQ(ticks[77], 11);
     EXPECT_FALSE(KillTimer(hwnd, 77));
     SetTimer(hwnd, 84, 20, nullptr);
-    Sleep(110);  // many periods without reading the queue
+    clock.Advance(110);  // many periods without reading the queue
     PostMessageW(hwnd, WM_APP, 0, 0);
     MSG msg;
     ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
@@ -258,7 +261,7 @@ TEST_F(TimerWindow, FiresOnItsThreadAtTheNewestPeriodOnceForASlowReaderUntilKill
     KillTimer(hwnd, 84);
     SetTimer(hwnd, 2, 10, nullptr);  // the timers of a destroyed window stop
     DestroyWindow(hwnd);
-    Sleep(30);
+    clock.Advance(30);
     EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_TRUE(FAILS_WITH(SetTimer(hwnd, 3, 10, nullptr), 0u, ERROR_INVALID_WINDOW_HANDLE));
 }
@@ -272,11 +275,13 @@ void CountingTimerProc(HWND hwnd, UINT message, UINT_PTR id, DWORD)
 
 TEST(ThreadTimer, TimerWithoutWindowCallsItsProcedureOnlyWhileAlive)
 {
+    ManualClock clock;
     g_procTicks = 0;
     UINT_PTR id = SetTimer(nullptr, 12345, 15, CountingTimerProc);
     ASSERT_NE(id, 0u);
     g_procId = id;
-    ASSERT_TRUE(kstest::PumpUntil([&] { return g_procTicks >= 2; }, 2000));
+    for (int tick = 0; tick < 2; ++tick, PumpPending()) clock.Advance(15);
+    ASSERT_EQ(g_procTicks, 2);
     EXPECT_EQ(SetTimer(nullptr, id, 15, CountingTimerProc), id);  // the id given back replaces it
     const UINT_PTR unused = id + 0x1000;
     const UINT_PTR other = SetTimer(nullptr, unused, 1000, nullptr);
@@ -284,7 +289,7 @@ TEST(ThreadTimer, TimerWithoutWindowCallsItsProcedureOnlyWhileAlive)
     EXPECT_TRUE(KillTimer(nullptr, other));
     EXPECT_TRUE(KillTimer(nullptr, id));
     EXPECT_FALSE(KillTimer(nullptr, id));
-    Sleep(30);
+    clock.Advance(30);
     MSG msg;
     EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE));
     // A forged WM_TIMER for a dead timer does not reach the procedure it names.

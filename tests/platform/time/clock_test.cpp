@@ -7,6 +7,7 @@
 #include "platform/kernel/tick.h"
 #include "platform/time/clock.h"
 #include "platform/time/time_zone.h"
+#include "tests/support/manual_clock.h"
 #include "tests/support/test_dates.h"
 
 using kstest::Make;
@@ -83,10 +84,15 @@ TEST_F(PinnedClockTest, PinnedTimeStandsStillAndTheEnvironmentIsReadOnEveryCall)
     GetSystemTimeAsFileTime(&ft);
     EXPECT_EQ(platform::FileTimeValue(ft), kstest::FileTimeOf(Make(2025, 7, 4, 13, 30, 15)));
 
-    const DWORD tick = GetTickCount();  // the tick count still runs
-    Sleep(30);
-    EXPECT_GE(GetTickCount() - tick, 20u);
-    EXPECT_EQ(Local().wSecond, 15);
+    {
+        ManualClock clock;  // under the pin the tick count and the host's time still run with the clock
+        const DWORD tick = GetTickCount();
+        const std::uint64_t host = platform::HostFileTime();
+        clock.Advance(30'000);
+        EXPECT_EQ(GetTickCount() - tick, 30'000u);
+        EXPECT_EQ(platform::HostFileTime() - host, 300'000'000u);
+        EXPECT_EQ(Local().wSecond, 15);
+    }
 
     // Another zone keeps the wall-clock time and moves UTC.
     ASSERT_TRUE(platform::SetDeviceTimeZone(u"Asia/Tokyo"));
