@@ -1,7 +1,7 @@
 // The kernel object behind a handle from CeOpenDatabaseEx.
 #pragma once
 
-#include <chrono>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -52,7 +52,7 @@ private:
     RecordBlock readBlock_;
     bool checked_ = false;
     std::uint64_t checkedStamp_ = 0;
-    std::chrono::steady_clock::time_point checkedAt_;
+    std::int64_t checkedAtMs_ = 0;
 };
 
 }  // namespace platform::cedb
