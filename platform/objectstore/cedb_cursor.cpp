@@ -12,6 +12,8 @@ namespace {
 constexpr std::uint64_t kMaxBatch = 256;
 // Far moves skip the records in between instead of fetching them.
 constexpr std::uint64_t kFarMove = 256;
+// A kept batch's buffer larger than this is given back rather than reused.
+constexpr size_t kKeptBytes = 1u << 20;
 
 std::int64_t AsSqlInt(std::uint64_t n)
 {
@@ -19,6 +21,29 @@ std::int64_t AsSqlInt(std::uint64_t n)
 }
 
 }  // namespace
+
+void Cursor::Batch::Clear()
+{
+    if (bytes.capacity() > kKeptBytes) std::string().swap(bytes);
+    bytes.clear();
+    rows.clear();
+}
+
+void Cursor::Batch::Add(CEOID oid, std::string_view key, std::string_view props)
+{
+    size_t keyAt = bytes.size();
+    bytes.append(key);
+    size_t propsAt = bytes.size();
+    bytes.append(props);
+    rows.push_back(Row{oid, keyAt, key.size(), propsAt, props.size()});
+}
+
+CursorRow Cursor::Batch::At(size_t i) const
+{
+    const Row& r = rows[i];
+    std::string_view all(bytes);
+    return CursorRow{r.oid, all.substr(r.keyAt, r.keyLength), all.substr(r.propsAt, r.propsLength)};
+}
 
 Cursor::Cursor(Volume& volume, CEOID db, int slot) : volume_(volume), db_(db), slot_(slot) {}
 
@@ -37,9 +62,10 @@ std::string Cursor::BeforeCondition(bool inclusive) const
 }
 
 DWORD Cursor::Fetch(const std::string& where, bool descending, std::uint64_t limit, std::uint64_t offset,
-                    std::vector<CursorRow>& rows, const std::string& p6, const std::string& p7, const std::string& p8)
+                    const std::string& p6, const std::string& p7, const std::string& p8)
 {
-    rows.clear();
+    kept_ = false;
+    rows_.Clear();
     std::string order = slot_ < 0 ? (descending ? "oid DESC" : "oid")
                                   : (descending ? KeyColumn(slot_) + " DESC, oid DESC" : KeyColumn(slot_) + ", oid");
     std::string sql = "SELECT oid, " + KeyExpr() + ", props FROM records WHERE db = ?1" +
@@ -49,41 +75,35 @@ DWORD Cursor::Fetch(const std::string& where, bool descending, std::uint64_t lim
     st.Bind(1, db_).BindBlob(2, key_).Bind(3, oid_).Bind(4, AsSqlInt(limit)).Bind(5, AsSqlInt(offset));
     st.BindBlob(6, p6).BindBlob(7, p7).BindBlob(8, p8);
     int rc;
-    while ((rc = st.Step()) == SQLITE_ROW) {
-        CursorRow row;
-        row.oid = static_cast<CEOID>(st.Int(0));
-        row.key.assign(st.Bytes(1));
-        row.props.assign(st.Bytes(2));
-        rows.push_back(std::move(row));
-    }
+    while ((rc = st.Step()) == SQLITE_ROW) rows_.Add(static_cast<CEOID>(st.Int(0)), st.Bytes(1), st.Bytes(2));
     return rc == SQLITE_DONE ? ERROR_SUCCESS : MapSqliteError(rc);
 }
 
-void Cursor::SetAt(const CursorRow& row)
+void Cursor::SetAt(size_t i)
 {
+    const auto& row = rows_.rows[i];
+    index_ = static_cast<std::int64_t>(i);
     at_ = true;
-    key_ = row.key;
+    key_.assign(rows_.bytes, row.keyAt, row.keyLength);
     oid_ = row.oid;
 }
 
-DWORD Cursor::MoveToSingle(DWORD status, std::vector<CursorRow>& rows)
+DWORD Cursor::MoveToSingle(DWORD status)
 {
     if (status) return status;
-    if (rows.empty()) return ERROR_NOT_FOUND;
-    rows_.swap(rows);
-    rows_.resize(1);
-    index_ = 0;
+    if (rows_.rows.empty()) return ERROR_NOT_FOUND;
+    rows_.rows.erase(rows_.rows.begin() + 1, rows_.rows.end());
     reachesEnd_ = false;
     kept_ = true;
     batch_ = 2;
-    SetAt(rows_[0]);
+    SetAt(0);
     return ERROR_SUCCESS;
 }
 
 DWORD Cursor::Forget()
 {
     kept_ = false;
-    rows_.clear();
+    rows_.Clear();
     index_ = -1;
     if (oid_ == 0 || (!at_ && afterCollation_ == volume_.Collation())) return ERROR_SUCCESS;
     Statement st(volume_.Statements(), "SELECT " + KeyExpr() + " FROM records WHERE oid = ?1 AND db = ?2");
@@ -96,29 +116,25 @@ DWORD Cursor::Forward(std::uint64_t k)
 {
     if (kept_) {
         auto target = static_cast<std::uint64_t>(index_ + 1) + k - 1;
-        if (target < rows_.size()) {
-            index_ = static_cast<std::int64_t>(target);
-            SetAt(rows_[target]);
+        if (target < rows_.rows.size()) {
+            SetAt(target);
             return ERROR_SUCCESS;
         }
         if (reachesEnd_) return ERROR_NOT_FOUND;
     }
-    std::vector<CursorRow> rows;
     std::uint64_t limit = std::max(k, batch_);
     std::uint64_t offset = 0;
     if (k > kFarMove) {
         limit = batch_;
         offset = k - 1;
     }
-    if (DWORD err = Fetch(AfterCondition(false), false, limit, offset, rows)) return err;
+    if (DWORD err = Fetch(AfterCondition(false), false, limit, offset)) return err;
     std::uint64_t target = offset ? 0 : k - 1;
-    if (target >= rows.size()) return ERROR_NOT_FOUND;
-    reachesEnd_ = rows.size() < limit;
-    rows_.swap(rows);
-    index_ = static_cast<std::int64_t>(target);
+    if (target >= rows_.rows.size()) return ERROR_NOT_FOUND;
+    reachesEnd_ = rows_.rows.size() < limit;
     kept_ = true;
     batch_ = std::min(batch_ * 2, kMaxBatch);
-    SetAt(rows_[target]);
+    SetAt(target);
     return ERROR_SUCCESS;
 }
 
@@ -127,50 +143,39 @@ DWORD Cursor::Backward(std::uint64_t m, bool inclusive)
     if (kept_ && index_ >= 0) {
         std::int64_t target = index_ - static_cast<std::int64_t>(m) + (inclusive ? 1 : 0);
         if (target >= 0) {
-            index_ = target;
-            SetAt(rows_[static_cast<size_t>(target)]);
+            SetAt(static_cast<size_t>(target));
             return ERROR_SUCCESS;
         }
     }
-    std::vector<CursorRow> rows;
-    return MoveToSingle(Fetch(BeforeCondition(inclusive), true, 1, m - 1, rows), rows);
+    return MoveToSingle(Fetch(BeforeCondition(inclusive), true, 1, m - 1));
 }
 
 DWORD Cursor::ToOid(CEOID oid)
 {
     if (kept_) {
-        for (size_t i = 0; i < rows_.size(); ++i)
-            if (rows_[i].oid == oid) {
-                index_ = static_cast<std::int64_t>(i);
-                SetAt(rows_[i]);
+        for (size_t i = 0; i < rows_.rows.size(); ++i)
+            if (rows_.rows[i].oid == oid) {
+                SetAt(i);
                 return ERROR_SUCCESS;
             }
     }
-    std::vector<CursorRow> rows;
+    kept_ = false;
+    rows_.Clear();
     Statement st(volume_.Statements(), "SELECT oid, " + KeyExpr() + ", props FROM records WHERE oid = ?1 AND db = ?2");
     int rc = st.Bind(1, oid).Bind(2, db_).Step();
-    if (rc == SQLITE_ROW)
-        rows.push_back(CursorRow{static_cast<CEOID>(st.Int(0)), std::string(st.Bytes(1)), std::string(st.Bytes(2))});
+    if (rc == SQLITE_ROW) rows_.Add(static_cast<CEOID>(st.Int(0)), st.Bytes(1), st.Bytes(2));
     DWORD status = rc == SQLITE_ROW || rc == SQLITE_DONE ? ERROR_SUCCESS : MapSqliteError(rc);
-    return MoveToSingle(status, rows);
+    return MoveToSingle(status);
 }
 
-DWORD Cursor::ToNth(std::uint64_t n)
-{
-    std::vector<CursorRow> rows;
-    return MoveToSingle(Fetch({}, false, 1, n, rows), rows);
-}
+DWORD Cursor::ToNth(std::uint64_t n) { return MoveToSingle(Fetch({}, false, 1, n)); }
 
-DWORD Cursor::ToNthFromEnd(std::uint64_t n)
-{
-    std::vector<CursorRow> rows;
-    return MoveToSingle(Fetch({}, true, 1, n, rows), rows);
-}
+DWORD Cursor::ToNthFromEnd(std::uint64_t n) { return MoveToSingle(Fetch({}, true, 1, n)); }
 
 DWORD Cursor::Move(std::int64_t n)
 {
     if (n == 0) {
-        const CursorRow* row = nullptr;
+        CursorRow row;
         return Current(&row);
     }
     if (n > 0) return Forward(static_cast<std::uint64_t>(n) + (at_ ? 0 : 1));
@@ -181,24 +186,21 @@ DWORD Cursor::Move(std::int64_t n)
 DWORD Cursor::ToLastBelow(const std::string& low, const std::string& valueKey)
 {
     if (slot_ < 0) return ERROR_INVALID_PARAMETER;
-    std::vector<CursorRow> rows;
     std::string k = KeyColumn(slot_);
-    return MoveToSingle(Fetch(k + " >= ?6 AND " + k + " < ?7", true, 1, 0, rows, low, valueKey), rows);
+    return MoveToSingle(Fetch(k + " >= ?6 AND " + k + " < ?7", true, 1, 0, low, valueKey));
 }
 
 DWORD Cursor::ToFirstEqual(const std::string& valueKey)
 {
     if (slot_ < 0) return ERROR_INVALID_PARAMETER;
-    std::vector<CursorRow> rows;
-    return MoveToSingle(Fetch(KeyColumn(slot_) + " = ?7", false, 1, 0, rows, {}, valueKey), rows);
+    return MoveToSingle(Fetch(KeyColumn(slot_) + " = ?7", false, 1, 0, {}, valueKey));
 }
 
 DWORD Cursor::ToFirstAbove(const std::string& valueKey, const std::string& high)
 {
     if (slot_ < 0) return ERROR_INVALID_PARAMETER;
-    std::vector<CursorRow> rows;
     std::string k = KeyColumn(slot_);
-    return MoveToSingle(Fetch(k + " > ?7 AND " + k + " < ?8", false, 1, 0, rows, {}, valueKey, high), rows);
+    return MoveToSingle(Fetch(k + " > ?7 AND " + k + " < ?8", false, 1, 0, {}, valueKey, high));
 }
 
 DWORD Cursor::ToNextEqual(const std::string& valueKey)
@@ -208,7 +210,7 @@ DWORD Cursor::ToNextEqual(const std::string& valueKey)
     // the current record is itself the anchor's follower.
     std::uint64_t k = at_ ? 1 : 2;
     bool keptBefore = kept_;
-    std::vector<CursorRow> savedRows = rows_;
+    Batch savedRows = rows_;
     std::int64_t savedIndex = index_;
     bool savedAt = at_, savedEnd = reachesEnd_;
     std::string savedKey = key_;
@@ -217,7 +219,7 @@ DWORD Cursor::ToNextEqual(const std::string& valueKey)
     if (err == ERROR_SUCCESS && key_ == valueKey) return ERROR_SUCCESS;
     // Not equal: back to where the seek started.
     kept_ = keptBefore;
-    rows_.swap(savedRows);
+    std::swap(rows_, savedRows);
     index_ = savedIndex;
     at_ = savedAt;
     reachesEnd_ = savedEnd;
@@ -226,22 +228,22 @@ DWORD Cursor::ToNextEqual(const std::string& valueKey)
     return err ? err : ERROR_NOT_FOUND;
 }
 
-DWORD Cursor::Current(const CursorRow** row)
+DWORD Cursor::Current(CursorRow* row)
 {
     if (!at_) {
         if (DWORD err = Forward(1)) return err;
-        *row = &rows_[static_cast<size_t>(index_)];
+        *row = rows_.At(static_cast<size_t>(index_));
         return ERROR_SUCCESS;
     }
-    if (kept_ && index_ >= 0 && rows_[static_cast<size_t>(index_)].oid == oid_) {
-        *row = &rows_[static_cast<size_t>(index_)];
+    if (kept_ && index_ >= 0 && rows_.rows[static_cast<size_t>(index_)].oid == oid_) {
+        *row = rows_.At(static_cast<size_t>(index_));
         return ERROR_SUCCESS;
     }
     CEOID oid = oid_;
     DWORD err = ToOid(oid);
     if (err == ERROR_NOT_FOUND) return ERROR_KEY_DELETED;
     if (err) return err;
-    *row = &rows_[static_cast<size_t>(index_)];
+    *row = rows_.At(static_cast<size_t>(index_));
     return ERROR_SUCCESS;
 }
 

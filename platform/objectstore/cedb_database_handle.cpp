@@ -1,5 +1,7 @@
 #include "platform/objectstore/internal/cedb_database_handle.h"
 
+#include <time.h>
+
 #include "platform/base/error_codes.h"
 #include "platform/objectstore/internal/cedb_database_row.h"
 
@@ -8,7 +10,17 @@ namespace {
 
 // A writer killed between its commit and raising the change counter leaves
 // the counter behind; kept records are trusted this long at most.
-constexpr auto kMaxTrust = std::chrono::seconds(1);
+constexpr std::int64_t kMaxTrustMs = 1000;
+
+// Milliseconds of the monotonic clock as the kernel last ticked it: a few
+// milliseconds coarse, which the trust above allows, and read in a fraction
+// of the precise clock's time (every call reads it).
+std::int64_t CoarseNowMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
 
 }  // namespace
 
@@ -28,8 +40,8 @@ DWORD DatabaseHandle::BeginCall()
 {
     if (!volume_->IsOpen()) return ERROR_INVALID_HANDLE;
     std::uint64_t stamp = volume_->Stamp();
-    auto now = std::chrono::steady_clock::now();
-    if (checked_ && volume_->StampReliable() && stamp == checkedStamp_ && now - checkedAt_ < kMaxTrust)
+    std::int64_t now = CoarseNowMs();
+    if (checked_ && volume_->StampReliable() && stamp == checkedStamp_ && now - checkedAtMs_ < kMaxTrustMs)
         return ERROR_SUCCESS;
     checked_ = false;
     Transaction read(volume_->Db(), false);
@@ -45,7 +57,7 @@ DWORD DatabaseHandle::BeginCall()
     if (DWORD err2 = cursor_.Forget()) return err2;
     checked_ = true;
     checkedStamp_ = stamp;
-    checkedAt_ = now;
+    checkedAtMs_ = now;
     return ERROR_SUCCESS;
 }
 

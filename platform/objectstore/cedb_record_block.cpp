@@ -19,8 +19,9 @@ size_t TailBytes(const StoredProp& p)
 
 }  // namespace
 
-RecordBlock::RecordBlock(const std::vector<StoredProp>& props, const CEPROPID* ids, WORD count)
+void RecordBlock::Assign(const std::vector<StoredProp>& props, const CEPROPID* ids, WORD count)
 {
+    entries_.clear();
     if (ids) {
         entries_.reserve(count);
         for (WORD i = 0; i < count; ++i) {

@@ -15,7 +15,10 @@ public:
     // The listed properties in the listed order (an entry flagged
     // CEDB_PROPNOTFOUND for each one the record lacks), or every property of
     // the record when ids is null.
-    RecordBlock(const std::vector<StoredProp>& props, const CEPROPID* ids, WORD count);
+    RecordBlock() = default;
+    RecordBlock(const std::vector<StoredProp>& props, const CEPROPID* ids, WORD count) { Assign(props, ids, count); }
+    // The same for another record, reusing this block's memory.
+    void Assign(const std::vector<StoredProp>& props, const CEPROPID* ids, WORD count);
 
     WORD Count() const { return static_cast<WORD>(entries_.size()); }
     size_t Bytes() const { return bytes_; }

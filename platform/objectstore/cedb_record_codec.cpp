@@ -61,6 +61,15 @@ void Put(std::string& out, const void* p, size_t n) { out.append(static_cast<con
 
 bool HasRepeatedIds(const std::vector<StoredProp>& props)
 {
+    // Records hold a few dozen properties at most: comparing each pair costs
+    // less than sorting a copy.
+    constexpr size_t kPairwise = 64;
+    if (props.size() <= kPairwise) {
+        for (size_t i = 1; i < props.size(); ++i)
+            for (size_t j = 0; j < i; ++j)
+                if (props[i].id == props[j].id) return true;
+        return false;
+    }
     std::vector<CEPROPID> ids;
     ids.reserve(props.size());
     for (const auto& p : props) ids.push_back(p.id);

@@ -282,15 +282,18 @@ CEOID CeReadRecordPropsEx(HANDLE db, DWORD flags, LPWORD count, CEPROPID* ids, L
     if (!handle) return 0;
     std::lock_guard lock(handle->GetVolume().Mutex());
     if (DWORD err = handle->BeginCall()) return Fail(err, CEOID{0});
-    const CursorRow* row = nullptr;
+    CursorRow row;
     if (DWORD err = handle->Position().Current(&row)) return Fail(err, CEOID{0});
-    std::vector<StoredProp> props;
-    if (DWORD err = Decoded(DecodeRecord(row->props, props), row->oid)) return Fail(err, CEOID{0});
-    RecordBlock block(props, ids, ids ? *count : 0);
+    // The properties point into the cursor's copy of the stored row; the
+    // block is their one copy.
+    std::vector<StoredProp>& props = handle->ReadProps();
+    if (DWORD err = Decoded(DecodeRecord(row.props, props), row.oid)) return Fail(err, CEOID{0});
+    RecordBlock& block = handle->ReadBlock();
+    block.Assign(props, ids, ids ? *count : 0);
     if (DWORD err = PlaceBlock(flags, block.Bytes(), heap, buffer, size)) return Fail(err, CEOID{0});
     if (block.Bytes()) block.Fill(*buffer);
     *count = block.Count();
-    CEOID oid = row->oid;
+    CEOID oid = row.oid;
     if (handle->AutoIncrement()) handle->Position().Advance();
     return oid;
 }

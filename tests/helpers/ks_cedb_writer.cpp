@@ -1,5 +1,6 @@
 // Writes records into an object-store database from a second process (several writers, killed writers).
-//   write <database> <first> <count>: adds records first.. (creating the database), "acked <n> <oid>" each.
+//   write <database> <first> <count> [oid]: adds records first.. (creating the database), "acked <n> <oid>"
+//       each; with an OID, writes each over that record instead.
 //   serve <database>: per input line "go <first>" forks a writer that prints "ready <pid>", adds n, n+1, ...
 //       and after every fourth deletes the one three before ("deleted <n>") until killed; then "gone".
 // Record n holds RecordValues(n) (cedb_writer_records.h), sorted on its number. Exit 1: failure, 2: usage.
@@ -36,22 +37,22 @@ HANDLE OpenOrCreate(const std::u16string& name)
     return CeOpenDatabase(&oid, name.c_str(), cedb_writer::kNumberProp, 0, nullptr);
 }
 
-bool Add(HANDLE db, long n)
+bool Add(HANDLE db, long n, CEOID over = 0)
 {
     cedb_writer::RecordValues values(n);
-    CEOID oid = CeWriteRecordProps(db, 0, 3, values.props);
+    CEOID oid = CeWriteRecordProps(db, over, 3, values.props);
     if (!oid) return false;
     std::printf("acked %ld %u\n", n, oid);
     std::fflush(stdout);
     return true;
 }
 
-int Write(const std::u16string& name, long first, long count)
+int Write(const std::u16string& name, long first, long count, CEOID over)
 {
     HANDLE db = OpenOrCreate(name);
     if (db == INVALID_HANDLE_VALUE) return Fail("open");
     for (long n = first; n < first + count; ++n)
-        if (!Add(db, n)) return Fail("write");
+        if (!Add(db, n, over)) return Fail("write");
     CloseHandle(db);
     return 0;
 }
@@ -99,9 +100,10 @@ int Serve(const std::u16string& name)
 
 int main(int argc, char** argv)
 {
-    if (argc == 5 && std::strcmp(argv[1], "write") == 0)
-        return Write(Utf8ToWide(argv[2]), std::strtol(argv[3], nullptr, 10), std::strtol(argv[4], nullptr, 10));
+    if ((argc == 5 || argc == 6) && std::strcmp(argv[1], "write") == 0)
+        return Write(Utf8ToWide(argv[2]), std::strtol(argv[3], nullptr, 10), std::strtol(argv[4], nullptr, 10),
+                     argc == 6 ? static_cast<CEOID>(std::strtoul(argv[5], nullptr, 10)) : 0);
     if (argc == 3 && std::strcmp(argv[1], "serve") == 0) return Serve(Utf8ToWide(argv[2]));
-    std::fprintf(stderr, "usage: ks_cedb_writer write <database> <first> <count> | serve <database>\n");
+    std::fprintf(stderr, "usage: ks_cedb_writer write <database> <first> <count> [oid] | serve <database>\n");
     return 2;
 }

@@ -17,21 +17,25 @@
 // record: the cursor keeps the records that follow the anchor (up to 256, the
 // batch doubling while the reader goes on) and moves within them while the
 // volume has not changed. Whoever owns the cursor calls Forget() when it has.
+// The kept records' bytes share one buffer, reused from batch to batch, so
+// reading in order allocates nothing once the first batches are in.
 //
 // Every method is called with the volume's mutex held.
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/objectstore/internal/cedb_volume.h"
 
 namespace platform::cedb {
 
+// A kept record: its bytes stay valid until the cursor moves or forgets.
 struct CursorRow {
     CEOID oid = 0;
-    std::string key;
-    std::string props;
+    std::string_view key;
+    std::string_view props;
 };
 
 class Cursor {
@@ -60,7 +64,7 @@ public:
 
     // The current record: ERROR_NOT_FOUND when there is none (after the last
     // record), ERROR_KEY_DELETED when it was deleted.
-    DWORD Current(const CursorRow** row);
+    DWORD Current(CursorRow* row);
     // After a read with CEDB_AUTOINCREMENT: the current record becomes the
     // next one.
     void Advance();
@@ -72,22 +76,39 @@ public:
     CEOID Oid() const { return oid_; }
 
 private:
+    // Records in order: each one's OID and where its key and stored
+    // properties lie in `bytes`.
+    struct Batch {
+        struct Row {
+            CEOID oid;
+            size_t keyAt, keyLength, propsAt, propsLength;
+        };
+        std::string bytes;
+        std::vector<Row> rows;
+        // Keeps the buffer for the next batch, unless a batch of large
+        // records made it large.
+        void Clear();
+        void Add(CEOID oid, std::string_view key, std::string_view props);
+        CursorRow At(size_t i) const;
+    };
+
     std::string KeyExpr() const;
     std::string AfterCondition(bool inclusive) const;
     std::string BeforeCondition(bool inclusive) const;
     // Records of the database meeting `where`, in order (or reversed),
-    // starting at `offset`. Parameters: ?2, ?3 the anchor's key and OID,
-    // ?6-?8 the strings given.
+    // starting at `offset`, into the kept batch (which they replace; nothing
+    // is kept until the caller says so). Parameters: ?2, ?3 the anchor's key
+    // and OID, ?6-?8 the strings given.
     DWORD Fetch(const std::string& where, bool descending, std::uint64_t limit, std::uint64_t offset,
-                std::vector<CursorRow>& rows, const std::string& p6 = {}, const std::string& p7 = {},
-                const std::string& p8 = {});
+                const std::string& p6 = {}, const std::string& p7 = {}, const std::string& p8 = {});
     // The k-th record after the anchor (k >= 1).
     DWORD Forward(std::uint64_t k);
     // The m-th record before the anchor (m >= 1); with inclusive the anchor
     // itself counts as the first.
     DWORD Backward(std::uint64_t m, bool inclusive);
-    DWORD MoveToSingle(DWORD status, std::vector<CursorRow>& rows);
-    void SetAt(const CursorRow& row);
+    DWORD MoveToSingle(DWORD status);
+    // At the kept record i.
+    void SetAt(size_t i);
 
     Volume& volume_;
     CEOID db_;
@@ -101,11 +122,11 @@ private:
     // takes its record's new key instead.
     std::string afterCollation_;
 
-    // Records in order; rows_[index_] is the anchor (index_ -1: the anchor
-    // comes right before rows_[0]). With reachesEnd_ no record follows the
-    // last one.
+    // Records in order; rows_.rows[index_] is the anchor (index_ -1: the
+    // anchor comes right before the first). With reachesEnd_ no record
+    // follows the last one.
     bool kept_ = false;
-    std::vector<CursorRow> rows_;
+    Batch rows_;
     std::int64_t index_ = -1;
     bool reachesEnd_ = false;
     std::uint64_t batch_ = 2;

@@ -1,10 +1,12 @@
 // The kernel object behind a handle from CeOpenDatabaseEx.
 #pragma once
 
-#include <chrono>
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "platform/kernel/handle.h"
+#include "platform/objectstore/cedb_record_block.h"
 #include "platform/objectstore/internal/cedb_cursor.h"
 #include "platform/objectstore/internal/cedb_volume.h"
 
@@ -27,6 +29,10 @@ public:
     const SORTORDERSPEC& Order() const { return order_; }
     bool AutoIncrement() const { return (flags_ & CEDB_AUTOINCREMENT) != 0; }
     Cursor& Position() { return cursor_; }
+    // Scratch of the handle's reads (used under the volume's mutex), kept
+    // from one read to the next so that a read allocates nothing.
+    std::vector<StoredProp>& ReadProps() { return readProps_; }
+    RecordBlock& ReadBlock() { return readBlock_; }
 
     // First thing of every call, under the volume's mutex: when the volume
     // changed since the last call, checks that the database is still there
@@ -42,9 +48,11 @@ private:
     DWORD flags_;
     std::uint64_t registration_;
     Cursor cursor_;
+    std::vector<StoredProp> readProps_;
+    RecordBlock readBlock_;
     bool checked_ = false;
     std::uint64_t checkedStamp_ = 0;
-    std::chrono::steady_clock::time_point checkedAt_;
+    std::int64_t checkedAtMs_ = 0;
 };
 
 }  // namespace platform::cedb

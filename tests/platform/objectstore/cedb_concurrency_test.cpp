@@ -27,17 +27,6 @@ kstest::ChildResult RunWriter(const char* database, long first, long count)
     return kstest::RunChild({kWriter, "write", database, std::to_string(first), std::to_string(count)});
 }
 
-std::vector<long> Acked(const kstest::ChildResult& run)
-{
-    std::istringstream lines(run.out);
-    std::string word;
-    long n = 0;
-    CEOID oid = 0;
-    std::vector<long> acked;
-    while (lines >> word >> n >> oid) acked.push_back(n);
-    return acked;
-}
-
 using CedbConcurrency = CedbSandbox;
 
 TEST_F(CedbConcurrency, ThreadsWritingAndReadingLoseNothing)
@@ -136,7 +125,9 @@ TEST_F(CedbConcurrency, ThreadsSharingOneHandleStayConsistentProcessesLoseNothin
     std::set<long> acked;
     for (const auto& run : runs) {
         ASSERT_EQ(run.exitCode, 0) << run.err;
-        for (long n : Acked(run)) acked.insert(n);
+        std::istringstream lines(run.out);
+        std::string word;
+        for (long n = 0, oid = 0; lines >> word >> n >> oid;) acked.insert(n);
     }
     EXPECT_EQ(acked.size(), 2u * kWrites);
     EXPECT_EQ(Order(db).size(), 3u * kWrites);
@@ -148,8 +139,7 @@ TEST_F(CedbConcurrency, ThreadsSharingOneHandleStayConsistentProcessesLoseNothin
     const CEOID watched = CreateDb(u"Watched", {{cedb_writer::kNumberProp, 0}});
     HANDLE reader = OpenDb(watched, 0, CEDB_AUTOINCREMENT);
     HANDLE writer = OpenDb(watched);
-    for (LONG n = 1; n <= 5; ++n) Write(writer, 0, {I4(1, n)});
-    CloseHandle(writer);
+    for (LONG n = 1; n <= 7; ++n) Write(writer, 0, {I4(1, n)});
     int conclusive = 0;
     for (long round = 0; round < 5 && conclusive < 2; ++round) {
         while (Read(reader).oid) {
@@ -165,7 +155,37 @@ TEST_F(CedbConcurrency, ThreadsSharingOneHandleStayConsistentProcessesLoseNothin
         EXPECT_EQ(next.props.at(0), Describe(I4(1, static_cast<LONG>(1000 + round))));
     }
     EXPECT_GT(conclusive, 0) << "the writer processes took too long to tell";
+    // A record it read ahead (the fourth read fetched the fifth to seventh), deleted through another handle,
+    // is gone at its next read.
+    ASSERT_NE(Seek(reader, CEDB_SEEK_BEGINNING, 0), 0u);
+    for (int n = 0; n < 4; ++n) Read(reader);
+    ASSERT_TRUE(CeDeleteRecord(writer, Seek(writer, CEDB_SEEK_BEGINNING, 4)));
+    EXPECT_EQ(Read(reader, {cedb_writer::kNumberProp}).props, std::vector{Describe(I4(1, 6))});
+    CloseHandle(writer);
     CloseHandle(reader);
+}
+
+// Reads by OID and in order while another process rewrites the record see one whole version of it each.
+TEST_F(CedbConcurrency, ReadsOfARecordAnotherProcessRewritesSeeOneWholeVersion)
+{
+    HANDLE db = OpenDb(CreateDb(u"Rewritten", {{cedb_writer::kNumberProp, 0}}));
+    const CEOID oid = CeWriteRecordProps(db, 0, 3, cedb_writer::RecordValues(0).props);
+    std::atomic<bool> writing{true};
+    std::thread other([&] {
+        EXPECT_EQ(kstest::RunChild({kWriter, "write", "Rewritten", "1", "300", std::to_string(oid)}).exitCode, 0);
+        writing = false;
+    });
+    std::set<std::string> seen;  // the versions read; "mixed" for a read that is none of them
+    for (int i = 0; writing; ++i) {
+        Seek(db, i % 2 ? CEDB_SEEK_CEOID : CEDB_SEEK_BEGINNING, i % 2 ? oid : 0);
+        ReadResult r = ReadWritten(db);
+        long n = r.oid == oid ? std::stol(r.props.at(0).substr(r.props.at(0).find('=') + 1)) : -1;
+        seen.insert(n >= 0 && r.props == Written(n) ? r.props[0] : "mixed");
+    }
+    other.join();
+    EXPECT_EQ(seen.count("mixed"), 0u);
+    EXPECT_GT(seen.size(), 3u) << "no read met a write";
+    CloseHandle(db);
 }
 
 TEST_F(CedbConcurrency, ATransactionOfSeveralCallsIsKeptOrUndoneWholeAndOtherThreadsWaitForIt)
