@@ -345,6 +345,7 @@ TEST_F(CalendarViewsTest, RowsCarryTheRecordsFlagsAndTexts)
     WriteAppointment({.subject = u"call", .start = Date(2026, 12, 10, 9, 0)});
     // Stored on the day after the range (03:00 UTC), 22:00 on its last day in New York.
     WriteAppointment({.subject = u"late call", .start = Date(2026, 12, 14, 4, 0)});
+    WriteAppointment({.subject = u"far east", .start = Date(2026, 12, 5, 0, 0), .duration = 30});
     ASSERT_TRUE(platform::SetDeviceTimeZone(u"America/New_York"));
     CCalendarThread zoned;
     ASSERT_TRUE(Load(zoned, today, today + 6));
@@ -354,6 +355,13 @@ TEST_F(CalendarViewsTest, RowsCarryTheRecordsFlagsAndTexts)
     EXPECT_EQ(Day(call[0]->start).wHour, 3);
     EXPECT_EQ(Day(call[0]->day).wDay, 10);
     EXPECT_EQ(DaysOf(zoned, "late call"), (std::vector<int>{13}));
+    // A zone 50 hours east of UTC: stored two days before the range (23:00 UTC), shown on its first day.
+    TIME_ZONE_INFORMATION farEast{};
+    farEast.Bias = -3000;
+    ASSERT_TRUE(SetTimeZoneInformation(&farEast));
+    CCalendarThread farZoned;
+    ASSERT_TRUE(Load(farZoned, today, today + 6));
+    EXPECT_EQ(DaysOf(farZoned, "far east"), (std::vector<int>{7}));
 }
 
 // The main view has a header for every day of the range, other views only for days with entries.
