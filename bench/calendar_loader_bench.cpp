@@ -1,6 +1,8 @@
 // The calendar's month load on a store of 50,000 appointments, one in five
 // recurring (daily, weekly, monthly and yearly patterns starting up to five
-// years back), spread over 2025 to 2027.
+// years back), spread over 2025 to 2027; then the same on 100,000 (the
+// store grows by the same pattern, so each case's argument is the store's
+// size, and the 50,000 cases run first).
 //
 //   CalendarMonth: Ours is CCalendarThread on its worker thread loading
 //     March 2026 in the main view (every occurrence in the month expanded,
@@ -17,7 +19,10 @@
 //     the floor under any loader that reads the records one by one.
 //
 // Before anything is timed, one load of each is checked: the loader shows
-// every non-recurring appointment the peer keeps, once.
+// every non-recurring appointment the peer keeps, once. The loader walks no
+// more records than the low 16 bits of the store's record count: on the
+// 100,000 store that is the first 34,464 by start, all recurring series and
+// the one-offs of early 2025, so there only its occurrences are checked.
 //
 // The device zone is UTC, so stored start times are wall-clock times. The
 // store lives in a private data directory (KSTOOLS_HOME) made for the run.
@@ -55,7 +60,8 @@ using benchpeer::Le32;
 using benchpeer::Le64;
 using benchpeer::WalkRecord;
 
-constexpr int kAppointments = 50000;
+constexpr int kSmallStore = 50000;
+constexpr int kLargeStore = 100000;
 constexpr DWORD kLoadTimeoutMs = 120000;
 
 constexpr std::uint64_t kDay = 864000000000ull;
@@ -113,6 +119,7 @@ std::vector<BYTE> PatternFor(int i, int oleDay, int startMinute, int duration)
 struct CalendarStore {
     std::string home;
     CEOID appointmentsDb = 0;
+    int appointments = 0;
 
     CalendarStore()
     {
@@ -125,18 +132,18 @@ struct CalendarStore {
         if (!platform::SetDeviceTimeZone(u"UTC")) std::abort();
         if (!PimDatabases::Ensure()) std::abort();
         appointmentsDb = PimDatabases::Oid(kAppointmentsDatabase);
-        Write();
     }
     ~CalendarStore() { std::filesystem::remove_all(home); }
 
-    void Write()
+    // Appointments from the current count up to count.
+    void GrowTo(int count)
     {
         static const char16_t* const subjects[] = {u"Meeting", u"Call", u"Lunch", u"Review", u"Gym", u"Dentist"};
         static const char16_t* const places[] = {u"Room 1", u"Room 2", u"Cafe", u"Office", u""};
         CEOID oid = appointmentsDb;
         HANDLE db = CeOpenDatabaseEx(nullptr, &oid, nullptr, 0, 0, nullptr);
         if (db == INVALID_HANDLE_VALUE) std::abort();
-        for (int i = 0; i < kAppointments; ++i) {
+        for (int i = appointments; i < count; ++i) {
             const bool recurring = i % 5 == 0;
             const bool allDay = i % 11 == 0;
             const int startMinute = allDay ? 0 : 8 * 60 + (i * 7) % (10 * 60);
@@ -172,6 +179,7 @@ struct CalendarStore {
             if (!CeWriteRecordProps(db, 0, n, props)) std::abort();
         }
         CloseHandle(db);
+        appointments = count;
     }
 };
 
@@ -179,6 +187,13 @@ CalendarStore& Store()
 {
     static CalendarStore store;
     return store;
+}
+
+// The store, grown to count appointments; it never shrinks.
+void GrowStore(int count)
+{
+    if (count < Store().appointments) std::abort();
+    if (count > Store().appointments) Store().GrowTo(count);
 }
 
 // ---- the peer ----
@@ -281,11 +296,11 @@ LPARAM RunLoad(LoaderHost& host, CCalendarThread& loader)
 
 // The loader shows every non-recurring appointment of the month the peer
 // keeps, on its first day, once.
-void CheckOnce()
+void CheckOnce(int count)
 {
-    static bool checked = false;
-    if (checked) return;
-    checked = true;
+    static int checked = 0;
+    if (checked == count) return;
+    checked = count;
     Peer peer;
     std::vector<PeerEntry> expected;
     if (!peer.Load(expected) || expected.empty()) std::abort();
@@ -306,7 +321,7 @@ void CheckOnce()
     }
     std::multiset<DWORD> wanted;
     for (const PeerEntry& e : expected) {
-        if (static_cast<LONG>(e.start) >= kMonthFirst) wanted.insert(e.oid);
+        if (static_cast<LONG>(e.start) >= kMonthFirst && count <= 0xFFFF) wanted.insert(e.oid);
     }
     if (shown != wanted || recurring == 0) {
         std::fprintf(stderr, "calendar check failed: %zu shown, %zu expected, %d occurrences\n", shown.size(),
@@ -317,8 +332,9 @@ void CheckOnce()
 
 void BM_CalendarMonth_Ours(benchmark::State& state)
 {
-    Store();
-    CheckOnce();
+    const int count = static_cast<int>(state.range(0));
+    GrowStore(count);
+    CheckOnce(count);
     LoaderHost host;
     CCalendarThread loader;
     loader.SetNotifyWindow(host.Window());
@@ -330,11 +346,10 @@ void BM_CalendarMonth_Ours(benchmark::State& state)
     }
     state.counters["rows"] = static_cast<double>(rows);
 }
-BENCHMARK(BM_CalendarMonth_Ours)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_CalendarStoreRead(benchmark::State& state)
 {
-    Store();
+    GrowStore(static_cast<int>(state.range(0)));
     static ULONG ids[kCalendarAppointmentProps];
     std::copy(std::begin(kCalendarAppointmentPropIds), std::end(kCalendarAppointmentPropIds), ids);
     std::vector<BYTE> buffer(128 * 1024);
@@ -355,12 +370,12 @@ void BM_CalendarStoreRead(benchmark::State& state)
     }
     state.counters["records"] = records;
 }
-BENCHMARK(BM_CalendarStoreRead)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_CalendarMonth_Peer(benchmark::State& state)
 {
-    Store();
-    CheckOnce();
+    const int count = static_cast<int>(state.range(0));
+    GrowStore(count);
+    CheckOnce(count);
     Peer peer;
     std::vector<PeerEntry> entries;
     for (auto _ : state) {
@@ -369,7 +384,13 @@ void BM_CalendarMonth_Peer(benchmark::State& state)
     }
     state.counters["rows"] = static_cast<double>(entries.size());
 }
-BENCHMARK(BM_CalendarMonth_Peer)->Unit(benchmark::kMillisecond)->UseRealTime();
+// Registered store size by store size, the smaller first: the store only grows.
+BENCHMARK(BM_CalendarMonth_Ours)->Arg(kSmallStore)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CalendarStoreRead)->Arg(kSmallStore)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CalendarMonth_Peer)->Arg(kSmallStore)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CalendarMonth_Ours)->Arg(kLargeStore)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CalendarStoreRead)->Arg(kLargeStore)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CalendarMonth_Peer)->Arg(kLargeStore)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

@@ -43,6 +43,12 @@ constexpr int WeekdayOf(std::int64_t dayNumber)
 
 constexpr std::int64_t DayOfMinutes(DWORD minutesSince1601) { return minutesSince1601 / 1440 - kDaysFrom1601; }
 
+// The day number of a FILETIME (units since 1601), a time of day dropped.
+constexpr std::int64_t DayOfFileTime(std::uint64_t units)
+{
+    return static_cast<std::int64_t>(units / kFileTimeUnitsPerDay) - kDaysFrom1601;
+}
+
 constexpr DWORD MinutesOfDay(std::int64_t dayNumber)
 {
     const std::int64_t minutes = (dayNumber + kDaysFrom1601) * 1440;

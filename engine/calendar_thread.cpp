@@ -200,10 +200,12 @@ void CCalendarThread::SortList(CalendarCompareFn compare, bool descending)
     std::vector<DATACALENDAR*> rows;
     rows.reserve(static_cast<size_t>(m_list.GetCount()));
     for (DATACALENDAR* row : m_list) rows.push_back(row);
-    std::stable_sort(rows.begin(), rows.end(), [compare, descending](DATACALENDAR* a, DATACALENDAR* b) {
-        platform::ThreadCheckPoint();  // a killed loader leaves a long sort here
-        return descending ? compare(b, a, 0) < 0 : compare(a, b, 0) < 0;
-    });
+    if (compare != &CompareFunc || !SortByCompareFunc(rows, descending)) {
+        std::stable_sort(rows.begin(), rows.end(), [compare, descending](DATACALENDAR* a, DATACALENDAR* b) {
+            platform::ThreadCheckPoint();  // a killed loader leaves a long sort here
+            return descending ? compare(b, a, 0) < 0 : compare(a, b, 0) < 0;
+        });
+    }
     int pos = 1;
     for (DATACALENDAR* row : rows) *m_list.ElementAt(pos++) = row;
 }

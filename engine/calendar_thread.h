@@ -15,6 +15,7 @@
 #pragma once
 
 #include <atomic>
+#include <vector>
 
 #include "engine/calendar_recurrence.h"
 #include "engine/calendar_settings.h"
@@ -164,6 +165,9 @@ private:
     void RemoveKind(DWORD kind);
     void SortAscending();
     void SortList(CalendarCompareFn compare, bool descending);
+    // SortList's order under CompareFunc, through the rows' keys; false (rows
+    // untouched) when a row is missing or of a kind the keys do not cover.
+    static bool SortByCompareFunc(std::vector<DATACALENDAR*>& rows, bool descending);
     CalendarCompareFn ViewComparison() const;
 
     // Reads the current record of db into the shared buffer.

@@ -2,12 +2,14 @@
 // the filters and view tests that decide whether it is shown, its local
 // times, and (only for records that produce an entry) the rest of its
 // fields, including birthday and anniversary recognition.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 
 #include "categories/category_blob.h"
 #include "categories/category_filter.h"
+#include "engine/calendar_day_numbers.h"
 #include "engine/calendar_thread.h"
 #include "engine/note_emptiness.h"
 #include "foundation/time_zone_rules.h"
@@ -76,6 +78,36 @@ bool ContainsNoCase(const WCHAR* hay, const WCHAR* needle)
 
 bool IsBlank(WCHAR c) { return c == u' ' || c == u'\t'; }
 
+// A device zone whose shift from UTC (bias and either seasonal bias) is at
+// most a day, and stored starts between these days, convert to a local day
+// within a day of the UTC one; outside them no early answer is given.
+constexpr LONG kMaxEarlyZoneShiftMinutes = 1440;
+constexpr std::int64_t kEarliestEarlyDay = 0;      // 30 December 1899
+constexpr std::int64_t kLatestEarlyDay = 2958465;  // 31 December 9999
+
+LONG ZoneShiftBound(const TIME_ZONE_INFORMATION& zone)
+{
+    const long long seasonal = std::max(std::llabs(zone.StandardBias), std::llabs(zone.DaylightBias));
+    const long long shift = std::llabs(zone.Bias) + seasonal;
+    return shift <= kMaxEarlyZoneShiftMinutes ? static_cast<LONG>(shift) : -1;
+}
+
+// True when a one-off appointment starting at utc and lasting duration
+// minutes cannot be shown on the days first..last whatever the conversion
+// does: its local day is within a day of the UTC one, so it starts too late
+// for the main view's test (a day after the last day) and after the range,
+// or its last day (at most its local day plus its whole days, rounded up)
+// lies before the range. Decided from the stored value, before any conversion.
+bool OneOffOutsideDays(const FILETIME& utc, LONG duration, const TIME_ZONE_INFORMATION& zone, LONG first, LONG last)
+{
+    if (ZoneShiftBound(zone) < 0) return false;
+    const std::int64_t day = calendar_days::DayOfFileTime(platform::FileTimeValue(utc));
+    if (day < kEarliestEarlyDay || day > kLatestEarlyDay) return false;
+    if (day - 1 >= static_cast<std::int64_t>(last) + 2) return true;
+    const std::int64_t spanDays = (std::max<std::int64_t>(duration, 0) + 1439) / 1440;
+    return day + 1 + spanDays < static_cast<std::int64_t>(first);
+}
+
 }  // namespace
 
 bool CCalendarThread::fReadRecord(bool& read)
@@ -121,6 +153,12 @@ bool CCalendarThread::fReadRecord(bool& read)
 
     const CEPROPVAL* startEntry = Entry(m_record, ids, kStart);
     if (!startEntry || TypeFromPropID(startEntry->propid) != CEVT_FILETIME) return false;
+    // A range view shows a one-off appointment only on days of its range:
+    // most of a store lies far outside it and is passed over here, unconverted.
+    if (RangeMode() && !w.recurring &&
+        OneOffOutsideDays(startEntry->val.filetime, w.duration, m_deviceZone, m_firstDay, m_lastDay)) {
+        return false;
+    }
     SYSTEMTIME utc{}, local{};
     if (!FileTimeToSystemTime(&startEntry->val.filetime, &utc)) return false;
     if (!w.recurring && w.allDay && m_settings.advancedAllDayTimeZone) {

@@ -166,6 +166,8 @@ TEST_F(CalendarViewsTest, AppointmentsSpreadOverTheDaysOfTheRangeTheyTouchUpToAL
     WriteAppointment({.subject = u"day off", .start = Date(2026, 12, 9), .duration = 1440, .allDay = true});
     WriteAppointment({.subject = u"trip", .start = Date(2026, 12, 10), .duration = 2 * 1440, .allDay = true});
     WriteAppointment({.subject = u"before", .start = Date(2026, 12, 6, 20, 0), .duration = 240});
+    // Stored on the day before the range (23:30 UTC), shown on its first day.
+    WriteAppointment({.subject = u"past midnight", .start = Date(2026, 12, 7, 0, 30), .duration = 0});
     // Sundays 20:00 to midnight: the one ending as the range begins is left out, like the one-off above.
     WriteAppointment({.subject = u"sundays",
                       .start = Date(2026, 11, 29, 20, 0),
@@ -191,6 +193,7 @@ TEST_F(CalendarViewsTest, AppointmentsSpreadOverTheDaysOfTheRangeTheyTouchUpToAL
           {"day off", {9}},
           {"trip", {10, 11}},
           {"before", {}},
+          {"past midnight", {7}},
           {"sundays", {13}},
           // Spreading stops at the range; begun before it: its first day, then the range's.
           {"holiday", {12, 13}},
@@ -340,6 +343,9 @@ TEST_F(CalendarViewsTest, RowsCarryTheRecordsFlagsAndTexts)
     WriteAppointment({.subject = u"fest", .start = Date(2026, 12, 9), .duration = 1440, .allDay = true});
     // A timed one moves with the zone: 09:00 in Berlin is 03:00 in New York.
     WriteAppointment({.subject = u"call", .start = Date(2026, 12, 10, 9, 0)});
+    // Stored on the day after the range (03:00 UTC), 22:00 on its last day in New York.
+    WriteAppointment({.subject = u"late call", .start = Date(2026, 12, 14, 4, 0)});
+    WriteAppointment({.subject = u"far east", .start = Date(2026, 12, 5, 0, 0), .duration = 30});
     ASSERT_TRUE(platform::SetDeviceTimeZone(u"America/New_York"));
     CCalendarThread zoned;
     ASSERT_TRUE(Load(zoned, today, today + 6));
@@ -348,6 +354,14 @@ TEST_F(CalendarViewsTest, RowsCarryTheRecordsFlagsAndTexts)
     ASSERT_EQ(call.size(), 1u);
     EXPECT_EQ(Day(call[0]->start).wHour, 3);
     EXPECT_EQ(Day(call[0]->day).wDay, 10);
+    EXPECT_EQ(DaysOf(zoned, "late call"), (std::vector<int>{13}));
+    // A zone 50 hours east of UTC: stored two days before the range (23:00 UTC), shown on its first day.
+    TIME_ZONE_INFORMATION farEast{};
+    farEast.Bias = -3000;
+    ASSERT_TRUE(SetTimeZoneInformation(&farEast));
+    CCalendarThread farZoned;
+    ASSERT_TRUE(Load(farZoned, today, today + 6));
+    EXPECT_EQ(DaysOf(farZoned, "far east"), (std::vector<int>{7}));
 }
 
 // The main view has a header for every day of the range, other views only for days with entries.

@@ -1,6 +1,7 @@
 // The calendar loader's protocol with its window, range, single-record loads, settings key and row orders.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <thread>
 
@@ -131,6 +132,18 @@ std::unique_ptr<DATACALENDAR> Row(DWORD oid, LONG day, double hour, DWORD kind =
     return row;
 }
 
+// The rows put in order by a loader's own sort (the rows stay the caller's).
+std::vector<DATACALENDAR*> SortedByLoader(const std::vector<DATACALENDAR*>& rows)
+{
+    CCalendarThread loader;
+    loader.GetDataList().SetDeletePolicy(0);
+    for (DATACALENDAR* row : rows) loader.GetDataList().Append(row);
+    EXPECT_TRUE(loader.SortDataList(true));
+    std::vector<DATACALENDAR*> sorted(loader.GetDataList().begin(), loader.GetDataList().end());
+    loader.GetDataList().RemoveAll();
+    return sorted;
+}
+
 TEST_F(CalendarThreadTest, CompareFuncsOrderByDayThenHeaderThenKindAndBirthdaysIgnoreTheYear)
 {
     const LONG d = static_cast<LONG>(today);
@@ -138,6 +151,8 @@ TEST_F(CalendarThreadTest, CompareFuncsOrderByDayThenHeaderThenKindAndBirthdaysI
     auto contact = Row(7, d, 0, kCalendarKindContactDate);
     auto early = Row(5, d, 8);
     auto late = Row(4, d, 9);
+    auto lateAgain = Row(11, d, 9);
+    auto lateB = Row(2, d, 9, kCalendarKindAppointment, u"b");
     auto allDay = Row(6, d, 10);
     allDay->allDay = 1;
     auto task = Row(9, d, 0, kCalendarKindTask);
@@ -145,8 +160,9 @@ TEST_F(CalendarThreadTest, CompareFuncsOrderByDayThenHeaderThenKindAndBirthdaysI
     auto nextDay = Row(1, d + 1, 0);
     auto trailing = Row(2, d - 5, 0);
     trailing->trailing = 1;
-    std::vector<DATACALENDAR*> expected = {header.get(), contact.get(), allDay.get(),  early.get(),   late.get(),
-                                           task.get(),   journal.get(), nextDay.get(), trailing.get()};
+    std::vector<DATACALENDAR*> expected = {header.get(),  contact.get(),   allDay.get(),  early.get(),
+                                           late.get(),    lateAgain.get(), lateB.get(),   task.get(),
+                                           journal.get(), nextDay.get(),   trailing.get()};
     for (size_t i = 0; i < expected.size(); ++i) {
         for (size_t j = 0; j < expected.size(); ++j) {
             const int r = CCalendarThread::CompareFunc(expected[i], expected[j], 0);
@@ -155,6 +171,13 @@ TEST_F(CalendarThreadTest, CompareFuncsOrderByDayThenHeaderThenKindAndBirthdaysI
     }
     DATACALENDAR* none = nullptr;
     EXPECT_GT(CCalendarThread::CompareFunc(none, early.get(), 0), 0);
+    // The list's sort gives the same order from any other; rows it cannot
+    // order (unordered starts) keep theirs.
+    EXPECT_EQ(SortedByLoader(std::vector<DATACALENDAR*>(expected.rbegin(), expected.rend())), expected);
+    auto unorderedB = Row(12, d, std::nan(""), kCalendarKindAppointment, u"b");
+    auto unorderedA = Row(13, d, std::nan(""), kCalendarKindAppointment, u"a");
+    const std::vector<DATACALENDAR*> unordered = {unorderedB.get(), unorderedA.get()};
+    EXPECT_EQ(SortedByLoader(unordered), unordered);
 
     auto march1990 = Row(1, static_cast<LONG>(Date(1990, 3, 1)), 0, kCalendarKindAppointment, u"b");
     auto june1950 = Row(2, static_cast<LONG>(Date(1950, 6, 1)), 0, kCalendarKindAppointment, u"a");
@@ -186,6 +209,8 @@ TEST_F(CalendarThreadTest, TaskRowsGoWhereTheSettingsSayAndMissingSortSettingsAr
               std::make_pair(6, 3));
     EXPECT_LT(CCalendarThread::CompareFunc(task.get(), appointment.get(), 0), 0);
     EXPECT_LT(CCalendarThread::CompareFunc(contact.get(), task.get(), 0), 0);
+    EXPECT_EQ(SortedByLoader({appointment.get(), task.get(), contact.get()}),
+              (std::vector<DATACALENDAR*>{contact.get(), task.get(), appointment.get()}));
     SetCalendarSetting(u"CAV_ShowTaskOnTop", 0u);
     loader.SettingChange();
     EXPECT_GT(CCalendarThread::CompareFunc(task.get(), appointment.get(), 0), 0);
