@@ -491,6 +491,9 @@ TEST_F(TasksLoaderTest, DamagedRecordsAndSettingsFallBackInsteadOfFailing)
     ASSERT_NE(loadertest::WritePimRecord(kTasksDatabase, far.props), 0u);
     bare.Add(kTaskSensitivity);  // not even a subject
     ASSERT_NE(loadertest::WritePimRecord(kTasksDatabase, bare.props), 0u);
+    // Too large for the read buffer, and read before the task after it:
+    // skipped, and the load goes on.
+    WriteTask({.subject = u"huge", .due = today - 1, .note = std::vector<BYTE>(kTasksReadBufferSize + 2, 'x')});
     WriteTask({.subject = u"fine", .due = today});
 
     SetTaskSetting(u"GroupBy", 99);
