@@ -165,7 +165,10 @@ DWORD CTasksThread::TasksThreadProc(CeManualEvent* stopEvent)
         finished = prePass ? FileChosenRecords(*db, record, buffer, chosen, stopEvent)
                            : FileAllRecords(*db, record, buffer, stopEvent);
     }
-    if (finished) CompleteList(buffer);
+    // The read buffer is not needed by the rest of the load (parents are
+    // read into buffers of their own).
+    record.Reset();
+    if (finished) CompleteList(buffer != nullptr);
     CloseLoad(db, finished);
 
     const int visible = m_displayed;
@@ -295,10 +298,10 @@ void CTasksThread::FileRecord(CeDbRecord& record)
     AddNewTask(&record, &shown, -1, false, false);
 }
 
-void CTasksThread::CompleteList(CEPROPVAL* buffer)
+void CTasksThread::CompleteList(bool read)
 {
-    if (m_withParent > 0 && m_settings.readParent && buffer) {
-        SetChildToParents(buffer, m_propIds, kTasksReadBufferSize, false);
+    if (m_withParent > 0 && m_settings.readParent && read) {
+        SetChildToParents(nullptr, m_propIds, kTasksReadBufferSize, false);
     }
     SetActiveCountFromTree();
     SortDataList();

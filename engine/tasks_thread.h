@@ -156,7 +156,8 @@ private:
     // the list uses under the settings in force.
     void ChooseReadProps();
     // Links children to their parents, counts the active tasks and sorts.
-    void CompleteList(CEPROPVAL* buffer);
+    // read: the database held records.
+    void CompleteList(bool read);
     // Closes the databases the load opened; a stopped load drops its
     // database object.
     void CloseLoad(CeDb* db, bool finished);
