@@ -12,7 +12,7 @@ TasksSortState& State() { return TasksSortState::Current(); }
 int Sign(long long v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
 
 // Inverts an ordering under the descending direction.
-int Directed(int result) { return State().Descending() ? -result : result; }
+int Directed(const TasksSortState& state, int result) { return state.Descending() ? -result : result; }
 
 // Locale order, case-sensitive; a missing string counts as empty.
 int LocaleCompare(const WCHAR* a, const WCHAR* b)
@@ -28,7 +28,7 @@ bool Undated(double date) { return date >= kTaskNoDate; }
 // missing row goes first, and outside the secondary phase visible rows go
 // before hidden ones whatever the direction. Returns true with *result set
 // when one of them decides.
-bool Decided(DATATASKS* a, DATATASKS* b, int* result)
+bool Decided(const TasksSortState& state, DATATASKS* a, DATATASKS* b, int* result)
 {
     if (a == b) {
         *result = 0;
@@ -38,7 +38,7 @@ bool Decided(DATATASKS* a, DATATASKS* b, int* result)
         *result = a ? 1 : -1;
         return true;
     }
-    if (!State().SecondaryPhase() && a->hidden != b->hidden) {
+    if (!state.SecondaryPhase() && a->hidden != b->hidden) {
         *result = a->hidden ? 1 : -1;
         return true;
     }
@@ -60,17 +60,18 @@ int CompareNumbers(const WCHAR* a, const WCHAR* b)
 
 bool IsNoneHeader(const DATATASKS* row) { return row->IsHeader() && row->importance == kTaskImportanceNone; }
 
-int CompareDates(DATATASKS* a, DATATASKS* b, double dateA, double dateB, unsigned long user)
+int CompareDates(const TasksSortState& state, DATATASKS* a, DATATASKS* b, double dateA, double dateB,
+                 unsigned long user)
 {
     bool undatedA = Undated(dateA);
     bool undatedB = Undated(dateB);
     if (undatedA != undatedB) {
         // "UndatedTaskSort" decides whatever the direction.
-        int dated = Sign(State().Prefs().undatedTaskSort);
+        int dated = Sign(state.Prefs().undatedTaskSort);
         if (dated != 0) return undatedA ? -dated : dated;
     } else if (!undatedA) {
         int r = Sign(static_cast<long long>(WholeDay(dateA)) - WholeDay(dateB));
-        if (r != 0) return Directed(r);
+        if (r != 0) return Directed(state, r);
     }
     return TasksCompareSecond(a, b, user);
 }
@@ -150,72 +151,77 @@ int TasksCompareTPM(DATATASKS* const& a, DATATASKS* const& b, unsigned long)
 
 int TasksCompareSubject(DATATASKS* const& a, DATATASKS* const& b, unsigned long user)
 {
+    const TasksSortState& state = State();
     int result;
-    if (Decided(a, b, &result)) return result;
+    if (Decided(state, a, b, &result)) return result;
     bool noneA = IsNoneHeader(a);
     bool noneB = IsNoneHeader(b);
     if (noneA != noneB) return noneA ? -1 : 1;
     int r = LocaleCompare(a->subject, b->subject);
-    if (r != 0) return Directed(r);
+    if (r != 0) return Directed(state, r);
     return TasksCompareSecond(a, b, user);
 }
 
 int TasksCompareCategory(DATATASKS* const& a, DATATASKS* const& b, unsigned long user)
 {
+    const TasksSortState& state = State();
     int result;
-    if (Decided(a, b, &result)) return result;
+    if (Decided(state, a, b, &result)) return result;
     int r = LocaleCompare(a->categories, b->categories);
-    if (r != 0) return Directed(r);
+    if (r != 0) return Directed(state, r);
     return TasksCompareSecond(a, b, user);
 }
 
 int TasksCompareStartDate(DATATASKS* const& a, DATATASKS* const& b, unsigned long user)
 {
+    const TasksSortState& state = State();
     int result;
-    if (Decided(a, b, &result)) return result;
-    return CompareDates(a, b, a->startDate, b->startDate, user);
+    if (Decided(state, a, b, &result)) return result;
+    return CompareDates(state, a, b, a->startDate, b->startDate, user);
 }
 
 int TasksCompareDueDate(DATATASKS* const& a, DATATASKS* const& b, unsigned long user)
 {
+    const TasksSortState& state = State();
     int result;
-    if (Decided(a, b, &result)) return result;
-    return CompareDates(a, b, a->dueDate, b->dueDate, user);
+    if (Decided(state, a, b, &result)) return result;
+    return CompareDates(state, a, b, a->dueDate, b->dueDate, user);
 }
 
 int TasksCompareCompletion(DATATASKS* const& a, DATATASKS* const& b, unsigned long user)
 {
+    const TasksSortState& state = State();
     int result;
-    if (Decided(a, b, &result)) return result;
+    if (Decided(state, a, b, &result)) return result;
     bool doneA = a->complete != 0;
     bool doneB = b->complete != 0;
-    if (doneA != doneB) return Directed(doneA ? 1 : -1);
+    if (doneA != doneB) return Directed(state, doneA ? 1 : -1);
     if (doneA) {
         int r = Sign(static_cast<long long>(WholeDay(a->completionDate)) - WholeDay(b->completionDate));
-        if (r != 0) return Directed(r);
+        if (r != 0) return Directed(state, r);
     }
     return TasksCompareSecond(a, b, user);
 }
 
 int TasksComparePriority(DATATASKS* const& a, DATATASKS* const& b, unsigned long user)
 {
-    int result;
-    if (Decided(a, b, &result)) return result;
     const TasksSortState& state = State();
+    int result;
+    if (Decided(state, a, b, &result)) return result;
     const TasksSortPrefs& prefs = state.Prefs();
     bool byImportance = a->IsHeader() || (!state.SecondaryPhase() && prefs.primaryKey == kTasksSortImportance) ||
                         (state.SecondaryPhase() && prefs.secondaryKey == kTasksSortImportance);
-    if (byImportance && a->importance != b->importance) return Directed(a->importance > b->importance ? -1 : 1);
+    if (byImportance && a->importance != b->importance) return Directed(state, a->importance > b->importance ? -1 : 1);
 
     bool letterA = HasText(a->priorityLetter);
     bool letterB = HasText(b->priorityLetter);
-    if (letterA != letterB) return Directed(letterA ? -1 : 1);
+    if (letterA != letterB) return Directed(state, letterA ? -1 : 1);
     if (letterA) {
         int r = Sign(lstrcmpW(a->priorityLetter, b->priorityLetter));
-        if (r != 0) return Directed(r);
+        if (r != 0) return Directed(state, r);
     }
     int r = CompareNumbers(a->priorityNumber, b->priorityNumber);
-    if (r != 0) return Directed(r);
+    if (r != 0) return Directed(state, r);
     return TasksCompareSecond(a, b, user);
 }
 

@@ -1,5 +1,6 @@
 #include "engine/tasks_list_sort.h"
 
+#include <algorithm>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -148,21 +149,35 @@ void SortGroupTasks(CePtrList<DATATASKS*>& top, TasksCompareFn headerCompare, Ta
     state.BeginPrimaryPhase();
 }
 
-int LoadHierTasks(const CePtrList<DATATASKS*>& top, CePtrList<DATATASKS*>& display)
+int LoadHierTasks(const CePtrList<DATATASKS*>& top, CePtrList<DATATASKS*>& display, Rows* unlinked, bool reuseNodes)
 {
-    // Unlink without freeing: the rows live on in the tree and their lists.
-    while (display.GetCount() > 0) display.RemoveAt(display.GetIndexBase(), false);
-    Rows order = WalkTree(top);
+    const Rows order = WalkTree(top);
+    const auto rows = static_cast<int>(std::count_if(order.begin(), order.end(), [](DATATASKS* row) { return row; }));
+    // The rows go to the list's existing nodes when there are as many, else
+    // into new ones after the list is emptied (without freeing the rows:
+    // they live on in the tree and their lists).
+    auto next = display.begin();
+    const bool reuse = reuseNodes && rows == display.GetCount();
+    if (!reuse) {
+        if (unlinked) unlinked->assign(display.begin(), display.end());
+        while (display.GetCount() > 0) display.RemoveAt(display.GetIndexBase(), false);
+    }
+    auto place = [&](DATATASKS* row) {
+        if (!reuse)
+            display.Append(row);
+        else
+            *next++ = row;
+    };
     int visible = 0;
     for (DATATASKS* row : order) {
         if (row && !row->hidden) {
-            display.Append(row);
+            place(row);
             ++visible;
         }
     }
     // Hidden rows fill the list from the back, so they stand in reverse.
     for (auto it = order.rbegin(); it != order.rend(); ++it) {
-        if (*it && (*it)->hidden) display.Append(*it);
+        if (*it && (*it)->hidden) place(*it);
     }
     return visible;
 }

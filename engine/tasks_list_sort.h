@@ -3,6 +3,8 @@
 // sorted tree out as the display list with visible rows first.
 #pragma once
 
+#include <vector>
+
 #include "engine/data_tasks.h"
 #include "engine/tasks_compare.h"
 #include "foundation/ce_ptr_list.h"
@@ -23,5 +25,9 @@ void SortHierTasks(CePtrList<DATATASKS*>& top, TasksCompareFn compare);
 void SortGroupTasks(CePtrList<DATATASKS*>& top, TasksCompareFn headerCompare, TasksCompareFn primary);
 // Empties display (without deleting rows) and refills it from top, each
 // row followed depth-first by its children: visible rows from the front in
-// order, hidden rows from the back. Returns the number of visible rows.
-int LoadHierTasks(const CePtrList<DATATASKS*>& top, CePtrList<DATATASKS*>& display);
+// order, hidden rows from the back. Returns the number of visible rows. With
+// reuseNodes, when the walk meets as many rows as display holds, display
+// keeps its nodes and takes the rows in the new order; otherwise unlinked
+// (when given) receives the rows display held.
+int LoadHierTasks(const CePtrList<DATATASKS*>& top, CePtrList<DATATASKS*>& display,
+                  std::vector<DATATASKS*>* unlinked = nullptr, bool reuseNodes = true);

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "engine/scoped_data_lock.h"
+#include "platform/base/error_codes.h"
+#include "platform/base/last_error.h"
 #include "platform/base/local_memory.h"
 #include "platform/files/registry.h"
 #include "platform/objectmodel/pim_databases.h"
@@ -33,7 +35,7 @@ constexpr int kStopCheckInterval = 25;
 
 CTasksThread::CTasksThread()
     : m_list(1), m_groups(0), m_onDate(kTaskNoDate), m_today(0), m_bManualSettings(false),
-      m_hNotify(nullptr), m_propIds{}, m_propCount(0)
+      m_hNotify(nullptr), m_propIds{}, m_propCount(0), m_readIds{}, m_readCount(0)
 {
     m_list.SetPolicies(nullptr, nullptr, nullptr);
     m_groups.SetDeletePolicy(1);
@@ -163,7 +165,10 @@ DWORD CTasksThread::TasksThreadProc(CeManualEvent* stopEvent)
         finished = prePass ? FileChosenRecords(*db, record, buffer, chosen, stopEvent)
                            : FileAllRecords(*db, record, buffer, stopEvent);
     }
-    if (finished) CompleteList(buffer);
+    // The read buffer is not needed by the rest of the load (parents are
+    // read into buffers of their own).
+    record.Reset();
+    if (finished) CompleteList(buffer != nullptr);
     CloseLoad(db, finished);
 
     const int visible = m_displayed;
@@ -183,16 +188,31 @@ void CTasksThread::ResetForLoad()
     m_bTreeExpanded = false;
     LoadSortPrefs();
     SetPropIds(m_propIds);
+    ChooseReadProps();
+    m_categoryTexts.clear();
     m_excluded.clear();
+}
+
+void CTasksThread::ChooseReadProps()
+{
+    // The parent is read only where the list uses it: the tree, the day
+    // rules and the project view.
+    const bool parent = m_settings.readParent || m_settings.DayRule() || m_settings.ProjectView();
+    m_readCount = 0;
+    for (ULONG id : m_propIds) {
+        if (id != kTaskParent || parent) m_readIds[m_readCount++] = id;
+    }
 }
 
 bool CTasksThread::OpenTasksDatabase(CeDb* db)
 {
     if (!db) return false;
-    if (!m_settings.ProjectView()) return db->Open(kTasksDatabase, 0, 0, nullptr);
+    // Each read moves the handle on to the next record: the main pass needs
+    // no seek per record.
+    if (!m_settings.ProjectView()) return db->Open(kTasksDatabase, 0, CEDB_AUTOINCREMENT, nullptr);
     if (!m_projects) m_projects = std::make_unique<CTaskProjects>(m_hNotify);
     m_projects->LoadProjects();
-    return m_settings.projectOid != 0 && db->Open(kTasksDatabase, 0, 0, nullptr);
+    return m_settings.projectOid != 0 && db->Open(kTasksDatabase, 0, CEDB_AUTOINCREMENT, nullptr);
 }
 
 void CTasksThread::ClearPreviousLoad()
@@ -220,8 +240,9 @@ std::vector<CEOID> CTasksThread::ChooseByCategory(CeDb& db, CeDbRecord& record, 
 {
     std::vector<CEOID> chosen;
     ULONG blobId = kItemCategories;
-    for (CEOID oid = db.SeekFirst(); oid != 0; oid = db.SeekNext()) {
-        if (!db.ReadRec(record, buffer, kTasksReadBufferSize, 1, &blobId)) continue;
+    if (db.SeekFirst() == 0) return chosen;
+    for (bool read = false; ReadNextRecord(db, record, buffer, 1, &blobId, read);) {
+        if (!read) continue;
         CEBLOB blob{0, nullptr};
         if (const CEPROPVAL* stored = record.StoredAt(0)) blob = stored->val.blob;
         if (CategoryFilterHighLevel(&blob, &m_categoryRestrict)) chosen.push_back(record.GetOid());
@@ -243,27 +264,44 @@ bool CTasksThread::FileChosenRecords(CeDb& db, CeDbRecord& record, CEPROPVAL* bu
 
 bool CTasksThread::FileAllRecords(CeDb& db, CeDbRecord& record, CEPROPVAL* buffer, CeManualEvent* stopEvent)
 {
+    // The handle stands at the first record (TasksThreadProc looked for one).
     int visited = 0;
-    for (CEOID oid = db.SeekFirst(); oid != 0; oid = db.SeekNext()) {
+    for (bool read = false; ReadNextRecord(db, record, buffer, static_cast<USHORT>(m_readCount), m_readIds, read);) {
         // The worker's stop flag is set with the event and costs no system
         // call; the event itself is looked at every few records.
         if (IsStopSet() || (visited++ % kStopCheckInterval == 0 && StopRequested(stopEvent))) return false;
-        FileCurrentRecord(db, record, buffer);
+        if (read) FileRecord(record);
     }
     return true;
 }
 
+bool CTasksThread::ReadNextRecord(CeDb& db, CeDbRecord& record, CEPROPVAL* buffer, USHORT count, ULONG* ids, bool& read)
+{
+    read = db.ReadRec(record, buffer, kTasksReadBufferSize, count, ids);
+    if (read) return true;
+    // Past the last record; or a record that cannot be read (deleted
+    // meanwhile, damaged, too large for the buffer), which the handle does
+    // not leave by itself.
+    if (GetLastError() == ERROR_NOT_FOUND) return false;
+    return db.SeekNext() != 0;
+}
+
 void CTasksThread::FileCurrentRecord(CeDb& db, CeDbRecord& record, CEPROPVAL* buffer)
 {
-    if (!db.ReadRec(record, buffer, kTasksReadBufferSize, static_cast<USHORT>(m_propCount), m_propIds)) return;
+    if (!db.ReadRec(record, buffer, kTasksReadBufferSize, static_cast<USHORT>(m_readCount), m_readIds)) return;
+    FileRecord(record);
+}
+
+void CTasksThread::FileRecord(CeDbRecord& record)
+{
     bool shown = false;
     AddNewTask(&record, &shown, -1, false, false);
 }
 
-void CTasksThread::CompleteList(CEPROPVAL* buffer)
+void CTasksThread::CompleteList(bool read)
 {
-    if (m_withParent > 0 && m_settings.readParent && buffer) {
-        SetChildToParents(buffer, m_propIds, kTasksReadBufferSize, false);
+    if (m_withParent > 0 && m_settings.readParent && read) {
+        SetChildToParents(nullptr, m_propIds, kTasksReadBufferSize, false);
     }
     SetActiveCountFromTree();
     SortDataList();
@@ -281,4 +319,5 @@ void CTasksThread::CloseLoad(CeDb* db, bool finished)
         m_pMainDB = nullptr;
     }
     CloseLinksDB();
+    m_categoryTexts.clear();
 }

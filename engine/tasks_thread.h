@@ -15,6 +15,7 @@
 
 #include <memory>
 #include <set>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -144,10 +145,19 @@ private:
     bool FileChosenRecords(CeDb& db, CeDbRecord& record, CEPROPVAL* buffer, const std::vector<CEOID>& chosen,
                            CeManualEvent* stopEvent);
     bool FileAllRecords(CeDb& db, CeDbRecord& record, CEPROPVAL* buffer, CeManualEvent* stopEvent);
+    // Reads the record at the handle's position (which then moves on) into
+    // buffer; read tells whether it could be read. False past the last
+    // record.
+    bool ReadNextRecord(CeDb& db, CeDbRecord& record, CEPROPVAL* buffer, USHORT count, ULONG* ids, bool& read);
     // Reads the record at the database's position and files it.
     void FileCurrentRecord(CeDb& db, CeDbRecord& record, CEPROPVAL* buffer);
+    void FileRecord(CeDbRecord& record);
+    // The properties a load reads (m_readIds): those of SetPropIds that
+    // the list uses under the settings in force.
+    void ChooseReadProps();
     // Links children to their parents, counts the active tasks and sorts.
-    void CompleteList(CEPROPVAL* buffer);
+    // read: the database held records.
+    void CompleteList(bool read);
     // Closes the databases the load opened; a stopped load drops its
     // database object.
     void CloseLoad(CeDb* db, bool finished);
@@ -170,6 +180,9 @@ private:
     bool PassesDateRule(const DATATASKS& task, bool hasDue, bool hasStart, LONG due, LONG start, LONG completed);
     bool PassesProjectTest(CeDbRecord& record, DWORD oid);
     void FillRow(DATATASKS* row, CeDbRecord& record);
+    // The categories display string of a categories blob (assembled once
+    // per load for each combination).
+    const std::u16string& CategoriesText(const CEBLOB& blob);
     // Adds delta to the counters row raises; totals: also included and
     // completed (which the filters count for a new row).
     void CountRow(const DATATASKS* row, int delta, bool totals);
@@ -252,6 +265,11 @@ private:
     HWND m_hNotify;
     ULONG m_propIds[kTasksPropertyCount];
     int m_propCount;
+    ULONG m_readIds[kTasksPropertyCount];
+    int m_readCount;
+    // A load's categories display strings by the categories blob's bytes:
+    // tasks share a few combinations of categories.
+    std::unordered_map<std::string, std::u16string> m_categoryTexts;
 
     int m_included = 0, m_completed = 0, m_overdue = 0, m_dueToday = 0;
     int m_high = 0, m_normal = 0, m_low = 0, m_partial = 0;

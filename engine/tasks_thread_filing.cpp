@@ -1,7 +1,10 @@
 // Filing one task record as a row of the list: the filters, the counters and
 // the row's fields.
+#include <array>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
+#include <memory_resource>
 #include <string>
 
 #include "categories/category_blob.h"
@@ -35,7 +38,8 @@ enum TaskProp {
 
 constexpr LONG kNoDay = 949998;
 
-int At(const CeDbRecord& record, const ULONG* ids, TaskProp prop) { return record.FindProp(ids[prop]); }
+// A load reads the identifiers in this order, the parent perhaps left out.
+int At(const CeDbRecord& record, const ULONG* ids, TaskProp prop) { return record.FindProp(ids[prop], prop); }
 
 const WCHAR* TextOf(const CeDbRecord& record, int index)
 {
@@ -168,6 +172,25 @@ void CTasksThread::PreTaskUpdateCountChange(DATATASKS* row)
     if (row && !row->IsHeader()) CountRow(row, -1, true);
 }
 
+const std::u16string& CTasksThread::CategoriesText(const CEBLOB& blob)
+{
+    std::string key(reinterpret_cast<const char*>(blob.lpb), blob.lpb ? blob.dwCount : 0);
+    auto found = m_categoryTexts.find(key);
+    if (found != m_categoryTexts.end()) return found->second;
+    m_scratchCategories.RemoveAll();
+    BLOB2Categories(blob, m_scratchCategories);
+    WCHAR* text = CategoryAssembler(m_scratchCategories);
+    m_scratchCategories.RemoveAll();
+    std::u16string assembled(text ? text : u"");
+    // The assembler's text comes from the private heap when the loader has
+    // one, else from malloc.
+    if (text && GetPrivateHeap())
+        HeapFree(GetPrivateHeap(), 0, text);
+    else
+        std::free(text);
+    return m_categoryTexts.emplace(std::move(key), std::move(assembled)).first->second;
+}
+
 void CTasksThread::FillRow(DATATASKS* row, CeDbRecord& record)
 {
     const ULONG* ids = m_propIds;
@@ -175,20 +198,9 @@ void CTasksThread::FillRow(DATATASKS* row, CeDbRecord& record)
     row->flag4126 = AbsoluteFlag(record, At(record, ids, kFlag4126));
     row->reminderSet = AbsoluteFlag(record, At(record, ids, kReminderSet));
 
-    const CEBLOB blob = BlobOf(record, At(record, ids, kCategories));
-    if (record.StoredAt(At(record, ids, kCategories))) {
-        m_scratchCategories.RemoveAll();
-        BLOB2Categories(blob, m_scratchCategories);
-        WCHAR* text = CategoryAssembler(m_scratchCategories);
-        m_scratchCategories.RemoveAll();
-        // Rows own malloc'ed strings; the assembler's text is malloc'ed too
-        // unless the loader has a private heap.
-        if (text && !GetPrivateHeap()) {
-            row->categories = text;
-        } else {
-            row->categories = _wcsdup(text ? text : u"");
-            if (text) HeapFree(GetPrivateHeap(), 0, text);
-        }
+    const int categoriesAt = At(record, ids, kCategories);
+    if (record.StoredAt(categoriesAt)) {
+        row->categories = _wcsdup(CategoriesText(BlobOf(record, categoriesAt)).c_str());
     } else {
         row->categories = _wcsdup(u"");
     }
@@ -216,8 +228,11 @@ void CTasksThread::FillRow(DATATASKS* row, CeDbRecord& record)
 
     const WCHAR* subject = TextOf(record, At(record, ids, kSubject));
     if (subject && subject[0]) {
-        // The prefix parser moves a pointer along its own copy.
-        std::u16string text(subject);
+        // The prefix parser moves a pointer along its own copy, which lives
+        // on the stack unless the subject is long.
+        std::array<std::byte, 512> room;
+        std::pmr::monotonic_buffer_resource arena(room.data(), room.size());
+        std::pmr::u16string text(subject, &arena);
         WCHAR* plain = text.data();
         int days = 0;
         TaskSubjectPrefix::Parse(plain, row->priorityLetter, row->priorityNumber, days);
@@ -247,6 +262,8 @@ void CTasksThread::PrepareSingleUpdate()
 {
     InitiateLinksDB();
     SetupThreadResources();
+    // The category names may have changed since the texts were assembled.
+    m_categoryTexts.clear();
     m_settings.ApplyUpdateOverrides();
     // A window that set the day itself (manual settings) keeps it.
     if (!m_bManualSettings) SetTodayFromClock();

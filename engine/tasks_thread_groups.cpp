@@ -1,7 +1,11 @@
 // Grouping, expanding and sorting the task list.
 //
 // Sections: Headers and their open state; Fixed headers; Filing rows under headers; Expanding; Sorting.
+#include <array>
+#include <cstddef>
 #include <cstdio>
+#include <memory_resource>
+#include <string>
 #include <unordered_set>
 #include <vector>
 
@@ -292,8 +296,11 @@ void CTasksThread::AddToCategoryGroup(DATATASKS* row, long index)
         return;
     }
     // The names are split off a copy, since placing a copy must not read a
-    // row that is being changed.
-    std::u16string names(text);
+    // row that is being changed; the copy lives on the stack unless the
+    // names are long.
+    std::array<std::byte, 512> room;
+    std::pmr::monotonic_buffer_resource arena(room.data(), room.size());
+    std::pmr::u16string names(text, &arena);
     bool first = true;
     size_t begin = 0;
     while (true) {
@@ -615,9 +622,11 @@ void CTasksThread::SortDataList()
 
     // Rows the walk cannot reach (a dropped header, or a row whose tree was
     // broken) would be lost from the list: they are freed here.
-    std::vector<DATATASKS*> before(m_list.begin(), m_list.end());
-    m_displayed = LoadHierTasks(top, m_list);
-    if (static_cast<size_t>(m_list.GetCount()) + dropped.size() != before.size()) {
+    // When the walk meets every row the list holds (no header dropped),
+    // nothing is lost and the list keeps its nodes.
+    std::vector<DATATASKS*> before;
+    m_displayed = LoadHierTasks(top, m_list, &before, dropped.empty());
+    if (!before.empty() && static_cast<size_t>(m_list.GetCount()) + dropped.size() != before.size()) {
         std::unordered_set<DATATASKS*> kept(m_list.begin(), m_list.end());
         for (DATATASKS* row : before) {
             if (kept.count(row) || row->IsHeader()) continue;

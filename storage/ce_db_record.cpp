@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/locale/date_format.h"
 #include "platform/base/local_memory.h"
+#include "platform/locale/date_format.h"
 #include "platform/locale/locale_id.h"
-#include "platform/time/system_time.h"
 #include "platform/text/wide_string.h"
+#include "platform/time/system_time.h"
 
 namespace {
 
@@ -83,7 +83,8 @@ CeString FileTimeText(const FILETIME& ft)
 // ---- Life and lookup ----
 
 CeDbRecord::CeDbRecord()
-    : m_oid(0), m_count(0), m_size(0), m_props(nullptr), m_platformBuffer(false), m_database(nullptr), m_ownBlob{}
+    : m_oid(0), m_count(0), m_size(0), m_props(nullptr), m_platformBuffer(false), m_database(nullptr), m_ownBlob{},
+      m_ownBlobCount(0)
 {}
 
 CeDbRecord::~CeDbRecord() { FreeBuffer(); }
@@ -92,6 +93,7 @@ void CeDbRecord::FreeOwnBlob(int index)
 {
     if (index < 0 || index >= kCeDbRecordMaxOwnBlobs || !m_ownBlob[index]) return;
     m_ownBlob[index] = false;
+    --m_ownBlobCount;
     if (index < m_count) {
         LocalFree(m_props[index].val.blob.lpb);
         m_props[index].val.blob.lpb = nullptr;
@@ -99,9 +101,14 @@ void CeDbRecord::FreeOwnBlob(int index)
     }
 }
 
+void CeDbRecord::FreeOwnBlobs()
+{
+    for (int i = 0; m_ownBlobCount > 0 && i < kCeDbRecordMaxOwnBlobs; ++i) FreeOwnBlob(i);
+}
+
 void CeDbRecord::FreeBuffer()
 {
-    for (int i = 0; i < kCeDbRecordMaxOwnBlobs; ++i) FreeOwnBlob(i);
+    FreeOwnBlobs();
     if (m_props) {
         if (m_platformBuffer)
             LocalFree(m_props);
@@ -126,7 +133,7 @@ void CeDbRecord::Attach(CEOID oid, WORD count, DWORD size, CEPROPVAL* props, HAN
     if (props && props == m_props) {
         // The record's own buffer handed back (a read into it): keep how it
         // is freed.
-        for (int i = 0; i < kCeDbRecordMaxOwnBlobs; ++i) FreeOwnBlob(i);
+        FreeOwnBlobs();
     } else {
         FreeBuffer();
         m_props = props;
@@ -143,6 +150,12 @@ int CeDbRecord::FindProp(CEPROPID propid) const
     for (int i = 0; i < m_count; ++i)
         if (m_props[i].propid == propid) return i;
     return -1;
+}
+
+int CeDbRecord::FindProp(CEPROPID propid, int hint) const
+{
+    if (hint >= 0 && hint < m_count && m_props[hint].propid == propid) return hint;
+    return FindProp(propid);
 }
 
 bool CeDbRecord::Present(int index) const
@@ -367,6 +380,7 @@ bool CeDbRecord::SetIndexVal(int index, CEBLOB value)
         FreeOwnBlob(index);
         prop.val.blob = CEBLOB{value.dwCount, block};
         m_ownBlob[index] = true;
+        ++m_ownBlobCount;
     } else {
         // No own-block flag for this index: make room in a rebuilt buffer.
         std::vector<CEPROPVAL> entries(m_props, m_props + m_count);

@@ -16,8 +16,8 @@
 #pragma once
 
 #include "foundation/ce_string.h"
-#include "platform/objectstore/cedb.h"
 #include "platform/base/types.h"
+#include "platform/objectstore/cedb.h"
 
 inline constexpr int kCeDbRecordMaxOwnBlobs = 50;
 
@@ -48,6 +48,9 @@ public:
 
     // The index of the entry with this propid, -1 when there is none.
     int FindProp(CEPROPID propid) const;
+    // The same, looking first at index hint: a record read by a list of
+    // identifiers holds the entries in the order of the list.
+    int FindProp(CEPROPID propid, int hint) const;
     // The entry itself, read in place (strings and blobs without a copy);
     // null when the record lacks the property or it is marked not found.
     const CEPROPVAL* Stored(CEPROPID propid) const { return StoredAt(FindProp(propid)); }
@@ -145,6 +148,8 @@ private:
     void ReplaceBuffer(CEPROPVAL* props, WORD count, DWORD size);
     void FreeBuffer();
     void FreeOwnBlob(int index);
+    // Every blob of the record's own (none to look for in a plain read).
+    void FreeOwnBlobs();
 
     CEOID m_oid;
     WORD m_count;
@@ -153,6 +158,7 @@ private:
     bool m_platformBuffer;
     HANDLE m_database;
     bool m_ownBlob[kCeDbRecordMaxOwnBlobs];
+    int m_ownBlobCount;  // entries of m_ownBlob that are set
 };
 
 // count bytes as text: each byte as two upper-case hexadecimal digits and a

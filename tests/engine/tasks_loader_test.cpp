@@ -261,6 +261,30 @@ TEST_F(TasksGroupingTest, CategoryGroupsShowATaskUnderEachOfItsCategories)
     EXPECT_EQ(loader.GetIncludedCount(), 2);
 }
 
+// A task's categories text is assembled with the categories of the moment: of each load, and of a single update.
+TEST_F(TasksGroupingTest, CategoryTextsFollowTheCategoriesOfTheirLoadOrUpdate)
+{
+    const CEOID later = WriteTask({.subject = u"later", .categories = loadertest::BlobOf({1, 2, 3})});
+    CTasksThread loader;
+    ASSERT_TRUE(Load(loader));
+    ASSERT_EQ(Visible(loader).size(), 1u);
+    EXPECT_EQ(Utf8(Visible(loader)[0]->categories), "Work");
+    cattest::WriteCategory(u"Errands", 2);
+    ResetFullCategoryList();
+    ASSERT_TRUE(Load(loader));
+    EXPECT_EQ(Utf8(Visible(loader)[0]->categories), "Work, Errands");
+
+    CeDbRecord record;
+    ASSERT_TRUE(ReadTask(loader, later, record));
+    bool shown = false;
+    loader.AddNewTask(&record, &shown, 1, true, false);
+    EXPECT_EQ(Utf8(loader.GetDataList().GetAt(1)->categories), "Work, Errands");
+    cattest::WriteCategory(u"Garden", 3);
+    ResetFullCategoryList();
+    loader.AddNewTask(&record, &shown, 1, true, false);
+    EXPECT_EQ(Utf8(loader.GetDataList().GetAt(1)->categories), "Work, Errands, Garden");
+}
+
 // Importance and completion groups show all their headers; priority groups one per letter in use (a lower-case
 // letter joins an upper-case header only when that exists already), and a named heading (Q) even when empty, but not
 // B (no heading, no task). The headings are shared by every task list, whatever its settings key.
@@ -446,6 +470,23 @@ TEST_F(TasksGroupingTest, CategorySelectionFiltersLoadsAndSingleUpdates)
     EXPECT_EQ(loader.GetDataList().GetCount(), 0);
 }
 
+// The category pass reads every record in turn, each once, and the load then files each chosen one.
+TEST_F(TasksGroupingTest, CategorySelectionReadsEveryRecord)
+{
+    for (int i = 0; i < 6; ++i) {
+        const std::u16string subject = (i % 3 == 2 ? u"home" : u"work") + std::u16string(1, u'0' + i);
+        WriteTask({.subject = subject, .due = today + i, .categories = loadertest::BlobOf({i % 3 == 2 ? 0 : 1})});
+    }
+    CTasksThread loader;
+    CCategoryFilterInfo* info = nullptr;
+    loader.GetCategoryRestrict(info);
+    info->SetSelected(new CePtrList<CFullCategory*>);
+    info->m_pSelected->Append(new CFullCategory(u"Work", 1, work));
+    loader.SetCategoryRestrict(false);
+    ASSERT_TRUE(Load(loader));
+    EXPECT_EQ(VisibleText(loader), (std::vector<std::string>{"work0", "work1", "work3", "work4"}));
+}
+
 // ---- Single updates and damaged input -------------------------------------
 
 TEST_F(TasksLoaderTest, SingleUpdateRefilesARowInPlace)
@@ -491,6 +532,9 @@ TEST_F(TasksLoaderTest, DamagedRecordsAndSettingsFallBackInsteadOfFailing)
     ASSERT_NE(loadertest::WritePimRecord(kTasksDatabase, far.props), 0u);
     bare.Add(kTaskSensitivity);  // not even a subject
     ASSERT_NE(loadertest::WritePimRecord(kTasksDatabase, bare.props), 0u);
+    // Too large for the read buffer, and read before the task after it:
+    // skipped, and the load goes on.
+    WriteTask({.subject = u"huge", .due = today - 1, .note = std::vector<BYTE>(kTasksReadBufferSize + 2, 'x')});
     WriteTask({.subject = u"fine", .due = today});
 
     SetTaskSetting(u"GroupBy", 99);

@@ -324,6 +324,11 @@ TEST(CeDbRecordProps, AddingRemovingAndCopyingEntriesAndADamagedBuffer)
     EXPECT_EQ(TextOf(record, shortDuration), "0");
     EXPECT_EQ(TextOf(record, kSubject), "first");
     EXPECT_EQ(BlobOf(record, kNote), (Bytes{5, 6, 7}));
+    // A hint is taken only where the entry is: else, or outside, the search.
+    for (int hint : {-1, 0, 1, 2, 3, 4}) {
+        EXPECT_EQ(record.FindProp(kNote, hint), 2) << hint;
+        EXPECT_EQ(record.FindProp(kStart, hint), -1) << hint;
+    }
     // A damaged buffer is not read past its end.
     CeDbRecord damaged;
     DWORD damagedSize = EngineBuffer().Value(kDuration, Long(1)).Text(kSubject, u"abcd").AttachTo(damaged);
