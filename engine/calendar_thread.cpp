@@ -277,9 +277,11 @@ void CCalendarThread::LoadAppointments(CeManualEvent* stop, CEOID single, bool& 
     if (single != 0) {
         if (db->SeekTo(single) == single) FileAppointment();
     } else {
-        const int records = db->GetNumRecords() & 0xFFFF;
-        if (records > 0 && db->SeekFirst() != 0) {
-            for (int n = 1; n <= records; ++n) {
+        // The store's record count is only 16 bits wide, so it does not bound
+        // the walk: a store of more than 65,535 appointments is read to its
+        // end instead of losing the records past the count's low bits.
+        if (db->SeekFirst() != 0) {
+            for (int n = 1;; ++n) {
                 // A record that cannot be read is skipped; no current record is the end.
                 if (!FileAppointment() && (GetLastError() == ERROR_NOT_FOUND || db->SeekNext() == 0)) break;
                 if (n % kStopCheckInterval == 0 && StopRequested(stop)) {

@@ -139,7 +139,9 @@ TEST_F(KstoolsRecur, StoredAppointmentIsReadByOid)
         EXPECT_EQ(byOid["fields"], byBlob["fields"]);
         ASSERT_EQ(Starts(byOid), Starts(byBlob)) << record["oid"];
         for (const auto& o : byOid["occurrences"]) {
-            if (o["exception"] == false) EXPECT_EQ(o["subject"], *subject);
+            if (o["exception"] == false) {
+                EXPECT_EQ(o["subject"], *subject);
+            }
         }
         if (++checked == 3) break;
     }

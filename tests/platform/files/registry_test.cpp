@@ -170,8 +170,12 @@ TEST_F(Registry, ValuesKeepTheirTypeAndSizeAndBadWritesAndMissingValuesGiveError
         size = static_cast<DWORD>(buffer.size());
         ASSERT_EQ(RegQueryValueExW(key, c.name, nullptr, &type, buffer.data(), &size), ERROR_SUCCESS);
         EXPECT_EQ(size, c.storedSize);
-        if (c.size) EXPECT_EQ(std::memcmp(buffer.data(), c.data, c.size), 0);
-        if (c.type == REG_SZ) EXPECT_EQ(buffer[size - 1] | buffer[size - 2], 0) << "terminator";
+        if (c.size) {
+            EXPECT_EQ(std::memcmp(buffer.data(), c.data, c.size), 0);
+        }
+        if (c.type == REG_SZ) {
+            EXPECT_EQ(buffer[size - 1] | buffer[size - 2], 0) << "terminator";
+        }
     }
     // Names compare without case; the empty name is the default value.
     EXPECT_EQ(GetDword(key, u"FLAGS"), number);
