@@ -237,6 +237,15 @@ protected:
         work = cattest::WriteCategory(u"Work", 1);
         ResetFullCategoryList();
     }
+    // Shows only the tasks of the category Work.
+    void SelectWork(CTasksThread& loader) const
+    {
+        CCategoryFilterInfo* info = nullptr;
+        loader.GetCategoryRestrict(info);
+        info->SetSelected(new CePtrList<CFullCategory*>);
+        info->m_pSelected->Append(new CFullCategory(u"Work", 1, work));
+        loader.SetCategoryRestrict(false);
+    }
     CEOID home = 0, work = 0;
 };
 
@@ -450,11 +459,7 @@ TEST_F(TasksGroupingTest, CategorySelectionFiltersLoadsAndSingleUpdates)
     WriteTask({.subject = u"home", .categories = loadertest::BlobOf({0})});
     WriteTask({.subject = u"loose"});
     CTasksThread loader;
-    CCategoryFilterInfo* info = nullptr;
-    loader.GetCategoryRestrict(info);
-    info->SetSelected(new CePtrList<CFullCategory*>);
-    info->m_pSelected->Append(new CFullCategory(u"Work", 1, work));
-    loader.SetCategoryRestrict(false);
+    SelectWork(loader);
     ASSERT_TRUE(Load(loader));
     EXPECT_EQ(VisibleText(loader), std::vector<std::string>{"work"});
     // Moved to Home and refiled alone, the task fails the selection and leaves the list.
@@ -478,11 +483,7 @@ TEST_F(TasksGroupingTest, CategorySelectionReadsEveryRecord)
         WriteTask({.subject = subject, .due = today + i, .categories = loadertest::BlobOf({i % 3 == 2 ? 0 : 1})});
     }
     CTasksThread loader;
-    CCategoryFilterInfo* info = nullptr;
-    loader.GetCategoryRestrict(info);
-    info->SetSelected(new CePtrList<CFullCategory*>);
-    info->m_pSelected->Append(new CFullCategory(u"Work", 1, work));
-    loader.SetCategoryRestrict(false);
+    SelectWork(loader);
     ASSERT_TRUE(Load(loader));
     EXPECT_EQ(VisibleText(loader), (std::vector<std::string>{"work0", "work1", "work3", "work4"}));
 }
