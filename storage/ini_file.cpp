@@ -108,6 +108,8 @@ CRegistry::INIFile::INIFile(std::u16string path) : m_path(std::move(path)) {}
 void CRegistry::INIFile::Clear()
 {
     m_sections.clear();
+    m_sectionBlocks.clear();
+    m_lastBlockSize = m_lastBlockUsed = 0;
     m_deletedSectionNames.clear();
     m_sectionIndex.Clear();
     m_source.reset();
@@ -123,10 +125,16 @@ CRegistry::INIFile::Section& CRegistry::INIFile::AppendSection(SettingsText name
 
 CRegistry::INIFile::Section& CRegistry::INIFile::AppendSection(SettingsText name, std::uint64_t hash)
 {
-    auto section = std::make_unique<Section>(std::move(name));
+    if (m_lastBlockUsed == m_lastBlockSize) {
+        m_lastBlockSize = m_lastBlockSize ? 2 * m_lastBlockSize : 16;
+        m_sectionBlocks.emplace_back(new Section[m_lastBlockSize]);
+        m_lastBlockUsed = 0;
+    }
+    Section& section = m_sectionBlocks.back()[m_lastBlockUsed++];
+    section = Section(std::move(name));
     m_sectionIndex.Appended(hash, static_cast<std::uint32_t>(m_sections.size()));
-    m_sections.push_back(std::move(section));
-    return *m_sections.back();
+    m_sections.push_back(&section);
+    return section;
 }
 
 std::ptrdiff_t CRegistry::INIFile::FindSection(std::u16string_view name) const { return FindSection(name, nullptr); }
@@ -158,8 +166,7 @@ bool CRegistry::INIFile::DeleteSection(std::u16string_view name)
     dirty = true;
     std::ptrdiff_t found = FindSection(name);
     if (found < 0) return false;
-    m_sections.erase(m_sections.begin() + found);
-    m_sectionIndex.Clear();
+    EraseSection(static_cast<size_t>(found));
     ++generation;
     return true;
 }
@@ -205,9 +212,16 @@ bool CRegistry::INIFile::DeleteValue(Section& section, std::u16string_view name)
 void CRegistry::INIFile::RemoveSections(std::u16string_view name)
 {
     for (std::ptrdiff_t at; (at = FindSection(name)) >= 0;) {
-        m_sections.erase(m_sections.begin() + at);
-        m_sectionIndex.Clear();
+        EraseSection(static_cast<size_t>(at));
     }
+}
+
+// The section's place in its block stays unused until the file is cleared.
+void CRegistry::INIFile::EraseSection(size_t position)
+{
+    *m_sections[position] = Section();
+    m_sections.erase(m_sections.begin() + static_cast<std::ptrdiff_t>(position));
+    m_sectionIndex.Clear();
 }
 
 void CRegistry::INIFile::MergeWithDisk()
@@ -216,7 +230,9 @@ void CRegistry::INIFile::MergeWithDisk()
     disk.Load();
     // Sections deleted here go first; one made again since is merged afresh.
     for (const std::u16string& name : m_deletedSectionNames) disk.RemoveSections(name);
-    for (const auto& mine : m_sections) {
+    for (const Section* mine : m_sections) {
+        // A section still unread holds no value set or removed here.
+        if (mine->Unread() && !mine->modified && mine->deletedValueNames.empty()) continue;
         std::ptrdiff_t at = disk.FindSection(mine->Name());
         Section* theirs = at >= 0 ? &disk.SectionAt(static_cast<size_t>(at)) : nullptr;
         // Only values set here: one merely loaded may have been deleted on
@@ -243,6 +259,9 @@ void CRegistry::INIFile::MergeWithDisk()
     }
     m_source = std::move(disk.m_source);
     m_sections = std::move(disk.m_sections);
+    m_sectionBlocks = std::move(disk.m_sectionBlocks);
+    m_lastBlockSize = disk.m_lastBlockSize;
+    m_lastBlockUsed = disk.m_lastBlockUsed;
     m_sectionIndex.Clear();
     dirty = true;
     ++generation;
@@ -250,9 +269,10 @@ void CRegistry::INIFile::MergeWithDisk()
 
 void CRegistry::INIFile::ClearChangeMarks()
 {
-    for (auto& section : m_sections) {
+    for (Section* section : m_sections) {
         section->modified = false;
         section->deletedValueNames.clear();
+        if (section->Unread()) continue;
         for (size_t i = 0; i < section->ValueCount(); ++i) section->ValueAt(i).changed = false;
     }
     m_deletedSectionNames.clear();

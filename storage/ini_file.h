@@ -44,6 +44,7 @@ struct SettingsValue {
 // finding its section headers. Every access below reads them first.
 class SettingsSection {
 public:
+    SettingsSection() = default;
     explicit SettingsSection(SettingsText name) : m_name(std::move(name)) {}
     std::u16string_view Name() const { return m_name.View(); }
 
@@ -60,6 +61,15 @@ public:
     // Lines [begin, end) of the loaded text that belong to this section, to
     // be read as values on first use. The text must outlive the section.
     void AddPendingLines(const WCHAR* begin, const WCHAR* end);
+    // Whether the loaded lines are still unread: then no value was set or
+    // removed here since the load.
+    bool Unread() const { return m_pendingBegin != nullptr; }
+    // The loaded lines while they are unread and one range; else empty.
+    std::u16string_view UnreadText() const
+    {
+        if (!m_pendingBegin || !m_morePending.empty()) return {};
+        return {m_pendingBegin, static_cast<size_t>(m_pendingEnd - m_pendingBegin)};
+    }
 
     bool modified = false;                          // a value was set since the last write
     std::vector<std::u16string> deletedValueNames;  // removed since the last save
@@ -164,11 +174,17 @@ private:
     Section* OpenHeader(std::u16string_view line);
     Value& SetValue(Section& section, std::u16string_view name);
     void RemoveSections(std::u16string_view name);
+    void EraseSection(size_t position);
     void ClearChangeMarks();
 
     std::u16string m_path;
     std::unique_ptr<WCHAR[]> m_source;  // the loaded text, borrowed by names and values
-    std::vector<std::unique_ptr<Section>> m_sections;
+    // Sections live in blocks of doubling size, so that a file of many
+    // sections costs few allocations; m_sections holds them in file order.
+    std::vector<std::unique_ptr<Section[]>> m_sectionBlocks;
+    size_t m_lastBlockSize = 0;
+    size_t m_lastBlockUsed = 0;
+    std::vector<Section*> m_sections;
     std::vector<std::u16string> m_deletedSectionNames;
     mutable SettingsNameIndex m_sectionIndex;
 };

@@ -166,8 +166,12 @@ void CRegistry::INIFile::Parse(const void* data, size_t size)
         // UTF-16 LE: the bytes are the text (an odd last byte is dropped).
         length = (size - 2) / 2;
         m_source.reset(new WCHAR[length + 1]);
-        for (size_t i = 0; i < length; ++i) {
-            m_source[i] = static_cast<WCHAR>(bytes[2 + 2 * i] | (bytes[3 + 2 * i] << 8));
+        if constexpr (std::endian::native == std::endian::little) {
+            if (length > 0) std::memcpy(m_source.get(), bytes + 2, length * sizeof(WCHAR));
+        } else {
+            for (size_t i = 0; i < length; ++i) {
+                m_source[i] = static_cast<WCHAR>(bytes[2 + 2 * i] | (bytes[3 + 2 * i] << 8));
+            }
         }
     } else {
         length = size;
@@ -215,6 +219,6 @@ CRegistry::INIFile::Section* CRegistry::INIFile::OpenHeader(std::u16string_view 
     // One hash serves both the look-up and the index entry of a new section.
     std::uint64_t hash = settings::NameHash(name);
     std::ptrdiff_t at = FindSection(name, &hash);
-    if (at >= 0) return m_sections[static_cast<size_t>(at)].get();
+    if (at >= 0) return m_sections[static_cast<size_t>(at)];
     return &AppendSection(SettingsText::Borrow(name), hash);
 }

@@ -1,6 +1,8 @@
 // Writing a settings file: formatting it and replacing the file on disk.
+#include <bit>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/files/durable_file.h"
 #include "storage/ini_file.h"
@@ -47,6 +49,47 @@ std::u16string_view CutText(std::u16string_view text, size_t length)
     return text.substr(0, length);
 }
 
+inline bool IsUpperHexDigit(WCHAR c) { return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F'); }
+
+// Whether a line (without its CR LF) reads as one value and is written back
+// the same: a quoted name not beginning with '@' or a bare one beginning
+// with it, then "=dword:" and eight capital hexadecimal digits or a quoted
+// string.
+bool IsWrittenValueLine(std::u16string_view line)
+{
+    if (line.size() > CRegistry::INIFile::kLongestLine) return false;
+    size_t equals = line.find(u'=');
+    if (equals == std::u16string_view::npos) return false;
+    std::u16string_view name = line.substr(0, equals);
+    bool bare = !name.empty() && name.front() == u'@';
+    bool quoted = name.size() >= 3 && name.front() == u'"' && name.back() == u'"' && name[1] != u'@';
+    if (!bare && !quoted) return false;
+    std::u16string_view data = line.substr(equals + 1);
+    if (data.size() >= 2 && data.front() == u'"' && data.back() == u'"') return true;
+    if (data.size() != 14 || data.substr(0, 6) != u"dword:") return false;
+    for (size_t i = 6; i < 14; ++i) {
+        if (!IsUpperHexDigit(data[i])) return false;
+    }
+    return true;
+}
+
+// Whether a section's loaded lines are exactly what Format writes for the
+// values they hold: value lines in written form, each ending CR LF, and
+// one empty line after them. Such lines are copied as they are, which
+// spares reading every value of a section nobody used.
+bool IsWrittenSection(std::u16string_view lines)
+{
+    size_t at = 0;
+    for (bool first = true;; first = false) {
+        size_t end = lines.find(u'\n', at);
+        if (end == std::u16string_view::npos || end == at || lines[end - 1] != u'\r') return false;
+        std::u16string_view line = lines.substr(at, end - 1 - at);
+        at = end + 1;
+        if (line.empty()) return !first && at == lines.size();
+        if (!IsWrittenValueLine(line)) return false;
+    }
+}
+
 }  // namespace
 
 bool CRegistry::INIFile::ValueLineFits(std::u16string_view name, ULONG kind, size_t textLength)
@@ -58,9 +101,18 @@ bool CRegistry::INIFile::ValueLineFits(std::u16string_view name, ULONG kind, siz
 
 std::u16string CRegistry::INIFile::Format() const
 {
+    // Sections loaded in written form and not read since go out as loaded.
+    std::vector<std::u16string_view> asLoaded(m_sections.size());
     size_t estimate = 3;
-    for (const auto& section : m_sections) {
+    for (size_t s = 0; s < m_sections.size(); ++s) {
+        const Section* section = m_sections[s];
         estimate += section->Name().size() + 6;
+        std::u16string_view lines = section->UnreadText();
+        if (!lines.empty() && IsWrittenSection(lines)) {
+            asLoaded[s] = lines;
+            estimate += lines.size();
+            continue;
+        }
         for (size_t i = 0; i < section->ValueCount(); ++i) {
             const Value& value = section->ValueAt(i);
             estimate += value.name.Length() + value.text.Length() + 20;
@@ -70,7 +122,15 @@ std::u16string CRegistry::INIFile::Format() const
     out.reserve(estimate);
     out.push_back(u'\xFEFF');
     Put(out, u"\r\n");
-    for (const auto& section : m_sections) {
+    for (size_t s = 0; s < m_sections.size(); ++s) {
+        const Section* section = m_sections[s];
+        if (!asLoaded[s].empty()) {
+            out.push_back(u'[');
+            Put(out, section->Name());
+            Put(out, u"]\r\n");
+            Put(out, asLoaded[s]);
+            continue;
+        }
         if (section->ValueCount() == 0) continue;
         out.push_back(u'[');
         Put(out, section->Name());
@@ -112,13 +172,18 @@ std::u16string CRegistry::INIFile::Format() const
 DWORD CRegistry::INIFile::Write()
 {
     std::u16string text = Format();
-    // Little-endian bytes, whatever the host's order.
-    std::string bytes(text.size() * 2, '\0');
-    for (size_t i = 0; i < text.size(); ++i) {
-        bytes[2 * i] = static_cast<char>(text[i] & 0xFF);
-        bytes[2 * i + 1] = static_cast<char>(text[i] >> 8);
+    DWORD error;
+    if constexpr (std::endian::native == std::endian::little) {
+        // The text's units are already the file's bytes.
+        error = platform::ReplaceFileContents(m_path.c_str(), text.data(), text.size() * sizeof(WCHAR));
+    } else {
+        std::string bytes(text.size() * 2, '\0');
+        for (size_t i = 0; i < text.size(); ++i) {
+            bytes[2 * i] = static_cast<char>(text[i] & 0xFF);
+            bytes[2 * i + 1] = static_cast<char>(text[i] >> 8);
+        }
+        error = platform::ReplaceFileContents(m_path.c_str(), bytes.data(), bytes.size());
     }
-    DWORD error = platform::ReplaceFileContents(m_path.c_str(), bytes.data(), bytes.size());
     if (error == ERROR_SUCCESS) ClearChangeMarks();
     return error;
 }

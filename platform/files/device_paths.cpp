@@ -3,8 +3,8 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-#include "platform/files/data_directory.h"
 #include "platform/base/error_codes.h"
+#include "platform/files/data_directory.h"
 #include "platform/text/utf8.h"
 #include "platform/text/wide_string.h"
 
@@ -130,6 +130,18 @@ ResolvedPath ResolveDevicePath(const WCHAR* path)
     result.exists = !name.empty();
     result.host = folder + "/" + (name.empty() ? WideToUtf8(parsed.parts.back()) : name);
     return result;
+}
+
+std::string ExactHostPath(const WCHAR* path)
+{
+    DevicePath parsed;
+    if (ParseDevicePath(path, parsed) != ERROR_SUCCESS || parsed.parts.empty()) return {};
+    std::string host = DeviceRootDirectory();
+    for (const std::u16string& part : parsed.parts) {
+        host += '/';
+        host += WideToUtf8(part);
+    }
+    return host;
 }
 
 namespace {

@@ -46,6 +46,11 @@ struct ResolvedPath {
 };
 ResolvedPath ResolveDevicePath(const WCHAR* path);
 
+// The host path of a device path spelled exactly as given, nothing looked
+// up: where ResolveDevicePath lands whenever every component exists in that
+// spelling. Empty for the root and for a path ParseDevicePath refuses.
+std::string ExactHostPath(const WCHAR* path);
+
 // Wildcard match without regard to case: '*' any run of characters, '?' one
 // character. A pattern ending in ".*" also matches the names without that
 // extension, so "*.*" matches every name, with or without a dot.

@@ -86,6 +86,15 @@ void SetStoredAttributes(const std::string& host, DWORD attributes)
 
 FILETIME FromStatx(const statx_timestamp& t) { return FileTimeFromHost(t.tv_sec, t.tv_nsec); }
 
+// A handle for an opened descriptor, with lastError as the last error.
+HANDLE AddFile(int fd, bool canRead, bool canWrite, std::string host, DWORD lastError)
+{
+    HANDLE handle = AddHandle(std::make_shared<FileObject>(fd, canRead, canWrite, std::move(host)));
+    if (!handle) return INVALID_HANDLE_VALUE;  // the table is full; the object closed the descriptor
+    SetLastError(lastError);
+    return handle;
+}
+
 // Copies the bytes of one open file to another.
 bool CopyBytes(int from, int to)
 {
@@ -137,12 +146,26 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD /*shareMode*/, LPSECURITY_A
     if (creation < CREATE_NEW || creation > TRUNCATE_EXISTING ||
         (creation == TRUNCATE_EXISTING && !(access & GENERIC_WRITE)))
         return Fail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
+    const bool canRead = (access & GENERIC_READ) != 0;
+    const bool canWrite = (access & GENERIC_WRITE) != 0;
+    const int openAccess = canWrite ? (canRead ? O_RDWR : O_WRONLY) : O_RDONLY;
+    if (creation == OPEN_EXISTING) {
+        // Most opens name an existing file in its own spelling: opening that
+        // host path at once spares the walk through the components. A
+        // folder or a read-only file opened for writing, and every failure,
+        // take the walk below, which refuses them.
+        std::string exact = ExactHostPath(path);
+        const int fd = exact.empty() ? -1 : open(exact.c_str(), O_CLOEXEC | openAccess);
+        struct stat info {};
+        if (fd >= 0 && fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode) && !(IsReadOnly(info) && canWrite)) {
+            return AddFile(fd, canRead, canWrite, std::move(exact), ERROR_SUCCESS);
+        }
+        if (fd >= 0) close(fd);
+    }
     const ResolvedPath resolved = ResolveDevicePath(path);
     if (resolved.error != ERROR_SUCCESS) return Fail(resolved.error, INVALID_HANDLE_VALUE);
     if (resolved.isRoot) return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
 
-    const bool canRead = (access & GENERIC_READ) != 0;
-    const bool canWrite = (access & GENERIC_WRITE) != 0;
     struct stat info {};
     const bool existed = resolved.exists && stat(resolved.host.c_str(), &info) == 0;
     if (existed) {
@@ -154,7 +177,7 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD /*shareMode*/, LPSECURITY_A
         return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
     }
 
-    int flags = O_CLOEXEC | (canWrite ? (canRead ? O_RDWR : O_WRONLY) : O_RDONLY);
+    int flags = O_CLOEXEC | openAccess;
     if (creation == CREATE_NEW) flags |= O_CREAT | O_EXCL;
     if (creation == CREATE_ALWAYS || creation == OPEN_ALWAYS) flags |= O_CREAT;
     // CREATE_ALWAYS truncates also a file opened without write access.
@@ -167,11 +190,9 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD /*shareMode*/, LPSECURITY_A
         return Fail(error, INVALID_HANDLE_VALUE);
     }
     if (!existed || creation == CREATE_ALWAYS) SetStoredAttributes(resolved.host, flagsAndAttributes);
-    HANDLE handle = AddHandle(std::make_shared<FileObject>(fd, canRead, canWrite, resolved.host));
-    if (!handle) return INVALID_HANDLE_VALUE;  // the table is full; the object closed the descriptor
-    SetLastError(existed && (creation == CREATE_ALWAYS || creation == OPEN_ALWAYS) ? ERROR_ALREADY_EXISTS
-                                                                                   : ERROR_SUCCESS);
-    return handle;
+    return AddFile(
+        fd, canRead, canWrite, resolved.host,
+        existed && (creation == CREATE_ALWAYS || creation == OPEN_ALWAYS) ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
 }
 
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED overlapped)

@@ -44,6 +44,17 @@ std::vector<std::u16string> ParseText(const std::u16string& text)
     return Contents(file);
 }
 
+// A loaded section is written as its values read, whether or not they were.
+void ExpectWrittenAsRead(const std::u16string& text, const char* what)
+{
+    std::string bytes = Utf16File(text);
+    INIFile unread(u"\\unused.txt"), read(u"\\unused.txt");
+    unread.Parse(bytes.data(), bytes.size());
+    read.Parse(bytes.data(), bytes.size());
+    Contents(read);
+    EXPECT_EQ(unread.Format(), read.Format()) << what;
+}
+
 TEST(SettingsFileReading, HandWrittenAnsiAndBrokenFiles)
 {
     struct Case {
@@ -74,8 +85,19 @@ TEST(SettingsFileReading, HandWrittenAnsiAndBrokenFiles)
         {"empty data", u"[S]\r\na=\r\nb=\"\"\r\n", {u"S|a|'", u"S|b|'"}},
         {"a bad number reads as far as it goes", u"[S]\r\na=dword:12zz\r\nb=dword:\r\n", {u"S|a|#18", u"S|b|#0"}},
         {"a number past 32 bits saturates", u"[S]\r\na=dword:123456789\r\n", {u"S|a|#4294967295"}},
+        {"sections one step from the written form",
+         u"[A]\r\n\"@a\"=\"1\"\r\n\r\n[B]\r\n\"b\"=dword:0000002a\r\n\r\n[C]\r\n\"c\"=x\r\n\r\n"
+         u"[D]\r\n\"d\"=\"2\" \r\n\r\n[E]\r\n\"e\"=DWORD:0000002A\r\n\r\n[F]\r\n\"f\"=dword:0000002A1\r\n\r\n"
+         u"[G]\r\n\"\"=\"3\"\r\n\r\n[H]\r\n\"h\"=\"4\"\n\r\n[I]\r\n\"i\"=\"5\"\r\n\r\n\r\n"
+         u"[J]\r\n@j=\"6\"\r\n\"k\"=dword:0000002A\r\n\r\n",
+         {u"A|@a|'1", u"B|b|#42", u"C|c|'x", u"D|d|'2", u"E|e|#42", u"F|f|#673", u"G||'3", u"H|h|'4", u"I|i|'5",
+          u"J|@j|'6", u"J|k|#42"}},
     };
-    for (const Case& c : cases) EXPECT_EQ(ParseText(c.text), c.expected) << c.what;
+    for (const Case& c : cases) {
+        EXPECT_EQ(ParseText(c.text), c.expected) << c.what;
+        ExpectWrittenAsRead(c.text, c.what);
+    }
+    ExpectWrittenAsRead(u"[L]\r\n\"b\"=\"" + std::u16string(8097 - 6, u'x') + u"\"\r\n\r\n", "a line too long");
 
     // 8,096 characters after trimming is the longest line read.
     std::u16string fits = u"a=\"" + std::u16string(8096 - 4, u'x') + u"\"";

@@ -93,6 +93,7 @@ TEST_F(Files, CreationDispositionsFailuresAndReadWriteSeekTruncateThroughAKernel
         {u"\\Nowhere\\a.txt", GENERIC_WRITE, CREATE_ALWAYS, ERROR_PATH_NOT_FOUND},
         {u"\\Docs\\missing.txt", GENERIC_READ, OPEN_EXISTING, ERROR_FILE_NOT_FOUND},
         {u"\\Docs\\locked.txt", GENERIC_WRITE, OPEN_EXISTING, ERROR_ACCESS_DENIED},
+        {u"\\Docs\\Locked.txt", GENERIC_WRITE, OPEN_EXISTING, ERROR_ACCESS_DENIED},  // spelled as on the host
         {u"\\Docs\\locked.txt", GENERIC_READ, CREATE_ALWAYS, ERROR_ACCESS_DENIED},
         {u"\\Docs\\Folder", GENERIC_READ, OPEN_EXISTING, ERROR_ACCESS_DENIED},
         {u"\\", GENERIC_READ, OPEN_EXISTING, ERROR_ACCESS_DENIED},
@@ -104,6 +105,11 @@ TEST_F(Files, CreationDispositionsFailuresAndReadWriteSeekTruncateThroughAKernel
             << WideToUtf8(c.path);
     }
     EXPECT_EQ(ReadHostFile("Docs/Locked.txt"), "keep");
+    // ".." at the device root stays there, also for a file opened at once by its exact spelling.
+    MakeHostFile("../Docs/Locked.txt", "outside the device");
+    HANDLE same = Open(u"\\..\\Docs\\Locked.txt", GENERIC_READ, OPEN_EXISTING);
+    EXPECT_EQ(ReadAll(same), "keep");
+    CloseHandle(same);
     HANDLE reading = Open(u"\\docs\\LOCKED.txt", GENERIC_READ, OPEN_EXISTING);
     ASSERT_NE(reading, INVALID_HANDLE_VALUE);
     DWORD written = 7;
