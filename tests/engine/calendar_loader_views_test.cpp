@@ -497,13 +497,15 @@ TEST_F(CalendarViewsTest, HolidayAndFloatingCategories)
     WriteAppointment(
         {.subject = u"D12 Call the bank", .start = Date(2026, 12, 8, 9, 0), .categories = loadertest::BlobOf({2})});
     WriteAppointment({.subject = u"W3", .start = Date(2026, 12, 8, 10, 0), .categories = loadertest::BlobOf({2})});
+    WriteAppointment({.subject = u"Wk 4 Visit", .start = Date(2026, 12, 9), .categories = loadertest::BlobOf({2})});
     WriteAppointment({.subject = u"Dinner", .start = Date(2026, 12, 8, 19, 0)});
     SetCalendarSetting(u"FloatCat", u"Floating", kCalendarTodayKey);
     SetCalendarSetting(u"CAV_FilterAppointments", 5);
     CCalendarThread floating;
     ASSERT_TRUE(Load(floating, today, today + 6));
-    // Nothing would be left of the second: it keeps its subject.
-    EXPECT_EQ(Subjects(floating), (std::set<std::string>{"Call the bank", "W3", "Dinner"}));
+    // Nothing would be left of the second: it keeps its subject. The code's second character goes even
+    // when it is no digit.
+    EXPECT_EQ(Subjects(floating), (std::set<std::string>{"Call the bank", "W3", "Visit", "Dinner"}));
 }
 
 // ---- Tasks ----------------------------------------------------------------

@@ -304,7 +304,7 @@ TEST_F(TasksGroupingTest, GroupHeaders)
     WriteTask({.subject = u"C: cee", .importance = 3});
     WriteTask({.subject = u"c2: small", .importance = 3});
     WriteTask({.subject = u"bare", .importance = 3});
-    for (double done : {3, 20, 100}) WriteTask({.subject = u"done", .complete = true, .completed = today - done});
+    for (double done : {7, 31, 100}) WriteTask({.subject = u"done", .complete = true, .completed = today - done});
     SetTaskSetting(u"Q", u"Quarterly goals", kTasksGroupHeadingsKey);
     const WCHAR* ownKey = u"Software\\Corvid\\Kestrel\\TVGrouped";
     const struct {

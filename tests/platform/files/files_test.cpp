@@ -176,6 +176,9 @@ TEST_F(Files, CreationDispositionsFailuresAndReadWriteSeekTruncateThroughAKernel
     EXPECT_EQ(SetFilePointer(big, -32, &bigHigh, FILE_END), 0xFFFFFFF0u);
     EXPECT_EQ(bigHigh, 0);
     EXPECT_EQ(GetLastError(), ERROR_SUCCESS);  // tells this position from a failure
+    SetFilePointer(big, 0, nullptr, FILE_BEGIN);
+    ASSERT_TRUE(SetEndOfFile(big));  // cut at the very start: empty
+    EXPECT_EQ(GetFileSize(big, nullptr), 0u);
     CloseHandle(big);
 }
 

@@ -93,6 +93,7 @@ TEST_F(LocaleCompare, EachLocaleCollatesAsIcuAndThePublishedOrdersAndMirrorsHold
     EXPECT_EQ(Cmp(kEnUs, SORT_STRINGSORT | NORM_IGNORECASE, u"CO-OP", u"coop"), LT);
     // Strings that differ only in where their hyphen stands are still unequal.
     EXPECT_NE(Cmp(kEnUs, 0, u"co-op", u"coo-p"), EQ);
+    EXPECT_EQ(Cmp(kEnUs, 0, u"a-b", u"ab-"), LT);  // equal but for marks: the earlier mark first
     EXPECT_EQ(Cmp(kEnUs, 0, u"co-op", u"co-op"), EQ);
     struct Case {
         const char16_t* a;
@@ -220,6 +221,7 @@ TEST_F(LocaleCompare, UserDefaultAndLstrcmpFollowThePinnedLocaleCountsMatchPrefi
     EXPECT_LT(lstrcmpW(u"\u00e4", u"z"), 0);
     // Not ordinal: "a" < "B" although 'B' < 'a' as code units.
     EXPECT_LT(lstrcmpW(u"a", u"B"), 0);
+    EXPECT_GT(lstrcmpW(u"", nullptr), 0);  // a missing string before any other
     EXPECT_GT(wcscmp(u"a", u"B"), 0);
     EXPECT_LT(lstrcmpW(u"co-op", u"coop") * lstrcmpW(u"coop", u"co-op"), 0);
     EXPECT_LT(lstrcmpW(u"a", u"A"), 0);
