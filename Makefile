@@ -2,8 +2,9 @@
 BUILD_DIR   ?= build
 JOBS        ?= 2
 CMAKE_GEN   := -G Ninja
+PREFIX      ?= /usr/local
 
-.PHONY: deps build demo test test-release test-asan test-tsan bench fuzz clean
+.PHONY: deps build install demo test test-release test-asan test-tsan bench fuzz clean
 
 deps:
 	@scripts/deps.sh
@@ -11,6 +12,11 @@ deps:
 build: deps
 	@cmake -S . -B $(BUILD_DIR)/release $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release >/dev/null
 	@cmake --build $(BUILD_DIR)/release -j $(JOBS)
+
+# The library, its headers, CMake package and pkg-config file, kstools and its
+# manual page, under $(PREFIX) (make install PREFIX=~/.local).
+install: build
+	@cmake --install $(BUILD_DIR)/release --prefix $(PREFIX)
 
 demo: build
 	@scripts/demo.sh $(BUILD_DIR)/release

@@ -6,10 +6,11 @@
 // when one of the masked numbers is at least 1); 0x4003 is only carried.
 #pragma once
 
+#include "platform/base/export.h"
 #include "platform/base/types.h"
 #include "platform/objectstore/cedb.h"
 
-class CFullCategory {
+class KSTOOLS_API CFullCategory {
 public:
     CFullCategory() = default;
     // The name is copied; a null name is kept as null.
@@ -37,4 +38,4 @@ public:
 // Orders categories by name in the user locale's case-sensitive collation; a
 // null entry (or a null name) sorts after every other one. Shaped for
 // CePtrList::Sort.
-int FullCategoryCompareFunc(CFullCategory* const& a, CFullCategory* const& b, unsigned long param);
+KSTOOLS_API int FullCategoryCompareFunc(CFullCategory* const& a, CFullCategory* const& b, unsigned long param);

@@ -9,6 +9,7 @@
 
 #include "categories/c_full_category.h"
 #include "foundation/ce_ptr_list.h"
+#include "platform/base/export.h"
 #include "platform/base/types.h"
 #include "platform/objectmodel/category_bit_set.h"
 #include "platform/objectstore/cedb.h"
@@ -21,10 +22,10 @@ inline constexpr DWORD kCategoryBlobBytes = CategoryBitSet::kMaxBytes;
 inline constexpr int kCategoryIndexLimit = CategoryBitSet::kIndexLimit;
 
 // Frees the blob's bytes and leaves it empty (count 0, no bytes).
-void FreeCategoryBlob(_CEBLOB* blob);
+KSTOOLS_API void FreeCategoryBlob(_CEBLOB* blob);
 
 // Owns a category blob made here and frees its bytes when it goes.
-class COwnedCategoryBlob {
+class KSTOOLS_API COwnedCategoryBlob {
 public:
     COwnedCategoryBlob() = default;
     ~COwnedCategoryBlob() { FreeCategoryBlob(&m_blob); }
@@ -46,15 +47,15 @@ private:
 // Categories with a negative index, or one of 8,192 and above (which no blob
 // can hold), are skipped. False only when memory runs out (the blob is then
 // empty).
-bool Categories2BLOB(_CEBLOB* blob, CePtrList<CFullCategory*>& list);
+KSTOOLS_API bool Categories2BLOB(_CEBLOB* blob, CePtrList<CFullCategory*>& list);
 // Appends the index of every set bit, ascending. A blob shorter than 4 bytes
 // gives nothing; bytes after the last whole word, and words past the first
 // 1,024 bytes (whose bits can name no category), are not read.
-void BLOB2Categories(_CEBLOB blob, CePtrList<unsigned int>& indices);
+KSTOOLS_API void BLOB2Categories(_CEBLOB blob, CePtrList<unsigned int>& indices);
 
 // True when the item has every category of the filter: the filter has at
 // least one word, the item at least as many, and each filter word's bits are
 // all set in the item's word. Null blobs count as empty.
-bool CategoryAndFilter(const _CEBLOB* item, const _CEBLOB* filter);
+KSTOOLS_API bool CategoryAndFilter(const _CEBLOB* item, const _CEBLOB* filter);
 // True when a word present in both blobs has a bit set in both.
-bool CategoryOrFilter(const _CEBLOB* item, const _CEBLOB* filter);
+KSTOOLS_API bool CategoryOrFilter(const _CEBLOB* item, const _CEBLOB* filter);

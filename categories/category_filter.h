@@ -8,6 +8,7 @@
 #include "categories/c_full_category.h"
 #include "categories/category_blob.h"
 #include "foundation/ce_ptr_list.h"
+#include "platform/base/export.h"
 #include "platform/base/types.h"
 
 // bHideCategories values.
@@ -18,7 +19,7 @@ inline constexpr LONG kCategoryShowUncategorised = -1;
 // One loader's category restriction; the loader's settings keep the three
 // numbers as "m_bIncludeNoCat", "bHideCategories" and "CategoryANDOR". The
 // object owns its selected list (and the categories in it) and its blob.
-class CCategoryFilterInfo {
+class KSTOOLS_API CCategoryFilterInfo {
 public:
     CCategoryFilterInfo() = default;
     CCategoryFilterInfo(const CCategoryFilterInfo&) = delete;
@@ -39,7 +40,7 @@ public:
 };
 
 // The filter on a record's category blob (null or count 0: no categories).
-bool CategoryFilterHighLevel(const _CEBLOB* item, const CCategoryFilterInfo* info);
+KSTOOLS_API bool CategoryFilterHighLevel(const _CEBLOB* item, const CCategoryFilterInfo* info);
 // The filter on a category text ("A, B"; null or empty: no categories). The
 // text is split at ',' with one leading space taken from each piece; a
 // selected category is in the item when its name equals a piece. Without a
@@ -48,4 +49,4 @@ bool CategoryFilterHighLevel(const _CEBLOB* item, const CCategoryFilterInfo* inf
 // The text is split in a buffer of the call's own, which grows with the
 // text, so threads filter at the same time safely and texts of any length
 // are split whole.
-bool CategoryFilterHighLevel(const WCHAR* text, const CCategoryFilterInfo* info);
+KSTOOLS_API bool CategoryFilterHighLevel(const WCHAR* text, const CCategoryFilterInfo* info);

@@ -8,6 +8,9 @@ function(ks_subsystem name)
         add_library(ks_${name} STATIC ${_srcs})
         target_include_directories(ks_${name} PUBLIC ${PROJECT_SOURCE_DIR})
         target_link_libraries(ks_${name} PUBLIC ${ARG_DEPS} PRIVATE ks_warnings)
+        # libkstools.so is made of these objects and exports only KSTOOLS_API;
+        # programs linking the static library see everything regardless.
+        set_target_properties(ks_${name} PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
         set(KSTOOLS_SUBSYSTEM_LIBS ${KSTOOLS_SUBSYSTEM_LIBS} ks_${name} CACHE INTERNAL "")
     else()
         add_library(ks_${name} INTERFACE)

@@ -14,11 +14,12 @@
 
 #include "engine/data_calendar_db.h"
 #include "foundation/ce_ptr_list.h"
+#include "platform/base/export.h"
 #include "platform/base/types.h"
 #include "platform/time/time_zone.h"
 
 // What the loader does with each occurrence.
-class CalendarOccurrenceSink {
+class KSTOOLS_API CalendarOccurrenceSink {
 public:
     virtual ~CalendarOccurrenceSink() = default;
     // Reads the rest of the appointment (subject, location, texts,
@@ -70,7 +71,7 @@ enum RecurrenceParseResult : int {
     kRecurrenceWarnings = 2,  // usable, but a field held a value the reader does not expect
 };
 
-class CCalendarRecurrence {
+class KSTOOLS_API CCalendarRecurrence {
 public:
     CCalendarRecurrence();
     ~CCalendarRecurrence();

@@ -3,6 +3,7 @@
 // change. Every value has a default that applies when it is missing.
 #pragma once
 
+#include "platform/base/export.h"
 #include "platform/base/types.h"
 
 inline constexpr const WCHAR* kCalendarSettingsKey = u"Software\\Corvid\\Kestrel\\CAV";
@@ -27,7 +28,7 @@ inline constexpr int kCalendarStatusAll = 42169;
 
 inline constexpr int kCalendarNameChars = 64;
 
-struct CalendarSettings {
+struct KSTOOLS_API CalendarSettings {
     bool showJournal = false;  // any of the five "…_ShowJournal"
     bool showTasks = false;    // any of the five "…_ShowTasks"
     bool showCompletedTasks = false;

@@ -25,6 +25,7 @@
 #include "foundation/ce_events.h"
 #include "foundation/ce_ptr_list.h"
 #include "foundation/ce_worker_thread.h"
+#include "platform/base/export.h"
 #include "platform/base/types.h"
 #include "platform/objectstore/cedb.h"
 #include "platform/objectstore/store_schema.h"
@@ -39,7 +40,7 @@ inline constexpr int kCategoryTextChars = 4000;
 inline constexpr int kLoaderSettingsKeyChars = 261;
 inline constexpr SIZE_T kLoaderHeapInitialSize = 64 * 1024;
 
-class CKSDataThread : public CeWorkerThread {
+class KSTOOLS_API CKSDataThread : public CeWorkerThread {
 public:
     CKSDataThread();
     ~CKSDataThread() override;

@@ -13,9 +13,10 @@
 
 #include "engine/loader_messages.h"
 #include "foundation/ce_worker_thread.h"
+#include "platform/base/export.h"
 #include "platform/base/types.h"
 
-class LoaderHost {
+class KSTOOLS_API LoaderHost {
 public:
     // One loader message as the window received it.
     struct Event {

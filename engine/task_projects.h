@@ -7,6 +7,7 @@
 
 #include "foundation/ce_ptr_list.h"
 #include "foundation/ce_string.h"
+#include "platform/base/export.h"
 #include "platform/base/types.h"
 #include "platform/objectstore/cedb.h"
 #include "platform/objectstore/store_schema.h"
@@ -24,7 +25,7 @@ struct TASK_PROJECT {
 
 // The project list of one window. The list owns its projects and finds them
 // by OID; after a load or a change it is in name order.
-class CTaskProjects {
+class KSTOOLS_API CTaskProjects {
 public:
     // notify: the window told of changes to "KS_Projects" while the database
     // is open (may be null).

@@ -2,6 +2,7 @@
 // overrides that filter rules and group kinds impose on each other.
 #pragma once
 
+#include "platform/base/export.h"
 #include "platform/base/types.h"
 
 // Filter rules (the task window's view commands, stored as "TV_FilterData").
@@ -34,7 +35,7 @@ inline constexpr const WCHAR* kTasksSettingsKey = u"Software\\Corvid\\Kestrel\\T
 inline constexpr const WCHAR* kTasksGroupStateKey = u"Software\\Corvid\\Kestrel\\TV\\GroupState";
 inline constexpr const WCHAR* kTasksGroupHeadingsKey = u"Software\\Corvid\\Kestrel\\TV\\GroupHeadings";
 
-struct TasksViewSettings {
+struct KSTOOLS_API TasksViewSettings {
     int filterRule = kTasksRuleAll;
     int filterPrivacy = -1;  // -1 all, 0 normal only, 1 private only
     int filterPriority = 4;  // 0..2 that importance only; 3 or more all

@@ -6,10 +6,11 @@
 // does nothing.
 #pragma once
 
+#include "platform/base/export.h"
 #include "platform/base/types.h"
 #include "platform/kernel/critical_section.h"
 
-class CeCriticalSection {
+class KSTOOLS_API CeCriticalSection {
 public:
     CeCriticalSection();
     ~CeCriticalSection();

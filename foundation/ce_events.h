@@ -4,11 +4,12 @@
 #pragma once
 
 #include "foundation/ce_waitable_handle.h"
+#include "platform/base/export.h"
 #include "platform/base/security_attributes.h"
 #include "platform/base/types.h"
 
 // What the two event kinds share: creation and the three state changes.
-class CeEventBase : public CeWaitableHandle {
+class KSTOOLS_API CeEventBase : public CeWaitableHandle {
 public:
     CeEventBase(const CeEventBase&) = delete;
     CeEventBase& operator=(const CeEventBase&) = default;  // copies the handle value
@@ -26,7 +27,7 @@ private:
     BOOL Modify(DWORD operation);
 };
 
-class CeManualEvent : public CeEventBase {
+class KSTOOLS_API CeManualEvent : public CeEventBase {
 public:
     CeManualEvent() : CeManualEvent(false) {}
     explicit CeManualEvent(bool initialState) : CeEventBase(TRUE, nullptr, initialState, nullptr) {}
@@ -38,7 +39,7 @@ public:
     bool IsSet() const;
 };
 
-class CeAutoEvent : public CeEventBase {
+class KSTOOLS_API CeAutoEvent : public CeEventBase {
 public:
     CeAutoEvent() : CeAutoEvent(false) {}
     explicit CeAutoEvent(bool initialState) : CeEventBase(FALSE, nullptr, initialState, nullptr) {}

@@ -9,10 +9,11 @@
 // threads (a single CeString object is not for simultaneous use).
 #pragma once
 
+#include "platform/base/export.h"
 #include "platform/base/interlocked.h"
 #include "platform/base/types.h"
 
-struct CeStringRep {
+struct KSTOOLS_API CeStringRep {
     LONG refs;    // CeString objects pointing at this block; -1: never freed
     LONG length;  // characters, terminator excluded
 
@@ -48,7 +49,7 @@ struct CeStringNullBlock : CeStringRep {
     WCHAR data[2];
 };
 
-class CeString {
+class KSTOOLS_API CeString {
 public:
     CeString();
     // A non-null value below 0x10000 is a string-resource identifier of the
@@ -223,4 +224,4 @@ private:
 
 // Copies src up to and including its terminator, widening each byte as a
 // signed 8-bit value; returns dst.
-WCHAR* wce_AsciiToWide(WCHAR* dst, const char* src);
+KSTOOLS_API WCHAR* wce_AsciiToWide(WCHAR* dst, const char* src);

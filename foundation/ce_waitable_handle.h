@@ -11,9 +11,10 @@
 
 #include <atomic>
 
+#include "platform/base/export.h"
 #include "platform/base/types.h"
 
-class CeWaitableHandle {
+class KSTOOLS_API CeWaitableHandle {
 public:
     CeWaitableHandle() = default;
     explicit CeWaitableHandle(HANDLE handle) : m_handle(handle) {}

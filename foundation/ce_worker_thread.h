@@ -26,6 +26,7 @@
 #include "foundation/ce_critical_section.h"
 #include "foundation/ce_events.h"
 #include "foundation/ce_waitable_handle.h"
+#include "platform/base/export.h"
 #include "platform/base/security_attributes.h"
 #include "platform/base/types.h"
 #include "platform/kernel/thread.h"
@@ -37,7 +38,7 @@ constexpr UINT WM_WORKER_DONE = 0x0800;
 // How long Stop waits for a body before killing it, unless told otherwise.
 constexpr DWORD CE_WORKER_DEFAULT_STOP_TIMEOUT = 6000;
 
-class CeWorkerThread {
+class KSTOOLS_API CeWorkerThread {
 public:
     CeWorkerThread();
     CeWorkerThread(bool autoDelete, HWND notifyWindow, DWORD stopTimeout);

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "items/c_journal_data.h"
+#include "platform/base/export.h"
 #include "platform/base/types.h"
 #include "platform/objectstore/cedb.h"
 #include "platform/objectstore/store_schema.h"
@@ -31,7 +32,7 @@ inline constexpr UINT kJournalReopenedString = 44177;
 inline constexpr UINT kJournalThisIsMeString = 42485;
 inline constexpr UINT kJournalDailyNoteString = 44673;
 
-class CJournal {
+class KSTOOLS_API CJournal {
 public:
     // Once per process and object store: renames an older "KestrelJournal"
     // (with the four sort orders), then makes "KestrelJournal_2" when it

@@ -5,11 +5,12 @@
 #include <vector>
 
 #include "foundation/ce_string.h"
+#include "platform/base/export.h"
+#include "platform/base/types.h"
 #include "platform/objectstore/cedb.h"
 #include "platform/time/system_time.h"
-#include "platform/base/types.h"
 
-class CJournalData {
+class KSTOOLS_API CJournalData {
 public:
     CJournalData();
 

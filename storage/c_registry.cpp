@@ -9,6 +9,7 @@
 
 #include "foundation/ce_file.h"
 #include "foundation/ce_string.h"
+#include "platform/base/last_error.h"
 #include "platform/text/wide_string.h"
 #include "storage/corvid_directory.h"
 #include "storage/ini_file.h"
@@ -513,7 +514,10 @@ LONG CRegistry::SaveINIFile(int force)
     if (!TextMode() || !m_file) return 0;
     Lock lock(INIFileCache::Lock());
     if (!force && !(m_file->dirty && m_file->users <= 1)) return 0;
-    return m_file->Save() == ERROR_SUCCESS ? 0 : E_FAIL;
+    const DWORD error = m_file->Save();
+    if (error == ERROR_SUCCESS) return 0;
+    SetLastError(error);  // the reason, for callers that report it
+    return E_FAIL;
 }
 
 BOOL CRegistry::INIFileInCache(LPCWSTR path)

@@ -23,6 +23,7 @@
 
 #include "foundation/ce_ptr_list.h"
 #include "platform/base/error_codes.h"
+#include "platform/base/export.h"
 #include "platform/base/types.h"
 #include "platform/files/registry.h"
 
@@ -41,7 +42,7 @@ struct KSREG {
 // The settings file used when no path is given.
 inline constexpr const WCHAR* kDefaultSettingsFile = u"%s\\Corvid\\Settings.txt";
 
-class CRegistry {
+class KSTOOLS_API CRegistry {
 public:
     class INIFile;
 
@@ -113,7 +114,8 @@ public:
 
     LONG FlushKey();
     // Merges this file's changes into the file on disk and writes it. Without
-    // force only a dirty file used by at most one object is saved.
+    // force only a dirty file used by at most one object is saved. E_FAIL, the
+    // platform's error code as the last error, when the file cannot be written.
     LONG SaveINIFile(int force);
 
     static BOOL INIFileInCache(LPCWSTR path);

@@ -9,9 +9,10 @@
 #pragma once
 
 #include "foundation/ce_string.h"
-#include "platform/text/bstr.h"
-#include "platform/objectstore/cedb.h"
+#include "platform/base/export.h"
 #include "platform/base/types.h"
+#include "platform/objectstore/cedb.h"
+#include "platform/text/bstr.h"
 #include "storage/ce_db_record.h"
 
 // Where change notifications of an open database go, in the platform's
@@ -27,7 +28,7 @@ struct CENOTIFYREQUEST {
 
 inline constexpr int kCeDbVolumeNameChars = 256;
 
-class CeDb {
+class KSTOOLS_API CeDb {
 public:
     // Closed, nothing mounted.
     CeDb();

@@ -16,6 +16,7 @@
 #pragma once
 
 #include "foundation/ce_string.h"
+#include "platform/base/export.h"
 #include "platform/base/types.h"
 #include "platform/objectstore/cedb.h"
 
@@ -23,7 +24,7 @@ inline constexpr int kCeDbRecordMaxOwnBlobs = 50;
 
 class CeDb;
 
-class CeDbRecord {
+class KSTOOLS_API CeDbRecord {
 public:
     CeDbRecord();
     virtual ~CeDbRecord();
@@ -163,4 +164,4 @@ private:
 
 // count bytes as text: each byte as two upper-case hexadecimal digits and a
 // space ("0A FF "). Null bytes give an empty string.
-CeString GetBlob(ULONG count, const BYTE* bytes);
+KSTOOLS_API CeString GetBlob(ULONG count, const BYTE* bytes);

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "platform/kernel/file_system.h"
+
 namespace platform {
 namespace {
 
@@ -28,10 +30,10 @@ std::string HomeDirectory()
 bool MakeFolders(const std::string& path)
 {
     struct stat info {};
-    if (stat(path.c_str(), &info) == 0) return S_ISDIR(info.st_mode);
+    if (Files().Stat(path, &info) == 0) return S_ISDIR(info.st_mode);
     const auto slash = path.find_last_of('/');
     if (slash != std::string::npos && slash > 0 && !MakeFolders(path.substr(0, slash))) return false;
-    return mkdir(path.c_str(), 0777) == 0 || errno == EEXIST;
+    return Files().MakeFolder(path, 0777) == 0 || errno == EEXIST;
 }
 
 }  // namespace

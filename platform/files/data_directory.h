@@ -10,15 +10,17 @@
 
 #include <string>
 
+#include "platform/base/export.h"
+
 namespace platform {
 
-std::string DataDirectory();
+KSTOOLS_API std::string DataDirectory();
 
 // Host folder standing for the device root "\": <data directory>/device.
-std::string DeviceRootDirectory();
+KSTOOLS_API std::string DeviceRootDirectory();
 
 // Creates the device root (and the data directory) when missing. False when
 // it cannot be made.
-bool EnsureDeviceRoot();
+KSTOOLS_API bool EnsureDeviceRoot();
 
 }  // namespace platform

@@ -1,10 +1,10 @@
 #include "platform/files/device_paths.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include "platform/base/error_codes.h"
 #include "platform/files/data_directory.h"
+#include "platform/kernel/file_system.h"
 #include "platform/text/utf8.h"
 #include "platform/text/wide_string.h"
 
@@ -42,7 +42,7 @@ bool EqualNoCase(std::u16string_view a, std::u16string_view b)
 bool IsFolder(const std::string& host)
 {
     struct stat info {};
-    return stat(host.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    return Files().Stat(host, &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 }  // namespace
@@ -81,19 +81,16 @@ std::string FindEntryName(const std::string& hostFolder, std::u16string_view nam
 {
     const std::string exact = WideToUtf8(name);
     struct stat info {};
-    if (lstat((hostFolder + "/" + exact).c_str(), &info) == 0) return exact;
-    DIR* dir = opendir(hostFolder.c_str());
-    if (!dir) return {};
+    if (Files().Stat(hostFolder + "/" + exact, &info, false) == 0) return exact;
+    std::vector<std::string> names;
+    if (Files().ListFolder(hostFolder, names) != 0) return {};
     // Among several spellings that differ only in case (made outside the
     // device), the smallest host name wins so that lookups stay stable.
     std::string found;
-    while (const dirent* entry = readdir(dir)) {
-        std::string candidate = entry->d_name;
-        if (candidate == "." || candidate == "..") continue;
+    for (std::string& candidate : names) {
         if (EqualNoCase(Utf8ToWide(candidate), name) && (found.empty() || candidate < found))
             found = std::move(candidate);
     }
-    closedir(dir);
     return found;
 }
 

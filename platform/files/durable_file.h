@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/base/types.h"
+#include "platform/kernel/file_system.h"
 
 namespace platform {
 
@@ -21,13 +22,10 @@ DWORD ReplaceFileContents(const WCHAR* devicePath, const void* data, size_t size
 class SideFileLock {
 public:
     explicit SideFileLock(const WCHAR* devicePath);
-    ~SideFileLock();
-    SideFileLock(const SideFileLock&) = delete;
-    SideFileLock& operator=(const SideFileLock&) = delete;
-    bool Held() const { return m_fd >= 0; }
+    bool Held() const { return m_fd.Valid(); }
 
 private:
-    int m_fd = -1;
+    OwnedFd m_fd;
 };
 
 }  // namespace platform

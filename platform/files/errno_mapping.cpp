@@ -1,10 +1,9 @@
 #include "platform/files/internal/errno_mapping.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 
 #include "platform/base/error_codes.h"
+#include "platform/kernel/file_system.h"
 
 namespace platform {
 namespace {
@@ -14,7 +13,7 @@ bool FolderExists(const std::string& hostPath)
     const size_t slash = hostPath.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : hostPath.substr(0, slash);
     struct stat info {};
-    return stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    return Files().Stat(folder, &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 }  // namespace
@@ -31,7 +30,10 @@ DWORD ErrorFromErrno(int error, const std::string* hostPath)
         case ENOTEMPTY:
             return ERROR_DIR_NOT_EMPTY;
         case ENOSPC:
+        case EDQUOT:
             return ERROR_DISK_FULL;
+        case EIO:
+            return ERROR_GEN_FAILURE;  // the device failed
         case ENAMETOOLONG:
             return ERROR_FILENAME_EXCED_RANGE;
         case ENOMEM:

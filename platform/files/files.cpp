@@ -17,6 +17,7 @@
 #include "platform/base/last_error.h"
 #include "platform/files/device_paths.h"
 #include "platform/files/internal/errno_mapping.h"
+#include "platform/kernel/file_system.h"
 #include "platform/kernel/handle.h"
 #include "platform/text/utf8.h"
 #include "platform/time/system_time.h"
@@ -36,7 +37,7 @@ public:
     FileObject(int fd, bool canRead, bool canWrite, std::string host)
         : fd(fd), canRead(canRead), canWrite(canWrite), host(std::move(host))
     {}
-    ~FileObject() override { close(fd); }
+    ~FileObject() override { Files().Close(fd); }
 
     const int fd;
     const bool canRead;
@@ -100,16 +101,10 @@ bool CopyBytes(int from, int to)
 {
     char buffer[64 * 1024];
     for (;;) {
-        const ssize_t got = read(from, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
+        const ssize_t got = Files().Read(from, buffer, sizeof buffer, -1);
         if (got < 0) return false;
         if (got == 0) return true;
-        for (ssize_t done = 0; done < got;) {
-            const ssize_t put = write(to, buffer + done, static_cast<size_t>(got - done));
-            if (put < 0 && errno == EINTR) continue;
-            if (put < 0) return false;
-            done += put;
-        }
+        if (!WriteAll(to, buffer, static_cast<size_t>(got))) return false;
     }
 }
 
@@ -124,7 +119,7 @@ FILETIME FileTimeFromHost(long long seconds, long nanoseconds)
 DWORD HostFileAttributes(const char* hostPath)
 {
     struct stat info {};
-    if (stat(hostPath, &info) != 0) return INVALID_FILE_ATTRIBUTES;
+    if (Files().Stat(hostPath, &info) != 0) return INVALID_FILE_ATTRIBUTES;
     DWORD attributes = 0;
     char text[16] = {};
     const ssize_t length = getxattr(hostPath, kAttributeName, text, sizeof text - 1);
@@ -155,19 +150,19 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD /*shareMode*/, LPSECURITY_A
         // folder or a read-only file opened for writing, and every failure,
         // take the walk below, which refuses them.
         std::string exact = ExactHostPath(path);
-        const int fd = exact.empty() ? -1 : open(exact.c_str(), O_CLOEXEC | openAccess);
+        const int fd = exact.empty() ? -1 : Files().Open(exact, openAccess, 0);
         struct stat info {};
-        if (fd >= 0 && fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode) && !(IsReadOnly(info) && canWrite)) {
+        if (fd >= 0 && Files().StatOpen(fd, &info) == 0 && !S_ISDIR(info.st_mode) && !(IsReadOnly(info) && canWrite)) {
             return AddFile(fd, canRead, canWrite, std::move(exact), ERROR_SUCCESS);
         }
-        if (fd >= 0) close(fd);
+        if (fd >= 0) Files().Close(fd);
     }
     const ResolvedPath resolved = ResolveDevicePath(path);
     if (resolved.error != ERROR_SUCCESS) return Fail(resolved.error, INVALID_HANDLE_VALUE);
     if (resolved.isRoot) return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
 
     struct stat info {};
-    const bool existed = resolved.exists && stat(resolved.host.c_str(), &info) == 0;
+    const bool existed = resolved.exists && Files().Stat(resolved.host, &info) == 0;
     if (existed) {
         if (creation == CREATE_NEW) return Fail(ERROR_FILE_EXISTS, INVALID_HANDLE_VALUE);
         if (S_ISDIR(info.st_mode)) return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
@@ -177,14 +172,14 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD /*shareMode*/, LPSECURITY_A
         return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
     }
 
-    int flags = O_CLOEXEC | openAccess;
+    int flags = openAccess;
     if (creation == CREATE_NEW) flags |= O_CREAT | O_EXCL;
     if (creation == CREATE_ALWAYS || creation == OPEN_ALWAYS) flags |= O_CREAT;
     // CREATE_ALWAYS truncates also a file opened without write access.
     if (creation == CREATE_ALWAYS || creation == TRUNCATE_EXISTING) flags |= O_TRUNC;
     if ((flags & O_TRUNC) && !canWrite) flags = (flags & ~O_RDONLY) | O_RDWR;
     const mode_t mode = (flagsAndAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
-    const int fd = open(resolved.host.c_str(), flags, mode);
+    const int fd = Files().Open(resolved.host, flags, mode);
     if (fd < 0) {
         const DWORD error = errno == EEXIST ? ERROR_FILE_EXISTS : ErrorFromErrno(errno, &resolved.host);
         return Fail(error, INVALID_HANDLE_VALUE);
@@ -204,8 +199,7 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPP
     if (!object->canRead) return Fail(ERROR_ACCESS_DENIED, FALSE);
     DWORD done = 0;
     while (done < toRead) {
-        const ssize_t got = ::read(object->fd, static_cast<char*>(buffer) + done, toRead - done);
-        if (got < 0 && errno == EINTR) continue;
+        const ssize_t got = Files().Read(object->fd, static_cast<char*>(buffer) + done, toRead - done, -1);
         if (got < 0) return FailErrno();
         if (got == 0) break;  // end of file: success with fewer bytes
         done += static_cast<DWORD>(got);
@@ -223,8 +217,7 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, LPOV
     if (!object->canWrite) return Fail(ERROR_ACCESS_DENIED, FALSE);
     DWORD done = 0;
     while (done < toWrite) {
-        const ssize_t put = ::write(object->fd, static_cast<const char*>(buffer) + done, toWrite - done);
-        if (put < 0 && errno == EINTR) continue;
+        const ssize_t put = Files().Write(object->fd, static_cast<const char*>(buffer) + done, toWrite - done, -1);
         if (put < 0) {
             if (written) *written = done;
             return FailErrno();
@@ -246,17 +239,17 @@ DWORD SetFilePointer(HANDLE file, LONG distance, LPLONG distanceHigh, DWORD meth
             : static_cast<long long>(distance);
     long long base = 0;
     if (method == FILE_CURRENT) {
-        base = lseek(object->fd, 0, SEEK_CUR);
+        base = Files().Seek(object->fd, 0, SEEK_CUR);
     } else if (method == FILE_END) {
         struct stat info {};
-        if (fstat(object->fd, &info) != 0) return Fail(ErrorFromErrno(errno), INVALID_SET_FILE_POINTER);
+        if (Files().StatOpen(object->fd, &info) != 0) return Fail(ErrorFromErrno(errno), INVALID_SET_FILE_POINTER);
         base = info.st_size;
     } else if (method != FILE_BEGIN) {
         return Fail(ERROR_INVALID_PARAMETER, INVALID_SET_FILE_POINTER);
     }
     const long long target = base + move;
     if (target < 0) return Fail(ERROR_NEGATIVE_SEEK, INVALID_SET_FILE_POINTER);
-    if (lseek(object->fd, target, SEEK_SET) < 0) return Fail(ErrorFromErrno(errno), INVALID_SET_FILE_POINTER);
+    if (Files().Seek(object->fd, target, SEEK_SET) < 0) return Fail(ErrorFromErrno(errno), INVALID_SET_FILE_POINTER);
     if (distanceHigh) *distanceHigh = static_cast<LONG>(static_cast<unsigned long long>(target) >> 32);
     SetLastError(ERROR_SUCCESS);
     return static_cast<DWORD>(target);
@@ -267,7 +260,7 @@ DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh)
     auto object = LookupFile(file);
     if (!object) return INVALID_FILE_SIZE;
     struct stat info {};
-    if (fstat(object->fd, &info) != 0) return Fail(ErrorFromErrno(errno), INVALID_FILE_SIZE);
+    if (Files().StatOpen(object->fd, &info) != 0) return Fail(ErrorFromErrno(errno), INVALID_FILE_SIZE);
     const auto size = static_cast<unsigned long long>(info.st_size);
     if (sizeHigh) *sizeHigh = static_cast<DWORD>(size >> 32);
     SetLastError(ERROR_SUCCESS);
@@ -279,8 +272,8 @@ BOOL SetEndOfFile(HANDLE file)
     auto object = LookupFile(file);
     if (!object) return FALSE;
     if (!object->canWrite) return Fail(ERROR_ACCESS_DENIED, FALSE);
-    const off_t position = lseek(object->fd, 0, SEEK_CUR);
-    if (position < 0 || ftruncate(object->fd, position) != 0) return FailErrno();
+    const off_t position = Files().Seek(object->fd, 0, SEEK_CUR);
+    if (position < 0 || Files().Truncate(object->fd, position) != 0) return FailErrno();
     return TRUE;
 }
 
@@ -289,7 +282,7 @@ BOOL FlushFileBuffers(HANDLE file)
     auto object = LookupFile(file);
     if (!object) return FALSE;
     if (!object->canWrite) return Fail(ERROR_ACCESS_DENIED, FALSE);
-    if (fsync(object->fd) != 0) return FailErrno();
+    if (Files().Sync(object->fd) != 0) return FailErrno();
     return TRUE;
 }
 
@@ -323,7 +316,7 @@ BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES /*security*/)
     const ResolvedPath resolved = ResolveDevicePath(path);
     if (resolved.error != ERROR_SUCCESS) return Fail(resolved.error, FALSE);
     if (resolved.exists) return Fail(ERROR_ALREADY_EXISTS, FALSE);
-    if (mkdir(resolved.host.c_str(), 0777) != 0) return FailErrno(&resolved.host);
+    if (Files().MakeFolder(resolved.host, 0777) != 0) return FailErrno(&resolved.host);
     return TRUE;
 }
 
@@ -333,9 +326,9 @@ BOOL RemoveDirectoryW(LPCWSTR path)
     if (!ResolveExisting(path, resolved)) return FALSE;
     if (resolved.isRoot) return Fail(ERROR_ACCESS_DENIED, FALSE);
     struct stat info {};
-    if (stat(resolved.host.c_str(), &info) != 0) return FailErrno();
+    if (Files().Stat(resolved.host, &info) != 0) return FailErrno();
     if (!S_ISDIR(info.st_mode)) return Fail(ERROR_DIRECTORY, FALSE);
-    if (rmdir(resolved.host.c_str()) != 0)
+    if (Files().RemoveFolder(resolved.host) != 0)
         return Fail(errno == EEXIST ? ERROR_DIR_NOT_EMPTY : ErrorFromErrno(errno, &resolved.host), FALSE);
     return TRUE;
 }
@@ -347,9 +340,9 @@ BOOL DeleteFileW(LPCWSTR path)
     ResolvedPath resolved;
     if (!ResolveExisting(path, resolved)) return FALSE;
     struct stat info {};
-    if (stat(resolved.host.c_str(), &info) != 0) return FailErrno();
+    if (Files().Stat(resolved.host, &info) != 0) return FailErrno();
     if (S_ISDIR(info.st_mode) || IsReadOnly(info)) return Fail(ERROR_ACCESS_DENIED, FALSE);
-    if (unlink(resolved.host.c_str()) != 0) return FailErrno(&resolved.host);
+    if (Files().Unlink(resolved.host) != 0) return FailErrno(&resolved.host);
     return TRUE;
 }
 
@@ -369,7 +362,7 @@ BOOL MoveFileW(LPCWSTR from, LPCWSTR to)
         ParseDevicePath(to, parsed);
         destination = target.host.substr(0, target.host.find_last_of('/') + 1) + WideToUtf8(parsed.parts.back());
     }
-    if (rename(source.host.c_str(), destination.c_str()) != 0) return FailErrno(&destination);
+    if (Files().Rename(source.host, destination) != 0) return FailErrno(&destination);
     return TRUE;
 }
 
@@ -380,33 +373,26 @@ BOOL CopyFileW(LPCWSTR from, LPCWSTR to, BOOL failIfExists)
     const ResolvedPath target = ResolveDevicePath(to);
     if (target.error != ERROR_SUCCESS) return Fail(target.error, FALSE);
     struct stat sourceInfo {};
-    if (stat(source.host.c_str(), &sourceInfo) != 0) return FailErrno();
+    if (Files().Stat(source.host, &sourceInfo) != 0) return FailErrno();
     if (S_ISDIR(sourceInfo.st_mode) || target.isRoot) return Fail(ERROR_ACCESS_DENIED, FALSE);
     if (target.exists) {
         if (failIfExists) return Fail(ERROR_FILE_EXISTS, FALSE);
         struct stat targetInfo {};
-        if (stat(target.host.c_str(), &targetInfo) != 0) return FailErrno();
+        if (Files().Stat(target.host, &targetInfo) != 0) return FailErrno();
         if (S_ISDIR(targetInfo.st_mode) || IsReadOnly(targetInfo)) return Fail(ERROR_ACCESS_DENIED, FALSE);
         if (targetInfo.st_dev == sourceInfo.st_dev && targetInfo.st_ino == sourceInfo.st_ino)
             return Fail(ERROR_SHARING_VIOLATION, FALSE);  // a file copied onto itself
     }
-    const int in = open(source.host.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return FailErrno(&source.host);
-    const int out =
-        open(target.host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (failIfExists ? O_EXCL : 0), 0666);
-    if (out < 0) {
-        const int error = errno;
-        close(in);
-        return Fail(error == EEXIST ? ERROR_FILE_EXISTS : ErrorFromErrno(error, &target.host), FALSE);
-    }
-    const bool copied = CopyBytes(in, out);
+    const OwnedFd in(Files().Open(source.host, O_RDONLY, 0));
+    if (!in.Valid()) return FailErrno(&source.host);
+    const OwnedFd out(Files().Open(target.host, O_WRONLY | O_CREAT | O_TRUNC | (failIfExists ? O_EXCL : 0), 0666));
+    if (!out.Valid()) return Fail(errno == EEXIST ? ERROR_FILE_EXISTS : ErrorFromErrno(errno, &target.host), FALSE);
+    const bool copied = CopyBytes(in.Get(), out.Get());
     const int error = errno;
     // The copy keeps the source's attributes and last write time.
     const timespec times[2] = {sourceInfo.st_atim, sourceInfo.st_mtim};
-    futimens(out, times);
-    fchmod(out, sourceInfo.st_mode & 07777);
-    close(in);
-    close(out);
+    futimens(out.Get(), times);
+    fchmod(out.Get(), sourceInfo.st_mode & 07777);
     if (!copied) return Fail(ErrorFromErrno(error), FALSE);
     SetStoredAttributes(target.host, HostFileAttributes(source.host.c_str()));
     return TRUE;
@@ -428,7 +414,7 @@ BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes)
     ResolvedPath resolved;
     if (!ResolveExisting(path, resolved)) return FALSE;
     struct stat info {};
-    if (stat(resolved.host.c_str(), &info) != 0) return FailErrno();
+    if (Files().Stat(resolved.host, &info) != 0) return FailErrno();
     mode_t mode = info.st_mode & 07777;
     mode = (attributes & FILE_ATTRIBUTE_READONLY) ? (mode & ~0222) : (mode | S_IWUSR);
     if (chmod(resolved.host.c_str(), mode) != 0) return FailErrno(&resolved.host);

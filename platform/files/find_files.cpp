@@ -1,20 +1,19 @@
 #include "platform/files/find_files.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/base/error_codes.h"
+#include "platform/base/last_error.h"
 #include "platform/files/data_directory.h"
 #include "platform/files/device_paths.h"
-#include "platform/base/error_codes.h"
+#include "platform/kernel/file_system.h"
 #include "platform/kernel/handle.h"
-#include "platform/base/last_error.h"
 #include "platform/text/utf8.h"
 #include "platform/text/wide_string.h"
 
@@ -31,7 +30,7 @@ public:
 bool IsCardFolder(const std::string& host)
 {
     struct stat info {};
-    return stat((host + "/" + kStorageCardMarker).c_str(), &info) == 0;
+    return Files().Stat(host + "/" + kStorageCardMarker, &info) == 0;
 }
 
 bool FillEntry(const std::string& hostFolder, const std::string& hostName, std::u16string_view name,
@@ -59,16 +58,14 @@ template <class Accept>
 std::vector<WIN32_FIND_DATAW> List(const std::string& hostFolder, Accept accept)
 {
     std::vector<WIN32_FIND_DATAW> entries;
-    DIR* dir = opendir(hostFolder.c_str());
-    if (!dir) return entries;
-    while (const dirent* entry = readdir(dir)) {
-        const std::string hostName = entry->d_name;
-        if (hostName == "." || hostName == ".." || hostName == kStorageCardMarker) continue;
+    std::vector<std::string> hostNames;
+    if (Files().ListFolder(hostFolder, hostNames) != 0) return entries;
+    for (const std::string& hostName : hostNames) {
+        if (hostName == kStorageCardMarker) continue;
         const std::u16string name = Utf8ToWide(hostName);
         WIN32_FIND_DATAW data;
         if (accept(hostName, name) && FillEntry(hostFolder, hostName, name, data)) entries.push_back(data);
     }
-    closedir(dir);
     std::sort(entries.begin(), entries.end(), [](const WIN32_FIND_DATAW& a, const WIN32_FIND_DATAW& b) {
         const int order = _wcsicmp(a.cFileName, b.cFileName);
         return order != 0 ? order < 0 : wcscmp(a.cFileName, b.cFileName) < 0;
@@ -122,8 +119,8 @@ BOOL CreateStorageCard(LPCWSTR name)
     if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES && !CreateDirectoryW(path.c_str(), nullptr))
         return FALSE;
     const ResolvedPath resolved = ResolveDevicePath(path.c_str());
-    std::ofstream marker(resolved.host + "/" + kStorageCardMarker);
-    if (!marker) {
+    const OwnedFd marker(Files().Open(resolved.host + "/" + kStorageCardMarker, O_WRONLY | O_CREAT, 0666));
+    if (!marker.Valid()) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/base/export.h"
 #include "platform/base/security_attributes.h"
 #include "platform/base/types.h"
 
@@ -60,52 +61,55 @@ constexpr DWORD REG_MAX_NAME_CHARS = 255;
 
 // Opens subKey below key, creating it and any missing parents. disposition
 // (optional) receives REG_CREATED_NEW_KEY or REG_OPENED_EXISTING_KEY.
-LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD reserved, LPWSTR keyClass, DWORD options, REGSAM access,
-                     LPSECURITY_ATTRIBUTES security, PHKEY result, LPDWORD disposition);
+KSTOOLS_API LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD reserved, LPWSTR keyClass, DWORD options,
+                                 REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY result, LPDWORD disposition);
 // Opens an existing key; ERROR_FILE_NOT_FOUND when it is missing. A null or
 // empty subKey opens a new handle to key itself.
-LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result);
+KSTOOLS_API LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result);
 // Closing a root key does nothing and succeeds.
-LONG RegCloseKey(HKEY key);
+KSTOOLS_API LONG RegCloseKey(HKEY key);
 // Every change is already committed; this moves the log into the database file.
-LONG RegFlushKey(HKEY key);
+KSTOOLS_API LONG RegFlushKey(HKEY key);
 
 // type, data and dataSize are each optional. With data null, *dataSize gets
 // the value's size. With the buffer too small, ERROR_MORE_DATA and *dataSize
 // gets the size needed. REG_SZ sizes are in bytes and include the terminator.
-LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize);
+KSTOOLS_API LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                                  LPDWORD dataSize);
 // REG_SZ data must be whole characters; a missing terminator is added.
 // REG_DWORD data must be 4 bytes. Otherwise ERROR_INVALID_PARAMETER. Setting
 // an existing value keeps the case of its name and its place in enumeration.
-LONG RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD reserved, DWORD type, const BYTE* data, DWORD dataSize);
-LONG RegDeleteValueW(HKEY key, LPCWSTR valueName);
+KSTOOLS_API LONG RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
+                                DWORD dataSize);
+KSTOOLS_API LONG RegDeleteValueW(HKEY key, LPCWSTR valueName);
 // Deletes subKey together with all its sub-keys and values. Root keys cannot
 // be deleted (ERROR_ACCESS_DENIED).
-LONG RegDeleteKeyW(HKEY key, LPCWSTR subKey);
+KSTOOLS_API LONG RegDeleteKeyW(HKEY key, LPCWSTR subKey);
 
 // Values in the order they were first set. *nameChars: the buffer size in
 // characters on entry, the name's length without terminator on success.
 // ERROR_NO_MORE_ITEMS past the last one.
-LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameChars, LPDWORD reserved, LPDWORD type, LPBYTE data,
-                   LPDWORD dataSize);
+KSTOOLS_API LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameChars, LPDWORD reserved, LPDWORD type,
+                               LPBYTE data, LPDWORD dataSize);
 // Sub-keys in name order, without case. keyClass comes back empty.
-LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameChars, LPDWORD reserved, LPWSTR keyClass,
-                   LPDWORD classChars, PFILETIME lastWriteTime);
+KSTOOLS_API LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameChars, LPDWORD reserved, LPWSTR keyClass,
+                               LPDWORD classChars, PFILETIME lastWriteTime);
 // Counts and longest lengths (names in characters without terminator, data
 // in bytes). Every out-parameter is optional.
-LONG RegQueryInfoKeyW(HKEY key, LPWSTR keyClass, LPDWORD classChars, LPDWORD reserved, LPDWORD subKeys,
-                      LPDWORD maxSubKeyChars, LPDWORD maxClassChars, LPDWORD values, LPDWORD maxValueNameChars,
-                      LPDWORD maxValueBytes, LPDWORD securityDescriptorBytes, PFILETIME lastWriteTime);
+KSTOOLS_API LONG RegQueryInfoKeyW(HKEY key, LPWSTR keyClass, LPDWORD classChars, LPDWORD reserved, LPDWORD subKeys,
+                                  LPDWORD maxSubKeyChars, LPDWORD maxClassChars, LPDWORD values,
+                                  LPDWORD maxValueNameChars, LPDWORD maxValueBytes, LPDWORD securityDescriptorBytes,
+                                  PFILETIME lastWriteTime);
 
 namespace platform {
 
 // The database file in use, or the one the next call will open.
-std::string RegistryDatabasePath();
+KSTOOLS_API std::string RegistryDatabasePath();
 // Closes the database. The next registry call opens it again, finding its
 // location anew (tests point KSTOOLS_HOME elsewhere in between). Open key
 // handles stay valid.
-void CloseRegistryDatabase();
+KSTOOLS_API void CloseRegistryDatabase();
 // Number of open (non-root) key handles, for leak checks in tests.
-size_t OpenRegistryKeyCount();
+KSTOOLS_API size_t OpenRegistryKeyCount();
 
 }  // namespace platform

@@ -3,7 +3,6 @@
 #include "platform/files/internal/registry_store.h"
 
 #include <sqlite3.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -12,6 +11,8 @@
 
 #include "platform/base/error_codes.h"
 #include "platform/files/data_directory.h"
+#include "platform/files/sqlite_vfs.h"
+#include "platform/kernel/file_system.h"
 #include "platform/text/utf8.h"
 #include "platform/text/wide_string.h"
 #include "platform/time/clock.h"
@@ -63,7 +64,7 @@ bool MakeDirectories(const std::string& path)
     for (size_t pos = 1; pos <= path.size(); ++pos) {
         if (pos != path.size() && path[pos] != '/') continue;
         std::string prefix = path.substr(0, pos);
-        if (mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) return false;
+        if (Files().MakeFolder(prefix, 0700) != 0 && errno != EEXIST) return false;
     }
     return true;
 }
@@ -188,7 +189,7 @@ DWORD RegistryStore::OpenLocked()
     std::string dir = DataDirectory();
     if (!MakeDirectories(dir)) return ERROR_REGISTRY_IO_FAILED;
     path_ = dir + "/registry.db";
-    int rc = sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    int rc = sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, SqliteVfsName());
     if (rc == SQLITE_OK) {
         sqlite3_busy_timeout(db_, kBusyTimeoutMs);
         // FULL syncs the log on every commit: a committed change survives

@@ -20,6 +20,7 @@
 // structure is a valid, free section that initialises itself on first use.
 #pragma once
 
+#include "platform/base/export.h"
 #include "platform/base/types.h"
 
 namespace platform {
@@ -37,12 +38,12 @@ struct CRITICAL_SECTION {
 using LPCRITICAL_SECTION = CRITICAL_SECTION*;
 using PCRITICAL_SECTION = CRITICAL_SECTION*;
 
-void InitializeCriticalSection(LPCRITICAL_SECTION cs);
+KSTOOLS_API void InitializeCriticalSection(LPCRITICAL_SECTION cs);
 // Frees the lock. Deleting a section that is still held or waited for leaves
 // the lock alive (never a dangling pointer in another thread) but detaches it.
-void DeleteCriticalSection(LPCRITICAL_SECTION cs);
-void EnterCriticalSection(LPCRITICAL_SECTION cs);
-void LeaveCriticalSection(LPCRITICAL_SECTION cs);
+KSTOOLS_API void DeleteCriticalSection(LPCRITICAL_SECTION cs);
+KSTOOLS_API void EnterCriticalSection(LPCRITICAL_SECTION cs);
+KSTOOLS_API void LeaveCriticalSection(LPCRITICAL_SECTION cs);
 // Nonzero when the calling thread now owns the section (also when it already
 // did); zero when another thread holds it. Never waits.
-BOOL TryEnterCriticalSection(LPCRITICAL_SECTION cs);
+KSTOOLS_API BOOL TryEnterCriticalSection(LPCRITICAL_SECTION cs);

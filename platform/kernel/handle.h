@@ -11,23 +11,24 @@
 
 #include <memory>
 
+#include "platform/base/export.h"
 #include "platform/base/types.h"
 
 namespace platform {
 
 // Base of every object that a HANDLE can refer to.
-class KernelObject {
+class KSTOOLS_API KernelObject {
 public:
     virtual ~KernelObject();
 };
 
 // Enters an object into the handle table. Returns null (ERROR_NOT_ENOUGH_MEMORY)
 // when the table is full.
-HANDLE AddHandle(std::shared_ptr<KernelObject> object);
+KSTOOLS_API HANDLE AddHandle(std::shared_ptr<KernelObject> object);
 
 // The object behind a handle; null (ERROR_INVALID_HANDLE set) for null,
 // INVALID_HANDLE_VALUE, closed, stale or garbage values.
-std::shared_ptr<KernelObject> LookupHandle(HANDLE handle);
+KSTOOLS_API std::shared_ptr<KernelObject> LookupHandle(HANDLE handle);
 
 template <class T>
 std::shared_ptr<T> LookupHandleAs(HANDLE handle)
@@ -36,10 +37,10 @@ std::shared_ptr<T> LookupHandleAs(HANDLE handle)
 }
 
 // Number of open handles (for leak checks in tests).
-size_t OpenHandleCount();
+KSTOOLS_API size_t OpenHandleCount();
 
 }  // namespace platform
 
 // Closes a handle of any kind. Closing a thread handle does not stop the thread.
 // FALSE with ERROR_INVALID_HANDLE for a handle that is not open.
-BOOL CloseHandle(HANDLE handle);
+KSTOOLS_API BOOL CloseHandle(HANDLE handle);

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unicode/ustring.h>
 #include <unistd.h>
 
@@ -12,6 +11,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "platform/kernel/file_system.h"
 #include "platform/kernel/sync_objects.h"
 
 namespace platform {
@@ -25,10 +25,10 @@ bool MakeLockDirectory(const std::string& path)
     for (size_t pos = 1; pos <= path.size(); ++pos) {
         if (pos < path.size() && path[pos] != '/') continue;
         std::string prefix = path.substr(0, pos);
-        if (mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) return false;
+        if (Files().MakeFolder(prefix, 0700) != 0 && errno != EEXIST) return false;
     }
     struct stat st;
-    return lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid();
+    return Files().Stat(path, &st, false) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid();
 }
 
 std::string Utf8(const WCHAR* name)
@@ -42,17 +42,14 @@ std::string Utf8(const WCHAR* name)
     return U_SUCCESS(status) ? out : std::string();
 }
 
-int OpenLockFile(const std::string& path)
-{
-    return open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-}
+int OpenLockFile(const std::string& path) { return Files().Open(path, O_RDWR | O_CREAT | O_NOFOLLOW, 0600); }
 
 // A shared lock, retried for a while: another process holds the exclusive
 // lock only for the moment of its own check.
 void TakeSharedLock(int fd)
 {
     for (int attempt = 0; attempt < 200; ++attempt) {
-        if (flock(fd, LOCK_SH | LOCK_NB) == 0) return;
+        if (Files().Lock(fd, LOCK_SH | LOCK_NB) == 0) return;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 }
@@ -102,31 +99,31 @@ std::unique_ptr<NamedLockFile> NamedLockFile::Open(const WCHAR* name)
     int openFd = OpenLockFile(base + ".open");
     int ownerFd = OpenLockFile(base + ".owner");
     if (openFd < 0 || ownerFd < 0) {
-        if (openFd >= 0) close(openFd);
-        if (ownerFd >= 0) close(ownerFd);
+        if (openFd >= 0) Files().Close(openFd);
+        if (ownerFd >= 0) Files().Close(ownerFd);
         return nullptr;
     }
     // Nobody else has it open exactly when nobody else holds the shared lock.
-    bool openElsewhere = flock(openFd, LOCK_EX | LOCK_NB) != 0;
+    bool openElsewhere = Files().Lock(openFd, LOCK_EX | LOCK_NB) != 0;
     TakeSharedLock(openFd);
     return std::unique_ptr<NamedLockFile>(new NamedLockFile(openFd, ownerFd, openElsewhere));
 }
 
 NamedLockFile::~NamedLockFile()
 {
-    close(ownerFd_);  // closing drops the locks
-    close(openFd_);
+    Files().Close(ownerFd_);  // closing drops the locks
+    Files().Close(openFd_);
 }
 
 bool NamedLockFile::TryLock()
 {
-    if (!locked_) locked_ = flock(ownerFd_, LOCK_EX | LOCK_NB) == 0;
+    if (!locked_) locked_ = Files().Lock(ownerFd_, LOCK_EX | LOCK_NB) == 0;
     return locked_;
 }
 
 void NamedLockFile::Unlock()
 {
-    if (locked_) flock(ownerFd_, LOCK_UN);
+    if (locked_) Files().Lock(ownerFd_, LOCK_UN);
     locked_ = false;
 }
 

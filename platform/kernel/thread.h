@@ -33,6 +33,7 @@
 // exiting thread run; the exiting thread is not marked killed.
 #pragma once
 
+#include "platform/base/export.h"
 #include "platform/base/security_attributes.h"
 #include "platform/base/types.h"
 
@@ -64,47 +65,47 @@ constexpr int THREAD_PRIORITY_ERROR_RETURN = 0x7FFFFFFF;
 // exception does on the device. Null (with GetLastError set) when the thread could
 // not be created. With CREATE_SUSPENDED the entry does not start before
 // ResumeThread. stackSize is a minimum; 0 takes the host's default.
-HANDLE CreateThread(LPSECURITY_ATTRIBUTES sa, SIZE_T stackSize, LPTHREAD_START_ROUTINE entry, LPVOID param,
-                    DWORD creationFlags, LPDWORD threadId);
+KSTOOLS_API HANDLE CreateThread(LPSECURITY_ATTRIBUTES sa, SIZE_T stackSize, LPTHREAD_START_ROUTINE entry, LPVOID param,
+                                DWORD creationFlags, LPDWORD threadId);
 
 // Ids are never 0 and never reused within a process. Every thread gets one,
 // also threads not made by CreateThread.
-DWORD GetCurrentThreadId();
+KSTOOLS_API DWORD GetCurrentThreadId();
 // A pseudo handle meaning "the calling thread" (not to be closed; closing it does nothing).
-HANDLE GetCurrentThread();
-DWORD GetThreadId(HANDLE thread);
-DWORD GetCurrentProcessId();
+KSTOOLS_API HANDLE GetCurrentThread();
+KSTOOLS_API DWORD GetThreadId(HANDLE thread);
+KSTOOLS_API DWORD GetCurrentProcessId();
 
 // Kills the thread (see above). FALSE with ERROR_INVALID_HANDLE for a handle
 // that is not a thread; TRUE with no effect for a thread that already ended.
 // Killing the calling thread unwinds it at once.
-BOOL TerminateThread(HANDLE thread, DWORD exitCode);
-BOOL GetExitCodeThread(HANDLE thread, LPDWORD exitCode);
+KSTOOLS_API BOOL TerminateThread(HANDLE thread, DWORD exitCode);
+KSTOOLS_API BOOL GetExitCodeThread(HANDLE thread, LPDWORD exitCode);
 // Ends the calling thread with `exitCode` by unwinding it (see above). On a
 // thread not made by CreateThread the exception reaches that thread's own code.
-[[noreturn]] void ExitThread(DWORD exitCode);
+[[noreturn]] KSTOOLS_API void ExitThread(DWORD exitCode);
 
 // Suspension counts. Both return the previous count, 0xFFFFFFFF on failure.
 // A thread suspended by another thread stops at its next call into the
 // platform layer (not at once: a host thread cannot be frozen from outside);
 // suspending the calling thread stops it at once. A suspended thread that is
 // killed wakes and unwinds.
-DWORD SuspendThread(HANDLE thread);
-DWORD ResumeThread(HANDLE thread);
+KSTOOLS_API DWORD SuspendThread(HANDLE thread);
+KSTOOLS_API DWORD ResumeThread(HANDLE thread);
 
 // Stores the level (0..7; anything else fails with ERROR_INVALID_PARAMETER).
 // Levels below normal also raise the host thread's nice value a little (best
 // effort, never undone below the process's own value); higher levels are only
 // recorded.
-BOOL SetThreadPriority(HANDLE thread, int priority);
-int GetThreadPriority(HANDLE thread);
+KSTOOLS_API BOOL SetThreadPriority(HANDLE thread, int priority);
+KSTOOLS_API int GetThreadPriority(HANDLE thread);
 
 namespace platform {
 
 // Thrown on a killed (or exiting) thread to unwind it. Not derived from
 // std::exception, so handlers of std::exception do not swallow it; code with
 // catch (...) must rethrow it.
-class ThreadKilled {
+class KSTOOLS_API ThreadKilled {
 public:
     explicit ThreadKilled(DWORD exitCode) : exitCode_(exitCode) {}
     DWORD ExitCode() const { return exitCode_; }
@@ -116,16 +117,16 @@ private:
 // A cheap check point for long loops: throws ThreadKilled when the calling
 // thread was killed (and is not already unwinding), and stops here while the
 // thread is suspended.
-void ThreadCheckPoint();
+KSTOOLS_API void ThreadCheckPoint();
 
 // True when the calling thread was killed by TerminateThread.
-bool IsCurrentThreadKilled();
+KSTOOLS_API bool IsCurrentThreadKilled();
 
 // Waits up to timeoutMs (INFINITE: without a limit) for the host thread behind
 // a thread handle to leave its start routine. A killed thread's handle is signalled before its stack has
 // unwound; whoever frees what the killed body was using waits here first, so
 // that a body parked in the platform (the usual case) is gone before its data
 // is. True when the thread has left (or the handle is not a thread of ours).
-bool WaitForHostThreadExit(HANDLE thread, DWORD timeoutMs);
+KSTOOLS_API bool WaitForHostThreadExit(HANDLE thread, DWORD timeoutMs);
 
 }  // namespace platform

@@ -20,6 +20,7 @@
 // for a timer that is due.
 #pragma once
 
+#include "platform/base/export.h"
 #include "platform/base/geometry.h"
 #include "platform/base/types.h"
 
@@ -91,34 +92,34 @@ using TIMERPROC = void (*)(HWND, UINT, UINT_PTR, DWORD);
 // Posts to the queue of the window's thread; hwnd null posts a thread message
 // to the calling thread. FALSE with ERROR_INVALID_WINDOW_HANDLE for a window
 // that does not exist.
-BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+KSTOOLS_API BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 // FALSE with ERROR_INVALID_THREAD_ID when the thread does not exist or has no queue.
-BOOL PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam);
+KSTOOLS_API BOOL PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam);
 // The window procedure's result; 0 (ERROR_INVALID_WINDOW_HANDLE) for a window
 // that does not exist, 0 when the window or its thread goes away first.
-LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+KSTOOLS_API LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 // As SendMessageW, giving up after `timeout` ms: returns 0 (ERROR_TIMEOUT)
 // then, else nonzero with the result in *result. Flags are accepted and ignored.
-LRESULT SendMessageTimeoutW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT flags, UINT timeout,
-                            DWORD_PTR* result);
+KSTOOLS_API LRESULT SendMessageTimeoutW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT flags, UINT timeout,
+                                        DWORD_PTR* result);
 // Nonzero while the calling thread processes a message sent by another thread.
-BOOL InSendMessage();
+KSTOOLS_API BOOL InSendMessage();
 
 // Filters: hwnd null takes any message of the thread, (HWND)-1 only thread
 // messages, a window that window's and its children's messages; min and max
 // (both 0 for all) bound the message number. WM_QUIT is returned whatever the
 // filter. GetMessageW returns 0 for WM_QUIT, -1 for an invalid window filter.
-BOOL GetMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax);
-BOOL PeekMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags);
+KSTOOLS_API BOOL GetMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax);
+KSTOOLS_API BOOL PeekMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags);
 // Calls the window procedure of msg->hwnd and returns its result; for WM_TIMER
 // with a timer procedure, calls that. Messages for destroyed windows and
 // thread messages (hwnd null) are dropped (0).
-LRESULT DispatchMessageW(const MSG* msg);
+KSTOOLS_API LRESULT DispatchMessageW(const MSG* msg);
 // Keyboard translation does not exist here: returns FALSE.
-BOOL TranslateMessage(const MSG* msg);
-void PostQuitMessage(int exitCode);
+KSTOOLS_API BOOL TranslateMessage(const MSG* msg);
+KSTOOLS_API void PostQuitMessage(int exitCode);
 // Waits until the calling thread's queue has input (processing sent messages).
-BOOL WaitMessage();
+KSTOOLS_API BOOL WaitMessage();
 
 // Timers. A window timer belongs to the window's thread and is keyed by
 // (window, id): setting it again restarts it with the new period. With hwnd
@@ -127,5 +128,5 @@ BOOL WaitMessage();
 // timer is due, after the posted messages; a timer never has more than one
 // WM_TIMER outstanding, so a slow reader gets fewer, not piled-up, messages.
 // Periods below 10 ms are raised to 10 ms.
-UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc);
-BOOL KillTimer(HWND hwnd, UINT_PTR id);
+KSTOOLS_API UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc);
+KSTOOLS_API BOOL KillTimer(HWND hwnd, UINT_PTR id);

@@ -7,9 +7,10 @@
 #include <cstddef>
 #include <vector>
 
+#include "platform/base/export.h"
 #include "platform/base/types.h"
 
-class CategoryBitSet {
+class KSTOOLS_API CategoryBitSet {
 public:
     static constexpr DWORD kMaxBytes = 1024;
     static constexpr int kIndexLimit = static_cast<int>(kMaxBytes * 8);

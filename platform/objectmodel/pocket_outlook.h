@@ -19,9 +19,10 @@
 
 #include <cstring>
 
+#include "platform/base/export.h"
+#include "platform/base/types.h"
 #include "platform/text/bstr.h"
 #include "platform/time/time_zone.h"
-#include "platform/base/types.h"
 #include "platform/time/variant_time.h"
 
 // ---- COM basics ---------------------------------------------------------
@@ -155,7 +156,7 @@ inline constexpr IID IID_IRecipient = {0x4B5D5F1A, 0x6A1C, 0x4E2B, {0x9D, 0x10, 
 // Each interface names its own identifier as kIid, so OutlookObject can answer
 // QueryInterface from its list of interfaces.
 
-struct IUnknown {
+struct KSTOOLS_API IUnknown {
     static constexpr const IID& kIid = IID_IUnknown;
     virtual HRESULT QueryInterface(REFIID iid, void** object) = 0;
     virtual ULONG AddRef() = 0;
@@ -167,7 +168,7 @@ protected:
 
 // Items travel as IDispatch; callers QueryInterface them to their kind. No
 // late binding is offered.
-struct IDispatch : IUnknown {
+struct KSTOOLS_API IDispatch : IUnknown {
     static constexpr const IID& kIid = IID_IDispatch;
 
 protected:
@@ -181,7 +182,7 @@ struct IRecurrencePattern;
 struct IAppointment;
 struct IRecipients;
 
-struct IPOutlookItemCollection : IDispatch {
+struct KSTOOLS_API IPOutlookItemCollection : IDispatch {
     static constexpr const IID& kIid = IID_IPOutlookItemCollection;
     // A new item of the collection's kind (saved into the folder on Save).
     virtual HRESULT Add(IDispatch** item) = 0;
@@ -205,7 +206,7 @@ protected:
     ~IPOutlookItemCollection() = default;
 };
 
-struct IFolder : IDispatch {
+struct KSTOOLS_API IFolder : IDispatch {
     static constexpr const IID& kIid = IID_IFolder;
     virtual HRESULT get_Items(IPOutlookItemCollection** items) = 0;
     virtual HRESULT get_DefaultItemType(int* kind) = 0;
@@ -219,7 +220,7 @@ protected:
     ~IFolder() = default;
 };
 
-struct IPOutlookApp : IDispatch {
+struct KSTOOLS_API IPOutlookApp : IDispatch {
     static constexpr const IID& kIid = IID_IPOutlookApp;
     // Opens the store (making its databases when missing).
     virtual HRESULT Logon(LONG hwnd) = 0;
@@ -237,7 +238,7 @@ protected:
     ~IPOutlookApp() = default;
 };
 
-struct IRecipient : IDispatch {
+struct KSTOOLS_API IRecipient : IDispatch {
     static constexpr const IID& kIid = IID_IRecipient;
     virtual HRESULT get_Name(BSTR* name) = 0;
     virtual HRESULT put_Name(BSTR name) = 0;
@@ -249,7 +250,7 @@ protected:
     ~IRecipient() = default;
 };
 
-struct IRecipients : IDispatch {
+struct KSTOOLS_API IRecipients : IDispatch {
     static constexpr const IID& kIid = IID_IRecipients;
     virtual HRESULT Add(BSTR name, IRecipient** recipient) = 0;
     // 1-based.
@@ -262,7 +263,7 @@ protected:
     ~IRecipients() = default;
 };
 
-struct IException : IDispatch {
+struct KSTOOLS_API IException : IDispatch {
     static constexpr const IID& kIid = IID_IException;
     // The changed occurrence (fails for a deleted one).
     virtual HRESULT get_AppointmentItem(IAppointment** appointment) = 0;
@@ -274,7 +275,7 @@ protected:
     ~IException() = default;
 };
 
-struct IExceptions : IDispatch {
+struct KSTOOLS_API IExceptions : IDispatch {
     static constexpr const IID& kIid = IID_IExceptions;
     // 1-based.
     virtual HRESULT Item(int index, IException** exception) = 0;
@@ -285,7 +286,7 @@ protected:
     ~IExceptions() = default;
 };
 
-struct IRecurrencePattern : IDispatch {
+struct KSTOOLS_API IRecurrencePattern : IDispatch {
     static constexpr const IID& kIid = IID_IRecurrencePattern;
     virtual HRESULT get_RecurrenceType(LONG* type) = 0;
     virtual HRESULT put_RecurrenceType(LONG type) = 0;
@@ -322,7 +323,7 @@ protected:
     ~IRecurrencePattern() = default;
 };
 
-struct ITask : IDispatch {
+struct KSTOOLS_API ITask : IDispatch {
     static constexpr const IID& kIid = IID_ITask;
     virtual HRESULT get_Subject(BSTR* subject) = 0;
     virtual HRESULT put_Subject(BSTR subject) = 0;
@@ -371,7 +372,7 @@ protected:
     ~ITask() = default;
 };
 
-struct IAppointment : IDispatch {
+struct KSTOOLS_API IAppointment : IDispatch {
     static constexpr const IID& kIid = IID_IAppointment;
     virtual HRESULT get_Subject(BSTR* subject) = 0;
     virtual HRESULT put_Subject(BSTR subject) = 0;
@@ -425,7 +426,7 @@ protected:
     ~IAppointment() = default;
 };
 
-struct IContact : IDispatch {
+struct KSTOOLS_API IContact : IDispatch {
     static constexpr const IID& kIid = IID_IContact;
     virtual HRESULT get_FileAs(BSTR* value) = 0;
     virtual HRESULT put_FileAs(BSTR value) = 0;
@@ -544,8 +545,8 @@ protected:
 // ---- Creation -----------------------------------------------------------
 
 // Counted per process; CoCreateInstance works only in between.
-HRESULT CoInitializeEx(LPVOID reserved, DWORD flags);
-void CoUninitialize();
+KSTOOLS_API HRESULT CoInitializeEx(LPVOID reserved, DWORD flags);
+KSTOOLS_API void CoUninitialize();
 // Only CLSID_Application is known (REGDB_E_CLASSNOTREG otherwise); outer must
 // be null (CLASS_E_NOAGGREGATION).
-HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid, void** object);
+KSTOOLS_API HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid, void** object);

@@ -33,6 +33,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/base/export.h"
 #include "platform/base/types.h"
 #include "platform/kernel/handle.h"
 
@@ -153,6 +154,11 @@ using PCEOIDINFO = CEOIDINFO*;
 
 // Open flags.
 constexpr DWORD CEDB_AUTOINCREMENT = 0x00000001;
+// Reads the records in OID order whatever sort orders the database has (the
+// sort property must then be 0). A walk in OID order follows the file's own
+// order, the cheapest there is, for a reader that sorts what it keeps itself;
+// value seeks on such a handle fail as on a database without sort orders.
+constexpr DWORD CEDB_OIDORDER = 0x00010000;
 
 // Seek types.
 constexpr DWORD CEDB_SEEK_CEOID = 0x00000001;
@@ -183,43 +189,45 @@ constexpr UINT DB_CEOID_CHANGED = 0x0400 + 0x6;
 // file twice gives the same guid and counts the mounts, and the last
 // CeUnmountDBVol closes it (its open handles fail afterwards). Other
 // dispositions are ERROR_INVALID_PARAMETER; a folder is ERROR_ACCESS_DENIED.
-BOOL CeMountDBVol(PCEGUID guid, LPCWSTR path, DWORD creation);
-BOOL CeUnmountDBVol(PCEGUID guid);
+KSTOOLS_API BOOL CeMountDBVol(PCEGUID guid, LPCWSTR path, DWORD creation);
+KSTOOLS_API BOOL CeUnmountDBVol(PCEGUID guid);
 // Moves the write-ahead log into the volume file.
-BOOL CeFlushDBVol(PCEGUID guid);
+KSTOOLS_API BOOL CeFlushDBVol(PCEGUID guid);
 
 // Databases. A null guid means the object store. Names are flat (a
 // backslash is an ordinary character), compared without case, at most 31
 // characters (longer names are cut).
-CEOID CeCreateDatabaseEx(PCEGUID guid, PCEDBASEINFO info);
-CEOID CeCreateDatabase(LPCWSTR name, DWORD type, WORD sortCount, SORTORDERSPEC* sorts);
+KSTOOLS_API CEOID CeCreateDatabaseEx(PCEGUID guid, PCEDBASEINFO info);
+KSTOOLS_API CEOID CeCreateDatabase(LPCWSTR name, DWORD type, WORD sortCount, SORTORDERSPEC* sorts);
 // Opens by OID (*oid non-zero) or by name (then *oid receives the OID).
 // sortPropId 0 reads in the first sort order (or in OID order when the
 // database has none); any other value must be the propid of one of its sort
-// orders (else ERROR_INVALID_PARAMETER). The handle's position starts at the
-// first record, whichever that is when it is first used, so a loop of reads
-// with CEDB_AUTOINCREMENT needs no seek first. Failure gives
+// orders (else ERROR_INVALID_PARAMETER); with CEDB_OIDORDER it must be 0.
+// The handle's position starts at the first record, whichever that is when
+// it is first used, so a loop of reads with CEDB_AUTOINCREMENT needs no seek
+// first. Failure gives
 // INVALID_HANDLE_VALUE (ERROR_FILE_NOT_FOUND for a missing database).
 // notify (may be null) receives DB_CEOID_CREATED, DB_CEOID_CHANGED and
 // DB_CEOID_RECORD_DELETED for the changes made through any handle of this
 // process on the same database; changes made by other processes are not
 // announced.
-HANDLE CeOpenDatabaseEx(PCEGUID guid, CEOID* oid, LPCWSTR name, CEPROPID sortPropId, DWORD flags, HWND notify);
-HANDLE CeOpenDatabase(CEOID* oid, LPCWSTR name, CEPROPID sortPropId, DWORD flags, HWND notify);
+KSTOOLS_API HANDLE CeOpenDatabaseEx(PCEGUID guid, CEOID* oid, LPCWSTR name, CEPROPID sortPropId, DWORD flags,
+                                    HWND notify);
+KSTOOLS_API HANDLE CeOpenDatabase(CEOID* oid, LPCWSTR name, CEPROPID sortPropId, DWORD flags, HWND notify);
 // Deleting a database, or replacing its sort orders, fails with
 // ERROR_SHARING_VIOLATION while a handle of this process has it open.
-BOOL CeDeleteDatabaseEx(PCEGUID guid, CEOID oid);
-BOOL CeDeleteDatabase(CEOID oid);
-BOOL CeSetDatabaseInfoEx(PCEGUID guid, CEOID oid, PCEDBASEINFO info);
-BOOL CeSetDatabaseInfo(CEOID oid, PCEDBASEINFO info);
+KSTOOLS_API BOOL CeDeleteDatabaseEx(PCEGUID guid, CEOID oid);
+KSTOOLS_API BOOL CeDeleteDatabase(CEOID oid);
+KSTOOLS_API BOOL CeSetDatabaseInfoEx(PCEGUID guid, CEOID oid, PCEDBASEINFO info);
+KSTOOLS_API BOOL CeSetDatabaseInfo(CEOID oid, PCEDBASEINFO info);
 // A database (OBJTYPE_DATABASE with its CEDBASEINFO) or a record
 // (OBJTYPE_RECORD with its database); ERROR_NOT_FOUND for neither.
-BOOL CeOidGetInfoEx(PCEGUID guid, CEOID oid, PCEOIDINFO info);
-BOOL CeOidGetInfo(CEOID oid, PCEOIDINFO info);
+KSTOOLS_API BOOL CeOidGetInfoEx(PCEGUID guid, CEOID oid, PCEOIDINFO info);
+KSTOOLS_API BOOL CeOidGetInfo(CEOID oid, PCEOIDINFO info);
 // Enumerates the databases of a volume (of one type, or all with type 0):
 // CeFindNextDatabaseEx returns their OIDs, then 0 with ERROR_NO_MORE_ITEMS.
-HANDLE CeFindFirstDatabaseEx(PCEGUID guid, DWORD type);
-CEOID CeFindNextDatabaseEx(HANDLE find, PCEGUID guid);
+KSTOOLS_API HANDLE CeFindFirstDatabaseEx(PCEGUID guid, DWORD type);
+KSTOOLS_API CEOID CeFindNextDatabaseEx(HANDLE find, PCEGUID guid);
 
 // Records.
 //
@@ -242,7 +250,7 @@ CEOID CeFindNextDatabaseEx(HANDLE find, PCEGUID guid);
 //                             is equal to the value
 // Value seeks on a handle without a sort order fail (ERROR_INVALID_PARAMETER).
 // *index (optional) receives the position reached counted from 0.
-CEOID CeSeekDatabase(HANDLE db, DWORD seekType, DWORD_PTR value, LPDWORD index);
+KSTOOLS_API CEOID CeSeekDatabase(HANDLE db, DWORD seekType, DWORD_PTR value, LPDWORD index);
 // Reads the current record's listed properties (all of them when ids is null
 // and *count is 0) into one block: the CEPROPVAL array, then strings and
 // blobs (each blob padded to an even size). With CEDB_ALLOWREALLOC the block
@@ -255,32 +263,32 @@ CEOID CeSeekDatabase(HANDLE db, DWORD seekType, DWORD_PTR value, LPDWORD index);
 // *size. No current record: ERROR_NOT_FOUND; the current record was deleted:
 // ERROR_KEY_DELETED; its stored form is damaged: ERROR_FILE_CORRUPT.
 // CeReadRecordPropsEx allocates from `heap` (HeapAlloc) when it is not null.
-CEOID CeReadRecordProps(HANDLE db, DWORD flags, LPWORD count, CEPROPID* ids, LPBYTE* buffer, LPDWORD size);
-CEOID CeReadRecordPropsEx(HANDLE db, DWORD flags, LPWORD count, CEPROPID* ids, LPBYTE* buffer, LPDWORD size,
-                          HANDLE heap);
+KSTOOLS_API CEOID CeReadRecordProps(HANDLE db, DWORD flags, LPWORD count, CEPROPID* ids, LPBYTE* buffer, LPDWORD size);
+KSTOOLS_API CEOID CeReadRecordPropsEx(HANDLE db, DWORD flags, LPWORD count, CEPROPID* ids, LPBYTE* buffer, LPDWORD size,
+                                      HANDLE heap);
 // oid 0 adds a record; otherwise the listed properties are merged into the
 // stored record and those flagged CEDB_PROPDELETE are removed. Returns the
 // record's OID, 0 on failure: ERROR_INVALID_PARAMETER for an unknown value
 // type or an OID of another database, ERROR_NOT_FOUND for an OID of no
 // record, ERROR_BAD_LENGTH beyond 16 MiB for the record. A null string is
 // stored as the empty string. Positions of open handles do not move.
-CEOID CeWriteRecordProps(HANDLE db, CEOID oid, WORD count, CEPROPVAL* props);
+KSTOOLS_API CEOID CeWriteRecordProps(HANDLE db, CEOID oid, WORD count, CEPROPVAL* props);
 // Deleting the current record through a handle opened with
 // CEDB_AUTOINCREMENT moves that handle on to the record that followed it;
 // other handles on the record stay (their reads give ERROR_KEY_DELETED).
-BOOL CeDeleteRecord(HANDLE db, CEOID oid);
+KSTOOLS_API BOOL CeDeleteRecord(HANDLE db, CEOID oid);
 
 namespace platform {
 // The object store's file: "<data directory>/objectstore.db".
-std::string ObjectStorePath();
+KSTOOLS_API std::string ObjectStorePath();
 // Closes every volume connection (tests point KSTOOLS_HOME elsewhere in
 // between); open database handles fail afterwards.
-void CloseObjectStore();
+KSTOOLS_API void CloseObjectStore();
 // Checks a volume (null: the object store): SQLite's own check, then every
 // database description and every record decoded, record counts and sizes,
 // and the sort keys rebuilt and compared with the stored ones. One line per
 // problem goes to `report`, then a summary line. True when nothing is wrong.
-bool CheckObjectStore(const CEGUID* guid, std::string& report);
+KSTOOLS_API bool CheckObjectStore(const CEGUID* guid, std::string& report);
 // Runs body as one write transaction of the volume guid names (null: the
 // object store): what the calls body makes on this thread write to that
 // volume is kept when body returns true, and all of it is undone when body
@@ -289,5 +297,5 @@ bool CheckObjectStore(const CEGUID* guid, std::string& report);
 // notifications are posted as the calls are made, also for changes then
 // undone. FALSE (the last error set) when the transaction cannot start or
 // commit, or when body returns false (the last error is then body's).
-BOOL RunObjectStoreTransaction(const CEGUID* guid, const std::function<bool()>& body);
+KSTOOLS_API BOOL RunObjectStoreTransaction(const CEGUID* guid, const std::function<bool()>& body);
 }  // namespace platform

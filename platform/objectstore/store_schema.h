@@ -15,7 +15,7 @@
 //   Databases, Shared by the item kinds, "Appointments Database",
 //   "Tasks Database", "Contacts Database", "\Categories Database",
 //   "KestrelLinks", "KestrelJournal_2", "KS_Projects", "KS_Notifications",
-//   "Sample Database", The table of rows
+//   "KS_CallLog", "Sample Database", The table of rows
 #pragma once
 
 #include "platform/base/types.h"
@@ -35,6 +35,7 @@ inline constexpr const WCHAR* kJournalDatabase = u"KestrelJournal_2";
 inline constexpr const WCHAR* kOldJournalDatabase = u"KestrelJournal";
 inline constexpr const WCHAR* kProjectsDatabase = u"KS_Projects";
 inline constexpr const WCHAR* kNotificationsDatabase = u"KS_Notifications";
+inline constexpr const WCHAR* kCallLogDatabase = u"KS_CallLog";
 // The demonstration database of every value type, made by kstools store
 // add-sample.
 inline constexpr const WCHAR* kSampleDatabase = u"Sample Database";
@@ -228,6 +229,18 @@ inline constexpr CEPROPID kNotificationSound = 0x7F09001F;
 inline constexpr CEPROPID kNotificationMaxSound = 0x7F0A0013;
 inline constexpr CEPROPID kNotificationReserved = 0x7F0B0013;
 
+// ---- "KS_CallLog" ----
+// One record per call (platform/objectstore/call_log.h). Sort order:
+// kCallStart descending.
+
+inline constexpr CEPROPID kCallNumber = 0x7E00001F;     // absent: number withheld
+inline constexpr CEPROPID kCallName = 0x7E01001F;       // absent: none known
+inline constexpr CEPROPID kCallStart = 0x7E020040;      // UTC FILETIME
+inline constexpr CEPROPID kCallDuration = 0x7E030013;   // seconds
+inline constexpr CEPROPID kCallDirection = 0x7E040013;  // 0 incoming, 1 outgoing
+inline constexpr CEPROPID kCallMissed = 0x7E05000B;     // incoming calls only
+inline constexpr CEPROPID kCallContact = 0x7E060013;    // the contact's OID; absent when unknown
+
 // ---- "Sample Database" ----
 // One property of each value type. Sort orders: kSampleTitle
 // case-insensitive, kSampleDue descending with records without it first,
@@ -398,6 +411,14 @@ inline constexpr StoreSchemaRow kStoreSchemaRows[] = {
     KS_STORE_ROW(kNotificationsDatabase, kNotificationSound),
     KS_STORE_ROW(kNotificationsDatabase, kNotificationMaxSound),
     KS_STORE_ROW(kNotificationsDatabase, kNotificationReserved),
+
+    KS_STORE_ROW(kCallLogDatabase, kCallNumber),
+    KS_STORE_ROW(kCallLogDatabase, kCallName),
+    KS_STORE_ROW(kCallLogDatabase, kCallStart),
+    KS_STORE_ROW(kCallLogDatabase, kCallDuration),
+    KS_STORE_ROW(kCallLogDatabase, kCallDirection),
+    KS_STORE_ROW(kCallLogDatabase, kCallMissed),
+    KS_STORE_ROW(kCallLogDatabase, kCallContact),
 
     KS_STORE_ROW(kSampleDatabase, kSampleTitle),
     KS_STORE_ROW(kSampleDatabase, kSamplePriority),

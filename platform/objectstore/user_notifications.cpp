@@ -13,6 +13,7 @@
 #include "platform/base/local_block.h"
 #include "platform/base/local_memory.h"
 #include "platform/kernel/handle.h"
+#include "platform/objectstore/store_database.h"
 #include "platform/objectstore/store_schema.h"
 #include "platform/text/wide_string.h"
 #include "platform/time/clock.h"
@@ -39,44 +40,11 @@ constexpr DWORD kAllActions = PUN_LED | PUN_VIBRATE | PUN_DIALOG | PUN_SOUND | P
 
 // ---- The notifications database ----
 
-// Closes an object-store database handle when it goes out of scope.
-class Database {
-public:
-    explicit Database(HANDLE handle) : handle_(handle) {}
-    ~Database()
-    {
-        if (ok()) {
-            DWORD error = GetLastError();  // closing must not hide the call's own error
-            CloseHandle(handle_);
-            SetLastError(error);
-        }
-    }
-    Database(const Database&) = delete;
-    Database& operator=(const Database&) = delete;
+using Database = platform::StoreDatabase;
 
-    bool ok() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
-
-// Opens the notification database, making it first when `create` is set.
-// Another process may create it at the same moment: a taken name means it
-// exists now, so it is opened again.
 HANDLE OpenNotifications(bool create)
 {
-    CEOID oid = 0;
-    HANDLE db = CeOpenDatabaseEx(nullptr, &oid, kDatabaseName, 0, 0, nullptr);
-    if (db != INVALID_HANDLE_VALUE || !create || GetLastError() != ERROR_FILE_NOT_FOUND) return db;
-    CEDBASEINFO info{};
-    info.dwFlags = CEDB_VALIDNAME | CEDB_VALIDTYPE | CEDB_VALIDSORTSPEC;
-    std::memcpy(info.szDbaseName, kDatabaseName, (wcslen(kDatabaseName) + 1) * sizeof(WCHAR));
-    info.wNumSortOrder = 1;
-    info.rgSortSpecs[0] = SORTORDERSPEC{kPropStart, CEDB_SORT_UNKNOWNFIRST};
-    if (!CeCreateDatabaseEx(nullptr, &info) && GetLastError() != ERROR_DUP_NAME) return INVALID_HANDLE_VALUE;
-    oid = 0;
-    return CeOpenDatabaseEx(nullptr, &oid, kDatabaseName, 0, 0, nullptr);
+    return platform::OpenStoreDatabase(kDatabaseName, SORTORDERSPEC{kPropStart, CEDB_SORT_UNKNOWNFIRST}, create);
 }
 
 // The OID a notification handle carries; nullopt for values no OID can have.

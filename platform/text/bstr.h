@@ -3,6 +3,7 @@
 // an ordinary terminated WCHAR string.
 #pragma once
 
+#include "platform/base/export.h"
 #include "platform/base/types.h"
 
 using OLECHAR = WCHAR;
@@ -11,21 +12,21 @@ using LPCOLESTR = const OLECHAR*;
 using BSTR = OLECHAR*;
 
 // A copy of the terminated string s; null for null s.
-BSTR SysAllocString(const OLECHAR* s);
+KSTOOLS_API BSTR SysAllocString(const OLECHAR* s);
 // A string of n characters copied from s, or uninitialised (but terminated)
 // when s is null. SysAllocStringLen(nullptr, 0) is a non-null empty BSTR.
-BSTR SysAllocStringLen(const OLECHAR* s, UINT n);
+KSTOOLS_API BSTR SysAllocStringLen(const OLECHAR* s, UINT n);
 // n bytes copied from the 8-bit buffer s (or uninitialised), as the platform's
 // byte-length form; SysStringByteLen gives n back.
-BSTR SysAllocStringByteLen(const char* s, UINT bytes);
+KSTOOLS_API BSTR SysAllocStringByteLen(const char* s, UINT bytes);
 // Replace *b by a new copy of s (which may point into *b); a null s gives the
 // empty BSTR. TRUE on success, FALSE with *b unchanged on failure or when b is
 // null.
-INT SysReAllocString(BSTR* b, const OLECHAR* s);
-INT SysReAllocStringLen(BSTR* b, const OLECHAR* s, UINT n);
+KSTOOLS_API INT SysReAllocString(BSTR* b, const OLECHAR* s);
+KSTOOLS_API INT SysReAllocStringLen(BSTR* b, const OLECHAR* s, UINT n);
 // Frees a BSTR; null is allowed.
-void SysFreeString(BSTR b);
+KSTOOLS_API void SysFreeString(BSTR b);
 // The length in characters (byte length / 2); 0 for null.
-UINT SysStringLen(BSTR b);
+KSTOOLS_API UINT SysStringLen(BSTR b);
 // The length in bytes; 0 for null.
-UINT SysStringByteLen(BSTR b);
+KSTOOLS_API UINT SysStringByteLen(BSTR b);

@@ -6,11 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "platform/base/export.h"
 #include "platform/text/bstr.h"
 
 namespace platform {
 
-class OwnedBstr {
+class KSTOOLS_API OwnedBstr {
 public:
     OwnedBstr() = default;
     // A new BSTR holding text; an empty text gives the empty, non-null BSTR.

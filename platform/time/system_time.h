@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "platform/base/export.h"
 #include "platform/base/types.h"
 
 struct SYSTEMTIME {
@@ -34,15 +35,15 @@ constexpr std::int64_t kFileTimeUnitsOf1970 = 116'444'736'000'000'000;
 // Fails (FALSE, ERROR_INVALID_PARAMETER) unless year is 1601..30827, month
 // 1..12, day within the month, hour < 24, minute < 60, second < 60 and
 // milliseconds < 1000. wDayOfWeek is ignored.
-BOOL SystemTimeToFileTime(const SYSTEMTIME* st, LPFILETIME ft);
+KSTOOLS_API BOOL SystemTimeToFileTime(const SYSTEMTIME* st, LPFILETIME ft);
 
 // Fills every field, the day of the week included. Fails (FALSE,
 // ERROR_INVALID_PARAMETER) for values of 2^63 and above.
-BOOL FileTimeToSystemTime(const FILETIME* ft, LPSYSTEMTIME st);
+KSTOOLS_API BOOL FileTimeToSystemTime(const FILETIME* ft, LPSYSTEMTIME st);
 
 // -1, 0 or 1 as a is earlier than, equal to or later than b (unsigned 64-bit
 // order).
-LONG CompareFileTime(const FILETIME* a, const FILETIME* b);
+KSTOOLS_API LONG CompareFileTime(const FILETIME* a, const FILETIME* b);
 
 namespace platform {
 

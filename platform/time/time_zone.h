@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/base/export.h"
 #include "platform/base/types.h"
 #include "platform/time/system_time.h"
 
@@ -49,7 +50,7 @@ constexpr DWORD TIME_ZONE_ID_INVALID = 0xFFFFFFFFu;
 //    English long names for a zone Windows does not list.
 // A record set with SetTimeZoneInformation is returned as it was set.
 // TIME_ZONE_ID_INVALID (ERROR_INVALID_PARAMETER) for a null pointer.
-DWORD GetTimeZoneInformation(LPTIME_ZONE_INFORMATION tzi);
+KSTOOLS_API DWORD GetTimeZoneInformation(LPTIME_ZONE_INFORMATION tzi);
 
 // Makes the zone described by tzi the device zone. Relative rules repeat
 // every year; a rule with a year (an absolute date) is applied as that month
@@ -57,14 +58,14 @@ DWORD GetTimeZoneInformation(LPTIME_ZONE_INFORMATION tzi);
 // a rule that IsValidZoneRule (platform/time/zone_rules.h) refuses: an
 // impossible month, occurrence, day of week or time, or an absolute day that
 // not every year has.
-BOOL SetTimeZoneInformation(const TIME_ZONE_INFORMATION* tzi);
+KSTOOLS_API BOOL SetTimeZoneInformation(const TIME_ZONE_INFORMATION* tzi);
 
 // local = utc - the bias in force now (not at the time being converted), as
 // the platform does. FALSE (ERROR_INVALID_PARAMETER) when a pointer is null
 // or the result would leave 0 .. 2^63 - 1.
-BOOL FileTimeToLocalFileTime(const FILETIME* utc, LPFILETIME local);
+KSTOOLS_API BOOL FileTimeToLocalFileTime(const FILETIME* utc, LPFILETIME local);
 // utc = local + the bias in force now.
-BOOL LocalFileTimeToFileTime(const FILETIME* local, LPFILETIME utc);
+KSTOOLS_API BOOL LocalFileTimeToFileTime(const FILETIME* local, LPFILETIME utc);
 
 namespace platform {
 
@@ -72,20 +73,20 @@ namespace platform {
 // ("America/New_York", also one only the system database knows) or a Windows
 // zone name ("Eastern Standard Time").
 // Returns false, leaving the device zone unchanged, for an unknown name.
-bool SetDeviceTimeZone(std::u16string_view id);
+KSTOOLS_API bool SetDeviceTimeZone(std::u16string_view id);
 // Goes back to the process's own zone, read again from TZ or /etc/localtime.
-void ResetDeviceTimeZone();
+KSTOOLS_API void ResetDeviceTimeZone();
 // The tz database name of the device zone; for a zone set through
 // SetTimeZoneInformation, its standard name.
-std::u16string DeviceTimeZoneId();
+KSTOOLS_API std::u16string DeviceTimeZoneId();
 
 // Minutes to add to UTC to get the device zone's wall-clock time at the UTC
 // instant utc (a FILETIME value), daylight saving included.
-std::int32_t LocalOffsetMinutesAt(std::uint64_t utc);
+KSTOOLS_API std::int32_t LocalOffsetMinutesAt(std::uint64_t utc);
 // The UTC FILETIME value of a wall-clock time of the device zone (a FILETIME
 // value counted like a UTC one). A time that occurs twice is taken at its
 // first occurrence; a time skipped by a transition is read with the offset in
 // force before it (02:30 on the spring-forward night in New York is 07:30 UTC).
-std::uint64_t LocalToUtc(std::uint64_t local);
+KSTOOLS_API std::uint64_t LocalToUtc(std::uint64_t local);
 
 }  // namespace platform

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 
+#include "platform/base/export.h"
 #include "platform/time/system_time.h"
 
 using DATE = double;
@@ -25,13 +26,13 @@ using DATE = double;
 //  - a year with the top bit set (negative as a signed 16-bit value) or above
 //    9999; years 0..29 mean 2000..2029 and 30..99 mean 1930..1999;
 //  - a result outside 1 January 100 .. 31 December 9999.
-INT SystemTimeToVariantTime(const SYSTEMTIME* st, DATE* date);
+KSTOOLS_API INT SystemTimeToVariantTime(const SYSTEMTIME* st, DATE* date);
 
 // The broken-down form of date, rounded to the nearest second (milliseconds
 // are 0), with the day of the week filled in. FALSE
 // for NaN or dates outside the valid range, including a time that would round
 // up into 1 January 10000.
-INT VariantTimeToSystemTime(DATE date, LPSYSTEMTIME st);
+KSTOOLS_API INT VariantTimeToSystemTime(DATE date, LPSYSTEMTIME st);
 
 namespace platform {
 

@@ -4,6 +4,7 @@
 #include "platform/text/wide_string.h"
 #include "storage/settings_name.h"
 #include "tools/kstools/cli_context.h"
+#include "tools/kstools/store_volume.h"
 
 namespace kstools {
 namespace {
@@ -178,6 +179,7 @@ void SettingsStore::Save()
         return;
     }
     LONG status = m_store->SaveINIFile(1);
+    if (status == E_FAIL) throw CommandError("cannot save " + Name() + ": " + LastErrorText());
     if (status != 0) throw CommandError("cannot save " + Name() + ": " + DescribeStatus(status));
     m_file->Publish();
 }
