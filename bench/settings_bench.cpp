@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/bench_home.h"
 #include "platform/files/data_directory.h"
 #include "platform/files/durable_file.h"
 #include "storage/c_registry.h"
@@ -41,16 +42,11 @@ std::u16string Number(int n)
 // The data directory, the device path of the file and its host path; the
 // file is written once, the first time it is asked for.
 struct BenchFile {
-    std::string home;
+    benchpeer::BenchHome home;
     std::string hostPath;
 
     BenchFile()
     {
-        char pattern[] = "/tmp/kstools-bench-XXXXXX";
-        if (!mkdtemp(pattern)) std::abort();
-        home = pattern;
-        setenv("KSTOOLS_HOME", home.c_str(), 1);
-        platform::EnsureDeviceRoot();
         hostPath = platform::DeviceRootDirectory() + "/Corvid/Settings.txt";
         CRegistry store(REGISTRY_TYPE_FILE, kDevicePath, 0);
         for (int s = 0; s < kSections; ++s) {
@@ -74,7 +70,6 @@ struct BenchFile {
         for (size_t i = 0; i < written.SectionCount(); ++i) values += written.SectionAt(i).ValueCount();
         if (written.SectionCount() != kSections || values != kSections * kValuesPerSection) std::abort();
     }
-    ~BenchFile() { std::filesystem::remove_all(home); }
 };
 
 BenchFile& File()

@@ -50,6 +50,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/bench_home.h"
 #include "bench/stored_record_walk.h"
 #include "categories/category_records.h"
 #include "categories/full_category_list.h"
@@ -91,7 +92,7 @@ FILETIME ToFileTime(std::uint64_t t) { return {static_cast<DWORD>(t), static_cas
 // The stored tasks: a priority code on most subjects, a tenth undated, one
 // task in five without a category and one in five with two.
 struct TaskStore {
-    std::string home;
+    benchpeer::BenchHome home;
     CEOID tasksDb = 0;
     CEOID categoriesDb = 0;
     SHORT index[kCategoryCount] = {};  // the categories' bit numbers
@@ -102,11 +103,6 @@ struct TaskStore {
 
     TaskStore()
     {
-        char pattern[] = "/tmp/kstools-bench-XXXXXX";
-        if (!mkdtemp(pattern)) std::abort();
-        home = pattern;
-        setenv("KSTOOLS_HOME", home.c_str(), 1);
-        platform::EnsureDeviceRoot();
         platform::SetUserLocaleName("en-US");
         if (!PimDatabases::Ensure()) std::abort();
         tasksDb = PimDatabases::Oid(kTasksDatabase);
@@ -118,7 +114,6 @@ struct TaskStore {
         WriteTasks(kTasks);
         WriteSettings();
     }
-    ~TaskStore() { std::filesystem::remove_all(home); }
 
     // Adds tasks up to total.
     void WriteTasks(int total)

@@ -272,28 +272,38 @@ DWORD CCalendarThread::CalendarThreadProc(CeManualEvent* stopEvent, CEOID oid)
 void CCalendarThread::LoadAppointments(CeManualEvent* stop, CEOID single, bool& aborted)
 {
     CeDb* db = GetDatabaseClass();
-    // Each read moves on to the next record by itself, which saves a seek per record.
-    if (!db || !db->Open(kAppointmentsDatabase, kAppointmentStart, CEDB_AUTOINCREMENT, nullptr)) return;
+    // Each read moves on to the next record by itself, which saves a seek per
+    // record. The records are read in OID order, the store's cheapest walk:
+    // the list is sorted once it is whole, and its order decides every tie
+    // (by OID last), so the order of the reads never shows.
+    if (!db || !db->Open(kAppointmentsDatabase, 0, CEDB_AUTOINCREMENT | CEDB_OIDORDER, nullptr)) return;
     if (single != 0) {
         if (db->SeekTo(single) == single) FileAppointment();
-    } else {
-        // The store's record count is only 16 bits wide, so it does not bound
-        // the walk: a store of more than 65,535 appointments is read to its
-        // end instead of losing the records past the count's low bits.
-        if (db->SeekFirst() != 0) {
-            for (int n = 1;; ++n) {
-                // A record that cannot be read is skipped; no current record is the end.
-                if (!FileAppointment() && (GetLastError() == ERROR_NOT_FOUND || db->SeekNext() == 0)) break;
-                if (n % kStopCheckInterval == 0 && StopRequested(stop)) {
-                    aborted = true;
-                    break;
-                }
-            }
-        }
+    } else if (const int walked = WalkAppointments(*db, stop, 0)) {
+        // A load stopped early keeps the earliest appointments: what a walk
+        // in start order files in as many steps, filed again in that order.
+        aborted = true;
+        m_list.RemoveAll();
+        if (db->Open(kAppointmentsDatabase, kAppointmentStart, CEDB_AUTOINCREMENT, nullptr))
+            WalkAppointments(*db, nullptr, walked);
     }
     db->Close();
     m_recurrence.DeletedOccurrences().RemoveAll();
     m_working.NullData();
+}
+
+int CCalendarThread::WalkAppointments(CeDb& db, CeManualEvent* stop, int steps)
+{
+    // The store's record count is only 16 bits wide, so it does not bound
+    // the walk: a store of more than 65,535 appointments is read to its end
+    // instead of losing the records past the count's low bits.
+    if (db.SeekFirst() == 0) return 0;
+    for (int n = 1;; ++n) {
+        // A record that cannot be read is skipped; no current record is the end.
+        if (!FileAppointment() && (GetLastError() == ERROR_NOT_FOUND || db.SeekNext() == 0)) return 0;
+        if (n == steps) return 0;
+        if (steps == 0 && n % kStopCheckInterval == 0 && StopRequested(stop)) return n;
+    }
 }
 
 bool CCalendarThread::FileAppointment()
@@ -306,10 +316,11 @@ bool CCalendarThread::FileAppointment()
     if (fReadRecord(read)) {
         if (m_working.recurring) {
             const CEPROPVAL* props = m_record.GetProps();
-            const int patternAt = m_record.FindProp(m_appointmentProps[12]);
+            const int patternAt = m_record.FindProp(m_appointmentProps[12], 12);
             const CEBLOB pattern = props[patternAt].val.blob;  // present: fReadRecord checked
             CEBLOB zone{0, nullptr};
-            if (const CEPROPVAL* stored = m_record.Stored(m_appointmentProps[14])) zone = stored->val.blob;
+            if (const CEPROPVAL* stored = m_record.StoredAt(m_record.FindProp(m_appointmentProps[14], 14)))
+                zone = stored->val.blob;
             // The parser keeps the pattern's own dates in start and end.
             const double start = m_working.start, end = m_working.end;
             const LONG day = m_working.day;

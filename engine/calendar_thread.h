@@ -24,6 +24,7 @@
 #include "engine/ks_data_thread.h"
 #include "engine/tasks_compare.h"
 #include "foundation/ce_ptr_list.h"
+#include "platform/base/export.h"
 #include "platform/base/types.h"
 #include "platform/objectstore/store_schema.h"
 #include "platform/time/system_time.h"
@@ -63,7 +64,7 @@ inline constexpr UINT kCalendarAgeWordString = 44038;
 
 using CalendarCompareFn = int (*)(DATACALENDAR* const& a, DATACALENDAR* const& b, unsigned long user);
 
-class CCalendarThread : public CKSDataThread, private CalendarOccurrenceSink {
+class KSTOOLS_API CCalendarThread : public CKSDataThread, private CalendarOccurrenceSink {
 public:
     // key: the view's settings key; null: "Software\Corvid\Kestrel\CAV".
     explicit CCalendarThread(const WCHAR* key = nullptr);
@@ -137,6 +138,10 @@ private:
     bool RangeMode() const { return m_settings.view >= kCalendarViewMeetings; }
     bool FiltersOn() const;
     void LoadAppointments(CeManualEvent* stop, CEOID single, bool& aborted);
+    // Files the records of db from its first on: with steps 0 until the end
+    // or until stop is seen set (looked at every 20th record), else that
+    // many steps. The steps taken when stopped, else 0.
+    int WalkAppointments(CeDb& db, CeManualEvent* stop, int steps);
     // Reads and files the current record; false when no record could be read
     // (the end of the store).
     bool FileAppointment();

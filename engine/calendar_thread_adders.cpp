@@ -194,7 +194,8 @@ void CCalendarThread::AddJournal()
         m_list.Append(entry);
     }
     m_side.Close();
-    SortAscending();
+    // A full load sorts once, when its list is whole (AddCalendarDate).
+    if (!m_bInFullLoad) SortAscending();
 }
 
 void CCalendarThread::AddContactInfo()

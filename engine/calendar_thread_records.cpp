@@ -38,9 +38,11 @@ enum AppointmentProp {
     kZone,
 };
 
+// The record was read by the list of identifiers: each entry sits at its
+// place in the list, where it is looked for first.
 const CEPROPVAL* Entry(const CeDbRecord& record, const ULONG* ids, AppointmentProp prop)
 {
-    return record.Stored(ids[prop]);
+    return record.StoredAt(record.FindProp(ids[prop], prop));
 }
 
 const WCHAR* TextOf(const CeDbRecord& record, const ULONG* ids, AppointmentProp prop)

@@ -11,10 +11,10 @@
 #include "engine/data_tasks.h"
 #include "engine/note_emptiness.h"
 #include "engine/task_subject_prefix.h"
-#include "platform/objectmodel/pim_databases.h"
 #include "platform/base/private_heap.h"
-#include "platform/time/variant_time.h"
+#include "platform/objectmodel/pim_databases.h"
 #include "platform/text/wide_string.h"
+#include "platform/time/variant_time.h"
 
 namespace {
 
@@ -93,7 +93,8 @@ void CCalendarThread::AddTasks(bool force)
     }
     m_side.Close();
     if (sideOpened) CloseLinksDB();
-    SortAscending();
+    // A full load sorts once, when its list is whole (AddCalendarDate).
+    if (!m_bInFullLoad) SortAscending();
 }
 
 void CCalendarThread::AddNewTask(CeDbRecord& record)

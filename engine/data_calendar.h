@@ -3,8 +3,9 @@
 // row made by a loader or by Copy owns its strings and its task record.
 #pragma once
 
-#include "platform/text/bstr.h"
+#include "platform/base/export.h"
 #include "platform/base/types.h"
+#include "platform/text/bstr.h"
 
 class DATATASKS;
 
@@ -19,7 +20,7 @@ inline constexpr DWORD kCalendarKindAppointment = 3;  // also a date header
 inline constexpr DWORD kCalendarKindTask = 4;
 inline constexpr DWORD kCalendarKindJournal = 6;
 
-class DATACALENDAR {
+class KSTOOLS_API DATACALENDAR {
 public:
     DATACALENDAR();
     DATACALENDAR(const DATACALENDAR&) = delete;

@@ -7,9 +7,10 @@
 
 #include "engine/data_calendar.h"
 #include "foundation/ce_ptr_list.h"
+#include "platform/base/export.h"
+#include "platform/base/types.h"
 #include "platform/text/bstr.h"
 #include "platform/time/time_zone.h"
-#include "platform/base/types.h"
 
 // RecurFrequency values of a pattern blob.
 inline constexpr WORD kRecurDaily = 0x200A;
@@ -18,7 +19,7 @@ inline constexpr WORD kRecurMonthly = 0x200C;
 inline constexpr WORD kRecurYearly = 0x200D;
 
 // One changed occurrence of a pattern. Dates are minutes since 1601.
-struct CALENDAREXCEPTION {
+struct KSTOOLS_API CALENDAREXCEPTION {
     CALENDAREXCEPTION();
     ~CALENDAREXCEPTION();
     CALENDAREXCEPTION(const CALENDAREXCEPTION&) = delete;
@@ -41,7 +42,7 @@ struct CALENDAREXCEPTION {
     DWORD originalDate;
 };
 
-class DATACALENDARDB : public DATACALENDAR {
+class KSTOOLS_API DATACALENDARDB : public DATACALENDAR {
 public:
     DATACALENDARDB();
     ~DATACALENDARDB() override;

@@ -8,7 +8,7 @@
 
 #include "platform/text/wide_string.h"
 
-DATATASKS::DATATASKS() : subject(nullptr), categories(nullptr), iconText(nullptr), children(0)
+DATATASKS::DATATASKS() : subject(nullptr), categories(nullptr), iconText(nullptr), subjectKey(0)
 {
     SetDefaults();
     keptAsParent = 0;
@@ -66,7 +66,7 @@ int DATATASKS::TotalNumChildren() const
     // cycle left by damaged parent links) is not descended into twice.
     struct Frame {
         const DATATASKS* row;
-        CePtrList<DATATASKS*>::iterator next;
+        TaskChildren::iterator next;
     };
     int total = 0;
     std::vector<Frame> stack;

@@ -4,7 +4,8 @@
 // malloc'ed and belong to the row.
 #pragma once
 
-#include "foundation/ce_ptr_list.h"
+#include "engine/task_children.h"
+#include "platform/base/export.h"
 #include "platform/base/types.h"
 
 // "No date" (1 January 4501) as an OLE automation date.
@@ -22,7 +23,7 @@ inline constexpr SHORT kTaskDroppedHeaderDepth = -99;
 
 inline constexpr int kTaskPriorityChars = 4;
 
-class DATATASKS {
+class KSTOOLS_API DATATASKS {
 public:
     DATATASKS();
     ~DATATASKS();
@@ -79,7 +80,9 @@ public:
     SHORT depth;
     WORD groupIndex;
     DATATASKS* parent;
-    CePtrList<DATATASKS*> children;
+    TaskChildren children;
+    // The subject's collation prefix, made for each sort (TasksSubjectKeys).
+    ULONGLONG subjectKey;
 
 private:
     void SetDefaults();

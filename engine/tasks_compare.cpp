@@ -21,6 +21,15 @@ int LocaleCompare(const WCHAR* a, const WCHAR* b)
     return r == 0 ? 0 : r - 2;
 }
 
+// Subjects: by their keys where both have one and they differ, else in
+// locale order.
+int SubjectCompare(const TasksSortState& state, const DATATASKS* a, const DATATASKS* b)
+{
+    if (state.SubjectKeysReady() && a->subjectKey != b->subjectKey && a->subjectKey && b->subjectKey)
+        return a->subjectKey < b->subjectKey ? -1 : 1;
+    return LocaleCompare(a->subject, b->subject);
+}
+
 long WholeDay(double date) { return static_cast<long>(date); }
 bool Undated(double date) { return date >= kTaskNoDate; }
 
@@ -106,6 +115,20 @@ TasksSortScope::TasksSortScope(TasksSortState& state) : m_previous(t_bound) { t_
 
 TasksSortScope::~TasksSortScope() { t_bound = m_previous; }
 
+TasksSubjectKeys::TasksSubjectKeys(TasksSortState& state, std::initializer_list<const CePtrList<DATATASKS*>*> lists)
+    : m_state(state)
+{
+    for (const CePtrList<DATATASKS*>* list : lists) {
+        for (DATATASKS* row : *list) {
+            if (row)
+                row->subjectKey = CompareStringPrefix(LOCALE_USER_DEFAULT, 0, row->subject ? row->subject : u"", -1);
+        }
+    }
+    m_state.SetSubjectKeysReady(true);
+}
+
+TasksSubjectKeys::~TasksSubjectKeys() { m_state.SetSubjectKeysReady(false); }
+
 TasksCompareFn TasksPrimaryComparison(int key)
 {
     switch (key) {
@@ -157,7 +180,7 @@ int TasksCompareSubject(DATATASKS* const& a, DATATASKS* const& b, unsigned long 
     bool noneA = IsNoneHeader(a);
     bool noneB = IsNoneHeader(b);
     if (noneA != noneB) return noneA ? -1 : 1;
-    int r = LocaleCompare(a->subject, b->subject);
+    int r = SubjectCompare(state, a, b);
     if (r != 0) return Directed(state, r);
     return TasksCompareSecond(a, b, user);
 }

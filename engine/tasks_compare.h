@@ -9,7 +9,10 @@
 // negative when a goes first.
 #pragma once
 
+#include <initializer_list>
+
 #include "engine/data_tasks.h"
+#include "platform/base/export.h"
 
 using TasksCompareFn = int (*)(DATATASKS* const& a, DATATASKS* const& b, unsigned long user);
 
@@ -34,7 +37,7 @@ struct TasksSortPrefs {
 };
 
 // One list's sort state. SetPrefs also starts the primary phase.
-class TasksSortState {
+class KSTOOLS_API TasksSortState {
 public:
     void SetPrefs(const TasksSortPrefs& prefs);
     const TasksSortPrefs& Prefs() const { return m_prefs; }
@@ -47,6 +50,9 @@ public:
     void BeginSecondaryKey();
     bool SecondaryPhase() const { return m_secondaryPhase; }
     bool Descending() const { return m_descending; }
+    // Whether the rows' subject keys are current (TasksSubjectKeys).
+    bool SubjectKeysReady() const { return m_subjectKeys; }
+    void SetSubjectKeysReady(bool ready) { m_subjectKeys = ready; }
 
     // The state the comparisons on the calling thread read: the one bound
     // by the innermost TasksSortScope, else a default state of the thread.
@@ -56,10 +62,11 @@ private:
     TasksSortPrefs m_prefs;
     bool m_secondaryPhase = false;
     bool m_descending = false;
+    bool m_subjectKeys = false;
 };
 
 // Binds a list's state to the calling thread until the scope ends.
-class TasksSortScope {
+class KSTOOLS_API TasksSortScope {
 public:
     explicit TasksSortScope(TasksSortState& state);
     ~TasksSortScope();
@@ -70,23 +77,40 @@ private:
     TasksSortState* m_previous;
 };
 
+// Gives every row of the lists the collation prefix of its subject in the
+// user's locale (CompareStringPrefix), and lets the comparisons of state read
+// them until the object goes: subjects then compare by these numbers first
+// and through the locale only when they are equal, with the same result.
+// The keys are made for one sort, so a subject changed between two sorts
+// never meets a stale key.
+class TasksSubjectKeys {
+public:
+    TasksSubjectKeys(TasksSortState& state, std::initializer_list<const CePtrList<DATATASKS*>*> lists);
+    ~TasksSubjectKeys();
+    TasksSubjectKeys(const TasksSubjectKeys&) = delete;
+    TasksSubjectKeys& operator=(const TasksSubjectKeys&) = delete;
+
+private:
+    TasksSortState& m_state;
+};
+
 // The primary and the secondary comparison of a sort key (unknown keys
 // compare by start date).
-TasksCompareFn TasksPrimaryComparison(int key);
-TasksCompareFn TasksSecondaryComparison(int key);
+KSTOOLS_API TasksCompareFn TasksPrimaryComparison(int key);
+KSTOOLS_API TasksCompareFn TasksSecondaryComparison(int key);
 
-int TasksCompareTPM(DATATASKS* const& a, DATATASKS* const& b, unsigned long user);
-int TasksCompareSubject(DATATASKS* const& a, DATATASKS* const& b, unsigned long user);
-int TasksCompareStartDate(DATATASKS* const& a, DATATASKS* const& b, unsigned long user);
-int TasksCompareDueDate(DATATASKS* const& a, DATATASKS* const& b, unsigned long user);
-int TasksCompareCategory(DATATASKS* const& a, DATATASKS* const& b, unsigned long user);
-int TasksComparePriority(DATATASKS* const& a, DATATASKS* const& b, unsigned long user);
-int TasksCompareCompletion(DATATASKS* const& a, DATATASKS* const& b, unsigned long user);
-int TasksCompareOID(DATATASKS* const& a, DATATASKS* const& b, unsigned long user);
-int TasksCompareParentOID(DATATASKS* const& a, DATATASKS* const& b, unsigned long user);
+KSTOOLS_API int TasksCompareTPM(DATATASKS* const& a, DATATASKS* const& b, unsigned long user);
+KSTOOLS_API int TasksCompareSubject(DATATASKS* const& a, DATATASKS* const& b, unsigned long user);
+KSTOOLS_API int TasksCompareStartDate(DATATASKS* const& a, DATATASKS* const& b, unsigned long user);
+KSTOOLS_API int TasksCompareDueDate(DATATASKS* const& a, DATATASKS* const& b, unsigned long user);
+KSTOOLS_API int TasksCompareCategory(DATATASKS* const& a, DATATASKS* const& b, unsigned long user);
+KSTOOLS_API int TasksComparePriority(DATATASKS* const& a, DATATASKS* const& b, unsigned long user);
+KSTOOLS_API int TasksCompareCompletion(DATATASKS* const& a, DATATASKS* const& b, unsigned long user);
+KSTOOLS_API int TasksCompareOID(DATATASKS* const& a, DATATASKS* const& b, unsigned long user);
+KSTOOLS_API int TasksCompareParentOID(DATATASKS* const& a, DATATASKS* const& b, unsigned long user);
 // The tie-break by the secondary key, then subject, then OID.
-int TasksCompareSecond(DATATASKS* a, DATATASKS* b, unsigned long user);
+KSTOOLS_API int TasksCompareSecond(DATATASKS* a, DATATASKS* b, unsigned long user);
 
 // True when a's OID is b's parent OID or the parent OID of any row up b's
 // chain of parents.
-bool IsDescendant(DATATASKS* a, DATATASKS* b);
+KSTOOLS_API bool IsDescendant(DATATASKS* a, DATATASKS* b);

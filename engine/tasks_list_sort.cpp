@@ -63,7 +63,8 @@ void QuickSortRows(Rows& rows, TasksCompareFn compare, bool ascending)
 }
 
 // Every row that has children, each once, found without recursion.
-std::vector<DATATASKS*> ParentsBelow(const CePtrList<DATATASKS*>& top)
+template <class List>
+std::vector<DATATASKS*> ParentsBelow(const List& top)
 {
     std::vector<DATATASKS*> parents;
     std::unordered_set<DATATASKS*> seen;
@@ -79,20 +80,21 @@ std::vector<DATATASKS*> ParentsBelow(const CePtrList<DATATASKS*>& top)
     return parents;
 }
 
-// Rows in display order: each row followed depth-first by its children. A
-// row met again on its own path (a cycle of damaged links) is not entered
-// again.
-Rows WalkTree(const CePtrList<DATATASKS*>& top)
+// Calls visit for every row in display order: each row followed depth-first
+// by its children. A row met again on its own path (a cycle of damaged
+// links) is not entered again. The order itself is never stored, so a walk
+// of the whole list allocates only for the path.
+template <class Visit>
+void ForEachInTree(const CePtrList<DATATASKS*>& top, Visit visit)
 {
     struct Frame {
         DATATASKS* row;
-        CePtrList<DATATASKS*>::iterator next;
+        TaskChildren::iterator next;
     };
-    Rows order;
     std::vector<Frame> stack;
     std::unordered_set<DATATASKS*> onPath;
     auto enter = [&](DATATASKS* row) {
-        order.push_back(row);
+        visit(row);
         if (row && row->children.GetCount() > 0 && onPath.insert(row).second) {
             stack.push_back({row, row->children.begin()});
         }
@@ -111,7 +113,21 @@ Rows WalkTree(const CePtrList<DATATASKS*>& top)
             enter(child);
         }
     }
-    return order;
+}
+
+// Sorts the children of a row in place.
+void SortChildren(TaskChildren& children, TasksCompareFn compare)
+{
+    Rows* rows = children.Items();
+    if (compare && rows && rows->size() > 1) QuickSortRows(*rows, compare, true);
+}
+
+// Every row's children recursively, then top itself.
+template <class List, class SortTop>
+void SortTree(List& top, TasksCompareFn compare, SortTop sortTop)
+{
+    for (DATATASKS* parent : ParentsBelow(top)) SortChildren(parent->children, compare);
+    sortTop(top);
 }
 
 }  // namespace
@@ -131,14 +147,13 @@ void TasksQuickSort(CePtrList<DATATASKS*>& list, TasksCompareFn compare, bool as
 
 void SortHierTasks(CePtrList<DATATASKS*>& top, TasksCompareFn compare)
 {
-    for (DATATASKS* parent : ParentsBelow(top)) TasksQuickSort(parent->children, compare, true);
-    TasksQuickSort(top, compare, true);
+    SortTree(top, compare, [&](CePtrList<DATATASKS*>& list) { TasksQuickSort(list, compare, true); });
 }
 
 void SortGroupTasks(CePtrList<DATATASKS*>& top, TasksCompareFn headerCompare, TasksCompareFn primary)
 {
     for (DATATASKS* header : top) {
-        if (header) SortHierTasks(header->children, primary);
+        if (header) SortTree(header->children, primary, [&](TaskChildren& rows) { SortChildren(rows, primary); });
     }
     // Headers are ordered without the hidden flag and the tie-break; the
     // comparison inverts under a descending direction and so does the sort,
@@ -151,8 +166,8 @@ void SortGroupTasks(CePtrList<DATATASKS*>& top, TasksCompareFn headerCompare, Ta
 
 int LoadHierTasks(const CePtrList<DATATASKS*>& top, CePtrList<DATATASKS*>& display, Rows* unlinked, bool reuseNodes)
 {
-    const Rows order = WalkTree(top);
-    const auto rows = static_cast<int>(std::count_if(order.begin(), order.end(), [](DATATASKS* row) { return row; }));
+    int rows = 0;
+    ForEachInTree(top, [&](DATATASKS* row) { rows += row ? 1 : 0; });
     // The rows go to the list's existing nodes when there are as many, else
     // into new ones after the list is emptied (without freeing the rows:
     // they live on in the tree and their lists).
@@ -169,15 +184,17 @@ int LoadHierTasks(const CePtrList<DATATASKS*>& top, CePtrList<DATATASKS*>& displ
             *next++ = row;
     };
     int visible = 0;
-    for (DATATASKS* row : order) {
-        if (row && !row->hidden) {
+    Rows hidden;
+    ForEachInTree(top, [&](DATATASKS* row) {
+        if (!row) return;
+        if (row->hidden) {
+            hidden.push_back(row);
+        } else {
             place(row);
             ++visible;
         }
-    }
+    });
     // Hidden rows fill the list from the back, so they stand in reverse.
-    for (auto it = order.rbegin(); it != order.rend(); ++it) {
-        if (*it && (*it)->hidden) place(*it);
-    }
+    for (auto it = hidden.rbegin(); it != hidden.rend(); ++it) place(*it);
     return visible;
 }

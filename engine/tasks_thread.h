@@ -26,6 +26,7 @@
 #include "engine/tasks_compare.h"
 #include "engine/tasks_view_settings.h"
 #include "foundation/ce_ptr_list.h"
+#include "platform/base/export.h"
 #include "storage/ce_db_record.h"
 
 // One request to move a row in the task tree.
@@ -41,7 +42,7 @@ inline constexpr DWORD kTasksReadBufferSize = 0x20000;
 inline constexpr LONG kTasksHiddenDueFirst = 401734;
 inline constexpr LONG kTasksHiddenDueLast = 401768;
 
-class CTasksThread : public CKSDataThread {
+class KSTOOLS_API CTasksThread : public CKSDataThread {
 public:
     CTasksThread();
     ~CTasksThread() override;
@@ -115,7 +116,7 @@ public:
     void AddTreeNode(_HIERSTRUCT* move, int childPosition, int parentPosition);
     void RemoveTreeNode(_HIERSTRUCT* move, int position, bool promoteChildren);
     void DeleteChildrenFromTask(long& position);
-    void UpdateDepth(CePtrList<DATATASKS*>& children, DATATASKS* parent);
+    void UpdateDepth(TaskChildren& children, DATATASKS* parent);
     void SetupChildren(DATATASKS* parent, unsigned short& percent);
     void HTParentTaskRulesCheck(DATATASKS* parent);
 

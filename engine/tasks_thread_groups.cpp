@@ -597,6 +597,9 @@ void CTasksThread::SortDataList()
         m_displayed = 0;
         return;
     }
+    // Subjects compare by their keys, made once per row instead of in every
+    // comparison.
+    const TasksSubjectKeys keys(m_sortState, {&m_list, &m_groups});
     if (m_withParent == 0 && (!grouped || m_included == 0)) {
         TasksQuickSort(m_list, primary, true);
         RecountDisplayed();

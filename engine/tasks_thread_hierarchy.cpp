@@ -276,7 +276,7 @@ void CTasksThread::SetChildToParents(void* /*buffer*/, ULONG* /*ids*/, ULONG /*s
 
 // ---- Depths and rolling children up ----
 
-void CTasksThread::UpdateDepth(CePtrList<DATATASKS*>& children, DATATASKS* parent)
+void CTasksThread::UpdateDepth(TaskChildren& children, DATATASKS* parent)
 {
     for (DATATASKS* child : children) {
         child->depth = static_cast<SHORT>(parent->depth + 1);

@@ -108,6 +108,20 @@ public:
         m_pfnCompare = compare ? compare : CeListComparePolicy(0);
     }
 
+    // The copy kind of the list's copy policy (0 for values and integer
+    // lists), or -1 for a caller's own; the saved form of a list
+    // (ce_list_file.h) writes its elements by it.
+    int GetCopyKind() const
+    {
+        if (m_pfnCopy == &CopyAddRef) return 3;
+        for (int kind : {1, 2, 4, 5, 6})
+            if (m_pfnCopy == CeListCopyPolicy(kind)) return kind;
+        return m_pfnCopy == CeListCopyPolicy(0) ? 0 : -1;
+    }
+    // Renumbers the positions from 0 or 1 (as at construction); the elements
+    // and the current node stay.
+    void SetIndexBase(int indexBase) { m_nIndexBase = indexBase == 1 ? 1 : 0; }
+
     int GetCount() const { return m_nCount; }
     bool IsEmpty() const { return m_nCount == 0; }
     int GetIndexBase() const { return m_nIndexBase; }

@@ -9,7 +9,11 @@
 #include <unicode/locid.h>
 #include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
+#include <unicode/ucol.h>
+#include <unicode/uiter.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -255,36 +259,83 @@ int Ordinal(std::u16string_view a, std::u16string_view b)
     return r < 0 ? CSTR_LESS_THAN : r > 0 ? CSTR_GREATER_THAN : CSTR_EQUAL;
 }
 
-}  // namespace
-
-int CompareStringW(LCID locale, DWORD flags, const WCHAR* a, int countA, const WCHAR* b, int countB)
+// The argument checks CompareStringW and CompareStringPrefix share: the
+// locale to collate for and the texts, or null (last error set) when the call
+// is refused.
+const platform::ResolvedLocale* CheckArguments(LCID locale, DWORD flags, const WCHAR* a, int countA, const WCHAR* b,
+                                               int countB, std::u16string_view& textA, std::u16string_view& textB)
 {
     if (flags & ~kKnownFlags) {
         SetLastError(ERROR_INVALID_FLAGS);
-        return 0;
+        return nullptr;
     }
     const platform::ResolvedLocale* resolved = platform::ResolveLocale(locale);
     if (!resolved || countA < -1 || countB < -1 || (!a && countA != 0) || (!b && countB != 0)) {
         SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
+        return nullptr;
     }
-    std::u16string_view textA = Counted(a, countA);
-    std::u16string_view textB = Counted(b, countB);
+    textA = Counted(a, countA);
+    textB = Counted(b, countB);
     if (textA.size() > INT32_MAX || textB.size() > INT32_MAX) {
         SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
+        return nullptr;
     }
+    return resolved;
+}
+
+Folding FoldingOf(DWORD flags)
+{
+    return {IgnoresCase(flags) && !IgnoresAccents(flags), (flags & NORM_IGNOREKANATYPE) != 0,
+            (flags & NORM_IGNOREWIDTH) != 0, (flags & NORM_IGNORESYMBOLS) != 0, false};
+}
+
+// Word sort: hyphens and apostrophes count only between strings that are
+// otherwise equal. With symbols ignored they do not count at all.
+bool IsWordSort(DWORD flags) { return !(flags & (SORT_STRINGSORT | NORM_IGNORESYMBOLS)); }
+
+// Up to eight bytes as a number, the first byte highest; missing bytes are 0,
+// which sorts a shorter key before a longer one it begins.
+ULONGLONG BigEndian(const std::uint8_t* bytes, size_t count)
+{
+    ULONGLONG n = 0;
+    for (size_t i = 0; i < 8; ++i) n = n << 8 | (i < count ? bytes[i] : 0);
+    return n;
+}
+
+// The first eight bytes of the collation key of s folded; only as much of
+// the key is made as those bytes need (mostly the first letters' primary
+// weights). 0 when ICU fails.
+ULONGLONG CollationPrefix(const icu::Collator& c, const Folding& folding, std::u16string_view s)
+{
+    if (folding.Any()) {
+        thread_local std::u16string storage;
+        folding.Apply(s, storage);
+        s = storage;
+    }
+    UCharIterator iter;
+    uiter_setString(&iter, s.data(), static_cast<int32_t>(s.size()));
+    std::uint32_t state[2] = {0, 0};
+    std::uint8_t bytes[8] = {};
+    UErrorCode err = U_ZERO_ERROR;
+    const int32_t made = ucol_nextSortKeyPart(c.toUCollator(), &iter, state, bytes, 8, &err);
+    if (U_FAILURE(err) || made < 0) return 0;
+    return BigEndian(bytes, static_cast<size_t>(made));
+}
+
+}  // namespace
+
+int CompareStringW(LCID locale, DWORD flags, const WCHAR* a, int countA, const WCHAR* b, int countB)
+{
+    std::u16string_view textA, textB;
+    const platform::ResolvedLocale* resolved = CheckArguments(locale, flags, a, countA, b, countB, textA, textB);
+    if (!resolved) return 0;
 
     const icu::Collator* collator = CollatorFor(*resolved, ConfigOf(flags));
     if (!collator) return Ordinal(textA, textB);  // no collation data: still a total order
 
-    Folding folding{IgnoresCase(flags) && !IgnoresAccents(flags), (flags & NORM_IGNOREKANATYPE) != 0,
-                    (flags & NORM_IGNOREWIDTH) != 0, (flags & NORM_IGNORESYMBOLS) != 0, false};
-    // Word sort: hyphens and apostrophes count only between strings that are
-    // otherwise equal. With symbols ignored they do not count at all.
-    bool wordSort = !(flags & (SORT_STRINGSORT | NORM_IGNORESYMBOLS));
+    const Folding folding = FoldingOf(flags);
     // The order is that of the key (text without marks, marks, whole text).
-    if (wordSort && (HasWordSortMarks(textA) || HasWordSortMarks(textB))) {
+    if (IsWordSort(flags) && (HasWordSortMarks(textA) || HasWordSortMarks(textB))) {
         Folding withoutMarks = folding;
         withoutMarks.dropWordSortMarks = true;
         int r = Collate(*collator, withoutMarks, textA, textB);
@@ -293,6 +344,29 @@ int CompareStringW(LCID locale, DWORD flags, const WCHAR* a, int countA, const W
         if (r != CSTR_EQUAL) return r;
     }
     return Collate(*collator, folding, textA, textB);
+}
+
+ULONGLONG CompareStringPrefix(LCID locale, DWORD flags, const WCHAR* s, int count)
+{
+    std::u16string_view text, same;
+    const platform::ResolvedLocale* resolved = CheckArguments(locale, flags, s, count, nullptr, 0, text, same);
+    if (!resolved) return 0;
+    const icu::Collator* collator = CollatorFor(*resolved, ConfigOf(flags));
+    if (!collator) {
+        // Ordinal order: the first four code units.
+        std::uint8_t bytes[8] = {};
+        size_t units = std::min<size_t>(text.size(), 4);
+        for (size_t i = 0; i < units; ++i) {
+            bytes[2 * i] = static_cast<std::uint8_t>(text[i] >> 8);
+            bytes[2 * i + 1] = static_cast<std::uint8_t>(text[i]);
+        }
+        return BigEndian(bytes, 8);
+    }
+    // Two strings whose marks-free texts differ are ordered by them alone,
+    // whatever their marks; the marks only break ties.
+    Folding folding = FoldingOf(flags);
+    folding.dropWordSortMarks = IsWordSort(flags) && HasWordSortMarks(text);
+    return CollationPrefix(*collator, folding, text);
 }
 
 int lstrcmpW(const WCHAR* a, const WCHAR* b)

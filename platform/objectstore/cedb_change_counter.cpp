@@ -1,11 +1,10 @@
 #include "platform/objectstore/internal/cedb_change_counter.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <atomic>
+
+#include "platform/kernel/file_system.h"
 
 namespace platform::cedb {
 
@@ -14,22 +13,20 @@ ChangeCounter::~ChangeCounter() { Close(); }
 bool ChangeCounter::Open(const std::string& volumePath)
 {
     Close();
-    int fd = open(PathFor(volumePath).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
+    FileSystem& files = Files();
+    const OwnedFd fd(files.Open(PathFor(volumePath), O_RDWR | O_CREAT, 0600));
+    if (!fd.Valid()) return false;
     struct stat info {};
-    bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-              (info.st_size >= static_cast<off_t>(sizeof(std::uint64_t)) || ftruncate(fd, sizeof(std::uint64_t)) == 0);
-    if (ok) {
-        void* map = mmap(nullptr, sizeof(std::uint64_t), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-        if (map != MAP_FAILED) word_ = static_cast<std::uint64_t*>(map);
-    }
-    close(fd);
+    bool ok = files.StatOpen(fd.Get(), &info) == 0 && S_ISREG(info.st_mode) &&
+              (info.st_size >= static_cast<off_t>(sizeof(std::uint64_t)) ||
+               files.Truncate(fd.Get(), sizeof(std::uint64_t)) == 0);
+    if (ok) word_ = static_cast<std::uint64_t*>(files.Map(fd.Get(), sizeof(std::uint64_t)));
     return word_ != nullptr;
 }
 
 void ChangeCounter::Close()
 {
-    if (word_) munmap(word_, sizeof(std::uint64_t));
+    if (word_) Files().Unmap(word_, sizeof(std::uint64_t));
     word_ = nullptr;
 }
 

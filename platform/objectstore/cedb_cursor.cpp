@@ -49,6 +49,17 @@ Cursor::Cursor(Volume& volume, CEOID db, int slot) : volume_(volume), db_(db), s
 
 std::string Cursor::KeyExpr() const { return slot_ < 0 ? "X''" : KeyColumn(slot_); }
 
+std::string Cursor::RowColumns() const { return slot_ < 0 ? "oid, props" : "oid, " + KeyColumn(slot_) + ", props"; }
+
+void Cursor::AddRow(const Statement& st)
+{
+    // In OID order every key is empty: it is not asked of SQLite at all.
+    if (slot_ < 0)
+        rows_.Add(static_cast<CEOID>(st.Int(0)), {}, st.Bytes(1));
+    else
+        rows_.Add(static_cast<CEOID>(st.Int(0)), st.Bytes(1), st.Bytes(2));
+}
+
 std::string Cursor::AfterCondition(bool inclusive) const
 {
     const char* op = inclusive ? ">=" : ">";
@@ -68,14 +79,14 @@ DWORD Cursor::Fetch(const std::string& where, bool descending, std::uint64_t lim
     rows_.Clear();
     std::string order = slot_ < 0 ? (descending ? "oid DESC" : "oid")
                                   : (descending ? KeyColumn(slot_) + " DESC, oid DESC" : KeyColumn(slot_) + ", oid");
-    std::string sql = "SELECT oid, " + KeyExpr() + ", props FROM records WHERE db = ?1" +
+    std::string sql = "SELECT " + RowColumns() + " FROM records WHERE db = ?1" +
                       (where.empty() ? "" : " AND " + where) + " ORDER BY " + order + " LIMIT ?4 OFFSET ?5";
     Statement st(volume_.Statements(), sql);
     if (!st.Ok()) return MapSqliteError(sqlite3_errcode(volume_.Db()));
     st.Bind(1, db_).BindBlob(2, key_).Bind(3, oid_).Bind(4, AsSqlInt(limit)).Bind(5, AsSqlInt(offset));
     st.BindBlob(6, p6).BindBlob(7, p7).BindBlob(8, p8);
     int rc;
-    while ((rc = st.Step()) == SQLITE_ROW) rows_.Add(static_cast<CEOID>(st.Int(0)), st.Bytes(1), st.Bytes(2));
+    while ((rc = st.Step()) == SQLITE_ROW) AddRow(st);
     return rc == SQLITE_DONE ? ERROR_SUCCESS : MapSqliteError(rc);
 }
 
@@ -161,9 +172,9 @@ DWORD Cursor::ToOid(CEOID oid)
     }
     kept_ = false;
     rows_.Clear();
-    Statement st(volume_.Statements(), "SELECT oid, " + KeyExpr() + ", props FROM records WHERE oid = ?1 AND db = ?2");
+    Statement st(volume_.Statements(), "SELECT " + RowColumns() + " FROM records WHERE oid = ?1 AND db = ?2");
     int rc = st.Bind(1, oid).Bind(2, db_).Step();
-    if (rc == SQLITE_ROW) rows_.Add(static_cast<CEOID>(st.Int(0)), st.Bytes(1), st.Bytes(2));
+    if (rc == SQLITE_ROW) AddRow(st);
     DWORD status = rc == SQLITE_ROW || rc == SQLITE_DONE ? ERROR_SUCCESS : MapSqliteError(rc);
     return MoveToSingle(status);
 }

@@ -1,5 +1,6 @@
 #include "platform/objectstore/cedb_record_block.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace platform::cedb {
@@ -17,25 +18,39 @@ size_t TailBytes(const StoredProp& p)
     }
 }
 
+// One of 64 bits for a property identifier: a set of these bits tells at
+// once that a record lacks a property.
+std::uint64_t IdBit(CEPROPID id) { return std::uint64_t{1} << ((id * 0x9E3779B1u) >> 26); }
+
 }  // namespace
 
 void RecordBlock::Assign(const std::vector<StoredProp>& props, const CEPROPID* ids, WORD count)
 {
-    entries_.clear();
     if (ids) {
-        entries_.reserve(count);
+        entries_.resize(count);
+        std::uint64_t stored = 0;
+        for (const auto& p : props) stored |= IdBit(p.id);
+        // Records are mostly written in the order their readers list the
+        // properties: the one after the last found is looked at first.
+        size_t next = 0;
+        const size_t n = props.size();
         for (WORD i = 0; i < count; ++i) {
             const StoredProp* found = nullptr;
-            for (const auto& p : props)
-                if (p.id == ids[i]) {
-                    found = &p;
-                    break;
-                }
-            entries_.push_back(Entry{ids[i], found});
+            if (next < n && props[next].id == ids[i]) {
+                found = &props[next++];
+            } else if (stored & IdBit(ids[i])) {
+                for (size_t j = 0; j < n; ++j)
+                    if (props[j].id == ids[i]) {
+                        found = &props[j];
+                        next = j + 1;
+                        break;
+                    }
+            }
+            entries_[i] = Entry{ids[i], found};
         }
     } else {
-        entries_.reserve(props.size());
-        for (const auto& p : props) entries_.push_back(Entry{p.id, &p});
+        entries_.resize(props.size());
+        for (size_t i = 0; i < props.size(); ++i) entries_[i] = Entry{props[i].id, &props[i]};
     }
     bytes_ = entries_.size() * sizeof(CEPROPVAL);
     for (const auto& e : entries_)
@@ -44,11 +59,16 @@ void RecordBlock::Assign(const std::vector<StoredProp>& props, const CEPROPID* i
 
 void RecordBlock::Fill(BYTE* out) const
 {
+    // Each entry is written field by field where it belongs: building it on
+    // the stack and copying it over stalls on the partly written value.
     auto* values = reinterpret_cast<CEPROPVAL*>(out);
     BYTE* tail = out + entries_.size() * sizeof(CEPROPVAL);
     for (size_t i = 0; i < entries_.size(); ++i) {
-        CEPROPVAL v{};
+        CEPROPVAL& v = values[i];
         v.propid = entries_[i].id;
+        v.wLenData = 0;
+        v.wFlags = 0;
+        v.val = CEVALUNION{};
         const StoredProp* p = entries_[i].prop;
         if (!p) {
             v.wFlags = CEDB_PROPNOTFOUND;
@@ -67,7 +87,6 @@ void RecordBlock::Fill(BYTE* out) const
         } else {
             v.val = p->value;
         }
-        std::memcpy(&values[i], &v, sizeof v);
     }
 }
 

@@ -221,7 +221,9 @@ using namespace platform::cedb;
 
 HANDLE CeOpenDatabaseEx(PCEGUID guid, CEOID* oid, LPCWSTR name, CEPROPID sortPropId, DWORD flags, HWND notify)
 {
-    if (!oid || (!*oid && (!name || !*name)) || (flags & ~CEDB_AUTOINCREMENT))
+    const bool oidOrder = (flags & CEDB_OIDORDER) != 0;
+    if (!oid || (!*oid && (!name || !*name)) || (flags & ~(CEDB_AUTOINCREMENT | CEDB_OIDORDER)) ||
+        (oidOrder && sortPropId != 0))
         return Fail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
     std::shared_ptr<Volume> volume;
     if (DWORD err = VolumeFor(guid, volume)) return Fail(err, INVALID_HANDLE_VALUE);
@@ -238,7 +240,7 @@ HANDLE CeOpenDatabaseEx(PCEGUID guid, CEOID* oid, LPCWSTR name, CEPROPID sortPro
             if (err) return Fail(err, INVALID_HANDLE_VALUE);
         }
         int slot = -1;
-        for (size_t i = 0; i < db.sorts.size() && slot < 0; ++i)
+        for (size_t i = 0; i < db.sorts.size() && slot < 0 && !oidOrder; ++i)
             if (sortPropId == 0 || db.sorts[i].propid == sortPropId) slot = static_cast<int>(i);
         if (slot < 0 && sortPropId != 0) return Fail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
         SORTORDERSPEC order = slot >= 0 ? db.sorts[static_cast<size_t>(slot)] : SORTORDERSPEC{0, 0};

@@ -1,12 +1,12 @@
 #include "platform/objectstore/internal/cedb_volume.h"
 
-#include <sys/stat.h>
-
 #include <random>
 
 #include "platform/base/error_codes.h"
-#include "platform/objectstore/internal/cedb_database_row.h"
+#include "platform/files/sqlite_vfs.h"
+#include "platform/kernel/file_system.h"
 #include "platform/locale/locale_resolution.h"
+#include "platform/objectstore/internal/cedb_database_row.h"
 
 namespace platform::cedb {
 namespace {
@@ -47,10 +47,10 @@ std::int64_t FirstOid()
 DWORD Volume::Open(const std::string& path, bool create, std::shared_ptr<Volume>& out)
 {
     struct stat info {};
-    if (!create && stat(path.c_str(), &info) != 0) return ERROR_FILE_NOT_FOUND;
+    if (!create && Files().Stat(path, &info) != 0) return ERROR_FILE_NOT_FOUND;
     std::shared_ptr<Volume> volume(new Volume(path));
     int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
-    int rc = sqlite3_open_v2(path.c_str(), &volume->db_, flags, nullptr);
+    int rc = sqlite3_open_v2(path.c_str(), &volume->db_, flags, SqliteVfsName());
     if (rc == SQLITE_OK) {
         sqlite3_busy_timeout(volume->db_, kBusyTimeoutMs);
         sqlite3_extended_result_codes(volume->db_, 1);
@@ -60,8 +60,9 @@ DWORD Volume::Open(const std::string& path, bool create, std::shared_ptr<Volume>
         rc =
             sqlite3_exec(volume->db_, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr);
         // Loaders read whole databases in sort order, which visits the table's
-        // pages out of order: a larger page cache and a mapped file keep those
-        // reads in memory instead of one pread each.
+        // pages out of order: a larger page cache keeps those reads in memory
+        // instead of one pread each (the mapping size counts only under a
+        // file layer that maps, which platform/files/sqlite_vfs.h does not).
         if (rc == SQLITE_OK) {
             rc = sqlite3_exec(volume->db_, "PRAGMA cache_size=-32768; PRAGMA mmap_size=268435456;", nullptr, nullptr,
                               nullptr);

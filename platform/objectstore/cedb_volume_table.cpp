@@ -10,6 +10,7 @@
 #include "platform/base/last_error.h"
 #include "platform/files/data_directory.h"
 #include "platform/files/device_paths.h"
+#include "platform/kernel/file_system.h"
 
 namespace platform::cedb {
 namespace {
@@ -157,7 +158,8 @@ BOOL CeMountDBVol(PCEGUID guid, LPCWSTR path, DWORD creation)
     if (resolved.isRoot) return Fail(ERROR_ACCESS_DENIED, FALSE);
     if (resolved.exists) {
         struct stat info {};
-        if (stat(resolved.host.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return Fail(ERROR_ACCESS_DENIED, FALSE);
+        if (platform::Files().Stat(resolved.host, &info) != 0 || !S_ISREG(info.st_mode))
+            return Fail(ERROR_ACCESS_DENIED, FALSE);
     } else if (creation == CEDB_OPEN_EXISTING) {
         return Fail(ERROR_FILE_NOT_FOUND, FALSE);
     }

@@ -264,6 +264,48 @@ TEST(DataTasks, TotalNumChildrenCountsEveryLevelAndSurvivesALoop)
     EXPECT_EQ(root.TotalNumChildren(), 6);
 }
 
+// A row's children keep the list's positions: inserts before a position from 0 up to the count (which appends),
+// removals at 0 to count - 1; other positions change nothing.
+TEST(DataTasks, ChildrenInsertAndRemoveByPositionAsAListDoes)
+{
+    DATATASKS row, a, b, c, d;
+    EXPECT_EQ(row.children.GetHead(), nullptr);
+    auto order = [&] {
+        std::string out;
+        for (DATATASKS* child : row.children) out += child == &a ? 'a' : child == &b ? 'b' : child == &c ? 'c' : 'd';
+        return out + " " + std::to_string(row.NumChildren()) + (row.IsParentNode() ? "P" : "");
+    };
+    struct Step {
+        bool insert;
+        int pos;
+        DATATASKS* child;
+        int result;
+        const char* after;
+    };
+    const Step steps[] = {
+        {false, 0, nullptr, CELIST_BADPOSITION, " 0"},
+        {true, 1, &a, CELIST_BADPOSITION, " 0"},
+        {true, 0, &b, CELIST_OK, "b 1P"},
+        {true, 0, &a, CELIST_OK, "ab 2P"},
+        {true, 2, &d, CELIST_OK, "abd 3P"},
+        {true, 2, &c, CELIST_OK, "abcd 4P"},
+        {true, 5, &a, CELIST_BADPOSITION, "abcd 4P"},
+        {true, -1, &a, CELIST_BADPOSITION, "abcd 4P"},
+        {false, 4, nullptr, CELIST_BADPOSITION, "abcd 4P"},
+        {false, -1, nullptr, CELIST_BADPOSITION, "abcd 4P"},
+        {false, 3, nullptr, CELIST_OK, "abc 3P"},
+        {false, 0, nullptr, CELIST_OK, "bc 2P"},
+    };
+    for (const Step& step : steps) {
+        const int result = step.insert ? row.children.InsertAt(step.pos, step.child) : row.children.RemoveAt(step.pos);
+        EXPECT_EQ(result, step.result) << (step.insert ? "insert at " : "remove at ") << step.pos;
+        EXPECT_EQ(order(), step.after) << (step.insert ? "insert at " : "remove at ") << step.pos;
+    }
+    EXPECT_EQ(row.children.GetCount() * 10 + (row.children.GetHead() == &b), 21);
+    row.children.RemoveAll();
+    EXPECT_EQ(order(), " 0");
+}
+
 TEST(NoteEmptinessTest, MissingBlankAndEmptyInkNotesAreEmpty)
 {
     EXPECT_TRUE(IsNoteEmpty(nullptr));

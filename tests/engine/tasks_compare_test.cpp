@@ -396,7 +396,9 @@ TEST_F(TasksCompareTest, DescendantFollowsTheWholeParentChain)
 
 // ---- List sorts ----
 
-std::vector<DATATASKS*> Items(const CePtrList<DATATASKS*>& list)
+// The rows of a list or of a row's children, in order.
+template <class List>
+std::vector<DATATASKS*> Items(const List& list)
 {
     std::vector<DATATASKS*> items;
     for (DATATASKS* row : list) items.push_back(row);
@@ -479,6 +481,38 @@ TEST_F(TasksListSortTest, MatchesAStableSortForEveryKeyAndDirection)
     }
 }
 
+// Sorting by the subjects' keys gives the locale's order exactly: random subjects with accents, case, hyphens and
+// apostrophes, many sharing a long beginning (so ties between keys are common), sorted by subject and as the tie-break
+// of the due date, in both directions, with and without keys.
+TEST_F(TasksListSortTest, SubjectKeysSortAsTheLocaleDoes)
+{
+    std::mt19937 rng(11);
+    const std::u16string letters = u"aAeE\u00e9\u00c9oO\u00f6z-' ";
+    const std::u16string stems[] = {u"", u"Renew the lease ", u"r\u00e9sum\u00e9 ", u"co-op "};
+    std::vector<DATATASKS*> rows;
+    for (DWORD oid = 1; oid <= 400; ++oid) {
+        std::u16string subject = stems[rng() % std::size(stems)];
+        for (size_t n = rng() % 6; n > 0; --n) subject.push_back(letters[rng() % letters.size()]);
+        rows.push_back(pool_.Task(oid, subject.c_str()));
+        rows.back()->dueDate = 46000 + static_cast<double>(rng() % 3);
+    }
+    for (int primary : {kTasksSortSubject, kTasksSortDueDate}) {
+        for (bool descending : {false, true}) {
+            TasksSortState& state = TasksSortState::Current();
+            state.SetPrefs(SortPrefs(primary, kTasksSortSubject, descending, descending));
+            auto sorted = [&](bool keyed) {
+                CePtrList<DATATASKS*> list(1);
+                Fill(list, rows);
+                std::unique_ptr<TasksSubjectKeys> keys(keyed ? new TasksSubjectKeys(state, {&list}) : nullptr);
+                TasksQuickSort(list, TasksPrimaryComparison(primary), true);
+                return Items(list);
+            };
+            EXPECT_EQ(sorted(true), sorted(false)) << "primary " << primary << " descending " << descending;
+            EXPECT_FALSE(state.SubjectKeysReady()) << "the keys serve one sort only";
+        }
+    }
+}
+
 TEST_F(TasksListSortTest, TwentyThousandRowsSortWithoutQuadraticCost)
 {
     const int n = 20000;
@@ -525,7 +559,7 @@ TEST_F(TasksListSortTest, TreeSortOrdersEveryLevelAndKeepsChildrenWithTheirParen
     SortHierTasks(top, &TasksCompareSubject);
     all.push_back(nullptr);  // stands for the top list
     for (DATATASKS* row : all) {
-        std::vector<DATATASKS*> items = Items(row ? row->children : top);
+        std::vector<DATATASKS*> items = row ? Items(row->children) : Items(top);
         for (size_t i = 0; i < items.size(); ++i) {
             EXPECT_EQ(items[i]->parent, row) << "children stay with their parent";
             if (i > 0) {

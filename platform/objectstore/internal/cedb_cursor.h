@@ -93,6 +93,10 @@ private:
     };
 
     std::string KeyExpr() const;
+    // The columns a kept record is read from, and the kept record of a
+    // statement's current row selecting them.
+    std::string RowColumns() const;
+    void AddRow(const Statement& st);
     std::string AfterCondition(bool inclusive) const;
     std::string BeforeCondition(bool inclusive) const;
     // Records of the database meeting `where`, in order (or reversed),

@@ -255,6 +255,38 @@ TEST_F(LocaleCompare, UserDefaultAndLstrcmpFollowThePinnedLocaleCountsMatchPrefi
     EXPECT_EQ(CompareStringW(kEnUs, 0x40000000, u"a", -1, u"a", -1), 0);
 }
 
+// Prefix numbers of names made of two random words (accents, case, digits, hyphens, apostrophes, a soft hyphen and
+// spaces, often sharing a long first word): wherever two differ, CompareStringW orders the names the same way, in
+// word sort and string sort, with case or everything ignored; and they tell most pairs apart.
+TEST_F(LocaleCompare, PrefixNumbersOrderNamesAsCompareStringWWhereverTheyDiffer)
+{
+    const std::u16string alphabet = u"aAeE\u00e9\u00c9\u00e8oO\u00f6zZ19-'\u00ad ";
+    const std::vector<std::u16string> heads = RandomWords(alphabet, 31, 12), tails = RandomWords(alphabet, 37, 240);
+    std::vector<std::u16string> names;
+    for (size_t i = 0; i < tails.size(); ++i) names.push_back(u"Renee" + heads[i % heads.size()] + tails[i]);
+    const std::pair<LCID, DWORD> modes[] = {
+        {kEnUs, 0}, {kSvSe, 0}, {kEnUs, SORT_STRINGSORT}, {kEnUs, NORM_IGNORECASE}, {kJaJp, kLoose}};
+    for (auto [locale, flags] : modes) {
+        std::vector<ULONGLONG> prefix;
+        for (const auto& name : names)
+            prefix.push_back(CompareStringPrefix(locale, flags, name.data(), static_cast<int>(name.size())));
+        size_t decided = 0;
+        for (size_t i = 0; i < names.size(); ++i)
+            for (size_t j = 0; j < names.size(); ++j) {
+                if (prefix[i] == prefix[j] || !prefix[i] || !prefix[j]) continue;
+                ++decided;
+                ASSERT_EQ(Cmp(locale, flags, names[i], names[j]), prefix[i] < prefix[j] ? LT : GT)
+                    << U8(names[i]) << " / " << U8(names[j]) << " locale " << locale << " flags " << flags;
+            }
+        EXPECT_GT(decided, names.size() * names.size() * 3 / 4) << "locale " << locale << " flags " << flags;
+    }
+    // Only the text decides: a count cuts it; refused arguments give 0.
+    EXPECT_EQ(CompareStringPrefix(kEnUs, 0, u"abcXYZ", 3), CompareStringPrefix(kEnUs, 0, u"abc", -1));
+    EXPECT_EQ(CompareStringPrefix(kEnUs, 0x100, u"a", -1), 0u);
+    EXPECT_EQ(CompareStringPrefix(0x1234, 0, u"a", -1), 0u);
+    EXPECT_EQ(CompareStringPrefix(kEnUs, 0, nullptr, 1), 0u);
+}
+
 // Shared collators and locale data answer as for one thread (also run under ThreadSanitizer).
 TEST(LocaleConcurrency, ThreadsCompareAndFormatLikeOneThread)
 {

@@ -165,10 +165,12 @@ TEST_F(CedbConcurrency, ThreadsSharingOneHandleStayConsistentProcessesLoseNothin
     CloseHandle(reader);
 }
 
-// Reads by OID and in order while another process rewrites the record see one whole version of it each.
+// Reads by OID, in sort order and in OID order while another process rewrites the record see one whole
+// version of it each.
 TEST_F(CedbConcurrency, ReadsOfARecordAnotherProcessRewritesSeeOneWholeVersion)
 {
-    HANDLE db = OpenDb(CreateDb(u"Rewritten", {{cedb_writer::kNumberProp, 0}}));
+    const CEOID dbOid = CreateDb(u"Rewritten", {{cedb_writer::kNumberProp, 0}});
+    HANDLE db = OpenDb(dbOid), stored = OpenDb(dbOid, 0, CEDB_OIDORDER);
     const CEOID oid = CeWriteRecordProps(db, 0, 3, cedb_writer::RecordValues(0).props);
     std::atomic<bool> writing{true};
     std::thread other([&] {
@@ -177,14 +179,16 @@ TEST_F(CedbConcurrency, ReadsOfARecordAnotherProcessRewritesSeeOneWholeVersion)
     });
     std::set<std::string> seen;  // the versions read; "mixed" for a read that is none of them
     for (int i = 0; writing; ++i) {
-        Seek(db, i % 2 ? CEDB_SEEK_CEOID : CEDB_SEEK_BEGINNING, i % 2 ? oid : 0);
-        ReadResult r = ReadWritten(db);
+        HANDLE h = i % 3 == 2 ? stored : db;
+        Seek(h, i % 3 == 1 ? CEDB_SEEK_CEOID : CEDB_SEEK_BEGINNING, i % 3 == 1 ? oid : 0);
+        ReadResult r = ReadWritten(h);
         long n = r.oid == oid ? std::stol(r.props.at(0).substr(r.props.at(0).find('=') + 1)) : -1;
         seen.insert(n >= 0 && r.props == Written(n) ? r.props[0] : "mixed");
     }
     other.join();
     EXPECT_EQ(seen.count("mixed"), 0u);
     EXPECT_GT(seen.size(), 3u) << "no read met a write";
+    CloseHandle(stored);
     CloseHandle(db);
 }
 

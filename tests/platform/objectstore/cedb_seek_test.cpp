@@ -157,4 +157,29 @@ TEST_F(CedbSeek, AfterAReadTheHandleStaysOnTheNextRecordAndDeletingItsRecordThro
     }
 }
 
+TEST_F(CedbSeek, AHandleInOidOrderReadsAsStoredAndSeesWhatChangesAheadOfIt)
+{
+    // Sorted on property 1 descending: the sort order is the reverse of the OID order.
+    Make(CEVT_I4, CEDB_SORT_DESCENDING, {{I4(1, 1)}, {I4(1, 2)}, {I4(1, 3)}});
+    HANDLE stored = Open(dbOid_, 0, CEDB_OIDORDER);
+    EXPECT_EQ(Names(Order(stored)), (Seq{"r1", "r2", "r3"}));
+    EXPECT_TRUE(FAILS_WITH(SeekTo(stored, CEDB_SEEK_VALUEFIRSTEQUAL, I4(1, 2)), "none", ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(FAILS_WITH(OpenDb(dbOid_, MAKEPROPID(kSortProp, CEVT_I4), CEDB_OIDORDER), INVALID_HANDLE_VALUE,
+                           ERROR_INVALID_PARAMETER));
+    // An auto-increment handle reads r1 to r4 (fetching records after r4 too); another handle deletes r5
+    // or adds r8; the reads that follow see it.
+    for (const auto& [record, expected] :
+         {std::pair{5, Seq{"r6", "r7", "none"}}, {8, Seq{"r5", "r6", "r7", "r8", "none"}}}) {
+        HANDLE other =
+            Make(CEVT_I4, 0, {{I4(1, 1)}, {I4(1, 2)}, {I4(1, 3)}, {I4(1, 4)}, {I4(1, 5)}, {I4(1, 6)}, {I4(1, 7)}});
+        HANDLE h = Open(dbOid_, 0, CEDB_AUTOINCREMENT | CEDB_OIDORDER);
+        for (int n = 0; n < 4; ++n) ASSERT_EQ(Read(h).oid, oids_[n]);
+        ASSERT_TRUE(record > 7 ? (oids_.push_back(Write(other, 0, {I4(1, 8)})), oids_.back() != 0)
+                               : CeDeleteRecord(other, oids_[record - 1]));
+        Seq got;
+        for (ReadResult r{1}; r.oid;) got.push_back(Name((r = Read(h)).oid));
+        EXPECT_EQ(got, expected);
+    }
+}
+
 }  // namespace
