@@ -37,6 +37,7 @@ int main(int argc, char** argv)
     AddCalendarCommand(app, ctx);
     AddRecurCommand(app, ctx);
     AddNoteCommand(app, ctx);
+    AddContactsCommand(app, ctx);
 
     // Questions go to the terminal; with no terminal the default answer is taken.
     static TerminalUiHost terminalHost;

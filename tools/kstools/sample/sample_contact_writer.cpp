@@ -32,7 +32,7 @@ std::u16string Phone(SampleRandom& random)
 
 }  // namespace
 
-void SampleContactWriter::Write(int index)
+CEOID SampleContactWriter::Write(int index)
 {
     const std::u16string first = m_random.Pick(SampleVocabulary::FirstNames());
     const std::u16string last = m_random.Pick(SampleVocabulary::LastNames());
@@ -93,6 +93,9 @@ void SampleContactWriter::Write(int index)
         set(&IContact::put_Spouse, m_random.Pick(SampleVocabulary::FirstNames()));
     }
     CheckSeedResult(contact->Save(), "save " + name);
+    LONG oid = 0;
+    CheckSeedResult(contact->get_Oid(&oid), "save " + name);
+    return static_cast<CEOID>(oid);
 }
 
 }  // namespace kstools

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/objectmodel/pocket_outlook.h"
+#include "platform/objectstore/cedb.h"
 #include "storage/c_outlook.h"
 #include "tools/kstools/sample/sample_calendar.h"
 #include "tools/kstools/sample/sample_random.h"
@@ -17,9 +18,9 @@ public:
         : m_outlook(outlook), m_calendar(calendar), m_random(random)
     {}
 
-    // Contact number index (0-based) of the store; throws CommandError when
-    // the object model refuses it.
-    void Write(int index);
+    // Contact number index (0-based) of the store; returns its OID. Throws
+    // CommandError when the object model refuses it.
+    CEOID Write(int index);
 
 private:
     COutlook& m_outlook;

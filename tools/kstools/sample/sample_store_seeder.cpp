@@ -6,6 +6,7 @@
 #include "tools/kstools/sample/sample_appointment_planner.h"
 #include "tools/kstools/sample/sample_appointment_writer.h"
 #include "tools/kstools/sample/sample_calendar.h"
+#include "tools/kstools/sample/sample_contact_lists.h"
 #include "tools/kstools/sample/sample_contact_writer.h"
 #include "tools/kstools/sample/sample_random.h"
 #include "tools/kstools/sample/sample_task_planner.h"
@@ -18,6 +19,7 @@ namespace {
 constexpr std::uint64_t kAppointmentStream = 0xA440;
 constexpr std::uint64_t kTaskStream = 0x7A5C;
 constexpr std::uint64_t kContactStream = 0xC047;
+constexpr std::uint64_t kContactListStream = 0xCA11;
 
 }  // namespace
 
@@ -53,10 +55,14 @@ void SampleStoreSeeder::Run(const Progress& progress)
 
     SampleRandom contactRandom(m_options.seed * 0x9E3779B97F4A7C15ull ^ kContactStream);
     SampleContactWriter contactWriter(m_outlook, calendar, contactRandom);
+    std::vector<CEOID> contacts;
     for (int i = 0; i < m_options.contacts; ++i) {
-        contactWriter.Write(i);
+        contacts.push_back(contactWriter.Write(i));
         step();
     }
+
+    SampleRandom listRandom(m_options.seed * 0x9E3779B97F4A7C15ull ^ kContactListStream);
+    SampleContactLists(m_outlook, calendar, listRandom).Write(contacts);
 }
 
 }  // namespace kstools

@@ -1,5 +1,6 @@
 // SampleStoreSeeder: fills the personal-information store with realistic,
-// reproducible sample data through the object model. The same seed, counts
+// reproducible sample data through the object model, then the call log and
+// the recent contacts (sample_contact_lists.h). The same seed, counts
 // and pinned clock (KSTOOLS_NOW) give the same store; appointments, tasks
 // and contacts draw from separate streams, so changing one count leaves the
 // other kinds as they were.
