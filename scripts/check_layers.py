@@ -25,7 +25,7 @@ import sys
 
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 LAYERS = ["platform", "foundation", "storage", "categories", "engine", "items", "grid", "telephony", "tools"]
-SERVICES = ["base", "text", "kernel", "messaging", "time", "locale", "modules", "files", "ui", "objectstore",
+SERVICES = ["base", "text", "kernel", "messaging", "time", "locale", "modules", "files", "ui", "gdi", "objectstore",
             "recurrence", "objectmodel"]
 KNOTS = [{"kernel", "messaging"}]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')

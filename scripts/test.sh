@@ -15,6 +15,7 @@ export CCACHE_BASEDIR="$PWD"
 export KSTOOLS_HOME=""
 unset KSTOOLS_NOW KSTOOLS_LOCALE
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1"
+export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
 
