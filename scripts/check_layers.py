@@ -2,7 +2,8 @@
 """Checks the include graph against the layers of the tree.
 
 - A source folder includes only itself and the folders below it
-  (platform < foundation < storage < categories < engine < items < tools).
+  (platform < foundation < storage < categories < engine < grid < items <
+  telephony < tools).
 - Inside platform/, a service folder includes only itself and the services
   below it in SERVICES; kernel and messaging are one knot (a thread record owns
   its message queue, a kill destroys the thread's windows) and may include
@@ -24,7 +25,7 @@ import re
 import sys
 
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-LAYERS = ["platform", "foundation", "storage", "categories", "engine", "items", "grid", "telephony", "tools"]
+LAYERS = ["platform", "foundation", "storage", "categories", "engine", "grid", "items", "telephony", "tools"]
 SERVICES = ["base", "text", "kernel", "messaging", "time", "locale", "modules", "files", "ui", "gdi", "objectstore",
             "recurrence", "objectmodel"]
 KNOTS = [{"kernel", "messaging"}]
