@@ -37,6 +37,14 @@ struct MSG {
     POINT pt;
 };
 using LPMSG = MSG*;
+
+// The header every WM_NOTIFY record starts with; lParam points at it.
+struct NMHDR {
+    HWND hwndFrom;
+    UINT_PTR idFrom;
+    UINT code;
+};
+using LPNMHDR = NMHDR*;
 using PMSG = MSG*;
 
 // Message numbers.
