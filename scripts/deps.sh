@@ -8,7 +8,7 @@ packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev lld ccache pkg-config python3
     libgtest-dev libgmock-dev libbenchmark-dev
     libicu-dev tzdata libhowardhinnant-date-dev libsqlite3-dev libical-dev
-    libfmt-dev libcli11-dev nlohmann-json3-dev
+    libfmt-dev libcli11-dev nlohmann-json3-dev nettle-dev
     libcairo2-dev libfreetype-dev libfontconfig-dev fonts-wine fonts-dejavu-core
 )
 
