@@ -26,6 +26,9 @@ set(KSTOOLS_PUBLIC_HEADERS
     engine/contacts_thread.h
     # The item classes.
     items/c_journal.h
+    items/c_task.h
+    items/item_cipher.h
+    items/pass_key.h
     # The settings store.
     storage/c_registry.h
     # Included by the ones above.
@@ -54,6 +57,7 @@ set(KSTOOLS_PUBLIC_HEADERS
     foundation/ce_worker_thread.h
     foundation/list_policies.h
     items/c_journal_data.h
+    items/poom_create_item.h
     platform/base/error_codes.h
     platform/base/export.h
     platform/base/geometry.h

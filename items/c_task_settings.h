@@ -1,0 +1,24 @@
+// Settings and shared pieces of the task item's files.
+#pragma once
+
+#include <string>
+
+#include "platform/base/types.h"
+
+inline constexpr UINT kDeleteTaskString = 40471;
+inline constexpr UINT kAlarmBlankString = 40472;
+inline constexpr UINT kDueDateQuestionString = 40473;
+
+// A number of "Software\Corvid\Kestrel\TV"; fallback when it is absent.
+int TaskSetting(const WCHAR* name, int fallback);
+// A number of "Software\Corvid\Kestrel".
+int SuiteSetting(const WCHAR* name, int fallback);
+
+namespace task_item {
+// A message box with string resource id.
+void ShowString(UINT id, UINT icon);
+// The local time now and today's midnight as object-model dates.
+double Now();
+double Today();
+std::u16string Decimal(int value);
+}  // namespace task_item
