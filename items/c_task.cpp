@@ -436,7 +436,7 @@ bool CTask::Delete(bool ask)
     if (ask) {
         CeString text;
         text.LoadStringW(kDeleteTaskString);
-        if (MessageBoxW(nullptr, text, nullptr, MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
+        if (MessageBoxW(nullptr, text, nullptr, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) return false;
     }
     if (m_oid) DeleteNotification();
     const HRESULT hr = m_item->Delete();

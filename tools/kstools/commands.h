@@ -19,6 +19,7 @@ void AddDemoCommand(CLI::App& app, CliContext& ctx);
 void AddCategoriesCommand(CLI::App& app, CliContext& ctx);
 void AddJournalCommand(CLI::App& app, CliContext& ctx);
 void AddTasksCommand(CLI::App& app, CliContext& ctx);
+void AddTaskCommand(CLI::App& app, CliContext& ctx);
 void AddProjectsCommand(CLI::App& app, CliContext& ctx);
 void AddCalendarCommand(CLI::App& app, CliContext& ctx);
 void AddRecurCommand(CLI::App& app, CliContext& ctx);

@@ -33,6 +33,7 @@ int main(int argc, char** argv)
     AddCategoriesCommand(app, ctx);
     AddJournalCommand(app, ctx);
     AddTasksCommand(app, ctx);
+    AddTaskCommand(app, ctx);
     AddProjectsCommand(app, ctx);
     AddCalendarCommand(app, ctx);
     AddRecurCommand(app, ctx);
