@@ -27,6 +27,8 @@
 #include "platform/time/system_time.h"
 #include "items/poom_create_item.h"
 
+struct DATATASKS;
+
 enum TASK_STATUS {
     TASK_STATUS_NONE = 0,
     TASK_STATUS_NOT_STARTED = 1,  // percentage 0
@@ -114,6 +116,14 @@ public:
     // a code.
     static std::u16string ComposeSubject(std::u16string_view letter, std::u16string_view number, int days,
                                          std::u16string_view subject, bool padNumber);
+
+    // Renumbers the tasks of each priority group of a task list grouped by
+    // priority letter: 1, 2, 3 ... in list order (only the letter when
+    // "bPrioritizeNumbers" is off; after the question "RePrioritize" when it
+    // is on), keeping each task's regeneration days. The subjects are written
+    // straight into the records and the rows' numbers updated. The count of
+    // tasks renumbered; -1 when the user refused or the store cannot be opened.
+    static int PriorityShift(CePtrList<DATATASKS*>& list);
 
     // ---- Alarms ----
     // Reads the reminder from the record: true when there is one; its time

@@ -8,6 +8,7 @@
 inline constexpr UINT kDeleteTaskString = 40471;
 inline constexpr UINT kAlarmBlankString = 40472;
 inline constexpr UINT kDueDateQuestionString = 40473;
+inline constexpr UINT kRePrioritizeString = 40474;
 
 // A number of "Software\Corvid\Kestrel\TV"; fallback when it is absent.
 int TaskSetting(const WCHAR* name, int fallback);

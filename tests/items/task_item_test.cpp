@@ -2,6 +2,7 @@
 // records; alarms are checked in the notification store, extra fields in the raw record.
 #include <gtest/gtest.h>
 
+#include "engine/tasks_compare.h"
 #include "engine/tasks_thread.h"
 #include "items/c_task.h"
 #include "platform/modules/libraries.h"
@@ -451,6 +452,43 @@ TEST_F(TaskItemTest, SummaryEscapesTheUsersText)
     EXPECT_NE(markup.find(u"a&lt;b"), std::u16string::npos);
     EXPECT_EQ(markup.find(u"<B> &"), std::u16string::npos);
     EXPECT_EQ(markup.rfind(u"<BODY BGCOLOR=#FFFFFF>", 0), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(TaskItemTest, RenumberingAGroupedListWritesEachGroupsNumbersInListOrder)
+{
+    const long first = NewTask(u"B7|3: Water plants", today + 1);
+    const long second = NewTask(u"B2: Call", today + 2);
+    const long third = NewTask(u"A: Pay", today + 3);
+    const long loose = NewTask(u"No code", today + 4);
+    SetSetting(kTv, u"GroupBy", kTasksGroupPriority);
+    SetSetting(kTv, u"TV_Sort0", kTasksSortDueDate);
+    CTasksThread loader;
+    ASSERT_TRUE(loadertest::RunLoad(loader));
+
+    host.QueueAnswer(IDNO);
+    EXPECT_EQ(CTask::PriorityShift(loader.GetDataList()), -1);
+    EXPECT_EQ(Text(Open<ITask>(first).Get(), &ITask::get_Subject), u"B07|3: Water plants") << "refused: unchanged";
+
+    host.QueueAnswer(IDYES);
+    EXPECT_EQ(CTask::PriorityShift(loader.GetDataList()), 3);
+    struct {
+        long oid;
+        std::u16string stored;
+    } const expected[] = {
+        {first, u"B01|3: Water plants"}, {second, u"B02: Call"}, {third, u"A01: Pay"}, {loose, u"No code"}};
+    for (const auto& e : expected) EXPECT_EQ(Text(Open<ITask>(e.oid).Get(), &ITask::get_Subject), e.stored);
+    EXPECT_EQ(ListedTask(second).number, u"2");
+
+    // Without numbers only the letters are written, and nothing is asked.
+    SetSetting(kTv, u"bPrioritizeNumbers", 0);
+    const size_t asked = host.MessageCount();
+    EXPECT_EQ(CTask::PriorityShift(loader.GetDataList()), 3);
+    EXPECT_EQ(host.MessageCount(), asked);
+    EXPECT_EQ(Text(Open<ITask>(first).Get(), &ITask::get_Subject), u"B|3: Water plants");
 }
 
 }  // namespace
