@@ -285,6 +285,20 @@ TEST_F(TaskItemTest, StatusChangesStoreThePercentage)
         EXPECT_EQ(back.IsComplete(), s.complete);
         EXPECT_EQ(ListedTask(oid).complete, s.complete);
     }
+    // A new due date chosen as days from today moves the start along; a refused question changes nothing.
+    CTask dated = Loaded(oid);
+    dated.SetStartDate(today);
+    ASSERT_TRUE(dated.Save());
+    host.QueueAskAnswer(3);
+    ASSERT_TRUE(Loaded(oid).ChangeTaskStatus(TASK_STATUS_CHOOSE_DUE));
+    host.QueueAskAnswer(-1);
+    EXPECT_FALSE(Loaded(oid).ChangeTaskStatus(TASK_STATUS_CHOOSE_DUE));
+    EXPECT_DOUBLE_EQ(Loaded(oid).DueDate(), today + 3);
+    EXPECT_DOUBLE_EQ(Loaded(oid).StartDate(), today + 2);
+    host.QueueAnswer(IDNO);
+    EXPECT_FALSE(Loaded(oid).ChangeTaskStatus(TASK_STATUS_DELETE));
+    ASSERT_TRUE(Open<ITask>(oid)) << "kept when the user says no";
+
     // Stored values the suite never writes read as 0.
     for (ULONG odd : {150u, 100u}) {
         CEPROPVAL p{kTaskPercentComplete, 0, 0, {}};
