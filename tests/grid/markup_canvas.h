@@ -1,6 +1,6 @@
-// Parsing and drawing mark-up on a canvas with the pinned test font, an owner
-// window that answers image requests, and the default font's extents to
-// compare layouts with.
+// Parsing and drawing mark-up on a canvas with the pinned test font, with an
+// owner window that answers image requests, and the default font's extents
+// to compare layouts with.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -21,37 +21,28 @@
 
 namespace kstest {
 
-constexpr const char* kMarkupFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
-constexpr COLORREF kImageRed = RGB(255, 0, 0);
-
 class MarkupTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        platform::PinTestFont(kMarkupFont);
-        platform::SetDisplayScale(1);
-    }
+    void SetUp() override { platform::PinTestFont("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"); }
     void TearDown() override
     {
         platform::SetDisplayScale(1);
         platform::PinTestFont("");
     }
 
-    CHTMLParser& Parse(const std::u16string& markup, DWORD scaling = 0)
+    void Parse(const std::u16string& markup, DWORD scaling = 0)
     {
         text_ = markup;
         parser_.SetBitmapScaling(scaling);
         parser_.SetHTML(text_.c_str());
         parser_.ParseHTML(images_.Hwnd());
-        return parser_;
     }
 
-    CHotSpotArray Draw(const std::u16string& markup, RECT rc, int indent = 0, DWORD flags = 0, DWORD selText = 0,
-                       DWORD scaling = 0)
+    CHotSpotArray Draw(const std::u16string& markup, RECT rc, int indent = 0, DWORD scaling = 0)
     {
         Parse(markup, scaling);
         CHotSpotArray spots;
-        DrawHTML(canvas_.dc.Get(), &rc, static_cast<unsigned short>(indent), &parser_, &spots, flags, selText);
+        DrawHTML(canvas_.dc.Get(), &rc, static_cast<unsigned short>(indent), &parser_, &spots, 0, 0);
         return spots;
     }
 
@@ -62,7 +53,7 @@ protected:
         return rc;
     }
 
-    // The font of text without tags.
+    // The font of text without tags, and extents in it.
     static platform::OwnedFont DefaultFont()
     {
         LOGFONTW lf{};
@@ -71,8 +62,6 @@ protected:
         lf.lfCharSet = 255;
         return platform::OwnedFont(CreateFontIndirectW(&lf));
     }
-
-    // Extent of text in the default font.
     SIZE Extent(const std::u16string& text)
     {
         const platform::OwnedFont font = DefaultFont();
@@ -86,21 +75,20 @@ protected:
     int LineHeight() { return Extent(u"x").cy; }
 
     // Images are named "WxH" (a file bitmap) or "iWxH" (from the icon set):
-    // red with a one-pixel frame of the transparent green.
+    // red inside a one-pixel frame of the transparent green.
     LRESULT AnswerImage(UINT message, LPARAM lParam)
     {
         if (message != WM_NOTIFY) return 0;
         auto* request = reinterpret_cast<NM_IMAGENOTIFY*>(lParam);
-        std::string name = WideToUtf8(request->name);
-        const bool icon = !name.empty() && name[0] == 'i';
+        const std::string name = WideToUtf8(request->name);
+        const bool icon = name[0] == 'i';
         int w = 0, h = 0;
         if (std::sscanf(name.c_str() + (icon ? 1 : 0), "%dx%d", &w, &h) != 2) return 0;
         auto& bitmap = bitmaps_[name];
         if (!bitmap) {
             bitmap = std::make_unique<Canvas>(w, h, RGB(0, 255, 0));
             RECT inner{1, 1, w - 1, h - 1};
-            platform::OwnedBrush red(CreateSolidBrush(kImageRed));
-            FillRect(bitmap->dc.Get(), &inner, red.Get());
+            FillRect(bitmap->dc.Get(), &inner, platform::OwnedBrush(CreateSolidBrush(RGB(255, 0, 0))).Get());
         }
         request->bitmap = bitmap->bitmap.Get();
         request->isIcon = icon ? 1 : 0;
