@@ -112,7 +112,6 @@ HBITMAP SHLoadDIBitmap(LPCWSTR path)
 {
     auto resolved = platform::ResolveDevicePath(path);
     if (resolved.error) return FailNull(resolved.error);
-    if (resolved.isRoot) return FailNull(ERROR_ACCESS_DENIED);
     if (!resolved.exists) return FailNull(ERROR_FILE_NOT_FOUND);
     return platform::LoadBitmapFromHostFile(resolved.host);
 }
