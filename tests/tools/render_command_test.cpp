@@ -24,24 +24,21 @@ protected:
     std::string Out(const std::string& name) const { return (HomeDir() / name).string(); }
 };
 
-// A PNG's size and the colour (0xRRGGBB) at x, y.
+// A PNG read back: its size and whether a colour (0xRRGGBB) occurs.
 struct Png {
     explicit Png(const std::string& path) : surface(cairo_image_surface_create_from_png(path.c_str())) {}
     ~Png() { cairo_surface_destroy(surface); }
     bool Ok() const { return cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS; }
     int Width() const { return cairo_image_surface_get_width(surface); }
     int Height() const { return cairo_image_surface_get_height(surface); }
-    unsigned At(int x, int y) const
-    {
-        cairo_surface_flush(surface);
-        auto* row = cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface);
-        return reinterpret_cast<const std::uint32_t*>(row)[x] & 0xFFFFFF;
-    }
     bool Has(unsigned colour) const
     {
-        for (int y = 0; y < Height(); ++y)
+        cairo_surface_flush(surface);
+        for (int y = 0; y < Height(); ++y) {
+            auto* row = cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface);
             for (int x = 0; x < Width(); ++x)
-                if (At(x, y) == colour) return true;
+                if ((reinterpret_cast<const std::uint32_t*>(row)[x] & 0xFFFFFF) == colour) return true;
+        }
         return false;
     }
     cairo_surface_t* surface;

