@@ -9,7 +9,8 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libicu-dev tzdata libhowardhinnant-date-dev libsqlite3-dev libical-dev
     libfmt-dev libcli11-dev nlohmann-json3-dev nettle-dev
-    libcairo2-dev libfreetype-dev libfontconfig-dev fonts-wine fonts-dejavu-core
+    libcairo2-dev libfreetype-dev libfontconfig-dev libpng-dev fonts-wine fonts-dejavu-core
+    libpango1.0-dev
 )
 
 missing=()

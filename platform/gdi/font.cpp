@@ -5,6 +5,7 @@
 #include <ft2build.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstring>
@@ -37,6 +38,12 @@ std::mutex g_mutex;    // the cache, the pinned file and fontconfig
 std::mutex g_ftMutex;  // FreeType's library: opening and closing faces
 std::string g_pinned;
 std::map<std::string, std::weak_ptr<const Font>> g_cache;
+// The fonts opened last stay open after their last handle is deleted: cells
+// are parsed, drawn and dropped again and again with the same few fonts, and
+// opening one (fontconfig, two FreeType faces) costs far more than using it.
+constexpr size_t kKeptFonts = 32;
+std::array<std::shared_ptr<const Font>, kKeptFonts> g_kept;
+size_t g_nextKept = 0;
 std::map<std::string, bool> g_drawsBold;  // by bold file: is it bolder than its family's regular?
 std::atomic<unsigned> g_generation{1};
 const cairo_user_data_key_t kFaceKey{};
@@ -199,6 +206,7 @@ std::shared_ptr<const Font> Font::Get(const LOGFONTW& logFont)
     }
     auto font = Open(logFont, match.file, match.index, match.bold, match.italic);
     slot = font;
+    g_kept[g_nextKept++ % kKeptFonts] = font;
     return font;
 }
 
@@ -207,6 +215,7 @@ void Font::PinFile(const std::string& path)
     std::lock_guard lock(g_mutex);
     g_pinned = path;
     g_cache.clear();
+    g_kept.fill(nullptr);
     ++g_generation;
 }
 

@@ -29,11 +29,13 @@ HFONT CreateFontIndirectW(const LOGFONTW* logFont)
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    if (!Font::Get(*logFont)) {
+    unsigned generation = Font::Generation();
+    auto font = Font::Get(*logFont);
+    if (!font) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return nullptr;
     }
-    return static_cast<HFONT>(Table::Instance().Add(std::make_shared<FontObject>(*logFont)));
+    return static_cast<HFONT>(Table::Instance().Add(std::make_shared<FontObject>(*logFont, std::move(font), generation)));
 }
 
 BOOL GetTextMetricsW(HDC dc, TEXTMETRICW* metrics)

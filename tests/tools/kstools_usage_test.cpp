@@ -118,6 +118,14 @@ const Case kCases[] = {
      2,
      {"--start and --duration go together"}},
     {{"recur", "--oid", "abc", "--from", "2024-01-01", "--to", "2024-01-02"}, 2, {"\"abc\" is not an OID"}},
+    {{"render", "--help"}, 0, {"--markup", "--hotspots", "--scale"}},
+    {{"render", "--width", "50", "-o", "x.png"}, 2, {"give the mark-up with --markup TEXT or --file FILE"}},
+    {{"render", "--markup", "x", "--file", "f", "--width", "50", "-o", "x.png"}, 2, {"excludes --file"}},
+    {{"render", "--markup", "x", "--width", "50"}, 2, {"give -o FILE.png"}},
+    {{"render", "--markup", "x", "-o", "x.png"}, 2, {"--width is required"}},
+    {{"render", "--markup", "x", "--width", "0", "--measure"}, 2, {"--width: Value 0 not in range"}},
+    {{"render", "--markup", "x", "--width", "9", "--scale", "3", "--measure"}, 2, {"--scale"}},
+    {{"render", "--file", kMissing, "--width", "50", "--measure"}, 1, {"cannot read the mark-up file"}},
 };
 
 class KstoolsUsage : public KstoolsHome {};

@@ -27,5 +27,6 @@ void AddNoteCommand(CLI::App& app, CliContext& ctx);
 void AddContactsCommand(CLI::App& app, CliContext& ctx);
 // Adds "recent" and "calls" to the contacts command.
 void AddContactListsCommands(CLI::App& contacts, CliContext& ctx);
+void AddRenderCommand(CLI::App& app, CliContext& ctx);
 
 }  // namespace kstools

@@ -39,6 +39,7 @@ int main(int argc, char** argv)
     AddRecurCommand(app, ctx);
     AddNoteCommand(app, ctx);
     AddContactsCommand(app, ctx);
+    AddRenderCommand(app, ctx);
 
     // Questions go to the terminal; with no terminal the default answer is taken.
     static TerminalUiHost terminalHost;

@@ -12,6 +12,7 @@
 
 #include <memory>
 #include <mutex>
+#include <utility>
 
 #include "platform/base/slot_table.h"
 #include "platform/gdi/gdi_types.h"
@@ -69,6 +70,11 @@ class Font;  // platform/gdi/internal/font.h
 // after the test font was pinned or unpinned.
 struct FontObject : Object {
     explicit FontObject(const LOGFONTW& lf) : Object(Kind::Font), logFont(lf) {}
+    // A handle made with its font resolved keeps that font open.
+    FontObject(const LOGFONTW& lf, std::shared_ptr<const Font> font, unsigned generation)
+        : Object(Kind::Font), logFont(lf), font_(std::move(font)), generation_(generation)
+    {
+    }
     LOGFONTW logFont;
     // Null when no font file can be opened.
     std::shared_ptr<const Font> Resolve() const;

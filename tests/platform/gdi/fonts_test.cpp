@@ -202,4 +202,32 @@ TEST(FontResolution, FacesWeightsAndTheFallbackFindTheirFiles)
     platform::PinTestFont("");
 }
 
+// A font stays open while a handle of it lives, and for a while after: cells
+// are parsed and dropped again and again with the same few fonts.
+TEST_F(PinnedFont, HandlesAndRecentUseKeepFontsOpen)
+{
+    const LOGFONTW lf = MakeLogFont(-17, FW_BOLD);
+    auto openOthers = [](LONG count) {
+        static LONG height = 100;
+        for (LONG k = 0; k < count; ++k) {
+            LOGFONTW other = MakeLogFont(-(height++ % 900 + 20));
+            platform::OwnedFont dropped(CreateFontIndirectW(&other));
+        }
+    };
+    std::weak_ptr<const platform::gdi::Font> kept;
+    {
+        platform::OwnedFont handle(CreateFontIndirectW(&lf));
+        kept = platform::gdi::Font::Get(lf);
+        openOthers(100);
+        EXPECT_FALSE(kept.expired());  // its handle keeps it
+    }
+    EXPECT_TRUE(kept.expired());  // no handle, and many opened since
+    platform::OwnedFont(CreateFontIndirectW(&lf));
+    kept = platform::gdi::Font::Get(lf);
+    openOthers(10);
+    EXPECT_FALSE(kept.expired());  // recently opened
+    openOthers(100);
+    EXPECT_TRUE(kept.expired());  // but not kept for ever
+}
+
 }  // namespace
