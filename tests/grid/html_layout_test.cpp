@@ -44,6 +44,8 @@ TEST_P(HtmlLayout, LinesBreakAlignAndIndentWhereExpected)
         {"every break character", u"<A=x>aaaa;aaaa,aaaa[aaaa]aaaa+aaaa/aaaa", breaking, 0,
          {{u"aaaa;", 0, 0}, {u"aaaa,", 1, 0}, {u"aaaa[", 2, 0}, {u"aaaa]", 3, 0}, {u"aaaa+", 4, 0}, {u"aaaa/", 5, 0},
           {u"aaaa", 6, 0}}},
+        {"break character first in a run", u"<A=x>aaaa</A><A=y>-bbb", W(u"aaaa-b"), 0,
+         {{u"aaaa", 0, 0}, {u"-", 0, W(u"aaaa")}, {u"bbb", 1, 0}}},
         {"long word at the last fitting character", u"<A=x>abcdefghij", W(u"abcde") + 1, 0,
          {{u"abcde", 0, 0}, {u"fghij", 1, 0}}},
         {"hyphen stays on the first line", u"<A=x>well-known", W(u"well-kn"), 0, {{u"well-", 0, 0}, {u"known", 1, 0}}},
