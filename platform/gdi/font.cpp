@@ -170,16 +170,19 @@ double StemWidth(const std::string& file, int index)
 
 // Some faces ship a "bold" file whose strokes are no thicker than the
 // regular's (the free Tahoma among them). A bold request matched to such a
-// file is emboldened as if the face had no bold. The verdict is kept per file.
-bool DrawsBold(const LOGFONTW& logFont, const Match& bold)
+// file is drawn from the regular file emboldened, as if the face had no bold:
+// its advances are then the regular's plus one pixel, as the device's
+// synthetic bold has them, not the bold file's wider ones plus one. The
+// verdict is kept per file.
+bool DrawsBold(const LOGFONTW& logFont, const Match& bold, Match& regular)
 {
-    auto known = g_drawsBold.find(bold.file);
-    if (known != g_drawsBold.end()) return known->second;
     LOGFONTW regularFont = logFont;
     regularFont.lfWeight = FW_NORMAL;
-    Match regular;
+    const bool haveRegular = Resolve(regularFont, regular);
+    auto known = g_drawsBold.find(bold.file);
+    if (known != g_drawsBold.end()) return known->second || !haveRegular;
     bool drawsBold = true;
-    if (Resolve(regularFont, regular) && regular.file != bold.file) {
+    if (haveRegular && regular.file != bold.file) {
         double regularStem = StemWidth(regular.file, regular.index);
         double boldStem = StemWidth(bold.file, bold.index);
         drawsBold = regularStem <= 0 || boldStem >= regularStem * 1.15;
@@ -201,7 +204,8 @@ std::shared_ptr<const Font> Font::Get(const LOGFONTW& logFont)
         match.file = g_pinned;
     } else if (!Resolve(logFont, match)) {
         return nullptr;
-    } else if (WantsBold(logFont) && match.bold && !DrawsBold(logFont, match)) {
+    } else if (Match regular; WantsBold(logFont) && match.bold && !DrawsBold(logFont, match, regular)) {
+        match = regular;
         match.bold = false;
     }
     auto font = Open(logFont, match.file, match.index, match.bold, match.italic);

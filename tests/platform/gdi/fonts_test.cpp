@@ -180,7 +180,7 @@ TEST(FontResolution, FacesWeightsAndTheFallbackFindTheirFiles)
         bool synthetic;
     } rows[] = {
         {u"", FW_NORMAL, "/tahoma.ttf", false},
-        {u"Tahoma", FW_BOLD, "/tahomabd.ttf", true},  // its strokes are the regular's
+        {u"Tahoma", FW_BOLD, "/tahoma.ttf", true},  // its bold file is no bolder: the regular, emboldened
         {u"No Such Face", FW_NORMAL, "/DejaVuSans.ttf", false},
         {u"DejaVu Sans", FW_BOLD, "/DejaVuSans-Bold.ttf", false},
     };
