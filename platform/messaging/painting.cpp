@@ -352,71 +352,71 @@ void DrawBar(HDC dc, RECT track, const ScrollBarState& bar, bool vertical)
     Fill(dc, r, GetSysColor(COLOR_BTNSHADOW));
 }
 
-}  // namespace
-
-HBITMAP CopyWindowPixels(HWND hwnd)
-{
-    HBITMAP surface;
-    SIZE size;
-    {
-        auto& table = Table();
-        std::lock_guard lock(table.mutex);
-        auto w = GetOrFailLocked(hwnd);
-        if (!w) return nullptr;
-        size = ClientSizeLocked(*w);
-        if (size.cx < 1 || size.cy < 1) return nullptr;
-        surface = SurfaceLocked(*w);
-    }
-    HBITMAP copy = CreateCompatibleBitmap(nullptr, size.cx, size.cy);
-    HDC from = CreateCompatibleDC(nullptr);
-    HDC to = CreateCompatibleDC(nullptr);
-    SelectObject(from, surface);
-    SelectObject(to, copy);
-    BitBlt(to, 0, 0, size.cx, size.cy, from, 0, 0, SRCCOPY);
-    DeleteDC(from);
-    DeleteDC(to);
-    return copy;
-}
-
-bool WriteWindowPng(HWND hwnd, const std::string& hostPath)
+// Draws the window (frame, client pixels, bars) with its top-left corner at
+// `at`, then its visible children over it, oldest first.
+void DrawWindowInto(HDC dc, HWND hwnd, POINT at)
 {
     RECT frame;
     SIZE client;
     DWORD style;
     ScrollBarState bars[2];
     HBITMAP surface;
+    std::vector<std::pair<HWND, POINT>> children;
     {
         auto& table = Table();
         std::lock_guard lock(table.mutex);
-        auto w = GetOrFailLocked(hwnd);
-        if (!w) return false;
+        auto w = table.GetLocked(hwnd);
+        if (!w) return;
         frame = w->rect;
-        OffsetRect(&frame, -frame.left, -frame.top);
+        OffsetRect(&frame, at.x - frame.left, at.y - frame.top);
         client = ClientSizeLocked(*w);
         style = w->style;
         bars[0] = w->bars[0];
         bars[1] = w->bars[1];
         surface = SurfaceLocked(*w);
+        int border = (style & WS_BORDER) ? GetSystemMetrics(SM_CXBORDER) : 0;
+        for (HWND child : w->children)
+            if (auto c = table.GetLocked(child); c && IsChildLocked(*c) && (c->style & WS_VISIBLE))
+                children.emplace_back(child, POINT{frame.left + border + c->rect.left, frame.top + border + c->rect.top});
     }
-    if (IsRectEmpty(&frame)) return false;
-    HBITMAP picture = CreateCompatibleBitmap(nullptr, frame.right, frame.bottom);
-    HDC dc = CreateCompatibleDC(nullptr);
-    HDC from = CreateCompatibleDC(nullptr);
-    SelectObject(dc, picture);
-    SelectObject(from, surface);
+    if (IsRectEmpty(&frame)) return;
     int border = (style & WS_BORDER) ? GetSystemMetrics(SM_CXBORDER) : 0;
     if (border) Fill(dc, frame, GetSysColor(COLOR_WINDOWFRAME));
-    BitBlt(dc, border, border, client.cx, client.cy, from, 0, 0, SRCCOPY);
-    if (style & WS_VSCROLL)
-        DrawBar(dc, RECT{border + client.cx, border, frame.right - border, border + client.cy}, bars[SB_VERT], true);
-    if (style & WS_HSCROLL)
-        DrawBar(dc, RECT{border, border + client.cy, border + client.cx, frame.bottom - border}, bars[SB_HORZ], false);
-    if ((style & WS_VSCROLL) && (style & WS_HSCROLL))
-        Fill(dc, RECT{border + client.cx, border + client.cy, frame.right - border, frame.bottom - border},
-             GetSysColor(COLOR_BTNFACE));
-    bool written = WritePng(dc, hostPath);
+    HDC from = CreateCompatibleDC(nullptr);
+    SelectObject(from, surface);
+    int left = frame.left + border, top = frame.top + border;
+    BitBlt(dc, left, top, client.cx, client.cy, from, 0, 0, SRCCOPY);
     DeleteDC(from);
+    if (style & WS_VSCROLL)
+        DrawBar(dc, RECT{left + client.cx, top, frame.right - border, top + client.cy}, bars[SB_VERT], true);
+    if (style & WS_HSCROLL)
+        DrawBar(dc, RECT{left, top + client.cy, left + client.cx, frame.bottom - border}, bars[SB_HORZ], false);
+    if ((style & WS_VSCROLL) && (style & WS_HSCROLL))
+        Fill(dc, RECT{left + client.cx, top + client.cy, frame.right - border, frame.bottom - border},
+             GetSysColor(COLOR_BTNFACE));
+    for (auto& [child, origin] : children) DrawWindowInto(dc, child, origin);
+}
+
+}  // namespace
+
+HBITMAP WindowPicture(HWND hwnd)
+{
+    RECT frame;
+    if (!GetWindowRect(hwnd, &frame) || IsRectEmpty(&frame)) return nullptr;
+    HBITMAP picture = CreateCompatibleBitmap(nullptr, frame.right - frame.left, frame.bottom - frame.top);
+    if (!picture) return nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    SelectObject(dc, picture);
+    DrawWindowInto(dc, hwnd, POINT{0, 0});
     DeleteDC(dc);
+    return picture;
+}
+
+bool WriteWindowPng(HWND hwnd, const std::string& hostPath)
+{
+    HBITMAP picture = WindowPicture(hwnd);
+    if (!picture) return false;
+    bool written = WritePng(picture, hostPath);
     DeleteObject(picture);
     return written;
 }

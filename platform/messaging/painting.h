@@ -81,12 +81,13 @@ int ScrollWindowEx(HWND hwnd, int dx, int dy, const RECT* scroll, const RECT* cl
 
 namespace platform {
 
-// Writes the window's picture to a PNG file: the client area's pixels, the
-// visible scroll bars drawn beside them (track, thumb) and the border. False
-// for a window that does not exist or a file that cannot be written.
+// The window's picture as a bitmap the caller owns (DeleteObject): its
+// border, client pixels and visible scroll bars (track and thumb), with its
+// visible children drawn over it the same way. Null for a window that does
+// not exist or has an empty rectangle.
+HBITMAP WindowPicture(HWND hwnd);
+// The picture written to a PNG file; false when there is none or the file
+// cannot be written.
 bool WriteWindowPng(HWND hwnd, const std::string& hostPath);
-// The client area's pixels as a bitmap the caller owns (DeleteObject); null
-// for a window that does not exist or has an empty client area.
-HBITMAP CopyWindowPixels(HWND hwnd);
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 
 #include "platform/messaging/window.h"
 #include "platform/messaging/edit_control.h"
+#include "platform/messaging/input.h"
 #include "platform/messaging/list_controls.h"
 
 #include <unicode/uchar.h>
@@ -390,6 +391,9 @@ LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
             if (BeginPaint(hwnd, &paint)) EndPaint(hwnd, &paint);
             return 0;
         }
+        case WM_CANCELMODE:
+            if (GetCapture() == hwnd) ReleaseCapture();
+            return 0;
         case WM_ERASEBKGND:
             return platform::EraseWithClassBrush(hwnd, reinterpret_cast<HDC>(wParam)) ? 1 : 0;
         case WM_SETREDRAW:
@@ -577,6 +581,7 @@ BOOL ShowWindow(HWND hwnd, int command)
         w->style &= ~WS_VISIBLE;
     else
         w->style |= WS_VISIBLE;
+    if (!wasVisible && (w->style & WS_VISIBLE)) platform::InvalidateLocked(*w, nullptr, true);  // shown: paint it
     return wasVisible ? TRUE : FALSE;
 }
 

@@ -136,7 +136,7 @@ BOOL IsWindow(HWND hwnd);
 
 // The default procedure: keeps the window text (WM_SETTEXT, WM_GETTEXT,
 // WM_GETTEXTLENGTH) and the font (WM_SETFONT, WM_GETFONT), destroys the
-// window on WM_CLOSE, validates on WM_PAINT, fills the client area with the
+// window on WM_CLOSE, gives up the capture on WM_CANCELMODE, validates on WM_PAINT, fills the client area with the
 // class brush on WM_ERASEBKGND (1 when it did), switches invalidation off
 // and on with WM_SETREDRAW; 0 for the rest.
 LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -170,7 +170,7 @@ LONG_PTR SetWindowLongW(HWND hwnd, int index, LONG_PTR value);
 LONG_PTR GetWindowLongPtrW(HWND hwnd, int index);
 LONG_PTR SetWindowLongPtrW(HWND hwnd, int index, LONG_PTR value);
 
-// State only: nothing is drawn.
+// State only: nothing is drawn (showing a hidden window invalidates it).
 BOOL ShowWindow(HWND hwnd, int command);    // nonzero when the window was visible before
 BOOL IsWindowVisible(HWND hwnd);            // visible and every ancestor visible
 BOOL EnableWindow(HWND hwnd, BOOL enable);  // nonzero when the window was disabled before
@@ -182,8 +182,9 @@ HWND SetActiveWindow(HWND hwnd);
 
 // ---- Position and size ----
 //
-// A window's rectangle is kept in its parent's client coordinates (screen
-// coordinates for a top-level window). Its client area is the rectangle less
+// A child window's (WS_CHILD) rectangle is kept in its parent's client
+// coordinates; a top-level window's, and a pop-up's that has an owner given
+// as its parent, in screen coordinates. Its client area is the rectangle less
 // the non-client parts: a WS_BORDER frame of SM_CXBORDER pixels and the
 // scroll bars that are showing (SM_CXVSCROLL wide at the right, SM_CYHSCROLL
 // high at the bottom; see scroll_bars.h). Nothing is drawn on a screen: the

@@ -28,21 +28,24 @@ POINT ClientOriginOnScreenLocked(const WindowTable& table, const Window& w)
         POINT inner = ClientOriginLocked(*at);
         origin.x += at->rect.left + inner.x;
         origin.y += at->rect.top + inner.y;
-        if (at->messageOnly) break;
+        if (!IsChildLocked(*at)) break;  // a top-level or owned pop-up window sits in screen coordinates
     }
     return origin;
 }
 
-// The visible window under a point given in the client coordinates of
-// `parent`'s children list owner, searching depth first (lock held).
-HWND ChildAtLocked(const WindowTable& table, const std::vector<HWND>& candidates, POINT point)
+// The visible window under the point among `candidates`: top-level and
+// pop-up windows with a screen point, or one window's children with a point
+// in its client coordinates; searched depth first, newest on top (lock held).
+HWND ChildAtLocked(const WindowTable& table, const std::vector<HWND>& candidates, POINT point, bool topLevel)
 {
     for (auto it = candidates.rbegin(); it != candidates.rend(); ++it) {
         auto w = table.GetLocked(*it);
-        if (!w || w->destroying || !(w->style & WS_VISIBLE) || !PtInRect(&w->rect, point)) continue;
+        if (!w || w->destroying || IsChildLocked(*w) == topLevel || !(w->style & WS_VISIBLE) ||
+            !PtInRect(&w->rect, point))
+            continue;
         POINT inner = ClientOriginLocked(*w);
         POINT local{point.x - w->rect.left - inner.x, point.y - w->rect.top - inner.y};
-        HWND deeper = ChildAtLocked(table, w->children, local);
+        HWND deeper = ChildAtLocked(table, w->children, local, false);
         return deeper ? deeper : w->handle;
     }
     return nullptr;
@@ -127,7 +130,8 @@ BOOL GetWindowRect(HWND hwnd, LPRECT rect)
     auto w = platform::GetOrFailLocked(hwnd);
     if (!w) return FALSE;
     POINT origin{0, 0};
-    if (auto parent = table.GetLocked(w->parent)) origin = platform::ClientOriginOnScreenLocked(table, *parent);
+    auto parent = table.GetLocked(w->parent);
+    if (parent && platform::IsChildLocked(*w)) origin = platform::ClientOriginOnScreenLocked(table, *parent);
     *rect = w->rect;
     OffsetRect(rect, origin.x, origin.y);
     return TRUE;
@@ -181,13 +185,13 @@ HWND WindowFromPoint(POINT point)
 {
     auto& table = Table();
     std::lock_guard lock(table.mutex);
-    // Top-level windows, oldest first, so that the newest is searched first.
+    // Top-level and pop-up windows, oldest first, so that the newest is searched first.
     std::vector<std::pair<std::uint64_t, HWND>> tops;
     table.slots.ForEach([&](std::uint32_t value, const std::shared_ptr<platform::Window>& w) {
-        if (!w->parent && !w->messageOnly) tops.emplace_back(w->serial, platform::ToHwnd(value));
+        if (!platform::IsChildLocked(*w) && !w->messageOnly) tops.emplace_back(w->serial, platform::ToHwnd(value));
     });
     std::sort(tops.begin(), tops.end());
     std::vector<HWND> order;
     for (auto& top : tops) order.push_back(top.second);
-    return platform::ChildAtLocked(table, order, point);
+    return platform::ChildAtLocked(table, order, point, true);
 }

@@ -85,6 +85,11 @@ public:
 
 WindowTable& Table();
 
+// A child window moves with its parent's client area; a window without
+// WS_CHILD that has a parent is owned by it (a pop-up such as a tooltip) and
+// keeps screen coordinates.
+inline bool IsChildLocked(const Window& w) { return w.parent && (w.style & WS_CHILD); }
+
 inline HWND ToHwnd(std::uint32_t value) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(value)); }
 
 // The window, or null with ERROR_INVALID_WINDOW_HANDLE set (lock held).

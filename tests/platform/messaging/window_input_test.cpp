@@ -101,6 +101,9 @@ TEST(WindowInput, CaptureTakesEveryMoveInItsOwnCoordinatesUntilReleased)
     ReleaseCapture();
     EXPECT_EQ(right.log.back().message, WM_CAPTURECHANGED);
     EXPECT_EQ(GetCapture(), nullptr);
+    SetCapture(left.hwnd);
+    SendMessageW(left.hwnd, WM_CANCELMODE, 0, 0);
+    EXPECT_EQ(GetCapture(), nullptr);
     HWND gone = CreateWindowExW(0, kstest::HandlerClass(), u"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     SetCapture(gone);
     DestroyWindow(gone);
