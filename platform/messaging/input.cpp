@@ -139,7 +139,7 @@ DWORD SHRecognizeGesture(PSHRGINFO info)
     for (;;) {
         MSG msg;
         if (PeekMessageW(&msg, nullptr, WM_MOUSEMOVE, WM_LBUTTONDBLCLK, PM_NOREMOVE)) {
-            if (msg.time - start >= hold) {
+            if (static_cast<std::int32_t>(msg.time - start) >= static_cast<std::int32_t>(hold)) {
                 held = true;  // the next input came only after the hold time
                 break;
             }
