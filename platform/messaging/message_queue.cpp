@@ -6,6 +6,7 @@
 #include "platform/kernel/internal/thread_record.h"
 #include "platform/kernel/sync_objects.h"
 #include "platform/kernel/tick.h"
+#include "platform/messaging/internal/window_record.h"
 #include "platform/messaging/internal/window_table.h"
 #include "platform/messaging/window.h"
 
@@ -123,11 +124,24 @@ bool ProcessSentMessages(ThreadRecord& self)
     return ran;
 }
 
+namespace {
+thread_local DWORD t_lastMessageTime = 0;
+}  // namespace
+
+DWORD LastMessageTime() { return t_lastMessageTime; }
+
 bool TakeMessage(ThreadRecord& self, const MessageFilter& filter, bool remove, MSG* out)
+{
+    bool taken = TakeNextMessage(self, filter, remove, out);
+    if (taken && remove) t_lastMessageTime = out->time;
+    return taken;
+}
+
+bool TakeNextMessage(ThreadRecord& self, const MessageFilter& filter, bool remove, MSG* out)
 {
     ProcessSentMessages(self);
     auto& queue = self.queue;
-    std::lock_guard lock(queue.mutex);
+    std::unique_lock lock(queue.mutex);
     for (auto it = queue.posted.begin(); it != queue.posted.end(); ++it) {
         if (!filter.Accepts(*it)) continue;
         *out = *it;
@@ -139,6 +153,14 @@ bool TakeMessage(ThreadRecord& self, const MessageFilter& filter, bool remove, M
         if (remove) queue.quit = false;
         return true;
     }
+    // WM_PAINT is made, not queued, and comes before timers. The window table
+    // is never locked inside the queue's lock.
+    lock.unlock();
+    if (HWND paint = FindWindowToPaint(self, filter)) {
+        *out = MSG{paint, WM_PAINT, 0, 0, GetTickCount(), {0, 0}};
+        return true;
+    }
+    lock.lock();
     auto now = ClockNow();
     for (auto& timer : queue.timers) {
         if (timer.due > now) continue;
@@ -153,6 +175,7 @@ bool TakeMessage(ThreadRecord& self, const MessageFilter& filter, bool remove, M
 
 bool HasInput(ThreadRecord& self, DWORD wakeMask)
 {
+    if ((wakeMask & QS_PAINT) && FindWindowToPaint(self, MessageFilter{nullptr, 0, 0})) return true;
     auto& queue = self.queue;
     std::lock_guard lock(queue.mutex);
     if ((wakeMask & (QS_POSTMESSAGE | QS_ALLPOSTMESSAGE)) && (!queue.posted.empty() || queue.quit)) return true;

@@ -16,8 +16,9 @@
 // two threads sending to each other never deadlock. The sender gets 0 when the
 // receiving window is destroyed or its thread ends before the message is
 // processed. GetMessageW and PeekMessageW process sent messages first, then
-// return posted messages, then WM_QUIT (after PostQuitMessage), then WM_TIMER
-// for a timer that is due.
+// return posted messages, then WM_QUIT (after PostQuitMessage), then WM_PAINT
+// for a window with something to paint (painting.h), then WM_TIMER for a
+// timer that is due.
 #pragma once
 
 #include "platform/base/export.h"
@@ -67,6 +68,8 @@ constexpr UINT WM_QUIT = 0x0012;
 constexpr UINT WM_ERASEBKGND = 0x0014;
 constexpr UINT WM_SHOWWINDOW = 0x0018;
 constexpr UINT WM_CANCELMODE = 0x001F;
+constexpr UINT WM_SETFONT = 0x0030;
+constexpr UINT WM_GETFONT = 0x0031;
 constexpr UINT WM_NOTIFY = 0x004E;
 constexpr UINT WM_NCCREATE = 0x0081;   // defined for completeness; windows are not sent it
 constexpr UINT WM_NCDESTROY = 0x0082;  // likewise
@@ -82,6 +85,7 @@ constexpr UINT WM_MOUSEMOVE = 0x0200;
 constexpr UINT WM_LBUTTONDOWN = 0x0201;
 constexpr UINT WM_LBUTTONUP = 0x0202;
 constexpr UINT WM_LBUTTONDBLCLK = 0x0203;
+constexpr UINT WM_CAPTURECHANGED = 0x0215;
 constexpr UINT WM_USER = 0x0400;
 constexpr UINT WM_APP = 0x8000;
 

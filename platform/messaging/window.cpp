@@ -2,6 +2,8 @@
 //   Window values; Visibility, enabling and activation.
 
 #include "platform/messaging/window.h"
+#include "platform/messaging/edit_control.h"
+#include "platform/messaging/input.h"
 #include "platform/messaging/list_controls.h"
 
 #include <unicode/uchar.h>
@@ -16,65 +18,19 @@
 #include <vector>
 
 #include "platform/base/error_codes.h"
+#include "platform/gdi/device_context.h"
+#include "platform/gdi/gdi_objects.h"
+#include "platform/gdi/system_metrics.h"
+#include "platform/messaging/painting.h"
 #include "platform/messaging/internal/message_queue.h"
 #include "platform/base/slot_table.h"
 #include "platform/kernel/internal/thread_record.h"
 #include "platform/messaging/internal/window_class.h"
+#include "platform/messaging/internal/window_record.h"
 #include "platform/messaging/internal/window_table.h"
 #include "platform/base/last_error.h"
 
 namespace platform {
-namespace {
-
-// ---- The window table ----
-
-struct Window {
-    HWND handle = nullptr;
-    std::shared_ptr<WindowClass> cls;
-    std::shared_ptr<ThreadRecord> owner;
-    WNDPROC proc = nullptr;
-    HWND parent = nullptr;
-    bool messageOnly = false;
-    DWORD style = 0;
-    DWORD exStyle = 0;
-    LONG_PTR userData = 0;
-    LONG_PTR id = 0;
-    HINSTANCE instance = nullptr;
-    std::u16string text;
-    std::vector<BYTE> extra;
-    std::vector<HWND> children;  // in creation order
-    bool destroying = false;
-    std::uint64_t serial = 0;  // creation order, for FindWindowW
-};
-
-// Every window of the process. One lock guards the table and every window's fields;
-// procedures are never called with it held.
-class WindowTable {
-public:
-    std::mutex mutex;
-    SlotTable<Window> slots{kWindowHandleTag};
-    HWND foreground = nullptr;
-    std::unordered_map<DWORD, HWND> active;  // thread id -> its active window
-    std::uint64_t nextSerial = 1;
-
-    std::shared_ptr<Window> GetLocked(HWND hwnd) const
-    {
-        std::uint32_t value = HandleValue(hwnd);
-        return value ? slots.Lookup(value) : nullptr;
-    }
-    // Unhooks a window from its parent and frees its handle.
-    void RemoveLocked(Window& w)
-    {
-        if (GetLocked(w.handle).get() != &w) return;  // removed already (its thread was killed)
-        if (auto parent = GetLocked(w.parent)) std::erase(parent->children, w.handle);
-        for (HWND child : w.children)
-            if (auto c = GetLocked(child)) c->parent = nullptr;
-        slots.Remove(HandleValue(w.handle));
-        --w.cls->windows;
-        if (foreground == w.handle) foreground = nullptr;
-        std::erase_if(active, [&](const auto& entry) { return entry.second == w.handle; });
-    }
-};
 
 WindowTable& Table()
 {
@@ -82,15 +38,23 @@ WindowTable& Table()
     return *table;
 }
 
-HWND ToHwnd(std::uint32_t value) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(value)); }
-
-// The window, or null with ERROR_INVALID_WINDOW_HANDLE set (lock held).
-std::shared_ptr<Window> GetOrFailLocked(HWND hwnd)
+void WindowTable::RemoveLocked(Window& w)
 {
-    auto w = Table().GetLocked(hwnd);
-    if (!w) SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return w;
+    if (GetLocked(w.handle).get() != &w) return;  // removed already (its thread was killed)
+    if (auto parent = GetLocked(w.parent)) std::erase(parent->children, w.handle);
+    for (HWND child : w.children)
+        if (auto c = GetLocked(child)) c->parent = nullptr;
+    slots.Remove(HandleValue(w.handle));
+    --w.cls->windows;
+    if (foreground == w.handle) foreground = nullptr;
+    if (capture == w.handle) capture = nullptr;
+    std::erase_if(active, [&](const auto& entry) { return entry.second == w.handle; });
+    std::erase_if(focus, [&](const auto& entry) { return entry.second == w.handle; });
+    if (w.surface) DeleteObject(w.surface);  // the drawing layer never calls back into the window table
+    w.surface = nullptr;
 }
+
+namespace {
 
 bool IsDescendantLocked(const WindowTable& table, HWND hwnd, HWND ancestor)
 {
@@ -167,6 +131,33 @@ LONG_PTR WindowLong(HWND hwnd, int index, bool write, LONG_PTR value, bool point
 }
 
 // Calls a window's procedure on the calling thread.
+// Fills the client area with the class's background brush (a brush handle,
+// or a system colour index + 1); false when the class has none.
+bool EraseWithClassBrush(HWND hwnd, HDC dc)
+{
+    HBRUSH brush = nullptr;
+    RECT client{};
+    {
+        auto& table = Table();
+        std::lock_guard lock(table.mutex);
+        auto w = table.GetLocked(hwnd);
+        if (!w) return false;
+        brush = w->cls->info.hbrBackground;
+        SIZE size = ClientSizeLocked(*w);
+        client = RECT{0, 0, size.cx, size.cy};
+    }
+    if (!brush || !dc) return false;
+    auto value = reinterpret_cast<std::uintptr_t>(brush);
+    if (value <= COLOR_STATICTEXT + 1) {
+        HBRUSH solid = CreateSolidBrush(GetSysColor(static_cast<int>(value) - 1));
+        FillRect(dc, &client, solid);
+        DeleteObject(solid);
+    } else {
+        FillRect(dc, &client, brush);
+    }
+    return true;
+}
+
 LRESULT CallOwnProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     WindowTarget target;
@@ -231,6 +222,7 @@ void DestroyWindowsOfThread(ThreadRecord& rec, bool runProcedures)
     });
     for (auto& w : gone) table.RemoveLocked(*w);
     table.active.erase(rec.id);
+    table.focus.erase(rec.id);
 }
 
 }  // namespace platform
@@ -247,6 +239,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     if (platform::CheckPoint(self)) return nullptr;
     // The system's control classes exist before the first window is made.
     platform::RegisterListControlClasses();
+    platform::RegisterEditControlClass();
     auto cls = platform::FindWindowClass(className);
     if (!cls) {
         SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
@@ -263,6 +256,9 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     w->instance = instance;
     w->id = (style & WS_CHILD) ? reinterpret_cast<LONG_PTR>(menu) : 0;
     if (windowName) w->text = windowName;
+    if (x == CW_USEDEFAULT) x = y = 0;
+    if (width == CW_USEDEFAULT) width = height = 0;
+    w->rect = RECT{x, y, x + std::max(width, 0), y + std::max(height, 0)};
     w->extra.resize(static_cast<size_t>(cls->info.cbWndExtra));
     HWND hwnd;
     {
@@ -390,6 +386,27 @@ LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         case WM_CLOSE:
             DestroyWindow(hwnd);
             return 0;
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            if (BeginPaint(hwnd, &paint)) EndPaint(hwnd, &paint);
+            return 0;
+        }
+        case WM_CANCELMODE:
+            if (GetCapture() == hwnd) ReleaseCapture();
+            return 0;
+        case WM_ERASEBKGND:
+            return platform::EraseWithClassBrush(hwnd, reinterpret_cast<HDC>(wParam)) ? 1 : 0;
+        case WM_SETREDRAW:
+        case WM_SETFONT:
+        case WM_GETFONT: {
+            auto& table = Table();
+            std::lock_guard lock(table.mutex);
+            auto w = platform::GetOrFailLocked(hwnd);
+            if (!w) return 0;
+            if (message == WM_SETREDRAW) w->redraw = wParam != 0;
+            if (message == WM_SETFONT) w->font = reinterpret_cast<HFONT>(wParam);
+            return message == WM_GETFONT ? reinterpret_cast<LRESULT>(w->font) : 0;
+        }
         default:
             return 0;
     }
@@ -564,6 +581,7 @@ BOOL ShowWindow(HWND hwnd, int command)
         w->style &= ~WS_VISIBLE;
     else
         w->style |= WS_VISIBLE;
+    if (!wasVisible && (w->style & WS_VISIBLE)) platform::InvalidateLocked(*w, nullptr, true);  // shown: paint it
     return wasVisible ? TRUE : FALSE;
 }
 

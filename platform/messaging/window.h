@@ -31,6 +31,12 @@ struct WNDCLASSW {
 };
 using LPWNDCLASSW = WNDCLASSW*;
 
+// Class styles. CS_DBLCLKS turns a second button press within the
+// double-click time and distance into WM_LBUTTONDBLCLK (input.h).
+constexpr UINT CS_VREDRAW = 0x0001;
+constexpr UINT CS_HREDRAW = 0x0002;
+constexpr UINT CS_DBLCLKS = 0x0008;
+
 struct CREATESTRUCTW {
     LPVOID lpCreateParams;
     HINSTANCE hInstance;
@@ -129,7 +135,10 @@ BOOL DestroyWindow(HWND hwnd);
 BOOL IsWindow(HWND hwnd);
 
 // The default procedure: keeps the window text (WM_SETTEXT, WM_GETTEXT,
-// WM_GETTEXTLENGTH) and destroys the window on WM_CLOSE; 0 for the rest.
+// WM_GETTEXTLENGTH) and the font (WM_SETFONT, WM_GETFONT), destroys the
+// window on WM_CLOSE, gives up the capture on WM_CANCELMODE, validates on WM_PAINT, fills the client area with the
+// class brush on WM_ERASEBKGND (1 when it did), switches invalidation off
+// and on with WM_SETREDRAW; 0 for the rest.
 LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CallWindowProcW(WNDPROC proc, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -161,7 +170,7 @@ LONG_PTR SetWindowLongW(HWND hwnd, int index, LONG_PTR value);
 LONG_PTR GetWindowLongPtrW(HWND hwnd, int index);
 LONG_PTR SetWindowLongPtrW(HWND hwnd, int index, LONG_PTR value);
 
-// State only: nothing is drawn.
+// State only: nothing is drawn (showing a hidden window invalidates it).
 BOOL ShowWindow(HWND hwnd, int command);    // nonzero when the window was visible before
 BOOL IsWindowVisible(HWND hwnd);            // visible and every ancestor visible
 BOOL EnableWindow(HWND hwnd, BOOL enable);  // nonzero when the window was disabled before
@@ -170,3 +179,52 @@ HWND GetForegroundWindow();
 BOOL SetForegroundWindow(HWND hwnd);  // also makes it its thread's active window
 HWND GetActiveWindow();               // the calling thread's active window
 HWND SetActiveWindow(HWND hwnd);
+
+// ---- Position and size ----
+//
+// A child window's (WS_CHILD) rectangle is kept in its parent's client
+// coordinates; a top-level window's, and a pop-up's that has an owner given
+// as its parent, in screen coordinates. Its client area is the rectangle less
+// the non-client parts: a WS_BORDER frame of SM_CXBORDER pixels and the
+// scroll bars that are showing (SM_CXVSCROLL wide at the right, SM_CYHSCROLL
+// high at the bottom; see scroll_bars.h). Nothing is drawn on a screen: the
+// client area's pixels live in a bitmap (painting.h).
+
+// SetWindowPos flags.
+constexpr UINT SWP_NOSIZE = 0x0001;
+constexpr UINT SWP_NOMOVE = 0x0002;
+constexpr UINT SWP_NOZORDER = 0x0004;
+constexpr UINT SWP_NOREDRAW = 0x0008;
+constexpr UINT SWP_NOACTIVATE = 0x0010;
+constexpr UINT SWP_FRAMECHANGED = 0x0020;
+constexpr UINT SWP_SHOWWINDOW = 0x0040;
+constexpr UINT SWP_HIDEWINDOW = 0x0080;
+inline HWND const HWND_TOP = nullptr;
+inline HWND const HWND_TOPMOST = reinterpret_cast<HWND>(static_cast<std::intptr_t>(-1));
+
+// WM_SIZE kinds (wParam); lParam is MAKELPARAM(client width, client height).
+constexpr WPARAM SIZE_RESTORED = 0;
+
+constexpr LPARAM MAKELPARAM(int low, int high)
+{
+    return static_cast<LPARAM>(MAKELONG(static_cast<WORD>(low), static_cast<WORD>(high)));
+}
+
+// The client area: left and top 0, right and bottom its width and height.
+BOOL GetClientRect(HWND hwnd, LPRECT rect);
+// The window's rectangle in screen coordinates.
+BOOL GetWindowRect(HWND hwnd, LPRECT rect);
+// Moves and sizes the window (x, y in the parent's client coordinates). A
+// change of the client size sends WM_SIZE and invalidates the client area
+// (unless `repaint` is FALSE); a move sends WM_MOVE with the client area's
+// new origin.
+BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint);
+// As MoveWindow, under the SWP_ flags; SWP_SHOWWINDOW and SWP_HIDEWINDOW show
+// and hide. The z-order is not kept: `insertAfter` is accepted and ignored.
+BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int width, int height, UINT flags);
+// Between a window's client coordinates and the screen's.
+BOOL ClientToScreen(HWND hwnd, LPPOINT point);
+BOOL ScreenToClient(HWND hwnd, LPPOINT point);
+// The deepest visible window whose rectangle holds the screen point: among
+// siblings the one made last is on top. Null when there is none.
+HWND WindowFromPoint(POINT point);

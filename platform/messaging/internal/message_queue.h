@@ -87,6 +87,9 @@ bool ProcessSentMessages(ThreadRecord& self);
 // Sent messages first, then the first posted message the filter accepts, then
 // WM_QUIT, then a due timer. True when *out was filled.
 bool TakeMessage(ThreadRecord& self, const MessageFilter& filter, bool remove, MSG* out);
+bool TakeNextMessage(ThreadRecord& self, const MessageFilter& filter, bool remove, MSG* out);
+// The time stamp of the message the calling thread last removed from its queue.
+DWORD LastMessageTime();
 // True when input of a kind in wakeMask is waiting (does not process anything).
 bool HasInput(ThreadRecord& self, DWORD wakeMask);
 // When the next timer of the calling thread falls due (kNever when none).
