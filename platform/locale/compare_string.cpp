@@ -11,7 +11,6 @@
 #include <unicode/uchar.h>
 #include <unicode/ucol.h>
 #include <unicode/uiter.h>
-#include <unicode/uniset.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -303,64 +302,9 @@ ULONGLONG BigEndian(const std::uint8_t* bytes, size_t count)
     return n;
 }
 
-// Where a collator lets a text be cut without changing the collation
-// elements before the cut: between two ASCII characters that are neither
-// part of a contraction of its locale (Czech "ch") nor marks it could
-// reorder. Worked out once per collator of the thread.
-class AsciiCutPoints {
-public:
-    static const AsciiCutPoints& For(const icu::Collator& c)
-    {
-        thread_local std::vector<AsciiCutPoints> known;
-        for (const AsciiCutPoints& k : known)
-            if (k.collator_ == &c) return k;
-        known.push_back(AsciiCutPoints(c));
-        return known.back();
-    }
-    bool Between(WCHAR before, WCHAR after) const { return Safe(before) && Safe(after); }
-
-private:
-    explicit AsciiCutPoints(const icu::Collator& c) : collator_(&c)
-    {
-        icu::UnicodeSet unsafe;
-        UErrorCode err = U_ZERO_ERROR;
-        ucol_getUnsafeSet(c.toUCollator(), unsafe.toUSet(), &err);
-        if (U_FAILURE(err)) return;  // no cut points: texts are collated whole
-        for (UChar32 ch = 1; ch < 128; ++ch)
-            if (!unsafe.contains(ch)) bits_[ch >> 6] |= std::uint64_t{1} << (ch & 63);
-    }
-
-    bool Safe(WCHAR ch) const { return ch < 128 && (bits_[ch >> 6] >> (ch & 63) & 1) != 0; }
-
-    const icu::Collator* collator_;
-    std::uint64_t bits_[2] = {0, 0};
-};
-
-// Up to count bytes of the collation key of s, from its start; -1 when ICU
-// fails.
-int32_t KeyStart(const icu::Collator& c, std::u16string_view s, std::uint8_t* bytes, int32_t count)
-{
-    UCharIterator iter;
-    uiter_setString(&iter, s.data(), static_cast<int32_t>(s.size()));
-    std::uint32_t state[2] = {0, 0};
-    UErrorCode err = U_ZERO_ERROR;
-    const int32_t made = ucol_nextSortKeyPart(c.toUCollator(), &iter, state, bytes, count, &err);
-    return U_FAILURE(err) ? -1 : made;
-}
-
-// Texts longer than this are first collated cut short (CollationPrefix).
-constexpr size_t kCutFrom = 10;
-
-// The first eight bytes of the collation key of s folded. 0 when ICU fails.
-//
-// ICU makes the key of the whole text to give even its first bytes, while
-// those are mostly the first letters' primary weights. A primary weight's
-// bytes depend only on the text up to the character that completes it (and
-// on the weight before it, for the shared lead byte), and the primary level
-// ends at the first byte below 2. So a long text is collated up to a cut
-// point first: when the primary weights of that piece run on to at least the
-// ninth byte (the byte before the level's end may be the piece's own closing
-// byte), its first eight bytes are those of the whole text.
+// The first eight bytes of the collation key of s folded; only as much of
+// the key is made as those bytes need (mostly the first letters' primary
+// weights). 0 when ICU fails.
 ULONGLONG CollationPrefix(const icu::Collator& c, const Folding& folding, std::u16string_view s)
 {
     if (folding.Any()) {
@@ -368,22 +312,14 @@ ULONGLONG CollationPrefix(const icu::Collator& c, const Folding& folding, std::u
         folding.Apply(s, storage);
         s = storage;
     }
-    if (s.size() > kCutFrom + 2) {
-        const AsciiCutPoints& cuts = AsciiCutPoints::For(c);
-        size_t cut = kCutFrom;
-        while (cut < s.size() && !cuts.Between(s[cut - 1], s[cut])) ++cut;
-        if (cut < s.size()) {
-            std::uint8_t bytes[16] = {};
-            const int32_t made = KeyStart(c, s.substr(0, cut), bytes, 16);
-            if (made < 0) return 0;
-            size_t primaryEnd = 0;
-            while (primaryEnd < static_cast<size_t>(made) && bytes[primaryEnd] > 1) ++primaryEnd;
-            if (primaryEnd >= 9) return BigEndian(bytes, 8);
-        }
-    }
+    UCharIterator iter;
+    uiter_setString(&iter, s.data(), static_cast<int32_t>(s.size()));
+    std::uint32_t state[2] = {0, 0};
     std::uint8_t bytes[8] = {};
-    const int32_t made = KeyStart(c, s, bytes, 8);
-    return made < 0 ? 0 : BigEndian(bytes, static_cast<size_t>(made));
+    UErrorCode err = U_ZERO_ERROR;
+    const int32_t made = ucol_nextSortKeyPart(c.toUCollator(), &iter, state, bytes, 8, &err);
+    if (U_FAILURE(err) || made < 0) return 0;
+    return BigEndian(bytes, static_cast<size_t>(made));
 }
 
 }  // namespace

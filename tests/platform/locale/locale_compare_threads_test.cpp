@@ -287,38 +287,6 @@ TEST_F(LocaleCompare, PrefixNumbersOrderNamesAsCompareStringWWhereverTheyDiffer)
     EXPECT_EQ(CompareStringPrefix(kEnUs, 0, nullptr, 1), 0u);
 }
 
-// Prefix numbers of long texts, whose keys are made from a leading piece: where the piece's end would fall inside a
-// Czech "ch" or after too few weighted characters (controls weigh nothing), and over random long names with "c",
-// "h" and marks, two texts whose numbers differ are ordered as CompareStringW orders them.
-TEST_F(LocaleCompare, PrefixNumbersOfLongTextsOrderAsCompareStringW)
-{
-    constexpr LCID kCsCz = 0x0405;
-    struct Pair {
-        LCID locale;
-        std::u16string a, b;
-    };
-    std::vector<Pair> pairs = {{kEnUs, u"Renee Smith-Jones", u"Renee Smithson"}};
-    // A "ch" with its "h" at the tenth unit, after 0 to 6 controls: "ch" sorts after "h", so after "d".
-    for (size_t controls = 0; controls <= 6; ++controls) {
-        const std::u16string head = std::u16string(controls, u'\u0001') + std::u16string(u"abcdefghi", 9 - controls);
-        pairs.push_back({kCsCz, head + u"ch and more", head + u"d and more"});
-    }
-    const std::vector<std::u16string> words = RandomWords(u"cChH\u00e9e\u0301\u0001 -", 41, 600);
-    std::vector<std::u16string> names;
-    for (size_t i = 0; i + 2 < words.size(); i += 3) names.push_back(u"Dr" + words[i] + words[i + 1] + words[i + 2]);
-    for (LCID locale : {kCsCz, kEnUs}) {
-        std::vector<ULONGLONG> prefix;
-        for (const auto& name : names)
-            prefix.push_back(CompareStringPrefix(locale, 0, name.data(), static_cast<int>(name.size())));
-        for (size_t i = 0; i < names.size(); ++i)
-            for (size_t j = 0; j < names.size(); ++j) {
-                if (prefix[i] == prefix[j] || !prefix[i] || !prefix[j]) continue;
-                ASSERT_EQ(Cmp(locale, 0, names[i], names[j]), prefix[i] < prefix[j] ? LT : GT)
-                    << U8(names[i]) << " / " << U8(names[j]) << " locale " << locale;
-            }
-    }
-}
-
 // Shared collators and locale data answer as for one thread (also run under ThreadSanitizer).
 TEST(LocaleConcurrency, ThreadsCompareAndFormatLikeOneThread)
 {
