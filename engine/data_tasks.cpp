@@ -44,7 +44,6 @@ void DATATASKS::SetDefaults()
     dueDate = kTaskNoDate;
     startDate = kTaskNoDate;
     completionDate = kTaskNoDate;
-    spareDate = kTaskNoDate;
     hasJournal = 0;
     hasLinks = 0;
     sensitivity = 0;
@@ -131,7 +130,6 @@ DATATASKS* DATATASKS::Copy(bool withTree) const
     copy->dueDate = dueDate;
     copy->startDate = startDate;
     copy->completionDate = completionDate;
-    copy->spareDate = spareDate;
     copy->hasJournal = hasJournal;
     copy->hasLinks = hasLinks;
     copy->sensitivity = sensitivity;

@@ -60,7 +60,6 @@ public:
     double dueDate;
     double startDate;
     double completionDate;
-    double spareDate;
     WORD hasJournal;
     WORD hasLinks;
     WORD sensitivity;

@@ -208,11 +208,14 @@ bool CTasksThread::OpenTasksDatabase(CeDb* db)
 {
     if (!db) return false;
     // Each read moves the handle on to the next record: the main pass needs
-    // no seek per record.
-    if (!m_settings.ProjectView()) return db->Open(kTasksDatabase, 0, CEDB_AUTOINCREMENT, nullptr);
+    // no seek per record. The records are read in OID order, the store's
+    // cheapest walk (no index look-up per record): the list is sorted once it
+    // is whole, so the order of the reads does not decide the rows' order.
+    constexpr DWORD kWalk = CEDB_AUTOINCREMENT | CEDB_OIDORDER;
+    if (!m_settings.ProjectView()) return db->Open(kTasksDatabase, 0, kWalk, nullptr);
     if (!m_projects) m_projects = std::make_unique<CTaskProjects>(m_hNotify);
     m_projects->LoadProjects();
-    return m_settings.projectOid != 0 && db->Open(kTasksDatabase, 0, CEDB_AUTOINCREMENT, nullptr);
+    return m_settings.projectOid != 0 && db->Open(kTasksDatabase, 0, kWalk, nullptr);
 }
 
 void CTasksThread::ClearPreviousLoad()

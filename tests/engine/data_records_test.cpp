@@ -140,7 +140,7 @@ std::string Fields(const DATATASKS& r)
     std::ostringstream out;
     out << r.rank << ' ' << r.order << ' ' << r.importance << ' ' << r.oid << ' ' << Text(r.priorityNumber) << ' '
         << Text(r.priorityLetter) << ' ' << Text(r.subject) << '/' << Text(r.categories) << '/' << Text(r.iconText)
-        << ' ' << r.dueDate << ' ' << r.startDate << ' ' << r.completionDate << ' ' << r.spareDate << ' '
+        << ' ' << r.dueDate << ' ' << r.startDate << ' ' << r.completionDate << ' '
         << r.hasJournal << r.hasLinks << r.sensitivity << r.hasNote << ' ' << r.flag4126 << ' ' << r.reminderSet << ' '
         << r.complete << ' ' << r.percentComplete << ' ' << int(r.overdue) << int(r.dueToday) << int(r.hidden)
         << int(r.expandable) << int(r.filled);
@@ -171,7 +171,6 @@ void FillAll(DATATASKS& row, DATATASKS* parent)
     row.dueDate = 45000.5;
     row.startDate = 44990.0;
     row.completionDate = 45001.0;
-    row.spareDate = 1.0;
     row.hasJournal = row.hasLinks = row.sensitivity = row.hasNote = 1;
     row.flag4126 = 3;
     row.reminderSet = 5;
@@ -191,7 +190,7 @@ void FillAll(DATATASKS& row, DATATASKS* parent)
 TEST(DataTasks, ResetGivesTheDefaultsAndKeepsThePlaceInTheTreeUnlessToldOtherwise)
 {
     const DATATASKS fresh;
-    EXPECT_EQ(Fields(fresh), "0 0 1 0   <null>/<null>/<null> 949998 949998 949998 949998 0000 0 0 0 0 00010");
+    EXPECT_EQ(Fields(fresh), "0 0 1 0   <null>/<null>/<null> 949998 949998 949998 0000 0 0 0 0 00010");
     EXPECT_EQ(Tree(fresh), "00 0 0 0 0 0");
     EXPECT_TRUE(fresh.IsHeader());
 
