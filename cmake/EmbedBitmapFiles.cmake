@@ -1,6 +1,6 @@
 # cmake -DDIR=folder -DOUT=file.cpp -P EmbedBitmapFiles.cmake
 # Writes every DIR/<number>.bmp as a byte array and the table
-# `g_ksEmbeddedBitmaps` of (number, bytes, size) (platform/gdi/internal/embedded_bitmaps.h).
+# `g_ksEmbeddedBitmaps` of (number, bytes, size) (platform/images/internal/embedded_bitmaps.h).
 file(GLOB _files ${DIR}/*.bmp)
 list(SORT _files)
 set(_arrays "")
@@ -22,7 +22,7 @@ if(_count EQUAL 0)
 endif()
 file(WRITE ${OUT}.tmp
 "// Generated from ${DIR}; do not edit.\n"
-"#include \"platform/gdi/internal/embedded_bitmaps.h\"\n"
+"#include \"platform/images/internal/embedded_bitmaps.h\"\n"
 "namespace {\n${_arrays}}  // namespace\n"
 "const KsEmbeddedBitmap g_ksEmbeddedBitmaps[] = {\n${_entries}};\n"
 "const std::size_t g_ksEmbeddedBitmapCount = ${_count};\n")

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "platform/gdi/bitmap_loading.h"
+#include "platform/gdi/bitmap_decoding.h"
 #include "platform/gdi/gdi_objects.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

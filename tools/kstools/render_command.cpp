@@ -18,7 +18,7 @@
 #include "grid/grid_notify.h"
 #include "grid/html_draw.h"
 #include "grid/html_parser.h"
-#include "platform/gdi/bitmap_loading.h"
+#include "platform/images/bitmap_loading.h"
 #include "platform/gdi/bitmaps.h"
 #include "platform/gdi/device_context.h"
 #include "platform/gdi/display_metrics.h"

@@ -1,4 +1,4 @@
-#include "platform/gdi/bitmap_loading.h"
+#include "platform/images/bitmap_loading.h"
 
 #include <fcntl.h>
 
@@ -12,15 +12,10 @@
 #include "platform/base/last_error.h"
 #include "platform/files/device_paths.h"
 #include "platform/gdi/gdi_objects.h"
-#include "platform/gdi/internal/embedded_bitmaps.h"
-#include "platform/gdi/internal/gdi_table.h"
-#include "platform/gdi/internal/image_decoders.h"
+#include "platform/gdi/bitmap_decoding.h"
+#include "platform/images/internal/embedded_bitmaps.h"
 #include "platform/kernel/file_system.h"
 #include "platform/modules/string_resources.h"
-
-using platform::gdi::Bitmap;
-using platform::gdi::SurfacePtr;
-using platform::gdi::Table;
 
 namespace {
 
@@ -32,20 +27,6 @@ HBITMAP FailNull(DWORD error)
 {
     SetLastError(error);
     return nullptr;
-}
-
-HBITMAP AddBitmap(SurfacePtr surface)
-{
-    auto bitmap = std::make_shared<Bitmap>(std::move(surface));
-    bitmap->dibSection = true;
-    return static_cast<HBITMAP>(Table::Instance().Add(std::move(bitmap)));
-}
-
-HBITMAP Decode(const void* data, std::size_t size)
-{
-    auto decoded = platform::gdi::DecodeImage(static_cast<const std::uint8_t*>(data), size);
-    if (!decoded.surface) return FailNull(decoded.error);
-    return AddBitmap(std::move(decoded.surface));
 }
 
 // The whole file through the platform's file system; 0 or the error.
@@ -84,28 +65,6 @@ ModulePictures& Registered()
 
 bool IsApplication(HINSTANCE module) { return !module || module == GetModuleHandleW(nullptr); }
 
-// A copy of bitmap scaled to cx × cy (0 keeps that side), nearest pixel.
-HBITMAP Scaled(HBITMAP bitmap, int cx, int cy)
-{
-    auto source = Table::Instance().Get<Bitmap>(bitmap, platform::gdi::Kind::Bitmap);
-    const int w = cx ? cx : source->Width(), h = cy ? cy : source->Height();
-    if (w == source->Width() && h == source->Height()) return bitmap;
-    DeleteObject(bitmap);
-    if (w < 0 || h < 0 || w > platform::gdi::kMaxImageSide || h > platform::gdi::kMaxImageSide ||
-        static_cast<std::int64_t>(w) * h > platform::gdi::kMaxImagePixels)
-        return FailNull(ERROR_INVALID_PARAMETER);
-    SurfacePtr surface = platform::gdi::NewSurface(w, h);
-    if (!surface) return FailNull(ERROR_NOT_ENOUGH_MEMORY);
-    platform::gdi::CairoPtr cr(cairo_create(surface.get()));
-    cairo_scale(cr.get(), static_cast<double>(w) / source->Width(), static_cast<double>(h) / source->Height());
-    cairo_set_source_surface(cr.get(), source->surface.get(), 0, 0);
-    cairo_pattern_set_filter(cairo_get_source(cr.get()), CAIRO_FILTER_NEAREST);
-    cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
-    cairo_paint(cr.get());
-    cr.reset();
-    return AddBitmap(std::move(surface));
-}
-
 }  // namespace
 
 HBITMAP SHLoadDIBitmap(LPCWSTR path)
@@ -122,7 +81,7 @@ HBITMAP LoadBitmapW(HINSTANCE module, LPCWSTR name)
     const UINT id = static_cast<UINT>(reinterpret_cast<UINT_PTR>(name));
     if (IsApplication(module)) {
         for (std::size_t i = 0; i < g_ksEmbeddedBitmapCount; ++i)
-            if (g_ksEmbeddedBitmaps[i].id == id) return Decode(g_ksEmbeddedBitmaps[i].data, g_ksEmbeddedBitmaps[i].size);
+            if (g_ksEmbeddedBitmaps[i].id == id) return platform::LoadBitmapFromMemory(g_ksEmbeddedBitmaps[i].data, g_ksEmbeddedBitmaps[i].size);
         return FailNull(ERROR_RESOURCE_NAME_NOT_FOUND);
     }
     std::shared_ptr<const std::vector<std::uint8_t>> file;
@@ -135,7 +94,7 @@ HBITMAP LoadBitmapW(HINSTANCE module, LPCWSTR name)
         auto found = registered.files.find({module, id});
         if (found != registered.files.end()) file = found->second;
     }
-    if (file) return Decode(file->data(), file->size());
+    if (file) return platform::LoadBitmapFromMemory(file->data(), file->size());
     return FailNull(moduleKnown ? ERROR_RESOURCE_NAME_NOT_FOUND : ERROR_INVALID_HANDLE);
 }
 
@@ -144,22 +103,16 @@ HANDLE LoadImageW(HINSTANCE module, LPCWSTR name, UINT type, int cx, int cy, UIN
     if (type != IMAGE_BITMAP || cx < 0 || cy < 0) return FailNull(ERROR_INVALID_PARAMETER);
     HBITMAP bitmap = (flags & LR_LOADFROMFILE) ? SHLoadDIBitmap(name) : LoadBitmapW(module, name);
     if (!bitmap || (!cx && !cy)) return bitmap;
-    return Scaled(bitmap, cx, cy);
+    return platform::ScaledBitmap(bitmap, cx, cy);
 }
 
 namespace platform {
-
-HBITMAP LoadBitmapFromMemory(const void* data, std::size_t size)
-{
-    if (!data && size) return FailNull(ERROR_INVALID_PARAMETER);
-    return Decode(data, size);
-}
 
 HBITMAP LoadBitmapFromHostFile(const std::string& hostPath)
 {
     std::vector<std::uint8_t> bytes;
     if (DWORD error = ReadHostFile(hostPath, bytes)) return FailNull(error);
-    return Decode(bytes.data(), bytes.size());
+    return platform::LoadBitmapFromMemory(bytes.data(), bytes.size());
 }
 
 bool RegisterBitmapResource(HINSTANCE module, UINT id, std::vector<std::uint8_t> file)

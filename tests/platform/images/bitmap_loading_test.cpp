@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/base/error_codes.h"
-#include "platform/gdi/bitmap_loading.h"
+#include "platform/images/bitmap_loading.h"
 #include "platform/gdi/gdi_objects.h"
 #include "platform/gdi/gdi_owner.h"
 #include "tests/support/device_sandbox.h"

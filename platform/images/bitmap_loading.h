@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/gdi/gdi_types.h"
+#include "platform/gdi/bitmap_decoding.h"
 
 // Resource names that are numbers.
 inline LPCWSTR MAKEINTRESOURCEW(UINT id) { return reinterpret_cast<LPCWSTR>(static_cast<UINT_PTR>(id & 0xFFFF)); }
@@ -52,9 +52,6 @@ HANDLE LoadImageW(HINSTANCE module, LPCWSTR name, UINT type, int cx, int cy, UIN
 
 namespace platform {
 
-// A picture held in memory (a whole BMP file or PNG file); null data with a
-// nonzero size fails with ERROR_INVALID_PARAMETER.
-HBITMAP LoadBitmapFromMemory(const void* data, std::size_t size);
 // A picture file on the host (a UTF-8 path, outside the device's files: the
 // command line's mark-up images, tests).
 HBITMAP LoadBitmapFromHostFile(const std::string& hostPath);
