@@ -11,6 +11,7 @@
 #include "storage/c_outlook.h"
 #include "storage/ce_db.h"
 #include "tests/categories/category_test_support.h"
+#include "tests/support/outlook_session.h"
 #include "tests/support/scripted_ui_host.h"
 
 namespace {
@@ -24,20 +25,11 @@ protected:
     void SetUp() override
     {
         CategorySandbox::SetUp();
-        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        ASSERT_EQ(CoCreateInstance(CLSID_Application, nullptr, CLSCTX_INPROC_SERVER, IID_IPOutlookApp,
-                                   reinterpret_cast<void**>(app.Put())),
-                  S_OK);
-        ASSERT_EQ(app->Logon(0), S_OK);
+        ASSERT_EQ(session.Open(), S_OK);
     }
     void TearDown() override
     {
-        if (app) {
-            app->Logoff();
-            app.Reset();
-        }
-        COutlook::GetOutlookObject().Close();
-        CoUninitialize();
+        session.Close();
         CategorySandbox::TearDown();
     }
     // A saved task; its item stays open in *item when asked for.
@@ -76,7 +68,8 @@ protected:
         if (prop.wFlags & CEDB_PROPNOTFOUND) return {};
         return std::vector<BYTE>(prop.val.blob.lpb, prop.val.blob.lpb + prop.val.blob.dwCount);
     }
-    ComRef<IPOutlookApp> app;
+    kstest::OutlookSession session;
+    ComRef<IPOutlookApp>& app = session.app;
 };
 
 TEST_F(PimRecordCategoriesTest, TheBlobWrittenIsTheTextTheObjectModelReads)

@@ -19,6 +19,7 @@
 #include "storage/c_outlook.h"
 #include "storage/c_registry.h"
 #include "tests/storage/settings_test_support.h"
+#include "tests/support/outlook_session.h"
 #include "tests/support/test_dates.h"
 
 namespace itemtest {
@@ -33,20 +34,11 @@ protected:
         StoreSandbox::SetUp();
         platform::SetPinnedNow(kstest::Make(2026, 12, 7, 10));
         today = kstest::Ole(2026, 12, 7);
-        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        ASSERT_EQ(CoCreateInstance(CLSID_Application, nullptr, CLSCTX_INPROC_SERVER, IID_IPOutlookApp,
-                                   reinterpret_cast<void**>(app.Put())),
-                  S_OK);
-        ASSERT_EQ(app->Logon(0), S_OK);
+        ASSERT_EQ(session.Open(), S_OK);
     }
     void TearDown() override
     {
-        if (app) {
-            app->Logoff();
-            app.Reset();
-        }
-        COutlook::GetOutlookObject().Close();
-        CoUninitialize();
+        session.Close();
         platform::ClearPinnedNow();
         StoreSandbox::TearDown();
     }
@@ -72,7 +64,8 @@ protected:
         ASSERT_EQ(settings.SetValue(name, value), 0);
     }
 
-    ComRef<IPOutlookApp> app;
+    kstest::OutlookSession session;
+    ComRef<IPOutlookApp>& app = session.app;
     double today = 0;
 };
 
