@@ -37,6 +37,7 @@
 #include <vector>
 
 #include "bench/bench_home.h"
+#include "bench/process_memory.h"
 #include "bench/stored_record_walk.h"
 #include "categories/category_records.h"
 #include "engine/contacts_thread.h"
@@ -268,17 +269,6 @@ BENCHMARK(BM_TypedSearchMiss)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 // ---- memory ----
 
-long StatusKiB(const char* field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const size_t n = std::strlen(field);
-    while (std::getline(status, line)) {
-        if (line.compare(0, n, field) == 0 && line.size() > n && line[n] == ':') return std::atol(line.c_str() + n + 1);
-    }
-    return -1;
-}
-
 template <typename Load>
 void PeakMemory(benchmark::State& state, Load load)
 {
@@ -286,7 +276,7 @@ void PeakMemory(benchmark::State& state, Load load)
     for (auto _ : state) {
         malloc_trim(0);
         std::ofstream("/proc/self/clear_refs") << "5";
-        const long base = StatusKiB("VmRSS");
+        const long base = benchpeer::StatusKiB("VmRSS");
         const struct mallinfo2 before = mallinfo2();
         long long held = 0;
         load([&] {
@@ -294,7 +284,7 @@ void PeakMemory(benchmark::State& state, Load load)
             held = static_cast<long long>(now.uordblks + now.hblkhd) -
                    static_cast<long long>(before.uordblks + before.hblkhd);
         });
-        const long peak = StatusKiB("VmHWM");
+        const long peak = benchpeer::StatusKiB("VmHWM");
         if (base < 0 || peak < 0) return state.SkipWithError("the memory figures could not be read");
         state.counters["rss_peak_KiB_per_1000_contacts"] = static_cast<double>(peak - base) * 1000.0 / kContacts;
         state.counters["held_KiB_per_1000_contacts"] = static_cast<double>(held) / 1024.0 * 1000.0 / kContacts;

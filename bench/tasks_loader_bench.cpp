@@ -51,6 +51,7 @@
 #include <vector>
 
 #include "bench/bench_home.h"
+#include "bench/process_memory.h"
 #include "bench/stored_record_walk.h"
 #include "categories/category_records.h"
 #include "categories/full_category_list.h"
@@ -69,6 +70,7 @@ namespace {
 using benchpeer::Le16;
 using benchpeer::Le32;
 using benchpeer::Le64;
+using benchpeer::StatusKiB;
 using benchpeer::WalkRecord;
 
 constexpr int kTasks = 20000;
@@ -589,18 +591,6 @@ void Start()
     counting = true;
 }
 }  // namespace heap
-
-// The value of one "Vm...:" line of /proc/self/status, in KiB.
-long StatusKiB(const char* field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const size_t n = std::strlen(field);
-    while (std::getline(status, line)) {
-        if (line.compare(0, n, field) == 0 && line.size() > n && line[n] == ':') return std::atol(line.c_str() + n + 1);
-    }
-    return -1;
-}
 
 // What one measured load used: the heap's peak and what it held when the
 // list was finished, and the resident set's growth, all from the start.
