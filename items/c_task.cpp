@@ -6,6 +6,7 @@
 #include <cwctype>
 
 #include "categories/c_full_category.h"
+#include "categories/category_text.h"
 #include "engine/task_subject_prefix.h"
 #include "engine/tasks_view_settings.h"
 #include "foundation/ce_string.h"
@@ -13,6 +14,7 @@
 #include "items/c_task_settings.h"
 #include "items/item_bstr.h"
 #include "items/pass_key.h"
+#include "platform/objectmodel/outlook_minutes.h"
 #include "platform/time/clock.h"
 #include "platform/time/variant_time.h"
 #include "platform/ui/ui_host.h"
@@ -27,8 +29,6 @@ constexpr UINT kTaskNotLoadedString = 40450;
 constexpr UINT kSubjectTooLongString = 40468;
 constexpr size_t kMaxSubjectChars = 1000;
 constexpr std::u16string_view kTemplateMark = u"[TEMPLATE:";
-
-bool IsNoDate(double date) { return date >= kNoOleDate - 0.5; }
 
 }  // namespace
 
@@ -50,8 +50,6 @@ double Now()
     return date;
 }
 
-double Today() { return std::floor(Now()); }
-
 std::u16string Decimal(int value)
 {
     const std::string digits = std::to_string(value);
@@ -61,7 +59,7 @@ std::u16string Decimal(int value)
 }  // namespace task_item
 
 using task_item::ShowString;
-using task_item::Today;
+using task_item::IsNoDate;
 
 CTask::CTask() = default;
 
@@ -206,7 +204,7 @@ bool CTask::LoadData(bool quick)
         m_reminderTime = kNoOleDate;
         const int minutes = TaskSetting(u"ReminderDefaultTime", static_cast<int>(kNoOleDate));
         if (minutes >= 0 && minutes < static_cast<int>(kNoOleDate)) {
-            const double today = Today();
+            const double today = platform::TodayOleDate();
             double day = kNoOleDate;
             if (IsNoDate(m_due)) {
                 SYSTEMTIME now{};
@@ -394,13 +392,7 @@ bool CTask::Create(const POOMCREATEITEM* request)
     const POOMCREATEITEM& r = request ? *request : none;
 
     if (r.categories && !r.noCategories && (r.demandCategories || SuiteSetting(u"bUseCatOnNew", 1))) {
-        std::u16string names;
-        for (CFullCategory* category : *r.categories) {
-            if (!category || !category->m_name) continue;
-            if (!names.empty()) names += u", ";
-            names += category->m_name;
-        }
-        Put(m_item.Get(), &ITask::put_Categories, names);
+        Put(m_item.Get(), &ITask::put_Categories, CategoryTextOf(*r.categories));
     }
     if (!IsNoDate(r.date)) {
         const double day = std::floor(r.date);
@@ -418,12 +410,7 @@ bool CTask::Create(const POOMCREATEITEM* request)
     if (r.order != 0) SetOrder(std::floor(r.order), r.order != std::floor(r.order));
     // The editor has no window here: the caller edits through the setters
     // and saves, which writes the "NewTask" journal entry.
-    const double order = m_order;
-    const bool half = m_orderHalf;
-    const bool loaded = LoadData(false);
-    m_order = order;
-    m_orderHalf = half;
-    return loaded;
+    return LoadData(false);
 }
 
 bool CTask::Delete(bool ask)

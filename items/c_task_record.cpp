@@ -76,7 +76,7 @@ private:
 HANDLE HandleOf(LONG stored) { return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(static_cast<ULONG>(stored))); }
 LONG StoredOf(HANDLE handle) { return static_cast<LONG>(static_cast<ULONG>(reinterpret_cast<uintptr_t>(handle))); }
 
-bool IsNoDate(double date) { return date >= kNoOleDate - 0.5; }
+using task_item::IsNoDate;
 
 // Moves an existing notification to time with the new text; false when it
 // is gone.

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/base/types.h"
+#include "platform/objectmodel/pocket_outlook.h"
 
 inline constexpr UINT kDeleteTaskString = 40471;
 inline constexpr UINT kAlarmBlankString = 40472;
@@ -20,6 +21,8 @@ namespace task_item {
 void ShowString(UINT id, UINT icon);
 // The local time now and today's midnight as object-model dates.
 double Now();
-double Today();
+// "No date" as the object model keeps it (kNoOleDate), allowing for what a
+// round trip through a stored time adds to it.
+inline bool IsNoDate(double date) { return date >= kNoOleDate - 0.5; }
 std::u16string Decimal(int value);
 }  // namespace task_item

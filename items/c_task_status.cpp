@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "foundation/ce_string.h"
+#include "platform/objectmodel/outlook_minutes.h"
 #include "items/c_journal.h"
 #include "items/c_task.h"
 #include "items/c_task_settings.h"
@@ -18,7 +19,7 @@
 
 namespace {
 
-bool IsNoDate(double date) { return date >= kNoOleDate - 0.5; }
+using task_item::IsNoDate;
 
 // The completed copy of a regenerating task: complete, percentage 100, no
 // alarm of its own (the record write skips what the copy does not have).
@@ -92,7 +93,7 @@ bool CTask::ChangeTaskStatus(TASK_STATUS status)
         question.LoadStringW(kDueDateQuestionString);
         const int days = AskUser(u"TaskDueDate", static_cast<const WCHAR*>(question), -1);
         if (days < 0) return false;
-        const double due = task_item::Today() + days;
+        const double due = platform::TodayOleDate() + days;
         if (!IsNoDate(m_start) && !IsNoDate(m_due)) m_start += due - std::floor(m_due);
         m_due = due;
         return Save();
@@ -159,7 +160,7 @@ bool CTask::CompleteRegenerating()
     copy.Reset();
     MarkCopyComplete(copyOid);
 
-    const double today = task_item::Today();
+    const double today = platform::TodayOleDate();
     const double due = today + m_regenerateDays;
     const double moved = due - (IsNoDate(m_due) ? today : std::floor(m_due));
     if (!IsNoDate(m_start)) m_start += moved;

@@ -10,6 +10,7 @@
 
 #include "engine/task_subject_prefix.h"
 #include "items/c_task.h"
+#include "items/c_task_settings.h"
 #include "platform/text/utf8.h"
 #include "platform/time/variant_time.h"
 #include "tools/kstools/commands.h"
@@ -40,7 +41,7 @@ struct TaskOptions {
     bool json = false;
 };
 
-bool IsNoDate(double date) { return date >= kNoOleDate - 0.5; }
+using task_item::IsNoDate;
 
 Json DateJson(double date, bool withTime)
 {
