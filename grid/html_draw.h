@@ -3,7 +3,8 @@
 // blanks and the other break characters, with per-paragraph alignment, a
 // continuation indent, a right-hand span box that the text flows around,
 // inline images scaled to the text, a tab to the middle and an edge line.
-// Every painted piece that carries a link, and every painted image, leaves a
+// Every laid-out piece of text that carries a link (painted or, below the
+// rectangle or when measuring, only placed) and every painted image leave a
 // hot spot that a tap can be tested against.
 #pragma once
 

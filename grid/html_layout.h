@@ -58,7 +58,6 @@ struct LineRequest {
 struct LineExtent {
     int width = 0;
     int height = 0;
-    int descent = 0;  // largest text descent
 };
 
 // Measures the line that starts at the parser's cursor (and with

@@ -183,7 +183,6 @@ LineExtent MeasureHTMLLine(HDC hdc, CHTMLParser& parser, const LineRequest& requ
     parser.GotoBookmark();
 
     LineExtent extent;
-    extent.descent = descent;
     if (request.continueLines) {
         extent.width = std::max(widest, width);
         extent.height = total + height;

@@ -238,6 +238,8 @@ TEST(HtmlParser, TokenFontsGoWithTheirTokens)
         parser.ParseHTML(nullptr);  // the first parse's fonts are gone
         for (parser.FirstToken(); !parser.EndOfTokens(); parser.NextToken()) fonts.push_back(parser.GetCurrFont());
         CHTMLParser moved(std::move(parser));
+        EXPECT_EQ(moved.GetTokenCount(), 2);
+        EXPECT_EQ(parser.GetTokenCount(), 0);
         EXPECT_FALSE(DeleteObject(fonts[0]));
         EXPECT_EQ(GetObjectW(fonts[3], 0, nullptr), static_cast<int>(sizeof(LOGFONTW)));
     }
