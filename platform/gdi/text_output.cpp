@@ -40,11 +40,10 @@ int Width(HDC dc, std::u16string_view s)
 // per line). Spaces at a break are dropped.
 void WrapParagraph(HDC dc, std::u16string_view p, int width, std::vector<Line>& lines)
 {
-    std::vector<int> extents(p.size());
     while (!p.empty()) {
         int fit = 0;
         SIZE size{};
-        GetTextExtentExPointW(dc, p.data(), static_cast<int>(p.size()), width, &fit, extents.data(), &size);
+        GetTextExtentExPointW(dc, p.data(), static_cast<int>(p.size()), width, &fit, nullptr, &size);
         if (static_cast<size_t>(fit) >= p.size()) {
             lines.push_back({p, size.cx});
             return;

@@ -55,7 +55,7 @@ struct Window {
     RECT update{0, 0, 0, 0};
     bool erase = false;
     bool redraw = true;
-    // The pixels of the client area, made on first use (window_surface.cpp).
+    // The pixels of the client area, made on first use (painting.cpp).
     HBITMAP surface = nullptr;
     ScrollBarState bars[2];  // SB_HORZ, SB_VERT
     // The font given with WM_SETFONT (kept for the controls that draw text).
