@@ -1,7 +1,8 @@
 // The file system: where the platform layer reaches the host's files.
 //
 // Every file the platform opens, reads, writes, flushes, renames, deletes,
-// locks or maps goes through one process-wide FileSystem. It is the host's
+// locks or maps goes through one process-wide FileSystem (a file's
+// attributes, times and permissions are still set on the host directly). It is the host's
 // file system unless a test installs another one, such as one that fails
 // the third write with a full disk or forgets what was never flushed, as a
 // power cut would. SQLite reaches it through the VFS of

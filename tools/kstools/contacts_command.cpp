@@ -2,6 +2,7 @@
 // NAME] [--open HEADER] [--json]: the contact list as a contact window shows
 // it. The format is stored in the list's settings key first, as a choice
 // made in the window is, so a later run without --format shows the same view.
+#include <array>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -159,7 +160,7 @@ void Print(const DATACONTACTS& row)
                     static_cast<long>(row.memberCount));
         return;
     }
-    std::string line = (row.groupIndex || row.header ? "    " : "  ") + WideToUtf8(row.displayName);
+    std::string line = (row.groupIndex ? "    " : "  ") + WideToUtf8(row.displayName);
     if (row.secondLine) line += "  " + WideToUtf8(row.secondLine);
     if (row.categories && *row.categories) line += "  [" + WideToUtf8(row.categories) + "]";
     const std::string flags = Flags(row);
