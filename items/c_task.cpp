@@ -209,7 +209,8 @@ bool CTask::LoadData(bool quick)
             if (IsNoDate(m_due)) {
                 SYSTEMTIME now{};
                 GetLocalTime(&now);
-                day = now.wHour >= minutes / 60 ? today + 1 : today;
+                // The reminder's time of day to the minute: 10:30 is still to come at 10:00.
+                day = now.wHour * 60 + now.wMinute >= minutes ? today + 1 : today;
                 m_due = day;
             } else if (std::floor(m_due) > today) {
                 day = std::floor(m_due);

@@ -125,7 +125,14 @@ bool CTask::HasNotification()
     TaskRecord record;
     if (IsNoDate(m_due) || !record.Read(m_oid) || record.Long(kReminderSet) == 0) return false;
     const LONG lead = record.Long(kLeadMinutes);
-    if (lead == 0) return false;
+    if (lead == 0) {
+        // Midnight of the due day is a lead of 0, which also stands for "none"
+        // in records written without an alarm: the stored notification tells.
+        if (record.Long(kHandle) == 0) return false;
+        m_reminderSet = true;
+        m_reminderTime = std::floor(m_due);
+        return true;
+    }
     double time = std::floor(m_due) - lead / 1440.0;
     // Stored reminders are whole minutes; round away the division's noise.
     time = std::round(time * 1440.0) / 1440.0;

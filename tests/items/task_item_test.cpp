@@ -174,6 +174,8 @@ TEST_F(TaskItemTest, NewTaskReminderFollowsTheDefaultTime)
         {540, kNoOleDate, true, 1, 1.375},  // 09:00 has passed today: tomorrow
         {720, kNoOleDate, true, 0, 0.5},    {540, 3, true, 3, 3.375},
         {540, 0, false, 0, 0},              {540, -2, false, -2, 0},
+        {630, kNoOleDate, true, 0, 0.4375},  // 10:30 is still to come, in the same hour
+        {600, kNoOleDate, true, 1, 1 + 600.0 / 1440},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.minutes.value_or(-1));
@@ -222,6 +224,15 @@ TEST_F(TaskItemTest, ReminderIsOneNotificationMovedAndRemovedWithTheTask)
     ASSERT_TRUE(again.Save());
     EXPECT_FALSE(AlarmOf(oid));
     EXPECT_FALSE(Notification(*handle)) << "the notification is gone";
+
+    // A reminder at midnight of the due day is a lead of 0 minutes, and still a reminder.
+    again.SetReminder(today + 3);
+    ASSERT_TRUE(again.Save());
+    EXPECT_EQ(StoredProp(oid, kTaskReminderLeadMinutes)->val.lVal, 0);
+    CTask midnight = Loaded(oid);
+    ASSERT_TRUE(midnight.ReminderSet());
+    EXPECT_NEAR(midnight.ReminderTime(), today + 3, 1e-6);
+    EXPECT_TRUE(AlarmOf(oid));
 
     // A reminder already past sets no notification.
     again.SetReminder(today - 1 + 0.5);
