@@ -228,6 +228,8 @@ inline constexpr CEPROPID kNotificationDialogText = 0x7F08001F;
 inline constexpr CEPROPID kNotificationSound = 0x7F09001F;
 inline constexpr CEPROPID kNotificationMaxSound = 0x7F0A0013;
 inline constexpr CEPROPID kNotificationReserved = 0x7F0B0013;
+// 1 once the notification has been shown; setting it again removes the mark.
+inline constexpr CEPROPID kNotificationHandled = 0x7F0C0013;
 
 // ---- "KS_CallLog" ----
 // One record per call (platform/objectstore/call_log.h). Sort order:
@@ -411,6 +413,7 @@ inline constexpr StoreSchemaRow kStoreSchemaRows[] = {
     KS_STORE_ROW(kNotificationsDatabase, kNotificationSound),
     KS_STORE_ROW(kNotificationsDatabase, kNotificationMaxSound),
     KS_STORE_ROW(kNotificationsDatabase, kNotificationReserved),
+    KS_STORE_ROW(kNotificationsDatabase, kNotificationHandled),
 
     KS_STORE_ROW(kCallLogDatabase, kCallNumber),
     KS_STORE_ROW(kCallLogDatabase, kCallName),

@@ -35,6 +35,7 @@ constexpr CEPROPID kPropText = kNotificationDialogText;
 constexpr CEPROPID kPropSound = kNotificationSound;
 constexpr CEPROPID kPropMaxSound = kNotificationMaxSound;
 constexpr CEPROPID kPropReserved = kNotificationReserved;
+constexpr CEPROPID kPropHandled = kNotificationHandled;
 
 constexpr DWORD kAllActions = PUN_LED | PUN_VIBRATE | PUN_DIALOG | PUN_SOUND | PUN_REPEAT;
 
@@ -188,6 +189,7 @@ std::vector<CEPROPVAL> PropertiesOf(const Request& r)
         for (CEPROPID id : {kPropActions, kPropTitle, kPropText, kPropSound, kPropMaxSound, kPropReserved})
             props.push_back(Absent(id));
     }
+    props.push_back(Absent(kPropHandled));
     return props;
 }
 
@@ -306,7 +308,8 @@ DWORD StatusOf(const Record& record)
     GetLocalTime(&local);
     FILETIME now{};
     if (!SystemTimeToFileTime(&local, &now)) return 0;
-    return CompareFileTime(&start->val.filetime, &now) <= 0 ? CNS_SIGNALLED : 0;
+    const DWORD handled = record.Number(kPropHandled) ? CNS_HANDLED : 0;
+    return (CompareFileTime(&start->val.filetime, &now) <= 0 ? CNS_SIGNALLED : 0) | handled;
 }
 
 // Writes (or, with a null buffer, measures) the information of a record.
@@ -420,6 +423,19 @@ BOOL CeClearUserNotification(HANDLE notification)
     if (!OpenAt(db, oid)) return FALSE;
     if (!CeDeleteRecord(db.get(), *oid)) {
         if (GetLastError() == ERROR_NOT_FOUND) SetLastError(ERROR_INVALID_HANDLE);  // cleared meanwhile
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL MarkUserNotificationHandled(HANDLE notification)
+{
+    std::optional<CEOID> oid = OidOf(notification);
+    Database db(oid ? OpenNotifications(false) : INVALID_HANDLE_VALUE);
+    if (!OpenAt(db, oid)) return FALSE;
+    CEPROPVAL handled = Number(kPropHandled, 1);
+    if (!CeWriteRecordProps(db.get(), *oid, 1, &handled)) {
+        if (GetLastError() == ERROR_NOT_FOUND) SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
     return TRUE;

@@ -50,8 +50,10 @@ constexpr DWORD NOTIFICATION_EVENT_RESTORE_END = 10;
 constexpr DWORD NOTIFICATION_EVENT_WAKEUP = 11;
 constexpr DWORD NOTIFICATION_EVENT_TZ_CHANGE = 12;
 
-// Status in CE_NOTIFICATION_INFO_HEADER: the trigger time has come.
+// Status bits in CE_NOTIFICATION_INFO_HEADER: the trigger time has come; the
+// notification has been shown (MarkUserNotificationHandled).
 constexpr DWORD CNS_SIGNALLED = 1;
+constexpr DWORD CNS_HANDLED = 2;
 
 struct CE_USER_NOTIFICATION {
     DWORD ActionFlags;
@@ -116,6 +118,11 @@ BOOL CeGetUserNotification(HANDLE notification, UINT bufferSize, UINT* bytesNeed
 
 // Removes the notification; its handle names nothing afterwards.
 BOOL CeClearUserNotification(HANDLE notification);
+
+// Marks the notification as shown: its status carries CNS_HANDLED until it is
+// set again (CeSetUserNotification*), which is how whoever shows alarms keeps
+// from showing one twice, also across restarts. The handle stays valid.
+BOOL MarkUserNotificationHandled(HANDLE notification);
 
 // Writes the handles of all notifications, ordered by start time (event
 // triggers first), into buffer. *needed (required) receives their number;

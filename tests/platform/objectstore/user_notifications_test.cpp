@@ -408,3 +408,33 @@ TEST_F(UserNotificationTest, BufferSizeProtocolAndHandlesOrderedByStartTimeWithT
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(UserNotificationTest, HandledMarkStaysUntilTheNotificationIsSetAgain)
+{
+    // The clock is pinned at 08:00.
+    HANDLE due = SetReminder(Make(2024, 3, 1, 7, 0));
+    HANDLE later = SetReminder(Make(2024, 3, 1, 9, 0));
+    HANDLE untouched = SetReminder(Make(2024, 3, 1, 6, 0));
+    EXPECT_TRUE(MarkUserNotificationHandled(due));
+    EXPECT_TRUE(MarkUserNotificationHandled(later));
+    struct {
+        HANDLE handle;
+        DWORD status;
+    } const marked[] = {{due, CNS_SIGNALLED | CNS_HANDLED}, {later, CNS_HANDLED}, {untouched, CNS_SIGNALLED}};
+    for (const auto& m : marked) EXPECT_EQ(Get(m.handle).value().status, m.status);
+
+    // Setting it again (a moved reminder) makes it pending once more, under the same handle.
+    UserNote note(PUN_DIALOG, u"Task Reminder", u"moved", u"Alarm1.wav");
+    SYSTEMTIME when = Make(2024, 3, 1, 7, 30);
+    EXPECT_EQ(CeSetUserNotification(due, u"TASKS.EXE", &when, &note.un), due);
+    EXPECT_EQ(Get(due).value().status, CNS_SIGNALLED);
+
+    EXPECT_TRUE(CeClearUserNotification(untouched));
+    EXPECT_TRUE(FAILS_WITH(MarkUserNotificationHandled(untouched), FALSE, ERROR_INVALID_HANDLE));
+    EXPECT_TRUE(FAILS_WITH(MarkUserNotificationHandled(nullptr), FALSE, ERROR_INVALID_HANDLE));
+    EXPECT_EQ(Handles().size(), 2u) << "marking adds no notification";
+}
+
+}  // namespace
