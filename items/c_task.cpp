@@ -11,6 +11,7 @@
 #include "engine/tasks_view_settings.h"
 #include "foundation/ce_string.h"
 #include "items/c_journal.h"
+#include "items/c_links.h"
 #include "items/c_task_settings.h"
 #include "items/item_bstr.h"
 #include "items/pass_key.h"
@@ -432,6 +433,7 @@ bool CTask::Delete(bool ask)
         DisplayTaskSaveError(hr);
         return false;
     }
+    if (m_oid) CLinks::DeleteLinksOfItem(m_oid);
     m_item.Reset();
     m_oid = 0;
     return true;
