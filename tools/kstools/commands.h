@@ -28,5 +28,8 @@ void AddContactsCommand(CLI::App& app, CliContext& ctx);
 // Adds "recent" and "calls" to the contacts command.
 void AddContactListsCommands(CLI::App& contacts, CliContext& ctx);
 void AddRenderCommand(CLI::App& app, CliContext& ctx);
+void AddLinksCommand(CLI::App& app, CliContext& ctx);
+void AddTemplatesCommand(CLI::App& app, CliContext& ctx);
+void AddAlarmsCommand(CLI::App& app, CliContext& ctx);
 
 }  // namespace kstools

@@ -206,19 +206,23 @@ void AddTaskCommand(CLI::App& app, CliContext& ctx)
         Print(shown, *show);
     });
 
-    auto set = std::make_shared<TaskOptions>();
-    CLI::App* setCommand = task->add_subcommand("set", "Change a task and print what was stored");
-    setCommand->add_option("--subject", set->subject, "The subject, with an optional priority code")->type_name("TEXT");
-    AddEditOptions(setCommand, set);
-    common(setCommand, set, true);
-    ctx.OnRun(setCommand, [set] {
-        OutlookSession session;
-        CTask edited = Open(set->oid);
-        Apply(edited, *set);
-        Save(edited);
-        CTask stored = Open(set->oid);
-        Print(stored, *set);
-    });
+    // "edit" is another name of "set", as the editor is to the user.
+    for (const char* name : {"set", "edit"}) {
+        auto set = std::make_shared<TaskOptions>();
+        CLI::App* setCommand = task->add_subcommand(
+            name, std::string(name) == "set" ? "Change a task and print what was stored" : "The same as set");
+        setCommand->add_option("--subject", set->subject, "The subject, with an optional priority code")->type_name("TEXT");
+        AddEditOptions(setCommand, set);
+        common(setCommand, set, true);
+        ctx.OnRun(setCommand, [set] {
+            OutlookSession session;
+            CTask edited = Open(set->oid);
+            Apply(edited, *set);
+            Save(edited);
+            CTask stored = Open(set->oid);
+            Print(stored, *set);
+        });
+    }
 
     auto complete = std::make_shared<TaskOptions>();
     CLI::App* completeCommand = task->add_subcommand(
