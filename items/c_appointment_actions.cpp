@@ -13,7 +13,7 @@
 #include "storage/c_outlook.h"
 #include "storage/c_registry.h"
 
-using summary_markup::Escaped;
+using summary_markup::Shown;
 using task_item::IsNoDate;
 
 bool CAppointment::ChangeBusyStatus(LONG status)
@@ -96,10 +96,10 @@ std::u16string CAppointment::SummaryMarkup() const
     const std::u16string label = u"<FONT SIZE=1 COLOR=" + Colour(u"SummaryDlgApptLabel", u"#3E5DD0") + u">";
     const std::u16string value = u"<FONT SIZE=2 COLOR=" + Colour(u"SummaryDlgApptForeground", u"#000000") + u">";
     const auto line = [&](std::u16string_view name, std::u16string_view text) {
-        return u"<SPAN>" + label + std::u16string(name) + u"</FONT></SPAN>" + value + Escaped(text) + u"</FONT>\n";
+        return u"<SPAN>" + label + std::u16string(name) + u"</FONT></SPAN>" + value + Shown(text) + u"</FONT>\n";
     };
     std::u16string markup = u"<BODY BGCOLOR=" + Colour(u"SummaryDlgApptBackground", u"#FFFFFF") + u">\n";
-    markup += value + u"<B>" + Escaped(m_subject) + u"</B></FONT>\n";
+    markup += value + u"<B>" + Shown(m_subject) + u"</B></FONT>\n";
     const bool sameDay = std::floor(m_start) == std::floor(m_end - (m_allDay ? 1.0 / 1440 : 0));
     if (m_allDay) {
         markup += value + u"<B>" + Formatted(m_start, true) + u"</B>" +
@@ -126,6 +126,6 @@ std::u16string CAppointment::SummaryMarkup() const
         for (const auto& one : attendees) names += (names.empty() ? u"" : u", ") + one;
         markup += line(u"Attendees: ", names);
     }
-    if (!m_body.empty()) markup += u"<EDGE>\n" + value + Escaped(m_body) + u"</FONT>\n";
+    if (!m_body.empty()) markup += u"<EDGE>\n" + value + Shown(m_body) + u"</FONT>\n";
     return markup;
 }

@@ -28,5 +28,7 @@ void AddContactsCommand(CLI::App& app, CliContext& ctx);
 // Adds "recent" and "calls" to the contacts command.
 void AddContactListsCommands(CLI::App& contacts, CliContext& ctx);
 void AddRenderCommand(CLI::App& app, CliContext& ctx);
+// Adds "appt", and "convert" to the task command; call after AddTaskCommand.
+void AddApptCommand(CLI::App& app, CliContext& ctx);
 
 }  // namespace kstools
