@@ -7,6 +7,7 @@
 #include "categories/category_text.h"
 #include "categories/pim_record_categories.h"
 #include "foundation/ce_string.h"
+#include "items/appointment_alarms.h"
 #include "items/c_journal.h"
 #include "items/c_task_settings.h"
 #include "items/item_bstr.h"
@@ -82,6 +83,8 @@ void CAppointment::CopyFields(const CAppointment& o)
     m_occurrenceDate = o.m_occurrenceDate;
     m_marked = o.m_marked;
     m_new = o.m_new;
+    m_extraAlarms = o.m_extraAlarms;
+    m_extraAlarmsChanged = o.m_extraAlarmsChanged;
 }
 
 bool CAppointment::RequireItem() const
@@ -191,6 +194,8 @@ bool CAppointment::LoadData()
     item->get_End(&m_end);
     m_subject = SplitSubject(stored, IsTemplateStart(m_start), m_marked, m_templateName);
     m_body = Get(item, &IAppointment::get_Body);
+    m_extraAlarms = m_new || m_occurrence ? std::vector<LONG>{} : AppointmentAlarms::Read(m_oid);
+    m_extraAlarmsChanged = false;
     return true;
 }
 
@@ -292,6 +297,11 @@ bool CAppointment::Save()
         item = m_item.Get();
         item->get_Start(&m_start);
         item->get_End(&m_end);
+    }
+    if (!m_occurrence && (!m_extraAlarms.empty() || m_extraAlarmsChanged)) {
+        const std::u16string text = m_location.empty() ? m_subject : m_subject + u" (" + m_location + u")";
+        AppointmentAlarms::Write(m_oid, m_start, text, m_extraAlarms);
+        m_extraAlarmsChanged = false;
     }
     return true;
 }
@@ -421,6 +431,7 @@ int CAppointment::Delete(double date, bool noQuestion)
         return 0;
     }
     const bool occurrence = m_occurrence;
+    if (!occurrence) AppointmentAlarms::Clear(m_oid);
     m_item.Reset();
     if (!occurrence) m_oid = 0;
     return occurrence ? kApptDeletedOccurrence : kApptDeletedSeries;
@@ -458,6 +469,12 @@ void CAppointment::SetReminder(LONG minutes)
 {
     m_reminderSet = minutes >= 0;
     m_reminderMinutes = m_reminderSet ? minutes : 0;
+}
+
+void CAppointment::SetExtraAlarms(std::vector<LONG> minutes)
+{
+    m_extraAlarms = std::move(minutes);
+    m_extraAlarmsChanged = true;
 }
 
 void CAppointment::SetRecurrence(const AppointmentRecurrence& pattern)

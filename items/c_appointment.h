@@ -125,6 +125,10 @@ public:
     // A pattern type below 0 removes the recurrence.
     void SetRecurrence(const AppointmentRecurrence& pattern);
     const std::u16string& TemplateName() const { return m_templateName; }
+    // The extra alarms, as minutes before the start; kept by the next Save
+    // (which moves them with the start) and removed with the appointment.
+    const std::vector<LONG>& ExtraAlarms() const { return m_extraAlarms; }
+    void SetExtraAlarms(std::vector<LONG> minutes);
     // The attendees' names (addresses when given) as the item holds them.
     std::vector<std::u16string> Attendees() const;
     // Adds an attendee to the item; it is kept by the next Save.
@@ -170,4 +174,6 @@ private:
     double m_occurrenceDate = kNoOleDate;
     bool m_marked = false;
     bool m_new = false;
+    std::vector<LONG> m_extraAlarms;
+    bool m_extraAlarmsChanged = false;
 };

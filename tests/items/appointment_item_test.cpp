@@ -2,10 +2,15 @@
 // calendar loader; questions are answered by the scripted host.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "engine/calendar_thread.h"
 #include "items/app_task_tools.h"
+#include "items/appointment_alarms.h"
 #include "items/c_appointment.h"
 #include "platform/objectmodel/outlook_meeting_notices.h"
+#include "platform/objectstore/user_notifications.h"
+#include "platform/time/variant_time.h"
 #include "tests/engine/test_loader.h"
 #include "tests/items/item_test_support.h"
 #include "tests/support/scripted_ui_host.h"
@@ -247,6 +252,51 @@ TEST_F(AppointmentItemTest, BusyStatusPrivacyAndTemplatesAreStored)
     EXPECT_EQ(parked.TemplateName(), u"Check-up");
     EXPECT_EQ(parked.Subject(), u"Dentist");
     EXPECT_EQ(appointment.SaveAsTemplate(u""), 0);
+}
+
+// The times at which the store's notifications ring, read behind the item.
+std::vector<double> RingTimes()
+{
+    DWORD count = 0;
+    CeGetUserNotificationHandles(nullptr, 0, &count);
+    std::vector<HANDLE> handles(count);
+    std::vector<double> times;
+    if (count && CeGetUserNotificationHandles(handles.data(), count, &count)) {
+        for (HANDLE handle : handles) {
+            std::vector<std::uint64_t> buffer(512);
+            UINT needed = 0;
+            EXPECT_TRUE(CeGetUserNotification(handle, 4096, &needed, reinterpret_cast<BYTE*>(buffer.data())));
+            DATE at = 0;
+            SystemTimeToVariantTime(&reinterpret_cast<CE_NOTIFICATION_INFO_HEADER*>(buffer.data())->pcent->stStartTime, &at);
+            times.push_back(at);
+        }
+    }
+    return times;
+}
+
+TEST_F(AppointmentItemTest, ExtraAlarmsRingBeforeTheStartMoveWithItAndGoWithTheAppointment)
+{
+    CAppointment appointment;
+    ASSERT_TRUE(appointment.Create(today + 1 + 0.5, u"Flight", 120, nullptr, false));
+    appointment.SetExtraAlarms({60, 30, 60, 60 * 24 * 3});  // a repeat, and one that would ring in the past
+    ASSERT_TRUE(appointment.Save());
+    const long oid = appointment.Oid();
+    EXPECT_EQ(Loaded(oid).ExtraAlarms(), (std::vector<LONG>{30, 60}));
+    const auto near = [](std::vector<double> got, std::vector<double> want) {
+        std::sort(got.begin(), got.end());
+        ASSERT_EQ(got.size(), want.size());
+        for (size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], want[i], 1e-5);
+    };
+    near(RingTimes(), {today + 1.5 - 1.0 / 24, today + 1.5 - 0.5 / 24});
+
+    CAppointment moved = Loaded(oid);
+    moved.SetStart(today + 2 + 0.5);
+    ASSERT_TRUE(moved.Save());
+    near(RingTimes(), {today + 2.5 - 1.0 / 24, today + 2.5 - 0.5 / 24});
+
+    EXPECT_EQ(Loaded(oid).Delete(today, true), kApptDeletedSeries);
+    EXPECT_TRUE(RingTimes().empty());
+    EXPECT_TRUE(AppointmentAlarms::Read(oid).empty());
 }
 
 TEST_F(AppointmentItemTest, TheCalendarLoaderListsWhatTheItemSaved)

@@ -57,7 +57,9 @@ TEST_F(KstoolsAppt, AWeeklySeriesLosesOneOccurrenceThenTheWhole)
 
 TEST_F(KstoolsAppt, CryptTakesThePassphraseFromStandardInputAndDeciphersBack)
 {
-    const Json added = Appt({"add", "Lunch", "--start", "2026-12-08T12:30", "--location", "Harbour"});
+    const Json added = Appt({"add", "Lunch", "--start", "2026-12-08T12:30", "--location", "Harbour", "--extra-alarms",
+                             "60,120"});
+    EXPECT_EQ(added["extraAlarms"], Json::array({60, 120}));
     const std::string oid = std::to_string(added["oid"].get<long>());
     auto enciphered = WithInput("Kestrel\n", {"appt", "crypt", oid, "--yes", "--json"});
     ASSERT_EQ(enciphered.exitCode, 0) << enciphered.err;

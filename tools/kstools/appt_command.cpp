@@ -50,8 +50,10 @@ struct ApptOptions {
     std::optional<bool> marked;
     std::optional<std::string> occurrence;
     std::optional<std::string> recur;
+    std::optional<std::vector<int>> extraAlarms;
     std::string png;
     bool noReminder = false;
+    bool noExtraAlarms = false;
     bool series = false;
     bool summary = false;
     bool yes = false;
@@ -131,6 +133,7 @@ Json ApptJson(const CAppointment& a)
                 {"recurring", a.IsRecurring()},
                 {"occurrence", a.IsOccurrence()},
                 {"meeting", a.IsMeeting()},
+                {"extraAlarms", a.ExtraAlarms()},
                 {"categories", WideToUtf8(a.Categories())},
                 {"template", WideToUtf8(a.TemplateName())},
                 {"note", WideToUtf8(a.Body())}};
@@ -244,6 +247,15 @@ void Apply(CAppointment& a, const ApptOptions& o)
     if (o.noReminder) a.SetReminder(-1);
     if (o.marked) a.SetMarked(*o.marked);
     if (o.recur) a.SetRecurrence(Pattern(*o.recur, a.Start()));
+    if (o.extraAlarms) {
+        std::vector<LONG> minutes;
+        for (int m : *o.extraAlarms) {
+            if (m < 0) throw CommandError("--extra-alarms takes minutes of 0 or more", kExitUsage);
+            minutes.push_back(m);
+        }
+        a.SetExtraAlarms(minutes);
+    }
+    if (o.noExtraAlarms) a.SetExtraAlarms({});
 }
 
 void AddEditOptions(CLI::App* c, const std::shared_ptr<ApptOptions>& o)
@@ -259,6 +271,10 @@ void AddEditOptions(CLI::App* c, const std::shared_ptr<ApptOptions>& o)
     c->add_option("--all-day", o->allDay, "true or false (all day makes it free and drops the reminder by default)")
         ->type_name("BOOL");
     c->add_option("--marked", o->marked, "true or false: the subject is marked")->type_name("BOOL");
+    c->add_option("--extra-alarms", o->extraAlarms, "Further alarms, minutes before the start (30,60)")
+        ->type_name("MIN...")
+        ->delimiter(',');
+    c->add_flag("--no-extra-alarms", o->noExtraAlarms, "Remove the further alarms");
     c->add_option("--recur", o->recur, "none, daily, weekdays, weekly, monthly or yearly, from the start")
         ->type_name("PATTERN");
 }
