@@ -4,6 +4,7 @@
 
 #include "items/c_appointment.h"
 #include "items/c_task_settings.h"
+#include "platform/text/owned_bstr.h"
 #include "items/item_bstr.h"
 #include "items/item_cipher.h"
 #include "items/pass_key.h"
@@ -89,6 +90,30 @@ std::u16string Formatted(double when, bool date)
     return written > 0 ? text : u"";
 }
 
+// The contact whose first, second or third e-mail address is address; 0
+// when none is.
+long ContactWithAddress(const std::u16string& address)
+{
+    if (address.empty()) return 0;
+    std::u16string quoted = u"\"";
+    for (char16_t c : address) quoted += c == u'"' ? std::u16string(u"\"\"") : std::u16string(1, c);
+    quoted += u"\"";
+    const std::u16string restriction = u"[Email1Address] = " + quoted + u" OR [Email2Address] = " + quoted +
+                                       u" OR [Email3Address] = " + quoted;
+    platform::ComRef<IFolder> folder;
+    platform::ComRef<IPOutlookItemCollection> items;
+    platform::ComRef<IDispatch> found;
+    if (FAILED(COutlook::GetOutlookObject().GetDefaultFolder(olFolderContacts, folder.Put())) || !folder ||
+        FAILED(folder->get_Items(items.Put())) || !items)
+        return 0;
+    platform::OwnedBstr text(restriction);
+    auto contact = SUCCEEDED(items->Find(text, found.Put())) ? platform::ComRef<IContact>::Query(found.Get())
+                                                             : platform::ComRef<IContact>();
+    LONG oid = 0;
+    if (contact) contact->get_Oid(&oid);
+    return oid;
+}
+
 }  // namespace
 
 std::u16string CAppointment::SummaryMarkup() const
@@ -120,11 +145,23 @@ std::u16string CAppointment::SummaryMarkup() const
     if (m_sensitivity != olNormal) markup += line(u"Sensitivity: ", u"Private");
     if (IsRecurring() || m_occurrence) markup += line(u"Recurs: ", m_occurrence ? u"Occurrence of a series" : u"Yes");
     if (!m_categories.empty()) markup += line(u"Categories: ", m_categories);
-    const std::vector<std::u16string> attendees = Attendees();
-    if (!attendees.empty()) {
-        std::u16string names;
-        for (const auto& one : attendees) names += (names.empty() ? u"" : u", ") + one;
-        markup += line(u"Attendees: ", names);
+    // Attendees known as contacts link to them (the target is written as the
+    // suite has always written it, "OID:" and the number followed by "l").
+    platform::ComRef<IRecipients> recipients;
+    int count = 0;
+    if (m_item && SUCCEEDED(m_item->get_Recipients(recipients.Put())) && recipients) recipients->get_Count(&count);
+    for (int i = 1; i <= count; ++i) {
+        platform::ComRef<IRecipient> one;
+        if (FAILED(recipients->Item(i, one.Put())) || !one) continue;
+        const std::u16string name = item_text::Get(one.Get(), &IRecipient::get_Name);
+        const std::u16string address = item_text::Get(one.Get(), &IRecipient::get_Address);
+        const std::u16string shown = Shown(name.empty() ? address : name);
+        const long contact = ContactWithAddress(address);
+        const std::u16string text =
+            contact ? u"<A=\"OID:" + task_item::Decimal(static_cast<int>(contact)) +
+                          u"l\"><U><FONT SIZE=2 COLOR=#0000FF>" + shown + u"</FONT></U></A>"
+                    : shown;
+        markup += u"<SPAN>" + label + (i == 1 ? u"Attendees: " : u"") + u"</FONT></SPAN>" + value + text + u"</FONT>\n";
     }
     if (!m_body.empty()) markup += u"<EDGE>\n" + value + Shown(m_body) + u"</FONT>\n";
     return markup;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "categories/c_full_category.h"
 #include "engine/calendar_thread.h"
 #include "items/app_task_tools.h"
 #include "items/appointment_alarms.h"
@@ -232,6 +233,25 @@ TEST_F(AppointmentItemTest, AllDayRulesFollowTheSettings)
     }
 }
 
+TEST_F(AppointmentItemTest, ANewAppointmentTakesTheFiltersCategoriesAsTheSettingsAndRequestSay)
+{
+    CePtrList<CFullCategory*> selected;
+    selected.SetDeletePolicy(1);
+    selected.Append(new CFullCategory(u"Work", 7, 0));
+    selected.Append(new CFullCategory(u"Home", 3, 0));
+    struct {
+        int useOnNew;
+        bool noCategories;
+        std::u16string expected;
+    } const cases[] = {{1, false, u"Work, Home"}, {0, false, u""}, {1, true, u""}};
+    for (const auto& c : cases) {
+        SetSetting(u"Software\\Corvid\\Kestrel", u"bUseCatOnNew", c.useOnNew);
+        CAppointment appointment;
+        ASSERT_TRUE(appointment.Create(today + 0.5, u"x", 30, &selected, c.noCategories));
+        EXPECT_EQ(appointment.Categories(), c.expected) << c.useOnNew << c.noCategories;
+    }
+}
+
 TEST_F(AppointmentItemTest, BusyStatusPrivacyAndTemplatesAreStored)
 {
     const long oid = NewAppointment(u"Dentist", today + 0.5);
@@ -400,17 +420,31 @@ TEST_F(AppointmentItemTest, BadInputIsRefusedWithAMessageAndTheStoreUnchanged)
     EXPECT_FALSE(Open<IAppointment>(kept));
 }
 
-TEST_F(AppointmentItemTest, TheSummaryShowsTheFieldsAsMarkup)
+TEST_F(AppointmentItemTest, TheSummaryShowsTheFieldsAsMarkupAndLinksAttendeesWhoAreContacts)
 {
+    ComRef<IDispatch> created;
+    ASSERT_EQ(app->CreateItem(olContactItem, created.Put()), S_OK);
+    auto contact = ComRef<IContact>::Query(created.Get());
+    ASSERT_EQ(contact->put_Email2Address(OwnedBstr(u"ANN@example.org")), S_OK);
+    ASSERT_EQ(contact->Save(), S_OK);
+    LONG contactOid = 0;
+    contact->get_Oid(&contactOid);
+
     CAppointment appointment;
     ASSERT_TRUE(appointment.Create(today + 9.0 / 24, u"Q&A <draft>", 60, nullptr, false));
     appointment.SetLocation(u"Hall");
     ASSERT_TRUE(appointment.AddAttendee(u"Ann", u"ann@example.org"));
+    ASSERT_TRUE(appointment.AddAttendee(u"Bob", u"bob@example.org"));
     const std::u16string markup = appointment.SummaryMarkup();
-    for (const std::u16string_view part : {u"<BODY BGCOLOR=#FFFFFF>", u"<B>Q&A \u2039draft></B>",
-                                           u"<IMG SRC=213> 15 minutes before", u"Hall", u"ann@example.org",
-                                           u"</B> - <B>"})
+    const std::string oid = std::to_string(contactOid);
+    const std::u16string link = u"<A=\"OID:" + std::u16string(oid.begin(), oid.end()) + u"l\"><U>";
+    const std::vector<std::u16string> parts = {u"<BODY BGCOLOR=#FFFFFF>", u"<B>Q&A \u2039draft></B>",
+                                               u"<IMG SRC=213> 15 minutes before", u"Hall", u"</B> - <B>", link,
+                                               u"#0000FF>Ann</FONT></U></A>"};
+    for (const std::u16string& part : parts)
         EXPECT_NE(markup.find(part), std::u16string::npos) << std::string(part.begin(), part.end());
+    EXPECT_EQ(markup.find(u"#0000FF>Bob"), std::u16string::npos) << "no contact, no link";
+    EXPECT_NE(markup.find(u"Bob"), std::u16string::npos);
 }
 
 }  // namespace
