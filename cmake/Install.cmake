@@ -29,6 +29,8 @@ set(KSTOOLS_PUBLIC_HEADERS
     items/c_task.h
     items/item_cipher.h
     items/pass_key.h
+    items/c_appointment.h
+    items/app_task_tools.h
     # The settings store.
     storage/c_registry.h
     # Included by the ones above.

@@ -19,14 +19,6 @@
 
 namespace {
 
-int ReadSetting(const WCHAR* key, const WCHAR* name, int fallback)
-{
-    CRegistry settings;
-    int value = fallback;
-    if (settings.Exists(HKEY_CURRENT_USER, key) != 1 || settings.QueryValue(name, &value) != 0) return fallback;
-    return value;
-}
-
 // The extra properties, in the order they are read.
 enum ExtraIndex { kStart, kDue, kReminderSet, kLeadMinutes, kHandle, kCategories, kSubject, kPercent, kOrder, kCount };
 CEPROPID kExtraIds[kCount] = {kTaskStartDate,        kTaskDueDate,   kTaskReminderSet,     kTaskReminderLeadMinutes,
@@ -105,8 +97,16 @@ bool Reschedule(HANDLE handle, const WCHAR* text, const SYSTEMTIME& time)
 
 }  // namespace
 
-int TaskSetting(const WCHAR* name, int fallback) { return ReadSetting(kTasksSettingsKey, name, fallback); }
-int SuiteSetting(const WCHAR* name, int fallback) { return ReadSetting(u"Software\\Corvid\\Kestrel", name, fallback); }
+int ItemSetting(const WCHAR* key, const WCHAR* name, int fallback)
+{
+    CRegistry settings;
+    int value = fallback;
+    if (settings.Exists(HKEY_CURRENT_USER, key) != 1 || settings.QueryValue(name, &value) != 0) return fallback;
+    return value;
+}
+
+int TaskSetting(const WCHAR* name, int fallback) { return ItemSetting(kTasksSettingsKey, name, fallback); }
+int SuiteSetting(const WCHAR* name, int fallback) { return ItemSetting(u"Software\\Corvid\\Kestrel", name, fallback); }
 
 int CTask::GetCompletionPercentage()
 {

@@ -11,6 +11,8 @@ inline constexpr UINT kAlarmBlankString = 40472;
 inline constexpr UINT kDueDateQuestionString = 40473;
 inline constexpr UINT kRePrioritizeString = 40474;
 
+// A number of the settings key under HKEY_CURRENT_USER; fallback when it is absent.
+int ItemSetting(const WCHAR* key, const WCHAR* name, int fallback);
 // A number of "Software\Corvid\Kestrel\TV"; fallback when it is absent.
 int TaskSetting(const WCHAR* name, int fallback);
 // A number of "Software\Corvid\Kestrel".

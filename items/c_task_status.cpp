@@ -8,6 +8,7 @@
 #include "items/c_task.h"
 #include "items/c_task_settings.h"
 #include "items/item_bstr.h"
+#include "items/summary_markup.h"
 #include "platform/locale/date_format.h"
 #include "platform/objectstore/cedb.h"
 #include "platform/objectstore/store_schema.h"
@@ -39,20 +40,7 @@ void MarkCopyComplete(long oid)
     CloseHandle(db);
 }
 
-std::u16string Escaped(std::u16string_view text)
-{
-    std::u16string out;
-    for (char16_t c : text) {
-        switch (c) {
-        case u'&': out += u"&amp;"; break;
-        case u'<': out += u"&lt;"; break;
-        case u'>': out += u"&gt;"; break;
-        case u'"': out += u"&quot;"; break;
-        default: out += c;
-        }
-    }
-    return out;
-}
+using summary_markup::Escaped;
 
 std::u16string DateText(double date)
 {

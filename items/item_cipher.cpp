@@ -17,11 +17,12 @@ constexpr UINT kCryptQuestionString = 40475;
 constexpr UINT kCryptZeroString = 40476;
 constexpr size_t kBlock = BLOWFISH_BLOCK_SIZE;
 
-// UTF-16 little-endian bytes of the text and its terminator, zero-filled to
-// whole blocks.
-std::vector<BYTE> BlockBytes(std::u16string_view text)
+// UTF-16 little-endian bytes of the text (with its terminator when asked),
+// zero-filled to whole blocks. Ciphertext is taken without one: it already
+// fills whole blocks, and a terminator would add a block of zeros.
+std::vector<BYTE> BlockBytes(std::u16string_view text, bool terminator)
 {
-    std::vector<BYTE> bytes(ItemCipher::GetOutputLength((text.size() + 1) * 2), 0);
+    std::vector<BYTE> bytes(ItemCipher::GetOutputLength((text.size() + (terminator ? 1 : 0)) * 2), 0);
     for (size_t i = 0; i < text.size(); ++i) {
         bytes[2 * i] = static_cast<BYTE>(text[i] & 0xFF);
         bytes[2 * i + 1] = static_cast<BYTE>(text[i] >> 8);
@@ -110,7 +111,7 @@ bool ItemCipher::DecipherBlocks(BYTE* data, size_t size) const
 std::u16string ItemCipher::Encipher(std::u16string_view text) const
 {
     if (!m_state) return {};
-    std::vector<BYTE> bytes = BlockBytes(text);
+    std::vector<BYTE> bytes = BlockBytes(text, true);
     EncipherBlocks(bytes.data(), bytes.size());
     return CodeUnits(bytes, false);
 }
@@ -118,7 +119,7 @@ std::u16string ItemCipher::Encipher(std::u16string_view text) const
 std::u16string ItemCipher::Decipher(std::u16string_view text) const
 {
     if (!m_state) return {};
-    std::vector<BYTE> bytes = BlockBytes(text);
+    std::vector<BYTE> bytes = BlockBytes(text, false);
     DecipherBlocks(bytes.data(), bytes.size());
     return CodeUnits(bytes, true);
 }
@@ -136,7 +137,16 @@ ItemCipher::CryptResult ItemCipher::Crypt(const WCHAR* passphrase, long oid)
         ShowError(kAppointmentMissingString);
         return kCryptFailed;
     }
+    return cipher.CryptItem(item.Get());
+}
 
+ItemCipher::CryptResult ItemCipher::CryptItem(IAppointment* item) const
+{
+    if (!m_state) return kCryptNothing;
+    if (!item) {
+        ShowError(kAppointmentMissingString);
+        return kCryptFailed;
+    }
     CeString question;
     question.LoadStringW(kCryptQuestionString);
     const int answer = MessageBoxW(nullptr, question, nullptr, MB_YESNOCANCEL | MB_ICONQUESTION);
@@ -145,11 +155,9 @@ ItemCipher::CryptResult ItemCipher::Crypt(const WCHAR* passphrase, long oid)
 
     // Both fields are worked out before either is written, so that a field
     // that cannot be enciphered leaves the appointment untouched.
-    const std::u16string subject = item_text::Get(item.Get(), &IAppointment::get_Subject);
-    const std::u16string location = item_text::Get(item.Get(), &IAppointment::get_Location);
-    const auto process = [&](const std::u16string& text) {
-        return encipher ? cipher.Encipher(text) : cipher.Decipher(text);
-    };
+    const std::u16string subject = item_text::Get(item, &IAppointment::get_Subject);
+    const std::u16string location = item_text::Get(item, &IAppointment::get_Location);
+    const auto process = [&](const std::u16string& text) { return encipher ? Encipher(text) : Decipher(text); };
     const std::u16string newSubject = subject.empty() ? subject : process(subject);
     const std::u16string newLocation = location.empty() ? location : process(location);
     if (encipher && (newSubject.find(u'\0') != std::u16string::npos ||
@@ -157,9 +165,15 @@ ItemCipher::CryptResult ItemCipher::Crypt(const WCHAR* passphrase, long oid)
         ShowError(kCryptZeroString);
         return kCryptNotPossible;
     }
-    if (!subject.empty()) item_text::Put(item.Get(), &IAppointment::put_Subject, newSubject);
-    if (!location.empty()) item_text::Put(item.Get(), &IAppointment::put_Location, newLocation);
-    const HRESULT hr = item->Save();
+    // A field that refuses its new text must not be saved half-processed:
+    // the other field is put back and nothing is saved.
+    HRESULT hr = S_OK;
+    if (!subject.empty()) hr = item_text::Put(item, &IAppointment::put_Subject, newSubject);
+    if (SUCCEEDED(hr) && !location.empty()) {
+        hr = item_text::Put(item, &IAppointment::put_Location, newLocation);
+        if (FAILED(hr) && !subject.empty()) item_text::Put(item, &IAppointment::put_Subject, subject);
+    }
+    if (SUCCEEDED(hr)) hr = item->Save();
     if (FAILED(hr)) {
         COutlook::DisplayPIMSaveError(hr);
         return kCryptFailed;

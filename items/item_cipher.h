@@ -21,6 +21,7 @@
 
 #include "platform/base/export.h"
 #include "platform/base/types.h"
+#include "platform/objectmodel/pocket_outlook.h"
 
 class KSTOOLS_API ItemCipher {
 public:
@@ -64,6 +65,9 @@ public:
     // enciphers, no deciphers, cancel ends) and saves the appointment.
     // An appointment that cannot be found shows string resource 40421.
     static CryptResult Crypt(const WCHAR* passphrase, long oid);
+    // The same on an appointment already in hand, with this cipher's key. A
+    // field the item refuses to take leaves it unsaved (kCryptFailed).
+    CryptResult CryptItem(IAppointment* item) const;
 
 private:
     void SetKey(const BYTE* key, size_t size);

@@ -151,9 +151,67 @@ TEST(ItemCipherText, LayoutMatchesAnIndependentBlowfishAndDeciphersBack)
     EXPECT_NE(ItemCipher(u"Kestrel2").Decipher(cipher.Encipher(u"Lunch at noon")), u"Lunch at noon");
 }
 
+// Deciphering takes the ciphertext's own blocks and no more: no block of zeros after them.
+TEST(ItemCipherText, DeciphersPublishedCiphertextToItsClearTextAlone)
+{
+    struct Case {
+        const char* key;
+        const char* cipher;
+        std::u16string clear;
+    } const cases[] = {
+        {"FFFFFFFFFFFFFFFF", "51866FD5B85ECB8A", std::u16string(4, u'\xFFFF')},
+        {"FEDCBA9876543210", "0ACEAB0FC6A0A28D", u"\x2301\x6745\xAB89\xEFCD"},
+        {"3000000000000000", "7D856F9A613063F2", u"\x0010"},  // the clear text's zero ends the text
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.cipher);
+        const std::vector<BYTE> bytes = Bytes(c.cipher);
+        std::u16string units;
+        for (size_t i = 0; i < bytes.size(); i += 2) units.push_back(static_cast<char16_t>(bytes[i] | bytes[i + 1] << 8));
+        EXPECT_EQ(Hex(ItemCipher(Bytes(c.key)).Decipher(units)), Hex(c.clear));
+        EXPECT_LE(ItemCipher(u"wrong").Decipher(units).size(), units.size()) << "garbage no longer than the ciphertext";
+    }
+}
+
 }  // namespace
 
 namespace {
+
+// An appointment whose location refuses new text, passing everything else to a real one.
+class RefusingLocation final : public IAppointment {
+public:
+    explicit RefusingLocation(IAppointment* inner) : m_inner(inner) {}
+    HRESULT put_Location(BSTR) override { return E_FAIL; }
+    HRESULT Save() override { ++saves; return m_inner->Save(); }
+    int saves = 0;
+#define KS_FORWARD(name, type) \
+    HRESULT name(type value) override { return m_inner->name(value); }
+    KS_FORWARD(get_Subject, BSTR*) KS_FORWARD(put_Subject, BSTR) KS_FORWARD(get_Location, BSTR*)
+    KS_FORWARD(get_Categories, BSTR*) KS_FORWARD(put_Categories, BSTR) KS_FORWARD(get_Start, DATE*)
+    KS_FORWARD(put_Start, DATE) KS_FORWARD(get_End, DATE*) KS_FORWARD(put_End, DATE) KS_FORWARD(get_Duration, LONG*)
+    KS_FORWARD(put_Duration, LONG) KS_FORWARD(get_AllDayEvent, VARIANT_BOOL*) KS_FORWARD(put_AllDayEvent, VARIANT_BOOL)
+    KS_FORWARD(get_BusyStatus, LONG*) KS_FORWARD(put_BusyStatus, LONG) KS_FORWARD(get_Sensitivity, LONG*)
+    KS_FORWARD(put_Sensitivity, LONG) KS_FORWARD(get_MeetingStatus, LONG*) KS_FORWARD(put_MeetingStatus, LONG)
+    KS_FORWARD(get_ReminderSet, VARIANT_BOOL*) KS_FORWARD(put_ReminderSet, VARIANT_BOOL)
+    KS_FORWARD(get_ReminderMinutesBeforeStart, LONG*) KS_FORWARD(put_ReminderMinutesBeforeStart, LONG)
+    KS_FORWARD(get_IsRecurring, VARIANT_BOOL*) KS_FORWARD(get_Body, BSTR*) KS_FORWARD(put_Body, BSTR)
+    KS_FORWARD(get_BodyInk, BSTR*) KS_FORWARD(put_BodyInk, BSTR) KS_FORWARD(get_Recipients, IRecipients**)
+    KS_FORWARD(Copy, IAppointment**) KS_FORWARD(GetRecurrencePattern, IRecurrencePattern**) KS_FORWARD(get_Oid, LONG*)
+    KS_FORWARD(get_Application, IPOutlookApp**) KS_FORWARD(get_TimeZone, TIME_ZONE_INFORMATION*)
+    KS_FORWARD(put_TimeZone, TIME_ZONE_INFORMATION*)
+#undef KS_FORWARD
+    HRESULT QueryInterface(REFIID iid, void** object) override { return m_inner->QueryInterface(iid, object); }
+    HRESULT Send() override { return m_inner->Send(); }
+    HRESULT Delete() override { return m_inner->Delete(); }
+    HRESULT Cancel() override { return m_inner->Cancel(); }
+    HRESULT Display() override { return m_inner->Display(); }
+    HRESULT ClearRecurrencePattern() override { return m_inner->ClearRecurrencePattern(); }
+    ULONG AddRef() override { return 2; }
+    ULONG Release() override { return 1; }
+
+private:
+    IAppointment* m_inner;
+};
 
 class CryptTest : public ItemSandbox {
 protected:
@@ -199,6 +257,18 @@ TEST_F(CryptTest, YesEnciphersBothFieldsNoDeciphersThemCancelAndNoPassphraseChan
     host.QueueAnswer(IDNO);
     EXPECT_EQ(ItemCipher::Crypt(u"Kestrel", oid), ItemCipher::kCryptDeciphered);
     EXPECT_EQ(Stored(oid), std::make_pair(std::u16string(u"Lunch at noon"), std::u16string(u"Harbour café")));
+}
+
+TEST_F(CryptTest, AFieldThatRefusesItsTextLeavesTheAppointmentUnsaved)
+{
+    const LONG oid = SavedAppointment(u"Lunch at noon", u"Harbour");
+    auto real = Open<IAppointment>(oid);
+    RefusingLocation refusing(real.Get());
+    host.QueueAnswer(IDYES);
+    EXPECT_EQ(ItemCipher(u"Kestrel").CryptItem(&refusing), ItemCipher::kCryptFailed);
+    EXPECT_EQ(refusing.saves, 0);
+    EXPECT_EQ(Text(real.Get(), &IAppointment::get_Subject), u"Lunch at noon") << "the subject is put back";
+    EXPECT_EQ(host.LastMessage().flags & MB_ICONMASK, MB_ICONERROR);
 }
 
 TEST_F(CryptTest, BadInputLeavesTheStoreAsItWas)

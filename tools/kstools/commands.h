@@ -31,5 +31,7 @@ void AddRenderCommand(CLI::App& app, CliContext& ctx);
 void AddLinksCommand(CLI::App& app, CliContext& ctx);
 void AddTemplatesCommand(CLI::App& app, CliContext& ctx);
 void AddAlarmsCommand(CLI::App& app, CliContext& ctx);
+// Adds "appt", and "convert" to the task command; call after AddTaskCommand.
+void AddApptCommand(CLI::App& app, CliContext& ctx);
 
 }  // namespace kstools

@@ -43,6 +43,7 @@ int main(int argc, char** argv)
     AddLinksCommand(app, ctx);
     AddTemplatesCommand(app, ctx);
     AddAlarmsCommand(app, ctx);
+    AddApptCommand(app, ctx);
 
     // Questions go to the terminal; with no terminal the default answer is taken.
     static TerminalUiHost terminalHost;
