@@ -31,6 +31,8 @@ set(KSTOOLS_PUBLIC_HEADERS
     items/pass_key.h
     items/c_appointment.h
     items/app_task_tools.h
+    items/c_links.h
+    items/c_template.h
     # The settings store.
     storage/c_registry.h
     # Included by the ones above.

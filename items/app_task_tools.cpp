@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "items/c_appointment.h"
+#include "items/c_links.h"
 #include "items/c_task.h"
 #include "items/c_task_settings.h"
 #include "platform/objectmodel/outlook_minutes.h"
@@ -39,6 +40,8 @@ long CAppTaskTools::ConvertAppointmentToTask(long oid, bool& deleted)
     const long taskOid = task.Oid();
     if (AskDelete(u"Delete the appointment now that it is a task?"))
         deleted = appointment.Delete(appointment.Start(), true) != 0;
+    else
+        CLinks::LinkItems(oid, taskOid);
     return taskOid;
 }
 
@@ -63,6 +66,9 @@ long CAppTaskTools::ConvertTaskToAppointment(long oid, bool& deleted, double dat
     if (!appointment.Save()) return 0;
     if (task.Sensitivity() != olNormal) appointment.SetPrivacy();
     const long appointmentOid = appointment.Oid();
-    if (AskDelete(u"Delete the task now that it is an appointment?")) deleted = task.Delete(false);
+    if (AskDelete(u"Delete the task now that it is an appointment?"))
+        deleted = task.Delete(false);
+    else
+        CLinks::LinkItems(oid, appointmentOid);
     return appointmentOid;
 }

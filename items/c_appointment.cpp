@@ -1,6 +1,7 @@
 // CAppointment: loading, saving, creating and deleting; the subject's
 // conventions and the fields the editor changes.
 #include "items/c_appointment.h"
+#include "items/c_links.h"
 
 #include <cmath>
 
@@ -421,6 +422,7 @@ int CAppointment::Delete(double date, bool noQuestion)
                 COutlook::DisplayPIMSaveError(hr);
                 return 0;
             }
+            CLinks::DeleteLinksOfItem(m_oid);
             return kApptDeletedOccurrence;
         }
     }
@@ -431,6 +433,7 @@ int CAppointment::Delete(double date, bool noQuestion)
         return 0;
     }
     const bool occurrence = m_occurrence;
+    CLinks::DeleteLinksOfItem(m_oid);
     if (!occurrence) AppointmentAlarms::Clear(m_oid);
     m_item.Reset();
     if (!occurrence) m_oid = 0;

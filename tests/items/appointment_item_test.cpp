@@ -9,6 +9,7 @@
 #include "items/app_task_tools.h"
 #include "items/appointment_alarms.h"
 #include "items/c_appointment.h"
+#include "items/c_links.h"
 #include "platform/objectmodel/outlook_meeting_notices.h"
 #include "platform/objectstore/user_notifications.h"
 #include "platform/time/variant_time.h"
@@ -361,6 +362,7 @@ TEST_F(AppointmentItemTest, ConversionsCarryTheFieldsAndDeleteTheOldItemOnlyOnYe
     EXPECT_EQ(made.DueDate(), today + 4);
     EXPECT_EQ(made.Body(), u"Draft first");
     EXPECT_TRUE(Open<IAppointment>(appointment.Oid())) << "kept on No";
+    EXPECT_TRUE(CLinks::HasLinks(appointment.Oid()) && CLinks::HasLinks(task)) << "kept items are linked both ways";
 
     made.SetPriority(u"B", u"3");
     ASSERT_TRUE(made.Save());
@@ -369,6 +371,11 @@ TEST_F(AppointmentItemTest, ConversionsCarryTheFieldsAndDeleteTheOldItemOnlyOnYe
     ASSERT_NE(back, 0);
     EXPECT_TRUE(deleted);
     EXPECT_FALSE(Open<ITask>(task));
+    EXPECT_FALSE(CLinks::HasLinks(appointment.Oid())) << "the deleted task's links went with it";
+    CLinks::LinkItems(back, appointment.Oid());
+    CAppointment first = Loaded(appointment.Oid());
+    EXPECT_EQ(first.Delete(first.Start(), true), kApptDeletedSeries);
+    EXPECT_FALSE(CLinks::HasLinks(back)) << "deleting an appointment removes its links";
     CAppointment again = Loaded(back);
     EXPECT_EQ(again.Subject(), u"B03: Write report");
     EXPECT_NEAR(again.Start(), today + 4 + 8.0 / 24, 1e-6);
