@@ -24,7 +24,7 @@ DATATASKS::DATATASKS() : subject(nullptr), categories(nullptr), iconText(nullptr
 DATATASKS::~DATATASKS()
 {
     std::free(subject);
-    std::free(categories);
+    if (!sharedCategories) std::free(categories);
     std::free(iconText);
 }
 
@@ -40,6 +40,7 @@ void DATATASKS::SetDefaults()
     }
     subject = nullptr;
     categories = nullptr;
+    sharedCategories = 0;
     iconText = nullptr;
     dueDate = kTaskNoDate;
     startDate = kTaskNoDate;
@@ -93,7 +94,7 @@ int DATATASKS::TotalNumChildren() const
 void DATATASKS::NullData(bool all)
 {
     std::free(subject);
-    std::free(categories);
+    if (!sharedCategories) std::free(categories);
     std::free(iconText);
     SetDefaults();
     if (all) {

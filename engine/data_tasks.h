@@ -1,7 +1,8 @@
 // DATATASKS: one row of the task list, a task or a group header. Rows are
 // made with new and deleted by the list that owns them: task rows by the
 // display list, header rows by the group list. A row's three strings are
-// malloc'ed and belong to the row.
+// malloc'ed and belong to the row, except a category text the loader shares
+// among its rows (sharedCategories).
 #pragma once
 
 #include "engine/task_children.h"
@@ -75,6 +76,9 @@ public:
     BYTE filled;
     BYTE keptAsParent;
     BYTE expanded;
+    // Set when categories points into the filling loader's pool of category
+    // texts (rows of one text share it) instead of being the row's own.
+    BYTE sharedCategories;
     DWORD parentOid;
     SHORT depth;
     WORD groupIndex;

@@ -134,6 +134,7 @@ void CTasksThread::ClearData()
         if (row && !row->IsHeader()) delete row;
     }
     m_list.RemoveAll();
+    m_rowCategoryTexts.clear();
 }
 
 void CTasksThread::ClearGroups()
