@@ -114,7 +114,8 @@ DATATASKS* DATATASKS::Copy(bool withTree) const
     auto* copy = new (std::nothrow) DATATASKS;
     if (!copy) return nullptr;
     copy->subject = _wcsdup(subject);
-    copy->categories = _wcsdup(categories);
+    copy->categories = sharedCategories ? categories : _wcsdup(categories);
+    copy->sharedCategories = sharedCategories;
     copy->iconText = _wcsdup(iconText);
     if ((subject && !copy->subject) || (categories && !copy->categories) || (iconText && !copy->iconText)) {
         delete copy;

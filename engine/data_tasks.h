@@ -41,9 +41,10 @@ public:
     // parent.
     void NullData(bool all);
     // A new row with all fields and its own copies of the strings, marked
-    // filled; with withTree also expanded, depth, group index, parent and a
-    // copy of the child list (the children themselves are shared). Null when
-    // memory runs out.
+    // filled (a shared category text is shared by the copy too, which then
+    // must not outlive the loader's rows); with withTree also expanded,
+    // depth, group index, parent and a copy of the child list (the children
+    // themselves are shared). Null when memory runs out.
     DATATASKS* Copy(bool withTree) const;
 
     // A header row: OID 0.

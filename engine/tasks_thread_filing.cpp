@@ -61,9 +61,8 @@ double ReadDate(const CeDbRecord& record, int index)
 {
     FILETIME stored{};
     if (!record.GetIndexVal(index, stored)) return kTaskNoDate;
-    SYSTEMTIME st{};
     DATE date = 0;
-    if (!FileTimeToSystemTime(&stored, &st) || !SystemTimeToVariantTime(&st, &date)) return kTaskNoDate;
+    if (!FileTimeToVariantTime(&stored, &date)) return kTaskNoDate;
     if (!(date < kTaskNoDate)) return kTaskNoDate;
     return date;
 }
