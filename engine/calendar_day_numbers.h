@@ -49,6 +49,17 @@ constexpr std::int64_t DayOfFileTime(std::uint64_t units)
     return static_cast<std::int64_t>(units / kFileTimeUnitsPerDay) - kDaysFrom1601;
 }
 
+// The FILETIME of the midnight that starts a day number, held to what a
+// FILETIME can hold.
+constexpr std::uint64_t FileTimeOfDay(std::int64_t dayNumber)
+{
+    constexpr std::int64_t kLastDay = static_cast<std::int64_t>(~std::uint64_t{0} / kFileTimeUnitsPerDay) - 1;
+    const std::int64_t days = dayNumber + kDaysFrom1601;
+    if (days <= 0) return 0;
+    if (days > kLastDay) return ~std::uint64_t{0};
+    return static_cast<std::uint64_t>(days) * kFileTimeUnitsPerDay;
+}
+
 constexpr DWORD MinutesOfDay(std::int64_t dayNumber)
 {
     const std::int64_t minutes = (dayNumber + kDaysFrom1601) * 1440;

@@ -29,13 +29,6 @@ constexpr ULONG kTaskPropIds[kCalendarTaskProps] = {
     kTaskIconText,    kTaskSubject,    kTaskRecurring,       kTaskReminderSet, kTaskDateCompleted,
     kItemNote,        kItemCategories, kTaskPercentComplete,
 };
-// Appointments read between two looks at the stop event: after every 20th.
-// The appointment pass is where a calendar load polls, with no per-record
-// test of the worker's stop flag as in the task loader, and one recurring
-// appointment may add many occurrences: hence a shorter interval than the
-// task loader's 25 (tasks_thread.cpp).
-constexpr int kStopCheckInterval = 20;
-
 constexpr int kDefaultTaskSort = 6;   // priority
 constexpr int kDefaultTaskSort2 = 3;  // start date
 
@@ -273,13 +266,23 @@ void CCalendarThread::LoadAppointments(CeManualEvent* stop, CEOID single, bool& 
 {
     CeDb* db = GetDatabaseClass();
     // Each read moves on to the next record by itself, which saves a seek per
-    // record. The records are read in OID order, the store's cheapest walk:
-    // the list is sorted once it is whole, and its order decides every tie
-    // (by OID last), so the order of the reads never shows.
-    if (!db || !db->Open(kAppointmentsDatabase, 0, CEDB_AUTOINCREMENT | CEDB_OIDORDER, nullptr)) return;
-    if (single != 0) {
-        if (db->SeekTo(single) == single) FileAppointment();
-    } else if (const int walked = WalkAppointments(*db, stop, 0)) {
+    // record. A range view reads only the records that can touch the range
+    // where the store's sort orders let it; otherwise the records are read in
+    // OID order, the store's cheapest walk. Either way the list is sorted
+    // once it is whole, and its order decides every tie (by OID last), so
+    // the order of the reads never shows.
+    if (!db) return;
+    int walked = 0;
+    const bool nearRange = single == 0 && RangeMode() && WalkNearRange(*db, stop, walked);
+    if (!nearRange) {
+        if (!db->Open(kAppointmentsDatabase, 0, CEDB_AUTOINCREMENT | CEDB_OIDORDER, nullptr)) return;
+        if (single != 0) {
+            if (db->SeekTo(single) == single) FileAppointment();
+        } else {
+            walked = WalkAppointments(*db, stop, 0);
+        }
+    }
+    if (walked) {
         // A load stopped early keeps the earliest appointments: what a walk
         // in start order files in as many steps, filed again in that order.
         aborted = true;
@@ -302,18 +305,18 @@ int CCalendarThread::WalkAppointments(CeDb& db, CeManualEvent* stop, int steps)
         // A record that cannot be read is skipped; no current record is the end.
         if (!FileAppointment() && (GetLastError() == ERROR_NOT_FOUND || db.SeekNext() == 0)) return 0;
         if (n == steps) return 0;
-        if (steps == 0 && n % kStopCheckInterval == 0 && StopRequested(stop)) return n;
+        if (steps == 0 && n % kCalendarStopCheckInterval == 0 && StopRequested(stop)) return n;
     }
 }
 
-bool CCalendarThread::FileAppointment()
+bool CCalendarThread::FileAppointment(bool readFirst)
 {
     m_recurrence.DeletedOccurrences().RemoveAll();
     m_working.NullData();
     m_working.frequency = 0;
     m_working.patternType = 0;
     bool read = false;
-    if (fReadRecord(read)) {
+    if (fReadRecord(read, readFirst)) {
         if (m_working.recurring) {
             const CEPROPVAL* props = m_record.GetProps();
             const int patternAt = m_record.FindProp(m_appointmentProps[12], 12);

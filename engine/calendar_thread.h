@@ -15,6 +15,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <vector>
 
 #include "engine/calendar_recurrence.h"
@@ -59,6 +60,15 @@ inline constexpr int kCalendarAgeWordChars = 16;
 // The list views spread a multi-day entry over at most this many further days.
 inline constexpr LONG kCalendarMaxSpreadDays = 366;
 inline constexpr int kCalendarMatchChars = 2048;
+// Appointments read between two looks at the stop event. The appointment
+// pass is where a calendar load polls, with no per-record test of the
+// worker's stop flag as in the task loader, and one recurring appointment
+// may add many occurrences: hence a shorter interval than the task
+// loader's 25 (tasks_thread.cpp).
+inline constexpr int kCalendarStopCheckInterval = 20;
+// One-off appointments longer than this are found through the duration's
+// sort order; shorter ones through the start's, near the range.
+inline constexpr LONG kCalendarLongMinutes = 7 * 1440;
 // Resource string of the age word in birthday subjects.
 inline constexpr UINT kCalendarAgeWordString = 44038;
 
@@ -142,11 +152,27 @@ private:
     // or until stop is seen set (looked at every 20th record), else that
     // many steps. The steps taken when stopped, else 0.
     int WalkAppointments(CeDb& db, CeManualEvent* stop, int steps);
-    // Reads and files the current record; false when no record could be read
-    // (the end of the store).
-    bool FileAppointment();
+    // The range views' walk, which reads only records that can touch the
+    // range: the recurring series (in the pattern's sort order, where records
+    // without one come last), the one-off appointments starting within a few
+    // days of it (the start's order) and the long ones starting before that
+    // (the duration's order). Each record is filed by one part only. False,
+    // with nothing filed, when the store lacks those sort orders or the
+    // device zone moves days by more than one. stopped: the records visited
+    // when a stop was seen, else 0.
+    bool WalkNearRange(CeDb& db, CeManualEvent* stop, int& stopped);
+    enum class NearRangePart { kSeries, kStarting, kLong };
+    enum class NearRangeVisit { kFile, kSkip, kEnd };
+    // Walks one part from db's current record; false when a stop was seen.
+    bool WalkNearRangePart(CeDb& db, CeManualEvent* stop, NearRangePart part, int& visited);
+    // What the part does with the record just read.
+    NearRangeVisit ClassifyNearRange(NearRangePart part) const;
+    // Reads and files the current record (or, with readFirst false, the
+    // record already read); false when no record could be read (the end of
+    // the store).
+    bool FileAppointment(bool readFirst = true);
     // read: whether a record was read at all.
-    bool fReadRecord(bool& read);
+    bool fReadRecord(bool& read, bool readFirst = true);
     bool fReadRestOfRecord(DATACALENDARDB& working);
     void RecogniseBirthday(DATACALENDARDB& working);
     bool PassesListView(const DATACALENDARDB& working) const;
@@ -188,6 +214,11 @@ private:
     LONG m_lastDay;
     SYSTEMTIME m_firstTime;
     SYSTEMTIME m_lastTime;
+    // The near-range walk's one-offs: UTC starts from m_nearStart up to (not
+    // including) m_nearEnd, and before that those longer than
+    // kCalendarLongMinutes.
+    std::uint64_t m_nearStart = 0;
+    std::uint64_t m_nearEnd = 0;
     DATACALENDARDB m_working;
     CCalendarRecurrence m_recurrence;
     CeDbRecord m_record;  // owns the read buffer once it exists

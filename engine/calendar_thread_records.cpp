@@ -10,6 +10,9 @@
 #include "categories/category_blob.h"
 #include "categories/category_filter.h"
 #include "engine/calendar_day_numbers.h"
+#include "platform/base/error_codes.h"
+#include "platform/base/last_error.h"
+#include "platform/objectstore/store_schema.h"
 #include "engine/calendar_thread.h"
 #include "engine/note_emptiness.h"
 #include "foundation/time_zone_rules.h"
@@ -112,10 +115,10 @@ bool OneOffOutsideDays(const FILETIME& utc, LONG duration, const TIME_ZONE_INFOR
 
 }  // namespace
 
-bool CCalendarThread::fReadRecord(bool& read)
+bool CCalendarThread::fReadRecord(bool& read, bool readFirst)
 {
     CeDb* db = GetDatabaseClass();
-    read = db && ReadCurrent(*db, kCalendarAppointmentProps, m_appointmentProps);
+    read = !readFirst || (db && ReadCurrent(*db, kCalendarAppointmentProps, m_appointmentProps));
     if (!read) return false;
     const ULONG* ids = m_appointmentProps;
     DATACALENDARDB& w = m_working;
@@ -297,4 +300,88 @@ bool CCalendarThread::PassesListView(const DATACALENDARDB& w) const
         default:
             return true;
     }
+}
+
+bool CCalendarThread::WalkNearRange(CeDb& db, CeManualEvent* stop, int& stopped)
+{
+    stopped = 0;
+    if (ZoneShiftBound(m_deviceZone) < 0) return false;
+    // Both extra sort orders or neither: a store made before they existed is
+    // walked whole.
+    if (!db.Open(kAppointmentsDatabase, kAppointmentDuration, CEDB_AUTOINCREMENT, nullptr) ||
+        !db.Open(kAppointmentsDatabase, kAppointmentRecurrencePattern, CEDB_AUTOINCREMENT, nullptr)) {
+        return false;
+    }
+    // A one-off appointment lasting at most kCalendarLongMinutes is shown
+    // on local days from its first to at most kCalendarLongMinutes / 1440
+    // days later, and its local day is within a day of its UTC day: one that
+    // starts (UTC) two days or more outside these bounds is never shown.
+    const std::int64_t longDays = kCalendarLongMinutes / 1440;
+    m_nearStart = calendar_days::FileTimeOfDay(static_cast<std::int64_t>(m_firstDay) - longDays - 2);
+    m_nearEnd = calendar_days::FileTimeOfDay(static_cast<std::int64_t>(m_lastDay) + 3);
+
+    int visited = 0;
+    if (!WalkNearRangePart(db, stop, NearRangePart::kSeries, visited)) {
+        stopped = visited;
+        return true;
+    }
+    if (db.Open(kAppointmentsDatabase, kAppointmentStart, CEDB_AUTOINCREMENT, nullptr)) {
+        CEPROPVAL from{};
+        from.propid = kAppointmentStart;
+        from.val.filetime = platform::MakeFileTime(m_nearStart - (m_nearStart > 0 ? 1 : 0));
+        const bool any = m_nearStart > 0 ? db.SeekGreaterRec(&from) != 0 : db.SeekFirst() != 0;
+        if (any && !WalkNearRangePart(db, stop, NearRangePart::kStarting, visited)) {
+            stopped = visited;
+            return true;
+        }
+    }
+    if (db.Open(kAppointmentsDatabase, kAppointmentDuration, CEDB_AUTOINCREMENT, nullptr)) {
+        CEPROPVAL longer{};
+        longer.propid = kAppointmentDuration;
+        longer.val.lVal = kCalendarLongMinutes;
+        if (db.SeekGreaterRec(&longer) != 0 && !WalkNearRangePart(db, stop, NearRangePart::kLong, visited)) {
+            stopped = visited;
+        }
+    }
+    return true;
+}
+
+bool CCalendarThread::WalkNearRangePart(CeDb& db, CeManualEvent* stop, NearRangePart part, int& visited)
+{
+    for (;;) {
+        if (++visited % kCalendarStopCheckInterval == 0 && StopRequested(stop)) return false;
+        if (!ReadCurrent(db, kCalendarAppointmentProps, m_appointmentProps)) {
+            // A record that cannot be read is skipped; no current record is the end.
+            if (GetLastError() == ERROR_NOT_FOUND || db.SeekNext() == 0) return true;
+            continue;
+        }
+        const NearRangeVisit visit = ClassifyNearRange(part);
+        if (visit == NearRangeVisit::kEnd) return true;
+        if (visit == NearRangeVisit::kFile) FileAppointment(false);
+    }
+}
+
+CCalendarThread::NearRangeVisit CCalendarThread::ClassifyNearRange(NearRangePart part) const
+{
+    const ULONG* ids = m_appointmentProps;
+    const CEPROPVAL* pattern = Entry(m_record, ids, kPattern);
+    const bool series = pattern && TypeFromPropID(pattern->propid) == CEVT_BLOB && pattern->val.blob.dwCount > 0;
+    const CEPROPVAL* start = Entry(m_record, ids, kStart);
+    const std::uint64_t utc = start ? platform::FileTimeValue(start->val.filetime) : 0;
+    switch (part) {
+        case NearRangePart::kSeries:
+            // Records without a pattern sort last; an empty one is a one-off.
+            if (!pattern) return NearRangeVisit::kEnd;
+            return series ? NearRangeVisit::kFile : NearRangeVisit::kSkip;
+        case NearRangePart::kStarting:
+            // Records without a start sort last.
+            if (!start || utc >= m_nearEnd) return NearRangeVisit::kEnd;
+            return series ? NearRangeVisit::kSkip : NearRangeVisit::kFile;
+        case NearRangePart::kLong:
+            // Records without a duration sort last; the ones starting near
+            // the range were filed by their start.
+            if (!Entry(m_record, ids, kDuration)) return NearRangeVisit::kEnd;
+            return !series && start && utc < m_nearStart ? NearRangeVisit::kFile : NearRangeVisit::kSkip;
+    }
+    return NearRangeVisit::kEnd;
 }

@@ -24,7 +24,7 @@ DATATASKS::DATATASKS() : subject(nullptr), categories(nullptr), iconText(nullptr
 DATATASKS::~DATATASKS()
 {
     std::free(subject);
-    std::free(categories);
+    if (!sharedCategories) std::free(categories);
     std::free(iconText);
 }
 
@@ -40,6 +40,7 @@ void DATATASKS::SetDefaults()
     }
     subject = nullptr;
     categories = nullptr;
+    sharedCategories = 0;
     iconText = nullptr;
     dueDate = kTaskNoDate;
     startDate = kTaskNoDate;
@@ -93,7 +94,7 @@ int DATATASKS::TotalNumChildren() const
 void DATATASKS::NullData(bool all)
 {
     std::free(subject);
-    std::free(categories);
+    if (!sharedCategories) std::free(categories);
     std::free(iconText);
     SetDefaults();
     if (all) {
@@ -113,7 +114,8 @@ DATATASKS* DATATASKS::Copy(bool withTree) const
     auto* copy = new (std::nothrow) DATATASKS;
     if (!copy) return nullptr;
     copy->subject = _wcsdup(subject);
-    copy->categories = _wcsdup(categories);
+    copy->categories = sharedCategories ? categories : _wcsdup(categories);
+    copy->sharedCategories = sharedCategories;
     copy->iconText = _wcsdup(iconText);
     if ((subject && !copy->subject) || (categories && !copy->categories) || (iconText && !copy->iconText)) {
         delete copy;

@@ -1,7 +1,8 @@
 // DATATASKS: one row of the task list, a task or a group header. Rows are
 // made with new and deleted by the list that owns them: task rows by the
 // display list, header rows by the group list. A row's three strings are
-// malloc'ed and belong to the row.
+// malloc'ed and belong to the row, except a category text the loader shares
+// among its rows (sharedCategories).
 #pragma once
 
 #include "engine/task_children.h"
@@ -40,9 +41,10 @@ public:
     // parent.
     void NullData(bool all);
     // A new row with all fields and its own copies of the strings, marked
-    // filled; with withTree also expanded, depth, group index, parent and a
-    // copy of the child list (the children themselves are shared). Null when
-    // memory runs out.
+    // filled (a shared category text is shared by the copy too, which then
+    // must not outlive the loader's rows); with withTree also expanded,
+    // depth, group index, parent and a copy of the child list (the children
+    // themselves are shared). Null when memory runs out.
     DATATASKS* Copy(bool withTree) const;
 
     // A header row: OID 0.
@@ -75,6 +77,9 @@ public:
     BYTE filled;
     BYTE keptAsParent;
     BYTE expanded;
+    // Set when categories points into the filling loader's pool of category
+    // texts (rows of one text share it) instead of being the row's own.
+    BYTE sharedCategories;
     DWORD parentOid;
     SHORT depth;
     WORD groupIndex;

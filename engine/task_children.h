@@ -47,6 +47,11 @@ public:
         return CELIST_OK;
     }
     void RemoveAll() { m_rows.reset(); }
+    // Gives back the room the array grew beyond its children.
+    void ShrinkToFit()
+    {
+        if (m_rows) m_rows->shrink_to_fit();
+    }
 
     iterator begin() const { return m_rows ? m_rows->cbegin() : None().cbegin(); }
     iterator end() const { return m_rows ? m_rows->cend() : None().cend(); }

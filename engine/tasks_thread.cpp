@@ -134,6 +134,7 @@ void CTasksThread::ClearData()
         if (row && !row->IsHeader()) delete row;
     }
     m_list.RemoveAll();
+    m_rowCategoryTexts.clear();
 }
 
 void CTasksThread::ClearGroups()
@@ -303,6 +304,9 @@ void CTasksThread::FileRecord(CeDbRecord& record)
 
 void CTasksThread::CompleteList(bool read)
 {
+    // The group headers' arrays are whole: what they grew beyond their rows
+    // goes before the sort needs its own room.
+    for (DATATASKS* header : m_groups) header->children.ShrinkToFit();
     if (m_withParent > 0 && m_settings.readParent && read) {
         SetChildToParents(nullptr, m_propIds, kTasksReadBufferSize, false);
     }

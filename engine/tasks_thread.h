@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/data_tasks.h"
@@ -271,6 +272,9 @@ private:
     // A load's categories display strings by the categories blob's bytes:
     // tasks share a few combinations of categories.
     std::unordered_map<std::string, std::u16string> m_categoryTexts;
+    // The category texts the rows point to (sharedCategories): one copy of
+    // each, kept until the rows are deleted.
+    std::unordered_set<std::u16string> m_rowCategoryTexts;
 
     int m_included = 0, m_completed = 0, m_overdue = 0, m_dueToday = 0;
     int m_high = 0, m_normal = 0, m_low = 0, m_partial = 0;

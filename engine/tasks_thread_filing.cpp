@@ -61,9 +61,8 @@ double ReadDate(const CeDbRecord& record, int index)
 {
     FILETIME stored{};
     if (!record.GetIndexVal(index, stored)) return kTaskNoDate;
-    SYSTEMTIME st{};
     DATE date = 0;
-    if (!FileTimeToSystemTime(&stored, &st) || !SystemTimeToVariantTime(&st, &date)) return kTaskNoDate;
+    if (!FileTimeToVariantTime(&stored, &date)) return kTaskNoDate;
     if (!(date < kTaskNoDate)) return kTaskNoDate;
     return date;
 }
@@ -198,12 +197,13 @@ void CTasksThread::FillRow(DATATASKS* row, CeDbRecord& record)
     row->flag4126 = AbsoluteFlag(record, At(record, ids, kFlag4126));
     row->reminderSet = AbsoluteFlag(record, At(record, ids, kReminderSet));
 
+    // Rows share their category text: a list has only a few different ones.
     const int categoriesAt = At(record, ids, kCategories);
-    if (record.StoredAt(categoriesAt)) {
-        row->categories = _wcsdup(CategoriesText(BlobOf(record, categoriesAt)).c_str());
-    } else {
-        row->categories = _wcsdup(u"");
-    }
+    static const std::u16string kNoCategories;
+    const std::u16string& text =
+        record.StoredAt(categoriesAt) ? CategoriesText(BlobOf(record, categoriesAt)) : kNoCategories;
+    row->categories = const_cast<WCHAR*>(m_rowCategoryTexts.insert(text).first->c_str());
+    row->sharedCategories = 1;
 
     if (const WCHAR* icon = TextOf(record, At(record, ids, kIconText))) row->iconText = _wcsdup(icon);
 

@@ -16,8 +16,11 @@ struct DatabaseShape {
 
 // The first sort order is the one a plain open (sort property 0) reads in.
 const DatabaseShape kShapes[] = {
-    // Appointments by start time (UTC).
-    {kAppointmentsDatabase, {{kAppointmentStart, 0}}},
+    // Appointments by start time (UTC); by the recurrence pattern, which
+    // gathers the recurring ones (records without a pattern come last); by
+    // duration, which finds the long ones. A calendar range reads these
+    // three instead of the whole database.
+    {kAppointmentsDatabase, {{kAppointmentStart, 0}, {kAppointmentRecurrencePattern, 0}, {kAppointmentDuration, 0}}},
     // Tasks by due date, undated ones last; by subject for the priority codes.
     {kTasksDatabase, {{kTaskDueDate, 0}, {kTaskSubject, CEDB_SORT_CASEINSENSITIVE}}},
     // Contacts by their file-as name.
@@ -47,6 +50,25 @@ CEOID Create(const DatabaseShape& shape, PCEGUID volume)
     return oid;
 }
 
+// A database made when its shape had fewer sort orders (the ones it has
+// are the shape's first ones) is given the rest. Failing that (a handle is
+// open on it), it keeps working with the ones it has.
+void AddMissingSorts(const DatabaseShape& shape, CEOID oid, PCEGUID volume)
+{
+    CEOIDINFO info{};
+    if (!CeOidGetInfoEx(volume, oid, &info) || info.wObjType != OBJTYPE_DATABASE) return;
+    const CEDBASEINFO& have = info.infDatabase;
+    if (have.wNumSortOrder >= shape.sorts.size()) return;
+    for (WORD i = 0; i < have.wNumSortOrder; ++i) {
+        const SORTORDERSPEC& want = shape.sorts.begin()[i];
+        if (have.rgSortSpecs[i].propid != want.propid || have.rgSortSpecs[i].dwFlags != want.dwFlags) return;
+    }
+    CEDBASEINFO grown{};
+    grown.dwFlags = CEDB_VALIDSORTSPEC;
+    for (const SORTORDERSPEC& sort : shape.sorts) grown.rgSortSpecs[grown.wNumSortOrder++] = sort;
+    CeSetDatabaseInfoEx(volume, oid, &grown);
+}
+
 CEOID EnsureOne(const DatabaseShape& shape, PCEGUID volume)
 {
     CEOID oid = Find(shape.name, volume);
@@ -58,7 +80,11 @@ CEOID EnsureOne(const DatabaseShape& shape, PCEGUID volume)
 bool PimDatabases::Ensure(PCEGUID volume)
 {
     bool all = true;
-    for (const DatabaseShape& shape : kShapes) all = EnsureOne(shape, volume) != 0 && all;
+    for (const DatabaseShape& shape : kShapes) {
+        const CEOID oid = EnsureOne(shape, volume);
+        if (oid) AddMissingSorts(shape, oid, volume);
+        all = oid != 0 && all;
+    }
     return all;
 }
 

@@ -10,8 +10,8 @@
 class PimDatabases {
 public:
     // Creates whichever of the four databases the volume (null: the object
-    // store) lacks. True when all four exist afterwards; the last error
-    // tells why not.
+    // store) lacks, and gives one made with fewer sort orders the rest.
+    // True when all four exist afterwards; the last error tells why not.
     static bool Ensure(PCEGUID volume = nullptr);
     // The OID of one of them, creating the missing ones first; 0 on failure.
     static CEOID Oid(LPCWSTR name, PCEGUID volume = nullptr);

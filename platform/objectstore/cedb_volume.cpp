@@ -49,7 +49,10 @@ DWORD Volume::Open(const std::string& path, bool create, std::shared_ptr<Volume>
     struct stat info {};
     if (!create && Files().Stat(path, &info) != 0) return ERROR_FILE_NOT_FOUND;
     std::shared_ptr<Volume> volume(new Volume(path));
-    int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    // The volume's mutex already keeps the connection to one thread at a
+    // time, so SQLite's own locking of it (several lock pairs per row read)
+    // is left out.
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
     int rc = sqlite3_open_v2(path.c_str(), &volume->db_, flags, SqliteVfsName());
     if (rc == SQLITE_OK) {
         sqlite3_busy_timeout(volume->db_, kBusyTimeoutMs);

@@ -50,7 +50,7 @@ inline constexpr CEPROPID kItemNote = 0x00170041;
 inline constexpr CEPROPID kItemCategories = 0x00160041;
 
 // ---- "Appointments Database" ----
-// Sort order: kAppointmentStart.
+// Sort orders: kAppointmentStart, kAppointmentRecurrencePattern, kAppointmentDuration.
 
 inline constexpr CEPROPID kAppointmentStart = 0x420D0040;     // UTC FILETIME
 inline constexpr CEPROPID kAppointmentDuration = 0x42130003;  // minutes

@@ -83,3 +83,17 @@ INT VariantTimeToSystemTime(DATE date, LPSYSTEMTIME st)
     st->wMilliseconds = 0;
     return TRUE;
 }
+
+INT FileTimeToVariantTime(const FILETIME* ft, DATE* date)
+{
+    if (!ft || !date) return FALSE;
+    const std::uint64_t units = platform::FileTimeValue(*ft);
+    if (units >= (std::uint64_t{1} << 63)) return FALSE;
+    const auto seconds = static_cast<std::int64_t>(units / 10'000'000);
+    OleInstant t;
+    t.day = seconds / kSecondsPerDay + civil::kFileTimeEpochDay - kOleEpochDay;
+    t.secondOfDay = seconds % kSecondsPerDay;
+    if (t.day > kLastOleDay) return FALSE;
+    *date = ToDate(t);
+    return TRUE;
+}

@@ -34,6 +34,11 @@ KSTOOLS_API INT SystemTimeToVariantTime(const SYSTEMTIME* st, DATE* date);
 // up into 1 January 10000.
 KSTOOLS_API INT VariantTimeToSystemTime(DATE date, LPSYSTEMTIME st);
 
+// FileTimeToSystemTime and then SystemTimeToVariantTime in one step, without
+// the broken-down form in between: the same date (milliseconds dropped) and
+// the same refusals (a FILETIME with the top bit set, a year above 9999).
+KSTOOLS_API INT FileTimeToVariantTime(const FILETIME* ft, DATE* date);
+
 namespace platform {
 
 // The OLE date of a whole day (days since 30 December 1899) and a time of day

@@ -45,6 +45,8 @@ struct Appointment {
     std::vector<BYTE> pattern;
     std::vector<BYTE> zone;
     bool noSubject = false;
+    bool noDuration = false;
+    bool emptyPattern = false;  // a pattern property of no bytes
 };
 
 inline CEOID WriteAppointment(const Appointment& given)
@@ -57,7 +59,7 @@ inline CEOID WriteAppointment(const Appointment& given)
     // The store keeps the device zone's wall-clock start as UTC.
     p.Add(kAppointmentStart).filetime =
         platform::MakeFileTime(platform::LocalToUtc(platform::FileTimeValue(FtOf(a.start))));
-    p.Add(kAppointmentDuration).lVal = a.duration;
+    if (!a.noDuration) p.Add(kAppointmentDuration).lVal = a.duration;
     p.Add(kAppointmentAllDay).lVal = a.allDay ? 1 : 0;
     p.Add(kAppointmentBusyStatus).iVal = a.busy;
     p.Add(kAppointmentSensitivity).iVal = a.sensitivity;
@@ -66,6 +68,7 @@ inline CEOID WriteAppointment(const Appointment& given)
     p.Blob(kItemCategories, a.categories);
     p.Blob(kItemNote, a.note);
     p.Blob(kAppointmentRecurrencePattern, a.pattern);
+    if (a.emptyPattern) p.Add(kAppointmentRecurrencePattern).blob = CEBLOB{0, nullptr};
     p.Blob(kAppointmentTimeZone, a.zone);
     if (a.meeting) p.Blob(kAppointmentAttendees, attendees);
     return loadertest::WritePimRecord(kAppointmentsDatabase, p.props);

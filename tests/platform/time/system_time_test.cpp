@@ -70,6 +70,24 @@ TEST(FileTimeConversion, RandomAndPublishedInstantsTheRangeAndUnsignedComparison
 }
 
 // Known values from Python: days d and seconds s since 1899-12-30 give d + s/86400 (d - s/86400 below 0).
+// A FILETIME straight to an OLE date agrees with the way through SYSTEMTIME, refusals included.
+TEST(OleDateConversion, FileTimesInOneStepMatchTheWayThroughSystemTime)
+{
+    constexpr std::uint64_t kYear10000 = 94353120000000000ull + 2958466ull * 864000000000ull;
+    std::vector<std::uint64_t> units = {0, 94353120000000000ull - 1, kYear10000 - 1, kYear10000,
+                                        (std::uint64_t{1} << 63) - 1, std::uint64_t{1} << 63, ~std::uint64_t{0}};
+    std::mt19937_64 random(18);
+    for (int i = 0; i < 20000; ++i) units.push_back(random() % (kYear10000 + kYear10000 / 50));
+    for (std::uint64_t u : units) {
+        const FILETIME ft = platform::MakeFileTime(u);
+        SYSTEMTIME st{};
+        DATE expected = 0, date = 0;
+        const bool ok = FileTimeToSystemTime(&ft, &st) && SystemTimeToVariantTime(&st, &expected);
+        ASSERT_EQ(FileTimeToVariantTime(&ft, &date) != 0, ok) << u;
+        if (ok) ASSERT_EQ(date, expected) << u;
+    }
+}
+
 TEST(OleDateConversion, KnownAndRandomDatesRoundingRollOverAndTheRange)
 {
     const struct {
