@@ -12,11 +12,13 @@
 #include "platform/base/export.h"
 #include "platform/base/types.h"
 #include "platform/gdi/gdi_types.h"
+#include "platform/objectstore/cedb.h"
 #include "platform/time/system_time.h"
 
 inline constexpr const WCHAR* kNotesLibraryName = u"pwnotesapi.dll";
-// The property mask the note search asks for.
-inline constexpr DWORD kNotesLibraryNoteProps = 0x0002001F;
+// What the note search asks the external program for: its property 2 (a
+// string). A property of that program's database, not of our store.
+inline constexpr DWORD kNotesLibraryNoteProps = MAKEPROPID(2, CEVT_LPWSTR);
 inline constexpr int kNotesLibraryTextChars = 128;
 inline constexpr int kNotesLibraryNameChars = 260;
 
