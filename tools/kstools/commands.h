@@ -24,6 +24,7 @@ void AddProjectsCommand(CLI::App& app, CliContext& ctx);
 void AddCalendarCommand(CLI::App& app, CliContext& ctx);
 void AddRecurCommand(CLI::App& app, CliContext& ctx);
 void AddNoteCommand(CLI::App& app, CliContext& ctx);
+void AddNotesCommand(CLI::App& app, CliContext& ctx);
 void AddContactsCommand(CLI::App& app, CliContext& ctx);
 // Adds "recent" and "calls" to the contacts command.
 void AddContactListsCommands(CLI::App& contacts, CliContext& ctx);

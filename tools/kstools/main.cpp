@@ -38,6 +38,7 @@ int main(int argc, char** argv)
     AddCalendarCommand(app, ctx);
     AddRecurCommand(app, ctx);
     AddNoteCommand(app, ctx);
+    AddNotesCommand(app, ctx);
     AddContactsCommand(app, ctx);
     AddRenderCommand(app, ctx);
     AddLinksCommand(app, ctx);

@@ -8,6 +8,9 @@
 #include "tools/kstools/commands.h"
 #include "tools/kstools/outlook_session.h"
 #include "tools/kstools/progress_bar.h"
+#include "platform/time/clock.h"
+#include "platform/time/system_time.h"
+#include "tools/kstools/sample/sample_notes.h"
 #include "tools/kstools/sample/sample_store_seeder.h"
 
 namespace kstools {
@@ -21,15 +24,23 @@ void RunStoreSeed(const SampleStoreOptions& options, bool json)
     ProgressBar bar("seeding", options.appointments + options.tasks + options.contacts);
     SampleStoreSeeder(session.Outlook(), options).Run([&bar](int done, int) { bar.Update(done); });
     bar.Finish();
+    SYSTEMTIME local{};
+    GetLocalTime(&local);
+    FILETIME now{};
+    SystemTimeToFileTime(&local, &now);
+    const SampleNotesResult notes = SeedSampleNotes(now);
     if (json) {
         nlohmann::ordered_json out{{"appointments", options.appointments},
                                    {"tasks", options.tasks},
                                    {"contacts", options.contacts},
+                                   {"notes", notes.notes},
+                                   {"storageCards", notes.cards},
                                    {"seed", options.seed}};
         std::puts(out.dump(2).c_str());
     } else {
         std::printf("added %d appointments, %d tasks and %d contacts (seed %llu)\n", options.appointments,
                     options.tasks, options.contacts, static_cast<unsigned long long>(options.seed));
+        std::printf("wrote %d sample notes, on the device and on %d storage card\n", notes.notes, notes.cards);
     }
 }
 
@@ -44,14 +55,15 @@ void AddStoreSeedCommand(CLI::App& app, CliContext& ctx)
         "seed",
         "Add sample appointments, tasks and contacts to the personal-information store through the object model: "
         "every recurrence kind and end, changed and deleted occurrences, meetings, birthdays, holidays, task "
-        "priority codes and more. The same seed and pinned clock (--now) give the same store");
+        "priority codes and more; also a few ink, text and voice notes in the documents folder and on a storage card "
+        "(\\Storage Card). The same seed and pinned clock (--now) give the same store");
     seed->add_option("--appointments", options->appointments, "Number of appointments (default 200)")
         ->check(CLI::Range(0, kMaxSeedItems));
     seed->add_option("--tasks", options->tasks, "Number of tasks (default 100)")->check(CLI::Range(0, kMaxSeedItems));
     seed->add_option("--contacts", options->contacts, "Number of contacts (default 150)")
         ->check(CLI::Range(0, kMaxSeedItems));
     seed->add_option("--seed", options->seed, "Seed of the generator (default 1)");
-    seed->add_flag("--json", *json, "Print {appointments, tasks, contacts, seed}");
+    seed->add_flag("--json", *json, "Print {appointments, tasks, contacts, notes, storageCards, seed}");
     ctx.OnRun(seed, [options, json] { RunStoreSeed(*options, *json); });
 }
 
