@@ -11,6 +11,7 @@ packages=(
     libfmt-dev libcli11-dev nlohmann-json3-dev nettle-dev
     libcairo2-dev libfreetype-dev libfontconfig-dev libpng-dev fonts-wine fonts-dejavu-core
     libpango1.0-dev
+    libx11-dev xvfb xdotool
 )
 
 missing=()

@@ -28,5 +28,6 @@ void AddContactsCommand(CLI::App& app, CliContext& ctx);
 // Adds "recent" and "calls" to the contacts command.
 void AddContactListsCommands(CLI::App& contacts, CliContext& ctx);
 void AddRenderCommand(CLI::App& app, CliContext& ctx);
+void AddViewCommand(CLI::App& app, CliContext& ctx);
 
 }  // namespace kstools

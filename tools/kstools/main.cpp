@@ -40,6 +40,7 @@ int main(int argc, char** argv)
     AddNoteCommand(app, ctx);
     AddContactsCommand(app, ctx);
     AddRenderCommand(app, ctx);
+    AddViewCommand(app, ctx);
 
     // Questions go to the terminal; with no terminal the default answer is taken.
     static TerminalUiHost terminalHost;
