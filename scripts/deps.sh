@@ -12,6 +12,7 @@ packages=(
     libcairo2-dev libfreetype-dev libfontconfig-dev libpng-dev fonts-wine fonts-dejavu-core
     libpango1.0-dev
     libnotify-dev
+    libx11-dev xvfb xdotool
 )
 
 missing=()

@@ -1,42 +1,11 @@
-// Whole pictures of typical cells compared with reviewed ones in golden/: a
-// picture differs when more than kMaxPixels pixels differ by more than
-// kTolerance in a colour channel; the actual picture is then written to the
-// build directory and both paths are printed. KSTOOLS_UPDATE_GOLDEN=1
-// rewrites the reviewed pictures instead.
-#include <cairo.h>
+// Whole pictures of typical cells compared with reviewed ones in golden/
+// (tests/grid/golden_compare.h says how).
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <memory>
-
-#include "platform/gdi/png_writer.h"
+#include "tests/grid/golden_compare.h"
 #include "tests/grid/markup_canvas.h"
 
 namespace {
-
-constexpr int kTolerance = 24;
-constexpr int kMaxPixels = 12;
-
-// Differing pixels, or -1 when the reviewed picture is missing or of another size.
-int CountDifferences(const kstest::Canvas& actual, int width, int height, const std::string& expected)
-{
-    std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> png(
-        cairo_image_surface_create_from_png(expected.c_str()), cairo_surface_destroy);
-    if (cairo_surface_status(png.get()) != CAIRO_STATUS_SUCCESS || cairo_image_surface_get_width(png.get()) != width ||
-        cairo_image_surface_get_height(png.get()) != height)
-        return -1;
-    const unsigned char* data = cairo_image_surface_get_data(png.get());
-    int differing = 0;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const auto* argb = data + y * cairo_image_surface_get_stride(png.get()) + x * 4;  // B, G, R, A
-            const COLORREF got = actual.At(x, y);
-            differing += std::abs(argb[2] - GetRValue(got)) > kTolerance ||
-                         std::abs(argb[1] - GetGValue(got)) > kTolerance || std::abs(argb[0] - GetBValue(got)) > kTolerance;
-        }
-    }
-    return differing;
-}
 
 struct GoldenCase {
     const char* name;
@@ -78,18 +47,7 @@ TEST_F(HtmlGolden, PicturesMatchTheReviewedOnes)
         RECT rc{2, 2, c.width - 2, c.height};
         DrawHTML(picture.dc.Get(), &rc, static_cast<unsigned short>(c.indent), &parser_, nullptr, c.flags,
                  DRAWHTML_HIGHLIGHTTEXT);
-        const std::string expected = std::string(KSTOOLS_GOLDEN_DIR) + "/" + c.name + ".png";
-        if (std::getenv("KSTOOLS_UPDATE_GOLDEN")) {
-            EXPECT_TRUE(platform::WritePng(picture.bitmap.Get(), expected));
-            continue;
-        }
-        const int differing = CountDifferences(picture, c.width, c.height, expected);
-        if (differing < 0 || differing > kMaxPixels) {
-            const std::string actual = std::string(KSTOOLS_TEST_HELPER_DIR) + "/" + c.name + ".actual.png";
-            platform::WritePng(picture.bitmap.Get(), actual);
-            ADD_FAILURE() << differing << " pixels differ (-1: unreadable)\n  expected " << expected << "\n  actual   "
-                          << actual;
-        }
+        kstest::ExpectMatchesGolden(picture, c.width, c.height, c.name);
     }
 }
 

@@ -14,11 +14,14 @@
 
 #include "engine/calendar_thread.h"
 #include "engine/loader_host.h"
+#include "grid/calendar_day_presenter.h"
+#include "grid/calendar_list_presenter.h"
 #include "platform/time/clock.h"
 #include "platform/text/utf8.h"
 #include "platform/time/variant_time.h"
 #include "storage/c_registry.h"
 #include "tools/kstools/commands.h"
+#include "tools/kstools/list_picture.h"
 #include "tools/kstools/date_argument.h"
 #include "tools/kstools/store_value.h"
 
@@ -38,7 +41,27 @@ struct CalendarOptions {
     std::string to;
     int view = -1;  // -1: as stored
     bool json = false;
+    ListPictureOptions picture;
+    bool dayPicture = false;   // --day: the first day's time slots
+    bool weekPicture = false;  // --week: seven days from --from
+    bool agendaPicture = false;  // --agenda: the range, by day (the default)
 };
+
+// The picture of the loaded list: the day view, the week view or (by
+// default) the agenda of the range.
+void WriteCalendarPicture(const CalendarOptions& options, CCalendarThread& loader, LONG firstDay, LONG lastDay)
+{
+    CePtrList<DATACALENDAR*>& data = loader.GetDataList();
+    const std::vector<const DATACALENDAR*> list(data.begin(), data.end());
+    if (options.dayPicture) {
+        const CALENDARDAYVIEW view = CalendarDayView(list, firstDay);
+        WriteListPicture(options.picture, view.rows, view.floaters);
+    } else if (options.weekPicture) {
+        WriteListPicture(options.picture, CalendarWeekRows(list, firstDay));
+    } else {
+        WriteListPicture(options.picture, CalendarAgendaRows(list, firstDay, lastDay));
+    }
+}
 
 // One row as the command prints it, copied out of the loader's list.
 struct CalendarRow {
@@ -269,6 +292,10 @@ void RunCalendar(const CalendarOptions& options)
     if (!host.Run(loader, kLoadTimeoutMs)) throw CommandError("the calendar did not finish loading");
     loader.SetNotifyWindow(nullptr);
     if (host.CompletedCount() < 0) throw CommandError("the calendar could not be loaded");
+    if (!options.picture.png.empty()) {
+        WriteCalendarPicture(options, loader, static_cast<LONG>(firstDay), static_cast<LONG>(lastDay));
+        return;
+    }
 
     // A range view shows the days of its range; the list also holds what
     // the loader placed around them (yearly contact dates, the first days
@@ -316,7 +343,17 @@ void AddCalendarCommand(CLI::App& app, CliContext& ctx)
     calendar->add_flag("--json", o->json,
                        "Print {from, to, view, count, days: [{date, entries: [{kind, oid, subject, location, "
                        "categories, start, end, all_day, duration, busy_status, markers}]}]}");
-    ctx.OnRun(calendar, [o] { RunCalendar(*o); });
+    AddListPictureOptions(*calendar, o->picture);
+    CLI::Option* day = calendar->add_flag("--day", o->dayPicture, "With --png: the day view of --from");
+    CLI::Option* week = calendar->add_flag("--week", o->weekPicture, "With --png: the week from --from");
+    CLI::Option* agenda = calendar->add_flag("--agenda", o->agendaPicture, "With --png: the agenda of the range (the default)");
+    day->excludes(week)->excludes(agenda);
+    week->excludes(agenda);
+    ctx.OnRun(calendar, [o] {
+        if ((o->dayPicture || o->weekPicture) && o->picture.png.empty())
+            throw CommandError("--day and --week choose the picture of --png FILE", kExitUsage);
+        RunCalendar(*o);
+    });
 }
 
 }  // namespace kstools

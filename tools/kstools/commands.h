@@ -34,5 +34,6 @@ void AddTemplatesCommand(CLI::App& app, CliContext& ctx);
 void AddAlarmsCommand(CLI::App& app, CliContext& ctx);
 // Adds "appt", and "convert" to the task command; call after AddTaskCommand.
 void AddApptCommand(CLI::App& app, CliContext& ctx);
+void AddViewCommand(CLI::App& app, CliContext& ctx);
 
 }  // namespace kstools

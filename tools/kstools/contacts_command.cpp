@@ -13,10 +13,12 @@
 #include "categories/full_category_list.h"
 #include "engine/contacts_thread.h"
 #include "engine/loader_host.h"
+#include "grid/contact_list_presenter.h"
 #include "platform/locale/compare_string.h"
 #include "platform/text/utf8.h"
 #include "storage/c_registry.h"
 #include "tools/kstools/commands.h"
+#include "tools/kstools/list_picture.h"
 #include "tools/kstools/store_value.h"
 
 namespace kstools {
@@ -31,6 +33,7 @@ struct ContactsOptions {
     std::optional<std::string> open;
     bool allFields = false;
     bool json = false;
+    ListPictureOptions picture;
 };
 
 const char* FormatName(int format)
@@ -181,6 +184,11 @@ void RunContacts(const ContactsOptions& o)
         throw CommandError("--open opens a header of a group view (formats 2, 6 to 10)", kExitUsage);
     LoadAll(loader);
     if (o.open) OpenHeader(loader, *o.open);
+    if (!o.picture.png.empty()) {
+        const std::vector<const DATACONTACTS*> list(loader.GetDataList().begin(), loader.GetDataList().end());
+        WriteListPicture(o.picture, ContactListRows(list));
+        return;
+    }
 
     if (o.json) {
         Json rows = Json::array();
@@ -228,6 +236,7 @@ void AddContactsCommand(CLI::App& app, CliContext& ctx)
     contacts->add_flag("--json", o->json,
                        "Print {view: {format, formatName}, rows: [{kind, oid, name, second, field, categories, "
                        "flags} or {kind: header, text, members, open}]}");
+    AddListPictureOptions(*contacts, o->picture);
     ctx.OnRun(contacts, [contacts, o, format, formatOption, text, given] {
         // "contacts recent" and "contacts calls" run on their own.
         if (!contacts->get_subcommands().empty()) return;

@@ -45,6 +45,7 @@ int main(int argc, char** argv)
     AddTemplatesCommand(app, ctx);
     AddAlarmsCommand(app, ctx);
     AddApptCommand(app, ctx);
+    AddViewCommand(app, ctx);
 
     // Questions go to the terminal; with no terminal the default answer is taken.
     static TerminalUiHost terminalHost;

@@ -84,23 +84,28 @@ TaskListSnapshot Capture(CTasksThread& loader, TaskListOrder order)
 
 }  // namespace
 
-TaskListSnapshot LoadTaskList(CTasksThread& loader, TaskListOrder order)
+void LoadTaskListWith(CTasksThread& loader, const std::function<void()>& read)
 {
     LoaderHost host;
     if (!host.Window()) throw CommandError("the task list cannot be loaded: no window for the loader");
     loader.SetNotifyWindow(host.Window());
-    TaskListSnapshot snapshot;
     bool completed = false;
     // The loader waits inside its report until this returns, so the list
-    // cannot change while it is copied.
+    // cannot change while it is read.
     host.OnComplete([&](LPARAM) {
-        snapshot = Capture(loader, order);
+        read();
         completed = true;
     });
     const bool ended = host.Run(loader, kLoadTimeoutMs);
     loader.SetNotifyWindow(nullptr);
     if (!ended && !completed) throw CommandError("the task list did not finish loading");
     if (!completed) throw CommandError("the task loader ended without handing over a list");
+}
+
+TaskListSnapshot LoadTaskList(CTasksThread& loader, TaskListOrder order)
+{
+    TaskListSnapshot snapshot;
+    LoadTaskListWith(loader, [&] { snapshot = Capture(loader, order); });
     return snapshot;
 }
 

@@ -3,6 +3,7 @@
 // for the window to read it, so that printing never races a later load.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -67,5 +68,7 @@ enum class TaskListOrder { DisplayList, Tree };
 // task window does, and copies the finished list when the loader reports it.
 // Throws CommandError when the load cannot run or does not finish.
 TaskListSnapshot LoadTaskList(CTasksThread& loader, TaskListOrder order);
+// The same load; read is called while the loader waits with its list.
+void LoadTaskListWith(CTasksThread& loader, const std::function<void()>& read);
 
 }  // namespace kstools

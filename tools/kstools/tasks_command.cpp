@@ -16,10 +16,12 @@
 #include "engine/task_projects.h"
 #include "engine/tasks_compare.h"
 #include "engine/tasks_thread.h"
+#include "grid/task_list_presenter.h"
 #include "platform/time/variant_time.h"
 #include "storage/c_registry.h"
 #include "tools/kstools/commands.h"
 #include "tools/kstools/date_argument.h"
+#include "tools/kstools/list_picture.h"
 #include "tools/kstools/store_value.h"
 #include "tools/kstools/task_list_format.h"
 #include "tools/kstools/task_list_snapshot.h"
@@ -42,6 +44,7 @@ struct TasksOptions {
     bool showCompleted = false;
     bool hideCompleted = false;
     bool json = false;
+    ListPictureOptions picture;
 };
 
 struct Named {
@@ -240,6 +243,15 @@ void RunTasks(const TasksOptions& options)
     // A window of the on-date view always names its day; today unless told.
     if (loader.GetFilterRule() == kTasksRuleOnDate)
         loader.SetDateOn(choice.onDate ? *choice.onDate : static_cast<double>(loader.GetToday()));
+    if (!options.picture.png.empty()) {
+        CListRows rows({});
+        LoadTaskListWith(loader, [&] {
+            CePtrList<DATATASKS*>& data = loader.GetDataList();
+            rows = TaskListRows(std::vector<const DATATASKS*>(data.begin(), data.end()));
+        });
+        WriteListPicture(options.picture, rows);
+        return;
+    }
     const TaskListSnapshot list = LoadTaskList(loader, TaskListOrder::DisplayList);
 
     if (options.json) {
@@ -300,6 +312,7 @@ void AddTasksCommand(CLI::App& app, CliContext& ctx)
                     "Print {view, rows: [{kind, oid, depth, hidden, priority, subject, due, start, percent, complete, "
                     "categories, ...}], counts: {included, completed, overdue, dueToday, high, normal, low, partial, "
                     "displayed}}; rows lists every row, the displayed ones first");
+    AddListPictureOptions(*tasks, o->picture);
     ctx.OnRun(tasks, [o, text, given] {
         std::optional<std::string>* fields[6] = {&o->filter, &o->sort, &o->group, &o->project, &o->days, &o->on};
         for (size_t i = 0; i < given.size(); ++i) {
