@@ -224,6 +224,7 @@ void CHTMLGrid::SetDimensions(WORD rows, WORD cols)
 {
     rows = std::min(rows, kMaxDimension);
     cols = std::min(cols, kMaxDimension);
+    if (m_hEdit) SendMessageW(m_hEdit, WM_CANCELMODE, 0, 0);
     DestroyAllCells();
     m_nRows = rows;
     m_nCols = cols;

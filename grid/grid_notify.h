@@ -120,6 +120,11 @@ struct GRIDEDITRESULT {
     const WCHAR* text;
 };
 
+// Other WM_NOTIFY codes the grid sends.
+constexpr UINT GN_NM_CLICK = static_cast<UINT>(-2);           // end of every tap, to the grid itself
+constexpr UINT GN_TAPRELEASE = static_cast<UINT>(-13);        // a release that activates nothing
+constexpr UINT GN_ITEMACTIVATE = static_cast<UINT>(-114);     // LVN_ITEMACTIVATE: the current cell activated
+
 // Delayed-selection phases (GN_DELAYEDSELECT idFrom).
 constexpr UINT GN_DELAYED_BEGIN = 32;
 constexpr UINT GN_DELAYED_AGAIN = 16;

@@ -48,7 +48,9 @@ void CHTMLGrid::SetupScrollBars()
     const int page = std::max(m_nVisibleHeight - static_cast<int>(m_dwFixedHeight), 0);
     SCROLLINFO v{sizeof(SCROLLINFO), SIF_RANGE | SIF_PAGE | SIF_POS, 0, 0, 0, 0, 0};
     if (m_bVBar && scrollable > 0) {
-        v.nMax = static_cast<int>(scrollable - 1);
+        // The range reaches far enough for the last top row to be a position.
+        const long long lastTop = static_cast<long long>(GetRowTop(LastTopRow())) - m_dwFixedHeight;
+        v.nMax = static_cast<int>(std::max(scrollable, lastTop + page) - 1);
         v.nPage = static_cast<UINT>(page);
         v.nPos = static_cast<int>(GetRowTop(m_nTopRow) - m_dwFixedHeight);
     }

@@ -21,6 +21,7 @@ void CHTMLGrid::SelectionExtent(WORD row, WORD col, WORD* first, WORD* last) con
 
 bool CHTMLGrid::SetSelection(WORD col1, WORD row1, WORD col2, WORD row2)
 {
+    if (m_hEdit) SendMessageW(m_hEdit, WM_CANCELMODE, 0, 0);
     if (m_nSelectionMode == 3 || m_nRows == 0 || m_nCols == 0) return false;
     if (col1 == GRID_NONE) col1 = 0;
     if (row1 == GRID_NONE) row1 = 0;

@@ -7,6 +7,7 @@
 #include "platform/gdi/device_context.h"
 #include "platform/gdi/gdi_objects.h"
 #include "platform/gdi/system_metrics.h"
+#include "platform/messaging/input.h"
 #include "platform/messaging/painting.h"
 #include "platform/messaging/scroll_bars.h"
 
@@ -118,9 +119,39 @@ LRESULT CHTMLGrid::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SIZE: OnSize(); return 0;
     case WM_NOTIFY: {
         auto* hdr = reinterpret_cast<NMHDR*>(lParam);
-        if (hdr && hdr->code == GN_IMAGENOTIFY) return OnInlineImageNotify(reinterpret_cast<NM_IMAGENOTIFY*>(lParam));
-        return 0;
+        if (!hdr) return 0;
+        switch (hdr->code) {
+        case GN_CONTEXTMENU:
+        case GN_CONTEXTMENU_ALT: return OnContextMenuNotify(hdr);
+        case GN_HOTSPOTUP:
+        case GN_HOTSPOTDOWN: return OnHotspotNotify(reinterpret_cast<NM_GRIDVIEW*>(lParam));
+        case GN_IMAGENOTIFY: return OnInlineImageNotify(reinterpret_cast<NM_IMAGENOTIFY*>(lParam));
+        case GN_NM_CLICK: OnClick(reinterpret_cast<NM_GRIDVIEW*>(lParam)); return 0;
+        default: return 0;
+        }
     }
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: OnLButtonDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
+    case WM_LBUTTONUP: OnLButtonUp(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
+    case WM_MOUSEMOVE: OnMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), wParam); return 0;
+    case WM_VSCROLL: OnVScroll(LOWORD(wParam), HIWORD(wParam)); return 0;
+    case WM_HSCROLL: OnHScroll(LOWORD(wParam), HIWORD(wParam)); return 0;
+    case WM_KEYDOWN: OnKeyDown(static_cast<UINT>(wParam), lParam); return 0;
+    case WM_CHAR:
+        if (m_hEdit) SendMessageW(m_hEdit, WM_CHAR, wParam, lParam);
+        return 0;
+    case WM_TIMER: OnTimer(wParam); return 0;
+    case WM_SETFOCUS: return 0;
+    case WM_KILLFOCUS:
+        if (reinterpret_cast<HWND>(wParam) != m_hEdit) EndTransient();
+        return 0;
+    case WM_CANCELMODE:
+        EndTransient();
+        EndEdit(false);
+        return 0;
+    case WM_CAPTURECHANGED:
+        if (reinterpret_cast<HWND>(lParam) != m_hWnd) EndTransient();
+        return 0;
     default: break;
     }
     return DefWindowProcW(m_hWnd, message, wParam, lParam);

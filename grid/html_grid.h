@@ -280,6 +280,28 @@ public:
     // The last row at least partly on screen.
     WORD GetBottomRow();
 
+    // Scroll bars: 0 a row, 1 a page, 2 move the current cell; keys: 0
+    // scroll by the step, 1 a page, 2 move the current cell. Other values
+    // are ignored.
+    void SetBarsScrollMode(int mode);
+    int GetBarsScrollMode() const { return m_nBarsScrollMode; }
+    void SetKeysScrollMode(int mode);
+    int GetKeysScrollMode() const { return m_nKeysScrollMode; }
+    void SetThumbTrack(bool on) { m_bThumbTrack = on; }
+    bool GetThumbTrack() const { return m_bThumbTrack; }
+    // Auto-repeated navigation keys closer than `ms` to the previous key
+    // defer the current-cell notice (GN_DELAYEDSELECT); 0 turns it off.
+    void SetDelayedScrolling(UINT ms) { m_nDelayedMs = ms; }
+    UINT GetDelayedScrolling() const { return m_nDelayedMs; }
+    void SetDragAllowed(bool on) { m_bDragAllowed = on; }
+    bool GetDragAllowed() const { return m_bDragAllowed; }
+    // Asks the parent (GN_BEGINEDIT) and opens the in-place editor over the
+    // cell; false when refused or impossible.
+    bool EnableCellEdit(WORD col, WORD row);
+    HWND GetEditWindow() const { return m_hEdit; }
+    // LVN_ITEMACTIVATE for the cell.
+    void ActivateCell(WORD col, WORD row, DWORD floater, DWORD id);
+
     // ---- Painting ----
     void DestroyBitmapBuffer();
     int GetPaintReason() const { return m_nPaintReason; }
@@ -300,8 +322,15 @@ protected:
     virtual void OnCellDraw(HDC dc, WORD col, WORD row, const RECT& rc, UINT state);
     virtual void OnFixedCellDraw(HDC dc, WORD col, WORD row, const RECT& rc);
     virtual void OnCellFloatersDraw(HDC dc);
+    // The notices the grid routes to itself, in this order.
+    virtual void OnClick(NM_GRIDVIEW* view);
+    virtual LRESULT OnContextMenuNotify(NMHDR* hdr);
+    virtual LRESULT OnHotspotNotify(NM_GRIDVIEW* view);
     // Answers the parser's inline-image requests from the caches.
     virtual LRESULT OnInlineImageNotify(NM_IMAGENOTIFY* request);
+    virtual bool OnDragStart(POINT pt);
+    virtual void OnDragOver(POINT pt);
+    virtual void OnActionButton();
 
 private:
     friend struct GridAccess;
@@ -326,6 +355,21 @@ private:
     void DestroyFloatersAnchoredIn(tagCELLINFO* cell);
     WORD AnchorRow(const tagFLOATERINFO* f) const { return f->anchor->row; }
     HDC MeasureDC();
+    // Input (grid_input.cpp) and the in-place editor (grid_edit.cpp).
+    void OnLButtonDown(int x, int y);
+    void OnLButtonUp(int x, int y);
+    void OnMouseMove(int x, int y, WPARAM keys);
+    void OnVScroll(WORD code, WORD pos);
+    void OnHScroll(WORD code, WORD pos);
+    void OnKeyDown(UINT vk, LPARAM keyData);
+    void OnTimer(UINT_PTR id);
+    void EndTransient();
+    void MoveCurrent(int dRow, int dCol, bool wrap);
+    void SendDelayed(UINT phase, UINT key);
+    LRESULT NotifyParent(UINT code, NM_GRIDVIEW* view);
+    NM_GRIDVIEW MakeView(UINT code, int x, int y, WORD col, WORD row);
+    void EndEdit(bool send);
+    static LRESULT CALLBACK EditWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void OnPaint();
     void PaintAll(HDC dc);
     void PaintRows(HDC dc, int top, int bottom);
@@ -390,4 +434,28 @@ private:
     RECT m_PaintBand{};
     bool m_bPainting = false;
     bool m_bInLayout = false;
+    // Input.
+    int m_nBarsScrollMode = 0, m_nKeysScrollMode = 2;
+    bool m_bThumbTrack = false;
+    UINT m_nDelayedMs = 0;
+    bool m_bDragAllowed = false;
+    bool m_bTapWindow = false;   // timer 84 running: a second tap is a double tap
+    bool m_bDoubleTap = false;
+    bool m_bRepeatTap = false;   // the tap landed on the current single cell
+    bool m_bSelecting = false;   // button held on a cell
+    bool m_bDragging = false;
+    bool m_bDragRefused = false;
+    int m_nAutoScroll = 0;       // timer 77 direction bits
+    WORD m_nDownCol = GRID_NONE, m_nDownRow = GRID_NONE;
+    DWORD m_dwDownFloater = 0;
+    DWORD m_dwDownTime = 0;
+    std::u16string m_sHotTarget;  // the hot spot pressed, until the release
+    bool m_bDelayedRunning = false;
+    UINT m_nDelayedKey = 0;
+    DWORD m_dwLastKeyTime = 0;
+    UINT m_nLastKey = 0;
+    // In-place editor.
+    HWND m_hEdit = nullptr;
+    WORD m_nEditCol = GRID_NONE, m_nEditRow = GRID_NONE;
+    std::u16string m_sEditBefore;
 };

@@ -25,6 +25,8 @@ struct HostMessage {
     WPARAM wParam;
     UINT code;  // WM_NOTIFY code, else 0
     NM_GRIDVIEW view;
+    UINT_PTR idFrom = 0;
+    std::u16string text;  // hot-spot target, edited text
 };
 
 class GridHostTest : public ::testing::Test {
@@ -80,15 +82,25 @@ protected:
         if (message == WM_NOTIFY) {
             auto* hdr = reinterpret_cast<NMHDR*>(lParam);
             HostMessage m{message, wParam, hdr->code, {}};
+            m.idFrom = hdr->idFrom;
             if (hdr->code != GN_CONTEXTMENU) m.view = *reinterpret_cast<NM_GRIDVIEW*>(lParam);
+            if (m.view.target) m.text = m.view.target;
+            m.view.target = nullptr;
             log_.push_back(m);
             return notifyResult_;
         }
         if (message >= 2022 && message <= 2049) {
             HostMessage m{message, wParam, 0, {}};
-            if (message == GN_DELAYEDSELECT || message == GN_CURCELLCHANGED || message == GN_SCROLLED) {
+            if (message == GN_CURCELLCHANGED || message == GN_SCROLLED) {
                 m.view.x = static_cast<int>(wParam);
                 m.view.y = static_cast<int>(lParam);
+            }
+            if (message == GN_BEGINEDIT) m.view = *reinterpret_cast<NM_GRIDVIEW*>(wParam);
+            if (message == GN_ENDEDIT) {
+                const auto* edit = reinterpret_cast<GRIDEDITRESULT*>(lParam);
+                m.text = edit->text;
+                m.view.row = edit->row;
+                m.view.column = edit->column;
             }
             log_.push_back(m);
             return messageResult_;
@@ -101,6 +113,15 @@ protected:
     std::function<std::u16string(UINT_PTR id)> floaterText_;
     std::vector<DWORD> requests_;
     std::vector<HostMessage> log_;
+    // Only the messages (or notice codes) of `which`, in order.
+    std::vector<HostMessage> Seen(UINT which) const
+    {
+        std::vector<HostMessage> out;
+        for (const HostMessage& m : log_)
+            if (m.message == which || (m.message == WM_NOTIFY && m.code == which)) out.push_back(m);
+        return out;
+    }
+
     LRESULT notifyResult_ = 0;
     LRESULT messageResult_ = 0;
     OwnWindow parent_{[this](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
