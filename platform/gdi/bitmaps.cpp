@@ -43,9 +43,10 @@ void Copy(const Dc& dest, cairo_surface_t* source, int x, int y, int w, int h, i
 {
     platform::gdi::SurfacePtr copy;
     if (source == dest.bitmap->surface.get()) {
-        copy = Snapshot(source, sx, sy, sw, sh);
+        // The whole surface, so that a source reaching past its edge still
+        // has nothing there (and the destination keeps its pixels).
+        copy = Snapshot(source, 0, 0, cairo_image_surface_get_width(source), cairo_image_surface_get_height(source));
         source = copy.get();
-        sx = sy = 0;
     }
     auto cr = dest.Context();
     cairo_rectangle(cr.get(), x, y, w, h);

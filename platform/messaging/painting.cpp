@@ -301,9 +301,18 @@ int ScrollWindowEx(HWND hwnd, int dx, int dy, const RECT* scroll, const RECT* cl
             }
         }
         // A pending update area travels with the pixels it belongs to.
+        // Only the part inside the scrolled area moves; what lies outside it
+        // stays where it is (the area is one rectangle, so it keeps both).
         if (!IsRectEmpty(&w->update) && (dx || dy)) {
-            OffsetRect(&w->update, dx, dy);
-            IntersectRect(&w->update, &w->update, &client);
+            RECT inside;
+            IntersectRect(&inside, &w->update, &area);
+            OffsetRect(&inside, dx, dy);
+            IntersectRect(&inside, &inside, &area);
+            RECT outside = w->update;
+            RECT whole;
+            UnionRect(&whole, &w->update, &area);
+            if (EqualRect(&whole, &area)) SetRectEmpty(&outside);
+            UnionRect(&w->update, &outside, &inside);
         }
         if ((flags & SW_INVALIDATE) && !IsRectEmpty(&band)) platform::InvalidateLocked(*w, &band, flags & SW_ERASE);
     }

@@ -76,6 +76,8 @@ int SetScrollInfo(HWND hwnd, int bar, LPCSCROLLINFO info, BOOL)
         if (static_cast<long long>(s.page) > range) s.page = static_cast<UINT>(range);
         if (info->fMask & SIF_POS) s.pos = info->nPos;
         s.pos = platform::ClampPos(s, s.pos);
+        // There is no thumb to drag: it rests where the position is.
+        s.trackPos = s.pos;
         pos = s.pos;
         show = platform::CanScroll(s) || (info->fMask & SIF_DISABLENOSCROLL);
         if (!(info->fMask & (SIF_RANGE | SIF_PAGE | SIF_DISABLENOSCROLL))) show = (w->style & platform::StyleOf(bar)) != 0;
@@ -112,6 +114,7 @@ int SetScrollPos(HWND hwnd, int bar, int pos, BOOL)
     auto& s = w->bars[bar];
     int previous = s.pos;
     s.pos = platform::ClampPos(s, pos);
+    s.trackPos = s.pos;
     return previous;
 }
 

@@ -168,6 +168,10 @@ TEST(GdiBlits, OverlappingCopyWithinOneBitmapReadsThePixelsFromBefore)
     ASSERT_TRUE(BitBlt(c.dc.Get(), 1, 0, 2, 1, c.dc.Get(), 0, 0, SRCCOPY));
     EXPECT_EQ(c.At(1, 0), kRed);
     EXPECT_EQ(c.At(2, 0), kBlue);
+    // A source reaching past the bitmap's edge leaves the target there alone.
+    ASSERT_TRUE(BitBlt(c.dc.Get(), 0, 0, 3, 1, c.dc.Get(), 2, 0, SRCCOPY));
+    EXPECT_EQ(c.At(0, 0), kBlue);
+    EXPECT_EQ(c.At(2, 0), kBlue);
 }
 
 TEST(GdiBlits, TransparentImageLeavesTheKeyColoursPixelsUntouched)

@@ -278,6 +278,13 @@ TEST(WindowScrolling, ScrollWindowExMovesPixelsAndReportsTheUncoveredBand)
     EXPECT_EQ(PixelOf(w.hwnd, 10, 40), RGB(0, 0, 255));
     RECT update = w.Update();
     EXPECT_EQ(update.top, 50);  // moved along; the band was not added without SW_INVALIDATE
+    // A pending area outside the scroll rectangle stays where it is.
+    ValidateRect(w.hwnd, nullptr);
+    RECT above{0, 5, 100, 8};
+    InvalidateRect(w.hwnd, &above, FALSE);
+    ScrollWindowEx(w.hwnd, 0, -10, &below, nullptr, nullptr, &band, 0);
+    update = w.Update();
+    EXPECT_TRUE(EqualRect(&update, &above));
     EXPECT_EQ(ScrollWindowEx(w.hwnd, 0, 0, nullptr, nullptr, nullptr, &band, 0), NULLREGION);
 }
 
@@ -303,6 +310,9 @@ TEST(WindowScrollBars, PositionsAreClampedAndBarsShowWhenTheyCanScroll)
         SCROLLINFO si{sizeof si, c.mask, c.min, c.max, c.page, c.pos, 0};
         EXPECT_EQ(SetScrollInfo(w.hwnd, SB_VERT, &si, TRUE), c.expectPos);
         EXPECT_EQ(GetScrollPos(w.hwnd, SB_VERT), c.expectPos);
+        SCROLLINFO track{sizeof track, SIF_TRACKPOS, 0, 0, 0, 0, -1};
+        ASSERT_TRUE(GetScrollInfo(w.hwnd, SB_VERT, &track));
+        EXPECT_EQ(track.nTrackPos, c.expectPos) << "the thumb rests at the position";
         EXPECT_EQ((GetWindowLongW(w.hwnd, GWL_STYLE) & WS_VSCROLL) != 0, c.shown) << c.max << "/" << c.page;
         RECT client;
         GetClientRect(w.hwnd, &client);

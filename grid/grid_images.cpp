@@ -1,0 +1,101 @@
+// CHTMLGrid's pictures: the inline-image requests of its cells answered from
+// two caches shared by all cells (numbered resource pictures, and pictures
+// named by file or by a number the parent resolves), each bitmap loaded once.
+
+#include <string>
+
+#include "grid/html_grid.h"
+#include "platform/images/bitmap_loading.h"
+
+namespace {
+
+constexpr size_t kMaxPath = 260;
+
+bool IsDigit(WCHAR c) { return c >= u'0' && c <= u'9'; }
+
+}  // namespace
+
+DWORD CHTMLGrid::NameHash(const WCHAR* name, int length)
+{
+    DWORD h = 0;
+    for (int i = 0; i < length; ++i) {
+        h = (h << 4) + static_cast<DWORD>(name[i]);
+        const DWORD g = h & 0xF0000000u;
+        if (g != 0) h ^= g >> 24;
+        h &= ~g;
+    }
+    return h;
+}
+
+void CHTMLGrid::SetResourcesRootPath(const WCHAR* path) { m_sResourcesRoot = path ? path : u""; }
+
+HBITMAP CHTMLGrid::AddIconToCache(WORD id)
+{
+    // Numbered icons come from the same numbered picture set as bitmaps here.
+    return AddBitmapToCache(id);
+}
+
+HBITMAP CHTMLGrid::AddBitmapToCache(WORD id)
+{
+    auto it = m_IconCache.find(id);
+    if (it != m_IconCache.end()) return it->second.Get();
+    HBITMAP bitmap = LoadBitmapW(m_hResources, reinterpret_cast<LPCWSTR>(static_cast<std::uintptr_t>(id)));
+    if (!bitmap) return nullptr;
+    m_IconCache[id].Reset(bitmap);
+    return bitmap;
+}
+
+HBITMAP CHTMLGrid::AddBitmapToCache(const WCHAR* name, int length, bool isFile)
+{
+    if (!name || length <= 0) return nullptr;
+    const DWORD hash = NameHash(name, length);
+    auto it = m_FileCache.find(hash);
+    if (it != m_FileCache.end()) return it->second.Get();
+    HBITMAP bitmap = nullptr;
+    if (isFile) {
+        std::u16string path(name, static_cast<size_t>(length));
+        if (name[0] != u'\\') path = m_sResourcesRoot + path;
+        bitmap = SHLoadDIBitmap(path.c_str());
+    } else {
+        // "S<number>": the parent owns the numbering.
+        int number = 0;
+        int i = 1;
+        while (i < length && !IsDigit(name[i])) ++i;
+        for (; i < length && IsDigit(name[i]) && number < 65536; ++i) number = number * 10 + (name[i] - u'0');
+        bitmap = m_hParent ? reinterpret_cast<HBITMAP>(SendMessageW(m_hParent, GN_GETBITMAP, 0, number)) : nullptr;
+    }
+    if (!bitmap) return nullptr;
+    m_FileCache[hash].Reset(bitmap);
+    return bitmap;
+}
+
+void CHTMLGrid::ClearBitmapCache()
+{
+    m_IconCache.clear();
+    m_FileCache.clear();
+}
+
+LRESULT CHTMLGrid::OnInlineImageNotify(NM_IMAGENOTIFY* request)
+{
+    if (!request || !request->name) return 0;
+    const WCHAR* name = request->name;
+    size_t length = 0;
+    while (name[length]) ++length;
+    const int n = static_cast<int>(length);
+    HBITMAP bitmap = nullptr;
+    BYTE icon = 0;
+    if (length > 4 && length < kMaxPath - m_sResourcesRoot.size() && name[length - 4] == u'.') {
+        bitmap = AddBitmapToCache(name, n, true);
+    } else if (length > 0 && IsDigit(name[0])) {
+        int number = 0;
+        for (size_t i = 0; i < length && IsDigit(name[i]) && number < 65536; ++i) number = number * 10 + (name[i] - u'0');
+        if (number < 65535) bitmap = AddBitmapToCache(static_cast<WORD>(number));
+        icon = 1;
+    } else if (length >= 4 && name[0] == u'S' && IsDigit(name[2])) {
+        bitmap = AddBitmapToCache(name, n, false);
+    }
+    if (!bitmap) return 0;
+    request->bitmap = bitmap;
+    request->isIcon = icon;
+    return 1;
+}

@@ -1,0 +1,387 @@
+// CHTMLGrid's painting: one back buffer of the client size kept between
+// paints; each paint redraws into it only what its reason needs (everything,
+// the rows of a selection change, the band a scroll uncovered, one cell) and
+// copies the painted box to the screen.
+
+#include <algorithm>
+#include <set>
+
+#include "grid/html_layout.h"
+#include "grid/html_grid.h"
+#include "platform/gdi/bitmaps.h"
+#include "platform/gdi/device_context.h"
+#include "platform/gdi/gdi_objects.h"
+#include "platform/gdi/system_metrics.h"
+#include "platform/messaging/painting.h"
+
+namespace {
+
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+
+// Fills the rectangle from `from` at the top to `to` at the bottom.
+void VerticalGradient(HDC dc, const RECT& rc, COLORREF from, COLORREF to)
+{
+    const int height = rc.bottom - rc.top;
+    if (height <= 0) return;
+    for (int y = 0; y < height; ++y) {
+        auto mix = [&](int a, int b) { return a + (b - a) * y / std::max(height - 1, 1); };
+        const COLORREF c = RGB(mix(GetRValue(from), GetRValue(to)), mix(GetGValue(from), GetGValue(to)),
+                               mix(GetBValue(from), GetBValue(to)));
+        platform::OwnedBrush brush(CreateSolidBrush(c));
+        RECT line{rc.left, rc.top + y, rc.right, rc.top + y + 1};
+        FillRect(dc, &line, brush.Get());
+    }
+}
+
+COLORREF Lighter(COLORREF c)
+{
+    return RGB((GetRValue(c) + 2 * 255) / 3, (GetGValue(c) + 2 * 255) / 3, (GetBValue(c) + 2 * 255) / 3);
+}
+
+}  // namespace
+
+// ---- Geometry ----
+
+bool CHTMLGrid::GetCellRect(WORD col, WORD row, RECT* rc)
+{
+    if (!rc || row >= m_nRows || col >= m_nCols) return false;
+    if (row >= m_nFixedRows && row < m_nTopRow) return false;
+    if (col >= m_nFixedCols && col < m_nLeftCol) return false;
+    int x = col < m_nFixedCols ? GetColLeft(col) : m_nFixedColsWidth + GetColLeft(col) - GetColLeft(m_nLeftCol);
+    long long y = row < m_nFixedRows
+                      ? static_cast<long long>(GetRowTop(row))
+                      : static_cast<long long>(m_dwFixedHeight) + GetRowTop(row) - GetRowTop(m_nTopRow);
+    if (y > m_nVisibleHeight || x > m_nVisibleWidth) return false;
+    *rc = RECT{x, static_cast<LONG>(y), x + m_ColWidth[col], static_cast<LONG>(y + GetRowHeight(row))};
+    return true;
+}
+
+bool CHTMLGrid::GetPointFromCell(WORD col, WORD row, POINT* pt)
+{
+    RECT rc{};
+    if (!pt || !GetCellRect(col, row, &rc)) return false;
+    *pt = POINT{rc.left, rc.top};
+    return true;
+}
+
+bool CHTMLGrid::GetCellFromPoint(POINT pt, WORD* col, WORD* row) { return GetCellFromPoint(pt.x, pt.y, col, row); }
+
+bool CHTMLGrid::GetCellFromPoint(int x, int y, WORD* col, WORD* row)
+{
+    if (x < 0 || y < 0 || x >= m_nVisibleWidth || y >= m_nVisibleHeight) return false;
+    WORD c = GRID_NONE, r = GRID_NONE;
+    int left = 0;
+    for (WORD i = 0; i < m_nFixedCols && c == GRID_NONE; ++i) {
+        if (x < left + m_ColWidth[i]) c = i;
+        left += m_ColWidth[i];
+    }
+    for (WORD i = m_nLeftCol; i < m_nCols && c == GRID_NONE; ++i) {
+        if (x < left + m_ColWidth[i]) c = i;
+        left += m_ColWidth[i];
+    }
+    long long top = 0;
+    for (WORD i = 0; i < m_nFixedRows && r == GRID_NONE; ++i) {
+        if (y < top + GetRowHeight(i)) r = i;
+        top += GetRowHeight(i);
+    }
+    for (WORD i = m_nTopRow; i < m_nRows && r == GRID_NONE && top <= y; ++i) {
+        if (y < top + GetRowHeight(i)) r = i;
+        top += GetRowHeight(i);
+    }
+    if (c == GRID_NONE || r == GRID_NONE) return false;
+    if (col) *col = c;
+    if (row) *row = r;
+    return true;
+}
+
+// ---- Painting ----
+
+void CHTMLGrid::DestroyBitmapBuffer()
+{
+    m_BackBuffer.Reset();
+    m_BufferSize = SIZE{0, 0};
+}
+
+void CHTMLGrid::InvalidateCell(WORD col, WORD row)
+{
+    if (!m_hWnd) return;
+    RECT rc{};
+    if (!GetCellRect(col, row, &rc)) return;
+    m_nPaintReason = CombineReason(GRID_PAINT_CELL);
+    InvalidateRect(m_hWnd, &rc, FALSE);
+}
+
+void CHTMLGrid::OnPaint()
+{
+    PAINTSTRUCT ps{};
+    HDC screen = BeginPaint(m_hWnd, &ps);
+    if (!screen) return;
+    RECT client{};
+    ::GetClientRect(m_hWnd, &client);
+    if (!m_BackBuffer || m_BufferSize.cx != client.right || m_BufferSize.cy != client.bottom) {
+        m_BackBuffer.Reset(CreateCompatibleBitmap(screen, std::max<LONG>(client.right, 1),
+                                                  std::max<LONG>(client.bottom, 1)));
+        m_BufferSize = SIZE{client.right, client.bottom};
+        m_nPaintReason = GRID_PAINT_ALL;
+    }
+    if (!m_BackBuffer) {
+        EndPaint(m_hWnd, &ps);
+        return;
+    }
+    platform::OwnedDc memory(CreateCompatibleDC(screen));
+    HGDIOBJ oldBitmap = SelectObject(memory.Get(), m_BackBuffer.Get());
+    m_bPainting = true;
+    if (m_pCustomPaint) m_pCustomPaint(this, memory.Get());
+    const DWORD totalBefore = m_dwTotalHeight;
+    RECT box = ps.rcPaint;
+    switch (m_nPaintReason) {
+    case GRID_PAINT_SCROLLED: {
+        // The screen's pixels were moved by ScrollWindowEx; move the buffer's
+        // the same way and paint the rows of the uncovered band.
+        RECT area{0, static_cast<LONG>(m_dwFixedHeight), client.right, client.bottom};
+        if (m_nScrolledDy != 0) {
+            const int dy = m_nScrolledDy;
+            const int h = area.bottom - area.top - std::abs(dy);
+            if (h > 0)
+                BitBlt(memory.Get(), 0, dy > 0 ? area.top + dy : area.top, client.right, h, memory.Get(), 0,
+                       dy > 0 ? area.top : area.top - dy, SRCCOPY);
+        }
+        PaintRows(memory.Get(), box.top, box.bottom);
+        break;
+    }
+    case GRID_PAINT_SELECTION:
+    case GRID_PAINT_CELL: PaintRows(memory.Get(), box.top, box.bottom); break;
+    default:
+        box = client;
+        PaintAll(memory.Get());
+        break;
+    }
+    m_nScrolledDy = 0;
+    m_nPaintReason = GRID_PAINT_ALL;
+    RECT clip{};
+    if (GetClipBox(screen, &clip) != SIMPLEREGION) clip = client;
+    BitBlt(screen, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top, memory.Get(), clip.left,
+           clip.top, SRCCOPY);
+    SelectObject(memory.Get(), oldBitmap);
+    EndPaint(m_hWnd, &ps);
+    m_bPainting = false;
+    if (m_pCustomPaint) m_pCustomPaint(this, nullptr);
+    // Rows measured for the first time change the total: the bar follows.
+    if (m_dwTotalHeight != totalBefore && m_hWnd) SetupScrollBars();
+}
+
+void CHTMLGrid::PaintAll(HDC dc)
+{
+    RECT client{0, 0, m_BufferSize.cx, m_BufferSize.cy};
+    FillRect(dc, &client, m_brBack.Get());
+    PaintRows(dc, 0, m_BufferSize.cy);
+}
+
+// Paints every row that reaches into top..bottom (client y) in full width,
+// then the floaters over them, then the fixed rows when they are touched.
+void CHTMLGrid::PaintRows(HDC dc, int top, int bottom)
+{
+    RECT band{0, top, m_BufferSize.cx, bottom};
+    // The rows and columns on screen and where they start.
+    std::vector<std::pair<WORD, int>> cols;
+    int x = 0;
+    for (WORD c = 0; c < m_nFixedCols && x < m_BufferSize.cx; ++c) {
+        cols.emplace_back(c, x);
+        x += m_ColWidth[c];
+    }
+    for (WORD c = m_nLeftCol; c < m_nCols && x < m_BufferSize.cx; ++c) {
+        cols.emplace_back(c, x);
+        x += m_ColWidth[c];
+    }
+    // Scrolling rows first, so that the fixed rows cover anything that
+    // reaches up into them.
+    const unsigned generation = m_nGeneration;
+    long long y = m_dwFixedHeight;
+    std::vector<std::pair<WORD, int>> rows;
+    for (WORD r = m_nTopRow; r < m_nRows && y < m_BufferSize.cy; ++r) {
+        const WORD h = EnsureRowHeight(r);
+        if (generation != m_nGeneration) return;  // the parent remade the grid while answering
+        if (y + h > top && y < bottom) rows.emplace_back(r, static_cast<int>(y));
+        y += h;
+    }
+    if (!rows.empty()) {
+        const int lastEnd = rows.back().second + GetRowHeight(rows.back().first);
+        RECT clear{0, rows.front().second, m_BufferSize.cx, std::max(lastEnd, bottom)};
+        FillRect(dc, &clear, m_brBack.Get());
+    } else if (bottom > static_cast<int>(m_dwFixedHeight)) {
+        RECT clear{0, std::max(top, static_cast<int>(m_dwFixedHeight)), m_BufferSize.cx, bottom};
+        FillRect(dc, &clear, m_brBack.Get());
+    }
+    for (auto [r, ry] : rows) {
+        if (generation != m_nGeneration) return;
+        const int h = GetRowHeight(r);
+        for (auto [c, cx] : cols) {
+            if (generation != m_nGeneration) break;
+            RECT rc{cx, ry, cx + m_ColWidth[c], ry + h};
+            if (c < m_nFixedCols)
+                OnFixedCellDraw(dc, c, r, rc);
+            else
+                OnCellDraw(dc, c, r, rc, IsCellSelected(r, c) ? 1u : 0u);
+        }
+    }
+    if (m_nFloaterCount && !rows.empty()) {
+        band.top = std::max<LONG>(band.top, static_cast<LONG>(m_dwFixedHeight));
+        m_PaintBand = band;
+        OnCellFloatersDraw(dc);
+    }
+    if (top < static_cast<int>(m_dwFixedHeight)) {
+        int fy = 0;
+        for (WORD r = 0; r < m_nFixedRows && generation == m_nGeneration; ++r) {
+            const int h = GetRowHeight(r);
+            for (auto [c, cx] : cols) {
+                if (generation != m_nGeneration) break;
+                RECT rc{cx, fy, cx + m_ColWidth[c], fy + h};
+                OnFixedCellDraw(dc, c, r, rc);
+            }
+            fy += h;
+        }
+    }
+}
+
+void CHTMLGrid::OnCellDraw(HDC dc, WORD col, WORD row, const RECT& rc, UINT state)
+{
+    tagCELLINFO* cell = GetCell(row, col);
+    int hook = 0;
+    if (m_pCellDraw && cell) {
+        DRAWITEMSTRUCT item{0, GridCellKey(row, col), 0, 0, state, m_hWnd, dc, rc, cell->data};
+        hook = m_pCellDraw(this, &item, cell);
+        if (hook == 1) return;
+    }
+    const bool selected = (state & 1) != 0;
+    if (!hook) {
+        if (selected) {
+            FillRect(dc, &rc, m_brSelection.Get());
+        } else if (cell) {
+            const COLORREF back = cell->GetBackColor(true);
+            if (!(back == kWhite && GetGradientDrawSupported()) && back != m_crBack) {
+                platform::OwnedBrush brush(CreateSolidBrush(back));
+                FillRect(dc, &rc, brush.Get());
+            } else if (back == m_crBack) {
+                FillRect(dc, &rc, m_brBack.Get());
+            }
+        } else {
+            FillRect(dc, &rc, m_brBack.Get());
+        }
+    }
+    platform::OwnedPen pen(CreatePen(PS_SOLID, 1, m_crLines));
+    HGDIOBJ oldPen = SelectObject(dc, pen.Get());
+    if (m_bVLines) {
+        MoveToEx(dc, rc.right - 1, rc.top, nullptr);
+        LineTo(dc, rc.right - 1, rc.bottom);
+    }
+    if (m_bHLines) {
+        MoveToEx(dc, rc.left, rc.bottom - 1, nullptr);
+        LineTo(dc, rc.right, rc.bottom - 1);
+    }
+    SelectObject(dc, oldPen);
+    if (!cell) return;
+    RECT content{rc.left + cell->margins.left, rc.top + cell->margins.top, rc.right - cell->margins.right,
+                 rc.bottom - cell->margins.bottom};
+    if (cell->singleLine) content.right += DRAWHTML_SINGLELINE;
+    DrawHTML(dc, &content, cell->indent, cell, &cell->hotspots, selected ? DRAWHTML_SELECTED : 0, m_crSelText);
+}
+
+void CHTMLGrid::OnFixedCellDraw(HDC dc, WORD col, WORD row, const RECT& rc)
+{
+    tagCELLINFO* cell = GetCell(row, col);
+    int hook = 0;
+    if (m_pFixedCellDraw && cell) {
+        DRAWITEMSTRUCT item{0, GridCellKey(row, col), 0, 0, 0, m_hWnd, dc, rc, cell->data};
+        hook = m_pFixedCellDraw(this, &item, cell);
+        if (hook == 1) return;
+    }
+    if (!hook) FillRect(dc, &rc, m_brFixedBack.Get());
+    platform::OwnedPen pen(CreatePen(PS_SOLID, 1, m_crLines));
+    HGDIOBJ oldPen = SelectObject(dc, pen.Get());
+    if (m_bFixedVLines) {
+        MoveToEx(dc, rc.right - 1, rc.top, nullptr);
+        LineTo(dc, rc.right - 1, rc.bottom);
+    }
+    if (m_bFixedHLines) {
+        MoveToEx(dc, rc.left, rc.bottom - 1, nullptr);
+        LineTo(dc, rc.right, rc.bottom - 1);
+    }
+    SelectObject(dc, oldPen);
+    if (!cell) return;
+    RECT content{rc.left + cell->margins.left, rc.top + cell->margins.top, rc.right - cell->margins.right,
+                 rc.bottom - cell->margins.bottom};
+    if (cell->singleLine) content.right += DRAWHTML_SINGLELINE;
+    DrawHTML(dc, &content, cell->indent, cell, &cell->hotspots, 0, m_crSelText);
+}
+
+void CHTMLGrid::OnCellFloatersDraw(HDC dc)
+{
+    const RECT band = m_PaintBand;
+    const int originX = m_nFixedColsWidth - GetColLeft(m_nLeftCol);
+    const long long originY = static_cast<long long>(m_dwFixedHeight) - GetRowTop(m_nTopRow);
+    // Every floater anchored in a row on screen or reaching into the first
+    // one from above, each drawn once.
+    std::set<tagFLOATERINFO*> seen;
+    long long y = m_dwFixedHeight;
+    std::vector<tagFLOATERINFO*> order;
+    for (WORD r = m_nTopRow; r < m_nRows && y < m_BufferSize.cy; ++r) {
+        for (WORD c = m_nLeftCol; c < m_nCols; ++c) {
+            tagCELLINFO* cell = FindCell(r, c);
+            if (!cell) continue;
+            for (tagFLOATERINFO* f : cell->floaters)
+                if (seen.insert(f).second) order.push_back(f);
+        }
+        y += GetRowHeight(r);
+    }
+    if (order.empty()) return;
+    platform::OwnedPen pen(CreatePen(PS_SOLID, 1, m_crLines));
+    const int bar = m_nFloaterBarWidth;
+    for (tagFLOATERINFO* f : order) {
+        RECT box{};
+        if (!GetFloaterBounds(f, &box)) continue;
+        box.bottom -= m_bVLines ? 2 : 1;
+        const int w = box.right - box.left;
+        const int h = box.bottom - box.top;
+        if (w <= 0 || h <= 0) continue;
+        const int left = static_cast<int>(box.left + originX);
+        const long long top = box.top + originY;
+        // Only the part inside the painted band and below the fixed rows.
+        const long long visTop = std::max<long long>(top, std::max<LONG>(band.top, m_dwFixedHeight));
+        const long long visBottom = std::min<long long>(top + h, band.bottom);
+        const int visLeft = std::max(left, m_nFixedColsWidth);
+        if (visBottom <= visTop || visLeft >= left + w || left >= m_BufferSize.cx) continue;
+
+        platform::OwnedBitmap bitmap(CreateCompatibleBitmap(dc, w, h));
+        platform::OwnedDc off(CreateCompatibleDC(dc));
+        HGDIOBJ oldBitmap = SelectObject(off.Get(), bitmap.Get());
+        HGDIOBJ oldPen = SelectObject(off.Get(), pen.Get());
+        const bool own = m_bFloaterOwnBack;
+        platform::OwnedBrush body(CreateSolidBrush(f->content.GetBackColor(true)));
+        HBRUSH fill = own ? body.Get() : m_brSelection.Get();
+        if (own && GetGradientDrawSupported()) fill = static_cast<HBRUSH>(GetStockObject(HOLLOW_BRUSH));
+        HGDIOBJ oldBrush = SelectObject(off.Get(), fill);
+        Rectangle(off.Get(), 0, 0, w, h);
+        SelectObject(off.Get(), oldBrush);
+        int textLeft = 2;
+        if (m_bFloaterBar && w > bar + grid::ScaleX(2)) {
+            const COLORREF anchorBack = f->anchor->GetBackColor(true);
+            RECT barRect{1, 1, bar, h - 1};
+            platform::OwnedBrush back(CreateSolidBrush(anchorBack));
+            FillRect(off.Get(), &barRect, back.Get());
+            const int inner = h - 2;
+            RECT part{1, 1 + inner * f->startPercent / 100, bar,
+                      1 + inner * std::min(f->startPercent + f->lengthPercent, 100) / 100};
+            VerticalGradient(off.Get(), part, Lighter(f->colour), f->colour);
+            MoveToEx(off.Get(), bar, 0, nullptr);
+            LineTo(off.Get(), bar, h);
+            textLeft = bar + 2;
+        }
+        RECT content{textLeft, 2, w - 2, h - 2};
+        DrawHTML(off.Get(), &content, 0, &f->content, nullptr, 0, m_crSelText);
+        SelectObject(off.Get(), oldPen);
+        const int srcY = static_cast<int>(visTop - top);
+        BitBlt(dc, visLeft, static_cast<int>(visTop), left + w - visLeft, static_cast<int>(visBottom - visTop),
+               off.Get(), visLeft - left, srcY, SRCCOPY);
+        SelectObject(off.Get(), oldBitmap);
+    }
+}

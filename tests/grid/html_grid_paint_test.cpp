@@ -1,0 +1,108 @@
+// The grid's pictures: a reviewed picture of a grid with a fixed row and
+// column, a selection and overlapping floaters; and a scroll that moves the
+// image and paints only the uncovered band giving the same picture as a
+// full repaint.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "platform/gdi/png_writer.h"
+#include "tests/grid/golden_compare.h"
+#include "tests/grid/grid_host.h"
+
+namespace {
+
+using kstest::Canvas;
+using kstest::GridHostTest;
+
+// The grid window's picture on a canvas.
+std::unique_ptr<Canvas> Picture(HWND hwnd, int width, int height)
+{
+    auto canvas = std::make_unique<Canvas>(width, height);
+    platform::OwnedBitmap picture(platform::WindowPicture(hwnd));
+    platform::OwnedDc dc(CreateCompatibleDC(nullptr));
+    HGDIOBJ old = SelectObject(dc.Get(), picture.Get());
+    BitBlt(canvas->dc.Get(), 0, 0, width, height, dc.Get(), 0, 0, SRCCOPY);
+    SelectObject(dc.Get(), old);
+    return canvas;
+}
+
+class GridPaint : public GridHostTest {};
+
+TEST_F(GridPaint, DayViewMatchesTheReviewedPicture)
+{
+    static const WCHAR* const kTimes[] = {u"", u"8:00", u"9:00", u"10:00", u"11:00", u"12:00", u"13:00", u"14:00"};
+    floaterText_ = [](UINT_PTR id) {
+        return id == 1 ? u"<B>Standup</B>\r\nRoom 2" : id == 2 ? u"Review with <FONT COLOR=#C00000>Ann</FONT>" : u"Lunch";
+    };
+    Make(false, 200, 160);
+    grid_->BeginUpdate();
+    grid_->SetDimensions(8, 3);
+    grid_->SetFixedRowCount(1);
+    grid_->SetFixedColCount(1);
+    grid_->SetColWidth(0, 40);
+    grid_->SetShowHLines(true);
+    for (WORD r = 0; r < 8; ++r) {
+        grid_->SetRowHeight(r, 19);
+        grid_->SetCellText(0, r, kTimes[r]);
+    }
+    grid_->SetCellText(1, 0, u"<P CENTER><B>Mon</B>");
+    grid_->SetCellText(2, 0, u"<P CENTER><B>Tue</B>");
+    grid_->SetCellText(2, 2, u"Call <A=tel:5550>Bob</A>");
+    grid_->EndUpdate();
+    ASSERT_TRUE(grid_->AddFloater(1, 1, 1, 3, 100, 0, RGB(0, 120, 215), 0));
+    ASSERT_TRUE(grid_->AddFloater(1, 2, 2, 3, 50, 25, RGB(200, 60, 0), 0));
+    ASSERT_TRUE(grid_->AddFloater(1, 6, 3, 1, 100, 0, RGB(0, 150, 60), 0));
+    ASSERT_TRUE(grid_->SetSelection(2, 4, 2, 5));
+    Paint();
+    RECT client{};
+    GetClientRect(grid_->GetHwnd(), &client);
+    auto picture = Picture(grid_->GetHwnd(), client.right, client.bottom);
+    kstest::ExpectMatchesGolden(*picture, client.right, client.bottom, "grid_day");
+}
+
+TEST_F(GridPaint, ScrollingPaintsOnlyTheBandAndMatchesAFullRepaint)
+{
+    cellText_ = [](int row, int col) {
+        static std::u16string texts[3];
+        texts[col] = u"<B>Row</B> " + std::u16string(1, static_cast<char16_t>(u'A' + row % 26)) +
+                     (row % 3 ? u"" : u"\r\nsecond line");
+        return texts[col].c_str();
+    };
+    floaterText_ = [](UINT_PTR) { return u"Long appointment"; };
+    Make(true, 200, 200);
+    grid_->SetDimensions(500, 3);
+    grid_->SetFixedRowCount(1);
+    ASSERT_TRUE(grid_->AddFloater(2, 4, 7, 6, 100, 0, RGB(0, 120, 215), 0));
+    Paint();
+    struct Step {
+        const char* name;
+        std::function<void(CHTMLGrid*)> scroll;
+    };
+    const Step steps[] = {
+        {"one row down", [](CHTMLGrid* g) { g->ScrollByRowDown(1); }},
+        {"three rows down, into the floater", [](CHTMLGrid* g) { g->ScrollByRowDown(3); }},
+        {"two rows up", [](CHTMLGrid* g) { g->ScrollByRowUp(2); }},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.name);
+        s.scroll(grid_.get());
+        RECT band{}, client{};
+        GetClientRect(grid_->GetHwnd(), &client);
+        ASSERT_TRUE(GetUpdateRect(grid_->GetHwnd(), &band, FALSE));
+        EXPECT_EQ(grid_->GetPaintReason(), GRID_PAINT_SCROLLED);
+        EXPECT_LT(band.bottom - band.top, client.bottom / 2) << "only the uncovered band waits";
+        Paint();
+        auto scrolled = Picture(grid_->GetHwnd(), client.right, client.bottom);
+        grid_->DestroyBitmapBuffer();
+        InvalidateRect(grid_->GetHwnd(), nullptr, FALSE);
+        Paint();
+        auto full = Picture(grid_->GetHwnd(), client.right, client.bottom);
+        int differing = 0;
+        for (int y = 0; y < client.bottom; ++y)
+            for (int x = 0; x < client.right; ++x) differing += scrolled->At(x, y) != full->At(x, y);
+        EXPECT_EQ(differing, 0);
+    }
+}
+
+}  // namespace
