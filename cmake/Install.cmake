@@ -27,6 +27,7 @@ set(KSTOOLS_PUBLIC_HEADERS
     # The item classes.
     items/c_journal.h
     items/c_task.h
+    items/item_recurrence.h
     items/item_cipher.h
     items/pass_key.h
     items/c_appointment.h

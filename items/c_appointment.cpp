@@ -207,21 +207,7 @@ void CAppointment::ReadRecurrence()
     if (FAILED(m_item->get_IsRecurring(&recurring)) || !recurring) return;
     platform::ComRef<IRecurrencePattern> pattern;
     if (FAILED(m_item->GetRecurrencePattern(pattern.Put())) || !pattern) return;
-    AppointmentRecurrence& r = m_recurrence;
-    pattern->get_RecurrenceType(&r.type);
-    pattern->get_Interval(&r.interval);
-    pattern->get_Occurrences(&r.occurrences);
-    pattern->get_Instance(&r.instance);
-    pattern->get_DayOfWeekMask(&r.dayOfWeekMask);
-    pattern->get_DayOfMonth(&r.dayOfMonth);
-    pattern->get_MonthOfYear(&r.monthOfYear);
-    pattern->get_PatternStartDate(&r.patternStart);
-    pattern->get_PatternEndDate(&r.patternEnd);
-    VARIANT_BOOL noEnd = VARIANT_TRUE;
-    pattern->get_NoEndDate(&noEnd);
-    r.noEnd = noEnd != VARIANT_FALSE;
-    // Every weekday is shown as a daily pattern with the weekday mask.
-    if (r.type == olRecursWeekly && r.dayOfWeekMask == 62) r.type = olRecursDaily;
+    m_recurrence = ReadItemRecurrence(pattern.Get());
 }
 
 // ---- Saving ----
@@ -233,8 +219,7 @@ bool CAppointment::WriteRecurrence()
     platform::ComRef<IRecurrencePattern> pattern;
     if (FAILED(m_item->GetRecurrencePattern(pattern.Put())) || !pattern) return false;
     const AppointmentRecurrence& r = m_recurrence;
-    const LONG type = r.type == olRecursDaily && r.dayOfWeekMask == 62 ? olRecursWeekly : r.type;
-    pattern->put_RecurrenceType(type);
+    pattern->put_RecurrenceType(StoredRecurrenceType(r));
     const double patternStart = IsNoDate(r.patternStart) ? std::floor(m_start) : std::floor(r.patternStart);
     pattern->put_PatternStartDate(patternStart);
     pattern->put_StartTime(m_start - std::floor(m_start));
@@ -248,15 +233,7 @@ bool CAppointment::WriteRecurrence()
     } else {
         pattern->put_NoEndDate(VARIANT_TRUE);
     }
-    if (r.interval >= 1 && r.interval <= 998 && type < 4) pattern->put_Interval(r.interval);
-    if ((type == olRecursMonthNth || type == olRecursYearNth) && r.instance >= 1 && r.instance <= 5)
-        pattern->put_Instance(r.instance);
-    if ((type == olRecursYearly || type == olRecursYearNth) && r.monthOfYear >= 1 && r.monthOfYear <= 12)
-        pattern->put_MonthOfYear(r.monthOfYear);
-    if ((type == olRecursMonthly || type == olRecursYearly) && r.dayOfMonth >= 1 && r.dayOfMonth <= 31)
-        pattern->put_DayOfMonth(r.dayOfMonth);
-    if (type == olRecursWeekly || type == olRecursMonthNth || type == olRecursYearNth)
-        pattern->put_DayOfWeekMask(r.dayOfWeekMask);
+    WriteRecurrenceRule(pattern.Get(), r);
     return true;
 }
 

@@ -25,6 +25,7 @@
 #include "platform/objectmodel/com_ref.h"
 #include "platform/objectmodel/pocket_outlook.h"
 #include "platform/time/system_time.h"
+#include "items/item_recurrence.h"
 #include "items/poom_create_item.h"
 
 struct DATATASKS;
@@ -49,18 +50,7 @@ inline constexpr int kTaskSaveOrder = 128;
 inline constexpr double kTaskTemplateDue = 401768.0;
 
 // The recurrence pattern of a task as the editor keeps it.
-struct TaskRecurrence {
-    LONG type = -1;  // OlRecurrenceType; -1 no recurrence
-    LONG interval = 1;
-    LONG occurrences = 0;
-    LONG instance = 0;
-    LONG dayOfWeekMask = 0;
-    LONG dayOfMonth = 0;
-    LONG monthOfYear = 0;
-    DATE patternStart = kNoOleDate;
-    DATE patternEnd = kNoOleDate;
-    bool noEnd = true;
-};
+using TaskRecurrence = ItemRecurrence;
 
 class KSTOOLS_API CTask {
 public:
