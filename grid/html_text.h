@@ -2,6 +2,9 @@
 // text, and colours written as a number sign and six hexadecimal digits.
 #pragma once
 
+#include <string>
+#include <string_view>
+
 #include "platform/base/types.h"
 #include "platform/gdi/gdi_types.h"
 
@@ -31,3 +34,9 @@ int ColorRefToHTML(COLORREF color, WCHAR* buf, int cch);
 // read as one number whose low 24 bits are RRGGBB ("#FFF" is red 0, green
 // 0x0F, blue 0xFF). False, with *color unchanged, for anything else.
 bool HTMLToColorRef(const WCHAR* text, DWORD* color);
+
+// User text to be shown as typed inside mark-up. The mark-up has no escapes
+// and decodes no entities, and a '<' can open a tag, so each '<' is followed
+// by a zero-width space: the tag name no longer matches and the text draws
+// unchanged (the drawing layer gives that space no width and no picture).
+std::u16string MarkupLiteral(std::u16string_view text);

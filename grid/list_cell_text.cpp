@@ -1,4 +1,5 @@
 #include "grid/list_cell_text.h"
+#include "grid/html_text.h"
 
 #include <cmath>
 #include <string>
@@ -45,9 +46,8 @@ std::u16string ListMarkupText(std::u16string_view text)
             continue;
         }
         out += c;
-        if (c == u'<') out += u'\u200B';
     }
-    return out;
+    return MarkupLiteral(out);
 }
 
 std::u16string ListDateText(double date)

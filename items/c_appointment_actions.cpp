@@ -8,13 +8,12 @@
 #include "items/item_bstr.h"
 #include "items/item_cipher.h"
 #include "items/pass_key.h"
-#include "items/summary_markup.h"
+#include "grid/html_text.h"
 #include "platform/locale/date_format.h"
 #include "platform/time/variant_time.h"
 #include "storage/c_outlook.h"
 #include "storage/c_registry.h"
 
-using summary_markup::Shown;
 using task_item::IsNoDate;
 
 bool CAppointment::ChangeBusyStatus(LONG status)
@@ -121,10 +120,10 @@ std::u16string CAppointment::SummaryMarkup() const
     const std::u16string label = u"<FONT SIZE=1 COLOR=" + Colour(u"SummaryDlgApptLabel", u"#3E5DD0") + u">";
     const std::u16string value = u"<FONT SIZE=2 COLOR=" + Colour(u"SummaryDlgApptForeground", u"#000000") + u">";
     const auto line = [&](std::u16string_view name, std::u16string_view text) {
-        return u"<SPAN>" + label + std::u16string(name) + u"</FONT></SPAN>" + value + Shown(text) + u"</FONT>\n";
+        return u"<SPAN>" + label + std::u16string(name) + u"</FONT></SPAN>" + value + MarkupLiteral(text) + u"</FONT>\n";
     };
     std::u16string markup = u"<BODY BGCOLOR=" + Colour(u"SummaryDlgApptBackground", u"#FFFFFF") + u">\n";
-    markup += value + u"<B>" + Shown(m_subject) + u"</B></FONT>\n";
+    markup += value + u"<B>" + MarkupLiteral(m_subject) + u"</B></FONT>\n";
     const bool sameDay = std::floor(m_start) == std::floor(m_end - (m_allDay ? 1.0 / 1440 : 0));
     if (m_allDay) {
         markup += value + u"<B>" + Formatted(m_start, true) + u"</B>" +
@@ -155,7 +154,7 @@ std::u16string CAppointment::SummaryMarkup() const
         if (FAILED(recipients->Item(i, one.Put())) || !one) continue;
         const std::u16string name = item_text::Get(one.Get(), &IRecipient::get_Name);
         const std::u16string address = item_text::Get(one.Get(), &IRecipient::get_Address);
-        const std::u16string shown = Shown(name.empty() ? address : name);
+        const std::u16string shown = MarkupLiteral(name.empty() ? address : name);
         const long contact = ContactWithAddress(address);
         const std::u16string text =
             contact ? u"<A=\"OID:" + task_item::Decimal(static_cast<int>(contact)) +
@@ -163,6 +162,6 @@ std::u16string CAppointment::SummaryMarkup() const
                     : shown;
         markup += u"<SPAN>" + label + (i == 1 ? u"Attendees: " : u"") + u"</FONT></SPAN>" + value + text + u"</FONT>\n";
     }
-    if (!m_body.empty()) markup += u"<EDGE>\n" + value + Shown(m_body) + u"</FONT>\n";
+    if (!m_body.empty()) markup += u"<EDGE>\n" + value + MarkupLiteral(m_body) + u"</FONT>\n";
     return markup;
 }

@@ -8,7 +8,7 @@
 #include "items/c_task.h"
 #include "items/c_task_settings.h"
 #include "items/item_bstr.h"
-#include "items/summary_markup.h"
+#include "grid/html_text.h"
 #include "platform/locale/date_format.h"
 #include "platform/objectstore/cedb.h"
 #include "platform/objectstore/store_schema.h"
@@ -39,8 +39,6 @@ void MarkCopyComplete(long oid)
     CeWriteRecordProps(db, static_cast<CEOID>(oid), 3, props);
     CloseHandle(db);
 }
-
-using summary_markup::Escaped;
 
 std::u16string DateText(double date)
 {
@@ -199,12 +197,12 @@ std::u16string CTask::SummaryMarkup() const
     const std::u16string label = u"<FONT SIZE=1 COLOR=" + colour(u"SummaryDlgTaskLabel", u"#3E5DD0") + u">";
     const std::u16string value = u"<FONT SIZE=2 COLOR=" + colour(u"SummaryDlgTaskForeground", u"#000000") + u">";
     const auto line = [&](std::u16string_view name, std::u16string_view text) {
-        return u"<SPAN>" + label + std::u16string(name) + u"</FONT></SPAN>" + value + Escaped(text) + u"</FONT>\n";
+        return u"<SPAN>" + label + std::u16string(name) + u"</FONT></SPAN>" + value + MarkupLiteral(text) + u"</FONT>\n";
     };
     std::u16string markup = u"<BODY BGCOLOR=" + colour(u"SummaryDlgTaskBackground", u"#FFFFFF") + u">\n";
     std::u16string code = m_letter + m_number;
     if (!code.empty()) code += u" ";
-    markup += value + Escaped(code) + u"<B>" + Escaped(m_subject) + u"</B></FONT>\n";
+    markup += value + MarkupLiteral(code) + u"<B>" + MarkupLiteral(m_subject) + u"</B></FONT>\n";
     markup += line(u"Start: ", DateText(m_start));
     markup += line(u"Due: ", DateText(m_due));
     if (m_reminderSet) {
@@ -220,6 +218,6 @@ std::u16string CTask::SummaryMarkup() const
     markup += line(u"Status: ", status);
     if (m_regenerateDays > 0) markup += line(u"Regenerates: ", u"every " + task_item::Decimal(m_regenerateDays) + u" days after completion");
     if (!m_categories.empty()) markup += line(u"Categories: ", m_categories);
-    if (!m_body.empty()) markup += u"<EDGE>\n" + value + Escaped(m_body) + u"</FONT>\n";
+    if (!m_body.empty()) markup += u"<EDGE>\n" + value + MarkupLiteral(m_body) + u"</FONT>\n";
     return markup;
 }

@@ -333,6 +333,10 @@ int Font::AdvanceLocked(WCHAR c) const
             unsigned code = (c & 0xFF00u) | i;
             FT_UInt glyph = (code >= 0xD800 && code < 0xE000) ? 0 : FT_Get_Char_Index(face, code);
             int advance = 0;
+            if (IsInvisible(static_cast<WCHAR>(code))) {
+                (*page)[i] = 0;
+                continue;
+            }
             // Hinted loading rounds the advance to whole pixels.
             if (FT_Load_Glyph(face, glyph, FT_LOAD_DEFAULT | FT_LOAD_TARGET_NORMAL) == 0)
                 advance = static_cast<int>((face->glyph->advance.x + 32) >> 6);

@@ -77,10 +77,12 @@ BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const RECT* rect, LPCWSTR t
         return FALSE;
     }
     const auto& tm = font->Metrics();
-    std::vector<cairo_glyph_t> glyphs(count);
+    std::vector<cairo_glyph_t> glyphs;
+    glyphs.reserve(count);
     double pen = x;
     for (UINT i = 0; i < count; ++i) {
-        glyphs[i] = {font->Glyph(text[i]), pen, static_cast<double>(y + tm.tmAscent)};
+        if (!platform::gdi::Font::IsInvisible(text[i]))
+            glyphs.push_back({font->Glyph(text[i]), pen, static_cast<double>(y + tm.tmAscent)});
         pen += dx ? dx[i] : font->Advance(text[i]);
     }
     const double width = pen - x;

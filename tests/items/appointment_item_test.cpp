@@ -445,7 +445,7 @@ TEST_F(AppointmentItemTest, TheSummaryShowsTheFieldsAsMarkupAndLinksAttendeesWho
     const std::u16string markup = appointment.SummaryMarkup();
     const std::string oid = std::to_string(contactOid);
     const std::u16string link = u"<A=\"OID:" + std::u16string(oid.begin(), oid.end()) + u"l\"><U>";
-    const std::vector<std::u16string> parts = {u"<BODY BGCOLOR=#FFFFFF>", u"<B>Q&A \u2039draft></B>",
+    const std::vector<std::u16string> parts = {u"<BODY BGCOLOR=#FFFFFF>", u"<B>Q&A <\u200Bdraft></B>",
                                                u"<IMG SRC=213> 15 minutes before", u"Hall", u"</B> - <B>", link,
                                                u"#0000FF>Ann</FONT></U></A>"};
     for (const std::u16string& part : parts)

@@ -38,6 +38,13 @@ public:
     // glyph's) and its glyph index.
     int Advance(WCHAR c) const;
     unsigned long Glyph(WCHAR c) const;
+    // Format characters with no picture of their own (zero-width space and
+    // joiners, the word joiner, the byte-order mark): they take no room and
+    // draw nothing, so they never show as the font's missing-glyph box.
+    static bool IsInvisible(WCHAR c)
+    {
+        return (c >= 0x200B && c <= 0x200F) || (c >= 0x2060 && c <= 0x2064) || c == 0xFEFF;
+    }
     // Underline and strike-out lines: offset below (above) the baseline and
     // thickness, in pixels.
     int UnderlineOffset() const { return underlineOffset_; }

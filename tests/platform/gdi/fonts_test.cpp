@@ -117,6 +117,18 @@ TEST_F(PinnedFont, HeightsWeightsAndLinesShowInTheMetricsAndThePixels)
     EXPECT_EQ(s.InkColumns(5, 5 + s.tm.tmHeight), std::make_pair(10, 10 + s.Width(u"   ") - 1));
 }
 
+TEST_F(PinnedFont, FormatCharactersTakeNoRoomAndDrawNothing)
+{
+    // The zero-width space keeps a '<' in user text from opening a mark-up tag;
+    // it must neither widen the text nor show the missing-glyph box.
+    for (const std::u16string invisible : {u"\u200B", u"\u200D", u"\u2060", u"\uFEFF"}) {
+        Writer w(MakeLogFont(-16));
+        EXPECT_EQ(w.Width(u"a" + invisible + u"b"), w.Width(u"ab"));
+        ExtTextOutW(w.canvas.dc.Get(), 10, 5, 0, nullptr, invisible.data(), 1, nullptr);
+        EXPECT_EQ(w.InkColumns(0, 40), std::make_pair(-1, -1));
+    }
+}
+
 TEST_F(PinnedFont, DrawnInkStaysInsideTheMeasuredExtent)
 {
     Writer w(MakeLogFont(-14));
