@@ -28,13 +28,15 @@ const WCHAR kClassName[] = u"KstoolsListView";
 
 // Modification stamps of the store's files: a change means another program
 // (or this one) wrote to it.
-long long StoreStamp()
+unsigned long long StoreStamp()
 {
-    long long stamp = 0;
+    // Unsigned, so that mixing the two files' stamps may wrap.
+    unsigned long long stamp = 0;
     for (const std::string& path : {platform::ObjectStorePath(), platform::ObjectStorePath() + "-wal"}) {
         struct stat st {};
         if (stat(path.c_str(), &st) == 0)
-            stamp = stamp * 31 + st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec + st.st_size;
+            stamp = stamp * 31 + static_cast<unsigned long long>(st.st_mtim.tv_sec) * 1000000000ULL +
+                    static_cast<unsigned long long>(st.st_mtim.tv_nsec) + static_cast<unsigned long long>(st.st_size);
     }
     return stamp;
 }

@@ -74,7 +74,7 @@ private:
     bool m_down = false;
     bool m_held = false;
     POINT m_downAt{};
-    long long m_storeStamp = 0;
+    unsigned long long m_storeStamp = 0;
 };
 
 }  // namespace kstools
