@@ -141,13 +141,7 @@ void CHTMLGrid::RecalcAfterTextChange(WORD row, WORD col)
 {
     if (m_RowExplicit[row] == GRID_NONE && !m_bRowHeightFixed) {
         if (m_bVirtual) m_RowMeasured[row] = false;
-        if (IsInUpdate()) {
-            m_nPending |= GRID_PENDING_RECALC | GRID_PENDING_REPAINT;
-        } else {
-            RecalcGrid();
-            SetupScrollBars();
-            Repaint();
-        }
+        Relayout();
     } else if (!IsInUpdate()) {
         InvalidateCell(col, row);
     } else {
@@ -261,6 +255,18 @@ void CHTMLGrid::SetFixedColCount(WORD n)
 {
     m_nFixedCols = std::min(n, m_nCols);
     m_nLeftCol = std::max(m_nLeftCol, m_nFixedCols);
+    Relayout();
+}
+
+void CHTMLGrid::SetFixedRowCount(WORD n)
+{
+    m_nFixedRows = std::min(n, m_nRows);
+    m_nTopRow = std::max(m_nTopRow, m_nFixedRows);
+    Relayout();
+}
+
+void CHTMLGrid::Relayout()
+{
     if (IsInUpdate()) {
         m_nPending |= GRID_PENDING_RECALC | GRID_PENDING_REPAINT;
         return;
@@ -270,17 +276,11 @@ void CHTMLGrid::SetFixedColCount(WORD n)
     Repaint();
 }
 
-void CHTMLGrid::SetFixedRowCount(WORD n)
+void CHTMLGrid::RekeyCells()
 {
-    m_nFixedRows = std::min(n, m_nRows);
-    m_nTopRow = std::max(m_nTopRow, m_nFixedRows);
-    if (IsInUpdate()) {
-        m_nPending |= GRID_PENDING_RECALC | GRID_PENDING_REPAINT;
-        return;
-    }
-    RecalcGrid();
-    SetupScrollBars();
-    Repaint();
+    std::map<DWORD, std::unique_ptr<tagCELLINFO>> rekeyed;
+    for (auto& [key, cell] : m_Cells) rekeyed.emplace(GridCellKey(cell->row, cell->col), std::move(cell));
+    m_Cells = std::move(rekeyed);
 }
 
 void CHTMLGrid::DeleteRows(WORD first, WORD count)
@@ -296,12 +296,9 @@ void CHTMLGrid::DeleteRows(WORD first, WORD count)
         m_RowMeasured.erase(m_RowMeasured.begin() + first);
         m_RowUserID.erase(m_RowUserID.begin() + first);
         // The cells below move up one row.
-        std::map<DWORD, std::unique_ptr<tagCELLINFO>> moved;
-        for (auto& [key, cell] : m_Cells) {
+        for (auto& [key, cell] : m_Cells)
             if (cell->row > first) --cell->row;
-            moved.emplace(GridCellKey(cell->row, cell->col), std::move(cell));
-        }
-        m_Cells = std::move(moved);
+        RekeyCells();
         --m_nRows;
     }
     ++m_nGeneration;
@@ -318,13 +315,7 @@ void CHTMLGrid::DeleteRows(WORD first, WORD count)
         m_nFirstRow = m_nLastRow = m_nAnchorRow = m_nFirstCol = m_nLastCol = m_nAnchorCol = GRID_NONE;
     m_nTopRow = std::min<WORD>(m_nTopRow, last);
     m_nTopRow = std::max(m_nTopRow, m_nFixedRows);
-    if (IsInUpdate()) {
-        m_nPending |= GRID_PENDING_RECALC | GRID_PENDING_REPAINT;
-        return;
-    }
-    RecalcGrid();
-    SetupScrollBars();
-    Repaint();
+    Relayout();
 }
 
 void CHTMLGrid::DeleteCols(WORD first, WORD count)
@@ -337,12 +328,10 @@ void CHTMLGrid::DeleteCols(WORD first, WORD count)
         for (WORD row = 0; row < m_nRows; ++row) DestroyCell(FindCell(row, first));
         m_ColWidthAnswer.erase(m_ColWidthAnswer.begin() + first);
         m_ColWidth.erase(m_ColWidth.begin() + first);
-        std::map<DWORD, std::unique_ptr<tagCELLINFO>> moved;
-        for (auto& [key, cell] : m_Cells) {
+        // The cells to the right move left one column.
+        for (auto& [key, cell] : m_Cells)
             if (cell->col > first) --cell->col;
-            moved.emplace(GridCellKey(cell->row, cell->col), std::move(cell));
-        }
-        m_Cells = std::move(moved);
+        RekeyCells();
         --m_nCols;
     }
     ++m_nGeneration;
@@ -358,13 +347,7 @@ void CHTMLGrid::DeleteCols(WORD first, WORD count)
     if (m_nFirstCol == GRID_NONE || m_nLastCol == GRID_NONE)
         m_nFirstRow = m_nLastRow = m_nAnchorRow = m_nFirstCol = m_nLastCol = m_nAnchorCol = GRID_NONE;
     m_nLeftCol = std::max<WORD>(std::min<WORD>(m_nLeftCol, last), m_nFixedCols);
-    if (IsInUpdate()) {
-        m_nPending |= GRID_PENDING_RECALC | GRID_PENDING_REPAINT;
-        return;
-    }
-    RecalcGrid();
-    SetupScrollBars();
-    Repaint();
+    Relayout();
 }
 
 // ---- Sizes ----
@@ -373,13 +356,7 @@ void CHTMLGrid::SetColWidth(WORD col, WORD width)
 {
     if (col >= m_nCols) return;
     m_ColWidthAnswer[col] = width;
-    if (IsInUpdate()) {
-        m_nPending |= GRID_PENDING_RECALC | GRID_PENDING_REPAINT;
-        return;
-    }
-    RecalcGrid();
-    SetupScrollBars();
-    Repaint();
+    Relayout();
 }
 
 WORD CHTMLGrid::GetColWidth(WORD col) const { return col < m_nCols ? m_ColWidth[col] : 0; }
@@ -388,38 +365,20 @@ void CHTMLGrid::SetRowHeight(WORD row, WORD height)
 {
     if (row >= m_nRows) return;
     m_RowExplicit[row] = height;
-    if (IsInUpdate()) {
-        m_nPending |= GRID_PENDING_RECALC | GRID_PENDING_REPAINT;
-        return;
-    }
-    RecalcGrid();
-    SetupScrollBars();
-    Repaint();
+    Relayout();
 }
 
 void CHTMLGrid::SetMinRowHeight(WORD height)
 {
     m_nMinRowHeight = height;
     m_nDefRowHeight = height;
-    if (IsInUpdate()) {
-        m_nPending |= GRID_PENDING_RECALC | GRID_PENDING_REPAINT;
-        return;
-    }
-    RecalcGrid();
-    SetupScrollBars();
-    Repaint();
+    Relayout();
 }
 
 void CHTMLGrid::SetRowHeightFixed(bool fixed)
 {
     m_bRowHeightFixed = fixed;
-    if (IsInUpdate()) {
-        m_nPending |= GRID_PENDING_RECALC | GRID_PENDING_REPAINT;
-        return;
-    }
-    RecalcGrid();
-    SetupScrollBars();
-    Repaint();
+    Relayout();
 }
 
 int CHTMLGrid::RecalcCols(int width)

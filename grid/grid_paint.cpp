@@ -268,22 +268,8 @@ void CHTMLGrid::OnCellDraw(HDC dc, WORD col, WORD row, const RECT& rc, UINT stat
             FillRect(dc, &rc, m_brBack.Get());
         }
     }
-    platform::OwnedPen pen(CreatePen(PS_SOLID, 1, m_crLines));
-    HGDIOBJ oldPen = SelectObject(dc, pen.Get());
-    if (m_bVLines) {
-        MoveToEx(dc, rc.right - 1, rc.top, nullptr);
-        LineTo(dc, rc.right - 1, rc.bottom);
-    }
-    if (m_bHLines) {
-        MoveToEx(dc, rc.left, rc.bottom - 1, nullptr);
-        LineTo(dc, rc.right, rc.bottom - 1);
-    }
-    SelectObject(dc, oldPen);
-    if (!cell) return;
-    RECT content{rc.left + cell->margins.left, rc.top + cell->margins.top, rc.right - cell->margins.right,
-                 rc.bottom - cell->margins.bottom};
-    if (cell->singleLine) content.right += DRAWHTML_SINGLELINE;
-    DrawHTML(dc, &content, cell->indent, cell, &cell->hotspots, selected ? DRAWHTML_SELECTED : 0, m_crSelText);
+    DrawCellLines(dc, rc, m_bVLines, m_bHLines);
+    if (cell) DrawCellText(dc, rc, cell, selected ? DRAWHTML_SELECTED : 0);
 }
 
 void CHTMLGrid::OnFixedCellDraw(HDC dc, WORD col, WORD row, const RECT& rc)
@@ -296,22 +282,31 @@ void CHTMLGrid::OnFixedCellDraw(HDC dc, WORD col, WORD row, const RECT& rc)
         if (hook == 1) return;
     }
     if (!hook) FillRect(dc, &rc, m_brFixedBack.Get());
+    DrawCellLines(dc, rc, m_bFixedVLines, m_bFixedHLines);
+    if (cell) DrawCellText(dc, rc, cell, 0);
+}
+
+void CHTMLGrid::DrawCellLines(HDC dc, const RECT& rc, bool right, bool bottom)
+{
     platform::OwnedPen pen(CreatePen(PS_SOLID, 1, m_crLines));
     HGDIOBJ oldPen = SelectObject(dc, pen.Get());
-    if (m_bFixedVLines) {
+    if (right) {
         MoveToEx(dc, rc.right - 1, rc.top, nullptr);
         LineTo(dc, rc.right - 1, rc.bottom);
     }
-    if (m_bFixedHLines) {
+    if (bottom) {
         MoveToEx(dc, rc.left, rc.bottom - 1, nullptr);
         LineTo(dc, rc.right, rc.bottom - 1);
     }
     SelectObject(dc, oldPen);
-    if (!cell) return;
+}
+
+void CHTMLGrid::DrawCellText(HDC dc, const RECT& rc, tagCELLINFO* cell, DWORD flags)
+{
     RECT content{rc.left + cell->margins.left, rc.top + cell->margins.top, rc.right - cell->margins.right,
                  rc.bottom - cell->margins.bottom};
     if (cell->singleLine) content.right += DRAWHTML_SINGLELINE;
-    DrawHTML(dc, &content, cell->indent, cell, &cell->hotspots, 0, m_crSelText);
+    DrawHTML(dc, &content, cell->indent, cell, &cell->hotspots, flags, m_crSelText);
 }
 
 void CHTMLGrid::OnCellFloatersDraw(HDC dc)

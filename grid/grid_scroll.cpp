@@ -13,13 +13,7 @@ void CHTMLGrid::OnSize()
 {
     if (m_bInLayout) return;
     DestroyBitmapBuffer();
-    if (IsInUpdate()) {
-        m_nPending |= GRID_PENDING_RECALC | GRID_PENDING_REPAINT;
-        return;
-    }
-    RecalcGrid();
-    SetupScrollBars();
-    Repaint();
+    Relayout();
 }
 
 void CHTMLGrid::ClampTopRow()

@@ -344,6 +344,14 @@ private:
     bool RowHasCells(WORD row) const;
     WORD EnsureRowHeight(WORD row);
     void RecalcAfterTextChange(WORD row, WORD col);
+    // After a change of the grid's shape: recalculated, scroll bars set and
+    // repainted at once, or at EndUpdate when inside BeginUpdate.
+    void Relayout();
+    // Files every cell again under the key of its (changed) row and column.
+    void RekeyCells();
+    // A cell's right and bottom lines, and its mark-up inside its margins.
+    void DrawCellLines(HDC dc, const RECT& rc, bool right, bool bottom);
+    void DrawCellText(HDC dc, const RECT& rc, tagCELLINFO* cell, DWORD flags);
     void Repaint(int reason = GRID_PAINT_ALL);
     int CombineReason(int reason) const;
     void InvalidateCell(WORD col, WORD row);
