@@ -5,6 +5,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 
 #include "engine/tasks_compare.h"
 #include "platform/kernel/thread.h"
@@ -92,23 +97,20 @@ int CCalendarThread::CompareFunc(DATACALENDAR* const& a, DATACALENDAR* const& b,
 
 namespace {
 
-// CompareFunc's steps held by value beside the row, so that a sort of a
-// month's tens of thousands of rows reads the rows themselves only where
-// those steps leave two rows level: rows with different keys compare as
-// their keys do, rows with equal keys as CompareFunc says.
+// CompareFunc's first steps packed into two numbers held beside the row:
+// the trailing flag, the day and the kind's rank in one, the start in the
+// other. A month's tens of thousands of rows are sorted by these numbers
+// alone; only the short runs of rows they leave level (one day, kind and
+// start) are then put in order by CompareFunc's last steps: subject and OID,
+// or CompareFunc itself. Rows the numbers leave level keep their places, as
+// in the list's own (stable) sort.
 struct DayOrderKey {
-    DATACALENDAR* row;
-    bool trailing;
+    std::uint64_t dayRank;  // all ones for a trailing row
+    double start;           // 0 for the kinds CompareFunc does not order by start
+    std::uint32_t place;    // the row's place before the sort
     // An appointment or contact date with a start: after the start, by
     // subject and OID, the last steps of CompareFunc for its kind.
     bool bySubject;
-    LONG day;
-    // 0 for a header; else 1 + twice the kind's place (with the all-day bit
-    // below it for the kinds that order all-day rows first).
-    DWORD rank;
-    DWORD oid;
-    double start;  // 0 for the kinds CompareFunc does not order by start
-    const WCHAR* subject;
 };
 
 // Kinds above this are left to CompareFunc alone.
@@ -121,34 +123,73 @@ DWORD KindPlace(DWORD kind, bool taskOnTop)
     return taskOnTop && kind == kCalendarKindTask ? 2 * kCalendarKindAppointment - 1 : 2 * kind;
 }
 
-DayOrderKey KeyOf(DATACALENDAR* row, bool taskOnTop)
+// False for a row the numbers cannot order as CompareFunc does: a start
+// that is no number, which CompareFunc takes as equal to every start.
+bool KeyOf(const DATACALENDAR* row, bool taskOnTop, std::uint32_t place, DayOrderKey& key)
 {
-    DayOrderKey key{row, row->trailing != 0, false, row->day, 0, row->oid, 0, row->subject};
-    if (key.trailing || IsHeader(row)) return key;
+    key = {~std::uint64_t{0}, 0, place, false};
+    if (row->trailing) return true;
+    // The day's sign bit flipped, so that the numbers order as the days do.
+    const std::uint64_t day = static_cast<std::uint32_t>(row->day) ^ 0x80000000u;
+    key.dayRank = day << 32;
+    if (IsHeader(row)) return true;
     const bool ordersByStart = row->kind != kCalendarKindTask;
     const bool allDayFirst = ordersByStart && row->kind != kCalendarKindJournal;
-    key.rank = 1 + 2 * KindPlace(row->kind, taskOnTop) + (allDayFirst && !row->allDay ? 1 : 0);
-    if (ordersByStart) key.start = row->start;
-    // CompareFunc takes two unordered (NaN) starts as equal, ending there.
-    key.bySubject = allDayFirst && !std::isnan(row->start);
-    return key;
+    key.dayRank |= 1 + 2 * KindPlace(row->kind, taskOnTop) + (allDayFirst && !row->allDay ? 1 : 0);
+    if (ordersByStart) {
+        if (std::isnan(row->start)) return false;
+        key.start = row->start;
+    }
+    key.bySubject = allDayFirst;
+    return true;
 }
 
-int CompareKeys(const DayOrderKey& a, const DayOrderKey& b)
-{
-    if (a.trailing != b.trailing) return a.trailing ? 1 : -1;
-    if (!a.trailing) {
-        if (a.day != b.day) return Order(a.day, b.day);
-        if (a.rank != b.rank) return Order(a.rank, b.rank);
-        if (a.start < b.start) return -1;
-        if (b.start < a.start) return 1;
-        if (a.bySubject && b.bySubject) {
-            const int r = LocaleCompare(a.subject, b.subject);
-            return r != 0 ? r : Order(a.oid, b.oid);
+// The subjects of a sort's runs with their collation keys (one per text: a
+// month's occurrences of one series share their subject), and the last
+// steps of CompareFunc for two rows of one run: by subject, then by OID, or
+// CompareFunc itself when the run's kind is not ordered by subject.
+class RunOrder {
+public:
+    struct Entry {
+        DATACALENDAR* row;
+        const std::string* key;  // null when the subject has none (or is not used)
+    };
+
+    RunOrder() : m_subjects(LOCALE_USER_DEFAULT, 0) {}
+
+    Entry EntryOf(DATACALENDAR* row, bool bySubject)
+    {
+        if (!bySubject) return {row, nullptr};
+        const std::u16string_view text = row->subject ? row->subject : u"";
+        auto [it, added] = m_keys.try_emplace(text);
+        if (added && !m_subjects.AppendKey(text.data(), static_cast<int>(text.size()), it->second)) {
+            m_keys.erase(it);
+            return {row, nullptr};
         }
+        return {row, &it->second};
     }
-    return CCalendarThread::CompareFunc(a.row, b.row, 0);
-}
+
+    int Compare(const Entry& a, const Entry& b, bool bySubject) const
+    {
+        if (!bySubject) return CCalendarThread::CompareFunc(a.row, b.row, 0);
+        // One key is one text, which compares equal to itself.
+        if (a.key != b.key || !a.key) {
+            int r = a.key && b.key ? a.key->compare(*b.key) : 0;
+            if (r == 0) {
+                r = m_subjects.Compare(a.row->subject ? a.row->subject : u"", -1, b.row->subject ? b.row->subject : u"",
+                                       -1);
+                r = r == 0 ? 0 : r - CSTR_EQUAL;
+            }
+            if (r != 0) return r < 0 ? -1 : 1;
+        }
+        return Order(a.row->oid, b.row->oid);
+    }
+
+private:
+    LocaleComparer m_subjects;
+    // Keys stay where they were made: node-based, so growth moves none.
+    std::unordered_map<std::u16string_view, std::string> m_keys;
+};
 
 // The sort looks whether its thread is being killed once per this many comparisons.
 constexpr unsigned kCheckPointInterval = 1024;
@@ -158,19 +199,47 @@ constexpr unsigned kCheckPointInterval = 1024;
 bool CCalendarThread::SortByCompareFunc(std::vector<DATACALENDAR*>& rows, bool descending)
 {
     const bool taskOnTop = s_showTaskOnTop.load(std::memory_order_relaxed);
-    std::vector<DayOrderKey> keys;
-    keys.reserve(rows.size());
-    for (DATACALENDAR* row : rows) {
+    if (rows.size() > UINT32_MAX) return false;
+    std::vector<DayOrderKey> keys(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const DATACALENDAR* row = rows[i];
         if (!row || row->kind > kLargestKeyedKind) return false;
-        keys.push_back(KeyOf(row, taskOnTop));
+        if (!KeyOf(row, taskOnTop, static_cast<std::uint32_t>(i), keys[i])) return false;
     }
     unsigned compared = 0;
-    std::stable_sort(keys.begin(), keys.end(), [descending, &compared](const DayOrderKey& a, const DayOrderKey& b) {
+    auto checkPoint = [&compared] {
         // A killed loader leaves a long sort here.
         if (++compared % kCheckPointInterval == 0) platform::ThreadCheckPoint();
-        return descending ? CompareKeys(b, a) < 0 : CompareKeys(a, b) < 0;
+    };
+    std::sort(keys.begin(), keys.end(), [descending, &checkPoint](const DayOrderKey& a, const DayOrderKey& b) {
+        checkPoint();
+        if (a.dayRank != b.dayRank) return descending ? b.dayRank < a.dayRank : a.dayRank < b.dayRank;
+        if (a.start != b.start) return descending ? b.start < a.start : a.start < b.start;
+        return a.place < b.place;
     });
-    for (size_t i = 0; i < rows.size(); ++i) rows[i] = keys[i].row;
+
+    std::vector<DATACALENDAR*> sorted(rows.size());
+    RunOrder order;
+    std::vector<RunOrder::Entry> run;
+    for (size_t first = 0; first < keys.size();) {
+        size_t end = first + 1;
+        while (end < keys.size() && keys[end].dayRank == keys[first].dayRank && keys[end].start == keys[first].start)
+            ++end;
+        if (end - first == 1) {
+            sorted[first] = rows[keys[first].place];
+        } else {
+            const bool bySubject = keys[first].bySubject;
+            run.clear();
+            for (size_t i = first; i < end; ++i) run.push_back(order.EntryOf(rows[keys[i].place], bySubject));
+            std::stable_sort(run.begin(), run.end(), [&](const RunOrder::Entry& a, const RunOrder::Entry& b) {
+                checkPoint();
+                return descending ? order.Compare(b, a, bySubject) < 0 : order.Compare(a, b, bySubject) < 0;
+            });
+            for (size_t i = first; i < end; ++i) sorted[i] = run[i - first].row;
+        }
+        first = end;
+    }
+    rows = std::move(sorted);
     return true;
 }
 

@@ -25,9 +25,11 @@ int LocaleCompare(const WCHAR* a, const WCHAR* b)
 // locale order.
 int SubjectCompare(const TasksSortState& state, const DATATASKS* a, const DATATASKS* b)
 {
-    if (state.SubjectKeysReady() && a->subjectKey != b->subjectKey && a->subjectKey && b->subjectKey)
-        return a->subjectKey < b->subjectKey ? -1 : 1;
-    return LocaleCompare(a->subject, b->subject);
+    const LocaleComparer* subjects = state.Subjects();
+    if (!subjects) return LocaleCompare(a->subject, b->subject);
+    if (a->subjectKey != b->subjectKey && a->subjectKey && b->subjectKey) return a->subjectKey < b->subjectKey ? -1 : 1;
+    const int r = subjects->Compare(a->subject ? a->subject : u"", -1, b->subject ? b->subject : u"", -1);
+    return r == 0 ? 0 : r - 2;
 }
 
 long WholeDay(double date) { return static_cast<long>(date); }
@@ -116,18 +118,26 @@ TasksSortScope::TasksSortScope(TasksSortState& state) : m_previous(t_bound) { t_
 TasksSortScope::~TasksSortScope() { t_bound = m_previous; }
 
 TasksSubjectKeys::TasksSubjectKeys(TasksSortState& state, std::initializer_list<const CePtrList<DATATASKS*>*> lists)
-    : m_state(state)
+    : m_state(state), m_subjects(std::make_unique<const LocaleComparer>(LOCALE_USER_DEFAULT, 0))
 {
     for (const CePtrList<DATATASKS*>* list : lists) {
+        // A row shown under a second category follows its original, with the
+        // same subject: the key is taken over rather than made again.
+        const DATATASKS* previous = nullptr;
         for (DATATASKS* row : *list) {
-            if (row)
-                row->subjectKey = CompareStringPrefix(LOCALE_USER_DEFAULT, 0, row->subject ? row->subject : u"", -1);
+            if (!row) continue;
+            const WCHAR* subject = row->subject ? row->subject : u"";
+            if (previous && wcscmp(subject, previous->subject ? previous->subject : u"") == 0)
+                row->subjectKey = previous->subjectKey;
+            else
+                row->subjectKey = m_subjects->Prefix(subject, -1);
+            previous = row;
         }
     }
-    m_state.SetSubjectKeysReady(true);
+    m_state.SetSubjects(m_subjects.get());
 }
 
-TasksSubjectKeys::~TasksSubjectKeys() { m_state.SetSubjectKeysReady(false); }
+TasksSubjectKeys::~TasksSubjectKeys() { m_state.SetSubjects(nullptr); }
 
 TasksCompareFn TasksPrimaryComparison(int key)
 {

@@ -10,9 +10,12 @@
 #pragma once
 
 #include <initializer_list>
+#include <memory>
 
 #include "engine/data_tasks.h"
 #include "platform/base/export.h"
+
+class LocaleComparer;
 
 using TasksCompareFn = int (*)(DATATASKS* const& a, DATATASKS* const& b, unsigned long user);
 
@@ -51,8 +54,10 @@ public:
     bool SecondaryPhase() const { return m_secondaryPhase; }
     bool Descending() const { return m_descending; }
     // Whether the rows' subject keys are current (TasksSubjectKeys).
-    bool SubjectKeysReady() const { return m_subjectKeys; }
-    void SetSubjectKeysReady(bool ready) { m_subjectKeys = ready; }
+    bool SubjectKeysReady() const { return m_subjects != nullptr; }
+    // The comparer subjects are collated with while the keys are current.
+    const LocaleComparer* Subjects() const { return m_subjects; }
+    void SetSubjects(const LocaleComparer* subjects) { m_subjects = subjects; }
 
     // The state the comparisons on the calling thread read: the one bound
     // by the innermost TasksSortScope, else a default state of the thread.
@@ -62,7 +67,7 @@ private:
     TasksSortPrefs m_prefs;
     bool m_secondaryPhase = false;
     bool m_descending = false;
-    bool m_subjectKeys = false;
+    const LocaleComparer* m_subjects = nullptr;
 };
 
 // Binds a list's state to the calling thread until the scope ends.
@@ -92,6 +97,7 @@ public:
 
 private:
     TasksSortState& m_state;
+    std::unique_ptr<const LocaleComparer> m_subjects;
 };
 
 // The primary and the secondary comparison of a sort key (unknown keys

@@ -259,30 +259,6 @@ int Ordinal(std::u16string_view a, std::u16string_view b)
     return r < 0 ? CSTR_LESS_THAN : r > 0 ? CSTR_GREATER_THAN : CSTR_EQUAL;
 }
 
-// The argument checks CompareStringW and CompareStringPrefix share: the
-// locale to collate for and the texts, or null (last error set) when the call
-// is refused.
-const platform::ResolvedLocale* CheckArguments(LCID locale, DWORD flags, const WCHAR* a, int countA, const WCHAR* b,
-                                               int countB, std::u16string_view& textA, std::u16string_view& textB)
-{
-    if (flags & ~kKnownFlags) {
-        SetLastError(ERROR_INVALID_FLAGS);
-        return nullptr;
-    }
-    const platform::ResolvedLocale* resolved = platform::ResolveLocale(locale);
-    if (!resolved || countA < -1 || countB < -1 || (!a && countA != 0) || (!b && countB != 0)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    textA = Counted(a, countA);
-    textB = Counted(b, countB);
-    if (textA.size() > INT32_MAX || textB.size() > INT32_MAX) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    return resolved;
-}
-
 Folding FoldingOf(DWORD flags)
 {
     return {IgnoresCase(flags) && !IgnoresAccents(flags), (flags & NORM_IGNOREKANATYPE) != 0,
@@ -302,10 +278,58 @@ ULONGLONG BigEndian(const std::uint8_t* bytes, size_t count)
     return n;
 }
 
-// The first eight bytes of the collation key of s folded; only as much of
-// the key is made as those bytes need (mostly the first letters' primary
-// weights). 0 when ICU fails.
-ULONGLONG CollationPrefix(const icu::Collator& c, const Folding& folding, std::u16string_view s)
+// The primary level of the collation key of s folded (ICU's terminating 0
+// left off) appended to out: the base weights of its letters, before any
+// accent or case. Where two such keys differ, the whole order is decided
+// there, as it compares that level first. The key comes from a collator of
+// primary strength (and otherwise configured alike), which leaves the other
+// levels unmade. False, out unchanged, when ICU fails.
+bool AppendPrimaryKey(const icu::Collator& primary, const Folding& folding, std::u16string_view s, std::string& out)
+{
+    if (folding.Any()) {
+        thread_local std::u16string storage;
+        folding.Apply(s, storage);
+        s = storage;
+    }
+    const auto length = static_cast<int32_t>(s.size());
+    std::uint8_t room[128];
+    const int32_t needed = primary.getSortKey(s.data(), length, room, static_cast<int32_t>(sizeof room));
+    if (needed <= 0) return false;
+    if (static_cast<size_t>(needed) <= sizeof room) {
+        out.append(reinterpret_cast<const char*>(room), static_cast<size_t>(needed - 1));
+        return true;
+    }
+    const size_t base = out.size();
+    out.resize(base + static_cast<size_t>(needed));
+    if (primary.getSortKey(s.data(), length, reinterpret_cast<std::uint8_t*>(out.data() + base), needed) != needed) {
+        out.resize(base);
+        return false;
+    }
+    out.resize(base + static_cast<size_t>(needed - 1));
+    return true;
+}
+
+// What a key is made of: the text folded as the flags say, and in word sort
+// without its marks when it has any. Two strings whose marks-free texts
+// differ are ordered by them alone, whatever their marks; the marks only
+// break ties.
+Folding KeyFolding(DWORD flags, std::u16string_view text)
+{
+    Folding folding = FoldingOf(flags);
+    folding.dropWordSortMarks = IsWordSort(flags) && HasWordSortMarks(text);
+    return folding;
+}
+
+// The thread's collator of primary strength for a locale (a
+// platform::ResolvedLocale), configured otherwise as every other.
+const icu::Collator* PrimaryCollator(const void* locale)
+{
+    return CollatorFor(*static_cast<const platform::ResolvedLocale*>(locale), CollatorConfig{true, false});
+}
+
+// The first eight bytes of the key AppendPrimaryKey makes, of which only as
+// much is made as those bytes need. 0 when ICU fails.
+ULONGLONG PrimaryPrefix(const icu::Collator& primary, const Folding& folding, std::u16string_view s)
 {
     if (folding.Any()) {
         thread_local std::u16string storage;
@@ -317,25 +341,59 @@ ULONGLONG CollationPrefix(const icu::Collator& c, const Folding& folding, std::u
     std::uint32_t state[2] = {0, 0};
     std::uint8_t bytes[8] = {};
     UErrorCode err = U_ZERO_ERROR;
-    const int32_t made = ucol_nextSortKeyPart(c.toUCollator(), &iter, state, bytes, 8, &err);
+    const int32_t made = ucol_nextSortKeyPart(primary.toUCollator(), &iter, state, bytes, 8, &err);
     if (U_FAILURE(err) || made < 0) return 0;
     return BigEndian(bytes, static_cast<size_t>(made));
 }
 
 }  // namespace
 
-int CompareStringW(LCID locale, DWORD flags, const WCHAR* a, int countA, const WCHAR* b, int countB)
+LocaleComparer::LocaleComparer(LCID locale, DWORD flags) : flags_(flags)
+{
+    if (flags & ~kKnownFlags) {
+        refusal_ = ERROR_INVALID_FLAGS;
+        return;
+    }
+    const platform::ResolvedLocale* resolved = platform::ResolveLocale(locale);
+    if (!resolved) {
+        refusal_ = ERROR_INVALID_PARAMETER;
+        return;
+    }
+    locale_ = resolved;
+    collator_ = CollatorFor(*resolved, ConfigOf(flags));
+}
+
+// The texts of a call, or false (last error set) when the call is refused.
+bool LocaleComparer::Accept(const WCHAR* a, int countA, const WCHAR* b, int countB, std::u16string_view& textA,
+                            std::u16string_view& textB) const
+{
+    if (refusal_ != 0) {
+        SetLastError(refusal_);
+        return false;
+    }
+    if (countA < -1 || countB < -1 || (!a && countA != 0) || (!b && countB != 0)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    textA = Counted(a, countA);
+    textB = Counted(b, countB);
+    if (textA.size() > INT32_MAX || textB.size() > INT32_MAX) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    return true;
+}
+
+int LocaleComparer::Compare(const WCHAR* a, int countA, const WCHAR* b, int countB) const
 {
     std::u16string_view textA, textB;
-    const platform::ResolvedLocale* resolved = CheckArguments(locale, flags, a, countA, b, countB, textA, textB);
-    if (!resolved) return 0;
-
-    const icu::Collator* collator = CollatorFor(*resolved, ConfigOf(flags));
+    if (!Accept(a, countA, b, countB, textA, textB)) return 0;
+    const auto* collator = static_cast<const icu::Collator*>(collator_);
     if (!collator) return Ordinal(textA, textB);  // no collation data: still a total order
 
-    const Folding folding = FoldingOf(flags);
+    const Folding folding = FoldingOf(flags_);
     // The order is that of the key (text without marks, marks, whole text).
-    if (IsWordSort(flags) && (HasWordSortMarks(textA) || HasWordSortMarks(textB))) {
+    if (IsWordSort(flags_) && (HasWordSortMarks(textA) || HasWordSortMarks(textB))) {
         Folding withoutMarks = folding;
         withoutMarks.dropWordSortMarks = true;
         int r = Collate(*collator, withoutMarks, textA, textB);
@@ -346,27 +404,48 @@ int CompareStringW(LCID locale, DWORD flags, const WCHAR* a, int countA, const W
     return Collate(*collator, folding, textA, textB);
 }
 
-ULONGLONG CompareStringPrefix(LCID locale, DWORD flags, const WCHAR* s, int count)
+ULONGLONG LocaleComparer::Prefix(const WCHAR* s, int count) const
 {
     std::u16string_view text, same;
-    const platform::ResolvedLocale* resolved = CheckArguments(locale, flags, s, count, nullptr, 0, text, same);
-    if (!resolved) return 0;
-    const icu::Collator* collator = CollatorFor(*resolved, ConfigOf(flags));
-    if (!collator) {
+    if (!Accept(s, count, nullptr, 0, text, same)) return 0;
+    if (!collator_) {
         // Ordinal order: the first four code units.
         std::uint8_t bytes[8] = {};
-        size_t units = std::min<size_t>(text.size(), 4);
+        const size_t units = std::min<size_t>(text.size(), 4);
         for (size_t i = 0; i < units; ++i) {
             bytes[2 * i] = static_cast<std::uint8_t>(text[i] >> 8);
             bytes[2 * i + 1] = static_cast<std::uint8_t>(text[i]);
         }
         return BigEndian(bytes, 8);
     }
-    // Two strings whose marks-free texts differ are ordered by them alone,
-    // whatever their marks; the marks only break ties.
-    Folding folding = FoldingOf(flags);
-    folding.dropWordSortMarks = IsWordSort(flags) && HasWordSortMarks(text);
-    return CollationPrefix(*collator, folding, text);
+    const icu::Collator* primary = PrimaryCollator(locale_);
+    return primary ? PrimaryPrefix(*primary, KeyFolding(flags_, text), text) : 0;
+}
+
+bool LocaleComparer::AppendKey(const WCHAR* s, int count, std::string& out) const
+{
+    std::u16string_view text, same;
+    if (!Accept(s, count, nullptr, 0, text, same)) return false;
+    if (!collator_) {
+        // Ordinal order: each code unit, high byte first.
+        for (WCHAR c : text) {
+            out.push_back(static_cast<char>(c >> 8));
+            out.push_back(static_cast<char>(c & 0xFF));
+        }
+        return true;
+    }
+    const icu::Collator* primary = PrimaryCollator(locale_);
+    return primary && AppendPrimaryKey(*primary, KeyFolding(flags_, text), text, out);
+}
+
+int CompareStringW(LCID locale, DWORD flags, const WCHAR* a, int countA, const WCHAR* b, int countB)
+{
+    return LocaleComparer(locale, flags).Compare(a, countA, b, countB);
+}
+
+ULONGLONG CompareStringPrefix(LCID locale, DWORD flags, const WCHAR* s, int count)
+{
+    return LocaleComparer(locale, flags).Prefix(s, count);
 }
 
 int lstrcmpW(const WCHAR* a, const WCHAR* b)

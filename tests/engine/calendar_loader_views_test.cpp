@@ -2,12 +2,16 @@
 // Contact dates and journal entries; Series, holidays and floating days; Tasks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <random>
 #include <set>
 #include <sstream>
 #include <thread>
+#include <tuple>
 
 #include "engine/scoped_data_lock.h"
+#include "platform/locale/compare_string.h"
 #include "tests/engine/calendar_store.h"
 #include "tests/engine/task_store.h"
 
@@ -383,6 +387,45 @@ TEST_F(CalendarViewsTest, DayHeaders)
     CCalendarThread meetings;
     ASSERT_TRUE(Load(meetings, today, today + 6));
     EXPECT_EQ(Lines(meetings), (std::vector<std::string>{"8 --", "8 one", "10 --", "10 c", "10 b"}));
+}
+
+// Appointments of one day and time order by subject in the user's collation (accents, case, hyphens and
+// apostrophes counting as CompareStringW counts them), equal subjects by OID; descending is the exact reverse.
+TEST_F(CalendarViewsTest, AppointmentsAtOneTimeOrderBySubjectsCollationThenByOid)
+{
+    const std::u16string alphabet = u"aAeE\u00e9\u00c9o\u00f6-' ";
+    std::mt19937 rng(5);
+    std::vector<std::tuple<int, std::u16string, CEOID>> expected;  // day, subject, OID
+    for (int i = 0; i < 160; ++i) {
+        std::u16string subject = u"Re";
+        for (int n = static_cast<int>(rng() % 5); n > 0; --n) subject.push_back(alphabet[rng() % alphabet.size()]);
+        if (i % 8 == 7) subject = std::get<1>(expected[rng() % expected.size()]);  // a repeated subject
+        const int day = 8 + i % 2;
+        expected.emplace_back(day, subject, WriteAppointment({.subject = subject, .start = Date(2026, 12, day, 9, 0)}));
+    }
+    std::stable_sort(expected.begin(), expected.end(), [](const auto& a, const auto& b) {
+        const int r = CompareStringW(LOCALE_USER_DEFAULT, 0, std::get<1>(a).c_str(), -1, std::get<1>(b).c_str(), -1);
+        if (std::get<0>(a) != std::get<0>(b) || r == CSTR_EQUAL)
+            return std::tie(std::get<0>(a), std::get<2>(a)) < std::tie(std::get<0>(b), std::get<2>(b));
+        return r == CSTR_LESS_THAN;
+    });
+    std::vector<std::string> want;
+    for (const auto& [day, subject, oid] : expected)
+        want.push_back(std::to_string(day) + " " + Utf8(subject.c_str()) + " #" + std::to_string(oid));
+    auto shown = [](CCalendarThread& loader) {
+        std::vector<std::string> lines;
+        for (DATACALENDAR* row : loader.GetDataList())
+            if (row->oid)
+                lines.push_back(std::to_string(Day(row->day).wDay) + " " + Utf8(row->subject) + " #" +
+                                std::to_string(row->oid));
+        return lines;
+    };
+    CCalendarThread loader;
+    ASSERT_TRUE(Load(loader, today, today + 2));
+    EXPECT_EQ(shown(loader), want);
+    ASSERT_TRUE(loader.SortDataList(false));
+    std::reverse(want.begin(), want.end());
+    EXPECT_EQ(shown(loader), want);
 }
 
 // ---- Contact dates and journal entries ------------------------------------

@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "platform/base/error_codes.h"
@@ -285,6 +286,59 @@ TEST_F(LocaleCompare, PrefixNumbersOrderNamesAsCompareStringWWhereverTheyDiffer)
     EXPECT_EQ(CompareStringPrefix(kEnUs, 0x100, u"a", -1), 0u);
     EXPECT_EQ(CompareStringPrefix(0x1234, 0, u"a", -1), 0u);
     EXPECT_EQ(CompareStringPrefix(kEnUs, 0, nullptr, 1), 0u);
+}
+
+// Whole keys of a comparer made once, over a large set of random names (accents, case, digits, marks, a long shared
+// start, widths and kana): a sort by the keys, the texts compared only where keys are equal, puts the names in
+// CompareStringW's order in every mode.
+TEST_F(LocaleCompare, WholeKeysSortNamesAsCompareStringWDoes)
+{
+    const std::u16string alphabet = u"aAeE\u00e9\u00c9\u00e8oO\u00f6zZ19-'\u00ad \uff21\u30a2\u3042";
+    const std::vector<std::u16string> heads = RandomWords(alphabet, 41, 16), tails = RandomWords(alphabet, 43, 2000);
+    std::vector<std::u16string> names = {u"co-op", u"coop", u"co'op", u""};
+    for (size_t i = 0; i < tails.size(); ++i) names.push_back(u"Ren\u00e9e " + heads[i % heads.size()] + tails[i]);
+    const std::pair<LCID, DWORD> modes[] = {
+        {kEnUs, 0}, {kSvSe, 0}, {kEnUs, SORT_STRINGSORT}, {kEnUs, NORM_IGNORECASE}, {kJaJp, kLoose}, {kDePhoneBook, 0}};
+    for (auto [locale, flags] : modes) {
+        SCOPED_TRACE(testing::Message() << "locale " << locale << " flags " << flags);
+        const LocaleComparer comparer(locale, flags);
+        std::vector<std::string> keys(names.size());
+        for (size_t i = 0; i < names.size(); ++i)
+            ASSERT_TRUE(comparer.AppendKey(names[i].data(), static_cast<int>(names[i].size()), keys[i]));
+        std::vector<size_t> byKey(names.size()), byCall(names.size());
+        for (size_t i = 0; i < names.size(); ++i) byKey[i] = byCall[i] = i;
+        std::stable_sort(byKey.begin(), byKey.end(), [&](size_t a, size_t b) {
+            if (keys[a] != keys[b]) return keys[a] < keys[b];
+            return comparer.Compare(names[a].data(), -1, names[b].data(), -1) == LT;
+        });
+        std::stable_sort(byCall.begin(), byCall.end(),
+                         [&](size_t a, size_t b) { return Cmp(locale, flags, names[a], names[b]) == LT; });
+        for (size_t i = 0; i < names.size(); ++i) ASSERT_EQ(U8(names[byKey[i]]), U8(names[byCall[i]])) << "place " << i;
+    }
+}
+
+// A comparer refuses what CompareStringW refuses (0, the same last error, no key) and keeps the locale it was made
+// for when the user's locale changes (Swedish sorts "\u00f6" after "z", English before).
+TEST_F(LocaleCompare, ComparerRefusesAsCompareStringWAndKeepsItsLocale)
+{
+    const std::tuple<LCID, DWORD, const char16_t*, int, DWORD> cases[] = {
+        {kEnUs, 0x100, u"a", -1, ERROR_INVALID_FLAGS},
+        {0x1234, 0, u"a", -1, ERROR_INVALID_PARAMETER},
+        {kEnUs, 0, nullptr, 1, ERROR_INVALID_PARAMETER},
+        {kEnUs, 0, u"a", -2, ERROR_INVALID_PARAMETER}};
+    for (auto [locale, flags, text, count, error] : cases) {
+        const LocaleComparer comparer(locale, flags);
+        std::string key = "kept";
+        SetLastError(0);
+        EXPECT_EQ(comparer.Compare(text, count, u"b", -1), 0);
+        EXPECT_EQ(GetLastError(), error) << locale << " " << flags << " " << count;
+        EXPECT_FALSE(comparer.AppendKey(text, count, key));
+        EXPECT_EQ(key, "kept");
+    }
+    const LocaleComparer english(LOCALE_USER_DEFAULT, 0);
+    PinnedLocale swedishUser("sv-SE");
+    EXPECT_EQ(english.Compare(u"\u00f6", -1, u"z", -1), LT);
+    EXPECT_EQ(LocaleComparer(LOCALE_USER_DEFAULT, 0).Compare(u"\u00f6", -1, u"z", -1), GT);
 }
 
 // Shared collators and locale data answer as for one thread (also run under ThreadSanitizer).
