@@ -16,13 +16,15 @@
 #include "grid/calendar_list_presenter.h"
 #include "grid/contact_list_presenter.h"
 #include "grid/list_cell_text.h"
-#include "grid/list_painter.h"
+#include "grid/list_grid.h"
 #include "grid/task_list_presenter.h"
 #include "platform/text/bstr.h"
+#include "platform/messaging/painting.h"
 #include "platform/text/wide_string.h"
 #include "tests/grid/golden_compare.h"
 #include "tests/grid/markup_canvas.h"
 #include "tests/support/locale_pin.h"
+#include "tests/support/test_windows.h"
 
 namespace {
 
@@ -216,40 +218,6 @@ TEST_F(ListLocale, DayViewHangsAppointmentsOverTheirSlots)
     EXPECT_EQ(Shown(view.rows.CellMarkup(4, 0)), u"");
 }
 
-TEST(FloaterLanes, OverlappingFloatersShareTheirBlockInLanes)
-{
-    struct Span {
-        WORD row, span, col;
-    };
-    struct Case {
-        const char* name;
-        std::vector<Span> floaters;
-        std::vector<FLOATERLANE> expected;
-    };
-    const Case cases[] = {
-        {"2-3 and 3-5", {{2, 2, 1}, {3, 3, 1}}, {{0, 2}, {1, 2}}},
-        {"apart", {{2, 2, 1}, {4, 1, 1}}, {{0, 1}, {0, 1}}},
-        {"other columns", {{2, 2, 1}, {2, 2, 2}}, {{0, 1}, {0, 1}}},
-        {"a freed lane is taken again", {{0, 4, 1}, {0, 1, 1}, {1, 1, 1}, {2, 3, 1}}, {{0, 2}, {1, 2}, {1, 2}, {1, 2}}},
-        {"three at once, given out of order", {{5, 2, 1}, {4, 3, 1}, {4, 2, 1}}, {{2, 3}, {0, 3}, {1, 3}}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        std::vector<LISTFLOATER> floaters;
-        for (const Span& s : c.floaters) {
-            LISTFLOATER f;
-            f.row = s.row, f.rowSpan = s.span, f.col = s.col;
-            floaters.push_back(f);
-        }
-        const std::vector<FLOATERLANE> lanes = AssignFloaterLanes(floaters);
-        ASSERT_EQ(lanes.size(), c.expected.size());
-        for (size_t i = 0; i < lanes.size(); ++i) {
-            EXPECT_EQ(lanes[i].lane, c.expected[i].lane) << i;
-            EXPECT_EQ(lanes[i].lanes, c.expected[i].lanes) << i;
-        }
-    }
-}
-
 TEST_F(ListLocale, AgendaAndWeekGroupEntriesByDay)
 {
     auto a = Appointment(1, H(9), H(10), u"Standup");
@@ -287,10 +255,25 @@ protected:
         platform::SetUserLocaleName("");
         MarkupTest::TearDown();
     }
+    // The list grid on a message-only parent that hands it every message.
     void Expect(const CListRows& rows, const std::vector<LISTFLOATER>& floaters, const char* name)
     {
+        CListGrid grid;
+        kstest::OwnWindow parent([&](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+            LRESULT result = 0;
+            if (grid.OnParentMessage(message, wParam, lParam, &result)) return result;
+            return DefWindowProcW(hwnd, message, wParam, lParam);
+        });
+        const RECT rc{0, 0, 240, 320};
+        ASSERT_TRUE(grid.Create(parent.Hwnd(), rc));
+        grid.SetContent(rows, floaters);
+        UpdateWindow(grid.GetHwnd());
         kstest::Canvas picture(240, 320);
-        PaintListRows(picture.dc.Get(), RECT{0, 0, 240, 320}, rows, floaters);
+        platform::OwnedBitmap shown(platform::WindowPicture(grid.GetHwnd()));
+        platform::OwnedDc dc(CreateCompatibleDC(nullptr));
+        HGDIOBJ old = SelectObject(dc.Get(), shown.Get());
+        BitBlt(picture.dc.Get(), 0, 0, 240, 320, dc.Get(), 0, 0, SRCCOPY);
+        SelectObject(dc.Get(), old);
         kstest::ExpectMatchesGolden(picture, 240, 320, name);
     }
 };

@@ -1,12 +1,9 @@
 #include "tools/kstools/list_picture.h"
 
-#include "grid/list_painter.h"
-#include "platform/gdi/bitmaps.h"
-#include "platform/gdi/device_context.h"
 #include "platform/gdi/display_metrics.h"
-#include "platform/gdi/gdi_owner.h"
-#include "platform/gdi/png_writer.h"
+#include "platform/messaging/painting.h"
 #include "tools/kstools/cli_context.h"
+#include "tools/kstools/list_view_window.h"
 
 namespace kstools {
 
@@ -29,14 +26,19 @@ void WriteListPicture(const ListPictureOptions& options, const CListRows& rows,
                       const std::vector<LISTFLOATER>& floaters)
 {
     platform::SetDisplayScale(options.scale);
-    platform::OwnedDc dc(CreateCompatibleDC(nullptr));
-    platform::OwnedBitmap canvas(CreateCompatibleBitmap(nullptr, options.width, options.height));
-    if (!dc || !canvas) throw CommandError("cannot make a picture of this size");
-    HGDIOBJ old = SelectObject(dc.Get(), canvas.Get());
-    const RECT all{0, 0, options.width, options.height};
-    PaintListRows(dc.Get(), all, rows, floaters);
-    SelectObject(dc.Get(), old);
-    if (!platform::WritePng(canvas.Get(), options.png)) throw CommandError("cannot write " + options.png);
+    // The window `kstools view` shows, drawn off screen: the picture is the
+    // one the window would show at this size.
+    ListViewWindow window(
+        [&](const std::u16string&) {
+            LISTCONTENT content;
+            content.rows = rows;
+            content.floaters = floaters;
+            return content;
+        },
+        false);
+    if (!window.Create(u"kstools", options.width, options.height)) throw CommandError("cannot make a picture of this size");
+    UpdateWindow(window.Grid()->GetHwnd());
+    if (!platform::WriteWindowPng(window.Window(), options.png)) throw CommandError("cannot write " + options.png);
 }
 
 }  // namespace kstools

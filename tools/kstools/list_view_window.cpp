@@ -7,7 +7,6 @@
 #include "grid/html_draw.h"
 #include "grid/html_parser.h"
 #include "grid/list_cell_text.h"
-#include "grid/list_painter.h"
 #include "platform/gdi/gdi_objects.h"
 #include "platform/gdi/gdi_owner.h"
 #include "platform/kernel/tick.h"
@@ -23,8 +22,10 @@ namespace {
 constexpr UINT_PTR kHoldTimer = 1;
 constexpr UINT kHoldMs = 600;
 constexpr int kWheelRows = 3;
+constexpr int kPopupInset = 8;
 constexpr int kMoveSlop = 8;  // pixels a press may move and still be a tap
 const WCHAR kClassName[] = u"KstoolsListView";
+const WCHAR kPopupClass[] = u"KstoolsListPopup";
 
 // Modification stamps of the store's files: a change means another program
 // (or this one) wrote to it.
@@ -56,12 +57,23 @@ bool ListViewWindow::Create(const std::u16string& title, int width, int height)
         WNDCLASSW wc{};
         wc.lpfnWndProc = Proc;
         wc.lpszClassName = kClassName;
-        return RegisterClassW(&wc) != 0;
+        WNDCLASSW popup{};
+        popup.lpfnWndProc = PopupProc;
+        popup.lpszClassName = kPopupClass;
+        return RegisterClassW(&wc) != 0 && RegisterClassW(&popup) != 0;
     }();
     if (!registered) return false;
     m_hwnd = CreateWindowExW(0, kClassName, title.c_str(), WS_POPUP | WS_VISIBLE, 0, 0, width, height, nullptr,
                              nullptr, nullptr, this);
     if (!m_hwnd) return false;
+    RECT client{};
+    GetClientRect(m_hwnd, &client);
+    m_grid = std::make_unique<CListGrid>();
+    if (!m_grid->Create(m_hwnd, client)) return false;
+    // Made after the grid, so that it is drawn over it.
+    m_popupWnd = CreateWindowExW(0, kPopupClass, u"", WS_CHILD, 0, 0, 0, 0, m_hwnd, nullptr, nullptr, this);
+    if (!m_popupWnd) return false;
+    Layout();
     Reload();
     return true;
 }
@@ -77,14 +89,33 @@ LRESULT ListViewWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
+LRESULT ListViewWindow::PopupProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_CREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(hwnd, GWL_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<ListViewWindow*>(GetWindowLongPtrW(hwnd, GWL_USERDATA));
+    if (message == WM_PAINT && self && self->m_popupWnd == hwnd) {
+        self->PaintPopup();
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
 LRESULT ListViewWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    LRESULT answer = 0;
+    if (m_grid && m_grid->OnParentMessage(message, wParam, lParam, &answer)) return answer;
     switch (message) {
-    case WM_PAINT:
-        Paint();
+    case WM_PAINT: {
+        PAINTSTRUCT ps{};
+        BeginPaint(m_hwnd, &ps);  // the grid covers the whole client area
+        EndPaint(m_hwnd, &ps);
         return 0;
+    }
     case WM_SIZE:
-        InvalidateRect(m_hwnd, nullptr, FALSE);
+        Layout();
         return 0;
     case WM_LBUTTONDOWN:
         m_down = true;
@@ -108,11 +139,14 @@ LRESULT ListViewWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam)
             if (m_down) Held();
         }
         return 0;
-    case WM_MOUSEWHEEL:
-        Scroll(-static_cast<short>(HIWORD(wParam)) / WHEEL_DELTA * kWheelRows);
+    case WM_MOUSEWHEEL: {
+        const int notches = static_cast<short>(HIWORD(wParam)) / WHEEL_DELTA;
+        if (notches > 0) m_grid->ScrollByRowUp(notches * kWheelRows);
+        if (notches < 0) m_grid->ScrollByRowDown(-notches * kWheelRows);
         return 0;
+    }
     case WM_KEYDOWN:
-        Key(static_cast<UINT>(wParam));
+        Key(static_cast<UINT>(wParam), lParam);
         return 0;
     case WM_CHAR:
         if (m_searchable && wParam >= 0x20) {
@@ -125,13 +159,21 @@ LRESULT ListViewWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
+void ListViewWindow::Layout()
+{
+    RECT client{};
+    GetClientRect(m_hwnd, &client);
+    if (m_grid && m_grid->GetHwnd()) MoveWindow(m_grid->GetHwnd(), 0, 0, client.right, client.bottom, TRUE);
+    if (m_popupWnd)
+        MoveWindow(m_popupWnd, kPopupInset, client.bottom / 2, std::max(0, static_cast<int>(client.right) - 2 * kPopupInset),
+                   std::max(0, static_cast<int>(client.bottom) / 2 - kPopupInset), TRUE);
+}
+
 void ListViewWindow::Reload()
 {
-    m_content = m_load(m_search);
+    LISTCONTENT content = m_load(m_search);
     m_storeStamp = StoreStamp();
-    m_top = std::clamp(m_top, 0, std::max(0, m_content.rows.VisibleCount() - 1));
-    if (m_selected >= m_content.rows.VisibleCount()) m_selected = -1;
-    InvalidateRect(m_hwnd, nullptr, FALSE);
+    m_grid->SetContent(std::move(content.rows), std::move(content.floaters));
 }
 
 void ListViewWindow::PollStore()
@@ -139,57 +181,39 @@ void ListViewWindow::PollStore()
     if (StoreStamp() != m_storeStamp) Reload();
 }
 
-void ListViewWindow::Paint()
+int ListViewWindow::TopRow() const { return m_grid ? m_grid->GetTopRow() : 0; }
+
+int ListViewWindow::Selected() const { return m_grid ? m_grid->SelectedRow() : -1; }
+
+void ListViewWindow::PaintPopup()
 {
     PAINTSTRUCT ps{};
-    HDC hdc = BeginPaint(m_hwnd, &ps);
-    RECT client{};
-    GetClientRect(m_hwnd, &client);
-    const LISTPAINTRESULT painted = PaintListRows(hdc, client, m_content.rows, m_content.floaters, m_top);
-    m_rowTops = painted.rowTops;
-    m_bottom = painted.bottom;
-    const int shown = m_selected - m_top;
-    if (shown >= 0 && shown < static_cast<int>(m_rowTops.size())) {
-        const int bottom = shown + 1 < static_cast<int>(m_rowTops.size()) ? m_rowTops[static_cast<size_t>(shown) + 1]
-                                                                          : m_bottom;
-        platform::OwnedBrush frame(CreateSolidBrush(RGB(0x20, 0x60, 0xD0)));
-        for (const RECT& edge : {RECT{0, m_rowTops[static_cast<size_t>(shown)], client.right,
-                                      m_rowTops[static_cast<size_t>(shown)] + 2},
-                                 RECT{0, bottom - 2, client.right, bottom},
-                                 RECT{0, m_rowTops[static_cast<size_t>(shown)], 2, bottom},
-                                 RECT{client.right - 2, m_rowTops[static_cast<size_t>(shown)], client.right, bottom}})
-            FillRect(hdc, &edge, frame.Get());
-    }
-    if (!m_popup.empty()) {
-        RECT box{8, client.bottom / 2, client.right - 8, client.bottom - 8};
-        platform::OwnedBrush border(CreateSolidBrush(RGB(0x40, 0x40, 0x40)));
-        platform::OwnedBrush body(CreateSolidBrush(RGB(0xFF, 0xFF, 0xE8)));
-        FillRect(hdc, &box, border.Get());
-        RECT inner{box.left + 1, box.top + 1, box.right - 1, box.bottom - 1};
-        FillRect(hdc, &inner, body.Get());
-        CHTMLParser parser;
-        parser.SetHTML(m_popup.c_str());
-        parser.ParseHTML(nullptr);
-        RECT text{inner.left + 6, inner.top + 6, inner.right - 6, inner.bottom - 6};
-        DrawHTML(hdc, &text, 0, &parser, nullptr, 0, DRAWHTML_HIGHLIGHTTEXT);
-    }
-    EndPaint(m_hwnd, &ps);
+    HDC hdc = BeginPaint(m_popupWnd, &ps);
+    RECT box{};
+    GetClientRect(m_popupWnd, &box);
+    platform::OwnedBrush border(CreateSolidBrush(RGB(0x40, 0x40, 0x40)));
+    platform::OwnedBrush body(CreateSolidBrush(RGB(0xFF, 0xFF, 0xE8)));
+    FillRect(hdc, &box, border.Get());
+    RECT inner{box.left + 1, box.top + 1, box.right - 1, box.bottom - 1};
+    FillRect(hdc, &inner, body.Get());
+    CHTMLParser parser;
+    parser.SetHTML(m_popup.c_str());
+    parser.ParseHTML(nullptr);
+    RECT text{inner.left + 6, inner.top + 6, inner.right - 6, inner.bottom - 6};
+    DrawHTML(hdc, &text, 0, &parser, nullptr, 0, DRAWHTML_HIGHLIGHTTEXT);
+    EndPaint(m_popupWnd, &ps);
 }
 
-int ListViewWindow::RowAt(int y) const
+void ListViewWindow::ShowPopup(std::u16string markup)
 {
-    for (size_t i = 0; i < m_rowTops.size(); ++i) {
-        const int bottom = i + 1 < m_rowTops.size() ? m_rowTops[i + 1] : m_bottom;
-        if (y >= m_rowTops[i] && y < bottom) return m_top + static_cast<int>(i);
-    }
-    return -1;
+    m_popup = std::move(markup);
+    ShowWindow(m_popupWnd, m_popup.empty() ? SW_HIDE : SW_SHOW);
+    InvalidateRect(m_popupWnd, nullptr, FALSE);
 }
-
-int ListViewWindow::RowsPerPage() const { return std::max(1, static_cast<int>(m_rowTops.size()) - 1); }
 
 std::u16string ListViewWindow::RowText(int row) const
 {
-    const LISTROW* r = m_content.rows.Visible(row);
+    const LISTROW* r = m_grid->Rows().Visible(row);
     if (!r) return {};
     std::u16string text;
     for (const std::u16string& cell : r->cells) {
@@ -206,56 +230,44 @@ std::u16string ListViewWindow::RowText(int row) const
 
 void ListViewWindow::Tap(int x, int y)
 {
-    (void)x;
     if (!m_popup.empty()) {  // a tap only closes the box
-        m_popup.clear();
-        InvalidateRect(m_hwnd, nullptr, FALSE);
+        ShowPopup({});
         return;
     }
-    const int row = RowAt(y);
+    const int row = m_grid->RowAt(x, y);
     const DWORD now = GetTickCount();
     const bool doubleTap = row >= 0 && row == m_lastTapRow && now - m_lastTapTime <= GetDoubleClickTime();
     m_lastTapRow = row;
     m_lastTapTime = now;
-    const LISTROW* r = m_content.rows.Visible(row);
+    const LISTROW* r = m_grid->Rows().Visible(row);
     if (!r) return;
     if (r->header) {
-        m_content.rows.Toggle(row);
+        m_grid->ToggleHeader(row);
         m_lastTapRow = -2;  // the next tap is a new one
-    } else if (doubleTap) {
-        m_popup = u"<B>Summary</B><BR>" + ListMarkupText(RowText(row));
+        return;
     }
-    Select(row);
+    if (doubleTap) ShowPopup(u"<B>Summary</B><BR>" + ListMarkupText(RowText(row)));
+    m_grid->SelectRow(row);
 }
 
 void ListViewWindow::Held()
 {
     m_held = true;
-    const int row = RowAt(m_downAt.y);
+    const int row = m_grid->RowAt(m_downAt.x, m_downAt.y);
     if (row < 0) return;
-    Select(row);
-    m_popup = u"<B>Held</B><BR>" + ListMarkupText(RowText(row)) + u"<BR><FONT COLOR=#606060>Open, Copy, Delete</FONT>";
-    InvalidateRect(m_hwnd, nullptr, FALSE);
+    m_grid->SelectRow(row);
+    ShowPopup(u"<B>Held</B><BR>" + ListMarkupText(RowText(row)) + u"<BR><FONT COLOR=#606060>Open, Copy, Delete</FONT>");
 }
 
-void ListViewWindow::Key(UINT vk)
+void ListViewWindow::Key(UINT vk, LPARAM keyData)
 {
-    const int count = m_content.rows.VisibleCount();
     switch (vk) {
-    case VK_DOWN: Select(std::min(count - 1, m_selected + 1)); break;
-    case VK_UP: Select(std::max(0, m_selected - 1)); break;
-    case VK_NEXT: Select(std::min(count - 1, std::max(0, m_selected) + RowsPerPage())); break;
-    case VK_PRIOR: Select(std::max(0, m_selected - RowsPerPage())); break;
-    case VK_HOME: Select(0); break;
-    case VK_END: Select(count - 1); break;
     case VK_RETURN:
-        if (const LISTROW* r = m_content.rows.Visible(m_selected); r && r->header) m_content.rows.Toggle(m_selected);
-        InvalidateRect(m_hwnd, nullptr, FALSE);
+        if (const int row = m_grid->SelectedRow(); row >= 0) m_grid->ToggleHeader(row);
         break;
     case VK_ESCAPE:  // closes the box, or with none open the window
         if (m_popup.empty()) PostQuitMessage(0);
-        m_popup.clear();
-        InvalidateRect(m_hwnd, nullptr, FALSE);
+        ShowPopup({});
         break;
     case VK_BACK:
         if (m_searchable && !m_search.empty()) {
@@ -263,26 +275,11 @@ void ListViewWindow::Key(UINT vk)
             Reload();
         }
         break;
-    default: break;
+    default:
+        // Moving through the list is the grid's.
+        SendMessageW(m_grid->GetHwnd(), WM_KEYDOWN, vk, keyData);
+        break;
     }
-}
-
-void ListViewWindow::Scroll(int rows)
-{
-    const int top = std::clamp(m_top + rows, 0, std::max(0, m_content.rows.VisibleCount() - 1));
-    if (top == m_top) return;
-    m_top = top;
-    InvalidateRect(m_hwnd, nullptr, FALSE);
-}
-
-void ListViewWindow::Select(int row)
-{
-    if (row < 0 || row >= m_content.rows.VisibleCount()) return;
-    m_selected = row;
-    // Keep the selection in sight.
-    if (row < m_top) m_top = row;
-    else if (!m_rowTops.empty() && row >= m_top + RowsPerPage()) m_top = row - RowsPerPage() + 1;
-    InvalidateRect(m_hwnd, nullptr, FALSE);
 }
 
 }  // namespace kstools

@@ -1,18 +1,22 @@
-// ListViewWindow: a top-level platform window that shows a list view's rows
-// (and floaters) as PaintListRows lays them out, and works them by stylus
-// and keys: the wheel, the arrow, page, home and end keys scroll and move the
-// selection; a tap selects a row or opens and closes a header; a double tap
-// shows the row's summary in a pop-up box, a tap and hold a notice of what
-// was held (any tap closes the box); typed characters are handed to the
+// ListViewWindow: a top-level platform window whose client area is a list
+// grid (grid/list_grid.h) showing a list view's rows and floaters, with its
+// scroll bars, worked by stylus and keys: the wheel scrolls, the arrow, page,
+// home and end keys go to the grid, which moves the selection and scrolls; a
+// tap selects a row or opens and closes a header; a double tap shows the
+// row's summary in a pop-up box over the list, a tap and hold a notice of
+// what was held (any tap closes the box); typed characters are handed to the
 // content's search. The content is made again when asked, and when the
-// store changes underneath it (polled once a second).
+// store changes underneath it (polled once a second). `kstools ... --png`
+// draws through the same window, so the two show the same picture.
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "grid/calendar_day_presenter.h"
+#include "grid/list_grid.h"
 #include "grid/list_rows.h"
 #include "platform/base/types.h"
 
@@ -40,33 +44,30 @@ public:
     void PollStore();
 
     // What the window shows, for tests and the presenter.
-    int TopRow() const { return m_top; }
-    int Selected() const { return m_selected; }
+    int TopRow() const;
+    int Selected() const;
+    CListGrid* Grid() const { return m_grid.get(); }
     const std::u16string& Popup() const { return m_popup; }
     const std::u16string& Search() const { return m_search; }
 
 private:
     static LRESULT Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT PopupProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void Reload();
-    void Paint();
+    void PaintPopup();
+    void ShowPopup(std::u16string markup);
+    void Layout();
     void Tap(int x, int y);
     void Held();
-    void Key(UINT vk);
-    void Scroll(int rows);
-    void Select(int row);
-    int RowAt(int y) const;
-    int RowsPerPage() const;
+    void Key(UINT vk, LPARAM keyData);
     std::u16string RowText(int row) const;
 
     Loader m_load;
     bool m_searchable;
     HWND m_hwnd = nullptr;
-    LISTCONTENT m_content;
-    int m_top = 0;
-    int m_selected = -1;
-    std::vector<int> m_rowTops;  // of the last paint, from m_top
-    int m_bottom = 0;
+    HWND m_popupWnd = nullptr;
+    std::unique_ptr<CListGrid> m_grid;
     std::u16string m_popup;
     std::u16string m_search;
     DWORD m_lastTapTime = 0;
