@@ -38,6 +38,13 @@ const NotesLibrary& NotesLibrary::Get()
     Bind(module, "PWN_GetNoteData", g_library.getNoteData);
     Bind(module, "PWN_CloseFindNoteHandle", g_library.closeFindNoteHandle);
     Bind(module, "PWN_GetNotePreviewText", g_library.getNotePreviewText);
+    Bind(module, "PWN_GetNoteDataFromOID", g_library.getNoteDataFromOid);
+    Bind(module, "PWN_UpdateNoteProperty", g_library.updateNoteProperty);
+    Bind(module, "PWN_CreateNoteFromRTF", g_library.createNoteFromRtf);
+    Bind(module, "PWN_CreateNotification", g_library.createNotification);
+    Bind(module, "PWN_CreateCopy", g_library.createCopy);
+    Bind(module, "PWN_RenameNote", g_library.renameNote);
+    Bind(module, "PWN_DeleteNote", g_library.deleteNote);
     return g_library;
 }
 

@@ -35,13 +35,39 @@ struct PWN_NOTE_RECORD {
     DWORD pad;
     SYSTEMTIME modified;
     SYSTEMTIME created;
-    BYTE tail[16];
+    // This library's own addition: the alarm the program keeps for the note
+    // (PWN_CreateNotification), all zero when none.
+    SYSTEMTIME alarm;
 };
 static_assert(sizeof(PWN_NOTE_RECORD) == 584 && offsetof(PWN_NOTE_RECORD, title) == 8 &&
                   offsetof(PWN_NOTE_RECORD, category) == 264 && offsetof(PWN_NOTE_RECORD, colourIndex) == 520 &&
                   offsetof(PWN_NOTE_RECORD, isPrivate) == 528 && offsetof(PWN_NOTE_RECORD, modified) == 536 &&
-                  offsetof(PWN_NOTE_RECORD, created) == 552,
+                  offsetof(PWN_NOTE_RECORD, created) == 552 && offsetof(PWN_NOTE_RECORD, alarm) == 568,
               "the library fills this record by its offsets");
+
+// The record "PWN_CreateNoteFromRTF" takes for a new note (the caller
+// zeroes it and sets the size).
+// Packed to 4 bytes: the record's size is fixed at 532 whatever the width
+// of a pointer.
+inline constexpr int kNotesLibraryShortTextChars = 64;
+#pragma pack(push, 4)
+struct PWN_NEW_NOTE_RECORD {
+    DWORD size;
+    WCHAR title[kNotesLibraryShortTextChars];     // zero-terminated, cut to fit
+    WCHAR category[kNotesLibraryShortTextChars];  // zero-terminated, cut to fit
+    DWORD pad;
+    const char* richText;  // the note's rich text, zero-terminated
+    DWORD flags;           // 1
+    BYTE tail[532 - 276];
+};
+#pragma pack(pop)
+static_assert(sizeof(PWN_NEW_NOTE_RECORD) == 532 && offsetof(PWN_NEW_NOTE_RECORD, richText) == 264 &&
+                  offsetof(PWN_NEW_NOTE_RECORD, flags) == 272,
+              "the library reads this record by its offsets");
+
+// Properties of a note that "PWN_UpdateNoteProperty" writes.
+inline constexpr DWORD kNotesLibraryPropCategory = 3;
+inline constexpr DWORD kNotesLibraryPropText = 4;
 
 struct KSTOOLS_API NotesLibrary {
     using FindNextDatabaseFn = DWORD (*)(DWORD handle);
@@ -54,6 +80,16 @@ struct KSTOOLS_API NotesLibrary {
     // A new text (new WCHAR[]), freed with delete[]; null when none.
     using GetNotePreviewTextFn = WCHAR* (*)(LONG database, LONG note);
 
+    // The calls of one note (CAlarmNote). Each returns non-zero (or the new
+    // note's OID) on success.
+    using GetNoteDataFromOidFn = int (*)(LONG database, LONG note, PWN_NOTE_RECORD* record);
+    using UpdateNotePropertyFn = int (*)(LONG database, LONG note, DWORD property, const WCHAR* value);
+    using CreateNoteFromRtfFn = LONG (*)(LONG database, const PWN_NEW_NOTE_RECORD* record);
+    using CreateNotificationFn = int (*)(LONG database, LONG note, const SYSTEMTIME* time);
+    using CreateCopyFn = LONG (*)(LONG database, LONG note);
+    using RenameNoteFn = int (*)(LONG database, LONG note, const WCHAR* title);
+    using DeleteNoteFn = int (*)(LONG database, LONG note);
+
     FindNextDatabaseFn findNextDatabase = nullptr;
     GetDatabaseOidFn getDatabaseOid = nullptr;
     GetDatabaseNameFn getDatabaseName = nullptr;
@@ -62,6 +98,13 @@ struct KSTOOLS_API NotesLibrary {
     GetNoteDataFn getNoteData = nullptr;
     CloseFindNoteHandleFn closeFindNoteHandle = nullptr;
     GetNotePreviewTextFn getNotePreviewText = nullptr;
+    GetNoteDataFromOidFn getNoteDataFromOid = nullptr;
+    UpdateNotePropertyFn updateNoteProperty = nullptr;
+    CreateNoteFromRtfFn createNoteFromRtf = nullptr;
+    CreateNotificationFn createNotification = nullptr;
+    CreateCopyFn createCopy = nullptr;
+    RenameNoteFn renameNote = nullptr;
+    DeleteNoteFn deleteNote = nullptr;
 
     // Every function the database part needs is there.
     bool HasDatabases() const

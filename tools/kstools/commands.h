@@ -24,6 +24,9 @@ void AddProjectsCommand(CLI::App& app, CliContext& ctx);
 void AddCalendarCommand(CLI::App& app, CliContext& ctx);
 void AddRecurCommand(CLI::App& app, CliContext& ctx);
 void AddNoteCommand(CLI::App& app, CliContext& ctx);
+// Adds add, show, move, copy, delete and alarm to the note command (called by
+// AddNoteCommand).
+void AddNoteFileCommands(CLI::App& note, CliContext& ctx);
 void AddNotesCommand(CLI::App& app, CliContext& ctx);
 void AddContactsCommand(CLI::App& app, CliContext& ctx);
 // Adds "recent" and "calls" to the contacts command.
@@ -35,5 +38,6 @@ void AddAlarmsCommand(CLI::App& app, CliContext& ctx);
 // Adds "appt", and "convert" to the task command; call after AddTaskCommand.
 void AddApptCommand(CLI::App& app, CliContext& ctx);
 void AddViewCommand(CLI::App& app, CliContext& ctx);
+void AddMacroCommand(CLI::App& app, CliContext& ctx);
 
 }  // namespace kstools

@@ -1,6 +1,7 @@
 // kstools note OID [--set TEXT] [--json]: an appointment's, task's or
 // contact's note as the object model reads it, set and saved first when
-// asked, so any text can be seen to come back whole.
+// asked, so any text can be seen to come back whole. The notes of the notes
+// list (add, show, move, copy, delete, alarm) are in note_files_command.cpp.
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -71,10 +72,15 @@ void AddNoteCommand(CLI::App& app, CliContext& ctx)
         "note", "Show the note of an appointment, task or contact as the object model reads it, or set it first");
     note->footer("Exit codes: 0 done, 1 no such item or the save failed, 2 bad arguments.");
     auto options = std::make_shared<NoteOptions>();
-    note->add_option("OID", options->oid, "The item (decimal or 0x-hexadecimal)")->required();
+    note->add_option("OID", options->oid, "The item (decimal or 0x-hexadecimal)");
     note->add_option("--set", options->text, "Save this text as the note first (any characters)");
     note->add_flag("--json", options->json, "Print {oid, note}");
-    ctx.OnRun(note, [options] { RunNote(*options); });
+    ctx.OnRun(note, [note, options] {
+        if (!note->get_subcommands().empty()) return;
+        if (options->oid.empty()) throw CommandError("note: give an item's OID or one of the subcommands", kExitUsage);
+        RunNote(*options);
+    });
+    AddNoteFileCommands(*note, ctx);
 }
 
 }  // namespace kstools

@@ -16,6 +16,7 @@
 #include "categories/c_full_category.h"
 #include "engine/loader_host.h"
 #include "engine/notes_thread.h"
+#include "platform/files/plugin_libraries.h"
 #include "platform/ink/ink_drawing.h"
 #include "platform/ink/ink_note.h"
 #include "platform/locale/compare_string.h"
@@ -24,6 +25,7 @@
 #include "tools/kstools/commands.h"
 #include "tools/kstools/date_argument.h"
 #include "tools/kstools/file_argument.h"
+#include "tools/kstools/note_path.h"
 
 namespace kstools {
 namespace {
@@ -173,6 +175,7 @@ void Collect(const DATANOTES& row, std::vector<const DATANOTES*>& out)
 
 void RunNotes(const NotesOptions& o)
 {
+    platform::LoadInstalledPlugins();
     CNotesThread loader;
     loader.SetManualSettings(true);
     if (o.showAll) loader.SetShowAllFolders(true);
@@ -187,10 +190,7 @@ void RunNotes(const NotesOptions& o)
 
     std::vector<const DATANOTES*> rows;
     if (o.folder) {
-        std::u16string path = Utf8ToWide(*o.folder);
-        while (path.size() > 1 && (path.back() == u'\\' || path.back() == u'/')) path.pop_back();
-        for (char16_t& c : path) c = c == u'/' ? u'\\' : c;
-        if (!path.empty() && path[0] != u'\\') path.insert(path.begin(), u'\\');
+        const std::u16string path = NoteDevicePath(*o.folder);
         DATANOTES* folder = OpenFolder(loader, path);
         if (!folder)
             throw CommandError("no notes folder " + *o.folder +
