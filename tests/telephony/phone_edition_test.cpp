@@ -46,7 +46,6 @@ TEST_F(PhoneServices, WithoutTheLibrariesNothingIsAttempted)
     EXPECT_EQ(phone.SmsOpenSend(), E_NOINTERFACE);
     std::vector<CCallLogEntry*> calls;
     EXPECT_EQ(phone.GetCallLog(calls), E_NOINTERFACE);
-    platform::CallLogEntry none;
     std::vector<platform::CallLogEntry> log;
     ASSERT_TRUE(platform::ReadCallLog(log));
     EXPECT_TRUE(log.empty());
