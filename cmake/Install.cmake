@@ -36,6 +36,8 @@ set(KSTOOLS_PUBLIC_HEADERS
     items/c_template.h
     # The settings store.
     storage/c_registry.h
+    # The plain entry points, callable from C.
+    items/kstools_entry.h
     # Included by the ones above.
     categories/c_full_category.h
     categories/category_blob.h

@@ -4,9 +4,11 @@
 // 0 and 2 until set.
 #pragma once
 
+#include "platform/base/export.h"
 #include "platform/base/types.h"
 
-DWORD GetLeftDefine();
+// A plain entry point of the library as well (items/kstools_entry.h).
+extern "C" KSTOOLS_API DWORD GetLeftDefine();
 DWORD GetRightDefine();
 // Accept 0 or 2; false, with nothing changed, for any other value.
 bool SetGridLeftAlignment(DWORD value);

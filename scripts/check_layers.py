@@ -27,7 +27,7 @@ import sys
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 LAYERS = ["platform", "foundation", "storage", "categories", "engine", "grid", "items", "telephony", "tools"]
 SERVICES = ["base", "text", "gdi", "kernel", "messaging", "time", "locale", "modules", "files", "images", "ink", "ui", "objectstore",
-            "recurrence", "objectmodel"]
+            "recurrence", "objectmodel", "devices"]
 KNOTS = [{"kernel", "messaging"}]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 SOURCE_DIRS = LAYERS + ["tests", "bench", "fuzz"]

@@ -9,12 +9,14 @@
 
 #include <string>
 
+#include "platform/base/export.h"
 #include "platform/base/types.h"
 
-// Fills the buffer unless it holds a directory already.
-void InitCorvidDirectory();
+// Fills the buffer unless it holds a directory already. Both are plain
+// entry points of the library as well (items/kstools_entry.h).
+extern "C" KSTOOLS_API void InitCorvidDirectory();
 // The data directory, filling the buffer first when needed.
-LPCWSTR GetCorvidDirectory();
+extern "C" KSTOOLS_API LPCWSTR GetCorvidDirectory();
 // Frees the buffer (as unloading the library does); the next call fills it again.
 void FreeCorvidDirectory();
 

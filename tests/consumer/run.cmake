@@ -42,6 +42,7 @@ run("cmake configure" ${CMAKE_COMMAND} -S ${SOURCE} -B ${WORK}/cmake -G Ninja -D
     -DCMAKE_CXX_COMPILER=${CXX})
 run("cmake build" ${CMAKE_COMMAND} --build ${WORK}/cmake)
 run("consumer (find_package)" ${WORK}/cmake/consumer ${WORK}/home-cmake)
+run("C entry points (find_package)" ${WORK}/cmake/entry ${WORK}/home-entry)
 
 run("pkg-config" ${CMAKE_COMMAND} -E env PKG_CONFIG_PATH=${prefix}/lib/pkgconfig pkg-config --cflags --libs kstools)
 separate_arguments(flags UNIX_COMMAND "${out}")

@@ -39,5 +39,7 @@ void AddAlarmsCommand(CLI::App& app, CliContext& ctx);
 void AddApptCommand(CLI::App& app, CliContext& ctx);
 void AddViewCommand(CLI::App& app, CliContext& ctx);
 void AddMacroCommand(CLI::App& app, CliContext& ctx);
+// Adds "dial", "sms" and "calls".
+void AddPhoneCommands(CLI::App& app, CliContext& ctx);
 
 }  // namespace kstools

@@ -47,6 +47,7 @@ int main(int argc, char** argv)
     AddApptCommand(app, ctx);
     AddViewCommand(app, ctx);
     AddMacroCommand(app, ctx);
+    AddPhoneCommands(app, ctx);
 
     // Questions go to the terminal; with no terminal the default answer is taken.
     static TerminalUiHost terminalHost;

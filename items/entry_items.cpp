@@ -1,0 +1,153 @@
+// The item functions of items/kstools_entry.h: each makes an item object,
+// shows it in its (headless) editor and destroys it before returning.
+#include <string>
+
+#include "items/c_appointment.h"
+#include "items/c_task.h"
+#include "items/journal_dialog.h"
+#include "items/kstools_entry.h"
+#include "platform/objectmodel/com_ref.h"
+#include "platform/objectmodel/pocket_outlook.h"
+#include "platform/text/owned_bstr.h"
+#include "platform/time/variant_time.h"
+#include "platform/ui/ui_host.h"
+#include "storage/c_outlook.h"
+
+namespace {
+
+// The headless editor: the item's kind and subject through the UI host;
+// the button chosen is the editor's result.
+int ShowEditor(const char16_t* kind, const std::u16string& subject)
+{
+    std::u16string text = std::u16string(kind) + u"\n" + subject;
+    return MessageBoxW(nullptr, text.c_str(), kind, MB_OKCANCEL);
+}
+
+void Init() { InitKSTools(nullptr, 1); }
+
+double DateOf(const KSSYSTEMTIME* time)
+{
+    DATE date = 0;
+    if (!time || !SystemTimeToVariantTime(reinterpret_cast<const SYSTEMTIME*>(time), &date)) return 0.0;
+    return date;
+}
+
+int OpenAppointment(uint32_t oid, double date)
+{
+    CAppointment appointment;
+    // A date of 0.0 opens the series itself, another date its occurrence on that day.
+    bool read = date == 0.0 ? appointment.ReadOID(static_cast<long>(oid), kNoOleDate, false)
+                            : appointment.ReadOID(static_cast<long>(oid), date, true);
+    if (!read || !appointment.LoadData()) return 2;
+    return ShowEditor(u"Appointment", appointment.Subject());
+}
+
+int OpenTask(uint32_t oid, int cannotRead)
+{
+    CTask task;
+    if (!task.ReadOID(static_cast<long>(oid)) || !task.LoadData()) return cannotRead;
+    return ShowEditor(u"Task", task.Subject());
+}
+
+int OpenContact(uint32_t oid)
+{
+    platform::ComRef<IDispatch> item;
+    if (FAILED(COutlook::GetOutlookObject().GetItemFromOid(static_cast<long>(oid), item.Put()))) return 2;
+    auto contact = platform::ComRef<IContact>::Query(item.Get());
+    platform::OwnedBstr fileAs;
+    if (!contact || FAILED(contact->get_FileAs(fileAs.Put()))) return 2;
+    return ShowEditor(u"Contact", fileAs.Get() ? std::u16string(fileAs.Get()) : std::u16string());
+}
+
+}  // namespace
+
+extern "C" {
+
+int D_Task(uint32_t oid, int, int)
+{
+    Init();
+    return OpenTask(oid, 1);
+}
+
+int DisplayTaskWindowExtern(uint32_t oid, int editorArgument) { return D_Task(oid, editorArgument, 1); }
+
+int C_Task(double date, const KSWCHAR* subject, int)
+{
+    Init();
+    CTask task;
+    if (!task.Create(date, subject, nullptr, false)) return 0;
+    if (ShowEditor(u"New task", subject ? subject : u"") != IDOK) return 0;
+    return task.Save() ? 1 : 0;
+}
+
+int C_TaskST(const KSSYSTEMTIME* date, const KSWCHAR* subject, int editorArgument)
+{
+    return C_Task(DateOf(date), subject, editorArgument);
+}
+
+int CreateTaskExtern(double date, uint16_t, int editorArgument) { return C_Task(date, nullptr, editorArgument); }
+
+int TaskAlarmSave(uint32_t oid, const KSWCHAR* text, const KSSYSTEMTIME* time, int clear, const KSWCHAR*)
+{
+    Init();
+    return CTask::FindAlarmAndModify(static_cast<long>(oid), text, reinterpret_cast<const SYSTEMTIME*>(time),
+                                     clear != 0) != nullptr;
+}
+
+int D_Appt(uint32_t oid, double date, int, int)
+{
+    Init();
+    return OpenAppointment(oid, date);
+}
+
+int DisplayAppointmentWindowExtern(uint32_t oid, double date, int editorArgument)
+{
+    return D_Appt(oid, date, editorArgument, 1);
+}
+
+int C_Appt(double date, int durationMinutes, const KSWCHAR* subject, int)
+{
+    Init();
+    CAppointment appointment;
+    if (!appointment.Create(date, subject, durationMinutes, nullptr, false)) return 0;
+    if (ShowEditor(u"New appointment", subject ? subject : u"") != IDOK) return 0;
+    return appointment.Save() ? 1 : 0;
+}
+
+int C_ApptST(const KSSYSTEMTIME* date, int durationMinutes, const KSWCHAR* subject, int editorArgument)
+{
+    return C_Appt(DateOf(date), durationMinutes, subject, editorArgument);
+}
+
+int CreateAppointmentExtern(double date, uint16_t, int editorArgument)
+{
+    return C_Appt(date, 60, nullptr, editorArgument);
+}
+
+int D_Contact(uint32_t oid, int, int)
+{
+    Init();
+    return OpenContact(oid);
+}
+
+int DisplayContactWindowExtern(uint32_t oid, int editorArgument) { return D_Contact(oid, editorArgument, 1); }
+
+int D_PIM(uint32_t oid, int)
+{
+    Init();
+    switch (COutlook::GetKSItemType(static_cast<long>(oid))) {
+    case kKSItemContact: return OpenContact(oid);
+    case kKSItemAppointment: return OpenAppointment(oid, 0.0);
+    case kKSItemTask: return OpenTask(oid, 2);
+    default: return 2;
+    }
+}
+
+int C_Journal(void* parentWindow)
+{
+    Init();
+    CJournalDialog::Collect(static_cast<HWND>(parentWindow), 0, nullptr, nullptr);
+    return 2;
+}
+
+}  // extern "C"
