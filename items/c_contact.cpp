@@ -319,7 +319,7 @@ bool CContact::GetPicture(WCHAR** path, bool* isCompany)
         if (m_pictureRemoved) return false;
         found = m_newPicture;
     } else {
-        const std::u16string pictures = std::u16string(GetCorvidDirectory()) + u"\\Corvid\\ContactPics";
+        const std::u16string pictures = PictureFolder(false);
         const std::u16string fileAs = Text(kFileAs), company = Text(kCompany);
         WCHAR documents[MAX_PATH] = {};
         SHGetSpecialFolderPath(nullptr, documents, CSIDL_PERSONAL, FALSE);
@@ -346,9 +346,19 @@ void CContact::SetPicture(const WCHAR* path)
 
 void CContact::RemovePicture() { SetPicture(nullptr); }
 
+std::u16string CContact::PictureFolder(bool create)
+{
+    const std::u16string corvid = std::u16string(GetCorvidDirectory()) + u"\\Corvid";
+    if (create) {
+        CreateDirectoryW(corvid.c_str(), nullptr);
+        CreateDirectoryW((corvid + u"\\ContactPics").c_str(), nullptr);
+    }
+    return corvid + u"\\ContactPics";
+}
+
 bool CContact::CopyPicture()
 {
-    const std::u16string folder = std::u16string(GetCorvidDirectory()) + u"\\Corvid\\ContactPics";
+    const std::u16string folder = PictureFolder(!m_pictureRemoved);
     const std::u16string fileAs = Text(kFileAs);
     bool ok = !fileAs.empty() && fileAs.find_first_of(u"\\/:*?\"<>|") == std::u16string::npos;
     if (ok && m_pictureRemoved) {
@@ -358,7 +368,6 @@ bool CContact::CopyPicture()
     } else if (ok) {
         const size_t slash = m_newPicture.rfind(u'\\');
         const size_t dot = m_newPicture.find(u'.', slash == std::u16string::npos ? 0 : slash);
-        CreateDirectoryW(folder.c_str(), nullptr);
         const std::u16string target =
             folder + u"\\" + fileAs + (dot == std::u16string::npos ? u"" : m_newPicture.substr(dot));
         if (Lower(target) != Lower(m_newPicture)) ok = CopyFileW(m_newPicture.c_str(), target.c_str(), FALSE) != FALSE;

@@ -192,6 +192,9 @@ public:
     std::vector<std::u16string> SummaryRows();
 
     IContact* Item() const { return m_item.Get(); }
+    // The device folder of contact pictures, "%s\Corvid\ContactPics" (made
+    // with its parent when create is given).
+    static std::u16string PictureFolder(bool create);
 
 private:
     bool RequireItem();

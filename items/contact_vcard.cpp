@@ -93,8 +93,7 @@ ContactImport ContactVCard::Read(std::string_view text)
             result.messages.push_back({i, card.firstLine, false, "PHOTO: the file-as name cannot name a file; not kept"});
             continue;
         }
-        const std::u16string folder = std::u16string(GetCorvidDirectory()) + u"\\Corvid\\ContactPics";
-        CreateDirectoryW(folder.c_str(), nullptr);
+        const std::u16string folder = CContact::PictureFolder(true);
         const std::u16string path = folder + u"\\" + fileAs + Utf8ToWide(PhotoExtension(photo.mimeType));
         if (platform::ReplaceFileContents(path.c_str(), photo.bytes.data(), photo.bytes.size()) != ERROR_SUCCESS)
             result.messages.push_back({i, card.firstLine, false, "PHOTO: the picture file could not be written"});

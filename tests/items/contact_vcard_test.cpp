@@ -56,8 +56,8 @@ sys.stdout.write(c.serialize())
 
 std::string RunPython(const char* script, const std::string& argument)
 {
-    // In the test's own data directory: tests run side by side.
-    const std::filesystem::path file = std::filesystem::path(platform::DataDirectory()) / "vobject.py";
+    // In the test's own data directory, as tests run side by side; not named vobject.py, which would shadow the module.
+    const std::filesystem::path file = std::filesystem::path(platform::DataDirectory()) / "oracle.py";
     std::ofstream(file) << script;
     const std::string command = std::string(KSTOOLS_VOBJECT_PYTHON) + " " + file.string() + " '" + argument + "'";
     std::string out;
