@@ -69,15 +69,7 @@ int CAppointment::Crypt(const WCHAR* passphrase, long oid) { return ItemCipher::
 
 namespace {
 
-std::u16string Colour(const WCHAR* name, const WCHAR* fallback)
-{
-    WCHAR value[32] = {};
-    CRegistry settings;
-    if (settings.Exists(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\Colors") == 1 &&
-        settings.QueryValue(name, value, 31) == 0 && value[0] == u'#')
-        return value;
-    return fallback;
-}
+std::u16string Colour(const WCHAR* name, const WCHAR* fallback) { return SummaryColour(name, fallback); }
 
 std::u16string Formatted(double when, bool date)
 {

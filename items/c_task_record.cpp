@@ -105,6 +105,20 @@ int ItemSetting(const WCHAR* key, const WCHAR* name, int fallback)
     return value;
 }
 
+std::u16string ItemSettingText(const WCHAR* key, const WCHAR* name, const WCHAR* fallback)
+{
+    WCHAR value[256] = {};
+    CRegistry settings;
+    if (settings.Exists(HKEY_CURRENT_USER, key) != 1 || settings.QueryValue(name, value, 255) != 0) return fallback;
+    return value;
+}
+
+std::u16string SummaryColour(const WCHAR* name, const WCHAR* fallback)
+{
+    const std::u16string value = ItemSettingText(u"Software\\Corvid\\Kestrel\\Colors", name, fallback);
+    return value.size() <= 9 && !value.empty() && value[0] == u'#' ? value : std::u16string(fallback);
+}
+
 int TaskSetting(const WCHAR* name, int fallback) { return ItemSetting(kTasksSettingsKey, name, fallback); }
 int SuiteSetting(const WCHAR* name, int fallback) { return ItemSetting(u"Software\\Corvid\\Kestrel", name, fallback); }
 

@@ -17,6 +17,12 @@ int ItemSetting(const WCHAR* key, const WCHAR* name, int fallback);
 int TaskSetting(const WCHAR* name, int fallback);
 // A number of "Software\Corvid\Kestrel".
 int SuiteSetting(const WCHAR* name, int fallback);
+// A string of the settings key under HKEY_CURRENT_USER (at most 255
+// characters); fallback when it is absent.
+std::u16string ItemSettingText(const WCHAR* key, const WCHAR* name, const WCHAR* fallback);
+// A summary colour of "Software\Corvid\Kestrel\Colors": the stored "#RRGGBB"
+// (at most 9 characters, starting with '#'), else fallback.
+std::u16string SummaryColour(const WCHAR* name, const WCHAR* fallback);
 
 namespace task_item {
 // A message box with string resource id.

@@ -186,14 +186,7 @@ long CTask::SaveAsTemplate(const WCHAR* name)
 
 std::u16string CTask::SummaryMarkup() const
 {
-    const auto colour = [](const WCHAR* name, const WCHAR* fallback) {
-        WCHAR value[32] = {};
-        CRegistry settings;
-        if (settings.Exists(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\Colors") == 1 &&
-            settings.QueryValue(name, value, 31) == 0 && value[0] == u'#')
-            return std::u16string(value);
-        return std::u16string(fallback);
-    };
+    const auto colour = SummaryColour;
     const std::u16string label = u"<FONT SIZE=1 COLOR=" + colour(u"SummaryDlgTaskLabel", u"#3E5DD0") + u">";
     const std::u16string value = u"<FONT SIZE=2 COLOR=" + colour(u"SummaryDlgTaskForeground", u"#000000") + u">";
     const auto line = [&](std::u16string_view name, std::u16string_view text) {

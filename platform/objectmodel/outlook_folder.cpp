@@ -1,6 +1,14 @@
 #include "platform/objectmodel/outlook_folder.h"
 
+#include <algorithm>
+
+#include "platform/base/error_codes.h"
+#include "platform/files/durable_file.h"
+#include "platform/files/files.h"
 #include "platform/kernel/handle.h"
+#include "platform/objectmodel/contact_vcard.h"
+#include "platform/text/owned_bstr.h"
+#include "platform/text/utf8.h"
 #include "platform/objectmodel/com_ref.h"
 #include "platform/objectmodel/outlook_app.h"
 #include "platform/objectmodel/outlook_item_collection.h"
@@ -31,6 +39,24 @@ CEOID OidOf(IDispatch* item)
         contact->get_Oid(&oid);
     }
     return static_cast<CEOID>(oid);
+}
+
+// A file name for a beamed contact: its file-as name without the characters
+// file names cannot hold, else "Contact <oid>"; " (2)", " (3)" ... when taken.
+std::u16string OutboxFileName(IContact* contact, CEOID oid)
+{
+    platform::OwnedBstr fileAs;
+    std::u16string name;
+    if (SUCCEEDED(contact->get_FileAs(fileAs.Put())) && fileAs.Get()) {
+        for (const WCHAR* p = fileAs.Get(); *p && name.size() < 64; ++p)
+            name += std::u16string_view(u"\\/:*?\"<>|").find(*p) == std::u16string_view::npos && *p >= 0x20 ? *p : u'_';
+    }
+    while (!name.empty() && (name.back() == u' ' || name.back() == u'.')) name.pop_back();
+    if (name.empty()) name = u"Contact " + Utf8ToWide(std::to_string(oid));
+    std::u16string path = std::u16string(kInfraredOutbox) + u"\\" + name + u".vcf";
+    for (int n = 2; GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; ++n)
+        path = std::u16string(kInfraredOutbox) + u"\\" + name + u" (" + Utf8ToWide(std::to_string(n)) + u").vcf";
+    return path;
 }
 
 }  // namespace
@@ -77,7 +103,31 @@ HRESULT OutlookFolder::AddItemToInfraredFolder(int kind, IDispatch* item)
     return S_OK;
 }
 
-HRESULT OutlookFolder::SendToInfrared() { return E_FAIL; }
+HRESULT OutlookFolder::SendToInfrared()
+{
+    if (itemKind_ != 0 || !app_->LoggedOn()) return E_FAIL;
+    std::vector<CEOID>& gathered = app_->InfraredItems();
+    if (gathered.empty()) return S_FALSE;
+    CreateDirectoryW(kInfraredOutbox, nullptr);
+    std::vector<CEOID> left;
+    for (CEOID oid : gathered) {
+        platform::ComRef<IDispatch> item;
+        platform::ComRef<IContact> contact;
+        if (SUCCEEDED(app_->GetItemFromOid(static_cast<LONG>(oid), item.Put())))
+            contact = platform::ComRef<IContact>::Query(item.Get());
+        if (!contact) {
+            // Only contacts have a beamed form here; the rest stay gathered.
+            left.push_back(oid);
+            continue;
+        }
+        const std::string card = ContactToVCard(contact.Get(), "3.0", nullptr);
+        const std::u16string path = OutboxFileName(contact.Get(), oid);
+        if (platform::ReplaceFileContents(path.c_str(), card.data(), card.size()) != ERROR_SUCCESS)
+            left.push_back(oid);
+    }
+    gathered = std::move(left);
+    return gathered.empty() ? S_OK : E_FAIL;
+}
 
 HRESULT OutlookFolder::ReceiveFromInfrared(IPOutlookItemCollection** items)
 {

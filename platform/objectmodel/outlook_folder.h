@@ -3,9 +3,14 @@
 // beam (kept by the application until Logoff, whichever folder object
 // gathered them).
 //
-// This platform has no infrared port: SendToInfrared and ReceiveFromInfrared
-// fail with E_FAIL (the items stay gathered), as a device without a partner
-// in range does.
+// This platform has no infrared port. SendToInfrared stands in for one by
+// writing each gathered contact as a vCard 3.0 file into the device folder
+// "\Outbox" (made when missing), named after its file-as name; sent items
+// leave the folder. Appointments and tasks have no beamed form here: they
+// stay gathered and the call fails with E_FAIL, as it does for a contact
+// whose file cannot be written. Nothing gathered gives S_FALSE.
+// ReceiveFromInfrared fails with E_FAIL, as a device without a partner in
+// range does.
 #pragma once
 
 #include "platform/objectmodel/com_ref.h"
@@ -13,6 +18,9 @@
 #include "platform/objectmodel/pocket_outlook.h"
 
 class OutlookApp;
+
+// The device folder the infrared stand-in writes beamed items into.
+inline constexpr const WCHAR* kInfraredOutbox = u"\\Outbox";
 
 class OutlookFolder final : public OutlookObject<IFolder> {
 public:

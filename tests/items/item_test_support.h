@@ -8,6 +8,8 @@
 #include <string>
 
 #include "platform/base/local_block.h"
+#include "platform/files/data_directory.h"
+#include "platform/text/utf8.h"
 #include "platform/kernel/handle.h"
 #include "platform/objectmodel/com_ref.h"
 #include "platform/objectmodel/pim_databases.h"
@@ -68,6 +70,14 @@ protected:
     ComRef<IPOutlookApp>& app = session.app;
     double today = 0;
 };
+
+// The host path of a device path.
+inline std::string HostPath(std::u16string device)
+{
+    for (char16_t& c : device)
+        if (c == u'\\') c = u'/';
+    return platform::DeviceRootDirectory() + WideToUtf8(device);
+}
 
 }  // namespace itemtest
 

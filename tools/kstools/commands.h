@@ -41,5 +41,6 @@ void AddViewCommand(CLI::App& app, CliContext& ctx);
 void AddMacroCommand(CLI::App& app, CliContext& ctx);
 // Adds "dial", "sms" and "calls".
 void AddPhoneCommands(CLI::App& app, CliContext& ctx);
+void AddContactCommand(CLI::App& app, CliContext& ctx);
 
 }  // namespace kstools

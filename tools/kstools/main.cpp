@@ -48,6 +48,7 @@ int main(int argc, char** argv)
     AddViewCommand(app, ctx);
     AddMacroCommand(app, ctx);
     AddPhoneCommands(app, ctx);
+    AddContactCommand(app, ctx);
 
     // Questions go to the terminal; with no terminal the default answer is taken.
     static TerminalUiHost terminalHost;
