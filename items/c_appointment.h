@@ -37,6 +37,25 @@ using AppointmentRecurrence = TaskRecurrence;
 inline constexpr double kAppointmentTemplateAfter = 401734.0;
 inline constexpr double kAppointmentTemplateDay = 401768.0;
 
+// Answers of CheckForRecurrence: what an edit of a recurring appointment
+// opened on one day changes.
+inline constexpr int kApptEditCancel = 0;
+inline constexpr int kApptEditOccurrence = 1;
+inline constexpr int kApptEditSeries = 2;
+inline constexpr int kApptEditFollowing = 3;
+
+// The context-menu actions of DoContext.
+enum ApptContextCommand {
+    kApptContextDelete = 1,
+    kApptContextToggleMark,
+    kApptContextTogglePrivate,
+    kApptContextBusy,
+    kApptContextFree,
+    kApptContextTentative,
+    kApptContextOutOfOffice,
+    kApptContextSummary,
+};
+
 // Results of Delete.
 inline constexpr int kApptDeletedSeries = -1;
 inline constexpr int kApptDeletedOccurrence = -2;
@@ -79,6 +98,36 @@ public:
     // A copy of the appointment as template name on 31 December 2999; its
     // OID, 0 on failure or for an empty name.
     long SaveAsTemplate(const WCHAR* name);
+    // ---- Recurrence operations of the editor ----
+    // For a recurring appointment opened on the day of date: asks (unless
+    // ask is false, when choice is the answer) whether the edit changes only
+    // this occurrence, this and the following ones, or the whole series, and
+    // makes this object hold what will be edited: the occurrence, the branched
+    // series (BranchSeries) or the series. Anything else is edited whole
+    // (kApptEditSeries). kApptEditCancel when cancelled or it failed.
+    int CheckForRecurrence(double date, bool ask, int choice);
+    // Splits the series at the day of date: the series ends the day before,
+    // and a copy with the same pattern, links and extra alarms starts that day
+    // and ends where the series ended. This object then holds the new series.
+    // Its OID; the series' own OID when date is its first day; 0 (nothing
+    // changed) when the series has no occurrence that day.
+    long BranchSeries(double date);
+
+    // ---- Menu actions ----
+    // Takes subject, location, categories, note, duration, reminder, busy
+    // status and privacy of appointment template templateOid; asks
+    // "TemplateApptApplyTime" whether the template's time of day replaces the
+    // start's as well. False when templateOid is no appointment.
+    bool ApplyTemplate(long templateOid);
+    // Shows the summary mark-up through the UI host under the name
+    // "ApptSummary"; without a host window only when "SummaryDlg" is set.
+    // False when it was not shown.
+    bool DisplaySummaryWindow(HWND host = nullptr);
+    // Runs one action of the context menu on the appointment (for a
+    // recurring one the occurrence on date where it matters). False when
+    // the command is unknown or the action failed.
+    bool DoContext(int command, double date);
+
     // Enciphers or deciphers subject and location of appointment oid (see
     // ItemCipher::Crypt).
     static int Crypt(const WCHAR* passphrase, long oid);

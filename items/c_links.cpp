@@ -1,6 +1,8 @@
 // CLinks: the links database and the operations on it.
 // Sections: The database; Adding; Deleting; Reading.
 #include "items/c_links.h"
+#include "items/c_appointment.h"
+#include "items/c_task.h"
 
 #include <cmath>
 #include <optional>
@@ -371,6 +373,58 @@ bool CLinks::GetLinkObject(long linkOid, LONG* kind, long* target, bool open)
         ShowString(kItemGoneString);
         return false;
     }
+    return true;
+}
+
+bool CLinks::OpenLink(long linkOid)
+{
+    LONG kind = 0;
+    long target = 0;
+    if (!GetLinkObject(linkOid, &kind, &target, true)) return false;
+    std::u16string shown;
+    const WCHAR* caption = u"";
+    switch (kind) {
+        case kLinkToAppointment: {
+            CAppointment appointment;
+            if (COutlook::GetKSItemType(target) != kKSItemAppointment || !appointment.ReadOID(target) ||
+                !appointment.LoadData())
+                break;
+            shown = appointment.SummaryMarkup();
+            caption = u"Appointment";
+            break;
+        }
+        case kLinkToTask: {
+            CTask task;
+            if (COutlook::GetKSItemType(target) != kKSItemTask || !task.ReadOID(target) || !task.LoadData()) break;
+            shown = task.SummaryMarkup();
+            caption = u"Task";
+            break;
+        }
+        case kLinkToContact:
+            if (auto contact = platform::ComRef<IContact>::Query(ItemOf(target).Get())) {
+                shown = Get(contact.Get(), &IContact::get_FileAs);
+                caption = u"Contact";
+            }
+            break;
+        case kLinkToFile:
+        case kLinkToNote: {
+            const std::optional<Link> link = [&] {
+                CeDb db;
+                return Open(db, kLinkNumber) && db.SeekTo(static_cast<ULONG>(linkOid)) == static_cast<CEOID>(linkOid)
+                           ? ReadCurrent(db)
+                           : std::nullopt;
+            }();
+            if (link) shown = link->path;
+            caption = kind == kLinkToNote ? u"Note" : u"File";
+            break;
+        }
+        default: break;
+    }
+    if (shown.empty()) {
+        ShowString(kItemGoneString);
+        return false;
+    }
+    MessageBoxW(nullptr, shown.c_str(), caption, MB_OK | MB_ICONINFORMATION);
     return true;
 }
 

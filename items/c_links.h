@@ -68,6 +68,12 @@ public:
     // gone or an item that no longer exists is told to the user, and false is
     // returned; editors and programs are not started here.
     static bool GetLinkObject(long link, LONG* kind, long* target, bool open);
+    // Opens a link's target: an appointment or task is loaded through its
+    // item class, a contact through the object model, a file or note checked
+    // on disk; what was opened (the item's summary, the contact's name, the
+    // path) is shown through the UI host. A link whose target is gone or of
+    // another kind than the link says is told to the user; false then.
+    static bool OpenLink(long link);
     // The rows of item's links, targets that no longer exist left out; the
     // count of rows (0 for item 0). An item without links gets no rows.
     static int ReadData(long item, std::vector<LinkRow>& rows);

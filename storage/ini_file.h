@@ -96,6 +96,10 @@ private:
 // Reads one value line of a settings file; false for a line that is no value
 // (empty, too long, a section header, no '=').
 bool ParseSettingsValueLine(std::u16string_view line, SettingsValue& value);
+// Whether a line (without its CR LF) is a value line exactly as the writer
+// writes it: a quoted name (or a bare one beginning with '@'), then
+// "=dword:" and eight capital hexadecimal digits or a quoted string.
+bool IsWrittenSettingsValueLine(std::u16string_view line);
 
 class CRegistry::INIFile {
 public:

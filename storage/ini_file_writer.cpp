@@ -51,11 +51,30 @@ std::u16string_view CutText(std::u16string_view text, size_t length)
 
 inline bool IsUpperHexDigit(WCHAR c) { return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F'); }
 
+// Whether a section's loaded lines are exactly what Format writes for the
+// values they hold: value lines in written form, each ending CR LF, and
+// one empty line after them. Such lines are copied as they are, which
+// spares reading every value of a section nobody used.
+bool IsWrittenSection(std::u16string_view lines)
+{
+    size_t at = 0;
+    for (bool first = true;; first = false) {
+        size_t end = lines.find(u'\n', at);
+        if (end == std::u16string_view::npos || end == at || lines[end - 1] != u'\r') return false;
+        std::u16string_view line = lines.substr(at, end - 1 - at);
+        at = end + 1;
+        if (line.empty()) return !first && at == lines.size();
+        if (!IsWrittenSettingsValueLine(line)) return false;
+    }
+}
+
+}  // namespace
+
 // Whether a line (without its CR LF) reads as one value and is written back
 // the same: a quoted name not beginning with '@' or a bare one beginning
 // with it, then "=dword:" and eight capital hexadecimal digits or a quoted
 // string.
-bool IsWrittenValueLine(std::u16string_view line)
+bool IsWrittenSettingsValueLine(std::u16string_view line)
 {
     if (line.size() > CRegistry::INIFile::kLongestLine) return false;
     size_t equals = line.find(u'=');
@@ -72,25 +91,6 @@ bool IsWrittenValueLine(std::u16string_view line)
     }
     return true;
 }
-
-// Whether a section's loaded lines are exactly what Format writes for the
-// values they hold: value lines in written form, each ending CR LF, and
-// one empty line after them. Such lines are copied as they are, which
-// spares reading every value of a section nobody used.
-bool IsWrittenSection(std::u16string_view lines)
-{
-    size_t at = 0;
-    for (bool first = true;; first = false) {
-        size_t end = lines.find(u'\n', at);
-        if (end == std::u16string_view::npos || end == at || lines[end - 1] != u'\r') return false;
-        std::u16string_view line = lines.substr(at, end - 1 - at);
-        at = end + 1;
-        if (line.empty()) return !first && at == lines.size();
-        if (!IsWrittenValueLine(line)) return false;
-    }
-}
-
-}  // namespace
 
 bool CRegistry::INIFile::ValueLineFits(std::u16string_view name, ULONG kind, size_t textLength)
 {

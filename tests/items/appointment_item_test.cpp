@@ -455,3 +455,56 @@ TEST_F(AppointmentItemTest, TheSummaryShowsTheFieldsAsMarkupAndLinksAttendeesWho
 }
 
 }  // namespace
+
+namespace {
+
+class AppointmentSeriesTest : public AppointmentItemTest {
+protected:
+    // Six Tuesdays from tomorrow at 10:00, a reminder half an hour before each.
+    long SixTuesdays()
+    {
+        CAppointment series;
+        EXPECT_TRUE(series.Create(today + 1 + 10.0 / 24, u"Yoga", 60, nullptr, false));
+        AppointmentRecurrence weekly;
+        weekly.type = olRecursWeekly;
+        weekly.dayOfWeekMask = 1 << 2;
+        weekly.occurrences = 6;
+        weekly.noEnd = false;
+        series.SetRecurrence(weekly);
+        series.SetExtraAlarms({30});
+        EXPECT_TRUE(series.Save());
+        return series.Oid();
+    }
+    static std::vector<int> Tuesdays(long oid, double today)
+    {
+        std::vector<int> days;
+        for (int week = 0; week < 8; ++week) {
+            CAppointment probe;
+            if (probe.ReadOID(oid, today + 1 + 7 * week, true)) days.push_back(1 + 7 * week);
+        }
+        return days;
+    }
+};
+
+TEST_F(AppointmentSeriesTest, BranchingASeriesEndsItTheDayBeforeAndStartsACopyWithTheRest)
+{
+    const long oid = SixTuesdays();
+    CAppointment editor = Loaded(oid);
+    const size_t messages = host.MessageCount();
+    EXPECT_EQ(editor.BranchSeries(today + 2), 0) << "no occurrence on Wednesday";
+    EXPECT_EQ(host.MessageCount(), messages + 1);
+    EXPECT_EQ(Tuesdays(oid, today), (std::vector<int>{1, 8, 15, 22, 29, 36}));
+    EXPECT_EQ(editor.BranchSeries(today + 1 + 0.5), oid) << "the first day branches nothing";
+
+    const long branch = editor.BranchSeries(today + 15);
+    ASSERT_NE(branch, 0);
+    ASSERT_NE(branch, oid);
+    EXPECT_EQ(editor.Oid(), branch);
+    EXPECT_EQ(editor.Start(), today + 15 + 10.0 / 24);
+    EXPECT_EQ(Tuesdays(oid, today), (std::vector<int>{1, 8}));
+    EXPECT_EQ(Tuesdays(branch, today), (std::vector<int>{15, 22, 29, 36}));
+    EXPECT_EQ(AppointmentAlarms::Read(branch), std::vector<LONG>{30});
+    EXPECT_EQ(StoredSubject(branch), u"Yoga");
+}
+
+}  // namespace

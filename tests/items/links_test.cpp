@@ -2,6 +2,7 @@
 // and deleted through the object model, and the main window's messages are caught by a real window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "platform/messaging/messages.h"
 #include "platform/messaging/window.h"
 #include "storage/ce_db.h"
+#include "platform/text/utf8.h"
 #include "storage/ce_db_record.h"
 #include "tests/items/item_test_support.h"
 #include "tests/support/scripted_ui_host.h"
@@ -242,6 +244,52 @@ TEST_F(LinksTest, BadLinkNumbersAreToldAndChangeNothing)
     EXPECT_EQ(CLinks::ReadData(0, none), 0);
     EXPECT_TRUE(none.empty());
     EXPECT_EQ(CLinks::NoLinksText(), u"No links");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(LinksTest, OpeningALinkLoadsItsTargetThroughItsItemClassAndShowsIt)
+{
+    const LONG task = Task(u"Pack", today + 2);
+    const LONG meeting = Saved(olAppointmentItem, u"Train", today + 2 + 0.25);
+    const LONG contact = Saved(olContactItem, u"Berger", kNoOleDate);
+    ASSERT_TRUE(CLinks::LinkItems(task, meeting));
+    ASSERT_TRUE(CLinks::LinkItems(task, contact));
+    HANDLE file = CreateFileW(u"\\ticket.pdf", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    ASSERT_TRUE(CLinks::CreateFileLink(task, u"\\ticket.pdf"));
+    const LONG back = static_cast<LONG>(Rows(meeting).at(0).link);
+
+    struct Case {
+        LONG kind;
+        const char16_t* caption;
+        const char16_t* shows;  // part of the text shown
+    };
+    const Case cases[] = {
+        {kLinkToAppointment, u"Appointment", u"<B>Train</B>"},
+        {kLinkToContact, u"Contact", u"Berger"},
+        {kLinkToFile, u"File", u"\\ticket.pdf"},
+    };
+    const std::vector<LinkRow> rows = Rows(task);
+    ASSERT_EQ(rows.size(), 3u);
+    for (const Case& c : cases) {
+        const auto row = std::find_if(rows.begin(), rows.end(), [&](const LinkRow& r) { return r.kind == c.kind; });
+        ASSERT_NE(row, rows.end());
+        ASSERT_TRUE(CLinks::OpenLink(static_cast<long>(row->link))) << WideToUtf8(c.caption);
+        EXPECT_EQ(host.LastMessage().caption, c.caption);
+        EXPECT_NE(host.LastMessage().text.find(c.shows), std::u16string::npos) << WideToUtf8(host.LastMessage().text);
+    }
+    ASSERT_TRUE(CLinks::OpenLink(back));
+    EXPECT_EQ(host.LastMessage().caption, u"Task");
+    EXPECT_NE(host.LastMessage().text.find(u"Pack"), std::u16string::npos);
+
+    ASSERT_EQ(Open<ITask>(task)->Delete(), S_OK);
+    EXPECT_FALSE(CLinks::OpenLink(back));
+    EXPECT_EQ(host.LastMessage().text, u"The appointment could not be found. It may have been deleted.");
+    EXPECT_FALSE(CLinks::OpenLink(0));
 }
 
 }  // namespace

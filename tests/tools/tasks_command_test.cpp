@@ -304,3 +304,49 @@ TEST_F(KstoolsProjects, ProjectsAreAddedListedWithTheirTaskTreesAndRemoved)
 }
 
 }  // namespace
+
+TEST_F(KstoolsTasks, ACustomViewBringsTheSavedListBackByteForByte)
+{
+    SeedFive();
+    ASSERT_EQ(Tasks({"--sort", "due", "--descending", "--group", "importance", "--show-completed"}).exitCode, 0);
+    const kstest::ChildResult saved = Tasks({});
+    ASSERT_EQ(saved.exitCode, 0) << saved.err;
+    const kstest::ChildResult save = Run({"views", "save", "tasks", "Work/Due first"});
+    ASSERT_EQ(save.exitCode, 0) << save.err;
+
+    ASSERT_EQ(Tasks({"--sort", "subject", "--group", "none", "--hide-completed", "--filter", "today"}).exitCode, 0);
+    ASSERT_NE(Tasks({}).out, saved.out);
+    const kstest::ChildResult apply = Run({"views", "apply", "tasks", "Work\\Due first"});
+    ASSERT_EQ(apply.exitCode, 0) << apply.err;
+    EXPECT_EQ(Tasks({}).out, saved.out);
+    EXPECT_EQ(Run({"views", "list", "tasks"}).out, "Work\\Due first\n");
+    EXPECT_EQ(Run({"views", "list", "contacts"}).out, "no custom views\n");
+
+    // A view file cut short is refused and the list stays as it is.
+    ASSERT_EQ(Tasks({"--sort", "subject"}).exitCode, 0);
+    const std::string before = Tasks({}).out;
+    const auto file = HomeDir() / "device" / "Application Data" / "Corvid" / "CustomViews" / "Work" / "Due first.002";
+    ASSERT_TRUE(std::filesystem::exists(file));
+    std::filesystem::resize_file(file, std::filesystem::file_size(file) - 7);
+    struct Case {
+        Strings args;
+        int exitCode;
+        const char* error;
+    };
+    const Case cases[] = {
+        {{"views", "apply", "tasks", "Work/Due first"}, 1, "cut short"},
+        {{"views", "apply", "tasks", "Nothing"}, 1, "No such view"},
+        {{"views", "apply", "agenda", "Work/Due first"}, 2, "no application"},
+        {{"views", "save", "tasks", "../up"}, 2, "needs a name"},
+        {{"views", "delete", "calendar", "Work/Due first"}, 1, "No such view"},
+    };
+    for (const Case& c : cases) {
+        const kstest::ChildResult r = Run(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.args[1] << " " << c.args[3];
+        EXPECT_NE(r.err.find(c.error), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(Tasks({}).out, before);
+    EXPECT_EQ(Run({"views", "delete", "tasks", "Work/Due first"}).exitCode, 0);
+    EXPECT_EQ(Run({"views", "list", "tasks"}).out, "no custom views\n");
+    EXPECT_FALSE(std::filesystem::exists(file.parent_path())) << "the emptied folder stays";
+}

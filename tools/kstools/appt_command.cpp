@@ -49,6 +49,7 @@ struct ApptOptions {
     std::optional<bool> allDay;
     std::optional<bool> marked;
     std::optional<std::string> occurrence;
+    std::optional<std::string> following;
     std::optional<std::string> recur;
     std::optional<std::vector<int>> extraAlarms;
     std::string png;
@@ -362,8 +363,13 @@ void AddApptCommand(CLI::App& app, CliContext& ctx)
     CLI::App* editCommand = appt->add_subcommand("edit", "Change an appointment (or one occurrence) and print it");
     editCommand->add_option("OID", edit->oid, "The appointment's OID (decimal or 0x-hex)")->required();
     editCommand->add_option("--subject", edit->subject, "The subject")->type_name("TEXT");
-    editCommand->add_option("--occurrence", edit->occurrence, "Change only the occurrence on this day")
+    CLI::Option* only = editCommand->add_option("--occurrence", edit->occurrence, "Change only the occurrence on this day")
         ->type_name("DATE");
+    editCommand
+        ->add_option("--following", edit->following,
+                     "Change this occurrence and the following ones: the series is split on this day")
+        ->type_name("DATE")
+        ->excludes(only);
     AddEditOptions(editCommand, edit);
     AddOutputOptions(editCommand, edit);
     AddAnswerOptions(editCommand, edit);
@@ -371,9 +377,13 @@ void AddApptCommand(CLI::App& app, CliContext& ctx)
         OutlookSession session;
         Answers answers(*edit);
         CAppointment edited = Open(edit->oid, edit->occurrence);
+        if (edit->following &&
+            edited.CheckForRecurrence(std::floor(OleDate(*edit->following)), false, kApptEditFollowing) !=
+                kApptEditFollowing)
+            throw CommandError("appointment " + edit->oid + " has no occurrence on " + *edit->following);
         Apply(edited, *edit);
         if (!edited.Save()) throw CommandError("the appointment could not be saved");
-        Print(Open(edit->oid, edit->occurrence), *edit);
+        Print(Open(std::to_string(edited.Oid()), edit->occurrence), *edit);
     });
 
     auto remove = std::make_shared<ApptOptions>();

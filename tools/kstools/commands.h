@@ -42,5 +42,6 @@ void AddMacroCommand(CLI::App& app, CliContext& ctx);
 // Adds "dial", "sms" and "calls".
 void AddPhoneCommands(CLI::App& app, CliContext& ctx);
 void AddContactCommand(CLI::App& app, CliContext& ctx);
+void AddViewsCommand(CLI::App& app, CliContext& ctx);
 
 }  // namespace kstools

@@ -1,4 +1,4 @@
-// kstools links list|add|remove|copy: an item's links to other items and to
+// kstools links list|add|remove|open|copy: an item's links to other items and to
 // files, as the links list of its editor shows them.
 #include <cstdio>
 #include <memory>
@@ -131,6 +131,17 @@ void AddLinksCommand(CLI::App& app, CliContext& ctx)
             std::puts(Json{{"deleted", link}, {"kind", KindName(kind)}, {"target", target}}.dump(2).c_str());
         else
             std::printf("deleted link %ld\n", link);
+    });
+
+    auto open = std::make_shared<LinkOptions>();
+    CLI::App* openCommand =
+        links->add_subcommand("open", "Open a link's target: print the item's summary, the contact or the file");
+    openCommand->add_option("LINK", open->item, "The link")->required();
+    ctx.OnRun(openCommand, [open] {
+        OutlookSession session;
+        // What the link opens is shown through the terminal's message box.
+        if (!CLinks::OpenLink(static_cast<long>(ParseOid(open->item))))
+            throw CommandError("link " + open->item + " could not be opened");
     });
 
     auto copy = std::make_shared<LinkOptions>();

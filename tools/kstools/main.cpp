@@ -49,6 +49,7 @@ int main(int argc, char** argv)
     AddMacroCommand(app, ctx);
     AddPhoneCommands(app, ctx);
     AddContactCommand(app, ctx);
+    AddViewsCommand(app, ctx);
 
     // Questions go to the terminal; with no terminal the default answer is taken.
     static TerminalUiHost terminalHost;
