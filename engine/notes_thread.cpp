@@ -8,6 +8,7 @@
 
 #include "categories/category_filter.h"
 #include "foundation/wildmat.h"
+#include "engine/note_blob_text.h"
 #include "engine/scoped_data_lock.h"
 #include "platform/files/registry.h"
 #include "platform/files/special_folders.h"
@@ -24,39 +25,6 @@ std::u16string Upper(std::u16string text)
 {
     for (char16_t& c : text) c = towupper(c);
     return text;
-}
-
-// Plain text of rich text: control words and groups' braces dropped,
-// paragraph marks as line ends, escaped characters and "\'hh" kept.
-std::u16string PlainTextOfRtf(const std::u16string& rtf)
-{
-    std::u16string out;
-    for (size_t i = 0; i < rtf.size(); ++i) {
-        const char16_t c = rtf[i];
-        if (c == u'{' || c == u'}' || c == u'\r' || c == u'\n') continue;
-        if (c != u'\\') {
-            out += c;
-            continue;
-        }
-        if (++i >= rtf.size()) break;
-        const char16_t next = rtf[i];
-        if (next == u'\\' || next == u'{' || next == u'}') {
-            out += next;
-        } else if (next == u'\'' && i + 2 < rtf.size()) {
-            auto hex = [](char16_t h) { return h <= u'9' ? h - u'0' : (h | 0x20) - u'a' + 10; };
-            out += static_cast<char16_t>((hex(rtf[i + 1]) << 4) | hex(rtf[i + 2]));
-            i += 2;
-        } else {
-            size_t end = i;
-            while (end < rtf.size() && ((rtf[end] | 0x20) >= u'a' && (rtf[end] | 0x20) <= u'z')) ++end;
-            const std::u16string word = rtf.substr(i, end - i);
-            while (end < rtf.size() && (rtf[end] == u'-' || (rtf[end] >= u'0' && rtf[end] <= u'9'))) ++end;
-            if (end < rtf.size() && rtf[end] == u' ') ++end;
-            if (word == u"par" || word == u"line") out += u'\n';
-            i = end - 1;
-        }
-    }
-    return out;
 }
 
 }  // namespace
