@@ -8,6 +8,7 @@
 
 #include "categories/category_filter.h"
 #include "foundation/wildmat.h"
+#include "engine/note_blob_text.h"
 #include "engine/scoped_data_lock.h"
 #include "platform/files/registry.h"
 #include "platform/files/special_folders.h"

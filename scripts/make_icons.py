@@ -131,6 +131,25 @@ PICTURES = {
         "..kwtttttttttwk.",
         "..kwwwwwwwwwwwk.",
     ]),
+    # journal entries: a bound diary with a bookmark
+    331: [
+        "................",
+        "...kkkkkkkkkk...",
+        "..kyttttttttk...",
+        "..kyttttttttkr..",
+        "..kyttwwwwttkr..",
+        "..kyttttttttkr..",
+        "..kyttwwwwttk...",
+        "..kyttttttttk...",
+        "..kyttttttttk...",
+        "..kyttttttttk...",
+        "..kyttttttttk...",
+        "..kyttttttttk...",
+        "..kykkkkkkkkk...",
+        "..kywwwwwwwwk...",
+        "...kkkkkkkkkk...",
+        "................",
+    ],
     # database notes: a stack of records
     322: [
         "................",

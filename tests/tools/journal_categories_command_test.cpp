@@ -76,6 +76,29 @@ protected:
     Json List() { return JsonOf(Run({"categories", "--json"}))["categories"]; }
 };
 
+TEST_F(KstoolsCategories, ColoursAreCheckedStoredAndListed)
+{
+    ASSERT_EQ(Run({"categories", "add", "Work"}).exitCode, 0);
+    const struct {
+        const char* colour;
+        int exitCode;
+        const char* listed;  // nullptr: no colour
+    } cases[] = {
+        {"#FF8000", 0, "#FF8000"}, {"00ff00", 0, "#00FF00"}, {"#000000", 0, "#010000"}, {"none", 0, nullptr},
+        {"#1000000", 2, nullptr},  {"#GG0000", 2, nullptr},  {"#12345", 2, nullptr},    {"", 2, nullptr},
+    };
+    for (const auto& c : cases) {
+        auto r = Run({"categories", "color", "Work", c.colour});
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.colour << ": " << r.err;
+        if (c.exitCode != 0) {
+            EXPECT_NE(r.err.find("#RRGGBB"), std::string::npos) << r.err;
+            continue;
+        }
+        EXPECT_EQ(List()[0]["colour"], c.listed ? Json(c.listed) : Json()) << c.colour;
+    }
+    EXPECT_EQ(Run({"categories", "color", "work", "#123456"}).exitCode, 1);
+}
+
 TEST_F(KstoolsCategories, CategoriesAreAddedListedAndRemoved)
 {
     auto none = Run({"categories"});
@@ -93,8 +116,10 @@ TEST_F(KstoolsCategories, CategoriesAreAddedListedAndRemoved)
     // Name order, each with the index it was given in turn and an OID of its own.
     std::vector<std::string> oids;
     for (Json& c : list) oids.push_back(c["oid"]), c.erase("oid");
-    EXPECT_EQ(list, Json::parse(R"([{"name": "Caf\u00e9", "index": 2, "shown": true},
-        {"name": "Home", "index": 1, "shown": true}, {"name": "Work", "index": 0, "shown": true}])"));
+    EXPECT_EQ(list, Json::parse(R"([
+        {"name": "Caf\u00e9", "index": 2, "shown": true, "colour": null, "picture": "Caf\u00e9.bmp"},
+        {"name": "Home", "index": 1, "shown": true, "colour": null, "picture": "Home.bmp"},
+        {"name": "Work", "index": 0, "shown": true, "colour": null, "picture": "Work.bmp"}])"));
     EXPECT_EQ(oids[0].rfind("0x", 0), 0u);
     EXPECT_NE(oids[0], oids[1]);
 

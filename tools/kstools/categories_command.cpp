@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "categories/category_color_icons.h"
 #include "categories/category_records.h"
 #include "categories/full_category_list.h"
 #include "platform/base/error_codes.h"
@@ -23,6 +24,55 @@ struct ListOptions {
     bool json = false;
 };
 
+// The category's colour as "#RRGGBB", null without one.
+Json ColourOf(const WCHAR* name)
+{
+    CATEGORYCOLOR entry;
+    if (!CCategoryColorIcons::FindColor(name, entry)) return Json();
+    return WideToUtf8(entry.colourText);
+}
+
+// The picture file the lists show for the category.
+std::string PictureOf(const WCHAR* name)
+{
+    CCategoryColorIcons icons;
+    icons.ParseCategory(name, false, true);
+    WCHAR markup[kCategoryIconChars];
+    if (!icons.GetIconString(markup, false)) return {};
+    const std::string tag = WideToUtf8(markup);
+    const size_t open = tag.find('"'), close = tag.rfind('"');
+    return open == std::string::npos || close <= open ? tag : tag.substr(open + 1, close - open - 1);
+}
+
+// "#RRGGBB" (the number sign optional) as 0x00BBGGRR; "none" as 0. Black,
+// which the settings cannot tell from "no colour", becomes #010000.
+DWORD ParseColour(const std::string& text)
+{
+    if (text == "none") return 0;
+    const std::string digits = !text.empty() && text[0] == '#' ? text.substr(1) : text;
+    const bool hex = digits.size() == 6 && digits.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
+    if (!hex)
+        throw CommandError("colour " + text + ": use #RRGGBB with six hexadecimal digits (00 to FF each), or none",
+                           kExitUsage);
+    const unsigned long rgb = std::stoul(digits, nullptr, 16);
+    const DWORD colour = ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
+    return colour == 0 ? 1 : colour;
+}
+
+void RunColour(const std::string& name, const std::string& colourText)
+{
+    const DWORD colour = ParseColour(colourText);
+    const std::u16string wide = Utf8ToWide(name);
+    CePtrList<CFullCategory*> list;
+    GetFullCategoryInfo(list, true);
+    bool found = false;
+    for (CFullCategory* c : list) found = found || (c->m_name && wide == c->m_name);
+    if (!found) throw CommandError("no category is named \"" + name + "\" (names compare with case)");
+    if (!SetCategoryColor(wide.c_str(), colour)) throw CommandError("cannot store the colour of \"" + name + "\"");
+    const Json shown = ColourOf(wide.c_str());
+    std::printf("\"%s\": %s\n", name.c_str(), shown.is_null() ? "no colour" : shown.get<std::string>().c_str());
+}
+
 void RunList(const ListOptions& options)
 {
     CePtrList<CFullCategory*> list;
@@ -33,7 +83,9 @@ void RunList(const ListOptions& options)
             categories.push_back(Json{{"name", WideToUtf8(c->m_name)},
                                       {"index", c->m_index},
                                       {"oid", HexId(c->m_oid)},
-                                      {"shown", c->m_shown}});
+                                      {"shown", c->m_shown},
+                                      {"colour", ColourOf(c->m_name)},
+                                      {"picture", PictureOf(c->m_name)}});
         }
         std::puts(Json{{"categories", categories}}.dump(2).c_str());
         return;
@@ -42,10 +94,12 @@ void RunList(const ListOptions& options)
         std::puts("no categories");
         return;
     }
-    std::puts("index  oid         name");
+    std::puts("index  oid         colour   name");
     for (CFullCategory* c : list) {
-        std::printf("%5d  %-10s  %s%s\n", c->m_index, HexId(c->m_oid).c_str(), WideToUtf8(c->m_name).c_str(),
-                    c->m_shown ? "" : "  (hidden)");
+        const Json colour = ColourOf(c->m_name);
+        std::printf("%5d  %-10s  %-7s  %s%s  %s\n", c->m_index, HexId(c->m_oid).c_str(),
+                    colour.is_null() ? "-" : colour.get<std::string>().c_str(), WideToUtf8(c->m_name).c_str(),
+                    c->m_shown ? "" : "  (hidden)", PictureOf(c->m_name).c_str());
     }
 }
 
@@ -99,7 +153,7 @@ void AddCategoriesCommand(CLI::App& app, CliContext& ctx)
         "Items keep their categories as a bit set of these indices. Exit codes: 0 done, 1 a name that exists "
         "already or does not exist, or a failed write, 2 bad arguments and names that cannot be category names.");
     auto list = std::make_shared<ListOptions>();
-    categories->add_flag("--json", list->json, "Print {categories: [{name, index, oid, shown}]}");
+    categories->add_flag("--json", list->json, "Print {categories: [{name, index, oid, shown, colour, picture}]}");
     ctx.OnRun(categories, [categories, list] {
         if (categories->get_subcommands().empty()) RunList(*list);
     });
@@ -115,6 +169,13 @@ void AddCategoriesCommand(CLI::App& app, CliContext& ctx)
         "remove", "Delete the record of category NAME (exact name) and take it off every item");
     remove->add_option("NAME", *removeName, "The category's exact name")->required();
     ctx.OnRun(remove, [removeName] { RunRemove(*removeName); });
+
+    auto colourArgs = std::make_shared<std::pair<std::string, std::string>>();
+    CLI::App* colour = categories->add_subcommand(
+        "color", "Give category NAME (exact name) the colour lists tint its items with, or none");
+    colour->add_option("NAME", colourArgs->first, "The category's exact name")->required();
+    colour->add_option("COLOUR", colourArgs->second, "#RRGGBB, or none")->required();
+    ctx.OnRun(colour, [colourArgs] { RunColour(colourArgs->first, colourArgs->second); });
 }
 
 }  // namespace kstools

@@ -43,5 +43,6 @@ void AddMacroCommand(CLI::App& app, CliContext& ctx);
 void AddPhoneCommands(CLI::App& app, CliContext& ctx);
 void AddContactCommand(CLI::App& app, CliContext& ctx);
 void AddViewsCommand(CLI::App& app, CliContext& ctx);
+void AddSearchCommand(CLI::App& app, CliContext& ctx);
 
 }  // namespace kstools

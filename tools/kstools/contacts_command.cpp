@@ -17,6 +17,7 @@
 #include "platform/locale/compare_string.h"
 #include "platform/text/utf8.h"
 #include "storage/c_registry.h"
+#include "tools/kstools/category_argument.h"
 #include "tools/kstools/commands.h"
 #include "tools/kstools/list_picture.h"
 #include "tools/kstools/store_value.h"
@@ -77,26 +78,6 @@ void StoreFormat(int format)
     if (settings.OpenKey(HKEY_CURRENT_USER, kContactsSettingsKey) != 0 ||
         settings.SetValue(u"DisplayFormat", static_cast<ULONG>(format)) != 0 || settings.SaveINIFile(1) != 0)
         throw CommandError("the contact list's settings cannot be written");
-}
-
-// Restricts the list to the category of this name (any case).
-void SelectCategory(CContactsThread& loader, const std::string& name)
-{
-    const std::u16string wanted = Utf8ToWide(name);
-    auto all = std::make_unique<CePtrList<CFullCategory*>>();
-    GetFullCategoryInfo(*all, true);
-    CFullCategory* found = nullptr;
-    for (CFullCategory* category : *all) {
-        if (category->m_name && lstrcmpiW(category->m_name, wanted.c_str()) == 0) found = category;
-    }
-    if (!found) throw CommandError("no category is named \"" + name + "\"");
-    auto selected = new CePtrList<CFullCategory*>;
-    selected->Append(new CFullCategory(found->m_name, found->m_index, found->m_oid));
-    CCategoryFilterInfo* info = nullptr;
-    loader.GetCategoryRestrict(info);
-    info->bHideCategories = kCategoryShowSelected;
-    info->SetSelected(selected);
-    loader.SetCategoryRestrict(false);
 }
 
 // Loads the whole list: the first page, then (for a paged name list) the

@@ -50,6 +50,7 @@ int main(int argc, char** argv)
     AddPhoneCommands(app, ctx);
     AddContactCommand(app, ctx);
     AddViewsCommand(app, ctx);
+    AddSearchCommand(app, ctx);
 
     // Questions go to the terminal; with no terminal the default answer is taken.
     static TerminalUiHost terminalHost;

@@ -1,0 +1,272 @@
+// CSearchThread: parameters, matching, sorting and the load. The stores are
+// read in search_thread_stores.cpp.
+#include "engine/search_thread.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "engine/calendar_day_numbers.h"
+#include "engine/note_blob_text.h"
+#include "engine/scoped_data_lock.h"
+#include "platform/kernel/tick.h"
+#include "platform/locale/compare_string.h"
+#include "platform/locale/locale_id.h"
+#include "platform/objectstore/store_schema.h"
+#include "platform/text/wide_string.h"
+#include "storage/c_registry.h"
+
+namespace {
+
+// The direction of the sort running now (one list is sorted at a time).
+int g_searchDirection = 1;
+
+int CompareText(const WCHAR* a, const WCHAR* b, DWORD flags)
+{
+    return CompareStringW(LOCALE_USER_DEFAULT, flags, a ? a : u"", -1, b ? b : u"", -1) - CSTR_EQUAL;
+}
+
+// The bound of a day number as FILETIME units of its midnight; 0 for "no date".
+unsigned long long BoundOf(double date)
+{
+    if (date == kSearchNoDate || !std::isfinite(date)) return 0;
+    return calendar_days::FileTimeOfDay(static_cast<std::int64_t>(std::floor(date)));
+}
+
+}  // namespace
+
+CSearchThread::CSearchThread()
+{
+    m_list.SetDeletePolicy(1);
+    SetSettingsKey(kSearchSettingsKey);
+}
+
+CSearchThread::~CSearchThread()
+{
+    // PostKill is ours: the thread must stop while this object is whole.
+    Stop(true);
+    m_list.RemoveAll();
+}
+
+bool CSearchThread::SetParams(const _KSSEARCH* params)
+{
+    m_text.clear();
+    m_code.clear();
+    m_pattern.Clear();
+    m_bParamsValid = false;
+    m_params = params ? *params : _KSSEARCH{};
+    m_params.searchText = nullptr;
+    m_params.soundexCode = nullptr;
+    m_params.textLength = 0;
+    if (!params) return false;
+    if (!m_pattern.Prepare(params->searchText, params->anywhere != 0, params->soundex != 0)) {
+        m_params.soundex = 0;
+        return false;
+    }
+    m_text = m_pattern.Text();
+    m_params.searchText = m_text.data();
+    m_params.textLength = static_cast<DWORD>(m_text.size());
+    if (m_pattern.UsesSoundex()) {
+        m_code = m_pattern.Code();
+        m_params.soundexCode = m_code.data();
+    } else {
+        m_params.soundex = 0;
+    }
+    m_bParamsValid = true;
+    return true;
+}
+
+void CSearchThread::SetSortOverride(unsigned long key, int descending)
+{
+    m_sortOverride = key;
+    m_sortOverrideDescending = descending;
+}
+
+void CSearchThread::InitStatVars()
+{
+    m_contactHits = m_taskHits = m_appointmentHits = m_noteHits = m_journalHits = 0;
+}
+
+void CSearchThread::SettingChange() { ReadCategoryRestrictSettings(); }
+
+int CSearchThread::Soundex(const WCHAR* word) { return SoundexCode(word, m_soundex); }
+
+WCHAR* CSearchThread::OnlyPhone(const WCHAR* text)
+{
+    const size_t length = text ? wcslen(text) : 0;
+    auto* digits = static_cast<WCHAR*>(std::malloc((length + 1) * sizeof(WCHAR)));
+    if (!digits) return nullptr;
+    size_t n = 0;
+    for (size_t i = 0; i < length; ++i)
+        if (text[i] >= u'0' && text[i] <= u'9') digits[n++] = text[i];
+    digits[n] = 0;
+    return digits;
+}
+
+bool CSearchThread::SearchText(WCHAR* text, const CEPROPVAL* props, int noteIndex, int searchNote, int soundex)
+{
+    if (m_pattern.MatchField(text, soundex != 0)) return true;
+    return searchNote && noteIndex >= 0 && props && SearchNote(props, noteIndex);
+}
+
+bool CSearchThread::SearchNote(const CEPROPVAL* props, int index)
+{
+    if (!props || index < 0) return false;
+    const CEPROPVAL& entry = props[index];
+    if ((entry.wFlags & CEDB_PROPNOTFOUND) || TypeFromPropID(entry.propid) != CEVT_BLOB) return false;
+    const CEBLOB& blob = entry.val.blob;
+    if (blob.dwCount < 3 || !blob.lpb) return false;
+    // Ink and rich text are converted by the ink control: a pause first, so
+    // that a search over many notes never starves the other threads.
+    if (GetBlobFormat(blob.lpb, blob.dwCount) != kNoteBlobText) Sleep(1);
+    if (!m_noteBuffer) m_noteBuffer = std::make_unique<WCHAR[]>(kSearchNoteChars);
+    if (NoteBlobText(blob.lpb, blob.dwCount, m_noteBuffer.get(), kSearchNoteChars) == 0) return false;
+    return m_pattern.MatchNoteText(m_noteBuffer.get());
+}
+
+// ---- sorting ----
+
+int CSearchThread::CompareFuncBasic(DATAGENERAL* const& a, DATAGENERAL* const& b, bool& decided)
+{
+    decided = true;
+    if (a == b) return 0;
+    if (!a) return 1;
+    if (!b) return -1;
+    const int group = CompareText(a->groupText, b->groupText, 0);
+    decided = group != 0;
+    return group;
+}
+
+int CSearchThread::CompareSubject(DATAGENERAL* const& a, DATAGENERAL* const& b, unsigned long)
+{
+    bool decided = false;
+    const int basic = CompareFuncBasic(a, b, decided);
+    if (decided) return basic;
+    const int text = CompareText(a->displayText, b->displayText, SORT_STRINGSORT) * g_searchDirection;
+    if (text != 0) return text;
+    return a->oid < b->oid ? -1 : a->oid > b->oid ? 1 : 0;
+}
+
+int CSearchThread::CompareCategories(DATAGENERAL* const& a, DATAGENERAL* const& b, unsigned long user)
+{
+    bool decided = false;
+    const int basic = CompareFuncBasic(a, b, decided);
+    if (decided) return basic;
+    const bool hasA = a->categoryText && *a->categoryText, hasB = b->categoryText && *b->categoryText;
+    if (hasA != hasB) return hasA ? -1 : 1;
+    if (hasA) {
+        const int text = CompareText(a->categoryText, b->categoryText, 0) * g_searchDirection;
+        if (text != 0) return text;
+    }
+    return CompareSubject(a, b, user);
+}
+
+int CSearchThread::CompareSensitivity(DATAGENERAL* const& a, DATAGENERAL* const& b, unsigned long user)
+{
+    bool decided = false;
+    const int basic = CompareFuncBasic(a, b, decided);
+    if (decided) return basic;
+    const int difference =
+        (static_cast<SHORT>(a->isPrivate) - static_cast<SHORT>(b->isPrivate)) * g_searchDirection;
+    if (difference != 0) return difference;
+    return CompareSubject(a, b, user);
+}
+
+int CSearchThread::CompareDate(DATAGENERAL* const& a, DATAGENERAL* const& b, unsigned long user)
+{
+    bool decided = false;
+    const int basic = CompareFuncBasic(a, b, decided);
+    if (decided) return basic;
+    if (a->date != b->date) return (a->date < b->date ? -1 : 1) * g_searchDirection;
+    return CompareSubject(a, b, user);
+}
+
+void CSearchThread::SortDataList()
+{
+    DWORD key = kSearchSortSubject;
+    DWORD descending = 1;
+    if (m_sortOverride != 0) {
+        key = m_sortOverride;
+        descending = m_sortOverrideDescending != 0 ? 1 : 0;
+    } else {
+        CRegistry settings;
+        if (settings.Exists(HKEY_CURRENT_USER, GetSettingsKey()) == 1) {
+            ULONG value = 0;
+            if (settings.QueryValue(u"dwSort", &value) == 0) key = value;
+            if (settings.QueryValue(u"bDescending", &value) == 0) descending = value;
+        }
+    }
+    g_searchDirection = descending ? -1 : 1;
+    switch (key) {
+        case kSearchSortSensitivity:
+            m_list.Sort(&CompareSensitivity, key);
+            break;
+        case kSearchSortDate:
+            m_list.Sort(&CompareDate, key);
+            break;
+        case kSearchSortCategories:
+            m_list.Sort(&CompareCategories, key);
+            break;
+        default:
+            m_list.Sort(&CompareSubject, key);
+            break;
+    }
+}
+
+// ---- the load ----
+
+DWORD CSearchThread::ThreadProc()
+{
+    return RunLoaderProtocol(
+        m_hNotify, [] { return true; }, [this](CeManualEvent* stop) { return SearchThreadProc(stop); });
+}
+
+DWORD CSearchThread::SearchThreadProc(CeManualEvent* stop)
+{
+    ScopedDataLock lock(*this);
+    if (!lock.Acquired()) return 0;
+    if (!m_params.searchText) {
+        // Nothing to search for: an empty list, reported as such.
+        m_list.RemoveAll();
+        InitStatVars();
+        lock.Unlock();
+        return 0;
+    }
+    SetupThreadResources();
+    if (m_hNotify)
+        SettingChange();
+    else
+        m_categoryRestrict.SetSelected(nullptr);
+    m_list.RemoveAll();
+    InitStatVars();
+    m_fieldBuffer = std::make_unique<WCHAR[]>(kSearchFieldChars);
+    if (m_params.noteBodies || m_params.journal) m_noteBuffer = std::make_unique<WCHAR[]>(kSearchNoteChars);
+    m_fromTime = BoundOf(m_params.from);
+    m_toTime = BoundOf(m_params.to);
+    m_pStop = stop;
+
+    if (!m_params.noSideDatabases) InitiateLinksDB();
+    if (m_params.contacts && !Stopping()) ReadContacts();
+    if (m_params.tasks && !Stopping()) ReadTasks();
+    if (m_params.calendar && !Stopping()) ReadCalendar();
+    CloseLinksDB();
+    if (m_params.notes && !Stopping()) ReadNotes();
+    if (m_params.journal && !Stopping()) ReadJournal();
+
+    m_fieldBuffer.reset();
+    m_noteBuffer.reset();
+    if (m_pMainDB) m_pMainDB->Close();
+    m_pStop = nullptr;
+    SortDataList();
+    const LPARAM hits = m_list.GetCount();
+    lock.Unlock();
+    ReportLoaderData(m_hNotify, LOADER_DATA_COMPLETE, hits, true);
+    return 1;
+}
+
+void CSearchThread::PostKill()
+{
+    m_pStop = nullptr;
+    CKSDataThread::PostKill();
+    if (m_hNotify) PostMessageW(m_hNotify, WM_LOADER_END, 0, 0);
+}
