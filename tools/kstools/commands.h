@@ -35,5 +35,7 @@ void AddAlarmsCommand(CLI::App& app, CliContext& ctx);
 // Adds "appt", and "convert" to the task command; call after AddTaskCommand.
 void AddApptCommand(CLI::App& app, CliContext& ctx);
 void AddViewCommand(CLI::App& app, CliContext& ctx);
+// "export" and "import": iCalendar files.
+void AddExchangeCommands(CLI::App& app, CliContext& ctx);
 
 }  // namespace kstools

@@ -46,6 +46,7 @@ int main(int argc, char** argv)
     AddAlarmsCommand(app, ctx);
     AddApptCommand(app, ctx);
     AddViewCommand(app, ctx);
+    AddExchangeCommands(app, ctx);
 
     // Questions go to the terminal; with no terminal the default answer is taken.
     static TerminalUiHost terminalHost;
