@@ -96,6 +96,10 @@ struct Reading {
     std::vector<Todo> todos;
     std::vector<JournalEntry> journal;
     std::vector<Notice> notices;
+    // The category names in the order the writing store numbers them; the
+    // missing ones are made in this order before the items, so that the
+    // items list their categories in the same order.
+    std::vector<std::u16string> categoryOrder;
 };
 
 // Occurrences of a rule the device cannot hold are read as single events

@@ -1,6 +1,7 @@
 // Writing the store's appointments, tasks and journal entries as iCalendar.
 #include <libical/ical.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -12,6 +13,7 @@
 #include "items/ical_zone.h"
 #include "items/item_recurrence.h"
 #include "platform/base/floor_div.h"
+#include "platform/objectmodel/category_database.h"
 #include "platform/objectmodel/com_ref.h"
 #include "platform/objectmodel/outlook_date.h"
 #include "platform/objectmodel/outlook_minutes.h"
@@ -432,6 +434,14 @@ ExportResult Exporter::Run(const std::function<void(int, int)>& progress)
     OwnedComponent calendar(icalcomponent_new(ICAL_VCALENDAR_COMPONENT));
     icalcomponent_add_property(calendar.get(), icalproperty_new_version("2.0"));
     icalcomponent_add_property(calendar.get(), icalproperty_new_prodid("-//KSTools//KSTools for Linux//EN"));
+    // The store's categories in the order it numbers them.
+    std::vector<CategoryRecord> categories;
+    CategoryDatabase::ReadAll(categories);
+    std::stable_sort(categories.begin(), categories.end(),
+                     [](const CategoryRecord& a, const CategoryRecord& b) { return a.index < b.index; });
+    for (const CategoryRecord& r : categories) {
+        if (!r.name.empty() && r.index >= 0) AddX(calendar.get(), "X-KSTOOLS-CATEGORY", WideToUtf8(r.name));
+    }
     try {
         std::vector<std::pair<int, ComRef<IPOutlookItemCollection>>> folders;
         if (options_.appointments) folders.emplace_back(olFolderCalendar, Items(olFolderCalendar));
@@ -446,9 +456,19 @@ ExportResult Exporter::Run(const std::function<void(int, int)>& progress)
         for (auto& [kind, items] : folders) {
             int count = 0;
             items->get_Count(&count);
+            // In record order, so that a store importing the file numbers them alike.
+            std::vector<std::pair<LONG, ComRef<IDispatch>>> entries;
             for (int i = 1; i <= count; ++i) {
                 ComRef<IDispatch> entry;
                 Check(items->Item(i, entry.Put()), "read an item");
+                LONG oid = 0;
+                if (ComRef<IAppointment> a = ComRef<IAppointment>::Query(entry.Get())) a->get_Oid(&oid);
+                if (ComRef<ITask> t = ComRef<ITask>::Query(entry.Get())) t->get_Oid(&oid);
+                entries.emplace_back(oid, std::move(entry));
+            }
+            std::stable_sort(entries.begin(), entries.end(),
+                             [](const auto& a, const auto& b) { return static_cast<DWORD>(a.first) < static_cast<DWORD>(b.first); });
+            for (auto& [oid, entry] : entries) {
                 if (kind == olFolderCalendar) {
                     if (ComRef<IAppointment> a = ComRef<IAppointment>::Query(entry.Get())) ExportAppointment(a.Get());
                 } else if (ComRef<ITask> t = ComRef<ITask>::Query(entry.Get())) {

@@ -14,6 +14,7 @@
 #include "items/ical_zone.h"
 #include "platform/base/floor_div.h"
 #include "platform/objectmodel/outlook_minutes.h"
+#include "platform/objectmodel/outlook_save_check.h"
 #include "platform/objectmodel/outlook_zone.h"
 #include "platform/recurrence/recurrence_dates.h"
 #include "platform/text/utf8.h"
@@ -159,11 +160,10 @@ std::string Label(icalcomponent* c, const char* kind)
 
 void CheckYear(const icaltimetype& t)
 {
-    if (icaltime_is_null_time(t) || !icaltime_is_valid_time(t))
-        throw Refusal{"a date that is not a valid date"};
-    if (t.year < kFirstYear || t.year > kLastYear)
+    if (t.year != 0 && (t.year < kFirstYear || t.year > kLastYear))
         throw Refusal{"a date in the year " + std::to_string(t.year) + " (the calendar holds " +
                       std::to_string(kFirstYear) + " to " + std::to_string(kLastYear) + ")"};
+    if (icaltime_is_null_time(t) || !icaltime_is_valid_time(t)) throw Refusal{"a date that is not a valid date"};
     if (t.month < 1 || t.month > 12 || t.day < 1 || t.day > platform::RecurrenceDaysInMonth(t.year, t.month))
         throw Refusal{"a date that is not a valid date"};
 }
@@ -246,6 +246,14 @@ int Minutes(const icaldurationtype& d)
                                                      platform::kRecurMaxDurationMinutes));
 }
 
+// The object model stores subjects and locations up to this length.
+void CheckLength(const std::u16string& text, const char* what)
+{
+    if (text.size() > kOutlookMaxTextLength)
+        throw Refusal{"a " + std::string(what) + " of " + std::to_string(text.size()) + " characters (at most " +
+                      std::to_string(kOutlookMaxTextLength) + ")"};
+}
+
 std::optional<int> ReminderOf(icalcomponent* c)
 {
     for (icalcomponent* alarm = icalcomponent_get_first_component(c, ICAL_VALARM_COMPONENT); alarm;
@@ -316,6 +324,8 @@ EventFields CalendarReader::ReadFields(icalcomponent* c, const Time& start, std:
     f.subject = PropertyText(c, ICAL_SUMMARY_PROPERTY);
     f.location = PropertyText(c, ICAL_LOCATION_PROPERTY);
     f.body = PropertyText(c, ICAL_DESCRIPTION_PROPERTY);
+    CheckLength(f.subject, "summary");
+    CheckLength(f.location, "location");
     f.busyStatus = BusyOf(c);
     f.reminderMinutes = ReminderOf(c);
     f.start = start.local;
@@ -342,6 +352,14 @@ EventFields CalendarReader::ReadFields(icalcomponent* c, const Time& start, std:
 
 void CalendarReader::Read()
 {
+    for (icalproperty* p = icalcomponent_get_first_property(calendar_, ICAL_X_PROPERTY); p;
+         p = icalcomponent_get_next_property(calendar_, ICAL_X_PROPERTY)) {
+        const char* name = icalproperty_get_x_name(p);
+        const char* value = icalproperty_get_x(p);
+        if (name && value && std::string_view(name) == "X-KSTOOLS-CATEGORY" && *value &&
+            std::string_view(value).size() <= kOutlookMaxTextLength)
+            out_.categoryOrder.push_back(Utf8ToWide(value));
+    }
     // Events by UID: the series (or single event) and its changed occurrences.
     std::map<std::string, std::vector<icalcomponent*>> overrides;
     std::vector<icalcomponent*> masters;
@@ -553,6 +571,7 @@ void CalendarReader::ReadTodo(icalcomponent* c)
         todo.label = label;
         todo.subject = PropertyText(c, ICAL_SUMMARY_PROPERTY);
         todo.body = PropertyText(c, ICAL_DESCRIPTION_PROPERTY);
+        CheckLength(todo.subject, "summary");
         todo.categories = CategoriesOf(c);
         todo.sensitivity = SensitivityOf(c);
         auto day = [&](icalproperty* p, const icaltimetype& t) {

@@ -1,15 +1,19 @@
 // Storing what ReadICalendar read, through the object model, in one store
 // transaction.
 #include <cstdio>
+#include <set>
 
 #include "items/c_journal.h"
 #include "items/ical_calendar.h"
 #include "items/item_recurrence.h"
+#include "platform/base/error_codes.h"
 #include "platform/base/last_error.h"
+#include "platform/objectmodel/category_database.h"
 #include "platform/objectmodel/com_ref.h"
 #include "platform/objectmodel/outlook_minutes.h"
 #include "platform/objectstore/cedb.h"
 #include "platform/text/owned_bstr.h"
+#include "platform/text/utf8.h"
 #include "storage/c_outlook.h"
 
 namespace ical {
@@ -170,6 +174,28 @@ void StoreJournal(const JournalEntry& j)
     if (!data.m_record) throw StoreFailure{"cannot write the journal entry"};
 }
 
+// Makes the named categories the store lacks, in the order given.
+void MakeCategories(const std::vector<std::u16string>& names)
+{
+    if (names.empty()) return;
+    std::vector<CategoryRecord> records;
+    CategoryDatabase::ReadAll(records);
+    std::vector<int> used;
+    std::set<std::u16string> known;
+    for (const CategoryRecord& r : records) {
+        used.push_back(r.index);
+        known.insert(r.name);
+    }
+    for (const std::u16string& name : names) {
+        if (!known.insert(name).second) continue;
+        const int index = CategoryDatabase::LowestFreeIndex(used);
+        if (index < 0) return;  // the rest are made as the items name them, where they fit
+        if (CategoryDatabase::Add(name.c_str(), static_cast<SHORT>(index)) != ERROR_SUCCESS)
+            throw StoreFailure{"cannot make the category " + WideToUtf8(name)};
+        used.push_back(index);
+    }
+}
+
 }  // namespace
 
 StoreResult StoreICalendar(COutlook& outlook, const Reading& reading, const std::function<void(int, int)>& progress)
@@ -184,8 +210,9 @@ StoreResult StoreICalendar(COutlook& outlook, const Reading& reading, const std:
     std::string failure;
     StoreResult counts;
     const BOOL stored = platform::RunObjectStoreTransaction(nullptr, [&] {
-        std::string label;
+        std::string label = "categories";
         try {
+            MakeCategories(reading.categoryOrder);
             for (const Event& e : reading.events) {
                 label = e.label;
                 StoreSingle(outlook, e, e.fields);
