@@ -44,5 +44,7 @@ void AddPhoneCommands(CLI::App& app, CliContext& ctx);
 void AddContactCommand(CLI::App& app, CliContext& ctx);
 void AddViewsCommand(CLI::App& app, CliContext& ctx);
 void AddSearchCommand(CLI::App& app, CliContext& ctx);
+// "export" and "import": iCalendar files.
+void AddExchangeCommands(CLI::App& app, CliContext& ctx);
 
 }  // namespace kstools

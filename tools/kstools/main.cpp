@@ -51,6 +51,7 @@ int main(int argc, char** argv)
     AddContactCommand(app, ctx);
     AddViewsCommand(app, ctx);
     AddSearchCommand(app, ctx);
+    AddExchangeCommands(app, ctx);
 
     // Questions go to the terminal; with no terminal the default answer is taken.
     static TerminalUiHost terminalHost;

@@ -1,0 +1,298 @@
+// kstools export and import: a store carried through an iCalendar file into an
+// empty store shows the same lists; what the imported store repeats is what
+// libical expands from the file; files in other programs' conventions import
+// at the right times; bad files are refused item by item and a failed import
+// leaves the store as it was.
+#include <gtest/gtest.h>
+
+#include <libical/ical.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "tests/support/kstools_home.h"
+
+namespace {
+
+using Json = nlohmann::json;
+
+class KstoolsExchange : public KstoolsHome {
+protected:
+    // A second, empty store for imports.
+    std::string Other() const { return (HomeDir() / "imported").string(); }
+
+    kstest::ChildResult In(const std::string& home, std::vector<std::string> args, const std::string& zone)
+    {
+        std::filesystem::create_directories(home);
+        return Run(std::move(args), {{"KSTOOLS_HOME", home}, {"TZ", zone}, {"KSTOOLS_NOW", "2024-03-01T09:00"}});
+    }
+    std::string File(const std::string& name, const std::string& text = "") const
+    {
+        const std::string path = (HomeDir() / name).string();
+        if (!text.empty()) std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+    // The list's JSON with record OIDs blanked: they differ between stores.
+    static std::string WithoutOids(std::string json)
+    {
+        const std::string key = "\"oid\": \"";
+        for (size_t at = json.find(key); at != std::string::npos; at = json.find(key, at + key.size())) {
+            const size_t end = json.find('"', at + key.size());
+            if (end == std::string::npos) break;
+            json.erase(at + key.size(), end - at - key.size());
+        }
+        return json;
+    }
+    Json Calendar(const std::string& home, const std::string& zone, const std::string& from, const std::string& to)
+    {
+        return JsonOf(In(home, {"calendar", "--json", "--from", from, "--to", to}, zone));
+    }
+};
+
+// Whether two long texts agree; the first line where they part when not
+// (without the quadratic diff gtest would make of them).
+testing::AssertionResult SameText(const std::string& expected, const std::string& actual)
+{
+    if (expected == actual) return testing::AssertionSuccess();
+    size_t line = 1, at = 0;
+    while (at < expected.size() && at < actual.size() && expected[at] == actual[at]) line += expected[at++] == '\n';
+    const size_t from = expected.rfind('\n', at) == std::string::npos ? 0 : expected.rfind('\n', at) + 1;
+    return testing::AssertionFailure() << "line " << line << ": expected \"" << expected.substr(from, 120)
+                                       << "\", got \"" << actual.substr(from, 120) << "\"";
+}
+
+std::string Slurp(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// libical's UTC minute of a time of the file (floating and dates as they stand).
+std::string UtcText(icaltimetype t)
+{
+    if (!t.is_date && t.zone) t = icaltime_convert_to_zone(t, icaltimezone_get_utc_timezone());
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d", t.year, t.month, t.day, t.is_date ? 0 : t.hour,
+                  t.is_date ? 0 : t.minute);
+    return text;
+}
+
+using Occurrences = std::set<std::pair<std::string, std::string>>;
+
+// Every occurrence start (UTC) and subject that libical reads from the file
+// within [from, to] (ISO minutes).
+Occurrences LibicalOccurrences(const std::string& ics, const std::string& from, const std::string& to)
+{
+    Occurrences out;
+    icalcomponent* calendar = icalparser_parse_string(ics.c_str());
+    std::map<std::string, std::map<std::string, icalcomponent*>> changed;  // uid -> original start -> event
+    for (icalcomponent* c = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); c;
+         c = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT)) {
+        if (icalcomponent_get_first_property(c, ICAL_RECURRENCEID_PROPERTY))
+            changed[icalcomponent_get_uid(c)][UtcText(icalcomponent_get_recurrenceid(c))] = c;
+    }
+    auto add = [&](icalcomponent* c, const std::string& start) {
+        if (start >= from && start <= to) out.emplace(start, icalcomponent_get_summary(c) ? icalcomponent_get_summary(c) : "");
+    };
+    for (icalcomponent* c = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); c;
+         c = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT)) {
+        if (icalcomponent_get_first_property(c, ICAL_RECURRENCEID_PROPERTY)) continue;
+        const icaltimetype start = icalcomponent_get_dtstart(c);
+        icalproperty* rrule = icalcomponent_get_first_property(c, ICAL_RRULE_PROPERTY);
+        if (!rrule) {
+            add(c, UtcText(start));
+            continue;
+        }
+        std::set<std::string> deleted;
+        for (icalproperty* p = icalcomponent_get_first_property(c, ICAL_EXDATE_PROPERTY); p;
+             p = icalcomponent_get_next_property(c, ICAL_EXDATE_PROPERTY))
+            deleted.insert(UtcText(icalproperty_get_datetime_with_component(p, c)));
+        const auto& moved = changed[icalcomponent_get_uid(c)];
+        icalrecur_iterator* it = icalrecur_iterator_new(icalproperty_get_rrule(rrule), start);
+        for (icaltimetype t = icalrecur_iterator_next(it); !icaltime_is_null_time(t); t = icalrecur_iterator_next(it)) {
+            t.zone = start.zone;
+            const std::string original = UtcText(t);
+            if (original > to) break;
+            if (deleted.count(original)) continue;
+            const auto found = moved.find(original);
+            if (found == moved.end())
+                add(c, original);
+            else
+                add(found->second, UtcText(icalcomponent_get_dtstart(found->second)));
+        }
+        icalrecur_iterator_free(it);
+    }
+    icalcomponent_free(calendar);
+    return out;
+}
+
+// Times as other programs write them, read on a device in Berlin.
+struct Convention {
+    const char* name;
+    std::string events;  // VEVENTs (and VTIMEZONEs) of one VCALENDAR
+    std::vector<std::string> starts;  // of the imported entries, in the list's order
+    bool allDay;
+    int duration;
+};
+
+void PrintTo(const Convention& c, std::ostream* os) { *os << c.name; }
+
+const char* const kNewYorkZone =
+    "BEGIN:VTIMEZONE\r\nTZID:Eastern\r\n"
+    "BEGIN:STANDARD\r\nDTSTART:20071104T020000\r\nRRULE:FREQ=YEARLY;BYMONTH=11;BYDAY=1SU\r\n"
+    "TZOFFSETFROM:-0400\r\nTZOFFSETTO:-0500\r\nEND:STANDARD\r\n"
+    "BEGIN:DAYLIGHT\r\nDTSTART:20070311T020000\r\nRRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=2SU\r\n"
+    "TZOFFSETFROM:-0500\r\nTZOFFSETTO:-0400\r\nEND:DAYLIGHT\r\n"
+    // An older observance that no longer holds.
+    "BEGIN:DAYLIGHT\r\nDTSTART:19870405T020000\r\nRRULE:FREQ=YEARLY;BYMONTH=4;BYDAY=1SU;UNTIL=20060402T070000Z\r\n"
+    "TZOFFSETFROM:-0500\r\nTZOFFSETTO:-0400\r\nEND:DAYLIGHT\r\nEND:VTIMEZONE\r\n";
+
+class KstoolsConventions : public KstoolsExchange, public testing::WithParamInterface<Convention> {};
+
+TEST_P(KstoolsConventions, ImportAtTheirTimes)
+{
+    const Convention& c = GetParam();
+    const std::string file = File("other.ics", std::string("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Other//EN\r\n") +
+                                                   c.events + "END:VCALENDAR\r\n");
+    const kstest::ChildResult imported = In(home_, {"import", file}, "Europe/Berlin");
+    ASSERT_EQ(imported.exitCode, 0) << imported.err;
+    const Json list = Calendar(home_, "Europe/Berlin", "2024-03-01", "2024-07-31");
+    std::vector<std::string> starts;
+    std::set<std::string> seen;
+    for (const Json& day : list["days"]) {
+        for (const Json& e : day["entries"]) {
+            if (!seen.insert(e["start"].get<std::string>()).second) continue;
+            starts.push_back(e["start"]);
+            EXPECT_EQ(e["all_day"], c.allDay) << c.name;
+            EXPECT_EQ(e["duration"], c.duration) << c.name;
+        }
+    }
+    EXPECT_EQ(starts, c.starts) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    OtherPrograms, KstoolsConventions,
+    testing::Values(
+        Convention{"Utc", "BEGIN:VEVENT\r\nUID:1\r\nDTSTART:20240710T120000Z\r\nDTEND:20240710T133000Z\r\nEND:VEVENT\r\n",
+                   {"2024-07-10T14:00"}, false, 90},
+        Convention{"Floating", "BEGIN:VEVENT\r\nUID:1\r\nDTSTART:20240710T120000\r\nDURATION:PT45M\r\nEND:VEVENT\r\n",
+                   {"2024-07-10T12:00"}, false, 45},
+        Convention{"AllDayDates",
+                   "BEGIN:VEVENT\r\nUID:1\r\nDTSTART;VALUE=DATE:20240712\r\nDTEND;VALUE=DATE:20240714\r\nEND:VEVENT\r\n",
+                   {"2024-07-12T00:00"}, true, 2880},
+        Convention{"ZoneByDatabaseName",
+                   "BEGIN:VEVENT\r\nUID:1\r\nDTSTART;TZID=America/New_York:20240704T090000\r\n"
+                   "DTEND;TZID=America/New_York:20240704T100000\r\nEND:VEVENT\r\n",
+                   {"2024-07-04T15:00"}, false, 60},
+        // New York moves its clocks three weeks before Berlin: the 09:00 meeting is at 14:00 then.
+        Convention{"OwnZoneRepeats",
+                   (std::string(kNewYorkZone) +
+                    "BEGIN:VEVENT\r\nUID:1\r\nDTSTART;TZID=Eastern:20240304T090000\r\nDTEND;TZID=Eastern:20240304T093000\r\n"
+                    "RRULE:FREQ=WEEKLY;BYDAY=MO;COUNT=5\r\nEXDATE;TZID=Eastern:20240318T090000\r\nEND:VEVENT\r\n"
+                    "BEGIN:VEVENT\r\nUID:1\r\nRECURRENCE-ID;TZID=Eastern:20240325T090000\r\n"
+                    "DTSTART;TZID=Eastern:20240325T110000\r\nDTEND;TZID=Eastern:20240325T113000\r\nEND:VEVENT\r\n"),
+                   {"2024-03-04T15:00", "2024-03-11T14:00", "2024-03-25T16:00", "2024-04-01T15:00"}, false, 30}),
+    [](const testing::TestParamInfo<Convention>& info) { return info.param.name; });
+
+TEST_F(KstoolsExchange, PythonIcalendarFilesImport)
+{
+    const std::string file = File("python.ics");
+    const char* script = R"(
+import sys, datetime, pytz, icalendar
+cal = icalendar.Calendar(); cal.add('prodid', '-//Python//EN'); cal.add('version', '2.0')
+ny = pytz.timezone('America/New_York')
+def event(uid, start, end, **more):
+    e = icalendar.Event(); e.add('uid', uid); e.add('summary', 'Python ' + uid)
+    e.add('dtstart', start); e.add('dtend', end)
+    for k, v in more.items(): e.add(k, v)
+    cal.add_component(e)
+event('zoned', ny.localize(datetime.datetime(2024, 7, 4, 9, 0)), ny.localize(datetime.datetime(2024, 7, 4, 10, 0)))
+event('utc', datetime.datetime(2024, 7, 5, 8, 0, tzinfo=pytz.utc), datetime.datetime(2024, 7, 5, 9, 0, tzinfo=pytz.utc))
+event('day', datetime.date(2024, 7, 6), datetime.date(2024, 7, 7))
+event('weekly', datetime.datetime(2024, 7, 8, 9, 0), datetime.datetime(2024, 7, 8, 9, 30),
+      rrule={'freq': 'weekly', 'byday': ['MO', 'WE'], 'count': 4}, categories=['Work', 'Travel'], **{'class': 'PRIVATE'})
+open(sys.argv[1], 'wb').write(cal.to_ical())
+)";
+    const kstest::ChildResult made = kstest::RunChild({"/usr/bin/python3", "-c", script, file}, {});
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    const kstest::ChildResult imported = In(home_, {"import", file}, "Europe/Berlin");
+    ASSERT_EQ(imported.exitCode, 0) << imported.err;
+    std::vector<std::string> got;
+    const Json list = Calendar(home_, "Europe/Berlin", "2024-07-01", "2024-07-31");
+    for (const Json& day : list["days"]) {
+        for (const Json& e : day["entries"])
+            got.push_back(e["start"].get<std::string>() + " " + e["subject"].get<std::string>() + " " +
+                          e["categories"].get<std::string>());
+    }
+    const std::vector<std::string> expected = {
+        "2024-07-04T15:00 Python zoned ",        "2024-07-05T10:00 Python utc ",
+        "2024-07-06T00:00 Python day ",          "2024-07-08T09:00 Python weekly Work, Travel",
+        "2024-07-10T09:00 Python weekly Work, Travel", "2024-07-15T09:00 Python weekly Work, Travel",
+        "2024-07-17T09:00 Python weekly Work, Travel"};
+    EXPECT_EQ(got, expected);
+}
+
+struct BadFile {
+    const char* name;
+    std::string text;
+    int exitCode;
+    const char* message;  // on standard error
+    int stored;           // appointments the import adds
+};
+
+void PrintTo(const BadFile& b, std::ostream* os) { *os << b.name; }
+
+std::string Events(const std::string& events)
+{
+    return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n" + events + "END:VCALENDAR\r\n";
+}
+
+std::string Event(const std::string& lines)
+{
+    return "BEGIN:VEVENT\r\nUID:x\r\n" + lines + "END:VEVENT\r\n";
+}
+
+class KstoolsBadFiles : public KstoolsExchange, public testing::WithParamInterface<BadFile> {};
+
+TEST_P(KstoolsBadFiles, RefuseItemByItemAndLeaveTheStoreWhenFailing)
+{
+    const BadFile& b = GetParam();
+    const std::string good = File("good.ics", Events(Event("DTSTART:20240105T100000Z\r\nSUMMARY:Kept\r\n")));
+    ASSERT_EQ(In(home_, {"import", good}, "UTC").exitCode, 0);
+    const kstest::ChildResult r = In(home_, {"import", "--json", File("bad.ics", b.text)}, "UTC");
+    EXPECT_EQ(r.exitCode, b.exitCode) << b.name << ": " << r.err;
+    const std::string said = r.err + r.out;
+    EXPECT_NE(said.find(b.message), std::string::npos) << b.name << ": " << said.substr(0, 400);
+    const Json list = Calendar(home_, "UTC", "2024-01-01", "2027-12-31");
+    EXPECT_EQ(list["count"].get<int>(), 1 + b.stored) << b.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Refused, KstoolsBadFiles,
+    testing::Values(
+        BadFile{"NotCalendar", "hello\nworld\n", 1, "not an iCalendar file", 0},
+        BadFile{"Before1601", Events(Event("DTSTART:15000101T100000Z\r\n")), 1, "the year 1500", 0},
+        BadFile{"After4500", Events(Event("DTSTART:46000101T100000Z\r\n")), 1, "the year 4600", 0},
+        BadFile{"AbsurdCount", Events(Event("DTSTART:20240101T100000Z\r\nRRULE:FREQ=DAILY;COUNT=1000000000\r\n")), 0,
+                "stored as 733 single appointments", 733},
+        BadFile{"HourlyRule", Events(Event("DTSTART:20240101T100000Z\r\nRRULE:FREQ=HOURLY;COUNT=3\r\n")), 0,
+                "more often than daily", 3},
+        BadFile{"MegabyteLine",
+                Events(Event("DTSTART:20240102T100000Z\r\nSUMMARY:" + std::string(1 << 20, 'a') + "\r\n") +
+                       Event("DTSTART:20240103T100000Z\r\nSUMMARY:fine\r\n")),
+                1, "a summary of 1048576 characters", 1},
+        BadFile{"UnknownAndMalformed",
+                Events(Event("DTSTART:20240102T100000Z\r\nX-OTHER;P=1:v\r\nFOO BAR\r\n:\r\nSUMMARY:odd\r\n")), 0,
+                "\"refused\": 0", 1},
+        // The store refuses the second event's category: the first is not kept either.
+        BadFile{"StoreRefusesOne",
+                Events(Event("DTSTART:20240102T100000Z\r\nSUMMARY:one\r\n") +
+                       Event("DTSTART:20240103T100000Z\r\nSUMMARY:two\r\nCATEGORIES:" + std::string(3000, 'c') +
+                             "\r\n")),
+                1, "the store is unchanged", 0}),
+    [](const testing::TestParamInfo<BadFile>& info) { return info.param.name; });
+
+}  // namespace
