@@ -35,7 +35,8 @@ protected:
         std::vector<std::string> hits;
         if (r.exitCode != 0) return hits;
         // The store, the day as stored and the text without the locale's short date in front.
-        for (const Json& hit : JsonOf(r)["hits"]) {
+        const Json result = JsonOf(r);  // kept alive: a range over a member of a temporary would dangle
+        for (const Json& hit : result["hits"]) {
             std::string text = hit["text"];
             if (!text.empty() && text[0] == '[') text = text.substr(text.find_first_not_of(' ', text.find(']') + 1));
             hits.push_back(hit["store"].get<std::string>() + " " +
