@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/ink/ink_note.h"
+#include "platform/ink/ink_rich_text.h"
 #include "platform/text/code_page.h"
 #include "platform/text/wide_string.h"
 
@@ -34,37 +35,6 @@ DWORD GetBlobFormat(const BYTE* data, size_t size)
     return kNoteBlobText;
 }
 
-std::u16string PlainTextOfRtf(const std::u16string& rtf)
-{
-    std::u16string out;
-    for (size_t i = 0; i < rtf.size(); ++i) {
-        const char16_t c = rtf[i];
-        if (c == u'{' || c == u'}' || c == u'\r' || c == u'\n') continue;
-        if (c != u'\\') {
-            out += c;
-            continue;
-        }
-        if (++i >= rtf.size()) break;
-        const char16_t next = rtf[i];
-        if (next == u'\\' || next == u'{' || next == u'}') {
-            out += next;
-        } else if (next == u'\'' && i + 2 < rtf.size()) {
-            auto hex = [](char16_t h) { return h <= u'9' ? h - u'0' : (h | 0x20) - u'a' + 10; };
-            out += static_cast<char16_t>((hex(rtf[i + 1]) << 4) | hex(rtf[i + 2]));
-            i += 2;
-        } else {
-            size_t end = i;
-            while (end < rtf.size() && ((rtf[end] | 0x20) >= u'a' && (rtf[end] | 0x20) <= u'z')) ++end;
-            const std::u16string word = rtf.substr(i, end - i);
-            while (end < rtf.size() && (rtf[end] == u'-' || (rtf[end] >= u'0' && rtf[end] <= u'9'))) ++end;
-            if (end < rtf.size() && rtf[end] == u' ') ++end;
-            if (word == u"par" || word == u"line") out += u'\n';
-            i = end - 1;
-        }
-    }
-    return out;
-}
-
 size_t NoteBlobText(const BYTE* data, size_t size, WCHAR* out, size_t capacity)
 {
     if (!out || capacity == 0) return 0;
@@ -79,7 +49,7 @@ size_t NoteBlobText(const BYTE* data, size_t size, WCHAR* out, size_t capacity)
         case kNoteBlobRichText: {
             std::u16string rtf(size, u'\0');
             for (size_t i = 0; i < size; ++i) rtf[i] = data[i];
-            return CopyOut(PlainTextOfRtf(rtf), out, capacity);
+            return CopyOut(platform::PlainTextOfRtf(rtf), out, capacity);
         }
         default: {
             const int bytes = static_cast<int>(std::min(size - 1, capacity - 1));

@@ -15,9 +15,6 @@ inline constexpr DWORD kNoteBlobInk = 0x10802;
 // The format of size bytes at data: ink only when longer than 6 bytes.
 DWORD GetBlobFormat(const BYTE* data, size_t size);
 
-// Plain text of rich text: control words and groups' braces dropped,
-// paragraph marks as line ends, escaped characters and "\'hh" kept.
-std::u16string PlainTextOfRtf(const std::u16string& rtf);
 
 // The note's text into out (capacity characters, always terminated; longer
 // text is cut). Single-byte text drops its last byte, which the store keeps

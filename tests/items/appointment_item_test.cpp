@@ -507,4 +507,90 @@ TEST_F(AppointmentSeriesTest, BranchingASeriesEndsItTheDayBeforeAndStartsACopyWi
     EXPECT_EQ(StoredSubject(branch), u"Yoga");
 }
 
+TEST_F(AppointmentSeriesTest, TheEditorsRecurrenceQuestionChoosesWhatIsEdited)
+{
+    struct Case {
+        int answer;
+        int result;
+        bool occurrence;
+        std::vector<int> seriesDays;
+    };
+    const Case cases[] = {
+        {kApptEditOccurrence, kApptEditOccurrence, true, {1, 8, 15, 22, 29, 36}},
+        {kApptEditSeries, kApptEditSeries, false, {1, 8, 15, 22, 29, 36}},
+        {kApptEditFollowing, kApptEditFollowing, false, {1, 8}},
+        {kApptEditCancel, kApptEditCancel, false, {1, 8, 15, 22, 29, 36}},
+        {7, kApptEditCancel, false, {1, 8, 15, 22, 29, 36}},
+    };
+    for (const Case& c : cases) {
+        const long oid = SixTuesdays();
+        CAppointment editor = Loaded(oid);
+        host.QueueAskAnswer(c.answer);
+        EXPECT_EQ(editor.CheckForRecurrence(today + 15, true, kApptEditSeries), c.result) << c.answer;
+        EXPECT_EQ(editor.IsOccurrence(), c.occurrence) << c.answer;
+        if (c.occurrence) EXPECT_EQ(editor.OccurrenceDate(), today + 15);
+        EXPECT_EQ(Tuesdays(oid, today), c.seriesDays) << c.answer;
+        ASSERT_FALSE(host.Questions().empty());
+        EXPECT_EQ(host.Questions().back().questionId, u"ApptEditRecurrence");
+    }
+    const size_t asked = host.Questions().size();
+    CAppointment single = Loaded(NewAppointment(u"Once", today + 0.5));
+    EXPECT_EQ(single.CheckForRecurrence(today, true, kApptEditOccurrence), kApptEditSeries);
+    EXPECT_EQ(host.Questions().size(), asked) << "a single appointment is edited without a question";
+}
+
+TEST_F(AppointmentSeriesTest, ApplyingATemplateAsksWhetherItsTimeComesAlong)
+{
+    CAppointment model;
+    ASSERT_TRUE(model.Create(today + 14.5 / 24, u"Review", 45, nullptr, false));
+    model.SetLocation(u"Room 2");
+    model.SetReminder(5);
+    ASSERT_TRUE(model.Save());
+    const long templateOid = model.SaveAsTemplate(u"Weekly");
+    ASSERT_NE(templateOid, 0);
+    struct Case {
+        int answer;
+        double start;
+    };
+    for (const Case c : {Case{IDYES, today + 3 + 14.5 / 24}, Case{IDNO, today + 3 + 9.0 / 24}}) {
+        CAppointment fresh;
+        ASSERT_TRUE(fresh.Create(today + 3 + 9.0 / 24, nullptr, 30, nullptr, false));
+        host.QueueAskAnswer(c.answer);
+        ASSERT_TRUE(fresh.ApplyTemplate(templateOid));
+        EXPECT_EQ(host.Questions().back().questionId, u"TemplateApptApplyTime");
+        EXPECT_NEAR(fresh.Start(), c.start, 1e-6) << c.answer;
+        EXPECT_NEAR(fresh.End(), c.start + 45.0 / 1440, 1e-6) << c.answer;
+        EXPECT_EQ(fresh.Subject(), u"Review");
+        EXPECT_EQ(fresh.Location(), u"Room 2");
+        EXPECT_EQ(fresh.ReminderMinutes(), 5);
+    }
+    CAppointment fresh;
+    ASSERT_TRUE(fresh.Create(today, nullptr, 30, nullptr, false));
+    EXPECT_FALSE(fresh.ApplyTemplate(model.Oid())) << "an ordinary appointment is no template";
+}
+
+TEST_F(AppointmentSeriesTest, TheSummaryWindowAndTheContextMenuActions)
+{
+    const long oid = NewAppointment(u"Lunch", today + 0.5);
+    CAppointment item = Loaded(oid);
+    ASSERT_TRUE(item.DisplaySummaryWindow());
+    EXPECT_EQ(host.Questions().back().questionId, u"ApptSummary");
+    EXPECT_EQ(host.Questions().back().text, item.SummaryMarkup());
+    SetSetting(kCav, u"SummaryDlg", 0);
+    const size_t asked = host.Questions().size();
+    EXPECT_FALSE(item.DisplaySummaryWindow());
+    EXPECT_FALSE(item.DoContext(kApptContextSummary, today));
+    EXPECT_EQ(host.Questions().size(), asked);
+    EXPECT_TRUE(item.DisplaySummaryWindow(reinterpret_cast<HWND>(1))) << "a host window shows it anyway";
+
+    ASSERT_TRUE(item.DoContext(kApptContextToggleMark, today));
+    EXPECT_EQ(StoredSubject(oid), u"<\u2022>Lunch</\u2022>");
+    ASSERT_TRUE(item.DoContext(kApptContextFree, today));
+    EXPECT_EQ(Loaded(oid).BusyStatus(), olFree);
+    EXPECT_TRUE(Loaded(oid).IsMarked());
+    EXPECT_FALSE(item.DoContext(99, today));
+    ASSERT_TRUE(item.DoContext(kApptContextDelete, today));
+    EXPECT_FALSE(Open<IAppointment>(oid));
+}
+
 }  // namespace

@@ -158,6 +158,45 @@ TEST_F(CustomViewTest, ApplyingBringsTheSavedKeyBackReplacingOrMergingAsCustomVi
     }
 }
 
+TEST_F(CustomViewTest, ReplacingAViewAsksAndWritesOnlyTheNewSettings)
+{
+    ScriptedUiHost host;
+    CCustomView views;
+    Set(kKey, u"Old", 1);
+    ASSERT_EQ(views.CreateNewCustomView(kTab, kKey, false, u"Work/ Due "), CustomViewResult::kDone);
+    const std::u16string file = CCustomView::ViewFile(u"Work\\Due", kTab);
+    const std::string first = FileBytes(file);
+    ASSERT_FALSE(first.empty());
+    EXPECT_EQ(host.MessageCount(), 0u) << "a new view is saved without a question";
+    {
+        CRegistry suite;
+        ASSERT_EQ(suite.OpenKey(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel"), 0);
+        WCHAR folder[40] = {};
+        ASSERT_EQ(suite.QueryValue(u"CustomViewPath", folder, 39), 0);
+        EXPECT_EQ(std::u16string(folder), u"Work");
+    }
+
+    {
+        CRegistry settings;
+        ASSERT_EQ(settings.DeleteKey(HKEY_CURRENT_USER, kKey), 0);
+    }
+    Set(kKey, u"New", 2);
+    host.QueueAnswer(IDNO);
+    EXPECT_EQ(views.CreateNewCustomView(kTab, kKey, false, u"Work\\Due"), CustomViewResult::kCancelled);
+    EXPECT_EQ(host.LastMessage().caption, u"Due");
+    EXPECT_EQ(FileBytes(file), first);
+
+    host.QueueAnswer(IDYES);
+    ASSERT_EQ(views.CreateNewCustomView(kTab, kKey, false, u"Work\\Due"), CustomViewResult::kDone);
+    Set(kKey, u"Old", 5);
+    ASSERT_EQ(views.ApplyCustomView(u"Work\\Due", kKey, kTab), CustomViewResult::kDone);
+    CRegistry settings;
+    ASSERT_EQ(settings.OpenKey(HKEY_CURRENT_USER, kKey), 0);
+    ULONG value = 0;
+    EXPECT_EQ(settings.QueryValue(u"New", &value), 0);
+    EXPECT_NE(settings.QueryValue(u"Old", &value), 0) << "the replaced file kept a value of the old view";
+}
+
 TEST_F(CustomViewTest, DamagedOrForeignViewFilesChangeNothing)
 {
     CCustomView views;
@@ -201,5 +240,80 @@ TEST_F(CustomViewTest, DamagedOrForeignViewFilesChangeNothing)
     }
 }
 
+TEST_F(CustomViewTest, NamesAreCleanedAndCannotLeaveTheRootFolder)
+{
+    struct Case {
+        const char16_t* name;
+        const char16_t* file;  // relative to the root; null: refused
+    };
+    const Case cases[] = {
+        {u"Due", u"Due.003"},           {u" Work / Due ", u"Work\\Due.003"}, {u"a:b?c", u"a_b_c.003"},
+        {u"", nullptr},                 {u"  ", nullptr},                    {u"..", nullptr},
+        {u"Work\\..\\..\\x", nullptr},  {u"Work\\\\Due", nullptr},           {u"\\Due", nullptr},
+        {u"Work\\.", nullptr},
+    };
+    for (const Case& c : cases) {
+        const std::u16string file = CCustomView::ViewFile(c.name, 3);
+        if (!c.file) {
+            EXPECT_EQ(file, u"") << WideToUtf8(c.name);
+        } else {
+            EXPECT_EQ(file, CCustomView::RootFolder() + u"\\" + c.file) << WideToUtf8(c.name);
+        }
+    }
+    EXPECT_EQ(CCustomView::ViewFile(u"Due", 1000), u"");
+    EXPECT_EQ(CCustomView::ViewFile(u"Due", -1), u"");
+    EXPECT_EQ(CCustomView::ViewFile(u"Due", 7), CCustomView::RootFolder() + u"\\Due.007");
+}
+
+TEST_F(CustomViewTest, RenamingAndDeletingMoveFilesAndDropEmptiedFolders)
+{
+    CCustomView views;
+    Touch(u"A", kTab);
+    Touch(u"B", kTab);
+    Touch(u"A", kTab + 1);
+    EXPECT_EQ(views.RenameCustomView(kTab, u"A", u"B"), CustomViewResult::kExists);
+    EXPECT_EQ(views.RenameCustomView(kTab, u"Gone", u"C"), CustomViewResult::kMissing);
+    EXPECT_EQ(views.RenameCustomView(kTab, u"A", u".."), CustomViewResult::kBadName);
+    ASSERT_EQ(views.RenameCustomView(kTab, u"A", u"Old\\Older\\A2"), CustomViewResult::kDone);
+    CustomViewTree tree;
+    std::vector<std::string> listed;
+    views.GetCustomViews(kTab, tree, true, true);
+    Flatten(tree, "", listed);
+    EXPECT_EQ(listed, (std::vector<std::string>{"B", "Old\\Older\\A2"}));
+    ASSERT_EQ(views.DeleteCustomView(kTab, u"Old\\Older\\A2"), CustomViewResult::kDone);
+    EXPECT_EQ(GetFileAttributesW((CCustomView::RootFolder() + u"\\Old").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesW(CCustomView::RootFolder().c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(views.DeleteCustomView(kTab, u"Old\\Older\\A2"), CustomViewResult::kMissing);
+    EXPECT_NE(GetFileAttributesW(CCustomView::ViewFile(u"A", kTab + 1).c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// Records the sort order each run finds in the settings.
+class SortReader : public CeWorkerThread {
+public:
+    DWORD ThreadProc() override
+    {
+        CRegistry settings;
+        ULONG sort = 0;
+        if (settings.Exists(HKEY_CURRENT_USER, kKey) == 1) settings.QueryValue(u"TV_Sort0", &sort);
+        seen.push_back(sort);
+        return 0;
+    }
+    std::vector<ULONG> seen;
+};
+
+TEST_F(CustomViewTest, ApplyingRestartsTheLoaderAfterTheSettingsAreBack)
+{
+    CCustomView views;
+    SortReader loader;
+    Set(kKey, u"TV_Sort0", 2);
+    ASSERT_EQ(views.CreateNewCustomView(kTab, kKey, true, u"Due"), CustomViewResult::kDone);
+    Set(kKey, u"TV_Sort0", 6);
+    ASSERT_EQ(views.ApplyCustomView(u"Due", kKey, kTab, &loader), CustomViewResult::kDone);
+    loader.Stop(true);
+    EXPECT_EQ(loader.seen, std::vector<ULONG>{2});
+    EXPECT_EQ(views.ApplyCustomView(u"Missing", kKey, kTab, &loader), CustomViewResult::kMissing);
+    loader.Stop(true);
+    EXPECT_EQ(loader.seen.size(), 1u) << "a view that was not applied restarts nothing";
+}
 
 }  // namespace
