@@ -13,6 +13,7 @@ packages=(
     libpango1.0-dev
     libnotify-dev
     libx11-dev xvfb xdotool
+    sox
     python3-vobject
     python3-icalendar
 )
