@@ -56,6 +56,7 @@ protected:
     }
 
     std::set<int> requested_;  // rows asked for
+    std::unique_ptr<CListGrid> grid_;  // before the parent: its window answers messages while being made
     kstest::OwnWindow parent_{[this](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == GN_GETCELLDATA && lParam)
             requested_.insert(static_cast<int>(reinterpret_cast<GRIDCELLREQUEST*>(lParam)->hdr.idFrom >> 16));
@@ -63,7 +64,6 @@ protected:
         if (grid_ && grid_->OnParentMessage(message, wParam, lParam, &result)) return result;
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }};
-    std::unique_ptr<CListGrid> grid_;
 };
 
 TEST_F(ListGrid, HeadersOpenAndCloseByTheirHotSpotOrATapOnTheirRow)
