@@ -2,13 +2,13 @@
 // shows it in its (headless) editor and destroys it before returning.
 #include <string>
 
+#include "items/c_alarm_note.h"
 #include "items/c_appointment.h"
+#include "items/c_contact.h"
 #include "items/c_task.h"
 #include "items/journal_dialog.h"
 #include "items/kstools_entry.h"
-#include "platform/objectmodel/com_ref.h"
-#include "platform/objectmodel/pocket_outlook.h"
-#include "platform/text/owned_bstr.h"
+#include "platform/files/files.h"
 #include "platform/time/variant_time.h"
 #include "platform/ui/ui_host.h"
 #include "storage/c_outlook.h"
@@ -51,12 +51,49 @@ int OpenTask(uint32_t oid, int cannotRead)
 
 int OpenContact(uint32_t oid)
 {
-    platform::ComRef<IDispatch> item;
-    if (FAILED(COutlook::GetOutlookObject().GetItemFromOid(static_cast<long>(oid), item.Put()))) return 2;
-    auto contact = platform::ComRef<IContact>::Query(item.Get());
-    platform::OwnedBstr fileAs;
-    if (!contact || FAILED(contact->get_FileAs(fileAs.Put()))) return 2;
-    return ShowEditor(u"Contact", fileAs.Get() ? std::u16string(fileAs.Get()) : std::u16string());
+    CContact contact;
+    if (!contact.ReadOID(static_cast<long>(oid))) return 2;
+    contact.LoadData();
+    return ShowEditor(u"Contact", contact.Text(CContact::kFileAs));
+}
+
+// What the alarm-note functions ask of the one dispatcher they share.
+enum class NoteMode { kCreate = 1, kDelete = 2, kOpen = 3 };
+
+// A note made by the entry points lives only when its editor is accepted, as
+// new tasks and appointments are saved only then.
+int ShowNewNote(CAlarmNote& note)
+{
+    int result = ShowEditor(u"New note", note.Title());
+    if (result != IDOK) note.Delete();
+    return result;
+}
+
+// Create: a new ink note in the default folder. Delete: the note stored at
+// path. Open: the note at path, or a new one made there when there is no
+// such file. The editor's result, or 0 when nothing was opened or made
+// (for Delete: 1 when the note was deleted).
+int AlarmNoteDispatch(const WCHAR* path, NoteMode mode)
+{
+    Init();
+    CAlarmNote note;
+    switch (mode) {
+    case NoteMode::kCreate:
+        return note.Create(nullptr, nullptr, nullptr, nullptr, nullptr) ? ShowNewNote(note) : 0;
+    case NoteMode::kDelete: return note.ReadNote(path, kAlarmNoteInk) && note.Delete() ? 1 : 0;
+    case NoteMode::kOpen: break;
+    }
+    if (!path || !*path) return 0;
+    if (GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES) {
+        if (!note.ReadNote(path, kAlarmNoteInk) || !note.LoadNote()) return 0;
+        return ShowEditor(u"Note", note.Title() + u"\n" + note.Text());
+    }
+    std::u16string where(path);
+    size_t slash = where.rfind(u'\\');
+    std::u16string folder = slash == std::u16string::npos ? std::u16string() : where.substr(0, slash);
+    std::u16string name = slash == std::u16string::npos ? where : where.substr(slash + 1);
+    if (name.empty() || !note.Create(nullptr, folder.c_str(), name.c_str(), nullptr, nullptr)) return 0;
+    return ShowNewNote(note);
 }
 
 }  // namespace
@@ -132,6 +169,17 @@ int D_Contact(uint32_t oid, int, int)
 
 int DisplayContactWindowExtern(uint32_t oid, int editorArgument) { return D_Contact(oid, editorArgument, 1); }
 
+int CreateContactExtern(void)
+{
+    Init();
+    CContact contact;
+    if (!contact.Create()) return 0;
+    contact.LoadData();
+    if (ShowEditor(u"New contact", u"") != IDOK) return 0;
+    // Save answers false when the contact was stored.
+    return contact.Save() ? 0 : 1;
+}
+
 int D_PIM(uint32_t oid, int)
 {
     Init();
@@ -142,6 +190,12 @@ int D_PIM(uint32_t oid, int)
     default: return 2;
     }
 }
+
+int CreateAlarmNoteExtern(void) { return AlarmNoteDispatch(nullptr, NoteMode::kCreate); }
+
+int DeleteAlarmNoteFile(const KSWCHAR* path) { return AlarmNoteDispatch(path, NoteMode::kDelete); }
+
+int D_Note(const KSWCHAR* path) { return AlarmNoteDispatch(path, NoteMode::kOpen); }
 
 int C_Journal(void* parentWindow)
 {

@@ -109,6 +109,19 @@ KSTOOLS_API int D_PIM(uint32_t oid, int flag);
 /* Contacts: 2 when the contact cannot be read. */
 KSTOOLS_API int D_Contact(uint32_t oid, int editorArgument, int flag);
 KSTOOLS_API int DisplayContactWindowExtern(uint32_t oid, int editorArgument);
+/* A new contact, saved when its editor is accepted: 1 saved, 0 not. */
+KSTOOLS_API int CreateContactExtern(void);
+
+/* Alarm notes, by their device paths. CreateAlarmNoteExtern makes a new ink
+ * note in the default folder; D_Note opens the note stored at path, or makes
+ * a new one there (in the path's folder, under its file name) when there is
+ * no such file. A new note is kept only when its editor is accepted. Both
+ * give the editor's result, 0 when nothing was opened or made.
+ * DeleteAlarmNoteFile deletes the note at path with its attributes and
+ * alarm: 1 deleted, 0 not (no such note, or the file cannot be deleted). */
+KSTOOLS_API int CreateAlarmNoteExtern(void);
+KSTOOLS_API int DeleteAlarmNoteFile(const KSWCHAR* path);
+KSTOOLS_API int D_Note(const KSWCHAR* path);
 
 /* A new journal entry collected for a parent window; always 2. */
 KSTOOLS_API int C_Journal(void* parentWindow);

@@ -45,6 +45,13 @@ int main(int argc, char** argv)
     Check(D_Task(0, 0, 0) == 1, "no task 0");
     Check(D_Appt(0, 0.0, 0, 0) == 2, "no appointment 0");
     Check(D_PIM(0x7FFFFFF0u, 0) == 2, "nothing to open for an unknown OID");
+    Check(D_Contact(0, 0, 0) == 2, "no contact 0");
+    Check(CreateContactExtern() == 1, "a new contact is saved");
+    Check(D_Note(u"\\My Documents\\From C.pwi") == 1, "a new note is made at its path");
+    Check(D_Note(u"\\My Documents\\From C.pwi") == 1, "the note at the path opens");
+    Check(DeleteAlarmNoteFile(u"\\My Documents\\From C.pwi") == 1, "the note is deleted");
+    Check(DeleteAlarmNoteFile(u"\\My Documents\\From C.pwi") == 0, "a deleted note is gone");
+    Check(CreateAlarmNoteExtern() == 1, "a new note is made in the default folder");
 
     UnInitKSTools();
     Check(GetKSToolsInitCount() == 0, "UnInitKSTools releases everything");

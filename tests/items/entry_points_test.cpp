@@ -3,7 +3,9 @@
 #include <filesystem>
 
 #include "grid/grid_alignment.h"
+#include "items/c_alarm_note.h"
 #include "items/c_appointment.h"
+#include "items/c_contact.h"
 #include "items/c_task.h"
 #include "items/hidpi_scaling.h"
 #include "items/kstools_entry.h"
@@ -186,6 +188,86 @@ TEST_F(EntryPoints, NewItemsAreSavedWhenTheEditorIsAccepted)
     int count = 0;
     ASSERT_EQ(items->get_Count(&count), S_OK);
     EXPECT_EQ(count, 1);
+}
+
+size_t NotesIn(const std::u16string& folder)
+{
+    size_t count = 0;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(HostPath(folder), error))
+        count += entry.path().extension() == ".pwi";
+    return count;
+}
+
+int ContactCount(ComRef<IPOutlookApp>& app)
+{
+    ComRef<IFolder> folder;
+    ComRef<IPOutlookItemCollection> items;
+    int count = -1;
+    if (app->GetDefaultFolder(olFolderContacts, folder.Put()) == S_OK && folder->get_Items(items.Put()) == S_OK)
+        items->get_Count(&count);
+    return count;
+}
+
+TEST_F(EntryPoints, ContactsAndNotesAreOpenedAndMadeThroughTheirItemClasses)
+{
+    CContact ann;
+    ASSERT_TRUE(ann.Create());
+    ann.LoadData();
+    ann.SetText(CContact::kFileAs, u"Lee, Ann");
+    ASSERT_FALSE(ann.Save());
+    const uint32_t annOid = static_cast<uint32_t>(ann.Oid());
+    const std::u16string memo = u"\\My Documents\\Memo.pwi";
+
+    ScriptedUiHost ui;
+    struct {
+        const char* what;
+        int (*call)(uint32_t);
+        int answer;  // the editor's button, when there is one
+        int result;
+        const char16_t* shown;  // the editor's text; null: no editor
+        bool memoAfter;         // Memo.pwi exists afterwards
+        int contactsAdded;
+    } cases[] = {
+        {"D_Contact", [](uint32_t c) { return D_Contact(c, 0, 0); }, IDOK, IDOK, u"Contact\nLee, Ann", false, 0},
+        {"D_PIM, contact", [](uint32_t c) { return D_PIM(c, 0); }, IDCANCEL, IDCANCEL, u"Contact\nLee, Ann", false, 0},
+        {"D_Contact, none", [](uint32_t) { return D_Contact(0x7FFFFF00, 0, 0); }, IDOK, 2, nullptr, false, 0},
+        {"new contact kept", [](uint32_t) { return CreateContactExtern(); }, IDOK, 1, u"New contact\n", false, 1},
+        {"new contact dropped", [](uint32_t) { return CreateContactExtern(); }, IDCANCEL, 0, u"New contact\n", false, 0},
+        {"D_Note makes a note dropped on cancel", [](uint32_t) { return D_Note(u"\\My Documents\\Memo.pwi"); },
+         IDCANCEL, IDCANCEL, u"New note\nMemo.pwi", false, 0},
+        {"D_Note makes the note", [](uint32_t) { return D_Note(u"\\My Documents\\Memo.pwi"); }, IDOK, IDOK,
+         u"New note\nMemo.pwi", true, 0},
+        {"D_Note opens it", [](uint32_t) { return D_Note(u"\\My Documents\\Memo.pwi"); }, IDCANCEL, IDCANCEL,
+         u"Note\nMemo.pwi\n", true, 0},
+        {"D_Note on a folder", [](uint32_t) { return D_Note(u"\\My Documents"); }, IDOK, 0, nullptr, true, 0},
+        {"D_Note without a path", [](uint32_t) { return D_Note(nullptr); }, IDOK, 0, nullptr, true, 0},
+        {"deleted", [](uint32_t) { return DeleteAlarmNoteFile(u"\\My Documents\\Memo.pwi"); }, IDOK, 1, nullptr,
+         false, 0},
+        {"deleted twice", [](uint32_t) { return DeleteAlarmNoteFile(u"\\My Documents\\Memo.pwi"); }, IDOK, 0,
+         nullptr, false, 0},
+    };
+    for (const auto& c : cases) {
+        const int contacts = ContactCount(app);
+        if (c.shown) ui.QueueAnswer(c.answer);
+        const size_t before = ui.MessageCount();
+        EXPECT_EQ(c.call(annOid), c.result) << c.what;
+        std::u16string shown;
+        for (size_t i = before; i < ui.MessageCount(); ++i)
+            if (ui.Messages()[i].flags == MB_OKCANCEL) shown = ui.Messages()[i].text;
+        EXPECT_EQ(shown, c.shown ? c.shown : u"") << c.what;
+        EXPECT_EQ(std::filesystem::exists(HostPath(memo)), c.memoAfter) << c.what;
+        EXPECT_EQ(ContactCount(app), contacts + c.contactsAdded) << c.what;
+        EXPECT_EQ(ui.PendingAnswers(), 0u) << c.what;
+    }
+
+    // A new note in the default folder, kept only when accepted.
+    const size_t notes = NotesIn(u"\\My Documents");
+    ui.QueueAnswers({IDCANCEL, IDOK});
+    EXPECT_EQ(CreateAlarmNoteExtern(), IDCANCEL);
+    EXPECT_EQ(NotesIn(u"\\My Documents"), notes);
+    EXPECT_EQ(CreateAlarmNoteExtern(), IDOK);
+    EXPECT_EQ(NotesIn(u"\\My Documents"), notes + 1);
 }
 
 TEST_F(EntryPoints, TheSuiteBecomesTheDefaultAndGivesItBack)
