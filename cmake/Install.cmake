@@ -64,6 +64,7 @@ set(KSTOOLS_PUBLIC_HEADERS
     foundation/ce_worker_thread.h
     foundation/list_policies.h
     items/c_journal_data.h
+    items/show_error.h
     items/poom_create_item.h
     platform/base/error_codes.h
     platform/base/export.h

@@ -23,6 +23,9 @@
 
 #ifdef __cplusplus
 #include <cstdint>
+/* ShowError (C++ only: two overloads): a message box with the error icon,
+ * on top, with a printf-style text or the system's text of the last error. */
+#include "items/show_error.h"
 typedef char16_t KSWCHAR;
 extern "C" {
 #else

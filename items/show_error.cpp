@@ -3,6 +3,7 @@
 #include <cstdarg>
 
 #include "platform/base/last_error.h"
+#include "platform/base/system_messages.h"
 #include "platform/text/wide_string.h"
 #include "platform/ui/ui_host.h"
 
@@ -27,7 +28,11 @@ void ShowError(const WCHAR* format, ...)
 
 void ShowError()
 {
-    WCHAR text[64] = {};
-    swprintf(text, 64, u"System error %lu.", static_cast<unsigned long>(GetLastError()));
+    const DWORD code = GetLastError();
+    WCHAR text[kErrorTextMax] = {};
+    // A code the system has no text for is shown by its number.
+    if (!FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
+                        kErrorTextMax, nullptr))
+        swprintf(text, kErrorTextMax, u"System error %lu.", static_cast<unsigned long>(code));
     Show(text);
 }

@@ -3,10 +3,12 @@
 // UI host.
 #pragma once
 
+#include "platform/base/export.h"
 #include "platform/base/types.h"
 
 // printf-style (UTF-16 conversions as the platform's vswprintf), at most 4096
 // characters.
-void ShowError(const WCHAR* format, ...);
-// The text of the last error code.
-void ShowError();
+KSTOOLS_API void ShowError(const WCHAR* format, ...);
+// The system's text of the last error code (FormatMessageW), or the code's
+// number when the system has no text for it.
+KSTOOLS_API void ShowError();
