@@ -45,6 +45,8 @@ constexpr SystemMessage kMessages[] = {
     {ERROR_CANNOT_FIND_WND_CLASS, u"The window class could not be found."},
     {ERROR_WINDOW_OF_OTHER_THREAD, u"The window belongs to another thread."},
     {ERROR_CLASS_HAS_WINDOWS, u"The window class still has windows."},
+    {ERROR_MOD_NOT_FOUND, u"The module could not be found."},
+    {ERROR_PROC_NOT_FOUND, u"The procedure could not be found in the module."},
 };
 
 }  // namespace

@@ -1,9 +1,10 @@
 #include "items/show_error.h"
 
 #include <cstdarg>
+#include <string>
 
+#include "foundation/system_messages.h"
 #include "platform/base/last_error.h"
-#include "platform/base/system_messages.h"
 #include "platform/text/wide_string.h"
 #include "platform/ui/ui_host.h"
 
@@ -29,10 +30,12 @@ void ShowError(const WCHAR* format, ...)
 void ShowError()
 {
     const DWORD code = GetLastError();
-    WCHAR text[kErrorTextMax] = {};
+    std::u16string text;
     // A code the system has no text for is shown by its number.
-    if (!FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
-                        kErrorTextMax, nullptr))
-        swprintf(text, kErrorTextMax, u"System error %lu.", static_cast<unsigned long>(code));
-    Show(text);
+    if (!SystemMessageText(code, text)) {
+        WCHAR number[64] = {};
+        swprintf(number, 64, u"System error %lu.", static_cast<unsigned long>(code));
+        text = number;
+    }
+    Show(text.c_str());
 }

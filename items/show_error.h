@@ -9,6 +9,6 @@
 // printf-style (UTF-16 conversions as the platform's vswprintf), at most 4096
 // characters.
 KSTOOLS_API void ShowError(const WCHAR* format, ...);
-// The system's text of the last error code (FormatMessageW), or the code's
+// The system's text of the last error code (SystemMessageText), or the code's
 // number when the system has no text for it.
 KSTOOLS_API void ShowError();

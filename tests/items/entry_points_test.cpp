@@ -125,7 +125,7 @@ TEST_F(EntryPoints, PathsComeFromTheSettingsOrTheirDefaults)
     EXPECT_EQ(GetKSToolsInitCount(), 1);
     ASSERT_EQ(ui.MessageCount(), 1u);
     EXPECT_EQ(ui.LastMessage().flags, MB_ICONERROR | MB_TOPMOST);
-    EXPECT_EQ(ui.LastMessage().text, u"The specified module could not be found.");
+    EXPECT_EQ(ui.LastMessage().text, u"The module could not be found.");
 }
 
 TEST_F(EntryPoints, ItemFunctionsOpenTheEditorOfTheItemsKind)
