@@ -122,6 +122,10 @@ void CHTMLGrid::SetMultiSelect(bool multi, bool tooltip)
 {
     m_bMultiSelect = multi;
     m_bSelTooltip = tooltip;
+    if (tooltip)
+        m_SelTip.Create(m_hToolTipParent ? m_hToolTipParent : m_hParent);
+    else
+        m_SelTip.Destroy();
     if (!multi) EmptySelection();
 }
 

@@ -60,11 +60,22 @@ TEST_F(GridContent, InlineImagesComeFromTheCachesOnce)
         EXPECT_EQ(image, c.image);
         EXPECT_EQ(static_cast<int>(Seen(GN_GETBITMAP).size()), c.parentAsks);
     }
-    grid_->ClearBitmapCache();
+    // Cells keep their pictures across a cleared cache: each is loaded
+    // again rather than left pointing at a freed bitmap.
+    grid_->SetCellText(0, 2, u"<IMG SRC=S_5x>");
+    grid_->SetCellText(0, 3, u"<IMG SRC=293>");
     log_.clear();
     messageResult_ = reinterpret_cast<LRESULT>(CreateCompatibleBitmap(nullptr, 8, 8));
-    grid_->SetCellText(0, 2, u"<IMG SRC=S_5x>");
+    grid_->ClearBitmapCache();
     EXPECT_EQ(Seen(GN_GETBITMAP).size(), 1u) << "a cleared cache asks again";
+    for (WORD row : {2, 3}) {
+        tagCELLINFO* cell = grid_->FindCell(row, 0);
+        ASSERT_TRUE(cell->FirstToken());
+        DWORD height = 0;
+        bool draw = false;
+        BITMAP info{};
+        EXPECT_NE(GetObjectW(cell->GetCurrTokenBitmap(height, draw), sizeof info, &info), 0) << row;
+    }
     messageResult_ = 0;
 }
 
