@@ -275,15 +275,29 @@ void CHTMLGrid::OnDragOver(POINT pt)
         SendMessageW(under, GN_DRAGOVER, reinterpret_cast<WPARAM>(&screen), reinterpret_cast<LPARAM>(&drag));
     }
     if (!m_hParent || !m_hWnd) return;
-    drag.hdr.code = GN_DRAGQUERY;
-    // The parent decides where a drop may go; a floater lands on the grid's
-    // own cell under the point.
-    m_bDropAllowed =
-        SendMessageW(m_hParent, GN_DRAGQUERY, reinterpret_cast<WPARAM>(under), reinterpret_cast<LPARAM>(&drag)) != 0;
+    m_bDropAllowed = OnDragQuery(under);
     if (!m_hWnd) return;
     drag.hdr.code = GN_DRAGTOOLTIP;
     AskToolTip(m_DragTip, GN_DRAGTOOLTIP, reinterpret_cast<LPARAM>(&drag), POINT{pt.x, pt.y + grid::ScaleX(5)},
                ToolTipPlacement::BelowRight);
+}
+
+bool CHTMLGrid::OnDragQuery(HWND under)
+{
+    // The parent decides where a drop may go; a floater lands on the grid's
+    // own cell under the point.
+    if (!m_hParent || !IsWindow(m_hParent)) return false;
+    tagGRIDDRAG drag{};
+    drag.hdr.hwndFrom = m_hWnd;
+    drag.hdr.code = GN_DRAGQUERY;
+    return SendMessageW(m_hParent, GN_DRAGQUERY, reinterpret_cast<WPARAM>(under), reinterpret_cast<LPARAM>(&drag)) != 0;
+}
+
+void CHTMLGrid::FinishDragOperation(POINT pt)
+{
+    m_DragTip.HideToolTip();
+    if (m_dwDownFloater) DropFloater(pt.x, pt.y);
+    m_bDropAllowed = false;
 }
 
 void CHTMLGrid::DropFloater(int x, int y)
@@ -339,7 +353,7 @@ void CHTMLGrid::OnLButtonUp(int x, int y)
     m_nAutoScroll = 0;
     if (GetCapture() == m_hWnd) ReleaseCapture();
     HideToolTips();
-    if (dragged && m_dwDownFloater) DropFloater(x, y);
+    if (dragged) FinishDragOperation(POINT{x, y});
     if (dragged || !wasSelecting || !m_hWnd) return;
     WORD col = GRID_NONE, row = GRID_NONE;
     GetCellFromPoint(x, y, &col, &row);

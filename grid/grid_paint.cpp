@@ -245,6 +245,9 @@ void CHTMLGrid::PaintRows(HDC dc, int top, int bottom, int left, int right)
         OnCellFloatersDraw(dc);
     }
     if (top < static_cast<int>(m_dwFixedHeight)) {
+        // Past the last column the fixed rows show the background.
+        RECT clear{clearLeft, 0, clearRight, static_cast<LONG>(m_dwFixedHeight)};
+        FillRect(dc, &clear, m_brBack.Get());
         int fy = 0;
         for (WORD r = 0; r < m_nFixedRows && generation == m_nGeneration; ++r) {
             const int h = GetRowHeight(r);

@@ -366,6 +366,9 @@ protected:
     virtual LRESULT OnInlineImageNotify(NM_IMAGENOTIFY* request);
     virtual bool OnDragStart(POINT pt);
     virtual void OnDragOver(POINT pt);
+    // Whether a drop may go to the window under the pointer (asked of the
+    // parent with GN_DRAGQUERY).
+    virtual bool OnDragQuery(HWND under);
     virtual void OnActionButton();
 
 private:
@@ -425,8 +428,11 @@ private:
     // and shows it at the client point; an empty answer hides it.
     void AskToolTip(CHTMLToolTip& tip, UINT message, LPARAM record, POINT pt, ToolTipPlacement placement);
     void HideToolTips();
-    // The end of a floater drag: the parent hears of the move (GN_FLOATERMOVED)
-    // and the floater is re-anchored with fresh mark-up.
+    // The end of a drag at the client point: the drag tooltip goes, and a
+    // dragged floater dropped where the parent allows is moved there.
+    void FinishDragOperation(POINT pt);
+    // The parent hears of the move (GN_FLOATERMOVED) and the floater is
+    // re-anchored with fresh mark-up.
     void DropFloater(int x, int y);
     static LRESULT CALLBACK EditWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void OnPaint();

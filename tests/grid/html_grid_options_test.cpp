@@ -43,73 +43,62 @@ protected:
 
 TEST_F(GridOptions, ToolTipsShowTheParentsMarkUpWhileTheGestureLasts)
 {
-    struct Case {
+    enum Kind { Selection, Thumb, Drag };
+    const struct {
         const char* name;
-        UINT message;
-        std::function<void(CHTMLGrid*)> setUp;
-        std::function<void(CHTMLGrid*, InputScript&, POINT, POINT)> begin, end;
-        std::function<const CHTMLToolTip&(CHTMLGrid*)> tip;
+        Kind kind;
+        bool on;
         LRESULT result;  // the parent's answer besides the text
         bool shown;
+    } cases[] = {
+        {"selection", Selection, true, 0, true},
+        {"selection, tooltip off", Selection, false, 0, false},
+        {"scroll thumb", Thumb, true, 0, true},
+        {"drag", Drag, true, 0, true},
+        {"drag, answered 1: none", Drag, true, 1, false},
     };
-    auto drag = [](CHTMLGrid*, InputScript& s, POINT a, POINT b) { s.Down(a.x, a.y).Wait(50).Move(b.x, b.y); };
-    auto release = [](CHTMLGrid*, InputScript& s, POINT, POINT b) { s.Up(b.x, b.y); };
-    auto selecting = [](CHTMLGrid* g) { g->SetMultiSelect(true, true); };
-    auto dragging = [](CHTMLGrid* g) { g->SetDragAllowed(true); };
-    auto thumb = [](CHTMLGrid* g, InputScript&, POINT, POINT) {
-        SendMessageW(g->GetHwnd(), WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 300), 0);
-    };
-    auto thumbEnd = [](CHTMLGrid* g, InputScript&, POINT, POINT) {
-        SendMessageW(g->GetHwnd(), WM_VSCROLL, SB_ENDSCROLL, 0);
-    };
-    auto selTip = [](CHTMLGrid* g) -> const CHTMLToolTip& { return g->SelectionToolTip(); };
-    const Case cases[] = {
-        {"selection", GN_SELTOOLTIP, selecting, drag, release, selTip, 0, true},
-        {"selection, tooltip off", GN_SELTOOLTIP, [](CHTMLGrid* g) { g->SetMultiSelect(true, false); }, drag,
-         release, selTip, 0, false},
-        {"scroll thumb", GN_SCROLLTOOLTIP, [](CHTMLGrid* g) { g->SetShowScrollBars(true, true, true); }, thumb,
-         thumbEnd, [](CHTMLGrid* g) -> const CHTMLToolTip& { return g->ScrollToolTip(); }, 0, true},
-        {"drag", GN_DRAGTOOLTIP, dragging, drag, release,
-         [](CHTMLGrid* g) -> const CHTMLToolTip& { return g->DragToolTip(); }, 0, true},
-        {"drag, answered 1: none", GN_DRAGTOOLTIP, dragging, drag, release,
-         [](CHTMLGrid* g) -> const CHTMLToolTip& { return g->DragToolTip(); }, 1, false},
-    };
-    for (const Case& c : cases) {
+    const UINT messages[] = {GN_SELTOOLTIP, GN_SCROLLTOOLTIP, GN_DRAGTOOLTIP};
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         grid_.reset();
         MakeList(200);
-        c.setUp(grid_.get());
-        std::vector<std::vector<WORD>> records;
+        if (c.kind == Selection) grid_->SetMultiSelect(true, c.on);
+        if (c.kind == Thumb) grid_->SetShowScrollBars(true, true, c.on);
+        if (c.kind == Drag) grid_->SetDragAllowed(c.on);
+        std::vector<WORD> record;
         onMessage_ = [&](UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
-            if (message == GN_DRAGSTART || message == GN_DRAGQUERY) return *result = 1, true;
-            if (message != c.message) return false;
-            if (message == GN_SELTOOLTIP) {
-                const auto* r = reinterpret_cast<GRIDSELTOOLTIP*>(lParam);
-                records.push_back({r->firstColumn, r->firstRow, r->lastColumn, r->lastRow});
-            } else if (message == GN_SCROLLTOOLTIP) {
-                records.push_back({static_cast<WORD>(reinterpret_cast<GRIDSCROLLTOOLTIP*>(lParam)->row)});
-            } else {
-                records.push_back({});
-            }
+            *result = 1;
+            if (message == GN_DRAGSTART || message == GN_DRAGQUERY) return true;
+            if (message != messages[c.kind]) return false;
+            if (const auto* r = reinterpret_cast<GRIDSELTOOLTIP*>(lParam); message == GN_SELTOOLTIP)
+                record = {r->firstColumn, r->firstRow, r->lastColumn, r->lastRow};
+            if (message == GN_SCROLLTOOLTIP) record = {static_cast<WORD>(reinterpret_cast<GRIDSCROLLTOOLTIP*>(lParam)->row)};
             *reinterpret_cast<WCHAR**>(wParam) = Block(u"<B>tip</B> text");
             *result = c.result;
             return true;
         };
+        const CHTMLToolTip& tip = c.kind == Selection ? grid_->SelectionToolTip()
+                                  : c.kind == Thumb   ? grid_->ScrollToolTip()
+                                                      : grid_->DragToolTip();
         const POINT from = CellPoint(1, 3), to = CellPoint(1, 6);
         InputScript script(grid_->GetHwnd());
-        c.begin(grid_.get(), script, from, to);
+        if (c.kind == Thumb)
+            SendMessageW(grid_->GetHwnd(), WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 300), 0);
+        else
+            script.Down(from.x, from.y).Wait(50).Move(to.x, to.y);
         platform::PumpMessages();
-        ASSERT_EQ(records.empty(), c.message == GN_SELTOOLTIP && !c.shown);
-        EXPECT_EQ(c.tip(grid_.get()).IsVisible(), c.shown);
-        if (c.shown) EXPECT_EQ(c.tip(grid_.get()).GetText(), u"<B>tip</B> text");
-        if (c.message == GN_SELTOOLTIP && c.shown) EXPECT_EQ(records.back(), (std::vector<WORD>{1, 3, 1, 6}));
-        if (c.message == GN_SCROLLTOOLTIP) {
-            EXPECT_GT(records.back()[0], 5) << "the row under the thumb";
+        EXPECT_EQ(tip.IsVisible(), c.shown);
+        if (c.shown) EXPECT_EQ(tip.GetText(), u"<B>tip</B> text");
+        if (c.kind == Selection) EXPECT_EQ(record, (c.on ? std::vector<WORD>{1, 3, 1, 6} : std::vector<WORD>{}));
+        if (c.kind == Thumb) {
+            EXPECT_GT(record.at(0), 5) << "the row under the thumb";
             EXPECT_EQ(grid_->GetTopRow(), 0) << "without thumb tracking the list stays";
+            SendMessageW(grid_->GetHwnd(), WM_VSCROLL, SB_ENDSCROLL, 0);
+        } else {
+            script.Up(to.x, to.y);
         }
-        c.end(grid_.get(), script, from, to);
         platform::PumpMessages();
-        EXPECT_FALSE(c.tip(grid_.get()).IsVisible()) << "the end of the gesture hides it";
+        EXPECT_FALSE(tip.IsVisible()) << "the end of the gesture hides it";
         onMessage_ = nullptr;
     }
 }
@@ -219,32 +208,6 @@ TEST_F(GridOptions, HeldOutsideTheScrollRegionTheListScrolls)
         script.Up(p.x, 100);
         platform::PumpMessages();
         EXPECT_EQ(scrolled, narrowRegion);
-    }
-}
-
-TEST_F(GridOptions, ColumnsScrollByLinePageAndEnd)
-{
-    cellText_ = [](int, int) { return u"x"; };
-    Make(true);
-    grid_->BeginUpdate();
-    grid_->SetDimensions(3, 10);
-    grid_->SetFixedColCount(1);
-    grid_->SetColWidth(0, 40);
-    for (WORD c = 1; c < 10; ++c) grid_->SetColWidth(c, 50);
-    grid_->EndUpdate();
-    Paint();
-    // 200 pixels right of the fixed column: four columns make a page.
-    const struct {
-        WORD code;
-        WORD left;
-    } steps[] = {
-        {SB_LINERIGHT, 2}, {SB_PAGERIGHT, 6}, {SB_LINERIGHT, 6}, {SB_PAGELEFT, 2},
-        {SB_LINELEFT, 1},  {SB_LINELEFT, 1},  {SB_RIGHT, 6},     {SB_LEFT, 1},
-    };
-    for (const auto& s : steps) {
-        SendMessageW(grid_->GetHwnd(), WM_HSCROLL, s.code, 0);
-        EXPECT_EQ(grid_->GetLeftCol(), s.left) << s.code;
-        Paint();
     }
 }
 

@@ -34,13 +34,15 @@ protected:
     // to be painted, paints, and compares with a full repaint.
     void ExpectBandMatchesFullRepaint(const std::function<void(CHTMLGrid*)>& scroll, bool horizontal)
     {
+        const int leftBefore = grid_->GetColLeft(grid_->GetLeftCol());
         scroll(grid_.get());
         RECT band{}, client{};
         GetClientRect(grid_->GetHwnd(), &client);
         ASSERT_TRUE(GetUpdateRect(grid_->GetHwnd(), &band, FALSE));
         EXPECT_EQ(grid_->GetPaintReason(), GRID_PAINT_SCROLLED);
         if (horizontal)
-            EXPECT_LT(band.right - band.left, client.right / 2) << "only the uncovered columns wait";
+            EXPECT_EQ(band.right - band.left, std::abs(grid_->GetColLeft(grid_->GetLeftCol()) - leftBefore))
+                << "only the uncovered columns wait";
         else
             EXPECT_LT(band.bottom - band.top, client.bottom / 2) << "only the uncovered band waits";
         Paint();
@@ -126,7 +128,7 @@ TEST_F(GridPaint, ScrollingColumnsPaintsOnlyTheUncoveredColumns)
         return text.c_str();
     };
     floaterText_ = [](UINT_PTR) { return u"Across"; };
-    Make(true, 200, 160);
+    Make(true, 240, 160);
     grid_->BeginUpdate();
     grid_->SetDimensions(30, 9);
     grid_->SetFixedRowCount(1);
@@ -136,17 +138,16 @@ TEST_F(GridPaint, ScrollingColumnsPaintsOnlyTheUncoveredColumns)
     ASSERT_TRUE(grid_->AddFloater(3, 2, 4, 3, 100, 0, RGB(0, 120, 215), 0));
     ASSERT_TRUE(grid_->SetSelection(2, 3, 3, 3));
     Paint();
+    // By the bar: a column, a page (the first column not wholly shown comes
+    // first), and back.
     const struct {
-        const char* name;
-        std::function<void(CHTMLGrid*)> scroll;
-    } steps[] = {
-        {"one column right", [](CHTMLGrid* g) { g->SetLeftCol(2); }},
-        {"two more, past the floater", [](CHTMLGrid* g) { g->SetLeftCol(4); }},
-        {"one back", [](CHTMLGrid* g) { SendMessageW(g->GetHwnd(), WM_HSCROLL, SB_LINELEFT, 0); }},
-    };
+        WORD code;
+        WORD left;
+    } steps[] = {{SB_LINERIGHT, 2}, {SB_PAGERIGHT, 5}, {SB_LINELEFT, 4}, {SB_PAGELEFT, 1}};
     for (const auto& s : steps) {
-        SCOPED_TRACE(s.name);
-        ExpectBandMatchesFullRepaint(s.scroll, true);
+        SCOPED_TRACE(s.code);
+        ExpectBandMatchesFullRepaint([&](CHTMLGrid* g) { SendMessageW(g->GetHwnd(), WM_HSCROLL, s.code, 0); }, true);
+        EXPECT_EQ(grid_->GetLeftCol(), s.left);
     }
 }
 
