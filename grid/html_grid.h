@@ -232,6 +232,12 @@ public:
     WORD GetCol() const { return m_nCurCol; }
     void SetRow(WORD row);
     WORD GetRow() const { return m_nCurRow; }
+    // The cell's plain text (GetCellText, at most 4,095 characters) on the
+    // clipboard as CF_UNICODETEXT; the selected cells' texts, a tab between
+    // columns and a line break between rows. False when there is nothing to
+    // copy or the clipboard cannot be had.
+    bool CopyCellToClipBoard(WORD col, WORD row);
+    bool CopySelectedCellsToClipBoard();
 
     // ---- Images ----
     HBITMAP AddIconToCache(WORD id);
@@ -399,6 +405,7 @@ private:
     void InvalidateCell(WORD col, WORD row);
     void InvalidateSelection();
     void SelectionExtent(WORD row, WORD col, WORD* first, WORD* last) const;
+    bool PutOnClipboard(const std::u16string& text);
     void SetupScrollBars();
     void ClampTopRow();
     void FloaterCovers(tagFLOATERINFO* f, bool enter);

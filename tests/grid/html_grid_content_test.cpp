@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/gdi/bitmaps.h"
+#include "platform/ui/clipboard.h"
 #include "tests/grid/grid_host.h"
 
 namespace {
@@ -173,6 +174,44 @@ TEST_F(GridContent, DeletingRowsAndColumnsMovesCellsAndClampsTheRest)
         EXPECT_EQ(fr, c.selRow);
         EXPECT_LT(lr, grid_->GetRowCount());
         EXPECT_LT(lc, grid_->GetColCount());
+    }
+}
+
+TEST_F(GridContent, CellsAndSelectionsAreCopiedAsPlainText)
+{
+    cellText_ = [](int row, int col) {
+        static std::u16string text;
+        text = u"<B>r" + std::u16string(1, static_cast<char16_t>(u'0' + row)) + u"</B>c" +
+               std::u16string(1, static_cast<char16_t>(u'0' + col));
+        return text.c_str();
+    };
+    Make(true);
+    grid_->SetDimensions(500, 3);
+    const struct {
+        const char* name;
+        std::function<bool(CHTMLGrid*)> copy;
+        bool busy;  // someone else holds the clipboard open
+        const char16_t* expected;  // null: nothing copied
+    } cases[] = {
+        {"a cell never shown", [](CHTMLGrid* g) { return g->CopyCellToClipBoard(2, 40); }, false, u"rXc2"},
+        {"a block", [](CHTMLGrid* g) { return g->SetSelection(1, 2, 2, 3) && g->CopySelectedCellsToClipBoard(); },
+         false, u"r2c1\tr2c2\r\nr3c1\tr3c2"},
+        {"nothing selected", [](CHTMLGrid* g) { return g->CopySelectedCellsToClipBoard(); }, false, nullptr},
+        {"outside the grid", [](CHTMLGrid* g) { return g->CopyCellToClipBoard(0, 600); }, false, nullptr},
+        {"the clipboard is busy", [](CHTMLGrid* g) { return g->CopyCellToClipBoard(0, 1); }, true, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        grid_->EmptySelection();
+        ASSERT_TRUE(OpenClipboard(nullptr));
+        EmptyClipboard();
+        if (!c.busy) CloseClipboard();
+        EXPECT_EQ(c.copy(grid_.get()), c.expected != nullptr);
+        if (c.busy) CloseClipboard();
+        ASSERT_TRUE(OpenClipboard(nullptr));
+        const auto* text = static_cast<const char16_t*>(GetClipboardData(CF_UNICODETEXT));
+        EXPECT_EQ(text ? std::u16string(text) : u"-", c.expected ? c.expected : u"-");
+        CloseClipboard();
     }
 }
 
