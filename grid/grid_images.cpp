@@ -75,8 +75,8 @@ void CHTMLGrid::ClearBitmapCache()
     // The cells' and floaters' image tokens borrow the cached bitmaps: take
     // the caches away first, then parse every mark-up again so that each
     // picture is loaded afresh instead of pointing at a freed bitmap.
-    const std::map<WORD, platform::OwnedBitmap> icons = std::move(m_IconCache);
-    const std::map<DWORD, platform::OwnedBitmap> files = std::move(m_FileCache);
+    std::map<WORD, platform::OwnedBitmap> icons = std::move(m_IconCache);
+    std::map<DWORD, platform::OwnedBitmap> files = std::move(m_FileCache);
     m_IconCache.clear();
     m_FileCache.clear();
     std::vector<DWORD> keys;
@@ -99,7 +99,19 @@ void CHTMLGrid::ClearBitmapCache()
             f->content.ParseHTML(m_hWnd);
         }
     }
-    // Only now may the old bitmaps go.
+    // Only now may the old bitmaps go, except those handed back again (a
+    // parent may answer with a picture it keeps): the new caches own them.
+    auto keep = [this](HBITMAP bitmap) {
+        for (const auto& [id, owned] : m_IconCache)
+            if (owned.Get() == bitmap) return true;
+        for (const auto& [hash, owned] : m_FileCache)
+            if (owned.Get() == bitmap) return true;
+        return false;
+    };
+    for (auto& [id, owned] : icons)
+        if (keep(owned.Get())) owned.Detach();
+    for (auto& [hash, owned] : files)
+        if (keep(owned.Get())) owned.Detach();
     Repaint();
 }
 

@@ -48,11 +48,13 @@ TEST_F(GridContent, InlineImagesComeFromTheCachesOnce)
         {"missing file", u"<IMG SRC=nothere.png>", false, 0},
         {"no kind of name", u"<IMG SRC=xyz>", false, 0},
     };
+    LRESULT parents = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         log_.clear();
         // A parent's picture becomes the cache's.
         messageResult_ = c.parentAsks ? reinterpret_cast<LRESULT>(CreateCompatibleBitmap(nullptr, 8, 8)) : 0;
+        if (c.parentAsks) parents = messageResult_;
         ASSERT_TRUE(grid_->SetCellText(0, 1, c.markup));
         tagCELLINFO* cell = grid_->FindCell(1, 0);
         ASSERT_NE(cell, nullptr);
@@ -62,11 +64,12 @@ TEST_F(GridContent, InlineImagesComeFromTheCachesOnce)
         EXPECT_EQ(static_cast<int>(Seen(GN_GETBITMAP).size()), c.parentAsks);
     }
     // Cells keep their pictures across a cleared cache: each is loaded
-    // again rather than left pointing at a freed bitmap.
+    // again rather than left pointing at a freed bitmap; the parent hands
+    // back the picture it gave before.
     grid_->SetCellText(0, 2, u"<IMG SRC=S_5x>");
     grid_->SetCellText(0, 3, u"<IMG SRC=293>");
     log_.clear();
-    messageResult_ = reinterpret_cast<LRESULT>(CreateCompatibleBitmap(nullptr, 8, 8));
+    messageResult_ = parents;
     grid_->ClearBitmapCache();
     EXPECT_EQ(Seen(GN_GETBITMAP).size(), 1u) << "a cleared cache asks again";
     for (WORD row : {2, 3}) {
