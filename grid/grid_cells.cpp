@@ -228,6 +228,7 @@ void CHTMLGrid::SetDimensions(WORD rows, WORD cols)
     m_ColWidth.assign(cols, 0);
     m_RowExplicit.assign(rows, GRID_NONE);
     m_RowHeight.assign(rows, GRID_NONE);
+    m_bRowTopsStale = true;
     m_RowMeasured.assign(rows, false);
     m_RowUserID.assign(rows, 0);
     m_nEstimate = 0;
@@ -293,6 +294,7 @@ void CHTMLGrid::DeleteRows(WORD first, WORD count)
         for (WORD col = 0; col < m_nCols; ++col) DestroyCell(FindCell(first, col));
         m_RowExplicit.erase(m_RowExplicit.begin() + first);
         m_RowHeight.erase(m_RowHeight.begin() + first);
+        m_bRowTopsStale = true;
         m_RowMeasured.erase(m_RowMeasured.begin() + first);
         m_RowUserID.erase(m_RowUserID.begin() + first);
         // The cells below move up one row.
@@ -372,6 +374,7 @@ void CHTMLGrid::SetMinRowHeight(WORD height)
 {
     m_nMinRowHeight = height;
     m_nDefRowHeight = height;
+    m_bRowTopsStale = true;
     Relayout();
 }
 
@@ -431,27 +434,38 @@ WORD CHTMLGrid::GetCellHeight(WORD row, WORD col)
     return static_cast<WORD>(height);
 }
 
-void CHTMLGrid::RecalcRows(int visibleHeight)
+void CHTMLGrid::RecalcRows(int visibleHeight) { RecalcRows(visibleHeight, false); }
+
+bool CHTMLGrid::RecalcRows(int visibleHeight, bool probe)
 {
     const unsigned generation = m_nGeneration;
+    const DWORD visible = static_cast<DWORD>(std::max(visibleHeight, 0));
     DWORD accumulated = 0;
     m_dwTotalHeight = 0;
     m_dwFixedHeight = 0;
     m_nEstimate = 0;
+    m_bRowTopsStale = true;
+    // The first cell at or after the current row; cells are keyed row-major,
+    // so one walk over the map answers "has this row cells" for every row.
+    auto next = m_Cells.begin();
     for (WORD row = 0; row < m_nRows; ++row) {
+        while (next != m_Cells.end() && (next->first >> 16) < row) ++next;
+        const bool hasCells = next != m_Cells.end() && (next->first >> 16) == row;
+        const bool past = m_bVirtual && accumulated > visible;
+        // A probe only asks whether the rows are taller than the screen.
+        if (probe && accumulated > visible) return true;
         WORD height = 0;
         bool measured = true;
         if (m_RowExplicit[row] != GRID_NONE) {
             height = m_RowExplicit[row];
         } else if (m_bRowHeightFixed) {
             height = m_nMinRowHeight;
-        } else if (m_bVirtual && accumulated > static_cast<DWORD>(std::max(visibleHeight, 0)) && !RowHasCells(row)) {
+        } else if (past && !hasCells) {
             // Past the visible height cells are not asked for: the row
             // counts as the running estimate.
             height = m_nEstimate ? m_nEstimate : m_nMinRowHeight;
             measured = false;
         } else {
-            const bool past = m_bVirtual && accumulated > static_cast<DWORD>(std::max(visibleHeight, 0));
             for (WORD col = 0; col < m_nCols; ++col) {
                 WORD h = 0;
                 if (past && !FindCell(row, col)) {
@@ -464,10 +478,12 @@ void CHTMLGrid::RecalcRows(int visibleHeight)
             }
             // The parent changed the dimensions while answering: the
             // calculation that did that has already run.
-            if (generation != m_nGeneration) return;
+            if (generation != m_nGeneration) return false;
             // A request may have set the row's height.
             if (m_RowExplicit[row] != GRID_NONE) height = m_RowExplicit[row];
             if (m_nCols == 0) height = m_nMinRowHeight;
+            // Requests may have added cells: find the walk's place again.
+            next = m_Cells.lower_bound(GridCellKey(row, 0));
         }
         if (row >= m_nFixedRows)
             m_nEstimate = m_nEstimate ? static_cast<WORD>((m_nEstimate + height) / 2) : height;
@@ -478,6 +494,7 @@ void CHTMLGrid::RecalcRows(int visibleHeight)
         accumulated += height;
         m_dwTotalHeight += height;
     }
+    return accumulated > visible;
 }
 
 WORD CHTMLGrid::GetRowHeight(WORD row, bool recalc)
@@ -505,6 +522,7 @@ void CHTMLGrid::MeasureRow(WORD row)
         if (m_nCols == 0) height = m_nMinRowHeight;
     }
     const WORD old = m_RowHeight[row] == GRID_NONE ? 0 : m_RowHeight[row];
+    if (!m_bRowTopsStale) m_RowTops.Change(row, StoredRowHeight(row), height);
     m_RowHeight[row] = height;
     m_RowMeasured[row] = true;
     m_dwTotalHeight = m_dwTotalHeight - old + height;
@@ -520,22 +538,25 @@ void CHTMLGrid::RecalcGrid()
         // The bars are decided here, so start from the whole window.
         RECT window{};
         GetWindowRect(m_hWnd, &window);
-        width = window.right - window.left;
-        height = window.bottom - window.top;
+        const int border = GetBorder() ? 2 * GetSystemMetrics(SM_CXBORDER) : 0;
+        width = window.right - window.left - border;
+        height = window.bottom - window.top - border;
     }
     m_bVBar = m_bHBar = false;
     int cols = RecalcCols(width);
-    RecalcRows(height);
-    if (m_dwTotalHeight > static_cast<DWORD>(std::max(height, 0))) {
+    // Without a bar the rows are only measured until they pass the height:
+    // beyond that the bar is needed and the rows are laid out again anyway.
+    const bool taller = RecalcRows(height, m_bAllowVBar);
+    if (taller && m_bAllowVBar) {
         m_bVBar = true;
         width -= GetSystemMetrics(SM_CXVSCROLL);
         cols = RecalcCols(width);
         RecalcRows(height);
     }
-    if (cols > width) {
+    if (cols > width && m_bAllowHBar) {
         m_bHBar = true;
         height -= GetSystemMetrics(SM_CYHSCROLL);
-        if (!m_bVBar && m_dwTotalHeight > static_cast<DWORD>(std::max(height, 0))) {
+        if (!m_bVBar && m_bAllowVBar && m_dwTotalHeight > static_cast<DWORD>(std::max(height, 0))) {
             m_bVBar = true;
             width -= GetSystemMetrics(SM_CXVSCROLL);
             RecalcCols(width);
@@ -547,13 +568,16 @@ void CHTMLGrid::RecalcGrid()
     ClampTopRow();
 }
 
-DWORD CHTMLGrid::GetRowTop(WORD row) const
+const GridRowOffsets& CHTMLGrid::RowTops() const
 {
-    DWORD y = 0;
-    const WORD end = std::min(row, m_nRows);
-    for (WORD r = 0; r < end; ++r) y += m_RowHeight[r] == GRID_NONE ? m_nMinRowHeight : m_RowHeight[r];
-    return y;
+    if (m_bRowTopsStale || m_RowTops.Rows() != m_nRows) {
+        m_RowTops.Reset(m_nRows, [this](size_t r) { return StoredRowHeight(static_cast<WORD>(r)); });
+        m_bRowTopsStale = false;
+    }
+    return m_RowTops;
 }
+
+DWORD CHTMLGrid::GetRowTop(WORD row) const { return static_cast<DWORD>(RowTops().Top(row)); }
 
 int CHTMLGrid::GetColLeft(WORD col) const
 {

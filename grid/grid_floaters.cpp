@@ -40,12 +40,9 @@ void CHTMLGrid::FloaterCovers(tagFLOATERINFO* f, bool enter)
     }
 }
 
-bool CHTMLGrid::AddFloater(WORD col, WORD row, DWORD id, WORD rowSpan, WORD lengthPercent, WORD startPercent,
-                           COLORREF colour, BYTE flag)
+bool CHTMLGrid::AskFloaterText(WORD col, WORD row, DWORD id, std::u16string* text)
 {
-    tagCELLINFO* anchor = GetCell(row, col);
-    if (!anchor || FindFloater(col, row, id)) return false;
-    WCHAR* text = nullptr;
+    WCHAR* block = nullptr;
     GRIDFLOATERREQUEST request{};
     request.hdr.hwndFrom = m_hWnd;
     request.hdr.idFrom = id;
@@ -53,12 +50,23 @@ bool CHTMLGrid::AddFloater(WORD col, WORD row, DWORD id, WORD rowSpan, WORD leng
     request.row = row;
     request.column = col;
     const unsigned generation = m_nGeneration;
-    SendMessageW(m_hParent, GN_GETFLOATER, reinterpret_cast<WPARAM>(&text), reinterpret_cast<LPARAM>(&request));
-    if (!text) return false;
-    if (generation != m_nGeneration || FindCell(row, col) != anchor) {
-        std::free(text);
-        return false;
-    }
+    tagCELLINFO* anchor = FindCell(row, col);
+    if (m_hParent) SendMessageW(m_hParent, GN_GETFLOATER, reinterpret_cast<WPARAM>(&block), reinterpret_cast<LPARAM>(&request));
+    if (!block) return false;
+    // The block is the grid's to release, whatever happens to the grid.
+    const bool stands = generation == m_nGeneration && FindCell(row, col) == anchor;
+    if (stands) *text = block;
+    std::free(block);
+    return stands;
+}
+
+bool CHTMLGrid::AddFloater(WORD col, WORD row, DWORD id, WORD rowSpan, WORD lengthPercent, WORD startPercent,
+                           COLORREF colour, BYTE flag)
+{
+    tagCELLINFO* anchor = GetCell(row, col);
+    if (!anchor || FindFloater(col, row, id)) return false;
+    std::u16string text;
+    if (!AskFloaterText(col, row, id, &text) || FindFloater(col, row, id)) return false;
     auto* f = new tagFLOATERINFO;
     f->anchor = anchor;
     f->flag = flag;
@@ -68,11 +76,11 @@ bool CHTMLGrid::AddFloater(WORD col, WORD row, DWORD id, WORD rowSpan, WORD leng
     f->colour = colour;
     f->id = id;
     f->layout = 1 | (1 << 8);
+    f->source = std::move(text);
     f->content.SetBitmapScaling(m_dwBitmapScaling);
     f->content.SetFontQuality(m_bFontQuality);
-    f->content.SetHTML(text);
+    f->content.SetHTML(f->source.c_str());
     f->content.ParseHTML(m_hWnd);
-    std::free(text);
     FloaterCovers(f, true);
     ++m_nFloaterCount;
     InvalidateCellFloaters(row, col);

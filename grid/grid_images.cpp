@@ -3,6 +3,7 @@
 // named by file or by a number the parent resolves), each bitmap loaded once.
 
 #include <string>
+#include <vector>
 
 #include "grid/html_grid.h"
 #include "platform/images/bitmap_loading.h"
@@ -71,8 +72,47 @@ HBITMAP CHTMLGrid::AddBitmapToCache(const WCHAR* name, int length, bool isFile)
 
 void CHTMLGrid::ClearBitmapCache()
 {
+    // The cells' and floaters' image tokens borrow the cached bitmaps: take
+    // the caches away first, then parse every mark-up again so that each
+    // picture is loaded afresh instead of pointing at a freed bitmap.
+    std::map<WORD, platform::OwnedBitmap> icons = std::move(m_IconCache);
+    std::map<DWORD, platform::OwnedBitmap> files = std::move(m_FileCache);
     m_IconCache.clear();
     m_FileCache.clear();
+    std::vector<DWORD> keys;
+    keys.reserve(m_Cells.size());
+    for (const auto& [key, cell] : m_Cells) keys.push_back(key);
+    for (DWORD key : keys) {
+        // A picture the parent supplies (GN_GETBITMAP) is asked for again
+        // while parsing, and the parent may change the cells meanwhile: each
+        // cell is looked up afresh.
+        tagCELLINFO* cell = FindCell(static_cast<WORD>(key >> 16), static_cast<WORD>(key & 0xFFFF));
+        if (!cell) continue;
+        cell->hotspots.clear();
+        cell->ParseHTML(m_hWnd);
+        cell = FindCell(static_cast<WORD>(key >> 16), static_cast<WORD>(key & 0xFFFF));
+        if (!cell) continue;
+        for (size_t i = 0; i < cell->floaters.size(); ++i) {
+            tagFLOATERINFO* f = cell->floaters[i];
+            if (f->anchor != cell) continue;
+            f->content.SetHTML(f->source.c_str());
+            f->content.ParseHTML(m_hWnd);
+        }
+    }
+    // Only now may the old bitmaps go, except those handed back again (a
+    // parent may answer with a picture it keeps): the new caches own them.
+    auto keep = [this](HBITMAP bitmap) {
+        for (const auto& [id, owned] : m_IconCache)
+            if (owned.Get() == bitmap) return true;
+        for (const auto& [hash, owned] : m_FileCache)
+            if (owned.Get() == bitmap) return true;
+        return false;
+    };
+    for (auto& [id, owned] : icons)
+        if (keep(owned.Get())) owned.Detach();
+    for (auto& [hash, owned] : files)
+        if (keep(owned.Get())) owned.Detach();
+    Repaint();
 }
 
 LRESULT CHTMLGrid::OnInlineImageNotify(NM_IMAGENOTIFY* request)

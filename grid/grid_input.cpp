@@ -169,17 +169,22 @@ void CHTMLGrid::OnMouseMove(int x, int y, WPARAM keys)
     if (m_bDragAllowed && !m_bDragging && !m_bDragRefused) {
         m_bDragging = OnDragStart(POINT{x, y});
         m_bDragRefused = !m_bDragging;
+        m_bDropAllowed = false;
+        m_nDragCol = m_nDownCol;
+        m_nDragRow = m_nDownRow;
     }
     if (m_bDragging) {
         OnDragOver(POINT{x, y});
         return;
     }
-    // Selecting: the point outside the rows scrolls by the timer.
+    // Selecting: the point outside the scroll region scrolls by the timer.
+    const RECT region = GetScrollRegion();
     int direction = 0;
-    if (y < static_cast<int>(m_dwFixedHeight)) direction |= 1;
-    if (y >= m_nVisibleHeight) direction |= 2;
-    if (x < m_nFixedColsWidth) direction |= 4;
-    if (x >= m_nVisibleWidth) direction |= 8;
+    if (y < region.top) direction |= 1;
+    if (y >= region.bottom) direction |= 2;
+    if (x < region.left) direction |= 4;
+    if (x >= region.right) direction |= 8;
+    if (!m_bAllowAutoScroll) direction = 0;
     if (direction && !m_nAutoScroll) SetTimer(m_hWnd, GRID_TIMER_AUTOSCROLL, kAutoScrollMs, nullptr);
     if (!direction && m_nAutoScroll) KillTimer(m_hWnd, GRID_TIMER_AUTOSCROLL);
     m_nAutoScroll = direction;
@@ -187,6 +192,69 @@ void CHTMLGrid::OnMouseMove(int x, int y, WPARAM keys)
     if (!m_bMultiSelect || !GetCellFromPoint(x, y, &col, &row)) return;
     if (col < m_nFixedCols || row < m_nFixedRows || (col == m_nCurCol && row == m_nCurRow)) return;
     SetSelection(m_nAnchorCol, m_nAnchorRow, col, row);
+    if (m_bSelTooltip && m_hWnd) {
+        GRIDSELTOOLTIP record{};
+        record.hdr.hwndFrom = m_hWnd;
+        record.hdr.code = GN_SELTOOLTIP;
+        record.firstColumn = m_nFirstCol;
+        record.firstRow = m_nFirstRow;
+        record.lastColumn = m_nLastCol;
+        record.lastRow = m_nLastRow;
+        AskToolTip(m_SelTip, GN_SELTOOLTIP, reinterpret_cast<LPARAM>(&record), POINT{x, y},
+                   ToolTipPlacement::AboveRight);
+    }
+}
+
+RECT CHTMLGrid::GetScrollRegion() const
+{
+    if (m_bScrollRegionSet) return m_rcScrollRegion;
+    return RECT{m_nFixedColsWidth, static_cast<LONG>(m_dwFixedHeight), m_nVisibleWidth, m_nVisibleHeight};
+}
+
+void CHTMLGrid::SetScrollRegion(const RECT* region)
+{
+    m_bScrollRegionSet = region != nullptr;
+    m_rcScrollRegion = region ? *region : RECT{};
+}
+
+void CHTMLGrid::SetToolTipParent(HWND parent)
+{
+    m_hToolTipParent = parent;
+    // The tooltips are made again under the new parent when next needed.
+    m_ScrollTip.Destroy();
+    m_DragTip.Destroy();
+    if (m_bSelTooltip) {
+        m_SelTip.Destroy();
+        m_SelTip.Create(parent ? parent : m_hParent);
+    }
+}
+
+void CHTMLGrid::AskToolTip(CHTMLToolTip& tip, UINT message, LPARAM record, POINT pt, ToolTipPlacement placement)
+{
+    if (!m_hParent || !IsWindow(m_hParent)) return;
+    WCHAR* text = nullptr;
+    const LRESULT result = SendMessageW(m_hParent, message, reinterpret_cast<WPARAM>(&text), record);
+    // The mark-up is the grid's to release; a drag tooltip answered with 1
+    // means none. The parent may have taken the grid's window meanwhile.
+    const bool none = !text || !*text || (message == GN_DRAGTOOLTIP && result == 1) || !m_hWnd;
+    if (none) {
+        std::free(text);
+        tip.HideToolTip();
+        return;
+    }
+    if (tip.Create(m_hToolTipParent ? m_hToolTipParent : m_hParent)) {
+        tip.UpdateToolTip(text, true);
+        ClientToScreen(m_hWnd, &pt);
+        tip.ShowToolTip(pt, placement);
+    }
+    std::free(text);
+}
+
+void CHTMLGrid::HideToolTips()
+{
+    m_SelTip.HideToolTip();
+    m_ScrollTip.HideToolTip();
+    m_DragTip.HideToolTip();
 }
 
 bool CHTMLGrid::OnDragStart(POINT pt)
@@ -202,20 +270,74 @@ void CHTMLGrid::OnDragOver(POINT pt)
     tagGRIDDRAG drag{};
     drag.hdr.hwndFrom = m_hWnd;
     HWND under = WindowFromPoint(screen);
-    LRESULT accepts = 0;
     if (under) {
         drag.hdr.code = GN_DRAGOVER;
-        accepts = SendMessageW(under, GN_DRAGOVER, reinterpret_cast<WPARAM>(&screen), reinterpret_cast<LPARAM>(&drag));
+        SendMessageW(under, GN_DRAGOVER, reinterpret_cast<WPARAM>(&screen), reinterpret_cast<LPARAM>(&drag));
     }
-    if (!m_hParent) return;
-    drag.hdr.code = GN_DRAGQUERY;
-    SendMessageW(m_hParent, GN_DRAGQUERY, reinterpret_cast<WPARAM>(under), reinterpret_cast<LPARAM>(&drag));
-    WCHAR* text = nullptr;
+    if (!m_hParent || !m_hWnd) return;
+    m_bDropAllowed = OnDragQuery(under);
+    if (!m_hWnd) return;
     drag.hdr.code = GN_DRAGTOOLTIP;
-    SendMessageW(m_hParent, GN_DRAGTOOLTIP, reinterpret_cast<WPARAM>(&text), reinterpret_cast<LPARAM>(&drag));
-    // The drag tooltip's mark-up is the grid's to release.
-    std::free(text);
-    (void)accepts;
+    AskToolTip(m_DragTip, GN_DRAGTOOLTIP, reinterpret_cast<LPARAM>(&drag), POINT{pt.x, pt.y + grid::ScaleX(5)},
+               ToolTipPlacement::BelowRight);
+}
+
+bool CHTMLGrid::OnDragQuery(HWND under)
+{
+    // The parent decides where a drop may go; a floater lands on the grid's
+    // own cell under the point.
+    if (!m_hParent || !IsWindow(m_hParent)) return false;
+    tagGRIDDRAG drag{};
+    drag.hdr.hwndFrom = m_hWnd;
+    drag.hdr.code = GN_DRAGQUERY;
+    return SendMessageW(m_hParent, GN_DRAGQUERY, reinterpret_cast<WPARAM>(under), reinterpret_cast<LPARAM>(&drag)) != 0;
+}
+
+void CHTMLGrid::FinishDragOperation(POINT pt)
+{
+    m_DragTip.HideToolTip();
+    if (m_dwDownFloater) DropFloater(pt.x, pt.y);
+    m_bDropAllowed = false;
+}
+
+void CHTMLGrid::DropFloater(int x, int y)
+{
+    const DWORD id = m_dwDownFloater;
+    WORD col = GRID_NONE, row = GRID_NONE;
+    tagCELLINFO* grabbed = FindCell(m_nDragRow, m_nDragCol);
+    if (!id || !grabbed || !m_bDropAllowed || !GetCellFromPoint(x, y, &col, &row)) return;
+    if (col < m_nFixedCols || row < m_nFixedRows) return;
+    tagFLOATERINFO* f = nullptr;
+    for (tagFLOATERINFO* candidate : grabbed->floaters)
+        if (candidate->id == id) f = candidate;
+    if (!f) return;
+    // The floater keeps the place where it was held: its anchor moves by as
+    // many rows as the pointer did.
+    const WORD fromCol = f->anchor->col, fromRow = f->anchor->row;
+    const int shifted = fromRow + (row - m_nDragRow);
+    const WORD toRow = static_cast<WORD>(std::clamp<int>(shifted, m_nFixedRows, m_nRows - 1));
+    if (col == fromCol && toRow == fromRow) return;
+    GRIDFLOATERMOVE move{};
+    move.hdr.hwndFrom = m_hWnd;
+    move.hdr.idFrom = id;
+    move.hdr.code = GN_FLOATERMOVED;
+    move.fromColumn = fromCol;
+    move.fromRow = fromRow;
+    move.toColumn = col;
+    move.toRow = toRow;
+    const unsigned generation = m_nGeneration;
+    if (m_hParent && IsWindow(m_hParent)) SendMessageW(m_hParent, GN_FLOATERMOVED, 0, reinterpret_cast<LPARAM>(&move));
+    // The parent may have deleted the floater or remade the grid meanwhile.
+    if (generation != m_nGeneration || !FindFloater(fromCol, fromRow, id)) return;
+    if (!MoveFloater(fromCol, fromRow, id, col, toRow)) return;
+    std::u16string text;
+    if (!AskFloaterText(col, toRow, id, &text)) return;
+    if (tagFLOATERINFO* moved = FindFloater(col, toRow, id)) {
+        moved->source = std::move(text);
+        moved->content.SetHTML(moved->source.c_str());
+        moved->content.ParseHTML(m_hWnd);
+        Repaint();
+    }
 }
 
 void CHTMLGrid::OnLButtonUp(int x, int y)
@@ -230,7 +352,9 @@ void CHTMLGrid::OnLButtonUp(int x, int y)
     if (m_nAutoScroll) KillTimer(m_hWnd, GRID_TIMER_AUTOSCROLL);
     m_nAutoScroll = 0;
     if (GetCapture() == m_hWnd) ReleaseCapture();
-    if (dragged || !wasSelecting) return;
+    HideToolTips();
+    if (dragged) FinishDragOperation(POINT{x, y});
+    if (dragged || !wasSelecting || !m_hWnd) return;
     WORD col = GRID_NONE, row = GRID_NONE;
     GetCellFromPoint(x, y, &col, &row);
     if (!target.empty() && col == m_nDownCol && row == m_nDownRow) {
@@ -267,14 +391,20 @@ void CHTMLGrid::OnActionButton()
 
 void CHTMLGrid::OnVScroll(WORD code, WORD pos)
 {
+    // The row under a bar position, from the stored (partly estimated)
+    // heights: measuring every row on the way would ask for their cells.
     auto rowAt = [&](long long position) {
-        long long y = 0;
-        for (WORD r = m_nFixedRows; r < m_nRows; ++r) {
-            y += GetRowHeight(r);
-            if (y > position) return r;
-        }
-        return static_cast<WORD>(m_nRows ? m_nRows - 1 : 0);
+        const size_t r = RowTops().RowAt(static_cast<uint64_t>(position) + m_dwFixedHeight);
+        return static_cast<WORD>(std::min<size_t>(std::max<size_t>(r, m_nFixedRows), m_nRows ? m_nRows - 1 : 0));
     };
+    // The message carries 16 bits of the position; a taller list's thumb
+    // position comes whole from the bar when its low bits agree.
+    long long position = pos;
+    if ((code == SB_THUMBTRACK || code == SB_THUMBPOSITION) && m_hWnd) {
+        SCROLLINFO bar{sizeof(SCROLLINFO), SIF_RANGE | SIF_TRACKPOS, 0, 0, 0, 0, 0};
+        if (GetScrollInfo(m_hWnd, SB_VERT, &bar) && bar.nMax > 0xFFFF && (bar.nTrackPos & 0xFFFF) == pos)
+            position = bar.nTrackPos;
+    }
     bool handled = true;
     switch (code) {
     case SB_LINEUP:
@@ -288,16 +418,35 @@ void CHTMLGrid::OnVScroll(WORD code, WORD pos)
         break;
     case SB_PAGEUP: ScrollByPageUp(); break;
     case SB_PAGEDOWN: ScrollByPageDown(); break;
-    case SB_THUMBPOSITION: SetTopRow(rowAt(pos)); break;
-    case SB_THUMBTRACK:
-        if (m_bThumbTrack)
-            SetTopRow(rowAt(pos));
-        else
-            handled = false;
+    case SB_THUMBPOSITION:
+        m_ScrollTip.HideToolTip();
+        SetTopRow(rowAt(position));
         break;
+    case SB_THUMBTRACK: {
+        if (!m_bThumbTrack && !m_bScrollTooltip) {
+            handled = false;
+            break;
+        }
+        const WORD row = rowAt(position);
+        if (m_bThumbTrack) SetTopRow(row);
+        if (m_bScrollTooltip && m_hWnd) {
+            GRIDSCROLLTOOLTIP record{};
+            record.hdr.hwndFrom = m_hWnd;
+            record.hdr.code = GN_SCROLLTOOLTIP;
+            record.row = row;
+            // Beside the bar, level with the thumb's place in the track.
+            SCROLLINFO info{sizeof(SCROLLINFO), SIF_RANGE, 0, 0, 0, 0, 0};
+            GetScrollInfo(m_hWnd, SB_VERT, &info);
+            const long long range = std::max(info.nMax - info.nMin, 1);
+            const int y = static_cast<int>(static_cast<long long>(m_nVisibleHeight) * (position - info.nMin) / range);
+            AskToolTip(m_ScrollTip, GN_SCROLLTOOLTIP, reinterpret_cast<LPARAM>(&record),
+                       POINT{m_nVisibleWidth, std::clamp(y, 0, m_nVisibleHeight)}, ToolTipPlacement::Left);
+        }
+        break;
+    }
     case SB_TOP: ScrollToTop(); break;
     case SB_BOTTOM: ScrollToBottom(); break;
-    case SB_ENDSCROLL: break;
+    case SB_ENDSCROLL: m_ScrollTip.HideToolTip(); break;
     default: handled = false; break;
     }
     if (handled && m_hParent && IsWindow(m_hParent)) SendMessageW(m_hParent, GN_SCROLLED, code, pos);
@@ -307,10 +456,10 @@ void CHTMLGrid::OnHScroll(WORD code, WORD pos)
 {
     bool handled = true;
     switch (code) {
-    case SB_LINELEFT: SetLeftCol(static_cast<WORD>(std::max<int>(m_nLeftCol - 1, 0))); break;
-    case SB_LINERIGHT: SetLeftCol(static_cast<WORD>(m_nLeftCol + 1)); break;
-    case SB_PAGELEFT: SetLeftCol(static_cast<WORD>(std::max<int>(m_nLeftCol - 2, 0))); break;
-    case SB_PAGERIGHT: SetLeftCol(static_cast<WORD>(m_nLeftCol + 2)); break;
+    case SB_LINELEFT: ScrollByColLeft(1); break;
+    case SB_LINERIGHT: ScrollByColRight(1); break;
+    case SB_PAGELEFT: ScrollByPageLeft(); break;
+    case SB_PAGERIGHT: ScrollByPageRight(); break;
     case SB_THUMBTRACK:
         if (!m_bThumbTrack) {
             handled = false;
@@ -327,8 +476,8 @@ void CHTMLGrid::OnHScroll(WORD code, WORD pos)
         SetLeftCol(c);
         break;
     }
-    case SB_LEFT: SetLeftCol(m_nFixedCols); break;
-    case SB_RIGHT: SetLeftCol(static_cast<WORD>(m_nCols ? m_nCols - 1 : 0)); break;
+    case SB_LEFT: ScrollToLeft(); break;
+    case SB_RIGHT: ScrollToRight(); break;
     case SB_ENDSCROLL: break;
     default: handled = false; break;
     }
@@ -417,9 +566,9 @@ void CHTMLGrid::OnKeyDown(UINT vk, LPARAM keyData)
     case VK_RIGHT: {
         const int d = vk == VK_LEFT ? -1 : 1;
         if (mode == 0)
-            SetLeftCol(static_cast<WORD>(std::max<int>(m_nLeftCol + d, 0)));
+            d < 0 ? ScrollByColLeft(1) : ScrollByColRight(1);
         else if (mode == 1)
-            SetLeftCol(static_cast<WORD>(std::max<int>(m_nLeftCol + 2 * d, 0)));
+            d < 0 ? ScrollByPageLeft() : ScrollByPageRight();
         else
             MoveCurrent(0, d, false);
         break;
@@ -470,4 +619,5 @@ void CHTMLGrid::EndTransient()
     }
     m_nAutoScroll = 0;
     m_sHotTarget.clear();
+    HideToolTips();
 }

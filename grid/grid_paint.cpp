@@ -138,15 +138,25 @@ void CHTMLGrid::OnPaint()
     case GRID_PAINT_SCROLLED: {
         // The screen's pixels were moved by ScrollWindowEx; move the buffer's
         // the same way and paint the rows of the uncovered band.
-        RECT area{0, static_cast<LONG>(m_dwFixedHeight), client.right, client.bottom};
+        // Rows move below the fixed rows; columns move right of the fixed
+        // columns, fixed rows included. Only one of the two is ever pending.
         if (m_nScrolledDy != 0) {
+            RECT area{0, static_cast<LONG>(m_dwFixedHeight), client.right, client.bottom};
             const int dy = m_nScrolledDy;
             const int h = area.bottom - area.top - std::abs(dy);
             if (h > 0)
                 BitBlt(memory.Get(), 0, dy > 0 ? area.top + dy : area.top, client.right, h, memory.Get(), 0,
                        dy > 0 ? area.top : area.top - dy, SRCCOPY);
         }
-        PaintRows(memory.Get(), box.top, box.bottom);
+        if (m_nScrolledDx != 0) {
+            RECT area{m_nFixedColsWidth, 0, client.right, client.bottom};
+            const int dx = m_nScrolledDx;
+            const int w = area.right - area.left - std::abs(dx);
+            if (w > 0)
+                BitBlt(memory.Get(), dx > 0 ? area.left + dx : area.left, 0, w, client.bottom, memory.Get(),
+                       dx > 0 ? area.left : area.left - dx, 0, SRCCOPY);
+        }
+        PaintRows(memory.Get(), box.top, box.bottom, box.left, box.right);
         break;
     }
     case GRID_PAINT_SELECTION:
@@ -156,7 +166,7 @@ void CHTMLGrid::OnPaint()
         PaintAll(memory.Get());
         break;
     }
-    m_nScrolledDy = 0;
+    m_nScrolledDy = m_nScrolledDx = 0;
     m_nPaintReason = GRID_PAINT_ALL;
     RECT clip{};
     if (GetClipBox(screen, &clip) != SIMPLEREGION) clip = client;
@@ -177,22 +187,27 @@ void CHTMLGrid::PaintAll(HDC dc)
     PaintRows(dc, 0, m_BufferSize.cy);
 }
 
-// Paints every row that reaches into top..bottom (client y) in full width,
-// then the floaters over them, then the fixed rows when they are touched.
-void CHTMLGrid::PaintRows(HDC dc, int top, int bottom)
+// Paints every cell that reaches into the band (client coordinates), whole,
+// on a cleared background, then the floaters over them, then the fixed rows
+// when they are touched.
+void CHTMLGrid::PaintRows(HDC dc, int top, int bottom, int left, int right)
 {
-    RECT band{0, top, m_BufferSize.cx, bottom};
-    // The rows and columns on screen and where they start.
+    left = std::max(left, 0);
+    right = std::min<int>(right, m_BufferSize.cx);
+    RECT band{left, top, right, bottom};
+    // The columns on screen that reach into the band, and where they start.
     std::vector<std::pair<WORD, int>> cols;
     int x = 0;
-    for (WORD c = 0; c < m_nFixedCols && x < m_BufferSize.cx; ++c) {
-        cols.emplace_back(c, x);
+    auto take = [&](WORD c) {
+        if (x < right && x + m_ColWidth[c] > left) cols.emplace_back(c, x);
         x += m_ColWidth[c];
-    }
-    for (WORD c = m_nLeftCol; c < m_nCols && x < m_BufferSize.cx; ++c) {
-        cols.emplace_back(c, x);
-        x += m_ColWidth[c];
-    }
+    };
+    for (WORD c = 0; c < m_nFixedCols && x < m_BufferSize.cx; ++c) take(c);
+    for (WORD c = m_nLeftCol; c < m_nCols && x < m_BufferSize.cx; ++c) take(c);
+    // Cells are painted whole, so what is cleared reaches to their edges.
+    const int clearLeft = cols.empty() ? left : std::min(left, cols.front().second);
+    const int clearRight =
+        cols.empty() ? right : std::max(right, cols.back().second + static_cast<int>(m_ColWidth[cols.back().first]));
     // Scrolling rows first, so that the fixed rows cover anything that
     // reaches up into them.
     const unsigned generation = m_nGeneration;
@@ -206,10 +221,10 @@ void CHTMLGrid::PaintRows(HDC dc, int top, int bottom)
     }
     if (!rows.empty()) {
         const int lastEnd = rows.back().second + GetRowHeight(rows.back().first);
-        RECT clear{0, rows.front().second, m_BufferSize.cx, std::max(lastEnd, bottom)};
+        RECT clear{clearLeft, rows.front().second, clearRight, std::max(lastEnd, bottom)};
         FillRect(dc, &clear, m_brBack.Get());
     } else if (bottom > static_cast<int>(m_dwFixedHeight)) {
-        RECT clear{0, std::max(top, static_cast<int>(m_dwFixedHeight)), m_BufferSize.cx, bottom};
+        RECT clear{clearLeft, std::max(top, static_cast<int>(m_dwFixedHeight)), clearRight, bottom};
         FillRect(dc, &clear, m_brBack.Get());
     }
     for (auto [r, ry] : rows) {
@@ -230,6 +245,9 @@ void CHTMLGrid::PaintRows(HDC dc, int top, int bottom)
         OnCellFloatersDraw(dc);
     }
     if (top < static_cast<int>(m_dwFixedHeight)) {
+        // Past the last column the fixed rows show the background.
+        RECT clear{clearLeft, 0, clearRight, static_cast<LONG>(m_dwFixedHeight)};
+        FillRect(dc, &clear, m_brBack.Get());
         int fy = 0;
         for (WORD r = 0; r < m_nFixedRows && generation == m_nGeneration; ++r) {
             const int h = GetRowHeight(r);
@@ -288,17 +306,16 @@ void CHTMLGrid::OnFixedCellDraw(HDC dc, WORD col, WORD row, const RECT& rc)
 
 void CHTMLGrid::DrawCellLines(HDC dc, const RECT& rc, bool right, bool bottom)
 {
-    platform::OwnedPen pen(CreatePen(PS_SOLID, 1, m_crLines));
-    HGDIOBJ oldPen = SelectObject(dc, pen.Get());
+    // One-pixel lines as fills: the same pixels a pen would set, without a
+    // pen and a stroke per cell.
     if (right) {
-        MoveToEx(dc, rc.right - 1, rc.top, nullptr);
-        LineTo(dc, rc.right - 1, rc.bottom);
+        RECT line{rc.right - 1, rc.top, rc.right, rc.bottom};
+        FillRect(dc, &line, m_brLines.Get());
     }
     if (bottom) {
-        MoveToEx(dc, rc.left, rc.bottom - 1, nullptr);
-        LineTo(dc, rc.right, rc.bottom - 1);
+        RECT line{rc.left, rc.bottom - 1, rc.right, rc.bottom};
+        FillRect(dc, &line, m_brLines.Get());
     }
-    SelectObject(dc, oldPen);
 }
 
 void CHTMLGrid::DrawCellText(HDC dc, const RECT& rc, tagCELLINFO* cell, DWORD flags)

@@ -16,6 +16,40 @@ void CHTMLGrid::OnSize()
     Relayout();
 }
 
+void CHTMLGrid::SetShowScrollBars(bool horizontal, bool vertical, bool scrollTooltip)
+{
+    m_bAllowHBar = horizontal;
+    m_bAllowVBar = vertical;
+    m_bScrollTooltip = scrollTooltip;
+    if (!scrollTooltip) m_ScrollTip.Destroy();
+    Relayout();
+}
+
+void CHTMLGrid::GetShowScrollBars(bool* horizontal, bool* vertical, bool* scrollTooltip) const
+{
+    if (horizontal) *horizontal = m_bAllowHBar;
+    if (vertical) *vertical = m_bAllowVBar;
+    if (scrollTooltip) *scrollTooltip = m_bScrollTooltip;
+}
+
+bool CHTMLGrid::GetBorder() const
+{
+    return m_hWnd && (static_cast<DWORD>(GetWindowLongPtrW(m_hWnd, GWL_STYLE)) & WS_BORDER) != 0;
+}
+
+void CHTMLGrid::SetBorder(bool on)
+{
+    if (!m_hWnd || GetBorder() == on) return;
+    const auto style = static_cast<DWORD>(GetWindowLongPtrW(m_hWnd, GWL_STYLE));
+    SetWindowLongPtrW(m_hWnd, GWL_STYLE, static_cast<LONG_PTR>(on ? style | WS_BORDER : style & ~WS_BORDER));
+    // The frame takes its pixels from the client area: lay the cells out again.
+    m_bInLayout = true;
+    SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    m_bInLayout = false;
+    DestroyBitmapBuffer();
+    Relayout();
+}
+
 void CHTMLGrid::ClampTopRow()
 {
     if (m_nRows == 0) {
@@ -83,7 +117,7 @@ WORD CHTMLGrid::LastTopRow()
     for (; r > m_nFixedRows; --r) {
         // Stored heights: asking for the last rows' cells would load a
         // screen that may never be shown.
-        filled += m_RowHeight[r] == GRID_NONE ? m_nMinRowHeight : m_RowHeight[r];
+        filled += StoredRowHeight(static_cast<WORD>(r));
         if (filled >= page) break;
     }
     if (filled >= page && filled > page && r < m_nRows - 1) ++r;
@@ -108,7 +142,7 @@ void CHTMLGrid::SetTopRow(WORD row)
     const long long dy = oldTop - newTop;
     m_nTopRow = row;
     const int page = m_nVisibleHeight - static_cast<int>(m_dwFixedHeight);
-    if (m_hWnd && std::llabs(dy) < page && m_BackBuffer && !m_bPainting) {
+    if (m_hWnd && std::llabs(dy) < page && m_BackBuffer && !m_bPainting && m_nScrolledDx == 0) {
         RECT pending{};
         if (GetUpdateRect(m_hWnd, &pending, FALSE) && m_nPaintReason != GRID_PAINT_SCROLLED) {
             // Something else waits to be painted: paint it all.
@@ -129,11 +163,25 @@ void CHTMLGrid::SetTopRow(WORD row)
 void CHTMLGrid::SetLeftCol(WORD col)
 {
     if (m_nCols == 0) return;
-    col = std::clamp<WORD>(col, std::min<WORD>(m_nFixedCols, static_cast<WORD>(m_nCols - 1)),
-                           static_cast<WORD>(m_nCols - 1));
+    const WORD first = std::min<WORD>(m_nFixedCols, static_cast<WORD>(m_nCols - 1));
+    col = std::clamp<WORD>(col, first, std::max(first, LastLeftCol()));
     if (col == m_nLeftCol) return;
+    const int dx = GetColLeft(m_nLeftCol) - GetColLeft(col);
     m_nLeftCol = col;
-    Repaint(GRID_PAINT_ALL);
+    // As rows do: move the image and paint only the columns uncovered.
+    const int page = m_nVisibleWidth - m_nFixedColsWidth;
+    RECT pending{};
+    const bool otherWork = m_hWnd && GetUpdateRect(m_hWnd, &pending, FALSE) &&
+                           (m_nPaintReason != GRID_PAINT_SCROLLED || m_nScrolledDy != 0);
+    if (m_hWnd && std::abs(dx) < page && m_BackBuffer && !m_bPainting && !otherWork && !IsInUpdate()) {
+        RECT area{m_nFixedColsWidth, 0, m_nVisibleWidth, m_nVisibleHeight};
+        m_nScrolledDx += dx;
+        m_nPaintReason = GRID_PAINT_SCROLLED;
+        ScrollWindowEx(m_hWnd, dx, 0, &area, &area, nullptr, nullptr, SW_INVALIDATE);
+        if (std::abs(m_nScrolledDx) >= page) Repaint(GRID_PAINT_ALL);
+    } else {
+        Repaint(GRID_PAINT_ALL);
+    }
     SetupScrollBars();
 }
 
@@ -169,6 +217,45 @@ void CHTMLGrid::ScrollToTop() { SetTopRow(m_nFixedRows); }
 void CHTMLGrid::ScrollToBottom() { SetTopRow(LastTopRow()); }
 
 void CHTMLGrid::MakeRowTopMost(WORD row) { SetTopRow(row); }
+
+void CHTMLGrid::ScrollByColLeft(int count) { SetLeftCol(static_cast<WORD>(std::max<int>(m_nLeftCol - count, 0))); }
+
+void CHTMLGrid::ScrollByColRight(int count)
+{
+    SetLeftCol(static_cast<WORD>(std::min<int>(m_nLeftCol + count, 65534)));
+}
+
+void CHTMLGrid::ScrollByPageRight()
+{
+    int x = m_nFixedColsWidth;
+    WORD c = m_nLeftCol;
+    while (c < m_nCols && x + m_ColWidth[c] <= m_nVisibleWidth) x += m_ColWidth[c++];
+    SetLeftCol(c > m_nLeftCol ? c : static_cast<WORD>(m_nLeftCol + 1));
+}
+
+void CHTMLGrid::ScrollByPageLeft()
+{
+    const int page = m_nVisibleWidth - m_nFixedColsWidth;
+    int filled = 0;
+    int c = m_nLeftCol;
+    while (c > m_nFixedCols && filled + m_ColWidth[c - 1] <= page) filled += m_ColWidth[--c];
+    if (c == m_nLeftCol && c > m_nFixedCols) --c;
+    SetLeftCol(static_cast<WORD>(c));
+}
+
+void CHTMLGrid::ScrollToLeft() { SetLeftCol(m_nFixedCols); }
+
+void CHTMLGrid::ScrollToRight() { SetLeftCol(LastLeftCol()); }
+
+// The largest left column that still fills the width.
+WORD CHTMLGrid::LastLeftCol() const
+{
+    const int page = m_nVisibleWidth - m_nFixedColsWidth;
+    int filled = 0;
+    int c = m_nCols;
+    while (c > m_nFixedCols && filled + m_ColWidth[c - 1] <= page) filled += m_ColWidth[--c];
+    return static_cast<WORD>(std::max<int>(std::min<int>(c, m_nCols - 1), 0));
+}
 
 void CHTMLGrid::MakeCellVisible(WORD col, WORD row)
 {

@@ -4,6 +4,8 @@
 #include <algorithm>
 
 #include "grid/html_grid.h"
+#include "platform/base/local_memory.h"
+#include "platform/ui/clipboard.h"
 
 void CHTMLGrid::SelectionExtent(WORD row, WORD col, WORD* first, WORD* last) const
 {
@@ -122,6 +124,10 @@ void CHTMLGrid::SetMultiSelect(bool multi, bool tooltip)
 {
     m_bMultiSelect = multi;
     m_bSelTooltip = tooltip;
+    if (tooltip)
+        m_SelTip.Create(m_hToolTipParent ? m_hToolTipParent : m_hParent);
+    else
+        m_SelTip.Destroy();
     if (!multi) EmptySelection();
 }
 
@@ -145,4 +151,47 @@ void CHTMLGrid::InvalidateSelection()
         return;
     }
     Repaint(GRID_PAINT_SELECTION);
+}
+
+// ---- Clipboard ----
+
+bool CHTMLGrid::PutOnClipboard(const std::u16string& text)
+{
+    HLOCAL block = LocalAlloc(LPTR, (text.size() + 1) * sizeof(WCHAR));
+    if (!block) return false;
+    std::copy(text.begin(), text.end(), static_cast<WCHAR*>(block));
+    if (!OpenClipboard(m_hWnd)) {
+        LocalFree(block);
+        return false;
+    }
+    EmptyClipboard();
+    const bool put = SetClipboardData(CF_UNICODETEXT, block) != nullptr;
+    if (!put) LocalFree(block);
+    CloseClipboard();
+    return put;
+}
+
+bool CHTMLGrid::CopyCellToClipBoard(WORD col, WORD row)
+{
+    // In virtual mode the cell may not have been asked for yet.
+    if (!GetCell(row, col)) return false;
+    return PutOnClipboard(GetCellText(col, row, false));
+}
+
+bool CHTMLGrid::CopySelectedCellsToClipBoard()
+{
+    if (m_nFirstRow == GRID_NONE || m_nFirstCol == GRID_NONE) return false;
+    std::u16string text;
+    for (WORD row = m_nFirstRow; row <= m_nLastRow && row < m_nRows; ++row) {
+        bool first = true;
+        for (WORD col = 0; col < m_nCols; ++col) {
+            if (!IsCellSelected(row, col)) continue;
+            if (!first) text += u'\t';
+            first = false;
+            GetCell(row, col);
+            text += GetCellText(col, row, false);
+        }
+        if (!first && row < m_nLastRow) text += u"\r\n";
+    }
+    return PutOnClipboard(text);
 }

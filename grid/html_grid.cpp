@@ -55,6 +55,7 @@ CHTMLGrid::CHTMLGrid()
       m_brBack(CreateSolidBrush(m_crBack)),
       m_brFixedBack(CreateSolidBrush(m_crFixedBack)),
       m_brSelection(CreateSolidBrush(m_crSelection)),
+      m_brLines(CreateSolidBrush(m_crLines)),
       m_nFloaterBarWidth(grid::ScaleX(7))
 {
 }
@@ -141,6 +142,8 @@ LRESULT CHTMLGrid::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (m_hEdit) SendMessageW(m_hEdit, WM_CHAR, wParam, lParam);
         return 0;
     case WM_TIMER: OnTimer(wParam); return 0;
+    // A floater dragged over its own grid may be dropped on another cell.
+    case GN_DRAGOVER: return m_bDragging && m_dwDownFloater != 0 ? 1 : 0;
     case WM_SETFOCUS: return 0;
     case WM_KILLFOCUS:
         if (reinterpret_cast<HWND>(wParam) != m_hEdit) EndTransient();
@@ -270,6 +273,7 @@ void CHTMLGrid::SetFixedBackColor(COLORREF colour)
 void CHTMLGrid::SetLinesColor(COLORREF colour)
 {
     m_crLines = colour;
+    m_brLines.Reset(CreateSolidBrush(colour));
     Repaint();
 }
 void CHTMLGrid::SetSelectionColor(COLORREF brush, COLORREF text)

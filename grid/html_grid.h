@@ -24,6 +24,8 @@
 #include "grid/grid_notify.h"
 #include "grid/html_draw.h"
 #include "grid/html_parser.h"
+#include "grid/html_tooltip.h"
+#include "grid/row_offsets.h"
 #include "platform/gdi/gdi_owner.h"
 #include "platform/messaging/window.h"
 
@@ -46,6 +48,8 @@ struct tagFLOATERINFO {
     // Byte 0: lane count of its block; byte 1: lanes spanned; byte 2: lane.
     DWORD layout = 0;
     CHTMLParser content;
+    // The mark-up, kept so that it can be parsed again (new pictures).
+    std::u16string source;
 
     int LaneCount() const { return static_cast<int>(layout & 0xFF); }
     int LanesSpanned() const { return static_cast<int>((layout >> 8) & 0xFF); }
@@ -228,6 +232,12 @@ public:
     WORD GetCol() const { return m_nCurCol; }
     void SetRow(WORD row);
     WORD GetRow() const { return m_nCurRow; }
+    // The cell's plain text (GetCellText, at most 4,095 characters) on the
+    // clipboard as CF_UNICODETEXT; the selected cells' texts, a tab between
+    // columns and a line break between rows. False when there is nothing to
+    // copy or the clipboard cannot be had.
+    bool CopyCellToClipBoard(WORD col, WORD row);
+    bool CopySelectedCellsToClipBoard();
 
     // ---- Images ----
     HBITMAP AddIconToCache(WORD id);
@@ -275,6 +285,17 @@ public:
     void ScrollByPageUp();
     void ScrollToTop();
     void ScrollToBottom();
+    void ScrollByColLeft(int count);
+    void ScrollByColRight(int count);
+    // A page of columns: the first column not wholly shown comes first, or
+    // back as many columns as fill the width.
+    void ScrollByPageRight();
+    void ScrollByPageLeft();
+    void ScrollToLeft();
+    void ScrollToRight();
+    // Whether a pointer held outside the scroll region scrolls (timer 77).
+    void SetAllowAutoScroll(bool on) { m_bAllowAutoScroll = on; }
+    bool GetAllowAutoScroll() const { return m_bAllowAutoScroll; }
     void MakeCellVisible(WORD col, WORD row);
     void MakeRowTopMost(WORD row);
     // The last row at least partly on screen.
@@ -295,6 +316,27 @@ public:
     UINT GetDelayedScrolling() const { return m_nDelayedMs; }
     void SetDragAllowed(bool on) { m_bDragAllowed = on; }
     bool GetDragAllowed() const { return m_bDragAllowed; }
+    // Which scroll bars may show (a bar shows only when the grid needs it),
+    // and whether dragging the vertical thumb shows the row under it in a
+    // tooltip asked of the parent (GN_SCROLLTOOLTIP).
+    void SetShowScrollBars(bool horizontal, bool vertical, bool scrollTooltip = false);
+    void GetShowScrollBars(bool* horizontal, bool* vertical, bool* scrollTooltip) const;
+    // The client area in which a held pointer selects without scrolling;
+    // outside it the auto-scroll timer runs. Null: the rows and columns
+    // below and right of the fixed ones (the default).
+    void SetScrollRegion(const RECT* region);
+    RECT GetScrollRegion() const;
+    // A one-pixel frame around the grid (WS_BORDER); the cells are laid out
+    // in what is left.
+    void SetBorder(bool on);
+    bool GetBorder() const;
+    // The window the tooltips are parented to (null: the grid's parent).
+    void SetToolTipParent(HWND parent);
+    HWND GetToolTipParent() const { return m_hToolTipParent; }
+    // The selection, scroll and drag tooltips (for hosts and tests to look at).
+    const CHTMLToolTip& SelectionToolTip() const { return m_SelTip; }
+    const CHTMLToolTip& ScrollToolTip() const { return m_ScrollTip; }
+    const CHTMLToolTip& DragToolTip() const { return m_DragTip; }
     // Asks the parent (GN_BEGINEDIT) and opens the in-place editor over the
     // cell; false when refused or impossible.
     bool EnableCellEdit(WORD col, WORD row);
@@ -330,6 +372,9 @@ protected:
     virtual LRESULT OnInlineImageNotify(NM_IMAGENOTIFY* request);
     virtual bool OnDragStart(POINT pt);
     virtual void OnDragOver(POINT pt);
+    // Whether a drop may go to the window under the pointer (asked of the
+    // parent with GN_DRAGQUERY).
+    virtual bool OnDragQuery(HWND under);
     virtual void OnActionButton();
 
 private:
@@ -341,6 +386,9 @@ private:
     tagCELLINFO* MakeCell(WORD row, WORD col);
     void FillCell(tagCELLINFO* cell, const WCHAR* text, BYTE quality);
     void MeasureRow(WORD row);
+    // Row heights; a probe stops as soon as the rows are taller than the
+    // visible height. True when they are.
+    bool RecalcRows(int visibleHeight, bool probe);
     bool RowHasCells(WORD row) const;
     WORD EnsureRowHeight(WORD row);
     void RecalcAfterTextChange(WORD row, WORD col);
@@ -357,12 +405,18 @@ private:
     void InvalidateCell(WORD col, WORD row);
     void InvalidateSelection();
     void SelectionExtent(WORD row, WORD col, WORD* first, WORD* last) const;
+    bool PutOnClipboard(const std::u16string& text);
     void SetupScrollBars();
     void ClampTopRow();
     void FloaterCovers(tagFLOATERINFO* f, bool enter);
+    // The floater's mark-up asked of the parent (GN_GETFLOATER); false when
+    // refused or when the grid changed while the parent answered.
+    bool AskFloaterText(WORD col, WORD row, DWORD id, std::u16string* text);
     void DestroyFloatersAnchoredIn(tagCELLINFO* cell);
     WORD AnchorRow(const tagFLOATERINFO* f) const { return f->anchor->row; }
     HDC MeasureDC();
+    WORD StoredRowHeight(WORD row) const { return m_RowHeight[row] == GRID_NONE ? m_nMinRowHeight : m_RowHeight[row]; }
+    const GridRowOffsets& RowTops() const;
     // Input (grid_input.cpp) and the in-place editor (grid_edit.cpp).
     void OnLButtonDown(int x, int y);
     void OnLButtonUp(int x, int y);
@@ -377,12 +431,24 @@ private:
     LRESULT NotifyParent(UINT code, NM_GRIDVIEW* view);
     NM_GRIDVIEW MakeView(UINT code, int x, int y, WORD col, WORD row);
     void EndEdit(bool send);
+    // Asks the parent for a tooltip's mark-up with `message` and the record,
+    // and shows it at the client point; an empty answer hides it.
+    void AskToolTip(CHTMLToolTip& tip, UINT message, LPARAM record, POINT pt, ToolTipPlacement placement);
+    void HideToolTips();
+    // The end of a drag at the client point: the drag tooltip goes, and a
+    // dragged floater dropped where the parent allows is moved there.
+    void FinishDragOperation(POINT pt);
+    // The parent hears of the move (GN_FLOATERMOVED) and the floater is
+    // re-anchored with fresh mark-up.
+    void DropFloater(int x, int y);
     static LRESULT CALLBACK EditWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void OnPaint();
     void PaintAll(HDC dc);
-    void PaintRows(HDC dc, int top, int bottom);
+    // Paints the cells that reach into the band top..bottom, left..right.
+    void PaintRows(HDC dc, int top, int bottom, int left = 0, int right = 1 << 30);
     void OnSize();
     WORD LastTopRow();
+    WORD LastLeftCol() const;
 
     HWND m_hWnd = nullptr;
     HWND m_hParent = nullptr;
@@ -395,6 +461,9 @@ private:
     std::vector<WORD> m_RowHeight;
     std::vector<bool> m_RowMeasured;     // virtual mode: the height came from the row's cells
     std::vector<DWORD> m_RowUserID;
+    // Row tops over m_RowHeight, rebuilt on first use after a wholesale change.
+    mutable GridRowOffsets m_RowTops;
+    mutable bool m_bRowTopsStale = true;
     int m_nFixedColsWidth = 0;
     WORD m_nMinRowHeight;
     WORD m_nDefRowHeight;
@@ -404,7 +473,7 @@ private:
     bool m_bHLines = false, m_bVLines = true, m_bFixedHLines = true, m_bFixedVLines = true;
     bool m_bShowFocus = true;
     COLORREF m_crLines, m_crBack, m_crFixedBack, m_crSelection, m_crSelText;
-    platform::OwnedBrush m_brBack, m_brFixedBack, m_brSelection;
+    platform::OwnedBrush m_brBack, m_brFixedBack, m_brSelection, m_brLines;
     WORD m_nAnchorCol = GRID_NONE, m_nAnchorRow = GRID_NONE;
     WORD m_nFirstCol = GRID_NONE, m_nFirstRow = GRID_NONE, m_nLastCol = GRID_NONE, m_nLastRow = GRID_NONE;
     WORD m_nCurCol = GRID_NONE, m_nCurRow = GRID_NONE;
@@ -435,7 +504,7 @@ private:
     int m_nVisibleWidth = 0, m_nVisibleHeight = 0;
     bool m_bVBar = false, m_bHBar = false;
     int m_nPaintReason = GRID_PAINT_ALL;
-    int m_nScrolledDy = 0;
+    int m_nScrolledDy = 0, m_nScrolledDx = 0;
     platform::OwnedDc m_MeasureDC;
     platform::OwnedBitmap m_BackBuffer;
     SIZE m_BufferSize{};
@@ -453,6 +522,7 @@ private:
     bool m_bSelecting = false;   // button held on a cell
     bool m_bDragging = false;
     bool m_bDragRefused = false;
+    bool m_bDropAllowed = false;  // the parent's last answer to GN_DRAGQUERY
     int m_nAutoScroll = 0;       // timer 77 direction bits
     WORD m_nDownCol = GRID_NONE, m_nDownRow = GRID_NONE;
     DWORD m_dwDownFloater = 0;
@@ -462,6 +532,14 @@ private:
     UINT m_nDelayedKey = 0;
     DWORD m_dwLastKeyTime = 0;
     UINT m_nLastKey = 0;
+    // Options of the bars and tooltips.
+    bool m_bAllowHBar = true, m_bAllowVBar = true, m_bScrollTooltip = false, m_bAllowAutoScroll = true;
+    bool m_bScrollRegionSet = false;
+    RECT m_rcScrollRegion{};
+    HWND m_hToolTipParent = nullptr;
+    CHTMLToolTip m_SelTip, m_ScrollTip, m_DragTip;
+    // The floater a drag started on, with its cell.
+    WORD m_nDragCol = GRID_NONE, m_nDragRow = GRID_NONE;
     // In-place editor.
     HWND m_hEdit = nullptr;
     WORD m_nEditCol = GRID_NONE, m_nEditRow = GRID_NONE;

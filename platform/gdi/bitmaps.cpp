@@ -1,5 +1,7 @@
 #include "platform/gdi/bitmaps.h"
 
+#include <algorithm>
+
 #include "platform/base/error_codes.h"
 #include "platform/base/last_error.h"
 #include "platform/gdi/internal/gdi_table.h"
@@ -41,25 +43,37 @@ platform::gdi::SurfacePtr Snapshot(cairo_surface_t* surface, int sx, int sy, int
 // Paints source's sx, sy, sw × sh onto dest's x, y, w × h, nearest pixel.
 void Copy(const Dc& dest, cairo_surface_t* source, int x, int y, int w, int h, int sx, int sy, int sw, int sh)
 {
+    // Where the source's pixels lie in source coordinates: the whole surface,
+    // or the part of the source rectangle inside it when it is copied first.
+    int ox = 0, oy = 0;
+    int width = cairo_image_surface_get_width(source), height = cairo_image_surface_get_height(source);
     platform::gdi::SurfacePtr copy;
     if (source == dest.bitmap->surface.get()) {
-        // The whole surface, so that a source reaching past its edge still
-        // has nothing there (and the destination keeps its pixels).
-        copy = Snapshot(source, 0, 0, cairo_image_surface_get_width(source), cairo_image_surface_get_height(source));
+        // Only the source rectangle, clipped to the surface, so that a
+        // source reaching past its edge still has nothing there (and the
+        // destination keeps its pixels) and a scroll copies no more than it moves.
+        const int left = std::max(sx, 0), top = std::max(sy, 0);
+        const int right = std::min(sx + sw, width), bottom = std::min(sy + sh, height);
+        if (right <= left || bottom <= top) return;
+        copy = Snapshot(source, left, top, right - left, bottom - top);
         source = copy.get();
+        ox = left;
+        oy = top;
+        width = right - left;
+        height = bottom - top;
     }
     auto cr = dest.Context();
     cairo_rectangle(cr.get(), x, y, w, h);
     cairo_clip(cr.get());
     cairo_translate(cr.get(), x, y);
     cairo_scale(cr.get(), static_cast<double>(w) / sw, static_cast<double>(h) / sh);
-    cairo_set_source_surface(cr.get(), source, -sx, -sy);
+    cairo_set_source_surface(cr.get(), source, ox - sx, oy - sy);
     cairo_pattern_set_filter(cairo_get_source(cr.get()), CAIRO_FILTER_NEAREST);
     cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
     // Outside the source there is nothing to copy: keep the destination there.
     cairo_rectangle(cr.get(), 0, 0, sw, sh);
     cairo_clip(cr.get());
-    cairo_rectangle(cr.get(), -sx, -sy, cairo_image_surface_get_width(source), cairo_image_surface_get_height(source));
+    cairo_rectangle(cr.get(), ox - sx, oy - sy, width, height);
     cairo_clip(cr.get());
     cairo_paint(cr.get());
 }

@@ -32,6 +32,8 @@ public:
         if (handle_) Release(handle_);
         handle_ = handle;
     }
+    // Gives the handle up without releasing it.
+    H Detach() { return std::exchange(handle_, nullptr); }
 
 private:
     H handle_ = nullptr;

@@ -90,6 +90,10 @@ protected:
             return notifyResult_;
         }
         if (message >= 2022 && message <= 2049) {
+            if (onMessage_) {
+                LRESULT result = 0;
+                if (onMessage_(message, wParam, lParam, &result)) return result;
+            }
             HostMessage m{message, wParam, 0, {}};
             if (message == GN_CURCELLCHANGED || message == GN_SCROLLED) {
                 m.view.x = static_cast<int>(wParam);
@@ -110,6 +114,8 @@ protected:
 
     CellText cellText_;
     std::function<void(GRIDCELLREQUEST*)> onRequest_;
+    // Answers a private message itself when it returns true (not logged then).
+    std::function<bool(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)> onMessage_;
     std::function<std::u16string(UINT_PTR id)> floaterText_;
     std::vector<DWORD> requests_;
     std::vector<HostMessage> log_;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/gdi/bitmaps.h"
+#include "platform/ui/clipboard.h"
 #include "tests/grid/grid_host.h"
 
 namespace {
@@ -47,11 +48,13 @@ TEST_F(GridContent, InlineImagesComeFromTheCachesOnce)
         {"missing file", u"<IMG SRC=nothere.png>", false, 0},
         {"no kind of name", u"<IMG SRC=xyz>", false, 0},
     };
+    LRESULT parents = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         log_.clear();
         // A parent's picture becomes the cache's.
         messageResult_ = c.parentAsks ? reinterpret_cast<LRESULT>(CreateCompatibleBitmap(nullptr, 8, 8)) : 0;
+        if (c.parentAsks) parents = messageResult_;
         ASSERT_TRUE(grid_->SetCellText(0, 1, c.markup));
         tagCELLINFO* cell = grid_->FindCell(1, 0);
         ASSERT_NE(cell, nullptr);
@@ -60,11 +63,23 @@ TEST_F(GridContent, InlineImagesComeFromTheCachesOnce)
         EXPECT_EQ(image, c.image);
         EXPECT_EQ(static_cast<int>(Seen(GN_GETBITMAP).size()), c.parentAsks);
     }
-    grid_->ClearBitmapCache();
-    log_.clear();
-    messageResult_ = reinterpret_cast<LRESULT>(CreateCompatibleBitmap(nullptr, 8, 8));
+    // Cells keep their pictures across a cleared cache: each is loaded
+    // again rather than left pointing at a freed bitmap; the parent hands
+    // back the picture it gave before.
     grid_->SetCellText(0, 2, u"<IMG SRC=S_5x>");
+    grid_->SetCellText(0, 3, u"<IMG SRC=293>");
+    log_.clear();
+    messageResult_ = parents;
+    grid_->ClearBitmapCache();
     EXPECT_EQ(Seen(GN_GETBITMAP).size(), 1u) << "a cleared cache asks again";
+    for (WORD row : {2, 3}) {
+        tagCELLINFO* cell = grid_->FindCell(row, 0);
+        ASSERT_TRUE(cell->FirstToken());
+        DWORD height = 0;
+        bool draw = false;
+        BITMAP info{};
+        EXPECT_NE(GetObjectW(cell->GetCurrTokenBitmap(height, draw), sizeof info, &info), 0) << row;
+    }
     messageResult_ = 0;
 }
 
@@ -162,6 +177,44 @@ TEST_F(GridContent, DeletingRowsAndColumnsMovesCellsAndClampsTheRest)
         EXPECT_EQ(fr, c.selRow);
         EXPECT_LT(lr, grid_->GetRowCount());
         EXPECT_LT(lc, grid_->GetColCount());
+    }
+}
+
+TEST_F(GridContent, CellsAndSelectionsAreCopiedAsPlainText)
+{
+    cellText_ = [](int row, int col) {
+        static std::u16string text;
+        text = u"<B>r" + std::u16string(1, static_cast<char16_t>(u'0' + row)) + u"</B>c" +
+               std::u16string(1, static_cast<char16_t>(u'0' + col));
+        return text.c_str();
+    };
+    Make(true);
+    grid_->SetDimensions(500, 3);
+    const struct {
+        const char* name;
+        std::function<bool(CHTMLGrid*)> copy;
+        bool busy;  // someone else holds the clipboard open
+        const char16_t* expected;  // null: nothing copied
+    } cases[] = {
+        {"a cell never shown", [](CHTMLGrid* g) { return g->CopyCellToClipBoard(2, 40); }, false, u"rXc2"},
+        {"a block", [](CHTMLGrid* g) { return g->SetSelection(1, 2, 2, 3) && g->CopySelectedCellsToClipBoard(); },
+         false, u"r2c1\tr2c2\r\nr3c1\tr3c2"},
+        {"nothing selected", [](CHTMLGrid* g) { return g->CopySelectedCellsToClipBoard(); }, false, nullptr},
+        {"outside the grid", [](CHTMLGrid* g) { return g->CopyCellToClipBoard(0, 600); }, false, nullptr},
+        {"the clipboard is busy", [](CHTMLGrid* g) { return g->CopyCellToClipBoard(0, 1); }, true, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        grid_->EmptySelection();
+        ASSERT_TRUE(OpenClipboard(nullptr));
+        EmptyClipboard();
+        if (!c.busy) CloseClipboard();
+        EXPECT_EQ(c.copy(grid_.get()), c.expected != nullptr);
+        if (c.busy) CloseClipboard();
+        ASSERT_TRUE(OpenClipboard(nullptr));
+        const auto* text = static_cast<const char16_t*>(GetClipboardData(CF_UNICODETEXT));
+        EXPECT_EQ(text ? std::u16string(text) : u"-", c.expected ? c.expected : u"-");
+        CloseClipboard();
     }
 }
 

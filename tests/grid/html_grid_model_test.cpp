@@ -3,8 +3,10 @@
 // extents and modes, deferred updates, and parents that answer badly.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
+#include "platform/messaging/input.h"
 #include "tests/grid/grid_host.h"
 
 namespace {
@@ -358,15 +360,65 @@ TEST_F(GridModel, BadAnswersAndSizesLeaveAUsableGrid)
 
 TEST_F(GridModel, ParentGoneWhileTheGridAsks)
 {
-    Make(true);
-    onRequest_ = [&](GRIDCELLREQUEST*) { DestroyWindow(parent_.Hwnd()); };
-    grid_->SetDimensions(100, 2);
-    EXPECT_EQ(grid_->GetHwnd(), nullptr) << "the child went with its parent";
-    EXPECT_EQ(grid_->GetCell(50, 1), nullptr);
-    grid_->ScrollByPageDown();
-    grid_->SetSelection(0, 1, 1, 2);
-    grid_->SetDimensions(10, 1);
-    EXPECT_EQ(grid_->GetRowCount(), 10);
+    struct Case {
+        const char* name;
+        UINT message;  // the request during which the parent destroys itself
+        std::function<void(CHTMLGrid*)> act;
+    };
+    const Case cases[] = {
+        {"a cell while setting the dimensions", GN_GETCELLDATA, [](CHTMLGrid* g) { g->SetDimensions(100, 2); }},
+        {"a cell while painting", GN_GETCELLDATA,
+         [](CHTMLGrid* g) {
+             g->MakeRowTopMost(30);
+             UpdateWindow(g->GetHwnd());
+         }},
+        {"a floater", GN_GETFLOATER, [](CHTMLGrid* g) { g->AddFloater(0, 2, 1, 2, 100, 0, 0, 0); }},
+        {"a selection tooltip", GN_SELTOOLTIP,
+         [](CHTMLGrid* g) {
+             g->SetMultiSelect(true, true);
+             platform::InputScript(g->GetHwnd()).Down(150, 5).Wait(50).Move(150, 80);
+             platform::PumpMessages();
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        grid_.reset();
+        // A parent of its own for each case, answering as the host does.
+        kstest::OwnWindow parent([this](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+            return Answer(hwnd, message, wParam, lParam);
+        });
+        cellText_ = [](int, int) { return u"cell"; };
+        const RECT rc{0, 0, 240, 320};
+        grid_ = std::make_unique<CHTMLGrid>(parent.Hwnd(), &rc, true, u"grid");
+        grid_->SetDimensions(100, 2);
+        Paint();
+        auto gone = [&, hwnd = parent.Hwnd()] {
+            if (IsWindow(hwnd)) DestroyWindow(hwnd);
+        };
+        onRequest_ = [&](GRIDCELLREQUEST*) {
+            if (c.message == GN_GETCELLDATA) gone();
+        };
+        floaterText_ = [&](UINT_PTR) {
+            gone();
+            return std::u16string(u"late");
+        };
+        onMessage_ = [&](UINT message, WPARAM wParam, LPARAM, LRESULT*) {
+            if (message != c.message) return false;
+            *reinterpret_cast<WCHAR**>(wParam) = static_cast<WCHAR*>(std::calloc(4, sizeof(WCHAR)));
+            gone();
+            return true;
+        };
+        c.act(grid_.get());
+        EXPECT_EQ(grid_->GetHwnd(), nullptr) << "the child went with its parent";
+        EXPECT_EQ(grid_->GetCell(50, 1), nullptr);
+        grid_->ScrollByPageDown();
+        grid_->SetSelection(0, 1, 1, 2);
+        grid_->SetDimensions(10, 1);
+        EXPECT_EQ(grid_->GetRowCount(), 10);
+        onRequest_ = nullptr;
+        onMessage_ = nullptr;
+        floaterText_ = nullptr;
+    }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "platform/gdi/png_writer.h"
+#include "platform/messaging/scroll_bars.h"
 #include "tests/grid/golden_compare.h"
 #include "tests/grid/grid_host.h"
 
@@ -27,7 +28,35 @@ std::unique_ptr<Canvas> Picture(HWND hwnd, int width, int height)
     return canvas;
 }
 
-class GridPaint : public GridHostTest {};
+class GridPaint : public GridHostTest {
+protected:
+    // Scrolls, checks that only a band narrower than half the client waits
+    // to be painted, paints, and compares with a full repaint.
+    void ExpectBandMatchesFullRepaint(const std::function<void(CHTMLGrid*)>& scroll, bool horizontal)
+    {
+        const int leftBefore = grid_->GetColLeft(grid_->GetLeftCol());
+        scroll(grid_.get());
+        RECT band{}, client{};
+        GetClientRect(grid_->GetHwnd(), &client);
+        ASSERT_TRUE(GetUpdateRect(grid_->GetHwnd(), &band, FALSE));
+        EXPECT_EQ(grid_->GetPaintReason(), GRID_PAINT_SCROLLED);
+        if (horizontal)
+            EXPECT_EQ(band.right - band.left, std::abs(grid_->GetColLeft(grid_->GetLeftCol()) - leftBefore))
+                << "only the uncovered columns wait";
+        else
+            EXPECT_LT(band.bottom - band.top, client.bottom / 2) << "only the uncovered band waits";
+        Paint();
+        auto scrolled = Picture(grid_->GetHwnd(), client.right, client.bottom);
+        grid_->DestroyBitmapBuffer();
+        InvalidateRect(grid_->GetHwnd(), nullptr, FALSE);
+        Paint();
+        auto full = Picture(grid_->GetHwnd(), client.right, client.bottom);
+        int differing = 0;
+        for (int y = 0; y < client.bottom; ++y)
+            for (int x = 0; x < client.right; ++x) differing += scrolled->At(x, y) != full->At(x, y);
+        EXPECT_EQ(differing, 0);
+    }
+};
 
 TEST_F(GridPaint, DayViewMatchesTheReviewedPicture)
 {
@@ -86,22 +115,39 @@ TEST_F(GridPaint, ScrollingPaintsOnlyTheBandAndMatchesAFullRepaint)
     };
     for (const Step& s : steps) {
         SCOPED_TRACE(s.name);
-        s.scroll(grid_.get());
-        RECT band{}, client{};
-        GetClientRect(grid_->GetHwnd(), &client);
-        ASSERT_TRUE(GetUpdateRect(grid_->GetHwnd(), &band, FALSE));
-        EXPECT_EQ(grid_->GetPaintReason(), GRID_PAINT_SCROLLED);
-        EXPECT_LT(band.bottom - band.top, client.bottom / 2) << "only the uncovered band waits";
-        Paint();
-        auto scrolled = Picture(grid_->GetHwnd(), client.right, client.bottom);
-        grid_->DestroyBitmapBuffer();
-        InvalidateRect(grid_->GetHwnd(), nullptr, FALSE);
-        Paint();
-        auto full = Picture(grid_->GetHwnd(), client.right, client.bottom);
-        int differing = 0;
-        for (int y = 0; y < client.bottom; ++y)
-            for (int x = 0; x < client.right; ++x) differing += scrolled->At(x, y) != full->At(x, y);
-        EXPECT_EQ(differing, 0);
+        ExpectBandMatchesFullRepaint(s.scroll, false);
+    }
+}
+
+TEST_F(GridPaint, ScrollingColumnsPaintsOnlyTheUncoveredColumns)
+{
+    cellText_ = [](int row, int col) {
+        static std::u16string text;
+        text = u"<B>C" + std::u16string(1, static_cast<char16_t>(u'0' + col)) + u"</B> r" +
+               std::u16string(1, static_cast<char16_t>(u'a' + row % 26));
+        return text.c_str();
+    };
+    floaterText_ = [](UINT_PTR) { return u"Across"; };
+    Make(true, 240, 160);
+    grid_->BeginUpdate();
+    grid_->SetDimensions(30, 9);
+    grid_->SetFixedRowCount(1);
+    grid_->SetFixedColCount(1);
+    for (WORD c = 0; c < 9; ++c) grid_->SetColWidth(c, 40);
+    grid_->EndUpdate();
+    ASSERT_TRUE(grid_->AddFloater(3, 2, 4, 3, 100, 0, RGB(0, 120, 215), 0));
+    ASSERT_TRUE(grid_->SetSelection(2, 3, 3, 3));
+    Paint();
+    // By the bar: a column, a page (the first column not wholly shown comes
+    // first), and back.
+    const struct {
+        WORD code;
+        WORD left;
+    } steps[] = {{SB_LINERIGHT, 2}, {SB_PAGERIGHT, 5}, {SB_LINELEFT, 4}, {SB_PAGELEFT, 1}};
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.code);
+        ExpectBandMatchesFullRepaint([&](CHTMLGrid* g) { SendMessageW(g->GetHwnd(), WM_HSCROLL, s.code, 0); }, true);
+        EXPECT_EQ(grid_->GetLeftCol(), s.left);
     }
 }
 
