@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "bench/bench_home.h"
+#include "platform/base/error_codes.h"
 #include "engine/loader_host.h"
 #include "engine/search_thread.h"
 #include "platform/files/data_directory.h"

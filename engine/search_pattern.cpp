@@ -41,7 +41,7 @@ constexpr DWORD kStartCompareFlags =
 
 void Lower(WCHAR* text)
 {
-    for (; *text; ++text) *text = towlower(*text);
+    _wcslwr(text);
 }
 
 }  // namespace

@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "engine/calendar_day_numbers.h"
 #include "engine/note_blob_text.h"
@@ -197,20 +200,108 @@ void CSearchThread::SortDataList()
         }
     }
     g_searchDirection = descending ? -1 : 1;
-    switch (key) {
-        case kSearchSortSensitivity:
-            m_list.Sort(&CompareSensitivity, key);
+    // The list is sorted by collation keys made once per hit, not by a
+    // locale comparison per pair of hits: the order is that of the Compare*
+    // functions below (texts whose keys tie are compared whole).
+    SortByKeys(key);
+}
+
+namespace {
+
+// What the keyed sort knows of one hit.
+struct HitKeys {
+    int group = 0;  // rank of the group text among the hits' group texts
+    bool subjectKeyed = false;
+    bool categoryKeyed = false;
+    std::string subject;   // collation key of the display text (word sort)
+    std::string category;  // collation key of the category text
+};
+
+struct KeyedSort {
+    DWORD key = 0;
+    std::unordered_map<const DATAGENERAL*, HitKeys> hits;
+};
+
+int KeyedText(bool keyedA, const std::string& keyA, bool keyedB, const std::string& keyB, const WCHAR* a,
+              const WCHAR* b, DWORD flags)
+{
+    if (keyedA && keyedB && keyA != keyB) return keyA < keyB ? -1 : 1;
+    return CompareText(a, b, flags);
+}
+
+int CompareKeyed(DATAGENERAL* const& a, DATAGENERAL* const& b, unsigned long context)
+{
+    if (a == b) return 0;
+    if (!a) return 1;
+    if (!b) return -1;
+    const KeyedSort& sort = *reinterpret_cast<const KeyedSort*>(context);
+    const HitKeys& ka = sort.hits.at(a);
+    const HitKeys& kb = sort.hits.at(b);
+    if (ka.group != kb.group) return ka.group < kb.group ? -1 : 1;
+    switch (sort.key) {
+        case kSearchSortCategories: {
+            const bool hasA = a->categoryText && *a->categoryText, hasB = b->categoryText && *b->categoryText;
+            if (hasA != hasB) return hasA ? -1 : 1;
+            if (hasA) {
+                const int text = KeyedText(ka.categoryKeyed, ka.category, kb.categoryKeyed, kb.category,
+                                           a->categoryText, b->categoryText, 0) *
+                                 g_searchDirection;
+                if (text != 0) return text;
+            }
             break;
+        }
+        case kSearchSortSensitivity: {
+            const int difference =
+                (static_cast<SHORT>(a->isPrivate) - static_cast<SHORT>(b->isPrivate)) * g_searchDirection;
+            if (difference != 0) return difference;
+            break;
+        }
         case kSearchSortDate:
-            m_list.Sort(&CompareDate, key);
-            break;
-        case kSearchSortCategories:
-            m_list.Sort(&CompareCategories, key);
+            if (a->date != b->date) return (a->date < b->date ? -1 : 1) * g_searchDirection;
             break;
         default:
-            m_list.Sort(&CompareSubject, key);
             break;
     }
+    const int text = KeyedText(ka.subjectKeyed, ka.subject, kb.subjectKeyed, kb.subject, a->displayText,
+                               b->displayText, SORT_STRINGSORT) *
+                     g_searchDirection;
+    if (text != 0) return text;
+    return a->oid < b->oid ? -1 : a->oid > b->oid ? 1 : 0;
+}
+
+}  // namespace
+
+void CSearchThread::SortByKeys(DWORD key)
+{
+    static_assert(sizeof(unsigned long) >= sizeof(void*), "the sort context travels as the list's parameter");
+    KeyedSort sort;
+    sort.key = key;
+    // The group texts are few (one per store): ranked once by the group comparison.
+    std::vector<std::u16string> groups;
+    for (DATAGENERAL* hit : m_list)
+        if (hit) groups.emplace_back(hit->groupText ? hit->groupText : u"");
+    std::sort(groups.begin(), groups.end());
+    groups.erase(std::unique(groups.begin(), groups.end()), groups.end());
+    std::stable_sort(groups.begin(), groups.end(), [](const std::u16string& a, const std::u16string& b) {
+        return CompareText(a.c_str(), b.c_str(), 0) < 0;
+    });
+    std::unordered_map<std::u16string, int> rank;
+    for (size_t i = 0; i < groups.size(); ++i) {
+        const bool same = i > 0 && CompareText(groups[i - 1].c_str(), groups[i].c_str(), 0) == 0;
+        rank[groups[i]] = same ? rank[groups[i - 1]] : static_cast<int>(i);
+    }
+    const LocaleComparer words(LOCALE_USER_DEFAULT, SORT_STRINGSORT);
+    const LocaleComparer plain(LOCALE_USER_DEFAULT, 0);
+    for (DATAGENERAL* hit : m_list) {
+        if (!hit) continue;
+        HitKeys& keys = sort.hits[hit];
+        keys.group = rank[hit->groupText ? hit->groupText : u""];
+        const WCHAR* display = hit->displayText ? hit->displayText : u"";
+        keys.subjectKeyed = words.AppendKey(display, -1, keys.subject);
+        if (key == kSearchSortCategories && hit->categoryText && *hit->categoryText)
+            keys.categoryKeyed = plain.AppendKey(hit->categoryText, -1, keys.category);
+    }
+    m_list.Sort(&CompareKeyed, reinterpret_cast<unsigned long>(&sort));
 }
 
 // ---- the load ----

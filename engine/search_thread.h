@@ -145,6 +145,8 @@ public:
     static int CompareDate(DATAGENERAL* const& a, DATAGENERAL* const& b, unsigned long user);
 
 private:
+    // Sorts the hits as the comparison of key does, through collation keys.
+    void SortByKeys(DWORD key);
     void ReadContacts();
     void ReadTasks();
     void ReadCalendar();

@@ -556,11 +556,18 @@ void CSearchThread::ReadCalendar()
         if (!PrivacyPasses(isPrivate)) return;
         unsigned long long startUtc = 0;
         if (!FileTimeAt(record, startIndex, startUtc)) return;
-        FILETIME utc = platform::MakeFileTime(startUtc), local{};
-        FileTimeToLocalFileTime(&utc, &local);
-        double start = OleOfUnits(platform::FileTimeValue(local));
+        // The local start costs a look at the time zone: it is made only when
+        // the bounds need it or the appointment is a hit.
+        FILETIME local{};
+        double start = 0;
+        const auto toLocal = [&] {
+            const FILETIME utc = platform::MakeFileTime(startUtc);
+            FileTimeToLocalFileTime(&utc, &local);
+            start = OleOfUnits(platform::FileTimeValue(local));
+        };
         const CEBLOB pattern = BlobAt(record, patternIndex);
         if (Bounded()) {
+            toLocal();
             if (pattern.dwCount == 0) {
                 if (!WithinBounds(local)) return;
             } else {
@@ -588,6 +595,7 @@ void CSearchThread::ReadCalendar()
             }
         }
         if (!ApptCheck(record.GetProps())) return;
+        if (!Bounded()) toLocal();
         DATAGENERAL* hit = AddHit(kSearchKindAppointment, kSearchIconAppointment, record.GetOid());
         hit->date = start;
         const WCHAR* subject = TextAt(record, AppointmentIndex(kAppointmentSubject));

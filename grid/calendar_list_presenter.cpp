@@ -63,7 +63,7 @@ std::u16string CalendarAgendaMarkup(const DATACALENDAR& entry)
     else if (entry.kind != kCalendarKindAppointment) times = KindNote(entry);
     std::u16string out = u"<SPAN><FONT COLOR=#505050>" + times + u"</FONT></SPAN><B>" + Subject(entry) + u"</B>";
     std::vector<std::u16string> notes{ListMarkupText(Text(entry.location))};
-    if (entry.categoryText && entry.categoryText[0] != u'~') notes.push_back(ListMarkupText(entry.categoryText));
+    if (entry.categoryText && entry.categoryText[0] != u'~') notes.push_back(ListCategoryText(entry.categoryText));
     if (entry.recurring) notes.emplace_back(entry.exception ? u"changed occurrence" : u"recurring");
     if (entry.reminder) notes.emplace_back(u"reminder");
     if (entry.isPrivate) notes.emplace_back(u"private");

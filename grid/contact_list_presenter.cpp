@@ -17,7 +17,7 @@ std::u16string ContactRowMarkup(const DATACONTACTS& contact)
     if (contact.groupIndex) out += u"\u00A0\u00A0\u00A0";
     const std::u16string name = ListMarkupText(Text(contact.displayName));
     out += u"<B>" + (name.empty() ? std::u16string(u"(no name)") : name) + u"</B>";
-    std::vector<std::u16string> notes{ListMarkupText(Text(contact.categories))};
+    std::vector<std::u16string> notes{ListCategoryText(contact.categories)};
     if (contact.hasNote) notes.emplace_back(u"note");
     if (contact.hasLinks) notes.emplace_back(u"links");
     if (contact.hasJournal) notes.emplace_back(u"journal");

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "categories/category_color_icons.h"
 #include "platform/locale/date_format.h"
 #include "platform/time/variant_time.h"
 
@@ -62,6 +63,24 @@ std::u16string ListDateText(double date)
 std::u16string ListTimeText(double date) { return TimeText(date, TIME_NOSECONDS); }
 
 std::u16string ListHourText(double date) { return TimeText(date, TIME_NOMINUTESORSECONDS); }
+
+std::u16string ListCategoryText(const WCHAR* categories)
+{
+    if (!categories || !*categories) return {};
+    const std::u16string_view text(categories);
+    CCategoryColorIcons icons;
+    icons.ParseCategory(categories, true, true);
+    std::u16string out;
+    // A name that holds a quote or an angle bracket would end the picture's
+    // tag early; such texts go without pictures.
+    WCHAR pictures[kCategoryIconChars];
+    if (text.find_first_of(u"\"<>") == std::u16string_view::npos && icons.GetIconString(pictures, false))
+        out = std::u16string(pictures) + u"\u00A0";
+    const WCHAR* colour = icons.GetCategoryColorString();
+    const std::u16string names = ListMarkupText(text);
+    out += colour ? u"<FONT COLOR=" + std::u16string(colour) + u">" + names + u"</FONT>" : names;
+    return out;
+}
 
 std::u16string ListNotesLine(const std::vector<std::u16string>& notes)
 {

@@ -22,6 +22,12 @@ std::u16string ListTimeText(double date);
 // The locale's hour alone ("9 AM", "09"), for the labels of time slots.
 std::u16string ListHourText(double date);
 
+// An item's category text for its notes line: the category pictures (one
+// bitmap per category, see categories/category_pictures.h), then the names,
+// in the colour of the first coloured category when one has a colour. Empty
+// for no categories.
+std::u16string ListCategoryText(const WCHAR* categories);
+
 // The notes joined by " · " in small grey type, or an empty text when there
 // are none.
 std::u16string ListNotesLine(const std::vector<std::u16string>& notes);

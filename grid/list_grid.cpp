@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "categories/category_pictures.h"
 #include "grid/html_layout.h"
 #include "platform/text/wide_string.h"
 
@@ -20,6 +21,10 @@ const std::u16string kToggleTarget = u"toggle";
 bool CListGrid::Create(HWND parent, const RECT& rc)
 {
     if (!InitWindow(parent, &rc, true, u"list")) return false;
+    // Category pictures are files named after their category; the default
+    // set is installed the first time a list is shown.
+    InstallDefaultCategoryPictures();
+    SetResourcesRootPath((CategoryPicturesFolder() + u"\\").c_str());
     BeginUpdate();
     SetMinRowHeight(static_cast<WORD>(grid::ScaleY(kMinRowHeight)));
     SetShowHLines(true);

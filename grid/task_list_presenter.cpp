@@ -47,7 +47,7 @@ std::u16string SubjectCell(const DATATASKS& task)
     if (!start.empty()) notes.push_back(u"from " + start);
     if (!task.complete && task.percentComplete > 0 && task.percentComplete < 100)
         notes.push_back(ListNumberText(task.percentComplete) + u"%");
-    notes.push_back(ListMarkupText(Text(task.categories)));
+    notes.push_back(ListCategoryText(task.categories));
     if (task.reminderSet) notes.emplace_back(u"reminder");
     if (task.sensitivity) notes.emplace_back(u"private");
     if (task.hasNote) notes.emplace_back(u"note");

@@ -164,15 +164,23 @@ int CustomViewTree::Count() const
     return count;
 }
 
-CCustomView::CCustomView() { CeFile::CreatePath((RootFolder() + u"\\x").c_str()); }
+CCustomView::CCustomView() : CCustomView(std::u16string_view()) {}
+
+CCustomView::CCustomView(std::u16string_view application)
+    : m_application(CleanName(application)), m_folder(RootFolder())
+{
+    if (!m_application.empty()) m_folder += u"\\" + m_application;
+    CeFile::CreatePath((m_folder + u"\\x").c_str());
+}
 
 std::u16string CCustomView::RootFolder() { return ResolveSettingsPath(kRootFormat); }
 
-std::u16string CCustomView::ViewFile(std::u16string_view name, int tab)
+std::u16string CCustomView::ViewFile(std::u16string_view name, int tab, std::u16string_view application)
 {
     const std::u16string clean = CleanName(name);
     if (clean.empty() || tab < 0 || tab > kLastTab) return u"";
-    return RootFolder() + u"\\" + clean + TabExtension(tab);
+    const std::u16string folder = CleanName(application);
+    return RootFolder() + u"\\" + (folder.empty() ? u"" : folder + u"\\") + clean + TabExtension(tab);
 }
 
 CustomViewResult CCustomView::Fail(CustomViewResult result, std::u16string text)
@@ -186,7 +194,7 @@ unsigned short CCustomView::GetCustomViews(int tab, CustomViewTree& tree, bool s
     tree = CustomViewTree();
     tree.tab = tab;
     if (tab < 0 || tab > kLastTab) return 0;
-    const int count = ReadPath(RootFolder(), tab, tree, includeEmpty);
+    const int count = ReadPath(m_folder, tab, tree, includeEmpty);
     if (sort) SortTree(tree);
     LinkParents(tree);
     return static_cast<unsigned short>(count);
@@ -195,7 +203,7 @@ unsigned short CCustomView::GetCustomViews(int tab, CustomViewTree& tree, bool s
 CustomViewResult CCustomView::CreateNewCustomView(int tab, const WCHAR* key, bool silent, std::u16string_view name)
 {
     m_error.clear();
-    const std::u16string file = ViewFile(name, tab);
+    const std::u16string file = ViewFile(name, tab, m_application);
     if (file.empty() || !key || !*key) return Fail(CustomViewResult::kBadName, u"The view needs a name.");
     const std::u16string clean = CleanName(name);
     const size_t slash = clean.rfind(u'\\');
@@ -231,7 +239,7 @@ CustomViewResult CCustomView::ApplyCustomView(std::u16string_view name, const WC
                                               CeWorkerThread* loader)
 {
     m_error.clear();
-    const std::u16string file = ViewFile(name, tab);
+    const std::u16string file = ViewFile(name, tab, m_application);
     if (file.empty()) return Fail(CustomViewResult::kBadName, u"No such view name.");
     const CustomViewResult result = ApplyCustomViewFromFile(file.c_str(), key);
     if (result == CustomViewResult::kDone && loader) loader->Start();
@@ -268,8 +276,8 @@ CustomViewResult CCustomView::ApplyCustomViewFromFile(const WCHAR* path, const W
 CustomViewResult CCustomView::RenameCustomView(int tab, std::u16string_view from, std::u16string_view to)
 {
     m_error.clear();
-    const std::u16string source = ViewFile(from, tab);
-    const std::u16string target = ViewFile(to, tab);
+    const std::u16string source = ViewFile(from, tab, m_application);
+    const std::u16string target = ViewFile(to, tab, m_application);
     if (source.empty() || target.empty()) return Fail(CustomViewResult::kBadName, u"The view needs a name.");
     if (!IsFile(source)) return Fail(CustomViewResult::kMissing, u"No such view.");
     if (source == target) return CustomViewResult::kDone;
@@ -278,17 +286,17 @@ CustomViewResult CCustomView::RenameCustomView(int tab, std::u16string_view from
     if (!CeFile::CreatePath(target.c_str()) || !MoveFileW(source.c_str(), target.c_str()))
         return Fail(CustomViewResult::kStoreFailed, u"The view cannot be renamed.");
     DeleteFileW((source + u".lock").c_str());
-    RemoveEmptyFolders(RootFolder(), source);
+    RemoveEmptyFolders(m_folder, source);
     return CustomViewResult::kDone;
 }
 
 CustomViewResult CCustomView::DeleteCustomView(int tab, std::u16string_view name)
 {
     m_error.clear();
-    const std::u16string file = ViewFile(name, tab);
+    const std::u16string file = ViewFile(name, tab, m_application);
     if (file.empty()) return Fail(CustomViewResult::kBadName, u"The view needs a name.");
     if (!IsFile(file)) return Fail(CustomViewResult::kMissing, u"No such view.");
     if (!DeleteViewFile(file)) return Fail(CustomViewResult::kStoreFailed, u"The view cannot be deleted.");
-    RemoveEmptyFolders(RootFolder(), file);
+    RemoveEmptyFolders(m_folder, file);
     return CustomViewResult::kDone;
 }

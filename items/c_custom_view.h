@@ -6,9 +6,12 @@
 // and restarts the view's loader, so the list shows the data the saved way.
 //
 // Files live under "%s\Corvid\CustomViews" (the data directory for %s), one
-// per view and tab: "<folders\>name.<tab as three digits>". The tab tells
-// which view (and so which application) a file belongs to, so each view lists
-// only its own; folders group views, nested to any depth.
+// per view and tab: "<folders\>name.<tab as three digits>". Each application
+// keeps its views in a folder of its own below that root ("Tasks", "Calendar"),
+// and the tab tells which of its views a file belongs to, so each view lists
+// only its own; folders group views, nested to any depth. A manager made
+// without an application name works on the whole root (and so sees the views
+// of every application's folder too).
 //
 // The naming and management dialogs are headless: the caller passes what the
 // user typed, and the questions (replace an existing view?) go through the UI
@@ -54,12 +57,19 @@ class KSTOOLS_API CCustomView {
 public:
     // Creates the root folder (and its parents) when missing.
     CCustomView();
+    // Works in the application's own folder below the root (made when
+    // missing); an empty or unusable application name means the root.
+    explicit CCustomView(std::u16string_view application);
 
     // The root folder, a device path.
     static std::u16string RootFolder();
+    // The folder this manager keeps its views in: the root, or the
+    // application's folder below it.
+    const std::u16string& Folder() const { return m_folder; }
     // The device path of view name (a relative path without extension) of
-    // tab; empty for a name that is not a clean relative path.
-    static std::u16string ViewFile(std::u16string_view name, int tab);
+    // tab in the application's folder (the root when empty); empty for a name
+    // that is not a clean relative path.
+    static std::u16string ViewFile(std::u16string_view name, int tab, std::u16string_view application = {});
 
     // Fills tree with the views of tab; folders without views only with
     // includeEmpty. Sorted by name (folders and views apart) with sort. The
@@ -86,5 +96,7 @@ public:
 private:
     CustomViewResult Fail(CustomViewResult result, std::u16string text);
 
+    std::u16string m_application;  // a clean relative folder name, or empty
+    std::u16string m_folder;
     std::u16string m_error;
 };

@@ -12,17 +12,15 @@
 #include "foundation/ce_string.h"
 #include "foundation/duration_text.h"
 #include "foundation/week_number.h"
+#include "items/c_contact.h"
 #include "items/contact_chooser.h"
 #include "items/c_task_settings.h"
-#include "items/item_bstr.h"
 #include "platform/locale/date_format.h"
-#include "platform/objectmodel/com_ref.h"
 #include "platform/objectmodel/outlook_date.h"
 #include "platform/objectmodel/pocket_outlook.h"
 #include "platform/text/wide_string.h"
 #include "platform/time/clock.h"
 #include "platform/time/variant_time.h"
-#include "storage/c_outlook.h"
 
 namespace {
 
@@ -65,107 +63,88 @@ SYSTEMTIME Now()
 
 // ---- the contact ----
 
-using TextGetter = HRESULT (IContact::*)(BSTR*);
-using DateGetter = HRESULT (IContact::*)(DATE*);
-
+// The contact macros and the CContact field each one reads.
 struct TextField {
     std::u16string_view name;
-    TextGetter get;
+    CContact::Field field;
 };
 
 constexpr TextField kTextFields[] = {
-    {u"fileas", &IContact::get_FileAs},
-    {u"title", &IContact::get_Title},
-    {u"first", &IContact::get_FirstName},
-    {u"middle", &IContact::get_MiddleName},
-    {u"last", &IContact::get_LastName},
-    {u"suffix", &IContact::get_Suffix},
-    {u"company", &IContact::get_CompanyName},
-    {u"jobtitle", &IContact::get_JobTitle},
-    {u"department", &IContact::get_Department},
-    {u"office", &IContact::get_OfficeLocation},
-    {u"assistant", &IContact::get_AssistantName},
-    {u"assistanttel", &IContact::get_AssistantTelephoneNumber},
-    {u"spouse", &IContact::get_Spouse},
-    {u"children", &IContact::get_Children},
-    {u"haddress", &IContact::get_HomeAddressStreet},
-    {u"hcity", &IContact::get_HomeAddressCity},
-    {u"hstate", &IContact::get_HomeAddressState},
-    {u"hpostal", &IContact::get_HomeAddressPostalCode},
-    {u"hcountry", &IContact::get_HomeAddressCountry},
-    {u"waddress", &IContact::get_BusinessAddressStreet},
-    {u"wcity", &IContact::get_BusinessAddressCity},
-    {u"wstate", &IContact::get_BusinessAddressState},
-    {u"wpostal", &IContact::get_BusinessAddressPostalCode},
-    {u"wcountry", &IContact::get_BusinessAddressCountry},
-    {u"oaddress", &IContact::get_OtherAddressStreet},
-    {u"ocity", &IContact::get_OtherAddressCity},
-    {u"ostate", &IContact::get_OtherAddressState},
-    {u"opostal", &IContact::get_OtherAddressPostalCode},
-    {u"ocountry", &IContact::get_OtherAddressCountry},
-    {u"htel1", &IContact::get_HomeTelephoneNumber},
-    {u"htel2", &IContact::get_Home2TelephoneNumber},
-    {u"hfax", &IContact::get_HomeFaxNumber},
-    {u"wtel1", &IContact::get_BusinessTelephoneNumber},
-    {u"wtel2", &IContact::get_Business2TelephoneNumber},
-    {u"wfax", &IContact::get_BusinessFaxNumber},
-    {u"radiotel", &IContact::get_RadioTelephoneNumber},
-    {u"mobile", &IContact::get_MobileTelephoneNumber},
-    {u"pager", &IContact::get_PagerNumber},
-    {u"carmobile", &IContact::get_CarTelephoneNumber},
-    {u"email1", &IContact::get_Email1Address},
-    {u"email2", &IContact::get_Email2Address},
-    {u"email3", &IContact::get_Email3Address},
-    {u"web", &IContact::get_WebPage},
+    {u"fileas", CContact::kFileAs},
+    {u"title", CContact::kTitle},
+    {u"first", CContact::kFirstName},
+    {u"middle", CContact::kMiddleName},
+    {u"last", CContact::kLastName},
+    {u"suffix", CContact::kSuffix},
+    {u"company", CContact::kCompany},
+    {u"jobtitle", CContact::kJobTitle},
+    {u"department", CContact::kDepartment},
+    {u"office", CContact::kOfficeLocation},
+    {u"assistant", CContact::kAssistantName},
+    {u"assistanttel", CContact::kAssistantPhone},
+    {u"spouse", CContact::kSpouse},
+    {u"children", CContact::kChildren},
+    {u"haddress", CContact::kHomeStreet},
+    {u"hcity", CContact::kHomeCity},
+    {u"hstate", CContact::kHomeState},
+    {u"hpostal", CContact::kHomePostalCode},
+    {u"hcountry", CContact::kHomeCountry},
+    {u"waddress", CContact::kBusinessStreet},
+    {u"wcity", CContact::kBusinessCity},
+    {u"wstate", CContact::kBusinessState},
+    {u"wpostal", CContact::kBusinessPostalCode},
+    {u"wcountry", CContact::kBusinessCountry},
+    {u"oaddress", CContact::kOtherStreet},
+    {u"ocity", CContact::kOtherCity},
+    {u"ostate", CContact::kOtherState},
+    {u"opostal", CContact::kOtherPostalCode},
+    {u"ocountry", CContact::kOtherCountry},
+    {u"htel1", CContact::kHomePhone},
+    {u"htel2", CContact::kHome2Phone},
+    {u"hfax", CContact::kHomeFax},
+    {u"wtel1", CContact::kBusinessPhone},
+    {u"wtel2", CContact::kBusiness2Phone},
+    {u"wfax", CContact::kBusinessFax},
+    {u"radiotel", CContact::kRadioPhone},
+    {u"mobile", CContact::kMobilePhone},
+    {u"pager", CContact::kPager},
+    {u"carmobile", CContact::kCarPhone},
+    {u"email1", CContact::kEmail1},
+    {u"email2", CContact::kEmail2},
+    {u"email3", CContact::kEmail3},
+    {u"web", CContact::kWebPage},
 };
 
 struct DateField {
     std::u16string_view name;
-    DateGetter get;
+    double (CContact::*get)();
 };
 
 constexpr DateField kDateFields[] = {
-    {u"anniversary", &IContact::get_Anniversary},
-    {u"birthday", &IContact::get_Birthday},
+    {u"anniversary", &CContact::Anniversary},
+    {u"birthday", &CContact::Birthday},
 };
 
-// The contact the macros of one expansion read, opened through the object
-// model by its OID. Every field is read through FieldText, the one place
-// that knows how a contact's field is reached.
-class MacroContact {
-public:
-    bool Open(long oid)
-    {
-        platform::ComRef<IDispatch> found;
-        if (oid == 0 || FAILED(COutlook::GetOutlookObject().GetItemFromOid(oid, found.Put()))) return false;
-        m_contact = platform::ComRef<IContact>::Query(found.Get());
-        return static_cast<bool>(m_contact);
-    }
-
-    // The field of a macro name (lower case); nothing when the name is no
-    // contact field.
-    std::optional<std::u16string> FieldText(std::u16string_view name) const
-    {
-        for (const TextField& field : kTextFields)
-            if (field.name == name) return item_text::Get(m_contact.Get(), field.get);
-        for (const DateField& field : kDateFields) {
-            if (field.name != name) continue;
-            DATE date = kNoOleDate;
-            SYSTEMTIME st{};
-            if (!m_contact || FAILED((m_contact.Get()->*field.get)(&date)) || date == kNoOleDate ||
-                !VariantTimeToSystemTime(date, &st)) {
-                CeString none;
-                none.LoadStringW(kMacroNoDateString);
-                return std::u16string(static_cast<const WCHAR*>(none));
-            }
-            return DateText(st, DATE_SHORTDATE);
+// The field of a macro name (lower case) of an opened contact; nothing when
+// the name is no contact field. A date the contact does not have reads as
+// the "no date" text.
+std::optional<std::u16string> FieldText(CContact& contact, std::u16string_view name)
+{
+    for (const TextField& field : kTextFields)
+        if (field.name == name) return contact.Text(field.field);
+    for (const DateField& field : kDateFields) {
+        if (field.name != name) continue;
+        const double date = (contact.*field.get)();
+        SYSTEMTIME st{};
+        if (date == kNoOleDate || !VariantTimeToSystemTime(date, &st)) {
+            CeString none;
+            none.LoadStringW(kMacroNoDateString);
+            return std::u16string(static_cast<const WCHAR*>(none));
         }
-        return std::nullopt;
+        return DateText(st, DATE_SHORTDATE);
     }
-
-private:
-    platform::ComRef<IContact> m_contact;
-};
+    return std::nullopt;
+}
 
 bool IsContactField(std::u16string_view name)
 {
@@ -246,17 +225,17 @@ private:
         if (!m_tried) {
             m_tried = true;
             if (*m_contactOid == 0) *m_contactOid = ShowContactChooser(m_parent);
-            m_open = *m_contactOid != 0 && m_contact.Open(*m_contactOid);
+            m_open = *m_contactOid != 0 && m_contact.ReadOID(*m_contactOid);
         }
         if (!m_open) return {};
-        return m_contact.FieldText(name).value_or(std::u16string());
+        return FieldText(m_contact, name).value_or(std::u16string());
     }
 
     long* m_contactOid;
     HWND m_parent;
     bool m_tried = false;
     bool m_open = false;
-    MacroContact m_contact;
+    CContact m_contact;  // loaded once per expansion, at the first contact macro
 };
 
 // Rewrites "%s" followed by the non-letter that first follows one as "%s%"

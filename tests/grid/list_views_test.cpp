@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "categories/category_color_icons.h"
 #include "engine/data_calendar.h"
 #include "engine/data_contacts.h"
 #include "engine/data_tasks.h"
@@ -21,6 +22,7 @@
 #include "platform/text/bstr.h"
 #include "platform/messaging/painting.h"
 #include "platform/text/wide_string.h"
+#include "tests/categories/category_test_support.h"
 #include "tests/grid/golden_compare.h"
 #include "tests/grid/markup_canvas.h"
 #include "tests/support/locale_pin.h"
@@ -55,6 +57,40 @@ TEST(ListCellText, ItemTextStaysTextInsideMarkup)
         EXPECT_EQ(Shown(u"<B>" + ListMarkupText(text) + u"</B>"), text);
     }
     EXPECT_EQ(ListMarkupText(u"two\r\nlines\tand\n\ntabs"), u"two lines and tabs");
+}
+
+class ListCategories : public cattest::CategoryStore {
+protected:
+    void SetUp() override
+    {
+        CategoryStore::SetUp();
+        cattest::WriteCategories({{u"Work", 0}, {u"Home", 1}, {u"Say \"hi\"", 2}});
+        ASSERT_TRUE(SetCategoryColor(u"Home", RGB(0x12, 0x34, 0x56)));
+    }
+    void TearDown() override
+    {
+        CCategoryColorIcons::ClearInit();
+        CategoryStore::TearDown();
+    }
+};
+
+TEST_F(ListCategories, PicturesThenNamesInTheFirstColourFound)
+{
+    const struct {
+        const char16_t* categories;
+        std::u16string markup;
+    } cases[] = {
+        {nullptr, u""},
+        {u"", u""},
+        {u"Work", u"<IMG SRC=\"Work.bmp\">\u00A0Work"},
+        {u"Work, Home", u"<IMG SRC=\"Work.bmp\"><IMG SRC=\"Home.bmp\">\u00A0<FONT COLOR=#123456>Work, Home</FONT>"},
+        // A quote would end the picture's tag: no pictures, the names as text.
+        {u"Say \"hi\", Home", u"<FONT COLOR=#123456>Say \"hi\", Home</FONT>"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.categories ? U8(c.categories) : "null");
+        EXPECT_EQ(U8(ListCategoryText(c.categories)), U8(c.markup));
+    }
 }
 
 class ListLocale : public EnUsLocaleTest {};
@@ -98,7 +134,7 @@ TEST_F(ListLocale, TaskRowsShowPrioritySubjectDatesAndMarks)
         {"notes line", [](DATATASKS& t) {
              t.reminderSet = 1, t.sensitivity = 1, t.percentComplete = 40, t.categories = _wcsdup(u"Work, Home");
          },
-         u"!", u"Call Ann40% \u00B7 Work, Home \u00B7 reminder \u00B7 private", u"<BR><FONT SIZE=-2"},
+         u"!", u"Call Ann40% \u00B7 \u00A0Work, Home \u00B7 reminder \u00B7 private", u"<IMG SRC=\"Work.bmp\">"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -287,6 +287,34 @@ TEST_F(CustomViewTest, RenamingAndDeletingMoveFilesAndDropEmptiedFolders)
     EXPECT_NE(GetFileAttributesW(CCustomView::ViewFile(u"A", kTab + 1).c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
+TEST_F(CustomViewTest, EachApplicationKeepsItsViewsInItsOwnFolder)
+{
+    Set(kKey, u"TV_Sort0", 2);
+    CCustomView tasks(u"Tasks"), contacts(u"Contacts"), root;
+    ASSERT_EQ(tasks.CreateNewCustomView(kTab, kKey, true, u"Work\\Due"), CustomViewResult::kDone);
+    EXPECT_NE(GetFileAttributesW((CCustomView::RootFolder() + u"\\Tasks\\Work\\Due.003").c_str()),
+              INVALID_FILE_ATTRIBUTES);
+    // The same tab in another application's folder is not the same view.
+    struct Case {
+        CCustomView* manager;
+        std::vector<std::string> listed;
+    };
+    for (const Case& c : {Case{&tasks, {"Work\\Due"}}, Case{&contacts, {}}, Case{&root, {"Tasks\\Work\\Due"}}}) {
+        CustomViewTree tree;
+        std::vector<std::string> listed;
+        c.manager->GetCustomViews(kTab, tree, true, false);
+        Flatten(tree, "", listed);
+        EXPECT_EQ(listed, c.listed) << WideToUtf8(c.manager->Folder());
+    }
+    EXPECT_EQ(contacts.ApplyCustomView(u"Work\\Due", kKey, kTab), CustomViewResult::kMissing);
+    EXPECT_EQ(tasks.ApplyCustomView(u"Work\\Due", kKey, kTab), CustomViewResult::kDone);
+    EXPECT_EQ(contacts.DeleteCustomView(kTab, u"Work\\Due"), CustomViewResult::kMissing);
+    // Deleting the last view removes its emptied folders, not the application's.
+    ASSERT_EQ(tasks.DeleteCustomView(kTab, u"Work\\Due"), CustomViewResult::kDone);
+    EXPECT_EQ(GetFileAttributesW((tasks.Folder() + u"\\Work").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesW(tasks.Folder().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 // Records the sort order each run finds in the settings.
 class SortReader : public CeWorkerThread {
 public:

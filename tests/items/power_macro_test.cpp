@@ -1,5 +1,5 @@
 // PowerMacro with the clock pinned to 7 December 2026 10:00 and the locale to en-US: the date and time macros,
-// the stopwatches, a contact's fields read through the object model, the chooser, and texts that are not macros.
+// the stopwatches, a contact's fields, the chooser, and texts that are not macros.
 #include <gtest/gtest.h>
 
 #include <cstdlib>

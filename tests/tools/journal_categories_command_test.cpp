@@ -117,9 +117,9 @@ TEST_F(KstoolsCategories, CategoriesAreAddedListedAndRemoved)
     std::vector<std::string> oids;
     for (Json& c : list) oids.push_back(c["oid"]), c.erase("oid");
     EXPECT_EQ(list, Json::parse(R"([
-        {"name": "Caf\u00e9", "index": 2, "shown": true, "colour": null, "picture": "Caf\u00e9.bmp"},
-        {"name": "Home", "index": 1, "shown": true, "colour": null, "picture": "Home.bmp"},
-        {"name": "Work", "index": 0, "shown": true, "colour": null, "picture": "Work.bmp"}])"));
+        {"name": "Caf\u00e9", "index": 2, "shown": true, "colour": null, "picture": "Caf\u00e9.bmp", "pictureFile": false},
+        {"name": "Home", "index": 1, "shown": true, "colour": null, "picture": "Home.bmp", "pictureFile": true},
+        {"name": "Work", "index": 0, "shown": true, "colour": null, "picture": "Work.bmp", "pictureFile": true}])"));
     EXPECT_EQ(oids[0].rfind("0x", 0), 0u);
     EXPECT_NE(oids[0], oids[1]);
 

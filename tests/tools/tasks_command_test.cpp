@@ -325,7 +325,7 @@ TEST_F(KstoolsTasks, ACustomViewBringsTheSavedListBackByteForByte)
     // A view file cut short is refused and the list stays as it is.
     ASSERT_EQ(Tasks({"--sort", "subject"}).exitCode, 0);
     const std::string before = Tasks({}).out;
-    const auto file = HomeDir() / "device" / "Application Data" / "Corvid" / "CustomViews" / "Work" / "Due first.002";
+    const auto file = HomeDir() / "device" / "Application Data" / "Corvid" / "CustomViews" / "Tasks" / "Work" / "Due first.002";
     ASSERT_TRUE(std::filesystem::exists(file));
     std::filesystem::resize_file(file, std::filesystem::file_size(file) - 7);
     struct Case {

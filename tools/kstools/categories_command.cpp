@@ -1,5 +1,6 @@
 // kstools categories [--json] | add NAME | remove NAME: the device's
-// categories as the loaders see them (name order, bit index, record OID), and
+// categories as the loaders see them (name order, bit index, record OID, colour,
+// picture and whether the picture folder holds its file), and
 // adding or removing one.
 #include <cstdio>
 #include <memory>
@@ -8,9 +9,11 @@
 #include <nlohmann/json.hpp>
 
 #include "categories/category_color_icons.h"
+#include "categories/category_pictures.h"
 #include "categories/category_records.h"
 #include "categories/full_category_list.h"
 #include "platform/base/error_codes.h"
+#include "platform/files/files.h"
 #include "platform/text/utf8.h"
 #include "tools/kstools/commands.h"
 #include "tools/kstools/store_value.h"
@@ -73,8 +76,20 @@ void RunColour(const std::string& name, const std::string& colourText)
     std::printf("\"%s\": %s\n", name.c_str(), shown.is_null() ? "no colour" : shown.get<std::string>().c_str());
 }
 
+// Whether the picture folder holds the category's picture file (the lists
+// leave the picture out when it does not).
+bool HasPictureFile(const std::string& picture)
+{
+    if (picture.empty()) return false;
+    const std::u16string path = CategoryPicturesFolder() + u"\\" + Utf8ToWide(picture);
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 void RunList(const ListOptions& options)
 {
+    // The pictures the library ships, as the lists would show them.
+    InstallDefaultCategoryPictures();
     CePtrList<CFullCategory*> list;
     GetFullCategoryInfo(list, true);
     if (options.json) {
@@ -85,7 +100,8 @@ void RunList(const ListOptions& options)
                                       {"oid", HexId(c->m_oid)},
                                       {"shown", c->m_shown},
                                       {"colour", ColourOf(c->m_name)},
-                                      {"picture", PictureOf(c->m_name)}});
+                                      {"picture", PictureOf(c->m_name)},
+                                      {"pictureFile", HasPictureFile(PictureOf(c->m_name))}});
         }
         std::puts(Json{{"categories", categories}}.dump(2).c_str());
         return;
@@ -100,6 +116,8 @@ void RunList(const ListOptions& options)
         std::printf("%5d  %-10s  %-7s  %s%s  %s\n", c->m_index, HexId(c->m_oid).c_str(),
                     colour.is_null() ? "-" : colour.get<std::string>().c_str(), WideToUtf8(c->m_name).c_str(),
                     c->m_shown ? "" : "  (hidden)", PictureOf(c->m_name).c_str());
+        if (!HasPictureFile(PictureOf(c->m_name))) std::printf("         (no picture file in %s)\n",
+                                                               WideToUtf8(CategoryPicturesFolder()).c_str());
     }
 }
 

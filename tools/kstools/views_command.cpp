@@ -21,16 +21,18 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-// The view each application saves: its tab number and settings key.
+// The view each application saves: its tab number, settings key and the
+// folder its views are kept in.
 struct ViewApp {
     const char* name;
     int tab;
     const WCHAR* key;
+    const WCHAR* folder;
 };
-constexpr ViewApp kApps[] = {{"calendar", 1, kCalendarSettingsKey},
-                             {"tasks", 2, kTasksSettingsKey},
-                             {"contacts", 3, kContactsSettingsKey},
-                             {"notes", 4, kNotesSettingsKey}};
+constexpr ViewApp kApps[] = {{"calendar", 1, kCalendarSettingsKey, u"Calendar"},
+                             {"tasks", 2, kTasksSettingsKey, u"Tasks"},
+                             {"contacts", 3, kContactsSettingsKey, u"Contacts"},
+                             {"notes", 4, kNotesSettingsKey, u"Notes"}};
 
 struct ViewsOptions {
     std::string app;
@@ -68,7 +70,8 @@ void AddViewsCommand(CLI::App& app, CliContext& ctx)
     CLI::App* views = app.add_subcommand("views", "Save, list, apply, rename and delete custom views of a list");
     views->require_subcommand(1);
     views->footer("APP is calendar, tasks, contacts or notes. A custom view is the application's whole settings key "
-                  "saved to a file under CustomViews in the data directory; NAME may name folders, as in "
+                  "saved to a file in the application's folder under CustomViews in the data directory (CustomViews\\Tasks "
+                  "for tasks); NAME may name folders, as in "
                   "\"Work\\Due soon\". Applying replaces the key (or, with CustomViewClear 0, merges into it). "
                   "Exit codes: 0 done, 1 no such view or a damaged or foreign view file (nothing changed), 2 bad "
                   "arguments.");
@@ -84,7 +87,7 @@ void AddViewsCommand(CLI::App& app, CliContext& ctx)
     listCommand->add_flag("--json", list->json, "Print the names as a JSON array");
     ctx.OnRun(listCommand, [list] {
         const ViewApp& target = AppOf(list->app);
-        CCustomView manager;
+        CCustomView manager(target.folder);
         CustomViewTree tree;
         manager.GetCustomViews(target.tab, tree, true, false);
         Json rows = Json::array();
@@ -104,7 +107,7 @@ void AddViewsCommand(CLI::App& app, CliContext& ctx)
     ctx.OnRun(saveCommand, [save] {
         const ViewApp& target = AppOf(save->app);
         Answers answers(save->answers);
-        CCustomView manager;
+        CCustomView manager(target.folder);
         Require(manager, manager.CreateNewCustomView(target.tab, target.key, false, Utf8ToWide(save->name)), save->name);
         std::printf("saved view \"%s\" of %s\n", save->name.c_str(), target.name);
     });
@@ -114,7 +117,7 @@ void AddViewsCommand(CLI::App& app, CliContext& ctx)
     common(applyCommand, apply, true);
     ctx.OnRun(applyCommand, [apply] {
         const ViewApp& target = AppOf(apply->app);
-        CCustomView manager;
+        CCustomView manager(target.folder);
         Require(manager, manager.ApplyCustomView(Utf8ToWide(apply->name), target.key, target.tab), apply->name);
         std::printf("applied view \"%s\" to %s\n", apply->name.c_str(), target.name);
     });
@@ -125,7 +128,7 @@ void AddViewsCommand(CLI::App& app, CliContext& ctx)
     renameCommand->add_option("NEW", rename->to, "The new name")->required();
     ctx.OnRun(renameCommand, [rename] {
         const ViewApp& target = AppOf(rename->app);
-        CCustomView manager;
+        CCustomView manager(target.folder);
         Require(manager, manager.RenameCustomView(target.tab, Utf8ToWide(rename->name), Utf8ToWide(rename->to)),
                 rename->name);
         std::printf("renamed view \"%s\" to \"%s\"\n", rename->name.c_str(), rename->to.c_str());
@@ -136,7 +139,7 @@ void AddViewsCommand(CLI::App& app, CliContext& ctx)
     common(deleteCommand, remove, true);
     ctx.OnRun(deleteCommand, [remove] {
         const ViewApp& target = AppOf(remove->app);
-        CCustomView manager;
+        CCustomView manager(target.folder);
         Require(manager, manager.DeleteCustomView(target.tab, Utf8ToWide(remove->name)), remove->name);
         std::printf("deleted view \"%s\" of %s\n", remove->name.c_str(), target.name);
     });
