@@ -121,13 +121,4 @@ TEST_P(KstoolsListWatch, AChangeByAnotherProcessIsPrintedWithinASecond)
 INSTANTIATE_TEST_SUITE_P(Lists, KstoolsListWatch, testing::ValuesIn(kCases),
                          [](const testing::TestParamInfo<WatchCase>& info) { return std::string(info.param.name); });
 
-using KstoolsListWatchUsage = KstoolsHome;
-
-TEST_F(KstoolsListWatchUsage, WatchingAPictureIsRefused)
-{
-    const kstest::ChildResult r = Run({"tasks", "--watch", "--png", (HomeDir() / "t.png").string()});
-    EXPECT_EQ(r.exitCode, 2);
-    EXPECT_NE(r.err.find("--watch"), std::string::npos) << r.err;
-}
-
 }  // namespace
