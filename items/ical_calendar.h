@@ -73,6 +73,7 @@ struct Todo {
     bool complete = false;
     LONG importance = olImportanceNormal;
     LONG sensitivity = olNormal;
+    std::optional<platform::RecurrenceRule> rule;  // from the start date (else the due date) on
 };
 
 struct JournalEntry {

@@ -80,6 +80,30 @@ std::string UtcText(std::int64_t utc)
     return text;
 }
 
+// The device rule of a stored pattern, with its end; a date end is left
+// to the caller (its UNTIL form depends on the item's clock), which gets
+// the pattern's last day in *endDay.
+platform::RecurrenceRule RuleOfPattern(const ItemRecurrence& r, RecurrenceDay* endDay)
+{
+    platform::RecurrenceRule rule;
+    rule.type = StoredRecurrenceType(r);
+    rule.interval = r.interval;
+    rule.dayOfWeekMask = rule.type == olRecursDaily ? 0 : r.dayOfWeekMask;
+    rule.dayOfMonth = r.dayOfMonth;
+    rule.instance = r.instance;
+    rule.monthOfYear = r.monthOfYear;
+    if (r.noEnd) {
+        rule.end = platform::RecurrenceEnd::kNoEnd;
+    } else if (r.occurrences >= 1 && r.occurrences <= 999) {
+        rule.end = platform::RecurrenceEnd::kAfterOccurrences;
+        rule.occurrences = r.occurrences;
+    } else {
+        rule.end = platform::RecurrenceEnd::kByDate;
+        *endDay = platform::OleDateToRecurrenceDay(r.patternEnd);
+    }
+    return rule;
+}
+
 std::string DateOnlyText(RecurrenceDay day)
 {
     const platform::RecurrenceCivilDate d = platform::RecurrenceDateFromDay(day);
@@ -309,28 +333,14 @@ void Exporter::ExportAppointment(IAppointment* item)
     ++result_.appointments;
     if (!recurring) return;
 
-    platform::RecurrenceRule rule;
-    rule.type = StoredRecurrenceType(r);
-    rule.interval = r.interval;
-    rule.dayOfWeekMask = rule.type == olRecursDaily ? 0 : r.dayOfWeekMask;
-    rule.dayOfMonth = r.dayOfMonth;
-    rule.instance = r.instance;
-    rule.monthOfYear = r.monthOfYear;
+    RecurrenceDay endDay = 0;
+    const platform::RecurrenceRule rule = RuleOfPattern(r, &endDay);
     const std::int64_t local = *platform::OleDateToMinutes(start);
     const std::int64_t wallStart = allDay ? local : clock.WallOfLocal(local);
     const int startMinute = static_cast<int>(wallStart - FloorDiv(wallStart, std::int64_t{1440}) * 1440);
     std::string until;
-    if (r.noEnd) {
-        rule.end = platform::RecurrenceEnd::kNoEnd;
-    } else if (r.occurrences >= 1 && r.occurrences <= 999) {
-        rule.end = platform::RecurrenceEnd::kAfterOccurrences;
-        rule.occurrences = r.occurrences;
-    } else {
-        rule.end = platform::RecurrenceEnd::kByDate;
-        const RecurrenceDay endDay = platform::OleDateToRecurrenceDay(r.patternEnd);
-        until = allDay ? DateOnlyText(endDay)
-                       : UtcText(clock.UtcOfWall(std::int64_t{endDay} * 1440 + startMinute));
-    }
+    if (rule.end == platform::RecurrenceEnd::kByDate)
+        until = allDay ? DateOnlyText(endDay) : UtcText(clock.UtcOfWall(std::int64_t{endDay} * 1440 + startMinute));
     icalcomponent_add_property(
         c, icalproperty_new_rrule(icalrecurrencetype_from_string(RRuleText(rule, until).c_str())));
 
@@ -367,7 +377,8 @@ void Exporter::ExportTask(ITask* item)
 {
     LONG oid = 0, importance = olImportanceNormal, sensitivity = olNormal;
     DATE start = kNoOleDate, due = kNoOleDate, completed = kNoOleDate, reminderTime = kNoOleDate;
-    VARIANT_BOOL complete = VARIANT_FALSE, reminder = VARIANT_FALSE;
+    VARIANT_BOOL complete = VARIANT_FALSE, reminder = VARIANT_FALSE, recurring = VARIANT_FALSE;
+    item->get_IsRecurring(&recurring);
     item->get_Oid(&oid);
     item->get_StartDate(&start);
     item->get_DueDate(&due);
@@ -391,6 +402,19 @@ void Exporter::ExportTask(ITask* item)
     auto day = [](DATE date) { return platform::OleDateToMinutes(std::floor(date)); };
     if (start != kNoOleDate && day(start)) icalcomponent_add_property(c, icalproperty_new_dtstart(TimeOf(*day(start), true)));
     if (due != kNoOleDate && day(due)) icalcomponent_add_property(c, icalproperty_new_due(TimeOf(*day(due), true)));
+    ComRef<IRecurrencePattern> pattern;
+    if (recurring && SUCCEEDED(item->GetRecurrencePattern(pattern.Put())) && pattern) {
+        // The occurrences count from DTSTART: a task without a start date
+        // repeats from its pattern's first day.
+        const ItemRecurrence r = ReadItemRecurrence(pattern.Get());
+        if (!(start != kNoOleDate && day(start)) && r.patternStart != kNoOleDate && day(r.patternStart))
+            icalcomponent_add_property(c, icalproperty_new_dtstart(TimeOf(*day(r.patternStart), true)));
+        RecurrenceDay endDay = 0;
+        const platform::RecurrenceRule rule = RuleOfPattern(r, &endDay);
+        const std::string until = rule.end == platform::RecurrenceEnd::kByDate ? DateOnlyText(endDay) : "";
+        icalcomponent_add_property(
+            c, icalproperty_new_rrule(icalrecurrencetype_from_string(RRuleText(rule, until).c_str())));
+    }
     if (complete) {
         icalcomponent_add_property(c, icalproperty_new_status(ICAL_STATUS_COMPLETED));
         icalcomponent_add_property(c, icalproperty_new_percentcomplete(100));

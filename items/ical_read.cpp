@@ -612,8 +612,32 @@ void CalendarReader::ReadTodo(icalcomponent* c)
             }
             break;
         }
-        if (icalcomponent_get_first_property(c, ICAL_RRULE_PROPERTY))
-            Notice(label, "the task's recurrence rule is not kept: stored as a single task", false);
+        if (icalproperty* rrule = icalcomponent_get_first_property(c, ICAL_RRULE_PROPERTY)) {
+            // A task repeats by dates: the rule is read on the day of its
+            // start (else its due date), UNTIL on its own day.
+            const icalrecurrencetype recur = icalproperty_get_rrule(rrule);
+            const DATE first = todo.start != kNoOleDate ? todo.start : todo.due;
+            std::string reason;
+            if (first == kNoOleDate) {
+                reason = "it has neither a start nor a due date";
+            } else if (icalcomponent_get_next_property(c, ICAL_RRULE_PROPERTY)) {
+                reason = "it has several recurrence rules (RRULE)";
+            } else {
+                const RecurrenceDay startDay = platform::OleDateToRecurrenceDay(first);
+                std::optional<RecurrenceDay> untilDay;
+                if (!icaltime_is_null_time(recur.until)) {
+                    if (recur.until.year < 1601 || recur.until.year > 4500 || !icaltime_is_valid_time(recur.until))
+                        untilDay = recur.until.year > 4500 ? platform::kRecurrenceLastDay : startDay - 1;
+                    else
+                        untilDay = platform::RecurrenceDayFromDate(recur.until.year, recur.until.month, recur.until.day);
+                }
+                RuleReading reading = ReadRRule(recur, startDay, untilDay);
+                todo.rule = reading.rule;
+                reason = reading.reason;
+            }
+            if (!todo.rule)
+                Notice(label, "the task's recurrence is not kept (" + reason + "): stored as a single task", false);
+        }
         out_.todos.push_back(std::move(todo));
     } catch (const Refusal& r) {
         Notice(label, r.message, true);

@@ -153,6 +153,11 @@ void StoreTodo(COutlook& outlook, const Todo& t)
     Check(item->put_Sensitivity(t.sensitivity), "set the privacy");
     Check(item->put_ReminderSet(t.reminder != kNoOleDate ? VARIANT_TRUE : VARIANT_FALSE), "set the reminder");
     if (t.reminder != kNoOleDate) Check(item->put_ReminderTime(t.reminder), "set the reminder");
+    if (t.rule) {
+        ComRef<IRecurrencePattern> pattern;
+        Check(item->GetRecurrencePattern(pattern.Put()), "make the task recurring");
+        PutRule(pattern.Get(), *t.rule);
+    }
     if (t.complete) {
         Check(item->put_Complete(VARIANT_TRUE), "complete the task");
         if (t.completed != kNoOleDate) Check(item->put_DateCompleted(t.completed), "set the completion date");

@@ -209,8 +209,10 @@ KSTOOLS_API CEOID CeCreateDatabase(LPCWSTR name, DWORD type, WORD sortCount, SOR
 // INVALID_HANDLE_VALUE (ERROR_FILE_NOT_FOUND for a missing database).
 // notify (may be null) receives DB_CEOID_CREATED, DB_CEOID_CHANGED and
 // DB_CEOID_RECORD_DELETED for the changes made through any handle of this
-// process on the same database; changes made by other processes are not
-// announced.
+// process on the same database, posted by the writing call; changes made by
+// other processes come too, from a watcher thread, within milliseconds of
+// their commit (and DB_CEOID_DATABASE_DELETED, wParam the database's OID,
+// when another process deletes the database).
 KSTOOLS_API HANDLE CeOpenDatabaseEx(PCEGUID guid, CEOID* oid, LPCWSTR name, CEPROPID sortPropId, DWORD flags,
                                     HWND notify);
 KSTOOLS_API HANDLE CeOpenDatabase(CEOID* oid, LPCWSTR name, CEPROPID sortPropId, DWORD flags, HWND notify);

@@ -107,6 +107,7 @@ DWORD DeleteDatabase(Volume& volume, CEOID oid)
     if (DWORD err = records.Bind(1, oid).Run()) return err;
     Statement database(volume.Statements(), "DELETE FROM databases WHERE oid = ?1");
     if (DWORD err = database.Bind(1, oid).Run()) return err;
+    if (DWORD err = volume.LogChange(oid, oid, DB_CEOID_DATABASE_DELETED)) return err;
     return CommitChange(volume, tx);
 }
 

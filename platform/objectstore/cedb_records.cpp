@@ -190,6 +190,7 @@ DWORD WriteRecord(DatabaseHandle& handle, CEOID oid, WORD count, const CEPROPVAL
     bool added = old.empty();
     std::int64_t growth = static_cast<std::int64_t>(encoded.size()) - oldSize;
     if ((err = TouchDatabase(volume, db.oid, added ? 1 : 0, growth))) return err;
+    if ((err = volume.LogChange(db.oid, oid, added ? DB_CEOID_CREATED : DB_CEOID_CHANGED))) return err;
     volume.NoteWrite();
     if ((err = tx.Commit())) return err;
     volume.NoteWrite();
@@ -208,6 +209,7 @@ DWORD DeleteRecord(DatabaseHandle& handle, CEOID oid)
     Statement st(volume.Statements(), "DELETE FROM records WHERE oid = ?1");
     if (DWORD err = st.Bind(1, oid).Run()) return err;
     if (DWORD err = TouchDatabase(volume, handle.Db(), -1, -oldSize)) return err;
+    if (DWORD err = volume.LogChange(handle.Db(), oid, DB_CEOID_RECORD_DELETED)) return err;
     volume.NoteWrite();
     if (DWORD err = tx.Commit()) return err;
     volume.NoteWrite();

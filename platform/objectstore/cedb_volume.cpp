@@ -1,5 +1,6 @@
 #include "platform/objectstore/internal/cedb_volume.h"
 
+#include <cstdint>
 #include <random>
 
 #include "platform/base/error_codes.h"
@@ -30,6 +31,15 @@ const char* const kSchema =
     "CREATE INDEX records_k1 ON records(db, k1, oid);"
     "CREATE INDEX records_k2 ON records(db, k2, oid);"
     "CREATE INDEX records_k3 ON records(db, k3, oid);";
+// Volumes made before the change log get it when first opened.
+const char* const kChangeLog =
+    "CREATE TABLE IF NOT EXISTS changes("
+    "  seq INTEGER PRIMARY KEY, db INTEGER NOT NULL, record INTEGER NOT NULL, message INTEGER NOT NULL,"
+    "  writer INTEGER NOT NULL)";
+// The log keeps this many rows; it is cut every kLogTrimEvery writes of a
+// connection.
+constexpr std::int64_t kLogKeep = 4096;
+constexpr std::uint64_t kLogTrimEvery = 256;
 
 std::string LocaleOfIdentity(const std::string& identity) { return identity.substr(0, identity.find('|')); }
 
@@ -42,6 +52,13 @@ std::int64_t FirstOid()
     return pick(seed);
 }
 
+std::int64_t NewWriterId()
+{
+    std::random_device seed;
+    std::uniform_int_distribution<std::int64_t> pick(1, INT64_MAX);
+    return pick(seed);
+}
+
 }  // namespace
 
 DWORD Volume::Open(const std::string& path, bool create, std::shared_ptr<Volume>& out)
@@ -49,6 +66,7 @@ DWORD Volume::Open(const std::string& path, bool create, std::shared_ptr<Volume>
     struct stat info {};
     if (!create && Files().Stat(path, &info) != 0) return ERROR_FILE_NOT_FOUND;
     std::shared_ptr<Volume> volume(new Volume(path));
+    volume->writer_ = NewWriterId();
     // The volume's mutex already keeps the connection to one thread at a
     // time, so SQLite's own locking of it (several lock pairs per row read)
     // is left out.
@@ -90,6 +108,7 @@ Volume::~Volume() { Close(); }
 
 void Volume::Close()
 {
+    watcher_.Stop();
     statements_.Clear();
     if (db_) sqlite3_close_v2(db_);
     db_ = nullptr;
@@ -123,6 +142,7 @@ DWORD Volume::InitSchema(bool* created)
         Statement st(statements_, "SELECT value FROM meta WHERE key = 'format'");
         if (!st.Ok() || st.Step() != SQLITE_ROW || st.Int(0) != kFormat) return ERROR_BAD_FORMAT;
     }
+    if (int rc = sqlite3_exec(db_, kChangeLog, nullptr, nullptr, nullptr); rc != SQLITE_OK) return MapSqliteError(rc);
     if (DWORD err = LoadCollation()) return err;
     return tx.Commit();
 }
@@ -131,6 +151,43 @@ void Volume::NoteWrite()
 {
     ++localWrites_;
     counter_.Raise();
+}
+
+DWORD Volume::LogChange(CEOID db, CEOID record, UINT message)
+{
+    Statement st(statements_, "INSERT INTO changes(db, record, message, writer) VALUES (?1, ?2, ?3, ?4)");
+    if (DWORD err = st.Bind(1, db).Bind(2, record).Bind(3, message).Bind(4, writer_).Run()) return err;
+    if (++loggedChanges_ % kLogTrimEvery == 0) {
+        Statement trim(statements_, "DELETE FROM changes WHERE seq <= ?1");
+        if (DWORD err = trim.Bind(1, sqlite3_last_insert_rowid(db_) - kLogKeep).Run()) return err;
+    }
+    return ERROR_SUCCESS;
+}
+
+DWORD Volume::LoggedChangesAfter(std::int64_t seq, std::vector<LoggedChange>& out)
+{
+    out.clear();
+    Transaction read(db_, false);
+    if (DWORD err = read.Status()) return err;
+    Statement st(statements_, "SELECT seq, db, record, message, writer FROM changes WHERE seq > ?1 ORDER BY seq");
+    st.Bind(1, seq);
+    int rc;
+    while ((rc = st.Step()) == SQLITE_ROW) {
+        out.push_back(LoggedChange{st.Int(0), static_cast<CEOID>(st.Int(1)), static_cast<CEOID>(st.Int(2)),
+                                   static_cast<UINT>(st.Int(3)), st.Int(4) == writer_});
+    }
+    return rc == SQLITE_DONE ? ERROR_SUCCESS : MapSqliteError(rc);
+}
+
+DWORD Volume::LastLoggedChange(std::int64_t* seq)
+{
+    Transaction read(db_, false);
+    if (DWORD err = read.Status()) return err;
+    Statement st(statements_, "SELECT coalesce(max(seq), 0) FROM changes");
+    int rc = st.Step();
+    if (rc != SQLITE_ROW) return MapSqliteError(rc);
+    *seq = st.Int(0);
+    return ERROR_SUCCESS;
 }
 
 DWORD Volume::AllocateOid(CEOID* oid)
@@ -208,6 +265,7 @@ std::uint64_t Volume::AddOpenHandle(CEOID db, HWND notify)
 {
     std::uint64_t id = nextHandleId_++;
     openHandles_[id] = OpenHandle{db, notify};
+    if (notify) watcher_.Start();
     return id;
 }
 

@@ -1,6 +1,8 @@
 // Writes records into an object-store database from a second process (several writers, killed writers).
 //   write <database> <first> <count> [oid]: adds records first.. (creating the database), "acked <n> <oid>"
 //       each; with an OID, writes each over that record instead.
+//   delete <database> <n>: deletes record n, "deleted <n> <oid>".
+//   drop <database>: deletes the database.
 //   serve <database>: per input line "go <first>" forks a writer that prints "ready <pid>", adds n, n+1, ...
 //       and after every fourth deletes the one three before ("deleted <n>") until killed; then "gone".
 // Record n holds RecordValues(n) (cedb_writer_records.h), sorted on its number. Exit 1: failure, 2: usage.
@@ -57,6 +59,29 @@ int Write(const std::u16string& name, long first, long count, CEOID over)
     return 0;
 }
 
+int DeleteOne(const std::u16string& name, long n)
+{
+    HANDLE db = OpenOrCreate(name);
+    if (db == INVALID_HANDLE_VALUE) return Fail("open");
+    CEPROPVAL key{};
+    key.propid = cedb_writer::kNumberProp;
+    key.val.lVal = static_cast<LONG>(n);
+    CEOID victim = CeSeekDatabase(db, CEDB_SEEK_VALUEFIRSTEQUAL, reinterpret_cast<DWORD_PTR>(&key), nullptr);
+    if (!victim || !CeDeleteRecord(db, victim)) return Fail("delete");
+    std::printf("deleted %ld %u\n", n, victim);
+    CloseHandle(db);
+    return 0;
+}
+
+int Drop(const std::u16string& name)
+{
+    CEOID oid = 0;
+    HANDLE db = CeOpenDatabase(&oid, name.c_str(), 0, 0, nullptr);
+    if (db == INVALID_HANDLE_VALUE) return Fail("open");
+    CloseHandle(db);
+    return CeDeleteDatabase(oid) ? 0 : Fail("drop");
+}
+
 [[noreturn]] void Loop(const std::u16string& name, long first)
 {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -104,6 +129,11 @@ int main(int argc, char** argv)
         return Write(Utf8ToWide(argv[2]), std::strtol(argv[3], nullptr, 10), std::strtol(argv[4], nullptr, 10),
                      argc == 6 ? static_cast<CEOID>(std::strtoul(argv[5], nullptr, 10)) : 0);
     if (argc == 3 && std::strcmp(argv[1], "serve") == 0) return Serve(Utf8ToWide(argv[2]));
-    std::fprintf(stderr, "usage: ks_cedb_writer write <database> <first> <count> [oid] | serve <database>\n");
+    if (argc == 3 && std::strcmp(argv[1], "drop") == 0) return Drop(Utf8ToWide(argv[2]));
+    if (argc == 4 && std::strcmp(argv[1], "delete") == 0)
+        return DeleteOne(Utf8ToWide(argv[2]), std::strtol(argv[3], nullptr, 10));
+    std::fprintf(stderr,
+                 "usage: ks_cedb_writer write <database> <first> <count> [oid] | delete <database> <n> | drop "
+                 "<database> | serve <database>\n");
     return 2;
 }

@@ -156,6 +156,62 @@ TEST_F(KstoolsExchange, StoreCarriedThroughAFileShowsTheSameLists)
     }
 }
 
+// Recurring tasks carried out through a file and back keep their
+// occurrences: Python's dateutil expands each exported rule from its start
+// to the same dates as the rule the task was imported with.
+TEST_F(KstoolsExchange, RecurringTasksKeepTheirOccurrences)
+{
+    struct Rule {
+        const char* summary;
+        const char* start;
+        const char* rrule;
+    };
+    const Rule rules[] = {{"Weekly", "20240304", "FREQ=WEEKLY;BYDAY=MO,WE;COUNT=10"},
+                          {"Every third day", "20240301", "FREQ=DAILY;INTERVAL=3;UNTIL=20240415"},
+                          {"Fifteenth", "20240315", "FREQ=MONTHLY;BYMONTHDAY=15"},
+                          {"Second Tuesday", "20240312", "FREQ=MONTHLY;BYDAY=2TU;COUNT=6"},
+                          {"Last Friday", "20240329", "FREQ=MONTHLY;INTERVAL=2;BYDAY=-1FR"},
+                          {"June first", "20240601", "FREQ=YEARLY;BYMONTH=6;BYMONTHDAY=1;COUNT=4"}};
+    std::string text = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Other//EN\r\n";
+    for (const Rule& r : rules) {
+        text += std::string("BEGIN:VTODO\r\nUID:") + r.summary + "\r\nSUMMARY:" + r.summary +
+                "\r\nDTSTART;VALUE=DATE:" + r.start + "\r\nDUE;VALUE=DATE:" + r.start + "\r\nRRULE:" + r.rrule +
+                "\r\nEND:VTODO\r\n";
+    }
+    text += "BEGIN:VTODO\r\nUID:h\r\nSUMMARY:Hourly\r\nDTSTART;VALUE=DATE:20240301\r\nRRULE:FREQ=HOURLY\r\n"
+            "END:VTODO\r\nEND:VCALENDAR\r\n";
+    const kstest::ChildResult imported = In(home_, {"import", File("tasks.ics", text)}, "Europe/Berlin");
+    ASSERT_EQ(imported.exitCode, 0) << imported.err;
+    EXPECT_NE(imported.err.find("Hourly"), std::string::npos) << "the rule left out is named: " << imported.err;
+    const std::string out = File("out.ics");
+    ASSERT_EQ(In(home_, {"export", "--ics", out, "--tasks"}, "Europe/Berlin").exitCode, 0);
+
+    // Each task's summary, DTSTART and RRULE as exported, against the rule it came with.
+    std::string script = "import sys, datetime, icalendar\nfrom dateutil.rrule import rrulestr\n"
+                         "given = {";
+    for (const Rule& r : rules)
+        script += std::string("'") + r.summary + "': ('" + r.start + "', '" + r.rrule + "'), ";
+    script += R"(}
+def days(start, rule):
+    first = datetime.datetime.strptime(start, '%Y%m%d')
+    return [d.date() for d in rrulestr(rule, dtstart=first)[:40]] if rule else []
+cal = icalendar.Calendar.from_ical(open(sys.argv[1], 'rb').read())
+seen = set()
+for todo in cal.walk('VTODO'):
+    name = str(todo['SUMMARY']); seen.add(name)
+    rule = todo.get('RRULE')
+    got = days(todo['DTSTART'].to_ical().decode()[:8], rule.to_ical().decode() if rule else '')
+    want = days(*given[name]) if name in given else []
+    if got != want: print(name, 'differs:', got[:5], 'against', want[:5])
+missing = set(given) - seen
+if missing: print('missing', sorted(missing))
+print('checked', len(seen))
+)";
+    const std::string py = File("check.py", script);
+    const kstest::ChildResult checked = kstest::RunChild({"/usr/bin/python3", py, out});
+    EXPECT_EQ(checked.out, "checked 7\n") << checked.err;
+}
+
 TEST_F(KstoolsExchange, PythonIcalendarFilesImport)
 {
     const std::string file = File("python.ics");

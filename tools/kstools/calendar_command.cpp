@@ -16,12 +16,14 @@
 #include "engine/loader_host.h"
 #include "grid/calendar_day_presenter.h"
 #include "grid/calendar_list_presenter.h"
+#include "platform/objectstore/store_schema.h"
 #include "platform/time/clock.h"
 #include "platform/text/utf8.h"
 #include "platform/time/variant_time.h"
 #include "storage/c_registry.h"
 #include "tools/kstools/commands.h"
 #include "tools/kstools/list_picture.h"
+#include "tools/kstools/list_watch.h"
 #include "tools/kstools/date_argument.h"
 #include "tools/kstools/store_value.h"
 
@@ -45,6 +47,7 @@ struct CalendarOptions {
     bool dayPicture = false;   // --day: the first day's time slots
     bool weekPicture = false;  // --week: seven days from --from
     bool agendaPicture = false;  // --agenda: the range, by day (the default)
+    ListWatchOptions watch;
 };
 
 // The picture of the loaded list: the day view, the week view or (by
@@ -347,12 +350,18 @@ void AddCalendarCommand(CLI::App& app, CliContext& ctx)
     CLI::Option* day = calendar->add_flag("--day", o->dayPicture, "With --png: the day view of --from");
     CLI::Option* week = calendar->add_flag("--week", o->weekPicture, "With --png: the week from --from");
     CLI::Option* agenda = calendar->add_flag("--agenda", o->agendaPicture, "With --png: the agenda of the range (the default)");
+    AddListWatchOption(*calendar, o->watch);
     day->excludes(week)->excludes(agenda);
     week->excludes(agenda);
     ctx.OnRun(calendar, [o] {
         if ((o->dayPicture || o->weekPicture) && o->picture.png.empty())
             throw CommandError("--day and --week choose the picture of --png FILE", kExitUsage);
-        RunCalendar(*o);
+        if (o->watch.watch && !o->picture.png.empty())
+            throw CommandError("--watch prints the list; it does not go with --png", kExitUsage);
+        o->watch.json = o->json;
+        // The calendar shows tasks and contacts' dates as well as appointments.
+        PrintWatching(o->watch, {kAppointmentsDatabase, kTasksDatabase, kContactsDatabase},
+                      [o] { RunCalendar(*o); });
     });
 }
 

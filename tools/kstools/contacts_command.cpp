@@ -15,11 +15,13 @@
 #include "engine/loader_host.h"
 #include "grid/contact_list_presenter.h"
 #include "platform/locale/compare_string.h"
+#include "platform/objectstore/store_schema.h"
 #include "platform/text/utf8.h"
 #include "storage/c_registry.h"
 #include "tools/kstools/category_argument.h"
 #include "tools/kstools/commands.h"
 #include "tools/kstools/list_picture.h"
+#include "tools/kstools/list_watch.h"
 #include "tools/kstools/store_value.h"
 
 namespace kstools {
@@ -35,6 +37,7 @@ struct ContactsOptions {
     bool allFields = false;
     bool json = false;
     ListPictureOptions picture;
+    ListWatchOptions watch;
 };
 
 const char* FormatName(int format)
@@ -218,6 +221,7 @@ void AddContactsCommand(CLI::App& app, CliContext& ctx)
                        "Print {view: {format, formatName}, rows: [{kind, oid, name, second, field, categories, "
                        "flags} or {kind: header, text, members, open}]}");
     AddListPictureOptions(*contacts, o->picture);
+    AddListWatchOption(*contacts, o->watch);
     ctx.OnRun(contacts, [contacts, o, format, formatOption, text, given] {
         // "contacts recent" and "contacts calls" run on their own.
         if (!contacts->get_subcommands().empty()) return;
@@ -226,7 +230,10 @@ void AddContactsCommand(CLI::App& app, CliContext& ctx)
         for (size_t i = 0; i < given.size(); ++i) {
             if (given[i]->count() > 0) *fields[i] = (*text)[i];
         }
-        RunContacts(*o);
+        if (o->watch.watch && !o->picture.png.empty())
+            throw CommandError("--watch prints the list; it does not go with --png", kExitUsage);
+        o->watch.json = o->json;
+        PrintWatching(o->watch, {kContactsDatabase}, [o] { RunContacts(*o); });
     });
     AddContactListsCommands(*contacts, ctx);
 }

@@ -1,7 +1,5 @@
 #include "tools/kstools/list_view_window.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 
 #include "grid/html_draw.h"
@@ -20,6 +18,9 @@ namespace kstools {
 namespace {
 
 constexpr UINT_PTR kHoldTimer = 1;
+// Started again by each change, so that a burst of them reloads once.
+constexpr UINT_PTR kReloadTimer = 2;
+constexpr UINT kReloadSettleMs = 100;
 constexpr UINT kHoldMs = 600;
 constexpr int kWheelRows = 3;
 constexpr int kPopupInset = 8;
@@ -27,27 +28,13 @@ constexpr int kMoveSlop = 8;  // pixels a press may move and still be a tap
 const WCHAR kClassName[] = u"KstoolsListView";
 const WCHAR kPopupClass[] = u"KstoolsListPopup";
 
-// Modification stamps of the store's files: a change means another program
-// (or this one) wrote to it.
-unsigned long long StoreStamp()
-{
-    // Unsigned, so that mixing the two files' stamps may wrap.
-    unsigned long long stamp = 0;
-    for (const std::string& path : {platform::ObjectStorePath(), platform::ObjectStorePath() + "-wal"}) {
-        struct stat st {};
-        if (stat(path.c_str(), &st) == 0)
-            stamp = stamp * 31 + static_cast<unsigned long long>(st.st_mtim.tv_sec) * 1000000000ULL +
-                    static_cast<unsigned long long>(st.st_mtim.tv_nsec) + static_cast<unsigned long long>(st.st_size);
-    }
-    return stamp;
-}
-
 }  // namespace
 
 ListViewWindow::ListViewWindow(Loader load, bool searchable) : m_load(std::move(load)), m_searchable(searchable) {}
 
 ListViewWindow::~ListViewWindow()
 {
+    m_watch.reset();
     if (m_hwnd && IsWindow(m_hwnd)) DestroyWindow(m_hwnd);
 }
 
@@ -134,6 +121,10 @@ LRESULT ListViewWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         m_down = false;
         return 0;
     case WM_TIMER:
+        if (wParam == kReloadTimer) {
+            KillTimer(m_hwnd, kReloadTimer);
+            Reload();
+        }
         if (wParam == kHoldTimer) {
             KillTimer(m_hwnd, kHoldTimer);
             if (m_down) Held();
@@ -172,13 +163,17 @@ void ListViewWindow::Layout()
 void ListViewWindow::Reload()
 {
     LISTCONTENT content = m_load(m_search);
-    m_storeStamp = StoreStamp();
     m_grid->SetContent(std::move(content.rows), std::move(content.floaters));
 }
 
-void ListViewWindow::PollStore()
+bool ListViewWindow::WatchStore(std::initializer_list<const WCHAR*> databases)
 {
-    if (StoreStamp() != m_storeStamp) Reload();
+    auto watch = std::make_unique<CStoreChangeWatch>();
+    for (const WCHAR* database : databases)
+        if (!watch->Watch(database)) return false;
+    watch->OnChange([this](const STORECHANGE&) { SetTimer(m_hwnd, kReloadTimer, kReloadSettleMs, nullptr); });
+    m_watch = std::move(watch);
+    return true;
 }
 
 int ListViewWindow::TopRow() const { return m_grid ? m_grid->GetTopRow() : 0; }

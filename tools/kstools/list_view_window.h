@@ -5,8 +5,10 @@
 // tap selects a row or opens and closes a header; a double tap shows the
 // row's summary in a pop-up box over the list, a tap and hold a notice of
 // what was held (any tap closes the box); typed characters are handed to the
-// content's search. The content is made again when asked, and when the
-// store changes underneath it (polled once a second). `kstools ... --png`
+// content's search. The content is made again when asked, and when this or
+// another program changes the databases it watches (WatchStore): the store
+// announces each change, and the window reloads once a burst has settled.
+// `kstools ... --png`
 // draws through the same window, so the two show the same picture.
 #pragma once
 
@@ -15,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/store_change_watch.h"
 #include "grid/calendar_day_presenter.h"
 #include "grid/list_grid.h"
 #include "grid/list_rows.h"
@@ -40,8 +43,9 @@ public:
     // Creates the window at the size; false when it cannot be made.
     bool Create(const std::u16string& title, int width, int height);
     HWND Window() const { return m_hwnd; }
-    // Makes the content again when the store's files have changed.
-    void PollStore();
+    // Makes the content again whenever one of these databases changes;
+    // false when one cannot be watched.
+    bool WatchStore(std::initializer_list<const WCHAR*> databases);
 
     // What the window shows, for tests and the presenter.
     int TopRow() const;
@@ -75,7 +79,7 @@ private:
     bool m_down = false;
     bool m_held = false;
     POINT m_downAt{};
-    unsigned long long m_storeStamp = 0;
+    std::unique_ptr<CStoreChangeWatch> m_watch;
 };
 
 }  // namespace kstools

@@ -17,11 +17,13 @@
 #include "engine/tasks_compare.h"
 #include "engine/tasks_thread.h"
 #include "grid/task_list_presenter.h"
+#include "platform/objectstore/store_schema.h"
 #include "platform/time/variant_time.h"
 #include "storage/c_registry.h"
 #include "tools/kstools/commands.h"
 #include "tools/kstools/date_argument.h"
 #include "tools/kstools/list_picture.h"
+#include "tools/kstools/list_watch.h"
 #include "tools/kstools/store_value.h"
 #include "tools/kstools/task_list_format.h"
 #include "tools/kstools/task_list_snapshot.h"
@@ -45,6 +47,7 @@ struct TasksOptions {
     bool hideCompleted = false;
     bool json = false;
     ListPictureOptions picture;
+    ListWatchOptions watch;
 };
 
 struct Named {
@@ -313,12 +316,16 @@ void AddTasksCommand(CLI::App& app, CliContext& ctx)
                     "categories, ...}], counts: {included, completed, overdue, dueToday, high, normal, low, partial, "
                     "displayed}}; rows lists every row, the displayed ones first");
     AddListPictureOptions(*tasks, o->picture);
+    AddListWatchOption(*tasks, o->watch);
     ctx.OnRun(tasks, [o, text, given] {
         std::optional<std::string>* fields[6] = {&o->filter, &o->sort, &o->group, &o->project, &o->days, &o->on};
         for (size_t i = 0; i < given.size(); ++i) {
             if (given[i]->count() > 0) *fields[i] = (*text)[i];
         }
-        RunTasks(*o);
+        if (o->watch.watch && !o->picture.png.empty())
+            throw CommandError("--watch prints the list; it does not go with --png", kExitUsage);
+        o->watch.json = o->json;
+        PrintWatching(o->watch, {kTasksDatabase}, [o] { RunTasks(*o); });
     });
 }
 

@@ -14,7 +14,8 @@
 #include "grid/contact_list_presenter.h"
 #include "grid/task_list_presenter.h"
 #include "platform/gdi/display_metrics.h"
-#include "platform/kernel/tick.h"
+#include "platform/objectmodel/pim_databases.h"
+#include "platform/objectstore/store_schema.h"
 #include "platform/messaging/messages.h"
 #include "platform/time/clock.h"
 #include "platform/time/variant_time.h"
@@ -133,13 +134,15 @@ void RunView(const ViewOptions& o)
     if (!presenter.Open(error)) throw CommandError(error);
     ListViewWindow view(load, o.list == "contacts");
     if (!view.Create(u"kstools", o.width, o.height)) throw CommandError("cannot make the list's window");
-    DWORD lastPoll = GetTickCount();
-    presenter.Run(view.Window(), u"kstools " + std::u16string(o.list.begin(), o.list.end()), [&] {
-        if (GetTickCount() - lastPoll >= 1000) {
-            lastPoll = GetTickCount();
-            view.PollStore();
-        }
-    });
+    // The store announces changes as they are made; a new store's databases
+    // are made first, so that there is something to watch.
+    PimDatabases::Ensure();
+    const bool watching = o.list == "tasks"      ? view.WatchStore({kTasksDatabase})
+                          : o.list == "contacts" ? view.WatchStore({kContactsDatabase})
+                                                 : view.WatchStore({kAppointmentsDatabase, kTasksDatabase,
+                                                                    kContactsDatabase});
+    if (!watching) throw CommandError("cannot watch the store for changes");
+    presenter.Run(view.Window(), u"kstools " + std::u16string(o.list.begin(), o.list.end()), nullptr);
 }
 
 }  // namespace

@@ -22,9 +22,19 @@
 #include "platform/objectstore/cedb.h"
 #include "platform/objectstore/cedb_sort_key.h"
 #include "platform/objectstore/internal/cedb_change_counter.h"
+#include "platform/objectstore/internal/cedb_change_watcher.h"
 #include "platform/objectstore/internal/cedb_sqlite.h"
 
 namespace platform::cedb {
+
+// One row of the volume's change log.
+struct LoggedChange {
+    std::int64_t seq = 0;
+    CEOID db = 0;
+    CEOID record = 0;
+    UINT message = 0;  // DB_CEOID_CREATED, _CHANGED, _RECORD_DELETED or _DATABASE_DELETED
+    bool own = false;  // written through this connection
+};
 
 class Volume {
 public:
@@ -53,6 +63,13 @@ public:
     // Called inside each write transaction before its commit and again after
     // it: a reader that looked at the counter between the two still notices.
     void NoteWrite();
+    const ChangeCounter& Counter() const { return counter_; }
+
+    // The change log (see cedb_change_watcher.h). LogChange goes inside the
+    // write transaction of the change it records.
+    DWORD LogChange(CEOID db, CEOID record, UINT message);
+    DWORD LoggedChangesAfter(std::int64_t seq, std::vector<LoggedChange>& out);
+    DWORD LastLoggedChange(std::int64_t* seq);
 
     // Inside a write transaction: a new object identifier, never handed out
     // before in this volume (until all 2^32 - 1 values have been used).
@@ -67,7 +84,8 @@ public:
     // from the keys in the file. Takes its own write transaction.
     DWORD FollowUserLocale();
 
-    // Database handles of this process open on the volume.
+    // Database handles of this process open on the volume. The first one
+    // with a window to notify starts the watcher of other processes' writes.
     std::uint64_t AddOpenHandle(CEOID db, HWND notify);
     void RemoveOpenHandle(std::uint64_t id);
     size_t OpenHandlesOn(CEOID db) const;
@@ -83,6 +101,9 @@ private:
     StatementCache statements_;
     ChangeCounter counter_;
     std::uint64_t localWrites_ = 0;
+    // Tells this connection's rows of the change log from other ones'.
+    std::int64_t writer_ = 0;
+    std::uint64_t loggedChanges_ = 0;
     std::string collation_;
     std::unique_ptr<SortKeyBuilder> keys_;
     struct OpenHandle {
@@ -91,6 +112,8 @@ private:
     };
     std::map<std::uint64_t, OpenHandle> openHandles_;
     std::uint64_t nextHandleId_ = 1;
+    // Last: stopped before anything it reads goes.
+    ChangeWatcher watcher_{*this};
 };
 
 }  // namespace platform::cedb

@@ -1,0 +1,124 @@
+// kstools tasks|calendar|contacts --watch: a change that a second process
+// makes to the store appears in the watching list within a second.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/kstools_home.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+using Clock = std::chrono::steady_clock;
+
+struct WatchCase {
+    const char* name;
+    Strings watch;    // the watching command
+    Strings write;    // the writing command; "{file}" stands for the file below
+    const char* file;  // written first when not null
+    const char* appears;
+};
+
+const WatchCase kCases[] = {
+    {"tasks", {"tasks", "--watch"}, {"task", "add", "Water plants"}, nullptr, "Water plants"},
+    {"calendar",
+     {"calendar", "--watch", "--from", "2026-03-10", "--to", "2026-03-12"},
+     {"appt", "add", "Dentist", "--start", "2026-03-11T09:00", "--duration", "30", "--no-reminder"},
+     nullptr,
+     "Dentist"},
+    {"contacts",
+     {"contacts", "--watch"},
+     {"import", "{file}"},
+     "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ada Lovelace\r\nN:Lovelace;Ada;;;\r\nEND:VCARD\r\n",
+     "Lovelace"},
+};
+
+void PrintTo(const WatchCase& c, std::ostream* os) { *os << c.name; }
+
+// A kstools that runs until stopped, its standard output read as it comes.
+class Watcher {
+public:
+    Watcher(const Strings& args, const std::map<std::string, std::string>& env)
+    {
+        int fds[2];
+        if (pipe2(fds, O_CLOEXEC) != 0) return;
+        Strings argv{KSTOOLS_CLI};
+        argv.insert(argv.end(), args.begin(), args.end());
+        pid_ = kstest::SpawnChild(argv, -1, fds[1], -1, env);
+        close(fds[1]);
+        out_ = fds[0];
+    }
+    ~Watcher()
+    {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            int status = 0;
+            waitpid(pid_, &status, 0);
+        }
+        if (out_ >= 0) close(out_);
+    }
+    Watcher(const Watcher&) = delete;
+    Watcher& operator=(const Watcher&) = delete;
+
+    // Reads until `text` has been printed (after `from` bytes) or the deadline; whether it was.
+    bool ReadUntil(const std::string& text, Clock::time_point deadline, size_t from = 0)
+    {
+        while (text_.find(text, from) == std::string::npos) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            if (left <= 0) return false;
+            pollfd p{out_, POLLIN, 0};
+            if (poll(&p, 1, static_cast<int>(left)) <= 0) continue;
+            char buf[4096];
+            const ssize_t n = read(out_, buf, sizeof buf);
+            if (n <= 0) return false;
+            text_.append(buf, static_cast<size_t>(n));
+        }
+        return true;
+    }
+    const std::string& Text() const { return text_; }
+
+private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+    std::string text_;
+};
+
+class KstoolsListWatch : public KstoolsHome, public testing::WithParamInterface<WatchCase> {};
+
+TEST_P(KstoolsListWatch, AChangeByAnotherProcessIsPrintedWithinASecond)
+{
+    const WatchCase& c = GetParam();
+    const std::map<std::string, std::string> env{
+        {"KSTOOLS_HOME", HomeDir().string()}, {"KSTOOLS_LOCALE", "en-US"}, {"KSTOOLS_NOW", "2026-03-10T08:00"}};
+    Watcher watcher(c.watch, env);
+    // The store is watched before the list is first printed.
+    ASSERT_TRUE(watcher.ReadUntil("\n", Clock::now() + std::chrono::seconds(60))) << watcher.Text();
+    const size_t firstList = watcher.Text().size();
+    EXPECT_EQ(watcher.Text().find(c.appears), std::string::npos);
+
+    Strings write = c.write;
+    if (c.file) {
+        const std::string path = (HomeDir() / "card.vcf").string();
+        std::ofstream(path, std::ios::binary) << c.file;
+        for (std::string& a : write)
+            if (a == "{file}") a = path;
+    }
+    const kstest::ChildResult written = Run(write, {{"KSTOOLS_NOW", "2026-03-10T08:00"}});
+    ASSERT_EQ(written.exitCode, 0) << written.err;
+    const Clock::time_point done = Clock::now();
+    EXPECT_TRUE(watcher.ReadUntil(c.appears, done + std::chrono::seconds(1), firstList)) << watcher.Text();
+    EXPECT_NE(watcher.Text().find("\n-- ", firstList), std::string::npos) << watcher.Text();
+}
+
+INSTANTIATE_TEST_SUITE_P(Lists, KstoolsListWatch, testing::ValuesIn(kCases),
+                         [](const testing::TestParamInfo<WatchCase>& info) { return std::string(info.param.name); });
+
+}  // namespace

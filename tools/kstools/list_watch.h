@@ -1,0 +1,31 @@
+// --watch for the list commands: the list is printed, then printed again
+// after each burst of changes that this or another program makes to the
+// databases it is made from, until the program is stopped (Ctrl+C, or a
+// signal). Text lists are told apart by a line naming how many records
+// changed; JSON lists follow each other as whole documents.
+#pragma once
+
+#include <functional>
+#include <initializer_list>
+
+#include <CLI/CLI.hpp>
+
+#include "platform/base/types.h"
+
+namespace kstools {
+
+struct ListWatchOptions {
+    bool watch = false;
+    bool json = false;  // set by the command: no separator lines between documents
+};
+
+// Adds --watch to a list command.
+void AddListWatchOption(CLI::App& cmd, ListWatchOptions& options);
+
+// Runs print once; with --watch, again after each burst of changes to the
+// databases (by name, in the object store), never returning. Throws
+// CommandError when --watch is given and a database cannot be watched.
+void PrintWatching(const ListWatchOptions& options, std::initializer_list<const WCHAR*> databases,
+                   const std::function<void()>& print);
+
+}  // namespace kstools
