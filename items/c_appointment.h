@@ -54,6 +54,7 @@ enum ApptContextCommand {
     kApptContextTentative,
     kApptContextOutOfOffice,
     kApptContextSummary,
+    kApptContextBeam,
 };
 
 // Results of Delete.
@@ -127,6 +128,10 @@ public:
     // recurring one the occurrence on date where it matters). False when
     // the command is unknown or the action failed.
     bool DoContext(int command, double date);
+    // Beams the saved appointment (a series whole, with its changed and
+    // deleted occurrences) through the infrared folder as an iCalendar file;
+    // a failure shows string resource 40431. True when it was sent.
+    bool SendViaIR();
 
     // Enciphers or deciphers subject and location of appointment oid (see
     // ItemCipher::Crypt).

@@ -8,6 +8,7 @@
 #include "items/c_appointment.h"
 #include "items/c_links.h"
 #include "items/c_task_settings.h"
+#include "items/infrared_beam.h"
 #include "platform/ui/ui_host.h"
 #include "storage/c_outlook.h"
 
@@ -133,6 +134,17 @@ bool CAppointment::DisplaySummaryWindow(HWND host)
     return true;
 }
 
+bool CAppointment::SendViaIR()
+{
+    if (!RequireItem()) return false;
+    // An unsaved appointment has nothing in the store to beam.
+    if (!m_oid) {
+        task_item::ShowString(kBeamFailedString, MB_ICONERROR);
+        return false;
+    }
+    return BeamItemOrShow(olAppointmentItem, m_oid);
+}
+
 bool CAppointment::DoContext(int command, double date)
 {
     if (!m_item && m_oid && ReadOID(m_oid)) LoadData();
@@ -146,6 +158,7 @@ bool CAppointment::DoContext(int command, double date)
         case kApptContextTentative: return ChangeBusyStatus(olTentative);
         case kApptContextOutOfOffice: return ChangeBusyStatus(olOutOfOffice);
         case kApptContextSummary: return DisplaySummaryWindow(nullptr);
+        case kApptContextBeam: return SendViaIR();
         default: return false;
     }
 }

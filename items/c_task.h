@@ -138,6 +138,10 @@ public:
     long SaveAsTemplate(const WCHAR* name);
     // The summary as mark-up lines joined by line feeds.
     std::u16string SummaryMarkup() const;
+    // Beams the saved task through the infrared folder (an iCalendar file in
+    // the device's outbox); a failure shows string resource 40431. True when
+    // it was sent.
+    bool SendViaIR();
 
     long Oid() const { return m_oid; }
     bool IsNew() const { return m_new; }
