@@ -55,6 +55,7 @@ enum ApptContextCommand {
     kApptContextOutOfOffice,
     kApptContextSummary,
     kApptContextBeam,
+    kApptContextCopy,
 };
 
 // Results of Delete.
@@ -132,6 +133,10 @@ public:
     // deleted occurrences) through the infrared folder as an iCalendar file;
     // a failure shows string resource 40431. True when it was sent.
     bool SendViaIR();
+    // A copy saved as a new appointment (an occurrence is copied as a single
+    // appointment) with its categories and, after the links question, its
+    // links. Its OID; 0 when nothing was made.
+    long Copy();
 
     // Enciphers or deciphers subject and location of appointment oid (see
     // ItemCipher::Crypt).

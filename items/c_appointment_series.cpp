@@ -3,6 +3,7 @@
 // the summary window and the context-menu actions.
 #include <cmath>
 
+#include "categories/pim_record_categories.h"
 #include "engine/calendar_settings.h"
 #include "items/appointment_alarms.h"
 #include "items/c_appointment.h"
@@ -134,6 +135,33 @@ bool CAppointment::DisplaySummaryWindow(HWND host)
     return true;
 }
 
+long CAppointment::Copy()
+{
+    if (!m_item && m_oid && ReadOID(m_oid)) LoadData();
+    if (!RequireItem()) return 0;
+    platform::ComRef<IAppointment> copy;
+    if (FAILED(m_item->Copy(copy.Put())) || !copy) return 0;
+    // An occurrence stands for one day: its copy is a single appointment.
+    if (m_occurrence) copy->ClearRecurrencePattern();
+    const HRESULT hr = copy->Save();
+    if (FAILED(hr)) {
+        COutlook::DisplayPIMSaveError(hr);
+        return 0;
+    }
+    LONG made = 0;
+    copy->get_Oid(&made);
+    if (!made) return 0;
+    if (!m_categories.empty()) {
+        IDispatch* dispatch = copy.Get();
+        dispatch->AddRef();
+        copy.Reset();
+        SaveCategoriesToPIMRecord(m_categories.c_str(), &dispatch, made, false);
+        if (dispatch) dispatch->Release();
+    }
+    CLinks::Copy(made, m_oid, false);
+    return made;
+}
+
 bool CAppointment::SendViaIR()
 {
     if (!RequireItem()) return false;
@@ -159,6 +187,7 @@ bool CAppointment::DoContext(int command, double date)
         case kApptContextOutOfOffice: return ChangeBusyStatus(olOutOfOffice);
         case kApptContextSummary: return DisplaySummaryWindow(nullptr);
         case kApptContextBeam: return SendViaIR();
+        case kApptContextCopy: return Copy() != 0;
         default: return false;
     }
 }
