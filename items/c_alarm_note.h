@@ -56,6 +56,16 @@ inline constexpr size_t kNoteDupeLimit = 250;
 KSTOOLS_API long AlarmDialogMinutes(const SYSTEMTIME& time);
 KSTOOLS_API SYSTEMTIME AlarmDialogTime(long minutes);
 
+// The pages of the note editor (DisplayEditor).
+inline constexpr int kNoteEditorNote = 0;
+inline constexpr int kNoteEditorProperties = 1;
+inline constexpr int kNoteEditorAlarm = 2;
+// The editor's questions on the properties page: the folder, answered with
+// its index among the folders offered (negative: keep the folder), and
+// privacy, answered IDYES or IDNO.
+inline constexpr std::u16string_view kNoteFolderQuestion = u"NoteFolder";
+inline constexpr std::u16string_view kNotePrivateQuestion = u"NotePrivate";
+
 class KSTOOLS_API CAlarmNote {
 public:
     CAlarmNote();
@@ -123,6 +133,18 @@ public:
     // seconds and the current second ("%s %s-%d"), then ".pwi"; characters a
     // file name cannot hold become '_'.
     static std::u16string DefaultTitle();
+
+    // ---- the editor ----
+    // Shows the note editor through the UI host, opened on page: first the
+    // note (title, folder, category, privacy, alarm and text) with OK and
+    // Cancel; Cancel changes nothing. The properties page then asks
+    // kNoteFolderQuestion among folders (a file note moves into the one
+    // chosen, its name made free there) and kNotePrivateQuestion; the alarm
+    // page asks for the alarm (SetAlarm). The note is then saved. False when
+    // cancelled, not loaded, or a step failed (the steps before it stay).
+    bool DisplayEditor(int page, const std::vector<std::u16string>& folders);
+    // The text the editor's first page shows.
+    std::u16string EditorText();
 
     // ---- fields ----
     bool IsLoaded() const { return m_loaded; }

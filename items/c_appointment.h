@@ -54,6 +54,8 @@ enum ApptContextCommand {
     kApptContextTentative,
     kApptContextOutOfOffice,
     kApptContextSummary,
+    kApptContextBeam,
+    kApptContextCopy,
 };
 
 // Results of Delete.
@@ -127,6 +129,14 @@ public:
     // recurring one the occurrence on date where it matters). False when
     // the command is unknown or the action failed.
     bool DoContext(int command, double date);
+    // Beams the saved appointment (a series whole, with its changed and
+    // deleted occurrences) through the infrared folder as an iCalendar file;
+    // a failure shows string resource 40431. True when it was sent.
+    bool SendViaIR();
+    // A copy saved as a new appointment (an occurrence is copied as a single
+    // appointment) with its categories and, after the links question, its
+    // links. Its OID; 0 when nothing was made.
+    long Copy();
 
     // Enciphers or deciphers subject and location of appointment oid (see
     // ItemCipher::Crypt).

@@ -3,11 +3,13 @@
 // the summary window and the context-menu actions.
 #include <cmath>
 
+#include "categories/pim_record_categories.h"
 #include "engine/calendar_settings.h"
 #include "items/appointment_alarms.h"
 #include "items/c_appointment.h"
 #include "items/c_links.h"
 #include "items/c_task_settings.h"
+#include "items/infrared_beam.h"
 #include "platform/ui/ui_host.h"
 #include "storage/c_outlook.h"
 
@@ -133,6 +135,44 @@ bool CAppointment::DisplaySummaryWindow(HWND host)
     return true;
 }
 
+long CAppointment::Copy()
+{
+    if (!m_item && m_oid && ReadOID(m_oid)) LoadData();
+    if (!RequireItem()) return 0;
+    platform::ComRef<IAppointment> copy;
+    if (FAILED(m_item->Copy(copy.Put())) || !copy) return 0;
+    // An occurrence stands for one day: its copy is a single appointment.
+    if (m_occurrence) copy->ClearRecurrencePattern();
+    const HRESULT hr = copy->Save();
+    if (FAILED(hr)) {
+        COutlook::DisplayPIMSaveError(hr);
+        return 0;
+    }
+    LONG made = 0;
+    copy->get_Oid(&made);
+    if (!made) return 0;
+    if (!m_categories.empty()) {
+        IDispatch* dispatch = copy.Get();
+        dispatch->AddRef();
+        copy.Reset();
+        SaveCategoriesToPIMRecord(m_categories.c_str(), &dispatch, made, false);
+        if (dispatch) dispatch->Release();
+    }
+    CLinks::Copy(made, m_oid, false);
+    return made;
+}
+
+bool CAppointment::SendViaIR()
+{
+    if (!RequireItem()) return false;
+    // An unsaved appointment has nothing in the store to beam.
+    if (!m_oid) {
+        task_item::ShowString(kBeamFailedString, MB_ICONERROR);
+        return false;
+    }
+    return BeamItemOrShow(olAppointmentItem, m_oid);
+}
+
 bool CAppointment::DoContext(int command, double date)
 {
     if (!m_item && m_oid && ReadOID(m_oid)) LoadData();
@@ -146,6 +186,8 @@ bool CAppointment::DoContext(int command, double date)
         case kApptContextTentative: return ChangeBusyStatus(olTentative);
         case kApptContextOutOfOffice: return ChangeBusyStatus(olOutOfOffice);
         case kApptContextSummary: return DisplaySummaryWindow(nullptr);
+        case kApptContextBeam: return SendViaIR();
+        case kApptContextCopy: return Copy() != 0;
         default: return false;
     }
 }

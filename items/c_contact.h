@@ -39,6 +39,32 @@ inline constexpr const WCHAR* kContactItemKey = u"Software\\Corvid\\Kestrel\\CV"
 // its first command.
 inline constexpr const WCHAR* kBeamAddInKey =
     u"Software\\Microsoft\\PimApps\\PimExtensions\\Contacts\\Addins\\ConduitsPeacemakerBeam";
+// The file of the fields the contact editor always shows, in the data
+// directory: a list file of 32-bit property identifiers.
+inline constexpr const WCHAR* kContactEditorFieldsFile = u"%s\\Corvid\\ContactFieldsEditorAlwaysShows.bin";
+inline constexpr const char* kContactEditorFieldsSignature = "CeList<BINDUMP>";
+// The message of a failed copy.
+inline constexpr const WCHAR* kContactCopyFailedText = u"Could not copy contact.";
+
+// The actions of the contact's context menu (DoContext).
+enum ContactContextCommand {
+    kContactContextDelete = 1,
+    kContactContextCopy,
+    kContactContextBeam,
+    kContactContextNewAppointment,
+    kContactContextNewTask,
+    kContactContextSummary,
+    kContactContextMarkRecent,
+};
+// The menu entries FillContactInfo adds: this base plus the CContact::Field
+// of the number or address.
+inline constexpr UINT kContactInfoFirstCommand = 0x7100;
+
+// Places a call to number for the contact named name; true when the call was
+// placed. The telephone layer supplies one; without it the phone library's
+// PhoneMakeCall is used.
+using ContactDialer = bool (*)(const WCHAR* number, const WCHAR* name);
+
 // The extensions a picture file may have.
 inline constexpr const WCHAR* kContactPictureExtensions = u".bmp.jpg.gif.jpeg.png";
 
@@ -190,6 +216,42 @@ public:
     // The summary: one mark-up row per item (header, numbers, addresses,
     // dates, the call-log link).
     std::vector<std::u16string> SummaryRows();
+
+    // Shows the summary rows through the UI host (the question
+    // "ContactSummary", the rows joined by line feeds); without a host window
+    // only when "SummaryDlg" of the contact settings is set (default 1).
+    // False when it was not shown.
+    bool DisplaySummaryWindow(HWND host = nullptr);
+    // A copy of the contact saved as a new contact, with its categories and
+    // (after the links question) its links; its OID, 0 after the message
+    // "Could not copy contact.".
+    long Copy();
+    // Runs one action of the context menu (ContactContextCommand), or, for a
+    // command FillContactInfo added, DoDialContext. 1 when it was done, 0
+    // when it was refused, cancelled or failed, -1 for a command it does not
+    // know.
+    int DoContext(UINT command, ContactDialer dial = nullptr);
+    // The dial menu's command: a number FillContactInfo added is dialled
+    // (the contact is then marked recent). 1 when the call was placed, 0 when
+    // it was not (no phone, an empty number), -1 for a command that is no
+    // number of this contact.
+    int DoDialContext(UINT command, ContactDialer dial = nullptr);
+    // Appends the contact's numbers, then its e-mail addresses and web page,
+    // to menu as "Label:<tab>value" with the command kContactInfoFirstCommand
+    // plus the field; the count of entries added.
+    int FillContactInfo(HMENU menu);
+    // The menu label of a number or address field ("Mobile", "E-mail 2");
+    // null for other fields.
+    static const WCHAR* InfoLabel(Field field);
+
+    // ---- The editor's fields ----
+    // The property identifiers the contact editor always shows, from
+    // "ContactFieldsEditorAlwaysShows.bin"; the ten default ones when the file
+    // is missing, unreadable or empty.
+    static std::vector<ULONG> EditorFieldsAlwaysShown();
+    // Writes the list (an empty one brings the defaults back); false when the
+    // file cannot be written.
+    static bool SetEditorFieldsAlwaysShown(const std::vector<ULONG>& properties);
 
     IContact* Item() const { return m_item.Get(); }
     // The device folder of contact pictures, "%s\Corvid\ContactPics" (made

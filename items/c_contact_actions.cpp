@@ -10,6 +10,7 @@
 #include "items/c_links.h"
 #include "items/c_task.h"
 #include "items/c_task_settings.h"
+#include "items/infrared_beam.h"
 #include "platform/files/files.h"
 #include "platform/locale/date_format.h"
 #include "platform/modules/libraries.h"
@@ -85,10 +86,7 @@ bool CContact::SendViaIR()
         else if (viaAddIn != E_ABORT) ShowString(kContactBeamFailedString, MB_ICONERROR);
         return SUCCEEDED(viaAddIn);
     }
-    platform::ComRef<IFolder> infrared;
-    HRESULT result = COutlook::GetOutlookObject().GetDefaultFolder(olFolderInfrared, infrared.Put());
-    if (SUCCEEDED(result) && infrared) result = infrared->AddItemToInfraredFolder(olContactItem, m_item.Get());
-    if (SUCCEEDED(result) && infrared) result = infrared->SendToInfrared();
+    const HRESULT result = BeamItemThroughInfrared(olContactItem, m_oid);
     if (result == E_ABORT) return false;
     if (FAILED(result)) {
         ShowString(kContactBeamFailedString, MB_ICONERROR);
@@ -219,23 +217,24 @@ std::vector<std::u16string> CContact::SummaryRows()
         const char16_t* scheme;
         int icon;
     };
+    // The label is the menu's (InfoLabel) unless given.
     static const Link kLinks[] = {
-        {kMobilePhone, u"Mobile", u"TEL", kSummaryPhoneIcon},
-        {kBusinessPhone, u"Work", u"TEL", kSummaryPhoneIcon},
-        {kBusiness2Phone, u"Work 2", u"TEL", kSummaryPhoneIcon},
-        {kHomePhone, u"Home", u"TEL", kSummaryPhoneIcon},
-        {kHome2Phone, u"Home 2", u"TEL", kSummaryPhoneIcon},
-        {kCarPhone, u"Car", u"TEL", kSummaryPhoneIcon},
-        {kPager, u"Pager", u"TEL", kSummaryPhoneIcon},
-        {kRadioPhone, u"Radio", u"TEL", kSummaryPhoneIcon},
-        {kAssistantPhone, u"Assistant", u"TEL", kSummaryPhoneIcon},
-        {kBusinessFax, u"Work fax", u"TEL", kSummaryPhoneIcon},
-        {kHomeFax, u"Home fax", u"TEL", kSummaryPhoneIcon},
+        {kMobilePhone, nullptr, u"TEL", kSummaryPhoneIcon},
+        {kBusinessPhone, nullptr, u"TEL", kSummaryPhoneIcon},
+        {kBusiness2Phone, nullptr, u"TEL", kSummaryPhoneIcon},
+        {kHomePhone, nullptr, u"TEL", kSummaryPhoneIcon},
+        {kHome2Phone, nullptr, u"TEL", kSummaryPhoneIcon},
+        {kCarPhone, nullptr, u"TEL", kSummaryPhoneIcon},
+        {kPager, nullptr, u"TEL", kSummaryPhoneIcon},
+        {kRadioPhone, nullptr, u"TEL", kSummaryPhoneIcon},
+        {kAssistantPhone, nullptr, u"TEL", kSummaryPhoneIcon},
+        {kBusinessFax, nullptr, u"TEL", kSummaryPhoneIcon},
+        {kHomeFax, nullptr, u"TEL", kSummaryPhoneIcon},
         {kMobilePhone, u"Text message", u"SMS", kSummaryMailIcon},
-        {kEmail1, u"E-mail", u"EML", kSummaryMailIcon},
-        {kEmail2, u"E-mail 2", u"EML", kSummaryMailIcon},
-        {kEmail3, u"E-mail 3", u"EML", kSummaryMailIcon},
-        {kWebPage, u"Web page", u"WEB", kSummaryWebIcon},
+        {kEmail1, nullptr, u"EML", kSummaryMailIcon},
+        {kEmail2, nullptr, u"EML", kSummaryMailIcon},
+        {kEmail3, nullptr, u"EML", kSummaryMailIcon},
+        {kWebPage, nullptr, u"WEB", kSummaryWebIcon},
     };
     for (const Link& link : kLinks) {
         const std::u16string text = Text(link.field);
@@ -246,7 +245,7 @@ std::vector<std::u16string> CContact::SummaryRows()
         std::u16string target;
         for (char16_t c : text)
             if (c != u'"') target += c;
-        rows.push_back(body + u"<IMG SRC=" + icon + u">  " + label + u"<B>" + link.label + u"</B></FONT><BR><IMG SRC=" +
+        rows.push_back(body + u"<IMG SRC=" + icon + u">  " + label + u"<B>" + (link.label ? link.label : InfoLabel(link.field)) + u"</B></FONT><BR><IMG SRC=" +
                        icon + u" NODRAW>  " + value + u"<A=\"" + link.scheme + u":" + MarkupLiteral(target) + u"\">" +
                        shown + u"</A></FONT><EDGE>");
     }

@@ -52,6 +52,16 @@ inline constexpr double kTaskTemplateDue = 401768.0;
 // The recurrence pattern of a task as the editor keeps it.
 using TaskRecurrence = ItemRecurrence;
 
+// The actions of the task's context menu (DoContext).
+enum TaskContextCommand {
+    kTaskContextDelete = 1,
+    kTaskContextToggleComplete,
+    kTaskContextTogglePrivate,
+    kTaskContextCopy,
+    kTaskContextBeam,
+    kTaskContextSummary,
+};
+
 class KSTOOLS_API CTask {
 public:
     CTask();
@@ -138,6 +148,21 @@ public:
     long SaveAsTemplate(const WCHAR* name);
     // The summary as mark-up lines joined by line feeds.
     std::u16string SummaryMarkup() const;
+    // Beams the saved task through the infrared folder (an iCalendar file in
+    // the device's outbox); a failure shows string resource 40431. True when
+    // it was sent.
+    bool SendViaIR();
+    // A copy of the task saved as a new task: its fields, priority code,
+    // percentage, order and a reminder of its own, and (after the links
+    // question) its links. Its OID; 0 when nothing was made.
+    long Copy();
+    // Shows the summary mark-up through the UI host under the name
+    // "TaskSummary"; without a host window only when "SummaryDlg" of the task
+    // settings is set (default 1). False when it was not shown.
+    bool DisplaySummaryWindow(HWND host = nullptr);
+    // Runs one action of the context menu (TaskContextCommand); false when
+    // the command is unknown, refused or failed.
+    bool DoContext(int command);
 
     long Oid() const { return m_oid; }
     bool IsNew() const { return m_new; }

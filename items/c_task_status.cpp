@@ -7,6 +7,7 @@
 #include "items/c_journal.h"
 #include "items/c_task.h"
 #include "items/c_task_settings.h"
+#include "items/infrared_beam.h"
 #include "items/item_bstr.h"
 #include "grid/html_text.h"
 #include "platform/locale/date_format.h"
@@ -182,6 +183,16 @@ long CTask::SaveAsTemplate(const WCHAR* name)
     copy.m_recurrence = TaskRecurrence{};
     copy.m_recurrenceChanged = true;
     return copy.Save() ? copy.m_oid : 0;
+}
+
+bool CTask::SendViaIR()
+{
+    // A new task is beamed once it is saved; until then there is nothing to send.
+    if (!m_oid) {
+        task_item::ShowString(m_item ? kBeamFailedString : 40450, MB_ICONERROR);
+        return false;
+    }
+    return BeamItemOrShow(olTaskItem, m_oid);
 }
 
 std::u16string CTask::SummaryMarkup() const

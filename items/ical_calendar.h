@@ -144,4 +144,13 @@ struct ExportResult {
 ExportResult ExportICalendar(COutlook& outlook, const ExportOptions& options,
                              const std::function<void(int, int)>& progress = {});
 
+// One appointment (a series with its changed and deleted occurrences) or one
+// task as a calendar of its own: the form an item is beamed in. error is set
+// when the item is of another kind or cannot be read.
+ExportResult ExportItemICalendar(IDispatch* item);
+
+// Makes the infrared folder write beamed appointments and tasks as ".ics"
+// files through ExportItemICalendar; repeating it changes nothing.
+void RegisterInfraredCalendarWriter();
+
 }  // namespace ical

@@ -16,6 +16,7 @@
 #include "platform/objectmodel/category_database.h"
 #include "platform/objectmodel/com_ref.h"
 #include "platform/objectmodel/outlook_date.h"
+#include "platform/objectmodel/outlook_folder.h"
 #include "platform/objectmodel/outlook_minutes.h"
 #include "platform/objectmodel/outlook_zone.h"
 #include "platform/recurrence/recurrence_dates.h"
@@ -178,7 +179,7 @@ struct WallClock {
 
 class Exporter {
 public:
-    Exporter(COutlook& outlook, const ExportOptions& options) : outlook_(outlook), options_(options)
+    Exporter(COutlook* outlook, const ExportOptions& options) : outlook_(outlook), options_(options)
     {
         GetTimeZoneInformation(&device_);
         deviceId_ = WideToUtf8(platform::DeviceTimeZoneId());
@@ -196,12 +197,14 @@ public:
     }
 
     ExportResult Run(const std::function<void(int, int)>& progress);
+    // One appointment or task, without the store's category list.
+    ExportResult RunOne(IDispatch* item);
 
 private:
     ComRef<IPOutlookItemCollection> Items(int folder)
     {
         ComRef<IFolder> f;
-        Check(outlook_.GetDefaultFolder(folder, f.Put()), "open the folder");
+        Check(outlook_->GetDefaultFolder(folder, f.Put()), "open the folder");
         ComRef<IPOutlookItemCollection> items;
         Check(f->get_Items(items.Put()), "read the folder");
         return items;
@@ -228,6 +231,9 @@ private:
     void ExportAppointment(IAppointment* item);
     void ExportTask(ITask* item);
     void ExportJournal(const CJournalData& entry);
+    // Adds the zones and the components made to calendar and writes it.
+    ExportResult Finish(icalcomponent* calendar);
+    OwnedComponent NewCalendar();
     bool InRange(DATE first, DATE last) const
     {
         if (options_.from && last < std::floor(*options_.from)) return false;
@@ -235,7 +241,7 @@ private:
         return true;
     }
 
-    COutlook& outlook_;
+    COutlook* outlook_;
     const ExportOptions& options_;
     TIME_ZONE_INFORMATION device_{};
     std::string deviceId_;
@@ -453,11 +459,44 @@ void Exporter::ExportJournal(const CJournalData& e)
     ++result_.journalEntries;
 }
 
-ExportResult Exporter::Run(const std::function<void(int, int)>& progress)
+OwnedComponent Exporter::NewCalendar()
 {
     OwnedComponent calendar(icalcomponent_new(ICAL_VCALENDAR_COMPONENT));
     icalcomponent_add_property(calendar.get(), icalproperty_new_version("2.0"));
     icalcomponent_add_property(calendar.get(), icalproperty_new_prodid("-//KSTools//KSTools for Linux//EN"));
+    return calendar;
+}
+
+ExportResult Exporter::Finish(icalcomponent* calendar)
+{
+    for (const auto& [tzid, zone] : zones_) icalcomponent_add_component(calendar, NewVTimezone(zone, tzid));
+    for (icalcomponent* c : components_) icalcomponent_add_component(calendar, c);
+    components_.clear();
+    char* text = icalcomponent_as_ical_string_r(calendar);
+    result_.text = text ? text : "";
+    free(text);
+    return result_;
+}
+
+ExportResult Exporter::RunOne(IDispatch* item)
+{
+    OwnedComponent calendar = NewCalendar();
+    try {
+        if (ComRef<IAppointment> a = ComRef<IAppointment>::Query(item)) ExportAppointment(a.Get());
+        else if (ComRef<ITask> t = ComRef<ITask>::Query(item)) ExportTask(t.Get());
+        else throw ReadFailure{"neither an appointment nor a task"};
+    } catch (const ReadFailure& f) {
+        for (icalcomponent* c : components_) icalcomponent_free(c);
+        ExportResult failed;
+        failed.error = f.message;
+        return failed;
+    }
+    return Finish(calendar.get());
+}
+
+ExportResult Exporter::Run(const std::function<void(int, int)>& progress)
+{
+    OwnedComponent calendar = NewCalendar();
     // The store's categories in the order it numbers them.
     std::vector<CategoryRecord> categories;
     CategoryDatabase::ReadAll(categories);
@@ -518,13 +557,16 @@ ExportResult Exporter::Run(const std::function<void(int, int)>& progress)
         failed.error = f.message;
         return failed;
     }
-    for (const auto& [tzid, zone] : zones_) icalcomponent_add_component(calendar.get(), NewVTimezone(zone, tzid));
-    for (icalcomponent* c : components_) icalcomponent_add_component(calendar.get(), c);
-    components_.clear();
-    char* text = icalcomponent_as_ical_string_r(calendar.get());
-    result_.text = text ? text : "";
-    free(text);
-    return result_;
+    return Finish(calendar.get());
+}
+
+// The infrared folder's writer of appointments and tasks.
+bool WriteBeamedItem(IDispatch* item, std::string& text)
+{
+    ExportResult result = ExportItemICalendar(item);
+    if (!result.error.empty() || result.text.empty()) return false;
+    text = std::move(result.text);
+    return true;
 }
 
 }  // namespace
@@ -533,7 +575,19 @@ ExportResult ExportICalendar(COutlook& outlook, const ExportOptions& options,
                              const std::function<void(int, int)>& progress)
 {
     icalerror_set_errors_are_fatal(0);
-    return Exporter(outlook, options).Run(progress);
+    return Exporter(&outlook, options).Run(progress);
+}
+
+ExportResult ExportItemICalendar(IDispatch* item)
+{
+    icalerror_set_errors_are_fatal(0);
+    const ExportOptions everything;
+    return Exporter(nullptr, everything).RunOne(item);
+}
+
+void RegisterInfraredCalendarWriter()
+{
+    for (int kind : {olAppointmentItem, olTaskItem}) SetInfraredWriter(kind, {&WriteBeamedItem, u".ics"});
 }
 
 }  // namespace ical

@@ -1,6 +1,7 @@
 #include "platform/objectmodel/outlook_folder.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include "platform/base/error_codes.h"
 #include "platform/files/durable_file.h"
@@ -41,25 +42,68 @@ CEOID OidOf(IDispatch* item)
     return static_cast<CEOID>(oid);
 }
 
-// A file name for a beamed contact: its file-as name without the characters
-// file names cannot hold, else "Contact <oid>"; " (2)", " (3)" ... when taken.
-std::u16string OutboxFileName(IContact* contact, CEOID oid)
+// A file name in the outbox for a beamed item: its title (file-as name or
+// subject) without the characters file names cannot hold, else "<fallback>
+// <oid>"; " (2)", " (3)" ... when taken.
+std::u16string OutboxFileName(const WCHAR* title, const char16_t* fallback, CEOID oid, const char16_t* extension)
 {
-    platform::OwnedBstr fileAs;
     std::u16string name;
-    if (SUCCEEDED(contact->get_FileAs(fileAs.Put())) && fileAs.Get()) {
-        for (const WCHAR* p = fileAs.Get(); *p && name.size() < 64; ++p)
-            name += std::u16string_view(u"\\/:*?\"<>|").find(*p) == std::u16string_view::npos && *p >= 0x20 ? *p : u'_';
-    }
+    for (const WCHAR* p = title; p && *p && name.size() < 64; ++p)
+        name += std::u16string_view(u"\\/:*?\"<>|").find(*p) == std::u16string_view::npos && *p >= 0x20 ? *p : u'_';
     while (!name.empty() && (name.back() == u' ' || name.back() == u'.')) name.pop_back();
-    if (name.empty()) name = u"Contact " + Utf8ToWide(std::to_string(oid));
-    std::u16string path = std::u16string(kInfraredOutbox) + u"\\" + name + u".vcf";
+    if (name.empty()) name = fallback + (u" " + Utf8ToWide(std::to_string(oid)));
+    std::u16string path = std::u16string(kInfraredOutbox) + u"\\" + name + extension;
     for (int n = 2; GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; ++n)
-        path = std::u16string(kInfraredOutbox) + u"\\" + name + u" (" + Utf8ToWide(std::to_string(n)) + u").vcf";
+        path = std::u16string(kInfraredOutbox) + u"\\" + name + u" (" + Utf8ToWide(std::to_string(n)) + u")" + extension;
     return path;
 }
 
+std::mutex g_writersLock;
+InfraredWriter g_appointmentWriter;
+InfraredWriter g_taskWriter;
+
+InfraredWriter* WriterSlot(int kind)
+{
+    return kind == olAppointmentItem ? &g_appointmentWriter : kind == olTaskItem ? &g_taskWriter : nullptr;
+}
+
+// Writes one gathered item into the outbox; false when it has no beamed form
+// or cannot be written.
+bool BeamOne(IDispatch* item, CEOID oid)
+{
+    std::string text;
+    std::u16string path;
+    if (const auto contact = platform::ComRef<IContact>::Query(item)) {
+        text = ContactToVCard(contact.Get(), "3.0", nullptr);
+        platform::OwnedBstr fileAs;
+        contact->get_FileAs(fileAs.Put());
+        path = OutboxFileName(fileAs.Get(), u"Contact", oid, u".vcf");
+    } else {
+        const auto appointment = platform::ComRef<IAppointment>::Query(item);
+        const auto task = platform::ComRef<ITask>::Query(item);
+        InfraredWriter writer;
+        {
+            std::lock_guard<std::mutex> hold(g_writersLock);
+            if (InfraredWriter* slot = WriterSlot(appointment ? olAppointmentItem : task ? olTaskItem : -1))
+                writer = *slot;
+        }
+        if (!writer.write || !writer.write(item, text)) return false;
+        platform::OwnedBstr subject;
+        if (appointment) appointment->get_Subject(subject.Put());
+        else task->get_Subject(subject.Put());
+        path = OutboxFileName(subject.Get(), appointment ? u"Appointment" : u"Task", oid,
+                              writer.extension ? writer.extension : u".txt");
+    }
+    return platform::ReplaceFileContents(path.c_str(), text.data(), text.size()) == ERROR_SUCCESS;
+}
+
 }  // namespace
+
+void SetInfraredWriter(int kind, InfraredWriter writer)
+{
+    std::lock_guard<std::mutex> hold(g_writersLock);
+    if (InfraredWriter* slot = WriterSlot(kind)) *slot = writer.write ? writer : InfraredWriter{};
+}
 
 OutlookFolder::OutlookFolder(OutlookApp* app, int itemKind)
     : app_(platform::ComRef<OutlookApp>::Share(app)), itemKind_(itemKind)
@@ -112,17 +156,7 @@ HRESULT OutlookFolder::SendToInfrared()
     std::vector<CEOID> left;
     for (CEOID oid : gathered) {
         platform::ComRef<IDispatch> item;
-        platform::ComRef<IContact> contact;
-        if (SUCCEEDED(app_->GetItemFromOid(static_cast<LONG>(oid), item.Put())))
-            contact = platform::ComRef<IContact>::Query(item.Get());
-        if (!contact) {
-            // Only contacts have a beamed form here; the rest stay gathered.
-            left.push_back(oid);
-            continue;
-        }
-        const std::string card = ContactToVCard(contact.Get(), "3.0", nullptr);
-        const std::u16string path = OutboxFileName(contact.Get(), oid);
-        if (platform::ReplaceFileContents(path.c_str(), card.data(), card.size()) != ERROR_SUCCESS)
+        if (FAILED(app_->GetItemFromOid(static_cast<LONG>(oid), item.Put())) || !item || !BeamOne(item.Get(), oid))
             left.push_back(oid);
     }
     gathered = std::move(left);

@@ -4,14 +4,18 @@
 // gathered them).
 //
 // This platform has no infrared port. SendToInfrared stands in for one by
-// writing each gathered contact as a vCard 3.0 file into the device folder
-// "\Outbox" (made when missing), named after its file-as name; sent items
-// leave the folder. Appointments and tasks have no beamed form here: they
-// stay gathered and the call fails with E_FAIL, as it does for a contact
-// whose file cannot be written. Nothing gathered gives S_FALSE.
+// writing each gathered item as a file into the device folder "\Outbox"
+// (made when missing): a contact as a vCard 3.0 file named after its file-as
+// name, an appointment or a task in the form its registered writer gives
+// (SetInfraredWriter; the calendar format lives above this layer) named after
+// its subject. Sent items leave the folder; an item without a writer, or whose
+// file cannot be written, stays gathered and the call fails with E_FAIL.
+// Nothing gathered gives S_FALSE.
 // ReceiveFromInfrared fails with E_FAIL, as a device without a partner in
 // range does.
 #pragma once
+
+#include <string>
 
 #include "platform/objectmodel/com_ref.h"
 #include "platform/objectmodel/outlook_object.h"
@@ -21,6 +25,16 @@ class OutlookApp;
 
 // The device folder the infrared stand-in writes beamed items into.
 inline constexpr const WCHAR* kInfraredOutbox = u"\\Outbox";
+
+// Writes the beamed form of an appointment or task into text; false when it
+// cannot. extension names the file kind (".ics").
+struct InfraredWriter {
+    bool (*write)(IDispatch* item, std::string& text) = nullptr;
+    const char16_t* extension = nullptr;
+};
+// Registers the writer of one item kind (olAppointmentItem, olTaskItem); a
+// writer without a function removes it.
+void SetInfraredWriter(int kind, InfraredWriter writer);
 
 class OutlookFolder final : public OutlookObject<IFolder> {
 public:

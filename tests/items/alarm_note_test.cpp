@@ -316,3 +316,51 @@ TEST_F(AlarmNoteTest, NewNotesTakeTheDefaultFolderAndTitleAndFreeNames)
     EXPECT_EQ(crowded->CheckForDupe(true, longName.c_str()), nullptr);
     EXPECT_EQ(U8(host.LastMessage().text), "There is no free file name for the note. Rename or delete some notes.");
 }
+
+TEST_F(AlarmNoteTest, TheEditorsPagesMoveTheNoteSetPrivacyAndTheAlarmAndCancelChangesNothing)
+{
+    ScriptedUiHost host;
+    CreateDirectoryW(u"\\My Documents\\Work", nullptr);
+    Ink(u"\\My Documents\\Work\\a.pwi", u"Already here");
+    const std::vector<std::u16string> folders = {u"\\My Documents", u"\\My Documents\\Work"};
+    auto note = Open(kNote);
+
+    // Cancel on the first page: nothing asked further, nothing written.
+    host.QueueAnswer(IDCANCEL);
+    EXPECT_FALSE(note->DisplayEditor(kNoteEditorProperties, folders));
+    EXPECT_TRUE(host.Questions().empty());
+    EXPECT_FALSE(Read(kNote).exists);
+    EXPECT_NE(host.LastMessage().text.find(u"Buy milk"), std::u16string::npos) << "the page shows the note";
+
+    // Properties: the second folder (whose "a.pwi" is taken) and private.
+    host.QueueAnswer(IDOK);
+    host.QueueAskAnswer(1);
+    host.QueueAskAnswer(IDYES);
+    ASSERT_TRUE(note->DisplayEditor(kNoteEditorProperties, folders));
+    ASSERT_EQ(host.Questions().size(), 2u);
+    EXPECT_EQ(host.Questions()[0].questionId, kNoteFolderQuestion);
+    EXPECT_EQ(host.Questions()[0].defaultAnswer, 0) << "the note's own folder is proposed";
+    EXPECT_EQ(note->Path(), u"\\My Documents\\Work\\a (2).pwi");
+    EXPECT_FALSE(Exists(kNote));
+    EXPECT_EQ(Read(note->Path()).isPrivate, 1u);
+    EXPECT_EQ(Open(u"\\My Documents\\Work\\a.pwi")->Text(), u"Already here");
+
+    // Keeping the folder and answering no makes it public again; the alarm page sets an alarm.
+    host.QueueAnswer(IDOK);
+    host.QueueAskAnswer(-1);
+    host.QueueAskAnswer(IDNO);
+    ASSERT_TRUE(note->DisplayEditor(kNoteEditorProperties, folders));
+    EXPECT_FALSE(Read(note->Path()).isPrivate);
+    EXPECT_EQ(note->Path(), u"\\My Documents\\Work\\a (2).pwi");
+    host.QueueAnswer(IDOK);
+    host.QueueAskAnswer(static_cast<int>(AlarmDialogMinutes(kstest::Make(2026, 12, 9, 7, 0))));
+    ASSERT_TRUE(note->DisplayEditor(kNoteEditorAlarm, folders));
+    EXPECT_TRUE(Read(note->Path()).handle);
+    EXPECT_NE(note->EditorText().find(u"Alarm: 2026-12-09 07:00"), std::u16string::npos) << U8(note->EditorText());
+
+    // A note never read: the not-loaded message and no questions.
+    CAlarmNote empty;
+    const size_t asked = host.Questions().size();
+    EXPECT_FALSE(empty.DisplayEditor(kNoteEditorNote, folders));
+    EXPECT_EQ(host.Questions().size(), asked);
+}

@@ -594,3 +594,28 @@ TEST_F(AppointmentSeriesTest, TheSummaryWindowAndTheContextMenuActions)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(AppointmentItemTest, AnOccurrenceIsCopiedAsASingleAppointmentAndASeriesWhole)
+{
+    const long oid = WeeklyMeeting();
+    const double second = today + 8 + 10.0 / 24;
+    CAppointment occurrence = Loaded(oid, second, true);
+    ASSERT_TRUE(occurrence.IsOccurrence());
+    const long single = occurrence.Copy();
+    ASSERT_NE(single, 0);
+    CAppointment copied = Loaded(single);
+    EXPECT_FALSE(copied.IsRecurring());
+    EXPECT_NEAR(copied.Start(), second, 1e-6);
+    EXPECT_EQ(copied.Subject(), u"Stand-up");
+
+    CAppointment series = Loaded(oid);
+    const long whole = series.Copy();
+    ASSERT_NE(whole, 0);
+    EXPECT_TRUE(Loaded(whole).IsRecurring());
+    EXPECT_EQ(Loaded(whole).Recurrence().dayOfWeekMask, 1 << 2);
+    EXPECT_TRUE(series.DoContext(kApptContextCopy, today));
+}
+
+}  // namespace

@@ -13,6 +13,7 @@
 #include "platform/text/utf8.h"
 #include "storage/corvid_directory.h"
 #include "tests/items/item_test_support.h"
+#include "tests/items/vobject_oracle.h"
 #include "tests/support/scripted_ui_host.h"
 
 using namespace itemtest;
@@ -53,22 +54,6 @@ c.add('bday').value = '1969-07-20'
 c.add('categories').value = ['Work', 'Friends']
 sys.stdout.write(c.serialize())
 )PY";
-
-std::string RunPython(const char* script, const std::string& argument)
-{
-    // In the test's own data directory, as tests run side by side; not named vobject.py, which would shadow the module.
-    const std::filesystem::path file = std::filesystem::path(platform::DataDirectory()) / "oracle.py";
-    std::ofstream(file) << script;
-    const std::string command = std::string(KSTOOLS_VOBJECT_PYTHON) + " " + file.string() + " '" + argument + "'";
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        size_t n = 0;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-        EXPECT_EQ(pclose(pipe), 0) << "python3-vobject is needed (scripts/deps.sh): " << command;
-    }
-    return out;
-}
 
 class ContactVCardTest : public ItemSandbox {
 protected:

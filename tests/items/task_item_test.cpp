@@ -517,3 +517,38 @@ TEST_F(TaskItemTest, RenumberingAGroupedListWritesEachGroupsNumbersInListOrder)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(TaskItemTest, ACopyKeepsTheCodeAndPercentageWithAReminderOfItsOwnAndTheMenuActs)
+{
+    const long oid = NewTask(u"B12|7: Water plants", today + 3);
+    CTask task = Loaded(oid);
+    ASSERT_TRUE(task.SetPercentage(40));
+    task.SetReminder(today + 2 + 9.0 / 24);
+    ASSERT_TRUE(task.Save());
+    const long copy = task.Copy();
+    ASSERT_NE(copy, 0);
+    ASSERT_NE(copy, oid);
+    const Row row = ListedTask(copy);
+    EXPECT_EQ(row.letter + row.number + u" " + row.subject, u"B12 Water plants");
+    EXPECT_EQ(row.percent, 40);
+    EXPECT_EQ(Loaded(copy).RegenerateDays(), 7);
+    ASSERT_TRUE(AlarmOf(copy) && AlarmOf(oid));
+    EXPECT_NE(*AlarmOf(copy), *AlarmOf(oid)) << "deleting one must not silence the other";
+    EXPECT_TRUE(Notification(*AlarmOf(oid))) << "the original's alarm stays";
+
+    CTask copied = Loaded(copy);
+    EXPECT_TRUE(copied.DoContext(kTaskContextTogglePrivate));
+    EXPECT_EQ(Loaded(copy).Sensitivity(), olPrivate);
+    EXPECT_TRUE(copied.DoContext(kTaskContextSummary));
+    ASSERT_FALSE(host.Questions().empty());
+    EXPECT_EQ(host.Questions().back().questionId, u"TaskSummary");
+    EXPECT_FALSE(copied.DoContext(0));
+    host.QueueAnswer(IDYES);
+    EXPECT_TRUE(copied.DoContext(kTaskContextDelete));
+    EXPECT_FALSE(Open<ITask>(copy));
+    EXPECT_TRUE(Open<ITask>(oid));
+}
+
+}  // namespace

@@ -112,3 +112,17 @@ TEST_F(KstoolsAppt, ConversionsSummaryAndBadArguments)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(KstoolsAppt, BeamPrintsTheFileItWrote)
+{
+    const std::string oid = std::to_string(Appt({"add", "Stand-up", "--start", "2026-12-08T09:30"})["oid"].get<long>());
+    const auto beamed = Run({"appt", "beam", oid}, now);
+    EXPECT_EQ(beamed.out, "\\Outbox\\Stand-up.ics\n") << beamed.err;
+    const auto task = Run({"task", "beam", oid}, now);
+    EXPECT_EQ(task.exitCode, 1);
+    EXPECT_NE(task.err.find("no task"), std::string::npos) << task.err;
+}
+
+}  // namespace

@@ -52,12 +52,18 @@ TEST_F(KstoolsContact, EditShowAndBeam)
     EXPECT_EQ(beamed.out, "\\Outbox\\Lee, Ann.vcf\n");
     EXPECT_TRUE(std::filesystem::exists(HomeDir() / "device/Outbox/Lee, Ann.vcf"));
 
+    const nlohmann::json copied = JsonOf(Run({"contact", "copy", oid, "--json"}));
+    EXPECT_NE(std::to_string(copied["oid"].get<long>()), oid);
+    EXPECT_EQ(copied["CompanyName"], "Acme");
+    EXPECT_EQ(copied["Body"], "Likes tea");
+
     struct Bad {
         std::vector<std::string> args;
         int exitCode;
         const char* says;
     } const bad[] = {
         {{"contact", "show", "4242"}, 1, "no contact with OID"},
+        {{"contact", "copy", "4242"}, 1, "no contact with OID"},
         {{"contact", "edit", oid, "Nickname=x"}, 2, "no contact field 'Nickname'"},
         {{"contact", "edit", oid, "novalue"}, 2, "not FIELD=VALUE"},
         {{"contact", "edit", oid, "CompanyName=" + std::string(70000, 'c')}, 1, "could not be saved"},

@@ -95,3 +95,26 @@ TEST_F(KstoolsNoteFiles, MacroExpandsWithThePinnedClock)
     EXPECT_EQ(plain.exitCode, 0);
     EXPECT_EQ(plain.out, "50% off\n");
 }
+
+TEST_F(KstoolsNoteFiles, TheSeedWritesTheNotesProgramsNotesOnceWithItsPlugInInstalled)
+{
+    std::filesystem::create_directories(HomeDir() / "plugins");
+    std::filesystem::copy_file(KSTOOLS_NOTES_PLUGIN, HomeDir() / "plugins" / "libpwnotesapi.so");
+    const std::vector<std::string> seed = {"store", "seed", "--appointments", "0", "--tasks", "0", "--contacts", "0",
+                                           "--json"};
+    for (int run = 0; run < 2; ++run) {
+        const Json seeded = JsonOf(At(seed));
+        EXPECT_EQ(seeded["externalNotes"], 3) << run;
+    }
+    // Seeded twice, each note is there once: the second run replaced the first's.
+    const Json listed = JsonOf(At({"notes", "--filter", "text=Lentil", "--json"}));
+    int recipes = 0;
+    for (const Json& row : listed["rows"])
+        if (row["kind"] == "database-note") {
+            ++recipes;
+            EXPECT_EQ(row["name"], "Recipes");
+        }
+    EXPECT_EQ(recipes, 1) << listed.dump();
+    const Json work = JsonOf(At({"notes", "--filter", "category=Work", "--json"}));
+    EXPECT_NE(work.dump().find("Call list"), std::string::npos) << work.dump();
+}

@@ -24,6 +24,7 @@ protected:
                                         "--json"}, {{"KSTOOLS_NOW", "2026-03-05T10:00"}}));
         ASSERT_EQ(seeded["notes"], 8);
         ASSERT_EQ(seeded["storageCards"], 1);
+        ASSERT_EQ(seeded["externalNotes"], 0) << "the notes program's plug-in is not installed";
     }
     // The names of the rows of a notes run, in order.
     Strings Names(Strings args)

@@ -27,6 +27,7 @@
 #include "platform/ui/ui_host.h"
 #include "tools/kstools/commands.h"
 #include "tools/kstools/date_argument.h"
+#include "tools/kstools/outbox_files.h"
 #include "tools/kstools/outlook_session.h"
 #include "tools/kstools/store_value.h"
 
@@ -429,6 +430,19 @@ void AddApptCommand(CLI::App& app, CliContext& ctx)
         std::fill(passphrase.begin(), passphrase.end(), u'\0');
         if (result <= 0) throw CommandError("the appointment was not changed");
         Print(Open(crypt->oid), *crypt);
+    });
+
+    auto beam = std::make_shared<ApptOptions>();
+    CLI::App* beamCommand = appt->add_subcommand(
+        "beam", "Beam an appointment (a series whole) as an iCalendar file into the device's \\Outbox folder and "
+                "print the file's device path");
+    beamCommand->add_option("OID", beam->oid, "The appointment's OID (decimal or 0x-hex)")->required();
+    ctx.OnRun(beamCommand, [beam] {
+        OutlookSession session;
+        CAppointment beamed = Open(beam->oid);
+        const std::vector<std::string> before = OutboxFiles();
+        if (!beamed.SendViaIR()) throw CommandError("the appointment could not be beamed");
+        PrintNewOutboxFiles(before);
     });
 
     auto convert = std::make_shared<ApptOptions>();

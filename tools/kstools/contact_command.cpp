@@ -19,6 +19,7 @@
 #include "tools/kstools/commands.h"
 #include "tools/kstools/date_argument.h"
 #include "tools/kstools/list_picture.h"
+#include "tools/kstools/outbox_files.h"
 #include "tools/kstools/outlook_session.h"
 #include "tools/kstools/store_value.h"
 
@@ -117,26 +118,11 @@ void Apply(CContact& contact, const std::string& assignment)
     contact.SetText(static_cast<CContact::Field>(field), Utf8ToWide(value));
 }
 
-// The names of the files in the infrared outbox.
-std::vector<std::string> OutboxFiles()
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAW found{};
-    const std::u16string pattern = std::u16string(kInfraredOutbox) + u"\\*";
-    HANDLE find = FindFirstFileW(pattern.c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) return names;
-    do {
-        names.push_back(WideToUtf8(found.cFileName));
-    } while (FindNextFileW(find, &found));
-    FindClose(find);
-    return names;
-}
-
 }  // namespace
 
 void AddContactCommand(CLI::App& app, CliContext& ctx)
 {
-    CLI::App* contact = app.add_subcommand("contact", "Show, change or beam one contact as its editor would");
+    CLI::App* contact = app.add_subcommand("contact", "Show, change, copy or beam one contact as its editor would");
     contact->require_subcommand(1);
     contact->footer("Exit codes: 0 done, 1 no such contact or the save failed, 2 bad arguments.");
 
@@ -189,9 +175,24 @@ void AddContactCommand(CLI::App& app, CliContext& ctx)
         Open(contact, beam->oid);
         const std::vector<std::string> before = OutboxFiles();
         if (!contact.SendViaIR()) throw CommandError("the contact could not be beamed");
-        for (const std::string& name : OutboxFiles())
-            if (std::find(before.begin(), before.end(), name) == before.end())
-                std::printf("%s\\%s\n", WideToUtf8(kInfraredOutbox).c_str(), name.c_str());
+        PrintNewOutboxFiles(before);
+    });
+
+    auto copy = std::make_shared<ContactOptions>();
+    CLI::App* copyCommand = contact->add_subcommand(
+        "copy", "Copy a contact (with its categories, and its links when the question is answered yes) and print "
+                "the copy");
+    copyCommand->add_option("OID", copy->oid, "The contact's OID (decimal or 0x-hex)")->required();
+    copyCommand->add_flag("--json", copy->json, "Print the copy as show --json does");
+    ctx.OnRun(copyCommand, [copy] {
+        OutlookSession session;
+        CContact contact;
+        Open(contact, copy->oid);
+        const long made = contact.Copy();
+        if (!made) throw CommandError("the contact could not be copied");
+        CContact stored;
+        Open(stored, std::to_string(made));
+        Print(stored, *copy);
     });
 }
 

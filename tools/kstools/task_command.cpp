@@ -15,6 +15,7 @@
 #include "platform/time/variant_time.h"
 #include "tools/kstools/commands.h"
 #include "tools/kstools/date_argument.h"
+#include "tools/kstools/outbox_files.h"
 #include "tools/kstools/outlook_session.h"
 #include "tools/kstools/store_value.h"
 
@@ -236,6 +237,18 @@ void AddTaskCommand(CLI::App& app, CliContext& ctx)
             throw CommandError("the task could not be saved");
         CTask stored = Open(complete->oid);
         Print(stored, *complete);
+    });
+
+    auto beam = std::make_shared<TaskOptions>();
+    CLI::App* beamCommand = task->add_subcommand(
+        "beam", "Beam a task as an iCalendar file into the device's \\Outbox folder and print the file's device path");
+    beamCommand->add_option("OID", beam->oid, "The task's OID (decimal or 0x-hex)")->required();
+    ctx.OnRun(beamCommand, [beam] {
+        OutlookSession session;
+        CTask beamed = Open(beam->oid);
+        const std::vector<std::string> before = OutboxFiles();
+        if (!beamed.SendViaIR()) throw CommandError("the task could not be beamed");
+        PrintNewOutboxFiles(before);
     });
 
     auto remove = std::make_shared<TaskOptions>();

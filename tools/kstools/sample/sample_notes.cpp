@@ -3,13 +3,17 @@
 #include <string>
 #include <vector>
 
+#include "engine/notes_library.h"
 #include "engine/notes_thread.h"
+#include "items/c_alarm_note.h"
 #include "platform/base/last_error.h"
 #include "platform/files/files.h"
 #include "platform/files/find_files.h"
+#include "platform/files/plugin_libraries.h"
 #include "platform/files/special_folders.h"
 #include "platform/ink/ink_note.h"
 #include "platform/kernel/handle.h"
+#include "platform/modules/libraries.h"
 #include "platform/text/utf8.h"
 #include "storage/c_registry.h"
 #include "tools/kstools/cli_context.h"
@@ -40,6 +44,20 @@ constexpr SampleNote kSampleNotes[] = {
     {u"Work", u"Phone numbers.pwi", u"Front desk 555-0100\nWorkshop 555-0142", 0, u"Work", false, 0, false},
     {u"Personal", u"Diary.pwi", u"A quiet day. Walked to the lake.", 1, u"Personal", true, 0, false},
     {u"Trip", u"Packing list.pwi", u"Passport, charger, rain jacket", 1, u"Travel", false, 3, true},
+};
+
+// The notes of the external notes program's "Notebook" database.
+struct SampleExternalNote {
+    const WCHAR* title;
+    const WCHAR* text;
+    const WCHAR* category;
+};
+
+constexpr const WCHAR* kSampleNotebook = u"Notebook";
+constexpr SampleExternalNote kSampleExternalNotes[] = {
+    {u"Ideas", u"A shelf for the hall.\nAsk about the bike trailer.", u"Personal"},
+    {u"Recipes", u"Lentil soup: lentils, carrots, cumin, lemon.", nullptr},
+    {u"Call list", u"Plumber on Monday, then the school.", u"Work"},
 };
 
 void Fail(const std::u16string& path, DWORD error)
@@ -108,6 +126,56 @@ void MakeFolder(const std::u16string& path)
         Fail(path, GetLastError());
 }
 
+// The database named name of the notes program, made when missing; 0 when
+// the program cannot make it.
+LONG NotebookDatabase(const NotesLibrary& library, const WCHAR* name)
+{
+    for (DWORD h = library.findNextDatabase(0); h; h = library.findNextDatabase(h)) {
+        WCHAR found[kNotesLibraryNameChars] = {};
+        if (library.getDatabaseName(h, found) && std::u16string(found) == name) {
+            const LONG oid = library.getDatabaseOid(h);
+            if (library.closeFindDBHandle) library.closeFindDBHandle(h);
+            return oid;
+        }
+    }
+    HMODULE module = LoadLibraryW(kNotesLibraryName);
+    auto create = reinterpret_cast<LONG (*)(const WCHAR*)>(GetProcAddress(module, "PWN_CreateDatabase"));
+    const LONG oid = create ? create(name) : 0;
+    if (module) FreeLibrary(module);
+    return oid;
+}
+
+// Writes the notes program's sample notes when its plug-in is installed,
+// replacing notes of the same titles; the number written.
+int SeedExternalNotes()
+{
+    platform::LoadInstalledPlugins();
+    NotesLibrary::Reload();
+    const NotesLibrary& library = NotesLibrary::Get();
+    if (!library.HasDatabases() || !library.createNoteFromRtf) return 0;
+    const LONG database = NotebookDatabase(library, kSampleNotebook);
+    if (!database) throw CommandError("the notes program cannot make its sample database");
+    std::vector<DWORD> replaced;
+    for (DWORD h = library.findNextNote(database, 0, kNotesLibraryNoteProps); h;
+         h = library.findNextNote(database, h, kNotesLibraryNoteProps)) {
+        PWN_NOTE_RECORD record{};
+        record.size = sizeof record;
+        if (!library.getNoteData(h, &record)) continue;
+        for (const SampleExternalNote& sample : kSampleExternalNotes)
+            if (std::u16string(record.title) == sample.title) replaced.push_back(record.oid);
+    }
+    for (DWORD oid : replaced)
+        if (library.deleteNote) library.deleteNote(database, static_cast<LONG>(oid));
+    int written = 0;
+    for (const SampleExternalNote& sample : kSampleExternalNotes) {
+        CAlarmNote note;
+        if (!note.CreateInDatabase(database, sample.title, sample.text, sample.category))
+            throw CommandError("the notes program refused the sample note " + WideToUtf8(sample.title));
+        ++written;
+    }
+    return written;
+}
+
 }  // namespace
 
 SampleNotesResult SeedSampleNotes(const FILETIME& now)
@@ -147,11 +215,15 @@ SampleNotesResult SeedSampleNotes(const FILETIME& now)
     ++result.notes;
     if (noteData.SaveINIFile(1) != 0) Fail(kNoteDataFile, GetLastError());
 
-    // Both roots and the work folder open, as a first look at the notes window leaves them.
+    result.externalNotes = SeedExternalNotes();
+
+    // Both roots and the work folder open, as a first look at the notes window leaves them; the notes
+    // program's notebook as well when it was written.
     CRegistry folderState(kNoteFolderStateFile);
     if (folderState.OpenKey(HKEY_CURRENT_USER, kNoteFolderStateKey) != 0) Fail(kNoteFolderStateFile, ERROR_ACCESS_DENIED);
     for (const std::u16string& open : {std::u16string(documents), std::u16string(documents) + u"\\Work", cardDocuments})
         folderState.SetValue(open.c_str(), kNoteFolderOpen);
+    if (result.externalNotes) folderState.SetValue(kSampleNotebook, kNoteFolderOpen);
     if (folderState.SaveINIFile(1) != 0) Fail(kNoteFolderStateFile, GetLastError());
     return result;
 }
