@@ -88,6 +88,11 @@ void CCalendarThread::AddCalendarItemToList(DATACALENDAR* entry)
     entry->ownsStrings = 1;
     const WORD firstYear = entry->birthdayYear ? entry->birthdayYear : entry->anniversaryYear;
     if (firstYear) {
+        // The marker and the age are this row's own.
+        if (!entry->OwnTexts()) {
+            delete entry;
+            return;
+        }
         WORD reference = 0;
         if (!YearOf(RangeMode() ? entry->start : static_cast<double>(m_today), reference)) reference = firstYear;
         entry->categoryText = AppendMarker(entry->categoryText, entry->birthdayYear ? u"~Birthday" : u"~Anniversary");
@@ -132,7 +137,7 @@ void CCalendarThread::SpreadOverDays(DATACALENDAR* entry)
             shown->endsEarly = 1;
             break;
         }
-        DATACALENDAR* copy = entry->Copy();
+        DATACALENDAR* copy = entry->CopySharingTexts();
         if (!copy) break;
         copy->day = d;
         m_list.Append(copy);
