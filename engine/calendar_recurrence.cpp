@@ -242,10 +242,15 @@ void CCalendarRecurrence::fGetRecurTimingStr(const TIME_ZONE_INFORMATION* zone, 
     startMinute = std::clamp(startMinute, 0, 59);
     endMinute = std::clamp(endMinute, 0, 59);
 
-    SYSTEMTIME start = calendar_days::SystemTimeOfDay(base + startHour / 24, startHour % 24, startMinute);
     const bool convert = !allDay && zone != nullptr;
-    if (convert) start = ToDeviceClock(start, *zone, DeviceZone());
-    double startDate = calendar_days::OleDateOf(start);
+    // Without a zone to convert from, the date is reckoned from the day
+    // number directly rather than through a civil date and back.
+    auto dateAt = [&](int hour, int minute) {
+        if (!convert) return static_cast<double>(base + hour / 24) + ((hour % 24) * 60 + minute) / 1440.0;
+        const SYSTEMTIME local = calendar_days::SystemTimeOfDay(base + hour / 24, hour % 24, minute);
+        return calendar_days::OleDateOf(ToDeviceClock(local, *zone, DeviceZone()));
+    };
+    double startDate = dateAt(startHour, startMinute);
     double endDate;
     if (duration > 0) {
         LONG minutes = duration;
@@ -254,9 +259,7 @@ void CCalendarRecurrence::fGetRecurTimingStr(const TIME_ZONE_INFORMATION* zone, 
     } else {
         // An all-day entry's end of 24:00 is the start of its last day.
         if (allDay && endHour >= 24) endHour -= 24;
-        SYSTEMTIME end = calendar_days::SystemTimeOfDay(base + endHour / 24, endHour % 24, endMinute);
-        if (convert) end = ToDeviceClock(end, *zone, DeviceZone());
-        endDate = calendar_days::OleDateOf(end);
+        endDate = dateAt(endHour, endMinute);
     }
     if (allDay) {
         startDate = std::floor(startDate);

@@ -77,7 +77,10 @@ LONG CCalendarThread::LastDayOf(const DATACALENDAR& entry) const
     }
     const double minutes = std::round(entry.end * 1440.0);
     LONG last = Floor(entry.end);
-    const bool midnight = std::fmod(minutes, 1440.0) == 0.0;
+    // Whole minutes (rounded above) fit an integer far beyond any date, and
+    // the integer remainder is much cheaper than the library's fmod; an end
+    // that is no finite number is not midnight.
+    const bool midnight = std::fabs(minutes) < 0x1p62 && static_cast<long long>(minutes) % 1440 == 0;
     if (midnight && last > entry.day && m_settings.singleIfEndsEarly == 0) --last;
     return last < entry.day ? entry.day : last;
 }
