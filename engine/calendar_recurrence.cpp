@@ -109,13 +109,18 @@ void CCalendarRecurrence::fFillNonRecurrEvnt(DATACALENDARDB& working, CalendarOc
         return;
     }
     if (!EnsureRecordRest(working, sink)) return;
-    DATACALENDAR* entry = working.Copy();
+    DATACALENDAR* entry = working.CopySharingTexts();
     if (entry) sink.AddEntry(entry);
 }
 
 bool CCalendarRecurrence::EnsureRecordRest(DATACALENDARDB& working, CalendarOccurrenceSink& sink)
 {
-    if (m_recordRest == 0) m_recordRest = sink.ReadRecordRest(working) ? 1 : 2;
+    if (m_recordRest == 0) {
+        // The sink may replace the working record's strings by hand, which
+        // strings still shared with the last record's entries must not see.
+        if (!working.OwnTexts()) return false;
+        m_recordRest = sink.ReadRecordRest(working) ? 1 : 2;
+    }
     return m_recordRest == 1;
 }
 
@@ -187,8 +192,13 @@ bool CCalendarRecurrence::fCheckExp(DATACALENDARDB& working, const SYSTEMTIME& d
         if (occurrenceDay < std::int64_t{m_firstDay} - 2) return true;
         if (e->subject && !sink.IsAppointmentToBeDisplayed(e->subject)) return true;
         if (!EnsureRecordRest(working, sink)) return true;
-        DATACALENDAR* entry = working.Copy();
+        DATACALENDAR* entry = working.CopySharingTexts();
         if (entry == nullptr) return true;
+        // A changed subject or location is the occurrence's own.
+        if ((e->subject || e->location) && !entry->OwnTexts()) {
+            delete entry;
+            return true;
+        }
         if (e->allDay != -1) entry->allDay = static_cast<WORD>(e->allDay);
         if (e->subject) {
             SysFreeString(entry->subject);
@@ -215,7 +225,7 @@ void CCalendarRecurrence::fFillEventInfo(DATACALENDARDB& working, CalendarOccurr
 {
     if (m_occurrenceDate < static_cast<double>(m_firstDay) - 2) return;
     if (!EnsureRecordRest(working, sink)) return;
-    DATACALENDAR* entry = working.Copy();
+    DATACALENDAR* entry = working.CopySharingTexts();
     if (entry == nullptr) return;
     fGetRecurTimingStr(HasOwnZone(working) ? &working.zone : nullptr, working.startHour, working.startMinute,
                        working.endHour, working.endMinute, entry, 0);
@@ -232,10 +242,15 @@ void CCalendarRecurrence::fGetRecurTimingStr(const TIME_ZONE_INFORMATION* zone, 
     startMinute = std::clamp(startMinute, 0, 59);
     endMinute = std::clamp(endMinute, 0, 59);
 
-    SYSTEMTIME start = calendar_days::SystemTimeOfDay(base + startHour / 24, startHour % 24, startMinute);
     const bool convert = !allDay && zone != nullptr;
-    if (convert) start = ToDeviceClock(start, *zone, DeviceZone());
-    double startDate = calendar_days::OleDateOf(start);
+    // Without a zone to convert from, the date is reckoned from the day
+    // number directly rather than through a civil date and back.
+    auto dateAt = [&](int hour, int minute) {
+        if (!convert) return static_cast<double>(base + hour / 24) + ((hour % 24) * 60 + minute) / 1440.0;
+        const SYSTEMTIME local = calendar_days::SystemTimeOfDay(base + hour / 24, hour % 24, minute);
+        return calendar_days::OleDateOf(ToDeviceClock(local, *zone, DeviceZone()));
+    };
+    double startDate = dateAt(startHour, startMinute);
     double endDate;
     if (duration > 0) {
         LONG minutes = duration;
@@ -244,9 +259,7 @@ void CCalendarRecurrence::fGetRecurTimingStr(const TIME_ZONE_INFORMATION* zone, 
     } else {
         // An all-day entry's end of 24:00 is the start of its last day.
         if (allDay && endHour >= 24) endHour -= 24;
-        SYSTEMTIME end = calendar_days::SystemTimeOfDay(base + endHour / 24, endHour % 24, endMinute);
-        if (convert) end = ToDeviceClock(end, *zone, DeviceZone());
-        endDate = calendar_days::OleDateOf(end);
+        endDate = dateAt(endHour, endMinute);
     }
     if (allDay) {
         startDate = std::floor(startDate);

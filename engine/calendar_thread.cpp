@@ -335,7 +335,7 @@ bool CCalendarThread::FileAppointment(bool readFirst)
                     m_working.start = start;
                     m_working.end = end;
                     m_working.day = day;
-                    if (fReadRestOfRecord(m_working)) AddCalendarItemToList(m_working.Copy());
+                    if (fReadRestOfRecord(m_working)) AddCalendarItemToList(m_working.CopySharingTexts());
                 }
             }
         } else {
@@ -345,7 +345,7 @@ bool CCalendarThread::FileAppointment(bool readFirst)
                 add = last >= m_firstDay && m_working.day <= m_lastDay && m_working.day >= 0 &&
                       m_working.day <= kCalendarLastAcceptedDay && last >= 0 && last <= kCalendarLastAcceptedDay;
             }
-            if (add && fReadRestOfRecord(m_working)) AddCalendarItemToList(m_working.Copy());
+            if (add && fReadRestOfRecord(m_working)) AddCalendarItemToList(m_working.CopySharingTexts());
         }
     }
     m_working.NullData();

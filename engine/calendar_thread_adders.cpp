@@ -77,7 +77,10 @@ LONG CCalendarThread::LastDayOf(const DATACALENDAR& entry) const
     }
     const double minutes = std::round(entry.end * 1440.0);
     LONG last = Floor(entry.end);
-    const bool midnight = std::fmod(minutes, 1440.0) == 0.0;
+    // Whole minutes (rounded above) fit an integer far beyond any date, and
+    // the integer remainder is much cheaper than the library's fmod; an end
+    // that is no finite number is not midnight.
+    const bool midnight = std::fabs(minutes) < 0x1p62 && static_cast<long long>(minutes) % 1440 == 0;
     if (midnight && last > entry.day && m_settings.singleIfEndsEarly == 0) --last;
     return last < entry.day ? entry.day : last;
 }
@@ -88,6 +91,11 @@ void CCalendarThread::AddCalendarItemToList(DATACALENDAR* entry)
     entry->ownsStrings = 1;
     const WORD firstYear = entry->birthdayYear ? entry->birthdayYear : entry->anniversaryYear;
     if (firstYear) {
+        // The marker and the age are this row's own.
+        if (!entry->OwnTexts()) {
+            delete entry;
+            return;
+        }
         WORD reference = 0;
         if (!YearOf(RangeMode() ? entry->start : static_cast<double>(m_today), reference)) reference = firstYear;
         entry->categoryText = AppendMarker(entry->categoryText, entry->birthdayYear ? u"~Birthday" : u"~Anniversary");
@@ -132,7 +140,7 @@ void CCalendarThread::SpreadOverDays(DATACALENDAR* entry)
             shown->endsEarly = 1;
             break;
         }
-        DATACALENDAR* copy = entry->Copy();
+        DATACALENDAR* copy = entry->CopySharingTexts();
         if (!copy) break;
         copy->day = d;
         m_list.Append(copy);

@@ -4,12 +4,15 @@
 #include "engine/calendar_thread.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "engine/tasks_compare.h"
 #include "platform/kernel/thread.h"
@@ -106,7 +109,7 @@ namespace {
 // in the list's own (stable) sort.
 struct DayOrderKey {
     std::uint64_t dayRank;  // all ones for a trailing row
-    double start;           // 0 for the kinds CompareFunc does not order by start
+    std::uint64_t start;    // the start's bits, ordered as the starts; 0 for the kinds CompareFunc does not order by start
     std::uint32_t place;    // the row's place before the sort
     // An appointment or contact date with a start: after the start, by
     // subject and OID, the last steps of CompareFunc for its kind.
@@ -121,6 +124,16 @@ constexpr DWORD kLargestKeyedKind = 0xFFFF;
 DWORD KindPlace(DWORD kind, bool taskOnTop)
 {
     return taskOnTop && kind == kCalendarKindTask ? 2 * kCalendarKindAppointment - 1 : 2 * kind;
+}
+
+// A number's bits as an unsigned number that orders as the numbers do
+// (negative ones below positive ones, both zeros alike), so that the sort
+// compares integers only.
+std::uint64_t OrderedBits(double value)
+{
+    if (value == 0) value = 0;  // -0 is +0
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    return bits >> 63 ? ~bits : bits | std::uint64_t{1} << 63;
 }
 
 // False for a row the numbers cannot order as CompareFunc does: a start
@@ -138,7 +151,7 @@ bool KeyOf(const DATACALENDAR* row, bool taskOnTop, std::uint32_t place, DayOrde
     key.dayRank |= 1 + 2 * KindPlace(row->kind, taskOnTop) + (allDayFirst && !row->allDay ? 1 : 0);
     if (ordersByStart) {
         if (std::isnan(row->start)) return false;
-        key.start = row->start;
+        key.start = OrderedBits(row->start);
     }
     key.bySubject = allDayFirst;
     return true;
@@ -211,12 +224,37 @@ bool CCalendarThread::SortByCompareFunc(std::vector<DATACALENDAR*>& rows, bool d
         // A killed loader leaves a long sort here.
         if (++compared % kCheckPointInterval == 0) platform::ThreadCheckPoint();
     };
-    std::sort(keys.begin(), keys.end(), [descending, &checkPoint](const DayOrderKey& a, const DayOrderKey& b) {
-        checkPoint();
-        if (a.dayRank != b.dayRank) return descending ? b.dayRank < a.dayRank : a.dayRank < b.dayRank;
-        if (a.start != b.start) return descending ? b.start < a.start : a.start < b.start;
-        return a.place < b.place;
-    });
+    if (descending) {
+        // Descending numbers, but rows they leave level still in their places.
+        for (DayOrderKey& key : keys) {
+            key.dayRank = ~key.dayRank;
+            key.start = ~key.start;
+        }
+    }
+    // A month's rows hold a few hundred distinct day-and-kind numbers: the
+    // rows are dealt into one group per number in the numbers' order
+    // (keeping their places), and only each group is sorted, by start.
+    std::unordered_map<std::uint64_t, std::uint32_t> groupAt;
+    for (const DayOrderKey& key : keys) ++groupAt[key.dayRank];
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> groups(groupAt.begin(), groupAt.end());
+    std::sort(groups.begin(), groups.end());
+    std::uint32_t at = 0;
+    for (auto& [dayRank, size] : groups) {
+        groupAt[dayRank] = at;
+        at += size;
+    }
+    std::vector<DayOrderKey> dealt(keys.size());
+    for (const DayOrderKey& key : keys) dealt[groupAt[key.dayRank]++] = key;
+    keys = std::move(dealt);
+    at = 0;
+    for (const auto& [dayRank, size] : groups) {
+        std::sort(keys.begin() + at, keys.begin() + at + size, [&checkPoint](const DayOrderKey& a, const DayOrderKey& b) {
+            checkPoint();
+            if (a.start != b.start) return a.start < b.start;
+            return a.place < b.place;
+        });
+        at += size;
+    }
 
     std::vector<DATACALENDAR*> sorted(rows.size());
     RunOrder order;

@@ -202,10 +202,7 @@ bool CCalendarThread::fReadRestOfRecord(DATACALENDARDB& w)
     const WCHAR* subject = TextOf(m_record, ids, kSubject);
     const bool hasSubject = subject && subject[0];
     if (hasSubject && !IsAppointmentToBeDisplayed(subject)) return false;
-    SysFreeString(w.subject);
-    SysFreeString(w.location);
-    std::free(w.extraText);
-    std::free(w.categoryText);
+    w.FreeTexts();
     w.subject = SysAllocString(hasSubject ? subject : u"<No Subject>");
     const WCHAR* location = TextOf(m_record, ids, kLocation);
     w.location = SysAllocString(location ? location : u"");

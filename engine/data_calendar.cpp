@@ -1,5 +1,6 @@
 #include "engine/data_calendar.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <new>
 
@@ -13,8 +14,29 @@ BSTR CopyBstr(BSTR text) { return text ? SysAllocStringLen(text, SysStringLen(te
 
 }  // namespace
 
+// The strings several rows show. Rows are freed on whichever thread holds
+// the list last, so the count is atomic.
+struct CalendarRowTexts {
+    std::atomic<unsigned> refs{1};
+    BSTR subject = nullptr;
+    BSTR location = nullptr;
+    WCHAR* extraText = nullptr;
+    WCHAR* categoryText = nullptr;
+
+    void Release()
+    {
+        if (refs.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
+        SysFreeString(subject);
+        SysFreeString(location);
+        std::free(extraText);
+        std::free(categoryText);
+        delete this;
+    }
+};
+
 DATACALENDAR::DATACALENDAR()
-    : task(nullptr), subject(nullptr), location(nullptr), extraText(nullptr), categoryText(nullptr)
+    : task(nullptr), subject(nullptr), location(nullptr), extraText(nullptr), categoryText(nullptr),
+      sharedTexts(nullptr)
 {
     SetEmpty();
 }
@@ -25,13 +47,64 @@ void DATACALENDAR::NullData()
 {
     if (task && s_pfnDeleteTask) s_pfnDeleteTask(task);
     task = nullptr;
-    SysFreeString(subject);
-    SysFreeString(location);
-    std::free(extraText);
-    std::free(categoryText);
+    FreeTexts();
+    SetEmpty();
+}
+
+void DATACALENDAR::FreeTexts()
+{
+    if (sharedTexts) {
+        sharedTexts->Release();
+        sharedTexts = nullptr;
+    } else {
+        SysFreeString(subject);
+        SysFreeString(location);
+        std::free(extraText);
+        std::free(categoryText);
+    }
     subject = location = nullptr;
     extraText = categoryText = nullptr;
-    SetEmpty();
+}
+
+bool DATACALENDAR::ShareTexts()
+{
+    if (sharedTexts) return true;
+    if (!categoryText) {
+        categoryText = _wcsdup(u"");
+        if (!categoryText) return false;
+    }
+    auto* texts = new (std::nothrow) CalendarRowTexts;
+    if (!texts) return false;
+    texts->subject = subject;
+    texts->location = location;
+    texts->extraText = extraText;
+    texts->categoryText = categoryText;
+    sharedTexts = texts;
+    return true;
+}
+
+bool DATACALENDAR::OwnTexts()
+{
+    if (!sharedTexts) return true;
+    BSTR ownSubject = CopyBstr(subject);
+    BSTR ownLocation = CopyBstr(location);
+    WCHAR* ownExtra = _wcsdup(extraText);
+    WCHAR* ownCategories = _wcsdup(categoryText);
+    if ((subject && !ownSubject) || (location && !ownLocation) || (extraText && !ownExtra) ||
+        (categoryText && !ownCategories)) {
+        SysFreeString(ownSubject);
+        SysFreeString(ownLocation);
+        std::free(ownExtra);
+        std::free(ownCategories);
+        return false;
+    }
+    sharedTexts->Release();
+    sharedTexts = nullptr;
+    subject = ownSubject;
+    location = ownLocation;
+    extraText = ownExtra;
+    categoryText = ownCategories;
+    return true;
 }
 
 void DATACALENDAR::SetEmpty()
@@ -50,36 +123,31 @@ void DATACALENDAR::SetEmpty()
     ownsStrings = 0;
 }
 
+DATACALENDAR* DATACALENDAR::CopySharingTexts()
+{
+    if (task || !ShareTexts()) return nullptr;
+    auto* copy = new (std::nothrow) DATACALENDAR;
+    if (!copy) return nullptr;
+    CopyNumbersTo(*copy);
+    copy->subject = subject;
+    copy->location = location;
+    copy->extraText = extraText;
+    copy->categoryText = categoryText;
+    sharedTexts->refs.fetch_add(1, std::memory_order_relaxed);
+    copy->sharedTexts = sharedTexts;
+    return copy;
+}
+
 DATACALENDAR* DATACALENDAR::Copy() const
 {
     if (task) return nullptr;
     auto* copy = new (std::nothrow) DATACALENDAR;
     if (!copy) return nullptr;
-    copy->oid = oid;
-    copy->meeting = meeting;
-    copy->busyStatus = busyStatus;
-    copy->duration = duration;
-    copy->day = day;
-    copy->start = start;
-    copy->end = end;
+    CopyNumbersTo(*copy);
     copy->subject = CopyBstr(subject);
     copy->location = CopyBstr(location);
     copy->extraText = _wcsdup(extraText);
     copy->categoryText = _wcsdup(categoryText ? categoryText : u"");
-    copy->hasLinks = hasLinks;
-    copy->hasJournal = hasJournal;
-    copy->hasNote = hasNote;
-    copy->allDay = allDay;
-    copy->isPrivate = isPrivate;
-    copy->recurring = recurring;
-    copy->exception = exception;
-    copy->reminder = reminder;
-    copy->trailing = trailing;
-    copy->kind = kind;
-    copy->endsEarly = endsEarly;
-    copy->anniversaryYear = anniversaryYear;
-    copy->birthdayYear = birthdayYear;
-    copy->ownsStrings = 1;
     const bool stringsCopied = (!subject || copy->subject) && (!location || copy->location) &&
                                (!extraText || copy->extraText) && copy->categoryText;
     if (!stringsCopied) {
@@ -87,4 +155,29 @@ DATACALENDAR* DATACALENDAR::Copy() const
         return nullptr;
     }
     return copy;
+}
+
+void DATACALENDAR::CopyNumbersTo(DATACALENDAR& copy) const
+{
+    copy.oid = oid;
+    copy.meeting = meeting;
+    copy.busyStatus = busyStatus;
+    copy.duration = duration;
+    copy.day = day;
+    copy.start = start;
+    copy.end = end;
+    copy.hasLinks = hasLinks;
+    copy.hasJournal = hasJournal;
+    copy.hasNote = hasNote;
+    copy.allDay = allDay;
+    copy.isPrivate = isPrivate;
+    copy.recurring = recurring;
+    copy.exception = exception;
+    copy.reminder = reminder;
+    copy.trailing = trailing;
+    copy.kind = kind;
+    copy.endsEarly = endsEarly;
+    copy.anniversaryYear = anniversaryYear;
+    copy.birthdayYear = birthdayYear;
+    copy.ownsStrings = 1;
 }

@@ -1,6 +1,9 @@
 // DATACALENDAR: one row of a calendar list (an appointment, a task, a
 // contact's birthday or anniversary, a journal entry or a date header). A
-// row made by a loader or by Copy owns its strings and its task record.
+// row made by a loader or by Copy owns its strings and its task record;
+// rows made by CopySharingTexts (a series' occurrences, the days a multi-day
+// entry spreads over) hold one reference-counted copy of the four strings
+// between them instead of four allocations each.
 #pragma once
 
 #include "platform/base/export.h"
@@ -8,6 +11,7 @@
 #include "platform/text/bstr.h"
 
 class DATATASKS;
+struct CalendarRowTexts;
 
 // The object model's "no date" (1 January 4501) as a day number and as an
 // OLE automation date; empty rows carry it.
@@ -34,6 +38,17 @@ public:
     // strings (an empty category text when this row has none); null when the
     // row carries a task, or when memory runs out.
     DATACALENDAR* Copy() const;
+    // A new row with the same numbers whose four strings are this row's,
+    // held by both until the last holder frees them (a missing category
+    // text becomes an empty one first, as in Copy). Shared strings must not
+    // be changed or freed by hand: OwnTexts first. Null when the row carries
+    // a task, or when memory runs out.
+    DATACALENDAR* CopySharingTexts();
+    // Gives a row that shares its strings its own copies of them; false when
+    // memory runs out (the row then keeps the shared ones).
+    bool OwnTexts();
+    // Frees the four strings (or lets go of the shared ones) and nulls them.
+    void FreeTexts();
 
     // How a row's task record is deleted; set by the module that defines
     // DATATASKS. Until then no row can carry one.
@@ -65,7 +80,12 @@ public:
     WORD anniversaryYear;
     WORD birthdayYear;
     BYTE ownsStrings;
+    CalendarRowTexts* sharedTexts;  // non-null: subject to categoryText belong to it
 
 private:
     void SetEmpty();
+    // Makes the row's own strings shared ones (refcount 1); false when memory runs out.
+    bool ShareTexts();
+    // Every field but the task and the four strings.
+    void CopyNumbersTo(DATACALENDAR& copy) const;
 };

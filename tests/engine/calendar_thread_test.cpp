@@ -1,9 +1,11 @@
 // The calendar loader's protocol with its window, range, single-record loads, settings key and row orders.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "engine/data_tasks.h"
 #include "engine/scoped_data_lock.h"
@@ -188,6 +190,44 @@ TEST_F(CalendarThreadTest, CompareFuncsOrderByDayThenHeaderThenKindAndBirthdaysI
     EXPECT_LT(CCalendarThread::CompareFuncBirthday(yearHeader.get(), march2020.get(), 0), 0);
     EXPECT_LT(CCalendarThread::CompareFuncDate(june1950.get(), march1990.get(), 0), 0);
     EXPECT_EQ(CCalendarThread::CompareFuncDate(march1990.get(), march1990.get(), 0), 0);
+}
+
+// The list's packed sort against a stable sort by CompareFunc itself, both
+// ways, over rows whose days and starts reach below zero (-0 among them),
+// with kinds, all-day rows, trailing rows and subjects that tie.
+TEST_F(CalendarThreadTest, ListSortAgreesWithCompareFuncEitherWay)
+{
+    static const char16_t* const subjects[] = {u"a", u"B", u"b", u"\u00e9", u"e", u""};
+    static const DWORD kinds[] = {kCalendarKindAppointment, kCalendarKindContactDate, kCalendarKindJournal,
+                                  kCalendarKindTask};
+    std::vector<std::unique_ptr<DATACALENDAR>> owned;
+    std::vector<DATACALENDAR*> rows;
+    unsigned seed = 7;
+    auto next = [&seed](unsigned n) { return (seed = seed * 1103515245u + 12345u) / 65536u % n; };
+    for (DWORD i = 1; i <= 600; ++i) {
+        const LONG day = static_cast<LONG>(next(5)) - 2;
+        owned.push_back(Row(i % 7 == 0 ? 0 : i, day, static_cast<double>(next(6)) - 3, kinds[next(4)],
+                            subjects[next(6)]));
+        DATACALENDAR* row = owned.back().get();
+        if (next(9) == 0) row->start = -0.0;
+        row->allDay = next(4) == 0;
+        row->trailing = next(40) == 0;
+        rows.push_back(row);
+    }
+    for (const bool descending : {false, true}) {
+        CCalendarThread loader;
+        loader.SettingChange();  // the process-wide order settings as the sort will see them
+        std::vector<DATACALENDAR*> expected = rows;
+        std::stable_sort(expected.begin(), expected.end(), [descending](DATACALENDAR* a, DATACALENDAR* b) {
+            return (descending ? CCalendarThread::CompareFunc(b, a, 0) : CCalendarThread::CompareFunc(a, b, 0)) < 0;
+        });
+        loader.GetDataList().SetDeletePolicy(0);
+        for (DATACALENDAR* row : rows) loader.GetDataList().Append(row);
+        ASSERT_TRUE(loader.SortDataList(!descending));
+        const std::vector<DATACALENDAR*> sorted(loader.GetDataList().begin(), loader.GetDataList().end());
+        loader.GetDataList().RemoveAll();
+        EXPECT_EQ(sorted, expected) << (descending ? "descending" : "ascending");
+    }
 }
 
 TEST_F(CalendarThreadTest, TaskRowsGoWhereTheSettingsSayAndMissingSortSettingsAreWrittenBack)

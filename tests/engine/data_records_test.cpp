@@ -80,6 +80,41 @@ TEST(DataCalendarTest, NullDataEmptiesTheRowAndCopiesOwnTheirStrings)
     EXPECT_EQ(Text(blank->subject) + "/" + Text(blank->extraText) + "/" + Text(blank->categoryText), "<null>/<null>/");
 }
 
+// Rows sharing their strings: every holder shows the same texts until the
+// last one goes, and a row given its own copies can change them alone.
+TEST(DataCalendarTest, CopiesSharingTextsKeepThemUntilTheLastHolderGoes)
+{
+    auto* series = new DATACALENDAR;
+    Fill(*series);
+    const std::string filled = Fields(*series);
+    std::unique_ptr<DATACALENDAR> first(series->CopySharingTexts());
+    std::unique_ptr<DATACALENDAR> second(first->CopySharingTexts());
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(first->subject, series->subject);
+    EXPECT_EQ(second->categoryText, series->categoryText);
+    series->NullData();  // the source lets go; the copies still hold the texts
+    EXPECT_EQ(Fields(*first), filled);
+    delete series;
+
+    ASSERT_TRUE(second->OwnTexts());
+    EXPECT_NE(second->subject, first->subject);
+    SysFreeString(second->subject);
+    second->subject = SysAllocString(u"Moved");
+    EXPECT_EQ(Text(first->subject) + "/" + Text(second->subject), "Lunch/Moved");
+    EXPECT_EQ(SysStringLen(second->location), 4u);
+    first.reset();
+    EXPECT_EQ(Text(second->categoryText), "Work, Home");
+
+    // Shared strings are freed once the copies are gone; a missing category
+    // text is shared as an empty one, as Copy makes it.
+    DATACALENDAR bare;
+    std::unique_ptr<DATACALENDAR> blank(bare.CopySharingTexts());
+    ASSERT_NE(blank, nullptr);
+    EXPECT_EQ(Text(blank->subject) + "/" + Text(blank->categoryText), "<null>/");
+    bare.FreeTexts();
+    EXPECT_EQ(Text(blank->categoryText), "");
+}
+
 // A row carrying a task is not copied; it hands the task to its deleter.
 TEST(DataCalendarTest, RowCarryingATask)
 {
@@ -97,6 +132,7 @@ TEST(DataCalendarTest, RowCarryingATask)
         DATACALENDAR row;
         row.task = reinterpret_cast<DATATASKS*>(taskStandIn);
         EXPECT_EQ(row.Copy(), nullptr);
+        EXPECT_EQ(row.CopySharingTexts(), nullptr);
         row.NullData();
         EXPECT_EQ(row.task, nullptr);
         EXPECT_EQ(deleted, 1);
