@@ -9,6 +9,7 @@
 #include "items/journal_dialog.h"
 #include "items/kstools_entry.h"
 #include "platform/files/files.h"
+#include "platform/messaging/window.h"
 #include "platform/time/variant_time.h"
 #include "platform/ui/ui_host.h"
 #include "storage/c_outlook.h"
@@ -17,11 +18,38 @@ namespace {
 
 // The headless editor: the item's kind and subject through the UI host;
 // the button chosen is the editor's result.
-int ShowEditor(const char16_t* kind, const std::u16string& subject)
+int ShowEditor(const char16_t* kind, const std::u16string& subject, HWND owner = nullptr)
 {
     std::u16string text = std::u16string(kind) + u"\n" + subject;
-    return MessageBoxW(nullptr, text.c_str(), kind, MB_OKCANCEL);
+    return MessageBoxW(owner, text.c_str(), kind, MB_OKCANCEL);
 }
+
+// The invisible window D_PIM gives its editor as parent, so a caller without
+// a window of its own still gets an owned editor; destroyed on return.
+class EditorParentWindow {
+public:
+    EditorParentWindow()
+    {
+        static const bool registered = [] {
+            WNDCLASSW wc{};
+            wc.lpfnWndProc = DefWindowProcW;
+            wc.lpszClassName = u"KSToolsEditorParent";
+            return RegisterClassW(&wc) != 0;
+        }();
+        if (registered)
+            hwnd_ = CreateWindowExW(0, u"KSToolsEditorParent", u"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    }
+    ~EditorParentWindow()
+    {
+        if (hwnd_) DestroyWindow(hwnd_);
+    }
+    EditorParentWindow(const EditorParentWindow&) = delete;
+    EditorParentWindow& operator=(const EditorParentWindow&) = delete;
+    HWND Get() const { return hwnd_; }
+
+private:
+    HWND hwnd_ = nullptr;
+};
 
 void Init() { InitKSTools(nullptr, 1); }
 
@@ -32,29 +60,29 @@ double DateOf(const KSSYSTEMTIME* time)
     return date;
 }
 
-int OpenAppointment(uint32_t oid, double date)
+int OpenAppointment(uint32_t oid, double date, HWND owner = nullptr)
 {
     CAppointment appointment;
     // A date of 0.0 opens the series itself, another date its occurrence on that day.
     bool read = date == 0.0 ? appointment.ReadOID(static_cast<long>(oid), kNoOleDate, false)
                             : appointment.ReadOID(static_cast<long>(oid), date, true);
     if (!read || !appointment.LoadData()) return 2;
-    return ShowEditor(u"Appointment", appointment.Subject());
+    return ShowEditor(u"Appointment", appointment.Subject(), owner);
 }
 
-int OpenTask(uint32_t oid, int cannotRead)
+int OpenTask(uint32_t oid, int cannotRead, HWND owner = nullptr)
 {
     CTask task;
     if (!task.ReadOID(static_cast<long>(oid)) || !task.LoadData()) return cannotRead;
-    return ShowEditor(u"Task", task.Subject());
+    return ShowEditor(u"Task", task.Subject(), owner);
 }
 
-int OpenContact(uint32_t oid)
+int OpenContact(uint32_t oid, HWND owner = nullptr)
 {
     CContact contact;
     if (!contact.ReadOID(static_cast<long>(oid))) return 2;
     contact.LoadData();
-    return ShowEditor(u"Contact", contact.Text(CContact::kFileAs));
+    return ShowEditor(u"Contact", contact.Text(CContact::kFileAs), owner);
 }
 
 // What the alarm-note functions ask of the one dispatcher they share.
@@ -182,11 +210,13 @@ int CreateContactExtern(void)
 
 int D_PIM(uint32_t oid, int)
 {
+    EditorParentWindow parent;
+    if (!parent.Get()) return 2;
     Init();
     switch (COutlook::GetKSItemType(static_cast<long>(oid))) {
-    case kKSItemContact: return OpenContact(oid);
-    case kKSItemAppointment: return OpenAppointment(oid, 0.0);
-    case kKSItemTask: return OpenTask(oid, 2);
+    case kKSItemContact: return OpenContact(oid, parent.Get());
+    case kKSItemAppointment: return OpenAppointment(oid, 0.0, parent.Get());
+    case kKSItemTask: return OpenTask(oid, 2, parent.Get());
     default: return 2;
     }
 }
