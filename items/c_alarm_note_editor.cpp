@@ -33,7 +33,7 @@ bool CAlarmNote::DisplayEditor(int page, const std::vector<std::u16string>& fold
             std::u16string question = u"Folder of the note:";
             int current = -1;
             for (size_t i = 0; i < folders.size(); ++i) {
-                char number[16];
+                char number[24];
                 std::snprintf(number, sizeof number, "\n%zu: ", i);
                 for (const char* p = number; *p; ++p) question += static_cast<char16_t>(*p);
                 question += folders[i];

@@ -90,7 +90,7 @@ TEST_F(CedbChangeMessages, OtherProcessesWritesArePostedToTheWindowsWatchingThei
 
     // This process's own write is posted once, by the writing call.
     seen.clear();
-    const CEOID mine = Write(watched, 0, {I4(cedb_writer::kNumberProp, 50)});
+    const CEOID mine = Write(watched, 0, {I4(HIWORD(cedb_writer::kNumberProp), 50)});
     PumpUntil([] { return false; }, 300);
     EXPECT_EQ(seen, (std::vector<Seen>{{DB_CEOID_CREATED, mine, db}}));
 
