@@ -1,6 +1,7 @@
 // kstools task: a task added, changed, completed and deleted from the command line, read back by "tasks".
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -52,7 +53,9 @@ TEST_F(KstoolsTask, EditsAreStoredAndListed)
     EXPECT_EQ(rows, 2);
 
     auto summary = Run({"task", "show", oid, "--summary"}, now);
-    EXPECT_NE(summary.out.find("<B>Water plants</B>"), std::string::npos) << summary.out;
+    EXPECT_EQ(summary.out.rfind("A3 Water plants\nStart: ", 0), 0u) << summary.out;
+    EXPECT_NE(summary.out.find("Categories: Home\n"), std::string::npos) << summary.out;
+    EXPECT_EQ(summary.out.find('<'), std::string::npos) << "no mark-up: " << summary.out;
 
     EXPECT_EQ(Run({"task", "delete", oid, "--yes"}, now).exitCode, 0);
     auto gone = Run({"task", "show", oid}, now);
@@ -78,6 +81,40 @@ TEST_F(KstoolsTask, BadArgumentsAreUsageErrors)
         EXPECT_FALSE(r.err.empty());
     }
     EXPECT_EQ(Task({"show", oid})["subject"], "Call") << "nothing was changed";
+}
+
+// Deleting asks first: --yes and --no answer, --json reports; the summary's
+// text and picture show typed text as typed.
+TEST_F(KstoolsTask, DeleteAnswersAndSummaryPicture)
+{
+    const std::string oid = std::to_string(Task({"add", "Fix <B> tags", "--note", "a&amp;b"})["oid"].get<long>());
+    auto text = Run({"task", "show", oid, "--summary"}, now);
+    EXPECT_EQ(text.out.rfind("Fix <B> tags\n", 0), 0u) << text.out;
+    EXPECT_NE(text.out.find("\na&amp;b\n"), std::string::npos) << "typed, not decoded: " << text.out;
+
+    const std::string png = (HomeDir() / "task.png").string();
+    EXPECT_EQ(Run({"task", "show", oid, "--png", png}, now).out, "wrote " + png + "\n");
+    std::ifstream picture(png, std::ios::binary);
+    std::string head(20, '\0');
+    picture.read(head.data(), 20);
+    EXPECT_EQ(head.substr(0, 8), "\x89PNG\r\n\x1a\n");
+    EXPECT_EQ(head.substr(16, 4), std::string("\0\0\0\xF0", 4)) << "as wide as the summary box";
+
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        bool kept;
+    } const cases[] = {
+        {{"task", "delete", oid, "--no", "--json"}, 1, true},
+        {{"task", "delete", oid, "--yes", "--json"}, 0, false},
+        {{"task", "delete", oid, "--yes"}, 1, false},  // already gone
+    };
+    for (const auto& c : cases) {
+        auto r = Run(c.args, now);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.args[3] << ": " << r.err;
+        EXPECT_EQ(Run({"task", "show", oid}, now).exitCode, c.kept ? 0 : 1) << c.args[3];
+        if (c.exitCode == 0) EXPECT_EQ(JsonOf(r), (Json{{"oid", std::stol(oid)}, {"deleted", true}}));
+    }
 }
 
 }  // namespace

@@ -12,21 +12,15 @@
 
 #include <nlohmann/json.hpp>
 
-#include "grid/html_draw.h"
-#include "grid/html_parser.h"
 #include "items/app_task_tools.h"
 #include "items/c_appointment.h"
 #include "items/c_task_settings.h"
-#include "platform/gdi/bitmaps.h"
-#include "platform/gdi/device_context.h"
-#include "platform/gdi/gdi_objects.h"
-#include "platform/gdi/gdi_owner.h"
-#include "platform/gdi/png_writer.h"
 #include "platform/text/utf8.h"
 #include "platform/time/variant_time.h"
-#include "platform/ui/ui_host.h"
+#include "tools/kstools/answer_host.h"
 #include "tools/kstools/commands.h"
 #include "tools/kstools/date_argument.h"
+#include "tools/kstools/item_summary.h"
 #include "tools/kstools/outbox_files.h"
 #include "tools/kstools/outlook_session.h"
 #include "tools/kstools/store_value.h"
@@ -58,48 +52,8 @@ struct ApptOptions {
     bool noExtraAlarms = false;
     bool series = false;
     bool summary = false;
-    bool yes = false;
-    bool no = false;
+    AnswerOptions answers;
     bool json = false;
-};
-
-// Answers every question with yes or no where the question offers it.
-class FixedAnswerHost : public UiHost {
-public:
-    explicit FixedAnswerHost(int answer) : m_answer(answer) {}
-    int MessageBox(HWND, std::u16string_view text, std::u16string_view, UINT flags) override
-    {
-        const MessageBoxButtons buttons = ButtonsOf(flags);
-        if (buttons.Has(m_answer)) return m_answer;
-        std::fprintf(stderr, "kstools: %s\n", WideToUtf8(text).c_str());
-        return buttons.DefaultId();
-    }
-
-private:
-    int m_answer;
-};
-
-// Installs the fixed answer of --yes/--no for the command's lifetime.
-class Answers {
-public:
-    explicit Answers(const ApptOptions& o)
-    {
-        if (o.yes && o.no) throw CommandError("--yes and --no exclude each other", kExitUsage);
-        if (o.yes || o.no) {
-            m_host = std::make_unique<FixedAnswerHost>(o.yes ? IDYES : IDNO);
-            m_before = SetUiHost(m_host.get());
-        }
-    }
-    ~Answers()
-    {
-        if (m_host) SetUiHost(m_before);
-    }
-    Answers(const Answers&) = delete;
-    Answers& operator=(const Answers&) = delete;
-
-private:
-    std::unique_ptr<FixedAnswerHost> m_host;
-    UiHost* m_before = nullptr;
 };
 
 constexpr const char* kBusyNames[] = {"free", "tentative", "busy", "out-of-office"};
@@ -141,29 +95,6 @@ Json ApptJson(const CAppointment& a)
                 {"note", WideToUtf8(a.Body())}};
 }
 
-void WriteSummaryPng(const std::u16string& markup, const std::string& file)
-{
-    constexpr int kWidth = 240;
-    CHTMLParser parser;
-    parser.SetHTML(markup.c_str());
-    parser.ParseHTML(nullptr);
-    platform::OwnedDc dc(CreateCompatibleDC(nullptr));
-    platform::OwnedBitmap probe(CreateCompatibleBitmap(nullptr, 1, 1));
-    HGDIOBJ old = SelectObject(dc.Get(), probe.Get());
-    RECT measured{0, 0, kWidth, 0};
-    MeasureHTML(dc.Get(), &measured, 0, &parser);
-    const int height = std::max<int>(1, std::min<int>(measured.bottom, 4000));
-    platform::OwnedBitmap canvas(CreateCompatibleBitmap(nullptr, kWidth, height));
-    if (!canvas) throw CommandError("cannot make the summary picture");
-    SelectObject(dc.Get(), canvas.Get());
-    RECT all{0, 0, kWidth, height};
-    platform::OwnedBrush body(CreateSolidBrush(parser.GetBackColor(true)));
-    FillRect(dc.Get(), &all, body.Get());
-    DrawHTML(dc.Get(), &all, 0, &parser, nullptr, 0, 0);
-    SelectObject(dc.Get(), old);
-    if (!platform::WritePng(canvas.Get(), file)) throw CommandError("cannot write " + file);
-}
-
 void Print(const CAppointment& a, const ApptOptions& o)
 {
     if (!o.png.empty()) {
@@ -172,7 +103,7 @@ void Print(const CAppointment& a, const ApptOptions& o)
         return;
     }
     if (o.summary) {
-        std::fputs(WideToUtf8(a.SummaryMarkup()).c_str(), stdout);
+        std::fputs(SummaryText(a.SummaryMarkup()).c_str(), stdout);
         return;
     }
     const Json json = ApptJson(a);
@@ -286,14 +217,13 @@ void AddOutputOptions(CLI::App* c, const std::shared_ptr<ApptOptions>& o)
     c->add_flag("--json", o->json,
                 "Print {oid, subject, marked, start, end, duration, allDay, location, busy, private, reminder, "
                 "recurring, occurrence, meeting, categories, template, note}");
-    c->add_flag("--summary", o->summary, "Print the summary mark-up instead");
+    c->add_flag("--summary", o->summary, "Print the summary as plain text instead");
     c->add_option("--png", o->png, "Paint the summary into this PNG file instead")->type_name("FILE");
 }
 
 void AddAnswerOptions(CLI::App* c, const std::shared_ptr<ApptOptions>& o)
 {
-    c->add_flag("--yes", o->yes, "Answer yes to every question");
-    c->add_flag("--no", o->no, "Answer no to every question");
+    AddAnswerFlags(c, o->answers);
 }
 
 // The passphrase from the terminal (not echoed) or from standard input;
@@ -335,9 +265,10 @@ void AddApptCommand(CLI::App& app, CliContext& ctx)
     addCommand->add_option("SUBJECT", add->subject, "The subject")->required();
     AddEditOptions(addCommand, add);
     AddOutputOptions(addCommand, add);
+    AddAnswerOptions(addCommand, add);
     ctx.OnRun(addCommand, [add] {
         OutlookSession session;
-        Answers answers(*add);
+        Answers answers(add->answers);
         CAppointment created;
         const std::u16string subject = Utf8ToWide(add->subject.value_or(""));
         const double start = add->start ? OleDate(*add->start) : kNoOleDate;
@@ -376,7 +307,7 @@ void AddApptCommand(CLI::App& app, CliContext& ctx)
     AddAnswerOptions(editCommand, edit);
     ctx.OnRun(editCommand, [edit] {
         OutlookSession session;
-        Answers answers(*edit);
+        Answers answers(edit->answers);
         CAppointment edited = Open(edit->oid, edit->occurrence);
         if (edit->following &&
             edited.CheckForRecurrence(std::floor(OleDate(*edit->following)), false, kApptEditFollowing) !=
@@ -397,7 +328,7 @@ void AddApptCommand(CLI::App& app, CliContext& ctx)
     AddAnswerOptions(deleteCommand, remove);
     ctx.OnRun(deleteCommand, [remove] {
         OutlookSession session;
-        Answers answers(*remove);
+        Answers answers(remove->answers);
         int result = 0;
         if (remove->occurrence) {
             // Only this occurrence: the question is answered for the user.
@@ -422,7 +353,7 @@ void AddApptCommand(CLI::App& app, CliContext& ctx)
     AddOutputOptions(cryptCommand, crypt);
     ctx.OnRun(cryptCommand, [crypt] {
         OutlookSession session;
-        Answers answers(*crypt);
+        Answers answers(crypt->answers);
         const CEOID oid = ParseOid(crypt->oid);
         std::u16string passphrase = ReadPassphrase();
         if (passphrase.empty()) throw CommandError("no passphrase given: nothing changed", kExitUsage);
@@ -451,7 +382,7 @@ void AddApptCommand(CLI::App& app, CliContext& ctx)
     AddAnswerOptions(convertCommand, convert);
     ctx.OnRun(convertCommand, [convert] {
         OutlookSession session;
-        Answers answers(*convert);
+        Answers answers(convert->answers);
         bool deleted = false;
         const long task = CAppTaskTools::ConvertAppointmentToTask(static_cast<long>(ParseOid(convert->oid)), deleted);
         if (!task) throw CommandError("no task was made of appointment " + convert->oid);
@@ -468,7 +399,7 @@ void AddApptCommand(CLI::App& app, CliContext& ctx)
         AddAnswerOptions(taskConvert, back);
         ctx.OnRun(taskConvert, [back] {
             OutlookSession session;
-            Answers answers(*back);
+            Answers answers(back->answers);
             bool deleted = false;
             const double day = back->start ? std::floor(OleDate(*back->start)) : kNoOleDate;
             const long made =

@@ -1,5 +1,6 @@
 // kstools task add|show|set|complete|delete: one task edited as its editor
-// would, through CTask; each prints what it stored.
+// would, through CTask; each prints what it stored (as fields, JSON, the
+// summary's text or the summary painted into a PNG).
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -13,8 +14,10 @@
 #include "items/c_task_settings.h"
 #include "platform/text/utf8.h"
 #include "platform/time/variant_time.h"
+#include "tools/kstools/answer_host.h"
 #include "tools/kstools/commands.h"
 #include "tools/kstools/date_argument.h"
+#include "tools/kstools/item_summary.h"
 #include "tools/kstools/outbox_files.h"
 #include "tools/kstools/outlook_session.h"
 #include "tools/kstools/store_value.h"
@@ -35,9 +38,10 @@ struct TaskOptions {
     std::optional<std::string> reminder;
     std::optional<std::string> categories;
     std::optional<std::string> note;
+    std::string png;
+    AnswerOptions answers;
     bool noReminder = false;
     bool summary = false;
-    bool yes = false;
     bool undo = false;
     bool json = false;
 };
@@ -84,8 +88,13 @@ Json TaskJson(CTask& task)
 
 void Print(CTask& task, const TaskOptions& options)
 {
+    if (!options.png.empty()) {
+        WriteSummaryPng(task.SummaryMarkup(), options.png);
+        std::printf("wrote %s\n", options.png.c_str());
+        return;
+    }
     if (options.summary) {
-        std::fputs(WideToUtf8(task.SummaryMarkup()).c_str(), stdout);
+        std::fputs(SummaryText(task.SummaryMarkup()).c_str(), stdout);
         return;
     }
     const Json json = TaskJson(task);
@@ -177,7 +186,8 @@ void AddTaskCommand(CLI::App& app, CliContext& ctx)
         command->add_flag("--json", o->json,
                           "Print {oid, subject, priority, regenerateDays, start, due, reminder, complete, percent, "
                           "status, importance, private, categories, recurring, template, note}");
-        command->add_flag("--summary", o->summary, "Print the task's summary mark-up instead");
+        command->add_flag("--summary", o->summary, "Print the task's summary as plain text instead");
+        command->add_option("--png", o->png, "Paint the task's summary into this PNG file instead")->type_name("FILE");
     };
 
     auto add = std::make_shared<TaskOptions>();
@@ -185,8 +195,10 @@ void AddTaskCommand(CLI::App& app, CliContext& ctx)
     addCommand->add_option("SUBJECT", add->subject, "The subject, with an optional priority code")->required();
     AddEditOptions(addCommand, add);
     common(addCommand, add, false);
+    AddAnswerFlags(addCommand, add->answers);
     ctx.OnRun(addCommand, [add] {
         OutlookSession session;
+        Answers answers(add->answers);
         CTask created;
         const std::u16string subject = Utf8ToWide(add->subject.value_or(""));
         if (!created.Create(add->due ? OleDate(*add->due, false) : kNoOleDate, subject.c_str(), nullptr, true))
@@ -215,8 +227,10 @@ void AddTaskCommand(CLI::App& app, CliContext& ctx)
         setCommand->add_option("--subject", set->subject, "The subject, with an optional priority code")->type_name("TEXT");
         AddEditOptions(setCommand, set);
         common(setCommand, set, true);
+        AddAnswerFlags(setCommand, set->answers);
         ctx.OnRun(setCommand, [set] {
             OutlookSession session;
+            Answers answers(set->answers);
             CTask edited = Open(set->oid);
             Apply(edited, *set);
             Save(edited);
@@ -230,8 +244,10 @@ void AddTaskCommand(CLI::App& app, CliContext& ctx)
         "complete", "Mark a task complete (a regenerating task comes back, a recurring one moves on) and print it");
     completeCommand->add_flag("--undo", complete->undo, "Mark it not complete instead");
     common(completeCommand, complete, true);
+    AddAnswerFlags(completeCommand, complete->answers);
     ctx.OnRun(completeCommand, [complete] {
         OutlookSession session;
+        Answers answers(complete->answers);
         CTask done = Open(complete->oid);
         if (!done.ChangeTaskStatus(complete->undo ? TASK_STATUS_NOT_STARTED : TASK_STATUS_COMPLETE))
             throw CommandError("the task could not be saved");
@@ -252,14 +268,19 @@ void AddTaskCommand(CLI::App& app, CliContext& ctx)
     });
 
     auto remove = std::make_shared<TaskOptions>();
-    CLI::App* deleteCommand = task->add_subcommand("delete", "Delete a task and its reminder");
+    CLI::App* deleteCommand = task->add_subcommand(
+        "delete", "Delete a task and its reminder, after asking (--yes deletes, --no keeps it: exit 1)");
     deleteCommand->add_option("OID", remove->oid, "The task's OID (decimal or 0x-hex)")->required();
-    deleteCommand->add_flag("--yes", remove->yes, "Do not ask first");
+    AddAnswerFlags(deleteCommand, remove->answers);
+    deleteCommand->add_flag("--json", remove->json, "Print {oid, deleted}");
     ctx.OnRun(deleteCommand, [remove] {
         OutlookSession session;
+        Answers answers(remove->answers);
         CTask doomed = Open(remove->oid);
-        if (!doomed.Delete(!remove->yes)) throw CommandError("the task was not deleted");
-        std::printf("deleted task %s\n", remove->oid.c_str());
+        const long oid = doomed.Oid();
+        if (!doomed.Delete(true)) throw CommandError("the task was not deleted");
+        if (remove->json) std::puts(Json{{"oid", oid}, {"deleted", true}}.dump(2).c_str());
+        else std::printf("deleted task %s\n", remove->oid.c_str());
     });
 }
 
