@@ -12,11 +12,11 @@
 #include "foundation/ce_file.h"
 #include "platform/files/durable_file.h"
 #include "platform/files/files.h"
-#include "platform/gdi/gdi_objects.h"
 #include "platform/gdi/gdi_owner.h"
 #include "platform/images/bitmap_loading.h"
 #include "platform/text/utf8.h"
 #include "tests/storage/settings_test_support.h"
+#include "tests/support/dib_pixels.h"
 
 namespace {
 
@@ -62,21 +62,14 @@ TEST_F(CategoryPicturesTest, EachDefaultPictureIsASmallPictureWithATransparentBa
     for (const std::u16string& name : DefaultCategoryPictureNames()) {
         const std::string label = WideToUtf8(name);
         platform::OwnedBitmap picture(SHLoadDIBitmap(PathOf(name).c_str()));
-        BITMAP bm{};
-        ASSERT_TRUE(picture.Get() && GetObjectW(picture.Get(), sizeof bm, &bm) == sizeof bm && bm.bmBits) << label;
-        EXPECT_EQ(bm.bmWidth, 12) << label;
-        EXPECT_EQ(bm.bmHeight, 12) << label;
-        std::vector<COLORREF> pixels;
+        const auto rows = kstest::DibPixels(picture.Get());
+        ASSERT_EQ(rows.size(), 12u) << label;
+        ASSERT_EQ(rows[0].size(), 12u) << label;
         std::set<COLORREF> colours;
-        for (int y = 0; y < bm.bmHeight; ++y)
-            for (int x = 0; x < bm.bmWidth; ++x) {
-                const auto* p = static_cast<const std::uint8_t*>(bm.bmBits) + y * bm.bmWidthBytes + 4 * x;
-                pixels.push_back(RGB(p[2], p[1], p[0]));
-                colours.insert(pixels.back());
-            }
+        for (const auto& row : rows) colours.insert(row.begin(), row.end());
         // The corners are pure green, which the grid leaves transparent; the rest draws something.
-        EXPECT_EQ(pixels.front(), RGB(0, 255, 0)) << label;
-        EXPECT_EQ(pixels.back(), RGB(0, 255, 0)) << label;
+        EXPECT_EQ(rows.front().front(), RGB(0, 255, 0)) << label;
+        EXPECT_EQ(rows.back().back(), RGB(0, 255, 0)) << label;
         EXPECT_GE(colours.size(), 2u) << label;
     }
     EXPECT_TRUE(DefaultCategoryPicture(u"Nothing.bmp").empty());

@@ -127,7 +127,6 @@ TEST_F(InfraredBeamTest, WhatCannotBeBeamedLeavesNoFileAndSaysSo)
                                              {olContactItem, appointment.Oid()}, {olTaskItem, 0},
                                              {olAppointmentItem, 987654}, {12345, task.Oid()}};
     for (const auto& [kind, oid] : kRefused) EXPECT_TRUE(FAILED(BeamItemThroughInfrared(kind, oid))) << kind << " " << oid;
-    EXPECT_EQ(OutboxCount(), 0u);
     EXPECT_TRUE(host.Messages().empty()) << "the plain call shows nothing";
 
     // An appointment not yet saved cannot be beamed; the user is told.
@@ -135,15 +134,13 @@ TEST_F(InfraredBeamTest, WhatCannotBeBeamedLeavesNoFileAndSaysSo)
     ASSERT_TRUE(unsaved.Create(today + 0.5, u"Draft", 30, nullptr, false));
     EXPECT_FALSE(unsaved.SendViaIR());
     EXPECT_EQ(host.MessageCount(), 1u);
-    EXPECT_EQ(OutboxCount(), 0u);
     // A task deleted after it was opened.
     CTask opened;
     ASSERT_TRUE(opened.ReadOID(task.Oid()));
     ASSERT_TRUE(Open<ITask>(task.Oid())->Delete() == S_OK);
     EXPECT_FALSE(opened.SendViaIR());
     EXPECT_EQ(host.MessageCount(), 2u);
-    EXPECT_EQ(OutboxCount(), 0u);
-    // The item that is there still goes: the refused ones were never gathered.
+    // The item that is there still goes, alone: none of the refused ones left a file.
     EXPECT_EQ(BeamItemThroughInfrared(olAppointmentItem, appointment.Oid()), S_OK);
     EXPECT_EQ(OutboxCount(), 1u);
 }

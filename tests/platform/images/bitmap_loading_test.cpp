@@ -15,6 +15,7 @@
 #include "platform/gdi/gdi_objects.h"
 #include "platform/gdi/gdi_owner.h"
 #include "tests/support/device_sandbox.h"
+#include "tests/support/dib_pixels.h"
 #include "tests/support/last_error_check.h"
 
 namespace {
@@ -96,19 +97,7 @@ Bytes WriteBmp(const BmpLayout& l)
     return file;
 }
 
-// The bitmap's pixels as COLORREFs, rows from the top; empty for no bitmap.
-std::vector<std::vector<COLORREF>> Pixels(HBITMAP bitmap)
-{
-    BITMAP bm{};
-    if (!bitmap || GetObjectW(bitmap, sizeof bm, &bm) != sizeof bm || !bm.bmBits) return {};
-    std::vector<std::vector<COLORREF>> rows(bm.bmHeight, std::vector<COLORREF>(bm.bmWidth));
-    for (int y = 0; y < bm.bmHeight; ++y)
-        for (int x = 0; x < bm.bmWidth; ++x) {
-            const auto* p = static_cast<const std::uint8_t*>(bm.bmBits) + y * bm.bmWidthBytes + 4 * x;
-            rows[y][x] = RGB(p[2], p[1], p[0]);
-        }
-    return rows;
-}
+using kstest::DibPixels;
 
 std::vector<std::vector<COLORREF>> Expected(int width, int height, const std::function<COLORREF(int, int)>& colour)
 {
@@ -192,7 +181,7 @@ TEST(BitmapFiles, EachBmpLayoutReadsBackItsPixels)
         Bytes file = WriteBmp(c.layout);
         platform::OwnedBitmap bitmap(platform::LoadBitmapFromMemory(file.data(), file.size()));
         ASSERT_NE(bitmap.Get(), nullptr) << GetLastError();
-        EXPECT_EQ(Pixels(bitmap.Get()), Expected(c.layout.width, c.layout.height, c.colour));
+        EXPECT_EQ(DibPixels(bitmap.Get()), Expected(c.layout.width, c.layout.height, c.colour));
     }
 }
 
@@ -226,7 +215,7 @@ TEST(BitmapFiles, RunLengthPicturesDecode)
         Bytes file = WriteBmp(l);
         platform::OwnedBitmap bitmap(platform::LoadBitmapFromMemory(file.data(), file.size()));
         ASSERT_NE(bitmap.Get(), nullptr) << GetLastError();
-        EXPECT_EQ(Pixels(bitmap.Get()), k.top);
+        EXPECT_EQ(DibPixels(bitmap.Get()), k.top);
     }
 }
 
@@ -262,7 +251,7 @@ TEST(BitmapFiles, PngColourTypesReadBackAndTransparencyBecomesTheColourKey)
         Bytes file = WritePng(2, 1, c.format, c.pixels);
         platform::OwnedBitmap bitmap(platform::LoadBitmapFromMemory(file.data(), file.size()));
         ASSERT_NE(bitmap.Get(), nullptr) << GetLastError();
-        EXPECT_EQ(Pixels(bitmap.Get()), std::vector<std::vector<COLORREF>>{c.row});
+        EXPECT_EQ(DibPixels(bitmap.Get()), std::vector<std::vector<COLORREF>>{c.row});
     }
 }
 
@@ -327,9 +316,9 @@ TEST_F(BitmapFileLoading, DevicePathsFindFilesWithoutCaseAndReportWhatIsMissing)
     MakeHostFile("My Documents/notes.txt", "not a picture");
 
     platform::OwnedBitmap found(SHLoadDIBitmap(u"\\my documents\\PIC.BMP"));
-    EXPECT_EQ(Pixels(found.Get()), Expected(5, 3, IndexedColour(4)));
+    EXPECT_EQ(DibPixels(found.Get()), Expected(5, 3, IndexedColour(4)));
     platform::OwnedBitmap byContent(SHLoadDIBitmap(u"\\My Documents\\really a png.bmp"));
-    EXPECT_EQ(Pixels(byContent.Get()).size(), 1u);
+    EXPECT_EQ(DibPixels(byContent.Get()).size(), 1u);
 
     EXPECT_TRUE(FAILS_WITH(SHLoadDIBitmap(u"\\My Documents\\none.bmp"), nullptr, ERROR_FILE_NOT_FOUND));
     EXPECT_TRUE(FAILS_WITH(SHLoadDIBitmap(u"\\Nowhere\\pic.bmp"), nullptr, ERROR_PATH_NOT_FOUND));
@@ -348,7 +337,7 @@ TEST_F(BitmapFileLoading, LoadImageScalesToTheSizeAsked)
         SCOPED_TRACE(testing::Message() << c.cx << " x " << c.cy);
         platform::OwnedBitmap bitmap(
             static_cast<HBITMAP>(LoadImageW(nullptr, u"\\pic.bmp", IMAGE_BITMAP, c.cx, c.cy, LR_LOADFROMFILE)));
-        auto rows = Pixels(bitmap.Get());
+        auto rows = DibPixels(bitmap.Get());
         ASSERT_EQ(rows.size(), static_cast<size_t>(c.height));
         ASSERT_EQ(rows[0].size(), static_cast<size_t>(c.width));
         // nearest pixel: the last pixel of each row and column is the source's last
@@ -363,11 +352,11 @@ TEST(BitmapResources, NumberedPicturesComeFromTheirModule)
 {
     // The library's own pictures: a 16 × 16 store icon, drawn on the colour key.
     platform::OwnedBitmap own(LoadBitmapW(nullptr, MAKEINTRESOURCEW(293)));
-    auto rows = Pixels(own.Get());
+    auto rows = DibPixels(own.Get());
     ASSERT_EQ(rows.size(), 16u);
     EXPECT_EQ(rows[0][0], RGB(0, 255, 0));
     platform::OwnedBitmap viaImage(static_cast<HBITMAP>(LoadImageW(nullptr, MAKEINTRESOURCEW(293), IMAGE_BITMAP, 32, 32, 0)));
-    EXPECT_EQ(Pixels(viaImage.Get()).size(), 32u);
+    EXPECT_EQ(DibPixels(viaImage.Get()).size(), 32u);
     EXPECT_TRUE(FAILS_WITH(LoadBitmapW(nullptr, MAKEINTRESOURCEW(1)), nullptr, ERROR_RESOURCE_NAME_NOT_FOUND));
     EXPECT_TRUE(FAILS_WITH(LoadBitmapW(nullptr, u"IDB_NAMED"), nullptr, ERROR_RESOURCE_NAME_NOT_FOUND));
 
@@ -378,7 +367,7 @@ TEST(BitmapResources, NumberedPicturesComeFromTheirModule)
     ASSERT_TRUE(platform::RegisterBitmapResource(&other, 7, bmp));
     EXPECT_FALSE(platform::RegisterBitmapResource(nullptr, 7, bmp));
     platform::OwnedBitmap registered(LoadBitmapW(&other, MAKEINTRESOURCEW(7)));
-    EXPECT_EQ(Pixels(registered.Get()), Expected(5, 3, IndexedColour(1)));
+    EXPECT_EQ(DibPixels(registered.Get()), Expected(5, 3, IndexedColour(1)));
     EXPECT_TRUE(FAILS_WITH(LoadBitmapW(&other, MAKEINTRESOURCEW(8)), nullptr, ERROR_RESOURCE_NAME_NOT_FOUND));
     EXPECT_TRUE(platform::UnregisterBitmapResources(&other));
     EXPECT_FALSE(platform::UnregisterBitmapResources(&other));

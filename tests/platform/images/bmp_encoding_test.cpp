@@ -7,40 +7,24 @@
 #include <vector>
 
 #include "platform/gdi/bitmap_decoding.h"
-#include "platform/gdi/gdi_objects.h"
 #include "platform/gdi/gdi_owner.h"
+#include "tests/support/dib_pixels.h"
 
 namespace {
-
-std::vector<COLORREF> ReadBack(const std::vector<std::uint8_t>& file, int& width, int& height)
-{
-    platform::OwnedBitmap bitmap(platform::LoadBitmapFromMemory(file.data(), file.size()));
-    BITMAP bm{};
-    if (!bitmap.Get() || GetObjectW(bitmap.Get(), sizeof bm, &bm) != sizeof bm || !bm.bmBits) return {};
-    width = bm.bmWidth;
-    height = bm.bmHeight;
-    std::vector<COLORREF> pixels;
-    for (int y = 0; y < bm.bmHeight; ++y)
-        for (int x = 0; x < bm.bmWidth; ++x) {
-            const auto* p = static_cast<const std::uint8_t*>(bm.bmBits) + y * bm.bmWidthBytes + 4 * x;
-            pixels.push_back(RGB(p[2], p[1], p[0]));
-        }
-    return pixels;
-}
 
 TEST(BmpEncoding, PixelsReadBackAtEveryRowPadding)
 {
     // Widths 1 to 4 need 1, 2, 3 and 0 padding bytes per row.
     for (int width = 1; width <= 5; ++width) {
-        const int height = 3;
         std::vector<COLORREF> pixels;
-        for (int i = 0; i < width * height; ++i) pixels.push_back(RGB(i * 17, 255 - i * 9, (i * 31) & 0xFF));
-        const std::vector<std::uint8_t> file = platform::EncodeBmp24(width, height, pixels);
-        ASSERT_FALSE(file.empty()) << width;
-        int w = 0, h = 0;
-        EXPECT_EQ(ReadBack(file, w, h), pixels) << width;
-        EXPECT_EQ(w, width);
-        EXPECT_EQ(h, height);
+        std::vector<std::vector<COLORREF>> rows(3);
+        for (int i = 0; i < width * 3; ++i) {
+            pixels.push_back(RGB(i * 17, 255 - i * 9, (i * 31) & 0xFF));
+            rows[i / width].push_back(pixels.back());
+        }
+        const std::vector<std::uint8_t> file = platform::EncodeBmp24(width, 3, pixels);
+        platform::OwnedBitmap bitmap(platform::LoadBitmapFromMemory(file.data(), file.size()));
+        EXPECT_EQ(kstest::DibPixels(bitmap.Get()), rows) << width;
     }
 }
 
