@@ -233,6 +233,8 @@ private:
     void ExportJournal(const CJournalData& entry);
     // Adds the zones and the components made to calendar and writes it.
     ExportResult Finish(icalcomponent* calendar);
+    // Frees the components made so far and reports why the read stopped.
+    ExportResult Failed(const ReadFailure& failure);
     OwnedComponent NewCalendar();
     bool InRange(DATE first, DATE last) const
     {
@@ -478,6 +480,15 @@ ExportResult Exporter::Finish(icalcomponent* calendar)
     return result_;
 }
 
+ExportResult Exporter::Failed(const ReadFailure& failure)
+{
+    for (icalcomponent* c : components_) icalcomponent_free(c);
+    components_.clear();
+    ExportResult failed;
+    failed.error = failure.message;
+    return failed;
+}
+
 ExportResult Exporter::RunOne(IDispatch* item)
 {
     OwnedComponent calendar = NewCalendar();
@@ -486,10 +497,7 @@ ExportResult Exporter::RunOne(IDispatch* item)
         else if (ComRef<ITask> t = ComRef<ITask>::Query(item)) ExportTask(t.Get());
         else throw ReadFailure{"neither an appointment nor a task"};
     } catch (const ReadFailure& f) {
-        for (icalcomponent* c : components_) icalcomponent_free(c);
-        ExportResult failed;
-        failed.error = f.message;
-        return failed;
+        return Failed(f);
     }
     return Finish(calendar.get());
 }
@@ -552,10 +560,7 @@ ExportResult Exporter::Run(const std::function<void(int, int)>& progress)
             }
         }
     } catch (const ReadFailure& f) {
-        for (icalcomponent* c : components_) icalcomponent_free(c);
-        ExportResult failed;
-        failed.error = f.message;
-        return failed;
+        return Failed(f);
     }
     return Finish(calendar.get());
 }
