@@ -31,12 +31,6 @@ tagCELLINFO* CHTMLGrid::FindCell(WORD row, WORD col) const
     return it == m_Cells.end() ? nullptr : it->second.get();
 }
 
-bool CHTMLGrid::RowHasCells(WORD row) const
-{
-    auto it = m_Cells.lower_bound(GridCellKey(row, 0));
-    return it != m_Cells.end() && (it->first >> 16) == row;
-}
-
 tagCELLINFO* CHTMLGrid::MakeCell(WORD row, WORD col)
 {
     auto cell = std::make_unique<tagCELLINFO>();

@@ -235,10 +235,7 @@ void CHTMLGrid::ScrollByPageRight()
 
 void CHTMLGrid::ScrollByPageLeft()
 {
-    const int page = m_nVisibleWidth - m_nFixedColsWidth;
-    int filled = 0;
-    int c = m_nLeftCol;
-    while (c > m_nFixedCols && filled + m_ColWidth[c - 1] <= page) filled += m_ColWidth[--c];
+    int c = FirstColFilling(m_nLeftCol);
     if (c == m_nLeftCol && c > m_nFixedCols) --c;
     SetLeftCol(static_cast<WORD>(c));
 }
@@ -247,14 +244,21 @@ void CHTMLGrid::ScrollToLeft() { SetLeftCol(m_nFixedCols); }
 
 void CHTMLGrid::ScrollToRight() { SetLeftCol(LastLeftCol()); }
 
-// The largest left column that still fills the width.
-WORD CHTMLGrid::LastLeftCol() const
+// The leftmost column from which the columns up to (not including) end
+// still fit in the scrolling part of the width.
+int CHTMLGrid::FirstColFilling(int end) const
 {
     const int page = m_nVisibleWidth - m_nFixedColsWidth;
     int filled = 0;
-    int c = m_nCols;
+    int c = end;
     while (c > m_nFixedCols && filled + m_ColWidth[c - 1] <= page) filled += m_ColWidth[--c];
-    return static_cast<WORD>(std::max<int>(std::min<int>(c, m_nCols - 1), 0));
+    return c;
+}
+
+// The largest left column that still fills the width.
+WORD CHTMLGrid::LastLeftCol() const
+{
+    return static_cast<WORD>(std::max<int>(std::min<int>(FirstColFilling(m_nCols), m_nCols - 1), 0));
 }
 
 void CHTMLGrid::MakeCellVisible(WORD col, WORD row)

@@ -389,7 +389,6 @@ private:
     // Row heights; a probe stops as soon as the rows are taller than the
     // visible height. True when they are.
     bool RecalcRows(int visibleHeight, bool probe);
-    bool RowHasCells(WORD row) const;
     WORD EnsureRowHeight(WORD row);
     void RecalcAfterTextChange(WORD row, WORD col);
     // After a change of the grid's shape: recalculated, scroll bars set and
@@ -449,6 +448,7 @@ private:
     void OnSize();
     WORD LastTopRow();
     WORD LastLeftCol() const;
+    int FirstColFilling(int end) const;
 
     HWND m_hWnd = nullptr;
     HWND m_hParent = nullptr;
