@@ -57,9 +57,11 @@ LRESULT CStoreChangeWatch::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LP
     auto* self = reinterpret_cast<CStoreChangeWatch*>(GetWindowLongPtrW(hwnd, GWL_USERDATA));
     if (self && IsChangeMessage(message)) {
         const STORECHANGE change{static_cast<CEOID>(lParam), static_cast<CEOID>(wParam), message};
-        self->m_changes.push_back(change);
         self->m_lastChangeTick = GetTickCount();
+        // A window with a handler takes each change as it comes; keeping them
+        // too would grow the list for as long as the window is open.
         if (self->m_handler) self->m_handler(change);
+        else self->m_changes.push_back(change);
         return 0;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);

@@ -36,6 +36,8 @@ public:
     // Watches the database of that name in the object store; false when it
     // does not open (a missing database is not made).
     bool Watch(const WCHAR* database);
+    // Changes go to the handler as they come instead of being gathered for
+    // TakeChanges and WaitForChanges.
     void OnChange(Handler handler) { m_handler = std::move(handler); }
 
     // Pumps this thread's messages until a change has arrived and no other
