@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "platform/text/utf8.h"
 #include "platform/ui/ui_host.h"
 
 std::u16string CAlarmNote::EditorText()
@@ -17,7 +18,7 @@ std::u16string CAlarmNote::EditorText()
         std::snprintf(when, sizeof when, "%04d-%02d-%02d %02d:%02d", m_alarm.wYear, m_alarm.wMonth, m_alarm.wDay,
                       m_alarm.wHour, m_alarm.wMinute);
         text += u"\nAlarm: ";
-        for (const char* p = when; *p; ++p) text += static_cast<char16_t>(*p);
+        text += Utf8ToWide(when);
     }
     const std::u16string body = Text();
     if (!body.empty()) text += u"\n\n" + body;
@@ -35,7 +36,7 @@ bool CAlarmNote::DisplayEditor(int page, const std::vector<std::u16string>& fold
             for (size_t i = 0; i < folders.size(); ++i) {
                 char number[24];
                 std::snprintf(number, sizeof number, "\n%zu: ", i);
-                for (const char* p = number; *p; ++p) question += static_cast<char16_t>(*p);
+                question += Utf8ToWide(number);
                 question += folders[i];
                 if (folders[i] == m_folder) current = static_cast<int>(i);
             }

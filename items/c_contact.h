@@ -27,7 +27,6 @@
 class CFullCategory;
 
 // Messages of the contact item in the suite's string table.
-inline constexpr UINT kContactBeamFailedString = 40431;
 inline constexpr UINT kContactBodyNotSavedString = 40432;
 inline constexpr UINT kContactMissingString = 40451;
 

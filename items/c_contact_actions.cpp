@@ -83,15 +83,10 @@ bool CContact::SendViaIR()
     const HRESULT viaAddIn = BeamThroughAddIn(m_oid);
     if (viaAddIn != S_FALSE) {
         if (SUCCEEDED(viaAddIn)) MarkRecent();
-        else if (viaAddIn != E_ABORT) ShowString(kContactBeamFailedString, MB_ICONERROR);
+        else if (viaAddIn != E_ABORT) ShowString(kBeamFailedString, MB_ICONERROR);
         return SUCCEEDED(viaAddIn);
     }
-    const HRESULT result = BeamItemThroughInfrared(olContactItem, m_oid);
-    if (result == E_ABORT) return false;
-    if (FAILED(result)) {
-        ShowString(kContactBeamFailedString, MB_ICONERROR);
-        return false;
-    }
+    if (!BeamItemOrShow(olContactItem, m_oid)) return false;
     MarkRecent();
     return true;
 }

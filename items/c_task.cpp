@@ -26,7 +26,6 @@ using item_text::Put;
 
 namespace {
 
-constexpr UINT kTaskNotLoadedString = 40450;
 constexpr UINT kSubjectTooLongString = 40468;
 constexpr size_t kMaxSubjectChars = 1000;
 constexpr std::u16string_view kTemplateMark = u"[TEMPLATE:";

@@ -49,6 +49,9 @@ inline constexpr int kTaskSaveOrder = 128;
 // The due date that marks a task template (31 December 2999).
 inline constexpr double kTaskTemplateDue = 401768.0;
 
+// The message shown when a task item has no loaded task to act on.
+inline constexpr UINT kTaskNotLoadedString = 40450;
+
 // The recurrence pattern of a task as the editor keeps it.
 using TaskRecurrence = ItemRecurrence;
 

@@ -13,7 +13,7 @@ long CTask::Copy()
 {
     if (!m_item && m_oid && ReadOID(m_oid)) LoadData();
     if (!m_item) {
-        task_item::ShowString(40450, MB_ICONERROR);
+        task_item::ShowString(kTaskNotLoadedString, MB_ICONERROR);
         return 0;
     }
     platform::ComRef<ITask> copy;
@@ -54,7 +54,7 @@ bool CTask::DisplaySummaryWindow(HWND host)
     if (!host && !ItemSetting(kTasksSettingsKey, u"SummaryDlg", 1)) return false;
     if (!m_item && m_oid && ReadOID(m_oid)) LoadData();
     if (!m_item) {
-        task_item::ShowString(40450, MB_ICONERROR);
+        task_item::ShowString(kTaskNotLoadedString, MB_ICONERROR);
         return false;
     }
     AskUser(u"TaskSummary", SummaryMarkup(), IDOK);

@@ -56,7 +56,7 @@ bool CTask::ChangeTaskStatus(TASK_STATUS status)
 {
     if (!m_item && m_oid && ReadOID(m_oid)) LoadData(false);
     if (!m_item) {
-        task_item::ShowString(40450, MB_ICONERROR);
+        task_item::ShowString(kTaskNotLoadedString, MB_ICONERROR);
         return false;
     }
     switch (status) {
@@ -166,7 +166,7 @@ long CTask::SaveAsTemplate(const WCHAR* name)
     if (!name || !*name) return 0;
     if (!m_item && m_oid) ReadOID(m_oid);
     if (!m_item) {
-        task_item::ShowString(40450, MB_ICONERROR);
+        task_item::ShowString(kTaskNotLoadedString, MB_ICONERROR);
         return 0;
     }
     CTask copy(*this);
@@ -189,7 +189,7 @@ bool CTask::SendViaIR()
 {
     // A new task is beamed once it is saved; until then there is nothing to send.
     if (!m_oid) {
-        task_item::ShowString(m_item ? kBeamFailedString : 40450, MB_ICONERROR);
+        task_item::ShowString(m_item ? kBeamFailedString : kTaskNotLoadedString, MB_ICONERROR);
         return false;
     }
     return BeamItemOrShow(olTaskItem, m_oid);
