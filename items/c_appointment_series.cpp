@@ -3,13 +3,13 @@
 // the summary window and the context-menu actions.
 #include <cmath>
 
-#include "categories/pim_record_categories.h"
 #include "engine/calendar_settings.h"
 #include "items/appointment_alarms.h"
 #include "items/c_appointment.h"
 #include "items/c_links.h"
 #include "items/c_task_settings.h"
 #include "items/infrared_beam.h"
+#include "items/item_copy.h"
 #include "platform/ui/ui_host.h"
 #include "storage/c_outlook.h"
 
@@ -151,14 +151,7 @@ long CAppointment::Copy()
     LONG made = 0;
     copy->get_Oid(&made);
     if (!made) return 0;
-    if (!m_categories.empty()) {
-        IDispatch* dispatch = copy.Get();
-        dispatch->AddRef();
-        copy.Reset();
-        SaveCategoriesToPIMRecord(m_categories.c_str(), &dispatch, made, false);
-        if (dispatch) dispatch->Release();
-    }
-    CLinks::Copy(made, m_oid, false);
+    FinishItemCopy(platform::ComRef<IDispatch>::Adopt(copy.Detach()), made, m_oid, m_categories);
     return made;
 }
 

@@ -2,12 +2,11 @@
 // list of fields the editor always shows.
 #include <string>
 
-#include "categories/pim_record_categories.h"
 #include "foundation/ce_file.h"
 #include "foundation/ce_list_file.h"
 #include "items/c_contact.h"
-#include "items/c_links.h"
 #include "items/c_task_settings.h"
+#include "items/item_copy.h"
 #include "platform/devices/phone_api.h"
 #include "platform/modules/libraries.h"
 #include "platform/ui/menus.h"
@@ -156,17 +155,7 @@ long CContact::Copy()
         MessageBoxW(nullptr, kContactCopyFailedText, u"Contacts", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
         return 0;
     }
-    // The record's category blob is the store's own; the copy gets it from
-    // the category text as a saved contact does.
-    const std::u16string categories = Text(kCategories);
-    if (!categories.empty()) {
-        IDispatch* dispatch = copy.Get();
-        dispatch->AddRef();
-        copy.Reset();
-        SaveCategoriesToPIMRecord(categories.c_str(), &dispatch, made, false);
-        if (dispatch) dispatch->Release();
-    }
-    CLinks::Copy(made, m_oid, false);
+    FinishItemCopy(platform::ComRef<IDispatch>::Adopt(copy.Detach()), made, m_oid, Text(kCategories));
     return made;
 }
 
