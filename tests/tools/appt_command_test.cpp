@@ -41,6 +41,8 @@ TEST_F(KstoolsAppt, AWeeklySeriesLosesOneOccurrenceThenTheWhole)
     EXPECT_EQ(added["recurring"], true);
     EXPECT_EQ(added["end"], "2026-12-08T09:45:00");
     EXPECT_EQ(added["reminder"], 15);
+    const std::string summary = Run({"appt", "show", std::to_string(added["oid"].get<long>()), "--summary"}, now).out;
+    EXPECT_NE(summary.find("\n15 minutes before\n"), std::string::npos) << "the bell leaves no blank: " << summary;
 
     EXPECT_EQ(Appt({"show", oid, "--occurrence", "2026-12-15"})["occurrence"], true);
     auto one = Run({"appt", "delete", oid, "--occurrence", "2026-12-15"}, now);
