@@ -26,28 +26,6 @@ UiHost& QuietHost()
     return *host;
 }
 
-const char* ButtonName(int id)
-{
-    switch (id) {
-        case IDOK:
-            return "OK";
-        case IDCANCEL:
-            return "Cancel";
-        case IDABORT:
-            return "Abort";
-        case IDRETRY:
-            return "Retry";
-        case IDIGNORE:
-            return "Ignore";
-        case IDYES:
-            return "Yes";
-        case IDNO:
-            return "No";
-        default:
-            return "?";
-    }
-}
-
 std::string Trimmed(const std::string& s)
 {
     size_t b = 0;
@@ -84,6 +62,28 @@ int ButtonFromAnswer(const std::string& answer, const MessageBoxButtons& buttons
 std::mutex g_terminalMutex;  // one question on the terminal at a time
 
 }  // namespace
+
+const char* ButtonName(int id)
+{
+    switch (id) {
+        case IDOK:
+            return "OK";
+        case IDCANCEL:
+            return "Cancel";
+        case IDABORT:
+            return "Abort";
+        case IDRETRY:
+            return "Retry";
+        case IDIGNORE:
+            return "Ignore";
+        case IDYES:
+            return "Yes";
+        case IDNO:
+            return "No";
+        default:
+            return "?";
+    }
+}
 
 UiHost::~UiHost() = default;
 

@@ -71,6 +71,8 @@ struct MessageBoxButtons {
     bool Has(int id) const;
 };
 MessageBoxButtons ButtonsOf(UINT flags);
+// The English name of a button id ("Yes", "Retry"); "?" for none.
+const char* ButtonName(int id);
 
 // Answers every message box with its default button and every question with
 // its default answer, silently.

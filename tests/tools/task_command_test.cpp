@@ -109,6 +109,12 @@ TEST_F(KstoolsTask, DeleteAnswersAndSummaryPicture)
         {{"task", "delete", oid, "--yes", "--json"}, 0, false},
         {{"task", "delete", oid, "--yes"}, 1, false},  // already gone
     };
+    // A message met under --yes reads as kstools' messages do, not as a question answered "OK".
+    const auto told = Run({"task", "add", std::string(1001, 'x'), "--yes"}, now);
+    EXPECT_EQ(told.err.rfind("kstools: ", 0), 0u) << told.err;
+    EXPECT_NE(told.err.find("longer than 1,000"), std::string::npos) << told.err;
+    EXPECT_EQ(told.err.find(" ["), std::string::npos) << "no answer: " << told.err;
+
     for (const auto& c : cases) {
         auto r = Run(c.args, now);
         EXPECT_EQ(r.exitCode, c.exitCode) << c.args[3] << ": " << r.err;

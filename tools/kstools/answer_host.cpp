@@ -30,13 +30,22 @@ Answers::~Answers()
 
 int Answers::MessageBox(HWND owner, std::u16string_view text, std::u16string_view caption, UINT flags)
 {
-    const MessageBoxButtons buttons = ButtonsOf(flags);
-    const int answer = buttons.Has(m_answer) ? m_answer : buttons.DefaultId();
-    std::string question = WideToUtf8(text);
-    for (char& c : question)
-        if (c == '\r') c = ' ';
-    std::fprintf(stderr, "%s%s%s [%s]\n", WideToUtf8(caption).c_str(), caption.empty() ? "" : ": ", question.c_str(), answer == IDYES ? "yes" : answer == IDNO ? "no" : "ok");
     (void)owner;
+    const MessageBoxButtons buttons = ButtonsOf(flags);
+    std::string shown = WideToUtf8(text);
+    for (char& c : shown)
+        if (c == '\r' || c == '\n') c = ' ';
+    // A message (nothing to choose but OK) is shown as kstools shows any
+    // message. A question is shown with the answer it got, so that the person
+    // sees what the flag agreed to, or that the flag did not fit it (Retry or
+    // Cancel under --yes) and its default was taken.
+    if (buttons.count == 1) {
+        std::fprintf(stderr, "kstools: %s\n", shown.c_str());
+        return buttons.DefaultId();
+    }
+    const int answer = buttons.Has(m_answer) ? m_answer : buttons.DefaultId();
+    std::fprintf(stderr, "%s%s%s [%s]\n", WideToUtf8(caption).c_str(), caption.empty() ? "" : ": ", shown.c_str(),
+                 ButtonName(answer));
     return answer;
 }
 

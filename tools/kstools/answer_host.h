@@ -1,7 +1,9 @@
 // --yes / --no: a command's questions answered from its options instead of the
-// terminal. While an Answers object lives with one of them set, every message
-// box that offers Yes gets that answer (printed on stderr with the question);
-// with neither set the terminal host asks as usual.
+// terminal. While an Answers object lives with one of them set, every question
+// that offers that answer gets it, and one that does not gets its default; the
+// question goes to stderr with the answer taken. A plain message goes to
+// stderr as kstools' messages do. With neither set the terminal host asks as
+// usual.
 #pragma once
 
 #include "platform/ui/ui_host.h"
