@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <mutex>
+#include <utility>
 
 #include "platform/gdi/system_metrics.h"
 #include "platform/kernel/internal/thread_record.h"
@@ -23,6 +24,7 @@ namespace {
 struct InputState {
     std::mutex mutex;
     bool keys[256] = {};
+    bool pressedSinceRead[256] = {};  // GetAsyncKeyState's low bit
     HWND lastDownWindow = nullptr;
     DWORD lastDownTime = 0;
     POINT lastDownPoint{0, 0};  // screen coordinates
@@ -122,8 +124,23 @@ SHORT GetAsyncKeyState(int key)
     if (key < 0 || key > 255) return 0;
     auto& input = platform::Input();
     std::lock_guard lock(input.mutex);
-    return input.keys[key] ? static_cast<SHORT>(0x8000) : 0;
+    const bool pressed = std::exchange(input.pressedSinceRead[key], false);
+    return static_cast<SHORT>((input.keys[key] ? 0x8000 : 0) | (pressed ? 0x0001 : 0));
 }
+
+namespace platform {
+
+void NoteKeyMessage(UINT message, WPARAM vk)
+{
+    if (message != WM_KEYDOWN && message != WM_KEYUP) return;
+    auto& input = Input();
+    std::lock_guard lock(input.mutex);
+    const bool down = message == WM_KEYDOWN;
+    input.keys[vk & 0xFF] = down;
+    if (down) input.pressedSinceRead[vk & 0xFF] = true;
+}
+
+}  // namespace platform
 
 LONG GetMessageTime() { return static_cast<LONG>(platform::LastMessageTime()); }
 
@@ -192,10 +209,12 @@ InputScript& InputScript::Mouse(UINT message, int x, int y)
     POINT local = screen;
     ScreenToClient(target, &local);
     auto& input = Input();
+    WPARAM keys = 0;
     {
         std::lock_guard lock(input.mutex);
         if (message == WM_LBUTTONDOWN) {
             input.keys[VK_LBUTTON] = true;
+            input.pressedSinceRead[VK_LBUTTON] = true;
             bool near = std::abs(screen.x - input.lastDownPoint.x) <= GetSystemMetrics(SM_CXDOUBLECLK) / 2 &&
                         std::abs(screen.y - input.lastDownPoint.y) <= GetSystemMetrics(SM_CYDOUBLECLK) / 2;
             bool second = input.lastDownOpen && input.lastDownWindow == target && near &&
@@ -212,8 +231,8 @@ InputScript& InputScript::Mouse(UINT message, int x, int y)
         } else if (message == WM_LBUTTONUP) {
             input.keys[VK_LBUTTON] = false;
         }
+        keys = input.keys[VK_LBUTTON] ? MK_LBUTTON : 0;
     }
-    WPARAM keys = message == WM_LBUTTONUP ? 0 : (GetAsyncKeyState(VK_LBUTTON) ? MK_LBUTTON : 0);
     Post(target, message, keys, MAKELPARAM(local.x, local.y), m_time, screen);
     return *this;
 }
@@ -236,25 +255,21 @@ InputScript& InputScript::Drag(POINT from, POINT to, int steps)
 
 InputScript& InputScript::KeyDown(UINT vk, bool repeat)
 {
-    HWND focus = GetFocus();
-    {
-        auto& input = Input();
-        std::lock_guard lock(input.mutex);
-        input.keys[vk & 0xFF] = true;
-    }
-    if (focus) Post(focus, WM_KEYDOWN, vk, 1 | (repeat ? KF_REPEAT_BIT : 0), m_time, POINT{0, 0});
+    // Posting records the key as down; with no focus to post to, the key is
+    // still pressed.
+    if (HWND focus = GetFocus())
+        Post(focus, WM_KEYDOWN, vk, 1 | (repeat ? KF_REPEAT_BIT : 0), m_time, POINT{0, 0});
+    else
+        NoteKeyMessage(WM_KEYDOWN, vk);
     return *this;
 }
 
 InputScript& InputScript::KeyUp(UINT vk)
 {
-    HWND focus = GetFocus();
-    {
-        auto& input = Input();
-        std::lock_guard lock(input.mutex);
-        input.keys[vk & 0xFF] = false;
-    }
-    if (focus) Post(focus, WM_KEYUP, vk, 1 | KF_REPEAT_BIT | KF_UP_BIT, m_time, POINT{0, 0});
+    if (HWND focus = GetFocus())
+        Post(focus, WM_KEYUP, vk, 1 | KF_REPEAT_BIT | KF_UP_BIT, m_time, POINT{0, 0});
+    else
+        NoteKeyMessage(WM_KEYUP, vk);
     return *this;
 }
 

@@ -70,7 +70,9 @@ HWND GetFocus();
 // The second press must also land within SM_CXDOUBLECLK × SM_CYDOUBLECLK of
 // the first, on the same window, whose class has CS_DBLCLKS.
 UINT GetDoubleClickTime();
-// Bit 15 set while the key (or VK_LBUTTON) is down, as the last input left it.
+// Bit 15 set while the key (or VK_LBUTTON) is down, as the key messages posted
+// to the threads' queues (and the stylus) left it; bit 0 set when the key was
+// pressed since the last call for that key.
 SHORT GetAsyncKeyState(int key);
 // The time stamp of the message last taken off the calling thread's queue.
 LONG GetMessageTime();

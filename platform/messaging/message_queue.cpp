@@ -57,6 +57,7 @@ bool PostToQueue(ThreadRecord& target, const MSG& msg)
         if (!target.queue.created || target.queue.dead) return false;
         target.queue.posted.push_back(msg);
     }
+    NoteKeyMessage(msg.message, msg.wParam);
     target.parker.Unpark();
     return true;
 }

@@ -79,7 +79,11 @@ public:
 // Marks the calling thread's queue as existing.
 void EnsureQueue(ThreadRecord& self);
 // Appends a posted message and wakes the thread; false when its queue is dead or does not exist.
+// A posted key message also sets the key's state (NoteKeyMessage).
 bool PostToQueue(ThreadRecord& target, const MSG& msg);
+// WM_KEYDOWN and WM_KEYUP leave key vk down or up for GetAsyncKeyState; a
+// press also sets its pressed-since-the-last-read bit (input.cpp).
+void NoteKeyMessage(UINT message, WPARAM vk);
 // Appends a sent message; false when the queue is dead.
 bool SendToQueue(ThreadRecord& target, std::shared_ptr<SentMessage> message);
 // Runs every message sent to the calling thread that is waiting; true when at least one ran.

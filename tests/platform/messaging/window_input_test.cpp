@@ -139,6 +139,25 @@ TEST(WindowInput, KeysGoToTheFocusWithTheRepeatBitAndTheirStateIsKept)
     EXPECT_EQ(GetFocus(), nullptr);
 }
 
+// Key messages posted by anyone (a display's key events, not only the script)
+// set the state; the low bit tells of a press since the last read.
+TEST(WindowInput, PostedKeyMessagesSetTheKeyStateAndThePressedSinceLastReadBit)
+{
+    InputWindow w(false);
+    struct Step {
+        std::vector<UINT> posted;  // before the read
+        SHORT state;
+    } const steps[] = {
+        {{WM_KEYDOWN}, SHORT(0x8001)}, {{}, SHORT(0x8000)}, {{WM_KEYUP}, 0},
+        {{WM_KEYDOWN, WM_KEYUP}, 0x0001}, {{}, 0},
+    };
+    for (const Step& step : steps) {
+        for (UINT message : step.posted) PostMessageW(w.hwnd, message, VK_RIGHT, 1);
+        EXPECT_EQ(GetAsyncKeyState(VK_RIGHT), step.state) << &step - steps;
+    }
+    kstest::PumpPending();
+}
+
 // Calls SHRecognizeGesture from WM_LBUTTONDOWN and keeps its answer.
 TEST(WindowInput, TapAndHoldIsJudgedByWhatFollowsThePress)
 {
