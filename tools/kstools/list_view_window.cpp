@@ -162,16 +162,35 @@ void ListViewWindow::Layout()
 
 void ListViewWindow::Reload()
 {
-    LISTCONTENT content = m_load(m_search);
-    m_grid->SetContent(std::move(content.rows), std::move(content.floaters));
+    // The loader's host pumps this thread's messages while the list loads, so
+    // a typed key or a change can ask for a reload in the middle of one. It is
+    // not started inside the running one (whose older content would then be
+    // shown last): the running one loads again, for the search as it is then,
+    // and only the last load is shown.
+    if (m_reloading) {
+        m_reloadAgain = true;
+        return;
+    }
+    struct Running {
+        bool& flag;
+        ~Running() { flag = false; }
+    } running{m_reloading};
+    m_reloading = true;
+    do {
+        m_reloadAgain = false;
+        LISTCONTENT content = m_load(m_search);
+        if (!m_reloadAgain) m_grid->SetContent(std::move(content.rows), std::move(content.floaters));
+    } while (m_reloadAgain);
 }
+
+void ListViewWindow::ReloadSoon() { SetTimer(m_hwnd, kReloadTimer, kReloadSettleMs, nullptr); }
 
 bool ListViewWindow::WatchStore(std::initializer_list<const WCHAR*> databases)
 {
     auto watch = std::make_unique<CStoreChangeWatch>();
     for (const WCHAR* database : databases)
         if (!watch->Watch(database)) return false;
-    watch->OnChange([this](const STORECHANGE&) { SetTimer(m_hwnd, kReloadTimer, kReloadSettleMs, nullptr); });
+    watch->OnChange([this](const STORECHANGE&) { ReloadSoon(); });
     m_watch = std::move(watch);
     return true;
 }

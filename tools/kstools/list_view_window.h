@@ -5,7 +5,8 @@
 // tap selects a row or opens and closes a header; a double tap shows the
 // row's summary in a pop-up box over the list, a tap and hold a notice of
 // what was held (any tap closes the box); typed characters are handed to the
-// content's search. The content is made again when asked, and when this or
+// content's search (keys typed while the list loads fold into one more
+// load). The content is made again when asked, and when this or
 // another program changes the databases it watches (WatchStore): the store
 // announces each change, and the window reloads once a burst has settled.
 // `kstools ... --png`
@@ -59,6 +60,8 @@ private:
     static LRESULT PopupProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void Reload();
+    // Reloads once the changes coming in a burst have settled.
+    void ReloadSoon();
     void PaintPopup();
     void ShowPopup(std::u16string markup);
     void Layout();
@@ -78,6 +81,8 @@ private:
     int m_lastTapRow = -2;
     bool m_down = false;
     bool m_held = false;
+    bool m_reloading = false;
+    bool m_reloadAgain = false;
     POINT m_downAt{};
     std::unique_ptr<CStoreChangeWatch> m_watch;
 };
