@@ -11,6 +11,9 @@ std::u16string Text(const WCHAR* s) { return s ? std::u16string(s) : std::u16str
 
 std::u16string ContactRowMarkup(const DATACONTACTS& contact)
 {
+    // A call-log row is made as mark-up by the loader (the call's picture,
+    // the name in bold, the number and time below): shown as it is.
+    if (contact.callStart.dwLowDateTime || contact.callStart.dwHighDateTime) return Text(contact.displayName);
     std::u16string out;
     const std::u16string second = ListMarkupText(Text(contact.secondLine));
     if (!second.empty()) out += u"<SPAN><FONT COLOR=#505050>" + second + u"</FONT></SPAN>";

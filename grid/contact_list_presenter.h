@@ -11,7 +11,7 @@
 
 class DATACONTACTS;
 
-// The one cell of a contact row.
+// The one cell of a contact row; a call-log row's own mark-up as it is.
 std::u16string ContactRowMarkup(const DATACONTACTS& contact);
 
 // The rows of the loader's list, in its order.

@@ -59,6 +59,25 @@ TEST(ListCellText, ItemTextStaysTextInsideMarkup)
     EXPECT_EQ(ListMarkupText(u"two\r\nlines\tand\n\ntabs"), u"two lines and tabs");
 }
 
+// A call-log row's name is the loader's mark-up; a contact's is typed text.
+TEST(ListCellText, CallLogRowsDrawTheirMarkupContactNamesStayText)
+{
+    const std::u16string name = u"<B>Ann Lee</B><BR><I>555-0101</I>";
+    struct Case {
+        bool call;
+        bool tagsShown;
+    } const cases[] = {{true, false}, {false, true}};
+    for (const Case& c : cases) {
+        DATACONTACTS row;
+        row.displayName = const_cast<WCHAR*>(name.c_str());
+        row.secondLine = const_cast<WCHAR*>(u"555-0101");
+        if (c.call) row.callStart.dwHighDateTime = 0x01DD0000;
+        const std::u16string shown = Shown(ContactRowMarkup(row));
+        EXPECT_EQ(shown.find(u"<B>") != std::u16string::npos, c.tagsShown) << U8(shown);
+        EXPECT_EQ(shown.find(u"555-0101") != shown.rfind(u"555-0101"), !c.call) << "the number once: " << U8(shown);
+    }
+}
+
 class ListCategories : public cattest::CategoryStore {
 protected:
     void SetUp() override
