@@ -1,11 +1,17 @@
 // kstools links, templates and alarms, run as the user would, over items added with kstools task.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "platform/kernel/sync_objects.h"
 #include "tests/support/kstools_home.h"
 
 namespace {
@@ -159,6 +165,30 @@ TEST_F(KstoolsItems, DueAlarmsFireOnceAcrossRestartsAndFutureOnesWait)
 
     EXPECT_EQ(At(kMonday, {"alarms", "--once"}).exitCode, 2);
     EXPECT_EQ(At(kMonday, {"alarms", "--watch", "--interval", "0"}).exitCode, 2);
+}
+
+// Watchers of one data directory take turns: one that finds another at work
+// shows nothing until that one lets go, and then finds the alarm marked.
+TEST_F(KstoolsItems, AWatcherWaitsForTheOneAtWork)
+{
+    NewTask("Call Anna", {"--due", "2026-12-09", "--reminder", "2026-12-08T09:00"});
+    HANDLE atWork = CreateMutexW(nullptr, TRUE, u"KstoolsAlarmWatch");
+    ASSERT_NE(atWork, nullptr);
+    const int quiet = open("/dev/null", O_WRONLY);
+    const pid_t watcher = kstest::SpawnChild({KSTOOLS_CLI, "alarms", "--watch", "--once"}, -1, quiet, quiet,
+                                             {{"KSTOOLS_HOME", HomeDir().string()},
+                                              {"KSTOOLS_NOW", "2026-12-08T12:00"},
+                                              {"DBUS_SESSION_BUS_ADDRESS", ""}});
+    close(quiet);
+    ASSERT_GT(watcher, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    EXPECT_EQ(waitpid(watcher, nullptr, WNOHANG), 0) << "it showed the alarm while the other was at work";
+    ReleaseMutex(atWork);
+    CloseHandle(atWork);
+    int status = -1;
+    waitpid(watcher, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(JsonAt("2026-12-08T12:00", {"alarms"}).empty()) << "shown and marked once its turn came";
 }
 
 }  // namespace

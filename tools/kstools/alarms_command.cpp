@@ -1,13 +1,16 @@
 // kstools alarms [--watch [--once]]: the pending alarms of the user-notification
 // store (tasks', appointments' and notes' reminders), and, watching, each one
 // shown when its time comes and marked as shown in the store, so that a second
-// watcher, or the same one restarted, neither repeats nor loses one.
+// watcher (they take turns), or the same one restarted, neither repeats nor
+// loses one.
 //
 // An alarm is shown as a desktop notification through libnotify when a
 // session bus is there (DBUS_SESSION_BUS_ADDRESS set; the library is loaded
 // only then, so that a terminal without a desktop never touches it), and as a
 // line on standard output in any case.
 #include <dlfcn.h>
+#include <pthread.h>
+#include <signal.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +21,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "foundation/ce_mutex.h"
+#include "platform/kernel/sync_objects.h"
 #include "platform/kernel/tick.h"
 #include "platform/objectstore/user_notifications.h"
 #include "platform/text/utf8.h"
@@ -147,14 +152,43 @@ struct AlarmOptions {
     int interval = 1;
 };
 
+// Watchers of one data directory (named objects live under it) take turns:
+// each looks at the store, shows and marks while it holds this mutex, so a
+// second watcher sees the first one's marks and never shows an alarm again.
+constexpr WCHAR kAlarmWatchMutex[] = u"KstoolsAlarmWatch";
+
+// Holds back the signals that stop a watcher (Ctrl-C, kill, a closed
+// terminal) while it lives: a stop asked for between showing an alarm and
+// marking it takes effect after the mark.
+class StopsHeldBack {
+public:
+    StopsHeldBack()
+    {
+        sigset_t stops;
+        sigemptyset(&stops);
+        for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&stops, signal);
+        pthread_sigmask(SIG_BLOCK, &stops, &m_before);
+    }
+    ~StopsHeldBack() { pthread_sigmask(SIG_SETMASK, &m_before, nullptr); }
+    StopsHeldBack(const StopsHeldBack&) = delete;
+    StopsHeldBack& operator=(const StopsHeldBack&) = delete;
+
+private:
+    sigset_t m_before{};
+};
+
 // Shows and marks every alarm that is due and not yet shown; how many.
 int FireDue(DesktopNotifier& desktop, bool json)
 {
+    CeMutex turn;
+    if (turn.Create(kAlarmWatchMutex, INFINITE, false) != WAIT_OBJECT_0)
+        throw CommandError("cannot take the alarm watchers' lock");
     int fired = 0;
     for (const Alarm& alarm : ReadAlarms()) {
         if (!alarm.Due() || alarm.Shown()) continue;
-        // Shown first, then marked: a watcher stopped between the two shows
-        // that alarm again after its restart rather than never.
+        // Shown first, then marked: a watcher killed outright between the two
+        // shows that alarm again after its restart rather than never.
+        const StopsHeldBack held;
         const bool onDesktop = desktop.Show(alarm.title, alarm.text);
         if (json) {
             Json line = AlarmJson(alarm);
