@@ -18,6 +18,7 @@
 #include "platform/objectmodel/com_ref.h"
 #include "platform/objectmodel/pocket_outlook.h"
 #include "platform/objectstore/store_schema.h"
+#include "platform/text/wide_string.h"
 #include "platform/time/variant_time.h"
 #include "platform/ui/ui_host.h"
 #include "storage/c_outlook.h"
@@ -227,11 +228,16 @@ bool CLinks::CheckAndCreateDB()
 bool CLinks::Create(long source, long target, const WCHAR* path, LONG kind, LONG flag, const WCHAR* title)
 {
     if (source == 0 || source == target || !CheckAndCreateDB()) return false;
+    // The same link is kept once: to an item, by its target; to a file, by
+    // the file's path (device paths ignore case).
+    const bool toFile = target == 0 && path && *path;
     CeDb db;
-    if (target != 0) {
+    if (target != 0 || toFile) {
         if (!Open(db, kLinkSource)) return false;
-        for (const Link& link : LinksWith(db, kLinkSource, source))
-            if (link.target == target) return false;
+        for (const Link& link : LinksWith(db, kLinkSource, source)) {
+            if (target != 0 && link.target == target) return false;
+            if (toFile && link.target == 0 && _wcsicmp(link.path.c_str(), path) == 0) return false;
+        }
     }
     if (!Open(db, kLinkNumber)) return false;
     LONG number = 1;

@@ -48,7 +48,8 @@ public:
     // orders) when needed. False, after telling the user, when memory runs out.
     static bool CheckAndCreateDB();
     // Adds the link source -> target. False for source 0, a link to itself, an
-    // existing link to the same target, or a store that cannot be written.
+    // existing link to the same target (for a file link, target 0: to the same
+    // path, in any letter case), or a store that cannot be written.
     static bool Create(long source, long target, const WCHAR* path, LONG kind, LONG flag, const WCHAR* title);
     // Links two items both ways, each record with the other's kind. False when
     // either OID names no contact, appointment or task, or nothing was added.

@@ -191,6 +191,7 @@ TEST_F(LinksTest, FileLinksNameTheirFileAndTellWhenItIsGone)
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     CloseHandle(file);
     ASSERT_TRUE(CLinks::CreateFileLink(task, path));
+    EXPECT_FALSE(CLinks::CreateFileLink(task, u"\\PLAN.txt")) << "the same file again, in other letters";
     std::vector<LinkRow> rows = Rows(task);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].label, u"plan.txt");
