@@ -28,6 +28,19 @@ function(ks_man_escape out_var text)
     set(${out_var} "${text}" PARENT_SCOPE)
 endfunction()
 
+# Adds the subcommand that a "Subcommands:" entry names to the list in
+# list_var. An entry with aliases reads "set, edit": only the first name is
+# the command (asking for the help of "set, edit" would print the parent's
+# help again, and its subcommands without end).
+function(ks_man_subcommand list_var section entry)
+    if(section STREQUAL "Subcommands")
+        string(REGEX REPLACE ",.*$" "" _name "${entry}")
+        set(_list ${${list_var}})
+        list(APPEND _list "${_name}")
+        set(${list_var} "${_list}" PARENT_SCOPE)
+    endif()
+endfunction()
+
 # Renders one help text: its description, usage and lists (Options:, Subcommands:,
 # Positionals:) as tagged paragraphs, other lines as text. Section headers of
 # the lists become `list_macro` lines (.SH at the top, .SS below).
@@ -55,16 +68,17 @@ function(ks_man_render lines list_macro out_subs)
             string(TOUPPER "${_in}" _up)
             string(APPEND _page "${list_macro} ${_up}\n")
         elseif(_in AND _line MATCHES "^  ([^ ].*[^ ])  +([^ ].*)$")
+            set(_entry "${CMAKE_MATCH_1}")
             ks_man_escape(_n "${CMAKE_MATCH_1}")
             ks_man_escape(_d "${CMAKE_MATCH_2}")
             string(APPEND _page ".TP\n.B ${_n}\n${_d}\n")
-            if(_in STREQUAL "Subcommands")
-                list(APPEND _subs "${CMAKE_MATCH_1}")
-            endif()
+            ks_man_subcommand(_subs "${_in}" "${_entry}")
         elseif(_in AND _line MATCHES "^  ([^ ].*)$")
             # A long entry: its description starts on the next line.
+            set(_entry "${CMAKE_MATCH_1}")
             ks_man_escape(_n "${CMAKE_MATCH_1}")
             string(APPEND _page ".TP\n.B ${_n}\n")
+            ks_man_subcommand(_subs "${_in}" "${_entry}")
         elseif(_in AND _line MATCHES "^    +([^ ].*)$")
             ks_man_escape(_d "${CMAKE_MATCH_1}")
             string(APPEND _page "${_d}\n")

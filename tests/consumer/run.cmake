@@ -21,6 +21,11 @@ foreach(file bin/kstools share/man/man1/kstools.1)
         message(FATAL_ERROR "${file} is not installed")
     endif()
 endforeach()
+# A subcommand known by two names ("task set", also "task edit") has one section.
+file(READ ${prefix}/share/man/man1/kstools.1 page)
+if(NOT page MATCHES "\.SS \"kstools task set\"\n" OR page MATCHES "\"kstools task set, ")
+    message(FATAL_ERROR "the manual page has no single section for task set")
+endif()
 
 run("readelf" readelf -d ${prefix}/lib/libkstools.so)
 if(NOT out MATCHES "SONAME\\)[^\n]*\\[libkstools\\.so\\.0\\]")

@@ -220,24 +220,21 @@ void AddTaskCommand(CLI::App& app, CliContext& ctx)
     });
 
     // "edit" is another name of "set", as the editor is to the user.
-    for (const char* name : {"set", "edit"}) {
-        auto set = std::make_shared<TaskOptions>();
-        CLI::App* setCommand = task->add_subcommand(
-            name, std::string(name) == "set" ? "Change a task and print what was stored" : "The same as set");
-        setCommand->add_option("--subject", set->subject, "The subject, with an optional priority code")->type_name("TEXT");
-        AddEditOptions(setCommand, set);
-        common(setCommand, set, true);
-        AddAnswerFlags(setCommand, set->answers);
-        ctx.OnRun(setCommand, [set] {
-            OutlookSession session;
-            Answers answers(set->answers);
-            CTask edited = Open(set->oid);
-            Apply(edited, *set);
-            Save(edited);
-            CTask stored = Open(set->oid);
-            Print(stored, *set);
-        });
-    }
+    auto set = std::make_shared<TaskOptions>();
+    CLI::App* setCommand = task->add_subcommand("set", "Change a task and print what was stored")->alias("edit");
+    setCommand->add_option("--subject", set->subject, "The subject, with an optional priority code")->type_name("TEXT");
+    AddEditOptions(setCommand, set);
+    common(setCommand, set, true);
+    AddAnswerFlags(setCommand, set->answers);
+    ctx.OnRun(setCommand, [set] {
+        OutlookSession session;
+        Answers answers(set->answers);
+        CTask edited = Open(set->oid);
+        Apply(edited, *set);
+        Save(edited);
+        CTask stored = Open(set->oid);
+        Print(stored, *set);
+    });
 
     auto complete = std::make_shared<TaskOptions>();
     CLI::App* completeCommand = task->add_subcommand(
