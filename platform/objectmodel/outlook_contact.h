@@ -11,7 +11,7 @@
 // company) whenever it was never set or still holds what the names gave.
 // A FileAs put explicitly is kept.
 //
-// Save checks first (texts of at most 1022 characters: E_FIELDTOOLARGE;
+// Save checks first (texts of at most kOutlookMaxTextLength characters: E_FIELDTOOLARGE;
 // dates from 1 January 1900 to 31 December 2999: E_INVALIDDATES) and then
 // writes only what changed, creating new categories last.
 #pragma once

@@ -12,8 +12,11 @@
 #include "platform/objectmodel/pocket_outlook.h"
 #include "platform/base/types.h"
 
-// The longest text a text property takes, in characters.
-constexpr size_t kOutlookMaxTextLength = 1022;
+// The longest text a text property takes, in characters. The store keeps a
+// record of up to 16 MiB, so even a contact with all its seventy-odd texts
+// this long fits; subjects written with a priority code run to some 4,000
+// characters, and notes are blobs of their own with no such limit.
+constexpr size_t kOutlookMaxTextLength = 65535;
 
 class OutlookSaveCheck {
 public:

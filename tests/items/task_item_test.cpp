@@ -6,6 +6,7 @@
 #include "engine/tasks_thread.h"
 #include "items/c_task.h"
 #include "platform/modules/libraries.h"
+#include "platform/objectmodel/outlook_save_check.h"
 #include "platform/objectstore/user_notifications.h"
 #include "tests/engine/test_loader.h"
 #include "tests/items/item_test_support.h"
@@ -417,13 +418,14 @@ TEST_F(TaskItemTest, BadInputIsRefusedWithAMessageAndChangesNothing)
     EXPECT_FALSE(none.Save());
     EXPECT_FALSE(none.ChangeTaskStatus(TASK_STATUS_COMPLETE));
 
-    // A subject of 10,000 characters: creating cuts it after a warning; saving one fails whole.
+    // A subject of 10,000 characters: creating cuts it after a warning; saving one longer than a
+    // text property holds fails whole.
     const std::u16string huge(10000, u'x');
     CTask big;
     ASSERT_TRUE(big.Create(today, huge.c_str(), nullptr, false));
     EXPECT_NE(host.LastMessage().text.find(u"longer than 1,000"), std::u16string::npos);
     CTask task = Loaded(oid);
-    task.SetSubject(huge);
+    task.SetSubject(std::u16string(kOutlookMaxTextLength + 1, u'x'));
     task.SetOrder(3, false);
     const size_t shown = host.MessageCount();
     EXPECT_FALSE(task.Save());

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/objectmodel/outlook_note.h"
+#include "platform/objectmodel/outlook_save_check.h"
 #include "tests/platform/objectmodel/outlook_item_test_support.h"
 
 namespace {
@@ -154,7 +155,7 @@ TEST_F(OutlookContactTest, InvalidValuesFailTheSaveAndStoreNothing)
         {"not a number", [](IContact* c) { c->put_Birthday(std::numeric_limits<double>::quiet_NaN()); },
          E_INVALIDDATES},
         {"text too long",
-         [](IContact* c) { PutText(c, &IContact::put_Email1Address, std::u16string(1023, u'x').c_str()); },
+         [](IContact* c) { PutText(c, &IContact::put_Email1Address, std::u16string(kOutlookMaxTextLength + 1, u'x').c_str()); },
          E_FIELDTOOLARGE},
     };
     for (const Case& c : cases) {
@@ -169,7 +170,7 @@ TEST_F(OutlookContactTest, InvalidValuesFailTheSaveAndStoreNothing)
         EXPECT_EQ(RecordCount(kCategoriesDatabase), 0) << c.what << ": no category made";
     }
     contact = OpenContact(oid);
-    PutText(contact, &IContact::put_Email1Address, std::u16string(1022, u'x').c_str());
+    PutText(contact, &IContact::put_Email1Address, std::u16string(kOutlookMaxTextLength, u'x').c_str());
     EXPECT_EQ(contact->put_Birthday(Ole(1900, 1, 1)), S_OK);
     EXPECT_EQ(contact->Save(), S_OK) << "the limits themselves are fine";
 }

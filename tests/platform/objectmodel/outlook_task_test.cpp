@@ -164,6 +164,14 @@ TEST_F(OutlookTaskTest, InvalidValuesFailTheSaveAndLeaveTheRecord)
     EXPECT_EQ(RawTime(oid, kTaskDueDate), Midnight(2026, 5, 2));
     EXPECT_FALSE(Raw(oid, kTaskRecurrencePattern).found);
     EXPECT_FALSE(Raw(oid, kTaskReminderSet).found);
+
+    // A subject as long as the priority renumbering writes (4,047 characters) is no invalid value.
+    const std::u16string longest = u"A12|7: " + std::u16string(4040, u's');
+    task = OpenTask(oid);
+    PutText(task, &ITask::put_Subject, longest.c_str());
+    EXPECT_EQ(task->Save(), S_OK);
+    task.Reset();
+    EXPECT_EQ(Raw(oid, kTaskSubject).text, longest);
 }
 
 TEST_F(OutlookTaskTest, RecurringTaskStoresItsPatternAndCompletingItLeavesACopyAndMovesOn)
