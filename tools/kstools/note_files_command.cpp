@@ -235,7 +235,9 @@ void AddNoteFileCommands(CLI::App& note, CliContext& ctx)
 {
     const char* noteHelp = "The note: a device path (\\My Documents\\a.pwi) or pwn:DATABASE:OID";
 
-    CLI::App* add = note.add_subcommand("add", "Make a new ink note (in the default folder unless --folder)");
+    CLI::App* add = note.add_subcommand(
+        "add", "Make a new ink note (in the default folder unless --folder), or with --database a text note of the "
+               "notes program");
     add->footer("Exit codes: 0 done, 1 the note was not written, 2 bad arguments.");
     auto ao = std::make_shared<AddOptions>();
     add->add_option("--folder", ao->folder, "Device folder of the note")->type_name("PATH");
@@ -244,7 +246,8 @@ void AddNoteFileCommands(CLI::App& note, CliContext& ctx)
     add->add_option("--category", ao->category, "Categories, joined by \", \"");
     add->add_flag("--private", ao->isPrivate, "Mark the note private");
     add->add_option("--alarm", ao->alarm, "Alarm at YYYY-MM-DDTHH:MM")->type_name("TIME");
-    add->add_option("--database", ao->database, "Make it in this database of the notes program instead");
+    add->add_option("--database", ao->database,
+                    "Make a text note in this database of the notes program instead (its plug-in must be installed)");
     add->add_flag("--json", ao->json, "Print {note, title, kind, category, private, alarm, text}");
     ctx.OnRun(add, [ao] { RunAdd(*ao); });
 
