@@ -14,6 +14,7 @@
 #include "platform/files/data_directory.h"
 #include "platform/files/files.h"
 #include "platform/modules/libraries.h"
+#include "platform/objectmodel/outlook_save_check.h"
 #include "platform/text/utf8.h"
 #include "storage/corvid_directory.h"
 #include "storage/pocket_outlook_icontext.h"
@@ -82,7 +83,7 @@ TEST_F(ContactItemTest, OverlongFieldsAreRefusedWithoutLosingTheRest)
     const long oid = SavedWithAllFields();
     CContact contact;
     ASSERT_TRUE(contact.ReadOID(oid));
-    contact.SetText(CContact::kCompany, std::u16string(32768, u'c'));  // 64 KB
+    contact.SetText(CContact::kCompany, std::u16string(kOutlookMaxTextLength + 1, u'c'));  // beyond a text property
     contact.SetText(CContact::kJobTitle, u"Boss");
     EXPECT_TRUE(contact.Save()) << "true means an error was shown";
     EXPECT_EQ(host.Messages().size(), 1u);
