@@ -18,43 +18,44 @@ size_t TailBytes(const StoredProp& p)
     }
 }
 
-// One of 64 bits for a property identifier: a set of these bits tells at
-// once that a record lacks a property.
-std::uint64_t IdBit(CEPROPID id) { return std::uint64_t{1} << ((id * 0x9E3779B1u) >> 26); }
-
 }  // namespace
 
 void RecordBlock::Assign(const std::vector<StoredProp>& props, const CEPROPID* ids, WORD count)
 {
+    size_t tail = 0;
     if (ids) {
         entries_.resize(count);
         std::uint64_t stored = 0;
-        for (const auto& p : props) stored |= IdBit(p.id);
+        for (const auto& p : props) stored |= PropIdBit(p.id);
         // Records are mostly written in the order their readers list the
         // properties: the one after the last found is looked at first.
         size_t next = 0;
         const size_t n = props.size();
+        const StoredProp* all = props.data();
         for (WORD i = 0; i < count; ++i) {
+            const CEPROPID id = ids[i];
             const StoredProp* found = nullptr;
-            if (next < n && props[next].id == ids[i]) {
-                found = &props[next++];
-            } else if (stored & IdBit(ids[i])) {
+            if (next < n && all[next].id == id) {
+                found = &all[next++];
+            } else if (stored & PropIdBit(id)) {
                 for (size_t j = 0; j < n; ++j)
-                    if (props[j].id == ids[i]) {
-                        found = &props[j];
+                    if (all[j].id == id) {
+                        found = &all[j];
                         next = j + 1;
                         break;
                     }
             }
-            entries_[i] = Entry{ids[i], found};
+            entries_[i] = Entry{id, found};
+            if (found) tail += TailBytes(*found);
         }
     } else {
         entries_.resize(props.size());
-        for (size_t i = 0; i < props.size(); ++i) entries_[i] = Entry{props[i].id, &props[i]};
+        for (size_t i = 0; i < props.size(); ++i) {
+            entries_[i] = Entry{props[i].id, &props[i]};
+            tail += TailBytes(props[i]);
+        }
     }
-    bytes_ = entries_.size() * sizeof(CEPROPVAL);
-    for (const auto& e : entries_)
-        if (e.prop) bytes_ += TailBytes(*e.prop);
+    bytes_ = entries_.size() * sizeof(CEPROPVAL) + tail;
 }
 
 void RecordBlock::Fill(BYTE* out) const

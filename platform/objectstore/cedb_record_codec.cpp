@@ -31,43 +31,23 @@ size_t FixedSize(WORD type)
     }
 }
 
-class Reader {
-public:
-    explicit Reader(std::string_view bytes) : p_(reinterpret_cast<const BYTE*>(bytes.data())), left_(bytes.size()) {}
-    bool Take(void* out, size_t n)
-    {
-        if (n > left_) return false;
-        std::memcpy(out, p_, n);
-        p_ += n;
-        left_ -= n;
-        return true;
-    }
-    const BYTE* Skip(size_t n)
-    {
-        if (n > left_) return nullptr;
-        const BYTE* at = p_;
-        p_ += n;
-        left_ -= n;
-        return at;
-    }
-    size_t Left() const { return left_; }
-
-private:
-    const BYTE* p_;
-    size_t left_;
-};
-
 void Put(std::string& out, const void* p, size_t n) { out.append(static_cast<const char*>(p), n); }
 
 bool HasRepeatedIds(const std::vector<StoredProp>& props)
 {
-    // Records hold a few dozen properties at most: comparing each pair costs
-    // less than sorting a copy.
-    constexpr size_t kPairwise = 64;
-    if (props.size() <= kPairwise) {
-        for (size_t i = 1; i < props.size(); ++i)
-            for (size_t j = 0; j < i; ++j)
-                if (props[i].id == props[j].id) return true;
+    // Records hold a few dozen properties at most: one bit per identifier
+    // tells most apart at once, and only an identifier whose bit is taken is
+    // compared with the ones before it.
+    constexpr size_t kBitsFirst = 64;
+    if (props.size() <= kBitsFirst) {
+        std::uint64_t seen = 0;
+        for (size_t i = 0; i < props.size(); ++i) {
+            std::uint64_t bit = PropIdBit(props[i].id);
+            if (seen & bit)
+                for (size_t j = 0; j < i; ++j)
+                    if (props[i].id == props[j].id) return true;
+            seen |= bit;
+        }
         return false;
     }
     std::vector<CEPROPID> ids;
@@ -83,34 +63,70 @@ bool IsKnownType(WORD type) { return FixedSize(type) != 0 || type == CEVT_LPWSTR
 
 DWORD DecodeRecord(std::string_view bytes, std::vector<StoredProp>& out)
 {
+    // Every record read goes through here: the walk loads fields in place
+    // (fixed sizes the compiler sees) and fills a vector sized once, whose
+    // capacity a reader keeps from record to record.
     out.clear();
-    Reader in(bytes);
-    BYTE version = 0;
-    WORD count = 0;
-    if (!in.Take(&version, 1) || version != kVersion || !in.Take(&count, 2)) return ERROR_FILE_CORRUPT;
+    const auto* p = reinterpret_cast<const BYTE*>(bytes.data());
+    const BYTE* const end = p + bytes.size();
+    if (bytes.size() < 3 || p[0] != kVersion) return ERROR_FILE_CORRUPT;
+    WORD count;
+    std::memcpy(&count, p + 1, 2);
+    p += 3;
     // Each property takes at least 6 bytes: a lying count fails here, before
     // anything is reserved for it.
-    if (static_cast<size_t>(count) * 6 > in.Left()) return ERROR_FILE_CORRUPT;
-    out.reserve(count);
-    for (WORD i = 0; i < count; ++i) {
-        StoredProp prop;
-        if (!in.Take(&prop.id, 4)) return ERROR_FILE_CORRUPT;
-        WORD type = TypeFromPropID(prop.id);
-        if (size_t fixed = FixedSize(type)) {
-            if (!in.Take(&prop.value, fixed)) return ERROR_FILE_CORRUPT;
-        } else if (type == CEVT_LPWSTR || type == CEVT_BLOB) {
-            DWORD length = 0;
-            if (!in.Take(&length, 4)) return ERROR_FILE_CORRUPT;
-            size_t bytesNeeded = type == CEVT_LPWSTR ? static_cast<size_t>(length) * 2 : length;
-            prop.data = in.Skip(bytesNeeded);
-            if (!prop.data) return ERROR_FILE_CORRUPT;
-            prop.length = length;
-        } else {
-            return ERROR_FILE_CORRUPT;
+    if (static_cast<size_t>(count) * 6 > static_cast<size_t>(end - p)) return ERROR_FILE_CORRUPT;
+    out.resize(count);
+    StoredProp* prop = out.data();
+    for (WORD i = 0; i < count; ++i, ++prop) {
+        if (end - p < 4) break;
+        std::memcpy(&prop->id, p, 4);
+        p += 4;
+        const size_t left = static_cast<size_t>(end - p);
+        size_t taken;
+        switch (TypeFromPropID(prop->id)) {
+            case CEVT_I2:
+            case CEVT_UI2:
+                taken = 2;
+                if (left < taken) break;
+                std::memcpy(&prop->value, p, 2);
+                break;
+            case CEVT_I4:
+            case CEVT_UI4:
+            case CEVT_BOOL:
+                taken = 4;
+                if (left < taken) break;
+                std::memcpy(&prop->value, p, 4);
+                break;
+            case CEVT_R8:
+            case CEVT_FILETIME:
+                taken = 8;
+                if (left < taken) break;
+                std::memcpy(&prop->value, p, 8);
+                break;
+            case CEVT_LPWSTR:
+            case CEVT_BLOB: {
+                if (left < 4) {
+                    taken = 4;
+                    break;
+                }
+                DWORD length;
+                std::memcpy(&length, p, 4);
+                size_t n = TypeFromPropID(prop->id) == CEVT_LPWSTR ? static_cast<size_t>(length) * 2 : length;
+                taken = 4 + n;
+                if (n > left - 4) break;
+                prop->data = p + 4;
+                prop->length = length;
+                break;
+            }
+            default:
+                taken = left + 1;
+                break;
         }
-        out.push_back(prop);
+        if (taken > left) break;
+        p += taken;
     }
-    if (in.Left() != 0 || HasRepeatedIds(out)) {
+    if (prop != out.data() + count || p != end || HasRepeatedIds(out)) {
         out.clear();
         return ERROR_FILE_CORRUPT;
     }

@@ -12,6 +12,7 @@
 // unknown types, repeated propids and trailing bytes make the record corrupt.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,10 @@ struct StoredProp {
 };
 
 bool IsKnownType(WORD type);
+
+// One of 64 bits for a property identifier: a set of these bits tells at
+// once that a list lacks an identifier.
+inline std::uint64_t PropIdBit(CEPROPID id) { return std::uint64_t{1} << ((id * 0x9E3779B1u) >> 26); }
 
 // ERROR_SUCCESS, or ERROR_FILE_CORRUPT when the bytes are not a well-formed
 // record. `out` points into `bytes`.
