@@ -328,10 +328,22 @@ bool CCalendarThread::SortByCompareFunc(CalendarSortScratch& scratch, bool desce
             run.clear();
             const bool keyed = end - first >= kKeyedRunRows;
             for (size_t i = first; i < end; ++i) run.push_back(order.EntryOf(rows[dealt[i].place], dealt[i], keyed));
-            std::stable_sort(run.begin(), run.end(), [&](const RunOrder::Entry& a, const RunOrder::Entry& b) {
+            auto before = [&](const RunOrder::Entry& a, const RunOrder::Entry& b) {
                 checkPoint();
                 return descending ? order.Compare(b, a, bySubject) < 0 : order.Compare(a, b, bySubject) < 0;
-            });
+            };
+            if (run.size() < kKeyedRunRows) {
+                // Most runs are two or three rows: a stable insertion, with
+                // no buffer made for it.
+                for (size_t i = 1; i < run.size(); ++i) {
+                    const RunOrder::Entry moving = run[i];
+                    size_t j = i;
+                    for (; j > 0 && before(moving, run[j - 1]); --j) run[j] = run[j - 1];
+                    run[j] = moving;
+                }
+            } else {
+                std::stable_sort(run.begin(), run.end(), before);
+            }
             for (size_t i = first; i < end; ++i) sorted[i] = run[i - first].row;
         }
         first = end;

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstdlib>
 #include <new>
+#include <thread>
 
 namespace {
 
@@ -22,12 +23,32 @@ constexpr bool kPooled = true;
 constexpr bool kPooled = true;
 #endif
 
+std::size_t RoundUp(std::size_t bytes, std::size_t unit) { return (bytes + unit - 1) / unit * unit; }
+
 }  // namespace
+
+// Holds the pool's lock for a scope. The lock is held for a few pointer
+// moves (or one slab allocation), so a waiter spins, yielding its turn.
+class FixedBlockPool::Guard {
+public:
+    explicit Guard(std::atomic<bool>& locked) : m_locked(locked)
+    {
+        while (m_locked.exchange(true, std::memory_order_acquire)) {
+            while (m_locked.load(std::memory_order_relaxed)) std::this_thread::yield();
+        }
+    }
+    ~Guard() { m_locked.store(false, std::memory_order_release); }
+    Guard(const Guard&) = delete;
+    Guard& operator=(const Guard&) = delete;
+
+private:
+    std::atomic<bool>& m_locked;
+};
 
 FixedBlockPool::FixedBlockPool(std::size_t blockSize, std::size_t alignment, std::size_t slabBytes,
                                std::size_t keepBytes)
     : m_alignment(std::clamp(std::bit_ceil(alignment), alignof(FreeBlock), kSlabAlign)),
-      m_blockSize((std::max(blockSize, sizeof(FreeBlock)) + m_alignment - 1) / m_alignment * m_alignment),
+      m_blockSize(RoundUp(std::max(blockSize, sizeof(FreeBlock)), m_alignment)),
       m_blocksPerSlab(std::max<std::size_t>(slabBytes / m_blockSize, 1)), m_keepBytes(keepBytes)
 {
 }
@@ -35,7 +56,7 @@ FixedBlockPool::FixedBlockPool(std::size_t blockSize, std::size_t alignment, std
 FixedBlockPool::~FixedBlockPool()
 {
     // Blocks still in use at exit (a list freed after the pool) keep their slabs.
-    std::lock_guard lock(m_lock);
+    Guard guard(m_locked);
     if (m_live == 0) ReleaseSlabsLocked();
 }
 
@@ -43,63 +64,70 @@ bool FixedBlockPool::Pooling() { return kPooled; }
 
 void* FixedBlockPool::Allocate() noexcept
 {
-    std::lock_guard lock(m_lock);
+    Guard guard(m_locked);
+    void* block = nullptr;
     if (!kPooled) {
-        void* block = std::aligned_alloc(kSlabAlign, (m_blockSize + kSlabAlign - 1) / kSlabAlign * kSlabAlign);
-        if (block) ++m_live;
-        return block;
+        block = std::aligned_alloc(kSlabAlign, RoundUp(m_blockSize, kSlabAlign));
+    } else if (m_free) {
+        block = m_free;
+        m_free = m_free->next;
+    } else {
+        block = CarveLocked();
     }
-    if (!m_free && !AddSlabLocked()) return nullptr;
-    FreeBlock* block = m_free;
-    m_free = block->next;
-    ++m_live;
+    if (block) ++m_live;
     return block;
 }
 
 void FixedBlockPool::Free(void* block) noexcept
 {
     if (!block) return;
-    std::lock_guard lock(m_lock);
+    Guard guard(m_locked);
+    --m_live;
     if (!kPooled) {
         std::free(block);
-        --m_live;
         return;
     }
     auto* freed = static_cast<FreeBlock*>(block);
     freed->next = m_free;
     m_free = freed;
-    if (--m_live == 0 && m_slabs.size() * m_blocksPerSlab * m_blockSize > m_keepBytes) ReleaseSlabsLocked();
+    if (m_live > 0) return;
+    if (m_slabs.size() * m_blocksPerSlab * m_blockSize > m_keepBytes) {
+        ReleaseSlabsLocked();
+    } else {
+        m_free = nullptr;
+        m_carveSlab = m_carveAt = 0;
+    }
 }
 
 std::size_t FixedBlockPool::LiveBlocks() const
 {
-    std::lock_guard lock(m_lock);
+    Guard guard(m_locked);
     return m_live;
 }
 
 std::size_t FixedBlockPool::SlabBytes() const
 {
-    std::lock_guard lock(m_lock);
+    Guard guard(m_locked);
     return m_slabs.size() * m_blocksPerSlab * m_blockSize;
 }
 
-bool FixedBlockPool::AddSlabLocked()
+void* FixedBlockPool::CarveLocked()
 {
-    try {
-        m_slabs.reserve(m_slabs.size() + 1);
-    } catch (const std::bad_alloc&) {
-        return false;
+    for (;;) {
+        while (m_carveSlab < m_slabs.size()) {
+            if (m_carveAt < m_blocksPerSlab) return static_cast<unsigned char*>(m_slabs[m_carveSlab]) + m_carveAt++ * m_blockSize;
+            ++m_carveSlab;
+            m_carveAt = 0;
+        }
+        try {
+            m_slabs.reserve(m_slabs.size() + 1);
+        } catch (const std::bad_alloc&) {
+            return nullptr;
+        }
+        void* slab = std::aligned_alloc(kSlabAlign, RoundUp(m_blocksPerSlab * m_blockSize, kSlabAlign));
+        if (!slab) return nullptr;
+        m_slabs.push_back(slab);
     }
-    auto* slab = static_cast<unsigned char*>(std::aligned_alloc(kSlabAlign, (m_blocksPerSlab * m_blockSize + kSlabAlign - 1) / kSlabAlign * kSlabAlign));
-    if (!slab) return false;
-    m_slabs.push_back(slab);
-    // Chained from the slab's end, so that blocks are handed out in address order.
-    for (std::size_t i = m_blocksPerSlab; i-- > 0;) {
-        auto* block = reinterpret_cast<FreeBlock*>(slab + i * m_blockSize);
-        block->next = m_free;
-        m_free = block;
-    }
-    return true;
 }
 
 void FixedBlockPool::ReleaseSlabsLocked()
@@ -108,4 +136,5 @@ void FixedBlockPool::ReleaseSlabsLocked()
     m_slabs.clear();
     m_slabs.shrink_to_fit();
     m_free = nullptr;
+    m_carveSlab = m_carveAt = 0;
 }
