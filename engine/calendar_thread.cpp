@@ -185,24 +185,6 @@ void CCalendarThread::SortAscending()
     SortList(ViewComparison(), false);
 }
 
-void CCalendarThread::SortList(CalendarCompareFn compare, bool descending)
-{
-    // A month can hold tens of thousands of rows: they are sorted as an array
-    // (stable, like the list's own sort) and written back into the nodes.
-    const TasksSortScope taskOrder(m_taskSort);
-    std::vector<DATACALENDAR*> rows;
-    rows.reserve(static_cast<size_t>(m_list.GetCount()));
-    for (DATACALENDAR* row : m_list) rows.push_back(row);
-    if (compare != &CompareFunc || !SortByCompareFunc(rows, descending)) {
-        std::stable_sort(rows.begin(), rows.end(), [compare, descending](DATACALENDAR* a, DATACALENDAR* b) {
-            platform::ThreadCheckPoint();  // a killed loader leaves a long sort here
-            return descending ? compare(b, a, 0) < 0 : compare(a, b, 0) < 0;
-        });
-    }
-    int pos = 1;
-    for (DATACALENDAR* row : rows) *m_list.ElementAt(pos++) = row;
-}
-
 bool CCalendarThread::SortDataList(bool ascending)
 {
     const ScopedDataLock lock(*this);

@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "engine/calendar_recurrence.h"
@@ -71,6 +72,9 @@ inline constexpr int kCalendarStopCheckInterval = 20;
 inline constexpr LONG kCalendarLongMinutes = 7 * 1440;
 // Resource string of the age word in birthday subjects.
 inline constexpr UINT kCalendarAgeWordString = 44038;
+
+// The sort's buffers, kept between loads (calendar_thread_compare.cpp).
+struct CalendarSortScratch;
 
 using CalendarCompareFn = int (*)(DATACALENDAR* const& a, DATACALENDAR* const& b, unsigned long user);
 
@@ -196,9 +200,10 @@ private:
     void RemoveKind(DWORD kind);
     void SortAscending();
     void SortList(CalendarCompareFn compare, bool descending);
-    // SortList's order under CompareFunc, through the rows' keys; false (rows
-    // untouched) when a row is missing or of a kind the keys do not cover.
-    static bool SortByCompareFunc(std::vector<DATACALENDAR*>& rows, bool descending);
+    // SortList's order under CompareFunc of scratch.rows, through the rows'
+    // keys; false (rows untouched) when a row is missing or of a kind the
+    // keys do not cover.
+    static bool SortByCompareFunc(CalendarSortScratch& scratch, bool descending);
     CalendarCompareFn ViewComparison() const;
 
     // Reads the current record of db into the shared buffer.
@@ -227,6 +232,7 @@ private:
     CeDb m_side;  // the task, journal and contact stores in turn
     TIME_ZONE_INFORMATION m_deviceZone;
     TasksSortState m_taskSort;  // the order of task rows, bound while the list sorts
+    std::shared_ptr<CalendarSortScratch> m_sortScratch;
     LONG m_today;
     bool m_bInFullLoad;
     bool m_bNoHeaderDates;

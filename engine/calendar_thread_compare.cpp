@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -110,7 +111,11 @@ namespace {
 struct DayOrderKey {
     std::uint64_t dayRank;  // all ones for a trailing row
     std::uint64_t start;    // the start's bits, ordered as the starts; 0 for the kinds CompareFunc does not order by start
-    std::uint32_t place;    // the row's place before the sort
+    // The row's subject, read with the numbers so that ordering a run does
+    // not go back to the row for it; null when the run is not ordered by it.
+    const WCHAR* subject;
+    DWORD oid;
+    std::uint32_t place;  // the row's place before the sort
     // An appointment or contact date with a start: after the start, by
     // subject and OID, the last steps of CompareFunc for its kind.
     bool bySubject;
@@ -140,7 +145,7 @@ std::uint64_t OrderedBits(double value)
 // that is no number, which CompareFunc takes as equal to every start.
 bool KeyOf(const DATACALENDAR* row, bool taskOnTop, std::uint32_t place, DayOrderKey& key)
 {
-    key = {~std::uint64_t{0}, 0, place, false};
+    key = {~std::uint64_t{0}, 0, nullptr, row->oid, place, false};
     if (row->trailing) return true;
     // The day's sign bit flipped, so that the numbers order as the days do.
     const std::uint64_t day = static_cast<std::uint32_t>(row->day) ^ 0x80000000u;
@@ -154,66 +159,116 @@ bool KeyOf(const DATACALENDAR* row, bool taskOnTop, std::uint32_t place, DayOrde
         key.start = OrderedBits(row->start);
     }
     key.bySubject = allDayFirst;
+    if (allDayFirst) key.subject = row->subject ? row->subject : u"";
     return true;
 }
 
 // The subjects of a sort's runs with their collation keys (one per text: a
-// month's occurrences of one series share their subject), and the last
-// steps of CompareFunc for two rows of one run: by subject, then by OID, or
-// CompareFunc itself when the run's kind is not ordered by subject.
+// month's occurrences of one series share their subject, and most often the
+// very same string, which is then found by its address without reading it),
+// and the last steps of CompareFunc for two rows of one run: by subject,
+// then by OID, or CompareFunc itself when the run's kind is not ordered by
+// subject.
 class RunOrder {
 public:
     struct Entry {
         DATACALENDAR* row;
+        const WCHAR* subject;
         const std::string* key;  // null when the subject has none (or is not used)
+        DWORD oid;
     };
 
     RunOrder() : m_subjects(LOCALE_USER_DEFAULT, 0) {}
 
-    Entry EntryOf(DATACALENDAR* row, bool bySubject)
+    // keyed: whether the run is long enough for collation keys to pay (a
+    // key costs several comparisons); a short run compares its subjects.
+    Entry EntryOf(DATACALENDAR* row, const DayOrderKey& k, bool keyed)
     {
-        if (!bySubject) return {row, nullptr};
-        const std::u16string_view text = row->subject ? row->subject : u"";
-        auto [it, added] = m_keys.try_emplace(text);
-        if (added && !m_subjects.AppendKey(text.data(), static_cast<int>(text.size()), it->second)) {
-            m_keys.erase(it);
-            return {row, nullptr};
-        }
-        return {row, &it->second};
+        if (!k.bySubject || !keyed) return {row, k.subject, nullptr, k.oid};
+        auto [at, addedAddress] = m_byAddress.try_emplace(k.subject, nullptr);
+        if (addedAddress) at->second = KeyOfText(k.subject);
+        return {row, k.subject, at->second, k.oid};
     }
 
     int Compare(const Entry& a, const Entry& b, bool bySubject) const
     {
         if (!bySubject) return CCalendarThread::CompareFunc(a.row, b.row, 0);
-        // One key is one text, which compares equal to itself.
-        if (a.key != b.key || !a.key) {
+        // One key is one text, which compares equal to itself; so does one string.
+        if (a.subject != b.subject && (a.key != b.key || !a.key)) {
             int r = a.key && b.key ? a.key->compare(*b.key) : 0;
             if (r == 0) {
-                r = m_subjects.Compare(a.row->subject ? a.row->subject : u"", -1, b.row->subject ? b.row->subject : u"",
-                                       -1);
+                r = m_subjects.Compare(a.subject, -1, b.subject, -1);
                 r = r == 0 ? 0 : r - CSTR_EQUAL;
             }
             if (r != 0) return r < 0 ? -1 : 1;
         }
-        return Order(a.row->oid, b.row->oid);
+        return Order(a.oid, b.oid);
     }
 
 private:
+    const std::string* KeyOfText(const WCHAR* subject)
+    {
+        const std::u16string_view text = subject;
+        auto [it, added] = m_keys.try_emplace(text);
+        if (added && !m_subjects.AppendKey(text.data(), static_cast<int>(text.size()), it->second)) {
+            m_keys.erase(it);
+            return nullptr;
+        }
+        return &it->second;
+    }
+
     LocaleComparer m_subjects;
     // Keys stay where they were made: node-based, so growth moves none.
     std::unordered_map<std::u16string_view, std::string> m_keys;
+    std::unordered_map<const WCHAR*, const std::string*> m_byAddress;
 };
+
+// Runs of rows this long or longer order their subjects by collation keys.
+constexpr size_t kKeyedRunRows = 8;
 
 // The sort looks whether its thread is being killed once per this many comparisons.
 constexpr unsigned kCheckPointInterval = 1024;
 
 }  // namespace
 
-bool CCalendarThread::SortByCompareFunc(std::vector<DATACALENDAR*>& rows, bool descending)
+// The sort's buffers, kept by the loader between loads: a month's rows
+// need megabytes of them, which made fresh for every sort cost a page fault
+// per page.
+struct CalendarSortScratch {
+    std::vector<DATACALENDAR*> rows;
+    std::vector<DATACALENDAR*> sorted;
+    std::vector<DayOrderKey> keys;
+    std::vector<DayOrderKey> dealt;
+    std::vector<RunOrder::Entry> run;
+};
+
+void CCalendarThread::SortList(CalendarCompareFn compare, bool descending)
 {
+    // A month can hold tens of thousands of rows: they are sorted as an array
+    // (stable, like the list's own sort) and written back into the nodes.
+    const TasksSortScope taskOrder(m_taskSort);
+    if (!m_sortScratch) m_sortScratch = std::make_shared<CalendarSortScratch>();
+    std::vector<DATACALENDAR*>& rows = m_sortScratch->rows;
+    rows.clear();
+    rows.reserve(static_cast<size_t>(m_list.GetCount()));
+    for (DATACALENDAR* row : m_list) rows.push_back(row);
+    if (compare != &CompareFunc || !SortByCompareFunc(*m_sortScratch, descending)) {
+        std::stable_sort(rows.begin(), rows.end(), [compare, descending](DATACALENDAR* a, DATACALENDAR* b) {
+            platform::ThreadCheckPoint();  // a killed loader leaves a long sort here
+            return descending ? compare(b, a, 0) < 0 : compare(a, b, 0) < 0;
+        });
+    }
+    int pos = 1;
+    for (DATACALENDAR* row : rows) *m_list.ElementAt(pos++) = row;
+}
+
+bool CCalendarThread::SortByCompareFunc(CalendarSortScratch& scratch, bool descending)
+{
+    std::vector<DATACALENDAR*>& rows = scratch.rows;
     const bool taskOnTop = s_showTaskOnTop.load(std::memory_order_relaxed);
     if (rows.size() > UINT32_MAX) return false;
-    std::vector<DayOrderKey> keys(rows.size());
+    std::vector<DayOrderKey>& keys = scratch.keys;
+    keys.resize(rows.size());
     for (size_t i = 0; i < rows.size(); ++i) {
         const DATACALENDAR* row = rows[i];
         if (!row || row->kind > kLargestKeyedKind) return false;
@@ -243,41 +298,57 @@ bool CCalendarThread::SortByCompareFunc(std::vector<DATACALENDAR*>& rows, bool d
         groupAt[dayRank] = at;
         at += size;
     }
-    std::vector<DayOrderKey> dealt(keys.size());
+    std::vector<DayOrderKey>& dealt = scratch.dealt;
+    dealt.resize(keys.size());
     for (const DayOrderKey& key : keys) dealt[groupAt[key.dayRank]++] = key;
-    keys = std::move(dealt);
     at = 0;
     for (const auto& [dayRank, size] : groups) {
-        std::sort(keys.begin() + at, keys.begin() + at + size, [&checkPoint](const DayOrderKey& a, const DayOrderKey& b) {
-            checkPoint();
-            if (a.start != b.start) return a.start < b.start;
-            return a.place < b.place;
-        });
+        std::sort(dealt.begin() + at, dealt.begin() + at + size,
+                  [&checkPoint](const DayOrderKey& a, const DayOrderKey& b) {
+                      checkPoint();
+                      if (a.start != b.start) return a.start < b.start;
+                      return a.place < b.place;
+                  });
         at += size;
     }
 
-    std::vector<DATACALENDAR*> sorted(rows.size());
+    std::vector<DATACALENDAR*>& sorted = scratch.sorted;
+    sorted.resize(rows.size());
     RunOrder order;
-    std::vector<RunOrder::Entry> run;
-    for (size_t first = 0; first < keys.size();) {
+    std::vector<RunOrder::Entry>& run = scratch.run;
+    for (size_t first = 0; first < dealt.size();) {
         size_t end = first + 1;
-        while (end < keys.size() && keys[end].dayRank == keys[first].dayRank && keys[end].start == keys[first].start)
+        while (end < dealt.size() && dealt[end].dayRank == dealt[first].dayRank &&
+               dealt[end].start == dealt[first].start)
             ++end;
         if (end - first == 1) {
-            sorted[first] = rows[keys[first].place];
+            sorted[first] = rows[dealt[first].place];
         } else {
-            const bool bySubject = keys[first].bySubject;
+            const bool bySubject = dealt[first].bySubject;
             run.clear();
-            for (size_t i = first; i < end; ++i) run.push_back(order.EntryOf(rows[keys[i].place], bySubject));
-            std::stable_sort(run.begin(), run.end(), [&](const RunOrder::Entry& a, const RunOrder::Entry& b) {
+            const bool keyed = end - first >= kKeyedRunRows;
+            for (size_t i = first; i < end; ++i) run.push_back(order.EntryOf(rows[dealt[i].place], dealt[i], keyed));
+            auto before = [&](const RunOrder::Entry& a, const RunOrder::Entry& b) {
                 checkPoint();
                 return descending ? order.Compare(b, a, bySubject) < 0 : order.Compare(a, b, bySubject) < 0;
-            });
+            };
+            if (run.size() < kKeyedRunRows) {
+                // Most runs are two or three rows: a stable insertion, with
+                // no buffer made for it.
+                for (size_t i = 1; i < run.size(); ++i) {
+                    const RunOrder::Entry moving = run[i];
+                    size_t j = i;
+                    for (; j > 0 && before(moving, run[j - 1]); --j) run[j] = run[j - 1];
+                    run[j] = moving;
+                }
+            } else {
+                std::stable_sort(run.begin(), run.end(), before);
+            }
             for (size_t i = first; i < end; ++i) sorted[i] = run[i - first].row;
         }
         first = end;
     }
-    rows = std::move(sorted);
+    rows.swap(sorted);
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "foundation/fixed_block_pool.h"
 #include "platform/text/wide_string.h"
 
 void (*DATACALENDAR::s_pfnDeleteTask)(DATATASKS* task) = nullptr;
@@ -11,6 +12,22 @@ void (*DATACALENDAR::s_pfnDeleteTask)(DATATASKS* task) = nullptr;
 namespace {
 
 BSTR CopyBstr(BSTR text) { return text ? SysAllocStringLen(text, SysStringLen(text)) : nullptr; }
+
+// Slabs of 256 KiB; up to 16 MiB (about 90,000 rows) kept between lists.
+constexpr std::size_t kRowSlabBytes = 256 * 1024;
+constexpr std::size_t kRowKeepBytes = 16 * 1024 * 1024;
+
+// Never destroyed: rows of lists freed at exit still come back to it.
+FixedBlockPool& RowPool()
+{
+    static FixedBlockPool* pool = new FixedBlockPool(sizeof(DATACALENDAR), alignof(DATACALENDAR), kRowSlabBytes, kRowKeepBytes);
+    return *pool;
+}
+
+void* AllocateRow(std::size_t size) noexcept
+{
+    return size == sizeof(DATACALENDAR) ? RowPool().Allocate() : ::operator new(size, std::nothrow);
+}
 
 }  // namespace
 
@@ -33,6 +50,23 @@ struct CalendarRowTexts {
         delete this;
     }
 };
+
+void* DATACALENDAR::operator new(std::size_t size)
+{
+    void* row = AllocateRow(size);
+    if (!row) throw std::bad_alloc();
+    return row;
+}
+
+void* DATACALENDAR::operator new(std::size_t size, const std::nothrow_t&) noexcept { return AllocateRow(size); }
+
+void DATACALENDAR::operator delete(void* row, std::size_t size) noexcept
+{
+    if (size == sizeof(DATACALENDAR))
+        RowPool().Free(row);
+    else
+        ::operator delete(row);
+}
 
 DATACALENDAR::DATACALENDAR()
     : task(nullptr), subject(nullptr), location(nullptr), extraText(nullptr), categoryText(nullptr),

@@ -6,6 +6,9 @@
 // between them instead of four allocations each.
 #pragma once
 
+#include <cstddef>
+#include <new>
+
 #include "platform/base/export.h"
 #include "platform/base/types.h"
 #include "platform/text/bstr.h"
@@ -30,6 +33,13 @@ public:
     DATACALENDAR(const DATACALENDAR&) = delete;
     DATACALENDAR& operator=(const DATACALENDAR&) = delete;
     virtual ~DATACALENDAR();
+
+    // Rows come from one pool of row-sized blocks shared by every calendar
+    // list (a month's occurrences are tens of thousands of rows, made and
+    // dropped together); a larger derived record from the ordinary heap.
+    static void* operator new(std::size_t size);
+    static void* operator new(std::size_t size, const std::nothrow_t&) noexcept;
+    static void operator delete(void* row, std::size_t size) noexcept;
 
     // Frees the task record and the strings and returns the row to its empty
     // state (day and dates "no date", kind 3, everything else 0).

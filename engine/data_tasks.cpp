@@ -6,7 +6,36 @@
 #include <utility>
 #include <vector>
 
+#include "foundation/fixed_block_pool.h"
 #include "platform/text/wide_string.h"
+
+namespace {
+
+// Slabs of 64 KiB (a list's last, part-filled slab wastes little), all given
+// back once no row is in use: a reload then starts from an empty pool, as it
+// would from the ordinary heap.
+constexpr std::size_t kRowSlabBytes = 64 * 1024;
+constexpr std::size_t kRowKeepBytes = 0;
+
+// Never destroyed: rows of lists freed at exit still come back to it.
+FixedBlockPool& RowPool()
+{
+    static FixedBlockPool* pool = new FixedBlockPool(sizeof(DATATASKS), alignof(DATATASKS), kRowSlabBytes, kRowKeepBytes);
+    return *pool;
+}
+
+}  // namespace
+
+void* DATATASKS::operator new(std::size_t size)
+{
+    void* row = operator new(size, std::nothrow);
+    if (!row) throw std::bad_alloc();
+    return row;
+}
+
+void* DATATASKS::operator new(std::size_t, const std::nothrow_t&) noexcept { return RowPool().Allocate(); }
+
+void DATATASKS::operator delete(void* row) noexcept { RowPool().Free(row); }
 
 DATATASKS::DATATASKS() : subject(nullptr), categories(nullptr), iconText(nullptr), subjectKey(0)
 {

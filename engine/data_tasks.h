@@ -5,6 +5,9 @@
 // among its rows (sharedCategories).
 #pragma once
 
+#include <cstddef>
+#include <new>
+
 #include "engine/task_children.h"
 #include "platform/base/export.h"
 #include "platform/base/types.h"
@@ -30,6 +33,12 @@ public:
     ~DATATASKS();
     DATATASKS(const DATATASKS&) = delete;
     DATATASKS& operator=(const DATATASKS&) = delete;
+
+    // Rows come from one pool of row-sized blocks shared by every task list:
+    // no allocator header per row, and a list's rows side by side.
+    static void* operator new(std::size_t size);
+    static void* operator new(std::size_t size, const std::nothrow_t&) noexcept;
+    static void operator delete(void* row) noexcept;
 
     bool IsParentNode() const { return children.GetCount() > 0; }
     int NumChildren() const { return children.GetCount(); }
