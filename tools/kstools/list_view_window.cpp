@@ -1,6 +1,7 @@
 #include "tools/kstools/list_view_window.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "grid/html_draw.h"
 #include "grid/html_parser.h"
@@ -163,7 +164,9 @@ void ListViewWindow::Layout()
 void ListViewWindow::Reload()
 {
     LISTCONTENT content = m_load(m_search);
-    m_grid->SetContent(std::move(content.rows), std::move(content.floaters));
+    const int rows = content.rows.VisibleCount();
+    if (!m_grid->SetContent(std::move(content.rows), std::move(content.floaters)))
+        std::fprintf(stderr, "kstools: the list has %d rows; a list shows at most %d\n", rows, GRID_MAX_DIMENSION);
 }
 
 bool ListViewWindow::WatchStore(std::initializer_list<const WCHAR*> databases)
