@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <tuple>
 
 #include "platform/gdi/png_writer.h"
 #include "platform/gdi/system_metrics.h"
@@ -160,6 +161,18 @@ namespace {
 TEST_F(GridPaint, CellPicturesShowTheThemeGradientTheSelectionAndIcons)
 {
     cellText_ = [](int row, int) { return row == 2 ? u"<IMG SRC=213> Remind" : u"Plain"; };
+    // A cell's picture: its top and bottom pixels right of the text, and
+    // whether the bell's outline is in it.
+    auto look = [this](WORD row) {
+        platform::OwnedBitmap bitmap(grid_->GetCellBitmap(0, row));
+        platform::OwnedDc dc(CreateCompatibleDC(nullptr));
+        SelectObject(dc.Get(), bitmap.Get());
+        const int x = grid_->GetColWidth(0) - 3, h = grid_->GetRowHeight(row);
+        bool bell = false;
+        for (int y = 0; y < h; ++y)
+            for (int px = 0; px < 20; ++px) bell |= GetPixel(dc.Get(), px, y) == RGB(0x30, 0x30, 0x38);
+        return std::tuple{GetPixel(dc.Get(), x, 0), GetPixel(dc.Get(), x, h - 1), bell};
+    };
     const COLORREF white = RGB(255, 255, 255), selection = GetSysColor(COLOR_HIGHLIGHT);
     const COLORREF top = GetThemeColor(THEME_GRADIENT_TOP), bottom = GetThemeColor(THEME_GRADIENT_BOTTOM);
     ASSERT_NE(top, bottom);
@@ -179,53 +192,24 @@ TEST_F(GridPaint, CellPicturesShowTheThemeGradientTheSelectionAndIcons)
         Make(true);
         grid_->SetDimensions(5, 2);
         if (c.selected) grid_->SetSelection(0, 1, 0, 2);
-        for (WORD row : {1, 2}) {
-            platform::OwnedBitmap bitmap(grid_->GetCellBitmap(0, row));
-            ASSERT_NE(bitmap.Get(), nullptr);
-            BITMAP info{};
-            GetObjectW(bitmap.Get(), sizeof info, &info);
-            EXPECT_EQ(info.bmWidth, grid_->GetColWidth(0));
-            EXPECT_EQ(info.bmHeight, grid_->GetRowHeight(row));
-            platform::OwnedDc dc(CreateCompatibleDC(nullptr));
-            SelectObject(dc.Get(), bitmap.Get());
-            // Right of the text, left of the column's line.
-            const int x = info.bmWidth - 3;
-            EXPECT_EQ(GetPixel(dc.Get(), x, 0), c.top) << row;
-            EXPECT_EQ(GetPixel(dc.Get(), x, info.bmHeight - 1), c.bottom) << row;
-            int outline = 0;  // the bell's outline, in row 2 only
-            for (int y = 0; y < info.bmHeight; ++y)
-                for (int px = 0; px < 20; ++px) outline += GetPixel(dc.Get(), px, y) == RGB(0x30, 0x30, 0x38);
-            EXPECT_EQ(outline > 0, row == 2) << row;
-        }
+        for (WORD row : {1, 2}) EXPECT_EQ(look(row), std::tuple(c.top, c.bottom, row == 2)) << row;
     }
     CHTMLGrid::SetGradientDrawSupported(false);
     EXPECT_EQ(grid_->GetCellBitmap(0, 40), nullptr);
 
-    // The ready-made procedure: a red cell shades from light to deeper red,
-    // selected its inverse (cyan); a cell without a colour is the grid's.
+    // The ready-made procedure: red shades deeper down the cell, selected
+    // its inverse, cyan; a cell without a colour is left to the grid.
     grid_->SetCellOwnerDrawProc(CHTMLGrid::ColourCellDrawProc);
     grid_->SetSelection(0, 3, 0, 3);
-    for (WORD row : {1, 3, 4}) {
-        SCOPED_TRACE(row);
-        grid_->SetCellData(0, row, row == 4 ? 0 : RGB(200, 0, 0));
-        platform::OwnedBitmap bitmap(grid_->GetCellBitmap(0, row));
-        platform::OwnedDc dc(CreateCompatibleDC(nullptr));
-        SelectObject(dc.Get(), bitmap.Get());
-        const int x = grid_->GetColWidth(0) - 3, h = grid_->GetRowHeight(row);
-        const COLORREF upper = GetPixel(dc.Get(), x, 0), lower = GetPixel(dc.Get(), x, h - 1);
-        if (row == 4) {
-            EXPECT_EQ(upper, white);
-            continue;
-        }
-        const bool red = row == 1;
-        EXPECT_NE(upper, lower) << "a gradient";
-        for (COLORREF p : {upper, lower}) {
-            EXPECT_EQ(GetGValue(p), GetBValue(p));
-            EXPECT_EQ(GetRValue(p) > GetGValue(p), red);
-        }
-        EXPECT_GT(std::abs(GetRValue(lower) - GetGValue(lower)), std::abs(GetRValue(upper) - GetGValue(upper)))
-            << "deeper at the bottom";
-    }
+    for (WORD row : {1, 3, 4}) grid_->SetCellData(0, row, row == 4 ? 0 : RGB(200, 0, 0));
+    auto redness = [](COLORREF p) { return GetGValue(p) == GetBValue(p) ? GetRValue(p) - GetGValue(p) : 999; };
+    const auto [redTop, redBottom, bell1] = look(1);
+    const auto [cyanTop, cyanBottom, bell3] = look(3);
+    EXPECT_LT(0, redness(redTop));
+    EXPECT_LT(redness(redTop), redness(redBottom));
+    EXPECT_GT(0, redness(cyanTop));
+    EXPECT_GT(redness(cyanTop), redness(cyanBottom));
+    EXPECT_EQ(std::get<0>(look(4)), white);
 }
 
 }  // namespace
