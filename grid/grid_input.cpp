@@ -138,6 +138,7 @@ void CHTMLGrid::OnClick(NM_GRIDVIEW* view)
 
 void CHTMLGrid::StartHoldCheck(int x, int y, WORD col, WORD row)
 {
+    if (!m_hWnd) return;
     m_bHoldPending = true;
     m_ptHold = POINT{x, y};
     m_nHoldCol = col;
@@ -203,7 +204,9 @@ LRESULT CHTMLGrid::OnHotspotNotify(NM_GRIDVIEW* view)
 
 void CHTMLGrid::OnMouseMove(int x, int y, WPARAM keys)
 {
-    if (CheckHold(x, y) || !m_bSelecting || !(keys & MK_LBUTTON)) return;
+    // A move within the drag distance while the press may still become a
+    // hold is a tremble: it neither selects nor drags.
+    if (CheckHold(x, y) || m_bHoldPending || !m_bSelecting || !(keys & MK_LBUTTON)) return;
     if (m_bDragAllowed && !m_bDragging && !m_bDragRefused) {
         m_bDragging = OnDragStart(POINT{x, y});
         m_bDragRefused = !m_bDragging;

@@ -5,6 +5,7 @@
 
 #include "grid/html_layout.h"
 #include "platform/gdi/device_context.h"
+#include "platform/gdi/display_metrics.h"
 #include "platform/gdi/gdi_objects.h"
 #include "platform/gdi/system_metrics.h"
 #include "platform/gdi/theme_colors.h"
@@ -59,7 +60,9 @@ CHTMLGrid::CHTMLGrid()
       m_brFixedBack(CreateSolidBrush(m_crFixedBack)),
       m_brSelection(CreateSolidBrush(m_crSelection)),
       m_brLines(CreateSolidBrush(m_crLines)),
-      m_nFloaterBarWidth(grid::ScaleX(7))
+      m_nFloaterBarWidth(grid::ScaleX(7)),
+      // Pictures are scaled on screens of exactly 128 dots per inch.
+      m_dwBitmapScaling(platform::DisplayLogPixels() == 128 ? 1 : 0)
 {
 }
 
