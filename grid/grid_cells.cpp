@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr WORD kMaxDimension = 65534;
-
 // A cell's text is at most this long when read back.
 constexpr int kCellTextMax = 4096;
 
@@ -134,8 +132,29 @@ bool CHTMLGrid::SetCellText(WORD col, WORD row, const WCHAR* text, BYTE quality,
 void CHTMLGrid::RecalcAfterTextChange(WORD row, WORD col)
 {
     if (m_RowExplicit[row] == GRID_NONE && !m_bRowHeightFixed) {
-        if (m_bVirtual) m_RowMeasured[row] = false;
-        Relayout();
+        // A virtual grid measures the rows on screen and estimates the
+        // rest; inside BeginUpdate the grid is laid out once at EndUpdate.
+        if (m_bVirtual || IsInUpdate()) {
+            if (m_bVirtual) m_RowMeasured[row] = false;
+            Relayout();
+            return;
+        }
+        // Every row of a grid of set cells has its height: only this row is
+        // measured again. Should that bring in or take away the vertical
+        // bar, the columns narrow or widen and every row is laid out again.
+        const WORD before = StoredRowHeight(row);
+        MeasureRow(row);
+        if (row >= m_nRows) return;  // the parent remade the grid while answering
+        const bool taller = m_dwTotalHeight > static_cast<DWORD>(m_nVisibleHeight);
+        if (m_bAllowVBar && taller != m_bVBar) {
+            Relayout();
+        } else if (StoredRowHeight(row) != before) {
+            ClampTopRow();
+            SetupScrollBars();
+            Repaint();
+        } else {
+            InvalidateCell(col, row);
+        }
     } else if (!IsInUpdate()) {
         InvalidateCell(col, row);
     } else {
@@ -208,10 +227,9 @@ WCHAR* CHTMLGrid::GetCellHotSpot(WORD col, WORD row, int index)
 
 // ---- Dimensions ----
 
-void CHTMLGrid::SetDimensions(WORD rows, WORD cols)
+bool CHTMLGrid::SetDimensions(WORD rows, WORD cols)
 {
-    rows = std::min(rows, kMaxDimension);
-    cols = std::min(cols, kMaxDimension);
+    if (rows > GRID_MAX_DIMENSION || cols > GRID_MAX_DIMENSION) return false;
     if (m_hEdit) SendMessageW(m_hEdit, WM_CANCELMODE, 0, 0);
     DestroyAllCells();
     m_nRows = rows;
@@ -239,11 +257,12 @@ void CHTMLGrid::SetDimensions(WORD rows, WORD cols)
     if (m_nCurCol != GRID_NONE && m_nCurCol >= cols) m_nCurCol = GRID_NONE;
     if (IsInUpdate()) {
         m_nPending |= GRID_PENDING_RECALC | GRID_PENDING_SCROLLBARS | GRID_PENDING_VISIBLE | GRID_PENDING_REPAINT;
-        return;
+        return true;
     }
     RecalcGrid();
     SetupScrollBars();
     Repaint();
+    return true;
 }
 
 void CHTMLGrid::SetFixedColCount(WORD n)

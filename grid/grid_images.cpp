@@ -6,7 +6,12 @@
 #include <vector>
 
 #include "grid/html_grid.h"
+#include "platform/gdi/bitmaps.h"
+#include "platform/gdi/device_context.h"
+#include "platform/gdi/gdi_objects.h"
+#include "platform/gdi/system_metrics.h"
 #include "platform/images/bitmap_loading.h"
+#include "platform/images/icons.h"
 
 namespace {
 
@@ -32,16 +37,36 @@ void CHTMLGrid::SetResourcesRootPath(const WCHAR* path) { m_sResourcesRoot = pat
 
 HBITMAP CHTMLGrid::AddIconToCache(WORD id)
 {
-    // Numbered icons come from the same numbered picture set as bitmaps here.
-    return AddBitmapToCache(id);
+    auto it = m_IconCache.find(id);
+    if (it != m_IconCache.end()) return it->second.Get();
+    HICON icon = LoadIconW(m_hResources, MAKEINTRESOURCEW(id));
+    if (!icon) return nullptr;
+    // The icon through its mask on a square of the transparent colour, at
+    // the small-icon size of the screen.
+    const int side = GetSystemMetrics(SM_CXSMICON);
+    platform::OwnedBitmap bitmap(CreateCompatibleBitmap(nullptr, side, side));
+    platform::OwnedDc dc(CreateCompatibleDC(nullptr));
+    if (!bitmap || !dc) return nullptr;
+    HGDIOBJ old = SelectObject(dc.Get(), bitmap.Get());
+    const RECT all{0, 0, side, side};
+    platform::OwnedBrush key(CreateSolidBrush(RGB(0, 255, 0)));
+    FillRect(dc.Get(), &all, key.Get());
+    const BOOL drawn = DrawIconEx(dc.Get(), 0, 0, icon, side, side, 0, nullptr, DI_NORMAL);
+    SelectObject(dc.Get(), old);
+    DestroyIcon(icon);
+    if (!drawn) return nullptr;
+    HBITMAP result = bitmap.Get();
+    m_IconCache[id] = std::move(bitmap);
+    return result;
 }
 
 HBITMAP CHTMLGrid::AddBitmapToCache(WORD id)
 {
     auto it = m_IconCache.find(id);
     if (it != m_IconCache.end()) return it->second.Get();
-    HBITMAP bitmap = LoadBitmapW(m_hResources, reinterpret_cast<LPCWSTR>(static_cast<std::uintptr_t>(id)));
-    if (!bitmap) return nullptr;
+    // A numbered bitmap first; failing that, the icon of that number.
+    HBITMAP bitmap = LoadBitmapW(m_hResources, MAKEINTRESOURCEW(id));
+    if (!bitmap) return AddIconToCache(id);
     m_IconCache[id].Reset(bitmap);
     return bitmap;
 }
@@ -75,6 +100,9 @@ void CHTMLGrid::ClearBitmapCache()
     // The cells' and floaters' image tokens borrow the cached bitmaps: take
     // the caches away first, then parse every mark-up again so that each
     // picture is loaded afresh instead of pointing at a freed bitmap.
+    // A tooltip's pictures come from the caches too: it is shown again only
+    // with mark-up parsed anew.
+    HideToolTips();
     std::map<WORD, platform::OwnedBitmap> icons = std::move(m_IconCache);
     std::map<DWORD, platform::OwnedBitmap> files = std::move(m_FileCache);
     m_IconCache.clear();

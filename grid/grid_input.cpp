@@ -3,6 +3,7 @@
 // the parent hears of them.
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 #include "grid/html_grid.h"
@@ -113,20 +114,8 @@ void CHTMLGrid::OnLButtonDown(int x, int y)
         m_bSelecting = true;
         SetCapture(m_hWnd);
     }
-    if (onCell) {
-        SHRGINFO gesture{sizeof(SHRGINFO), m_hWnd, POINT{x, y}, SHRG_RETURNCMD};
-        if (SHRecognizeGesture(&gesture) == GN_CONTEXTMENU && m_hWnd) {
-            NMRGINFO info{};
-            info.hdr.hwndFrom = m_hWnd;
-            info.hdr.idFrom = GridCellKey(row, col);
-            info.hdr.code = GN_CONTEXTMENU;
-            info.ptAction = POINT{x, y};
-            ClientToScreen(m_hWnd, &info.ptAction);
-            info.dwItemSpec = GridCellKey(row, col);
-            SendMessageW(m_hWnd, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
-        }
-    }
-    if (!m_hWnd) return;
+    CancelHold();
+    if (onCell) StartHoldCheck(x, y, col, row);
     NM_GRIDVIEW click = MakeView(GN_NM_CLICK, x, y, col, row);
     click.floater = m_dwDownFloater;
     SendMessageW(m_hWnd, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&click));
@@ -134,21 +123,71 @@ void CHTMLGrid::OnLButtonDown(int x, int y)
 
 void CHTMLGrid::OnClick(NM_GRIDVIEW* view)
 {
-    // A tap on the cell that already was the only one selected edits it.
+    // A tap on the cell that already was the only one selected edits it;
+    // while the press may still become a hold, at its release.
     if (m_bRepeatTap && !m_bDoubleTap && view->hdr.code == GN_NM_CLICK && m_sHotTarget.empty()) {
         m_bRepeatTap = false;
-        if (EnableCellEdit(static_cast<WORD>(view->column), static_cast<WORD>(view->row))) {
+        if (m_bHoldPending) {
+            m_bEditOnRelease = true;
+        } else if (EnableCellEdit(static_cast<WORD>(view->column), static_cast<WORD>(view->row))) {
             m_bSelecting = false;
             if (GetCapture() == m_hWnd) ReleaseCapture();
         }
     }
 }
 
+void CHTMLGrid::StartHoldCheck(int x, int y, WORD col, WORD row)
+{
+    if (!m_hWnd) return;
+    m_bHoldPending = true;
+    m_ptHold = POINT{x, y};
+    m_nHoldCol = col;
+    m_nHoldRow = row;
+    m_dwHoldStart = static_cast<DWORD>(GetMessageTime());
+    SetTimer(m_hWnd, GRID_TIMER_HOLD, kTapAndHoldMs, nullptr);
+}
+
+bool CHTMLGrid::CheckHold(int x, int y)
+{
+    if (!m_bHoldPending) return false;
+    const auto elapsed = static_cast<std::int32_t>(static_cast<DWORD>(GetMessageTime()) - m_dwHoldStart);
+    if (elapsed >= static_cast<std::int32_t>(kTapAndHoldMs)) {
+        Held();
+        return true;
+    }
+    const int slop = GetSystemMetrics(SM_CXDRAG);
+    if (std::abs(x - m_ptHold.x) > slop || std::abs(y - m_ptHold.y) > slop) CancelHold();
+    return false;
+}
+
+void CHTMLGrid::CancelHold()
+{
+    if (m_bHoldPending && m_hWnd) KillTimer(m_hWnd, GRID_TIMER_HOLD);
+    m_bHoldPending = false;
+}
+
+void CHTMLGrid::Held()
+{
+    CancelHold();
+    if (!m_hWnd) return;
+    NMRGINFO info{};
+    info.hdr.hwndFrom = m_hWnd;
+    info.hdr.idFrom = GridCellKey(m_nHoldRow, m_nHoldCol);
+    info.hdr.code = GN_CONTEXTMENU;
+    info.ptAction = m_ptHold;
+    ClientToScreen(m_hWnd, &info.ptAction);
+    info.dwItemSpec = GridCellKey(m_nHoldRow, m_nHoldCol);
+    SendMessageW(m_hWnd, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+}
+
 LRESULT CHTMLGrid::OnContextMenuNotify(NMHDR* hdr)
 {
-    // The hold ends the tap: no selecting, no activation at the release.
+    // The hold ends the tap: no selecting, no editing, no activation at the
+    // release.
     m_bSelecting = false;
     m_bRepeatTap = false;
+    m_bEditOnRelease = false;
+    CancelHold();
     ReleaseCapture();
     if (!m_hParent || !IsWindow(m_hParent)) return 0;
     NMRGINFO info = *reinterpret_cast<NMRGINFO*>(hdr);
@@ -165,11 +204,14 @@ LRESULT CHTMLGrid::OnHotspotNotify(NM_GRIDVIEW* view)
 
 void CHTMLGrid::OnMouseMove(int x, int y, WPARAM keys)
 {
-    if (!m_bSelecting || !(keys & MK_LBUTTON)) return;
+    // A move within the drag distance while the press may still become a
+    // hold is a tremble: it neither selects nor drags.
+    if (CheckHold(x, y) || m_bHoldPending || !m_bSelecting || !(keys & MK_LBUTTON)) return;
     if (m_bDragAllowed && !m_bDragging && !m_bDragRefused) {
         m_bDragging = OnDragStart(POINT{x, y});
         m_bDragRefused = !m_bDragging;
         m_bDropAllowed = false;
+        m_hDropTarget = nullptr;
         m_nDragCol = m_nDownCol;
         m_nDragRow = m_nDownRow;
     }
@@ -221,12 +263,9 @@ void CHTMLGrid::SetToolTipParent(HWND parent)
 {
     m_hToolTipParent = parent;
     // The tooltips are made again under the new parent when next needed.
+    m_SelTip.Destroy();
     m_ScrollTip.Destroy();
     m_DragTip.Destroy();
-    if (m_bSelTooltip) {
-        m_SelTip.Destroy();
-        m_SelTip.Create(parent ? parent : m_hParent);
-    }
 }
 
 void CHTMLGrid::AskToolTip(CHTMLToolTip& tip, UINT message, LPARAM record, POINT pt, ToolTipPlacement placement)
@@ -243,6 +282,7 @@ void CHTMLGrid::AskToolTip(CHTMLToolTip& tip, UINT message, LPARAM record, POINT
         return;
     }
     if (tip.Create(m_hToolTipParent ? m_hToolTipParent : m_hParent)) {
+        tip.SetImageOwner(m_hWnd);
         tip.UpdateToolTip(text, true);
         ClientToScreen(m_hWnd, &pt);
         tip.ShowToolTip(pt, placement);
@@ -270,10 +310,12 @@ void CHTMLGrid::OnDragOver(POINT pt)
     tagGRIDDRAG drag{};
     drag.hdr.hwndFrom = m_hWnd;
     HWND under = WindowFromPoint(screen);
+    bool accepted = false;
     if (under) {
         drag.hdr.code = GN_DRAGOVER;
-        SendMessageW(under, GN_DRAGOVER, reinterpret_cast<WPARAM>(&screen), reinterpret_cast<LPARAM>(&drag));
+        accepted = SendMessageW(under, GN_DRAGOVER, reinterpret_cast<WPARAM>(&screen), reinterpret_cast<LPARAM>(&drag)) != 0;
     }
+    m_hDropTarget = accepted ? under : nullptr;
     if (!m_hParent || !m_hWnd) return;
     m_bDropAllowed = OnDragQuery(under);
     if (!m_hWnd) return;
@@ -296,8 +338,48 @@ bool CHTMLGrid::OnDragQuery(HWND under)
 void CHTMLGrid::FinishDragOperation(POINT pt)
 {
     m_DragTip.HideToolTip();
+    const HWND target = m_hDropTarget;
+    m_hDropTarget = nullptr;
+    if (target && target != m_hWnd) {
+        const bool allowed = m_bDropAllowed;
+        m_bDropAllowed = false;
+        if (!allowed || !IsWindow(target)) return;
+        GRIDDROP drop{};
+        drop.hdr.hwndFrom = m_hWnd;
+        drop.hdr.idFrom = m_dwDownFloater;
+        drop.hdr.code = GN_DROP;
+        drop.pt = pt;
+        ClientToScreen(m_hWnd, &drop.pt);
+        drop.column = m_nDragCol;
+        drop.row = m_nDragRow;
+        drop.firstColumn = m_nFirstCol;
+        drop.firstRow = m_nFirstRow;
+        drop.lastColumn = m_nLastCol;
+        drop.lastRow = m_nLastRow;
+        drop.targetColumn = drop.targetRow = GRID_NONE;
+        POINT screen = drop.pt;
+        SendMessageW(target, GN_DROP, reinterpret_cast<WPARAM>(&screen), reinterpret_cast<LPARAM>(&drop));
+        return;
+    }
     if (m_dwDownFloater) DropFloater(pt.x, pt.y);
     m_bDropAllowed = false;
+}
+
+LRESULT CHTMLGrid::OnForeignDrag(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (!lParam || !m_hParent || !IsWindow(m_hParent)) return 0;
+    if (message == GN_DRAGOVER) return SendMessageW(m_hParent, message, wParam, lParam);
+    GRIDDROP drop = *reinterpret_cast<GRIDDROP*>(lParam);
+    if (drop.hdr.hwndFrom == m_hWnd) return 0;
+    POINT client = drop.pt;
+    ScreenToClient(m_hWnd, &client);
+    drop.targetColumn = drop.targetRow = GRID_NONE;
+    WORD col = GRID_NONE, row = GRID_NONE;
+    if (GetCellFromPoint(client, &col, &row)) {
+        drop.targetColumn = col;
+        drop.targetRow = row;
+    }
+    return SendMessageW(m_hParent, message, wParam, reinterpret_cast<LPARAM>(&drop));
 }
 
 void CHTMLGrid::DropFloater(int x, int y)
@@ -342,6 +424,13 @@ void CHTMLGrid::DropFloater(int x, int y)
 
 void CHTMLGrid::OnLButtonUp(int x, int y)
 {
+    if (!m_hWnd) return;
+    CheckHold(x, y);
+    CancelHold();
+    if (m_bEditOnRelease && m_hWnd) {
+        m_bEditOnRelease = false;
+        if (EnableCellEdit(m_nDownCol, m_nDownRow)) m_bSelecting = false;
+    }
     if (!m_hWnd) return;
     const bool wasSelecting = m_bSelecting;
     const bool dragged = m_bDragging;
@@ -586,6 +675,12 @@ void CHTMLGrid::OnTimer(UINT_PTR id)
         KillTimer(m_hWnd, GRID_TIMER_DOUBLETAP);
         m_bTapWindow = false;
         break;
+    case GRID_TIMER_HOLD:
+        if (m_bHoldPending)
+            Held();
+        else
+            KillTimer(m_hWnd, GRID_TIMER_HOLD);
+        break;
     case GRID_TIMER_AUTOSCROLL:
         if (m_nAutoScroll & 1) ScrollByRowUp(1);
         if (m_nAutoScroll & 2) ScrollByRowDown(1);
@@ -619,5 +714,7 @@ void CHTMLGrid::EndTransient()
     }
     m_nAutoScroll = 0;
     m_sHotTarget.clear();
+    CancelHold();
+    m_bEditOnRelease = false;
     HideToolTips();
 }

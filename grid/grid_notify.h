@@ -25,6 +25,7 @@ constexpr UINT GN_GETFLOATER = 2026;      // a floater's mark-up (GRIDFLOATERREQ
 constexpr UINT GN_FLOATERMOVED = 2027;    // a floater was dragged to another cell
 constexpr UINT GN_DRAGOVER = 2028;        // to the window under a drag
 constexpr UINT GN_DRAGQUERY = 2029;       // to the parent: may the drop go there
+constexpr UINT GN_DROP = 2030;            // to the window a drag was dropped on (GRIDDROP)
 constexpr UINT GN_DRAGSTART = 2031;       // may a drag begin
 constexpr UINT GN_DRAGTOOLTIP = 2032;     // drag tooltip mark-up
 constexpr UINT GN_BEGINEDIT = 2034;       // may the cell be edited in place
@@ -86,6 +87,24 @@ struct GRIDFLOATERREQUEST {
 // The drag record (GN_DRAGOVER, GN_DRAGQUERY, GN_DRAGTOOLTIP).
 struct tagGRIDDRAG {
     NMHDR hdr;
+};
+
+// GN_DROP (wParam: the address of the screen point): a drag ended over a
+// window that accepted it (its answer to GN_DRAGOVER) where the source
+// grid's parent allowed it (GN_DRAGQUERY). A grid that is dropped on fills
+// in its cell under the point and hands the record on to its own parent;
+// so does it with GN_DRAGOVER from another grid.
+struct GRIDDROP {
+    NMHDR hdr;  // hwndFrom: the source grid; idFrom: the dragged floater's id, 0 for cells
+    POINT pt;   // screen coordinates
+    WORD column;  // the cell the drag started on
+    WORD row;
+    WORD firstColumn;  // the source grid's selection
+    WORD firstRow;
+    WORD lastColumn;
+    WORD lastRow;
+    WORD targetColumn;  // the target grid's cell under the point, else 65535
+    WORD targetRow;
 };
 
 // GN_FLOATERMOVED: a floater dragged from one cell to another.

@@ -38,6 +38,14 @@ COLORREF Lighter(COLORREF c)
     return RGB((GetRValue(c) + 2 * 255) / 3, (GetGValue(c) + 2 * 255) / 3, (GetBValue(c) + 2 * 255) / 3);
 }
 
+// `part` thirds of the way from `from` to `to`.
+COLORREF Mix(COLORREF from, COLORREF to, int part)
+{
+    auto mix = [part](int a, int b) { return a + (b - a) * part / 3; };
+    return RGB(mix(GetRValue(from), GetRValue(to)), mix(GetGValue(from), GetGValue(to)),
+               mix(GetBValue(from), GetBValue(to)));
+}
+
 }  // namespace
 
 // ---- Geometry ----
@@ -272,22 +280,58 @@ void CHTMLGrid::OnCellDraw(HDC dc, WORD col, WORD row, const RECT& rc, UINT stat
     }
     const bool selected = (state & 1) != 0;
     if (!hook) {
+        const COLORREF back = cell ? cell->GetBackColor(true) : m_crBack;
         if (selected) {
             FillRect(dc, &rc, m_brSelection.Get());
-        } else if (cell) {
-            const COLORREF back = cell->GetBackColor(true);
-            if (!(back == kWhite && GetGradientDrawSupported()) && back != m_crBack) {
-                platform::OwnedBrush brush(CreateSolidBrush(back));
-                FillRect(dc, &rc, brush.Get());
-            } else if (back == m_crBack) {
-                FillRect(dc, &rc, m_brBack.Get());
-            }
+        } else if (GetGradientDrawSupported() && (!cell || back == kWhite)) {
+            // A cell of no colour of its own shows the theme's gradient,
+            // top to bottom of its row.
+            VerticalGradient(dc, rc, m_crGradientTop, m_crGradientBottom);
+        } else if (back != m_crBack) {
+            platform::OwnedBrush brush(CreateSolidBrush(back));
+            FillRect(dc, &rc, brush.Get());
         } else {
             FillRect(dc, &rc, m_brBack.Get());
         }
     }
     DrawCellLines(dc, rc, m_bVLines, m_bHLines);
     if (cell) DrawCellText(dc, rc, cell, selected ? DRAWHTML_SELECTED : 0);
+}
+
+int CHTMLGrid::ColourCellDrawProc(CHTMLGrid* grid, DRAWITEMSTRUCT* item, tagCELLINFO* cell)
+{
+    if (!grid || !item || !cell || item->itemData == 0) return 0;
+    COLORREF colour = static_cast<COLORREF>(item->itemData) & 0xFFFFFF;
+    const bool selected = (item->itemState & 1) != 0;
+    if (selected) colour = RGB(255 - GetRValue(colour), 255 - GetGValue(colour), 255 - GetBValue(colour));
+    // From a third of the colour over the background at the top to two
+    // thirds at the bottom.
+    const COLORREF back = cell->GetBackColor(true);
+    VerticalGradient(item->hDC, item->rcItem, Mix(back, colour, 1), Mix(back, colour, 2));
+    grid->DrawCellLines(item->hDC, item->rcItem, grid->m_bVLines, grid->m_bHLines);
+    // A tint, not the selection brush: the text keeps its own colours.
+    grid->DrawCellText(item->hDC, item->rcItem, cell, 0);
+    return 1;
+}
+
+HBITMAP CHTMLGrid::GetCellBitmap(WORD col, WORD row)
+{
+    if (col >= m_nCols || row >= m_nRows) return nullptr;
+    const int w = m_ColWidth[col];
+    const int h = GetRowHeight(row);
+    // The parent may remake the grid while the row is measured.
+    if (w <= 0 || h <= 0 || col >= m_nCols || row >= m_nRows) return nullptr;
+    platform::OwnedBitmap bitmap(CreateCompatibleBitmap(nullptr, w, h));
+    platform::OwnedDc dc(CreateCompatibleDC(nullptr));
+    if (!bitmap || !dc) return nullptr;
+    HGDIOBJ old = SelectObject(dc.Get(), bitmap.Get());
+    const RECT rc{0, 0, w, h};
+    if (col < m_nFixedCols || row < m_nFixedRows)
+        OnFixedCellDraw(dc.Get(), col, row, rc);
+    else
+        OnCellDraw(dc.Get(), col, row, rc, IsCellSelected(row, col) ? 1u : 0u);
+    SelectObject(dc.Get(), old);
+    return bitmap.Detach();
 }
 
 void CHTMLGrid::OnFixedCellDraw(HDC dc, WORD col, WORD row, const RECT& rc)
@@ -370,7 +414,11 @@ void CHTMLGrid::OnCellFloatersDraw(HDC dc)
         const bool own = m_bFloaterOwnBack;
         platform::OwnedBrush body(CreateSolidBrush(f->content.GetBackColor(true)));
         HBRUSH fill = own ? body.Get() : m_brSelection.Get();
-        if (own && GetGradientDrawSupported()) fill = static_cast<HBRUSH>(GetStockObject(HOLLOW_BRUSH));
+        if (own && GetGradientDrawSupported()) {
+            // A hollow box: the rows' gradient under it shows through.
+            fill = static_cast<HBRUSH>(GetStockObject(HOLLOW_BRUSH));
+            BitBlt(off.Get(), 0, 0, w, h, dc, left, static_cast<int>(top), SRCCOPY);
+        }
         HGDIOBJ oldBrush = SelectObject(off.Get(), fill);
         Rectangle(off.Get(), 0, 0, w, h);
         SelectObject(off.Get(), oldBrush);

@@ -124,10 +124,9 @@ void CHTMLGrid::SetMultiSelect(bool multi, bool tooltip)
 {
     m_bMultiSelect = multi;
     m_bSelTooltip = tooltip;
-    if (tooltip)
-        m_SelTip.Create(m_hToolTipParent ? m_hToolTipParent : m_hParent);
-    else
-        m_SelTip.Destroy();
+    // Like the scroll and drag tooltips, the selection tooltip's window is
+    // made when it is first shown (AskToolTip).
+    if (!tooltip) m_SelTip.Destroy();
     if (!multi) EmptySelection();
 }
 

@@ -5,8 +5,10 @@
 
 #include "grid/html_layout.h"
 #include "platform/gdi/device_context.h"
+#include "platform/gdi/display_metrics.h"
 #include "platform/gdi/gdi_objects.h"
 #include "platform/gdi/system_metrics.h"
+#include "platform/gdi/theme_colors.h"
 #include "platform/messaging/input.h"
 #include "platform/messaging/painting.h"
 #include "platform/messaging/scroll_bars.h"
@@ -52,11 +54,15 @@ CHTMLGrid::CHTMLGrid()
       m_crFixedBack(GetSysColor(COLOR_BTNFACE)),
       m_crSelection(GetSysColor(COLOR_HIGHLIGHT)),
       m_crSelText(GetSysColor(COLOR_HIGHLIGHTTEXT)),
+      m_crGradientTop(GetThemeColor(THEME_GRADIENT_TOP)),
+      m_crGradientBottom(GetThemeColor(THEME_GRADIENT_BOTTOM)),
       m_brBack(CreateSolidBrush(m_crBack)),
       m_brFixedBack(CreateSolidBrush(m_crFixedBack)),
       m_brSelection(CreateSolidBrush(m_crSelection)),
       m_brLines(CreateSolidBrush(m_crLines)),
-      m_nFloaterBarWidth(grid::ScaleX(7))
+      m_nFloaterBarWidth(grid::ScaleX(7)),
+      // Pictures are scaled on screens of exactly 128 dots per inch.
+      m_dwBitmapScaling(platform::DisplayLogPixels() == 128 ? 1 : 0)
 {
 }
 
@@ -143,7 +149,11 @@ LRESULT CHTMLGrid::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_TIMER: OnTimer(wParam); return 0;
     // A floater dragged over its own grid may be dropped on another cell.
-    case GN_DRAGOVER: return m_bDragging && m_dwDownFloater != 0 ? 1 : 0;
+    case GN_DRAGOVER:
+        if (auto* drag = reinterpret_cast<tagGRIDDRAG*>(lParam); drag && drag->hdr.hwndFrom != m_hWnd)
+            return OnForeignDrag(message, wParam, lParam);
+        return m_bDragging && m_dwDownFloater != 0 ? 1 : 0;
+    case GN_DROP: return OnForeignDrag(message, wParam, lParam);
     case WM_SETFOCUS: return 0;
     case WM_KILLFOCUS:
         if (reinterpret_cast<HWND>(wParam) != m_hEdit) EndTransient();

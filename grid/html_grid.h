@@ -30,6 +30,8 @@
 #include "platform/messaging/window.h"
 
 constexpr WORD GRID_NONE = 65535;
+// The most rows (and columns) a grid holds: every 16-bit value but "none".
+constexpr WORD GRID_MAX_DIMENSION = 65534;
 inline constexpr const WCHAR* HTMLGRID_CLASS = u"HTMLGRIDCLASS";
 
 inline DWORD GridCellKey(WORD row, WORD col) { return (static_cast<DWORD>(row) << 16) | col; }
@@ -116,6 +118,9 @@ constexpr int GRID_PENDING_SCROLLTO = 64;
 constexpr UINT_PTR GRID_TIMER_AUTOSCROLL = 77;
 constexpr UINT_PTR GRID_TIMER_DOUBLETAP = 84;
 constexpr UINT_PTR GRID_TIMER_DELAYED = 85;
+// Tap-and-hold: the press becomes a hold (GN_CONTEXTMENU) when it is still
+// down and in place after kTapAndHoldMs.
+constexpr UINT_PTR GRID_TIMER_HOLD = 86;
 
 class CHTMLGrid {
 public:
@@ -134,7 +139,9 @@ public:
     LRESULT ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     // ---- Dimensions ----
-    void SetDimensions(WORD rows, WORD cols);
+    // False, and the grid left as it was, for more than GRID_MAX_DIMENSION
+    // rows or columns (65535 is "none" and cannot be a count).
+    bool SetDimensions(WORD rows, WORD cols);
     WORD GetColCount() const { return m_nCols; }
     WORD GetRowCount() const { return m_nRows; }
     void SetFixedColCount(WORD n);
@@ -182,6 +189,11 @@ public:
     // A new copy (delete[]) of the target of the cell's hot spot at index
     // (past the end: the last); null when the cell or hot spots are missing.
     WCHAR* GetCellHotSpot(WORD col, WORD row, int index);
+    // A new bitmap (DeleteObject) of the cell's size with the cell drawn as
+    // the grid draws it, selected or not, without floaters: a drag image, a
+    // copy for another window. Null outside the grid or for a column or row
+    // of no width or height.
+    HBITMAP GetCellBitmap(WORD col, WORD row);
     // The cell, requesting it from the parent in virtual mode; null when
     // there is none.
     tagCELLINFO* GetCell(WORD row, WORD col);
@@ -268,9 +280,29 @@ public:
     void SetFixedBackColor(COLORREF colour);
     void SetLinesColor(COLORREF colour);
     void SetSelectionColor(COLORREF brush, COLORREF text);
+    bool GetShowFixedHLines() const { return m_bFixedHLines; }
+    bool GetShowFixedVLines() const { return m_bFixedVLines; }
+    bool GetShowFocus() const { return m_bShowFocus; }
+    COLORREF GetBackColor() const { return m_crBack; }
+    COLORREF GetFixedBackColor() const { return m_crFixedBack; }
+    COLORREF GetLinesColor() const { return m_crLines; }
+    void GetSelectionColor(COLORREF* brush, COLORREF* text) const
+    {
+        if (brush) *brush = m_crSelection;
+        if (text) *text = m_crSelText;
+    }
     void SetCellOwnerDrawProc(GridCellDrawProc proc) { m_pCellDraw = proc; }
     void SetFixedCellOwnerDrawProc(GridCellDrawProc proc) { m_pFixedCellDraw = proc; }
     void SetCustomPaintProc(GridCustomPaintProc proc) { m_pCustomPaint = proc; }
+    GridCellDrawProc GetCellOwnerDrawProc() const { return m_pCellDraw; }
+    GridCellDrawProc GetFixedCellOwnerDrawProc() const { return m_pFixedCellDraw; }
+    GridCustomPaintProc GetCustomPaintProc() const { return m_pCustomPaint; }
+    // A ready-made owner-draw procedure: a cell whose data value is a colour
+    // gets a subtle top-to-bottom gradient of it (of its inverse, 255 - c
+    // per component, when selected) over its body background, its lines and
+    // its mark-up, and is reported fully drawn; a cell with data 0 is left
+    // to the grid.
+    static int ColourCellDrawProc(CHTMLGrid* grid, DRAWITEMSTRUCT* item, tagCELLINFO* cell);
     static void SetGradientDrawSupported(bool on);
     static bool GetGradientDrawSupported();
 
@@ -425,6 +457,15 @@ private:
     void OnKeyDown(UINT vk, LPARAM keyData);
     void OnTimer(UINT_PTR id);
     void EndTransient();
+    // Tap-and-hold without blocking: the check starts at the press and ends
+    // at the hold timer, or at the next input by its time stamp (a queue
+    // read later than the stylus moved still judges it by when it moved).
+    void StartHoldCheck(int x, int y, WORD col, WORD row);
+    // The input at (x, y) arrived: true when the press had been held by then
+    // (the hold was handled); a move away from the press ends the check.
+    bool CheckHold(int x, int y);
+    void CancelHold();
+    void Held();
     void MoveCurrent(int dRow, int dCol, bool wrap);
     void SendDelayed(UINT phase, UINT key);
     LRESULT NotifyParent(UINT code, NM_GRIDVIEW* view);
@@ -434,9 +475,13 @@ private:
     // and shows it at the client point; an empty answer hides it.
     void AskToolTip(CHTMLToolTip& tip, UINT message, LPARAM record, POINT pt, ToolTipPlacement placement);
     void HideToolTips();
-    // The end of a drag at the client point: the drag tooltip goes, and a
-    // dragged floater dropped where the parent allows is moved there.
+    // The end of a drag at the client point: the drag tooltip goes; where
+    // the parent allows it, another window that accepts the drop is handed
+    // it (GN_DROP), and a floater dropped on its own grid is moved there.
     void FinishDragOperation(POINT pt);
+    // Another grid's drag over this grid (GN_DRAGOVER) or dropped on it
+    // (GN_DROP): handed on to the parent, a drop with the cell under it.
+    LRESULT OnForeignDrag(UINT message, WPARAM wParam, LPARAM lParam);
     // The parent hears of the move (GN_FLOATERMOVED) and the floater is
     // re-anchored with fresh mark-up.
     void DropFloater(int x, int y);
@@ -473,6 +518,9 @@ private:
     bool m_bHLines = false, m_bVLines = true, m_bFixedHLines = true, m_bFixedVLines = true;
     bool m_bShowFocus = true;
     COLORREF m_crLines, m_crBack, m_crFixedBack, m_crSelection, m_crSelText;
+    // The theme's gradient behind rows, top and bottom, when gradient
+    // backgrounds are in force (SetGradientDrawSupported).
+    COLORREF m_crGradientTop, m_crGradientBottom;
     platform::OwnedBrush m_brBack, m_brFixedBack, m_brSelection, m_brLines;
     WORD m_nAnchorCol = GRID_NONE, m_nAnchorRow = GRID_NONE;
     WORD m_nFirstCol = GRID_NONE, m_nFirstRow = GRID_NONE, m_nLastCol = GRID_NONE, m_nLastRow = GRID_NONE;
@@ -523,11 +571,18 @@ private:
     bool m_bDragging = false;
     bool m_bDragRefused = false;
     bool m_bDropAllowed = false;  // the parent's last answer to GN_DRAGQUERY
+    HWND m_hDropTarget = nullptr;  // the window under the drag, when it accepts drops
     int m_nAutoScroll = 0;       // timer 77 direction bits
     WORD m_nDownCol = GRID_NONE, m_nDownRow = GRID_NONE;
     DWORD m_dwDownFloater = 0;
     DWORD m_dwDownTime = 0;
     std::u16string m_sHotTarget;  // the hot spot pressed, until the release
+    bool m_bHoldPending = false;
+    POINT m_ptHold{};
+    WORD m_nHoldCol = GRID_NONE, m_nHoldRow = GRID_NONE;
+    DWORD m_dwHoldStart = 0;
+    // A repeated tap edits the cell at its release, once it is no hold.
+    bool m_bEditOnRelease = false;
     bool m_bDelayedRunning = false;
     UINT m_nDelayedKey = 0;
     DWORD m_dwLastKeyTime = 0;

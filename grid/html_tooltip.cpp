@@ -65,7 +65,7 @@ void CHTMLToolTip::UpdateToolTip(const WCHAR* markup, bool resize)
     m_sText = markup ? markup : u"";
     if (m_sText.size() > kMaxText) m_sText.resize(kMaxText);
     m_Parser.SetHTML(m_sText.c_str());
-    m_Parser.ParseHTML(nullptr);
+    m_Parser.ParseHTML(m_hImageOwner);
     if (resize || m_Size.cx == 0) {
         platform::OwnedDc dc(CreateCompatibleDC(nullptr));
         RECT rc{0, 0, grid::ScaleX(kMaxWidth), 0};

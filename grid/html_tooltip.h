@@ -32,6 +32,9 @@ public:
     void Destroy();
     HWND GetHwnd() const { return m_hWnd; }
     bool IsVisible() const;
+    // The window that answers the mark-up's picture requests (the grid, from
+    // its caches); none: pictures are left out.
+    void SetImageOwner(HWND owner) { m_hImageOwner = owner; }
     // Parses the mark-up (copied) and, with `resize`, sizes the window to it.
     void UpdateToolTip(const WCHAR* markup, bool resize);
     const std::u16string& GetText() const { return m_sText; }
@@ -45,6 +48,7 @@ private:
 
     HWND m_hWnd = nullptr;
     HWND m_hParent = nullptr;
+    HWND m_hImageOwner = nullptr;
     std::u16string m_sText;
     CHTMLParser m_Parser;
     SIZE m_Size{};

@@ -37,17 +37,19 @@ bool CListGrid::Create(HWND parent, const RECT& rc)
     return true;
 }
 
-void CListGrid::SetContent(CListRows rows, std::vector<LISTFLOATER> floaters)
+bool CListGrid::SetContent(CListRows rows, std::vector<LISTFLOATER> floaters)
 {
+    if (rows.VisibleCount() > GRID_MAX_DIMENSION) return false;
     const int top = GetTopRow(), current = SelectedRow();
     m_rows = std::move(rows);
     m_floaters = std::move(floaters);
-    Show(top, current);
+    return Show(top, current);
 }
 
-void CListGrid::Show(int top, int current)
+bool CListGrid::Show(int top, int current)
 {
-    const int count = std::min(m_rows.VisibleCount(), 65534);
+    const int count = m_rows.VisibleCount();
+    if (count > GRID_MAX_DIMENSION) return false;
     BeginUpdate();
     SetDimensions(static_cast<WORD>(count), m_rows.ColumnCount());
     for (WORD c = 0; c < m_rows.ColumnCount(); ++c) {
@@ -64,6 +66,7 @@ void CListGrid::Show(int top, int current)
     if (top > 0 && top < count) SetTopRow(static_cast<WORD>(top));
     if (current >= 0 && current < count) SetSelection(0, static_cast<WORD>(current), 0, static_cast<WORD>(current));
     EndUpdate();
+    return true;
 }
 
 bool CListGrid::OnParentMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
@@ -120,8 +123,9 @@ bool CListGrid::ToggleHeader(int row)
 {
     const int top = GetTopRow();
     if (!m_rows.Toggle(row)) return false;
-    Show(top, row);
-    return true;
+    if (Show(top, row)) return true;
+    m_rows.Toggle(row);  // too many rows to open: it stays closed
+    return false;
 }
 
 int CListGrid::RowAt(int x, int y)

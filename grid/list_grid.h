@@ -20,8 +20,10 @@ public:
     // Makes the grid window over rc of the parent.
     bool Create(HWND parent, const RECT& rc);
     // Shows these rows and floaters; the top row and the current row stay
-    // where they are as far as the new rows reach.
-    void SetContent(CListRows rows, std::vector<LISTFLOATER> floaters);
+    // where they are as far as the new rows reach. More visible rows than a
+    // grid holds (GRID_MAX_DIMENSION) are refused: false, and the list shown
+    // before stays.
+    bool SetContent(CListRows rows, std::vector<LISTFLOATER> floaters);
     const CListRows& Rows() const { return m_rows; }
     const std::vector<LISTFLOATER>& Floaters() const { return m_floaters; }
 
@@ -29,7 +31,8 @@ public:
     // when it was one of the grid's requests or notices, with its answer.
     bool OnParentMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
 
-    // Opens a closed header or closes an open one; false for an item row.
+    // Opens a closed header or closes an open one; false for an item row, or
+    // when opening it would show more rows than a grid holds.
     bool ToggleHeader(int row);
     // The visible row at a client point, or -1.
     int RowAt(int x, int y);
@@ -44,7 +47,7 @@ protected:
     void OnCellDraw(HDC dc, WORD col, WORD row, const RECT& rc, UINT state) override;
 
 private:
-    void Show(int top, int current);
+    bool Show(int top, int current);
 
     CListRows m_rows{{}};
     std::vector<LISTFLOATER> m_floaters;

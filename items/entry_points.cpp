@@ -88,7 +88,7 @@ void HIDPI_InitScaling()
     g_HIDPI_LogPixelsX = platform::DisplayLogPixels();
     g_HIDPI_LogPixelsY = platform::DisplayLogPixels();
     // Small icons are 16 pixels at 96 dots per inch.
-    g_HIDPI_IconPixels = 16 * platform::DisplayScale();
+    g_HIDPI_IconPixels = GetSystemMetrics(SM_CXSMICON);
     g_HIDPI_IconPixels_Special = HidpiSpecialIconPixels(g_HIDPI_IconPixels);
     g_HIDPI_BorderPixels = GetSystemMetrics(SM_CXBORDER);
     g_HIDPI_KSFontScale = g_HIDPI_LogPixelsY / 96;

@@ -19,6 +19,10 @@ int GetSystemMetrics(int index)
     case SM_CYDOUBLECLK: return 4 * scale;
     case SM_CXDRAG:
     case SM_CYDRAG: return 5 * scale;
+    case SM_CXICON:
+    case SM_CYICON: return 32 * scale;
+    case SM_CXSMICON:
+    case SM_CYSMICON: return 16 * scale;
     default: return 0;
     }
 }

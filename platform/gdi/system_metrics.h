@@ -12,10 +12,14 @@ constexpr int SM_CXVSCROLL = 2;
 constexpr int SM_CYHSCROLL = 3;
 constexpr int SM_CXBORDER = 5;
 constexpr int SM_CYBORDER = 6;
+constexpr int SM_CXICON = 11;  // icons: 32 × 32, small ones 16 × 16, times the screen's scale
+constexpr int SM_CYICON = 12;
 constexpr int SM_CXDOUBLECLK = 36;
 constexpr int SM_CYDOUBLECLK = 37;
 constexpr int SM_CXEDGE = 45;
 constexpr int SM_CYEDGE = 46;
+constexpr int SM_CXSMICON = 49;
+constexpr int SM_CYSMICON = 50;
 constexpr int SM_CXDRAG = 68;
 constexpr int SM_CYDRAG = 69;
 

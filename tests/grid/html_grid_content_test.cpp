@@ -42,6 +42,7 @@ TEST_F(GridContent, InlineImagesComeFromTheCachesOnce)
     const Case cases[] = {
         {"numbered picture", u"<IMG SRC=293> with a picture", true, 0},
         {"the same again, cached", u"again <IMG SRC=293>", true, 0},
+        {"an icon where no bitmap has the number", u"<IMG SRC=213> bell", true, 0},
         {"number the set lacks", u"<IMG SRC=1>", false, 0},
         {"parent's picture", u"<IMG SRC=S_5x>", true, 1},
         {"parent's picture, cached", u"<IMG SRC=S_5x> twice", true, 0},
@@ -116,6 +117,46 @@ TEST_F(GridContent, TextsAreSetReadAndRequestedAgain)
     grid_->SetRowUserID(4, 99);
     EXPECT_EQ(grid_->GetRowUserID(4), 99u);
     EXPECT_EQ(grid_->GetRowUserID(40), 0u);
+}
+
+TEST_F(GridContent, ACellSetAloneLaysOutAsTheWholeGridWould)
+{
+    // Each step sets one cell of a grid of set cells; the grid must come out
+    // as one that is given all its texts at once and laid out whole.
+    const std::u16string tall = u"a<BR>b<BR>c";
+    std::u16string huge;
+    for (int i = 0; i < 30; ++i) huge += u"line<BR>";
+    const struct {
+        const char* name;
+        WORD row;
+        std::u16string text;
+    } steps[] = {
+        {"a row grows", 3, tall},
+        {"the same height again", 3, u"d<BR>e<BR>f"},
+        {"a row passes the window: the bar comes", 5, huge},
+        {"a row below grows under the bar", 9, tall},
+        {"the long row shrinks: the bar goes", 5, u"short"},
+        {"a row shrinks", 3, u"x"},
+    };
+    Make(false);
+    grid_->SetDimensions(12, 2);
+    std::vector<std::u16string> texts(12, u"x");
+    for (WORD r = 0; r < 12; ++r) grid_->SetCellText(0, r, u"x");
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        texts[step.row] = step.text;
+        grid_->SetCellText(0, step.row, step.text.c_str());
+        RECT rc{0, 0, 240, 320};
+        CHTMLGrid whole(parent_.Hwnd(), &rc, false, u"whole");
+        whole.BeginUpdate();
+        whole.SetDimensions(12, 2);
+        for (WORD r = 0; r < 12; ++r) whole.SetCellText(0, r, texts[r].c_str());
+        whole.EndUpdate();
+        for (WORD r = 0; r < 12; ++r) EXPECT_EQ(grid_->GetRowHeight(r), whole.GetRowHeight(r)) << "row " << r;
+        EXPECT_EQ(grid_->GetTotalHeight(), whole.GetTotalHeight());
+        EXPECT_EQ(grid_->GetRowTop(11), whole.GetRowTop(11));
+        EXPECT_EQ(grid_->GetColWidth(0), whole.GetColWidth(0)) << "the bar takes its width from both or neither";
+    }
 }
 
 TEST_F(GridContent, HotSpotTargetsAreCopiedFromThePaintedCell)

@@ -74,6 +74,32 @@ TEST_F(GridInput, TapsDoubleTapsAndHoldsReachTheParent)
     }
 }
 
+TEST_F(GridInput, AHoldComesByTheTimerWithoutHoldingUpTheQueue)
+{
+    for (bool onCurrentCell : {false, true}) {
+        SCOPED_TRACE(onCurrentCell);
+        grid_.reset();
+        MakeList();
+        const POINT p = CellPoint(1, 5);
+        // A press on the current cell would edit it at its release.
+        if (onCurrentCell) grid_->SetSelection(1, 5, 1, 5);
+        messageResult_ = 1;
+        log_.clear();
+        InputScript script(grid_->GetHwnd());
+        script.Down(p.x, p.y);
+        platform::PumpMessages();
+        EXPECT_TRUE(Seen(GN_CONTEXTMENU).empty()) << "the press is handled at once, the hold comes later";
+        ASSERT_TRUE(kstest::PumpUntil([&] { return !Seen(GN_CONTEXTMENU).empty(); }));
+        script.Wait(kTapAndHoldMs + 100).Up(p.x, p.y);
+        platform::PumpMessages();
+        EXPECT_EQ(Seen(GN_CONTEXTMENU).size(), 1u);
+        EXPECT_EQ(Seen(GN_CONTEXTMENU)[0].idFrom, GridCellKey(5, 1));
+        EXPECT_TRUE(Seen(GN_BEGINEDIT).empty()) << "a hold edits nothing";
+        EXPECT_TRUE(Seen(GN_TAPRELEASE).empty()) << "nor is its release a tap";
+    }
+    messageResult_ = 0;
+}
+
 TEST_F(GridInput, HotSpotsAreTestedOnlyWhenTheParentAsks)
 {
     for (LRESULT answer : {0, 1}) {

@@ -358,6 +358,24 @@ TEST_F(GridModel, BadAnswersAndSizesLeaveAUsableGrid)
     }
 }
 
+TEST_F(GridModel, MoreRowsOrColumnsThanAGridHoldsAreRefused)
+{
+    const struct {
+        WORD rows, cols;
+        bool taken;
+    } cases[] = {{GRID_MAX_DIMENSION, 2, true}, {GRID_MAX_DIMENSION + 1, 2, false}, {7, GRID_MAX_DIMENSION + 1, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rows);
+        grid_.reset();
+        cellText_ = [](int, int) { return u"x"; };
+        Make(true);
+        grid_->SetDimensions(5, 3);
+        EXPECT_EQ(grid_->SetDimensions(c.rows, c.cols), c.taken);
+        EXPECT_EQ(grid_->GetRowCount(), c.taken ? c.rows : 5) << "a refusal leaves the grid as it was";
+        EXPECT_EQ(grid_->GetColCount(), c.taken ? c.cols : 3);
+    }
+}
+
 TEST_F(GridModel, ParentGoneWhileTheGridAsks)
 {
     struct Case {

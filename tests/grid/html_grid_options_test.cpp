@@ -113,8 +113,19 @@ TEST_F(GridOptions, AReleaseOnATooltipReachesItsParent)
     MakeList(10);
     grid_->SetToolTipParent(owner.Hwnd());
     grid_->SetMultiSelect(true, true);
+    EXPECT_EQ(grid_->SelectionToolTip().GetHwnd(), nullptr) << "made on first use, like the other two";
+    onMessage_ = [&](UINT message, WPARAM wParam, LPARAM, LRESULT* result) {
+        *result = 0;
+        if (message != GN_SELTOOLTIP) return false;
+        *reinterpret_cast<WCHAR**>(wParam) = Block(u"tip");
+        return true;
+    };
+    const POINT from = CellPoint(1, 2), to = CellPoint(1, 4);
+    InputScript(grid_->GetHwnd()).Down(from.x, from.y).Wait(50).Move(to.x, to.y);
+    platform::PumpMessages();
     HWND tip = grid_->SelectionToolTip().GetHwnd();
     ASSERT_NE(tip, nullptr);
+    EXPECT_EQ(GetParent(tip), owner.Hwnd());
     SendMessageW(tip, WM_LBUTTONUP, 0, MAKELPARAM(7, 9));
     EXPECT_EQ(releases, std::vector<LPARAM>{MAKELPARAM(7, 9)});
 }
@@ -159,6 +170,65 @@ TEST_F(GridOptions, ADroppedFloaterMovesAndIsAskedForAgain)
         ASSERT_NE(f, nullptr);
         EXPECT_EQ(f->source, moved ? u"Moved" : u"First");
         EXPECT_EQ(grid_->FloaterCount(1, 4), moved ? 0 : 1) << "the rows it left";
+        onMessage_ = nullptr;
+    }
+}
+
+TEST_F(GridOptions, ADropOnAnotherWindowIsHandedToIt)
+{
+    struct Case {
+        const char* name;
+        LRESULT accepts;  // the window under the pointer, to GN_DRAGOVER
+        LRESULT allowed;  // the source's parent, to GN_DRAGQUERY
+        bool ontoGrid;    // the window is a grid whose parent hears of it
+    };
+    const Case cases[] = {
+        {"a window that accepts", 1, 1, false},
+        {"the window refuses", 0, 1, false},
+        {"the parent refuses", 1, 0, false},
+        {"another grid hands it to its parent", 1, 1, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        grid_.reset();
+        MakeList(20);
+        grid_->SetDragAllowed(true);
+        onMessage_ = [&](UINT message, WPARAM, LPARAM, LRESULT* result) {
+            *result = message == GN_DRAGQUERY ? c.allowed : 1;
+            return message == GN_DRAGSTART || message == GN_DRAGQUERY;
+        };
+        std::vector<GRIDDROP> drops;
+        kstest::Handler handler = [&](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+            if (message == GN_GETCELLDATA) reinterpret_cast<GRIDCELLREQUEST*>(lParam)->text = u"other";
+            if (message == GN_DRAGOVER) return c.accepts;
+            if (message == GN_DROP) drops.push_back(*reinterpret_cast<GRIDDROP*>(lParam));
+            return DefWindowProcW(hwnd, message, wParam, lParam);
+        };
+        // A window beside the grid, on screen.
+        HWND other = kstest::CreateHandlerWindow(&handler, nullptr, WS_POPUP | WS_VISIBLE);
+        MoveWindow(other, 300, 0, 200, 300, FALSE);
+        std::unique_ptr<CHTMLGrid> target;
+        if (c.ontoGrid) {
+            RECT rc{0, 0, 200, 300};
+            target = std::make_unique<CHTMLGrid>(other, &rc, true, u"target");
+            target->SetDimensions(20, 1);
+        }
+        InputScript(grid_->GetHwnd()).Drag(CellPoint(1, 3), POINT{350, 40}, 3);
+        platform::PumpMessages();
+        const bool dropped = c.accepts && c.allowed;
+        ASSERT_EQ(drops.size(), dropped ? 1u : 0u);
+        if (dropped) {
+            const GRIDDROP& d = drops[0];
+            EXPECT_EQ((std::vector<LONG_PTR>{reinterpret_cast<LONG_PTR>(d.hdr.hwndFrom), static_cast<LONG_PTR>(d.hdr.code),
+                                             d.pt.x, d.pt.y, d.column, d.row}),
+                      (std::vector<LONG_PTR>{reinterpret_cast<LONG_PTR>(grid_->GetHwnd()), GN_DROP, 350, 40, 1, 3}));
+            WORD col = GRID_NONE, row = GRID_NONE;
+            if (target) target->GetCellFromPoint(50, 40, &col, &row);
+            EXPECT_EQ(d.targetColumn, col) << "the cell dropped on, for a grid";
+            EXPECT_EQ(d.targetRow, row);
+        }
+        target.reset();
+        DestroyWindow(other);
         onMessage_ = nullptr;
     }
 }

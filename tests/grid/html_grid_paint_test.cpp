@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <tuple>
 
 #include "platform/gdi/png_writer.h"
+#include "platform/gdi/system_metrics.h"
+#include "platform/gdi/theme_colors.h"
 #include "platform/messaging/scroll_bars.h"
 #include "tests/grid/golden_compare.h"
 #include "tests/grid/grid_host.h"
@@ -149,6 +152,64 @@ TEST_F(GridPaint, ScrollingColumnsPaintsOnlyTheUncoveredColumns)
         ExpectBandMatchesFullRepaint([&](CHTMLGrid* g) { SendMessageW(g->GetHwnd(), WM_HSCROLL, s.code, 0); }, true);
         EXPECT_EQ(grid_->GetLeftCol(), s.left);
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(GridPaint, CellPicturesShowTheThemeGradientTheSelectionAndIcons)
+{
+    cellText_ = [](int row, int) { return row == 2 ? u"<IMG SRC=213> Remind" : u"Plain"; };
+    // A cell's picture: its top and bottom pixels right of the text, and
+    // whether the bell's outline is in it.
+    auto look = [this](WORD row) {
+        platform::OwnedBitmap bitmap(grid_->GetCellBitmap(0, row));
+        platform::OwnedDc dc(CreateCompatibleDC(nullptr));
+        SelectObject(dc.Get(), bitmap.Get());
+        const int x = grid_->GetColWidth(0) - 3, h = grid_->GetRowHeight(row);
+        bool bell = false;
+        for (int y = 0; y < h; ++y)
+            for (int px = 0; px < 20; ++px) bell |= GetPixel(dc.Get(), px, y) == RGB(0x30, 0x30, 0x38);
+        return std::tuple{GetPixel(dc.Get(), x, 0), GetPixel(dc.Get(), x, h - 1), bell};
+    };
+    const COLORREF white = RGB(255, 255, 255), selection = GetSysColor(COLOR_HIGHLIGHT);
+    const COLORREF top = GetThemeColor(THEME_GRADIENT_TOP), bottom = GetThemeColor(THEME_GRADIENT_BOTTOM);
+    ASSERT_NE(top, bottom);
+    const struct {
+        const char* name;
+        bool gradient, selected;
+        COLORREF top, bottom;
+    } cases[] = {
+        {"no gradient", false, false, white, white},
+        {"the theme's gradient", true, false, top, bottom},
+        {"selected over a gradient", true, true, selection, selection},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        grid_.reset();
+        CHTMLGrid::SetGradientDrawSupported(c.gradient);
+        Make(true);
+        grid_->SetDimensions(5, 2);
+        if (c.selected) grid_->SetSelection(0, 1, 0, 2);
+        for (WORD row : {1, 2}) EXPECT_EQ(look(row), std::tuple(c.top, c.bottom, row == 2)) << row;
+    }
+    CHTMLGrid::SetGradientDrawSupported(false);
+    EXPECT_EQ(grid_->GetCellBitmap(0, 40), nullptr);
+
+    // The ready-made procedure: red shades deeper down the cell, selected
+    // its inverse, cyan; a cell without a colour is left to the grid.
+    grid_->SetCellOwnerDrawProc(CHTMLGrid::ColourCellDrawProc);
+    grid_->SetSelection(0, 3, 0, 3);
+    for (WORD row : {1, 3, 4}) grid_->SetCellData(0, row, row == 4 ? 0 : RGB(200, 0, 0));
+    auto redness = [](COLORREF p) { return GetGValue(p) == GetBValue(p) ? GetRValue(p) - GetGValue(p) : 999; };
+    const auto [redTop, redBottom, bell1] = look(1);
+    const auto [cyanTop, cyanBottom, bell3] = look(3);
+    EXPECT_LT(0, redness(redTop));
+    EXPECT_LT(redness(redTop), redness(redBottom));
+    EXPECT_GT(0, redness(cyanTop));
+    EXPECT_GT(redness(cyanTop), redness(cyanBottom));
+    EXPECT_EQ(std::get<0>(look(4)), white);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "tools/kstools/list_view_window.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "grid/html_draw.h"
 #include "grid/html_parser.h"
@@ -179,7 +180,10 @@ void ListViewWindow::Reload()
     do {
         m_reloadAgain = false;
         LISTCONTENT content = m_load(m_search);
-        if (!m_reloadAgain) m_grid->SetContent(std::move(content.rows), std::move(content.floaters));
+        if (m_reloadAgain) continue;
+        const int rows = content.rows.VisibleCount();
+        if (!m_grid->SetContent(std::move(content.rows), std::move(content.floaters)))
+            std::fprintf(stderr, "kstools: the list has %d rows; a list shows at most %d\n", rows, GRID_MAX_DIMENSION);
     } while (m_reloadAgain);
 }
 
