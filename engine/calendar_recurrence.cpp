@@ -17,8 +17,6 @@ namespace {
 // The last day the loader shows (31 December 2999).
 constexpr LONG kLastShownDay = 401768;
 
-bool HasOwnZone(const DATACALENDARDB& working) { return working.zone.StandardName[0] == 1; }
-
 // A wall-clock time of the appointment's zone on the device's clock. Times
 // the conversion cannot represent stay as they are.
 SYSTEMTIME ToDeviceClock(const SYSTEMTIME& local, const TIME_ZONE_INFORMATION& own, const TIME_ZONE_INFORMATION& device)

@@ -19,7 +19,7 @@
 
 struct STORECHANGE {
     CEOID database;  // the database's OID
-    CEOID record;    // the record's OID; the database's own for a deleted database
+    CEOID record;    // the record's OID; the database's own for a deleted database; 0: read it all again
     UINT message;    // DB_CEOID_CREATED, DB_CEOID_CHANGED, DB_CEOID_RECORD_DELETED or DB_CEOID_DATABASE_DELETED
 };
 

@@ -212,7 +212,10 @@ KSTOOLS_API CEOID CeCreateDatabase(LPCWSTR name, DWORD type, WORD sortCount, SOR
 // process on the same database, posted by the writing call; changes made by
 // other processes come too, from a watcher thread, within milliseconds of
 // their commit (and DB_CEOID_DATABASE_DELETED, wParam the database's OID,
-// when another process deletes the database).
+// when another process deletes the database). DB_CEOID_CHANGED with wParam
+// 0 names no record: other processes changed more than this process could
+// follow one by one (its watcher fell behind the volume's change log), and
+// anything kept from the database must be read again.
 KSTOOLS_API HANDLE CeOpenDatabaseEx(PCEGUID guid, CEOID* oid, LPCWSTR name, CEPROPID sortPropId, DWORD flags,
                                     HWND notify);
 KSTOOLS_API HANDLE CeOpenDatabase(CEOID* oid, LPCWSTR name, CEPROPID sortPropId, DWORD flags, HWND notify);

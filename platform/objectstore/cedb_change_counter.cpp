@@ -84,7 +84,8 @@ bool ChangeCounter::Wait(std::uint64_t seen, int timeoutMs) const
         timespec timeout{timeoutMs / 1000, static_cast<long>(timeoutMs % 1000) * 1000000L};
         // Returns at a wake, a signal, the time-out, or at once when the low
         // half has already moved.
-        syscall(SYS_futex, FutexWord(word_), FUTEX_WAIT, static_cast<std::uint32_t>(seen), &timeout, nullptr, 0);
+        syscall(SYS_futex, FutexWord(word_), FUTEX_WAIT, static_cast<std::uint32_t>(seen),
+                timeoutMs < 0 ? nullptr : &timeout, nullptr, 0);
     }
     Sleepers(word_).fetch_sub(1, std::memory_order_seq_cst);
     return Load() != seen;

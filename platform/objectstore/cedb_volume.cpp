@@ -1,6 +1,7 @@
 #include "platform/objectstore/internal/cedb_volume.h"
 
 #include <cstdint>
+#include <optional>
 #include <random>
 
 #include "platform/base/error_codes.h"
@@ -164,17 +165,35 @@ DWORD Volume::LogChange(CEOID db, CEOID record, UINT message)
     return ERROR_SUCCESS;
 }
 
-DWORD Volume::LoggedChangesAfter(std::int64_t seq, std::vector<LoggedChange>& out)
+DWORD Volume::LoggedChangesAfter(std::int64_t seq, std::vector<LoggedChange>& out, LogLook* look)
 {
     out.clear();
-    Transaction read(db_, false);
-    if (DWORD err = read.Status()) return err;
+    // Taking the write lock without waiting for it tells whether another
+    // connection is between its writes and its commit; the lock is let go
+    // unused (the transaction is rolled back).
+    bool quiet = false;
+    std::optional<Transaction> tx;
+    if (look && sqlite3_get_autocommit(db_)) {
+        sqlite3_busy_timeout(db_, 0);
+        tx.emplace(db_, true);
+        sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+        quiet = tx->Status() == ERROR_SUCCESS;
+        if (!quiet) tx.reset();
+    }
+    if (!tx) tx.emplace(db_, false);
+    if (DWORD err = tx->Status()) return err;
     Statement st(statements_, "SELECT seq, db, record, message, writer FROM changes WHERE seq > ?1 ORDER BY seq");
     st.Bind(1, seq);
     int rc;
     while ((rc = st.Step()) == SQLITE_ROW) {
         out.push_back(LoggedChange{st.Int(0), static_cast<CEOID>(st.Int(1)), static_cast<CEOID>(st.Int(2)),
                                    static_cast<UINT>(st.Int(3)), st.Int(4) == writer_});
+    }
+    if (look) {
+        look->quiet = quiet;
+        // Sequence numbers follow each other (rows go only by the trim, oldest
+        // first), so a first row past seq + 1 means rows were trimmed unread.
+        look->lost = !out.empty() && out.front().seq > seq + 1;
     }
     return rc == SQLITE_DONE ? ERROR_SUCCESS : MapSqliteError(rc);
 }
@@ -283,6 +302,14 @@ std::vector<HWND> Volume::NotifyTargets(CEOID db) const
     std::vector<HWND> targets;
     for (const auto& [id, h] : openHandles_)
         if (h.db == db && h.notify) targets.push_back(h.notify);
+    return targets;
+}
+
+std::vector<std::pair<CEOID, HWND>> Volume::AllNotifyTargets() const
+{
+    std::vector<std::pair<CEOID, HWND>> targets;
+    for (const auto& [id, h] : openHandles_)
+        if (h.notify) targets.emplace_back(h.db, h.notify);
     return targets;
 }
 

@@ -131,7 +131,9 @@ std::vector<Entry> Model(const Case& c)
     const std::int64_t endDay = p.endDate / 1440 - kOleDayZeroFrom1601;
     std::vector<Entry> out;
     if (OutsideWindow(c)) return out;
-    const std::vector<std::int64_t> days = PatternDays(p, std::min(endDay, c.lastDay));
+    // An own zone's date after the range may fall on its last day on the device.
+    const bool ownZone = c.hasZone || c.ownZoneName;
+    const std::vector<std::int64_t> days = PatternDays(p, std::min(endDay, c.lastDay + (ownZone ? 1 : 0)));
     // The walk starts at the last pattern date before the range.
     size_t first = 0;
     while (first + 1 < days.size() && days[first + 1] < c.firstDay) ++first;

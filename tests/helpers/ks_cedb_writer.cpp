@@ -1,6 +1,7 @@
 // Writes records into an object-store database from a second process (several writers, killed writers).
 //   write <database> <first> <count> [oid]: adds records first.. (creating the database), "acked <n> <oid>"
 //       each; with an OID, writes each over that record instead.
+//   bulk <database> <first> <count>: as write, all in one transaction.
 //   delete <database> <n>: deletes record n, "deleted <n> <oid>".
 //   drop <database>: deletes the database.
 //   serve <database>: per input line "go <first>" forks a writer that prints "ready <pid>", adds n, n+1, ...
@@ -57,6 +58,19 @@ int Write(const std::u16string& name, long first, long count, CEOID over)
         if (!Add(db, n, over)) return Fail("write");
     CloseHandle(db);
     return 0;
+}
+
+int Bulk(const std::u16string& name, long first, long count)
+{
+    HANDLE db = OpenOrCreate(name);
+    if (db == INVALID_HANDLE_VALUE) return Fail("open");
+    const BOOL ok = platform::RunObjectStoreTransaction(nullptr, [&] {
+        for (long n = first; n < first + count; ++n)
+            if (!Add(db, n)) return false;
+        return true;
+    });
+    CloseHandle(db);
+    return ok ? 0 : Fail("bulk write");
 }
 
 int DeleteOne(const std::u16string& name, long n)
@@ -128,12 +142,14 @@ int main(int argc, char** argv)
     if ((argc == 5 || argc == 6) && std::strcmp(argv[1], "write") == 0)
         return Write(Utf8ToWide(argv[2]), std::strtol(argv[3], nullptr, 10), std::strtol(argv[4], nullptr, 10),
                      argc == 6 ? static_cast<CEOID>(std::strtoul(argv[5], nullptr, 10)) : 0);
+    if (argc == 5 && std::strcmp(argv[1], "bulk") == 0)
+        return Bulk(Utf8ToWide(argv[2]), std::strtol(argv[3], nullptr, 10), std::strtol(argv[4], nullptr, 10));
     if (argc == 3 && std::strcmp(argv[1], "serve") == 0) return Serve(Utf8ToWide(argv[2]));
     if (argc == 3 && std::strcmp(argv[1], "drop") == 0) return Drop(Utf8ToWide(argv[2]));
     if (argc == 4 && std::strcmp(argv[1], "delete") == 0)
         return DeleteOne(Utf8ToWide(argv[2]), std::strtol(argv[3], nullptr, 10));
     std::fprintf(stderr,
-                 "usage: ks_cedb_writer write <database> <first> <count> [oid] | delete <database> <n> | drop "
+                 "usage: ks_cedb_writer write <database> <first> <count> [oid] | bulk <database> <first> <count> | delete <database> <n> | drop "
                  "<database> | serve <database>\n");
     return 2;
 }

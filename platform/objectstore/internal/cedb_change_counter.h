@@ -34,8 +34,9 @@ public:
 
     std::uint64_t Load() const;
     void Raise();
-    // Sleeps until the counter differs from `seen` or timeoutMs pass; true
-    // when it differs. Without the file it only sleeps.
+    // Sleeps until the counter differs from `seen` or timeoutMs pass (a
+    // negative timeoutMs: without a limit); true when it differs. Without the
+    // file it only sleeps, and needs a limit.
     bool Wait(std::uint64_t seen, int timeoutMs) const;
     // Wakes every thread of this process and others sleeping in Wait (they
     // look at the counter again and go back to sleep when it has not moved).

@@ -11,7 +11,14 @@
 // posted twice: its own handles post them.
 //
 // The log keeps its last few thousand rows; a watcher that fell further
-// behind (a process stopped for long) posts what is left.
+// behind (a process stopped for long, one transaction of thousands of
+// writes) posts DB_CEOID_CHANGED without a record for every watched database
+// instead: read everything again.
+//
+// Between writes the thread sleeps on the counter alone. It looks at the log
+// on a timer only while a look may have missed a commit: when it found
+// another connection holding the write lock, whose commit could come without
+// a later raise if that process is killed in between.
 #pragma once
 
 #include <atomic>
@@ -40,13 +47,15 @@ public:
 
 private:
     void Run();
-    // Posts the log rows after lastSeq_ of other connections; false when the
-    // volume's mutex could not be had before a stop.
-    void Deliver();
+    // Posts the log rows after lastSeq_ of other connections; true when no
+    // other connection was writing as the log was read (every later commit
+    // raises the counter again), false also when the log could not be read.
+    bool Deliver();
 
     Volume& volume_;
     std::thread thread_;
     std::atomic<bool> stop_{false};
+    std::atomic<bool> finished_{false};
     std::int64_t lastSeq_ = 0;
 };
 

@@ -36,6 +36,15 @@ struct LoggedChange {
     bool own = false;  // written through this connection
 };
 
+// What a look at the change log found beyond its rows.
+struct LogLook {
+    // No other connection was inside a write transaction: every commit still
+    // to come raises the shared counter after the look.
+    bool quiet = false;
+    // Rows after the sequence number asked for were trimmed unread.
+    bool lost = false;
+};
+
 class Volume {
 public:
     // Opens (create: or creates) the volume file at a host path and makes
@@ -68,7 +77,7 @@ public:
     // The change log (see cedb_change_watcher.h). LogChange goes inside the
     // write transaction of the change it records.
     DWORD LogChange(CEOID db, CEOID record, UINT message);
-    DWORD LoggedChangesAfter(std::int64_t seq, std::vector<LoggedChange>& out);
+    DWORD LoggedChangesAfter(std::int64_t seq, std::vector<LoggedChange>& out, LogLook* look = nullptr);
     DWORD LastLoggedChange(std::int64_t* seq);
 
     // Inside a write transaction: a new object identifier, never handed out
@@ -90,6 +99,8 @@ public:
     void RemoveOpenHandle(std::uint64_t id);
     size_t OpenHandlesOn(CEOID db) const;
     std::vector<HWND> NotifyTargets(CEOID db) const;
+    // Every (database, window) pair of the handles with a window to notify.
+    std::vector<std::pair<CEOID, HWND>> AllNotifyTargets() const;
 
 private:
     explicit Volume(std::string path) : path_(std::move(path)) {}

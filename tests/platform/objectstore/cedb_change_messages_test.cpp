@@ -2,6 +2,7 @@
 // the same DB_CEOID_ messages its own writes post, soon after their commit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -88,6 +89,40 @@ TEST_F(CedbChangeMessages, OtherProcessesWritesArePostedToTheWindowsWatchingThei
     kstest::PumpUntil([&] { return !seenOther.empty(); }, 3000);
     EXPECT_EQ(seenOther, (std::vector<Seen>{{DB_CEOID_DATABASE_DELETED, other, static_cast<LPARAM>(other)}}));
     CloseHandle(watchedOther);
+}
+
+// One transaction of more writes than the change log keeps trims rows the
+// watcher never read: it asks for everything to be read again, once, and
+// follows single writes again afterwards.
+TEST_F(CedbChangeMessages, AWatcherBehindTheTrimmedLogIsToldToReadEverythingAgain)
+{
+    const CEOID shared = CreateDb(u"Shared", {{cedb_writer::kNumberProp, 0}});
+    ASSERT_NE(shared, 0u);
+    std::vector<Seen> seen;
+    kstest::OwnWindow window(Collect(seen));
+    HANDLE watched = OpenDb(shared, 0, 0, window.Hwnd());
+    ASSERT_NE(watched, INVALID_HANDLE_VALUE);
+    const auto db = static_cast<LPARAM>(shared);
+
+    // Within the log's length every row is still posted.
+    ASSERT_EQ(RunWriter({"bulk", "Shared", "1", "4000"}).size(), 4000u);
+    EXPECT_TRUE(kstest::PumpUntil([&] { return seen.size() >= 4000; }, 3000));
+    EXPECT_EQ(std::count_if(seen.begin(), seen.end(),
+                            [&](const Seen& s) { return s == Seen(DB_CEOID_CREATED, std::get<1>(s), db) && std::get<1>(s); }),
+              4000);
+
+    seen.clear();
+    ASSERT_EQ(RunWriter({"bulk", "Shared", "5000", "4400"}).size(), 4400u);
+    EXPECT_TRUE(kstest::PumpUntil([&] { return !seen.empty(); }, 3000)) << "not silence";
+    kstest::PumpUntil([] { return false; }, 300);
+    EXPECT_EQ(seen, (std::vector<Seen>{{DB_CEOID_CHANGED, 0, db}}));
+
+    seen.clear();
+    const std::vector<CEOID> after = RunWriter({"write", "Shared", "20000", "1"});
+    ASSERT_EQ(after.size(), 1u);
+    EXPECT_TRUE(kstest::PumpUntil([&] { return !seen.empty(); }, 1000));
+    EXPECT_EQ(seen, (std::vector<Seen>{{DB_CEOID_CREATED, after[0], db}}));
+    CloseHandle(watched);
 }
 
 }  // namespace
