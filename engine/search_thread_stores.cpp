@@ -94,21 +94,6 @@ void AppendField(WCHAR* buffer, size_t& used, size_t capacity, const WCHAR* text
 
 WCHAR* Dup(const std::u16string& text) { return _wcsdup(text.c_str()); }
 
-std::u16string GroupText(int icon)
-{
-    WCHAR text[32];
-    wsprintfW(text, u"<IMG SRC=%d> ", icon);
-    return text;
-}
-
-std::u16string ShortDate(double date)
-{
-    const SYSTEMTIME st = calendar_days::SystemTimeOfDay(static_cast<std::int64_t>(std::floor(date)));
-    WCHAR text[64] = {};
-    GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, text, 64);
-    return text;
-}
-
 // ---- the contact property list ----
 
 constexpr int kContactFileAsIndex = 0;
@@ -152,12 +137,19 @@ constexpr ULONG kTaskSearchProps[kTaskPropCount] = {
 
 // ---- the appointment property list (the calendar loader's) ----
 
-int AppointmentIndex(ULONG id)
+constexpr int AppointmentIndex(ULONG id)
 {
     for (int i = 0; i < kCalendarAppointmentProps; ++i)
         if (kCalendarAppointmentPropIds[i] == id) return i;
     return -1;
 }
+constexpr int kApptSubjectIndex = AppointmentIndex(kAppointmentSubject);
+constexpr int kApptLocationIndex = AppointmentIndex(kAppointmentLocation);
+constexpr int kApptNoteIndex = AppointmentIndex(kItemNote);
+constexpr int kApptCategoriesIndex = AppointmentIndex(kItemCategories);
+constexpr int kApptSensitivityIndex = AppointmentIndex(kAppointmentSensitivity);
+static_assert(kApptSubjectIndex >= 0 && kApptLocationIndex >= 0 && kApptNoteIndex >= 0 && kApptCategoriesIndex >= 0 &&
+              kApptSensitivityIndex >= 0);
 
 // ---- the journal's texts ----
 
@@ -261,6 +253,26 @@ bool CSearchThread::PrivacyPasses(bool isPrivate) const
     return (m_params.privacy >= 1) == isPrivate;
 }
 
+const std::u16string& CSearchThread::GroupText(int icon)
+{
+    for (const auto& [number, text] : m_groupTexts)
+        if (number == icon) return text;
+    WCHAR text[32];
+    wsprintfW(text, u"<IMG SRC=%d> ", icon);
+    return m_groupTexts.emplace_back(icon, text).second;
+}
+
+const std::u16string& CSearchThread::ShortDate(double date)
+{
+    const auto day = static_cast<std::int64_t>(std::floor(date));
+    auto found = m_shortDates.find(day);
+    if (found != m_shortDates.end()) return found->second;
+    const SYSTEMTIME st = calendar_days::SystemTimeOfDay(day);
+    WCHAR text[64] = {};
+    GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, text, 64);
+    return m_shortDates.emplace(day, text).first->second;
+}
+
 DATAGENERAL* CSearchThread::AddHit(DWORD kind, int icon, CEOID oid)
 {
     auto* hit = new DATAGENERAL;
@@ -315,10 +327,17 @@ bool CSearchThread::MatchContactFields(const CEPROPVAL* props, const int* fields
             return false;
         }
         if (phones) {
-            WCHAR dialable[kSearchFieldChars / 2] = {};
-            const size_t n = std::min(wcslen(text), std::size(dialable) - 1);
-            std::u16string cut(text, n);
-            CopyPhone(dialable, cut.c_str());
+            // The dialable form is never longer than the text; a text too
+            // long for the buffer is cut first.
+            WCHAR dialable[kSearchFieldChars / 2];
+            dialable[0] = 0;
+            const size_t length = wcslen(text);
+            if (length < std::size(dialable)) {
+                CopyPhone(dialable, text);
+            } else {
+                std::u16string cut(text, std::size(dialable) - 1);
+                CopyPhone(dialable, cut.c_str());
+            }
             if (each(dialable)) return true;
         }
         return each(text);
@@ -473,26 +492,26 @@ void CSearchThread::ReadTasks()
 
         // The subject without its priority code.
         const WCHAR* stored = TextAt(record, kTaskSubjectIndex);
-        std::u16string subject = stored ? stored : u"";
-        WCHAR* plain = subject.data();
+        m_subject.assign(stored ? stored : u"");
+        WCHAR* shown = m_subject.data();
         WCHAR letter[kTaskPrefixBufferChars], number[kTaskPrefixBufferChars];
         int days = 0;
-        TaskSubjectPrefix::Parse(plain, letter, number, days);
-        const std::u16string shown = plain;
+        TaskSubjectPrefix::Parse(shown, letter, number, days);
         if (!m_pattern.MatchAll()) {
             size_t used = 0;
             m_fieldBuffer[0] = 0;
-            AppendField(m_fieldBuffer.get(), used, kSearchFieldChars, shown.c_str());
+            AppendField(m_fieldBuffer.get(), used, kSearchFieldChars, shown);
             if (!SearchText(m_fieldBuffer.get(), record.GetProps(), kTaskNoteIndex, m_params.noteBodies ? 1 : 0, 0))
                 return;
         }
         DATAGENERAL* hit = AddHit(kSearchKindTask, kSearchIconTask, record.GetOid());
-        std::u16string display;
+        m_line.clear();
         if (hasDue) {
             hit->date = OleOfUnits(due);
-            display = u"[" + ShortDate(hit->date) + u"]  ";
+            m_line.append(u"[").append(ShortDate(hit->date)).append(u"]  ");
         }
-        hit->displayText = Dup(display + u"<B>" + shown + u"</B>");
+        m_line.append(u"<B>").append(shown).append(u"</B>");
+        hit->displayText = Dup(m_line);
         hit->isPrivate = isPrivate ? 1 : 0;
         const LONG importance = NumberAt(record, kTaskImportanceIndex, 2);
         hit->importance = importance == 1 ? 2 : importance == 3 ? 0 : 1;
@@ -511,13 +530,13 @@ bool CSearchThread::ApptCheck(const CEPROPVAL* props)
         m_params.fieldScope != kSearchFieldsNames)
         return false;
     if (m_pattern.MatchAll()) return true;
-    auto text = [props](ULONG id) -> const WCHAR* {
-        const CEPROPVAL& entry = props[AppointmentIndex(id)];
+    auto text = [props](int id) -> const WCHAR* {
+        const CEPROPVAL& entry = props[id];
         if ((entry.wFlags & CEDB_PROPNOTFOUND) || TypeFromPropID(entry.propid) != CEVT_LPWSTR) return nullptr;
         return entry.val.lpwstr;
     };
-    const WCHAR* subject = text(kAppointmentSubject);
-    const WCHAR* location = text(kAppointmentLocation);
+    const WCHAR* subject = text(kApptSubjectIndex);
+    const WCHAR* location = text(kApptLocationIndex);
     WCHAR* buffer = m_fieldBuffer.get();
     size_t used = 0;
     buffer[0] = 0;
@@ -531,7 +550,7 @@ bool CSearchThread::ApptCheck(const CEPROPVAL* props)
         buffer[used] = 0;
     }
     if (m_params.fieldScope == kSearchFieldsLocation) AppendField(buffer, used, kSearchFieldChars, location);
-    return SearchText(buffer, props, AppointmentIndex(kItemNote), m_params.noteBodies ? 1 : 0, 0);
+    return SearchText(buffer, props, kApptNoteIndex, m_params.noteBodies ? 1 : 0, 0);
 }
 
 void CSearchThread::ReadCalendar()
@@ -550,9 +569,9 @@ void CSearchThread::ReadCalendar()
     DATACALENDARDB working;
     WalkStore(kAppointmentsDatabase, kCalendarAppointmentProps, ids, [&](CeDbRecord& record) {
         if (record.GetCount() < kCalendarAppointmentProps) return;
-        const CEBLOB categories = BlobAt(record, AppointmentIndex(kItemCategories));
+        const CEBLOB categories = BlobAt(record, kApptCategoriesIndex);
         if (!CategoryFilterHighLevel(&categories, &m_categoryRestrict)) return;
-        const bool isPrivate = NumberAt(record, AppointmentIndex(kAppointmentSensitivity)) != 0;
+        const bool isPrivate = NumberAt(record, kApptSensitivityIndex) != 0;
         if (!PrivacyPasses(isPrivate)) return;
         unsigned long long startUtc = 0;
         if (!FileTimeAt(record, startIndex, startUtc)) return;
@@ -598,15 +617,15 @@ void CSearchThread::ReadCalendar()
         if (!Bounded()) toLocal();
         DATAGENERAL* hit = AddHit(kSearchKindAppointment, kSearchIconAppointment, record.GetOid());
         hit->date = start;
-        const WCHAR* subject = TextAt(record, AppointmentIndex(kAppointmentSubject));
-        const WCHAR* location = TextAt(record, AppointmentIndex(kAppointmentLocation));
-        std::u16string line = u"[" + ShortDate(start) + u"] <B>" + (subject ? subject : u"") + u"</B>";
-        if (location && *location) line += u" (" + std::u16string(location) + u")";
-        hit->displayText = Dup(line);
+        const WCHAR* subject = TextAt(record, kApptSubjectIndex);
+        const WCHAR* location = TextAt(record, kApptLocationIndex);
+        m_line.assign(u"[").append(ShortDate(start)).append(u"] <B>").append(subject ? subject : u"").append(u"</B>");
+        if (location && *location) m_line.append(u" (").append(location).append(u")");
+        hit->displayText = Dup(m_line);
         hit->isPrivate = isPrivate ? 1 : 0;
-        const CEBLOB note = BlobAt(record, AppointmentIndex(kItemNote));
+        const CEBLOB note = BlobAt(record, kApptNoteIndex);
         hit->hasNote = note.dwCount > 0 ? 1 : 0;
-        SetCategoryText(hit, EntryAt(record, AppointmentIndex(kItemCategories)));
+        SetCategoryText(hit, EntryAt(record, kApptCategoriesIndex));
         ++m_appointmentHits;
     });
 }
@@ -670,7 +689,7 @@ bool CSearchThread::JournalCheck(CeDbRecord* record)
         size_t used = 0;
         buffer[0] = 0;
         AppendField(buffer, used, kSearchFieldChars, text);
-        if (m_pattern.MatchField(buffer, false)) return true;
+        if (m_pattern.MayMatch(buffer) && m_pattern.MatchField(buffer, false)) return true;
     }
     return SearchNote(record->GetProps(), kJournalNotesIndex);
 }
@@ -690,13 +709,13 @@ void CSearchThread::ReadJournal()
         DATAGENERAL* hit = AddHit(kSearchKindJournal, kSearchIconJournal, record.GetOid());
         const WCHAR* subject = TextAt(record, 0);
         const WCHAR* type = TextAt(record, 1);
-        std::u16string line;
+        m_line.clear();
         if (dated) {
             hit->date = OleOfUnits(when);
-            line = u"[" + ShortDate(hit->date) + u"] ";
+            m_line.append(u"[").append(ShortDate(hit->date)).append(u"] ");
         }
-        line += u"<B>" + std::u16string(subject && *subject ? subject : type ? type : u"") + u"</B>";
-        hit->displayText = Dup(line);
+        m_line.append(u"<B>").append(subject && *subject ? subject : type ? type : u"").append(u"</B>");
+        hit->displayText = Dup(m_line);
         if (categories && *categories) hit->categoryText = _wcsdup(categories);
         const CEBLOB notes = BlobAt(record, kJournalNotesIndex);
         hit->hasNote = notes.dwCount > 0 ? 1 : 0;
