@@ -168,9 +168,15 @@ bool SearchPattern::MayMatch(const WCHAR* field) const
     if (m_literal.empty() || !field) return true;
     const WCHAR* literal = m_literal.c_str();
     const size_t n = m_literal.size();
+    // The run's first character as it may stand in the raw field.
+    const WCHAR first = literal[0];
+    const WCHAR firstUpper = first >= u'a' && first <= u'z' ? static_cast<WCHAR>(first - 0x20) : first;
     for (const WCHAR* p = field; *p; ++p) {
-        if (*p >= 0x80) return true;
-        if (FoldAscii(*p) != literal[0]) continue;
+        const WCHAR c = *p;
+        if (c != first && c != firstUpper) {
+            if (c >= 0x80) return true;
+            continue;
+        }
         size_t i = 1;
         while (i < n && p[i] && FoldAscii(p[i]) == literal[i]) ++i;
         if (i == n) return true;

@@ -170,7 +170,10 @@ struct SortEntry {
 int KeyedText(bool keyedA, const std::string& keyA, bool keyedB, const std::string& keyB, const WCHAR* a,
               const WCHAR* b, DWORD flags)
 {
-    if (keyedA && keyedB && keyA != keyB) return keyA < keyB ? -1 : 1;
+    if (keyedA && keyedB) {
+        const int order = keyA.compare(keyB);
+        if (order != 0) return order < 0 ? -1 : 1;
+    }
     return CompareText(a, b, flags);
 }
 
@@ -257,11 +260,14 @@ void CSearchThread::SortByKeys(DWORD key)
         if (key == kSearchSortCategories && hit->categoryText && *hit->categoryText)
             entry.categoryKeyed = plain.AppendKey(hit->categoryText, -1, entry.category);
     }
-    std::sort(entries.begin(), entries.end(),
-              [key](const SortEntry& a, const SortEntry& b) { return CompareEntries(a, b, key) < 0; });
+    // Pointers are sorted: the entries with their keys never move.
+    std::vector<const SortEntry*> sorted(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) sorted[i] = &entries[i];
+    std::sort(sorted.begin(), sorted.end(),
+              [key](const SortEntry* a, const SortEntry* b) { return CompareEntries(*a, *b, key) < 0; });
     // The list keeps its hits; only their places change (missing ones last).
     auto slot = m_list.begin();
-    for (const SortEntry& entry : entries) *slot++ = entry.hit;
+    for (const SortEntry* entry : sorted) *slot++ = entry->hit;
     for (size_t i = 0; i < nulls; ++i) *slot++ = nullptr;
 }
 
