@@ -157,6 +157,10 @@ private:
     // Walks a store, calling visit with each record read; false when stopped.
     template <class Visit>
     bool WalkStore(const WCHAR* database, USHORT count, ULONG* ids, Visit visit);
+    // Reads the records oids of a store (each found whole by its OID),
+    // calling visit with each; a record gone meanwhile is left out.
+    template <class Visit>
+    void ReadEach(const WCHAR* database, const std::vector<CEOID>& oids, USHORT count, ULONG* ids, Visit visit);
     // Whether a date lies within the bounds set (an unset bound does not limit).
     bool WithinBounds(const FILETIME& date) const;
     bool Bounded() const { return m_fromTime != 0 || m_toTime != 0; }

@@ -239,6 +239,22 @@ bool CSearchThread::WalkStore(const WCHAR* database, USHORT count, ULONG* ids, V
     return finished;
 }
 
+template <class Visit>
+void CSearchThread::ReadEach(const WCHAR* database, const std::vector<CEOID>& oids, USHORT count, ULONG* ids,
+                             Visit visit)
+{
+    CeDb* db = GetDatabaseClass();
+    if (oids.empty() || !db || !db->Open(database, 0, CEDB_AUTOINCREMENT | CEDB_OIDORDER, nullptr)) return;
+    CeDbRecord record;
+    for (CEOID oid : oids) {
+        if (Stopping()) break;
+        // A record deleted since the walk is no hit any more.
+        if (db->SeekTo(oid) == oid && db->ReadRec(record, count, ids)) visit(record);
+    }
+    record.Reset();
+    db->Close();
+}
+
 bool CSearchThread::WithinBounds(const FILETIME& date) const
 {
     const unsigned long long units = platform::FileTimeValue(date);
@@ -419,22 +435,34 @@ bool CSearchThread::ContactCheck(const CEPROPVAL* props)
     }
 }
 
+namespace {
+
+// How much of the contact list a field scope's match reads: the list is
+// ordered names, telephones, e-mail, the rest, so it is always a prefix.
+int ContactMatchProps(DWORD scope)
+{
+    switch (scope) {
+        case kSearchFieldsNames:
+        case kSearchFieldsName1:
+        case kSearchFieldsName2:
+        case kSearchFieldsName3:
+            return kContactNamesEnd;
+        case kSearchFieldsPhones:
+            return kContactPhonesEnd;
+        case kSearchFieldsText:
+            return kContactEmailEnd;
+        default:
+            return kContactPropCount;
+    }
+}
+
+}  // namespace
+
 void CSearchThread::ReadContacts()
 {
     ULONG ids[kContactPropCount];
     SetPropIdsContacts(ids);
-    WalkStore(kContactsDatabase, kContactPropCount, ids, [this](CeDbRecord& record) {
-        const CEBLOB categories = BlobAt(record, kContactCategoriesIndex);
-        if (!CategoryFilterHighLevel(&categories, &m_categoryRestrict)) return;
-        if (BothBounds()) {
-            unsigned long long anniversary = 0, birthday = 0;
-            const bool hasAnniversary = FileTimeAt(record, kContactAnniversaryIndex, anniversary);
-            const bool hasBirthday = FileTimeAt(record, kContactBirthdayIndex, birthday);
-            const bool inRange = (hasAnniversary && WithinBounds(platform::MakeFileTime(anniversary))) ||
-                                 (hasBirthday && WithinBounds(platform::MakeFileTime(birthday)));
-            if (!inRange) return;
-        }
-        if (record.GetCount() < kContactPropCount || !ContactCheck(record.GetProps())) return;
+    auto addHit = [this](CeDbRecord& record) {
         DATAGENERAL* hit = AddHit(kSearchKindContact, kSearchIconContact, record.GetOid());
         std::u16string name;
         if (const WCHAR* fileAs = TextAt(record, kContactFileAsIndex)) name = fileAs;
@@ -451,7 +479,41 @@ void CSearchThread::ReadContacts()
         hit->hasNote = note.dwCount > 0 ? 1 : 0;
         SetCategoryText(hit, EntryAt(record, kContactCategoriesIndex));
         ++m_contactHits;
+    };
+    // A scope that matches only part of the list reads that part, and the
+    // categories and dates its filters need behind it; its hits are read
+    // whole afterwards. Scopes that need the whole list read it once.
+    const int matched = m_pattern.MatchAll() || m_params.noteBodies ? kContactPropCount
+                                                                     : ContactMatchProps(m_params.fieldScope);
+    const bool partial = matched < kContactPropCount;
+    ULONG matchIds[kContactPropCount];
+    std::copy(ids, ids + matched, matchIds);
+    const int categoriesAt = partial ? matched : kContactCategoriesIndex;
+    const int anniversaryAt = partial ? matched + 1 : kContactAnniversaryIndex;
+    const int birthdayAt = partial ? matched + 2 : kContactBirthdayIndex;
+    const int readCount = partial ? matched + 3 : kContactPropCount;
+    matchIds[categoriesAt] = ids[kContactCategoriesIndex];
+    matchIds[anniversaryAt] = ids[kContactAnniversaryIndex];
+    matchIds[birthdayAt] = ids[kContactBirthdayIndex];
+    std::vector<CEOID> hits;
+    WalkStore(kContactsDatabase, static_cast<USHORT>(readCount), matchIds, [&](CeDbRecord& record) {
+        const CEBLOB categories = BlobAt(record, categoriesAt);
+        if (!CategoryFilterHighLevel(&categories, &m_categoryRestrict)) return;
+        if (BothBounds()) {
+            unsigned long long anniversary = 0, birthday = 0;
+            const bool hasAnniversary = FileTimeAt(record, anniversaryAt, anniversary);
+            const bool hasBirthday = FileTimeAt(record, birthdayAt, birthday);
+            const bool inRange = (hasAnniversary && WithinBounds(platform::MakeFileTime(anniversary))) ||
+                                 (hasBirthday && WithinBounds(platform::MakeFileTime(birthday)));
+            if (!inRange) return;
+        }
+        if (record.GetCount() < readCount || !ContactCheck(record.GetProps())) return;
+        if (partial)
+            hits.push_back(record.GetOid());
+        else
+            addHit(record);
     });
+    ReadEach(kContactsDatabase, hits, kContactPropCount, ids, addHit);
 }
 
 // ---- tasks ----

@@ -207,6 +207,12 @@ TEST_F(SearchThreadTest, EveryStoreAndRestrictionAgreesWithAPlainScan)
         {"December", [](_KSSEARCH& p) { p.from = D(12, 1); p.to = D(12, 31); p.contacts = p.notes = 0; }, u"*"},
         {"one Monday", [](_KSSEARCH& p) { p.from = p.to = D(12, 7); p.contacts = p.notes = 0; }, u"*"},
         {"category", [](_KSSEARCH&) {}, u"*", true},
+        {"contact names in a category",
+         [](_KSSEARCH& p) {
+             p.fieldScope = kSearchFieldsNames;
+             p.tasks = p.calendar = p.notes = p.journal = 0;
+         },
+         u"smith", true},
         {"phone digits", [](_KSSEARCH&) {}, u"5551234"},
     };
     for (const auto& c : cases) {
