@@ -44,6 +44,27 @@ void Lower(WCHAR* text)
     _wcslwr(text);
 }
 
+// ASCII lower-cased as _wcslwr does it.
+constexpr WCHAR FoldAscii(WCHAR c) { return c >= u'A' && c <= u'Z' ? static_cast<WCHAR>(c + 0x20) : c; }
+
+// The longest run of literal characters of a wildcard pattern (escapes
+// undone); the first of equally long runs.
+std::u16string LongestLiteral(const std::u16string& pattern)
+{
+    std::u16string best, run;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        WCHAR c = pattern[i];
+        if (c == u'*' || c == u'?') {
+            if (run.size() > best.size()) best = run;
+            run.clear();
+            continue;
+        }
+        if (c == u'\\' && i + 1 < pattern.size()) c = pattern[++i];
+        run += c;
+    }
+    return run.size() > best.size() ? run : best;
+}
+
 }  // namespace
 
 int SoundexCode(const WCHAR* word, WCHAR* code)
@@ -69,6 +90,7 @@ void SearchPattern::Clear()
 {
     m_text.clear();
     m_code.clear();
+    m_literal.clear();
     m_bWildcard = m_bMatchAll = m_bSoundex = false;
     m_bAnywhere = true;
 }
@@ -98,6 +120,9 @@ bool SearchPattern::Prepare(const WCHAR* text, bool anywhere, bool soundex)
         m_text = typed;
     }
     Lower(m_text.data());
+    // Start-anchored plain texts are compared ignoring symbols and accents:
+    // no run of characters is sure to appear in the field.
+    if (!m_bMatchAll && (m_bWildcard || anywhere)) m_literal = m_bWildcard ? LongestLiteral(m_text) : m_text;
     if (soundex) {
         WCHAR code[kSoundexChars];
         if (SoundexCode(m_text.c_str(), code) > 0) {
@@ -136,6 +161,27 @@ bool SearchPattern::MatchField(WCHAR* field, bool soundex) const
     if (m_bWildcard) return wildmat(m_bAnywhere ? field : body, m_text.c_str());
     if (m_bAnywhere) return wcsstr(field, m_text.c_str()) != nullptr;
     return MatchStart(body, m_text);
+}
+
+bool SearchPattern::MayMatch(const WCHAR* field) const
+{
+    if (m_literal.empty() || !field) return true;
+    const WCHAR* literal = m_literal.c_str();
+    const size_t n = m_literal.size();
+    // The run's first character as it may stand in the raw field.
+    const WCHAR first = literal[0];
+    const WCHAR firstUpper = first >= u'a' && first <= u'z' ? static_cast<WCHAR>(first - 0x20) : first;
+    for (const WCHAR* p = field; *p; ++p) {
+        const WCHAR c = *p;
+        if (c != first && c != firstUpper) {
+            if (c >= 0x80) return true;
+            continue;
+        }
+        size_t i = 1;
+        while (i < n && p[i] && FoldAscii(p[i]) == literal[i]) ++i;
+        if (i == n) return true;
+    }
+    return false;
 }
 
 bool SearchPattern::MatchNoteText(WCHAR* text) const

@@ -54,12 +54,21 @@ public:
     bool MatchField(WCHAR* field, bool soundex) const;
     // Matches a note's whole text (lower-cased here in place).
     bool MatchNoteText(WCHAR* text) const;
+    // A quick look at a field as MatchField (soundex off) takes it, before
+    // it is lower-cased: false only when MatchField cannot match it. Any
+    // match needs the longest literal run of the text (between wildcards) to
+    // appear in the lower-cased field; a field of plain ASCII is lower-cased
+    // by folding A-Z alone, so the run is looked for that way, without
+    // copying. A field with other characters, and start-anchored plain
+    // texts (compared ignoring symbols and accents), always may match.
+    bool MayMatch(const WCHAR* field) const;
 
 private:
     bool MatchStart(const WCHAR* text, const std::u16string& wanted) const;
 
     std::u16string m_text;
     std::u16string m_code;
+    std::u16string m_literal;  // the run MayMatch looks for; empty: no quick look
     bool m_bWildcard = false;
     bool m_bMatchAll = false;
     bool m_bAnywhere = true;

@@ -108,7 +108,9 @@ WCHAR* CSearchThread::OnlyPhone(const WCHAR* text)
 
 bool CSearchThread::SearchText(WCHAR* text, const CEPROPVAL* props, int noteIndex, int searchNote, int soundex)
 {
-    if (m_pattern.MatchField(text, soundex != 0)) return true;
+    // The quick look rules out most fields before anything is lower-cased.
+    const bool byCode = soundex != 0 && m_pattern.UsesSoundex();
+    if ((byCode || m_pattern.MayMatch(text)) && m_pattern.MatchField(text, soundex != 0)) return true;
     return searchNote && noteIndex >= 0 && props && SearchNote(props, noteIndex);
 }
 
@@ -129,61 +131,6 @@ bool CSearchThread::SearchNote(const CEPROPVAL* props, int index)
 
 // ---- sorting ----
 
-int CSearchThread::CompareFuncBasic(DATAGENERAL* const& a, DATAGENERAL* const& b, bool& decided)
-{
-    decided = true;
-    if (a == b) return 0;
-    if (!a) return 1;
-    if (!b) return -1;
-    const int group = CompareText(a->groupText, b->groupText, 0);
-    decided = group != 0;
-    return group;
-}
-
-int CSearchThread::CompareSubject(DATAGENERAL* const& a, DATAGENERAL* const& b, unsigned long)
-{
-    bool decided = false;
-    const int basic = CompareFuncBasic(a, b, decided);
-    if (decided) return basic;
-    const int text = CompareText(a->displayText, b->displayText, SORT_STRINGSORT) * g_searchDirection;
-    if (text != 0) return text;
-    return a->oid < b->oid ? -1 : a->oid > b->oid ? 1 : 0;
-}
-
-int CSearchThread::CompareCategories(DATAGENERAL* const& a, DATAGENERAL* const& b, unsigned long user)
-{
-    bool decided = false;
-    const int basic = CompareFuncBasic(a, b, decided);
-    if (decided) return basic;
-    const bool hasA = a->categoryText && *a->categoryText, hasB = b->categoryText && *b->categoryText;
-    if (hasA != hasB) return hasA ? -1 : 1;
-    if (hasA) {
-        const int text = CompareText(a->categoryText, b->categoryText, 0) * g_searchDirection;
-        if (text != 0) return text;
-    }
-    return CompareSubject(a, b, user);
-}
-
-int CSearchThread::CompareSensitivity(DATAGENERAL* const& a, DATAGENERAL* const& b, unsigned long user)
-{
-    bool decided = false;
-    const int basic = CompareFuncBasic(a, b, decided);
-    if (decided) return basic;
-    const int difference =
-        (static_cast<SHORT>(a->isPrivate) - static_cast<SHORT>(b->isPrivate)) * g_searchDirection;
-    if (difference != 0) return difference;
-    return CompareSubject(a, b, user);
-}
-
-int CSearchThread::CompareDate(DATAGENERAL* const& a, DATAGENERAL* const& b, unsigned long user)
-{
-    bool decided = false;
-    const int basic = CompareFuncBasic(a, b, decided);
-    if (decided) return basic;
-    if (a->date != b->date) return (a->date < b->date ? -1 : 1) * g_searchDirection;
-    return CompareSubject(a, b, user);
-}
-
 void CSearchThread::SortDataList()
 {
     DWORD key = kSearchSortSubject;
@@ -201,15 +148,16 @@ void CSearchThread::SortDataList()
     }
     g_searchDirection = descending ? -1 : 1;
     // The list is sorted by collation keys made once per hit, not by a
-    // locale comparison per pair of hits: the order is that of the Compare*
-    // functions below (texts whose keys tie are compared whole).
+    // locale comparison per pair of hits (texts whose keys tie are compared
+    // whole).
     SortByKeys(key);
 }
 
 namespace {
 
-// What the keyed sort knows of one hit.
-struct HitKeys {
+// What the sort knows of one hit.
+struct SortEntry {
+    DATAGENERAL* hit = nullptr;
     int group = 0;  // rank of the group text among the hits' group texts
     bool subjectKeyed = false;
     bool categoryKeyed = false;
@@ -217,28 +165,29 @@ struct HitKeys {
     std::string category;  // collation key of the category text
 };
 
-struct KeyedSort {
-    DWORD key = 0;
-    std::unordered_map<const DATAGENERAL*, HitKeys> hits;
-};
-
+// Texts by their collation keys; keys that tie (or could not be made) fall
+// back to comparing the texts whole.
 int KeyedText(bool keyedA, const std::string& keyA, bool keyedB, const std::string& keyB, const WCHAR* a,
               const WCHAR* b, DWORD flags)
 {
-    if (keyedA && keyedB && keyA != keyB) return keyA < keyB ? -1 : 1;
+    if (keyedA && keyedB) {
+        const int order = keyA.compare(keyB);
+        if (order != 0) return order < 0 ? -1 : 1;
+    }
     return CompareText(a, b, flags);
 }
 
-int CompareKeyed(DATAGENERAL* const& a, DATAGENERAL* const& b, unsigned long context)
+// The order of the hits: by store (group text, ascending whatever the
+// direction), then by the key times the direction, then by display text
+// (word sort) times the direction, then by OID.
+//   key 1: private before or after not private; 2: date; 3: category text,
+//   hits without categories after those with; any other: display text only.
+int CompareEntries(const SortEntry& ka, const SortEntry& kb, DWORD key)
 {
-    if (a == b) return 0;
-    if (!a) return 1;
-    if (!b) return -1;
-    const KeyedSort& sort = *reinterpret_cast<const KeyedSort*>(context);
-    const HitKeys& ka = sort.hits.at(a);
-    const HitKeys& kb = sort.hits.at(b);
+    const DATAGENERAL* a = ka.hit;
+    const DATAGENERAL* b = kb.hit;
     if (ka.group != kb.group) return ka.group < kb.group ? -1 : 1;
-    switch (sort.key) {
+    switch (key) {
         case kSearchSortCategories: {
             const bool hasA = a->categoryText && *a->categoryText, hasB = b->categoryText && *b->categoryText;
             if (hasA != hasB) return hasA ? -1 : 1;
@@ -273,35 +222,53 @@ int CompareKeyed(DATAGENERAL* const& a, DATAGENERAL* const& b, unsigned long con
 
 void CSearchThread::SortByKeys(DWORD key)
 {
-    static_assert(sizeof(unsigned long) >= sizeof(void*), "the sort context travels as the list's parameter");
-    KeyedSort sort;
-    sort.key = key;
-    // The group texts are few (one per store): ranked once by the group comparison.
-    std::vector<std::u16string> groups;
-    for (DATAGENERAL* hit : m_list)
-        if (hit) groups.emplace_back(hit->groupText ? hit->groupText : u"");
-    std::sort(groups.begin(), groups.end());
-    groups.erase(std::unique(groups.begin(), groups.end()), groups.end());
-    std::stable_sort(groups.begin(), groups.end(), [](const std::u16string& a, const std::u16string& b) {
-        return CompareText(a.c_str(), b.c_str(), 0) < 0;
-    });
-    std::unordered_map<std::u16string, int> rank;
-    for (size_t i = 0; i < groups.size(); ++i) {
-        const bool same = i > 0 && CompareText(groups[i - 1].c_str(), groups[i].c_str(), 0) == 0;
-        rank[groups[i]] = same ? rank[groups[i - 1]] : static_cast<int>(i);
+    // The group texts are few (one per store): each distinct text is found
+    // by a plain comparison, and the distinct texts are ranked once by the
+    // locale's.
+    std::vector<const WCHAR*> groups;
+    std::vector<SortEntry> entries;
+    entries.reserve(static_cast<size_t>(m_list.GetCount()));
+    size_t nulls = 0;
+    for (DATAGENERAL* hit : m_list) {
+        if (!hit) {
+            ++nulls;
+            continue;
+        }
+        const WCHAR* group = hit->groupText ? hit->groupText : u"";
+        size_t index = 0;
+        while (index < groups.size() && wcscmp(groups[index], group) != 0) ++index;
+        if (index == groups.size()) groups.push_back(group);
+        entries.emplace_back().hit = hit;
+        entries.back().group = static_cast<int>(index);
     }
+    std::vector<int> order(groups.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return CompareText(groups[a], groups[b], 0) < 0; });
+    std::vector<int> rank(groups.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+        const bool same = i > 0 && CompareText(groups[order[i - 1]], groups[order[i]], 0) == 0;
+        rank[order[i]] = same ? rank[order[i - 1]] : static_cast<int>(i);
+    }
+
     const LocaleComparer words(LOCALE_USER_DEFAULT, SORT_STRINGSORT);
     const LocaleComparer plain(LOCALE_USER_DEFAULT, 0);
-    for (DATAGENERAL* hit : m_list) {
-        if (!hit) continue;
-        HitKeys& keys = sort.hits[hit];
-        keys.group = rank[hit->groupText ? hit->groupText : u""];
-        const WCHAR* display = hit->displayText ? hit->displayText : u"";
-        keys.subjectKeyed = words.AppendKey(display, -1, keys.subject);
+    for (SortEntry& entry : entries) {
+        DATAGENERAL* hit = entry.hit;
+        entry.group = rank[entry.group];
+        entry.subjectKeyed = words.AppendKey(hit->displayText ? hit->displayText : u"", -1, entry.subject);
         if (key == kSearchSortCategories && hit->categoryText && *hit->categoryText)
-            keys.categoryKeyed = plain.AppendKey(hit->categoryText, -1, keys.category);
+            entry.categoryKeyed = plain.AppendKey(hit->categoryText, -1, entry.category);
     }
-    m_list.Sort(&CompareKeyed, reinterpret_cast<unsigned long>(&sort));
+    // Pointers are sorted: the entries with their keys never move.
+    std::vector<const SortEntry*> sorted(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) sorted[i] = &entries[i];
+    std::sort(sorted.begin(), sorted.end(),
+              [key](const SortEntry* a, const SortEntry* b) { return CompareEntries(*a, *b, key) < 0; });
+    // The list keeps its hits; only their places change (missing ones last).
+    auto slot = m_list.begin();
+    for (const SortEntry* entry : sorted) *slot++ = entry->hit;
+    for (size_t i = 0; i < nulls; ++i) *slot++ = nullptr;
 }
 
 // ---- the load ----
@@ -330,6 +297,7 @@ DWORD CSearchThread::SearchThreadProc(CeManualEvent* stop)
         m_categoryRestrict.SetSelected(nullptr);
     m_list.RemoveAll();
     InitStatVars();
+    m_shortDates.clear();
     m_fieldBuffer = std::make_unique<WCHAR[]>(kSearchFieldChars);
     if (m_params.noteBodies || m_params.journal) m_noteBuffer = std::make_unique<WCHAR[]>(kSearchNoteChars);
     m_fromTime = BoundOf(m_params.from);

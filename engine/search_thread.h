@@ -18,7 +18,11 @@
 // The notes part runs a notes loader synchronously on the same thread.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "engine/data_general.h"
@@ -137,13 +141,6 @@ public:
     DWORD SearchThreadProc(CeManualEvent* stop);
     void PostKill() override;
 
-    // ---- comparisons (the list's sort-function shape) ----
-    static int CompareFuncBasic(DATAGENERAL* const& a, DATAGENERAL* const& b, bool& decided);
-    static int CompareSubject(DATAGENERAL* const& a, DATAGENERAL* const& b, unsigned long user);
-    static int CompareCategories(DATAGENERAL* const& a, DATAGENERAL* const& b, unsigned long user);
-    static int CompareSensitivity(DATAGENERAL* const& a, DATAGENERAL* const& b, unsigned long user);
-    static int CompareDate(DATAGENERAL* const& a, DATAGENERAL* const& b, unsigned long user);
-
 private:
     // Sorts the hits as the comparison of key does, through collation keys.
     void SortByKeys(DWORD key);
@@ -160,6 +157,10 @@ private:
     // Walks a store, calling visit with each record read; false when stopped.
     template <class Visit>
     bool WalkStore(const WCHAR* database, USHORT count, ULONG* ids, Visit visit);
+    // Reads the records oids of a store (each found whole by its OID),
+    // calling visit with each; a record gone meanwhile is left out.
+    template <class Visit>
+    void ReadEach(const WCHAR* database, const std::vector<CEOID>& oids, USHORT count, ULONG* ids, Visit visit);
     // Whether a date lies within the bounds set (an unset bound does not limit).
     bool WithinBounds(const FILETIME& date) const;
     bool Bounded() const { return m_fromTime != 0 || m_toTime != 0; }
@@ -169,6 +170,10 @@ private:
     bool MatchContactFields(const CEPROPVAL* props, const int* fields, int count, bool soundexNames, bool phones,
                             bool withNote);
     DATAGENERAL* AddHit(DWORD kind, int icon, CEOID oid);
+    // The group text of a store's icon ("<IMG SRC=%d> "), made once.
+    const std::u16string& GroupText(int icon);
+    // The short date of a day number, formatted once per day and load.
+    const std::u16string& ShortDate(double date);
     void SetCategoryText(DATAGENERAL* hit, const CEPROPVAL* blob);
     bool Stopping() const { return m_pStop && StopRequested(m_pStop); }
 
@@ -189,4 +194,10 @@ private:
     int m_contactHits = 0, m_taskHits = 0, m_appointmentHits = 0, m_noteHits = 0, m_journalHits = 0;
     CePtrList<DATAGENERAL*> m_list;
     CeManualEvent* m_pStop = nullptr;
+    // Reused while the stores are read, so a record costs no allocation
+    // until it is a hit.
+    std::vector<std::pair<int, std::u16string>> m_groupTexts;
+    std::unordered_map<std::int64_t, std::u16string> m_shortDates;
+    std::u16string m_subject;
+    std::u16string m_line;
 };

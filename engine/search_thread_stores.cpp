@@ -94,21 +94,6 @@ void AppendField(WCHAR* buffer, size_t& used, size_t capacity, const WCHAR* text
 
 WCHAR* Dup(const std::u16string& text) { return _wcsdup(text.c_str()); }
 
-std::u16string GroupText(int icon)
-{
-    WCHAR text[32];
-    wsprintfW(text, u"<IMG SRC=%d> ", icon);
-    return text;
-}
-
-std::u16string ShortDate(double date)
-{
-    const SYSTEMTIME st = calendar_days::SystemTimeOfDay(static_cast<std::int64_t>(std::floor(date)));
-    WCHAR text[64] = {};
-    GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, text, 64);
-    return text;
-}
-
 // ---- the contact property list ----
 
 constexpr int kContactFileAsIndex = 0;
@@ -152,12 +137,19 @@ constexpr ULONG kTaskSearchProps[kTaskPropCount] = {
 
 // ---- the appointment property list (the calendar loader's) ----
 
-int AppointmentIndex(ULONG id)
+constexpr int AppointmentIndex(ULONG id)
 {
     for (int i = 0; i < kCalendarAppointmentProps; ++i)
         if (kCalendarAppointmentPropIds[i] == id) return i;
     return -1;
 }
+constexpr int kApptSubjectIndex = AppointmentIndex(kAppointmentSubject);
+constexpr int kApptLocationIndex = AppointmentIndex(kAppointmentLocation);
+constexpr int kApptNoteIndex = AppointmentIndex(kItemNote);
+constexpr int kApptCategoriesIndex = AppointmentIndex(kItemCategories);
+constexpr int kApptSensitivityIndex = AppointmentIndex(kAppointmentSensitivity);
+static_assert(kApptSubjectIndex >= 0 && kApptLocationIndex >= 0 && kApptNoteIndex >= 0 && kApptCategoriesIndex >= 0 &&
+              kApptSensitivityIndex >= 0);
 
 // ---- the journal's texts ----
 
@@ -247,6 +239,22 @@ bool CSearchThread::WalkStore(const WCHAR* database, USHORT count, ULONG* ids, V
     return finished;
 }
 
+template <class Visit>
+void CSearchThread::ReadEach(const WCHAR* database, const std::vector<CEOID>& oids, USHORT count, ULONG* ids,
+                             Visit visit)
+{
+    CeDb* db = GetDatabaseClass();
+    if (oids.empty() || !db || !db->Open(database, 0, CEDB_AUTOINCREMENT | CEDB_OIDORDER, nullptr)) return;
+    CeDbRecord record;
+    for (CEOID oid : oids) {
+        if (Stopping()) break;
+        // A record deleted since the walk is no hit any more.
+        if (db->SeekTo(oid) == oid && db->ReadRec(record, count, ids)) visit(record);
+    }
+    record.Reset();
+    db->Close();
+}
+
 bool CSearchThread::WithinBounds(const FILETIME& date) const
 {
     const unsigned long long units = platform::FileTimeValue(date);
@@ -259,6 +267,26 @@ bool CSearchThread::PrivacyPasses(bool isPrivate) const
 {
     if (m_params.privacy < 0) return true;
     return (m_params.privacy >= 1) == isPrivate;
+}
+
+const std::u16string& CSearchThread::GroupText(int icon)
+{
+    for (const auto& [number, text] : m_groupTexts)
+        if (number == icon) return text;
+    WCHAR text[32];
+    wsprintfW(text, u"<IMG SRC=%d> ", icon);
+    return m_groupTexts.emplace_back(icon, text).second;
+}
+
+const std::u16string& CSearchThread::ShortDate(double date)
+{
+    const auto day = static_cast<std::int64_t>(std::floor(date));
+    auto found = m_shortDates.find(day);
+    if (found != m_shortDates.end()) return found->second;
+    const SYSTEMTIME st = calendar_days::SystemTimeOfDay(day);
+    WCHAR text[64] = {};
+    GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, text, 64);
+    return m_shortDates.emplace(day, text).first->second;
 }
 
 DATAGENERAL* CSearchThread::AddHit(DWORD kind, int icon, CEOID oid)
@@ -315,10 +343,17 @@ bool CSearchThread::MatchContactFields(const CEPROPVAL* props, const int* fields
             return false;
         }
         if (phones) {
-            WCHAR dialable[kSearchFieldChars / 2] = {};
-            const size_t n = std::min(wcslen(text), std::size(dialable) - 1);
-            std::u16string cut(text, n);
-            CopyPhone(dialable, cut.c_str());
+            // The dialable form is never longer than the text; a text too
+            // long for the buffer is cut first.
+            WCHAR dialable[kSearchFieldChars / 2];
+            dialable[0] = 0;
+            const size_t length = wcslen(text);
+            if (length < std::size(dialable)) {
+                CopyPhone(dialable, text);
+            } else {
+                std::u16string cut(text, std::size(dialable) - 1);
+                CopyPhone(dialable, cut.c_str());
+            }
             if (each(dialable)) return true;
         }
         return each(text);
@@ -400,22 +435,34 @@ bool CSearchThread::ContactCheck(const CEPROPVAL* props)
     }
 }
 
+namespace {
+
+// How much of the contact list a field scope's match reads: the list is
+// ordered names, telephones, e-mail, the rest, so it is always a prefix.
+int ContactMatchProps(DWORD scope)
+{
+    switch (scope) {
+        case kSearchFieldsNames:
+        case kSearchFieldsName1:
+        case kSearchFieldsName2:
+        case kSearchFieldsName3:
+            return kContactNamesEnd;
+        case kSearchFieldsPhones:
+            return kContactPhonesEnd;
+        case kSearchFieldsText:
+            return kContactEmailEnd;
+        default:
+            return kContactPropCount;
+    }
+}
+
+}  // namespace
+
 void CSearchThread::ReadContacts()
 {
     ULONG ids[kContactPropCount];
     SetPropIdsContacts(ids);
-    WalkStore(kContactsDatabase, kContactPropCount, ids, [this](CeDbRecord& record) {
-        const CEBLOB categories = BlobAt(record, kContactCategoriesIndex);
-        if (!CategoryFilterHighLevel(&categories, &m_categoryRestrict)) return;
-        if (BothBounds()) {
-            unsigned long long anniversary = 0, birthday = 0;
-            const bool hasAnniversary = FileTimeAt(record, kContactAnniversaryIndex, anniversary);
-            const bool hasBirthday = FileTimeAt(record, kContactBirthdayIndex, birthday);
-            const bool inRange = (hasAnniversary && WithinBounds(platform::MakeFileTime(anniversary))) ||
-                                 (hasBirthday && WithinBounds(platform::MakeFileTime(birthday)));
-            if (!inRange) return;
-        }
-        if (record.GetCount() < kContactPropCount || !ContactCheck(record.GetProps())) return;
+    auto addHit = [this](CeDbRecord& record) {
         DATAGENERAL* hit = AddHit(kSearchKindContact, kSearchIconContact, record.GetOid());
         std::u16string name;
         if (const WCHAR* fileAs = TextAt(record, kContactFileAsIndex)) name = fileAs;
@@ -432,7 +479,41 @@ void CSearchThread::ReadContacts()
         hit->hasNote = note.dwCount > 0 ? 1 : 0;
         SetCategoryText(hit, EntryAt(record, kContactCategoriesIndex));
         ++m_contactHits;
+    };
+    // A scope that matches only part of the list reads that part, and the
+    // categories and dates its filters need behind it; its hits are read
+    // whole afterwards. Scopes that need the whole list read it once.
+    const int matched = m_pattern.MatchAll() || m_params.noteBodies ? kContactPropCount
+                                                                     : ContactMatchProps(m_params.fieldScope);
+    const bool partial = matched < kContactPropCount;
+    ULONG matchIds[kContactPropCount];
+    std::copy(ids, ids + matched, matchIds);
+    const int categoriesAt = partial ? matched : kContactCategoriesIndex;
+    const int anniversaryAt = partial ? matched + 1 : kContactAnniversaryIndex;
+    const int birthdayAt = partial ? matched + 2 : kContactBirthdayIndex;
+    const int readCount = partial ? matched + 3 : kContactPropCount;
+    matchIds[categoriesAt] = ids[kContactCategoriesIndex];
+    matchIds[anniversaryAt] = ids[kContactAnniversaryIndex];
+    matchIds[birthdayAt] = ids[kContactBirthdayIndex];
+    std::vector<CEOID> hits;
+    WalkStore(kContactsDatabase, static_cast<USHORT>(readCount), matchIds, [&](CeDbRecord& record) {
+        const CEBLOB categories = BlobAt(record, categoriesAt);
+        if (!CategoryFilterHighLevel(&categories, &m_categoryRestrict)) return;
+        if (BothBounds()) {
+            unsigned long long anniversary = 0, birthday = 0;
+            const bool hasAnniversary = FileTimeAt(record, anniversaryAt, anniversary);
+            const bool hasBirthday = FileTimeAt(record, birthdayAt, birthday);
+            const bool inRange = (hasAnniversary && WithinBounds(platform::MakeFileTime(anniversary))) ||
+                                 (hasBirthday && WithinBounds(platform::MakeFileTime(birthday)));
+            if (!inRange) return;
+        }
+        if (record.GetCount() < readCount || !ContactCheck(record.GetProps())) return;
+        if (partial)
+            hits.push_back(record.GetOid());
+        else
+            addHit(record);
     });
+    ReadEach(kContactsDatabase, hits, kContactPropCount, ids, addHit);
 }
 
 // ---- tasks ----
@@ -473,26 +554,26 @@ void CSearchThread::ReadTasks()
 
         // The subject without its priority code.
         const WCHAR* stored = TextAt(record, kTaskSubjectIndex);
-        std::u16string subject = stored ? stored : u"";
-        WCHAR* plain = subject.data();
+        m_subject.assign(stored ? stored : u"");
+        WCHAR* shown = m_subject.data();
         WCHAR letter[kTaskPrefixBufferChars], number[kTaskPrefixBufferChars];
         int days = 0;
-        TaskSubjectPrefix::Parse(plain, letter, number, days);
-        const std::u16string shown = plain;
+        TaskSubjectPrefix::Parse(shown, letter, number, days);
         if (!m_pattern.MatchAll()) {
             size_t used = 0;
             m_fieldBuffer[0] = 0;
-            AppendField(m_fieldBuffer.get(), used, kSearchFieldChars, shown.c_str());
+            AppendField(m_fieldBuffer.get(), used, kSearchFieldChars, shown);
             if (!SearchText(m_fieldBuffer.get(), record.GetProps(), kTaskNoteIndex, m_params.noteBodies ? 1 : 0, 0))
                 return;
         }
         DATAGENERAL* hit = AddHit(kSearchKindTask, kSearchIconTask, record.GetOid());
-        std::u16string display;
+        m_line.clear();
         if (hasDue) {
             hit->date = OleOfUnits(due);
-            display = u"[" + ShortDate(hit->date) + u"]  ";
+            m_line.append(u"[").append(ShortDate(hit->date)).append(u"]  ");
         }
-        hit->displayText = Dup(display + u"<B>" + shown + u"</B>");
+        m_line.append(u"<B>").append(shown).append(u"</B>");
+        hit->displayText = Dup(m_line);
         hit->isPrivate = isPrivate ? 1 : 0;
         const LONG importance = NumberAt(record, kTaskImportanceIndex, 2);
         hit->importance = importance == 1 ? 2 : importance == 3 ? 0 : 1;
@@ -511,13 +592,13 @@ bool CSearchThread::ApptCheck(const CEPROPVAL* props)
         m_params.fieldScope != kSearchFieldsNames)
         return false;
     if (m_pattern.MatchAll()) return true;
-    auto text = [props](ULONG id) -> const WCHAR* {
-        const CEPROPVAL& entry = props[AppointmentIndex(id)];
+    auto text = [props](int id) -> const WCHAR* {
+        const CEPROPVAL& entry = props[id];
         if ((entry.wFlags & CEDB_PROPNOTFOUND) || TypeFromPropID(entry.propid) != CEVT_LPWSTR) return nullptr;
         return entry.val.lpwstr;
     };
-    const WCHAR* subject = text(kAppointmentSubject);
-    const WCHAR* location = text(kAppointmentLocation);
+    const WCHAR* subject = text(kApptSubjectIndex);
+    const WCHAR* location = text(kApptLocationIndex);
     WCHAR* buffer = m_fieldBuffer.get();
     size_t used = 0;
     buffer[0] = 0;
@@ -531,7 +612,7 @@ bool CSearchThread::ApptCheck(const CEPROPVAL* props)
         buffer[used] = 0;
     }
     if (m_params.fieldScope == kSearchFieldsLocation) AppendField(buffer, used, kSearchFieldChars, location);
-    return SearchText(buffer, props, AppointmentIndex(kItemNote), m_params.noteBodies ? 1 : 0, 0);
+    return SearchText(buffer, props, kApptNoteIndex, m_params.noteBodies ? 1 : 0, 0);
 }
 
 void CSearchThread::ReadCalendar()
@@ -550,9 +631,9 @@ void CSearchThread::ReadCalendar()
     DATACALENDARDB working;
     WalkStore(kAppointmentsDatabase, kCalendarAppointmentProps, ids, [&](CeDbRecord& record) {
         if (record.GetCount() < kCalendarAppointmentProps) return;
-        const CEBLOB categories = BlobAt(record, AppointmentIndex(kItemCategories));
+        const CEBLOB categories = BlobAt(record, kApptCategoriesIndex);
         if (!CategoryFilterHighLevel(&categories, &m_categoryRestrict)) return;
-        const bool isPrivate = NumberAt(record, AppointmentIndex(kAppointmentSensitivity)) != 0;
+        const bool isPrivate = NumberAt(record, kApptSensitivityIndex) != 0;
         if (!PrivacyPasses(isPrivate)) return;
         unsigned long long startUtc = 0;
         if (!FileTimeAt(record, startIndex, startUtc)) return;
@@ -598,15 +679,15 @@ void CSearchThread::ReadCalendar()
         if (!Bounded()) toLocal();
         DATAGENERAL* hit = AddHit(kSearchKindAppointment, kSearchIconAppointment, record.GetOid());
         hit->date = start;
-        const WCHAR* subject = TextAt(record, AppointmentIndex(kAppointmentSubject));
-        const WCHAR* location = TextAt(record, AppointmentIndex(kAppointmentLocation));
-        std::u16string line = u"[" + ShortDate(start) + u"] <B>" + (subject ? subject : u"") + u"</B>";
-        if (location && *location) line += u" (" + std::u16string(location) + u")";
-        hit->displayText = Dup(line);
+        const WCHAR* subject = TextAt(record, kApptSubjectIndex);
+        const WCHAR* location = TextAt(record, kApptLocationIndex);
+        m_line.assign(u"[").append(ShortDate(start)).append(u"] <B>").append(subject ? subject : u"").append(u"</B>");
+        if (location && *location) m_line.append(u" (").append(location).append(u")");
+        hit->displayText = Dup(m_line);
         hit->isPrivate = isPrivate ? 1 : 0;
-        const CEBLOB note = BlobAt(record, AppointmentIndex(kItemNote));
+        const CEBLOB note = BlobAt(record, kApptNoteIndex);
         hit->hasNote = note.dwCount > 0 ? 1 : 0;
-        SetCategoryText(hit, EntryAt(record, AppointmentIndex(kItemCategories)));
+        SetCategoryText(hit, EntryAt(record, kApptCategoriesIndex));
         ++m_appointmentHits;
     });
 }
@@ -670,7 +751,7 @@ bool CSearchThread::JournalCheck(CeDbRecord* record)
         size_t used = 0;
         buffer[0] = 0;
         AppendField(buffer, used, kSearchFieldChars, text);
-        if (m_pattern.MatchField(buffer, false)) return true;
+        if (m_pattern.MayMatch(buffer) && m_pattern.MatchField(buffer, false)) return true;
     }
     return SearchNote(record->GetProps(), kJournalNotesIndex);
 }
@@ -690,13 +771,13 @@ void CSearchThread::ReadJournal()
         DATAGENERAL* hit = AddHit(kSearchKindJournal, kSearchIconJournal, record.GetOid());
         const WCHAR* subject = TextAt(record, 0);
         const WCHAR* type = TextAt(record, 1);
-        std::u16string line;
+        m_line.clear();
         if (dated) {
             hit->date = OleOfUnits(when);
-            line = u"[" + ShortDate(hit->date) + u"] ";
+            m_line.append(u"[").append(ShortDate(hit->date)).append(u"] ");
         }
-        line += u"<B>" + std::u16string(subject && *subject ? subject : type ? type : u"") + u"</B>";
-        hit->displayText = Dup(line);
+        m_line.append(u"<B>").append(subject && *subject ? subject : type ? type : u"").append(u"</B>");
+        hit->displayText = Dup(m_line);
         if (categories && *categories) hit->categoryText = _wcsdup(categories);
         const CEBLOB notes = BlobAt(record, kJournalNotesIndex);
         hit->hasNote = notes.dwCount > 0 ? 1 : 0;

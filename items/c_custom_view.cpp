@@ -66,6 +66,15 @@ std::u16string CleanName(std::u16string_view name)
     return clean;
 }
 
+// The view file of name of tab in folder; empty for a name that is not a
+// clean relative path or a tab outside 0..999.
+std::u16string ViewIn(const std::u16string& folder, std::u16string_view name, int tab)
+{
+    const std::u16string clean = CleanName(name);
+    if (clean.empty() || tab < 0 || tab > kLastTab) return u"";
+    return folder + u"\\" + clean + TabExtension(tab);
+}
+
 bool IsFile(const std::u16string& path)
 {
     const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -144,6 +153,14 @@ void RemoveEmptyFolders(const std::u16string& root, std::u16string path)
     }
 }
 
+
+// Whether name ends in a tab extension (".NNN").
+bool HasTabExtension(const std::u16string& name)
+{
+    if (name.size() <= 4 || name[name.size() - 4] != u'.') return false;
+    return std::all_of(name.end() - 3, name.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; });
+}
+
 bool ReadWholeFile(const std::u16string& path, std::string& bytes)
 {
     CeFile file;
@@ -153,6 +170,49 @@ bool ReadWholeFile(const std::u16string& path, std::string& bytes)
     char buffer[4096];
     for (DWORD got = 0; (got = file.Read(buffer, sizeof buffer)) > 0;) bytes.append(buffer, got);
     return true;
+}
+
+// Moves the view files below folder (relative path so far: relative) whose
+// sections all belong to prefix into target at the same relative path;
+// skip is a folder left alone (the target itself). A file whose place is
+// taken stays. The files moved.
+int AdoptViews(const std::u16string& root, const std::u16string& folder, const std::u16string& relative,
+               const std::u16string& target, const std::u16string& skip, const std::u16string& prefix)
+{
+    std::vector<WIN32_FIND_DATAW> entries;
+    {
+        WIN32_FIND_DATAW found{};
+        FindHandle find(FindFirstFileW((folder + u"\\*.*").c_str(), &found));
+        if (find.get() == INVALID_HANDLE_VALUE) {
+            find.release();
+            return 0;
+        }
+        // Listed whole before anything moves, so the enumeration never sees
+        // its folder change.
+        do entries.push_back(found);
+        while (FindNextFileW(find.get(), &found));
+    }
+    int moved = 0;
+    for (const WIN32_FIND_DATAW& entry : entries) {
+        const std::u16string name = entry.cFileName;
+        const std::u16string path = folder + u"\\" + name;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (lstrcmpiW(path.c_str(), skip.c_str()) != 0)
+                moved += AdoptViews(root, path, relative + name + u"\\", target, skip, prefix);
+            continue;
+        }
+        if (!HasTabExtension(name)) continue;
+        std::string bytes;
+        if (!ReadWholeFile(path, bytes) || !CheckCustomViewFile(bytes.data(), bytes.size(), prefix).Ok()) continue;
+        const std::u16string destination = target + u"\\" + relative + name;
+        if (IsFile(destination) || !CeFile::CreatePath(destination.c_str()) ||
+            !MoveFileW(path.c_str(), destination.c_str()))
+            continue;
+        DeleteFileW((path + u".lock").c_str());
+        RemoveEmptyFolders(root, path);
+        ++moved;
+    }
+    return moved;
 }
 
 }  // namespace
@@ -166,22 +226,28 @@ int CustomViewTree::Count() const
 
 CCustomView::CCustomView() : CCustomView(std::u16string_view()) {}
 
-CCustomView::CCustomView(std::u16string_view application)
-    : m_application(CleanName(application)), m_folder(RootFolder())
+CCustomView::CCustomView(std::u16string_view application) : m_folder(RootFolder())
 {
-    if (!m_application.empty()) m_folder += u"\\" + m_application;
+    const std::u16string folder = CleanName(application);
+    if (!folder.empty()) m_folder += u"\\" + folder;
     CeFile::CreatePath((m_folder + u"\\x").c_str());
+}
+
+CCustomView::CCustomView(std::u16string_view application, const WCHAR* key) : CCustomView(application)
+{
+    const std::u16string root = RootFolder();
+    if (key && *key && m_folder != root) m_adopted = AdoptViews(root, root, u"", m_folder, m_folder, SectionPrefix(key));
 }
 
 std::u16string CCustomView::RootFolder() { return ResolveSettingsPath(kRootFormat); }
 
 std::u16string CCustomView::ViewFile(std::u16string_view name, int tab, std::u16string_view application)
 {
-    const std::u16string clean = CleanName(name);
-    if (clean.empty() || tab < 0 || tab > kLastTab) return u"";
     const std::u16string folder = CleanName(application);
-    return RootFolder() + u"\\" + (folder.empty() ? u"" : folder + u"\\") + clean + TabExtension(tab);
+    return ViewIn(folder.empty() ? RootFolder() : RootFolder() + u"\\" + folder, name, tab);
 }
+
+std::u16string CCustomView::FileOf(std::u16string_view name, int tab) const { return ViewIn(m_folder, name, tab); }
 
 CustomViewResult CCustomView::Fail(CustomViewResult result, std::u16string text)
 {
@@ -203,7 +269,7 @@ unsigned short CCustomView::GetCustomViews(int tab, CustomViewTree& tree, bool s
 CustomViewResult CCustomView::CreateNewCustomView(int tab, const WCHAR* key, bool silent, std::u16string_view name)
 {
     m_error.clear();
-    const std::u16string file = ViewFile(name, tab, m_application);
+    const std::u16string file = FileOf(name, tab);
     if (file.empty() || !key || !*key) return Fail(CustomViewResult::kBadName, u"The view needs a name.");
     const std::u16string clean = CleanName(name);
     const size_t slash = clean.rfind(u'\\');
@@ -239,7 +305,7 @@ CustomViewResult CCustomView::ApplyCustomView(std::u16string_view name, const WC
                                               CeWorkerThread* loader)
 {
     m_error.clear();
-    const std::u16string file = ViewFile(name, tab, m_application);
+    const std::u16string file = FileOf(name, tab);
     if (file.empty()) return Fail(CustomViewResult::kBadName, u"No such view name.");
     const CustomViewResult result = ApplyCustomViewFromFile(file.c_str(), key);
     if (result == CustomViewResult::kDone && loader) loader->Start();
@@ -276,8 +342,8 @@ CustomViewResult CCustomView::ApplyCustomViewFromFile(const WCHAR* path, const W
 CustomViewResult CCustomView::RenameCustomView(int tab, std::u16string_view from, std::u16string_view to)
 {
     m_error.clear();
-    const std::u16string source = ViewFile(from, tab, m_application);
-    const std::u16string target = ViewFile(to, tab, m_application);
+    const std::u16string source = FileOf(from, tab);
+    const std::u16string target = FileOf(to, tab);
     if (source.empty() || target.empty()) return Fail(CustomViewResult::kBadName, u"The view needs a name.");
     if (!IsFile(source)) return Fail(CustomViewResult::kMissing, u"No such view.");
     if (source == target) return CustomViewResult::kDone;
@@ -293,7 +359,7 @@ CustomViewResult CCustomView::RenameCustomView(int tab, std::u16string_view from
 CustomViewResult CCustomView::DeleteCustomView(int tab, std::u16string_view name)
 {
     m_error.clear();
-    const std::u16string file = ViewFile(name, tab, m_application);
+    const std::u16string file = FileOf(name, tab);
     if (file.empty()) return Fail(CustomViewResult::kBadName, u"The view needs a name.");
     if (!IsFile(file)) return Fail(CustomViewResult::kMissing, u"No such view.");
     if (!DeleteViewFile(file)) return Fail(CustomViewResult::kStoreFailed, u"The view cannot be deleted.");

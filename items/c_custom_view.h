@@ -11,7 +11,9 @@
 // and the tab tells which of its views a file belongs to, so each view lists
 // only its own; folders group views, nested to any depth. A manager made
 // without an application name works on the whole root (and so sees the views
-// of every application's folder too).
+// of every application's folder too). Views saved at the root before the
+// applications had folders are moved into their application's folder the
+// first time a manager for it is made with its settings key.
 //
 // The naming and management dialogs are headless: the caller passes what the
 // user typed, and the questions (replace an existing view?) go through the UI
@@ -60,6 +62,13 @@ public:
     // Works in the application's own folder below the root (made when
     // missing); an empty or unusable application name means the root.
     explicit CCustomView(std::u16string_view application);
+    // The same, first moving into the application's folder the views saved
+    // before applications had folders of their own: a view file anywhere
+    // below the root but outside this folder whose sections all belong to
+    // key (the application's settings key) goes to the same relative path
+    // here. A view whose place here is taken stays where it is: nothing is
+    // overwritten, deleted or left half moved.
+    CCustomView(std::u16string_view application, const WCHAR* key);
 
     // The root folder, a device path.
     static std::u16string RootFolder();
@@ -90,13 +99,18 @@ public:
     // Deletes view name of tab; a folder left without entries goes too.
     CustomViewResult DeleteCustomView(int tab, std::u16string_view name);
 
+    // The views the constructor moved into this folder.
+    int AdoptedViews() const { return m_adopted; }
+
     // Why the last call failed, for the user; empty after success.
     const std::u16string& LastError() const { return m_error; }
 
 private:
     CustomViewResult Fail(CustomViewResult result, std::u16string text);
+    // The file of view name of tab in this manager's folder ("" when unusable).
+    std::u16string FileOf(std::u16string_view name, int tab) const;
 
-    std::u16string m_application;  // a clean relative folder name, or empty
     std::u16string m_folder;
     std::u16string m_error;
+    int m_adopted = 0;
 };

@@ -1,6 +1,8 @@
 // The search's Soundex code and its text and wildcard matching, on fields as the search hands them over.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 
 #include "engine/search_pattern.h"
@@ -133,6 +135,38 @@ TEST(SearchPattern, BadTextsNeitherCrashNorHang)
     ASSERT_TRUE(p.Prepare(halves.c_str(), false, true));
     std::u16string field = u" " + halves + u"yz";
     EXPECT_TRUE(p.MatchField(field.data(), false));
+}
+
+// The quick look may only rule out fields that the full match rejects; on plain ASCII fields matched anywhere
+// without wildcards it decides exactly. Random fields and texts over letters of both cases, the wildcards,
+// the escape, dots, blanks and characters whose lower case is ASCII (Kelvin sign, dotted I) or is not (É, ß).
+TEST(SearchPattern, TheQuickLookNeverRulesOutAMatch)
+{
+    const std::u16string alphabet = u"abAB .*?\\\u212A\u0130\u00C9\u00E9\u00DFkKiI";
+    std::mt19937 random(25);
+    auto text = [&](size_t most) {
+        std::u16string t(1 + random() % most, u' ');
+        for (auto& c : t) c = alphabet[random() % alphabet.size()];
+        return t;
+    };
+    int ruledOut = 0;
+    for (int round = 0; round < 4000; ++round) {
+        const std::u16string typed = text(4);
+        const bool anywhere = round % 3 != 0;
+        SearchPattern pattern;
+        if (!pattern.Prepare(typed.c_str(), anywhere, false)) continue;
+        for (int f = 0; f < 8; ++f) {
+            std::u16string field = u" " + text(12);
+            const bool may = pattern.MayMatch(field.c_str());
+            const bool ascii = std::all_of(field.begin(), field.end(), [](char16_t c) { return c < 0x80; });
+            const std::u16string raw = field;
+            const bool match = pattern.MatchField(field.data(), false);
+            ruledOut += may ? 0 : 1;
+            if (match) EXPECT_TRUE(may) << WideToUtf8(typed) << " in \"" << WideToUtf8(raw) << "\"";
+            if (ascii && anywhere && !pattern.Wildcard()) EXPECT_EQ(may, match) << WideToUtf8(typed);
+        }
+    }
+    EXPECT_GT(ruledOut, 1000);
 }
 
 }  // namespace

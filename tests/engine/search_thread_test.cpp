@@ -207,6 +207,12 @@ TEST_F(SearchThreadTest, EveryStoreAndRestrictionAgreesWithAPlainScan)
         {"December", [](_KSSEARCH& p) { p.from = D(12, 1); p.to = D(12, 31); p.contacts = p.notes = 0; }, u"*"},
         {"one Monday", [](_KSSEARCH& p) { p.from = p.to = D(12, 7); p.contacts = p.notes = 0; }, u"*"},
         {"category", [](_KSSEARCH&) {}, u"*", true},
+        {"contact names in a category",
+         [](_KSSEARCH& p) {
+             p.fieldScope = kSearchFieldsNames;
+             p.tasks = p.calendar = p.notes = p.journal = 0;
+         },
+         u"smith", true},
         {"phone digits", [](_KSSEARCH&) {}, u"5551234"},
     };
     for (const auto& c : cases) {
@@ -286,10 +292,11 @@ TEST_F(SearchThreadTest, HitsStayGroupedByStoreWhateverTheKey)
     }
 }
 
-TEST(SearchSort, TheSortOrdersAsTheComparisonsForEveryKeyAndDirection)
+TEST(SearchSort, EveryKeyAndDirectionOrdersTheHitsWithinTheirStores)
 {
     // Texts that tie at the first collation level (case, accents), hyphens that word sort
     // skips, equal texts under two OIDs, missing texts and three groups given out of order.
+    // The rows get the OIDs 100, 99, ... 89 in the order listed.
     struct Row {
         const char16_t* group;
         const char16_t* display;
@@ -311,35 +318,38 @@ TEST(SearchSort, TheSortOrdersAsTheComparisonsForEveryKeyAndDirection)
         {u"<IMG SRC=237> ", u"angstrom", u"zeta", 0, 9},
         {nullptr, u"zz", nullptr, 0, 0},
     };
-    for (DWORD key : {DWORD{4}, kSearchSortSensitivity, kSearchSortDate, kSearchSortCategories}) {
-        for (int descending : {0, 1}) {
-            CSearchThread search;
-            std::vector<DATAGENERAL*> expected;
-            DWORD oid = 100;
-            for (const Row& r : rows) {
-                auto* hit = new DATAGENERAL;
-                hit->oid = oid--;
-                hit->groupText = r.group ? _wcsdup(r.group) : nullptr;
-                hit->displayText = r.display ? _wcsdup(r.display) : nullptr;
-                hit->categoryText = r.categories ? _wcsdup(r.categories) : nullptr;
-                hit->isPrivate = r.isPrivate;
-                hit->date = r.date;
-                search.GetDataList().Append(hit);
-                expected.push_back(hit);
-            }
-            search.SetSortOverride(key, descending);
-            search.SortDataList();
-            const auto compare = key == kSearchSortSensitivity ? &CSearchThread::CompareSensitivity
-                                 : key == kSearchSortDate      ? &CSearchThread::CompareDate
-                                 : key == kSearchSortCategories ? &CSearchThread::CompareCategories
-                                                                : &CSearchThread::CompareSubject;
-            std::stable_sort(expected.begin(), expected.end(),
-                             [&](DATAGENERAL* a, DATAGENERAL* b) { return compare(a, b, key) < 0; });
-            std::vector<DWORD> got, want;
-            for (DATAGENERAL* hit : search.GetDataList()) got.push_back(hit->oid);
-            for (DATAGENERAL* hit : expected) want.push_back(hit->oid);
-            EXPECT_EQ(got, want) << "key " << key << " descending " << descending;
+    const struct {
+        DWORD key;
+        int descending;
+        std::vector<DWORD> oids;
+    } cases[] = {
+        {4, 0, {89, 92, 99, 97, 98, 100, 90, 91, 93, 95, 94, 96}},
+        {4, 1, {89, 98, 97, 99, 92, 91, 90, 100, 96, 94, 93, 95}},
+        {kSearchSortSensitivity, 0, {89, 92, 99, 97, 98, 90, 100, 91, 93, 94, 96, 95}},
+        {kSearchSortSensitivity, 1, {89, 98, 97, 99, 92, 91, 100, 90, 95, 96, 94, 93}},
+        {kSearchSortDate, 0, {89, 92, 97, 99, 98, 100, 90, 91, 93, 94, 95, 96}},
+        {kSearchSortDate, 1, {89, 98, 99, 97, 92, 91, 90, 100, 96, 95, 94, 93}},
+        {kSearchSortCategories, 0, {89, 97, 98, 92, 99, 100, 90, 91, 93, 95, 94, 96}},
+        {kSearchSortCategories, 1, {89, 92, 98, 97, 99, 91, 90, 100, 93, 95, 96, 94}},
+    };
+    for (const auto& c : cases) {
+        CSearchThread search;
+        DWORD oid = 100;
+        for (const Row& r : rows) {
+            auto* hit = new DATAGENERAL;
+            hit->oid = oid--;
+            hit->groupText = r.group ? _wcsdup(r.group) : nullptr;
+            hit->displayText = r.display ? _wcsdup(r.display) : nullptr;
+            hit->categoryText = r.categories ? _wcsdup(r.categories) : nullptr;
+            hit->isPrivate = r.isPrivate;
+            hit->date = r.date;
+            search.GetDataList().Append(hit);
         }
+        search.SetSortOverride(c.key, c.descending);
+        search.SortDataList();
+        std::vector<DWORD> got;
+        for (DATAGENERAL* hit : search.GetDataList()) got.push_back(hit->oid);
+        EXPECT_EQ(got, c.oids) << "key " << c.key << " descending " << c.descending;
     }
 }
 

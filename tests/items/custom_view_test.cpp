@@ -344,4 +344,45 @@ TEST_F(CustomViewTest, ApplyingRestartsTheLoaderAfterTheSettingsAreBack)
     EXPECT_EQ(loader.seen.size(), 1u) << "a view that was not applied restarts nothing";
 }
 
+TEST_F(CustomViewTest, ViewsSavedAtTheRootMoveIntoTheirApplicationsFolderWithoutLoss)
+{
+    CCustomView root;
+    Set(kKey, u"TV_Sort0", 2);
+    Set(kOtherKey, u"CV_Sort", 1);
+    for (const char16_t* name : {u"Due", u"Work\\Late", u"Clash"})
+        ASSERT_EQ(root.CreateNewCustomView(kTab, kKey, true, name), CustomViewResult::kDone);
+    ASSERT_EQ(root.CreateNewCustomView(kTab, kOtherKey, true, u"People"), CustomViewResult::kDone);
+    const std::string view = FileBytes(CCustomView::ViewFile(u"Due", kTab));
+    ASSERT_EQ(platform::ReplaceFileContents(CCustomView::ViewFile(u"Cut", kTab).c_str(), view.data(), view.size() - 3), 0u);
+    const std::u16string taken = CCustomView::ViewFile(u"Clash", kTab, u"Tasks");
+    ASSERT_TRUE(CeFile::CreatePath(taken.c_str()));
+    ASSERT_EQ(platform::ReplaceFileContents(taken.c_str(), "mine", 4), 0u);
+
+    CCustomView tasks(u"Tasks", kKey);
+    EXPECT_EQ(tasks.AdoptedViews(), 2);
+    // Each file is where it should be with the bytes it had; the place taken keeps its own.
+    const struct {
+        const char16_t* name;
+        const char16_t* application;
+        std::string bytes;  // empty: no such file
+    } files[] = {
+        {u"Due", u"Tasks", view},  {u"Due", u"", ""},          {u"Work\\Late", u"Tasks", view},
+        {u"Work\\Late", u"", ""}, {u"Clash", u"", view},      {u"Clash", u"Tasks", "mine"},
+        {u"People", u"", "?"},     {u"People", u"Tasks", ""}, {u"Cut", u"", "?"},
+    };
+    for (const auto& f : files) {
+        const std::string bytes = FileBytes(CCustomView::ViewFile(f.name, kTab, f.application));
+        if (f.bytes == "?") EXPECT_FALSE(bytes.empty()) << WideToUtf8(f.name);
+        else EXPECT_EQ(bytes, f.bytes) << WideToUtf8(f.name) << " in " << WideToUtf8(f.application);
+    }
+    EXPECT_EQ(GetFileAttributesW((CCustomView::RootFolder() + u"\\Work").c_str()), INVALID_FILE_ATTRIBUTES);
+    CustomViewTree tree;
+    std::vector<std::string> listed;
+    tasks.GetCustomViews(kTab, tree, true, false);
+    Flatten(tree, "", listed);
+    EXPECT_EQ(listed, (std::vector<std::string>{"Clash", "Due", "Work\\Late"}));
+    EXPECT_EQ(CCustomView(u"Tasks", kKey).AdoptedViews(), 0);
+    EXPECT_EQ(CCustomView(u"Contacts", kOtherKey).AdoptedViews(), 1);
+}
+
 }  // namespace

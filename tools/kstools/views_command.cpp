@@ -57,6 +57,17 @@ void Require(CCustomView& views, CustomViewResult result, const std::string& nam
     throw CommandError("view \"" + name + "\": " + WideToUtf8(views.LastError()), code);
 }
 
+// The manager of the application's folder. Views saved at the root before
+// applications had folders move into it here; the user is told.
+CCustomView ManagerOf(const ViewApp& app)
+{
+    CCustomView manager(app.folder, app.key);
+    if (manager.AdoptedViews() > 0)
+        std::fprintf(stderr, "moved %d view(s) saved before views had folders per application into %s\n",
+                     manager.AdoptedViews(), WideToUtf8(manager.Folder()).c_str());
+    return manager;
+}
+
 void ListInto(const CustomViewTree& node, const std::string& folder, Json& rows)
 {
     for (const CustomViewTree::View& view : node.views) rows.push_back(folder + WideToUtf8(view.name));
@@ -87,7 +98,7 @@ void AddViewsCommand(CLI::App& app, CliContext& ctx)
     listCommand->add_flag("--json", list->json, "Print the names as a JSON array");
     ctx.OnRun(listCommand, [list] {
         const ViewApp& target = AppOf(list->app);
-        CCustomView manager(target.folder);
+        CCustomView manager = ManagerOf(target);
         CustomViewTree tree;
         manager.GetCustomViews(target.tab, tree, true, false);
         Json rows = Json::array();
@@ -107,7 +118,7 @@ void AddViewsCommand(CLI::App& app, CliContext& ctx)
     ctx.OnRun(saveCommand, [save] {
         const ViewApp& target = AppOf(save->app);
         Answers answers(save->answers);
-        CCustomView manager(target.folder);
+        CCustomView manager = ManagerOf(target);
         Require(manager, manager.CreateNewCustomView(target.tab, target.key, false, Utf8ToWide(save->name)), save->name);
         std::printf("saved view \"%s\" of %s\n", save->name.c_str(), target.name);
     });
@@ -117,7 +128,7 @@ void AddViewsCommand(CLI::App& app, CliContext& ctx)
     common(applyCommand, apply, true);
     ctx.OnRun(applyCommand, [apply] {
         const ViewApp& target = AppOf(apply->app);
-        CCustomView manager(target.folder);
+        CCustomView manager = ManagerOf(target);
         Require(manager, manager.ApplyCustomView(Utf8ToWide(apply->name), target.key, target.tab), apply->name);
         std::printf("applied view \"%s\" to %s\n", apply->name.c_str(), target.name);
     });
@@ -128,7 +139,7 @@ void AddViewsCommand(CLI::App& app, CliContext& ctx)
     renameCommand->add_option("NEW", rename->to, "The new name")->required();
     ctx.OnRun(renameCommand, [rename] {
         const ViewApp& target = AppOf(rename->app);
-        CCustomView manager(target.folder);
+        CCustomView manager = ManagerOf(target);
         Require(manager, manager.RenameCustomView(target.tab, Utf8ToWide(rename->name), Utf8ToWide(rename->to)),
                 rename->name);
         std::printf("renamed view \"%s\" to \"%s\"\n", rename->name.c_str(), rename->to.c_str());
@@ -139,7 +150,7 @@ void AddViewsCommand(CLI::App& app, CliContext& ctx)
     common(deleteCommand, remove, true);
     ctx.OnRun(deleteCommand, [remove] {
         const ViewApp& target = AppOf(remove->app);
-        CCustomView manager(target.folder);
+        CCustomView manager = ManagerOf(target);
         Require(manager, manager.DeleteCustomView(target.tab, Utf8ToWide(remove->name)), remove->name);
         std::printf("deleted view \"%s\" of %s\n", remove->name.c_str(), target.name);
     });
