@@ -19,6 +19,13 @@ HBITMAP CreateCompatibleBitmap(HDC like, int width, int height);
 // the calls here (they see the new pixels).
 HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD offset);
 
+namespace platform {
+// The one kind of DIB section kept: width x height, 32-bit, rows top to
+// bottom, its pixels reached through *bits. Null (and *bits null) when
+// CreateDIBSection refuses the size.
+HBITMAP CreateTopDownDib32(int width, int height, void** bits);
+}  // namespace platform
+
 // SRCCOPY copies the source's rectangle; BLACKNESS, WHITENESS and PATCOPY
 // (the selected brush) fill the destination and ignore the source. Other
 // operations fail with ERROR_INVALID_PARAMETER.

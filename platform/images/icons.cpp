@@ -67,15 +67,8 @@ BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int cx, int cy, UINT step, HBR
         FillRect(dc, &rc, background);
     }
     // The picture at the asked size, nearest art pixel, in a bitmap of its own.
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = cx;
-    info.bmiHeader.biHeight = -cy;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    platform::OwnedBitmap picture(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    platform::OwnedBitmap picture(platform::CreateTopDownDib32(cx, cy, &bits));
     if (!picture || !bits) return FALSE;
     auto* pixels = static_cast<std::uint32_t*>(bits);
     const UINT part = flags & DI_NORMAL;

@@ -132,15 +132,8 @@ void X11Presenter::Present(HWND window)
     const int width = size.bmWidth, height = size.bmHeight;
     // The picture's pixels as 32-bit BGRX rows, top to bottom: what a
     // 24-bit TrueColor X image takes on a little-endian machine.
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    platform::OwnedBitmap dib(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    platform::OwnedBitmap dib(platform::CreateTopDownDib32(width, height, &bits));
     if (!dib || !bits) return;
     platform::OwnedDc from(CreateCompatibleDC(nullptr)), to(CreateCompatibleDC(nullptr));
     HGDIOBJ oldFrom = SelectObject(from.Get(), picture.Get());
