@@ -18,11 +18,11 @@
 #include "platform/base/types.h"
 #include "platform/time/time_zone.h"
 
-// What the loader does with each occurrence.
 // Whether a series keeps the times of a zone of its own, which occurrences
 // are converted from to the device's clock.
 inline bool HasOwnZone(const DATACALENDARDB& working) { return working.zone.StandardName[0] == 1; }
 
+// What the loader does with each occurrence.
 class KSTOOLS_API CalendarOccurrenceSink {
 public:
     virtual ~CalendarOccurrenceSink() = default;

@@ -29,10 +29,10 @@ PatternSpan SpanOf(const DATACALENDARDB& working, LONG rangeLastDay)
     const double end = working.end;
     const DWORD endMinutes = end <= 0 ? 0 : end >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<DWORD>(end);
     // Pattern dates of a series with its own zone are that zone's days: the
-    // day after the range may still fall on its last day on the device's
-    // clock (a zone east of the device's). Entries past the range are dropped
-    // once converted.
-    const std::int64_t rangeLast = std::int64_t{rangeLastDay} + (HasOwnZone(working) ? 1 : 0);
+    // two days after the range may still fall on its last day on the device's
+    // clock (zones lie up to 26 hours apart). Entries past the range are
+    // dropped once converted.
+    const std::int64_t rangeLast = std::int64_t{rangeLastDay} + (HasOwnZone(working) ? 2 : 0);
     return PatternSpan{static_cast<std::int64_t>(std::floor(working.start)),
                        std::min({calendar_days::DayOfMinutes(endMinutes), rangeLast, kLastDay})};
 }

@@ -26,6 +26,7 @@ FixedBlockPool& RowPool()
 
 void* AllocateRow(std::size_t size) noexcept
 {
+    static_assert(alignof(DATACALENDAR) <= 16, "the row pool aligns blocks to at most 16 bytes");
     return size == sizeof(DATACALENDAR) ? RowPool().Allocate() : ::operator new(size, std::nothrow);
 }
 

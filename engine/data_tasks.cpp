@@ -33,9 +33,21 @@ void* DATATASKS::operator new(std::size_t size)
     return row;
 }
 
-void* DATATASKS::operator new(std::size_t, const std::nothrow_t&) noexcept { return RowPool().Allocate(); }
+// A class made from DATATASKS is bigger than the pool's blocks: it comes
+// from the heap.
+void* DATATASKS::operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    static_assert(alignof(DATATASKS) <= 16, "the row pool aligns blocks to at most 16 bytes");
+    return size == sizeof(DATATASKS) ? RowPool().Allocate() : ::operator new(size, std::nothrow);
+}
 
-void DATATASKS::operator delete(void* row) noexcept { RowPool().Free(row); }
+void DATATASKS::operator delete(void* row, std::size_t size) noexcept
+{
+    if (size == sizeof(DATATASKS))
+        RowPool().Free(row);
+    else
+        ::operator delete(row);
+}
 
 DATATASKS::DATATASKS() : subject(nullptr), categories(nullptr), iconText(nullptr), subjectKey(0)
 {

@@ -38,7 +38,7 @@ public:
     // no allocator header per row, and a list's rows side by side.
     static void* operator new(std::size_t size);
     static void* operator new(std::size_t size, const std::nothrow_t&) noexcept;
-    static void operator delete(void* row) noexcept;
+    static void operator delete(void* row, std::size_t size) noexcept;
 
     bool IsParentNode() const { return children.GetCount() > 0; }
     int NumChildren() const { return children.GetCount(); }

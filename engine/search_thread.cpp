@@ -263,7 +263,7 @@ void CSearchThread::SortByKeys(DWORD key)
     // Pointers are sorted: the entries with their keys never move.
     std::vector<const SortEntry*> sorted(entries.size());
     for (size_t i = 0; i < entries.size(); ++i) sorted[i] = &entries[i];
-    std::sort(sorted.begin(), sorted.end(),
+    std::stable_sort(sorted.begin(), sorted.end(),
               [key](const SortEntry* a, const SortEntry* b) { return CompareEntries(*a, *b, key) < 0; });
     // The list keeps its hits; only their places change (missing ones last).
     auto slot = m_list.begin();

@@ -81,22 +81,25 @@ void* FixedBlockPool::Allocate() noexcept
 void FixedBlockPool::Free(void* block) noexcept
 {
     if (!block) return;
-    Guard guard(m_locked);
-    --m_live;
-    if (!kPooled) {
-        std::free(block);
-        return;
-    }
-    auto* freed = static_cast<FreeBlock*>(block);
-    freed->next = m_free;
-    m_free = freed;
-    if (m_live > 0) return;
-    if (m_slabs.size() * m_blocksPerSlab * m_blockSize > m_keepBytes) {
-        ReleaseSlabsLocked();
-    } else {
+    // Slabs given back are freed after the lock is let go: the lock is held
+    // only for a few pointer moves.
+    std::vector<void*> released;
+    {
+        Guard guard(m_locked);
+        --m_live;
+        if (!kPooled) {
+            std::free(block);
+            return;
+        }
+        auto* freed = static_cast<FreeBlock*>(block);
+        freed->next = m_free;
+        m_free = freed;
+        if (m_live > 0) return;
+        if (m_slabs.size() * m_blocksPerSlab * m_blockSize > m_keepBytes) released.swap(m_slabs);
         m_free = nullptr;
         m_carveSlab = m_carveAt = 0;
     }
+    for (void* slab : released) std::free(slab);
 }
 
 std::size_t FixedBlockPool::LiveBlocks() const

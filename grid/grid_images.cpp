@@ -49,7 +49,7 @@ HBITMAP CHTMLGrid::AddIconToCache(WORD id)
     if (!bitmap || !dc) return nullptr;
     HGDIOBJ old = SelectObject(dc.Get(), bitmap.Get());
     const RECT all{0, 0, side, side};
-    platform::OwnedBrush key(CreateSolidBrush(RGB(0, 255, 0)));
+    platform::OwnedBrush key(CreateSolidBrush(kPictureColourKey));
     FillRect(dc.Get(), &all, key.Get());
     const BOOL drawn = DrawIconEx(dc.Get(), 0, 0, icon, side, side, 0, nullptr, DI_NORMAL);
     SelectObject(dc.Get(), old);

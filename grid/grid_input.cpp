@@ -156,7 +156,12 @@ bool CHTMLGrid::CheckHold(int x, int y)
         return true;
     }
     const int slop = GetSystemMetrics(SM_CXDRAG);
-    if (std::abs(x - m_ptHold.x) > slop || std::abs(y - m_ptHold.y) > slop) CancelHold();
+    // A move past the drag distance is neither a hold nor a tap: a repeated
+    // tap that turns into a drag or a range selection opens no editor.
+    if (std::abs(x - m_ptHold.x) > slop || std::abs(y - m_ptHold.y) > slop) {
+        CancelHold();
+        m_bEditOnRelease = false;
+    }
     return false;
 }
 
@@ -211,7 +216,7 @@ void CHTMLGrid::OnMouseMove(int x, int y, WPARAM keys)
         m_bDragging = OnDragStart(POINT{x, y});
         m_bDragRefused = !m_bDragging;
         m_bDropAllowed = false;
-        m_hDropTarget = nullptr;
+        m_hDropTarget = m_hDragUnder = nullptr;
         m_nDragCol = m_nDownCol;
         m_nDragRow = m_nDownRow;
     }
@@ -315,6 +320,7 @@ void CHTMLGrid::OnDragOver(POINT pt)
         drag.hdr.code = GN_DRAGOVER;
         accepted = SendMessageW(under, GN_DRAGOVER, reinterpret_cast<WPARAM>(&screen), reinterpret_cast<LPARAM>(&drag)) != 0;
     }
+    m_hDragUnder = under;
     m_hDropTarget = accepted ? under : nullptr;
     if (!m_hParent || !m_hWnd) return;
     m_bDropAllowed = OnDragQuery(under);
@@ -337,9 +343,17 @@ bool CHTMLGrid::OnDragQuery(HWND under)
 
 void CHTMLGrid::FinishDragOperation(POINT pt)
 {
+    // The drop goes to the window under the release: when that is not the
+    // one the last move asked, it is asked now.
+    POINT released = pt;
+    ClientToScreen(m_hWnd, &released);
+    if (WindowFromPoint(released) != m_hDragUnder) {
+        OnDragOver(pt);
+        if (!m_hWnd) return;
+    }
     m_DragTip.HideToolTip();
     const HWND target = m_hDropTarget;
-    m_hDropTarget = nullptr;
+    m_hDropTarget = m_hDragUnder = nullptr;
     if (target && target != m_hWnd) {
         const bool allowed = m_bDropAllowed;
         m_bDropAllowed = false;

@@ -92,8 +92,8 @@ struct tagGRIDDRAG {
 // GN_DROP (wParam: the address of the screen point): a drag ended over a
 // window that accepted it (its answer to GN_DRAGOVER) where the source
 // grid's parent allowed it (GN_DRAGQUERY). A grid that is dropped on fills
-// in its cell under the point and hands the record on to its own parent;
-// so does it with GN_DRAGOVER from another grid.
+// in its cell under the point and hands the record on to its own parent.
+// GN_DRAGOVER from another grid is handed on to the parent unchanged.
 struct GRIDDROP {
     NMHDR hdr;  // hwndFrom: the source grid; idFrom: the dragged floater's id, 0 for cells
     POINT pt;   // screen coordinates

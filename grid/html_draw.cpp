@@ -25,7 +25,7 @@ namespace {
 using grid::AlignmentOf;
 
 constexpr COLORREF kEdgeColor = RGB(0xBE, 0xBE, 0xBE);
-constexpr COLORREF kImageKey = RGB(0, 0xFF, 0);
+constexpr COLORREF kImageKey = kPictureColourKey;
 
 // How a line came to start; centred lines are indented only after a wrap or
 // an alignment change, never after an explicit break.

@@ -572,6 +572,7 @@ private:
     bool m_bDragRefused = false;
     bool m_bDropAllowed = false;  // the parent's last answer to GN_DRAGQUERY
     HWND m_hDropTarget = nullptr;  // the window under the drag, when it accepts drops
+    HWND m_hDragUnder = nullptr;   // the window the last move was over
     int m_nAutoScroll = 0;       // timer 77 direction bits
     WORD m_nDownCol = GRID_NONE, m_nDownRow = GRID_NONE;
     DWORD m_dwDownFloater = 0;

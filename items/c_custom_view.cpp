@@ -205,9 +205,11 @@ int AdoptViews(const std::u16string& root, const std::u16string& folder, const s
         std::string bytes;
         if (!ReadWholeFile(path, bytes) || !CheckCustomViewFile(bytes.data(), bytes.size(), prefix).Ok()) continue;
         const std::u16string destination = target + u"\\" + relative + name;
-        if (IsFile(destination) || !CeFile::CreatePath(destination.c_str()) ||
-            !MoveFileW(path.c_str(), destination.c_str()))
+        if (IsFile(destination)) continue;
+        if (!CeFile::CreatePath(destination.c_str()) || !MoveFileW(path.c_str(), destination.c_str())) {
+            RemoveEmptyFolders(target, destination);
             continue;
+        }
         DeleteFileW((path + u".lock").c_str());
         RemoveEmptyFolders(root, path);
         ++moved;

@@ -11,6 +11,10 @@ constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b)
 {
     return static_cast<COLORREF>(r) | (static_cast<COLORREF>(g) << 8) | (static_cast<COLORREF>(b) << 16);
 }
+// Pure green stands for "no pixel" in the system's small pictures: decoded
+// PNG transparency, icons drawn through their masks and every picture the
+// grid draws transparently. As a pixel word (0x00RRGGBB) it is the same number.
+constexpr COLORREF kPictureColourKey = RGB(0, 0xFF, 0);
 constexpr BYTE GetRValue(COLORREF c) { return static_cast<BYTE>(c & 0xFF); }
 constexpr BYTE GetGValue(COLORREF c) { return static_cast<BYTE>((c >> 8) & 0xFF); }
 constexpr BYTE GetBValue(COLORREF c) { return static_cast<BYTE>((c >> 16) & 0xFF); }

@@ -19,7 +19,7 @@ struct PngImage {
     ~PngImage() { png_image_free(&image); }
 };
 
-constexpr std::uint32_t kColourKey = 0x00FF00;
+constexpr std::uint32_t kColourKey = kPictureColourKey;
 
 }  // namespace
 

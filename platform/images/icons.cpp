@@ -18,7 +18,7 @@ namespace {
 
 constexpr int kMaxSide = 1024;
 // The colour that stands for "no pixel" while an icon is drawn through its mask.
-constexpr std::uint32_t kKey = 0x0000FF00;
+constexpr std::uint32_t kKey = kPictureColourKey;
 
 // An icon handle is the address of its art: loaded icons are shared and
 // live as long as the process.
@@ -87,7 +87,7 @@ BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int cx, int cy, UINT step, HBR
             pixels[py * cx + px] = value;
         }
     }
-    if (part == DI_NORMAL) return TransparentImage(dc, x, y, cx, cy, picture.Get(), 0, 0, cx, cy, RGB(0, 255, 0));
+    if (part == DI_NORMAL) return TransparentImage(dc, x, y, cx, cy, picture.Get(), 0, 0, cx, cy, kPictureColourKey);
     platform::OwnedDc source(CreateCompatibleDC(dc));
     HGDIOBJ old = SelectObject(source.Get(), picture.Get());
     const BOOL done = BitBlt(dc, x, y, cx, cy, source.Get(), 0, 0, SRCCOPY);

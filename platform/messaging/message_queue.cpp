@@ -55,9 +55,11 @@ bool PostToQueue(ThreadRecord& target, const MSG& msg)
     {
         std::lock_guard lock(target.queue.mutex);
         if (!target.queue.created || target.queue.dead) return false;
+        // The key's state is set before the message can be taken, so its own
+        // handler already reads it.
+        NoteKeyMessage(msg.message, msg.wParam);
         target.queue.posted.push_back(msg);
     }
-    NoteKeyMessage(msg.message, msg.wParam);
     target.parker.Unpark();
     return true;
 }

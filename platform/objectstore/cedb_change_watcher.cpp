@@ -14,9 +14,11 @@ namespace {
 // Longest sleep between looks at the log while another connection may be
 // between its writes and its commit: a writer killed after its commit, before
 // it raised the counter again, is still announced this late. Once a look
-// found no writer at work, the watcher sleeps until the counter moves.
+// found no writer at work, the watcher sleeps until the counter moves, but
+// never longer than kQuietLookMs: a writer that starts after that look and is
+// killed between its commit and the counter is announced then.
 constexpr int kLookAgainMs = 1000;
-constexpr int kNoLimit = -1;
+constexpr int kQuietLookMs = 30000;
 // Pause between tries of the volume's mutex while another thread holds it.
 constexpr auto kMutexRetry = std::chrono::milliseconds(2);
 
@@ -56,7 +58,7 @@ void ChangeWatcher::Run()
     // Whether the last look found no writer of another connection at work.
     bool quiet = false;
     while (!stop_) {
-        volume_.Counter().Wait(seen, quiet && volume_.Counter().Available() ? kNoLimit : kLookAgainMs);
+        volume_.Counter().Wait(seen, quiet && volume_.Counter().Available() ? kQuietLookMs : kLookAgainMs);
         if (stop_) break;
         // Read before delivering: a write during the delivery moves the
         // counter past this value and is looked at in the next round.

@@ -133,7 +133,7 @@ std::vector<Entry> Model(const Case& c)
     if (OutsideWindow(c)) return out;
     // An own zone's date after the range may fall on its last day on the device.
     const bool ownZone = c.hasZone || c.ownZoneName;
-    const std::vector<std::int64_t> days = PatternDays(p, std::min(endDay, c.lastDay + (ownZone ? 1 : 0)));
+    const std::vector<std::int64_t> days = PatternDays(p, std::min(endDay, c.lastDay + (ownZone ? 2 : 0)));
     // The walk starts at the last pattern date before the range.
     size_t first = 0;
     while (first + 1 < days.size() && days[first + 1] < c.firstDay) ++first;

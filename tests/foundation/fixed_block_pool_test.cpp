@@ -100,4 +100,28 @@ TEST(FixedBlockPool, BlocksFreedOnAnotherThreadAreServedAgain)
     for (void* block : blocks) pool.Free(block);
 }
 
+TEST(FixedBlockPool, ThreadsTakingAndGivingAtOnceNeverShareABlock)
+{
+    if (!FixedBlockPool::Pooling()) GTEST_SKIP() << "blocks are ordinary allocations in this build";
+    FixedBlockPool pool(32, 16, 4096, 0);
+    std::vector<std::vector<void*>> taken(4, std::vector<void*>(3000));
+    std::vector<std::thread> threads;
+    for (auto& mine : taken)
+        threads.emplace_back([&pool, &mine] {
+            for (int round = 0; round < 2; ++round) {
+                for (void*& block : mine) block = pool.Allocate();
+                if (round == 0)
+                    for (void* block : mine) pool.Free(block);
+            }
+        });
+    for (std::thread& t : threads) t.join();
+    std::set<void*> distinct;
+    for (const auto& mine : taken) distinct.insert(mine.begin(), mine.end());
+    EXPECT_EQ(distinct.size(), 4u * 3000u);
+    EXPECT_EQ(pool.LiveBlocks(), 4u * 3000u);
+    for (const auto& mine : taken)
+        for (void* block : mine) pool.Free(block);
+    EXPECT_EQ(pool.LiveBlocks(), 0u);
+}
+
 }  // namespace

@@ -223,6 +223,33 @@ TEST_F(GridInput, ScrollRequestsAreHandledAndPassedOn)
     }
 }
 
+TEST_F(GridInput, ASecondTapOnTheCurrentCellEditsItUnlessItMovesAway)
+{
+    cellText_ = [](int, int) { return u"<EDITABLE>Call Bob</EDITABLE>"; };
+    Make(true);
+    grid_->SetDimensions(10, 1);
+    Paint();
+    messageResult_ = 1;
+    for (bool movesAway : {false, true}) {
+        SCOPED_TRACE(movesAway);
+        grid_->SetSelection(0, 0, 0, 0);
+        const POINT p = CellPoint(0, 3), away = CellPoint(0, 6);
+        InputScript script(grid_->GetHwnd());
+        script.Tap(p.x, p.y).Wait(400);
+        platform::PumpMessages();
+        log_.clear();
+        // A press that turns into a range selection is no tap.
+        script.Down(p.x, p.y);
+        if (movesAway) script.Move(away.x, away.y);
+        script.Up(movesAway ? away.x : p.x, movesAway ? away.y : p.y);
+        platform::PumpMessages();
+        EXPECT_EQ(Seen(GN_BEGINEDIT).size(), movesAway ? 0u : 1u);
+        if (grid_->GetEditWindow()) InputScript(grid_->GetEditWindow()).Key(VK_ESCAPE);
+        platform::PumpMessages();
+    }
+    messageResult_ = 0;
+}
+
 TEST_F(GridInput, EditingInPlaceAsksFirstAndReportsTheChange)
 {
     cellText_ = [](int, int) { return u"<EDITABLE>Call Bob</EDITABLE> <B>now</B>"; };

@@ -84,6 +84,8 @@ void AddViewsCommand(CLI::App& app, CliContext& ctx)
                   "saved to a file in the application's folder under CustomViews in the data directory (CustomViews\\Tasks "
                   "for tasks); NAME may name folders, as in "
                   "\"Work\\Due soon\". Applying replaces the key (or, with CustomViewClear 0, merges into it). "
+                  "Views saved at the root of CustomViews by earlier versions are moved into their application's folder "
+                  "the first time views of that application are used, never over a file already there. "
                   "Exit codes: 0 done, 1 no such view or a damaged or foreign view file (nothing changed), 2 bad "
                   "arguments.");
 
