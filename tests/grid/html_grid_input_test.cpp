@@ -100,6 +100,65 @@ TEST_F(GridInput, AHoldComesByTheTimerWithoutHoldingUpTheQueue)
     messageResult_ = 0;
 }
 
+TEST_F(GridInput, TheActionKeyActivatesTheCurrentCellOrIsHeld)
+{
+    using Codes = std::vector<UINT>;
+    struct Case {
+        const char* name;
+        bool current, rowSelect;
+        std::vector<std::pair<DWORD, UINT>> presses;  // ms after the press, key (VK_RETURN repeats)
+        bool byTimer;                                  // wait for the hold timer before releasing
+        DWORD release;                                 // ms after the press
+        Codes beforeRelease, after;
+        int column;  // of the activation
+    };
+    const Codes none, activate{GN_ITEMACTIVATE}, held{GN_CONTEXTMENU};
+    const Case cases[] = {
+        {"quick press", true, false, {}, false, 100, none, activate, 1},
+        {"quick press in row select", true, true, {}, false, 100, none, activate, 999},
+        {"repeats short of the hold", true, false, {{100, VK_RETURN}, {300, VK_RETURN}}, false, 400, none, activate, 1},
+        {"released after the hold time", true, false, {}, false, kTapAndHoldMs + 100, none, held, 0},
+        {"a repeat confirms the hold", true, false, {{300, VK_RETURN}, {kTapAndHoldMs, VK_RETURN}}, false,
+         kTapAndHoldMs + 100, held, held, 0},
+        {"the hold timer", true, false, {}, true, kTapAndHoldMs + 100, held, held, 0},
+        {"another key abandons it", true, false, {{100, VK_DOWN}}, false, kTapAndHoldMs + 100, none, none, 0},
+        {"no current cell", false, false, {}, false, kTapAndHoldMs + 100, none, none, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        grid_.reset();
+        MakeList();
+        grid_->SetRowSelect(c.rowSelect);
+        if (c.current) grid_->SetSelection(1, 5, 1, 5);
+        SetFocus(grid_->GetHwnd());
+        log_.clear();
+        auto codes = [&] {
+            Codes out;
+            for (const auto& m : log_)
+                if (m.message == WM_NOTIFY) out.push_back(m.code);
+            return out;
+        };
+        InputScript script(grid_->GetHwnd());
+        const DWORD start = script.Time();
+        script.KeyDown(VK_RETURN);
+        for (auto [at, key] : c.presses) script.Wait(at - (script.Time() - start)).KeyDown(key, key == VK_RETURN);
+        platform::PumpMessages();
+        if (c.byTimer) EXPECT_TRUE(kstest::PumpUntil([&] { return !codes().empty(); }, 3000));
+        EXPECT_EQ(codes(), c.beforeRelease) << "before the release";
+        script.Wait(c.release - (script.Time() - start)).KeyUp(VK_RETURN);
+        for (auto [at, key] : c.presses)
+            if (key != VK_RETURN) script.KeyUp(key);
+        platform::PumpMessages();
+        EXPECT_EQ(codes(), c.after);
+        for (const auto& m : Seen(GN_CONTEXTMENU)) EXPECT_EQ(m.idFrom, GridCellKey(5, 1));
+        for (const auto& m : Seen(GN_ITEMACTIVATE)) {
+            EXPECT_EQ(m.view.column, c.column);
+            EXPECT_EQ(m.view.row, 5);
+            EXPECT_EQ(m.idFrom, 0u);
+        }
+    }
+}
+
 TEST_F(GridInput, HotSpotsAreTestedOnlyWhenTheParentAsks)
 {
     for (LRESULT answer : {0, 1}) {
