@@ -28,14 +28,25 @@ protected:
         EXPECT_TRUE(grid_->GetCellRect(col, row, &rc));
         return POINT{rc.left + dx, rc.top + dy};
     }
+    // Presses the action key on the current cell (1, 5), repeats it `repeat` ms later (0: not), handles both.
+    InputScript& ActionKey(InputScript& script, bool rowSelect, DWORD repeat = 0)
+    {
+        grid_->SetRowSelect(rowSelect);
+        grid_->SetSelection(1, 5, 1, 5);
+        SetFocus(grid_->GetHwnd());
+        script.KeyDown(VK_RETURN);
+        if (repeat) script.Wait(repeat).KeyDown(VK_RETURN, true);
+        platform::PumpMessages();
+        return script;
+    }
 };
 
-TEST_F(GridInput, TapsDoubleTapsAndHoldsReachTheParent)
+TEST_F(GridInput, TapsActionKeysAndHoldsReachTheParent)
 {
     struct Case {
         const char* name;
         std::function<void(InputScript&, POINT)> input;
-        std::vector<UINT> codes;  // notices after the GN_CELLTAP of the first press
+        std::vector<UINT> codes;  // the notices the parent hears
     };
     const Case cases[] = {
         {"tap", [](InputScript& s, POINT p) { s.Tap(p.x, p.y); }, {GN_CELLTAP, GN_TAPRELEASE}},
@@ -45,6 +56,20 @@ TEST_F(GridInput, TapsDoubleTapsAndHoldsReachTheParent)
          {GN_CELLTAP, GN_TAPRELEASE, GN_CELLTAP, GN_TAPRELEASE}},
         {"tap and hold", [](InputScript& s, POINT p) { s.Down(p.x, p.y).Wait(kTapAndHoldMs + 100).Up(p.x, p.y); },
          {GN_CELLTAP, GN_CONTEXTMENU}},
+        {"key", [this](InputScript& s, POINT) { ActionKey(s, false).Wait(100).KeyUp(VK_RETURN); }, {GN_ITEMACTIVATE}},
+        {"key, row select", [this](InputScript& s, POINT) { ActionKey(s, true).Wait(100).KeyUp(VK_RETURN); },
+         {GN_ITEMACTIVATE}},
+        {"key held", [this](InputScript& s, POINT) { ActionKey(s, false).Wait(600).KeyUp(VK_RETURN); },
+         {GN_CONTEXTMENU}},
+        {"key repeated before the hold time",
+         [this](InputScript& s, POINT) { ActionKey(s, false, 300).Wait(100).KeyUp(VK_RETURN); }, {GN_ITEMACTIVATE}},
+        {"key repeated at the hold time",
+         [this](InputScript& s, POINT) {
+             ActionKey(s, false, kTapAndHoldMs);
+             EXPECT_EQ(Seen(GN_CONTEXTMENU).size(), 1u) << "the repeat, not the release, tells the hold";
+             s.KeyUp(VK_RETURN);
+         },
+         {GN_CONTEXTMENU}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -59,15 +84,16 @@ TEST_F(GridInput, TapsDoubleTapsAndHoldsReachTheParent)
         for (const auto& m : log_)
             if (m.message == WM_NOTIFY) codes.push_back(m.code);
         EXPECT_EQ(codes, c.codes);
-        const auto taps = Seen(GN_CELLTAP);
-        ASSERT_FALSE(taps.empty());
-        EXPECT_EQ(taps[0].view.x, p.x);
-        EXPECT_EQ(taps[0].view.y, p.y);
-        EXPECT_EQ(taps[0].view.row, 5);
-        EXPECT_EQ(taps[0].view.column, 1);
-        EXPECT_EQ(taps[0].view.hdr.hwndFrom, grid_->GetHwnd());
+        for (const auto& tap : Seen(GN_CELLTAP)) {
+            EXPECT_EQ(tap.view.x, p.x);
+            EXPECT_EQ(tap.view.y, p.y);
+            EXPECT_EQ(tap.view.row, 5);
+            EXPECT_EQ(tap.view.column, 1);
+            EXPECT_EQ(tap.view.hdr.hwndFrom, grid_->GetHwnd());
+        }
         for (const auto& m : Seen(GN_CONTEXTMENU)) EXPECT_EQ(m.idFrom, GridCellKey(5, 1));
-        for (const auto& m : Seen(GN_ITEMACTIVATE)) EXPECT_EQ(m.view.row, 5);
+        for (const auto& m : Seen(GN_ITEMACTIVATE))
+            EXPECT_EQ(std::pair(m.view.row, m.view.column), std::pair(5, grid_->GetRowSelect() ? 999 : 1));
         WORD col = 0, row = 0;
         grid_->GetSelection(&col, &row, nullptr, nullptr);
         EXPECT_EQ(row, 5);
@@ -98,65 +124,6 @@ TEST_F(GridInput, AHoldComesByTheTimerWithoutHoldingUpTheQueue)
         EXPECT_TRUE(Seen(GN_TAPRELEASE).empty()) << "nor is its release a tap";
     }
     messageResult_ = 0;
-}
-
-TEST_F(GridInput, TheActionKeyActivatesTheCurrentCellOrIsHeld)
-{
-    using Codes = std::vector<UINT>;
-    struct Case {
-        const char* name;
-        bool current, rowSelect;
-        std::vector<std::pair<DWORD, UINT>> presses;  // ms after the press, key (VK_RETURN repeats)
-        bool byTimer;                                  // wait for the hold timer before releasing
-        DWORD release;                                 // ms after the press
-        Codes beforeRelease, after;
-        int column;  // of the activation
-    };
-    const Codes none, activate{GN_ITEMACTIVATE}, held{GN_CONTEXTMENU};
-    const Case cases[] = {
-        {"quick press", true, false, {}, false, 100, none, activate, 1},
-        {"quick press in row select", true, true, {}, false, 100, none, activate, 999},
-        {"repeats short of the hold", true, false, {{100, VK_RETURN}, {300, VK_RETURN}}, false, 400, none, activate, 1},
-        {"released after the hold time", true, false, {}, false, kTapAndHoldMs + 100, none, held, 0},
-        {"a repeat confirms the hold", true, false, {{300, VK_RETURN}, {kTapAndHoldMs, VK_RETURN}}, false,
-         kTapAndHoldMs + 100, held, held, 0},
-        {"the hold timer", true, false, {}, true, kTapAndHoldMs + 100, held, held, 0},
-        {"another key abandons it", true, false, {{100, VK_DOWN}}, false, kTapAndHoldMs + 100, none, none, 0},
-        {"no current cell", false, false, {}, false, kTapAndHoldMs + 100, none, none, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        grid_.reset();
-        MakeList();
-        grid_->SetRowSelect(c.rowSelect);
-        if (c.current) grid_->SetSelection(1, 5, 1, 5);
-        SetFocus(grid_->GetHwnd());
-        log_.clear();
-        auto codes = [&] {
-            Codes out;
-            for (const auto& m : log_)
-                if (m.message == WM_NOTIFY) out.push_back(m.code);
-            return out;
-        };
-        InputScript script(grid_->GetHwnd());
-        const DWORD start = script.Time();
-        script.KeyDown(VK_RETURN);
-        for (auto [at, key] : c.presses) script.Wait(at - (script.Time() - start)).KeyDown(key, key == VK_RETURN);
-        platform::PumpMessages();
-        if (c.byTimer) EXPECT_TRUE(kstest::PumpUntil([&] { return !codes().empty(); }, 3000));
-        EXPECT_EQ(codes(), c.beforeRelease) << "before the release";
-        script.Wait(c.release - (script.Time() - start)).KeyUp(VK_RETURN);
-        for (auto [at, key] : c.presses)
-            if (key != VK_RETURN) script.KeyUp(key);
-        platform::PumpMessages();
-        EXPECT_EQ(codes(), c.after);
-        for (const auto& m : Seen(GN_CONTEXTMENU)) EXPECT_EQ(m.idFrom, GridCellKey(5, 1));
-        for (const auto& m : Seen(GN_ITEMACTIVATE)) {
-            EXPECT_EQ(m.view.column, c.column);
-            EXPECT_EQ(m.view.row, 5);
-            EXPECT_EQ(m.idFrom, 0u);
-        }
-    }
 }
 
 TEST_F(GridInput, HotSpotsAreTestedOnlyWhenTheParentAsks)
