@@ -169,6 +169,7 @@ void CHTMLGrid::CancelHold()
 {
     if (m_bHoldPending && m_hWnd) KillTimer(m_hWnd, GRID_TIMER_HOLD);
     m_bHoldPending = false;
+    m_bHoldByKey = false;
 }
 
 void CHTMLGrid::Held()
@@ -193,7 +194,7 @@ LRESULT CHTMLGrid::OnContextMenuNotify(NMHDR* hdr)
     m_bRepeatTap = false;
     m_bEditOnRelease = false;
     CancelHold();
-    ReleaseCapture();
+    if (GetCapture() == m_hWnd) ReleaseCapture();
     if (!m_hParent || !IsWindow(m_hParent)) return 0;
     NMRGINFO info = *reinterpret_cast<NMRGINFO*>(hdr);
     info.hdr.code = GN_CONTEXTMENU;
@@ -211,7 +212,8 @@ void CHTMLGrid::OnMouseMove(int x, int y, WPARAM keys)
 {
     // A move within the drag distance while the press may still become a
     // hold is a tremble: it neither selects nor drags.
-    if (CheckHold(x, y) || m_bHoldPending || !m_bSelecting || !(keys & MK_LBUTTON)) return;
+    if (!m_bHoldByKey && (CheckHold(x, y) || m_bHoldPending)) return;
+    if (!m_bSelecting || !(keys & MK_LBUTTON)) return;
     if (m_bDragAllowed && !m_bDragging && !m_bDragRefused) {
         m_bDragging = OnDragStart(POINT{x, y});
         m_bDragRefused = !m_bDragging;
@@ -439,8 +441,10 @@ void CHTMLGrid::DropFloater(int x, int y)
 void CHTMLGrid::OnLButtonUp(int x, int y)
 {
     if (!m_hWnd) return;
-    CheckHold(x, y);
-    CancelHold();
+    if (!m_bHoldByKey) {
+        CheckHold(x, y);
+        CancelHold();
+    }
     if (m_bEditOnRelease && m_hWnd) {
         m_bEditOnRelease = false;
         if (EnableCellEdit(m_nDownCol, m_nDownRow)) m_bSelecting = false;
@@ -487,7 +491,36 @@ void CHTMLGrid::ActivateCell(WORD col, WORD row, DWORD floater, DWORD id)
 void CHTMLGrid::OnActionButton()
 {
     if (m_nCurRow == GRID_NONE || m_nCurCol == GRID_NONE) return;
+    // Called outside a press of the key (by a host), nothing can be held.
+    if (!m_bActionKeyDown) {
+        ActivateCurrent();
+        return;
+    }
+    // The key held on the current cell is its context menu: the check runs
+    // from the cell's top-left and ends at the key's release, its next
+    // repeat or the hold timer, so the queue keeps moving meanwhile.
+    RECT rc{};
+    GetCellRect(m_nCurCol, m_nCurRow, &rc);
+    CancelHold();
+    StartHoldCheck(rc.left, rc.top, m_nCurCol, m_nCurRow);
+    m_bHoldByKey = m_bHoldPending;
+}
+
+void CHTMLGrid::ActivateCurrent()
+{
+    if (m_nCurRow == GRID_NONE || m_nCurCol == GRID_NONE) return;
     ActivateCell(m_bRowSelect ? 999 : m_nCurCol, m_nCurRow, 0, 0);
+}
+
+void CHTMLGrid::OnKeyUp(UINT vk)
+{
+    if (vk != VK_RETURN || !m_bHoldByKey) return;
+    // Released: a hold if it lasted the hold time, else the cell activates.
+    const WORD col = m_nHoldCol, row = m_nHoldRow;
+    if (CheckHold(m_ptHold.x, m_ptHold.y)) return;
+    CancelHold();
+    if (col != m_nCurCol || row != m_nCurRow) return;
+    ActivateCurrent();
 }
 
 // ---- Scroll bars ----
@@ -632,10 +665,21 @@ void CHTMLGrid::OnKeyDown(UINT vk, LPARAM keyData)
     }
     m_dwLastKeyTime = now;
     m_nLastKey = vk;
+    // Another key abandons a held action key.
+    if (vk != VK_RETURN && m_bHoldByKey) CancelHold();
     const int mode = m_nKeysScrollMode;
     switch (vk) {
     case VK_ESCAPE: EndTransient(); break;
-    case VK_RETURN: OnActionButton(); break;
+    case VK_RETURN:
+        // An auto-repeat only tells whether the press has become a hold.
+        if (repeat) {
+            if (m_bHoldByKey) CheckHold(m_ptHold.x, m_ptHold.y);
+            break;
+        }
+        m_bActionKeyDown = true;
+        OnActionButton();
+        m_bActionKeyDown = false;
+        break;
     case VK_PRIOR: ScrollByPageUp(); break;
     case VK_NEXT: ScrollByPageDown(); break;
     case VK_HOME:

@@ -144,6 +144,7 @@ LRESULT CHTMLGrid::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_VSCROLL: OnVScroll(LOWORD(wParam), HIWORD(wParam)); return 0;
     case WM_HSCROLL: OnHScroll(LOWORD(wParam), HIWORD(wParam)); return 0;
     case WM_KEYDOWN: OnKeyDown(static_cast<UINT>(wParam), lParam); return 0;
+    case WM_KEYUP: OnKeyUp(static_cast<UINT>(wParam)); return 0;
     case WM_CHAR:
         if (m_hEdit) SendMessageW(m_hEdit, WM_CHAR, wParam, lParam);
         return 0;

@@ -407,6 +407,9 @@ protected:
     // Whether a drop may go to the window under the pointer (asked of the
     // parent with GN_DRAGQUERY).
     virtual bool OnDragQuery(HWND under);
+    // The action key on the current cell: GN_CONTEXTMENU when the key is
+    // held, else ActivateCell (column 999 in row select) at its release.
+    // Called by a host outside a key press, it activates at once.
     virtual void OnActionButton();
 
 private:
@@ -455,6 +458,8 @@ private:
     void OnVScroll(WORD code, WORD pos);
     void OnHScroll(WORD code, WORD pos);
     void OnKeyDown(UINT vk, LPARAM keyData);
+    void OnKeyUp(UINT vk);
+    void ActivateCurrent();
     void OnTimer(UINT_PTR id);
     void EndTransient();
     // Tap-and-hold without blocking: the check starts at the press and ends
@@ -582,6 +587,10 @@ private:
     POINT m_ptHold{};
     WORD m_nHoldCol = GRID_NONE, m_nHoldRow = GRID_NONE;
     DWORD m_dwHoldStart = 0;
+    // The pending hold is the action key's (ended by the key, not the stylus).
+    bool m_bHoldByKey = false;
+    // OnActionButton runs for a press of the key, which may become a hold.
+    bool m_bActionKeyDown = false;
     // A repeated tap edits the cell at its release, once it is no hold.
     bool m_bEditOnRelease = false;
     bool m_bDelayedRunning = false;

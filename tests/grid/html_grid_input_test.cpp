@@ -28,14 +28,25 @@ protected:
         EXPECT_TRUE(grid_->GetCellRect(col, row, &rc));
         return POINT{rc.left + dx, rc.top + dy};
     }
+    // Presses the action key on the current cell (1, 5), repeats it `repeat` ms later (0: not), handles both.
+    InputScript& ActionKey(InputScript& script, bool rowSelect, DWORD repeat = 0)
+    {
+        grid_->SetRowSelect(rowSelect);
+        grid_->SetSelection(1, 5, 1, 5);
+        SetFocus(grid_->GetHwnd());
+        script.KeyDown(VK_RETURN);
+        if (repeat) script.Wait(repeat).KeyDown(VK_RETURN, true);
+        platform::PumpMessages();
+        return script;
+    }
 };
 
-TEST_F(GridInput, TapsDoubleTapsAndHoldsReachTheParent)
+TEST_F(GridInput, TapsActionKeysAndHoldsReachTheParent)
 {
     struct Case {
         const char* name;
         std::function<void(InputScript&, POINT)> input;
-        std::vector<UINT> codes;  // notices after the GN_CELLTAP of the first press
+        std::vector<UINT> codes;  // the notices the parent hears
     };
     const Case cases[] = {
         {"tap", [](InputScript& s, POINT p) { s.Tap(p.x, p.y); }, {GN_CELLTAP, GN_TAPRELEASE}},
@@ -45,6 +56,20 @@ TEST_F(GridInput, TapsDoubleTapsAndHoldsReachTheParent)
          {GN_CELLTAP, GN_TAPRELEASE, GN_CELLTAP, GN_TAPRELEASE}},
         {"tap and hold", [](InputScript& s, POINT p) { s.Down(p.x, p.y).Wait(kTapAndHoldMs + 100).Up(p.x, p.y); },
          {GN_CELLTAP, GN_CONTEXTMENU}},
+        {"key", [this](InputScript& s, POINT) { ActionKey(s, false).Wait(100).KeyUp(VK_RETURN); }, {GN_ITEMACTIVATE}},
+        {"key, row select", [this](InputScript& s, POINT) { ActionKey(s, true).Wait(100).KeyUp(VK_RETURN); },
+         {GN_ITEMACTIVATE}},
+        {"key held", [this](InputScript& s, POINT) { ActionKey(s, false).Wait(600).KeyUp(VK_RETURN); },
+         {GN_CONTEXTMENU}},
+        {"key repeated before the hold time",
+         [this](InputScript& s, POINT) { ActionKey(s, false, 300).Wait(100).KeyUp(VK_RETURN); }, {GN_ITEMACTIVATE}},
+        {"key repeated at the hold time",
+         [this](InputScript& s, POINT) {
+             ActionKey(s, false, kTapAndHoldMs);
+             EXPECT_EQ(Seen(GN_CONTEXTMENU).size(), 1u) << "the repeat, not the release, tells the hold";
+             s.KeyUp(VK_RETURN);
+         },
+         {GN_CONTEXTMENU}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -59,15 +84,16 @@ TEST_F(GridInput, TapsDoubleTapsAndHoldsReachTheParent)
         for (const auto& m : log_)
             if (m.message == WM_NOTIFY) codes.push_back(m.code);
         EXPECT_EQ(codes, c.codes);
-        const auto taps = Seen(GN_CELLTAP);
-        ASSERT_FALSE(taps.empty());
-        EXPECT_EQ(taps[0].view.x, p.x);
-        EXPECT_EQ(taps[0].view.y, p.y);
-        EXPECT_EQ(taps[0].view.row, 5);
-        EXPECT_EQ(taps[0].view.column, 1);
-        EXPECT_EQ(taps[0].view.hdr.hwndFrom, grid_->GetHwnd());
+        for (const auto& tap : Seen(GN_CELLTAP)) {
+            EXPECT_EQ(tap.view.x, p.x);
+            EXPECT_EQ(tap.view.y, p.y);
+            EXPECT_EQ(tap.view.row, 5);
+            EXPECT_EQ(tap.view.column, 1);
+            EXPECT_EQ(tap.view.hdr.hwndFrom, grid_->GetHwnd());
+        }
         for (const auto& m : Seen(GN_CONTEXTMENU)) EXPECT_EQ(m.idFrom, GridCellKey(5, 1));
-        for (const auto& m : Seen(GN_ITEMACTIVATE)) EXPECT_EQ(m.view.row, 5);
+        for (const auto& m : Seen(GN_ITEMACTIVATE))
+            EXPECT_EQ(std::pair(m.view.row, m.view.column), std::pair(5, grid_->GetRowSelect() ? 999 : 1));
         WORD col = 0, row = 0;
         grid_->GetSelection(&col, &row, nullptr, nullptr);
         EXPECT_EQ(row, 5);
