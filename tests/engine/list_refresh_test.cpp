@@ -93,7 +93,9 @@ TEST_F(ListRefreshTest, ContactsRefreshedAfterRandomChangesEqualAFreshLoad)
                 const unsigned kind = random() % 3;
                 if (kind == 0) oids.push_back(WriteContact(randomContact()));
                 if (kind == 1) WriteContact(randomContact(), oids[at]);
-                if (kind == 2) ASSERT_TRUE(DeleteContact(oids[at]));
+                if (kind == 2) {
+                    ASSERT_TRUE(DeleteContact(oids[at]));
+                }
                 changed.push_back(kind == 0 ? oids.back() : oids[at]);
                 if (kind == 2) oids.erase(oids.begin() + static_cast<long>(at));
             }
