@@ -173,7 +173,7 @@ std::unique_ptr<CContactsThread> LoadContacts(const ContactsOptions& o)
     return loader;
 }
 
-void PrintContacts(const ContactsOptions& o, const CContactsThread& loader)
+void PrintContacts(const ContactsOptions& o, CContactsThread& loader)
 {
     const int format = loader.Settings().displayFormat;
     if (!o.picture.png.empty()) {
