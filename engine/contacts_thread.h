@@ -95,6 +95,15 @@ public:
     bool DeleteCatCacheItem(DWORD oid);
     // Makes the filtered list again after a run of single changes.
     void FinishUpdatingCatCacheItem();
+    // Brings a loaded name list up to date with the store after the named
+    // records changed (made, edited or deleted): each is read again, re-placed
+    // in the cache's order and re-filtered; rows of the others are kept, new
+    // rows are read, rows of contacts gone or filtered out leave. The same
+    // rows a fresh load would show, without reading every record. False,
+    // with nothing changed, when only a load will do: no list loaded, a group
+    // or recent view, a typed search, a paged list not read to its end, or
+    // the settings changed since the load; the caller then loads again.
+    bool RefreshRecords(const std::vector<CEOID>& records);
     // Chooses the entries the category restriction lets through.
     void FilterCatCacheItems();
     bool IsCategoryFiltered() const { return m_bFiltered; }

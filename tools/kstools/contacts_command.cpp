@@ -13,6 +13,7 @@
 #include "categories/full_category_list.h"
 #include "engine/contacts_thread.h"
 #include "engine/loader_host.h"
+#include "engine/store_change_burst.h"
 #include "grid/contact_list_presenter.h"
 #include "platform/locale/compare_string.h"
 #include "platform/objectstore/store_schema.h"
@@ -155,19 +156,26 @@ void Print(const DATACONTACTS& row)
     std::puts(line.c_str());
 }
 
-void RunContacts(const ContactsOptions& o)
+// A loader set up as the options ask, loaded.
+std::unique_ptr<CContactsThread> LoadContacts(const ContactsOptions& o)
 {
     if (o.allFields && !o.search) throw CommandError("--all-fields goes with --search TEXT", kExitUsage);
     if (o.search && o.search->empty()) throw CommandError("--search takes a non-empty text", kExitUsage);
     if (o.format) StoreFormat(*o.format);
-    CContactsThread loader;  // reads the settings just stored
-    if (o.category) SelectCategory(loader, *o.category);
-    if (o.search) loader.SetCompareString(Utf8ToWide(*o.search).c_str(), o.allFields, 0);
-    const int format = loader.Settings().displayFormat;
+    auto loader = std::make_unique<CContactsThread>();  // reads the settings just stored
+    if (o.category) SelectCategory(*loader, *o.category);
+    if (o.search) loader->SetCompareString(Utf8ToWide(*o.search).c_str(), o.allFields, 0);
+    const int format = loader->Settings().displayFormat;
     if (o.open && !IsContactsGroupFormat(format))
         throw CommandError("--open opens a header of a group view (formats 2, 6 to 10)", kExitUsage);
-    LoadAll(loader);
-    if (o.open) OpenHeader(loader, *o.open);
+    LoadAll(*loader);
+    if (o.open) OpenHeader(*loader, *o.open);
+    return loader;
+}
+
+void PrintContacts(const ContactsOptions& o, CContactsThread& loader)
+{
+    const int format = loader.Settings().displayFormat;
     if (!o.picture.png.empty()) {
         const std::vector<const DATACONTACTS*> list(loader.GetDataList().begin(), loader.GetDataList().end());
         WriteListPicture(o.picture, ContactListRows(list));
@@ -191,6 +199,25 @@ void RunContacts(const ContactsOptions& o)
         ++shown;
     }
     if (shown == 0) std::puts("no contacts");
+}
+
+// The list once, or (watching) again after each burst of changes: a burst
+// naming a few contacts refreshes their rows only, any other loads again.
+void RunContacts(const ContactsOptions& o)
+{
+    std::unique_ptr<CContactsThread> loader;
+    PrintWatchingChanges(o.watch, {kContactsDatabase}, [&](const std::vector<STORECHANGE>* changes) {
+        bool refreshed = false;
+        if (changes && loader) {
+            const StoreChangeBurst burst = SummariseChanges(*changes);
+            refreshed = !BurstNeedsReload(burst, loader->CatCache().size()) && loader->RefreshRecords(burst.records);
+        }
+        if (!refreshed) {
+            loader.reset();  // one loader at a time
+            loader = LoadContacts(o);
+        }
+        PrintContacts(o, *loader);
+    });
 }
 
 }  // namespace
@@ -233,7 +260,7 @@ void AddContactsCommand(CLI::App& app, CliContext& ctx)
         if (o->watch.watch && !o->picture.png.empty())
             throw CommandError("--watch prints the list; it does not go with --png", kExitUsage);
         o->watch.json = o->json;
-        PrintWatching(o->watch, {kContactsDatabase}, [o] { RunContacts(*o); });
+        RunContacts(*o);
     });
     AddContactListsCommands(*contacts, ctx);
 }

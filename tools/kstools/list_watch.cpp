@@ -18,8 +18,14 @@ void AddListWatchOption(CLI::App& cmd, ListWatchOptions& options)
 void PrintWatching(const ListWatchOptions& options, std::initializer_list<const WCHAR*> databases,
                    const std::function<void()>& print)
 {
+    PrintWatchingChanges(options, databases, [&print](const std::vector<STORECHANGE>*) { print(); });
+}
+
+void PrintWatchingChanges(const ListWatchOptions& options, std::initializer_list<const WCHAR*> databases,
+                          const std::function<void(const std::vector<STORECHANGE>*)>& print)
+{
     if (!options.watch) {
-        print();
+        print(nullptr);
         return;
     }
     // Watched before the first print, so that no change made while it runs
@@ -31,12 +37,12 @@ void PrintWatching(const ListWatchOptions& options, std::initializer_list<const 
         if (!watch.Watch(database))
             throw CommandError("cannot watch the store's \"" + WideToUtf8(database) + "\"");
     }
-    print();
+    print(nullptr);
     std::fflush(stdout);
     for (;;) {
         const std::vector<STORECHANGE> changes = watch.WaitForChanges(INFINITE);
         if (!options.json) std::printf("\n-- %zu change%s --\n", changes.size(), changes.size() == 1 ? "" : "s");
-        print();
+        print(&changes);
         std::fflush(stdout);
     }
 }

@@ -7,9 +7,11 @@
 
 #include <functional>
 #include <initializer_list>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
+#include "engine/store_change_watch.h"
 #include "platform/base/types.h"
 
 namespace kstools {
@@ -27,5 +29,10 @@ void AddListWatchOption(CLI::App& cmd, ListWatchOptions& options);
 // CommandError when --watch is given and a database cannot be watched.
 void PrintWatching(const ListWatchOptions& options, std::initializer_list<const WCHAR*> databases,
                    const std::function<void()>& print);
+
+// As PrintWatching, for a list that can refresh only the rows a burst of
+// changes touched: print gets null the first time, then each burst.
+void PrintWatchingChanges(const ListWatchOptions& options, std::initializer_list<const WCHAR*> databases,
+                          const std::function<void(const std::vector<STORECHANGE>*)>& print);
 
 }  // namespace kstools
