@@ -31,8 +31,8 @@ run() { # name, cmake args...
 
 case $which in
     all|release) run release -DCMAKE_BUILD_TYPE=Release ;;&
-    all|asan) run asan -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g" -DKSTOOLS_SANITIZE=address,undefined ;;&
-    all|tsan) run tsan -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g" -DKSTOOLS_SANITIZE=thread -DKSTOOLS_THREADING_TESTS_ONLY=ON ;;&
+    all|asan) run asan -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g1" -DKSTOOLS_SANITIZE=address,undefined ;;&
+    all|tsan) run tsan -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g1" -DKSTOOLS_SANITIZE=thread -DKSTOOLS_THREADING_TESTS_ONLY=ON ;;&
     all|release|asan|tsan) ;;
     *) echo "usage: $0 [all|release|asan|tsan]" >&2; exit 2 ;;
 esac
