@@ -3,8 +3,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "platform/base/error_codes.h"
-
 namespace platform::cedb {
 namespace {
 
@@ -22,62 +20,42 @@ size_t TailBytes(const StoredProp& p)
 
 }  // namespace
 
-DWORD RecordBlock::Decode(std::string_view stored, const CEPROPID* ids, WORD count)
+void RecordBlock::Assign(const std::vector<StoredProp>& props, const CEPROPID* ids, WORD count)
 {
-    RecordReader reader(stored);
     size_t tail = 0;
-    if (!ids) {
-        const WORD n = reader.Count();
-        entries_.resize(n);
-        for (WORD i = 0; i < n && reader.Next(entries_[i].prop); ++i) {
-            entries_[i].found = true;
-            tail += TailBytes(entries_[i].prop);
+    if (ids) {
+        entries_.resize(count);
+        std::uint64_t stored = 0;
+        for (const auto& p : props) stored |= PropIdBit(p.id);
+        // Records are mostly written in the order their readers list the
+        // properties: the one after the last found is looked at first.
+        size_t next = 0;
+        const size_t n = props.size();
+        const StoredProp* all = props.data();
+        for (WORD i = 0; i < count; ++i) {
+            const CEPROPID id = ids[i];
+            const StoredProp* found = nullptr;
+            if (next < n && all[next].id == id) {
+                found = &all[next++];
+            } else if (stored & PropIdBit(id)) {
+                for (size_t j = 0; j < n; ++j)
+                    if (all[j].id == id) {
+                        found = &all[j];
+                        next = j + 1;
+                        break;
+                    }
+            }
+            entries_[i] = Entry{id, found};
+            if (found) tail += TailBytes(*found);
         }
     } else {
-        entries_.resize(count);
-        std::uint64_t listed = 0;
-        for (WORD i = 0; i < count; ++i) {
-            entries_[i].prop.id = ids[i];
-            entries_[i].found = false;
-            listed |= PropIdBit(ids[i]);
+        entries_.resize(props.size());
+        for (size_t i = 0; i < props.size(); ++i) {
+            entries_[i] = Entry{props[i].id, &props[i]};
+            tail += TailBytes(props[i]);
         }
-        // Records are mostly written in the order their readers list the
-        // properties: the entry after the last one filled is tried first, and
-        // the bit set tells most unlisted properties at once.
-        std::uint64_t found = 0;
-        WORD next = 0;
-        StoredProp p;
-        while (reader.Next(p)) {
-            WORD j = next;
-            if (j >= count || ids[j] != p.id) {
-                if (!(listed & PropIdBit(p.id))) continue;
-                for (j = 0; j < count && ids[j] != p.id; ++j) {
-                }
-                if (j == count) continue;
-            }
-            entries_[j] = Entry{p, true};
-            found |= PropIdBit(p.id);
-            tail += TailBytes(p);
-            next = static_cast<WORD>(j + 1);
-        }
-        // An identifier listed twice gets the property twice.
-        for (WORD i = 0; i < count; ++i) {
-            if (entries_[i].found || !(found & PropIdBit(ids[i]))) continue;
-            for (WORD j = 0; j < count; ++j)
-                if (entries_[j].found && ids[j] == ids[i]) {
-                    entries_[i] = entries_[j];
-                    tail += TailBytes(entries_[i].prop);
-                    break;
-                }
-        }
-    }
-    if (DWORD err = reader.Finish()) {
-        entries_.clear();
-        bytes_ = 0;
-        return err;
     }
     bytes_ = entries_.size() * sizeof(CEPROPVAL) + tail;
-    return ERROR_SUCCESS;
 }
 
 void RecordBlock::Fill(BYTE* out) const
@@ -88,13 +66,12 @@ void RecordBlock::Fill(BYTE* out) const
     BYTE* tail = out + entries_.size() * sizeof(CEPROPVAL);
     for (size_t i = 0; i < entries_.size(); ++i) {
         CEPROPVAL& v = values[i];
-        const Entry& e = entries_[i];
-        v.propid = e.prop.id;
+        v.propid = entries_[i].id;
         v.wLenData = 0;
         v.wFlags = 0;
         v.val = CEVALUNION{};
-        const StoredProp* p = &e.prop;
-        if (!e.found) {
+        const StoredProp* p = entries_[i].prop;
+        if (!p) {
             v.wFlags = CEDB_PROPNOTFOUND;
         } else if (TypeFromPropID(p->id) == CEVT_LPWSTR) {
             size_t n = static_cast<size_t>(p->length) * 2;

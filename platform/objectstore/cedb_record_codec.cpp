@@ -33,51 +33,102 @@ size_t FixedSize(WORD type)
 
 void Put(std::string& out, const void* p, size_t n) { out.append(static_cast<const char*>(p), n); }
 
+bool HasRepeatedIds(const std::vector<StoredProp>& props)
+{
+    // Records hold a few dozen properties at most: one bit per identifier
+    // tells most apart at once, and only an identifier whose bit is taken is
+    // compared with the ones before it.
+    constexpr size_t kBitsFirst = 64;
+    if (props.size() <= kBitsFirst) {
+        std::uint64_t seen = 0;
+        for (size_t i = 0; i < props.size(); ++i) {
+            std::uint64_t bit = PropIdBit(props[i].id);
+            if (seen & bit)
+                for (size_t j = 0; j < i; ++j)
+                    if (props[i].id == props[j].id) return true;
+            seen |= bit;
+        }
+        return false;
+    }
+    std::vector<CEPROPID> ids;
+    ids.reserve(props.size());
+    for (const auto& p : props) ids.push_back(p.id);
+    std::sort(ids.begin(), ids.end());
+    return std::adjacent_find(ids.begin(), ids.end()) != ids.end();
+}
+
 }  // namespace
 
 bool IsKnownType(WORD type) { return FixedSize(type) != 0 || type == CEVT_LPWSTR || type == CEVT_BLOB; }
 
-RecordReader::RecordReader(std::string_view bytes)
-{
-    const auto* p = reinterpret_cast<const BYTE*>(bytes.data());
-    end_ = p + bytes.size();
-    // Each property takes at least 6 bytes: a lying count fails here, before
-    // anything is reserved for it.
-    if (bytes.size() < 3 || p[0] != kVersion) {
-        damaged_ = true;
-        return;
-    }
-    std::memcpy(&count_, p + 1, 2);
-    p_ = p + 3;
-    if (static_cast<size_t>(count_) * 6 > bytes.size() - 3) {
-        count_ = 0;
-        damaged_ = true;
-        return;
-    }
-    if (count_ > kSeenMax) many_.reserve(count_);
-}
-
-DWORD RecordReader::Finish()
-{
-    if (damaged_ || read_ != count_ || p_ != end_) return ERROR_FILE_CORRUPT;
-    if (!many_.empty()) {
-        std::sort(many_.begin(), many_.end());
-        if (std::adjacent_find(many_.begin(), many_.end()) != many_.end()) return ERROR_FILE_CORRUPT;
-    }
-    return ERROR_SUCCESS;
-}
-
 DWORD DecodeRecord(std::string_view bytes, std::vector<StoredProp>& out)
 {
-    // A reader keeps the vector's capacity from record to record.
-    RecordReader reader(bytes);
-    const WORD count = reader.Count();
+    // Every record read goes through here: the walk loads fields in place
+    // (fixed sizes the compiler sees) and fills a vector sized once, whose
+    // capacity a reader keeps from record to record.
+    out.clear();
+    const auto* p = reinterpret_cast<const BYTE*>(bytes.data());
+    const BYTE* const end = p + bytes.size();
+    if (bytes.size() < 3 || p[0] != kVersion) return ERROR_FILE_CORRUPT;
+    WORD count;
+    std::memcpy(&count, p + 1, 2);
+    p += 3;
+    // Each property takes at least 6 bytes: a lying count fails here, before
+    // anything is reserved for it.
+    if (static_cast<size_t>(count) * 6 > static_cast<size_t>(end - p)) return ERROR_FILE_CORRUPT;
     out.resize(count);
-    for (WORD i = 0; i < count && reader.Next(out[i]); ++i) {
+    StoredProp* prop = out.data();
+    for (WORD i = 0; i < count; ++i, ++prop) {
+        if (end - p < 4) break;
+        std::memcpy(&prop->id, p, 4);
+        p += 4;
+        const size_t left = static_cast<size_t>(end - p);
+        size_t taken;
+        switch (TypeFromPropID(prop->id)) {
+            case CEVT_I2:
+            case CEVT_UI2:
+                taken = 2;
+                if (left < taken) break;
+                std::memcpy(&prop->value, p, 2);
+                break;
+            case CEVT_I4:
+            case CEVT_UI4:
+            case CEVT_BOOL:
+                taken = 4;
+                if (left < taken) break;
+                std::memcpy(&prop->value, p, 4);
+                break;
+            case CEVT_R8:
+            case CEVT_FILETIME:
+                taken = 8;
+                if (left < taken) break;
+                std::memcpy(&prop->value, p, 8);
+                break;
+            case CEVT_LPWSTR:
+            case CEVT_BLOB: {
+                if (left < 4) {
+                    taken = 4;
+                    break;
+                }
+                DWORD length;
+                std::memcpy(&length, p, 4);
+                size_t n = TypeFromPropID(prop->id) == CEVT_LPWSTR ? static_cast<size_t>(length) * 2 : length;
+                taken = 4 + n;
+                if (n > left - 4) break;
+                prop->data = p + 4;
+                prop->length = length;
+                break;
+            }
+            default:
+                taken = left + 1;
+                break;
+        }
+        if (taken > left) break;
+        p += taken;
     }
-    if (DWORD err = reader.Finish()) {
+    if (prop != out.data() + count || p != end || HasRepeatedIds(out)) {
         out.clear();
-        return err;
+        return ERROR_FILE_CORRUPT;
     }
     return ERROR_SUCCESS;
 }

@@ -288,10 +288,12 @@ CEOID CeReadRecordPropsEx(HANDLE db, DWORD flags, LPWORD count, CEPROPID* ids, L
     if (DWORD err = handle->BeginCall()) return Fail(err, CEOID{0});
     CursorRow row;
     if (DWORD err = handle->Position().Current(&row)) return Fail(err, CEOID{0});
-    // The block's entries point into the stored row; the caller's block is
-    // the one copy of the properties it asked for.
+    // The properties point into the cursor's copy of the stored row; the
+    // block is their one copy.
+    std::vector<StoredProp>& props = handle->ReadProps();
+    if (DWORD err = Decoded(DecodeRecord(row.props, props), row.oid)) return Fail(err, CEOID{0});
     RecordBlock& block = handle->ReadBlock();
-    if (DWORD err = Decoded(block.Decode(row.props, ids, ids ? *count : 0), row.oid)) return Fail(err, CEOID{0});
+    block.Assign(props, ids, ids ? *count : 0);
     if (DWORD err = PlaceBlock(flags, block.Bytes(), heap, buffer, size)) return Fail(err, CEOID{0});
     if (block.Bytes()) block.Fill(*buffer);
     *count = block.Count();

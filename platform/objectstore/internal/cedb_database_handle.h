@@ -31,6 +31,7 @@ public:
     Cursor& Position() { return cursor_; }
     // Scratch of the handle's reads (used under the volume's mutex), kept
     // from one read to the next so that a read allocates nothing.
+    std::vector<StoredProp>& ReadProps() { return readProps_; }
     RecordBlock& ReadBlock() { return readBlock_; }
 
     // First thing of every call, under the volume's mutex: when the volume
@@ -47,6 +48,7 @@ private:
     DWORD flags_;
     std::uint64_t registration_;
     Cursor cursor_;
+    std::vector<StoredProp> readProps_;
     RecordBlock readBlock_;
     bool checked_ = false;
     std::uint64_t checkedStamp_ = 0;

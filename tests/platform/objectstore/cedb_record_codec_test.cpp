@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "platform/base/error_codes.h"
-#include "platform/objectstore/cedb_record_block.h"
 #include "platform/objectstore/cedb_record_codec.h"
 #include "tests/platform/objectstore/cedb_test_support.h"
 
@@ -17,7 +16,6 @@ using platform::cedb::DecodeRecord;
 using platform::cedb::EncodeRecord;
 using platform::cedb::MergeProps;
 using platform::cedb::PropFromValue;
-using platform::cedb::RecordBlock;
 using platform::cedb::StoredProp;
 
 std::vector<StoredProp> FromValues(const std::vector<CEPROPVAL>& values)
@@ -109,50 +107,6 @@ TEST(CedbRecordCodec, DamagedBytesNeverDecodeAndRandomOnesNeverOverrun)
         }
     }
     EXPECT_GT(decoded, 0);  // value bytes change freely
-}
-
-// What a read block hands out for `ids` (null: every property), described;
-// {"corrupt"} when it refuses the record.
-std::vector<std::string> BlockRead(const std::string& stored, const std::vector<CEPROPID>* ids)
-{
-    RecordBlock block;
-    if (block.Decode(stored, ids ? ids->data() : nullptr, ids ? static_cast<WORD>(ids->size()) : 0))
-        return {"corrupt"};
-    std::vector<std::uint64_t> memory(block.Bytes() / 8 + 1);
-    block.Fill(reinterpret_cast<BYTE*>(memory.data()));
-    std::vector<std::string> out;
-    for (WORD i = 0; i < block.Count(); ++i) out.push_back(Describe(reinterpret_cast<const CEPROPVAL*>(memory.data())[i]));
-    return out;
-}
-
-TEST(CedbRecordCodec, ReadBlockPicksListedPropertiesAndRefusesDamageAnywhere)
-{
-    static const BYTE bytes[] = {7, 8, 9};
-    const std::string stored =
-        EncodeRecord(FromValues({I4(1, -5), Str(2, u"two"), Blob(3, bytes, 3), I2(4, 4), Time(5, 77)}));
-    const CEPROPID i4 = MAKEPROPID(1, CEVT_I4), text = MAKEPROPID(2, CEVT_LPWSTR), blob = MAKEPROPID(3, CEVT_BLOB),
-                   i2 = MAKEPROPID(4, CEVT_I2), time = MAKEPROPID(5, CEVT_FILETIME);
-    const std::string damagedLast = stored.substr(0, stored.size() - 1);
-    const std::string repeatedUnlisted = EncodeRecord(FromValues({I4(1, 1), I4(7, 1), I4(7, 2)}));
-    struct Case {
-        const std::string& stored;
-        std::vector<CEPROPID> ids;
-        std::vector<std::string> want;
-    } cases[] = {
-        {stored, {i4, text}, {"1/I4=-5", "2/LPWSTR='two'"}},
-        {stored, {time, blob, i4}, {"5/FILETIME=ft 77", "3/BLOB=[07 08 09]", "1/I4=-5"}},
-        // Absent, and present under the same number with another type.
-        {stored, {MAKEPROPID(9, CEVT_I4), i2, MAKEPROPID(2, CEVT_I4)}, {"9/I4=missing", "4/I2=4", "2/I4=missing"}},
-        {stored, {text, i2, text}, {"2/LPWSTR='two'", "4/I2=4", "2/LPWSTR='two'"}},
-        // Damage behind the listed properties, or between unlisted ones.
-        {damagedLast, {i4}, {"corrupt"}},
-        {stored + '\0', {i4}, {"corrupt"}},
-        {repeatedUnlisted, {i4}, {"corrupt"}},
-    };
-    for (const auto& c : cases) EXPECT_EQ(BlockRead(c.stored, &c.ids), c.want) << c.ids.size() << " listed";
-    EXPECT_EQ(BlockRead(stored, nullptr), (std::vector<std::string>{"1/I4=-5", "2/LPWSTR='two'", "3/BLOB=[07 08 09]",
-                                                                     "4/I2=4", "5/FILETIME=ft 77"}));
-    EXPECT_EQ(BlockRead(repeatedUnlisted, nullptr), std::vector<std::string>{"corrupt"});
 }
 
 TEST(CedbRecordCodec, MergeReplacesInPlaceAppendsAndDeletes)
