@@ -2,6 +2,7 @@
 // extension call that finds the records holding a search's pieces.
 #include "platform/objectstore/search_text_index.h"
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 
@@ -27,6 +28,22 @@ const char* const kSearchTextTable =
     "DROP TABLE IF EXISTS search_text;"
     "CREATE TABLE search_text(db INTEGER NOT NULL, oid INTEGER NOT NULL, text TEXT NOT NULL,"
     "  PRIMARY KEY(db, oid)) WITHOUT ROWID;";
+
+// Whether text holds piece (not empty): the piece's first byte found by
+// memchr, the rest compared; cheaper than memmem on texts this short.
+bool Holds(std::string_view text, std::string_view piece)
+{
+    if (piece.size() > text.size()) return false;
+    const char* at = text.data();
+    const char* const last = text.data() + (text.size() - piece.size());
+    while (at <= last) {
+        at = static_cast<const char*>(std::memchr(at, piece[0], static_cast<size_t>(last - at) + 1));
+        if (!at) return false;
+        if (std::memcmp(at + 1, piece.data() + 1, piece.size() - 1) == 0) return true;
+        ++at;
+    }
+    return false;
+}
 
 bool IsPhonePunctuation(char c) { return c == ' ' || c == '-' || c == '(' || c == ')'; }
 
@@ -67,7 +84,7 @@ void SearchTextHas(sqlite3_context* context, int, sqlite3_value** argv)
         const size_t length = end ? static_cast<size_t>(end - (list + at)) : listBytes - at;
         const std::string_view piece(list + at, length);
         at += length + 1;
-        if (piece.empty() || memmem(text.data(), text.size(), piece.data(), piece.size())) continue;
+        if (piece.empty() || Holds(text, piece)) continue;
         if ((flags & CEDB_SEARCHTEXT_PHONEFORMS) && HoldsSpread(text, piece)) continue;
         sqlite3_result_int(context, 0);
         return;
@@ -75,17 +92,18 @@ void SearchTextHas(sqlite3_context* context, int, sqlite3_value** argv)
     sqlite3_result_int(context, 1);
 }
 
-// The folded pieces, UTF-8, each ended by a zero byte; a piece is cut at
-// unpaired surrogates (a search text spells those as U+FFFD).
+// The folded pieces, UTF-8, each ended by a zero byte, longest first (the
+// longer a piece, the fewer texts hold it); a piece is cut at unpaired
+// surrogates (a search text spells those as U+FFFD).
 std::string PieceList(const std::vector<std::u16string>& pieces)
 {
-    std::string list;
+    std::vector<std::string> cut;
     for (const std::u16string& typed : pieces) {
         std::u16string folded(typed.c_str());
         _wcslwr(folded.data());
         size_t from = 0;
         auto flush = [&](size_t to) {
-            if (to > from) list.append(WideToUtf8(std::u16string_view(folded).substr(from, to - from))).push_back(0);
+            if (to > from) cut.push_back(WideToUtf8(std::u16string_view(folded).substr(from, to - from)));
         };
         for (size_t i = 0; i < folded.size(); ++i) {
             const char16_t c = folded[i];
@@ -99,6 +117,9 @@ std::string PieceList(const std::vector<std::u16string>& pieces)
         }
         flush(folded.size());
     }
+    std::stable_sort(cut.begin(), cut.end(), [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+    std::string list;
+    for (const std::string& piece : cut) list.append(piece).push_back(0);
     return list;
 }
 
