@@ -184,6 +184,28 @@ bool SearchPattern::MayMatch(const WCHAR* field) const
     return false;
 }
 
+std::vector<std::u16string> SearchPattern::LiteralPieces() const
+{
+    std::vector<std::u16string> pieces;
+    if (m_bMatchAll || m_text.empty() || (!m_bWildcard && !m_bAnywhere)) return pieces;
+    std::u16string piece;
+    auto flush = [&] {
+        if (!piece.empty()) pieces.push_back(piece);
+        piece.clear();
+    };
+    for (size_t i = 0; i < m_text.size(); ++i) {
+        WCHAR c = m_text[i];
+        if (c == u' ' || (m_bWildcard && (c == u'*' || c == u'?'))) {
+            flush();
+            continue;
+        }
+        if (m_bWildcard && c == u'\\' && i + 1 < m_text.size()) c = m_text[++i];
+        piece += c;
+    }
+    flush();
+    return pieces;
+}
+
 bool SearchPattern::MatchNoteText(WCHAR* text) const
 {
     if (!text || !*text || m_text.empty()) return false;

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/base/export.h"
 #include "platform/base/types.h"
@@ -62,6 +63,12 @@ public:
     // copying. A field with other characters, and start-anchored plain
     // texts (compared ignoring symbols and accents), always may match.
     bool MayMatch(const WCHAR* field) const;
+    // The literal pieces of the text (lower-case, split at blanks and at
+    // the wildcards), every one of which a field that MatchField takes
+    // (soundex off) holds; empty when a match needs none: match-all, a
+    // start-anchored plain text (compared ignoring symbols and accents), a
+    // text of only blanks and wildcards.
+    std::vector<std::u16string> LiteralPieces() const;
 
 private:
     bool MatchStart(const WCHAR* text, const std::u16string& wanted) const;

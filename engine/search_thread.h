@@ -107,6 +107,10 @@ public:
     const SearchPattern& Pattern() const { return m_pattern; }
     // A non-zero key replaces "dwSort" and "bDescending".
     void SetSortOverride(unsigned long key, int descending);
+    // Whether stores are first narrowed to the records whose search text
+    // holds the text's literal pieces (on by default; off reads every
+    // record, the slower way that must find the same hits).
+    void SetStorePrefilter(bool on) { m_bPrefilter = on; }
     void InitStatVars();
     // Reads the category restriction and "ShowHasNoteIcons" from the settings key.
     void SettingChange();
@@ -159,6 +163,14 @@ private:
     bool WalkStore(const WCHAR* database, USHORT count, ULONG* ids, Visit visit);
     // Reads the records oids of a store (each found whole by its OID),
     // calling visit with each; a record gone meanwhile is left out.
+    // The records of a store that may hold the text, ascending, found by
+    // the store's search text (flags: CeFindSearchTextOids's); false when
+    // the store must be walked whole: the text has no literal piece, or the
+    // store could not be asked.
+    bool Candidates(const WCHAR* database, DWORD flags, std::vector<CEOID>& oids);
+    // Walks the candidates of a store when there are any, else the whole store.
+    template <class Visit>
+    void ReadStore(const WCHAR* database, bool prefilter, DWORD flags, USHORT count, ULONG* ids, Visit visit);
     template <class Visit>
     void ReadEach(const WCHAR* database, const std::vector<CEOID>& oids, USHORT count, ULONG* ids, Visit visit);
     // Whether a date lies within the bounds set (an unset bound does not limit).
@@ -183,6 +195,7 @@ private:
     std::u16string m_text;  // the search's own copy of the text
     std::u16string m_code;
     bool m_bParamsValid = false;
+    bool m_bPrefilter = true;
     WCHAR m_soundex[kSoundexChars] = {};
     std::unique_ptr<WCHAR[]> m_fieldBuffer;  // kSearchFieldChars
     std::unique_ptr<WCHAR[]> m_noteBuffer;   // kSearchNoteChars

@@ -18,6 +18,7 @@
 #include "platform/base/private_heap.h"
 #include "platform/locale/date_format.h"
 #include "platform/locale/locale_id.h"
+#include "platform/objectstore/search_text_index.h"
 #include "platform/objectstore/store_schema.h"
 #include "platform/text/wide_format.h"
 #include "platform/text/wide_string.h"
@@ -253,6 +254,30 @@ void CSearchThread::ReadEach(const WCHAR* database, const std::vector<CEOID>& oi
     }
     record.Reset();
     db->Close();
+}
+
+bool CSearchThread::Candidates(const WCHAR* database, DWORD flags, std::vector<CEOID>& oids)
+{
+    oids.clear();
+    if (!m_bPrefilter) return false;
+    const std::vector<std::u16string> pieces = m_pattern.LiteralPieces();
+    if (pieces.empty()) return false;
+    CeDb* db = GetDatabaseClass();
+    if (!db || !db->Open(database, 0, CEDB_OIDORDER, nullptr)) return false;
+    const bool asked = CeFindSearchTextOids(db->GetHandle(), pieces, flags, &oids) != FALSE;
+    db->Close();
+    return asked;
+}
+
+template <class Visit>
+void CSearchThread::ReadStore(const WCHAR* database, bool prefilter, DWORD flags, USHORT count, ULONG* ids,
+                              Visit visit)
+{
+    std::vector<CEOID> candidates;
+    if (prefilter && Candidates(database, flags, candidates))
+        ReadEach(database, candidates, count, ids, visit);
+    else
+        WalkStore(database, count, ids, visit);
 }
 
 bool CSearchThread::WithinBounds(const FILETIME& date) const
@@ -495,19 +520,36 @@ void CSearchThread::ReadContacts()
     matchIds[categoriesAt] = ids[kContactCategoriesIndex];
     matchIds[anniversaryAt] = ids[kContactAnniversaryIndex];
     matchIds[birthdayAt] = ids[kContactBirthdayIndex];
-    std::vector<CEOID> hits;
-    WalkStore(kContactsDatabase, static_cast<USHORT>(readCount), matchIds, [&](CeDbRecord& record) {
+    // Whether a record read with categories, anniversary and birthday at
+    // these places passes the restrictions and the text.
+    auto passes = [&](CeDbRecord& record, int categoriesAt, int anniversaryAt, int birthdayAt, int readCount) {
         const CEBLOB categories = BlobAt(record, categoriesAt);
-        if (!CategoryFilterHighLevel(&categories, &m_categoryRestrict)) return;
+        if (!CategoryFilterHighLevel(&categories, &m_categoryRestrict)) return false;
         if (BothBounds()) {
             unsigned long long anniversary = 0, birthday = 0;
             const bool hasAnniversary = FileTimeAt(record, anniversaryAt, anniversary);
             const bool hasBirthday = FileTimeAt(record, birthdayAt, birthday);
             const bool inRange = (hasAnniversary && WithinBounds(platform::MakeFileTime(anniversary))) ||
                                  (hasBirthday && WithinBounds(platform::MakeFileTime(birthday)));
-            if (!inRange) return;
+            if (!inRange) return false;
         }
-        if (record.GetCount() < readCount || !ContactCheck(record.GetProps())) return;
+        return record.GetCount() >= readCount && ContactCheck(record.GetProps());
+    };
+    // Soundex codes and note bodies are not in the store's search text; a
+    // telephone matches in its dialable form too.
+    std::vector<CEOID> hits;
+    const bool phones = m_params.fieldScope == kSearchFieldsAll || m_params.fieldScope == kSearchFieldsPhones;
+    if (!m_pattern.UsesSoundex() && !m_params.noteBodies &&
+        Candidates(kContactsDatabase, phones ? CEDB_SEARCHTEXT_PHONEFORMS : 0, hits)) {
+        ReadEach(kContactsDatabase, hits, kContactPropCount, ids, [&](CeDbRecord& record) {
+            if (passes(record, kContactCategoriesIndex, kContactAnniversaryIndex, kContactBirthdayIndex,
+                       kContactPropCount))
+                addHit(record);
+        });
+        return;
+    }
+    WalkStore(kContactsDatabase, static_cast<USHORT>(readCount), matchIds, [&](CeDbRecord& record) {
+        if (!passes(record, categoriesAt, anniversaryAt, birthdayAt, readCount)) return;
         if (partial)
             hits.push_back(record.GetOid());
         else
@@ -530,7 +572,8 @@ void CSearchThread::ReadTasks()
     if (!TaskCheck(nullptr)) return;
     ULONG ids[kTaskPropCount];
     SetPropIdsTasks(ids);
-    WalkStore(kTasksDatabase, kTaskPropCount, ids, [this](CeDbRecord& record) {
+    // Note bodies are not in the store's search text.
+    ReadStore(kTasksDatabase, !m_params.noteBodies, 0, kTaskPropCount, ids, [this](CeDbRecord& record) {
         if (record.GetCount() < kTaskPropCount) return;
         const CEBLOB categories = BlobAt(record, kTaskCategoriesIndex);
         if (!CategoryFilterHighLevel(&categories, &m_categoryRestrict)) return;
@@ -629,7 +672,8 @@ void CSearchThread::ReadCalendar()
     const LONG lastDay =
         m_toTime ? static_cast<LONG>(calendar_days::DayOfFileTime(m_toTime)) : kCalendarLastAcceptedDay;
     DATACALENDARDB working;
-    WalkStore(kAppointmentsDatabase, kCalendarAppointmentProps, ids, [&](CeDbRecord& record) {
+    // Note bodies are not in the store's search text.
+    ReadStore(kAppointmentsDatabase, !m_params.noteBodies, 0, kCalendarAppointmentProps, ids, [&](CeDbRecord& record) {
         if (record.GetCount() < kCalendarAppointmentProps) return;
         const CEBLOB categories = BlobAt(record, kApptCategoriesIndex);
         if (!CategoryFilterHighLevel(&categories, &m_categoryRestrict)) return;

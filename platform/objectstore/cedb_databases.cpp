@@ -10,6 +10,7 @@
 #include "platform/kernel/handle.h"
 #include "platform/objectstore/internal/cedb_database_row.h"
 #include "platform/objectstore/internal/cedb_volume_table.h"
+#include "platform/objectstore/internal/search_text_store.h"
 #include "platform/base/last_error.h"
 #include "platform/text/utf8.h"
 
@@ -105,6 +106,7 @@ DWORD DeleteDatabase(Volume& volume, CEOID oid)
     if (DWORD err = LoadDatabase(volume, oid, row)) return err;
     Statement records(volume.Statements(), "DELETE FROM records WHERE db = ?1");
     if (DWORD err = records.Bind(1, oid).Run()) return err;
+    if (DWORD err = DeleteDatabaseSearchText(volume, oid)) return err;
     Statement database(volume.Statements(), "DELETE FROM databases WHERE oid = ?1");
     if (DWORD err = database.Bind(1, oid).Run()) return err;
     if (DWORD err = volume.LogChange(oid, oid, DB_CEOID_DATABASE_DELETED)) return err;

@@ -15,6 +15,7 @@
 #include "platform/objectstore/internal/cedb_database_handle.h"
 #include "platform/objectstore/internal/cedb_database_row.h"
 #include "platform/objectstore/internal/cedb_volume_table.h"
+#include "platform/objectstore/internal/search_text_store.h"
 #include "platform/text/debug_output.h"
 
 namespace platform::cedb {
@@ -187,6 +188,7 @@ DWORD WriteRecord(DatabaseHandle& handle, CEOID oid, WORD count, const CEPROPVAL
             st.BindNull(slot + 5);
     }
     if ((err = st.Run())) return err;
+    if ((err = WriteSearchText(volume, db.oid, oid, props))) return err;
     bool added = old.empty();
     std::int64_t growth = static_cast<std::int64_t>(encoded.size()) - oldSize;
     if ((err = TouchDatabase(volume, db.oid, added ? 1 : 0, growth))) return err;
@@ -208,6 +210,7 @@ DWORD DeleteRecord(DatabaseHandle& handle, CEOID oid)
     if (DWORD err = LoadRecord(volume, handle.Db(), oid, old, &oldSize)) return err;
     Statement st(volume.Statements(), "DELETE FROM records WHERE oid = ?1");
     if (DWORD err = st.Bind(1, oid).Run()) return err;
+    if (DWORD err = DeleteSearchText(volume, handle.Db(), oid)) return err;
     if (DWORD err = TouchDatabase(volume, handle.Db(), -1, -oldSize)) return err;
     if (DWORD err = volume.LogChange(handle.Db(), oid, DB_CEOID_RECORD_DELETED)) return err;
     volume.NoteWrite();

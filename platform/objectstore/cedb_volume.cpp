@@ -9,6 +9,7 @@
 #include "platform/kernel/file_system.h"
 #include "platform/locale/locale_resolution.h"
 #include "platform/objectstore/internal/cedb_database_row.h"
+#include "platform/objectstore/internal/search_text_store.h"
 
 namespace platform::cedb {
 namespace {
@@ -76,6 +77,9 @@ DWORD Volume::Open(const std::string& path, bool create, std::shared_ptr<Volume>
     if (rc == SQLITE_OK) {
         sqlite3_busy_timeout(volume->db_, kBusyTimeoutMs);
         sqlite3_extended_result_codes(volume->db_, 1);
+        rc = RegisterSearchTextFunction(volume->db_);
+    }
+    if (rc == SQLITE_OK) {
         // NORMAL syncs the log at checkpoints only: a killed process loses
         // nothing it committed, and a power cut may lose the last commits but
         // never leaves a damaged file.
@@ -144,6 +148,7 @@ DWORD Volume::InitSchema(bool* created)
         if (!st.Ok() || st.Step() != SQLITE_ROW || st.Int(0) != kFormat) return ERROR_BAD_FORMAT;
     }
     if (int rc = sqlite3_exec(db_, kChangeLog, nullptr, nullptr, nullptr); rc != SQLITE_OK) return MapSqliteError(rc);
+    if (DWORD err = EnsureSearchText(*this)) return err;
     if (DWORD err = LoadCollation()) return err;
     return tx.Commit();
 }

@@ -1,0 +1,25 @@
+// The object store's side of the records' search text (see
+// platform/objectstore/search_text_index.h): the table, kept by the write
+// path inside its transaction.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/objectstore/cedb_record_codec.h"
+#include "platform/objectstore/internal/cedb_volume.h"
+
+namespace platform::cedb {
+
+// The search text of a record's properties, UTF-8.
+std::string SearchTextOf(const std::vector<StoredProp>& props);
+// Registers the matching function on a new connection.
+int RegisterSearchTextFunction(sqlite3* db);
+// Makes the table and fills it from every record unless the volume already
+// has it in the current version. Inside the caller's write transaction.
+DWORD EnsureSearchText(Volume& volume);
+DWORD WriteSearchText(Volume& volume, CEOID db, CEOID oid, const std::vector<StoredProp>& props);
+DWORD DeleteSearchText(Volume& volume, CEOID db, CEOID oid);
+DWORD DeleteDatabaseSearchText(Volume& volume, CEOID db);
+
+}  // namespace platform::cedb

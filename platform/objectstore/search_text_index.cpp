@@ -1,0 +1,229 @@
+// The records' search text: building it, keeping its table, and the
+// extension call that finds the records holding a search's pieces.
+#include "platform/objectstore/search_text_index.h"
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+
+#include "platform/base/error_codes.h"
+#include "platform/base/last_error.h"
+#include "platform/kernel/handle.h"
+#include "platform/objectstore/internal/cedb_database_handle.h"
+#include "platform/objectstore/internal/search_text_store.h"
+#include "platform/text/utf8.h"
+#include "platform/text/wide_string.h"
+
+namespace platform::cedb {
+namespace {
+
+// Raised whenever what goes into a search text changes (the fold, the
+// separator, the properties taken): volumes of an older version are filled
+// again when opened.
+constexpr std::int64_t kSearchTextVersion = 1;
+
+// Rows keyed by database then record: a search reads one database's rows
+// as one run of the table, and never the records' property blobs.
+const char* const kSearchTextTable =
+    "DROP TABLE IF EXISTS search_text;"
+    "CREATE TABLE search_text(db INTEGER NOT NULL, oid INTEGER NOT NULL, text TEXT NOT NULL,"
+    "  PRIMARY KEY(db, oid)) WITHOUT ROWID;";
+
+// Whether text holds piece (not empty): the piece's first byte found by
+// memchr, the rest compared; cheaper than memmem on texts this short.
+bool Holds(std::string_view text, std::string_view piece)
+{
+    if (piece.size() > text.size()) return false;
+    const char* at = text.data();
+    const char* const last = text.data() + (text.size() - piece.size());
+    while (at <= last) {
+        at = static_cast<const char*>(std::memchr(at, piece[0], static_cast<size_t>(last - at) + 1));
+        if (!at) return false;
+        if (std::memcmp(at + 1, piece.data() + 1, piece.size() - 1) == 0) return true;
+        ++at;
+    }
+    return false;
+}
+
+bool IsPhonePunctuation(char c) { return c == ' ' || c == '-' || c == '(' || c == ')'; }
+
+// Whether text holds piece with phone punctuation of text stepped over
+// between (not before) its characters. Bytes of UTF-8: the punctuation is
+// ASCII, which never stands inside a longer character.
+bool HoldsSpread(std::string_view text, std::string_view piece)
+{
+    for (size_t start = 0; start < text.size(); ++start) {
+        if (text[start] != piece[0]) continue;
+        size_t at = start + 1, matched = 1;
+        while (matched < piece.size() && at < text.size()) {
+            if (text[at] == piece[matched]) {
+                ++at;
+                ++matched;
+            } else if (IsPhonePunctuation(text[at])) {
+                ++at;
+            } else {
+                break;
+            }
+        }
+        if (matched == piece.size()) return true;
+    }
+    return false;
+}
+
+// search_text_has(text, flags, pieces): 1 when text holds every piece of
+// pieces (UTF-8 pieces, each ended by a zero byte).
+void SearchTextHas(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    const auto* data = static_cast<const char*>(static_cast<const void*>(sqlite3_value_text(argv[0])));
+    const std::string_view text(data ? data : "", static_cast<size_t>(sqlite3_value_bytes(argv[0])));
+    const auto flags = static_cast<DWORD>(sqlite3_value_int64(argv[1]));
+    const auto* list = static_cast<const char*>(sqlite3_value_blob(argv[2]));
+    const auto listBytes = static_cast<size_t>(sqlite3_value_bytes(argv[2]));
+    for (size_t at = 0; list && at < listBytes;) {
+        const char* end = static_cast<const char*>(std::memchr(list + at, 0, listBytes - at));
+        const size_t length = end ? static_cast<size_t>(end - (list + at)) : listBytes - at;
+        const std::string_view piece(list + at, length);
+        at += length + 1;
+        if (piece.empty() || Holds(text, piece)) continue;
+        if ((flags & CEDB_SEARCHTEXT_PHONEFORMS) && HoldsSpread(text, piece)) continue;
+        sqlite3_result_int(context, 0);
+        return;
+    }
+    sqlite3_result_int(context, 1);
+}
+
+// The folded pieces, UTF-8, each ended by a zero byte, longest first (the
+// longer a piece, the fewer texts hold it); a piece is cut at unpaired
+// surrogates (a search text spells those as U+FFFD).
+std::string PieceList(const std::vector<std::u16string>& pieces)
+{
+    std::vector<std::string> cut;
+    for (const std::u16string& typed : pieces) {
+        std::u16string folded(typed.c_str());
+        _wcslwr(folded.data());
+        size_t from = 0;
+        auto flush = [&](size_t to) {
+            if (to > from) cut.push_back(WideToUtf8(std::u16string_view(folded).substr(from, to - from)));
+        };
+        for (size_t i = 0; i < folded.size(); ++i) {
+            const char16_t c = folded[i];
+            const bool high = c >= 0xD800 && c <= 0xDBFF, low = c >= 0xDC00 && c <= 0xDFFF;
+            if (high && i + 1 < folded.size() && folded[i + 1] >= 0xDC00 && folded[i + 1] <= 0xDFFF) {
+                ++i;
+            } else if (high || low) {
+                flush(i);
+                from = i + 1;
+            }
+        }
+        flush(folded.size());
+    }
+    std::stable_sort(cut.begin(), cut.end(), [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+    std::string list;
+    for (const std::string& piece : cut) list.append(piece).push_back(0);
+    return list;
+}
+
+}  // namespace
+
+std::string SearchTextOf(const std::vector<StoredProp>& props)
+{
+    std::u16string text;
+    for (const StoredProp& prop : props) {
+        if (TypeFromPropID(prop.id) != CEVT_LPWSTR || !prop.data) continue;
+        if (!text.empty()) text += kSearchTextSeparator;
+        const size_t start = text.size();
+        text.resize(start + prop.length);
+        std::memcpy(text.data() + start, prop.data, prop.length * sizeof(char16_t));
+        // A search sees a string up to its first terminator.
+        const size_t stop = text.find(u'\0', start);
+        if (stop != std::u16string::npos) text.resize(stop);
+        _wcslwr(text.data() + start);
+    }
+    return WideToUtf8(text);
+}
+
+int RegisterSearchTextFunction(sqlite3* db)
+{
+    return sqlite3_create_function_v2(db, "search_text_has", 3, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                      SearchTextHas, nullptr, nullptr, nullptr);
+}
+
+DWORD EnsureSearchText(Volume& volume)
+{
+    {
+        Statement st(volume.Statements(), "SELECT value FROM meta WHERE key = 'search_text'");
+        const int rc = st.Step();
+        if (rc == SQLITE_ROW && st.Int(0) == kSearchTextVersion) return ERROR_SUCCESS;
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) return MapSqliteError(rc);
+    }
+    if (int rc = sqlite3_exec(volume.Db(), kSearchTextTable, nullptr, nullptr, nullptr); rc != SQLITE_OK)
+        return MapSqliteError(rc);
+    Statement all(volume.Statements(), "SELECT oid, db, props FROM records");
+    std::vector<StoredProp> props;
+    int rc;
+    while ((rc = all.Step()) == SQLITE_ROW) {
+        // A damaged record cannot be read by a search either: it gets an empty text.
+        if (DecodeRecord(all.Bytes(2), props) != ERROR_SUCCESS) props.clear();
+        if (DWORD err = WriteSearchText(volume, static_cast<CEOID>(all.Int(1)), static_cast<CEOID>(all.Int(0)), props))
+            return err;
+    }
+    if (rc != SQLITE_DONE) return MapSqliteError(rc);
+    Statement version(volume.Statements(), "INSERT OR REPLACE INTO meta(key, value) VALUES ('search_text', ?1)");
+    return version.Bind(1, kSearchTextVersion).Run();
+}
+
+DWORD WriteSearchText(Volume& volume, CEOID db, CEOID oid, const std::vector<StoredProp>& props)
+{
+    Statement st(volume.Statements(), "INSERT OR REPLACE INTO search_text(db, oid, text) VALUES (?1, ?2, ?3)");
+    return st.Bind(1, db).Bind(2, oid).BindText(3, SearchTextOf(props)).Run();
+}
+
+DWORD DeleteSearchText(Volume& volume, CEOID db, CEOID oid)
+{
+    Statement st(volume.Statements(), "DELETE FROM search_text WHERE db = ?1 AND oid = ?2");
+    return st.Bind(1, db).Bind(2, oid).Run();
+}
+
+DWORD DeleteDatabaseSearchText(Volume& volume, CEOID db)
+{
+    Statement st(volume.Statements(), "DELETE FROM search_text WHERE db = ?1");
+    return st.Bind(1, db).Run();
+}
+
+}  // namespace platform::cedb
+
+using namespace platform::cedb;
+
+BOOL CeFindSearchTextOids(HANDLE db, const std::vector<std::u16string>& pieces, DWORD flags, std::vector<CEOID>* oids)
+{
+    if (!oids || (flags & ~CEDB_SEARCHTEXT_PHONEFORMS)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    oids->clear();
+    auto handle = platform::LookupHandleAs<DatabaseHandle>(db);
+    if (!handle) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    const std::string list = PieceList(pieces);
+    Volume& volume = handle->GetVolume();
+    std::lock_guard lock(volume.Mutex());
+    DWORD err = handle->BeginCall();
+    if (!err) {
+        Transaction read(volume.Db(), false);
+        err = read.Status();
+        Statement st(volume.Statements(),
+                     "SELECT oid FROM search_text WHERE db = ?1 AND (length(?3) = 0 OR search_text_has(text, ?2, ?3))");
+        st.Bind(1, handle->Db()).Bind(2, flags).BindBlob(3, list);
+        int rc = SQLITE_DONE;
+        while (!err && (rc = st.Step()) == SQLITE_ROW) oids->push_back(static_cast<CEOID>(st.Int(0)));
+        if (!err && rc != SQLITE_DONE) err = MapSqliteError(rc);
+    }
+    if (err) {
+        oids->clear();
+        SetLastError(err);
+        return FALSE;
+    }
+    return TRUE;
+}

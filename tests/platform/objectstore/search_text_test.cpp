@@ -1,0 +1,64 @@
+// The records' search text through rewrites, deletes and the opening of a volume made without it.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include "platform/objectstore/search_text_index.h"
+#include "tests/platform/objectstore/cedb_test_support.h"
+
+using namespace cedbtest;
+
+namespace {
+
+using SearchTextTest = CedbSandbox;
+
+// Runs SQL on the closed store file.
+void OnFile(const char* sql)
+{
+    platform::CloseObjectStore();
+    sqlite3* file = nullptr;
+    ASSERT_EQ(sqlite3_open(platform::ObjectStorePath().c_str(), &file), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(file, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(file);
+    sqlite3_close(file);
+}
+
+TEST_F(SearchTextTest, FindsTheRecordsHoldingEveryPieceThroughWritesAndReopening)
+{
+    const CEOID db = CreateDb(u"people", {}), other = CreateDb(u"other", {});
+    HANDLE h = OpenDb(db);
+    const CEOID heron = Write(h, 0, {Str(1, u"Blue Heron"), Str(2, u"(555) 123-4567"), I4(3, 7)});
+    const CEOID kelvin = Write(h, 0, {Str(1, u"\u212Aelvin \u0130stanbul")});
+    const CEOID moved = Write(h, 0, {Str(1, u"blue")});
+    const CEOID gone = Write(h, 0, {Str(1, u"blue heron")});
+    ASSERT_TRUE(Write(h, moved, {Str(1, u"red"), Str(4, u"HERON")}));
+    ASSERT_TRUE(CeDeleteRecord(h, gone));
+    CloseHandle(h);
+    HANDLE o = OpenDb(other);
+    Write(o, 0, {Str(1, u"blue heron")});
+    CloseHandle(o);
+    const struct {
+        std::vector<std::u16string> pieces;
+        DWORD flags;
+        std::vector<CEOID> found;
+    } cases[] = {
+        {{u"blue", u"HERON"}, 0, {heron}},
+        {{u"heron"}, 0, {heron, moved}},
+        {{u"heron ("}, 0, {}},  // never across two properties
+        {{u"5551234"}, 0, {}},
+        {{u"5551234", u"blue"}, CEDB_SEARCHTEXT_PHONEFORMS, {heron}},
+        {{u"kelvin", u"istanbul"}, 0, {kelvin}},
+        {{}, 0, {heron, kelvin, moved}},
+    };
+    for (const char* sql : {"", "DROP TABLE search_text; DELETE FROM meta WHERE key = 'search_text'",
+                            "UPDATE search_text SET text = ''; UPDATE meta SET value = 0 WHERE key = 'search_text'"}) {
+        if (*sql) OnFile(sql);
+        for (const auto& c : cases) {
+            HANDLE read = OpenDb(db);
+            std::vector<CEOID> oids;
+            EXPECT_TRUE(CeFindSearchTextOids(read, c.pieces, c.flags, &oids));
+            EXPECT_EQ(oids, c.found) << sql << " " << (c.pieces.empty() ? "" : WideToUtf8(c.pieces[0]));
+            CloseHandle(read);
+        }
+    }
+}
+
+}  // namespace
