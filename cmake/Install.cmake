@@ -63,6 +63,7 @@ set(KSTOOLS_PUBLIC_HEADERS
     foundation/ce_waitable_handle.h
     foundation/ce_worker_thread.h
     foundation/list_policies.h
+    foundation/text_arena.h
     items/c_journal_data.h
     items/show_error.h
     items/poom_create_item.h

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -18,6 +19,7 @@
 #include "engine/tasks_compare.h"
 #include "platform/kernel/thread.h"
 #include "platform/locale/compare_string.h"
+#include "platform/locale/locale_id.h"
 #include "platform/time/variant_time.h"
 
 std::atomic<LONG> CCalendarThread::s_today{0};
@@ -163,31 +165,85 @@ bool KeyOf(const DATACALENDAR* row, bool taskOnTop, std::uint32_t place, DayOrde
     return true;
 }
 
-// The subjects of a sort's runs with their collation keys (one per text: a
-// month's occurrences of one series share their subject, and most often the
-// very same string, which is then found by its address without reading it),
-// and the last steps of CompareFunc for two rows of one run: by subject,
-// then by OID, or CompareFunc itself when the run's kind is not ordered by
-// subject.
+// The subjects' collation keys, kept by the loader from one sort to the
+// next: a calendar shows the same series, and so the same subjects, month
+// after month, and one key costs more than every comparison it serves. The
+// keys belong to the user's locale of the sort that made them; a sort for
+// another locale starts afresh, and so does one that finds the cache full.
+class SubjectKeyCache {
+public:
+    // Called at the start of each sort.
+    void Begin()
+    {
+        std::string locale = platform::UserLocaleName();
+        if (locale != m_locale || m_keys.size() > kMaxKeys) {
+            m_keys.clear();
+            m_locale = std::move(locale);
+        }
+    }
+
+    // The key of text, made by subjects when not yet known; null when the
+    // text has none.
+    const std::string* KeyOf(const LocaleComparer& subjects, std::u16string_view text)
+    {
+        auto found = m_keys.find(text);
+        if (found != m_keys.end()) return found->second ? &*found->second : nullptr;
+        std::string key;
+        std::optional<std::string> made;
+        if (subjects.AppendKey(text.data(), static_cast<int>(text.size()), key)) made = std::move(key);
+        auto [at, added] = m_keys.emplace(std::u16string(text), std::move(made));
+        return at->second ? &*at->second : nullptr;
+    }
+
+private:
+    static constexpr size_t kMaxKeys = 1 << 16;
+    struct TextHash {
+        using is_transparent = void;
+        size_t operator()(std::u16string_view text) const { return std::hash<std::u16string_view>()(text); }
+    };
+    std::string m_locale;
+    // Node-based: a key stays where it was made while the sort holds it.
+    std::unordered_map<std::u16string, std::optional<std::string>, TextHash, std::equal_to<>> m_keys;
+};
+
+// The first eight bytes of a key, high byte first and zero-padded: two keys
+// whose heads differ order as the heads do (a key that ends early has the
+// smaller head unless the other goes on with zero bytes, and then the heads
+// tie), so most comparisons never reach the keys themselves.
+std::uint64_t HeadOf(const std::string& key)
+{
+    std::uint64_t head = 0;
+    for (size_t i = 0; i < 8; ++i)
+        head = head << 8 | (i < key.size() ? static_cast<std::uint8_t>(key[i]) : 0u);
+    return head;
+}
+
+// The last steps of CompareFunc for two rows of one run: by subject (their
+// collation keys first, one per text, and most often the very same string
+// for a series' occurrences, which is then found by its address without
+// reading it), then by OID; or CompareFunc itself when the run's kind is not
+// ordered by subject.
 class RunOrder {
 public:
     struct Entry {
         DATACALENDAR* row;
         const WCHAR* subject;
         const std::string* key;  // null when the subject has none (or is not used)
+        std::uint64_t head;      // HeadOf(*key), 0 without a key
         DWORD oid;
     };
 
-    RunOrder() : m_subjects(LOCALE_USER_DEFAULT, 0) {}
+    explicit RunOrder(SubjectKeyCache& cache) : m_subjects(LOCALE_USER_DEFAULT, 0), m_cache(cache) { cache.Begin(); }
 
     // keyed: whether the run is long enough for collation keys to pay (a
     // key costs several comparisons); a short run compares its subjects.
     Entry EntryOf(DATACALENDAR* row, const DayOrderKey& k, bool keyed)
     {
-        if (!k.bySubject || !keyed) return {row, k.subject, nullptr, k.oid};
+        if (!k.bySubject || !keyed) return {row, k.subject, nullptr, 0, k.oid};
         auto [at, addedAddress] = m_byAddress.try_emplace(k.subject, nullptr);
-        if (addedAddress) at->second = KeyOfText(k.subject);
-        return {row, k.subject, at->second, k.oid};
+        if (addedAddress) at->second = m_cache.KeyOf(m_subjects, k.subject);
+        const std::string* key = at->second;
+        return {row, k.subject, key, key ? HeadOf(*key) : 0, k.oid};
     }
 
     int Compare(const Entry& a, const Entry& b, bool bySubject) const
@@ -195,7 +251,8 @@ public:
         if (!bySubject) return CCalendarThread::CompareFunc(a.row, b.row, 0);
         // One key is one text, which compares equal to itself; so does one string.
         if (a.subject != b.subject && (a.key != b.key || !a.key)) {
-            int r = a.key && b.key ? a.key->compare(*b.key) : 0;
+            int r = 0;
+            if (a.key && b.key) r = a.head != b.head ? (a.head < b.head ? -1 : 1) : a.key->compare(*b.key);
             if (r == 0) {
                 r = m_subjects.Compare(a.subject, -1, b.subject, -1);
                 r = r == 0 ? 0 : r - CSTR_EQUAL;
@@ -206,20 +263,8 @@ public:
     }
 
 private:
-    const std::string* KeyOfText(const WCHAR* subject)
-    {
-        const std::u16string_view text = subject;
-        auto [it, added] = m_keys.try_emplace(text);
-        if (added && !m_subjects.AppendKey(text.data(), static_cast<int>(text.size()), it->second)) {
-            m_keys.erase(it);
-            return nullptr;
-        }
-        return &it->second;
-    }
-
     LocaleComparer m_subjects;
-    // Keys stay where they were made: node-based, so growth moves none.
-    std::unordered_map<std::u16string_view, std::string> m_keys;
+    SubjectKeyCache& m_cache;
     std::unordered_map<const WCHAR*, const std::string*> m_byAddress;
 };
 
@@ -240,6 +285,7 @@ struct CalendarSortScratch {
     std::vector<DayOrderKey> keys;
     std::vector<DayOrderKey> dealt;
     std::vector<RunOrder::Entry> run;
+    SubjectKeyCache subjectKeys;
 };
 
 void CCalendarThread::SortList(CalendarCompareFn compare, bool descending)
@@ -314,7 +360,7 @@ bool CCalendarThread::SortByCompareFunc(CalendarSortScratch& scratch, bool desce
 
     std::vector<DATACALENDAR*>& sorted = scratch.sorted;
     sorted.resize(rows.size());
-    RunOrder order;
+    RunOrder order(scratch.subjectKeys);
     std::vector<RunOrder::Entry>& run = scratch.run;
     for (size_t first = 0; first < dealt.size();) {
         size_t end = first + 1;

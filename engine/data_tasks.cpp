@@ -64,8 +64,8 @@ DATATASKS::DATATASKS() : subject(nullptr), categories(nullptr), iconText(nullptr
 // they belong to the display list.
 DATATASKS::~DATATASKS()
 {
-    std::free(subject);
-    if (!sharedCategories) std::free(categories);
+    if (!(sharedTexts & kTaskSharesSubject)) std::free(subject);
+    if (!(sharedTexts & kTaskSharesCategories)) std::free(categories);
     std::free(iconText);
 }
 
@@ -81,7 +81,7 @@ void DATATASKS::SetDefaults()
     }
     subject = nullptr;
     categories = nullptr;
-    sharedCategories = 0;
+    sharedTexts = 0;
     iconText = nullptr;
     dueDate = kTaskNoDate;
     startDate = kTaskNoDate;
@@ -134,8 +134,8 @@ int DATATASKS::TotalNumChildren() const
 
 void DATATASKS::NullData(bool all)
 {
-    std::free(subject);
-    if (!sharedCategories) std::free(categories);
+    if (!(sharedTexts & kTaskSharesSubject)) std::free(subject);
+    if (!(sharedTexts & kTaskSharesCategories)) std::free(categories);
     std::free(iconText);
     SetDefaults();
     if (all) {
@@ -154,9 +154,9 @@ DATATASKS* DATATASKS::Copy(bool withTree) const
 {
     auto* copy = new (std::nothrow) DATATASKS;
     if (!copy) return nullptr;
-    copy->subject = _wcsdup(subject);
-    copy->categories = sharedCategories ? categories : _wcsdup(categories);
-    copy->sharedCategories = sharedCategories;
+    copy->subject = sharedTexts & kTaskSharesSubject ? subject : _wcsdup(subject);
+    copy->categories = sharedTexts & kTaskSharesCategories ? categories : _wcsdup(categories);
+    copy->sharedTexts = sharedTexts;
     copy->iconText = _wcsdup(iconText);
     if ((subject && !copy->subject) || (categories && !copy->categories) || (iconText && !copy->iconText)) {
         delete copy;

@@ -1,8 +1,9 @@
 // DATATASKS: one row of the task list, a task or a group header. Rows are
 // made with new and deleted by the list that owns them: task rows by the
 // display list, header rows by the group list. A row's three strings are
-// malloc'ed and belong to the row, except a category text the loader shares
-// among its rows (sharedCategories).
+// malloc'ed and belong to the row, except the texts the filling loader keeps
+// for its rows (sharedTexts): a category text its rows share, and subjects
+// laid end to end in the loader's arena.
 #pragma once
 
 #include <cstddef>
@@ -27,6 +28,10 @@ inline constexpr SHORT kTaskDroppedHeaderDepth = -99;
 
 inline constexpr int kTaskPriorityChars = 4;
 
+// DATATASKS::sharedTexts: the strings that belong to the filling loader.
+inline constexpr BYTE kTaskSharesCategories = 1;
+inline constexpr BYTE kTaskSharesSubject = 2;
+
 class KSTOOLS_API DATATASKS {
 public:
     DATATASKS();
@@ -50,8 +55,8 @@ public:
     // parent.
     void NullData(bool all);
     // A new row with all fields and its own copies of the strings, marked
-    // filled (a shared category text is shared by the copy too, which then
-    // must not outlive the loader's rows); with withTree also expanded,
+    // filled (shared texts are shared by the copy too, which then must not
+    // outlive the loader's rows); with withTree also expanded,
     // depth, group index, parent and a copy of the child list (the children
     // themselves are shared). Null when memory runs out.
     DATATASKS* Copy(bool withTree) const;
@@ -86,9 +91,10 @@ public:
     BYTE filled;
     BYTE keptAsParent;
     BYTE expanded;
-    // Set when categories points into the filling loader's pool of category
-    // texts (rows of one text share it) instead of being the row's own.
-    BYTE sharedCategories;
+    // kTaskSharesCategories: categories points into the filling loader's
+    // pool of category texts (rows of one text share it); kTaskSharesSubject:
+    // subject lies in the loader's arena. Either instead of the row's own.
+    BYTE sharedTexts;
     DWORD parentOid;
     SHORT depth;
     WORD groupIndex;

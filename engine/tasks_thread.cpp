@@ -135,6 +135,7 @@ void CTasksThread::ClearData()
     }
     m_list.RemoveAll();
     m_rowCategoryTexts.clear();
+    m_subjectTexts.Clear();
 }
 
 void CTasksThread::ClearGroups()
@@ -158,13 +159,12 @@ DWORD CTasksThread::TasksThreadProc(CeManualEvent* stopEvent)
     CeDbRecord record;
     CEPROPVAL* const buffer = hasRecords ? AttachReadBuffer(record) : nullptr;
     const bool prePass = buffer && RestrictsCategories();
-    const std::vector<CEOID> chosen = prePass ? ChooseByCategory(*db, record, buffer) : std::vector<CEOID>();
+    const std::vector<CEOID> chosen = prePass ? ChooseByCategory(*db, record) : std::vector<CEOID>();
 
     InitiateLinksDB();
     bool finished = true;
     if (buffer) {
-        finished = prePass ? FileChosenRecords(*db, record, buffer, chosen, stopEvent)
-                           : FileAllRecords(*db, record, buffer, stopEvent);
+        finished = prePass ? FileChosenRecords(*db, record, chosen, stopEvent) : FileAllRecords(*db, record, stopEvent);
     }
     // The read buffer is not needed by the rest of the load (parents are
     // read into buffers of their own).
@@ -229,9 +229,23 @@ void CTasksThread::ClearPreviousLoad()
 
 CEPROPVAL* CTasksThread::AttachReadBuffer(CeDbRecord& record)
 {
-    auto* buffer = static_cast<CEPROPVAL*>(LocalAlloc(LPTR, kTasksReadBufferSize));
-    record.Attach(0, 0, kTasksReadBufferSize, buffer, nullptr);
+    auto* buffer = static_cast<CEPROPVAL*>(LocalAlloc(LPTR, kTasksFirstReadBufferSize));
+    record.Attach(0, 0, kTasksFirstReadBufferSize, buffer, nullptr);
     return buffer;
+}
+
+bool CTasksThread::ReadIntoRecord(CeDb& db, CeDbRecord& record, USHORT count, ULONG* ids)
+{
+    const DWORD size = record.GetSize();
+    if (db.ReadRec(record, record.GetProps(), size, count, ids)) return true;
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size >= kTasksReadBufferSize) return false;
+    // A record larger than the buffer so far: the buffer grows to the
+    // largest a task may fill, and the record (which a failed read does not
+    // leave) is read again.
+    auto* larger = static_cast<CEPROPVAL*>(LocalAlloc(LPTR, kTasksReadBufferSize));
+    if (!larger) return false;
+    record.Attach(0, 0, kTasksReadBufferSize, larger, nullptr);
+    return db.ReadRec(record, larger, kTasksReadBufferSize, count, ids);
 }
 
 bool CTasksThread::RestrictsCategories() const
@@ -240,12 +254,12 @@ bool CTasksThread::RestrictsCategories() const
            (m_categoryRestrict.m_pSelected && !m_categoryRestrict.m_pSelected->IsEmpty());
 }
 
-std::vector<CEOID> CTasksThread::ChooseByCategory(CeDb& db, CeDbRecord& record, CEPROPVAL* buffer)
+std::vector<CEOID> CTasksThread::ChooseByCategory(CeDb& db, CeDbRecord& record)
 {
     std::vector<CEOID> chosen;
     ULONG blobId = kItemCategories;
     if (db.SeekFirst() == 0) return chosen;
-    for (bool read = false; ReadNextRecord(db, record, buffer, 1, &blobId, read);) {
+    for (bool read = false; ReadNextRecord(db, record, 1, &blobId, read);) {
         if (!read) continue;
         CEBLOB blob{0, nullptr};
         if (const CEPROPVAL* stored = record.StoredAt(0)) blob = stored->val.blob;
@@ -254,23 +268,23 @@ std::vector<CEOID> CTasksThread::ChooseByCategory(CeDb& db, CeDbRecord& record, 
     return chosen;
 }
 
-bool CTasksThread::FileChosenRecords(CeDb& db, CeDbRecord& record, CEPROPVAL* buffer, const std::vector<CEOID>& chosen,
+bool CTasksThread::FileChosenRecords(CeDb& db, CeDbRecord& record, const std::vector<CEOID>& chosen,
                                      CeManualEvent* stopEvent)
 {
     int visited = 0;
     for (CEOID oid : chosen) {
         if (visited++ % kStopCheckInterval == 0 && StopRequested(stopEvent)) return false;
         if (db.SeekTo(oid) == 0) continue;
-        FileCurrentRecord(db, record, buffer);
+        FileCurrentRecord(db, record);
     }
     return true;
 }
 
-bool CTasksThread::FileAllRecords(CeDb& db, CeDbRecord& record, CEPROPVAL* buffer, CeManualEvent* stopEvent)
+bool CTasksThread::FileAllRecords(CeDb& db, CeDbRecord& record, CeManualEvent* stopEvent)
 {
     // The handle stands at the first record (TasksThreadProc looked for one).
     int visited = 0;
-    for (bool read = false; ReadNextRecord(db, record, buffer, static_cast<USHORT>(m_readCount), m_readIds, read);) {
+    for (bool read = false; ReadNextRecord(db, record, static_cast<USHORT>(m_readCount), m_readIds, read);) {
         // The worker's stop flag is set with the event and costs no system
         // call; the event itself is looked at every few records.
         if (IsStopSet() || (visited++ % kStopCheckInterval == 0 && StopRequested(stopEvent))) return false;
@@ -279,9 +293,9 @@ bool CTasksThread::FileAllRecords(CeDb& db, CeDbRecord& record, CEPROPVAL* buffe
     return true;
 }
 
-bool CTasksThread::ReadNextRecord(CeDb& db, CeDbRecord& record, CEPROPVAL* buffer, USHORT count, ULONG* ids, bool& read)
+bool CTasksThread::ReadNextRecord(CeDb& db, CeDbRecord& record, USHORT count, ULONG* ids, bool& read)
 {
-    read = db.ReadRec(record, buffer, kTasksReadBufferSize, count, ids);
+    read = ReadIntoRecord(db, record, count, ids);
     if (read) return true;
     // Past the last record; or a record that cannot be read (deleted
     // meanwhile, damaged, too large for the buffer), which the handle does
@@ -290,9 +304,9 @@ bool CTasksThread::ReadNextRecord(CeDb& db, CeDbRecord& record, CEPROPVAL* buffe
     return db.SeekNext() != 0;
 }
 
-void CTasksThread::FileCurrentRecord(CeDb& db, CeDbRecord& record, CEPROPVAL* buffer)
+void CTasksThread::FileCurrentRecord(CeDb& db, CeDbRecord& record)
 {
-    if (!db.ReadRec(record, buffer, kTasksReadBufferSize, static_cast<USHORT>(m_readCount), m_readIds)) return;
+    if (!ReadIntoRecord(db, record, static_cast<USHORT>(m_readCount), m_readIds)) return;
     FileRecord(record);
 }
 

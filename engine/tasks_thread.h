@@ -27,6 +27,7 @@
 #include "engine/tasks_compare.h"
 #include "engine/tasks_view_settings.h"
 #include "foundation/ce_ptr_list.h"
+#include "foundation/text_arena.h"
 #include "platform/base/export.h"
 #include "storage/ce_db_record.h"
 
@@ -38,6 +39,9 @@ struct _HIERSTRUCT {
 };
 
 inline constexpr int kTasksPropertyCount = 14;
+// The read buffer a load starts with, and the largest it grows to for a
+// record that does not fit; a larger record is skipped.
+inline constexpr DWORD kTasksFirstReadBufferSize = 0x4000;
 inline constexpr DWORD kTasksReadBufferSize = 0x20000;
 // Tasks due from 27 November to 31 December 2999 are never listed.
 inline constexpr LONG kTasksHiddenDueFirst = 401734;
@@ -137,22 +141,24 @@ private:
     // A LocalAlloc read buffer the record owns from the start: every read
     // fills it in place, and the record frees it however the load ends.
     CEPROPVAL* AttachReadBuffer(CeDbRecord& record);
+    // Reads the record at the handle's position into the record's buffer,
+    // growing it once (up to kTasksReadBufferSize) for a record too large.
+    bool ReadIntoRecord(CeDb& db, CeDbRecord& record, USHORT count, ULONG* ids);
     // Whether the category filter may turn tasks away; the categories are
     // then read in a pass of their own first.
     bool RestrictsCategories() const;
     // The records whose categories pass the filter, in database order.
-    std::vector<CEOID> ChooseByCategory(CeDb& db, CeDbRecord& record, CEPROPVAL* buffer);
+    std::vector<CEOID> ChooseByCategory(CeDb& db, CeDbRecord& record);
     // File the chosen records or every record; false when a stop was asked
     // for.
-    bool FileChosenRecords(CeDb& db, CeDbRecord& record, CEPROPVAL* buffer, const std::vector<CEOID>& chosen,
-                           CeManualEvent* stopEvent);
-    bool FileAllRecords(CeDb& db, CeDbRecord& record, CEPROPVAL* buffer, CeManualEvent* stopEvent);
+    bool FileChosenRecords(CeDb& db, CeDbRecord& record, const std::vector<CEOID>& chosen, CeManualEvent* stopEvent);
+    bool FileAllRecords(CeDb& db, CeDbRecord& record, CeManualEvent* stopEvent);
     // Reads the record at the handle's position (which then moves on) into
-    // buffer; read tells whether it could be read. False past the last
-    // record.
-    bool ReadNextRecord(CeDb& db, CeDbRecord& record, CEPROPVAL* buffer, USHORT count, ULONG* ids, bool& read);
+    // record's buffer; read tells whether it could be read. False past the
+    // last record.
+    bool ReadNextRecord(CeDb& db, CeDbRecord& record, USHORT count, ULONG* ids, bool& read);
     // Reads the record at the database's position and files it.
-    void FileCurrentRecord(CeDb& db, CeDbRecord& record, CEPROPVAL* buffer);
+    void FileCurrentRecord(CeDb& db, CeDbRecord& record);
     void FileRecord(CeDbRecord& record);
     // The properties a load reads (m_readIds): those of SetPropIds that
     // the list uses under the settings in force.
@@ -182,6 +188,8 @@ private:
     bool PassesDateRule(const DATATASKS& task, bool hasDue, bool hasStart, LONG due, LONG start, LONG completed);
     bool PassesProjectTest(CeDbRecord& record, DWORD oid);
     void FillRow(DATATASKS* row, CeDbRecord& record);
+    // Gives row a copy of the count units at text as its subject.
+    void SetSubject(DATATASKS* row, const WCHAR* text, size_t count);
     // The categories display string of a categories blob (assembled once
     // per load for each combination).
     const std::u16string& CategoriesText(const CEBLOB& blob);
@@ -272,9 +280,11 @@ private:
     // A load's categories display strings by the categories blob's bytes:
     // tasks share a few combinations of categories.
     std::unordered_map<std::string, std::u16string> m_categoryTexts;
-    // The category texts the rows point to (sharedCategories): one copy of
-    // each, kept until the rows are deleted.
+    // The category texts the rows point to (kTaskSharesCategories): one copy
+    // of each, kept until the rows are deleted.
     std::unordered_set<std::u16string> m_rowCategoryTexts;
+    // The rows' subjects (kTaskSharesSubject), kept until the rows are deleted.
+    TextArena m_subjectTexts;
 
     int m_included = 0, m_completed = 0, m_overdue = 0, m_dueToday = 0;
     int m_high = 0, m_normal = 0, m_low = 0, m_partial = 0;

@@ -203,7 +203,7 @@ void CTasksThread::FillRow(DATATASKS* row, CeDbRecord& record)
     const std::u16string& text =
         record.StoredAt(categoriesAt) ? CategoriesText(BlobOf(record, categoriesAt)) : kNoCategories;
     row->categories = const_cast<WCHAR*>(m_rowCategoryTexts.insert(text).first->c_str());
-    row->sharedCategories = 1;
+    row->sharedTexts |= kTaskSharesCategories;
 
     if (const WCHAR* icon = TextOf(record, At(record, ids, kIconText))) row->iconText = _wcsdup(icon);
 
@@ -237,9 +237,20 @@ void CTasksThread::FillRow(DATATASKS* row, CeDbRecord& record)
         int days = 0;
         TaskSubjectPrefix::Parse(plain, row->priorityLetter, row->priorityNumber, days);
         row->order = days;
-        row->subject = _wcsdup(plain);
+        SetSubject(row, plain, wcslen(plain));
     } else {
-        row->subject = _wcsdup(u"");
+        SetSubject(row, u"", 0);
+    }
+}
+
+void CTasksThread::SetSubject(DATATASKS* row, const WCHAR* text, size_t count)
+{
+    // The loader's arena, which a malloc'ed copy stands in for when it has
+    // no room.
+    if ((row->subject = m_subjectTexts.Copy(text, count))) {
+        row->sharedTexts |= kTaskSharesSubject;
+    } else {
+        row->subject = _wcsdup(text);
     }
 }
 

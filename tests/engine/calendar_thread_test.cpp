@@ -11,6 +11,7 @@
 #include "engine/scoped_data_lock.h"
 #include "engine/tasks_compare.h"
 #include "engine/tasks_thread.h"
+#include "platform/locale/locale_id.h"
 #include "platform/text/wide_string.h"
 #include "tests/engine/calendar_store.h"
 
@@ -228,6 +229,40 @@ TEST_F(CalendarThreadTest, ListSortAgreesWithCompareFuncEitherWay)
         loader.GetDataList().RemoveAll();
         EXPECT_EQ(sorted, expected) << (descending ? "descending" : "ascending");
     }
+}
+
+// Long runs of one day and start are put in order by the subjects'
+// collation keys, which one loader keeps from sort to sort: each sort, in
+// the locale of its turn, agrees with a stable sort by CompareFunc. The
+// subjects differ in their first eight key bytes, or share them and differ
+// after them, by case or accent only, or by a letter that Swedish puts
+// after "z".
+TEST_F(CalendarThreadTest, LongRunsKeepTheLocalesOrderFromSortToSort)
+{
+    static const char16_t* const subjects[] = {u"Quarterly review a", u"Quarterly review \u00e4", u"Quarterly review z",
+                                               u"quarterly review a", u"Quarterly review A", u"Quarterly review",
+                                               u"Quarterly", u"Budget", u"audit"};
+    std::vector<std::unique_ptr<DATACALENDAR>> owned;
+    std::vector<DATACALENDAR*> rows;
+    for (DWORD i = 1; i <= 120; ++i) {
+        owned.push_back(Row(200 - i, 3, static_cast<double>(i % 2), kCalendarKindAppointment, subjects[i * 5 % 9]));
+        rows.push_back(owned.back().get());
+    }
+    CCalendarThread loader;
+    loader.GetDataList().SetDeletePolicy(0);
+    for (const char* locale : {"en-US", "sv-SE", "en-US"}) {
+        ASSERT_TRUE(platform::SetUserLocaleName(locale));
+        std::vector<DATACALENDAR*> expected = rows;
+        std::stable_sort(expected.begin(), expected.end(), [](DATACALENDAR* a, DATACALENDAR* b) {
+            return CCalendarThread::CompareFunc(a, b, 0) < 0;
+        });
+        for (DATACALENDAR* row : rows) loader.GetDataList().Append(row);
+        ASSERT_TRUE(loader.SortDataList(true));
+        const std::vector<DATACALENDAR*> sorted(loader.GetDataList().begin(), loader.GetDataList().end());
+        loader.GetDataList().RemoveAll();
+        EXPECT_EQ(sorted, expected) << locale;
+    }
+    platform::SetUserLocaleName("");
 }
 
 TEST_F(CalendarThreadTest, TaskRowsGoWhereTheSettingsSayAndMissingSortSettingsAreWrittenBack)

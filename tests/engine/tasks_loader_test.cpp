@@ -523,6 +523,21 @@ TEST_F(TasksLoaderTest, SingleUpdateRefilesARowInPlace)
     EXPECT_EQ(loader.GetDataList().GetCount(), 4);
 }
 
+// A load starts with a small read buffer and grows it for a record that
+// does not fit: records around its size, and one near the largest a task
+// may fill, are all listed, and so is the record after them.
+TEST_F(TasksLoaderTest, RecordsLargerThanTheFirstReadBufferAreListed)
+{
+    const std::pair<const char16_t*, size_t> notes[] = {{u"half", kTasksFirstReadBufferSize / 2},
+                                                        {u"over", kTasksFirstReadBufferSize + 2},
+                                                        {u"near", kTasksReadBufferSize - 4096}};
+    for (const auto& [subject, bytes] : notes) WriteTask({.subject = subject, .due = today, .note = std::vector<BYTE>(bytes, 'x')});
+    WriteTask({.subject = u"after", .due = today});
+    CTasksThread loader;
+    ASSERT_TRUE(Load(loader));
+    EXPECT_EQ(AsSet(VisibleText(loader)), (std::set<std::string>{"half", "over", "near", "after"}));
+}
+
 TEST_F(TasksLoaderTest, DamagedRecordsAndSettingsFallBackInsteadOfFailing)
 {
     // A due date far past 4501 and a record with nothing but a subject.
