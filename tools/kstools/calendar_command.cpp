@@ -14,10 +14,8 @@
 
 #include "engine/calendar_thread.h"
 #include "engine/loader_host.h"
-#include "engine/store_change_burst.h"
 #include "grid/calendar_day_presenter.h"
 #include "grid/calendar_list_presenter.h"
-#include "platform/objectmodel/pim_databases.h"
 #include "platform/objectstore/store_schema.h"
 #include "platform/time/clock.h"
 #include "platform/text/utf8.h"
@@ -25,6 +23,7 @@
 #include "storage/c_registry.h"
 #include "tools/kstools/commands.h"
 #include "tools/kstools/list_picture.h"
+#include "tools/kstools/list_refresh.h"
 #include "tools/kstools/list_watch.h"
 #include "tools/kstools/date_argument.h"
 #include "tools/kstools/store_value.h"
@@ -340,19 +339,6 @@ void PrintCalendar(const CalendarOptions& options, CCalendarThread& loader, cons
     PrintDays(rows);
 }
 
-// Refreshes the rows a burst of changes touched: the appointments it names,
-// the task rows when tasks changed. False when the list must be loaded again
-// (contacts changed, a burst that says to read all, or the loader declines).
-bool RefreshCalendar(CCalendarThread& loader, const std::vector<STORECHANGE>& changes)
-{
-    const StoreChangeBurst appointments = SummariseChanges(changes, PimDatabases::Oid(kAppointmentsDatabase));
-    const StoreChangeBurst tasks = SummariseChanges(changes, PimDatabases::Oid(kTasksDatabase));
-    const StoreChangeBurst contacts = SummariseChanges(changes, PimDatabases::Oid(kContactsDatabase));
-    if (contacts.readAll || !contacts.records.empty() || tasks.readAll) return false;
-    if (BurstNeedsReload(appointments, static_cast<size_t>(loader.GetDataList().GetCount()))) return false;
-    return loader.RefreshRecords(appointments.records, !tasks.records.empty());
-}
-
 // The list once, or (watching) again after each burst of changes, refreshed
 // where the burst allows it. The range is fixed when the command starts; a
 // new day loads again (the loader declines a refresh then).
@@ -362,7 +348,7 @@ void RunCalendar(const CalendarOptions& options)
     std::unique_ptr<CCalendarThread> loader;
     PrintWatchingChanges(options.watch, {kAppointmentsDatabase, kTasksDatabase, kContactsDatabase},
                          [&](const std::vector<STORECHANGE>* changes) {
-                             if (!changes || !loader || !RefreshCalendar(*loader, *changes)) {
+                             if (!changes || !loader || !RefreshCalendarRows(*loader, *changes)) {
                                  loader.reset();  // one loader at a time
                                  loader = LoadCalendar(options, range);
                              }

@@ -13,7 +13,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "engine/store_change_burst.h"
 #include "engine/task_projects.h"
 #include "engine/tasks_compare.h"
 #include "engine/tasks_thread.h"
@@ -24,6 +23,7 @@
 #include "tools/kstools/commands.h"
 #include "tools/kstools/date_argument.h"
 #include "tools/kstools/list_picture.h"
+#include "tools/kstools/list_refresh.h"
 #include "tools/kstools/list_watch.h"
 #include "tools/kstools/store_value.h"
 #include "tools/kstools/task_list_format.h"
@@ -278,13 +278,9 @@ void RunTasks(const TasksOptions& options)
 {
     std::unique_ptr<CTasksThread> loader;
     PrintWatchingChanges(options.watch, {kTasksDatabase}, [&](const std::vector<STORECHANGE>* changes) {
-        if (changes && loader) {
-            const StoreChangeBurst burst = SummariseChanges(*changes);
-            if (!BurstNeedsReload(burst, static_cast<size_t>(loader->GetDataList().GetCount())) &&
-                loader->RefreshRecords(burst.records)) {
-                PrintTasks(options, *loader, CaptureTaskList(*loader, TaskListOrder::DisplayList));
-                return;
-            }
+        if (changes && loader && RefreshTaskRows(*loader, *changes)) {
+            PrintTasks(options, *loader, CaptureTaskList(*loader, TaskListOrder::DisplayList));
+            return;
         }
         loader.reset();  // one loader at a time
         loader = PrepareTasks(options);
