@@ -54,4 +54,5 @@ struct KSTOOLS_API CalendarSettings {
     void Read(const WCHAR* key);
     // The busy status a status filter keeps; -1 for "all" (and for unknown values).
     static LONG StatusOfFilter(int filter);
+    bool operator==(const CalendarSettings&) const = default;
 };

@@ -220,6 +220,7 @@ DWORD CCalendarThread::CalendarThreadProc(CeManualEvent* stopEvent, CEOID oid)
     SetupThreadResources();
     InitiateLinksDB();
     if (oid == 0) {
+        m_bListWhole = false;
         ClearList();
         SettingChange();
     }
@@ -237,6 +238,7 @@ DWORD CCalendarThread::CalendarThreadProc(CeManualEvent* stopEvent, CEOID oid)
     AddContactInfo();
     AddCalendarDate();
     m_bInFullLoad = false;
+    m_bListWhole = true;
     m_handedOver = m_list.GetCount();
     const int count = m_handedOver;
     lock.Unlock();

@@ -134,6 +134,17 @@ public:
     bool RemoveTasksFromThread();
     bool RemoveJournalFromThread();
 
+    // ---- refreshing after store changes (caller's thread, between loads) ----
+    // Brings the rows of the named appointments up to date with the store:
+    // every row of each goes and the appointment is filed again as a load
+    // files it (a series expanded over the loaded range again; one that no
+    // longer reads stays out); tasks: the task rows are read again. The day
+    // headers follow and the list is sorted. False, with the rows untouched,
+    // where only a load gives the right list: no finished load, the lock
+    // taken, or the settings, the device zone or today changed since the
+    // load.
+    bool RefreshRecords(const std::vector<CEOID>& appointments, bool tasks);
+
     // False for a subject marked completed ("<•>…</•>") while completed
     // appointments are hidden.
     bool IsAppointmentToBeDisplayed(const WCHAR* subject) override;
@@ -235,6 +246,8 @@ private:
     std::shared_ptr<CalendarSortScratch> m_sortScratch;
     LONG m_today;
     bool m_bInFullLoad;
+    bool m_bListWhole = false;  // the last load finished (refreshing needs it)
+    bool SettingsKeptSinceLoad();
     bool m_bNoHeaderDates;
     WCHAR m_matchText[kCalendarMatchChars];
     WCHAR m_ageWord[kCalendarAgeWordChars];

@@ -171,6 +171,7 @@ DWORD CTasksThread::TasksThreadProc(CeManualEvent* stopEvent)
     record.Reset();
     if (finished) CompleteList(buffer != nullptr);
     CloseLoad(db, finished);
+    m_bListWhole = finished;
 
     const int visible = m_displayed;
     lock.Unlock();
@@ -192,6 +193,8 @@ void CTasksThread::ResetForLoad()
     ChooseReadProps();
     m_categoryTexts.clear();
     m_excluded.clear();
+    m_bListWhole = false;
+    m_countedUnlisted.clear();
 }
 
 void CTasksThread::ChooseReadProps()

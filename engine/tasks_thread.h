@@ -125,6 +125,16 @@ public:
     void SetupChildren(DATATASKS* parent, unsigned short& percent);
     void HTParentTaskRulesCheck(DATATASKS* parent);
 
+    // ---- refreshing after store changes (window thread, between loads) ----
+    // Brings the rows of the named tasks up to date with the store: each is
+    // read again and filed as a load files it (or leaves the list when it no
+    // longer reads or passes the filters), the counters follow, and the
+    // list is sorted again; the other rows stay as they are. False, with the
+    // list untouched, where only a load gives the right list: no finished
+    // load, a tree or project view, a day rule, settings or today's date
+    // changed since the load.
+    bool RefreshRecords(const std::vector<CEOID>& records);
+
     // The projects of the project view (null before the first one loads).
     CTaskProjects* GetProjects() const { return m_projects.get(); }
 
@@ -292,4 +302,9 @@ private:
     bool m_bTreeExpanded = false;
     bool m_bFixedHeadersMade = false;
     SHORT m_busy = 0;
+    // Refreshing: whether the last load finished, and the tasks it counted
+    // as included without giving them a row (completed, not shown).
+    bool m_bListWhole = false;
+    std::vector<CEOID> m_countedUnlisted;
+    bool RefreshAllowed();
 };

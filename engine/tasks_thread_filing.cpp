@@ -389,7 +389,10 @@ long CTasksThread::AddNewTask(CeDbRecord* record, bool* shownOut, int position, 
 
     const FilterValues values = ReadFilterValues(*record);
     bool shown = PassesFilters(*record, values, single);
-    if (shown) shown = CountIncluded(values.complete);
+    if (shown && !CountIncluded(values.complete)) {
+        shown = false;
+        m_countedUnlisted.push_back(record->GetOid());
+    }
     if (shownOut) *shownOut = shown;
     if (!shown && !keep) {
         DropFilteredTask(*record, position);

@@ -63,4 +63,5 @@ struct KSTOOLS_API TasksViewSettings {
     // Rules 42260 and 42261, which list tasks of a day or unplanned tasks
     // without their trees.
     bool DayRule() const { return filterRule == kTasksRuleOnDate || filterRule == kTasksRuleUnplanned; }
+    bool operator==(const TasksViewSettings&) const = default;
 };

@@ -49,7 +49,7 @@ struct Appointment {
     bool emptyPattern = false;  // a pattern property of no bytes
 };
 
-inline CEOID WriteAppointment(const Appointment& given)
+inline CEOID WriteAppointment(const Appointment& given, CEOID oid = 0)
 {
     Appointment a = given;
     // One attendee: a count, then a name and an address.
@@ -71,7 +71,7 @@ inline CEOID WriteAppointment(const Appointment& given)
     if (a.emptyPattern) p.Add(kAppointmentRecurrencePattern).blob = CEBLOB{0, nullptr};
     p.Blob(kAppointmentTimeZone, a.zone);
     if (a.meeting) p.Blob(kAppointmentAttendees, attendees);
-    return loadertest::WritePimRecord(kAppointmentsDatabase, p.props);
+    return loadertest::WritePimRecord(kAppointmentsDatabase, p.props, oid);
 }
 
 // A rule's pattern blob from OLE day firstDay; changed occurrences' days are listed in deletedDays too.

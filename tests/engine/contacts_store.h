@@ -47,15 +47,7 @@ inline CEOID WriteContact(ContactFields c, CEOID oid = 0)
     return loadertest::WritePimRecord(kContactsDatabase, p.props, oid);
 }
 
-inline bool DeleteContact(CEOID oid)
-{
-    CEOID dbOid = PimDatabases::Oid(kContactsDatabase);
-    HANDLE db = CeOpenDatabaseEx(nullptr, &dbOid, nullptr, 0, 0, nullptr);
-    if (db == INVALID_HANDLE_VALUE) return false;
-    const bool deleted = CeDeleteRecord(db, oid) != 0;
-    CloseHandle(db);
-    return deleted;
-}
+inline bool DeleteContact(CEOID oid) { return loadertest::DeletePimRecord(kContactsDatabase, oid); }
 
 template <class V>
 void SetContactSetting(const WCHAR* name, V value)

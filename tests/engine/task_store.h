@@ -34,7 +34,7 @@ using kstest::FtOf;
 using loadertest::RunLoad;
 using loadertest::Utf8;
 
-inline CEOID WriteTask(const TaskFields& task)
+inline CEOID WriteTask(const TaskFields& task, CEOID oid = 0)
 {
     std::u16string subject = task.subject;
     std::vector<BYTE> categories = task.categories, note = task.note;
@@ -50,7 +50,7 @@ inline CEOID WriteTask(const TaskFields& task)
     p.Blob(kItemNote, note);
     if (task.parent) p.Add(kTaskParent).dblVal = *task.parent;
     if (task.percent) p.Add(kTaskPercentComplete).ulVal = *task.percent;
-    return loadertest::WritePimRecord(kTasksDatabase, p.props);
+    return loadertest::WritePimRecord(kTasksDatabase, p.props, oid);
 }
 
 // The stored parent property of a task; nothing when it has none.

@@ -142,6 +142,7 @@ inline HANDLE OpenOrCreate(const WCHAR* name, CEPROPID sort)
 
 using kstest::PropList;
 using kstest::WritePimRecord;
+using kstest::DeletePimRecord;
 
 // Appends a record to the store name (made with sort order sort when missing); its OID, 0 on failure.
 inline CEOID WriteRecord(const WCHAR* name, CEPROPID sort, std::vector<CEPROPVAL> props)

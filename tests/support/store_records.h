@@ -54,6 +54,17 @@ inline CEOID WritePimRecord(const WCHAR* name, const std::vector<CEPROPVAL>& pro
     return written;
 }
 
+// Deletes record oid of the object model's database name.
+inline bool DeletePimRecord(const WCHAR* name, CEOID oid)
+{
+    CEOID dbOid = PimDatabases::Oid(name);
+    HANDLE db = CeOpenDatabaseEx(nullptr, &dbOid, nullptr, 0, 0, nullptr);
+    if (db == INVALID_HANDLE_VALUE) return false;
+    const bool deleted = CeDeleteRecord(db, oid) != 0;
+    CloseHandle(db);
+    return deleted;
+}
+
 // Runs SQL on the object store's file behind the engine's back.
 inline void TamperObjectStore(const std::string& sql)
 {

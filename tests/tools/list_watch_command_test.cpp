@@ -25,20 +25,38 @@ struct WatchCase {
     Strings write;    // the writing command; "{file}" stands for the file below
     const char* file;  // written first when not null
     const char* appears;
+    // A second change, whose entry must be listed before the first one's
+    // while the first one stays listed.
+    Strings write2;
+    const char* file2;
+    const char* appearsBefore;
 };
 
 const WatchCase kCases[] = {
-    {"tasks", {"tasks", "--watch"}, {"task", "add", "Water plants"}, nullptr, "Water plants"},
+    {"tasks",
+     {"tasks", "--watch"},
+     {"task", "add", "Water plants"},
+     nullptr,
+     "Water plants",
+     {"task", "add", "Buy bread"},
+     nullptr,
+     "Buy bread"},
     {"calendar",
      {"calendar", "--watch", "--from", "2026-03-10", "--to", "2026-03-12"},
      {"appt", "add", "Dentist", "--start", "2026-03-11T09:00", "--duration", "30", "--no-reminder"},
      nullptr,
-     "Dentist"},
+     "Dentist",
+     {"appt", "add", "Breakfast", "--start", "2026-03-11T07:00", "--duration", "30", "--no-reminder"},
+     nullptr,
+     "Breakfast"},
     {"contacts",
      {"contacts", "--watch"},
      {"import", "{file}"},
      "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ada Lovelace\r\nN:Lovelace;Ada;;;\r\nEND:VCARD\r\n",
-     "Lovelace"},
+     "Lovelace",
+     {"import", "{file}"},
+     "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Aaron Abbott\r\nN:Abbott;Aaron;;;\r\nEND:VCARD\r\n",
+     "Abbott"},
 };
 
 void PrintTo(const WatchCase& c, std::ostream* os) { *os << c.name; }
@@ -104,18 +122,30 @@ TEST_P(KstoolsListWatch, AChangeByAnotherProcessIsPrintedWithinASecond)
     const size_t firstList = watcher.Text().size();
     EXPECT_EQ(watcher.Text().find(c.appears), std::string::npos);
 
-    Strings write = c.write;
-    if (c.file) {
-        const std::string path = (HomeDir() / "card.vcf").string();
-        std::ofstream(path, std::ios::binary) << c.file;
-        for (std::string& a : write)
-            if (a == "{file}") a = path;
-    }
-    const kstest::ChildResult written = Run(write, {{"KSTOOLS_NOW", "2026-03-10T08:00"}});
-    ASSERT_EQ(written.exitCode, 0) << written.err;
-    const Clock::time_point done = Clock::now();
+    auto write = [&](Strings args, const char* file) {
+        if (file) {
+            const std::string path = (HomeDir() / "card.vcf").string();
+            std::ofstream(path, std::ios::binary) << file;
+            for (std::string& a : args)
+                if (a == "{file}") a = path;
+        }
+        const kstest::ChildResult written = Run(args, {{"KSTOOLS_NOW", "2026-03-10T08:00"}});
+        EXPECT_EQ(written.exitCode, 0) << written.err;
+        return Clock::now();
+    };
+    const Clock::time_point done = write(c.write, c.file);
     EXPECT_TRUE(watcher.ReadUntil(c.appears, done + std::chrono::seconds(1), firstList)) << watcher.Text();
     EXPECT_NE(watcher.Text().find("\n-- ", firstList), std::string::npos) << watcher.Text();
+
+    // The list printed after the second change (its rows refreshed in the
+    // watching process) holds both entries, in sort order.
+    const size_t secondList = watcher.Text().size();
+    const Clock::time_point done2 = write(c.write2, c.file2);
+    ASSERT_TRUE(watcher.ReadUntil(c.appearsBefore, done2 + std::chrono::seconds(1), secondList)) << watcher.Text();
+    const size_t listed = watcher.Text().rfind("\n-- ", watcher.Text().find(c.appearsBefore, secondList));
+    ASSERT_NE(listed, std::string::npos);
+    ASSERT_TRUE(watcher.ReadUntil(c.appears, Clock::now() + std::chrono::seconds(5), listed)) << watcher.Text();
+    EXPECT_LT(watcher.Text().find(c.appearsBefore, listed), watcher.Text().find(c.appears, listed)) << watcher.Text();
 }
 
 INSTANTIATE_TEST_SUITE_P(Lists, KstoolsListWatch, testing::ValuesIn(kCases),

@@ -23,6 +23,7 @@
 #include "storage/c_registry.h"
 #include "tools/kstools/commands.h"
 #include "tools/kstools/list_picture.h"
+#include "tools/kstools/list_refresh.h"
 #include "tools/kstools/list_watch.h"
 #include "tools/kstools/date_argument.h"
 #include "tools/kstools/store_value.h"
@@ -265,11 +266,19 @@ void StoreView(int view)
         throw CommandError("the calendar's settings cannot be written");
 }
 
-void RunCalendar(const CalendarOptions& options)
+// The days a run lists, from its options (today's week unless told).
+struct CalendarRange {
+    SYSTEMTIME first{}, last{};
+    double firstDay = 0, lastDay = 0;
+};
+
+CalendarRange CheckOptions(const CalendarOptions& options)
 {
     if (options.view != -1 && (options.view < kCalendarViewBirthdays || options.view > kCalendarViewSingleDay))
         throw CommandError("--view takes 0 to 6: " + std::to_string(options.view), kExitUsage);
-    SYSTEMTIME first{}, last{};
+    CalendarRange range;
+    SYSTEMTIME& first = range.first;
+    SYSTEMTIME& last = range.last;
     if (options.from.empty()) {
         GetLocalTime(&first);
         first.wHour = first.wMinute = first.wSecond = first.wMilliseconds = 0;
@@ -281,25 +290,31 @@ void RunCalendar(const CalendarOptions& options)
     } else {
         last = DayArgument(options.to, "--to");
     }
-    const double firstDay = OleDay(first), lastDay = OleDay(last);
-    if (lastDay < firstDay) throw CommandError("--to lies before --from", kExitUsage);
-    if (lastDay - firstDay >= kMaxRangeDays)
+    range.firstDay = OleDay(first);
+    range.lastDay = OleDay(last);
+    if (range.lastDay < range.firstDay) throw CommandError("--to lies before --from", kExitUsage);
+    if (range.lastDay - range.firstDay >= kMaxRangeDays)
         throw CommandError("the range is longer than " + std::to_string(kMaxRangeDays) + " days", kExitUsage);
-    if (options.view != -1) StoreView(options.view);
+    return range;
+}
 
-    CCalendarThread loader;  // reads the settings just stored
-    loader.SetRestrict(first, last);
+std::unique_ptr<CCalendarThread> LoadCalendar(const CalendarOptions& options, const CalendarRange& range)
+{
+    if (options.view != -1) StoreView(options.view);
+    auto loader = std::make_unique<CCalendarThread>();  // reads the settings just stored
+    loader->SetRestrict(range.first, range.last);
     LoaderHost host;
     if (!host.Window()) throw CommandError("no window for the loader");
-    loader.SetNotifyWindow(host.Window());
-    if (!host.Run(loader, kLoadTimeoutMs)) throw CommandError("the calendar did not finish loading");
-    loader.SetNotifyWindow(nullptr);
+    loader->SetNotifyWindow(host.Window());
+    if (!host.Run(*loader, kLoadTimeoutMs)) throw CommandError("the calendar did not finish loading");
+    loader->SetNotifyWindow(nullptr);
     if (host.CompletedCount() < 0) throw CommandError("the calendar could not be loaded");
-    if (!options.picture.png.empty()) {
-        WriteCalendarPicture(options, loader, static_cast<LONG>(firstDay), static_cast<LONG>(lastDay));
-        return;
-    }
+    return loader;
+}
 
+void PrintCalendar(const CalendarOptions& options, CCalendarThread& loader, const CalendarRange& range)
+{
+    const double firstDay = range.firstDay, lastDay = range.lastDay;
     // A range view shows the days of its range; the list also holds what
     // the loader placed around them (yearly contact dates, the first days
     // of entries that began earlier).
@@ -322,6 +337,28 @@ void RunCalendar(const CalendarOptions& options)
     }
     std::printf("view %d, %s to %s\n\n", loader.GetView(), IsoDate(firstDay).c_str(), IsoDate(lastDay).c_str());
     PrintDays(rows);
+}
+
+// The list once, or (watching) again after each burst of changes, refreshed
+// where the burst allows it. The range is fixed when the command starts; a
+// new day loads again (the loader declines a refresh then).
+void RunCalendar(const CalendarOptions& options)
+{
+    const CalendarRange range = CheckOptions(options);
+    std::unique_ptr<CCalendarThread> loader;
+    PrintWatchingChanges(options.watch, {kAppointmentsDatabase, kTasksDatabase, kContactsDatabase},
+                         [&](const std::vector<STORECHANGE>* changes) {
+                             if (!changes || !loader || !RefreshCalendarRows(*loader, *changes)) {
+                                 loader.reset();  // one loader at a time
+                                 loader = LoadCalendar(options, range);
+                             }
+                             if (!options.picture.png.empty()) {
+                                 WriteCalendarPicture(options, *loader, static_cast<LONG>(range.firstDay),
+                                                      static_cast<LONG>(range.lastDay));
+                                 return;
+                             }
+                             PrintCalendar(options, *loader, range);
+                         });
 }
 
 }  // namespace
@@ -360,8 +397,7 @@ void AddCalendarCommand(CLI::App& app, CliContext& ctx)
             throw CommandError("--watch prints the list; it does not go with --png", kExitUsage);
         o->watch.json = o->json;
         // The calendar shows tasks and contacts' dates as well as appointments.
-        PrintWatching(o->watch, {kAppointmentsDatabase, kTasksDatabase, kContactsDatabase},
-                      [o] { RunCalendar(*o); });
+        RunCalendar(*o);
     });
 }
 

@@ -13,7 +13,6 @@
 #include "categories/full_category_list.h"
 #include "engine/contacts_thread.h"
 #include "engine/loader_host.h"
-#include "engine/store_change_burst.h"
 #include "grid/contact_list_presenter.h"
 #include "platform/locale/compare_string.h"
 #include "platform/objectstore/store_schema.h"
@@ -22,6 +21,7 @@
 #include "tools/kstools/category_argument.h"
 #include "tools/kstools/commands.h"
 #include "tools/kstools/list_picture.h"
+#include "tools/kstools/list_refresh.h"
 #include "tools/kstools/list_watch.h"
 #include "tools/kstools/store_value.h"
 
@@ -207,12 +207,7 @@ void RunContacts(const ContactsOptions& o)
 {
     std::unique_ptr<CContactsThread> loader;
     PrintWatchingChanges(o.watch, {kContactsDatabase}, [&](const std::vector<STORECHANGE>* changes) {
-        bool refreshed = false;
-        if (changes && loader) {
-            const StoreChangeBurst burst = SummariseChanges(*changes);
-            refreshed = !BurstNeedsReload(burst, loader->CatCache().size()) && loader->RefreshRecords(burst.records);
-        }
-        if (!refreshed) {
+        if (!changes || !loader || !RefreshContactRows(*loader, *changes)) {
             loader.reset();  // one loader at a time
             loader = LoadContacts(o);
         }

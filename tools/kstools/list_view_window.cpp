@@ -124,7 +124,7 @@ LRESULT ListViewWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
         if (wParam == kReloadTimer) {
             KillTimer(m_hwnd, kReloadTimer);
-            Reload();
+            RefreshFromStore();
         }
         if (wParam == kHoldTimer) {
             KillTimer(m_hwnd, kHoldTimer);
@@ -179,12 +179,37 @@ void ListViewWindow::Reload()
     m_reloading = true;
     do {
         m_reloadAgain = false;
+        {
+            // A load reads every change made before it starts.
+            const std::lock_guard<std::mutex> hold(m_pendingLock);
+            m_pending.clear();
+        }
         LISTCONTENT content = m_load(m_search);
         if (m_reloadAgain) continue;
-        const int rows = content.rows.VisibleCount();
-        if (!m_grid->SetContent(std::move(content.rows), std::move(content.floaters)))
-            std::fprintf(stderr, "kstools: the list has %d rows; a list shows at most %d\n", rows, GRID_MAX_DIMENSION);
+        Show(std::move(content));
     } while (m_reloadAgain);
+}
+
+void ListViewWindow::Show(LISTCONTENT content)
+{
+    const int rows = content.rows.VisibleCount();
+    if (!m_grid->SetContent(std::move(content.rows), std::move(content.floaters)))
+        std::fprintf(stderr, "kstools: the list has %d rows; a list shows at most %d\n", rows, GRID_MAX_DIMENSION);
+}
+
+void ListViewWindow::RefreshFromStore()
+{
+    std::vector<STORECHANGE> changes;
+    {
+        const std::lock_guard<std::mutex> hold(m_pendingLock);
+        changes.swap(m_pending);
+    }
+    LISTCONTENT content;
+    if (!m_reloading && m_refresh && !changes.empty() && m_refresh(changes, content)) {
+        Show(std::move(content));
+        return;
+    }
+    Reload();
 }
 
 void ListViewWindow::ReloadSoon() { SetTimer(m_hwnd, kReloadTimer, kReloadSettleMs, nullptr); }
@@ -194,7 +219,13 @@ bool ListViewWindow::WatchStore(std::initializer_list<const WCHAR*> databases)
     auto watch = std::make_unique<CStoreChangeWatch>();
     for (const WCHAR* database : databases)
         if (!watch->Watch(database)) return false;
-    watch->OnChange([this](const STORECHANGE&) { ReloadSoon(); });
+    watch->OnChange([this](const STORECHANGE& change) {
+        {
+            const std::lock_guard<std::mutex> hold(m_pendingLock);
+            m_pending.push_back(change);
+        }
+        ReloadSoon();
+    });
     m_watch = std::move(watch);
     return true;
 }

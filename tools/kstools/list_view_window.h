@@ -15,6 +15,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,10 @@ public:
     // Makes the content again whenever one of these databases changes;
     // false when one cannot be watched.
     bool WatchStore(std::initializer_list<const WCHAR*> databases);
+    // Brings the content shown up to date after a burst of store changes
+    // without loading it again; false when it cannot (the window loads).
+    using Refresher = std::function<bool(const std::vector<STORECHANGE>& changes, LISTCONTENT& content)>;
+    void SetRefresher(Refresher refresh) { m_refresh = std::move(refresh); }
 
     // What the window shows, for tests and the presenter.
     int TopRow() const;
@@ -62,6 +67,9 @@ private:
     void Reload();
     // Reloads once the changes coming in a burst have settled.
     void ReloadSoon();
+    // After a settled burst: refreshes the rows it names, or reloads.
+    void RefreshFromStore();
+    void Show(LISTCONTENT content);
     void PaintPopup();
     void ShowPopup(std::u16string markup);
     void Layout();
@@ -84,6 +92,10 @@ private:
     bool m_reloading = false;
     bool m_reloadAgain = false;
     POINT m_downAt{};
+    Refresher m_refresh;
+    // Changes announced (on the watch's thread) since the last load.
+    std::mutex m_pendingLock;
+    std::vector<STORECHANGE> m_pending;
     std::unique_ptr<CStoreChangeWatch> m_watch;
 };
 

@@ -84,6 +84,8 @@ TaskListSnapshot Capture(CTasksThread& loader, TaskListOrder order)
 
 }  // namespace
 
+TaskListSnapshot CaptureTaskList(CTasksThread& loader, TaskListOrder order) { return Capture(loader, order); }
+
 void LoadTaskListWith(CTasksThread& loader, const std::function<void()>& read)
 {
     LoaderHost host;

@@ -68,6 +68,9 @@ enum class TaskListOrder { DisplayList, Tree };
 // task window does, and copies the finished list when the loader reports it.
 // Throws CommandError when the load cannot run or does not finish.
 TaskListSnapshot LoadTaskList(CTasksThread& loader, TaskListOrder order);
+// The list of a loader that holds one (after a load or a refresh), copied as
+// LoadTaskList copies it.
+TaskListSnapshot CaptureTaskList(CTasksThread& loader, TaskListOrder order);
 // The same load; read is called while the loader waits with its list.
 void LoadTaskListWith(CTasksThread& loader, const std::function<void()>& read);
 

@@ -23,6 +23,7 @@
 #include "tools/kstools/commands.h"
 #include "tools/kstools/date_argument.h"
 #include "tools/kstools/list_picture.h"
+#include "tools/kstools/list_refresh.h"
 #include "tools/kstools/list_watch.h"
 #include "tools/kstools/store_value.h"
 #include "tools/kstools/task_list_format.h"
@@ -232,7 +233,9 @@ Json ViewJson(CTasksThread& loader)
     return view;
 }
 
-void RunTasks(const TasksOptions& options)
+// Checks the options, stores them as the list's settings and makes the
+// loader that reads them.
+std::unique_ptr<CTasksThread> PrepareTasks(const TasksOptions& options)
 {
     if (options.descending && options.ascending)
         throw CommandError("--descending and --ascending cannot go together", kExitUsage);
@@ -242,21 +245,15 @@ void RunTasks(const TasksOptions& options)
     if (choice.project) CheckProjectExists(*choice.project);
     StoreChoice(choice);
 
-    CTasksThread loader;  // reads the settings just stored
+    auto loader = std::make_unique<CTasksThread>();  // reads the settings just stored
     // A window of the on-date view always names its day; today unless told.
-    if (loader.GetFilterRule() == kTasksRuleOnDate)
-        loader.SetDateOn(choice.onDate ? *choice.onDate : static_cast<double>(loader.GetToday()));
-    if (!options.picture.png.empty()) {
-        CListRows rows({});
-        LoadTaskListWith(loader, [&] {
-            CePtrList<DATATASKS*>& data = loader.GetDataList();
-            rows = TaskListRows(std::vector<const DATATASKS*>(data.begin(), data.end()));
-        });
-        WriteListPicture(options.picture, rows);
-        return;
-    }
-    const TaskListSnapshot list = LoadTaskList(loader, TaskListOrder::DisplayList);
+    if (loader->GetFilterRule() == kTasksRuleOnDate)
+        loader->SetDateOn(choice.onDate ? *choice.onDate : static_cast<double>(loader->GetToday()));
+    return loader;
+}
 
+void PrintTasks(const TasksOptions& options, CTasksThread& loader, const TaskListSnapshot& list)
+{
     if (options.json) {
         Json rows = Json::array();
         for (const TaskListRow& row : list.rows) rows.push_back(TaskRowJson(row));
@@ -273,6 +270,31 @@ void RunTasks(const TasksOptions& options)
     if (list.rows.size() > shown)
         std::printf("%zu more rows inside closed groups and parents\n", list.rows.size() - shown);
     PrintTaskCounts(list.counts);
+}
+
+// The list once, or (watching) again after each burst of changes: a burst
+// naming a few tasks refreshes their rows only, any other loads again.
+void RunTasks(const TasksOptions& options)
+{
+    std::unique_ptr<CTasksThread> loader;
+    PrintWatchingChanges(options.watch, {kTasksDatabase}, [&](const std::vector<STORECHANGE>* changes) {
+        if (changes && loader && RefreshTaskRows(*loader, *changes)) {
+            PrintTasks(options, *loader, CaptureTaskList(*loader, TaskListOrder::DisplayList));
+            return;
+        }
+        loader.reset();  // one loader at a time
+        loader = PrepareTasks(options);
+        if (!options.picture.png.empty()) {
+            CListRows rows({});
+            LoadTaskListWith(*loader, [&] {
+                CePtrList<DATATASKS*>& data = loader->GetDataList();
+                rows = TaskListRows(std::vector<const DATATASKS*>(data.begin(), data.end()));
+            });
+            WriteListPicture(options.picture, rows);
+            return;
+        }
+        PrintTasks(options, *loader, LoadTaskList(*loader, TaskListOrder::DisplayList));
+    });
 }
 
 }  // namespace
@@ -325,7 +347,7 @@ void AddTasksCommand(CLI::App& app, CliContext& ctx)
         if (o->watch.watch && !o->picture.png.empty())
             throw CommandError("--watch prints the list; it does not go with --png", kExitUsage);
         o->watch.json = o->json;
-        PrintWatching(o->watch, {kTasksDatabase}, [o] { RunTasks(*o); });
+        RunTasks(*o);
     });
 }
 

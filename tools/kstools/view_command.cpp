@@ -21,6 +21,7 @@
 #include "platform/time/variant_time.h"
 #include "tools/kstools/commands.h"
 #include "tools/kstools/date_argument.h"
+#include "tools/kstools/list_refresh.h"
 #include "tools/kstools/list_view_window.h"
 #include "tools/kstools/task_list_snapshot.h"
 #include "tools/kstools/x11_presenter.h"
@@ -40,14 +41,21 @@ struct ViewOptions {
     bool week = false;
 };
 
-LISTCONTENT LoadTasks()
+LISTCONTENT TaskContent(CTasksThread& loader)
 {
-    CTasksThread loader;
     LISTCONTENT content;
-    LoadTaskListWith(loader, [&] {
-        CePtrList<DATATASKS*>& data = loader.GetDataList();
-        content.rows = TaskListRows(std::vector<const DATATASKS*>(data.begin(), data.end()));
-    });
+    CePtrList<DATATASKS*>& data = loader.GetDataList();
+    content.rows = TaskListRows(std::vector<const DATATASKS*>(data.begin(), data.end()));
+    return content;
+}
+
+// Loads the task list into a new loader, kept for refreshing.
+LISTCONTENT LoadTasks(std::unique_ptr<CTasksThread>& kept)
+{
+    kept.reset();  // one loader at a time
+    kept = std::make_unique<CTasksThread>();
+    LISTCONTENT content;
+    LoadTaskListWith(*kept, [&] { content = TaskContent(*kept); });
     return content;
 }
 
@@ -64,19 +72,9 @@ LONG FirstDay(const ViewOptions& o)
     return static_cast<LONG>(std::floor(date));
 }
 
-LISTCONTENT LoadCalendar(const ViewOptions& o)
+LISTCONTENT CalendarContent(const ViewOptions& o, CCalendarThread& loader)
 {
     const LONG first = FirstDay(o), last = first + (o.day ? 0 : 6);
-    SYSTEMTIME from{}, to{};
-    VariantTimeToSystemTime(first, &from);
-    VariantTimeToSystemTime(last, &to);
-    CCalendarThread loader;
-    loader.SetRestrict(from, to);
-    LoaderHost host;
-    if (!host.Window()) throw CommandError("no window for the loader");
-    loader.SetNotifyWindow(host.Window());
-    if (!host.Run(loader, kLoadTimeoutMs)) throw CommandError("the calendar did not finish loading");
-    loader.SetNotifyWindow(nullptr);
     CePtrList<DATACALENDAR*>& data = loader.GetDataList();
     const std::vector<const DATACALENDAR*> list(data.begin(), data.end());
     LISTCONTENT content;
@@ -92,11 +90,40 @@ LISTCONTENT LoadCalendar(const ViewOptions& o)
     return content;
 }
 
+// Loads the calendar into a new loader, kept for refreshing.
+LISTCONTENT LoadCalendar(const ViewOptions& o, std::unique_ptr<CCalendarThread>& kept)
+{
+    const LONG first = FirstDay(o), last = first + (o.day ? 0 : 6);
+    SYSTEMTIME from{}, to{};
+    VariantTimeToSystemTime(first, &from);
+    VariantTimeToSystemTime(last, &to);
+    kept.reset();
+    kept = std::make_unique<CCalendarThread>();
+    CCalendarThread& loader = *kept;
+    loader.SetRestrict(from, to);
+    LoaderHost host;
+    if (!host.Window()) throw CommandError("no window for the loader");
+    loader.SetNotifyWindow(host.Window());
+    if (!host.Run(loader, kLoadTimeoutMs)) throw CommandError("the calendar did not finish loading");
+    loader.SetNotifyWindow(nullptr);
+    return CalendarContent(o, loader);
+}
+
 // The contacts whose names begin with the search (the loader's own typed
 // search), the whole list when it is empty.
-LISTCONTENT LoadContacts(const std::u16string& search)
+LISTCONTENT ContactContent(CContactsThread& loader)
 {
-    CContactsThread loader;
+    LISTCONTENT content;
+    content.rows = ContactListRows(
+        std::vector<const DATACONTACTS*>(loader.GetDataList().begin(), loader.GetDataList().end()));
+    return content;
+}
+
+LISTCONTENT LoadContacts(const std::u16string& search, std::unique_ptr<CContactsThread>& kept)
+{
+    kept.reset();
+    kept = std::make_unique<CContactsThread>();
+    CContactsThread& loader = *kept;
     if (!search.empty()) loader.SetCompareString(search.c_str(), false, 0);
     LoaderHost host;
     if (!host.Window()) throw CommandError("no window for the loader");
@@ -111,28 +138,47 @@ LISTCONTENT LoadContacts(const std::u16string& search)
         if (!host.Run(loader, kLoadTimeoutMs)) throw CommandError("the contact list did not finish loading");
     }
     loader.SetNotifyWindow(nullptr);
-    LISTCONTENT content;
-    content.rows = ContactListRows(
-        std::vector<const DATACONTACTS*>(loader.GetDataList().begin(), loader.GetDataList().end()));
-    return content;
+    return ContactContent(loader);
 }
 
 void RunView(const ViewOptions& o)
 {
     platform::SetDisplayScale(o.scale);
+    // The loader of the content shown is kept: a burst of store changes
+    // refreshes its rows where it can, else the list loads again.
     ListViewWindow::Loader load;
+    ListViewWindow::Refresher refresh;
     if (o.list == "tasks") {
-        load = [](const std::u16string&) { return LoadTasks(); };
+        auto kept = std::make_shared<std::unique_ptr<CTasksThread>>();
+        load = [kept](const std::u16string&) { return LoadTasks(*kept); };
+        refresh = [kept](const std::vector<STORECHANGE>& changes, LISTCONTENT& content) {
+            if (!*kept || !RefreshTaskRows(**kept, changes)) return false;
+            content = TaskContent(**kept);
+            return true;
+        };
     } else if (o.list == "calendar") {
         FirstDay(o);  // a bad --from fails before any window opens
-        load = [o](const std::u16string&) { return LoadCalendar(o); };
+        auto kept = std::make_shared<std::unique_ptr<CCalendarThread>>();
+        load = [o, kept](const std::u16string&) { return LoadCalendar(o, *kept); };
+        refresh = [o, kept](const std::vector<STORECHANGE>& changes, LISTCONTENT& content) {
+            if (!*kept || !RefreshCalendarRows(**kept, changes)) return false;
+            content = CalendarContent(o, **kept);
+            return true;
+        };
     } else {
-        load = [](const std::u16string& search) { return LoadContacts(search); };
+        auto kept = std::make_shared<std::unique_ptr<CContactsThread>>();
+        load = [kept](const std::u16string& search) { return LoadContacts(search, *kept); };
+        refresh = [kept](const std::vector<STORECHANGE>& changes, LISTCONTENT& content) {
+            if (!*kept || !RefreshContactRows(**kept, changes)) return false;
+            content = ContactContent(**kept);
+            return true;
+        };
     }
     X11Presenter presenter;
     std::string error;
     if (!presenter.Open(error)) throw CommandError(error);
     ListViewWindow view(load, o.list == "contacts");
+    view.SetRefresher(refresh);
     if (!view.Create(u"kstools", o.width, o.height)) throw CommandError("cannot make the list's window");
     // The store announces changes as they are made; a new store's databases
     // are made first, so that there is something to watch.

@@ -1,0 +1,138 @@
+// Task lists refreshed row by row after store changes, compared with a fresh load of the same store.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "tests/engine/task_store.h"
+
+using namespace tasktest;
+
+namespace {
+
+class TasksRefreshTest : public TaskStoreTest {
+protected:
+    void SetUp() override
+    {
+        TaskStoreTest::SetUp();
+        cattest::WriteCategories({{u"Home", 0}, {u"Work", 1}});
+        ResetFullCategoryList();
+    }
+};
+
+// Every row of the display list (hidden ones too) and the counters.
+std::vector<std::string> TaskRows(CTasksThread& loader)
+{
+    std::vector<std::string> rows;
+    for (DATATASKS* row : loader.GetDataList()) {
+        if (row->IsHeader()) {
+            rows.push_back("[" + Utf8(row->subject) + "] " + std::to_string(row->NumChildren()));
+            continue;
+        }
+        rows.push_back(std::to_string(row->oid) + "|" + Utf8(row->subject) + "|" + std::to_string(row->dueDate) +
+                       "|" + std::to_string(row->importance) + std::to_string(row->complete) +
+                       std::to_string(row->overdue) + std::to_string(row->hidden) + "|" + Utf8(row->categories) +
+                       "|" + std::to_string(row->rank));
+    }
+    rows.push_back("counts " + std::to_string(loader.GetIncludedCount()) + " " +
+                   std::to_string(loader.GetCompletedCount()) + " " + std::to_string(loader.GetOverdueCount()) + " " +
+                   std::to_string(loader.GetDueTodayCount()) + " " + std::to_string(loader.GetHighCount()) + " " +
+                   std::to_string(loader.GetNormalCount()) + " " + std::to_string(loader.GetLowCount()) + " " +
+                   std::to_string(loader.GetDisplayedCount()));
+    return rows;
+}
+
+TEST_F(TasksRefreshTest, RefreshedAfterRandomChangesEqualsAFreshLoad)
+{
+    // Group kinds (0 none, 1 category, 2 importance, 3 priority, 5 completion, 6 date, 7 priority manager), rules
+    // (42250 all, 42251 today, 42252 overdue) and two sort keys in both directions.
+    const struct {
+        int group;
+        int rule;
+        int showCompleted;
+        int sort0, sort1;
+        int descending;
+        int tasks;  // few: the list empties and fills again
+        unsigned seed;
+    } cases[] = {{0, 42250, 0, 0, 1, 0, 24, 1}, {0, 42251, 1, 2, 0, 1, 24, 2}, {1, 42250, 1, 1, 2, 0, 24, 3},
+                 {2, 42250, 0, 0, 1, 1, 24, 4}, {3, 42252, 1, 1, 0, 0, 24, 5}, {5, 42250, 1, 2, 1, 0, 24, 6},
+                 {6, 42250, 0, 1, 2, 1, 24, 7}, {7, 42250, 1, 0, 1, 0, 24, 8}, {2, 42252, 0, 0, 1, 0, 1, 9}};
+    const std::u16string subjects[] = {u"call", u"A1 plan", u"B2 Call", u"write", u"a3 write", u""};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.seed);
+        TearDown();
+        SetUp();
+        SetTaskSetting(u"GroupBy", c.group);
+        SetTaskSetting(u"TV_FilterData", c.rule);
+        SetTaskSetting(u"bShowCompleted", c.showCompleted);
+        SetTaskSetting(u"TV_Sort0", c.sort0);
+        SetTaskSetting(u"TV_Sort1", c.sort1);
+        SetTaskSetting(u"TV_SortDescending0", c.descending);
+        std::mt19937 random(c.seed);
+        auto randomTask = [&] {
+            TaskFields task{.subject = subjects[random() % 6], .importance = static_cast<LONG>(1 + random() % 3)};
+            if (random() % 4) task.due = today + static_cast<double>(random() % 7) - 3;
+            task.complete = random() % 3 == 0;
+            if (task.complete) task.completed = today - 1;
+            const unsigned categories = random() % 4;
+            if (categories == 1) task.categories = loadertest::BlobOf({0});
+            if (categories == 2) task.categories = loadertest::BlobOf({1});
+            if (categories == 3) task.categories = loadertest::BlobOf({0, 1});
+            return task;
+        };
+        std::vector<CEOID> oids;
+        for (int i = 0; i < c.tasks; ++i) oids.push_back(WriteTask(randomTask()));
+        CTasksThread refreshed;
+        ASSERT_TRUE(Load(refreshed));
+        for (int round = 0; round < 8; ++round) {
+            std::vector<CEOID> changed;
+            for (int n = 1 + static_cast<int>(random() % 3); n > 0; --n) {
+                const size_t at = oids.empty() ? 0 : random() % oids.size();
+                const unsigned kind = oids.empty() ? 0 : random() % 3;
+                if (kind == 0) oids.push_back(WriteTask(randomTask()));
+                if (kind == 1) WriteTask(randomTask(), oids[at]);
+                if (kind == 2) {
+                    ASSERT_TRUE(loadertest::DeletePimRecord(kTasksDatabase, oids[at]));
+                }
+                changed.push_back(kind == 0 ? oids.back() : oids[at]);
+                if (kind == 2) oids.erase(oids.begin() + static_cast<long>(at));
+            }
+            ASSERT_TRUE(refreshed.RefreshRecords(changed));
+            CTasksThread fresh;
+            ASSERT_TRUE(Load(fresh));
+            ASSERT_EQ(TaskRows(refreshed), TaskRows(fresh)) << "round " << round;
+        }
+    }
+}
+
+TEST_F(TasksRefreshTest, ListsOnlyALoadCanBringUpToDateAreLeftAsTheyAre)
+{
+    // A project tree, a day rule, a setting changed since the load, the day changed since the load.
+    const struct {
+        const WCHAR* setting;
+        int value;
+        const WCHAR* settingAfterLoad;
+        int valueAfterLoad;
+        int daysLater;
+    } cases[] = {{u"GroupBy", 8, u"GroupBy", 8, 0},
+                 {u"TV_FilterData", 42261, u"TV_FilterData", 42261, 0},
+                 {u"GroupBy", 0, u"bShowCompleted", 1, 0},
+                 {u"GroupBy", 0, u"GroupBy", 0, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(loadertest::Utf8(c.settingAfterLoad));
+        SetTaskSetting(c.setting, c.value);
+        const CEOID task = WriteTask({.subject = u"task"});
+        CTasksThread loader;
+        ASSERT_TRUE(Load(loader));
+        const std::vector<std::string> before = TaskRows(loader);
+        SetTaskSetting(c.settingAfterLoad, c.valueAfterLoad);
+        platform::SetPinnedNow(kstest::Make(2026, 12, 7 + c.daysLater, 10));
+        ASSERT_TRUE(loadertest::DeletePimRecord(kTasksDatabase, task));
+        EXPECT_FALSE(loader.RefreshRecords({task}));
+        EXPECT_EQ(TaskRows(loader), before);
+        platform::SetPinnedNow(kstest::Make(2026, 12, 7, 10));
+        SetTaskSetting(c.setting, c.setting == std::u16string(u"GroupBy") ? 0 : 42250);
+        SetTaskSetting(u"bShowCompleted", 0);
+    }
+}
+
+}  // namespace
