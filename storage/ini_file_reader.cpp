@@ -172,8 +172,10 @@ void CRegistry::INIFile::ParseText(const WCHAR* text, size_t length)
         const WCHAR* start;
         const WCHAR* stop;  // its '\n', or the end of the text
     };
-    thread_local std::vector<HeaderLine> headers;
-    headers.clear();
+    // Not kept between loads: the save made when the program ends may load
+    // after this thread's own objects are gone.
+    std::vector<HeaderLine> headers;
+    headers.reserve(64);
     const WCHAR* end = text + length;
     for (const WCHAR* p = text; p < end;) {
         const WCHAR* bracket = settings::FindUnit(p, end, u'[');
