@@ -7,6 +7,9 @@
 // halves of a surrogate pair), and a value whose name alone is too long for
 // a line is not written.
 // Writing the re-read content once more must then give the same text.
+// Sections whose values were never read are copied to the text as loaded
+// when their lines are in written form: a parse written without reading any
+// value must give the same text as the first one.
 //
 // Inputs are short, so a byte 0x01 (a UTF-16 unit 0x0001 after a byte-order
 // mark) stands for a run of 1,024 'w' characters: that reaches the long-line
@@ -137,6 +140,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::u16string text1 = first.Format();
     Check(!text1.empty() && text1.front() == u'\xFEFF');
     Check(text1.size() >= 3 && text1.compare(text1.size() - 2, 2, u"\r\n") == 0);
+
+    CRegistry::INIFile unread(u"\\fuzz.txt");
+    unread.Parse(bytes.data(), bytes.size());
+    Check(unread.Format() == text1);
 
     bool lossy = false;
     const std::vector<ExpectedSection> expected = AfterRoundTrip(first, &lossy);

@@ -117,6 +117,20 @@ void CRegistry::INIFile::Clear()
     ++generation;
 }
 
+void CRegistry::INIFile::NewSectionBlock(size_t size)
+{
+    m_sectionBlocks.emplace_back(new Section[size]);
+    m_lastBlockSize = size;
+    m_lastBlockUsed = 0;
+}
+
+void CRegistry::INIFile::ReserveSections(size_t count)
+{
+    if (m_lastBlockSize - m_lastBlockUsed < count) NewSectionBlock(count < 16 ? 16 : count);
+    m_sections.reserve(m_sections.size() + count);
+    if (m_sections.empty()) m_sectionIndex.Prepare(count);
+}
+
 CRegistry::INIFile::Section& CRegistry::INIFile::AppendSection(SettingsText name)
 {
     std::uint64_t hash = m_sectionIndex.Built() ? settings::NameHash(name.View()) : 0;
@@ -125,13 +139,10 @@ CRegistry::INIFile::Section& CRegistry::INIFile::AppendSection(SettingsText name
 
 CRegistry::INIFile::Section& CRegistry::INIFile::AppendSection(SettingsText name, std::uint64_t hash)
 {
-    if (m_lastBlockUsed == m_lastBlockSize) {
-        m_lastBlockSize = m_lastBlockSize ? 2 * m_lastBlockSize : 16;
-        m_sectionBlocks.emplace_back(new Section[m_lastBlockSize]);
-        m_lastBlockUsed = 0;
-    }
+    if (m_lastBlockUsed == m_lastBlockSize) NewSectionBlock(m_lastBlockSize ? 2 * m_lastBlockSize : 16);
+    // A place in a block is used once, so it is still as made: only its name is set.
     Section& section = m_sectionBlocks.back()[m_lastBlockUsed++];
-    section = Section(std::move(name));
+    section.m_name = std::move(name);
     m_sectionIndex.Appended(hash, static_cast<std::uint32_t>(m_sections.size()));
     m_sections.push_back(&section);
     return section;

@@ -75,6 +75,8 @@ public:
     std::vector<std::u16string> deletedValueNames;  // removed since the last save
 
 private:
+    friend class CRegistry::INIFile;  // names the sections it places in its blocks
+
     std::vector<SettingsValue>& Values() const
     {
         if (m_pendingBegin) ReadPendingLines();
@@ -173,6 +175,9 @@ private:
     // hash: the name's hash (used only when the section index is in use).
     Section& AppendSection(SettingsText name, std::uint64_t hash);
     Section& AppendSection(SettingsText name);
+    void NewSectionBlock(size_t size);
+    // Makes room for count more sections in one block, the list and the index.
+    void ReserveSections(size_t count);
     std::ptrdiff_t FindSection(std::u16string_view name, const std::uint64_t* hash) const;
     void ParseText(const WCHAR* text, size_t length);
     Section* OpenHeader(std::u16string_view line);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "platform/files/files.h"
 #include "platform/kernel/handle.h"
@@ -10,6 +11,7 @@
 #include "platform/text/wide_string.h"
 #include "storage/ini_file.h"
 #include "storage/settings_name.h"
+#include "storage/settings_scan.h"
 
 namespace {
 
@@ -81,29 +83,6 @@ ULONG ReadHex(std::u16string_view s)
         return wcstoul(std::u16string(s).c_str(), nullptr, 16);
     }
     return wcstoul(buffer, nullptr, 16);
-}
-
-// The first unit c (below 0x100) at or after p, or end. The C library's
-// memchr scans many bytes at a time; a hit counts only at a unit's low byte
-// with a zero high byte (little-endian units).
-const WCHAR* FindUnit(const WCHAR* p, const WCHAR* end, WCHAR c)
-{
-    if constexpr (std::endian::native == std::endian::little) {
-        const char* bytes = reinterpret_cast<const char*>(p);
-        const char* last = reinterpret_cast<const char*>(end);
-        while (bytes < last) {
-            const void* hit = std::memchr(bytes, c, static_cast<size_t>(last - bytes));
-            if (!hit) return end;
-            const char* at = static_cast<const char*>(hit);
-            size_t offset = static_cast<size_t>(at - reinterpret_cast<const char*>(p));
-            if (offset % 2 == 0 && at + 1 < last && at[1] == 0) return p + offset / 2;
-            bytes = at + 1;
-        }
-        return end;
-    } else {
-        while (p < end && *p != c) ++p;
-        return p;
-    }
 }
 
 }  // namespace
@@ -186,12 +165,20 @@ void CRegistry::INIFile::ParseText(const WCHAR* text, size_t length)
 {
     // Only section headers are read now; each section's other lines are kept
     // for when its values are first used. Headers are found by their '[':
-    // one that only white space separates from the start of its line.
-    Section* section = nullptr;
-    const WCHAR* sectionLines = nullptr;
+    // one that only white space separates from the start of its line. They
+    // are listed first, so that the sections, their list and their index
+    // are sized once for all of them.
+    struct HeaderLine {
+        const WCHAR* start;
+        const WCHAR* stop;  // its '\n', or the end of the text
+    };
+    // Not kept between loads: the save made when the program ends may load
+    // after this thread's own objects are gone.
+    std::vector<HeaderLine> headers;
+    headers.reserve(64);
     const WCHAR* end = text + length;
     for (const WCHAR* p = text; p < end;) {
-        const WCHAR* bracket = FindUnit(p, end, u'[');
+        const WCHAR* bracket = settings::FindUnit(p, end, u'[');
         if (bracket == end) break;
         const WCHAR* lineStart = bracket;
         while (lineStart > text && lineStart[-1] != u'\n' && IsSpace(lineStart[-1])) --lineStart;
@@ -199,13 +186,19 @@ void CRegistry::INIFile::ParseText(const WCHAR* text, size_t length)
             p = bracket + 1;  // a '[' inside a line
             continue;
         }
-        const WCHAR* stop = FindUnit(bracket, end, u'\n');
-        if (Section* opened = OpenHeader(std::u16string_view(lineStart, static_cast<size_t>(stop - lineStart)))) {
-            if (section) section->AddPendingLines(sectionLines, lineStart);
-            section = opened;
-            sectionLines = stop < end ? stop + 1 : end;
-        }
+        const WCHAR* stop = settings::FindUnit(bracket, end, u'\n');
+        headers.push_back({lineStart, stop});
         p = stop < end ? stop + 1 : end;
+    }
+    ReserveSections(headers.size());
+    Section* section = nullptr;
+    const WCHAR* sectionLines = nullptr;
+    for (const HeaderLine& header : headers) {
+        if (Section* opened = OpenHeader(std::u16string_view(header.start, static_cast<size_t>(header.stop - header.start)))) {
+            if (section) section->AddPendingLines(sectionLines, header.start);
+            section = opened;
+            sectionLines = header.stop < end ? header.stop + 1 : end;
+        }
     }
     if (section) section->AddPendingLines(sectionLines, end);
 }

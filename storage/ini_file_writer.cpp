@@ -6,6 +6,7 @@
 
 #include "platform/files/durable_file.h"
 #include "storage/ini_file.h"
+#include "storage/settings_scan.h"
 #include "storage/trace_log.h"
 
 namespace {
@@ -54,17 +55,20 @@ inline bool IsUpperHexDigit(WCHAR c) { return (c >= u'0' && c <= u'9') || (c >= 
 // Whether a section's loaded lines are exactly what Format writes for the
 // values they hold: value lines in written form, each ending CR LF, and
 // one empty line after them. Such lines are copied as they are, which
-// spares reading every value of a section nobody used.
+// spares reading every value of a section nobody used. Every save checks
+// every such section of the file it merged with, so line ends are found
+// through memchr rather than unit by unit.
 bool IsWrittenSection(std::u16string_view lines)
 {
-    size_t at = 0;
+    const WCHAR* p = lines.data();
+    const WCHAR* const end = p + lines.size();
     for (bool first = true;; first = false) {
-        size_t end = lines.find(u'\n', at);
-        if (end == std::u16string_view::npos || end == at || lines[end - 1] != u'\r') return false;
-        std::u16string_view line = lines.substr(at, end - 1 - at);
-        at = end + 1;
-        if (line.empty()) return !first && at == lines.size();
-        if (!IsWrittenSettingsValueLine(line)) return false;
+        const WCHAR* stop = settings::FindUnit(p, end, u'\n');
+        if (stop == end || stop == p || stop[-1] != u'\r') return false;
+        const size_t length = static_cast<size_t>(stop - 1 - p);
+        if (length == 0) return !first && stop + 1 == end;
+        if (!IsWrittenSettingsValueLine(std::u16string_view(p, length))) return false;
+        p = stop + 1;
     }
 }
 
@@ -73,19 +77,24 @@ bool IsWrittenSection(std::u16string_view lines)
 // Whether a line (without its CR LF) reads as one value and is written back
 // the same: a quoted name not beginning with '@' or a bare one beginning
 // with it, then "=dword:" and eight capital hexadecimal digits or a quoted
-// string.
+// string. Only the name is scanned (for the first '='); the data is judged
+// by its ends, or by its fourteen units when it is a number.
 bool IsWrittenSettingsValueLine(std::u16string_view line)
 {
-    if (line.size() > CRegistry::INIFile::kLongestLine) return false;
-    size_t equals = line.find(u'=');
-    if (equals == std::u16string_view::npos) return false;
-    std::u16string_view name = line.substr(0, equals);
-    bool bare = !name.empty() && name.front() == u'@';
-    bool quoted = name.size() >= 3 && name.front() == u'"' && name.back() == u'"' && name[1] != u'@';
-    if (!bare && !quoted) return false;
-    std::u16string_view data = line.substr(equals + 1);
-    if (data.size() >= 2 && data.front() == u'"' && data.back() == u'"') return true;
-    if (data.size() != 14 || data.substr(0, 6) != u"dword:") return false;
+    const size_t size = line.size();
+    if (size == 0 || size > CRegistry::INIFile::kLongestLine) return false;
+    const WCHAR* p = line.data();
+    const bool bare = p[0] == u'@';
+    if (!bare && (p[0] != u'"' || size < 2 || p[1] == u'@')) return false;
+    size_t equals = 1;
+    while (equals < size && p[equals] != u'=') ++equals;
+    if (equals == size) return false;
+    if (!bare && (equals < 3 || p[equals - 1] != u'"')) return false;
+    const WCHAR* data = p + equals + 1;
+    const size_t dataSize = size - equals - 1;
+    if (dataSize >= 2 && data[0] == u'"' && data[dataSize - 1] == u'"') return true;
+    static constexpr char16_t kNumber[] = u"dword:";
+    if (dataSize != 14 || std::memcmp(data, kNumber, 6 * sizeof(WCHAR)) != 0) return false;
     for (size_t i = 6; i < 14; ++i) {
         if (!IsUpperHexDigit(data[i])) return false;
     }

@@ -92,6 +92,9 @@ TEST(SettingsFileReading, HandWrittenAnsiAndBrokenFiles)
          u"[J]\r\n@j=\"6\"\r\n\"k\"=dword:0000002A\r\n\r\n",
          {u"A|@a|'1", u"B|b|#42", u"C|c|'x", u"D|d|'2", u"E|e|#42", u"F|f|#673", u"G||'3", u"H|h|'4", u"I|i|'5",
           u"J|@j|'6", u"J|k|#42"}},
+        {"a name part of one quote is no quoted name; of three quotes it is",
+         u"[K]\r\n\"=\"v\"\r\n\"\"\"=\"w\"\r\n\r\n[L]\r\n\"\"\"=\"w\"\r\n\r\n",
+         {u"K|\"|'v", u"K|\"|'w", u"L|\"|'w"}},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ParseText(c.text), c.expected) << c.what;
