@@ -47,6 +47,72 @@ CursorRow Cursor::Batch::At(size_t i) const
 
 Cursor::Cursor(Volume& volume, CEOID db, int slot) : volume_(volume), db_(db), slot_(slot) {}
 
+Cursor::~Cursor() { Close(); }
+
+void Cursor::Close()
+{
+    walking_ = false;
+    sqlite3_finalize(walk_);
+    walk_ = nullptr;
+}
+
+void Cursor::StopWalk()
+{
+    if (walking_) sqlite3_reset(walk_);
+    walking_ = false;
+}
+
+DWORD Cursor::StartWalk(std::uint64_t k)
+{
+    StopWalk();
+    kept_ = false;
+    rows_.Clear();
+    if (!walk_) {
+        std::string order = slot_ < 0 ? "oid" : KeyColumn(slot_) + ", oid";
+        std::string sql = kWalkSql + RowColumns() + " FROM records WHERE db = ?1 AND " + AfterCondition(false) +
+                          " ORDER BY " + order;
+        if (sqlite3_prepare_v3(volume_.Db(), sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &walk_, nullptr) !=
+            SQLITE_OK) {
+            DWORD err = MapSqliteError(sqlite3_errcode(volume_.Db()));
+            sqlite3_finalize(walk_);
+            walk_ = nullptr;
+            return err ? err : ERROR_GEN_FAILURE;
+        }
+    }
+    sqlite3_bind_int64(walk_, 1, static_cast<sqlite3_int64>(db_));
+    if (slot_ >= 0) sqlite3_bind_blob64(walk_, 2, key_.empty() ? "" : key_.data(), key_.size(), SQLITE_TRANSIENT);
+    sqlite3_bind_int64(walk_, 3, static_cast<sqlite3_int64>(oid_));
+    walking_ = true;
+    return StepWalk(k);
+}
+
+DWORD Cursor::StepWalk(std::uint64_t k)
+{
+    int rc = SQLITE_ROW;
+    for (std::uint64_t i = 0; i < k && rc == SQLITE_ROW; ++i) rc = sqlite3_step(walk_);
+    if (rc != SQLITE_ROW) {
+        StopWalk();
+        return rc == SQLITE_DONE ? ERROR_NOT_FOUND : MapSqliteError(rc);
+    }
+    at_ = true;
+    index_ = -1;
+    oid_ = static_cast<CEOID>(sqlite3_column_int64(walk_, 0));
+    if (slot_ >= 0) {
+        const void* key = sqlite3_column_blob(walk_, 1);
+        key_.assign(key ? static_cast<const char*>(key) : "", static_cast<size_t>(sqlite3_column_bytes(walk_, 1)));
+    }
+    return ERROR_SUCCESS;
+}
+
+CursorRow Cursor::Row() const
+{
+    if (!walking_) return rows_.At(static_cast<size_t>(index_));
+    const int column = slot_ < 0 ? 1 : 2;
+    const void* props = sqlite3_column_blob(walk_, column);
+    auto n = static_cast<size_t>(sqlite3_column_bytes(walk_, column));
+    return CursorRow{oid_, key_, props ? std::string_view(static_cast<const char*>(props), n) : std::string_view()};
+}
+
 std::string Cursor::KeyExpr() const { return slot_ < 0 ? "X''" : KeyColumn(slot_); }
 
 std::string Cursor::RowColumns() const { return slot_ < 0 ? "oid, props" : "oid, " + KeyColumn(slot_) + ", props"; }
@@ -75,6 +141,7 @@ std::string Cursor::BeforeCondition(bool inclusive) const
 DWORD Cursor::Fetch(const std::string& where, bool descending, std::uint64_t limit, std::uint64_t offset,
                     const std::string& p6, const std::string& p7, const std::string& p8)
 {
+    StopWalk();
     kept_ = false;
     rows_.Clear();
     std::string order = slot_ < 0 ? (descending ? "oid DESC" : "oid")
@@ -113,6 +180,7 @@ DWORD Cursor::MoveToSingle(DWORD status)
 
 DWORD Cursor::Forget()
 {
+    StopWalk();
     kept_ = false;
     rows_.Clear();
     index_ = -1;
@@ -125,6 +193,12 @@ DWORD Cursor::Forget()
 
 DWORD Cursor::Forward(std::uint64_t k)
 {
+    if (Walking()) {
+        DWORD err = StepWalk(k);
+        // A walk cut short (its transaction undone under it) starts again
+        // from where it stood.
+        return err == ERROR_SUCCESS || err == ERROR_NOT_FOUND ? err : StartWalk(k);
+    }
     if (kept_) {
         auto target = static_cast<std::uint64_t>(index_ + 1) + k - 1;
         if (target < rows_.rows.size()) {
@@ -133,19 +207,14 @@ DWORD Cursor::Forward(std::uint64_t k)
         }
         if (reachesEnd_) return ERROR_NOT_FOUND;
     }
-    std::uint64_t limit = std::max(k, batch_);
-    std::uint64_t offset = 0;
-    if (k > kFarMove) {
-        limit = batch_;
-        offset = k - 1;
-    }
-    if (DWORD err = Fetch(AfterCondition(false), false, limit, offset)) return err;
-    std::uint64_t target = offset ? 0 : k - 1;
-    if (target >= rows_.rows.size()) return ERROR_NOT_FOUND;
+    if (k <= kFarMove) return StartWalk(k);
+    const std::uint64_t limit = batch_;
+    if (DWORD err = Fetch(AfterCondition(false), false, limit, k - 1)) return err;
+    if (rows_.rows.empty()) return ERROR_NOT_FOUND;
     reachesEnd_ = rows_.rows.size() < limit;
     kept_ = true;
     batch_ = std::min(batch_ * 2, kMaxBatch);
-    SetAt(target);
+    SetAt(0);
     return ERROR_SUCCESS;
 }
 
@@ -170,6 +239,7 @@ DWORD Cursor::ToOid(CEOID oid)
                 return ERROR_SUCCESS;
             }
     }
+    StopWalk();
     kept_ = false;
     rows_.Clear();
     Statement st(volume_.Statements(), "SELECT " + RowColumns() + " FROM records WHERE oid = ?1 AND db = ?2");
@@ -229,6 +299,7 @@ DWORD Cursor::ToNextEqual(const std::string& valueKey)
     DWORD err = Forward(k);
     if (err == ERROR_SUCCESS && key_ == valueKey) return ERROR_SUCCESS;
     // Not equal: back to where the seek started.
+    StopWalk();
     kept_ = keptBefore;
     std::swap(rows_, savedRows);
     index_ = savedIndex;
@@ -243,7 +314,11 @@ DWORD Cursor::Current(CursorRow* row)
 {
     if (!at_) {
         if (DWORD err = Forward(1)) return err;
-        *row = rows_.At(static_cast<size_t>(index_));
+        *row = Row();
+        return ERROR_SUCCESS;
+    }
+    if (Walking()) {
+        *row = Row();
         return ERROR_SUCCESS;
     }
     if (kept_ && index_ >= 0 && rows_.rows[static_cast<size_t>(index_)].oid == oid_) {

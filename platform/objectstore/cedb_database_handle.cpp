@@ -33,6 +33,7 @@ DatabaseHandle::DatabaseHandle(std::shared_ptr<Volume> volume, CEOID db, int slo
 DatabaseHandle::~DatabaseHandle()
 {
     std::lock_guard lock(volume_->Mutex());
+    cursor_.Close();
     volume_->RemoveOpenHandle(registration_);
 }
 

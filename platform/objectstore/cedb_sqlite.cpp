@@ -1,5 +1,7 @@
 #include "platform/objectstore/internal/cedb_sqlite.h"
 
+#include <cstring>
+
 #include "platform/base/error_codes.h"
 
 namespace platform::cedb {
@@ -102,8 +104,16 @@ std::string_view Statement::Bytes(int col) const
     return p ? std::string_view(static_cast<const char*>(p), n) : std::string_view();
 }
 
+void EndWalks(sqlite3* db)
+{
+    constexpr size_t n = sizeof kWalkSql - 1;
+    for (sqlite3_stmt* s = sqlite3_next_stmt(db, nullptr); s; s = sqlite3_next_stmt(db, s))
+        if (sqlite3_stmt_busy(s) && std::strncmp(sqlite3_sql(s), kWalkSql, n) == 0) sqlite3_reset(s);
+}
+
 Transaction::Transaction(sqlite3* db, bool write) : db_(db), nested_(sqlite3_get_autocommit(db) == 0)
 {
+    if (!nested_) EndWalks(db_);
     const char* begin = nested_ ? "SAVEPOINT nested" : write ? "BEGIN IMMEDIATE" : "BEGIN";
     rc_ = sqlite3_exec(db_, begin, nullptr, nullptr, nullptr);
     open_ = rc_ == SQLITE_OK;

@@ -184,6 +184,8 @@ BOOL CeFlushDBVol(PCEGUID guid)
     if (DWORD err = platform::cedb::VolumeFor(guid, volume)) return Fail(err, FALSE);
     std::lock_guard lock(volume->Mutex());
     if (!volume->IsOpen()) return Fail(ERROR_INVALID_PARAMETER, FALSE);
+    // A walk standing on its row would keep the log from being moved.
+    platform::cedb::EndWalks(volume->Db());
     int rc = sqlite3_wal_checkpoint_v2(volume->Db(), nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
     // Readers in other processes may keep part of the log; what could be
     // moved was moved.

@@ -13,12 +13,15 @@
 // record is deleted, the anchor stays where the handle last saw it, so moving
 // on from a deleted record works.
 //
-// Reading in order costs one SQLite query per batch instead of one per
-// record: the cursor keeps the records that follow the anchor (up to 256, the
-// batch doubling while the reader goes on) and moves within them while the
+// Reading forward is a walk: one statement of the cursor's own, started
+// after the anchor and stepped one record per move, its row read in place
+// (no copy) and left standing between calls. The walk holds one read
+// snapshot of the file, so a record is never read half old and half new; it
+// ends at the last record, at any other move, at Forget(), and whenever a
+// transaction starts on the connection (EndWalks), after which the next
+// move starts a new one from the anchor. Other moves keep the records they
+// fetched around the anchor (the batch) and move within them while the
 // volume has not changed. Whoever owns the cursor calls Forget() when it has.
-// The kept records' bytes share one buffer, reused from batch to batch, so
-// reading in order allocates nothing once the first batches are in.
 //
 // Every method is called with the volume's mutex held.
 #pragma once
@@ -42,6 +45,12 @@ class Cursor {
 public:
     // slot: the sort order (0 to 3), or -1 for OID order.
     Cursor(Volume& volume, CEOID db, int slot);
+    ~Cursor();
+    Cursor(const Cursor&) = delete;
+    Cursor& operator=(const Cursor&) = delete;
+    // Lets go of the walk's statement; called with the volume's mutex held
+    // before the cursor goes.
+    void Close();
 
     // Drops the kept records; at a record, takes the anchor's key from the
     // stored record again (its sort value may have changed).
@@ -113,6 +122,14 @@ private:
     DWORD MoveToSingle(DWORD status);
     // At the kept record i.
     void SetAt(size_t i);
+    // The walk: started after the anchor and stepped k records on. Each
+    // leaves the position as it was when it fails.
+    DWORD StartWalk(std::uint64_t k);
+    DWORD StepWalk(std::uint64_t k);
+    bool Walking() const { return walking_ && sqlite3_stmt_busy(walk_); }
+    // The current record: the walk's row or the kept one.
+    CursorRow Row() const;
+    void StopWalk();
 
     Volume& volume_;
     CEOID db_;
@@ -134,6 +151,11 @@ private:
     std::int64_t index_ = -1;
     bool reachesEnd_ = false;
     std::uint64_t batch_ = 2;
+
+    // The walk's own statement (made on first use); with walking_ it stands
+    // on the current record.
+    sqlite3_stmt* walk_ = nullptr;
+    bool walking_ = false;
 };
 
 }  // namespace platform::cedb

@@ -68,6 +68,14 @@ private:
     sqlite3_stmt* stmt_;
 };
 
+// Statements that walk records across calls begin with this, and are left
+// standing on their row between calls (holding the connection's read
+// snapshot). EndWalks resets every such statement of the connection; each
+// transaction that is not nested does so first, so that it reads (or writes
+// on) the newest state of the file and not the snapshot a walk holds.
+inline constexpr char kWalkSql[] = "SELECT /* walk */ ";
+void EndWalks(sqlite3* db);
+
 // One transaction on a connection; rolled back unless committed. Write
 // transactions take the write lock at once (BEGIN IMMEDIATE), so two writers
 // wait for each other instead of failing on upgrade. Inside a transaction

@@ -228,6 +228,27 @@ TEST_F(CedbConcurrency, RecordsAnotherProcessDeletesAheadOfAWalkAreGoneAtItsNext
     EXPECT_GT(conclusive, 0) << "the deleting processes took too long to tell";
 }
 
+// A walk standing between two reads holds back no write of this process after another process wrote, and
+// hides none of that process's records from its own next reads.
+TEST_F(CedbConcurrency, AWalkBetweenReadsHoldsBackNoWriteAndHidesNoRecordWrittenMeanwhile)
+{
+    const CEOID dbOid = CreateDb(u"Standing", {{cedb_writer::kNumberProp, 0}});
+    HANDLE writer = OpenDb(dbOid), reader = OpenDb(dbOid, 0, CEDB_AUTOINCREMENT);
+    for (long n : {10, 20, 30, 40}) CeWriteRecordProps(writer, 0, 3, cedb_writer::RecordValues(n).props);
+    std::vector<std::string> read;
+    auto readNext = [&] { read.push_back(Read(reader, {cedb_writer::kNumberProp}).props.at(0)); };
+    readNext();
+    readNext();
+    ASSERT_EQ(RunWriter("Standing", 25, 1).exitCode, 0);
+    EXPECT_NE(CeWriteRecordProps(writer, 0, 3, cedb_writer::RecordValues(26).props), 0u) << GetLastError();
+    for (int i = 0; i < 4; ++i) readNext();
+    std::vector<std::string> expected;
+    for (LONG n : {10, 20, 25, 26, 30, 40}) expected.push_back(Describe(I4(1, n)));
+    EXPECT_EQ(read, expected);
+    CloseHandle(reader);
+    CloseHandle(writer);
+}
+
 TEST_F(CedbConcurrency, ATransactionOfSeveralCallsIsKeptOrUndoneWholeAndOtherThreadsWaitForIt)
 {
     const CEOID dbOid = CreateDb(u"Together", {{MAKEPROPID(1, CEVT_I4), 0}});
