@@ -159,18 +159,21 @@ private:
     bool JournalCheck(CeDbRecord* record);
 
     // Walks a store, calling visit with each record read; false when stopped.
+    // With pieces, only the records whose store search text holds them
+    // (flags: CeRestrictToSearchText's); the whole store when the store
+    // cannot narrow the walk.
     template <class Visit>
-    bool WalkStore(const WCHAR* database, USHORT count, ULONG* ids, Visit visit);
-    // Reads the records oids of a store (each found whole by its OID),
-    // calling visit with each; a record gone meanwhile is left out.
-    // The records of a store that may hold the text, ascending, found by
-    // the store's search text (flags: CeFindSearchTextOids's); false when
-    // the store must be walked whole: the text has no literal piece, or the
-    // store could not be asked.
-    bool Candidates(const WCHAR* database, DWORD flags, std::vector<CEOID>& oids);
-    // Walks the candidates of a store when there are any, else the whole store.
+    bool WalkStore(const WCHAR* database, USHORT count, ULONG* ids, Visit visit,
+                   const std::vector<std::u16string>& pieces = {}, DWORD flags = 0);
+    // The literal pieces that narrow a store walk; none when the text has
+    // none or narrowing is off.
+    std::vector<std::u16string> NarrowingPieces() const;
+    // Walks the records of a store that may hold the text (with prefilter),
+    // else the whole store.
     template <class Visit>
     void ReadStore(const WCHAR* database, bool prefilter, DWORD flags, USHORT count, ULONG* ids, Visit visit);
+    // Reads the records oids of a store (each found whole by its OID),
+    // calling visit with each; a record gone meanwhile is left out.
     template <class Visit>
     void ReadEach(const WCHAR* database, const std::vector<CEOID>& oids, USHORT count, ULONG* ids, Visit visit);
     // Whether a date lies within the bounds set (an unset bound does not limit).

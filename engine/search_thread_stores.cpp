@@ -196,10 +196,13 @@ unsigned int CSearchThread::SetPropIdsContacts(ULONG* ids)
 }
 
 template <class Visit>
-bool CSearchThread::WalkStore(const WCHAR* database, USHORT count, ULONG* ids, Visit visit)
+bool CSearchThread::WalkStore(const WCHAR* database, USHORT count, ULONG* ids, Visit visit,
+                              const std::vector<std::u16string>& pieces, DWORD flags)
 {
     CeDb* db = GetDatabaseClass();
     if (!db || !db->Open(database, 0, CEDB_AUTOINCREMENT | CEDB_OIDORDER, nullptr)) return true;
+    // Narrowed, the handle stands before the first record holding the pieces.
+    const bool narrowed = !pieces.empty() && CeRestrictToSearchText(db->GetHandle(), pieces, flags) != FALSE;
     CeDbRecord record;
     auto attach = [&record]() {
         auto* buffer = static_cast<CEPROPVAL*>(LocalAlloc(LPTR, kSearchReadBufferSize));
@@ -209,7 +212,7 @@ bool CSearchThread::WalkStore(const WCHAR* database, USHORT count, ULONG* ids, V
     CEPROPVAL* buffer = attach();
     bool finished = true;
     int visited = 0;
-    if (buffer && db->SeekFirst() != 0) {
+    if (buffer && (narrowed || db->SeekFirst() != 0)) {
         for (;;) {
             if (IsStopSet() || (visited++ % kSearchStopCheckInterval == 0 && Stopping())) {
                 finished = false;
@@ -256,28 +259,16 @@ void CSearchThread::ReadEach(const WCHAR* database, const std::vector<CEOID>& oi
     db->Close();
 }
 
-bool CSearchThread::Candidates(const WCHAR* database, DWORD flags, std::vector<CEOID>& oids)
+std::vector<std::u16string> CSearchThread::NarrowingPieces() const
 {
-    oids.clear();
-    if (!m_bPrefilter) return false;
-    const std::vector<std::u16string> pieces = m_pattern.LiteralPieces();
-    if (pieces.empty()) return false;
-    CeDb* db = GetDatabaseClass();
-    if (!db || !db->Open(database, 0, CEDB_OIDORDER, nullptr)) return false;
-    const bool asked = CeFindSearchTextOids(db->GetHandle(), pieces, flags, &oids) != FALSE;
-    db->Close();
-    return asked;
+    return m_bPrefilter ? m_pattern.LiteralPieces() : std::vector<std::u16string>{};
 }
 
 template <class Visit>
 void CSearchThread::ReadStore(const WCHAR* database, bool prefilter, DWORD flags, USHORT count, ULONG* ids,
                               Visit visit)
 {
-    std::vector<CEOID> candidates;
-    if (prefilter && Candidates(database, flags, candidates))
-        ReadEach(database, candidates, count, ids, visit);
-    else
-        WalkStore(database, count, ids, visit);
+    WalkStore(database, count, ids, visit, prefilter ? NarrowingPieces() : std::vector<std::u16string>{}, flags);
 }
 
 bool CSearchThread::WithinBounds(const FILETIME& date) const
@@ -539,13 +530,13 @@ void CSearchThread::ReadContacts()
     // telephone matches in its dialable form too.
     std::vector<CEOID> hits;
     const bool phones = m_params.fieldScope == kSearchFieldsAll || m_params.fieldScope == kSearchFieldsPhones;
-    if (!m_pattern.UsesSoundex() && !m_params.noteBodies &&
-        Candidates(kContactsDatabase, phones ? CEDB_SEARCHTEXT_PHONEFORMS : 0, hits)) {
-        ReadEach(kContactsDatabase, hits, kContactPropCount, ids, [&](CeDbRecord& record) {
-            if (passes(record, kContactCategoriesIndex, kContactAnniversaryIndex, kContactBirthdayIndex,
-                       kContactPropCount))
-                addHit(record);
-        });
+    if (!m_pattern.UsesSoundex() && !m_params.noteBodies && !NarrowingPieces().empty()) {
+        ReadStore(kContactsDatabase, true, phones ? CEDB_SEARCHTEXT_PHONEFORMS : 0, kContactPropCount, ids,
+                  [&](CeDbRecord& record) {
+                      if (passes(record, kContactCategoriesIndex, kContactAnniversaryIndex, kContactBirthdayIndex,
+                                 kContactPropCount))
+                          addHit(record);
+                  });
         return;
     }
     WalkStore(kContactsDatabase, static_cast<USHORT>(readCount), matchIds, [&](CeDbRecord& record) {

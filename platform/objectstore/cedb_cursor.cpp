@@ -71,6 +71,12 @@ DWORD Cursor::StartWalk(std::uint64_t k)
         std::string order = slot_ < 0 ? "oid" : KeyColumn(slot_) + ", oid";
         std::string sql = kWalkSql + RowColumns() + " FROM records WHERE db = ?1 AND " + AfterCondition(false) +
                           " ORDER BY " + order;
+        // Narrowed: the search texts of the database in OID order, each
+        // record read in the same step as the text that holds the pieces.
+        if (restricted_)
+            sql = std::string(kWalkSql) +
+                  "r.oid, r.props FROM search_text s CROSS JOIN records r WHERE s.db = ?1 AND s.oid > ?3"
+                  " AND (length(?4) = 0 OR search_text_has(s.text, ?5, ?4)) AND r.oid = s.oid ORDER BY s.oid";
         if (sqlite3_prepare_v3(volume_.Db(), sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &walk_, nullptr) !=
             SQLITE_OK) {
             DWORD err = MapSqliteError(sqlite3_errcode(volume_.Db()));
@@ -82,6 +88,10 @@ DWORD Cursor::StartWalk(std::uint64_t k)
     sqlite3_bind_int64(walk_, 1, static_cast<sqlite3_int64>(db_));
     if (slot_ >= 0) sqlite3_bind_blob64(walk_, 2, key_.empty() ? "" : key_.data(), key_.size(), SQLITE_TRANSIENT);
     sqlite3_bind_int64(walk_, 3, static_cast<sqlite3_int64>(oid_));
+    if (restricted_) {
+        sqlite3_bind_blob64(walk_, 4, pieces_.data(), pieces_.size(), SQLITE_STATIC);
+        sqlite3_bind_int64(walk_, 5, pieceFlags_);
+    }
     walking_ = true;
     return StepWalk(k);
 }
@@ -102,6 +112,31 @@ DWORD Cursor::StepWalk(std::uint64_t k)
         key_.assign(key ? static_cast<const char*>(key) : "", static_cast<size_t>(sqlite3_column_bytes(walk_, 1)));
     }
     return ERROR_SUCCESS;
+}
+
+DWORD Cursor::Restrict(std::string pieceList, DWORD flags)
+{
+    if (slot_ >= 0) return ERROR_INVALID_PARAMETER;
+    // The narrowed walk is another statement.
+    Close();
+    restricted_ = true;
+    pieces_ = std::move(pieceList);
+    pieceFlags_ = flags;
+    kept_ = false;
+    rows_.Clear();
+    index_ = -1;
+    at_ = false;
+    oid_ = 0;
+    key_.clear();
+    return ERROR_SUCCESS;
+}
+
+void Cursor::Unrestrict()
+{
+    if (!restricted_) return;
+    Close();
+    restricted_ = false;
+    pieces_.clear();
 }
 
 CursorRow Cursor::Row() const
@@ -207,7 +242,8 @@ DWORD Cursor::Forward(std::uint64_t k)
         }
         if (reachesEnd_) return ERROR_NOT_FOUND;
     }
-    if (k <= kFarMove) return StartWalk(k);
+    // A narrowed walk steps over the records it leaves out, however far.
+    if (k <= kFarMove || restricted_) return StartWalk(k);
     const std::uint64_t limit = batch_;
     if (DWORD err = Fetch(AfterCondition(false), false, limit, k - 1)) return err;
     if (rows_.rows.empty()) return ERROR_NOT_FOUND;

@@ -273,6 +273,10 @@ CEOID CeSeekDatabase(HANDLE db, DWORD seekType, DWORD_PTR value, LPDWORD index)
     {
         std::lock_guard lock(handle->GetVolume().Mutex());
         err = handle->BeginCall();
+        // Moving forward from the current record keeps a search-text
+        // narrowing of the walk; every other seek leaves it.
+        if (!(seekType == CEDB_SEEK_CURRENT && static_cast<LONG>(static_cast<DWORD>(value)) > 0))
+            handle->Position().Unrestrict();
         if (!err) err = Seek(*handle, seekType, value);
         if (!err && index) err = handle->Position().Index(index);
         found = handle->Position().Oid();

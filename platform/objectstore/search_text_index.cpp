@@ -227,3 +227,25 @@ BOOL CeFindSearchTextOids(HANDLE db, const std::vector<std::u16string>& pieces, 
     }
     return TRUE;
 }
+
+BOOL CeRestrictToSearchText(HANDLE db, const std::vector<std::u16string>& pieces, DWORD flags)
+{
+    if (flags & ~CEDB_SEARCHTEXT_PHONEFORMS) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    auto handle = platform::LookupHandleAs<DatabaseHandle>(db);
+    if (!handle) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    std::string list = PieceList(pieces);
+    std::lock_guard lock(handle->GetVolume().Mutex());
+    DWORD err = handle->BeginCall();
+    if (!err) err = handle->Position().Restrict(std::move(list), flags);
+    if (err) {
+        SetLastError(err);
+        return FALSE;
+    }
+    return TRUE;
+}

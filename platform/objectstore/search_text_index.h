@@ -30,3 +30,12 @@ inline constexpr DWORD CEDB_SEARCHTEXT_PHONEFORMS = 0x00000001;
 // for a bad handle or argument or a failed read.
 KSTOOLS_API BOOL CeFindSearchTextOids(HANDLE db, const std::vector<std::u16string>& pieces, DWORD flags,
                                       std::vector<CEOID>* oids);
+
+// Narrows what db's handle reads forward to the records whose search text
+// holds every one of pieces (as CeFindSearchTextOids finds them), and puts
+// the handle before the first of them: reads with CEDB_AUTOINCREMENT, and
+// seeks forward from the current record, then visit those records in
+// ascending OID order, each read in the same pass as its search text. Any
+// other seek lifts the narrowing. For handles opened in OID order only.
+// FALSE with the last error set for a bad handle or argument.
+KSTOOLS_API BOOL CeRestrictToSearchText(HANDLE db, const std::vector<std::u16string>& pieces, DWORD flags);

@@ -56,6 +56,14 @@ public:
     // stored record again (its sort value may have changed).
     DWORD Forget();
 
+    // Narrows the walk to the records whose search text holds every piece
+    // of pieceList (search_text_has's list; empty: every record) and puts
+    // the cursor before the first record. Moves forward from the current
+    // record keep the narrowing; Unrestrict lifts it, and the caller does
+    // so before any other seek. OID order only (ERROR_INVALID_PARAMETER).
+    DWORD Restrict(std::string pieceList, DWORD flags);
+    void Unrestrict();
+
     // Seeks. Each moves to a record and returns ERROR_SUCCESS, or returns
     // ERROR_NOT_FOUND (or a failure) and leaves the position as it was.
     DWORD ToOid(CEOID oid);
@@ -156,6 +164,10 @@ private:
     // on the current record.
     sqlite3_stmt* walk_ = nullptr;
     bool walking_ = false;
+    // The narrowing of the walk (Restrict): its pieces and flags.
+    bool restricted_ = false;
+    std::string pieces_;
+    DWORD pieceFlags_ = 0;
 };
 
 }  // namespace platform::cedb

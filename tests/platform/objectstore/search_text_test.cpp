@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include "platform/base/error_codes.h"
 #include "platform/objectstore/search_text_index.h"
 #include "tests/platform/objectstore/cedb_test_support.h"
 
@@ -59,6 +60,38 @@ TEST_F(SearchTextTest, FindsTheRecordsHoldingEveryPieceThroughWritesAndReopening
             CloseHandle(read);
         }
     }
+}
+
+TEST_F(SearchTextTest, ANarrowedWalkReadsTheHoldersInOidOrderAcrossWritesUntilASeek)
+{
+    const CEOID db = CreateDb(u"notes", {}), sorted = CreateDb(u"sorted", {{MAKEPROPID(1, CEVT_LPWSTR), 0}});
+    HANDLE w = OpenDb(db);
+    const CEOID first = Write(w, 0, {Str(1, u"Blue Heron")}), miss = Write(w, 0, {Str(1, u"red")});
+    const CEOID second = Write(w, 0, {I4(2, 5), Str(1, u"heron, blue")});
+    HANDLE h = OpenDb(db, 0, CEDB_AUTOINCREMENT);
+    const std::vector<std::u16string> pieces = {u"HERON", u"blue"};
+    ASSERT_TRUE(CeRestrictToSearchText(h, pieces, 0));
+    EXPECT_EQ(Read(h).oid, first);
+    // A record written while the walk stands is read when the walk gets there.
+    const CEOID later = Write(w, 0, {Str(1, u"blue heron again")});
+    const ReadResult r = Read(h);
+    EXPECT_EQ(r.oid, second);
+    EXPECT_EQ(r.props, (std::vector<std::string>{"2/I4=5", "1/LPWSTR='heron, blue'"}));
+    EXPECT_EQ(Read(h).oid, later);
+    EXPECT_EQ(Read(h).error, ERROR_NOT_FOUND);
+    // Forward seeks stay narrowed; any other seek lifts the narrowing.
+    ASSERT_TRUE(CeRestrictToSearchText(h, pieces, 0));
+    EXPECT_EQ(Read(h).oid, first);
+    EXPECT_EQ(Seek(h, CEDB_SEEK_CURRENT, 1), later);
+    EXPECT_EQ(Seek(h, CEDB_SEEK_BEGINNING, 0), first);
+    EXPECT_EQ(Read(h).oid, first);
+    EXPECT_EQ(Read(h).oid, miss);
+    CloseHandle(h);
+    CloseHandle(w);
+    HANDLE s = OpenDb(sorted, MAKEPROPID(1, CEVT_LPWSTR));
+    EXPECT_FALSE(CeRestrictToSearchText(s, pieces, 0));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    CloseHandle(s);
 }
 
 }  // namespace
