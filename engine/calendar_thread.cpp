@@ -90,6 +90,8 @@ void CCalendarThread::SetRestrict(const SYSTEMTIME& first, const SYSTEMTIME& las
     m_firstDay = DayOf(first);
     m_lastDay = DayOf(last);
     m_recurrence.SetRange(m_firstDay, m_lastDay, RangeMode());
+    // The rows loaded are of the old range.
+    m_bListWhole = false;
 }
 
 bool CCalendarThread::IsInCache(const SYSTEMTIME& day) const { return IsInCache(day, 0); }
@@ -223,6 +225,7 @@ DWORD CCalendarThread::CalendarThreadProc(CeManualEvent* stopEvent, CEOID oid)
         m_bListWhole = false;
         ClearList();
         SettingChange();
+        m_categoryStateOfLoad = CategoryStateNow();
     }
     m_recurrence.SetRange(m_firstDay, m_lastDay, RangeMode());
 

@@ -15,8 +15,12 @@ bool CCalendarThread::SettingsKeptSinceLoad()
     const LONG today = m_today;
     const DWORD noteIcons = m_bShowHasNoteIcons;
     SettingChange();
-    return settings == m_settings && std::memcmp(&zone, &m_deviceZone, sizeof zone) == 0 && today == m_today &&
-           noteIcons == m_bShowHasNoteIcons;
+    const bool kept = settings == m_settings && std::memcmp(&zone, &m_deviceZone, sizeof zone) == 0 && today == m_today &&
+           noteIcons == m_bShowHasNoteIcons && CategoryStateNow() == m_categoryStateOfLoad;
+    // SettingChange replaced what the rows were made with: only a load
+    // makes the list whole again.
+    if (!kept) m_bListWhole = false;
+    return kept;
 }
 
 bool CCalendarThread::RefreshRecords(const std::vector<CEOID>& appointments, bool tasks)

@@ -142,6 +142,23 @@ void CKSDataThread::SetupThreadResources()
     m_bCategoryTableRead = true;
 }
 
+std::u16string CKSDataThread::CategoryStateNow()
+{
+    SetupThreadResources();
+    std::u16string state;
+    state += static_cast<char16_t>(m_categoryRestrict.m_bIncludeNoCat);
+    state += static_cast<char16_t>(m_categoryRestrict.bHideCategories);
+    state += static_cast<char16_t>(m_categoryRestrict.CategoryANDOR);
+    const CEBLOB& blob = *m_categoryRestrict.m_blob;
+    for (DWORD i = 0; i < blob.dwCount; ++i) state += static_cast<char16_t>(blob.lpb[i]);
+    for (CFullCategory* category : m_categoryTable) {
+        state += u'\n';
+        state += static_cast<char16_t>(category->m_index);
+        if (category->m_name) state += category->m_name;
+    }
+    return state;
+}
+
 WCHAR* CKSDataThread::CategoryAssembler(CePtrList<unsigned int>& ids)
 {
     if (m_categoryText == nullptr) return nullptr;

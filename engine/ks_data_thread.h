@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <type_traits>
 
 #include "categories/c_full_category.h"
@@ -120,6 +121,12 @@ protected:
     // WM_LOADER_DATA to window: sent (the window has read the list when it
     // returns) or posted.
     static void ReportLoaderData(HWND window, WPARAM wParam, LPARAM count, bool send);
+    // The category filter (flags and selected categories) and the store's
+    // category names and bits, read now, as one value: rows filed under one
+    // are refreshed correctly only while it stays the same. Refreshes this
+    // loader's copy of the category table.
+    std::u16string CategoryStateNow();
+
     // True when a load should stop reading: the stop event is set or missing.
     static bool StopRequested(CeManualEvent* stop) { return stop == nullptr || stop->IsSet(); }
 
@@ -137,6 +144,7 @@ protected:
     CCategoryFilterInfo m_categoryRestrict;
     CePtrList<unsigned int> m_scratchCategories;
     CFullCategory* m_pCurrentCategory;
+    std::u16string m_categoryStateOfLoad;  // CategoryStateNow() when the last load began
 
 private:
     void PostLoaderMessage(HWND window, UINT message);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <random>
 
 #include "tests/engine/calendar_store.h"
@@ -97,6 +98,20 @@ TEST_F(CalendarStoreTest, RefreshDeclinesWithoutALoadOrAfterTheViewChanged)
     ASSERT_TRUE(loadertest::DeletePimRecord(kAppointmentsDatabase, lunch));
     EXPECT_FALSE(loader.RefreshRecords({lunch}, false));
     EXPECT_EQ(Lines(loader).size(), 8u);  // seven day headers and lunch, as loaded
+    // The declined check read the new view: the next burst must not refresh the rows made with the old one.
+    EXPECT_FALSE(loader.RefreshRecords({lunch}, false));
+    EXPECT_EQ(Lines(loader).size(), 8u);
+    // Nor may a loaded list refresh after its range or its category filter changed.
+    const SYSTEMTIME first = Day(today + 1), last = Day(today + 7);
+    const std::function<void()> changes[] = {[&] { loader.SetRestrict(first, last); },
+                                             [&] { SetCalendarSetting(u"bHideCategories", 1); }};
+    for (const auto& change : changes) {
+        SetCalendarSetting(u"CAV_FilterAppointments", 5);
+        SetCalendarSetting(u"bHideCategories", 0);
+        ASSERT_TRUE(Load(loader, today, today + 6));
+        change();
+        EXPECT_FALSE(loader.RefreshRecords({}, false));
+    }
 }
 
 }  // namespace

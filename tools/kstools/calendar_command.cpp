@@ -340,16 +340,18 @@ void PrintCalendar(const CalendarOptions& options, CCalendarThread& loader, cons
 }
 
 // The list once, or (watching) again after each burst of changes, refreshed
-// where the burst allows it. The range is fixed when the command starts; a
-// new day loads again (the loader declines a refresh then).
+// where the burst allows it. A new day loads again (the loader declines a
+// refresh then), and each load takes its range afresh: without --from/--to
+// that is the week of the day it loads on.
 void RunCalendar(const CalendarOptions& options)
 {
-    const CalendarRange range = CheckOptions(options);
+    CalendarRange range = CheckOptions(options);
     std::unique_ptr<CCalendarThread> loader;
     PrintWatchingChanges(options.watch, {kAppointmentsDatabase, kTasksDatabase, kContactsDatabase},
                          [&](const std::vector<STORECHANGE>* changes) {
                              if (!changes || !loader || !RefreshCalendarRows(*loader, *changes)) {
                                  loader.reset();  // one loader at a time
+                                 range = CheckOptions(options);
                                  loader = LoadCalendar(options, range);
                              }
                              if (!options.picture.png.empty()) {

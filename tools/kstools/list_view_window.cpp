@@ -204,8 +204,10 @@ void ListViewWindow::RefreshFromStore()
         const std::lock_guard<std::mutex> hold(m_pendingLock);
         changes.swap(m_pending);
     }
+    // A timer left from a burst a load already read has nothing to bring in.
+    if (changes.empty()) return;
     LISTCONTENT content;
-    if (!m_reloading && m_refresh && !changes.empty() && m_refresh(changes, content)) {
+    if (!m_reloading && m_refresh && m_refresh(changes, content)) {
         Show(std::move(content));
         return;
     }
