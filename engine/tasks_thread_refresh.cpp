@@ -54,6 +54,14 @@ bool CTasksThread::RefreshRecords(const std::vector<CEOID>& records)
         AddNewTask(&record, &shown, position, true, false);
     }
     tasks.Close();
+    // A grouped list left with headers only shows nothing after a load (and
+    // counts nothing); the caller loads in full rather than keep the headers.
+    bool anyTask = m_groups.IsEmpty();
+    for (int i = 1; i <= m_list.GetCount() && !anyTask; ++i) anyTask = !m_list.GetAt(i)->IsHeader();
+    if (!anyTask) {
+        m_bListWhole = false;
+        return false;
+    }
     SortDataList();
     SortPriorityManager();
     return true;
