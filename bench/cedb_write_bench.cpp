@@ -3,9 +3,10 @@
 // sorted on its file-as name, through CeWriteRecordProps on an open handle.
 //
 // Ours makes a transaction, looks up the database, encodes the record, builds
-// its sort key, gives it an OID, inserts it, counts it in the database's row,
-// logs the change for watchers in other processes and raises the volume's
-// change counter.
+// its sort key, gives it an OID, inserts it, writes its search text (folded
+// strings, one more row), counts it in the database's row, logs the change
+// for watchers in other processes and raises the volume's change counter.
+// The peers write no search text.
 //
 // Peers: plain SQLite on a file of its own with the store's record table and
 // indexes and the store's durability (WAL, synchronous=NORMAL: every commit
@@ -147,11 +148,16 @@ void WriteRecordPeer(benchmark::State& state, bool logged)
     sqlite3_stmt* log = nullptr;
     sqlite3_stmt* begin = nullptr;
     sqlite3_stmt* commit = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO records(db, size, props, k0) VALUES (?1, ?2, ?3, ?4)", -1, &insert, nullptr);
-    sqlite3_prepare_v2(db, "INSERT INTO changes(db, record, message, writer) VALUES (?1, ?2, ?3, ?4)", -1, &log,
-                       nullptr);
-    sqlite3_prepare_v2(db, "BEGIN IMMEDIATE", -1, &begin, nullptr);
-    sqlite3_prepare_v2(db, "COMMIT", -1, &commit, nullptr);
+    const int prepared[] = {
+        sqlite3_prepare_v2(db, "INSERT INTO records(db, size, props, k0) VALUES (?1, ?2, ?3, ?4)", -1, &insert,
+                           nullptr),
+        sqlite3_prepare_v2(db, "INSERT INTO changes(db, record, message, writer) VALUES (?1, ?2, ?3, ?4)", -1, &log,
+                           nullptr),
+        sqlite3_prepare_v2(db, "BEGIN IMMEDIATE", -1, &begin, nullptr),
+        sqlite3_prepare_v2(db, "COMMIT", -1, &commit, nullptr),
+    };
+    for (int rc : prepared)
+        if (rc != SQLITE_OK) state.SkipWithError(sqlite3_errmsg(db));
     size_t next = 0;
     for (auto _ : state) {
         const Record& r = bench.records[next++ % kDistinct];

@@ -106,7 +106,6 @@ DWORD DeleteDatabase(Volume& volume, CEOID oid)
     if (DWORD err = LoadDatabase(volume, oid, row)) return err;
     Statement records(volume.Statements(), "DELETE FROM records WHERE db = ?1");
     if (DWORD err = records.Bind(1, oid).Run()) return err;
-    if (DWORD err = DeleteDatabaseSearchText(volume, oid)) return err;
     Statement database(volume.Statements(), "DELETE FROM databases WHERE oid = ?1");
     if (DWORD err = database.Bind(1, oid).Run()) return err;
     if (DWORD err = volume.LogChange(oid, oid, DB_CEOID_DATABASE_DELETED)) return err;
@@ -183,8 +182,12 @@ public:
     size_t next = 0;  // guarded by the volume's mutex
 };
 
+// Both read in a transaction of their own, so that they see the newest
+// state of the file and not the snapshot a standing record walk holds.
 DWORD ListDatabases(Volume& volume, DWORD type, std::vector<CEOID>& oids)
 {
+    Transaction read(volume.Db(), false);
+    if (DWORD err = read.Status()) return err;
     Statement st(volume.Statements(), "SELECT oid FROM databases WHERE ?1 = 0 OR type = ?1 ORDER BY oid");
     st.Bind(1, type);
     int rc;
@@ -194,6 +197,8 @@ DWORD ListDatabases(Volume& volume, DWORD type, std::vector<CEOID>& oids)
 
 DWORD NextDatabase(DatabaseFind& find, CEOID* oid)
 {
+    Transaction read(find.volume->Db(), false);
+    if (DWORD err = read.Status()) return err;
     while (find.next < find.oids.size()) {
         CEOID candidate = find.oids[find.next++];
         Statement st(find.volume->Statements(), "SELECT 1 FROM databases WHERE oid = ?1");

@@ -210,7 +210,6 @@ DWORD DeleteRecord(DatabaseHandle& handle, CEOID oid)
     if (DWORD err = LoadRecord(volume, handle.Db(), oid, old, &oldSize)) return err;
     Statement st(volume.Statements(), "DELETE FROM records WHERE oid = ?1");
     if (DWORD err = st.Bind(1, oid).Run()) return err;
-    if (DWORD err = DeleteSearchText(volume, handle.Db(), oid)) return err;
     if (DWORD err = TouchDatabase(volume, handle.Db(), -1, -oldSize)) return err;
     if (DWORD err = volume.LogChange(handle.Db(), oid, DB_CEOID_RECORD_DELETED)) return err;
     volume.NoteWrite();

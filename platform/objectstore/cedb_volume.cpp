@@ -115,6 +115,10 @@ void Volume::Close()
 {
     watcher_.Stop();
     statements_.Clear();
+    // Walks still standing belong to handles that outlive the connection:
+    // reset them, or the closed connection lingers holding their snapshot
+    // and its read mark on the log.
+    if (db_) EndWalks(db_);
     if (db_) sqlite3_close_v2(db_);
     db_ = nullptr;
     counter_.Close();

@@ -19,15 +19,27 @@ namespace {
 
 // Raised whenever what goes into a search text changes (the fold, the
 // separator, the properties taken): volumes of an older version are filled
-// again when opened.
-constexpr std::int64_t kSearchTextVersion = 1;
+// again when opened. 2: the table's triggers; rows of version 1 may be stale.
+constexpr std::int64_t kSearchTextVersion = 2;
 
 // Rows keyed by database then record: a search reads one database's rows
 // as one run of the table, and never the records' property blobs.
 const char* const kSearchTextTable =
     "DROP TABLE IF EXISTS search_text;"
+    "DROP TRIGGER IF EXISTS search_text_delete; DROP TRIGGER IF EXISTS search_text_insert;"
+    "DROP TRIGGER IF EXISTS search_text_update;"
     "CREATE TABLE search_text(db INTEGER NOT NULL, oid INTEGER NOT NULL, text TEXT NOT NULL,"
-    "  PRIMARY KEY(db, oid)) WITHOUT ROWID;";
+    "  PRIMARY KEY(db, oid)) WITHOUT ROWID;"
+    // Any write of a record, by whatever program, drops its row, so that a
+    // build that knows nothing of the table never leaves a stale text; our
+    // own write path writes the row again in the same transaction. A record
+    // without a row is a candidate of every search (CeFindSearchTextOids).
+    "CREATE TRIGGER search_text_delete AFTER DELETE ON records BEGIN"
+    "  DELETE FROM search_text WHERE db = old.db AND oid = old.oid; END;"
+    "CREATE TRIGGER search_text_insert AFTER INSERT ON records BEGIN"
+    "  DELETE FROM search_text WHERE db = new.db AND oid = new.oid; END;"
+    "CREATE TRIGGER search_text_update AFTER UPDATE OF db, props ON records BEGIN"
+    "  DELETE FROM search_text WHERE db = old.db AND oid = old.oid; END;";
 
 // Whether text holds piece (not empty): the piece's first byte found by
 // memchr, the rest compared; cheaper than memmem on texts this short.
@@ -153,41 +165,57 @@ DWORD EnsureSearchText(Volume& volume)
     {
         Statement st(volume.Statements(), "SELECT value FROM meta WHERE key = 'search_text'");
         const int rc = st.Step();
-        if (rc == SQLITE_ROW && st.Int(0) == kSearchTextVersion) return ERROR_SUCCESS;
+        // A newer build's table is kept as it is: it knows what it wrote.
+        if (rc == SQLITE_ROW && st.Int(0) >= kSearchTextVersion) return ERROR_SUCCESS;
         if (rc != SQLITE_ROW && rc != SQLITE_DONE) return MapSqliteError(rc);
     }
-    if (int rc = sqlite3_exec(volume.Db(), kSearchTextTable, nullptr, nullptr, nullptr); rc != SQLITE_OK)
-        return MapSqliteError(rc);
+    // A fill that fails does not keep the store from opening: it is undone,
+    // the version stays unset, and searches fail (their callers then read
+    // every record) until an opening fills it.
+    Transaction fill(volume.Db(), true);
+    if (fill.Status()) return ERROR_SUCCESS;
+    if (sqlite3_exec(volume.Db(), kSearchTextTable, nullptr, nullptr, nullptr) != SQLITE_OK) return ERROR_SUCCESS;
     Statement all(volume.Statements(), "SELECT oid, db, props FROM records");
     std::vector<StoredProp> props;
     int rc;
     while ((rc = all.Step()) == SQLITE_ROW) {
         // A damaged record cannot be read by a search either: it gets an empty text.
         if (DecodeRecord(all.Bytes(2), props) != ERROR_SUCCESS) props.clear();
-        if (DWORD err = WriteSearchText(volume, static_cast<CEOID>(all.Int(1)), static_cast<CEOID>(all.Int(0)), props))
-            return err;
+        if (WriteSearchText(volume, static_cast<CEOID>(all.Int(1)), static_cast<CEOID>(all.Int(0)), props))
+            return ERROR_SUCCESS;
     }
-    if (rc != SQLITE_DONE) return MapSqliteError(rc);
+    if (rc != SQLITE_DONE) return ERROR_SUCCESS;
     Statement version(volume.Statements(), "INSERT OR REPLACE INTO meta(key, value) VALUES ('search_text', ?1)");
-    return version.Bind(1, kSearchTextVersion).Run();
+    if (version.Bind(1, kSearchTextVersion).Run() == ERROR_SUCCESS) fill.Commit();
+    return ERROR_SUCCESS;
 }
 
 DWORD WriteSearchText(Volume& volume, CEOID db, CEOID oid, const std::vector<StoredProp>& props)
 {
     Statement st(volume.Statements(), "INSERT OR REPLACE INTO search_text(db, oid, text) VALUES (?1, ?2, ?3)");
+    // No table: its fill failed when the volume was opened. The record goes
+    // without a text, which searches take as a candidate.
+    if (!st.Ok()) return ERROR_SUCCESS;
     return st.Bind(1, db).Bind(2, oid).BindText(3, SearchTextOf(props)).Run();
 }
 
-DWORD DeleteSearchText(Volume& volume, CEOID db, CEOID oid)
+// Whether a narrowed walk over the search text sees every record of the
+// database: the table is current and each record has its text (a program
+// that does not keep the table leaves records without one). The delete and
+// update triggers leave no text without its record, so equal counts suffice.
+DWORD SearchTextCoversDatabase(Volume& volume, CEOID db)
 {
-    Statement st(volume.Statements(), "DELETE FROM search_text WHERE db = ?1 AND oid = ?2");
-    return st.Bind(1, db).Bind(2, oid).Run();
-}
-
-DWORD DeleteDatabaseSearchText(Volume& volume, CEOID db)
-{
-    Statement st(volume.Statements(), "DELETE FROM search_text WHERE db = ?1");
-    return st.Bind(1, db).Run();
+    Transaction read(volume.Db(), false);
+    if (read.Status()) return read.Status();
+    Statement version(volume.Statements(), "SELECT value FROM meta WHERE key = 'search_text'");
+    int rc = version.Step();
+    if (rc == SQLITE_DONE || (rc == SQLITE_ROW && version.Int(0) < kSearchTextVersion)) return ERROR_INVALID_FUNCTION;
+    if (rc != SQLITE_ROW) return MapSqliteError(rc);
+    Statement counts(volume.Statements(), "SELECT (SELECT count(*) FROM records WHERE db = ?1) = "
+                                          "(SELECT count(*) FROM search_text WHERE db = ?1)");
+    rc = counts.Bind(1, db).Step();
+    if (rc != SQLITE_ROW) return MapSqliteError(rc);
+    return counts.Int(0) ? ERROR_SUCCESS : ERROR_INVALID_FUNCTION;
 }
 
 }  // namespace platform::cedb
@@ -213,8 +241,21 @@ BOOL CeFindSearchTextOids(HANDLE db, const std::vector<std::u16string>& pieces, 
     if (!err) {
         Transaction read(volume.Db(), false);
         err = read.Status();
+        if (!err) {
+            Statement version(volume.Statements(), "SELECT value FROM meta WHERE key = 'search_text'");
+            const int rc = version.Step();
+            if (rc == SQLITE_DONE || (rc == SQLITE_ROW && version.Int(0) < kSearchTextVersion))
+                err = ERROR_INVALID_FUNCTION;
+            else if (rc != SQLITE_ROW)
+                err = MapSqliteError(rc);
+        }
+        // The records whose text matches, and those without a text (written
+        // by a program that does not keep the table), which the caller checks
+        // in full.
         Statement st(volume.Statements(),
-                     "SELECT oid FROM search_text WHERE db = ?1 AND (length(?3) = 0 OR search_text_has(text, ?2, ?3))");
+                     "SELECT oid FROM search_text WHERE db = ?1 AND (length(?3) = 0 OR search_text_has(text, ?2, ?3)) "
+                     "UNION ALL SELECT oid FROM records AS r WHERE db = ?1 AND NOT EXISTS "
+                     "(SELECT 1 FROM search_text AS s WHERE s.db = ?1 AND s.oid = r.oid) ORDER BY oid");
         st.Bind(1, handle->Db()).Bind(2, flags).BindBlob(3, list);
         int rc = SQLITE_DONE;
         while (!err && (rc = st.Step()) == SQLITE_ROW) oids->push_back(static_cast<CEOID>(st.Int(0)));
@@ -242,6 +283,7 @@ BOOL CeRestrictToSearchText(HANDLE db, const std::vector<std::u16string>& pieces
     std::string list = PieceList(pieces);
     std::lock_guard lock(handle->GetVolume().Mutex());
     DWORD err = handle->BeginCall();
+    if (!err) err = SearchTextCoversDatabase(handle->GetVolume(), handle->Db());
     if (!err) err = handle->Position().Restrict(std::move(list), flags);
     if (err) {
         SetLastError(err);

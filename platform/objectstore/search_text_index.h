@@ -26,8 +26,11 @@ inline constexpr DWORD CEDB_SEARCHTEXT_PHONEFORMS = 0x00000001;
 // The OIDs, in ascending order, of the records of db's database whose
 // search text holds every one of pieces (each folded first; an empty list
 // or empty pieces: every record). A piece is cut at an unpaired surrogate,
-// which a search text never holds as such. FALSE with the last error set
-// for a bad handle or argument or a failed read.
+// which a search text never holds as such. Records written by a program
+// that keeps no search text are listed too, whatever the pieces: the caller
+// checks every record it gets in full. FALSE with the last error set for a
+// bad handle or argument, a failed read, or ERROR_INVALID_FUNCTION when the
+// volume has no search text of this version (its fill failed).
 KSTOOLS_API BOOL CeFindSearchTextOids(HANDLE db, const std::vector<std::u16string>& pieces, DWORD flags,
                                       std::vector<CEOID>* oids);
 

@@ -1,6 +1,7 @@
 // The object store's side of the records' search text (see
 // platform/objectstore/search_text_index.h): the table, kept by the write
-// path inside its transaction.
+// path inside its transaction; deleting
+// a record (or a database's records) drops its row by trigger.
 #pragma once
 
 #include <string>
@@ -15,11 +16,10 @@ namespace platform::cedb {
 std::string SearchTextOf(const std::vector<StoredProp>& props);
 // Registers the matching function on a new connection.
 int RegisterSearchTextFunction(sqlite3* db);
-// Makes the table and fills it from every record unless the volume already
-// has it in the current version. Inside the caller's write transaction.
+// Makes the table and its triggers and fills it from every record unless the
+// volume already has it in the current version or newer. Inside the caller's
+// write transaction; a failed fill is undone and not reported.
 DWORD EnsureSearchText(Volume& volume);
 DWORD WriteSearchText(Volume& volume, CEOID db, CEOID oid, const std::vector<StoredProp>& props);
-DWORD DeleteSearchText(Volume& volume, CEOID db, CEOID oid);
-DWORD DeleteDatabaseSearchText(Volume& volume, CEOID db);
 
 }  // namespace platform::cedb

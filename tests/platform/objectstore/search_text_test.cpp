@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <string>
+
 #include "platform/base/error_codes.h"
 #include "platform/objectstore/search_text_index.h"
 #include "tests/platform/objectstore/cedb_test_support.h"
@@ -20,6 +22,20 @@ void OnFile(const char* sql)
     ASSERT_EQ(sqlite3_open(platform::ObjectStorePath().c_str(), &file), SQLITE_OK);
     EXPECT_EQ(sqlite3_exec(file, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(file);
     sqlite3_close(file);
+}
+
+std::int64_t CountOnFile(const std::string& sql)
+{
+    platform::CloseObjectStore();
+    sqlite3* file = nullptr;
+    sqlite3_stmt* st = nullptr;
+    std::int64_t count = -1;
+    if (sqlite3_open(platform::ObjectStorePath().c_str(), &file) == SQLITE_OK &&
+        sqlite3_prepare_v2(file, sql.c_str(), -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+        count = sqlite3_column_int64(st, 0);
+    sqlite3_finalize(st);
+    sqlite3_close(file);
+    return count;
 }
 
 TEST_F(SearchTextTest, FindsTheRecordsHoldingEveryPieceThroughWritesAndReopening)
@@ -92,6 +108,48 @@ TEST_F(SearchTextTest, ANarrowedWalkReadsTheHoldersInOidOrderAcrossWritesUntilAS
     EXPECT_FALSE(CeRestrictToSearchText(s, pieces, 0));
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
     CloseHandle(s);
+}
+
+TEST_F(SearchTextTest, RecordsWrittenByAProgramWithoutTheTableAreStillFound)
+{
+    const CEOID db = CreateDb(u"people", {}), dropped = CreateDb(u"dropped", {});
+    HANDLE h = OpenDb(db);
+    const CEOID heron = Write(h, 0, {Str(1, u"blue heron")});
+    const CEOID red = Write(h, 0, {Str(1, u"red")});
+    const CEOID blue = Write(h, 0, {Str(1, u"blue")});
+    HANDLE d = OpenDb(dropped);
+    Write(d, 0, {Str(1, u"blue")});
+    CloseHandle(d);
+    ASSERT_TRUE(CeDeleteDatabase(dropped));
+    EXPECT_EQ(CountOnFile("SELECT count(*) FROM search_text WHERE db = " + std::to_string(dropped)), 0);
+    const CEOID added = 0xFFFFFFF0;  // above every OID the store gives
+    const std::string of = std::to_string(heron);
+    const std::string older = "UPDATE records SET props = (SELECT props FROM records WHERE oid = " + of +
+                              ") WHERE oid = " + std::to_string(red) +
+                              "; INSERT INTO records(oid, db, size, props) SELECT " + std::to_string(added) +
+                              ", db, size, props FROM records WHERE oid = " + of +
+                              "; DELETE FROM records WHERE oid = " + std::to_string(blue);
+    const struct {
+        std::string sql;
+        std::u16string piece;
+        std::vector<CEOID> found;
+    } steps[] = {
+        {older, u"blue", {heron, red, added}},
+        {"", u"zzz", {red, added}},
+        // A newer build's text is not filled again.
+        {"UPDATE search_text SET text = ''; UPDATE meta SET value = 99 WHERE key = 'search_text'", u"blue",
+         {red, added}},
+    };
+    for (const auto& step : steps) {
+        if (!step.sql.empty()) OnFile(step.sql.c_str());
+        HANDLE read = OpenDb(db);
+        std::vector<CEOID> oids;
+        EXPECT_TRUE(CeFindSearchTextOids(read, {step.piece}, 0, &oids));
+        EXPECT_EQ(oids, step.found) << step.sql;
+        // A narrowed walk would miss the records without a text: it is refused.
+        EXPECT_FALSE(CeRestrictToSearchText(read, {step.piece}, 0)) << step.sql;
+        CloseHandle(read);
+    }
 }
 
 }  // namespace
