@@ -160,15 +160,21 @@ int RegisterSearchTextFunction(sqlite3* db)
                                       SearchTextHas, nullptr, nullptr, nullptr);
 }
 
+// ERROR_SUCCESS when the volume's search text is of this version or newer (a
+// newer build's table is kept as it is: it knows what it wrote),
+// ERROR_INVALID_FUNCTION when it is missing or older.
+DWORD SearchTextIsCurrent(Volume& volume)
+{
+    Statement st(volume.Statements(), "SELECT value FROM meta WHERE key = 'search_text'");
+    const int rc = st.Step();
+    if (rc == SQLITE_ROW) return st.Int(0) >= kSearchTextVersion ? ERROR_SUCCESS : ERROR_INVALID_FUNCTION;
+    return rc == SQLITE_DONE ? ERROR_INVALID_FUNCTION : MapSqliteError(rc);
+}
+
 DWORD EnsureSearchText(Volume& volume)
 {
-    {
-        Statement st(volume.Statements(), "SELECT value FROM meta WHERE key = 'search_text'");
-        const int rc = st.Step();
-        // A newer build's table is kept as it is: it knows what it wrote.
-        if (rc == SQLITE_ROW && st.Int(0) >= kSearchTextVersion) return ERROR_SUCCESS;
-        if (rc != SQLITE_ROW && rc != SQLITE_DONE) return MapSqliteError(rc);
-    }
+    const DWORD current = SearchTextIsCurrent(volume);
+    if (current != ERROR_INVALID_FUNCTION) return current;
     // A fill that fails does not keep the store from opening: it is undone,
     // the version stays unset, and searches fail (their callers then read
     // every record) until an opening fills it.
@@ -207,13 +213,10 @@ DWORD SearchTextCoversDatabase(Volume& volume, CEOID db)
 {
     Transaction read(volume.Db(), false);
     if (read.Status()) return read.Status();
-    Statement version(volume.Statements(), "SELECT value FROM meta WHERE key = 'search_text'");
-    int rc = version.Step();
-    if (rc == SQLITE_DONE || (rc == SQLITE_ROW && version.Int(0) < kSearchTextVersion)) return ERROR_INVALID_FUNCTION;
-    if (rc != SQLITE_ROW) return MapSqliteError(rc);
+    if (const DWORD current = SearchTextIsCurrent(volume)) return current;
     Statement counts(volume.Statements(), "SELECT (SELECT count(*) FROM records WHERE db = ?1) = "
                                           "(SELECT count(*) FROM search_text WHERE db = ?1)");
-    rc = counts.Bind(1, db).Step();
+    const int rc = counts.Bind(1, db).Step();
     if (rc != SQLITE_ROW) return MapSqliteError(rc);
     return counts.Int(0) ? ERROR_SUCCESS : ERROR_INVALID_FUNCTION;
 }
@@ -241,14 +244,7 @@ BOOL CeFindSearchTextOids(HANDLE db, const std::vector<std::u16string>& pieces, 
     if (!err) {
         Transaction read(volume.Db(), false);
         err = read.Status();
-        if (!err) {
-            Statement version(volume.Statements(), "SELECT value FROM meta WHERE key = 'search_text'");
-            const int rc = version.Step();
-            if (rc == SQLITE_DONE || (rc == SQLITE_ROW && version.Int(0) < kSearchTextVersion))
-                err = ERROR_INVALID_FUNCTION;
-            else if (rc != SQLITE_ROW)
-                err = MapSqliteError(rc);
-        }
+        if (!err) err = SearchTextIsCurrent(volume);
         // The records whose text matches, and those without a text (written
         // by a program that does not keep the table), which the caller checks
         // in full.
