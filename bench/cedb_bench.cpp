@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/contact_record.h"
 #include "platform/base/local_block.h"
 #include "platform/base/local_memory.h"
 #include "platform/files/data_directory.h"
@@ -44,11 +45,7 @@ constexpr WORD kProps = 15;
 // Contact-shaped records: the file-as name first, sorted by it.
 constexpr CEPROPID kName = kContactFileAs;
 
-std::u16string NameOf(int i)
-{
-    static const char16_t* const first[] = {u"Anna", u"Björn", u"Carla", u"Dmitri", u"Émile", u"Fiona", u"Gus"};
-    return std::u16string(first[i % 7]) + u" " + Utf8ToWide(std::to_string((i * 7919) % kRecords));
-}
+std::u16string NameOf(int i) { return benchpeer::ContactName(i, kRecords); }
 
 struct BenchStore {
     CEOID db = 0;
@@ -65,22 +62,8 @@ struct BenchStore {
         std::vector<std::u16string> texts(11);
         BYTE blob[24] = {};
         for (int i = 0; i < kRecords; ++i) {
-            CEPROPVAL p[kProps] = {};
-            texts[0] = NameOf(i);
-            for (int s = 1; s < 11; ++s) texts[s] = u"value " + Utf8ToWide(std::to_string(i * s));
-            for (int s = 0; s < 11; ++s) {
-                p[s].propid = s == 0 ? kName : MAKEPROPID(0x3A00 + s, CEVT_LPWSTR);
-                p[s].val.lpwstr = texts[s].data();
-            }
-            p[11].propid = kContactBirthday;
-            p[11].val.filetime = {static_cast<DWORD>(i), 0x01D00000};
-            p[12].propid = kContactPreferredNumber;
-            p[12].val.lVal = i;
-            p[13].propid = MAKEPROPID(0x0051, CEVT_UI2);
-            p[13].val.uiVal = static_cast<USHORT>(i);
-            p[14].propid = kItemCategories;
-            p[14].val.blob = {sizeof blob, blob};
-            if (!CeWriteRecordProps(h, 0, kProps, p)) std::abort();
+            std::vector<CEPROPVAL> p = benchpeer::ContactProps(i, kRecords, texts, blob, sizeof blob);
+            if (!CeWriteRecordProps(h, 0, kProps, p.data())) std::abort();
         }
         CloseHandle(h);
         for (WORD i = 0; i < 11; ++i) ids.push_back(i == 0 ? kName : MAKEPROPID(0x3A00 + i, CEVT_LPWSTR));

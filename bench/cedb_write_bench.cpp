@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "bench/bench_home.h"
+#include "bench/contact_record.h"
 #include "platform/base/error_codes.h"
 #include "platform/files/data_directory.h"
 #include "platform/objectstore/cedb.h"
@@ -40,29 +41,6 @@ constexpr WORD kProps = 15;
 // Writes cycle through this many different records.
 constexpr int kDistinct = 4096;
 constexpr CEPROPID kName = kContactFileAs;
-
-// The properties of record i, pointing into texts (kept by the caller).
-std::vector<CEPROPVAL> ContactProps(int i, std::vector<std::u16string>& texts, BYTE* blob, size_t blobSize)
-{
-    static const char16_t* const first[] = {u"Anna", u"Björn", u"Carla", u"Dmitri", u"Émile", u"Fiona", u"Gus"};
-    texts.assign(11, std::u16string());
-    texts[0] = std::u16string(first[i % 7]) + u" " + Utf8ToWide(std::to_string((i * 7919) % 100000));
-    for (int s = 1; s < 11; ++s) texts[s] = u"value " + Utf8ToWide(std::to_string(i * s));
-    std::vector<CEPROPVAL> p(kProps);
-    for (int s = 0; s < 11; ++s) {
-        p[s].propid = s == 0 ? kName : MAKEPROPID(0x3A00 + s, CEVT_LPWSTR);
-        p[s].val.lpwstr = texts[s].data();
-    }
-    p[11].propid = kContactBirthday;
-    p[11].val.filetime = {static_cast<DWORD>(i), 0x01D00000};
-    p[12].propid = kContactPreferredNumber;
-    p[12].val.lVal = i;
-    p[13].propid = MAKEPROPID(0x0051, CEVT_UI2);
-    p[13].val.uiVal = static_cast<USHORT>(i);
-    p[14].propid = kItemCategories;
-    p[14].val.blob = {static_cast<DWORD>(blobSize), blob};
-    return p;
-}
 
 struct Record {
     std::vector<std::u16string> texts;
@@ -89,7 +67,7 @@ struct WriteBench {
         records.resize(kDistinct);
         for (int i = 0; i < kDistinct; ++i) {
             Record& r = records[static_cast<size_t>(i)];
-            r.props = ContactProps(i, r.texts, blob, sizeof blob);
+            r.props = benchpeer::ContactProps(i, 100000, r.texts, blob, sizeof blob);
             std::vector<platform::cedb::StoredProp> stored(kProps);
             for (WORD k = 0; k < kProps; ++k) {
                 if (platform::cedb::PropFromValue(r.props[k], stored[k]) != ERROR_SUCCESS) std::abort();
