@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "items/c_task.h"
+#include "items/c_template.h"
 #include "items/poom_create_item.h"
 #include "platform/base/export.h"
 #include "platform/base/types.h"
@@ -33,9 +34,7 @@
 using AppointmentRecurrence = TaskRecurrence;
 
 // Appointment templates start after 27 November 2999 and are saved on
-// 31 December 2999.
-inline constexpr double kAppointmentTemplateAfter = 401734.0;
-inline constexpr double kAppointmentTemplateDay = 401768.0;
+// 31 December 2999 (kAppointmentTemplateAfter, kAppointmentTemplateDay).
 
 // Answers of CheckForRecurrence: what an edit of a recurring appointment
 // opened on one day changes.

@@ -44,7 +44,6 @@ struct Alarm {
     bool Shown() const { return (status & CNS_HANDLED) != 0; }
 };
 
-std::string Text(LPCWSTR text) { return text ? WideToUtf8(std::u16string_view(text)) : std::string(); }
 
 // The timed notifications of the store that carry something to show.
 std::vector<Alarm> ReadAlarms()
@@ -69,13 +68,13 @@ std::vector<Alarm> ReadAlarms()
         alarm.handle = handle;
         alarm.status = header->dwStatus;
         alarm.start = header->pcent->stStartTime;
-        alarm.application = Text(header->pcent->lpszApplication);
+        alarm.application = WideToUtf8(header->pcent->lpszApplication);
         if (header->pceun) {
-            alarm.title = Text(header->pceun->pwszDialogTitle);
-            alarm.text = Text(header->pceun->pwszDialogText);
+            alarm.title = WideToUtf8(header->pceun->pwszDialogTitle);
+            alarm.text = WideToUtf8(header->pceun->pwszDialogText);
         }
         if (alarm.title.empty()) alarm.title = "Reminder";
-        if (alarm.text.empty()) alarm.text = Text(header->pcent->lpszArguments);
+        if (alarm.text.empty()) alarm.text = WideToUtf8(header->pcent->lpszArguments);
         alarms.push_back(std::move(alarm));
     }
     return alarms;

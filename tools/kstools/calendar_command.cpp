@@ -33,9 +33,6 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-// A load of a large store takes seconds; two minutes without the end means
-// the loader is stuck, and the command says so rather than hanging.
-constexpr DWORD kLoadTimeoutMs = 120000;
 constexpr int kDefaultDays = 7;
 constexpr long long kMaxRangeDays = 3660;
 
@@ -84,7 +81,6 @@ struct CalendarRow {
     std::vector<std::string> markers;
 };
 
-std::string Text(const WCHAR* s) { return s ? WideToUtf8(s) : std::string(); }
 
 SYSTEMTIME TimeOf(double date)
 {
@@ -121,9 +117,9 @@ CalendarRow CopyRow(const DATACALENDAR& row)
     out.duration = row.duration;
     out.allDay = row.allDay != 0;
     out.busyStatus = row.busyStatus;
-    out.subject = Text(row.subject);
-    out.location = Text(row.location);
-    out.categories = Text(row.categoryText);
+    out.subject = WideToUtf8(row.subject);
+    out.location = WideToUtf8(row.location);
+    out.categories = WideToUtf8(row.categoryText);
     auto mark = [&](bool on, const char* name) {
         if (on) out.markers.emplace_back(name);
     };
@@ -306,7 +302,7 @@ std::unique_ptr<CCalendarThread> LoadCalendar(const CalendarOptions& options, co
     LoaderHost host;
     if (!host.Window()) throw CommandError("no window for the loader");
     loader->SetNotifyWindow(host.Window());
-    if (!host.Run(*loader, kLoadTimeoutMs)) throw CommandError("the calendar did not finish loading");
+    if (!host.Run(*loader, kListLoadTimeoutMs)) throw CommandError("the calendar did not finish loading");
     loader->SetNotifyWindow(nullptr);
     if (host.CompletedCount() < 0) throw CommandError("the calendar could not be loaded");
     return loader;

@@ -17,6 +17,10 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;  // the command ran and failed (missing item, unreadable store, ...)
 constexpr int kExitUsage = 2;    // bad arguments
 
+// A load of a large store takes seconds; two minutes without the end means
+// the loader is stuck, and the command says so rather than hanging.
+constexpr unsigned kListLoadTimeoutMs = 120000;
+
 struct CliContext {
     std::string home;    // --home DIR, else $KSTOOLS_HOME
     std::string now;     // --now, else $KSTOOLS_NOW (a pinned clock)

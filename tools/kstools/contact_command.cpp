@@ -36,7 +36,7 @@ struct ContactOptions {
     bool summary = false;
 };
 
-Json DateJson(double date)
+Json DayJson(double date)
 {
     SYSTEMTIME st{};
     if (task_item::IsNoDate(date) || date <= 0 || !VariantTimeToSystemTime(date, &st)) return nullptr;
@@ -50,8 +50,8 @@ Json ContactJson(CContact& contact)
         const auto field = static_cast<CContact::Field>(i);
         json[CContact::FieldName(field)] = WideToUtf8(contact.Text(field));
     }
-    json["Birthday"] = DateJson(contact.Birthday());
-    json["Anniversary"] = DateJson(contact.Anniversary());
+    json["Birthday"] = DayJson(contact.Birthday());
+    json["Anniversary"] = DayJson(contact.Anniversary());
     json["Body"] = WideToUtf8(contact.Body());
     WCHAR* path = nullptr;
     bool company = false;
@@ -84,7 +84,7 @@ void Open(CContact& contact, const std::string& oidText)
     if (!contact.ReadOID(static_cast<long>(oid))) throw CommandError("no contact with OID " + oidText);
 }
 
-double OleDate(const std::string& text)
+double WholeDayDate(const std::string& text)
 {
     if (text.empty() || text == "none") return kNoOleDate;
     const DateArgument date = ParseDateArgument(text);
@@ -104,8 +104,8 @@ void Apply(CContact& contact, const std::string& assignment)
     const std::string value = assignment.substr(equals + 1);
     std::string lower = name;
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (lower == "birthday") return contact.SetBirthday(OleDate(value));
-    if (lower == "anniversary") return contact.SetAnniversary(OleDate(value));
+    if (lower == "birthday") return contact.SetBirthday(WholeDayDate(value));
+    if (lower == "anniversary") return contact.SetAnniversary(WholeDayDate(value));
     if (lower == "body" || lower == "note") return contact.SetBody(Utf8ToWide(value));
     if (lower == "picture") {
         if (value.empty()) return contact.RemovePicture();

@@ -10,11 +10,7 @@
 namespace kstools {
 namespace {
 
-// A load of a large store takes seconds; a minute without the end means the
-// loader is stuck, and the command says so rather than hanging.
-constexpr DWORD kLoadTimeoutMs = 120000;
 
-std::string Text(const WCHAR* s) { return s ? WideToUtf8(s) : std::string(); }
 
 TaskListRow CopyRow(const DATATASKS& row)
 {
@@ -27,9 +23,9 @@ TaskListRow CopyRow(const DATATASKS& row)
     out.expanded = row.expanded != 0;
     out.children = row.NumChildren();
     out.importance = row.importance;
-    out.priority = Text(row.priorityLetter) + Text(row.priorityNumber);
-    out.subject = Text(row.subject);
-    out.categories = Text(row.categories);
+    out.priority = WideToUtf8(row.priorityLetter) + WideToUtf8(row.priorityNumber);
+    out.subject = WideToUtf8(row.subject);
+    out.categories = WideToUtf8(row.categories);
     out.due = row.dueDate;
     out.start = row.startDate;
     out.completed = row.completionDate;
@@ -98,7 +94,7 @@ void LoadTaskListWith(CTasksThread& loader, const std::function<void()>& read)
         read();
         completed = true;
     });
-    const bool ended = host.Run(loader, kLoadTimeoutMs);
+    const bool ended = host.Run(loader, kListLoadTimeoutMs);
     loader.SetNotifyWindow(nullptr);
     if (!ended && !completed) throw CommandError("the task list did not finish loading");
     if (!completed) throw CommandError("the task loader ended without handing over a list");

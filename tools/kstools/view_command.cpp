@@ -29,7 +29,6 @@
 namespace kstools {
 namespace {
 
-constexpr DWORD kLoadTimeoutMs = 120000;
 
 struct ViewOptions {
     std::string list;
@@ -104,7 +103,7 @@ LISTCONTENT LoadCalendar(const ViewOptions& o, std::unique_ptr<CCalendarThread>&
     LoaderHost host;
     if (!host.Window()) throw CommandError("no window for the loader");
     loader.SetNotifyWindow(host.Window());
-    if (!host.Run(loader, kLoadTimeoutMs)) throw CommandError("the calendar did not finish loading");
+    if (!host.Run(loader, kListLoadTimeoutMs)) throw CommandError("the calendar did not finish loading");
     loader.SetNotifyWindow(nullptr);
     return CalendarContent(o, loader);
 }
@@ -130,12 +129,12 @@ LISTCONTENT LoadContacts(const std::u16string& search, std::unique_ptr<CContacts
     loader.SetNotifyWindow(host.Window());
     loader.SetLastRowRead(0);
     loader.SetStartListIndex(0);
-    if (!host.Run(loader, kLoadTimeoutMs)) throw CommandError("the contact list did not finish loading");
+    if (!host.Run(loader, kListLoadTimeoutMs)) throw CommandError("the contact list did not finish loading");
     const long total = loader.GetTotalNumRecords();
     if (IsContactsNameFormat(loader.Settings().displayFormat) && !loader.IsCompareString() &&
         loader.GetLastRowRead() < total) {
         loader.SetStartListIndex(total);
-        if (!host.Run(loader, kLoadTimeoutMs)) throw CommandError("the contact list did not finish loading");
+        if (!host.Run(loader, kListLoadTimeoutMs)) throw CommandError("the contact list did not finish loading");
     }
     loader.SetNotifyWindow(nullptr);
     return ContactContent(loader);
