@@ -46,8 +46,8 @@ std::vector<std::string> TaskRows(CTasksThread& loader)
 
 TEST_F(TasksRefreshTest, RefreshedAfterRandomChangesEqualsAFreshLoad)
 {
-    // Group kinds (0 none, 1 category, 2 importance, 3 priority, 4 progress, 5 completion, 6 date, 7 priority manager), rules
-    // (42250 all, 42251 today, 42252 overdue) and two sort keys in both directions.
+    // Group kinds (0 none, 1 category, 2 importance, 3 priority, 4 progress, 5 completion, 6 date, 7 priority manager),
+    // rules (42250 all, 42251 today, 42252 overdue) and two sort keys in both directions.
     const struct {
         int group;
         int rule;
