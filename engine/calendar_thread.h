@@ -138,12 +138,12 @@ public:
     // Brings the rows of the named appointments up to date with the store:
     // every row of each goes and the appointment is filed again as a load
     // files it (a series expanded over the loaded range again; one that no
-    // longer reads stays out); tasks: the task rows are read again. The day
+    // longer reads stays out); the rows of the named tasks likewise. The day
     // headers follow and the list is sorted. False, with the rows untouched,
     // where only a load gives the right list: no finished load, the lock
     // taken, or the settings, the device zone or today changed since the
     // load.
-    bool RefreshRecords(const std::vector<CEOID>& appointments, bool tasks);
+    bool RefreshRecords(const std::vector<CEOID>& appointments, const std::vector<CEOID>& tasks);
 
     // False for a subject marked completed ("<•>…</•>") while completed
     // appointments are hidden.
@@ -202,6 +202,9 @@ private:
 
     // ---- tasks, journal, contacts, headers ----
     void AddTasks(bool force);
+    // Files the named tasks as AddTasks files every task, unsorted (the
+    // refresh sorts once); their old rows must be gone.
+    void AddNamedTasks(const std::vector<CEOID>& oids);
     void AddNewTask(CeDbRecord& record);
     void AddTaskEntry(CeDbRecord& record, LONG day);
     void AddJournal();

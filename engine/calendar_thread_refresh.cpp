@@ -23,22 +23,25 @@ bool CCalendarThread::SettingsKeptSinceLoad()
     return kept;
 }
 
-bool CCalendarThread::RefreshRecords(const std::vector<CEOID>& appointments, bool tasks)
+bool CCalendarThread::RefreshRecords(const std::vector<CEOID>& appointments, const std::vector<CEOID>& tasks)
 {
     ScopedDataLock lock(*this);
     if (!lock.Acquired() || !m_bListWhole || !SettingsKeptSinceLoad()) return false;
     SetupThreadResources();
     InitiateLinksDB();
 
-    // The rows of the changed appointments go, and the day headers with
-    // them: AddCalendarDate makes the headers again for the rows left.
+    // The rows of the changed appointments and tasks go, and the day
+    // headers with them: AddCalendarDate makes the headers again for the
+    // rows left.
     const std::unordered_set<CEOID> changed(appointments.begin(), appointments.end());
+    const std::unordered_set<CEOID> changedTasks(tasks.begin(), tasks.end());
     for (int pos = m_list.GetCount(); pos >= 1; --pos) {
         const DATACALENDAR* entry = m_list.GetAt(pos);
-        if (entry && !entry->task && entry->kind == kCalendarKindAppointment &&
-            (entry->oid == 0 || changed.count(entry->oid) != 0)) {
-            m_list.RemoveAt(pos);
-        }
+        if (!entry) continue;
+        const bool appointment = !entry->task && entry->kind == kCalendarKindAppointment &&
+                                 (entry->oid == 0 || changed.count(entry->oid) != 0);
+        const bool task = entry->kind == kCalendarKindTask && changedTasks.count(entry->oid) != 0;
+        if (appointment || task) m_list.RemoveAt(pos);
     }
     m_recurrence.SetRange(m_firstDay, m_lastDay, RangeMode());
     for (CEOID oid : appointments) {
@@ -47,10 +50,7 @@ bool CCalendarThread::RefreshRecords(const std::vector<CEOID>& appointments, boo
     }
     // As in a load: the side lists are added unsorted, then sorted once.
     m_bInFullLoad = true;
-    if (tasks) {
-        RemoveKind(kCalendarKindTask);
-        AddTasks(false);
-    }
+    AddNamedTasks(tasks);
     AddCalendarDate();
     m_bInFullLoad = false;
     CloseLinksDB();

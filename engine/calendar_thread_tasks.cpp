@@ -97,6 +97,17 @@ void CCalendarThread::AddTasks(bool force)
     if (!m_bInFullLoad) SortAscending();
 }
 
+void CCalendarThread::AddNamedTasks(const std::vector<CEOID>& oids)
+{
+    if (m_settings.view != kCalendarViewAll || !HasRange() || !m_settings.showTasks) return;
+    if (!m_side.Open(kTasksDatabase, 0, 0, nullptr)) return;
+    for (CEOID oid : oids) {
+        // A task that no longer reads (deleted) stays out.
+        if (m_side.SeekTo(oid) == oid && ReadCurrent(m_side, kCalendarTaskProps, m_taskProps)) AddNewTask(m_record);
+    }
+    m_side.Close();
+}
+
 void CCalendarThread::AddNewTask(CeDbRecord& record)
 {
     const TaskRecord task{record, m_taskProps};

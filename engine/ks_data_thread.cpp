@@ -144,7 +144,10 @@ void CKSDataThread::SetupThreadResources()
 
 std::u16string CKSDataThread::CategoryStateNow()
 {
-    SetupThreadResources();
+    // Read from the store, not the process's cache: another program may
+    // have renamed, added or removed categories since the load.
+    GetFullCategoryInfo(m_categoryTable, true);
+    m_bCategoryTableRead = true;
     std::u16string state;
     state += static_cast<char16_t>(m_categoryRestrict.m_bIncludeNoCat);
     state += static_cast<char16_t>(m_categoryRestrict.bHideCategories);

@@ -122,9 +122,10 @@ protected:
     // returns) or posted.
     static void ReportLoaderData(HWND window, WPARAM wParam, LPARAM count, bool send);
     // The category filter (flags and selected categories) and the store's
-    // category names and bits, read now, as one value: rows filed under one
-    // are refreshed correctly only while it stays the same. Refreshes this
-    // loader's copy of the category table.
+    // category names and bits, read now from the store, as one value: rows
+    // filed under one are refreshed correctly only while it stays the same.
+    // Refreshes this loader's copy of the category table (and the process's
+    // cache of it).
     std::u16string CategoryStateNow();
 
     // True when a load should stop reading: the stop event is set or missing.

@@ -195,6 +195,7 @@ void CTasksThread::ResetForLoad()
     m_excluded.clear();
     m_bListWhole = false;
     m_countedUnlisted.clear();
+    m_categoryStateOfLoad = CategoryStateNow();
 }
 
 void CTasksThread::ChooseReadProps()

@@ -85,6 +85,8 @@ public:
     int GetLowCount() const { return m_low; }
     int GetPercentageCount() const { return m_partial; }
     int GetDisplayedCount() const { return m_displayed; }
+    // The characters held for the rows' subjects.
+    std::size_t SubjectTextChars() const { return m_subjectTexts.CapacityChars(); }
     int GetTreeCount() const { return m_settings.groupBy == kTasksGroupProject ? m_withParent : 0; }
     int GetDisplayedTreeCount() const { return m_settings.groupBy == kTasksGroupProject ? m_treeRows : 0; }
     bool IsTreeExpanded() const { return m_bTreeExpanded; }
@@ -131,8 +133,9 @@ public:
     // longer reads or passes the filters), the counters follow, and the
     // list is sorted again; the other rows stay as they are. False, with the
     // list untouched, where only a load gives the right list: no finished
-    // load, a tree or project view, a day rule, settings or today's date
-    // changed since the load.
+    // load, a tree or project view, a day rule, settings, the category
+    // filter, the categories' names or today's date changed since the load,
+    // or the subjects of earlier refreshes hold more memory than the list's.
     bool RefreshRecords(const std::vector<CEOID>& records);
 
     // The projects of the project view (null before the first one loads).
@@ -307,4 +310,7 @@ private:
     bool m_bListWhole = false;
     std::vector<CEOID> m_countedUnlisted;
     bool RefreshAllowed();
+    // True when the subjects of refilled and dropped rows hold more of the
+    // arena than the rows' own: a refresh declines, and a load frees them.
+    bool SubjectTextsMostlyDead() const;
 };

@@ -4,6 +4,7 @@
 #include "engine/scoped_data_lock.h"
 #include "engine/tasks_thread.h"
 #include "platform/objectmodel/pim_databases.h"
+#include "platform/text/wide_string.h"
 
 bool CTasksThread::RefreshAllowed()
 {
@@ -11,22 +12,46 @@ bool CTasksThread::RefreshAllowed()
     // Trees, kept parents and the day and project rules depend on other
     // tasks than the one read: only the link pass of a load places them.
     if (m_settings.readParent || m_settings.DayRule() || m_settings.ProjectView()) return false;
-    if (m_bManualSettings) return true;
-    // A load reads the settings and the day again; rows filed under others
-    // would not match the rows kept.
-    TasksViewSettings now;
-    now.Read(GetSettingsKey());
-    const int today = m_today;
-    SetTodayFromClock();
-    const bool sameDay = m_today == today;
-    m_today = today;
-    return sameDay && now == m_settings;
+    bool kept = true;
+    if (!m_bManualSettings) {
+        // A load reads the settings, the category flags and the day again;
+        // rows filed under others would not match the rows kept.
+        TasksViewSettings now;
+        now.Read(GetSettingsKey());
+        ReadCategoryRestrictSettings();
+        const int today = m_today;
+        SetTodayFromClock();
+        kept = m_today == today && now == m_settings;
+        m_today = today;
+    }
+    // The category filter and the categories' names the rows were filed
+    // under, however they were set.
+    kept = kept && CategoryStateNow() == m_categoryStateOfLoad;
+    // The check may have read new category flags: only a load makes the
+    // list whole again.
+    if (!kept) m_bListWhole = false;
+    return kept;
+}
+
+bool CTasksThread::SubjectTextsMostlyDead() const
+{
+    // A refilled or dropped row leaves its old subject in the arena until the
+    // next load clears it; once more than the live texts (and a block) lie
+    // dead, the load that frees them is due. A task shown under several
+    // categories shares one text among its rows and counts once per row:
+    // the bound stays in proportion to the list.
+    std::size_t live = 0;
+    for (const DATATASKS* row : m_list) {
+        if (row && (row->sharedTexts & kTaskSharesSubject)) live += wcslen(row->subject) + 1;
+    }
+    const std::size_t used = m_subjectTexts.UsedChars();
+    return used > live && used - live > live + m_subjectTexts.BlockChars();
 }
 
 bool CTasksThread::RefreshRecords(const std::vector<CEOID>& records)
 {
     ScopedDataLock lock(*this);
-    if (!lock.Acquired() || !RefreshAllowed()) return false;
+    if (!lock.Acquired() || !RefreshAllowed() || SubjectTextsMostlyDead()) return false;
     CeDb tasks;
     if (!tasks.Open(kTasksDatabase, 0, 0, nullptr)) return false;
     SetPropIds(m_propIds);
@@ -62,6 +87,12 @@ bool CTasksThread::RefreshRecords(const std::vector<CEOID>& records)
         m_bListWhole = false;
         return false;
     }
+    // Headers' completion is the mean of their tasks', worked out as a load
+    // ends; a header left without tasks shows none, as a load makes it.
+    for (DATATASKS* header : m_groups) {
+        if (!header->IsParentNode()) header->percentComplete = 0;
+    }
+    SetActiveCountFromTree();
     SortDataList();
     SortPriorityManager();
     return true;

@@ -43,6 +43,7 @@ WCHAR* TextArena::Copy(const WCHAR* text, std::size_t count)
     if (!at) return nullptr;
     if (count) std::memcpy(at, text, count * sizeof(WCHAR));
     at[count] = 0;
+    m_usedChars += need;
     return at;
 }
 
@@ -52,4 +53,5 @@ void TextArena::Clear()
     m_next = nullptr;
     m_left = 0;
     m_heldChars = 0;
+    m_usedChars = 0;
 }

@@ -27,6 +27,10 @@ public:
     void Clear();
     // The characters the arena holds room for, in all its blocks.
     std::size_t CapacityChars() const { return m_heldChars; }
+    // The characters given out, terminators included, since the last Clear.
+    std::size_t UsedChars() const { return m_usedChars; }
+    // The characters of a shared block.
+    std::size_t BlockChars() const { return m_blockChars; }
 
 private:
     struct FreeBlock {
@@ -41,4 +45,5 @@ private:
     WCHAR* m_next = nullptr;  // free room in the current block
     std::size_t m_left = 0;
     std::size_t m_heldChars = 0;
+    std::size_t m_usedChars = 0;
 };

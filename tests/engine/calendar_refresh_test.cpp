@@ -77,8 +77,19 @@ TEST_F(CalendarStoreTest, RefreshedAfterRandomChangesEqualsAFreshLoad)
                 changed.push_back(kind == 0 ? oids.back() : oids[at]);
                 if (kind == 2) oids.erase(oids.begin() + static_cast<long>(at));
             }
-            const bool tasks = round % 2 == 1;
-            if (tasks) tasktest::WriteTask(randomTask(), taskOids[random() % taskOids.size()]);
+            // Every other round a task is added, changed or deleted (one stays).
+            std::vector<CEOID> tasks;
+            if (round % 2 == 1) {
+                const size_t at = random() % taskOids.size();
+                const unsigned kind = random() % 3;
+                if (kind == 0) taskOids.push_back(tasktest::WriteTask(randomTask()));
+                if (kind == 1 || (kind == 2 && taskOids.size() == 1)) tasktest::WriteTask(randomTask(), taskOids[at]);
+                tasks.push_back(kind == 0 ? taskOids.back() : taskOids[at]);
+                if (kind == 2 && taskOids.size() > 1) {
+                    ASSERT_TRUE(loadertest::DeletePimRecord(kTasksDatabase, taskOids[at]));
+                    taskOids.erase(taskOids.begin() + static_cast<long>(at));
+                }
+            }
             ASSERT_TRUE(refreshed.RefreshRecords(changed, tasks));
             CCalendarThread fresh;
             fresh.SetNoHeaderDates(c.noHeaders);
@@ -92,14 +103,14 @@ TEST_F(CalendarStoreTest, RefreshDeclinesWithoutALoadOrAfterTheViewChanged)
 {
     const CEOID lunch = WriteAppointment({.subject = u"lunch", .start = today + 0.5});
     CCalendarThread loader;
-    EXPECT_FALSE(loader.RefreshRecords({lunch}, false));
+    EXPECT_FALSE(loader.RefreshRecords({lunch}, {}));
     ASSERT_TRUE(Load(loader, today, today + 6));
     SetCalendarSetting(u"CAV_FilterAppointments", 4);
     ASSERT_TRUE(loadertest::DeletePimRecord(kAppointmentsDatabase, lunch));
-    EXPECT_FALSE(loader.RefreshRecords({lunch}, false));
+    EXPECT_FALSE(loader.RefreshRecords({lunch}, {}));
     EXPECT_EQ(Lines(loader).size(), 8u);  // seven day headers and lunch, as loaded
     // The declined check read the new view: the next burst must not refresh the rows made with the old one.
-    EXPECT_FALSE(loader.RefreshRecords({lunch}, false));
+    EXPECT_FALSE(loader.RefreshRecords({lunch}, {}));
     EXPECT_EQ(Lines(loader).size(), 8u);
     // Nor may a loaded list refresh after its range or its category filter changed.
     const SYSTEMTIME first = Day(today + 1), last = Day(today + 7);
@@ -110,7 +121,7 @@ TEST_F(CalendarStoreTest, RefreshDeclinesWithoutALoadOrAfterTheViewChanged)
         SetCalendarSetting(u"bHideCategories", 0);
         ASSERT_TRUE(Load(loader, today, today + 6));
         change();
-        EXPECT_FALSE(loader.RefreshRecords({}, false));
+        EXPECT_FALSE(loader.RefreshRecords({}, {}));
     }
 }
 

@@ -1,6 +1,8 @@
 // Task lists refreshed row by row after store changes, compared with a fresh load of the same store.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <random>
 
 #include "tests/engine/task_store.h"
@@ -25,13 +27,14 @@ std::vector<std::string> TaskRows(CTasksThread& loader)
     std::vector<std::string> rows;
     for (DATATASKS* row : loader.GetDataList()) {
         if (row->IsHeader()) {
-            rows.push_back("[" + Utf8(row->subject) + "] " + std::to_string(row->NumChildren()));
+            rows.push_back("[" + Utf8(row->subject) + "] " + std::to_string(row->NumChildren()) + " " +
+                           std::to_string(row->percentComplete) + "%");
             continue;
         }
         rows.push_back(std::to_string(row->oid) + "|" + Utf8(row->subject) + "|" + std::to_string(row->dueDate) +
                        "|" + std::to_string(row->importance) + std::to_string(row->complete) +
                        std::to_string(row->overdue) + std::to_string(row->hidden) + "|" + Utf8(row->categories) +
-                       "|" + std::to_string(row->rank));
+                       "|" + std::to_string(row->rank) + "|" + std::to_string(row->percentComplete) + "%");
     }
     rows.push_back("counts " + std::to_string(loader.GetIncludedCount()) + " " +
                    std::to_string(loader.GetCompletedCount()) + " " + std::to_string(loader.GetOverdueCount()) + " " +
@@ -43,8 +46,8 @@ std::vector<std::string> TaskRows(CTasksThread& loader)
 
 TEST_F(TasksRefreshTest, RefreshedAfterRandomChangesEqualsAFreshLoad)
 {
-    // Group kinds (0 none, 1 category, 2 importance, 3 priority, 5 completion, 6 date, 7 priority manager), rules
-    // (42250 all, 42251 today, 42252 overdue) and two sort keys in both directions.
+    // Group kinds (0 none, 1 category, 2 importance, 3 priority, 4 progress, 5 completion, 6 date, 7 priority manager),
+    // rules (42250 all, 42251 today, 42252 overdue) and two sort keys in both directions.
     const struct {
         int group;
         int rule;
@@ -56,7 +59,8 @@ TEST_F(TasksRefreshTest, RefreshedAfterRandomChangesEqualsAFreshLoad)
     } cases[] = {{0, 42250, 0, 0, 1, 0, 24, 1}, {0, 42251, 1, 2, 0, 1, 24, 2}, {1, 42250, 1, 1, 2, 0, 24, 3},
                  {2, 42250, 0, 0, 1, 1, 24, 4}, {3, 42252, 1, 1, 0, 0, 24, 5}, {5, 42250, 1, 2, 1, 0, 24, 6},
                  {6, 42250, 0, 1, 2, 1, 24, 7}, {7, 42250, 1, 0, 1, 0, 24, 8}, {2, 42252, 0, 0, 1, 0, 1, 9},
-                 {2, 42250, 0, 0, 1, 0, 1, 10}, {5, 42250, 0, 1, 0, 0, 2, 11}};
+                 {2, 42250, 0, 0, 1, 0, 1, 10}, {5, 42250, 0, 1, 0, 0, 2, 11}, {4, 42250, 1, 0, 1, 0, 24, 12},
+                 {5, 42250, 1, 0, 1, 0, 3, 13}};
     const std::u16string subjects[] = {u"call", u"A1 plan", u"B2 Call", u"write", u"a3 write", u""};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.seed);
@@ -72,6 +76,7 @@ TEST_F(TasksRefreshTest, RefreshedAfterRandomChangesEqualsAFreshLoad)
         auto randomTask = [&] {
             TaskFields task{.subject = subjects[random() % 6], .importance = static_cast<LONG>(1 + random() % 3)};
             if (random() % 4) task.due = today + static_cast<double>(random() % 7) - 3;
+            if (random() % 2) task.percent = random() % 3 * 50;
             task.complete = random() % 3 == 0;
             if (task.complete) task.completed = today - 1;
             const unsigned categories = random() % 4;
@@ -113,34 +118,77 @@ TEST_F(TasksRefreshTest, RefreshedAfterRandomChangesEqualsAFreshLoad)
     }
 }
 
+TEST_F(TasksRefreshTest, RepeatedRefreshesKeepTheSubjectTextsBounded)
+{
+    // Ten tasks with long subjects, one renamed per round: old subjects must not pile up for as long as a watch
+    // runs, and most rounds still refresh in place.
+    std::vector<CEOID> oids;
+    for (int i = 0; i < 10; ++i) oids.push_back(WriteTask({.subject = std::u16string(1000, u'a')}));
+    CTasksThread loader;
+    ASSERT_TRUE(Load(loader));
+    const int rounds = 120;
+    size_t firstHalfPeak = 0, secondHalfPeak = 0;
+    int loads = 0;
+    for (int round = 0; round < rounds; ++round) {
+        const CEOID oid = oids[static_cast<size_t>(round) % oids.size()];
+        WriteTask({.subject = std::u16string(1000, static_cast<char16_t>(u'b' + round % 20))}, oid);
+        if (!loader.RefreshRecords({oid})) {
+            ++loads;
+            ASSERT_TRUE(Load(loader));
+        }
+        size_t& peak = round < rounds / 2 ? firstHalfPeak : secondHalfPeak;
+        peak = std::max(peak, loader.SubjectTextChars());
+    }
+    EXPECT_LE(secondHalfPeak, firstHalfPeak);
+    EXPECT_LE(loads, rounds / 10);
+    CTasksThread fresh;
+    ASSERT_TRUE(Load(fresh));
+    EXPECT_EQ(TaskRows(loader), TaskRows(fresh));
+}
+
 TEST_F(TasksRefreshTest, ListsOnlyALoadCanBringUpToDateAreLeftAsTheyAre)
 {
-    // A project tree, a day rule, a setting changed since the load, the day changed since the load.
+    auto setting = [](const WCHAR* name, int value) { return [=](CTasksThread&) { SetTaskSetting(name, value); }; };
+    auto selectWork = [](CTasksThread& loader) {
+        CCategoryFilterInfo* info = nullptr;
+        loader.GetCategoryRestrict(info);
+        info->SetSelected(new CePtrList<CFullCategory*>);
+        info->m_pSelected->Append(new CFullCategory(u"Work", 1, 0));
+        loader.SetCategoryRestrict(false);
+    };
+    // A project tree, a day rule (each set before the load); after the load: a setting, the day, each category
+    // flag, a category selection (with and without manual settings), a new category in the store.
     const struct {
         const WCHAR* setting;
         int value;
-        const WCHAR* settingAfterLoad;
-        int valueAfterLoad;
-        int daysLater;
-    } cases[] = {{u"GroupBy", 8, u"GroupBy", 8, 0},
-                 {u"TV_FilterData", 42261, u"TV_FilterData", 42261, 0},
-                 {u"GroupBy", 0, u"bShowCompleted", 1, 0},
-                 {u"GroupBy", 0, u"GroupBy", 0, 1}};
+        std::function<void(CTasksThread&)> afterLoad;
+        bool manual = false;
+    } cases[] = {{u"GroupBy", 8, [](CTasksThread&) {}},
+                 {u"TV_FilterData", 42261, [](CTasksThread&) {}},
+                 {u"GroupBy", 0, setting(u"bShowCompleted", 1)},
+                 {u"GroupBy", 0, [](CTasksThread&) { platform::SetPinnedNow(kstest::Make(2026, 12, 8, 10)); }},
+                 {u"GroupBy", 0, setting(u"bHideCategories", 1)},
+                 {u"GroupBy", 0, setting(u"m_bIncludeNoCat", 1)},
+                 {u"GroupBy", 0, setting(u"CategoryANDOR", 1)},
+                 {u"GroupBy", 0, selectWork},
+                 {u"GroupBy", 0, selectWork, true},
+                 {u"GroupBy", 1, [](CTasksThread&) { cattest::WriteCategory(u"Errands", 2); }}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(loadertest::Utf8(c.settingAfterLoad));
+        SCOPED_TRACE(&c - cases);
+        TearDown();
+        SetUp();
         SetTaskSetting(c.setting, c.value);
-        const CEOID task = WriteTask({.subject = u"task"});
+        const CEOID task = WriteTask({.subject = u"task", .categories = loadertest::BlobOf({0})});
         CTasksThread loader;
+        loader.SetManualSettings(c.manual);
         ASSERT_TRUE(Load(loader));
         const std::vector<std::string> before = TaskRows(loader);
-        SetTaskSetting(c.settingAfterLoad, c.valueAfterLoad);
-        platform::SetPinnedNow(kstest::Make(2026, 12, 7 + c.daysLater, 10));
+        c.afterLoad(loader);
         ASSERT_TRUE(loadertest::DeletePimRecord(kTasksDatabase, task));
         EXPECT_FALSE(loader.RefreshRecords({task}));
         EXPECT_EQ(TaskRows(loader), before);
-        platform::SetPinnedNow(kstest::Make(2026, 12, 7, 10));
-        SetTaskSetting(c.setting, c.setting == std::u16string(u"GroupBy") ? 0 : 42250);
-        SetTaskSetting(u"bShowCompleted", 0);
+        // The declined check may have read the new state: the next burst must not refresh either.
+        EXPECT_FALSE(loader.RefreshRecords({task}));
     }
 }
 

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -204,6 +205,41 @@ TEST_F(KstoolsView, DayViewAndContactSearchMatchTheirPictures)
         args.insert(args.end(), {"--png", png});
         ASSERT_EQ(Run(args, Env()).exitCode, 0);
         EXPECT_EQ(Differing(shown, PngPixels(png)), 0) << "the window and --png differ";
+        kill(view_, SIGKILL), waitpid(view_, nullptr, 0);
+        view_ = -1;
+    }
+}
+
+TEST_F(KstoolsView, CalendarAndContactsFollowAChangeByAnotherProgram)
+{
+    ASSERT_EQ(Run({"store", "seed", "--appointments", "60", "--tasks", "0", "--contacts", "30"}, Env()).exitCode, 0);
+    const std::string card = (HomeDir() / "card.vcf").string();
+    std::ofstream(card, std::ios::binary) << "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Aaron Abbott\r\nN:Abbott;Aaron;;;\r\n"
+                                             "END:VCARD\r\n";
+    struct Case {
+        std::vector<std::string> list;  // the view's and the picture's arguments
+        std::vector<std::string> change;
+    };
+    const Case cases[] = {
+        {{"calendar", "--day", "--from", "2026-12-07"},
+         {"appt", "add", "Aardvark feeding", "--start", "2026-12-07T09:15", "--duration", "30", "--no-reminder"}},
+        {{"contacts"}, {"import", card}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.list[0]);
+        std::vector<std::string> argv{KSTOOLS_CLI, "view"};
+        argv.insert(argv.end(), c.list.begin(), c.list.end());
+        view_ = kstest::SpawnChild(argv, -1, -1, -1, Env());
+        ASSERT_GT(view_, 0);
+        const std::vector<std::uint32_t> before = Settled();
+        ASSERT_EQ(Run(c.change, Env()).exitCode, 0);
+        const std::string png = (HomeDir() / (c.list[0] + ".png")).string();
+        std::vector<std::string> args = c.list;
+        args.insert(args.end(), {"--png", png});
+        ASSERT_EQ(Run(args, Env()).exitCode, 0);
+        const std::vector<std::uint32_t> after = Settled();
+        EXPECT_GT(Differing(before, after), 0) << "the window did not follow the store";
+        EXPECT_EQ(Differing(after, PngPixels(png)), 0) << "the window and --png of the changed store differ";
         kill(view_, SIGKILL), waitpid(view_, nullptr, 0);
         view_ = -1;
     }

@@ -1,5 +1,6 @@
 // kstools tasks|calendar|contacts --watch: a change that a second process
-// makes to the store appears in the watching list within a second.
+// makes to the store appears in the watching list within a second, the
+// list's other rows refreshed in place.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -21,6 +22,9 @@ using Clock = std::chrono::steady_clock;
 
 struct WatchCase {
     const char* name;
+    const char* seed;  // imported before watching: enough rows that one change is refreshed, not reloaded
+    const char* seedFile;
+    const char* seeded;  // the last seeded entry's text
     Strings watch;    // the watching command
     Strings write;    // the writing command; "{file}" stands for the file below
     const char* file;  // written first when not null
@@ -32,8 +36,32 @@ struct WatchCase {
     const char* appearsBefore;
 };
 
+std::string Repeated(const std::string& head, const std::string& item, const std::string& tail)
+{
+    std::string text = head;
+    for (char n = '1'; n <= '8'; ++n) {
+        std::string one = item;
+        for (size_t at; (at = one.find('#')) != std::string::npos;) one[at] = n;
+        text += one;
+    }
+    return text + tail;
+}
+
+const std::string kSeedTasks = Repeated("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\n",
+                                        "BEGIN:VTODO\r\nUID:t#\r\nSUMMARY:Sort papers #\r\nEND:VTODO\r\n",
+                                        "END:VCALENDAR\r\n");
+const std::string kSeedEvents = Repeated("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\n",
+                                         "BEGIN:VEVENT\r\nUID:e#\r\nSUMMARY:Meeting #\r\nDTSTART:20260311T1#0000\r\n"
+                                         "DTEND:20260311T1#3000\r\nEND:VEVENT\r\n",
+                                         "END:VCALENDAR\r\n");
+const std::string kSeedCards =
+    Repeated("", "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Seed #\r\nN:Seed #;Sam;;;\r\nEND:VCARD\r\n", "");
+
 const WatchCase kCases[] = {
     {"tasks",
+     kSeedTasks.c_str(),
+     "seed.ics",
+     "Sort papers 8",
      {"tasks", "--watch"},
      {"task", "add", "Water plants"},
      nullptr,
@@ -42,6 +70,9 @@ const WatchCase kCases[] = {
      nullptr,
      "Buy bread"},
     {"calendar",
+     kSeedEvents.c_str(),
+     "seed.ics",
+     "Meeting 8",
      {"calendar", "--watch", "--from", "2026-03-10", "--to", "2026-03-12"},
      {"appt", "add", "Dentist", "--start", "2026-03-11T09:00", "--duration", "30", "--no-reminder"},
      nullptr,
@@ -50,6 +81,9 @@ const WatchCase kCases[] = {
      nullptr,
      "Breakfast"},
     {"contacts",
+     kSeedCards.c_str(),
+     "seed.vcf",
+     "Seed 8",
      {"contacts", "--watch"},
      {"import", "{file}"},
      "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ada Lovelace\r\nN:Lovelace;Ada;;;\r\nEND:VCARD\r\n",
@@ -116,15 +150,9 @@ TEST_P(KstoolsListWatch, AChangeByAnotherProcessIsPrintedWithinASecond)
     const WatchCase& c = GetParam();
     const std::map<std::string, std::string> env{
         {"KSTOOLS_HOME", HomeDir().string()}, {"KSTOOLS_LOCALE", "en-US"}, {"KSTOOLS_NOW", "2026-03-10T08:00"}};
-    Watcher watcher(c.watch, env);
-    // The store is watched before the list is first printed.
-    ASSERT_TRUE(watcher.ReadUntil("\n", Clock::now() + std::chrono::seconds(60))) << watcher.Text();
-    const size_t firstList = watcher.Text().size();
-    EXPECT_EQ(watcher.Text().find(c.appears), std::string::npos);
-
-    auto write = [&](Strings args, const char* file) {
+    auto write = [&](Strings args, const char* file, const char* name = "card.vcf") {
         if (file) {
-            const std::string path = (HomeDir() / "card.vcf").string();
+            const std::string path = (HomeDir() / name).string();
             std::ofstream(path, std::ios::binary) << file;
             for (std::string& a : args)
                 if (a == "{file}") a = path;
@@ -133,13 +161,20 @@ TEST_P(KstoolsListWatch, AChangeByAnotherProcessIsPrintedWithinASecond)
         EXPECT_EQ(written.exitCode, 0) << written.err;
         return Clock::now();
     };
+    write({"import", "{file}"}, c.seed, c.seedFile);
+    Watcher watcher(c.watch, env);
+    // The store is watched before the list is first printed.
+    ASSERT_TRUE(watcher.ReadUntil(c.seeded, Clock::now() + std::chrono::seconds(60))) << watcher.Text();
+    const size_t firstList = watcher.Text().size();
+    EXPECT_EQ(watcher.Text().find(c.appears), std::string::npos);
+
     const Clock::time_point done = write(c.write, c.file);
     EXPECT_TRUE(watcher.ReadUntil(c.appears, done + std::chrono::seconds(1), firstList)) << watcher.Text();
-    EXPECT_NE(watcher.Text().find("\n-- ", firstList), std::string::npos) << watcher.Text();
+    const std::string refreshed = " rows refreshed --\n";
+    EXPECT_NE(watcher.Text().find(refreshed, firstList), std::string::npos) << watcher.Text();
 
     // The list printed after the second change holds both entries, in sort
-    // order. (With so few rows one change is over the share a refresh takes:
-    // the watching process loads the list again.)
+    // order, and the seeded rows it did not read again.
     const size_t secondList = watcher.Text().size();
     const Clock::time_point done2 = write(c.write2, c.file2);
     ASSERT_TRUE(watcher.ReadUntil(c.appearsBefore, done2 + std::chrono::seconds(1), secondList)) << watcher.Text();
@@ -147,6 +182,9 @@ TEST_P(KstoolsListWatch, AChangeByAnotherProcessIsPrintedWithinASecond)
     ASSERT_NE(listed, std::string::npos);
     ASSERT_TRUE(watcher.ReadUntil(c.appears, Clock::now() + std::chrono::seconds(5), listed)) << watcher.Text();
     EXPECT_LT(watcher.Text().find(c.appearsBefore, listed), watcher.Text().find(c.appears, listed)) << watcher.Text();
+    EXPECT_EQ(watcher.Text().find(refreshed, listed), watcher.Text().find('\n', listed + 1) - refreshed.size() + 1)
+        << watcher.Text();
+    EXPECT_NE(watcher.Text().find(c.seeded, listed), std::string::npos) << watcher.Text();
 }
 
 INSTANTIATE_TEST_SUITE_P(Lists, KstoolsListWatch, testing::ValuesIn(kCases),

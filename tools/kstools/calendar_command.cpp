@@ -343,20 +343,22 @@ void RunCalendar(const CalendarOptions& options)
 {
     CalendarRange range = CheckOptions(options);
     std::unique_ptr<CCalendarThread> loader;
-    PrintWatchingChanges(options.watch, {kAppointmentsDatabase, kTasksDatabase, kContactsDatabase},
-                         [&](const std::vector<STORECHANGE>* changes) {
-                             if (!changes || !loader || !RefreshCalendarRows(*loader, *changes)) {
-                                 loader.reset();  // one loader at a time
-                                 range = CheckOptions(options);
-                                 loader = LoadCalendar(options, range);
-                             }
-                             if (!options.picture.png.empty()) {
-                                 WriteCalendarPicture(options, *loader, static_cast<LONG>(range.firstDay),
-                                                      static_cast<LONG>(range.lastDay));
-                                 return;
-                             }
-                             PrintCalendar(options, *loader, range);
-                         });
+    PrintWatchingChanges(
+        options.watch, {kAppointmentsDatabase, kTasksDatabase, kContactsDatabase},
+        [&](const std::vector<STORECHANGE>& changes) { return loader && RefreshCalendarRows(*loader, changes); },
+        [&](bool refreshed) {
+            if (!refreshed) {
+                loader.reset();  // one loader at a time
+                range = CheckOptions(options);
+                loader = LoadCalendar(options, range);
+            }
+            if (!options.picture.png.empty()) {
+                WriteCalendarPicture(options, *loader, static_cast<LONG>(range.firstDay),
+                                     static_cast<LONG>(range.lastDay));
+                return;
+            }
+            PrintCalendar(options, *loader, range);
+        });
 }
 
 }  // namespace

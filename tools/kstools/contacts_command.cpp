@@ -206,13 +206,16 @@ void PrintContacts(const ContactsOptions& o, CContactsThread& loader)
 void RunContacts(const ContactsOptions& o)
 {
     std::unique_ptr<CContactsThread> loader;
-    PrintWatchingChanges(o.watch, {kContactsDatabase}, [&](const std::vector<STORECHANGE>* changes) {
-        if (!changes || !loader || !RefreshContactRows(*loader, *changes)) {
-            loader.reset();  // one loader at a time
-            loader = LoadContacts(o);
-        }
-        PrintContacts(o, *loader);
-    });
+    PrintWatchingChanges(
+        o.watch, {kContactsDatabase},
+        [&](const std::vector<STORECHANGE>& changes) { return loader && RefreshContactRows(*loader, changes); },
+        [&](bool refreshed) {
+            if (!refreshed) {
+                loader.reset();  // one loader at a time
+                loader = LoadContacts(o);
+            }
+            PrintContacts(o, *loader);
+        });
 }
 
 }  // namespace

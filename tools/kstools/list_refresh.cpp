@@ -27,8 +27,9 @@ bool RefreshCalendarRows(CCalendarThread& loader, const std::vector<STORECHANGE>
     const StoreChangeBurst tasks = SummariseChanges(changes, PimDatabases::Oid(kTasksDatabase));
     const StoreChangeBurst contacts = SummariseChanges(changes, PimDatabases::Oid(kContactsDatabase));
     if (contacts.readAll || !contacts.records.empty() || tasks.readAll) return false;
-    if (BurstNeedsReload(appointments, static_cast<size_t>(loader.GetDataList().GetCount()))) return false;
-    return loader.RefreshRecords(appointments.records, !tasks.records.empty());
+    const size_t rows = static_cast<size_t>(loader.GetDataList().GetCount());
+    if (BurstNeedsReload(appointments, rows) || BurstNeedsReload(tasks, rows)) return false;
+    return loader.RefreshRecords(appointments.records, tasks.records);
 }
 
 }  // namespace kstools

@@ -18,14 +18,16 @@ void AddListWatchOption(CLI::App& cmd, ListWatchOptions& options)
 void PrintWatching(const ListWatchOptions& options, std::initializer_list<const WCHAR*> databases,
                    const std::function<void()>& print)
 {
-    PrintWatchingChanges(options, databases, [&print](const std::vector<STORECHANGE>*) { print(); });
+    PrintWatchingChanges(
+        options, databases, [](const std::vector<STORECHANGE>&) { return false; }, [&print](bool) { print(); });
 }
 
 void PrintWatchingChanges(const ListWatchOptions& options, std::initializer_list<const WCHAR*> databases,
-                          const std::function<void(const std::vector<STORECHANGE>*)>& print)
+                          const std::function<bool(const std::vector<STORECHANGE>&)>& refresh,
+                          const std::function<void(bool refreshed)>& print)
 {
     if (!options.watch) {
-        print(nullptr);
+        print(false);
         return;
     }
     // Watched before the first print, so that no change made while it runs
@@ -37,12 +39,16 @@ void PrintWatchingChanges(const ListWatchOptions& options, std::initializer_list
         if (!watch.Watch(database))
             throw CommandError("cannot watch the store's \"" + WideToUtf8(database) + "\"");
     }
-    print(nullptr);
+    print(false);
     std::fflush(stdout);
     for (;;) {
         const std::vector<STORECHANGE> changes = watch.WaitForChanges(INFINITE);
-        if (!options.json) std::printf("\n-- %zu change%s --\n", changes.size(), changes.size() == 1 ? "" : "s");
-        print(&changes);
+        const bool refreshed = refresh(changes);
+        if (!options.json) {
+            std::printf("\n-- %zu change%s%s --\n", changes.size(), changes.size() == 1 ? "" : "s",
+                        refreshed ? ", rows refreshed" : "");
+        }
+        print(refreshed);
         std::fflush(stdout);
     }
 }

@@ -2,7 +2,8 @@
 // after each burst of changes that this or another program makes to the
 // databases it is made from, until the program is stopped (Ctrl+C, or a
 // signal). Text lists are told apart by a line naming how many records
-// changed; JSON lists follow each other as whole documents.
+// changed (and ", rows refreshed" when only their rows were read again);
+// JSON lists follow each other as whole documents.
 #pragma once
 
 #include <functional>
@@ -31,8 +32,11 @@ void PrintWatching(const ListWatchOptions& options, std::initializer_list<const 
                    const std::function<void()>& print);
 
 // As PrintWatching, for a list that can refresh only the rows a burst of
-// changes touched: print gets null the first time, then each burst.
+// changes touched: refresh gets each burst and says whether it brought the
+// loaded list up to date; print(refreshed) then prints it, loading it first
+// when refreshed is false (always the first time).
 void PrintWatchingChanges(const ListWatchOptions& options, std::initializer_list<const WCHAR*> databases,
-                          const std::function<void(const std::vector<STORECHANGE>*)>& print);
+                          const std::function<bool(const std::vector<STORECHANGE>&)>& refresh,
+                          const std::function<void(bool refreshed)>& print);
 
 }  // namespace kstools

@@ -277,24 +277,27 @@ void PrintTasks(const TasksOptions& options, CTasksThread& loader, const TaskLis
 void RunTasks(const TasksOptions& options)
 {
     std::unique_ptr<CTasksThread> loader;
-    PrintWatchingChanges(options.watch, {kTasksDatabase}, [&](const std::vector<STORECHANGE>* changes) {
-        if (changes && loader && RefreshTaskRows(*loader, *changes)) {
-            PrintTasks(options, *loader, CaptureTaskList(*loader, TaskListOrder::DisplayList));
-            return;
-        }
-        loader.reset();  // one loader at a time
-        loader = PrepareTasks(options);
-        if (!options.picture.png.empty()) {
-            CListRows rows({});
-            LoadTaskListWith(*loader, [&] {
-                CePtrList<DATATASKS*>& data = loader->GetDataList();
-                rows = TaskListRows(std::vector<const DATATASKS*>(data.begin(), data.end()));
-            });
-            WriteListPicture(options.picture, rows);
-            return;
-        }
-        PrintTasks(options, *loader, LoadTaskList(*loader, TaskListOrder::DisplayList));
-    });
+    PrintWatchingChanges(
+        options.watch, {kTasksDatabase},
+        [&](const std::vector<STORECHANGE>& changes) { return loader && RefreshTaskRows(*loader, changes); },
+        [&](bool refreshed) {
+            if (refreshed) {
+                PrintTasks(options, *loader, CaptureTaskList(*loader, TaskListOrder::DisplayList));
+                return;
+            }
+            loader.reset();  // one loader at a time
+            loader = PrepareTasks(options);
+            if (!options.picture.png.empty()) {
+                CListRows rows({});
+                LoadTaskListWith(*loader, [&] {
+                    CePtrList<DATATASKS*>& data = loader->GetDataList();
+                    rows = TaskListRows(std::vector<const DATATASKS*>(data.begin(), data.end()));
+                });
+                WriteListPicture(options.picture, rows);
+                return;
+            }
+            PrintTasks(options, *loader, LoadTaskList(*loader, TaskListOrder::DisplayList));
+        });
 }
 
 }  // namespace
