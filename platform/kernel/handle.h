@@ -10,6 +10,7 @@
 #pragma once
 
 #include <memory>
+#include <typeinfo>
 
 #include "platform/base/export.h"
 #include "platform/base/types.h"
@@ -30,10 +31,18 @@ KSTOOLS_API HANDLE AddHandle(std::shared_ptr<KernelObject> object);
 // INVALID_HANDLE_VALUE, closed, stale or garbage values.
 KSTOOLS_API std::shared_ptr<KernelObject> LookupHandle(HANDLE handle);
 
+// The object behind a handle when it is a T, else null. An object of exactly
+// type T is recognised by its type alone (calls on a handle look it up every
+// time); the reference taken by the lookup is the one handed back.
 template <class T>
 std::shared_ptr<T> LookupHandleAs(HANDLE handle)
 {
-    return std::dynamic_pointer_cast<T>(LookupHandle(handle));
+    std::shared_ptr<KernelObject> object = LookupHandle(handle);
+    KernelObject* raw = object.get();
+    if (!raw) return nullptr;
+    T* typed = typeid(*raw) == typeid(T) ? static_cast<T*>(raw) : dynamic_cast<T*>(raw);
+    if (!typed) return nullptr;
+    return std::shared_ptr<T>(std::move(object), typed);
 }
 
 // Number of open handles (for leak checks in tests).

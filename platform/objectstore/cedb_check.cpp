@@ -22,7 +22,7 @@ public:
     {
         QuickCheck();
         if (!problems_.empty()) return;  // the rest would only read garbage
-        Transaction read(volume_.Db(), false);
+        Transaction read(volume_.Statements(), false);
         if (DWORD err = read.Status()) return Problem("cannot read the volume (error " + std::to_string(err) + ")");
         if (DWORD err = volume_.LoadCollation())
             return Problem("no collation recorded (error " + std::to_string(err) + ")");

@@ -42,10 +42,15 @@ DWORD DatabaseHandle::BeginCall()
     if (!volume_->IsOpen()) return ERROR_INVALID_HANDLE;
     std::uint64_t stamp = volume_->Stamp();
     std::int64_t now = CoarseNowMs();
-    if (checked_ && volume_->StampReliable() && stamp == checkedStamp_ && now - checkedAtMs_ < kMaxTrustMs)
-        return ERROR_SUCCESS;
+    callLocalWrites_ = volume_->LocalWrites();
+    if (checked_ && volume_->StampReliable() && stamp == checkedStamp_ && now - checkedAtMs_ < kMaxTrustMs) {
+        if (!forgetCursor_) return ERROR_SUCCESS;
+        forgetCursor_ = false;
+        return cursor_.Forget();
+    }
     checked_ = false;
-    Transaction read(volume_->Db(), false);
+    forgetCursor_ = false;
+    Transaction read(volume_->Statements(), false);
     if (DWORD err = read.Status()) return err;
     DatabaseRow row;
     DWORD err = LoadDatabase(*volume_, db_, row);
@@ -60,6 +65,19 @@ DWORD DatabaseHandle::BeginCall()
     checkedStamp_ = stamp;
     checkedAtMs_ = now;
     return ERROR_SUCCESS;
+}
+
+void DatabaseHandle::KeepCheckAfterOwnWrite()
+{
+    // Each write this process notes raises the stamp by two; any other
+    // movement is another writer's, and the next call checks again. The
+    // trust's age is not renewed: a writer killed before raising the counter
+    // is still caught in time.
+    const std::uint64_t own = volume_->LocalWrites() - callLocalWrites_;
+    const std::uint64_t stamp = volume_->Stamp();
+    if (!checked_ || stamp != checkedStamp_ + 2 * own) return;
+    checkedStamp_ = stamp;
+    forgetCursor_ = true;
 }
 
 }  // namespace platform::cedb

@@ -84,7 +84,7 @@ DWORD CommitChange(Volume& volume, Transaction& tx)
 DWORD CreateDatabase(Volume& volume, const std::u16string& name, DWORD type, const std::vector<SORTORDERSPEC>& sorts,
                      CEOID* oid)
 {
-    Transaction tx(volume.Db(), true);
+    Transaction tx(volume.Statements(), true);
     if (DWORD err = tx.Status()) return err;
     if (DWORD err = CheckNameFree(volume, name, 0)) return err;
     if (DWORD err = volume.AllocateOid(oid)) return err;
@@ -100,7 +100,7 @@ DWORD CreateDatabase(Volume& volume, const std::u16string& name, DWORD type, con
 DWORD DeleteDatabase(Volume& volume, CEOID oid)
 {
     if (volume.OpenHandlesOn(oid)) return ERROR_SHARING_VIOLATION;
-    Transaction tx(volume.Db(), true);
+    Transaction tx(volume.Statements(), true);
     if (DWORD err = tx.Status()) return err;
     DatabaseRow row;
     if (DWORD err = LoadDatabase(volume, oid, row)) return err;
@@ -124,7 +124,7 @@ DWORD SetDatabaseInfo(Volume& volume, CEOID oid, const CEDBASEINFO& info)
     // Handles read through the keys of their sort order: it cannot change
     // under them.
     if ((info.dwFlags & CEDB_VALIDSORTSPEC) && volume.OpenHandlesOn(oid)) return ERROR_SHARING_VIOLATION;
-    Transaction tx(volume.Db(), true);
+    Transaction tx(volume.Statements(), true);
     if (DWORD err = tx.Status()) return err;
     DatabaseRow row;
     if (DWORD err = LoadDatabase(volume, oid, row)) return err;
@@ -149,7 +149,7 @@ DWORD SetDatabaseInfo(Volume& volume, CEOID oid, const CEDBASEINFO& info)
 
 DWORD GetInfo(Volume& volume, CEOID oid, CEOIDINFO& info)
 {
-    Transaction read(volume.Db(), false);
+    Transaction read(volume.Statements(), false);
     if (DWORD err = read.Status()) return err;
     DatabaseRow row;
     DWORD err = LoadDatabase(volume, oid, row);
@@ -186,7 +186,7 @@ public:
 // state of the file and not the snapshot a standing record walk holds.
 DWORD ListDatabases(Volume& volume, DWORD type, std::vector<CEOID>& oids)
 {
-    Transaction read(volume.Db(), false);
+    Transaction read(volume.Statements(), false);
     if (DWORD err = read.Status()) return err;
     Statement st(volume.Statements(), "SELECT oid FROM databases WHERE ?1 = 0 OR type = ?1 ORDER BY oid");
     st.Bind(1, type);
@@ -197,7 +197,7 @@ DWORD ListDatabases(Volume& volume, DWORD type, std::vector<CEOID>& oids)
 
 DWORD NextDatabase(DatabaseFind& find, CEOID* oid)
 {
-    Transaction read(find.volume->Db(), false);
+    Transaction read(find.volume->Statements(), false);
     if (DWORD err = read.Status()) return err;
     while (find.next < find.oids.size()) {
         CEOID candidate = find.oids[find.next++];

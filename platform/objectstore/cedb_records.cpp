@@ -158,7 +158,7 @@ DWORD TouchDatabase(Volume& volume, CEOID db, std::int64_t recordDelta, std::int
 DWORD WriteRecord(DatabaseHandle& handle, CEOID oid, WORD count, const CEPROPVAL* values, CEOID* written)
 {
     Volume& volume = handle.GetVolume();
-    Transaction tx(volume.Db(), true);
+    Transaction tx(volume.Statements(), true);
     if (DWORD err = tx.Status()) return err;
     DatabaseRow db;
     DWORD err = LoadDatabase(volume, handle.Db(), db);
@@ -203,7 +203,7 @@ DWORD WriteRecord(DatabaseHandle& handle, CEOID oid, WORD count, const CEPROPVAL
 DWORD DeleteRecord(DatabaseHandle& handle, CEOID oid)
 {
     Volume& volume = handle.GetVolume();
-    Transaction tx(volume.Db(), true);
+    Transaction tx(volume.Statements(), true);
     if (DWORD err = tx.Status()) return err;
     std::string old;
     std::int64_t oldSize = 0;
@@ -238,7 +238,7 @@ HANDLE CeOpenDatabaseEx(PCEGUID guid, CEOID* oid, LPCWSTR name, CEPROPID sortPro
         if (DWORD err = volume->FollowUserLocale()) return Fail(err, INVALID_HANDLE_VALUE);
         DatabaseRow db;
         {
-            Transaction read(volume->Db(), false);
+            Transaction read(volume->Statements(), false);
             if (DWORD err = read.Status()) return Fail(err, INVALID_HANDLE_VALUE);
             DWORD err = *oid ? LoadDatabase(*volume, *oid, db) : FindDatabase(*volume, name, db);
             if (err) return Fail(err, INVALID_HANDLE_VALUE);
@@ -330,6 +330,7 @@ CEOID CeWriteRecordProps(HANDLE db, CEOID oid, WORD count, CEPROPVAL* props)
         DWORD err = handle->BeginCall();
         if (!err) err = WriteRecord(*handle, oid, count, props, &written);
         if (err) return Fail(err, CEOID{0});
+        handle->KeepCheckAfterOwnWrite();
         targets = handle->GetVolume().NotifyTargets(handle->Db());
     }
     Notify(targets, oid ? DB_CEOID_CHANGED : DB_CEOID_CREATED, written, handle->Db());
@@ -347,6 +348,7 @@ BOOL CeDeleteRecord(HANDLE db, CEOID oid)
         DWORD err = handle->BeginCall();
         if (!err) err = DeleteRecord(*handle, oid);
         if (err) return Fail(err, FALSE);
+        handle->KeepCheckAfterOwnWrite();
         if (handle->AutoIncrement()) handle->Position().Deleted(oid);
         targets = handle->GetVolume().NotifyTargets(handle->Db());
     }
@@ -366,7 +368,7 @@ BOOL platform::RunObjectStoreTransaction(const CEGUID* guid, const std::function
         Volume& volume;
         ~RaiseAtEnd() { volume.NoteWrite(); }
     } raise{*volume};
-    Transaction tx(volume->Db(), true);
+    Transaction tx(volume->Statements(), true);
     if (DWORD err = tx.Status()) return Fail(err, FALSE);
     if (!body()) return FALSE;
     volume->NoteWrite();

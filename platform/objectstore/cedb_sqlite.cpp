@@ -111,23 +111,49 @@ void EndWalks(sqlite3* db)
         if (sqlite3_stmt_busy(s) && std::strncmp(sqlite3_sql(s), kWalkSql, n) == 0) sqlite3_reset(s);
 }
 
-Transaction::Transaction(sqlite3* db, bool write) : db_(db), nested_(sqlite3_get_autocommit(db) == 0)
+Transaction::Transaction(sqlite3* db, bool write) : db_(db), nested_(sqlite3_get_autocommit(db) == 0) { Begin(write); }
+
+Transaction::Transaction(StatementCache& statements, bool write)
+    : db_(statements.Db()), statements_(&statements), nested_(db_ && sqlite3_get_autocommit(db_) == 0)
 {
+    Begin(write);
+}
+
+void Transaction::Begin(bool write)
+{
+    if (!db_) {
+        rc_ = SQLITE_MISUSE;
+        open_ = false;
+        return;
+    }
     if (!nested_) EndWalks(db_);
-    const char* begin = nested_ ? "SAVEPOINT nested" : write ? "BEGIN IMMEDIATE" : "BEGIN";
-    rc_ = sqlite3_exec(db_, begin, nullptr, nullptr, nullptr);
+    rc_ = Exec(nested_ ? "SAVEPOINT nested" : write ? "BEGIN IMMEDIATE" : "BEGIN");
     open_ = rc_ == SQLITE_OK;
+}
+
+int Transaction::Exec(const char* sql)
+{
+    sqlite3_stmt* st = statements_ ? statements_->Get(sql) : nullptr;
+    if (!st) return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+    int rc = sqlite3_step(st);
+    sqlite3_reset(st);
+    return rc == SQLITE_DONE || rc == SQLITE_ROW ? SQLITE_OK : rc;
 }
 
 Transaction::~Transaction()
 {
-    if (open_)
-        sqlite3_exec(db_, nested_ ? "ROLLBACK TO nested; RELEASE nested" : "ROLLBACK", nullptr, nullptr, nullptr);
+    if (!open_) return;
+    if (nested_) {
+        Exec("ROLLBACK TO nested");
+        Exec("RELEASE nested");
+    } else {
+        Exec("ROLLBACK");
+    }
 }
 
 DWORD Transaction::Commit()
 {
-    rc_ = sqlite3_exec(db_, nested_ ? "RELEASE nested" : "COMMIT", nullptr, nullptr, nullptr);
+    rc_ = Exec(nested_ ? "RELEASE nested" : "COMMIT");
     if (rc_ == SQLITE_OK) open_ = false;
     return MapSqliteError(rc_);
 }

@@ -209,7 +209,7 @@ DWORD Volume::LoggedChangesAfter(std::int64_t seq, std::vector<LoggedChange>& ou
 
 DWORD Volume::LastLoggedChange(std::int64_t* seq)
 {
-    Transaction read(db_, false);
+    Transaction read(statements_, false);
     if (DWORD err = read.Status()) return err;
     Statement st(statements_, "SELECT coalesce(max(seq), 0) FROM changes");
     int rc = st.Step();
@@ -268,12 +268,12 @@ DWORD Volume::FollowUserLocale()
     std::string wanted = SortKeyBuilder::CollationIdentity(locale);
     {
         // Another process may have changed the file's collation meanwhile.
-        Transaction read(db_, false);
+        Transaction read(statements_, false);
         if (DWORD err = read.Status()) return err;
         if (DWORD err = LoadCollation()) return err;
     }
     if (wanted == collation_) return ERROR_SUCCESS;
-    Transaction tx(db_, true);
+    Transaction tx(statements_, true);
     if (DWORD err = tx.Status()) return err;
     if (DWORD err = LoadCollation()) return err;
     if (wanted == collation_) return ERROR_SUCCESS;

@@ -39,6 +39,11 @@ public:
     // with the handle's sort order and drops what the cursor kept.
     // ERROR_INVALID_HANDLE when the volume was closed or the database deleted.
     DWORD BeginCall();
+    // After a write of this call committed: when nothing but that write
+    // moved the volume's stamp since BeginCall, the database is as the check
+    // found it (the write read it again), so the next call only drops what
+    // the cursor kept instead of checking the database again.
+    void KeepCheckAfterOwnWrite();
 
 private:
     std::shared_ptr<Volume> volume_;
@@ -53,6 +58,10 @@ private:
     bool checked_ = false;
     std::uint64_t checkedStamp_ = 0;
     std::int64_t checkedAtMs_ = 0;
+    // The volume's count of this process's writes when the call began.
+    std::uint64_t callLocalWrites_ = 0;
+    // The cursor drops its kept records at the next call.
+    bool forgetCursor_ = false;
 };
 
 }  // namespace platform::cedb

@@ -27,6 +27,7 @@ public:
     void Attach(sqlite3* db) { db_ = db; }
     // Null when the statement does not compile (or no connection is attached).
     sqlite3_stmt* Get(const std::string& sql);
+    sqlite3* Db() const { return db_; }
     void Clear();
 
 private:
@@ -84,6 +85,9 @@ void EndWalks(sqlite3* db);
 class Transaction {
 public:
     Transaction(sqlite3* db, bool write);
+    // The same, its BEGIN, COMMIT and ROLLBACK taken from the connection's
+    // statement cache instead of being compiled for every transaction.
+    Transaction(StatementCache& statements, bool write);
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
@@ -92,7 +96,12 @@ public:
     DWORD Commit();
 
 private:
+    void Begin(bool write);
+    // Runs one of the transaction's own statements.
+    int Exec(const char* sql);
+
     sqlite3* db_;
+    StatementCache* statements_ = nullptr;
     bool nested_;
     int rc_;
     bool open_;

@@ -69,6 +69,9 @@ public:
     // it only sees this process's changes.
     std::uint64_t Stamp() const { return counter_.Load() + localWrites_; }
     bool StampReliable() const { return counter_.Available(); }
+    // How many times this process noted a write (each raises the stamp by
+    // two: the counter and the local count).
+    std::uint64_t LocalWrites() const { return localWrites_; }
     // Called inside each write transaction before its commit and again after
     // it: a reader that looked at the counter between the two still notices.
     void NoteWrite();

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -280,3 +281,43 @@ TEST_F(CedbConcurrency, ATransactionOfSeveralCallsIsKeptOrUndoneWholeAndOtherThr
 }
 
 }  // namespace
+
+// A handle that has just written, deleted or read is told at its next read that another process deleted its
+// database, however its own last call moved the volume.
+TEST_F(CedbConcurrency, ADatabaseAnotherProcessDeletesRightAfterAHandlesCallIsGoneAtItsNextRead)
+{
+    struct Case {
+        const char* last;
+        std::function<bool(HANDLE, CEOID)> call;
+    };
+    const Case cases[] = {
+        {"write", [](HANDLE h, CEOID) { return CeWriteRecordProps(h, 0, 3, cedb_writer::RecordValues(9).props) != 0; }},
+        {"delete", [](HANDLE h, CEOID first) { return CeDeleteRecord(h, first) != FALSE; }},
+        {"read", [](HANDLE h, CEOID) { return !Read(h, {cedb_writer::kNumberProp}).props.empty(); }},
+    };
+    int round = 0;
+    for (const Case& c : cases) {
+        int conclusive = 0;
+        for (int attempt = 0; attempt < 5 && conclusive == 0; ++attempt, ++round) {
+            SCOPED_TRACE(c.last);
+            const std::string name = "Dropped " + std::to_string(round);
+            const CEOID dbOid = CreateDb(Utf8ToWide(name).c_str(), {{cedb_writer::kNumberProp, 0}});
+            HANDLE h = OpenDb(dbOid, 0, CEDB_AUTOINCREMENT);
+            CEOID first = CeWriteRecordProps(h, 0, 3, cedb_writer::RecordValues(1).props);
+            ASSERT_NE(CeWriteRecordProps(h, 0, 3, cedb_writer::RecordValues(2).props), 0u);
+            ASSERT_TRUE(c.call(h, first));
+            auto start = std::chrono::steady_clock::now();
+            ASSERT_EQ(kstest::RunChild({kWriter, "drop", name}).exitCode, 0);
+            // The handle trusts its check for a second at most; a slower child proves nothing.
+            if (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(900)) ++conclusive;
+            WORD count = 0;
+            LPBYTE buffer = nullptr;
+            DWORD size = 0;
+            EXPECT_EQ(CeReadRecordProps(h, CEDB_ALLOWREALLOC, &count, nullptr, &buffer, &size), 0u);
+            EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+            if (buffer) LocalFree(buffer);
+            CloseHandle(h);
+        }
+        EXPECT_GT(conclusive, 0) << "the deleting processes took too long to tell";
+    }
+}
