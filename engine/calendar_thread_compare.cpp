@@ -228,7 +228,7 @@ public:
     // Empties the table, sized for about count keys.
     void Reset(size_t count)
     {
-        size_t size = 64;
+        size_t size = 16;
         while (size < 2 * count) size *= 2;
         m_slots.assign(size, Slot{});
         m_used = 0;
@@ -291,8 +291,9 @@ private:
 
 using KeysByAddress = FlatTable<const WCHAR*, const std::string*>;
 
-// A month holds a few hundred day-and-kind numbers; the tables grow past this.
-constexpr size_t kFirstTableKeys = 512;
+// The tables start small and double as they fill; the few doublings a
+// month's sort takes cost less than clearing a large table every time.
+constexpr size_t kFirstTableKeys = 8;
 
 // The last steps of CompareFunc for two rows of one run: by subject (their
 // collation keys first, one per text, and most often the very same string
