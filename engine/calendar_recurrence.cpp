@@ -141,10 +141,14 @@ void CCalendarRecurrence::VisitPatternDate(DATACALENDARDB& working, CalendarOccu
                                            long long patternStart)
 {
     if (day < patternStart) return;
-    m_occurrence = calendar_days::SystemTimeOfDay(day);
     m_occurrenceDate = static_cast<double>(day);
-    if (fCheckDeleteExp(m_occurrence)) return;
-    if (fCheckExp(working, m_occurrence, sink)) return;
+    // The civil date only serves to match deleted and changed occurrences:
+    // a series with neither (most of them) goes without it.
+    if (m_deleted.GetCount() != 0 || working.exceptions.GetCount() != 0) {
+        m_occurrence = calendar_days::SystemTimeOfDay(day);
+        if (fCheckDeleteExp(m_occurrence)) return;
+        if (fCheckExp(working, m_occurrence, sink)) return;
+    }
     fFillEventInfo(working, sink);
 }
 

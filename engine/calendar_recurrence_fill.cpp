@@ -10,6 +10,7 @@
 
 #include "engine/calendar_day_numbers.h"
 #include "engine/calendar_recurrence.h"
+#include "platform/recurrence/recurrence_dates.h"
 
 using calendar_days::DayOf;
 using calendar_days::WeekdayOf;
@@ -70,6 +71,22 @@ std::int64_t CursorIndex(DateOfIndex dateOf, std::int64_t firstDay, std::int64_t
     if (dateOf(k) >= firstDay) return k;
     while (dateOf(k + 1) < firstDay) ++k;
     return k;
+}
+
+// The day number of the pattern's nth weekday of a month, for a weekday
+// and instance fGetNthWeekDay accepts: counted straight from the platform's
+// days in the years it reckons, without a civil date in between.
+std::int64_t NthWeekdayDay(std::int64_t year, int month, const DATACALENDARDB& working)
+{
+    if (year >= 1601 && year <= 9999) {
+        return platform::RecurrenceNthDayOfMonth(static_cast<int>(year), month, working.nthWeekdayMask & 0x7F,
+                                                 working.nth) -
+               calendar_days::kDaysFrom1601;
+    }
+    SYSTEMTIME date{};
+    CCalendarRecurrence::fGetNthWeekDay(static_cast<WORD>(year), static_cast<WORD>(month), working.nthWeekdayMask,
+                                        working.nth, date);
+    return calendar_days::DayOfSystemTime(date);
 }
 
 }  // namespace
@@ -163,10 +180,7 @@ void CCalendarRecurrence::fFillMonthlyType3(DATACALENDARDB& working, CalendarOcc
     auto dateOf = [&](std::int64_t k) {
         const std::int64_t month = firstMonth + k * period;
         if (month >= 10000 * 12) return kLastDay + 1;
-        SYSTEMTIME date{};
-        fGetNthWeekDay(static_cast<WORD>(month / 12), static_cast<WORD>(month % 12 + 1), working.nthWeekdayMask,
-                       working.nth, date);
-        return calendar_days::DayOfSystemTime(date);
+        return NthWeekdayDay(month / 12, static_cast<int>(month % 12 + 1), working);
     };
     const std::int64_t before = m_firstDay - 1 - 31 * period;
     const std::int64_t jump = before > span.start ? (MonthIndexOf(before) - firstMonth) / period : 0;
@@ -219,9 +233,7 @@ void CCalendarRecurrence::fFillYearlyType3(DATACALENDARDB& working, CalendarOccu
     auto dateOf = [&](std::int64_t k) {
         const std::int64_t year = startYear + k;
         if (year > 9999) return kLastDay + 1;
-        SYSTEMTIME date{};
-        fGetNthWeekDay(static_cast<WORD>(year), month, working.nthWeekdayMask, working.nth, date);
-        return calendar_days::DayOfSystemTime(date);
+        return NthWeekdayDay(year, month, working);
     };
     const std::int64_t jump = calendar_days::DateOf(m_firstDay - 1).year - 1 - startYear;
     for (std::int64_t k = CursorIndex(dateOf, m_firstDay, jump);; ++k) {

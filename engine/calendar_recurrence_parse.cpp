@@ -3,6 +3,8 @@
 // so a short blob fails the version checks instead of being read out of
 // bounds. The zone blob itself is read by the object model's reader.
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <cstdint>
 #include <vector>
 
@@ -22,9 +24,28 @@ class BlobCursor {
 public:
     BlobCursor(const BYTE* data, DWORD size) : m_data(data), m_size(size) {}
 
-    WORD WordAt(std::uint64_t at) const { return static_cast<WORD>(ByteAt(at) | (ByteAt(at + 1) << 8)); }
+    // Fields wholly inside the blob are read in one step on a little-endian
+    // host; the rest byte by byte, with 0 past the end.
+    WORD WordAt(std::uint64_t at) const
+    {
+        if constexpr (std::endian::native == std::endian::little) {
+            if (at < m_size && m_size - at >= 2) {
+                WORD v;
+                std::memcpy(&v, m_data + at, sizeof v);
+                return v;
+            }
+        }
+        return static_cast<WORD>(ByteAt(at) | (ByteAt(at + 1) << 8));
+    }
     DWORD DwordAt(std::uint64_t at) const
     {
+        if constexpr (std::endian::native == std::endian::little) {
+            if (at < m_size && m_size - at >= 4) {
+                DWORD v;
+                std::memcpy(&v, m_data + at, sizeof v);
+                return v;
+            }
+        }
         return static_cast<DWORD>(WordAt(at)) | (static_cast<DWORD>(WordAt(at + 2)) << 16);
     }
     WORD Word()

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -218,6 +219,82 @@ std::uint64_t HeadOf(const std::string& key)
     return head;
 }
 
+// A table from keys to values by open addressing, kept between sorts so
+// that its slots are not made again each time; the sort's two look-ups of a
+// row (its group, its subject's key) then cost no allocation and no chain.
+template <class Key, class Value>
+class FlatTable {
+public:
+    // Empties the table, sized for about count keys.
+    void Reset(size_t count)
+    {
+        size_t size = 16;
+        while (size < 2 * count) size *= 2;
+        m_slots.assign(size, Slot{});
+        m_used = 0;
+    }
+
+    // The value of key, added (as Value{}) when missing; second: whether it was.
+    std::pair<Value*, bool> Find(Key key)
+    {
+        if (2 * (m_used + 1) > m_slots.size()) Grow();
+        const size_t mask = m_slots.size() - 1;
+        for (size_t i = Start(key, mask);; i = (i + 1) & mask) {
+            Slot& slot = m_slots[i];
+            if (!slot.used) {
+                slot = Slot{key, Value{}, true};
+                ++m_used;
+                return {&slot.value, true};
+            }
+            if (slot.key == key) return {&slot.value, false};
+        }
+    }
+
+    // Every key and value, in no particular order.
+    template <class Visit>
+    void ForEach(Visit visit)
+    {
+        for (Slot& slot : m_slots) {
+            if (slot.used) visit(slot.key, slot.value);
+        }
+    }
+
+private:
+    struct Slot {
+        Key key{};
+        Value value{};
+        bool used = false;
+    };
+    static size_t Start(Key key, size_t mask)
+    {
+        std::uint64_t bits;
+        if constexpr (std::is_pointer_v<Key>) {
+            bits = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(key));
+        } else {
+            bits = static_cast<std::uint64_t>(key);
+        }
+        bits *= 0x9E3779B97F4A7C15ull;
+        return static_cast<size_t>(bits ^ (bits >> 29)) & mask;
+    }
+    void Grow()
+    {
+        std::vector<Slot> old = std::move(m_slots);
+        Reset(old.size());
+        for (const Slot& slot : old) {
+            if (slot.used) *Find(slot.key).first = slot.value;
+        }
+    }
+
+    std::vector<Slot> m_slots;
+    size_t m_used = 0;
+};
+
+using KeysByAddress = FlatTable<const WCHAR*, const std::string*>;
+
+// The tables start small and double as they fill; the few doublings a
+// month's sort takes cost less than clearing a large table every time.
+constexpr size_t kFirstTableKeys = 8;
+
 // The last steps of CompareFunc for two rows of one run: by subject (their
 // collation keys first, one per text, and most often the very same string
 // for a series' occurrences, which is then found by its address without
@@ -233,16 +310,21 @@ public:
         DWORD oid;
     };
 
-    explicit RunOrder(SubjectKeyCache& cache) : m_subjects(LOCALE_USER_DEFAULT, 0), m_cache(cache) { cache.Begin(); }
+    RunOrder(SubjectKeyCache& cache, KeysByAddress& byAddress)
+        : m_subjects(LOCALE_USER_DEFAULT, 0), m_cache(cache), m_byAddress(byAddress)
+    {
+        cache.Begin();
+        byAddress.Reset(kFirstTableKeys);
+    }
 
     // keyed: whether the run is long enough for collation keys to pay (a
     // key costs several comparisons); a short run compares its subjects.
     Entry EntryOf(DATACALENDAR* row, const DayOrderKey& k, bool keyed)
     {
         if (!k.bySubject || !keyed) return {row, k.subject, nullptr, 0, k.oid};
-        auto [at, addedAddress] = m_byAddress.try_emplace(k.subject, nullptr);
-        if (addedAddress) at->second = m_cache.KeyOf(m_subjects, k.subject);
-        const std::string* key = at->second;
+        auto [at, addedAddress] = m_byAddress.Find(k.subject);
+        if (addedAddress) *at = m_cache.KeyOf(m_subjects, k.subject);
+        const std::string* key = *at;
         return {row, k.subject, key, key ? HeadOf(*key) : 0, k.oid};
     }
 
@@ -265,7 +347,8 @@ public:
 private:
     LocaleComparer m_subjects;
     SubjectKeyCache& m_cache;
-    std::unordered_map<const WCHAR*, const std::string*> m_byAddress;
+    // Addresses hold only for one sort: the table is emptied at its start.
+    KeysByAddress& m_byAddress;
 };
 
 // Runs of rows this long or longer order their subjects by collation keys.
@@ -286,6 +369,9 @@ struct CalendarSortScratch {
     std::vector<DayOrderKey> dealt;
     std::vector<RunOrder::Entry> run;
     SubjectKeyCache subjectKeys;
+    KeysByAddress keysByAddress;
+    FlatTable<std::uint64_t, std::uint32_t> groupAt;
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> groups;
 };
 
 void CCalendarThread::SortList(CalendarCompareFn compare, bool descending)
@@ -335,18 +421,21 @@ bool CCalendarThread::SortByCompareFunc(CalendarSortScratch& scratch, bool desce
     // A month's rows hold a few hundred distinct day-and-kind numbers: the
     // rows are dealt into one group per number in the numbers' order
     // (keeping their places), and only each group is sorted, by start.
-    std::unordered_map<std::uint64_t, std::uint32_t> groupAt;
-    for (const DayOrderKey& key : keys) ++groupAt[key.dayRank];
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> groups(groupAt.begin(), groupAt.end());
+    auto& groupAt = scratch.groupAt;
+    groupAt.Reset(kFirstTableKeys);
+    for (const DayOrderKey& key : keys) ++*groupAt.Find(key.dayRank).first;
+    std::vector<std::pair<std::uint64_t, std::uint32_t>>& groups = scratch.groups;
+    groups.clear();
+    groupAt.ForEach([&groups](std::uint64_t dayRank, std::uint32_t size) { groups.emplace_back(dayRank, size); });
     std::sort(groups.begin(), groups.end());
     std::uint32_t at = 0;
     for (auto& [dayRank, size] : groups) {
-        groupAt[dayRank] = at;
+        *groupAt.Find(dayRank).first = at;
         at += size;
     }
     std::vector<DayOrderKey>& dealt = scratch.dealt;
     dealt.resize(keys.size());
-    for (const DayOrderKey& key : keys) dealt[groupAt[key.dayRank]++] = key;
+    for (const DayOrderKey& key : keys) dealt[(*groupAt.Find(key.dayRank).first)++] = key;
     at = 0;
     for (const auto& [dayRank, size] : groups) {
         std::sort(dealt.begin() + at, dealt.begin() + at + size,
@@ -360,7 +449,7 @@ bool CCalendarThread::SortByCompareFunc(CalendarSortScratch& scratch, bool desce
 
     std::vector<DATACALENDAR*>& sorted = scratch.sorted;
     sorted.resize(rows.size());
-    RunOrder order(scratch.subjectKeys);
+    RunOrder order(scratch.subjectKeys, scratch.keysByAddress);
     std::vector<RunOrder::Entry>& run = scratch.run;
     for (size_t first = 0; first < dealt.size();) {
         size_t end = first + 1;

@@ -106,10 +106,10 @@ BOOL CeSystemTimeToTzSpecificLocalTime(const TIME_ZONE_INFORMATION* zone, const 
 {
     BOOL dst = FALSE;
     SYSTEMTIME l = Shifted(*utc, -zone->Bias);
-    SYSTEMTIME l2 = Shifted(l, -zone->DaylightBias);
     if (zone->StandardDate.wMonth == 0) {
         *local = l;
     } else {
+        SYSTEMTIME l2 = Shifted(l, -zone->DaylightBias);
         const SYSTEMTIME& toDaylight = zone->DaylightDate;
         const SYSTEMTIME& toStandard = zone->StandardDate;
         if (toDaylight.wMonth < toStandard.wMonth) {

@@ -52,20 +52,27 @@ RecurrenceDay RecurrenceNthDayOfMonth(int year, int month, int mask, int instanc
 {
     const RecurrenceDay first = RecurrenceDayFromDate(year, month, 1);
     const int length = RecurrenceDaysInMonth(year, month);
-    if (length == 0 || (mask & 0x7F) == 0) return first;
+    mask &= 0x7F;
+    if (length == 0 || mask == 0) return first;
+    // The weekdays of the mask recur every seven days, so the wanted day is
+    // found by whole weeks and then inside one week, not by a walk over the month.
     const int firstDow = RecurrenceDayOfWeek(first);
-    auto matches = [&](int offset) { return (mask >> ((firstDow + offset) % 7)) & 1; };
+    // The mask turned so that bit k is the weekday of the month's day k.
+    const int turned = ((mask >> firstDow) | (mask << (7 - firstDow))) & 0x7F;
     if (instance >= 5) {
-        for (int offset = length - 1; offset >= 0; --offset) {
-            if (matches(offset)) return first + offset;
-        }
-        return first + length - 1;
+        // The last match: at most a week back from the month's last day.
+        int offset = length - 1;
+        while (!((turned >> (offset % 7)) & 1)) --offset;
+        return first + offset;
     }
-    int seen = 0;
-    for (int offset = 0; offset < length; ++offset) {
-        if (matches(offset) && ++seen == instance) return first + offset;
-    }
-    return first + length - 1;
+    if (instance < 1) return first + length - 1;
+    const int perWeek = std::popcount(static_cast<unsigned>(turned));
+    const int weeks = (instance - 1) / perWeek;
+    int left = (instance - 1) % perWeek;
+    int offset = 0;
+    while (!((turned >> offset) & 1) || left-- > 0) ++offset;
+    offset += 7 * weeks;
+    return offset < length ? first + offset : first + length - 1;
 }
 
 RecurrenceDates::RecurrenceDates(const RecurrenceRule& rule) : rule_(rule)

@@ -164,3 +164,37 @@ TEST(RecurrenceDatesOracle, LookupsAgreeDayByDay)
         }
     }
 }
+
+// The nth matching weekday against a day-by-day count through the month, for
+// every mask and instance (0 and 6 outside the range) over a 28-year cycle of
+// months, a century's non-leap February and the last year reckoned.
+TEST(RecurrenceDatesNthDay, AgreesWithADayByDayCount)
+{
+    std::vector<std::pair<int, int>> months;
+    for (int year : {1601, 2000, 2100, 9999}) months.push_back({year, 2});
+    for (int year = 2024; year < 2052; ++year) {
+        for (int month = 1; month <= 12; ++month) months.push_back({year, month});
+    }
+    int failures = 0;
+    for (const auto& [year, month] : months) {
+        const int length = RecurrenceDaysInMonth(year, month);
+        for (int mask = 1; mask < 128 && failures < 5; ++mask) {
+            std::vector<RecurrenceDay> matching;
+            for (int d = 1; d <= length; ++d) {
+                if ((mask >> RecurrenceDayOfWeek(Day(year, month, d))) & 1) matching.push_back(Day(year, month, d));
+            }
+            for (int instance = 0; instance <= 6; ++instance) {
+                const RecurrenceDay expected = instance >= 5 ? matching.back()
+                                               : instance >= 1 && instance <= static_cast<int>(matching.size())
+                                                   ? matching[instance - 1]
+                                                   : Day(year, month, length);
+                const RecurrenceDay got = RecurrenceNthDayOfMonth(year, month, mask | 0x80, instance);
+                if (got != expected) {
+                    ADD_FAILURE() << year << "-" << month << " mask " << mask << " instance " << instance << ": "
+                                  << Show(got) << " not " << Show(expected);
+                    ++failures;
+                }
+            }
+        }
+    }
+}
