@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/collation_key_cache.h"
 #include "engine/tasks_compare.h"
 #include "platform/kernel/thread.h"
 #include "platform/locale/compare_string.h"
@@ -165,59 +166,6 @@ bool KeyOf(const DATACALENDAR* row, bool taskOnTop, std::uint32_t place, DayOrde
     return true;
 }
 
-// The subjects' collation keys, kept by the loader from one sort to the
-// next: a calendar shows the same series, and so the same subjects, month
-// after month, and one key costs more than every comparison it serves. The
-// keys belong to the user's locale of the sort that made them; a sort for
-// another locale starts afresh, and so does one that finds the cache full.
-class SubjectKeyCache {
-public:
-    // Called at the start of each sort.
-    void Begin()
-    {
-        std::string locale = platform::UserLocaleName();
-        if (locale != m_locale || m_keys.size() > kMaxKeys) {
-            m_keys.clear();
-            m_locale = std::move(locale);
-        }
-    }
-
-    // The key of text, made by subjects when not yet known; null when the
-    // text has none.
-    const std::string* KeyOf(const LocaleComparer& subjects, std::u16string_view text)
-    {
-        auto found = m_keys.find(text);
-        if (found != m_keys.end()) return found->second ? &*found->second : nullptr;
-        std::string key;
-        std::optional<std::string> made;
-        if (subjects.AppendKey(text.data(), static_cast<int>(text.size()), key)) made = std::move(key);
-        auto [at, added] = m_keys.emplace(std::u16string(text), std::move(made));
-        return at->second ? &*at->second : nullptr;
-    }
-
-private:
-    static constexpr size_t kMaxKeys = 1 << 16;
-    struct TextHash {
-        using is_transparent = void;
-        size_t operator()(std::u16string_view text) const { return std::hash<std::u16string_view>()(text); }
-    };
-    std::string m_locale;
-    // Node-based: a key stays where it was made while the sort holds it.
-    std::unordered_map<std::u16string, std::optional<std::string>, TextHash, std::equal_to<>> m_keys;
-};
-
-// The first eight bytes of a key, high byte first and zero-padded: two keys
-// whose heads differ order as the heads do (a key that ends early has the
-// smaller head unless the other goes on with zero bytes, and then the heads
-// tie), so most comparisons never reach the keys themselves.
-std::uint64_t HeadOf(const std::string& key)
-{
-    std::uint64_t head = 0;
-    for (size_t i = 0; i < 8; ++i)
-        head = head << 8 | (i < key.size() ? static_cast<std::uint8_t>(key[i]) : 0u);
-    return head;
-}
-
 // The last steps of CompareFunc for two rows of one run: by subject (their
 // collation keys first, one per text, and most often the very same string
 // for a series' occurrences, which is then found by its address without
@@ -233,7 +181,7 @@ public:
         DWORD oid;
     };
 
-    explicit RunOrder(SubjectKeyCache& cache) : m_subjects(LOCALE_USER_DEFAULT, 0), m_cache(cache) { cache.Begin(); }
+    explicit RunOrder(CollationKeyCache& cache) : m_subjects(LOCALE_USER_DEFAULT, 0), m_cache(cache) { cache.Begin(); }
 
     // keyed: whether the run is long enough for collation keys to pay (a
     // key costs several comparisons); a short run compares its subjects.
@@ -243,7 +191,7 @@ public:
         auto [at, addedAddress] = m_byAddress.try_emplace(k.subject, nullptr);
         if (addedAddress) at->second = m_cache.KeyOf(m_subjects, k.subject);
         const std::string* key = at->second;
-        return {row, k.subject, key, key ? HeadOf(*key) : 0, k.oid};
+        return {row, k.subject, key, key ? CollationKeyCache::HeadOf(*key) : 0, k.oid};
     }
 
     int Compare(const Entry& a, const Entry& b, bool bySubject) const
@@ -264,7 +212,7 @@ public:
 
 private:
     LocaleComparer m_subjects;
-    SubjectKeyCache& m_cache;
+    CollationKeyCache& m_cache;
     std::unordered_map<const WCHAR*, const std::string*> m_byAddress;
 };
 
@@ -285,7 +233,7 @@ struct CalendarSortScratch {
     std::vector<DayOrderKey> keys;
     std::vector<DayOrderKey> dealt;
     std::vector<RunOrder::Entry> run;
-    SubjectKeyCache subjectKeys;
+    CollationKeyCache subjectKeys;
 };
 
 void CCalendarThread::SortList(CalendarCompareFn compare, bool descending)
