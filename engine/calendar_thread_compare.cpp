@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/collation_key_cache.h"
 #include "engine/tasks_compare.h"
 #include "platform/kernel/thread.h"
 #include "platform/locale/compare_string.h"
@@ -166,59 +167,6 @@ bool KeyOf(const DATACALENDAR* row, bool taskOnTop, std::uint32_t place, DayOrde
     return true;
 }
 
-// The subjects' collation keys, kept by the loader from one sort to the
-// next: a calendar shows the same series, and so the same subjects, month
-// after month, and one key costs more than every comparison it serves. The
-// keys belong to the user's locale of the sort that made them; a sort for
-// another locale starts afresh, and so does one that finds the cache full.
-class SubjectKeyCache {
-public:
-    // Called at the start of each sort.
-    void Begin()
-    {
-        std::string locale = platform::UserLocaleName();
-        if (locale != m_locale || m_keys.size() > kMaxKeys) {
-            m_keys.clear();
-            m_locale = std::move(locale);
-        }
-    }
-
-    // The key of text, made by subjects when not yet known; null when the
-    // text has none.
-    const std::string* KeyOf(const LocaleComparer& subjects, std::u16string_view text)
-    {
-        auto found = m_keys.find(text);
-        if (found != m_keys.end()) return found->second ? &*found->second : nullptr;
-        std::string key;
-        std::optional<std::string> made;
-        if (subjects.AppendKey(text.data(), static_cast<int>(text.size()), key)) made = std::move(key);
-        auto [at, added] = m_keys.emplace(std::u16string(text), std::move(made));
-        return at->second ? &*at->second : nullptr;
-    }
-
-private:
-    static constexpr size_t kMaxKeys = 1 << 16;
-    struct TextHash {
-        using is_transparent = void;
-        size_t operator()(std::u16string_view text) const { return std::hash<std::u16string_view>()(text); }
-    };
-    std::string m_locale;
-    // Node-based: a key stays where it was made while the sort holds it.
-    std::unordered_map<std::u16string, std::optional<std::string>, TextHash, std::equal_to<>> m_keys;
-};
-
-// The first eight bytes of a key, high byte first and zero-padded: two keys
-// whose heads differ order as the heads do (a key that ends early has the
-// smaller head unless the other goes on with zero bytes, and then the heads
-// tie), so most comparisons never reach the keys themselves.
-std::uint64_t HeadOf(const std::string& key)
-{
-    std::uint64_t head = 0;
-    for (size_t i = 0; i < 8; ++i)
-        head = head << 8 | (i < key.size() ? static_cast<std::uint8_t>(key[i]) : 0u);
-    return head;
-}
-
 // A table from keys to values by open addressing, kept between sorts so
 // that its slots are not made again each time; the sort's two look-ups of a
 // row (its group, its subject's key) then cost no allocation and no chain.
@@ -310,7 +258,7 @@ public:
         DWORD oid;
     };
 
-    RunOrder(SubjectKeyCache& cache, KeysByAddress& byAddress)
+    RunOrder(CollationKeyCache& cache, KeysByAddress& byAddress)
         : m_subjects(LOCALE_USER_DEFAULT, 0), m_cache(cache), m_byAddress(byAddress)
     {
         cache.Begin();
@@ -325,7 +273,7 @@ public:
         auto [at, addedAddress] = m_byAddress.Find(k.subject);
         if (addedAddress) *at = m_cache.KeyOf(m_subjects, k.subject);
         const std::string* key = *at;
-        return {row, k.subject, key, key ? HeadOf(*key) : 0, k.oid};
+        return {row, k.subject, key, key ? CollationKeyCache::HeadOf(*key) : 0, k.oid};
     }
 
     int Compare(const Entry& a, const Entry& b, bool bySubject) const
@@ -346,7 +294,7 @@ public:
 
 private:
     LocaleComparer m_subjects;
-    SubjectKeyCache& m_cache;
+    CollationKeyCache& m_cache;
     // Addresses hold only for one sort: the table is emptied at its start.
     KeysByAddress& m_byAddress;
 };
@@ -368,7 +316,7 @@ struct CalendarSortScratch {
     std::vector<DayOrderKey> keys;
     std::vector<DayOrderKey> dealt;
     std::vector<RunOrder::Entry> run;
-    SubjectKeyCache subjectKeys;
+    CollationKeyCache subjectKeys;
     KeysByAddress keysByAddress;
     FlatTable<std::uint64_t, std::uint32_t> groupAt;
     std::vector<std::pair<std::uint64_t, std::uint32_t>> groups;

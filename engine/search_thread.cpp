@@ -4,12 +4,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "engine/calendar_day_numbers.h"
+#include "engine/collation_key_cache.h"
 #include "engine/note_blob_text.h"
 #include "engine/scoped_data_lock.h"
 #include "platform/kernel/tick.h"
@@ -159,19 +162,38 @@ namespace {
 struct SortEntry {
     DATAGENERAL* hit = nullptr;
     int group = 0;  // rank of the group text among the hits' group texts
-    bool subjectKeyed = false;
-    bool categoryKeyed = false;
-    std::string subject;   // collation key of the display text (word sort)
-    std::string category;  // collation key of the category text
+    // Collation keys (null: none could be made) and their first eight bytes.
+    const std::string* subject = nullptr;   // of the display text (word sort)
+    const std::string* category = nullptr;  // of the category text
+    std::uint64_t subjectHead = 0, categoryHead = 0;
 };
 
-// Texts by their collation keys; keys that tie (or could not be made) fall
-// back to comparing the texts whole.
-int KeyedText(bool keyedA, const std::string& keyA, bool keyedB, const std::string& keyB, const WCHAR* a,
-              const WCHAR* b, DWORD flags)
+// The keys of the hits' texts, kept from one search to the next: a search
+// run again, or narrowed, finds mostly the same items, and a key costs far
+// more than looking it up. One cache per comparison; a sort holds the lock
+// while it uses their keys.
+struct SearchKeyCaches {
+    std::mutex lock;
+    CollationKeyCache subjects;    // SORT_STRINGSORT
+    CollationKeyCache categories;  // flags 0
+};
+
+SearchKeyCaches& KeyCaches()
 {
-    if (keyedA && keyedB) {
-        const int order = keyA.compare(keyB);
+    static SearchKeyCaches caches;
+    return caches;
+}
+
+// Texts by their collation keys; keys that tie (or could not be made) fall
+// back to comparing the texts whole. A cache holds one key per text: one key
+// is one text, equal to itself.
+int KeyedText(const std::string* keyA, std::uint64_t headA, const std::string* keyB, std::uint64_t headB,
+              const WCHAR* a, const WCHAR* b, DWORD flags)
+{
+    if (keyA && keyA == keyB) return 0;
+    if (keyA && keyB) {
+        if (headA != headB) return headA < headB ? -1 : 1;
+        const int order = keyA->compare(*keyB);
         if (order != 0) return order < 0 ? -1 : 1;
     }
     return CompareText(a, b, flags);
@@ -192,7 +214,7 @@ int CompareEntries(const SortEntry& ka, const SortEntry& kb, DWORD key)
             const bool hasA = a->categoryText && *a->categoryText, hasB = b->categoryText && *b->categoryText;
             if (hasA != hasB) return hasA ? -1 : 1;
             if (hasA) {
-                const int text = KeyedText(ka.categoryKeyed, ka.category, kb.categoryKeyed, kb.category,
+                const int text = KeyedText(ka.category, ka.categoryHead, kb.category, kb.categoryHead,
                                            a->categoryText, b->categoryText, 0) *
                                  g_searchDirection;
                 if (text != 0) return text;
@@ -211,7 +233,7 @@ int CompareEntries(const SortEntry& ka, const SortEntry& kb, DWORD key)
         default:
             break;
     }
-    const int text = KeyedText(ka.subjectKeyed, ka.subject, kb.subjectKeyed, kb.subject, a->displayText,
+    const int text = KeyedText(ka.subject, ka.subjectHead, kb.subject, kb.subjectHead, a->displayText,
                                b->displayText, SORT_STRINGSORT) *
                      g_searchDirection;
     if (text != 0) return text;
@@ -253,12 +275,19 @@ void CSearchThread::SortByKeys(DWORD key)
 
     const LocaleComparer words(LOCALE_USER_DEFAULT, SORT_STRINGSORT);
     const LocaleComparer plain(LOCALE_USER_DEFAULT, 0);
+    SearchKeyCaches& caches = KeyCaches();
+    std::lock_guard keysHeld(caches.lock);
+    caches.subjects.Begin();
+    if (key == kSearchSortCategories) caches.categories.Begin();
     for (SortEntry& entry : entries) {
         DATAGENERAL* hit = entry.hit;
         entry.group = rank[entry.group];
-        entry.subjectKeyed = words.AppendKey(hit->displayText ? hit->displayText : u"", -1, entry.subject);
-        if (key == kSearchSortCategories && hit->categoryText && *hit->categoryText)
-            entry.categoryKeyed = plain.AppendKey(hit->categoryText, -1, entry.category);
+        entry.subject = caches.subjects.KeyOf(words, hit->displayText ? hit->displayText : u"");
+        if (entry.subject) entry.subjectHead = CollationKeyCache::HeadOf(*entry.subject);
+        if (key == kSearchSortCategories && hit->categoryText && *hit->categoryText) {
+            entry.category = caches.categories.KeyOf(plain, hit->categoryText);
+            if (entry.category) entry.categoryHead = CollationKeyCache::HeadOf(*entry.category);
+        }
     }
     // Pointers are sorted: the entries with their keys never move.
     std::vector<const SortEntry*> sorted(entries.size());

@@ -209,16 +209,31 @@ DWORD WriteSearchText(Volume& volume, CEOID db, CEOID oid, const std::vector<Sto
 // database: the table is current and each record has its text (a program
 // that does not keep the table leaves records without one). The delete and
 // update triggers leave no text without its record, so equal counts suffice.
+// The counts cost a walk of the database's rows: an answer "covered" is kept
+// with the file's data version, which moves with every commit by any
+// connection, and holds until the file changes.
 DWORD SearchTextCoversDatabase(Volume& volume, CEOID db)
 {
     Transaction read(volume.Db(), false);
     if (read.Status()) return read.Status();
+    // First a statement: the data version is read when the read begins.
     if (const DWORD current = SearchTextIsCurrent(volume)) return current;
+    unsigned int version = 0;
+    const bool versioned =
+        sqlite3_file_control(volume.Db(), "main", SQLITE_FCNTL_DATA_VERSION, &version) == SQLITE_OK;
+    auto& covered = volume.SearchTextCovered();
+    const auto known = covered.find(db);
+    if (versioned && known != covered.end() && known->second == version) return ERROR_SUCCESS;
     Statement counts(volume.Statements(), "SELECT (SELECT count(*) FROM records WHERE db = ?1) = "
                                           "(SELECT count(*) FROM search_text WHERE db = ?1)");
     const int rc = counts.Bind(1, db).Step();
     if (rc != SQLITE_ROW) return MapSqliteError(rc);
-    return counts.Int(0) ? ERROR_SUCCESS : ERROR_INVALID_FUNCTION;
+    if (!counts.Int(0)) {
+        covered.erase(db);
+        return ERROR_INVALID_FUNCTION;
+    }
+    if (versioned) covered[db] = version;
+    return ERROR_SUCCESS;
 }
 
 }  // namespace platform::cedb

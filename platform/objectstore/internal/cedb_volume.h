@@ -105,6 +105,10 @@ public:
     // Every (database, window) pair of the handles with a window to notify.
     std::vector<std::pair<CEOID, HWND>> AllNotifyTargets() const;
 
+    // The databases a count found wholly covered by the search text, each
+    // with the file's data version of that count (search_text_index.cpp).
+    std::map<CEOID, unsigned int>& SearchTextCovered() { return searchTextCovered_; }
+
 private:
     explicit Volume(std::string path) : path_(std::move(path)) {}
     DWORD InitSchema(bool* created);
@@ -126,6 +130,7 @@ private:
     };
     std::map<std::uint64_t, OpenHandle> openHandles_;
     std::uint64_t nextHandleId_ = 1;
+    std::map<CEOID, unsigned int> searchTextCovered_;
     // Last: stopped before anything it reads goes.
     ChangeWatcher watcher_{*this};
 };

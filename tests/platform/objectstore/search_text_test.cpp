@@ -152,4 +152,22 @@ TEST_F(SearchTextTest, RecordsWrittenByAProgramWithoutTheTableAreStillFound)
     }
 }
 
+TEST_F(SearchTextTest, AWholeDatabaseIsCountedAgainAfterAnotherConnectionWrites)
+{
+    const CEOID db = CreateDb(u"people", {});
+    HANDLE h = OpenDb(db);
+    const CEOID heron = Write(h, 0, {Str(1, u"blue heron")});
+    ASSERT_TRUE(CeRestrictToSearchText(h, {u"blue"}, 0));
+    // Another program's record, left without a text by the triggers, while
+    // the volume stays open.
+    sqlite3* file = nullptr;
+    ASSERT_EQ(sqlite3_open(platform::ObjectStorePath().c_str(), &file), SQLITE_OK);
+    const std::string insert = "INSERT INTO records(oid, db, size, props) SELECT 4294967280, db, size, props "
+                               "FROM records WHERE oid = " + std::to_string(heron);
+    EXPECT_EQ(sqlite3_exec(file, insert.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(file);
+    sqlite3_close(file);
+    EXPECT_FALSE(CeRestrictToSearchText(h, {u"blue"}, 0));
+    CloseHandle(h);
+}
+
 }  // namespace

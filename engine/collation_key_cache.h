@@ -1,0 +1,45 @@
+// CollationKeyCache: texts' collation keys kept from one sort to the next.
+// A list is sorted again and again over mostly the same texts (a calendar
+// shows the same series month after month; a search run again finds the
+// same items), and one key costs more than every comparison it serves.
+//
+// One cache serves one comparison (one set of flags): KeyOf must always be
+// given comparers of the same flags. The keys belong to the user's locale of
+// the sort that made them; a sort for another locale starts afresh, and so
+// does one that finds the cache full. Not locked: its owner keeps it to one
+// sort at a time.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "platform/locale/compare_string.h"
+
+class CollationKeyCache {
+public:
+    // Called at the start of each sort.
+    void Begin();
+
+    // The key of text, made by comparer when not yet known; null when the
+    // text has none. The key stays where it is until the next Begin.
+    const std::string* KeyOf(const LocaleComparer& comparer, std::u16string_view text);
+
+    // The first eight bytes of a key, high byte first and zero-padded: two
+    // keys whose heads differ order as the heads do (a key that ends early
+    // has the smaller head unless the other goes on with zero bytes, and
+    // then the heads tie), so most comparisons never reach the keys.
+    static std::uint64_t HeadOf(const std::string& key);
+
+private:
+    static constexpr size_t kMaxKeys = 1 << 16;
+    struct TextHash {
+        using is_transparent = void;
+        size_t operator()(std::u16string_view text) const { return std::hash<std::u16string_view>()(text); }
+    };
+    std::string m_locale;
+    // Node-based: a key stays where it was made while the sort holds it.
+    std::unordered_map<std::u16string, std::optional<std::string>, TextHash, std::equal_to<>> m_keys;
+};
