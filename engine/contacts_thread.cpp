@@ -151,6 +151,7 @@ DWORD CContactsThread::Load(CeManualEvent* stop)
     if (!lock.Acquired()) return 0;
     SetupThreadResources();
     if (!m_bManualSettings) SettingChange();
+    m_categoryStateOfLoad = CategoryStateNow();
     const int format = m_settings.displayFormat;
     SetPropIds();
     const bool open = OpenContactsDatabase();

@@ -8,17 +8,22 @@ bool CContactsThread::RefreshRecords(const std::vector<CEOID>& records)
 {
     DataLockWait lock(m_dataLock);
     if (!m_bCacheLoaded || m_bSearch || !IsContactsNameFormat(m_lastFormat)) return false;
-    // A load reads the settings again; a refresh under other settings would
-    // keep rows made under the old ones.
+    // A load reads the settings and the category flags again; a refresh
+    // under other settings would keep rows made under the old ones.
     if (!m_bManualSettings) {
         ContactsViewSettings now;
         now.Read(GetSettingsKey());
         if (now.displayFormat != m_lastFormat || now.showNamesOnly != m_settings.showNamesOnly) return false;
+        ReadCategoryRestrictSettings();
     }
+    // The category filter and the categories' names the rows were filed
+    // under, however they were set. New flags read above make it differ, so
+    // no row is made under flags other than those of the rows kept.
+    if (CategoryStateNow() != m_categoryStateOfLoad) return false;
     if (std::find(m_list.begin(), m_list.end(), nullptr) != m_list.end()) return false;
     if (m_lastRowRead < static_cast<long>(WalkOrder().size())) return false;
 
-    SetupThreadResources();  // category names may have changed too
+    // CategoryStateNow has just read this loader's category table.
     SetPropIds();
     if (!OpenContactsDatabase()) return false;
     InitiateLinksDB();

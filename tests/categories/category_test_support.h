@@ -29,7 +29,7 @@ struct RawCategory {
     std::optional<bool> shown;
 };
 
-inline CEOID WriteRawCategory(const RawCategory& raw)
+inline CEOID WriteRawCategory(const RawCategory& raw, CEOID oid = 0)
 {
     std::u16string name = raw.name.value_or(u"");
     kstest::PropList p;
@@ -40,12 +40,13 @@ inline CEOID WriteRawCategory(const RawCategory& raw)
     if (raw.p4005) p.Add(kCategoryMask2Flag).iVal = *raw.p4005;
     if (raw.p4004) p.Add(kCategoryMask4Flag).iVal = *raw.p4004;
     if (raw.shown) p.Add(kCategoryShown).boolVal = *raw.shown ? 1 : 0;
-    return kstest::WritePimRecord(kCategoriesDatabase, p.props);
+    return kstest::WritePimRecord(kCategoriesDatabase, p.props, oid);
 }
 
-inline CEOID WriteCategory(const std::u16string& name, SHORT index)
+// Record oid (0: a new one) as category name with bit index.
+inline CEOID WriteCategory(const std::u16string& name, SHORT index, CEOID oid = 0)
 {
-    return WriteRawCategory(RawCategory{name, index, {}, {}, {}, {}, {}});
+    return WriteRawCategory(RawCategory{name, index, {}, {}, {}, {}, {}}, oid);
 }
 
 inline void WriteCategories(std::initializer_list<std::pair<std::u16string, SHORT>> categories)

@@ -1,6 +1,7 @@
 // Lists refreshed row by row after store changes, compared with a fresh load of the same store.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 
 #include "engine/store_change_burst.h"
@@ -27,9 +28,11 @@ protected:
     void SetUp() override
     {
         loadertest::LoaderSandbox::SetUp();
-        cattest::WriteCategories({{u"Home", 0}, {u"Work", 1}});
+        cattest::WriteCategories({{u"Home", 0}});
+        work = cattest::WriteCategory(u"Work", 1);
         ResetFullCategoryList();
     }
+    CEOID work = 0;
 };
 
 std::unique_ptr<CContactsThread> LoadedContacts(bool restricted)
@@ -107,24 +110,47 @@ TEST_F(ListRefreshTest, ContactsRefreshedAfterRandomChangesEqualAFreshLoad)
 
 TEST_F(ListRefreshTest, ContactListsOnlyALoadCanBringUpToDateAreLeftAsTheyAre)
 {
-    // A group view, a recent list, a typed search, a format changed since the load.
+    auto setting = [](const WCHAR* name, ULONG value) { return [=](CContactsThread&) { SetContactSetting(name, value); }; };
+    auto selectHome = [](CContactsThread& loader) {
+        CCategoryFilterInfo* info = nullptr;
+        loader.GetCategoryRestrict(info);
+        info->SetSelected(new CePtrList<CFullCategory*>);
+        info->m_pSelected->Append(new CFullCategory(u"Home", 0, 0));
+        loader.SetCategoryRestrict(false);
+    };
+    // A group view, a recent list, a typed search, a format changed since the load; in a name list after the
+    // load: a category flag, a category selection (with and without manual settings), a category renamed.
     const struct {
         ULONG format;
         const WCHAR* search;
-        ULONG formatAfterLoad;
-    } cases[] = {{2, nullptr, 2}, {11, nullptr, 11}, {3, u"c", 3}, {3, nullptr, 0}};
+        std::function<void(CContactsThread&)> afterLoad;
+        bool manual = false;
+    } cases[] = {{2, nullptr, [](CContactsThread&) {}},
+                 {11, nullptr, [](CContactsThread&) {}},
+                 {3, u"c", [](CContactsThread&) {}},
+                 {3, nullptr, setting(u"DisplayFormat", 0)},
+                 {0, nullptr, setting(u"bHideCategories", 1)},
+                 {0, nullptr, setting(u"m_bIncludeNoCat", 1)},
+                 {0, nullptr, selectHome},
+                 {0, nullptr, selectHome, true},
+                 {0, nullptr, [&](CContactsThread&) { cattest::WriteCategory(u"Office", 1, work); }}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.format);
+        SCOPED_TRACE(&c - cases);
+        TearDown();
+        SetUp();
         SetContactSetting(u"DisplayFormat", c.format);
-        const CEOID carl = WriteContact({.given = u"Carl", .fileAs = u"Carl"});
+        const CEOID carl = WriteContact({.given = u"Carl", .fileAs = u"Carl", .categories = loadertest::BlobOf({1})});
         CContactsThread loader;
+        loader.SetManualSettings(c.manual);
         if (c.search) loader.SetCompareString(c.search, false, 0);
         ASSERT_TRUE(Load(loader));
         const std::vector<std::u16string> before = ContactRows(loader);
-        SetContactSetting(u"DisplayFormat", c.formatAfterLoad);
+        c.afterLoad(loader);
         ASSERT_TRUE(DeleteContact(carl));
         EXPECT_FALSE(loader.RefreshRecords({carl}));
         EXPECT_EQ(ContactRows(loader), before);
+        // The declined check may have read the new state: the next burst must not refresh either.
+        EXPECT_FALSE(loader.RefreshRecords({carl}));
     }
 }
 
