@@ -344,7 +344,7 @@ void RunCalendar(const CalendarOptions& options)
     CalendarRange range = CheckOptions(options);
     std::unique_ptr<CCalendarThread> loader;
     PrintWatchingChanges(
-        options.watch, {kAppointmentsDatabase, kTasksDatabase, kContactsDatabase},
+        options.watch, {kAppointmentsDatabase, kTasksDatabase, kContactsDatabase, kCategoriesDatabase},
         [&](const std::vector<STORECHANGE>& changes) { return loader && RefreshCalendarRows(*loader, changes); },
         [&](bool refreshed) {
             if (!refreshed) {

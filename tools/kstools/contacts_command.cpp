@@ -207,7 +207,7 @@ void RunContacts(const ContactsOptions& o)
 {
     std::unique_ptr<CContactsThread> loader;
     PrintWatchingChanges(
-        o.watch, {kContactsDatabase},
+        o.watch, {kContactsDatabase, kCategoriesDatabase},
         [&](const std::vector<STORECHANGE>& changes) { return loader && RefreshContactRows(*loader, changes); },
         [&](bool refreshed) {
             if (!refreshed) {

@@ -1,7 +1,8 @@
 // Bringing a loaded list up to date after a burst of store changes without
 // loading it again: each function refreshes the rows the burst names and
 // returns false when the list must be loaded again instead (the burst says
-// to read everything or names too many records, or the loader declines).
+// to read everything or names too many records, the category database
+// changed, or the loader declines).
 #pragma once
 
 #include <vector>

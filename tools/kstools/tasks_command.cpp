@@ -278,7 +278,7 @@ void RunTasks(const TasksOptions& options)
 {
     std::unique_ptr<CTasksThread> loader;
     PrintWatchingChanges(
-        options.watch, {kTasksDatabase},
+        options.watch, {kTasksDatabase, kCategoriesDatabase},
         [&](const std::vector<STORECHANGE>& changes) { return loader && RefreshTaskRows(*loader, changes); },
         [&](bool refreshed) {
             if (refreshed) {
