@@ -39,10 +39,13 @@ public:
     // with the handle's sort order and drops what the cursor kept.
     // ERROR_INVALID_HANDLE when the volume was closed or the database deleted.
     DWORD BeginCall();
-    // After a write of this call committed: when nothing but that write
-    // moved the volume's stamp since BeginCall, the database is as the check
-    // found it (the write read it again), so the next call only drops what
-    // the cursor kept instead of checking the database again.
+    // After a record write or delete of this call committed: when nothing
+    // but this call's own writes moved the volume's stamp since BeginCall,
+    // no other writer touched the volume, and a record's write or delete
+    // leaves the database (its existence and sort orders) as the check found
+    // it; so the next call only drops what the cursor kept instead of
+    // checking the database again. The check stands on the stamp alone: a
+    // delete does not read the database's row again.
     void KeepCheckAfterOwnWrite();
 
 private:
