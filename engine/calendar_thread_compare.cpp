@@ -261,9 +261,12 @@ public:
     RunOrder(CollationKeyCache& cache, KeysByAddress& byAddress)
         : m_subjects(LOCALE_USER_DEFAULT, 0), m_cache(cache), m_byAddress(byAddress)
     {
-        cache.Begin();
+        cache.Begin(m_subjects);
         byAddress.Reset(kFirstTableKeys);
     }
+    ~RunOrder() { m_cache.End(); }
+    RunOrder(const RunOrder&) = delete;
+    RunOrder& operator=(const RunOrder&) = delete;
 
     // keyed: whether the run is long enough for collation keys to pay (a
     // key costs several comparisons); a short run compares its subjects.
