@@ -280,22 +280,6 @@ TEST_F(CedbConcurrency, ATransactionOfSeveralCallsIsKeptOrUndoneWholeAndOtherThr
     CloseHandle(reader);
 }
 
-TEST_F(CedbConcurrency, AStoreClosedInsideATransactionFailsItAndKeepsWhatWasThere)
-{
-    const CEOID dbOid = CreateDb(u"Closed", {});
-    HANDLE db = OpenDb(dbOid);
-    Write(db, 0, {I4(1, 1)});
-    EXPECT_FALSE(platform::RunObjectStoreTransaction(nullptr, [&] {
-        Write(db, 0, {I4(1, 2)});
-        platform::CloseObjectStore();
-        return true;
-    }));
-    CloseHandle(db);
-    HANDLE again = OpenDb(dbOid);
-    EXPECT_EQ(Order(again).size(), 1u);
-    CloseHandle(again);
-}
-
 }  // namespace
 
 // A handle that has just written, deleted or read is told at its next read that another process deleted its
