@@ -221,8 +221,10 @@ private:
         } else {
             bits = static_cast<std::uint64_t>(key);
         }
+        // The product's high bits depend on every bit of the key (its low
+        // ones only on the key's low bits, the kind of a day-and-kind key).
         bits *= 0x9E3779B97F4A7C15ull;
-        return static_cast<size_t>(bits ^ (bits >> 29)) & mask;
+        return static_cast<size_t>(bits >> (64 - std::popcount(mask)));
     }
     void Grow()
     {
@@ -261,9 +263,12 @@ public:
     RunOrder(CollationKeyCache& cache, KeysByAddress& byAddress)
         : m_subjects(LOCALE_USER_DEFAULT, 0), m_cache(cache), m_byAddress(byAddress)
     {
-        cache.Begin();
+        cache.Begin(m_subjects);
         byAddress.Reset(kFirstTableKeys);
     }
+    ~RunOrder() { m_cache.End(); }
+    RunOrder(const RunOrder&) = delete;
+    RunOrder& operator=(const RunOrder&) = delete;
 
     // keyed: whether the run is long enough for collation keys to pay (a
     // key costs several comparisons); a short run compares its subjects.

@@ -2,15 +2,18 @@
 
 #include <utility>
 
-#include "platform/locale/locale_id.h"
-
-void CollationKeyCache::Begin()
+void CollationKeyCache::Begin(const LocaleComparer& comparer)
 {
-    std::string locale = platform::UserLocaleName();
-    if (locale != m_locale || m_keys.size() > kMaxKeys) {
+    const std::string_view locale = comparer.LocaleTag();
+    if (locale != m_locale) {
         m_keys.clear();
-        m_locale = std::move(locale);
+        m_locale = locale;
     }
+}
+
+void CollationKeyCache::End()
+{
+    if (m_keys.size() > kMaxKeys) m_keys.clear();
 }
 
 const std::string* CollationKeyCache::KeyOf(const LocaleComparer& comparer, std::u16string_view text)

@@ -4,10 +4,10 @@
 // same items), and one key costs more than every comparison it serves.
 //
 // One cache serves one comparison (one set of flags): KeyOf must always be
-// given comparers of the same flags. The keys belong to the user's locale of
-// the sort that made them; a sort for another locale starts afresh, and so
-// does one that finds the cache full. Not locked: its owner keeps it to one
-// sort at a time.
+// given comparers of the same flags. The keys belong to the locale of the
+// comparer the sort began with; a sort for another locale starts afresh. A
+// sort that leaves the cache over its bound empties it at its end. Not
+// locked: its owner keeps it to one sort at a time.
 #pragma once
 
 #include <cstdint>
@@ -20,11 +20,15 @@
 
 class CollationKeyCache {
 public:
-    // Called at the start of each sort.
-    void Begin();
+    // Called at the start of each sort, with the comparer its keys are made
+    // by (its locale, not the user's at this moment, labels the keys).
+    void Begin(const LocaleComparer& comparer);
+    // Called at the end of each sort, when its keys are no longer held.
+    void End();
+    size_t Size() const { return m_keys.size(); }
 
     // The key of text, made by comparer when not yet known; null when the
-    // text has none. The key stays where it is until the next Begin.
+    // text has none. The key stays where it is until End.
     const std::string* KeyOf(const LocaleComparer& comparer, std::u16string_view text);
 
     // The first eight bytes of a key, high byte first and zero-padded: two
@@ -33,8 +37,10 @@ public:
     // then the heads tie), so most comparisons never reach the keys.
     static std::uint64_t HeadOf(const std::string& key);
 
-private:
+    // The keys kept from one sort to the next at most.
     static constexpr size_t kMaxKeys = 1 << 16;
+
+private:
     struct TextHash {
         using is_transparent = void;
         size_t operator()(std::u16string_view text) const { return std::hash<std::u16string_view>()(text); }

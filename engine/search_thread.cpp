@@ -24,9 +24,6 @@
 
 namespace {
 
-// The direction of the sort running now (one list is sorted at a time).
-int g_searchDirection = 1;
-
 int CompareText(const WCHAR* a, const WCHAR* b, DWORD flags)
 {
     return CompareStringW(LOCALE_USER_DEFAULT, flags, a ? a : u"", -1, b ? b : u"", -1) - CSTR_EQUAL;
@@ -149,11 +146,10 @@ void CSearchThread::SortDataList()
             if (settings.QueryValue(u"bDescending", &value) == 0) descending = value;
         }
     }
-    g_searchDirection = descending ? -1 : 1;
     // The list is sorted by collation keys made once per hit, not by a
     // locale comparison per pair of hits (texts whose keys tie are compared
     // whole).
-    SortByKeys(key);
+    SortByKeys(key, descending ? -1 : 1);
 }
 
 namespace {
@@ -171,7 +167,7 @@ struct SortEntry {
 // The keys of the hits' texts, kept from one search to the next: a search
 // run again, or narrowed, finds mostly the same items, and a key costs far
 // more than looking it up. One cache per comparison; a sort holds the lock
-// while it uses their keys.
+// while it uses their keys, and a sort that finds them held makes its own.
 struct SearchKeyCaches {
     std::mutex lock;
     CollationKeyCache subjects;    // SORT_STRINGSORT
@@ -201,10 +197,10 @@ int KeyedText(const std::string* keyA, std::uint64_t headA, const std::string* k
 
 // The order of the hits: by store (group text, ascending whatever the
 // direction), then by the key times the direction, then by display text
-// (word sort) times the direction, then by OID.
+// (word sort) times the direction (1 or -1), then by OID.
 //   key 1: private before or after not private; 2: date; 3: category text,
 //   hits without categories after those with; any other: display text only.
-int CompareEntries(const SortEntry& ka, const SortEntry& kb, DWORD key)
+int CompareEntries(const SortEntry& ka, const SortEntry& kb, DWORD key, int direction)
 {
     const DATAGENERAL* a = ka.hit;
     const DATAGENERAL* b = kb.hit;
@@ -216,33 +212,33 @@ int CompareEntries(const SortEntry& ka, const SortEntry& kb, DWORD key)
             if (hasA) {
                 const int text = KeyedText(ka.category, ka.categoryHead, kb.category, kb.categoryHead,
                                            a->categoryText, b->categoryText, 0) *
-                                 g_searchDirection;
+                                 direction;
                 if (text != 0) return text;
             }
             break;
         }
         case kSearchSortSensitivity: {
             const int difference =
-                (static_cast<SHORT>(a->isPrivate) - static_cast<SHORT>(b->isPrivate)) * g_searchDirection;
+                (static_cast<SHORT>(a->isPrivate) - static_cast<SHORT>(b->isPrivate)) * direction;
             if (difference != 0) return difference;
             break;
         }
         case kSearchSortDate:
-            if (a->date != b->date) return (a->date < b->date ? -1 : 1) * g_searchDirection;
+            if (a->date != b->date) return (a->date < b->date ? -1 : 1) * direction;
             break;
         default:
             break;
     }
     const int text = KeyedText(ka.subject, ka.subjectHead, kb.subject, kb.subjectHead, a->displayText,
                                b->displayText, SORT_STRINGSORT) *
-                     g_searchDirection;
+                     direction;
     if (text != 0) return text;
     return a->oid < b->oid ? -1 : a->oid > b->oid ? 1 : 0;
 }
 
 }  // namespace
 
-void CSearchThread::SortByKeys(DWORD key)
+void CSearchThread::SortByKeys(DWORD key, int direction)
 {
     // The group texts are few (one per store): each distinct text is found
     // by a plain comparison, and the distinct texts are ranked once by the
@@ -275,10 +271,14 @@ void CSearchThread::SortByKeys(DWORD key)
 
     const LocaleComparer words(LOCALE_USER_DEFAULT, SORT_STRINGSORT);
     const LocaleComparer plain(LOCALE_USER_DEFAULT, 0);
-    SearchKeyCaches& caches = KeyCaches();
-    std::lock_guard keysHeld(caches.lock);
-    caches.subjects.Begin();
-    if (key == kSearchSortCategories) caches.categories.Begin();
+    // Another search sorting now keeps the shared keys: this one makes its
+    // own rather than wait.
+    SearchKeyCaches& shared = KeyCaches();
+    std::unique_lock keysHeld(shared.lock, std::try_to_lock);
+    SearchKeyCaches own;
+    SearchKeyCaches& caches = keysHeld.owns_lock() ? shared : own;
+    caches.subjects.Begin(words);
+    if (key == kSearchSortCategories) caches.categories.Begin(plain);
     for (SortEntry& entry : entries) {
         DATAGENERAL* hit = entry.hit;
         entry.group = rank[entry.group];
@@ -293,11 +293,15 @@ void CSearchThread::SortByKeys(DWORD key)
     std::vector<const SortEntry*> sorted(entries.size());
     for (size_t i = 0; i < entries.size(); ++i) sorted[i] = &entries[i];
     std::stable_sort(sorted.begin(), sorted.end(),
-              [key](const SortEntry* a, const SortEntry* b) { return CompareEntries(*a, *b, key) < 0; });
+              [key, direction](const SortEntry* a, const SortEntry* b) {
+                  return CompareEntries(*a, *b, key, direction) < 0;
+              });
     // The list keeps its hits; only their places change (missing ones last).
     auto slot = m_list.begin();
     for (const SortEntry* entry : sorted) *slot++ = entry->hit;
     for (size_t i = 0; i < nulls; ++i) *slot++ = nullptr;
+    caches.subjects.End();
+    caches.categories.End();
 }
 
 // ---- the load ----

@@ -146,8 +146,9 @@ public:
     void PostKill() override;
 
 private:
-    // Sorts the hits as the comparison of key does, through collation keys.
-    void SortByKeys(DWORD key);
+    // Sorts the hits as the comparison of key does, through collation keys;
+    // direction -1 reverses it.
+    void SortByKeys(DWORD key, int direction);
     void ReadContacts();
     void ReadTasks();
     void ReadCalendar();

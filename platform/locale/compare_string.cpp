@@ -363,6 +363,11 @@ LocaleComparer::LocaleComparer(LCID locale, DWORD flags) : flags_(flags)
     collator_ = CollatorFor(*resolved, ConfigOf(flags));
 }
 
+std::string_view LocaleComparer::LocaleTag() const
+{
+    return locale_ ? std::string_view(static_cast<const platform::ResolvedLocale*>(locale_)->tag) : std::string_view();
+}
+
 // The texts of a call, or false (last error set) when the call is refused.
 bool LocaleComparer::Accept(const WCHAR* a, int countA, const WCHAR* b, int countB, std::u16string_view& textA,
                             std::u16string_view& textB) const

@@ -74,6 +74,8 @@ public:
     // keys tell nothing, the texts must then be compared. False, out
     // unchanged, where Prefix gives 0.
     bool AppendKey(const WCHAR* s, int count, std::string& out) const;
+    // The BCP-47 tag of the locale compared for; empty when every call is refused.
+    std::string_view LocaleTag() const;
 
 private:
     bool Accept(const WCHAR* a, int countA, const WCHAR* b, int countB, std::u16string_view& textA,

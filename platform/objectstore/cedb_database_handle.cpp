@@ -45,8 +45,10 @@ DWORD DatabaseHandle::BeginCall()
     callLocalWrites_ = volume_->LocalWrites();
     if (checked_ && volume_->StampReliable() && stamp == checkedStamp_ && now - checkedAtMs_ < kMaxTrustMs) {
         if (!forgetCursor_) return ERROR_SUCCESS;
+        // Kept on a failure: the next call forgets again.
+        if (DWORD err = cursor_.Forget()) return err;
         forgetCursor_ = false;
-        return cursor_.Forget();
+        return ERROR_SUCCESS;
     }
     checked_ = false;
     forgetCursor_ = false;

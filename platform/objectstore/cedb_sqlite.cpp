@@ -133,8 +133,14 @@ void Transaction::Begin(bool write)
 
 int Transaction::Exec(const char* sql)
 {
-    sqlite3_stmt* st = statements_ ? statements_->Get(sql) : nullptr;
-    if (!st) return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+    if (!statements_) return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+    // The volume may have closed its connection while the transaction was
+    // open (a body that closes the store): the connection begun on is freed
+    // and the cache holds none, or another one. Nothing is run then.
+    sqlite3* db = statements_->Db();
+    if (!db || db != db_) return SQLITE_MISUSE;
+    sqlite3_stmt* st = statements_->Get(sql);
+    if (!st) return sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
     int rc = sqlite3_step(st);
     sqlite3_reset(st);
     return rc == SQLITE_DONE || rc == SQLITE_ROW ? SQLITE_OK : rc;

@@ -218,9 +218,12 @@ DWORD SearchTextCoversDatabase(Volume& volume, CEOID db)
     if (read.Status()) return read.Status();
     // First a statement: the data version is read when the read begins.
     if (const DWORD current = SearchTextIsCurrent(volume)) return current;
+    // Inside a transaction already open the counts see its writes, which an
+    // undo takes back without moving the data version: such an answer is
+    // neither taken from the kept ones nor kept.
     unsigned int version = 0;
-    const bool versioned =
-        sqlite3_file_control(volume.Db(), "main", SQLITE_FCNTL_DATA_VERSION, &version) == SQLITE_OK;
+    const bool versioned = !read.Nested() && sqlite3_file_control(volume.Db(), "main", SQLITE_FCNTL_DATA_VERSION,
+                                                                  &version) == SQLITE_OK;
     auto& covered = volume.SearchTextCovered();
     const auto known = covered.find(db);
     if (versioned && known != covered.end() && known->second == version) return ERROR_SUCCESS;

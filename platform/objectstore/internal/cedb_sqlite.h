@@ -94,6 +94,9 @@ public:
 
     DWORD Status() const { return MapSqliteError(rc_); }
     DWORD Commit();
+    // Whether it is a savepoint inside a transaction already open on the
+    // connection (whose undo may still take back what this one commits).
+    bool Nested() const { return nested_; }
 
 private:
     void Begin(bool write);

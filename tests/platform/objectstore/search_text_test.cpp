@@ -170,4 +170,21 @@ TEST_F(SearchTextTest, AWholeDatabaseIsCountedAgainAfterAnotherConnectionWrites)
     CloseHandle(h);
 }
 
+TEST_F(SearchTextTest, AWholeDatabaseSeenInsideAnUndoneTransactionIsCountedAgain)
+{
+    const CEOID db = CreateDb(u"people", {}), textless = 4294967280u;
+    HANDLE h = OpenDb(db);
+    const CEOID heron = Write(h, 0, {Str(1, u"blue heron")});
+    CloseHandle(h);
+    OnFile(("INSERT INTO records(oid, db, size, props) SELECT " + std::to_string(textless) +
+            ", db, size, props FROM records WHERE oid = " + std::to_string(heron)).c_str());
+    HANDLE r = OpenDb(db);
+    EXPECT_FALSE(platform::RunObjectStoreTransaction(nullptr, [&] {
+        EXPECT_TRUE(CeDeleteRecord(r, textless) && CeRestrictToSearchText(r, {u"blue"}, 0));
+        return false;
+    }));
+    EXPECT_FALSE(CeRestrictToSearchText(r, {u"blue"}, 0)) << "the undo brought back the record without a text";
+    CloseHandle(r);
+}
+
 }  // namespace
