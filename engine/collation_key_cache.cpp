@@ -1,5 +1,6 @@
 #include "engine/collation_key_cache.h"
 
+#include <iterator>
 #include <utility>
 
 void CollationKeyCache::Begin(const LocaleComparer& comparer)
@@ -9,22 +10,28 @@ void CollationKeyCache::Begin(const LocaleComparer& comparer)
         m_keys.clear();
         m_locale = locale;
     }
+    ++m_sort;
 }
 
 void CollationKeyCache::End()
 {
-    if (m_keys.size() > kMaxKeys) m_keys.clear();
+    // Over the bound, the keys this sort did not use go until the bound is
+    // met again; the ones it used all stay, for the next sort of the list.
+    for (auto at = m_keys.begin(); m_keys.size() > kMaxKeys && at != m_keys.end();)
+        at = at->second.sort == m_sort ? std::next(at) : m_keys.erase(at);
 }
 
 const std::string* CollationKeyCache::KeyOf(const LocaleComparer& comparer, std::u16string_view text)
 {
     auto found = m_keys.find(text);
-    if (found != m_keys.end()) return found->second ? &*found->second : nullptr;
-    std::string key;
-    std::optional<std::string> made;
-    if (comparer.AppendKey(text.data(), static_cast<int>(text.size()), key)) made = std::move(key);
-    auto [at, added] = m_keys.emplace(std::u16string(text), std::move(made));
-    return at->second ? &*at->second : nullptr;
+    if (found == m_keys.end()) {
+        std::string key;
+        Kept made;
+        if (comparer.AppendKey(text.data(), static_cast<int>(text.size()), key)) made.key = std::move(key);
+        found = m_keys.emplace(std::u16string(text), std::move(made)).first;
+    }
+    found->second.sort = m_sort;
+    return found->second.key ? &*found->second.key : nullptr;
 }
 
 std::uint64_t CollationKeyCache::HeadOf(const std::string& key)

@@ -6,8 +6,11 @@
 // One cache serves one comparison (one set of flags): KeyOf must always be
 // given comparers of the same flags. The keys belong to the locale of the
 // comparer the sort began with; a sort for another locale starts afresh. A
-// sort that leaves the cache over its bound empties it at its end. Not
-// locked: its owner keeps it to one sort at a time.
+// sort that leaves the cache over its bound drops, at its end, the keys it
+// did not use: what is kept is at most the bound or the last sort's own
+// keys, whichever is more, so a list that needs more keys than the bound
+// still finds them all at its next sort. Not locked: its owner keeps it to
+// one sort at a time.
 #pragma once
 
 #include <cstdint>
@@ -37,7 +40,8 @@ public:
     // then the heads tie), so most comparisons never reach the keys.
     static std::uint64_t HeadOf(const std::string& key);
 
-    // The keys kept from one sort to the next at most.
+    // The keys kept from one sort to the next at most, unless the last sort
+    // used more.
     static constexpr size_t kMaxKeys = 1 << 16;
 
 private:
@@ -45,7 +49,12 @@ private:
         using is_transparent = void;
         size_t operator()(std::u16string_view text) const { return std::hash<std::u16string_view>()(text); }
     };
+    struct Kept {
+        std::optional<std::string> key;  // none when the text has none
+        std::uint64_t sort = 0;          // the last sort that used it
+    };
     std::string m_locale;
+    std::uint64_t m_sort = 0;  // counts the sorts begun
     // Node-based: a key stays where it was made while the sort holds it.
-    std::unordered_map<std::u16string, std::optional<std::string>, TextHash, std::equal_to<>> m_keys;
+    std::unordered_map<std::u16string, Kept, TextHash, std::equal_to<>> m_keys;
 };
