@@ -177,8 +177,10 @@ public:
     void Reset(size_t count)
     {
         size_t size = 16;
-        while (size < 2 * count) size *= 2;
+        int bits = 4;
+        for (; size < 2 * count; size *= 2) ++bits;
         m_slots.assign(size, Slot{});
+        m_bits = bits;
         m_used = 0;
     }
 
@@ -187,7 +189,7 @@ public:
     {
         if (2 * (m_used + 1) > m_slots.size()) Grow();
         const size_t mask = m_slots.size() - 1;
-        for (size_t i = Start(key, mask);; i = (i + 1) & mask) {
+        for (size_t i = Start(key, m_bits);; i = (i + 1) & mask) {
             Slot& slot = m_slots[i];
             if (!slot.used) {
                 slot = Slot{key, Value{}, true};
@@ -213,18 +215,19 @@ private:
         Value value{};
         bool used = false;
     };
-    static size_t Start(Key key, size_t mask)
+    // The first slot looked at, among 2^bits.
+    static size_t Start(Key key, int bits)
     {
-        std::uint64_t bits;
+        std::uint64_t hashed;
         if constexpr (std::is_pointer_v<Key>) {
-            bits = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(key));
+            hashed = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(key));
         } else {
-            bits = static_cast<std::uint64_t>(key);
+            hashed = static_cast<std::uint64_t>(key);
         }
         // The product's high bits depend on every bit of the key (its low
         // ones only on the key's low bits, the kind of a day-and-kind key).
-        bits *= 0x9E3779B97F4A7C15ull;
-        return static_cast<size_t>(bits >> (64 - std::popcount(mask)));
+        hashed *= 0x9E3779B97F4A7C15ull;
+        return static_cast<size_t>(hashed >> (64 - bits));
     }
     void Grow()
     {
@@ -236,6 +239,7 @@ private:
     }
 
     std::vector<Slot> m_slots;
+    int m_bits = 0;  // the slots are 2^m_bits
     size_t m_used = 0;
 };
 
