@@ -244,12 +244,12 @@ public:
         while (node) {
             Node* next = node->next;
             FreeElement(node->element);
-            std::free(node);
             node = next;
         }
         m_pHead = m_pTail = m_pCurrent = nullptr;
         m_nCount = 0;
         m_nCurrentPos = 0;
+        ReleaseNodeBlocks();
     }
 
     // The compare policy applied to two elements.
@@ -386,7 +386,7 @@ private:
     {
         void* copy = nullptr;
         if (!m_pfnCopy(ToSlot(element), m_nElementSize, &copy)) return nullptr;
-        auto* node = static_cast<Node*>(std::malloc(sizeof(Node)));
+        Node* node = TakeFreeNode();
         if (!node) {
             // Only a copy made here is ours to free.
             if (!IsSameStoredValue(copy, element)) FreeElement(FromSlot(copy));
@@ -486,7 +486,55 @@ private:
             m_nCurrentPos = ipos;
         }
         if (freeElement) FreeElement(node->element);
-        std::free(node);
+        node->next = m_pFreeNodes;
+        m_pFreeNodes = node;
+        // An emptied list gives its nodes' memory back.
+        if (m_nCount == 0) ReleaseNodeBlocks();
+    }
+
+    // Nodes come from blocks the list allocates, each twice the size of the
+    // one before up to kMostBlockNodes: a list of tens of thousands of
+    // elements costs a few dozen allocations instead of one per element,
+    // and a short list about what one allocation per node cost. A removed
+    // node is kept for the next insertion; the blocks are freed when the
+    // list is emptied or destroyed.
+    struct NodeBlock {
+        NodeBlock* next;
+        size_t nodes;
+    };
+    static constexpr size_t kMostBlockNodes = 1024;
+    static_assert(sizeof(NodeBlock) % alignof(Node) == 0, "nodes follow the block header");
+
+    Node* TakeFreeNode()
+    {
+        if (!m_pFreeNodes) {
+            const size_t nodes = m_nNextBlockNodes;
+            auto* block = static_cast<NodeBlock*>(std::malloc(sizeof(NodeBlock) + nodes * sizeof(Node)));
+            if (!block) return nullptr;
+            block->next = m_pNodeBlocks;
+            block->nodes = nodes;
+            m_pNodeBlocks = block;
+            Node* first = reinterpret_cast<Node*>(block + 1);
+            for (size_t i = 0; i < nodes; ++i) first[i].next = i + 1 < nodes ? &first[i + 1] : nullptr;
+            m_pFreeNodes = first;
+            if (m_nNextBlockNodes < kMostBlockNodes) m_nNextBlockNodes *= 2;
+        }
+        Node* node = m_pFreeNodes;
+        m_pFreeNodes = node->next;
+        return node;
+    }
+    // Frees every block; no node may be in use. The next block keeps the
+    // size reached, so a list filled again to the same length makes the
+    // same few allocations.
+    void ReleaseNodeBlocks()
+    {
+        for (NodeBlock* block = m_pNodeBlocks; block;) {
+            NodeBlock* next = block->next;
+            std::free(block);
+            block = next;
+        }
+        m_pNodeBlocks = nullptr;
+        m_pFreeNodes = nullptr;
     }
 
     // Stable merge sort of the node chain; never reads outside the list, even
@@ -553,9 +601,14 @@ private:
         m_pfnCopy = other.m_pfnCopy;
         m_pfnFree = other.m_pfnFree;
         m_pfnCompare = other.m_pfnCompare;
+        m_pFreeNodes = other.m_pFreeNodes;
+        m_pNodeBlocks = other.m_pNodeBlocks;
+        m_nNextBlockNodes = other.m_nNextBlockNodes;
         other.m_pHead = other.m_pTail = other.m_pCurrent = nullptr;
         other.m_nCurrentPos = 0;
         other.m_nCount = 0;
+        other.m_pFreeNodes = nullptr;
+        other.m_pNodeBlocks = nullptr;
     }
 
     Node* m_pHead;
@@ -569,6 +622,9 @@ private:
     CeListCopyFn m_pfnCopy;
     CeListFreeFn m_pfnFree;
     CeListCompareFn m_pfnCompare;
+    Node* m_pFreeNodes = nullptr;  // chained by next
+    NodeBlock* m_pNodeBlocks = nullptr;
+    size_t m_nNextBlockNodes = 1;
 };
 
 // ---- CeStrList ----

@@ -240,6 +240,10 @@ TEST(CePtrList, BasesSequentialAccessMoveAndIntegerElements)
     EXPECT_EQ(moved.GetCount(), 1000);
     EXPECT_EQ(moved.GetIndexBase(), 1);
     EXPECT_EQ(list.GetCount(), 0);  // NOLINT(bugprone-use-after-move)
+    // Both lists grow again on nodes of their own: no spare node went with the move twice.
+    for (LONG v = 1; v <= 30; ++v) list.Append(-v);  // NOLINT(bugprone-use-after-move)
+    for (LONG v = 1; v <= 30; ++v) moved.Append(v);
+    for (int pos = 1; pos <= 30; ++pos) ASSERT_EQ(list.GetAt(pos) + moved.GetAt(1000 + pos), 0) << pos;
     CePtrList<WCHAR*> a(0, 4, 1), b(0, 4, 1);
     a.Append(const_cast<WCHAR*>(u"x"));
     b.Append(const_cast<WCHAR*>(u"y"));
