@@ -27,6 +27,20 @@ constexpr int CELIST_NOMEMORY = 2;
 
 // ---- CePtrList ----
 
+// Under AddressSanitizer every node is an allocation of its own, freed when
+// it leaves the list, so that a use of a removed node is still caught.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kCeListPoolsNodes = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool kCeListPoolsNodes = false;
+#else
+inline constexpr bool kCeListPoolsNodes = true;
+#endif
+#else
+inline constexpr bool kCeListPoolsNodes = true;
+#endif
+
 template <class T>
 class CePtrList {
     static_assert(std::is_pointer_v<T> || (std::is_integral_v<T> && sizeof(T) <= sizeof(void*)),
@@ -244,6 +258,7 @@ public:
         while (node) {
             Node* next = node->next;
             FreeElement(node->element);
+            if constexpr (!kCeListPoolsNodes) std::free(node);
             node = next;
         }
         m_pHead = m_pTail = m_pCurrent = nullptr;
@@ -486,10 +501,7 @@ private:
             m_nCurrentPos = ipos;
         }
         if (freeElement) FreeElement(node->element);
-        node->next = m_pFreeNodes;
-        m_pFreeNodes = node;
-        // An emptied list gives its nodes' memory back.
-        if (m_nCount == 0) ReleaseNodeBlocks();
+        GiveBackNode(node);
     }
 
     // Nodes come from blocks the list allocates, each twice the size of the
@@ -507,6 +519,7 @@ private:
 
     Node* TakeFreeNode()
     {
+        if constexpr (!kCeListPoolsNodes) return static_cast<Node*>(std::malloc(sizeof(Node)));
         if (!m_pFreeNodes) {
             const size_t nodes = m_nNextBlockNodes;
             auto* block = static_cast<NodeBlock*>(std::malloc(sizeof(NodeBlock) + nodes * sizeof(Node)));
@@ -522,6 +535,18 @@ private:
         Node* node = m_pFreeNodes;
         m_pFreeNodes = node->next;
         return node;
+    }
+    // A node that left the list (its element already dealt with).
+    void GiveBackNode(Node* node)
+    {
+        if constexpr (!kCeListPoolsNodes) {
+            std::free(node);
+            return;
+        }
+        node->next = m_pFreeNodes;
+        m_pFreeNodes = node;
+        // An emptied list gives its nodes' memory back.
+        if (m_nCount == 0) ReleaseNodeBlocks();
     }
     // Frees every block; no node may be in use. The next block keeps the
     // size reached, so a list filled again to the same length makes the
