@@ -262,7 +262,6 @@ public:
         const std::string* key;  // null when the subject has none (or is not used)
         std::uint64_t head;      // HeadOf(*key), 0 without a key
         DWORD oid;
-        std::uint32_t place;  // the row's place in its run before the sort
     };
 
     RunOrder(CollationKeyCache& cache, KeysByAddress& byAddress)
@@ -277,13 +276,13 @@ public:
 
     // keyed: whether the run is long enough for collation keys to pay (a
     // key costs several comparisons); a short run compares its subjects.
-    Entry EntryOf(DATACALENDAR* row, const DayOrderKey& k, bool keyed, std::uint32_t place)
+    Entry EntryOf(DATACALENDAR* row, const DayOrderKey& k, bool keyed)
     {
-        if (!k.bySubject || !keyed) return {row, k.subject, nullptr, 0, k.oid, place};
+        if (!k.bySubject || !keyed) return {row, k.subject, nullptr, 0, k.oid};
         auto [at, addedAddress] = m_byAddress.Find(k.subject);
         if (addedAddress) *at = m_cache.KeyOf(m_subjects, k.subject);
         const std::string* key = *at;
-        return {row, k.subject, key, key ? CollationKeyCache::HeadOf(*key) : 0, k.oid, place};
+        return {row, k.subject, key, key ? CollationKeyCache::HeadOf(*key) : 0, k.oid};
     }
 
     int Compare(const Entry& a, const Entry& b, bool bySubject) const
@@ -420,8 +419,7 @@ bool CCalendarThread::SortByCompareFunc(CalendarSortScratch& scratch, bool desce
             const bool bySubject = dealt[first].bySubject;
             run.clear();
             const bool keyed = end - first >= kKeyedRunRows;
-            for (size_t i = first; i < end; ++i)
-                run.push_back(order.EntryOf(rows[dealt[i].place], dealt[i], keyed, static_cast<std::uint32_t>(i - first)));
+            for (size_t i = first; i < end; ++i) run.push_back(order.EntryOf(rows[dealt[i].place], dealt[i], keyed));
             auto before = [&](const RunOrder::Entry& a, const RunOrder::Entry& b) {
                 checkPoint();
                 return descending ? order.Compare(b, a, bySubject) < 0 : order.Compare(a, b, bySubject) < 0;
@@ -435,19 +433,7 @@ bool CCalendarThread::SortByCompareFunc(CalendarSortScratch& scratch, bool desce
                     for (; j > 0 && before(moving, run[j - 1]); --j) run[j] = run[j - 1];
                     run[j] = moving;
                 }
-            } else if (bySubject) {
-                // Collation keys, subjects and OIDs order consistently, and
-                // with the places as the last key an unstable sort gives the
-                // stable order, without the buffer a stable sort makes per run.
-                std::sort(run.begin(), run.end(), [&](const RunOrder::Entry& a, const RunOrder::Entry& b) {
-                    checkPoint();
-                    const int r = descending ? order.Compare(b, a, true) : order.Compare(a, b, true);
-                    return r != 0 ? r < 0 : a.place < b.place;
-                });
             } else {
-                // CompareFunc's other steps (a task list's order among them)
-                // are left to the sort that stays inside the run whatever
-                // they answer.
                 std::stable_sort(run.begin(), run.end(), before);
             }
             for (size_t i = first; i < end; ++i) sorted[i] = run[i - first].row;
