@@ -175,6 +175,8 @@ private:
     // hash: the name's hash (used only when the section index is in use).
     Section& AppendSection(SettingsText name, std::uint64_t hash);
     Section& AppendSection(SettingsText name);
+    // Appends the section to the list alone; its index entry is the caller's.
+    Section& PlaceSection(SettingsText name);
     void NewSectionBlock(size_t size);
     // Makes room for count more sections in one block, the list and the index.
     void ReserveSections(size_t count);

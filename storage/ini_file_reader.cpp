@@ -205,12 +205,22 @@ void CRegistry::INIFile::ParseText(const WCHAR* text, size_t length)
 
 CRegistry::INIFile::Section* CRegistry::INIFile::OpenHeader(std::u16string_view raw)
 {
-    std::u16string_view line = Trim(raw);
+    // A header as the writer writes it, "[name]" then CR, needs no trimming.
+    const size_t n = raw.size();
+    std::u16string_view line =
+        n >= 3 && raw[0] == u'[' && raw[n - 1] == u'\r' && raw[n - 2] == u']' ? raw.substr(0, n - 1) : Trim(raw);
     if (line.size() > kLongestLine) return nullptr;
     // The name is what lies between the first and the last character.
     std::u16string_view name = line.size() >= 2 ? line.substr(1, line.size() - 2) : std::u16string_view();
     // One hash serves both the look-up and the index entry of a new section.
     std::uint64_t hash = settings::NameHash(name);
+    if (m_sectionIndex.Built()) {
+        // One probe finds the earlier section of that hash or enters the new one.
+        std::uint32_t at = m_sectionIndex.FindOrAdd(hash, static_cast<std::uint32_t>(m_sections.size()));
+        if (at == SettingsNameIndex::kNone) return &PlaceSection(SettingsText::Borrow(name));
+        if (settings::NamesEqual(m_sections[at]->Name(), name)) return m_sections[at];
+        // Another name of the same hash: the look-up below scans.
+    }
     std::ptrdiff_t at = FindSection(name, &hash);
     if (at >= 0) return m_sections[static_cast<size_t>(at)];
     return &AppendSection(SettingsText::Borrow(name), hash);

@@ -43,6 +43,24 @@ public:
         if (m_built) Add(hash, position);
     }
 
+    // For a table in use: the position recorded for hash; when there is none,
+    // records position for it and returns kNone. One probe serves both the
+    // look-up and the new entry of a list being filled.
+    std::uint32_t FindOrAdd(std::uint64_t hash, std::uint32_t position)
+    {
+        if ((m_count + 1) * 2 > m_slots.size()) Grow();
+        size_t mask = m_slots.size() - 1;
+        for (size_t i = Start(hash, mask);; i = (i + 1) & mask) {
+            Slot& slot = m_slots[i];
+            if (slot.position == kNone) {
+                slot = Slot{hash, position};
+                ++m_count;
+                return kNone;
+            }
+            if (slot.hash == hash) return slot.position;
+        }
+    }
+
     // The position of the first name equal to name among count names
     // (nameAt(i) gives the i-th), or -1. hash is name's hash, or null to have
     // it computed when needed.

@@ -234,4 +234,23 @@ TEST(SettingsNames, EqualNamesHashAlike)
     EXPECT_FALSE(settings::NamesEqual(u"[", u"{"));
 }
 
+TEST(SettingsNames, HashFoldsAndKeepsEveryUnit)
+{
+    // The lengths cover the blocks of eight, the lone block of four and the
+    // overlapping tail. The Kelvin sign folds to an ASCII 'k', so a name with
+    // it is hashed unit by unit and must meet the ASCII name's hash.
+    for (size_t length = 1; length <= 19; ++length) {
+        const std::u16string lower(length, u'k');
+        for (size_t at = 0; at < length; ++at) {
+            std::u16string kelvin = lower, upper = lower, other = lower;
+            kelvin[at] = u'\u212A';
+            upper[at] = u'K';
+            other[at] = u'j';
+            EXPECT_EQ(settings::NameHash(kelvin), settings::NameHash(lower)) << length << " at " << at;
+            EXPECT_EQ(settings::NameHash(upper), settings::NameHash(lower)) << length << " at " << at;
+            EXPECT_NE(settings::NameHash(other), settings::NameHash(lower)) << length << " at " << at;
+        }
+    }
+}
+
 }  // namespace
