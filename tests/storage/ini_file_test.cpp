@@ -236,10 +236,11 @@ TEST(SettingsNames, EqualNamesHashAlike)
 
 TEST(SettingsNames, HashFoldsAndKeepsEveryUnit)
 {
-    // The lengths cover the blocks of eight, the lone block of four and the
-    // overlapping tail. The Kelvin sign folds to an ASCII 'k', so a name with
-    // it is hashed unit by unit and must meet the ASCII name's hash.
-    for (size_t length = 1; length <= 19; ++length) {
+    // The lengths cover the steps of sixteen and of eight units, the lone
+    // block of four and the overlapping tail. The Kelvin sign folds to an
+    // ASCII 'k', so a name with it is hashed unit by unit and must meet the
+    // ASCII name's hash.
+    for (size_t length = 1; length <= 40; ++length) {
         const std::u16string lower(length, u'k');
         for (size_t at = 0; at < length; ++at) {
             std::u16string kelvin = lower, upper = lower, other = lower;
