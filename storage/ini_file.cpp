@@ -128,7 +128,6 @@ void CRegistry::INIFile::ReserveSections(size_t count)
 {
     if (m_lastBlockSize - m_lastBlockUsed < count) NewSectionBlock(count < 16 ? 16 : count);
     m_sections.reserve(m_sections.size() + count);
-    if (m_sections.empty()) m_sectionIndex.Prepare(count);
 }
 
 CRegistry::INIFile::Section& CRegistry::INIFile::AppendSection(SettingsText name)

@@ -197,4 +197,18 @@ std::uint64_t NameHash(std::u16string_view name)
     return hash ^ (hash >> 29);
 }
 
+std::uint64_t NameTailKey(std::u16string_view name)
+{
+    const size_t n = name.size();
+    std::uint64_t tail = 0;
+    if (n >= 4) {
+        const WCHAR* last = name.data() + n - 4;
+        tail = LoadBlock(last);
+        tail = (tail & kNotAscii) == 0 ? FoldAsciiBlock(tail) : FoldEachBlock(last);
+    } else {
+        for (size_t i = 0; i < n; ++i) tail |= static_cast<std::uint64_t>(Fold(name[i])) << (16 * i);
+    }
+    return (tail ^ (static_cast<std::uint64_t>(n) << 48 | n)) * kOdd1;
+}
+
 }  // namespace settings
