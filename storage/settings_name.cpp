@@ -208,7 +208,10 @@ std::uint64_t NameTailKey(std::u16string_view name)
     } else {
         for (size_t i = 0; i < n; ++i) tail |= static_cast<std::uint64_t>(Fold(name[i])) << (16 * i);
     }
-    return (tail ^ (static_cast<std::uint64_t>(n) << 48 | n)) * kOdd1;
+    // The high units reach the low half before the product, whose top bits
+    // place the key in a table.
+    std::uint64_t key = tail ^ (static_cast<std::uint64_t>(n) << 48 | n);
+    return (key ^ (key >> 32)) * kOdd1;
 }
 
 }  // namespace settings
