@@ -128,7 +128,6 @@ void CRegistry::INIFile::ReserveSections(size_t count)
 {
     if (m_lastBlockSize - m_lastBlockUsed < count) NewSectionBlock(count < 16 ? 16 : count);
     m_sections.reserve(m_sections.size() + count);
-    if (m_sections.empty()) m_sectionIndex.Prepare(count);
 }
 
 CRegistry::INIFile::Section& CRegistry::INIFile::AppendSection(SettingsText name)
@@ -139,11 +138,16 @@ CRegistry::INIFile::Section& CRegistry::INIFile::AppendSection(SettingsText name
 
 CRegistry::INIFile::Section& CRegistry::INIFile::AppendSection(SettingsText name, std::uint64_t hash)
 {
+    m_sectionIndex.Appended(hash, static_cast<std::uint32_t>(m_sections.size()));
+    return PlaceSection(std::move(name));
+}
+
+CRegistry::INIFile::Section& CRegistry::INIFile::PlaceSection(SettingsText name)
+{
     if (m_lastBlockUsed == m_lastBlockSize) NewSectionBlock(m_lastBlockSize ? 2 * m_lastBlockSize : 16);
     // A place in a block is used once, so it is still as made: only its name is set.
     Section& section = m_sectionBlocks.back()[m_lastBlockUsed++];
     section.m_name = std::move(name);
-    m_sectionIndex.Appended(hash, static_cast<std::uint32_t>(m_sections.size()));
     m_sections.push_back(&section);
     return section;
 }

@@ -103,6 +103,8 @@ bool ParseSettingsValueLine(std::u16string_view line, SettingsValue& value);
 // "=dword:" and eight capital hexadecimal digits or a quoted string.
 bool IsWrittenSettingsValueLine(std::u16string_view line);
 
+class SectionHeaderKeys;
+
 class CRegistry::INIFile {
 public:
     using Value = SettingsValue;
@@ -175,12 +177,15 @@ private:
     // hash: the name's hash (used only when the section index is in use).
     Section& AppendSection(SettingsText name, std::uint64_t hash);
     Section& AppendSection(SettingsText name);
+    // Appends the section to the list alone; its index entry is the caller's.
+    Section& PlaceSection(SettingsText name);
     void NewSectionBlock(size_t size);
-    // Makes room for count more sections in one block, the list and the index.
+    // Makes room for count more sections in one block and in the list.
     void ReserveSections(size_t count);
     std::ptrdiff_t FindSection(std::u16string_view name, const std::uint64_t* hash) const;
     void ParseText(const WCHAR* text, size_t length);
-    Section* OpenHeader(std::u16string_view line);
+    // keys: the load's table of section headers, or null.
+    Section* OpenHeader(std::u16string_view line, SectionHeaderKeys* keys);
     Value& SetValue(Section& section, std::u16string_view name);
     void RemoveSections(std::u16string_view name);
     void EraseSection(size_t position);

@@ -87,6 +87,61 @@ ULONG ReadHex(std::u16string_view s)
 
 }  // namespace
 
+// Tells repeated section headers of one load apart from new ones without
+// hashing whole names: every section is entered under its tail key (see
+// NameTailKey), and names of one key are compared in full. Names alike at
+// their ends share keys; when they make too many comparisons the table
+// gives up, and the caller goes on with the index of whole-name hashes.
+class SectionHeaderKeys {
+public:
+    static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+
+    explicit SectionHeaderKeys(size_t count) : m_budget(2 * count + 64)
+    {
+        size_t slots = 64;
+        m_bits = 6;
+        while (slots < 2 * count) {
+            slots *= 2;
+            ++m_bits;
+        }
+        m_slots.assign(slots, Slot{});
+    }
+    bool GaveUp() const { return m_gaveUp; }
+
+    // The position of the earlier section of that name (nameAt(i) gives the
+    // i-th name), or kNone after entering the name at position; kNone also
+    // when the table gives up, then without entering it.
+    template <class NameAt>
+    std::uint32_t FindOrAdd(std::u16string_view name, std::uint32_t position, NameAt nameAt)
+    {
+        const std::uint64_t key = settings::NameTailKey(name);
+        const size_t mask = m_slots.size() - 1;
+        for (size_t i = static_cast<size_t>(key >> (64 - m_bits));; i = (i + 1) & mask) {
+            Slot& slot = m_slots[i];
+            if (slot.position == kNone) {
+                slot = Slot{key, position};
+                return kNone;
+            }
+            if (slot.key != key) continue;
+            if (settings::NamesEqual(nameAt(slot.position), name)) return slot.position;
+            if (--m_budget == 0) {
+                m_gaveUp = true;
+                return kNone;
+            }
+        }
+    }
+
+private:
+    struct Slot {
+        std::uint64_t key = 0;
+        std::uint32_t position = kNone;
+    };
+    std::vector<Slot> m_slots;
+    unsigned m_bits = 6;
+    size_t m_budget;
+    bool m_gaveUp = false;
+};
+
 bool ParseSettingsValueLine(std::u16string_view raw, SettingsValue& value)
 {
     std::u16string_view line = Trim(raw);
@@ -191,10 +246,12 @@ void CRegistry::INIFile::ParseText(const WCHAR* text, size_t length)
         p = stop < end ? stop + 1 : end;
     }
     ReserveSections(headers.size());
+    // The index of whole names waits for the first look-up after the load.
+    SectionHeaderKeys keys(headers.size());
     Section* section = nullptr;
     const WCHAR* sectionLines = nullptr;
     for (const HeaderLine& header : headers) {
-        if (Section* opened = OpenHeader(std::u16string_view(header.start, static_cast<size_t>(header.stop - header.start)))) {
+        if (Section* opened = OpenHeader(std::u16string_view(header.start, static_cast<size_t>(header.stop - header.start)), &keys)) {
             if (section) section->AddPendingLines(sectionLines, header.start);
             section = opened;
             sectionLines = header.stop < end ? header.stop + 1 : end;
@@ -203,15 +260,23 @@ void CRegistry::INIFile::ParseText(const WCHAR* text, size_t length)
     if (section) section->AddPendingLines(sectionLines, end);
 }
 
-CRegistry::INIFile::Section* CRegistry::INIFile::OpenHeader(std::u16string_view raw)
+CRegistry::INIFile::Section* CRegistry::INIFile::OpenHeader(std::u16string_view raw, SectionHeaderKeys* keys)
 {
-    std::u16string_view line = Trim(raw);
+    // A header as the writer writes it, "[name]" then CR, needs no trimming.
+    const size_t n = raw.size();
+    std::u16string_view line =
+        n >= 3 && raw[0] == u'[' && raw[n - 1] == u'\r' && raw[n - 2] == u']' ? raw.substr(0, n - 1) : Trim(raw);
     if (line.size() > kLongestLine) return nullptr;
     // The name is what lies between the first and the last character.
     std::u16string_view name = line.size() >= 2 ? line.substr(1, line.size() - 2) : std::u16string_view();
-    // One hash serves both the look-up and the index entry of a new section.
-    std::uint64_t hash = settings::NameHash(name);
-    std::ptrdiff_t at = FindSection(name, &hash);
+    if (keys && !keys->GaveUp()) {
+        std::uint32_t at = keys->FindOrAdd(name, static_cast<std::uint32_t>(m_sections.size()),
+                                           [this](size_t i) { return m_sections[i]->Name(); });
+        if (at != SectionHeaderKeys::kNone) return m_sections[at];
+        if (!keys->GaveUp()) return &PlaceSection(SettingsText::Borrow(name));
+    }
+    // The index of whole names, made on the first look-up, finds the rest.
+    std::ptrdiff_t at = FindSection(name);
     if (at >= 0) return m_sections[static_cast<size_t>(at)];
-    return &AppendSection(SettingsText::Borrow(name), hash);
+    return &AppendSection(SettingsText::Borrow(name));
 }

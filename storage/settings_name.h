@@ -12,5 +12,9 @@ namespace settings {
 
 bool NamesEqual(std::u16string_view a, std::u16string_view b);
 std::uint64_t NameHash(std::u16string_view name);
+// A key that equal names share and that costs little to make: the last four
+// units folded, with the length. Unlike NameHash it ignores all but the end
+// of a name, so names alike at their ends share it.
+std::uint64_t NameTailKey(std::u16string_view name);
 
 }  // namespace settings

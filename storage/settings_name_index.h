@@ -1,8 +1,8 @@
 // SettingsNameIndex: positions of names by their hash (see settings_name.h),
 // in one open-addressed table. A hash added twice keeps its first position,
 // so look-ups find the first of equal names. The table is built on the first
-// look-up in a list longer than kScanLimit (shorter lists are scanned), or
-// at once for a list about to be filled, and dropped whenever positions move.
+// look-up in a list longer than kScanLimit (shorter lists are scanned), and
+// dropped whenever positions move.
 #pragma once
 
 #include <cstddef>
@@ -26,17 +26,6 @@ public:
         m_built = false;
     }
     bool Built() const { return m_built; }
-    // Starts the table at once for a list that is empty now and about to
-    // grow by about count names (each added through Appended), so that it
-    // is not grown and filled again on the way.
-    void Prepare(size_t count)
-    {
-        Clear();
-        size_t slots = 64;
-        while (slots < 2 * count) slots *= 2;
-        m_slots.assign(slots, Slot{});
-        m_built = true;
-    }
     // Records an appended name, when the table is in use.
     void Appended(std::uint64_t hash, std::uint32_t position)
     {
@@ -49,10 +38,14 @@ public:
     template <class NameAt>
     std::ptrdiff_t Lookup(size_t count, NameAt nameAt, std::u16string_view name, const std::uint64_t* hash = nullptr)
     {
-        // A table started early (Prepare) holds every name, short list or not.
+        // A table built once holds every name, however short the list is now.
         if (m_built || count > kScanLimit) {
             if (!m_built) {
                 Clear();
+                // Sized once for every name, so that it does not grow on the way.
+                size_t slots = 64;
+                while (slots < 2 * count) slots *= 2;
+                m_slots.assign(slots, Slot{});
                 for (size_t i = 0; i < count; ++i) Add(settings::NameHash(nameAt(i)), static_cast<std::uint32_t>(i));
                 m_built = true;
             }

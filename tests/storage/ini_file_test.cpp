@@ -217,6 +217,36 @@ TEST_F(SettingsFileWriting, RandomStoresReadBackEqual)
     }
 }
 
+TEST(SettingsFileReading, RepeatedHeadersAmongNamesAlikeAtTheirEnds)
+{
+    // Names of one length and one ending are told apart in full while the
+    // file loads; with many of them the load goes on by whole-name hashes.
+    for (int distinct : {3, 400}) {
+        std::u16string text, expectedNames;
+        for (int round = 0; round < 2; ++round) {
+            for (int i = 0; i < distinct; ++i) {
+                std::u16string name = u"v000\\columns";
+                for (int at = 3, n = i; at >= 1; --at, n /= 10) name[at] = static_cast<char16_t>(u'0' + n % 10);
+                if (round == 0) expectedNames += name + u";";
+                if (round == 1) name[5] = u'C';
+                text += u"[" + name + u"]\r\n\"w" + static_cast<char16_t>(u'0' + round) + u"\"=\"x\"\r\n";
+            }
+        }
+        INIFile file(u"\\unused.txt");
+        std::string bytes = Utf16File(text);
+        file.Parse(bytes.data(), bytes.size());
+        std::u16string names;
+        size_t values = 0;
+        for (size_t s = 0; s < file.SectionCount(); ++s) {
+            names += std::u16string(file.SectionAt(s).Name()) + u";";
+            values += file.SectionAt(s).ValueCount();
+        }
+        EXPECT_EQ(names, expectedNames) << distinct;
+        EXPECT_EQ(values, 2u * distinct) << distinct;
+        EXPECT_EQ(file.FindSection(u"V002\\COLUMNS"), 2) << distinct;
+    }
+}
+
 TEST(SettingsNames, EqualNamesHashAlike)
 {
     const std::u16string names[] = {
@@ -232,6 +262,26 @@ TEST(SettingsNames, EqualNamesHashAlike)
     EXPECT_NE(settings::NameHash(u"abcd"), settings::NameHash(u"abce"));
     EXPECT_NE(settings::NameHash(u"@ABCDEFG"), settings::NameHash(u"`abcdefg")) << "'@' and '`' are not case pairs";
     EXPECT_FALSE(settings::NamesEqual(u"[", u"{"));
+}
+
+TEST(SettingsNames, HashFoldsAndKeepsEveryUnit)
+{
+    // The lengths cover the steps of sixteen and of eight units, the lone
+    // block of four and the overlapping tail. The Kelvin sign folds to an
+    // ASCII 'k', so a name with it is hashed unit by unit and must meet the
+    // ASCII name's hash.
+    for (size_t length = 1; length <= 40; ++length) {
+        const std::u16string lower(length, u'k');
+        for (size_t at = 0; at < length; ++at) {
+            std::u16string kelvin = lower, upper = lower, other = lower;
+            kelvin[at] = u'\u212A';
+            upper[at] = u'K';
+            other[at] = u'j';
+            EXPECT_EQ(settings::NameHash(kelvin), settings::NameHash(lower)) << length << " at " << at;
+            EXPECT_EQ(settings::NameHash(upper), settings::NameHash(lower)) << length << " at " << at;
+            EXPECT_NE(settings::NameHash(other), settings::NameHash(lower)) << length << " at " << at;
+        }
+    }
 }
 
 }  // namespace
