@@ -28,6 +28,18 @@ std::u16string Upper(std::u16string text)
     return text;
 }
 
+// Whether a name's last four characters are ext (lower-case ASCII) but
+// for the case of ASCII letters. Such a tail equals ext in every locale's
+// case-blind comparison, so the common names skip the locale.
+bool IsExtensionByAsciiCase(const WCHAR* tail, const char16_t* ext)
+{
+    for (int i = 0; i < 4; ++i) {
+        const char16_t c = tail[i] >= u'A' && tail[i] <= u'Z' ? static_cast<char16_t>(tail[i] + (u'a' - u'A')) : tail[i];
+        if (c != ext[i]) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 CNotesThread::CNotesThread() : m_library(NotesLibrary::Get())
@@ -128,6 +140,8 @@ bool CNotesThread::IsValidExtension(const WCHAR* name)
     const size_t length = name ? wcslen(name) : 0;
     if (length <= 4) return false;
     const WCHAR* tail = name + length - 4;
+    for (const WCHAR* ext : {u".wav", u".pwi", u".pmi"})
+        if (IsExtensionByAsciiCase(tail, ext)) return true;
     for (const WCHAR* ext : {u".wav", u".pwi", u".pmi"}) {
         if (CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE | SORT_STRINGSORT, tail, 4, ext, 4) == CSTR_EQUAL)
             return true;
@@ -140,6 +154,10 @@ LONG CNotesThread::KindOfName(const WCHAR* name)
     const size_t length = name ? wcslen(name) : 0;
     if (length <= 4) return kNoteKindInk;
     const WCHAR* tail = name + length - 4;
+    if (IsExtensionByAsciiCase(tail, u".wav")) return kNoteKindVoice;
+    if (IsExtensionByAsciiCase(tail, u".pmi")) return kNoteKindPmi;
+    // ".pwi" differs from both in letters, not case, in every locale.
+    if (IsExtensionByAsciiCase(tail, u".pwi")) return kNoteKindInk;
     if (CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, tail, 4, u".wav", 4) == CSTR_EQUAL) return kNoteKindVoice;
     if (CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, tail, 4, u".pmi", 4) == CSTR_EQUAL) return kNoteKindPmi;
     return kNoteKindInk;

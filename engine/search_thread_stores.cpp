@@ -22,6 +22,7 @@
 #include "platform/objectstore/store_schema.h"
 #include "platform/text/wide_format.h"
 #include "platform/text/wide_string.h"
+#include "platform/time/clock.h"
 #include "platform/time/system_time.h"
 #include "platform/time/time_zone.h"
 
@@ -663,6 +664,15 @@ void CSearchThread::ReadCalendar()
     const LONG lastDay =
         m_toTime ? static_cast<LONG>(calendar_days::DayOfFileTime(m_toTime)) : kCalendarLastAcceptedDay;
     DATACALENDARDB working;
+    // Local starts are shifted by the device's offset now, as
+    // FileTimeToLocalFileTime shifts them, read once for the whole search;
+    // times near either end of the range go through the call itself.
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    const std::int64_t localShift =
+        std::int64_t{platform::LocalOffsetMinutesAt(platform::FileTimeValue(now))} * kFileTimeUnitsPerMinute;
+    const auto shiftMagnitude = static_cast<unsigned long long>(localShift < 0 ? -localShift : localShift);
+    constexpr unsigned long long kPlainShiftLimit = 1ULL << 62;
     // Note bodies are not in the store's search text.
     ReadStore(kAppointmentsDatabase, !m_params.noteBodies, 0, kCalendarAppointmentProps, ids, [&](CeDbRecord& record) {
         if (record.GetCount() < kCalendarAppointmentProps) return;
@@ -677,8 +687,12 @@ void CSearchThread::ReadCalendar()
         FILETIME local{};
         double start = 0;
         const auto toLocal = [&] {
-            const FILETIME utc = platform::MakeFileTime(startUtc);
-            FileTimeToLocalFileTime(&utc, &local);
+            if (startUtc > shiftMagnitude && startUtc < kPlainShiftLimit) {
+                local = platform::MakeFileTime(startUtc + static_cast<unsigned long long>(localShift));
+            } else {
+                const FILETIME utc = platform::MakeFileTime(startUtc);
+                FileTimeToLocalFileTime(&utc, &local);
+            }
             start = OleOfUnits(platform::FileTimeValue(local));
         };
         const CEBLOB pattern = BlobAt(record, patternIndex);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -66,11 +67,24 @@ std::vector<WIN32_FIND_DATAW> List(const std::string& hostFolder, Accept accept)
         WIN32_FIND_DATAW data;
         if (accept(hostName, name) && FillEntry(hostFolder, hostName, name, data)) entries.push_back(data);
     }
-    std::sort(entries.begin(), entries.end(), [](const WIN32_FIND_DATAW& a, const WIN32_FIND_DATAW& b) {
-        const int order = _wcsicmp(a.cFileName, b.cFileName);
-        return order != 0 ? order < 0 : wcscmp(a.cFileName, b.cFileName) < 0;
+    // The order of _wcsicmp, then wcscmp. Each name is lower-cased once, as
+    // _wcsicmp maps each character; an entry is over 500 bytes, so the sort
+    // moves their places and the entries are moved once into that order.
+    std::vector<std::u16string> folded(entries.size());
+    std::vector<std::uint32_t> order(entries.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+        order[i] = static_cast<std::uint32_t>(i);
+        folded[i] = entries[i].cFileName;
+        for (char16_t& c : folded[i]) c = towlower(c);
+    }
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        const int byCase = folded[a].compare(folded[b]);
+        return byCase != 0 ? byCase < 0 : wcscmp(entries[a].cFileName, entries[b].cFileName) < 0;
     });
-    return entries;
+    std::vector<WIN32_FIND_DATAW> sorted;
+    sorted.reserve(entries.size());
+    for (std::uint32_t i : order) sorted.push_back(entries[i]);
+    return sorted;
 }
 
 HANDLE StartFind(std::vector<WIN32_FIND_DATAW> entries, DWORD emptyError, LPWIN32_FIND_DATAW data)

@@ -67,6 +67,12 @@ DWORD Cursor::StartWalk(std::uint64_t k)
     StopWalk();
     kept_ = false;
     rows_.Clear();
+    // Inside a transaction its own writes do not move the file's data
+    // version, so listed matches cannot tell whether they still hold.
+    if (matches_ && sqlite3_get_autocommit(volume_.Db()) == 0) {
+        matches_.reset();
+        Close();
+    }
     if (!walk_) {
         std::string order = slot_ < 0 ? "oid" : KeyColumn(slot_) + ", oid";
         std::string sql = kWalkSql + RowColumns() + " FROM records WHERE db = ?1 AND " + AfterCondition(false) +
@@ -77,6 +83,13 @@ DWORD Cursor::StartWalk(std::uint64_t k)
             sql = std::string(kWalkSql) +
                   "r.oid, r.props FROM search_text s CROSS JOIN records r WHERE s.db = ?1 AND s.oid > ?3"
                   " AND (length(?4) = 0 OR search_text_has(s.text, ?5, ?4)) AND r.oid = s.oid ORDER BY s.oid";
+        // Narrowed with the matches listed: those records, from the ?6-th of
+        // the ?7 OIDs in ?4 on, each looked up by its OID.
+        if (restricted_ && matches_)
+            sql = std::string(kWalkSql) +
+                  "r.oid, r.props FROM (WITH RECURSIVE listed(i) AS (SELECT ?6 UNION ALL SELECT i + 1 FROM listed"
+                  " WHERE i + 1 < ?7) SELECT i FROM listed) AS l CROSS JOIN records r"
+                  " WHERE r.oid = search_text_listed_oid(?4, l.i) AND r.db = ?1";
         if (sqlite3_prepare_v3(volume_.Db(), sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &walk_, nullptr) !=
             SQLITE_OK) {
             DWORD err = MapSqliteError(sqlite3_errcode(volume_.Db()));
@@ -88,6 +101,21 @@ DWORD Cursor::StartWalk(std::uint64_t k)
     sqlite3_bind_int64(walk_, 1, static_cast<sqlite3_int64>(db_));
     if (slot_ >= 0) sqlite3_bind_blob64(walk_, 2, key_.empty() ? "" : key_.data(), key_.size(), SQLITE_TRANSIENT);
     sqlite3_bind_int64(walk_, 3, static_cast<sqlite3_int64>(oid_));
+    if (restricted_ && matches_) {
+        const std::vector<CEOID>& oids = matches_->oids;
+        const auto first = std::upper_bound(oids.begin(), oids.end(), oid_) - oids.begin();
+        sqlite3_bind_blob64(walk_, 4, oids.data(), oids.size() * sizeof(CEOID), SQLITE_STATIC);
+        sqlite3_bind_int64(walk_, 6, first);
+        sqlite3_bind_int64(walk_, 7, static_cast<sqlite3_int64>(oids.size()));
+        walking_ = true;
+        const int rc = sqlite3_step(walk_);
+        if (ListedMatchesHold()) return StepWalk(k, rc);
+        // The file changed since the matches were found: the walk reads the
+        // search texts instead.
+        matches_.reset();
+        Close();
+        return StartWalk(k);
+    }
     if (restricted_) {
         sqlite3_bind_blob64(walk_, 4, pieces_.data(), pieces_.size(), SQLITE_STATIC);
         sqlite3_bind_int64(walk_, 5, pieceFlags_);
@@ -96,10 +124,17 @@ DWORD Cursor::StartWalk(std::uint64_t k)
     return StepWalk(k);
 }
 
-DWORD Cursor::StepWalk(std::uint64_t k)
+bool Cursor::ListedMatchesHold() const
 {
-    int rc = SQLITE_ROW;
-    for (std::uint64_t i = 0; i < k && rc == SQLITE_ROW; ++i) rc = sqlite3_step(walk_);
+    unsigned int version = 0;
+    return FileDataVersion(volume_.Db(), &version) && version == matches_->version;
+}
+
+DWORD Cursor::StepWalk(std::uint64_t k, int firstStep)
+{
+    const bool stepped = firstStep != kNotStepped;
+    int rc = stepped ? firstStep : SQLITE_ROW;
+    for (std::uint64_t i = stepped ? 1 : 0; i < k && rc == SQLITE_ROW; ++i) rc = sqlite3_step(walk_);
     if (rc != SQLITE_ROW) {
         StopWalk();
         return rc == SQLITE_DONE ? ERROR_NOT_FOUND : MapSqliteError(rc);
@@ -114,7 +149,7 @@ DWORD Cursor::StepWalk(std::uint64_t k)
     return ERROR_SUCCESS;
 }
 
-DWORD Cursor::Restrict(std::string pieceList, DWORD flags)
+DWORD Cursor::Restrict(std::string pieceList, DWORD flags, std::shared_ptr<const SearchTextMatches> matches)
 {
     if (slot_ >= 0) return ERROR_INVALID_PARAMETER;
     // The narrowed walk is another statement.
@@ -122,6 +157,7 @@ DWORD Cursor::Restrict(std::string pieceList, DWORD flags)
     restricted_ = true;
     pieces_ = std::move(pieceList);
     pieceFlags_ = flags;
+    matches_ = std::move(matches);
     kept_ = false;
     rows_.Clear();
     index_ = -1;
@@ -137,6 +173,7 @@ void Cursor::Unrestrict()
     Close();
     restricted_ = false;
     pieces_.clear();
+    matches_.reset();
 }
 
 CursorRow Cursor::Row() const

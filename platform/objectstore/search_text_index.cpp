@@ -3,7 +3,10 @@
 #include "platform/objectstore/search_text_index.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <map>
+#include <memory>
 #include <mutex>
 
 #include "platform/base/error_codes.h"
@@ -82,27 +85,50 @@ bool HoldsSpread(std::string_view text, std::string_view piece)
     return false;
 }
 
+// Whether text holds every piece of list (UTF-8 pieces, each ended by a
+// zero byte).
+bool HoldsPieces(std::string_view text, DWORD flags, std::string_view list)
+{
+    for (size_t at = 0; at < list.size();) {
+        const char* end = static_cast<const char*>(std::memchr(list.data() + at, 0, list.size() - at));
+        const size_t length = end ? static_cast<size_t>(end - (list.data() + at)) : list.size() - at;
+        const std::string_view piece(list.data() + at, length);
+        at += length + 1;
+        if (piece.empty() || Holds(text, piece)) continue;
+        if ((flags & CEDB_SEARCHTEXT_PHONEFORMS) && HoldsSpread(text, piece)) continue;
+        return false;
+    }
+    return true;
+}
+
 // search_text_has(text, flags, pieces): 1 when text holds every piece of
-// pieces (UTF-8 pieces, each ended by a zero byte).
+// pieces (HoldsPieces).
 void SearchTextHas(sqlite3_context* context, int, sqlite3_value** argv)
 {
     const auto* data = static_cast<const char*>(static_cast<const void*>(sqlite3_value_text(argv[0])));
     const std::string_view text(data ? data : "", static_cast<size_t>(sqlite3_value_bytes(argv[0])));
     const auto flags = static_cast<DWORD>(sqlite3_value_int64(argv[1]));
     const auto* list = static_cast<const char*>(sqlite3_value_blob(argv[2]));
-    const auto listBytes = static_cast<size_t>(sqlite3_value_bytes(argv[2]));
-    for (size_t at = 0; list && at < listBytes;) {
-        const char* end = static_cast<const char*>(std::memchr(list + at, 0, listBytes - at));
-        const size_t length = end ? static_cast<size_t>(end - (list + at)) : listBytes - at;
-        const std::string_view piece(list + at, length);
-        at += length + 1;
-        if (piece.empty() || Holds(text, piece)) continue;
-        if ((flags & CEDB_SEARCHTEXT_PHONEFORMS) && HoldsSpread(text, piece)) continue;
-        sqlite3_result_int(context, 0);
-        return;
-    }
-    sqlite3_result_int(context, 1);
+    const std::string_view pieces(list ? list : "", list ? static_cast<size_t>(sqlite3_value_bytes(argv[2])) : 0);
+    sqlite3_result_int(context, HoldsPieces(text, flags, pieces) ? 1 : 0);
 }
+
+// search_text_listed_oid(oids, i): the i-th OID of a list of 32-bit OIDs in
+// the machine's byte order; NULL past its end.
+void SearchTextListedOid(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    const auto* list = static_cast<const unsigned char*>(sqlite3_value_blob(argv[0]));
+    const auto count = static_cast<std::uint64_t>(sqlite3_value_bytes(argv[0])) / sizeof(CEOID);
+    const sqlite3_int64 i = sqlite3_value_int64(argv[1]);
+    if (!list || i < 0 || static_cast<std::uint64_t>(i) >= count) return;
+    CEOID oid;
+    std::memcpy(&oid, list + static_cast<size_t>(i) * sizeof oid, sizeof oid);
+    sqlite3_result_int64(context, oid);
+}
+
+// A database's search texts read into memory take at most this many bytes;
+// a larger one is searched in the file.
+constexpr size_t kMaxCopiedText = 16u << 20;
 
 // The folded pieces, UTF-8, each ended by a zero byte, longest first (the
 // longer a piece, the fewer texts hold it); a piece is cut at unpaired
@@ -156,9 +182,18 @@ std::string SearchTextOf(const std::vector<StoredProp>& props)
 
 int RegisterSearchTextFunction(sqlite3* db)
 {
-    return sqlite3_create_function_v2(db, "search_text_has", 3, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                      SearchTextHas, nullptr, nullptr, nullptr);
+    const int rc = sqlite3_create_function_v2(db, "search_text_has", 3, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                              SearchTextHas, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) return rc;
+    return sqlite3_create_function_v2(db, "search_text_listed_oid", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                      SearchTextListedOid, nullptr, nullptr, nullptr);
 }
+
+bool FileDataVersion(sqlite3* db, unsigned int* version)
+{
+    return sqlite3_file_control(db, "main", SQLITE_FCNTL_DATA_VERSION, version) == SQLITE_OK;
+}
+
 
 // ERROR_SUCCESS when the volume's search text is of this version or newer (a
 // newer build's table is kept as it is: it knows what it wrote),
@@ -222,8 +257,7 @@ DWORD SearchTextCoversDatabase(Volume& volume, CEOID db)
     // undo takes back without moving the data version: such an answer is
     // neither taken from the kept ones nor kept.
     unsigned int version = 0;
-    const bool versioned = !read.Nested() && sqlite3_file_control(volume.Db(), "main", SQLITE_FCNTL_DATA_VERSION,
-                                                                  &version) == SQLITE_OK;
+    const bool versioned = !read.Nested() && FileDataVersion(volume.Db(), &version);
     auto& covered = volume.SearchTextCovered();
     const auto known = covered.find(db);
     if (versioned && known != covered.end() && known->second == version) return ERROR_SUCCESS;
@@ -237,6 +271,88 @@ DWORD SearchTextCoversDatabase(Volume& volume, CEOID db)
     }
     if (versioned) covered[db] = version;
     return ERROR_SUCCESS;
+}
+
+// The search texts of the volume's databases as last read, in OID order:
+// the texts one after another, each ending where `ends` says.
+struct SearchTextCopies {
+    struct Copy {
+        unsigned int version = 0;
+        std::vector<CEOID> oids;
+        std::vector<std::uint32_t> ends;
+        std::string texts;
+    };
+    std::map<CEOID, Copy> databases;
+};
+
+// The records of db whose search text holds the pieces of list, found in
+// the copy of its texts, which is read again when the file has changed
+// since. Nothing (the caller searches the file) for an empty list, inside a
+// transaction already open (its writes do not move the data version), when
+// the database's coverage was not found at this same version, or for texts
+// too large to copy.
+std::shared_ptr<const SearchTextMatches> ListSearchTextMatches(Volume& volume, CEOID db, const std::string& list,
+                                                              DWORD flags)
+{
+    if (list.empty()) return nullptr;
+    Transaction read(volume.Db(), false);
+    if (read.Status() || read.Nested() || SearchTextIsCurrent(volume) != ERROR_SUCCESS) return nullptr;
+    unsigned int version = 0;
+    if (!FileDataVersion(volume.Db(), &version)) return nullptr;
+    const auto covered = volume.SearchTextCovered().find(db);
+    if (covered == volume.SearchTextCovered().end() || covered->second != version) return nullptr;
+    auto& kept = volume.SearchTextCopiesKept();
+    if (!kept) kept = std::make_shared<SearchTextCopies>();
+    // Copies read at another version are stale.
+    std::erase_if(kept->databases, [version](const auto& entry) { return entry.second.version != version; });
+    auto found = kept->databases.find(db);
+    if (found == kept->databases.end()) {
+        SearchTextCopies::Copy copy;
+        copy.version = version;
+        Statement st(volume.Statements(), "SELECT oid, text FROM search_text WHERE db = ?1 ORDER BY oid");
+        st.Bind(1, db);
+        int rc;
+        while ((rc = st.Step()) == SQLITE_ROW) {
+            const std::string_view text = st.Bytes(1);
+            if (copy.texts.size() + text.size() > kMaxCopiedText) return nullptr;
+            copy.oids.push_back(static_cast<CEOID>(st.Int(0)));
+            copy.texts.append(text);
+            copy.ends.push_back(static_cast<std::uint32_t>(copy.texts.size()));
+        }
+        if (rc != SQLITE_DONE) return nullptr;
+        found = kept->databases.emplace(db, std::move(copy)).first;
+    }
+    auto matches = std::make_shared<SearchTextMatches>();
+    matches->version = version;
+    const SearchTextCopies::Copy& copy = found->second;
+    const auto text = [&copy](size_t i) {
+        const std::uint32_t start = i ? copy.ends[i - 1] : 0;
+        return std::string_view(copy.texts).substr(start, copy.ends[i] - start);
+    };
+    // The first piece is the longest. Unless a spread form may hold it,
+    // only the texts where it occurs are looked at: it is searched for in
+    // all of them at once (an occurrence across two texts does not count).
+    const std::string_view first(list.c_str());
+    if ((flags & CEDB_SEARCHTEXT_PHONEFORMS) || first.empty()) {
+        for (size_t i = 0; i < copy.oids.size(); ++i)
+            if (HoldsPieces(text(i), flags, list)) matches->oids.push_back(copy.oids[i]);
+        return matches;
+    }
+    const std::string_view all(copy.texts);
+    size_t i = 0;
+    for (size_t at = all.find(first); at != std::string_view::npos; at = all.find(first, at)) {
+        i = static_cast<size_t>(std::upper_bound(copy.ends.begin() + static_cast<std::ptrdiff_t>(i), copy.ends.end(), at) -
+                                copy.ends.begin());
+        if (at + first.size() > copy.ends[i]) {
+            ++at;
+            continue;
+        }
+        if (HoldsPieces(text(i), flags, list)) matches->oids.push_back(copy.oids[i]);
+        at = copy.ends[i];
+        ++i;
+        if (i == copy.oids.size()) break;
+    }
+    return matches;
 }
 
 }  // namespace platform::cedb
@@ -298,7 +414,10 @@ BOOL CeRestrictToSearchText(HANDLE db, const std::vector<std::u16string>& pieces
     std::lock_guard lock(handle->GetVolume().Mutex());
     DWORD err = handle->BeginCall();
     if (!err) err = SearchTextCoversDatabase(handle->GetVolume(), handle->Db());
-    if (!err) err = handle->Position().Restrict(std::move(list), flags);
+    if (!err) {
+        auto matches = ListSearchTextMatches(handle->GetVolume(), handle->Db(), list, flags);
+        err = handle->Position().Restrict(std::move(list), flags, std::move(matches));
+    }
     if (err) {
         SetLastError(err);
         return FALSE;

@@ -26,11 +26,13 @@
 // Every method is called with the volume's mutex held.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/objectstore/internal/cedb_volume.h"
+#include "platform/objectstore/internal/search_text_store.h"
 
 namespace platform::cedb {
 
@@ -61,7 +63,10 @@ public:
     // the cursor before the first record. Moves forward from the current
     // record keep the narrowing; Unrestrict lifts it, and the caller does
     // so before any other seek. OID order only (ERROR_INVALID_PARAMETER).
-    DWORD Restrict(std::string pieceList, DWORD flags);
+    // With matches (the records holding them, found in a copy of the texts)
+    // the walk reads just those records while the file is as it was when
+    // they were found, and reads the texts again when it is not.
+    DWORD Restrict(std::string pieceList, DWORD flags, std::shared_ptr<const SearchTextMatches> matches = nullptr);
     void Unrestrict();
 
     // Seeks. Each moves to a record and returns ERROR_SUCCESS, or returns
@@ -133,7 +138,13 @@ private:
     // The walk: started after the anchor and stepped k records on. Each
     // leaves the position as it was when it fails.
     DWORD StartWalk(std::uint64_t k);
-    DWORD StepWalk(std::uint64_t k);
+    // firstStep: the result of a first step already taken (which counts as
+    // one of the k), or kNotStepped.
+    static constexpr int kNotStepped = -1;
+    DWORD StepWalk(std::uint64_t k, int firstStep = kNotStepped);
+    // Whether a walk over the listed matches sees the file as they were
+    // found; called after the walk's first step.
+    bool ListedMatchesHold() const;
     bool Walking() const { return walking_ && sqlite3_stmt_busy(walk_); }
     // The current record: the walk's row or the kept one.
     CursorRow Row() const;
@@ -168,6 +179,7 @@ private:
     bool restricted_ = false;
     std::string pieces_;
     DWORD pieceFlags_ = 0;
+    std::shared_ptr<const SearchTextMatches> matches_;
 };
 
 }  // namespace platform::cedb

@@ -27,6 +27,8 @@
 
 namespace platform::cedb {
 
+struct SearchTextCopies;
+
 // One row of the volume's change log.
 struct LoggedChange {
     std::int64_t seq = 0;
@@ -108,6 +110,9 @@ public:
     // The databases a count found wholly covered by the search text, each
     // with the file's data version of that count (search_text_index.cpp).
     std::map<CEOID, unsigned int>& SearchTextCovered() { return searchTextCovered_; }
+    // The databases' search texts read into memory, each with the file's
+    // data version it was read at (search_text_index.cpp).
+    std::shared_ptr<SearchTextCopies>& SearchTextCopiesKept() { return searchTextCopies_; }
 
 private:
     explicit Volume(std::string path) : path_(std::move(path)) {}
@@ -131,6 +136,7 @@ private:
     std::map<std::uint64_t, OpenHandle> openHandles_;
     std::uint64_t nextHandleId_ = 1;
     std::map<CEOID, unsigned int> searchTextCovered_;
+    std::shared_ptr<SearchTextCopies> searchTextCopies_;
     // Last: stopped before anything it reads goes.
     ChangeWatcher watcher_{*this};
 };

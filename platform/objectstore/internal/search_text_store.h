@@ -22,4 +22,14 @@ int RegisterSearchTextFunction(sqlite3* db);
 DWORD EnsureSearchText(Volume& volume);
 DWORD WriteSearchText(Volume& volume, CEOID db, CEOID oid, const std::vector<StoredProp>& props);
 
+// The records of one database whose search text holds a search's pieces,
+// ascending, found in the file as it was at its data version `version`.
+struct SearchTextMatches {
+    unsigned int version = 0;
+    std::vector<CEOID> oids;
+};
+
+// The data version of the file as the connection's open read sees it.
+bool FileDataVersion(sqlite3* db, unsigned int* version);
+
 }  // namespace platform::cedb

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <string>
 
 #include "platform/base/error_codes.h"
@@ -108,6 +109,52 @@ TEST_F(SearchTextTest, ANarrowedWalkReadsTheHoldersInOidOrderAcrossWritesUntilAS
     EXPECT_FALSE(CeRestrictToSearchText(s, pieces, 0));
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
     CloseHandle(s);
+}
+
+TEST_F(SearchTextTest, AWalkOverListedHoldersSeesWhatChangedAfterTheListing)
+{
+    const CEOID db = CreateDb(u"notes", {});
+    HANDLE w = OpenDb(db);
+    const CEOID first = Write(w, 0, {Str(1, u"Blue Heron")});
+    const CEOID turned = Write(w, 0, {Str(1, u"blue heron too")});
+    Write(w, 0, {Str(1, u"red")});
+    // What happens between the listing (CeRestrictToSearchText) and the
+    // reads; the reads run in the same transaction as the change.
+    const struct {
+        const char* what;
+        bool inTransaction;
+        const char16_t* added;     // a new record's text
+        const char16_t* turnedTo;  // the second holder's new text
+        int expected;              // holders read, the added one last
+    } cases[] = {
+        {"nothing", false, nullptr, nullptr, 2},
+        {"a new holder", false, u"heron blue", nullptr, 3},
+        {"a holder no longer holds", false, nullptr, u"grey heron", 1},
+        {"both, not yet committed", true, u"blue heron", u"green heron", 2},
+    };
+    for (const auto& c : cases) {
+        Write(w, turned, {Str(1, u"blue heron too")});
+        HANDLE h = OpenDb(db, 0, CEDB_AUTOINCREMENT);
+        ASSERT_TRUE(CeRestrictToSearchText(h, {u"heron", u"BLUE"}, 0)) << c.what;
+        std::vector<CEOID> expected = {first, turned}, read;
+        auto change = [&] {
+            if (c.added) expected.push_back(Write(w, 0, {Str(1, c.added)}));
+            if (c.turnedTo) Write(w, turned, {Str(1, c.turnedTo)});
+            expected.erase(std::remove(expected.begin(), expected.end(), c.turnedTo ? turned : 0), expected.end());
+            for (ReadResult r = Read(h); r.error == ERROR_SUCCESS; r = Read(h)) read.push_back(r.oid);
+            return false;
+        };
+        if (c.inTransaction)
+            platform::RunObjectStoreTransaction(nullptr, change);
+        else
+            change();
+        EXPECT_EQ(read, expected) << c.what;
+        EXPECT_EQ(static_cast<int>(read.size()), c.expected) << c.what;
+        // The undone transaction took its record back already.
+        if (c.added && !c.inTransaction) EXPECT_TRUE(CeDeleteRecord(w, expected.back()));
+        CloseHandle(h);
+    }
+    CloseHandle(w);
 }
 
 TEST_F(SearchTextTest, RecordsWrittenByAProgramWithoutTheTableAreStillFound)
