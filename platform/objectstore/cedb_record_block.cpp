@@ -25,27 +25,37 @@ void RecordBlock::Assign(const std::vector<StoredProp>& props, const CEPROPID* i
     size_t tail = 0;
     if (ids) {
         entries_.resize(count);
-        std::uint64_t stored = 0;
-        for (const auto& p : props) stored |= PropIdBit(p.id);
+        Entry* entry = entries_.data();
         // Records are mostly written in the order their readers list the
-        // properties: the one after the last found is looked at first.
+        // properties: the one after the last found is looked at first. The
+        // record's identifier bits are made only when that guess misses, so
+        // an id the record lacks is mostly told without a search.
+        std::uint64_t stored = 0;
+        bool haveStored = false;
         size_t next = 0;
         const size_t n = props.size();
         const StoredProp* all = props.data();
-        for (WORD i = 0; i < count; ++i) {
+        for (WORD i = 0; i < count; ++i, ++entry) {
             const CEPROPID id = ids[i];
             const StoredProp* found = nullptr;
             if (next < n && all[next].id == id) {
                 found = &all[next++];
-            } else if (stored & PropIdBit(id)) {
-                for (size_t j = 0; j < n; ++j)
-                    if (all[j].id == id) {
-                        found = &all[j];
-                        next = j + 1;
-                        break;
-                    }
+            } else {
+                if (!haveStored) {
+                    for (size_t j = 0; j < n; ++j) stored |= PropIdBit(all[j].id);
+                    haveStored = true;
+                }
+                if (stored & PropIdBit(id)) {
+                    for (size_t j = 0; j < n; ++j)
+                        if (all[j].id == id) {
+                            found = &all[j];
+                            next = j + 1;
+                            break;
+                        }
+                }
             }
-            entries_[i] = Entry{id, found};
+            entry->id = id;
+            entry->prop = found;
             if (found) tail += TailBytes(*found);
         }
     } else {
