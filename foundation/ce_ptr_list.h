@@ -500,8 +500,11 @@ private:
             m_pCurrent = node->next;
             m_nCurrentPos = ipos;
         }
-        if (freeElement) FreeElement(node->element);
+        // The node goes back before the element is freed: freeing it may run
+        // code that empties this list, which frees the node's block.
+        const T element = node->element;
         GiveBackNode(node);
+        if (freeElement) FreeElement(element);
     }
 
     // Nodes come from blocks the list allocates, each twice the size of the
@@ -509,7 +512,9 @@ private:
     // elements costs a few dozen allocations instead of one per element,
     // and a short list about what one allocation per node cost. A removed
     // node is kept for the next insertion; the blocks are freed when the
-    // list is emptied or destroyed.
+    // list is emptied or destroyed, so a list that shrinks without emptying
+    // keeps the memory of its longest length until then. A new block's
+    // nodes are handed out in order, without linking them first.
     struct NodeBlock {
         NodeBlock* next;
         size_t nodes;
@@ -520,21 +525,23 @@ private:
     Node* TakeFreeNode()
     {
         if constexpr (!kCeListPoolsNodes) return static_cast<Node*>(std::malloc(sizeof(Node)));
-        if (!m_pFreeNodes) {
+        if (Node* node = m_pFreeNodes) {
+            m_pFreeNodes = node->next;
+            return node;
+        }
+        if (!m_nUnusedNodes) {
             const size_t nodes = m_nNextBlockNodes;
             auto* block = static_cast<NodeBlock*>(std::malloc(sizeof(NodeBlock) + nodes * sizeof(Node)));
             if (!block) return nullptr;
             block->next = m_pNodeBlocks;
             block->nodes = nodes;
             m_pNodeBlocks = block;
-            Node* first = reinterpret_cast<Node*>(block + 1);
-            for (size_t i = 0; i < nodes; ++i) first[i].next = i + 1 < nodes ? &first[i + 1] : nullptr;
-            m_pFreeNodes = first;
+            m_pUnusedNodes = reinterpret_cast<Node*>(block + 1);
+            m_nUnusedNodes = nodes;
             if (m_nNextBlockNodes < kMostBlockNodes) m_nNextBlockNodes *= 2;
         }
-        Node* node = m_pFreeNodes;
-        m_pFreeNodes = node->next;
-        return node;
+        --m_nUnusedNodes;
+        return m_pUnusedNodes++;
     }
     // A node that left the list (its element already dealt with).
     void GiveBackNode(Node* node)
@@ -560,6 +567,8 @@ private:
         }
         m_pNodeBlocks = nullptr;
         m_pFreeNodes = nullptr;
+        m_pUnusedNodes = nullptr;
+        m_nUnusedNodes = 0;
     }
 
     // Stable merge sort of the node chain; never reads outside the list, even
@@ -629,11 +638,15 @@ private:
         m_pFreeNodes = other.m_pFreeNodes;
         m_pNodeBlocks = other.m_pNodeBlocks;
         m_nNextBlockNodes = other.m_nNextBlockNodes;
+        m_pUnusedNodes = other.m_pUnusedNodes;
+        m_nUnusedNodes = other.m_nUnusedNodes;
         other.m_pHead = other.m_pTail = other.m_pCurrent = nullptr;
         other.m_nCurrentPos = 0;
         other.m_nCount = 0;
         other.m_pFreeNodes = nullptr;
         other.m_pNodeBlocks = nullptr;
+        other.m_pUnusedNodes = nullptr;
+        other.m_nUnusedNodes = 0;
     }
 
     Node* m_pHead;
@@ -650,6 +663,8 @@ private:
     Node* m_pFreeNodes = nullptr;  // chained by next
     NodeBlock* m_pNodeBlocks = nullptr;
     size_t m_nNextBlockNodes = 1;
+    Node* m_pUnusedNodes = nullptr;  // the newest block's nodes not yet handed out
+    size_t m_nUnusedNodes = 0;
 };
 
 // ---- CeStrList ----

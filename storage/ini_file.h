@@ -135,7 +135,9 @@ public:
     size_t SectionCount() const { return m_sections.size(); }
     Section& SectionAt(size_t index) { return *m_sections[index]; }
     const Section& SectionAt(size_t index) const { return *m_sections[index]; }
-    // Position of the first section of that name, or -1.
+    // Position of the first section of that name, or -1. The first look-up
+    // after a load builds the index of names, so even this const call
+    // changes the object: callers sharing one file hold its cache's lock.
     std::ptrdiff_t FindSection(std::u16string_view name) const;
     // Finds or appends the section; *created tells which happened. A
     // section deleted since the last save and made again replaces the whole

@@ -96,7 +96,7 @@ class SectionHeaderKeys {
 public:
     static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 
-    explicit SectionHeaderKeys(size_t count) : m_budget(2 * count + 64)
+    explicit SectionHeaderKeys(size_t count) : m_budget(4 * count + 64)
     {
         size_t slots = 64;
         m_bits = 6;
@@ -122,8 +122,10 @@ public:
                 slot = Slot{key, position};
                 return kNone;
             }
-            if (slot.key != key) continue;
-            if (settings::NamesEqual(nameAt(slot.position), name)) return slot.position;
+            if (slot.key == key && settings::NamesEqual(nameAt(slot.position), name)) return slot.position;
+            // Every occupied slot passed counts, so neither names alike at
+            // their ends nor keys crowded into one run make the load
+            // quadratic: the caller goes on with the index of whole names.
             if (--m_budget == 0) {
                 m_gaveUp = true;
                 return kNone;

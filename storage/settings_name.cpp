@@ -5,7 +5,7 @@
 
 #include "platform/text/wide_string.h"
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && defined(__x86_64__)
 #include <emmintrin.h>
 #endif
 
@@ -88,8 +88,20 @@ Products MixFoldedEach(const WCHAR* p, size_t n, Products h)
 {
     size_t i = 0;
     for (; i + 16 <= n; i += 16) {
-        h.a = (h.a ^ (FoldEachBlock(p + i) | FoldEachBlock(p + i + 8) << kPairShift)) * kOdd1;
-        h.b = (h.b ^ (FoldEachBlock(p + i + 4) | FoldEachBlock(p + i + 12) << kPairShift)) * kOdd2;
+        const std::uint64_t b0 = FoldEachBlock(p + i), b1 = FoldEachBlock(p + i + 4);
+        const std::uint64_t b2 = FoldEachBlock(p + i + 8), b3 = FoldEachBlock(p + i + 12);
+        // Only seven-bit units share a word without losing bits; other
+        // units take a step each (a name holding them never equals an ASCII
+        // name, so its products need not match the ASCII path's).
+        if (((b0 | b1 | b2 | b3) & kNotAscii) == 0) {
+            h.a = (h.a ^ (b0 | b2 << kPairShift)) * kOdd1;
+            h.b = (h.b ^ (b1 | b3 << kPairShift)) * kOdd2;
+        } else {
+            h.a = (h.a ^ b0) * kOdd1;
+            h.b = (h.b ^ b1) * kOdd2;
+            h.a = (h.a ^ b2) * kOdd1;
+            h.b = (h.b ^ b3) * kOdd2;
+        }
     }
     if (i + 8 <= n) {
         h.a = (h.a ^ FoldEachBlock(p + i)) * kOdd1;
@@ -104,7 +116,7 @@ Products MixFoldedEach(const WCHAR* p, size_t n, Products h)
     return h;
 }
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && defined(__x86_64__)
 // Eight units with their ASCII capitals folded. A unit is a capital when
 // unit - 'A' is below 26 unsigned; moved down by 0x8000 more, those are the
 // lowest 26 signed values.
@@ -130,7 +142,7 @@ inline void MixVector(Products& h, __m128i v)
 bool MixAscii(const WCHAR* p, size_t n, Products& h)
 {
     size_t i = 0;
-#if defined(__SSE2__)
+#if defined(__SSE2__) && defined(__x86_64__)
     __m128i seen = _mm_setzero_si128();
     for (; i + 16 <= n; i += 16) {
         const __m128i v = Load8(p + i);

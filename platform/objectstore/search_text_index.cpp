@@ -126,8 +126,9 @@ void SearchTextListedOid(sqlite3_context* context, int, sqlite3_value** argv)
     sqlite3_result_int64(context, oid);
 }
 
-// A database's search texts read into memory take at most this many bytes;
-// a larger one is searched in the file.
+// The search texts a volume keeps in memory, with their OIDs and ends, take
+// at most this many bytes all together; a database that does not fit is
+// searched in the file.
 constexpr size_t kMaxCopiedText = 16u << 20;
 
 // The folded pieces, UTF-8, each ended by a zero byte, longest first (the
@@ -278,9 +279,22 @@ DWORD SearchTextCoversDatabase(Volume& volume, CEOID db)
 struct SearchTextCopies {
     struct Copy {
         unsigned int version = 0;
+        // Set when the texts did not fit at this version: the next search
+        // at the same version goes to the file without reading them again.
+        bool tooLarge = false;
+        // Set by the first search at this version, which searches the file:
+        // texts are copied only for a second search before the next change,
+        // so a file that changes between every two searches is not read twice
+        // per search.
+        bool seenOnce = false;
         std::vector<CEOID> oids;
         std::vector<std::uint32_t> ends;
         std::string texts;
+
+        size_t Bytes() const
+        {
+            return texts.capacity() + oids.capacity() * sizeof(CEOID) + ends.capacity() * sizeof(std::uint32_t);
+        }
     };
     std::map<CEOID, Copy> databases;
 };
@@ -307,21 +321,43 @@ std::shared_ptr<const SearchTextMatches> ListSearchTextMatches(Volume& volume, C
     std::erase_if(kept->databases, [version](const auto& entry) { return entry.second.version != version; });
     auto found = kept->databases.find(db);
     if (found == kept->databases.end()) {
+        SearchTextCopies::Copy seen;
+        seen.version = version;
+        seen.seenOnce = true;
+        kept->databases.emplace(db, std::move(seen));
+        return nullptr;
+    }
+    if (found->second.seenOnce) {
+        kept->databases.erase(found);
+        size_t budget = kMaxCopiedText;
+        for (const auto& [other, otherCopy] : kept->databases) budget -= std::min(budget, otherCopy.Bytes());
         SearchTextCopies::Copy copy;
         copy.version = version;
         Statement st(volume.Statements(), "SELECT oid, text FROM search_text WHERE db = ?1 ORDER BY oid");
         st.Bind(1, db);
         int rc;
+        size_t used = 0;
         while ((rc = st.Step()) == SQLITE_ROW) {
             const std::string_view text = st.Bytes(1);
-            if (copy.texts.size() + text.size() > kMaxCopiedText) return nullptr;
+            used += text.size() + sizeof(CEOID) + sizeof(std::uint32_t);
+            if (used > budget) {
+                copy = SearchTextCopies::Copy{};
+                copy.version = version;
+                copy.tooLarge = true;
+                rc = SQLITE_DONE;
+                break;
+            }
             copy.oids.push_back(static_cast<CEOID>(st.Int(0)));
             copy.texts.append(text);
             copy.ends.push_back(static_cast<std::uint32_t>(copy.texts.size()));
         }
         if (rc != SQLITE_DONE) return nullptr;
+        copy.oids.shrink_to_fit();
+        copy.ends.shrink_to_fit();
+        copy.texts.shrink_to_fit();
         found = kept->databases.emplace(db, std::move(copy)).first;
     }
+    if (found->second.tooLarge) return nullptr;
     auto matches = std::make_shared<SearchTextMatches>();
     matches->version = version;
     const SearchTextCopies::Copy& copy = found->second;

@@ -282,6 +282,15 @@ TEST(SettingsNames, HashFoldsAndKeepsEveryUnit)
             EXPECT_NE(settings::NameHash(other), settings::NameHash(lower)) << length << " at " << at;
         }
     }
+    // Units past seven bits keep all their bits too: each pair differs only
+    // in bits that a block sharing its step with the next but one would lose.
+    const std::u16string tail(15, u'a');
+    const std::u16string differ[][2] = {
+        {u"\u00E0" + tail, u"`" + tail},
+        {u"a" + tail, std::u16string(11, u'a') + u"\u0261aaaa"},
+    };
+    for (const auto& pair : differ)
+        EXPECT_NE(settings::NameHash(pair[0]), settings::NameHash(pair[1])) << pair[0].size();
 }
 
 }  // namespace

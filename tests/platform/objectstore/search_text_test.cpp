@@ -135,6 +135,8 @@ TEST_F(SearchTextTest, AWalkOverListedHoldersSeesWhatChangedAfterTheListing)
     for (const auto& c : cases) {
         Write(w, turned, {Str(1, u"blue heron too")});
         HANDLE h = OpenDb(db, 0, CEDB_AUTOINCREMENT);
+        // The second listing at a data version takes the texts kept in memory.
+        ASSERT_TRUE(CeRestrictToSearchText(h, {u"heron", u"BLUE"}, 0)) << c.what;
         ASSERT_TRUE(CeRestrictToSearchText(h, {u"heron", u"BLUE"}, 0)) << c.what;
         std::vector<CEOID> expected = {first, turned}, read;
         auto change = [&] {
@@ -215,6 +217,43 @@ TEST_F(SearchTextTest, AWholeDatabaseIsCountedAgainAfterAnotherConnectionWrites)
     sqlite3_close(file);
     EXPECT_FALSE(CeRestrictToSearchText(h, {u"blue"}, 0));
     CloseHandle(h);
+}
+
+TEST_F(SearchTextTest, TheKeptTextsMatchWithinOneRecordAndFollowAnotherConnectionsChange)
+{
+    const CEOID db = CreateDb(u"notes", {});
+    HANDLE w = OpenDb(db);
+    // "heron" runs from the first text into the second; only the third holds it.
+    Write(w, 0, {Str(1, u"xxhe")});
+    Write(w, 0, {Str(1, u"ron blue")});
+    const CEOID holder = Write(w, 0, {Str(1, u"heron blue")});
+    const struct {
+        const char* sqlByAnother;  // run on its own connection before the search
+        std::vector<CEOID> expected;
+    } cases[] = {
+        {nullptr, {holder}},
+        {"UPDATE search_text SET text = 'grey heron' WHERE text = 'heron blue'", {}},
+    };
+    for (const auto& c : cases) {
+        if (c.sqlByAnother) {
+            sqlite3* other = nullptr;
+            ASSERT_EQ(sqlite3_open(platform::ObjectStorePath().c_str(), &other), SQLITE_OK);
+            EXPECT_EQ(sqlite3_exec(other, c.sqlByAnother, nullptr, nullptr, nullptr), SQLITE_OK);
+            EXPECT_EQ(sqlite3_changes(other), 1);
+            sqlite3_close(other);
+        }
+        // Twice: the first listing at a data version searches the file, the
+        // second the texts kept in memory.
+        for (int pass = 0; pass < 2; ++pass) {
+            HANDLE h = OpenDb(db, 0, CEDB_AUTOINCREMENT);
+            ASSERT_TRUE(CeRestrictToSearchText(h, {u"heron", u"blue"}, 0));
+            std::vector<CEOID> read;
+            for (ReadResult r = Read(h); r.error == ERROR_SUCCESS; r = Read(h)) read.push_back(r.oid);
+            EXPECT_EQ(read, c.expected) << (c.sqlByAnother ? c.sqlByAnother : "as written") << " pass " << pass;
+            CloseHandle(h);
+        }
+    }
+    CloseHandle(w);
 }
 
 TEST_F(SearchTextTest, AWholeDatabaseSeenInsideAnUndoneTransactionIsCountedAgain)
