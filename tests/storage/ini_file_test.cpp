@@ -85,6 +85,8 @@ TEST(SettingsFileReading, HandWrittenAnsiAndBrokenFiles)
         {"empty data", u"[S]\r\na=\r\nb=\"\"\r\n", {u"S|a|'", u"S|b|'"}},
         {"a bad number reads as far as it goes", u"[S]\r\na=dword:12zz\r\nb=dword:\r\n", {u"S|a|#18", u"S|b|#0"}},
         {"a number past 32 bits saturates", u"[S]\r\na=dword:123456789\r\n", {u"S|a|#4294967295"}},
+        {"a ninth digit counts, capital or small", u"[S]\r\na=dword:0000002AF\r\nb=dword:0000002af\r\n",
+         {u"S|a|#687", u"S|b|#687"}},
         {"sections one step from the written form",
          u"[A]\r\n\"@a\"=\"1\"\r\n\r\n[B]\r\n\"b\"=dword:0000002a\r\n\r\n[C]\r\n\"c\"=x\r\n\r\n"
          u"[D]\r\n\"d\"=\"2\" \r\n\r\n[E]\r\n\"e\"=DWORD:0000002A\r\n\r\n[F]\r\n\"f\"=dword:0000002A1\r\n\r\n"
