@@ -517,7 +517,6 @@ private:
     // nodes are handed out in order, without linking them first.
     struct NodeBlock {
         NodeBlock* next;
-        size_t nodes;
     };
     static constexpr size_t kMostBlockNodes = 1024;
     static_assert(sizeof(NodeBlock) % alignof(Node) == 0, "nodes follow the block header");
@@ -534,7 +533,6 @@ private:
             auto* block = static_cast<NodeBlock*>(std::malloc(sizeof(NodeBlock) + nodes * sizeof(Node)));
             if (!block) return nullptr;
             block->next = m_pNodeBlocks;
-            block->nodes = nodes;
             m_pNodeBlocks = block;
             m_pUnusedNodes = reinterpret_cast<Node*>(block + 1);
             m_nUnusedNodes = nodes;
