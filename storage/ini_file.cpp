@@ -142,16 +142,6 @@ CRegistry::INIFile::Section& CRegistry::INIFile::AppendSection(SettingsText name
     return PlaceSection(std::move(name));
 }
 
-CRegistry::INIFile::Section& CRegistry::INIFile::PlaceSection(SettingsText name)
-{
-    if (m_lastBlockUsed == m_lastBlockSize) NewSectionBlock(m_lastBlockSize ? 2 * m_lastBlockSize : 16);
-    // A place in a block is used once, so it is still as made: only its name is set.
-    Section& section = m_sectionBlocks.back()[m_lastBlockUsed++];
-    section.m_name = std::move(name);
-    m_sections.push_back(&section);
-    return section;
-}
-
 std::ptrdiff_t CRegistry::INIFile::FindSection(std::u16string_view name) const { return FindSection(name, nullptr); }
 
 // hash: the name's hash when the caller has it already, else null.

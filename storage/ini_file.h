@@ -186,8 +186,9 @@ private:
     void ReserveSections(size_t count);
     std::ptrdiff_t FindSection(std::u16string_view name, const std::uint64_t* hash) const;
     void ParseText(const WCHAR* text, size_t length);
-    // keys: the load's table of section headers, or null.
-    Section* OpenHeader(std::u16string_view line, SectionHeaderKeys* keys);
+    // The section a header of that name opens during a load: an earlier
+    // one of the name, or a new one. keys: the load's table of headers.
+    Section* OpenHeader(std::u16string_view name, SectionHeaderKeys* keys);
     Value& SetValue(Section& section, std::u16string_view name);
     void RemoveSections(std::u16string_view name);
     void EraseSection(size_t position);
@@ -204,3 +205,13 @@ private:
     std::vector<std::u16string> m_deletedSectionNames;
     mutable SettingsNameIndex m_sectionIndex;
 };
+
+inline CRegistry::INIFile::Section& CRegistry::INIFile::PlaceSection(SettingsText name)
+{
+    if (m_lastBlockUsed == m_lastBlockSize) NewSectionBlock(m_lastBlockSize ? 2 * m_lastBlockSize : 16);
+    // A place in a block is used once, so it is still as made: only its name is set.
+    Section& section = m_sectionBlocks.back()[m_lastBlockUsed++];
+    section.m_name = std::move(name);
+    m_sections.push_back(&section);
+    return section;
+}

@@ -223,54 +223,64 @@ void CRegistry::INIFile::ParseText(const WCHAR* text, size_t length)
     // Only section headers are read now; each section's other lines are kept
     // for when its values are first used. Headers are found by their '[':
     // one that only white space separates from the start of its line. They
-    // are listed first, so that the sections, their list and their index
-    // are sized once for all of them.
+    // are listed with their names first, so that the sections, their list
+    // and their table of keys are sized once for all of them.
     struct HeaderLine {
-        const WCHAR* start;
-        const WCHAR* stop;  // its '\n', or the end of the text
+        const WCHAR* start;  // the line's first unit
+        const WCHAR* next;   // the first unit after its '\n', or the end of the text
+        std::u16string_view name;
     };
     // Not kept between loads: the save made when the program ends may load
-    // after this thread's own objects are gone.
+    // after this thread's own objects are gone. Sized for a header every
+    // 512 units or fewer, so that common files fill it without moving it.
     std::vector<HeaderLine> headers;
-    headers.reserve(64);
+    headers.reserve(length / 512 + 16);
     const WCHAR* end = text + length;
     for (const WCHAR* p = text; p < end;) {
         const WCHAR* bracket = settings::FindUnit(p, end, u'[');
         if (bracket == end) break;
         const WCHAR* lineStart = bracket;
-        while (lineStart > text && lineStart[-1] != u'\n' && IsSpace(lineStart[-1])) --lineStart;
         if (lineStart > text && lineStart[-1] != u'\n') {
-            p = bracket + 1;  // a '[' inside a line
-            continue;
+            while (lineStart > text && lineStart[-1] != u'\n' && IsSpace(lineStart[-1])) --lineStart;
+            if (lineStart > text && lineStart[-1] != u'\n') {
+                p = bracket + 1;  // a '[' inside a line
+                continue;
+            }
         }
-        const WCHAR* stop = settings::FindUnit(bracket, end, u'\n');
-        headers.push_back({lineStart, stop});
+        const WCHAR* stop = settings::FindUnit(bracket + 1, end, u'\n');
         p = stop < end ? stop + 1 : end;
+        // A header as the writer writes it, "[name]" then CR, needs no
+        // trimming; its name lies between the brackets.
+        std::u16string_view name;
+        size_t lineLength = static_cast<size_t>(stop - lineStart);
+        if (lineStart == bracket && lineLength >= 3 && stop[-1] == u'\r' && stop[-2] == u']') {
+            --lineLength;
+            name = std::u16string_view(bracket + 1, lineLength - 2);
+        } else {
+            // Else the name is what lies between the trimmed line's first
+            // and last characters.
+            std::u16string_view line = Trim(std::u16string_view(lineStart, lineLength));
+            lineLength = line.size();
+            if (lineLength >= 2) name = line.substr(1, lineLength - 2);
+        }
+        // A line too long to be read opens no section: it stays with the
+        // section before, whose reading skips it.
+        if (lineLength > kLongestLine) continue;
+        headers.push_back({lineStart, p, name});
     }
     ReserveSections(headers.size());
     // The index of whole names waits for the first look-up after the load.
     SectionHeaderKeys keys(headers.size());
     Section* section = nullptr;
-    const WCHAR* sectionLines = nullptr;
-    for (const HeaderLine& header : headers) {
-        if (Section* opened = OpenHeader(std::u16string_view(header.start, static_cast<size_t>(header.stop - header.start)), &keys)) {
-            if (section) section->AddPendingLines(sectionLines, header.start);
-            section = opened;
-            sectionLines = header.stop < end ? header.stop + 1 : end;
-        }
+    for (size_t i = 0; i < headers.size(); ++i) {
+        const HeaderLine& header = headers[i];
+        section = OpenHeader(header.name, &keys);
+        section->AddPendingLines(header.next, i + 1 < headers.size() ? headers[i + 1].start : end);
     }
-    if (section) section->AddPendingLines(sectionLines, end);
 }
 
-CRegistry::INIFile::Section* CRegistry::INIFile::OpenHeader(std::u16string_view raw, SectionHeaderKeys* keys)
+CRegistry::INIFile::Section* CRegistry::INIFile::OpenHeader(std::u16string_view name, SectionHeaderKeys* keys)
 {
-    // A header as the writer writes it, "[name]" then CR, needs no trimming.
-    const size_t n = raw.size();
-    std::u16string_view line =
-        n >= 3 && raw[0] == u'[' && raw[n - 1] == u'\r' && raw[n - 2] == u']' ? raw.substr(0, n - 1) : Trim(raw);
-    if (line.size() > kLongestLine) return nullptr;
-    // The name is what lies between the first and the last character.
-    std::u16string_view name = line.size() >= 2 ? line.substr(1, line.size() - 2) : std::u16string_view();
     if (keys && !keys->GaveUp()) {
         std::uint32_t at = keys->FindOrAdd(name, static_cast<std::uint32_t>(m_sections.size()),
                                            [this](size_t i) { return m_sections[i]->Name(); });

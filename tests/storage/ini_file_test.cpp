@@ -129,6 +129,45 @@ TEST(SettingsFileReading, HandWrittenAnsiAndBrokenFiles)
     EXPECT_EQ(file.SectionCount(), 1u);
 }
 
+// Section headers at the line-length limit, in the written form ("[name]"
+// then CR LF) and in forms that are trimmed first, and '[' where no header is.
+TEST(SettingsFileReading, HeaderLinesAtTheLimitAndBracketsInsideLines)
+{
+    const std::u16string atLimit(8096 - 2, u'n'), pastLimit(8097 - 2, u'n');
+    struct Case {
+        const char* what;
+        std::u16string header;  // the line between "a=1" and "b=2"
+        size_t sections;        // 2 when it opens a section of its own
+    } cases[] = {
+        {"written form, longest line read", u"[" + atLimit + u"]\r\n", 2},
+        {"written form, one past", u"[" + pastLimit + u"]\r\n", 1},
+        {"trimmed, longest line read", u" \t[" + atLimit + u"]  \r\n", 2},
+        {"trimmed, one past", u" [" + pastLimit + u"] \r\n", 1},
+        {"LF alone, longest line read", u"[" + atLimit + u"]\n", 2},
+        {"LF alone, one past", u"[" + pastLimit + u"]\n", 1},
+        {"a '[' after other text", u"x [T]\r\n", 1},
+        {"a '[' in data", u"c=[T]\r\n", 1},
+    };
+    for (const Case& c : cases) {
+        INIFile file(u"\\unused.txt");
+        const std::string bytes = Utf16File(u"[S]\r\na=1\r\n" + c.header + u"b=2\r\n");
+        file.Parse(bytes.data(), bytes.size());
+        ASSERT_EQ(file.SectionCount(), c.sections) << c.what;
+        // The values after the header belong to its section, or to the one before.
+        EXPECT_NE(file.SectionAt(c.sections - 1).Find(u"b"), nullptr) << c.what;
+        EXPECT_EQ(file.SectionAt(0).ValueCount(), c.sections == 2 ? 1u : (c.header[0] == u'c' ? 3u : 2u)) << c.what;
+        if (c.sections == 2) EXPECT_EQ(file.SectionAt(1).Name(), atLimit) << c.what;
+    }
+    // A bare "[" names the empty section; a header may end the text.
+    INIFile file(u"\\unused.txt");
+    const std::string bytes = Utf16File(u"[S]\r\n[\r\nc=3\r\n[T]");
+    file.Parse(bytes.data(), bytes.size());
+    ASSERT_EQ(file.SectionCount(), 3u);
+    EXPECT_EQ(file.SectionAt(1).Name(), u"");
+    EXPECT_NE(file.SectionAt(1).Find(u"c"), nullptr);
+    EXPECT_EQ(file.SectionAt(2).Name(), u"T");
+}
+
 class SettingsFileWriting : public SettingsSandbox {};
 
 TEST_F(SettingsFileWriting, ExactBytesAndLongStringsCutToFitTheirLine)
