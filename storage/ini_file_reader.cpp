@@ -271,10 +271,9 @@ void CRegistry::INIFile::ParseText(const WCHAR* text, size_t length)
     ReserveSections(headers.size());
     // The index of whole names waits for the first look-up after the load.
     SectionHeaderKeys keys(headers.size());
-    Section* section = nullptr;
     for (size_t i = 0; i < headers.size(); ++i) {
         const HeaderLine& header = headers[i];
-        section = OpenHeader(header.name, &keys);
+        Section* section = OpenHeader(header.name, &keys);
         section->AddPendingLines(header.next, i + 1 < headers.size() ? headers[i + 1].start : end);
     }
 }
