@@ -38,10 +38,7 @@ DWORD RecordBlock::Assign(std::string_view stored, const CEPROPID* ids, WORD cou
     bytes_ = 0;
     WORD stores;
     const BYTE* first;
-    if (!RecordHeader(stored, &stores, &first)) {
-        at_.clear();
-        return ERROR_FILE_CORRUPT;
-    }
+    if (!RecordHeader(stored, &stores, &first)) return ERROR_FILE_CORRUPT;
     const BYTE* end = first + (stored.size() - 3);
     const bool all = ids == nullptr;
     if (planned_ && (all != all_ || (!all && (listed_.size() != count ||
@@ -64,30 +61,38 @@ DWORD RecordBlock::Assign(std::string_view stored, const CEPROPID* ids, WORD cou
 
 bool RecordBlock::Measure(const BYTE* p, const BYTE* end, WORD count, DWORD* error)
 {
+    // The plan knows each stored property's type: a step checks the id and
+    // the length against what is left, and notes where a listed one starts.
     if (order_.size() != count) return false;
     size_t tail = 0;
     const CEPROPID* order = order_.data();
-    const int* slotOf = slotOf_.data();
+    const Step* steps = steps_.data();
     const BYTE** at = at_.data();
+    *error = ERROR_FILE_CORRUPT;
     for (WORD i = 0; i < count; ++i) {
+        size_t left = static_cast<size_t>(end - p);
+        if (left < 4) return true;
         CEPROPID id;
-        DWORD length = 0;
-        const BYTE* next = StepProp(p, end, &id, &length);
-        if (!next) {
-            *error = ERROR_FILE_CORRUPT;
+        std::memcpy(&id, p, 4);
+        if (id != order[i]) return false;
+        left -= 4;
+        const Step& step = steps[i];
+        size_t taken = step.fixed;
+        if (!taken) {
+            if (left < 4) return true;
+            DWORD length;
+            std::memcpy(&length, p + 4, 4);
+            const size_t n = step.units ? static_cast<size_t>(length) * 2 : length;
+            if (n > left - 4) return true;
+            taken = 4 + n;
+            if (step.slot != kUnlisted) tail += step.units ? n + 2 : (n + 1) & ~static_cast<size_t>(1);
+        } else if (taken > left) {
             return true;
         }
-        if (id != order[i]) return false;
-        if (const int slot = slotOf[i]; slot != kUnlisted) {
-            at[slot] = p;
-            tail += TailBytes(id, length);
-        }
-        p = next;
+        if (step.slot != kUnlisted) at[step.slot] = p;
+        p += 4 + taken;
     }
-    if (p != end) {
-        *error = ERROR_FILE_CORRUPT;
-        return true;
-    }
+    if (p != end) return true;
     for (const Repeat& r : repeats_) {
         at[r.slot] = at[r.same];
         if (at[r.slot]) tail += TailBytesAt(at[r.slot]);
@@ -112,20 +117,22 @@ DWORD RecordBlock::Plan(const BYTE* p, const BYTE* end, WORD count)
         return ERROR_FILE_CORRUPT;
     }
     repeats_.clear();
+    steps_.resize(count);
+    for (WORD i = 0; i < count; ++i) {
+        const WORD type = TypeFromPropID(order_[i]);
+        steps_[i] = Step{all_ ? i : kUnlisted, static_cast<unsigned>(FixedSize(type)), type == CEVT_LPWSTR};
+    }
     if (all_) {
-        slotOf_.resize(count);
-        for (WORD i = 0; i < count; ++i) slotOf_[i] = i;
         at_.assign(count, nullptr);
     } else {
         // An id listed twice fills its second entry from its first.
-        slotOf_.assign(count, kUnlisted);
         for (size_t slot = 0; slot < listed_.size(); ++slot) {
             for (WORD i = 0; i < count; ++i) {
                 if (order_[i] != listed_[slot]) continue;
-                if (slotOf_[i] == kUnlisted)
-                    slotOf_[i] = static_cast<int>(slot);
+                if (steps_[i].slot == kUnlisted)
+                    steps_[i].slot = static_cast<int>(slot);
                 else
-                    repeats_.push_back(Repeat{slot, static_cast<size_t>(slotOf_[i])});
+                    repeats_.push_back(Repeat{slot, static_cast<size_t>(steps_[i].slot)});
                 break;
             }
         }
@@ -138,43 +145,50 @@ DWORD RecordBlock::Plan(const BYTE* p, const BYTE* end, WORD count)
 void RecordBlock::Fill(BYTE* out) const
 {
     // Each entry is written field by field where it belongs: building it on
-    // the stack and copying it over stalls on the partly written value.
+    // the stack and copying it over stalls on the partly written value. The
+    // plan is read through locals: the block's bytes may alias anything, so
+    // the compiler would load members again after every write.
+    const BYTE* const* at = at_.data();
+    const CEPROPID* listed = listed_.data();
+    const size_t count = at_.size();
     auto* values = reinterpret_cast<CEPROPVAL*>(out);
-    BYTE* tail = out + at_.size() * sizeof(CEPROPVAL);
-    for (size_t i = 0; i < at_.size(); ++i) {
+    BYTE* tail = out + count * sizeof(CEPROPVAL);
+    for (size_t i = 0; i < count; ++i) {
         CEPROPVAL& v = values[i];
+        const BYTE* q = at[i];
         v.wLenData = 0;
-        v.wFlags = 0;
         v.val = CEVALUNION{};
-        const BYTE* q = at_[i];
         if (!q) {
-            v.propid = listed_[i];
+            v.propid = listed[i];
             v.wFlags = CEDB_PROPNOTFOUND;
             continue;
         }
+        v.wFlags = 0;
         CEPROPID id;
         std::memcpy(&id, q, 4);
         v.propid = id;
         const WORD type = TypeFromPropID(id);
-        if (size_t fixed = FixedSize(type)) {
-            std::memcpy(&v.val, q + 4, fixed);
-            continue;
-        }
-        DWORD length;
-        std::memcpy(&length, q + 4, 4);
-        const BYTE* data = q + 8;
         if (type == CEVT_LPWSTR) {
-            size_t n = static_cast<size_t>(length) * 2;
-            if (n) std::memcpy(tail, data, n);
-            tail[n] = tail[n + 1] = 0;
+            DWORD length;
+            std::memcpy(&length, q + 4, 4);
+            const size_t n = static_cast<size_t>(length) * 2;
+            std::memcpy(tail, q + 8, n);
+            tail[n] = 0;
+            tail[n + 1] = 0;
             v.val.lpwstr = reinterpret_cast<LPWSTR>(tail);
             tail += n + 2;
-        } else {
+        } else if (type == CEVT_BLOB) {
+            DWORD length;
+            std::memcpy(&length, q + 4, 4);
             v.val.blob.dwCount = length;
-            v.val.blob.lpb = length ? tail : nullptr;
-            if (length) std::memcpy(tail, data, length);
-            if (length & 1) tail[length] = 0;
-            tail += TailBytes(id, length);
+            if (length) {
+                std::memcpy(tail, q + 8, length);
+                v.val.blob.lpb = tail;
+                if (length & 1) tail[length] = 0;
+                tail += (static_cast<size_t>(length) + 1) & ~static_cast<size_t>(1);
+            }
+        } else {
+            std::memcpy(&v.val, q + 4, FixedSize(type));
         }
     }
 }

@@ -42,13 +42,19 @@ private:
     DWORD Plan(const BYTE* p, const BYTE* end, WORD count);
 
     // The plan: the ids listed (every stored one when all_), the stored
-    // order it was made for, the entry each stored property fills, and the
-    // entries that repeat an earlier entry's id.
+    // order it was made for, for each stored property its size when fixed
+    // and the entry it fills, and the entries that repeat an earlier
+    // entry's id.
     bool planned_ = false;
     bool all_ = false;
     std::vector<CEPROPID> listed_;
     std::vector<CEPROPID> order_;
-    std::vector<int> slotOf_;
+    struct Step {
+        int slot;      // kUnlisted: no entry
+        unsigned fixed;  // 0: a string or blob, its length stored first
+        bool units;    // a string: the length counts UTF-16 units
+    };
+    std::vector<Step> steps_;
     struct Repeat {
         size_t slot;
         size_t same;
