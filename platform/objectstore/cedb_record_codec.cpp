@@ -11,48 +11,30 @@ static_assert(std::endian::native == std::endian::little, "stored strings are th
 namespace platform::cedb {
 namespace {
 
-constexpr BYTE kVersion = 1;
-
-size_t FixedSize(WORD type)
-{
-    switch (type) {
-        case CEVT_I2:
-        case CEVT_UI2:
-            return 2;
-        case CEVT_I4:
-        case CEVT_UI4:
-        case CEVT_BOOL:
-            return 4;
-        case CEVT_R8:
-        case CEVT_FILETIME:
-            return 8;
-        default:
-            return 0;
-    }
-}
-
 void Put(std::string& out, const void* p, size_t n) { out.append(static_cast<const char*>(p), n); }
 
-bool HasRepeatedIds(const std::vector<StoredProp>& props)
+// id(i) gives the i-th of n identifiers.
+template <class IdAt>
+bool Repeated(size_t n, IdAt id)
 {
     // Records hold a few dozen properties at most: one bit per identifier
     // tells most apart at once, and only an identifier whose bit is taken is
     // compared with the ones before it.
     constexpr size_t kBitsFirst = 64;
-    if (props.size() <= kBitsFirst) {
+    if (n <= kBitsFirst) {
         std::uint64_t seen = 0;
-        for (size_t i = 0; i < props.size(); ++i) {
-            std::uint64_t bit = PropIdBit(props[i].id);
+        for (size_t i = 0; i < n; ++i) {
+            std::uint64_t bit = PropIdBit(id(i));
             if (seen & bit)
                 for (size_t j = 0; j < i; ++j)
-                    if (props[i].id == props[j].id) return true;
+                    if (id(i) == id(j)) return true;
             seen |= bit;
         }
         return false;
     }
     std::vector<CEPROPID> ids;
-    ids.reserve(props.size());
-    for (const auto& p : props) ids.push_back(p.id);
+    ids.reserve(n);
+    for (size_t i = 0; i < n; ++i) ids.push_back(id(i));
     std::sort(ids.begin(), ids.end());
     return std::adjacent_find(ids.begin(), ids.end()) != ids.end();
 }
@@ -61,72 +43,36 @@ bool HasRepeatedIds(const std::vector<StoredProp>& props)
 
 bool IsKnownType(WORD type) { return FixedSize(type) != 0 || type == CEVT_LPWSTR || type == CEVT_BLOB; }
 
+bool HasRepeatedIds(const CEPROPID* ids, size_t count)
+{
+    return Repeated(count, [ids](size_t i) { return ids[i]; });
+}
+
 DWORD DecodeRecord(std::string_view bytes, std::vector<StoredProp>& out)
 {
-    // Every record read goes through here: the walk loads fields in place
-    // (fixed sizes the compiler sees) and fills a vector sized once, whose
-    // capacity a reader keeps from record to record.
+    // Fills a vector sized once, whose capacity a caller keeps from record
+    // to record.
     out.clear();
-    const auto* p = reinterpret_cast<const BYTE*>(bytes.data());
-    const BYTE* const end = p + bytes.size();
-    if (bytes.size() < 3 || p[0] != kVersion) return ERROR_FILE_CORRUPT;
     WORD count;
-    std::memcpy(&count, p + 1, 2);
-    p += 3;
-    // Each property takes at least 6 bytes: a lying count fails here, before
-    // anything is reserved for it.
-    if (static_cast<size_t>(count) * 6 > static_cast<size_t>(end - p)) return ERROR_FILE_CORRUPT;
+    const BYTE* p;
+    if (!RecordHeader(bytes, &count, &p)) return ERROR_FILE_CORRUPT;
+    const BYTE* const end = p + (bytes.size() - 3);
     out.resize(count);
-    StoredProp* prop = out.data();
-    for (WORD i = 0; i < count; ++i, ++prop) {
-        if (end - p < 4) break;
-        std::memcpy(&prop->id, p, 4);
-        p += 4;
-        const size_t left = static_cast<size_t>(end - p);
-        size_t taken;
-        switch (TypeFromPropID(prop->id)) {
-            case CEVT_I2:
-            case CEVT_UI2:
-                taken = 2;
-                if (left < taken) break;
-                std::memcpy(&prop->value, p, 2);
-                break;
-            case CEVT_I4:
-            case CEVT_UI4:
-            case CEVT_BOOL:
-                taken = 4;
-                if (left < taken) break;
-                std::memcpy(&prop->value, p, 4);
-                break;
-            case CEVT_R8:
-            case CEVT_FILETIME:
-                taken = 8;
-                if (left < taken) break;
-                std::memcpy(&prop->value, p, 8);
-                break;
-            case CEVT_LPWSTR:
-            case CEVT_BLOB: {
-                if (left < 4) {
-                    taken = 4;
-                    break;
-                }
-                DWORD length;
-                std::memcpy(&length, p, 4);
-                size_t n = TypeFromPropID(prop->id) == CEVT_LPWSTR ? static_cast<size_t>(length) * 2 : length;
-                taken = 4 + n;
-                if (n > left - 4) break;
-                prop->data = p + 4;
-                prop->length = length;
-                break;
-            }
-            default:
-                taken = left + 1;
-                break;
+    for (StoredProp& prop : out) {
+        DWORD length = 0;
+        const BYTE* next = StepProp(p, end, &prop.id, &length);
+        if (!next) break;
+        const WORD type = TypeFromPropID(prop.id);
+        if (type == CEVT_LPWSTR || type == CEVT_BLOB) {
+            prop.data = p + 8;
+            prop.length = length;
+        } else {
+            std::memcpy(&prop.value, p + 4, FixedSize(type));
         }
-        if (taken > left) break;
-        p += taken;
+        p = next;
+        --count;
     }
-    if (prop != out.data() + count || p != end || HasRepeatedIds(out)) {
+    if (count || p != end || Repeated(out.size(), [&out](size_t i) { return out[i].id; })) {
         out.clear();
         return ERROR_FILE_CORRUPT;
     }
@@ -140,7 +86,7 @@ std::string EncodeRecord(const std::vector<StoredProp>& props)
     for (const auto& p : props)
         size += 8 + (p.data ? (TypeFromPropID(p.id) == CEVT_LPWSTR ? 2 * p.length : p.length) : 0);
     out.reserve(size);
-    out.push_back(static_cast<char>(kVersion));
+    out.push_back(static_cast<char>(kRecordVersion));
     auto count = static_cast<WORD>(props.size());
     Put(out, &count, 2);
     for (const auto& p : props) {

@@ -294,12 +294,9 @@ CEOID CeReadRecordPropsEx(HANDLE db, DWORD flags, LPWORD count, CEPROPID* ids, L
     if (DWORD err = handle->BeginCall()) return Fail(err, CEOID{0});
     CursorRow row;
     if (DWORD err = handle->Position().Current(&row)) return Fail(err, CEOID{0});
-    // The properties point into the cursor's copy of the stored row; the
-    // block is their one copy.
-    std::vector<StoredProp>& props = handle->ReadProps();
-    if (DWORD err = Decoded(DecodeRecord(row.props, props), row.oid)) return Fail(err, CEOID{0});
+    // The block is written straight from the cursor's stored row.
     RecordBlock& block = handle->ReadBlock();
-    block.Assign(props, ids, ids ? *count : 0);
+    if (DWORD err = Decoded(block.Assign(row.props, ids, ids ? *count : 0), row.oid)) return Fail(err, CEOID{0});
     if (DWORD err = PlaceBlock(flags, block.Bytes(), heap, buffer, size)) return Fail(err, CEOID{0});
     if (block.Bytes()) block.Fill(*buffer);
     *count = block.Count();

@@ -29,9 +29,8 @@ public:
     const SORTORDERSPEC& Order() const { return order_; }
     bool AutoIncrement() const { return (flags_ & CEDB_AUTOINCREMENT) != 0; }
     Cursor& Position() { return cursor_; }
-    // Scratch of the handle's reads (used under the volume's mutex), kept
-    // from one read to the next so that a read allocates nothing.
-    std::vector<StoredProp>& ReadProps() { return readProps_; }
+    // The handle's reads (under the volume's mutex) keep their block's plan
+    // and memory from one read to the next, so that a read allocates nothing.
     RecordBlock& ReadBlock() { return readBlock_; }
 
     // First thing of every call, under the volume's mutex: when the volume
@@ -56,7 +55,6 @@ private:
     DWORD flags_;
     std::uint64_t registration_;
     Cursor cursor_;
-    std::vector<StoredProp> readProps_;
     RecordBlock readBlock_;
     bool checked_ = false;
     std::uint64_t checkedStamp_ = 0;
