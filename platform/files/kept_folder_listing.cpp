@@ -94,9 +94,15 @@ std::shared_ptr<const FolderListing> KeptFolderListing(const WCHAR* folder)
     std::lock_guard hold(kept.lock);
     const auto found = kept.folders.find(resolved.host);
     if (found != kept.folders.end() && found->second.stamp == stamp) return found->second.entries;
-    const long long now = static_cast<long long>(std::time(nullptr));
+    timespec clock{};
+    clock_gettime(CLOCK_REALTIME, &clock);
     auto entries = ListNow(folder);
-    const bool settled = stamp.modifiedSeconds + kSettledSeconds < now && stamp.changedSeconds + kSettledSeconds < now;
+    const auto settledAt = [&clock](long long seconds, unsigned int nanoseconds) {
+        const long long at = seconds + kSettledSeconds;
+        return at < clock.tv_sec || (at == clock.tv_sec && nanoseconds < clock.tv_nsec);
+    };
+    const bool settled = settledAt(stamp.modifiedSeconds, stamp.modifiedNanoseconds) &&
+                         settledAt(stamp.changedSeconds, stamp.changedNanoseconds);
     if (!settled) {
         if (found != kept.folders.end()) kept.folders.erase(found);
         return entries;
