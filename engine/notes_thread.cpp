@@ -194,8 +194,10 @@ bool CNotesThread::FilterNote(DATANOTES* row)
     if (!CategoryFilterHighLevel(static_cast<const WCHAR*>(row->categories), &m_categoryRestrict)) return false;
     if (!IsCompareString()) return true;
     if (m_bContents) return Matches(NoteTextOf(row));
-    return Matches(Upper(static_cast<const WCHAR*>(row->name)));
+    return NameMatches(row->name);
 }
+
+bool CNotesThread::NameMatches(const WCHAR* name) const { return Matches(Upper(name ? name : u"")); }
 
 void CNotesThread::ReadNoteData(DATANOTES* row)
 {

@@ -73,6 +73,10 @@ public:
         m_bDescending = descending ? 1 : 0;
     }
     void SetNotifyWindow(HWND window) { m_hNotify = window; }
+    // Kept listings: folders are listed through platform::KeptFolderListing,
+    // whose sizes and write times may be those of an earlier listing (a
+    // search, which shows neither).
+    void SetKeptListings(bool kept) { m_bKeptListings = kept; }
     HWND GetNotifyWindow() const { return m_hNotify; }
     // Makes the folder-state and note-data stores on first use; always 1.
     int InitiateLinksDB() override;
@@ -158,6 +162,8 @@ private:
     // preview text as plain text), upper-cased.
     std::u16string NoteTextOf(const DATANOTES* row);
     bool Matches(const std::u16string& upperText) const;
+    // Whether a note's name matches the typed text.
+    bool NameMatches(const WCHAR* name) const;
     void SortChildren(DATANOTES* row, NotesCompareFn compare, unsigned long direction);
     void ReportRows();
     // The stop event of the running load (null outside a load).
@@ -184,4 +190,5 @@ private:
     DWORD m_bDescending = 1;
     CeManualEvent* m_pStop = nullptr;
     bool m_bManualSettings = false;
+    bool m_bKeptListings = false;
 };

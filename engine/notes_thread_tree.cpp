@@ -6,6 +6,7 @@
 
 #include "engine/notes_thread.h"
 #include "engine/scoped_data_lock.h"
+#include "platform/files/kept_folder_listing.h"
 #include "platform/kernel/thread.h"
 #include "platform/locale/compare_string.h"
 #include "platform/modules/string_resources.h"
@@ -200,21 +201,17 @@ void CNotesThread::AddHPCDatabase(LONG oid, DATANOTES* row)
 LONG CNotesThread::AddFolder(const WCHAR* path, bool recurse, DATANOTES* parent)
 {
     if (!path || !parent) return 0;
-    const std::u16string pattern = Join(path, u"*.*");
-    WIN32_FIND_DATAW found{};
-    FindHandle find(FindFirstFileW(pattern.c_str(), &found));
-    // A folder that is gone (a card taken out) simply has nothing in it.
-    if (!find.Valid()) return 0;
     LONG added = 0;
-    do {
+    // One entry; false to stop.
+    auto add = [&](const WIN32_FIND_DATAW& found) {
         platform::ThreadCheckPoint();
-        if (Stopping()) break;
+        if (Stopping()) return false;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (IsSkippedFolder(found.cFileName)) continue;
+            if (IsSkippedFolder(found.cFileName)) return true;
             const std::u16string full = Join(path, found.cFileName);
             const DWORD state = IsFolderOpen(full.c_str());
             const bool hidden = (state & kNoteFolderHidden) != 0;
-            if (hidden && !m_bShowAllFolders) continue;
+            if (hidden && !m_bShowAllFolders) return true;
             DATANOTES* row = NewRow();
             row->folder = 1;
             row->shown = 1;
@@ -232,6 +229,21 @@ LONG CNotesThread::AddFolder(const WCHAR* path, bool recurse, DATANOTES* parent)
         } else if (IsValidExtension(found.cFileName)) {
             added += AddPWINote(&found, parent, 0);
         }
+        return true;
+    };
+    if (m_bKeptListings) {
+        const auto listing = platform::KeptFolderListing(path);
+        for (const WIN32_FIND_DATAW& found : *listing)
+            if (!add(found)) break;
+        return added;
+    }
+    const std::u16string pattern = Join(path, u"*.*");
+    WIN32_FIND_DATAW found{};
+    FindHandle find(FindFirstFileW(pattern.c_str(), &found));
+    // A folder that is gone (a card taken out) simply has nothing in it.
+    if (!find.Valid()) return 0;
+    do {
+        if (!add(found)) break;
     } while (FindNextFileW(find.Get(), &found));
     return added;
 }
@@ -254,14 +266,18 @@ LONG CNotesThread::AddFolderContents(const WCHAR* path, DATANOTES* parent, bool 
 LONG CNotesThread::AddPWINote(const WIN32_FIND_DATAW* found, DATANOTES* parent, int)
 {
     if (!found || !parent) return 0;
+    const LONG kind = KindOfName(found->cFileName);
+    if (kind == kNoteKindVoice) ++m_voiceNotes;
+    // A search of the names rules most notes out by the name alone, before
+    // their times and stored attributes are read.
+    if (IsCompareString() && !m_bContents && !NameMatches(found->cFileName)) return 0;
     auto note = std::make_unique<DATANOTES>();
     note->name = found->cFileName;
-    note->kind = KindOfName(found->cFileName);
+    note->kind = kind;
     note->path = Join(parent->path, found->cFileName).c_str();
     note->created = LocalTime(found->ftCreationTime);
     note->modified = LocalTime(found->ftLastWriteTime);
     note->size = std::max<DWORD>(1, found->nFileSizeLow / 1024);
-    if (note->kind == kNoteKindVoice) ++m_voiceNotes;
     ReadNoteData(note.get());
     if (!FilterNote(note.get())) return 0;
     note->id = m_nextId++;

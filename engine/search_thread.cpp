@@ -18,7 +18,9 @@
 #include "platform/kernel/tick.h"
 #include "platform/locale/compare_string.h"
 #include "platform/locale/locale_id.h"
+#include "platform/locale/locale_info.h"
 #include "platform/objectstore/store_schema.h"
+#include "platform/text/utf8.h"
 #include "platform/text/wide_string.h"
 #include "storage/c_registry.h"
 
@@ -34,6 +36,33 @@ unsigned long long BoundOf(double date)
 {
     if (date == kSearchNoDate || !std::isfinite(date)) return 0;
     return calendar_days::FileTimeOfDay(static_cast<std::int64_t>(std::floor(date)));
+}
+
+// The short dates of the days earlier searches showed, with the locale they
+// were written in (its name and short-date picture): a search takes them
+// when it starts in that locale and gives them back, with its own, when it
+// ends. A search that starts while another holds them writes its own.
+struct KeptShortDates {
+    std::mutex lock;
+    std::u16string locale;
+    std::unordered_map<std::int64_t, std::u16string> texts;
+};
+
+KeptShortDates& ShortDatesKept()
+{
+    static KeptShortDates kept;
+    return kept;
+}
+
+// More days than a store's dates span in practice; beyond, a search keeps
+// only its own.
+constexpr size_t kMaxKeptShortDates = 1u << 16;
+
+std::u16string ShortDateLocale()
+{
+    WCHAR picture[128] = {};
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, picture, static_cast<int>(std::size(picture)));
+    return Utf8ToWide(platform::UserLocaleName()) + u'\n' + picture;
 }
 
 }  // namespace
@@ -330,7 +359,13 @@ DWORD CSearchThread::SearchThreadProc(CeManualEvent* stop)
         m_categoryRestrict.SetSelected(nullptr);
     m_list.RemoveAll();
     InitStatVars();
+    const std::u16string dateLocale = ShortDateLocale();
     m_shortDates.clear();
+    {
+        KeptShortDates& kept = ShortDatesKept();
+        std::lock_guard hold(kept.lock);
+        if (kept.locale == dateLocale) m_shortDates.swap(kept.texts);
+    }
     m_fieldBuffer = std::make_unique<WCHAR[]>(kSearchFieldChars);
     if (m_params.noteBodies || m_params.journal) m_noteBuffer = std::make_unique<WCHAR[]>(kSearchNoteChars);
     m_fromTime = BoundOf(m_params.from);
@@ -349,6 +384,13 @@ DWORD CSearchThread::SearchThreadProc(CeManualEvent* stop)
     m_noteBuffer.reset();
     if (m_pMainDB) m_pMainDB->Close();
     m_pStop = nullptr;
+    if (m_shortDates.size() <= kMaxKeptShortDates) {
+        KeptShortDates& kept = ShortDatesKept();
+        std::lock_guard hold(kept.lock);
+        kept.locale = dateLocale;
+        kept.texts.swap(m_shortDates);
+    }
+    m_shortDates.clear();
     SortDataList();
     const LPARAM hits = m_list.GetCount();
     lock.Unlock();

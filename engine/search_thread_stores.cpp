@@ -748,6 +748,9 @@ void CSearchThread::ReadNotes()
     CNotesThread notes;
     notes.SetManualSettings(true);
     notes.SetShowAllFolders(true);
+    // A search shows each note's name, path and creation date, which a kept
+    // listing has current.
+    notes.SetKeptListings(true);
     notes.SetFilterPrivacy(m_params.privacy < 0 ? kNotesPrivacyAll : m_params.privacy >= 1 ? 1 : 0);
     // Even "*" goes to the notes loader as a search: a search lists the
     // notes of every folder, open or closed.

@@ -14,6 +14,7 @@
 #include "platform/kernel/handle.h"
 #include "platform/objectstore/internal/cedb_database_handle.h"
 #include "platform/objectstore/internal/search_text_store.h"
+#include "platform/text/byte_search.h"
 #include "platform/text/utf8.h"
 #include "platform/text/wide_string.h"
 
@@ -44,21 +45,8 @@ const char* const kSearchTextTable =
     "CREATE TRIGGER search_text_update AFTER UPDATE OF db, props ON records BEGIN"
     "  DELETE FROM search_text WHERE db = old.db AND oid = old.oid; END;";
 
-// Whether text holds piece (not empty): the piece's first byte found by
-// memchr, the rest compared; cheaper than memmem on texts this short.
-bool Holds(std::string_view text, std::string_view piece)
-{
-    if (piece.size() > text.size()) return false;
-    const char* at = text.data();
-    const char* const last = text.data() + (text.size() - piece.size());
-    while (at <= last) {
-        at = static_cast<const char*>(std::memchr(at, piece[0], static_cast<size_t>(last - at) + 1));
-        if (!at) return false;
-        if (std::memcmp(at + 1, piece.data() + 1, piece.size() - 1) == 0) return true;
-        ++at;
-    }
-    return false;
-}
+// Whether text holds piece (not empty).
+bool Holds(std::string_view text, std::string_view piece) { return FindBytes(text, piece) != std::string_view::npos; }
 
 bool IsPhonePunctuation(char c) { return c == ' ' || c == '-' || c == '(' || c == ')'; }
 
@@ -67,8 +55,11 @@ bool IsPhonePunctuation(char c) { return c == ' ' || c == '-' || c == '(' || c =
 // ASCII, which never stands inside a longer character.
 bool HoldsSpread(std::string_view text, std::string_view piece)
 {
+    // Starts are found by memchr: most texts hold the first byte in few places.
     for (size_t start = 0; start < text.size(); ++start) {
-        if (text[start] != piece[0]) continue;
+        const auto* first = static_cast<const char*>(std::memchr(text.data() + start, piece[0], text.size() - start));
+        if (!first) return false;
+        start = static_cast<size_t>(first - text.data());
         size_t at = start + 1, matched = 1;
         while (matched < piece.size() && at < text.size()) {
             if (text[at] == piece[matched]) {
@@ -376,7 +367,7 @@ std::shared_ptr<const SearchTextMatches> ListSearchTextMatches(Volume& volume, C
     }
     const std::string_view all(copy.texts);
     size_t i = 0;
-    for (size_t at = all.find(first); at != std::string_view::npos; at = all.find(first, at)) {
+    for (size_t at = FindBytes(all, first); at != std::string_view::npos; at = FindBytes(all, first, at)) {
         i = static_cast<size_t>(std::upper_bound(copy.ends.begin() + static_cast<std::ptrdiff_t>(i), copy.ends.end(), at) -
                                 copy.ends.begin());
         if (at + first.size() > copy.ends[i]) {

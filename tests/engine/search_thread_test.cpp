@@ -9,11 +9,13 @@
 
 #include "categories/full_category_list.h"
 #include "engine/search_thread.h"
+#include "platform/locale/date_format.h"
 #include "platform/text/wide_string.h"
 #include "tests/engine/calendar_store.h"
 #include "tests/engine/contacts_store.h"
 #include "tests/engine/notes_tree.h"
 #include "tests/engine/task_store.h"
+#include "tests/support/locale_pin.h"
 
 namespace {
 
@@ -366,6 +368,32 @@ TEST_F(SearchThreadTest, TextsThatFindNothingOrAreRefused)
     const std::u16string halves = {0xDC00, u's', 0xD800};
     EXPECT_EQ(Search(Everything(), halves), std::set<std::string>());
     EXPECT_EQ(Search(Everything(), u"?*?*?"), Search(Everything(), u"*"));
+}
+
+TEST_F(SearchThreadTest, DatesAreWrittenInTheLocaleOfEachSearch)
+{
+    // Searches in turn in locales whose short dates differ: each shows the
+    // appointment's day as its own locale writes it, whatever the last
+    // search wrote.
+    _KSSEARCH p;
+    p.calendar = 1;
+    p.searchText = const_cast<WCHAR*>(u"dentist");
+    const SYSTEMTIME day{2026, 12, 2, 8, 0, 0, 0, 0};
+    std::set<std::u16string> seen;
+    for (const char* locale : {"en-US", "de-DE", "de-DE", "en-US", "ja-JP"}) {
+        SCOPED_TRACE(locale);
+        PinnedLocale pinned(locale);
+        WCHAR date[64] = {};
+        ASSERT_GT(GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &day, nullptr, date, 64), 0);
+        seen.insert(date);
+        CSearchThread search;
+        ASSERT_TRUE(search.SetParams(&p));
+        ASSERT_TRUE(loadertest::RunLoad(search));
+        ASSERT_EQ(search.GetDataList().GetCount(), 1);
+        EXPECT_EQ(std::u16string(search.GetDataList().GetHead()->displayText),
+                  u"[" + std::u16string(date) + u"] <B>Dentist</B> (Sink Street clinic)");
+    }
+    EXPECT_EQ(seen.size(), 3u);
 }
 
 }  // namespace

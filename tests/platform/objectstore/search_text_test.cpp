@@ -63,6 +63,10 @@ TEST_F(SearchTextTest, FindsTheRecordsHoldingEveryPieceThroughWritesAndReopening
         {{u"heron ("}, 0, {}},  // never across two properties
         {{u"5551234"}, 0, {}},
         {{u"5551234", u"blue"}, CEDB_SEARCHTEXT_PHONEFORMS, {heron}},
+        // The first '5' starts no dialable "55123"; the second does.
+        {{u"55123"}, CEDB_SEARCHTEXT_PHONEFORMS, {heron}},
+        {{u"55123"}, 0, {}},
+        {{u"1234567890"}, CEDB_SEARCHTEXT_PHONEFORMS, {}},
         {{u"kelvin", u"istanbul"}, 0, {kelvin}},
         {{}, 0, {heron, kelvin, moved}},
     };
