@@ -105,23 +105,28 @@ int CCalendarThread::CompareFunc(DATACALENDAR* const& a, DATACALENDAR* const& b,
 
 namespace {
 
-// CompareFunc's first steps packed into two numbers held beside the row:
-// the trailing flag, the day and the kind's rank in one, the start in the
-// other. A month's tens of thousands of rows are sorted by these numbers
-// alone; only the short runs of rows they leave level (one day, kind and
-// start) are then put in order by CompareFunc's last steps: subject and OID,
-// or CompareFunc itself. Rows the numbers leave level keep their places, as
-// in the list's own (stable) sort.
+// CompareFunc's first steps packed into two numbers: the trailing flag, the
+// day and the kind's rank in one, the start in the other. A month's tens of
+// thousands of rows are sorted by these numbers alone; only the short runs
+// of rows they leave level (one day, kind and start) are then put in order
+// by CompareFunc's last steps: subject and OID, or CompareFunc itself. Rows
+// the numbers leave level keep their places, as in the list's own (stable)
+// sort. The keys hold nothing a run reads from its rows (subject, OID): a
+// month's keys are megabytes, and the smaller they are, the less of the
+// cache they take from the rows.
 struct DayOrderKey {
     std::uint64_t dayRank;  // all ones for a trailing row
     std::uint64_t start;    // the start's bits, ordered as the starts; 0 for the kinds CompareFunc does not order by start
-    // The row's subject, read with the numbers so that ordering a run does
-    // not go back to the row for it; null when the run is not ordered by it.
-    const WCHAR* subject;
-    DWORD oid;
-    std::uint32_t place;  // the row's place before the sort
+    std::uint32_t place;    // the row's place before the sort
     // An appointment or contact date with a start: after the start, by
     // subject and OID, the last steps of CompareFunc for its kind.
+    bool bySubject;
+};
+
+// A key dealt into its day-and-kind group, which holds the dayRank.
+struct StartOrderKey {
+    std::uint64_t start;
+    std::uint32_t place;
     bool bySubject;
 };
 
@@ -149,7 +154,7 @@ std::uint64_t OrderedBits(double value)
 // that is no number, which CompareFunc takes as equal to every start.
 bool KeyOf(const DATACALENDAR* row, bool taskOnTop, std::uint32_t place, DayOrderKey& key)
 {
-    key = {~std::uint64_t{0}, 0, nullptr, row->oid, place, false};
+    key = {~std::uint64_t{0}, 0, place, false};
     if (row->trailing) return true;
     // The day's sign bit flipped, so that the numbers order as the days do.
     const std::uint64_t day = static_cast<std::uint32_t>(row->day) ^ 0x80000000u;
@@ -163,7 +168,6 @@ bool KeyOf(const DATACALENDAR* row, bool taskOnTop, std::uint32_t place, DayOrde
         key.start = OrderedBits(row->start);
     }
     key.bySubject = allDayFirst;
-    if (allDayFirst) key.subject = row->subject ? row->subject : u"";
     return true;
 }
 
@@ -276,13 +280,14 @@ public:
 
     // keyed: whether the run is long enough for collation keys to pay (a
     // key costs several comparisons); a short run compares its subjects.
-    Entry EntryOf(DATACALENDAR* row, const DayOrderKey& k, bool keyed)
+    Entry EntryOf(DATACALENDAR* row, bool bySubject, bool keyed)
     {
-        if (!k.bySubject || !keyed) return {row, k.subject, nullptr, 0, k.oid};
-        auto [at, addedAddress] = m_byAddress.Find(k.subject);
-        if (addedAddress) *at = m_cache.KeyOf(m_subjects, k.subject);
+        const WCHAR* subject = bySubject ? (row->subject ? row->subject : u"") : nullptr;
+        if (!bySubject || !keyed) return {row, subject, nullptr, 0, row->oid};
+        auto [at, addedAddress] = m_byAddress.Find(subject);
+        if (addedAddress) *at = m_cache.KeyOf(m_subjects, subject);
         const std::string* key = *at;
-        return {row, k.subject, key, key ? CollationKeyCache::HeadOf(*key) : 0, k.oid};
+        return {row, subject, key, key ? CollationKeyCache::HeadOf(*key) : 0, row->oid};
     }
 
     int Compare(const Entry& a, const Entry& b, bool bySubject) const
@@ -323,7 +328,7 @@ struct CalendarSortScratch {
     std::vector<DATACALENDAR*> rows;
     std::vector<DATACALENDAR*> sorted;
     std::vector<DayOrderKey> keys;
-    std::vector<DayOrderKey> dealt;
+    std::vector<StartOrderKey> dealt;
     std::vector<RunOrder::Entry> run;
     CollationKeyCache subjectKeys;
     KeysByAddress keysByAddress;
@@ -390,13 +395,14 @@ bool CCalendarThread::SortByCompareFunc(CalendarSortScratch& scratch, bool desce
         *groupAt.Find(dayRank).first = at;
         at += size;
     }
-    std::vector<DayOrderKey>& dealt = scratch.dealt;
+    std::vector<StartOrderKey>& dealt = scratch.dealt;
     dealt.resize(keys.size());
-    for (const DayOrderKey& key : keys) dealt[(*groupAt.Find(key.dayRank).first)++] = key;
+    for (const DayOrderKey& key : keys)
+        dealt[(*groupAt.Find(key.dayRank).first)++] = StartOrderKey{key.start, key.place, key.bySubject};
     at = 0;
     for (const auto& [dayRank, size] : groups) {
         std::sort(dealt.begin() + at, dealt.begin() + at + size,
-                  [&checkPoint](const DayOrderKey& a, const DayOrderKey& b) {
+                  [&checkPoint](const StartOrderKey& a, const StartOrderKey& b) {
                       checkPoint();
                       if (a.start != b.start) return a.start < b.start;
                       return a.place < b.place;
@@ -408,18 +414,20 @@ bool CCalendarThread::SortByCompareFunc(CalendarSortScratch& scratch, bool desce
     sorted.resize(rows.size());
     RunOrder order(scratch.subjectKeys, scratch.keysByAddress);
     std::vector<RunOrder::Entry>& run = scratch.run;
+    size_t groupEnd = 0;
+    auto group = groups.begin();
     for (size_t first = 0; first < dealt.size();) {
+        // Runs end where their group does: one day and kind.
+        while (first == groupEnd) groupEnd += (group++)->second;
         size_t end = first + 1;
-        while (end < dealt.size() && dealt[end].dayRank == dealt[first].dayRank &&
-               dealt[end].start == dealt[first].start)
-            ++end;
+        while (end < groupEnd && dealt[end].start == dealt[first].start) ++end;
         if (end - first == 1) {
             sorted[first] = rows[dealt[first].place];
         } else {
             const bool bySubject = dealt[first].bySubject;
             run.clear();
             const bool keyed = end - first >= kKeyedRunRows;
-            for (size_t i = first; i < end; ++i) run.push_back(order.EntryOf(rows[dealt[i].place], dealt[i], keyed));
+            for (size_t i = first; i < end; ++i) run.push_back(order.EntryOf(rows[dealt[i].place], bySubject, keyed));
             auto before = [&](const RunOrder::Entry& a, const RunOrder::Entry& b) {
                 checkPoint();
                 return descending ? order.Compare(b, a, bySubject) < 0 : order.Compare(a, b, bySubject) < 0;
