@@ -384,7 +384,9 @@ DWORD CSearchThread::SearchThreadProc(CeManualEvent* stop)
     m_noteBuffer.reset();
     if (m_pMainDB) m_pMainDB->Close();
     m_pStop = nullptr;
-    if (m_shortDates.size() <= kMaxKeptShortDates) {
+    // Dates written after a locale change mid-search are not kept under the
+    // locale the search began with.
+    if (m_shortDates.size() <= kMaxKeptShortDates && ShortDateLocale() == dateLocale) {
         KeptShortDates& kept = ShortDatesKept();
         std::lock_guard hold(kept.lock);
         kept.locale = dateLocale;

@@ -35,12 +35,15 @@ struct KeptFolder {
 };
 
 // The folders kept, by host path; a few notes folders in practice. Beyond
-// this many the whole set starts again.
+// either bound other folders make room (about 600 bytes an entry, so at most
+// some 10 MB); a listing larger than the entry bound is not kept.
 constexpr size_t kMaxKeptFolders = 64;
+constexpr size_t kMaxKeptEntries = 16384;
 
 struct KeptFolders {
     std::mutex lock;
     std::unordered_map<std::string, KeptFolder> folders;
+    size_t entries = 0;  // in all kept listings
     std::atomic<unsigned long> listingsMade{0};
 };
 
@@ -91,9 +94,14 @@ std::shared_ptr<const FolderListing> KeptFolderListing(const WCHAR* folder)
     FolderStamp stamp;
     if (resolved.error != ERROR_SUCCESS || !resolved.exists || !StampOf(resolved.host, stamp)) return ListNow(folder);
     KeptFolders& kept = Kept();
-    std::lock_guard hold(kept.lock);
-    const auto found = kept.folders.find(resolved.host);
-    if (found != kept.folders.end() && found->second.stamp == stamp) return found->second.entries;
+    {
+        std::lock_guard hold(kept.lock);
+        const auto found = kept.folders.find(resolved.host);
+        if (found != kept.folders.end() && found->second.stamp == stamp) return found->second.entries;
+    }
+    // Listed outside the lock, so that searches listing other folders do not
+    // wait for this one; the stamp was read before listing, so a change made
+    // meanwhile shows as a changed stamp at the next look.
     timespec clock{};
     clock_gettime(CLOCK_REALTIME, &clock);
     auto entries = ListNow(folder);
@@ -103,12 +111,20 @@ std::shared_ptr<const FolderListing> KeptFolderListing(const WCHAR* folder)
     };
     const bool settled = settledAt(stamp.modifiedSeconds, stamp.modifiedNanoseconds) &&
                          settledAt(stamp.changedSeconds, stamp.changedNanoseconds);
-    if (!settled) {
-        if (found != kept.folders.end()) kept.folders.erase(found);
-        return entries;
+    std::lock_guard hold(kept.lock);
+    const auto found = kept.folders.find(resolved.host);
+    if (found != kept.folders.end()) {
+        kept.entries -= found->second.entries->size();
+        kept.folders.erase(found);
     }
-    if (found == kept.folders.end() && kept.folders.size() >= kMaxKeptFolders) kept.folders.clear();
-    kept.folders[resolved.host] = KeptFolder{stamp, entries};
+    if (!settled || entries->size() > kMaxKeptEntries) return entries;
+    while (!kept.folders.empty() &&
+           (kept.folders.size() >= kMaxKeptFolders || kept.entries + entries->size() > kMaxKeptEntries)) {
+        kept.entries -= kept.folders.begin()->second.entries->size();
+        kept.folders.erase(kept.folders.begin());
+    }
+    kept.entries += entries->size();
+    kept.folders.emplace(resolved.host, KeptFolder{stamp, entries});
     return entries;
 }
 

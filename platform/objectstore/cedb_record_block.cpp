@@ -1,5 +1,6 @@
 #include "platform/objectstore/cedb_record_block.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -53,9 +54,13 @@ DWORD RecordBlock::Assign(std::string_view stored, const CEPROPID* ids, WORD cou
         order_.clear();
     }
     DWORD error = ERROR_SUCCESS;
-    if (planned_ && Measure(first, end, stores, &error)) return error;
-    if ((error = Plan(first, end, stores))) return error;
-    Measure(first, end, stores, &error);
+    if (!planned_ || !Measure(first, end, stores, &error)) {
+        error = Plan(first, end, stores);
+        if (!error) Measure(first, end, stores, &error);
+    }
+    // A refused record leaves no entry pointing into its row, which the
+    // caller may free before it reads again.
+    if (error) std::fill(at_.begin(), at_.end(), nullptr);
     return error;
 }
 

@@ -34,6 +34,7 @@ const BYTE kThree[] = {1, 2, 3};
 TEST(CedbRecordBlock, OneBlockFollowsEachRecordsOrderListedIdsAndDamage)
 {
     const std::string abc = Stored({I4(1, 7), Str(2, u"ab"), Blob(3, kThree, 3)});
+    const std::string longer = Stored({I4(1, 5), Str(2, u"abcd"), Blob(3, kThree, 3)});  // abc's order, new lengths
     const std::string reversed = Stored({Blob(3, kThree, 3), Str(2, u"xyz"), I4(1, 8)});
     const std::string lacking = Stored({I4(1, 9)});
     const std::string other = Stored({I4(1, 7), Str(2, u"ab"), I4(3, 4)});  // id 3's number, another type
@@ -53,6 +54,7 @@ TEST(CedbRecordBlock, OneBlockFollowsEachRecordsOrderListedIdsAndDamage)
     const Case cases[] = {
         {&abc, &twoOne, {"2/LPWSTR='ab'", "1/I4=7"}, 6},
         {&abc, &twoOne, {"2/LPWSTR='ab'", "1/I4=7"}, 6},
+        {&longer, &twoOne, {"2/LPWSTR='abcd'", "1/I4=5"}, 10},
         {&reversed, &twoOne, {"2/LPWSTR='xyz'", "1/I4=8"}, 8},
         {&lacking, &twoOne, {"2/LPWSTR=missing", "1/I4=9"}, 0},
         {&damaged, &twoOne, {}, 0},
