@@ -15,22 +15,7 @@
 
 namespace {
 
-// A find handle closed when it goes.
-class FindHandle {
-public:
-    explicit FindHandle(HANDLE handle) : m_handle(handle) {}
-    ~FindHandle()
-    {
-        if (Valid()) FindClose(m_handle);
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    bool Valid() const { return m_handle != INVALID_HANDLE_VALUE && m_handle != nullptr; }
-    HANDLE Get() const { return m_handle; }
-
-private:
-    HANDLE m_handle;
-};
+using platform::FindHandle;
 
 FILETIME LocalTime(const FILETIME& utc)
 {

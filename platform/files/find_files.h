@@ -38,6 +38,23 @@ HANDLE FindFirstFlashCard(LPWIN32_FIND_DATAW data);
 BOOL FindNextFlashCard(HANDLE find, LPWIN32_FIND_DATAW data);
 
 namespace platform {
+// A find handle closed with FindClose when it goes.
+class FindHandle {
+public:
+    explicit FindHandle(HANDLE handle) : m_handle(handle) {}
+    ~FindHandle()
+    {
+        if (Valid()) FindClose(m_handle);
+    }
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+    bool Valid() const { return m_handle != INVALID_HANDLE_VALUE && m_handle != nullptr; }
+    HANDLE Get() const { return m_handle; }
+
+private:
+    HANDLE m_handle;
+};
+
 // Makes "\<name>" a storage card (creating the folder when missing). FALSE
 // with ERROR_INVALID_NAME for an empty name or one with separators.
 BOOL CreateStorageCard(LPCWSTR name);

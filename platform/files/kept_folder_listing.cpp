@@ -75,11 +75,10 @@ std::shared_ptr<const FolderListing> ListNow(const WCHAR* folder)
     std::u16string pattern = folder;
     pattern += u"\\*.*";
     WIN32_FIND_DATAW found{};
-    HANDLE find = FindFirstFileW(pattern.c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE) {
+    const FindHandle find(FindFirstFileW(pattern.c_str(), &found));
+    if (find.Valid()) {
         do entries->push_back(found);
-        while (FindNextFileW(find, &found));
-        FindClose(find);
+        while (FindNextFileW(find.Get(), &found));
     }
     ++Kept().listingsMade;
     return entries;
