@@ -1,6 +1,5 @@
 #include "platform/objectstore/cedb_record_block.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -59,8 +58,12 @@ DWORD RecordBlock::Assign(std::string_view stored, const CEPROPID* ids, WORD cou
         if (!error) Measure(first, end, stores, &error);
     }
     // A refused record leaves no entry pointing into its row, which the
-    // caller may free before it reads again.
-    if (error) std::fill(at_.begin(), at_.end(), nullptr);
+    // caller may free before it reads again, and no plan: the next record
+    // makes its own.
+    if (error) {
+        planned_ = false;
+        at_.clear();
+    }
     return error;
 }
 
