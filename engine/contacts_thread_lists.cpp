@@ -5,6 +5,7 @@
 
 #include "engine/contacts_thread.h"
 #include "engine/recent_contacts.h"
+#include "foundation/markup_literal.h"
 #include "platform/locale/date_format.h"
 #include "platform/objectstore/call_log.h"
 #include "platform/time/system_time.h"
@@ -37,15 +38,16 @@ std::u16string WhenText(const platform::CallLogEntry& call)
 }
 
 // "<IMG SRC=call_in><B>Ann Lee</B><BR><I>+1 555 0101 12/7/2026 9:05 AM 3:20</I>", a missed call marked with a red
-// "!" first. A call without name shows its number (or "Unknown") in bold.
+// "!" first. A call without name shows its number (or "Unknown") in bold. The name and number come from outside
+// (the caller's network, the user's contacts) and are shown as they are, never read as mark-up.
 std::u16string CallMarkup(const platform::CallLogEntry& call)
 {
     std::u16string text;
     if (call.missed) text += u"<FONT COLOR=#FF0000><B>!</B></FONT> ";
     text += call.direction == platform::kCallOutgoing ? u"<IMG SRC=call_out>" : u"<IMG SRC=call_in>";
     const std::u16string& title = !call.name.empty() ? call.name : call.number;
-    text += u"<B>" + (title.empty() ? std::u16string(u"Unknown") : title) + u"</B><BR><I>";
-    if (!call.name.empty() && !call.number.empty()) text += call.number + u" ";
+    text += u"<B>" + (title.empty() ? std::u16string(u"Unknown") : MarkupLiteral(title)) + u"</B><BR><I>";
+    if (!call.name.empty() && !call.number.empty()) text += MarkupLiteral(call.number) + u" ";
     return text + WhenText(call) + u"</I>";
 }
 

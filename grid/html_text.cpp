@@ -107,14 +107,3 @@ bool HTMLToColorRef(const WCHAR* text, DWORD* color)
     *color = RGB(static_cast<BYTE>(value >> 16), static_cast<BYTE>(value >> 8), static_cast<BYTE>(value));
     return true;
 }
-
-std::u16string MarkupLiteral(std::u16string_view text)
-{
-    std::u16string out;
-    out.reserve(text.size());
-    for (char16_t c : text) {
-        out += c;
-        if (c == u'<') out += u'\u200B';
-    }
-    return out;
-}

@@ -34,9 +34,3 @@ int ColorRefToHTML(COLORREF color, WCHAR* buf, int cch);
 // read as one number whose low 24 bits are RRGGBB ("#FFF" is red 0, green
 // 0x0F, blue 0xFF). False, with *color unchanged, for anything else.
 bool HTMLToColorRef(const WCHAR* text, DWORD* color);
-
-// User text to be shown as typed inside mark-up. The mark-up has no escapes
-// and decodes no entities, and a '<' can open a tag, so each '<' is followed
-// by a zero-width space: the tag name no longer matches and the text draws
-// unchanged (the drawing layer gives that space no width and no picture).
-std::u16string MarkupLiteral(std::u16string_view text);

@@ -1,10 +1,10 @@
 #include "grid/list_cell_text.h"
-#include "grid/html_text.h"
 
 #include <cmath>
 #include <string>
 
 #include "categories/category_color_icons.h"
+#include "foundation/markup_literal.h"
 #include "platform/locale/date_format.h"
 #include "platform/time/variant_time.h"
 

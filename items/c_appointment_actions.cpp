@@ -8,7 +8,7 @@
 #include "items/item_bstr.h"
 #include "items/item_cipher.h"
 #include "items/pass_key.h"
-#include "grid/html_text.h"
+#include "foundation/markup_literal.h"
 #include "platform/locale/date_format.h"
 #include "platform/time/variant_time.h"
 #include "storage/c_outlook.h"

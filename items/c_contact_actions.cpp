@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "engine/recent_contacts.h"
-#include "grid/html_text.h"
+#include "foundation/markup_literal.h"
 #include "items/c_appointment.h"
 #include "items/c_contact.h"
 #include "items/c_journal.h"

@@ -9,7 +9,7 @@
 #include "items/c_task_settings.h"
 #include "items/infrared_beam.h"
 #include "items/item_bstr.h"
-#include "grid/html_text.h"
+#include "foundation/markup_literal.h"
 #include "platform/locale/date_format.h"
 #include "platform/objectstore/cedb.h"
 #include "platform/objectstore/store_schema.h"

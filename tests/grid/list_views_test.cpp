@@ -21,8 +21,10 @@
 #include "grid/task_list_presenter.h"
 #include "platform/text/bstr.h"
 #include "platform/messaging/painting.h"
+#include "platform/objectstore/call_log.h"
 #include "platform/text/wide_string.h"
 #include "tests/categories/category_test_support.h"
+#include "tests/engine/contacts_store.h"
 #include "tests/grid/golden_compare.h"
 #include "tests/grid/markup_canvas.h"
 #include "tests/support/locale_pin.h"
@@ -75,6 +77,39 @@ TEST(ListCellText, CallLogRowsDrawTheirMarkupContactNamesStayText)
         const std::u16string shown = Shown(ContactRowMarkup(row));
         EXPECT_EQ(shown.find(u"<B>") != std::u16string::npos, c.tagsShown) << U8(shown);
         EXPECT_EQ(shown.find(u"555-0101") != shown.rfind(u"555-0101"), !c.call) << "the number once: " << U8(shown);
+    }
+}
+
+// The call log's rows come as mark-up from the loader; the caller's name and
+// number in them are typed text and draw as typed.
+using CallLogRows = loadertest::LoaderSandbox;
+
+TEST_F(CallLogRows, NamesAndNumbersDrawAsTyped)
+{
+    const struct {
+        std::u16string name, number;
+    } cases[] = {
+        {u"<B>x", u"555 0101"},   {u"a<BR>b", u"555 0102"}, {u"1 < 2 > 0", u"<5550103"},
+        {u"&lt;", u"555 0104"},   {u"", u"<I>555</I>"},     {u"Ann <FONT COLOR=#FF0000>Lee", u""},
+    };
+    contacttest::WriteContact({.fileAs = u"Carl"});  // the list needs a contacts database
+    for (size_t i = 0; i < std::size(cases); ++i)
+        platform::AddCallLogEntry({.number = cases[i].number,
+                                   .name = cases[i].name,
+                                   .start = FILETIME{static_cast<DWORD>(i * 600000000u), 31000000}});
+    contacttest::SetContactSetting(u"DisplayFormat", kContactsCallLog);
+    CContactsThread loader;
+    ASSERT_TRUE(contacttest::Load(loader));
+    const auto& rows = loader.GetDataList();
+    ASSERT_EQ(rows.size(), std::size(cases));
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const auto& c = cases[std::size(cases) - 1 - i];  // newest first
+        const std::u16string shown = Shown(ContactRowMarkup(*rows[i]));
+        // The name in bold first (the number when there is no name), then the number.
+        const std::u16string& title = c.name.empty() ? c.number : c.name;
+        EXPECT_TRUE(shown.starts_with(title)) << U8(title) << " shows " << U8(shown);
+        if (!c.name.empty() && !c.number.empty())
+            EXPECT_NE(shown.find(c.number, title.size()), std::u16string::npos) << U8(shown);
     }
 }
 
