@@ -44,14 +44,13 @@ void CCategoryDisplay::LoadCategoryIcons()
         if (extension.empty()) continue;
         const std::u16string pattern = m_folder + u"\\*." + extension;
         WIN32_FIND_DATAW found{};
-        HANDLE find = FindFirstFileW(pattern.c_str(), &found);
-        if (find == INVALID_HANDLE_VALUE) continue;
+        const platform::FindHandle find(FindFirstFileW(pattern.c_str(), &found));
+        if (!find.Valid()) continue;
         do {
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
             if (found.nFileSizeHigh != 0 || found.nFileSizeLow >= kCategoryPictureMaxBytes) continue;
             m_names.emplace_back(found.cFileName);
-        } while (FindNextFileW(find, &found));
-        FindClose(find);
+        } while (FindNextFileW(find.Get(), &found));
     }
     std::sort(m_names.begin(), m_names.end(), [](const std::u16string& a, const std::u16string& b) {
         return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) == CSTR_LESS_THAN;

@@ -287,8 +287,8 @@ bool CContact::FindPicture(const std::u16string& folder, const std::u16string& n
     if (name.empty() || name.find_first_of(u"\\/*?") != std::u16string::npos) return false;
     WIN32_FIND_DATAW found{};
     const std::u16string pattern = folder + u"\\" + name + u".*";
-    HANDLE find = FindFirstFileW(pattern.c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) return false;
+    const platform::FindHandle find(FindFirstFileW(pattern.c_str(), &found));
+    if (!find.Valid()) return false;
     bool ok = false;
     do {
         const std::u16string file = found.cFileName;
@@ -303,8 +303,7 @@ bool CContact::FindPicture(const std::u16string& folder, const std::u16string& n
             path = folder + u"\\" + file;
             ok = true;
         }
-    } while (!ok && FindNextFileW(find, &found));
-    FindClose(find);
+    } while (!ok && FindNextFileW(find.Get(), &found));
     return ok;
 }
 

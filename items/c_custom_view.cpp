@@ -25,11 +25,6 @@ constexpr const WCHAR* kSuiteKey = u"Software\\Corvid\\Kestrel";
 constexpr UINT kReplaceViewString = 42378;
 constexpr int kLastTab = 999;
 
-struct FindCloser {
-    void operator()(void* find) const { FindClose(find); }
-};
-using FindHandle = std::unique_ptr<void, FindCloser>;
-
 std::u16string TabExtension(int tab)
 {
     std::u16string text = u".000";
@@ -92,11 +87,8 @@ std::u16string SectionPrefix(const WCHAR* key)
 int ReadPath(const std::u16string& folder, int tab, CustomViewTree& node, bool includeEmpty)
 {
     WIN32_FIND_DATAW found{};
-    FindHandle find(FindFirstFileW((folder + u"\\*.*").c_str(), &found));
-    if (find.get() == INVALID_HANDLE_VALUE) {
-        find.release();
-        return 0;
-    }
+    const platform::FindHandle find(FindFirstFileW((folder + u"\\*.*").c_str(), &found));
+    if (!find.Valid()) return 0;
     const std::u16string extension = TabExtension(tab);
     int count = 0;
     do {
@@ -112,7 +104,7 @@ int ReadPath(const std::u16string& folder, int tab, CustomViewTree& node, bool i
             node.views.push_back({name.substr(0, name.size() - 4), tab});
             ++count;
         }
-    } while (FindNextFileW(find.get(), &found));
+    } while (FindNextFileW(find.Get(), &found));
     return count;
 }
 
@@ -182,15 +174,12 @@ int AdoptViews(const std::u16string& root, const std::u16string& folder, const s
     std::vector<WIN32_FIND_DATAW> entries;
     {
         WIN32_FIND_DATAW found{};
-        FindHandle find(FindFirstFileW((folder + u"\\*.*").c_str(), &found));
-        if (find.get() == INVALID_HANDLE_VALUE) {
-            find.release();
-            return 0;
-        }
+        const platform::FindHandle find(FindFirstFileW((folder + u"\\*.*").c_str(), &found));
+        if (!find.Valid()) return 0;
         // Listed whole before anything moves, so the enumeration never sees
         // its folder change.
         do entries.push_back(found);
-        while (FindNextFileW(find.get(), &found));
+        while (FindNextFileW(find.Get(), &found));
     }
     int moved = 0;
     for (const WIN32_FIND_DATAW& entry : entries) {

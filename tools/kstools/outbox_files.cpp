@@ -14,12 +14,11 @@ std::vector<std::string> OutboxFiles()
     std::vector<std::string> names;
     WIN32_FIND_DATAW found{};
     const std::u16string pattern = std::u16string(kInfraredOutbox) + u"\\*";
-    HANDLE find = FindFirstFileW(pattern.c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) return names;
+    const platform::FindHandle find(FindFirstFileW(pattern.c_str(), &found));
+    if (!find.Valid()) return names;
     do {
         names.push_back(WideToUtf8(found.cFileName));
-    } while (FindNextFileW(find, &found));
-    FindClose(find);
+    } while (FindNextFileW(find.Get(), &found));
     return names;
 }
 
