@@ -26,7 +26,9 @@ bool HasCategory(const CEBLOB& blob, int index)
 std::u16string CountText(long count)
 {
     const std::string digits = std::to_string(count);
-    return u"(" + std::u16string(digits.begin(), digits.end()) + u")";
+    std::u16string text = u"(";
+    text.append(digits.begin(), digits.end());
+    return text + u")";
 }
 
 }  // namespace

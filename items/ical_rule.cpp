@@ -34,10 +34,12 @@ int ShortestMonth(int month)
 // last of the candidate days 28..day that the month has.
 std::string MonthDay(int day, int shortest)
 {
-    if (day <= shortest) return "BYMONTHDAY=" + std::to_string(day);
-    std::string days = "28";
-    for (int d = 29; d <= day; ++d) days += "," + std::to_string(d);
-    return "BYMONTHDAY=" + days + ";BYSETPOS=-1";
+    std::string rule = "BYMONTHDAY=";
+    if (day <= shortest) return rule + std::to_string(day);
+    rule += "28";
+    for (int d = 29; d <= day; ++d) rule.append(",").append(std::to_string(d));
+    rule += ";BYSETPOS=-1";
+    return rule;
 }
 
 std::string NthDay(const RecurrenceRule& rule)

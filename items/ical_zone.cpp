@@ -118,10 +118,11 @@ bool SameRule(const SYSTEMTIME& a, const SYSTEMTIME& b)
 
 std::string ZoneName(const TIME_ZONE_INFORMATION& zone)
 {
-    std::string name = "UTC" + Offset(-(zone.Bias + zone.StandardBias));
+    std::string name = "UTC";
+    name += Offset(-(zone.Bias + zone.StandardBias));
     if (HasDaylight(zone)) {
-        name += "/" + Offset(-(zone.Bias + zone.DaylightBias)) + "/" + RuleText(zone.DaylightDate) + "/" +
-                RuleText(zone.StandardDate);
+        name.append("/").append(Offset(-(zone.Bias + zone.DaylightBias)));
+        name.append("/").append(RuleText(zone.DaylightDate)).append("/").append(RuleText(zone.StandardDate));
     }
     return name;
 }

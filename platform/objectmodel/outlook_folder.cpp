@@ -51,7 +51,7 @@ std::u16string OutboxFileName(const WCHAR* title, const char16_t* fallback, CEOI
     for (const WCHAR* p = title; p && *p && name.size() < 64; ++p)
         name += std::u16string_view(u"\\/:*?\"<>|").find(*p) == std::u16string_view::npos && *p >= 0x20 ? *p : u'_';
     while (!name.empty() && (name.back() == u' ' || name.back() == u'.')) name.pop_back();
-    if (name.empty()) name = fallback + (u" " + Utf8ToWide(std::to_string(oid)));
+    if (name.empty()) name.append(fallback).append(u" ").append(Utf8ToWide(std::to_string(oid)));
     std::u16string path = std::u16string(kInfraredOutbox) + u"\\" + name + extension;
     for (int n = 2; GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; ++n)
         path = std::u16string(kInfraredOutbox) + u"\\" + name + u" (" + Utf8ToWide(std::to_string(n)) + u")" + extension;

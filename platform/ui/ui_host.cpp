@@ -148,7 +148,8 @@ int TerminalUiHost::MessageBox(HWND, std::u16string_view text, std::u16string_vi
         choices += ButtonName(buttons.ids[i]);
     }
     std::lock_guard<std::mutex> lock(g_terminalMutex);
-    std::string title = caption.empty() ? std::string() : "[" + WideToUtf8(caption) + "] ";
+    std::string title;
+    if (!caption.empty()) title.append("[").append(WideToUtf8(caption)).append("] ");
     std::fprintf(m_out, "%s%s\n", title.c_str(), WideToUtf8(text).c_str());
     if (buttons.count == 1 && !m_interactive) {
         std::fflush(m_out);

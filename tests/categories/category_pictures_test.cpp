@@ -46,7 +46,9 @@ TEST_F(CategoryPicturesTest, InstallingWritesWhatIsMissingAndKeepsTheUsersPictur
         {"one picture deleted", u"Home.bmp", 1},
     };
     for (const Step& step : steps) {
-        if (step.removeFirst) ASSERT_TRUE(DeleteFileW(PathOf(step.removeFirst).c_str()));
+        if (step.removeFirst) {
+            ASSERT_TRUE(DeleteFileW(PathOf(step.removeFirst).c_str()));
+        }
         EXPECT_EQ(InstallDefaultCategoryPictures(), step.written) << step.what;
     }
     const CCategoryDisplay display(CategoryPicturesFolder().c_str());

@@ -119,7 +119,8 @@ inline std::vector<std::string> VisibleText(CTasksThread& loader)
 {
     std::vector<std::string> text;
     for (DATATASKS* row : Visible(loader)) {
-        text.push_back(row->IsHeader() ? "[" + Utf8(row->subject) + "]" : Utf8(row->subject));
+        std::string shown = Utf8(row->subject);
+        text.push_back(row->IsHeader() ? std::string("[").append(shown).append("]") : shown);
     }
     return text;
 }

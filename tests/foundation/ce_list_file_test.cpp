@@ -33,7 +33,7 @@ template <class T>
 std::string Show(CePtrList<T>& list, const std::function<std::string(T)>& show)
 {
     std::string out;
-    for (T element : list) out += (out.empty() ? "" : ",") + show(element);
+    for (T element : list) out.append(out.empty() ? "" : ",").append(show(element));
     return out;
 }
 std::string ShowWide(const WCHAR* s) { return s ? WideToUtf8(s) : "[null]"; }

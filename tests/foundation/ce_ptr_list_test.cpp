@@ -36,7 +36,8 @@ struct TextKind {
     T Source(int v)
     {
         if (v < 0) return nullptr;
-        std::string s = "v" + std::to_string(v);
+        std::string s = "v";
+        s += std::to_string(v);
         size_t bytes = (s.size() + 1) * sizeof(Ch);
         auto* p = static_cast<Ch*>(CopyKind == 2 ? LocalAlloc(LMEM_FIXED, bytes) : std::malloc(bytes));
         std::copy(s.c_str(), s.c_str() + s.size() + 1, p);

@@ -201,8 +201,7 @@ TEST_F(GridContent, DeletingRowsAndColumnsMovesCellsAndClampsTheRest)
         grid_->SetDimensions(8, 4);
         for (WORD r = 0; r < 8; ++r)
             for (WORD col = 0; col < 4; ++col) {
-                std::u16string text = u"c" + std::u16string(1, static_cast<char16_t>(u'0' + col)) + u"r" +
-                                      std::u16string(1, static_cast<char16_t>(u'0' + r));
+                const std::u16string text = {u'c', static_cast<char16_t>(u'0' + col), u'r', static_cast<char16_t>(u'0' + r)};
                 grid_->SetCellText(col, r, text.c_str());
             }
         grid_->SetSelection(3, 6, 3, 7);

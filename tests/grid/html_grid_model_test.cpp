@@ -354,7 +354,9 @@ TEST_F(GridModel, BadAnswersAndSizesLeaveAUsableGrid)
         grid_->ScrollToBottom();
         Paint();
         EXPECT_LE(grid_->GetRowCount(), c.rows);
-        if (grid_->GetRowCount() > 0) EXPECT_GE(grid_->GetRowHeight(0), grid_->GetMinRowHeight());
+        if (grid_->GetRowCount() > 0) {
+            EXPECT_GE(grid_->GetRowHeight(0), grid_->GetMinRowHeight());
+        }
     }
 }
 

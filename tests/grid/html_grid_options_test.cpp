@@ -88,8 +88,12 @@ TEST_F(GridOptions, ToolTipsShowTheParentsMarkUpWhileTheGestureLasts)
             script.Down(from.x, from.y).Wait(50).Move(to.x, to.y);
         platform::PumpMessages();
         EXPECT_EQ(tip.IsVisible(), c.shown);
-        if (c.shown) EXPECT_EQ(tip.GetText(), u"<B>tip</B> text");
-        if (c.kind == Selection) EXPECT_EQ(record, (c.on ? std::vector<WORD>{1, 3, 1, 6} : std::vector<WORD>{}));
+        if (c.shown) {
+            EXPECT_EQ(tip.GetText(), u"<B>tip</B> text");
+        }
+        if (c.kind == Selection) {
+            EXPECT_EQ(record, (c.on ? std::vector<WORD>{1, 3, 1, 6} : std::vector<WORD>{}));
+        }
         if (c.kind == Thumb) {
             EXPECT_GT(record.at(0), 5) << "the row under the thumb";
             EXPECT_EQ(grid_->GetTopRow(), 0) << "without thumb tracking the list stays";

@@ -108,8 +108,9 @@ TEST_F(CallLogRows, NamesAndNumbersDrawAsTyped)
         // The name in bold first (the number when there is no name), then the number.
         const std::u16string& title = c.name.empty() ? c.number : c.name;
         EXPECT_TRUE(shown.starts_with(title)) << U8(title) << " shows " << U8(shown);
-        if (!c.name.empty() && !c.number.empty())
+        if (!c.name.empty() && !c.number.empty()) {
             EXPECT_NE(shown.find(c.number, title.size()), std::u16string::npos) << U8(shown);
+        }
     }
 }
 

@@ -30,8 +30,9 @@ inline bool IsNumber(int section, int value) { return (section + value) % 2 == 0
 
 inline std::u16string Text(unsigned long generation, int section, int value)
 {
-    return u"g" + Decimal(generation) + u" s" + Decimal(static_cast<unsigned long>(section)) + u" v" +
-           Decimal(static_cast<unsigned long>(value));
+    std::u16string text = u"g";
+    text.append(Decimal(generation)).append(u" s").append(Decimal(static_cast<unsigned long>(section)));
+    return text.append(u" v").append(Decimal(static_cast<unsigned long>(value)));
 }
 
 }  // namespace settings_generation

@@ -95,8 +95,6 @@ protected:
     PinnedLocale locale_{"en-US"};
 };
 
-}  // namespace
-
 TEST_F(AlarmNoteTest, SavingKeepsTheAttributesAndANoteWithoutAlarmKeepsNoAlarmValues)
 {
     auto note = SavedWithAlarm();
@@ -364,3 +362,5 @@ TEST_F(AlarmNoteTest, TheEditorsPagesMoveTheNoteSetPrivacyAndTheAlarmAndCancelCh
     EXPECT_FALSE(empty.DisplayEditor(kNoteEditorNote, folders));
     EXPECT_EQ(host.Questions().size(), asked);
 }
+
+}  // namespace

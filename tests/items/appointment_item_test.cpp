@@ -528,7 +528,9 @@ TEST_F(AppointmentSeriesTest, TheEditorsRecurrenceQuestionChoosesWhatIsEdited)
         host.QueueAskAnswer(c.answer);
         EXPECT_EQ(editor.CheckForRecurrence(today + 15, true, kApptEditSeries), c.result) << c.answer;
         EXPECT_EQ(editor.IsOccurrence(), c.occurrence) << c.answer;
-        if (c.occurrence) EXPECT_EQ(editor.OccurrenceDate(), today + 15);
+        if (c.occurrence) {
+            EXPECT_EQ(editor.OccurrenceDate(), today + 15);
+        }
         EXPECT_EQ(Tuesdays(oid, today), c.seriesDays) << c.answer;
         ASSERT_FALSE(host.Questions().empty());
         EXPECT_EQ(host.Questions().back().questionId, u"ApptEditRecurrence");

@@ -55,8 +55,6 @@ protected:
     PinnedLocale locale_{"en-US"};
 };
 
-}  // namespace
-
 TEST_F(ExternalNotesTest, TheNotesListShowsTheDatabasesAndSearchesTheNotesText)
 {
     const LONG db = CreateDatabase(u"Notebook");
@@ -132,3 +130,5 @@ TEST_F(ExternalNotesTest, ANoteOfTheProgramGoesThroughEveryCallOfItsLibrary)
     EXPECT_TRUE(Titles(other).empty());
     EXPECT_FALSE(moved.ReadNote(other, note.Oid(), nullptr));
 }
+
+}  // namespace

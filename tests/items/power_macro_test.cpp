@@ -71,8 +71,6 @@ protected:
     PinnedLocale locale_{"en-US"};
 };
 
-}  // namespace
-
 TEST_F(PowerMacroTest, DateAndTimeMacrosAndTextsThatAreNotMacros)
 {
     At(10, 5);
@@ -149,3 +147,5 @@ TEST_F(PowerMacroTest, TheChooserPicksTheContactOnceAndCancellingLeavesTheMacros
     long gone = 0x7FFF0000;  // a contact that is not there: empty fields, and no question
     EXPECT_EQ(U8(Expand(u"%sd%|%fileas%|", &gone)), "12/7/2026||");
 }
+
+}  // namespace

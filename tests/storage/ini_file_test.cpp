@@ -28,7 +28,7 @@ std::vector<std::u16string> Contents(const INIFile& file)
                 line += u"#";
                 for (char c : std::to_string(value.number)) line.push_back(static_cast<char16_t>(c));
             } else {
-                line += u"'" + std::u16string(value.text.View());
+                line.append(u"'").append(value.text.View());
             }
             out.push_back(line);
         }
@@ -156,7 +156,9 @@ TEST(SettingsFileReading, HeaderLinesAtTheLimitAndBracketsInsideLines)
         // The values after the header belong to its section, or to the one before.
         EXPECT_NE(file.SectionAt(c.sections - 1).Find(u"b"), nullptr) << c.what;
         EXPECT_EQ(file.SectionAt(0).ValueCount(), c.sections == 2 ? 1u : (c.header[0] == u'c' ? 3u : 2u)) << c.what;
-        if (c.sections == 2) EXPECT_EQ(file.SectionAt(1).Name(), atLimit) << c.what;
+        if (c.sections == 2) {
+            EXPECT_EQ(file.SectionAt(1).Name(), atLimit) << c.what;
+        }
     }
     // A bare "[" names the empty section; a header may end the text.
     INIFile file(u"\\unused.txt");
@@ -230,7 +232,8 @@ TEST_F(SettingsFileWriting, RandomStoresReadBackEqual)
         int sections = 1 + static_cast<int>(random() % 12);
         for (int s = 0; s < sections; ++s) {
             // No name starts with '[' or holds what a line cannot; '=' only in data.
-            std::u16string name = u"K" + word(1, 12);
+            std::u16string name = u"K";
+            name += word(1, 12);
             for (auto& c : name)
                 if (c == u'=') c = u'_';
             name += static_cast<char16_t>(u'a' + s);
@@ -244,7 +247,8 @@ TEST_F(SettingsFileWriting, RandomStoresReadBackEqual)
                 if (random() % 3 == 0) {
                     file.SetNumber(section, valueName, static_cast<ULONG>(random()));
                 } else {
-                    std::u16string data = u"v" + word(0, 40) + u"v";
+                    std::u16string data = u"v";
+                    data.append(word(0, 40)).append(u"v");
                     file.SetString(section, valueName, data);
                 }
             }

@@ -25,10 +25,12 @@ inline std::string ByDay(int mask)
 // Day D, or the month's last day when it is shorter.
 inline std::string MonthDay(int day)
 {
-    if (day <= 28) return "BYMONTHDAY=" + std::to_string(day);
-    std::string days = "28";
-    for (int d = 29; d <= day; ++d) days += "," + std::to_string(d);
-    return "BYMONTHDAY=" + days + ";BYSETPOS=-1";
+    std::string rule = "BYMONTHDAY=";
+    if (day <= 28) return rule + std::to_string(day);
+    rule += "28";
+    for (int d = 29; d <= day; ++d) rule.append(",").append(std::to_string(d));
+    rule += ";BYSETPOS=-1";
+    return rule;
 }
 
 inline std::string RRuleOf(const platform::RecurrenceRule& r)

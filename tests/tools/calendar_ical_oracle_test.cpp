@@ -129,7 +129,7 @@ using IcalOwned = std::unique_ptr<icalcomponent, decltype(&icalcomponent_free)>;
 
 std::string WallText(int year, int month, int day, int hour, int minute)
 {
-    char text[32];
+    char text[64];  // room for any int in each field
     std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d", year, month, day, hour, minute);
     return text;
 }

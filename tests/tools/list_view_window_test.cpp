@@ -199,7 +199,9 @@ TEST_F(KstoolsView, DayViewAndContactSearchMatchTheirPictures)
         const std::vector<std::uint32_t> first = Settled();
         if (!c.typed.empty()) Xdo(c.typed);
         const std::vector<std::uint32_t> shown = Settled();
-        if (!c.typed.empty()) EXPECT_GT(Differing(first, shown), 0) << "typing did not search";
+        if (!c.typed.empty()) {
+            EXPECT_GT(Differing(first, shown), 0) << "typing did not search";
+        }
         const std::string png = (HomeDir() / (c.view[0] + ".png")).string();
         std::vector<std::string> args = c.picture;
         args.insert(args.end(), {"--png", png});

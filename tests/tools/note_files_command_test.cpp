@@ -18,8 +18,6 @@ protected:
     kstest::ChildResult At(std::vector<std::string> args) const { return Run(args, {{"KSTOOLS_NOW", "2026-12-07T10:17"}}); }
 };
 
-}  // namespace
-
 TEST_F(KstoolsNoteFiles, AnInkNoteFromAddToDelete)
 {
     const Json added = JsonOf(At({"note", "add", "--folder", "My Documents", "--title", "Plan", "--text", "Buy milk",
@@ -118,3 +116,5 @@ TEST_F(KstoolsNoteFiles, TheSeedWritesTheNotesProgramsNotesOnceWithItsPlugInInst
     const Json work = JsonOf(At({"notes", "--filter", "category=Work", "--json"}));
     EXPECT_NE(work.dump().find("Call list"), std::string::npos) << work.dump();
 }
+
+}  // namespace

@@ -42,8 +42,6 @@ protected:
     }
 };
 
-}  // namespace
-
 TEST_F(KstoolsNotes, TheSeededNotesListOnTheDeviceAndTheCard)
 {
     const Json out = JsonOf(Run({"notes", "--json"}));
@@ -55,7 +53,9 @@ TEST_F(KstoolsNotes, TheSeededNotesListOnTheDeviceAndTheCard)
             EXPECT_EQ(row["alarm"], "2026-03-06T12:00:00");
             EXPECT_EQ(row["path"], "\\My Documents\\Work\\Meeting notes.pwi");
         }
-        if (row["name"] == "Voice memo.wav") EXPECT_EQ(row["kind"], "voice");
+        if (row["name"] == "Voice memo.wav") {
+            EXPECT_EQ(row["kind"], "voice");
+        }
     }
     EXPECT_EQ(roots, (std::set<std::string>{"\\My Documents", "\\Storage Card\\My Documents"}));
     const Strings names = Names({});
@@ -144,3 +144,5 @@ TEST_F(KstoolsNotes, InkNotesDrawAndBadInputIsAPlainError)
     // The card gone, the device's notes still list.
     EXPECT_TRUE(Has(Names({}), "Shopping.pwi"));
 }
+
+}  // namespace

@@ -119,7 +119,9 @@ TEST_F(KstoolsTask, DeleteAnswersAndSummaryPicture)
         auto r = Run(c.args, now);
         EXPECT_EQ(r.exitCode, c.exitCode) << c.args[3] << ": " << r.err;
         EXPECT_EQ(Run({"task", "show", oid}, now).exitCode, c.kept ? 0 : 1) << c.args[3];
-        if (c.exitCode == 0) EXPECT_EQ(JsonOf(r), (Json{{"oid", std::stol(oid)}, {"deleted", true}}));
+        if (c.exitCode == 0) {
+            EXPECT_EQ(JsonOf(r), (Json{{"oid", std::stol(oid)}, {"deleted", true}}));
+        }
     }
 }
 

@@ -303,8 +303,6 @@ TEST_F(KstoolsProjects, ProjectsAreAddedListedWithTheirTaskTreesAndRemoved)
     EXPECT_EQ(Run({"projects", "remove", "garden"}).exitCode, 2);
 }
 
-}  // namespace
-
 TEST_F(KstoolsTasks, ACustomViewBringsTheSavedListBackByteForByte)
 {
     SeedFive();
@@ -350,3 +348,5 @@ TEST_F(KstoolsTasks, ACustomViewBringsTheSavedListBackByteForByte)
     EXPECT_EQ(Run({"views", "list", "tasks"}).out, "no custom views\n");
     EXPECT_FALSE(std::filesystem::exists(file.parent_path())) << "the emptied folder stays";
 }
+
+}  // namespace

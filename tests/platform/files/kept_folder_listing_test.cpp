@@ -62,7 +62,7 @@ TEST_F(KeptListings, ReusedUntilTheFolderChangesHoweverItChanges)
     };
     std::vector<std::string> folders;
     for (size_t i = 0; i < std::size(cases); ++i) {
-        folders.push_back("F" + std::to_string(i));
+        folders.push_back(std::string("F").append(std::to_string(i)));
         MakeHostFile(folders.back() + "/a.pwi");
         MakeHostFile(folders.back() + "/b.pwi");
     }

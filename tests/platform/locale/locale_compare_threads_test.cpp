@@ -73,8 +73,6 @@ const Job kJobs[] = {
     {0x0409, 0, u"coop", u"co-op"},         {0x040C, NORM_IGNORESYMBOLS, u"a-b", u"ab"},
 };
 
-}  // namespace
-
 TEST_F(LocaleCompare, EachLocaleCollatesAsIcuAndThePublishedOrdersAndMirrorsHold)
 {
     // Word sort keeps "coop" and "co-op" together; string sort puts hyphen and apostrophe first.
@@ -405,3 +403,5 @@ TEST(LocaleConcurrency, RandomNamesCollateAsIcuInEitherUserLocaleWhileItChanges)
     platform::SetUserLocaleName("");
     EXPECT_EQ(failures.load(), 0);
 }
+
+}  // namespace

@@ -26,8 +26,6 @@ private:
     kstest::SavedEnvironment saved_{"KSTOOLS_LOCALE"};
 };
 
-}  // namespace
-
 TEST_F(LocaleEnvironment, EnvironmentExplicitChoiceAndAliasesNameTheUserLocaleAndNumbersAgreeWithIcu)
 {
     EXPECT_EQ(GetUserDefaultLCID(), 0x0409u) << "unset: en-US";
@@ -99,3 +97,5 @@ TEST_F(LocaleEnvironment, EnvironmentExplicitChoiceAndAliasesNameTheUserLocaleAn
     EXPECT_FALSE(IsValidLocale(0x00F00409, LCID_SUPPORTED));  // reserved bits
     EXPECT_FALSE(IsValidLocale(0x0000FC00, LCID_SUPPORTED));  // a neutral sub-language that is no alias
 }
+
+}  // namespace

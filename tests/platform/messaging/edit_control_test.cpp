@@ -87,7 +87,9 @@ TEST(EditControl, TypingAndKeysEditAroundTheCaretAndSelection)
         EXPECT_EQ(host.Selection(), c.selection) << c.name;
         bool changed = c.text != c.start;
         EXPECT_EQ(!host.notices.empty(), changed) << c.name;
-        if (changed) EXPECT_EQ(host.notices.back(), EN_CHANGE) << c.name;
+        if (changed) {
+            EXPECT_EQ(host.notices.back(), EN_CHANGE) << c.name;
+        }
     }
 }
 

@@ -263,7 +263,9 @@ TEST(WindowScrolling, ScrollWindowExMovesPixelsAndReportsTheUncoveredBand)
         EXPECT_TRUE(EqualRect(&band, &c.band)) << c.dx << "," << c.dy;
         RECT update = w.Update();
         EXPECT_TRUE(EqualRect(&update, &c.band));
-        if (c.movedTo.x >= 0) EXPECT_EQ(PixelOf(w.hwnd, c.movedTo.x, c.movedTo.y), RGB(0, 0, 255)) << c.dx;
+        if (c.movedTo.x >= 0) {
+            EXPECT_EQ(PixelOf(w.hwnd, c.movedTo.x, c.movedTo.y), RGB(0, 0, 255)) << c.dx;
+        }
     }
 
     // Only the scroll rectangle moves, and a pending update area moves with it.

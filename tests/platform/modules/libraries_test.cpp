@@ -200,7 +200,8 @@ std::string DeviceZoneLine(const std::string& expected)
     std::string line = name + " " + std::to_string(offset(0));
     while (in >> change) {
         const long long at = std::stoll(change.substr(0, change.find(':')));
-        line += " " + std::to_string(at) + ":" + (offset(at - 1) == offset(at) ? "early" : std::to_string(offset(at)));
+        line.append(" ").append(std::to_string(at)).append(":");
+        line += offset(at - 1) == offset(at) ? "early" : std::to_string(offset(at));
     }
     return line;
 }

@@ -55,8 +55,6 @@ protected:
     }
 };
 
-}  // namespace
-
 TEST_F(PinnedClockTest, PinnedTimeStandsStillAndTheEnvironmentIsReadOnEveryCall)
 {
     setenv("KSTOOLS_NOW", "2024-02-29T23:59", 1);
@@ -108,3 +106,5 @@ TEST_F(PinnedClockTest, PinnedTimeStandsStillAndTheEnvironmentIsReadOnEveryCall)
     platform::ClearPinnedNow();
     EXPECT_LT(DistanceFromRealNow(), 50'000'000);  // within 5 s
 }
+
+}  // namespace

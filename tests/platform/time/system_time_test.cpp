@@ -84,7 +84,9 @@ TEST(OleDateConversion, FileTimesInOneStepMatchTheWayThroughSystemTime)
         DATE expected = 0, date = 0;
         const bool ok = FileTimeToSystemTime(&ft, &st) && SystemTimeToVariantTime(&st, &expected);
         ASSERT_EQ(FileTimeToVariantTime(&ft, &date) != 0, ok) << u;
-        if (ok) ASSERT_EQ(date, expected) << u;
+        if (ok) {
+            ASSERT_EQ(date, expected) << u;
+        }
     }
 }
 

@@ -4,6 +4,7 @@
 #include <unicode/simpletz.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -35,8 +36,10 @@ SYSTEMTIME Rule(int month, int dayOfWeek, int occurrence, int hour, int minute =
 
 std::string ShowRule(const SYSTEMTIME& r)
 {
-    return "y" + std::to_string(r.wYear) + " m" + std::to_string(r.wMonth) + " dow" + std::to_string(r.wDayOfWeek) +
-           " n" + std::to_string(r.wDay) + " " + std::to_string(r.wHour) + ":" + std::to_string(r.wMinute);
+    char text[80];
+    std::snprintf(text, sizeof text, "y%d m%d dow%d n%d %d:%d", r.wYear, r.wMonth, r.wDayOfWeek, r.wDay, r.wHour,
+                  r.wMinute);
+    return text;
 }
 
 class DeviceZoneTest : public ::testing::Test {
@@ -52,8 +55,6 @@ protected:
         ASSERT_TRUE(platform::SetPinnedNow(localNow));
     }
 };
-
-}  // namespace
 
 // Expected rules from Python's zoneinfo (tzdata 2025b): 2025's offset changes in wall-clock time.
 TEST_F(DeviceZoneTest, RecordsZonesByNameAndTheBiasInForce)
@@ -260,3 +261,5 @@ TEST(ZoneRules, FourthAndLastStayApartEachFormHasItsOwnCheckAndOutOfRangeFieldsG
             << Show(c.rule);
     }
 }
+
+}  // namespace

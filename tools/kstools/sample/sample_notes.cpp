@@ -84,7 +84,9 @@ std::vector<BYTE> SilentWave()
 {
     constexpr DWORD kSamples = 8000;
     std::vector<BYTE> out;
-    auto put = [&](const char* text) { out.insert(out.end(), text, text + 4); };
+    auto put = [&](const char* text) {
+        for (int i = 0; i < 4; ++i) out.push_back(static_cast<BYTE>(text[i]));
+    };
     auto put32 = [&](DWORD v) {
         for (int i = 0; i < 4; ++i) out.push_back(static_cast<BYTE>(v >> (8 * i)));
     };
