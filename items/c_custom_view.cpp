@@ -271,6 +271,7 @@ CustomViewResult CCustomView::CreateNewCustomView(int tab, const WCHAR* key, boo
     }
     if (!CeFile::CreatePath(file.c_str()))
         return Fail(CustomViewResult::kStoreFailed, u"The folder of the view cannot be made.");
+    std::u16string aside;  // the view being replaced, kept until the new one is written
     if (IsFile(file)) {
         if (!silent) {
             CeString question;
@@ -279,14 +280,23 @@ CustomViewResult CCustomView::CreateNewCustomView(int tab, const WCHAR* key, boo
             if (MessageBoxW(nullptr, question, caption.c_str(), MB_YESNO | MB_ICONQUESTION | MB_TOPMOST) != IDYES)
                 return Fail(CustomViewResult::kCancelled, u"The view was not replaced.");
         }
-        // The export merges into a file that exists: the old view goes first.
-        if (!DeleteViewFile(file))
+        // The export merges into a file that exists, so the old view is set
+        // aside first; it goes only once the new one is written, and comes
+        // back when nothing is.
+        aside = file + u".replaced";
+        DeleteFileW(aside.c_str());
+        if (!MoveFileW(file.c_str(), aside.c_str()))
             return Fail(CustomViewResult::kStoreFailed, u"The old view file cannot be replaced.");
+        DeleteFileW((file + u".lock").c_str());
     }
     CRegistry settings;
     const LONG status = settings.ExportINIFile(HKEY_CURRENT_USER, key, file.c_str(), nullptr);
-    if (status == 0 && IsFile(file)) return CustomViewResult::kDone;
+    if (status == 0 && IsFile(file)) {
+        if (!aside.empty()) DeleteFileW(aside.c_str());
+        return CustomViewResult::kDone;
+    }
     DeleteViewFile(file);
+    if (!aside.empty()) MoveFileW(aside.c_str(), file.c_str());
     if (status == E_FAIL && settings.ValueCount(HKEY_CURRENT_USER, key) <= 0)
         return Fail(CustomViewResult::kNoSettings, u"The view's settings hold nothing to save.");
     return Fail(CustomViewResult::kStoreFailed, u"The view file cannot be written.");

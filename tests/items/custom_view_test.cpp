@@ -195,6 +195,15 @@ TEST_F(CustomViewTest, ReplacingAViewAsksAndWritesOnlyTheNewSettings)
     ULONG value = 0;
     EXPECT_EQ(settings.QueryValue(u"New", &value), 0);
     EXPECT_NE(settings.QueryValue(u"Old", &value), 0) << "the replaced file kept a value of the old view";
+
+    // A save that writes nothing keeps the view it would have replaced.
+    const std::string saved = FileBytes(file);
+    ASSERT_EQ(settings.DeleteKey(HKEY_CURRENT_USER, kKey), 0);
+    host.QueueAnswer(IDYES);
+    EXPECT_EQ(views.CreateNewCustomView(kTab, kKey, false, u"Work\\Due"), CustomViewResult::kNoSettings);
+    EXPECT_EQ(FileBytes(file), saved);
+    CustomViewTree tree;
+    EXPECT_EQ(views.GetCustomViews(kTab, tree, true, false), 1) << "only the view itself is listed";
 }
 
 TEST_F(CustomViewTest, DamagedOrForeignViewFilesChangeNothing)
