@@ -28,7 +28,7 @@
 #include "items/item_recurrence.h"
 #include "items/poom_create_item.h"
 
-struct DATATASKS;
+class DATATASKS;
 
 enum TASK_STATUS {
     TASK_STATUS_NONE = 0,
