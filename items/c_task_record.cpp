@@ -4,6 +4,7 @@
 
 #include "engine/tasks_view_settings.h"
 #include "foundation/ce_string.h"
+#include "grid/html_text.h"
 #include "items/c_journal.h"
 #include "items/c_task.h"
 #include "items/c_task_settings.h"
@@ -115,8 +116,13 @@ std::u16string ItemSettingText(const WCHAR* key, const WCHAR* name, const WCHAR*
 
 std::u16string SummaryColour(const WCHAR* name, const WCHAR* fallback)
 {
+    // The value goes into a tag's attribute as it stands, so only "#" and hex digits in the form the
+    // mark-up reads as a colour are taken; anything else (a name, a quote, a ">") gives the default.
     const std::u16string value = ItemSettingText(u"Software\\Corvid\\Kestrel\\Colors", name, fallback);
-    return value.size() <= 9 && !value.empty() && value[0] == u'#' ? value : std::u16string(fallback);
+    DWORD colour = 0;
+    return value.size() <= 9 && !value.empty() && value[0] == u'#' && HTMLToColorRef(value.c_str(), &colour)
+               ? value
+               : std::u16string(fallback);
 }
 
 int TaskSetting(const WCHAR* name, int fallback) { return ItemSetting(kTasksSettingsKey, name, fallback); }

@@ -571,6 +571,31 @@ TEST_F(AppointmentSeriesTest, ApplyingATemplateAsksWhetherItsTimeComesAlong)
     EXPECT_FALSE(fresh.ApplyTemplate(model.Oid())) << "an ordinary appointment is no template";
 }
 
+TEST_F(AppointmentSeriesTest, SummaryColoursFromTheSettingsAreTakenOnlyAsColours)
+{
+    const long oid = NewAppointment(u"Lunch", today + 0.5);
+    const struct {
+        const char16_t* setting;
+        const char16_t* shown;
+    } cases[] = {
+        {u"#FF8000", u"COLOR=#FF8000>"},
+        {u"#F80", u"COLOR=#F80>"},
+        {u"#F0><B", u"COLOR=#000000>"},
+        {u"#12\"x=", u"COLOR=#000000>"},
+        {u"red", u"COLOR=#000000>"},
+        {u"#", u"COLOR=#000000>"},
+        {u"#12345678", u"COLOR=#000000>"},
+    };
+    for (const auto& c : cases) {
+        CRegistry settings;
+        ASSERT_EQ(settings.OpenKey(HKEY_CURRENT_USER, u"Software\\Corvid\\Kestrel\\Colors"), 0);
+        ASSERT_EQ(settings.SetValue(u"SummaryDlgApptForeground", c.setting), 0);
+        const std::u16string markup = Loaded(oid).SummaryMarkup();
+        EXPECT_NE(markup.find(std::u16string(u"<FONT SIZE=2 ") + c.shown), std::u16string::npos)
+            << WideToUtf8(c.setting);
+    }
+}
+
 TEST_F(AppointmentSeriesTest, TheSummaryWindowAndTheContextMenuActions)
 {
     const long oid = NewAppointment(u"Lunch", today + 0.5);
