@@ -159,8 +159,9 @@ DWORD CContactsThread::Load(CeManualEvent* stop)
     InitiateLinksDB();
     DWORD result = 0;
     m_report = PendingReport{};
-    if (!open) {
-        // Nothing to list: the window learns that there are no rows.
+    if (!open && format != kContactsCallLog) {
+        // Nothing to list: the window learns that there are no rows. The call log is the
+        // phone's own, so it is listed without a contacts database (no call names a contact).
         ClearData();
         result = ReportEmpty();
     } else if (IsContactsNameFormat(format)) {

@@ -303,6 +303,19 @@ TEST_F(ContactsLoaderTest, RecentAndCallLogViewsListTheirOwnEntries)
     }
 }
 
+TEST_F(ContactsLoaderTest, TheCallLogIsListedWithoutAContactsDatabase)
+{
+    platform::AddCallLogEntry({.number = u"+1 555 0199", .name = u"Bo Ek", .start = FILETIME{0, 31000000}});
+    SetContactSetting(u"DisplayFormat", kContactsCallLog);
+    CContactsThread loader;
+    LPARAM reported = -1;
+    ASSERT_TRUE(Load(loader, &reported));
+    EXPECT_EQ(reported, 1);
+    const std::vector<std::u16string> names = Names(loader);
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_NE(names[0].find(u"<B>Bo Ek</B>"), std::u16string::npos) << WideToUtf8(names[0]);
+}
+
 // ---- Single changes ----
 
 TEST_F(ContactsLoaderTest, SingleChangesKeepTheCacheAsAFreshLoadReadsIt)
