@@ -29,7 +29,8 @@ constexpr const char* kRowColumns = "SELECT oid, name, type, modified, sorts, re
 
 }  // namespace
 
-std::string KeyColumn(int slot) { return "k" + std::to_string(slot); }
+// Built by appending: gcc 12 warns (-Wrestrict, a false alarm) on a literal plus a temporary here.
+std::string KeyColumn(int slot) { return std::string("k").append(std::to_string(slot)); }
 
 std::string EncodeSorts(const std::vector<SORTORDERSPEC>& sorts)
 {

@@ -47,7 +47,7 @@ protected:
         std::vector<std::string> names;
         for (CEOID oid : order) {
             auto it = std::find(oids_.begin(), oids_.end(), oid);
-            names.push_back(it == oids_.end() ? "?" : "r" + std::to_string(it - oids_.begin() + 1));
+            names.push_back(it == oids_.end() ? "?" : std::string("r").append(std::to_string(it - oids_.begin() + 1)));
         }
         return names;
     }

@@ -157,7 +157,9 @@ TEST_F(SearchTextTest, AWalkOverListedHoldersSeesWhatChangedAfterTheListing)
         EXPECT_EQ(read, expected) << c.what;
         EXPECT_EQ(static_cast<int>(read.size()), c.expected) << c.what;
         // The undone transaction took its record back already.
-        if (c.added && !c.inTransaction) EXPECT_TRUE(CeDeleteRecord(w, expected.back()));
+        if (c.added && !c.inTransaction) {
+            EXPECT_TRUE(CeDeleteRecord(w, expected.back()));
+        }
         CloseHandle(h);
     }
     CloseHandle(w);
