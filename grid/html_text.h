@@ -34,3 +34,9 @@ int ColorRefToHTML(COLORREF color, WCHAR* buf, int cch);
 // read as one number whose low 24 bits are RRGGBB ("#FFF" is red 0, green
 // 0x0F, blue 0xFF). False, with *color unchanged, for anything else.
 bool HTMLToColorRef(const WCHAR* text, DWORD* color);
+
+// An item summary's mark-up as the text its picture shows: tags dropped, entities decoded, text the user
+// typed kept as typed ('<' marked by a following zero-width space, and '&', included), a picture that
+// opens a line going with the blanks after it, the line breaks before the first text left out. Empty
+// when memory runs out.
+std::u16string SummaryPlainText(std::u16string_view markup);

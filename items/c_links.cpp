@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "foundation/ce_string.h"
+#include "grid/html_text.h"
 #include "items/item_bstr.h"
 #include "platform/base/error_codes.h"
 #include "platform/base/last_error.h"
@@ -430,6 +431,8 @@ bool CLinks::OpenLink(long linkOid)
         ShowString(kItemGoneString);
         return false;
     }
+    // An item's summary is mark-up; the message box shows text, so the tags go and the typed text stays.
+    if (kind == kLinkToAppointment || kind == kLinkToTask) shown = SummaryPlainText(shown);
     MessageBoxW(nullptr, shown.c_str(), caption, MB_OK | MB_ICONINFORMATION);
     return true;
 }

@@ -43,46 +43,7 @@ void WriteSummaryPng(const std::u16string& markup, const std::string& file)
 
 std::string SummaryText(const std::u16string& markup)
 {
-    // The summary's painter decodes no entities, and a '<' followed by a
-    // zero-width space is text the user typed. Both are written as entities
-    // here so that the conversion, which drops every tag and decodes every
-    // entity, gives back what the picture shows. A picture that opens a line
-    // (the reminder's bell) goes with the blanks that set it off from the
-    // text, so that the line starts with its text.
-    std::u16string guarded;
-    guarded.reserve(markup.size());
-    bool lineHasText = false;
-    for (size_t i = 0; i < markup.size(); ++i) {
-        const bool typedLess = markup[i] == u'<' && i + 1 < markup.size() && markup[i + 1] == u'\u200B';
-        if (markup[i] == u'<' && !typedLess) {
-            const size_t close = markup.find(u'>', i);
-            if (close == std::u16string::npos) {
-                guarded.append(markup, i);
-                break;
-            }
-            guarded.append(markup, i, close + 1 - i);
-            const bool picture = markup.compare(i, 5, u"<IMG ") == 0;
-            if (markup.compare(i, 4, u"<BR>") == 0) lineHasText = false;
-            i = close;
-            if (picture && !lineHasText)
-                while (i + 1 < markup.size() && markup[i + 1] == u' ') ++i;
-            continue;
-        }
-        if (markup[i] == u'&') {
-            guarded += u"&amp;";
-        } else if (typedLess) {
-            guarded += u"&lt;";
-            ++i;
-        } else {
-            guarded.push_back(markup[i]);
-        }
-        lineHasText = markup[i] != u'\n';
-    }
-    const std::unique_ptr<WCHAR, decltype(&std::free)> plain(HTMLToText(guarded.c_str()), &std::free);
-    if (!plain) throw CommandError("out of memory");
-    std::u16string_view text(plain.get());
-    text.remove_prefix(std::min(text.size(), text.find_first_not_of(u"\r\n")));
-    std::string result = WideToUtf8(text);
+    std::string result = WideToUtf8(SummaryPlainText(markup));
     if (result.empty() || result.back() != '\n') result.push_back('\n');
     return result;
 }
