@@ -6,7 +6,9 @@
 void CollationKeyCache::Begin(const LocaleComparer& comparer)
 {
     const std::string_view locale = comparer.LocaleTag();
+    m_order.clear();
     if (locale != m_locale) {
+        m_lastOrder.clear();
         m_keys.clear();
         m_locale = locale;
     }
@@ -19,19 +21,28 @@ void CollationKeyCache::End()
     // met again; the ones it used all stay, for the next sort of the list.
     for (auto at = m_keys.begin(); m_keys.size() > kMaxKeys && at != m_keys.end();)
         at = at->second.sort == m_sort ? std::next(at) : m_keys.erase(at);
+    m_lastOrder.swap(m_order);
+    m_order.clear();
 }
 
 const std::string* CollationKeyCache::KeyOf(const LocaleComparer& comparer, std::u16string_view text)
 {
-    auto found = m_keys.find(text);
-    if (found == m_keys.end()) {
-        std::string key;
-        Kept made;
-        if (comparer.AppendKey(text.data(), static_cast<int>(text.size()), key)) made.key = std::move(key);
-        found = m_keys.emplace(std::u16string(text), std::move(made)).first;
+    const size_t place = m_order.size();
+    Keys::value_type* entry =
+        place < m_lastOrder.size() && m_lastOrder[place]->first == text ? m_lastOrder[place] : nullptr;
+    if (!entry) {
+        auto found = m_keys.find(text);
+        if (found == m_keys.end()) {
+            std::string key;
+            Kept made;
+            if (comparer.AppendKey(text.data(), static_cast<int>(text.size()), key)) made.key = std::move(key);
+            found = m_keys.emplace(std::u16string(text), std::move(made)).first;
+        }
+        entry = &*found;
     }
-    found->second.sort = m_sort;
-    return found->second.key ? &*found->second.key : nullptr;
+    m_order.push_back(entry);
+    entry->second.sort = m_sort;
+    return entry->second.key ? &*entry->second.key : nullptr;
 }
 
 std::uint64_t CollationKeyCache::HeadOf(const std::string& key)

@@ -9,7 +9,10 @@
 // sort that leaves the cache over its bound drops, at its end, the keys it
 // did not use: what is kept is at most the bound or the last sort's own
 // keys, whichever is more, so a list that needs more keys than the bound
-// still finds them all at its next sort. Not locked: its owner keeps it to
+// still finds them all at its next sort. A list sorted again mostly asks
+// for its texts in the order it asked last time, so each look-up first
+// compares its text with the one asked for at the same place in the last
+// sort, and hashes only when they differ. Not locked: its owner keeps it to
 // one sort at a time.
 #pragma once
 
@@ -18,6 +21,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/locale/compare_string.h"
 
@@ -56,5 +60,9 @@ private:
     std::string m_locale;
     std::uint64_t m_sort = 0;  // counts the sorts begun
     // Node-based: a key stays where it was made while the sort holds it.
-    std::unordered_map<std::u16string, Kept, TextHash, std::equal_to<>> m_keys;
+    using Keys = std::unordered_map<std::u16string, Kept, TextHash, std::equal_to<>>;
+    Keys m_keys;
+    // The entries the last sort asked for, in its order, and this sort's so
+    // far (entries a sort uses are never dropped at its end).
+    std::vector<Keys::value_type*> m_lastOrder, m_order;
 };

@@ -67,7 +67,10 @@ std::u16string ShortDateLocale()
 
 }  // namespace
 
-CSearchThread::CSearchThread()
+// The first buffer of a load's hit arena; later ones grow geometrically.
+constexpr size_t kHitArenaFirstBytes = 64 * 1024;
+
+CSearchThread::CSearchThread() : m_hitArena(std::make_unique<std::pmr::monotonic_buffer_resource>(kHitArenaFirstBytes))
 {
     m_list.SetDeletePolicy(1);
     SetSettingsKey(kSearchSettingsKey);
@@ -120,6 +123,14 @@ void CSearchThread::InitStatVars()
 }
 
 void CSearchThread::SettingChange() { ReadCategoryRestrictSettings(); }
+
+void CSearchThread::ClearHits()
+{
+    // The list ends its hits first: their memory goes with the arena.
+    m_list.RemoveAll();
+    m_groupTexts.clear();
+    m_hitArena->release();
+}
 
 int CSearchThread::Soundex(const WCHAR* word) { return SoundexCode(word, m_soundex); }
 
@@ -347,7 +358,7 @@ DWORD CSearchThread::SearchThreadProc(CeManualEvent* stop)
     if (!lock.Acquired()) return 0;
     if (!m_params.searchText) {
         // Nothing to search for: an empty list, reported as such.
-        m_list.RemoveAll();
+        ClearHits();
         InitStatVars();
         lock.Unlock();
         return 0;
@@ -357,7 +368,7 @@ DWORD CSearchThread::SearchThreadProc(CeManualEvent* stop)
         SettingChange();
     else
         m_categoryRestrict.SetSelected(nullptr);
-    m_list.RemoveAll();
+    ClearHits();
     InitStatVars();
     const std::u16string dateLocale = ShortDateLocale();
     m_shortDates.clear();

@@ -20,13 +20,16 @@
 
 #include <cstdint>
 #include <memory>
+#include <memory_resource>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "engine/data_general.h"
 #include "engine/ks_data_thread.h"
+#include "engine/search_hit.h"
 #include "engine/search_pattern.h"
 #include "foundation/ce_ptr_list.h"
 #include "platform/base/export.h"
@@ -132,7 +135,10 @@ public:
     static unsigned int SetPropIdsTasks(ULONG* ids);
     static unsigned int SetPropIdsContacts(ULONG* ids);
 
-    // The hits, sorted, after a load.
+    // The hits, sorted, after a load. The hits a load made, with their
+    // texts, live in the search's arena: the next load, or the search's end,
+    // frees them all at once, so a caller copies what it keeps. Hits a
+    // caller appends are its own DATAGENERALs, deleted with the list.
     CePtrList<DATAGENERAL*>& GetDataList() { return m_list; }
     int ContactHits() const { return m_contactHits; }
     int TaskHits() const { return m_taskHits; }
@@ -185,9 +191,14 @@ private:
     // The contact fields of a scope gathered (anywhere) or one by one (start).
     bool MatchContactFields(const CEPROPVAL* props, const int* fields, int count, bool soundexNames, bool phones,
                             bool withNote);
+    // Empties the list and releases the hit arena.
+    void ClearHits();
     DATAGENERAL* AddHit(DWORD kind, int icon, CEOID oid);
-    // The group text of a store's icon ("<IMG SRC=%d> "), made once.
-    const std::u16string& GroupText(int icon);
+    // A copy of text for a hit, in the hit arena.
+    WCHAR* HitText(std::u16string_view text) { return SearchHit::Text(*m_hitArena, text); }
+    // The group text of a store's icon ("<IMG SRC=%d> "), made once per
+    // load and shared by the store's hits.
+    WCHAR* GroupText(int icon);
     // The short date of a day number, formatted once per day and load.
     const std::u16string& ShortDate(double date);
     void SetCategoryText(DATAGENERAL* hit, const CEPROPVAL* blob);
@@ -209,11 +220,14 @@ private:
     unsigned long m_sortOverride = 0;
     int m_sortOverrideDescending = 0;
     int m_contactHits = 0, m_taskHits = 0, m_appointmentHits = 0, m_noteHits = 0, m_journalHits = 0;
+    // The hits of the last load and their texts; released when the list
+    // is emptied for the next load (declared first: it outlives the list).
+    std::unique_ptr<std::pmr::monotonic_buffer_resource> m_hitArena;
     CePtrList<DATAGENERAL*> m_list;
     CeManualEvent* m_pStop = nullptr;
     // Reused while the stores are read, so a record costs no allocation
     // until it is a hit.
-    std::vector<std::pair<int, std::u16string>> m_groupTexts;
+    std::vector<std::pair<int, WCHAR*>> m_groupTexts;  // in the hit arena
     std::unordered_map<std::int64_t, std::u16string> m_shortDates;
     std::u16string m_subject;
     std::u16string m_line;

@@ -94,8 +94,6 @@ void AppendField(WCHAR* buffer, size_t& used, size_t capacity, const WCHAR* text
     buffer[used] = 0;
 }
 
-WCHAR* Dup(const std::u16string& text) { return _wcsdup(text.c_str()); }
-
 // ---- the contact property list ----
 
 constexpr int kContactFileAsIndex = 0;
@@ -286,13 +284,13 @@ bool CSearchThread::PrivacyPasses(bool isPrivate) const
     return (m_params.privacy >= 1) == isPrivate;
 }
 
-const std::u16string& CSearchThread::GroupText(int icon)
+WCHAR* CSearchThread::GroupText(int icon)
 {
     for (const auto& [number, text] : m_groupTexts)
         if (number == icon) return text;
     WCHAR text[32];
     wsprintfW(text, u"<IMG SRC=%d> ", icon);
-    return m_groupTexts.emplace_back(icon, text).second;
+    return m_groupTexts.emplace_back(icon, HitText(text)).second;
 }
 
 const std::u16string& CSearchThread::ShortDate(double date)
@@ -308,10 +306,10 @@ const std::u16string& CSearchThread::ShortDate(double date)
 
 DATAGENERAL* CSearchThread::AddHit(DWORD kind, int icon, CEOID oid)
 {
-    auto* hit = new DATAGENERAL;
+    DATAGENERAL* hit = new (*m_hitArena) SearchHit;
     hit->kind = kind;
     hit->oid = oid;
-    hit->groupText = Dup(GroupText(icon));
+    hit->groupText = GroupText(icon);
     hit->filled = 1;
     if (!m_params.noSideDatabases && SideDatabasesOpen()) {
         hit->hasLinks = HasLinks(oid);
@@ -329,7 +327,7 @@ void CSearchThread::SetCategoryText(DATAGENERAL* hit, const CEPROPVAL* entry)
     WCHAR* text = m_scratchCategories.IsEmpty() ? nullptr : CategoryAssembler(m_scratchCategories);
     m_scratchCategories.RemoveAll();
     if (!text) return;
-    hit->categoryText = _wcsdup(text);
+    hit->categoryText = HitText(text);
     if (GetPrivateHeap())
         HeapFree(GetPrivateHeap(), 0, text);
     else
@@ -481,17 +479,18 @@ void CSearchThread::ReadContacts()
     SetPropIdsContacts(ids);
     auto addHit = [this](CeDbRecord& record) {
         DATAGENERAL* hit = AddHit(kSearchKindContact, kSearchIconContact, record.GetOid());
-        std::u16string name;
-        if (const WCHAR* fileAs = TextAt(record, kContactFileAsIndex)) name = fileAs;
+        std::u16string& name = m_line;
+        const WCHAR* fileAs = TextAt(record, kContactFileAsIndex);
+        name.assign(fileAs ? fileAs : u"");
         if (name.empty()) {
             const WCHAR* first = TextAt(record, 1);
             const WCHAR* last = TextAt(record, 5);
-            name = std::u16string(first ? first : u"") + (first && last ? u" " : u"") + (last ? last : u"");
+            name.assign(first ? first : u"").append(first && last ? u" " : u"").append(last ? last : u"");
         }
         if (name.empty()) {
             if (const WCHAR* company = TextAt(record, 6)) name = company;
         }
-        hit->displayText = Dup(name);
+        hit->displayText = HitText(name);
         const CEBLOB note = BlobAt(record, kContactNoteIndex);
         hit->hasNote = note.dwCount > 0 ? 1 : 0;
         SetCategoryText(hit, EntryAt(record, kContactCategoriesIndex));
@@ -608,7 +607,7 @@ void CSearchThread::ReadTasks()
             m_line.append(u"[").append(ShortDate(hit->date)).append(u"]  ");
         }
         m_line.append(u"<B>").append(shown).append(u"</B>");
-        hit->displayText = Dup(m_line);
+        hit->displayText = HitText(m_line);
         hit->isPrivate = isPrivate ? 1 : 0;
         const LONG importance = NumberAt(record, kTaskImportanceIndex, 2);
         hit->importance = importance == 1 ? 2 : importance == 3 ? 0 : 1;
@@ -732,7 +731,7 @@ void CSearchThread::ReadCalendar()
         const WCHAR* location = TextAt(record, kApptLocationIndex);
         m_line.assign(u"[").append(ShortDate(start)).append(u"] <B>").append(subject ? subject : u"").append(u"</B>");
         if (location && *location) m_line.append(u" (").append(location).append(u")");
-        hit->displayText = Dup(m_line);
+        hit->displayText = HitText(m_line);
         hit->isPrivate = isPrivate ? 1 : 0;
         const CEBLOB note = BlobAt(record, kApptNoteIndex);
         hit->hasNote = note.dwCount > 0 ? 1 : 0;
@@ -780,9 +779,10 @@ void CSearchThread::ReadNotes()
                 break;
         }
         DATAGENERAL* hit = AddHit(kSearchKindNote, icon, row->id);
-        hit->displayText = _wcsdup(row->name);
-        hit->furtherText = _wcsdup(row->path);
-        if (categories && *categories) hit->categoryText = _wcsdup(categories);
+        const WCHAR* name = row->name;
+        hit->displayText = HitText(name ? name : u"");
+        hit->furtherText = HitText(static_cast<const WCHAR*>(row->path));
+        if (categories && *categories) hit->categoryText = HitText(categories);
         hit->importance = static_cast<DWORD>(row->kind);
         hit->isPrivate = row->isPrivate ? 1 : 0;
         hit->date = OleOfUnits(platform::FileTimeValue(row->created));
@@ -829,8 +829,8 @@ void CSearchThread::ReadJournal()
             m_line.append(u"[").append(ShortDate(hit->date)).append(u"] ");
         }
         m_line.append(u"<B>").append(subject && *subject ? subject : type ? type : u"").append(u"</B>");
-        hit->displayText = Dup(m_line);
-        if (categories && *categories) hit->categoryText = _wcsdup(categories);
+        hit->displayText = HitText(m_line);
+        if (categories && *categories) hit->categoryText = HitText(categories);
         const CEBLOB notes = BlobAt(record, kJournalNotesIndex);
         hit->hasNote = notes.dwCount > 0 ? 1 : 0;
         ++m_journalHits;

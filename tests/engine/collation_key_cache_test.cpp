@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "engine/collation_key_cache.h"
 #include "platform/text/utf8.h"
@@ -40,5 +41,31 @@ TEST(CollationKeyCache, KeysAreDroppedForAnotherLocaleAndUnusedOnesOverTheBound)
         EXPECT_EQ(cache.Size(), sort.heldDuring) << "sort " << sortNo;
         cache.End();
         EXPECT_EQ(cache.Size(), sort.keptAfter) << "sort " << sortNo;
+    }
+}
+
+TEST(CollationKeyCache, EachTextGetsItsOwnKeyWhateverOrderTheSortsAskIn)
+{
+    // Later sorts ask for the texts in the last sort's order, in another
+    // order, with texts left out and new ones put in between.
+    const LocaleComparer english(0x0409, 0);
+    const std::vector<std::vector<std::u16string>> sorts = {
+        {u"apple", u"Banana", u"cherry"},
+        {u"apple", u"Banana", u"cherry"},
+        {u"cherry", u"apple", u"Banana"},
+        {u"apple", u"date", u"Banana", u"cherry", u"apple"},
+        {u"Banana", u"cherry"},
+    };
+    CollationKeyCache cache;
+    for (size_t n = 0; n < sorts.size(); ++n) {
+        cache.Begin(english);
+        for (const std::u16string& text : sorts[n]) {
+            const std::string* key = cache.KeyOf(english, text);
+            std::string expected;
+            ASSERT_TRUE(english.AppendKey(text.data(), static_cast<int>(text.size()), expected));
+            ASSERT_TRUE(key) << "sort " << n;
+            EXPECT_EQ(*key, expected) << "sort " << n << " " << WideToUtf8(text);
+        }
+        cache.End();
     }
 }

@@ -294,6 +294,34 @@ TEST_F(SearchThreadTest, HitsStayGroupedByStoreWhateverTheKey)
     }
 }
 
+TEST_F(SearchThreadTest, ALoadAgainReplacesTheHitsOfTheLast)
+{
+    // The hits and their texts of one load go with the next: a search loaded
+    // again and again shows what a new search of each text shows.
+    auto shown = [](CSearchThread& search) {
+        std::vector<std::u16string> rows;
+        for (DATAGENERAL* hit : search.GetDataList())
+            rows.push_back(std::u16string(hit->groupText) + u"|" + hit->displayText + u"|" +
+                           (hit->categoryText ? hit->categoryText : u"") + u"|" +
+                           (hit->furtherText ? hit->furtherText : u""));
+        return rows;
+    };
+    auto load = [](CSearchThread& search, const char16_t* text) {
+        _KSSEARCH p = Everything();
+        p.searchText = const_cast<WCHAR*>(text);
+        EXPECT_TRUE(search.SetParams(&p));
+        EXPECT_TRUE(loadertest::RunLoad(search));
+    };
+    CSearchThread again;
+    for (const char16_t* text : {u"sink", u"milk", u"*", u"sink"}) {
+        CSearchThread fresh;
+        load(fresh, text);
+        load(again, text);
+        EXPECT_EQ(shown(again), shown(fresh)) << loadertest::Utf8(text);
+        EXPECT_FALSE(shown(again).empty()) << loadertest::Utf8(text);
+    }
+}
+
 TEST(SearchSort, EveryKeyAndDirectionOrdersTheHitsWithinTheirStores)
 {
     // Texts that tie at the first collation level (case, accents), hyphens that word sort
