@@ -168,8 +168,8 @@ private:
     // many steps. The steps taken when stopped, else 0.
     int WalkAppointments(CeDb& db, CeManualEvent* stop, int steps);
     // The range views' walk, which reads only records that can touch the
-    // range: the recurring series (in the pattern's sort order, where records
-    // without one come last), the one-off appointments starting within a few
+    // range: the recurring series (the records holding a pattern, in OID
+    // order), the one-off appointments starting within a few
     // days of it (the start's order) and the long ones starting before that
     // (the duration's order). Each record is filed by one part only. False,
     // with nothing filed, when the store lacks those sort orders or the

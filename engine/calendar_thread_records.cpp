@@ -12,6 +12,7 @@
 #include "engine/calendar_day_numbers.h"
 #include "platform/base/error_codes.h"
 #include "platform/base/last_error.h"
+#include "platform/objectstore/property_walk.h"
 #include "platform/objectstore/store_schema.h"
 #include "engine/calendar_thread.h"
 #include "engine/note_emptiness.h"
@@ -304,9 +305,12 @@ bool CCalendarThread::WalkNearRange(CeDb& db, CeManualEvent* stop, int& stopped)
     stopped = 0;
     if (ZoneShiftBound(m_deviceZone) < 0) return false;
     // Both extra sort orders or neither: a store made before they existed is
-    // walked whole.
+    // walked whole. The series are the records holding a pattern, read in
+    // OID order: in the pattern's own order they lie all over the file, and
+    // each read would wait for another part of it.
     if (!db.Open(kAppointmentsDatabase, kAppointmentDuration, CEDB_AUTOINCREMENT, nullptr) ||
-        !db.Open(kAppointmentsDatabase, kAppointmentRecurrencePattern, CEDB_AUTOINCREMENT, nullptr)) {
+        !db.Open(kAppointmentsDatabase, 0, CEDB_AUTOINCREMENT | CEDB_OIDORDER, nullptr) ||
+        !CeRestrictToProperty(db.GetHandle(), kAppointmentRecurrencePattern)) {
         return false;
     }
     // A one-off appointment lasting at most kCalendarLongMinutes is shown
@@ -367,8 +371,8 @@ CCalendarThread::NearRangeVisit CCalendarThread::ClassifyNearRange(NearRangePart
     const std::uint64_t utc = start ? platform::FileTimeValue(start->val.filetime) : 0;
     switch (part) {
         case NearRangePart::kSeries:
-            // Records without a pattern sort last; an empty one is a one-off.
-            if (!pattern) return NearRangeVisit::kEnd;
+            // The walk holds the records with a pattern; an empty one is a
+            // one-off.
             return series ? NearRangeVisit::kFile : NearRangeVisit::kSkip;
         case NearRangePart::kStarting:
             // Records without a start sort last.

@@ -85,7 +85,14 @@ DWORD Cursor::StartWalk(std::uint64_t k)
                   " AND (length(?4) = 0 OR search_text_has(s.text, ?5, ?4)) AND r.oid = s.oid ORDER BY s.oid";
         // Narrowed with the matches listed: those records, from the ?6-th of
         // the ?7 OIDs in ?4 on, each looked up by its OID.
-        if (restricted_ && matches_)
+        // Narrowed to a range of a sort order's keys: the database's records
+        // in OID order (through its index by database, so that rows of other
+        // databases are not read), each with its key tested in place.
+        if (restricted_ && keySlot_ >= 0)
+            sql = std::string(kWalkSql) + "oid, props FROM records INDEXED BY records_by_db WHERE db = ?1 AND oid > ?3"
+                                          " AND " + KeyColumn(keySlot_) + " >= ?4 AND " + KeyColumn(keySlot_) +
+                  " < ?5 ORDER BY oid";
+        else if (restricted_ && matches_)
             sql = std::string(kWalkSql) +
                   "r.oid, r.props FROM (WITH RECURSIVE listed(i) AS (SELECT ?6 UNION ALL SELECT i + 1 FROM listed"
                   " WHERE i + 1 < ?7) SELECT i FROM listed) AS l CROSS JOIN records r"
@@ -116,7 +123,10 @@ DWORD Cursor::StartWalk(std::uint64_t k)
         Close();
         return StartWalk(k);
     }
-    if (restricted_) {
+    if (restricted_ && keySlot_ >= 0) {
+        sqlite3_bind_blob64(walk_, 4, keyLow_.data(), keyLow_.size(), SQLITE_STATIC);
+        sqlite3_bind_blob64(walk_, 5, keyHigh_.data(), keyHigh_.size(), SQLITE_STATIC);
+    } else if (restricted_) {
         sqlite3_bind_blob64(walk_, 4, pieces_.data(), pieces_.size(), SQLITE_STATIC);
         sqlite3_bind_int64(walk_, 5, pieceFlags_);
     }
@@ -155,9 +165,30 @@ DWORD Cursor::Restrict(std::string pieceList, DWORD flags, std::shared_ptr<const
     // The narrowed walk is another statement.
     Close();
     restricted_ = true;
+    keySlot_ = -1;
     pieces_ = std::move(pieceList);
     pieceFlags_ = flags;
     matches_ = std::move(matches);
+    kept_ = false;
+    rows_.Clear();
+    index_ = -1;
+    at_ = false;
+    oid_ = 0;
+    key_.clear();
+    return ERROR_SUCCESS;
+}
+
+DWORD Cursor::RestrictToKeys(int slot, const SORTORDERSPEC& order, std::string low, std::string high)
+{
+    if (slot_ >= 0 || slot < 0 || slot >= CEDB_MAXSORTORDER) return ERROR_INVALID_PARAMETER;
+    Close();
+    restricted_ = true;
+    pieces_.clear();
+    matches_.reset();
+    keySlot_ = slot;
+    keyOrder_ = order;
+    keyLow_ = std::move(low);
+    keyHigh_ = std::move(high);
     kept_ = false;
     rows_.Clear();
     index_ = -1;
@@ -174,6 +205,9 @@ void Cursor::Unrestrict()
     restricted_ = false;
     pieces_.clear();
     matches_.reset();
+    keySlot_ = -1;
+    keyLow_.clear();
+    keyHigh_.clear();
 }
 
 CursorRow Cursor::Row() const

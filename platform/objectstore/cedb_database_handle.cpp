@@ -61,6 +61,13 @@ DWORD DatabaseHandle::BeginCall()
     if (slot_ >= 0 && (static_cast<size_t>(slot_) >= row.sorts.size() || row.sorts[slot_].propid != order_.propid ||
                        row.sorts[slot_].dwFlags != order_.dwFlags))
         return ERROR_INVALID_HANDLE;
+    // A narrowing to the holders of a sort order's property ends when the
+    // database no longer sorts by it there.
+    if (const int keySlot = cursor_.KeySlot();
+        keySlot >= 0 && (static_cast<size_t>(keySlot) >= row.sorts.size() ||
+                         row.sorts[keySlot].propid != cursor_.KeyOrder().propid ||
+                         row.sorts[keySlot].dwFlags != cursor_.KeyOrder().dwFlags))
+        cursor_.Unrestrict();
     if (DWORD err2 = volume_->LoadCollation()) return err2;
     if (DWORD err2 = cursor_.Forget()) return err2;
     checked_ = true;

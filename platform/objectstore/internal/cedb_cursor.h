@@ -67,6 +67,17 @@ public:
     // the walk reads just those records while the file is as it was when
     // they were found, and reads the texts again when it is not.
     DWORD Restrict(std::string pieceList, DWORD flags, std::shared_ptr<const SearchTextMatches> matches = nullptr);
+    // Narrows the walk to the records whose key in sort order `slot` lies
+    // in [low, high) (the records holding that order's property) and puts
+    // the cursor before the first record; they are walked in OID order, so
+    // that the table's pages are read one after the other however the
+    // records lie in the sort order. Kept and lifted as Restrict's
+    // narrowing; OID order only (ERROR_INVALID_PARAMETER).
+    DWORD RestrictToKeys(int slot, const SORTORDERSPEC& order, std::string low, std::string high);
+    // The slot RestrictToKeys narrowed to (-1: none) and its sort order
+    // then, which the caller checks when the database may have changed.
+    int KeySlot() const { return keySlot_; }
+    const SORTORDERSPEC& KeyOrder() const { return keyOrder_; }
     void Unrestrict();
 
     // Seeks. Each moves to a record and returns ERROR_SUCCESS, or returns
@@ -175,11 +186,16 @@ private:
     // on the current record.
     sqlite3_stmt* walk_ = nullptr;
     bool walking_ = false;
-    // The narrowing of the walk (Restrict): its pieces and flags.
+    // The narrowing of the walk (Restrict or RestrictToKeys); Restrict's
+    // pieces and flags.
     bool restricted_ = false;
     std::string pieces_;
     DWORD pieceFlags_ = 0;
     std::shared_ptr<const SearchTextMatches> matches_;
+    // The narrowing to a range of one sort order's keys (RestrictToKeys).
+    int keySlot_ = -1;
+    SORTORDERSPEC keyOrder_{};
+    std::string keyLow_, keyHigh_;
 };
 
 }  // namespace platform::cedb
