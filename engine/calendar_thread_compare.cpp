@@ -103,7 +103,9 @@ int CCalendarThread::CompareFunc(DATACALENDAR* const& a, DATACALENDAR* const& b,
     return Order(a->kind, b->kind);
 }
 
-namespace {
+// Named rather than anonymous: the loader keeps CalendarSortScratch, whose
+// fields have these types, across loads.
+namespace calendar_sort {
 
 // CompareFunc's first steps packed into two numbers: the trailing flag, the
 // day and the kind's rank in one, the start in the other. A month's tens of
@@ -319,7 +321,9 @@ constexpr size_t kKeyedRunRows = 8;
 // The sort looks whether its thread is being killed once per this many comparisons.
 constexpr unsigned kCheckPointInterval = 1024;
 
-}  // namespace
+}  // namespace calendar_sort
+
+using namespace calendar_sort;
 
 // The sort's buffers, kept by the loader between loads: a month's rows
 // need megabytes of them, which made fresh for every sort cost a page fault
