@@ -83,8 +83,6 @@ DWORD Cursor::StartWalk(std::uint64_t k)
             sql = std::string(kWalkSql) +
                   "r.oid, r.props FROM search_text s CROSS JOIN records r WHERE s.db = ?1 AND s.oid > ?3"
                   " AND (length(?4) = 0 OR search_text_has(s.text, ?5, ?4)) AND r.oid = s.oid ORDER BY s.oid";
-        // Narrowed with the matches listed: those records, from the ?6-th of
-        // the ?7 OIDs in ?4 on, each looked up by its OID.
         // Narrowed to a range of a sort order's keys: the database's records
         // in OID order (through its index by database, so that rows of other
         // databases are not read), each with its key tested in place.
@@ -92,11 +90,12 @@ DWORD Cursor::StartWalk(std::uint64_t k)
             sql = std::string(kWalkSql) + "oid, props FROM records INDEXED BY records_by_db WHERE db = ?1 AND oid > ?3"
                                           " AND " + KeyColumn(keySlot_) + " >= ?4 AND " + KeyColumn(keySlot_) +
                   " < ?5 ORDER BY oid";
+        // Narrowed with the matches listed: those records, from the ?6-th of
+        // the OIDs listed in ?4 on, each looked up by its OID.
         else if (restricted_ && matches_)
             sql = std::string(kWalkSql) +
-                  "r.oid, r.props FROM (WITH RECURSIVE listed(i) AS (SELECT ?6 UNION ALL SELECT i + 1 FROM listed"
-                  " WHERE i + 1 < ?7) SELECT i FROM listed) AS l CROSS JOIN records r"
-                  " WHERE r.oid = search_text_listed_oid(?4, l.i) AND r.db = ?1";
+                  "r.oid, r.props FROM search_text_listed(?4, ?6) AS l CROSS JOIN records r"
+                  " WHERE r.oid = l.oid AND r.db = ?1";
         if (sqlite3_prepare_v3(volume_.Db(), sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &walk_, nullptr) !=
             SQLITE_OK) {
             DWORD err = MapSqliteError(sqlite3_errcode(volume_.Db()));
@@ -111,9 +110,10 @@ DWORD Cursor::StartWalk(std::uint64_t k)
     if (restricted_ && matches_) {
         const std::vector<CEOID>& oids = matches_->oids;
         const auto first = std::upper_bound(oids.begin(), oids.end(), oid_) - oids.begin();
-        sqlite3_bind_blob64(walk_, 4, oids.data(), oids.size() * sizeof(CEOID), SQLITE_STATIC);
+        // matches_ outlives the walk: every change of it closes the statement
+        // first.
+        sqlite3_bind_pointer(walk_, 4, const_cast<std::vector<CEOID>*>(&oids), kListedOidsPointer, nullptr);
         sqlite3_bind_int64(walk_, 6, first);
-        sqlite3_bind_int64(walk_, 7, static_cast<sqlite3_int64>(oids.size()));
         walking_ = true;
         const int rc = sqlite3_step(walk_);
         if (ListedMatchesHold()) return StepWalk(k, rc);

@@ -104,19 +104,6 @@ void SearchTextHas(sqlite3_context* context, int, sqlite3_value** argv)
     sqlite3_result_int(context, HoldsPieces(text, flags, pieces) ? 1 : 0);
 }
 
-// search_text_listed_oid(oids, i): the i-th OID of a list of 32-bit OIDs in
-// the machine's byte order; NULL past its end.
-void SearchTextListedOid(sqlite3_context* context, int, sqlite3_value** argv)
-{
-    const auto* list = static_cast<const unsigned char*>(sqlite3_value_blob(argv[0]));
-    const auto count = static_cast<std::uint64_t>(sqlite3_value_bytes(argv[0])) / sizeof(CEOID);
-    const sqlite3_int64 i = sqlite3_value_int64(argv[1]);
-    if (!list || i < 0 || static_cast<std::uint64_t>(i) >= count) return;
-    CEOID oid;
-    std::memcpy(&oid, list + static_cast<size_t>(i) * sizeof oid, sizeof oid);
-    sqlite3_result_int64(context, oid);
-}
-
 // The search texts a volume keeps in memory, with their OIDs and ends, take
 // at most this many bytes all together; a database that does not fit is
 // searched in the file.
@@ -177,8 +164,7 @@ int RegisterSearchTextFunction(sqlite3* db)
     const int rc = sqlite3_create_function_v2(db, "search_text_has", 3, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                               SearchTextHas, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) return rc;
-    return sqlite3_create_function_v2(db, "search_text_listed_oid", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                      SearchTextListedOid, nullptr, nullptr, nullptr);
+    return RegisterSearchTextListed(db);
 }
 
 bool FileDataVersion(sqlite3* db, unsigned int* version)

@@ -14,8 +14,13 @@ namespace platform::cedb {
 
 // The search text of a record's properties, UTF-8.
 std::string SearchTextOf(const std::vector<StoredProp>& props);
-// Registers the matching function on a new connection.
+// Registers the matching function and search_text_listed on a new connection.
 int RegisterSearchTextFunction(sqlite3* db);
+// The table-valued function search_text_listed(list, start): the OIDs of a
+// std::vector<CEOID> bound as a pointer of type kListedOidsPointer, from the
+// start-th on (search_text_listed.cpp).
+inline constexpr char kListedOidsPointer[] = "search_text_listed";
+int RegisterSearchTextListed(sqlite3* db);
 // Makes the table and its triggers and fills it from every record unless the
 // volume already has it in the current version or newer. Inside the caller's
 // write transaction; a failed fill is undone and not reported.

@@ -165,6 +165,54 @@ TEST_F(SearchTextTest, AWalkOverListedHoldersSeesWhatChangedAfterTheListing)
     CloseHandle(w);
 }
 
+TEST_F(SearchTextTest, AListedWalkCutShortGoesOnAfterTheLastRecordItStoodOn)
+{
+    const CEOID db = CreateDb(u"notes", {});
+    HANDLE w = OpenDb(db);
+    std::vector<CEOID> holders;
+    for (int i = 0; i < 6; ++i) {
+        holders.push_back(Write(w, 0, {Str(1, u"blue heron")}));
+        Write(w, 0, {Str(1, u"red")});
+    }
+    // Each step seeks that many holders past the next one (0: no seek; too
+    // far: the seek fails and moves nothing) and reads; another handle's
+    // read between any two calls ends the walk, which starts again from
+    // where it stood.
+    const struct {
+        std::vector<int> seeks;
+        std::vector<size_t> read;  // indexes into holders, then the rest
+    } cases[] = {
+        {{0, 0, 0, 0, 0, 0}, {0, 1, 2, 3, 4, 5}},
+        {{1, 0, 2}, {1, 2, 5}},
+        {{0, 3}, {0, 4, 5}},
+        {{5}, {5}},
+        {{6}, {0, 1, 2, 3, 4, 5}},
+    };
+    for (const auto& c : cases) {
+        HANDLE h = OpenDb(db, 0, CEDB_AUTOINCREMENT);
+        // The second listing at a data version lists the matches.
+        ASSERT_TRUE(CeRestrictToSearchText(h, {u"heron"}, 0));
+        ASSERT_TRUE(CeRestrictToSearchText(h, {u"heron"}, 0));
+        auto cut = [&] {
+            std::vector<CEOID> ignored;
+            ASSERT_TRUE(CeFindSearchTextOids(w, {u"red"}, 0, &ignored));
+        };
+        std::vector<CEOID> read, expected;
+        for (size_t i : c.read) expected.push_back(holders[i]);
+        for (int seek : c.seeks) {
+            cut();
+            if (seek) Seek(h, CEDB_SEEK_CURRENT, static_cast<DWORD_PTR>(seek));
+            cut();
+            read.push_back(Read(h).oid);
+        }
+        cut();
+        for (ReadResult r = Read(h); r.error == ERROR_SUCCESS; r = Read(h)) read.push_back(r.oid);
+        EXPECT_EQ(read, expected) << ::testing::PrintToString(c.seeks);
+        CloseHandle(h);
+    }
+    CloseHandle(w);
+}
+
 TEST_F(SearchTextTest, RecordsWrittenByAProgramWithoutTheTableAreStillFound)
 {
     const CEOID db = CreateDb(u"people", {}), dropped = CreateDb(u"dropped", {});
