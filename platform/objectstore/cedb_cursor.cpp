@@ -159,6 +159,16 @@ DWORD Cursor::StepWalk(std::uint64_t k, int firstStep)
     return ERROR_SUCCESS;
 }
 
+void Cursor::BeforeFirst()
+{
+    kept_ = false;
+    rows_.Clear();
+    index_ = -1;
+    at_ = false;
+    oid_ = 0;
+    key_.clear();
+}
+
 DWORD Cursor::Restrict(std::string pieceList, DWORD flags, std::shared_ptr<const SearchTextMatches> matches)
 {
     if (slot_ >= 0) return ERROR_INVALID_PARAMETER;
@@ -169,12 +179,7 @@ DWORD Cursor::Restrict(std::string pieceList, DWORD flags, std::shared_ptr<const
     pieces_ = std::move(pieceList);
     pieceFlags_ = flags;
     matches_ = std::move(matches);
-    kept_ = false;
-    rows_.Clear();
-    index_ = -1;
-    at_ = false;
-    oid_ = 0;
-    key_.clear();
+    BeforeFirst();
     return ERROR_SUCCESS;
 }
 
@@ -189,12 +194,7 @@ DWORD Cursor::RestrictToKeys(int slot, const SORTORDERSPEC& order, std::string l
     keyOrder_ = order;
     keyLow_ = std::move(low);
     keyHigh_ = std::move(high);
-    kept_ = false;
-    rows_.Clear();
-    index_ = -1;
-    at_ = false;
-    oid_ = 0;
-    key_.clear();
+    BeforeFirst();
     return ERROR_SUCCESS;
 }
 

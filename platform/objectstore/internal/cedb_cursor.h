@@ -109,6 +109,8 @@ public:
     CEOID Oid() const { return oid_; }
 
 private:
+    // Puts the cursor before the first record of a new walk, nothing kept.
+    void BeforeFirst();
     // Records in order: each one's OID and where its key and stored
     // properties lie in `bytes`.
     struct Batch {
