@@ -438,6 +438,7 @@ TEST_F(TaskItemTest, BadInputIsRefusedWithAMessageAndChangesNothing)
     ASSERT_EQ(Open<ITask>(oid)->Delete(), S_OK);
     open.SetSubject(u"Changed");
     EXPECT_FALSE(open.Save());
+    EXPECT_FALSE(open.CustomDatabaseSave(kTaskSaveOrder)) << "no record to write the extra properties into";
     EXPECT_FALSE(none.ReadOID(oid));
 }
 
