@@ -781,7 +781,8 @@ void CSearchThread::ReadNotes()
         DATAGENERAL* hit = AddHit(kSearchKindNote, icon, row->id);
         const WCHAR* name = row->name;
         hit->displayText = HitText(name ? name : u"");
-        hit->furtherText = HitText(static_cast<const WCHAR*>(row->path));
+        const WCHAR* path = row->path;
+        hit->furtherText = path ? HitText(path) : nullptr;
         if (categories && *categories) hit->categoryText = HitText(categories);
         hit->importance = static_cast<DWORD>(row->kind);
         hit->isPrivate = row->isPrivate ? 1 : 0;

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <memory>
 #include <cstring>
+#include <memory>
 
 #include "platform/text/wide_string.h"
 

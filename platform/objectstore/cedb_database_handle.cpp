@@ -22,6 +22,13 @@ std::int64_t CoarseNowMs()
     return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
+// Whether the database still sorts by `order` in `slot`.
+bool SortsAt(const DatabaseRow& row, int slot, const SORTORDERSPEC& order)
+{
+    return static_cast<size_t>(slot) < row.sorts.size() && row.sorts[slot].propid == order.propid &&
+           row.sorts[slot].dwFlags == order.dwFlags;
+}
+
 }  // namespace
 
 DatabaseHandle::DatabaseHandle(std::shared_ptr<Volume> volume, CEOID db, int slot, const SORTORDERSPEC& order,
@@ -58,16 +65,10 @@ DWORD DatabaseHandle::BeginCall()
     DWORD err = LoadDatabase(*volume_, db_, row);
     if (err == ERROR_FILE_NOT_FOUND) return ERROR_INVALID_HANDLE;
     if (err) return err;
-    if (slot_ >= 0 && (static_cast<size_t>(slot_) >= row.sorts.size() || row.sorts[slot_].propid != order_.propid ||
-                       row.sorts[slot_].dwFlags != order_.dwFlags))
-        return ERROR_INVALID_HANDLE;
+    if (slot_ >= 0 && !SortsAt(row, slot_, order_)) return ERROR_INVALID_HANDLE;
     // A narrowing to the holders of a sort order's property ends when the
     // database no longer sorts by it there.
-    if (const int keySlot = cursor_.KeySlot();
-        keySlot >= 0 && (static_cast<size_t>(keySlot) >= row.sorts.size() ||
-                         row.sorts[keySlot].propid != cursor_.KeyOrder().propid ||
-                         row.sorts[keySlot].dwFlags != cursor_.KeyOrder().dwFlags))
-        cursor_.Unrestrict();
+    if (cursor_.KeySlot() >= 0 && !SortsAt(row, cursor_.KeySlot(), cursor_.KeyOrder())) cursor_.Unrestrict();
     if (DWORD err2 = volume_->LoadCollation()) return err2;
     if (DWORD err2 = cursor_.Forget()) return err2;
     checked_ = true;
