@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/error_codes.h"
 #include "platform/base/last_error.h"
 #include "platform/base/local_block.h"
 #include "platform/objectstore/cedb.h"
@@ -164,6 +165,14 @@ inline std::vector<CEOID> Order(HANDLE db)
 {
     std::vector<CEOID> oids;
     for (CEOID oid = Seek(db, CEDB_SEEK_BEGINNING, 0); oid; oid = Seek(db, CEDB_SEEK_CURRENT, 1)) oids.push_back(oid);
+    return oids;
+}
+
+// Every OID a handle reads with CEDB_AUTOINCREMENT from where it stands.
+inline std::vector<CEOID> ReadRest(HANDLE db)
+{
+    std::vector<CEOID> oids;
+    for (ReadResult r = Read(db); r.error == ERROR_SUCCESS; r = Read(db)) oids.push_back(r.oid);
     return oids;
 }
 

@@ -13,14 +13,6 @@ namespace {
 
 using PropertyWalkTest = CedbSandbox;
 
-// Every OID a narrowed handle reads from where it stands.
-std::vector<CEOID> ReadAll(HANDLE h)
-{
-    std::vector<CEOID> oids;
-    for (ReadResult r = Read(h); r.error == ERROR_SUCCESS; r = Read(h)) oids.push_back(r.oid);
-    return oids;
-}
-
 TEST_F(PropertyWalkTest, ReadsTheHoldersOfASortedPropertyInOidOrderUntilASeek)
 {
     const CEPROPID number = MAKEPROPID(2, CEVT_I4), text = MAKEPROPID(3, CEVT_LPWSTR);
@@ -51,7 +43,7 @@ TEST_F(PropertyWalkTest, ReadsTheHoldersOfASortedPropertyInOidOrderUntilASeek)
     for (const auto& k : cases) {
         HANDLE h = OpenDb(db, 0, CEDB_AUTOINCREMENT | CEDB_OIDORDER);
         ASSERT_TRUE(CeRestrictToProperty(h, k.propid)) << std::hex << k.propid;
-        EXPECT_EQ(ReadAll(h), k.read) << std::hex << k.propid;
+        EXPECT_EQ(ReadRest(h), k.read) << std::hex << k.propid;
         CloseHandle(h);
     }
 
@@ -63,12 +55,12 @@ TEST_F(PropertyWalkTest, ReadsTheHoldersOfASortedPropertyInOidOrderUntilASeek)
     ASSERT_TRUE(CeDeleteRecord(w, c));
     ASSERT_TRUE(Write(w, d, {I4(2, 4)}));
     const CEOID added = Write(w, 0, {I4(2, 0)});
-    EXPECT_EQ(ReadAll(h), (std::vector<CEOID>{d, e, added}));
+    EXPECT_EQ(ReadRest(h), (std::vector<CEOID>{d, e, added}));
     // A forward seek stays narrowed; any other seek lifts the narrowing.
     ASSERT_TRUE(CeRestrictToProperty(h, number));
     EXPECT_EQ(Seek(h, CEDB_SEEK_CURRENT, 1), d);
     EXPECT_EQ(Seek(h, CEDB_SEEK_BEGINNING, 0), a);
-    EXPECT_EQ(ReadAll(h), (std::vector<CEOID>{a, b, d, e, added}));
+    EXPECT_EQ(ReadRest(h), (std::vector<CEOID>{a, b, d, e, added}));
 
     EXPECT_FALSE(CeRestrictToProperty(h, unsorted));
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
