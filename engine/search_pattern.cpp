@@ -10,8 +10,9 @@ namespace {
 
 // The letters of each Soundex group, upper case; a group's number is its digit.
 constexpr const char16_t* kSoundexGroups[] = {
-    u"AEIOUY\u00D2\u00D3\u00D4\u00D5\u00D6\u00D8\u00D9\u00DA\u00DB\u00DC\u00DD\u00C0\u00C1\u00C2\u00C3\u00C4\u00C5"
-    u"\u00C6\u00C8\u00C9\u00CA\u00CB\u00CC\u00CD\u00CE\u00CF",
+    // One group over two lines (the parentheses say the joining is meant).
+    (u"AEIOUY\u00D2\u00D3\u00D4\u00D5\u00D6\u00D8\u00D9\u00DA\u00DB\u00DC\u00DD\u00C0\u00C1\u00C2\u00C3\u00C4\u00C5"
+     u"\u00C6\u00C8\u00C9\u00CA\u00CB\u00CC\u00CD\u00CE\u00CF"),
     u"BFPV",
     u"CGKJQSXZ\u00D0\u00C7",
     u"DT",
