@@ -297,7 +297,7 @@ TEST_F(LocaleCompare, WholeKeysSortNamesAsCompareStringWDoes)
     for (size_t i = 0; i < tails.size(); ++i) names.push_back(u"Ren\u00e9e " + heads[i % heads.size()] + tails[i]);
     const std::pair<LCID, DWORD> modes[] = {
         {kEnUs, 0}, {kSvSe, 0}, {kEnUs, SORT_STRINGSORT}, {kEnUs, NORM_IGNORECASE}, {kJaJp, kLoose}, {kDePhoneBook, 0}};
-    for (auto [locale, flags] : modes) {
+    for (const auto& [locale, flags] : modes) {
         SCOPED_TRACE(testing::Message() << "locale " << locale << " flags " << flags);
         const LocaleComparer comparer(locale, flags);
         std::vector<std::string> keys(names.size());
@@ -310,7 +310,9 @@ TEST_F(LocaleCompare, WholeKeysSortNamesAsCompareStringWDoes)
             return comparer.Compare(names[a].data(), -1, names[b].data(), -1) == LT;
         });
         std::stable_sort(byCall.begin(), byCall.end(),
-                         [&](size_t a, size_t b) { return Cmp(locale, flags, names[a], names[b]) == LT; });
+                         [&, mode = std::pair(locale, flags)](size_t a, size_t b) {
+                             return Cmp(mode.first, mode.second, names[a], names[b]) == LT;
+                         });
         for (size_t i = 0; i < names.size(); ++i) ASSERT_EQ(U8(names[byKey[i]]), U8(names[byCall[i]])) << "place " << i;
     }
 }
