@@ -134,6 +134,8 @@ void CTasksThread::ClearData()
         if (row && !row->IsHeader()) delete row;
     }
     m_list.RemoveAll();
+    // The texts found by blob are the rows' copies, which go with them.
+    m_categoryTexts.clear();
     m_rowCategoryTexts.clear();
     m_subjectTexts.Clear();
 }

@@ -203,9 +203,9 @@ private:
     void FillRow(DATATASKS* row, CeDbRecord& record);
     // Gives row a copy of the count units at text as its subject.
     void SetSubject(DATATASKS* row, const WCHAR* text, size_t count);
-    // The categories display string of a categories blob (assembled once
-    // per load for each combination).
-    const std::u16string& CategoriesText(const CEBLOB& blob);
+    // The rows' shared copy of the categories display string of a categories
+    // blob (assembled and looked up once per load for each combination).
+    const WCHAR* CategoriesText(const CEBLOB& blob);
     // Adds delta to the counters row raises; totals: also included and
     // completed (which the filters count for a new row).
     void CountRow(const DATATASKS* row, int delta, bool totals);
@@ -290,9 +290,9 @@ private:
     int m_propCount;
     ULONG m_readIds[kTasksPropertyCount];
     int m_readCount;
-    // A load's categories display strings by the categories blob's bytes:
-    // tasks share a few combinations of categories.
-    std::unordered_map<std::string, std::u16string> m_categoryTexts;
+    // A load's categories display strings (in m_rowCategoryTexts) by the
+    // categories blob's bytes: tasks share a few combinations of categories.
+    std::unordered_map<std::string, const WCHAR*> m_categoryTexts;
     // The category texts the rows point to (kTaskSharesCategories): one copy
     // of each, kept until the rows are deleted.
     std::unordered_set<std::u16string> m_rowCategoryTexts;

@@ -171,7 +171,7 @@ void CTasksThread::PreTaskUpdateCountChange(DATATASKS* row)
     if (row && !row->IsHeader()) CountRow(row, -1, true);
 }
 
-const std::u16string& CTasksThread::CategoriesText(const CEBLOB& blob)
+const WCHAR* CTasksThread::CategoriesText(const CEBLOB& blob)
 {
     std::string key(reinterpret_cast<const char*>(blob.lpb), blob.lpb ? blob.dwCount : 0);
     auto found = m_categoryTexts.find(key);
@@ -187,7 +187,8 @@ const std::u16string& CTasksThread::CategoriesText(const CEBLOB& blob)
         HeapFree(GetPrivateHeap(), 0, text);
     else
         std::free(text);
-    return m_categoryTexts.emplace(std::move(key), std::move(assembled)).first->second;
+    const WCHAR* shared = m_rowCategoryTexts.insert(std::move(assembled)).first->c_str();
+    return m_categoryTexts.emplace(std::move(key), shared).first->second;
 }
 
 void CTasksThread::FillRow(DATATASKS* row, CeDbRecord& record)
@@ -199,10 +200,9 @@ void CTasksThread::FillRow(DATATASKS* row, CeDbRecord& record)
 
     // Rows share their category text: a list has only a few different ones.
     const int categoriesAt = At(record, ids, kCategories);
-    static const std::u16string kNoCategories;
-    const std::u16string& text =
-        record.StoredAt(categoriesAt) ? CategoriesText(BlobOf(record, categoriesAt)) : kNoCategories;
-    row->categories = const_cast<WCHAR*>(m_rowCategoryTexts.insert(text).first->c_str());
+    const WCHAR* text = record.StoredAt(categoriesAt) ? CategoriesText(BlobOf(record, categoriesAt))
+                                                      : m_rowCategoryTexts.emplace().first->c_str();
+    row->categories = const_cast<WCHAR*>(text);
     row->sharedTexts |= kTaskSharesCategories;
 
     if (const WCHAR* icon = TextOf(record, At(record, ids, kIconText))) row->iconText = _wcsdup(icon);

@@ -41,27 +41,25 @@ DWORD RecordBlock::Assign(std::string_view stored, const CEPROPID* ids, WORD cou
     if (!RecordHeader(stored, &stores, &first)) return ERROR_FILE_CORRUPT;
     const BYTE* end = first + (stored.size() - 3);
     const bool all = ids == nullptr;
-    if (planned_ && (all != all_ || (!all && (listed_.size() != count ||
-                                              (count && std::memcmp(listed_.data(), ids, count * sizeof *ids))))))
-        planned_ = false;
-    if (!planned_) {
+    if (all != all_ ||
+        (!all && (listed_.size() != count || (count && std::memcmp(listed_.data(), ids, count * sizeof *ids))))) {
         all_ = all;
         if (all)
             listed_.clear();
         else
             listed_.assign(ids, ids + count);
-        order_.clear();
+        plans_.clear();
+        plan_ = nullptr;
     }
     DWORD error = ERROR_SUCCESS;
-    if (!planned_ || !Measure(first, end, stores, &error)) {
-        error = Plan(first, end, stores);
+    if (!plan_ || !Measure(first, end, stores, &error)) {
+        error = Choose(first, end, stores);
         if (!error) Measure(first, end, stores, &error);
     }
     // A refused record leaves no entry pointing into its row, which the
-    // caller may free before it reads again, and no plan: the next record
-    // makes its own.
+    // caller may free before it reads again, and no plan in use.
     if (error) {
-        planned_ = false;
+        plan_ = nullptr;
         at_.clear();
     }
     return error;
@@ -71,10 +69,10 @@ bool RecordBlock::Measure(const BYTE* p, const BYTE* end, WORD count, DWORD* err
 {
     // The plan knows each stored property's type: a step checks the id and
     // the length against what is left, and notes where a listed one starts.
-    if (order_.size() != count) return false;
+    if (plan_->order.size() != count) return false;
     size_t tail = 0;
-    const CEPROPID* order = order_.data();
-    const Step* steps = steps_.data();
+    const CEPROPID* order = plan_->order.data();
+    const Step* steps = plan_->steps.data();
     const BYTE** at = at_.data();
     *error = ERROR_FILE_CORRUPT;
     for (WORD i = 0; i < count; ++i) {
@@ -101,7 +99,7 @@ bool RecordBlock::Measure(const BYTE* p, const BYTE* end, WORD count, DWORD* err
         p += 4 + taken;
     }
     if (p != end) return true;
-    for (const Repeat& r : repeats_) {
+    for (const Repeat& r : plan_->repeats) {
         at[r.slot] = at[r.same];
         if (at[r.slot]) tail += TailBytesAt(at[r.slot]);
     }
@@ -110,44 +108,60 @@ bool RecordBlock::Measure(const BYTE* p, const BYTE* end, WORD count, DWORD* err
     return true;
 }
 
-DWORD RecordBlock::Plan(const BYTE* p, const BYTE* end, WORD count)
+size_t RecordBlock::OrderHash::operator()(const std::vector<CEPROPID>& order) const
 {
-    planned_ = false;
-    order_.resize(count);
-    for (CEPROPID& id : order_) {
+    std::uint64_t h = 0xcbf29ce484222325ull;
+    for (CEPROPID id : order) h = (h ^ id) * 0x100000001b3ull;
+    return static_cast<size_t>(h ^ (h >> 29));
+}
+
+DWORD RecordBlock::Choose(const BYTE* p, const BYTE* end, WORD count)
+{
+    plan_ = nullptr;
+    scratch_.resize(count);
+    for (CEPROPID& id : scratch_) {
         DWORD length;
         p = StepProp(p, end, &id, &length);
         if (!p) break;
     }
-    if (!p || p != end || HasRepeatedIds(order_.data(), order_.size())) {
-        order_.clear();
-        at_.clear();
-        return ERROR_FILE_CORRUPT;
+    if (!p || p != end) return ERROR_FILE_CORRUPT;
+    auto found = plans_.find(scratch_);
+    if (found == plans_.end()) {
+        if (HasRepeatedIds(scratch_.data(), scratch_.size())) return ERROR_FILE_CORRUPT;
+        if (plans_.size() >= kMaxPlans) plans_.clear();
+        found = plans_.emplace(scratch_, MakePlan(scratch_)).first;
     }
-    repeats_.clear();
-    steps_.resize(count);
-    for (WORD i = 0; i < count; ++i) {
-        const WORD type = TypeFromPropID(order_[i]);
-        steps_[i] = Step{all_ ? i : kUnlisted, static_cast<unsigned>(FixedSize(type)), type == CEVT_LPWSTR};
+    plan_ = &found->second;
+    // Entries the plan before filled and this one does not start empty.
+    at_.assign(all_ ? count : listed_.size(), nullptr);
+    return ERROR_SUCCESS;
+}
+
+RecordBlock::Plan RecordBlock::MakePlan(std::vector<CEPROPID> order) const
+{
+    Plan plan;
+    const size_t count = order.size();
+    plan.steps.resize(count);
+    for (size_t i = 0; i < count; ++i) {
+        const WORD type = TypeFromPropID(order[i]);
+        plan.steps[i] =
+            Step{all_ ? static_cast<int>(i) : kUnlisted, static_cast<unsigned>(FixedSize(type)), type == CEVT_LPWSTR};
     }
-    if (all_) {
-        at_.assign(count, nullptr);
-    } else {
+    if (!all_) {
         // An id listed twice fills its second entry from its first.
         for (size_t slot = 0; slot < listed_.size(); ++slot) {
-            for (WORD i = 0; i < count; ++i) {
-                if (order_[i] != listed_[slot]) continue;
-                if (steps_[i].slot == kUnlisted)
-                    steps_[i].slot = static_cast<int>(slot);
+            for (size_t i = 0; i < count; ++i) {
+                if (order[i] != listed_[slot]) continue;
+                if (plan.steps[i].slot == kUnlisted)
+                    plan.steps[i].slot = static_cast<int>(slot);
                 else
-                    repeats_.push_back(Repeat{slot, static_cast<size_t>(steps_[i].slot)});
+                    plan.repeats.push_back(Repeat{slot, static_cast<size_t>(plan.steps[i].slot)});
                 break;
             }
         }
-        at_.assign(listed_.size(), nullptr);
     }
-    planned_ = true;
-    return ERROR_SUCCESS;
+    plan.order = std::move(order);
+    return plan;
 }
 
 void RecordBlock::Fill(BYTE* out) const

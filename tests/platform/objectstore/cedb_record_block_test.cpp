@@ -59,6 +59,9 @@ TEST(CedbRecordBlock, OneBlockFollowsEachRecordsOrderListedIdsAndDamage)
         {&lacking, &twoOne, {"2/LPWSTR=missing", "1/I4=9"}, 0},
         {&damaged, &twoOne, {}, 0},
         {&abc, &twoOne, {"2/LPWSTR='ab'", "1/I4=7"}, 6},
+        // An order met before: the entry its record lacks is empty again.
+        {&lacking, &twoOne, {"2/LPWSTR=missing", "1/I4=9"}, 0},
+        {&reversed, &twoOne, {"2/LPWSTR='xyz'", "1/I4=8"}, 8},
         {&abc, &repeated, {"2/LPWSTR='ab'", "1/I4=7", "2/LPWSTR='ab'"}, 12},
         {&reversed, &repeated, {"2/LPWSTR='xyz'", "1/I4=8", "2/LPWSTR='xyz'"}, 16},
         {&abc, &blob, {"3/BLOB=[01 02 03]"}, 4},
