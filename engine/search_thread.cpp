@@ -148,9 +148,13 @@ WCHAR* CSearchThread::OnlyPhone(const WCHAR* text)
 
 bool CSearchThread::SearchText(WCHAR* text, const CEPROPVAL* props, int noteIndex, int searchNote, int soundex)
 {
-    // The quick look rules out most fields before anything is lower-cased.
+    // The quick look rules out most fields before anything is lower-cased,
+    // and decides a plain text found in a field of plain ASCII.
     const bool byCode = soundex != 0 && m_pattern.UsesSoundex();
-    if ((byCode || m_pattern.MayMatch(text)) && m_pattern.MatchField(text, soundex != 0)) return true;
+    const SearchPattern::Look look = byCode ? SearchPattern::Look::kMaybe : m_pattern.QuickLook(text);
+    if (look == SearchPattern::Look::kYes ||
+        (look == SearchPattern::Look::kMaybe && m_pattern.MatchField(text, soundex != 0)))
+        return true;
     return searchNote && noteIndex >= 0 && props && SearchNote(props, noteIndex);
 }
 
