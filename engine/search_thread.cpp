@@ -291,14 +291,19 @@ void CSearchThread::SortByKeys(DWORD key, int direction)
     std::vector<SortEntry> entries;
     entries.reserve(static_cast<size_t>(m_list.GetCount()));
     size_t nulls = 0;
+    // The hits of one store follow one another and share one group text:
+    // the previous hit's group is tried first, by its address.
+    size_t index = 0;
     for (DATAGENERAL* hit : m_list) {
         if (!hit) {
             ++nulls;
             continue;
         }
         const WCHAR* group = hit->groupText ? hit->groupText : u"";
-        size_t index = 0;
-        while (index < groups.size() && wcscmp(groups[index], group) != 0) ++index;
+        if (index >= groups.size() || groups[index] != group) {
+            index = 0;
+            while (index < groups.size() && wcscmp(groups[index], group) != 0) ++index;
+        }
         if (index == groups.size()) groups.push_back(group);
         entries.emplace_back().hit = hit;
         entries.back().group = static_cast<int>(index);
