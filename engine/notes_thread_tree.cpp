@@ -17,6 +17,9 @@ namespace {
 
 using platform::FindHandle;
 
+// Entries of a folder listed between two looks at the stop event.
+constexpr int kStopLookEntries = 16;
+
 FILETIME LocalTime(const FILETIME& utc)
 {
     FILETIME local{0, 0};
@@ -187,10 +190,13 @@ LONG CNotesThread::AddFolder(const WCHAR* path, bool recurse, DATANOTES* parent)
 {
     if (!path || !parent) return 0;
     LONG added = 0;
+    // A look at the stop event costs more than listing an entry: it is
+    // looked at for the first entry and then every kStopLookEntries.
+    int entries = 0;
     // One entry; false to stop.
     auto add = [&](const WIN32_FIND_DATAW& found) {
         platform::ThreadCheckPoint();
-        if (Stopping()) return false;
+        if (entries++ % kStopLookEntries == 0 && Stopping()) return false;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             if (IsSkippedFolder(found.cFileName)) return true;
             const std::u16string full = Join(path, found.cFileName);

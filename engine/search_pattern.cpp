@@ -1,6 +1,8 @@
 // SearchPattern and the Soundex code.
 #include "engine/search_pattern.h"
 
+#include <algorithm>
+
 #include "foundation/wildmat.h"
 #include "platform/locale/compare_string.h"
 #include "platform/locale/locale_id.h"
@@ -92,7 +94,7 @@ void SearchPattern::Clear()
     m_text.clear();
     m_code.clear();
     m_literal.clear();
-    m_bWildcard = m_bMatchAll = m_bSoundex = false;
+    m_bWildcard = m_bMatchAll = m_bSoundex = m_bLiteralDecides = false;
     m_bAnywhere = true;
 }
 
@@ -124,6 +126,10 @@ bool SearchPattern::Prepare(const WCHAR* text, bool anywhere, bool soundex)
     // Start-anchored plain texts are compared ignoring symbols and accents:
     // no run of characters is sure to appear in the field.
     if (!m_bMatchAll && (m_bWildcard || anywhere)) m_literal = m_bWildcard ? LongestLiteral(m_text) : m_text;
+    // Only ASCII field characters fold onto an ASCII run, and they fold as
+    // the lower-casing does.
+    m_bLiteralDecides = !m_bWildcard && !m_literal.empty() &&
+                        std::all_of(m_literal.begin(), m_literal.end(), [](WCHAR c) { return c < 0x80; });
     if (soundex) {
         WCHAR code[kSoundexChars];
         if (SoundexCode(m_text.c_str(), code) > 0) {
@@ -164,9 +170,9 @@ bool SearchPattern::MatchField(WCHAR* field, bool soundex) const
     return MatchStart(body, m_text);
 }
 
-bool SearchPattern::MayMatch(const WCHAR* field) const
+SearchPattern::Look SearchPattern::QuickLook(const WCHAR* field) const
 {
-    if (m_literal.empty() || !field) return true;
+    if (m_literal.empty() || !field) return Look::kMaybe;
     const WCHAR* literal = m_literal.c_str();
     const size_t n = m_literal.size();
     // The run's first character as it may stand in the raw field.
@@ -175,14 +181,17 @@ bool SearchPattern::MayMatch(const WCHAR* field) const
     for (const WCHAR* p = field; *p; ++p) {
         const WCHAR c = *p;
         if (c != first && c != firstUpper) {
-            if (c >= 0x80) return true;
+            if (c >= 0x80) return Look::kMaybe;
             continue;
         }
         size_t i = 1;
         while (i < n && p[i] && FoldAscii(p[i]) == literal[i]) ++i;
-        if (i == n) return true;
+        if (i < n) continue;
+        // A field that is only its leading space never matches.
+        const bool blank = field[0] == u' ' && field[1] == 0;
+        return m_bLiteralDecides && !blank ? Look::kYes : Look::kMaybe;
     }
-    return false;
+    return Look::kNo;
 }
 
 std::vector<std::u16string> SearchPattern::LiteralPieces() const

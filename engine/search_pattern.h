@@ -55,14 +55,18 @@ public:
     bool MatchField(WCHAR* field, bool soundex) const;
     // Matches a note's whole text (lower-cased here in place).
     bool MatchNoteText(WCHAR* text) const;
-    // A quick look at a field as MatchField (soundex off) takes it, before
-    // it is lower-cased: false only when MatchField cannot match it. Any
-    // match needs the longest literal run of the text (between wildcards) to
-    // appear in the lower-cased field; a field of plain ASCII is lower-cased
-    // by folding A-Z alone, so the run is looked for that way, without
-    // copying. A field with other characters, and start-anchored plain
-    // texts (compared ignoring symbols and accents), always may match.
-    bool MayMatch(const WCHAR* field) const;
+    // What a quick look at a field tells of MatchField (soundex off), taken
+    // before the field is lower-cased.
+    enum class Look { kNo, kMaybe, kYes };
+    // kNo only when MatchField cannot match the field; kYes only when it
+    // surely does. Any match needs the longest literal run of the text
+    // (between wildcards) to appear in the lower-cased field; a field of
+    // plain ASCII is lower-cased by folding A-Z alone, so the run is looked
+    // for that way, without copying. A plain ASCII text matched anywhere is
+    // the run itself: finding it decides the match, whatever else the field
+    // holds. A field with other characters, and start-anchored plain texts
+    // (compared ignoring symbols and accents), always may match.
+    Look QuickLook(const WCHAR* field) const;
     // The literal pieces of the text (lower-case, split at blanks and at
     // the wildcards), every one of which a field that MatchField takes
     // (soundex off) holds; empty when a match needs none: match-all, a
@@ -75,7 +79,8 @@ private:
 
     std::u16string m_text;
     std::u16string m_code;
-    std::u16string m_literal;  // the run MayMatch looks for; empty: no quick look
+    std::u16string m_literal;  // the run QuickLook looks for; empty: no quick look
+    bool m_bLiteralDecides = false;  // finding m_literal is a match (QuickLook)
     bool m_bWildcard = false;
     bool m_bMatchAll = false;
     bool m_bAnywhere = true;

@@ -148,9 +148,13 @@ WCHAR* CSearchThread::OnlyPhone(const WCHAR* text)
 
 bool CSearchThread::SearchText(WCHAR* text, const CEPROPVAL* props, int noteIndex, int searchNote, int soundex)
 {
-    // The quick look rules out most fields before anything is lower-cased.
+    // The quick look rules out most fields before anything is lower-cased,
+    // and decides a plain text found in a field of plain ASCII.
     const bool byCode = soundex != 0 && m_pattern.UsesSoundex();
-    if ((byCode || m_pattern.MayMatch(text)) && m_pattern.MatchField(text, soundex != 0)) return true;
+    const SearchPattern::Look look = byCode ? SearchPattern::Look::kMaybe : m_pattern.QuickLook(text);
+    if (look == SearchPattern::Look::kYes ||
+        (look == SearchPattern::Look::kMaybe && m_pattern.MatchField(text, soundex != 0)))
+        return true;
     return searchNote && noteIndex >= 0 && props && SearchNote(props, noteIndex);
 }
 
@@ -287,14 +291,19 @@ void CSearchThread::SortByKeys(DWORD key, int direction)
     std::vector<SortEntry> entries;
     entries.reserve(static_cast<size_t>(m_list.GetCount()));
     size_t nulls = 0;
+    // The hits of one store follow one another and share one group text:
+    // the previous hit's group is tried first, by its address.
+    size_t index = 0;
     for (DATAGENERAL* hit : m_list) {
         if (!hit) {
             ++nulls;
             continue;
         }
         const WCHAR* group = hit->groupText ? hit->groupText : u"";
-        size_t index = 0;
-        while (index < groups.size() && wcscmp(groups[index], group) != 0) ++index;
+        if (index >= groups.size() || groups[index] != group) {
+            index = 0;
+            while (index < groups.size() && wcscmp(groups[index], group) != 0) ++index;
+        }
         if (index == groups.size()) groups.push_back(group);
         entries.emplace_back().hit = hit;
         entries.back().group = static_cast<int>(index);

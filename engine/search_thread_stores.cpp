@@ -804,7 +804,10 @@ bool CSearchThread::JournalCheck(CeDbRecord* record)
         size_t used = 0;
         buffer[0] = 0;
         AppendField(buffer, used, kSearchFieldChars, text);
-        if (m_pattern.MayMatch(buffer) && m_pattern.MatchField(buffer, false)) return true;
+        const SearchPattern::Look look = m_pattern.QuickLook(buffer);
+        if (look == SearchPattern::Look::kYes ||
+            (look == SearchPattern::Look::kMaybe && m_pattern.MatchField(buffer, false)))
+            return true;
     }
     return SearchNote(record->GetProps(), kJournalNotesIndex);
 }
