@@ -3,7 +3,9 @@
 #include "engine/calendar_thread.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -33,6 +35,9 @@ constexpr int kDefaultTaskSort = 6;   // priority
 constexpr int kDefaultTaskSort2 = 3;  // start date
 
 void DeleteCalendarTask(DATATASKS* task) { delete task; }
+
+// ClearList deals rows into 2^this bands of their address range.
+constexpr int kClearBandBits = 12;
 
 LONG DayOf(const SYSTEMTIME& st)
 {
@@ -72,6 +77,36 @@ CCalendarThread::~CCalendarThread()
 
 void CCalendarThread::ClearList()
 {
+    // A sorted list holds its rows in no order of memory: freeing them in
+    // list order costs a cache miss or two a row (the row, the texts a
+    // series' rows share). Dealt by address into a few thousand bands first,
+    // the rows are met nearly in the order they lie in, and a series' rows,
+    // made together, find their texts still in cache. The list frees them,
+    // as its policy says.
+    std::vector<DATACALENDAR*>& rows = m_freeing;
+    rows.clear();
+    std::uintptr_t low = UINTPTR_MAX, high = 0;
+    for (DATACALENDAR* row : m_list) {
+        const auto at = reinterpret_cast<std::uintptr_t>(row);
+        low = std::min(low, at);
+        high = std::max(high, at);
+        rows.push_back(row);
+    }
+    if (!rows.empty()) {
+        const int shift = std::max(0, static_cast<int>(std::bit_width(high - low)) - kClearBandBits);
+        auto bandOf = [low, shift](const DATACALENDAR* row) {
+            return (reinterpret_cast<std::uintptr_t>(row) - low) >> shift;
+        };
+        std::vector<std::uint32_t>& starts = m_freeBands;
+        starts.assign((size_t{1} << kClearBandBits) + 1, 0);
+        for (const DATACALENDAR* row : rows) ++starts[bandOf(row) + 1];
+        for (size_t i = 1; i < starts.size(); ++i) starts[i] += starts[i - 1];
+        std::vector<DATACALENDAR*>& dealt = m_freeDealt;
+        dealt.resize(rows.size());
+        for (DATACALENDAR* row : rows) dealt[starts[bandOf(row)]++] = row;
+        auto node = m_list.begin();
+        for (DATACALENDAR* row : dealt) *node++ = row;
+    }
     m_list.RemoveAll();
     m_handedOver = 0;
 }

@@ -113,13 +113,15 @@ namespace calendar_sort {
 // of rows they leave level (one day, kind and start) are then put in order
 // by CompareFunc's last steps: subject and OID, or CompareFunc itself. Rows
 // the numbers leave level keep their places, as in the list's own (stable)
-// sort. The keys hold nothing a run reads from its rows (subject, OID): a
-// month's keys are megabytes, and the smaller they are, the less of the
-// cache they take from the rows.
+// sort. The keys carry what a run reads of its rows (the subject's address
+// and the OID), taken while the rows are read in list order: read again in
+// sorted order, a month's rows are met all over memory, a cache miss each.
 struct DayOrderKey {
     std::uint64_t dayRank;  // all ones for a trailing row
     std::uint64_t start;    // the start's bits, ordered as the starts; 0 for the kinds CompareFunc does not order by start
+    const WCHAR* subject;   // the row's, or u"" for none
     std::uint32_t place;    // the row's place before the sort
+    DWORD oid;
     // An appointment or contact date with a start: after the start, by
     // subject and OID, the last steps of CompareFunc for its kind.
     bool bySubject;
@@ -128,7 +130,9 @@ struct DayOrderKey {
 // A key dealt into its day-and-kind group, which holds the dayRank.
 struct StartOrderKey {
     std::uint64_t start;
+    const WCHAR* subject;
     std::uint32_t place;
+    DWORD oid;
     bool bySubject;
 };
 
@@ -156,7 +160,7 @@ std::uint64_t OrderedBits(double value)
 // that is no number, which CompareFunc takes as equal to every start.
 bool KeyOf(const DATACALENDAR* row, bool taskOnTop, std::uint32_t place, DayOrderKey& key)
 {
-    key = {~std::uint64_t{0}, 0, place, false};
+    key = {~std::uint64_t{0}, 0, row->subject ? row->subject : u"", place, row->oid, false};
     if (row->trailing) return true;
     // The day's sign bit flipped, so that the numbers order as the days do.
     const std::uint64_t day = static_cast<std::uint32_t>(row->day) ^ 0x80000000u;
@@ -282,14 +286,16 @@ public:
 
     // keyed: whether the run is long enough for collation keys to pay (a
     // key costs several comparisons); a short run compares its subjects.
-    Entry EntryOf(DATACALENDAR* row, bool bySubject, bool keyed)
+    // key: the row's sort key, whose subject and OID are the row's.
+    Entry EntryOf(DATACALENDAR* row, const StartOrderKey& rowKey, bool keyed)
     {
-        const WCHAR* subject = bySubject ? (row->subject ? row->subject : u"") : nullptr;
-        if (!bySubject || !keyed) return {row, subject, nullptr, 0, row->oid};
+        const bool bySubject = rowKey.bySubject;
+        const WCHAR* subject = bySubject ? rowKey.subject : nullptr;
+        if (!bySubject || !keyed) return {row, subject, nullptr, 0, rowKey.oid};
         auto [at, addedAddress] = m_byAddress.Find(subject);
         if (addedAddress) *at = m_cache.KeyOf(m_subjects, subject);
         const std::string* key = *at;
-        return {row, subject, key, key ? CollationKeyCache::HeadOf(*key) : 0, row->oid};
+        return {row, subject, key, key ? CollationKeyCache::HeadOf(*key) : 0, rowKey.oid};
     }
 
     int Compare(const Entry& a, const Entry& b, bool bySubject) const
@@ -402,7 +408,8 @@ bool CCalendarThread::SortByCompareFunc(CalendarSortScratch& scratch, bool desce
     std::vector<StartOrderKey>& dealt = scratch.dealt;
     dealt.resize(keys.size());
     for (const DayOrderKey& key : keys)
-        dealt[(*groupAt.Find(key.dayRank).first)++] = StartOrderKey{key.start, key.place, key.bySubject};
+        dealt[(*groupAt.Find(key.dayRank).first)++] =
+            StartOrderKey{key.start, key.subject, key.place, key.oid, key.bySubject};
     at = 0;
     for (const auto& [dayRank, size] : groups) {
         std::sort(dealt.begin() + at, dealt.begin() + at + size,
@@ -431,7 +438,7 @@ bool CCalendarThread::SortByCompareFunc(CalendarSortScratch& scratch, bool desce
             const bool bySubject = dealt[first].bySubject;
             run.clear();
             const bool keyed = end - first >= kKeyedRunRows;
-            for (size_t i = first; i < end; ++i) run.push_back(order.EntryOf(rows[dealt[i].place], bySubject, keyed));
+            for (size_t i = first; i < end; ++i) run.push_back(order.EntryOf(rows[dealt[i].place], dealt[i], keyed));
             auto before = [&](const RunOrder::Entry& a, const RunOrder::Entry& b) {
                 checkPoint();
                 return descending ? order.Compare(b, a, bySubject) < 0 : order.Compare(a, b, bySubject) < 0;

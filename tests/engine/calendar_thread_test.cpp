@@ -72,6 +72,27 @@ TEST_F(CalendarThreadTest, SingleRecordLoadAddsOneAppointmentAndNothingElse)
     EXPECT_EQ(loader.GetHandedOverCount(), 20);
 }
 
+// A reload frees every row the list held, once each, wherever the rows lie: the load's own from the row pool
+// and, between them, rows of a larger kind from the ordinary heap, few or many.
+TEST_F(CalendarThreadTest, AReloadFreesEveryRowOnce)
+{
+    struct CountedRow : DATACALENDAR {
+        explicit CountedRow(int& freed) : freed(freed) {}
+        ~CountedRow() override { ++freed; }
+        int& freed;
+    };
+    for (int i = 0; i < 40; ++i) WriteAppointment({.subject = u"x", .start = Date(2026, 12, 8, 9, i)});
+    CCalendarThread loader;
+    for (const int added : {1, 7, 600}) {
+        ASSERT_TRUE(Load(loader, today, today + 2));
+        std::vector<int> freed(static_cast<size_t>(added), 0);
+        for (int i = 0; i < added; ++i) loader.GetDataList().InsertAt(1 + i * 3 % 40, new CountedRow(freed[i]));
+        ASSERT_TRUE(Load(loader, today, today + 2));
+        EXPECT_EQ(freed, std::vector<int>(freed.size(), 1)) << added;
+        EXPECT_EQ(loader.GetDataList().GetCount(), 43);  // the appointments and three day headers
+    }
+}
+
 // Each loader's PostKill gives back the lock its killed body held and ends the window's progress.
 TEST_F(CalendarThreadTest, KillingEitherLoaderFreesTheDataLockAndEndsTheProgress)
 {
