@@ -91,6 +91,26 @@ TEST(SearchPattern, MatchesFieldsAnywhereAtTheStartAndWithWildcards)
     }
 }
 
+// A note's whole text has no leading space to skip, and an empty text is
+// no match, not even for "*".
+TEST(SearchPattern, MatchesNoteTexts)
+{
+    const Match cases[] = {
+        {u"plumb", true, u"Call the Plumber\r\nat nine", true}, {u"plumb", false, u"Call the Plumber", false},
+        {u"CALL", false, u"call the plumber", true},              {u"nine", true, u"Call at\r\nNINE", true},
+        {u"*umber", true, u"Call the Plumber", true},             {u"c?ll", false, u"Cll", false},
+        {u"*", true, u"", false},                                 {u"x", true, u"", false},
+        {u"*", true, u"x", true},
+    };
+    for (const auto& c : cases) {
+        SearchPattern p;
+        ASSERT_TRUE(p.Prepare(c.typed.c_str(), c.anywhere, false));
+        std::u16string text = c.field;
+        EXPECT_EQ(p.MatchNoteText(text.data()), c.found)
+            << WideToUtf8(c.typed) << (c.anywhere ? " anywhere in " : " at start of ") << WideToUtf8(c.field);
+    }
+}
+
 TEST(SearchPattern, ComparesSoundexCodesOfNames)
 {
     SearchPattern p;

@@ -115,4 +115,31 @@ TEST(CedbRecordBlock, EveryCutOfARecordWhoseOrderTheBlockKnowsIsRefused)
     EXPECT_EQ(block.Bytes(), 2 * sizeof(CEPROPVAL) + 10);
 }
 
+// Records in more stored orders than the block keeps plans for: each record
+// holds id 1 and one extra id of its own, in an order of its own, so every
+// record needs its own plan; read twice over, past the point where the block
+// starts its plans afresh, each still gives its own values.
+TEST(CedbRecordBlock, RecordsInManyStoredOrdersEachReadTheirOwnValues)
+{
+    constexpr int kOrders = 150;
+    std::vector<std::string> records;
+    for (int k = 0; k < kOrders; ++k) {
+        const auto extra = static_cast<WORD>(10 + k);
+        records.push_back(k % 2 ? Stored({I4(1, k), I4(extra, -k)}) : Stored({I4(extra, -k), I4(1, k)}));
+    }
+    // The listed ids name id 1 and the first record's extra one.
+    const std::vector<CEPROPID> ids = {MAKEPROPID(10, CEVT_I4), MAKEPROPID(1, CEVT_I4)};
+    RecordBlock block;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int k = 0; k < kOrders; ++k) {
+            SCOPED_TRACE("pass " + std::to_string(pass) + " record " + std::to_string(k));
+            ASSERT_EQ(block.Assign(records[k], ids.data(), 2), ERROR_SUCCESS);
+            std::vector<CEPROPVAL> memory(block.Bytes() / sizeof(CEPROPVAL) + 1);
+            block.Fill(reinterpret_cast<BYTE*>(memory.data()));
+            EXPECT_EQ(Describe(memory[0]), k == 0 ? "10/I4=0" : "10/I4=missing");
+            EXPECT_EQ(Describe(memory[1]), "1/I4=" + std::to_string(k));
+        }
+    }
+}
+
 }  // namespace
