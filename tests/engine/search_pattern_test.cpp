@@ -68,6 +68,18 @@ struct Match {
     bool found;
 };
 
+// Each case's pattern prepared, then matched by match(pattern, its field).
+template <size_t N, class MatchFn>
+void ExpectMatches(const Match (&cases)[N], MatchFn match)
+{
+    for (const auto& c : cases) {
+        SearchPattern p;
+        ASSERT_TRUE(p.Prepare(c.typed.c_str(), c.anywhere, false));
+        EXPECT_EQ(match(p, c.field), c.found)
+            << WideToUtf8(c.typed) << (c.anywhere ? " anywhere in " : " at start of ") << WideToUtf8(c.field);
+    }
+}
+
 TEST(SearchPattern, MatchesFieldsAnywhereAtTheStartAndWithWildcards)
 {
     const Match cases[] = {
@@ -82,13 +94,11 @@ TEST(SearchPattern, MatchesFieldsAnywhereAtTheStartAndWithWildcards)
         {u"x", true, u"", false},                     {u"[a]", true, u"Text [a] here", true},
         {u"a\\b*", true, u"a\\bc", true},             {u"50%", true, u"50% off", true},
     };
-    for (const auto& c : cases) {
-        SearchPattern p;
-        ASSERT_TRUE(p.Prepare(c.typed.c_str(), c.anywhere, false));
-        std::u16string field = u" " + c.field;
-        EXPECT_EQ(p.MatchField(field.data(), false), c.found)
-            << WideToUtf8(c.typed) << (c.anywhere ? " anywhere in " : " at start of ") << WideToUtf8(c.field);
-    }
+    ExpectMatches(cases, [](const SearchPattern& p, const std::u16string& field) {
+        std::u16string spaced(1, u' ');
+        spaced += field;
+        return p.MatchField(spaced.data(), false);
+    });
 }
 
 // A note's whole text has no leading space to skip, and an empty text is
@@ -102,13 +112,7 @@ TEST(SearchPattern, MatchesNoteTexts)
         {u"*", true, u"", false},                                 {u"x", true, u"", false},
         {u"*", true, u"x", true},
     };
-    for (const auto& c : cases) {
-        SearchPattern p;
-        ASSERT_TRUE(p.Prepare(c.typed.c_str(), c.anywhere, false));
-        std::u16string text = c.field;
-        EXPECT_EQ(p.MatchNoteText(text.data()), c.found)
-            << WideToUtf8(c.typed) << (c.anywhere ? " anywhere in " : " at start of ") << WideToUtf8(c.field);
-    }
+    ExpectMatches(cases, [](const SearchPattern& p, std::u16string text) { return p.MatchNoteText(text.data()); });
 }
 
 TEST(SearchPattern, ComparesSoundexCodesOfNames)
