@@ -170,6 +170,12 @@ bool SearchPattern::MatchField(WCHAR* field, bool soundex) const
     return MatchStart(body, m_text);
 }
 
+bool SearchPattern::MatchFieldQuickly(WCHAR* field, bool soundex) const
+{
+    const Look look = soundex && m_bSoundex ? Look::kMaybe : QuickLook(field);
+    return look == Look::kYes || (look == Look::kMaybe && MatchField(field, soundex));
+}
+
 SearchPattern::Look SearchPattern::QuickLook(const WCHAR* field) const
 {
     if (m_literal.empty() || !field) return Look::kMaybe;

@@ -53,6 +53,9 @@ public:
     // " " + the field's Soundex code), lower-cased here in place. An empty
     // field never matches; under match-all every other field does.
     bool MatchField(WCHAR* field, bool soundex) const;
+    // MatchField after the quick look: a field the look decides is neither
+    // lower-cased nor matched again. Soundex codes go straight to MatchField.
+    bool MatchFieldQuickly(WCHAR* field, bool soundex) const;
     // Matches a note's whole text (lower-cased here in place).
     bool MatchNoteText(WCHAR* text) const;
     // What a quick look at a field tells of MatchField (soundex off), taken

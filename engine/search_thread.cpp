@@ -150,11 +150,7 @@ bool CSearchThread::SearchText(WCHAR* text, const CEPROPVAL* props, int noteInde
 {
     // The quick look rules out most fields before anything is lower-cased,
     // and decides a plain text found in a field of plain ASCII.
-    const bool byCode = soundex != 0 && m_pattern.UsesSoundex();
-    const SearchPattern::Look look = byCode ? SearchPattern::Look::kMaybe : m_pattern.QuickLook(text);
-    if (look == SearchPattern::Look::kYes ||
-        (look == SearchPattern::Look::kMaybe && m_pattern.MatchField(text, soundex != 0)))
-        return true;
+    if (m_pattern.MatchFieldQuickly(text, soundex != 0)) return true;
     return searchNote && noteIndex >= 0 && props && SearchNote(props, noteIndex);
 }
 

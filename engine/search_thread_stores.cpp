@@ -804,10 +804,7 @@ bool CSearchThread::JournalCheck(CeDbRecord* record)
         size_t used = 0;
         buffer[0] = 0;
         AppendField(buffer, used, kSearchFieldChars, text);
-        const SearchPattern::Look look = m_pattern.QuickLook(buffer);
-        if (look == SearchPattern::Look::kYes ||
-            (look == SearchPattern::Look::kMaybe && m_pattern.MatchField(buffer, false)))
-            return true;
+        if (m_pattern.MatchFieldQuickly(buffer, false)) return true;
     }
     return SearchNote(record->GetProps(), kJournalNotesIndex);
 }
