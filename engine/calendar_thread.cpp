@@ -83,27 +83,24 @@ void CCalendarThread::ClearList()
     // the rows are met nearly in the order they lie in, and a series' rows,
     // made together, find their texts still in cache. The list frees them,
     // as its policy says.
-    std::vector<DATACALENDAR*>& rows = m_freeing;
-    rows.clear();
     std::uintptr_t low = UINTPTR_MAX, high = 0;
     for (DATACALENDAR* row : m_list) {
         const auto at = reinterpret_cast<std::uintptr_t>(row);
         low = std::min(low, at);
         high = std::max(high, at);
-        rows.push_back(row);
     }
-    if (!rows.empty()) {
+    if (!m_list.IsEmpty()) {
         const int shift = std::max(0, static_cast<int>(std::bit_width(high - low)) - kClearBandBits);
         auto bandOf = [low, shift](const DATACALENDAR* row) {
             return (reinterpret_cast<std::uintptr_t>(row) - low) >> shift;
         };
         std::vector<std::uint32_t>& starts = m_freeBands;
         starts.assign((size_t{1} << kClearBandBits) + 1, 0);
-        for (const DATACALENDAR* row : rows) ++starts[bandOf(row) + 1];
+        for (const DATACALENDAR* row : m_list) ++starts[bandOf(row) + 1];
         for (size_t i = 1; i < starts.size(); ++i) starts[i] += starts[i - 1];
         std::vector<DATACALENDAR*>& dealt = m_freeDealt;
-        dealt.resize(rows.size());
-        for (DATACALENDAR* row : rows) dealt[starts[bandOf(row)]++] = row;
+        dealt.resize(static_cast<size_t>(m_list.GetCount()));
+        for (DATACALENDAR* row : m_list) dealt[starts[bandOf(row)]++] = row;
         auto node = m_list.begin();
         for (DATACALENDAR* row : dealt) *node++ = row;
     }

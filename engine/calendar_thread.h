@@ -248,7 +248,6 @@ private:
     TasksSortState m_taskSort;  // the order of task rows, bound while the list sorts
     std::shared_ptr<CalendarSortScratch> m_sortScratch;
     // ClearList's buffers, kept between loads.
-    std::vector<DATACALENDAR*> m_freeing;
     std::vector<DATACALENDAR*> m_freeDealt;
     std::vector<std::uint32_t> m_freeBands;
     LONG m_today;
