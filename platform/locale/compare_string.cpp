@@ -23,6 +23,7 @@
 
 #include "platform/base/error_codes.h"
 #include "platform/base/last_error.h"
+#include "platform/locale/ascii_sort_keys.h"
 #include "platform/locale/locale_resolution.h"
 #include "platform/text/wide_string.h"
 
@@ -327,6 +328,41 @@ const icu::Collator* PrimaryCollator(const void* locale)
     return CollatorFor(*static_cast<const platform::ResolvedLocale*>(locale), CollatorConfig{true, false});
 }
 
+// The table of ASCII keys for a locale and the folding its keys are made
+// with (KeyFolding's of a text with marks), or null when the locale has none.
+// Learnt once per process under a lock, looked up without one.
+const platform::AsciiSortKeys* AsciiKeysFor(const void* locale, DWORD flags)
+{
+    const auto& resolved = *static_cast<const platform::ResolvedLocale*>(locale);
+    Folding folding = FoldingOf(flags);
+    folding.dropWordSortMarks = IsWordSort(flags);
+    const int variant = (folding.foldCase ? 1 : 0) | (folding.foldKana ? 2 : 0) | (folding.foldWidth ? 4 : 0) |
+                        (folding.dropSymbols ? 8 : 0) | (folding.dropWordSortMarks ? 16 : 0);
+    const size_t index = static_cast<size_t>(resolved.index) * 32 + static_cast<size_t>(variant);
+
+    struct Slot {
+        bool looked = false;
+        const platform::AsciiSortKeys* keys = nullptr;
+    };
+    thread_local std::vector<Slot> slots;
+    if (index >= slots.size()) slots.resize(index + 1);
+    Slot& slot = slots[index];
+    if (slot.looked) return slot.keys;
+
+    static std::mutex mutex;
+    static std::map<size_t, std::unique_ptr<const platform::AsciiSortKeys>> learnt;
+    const icu::Collator* primary = PrimaryCollator(locale);
+    std::lock_guard lock(mutex);
+    auto [it, added] = learnt.try_emplace(index);
+    if (added && primary) {
+        platform::AsciiSortKeys::Foldings foldings;
+        for (char16_t c = 0; c < 128; ++c) folding.Apply(std::u16string_view(&c, 1), foldings[c]);
+        it->second = platform::AsciiSortKeys::Learn(*primary, foldings);
+    }
+    slot = {true, it->second.get()};
+    return slot.keys;
+}
+
 // The first eight bytes of the key AppendPrimaryKey makes, of which only as
 // much is made as those bytes need. 0 when ICU fails.
 ULONGLONG PrimaryPrefix(const icu::Collator& primary, const Folding& folding, std::u16string_view s)
@@ -409,6 +445,15 @@ int LocaleComparer::Compare(const WCHAR* a, int countA, const WCHAR* b, int coun
     return Collate(*collator, folding, textA, textB);
 }
 
+const void* LocaleComparer::AsciiKeys() const
+{
+    if (!asciiKeysLooked_) {
+        asciiKeys_ = AsciiKeysFor(locale_, flags_);
+        asciiKeysLooked_ = true;
+    }
+    return asciiKeys_;
+}
+
 ULONGLONG LocaleComparer::Prefix(const WCHAR* s, int count) const
 {
     std::u16string_view text, same;
@@ -422,6 +467,10 @@ ULONGLONG LocaleComparer::Prefix(const WCHAR* s, int count) const
             bytes[2 * i + 1] = static_cast<std::uint8_t>(text[i]);
         }
         return BigEndian(bytes, 8);
+    }
+    if (const auto* ascii = static_cast<const platform::AsciiSortKeys*>(AsciiKeys())) {
+        std::uint64_t prefix = 0;
+        if (ascii->Prefix(text, prefix)) return prefix;
     }
     const icu::Collator* primary = PrimaryCollator(locale_);
     return primary ? PrimaryPrefix(*primary, KeyFolding(flags_, text), text) : 0;
@@ -438,6 +487,9 @@ bool LocaleComparer::AppendKey(const WCHAR* s, int count, std::string& out) cons
             out.push_back(static_cast<char>(c & 0xFF));
         }
         return true;
+    }
+    if (const auto* ascii = static_cast<const platform::AsciiSortKeys*>(AsciiKeys())) {
+        if (ascii->AppendKey(text, out)) return true;
     }
     const icu::Collator* primary = PrimaryCollator(locale_);
     return primary && AppendPrimaryKey(*primary, KeyFolding(flags_, text), text, out);

@@ -78,6 +78,9 @@ public:
     std::string_view LocaleTag() const;
 
 private:
+    // The table of plain ASCII keys for this locale and flags (a
+    // platform::AsciiSortKeys), or null; looked up on first use.
+    const void* AsciiKeys() const;
     bool Accept(const WCHAR* a, int countA, const WCHAR* b, int countB, std::u16string_view& textA,
                 std::u16string_view& textB) const;
 
@@ -85,6 +88,8 @@ private:
     DWORD refusal_ = 0;               // the error every call is refused with; 0 when none
     const void* locale_ = nullptr;    // the platform::ResolvedLocale compared for
     const void* collator_ = nullptr;  // the thread's icu::Collator; null: ordinal order
+    mutable const void* asciiKeys_ = nullptr;  // the platform::AsciiSortKeys keys are made with, once looked up
+    mutable bool asciiKeysLooked_ = false;
 };
 
 // CompareStringW(LOCALE_USER_DEFAULT, 0 / NORM_IGNORECASE, ...) minus 2:
