@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the benchmarks (optimised), runs each, and prints the ratio of our code
-# to its peer for every BM_<case>_Ours / BM_<case>_Peer pair.
+# to its peer for every BM_<case>_Ours / BM_<case>_Peer pair, measured in the
+# same run with their repetitions interleaved.
 #   scripts/bench.sh [benchmark-name-filter]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,7 +13,7 @@ mkdir -p "$out"
 for exe in "$dir"/bench/*_bench; do
     name=$(basename "$exe")
     echo "== $name" >&2
-    "$exe" --benchmark_filter="${1:-.}" --benchmark_out="$out/$name.json" --benchmark_out_format=json \
-        --benchmark_repetitions=3 --benchmark_report_aggregates_only=true >&2
+    # Ours and the peer interleaved, one process per store size (see bench_run.py).
+    python3 scripts/bench_run.py "$exe" "$out/$name" "${1:-.}" 3
 done
 python3 scripts/bench_ratios.py "$out"/*.json
