@@ -11,6 +11,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "platform/text/utf8.h"
 
@@ -143,18 +144,29 @@ TEST(AsciiSortKeys, KeysAreThoseOfTheFoldedText)
     const auto turkish = PrimaryCollator("tr_TR");
     EXPECT_NE(IcuKey(*turkish, u"I"), IcuKey(*turkish, u"i"));
 }
-// Letters tailored after a Greek one share their keys' first byte, which ICU writes once for a run of them: such
-// keys do not join up, and texts holding those letters are left to the collator.
+// Characters tailored after a Greek letter share their keys' first byte, which ICU writes once for a run of them
+// and marks where the run ends: such keys do not join up, and texts holding those characters are left to the
+// collator (the last printable character included).
 TEST(AsciiSortKeys, KeysThatShareALeadingByteAreLeftToTheCollator)
 {
-    UErrorCode err = U_ZERO_ERROR;
-    icu::RuleBasedCollator tailored(u"&\u03b1 < a < b < c", err);
-    ASSERT_TRUE(U_SUCCESS(err));
-    tailored.setStrength(icu::Collator::PRIMARY);
-    const auto table = AsciiSortKeys::Learn(tailored, Unchanged());
-    for (const char16_t* text : {u"ab", u"ca", u"x a", u"bx"}) {
-        std::uint64_t prefix = 0;
-        EXPECT_FALSE(table && table->Prefix(text, prefix)) << WideToUtf8(text);
+    struct Case {
+        const char16_t* rules;
+        std::vector<const char16_t*> refused;
+    };
+    const Case cases[] = {
+        {u"&\u03b1 < a < b < c", {u"ab", u"ca", u"x a", u"bx"}},
+        {u"&\u03b1 < '~'", {u"~~", u"~a"}},
+    };
+    for (const Case& c : cases) {
+        UErrorCode err = U_ZERO_ERROR;
+        icu::RuleBasedCollator tailored(c.rules, err);
+        ASSERT_TRUE(U_SUCCESS(err));
+        tailored.setStrength(icu::Collator::PRIMARY);
+        const auto table = AsciiSortKeys::Learn(tailored, Unchanged());
+        for (const char16_t* text : c.refused) {
+            std::uint64_t prefix = 0;
+            EXPECT_FALSE(table && table->Prefix(text, prefix)) << WideToUtf8(text);
+        }
     }
 }
 
