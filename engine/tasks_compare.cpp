@@ -93,27 +93,6 @@ TasksCompareFn TasksPrimaryComparison(int key)
 
 TasksCompareFn TasksSecondaryComparison(int key) { return TasksRowOrder::Function(TasksRowOrder::TieBreakKey(key)); }
 
-TasksRowOrder::Key TasksRowOrder::TieBreakKey(int sortKey)
-{
-    // The rank order only makes sense as the main key; as a tie-break the
-    // start date stands in for it.
-    switch (sortKey) {
-        case kTasksSortSubject:
-            return Key::Subject;
-        case kTasksSortDueDate:
-            return Key::DueDate;
-        case kTasksSortImportance:
-        case kTasksSortPriority:
-            return Key::Priority;
-        case kTasksSortCompletion:
-            return Key::Completion;
-        case kTasksSortCategory:
-            return Key::Category;
-        default:
-            return Key::StartDate;
-    }
-}
-
 TasksCompareFn TasksRowOrder::Function(Key key)
 {
     switch (key) {

@@ -17,7 +17,11 @@ public:
     enum class Key : unsigned char { Subject, Category, StartDate, DueDate, Completion, Priority };
 
     explicit TasksRowOrder(const TasksSortState& state)
-        : TasksRowOrder(state.Prefs(), state.Subjects(), state.SecondaryPhase(), state.Descending())
+        : m_prefs(state.Prefs()),
+          m_subjects(state.Subjects()),
+          m_secondaryPhase(state.SecondaryPhase()),
+          m_descending(state.Descending()),
+          m_tieBreak(TieBreakKey(m_prefs.secondaryKey))
     {
     }
 
@@ -25,9 +29,27 @@ public:
     // (false for one that reads no sort state, or not one of these).
     static TasksCompareFn Function(Key key);
     static bool KeyOf(TasksCompareFn compare, Key* key);
-    // The comparison a sort key ("TV_Sort0", "TV_Sort1") breaks ties with:
-    // start date for the rank order and unknown keys.
-    static Key TieBreakKey(int sortKey);
+    // The comparison a sort key ("TV_Sort0", "TV_Sort1") breaks ties with.
+    static Key TieBreakKey(int sortKey)
+    {
+        switch (sortKey) {
+            case kTasksSortSubject:
+                return Key::Subject;
+            case kTasksSortDueDate:
+                return Key::DueDate;
+            case kTasksSortImportance:
+            case kTasksSortPriority:
+                return Key::Priority;
+            case kTasksSortCompletion:
+                return Key::Completion;
+            case kTasksSortCategory:
+                return Key::Category;
+            default:
+                // The rank order only makes sense as the main key; as a
+                // tie-break the start date stands in for it.
+                return Key::StartDate;
+        }
+    }
 
     int Compare(Key key, DATATASKS* a, DATATASKS* b) const
     {
@@ -89,8 +111,8 @@ public:
     int TieBreak(DATATASKS* a, DATATASKS* b) const
     {
         if (m_secondaryPhase || m_prefs.primaryKey == m_prefs.secondaryKey) return 0;
-        const TasksRowOrder secondary(m_prefs, m_subjects, true, m_prefs.secondaryDescending);
-        int r = secondary.Compare(TieBreakKey(m_prefs.secondaryKey), a, b);
+        const TasksRowOrder secondary(*this, true, m_prefs.secondaryDescending);
+        int r = secondary.Compare(m_tieBreak, a, b);
         if (r == 0 && m_prefs.primaryKey != kTasksSortSubject && m_prefs.secondaryKey != kTasksSortSubject)
             r = secondary.Subject(a, b);
         if (r == 0) r = TasksCompareOID(a, b, 0);
@@ -101,9 +123,11 @@ private:
     static int Sign(long long v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
     static long WholeDay(double date) { return static_cast<long>(date); }
 
-    TasksRowOrder(const TasksSortPrefs& prefs, const LocaleComparer* subjects, bool secondaryPhase, bool descending)
-        : m_prefs(prefs), m_subjects(subjects), m_secondaryPhase(secondaryPhase), m_descending(descending)
+    // The same order in another phase and direction.
+    TasksRowOrder(const TasksRowOrder& order, bool secondaryPhase, bool descending) : TasksRowOrder(order)
     {
+        m_secondaryPhase = secondaryPhase;
+        m_descending = descending;
     }
 
     // Dated rows by whole day, undated ones where "UndatedTaskSort" puts them
@@ -159,4 +183,5 @@ private:
     const LocaleComparer* m_subjects;
     bool m_secondaryPhase;
     bool m_descending;
+    Key m_tieBreak;  // the secondary key's comparison
 };
