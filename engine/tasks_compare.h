@@ -6,7 +6,8 @@
 // TasksSortScope has bound to the calling thread for the length of a sort,
 // so two lists sort at the same time on two threads, each by its own
 // settings. Every comparison has the list's sort-function shape and is
-// negative when a goes first.
+// negative when a goes first. Their rules live in TasksRowOrder
+// (tasks_row_order.h), which a sort uses directly over one copy of the state.
 #pragma once
 
 #include <initializer_list>

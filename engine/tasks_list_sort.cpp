@@ -5,28 +5,22 @@
 #include <utility>
 #include <vector>
 
+#include "engine/tasks_row_order.h"
 #include "platform/kernel/thread.h"
 
 namespace {
 
 using Rows = std::vector<DATATASKS*>;
 
-// Which side of the pivot an element belongs on: negative before, positive
-// after, 0 with the pivot.
-int Side(TasksCompareFn compare, DATATASKS* pivot, DATATASKS* element, bool ascending)
-{
-    if (element == pivot) return 0;
-    int c = compare(pivot, element, 0);
-    if (c == 0) return 0;
-    bool before = ascending ? c > 0 : c < 0;
-    return before ? -1 : 1;
-}
-
 // Quicksort on an array: middle pivot, three-way partition (rows equal to
 // the pivot are settled at once, so many equal keys cost no more than
 // distinct ones), and an explicit stack of ranges that holds the larger part
 // while the smaller one is worked on.
-void QuickSortRows(Rows& rows, TasksCompareFn compare, bool ascending)
+// compare(pivot, element) is negative when pivot goes first. An element goes
+// before the pivot when the comparison is positive (ascending) or negative
+// (descending), with it when 0.
+template <class Compare>
+void QuickSortRows(Rows& rows, const Compare& compare, bool ascending)
 {
     std::vector<std::pair<size_t, size_t>> ranges;  // [first, last)
     ranges.emplace_back(0, rows.size());
@@ -40,10 +34,11 @@ void QuickSortRows(Rows& rows, TasksCompareFn compare, bool ascending)
             size_t i = first;   // [lt, i) with the pivot
             size_t gt = last;   // [gt, last) after the pivot
             while (i < gt) {
-                int side = Side(compare, pivot, rows[i], ascending);
-                if (side < 0) {
+                DATATASKS* element = rows[i];
+                const int c = element == pivot ? 0 : compare(pivot, element);
+                if (c != 0 && (c > 0) == ascending) {
                     std::swap(rows[lt++], rows[i++]);
-                } else if (side > 0) {
+                } else if (c != 0) {
                     std::swap(rows[i], rows[--gt]);
                 } else {
                     ++i;
@@ -60,6 +55,20 @@ void QuickSortRows(Rows& rows, TasksCompareFn compare, bool ascending)
             }
         }
     }
+}
+
+// Sorts rows by compare. The comparisons that read a sort state run over one
+// copy of it, called directly rather than through the pointer; the order is
+// the same either way.
+void SortRows(Rows& rows, TasksCompareFn compare, bool ascending)
+{
+    TasksRowOrder::Key key;
+    if (!TasksRowOrder::KeyOf(compare, &key)) {
+        QuickSortRows(rows, [compare](DATATASKS* a, DATATASKS* b) { return compare(a, b, 0); }, ascending);
+        return;
+    }
+    const TasksRowOrder order(TasksSortState::Current());
+    QuickSortRows(rows, [&order, key](DATATASKS* a, DATATASKS* b) { return order.Compare(key, a, b); }, ascending);
 }
 
 // Every row that has children, each once, found without recursion.
@@ -119,7 +128,7 @@ void ForEachInTree(const CePtrList<DATATASKS*>& top, Visit visit)
 void SortChildren(TaskChildren& children, TasksCompareFn compare)
 {
     Rows* rows = children.Items();
-    if (compare && rows && rows->size() > 1) QuickSortRows(*rows, compare, true);
+    if (compare && rows && rows->size() > 1) SortRows(*rows, compare, true);
 }
 
 // Every row's children recursively, then top itself.
@@ -138,7 +147,7 @@ void TasksQuickSort(CePtrList<DATATASKS*>& list, TasksCompareFn compare, bool as
     Rows rows;
     rows.reserve(list.GetCount());
     for (DATATASKS* row : list) rows.push_back(row);
-    QuickSortRows(rows, compare, ascending);
+    SortRows(rows, compare, ascending);
     // The same rows go back into the same nodes: no copy or free policy
     // of the list is involved.
     size_t i = 0;
