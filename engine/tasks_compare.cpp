@@ -47,12 +47,6 @@ void TasksSortState::BeginPrimaryPhase()
     m_descending = m_prefs.primaryDescending;
 }
 
-void TasksSortState::BeginSecondaryKey()
-{
-    m_secondaryPhase = true;
-    m_descending = m_prefs.secondaryDescending;
-}
-
 TasksSortState& TasksSortState::Current()
 {
     thread_local TasksSortState unbound;

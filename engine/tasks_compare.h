@@ -50,8 +50,6 @@ public:
     // Phase secondary (the hidden flag and the secondary key are not used),
     // direction left as it is.
     void BeginSecondaryPhase() { m_secondaryPhase = true; }
-    // Phase secondary, direction the secondary direction (the tie-break).
-    void BeginSecondaryKey();
     bool SecondaryPhase() const { return m_secondaryPhase; }
     bool Descending() const { return m_descending; }
     // Whether the rows' subject keys are current (TasksSubjectKeys).

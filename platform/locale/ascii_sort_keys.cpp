@@ -6,6 +6,8 @@
 
 #include <bitset>
 
+#include "platform/locale/icu_sort_key.h"
+
 namespace platform {
 namespace {
 
@@ -14,19 +16,9 @@ constexpr char16_t kFirstPrintable = 0x20, kLastPrintable = 0x7E;
 // The primary key of text (terminator left off); empty when ICU fails.
 std::string PrimaryKey(const icu::Collator& primary, const std::u16string& text)
 {
-    std::string key(64, '\0');
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const int32_t made = primary.getSortKey(text.data(), static_cast<int32_t>(text.size()),
-                                                reinterpret_cast<std::uint8_t*>(key.data()),
-                                                static_cast<int32_t>(key.size()));
-        if (made <= 0) return {};
-        if (static_cast<size_t>(made) <= key.size()) {
-            key.resize(static_cast<size_t>(made - 1));
-            return key;
-        }
-        key.resize(static_cast<size_t>(made));
-    }
-    return {};
+    std::string key;
+    AppendIcuSortKey(primary, text, key);
+    return key;
 }
 
 // The ASCII characters of the locale's own contractions of two or more ASCII

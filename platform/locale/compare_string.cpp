@@ -24,6 +24,7 @@
 #include "platform/base/error_codes.h"
 #include "platform/base/last_error.h"
 #include "platform/locale/ascii_sort_keys.h"
+#include "platform/locale/icu_sort_key.h"
 #include "platform/locale/locale_resolution.h"
 #include "platform/text/wide_string.h"
 
@@ -292,22 +293,7 @@ bool AppendPrimaryKey(const icu::Collator& primary, const Folding& folding, std:
         folding.Apply(s, storage);
         s = storage;
     }
-    const auto length = static_cast<int32_t>(s.size());
-    std::uint8_t room[128];
-    const int32_t needed = primary.getSortKey(s.data(), length, room, static_cast<int32_t>(sizeof room));
-    if (needed <= 0) return false;
-    if (static_cast<size_t>(needed) <= sizeof room) {
-        out.append(reinterpret_cast<const char*>(room), static_cast<size_t>(needed - 1));
-        return true;
-    }
-    const size_t base = out.size();
-    out.resize(base + static_cast<size_t>(needed));
-    if (primary.getSortKey(s.data(), length, reinterpret_cast<std::uint8_t*>(out.data() + base), needed) != needed) {
-        out.resize(base);
-        return false;
-    }
-    out.resize(base + static_cast<size_t>(needed - 1));
-    return true;
+    return platform::AppendIcuSortKey(primary, s, out);
 }
 
 // What a key is made of: the text folded as the flags say, and in word sort
