@@ -74,9 +74,14 @@ DWORD Cursor::StartWalk(std::uint64_t k)
         Close();
     }
     if (!walk_) {
+        // A walk in OID order over a database holding most of the volume's
+        // records reads the table straight through, skipping the few rows of
+        // other databases: through the index by database, each record would
+        // cost a descent of the table from its root.
+        const char* const byOid = HoldsMostRecords() ? "records NOT INDEXED" : "records INDEXED BY records_by_db";
         std::string order = slot_ < 0 ? "oid" : KeyColumn(slot_) + ", oid";
-        std::string sql = kWalkSql + RowColumns() + " FROM records WHERE db = ?1 AND " + AfterCondition(false) +
-                          " ORDER BY " + order;
+        std::string sql = kWalkSql + RowColumns() + " FROM " + (slot_ < 0 ? byOid : "records") +
+                          " WHERE db = ?1 AND " + AfterCondition(false) + " ORDER BY " + order;
         // Narrowed: the search texts of the database in OID order, each
         // record read in the same step as the text that holds the pieces.
         if (restricted_)
@@ -84,12 +89,10 @@ DWORD Cursor::StartWalk(std::uint64_t k)
                   "r.oid, r.props FROM search_text s CROSS JOIN records r WHERE s.db = ?1 AND s.oid > ?3"
                   " AND (length(?4) = 0 OR search_text_has(s.text, ?5, ?4)) AND r.oid = s.oid ORDER BY s.oid";
         // Narrowed to a range of a sort order's keys: the database's records
-        // in OID order (through its index by database, so that rows of other
-        // databases are not read), each with its key tested in place.
+        // in OID order, each with its key tested in place.
         if (restricted_ && keySlot_ >= 0)
-            sql = std::string(kWalkSql) + "oid, props FROM records INDEXED BY records_by_db WHERE db = ?1 AND oid > ?3"
-                                          " AND " + KeyColumn(keySlot_) + " >= ?4 AND " + KeyColumn(keySlot_) +
-                  " < ?5 ORDER BY oid";
+            sql = std::string(kWalkSql) + "oid, props FROM " + byOid + " WHERE db = ?1 AND oid > ?3 AND " +
+                  KeyColumn(keySlot_) + " >= ?4 AND " + KeyColumn(keySlot_) + " < ?5 ORDER BY oid";
         // Narrowed with the matches listed: those records, from the ?6-th of
         // the OIDs listed in ?4 on, each looked up by its OID.
         else if (restricted_ && matches_)
@@ -132,6 +135,13 @@ DWORD Cursor::StartWalk(std::uint64_t k)
     }
     walking_ = true;
     return StepWalk(k);
+}
+
+bool Cursor::HoldsMostRecords()
+{
+    Statement st(volume_.Statements(),
+                 "SELECT 2 * records >= (SELECT total(records) FROM databases) FROM databases WHERE oid = ?1");
+    return st.Ok() && st.Bind(1, db_).Step() == SQLITE_ROW && st.Int(0) != 0;
 }
 
 bool Cursor::ListedMatchesHold() const
