@@ -78,7 +78,9 @@ DWORD Cursor::StartWalk(std::uint64_t k)
         // records reads the table straight through, skipping the few rows of
         // other databases: through the index by database, each record would
         // cost a descent of the table from its root.
-        const char* const byOid = HoldsMostRecords() ? "records NOT INDEXED" : "records INDEXED BY records_by_db";
+        const bool inOidOrder = restricted_ ? keySlot_ >= 0 : slot_ < 0;
+        const char* const byOid =
+            inOidOrder && HoldsMostRecords() ? "records NOT INDEXED" : "records INDEXED BY records_by_db";
         std::string order = slot_ < 0 ? "oid" : KeyColumn(slot_) + ", oid";
         std::string sql = kWalkSql + RowColumns() + " FROM " + (slot_ < 0 ? byOid : "records") +
                           " WHERE db = ?1 AND " + AfterCondition(false) + " ORDER BY " + order;

@@ -75,49 +75,29 @@ TEST_F(PropertyWalkTest, ReadsTheHoldersOfASortedPropertyInOidOrderUntilASeek)
 }
 
 // A database holding most of the volume's records is walked by scanning the
-// whole table, a smaller one through the index by database: either way each
-// walk in OID order reads its own records and no other database's, whose
-// records lie between them.
+// table, a smaller one through the index by database: either way a walk in
+// OID order reads its own records only, though the other's lie between them.
 TEST_F(PropertyWalkTest, WalksInOidOrderReadOnlyTheirDatabasesRecordsWhicheverHoldsMost)
 {
     const CEPROPID number = MAKEPROPID(2, CEVT_I4);
-    const CEOID big = CreateDb(u"big", {{number, 0}});
-    const CEOID small = CreateDb(u"small", {{number, 0}});
-    HANDLE b = OpenDb(big), s = OpenDb(small);
-    std::vector<CEOID> bigAll, bigHolders, smallAll, smallHolders;
-    for (int i = 0; i < 9; ++i) {
-        // Every third record of each database holds no number.
-        std::vector<CEPROPVAL> props = {i % 3 == 2 ? I4(5, i) : I4(2, 100 - i)};
-        const CEOID inBig = Write(b, 0, props);
-        bigAll.push_back(inBig);
-        if (i % 3 != 2) bigHolders.push_back(inBig);
-        if (i % 3 == 0) {
-            const CEOID inSmall = Write(s, 0, props);
-            smallAll.push_back(inSmall);
-            smallHolders.push_back(inSmall);
-        }
-    }
-    const CEOID smallLast = Write(s, 0, {I4(5, 0)});
-    smallAll.push_back(smallLast);
-    CloseHandle(b);
-    CloseHandle(s);
-    const struct {
-        CEOID db;
-        bool narrowed;
-        std::vector<CEOID> read;
-    } cases[] = {
-        {big, false, bigAll},
-        {big, true, bigHolders},
-        {small, false, smallAll},
-        {small, true, smallHolders},
-    };
-    for (const auto& k : cases) {
-        HANDLE h = OpenDb(k.db, 0, CEDB_AUTOINCREMENT | CEDB_OIDORDER);
-        if (k.narrowed) {
-            ASSERT_TRUE(CeRestrictToProperty(h, number));
-        }
-        EXPECT_EQ(ReadRest(h), k.read) << (k.db == big ? "big" : "small") << (k.narrowed ? ", narrowed" : "");
+    const CEOID dbs[] = {CreateDb(u"big", {{number, 0}}), CreateDb(u"small", {{number, 0}})};
+    std::vector<CEOID> all[2], holders[2];
+    for (int i = 0; i < 8; ++i) {
+        const int in = i % 4 == 3 ? 1 : 0;  // three records in "big" for each in "small"
+        const bool holds = i % 3 != 1;
+        HANDLE h = OpenDb(dbs[in]);
+        // Numbers falling as the OIDs rise: the number's order runs backwards.
+        all[in].push_back(Write(h, 0, {holds ? I4(2, -i) : I4(5, i)}));
+        if (holds) holders[in].push_back(all[in].back());
         CloseHandle(h);
+    }
+    for (int in : {0, 1}) {
+        for (bool narrowed : {false, true}) {
+            HANDLE h = OpenDb(dbs[in], 0, CEDB_AUTOINCREMENT | CEDB_OIDORDER);
+            ASSERT_TRUE(!narrowed || CeRestrictToProperty(h, number));
+            EXPECT_EQ(ReadRest(h), narrowed ? holders[in] : all[in]) << in << narrowed;
+            CloseHandle(h);
+        }
     }
 }
 
