@@ -139,7 +139,7 @@ DWORD Cursor::StartWalk(std::uint64_t k)
     return StepWalk(k);
 }
 
-bool Cursor::HoldsMostRecords()
+bool Cursor::HoldsMostRecords() const
 {
     Statement st(volume_.Statements(),
                  "SELECT 2 * records >= (SELECT total(records) FROM databases) FROM databases WHERE oid = ?1");

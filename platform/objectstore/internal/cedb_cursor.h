@@ -157,7 +157,7 @@ private:
     DWORD StepWalk(std::uint64_t k, int firstStep = kNotStepped);
     // Whether the database holds at least half of the volume's records,
     // which a walk in OID order then reads by scanning the whole table.
-    bool HoldsMostRecords();
+    bool HoldsMostRecords() const;
     // Whether a walk over the listed matches sees the file as they were
     // found; called after the walk's first step.
     bool ListedMatchesHold() const;
