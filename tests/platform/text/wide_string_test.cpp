@@ -30,7 +30,7 @@ std::u16string RandomText(std::mt19937& rng, size_t maxLength)
 
 int Sign(int v) { return (v > 0) - (v < 0); }
 
-std::u16string Text(const WCHAR* s) { return s ? std::u16string(s) : std::u16string(u"<null>"); }
+std::u16string Shown(const WCHAR* s) { return s ? std::u16string(s) : std::u16string(u"<null>"); }
 
 size_t At(const WCHAR* hit, const std::u16string& in) { return hit ? size_t(hit - in.c_str()) : std::u16string::npos; }
 
@@ -42,11 +42,11 @@ TEST(WideStringCopy, CopyConcatenationPaddingAndDuplicates)
     EXPECT_EQ(wcslen(u"h\u00e9llo"), 5u);
     EXPECT_EQ(wcslen(static_cast<const WCHAR*>(nullptr)), 0u);
     EXPECT_EQ(wcsnlen(u"hello", 3), 3u);
-    EXPECT_EQ(Text(wcscpy(buf, u"abc")), u"abc");
-    EXPECT_EQ(Text(wcscat(buf, u"def")), u"abcdef");
-    EXPECT_EQ(Text(wcsncat(buf, u"ghijk", 2)), u"abcdefgh");
+    EXPECT_EQ(Shown(wcscpy(buf, u"abc")), u"abc");
+    EXPECT_EQ(Shown(wcscat(buf, u"def")), u"abcdef");
+    EXPECT_EQ(Shown(wcsncat(buf, u"ghijk", 2)), u"abcdefgh");
     EXPECT_EQ(wcscpy(nullptr, u"x"), nullptr);
-    EXPECT_EQ(Text(wcscpy(buf, nullptr)), u"");
+    EXPECT_EQ(Shown(wcscpy(buf, nullptr)), u"");
     std::fill(std::begin(buf), std::end(buf), u'#');
     wcsncpy(buf, u"ab", 6);  // pads with zeros
     EXPECT_EQ(std::u16string(buf, 7), std::u16string(u"ab\0\0\0\0#", 7));
@@ -54,7 +54,7 @@ TEST(WideStringCopy, CopyConcatenationPaddingAndDuplicates)
     wcsncpy(buf, u"abcdef", 3);  // and does not terminate when full
     EXPECT_EQ(std::u16string(buf, 4), u"abc#");
     WCHAR* copy = _wcsdup(u"copy me");
-    EXPECT_EQ(Text(copy), u"copy me");
+    EXPECT_EQ(Shown(copy), u"copy me");
     std::free(copy);
     EXPECT_EQ(_wcsdup(nullptr), nullptr);
     char* narrow = _strdup("text");
@@ -127,11 +127,11 @@ TEST(WideStringCase, CharacterMappingAgreesWithIcuAndStringsChangeInPlace)
         ASSERT_TRUE(!single || towlower(static_cast<WCHAR>(c)) == out[0]) << std::hex << c;
     }
     WCHAR s[] = u"Gr\u00fc\u00dfe, \u00c9t\u00e9 \u03c3!";
-    EXPECT_EQ(Text(_wcsupr(s)), u"GR\u00dc\u00dfE, \u00c9T\u00c9 \u03a3!");  // ß has no single upper case
-    EXPECT_EQ(Text(_wcslwr(s)), u"gr\u00fc\u00dfe, \u00e9t\u00e9 \u03c3!");
+    EXPECT_EQ(Shown(_wcsupr(s)), u"GR\u00dc\u00dfE, \u00c9T\u00c9 \u03a3!");  // ß has no single upper case
+    EXPECT_EQ(Shown(_wcslwr(s)), u"gr\u00fc\u00dfe, \u00e9t\u00e9 \u03c3!");
     WCHAR even[] = u"abcd", odd[] = u"abc";
-    EXPECT_EQ(Text(_wcsrev(even)), u"dcba");
-    EXPECT_EQ(Text(_wcsrev(odd)), u"cba");
+    EXPECT_EQ(Shown(_wcsrev(even)), u"dcba");
+    EXPECT_EQ(Shown(_wcsrev(odd)), u"cba");
     EXPECT_EQ(_wcsupr(nullptr), nullptr);
 }
 
@@ -177,16 +177,16 @@ TEST(WideStringNumbers, NumberToTextAndBackAgreeWithTheNarrowRuntimeAndSaturate)
     };
     for (int v : {0, 7, -7, 255, -255, 123456789, INT_MAX, INT_MIN}) {
         auto u = static_cast<unsigned>(v);
-        EXPECT_EQ(Text(_itow(v, buf, 10)), narrow("%d", v));
-        EXPECT_EQ(Text(_ltow(v, buf, 10)), narrow("%d", v));
-        EXPECT_EQ(Text(_itow(v, buf, 16)), narrow("%x", u));  // other radixes print the 32-bit pattern
-        EXPECT_EQ(Text(_ltow(v, buf, 8)), narrow("%o", u));
-        EXPECT_EQ(Text(_ultow(u, buf, 10)), narrow("%u", u));
+        EXPECT_EQ(Shown(_itow(v, buf, 10)), narrow("%d", v));
+        EXPECT_EQ(Shown(_ltow(v, buf, 10)), narrow("%d", v));
+        EXPECT_EQ(Shown(_itow(v, buf, 16)), narrow("%x", u));  // other radixes print the 32-bit pattern
+        EXPECT_EQ(Shown(_ltow(v, buf, 8)), narrow("%o", u));
+        EXPECT_EQ(Shown(_ultow(u, buf, 10)), narrow("%u", u));
     }
-    EXPECT_EQ(Text(_itow(5, buf, 2)), u"101");
-    EXPECT_EQ(Text(_ultow(35, buf, 36)), u"z");
-    EXPECT_EQ(Text(_i64tow(LLONG_MIN, buf, 10)), u"-9223372036854775808");
-    EXPECT_EQ(Text(_ui64tow(ULLONG_MAX, buf, 16)), u"ffffffffffffffff");
+    EXPECT_EQ(Shown(_itow(5, buf, 2)), u"101");
+    EXPECT_EQ(Shown(_ultow(35, buf, 36)), u"z");
+    EXPECT_EQ(Shown(_i64tow(LLONG_MIN, buf, 10)), u"-9223372036854775808");
+    EXPECT_EQ(Shown(_ui64tow(ULLONG_MAX, buf, 16)), u"ffffffffffffffff");
     for (const char* in : {" 0x1A", "0x", "077", "-0", "+5", "z", "  12 34", "0X1g", "-2147483648", "2147483647", "101",
                            "zz", "  -0x10", "0"}) {
         for (int radix : {0, 2, 8, 10, 16, 36}) {
