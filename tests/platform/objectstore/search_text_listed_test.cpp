@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -15,32 +16,44 @@ namespace {
 using platform::cedb::kListedOidsPointer;
 using platform::cedb::RegisterSearchTextListed;
 
+using Connection = std::unique_ptr<sqlite3, int (*)(sqlite3*)>;
+using Prepared = std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)>;
+
 class SearchTextListedTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(sqlite3_open(":memory:", &db_), SQLITE_OK);
-        ASSERT_EQ(RegisterSearchTextListed(db_), SQLITE_OK);
+        sqlite3* db = nullptr;
+        const int opened = sqlite3_open(":memory:", &db);
+        db_.reset(db);
+        ASSERT_EQ(opened, SQLITE_OK);
+        ASSERT_EQ(RegisterSearchTextListed(db_.get()), SQLITE_OK);
     }
-    void TearDown() override { sqlite3_close(db_); }
+
+    // The statement, or null when it cannot be made.
+    Prepared Prepare(const char* sql)
+    {
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db_.get(), sql, -1, &st, nullptr);
+        return Prepared(st, sqlite3_finalize);
+    }
 
     // The OIDs the statement gives, with its ?1 bound by bind and ?2 (when
     // the statement has it) to start.
     template <class Bind>
     std::vector<sqlite3_int64> Oids(const char* sql, Bind bind, sqlite3_int64 start = 0)
     {
-        sqlite3_stmt* st = nullptr;
-        EXPECT_EQ(sqlite3_prepare_v2(db_, sql, -1, &st, nullptr), SQLITE_OK) << sqlite3_errmsg(db_);
+        const Prepared st = Prepare(sql);
+        EXPECT_NE(st, nullptr) << sqlite3_errmsg(db_.get());
         std::vector<sqlite3_int64> oids;
         if (!st) return oids;
-        bind(st);
-        if (sqlite3_bind_parameter_count(st) > 1) sqlite3_bind_int64(st, 2, start);
-        while (sqlite3_step(st) == SQLITE_ROW) oids.push_back(sqlite3_column_int64(st, 0));
-        sqlite3_finalize(st);
+        bind(st.get());
+        if (sqlite3_bind_parameter_count(st.get()) > 1) sqlite3_bind_int64(st.get(), 2, start);
+        while (sqlite3_step(st.get()) == SQLITE_ROW) oids.push_back(sqlite3_column_int64(st.get(), 0));
         return oids;
     }
 
-    sqlite3* db_ = nullptr;
+    Connection db_{nullptr, sqlite3_close};
 };
 
 TEST_F(SearchTextListedTest, ListsTheBoundOidsFromTheStartOn)
@@ -79,9 +92,7 @@ TEST_F(SearchTextListedTest, AValueThatIsNotTheListListsNothing)
 TEST_F(SearchTextListedTest, WithoutTheListThereIsNoQuery)
 {
     for (const char* sql : {"SELECT oid FROM search_text_listed", "SELECT oid FROM search_text_listed WHERE start = 1"}) {
-        sqlite3_stmt* st = nullptr;
-        EXPECT_NE(sqlite3_prepare_v2(db_, sql, -1, &st, nullptr), SQLITE_OK) << sql;
-        sqlite3_finalize(st);
+        EXPECT_EQ(Prepare(sql), nullptr) << sql;
     }
 }
 
