@@ -14,6 +14,7 @@ packages=(
     libnotify-dev
     libx11-dev xvfb xdotool
     sox
+    valgrind
     python3-vobject
     python3-icalendar
 )
