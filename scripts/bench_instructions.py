@@ -91,10 +91,18 @@ def main(program, name_filter="."):
     if not shutil.which("valgrind"):
         print("valgrind is not installed (make deps installs it)", file=sys.stderr)
         return 1
-    with tempfile.TemporaryDirectory() as out_dir:
-        rows = pair_rows(per_iteration(run(program, name_filter, out_dir)))
+    try:
+        with tempfile.TemporaryDirectory() as out_dir:
+            rows = pair_rows(per_iteration(run(program, name_filter, out_dir)))
+    except subprocess.CalledProcessError as e:
+        print(f"{program} failed (exit {e.returncode})", file=sys.stderr)
+        return 1
+    except ValueError as e:
+        print(e, file=sys.stderr)
+        return 1
     if not rows:
-        print("no counted benchmark pairs found")
+        print(f"no counted pairs in {program}: its loops need CountedLoop, and its build valgrind's header",
+              file=sys.stderr)
         return 1
     width = max(len(r[0]) for r in rows) + 8
     print(f"{'case':<{width}}  {'ours (Ir)':>14}  {'peer (Ir)':>14}  ratio  growth")
