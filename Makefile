@@ -31,7 +31,8 @@ bench: deps
 	@scripts/bench.sh
 
 # The task and calendar lists' instructions against their peers', under
-# callgrind (about half an hour): the ratios without the machine's noise.
+# callgrind (about twenty minutes on two cores): the ratios without the
+# machine's noise.
 bench-instructions: deps
 	@scripts/bench.sh --instructions
 
